@@ -1,0 +1,60 @@
+#pragma once
+// The archive form of the job and library files: strings as a Unicode tag
+// (FF FE FF), a length in one of three forms and UTF-16LE text; the reader
+// also takes the older 8-bit form (no tag, GBK text). Integers are
+// little-endian. The reader checks every length against the bytes that are
+// there and throws ArchiveError when the data runs short.
+#include <cstdint>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace smt::platform {
+
+class ArchiveError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class ArchiveWriter {
+ public:
+  void WriteString(std::string_view utf8);
+  void WriteI32(int32_t v) { WriteU32(static_cast<uint32_t>(v)); }
+  void WriteU32(uint32_t v);
+  void WriteU16(uint16_t v);
+  void WriteU8(uint8_t v) { bytes_.push_back(v); }
+  void WriteF64(double v);
+  void WriteBytes(std::span<const uint8_t> b) { bytes_.insert(bytes_.end(), b.begin(), b.end()); }
+
+  const std::vector<uint8_t>& bytes() const { return bytes_; }
+  std::vector<uint8_t> take() { return std::move(bytes_); }
+
+ private:
+  std::vector<uint8_t> bytes_;
+};
+
+class ArchiveReader {
+ public:
+  explicit ArchiveReader(std::span<const uint8_t> data) : data_(data) {}
+
+  std::string ReadString();
+  int32_t ReadI32() { return static_cast<int32_t>(ReadU32()); }
+  uint32_t ReadU32();
+  uint16_t ReadU16();
+  uint8_t ReadU8();
+  double ReadF64();
+  std::span<const uint8_t> ReadBytes(size_t n);
+
+  size_t offset() const { return pos_; }
+  size_t remaining() const { return data_.size() - pos_; }
+  bool AtEnd() const { return pos_ == data_.size(); }
+
+ private:
+  void Need(size_t n, const char* what) const;
+  std::span<const uint8_t> data_;
+  size_t pos_ = 0;
+};
+
+}  // namespace smt::platform

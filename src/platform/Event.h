@@ -1,0 +1,31 @@
+#pragma once
+// Win32-style events: auto-reset (one waiter is released and the event
+// clears) or manual-reset (stays set until Reset). Every wait has a time-out.
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+namespace smt::platform {
+
+class Event {
+ public:
+  explicit Event(bool manualReset = false, bool initiallySet = false)
+      : manual_(manualReset), set_(initiallySet) {}
+  Event(const Event&) = delete;
+  Event& operator=(const Event&) = delete;
+
+  void Set();
+  void Reset();
+  // True when the event was set within `timeout` (an auto-reset event is
+  // cleared by the wait that takes it); false on time-out.
+  bool Wait(std::chrono::milliseconds timeout);
+  bool IsSet() const;
+
+ private:
+  const bool manual_;
+  bool set_;
+  mutable std::mutex m_;
+  std::condition_variable cv_;
+};
+
+}  // namespace smt::platform

@@ -1,0 +1,25 @@
+#pragma once
+// Whole-file reads and atomic whole-file writes.
+#include <cstdint>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace smt::platform {
+
+class FileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Reads the whole file; throws FileError naming the file when it cannot.
+std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path);
+
+// Writes `bytes` to "<path>.tmp<pid>", flushes it to disk and renames it over
+// `path`, so a failed or interrupted write never leaves `path` damaged.
+// Throws FileError naming the file on any failure (the temporary is removed).
+void WriteFileAtomically(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
+void WriteFileAtomically(const std::filesystem::path& path, const std::string& bytes);
+
+}  // namespace smt::platform

@@ -1,0 +1,71 @@
+#include "platform/MessageService.h"
+
+#include <atomic>
+#include <cstdio>
+
+namespace smt::platform {
+namespace {
+RecordingMessageService g_fallback;
+std::atomic<MessageService*> g_service{nullptr};
+}  // namespace
+
+MessageService& MessageService::Get() {
+  MessageService* s = g_service.load();
+  return s ? *s : g_fallback;
+}
+
+void MessageService::Install(MessageService* service) { g_service.store(service); }
+
+MsgAnswer ShowMessage(const std::string& text, MsgButtons buttons, MsgIcon icon, const std::string& caption) {
+  return MessageService::Get().Show(MessageRequest{text, caption, buttons, icon});
+}
+
+MsgAnswer RecordingMessageService::Show(const MessageRequest& request) {
+  std::lock_guard lock(m_);
+  requests_.push_back(request);
+  if (!answers_.empty()) {
+    MsgAnswer a = answers_.front();
+    answers_.pop_front();
+    return a;
+  }
+  if (defaultSet_) return default_;
+  switch (request.buttons) {
+    case MsgButtons::Ok:
+    case MsgButtons::OkCancel: return MsgAnswer::Ok;
+    case MsgButtons::YesNo:
+    case MsgButtons::YesNoCancel: return MsgAnswer::Yes;
+    case MsgButtons::RetryCancel: return MsgAnswer::Retry;
+  }
+  return MsgAnswer::Ok;
+}
+
+void RecordingMessageService::QueueAnswer(MsgAnswer a) {
+  std::lock_guard lock(m_);
+  answers_.push_back(a);
+}
+
+void RecordingMessageService::SetDefaultAnswer(MsgAnswer a) {
+  std::lock_guard lock(m_);
+  default_ = a;
+  defaultSet_ = true;
+}
+
+std::vector<MessageRequest> RecordingMessageService::Requests() const {
+  std::lock_guard lock(m_);
+  return requests_;
+}
+
+std::vector<std::string> RecordingMessageService::Texts() const {
+  std::lock_guard lock(m_);
+  std::vector<std::string> t;
+  for (const auto& r : requests_) t.push_back(r.text);
+  return t;
+}
+
+void RecordingMessageService::Clear() {
+  std::lock_guard lock(m_);
+  requests_.clear();
+  answers_.clear();
+}
+
+}  // namespace smt::platform

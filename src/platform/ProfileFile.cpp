@@ -1,0 +1,233 @@
+#include "platform/ProfileFile.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "platform/FileIo.h"
+#include "platform/TextCodec.h"
+
+namespace smt::platform {
+namespace {
+
+std::string Trim(std::string_view s) {
+  size_t b = 0, e = s.size();
+  while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r')) ++b;
+  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r')) --e;
+  return std::string(s.substr(b, e - b));
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x < 0x80) x = static_cast<unsigned char>(std::tolower(x));
+    if (y < 0x80) y = static_cast<unsigned char>(std::tolower(y));
+    if (x != y) return false;
+  }
+  return true;
+}
+
+struct Line {
+  std::string raw;       // the line as it stands in the file, without its end
+  std::string section;   // for a section header: its name
+  std::string key;       // for a key line: its name
+  std::string value;     // for a key line: its value (trimmed, quotes removed)
+  enum Kind { kOther, kSection, kKey } kind = kOther;
+};
+
+struct ParsedFile {
+  bool exists = false;
+  struct timespec mtime {};
+  off_t size = 0;
+  std::string eol = "\r\n";
+  std::vector<Line> lines;
+};
+
+Line ParseLine(std::string raw) {
+  Line line;
+  std::string t = Trim(raw);
+  if (!t.empty() && t.front() == '[') {
+    size_t close = t.find(']');
+    if (close != std::string::npos) {
+      line.kind = Line::kSection;
+      line.section = Trim(std::string_view(t).substr(1, close - 1));
+    }
+  } else if (!t.empty() && t.front() != ';') {
+    size_t eq = t.find('=');
+    if (eq != std::string::npos) {
+      line.kind = Line::kKey;
+      line.key = Trim(std::string_view(t).substr(0, eq));
+      std::string v = Trim(std::string_view(t).substr(eq + 1));
+      if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
+      line.value = v;
+    }
+  }
+  line.raw = std::move(raw);
+  return line;
+}
+
+std::string DecodeText(const std::vector<uint8_t>& bytes) {
+  if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+    std::u16string u;
+    u.reserve(bytes.size() / 2);
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2) u.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
+    return Utf16ToUtf8(u);
+  }
+  size_t start = (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) ? 3 : 0;
+  return std::string(bytes.begin() + static_cast<long>(start), bytes.end());
+}
+
+void Parse(ParsedFile& f, const std::string& text) {
+  f.lines.clear();
+  f.eol = text.find("\r\n") != std::string::npos || text.find('\n') == std::string::npos ? "\r\n" : "\n";
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t nl = text.find('\n', pos);
+    std::string raw = text.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
+    if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+    f.lines.push_back(ParseLine(std::move(raw)));
+    if (nl == std::string::npos) break;
+    pos = nl + 1;
+  }
+}
+
+class Cache {
+ public:
+  std::string Get(const std::string& path, std::string_view section, std::string_view key,
+                  std::string_view def) {
+    std::lock_guard lock(mutex_);
+    ParsedFile& f = Fresh(path);
+    bool in = false;
+    for (const Line& l : f.lines) {
+      if (l.kind == Line::kSection) {
+        in = EqualNoCase(l.section, section);
+      } else if (in && l.kind == Line::kKey && EqualNoCase(l.key, key)) {
+        return l.value;
+      }
+    }
+    return std::string(def);
+  }
+
+  bool Write(const std::string& path, std::string_view section, std::string_view key, std::string_view value) {
+    std::lock_guard lock(mutex_);
+    ParsedFile& f = Fresh(path);
+    std::string newRaw = std::string(key) + "=" + std::string(value);
+    bool in = false;
+    bool sectionFound = false;
+    size_t insertAt = f.lines.size();
+    bool done = false;
+    for (size_t i = 0; i < f.lines.size(); ++i) {
+      Line& l = f.lines[i];
+      if (l.kind == Line::kSection) {
+        if (in) break;
+        in = EqualNoCase(l.section, section);
+        if (in) {
+          sectionFound = true;
+          insertAt = i + 1;
+        }
+      } else if (in) {
+        if (l.kind == Line::kKey && EqualNoCase(l.key, key)) {
+          l = ParseLine(newRaw);
+          done = true;
+          break;
+        }
+        if (!Trim(l.raw).empty()) insertAt = i + 1;
+      }
+    }
+    if (!done) {
+      if (sectionFound) {
+        f.lines.insert(f.lines.begin() + static_cast<long>(insertAt), ParseLine(newRaw));
+      } else {
+        f.lines.push_back(ParseLine("[" + std::string(section) + "]"));
+        f.lines.push_back(ParseLine(newRaw));
+      }
+    }
+    std::string text;
+    for (const Line& l : f.lines) {
+      text += l.raw;
+      text += f.eol;
+    }
+    try {
+      WriteFileAtomically(path, text);
+    } catch (const FileError&) {
+      cache_.erase(path);
+      return false;
+    }
+    Stamp(path, f);
+    return true;
+  }
+
+  void Clear() {
+    std::lock_guard lock(mutex_);
+    cache_.clear();
+  }
+
+ private:
+  static void Stamp(const std::string& path, ParsedFile& f) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+      f.exists = true;
+      f.mtime = st.st_mtim;
+      f.size = st.st_size;
+    } else {
+      f.exists = false;
+    }
+  }
+
+  ParsedFile& Fresh(const std::string& path) {
+    struct stat st {};
+    bool exists = ::stat(path.c_str(), &st) == 0;
+    auto it = cache_.find(path);
+    if (it != cache_.end()) {
+      ParsedFile& f = it->second;
+      if (f.exists == exists &&
+          (!exists || (f.size == st.st_size && f.mtime.tv_sec == st.st_mtim.tv_sec &&
+                       f.mtime.tv_nsec == st.st_mtim.tv_nsec))) {
+        return f;
+      }
+    }
+    ParsedFile& f = cache_[path];
+    f = ParsedFile{};
+    if (exists) {
+      try {
+        Parse(f, DecodeText(ReadWholeFile(path)));
+        f.exists = true;
+        f.mtime = st.st_mtim;
+        f.size = st.st_size;
+      } catch (const FileError&) {
+        f.lines.clear();
+        f.exists = false;
+      }
+    }
+    return f;
+  }
+
+  std::mutex mutex_;
+  std::map<std::string, ParsedFile> cache_;
+};
+
+Cache& TheCache() {
+  static Cache cache;
+  return cache;
+}
+
+}  // namespace
+
+std::string GetProfileString(const std::string& path, std::string_view section, std::string_view key,
+                             std::string_view defaultText) {
+  return TheCache().Get(path, section, key, defaultText);
+}
+
+bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
+                        std::string_view value) {
+  return TheCache().Write(path, section, key, value);
+}
+
+void ClearProfileCache() { TheCache().Clear(); }
+
+}  // namespace smt::platform

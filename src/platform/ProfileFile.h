@@ -1,0 +1,27 @@
+#pragma once
+// Profile (INI) files as the settings and language files use them:
+// case-insensitive section and key names, a default text for a missing key,
+// writes that keep every other line of the file. Each file is parsed once
+// and kept in memory until it changes on disk.
+#include <string>
+#include <string_view>
+
+namespace smt::platform {
+
+// Reads `key` of `section` from the profile file at `path`; `defaultText`
+// when the file, the section or the key is missing. Surrounding blanks and
+// one pair of enclosing double quotes are removed from the value.
+std::string GetProfileString(const std::string& path, std::string_view section, std::string_view key,
+                             std::string_view defaultText);
+
+// Writes `key`=`value` into `section`, creating the file, the section or the
+// key as needed and keeping the rest of the file. The file is replaced
+// atomically. Returns false when the file could not be written.
+bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
+                        std::string_view value);
+
+// Forgets every cached file (tests that rewrite files within the same
+// second use it; normal code never needs it).
+void ClearProfileCache();
+
+}  // namespace smt::platform

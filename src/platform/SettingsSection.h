@@ -1,0 +1,64 @@
+#pragma once
+// The settings-file convention every store follows: values are read as text
+// with the default "获取配置失败" (which reads as 0), converted like the C
+// library's atoi/atof; integers are written "%d", decimals "%0.4f" (a few
+// display values "%0.2f").
+#include <string>
+#include <string_view>
+
+namespace smt::platform {
+
+inline constexpr const char* kMissingSetting = "获取配置失败";
+
+// "<dir>/config.ini"
+std::string ConfigPath(std::string_view appDir);
+// "<dir>/<language>.ini"
+std::string LanguagePath(std::string_view appDir, std::string_view language);
+
+// The C library's atoi and atof on a text (leading blanks, sign, digits;
+// anything else ends the number; no number gives 0).
+int TextToInt(std::string_view text);
+double TextToDouble(std::string_view text);
+
+std::string FormatInt(long long value);                 // "%d"
+std::string FormatDouble(double value, int decimals = 4);  // "%0.4f" / "%0.2f"
+
+// One section of one profile file.
+class SettingsSection {
+ public:
+  SettingsSection(std::string path, std::string section) : path_(std::move(path)), section_(std::move(section)) {}
+
+  const std::string& path() const { return path_; }
+  const std::string& section() const { return section_; }
+
+  std::string ReadText(std::string_view key, std::string_view def = kMissingSetting) const;
+  int ReadInt(std::string_view key) const { return TextToInt(ReadText(key)); }
+  double ReadDouble(std::string_view key) const { return TextToDouble(ReadText(key)); }
+  bool Has(std::string_view key) const;
+
+  // Writes return false when the file could not be written.
+  bool WriteText(std::string_view key, std::string_view value) const;
+  bool WriteInt(std::string_view key, long long value) const { return WriteText(key, FormatInt(value)); }
+  bool WriteDouble(std::string_view key, double value, int decimals = 4) const {
+    return WriteText(key, FormatDouble(value, decimals));
+  }
+
+ private:
+  std::string path_;
+  std::string section_;
+};
+
+// Texts of one dialog from "<dir>/<language>.ini": Text(key, chineseDefault).
+class LanguageSection {
+ public:
+  LanguageSection(std::string_view appDir, std::string_view language, std::string section)
+      : file_(LanguagePath(appDir, language), std::move(section)) {}
+  std::string Text(std::string_view key, std::string_view chineseDefault) const {
+    return file_.ReadText(key, chineseDefault);
+  }
+
+ private:
+  SettingsSection file_;
+};
+
+}  // namespace smt::platform

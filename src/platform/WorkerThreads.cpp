@@ -1,0 +1,67 @@
+#include "platform/WorkerThreads.h"
+
+#include <vector>
+
+namespace smt::platform {
+
+WorkerThreads& WorkerThreads::Instance() {
+  static WorkerThreads instance;
+  return instance;
+}
+
+bool WorkerThreads::Start(std::string name, std::function<void(std::stop_token)> body) {
+  std::lock_guard lock(m_);
+  if (shuttingDown_) return false;
+  Reap();
+  workers_.push_back(Worker{std::move(name), {}, false});
+  Worker* w = &workers_.back();
+  w->thread = std::jthread([this, w, body = std::move(body)](std::stop_token st) {
+    body(st);
+    std::lock_guard l(m_);
+    w->finished = true;
+  });
+  return true;
+}
+
+void WorkerThreads::Reap() {
+  for (auto it = workers_.begin(); it != workers_.end();) {
+    if (it->finished) {
+      it->thread.join();
+      it = workers_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+void WorkerThreads::StopAndJoinAll() {
+  std::list<Worker> all;
+  {
+    std::lock_guard lock(m_);
+    shuttingDown_ = true;
+    for (auto& w : workers_) w.thread.request_stop();
+    all.splice(all.end(), workers_);
+  }
+  for (auto& w : all) {
+    if (w.thread.joinable()) w.thread.join();
+  }
+}
+
+bool WorkerThreads::ShuttingDown() const {
+  std::lock_guard lock(m_);
+  return shuttingDown_;
+}
+
+size_t WorkerThreads::RunningCount() {
+  std::lock_guard lock(m_);
+  Reap();
+  return workers_.size();
+}
+
+void WorkerThreads::ResetForTests() {
+  StopAndJoinAll();
+  std::lock_guard lock(m_);
+  shuttingDown_ = false;
+}
+
+}  // namespace smt::platform

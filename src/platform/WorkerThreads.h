@@ -1,0 +1,48 @@
+#pragma once
+// Every worker thread the program starts goes through here, so shut-down can
+// ask them all to stop and join each one: nothing runs after the window is
+// gone. A worker checks its stop token at its waits and loops.
+#include <functional>
+#include <list>
+#include <mutex>
+#include <stop_token>
+#include <string>
+#include <thread>
+
+namespace smt::platform {
+
+class WorkerThreads {
+ public:
+  static WorkerThreads& Instance();
+
+  // Starts `body` on a new thread. Returns false (and starts nothing) once
+  // shut-down has begun.
+  bool Start(std::string name, std::function<void(std::stop_token)> body);
+
+  // Requests stop on every worker, then joins them all. Later Start calls
+  // are refused.
+  void StopAndJoinAll();
+
+  // True once StopAndJoinAll has begun.
+  bool ShuttingDown() const;
+
+  // Number of workers still running (finished ones are reaped).
+  size_t RunningCount();
+
+  // Tests: allow Start again after StopAndJoinAll.
+  void ResetForTests();
+
+ private:
+  struct Worker {
+    std::string name;
+    std::jthread thread;
+    bool finished = false;
+  };
+  void Reap();  // caller holds m_
+
+  mutable std::mutex m_;
+  std::list<Worker> workers_;
+  bool shuttingDown_ = false;
+};
+
+}  // namespace smt::platform
