@@ -1,0 +1,6 @@
+file(WRITE ${OUT}.part "")
+foreach(f ${FRAGMENTS})
+  file(READ ${f} content)
+  file(APPEND ${OUT}.part "${content}\n")
+endforeach()
+file(RENAME ${OUT}.part ${OUT})
