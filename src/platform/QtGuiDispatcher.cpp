@@ -4,6 +4,12 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
+#include "platform/WorkerThreads.h"
+
 namespace smt::platform {
 
 QtGuiDispatcher::QtGuiDispatcher() = default;
@@ -17,7 +23,36 @@ void QtGuiDispatcher::RunBlocking(std::function<void()> work) {
     work();
     return;
   }
-  QMetaObject::invokeMethod(this, std::move(work), Qt::BlockingQueuedConnection);
+  // Wait for the window thread, but give up when shut-down begins: the
+  // window thread may then be joining this very thread. The work is skipped
+  // once abandoned, so it never touches the caller's vanished locals.
+  struct State {
+    std::mutex m;
+    std::condition_variable cv;
+    bool done = false;
+    bool abandoned = false;
+    std::function<void()> work;
+  };
+  auto state = std::make_shared<State>();
+  state->work = std::move(work);
+  QMetaObject::invokeMethod(
+      this,
+      [state] {
+        std::unique_lock lock(state->m);
+        if (state->abandoned) return;
+        state->work();
+        state->done = true;
+        state->cv.notify_all();
+      },
+      Qt::QueuedConnection);
+  std::unique_lock lock(state->m);
+  while (!state->done) {
+    if (state->cv.wait_for(lock, std::chrono::milliseconds(50), [&] { return state->done; })) break;
+    if (WorkerThreads::Instance().ShuttingDown()) {
+      state->abandoned = true;
+      return;
+    }
+  }
 }
 
 bool QtGuiDispatcher::IsGuiThread() const { return QThread::currentThread() == thread(); }

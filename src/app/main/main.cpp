@@ -1,1 +1,27 @@
-int main() { return 0; }
+// smt-control: the operator's program. Runs in the current directory, which
+// holds config.ini, the language files and the library list files.
+#include <QApplication>
+#include <clocale>
+#include <filesystem>
+
+#include "app/SMTApp.h"
+#include "app/core/LogFile.h"
+
+int main(int argc, char** argv) {
+  QApplication qapp(argc, argv);
+  // Settings are numbers written with a point: keep the C number format
+  // whatever the desktop's locale says.
+  std::setlocale(LC_NUMERIC, "C");
+  QApplication::setApplicationName("SMT");
+
+  int code = 1;
+  {
+    CSMTApp app;
+    CSMTApp::Options options;
+    options.appDir = std::filesystem::current_path().string();
+    if (app.InitInstance(options)) code = QApplication::exec();
+    app.ExitInstance();
+  }
+  CLogFile::Instance().Close();
+  return code;
+}

@@ -1,0 +1,59 @@
+#pragma once
+// The eight library list files of the program directory and their holders:
+// feeder table lines, strip rows, speed templates (with their leading
+// speed-use line), cameras, nozzles, packages, marks and the drop-down lists.
+// Saved as main file and identical backup in "ConfigBackup".
+#include <array>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace smt::app {
+
+enum class ListFileId { Feed, Strip, Speed, Camera, Nozzle, Pack, Mark, DropDown };
+inline constexpr int kListFileCount = 8;
+
+struct ListFileInfo {
+  ListFileId id;
+  const char* name;
+  bool hasLeading;
+};
+const std::array<ListFileInfo, kListFileCount>& ListFiles();
+
+struct LibraryLists {
+  std::vector<std::string> feedLines;       // g_arrFeedFig
+  std::vector<std::string> stripRows;       // m_arrStripRows
+  std::string speedUsageLine;               // m_strSpeedUsageLine
+  std::vector<std::string> speedRows;       // m_arrSpeedRows
+  std::vector<std::string> cameraRows;      // m_arrCameraRows
+  std::vector<std::string> nozzleRows;      // m_arrNozzleRows
+  std::vector<std::string> packRows;        // g_arrPackFig
+  std::vector<std::string> markRows;        // g_arrMarkFig
+  std::vector<std::string> dropDownLists;   // g_arrDropDownFig
+
+  std::vector<std::string>& Rows(ListFileId id);
+  const std::vector<std::string>& Rows(ListFileId id) const;
+};
+
+// One file that could not be loaded: the list stays empty, the operator is
+// told, and a damaged file is moved aside so the next save cannot destroy it.
+struct ListLoadProblem {
+  std::string file;        // file name
+  std::string reason;      // what was wrong
+  std::string keptAsidePath;  // where the damaged file now is (empty when missing)
+};
+
+// Loads all eight files from `appDir` into `lists` (each holder replaced).
+// A missing file gives an empty list; a short or inconsistent file gives an
+// empty list and is renamed "<name>.damaged-<time>". Returns the problems.
+std::vector<ListLoadProblem> LoadLibraryLists(const std::filesystem::path& appDir, LibraryLists& lists);
+
+// Writes all eight files into `appDir` and "<appDir>/ConfigBackup", each
+// atomically, main file first, then its backup. Throws platform::FileError
+// naming the file that could not be written; files written before stay.
+void SaveLibraryLists(const std::filesystem::path& appDir, const LibraryLists& lists);
+
+// The text shown to the operator for load problems.
+std::string DescribeListProblems(const std::vector<ListLoadProblem>& problems);
+
+}  // namespace smt::app

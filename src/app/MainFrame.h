@@ -1,0 +1,89 @@
+#pragma once
+// The main window: menu, toolbar with its two drop-downs, five-pane status
+// bar, language and machine-type switching, the library list files, and the
+// close sequence.
+#include <QMainWindow>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/LibraryLists.h"
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QToolButton;
+class CSMTView;
+
+class CMainFrame : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit CMainFrame(std::string appDir);
+  ~CMainFrame() override;
+
+  // Builds the view (its own creation runs inside), toolbar, status bar and
+  // reads the library list files. Returns 0, or -1 when creation failed.
+  int OnCreate();
+
+  CSMTView* view() const { return view_; }
+
+  // Language (settings file, window title, the name tables).
+  bool LoadLanguage();
+  void LocalizeMenu(const std::string& language);
+  bool SaveMachineSet();
+  // Menu commands.
+  void OnLanguage(int index);      // 0 Chinese, 1 English, 2 German
+  void OnMachineType(int type);    // 0..10
+  // The close sequence; true when the window may close.
+  bool OnClose();
+
+  // Library list files.
+  void LoadFigLists();
+  // Throws platform::FileError when a file cannot be written.
+  void SaveFigLists();
+
+  // The job path in status pane 1.
+  void SetJobPathText(const std::string& path);
+  QString StatusPaneText(int pane) const;
+
+  // Menu state (check marks and enabling), as when a menu opens.
+  void UpdateMenuState();
+  QAction* Action(int commandId) const;
+  QMenu* TopMenu(int position) const;
+  QMenu* SubMenu(int sub) const;
+  // The drop-down menus of the toolbar, built and localised as when opened.
+  QMenu* BuildSettingsDropDown();
+  QMenu* BuildGoToDropDown();
+  void OnToolbarDropDown(int button);
+
+  // Hooks the document and the settings store fill in.
+  std::function<bool()> hasPcbTable;     // job holds a PCB table: ask at close
+  std::function<bool()> saveProject;     // Yes at the close prompt; false when not saved
+  std::function<int()> speedMenuCheck;   // active speed tier 0..3
+
+  std::string m_strAppPath;
+  std::string m_strLanguage = "Chinese";
+  std::vector<std::string> m_strMenuText;  // 43 go-to texts, then 15 settings texts
+  smt::app::LibraryLists m_lists;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildMenu();
+  void BuildToolBar();
+  void BuildStatusBar();
+  QAction* AddCommand(QMenu* menu, int id, const char* text);
+
+  CSMTView* view_ = nullptr;
+  std::map<int, QAction*> actions_;
+  std::map<int, QMenu*> topMenus_;
+  std::map<int, QMenu*> subMenus_;
+  QActionGroup* languageGroup_ = nullptr;
+  QActionGroup* machineGroup_ = nullptr;
+  std::vector<QLabel*> panes_;
+  std::map<int, QToolButton*> toolButtons_;
+  bool closing_ = false;
+};

@@ -1,0 +1,47 @@
+#include "app/SMTApp.h"
+
+#include "app/MainFrame.h"
+#include "app/SMTView.h"
+#include "app/core/LogFile.h"
+#include "platform/GuiDispatcher.h"
+#include "platform/MessageService.h"
+#include "platform/QtGuiDispatcher.h"
+#include "platform/QtMessageService.h"
+#include "platform/WorkerThreads.h"
+
+CSMTApp::CSMTApp() = default;
+
+CSMTApp::~CSMTApp() { ExitInstance(); }
+
+bool CSMTApp::InitInstance(const Options& options) {
+  dispatcher_ = std::make_unique<smt::platform::QtGuiDispatcher>();
+  smt::platform::GuiDispatcher::Install(dispatcher_.get());
+  if (options.installQtServices) {
+    messages_ = std::make_unique<smt::platform::QtMessageService>();
+    smt::platform::MessageService::Install(messages_.get());
+  }
+  frame_ = std::make_unique<CMainFrame>(options.appDir);
+  if (frame_->OnCreate() != 0) {
+    frame_.reset();
+    return false;
+  }
+  // The empty job: the list panels, then the one-time loading.
+  frame_->view()->CreateListPanels();
+  frame_->view()->OnInitialUpdate();
+  if (options.show) frame_->show();
+  return true;
+}
+
+int CSMTApp::ExitInstance() {
+  smt::platform::WorkerThreads::Instance().StopAndJoinAll();
+  frame_.reset();
+  if (messages_) {
+    smt::platform::MessageService::Install(nullptr);
+    messages_.reset();
+  }
+  if (dispatcher_) {
+    smt::platform::GuiDispatcher::Install(nullptr);
+    dispatcher_.reset();
+  }
+  return 0;
+}

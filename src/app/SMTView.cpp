@@ -1,0 +1,251 @@
+#include "app/SMTView.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "app/CommandIds.h"
+#include "app/MainFrame.h"
+#include "app/Subsystems.h"
+#include "app/core/LogFile.h"
+#include "app/core/MachineState.h"
+#include "feeder/CDialogFeedList.h"
+#include "job/CDialogPartList.h"
+#include "link/CDialogManualControl.h"
+#include "platform/MessageService.h"
+#include "platform/SettingsSection.h"
+#include "vision/CDialogSetView.h"
+
+using namespace smt::app;
+using smt::platform::ConfigPath;
+using smt::platform::SettingsSection;
+
+CSMTView::CSMTView(CMainFrame* frame) : QWidget(frame), frame_(frame) {
+  setObjectName("CSMTView");
+  auto* row = new QHBoxLayout(this);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(0);
+  leftColumn_ = new QWidget(this);
+  leftColumn_->setObjectName("leftColumn");
+  auto* left = new QVBoxLayout(leftColumn_);
+  left->setContentsMargins(0, 0, 0, 0);
+  left->setSpacing(0);
+  leftColumn_->setFixedWidth(520);
+  rightArea_ = new QWidget(this);
+  rightArea_->setObjectName("rightArea");
+  rightLayout_ = new QVBoxLayout(rightArea_);
+  rightLayout_->setContentsMargins(0, 0, 0, 0);
+  row->addWidget(leftColumn_);
+  row->addWidget(rightArea_, 1);
+  InstallSubsystems(*this);
+}
+
+CSMTView::~CSMTView() = default;
+
+int CSMTView::OnCreate() {
+  const std::string& app = frame_->m_strAppPath;
+  frame_->LoadLanguage();
+  g_nMachineType = smt::platform::TextToInt(
+      SettingsSection(ConfigPath(app), "MachineSetConfig").ReadText("MachineSet", "0"));
+  frame_->LocalizeMenu(frame_->m_strLanguage);
+  auto* left = static_cast<QVBoxLayout*>(leftColumn_->layout());
+  if (!m_pSetView) {
+    m_pSetView = new CDialogSetView(leftColumn_);
+    m_pSetView->LoadLanguage(app, frame_->m_strLanguage);
+    m_pSetView->ApplyLanguageTexts();
+    left->addWidget(m_pSetView, 3);
+  }
+  if (!m_pManualControl) {
+    m_pManualControl = new CDialogManualControl(leftColumn_);
+    m_pManualControl->LoadLanguage(app, frame_->m_strLanguage);
+    m_pManualControl->ApplyLanguageTexts();
+    left->addWidget(m_pManualControl, 2);
+  }
+  for (auto& load : languageLoaders) load(app, frame_->m_strLanguage);
+  return 0;
+}
+
+void CSMTView::CreateListPanels() {
+  if (!m_pFeedList) {
+    m_pFeedList = new CDialogFeedList(rightArea_);
+    FitPanel(m_pFeedList, 1);
+    m_pFeedList->hide();
+  }
+  if (!m_pPartList) {
+    m_pPartList = new CDialogPartList(rightArea_);
+    FitPanel(m_pPartList, 2);
+    m_pPartList->show();
+  }
+}
+
+void CSMTView::OnInitialUpdate() {
+  if (!firstInitialUpdate_) return;
+  const std::string& app = frame_->m_strAppPath;
+  // Nozzle table: nine cells per row, each ended by a TAB.
+  m_NozzleTable.clear();
+  for (const std::string& row : frame_->m_lists.nozzleRows) {
+    std::array<std::string, 9> cells{};
+    size_t start = 0;
+    for (size_t k = 0; k < cells.size(); ++k) {
+      size_t tab = row.find('\t', start);
+      if (tab == std::string::npos) break;
+      cells[k] = row.substr(start, tab - start);
+      start = tab + 1;
+    }
+    m_NozzleTable.push_back(std::move(cells));
+  }
+  m_DippingStation = LoadDippingStationSettings(app);
+  m_NozzleList = LoadNozzleListSettings(app);
+  m_LampMachine = LoadLampMachineCounters(app);
+  m_VersionNumber = LoadVersionSwitches(app);
+  CLogFile::Instance().m_bEnable = m_VersionNumber.m_Write_Logfile != 0;
+  m_ImportFit = LoadImportFitSettings(app);
+  for (auto& step : initialUpdateSteps) step(app);
+  m_strMessage = LoadViewMessages(app, frame_->m_strLanguage);
+  if (m_pFeedList) m_pFeedList->LoadLanguage(app, frame_->m_strLanguage);
+  if (m_pPartList) m_pPartList->LoadLanguage(app, frame_->m_strLanguage);
+  LayoutJogPanelForMachineType();
+  firstInitialUpdate_ = false;
+}
+
+void CSMTView::FitPanel(QWidget* panel, int kind) {
+  if (!panel) return;
+  (void)kind;
+  if (panel->parentWidget() != rightArea_) panel->setParent(rightArea_);
+  if (rightLayout_->indexOf(panel) < 0) rightLayout_->addWidget(panel);
+}
+
+void CSMTView::OnShowFeedList() {
+  if (!m_pFeedList) {
+    m_pFeedList = new CDialogFeedList(rightArea_);
+    FitPanel(m_pFeedList, 1);
+    m_pFeedList->show();
+  } else if (m_pFeedList->isVisible()) {
+    FitPanel(m_pFeedList, 1);
+    m_pFeedList->hide();
+    m_pFeedList->show();
+  } else {
+    FitPanel(m_pFeedList, 1);
+    m_pFeedList->show();
+    if (m_pPartList && m_pPartList->isVisible()) m_pPartList->hide();
+  }
+  if (feedListShownCount == 0) {
+    // First showing: the feeder rows in the order of their first column.
+    ++feedListShownCount;
+  }
+}
+
+void CSMTView::OnShowPartList() {
+  if (!m_pPartList) {
+    m_pPartList = new CDialogPartList(rightArea_);
+    FitPanel(m_pPartList, 2);
+    m_pPartList->show();
+    return;
+  }
+  FitPanel(m_pPartList, 2);
+  if (m_pPartList->isVisible()) {
+    m_pPartList->hide();
+    m_pPartList->show();
+  } else {
+    m_pPartList->show();
+    if (m_pFeedList && m_pFeedList->isVisible()) m_pFeedList->hide();
+  }
+}
+
+void CSMTView::RegisterDialog(int commandId, std::function<void(QWidget*)> open) {
+  dialogs_[commandId] = std::move(open);
+}
+
+void CSMTView::OnCommand(int id) {
+  using namespace smt::app::cmd;
+  using smt::platform::ShowMessage;
+  const bool busy = g_bMachineBusy.load();
+  switch (id) {
+    case kFeedGroup:
+      if (busy) {
+        ShowMessage(m_strMessage[1]);
+        return;
+      }
+      break;
+    case kCameraList:
+    case kAutoTransport:
+    case kLabelingSet:
+      if (busy) {
+        ShowMessage(m_strMessage[2]);
+        return;
+      }
+      break;
+    case kAutoFeed:
+      if (g_nMachineType.load() == 8) return;
+      if (busy) {
+        ShowMessage(m_strMessage[2]);
+        return;
+      }
+      break;
+    case kLampMachineSet:
+      if (g_nMachineType.load() != 4) {
+        ShowMessage("no function!");
+        return;
+      }
+      break;
+    case kFirmwareUpdate:
+      if (busy) {
+        ShowMessage(m_strMessage[2]);
+        return;
+      }
+      if (!linkMode || linkMode() == 0) {
+        ShowMessage("no function!");
+        return;
+      }
+      break;
+    case kShowFeedList:
+      OnShowFeedList();
+      return;
+    case kShowPartList:
+      OnShowPartList();
+      return;
+    default:
+      break;
+  }
+  auto it = dialogs_.find(id);
+  if (it != dialogs_.end()) it->second(this);
+}
+
+void CSMTView::ReloadLanguage(const std::string& language) {
+  const std::string& app = frame_->m_strAppPath;
+  if (m_pSetView) {
+    m_pSetView->LoadLanguage(app, language);
+    m_pSetView->ApplyLanguageTexts();
+  }
+  if (m_pManualControl) {
+    m_pManualControl->LoadLanguage(app, language);
+    m_pManualControl->ApplyLanguageTexts();
+  }
+  if (m_pFeedList) {
+    m_pFeedList->LoadLanguage(app, language);
+    m_pFeedList->ApplyLanguageTexts();
+  }
+  if (m_pPartList) {
+    m_pPartList->LoadLanguage(app, language);
+    m_pPartList->ApplyLanguageTexts();
+  }
+  for (auto& load : languageLoaders) load(app, language);
+}
+
+void CSMTView::LayoutJogPanelForMachineType() {
+  if (layoutJogPanel) layoutJogPanel();
+}
+
+void CSMTView::ResetStrategyHeadMode() {
+  // The strategy settings: one head, no nozzle change.
+  SettingsSection s(ConfigPath(frame_->m_strAppPath), "SmtStrategyConfig");
+  s.WriteInt("m_HeaderSelect", 0);
+  s.WriteInt("m_ChangeNozzleSelect", 0);
+}
+
+void CSMTView::SaveOnClose() {
+  for (auto& step : closeSteps) step(frame_->m_strAppPath);
+}
+
+void CSMTView::CloseCameras() {
+  if (closeCameras) closeCameras();
+}

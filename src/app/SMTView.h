@@ -1,0 +1,96 @@
+#pragma once
+// The main view: hosts the four panels (camera panel top left, jog panel
+// below it, feeder list or part list on the right), owns the data of the
+// settings dialogs for the life of the window, runs the one-time loading at
+// start-up and the settings menu commands.
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/ViewInlineSections.h"
+#include "app/ViewMessages.h"
+
+class CMainFrame;
+class CDialogSetView;
+class CDialogManualControl;
+class CDialogFeedList;
+class CDialogPartList;
+class QVBoxLayout;
+
+class CSMTView : public QWidget {
+  Q_OBJECT
+ public:
+  explicit CSMTView(CMainFrame* frame);
+  ~CSMTView() override;
+
+  // Creation: language, machine type, menu texts, camera and jog panels.
+  int OnCreate();
+  // The new document's step: the feeder list (hidden) and part list (shown).
+  void CreateListPanels();
+  // First initial update: library tables and every settings section.
+  void OnInitialUpdate();
+
+  // Places a panel in the right-hand area (1 feeder list, 2 part list).
+  void FitPanel(QWidget* panel, int kind);
+  void OnShowFeedList();
+  void OnShowPartList();
+
+  // Menu and drop-down commands.
+  void OnCommand(int commandId);
+  // A subsystem registers how its dialog opens (modal, parent = the view).
+  void RegisterDialog(int commandId, std::function<void(QWidget*)> open);
+
+  // Language switch: every panel and dialog reloads its texts.
+  void ReloadLanguage(const std::string& language);
+  // Machine-type change: the jog panel lays itself out again.
+  void LayoutJogPanelForMachineType();
+  // Machine types 0..8: placement strategy back to one head, no nozzle change.
+  void ResetStrategyHeadMode();
+  // Close sequence: panel settings written; cameras closed.
+  void SaveOnClose();
+  void CloseCameras();
+
+  CMainFrame* frame() const { return frame_; }
+
+  // Panels.
+  CDialogSetView* m_pSetView = nullptr;
+  CDialogManualControl* m_pManualControl = nullptr;
+  CDialogFeedList* m_pFeedList = nullptr;
+  CDialogPartList* m_pPartList = nullptr;
+
+  // Go-to flags.
+  bool m_bGoToFromMenu = false;
+
+  smt::app::ViewMessages m_strMessage;
+  smt::app::DippingStationSettings m_DippingStation;
+  smt::app::NozzleListSettings m_NozzleList;
+  std::vector<std::array<std::string, 9>> m_NozzleTable;
+  smt::app::LampMachineCounters m_LampMachine;
+  smt::app::VersionSwitches m_VersionNumber;
+  smt::app::ImportFitSettings m_ImportFit;
+
+  // Steps other subsystems add to start-up, language switch and close, in
+  // the order they are registered.
+  std::vector<std::function<void(const std::string& appDir)>> initialUpdateSteps;
+  std::vector<std::function<void(const std::string& appDir, const std::string& language)>> languageLoaders;
+  std::vector<std::function<void(const std::string& appDir)>> closeSteps;
+  std::function<void()> layoutJogPanel;
+  std::function<void()> closeCameras;
+
+  // Commands that need the link mode (0 serial, 1 network) ask this.
+  std::function<int()> linkMode;
+
+  // How often the feeder list was shown by its button.
+  int feedListShownCount = 0;
+
+ private:
+  CMainFrame* frame_;
+  QWidget* leftColumn_ = nullptr;
+  QWidget* rightArea_ = nullptr;
+  QVBoxLayout* rightLayout_ = nullptr;
+  std::map<int, std::function<void(QWidget*)>> dialogs_;
+  bool firstInitialUpdate_ = true;
+};

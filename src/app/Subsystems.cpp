@@ -1,0 +1,5 @@
+#include "app/Subsystems.h"
+
+#include "app/SMTView.h"
+
+void InstallSubsystems(CSMTView& /*view*/) {}

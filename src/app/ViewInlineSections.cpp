@@ -1,0 +1,63 @@
+#include "app/ViewInlineSections.h"
+
+#include "platform/SettingsSection.h"
+
+namespace smt::app {
+
+using platform::ConfigPath;
+using platform::SettingsSection;
+
+DippingStationSettings LoadDippingStationSettings(const std::string& appDir) {
+  SettingsSection s(ConfigPath(appDir), "DippingStationConfig");
+  DippingStationSettings d;
+  d.m_DippingStation = s.ReadInt("m_DippingStation");
+  d.m_DippingStation_X = s.ReadDouble("m_DippingStation_X");
+  d.m_DippingStation_Y = s.ReadDouble("m_DippingStation_Y");
+  d.m_DippingStation_Z = s.ReadDouble("m_DippingStation_Z");
+  d.m_WaterFilmThickness = s.ReadDouble("m_WaterFilmThickness");
+  d.m_DippingStation_RunTime = s.ReadInt("m_DippingStation_RunTime");
+  d.m_DippingStation_StopDelay = s.ReadInt("m_DippingStation_StopDelay");
+  d.m_DippingStation_Delay = s.ReadInt("m_DippingStation_Delay");
+  return d;
+}
+
+NozzleListSettings LoadNozzleListSettings(const std::string& appDir) {
+  SettingsSection s(ConfigPath(appDir), "NozzleListConfig");
+  NozzleListSettings n;
+  n.m_InAndOutExtern = s.ReadInt("m_InAndOutExtern");
+  n.m_Distance = s.ReadDouble("m_Distance");
+  if (n.m_Distance == 0.0) n.m_Distance = 100.0;
+  n.m_Delay = s.ReadInt("m_Delay");
+  return n;
+}
+
+LampMachineCounters LoadLampMachineCounters(const std::string& appDir) {
+  SettingsSection s(ConfigPath(appDir), "LampMachineListConfig");
+  LampMachineCounters c;
+  c.m_CountSet = s.ReadInt("m_CountSet");
+  if (c.m_CountSet == 0) c.m_CountSet = 1;
+  c.m_CountFinish = s.ReadInt("m_CountFinish");
+  c.m_CountUnfinish = s.ReadInt("m_CountUnfinish");
+  return c;
+}
+
+VersionSwitches LoadVersionSwitches(const std::string& appDir) {
+  SettingsSection s(ConfigPath(appDir), "CPUVersionNumberConfig");
+  VersionSwitches v;
+  v.m_V2_04 = s.ReadInt("m_V2_04");
+  v.m_V2_05 = s.ReadInt("m_V2_05");
+  v.m_V2_06 = s.ReadInt("m_V2_06");
+  v.m_V2_07 = s.ReadInt("m_V2_07");
+  v.m_Write_Logfile = s.ReadInt("m_Write_Logfile");
+  return v;
+}
+
+ImportFitSettings LoadImportFitSettings(const std::string& appDir) {
+  SettingsSection s(ConfigPath(appDir), "ImportFileConfig");
+  ImportFitSettings f;
+  f.m_FitPartPacking = platform::TextToInt(s.ReadText("m_FitPartPacking", "适配元件封装"));
+  f.m_FitPartValue = platform::TextToInt(s.ReadText("m_FitPartValue", "适配元件数值"));
+  return f;
+}
+
+}  // namespace smt::app

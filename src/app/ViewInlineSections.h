@@ -1,0 +1,41 @@
+#pragma once
+// Settings sections the main view reads itself at start-up for members
+// whose dialogs belong to other subsystems: the dipping station, the nozzle
+// list's exchange settings, the lamp machine's counters, the firmware
+// version switches and the import fitting flags.
+#include <string>
+
+namespace smt::app {
+
+struct DippingStationSettings {
+  int m_DippingStation = 0;
+  double m_DippingStation_X = 0, m_DippingStation_Y = 0, m_DippingStation_Z = 0, m_WaterFilmThickness = 0;
+  int m_DippingStation_RunTime = 0, m_DippingStation_StopDelay = 0, m_DippingStation_Delay = 0;
+};
+
+struct NozzleListSettings {
+  int m_InAndOutExtern = 0;
+  double m_Distance = 100.0;  // 0 in the file becomes 100
+  int m_Delay = 0;
+};
+
+struct LampMachineCounters {
+  int m_CountSet = 1;  // 0 in the file becomes 1
+  int m_CountFinish = 0, m_CountUnfinish = 0;
+};
+
+struct VersionSwitches {
+  int m_V2_04 = 0, m_V2_05 = 0, m_V2_06 = 0, m_V2_07 = 0, m_Write_Logfile = 0;
+};
+
+struct ImportFitSettings {
+  int m_FitPartPacking = 0, m_FitPartValue = 0;
+};
+
+DippingStationSettings LoadDippingStationSettings(const std::string& appDir);
+NozzleListSettings LoadNozzleListSettings(const std::string& appDir);
+LampMachineCounters LoadLampMachineCounters(const std::string& appDir);
+VersionSwitches LoadVersionSwitches(const std::string& appDir);
+ImportFitSettings LoadImportFitSettings(const std::string& appDir);
+
+}  // namespace smt::app
