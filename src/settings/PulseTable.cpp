@@ -1,0 +1,106 @@
+#include "settings/PulseTable.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/SettingsSection.h"
+#include "settings/PulseMath.h"
+
+namespace smt::settings {
+
+PulseLimits ComputePulseLimits(const BasicSettings& b, const PulseSettings& p) {
+  PulseLimits l;
+  l.m_nXLimitPulse = TruncToSteps(b.m_X_Limit, p.m_X_Pulse);
+  l.m_nYLimitPulse = TruncToSteps(b.m_Y_Limit, p.m_Y_Pulse);
+  l.m_nXLimitPulseAbs = l.m_nXLimitPulse < 0 ? -static_cast<int64_t>(l.m_nXLimitPulse) > INT32_MAX ? INT32_MAX : -l.m_nXLimitPulse
+                                             : l.m_nXLimitPulse;
+  l.m_nYLimitPulseAbs = l.m_nYLimitPulse < 0 ? -static_cast<int64_t>(l.m_nYLimitPulse) > INT32_MAX ? INT32_MAX : -l.m_nYLimitPulse
+                                             : l.m_nYLimitPulse;
+  l.m_nZLimitPulse = TruncToSteps(b.m_Z_Limit, p.m_Z_Pulse);
+  return l;
+}
+
+PulseTable ComputePulseTable(const BasicSettings& b, const PulseSettings& p) {
+  PulseTable t;
+  t.g_dXPulse = p.m_X_Pulse;
+  t.g_dYPulse = p.m_Y_Pulse;
+  t.g_dZPulse = p.m_Z_Pulse;
+  t.g_dAPulse = p.m_A_Pulse;
+  t.g_dWestWalkPulse = p.m_WestWalk_Pulse;
+  t.g_dWestLiftPulse = p.m_WestLift_Pulse;
+  t.g_dNorthWalkPulse = p.m_NorthWalk_Pulse;
+  t.g_dNorthLiftPulse = p.m_NorthLift_Pulse;
+  t.g_dEastWalkPulse = p.m_EastWalk_Pulse;
+  t.g_dEastLiftPulse = p.m_EastLift_Pulse;
+  t.g_dAutoWalk1Pulse = p.m_AutoWalk1_Pulse;
+  const double sx = p.m_X_Pulse, sy = p.m_Y_Pulse;
+  t.g_nCameraToNozzle1X = TruncToSteps(b.m_X_CameraToNozzle1, sx);
+  t.g_nCameraToNozzle1Y = TruncToSteps(b.m_Y_CameraToNozzle1, sy);
+  for (int n = 1; n <= 8; ++n) t.g_nCorrectionX[n] = TruncToSteps(b.CorrectionX(n), sx);
+  for (int n = 1; n <= 8; ++n) t.g_nCorrectionY[n] = TruncToSteps(b.CorrectionY(n), sy);
+  for (int n = 2; n <= 8; ++n) {
+    t.g_nNozzleToNozzle1X[n] = TruncToSteps(b.XNozzleToNozzle1(n), sx);
+    t.g_nNozzleToNozzle1Y[n] = TruncToSteps(b.YNozzleToNozzle1(n), sy);
+  }
+  t.g_nDropsGlueToNozzle1X = TruncToSteps(b.m_X_DropsGlueToNozzle1, sx);
+  t.g_nDropsGlueToNozzle1Y = TruncToSteps(b.m_Y_DropsGlueToNozzle1, sy);
+  t.g_nY2ToY1X = TruncToSteps(b.m_X_Y2ToY1, sx);
+  t.g_nY2ToY1Y = TruncToSteps(b.m_Y_Y2ToY1, sy);
+  t.g_nThrowX = TruncToSteps(b.m_X_ThrowPosition, sx);
+  t.g_nThrowY = TruncToSteps(b.m_Y_ThrowPosition, sy);
+  return t;
+}
+
+PulseLimits LoadAxisConfig(const std::string& appDir) {
+  const std::string path = platform::ConfigPath(appDir);
+  platform::SettingsSection basic(path, "SetBasicConfig"), pulse(path, "SetPulseConfig");
+  BasicSettings b;
+  PulseSettings p;
+  b.m_X_Limit = basic.ReadDouble("m_X_Limit");
+  b.m_Y_Limit = basic.ReadDouble("m_Y_Limit");
+  b.m_Z_Limit = basic.ReadDouble("m_Z_Limit");
+  p.m_X_Pulse = pulse.ReadDouble("m_X_Pulse");
+  p.m_Y_Pulse = pulse.ReadDouble("m_Y_Pulse");
+  p.m_Z_Pulse = pulse.ReadDouble("m_Z_Pulse");
+  return ComputePulseLimits(b, p);
+}
+
+const std::array<const char*, 21>& DefaultViewMessages() {
+  static const std::array<const char*, 21> k = {
+      "",
+      "设备正在自动工作，不能操作料架组 !",
+      "设备正在自动工作，禁止此项执行 !",
+      "没有找到PCB板 !",
+      "Pcb原点 X 坐标越限 !",
+      "Pcb原点 Y 坐标越限 !",
+      "相机不存在 !",
+      "没有找到视觉相机 1 !",
+      "没有找到视觉相机 2 !",
+      "视觉相机 1 的 X 坐标越限 !",
+      "视觉相机 1 的 Y 坐标越限 !",
+      "视觉相机 2 的 X 坐标越限 !",
+      "视觉相机 2 的 Y 坐标越限 !",
+      "Mark1点 X 坐标越限 !",
+      "Mark1点 Y 坐标越限 !",
+      "Mark2点 X 坐标越限 !",
+      "Mark2点 Y 坐标越限 !",
+      "视觉原点 X 坐标越限 !",
+      "视觉原点 Y 坐标越限 !",
+      "抛料 X 坐标越限 !",
+      "抛料 Y 坐标越限 !",
+  };
+  return k;
+}
+
+std::array<std::string, 21> LoadViewMessages(const std::string& appDir, const std::string& language) {
+  platform::LanguageSection lang(appDir, language, "SMTViewConfig");
+  std::array<std::string, 21> out;
+  for (int k = 1; k <= 20; ++k) {
+    char key[32];
+    std::snprintf(key, sizeof key, "SMTView.c_Message_%02d", k);
+    out[k] = lang.Text(key, DefaultViewMessages()[k]);
+  }
+  return out;
+}
+
+}  // namespace smt::settings

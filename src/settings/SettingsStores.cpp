@@ -1,0 +1,10 @@
+#include "settings/SettingsStores.h"
+
+namespace smt::settings {
+
+SettingsStores& SettingsStores::Instance() {
+  static SettingsStores stores;
+  return stores;
+}
+
+}  // namespace smt::settings

@@ -1,0 +1,140 @@
+#include "settings/SpeedTemplates.h"
+
+#include "platform/SettingsSection.h"
+
+namespace smt::settings {
+
+const std::array<const char*, kSpeedAxisCount>& SpeedAxisKeys() {
+  static const std::array<const char*, kSpeedAxisCount> k = {
+      "X", "Y", "Z1", "Z2", "A1", "A2", "A3", "A4", "WestWalk", "WestLift", "NorthWalk", "NorthLift",
+      "EastWalk", "EastLift", "AutoWalk1", "AutoWalk2"};
+  return k;
+}
+
+std::string SpeedCell(int start, int normal) { return std::to_string(start) + " / " + std::to_string(normal); }
+
+std::optional<std::pair<std::string, std::string>> SplitSpeedCell(const std::string& cell) {
+  const auto at = cell.find(" / ");
+  if (at == std::string::npos) return std::nullopt;
+  return std::make_pair(cell.substr(0, at), cell.substr(at + 3));
+}
+
+std::optional<SpeedPair> ParseSpeedCell(const std::string& cell) {
+  auto parts = SplitSpeedCell(cell);
+  if (!parts) return std::nullopt;
+  return SpeedPair{platform::TextToInt(parts->first), platform::TextToInt(parts->second)};
+}
+
+const SpeedNameTable& DefaultSpeedNames() {
+  static const SpeedNameTable k = {{
+      {"复位速度", "手控速度", "取料速度", "贴装速度", "视觉对中速度", "视觉贴装速度", "自动换吸嘴速度", "取芯片速度1"},
+      {"Reset speed", "Manual control", "Picking speed", "Mounting speed", "Visual aglinment speed",
+       "Visual mounting speed", "Nozzle change speed", "Pick chip speed 1"},
+      {"Reset speed", "Manual control", "Picking speed", "Mounting speed", "Visual aglinment speed",
+       "Visual mounting speed", "Nozzle change speed", "Pick chip speed 1"},
+  }};
+  return k;
+}
+
+std::string TranslateSpeedName(const std::string& name, const SpeedNameTable& names, int language) {
+  if (language < 0 || language > 2) return name;
+  for (const auto& lang : names)
+    for (size_t i = 0; i < lang.size(); ++i)
+      if (lang[i] == name) return names[language][i];
+  return name;
+}
+
+const std::vector<TemplateRow>& SpeedTiers::Of(Tier t) const {
+  return t == Tier::High ? high : t == Tier::Medium ? medium : low;
+}
+std::vector<TemplateRow>& SpeedTiers::Of(Tier t) { return t == Tier::High ? high : t == Tier::Medium ? medium : low; }
+
+std::vector<std::string> SplitTemplateCells(const std::string& row) {
+  std::vector<std::string> cells;
+  size_t begin = 0;
+  for (;;) {
+    const auto tab = row.find('\t', begin);
+    if (tab == std::string::npos) break;  // text after the last TAB is dropped
+    cells.push_back(row.substr(begin, tab - begin));
+    begin = tab + 1;
+  }
+  return cells;
+}
+
+std::string JoinTemplateCells(const TemplateRow& row) {
+  std::string s;
+  for (const auto& c : row) {
+    s += c;
+    s += '\t';
+  }
+  return s;
+}
+
+BuildResult BuildTemplateArrays(const std::vector<std::string>& rows, const SpeedNameTable& names, int language) {
+  BuildResult r;
+  const size_t count = rows.size() / 3;
+  auto rowAt = [&](size_t i) {
+    TemplateRow row;
+    auto cells = SplitTemplateCells(rows[i]);
+    // A row with more than 17 cells keeps its first 17.
+    for (size_t c = 0; c < cells.size() && c < row.size(); ++c) row[c] = TranslateSpeedName(cells[c], names, language);
+    return row;
+  };
+  for (size_t i = 0; i < count; ++i) r.tiers.high.push_back(rowAt(i));
+  for (size_t i = 0; i < count; ++i) r.tiers.medium.push_back(rowAt(count + i));
+  for (size_t i = 0; i < count; ++i) r.tiers.low.push_back(rowAt(2 * count + i));
+  for (size_t i = 3 * count; i < rows.size(); ++i) r.tiers.extraRows.push_back(rows[i]);
+  if (!r.tiers.extraRows.empty()) {
+    r.warning = "config_speed.fig: " + std::to_string(rows.size()) +
+                " template rows is not a multiple of three; the last " + std::to_string(r.tiers.extraRows.size()) +
+                " row(s) are not used but kept in the file";
+  }
+  return r;
+}
+
+std::vector<std::string> WriteTemplateRows(const SpeedTiers& t) {
+  std::vector<std::string> rows;
+  if (t.Count() >= 1) {
+    for (const auto* tier : {&t.high, &t.medium, &t.low})
+      for (const auto& row : *tier) rows.push_back(JoinTemplateCells(row));
+  }
+  for (const auto& extra : t.extraRows) rows.push_back(extra);
+  return rows;
+}
+
+SpeedRecord RecordOfRow(const TemplateRow& row) {
+  SpeedRecord rec{};
+  for (int a = 0; a < kSpeedAxisCount; ++a)
+    if (auto p = ParseSpeedCell(row[a + 1])) rec[a] = *p;
+  return rec;
+}
+
+std::optional<SpeedRecord> FindTemplateSpeeds(const SpeedTiers& tiers, int tier, const std::string& name) {
+  if (tier < 1 || tier > 3) return std::nullopt;
+  for (size_t i = 0; i < tiers.high.size(); ++i) {
+    if (tiers.high[i][0] == name) {
+      const auto& rows = tiers.Of(static_cast<Tier>(tier));
+      if (i >= rows.size()) return std::nullopt;
+      return RecordOfRow(rows[i]);
+    }
+  }
+  return std::nullopt;
+}
+
+SpeedUseNames ParseUseLine(const std::string& line, const SpeedNameTable& names, int language) {
+  SpeedUseNames uses;
+  auto parts = SplitTemplateCells(line);
+  for (size_t i = 0; i < parts.size() && i < uses.size(); ++i) uses[i] = TranslateSpeedName(parts[i], names, language);
+  return uses;
+}
+
+std::string BuildUseLine(const SpeedUseNames& uses) {
+  std::string s;
+  for (const auto& u : uses) {
+    s += u;
+    s += '\t';
+  }
+  return s;
+}
+
+}  // namespace smt::settings
