@@ -1,7 +1,274 @@
 #include "link/CDialogManualControl.h"
 
-CDialogManualControl::CDialogManualControl(QWidget* parent) : QWidget(parent) { setObjectName("CDialogManualControl"); }
+#include <QLabel>
+#include <QMetaObject>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <cmath>
+#include <thread>
 
-void CDialogManualControl::LoadLanguage(const std::string& /*appDir*/, const std::string& /*language*/) {}
+#include "app/core/MachineState.h"
+#include "link/FirmwareSwitches.h"
+#include "link/LinkGlobals.h"
+#include "link/LinkRuntime.h"
+#include "link/MachineCommands.h"
+#include "link/OperatorNotice.h"
+#include "platform/SettingsSection.h"
+#include "platform/SystemServices.h"
+#include "platform/WorkerThreads.h"
 
-void CDialogManualControl::ApplyLanguageTexts() {}
+using smt::link::Runtime;
+
+CDialogManualControl::CDialogManualControl(QWidget* parent) : QWidget(parent) {
+  setObjectName("CDialogManualControl");
+  auto* layout = new QVBoxLayout(this);
+  m_btnOnline = new QPushButton(this);
+  m_btnOnline->setObjectName("ManualControl.c_Online");
+  m_labelStatus = new QLabel(this);
+  m_editInfo = new QPlainTextEdit(this);
+  m_editInfo->setReadOnly(true);
+  m_editInfo->setObjectName("InfoBox1");
+  m_editInfo2 = new QPlainTextEdit(this);
+  m_editInfo2->setReadOnly(true);
+  m_editInfo2->setObjectName("InfoBox2");
+  m_editInfo2->setMaximumHeight(60);
+  layout->addWidget(m_btnOnline);
+  layout->addWidget(m_labelStatus);
+  layout->addWidget(m_editInfo, 1);
+  layout->addWidget(m_editInfo2);
+  m_ButtonText = m_Texts.online;
+  m_btnOnline->setText(QString::fromStdString(m_ButtonText));
+  connect(m_btnOnline, &QPushButton::clicked, this, [this] { OnOnline(); });
+  Runtime().hooks = this;
+  Runtime().udp = &m_MachineLink;
+}
+
+CDialogManualControl::~CDialogManualControl() {
+  // Nothing may reach the panel once it is going: detach, then stop and join
+  // the link threads before the members are freed.
+  auto& rt = Runtime();
+  smt::link::LinkHooks* self = this;
+  rt.hooks.compare_exchange_strong(self, nullptr);
+  g_bComStop = true;
+  m_SerialLink.Close();
+  m_MachineLink.Close();
+  smt::link::CSerialLink* s = &m_SerialLink;
+  rt.serial.compare_exchange_strong(s, nullptr);
+  smt::link::CMachineLink* u = &m_MachineLink;
+  rt.udp.compare_exchange_strong(u, nullptr);
+}
+
+smt::platform::LinkMutex& CDialogManualControl::LinkMutex() { return g_hLinkMutex; }
+
+std::array<smt::link::ReplyEvent*, 13> CDialogManualControl::ReplyEvents() { return smt::link::AllReplyEvents(); }
+
+void CDialogManualControl::LoadLanguage(const std::string& appDir, const std::string& language) {
+  m_AppDir = appDir;
+  m_Language = language;
+  m_Texts.Load(appDir, language);
+  smt::link::SetLinkTexts(m_Texts);
+}
+
+void CDialogManualControl::ApplyLanguageTexts() {
+  if (!g_bConnected && !m_bConnecting) SetButtonText(m_Texts.online);
+}
+
+void CDialogManualControl::LoadConfig(const std::string& appDir) {
+  m_AppDir = appDir;
+  smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), "ManualControlConfig");
+  m_ComNumber = s.ReadInt("m_ComNumber");
+  m_bShowInformation = s.ReadInt("m_bShowInformation");
+  smt::link::FirmwareSwitches sw;
+  sw.Load(appDir);
+  sw.Apply();
+}
+
+void CDialogManualControl::SaveConfig(const std::string& appDir) const {
+  smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), "ManualControlConfig");
+  s.WriteInt("m_ComNumber", m_ComNumber);
+  s.WriteInt("m_bShowInformation", m_bShowInformation);
+}
+
+int CDialogManualControl::ReadBasic(const char* key) const {
+  return smt::platform::SettingsSection(smt::platform::ConfigPath(m_AppDir), "SetBasicConfig").ReadInt(key);
+}
+
+std::string CDialogManualControl::ButtonText() const {
+  std::lock_guard lk(m_TextMutex);
+  return m_ButtonText;
+}
+
+std::string CDialogManualControl::InfoText() const {
+  std::lock_guard lk(m_TextMutex);
+  return m_Info;
+}
+
+void CDialogManualControl::SetButtonText(const std::string& text) {
+  {
+    std::lock_guard lk(m_TextMutex);
+    m_ButtonText = text;
+  }
+  // Widgets change on the window thread only.
+  QMetaObject::invokeMethod(this, [this, text] { m_btnOnline->setText(QString::fromStdString(text)); },
+                            Qt::QueuedConnection);
+}
+
+void CDialogManualControl::AppendTo(QPlainTextEdit* box, std::string& store, const std::string& text, bool lineEnd) {
+  const std::string piece = text + (lineEnd ? "\r\n" : "");
+  {
+    std::lock_guard lk(m_TextMutex);
+    store += piece;
+    if (store.size() > 64 * 1024) store.erase(0, store.size() - 32 * 1024);
+  }
+  QMetaObject::invokeMethod(
+      this,
+      [box, piece] {
+        box->moveCursor(QTextCursor::End);
+        box->insertPlainText(QString::fromStdString(piece).remove('\r'));
+        box->ensureCursorVisible();
+      },
+      Qt::QueuedConnection);
+}
+
+void CDialogManualControl::AppendInfoLine(const std::string& text, bool lineEnd) {
+  if (m_bShowInformation) AppendTo(m_editInfo, m_Info, text, lineEnd);
+}
+
+void CDialogManualControl::AppendInfoLine2(const std::string& text, bool lineEnd) {
+  AppendTo(m_editInfo2, m_Info2, text, lineEnd);
+}
+
+void CDialogManualControl::ShowVacuumValue() {
+  char b[32];
+  std::snprintf(b, sizeof b, "%dkPa", g_nVacuumKpa.load());
+  AppendInfoLine(m_Texts.vacuumTest + b, true);
+}
+
+void CDialogManualControl::OnSerialAck(int ackCount) {
+  QMetaObject::invokeMethod(
+      this, [this, ackCount] { m_labelStatus->setText(QString("%1 / %2").arg(Runtime().serialSendCount.load()).arg(ackCount)); },
+      Qt::QueuedConnection);
+}
+
+void CDialogManualControl::OnSerialHelloAck() {
+  // Firmware with calibrated limits wants every axis driven over its travel once.
+  if (Runtime().v2_06.load() != 0)
+    smt::platform::WorkerThreads::Instance().Start("AxisInit", [this](std::stop_token) { RunAxisInit(); });
+}
+
+void CDialogManualControl::RunAxisInit() {
+  smt::platform::SettingsSection basic(smt::platform::ConfigPath(m_AppDir), "SetBasicConfig");
+  smt::platform::SettingsSection pulse(smt::platform::ConfigPath(m_AppDir), "SetPulseConfig");
+  struct Axis { uint8_t code; const char* limit; const char* pulse; };
+  static constexpr Axis kAxes[] = {{0, "m_X_Limit", "m_X_Pulse"},          {1, "m_Y_Limit", "m_Y_Pulse"},
+                                   {2, "m_Z_Limit", "m_Z_Pulse"},          {8, "m_WestFeed_Limit", "m_WestWalk_Pulse"},
+                                   {9, "m_NorthFeed_Limit", "m_NorthWalk_Pulse"}, {10, "m_EastFeed_Limit", "m_EastWalk_Pulse"}};
+  for (const Axis& a : kAxes) {
+    const auto steps = static_cast<int32_t>(std::trunc(basic.ReadDouble(a.limit) * pulse.ReadDouble(a.pulse)));
+    g_hEventSerialAxis.Reset();
+    if (!smt::link::SendCmd01MoveAxisSerial(a.code, steps)) return;
+    if (g_hEventSerialAxis.Wait() != smt::link::ReplyWait::Done) {
+      smt::link::NotifyOperator(m_Texts.replyTimeout);
+      return;
+    }
+  }
+}
+
+void CDialogManualControl::OnOnline() {
+  if (g_bConnected || g_bMachineBusy) return;
+  bool expected = false;
+  if (!m_bConnecting.compare_exchange_strong(expected, true)) return;
+  SetButtonText(m_Texts.onlining);
+  const bool started = smt::platform::WorkerThreads::Instance().Start("Online", [this](std::stop_token) {
+    ConnectNow();
+    m_bConnecting = false;
+  });
+  if (!started) m_bConnecting = false;
+}
+
+bool CDialogManualControl::ConnectNow() {
+  if (g_bConnected || g_bMachineBusy) return false;
+  SetButtonText(m_Texts.onlining);
+  const int commModel = ReadBasic("m_CommModel");
+  Runtime().commModel = commModel;
+  if (commModel == 0) return OpenComPort();
+
+  std::string address;
+  if (!smt::link::DiscoverMainBoard(address, m_Discovery)) {
+    smt::link::NotifyOperator("Ethernet is no Find !");
+    SetButtonText(m_Texts.onlineError);
+    return false;
+  }
+  if (!m_MachineLink.IsOpen()) {
+    if (!m_MachineLink.Open(address, static_cast<uint32_t>(m_CommandPort))) {
+      smt::link::NotifyOperator(m_MachineLink.LastError());
+      SetButtonText(m_Texts.onlineError);
+      return false;
+    }
+    m_MachineLink.StartReplyLoop();
+  } else if (m_MachineLink.Channel().PeerAddress() != address) {
+    // The board answered from another address this time: talk to that one.
+    m_MachineLink.Channel().SetPeer(address);
+  }
+  Runtime().udp = &m_MachineLink;
+  if (!ConfirmBoardAnswers()) {
+    smt::link::NotifyOperator(m_Texts.noReply + "\r\nThe machine does not answer !");
+    SetButtonText(m_Texts.onlineError);
+    return false;
+  }
+  smt::platform::KeepSystemAwake(true);
+  g_bConnected = true;
+  OnLinkUp();
+  g_bFirstOnline = false;
+  return true;
+}
+
+bool CDialogManualControl::ConfirmBoardAnswers() {
+  // The link is up only once the board has answered a command: the harmless
+  // state 0 is answered with a reply.
+  smt::link::CmdSrv& ch = m_MachineLink.Channel();
+  const uint64_t before = ch.AcceptedCount();
+  if (!smt::link::SendCmd60SetState(0, 0)) return false;
+  const auto deadline = std::chrono::steady_clock::now() + m_HelloTimeout;
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (ch.AcceptedCount() != before) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return false;
+}
+
+bool CDialogManualControl::OpenComPort() {
+  m_SerialLink.Close();
+  Runtime().serial = &m_SerialLink;
+  int n = m_ComNumber;
+  bool found = false;
+  for (; n < 100; ++n) {
+    g_bComStop = false;
+    if (!m_SerialLink.Open(smt::link::ComPortPath(m_AppDir, n))) continue;
+    g_hEventAxisMove.Reset();
+    if (smt::link::SendCmd00Hello() && g_hEventAxisMove.Wait(m_HelloTimeout) == smt::link::ReplyWait::Done) {
+      found = true;
+      break;
+    }
+    // No answer on this port: its reader is stopped and joined before the next.
+    m_SerialLink.Close();
+  }
+  if (!found) {
+    SetButtonText(m_Texts.onlineError);
+    m_ComNumber = 1;
+    return false;
+  }
+  m_ComNumber = n;
+  g_bConnected = true;
+  OnLinkUp();
+  return true;
+}
+
+void CDialogManualControl::OnLinkUp() {
+  SetButtonText(m_Texts.onlineSuccessful);
+  Runtime().serialSendCount = 0;
+  Runtime().serialAckCount = 0;
+  OnSerialAck(0);
+  AppendInfoLine(m_Texts.onlineSuccessful, true);
+}

@@ -1,0 +1,123 @@
+#include "link/CSerialLink.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+
+#include "app/core/MachineState.h"
+#include "link/LinkGlobals.h"
+#include "link/LinkRuntime.h"
+#include "link/ReplyDispatch.h"
+#include "platform/SettingsSection.h"
+
+namespace smt::link {
+
+std::string ComPortPath(const std::string& appDir, int n) {
+  smt::platform::SettingsSection map(smt::platform::ConfigPath(appDir), "SerialPortConfig");
+  const std::string key = "COM" + std::to_string(n);
+  const std::string path = map.ReadText(key, "");
+  if (!path.empty() && path != smt::platform::kMissingSetting) return path;
+  return "/dev/ttyS" + std::to_string(n - 1);
+}
+
+bool CSerialLink::Open(const std::string& devicePath, FrameHandler handler) {
+  Close();
+  const int fd = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  termios tio{};
+  if (tcgetattr(fd, &tio) != 0) {
+    ::close(fd);
+    return false;
+  }
+  cfmakeraw(&tio);
+  cfsetispeed(&tio, B115200);
+  cfsetospeed(&tio, B115200);
+  tio.c_cflag &= ~(PARENB | CSTOPB | CSIZE);
+  tio.c_cflag |= CS8 | CLOCAL | CREAD;
+  tio.c_cc[VMIN] = 0;
+  tio.c_cc[VTIME] = 0;
+  tcsetattr(fd, TCSANOW, &tio);
+  tcflush(fd, TCIOFLUSH);
+  path_ = devicePath;
+  handler_ = handler ? std::move(handler) : FrameHandler(&HandleSerialFrame);
+  parser_.Clear();
+  fd_ = fd;
+  reader_ = std::jthread([this](std::stop_token st) { ReaderThreadProc(st); });
+  return true;
+}
+
+void CSerialLink::Close() {
+  if (reader_.joinable()) {
+    reader_.request_stop();
+    reader_.join();
+  }
+  const int fd = fd_.exchange(-1);
+  if (fd >= 0) ::close(fd);
+}
+
+bool CSerialLink::WriteFrame(const void* frame, uint32_t length) {
+  if (!g_hLinkMutex.TryLockFor(std::chrono::seconds(10))) return false;
+  std::lock_guard<smt::platform::LinkMutex> held(g_hLinkMutex, std::adopt_lock);
+  const int fd = fd_.load();
+  if (fd < 0) return false;
+  if (length >= 4) g_nLastSerialCmd = static_cast<const uint8_t*>(frame)[3];
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(1000);
+  const auto* p = static_cast<const uint8_t*>(frame);
+  uint32_t done = 0;
+  while (done < length) {
+    const long n = ::write(fd, p + done, length - done);
+    if (n > 0) {
+      done += static_cast<uint32_t>(n);
+      continue;
+    }
+    if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    pollfd pf{fd, POLLOUT, 0};
+    ::poll(&pf, 1, static_cast<int>(left.count()));
+  }
+  return true;
+}
+
+void CSerialLink::ReaderThreadProc(std::stop_token st) {
+  uint8_t buf[512];
+  while (!st.stop_requested() && !g_bComStop) {
+    const int fd = fd_.load();
+    pollfd pf{fd, POLLIN, 0};
+    const int r = ::poll(&pf, 1, 50);
+    if (r <= 0) continue;
+    if (pf.revents & (POLLHUP | POLLERR | POLLNVAL)) {
+      // The other end is gone: wait for it without spinning.
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      if (!(pf.revents & POLLIN)) continue;
+    }
+    const long n = ::read(fd, buf, sizeof buf);
+    if (n <= 0) continue;
+    size_t offset = 0;
+    while (offset < static_cast<size_t>(n)) {
+      const size_t taken = parser_.Feed(buf + offset, static_cast<size_t>(n) - offset, [&](const std::vector<uint8_t>& f) {
+        ++frames_;
+        handler_(f);
+      });
+      offset += taken;
+      if (offset < static_cast<size_t>(n)) {
+        // Only reachable if frames stopped being taken out: report and start over.
+        ++overflows_;
+        std::puts("Serial receive buffer full");
+        parser_.Clear();
+      }
+    }
+  }
+}
+
+bool WriteComFrame(const void* frame, uint32_t length) {
+  CSerialLink* link = Runtime().serial.load();
+  return link && link->WriteFrame(frame, length);
+}
+
+}  // namespace smt::link

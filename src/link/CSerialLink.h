@@ -1,0 +1,61 @@
+#pragma once
+// The serial link: the COM port (115200 baud, 8N1, raw) with its reader
+// thread, which feeds the incremental frame parser and hands each board
+// frame to the frame dispatch. A COM number maps to a device path through
+// the settings file, so that any tty (a pseudo-terminal too) can stand for a
+// port.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "link/SerialFrame.h"
+
+namespace smt::link {
+
+// Device path of COM port `n`: key "COM<n>" of section [SerialPortConfig] in
+// "<appDir>/config.ini" when present, else "/dev/ttyS<n-1>".
+std::string ComPortPath(const std::string& appDir, int n);
+
+class CSerialLink {
+ public:
+  using FrameHandler = std::function<void(const std::vector<uint8_t>&)>;
+
+  CSerialLink() = default;
+  ~CSerialLink() { Close(); }
+  CSerialLink(const CSerialLink&) = delete;
+  CSerialLink& operator=(const CSerialLink&) = delete;
+
+  // Opens and configures the port and starts the reader. Frames go to
+  // `handler` (HandleSerialFrame when empty).
+  bool Open(const std::string& devicePath, FrameHandler handler = {});
+  // Stops and joins the reader, then closes the port.
+  void Close();
+  bool IsOpen() const { return fd_.load() >= 0; }
+  const std::string& Path() const { return path_; }
+
+  // Writes one whole frame under g_hLinkMutex, at most 1000 ms.
+  bool WriteFrame(const void* frame, uint32_t length);
+
+  uint64_t FramesReceived() const { return frames_.load(); }
+  uint64_t Overflows() const { return overflows_.load(); }
+
+ private:
+  void ReaderThreadProc(std::stop_token st);
+
+  std::atomic<int> fd_{-1};
+  std::string path_;
+  FrameHandler handler_;
+  SerialFrameParser parser_;
+  std::jthread reader_;
+  std::atomic<uint64_t> frames_{0};
+  std::atomic<uint64_t> overflows_{0};
+};
+
+// Writes a frame to the open COM port of the link runtime; false when no port is open.
+bool WriteComFrame(const void* frame, uint32_t length);
+
+}  // namespace smt::link

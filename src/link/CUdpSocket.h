@@ -1,0 +1,53 @@
+#pragma once
+// One IPv4 UDP socket with a fixed peer. Bound to any local address; when the
+// peer is a multicast group the socket joins it (default interface) with
+// multicast loop-back off. Opening failures raise UdpSocketError with the
+// socket layer's text.
+#include <netinet/in.h>
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace smt::link {
+
+class UdpSocketError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class CUdpSocket {
+ public:
+  CUdpSocket() = default;
+  ~CUdpSocket() { Close(); }
+  CUdpSocket(const CUdpSocket&) = delete;
+  CUdpSocket& operator=(const CUdpSocket&) = delete;
+
+  // Peer `address`:`port`, bound to 0.0.0.0:`localPort` (the peer's port
+  // when negative). False at once when already open.
+  bool Open(uint16_t port, const std::string& address, int localPort = -1);
+  void Close();
+  bool IsOpen() const { return fd_ >= 0; }
+  int Handle() const { return fd_; }
+
+  // Points the socket at another peer (same port). False for a bad address.
+  bool SetPeer(const std::string& address);
+  const sockaddr_in& Peer() const { return peer_; }
+  bool PeerIsMulticast() const;
+  uint16_t LocalPort() const;
+
+  bool SetReceiveTimeout(int milliseconds);
+  // Bytes sent, or -1.
+  long SendToPeer(const void* data, size_t size);
+  // Waits at most `timeoutMs` (negative: the socket's own time-out) for one
+  // datagram. Bytes received, 0 on time-out, -1 on error.
+  long ReceiveFrom(void* buffer, size_t size, sockaddr_in* from, int timeoutMs = -1);
+
+ private:
+  int fd_ = -1;
+  sockaddr_in peer_{};
+};
+
+std::string Ipv4Text(const sockaddr_in& a);
+
+}  // namespace smt::link

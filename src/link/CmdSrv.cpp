@@ -1,0 +1,146 @@
+#include "link/CmdSrv.h"
+
+#include <arpa/inet.h>
+
+#include <cstdio>
+
+#include "app/core/LogFile.h"
+
+namespace smt::link {
+
+bool CmdSrv::Open(const std::string& address, uint32_t port, int localPort) {
+  Close();
+  try {
+    socket_.Open(static_cast<uint16_t>(port), address, localPort);
+  } catch (const UdpSocketError& e) {
+    std::lock_guard lk(errorMutex_);
+    lastError_ = e.what();
+    return false;
+  }
+  peerAddr_ = socket_.Peer().sin_addr.s_addr;
+  sendBuffer_.reserve(kCmdMaxReceivePayload + kCmdHeaderSize);
+  open_ = true;
+  thread_ = std::jthread([this](std::stop_token st) { RecvThreadProc(st); });
+  return true;
+}
+
+void CmdSrv::Close() {
+  {
+    std::lock_guard lk(queueMutex_);
+    open_ = false;
+  }
+  queueCv_.notify_all();
+  if (thread_.joinable()) {
+    thread_.request_stop();
+    thread_.join();
+  }
+  std::lock_guard sl(sendMutex_);
+  socket_.Close();
+  std::lock_guard lk(queueMutex_);
+  queue_.clear();
+  arrival_ = nullptr;
+}
+
+std::string CmdSrv::LastError() const {
+  std::lock_guard lk(errorMutex_);
+  return lastError_;
+}
+
+uint32_t CmdSrv::Send(const CmdPacket& packet, uint8_t attempt) {
+  std::lock_guard lk(sendMutex_);
+  uint32_t err = kCmdOk;
+  if (!EncodeCmdDatagram(packet, attempt, sendBuffer_)) {
+    CLogFile::Instance().Write(true, "Pack Error = 0x%x", packet.code);
+    err = kCmdPackError;
+  } else {
+    if (packet.code == 0x62)
+      CLogFile::Instance().Write(true, "Send = 0x%x - %d", packet.code, packet.at(0));
+    else
+      CLogFile::Instance().Write(true, "Send = 0x%x", packet.code);
+    if (socket_.IsOpen()) {
+      const long sent = socket_.SendToPeer(sendBuffer_.data(), sendBuffer_.size());
+      if (sent == static_cast<long>(sendBuffer_.size())) return kCmdOk;
+      std::puts("UDP 发送失败");
+    }
+    CLogFile::Instance().Write(true, "Write Error = 0x%x", packet.code);
+    err = kCmdWriteError;
+  }
+  std::puts("CmdSrv send ERROR!");
+  return err;
+}
+
+uint32_t CmdSrv::Receive(CmdPacket& out, std::chrono::milliseconds timeout) {
+  std::unique_lock lk(queueMutex_);
+  if (!open_) return 2;
+  // The queue itself is the count: no semaphore that could drift from it.
+  if (!queueCv_.wait_for(lk, timeout, [&] { return !queue_.empty() || !open_; })) return 1;
+  if (!open_) return 2;
+  CmdPacket& front = queue_.front();
+  out.flag = front.flag;
+  out.Set(front.code, front.data(), front.length);
+  if ((front.code & 0xFFF) != 0x15) CLogFile::Instance().Write(true, "Recv = 0x%x", front.code);
+  queue_.pop_front();
+  return 0;
+}
+
+uint32_t CmdSrv::Receive(CmdPacket& out) {
+  for (;;) {
+    const uint32_t r = Receive(out, std::chrono::milliseconds(1000));
+    if (r != 1) return r;
+  }
+}
+
+bool CmdSrv::SetPeer(const std::string& address) {
+  std::lock_guard lk(sendMutex_);
+  if (!socket_.SetPeer(address)) return false;
+  peerAddr_ = socket_.Peer().sin_addr.s_addr;
+  return true;
+}
+
+std::string CmdSrv::PeerAddress() const {
+  sockaddr_in a{};
+  a.sin_addr.s_addr = peerAddr_.load();
+  return Ipv4Text(a);
+}
+
+void CmdSrv::SetArrivalCallback(std::function<void()> cb) {
+  std::lock_guard lk(queueMutex_);
+  arrival_ = std::move(cb);
+}
+
+size_t CmdSrv::QueuedCount() const {
+  std::lock_guard lk(queueMutex_);
+  return queue_.size();
+}
+
+void CmdSrv::RecvThreadProc(std::stop_token st) {
+  std::vector<uint8_t> buffer(kCmdMaxReceivePayload + kCmdHeaderSize);
+  while (!st.stop_requested() && open_) {
+    sockaddr_in from{};
+    // Short waits, so that Close is answered within 50 ms and never spins.
+    const long n = socket_.ReceiveFrom(buffer.data(), buffer.size(), &from, 50);
+    if (n <= 0) continue;
+    // Replies count only from the board the channel talks to.
+    if (!socket_.PeerIsMulticast() && from.sin_addr.s_addr != peerAddr_.load()) {
+      ++dropped_;
+      continue;
+    }
+    auto packet = DecodeCmdDatagram(buffer.data(), static_cast<size_t>(n));
+    if (!packet) {
+      ++dropped_;
+      continue;
+    }
+    ++accepted_;
+    std::function<void()> cb;
+    {
+      std::lock_guard lk(queueMutex_);
+      if (queue_.size() >= kQueueLimit) std::puts("释放信号量失败！");
+      queue_.push_back(std::move(*packet));
+      cb = arrival_;
+    }
+    queueCv_.notify_one();
+    if (cb) cb();
+  }
+}
+
+}  // namespace smt::link

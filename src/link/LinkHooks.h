@@ -1,0 +1,34 @@
+#pragma once
+// What the link's reply handling asks of the jog panel. The panel installs
+// itself; without a panel (tests, the simulator benchmarks) nothing is shown.
+// Every hook may be called on a link thread: an implementation that touches
+// widgets posts the work to the window thread.
+#include <cstdint>
+#include <string>
+
+namespace smt::link {
+
+class LinkHooks {
+ public:
+  virtual ~LinkHooks() = default;
+  // The first information box (only while the information switch is on).
+  virtual void AppendInfoLine(const std::string& /*text*/, bool /*lineEnd*/) {}
+  // The second information box.
+  virtual void AppendInfoLine2(const std::string& /*text*/, bool /*lineEnd*/) {}
+  // A vacuum reading arrived (g_nVacuumKpa holds it).
+  virtual void ShowVacuumValue() {}
+  // UDP report 0x14: a front-panel key, codes 1 to 11.
+  virtual void OnStatusReport(uint8_t /*key*/) {}
+  // Serial status frame: the key character ('1' to '9').
+  virtual void OnSerialStatusReport(uint8_t /*key*/) {}
+  // UDP report 0x15: the eight input values.
+  virtual void ShowInputValues(const uint8_t* /*values*/, int /*count*/) {}
+  // A serial acknowledgement of 0x53, 0x54, 0x61 or 0x64 was counted.
+  virtual void OnSerialAck(int /*ackCount*/) {}
+  // The board acknowledged the serial hello (command 0x00).
+  virtual void OnSerialHelloAck() {}
+  // Serial error E2: a motor or sensor fault with its sub-code.
+  virtual void OnMotorFault(uint8_t /*subCode*/) {}
+};
+
+}  // namespace smt::link

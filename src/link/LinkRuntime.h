@@ -1,0 +1,42 @@
+#pragma once
+// Where the command functions find the link the operator chose: the link
+// mode, the UDP link object, the open COM port, the panel's hooks and the
+// fitted-head mask. The jog panel fills it; tests fill it directly.
+#include <atomic>
+#include <cstdint>
+
+#include "link/LinkHooks.h"
+
+namespace smt::link {
+
+class CMachineLink;
+class CSerialLink;
+
+struct LinkRuntime {
+  // m_CommModel: 0 the serial link, anything else UDP. Read at every send.
+  std::atomic<int> commModel{0};
+  std::atomic<CMachineLink*> udp{nullptr};
+  std::atomic<CSerialLink*> serial{nullptr};
+  std::atomic<LinkHooks*> hooks{nullptr};
+  // Bit k-1 set for each fitted head k; replies carry the board's head state.
+  std::atomic<uint8_t> headMask{0};
+  std::atomic<int> resetMode{0};
+  std::atomic<int> serialSendCount{0};
+  std::atomic<int> serialAckCount{0};
+  // Firmware version switches (section CPUVersionNumberConfig).
+  std::atomic<int> v2_04{0};
+  std::atomic<int> v2_06{0};
+  std::atomic<int> v2_07{0};
+
+  LinkHooks& Hooks() {
+    LinkHooks* h = hooks.load();
+    return h ? *h : noHooks;
+  }
+  bool UsesSerial() const { return commModel.load() == 0; }
+
+  LinkHooks noHooks;
+};
+
+LinkRuntime& Runtime();
+
+}  // namespace smt::link

@@ -1,0 +1,42 @@
+#include "link/LinkTexts.h"
+
+#include "platform/SettingsSection.h"
+
+namespace smt::link {
+namespace {
+std::mutex g_textsMutex;
+LinkTexts g_texts;
+}  // namespace
+
+void LinkTexts::Load(const std::string& appDir, const std::string& language) {
+  const LinkTexts d;
+  smt::platform::LanguageSection s(appDir, language, "ManualControlConfig");
+  online = s.Text("ManualControl.c_Online", d.online);
+  onlining = s.Text("ManualControl.c_Onlining", d.onlining);
+  onlineError = s.Text("ManualControl.c_Online_Error", d.onlineError);
+  onlineSuccessful = s.Text("ManualControl.c_Online_Successful", d.onlineSuccessful);
+  message05 = s.Text("ManualControl.c_Message_05", d.message05);
+  message06 = s.Text("ManualControl.c_Message_06", d.message06);
+  message14 = s.Text("ManualControl.c_Message_14", d.message14);
+  message15 = s.Text("ManualControl.c_Message_15", d.message15);
+  message16 = s.Text("ManualControl.c_Message_16", d.message16);
+  message17 = s.Text("ManualControl.c_Message_17", d.message17);
+  message20 = s.Text("ManualControl.c_Message_20", d.message20);
+  message21 = s.Text("ManualControl.c_Message_21", d.message21);
+  message22 = s.Text("ManualControl.c_Message_22", d.message22);
+  replyTimeout = s.Text("ManualControl.c_ReplyTimeout", d.replyTimeout);
+  noReply = s.Text("ManualControl.c_NoReply", d.noReply);
+  vacuumTest = s.Text("ManualControl.c_vacuumTest", d.vacuumTest);
+}
+
+LinkTexts CurrentLinkTexts() {
+  std::lock_guard lk(g_textsMutex);
+  return g_texts;
+}
+
+void SetLinkTexts(const LinkTexts& texts) {
+  std::lock_guard lk(g_textsMutex);
+  g_texts = texts;
+}
+
+}  // namespace smt::link

@@ -1,0 +1,35 @@
+#pragma once
+// Texts of the link's messages, read with the jog panel's texts from the
+// language file (section ManualControlConfig); the built-in Chinese texts are
+// the defaults.
+#include <mutex>
+#include <string>
+
+namespace smt::link {
+
+struct LinkTexts {
+  std::string online = "联机";
+  std::string onlining = "联机中";
+  std::string onlineError = "联机失败";
+  std::string onlineSuccessful = "联机成功";
+  std::string message05 = "通讯提示";                          // caption of the serial reports
+  std::string message06 = "返回类型错误 !";
+  std::string message14 = "返回指令E3 - 贴片头没有复位 !";
+  std::string message15 = "返回指令E4 - 设备自动运行保护中 !";
+  std::string message16 = "返回指令错误 - 未知 !";
+  std::string message17 = "提问、应答或错误异常 !";
+  std::string message20 = "请复位机器 !";
+  std::string message21 = "电机或传感器故障 !";
+  std::string message22 = "电机正在运行 !";
+  std::string replyTimeout = "等待机器应答超时 !";
+  std::string noReply = "机器没有应答 !";
+  std::string vacuumTest = "检测真空值为：";
+
+  void Load(const std::string& appDir, const std::string& language);
+};
+
+// A copy of the current texts (the language may switch while a link thread reads).
+LinkTexts CurrentLinkTexts();
+void SetLinkTexts(const LinkTexts& texts);
+
+}  // namespace smt::link

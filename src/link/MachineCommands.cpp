@@ -1,0 +1,186 @@
+#include "link/MachineCommands.h"
+
+#include <cstdio>
+#include <mutex>
+
+#include "app/core/MachineState.h"
+#include "link/CMachineLink.h"
+#include "link/CSerialLink.h"
+#include "link/LinkBytes.h"
+#include "link/LinkGlobals.h"
+#include "link/LinkRuntime.h"
+#include "link/LinkTexts.h"
+#include "link/OperatorNotice.h"
+#include "link/SerialFrame.h"
+
+namespace smt::link {
+namespace {
+
+std::mutex g_speedMutex;
+CommandSpeedSettings g_speed;
+
+// How long a sender waits for the link mutex before it gives up.
+constexpr auto kLinkMutexWait = std::chrono::seconds(30);
+
+std::string Trace(uint8_t code, const char* what) {
+  char b[24];
+  std::snprintf(b, sizeof b, "%02X->%s", code, what);
+  return b;
+}
+
+bool SendOnce(const MachineCommand& c) {
+  LinkRuntime& rt = Runtime();
+  if (rt.UsesSerial()) {
+    if (c.udpOnly) return false;
+    const auto frame = BuildSerialFrame(c.code, c.serialPayload);
+    return WriteComFrame(frame.data(), static_cast<uint32_t>(frame.size()));
+  }
+  if (c.serialOnly) return false;
+  CMachineLink* link = rt.udp.load();
+  if (!link) return false;
+  if (!g_hLinkMutex.TryLockFor(kLinkMutexWait)) return false;
+  std::lock_guard<smt::platform::LinkMutex> held(g_hLinkMutex, std::adopt_lock);
+  return link->SendCommand(c.code, c.udpPayload.data(), static_cast<uint16_t>(c.udpPayload.size()));
+}
+
+}  // namespace
+
+CommandResult SendMachineCommand(const MachineCommand& c) {
+  LinkHooks& hooks = Runtime().Hooks();
+  if (c.trace) hooks.AppendInfoLine(Trace(c.code, "Start"), true);
+  // A stale signal cannot complete the new command.
+  if (c.reply) c.reply->Reset();
+  if (!SendOnce(c)) {
+    if (c.trace) hooks.AppendInfoLine(Trace(c.code, "End"), true);
+    return CommandResult::SendFailed;
+  }
+  CommandResult result = CommandResult::Ok;
+  if (c.reply) {
+    switch (c.reply->Wait()) {
+      case ReplyWait::Done: break;
+      case ReplyWait::Failed: result = CommandResult::ReplyFailed; break;
+      case ReplyWait::TimedOut: {
+        result = CommandResult::TimedOut;
+        char code[64];
+        std::snprintf(code, sizeof code, "\r\nMachine reply time-out (0x%02X) !", c.code);
+        NotifyOperator(CurrentLinkTexts().replyTimeout + code);
+        smt::ReleaseMachineBusy();
+        break;
+      }
+    }
+  }
+  if (c.trace) hooks.AppendInfoLine(Trace(c.code, "End"), true);
+  return result;
+}
+
+bool SendCmd00Hello() {
+  if (!Runtime().UsesSerial()) return false;
+  const auto f = BuildSerialFrame(0x00, {});
+  return WriteComFrame(f.data(), static_cast<uint32_t>(f.size()));
+}
+
+bool SendCmd01MoveAxisSerial(uint8_t axis, int32_t steps) {
+  const auto f = BuildSerialFrame(0x01, ByteWriter().U8(axis).SM32(steps).Take());
+  const bool ok = WriteComFrame(f.data(), static_cast<uint32_t>(f.size()));
+  ++Runtime().serialSendCount;
+  return ok;
+}
+
+std::vector<uint8_t> Cmd02HomeUdpPayload(const std::array<int32_t, 14>& fields) {
+  ByteWriter w;
+  for (int32_t v : fields) w.I32(v);
+  return w.Take();
+}
+
+std::vector<uint8_t> Cmd02HomeSerialPayload(const std::array<int32_t, 14>& fields) {
+  ByteWriter w;
+  for (int32_t v : fields) w.U8(static_cast<uint32_t>(v));
+  return w.Take();
+}
+
+CommandResult SendCmd02Home(std::array<int32_t, 14> f) {
+  const int type = g_nMachineType.load();
+  if (type != 3 && type != 6 && type != 10) f[6] = f[7] = 0;
+  const CommandSpeedSettings speed = GetCommandSpeedSettings();
+  if (speed.maxSpeedLimit && (f[1] > speed.maxSpeedLimitValue || f[3] > speed.maxSpeedLimitValue))
+    f[1] = f[3] = speed.maxSpeedLimitValue;
+  MachineCommand c;
+  c.code = 0x02;
+  c.udpPayload = Cmd02HomeUdpPayload(f);
+  c.serialPayload = Cmd02HomeSerialPayload(f);
+  c.reply = &g_hEventHome;
+  return SendMachineCommand(c);
+}
+
+bool SetOutput(int output, int state, int value) {
+  MachineCommand c;
+  c.code = 0x03;
+  c.trace = false;
+  c.udpPayload = ByteWriter().U8(output).U8(state).U16(value).Take();
+  c.serialPayload = ByteWriter().U8(output).U8(state).Take();  // the value is not sent
+  const bool ok = SendMachineCommand(c) == CommandResult::Ok;
+  return ok;
+}
+
+bool SelectCamera(int channel, int value, int /*triggerMode*/) {
+  g_bCameraChannelChanged = (channel != g_nLastCameraChannel.load());
+  g_nLastCameraChannel = channel;
+  const bool serial = Runtime().UsesSerial();
+  const int type = g_nMachineType.load();
+  switch (channel) {
+    case 1:
+      g_nVisionMode = 0;
+      g_nPlatformCamera = 0;
+      if (type == 4) return true;
+      break;
+    case 2:
+      g_nVisionMode = 1;
+      if (type == 4) g_nPlatformCamera = 1;
+      break;
+    case 3: g_nVisionMode = 2; break;
+    case 4:
+      if (!serial) {
+        g_nVisionMode = 0;
+        g_nPlatformCamera = 0;
+      }
+      break;
+    default: break;
+  }
+  MachineCommand c;
+  c.code = 0x04;
+  c.trace = false;
+  c.udpPayload = ByteWriter().U8(channel).U8(value).Take();
+  c.serialPayload = c.udpPayload;
+  return SendMachineCommand(c) == CommandResult::Ok;
+}
+
+CommandResult SendCmd15ReadVacuum(int channel) {
+  MachineCommand c;
+  c.code = 0x15;
+  c.trace = false;
+  c.udpPayload = ByteWriter().U8(channel).Take();
+  c.serialPayload = c.udpPayload;
+  c.reply = &g_hEventVacuum;
+  return SendMachineCommand(c);
+}
+
+bool SendCmd60SetState(int code, int value) {
+  MachineCommand c;
+  c.code = 0x60;
+  c.udpPayload = ByteWriter().U8(code).U8(value).Take();
+  c.serialPayload = ByteWriter().U8(code).Take();  // the serial form carries the code only
+  return SendMachineCommand(c) == CommandResult::Ok;
+}
+
+void SetCommandSpeedSettings(const CommandSpeedSettings& s) {
+  std::lock_guard lk(g_speedMutex);
+  g_speed = s;
+  if (g_speed.maxSpeedLimitValue <= 0) g_speed.maxSpeedLimitValue = 32;
+}
+
+CommandSpeedSettings GetCommandSpeedSettings() {
+  std::lock_guard lk(g_speedMutex);
+  return g_speed;
+}
+
+}  // namespace smt::link

@@ -1,0 +1,71 @@
+#pragma once
+// The command set: every function builds one machine command, sends it over
+// the link the operator chose (UDP packet or serial frame) and, for most
+// commands, waits for its family's reply event. Every wait is bounded by the
+// family's time-out; a command whose send failed never waits.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "link/ReplyEvent.h"
+
+namespace smt::link {
+
+enum class CommandResult { Ok, SendFailed, ReplyFailed, TimedOut, LinkBusy };
+
+inline bool Succeeded(CommandResult r) { return r == CommandResult::Ok; }
+
+// One command as the command functions describe it.
+struct MachineCommand {
+  uint8_t code = 0;
+  std::vector<uint8_t> udpPayload;     // little-endian, packed
+  std::vector<uint8_t> serialPayload;  // big-endian, sign and magnitude
+  ReplyEvent* reply = nullptr;         // nullptr: no reply awaited
+  bool trace = true;                   // "61->Start" / "61->End" in the information box
+  bool serialOnly = false;             // no UDP form
+  bool udpOnly = false;                // no serial form
+};
+
+// The one place that sends a command and awaits its reply: trace, reset the
+// family event, send under g_hLinkMutex (UDP) or through the frame writer
+// (serial), wait at most the family's time-out. On a time-out the operator is
+// told, the busy state is released and TimedOut comes back.
+CommandResult SendMachineCommand(const MachineCommand& command);
+
+// Serial-only: command 0x00, the hello of the port scan. No wait.
+bool SendCmd00Hello();
+// Serial-only: command 0x01, relative single-axis move (sign-and-magnitude
+// steps). Counts the move; no wait.
+bool SendCmd01MoveAxisSerial(uint8_t axis, int32_t steps);
+
+// 0x02: home with speeds (fields 1 to 14). Waits on g_hEventHome.
+CommandResult SendCmd02Home(std::array<int32_t, 14> fields);
+// 0x03: switch output n. No reply.
+bool SetOutput(int output, int state, int value);
+// 0x04: camera and light channel. No reply.
+bool SelectCamera(int channel, int value, int triggerMode);
+// 0x15: ask for the vacuum reading (g_nVacuumKpa). Waits on g_hEventVacuum.
+CommandResult SendCmd15ReadVacuum(int channel);
+// 0x60: tell the board a state change. No reply awaited.
+bool SendCmd60SetState(int code, int value);
+
+// Frames of the commands above, for the golden-byte tests and the simulator's comparisons.
+std::vector<uint8_t> Cmd02HomeUdpPayload(const std::array<int32_t, 14>& fields);
+std::vector<uint8_t> Cmd02HomeSerialPayload(const std::array<int32_t, 14>& fields);
+
+// Settings the command functions read (speed-template section).
+struct CommandSpeedSettings {
+  bool maxSpeedLimit = false;
+  int maxSpeedLimitValue = 32;
+};
+void SetCommandSpeedSettings(const CommandSpeedSettings& s);
+CommandSpeedSettings GetCommandSpeedSettings();
+
+// Camera-channel state of SelectCamera.
+inline std::atomic<bool> g_bCameraChannelChanged{false};
+inline std::atomic<int> g_nVisionMode{0};
+inline std::atomic<int> g_nLastCameraChannel{0};
+inline std::atomic<int> g_nPlatformCamera{0};
+
+}  // namespace smt::link
