@@ -1,0 +1,60 @@
+#pragma once
+// The job file ".smt" and its side files ".dis" (dispensing rows), ".drill"
+// (drill rows, drilling machine) and ".txt" (lamp point rows, LED-board
+// dispensing machine). Every text is an archive string, every count a
+// 32-bit little-endian integer; there is no header and no version.
+//
+// Reading parses whole files and checks every count against the bytes that
+// are there; writing goes through a temporary file renamed into place.
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace smt::job {
+
+inline constexpr int kLampRowCount = 20;
+inline constexpr int kLampCellCount = 40;
+inline constexpr int kMachineLampDispenser = 4;
+inline constexpr int kMachineDrill = 9;
+
+struct JobFileContent {
+  std::string curPcbName;
+  uint32_t pcbCount = 0;
+  std::vector<std::string> pcbLines;
+  // Side files: present when read from (or to be written to) their file.
+  std::optional<std::vector<std::string>> dispenseLines;
+  std::optional<std::vector<std::string>> drillLines;
+  std::optional<std::vector<std::string>> lampRows;  // exactly 20 when present
+  bool operator==(const JobFileContent&) const = default;
+};
+
+// The side file beside a job file: the job file's own ".smt" extension
+// replaced by `ext` (".dis", ".drill", ".txt"). Empty when the file name
+// does not end in ".smt" (exact case) or is nothing but the extension.
+std::filesystem::path SideFilePath(const std::filesystem::path& jobPath, std::string_view ext);
+
+// Byte forms. The parsers throw JobFileError (short data, a count larger
+// than the bytes can hold, bytes after the last item).
+std::vector<uint8_t> EncodeJobFile(const JobFileContent& c);
+JobFileContent ParseJobFile(std::span<const uint8_t> bytes);
+std::vector<uint8_t> EncodeRowFile(const std::vector<std::string>& lines);
+std::vector<std::string> ParseRowFile(std::span<const uint8_t> bytes);
+std::vector<uint8_t> EncodeLampFile(const std::vector<std::string>& rows);
+std::vector<std::string> ParseLampFile(std::span<const uint8_t> bytes);
+
+// Reads the job file and the side files the machine type uses (a side file
+// that is not there is left out). Throws JobFileError naming the file.
+JobFileContent ReadJobFiles(const std::filesystem::path& jobPath, int machineType);
+
+// Writes the job file and the side files of the machine type: ".dis" when
+// dispenseLines holds rows, ".drill" (type 9) when drillLines holds rows,
+// ".txt" (type 4) when lampRows is present. A dispensing or drill side file
+// whose list is empty is removed, so old rows do not come back with the
+// job. Throws JobFileError naming the file; files already written stay.
+void WriteJobFiles(const std::filesystem::path& jobPath, const JobFileContent& c, int machineType);
+
+}  // namespace smt::job

@@ -1,0 +1,150 @@
+#include "job/JobModel.h"
+
+#include "job/JobFileError.h"
+
+namespace smt::job {
+
+void JobModel::StoreShownRows() {
+  PcbRecord* rec = pcbs.Find(shownPcbName);
+  if (!rec) return;
+  rec->m_Parts.clear();
+  rec->m_Parts.reserve(placementRows.size());
+  for (const auto& row : placementRows) rec->m_Parts.push_back(PlacementRowToStored(row));
+}
+
+void JobModel::ShowRecord(int index) {
+  if (index < 0 || index >= pcbs.Count()) return;
+  const PcbRecord& rec = pcbs.m_Records[static_cast<size_t>(index)];
+  placementRows.clear();
+  placementRows.reserve(rec.m_Parts.size());
+  for (const auto& p : rec.m_Parts) placementRows.push_back(PlacementRowFromStored(p));
+  shownPcbName = rec.m_strName;
+  NotifyRows(RowKind::Placement);
+  if (onLoadCurrentBoard) onLoadCurrentBoard(index, rec);
+}
+
+bool JobModel::ApplyCurrentRecord() {
+  if (pcbs.FindPcbIndex(pcbs.m_strCurPcbName) < 0) return false;
+  StoreShownRows();
+  ShowRecord(pcbs.FindPcbIndex(pcbs.m_strCurPcbName));
+  return true;
+}
+
+void JobModel::ClearPlacementList() {
+  placementRows.clear();
+  shownPcbName.clear();
+  NotifyRows(RowKind::Placement);
+}
+
+std::vector<std::string> JobModel::StoreDispenseLines() const {
+  std::vector<std::string> out;
+  out.reserve(dispenseRows.size());
+  for (const auto& r : dispenseRows) out.push_back(RowToText(r, kDispenseCells));
+  return out;
+}
+
+std::vector<std::string> JobModel::StoreDrillLines() const {
+  std::vector<std::string> out;
+  out.reserve(drillRows.size());
+  for (const auto& r : drillRows) out.push_back(RowToText(r, kDrillCells));
+  return out;
+}
+
+void JobModel::LoadDispenseLines(const std::vector<std::string>& lines) {
+  dispenseRows.clear();
+  dispenseRows.reserve(lines.size());
+  for (const auto& l : lines) dispenseRows.push_back(DispenseRowFromText(l));
+  NotifyRows(RowKind::Dispense);
+  SetVisible(runSelect == 1 || runSelect == 2 ? VisibleList::Dispense : VisibleList::Placement);
+}
+
+void JobModel::LoadDrillLines(const std::vector<std::string>& lines) {
+  drillRows.clear();
+  drillRows.reserve(lines.size());
+  for (const auto& l : lines) drillRows.push_back(DrillRowFromText(l));
+  NotifyRows(RowKind::Drill);
+  SetVisible(VisibleList::Drill);
+}
+
+JobFileContent JobModel::ToContent(int machineType) {
+  StoreShownRows();
+  JobFileContent c;
+  c.curPcbName = pcbs.m_strCurPcbName;
+  c.pcbCount = static_cast<uint32_t>(pcbs.Count());
+  c.pcbLines = pcbs.SaveToLines();
+  c.dispenseLines = StoreDispenseLines();
+  if (machineType == kMachineDrill) c.drillLines = StoreDrillLines();
+  if (machineType == kMachineLampDispenser && getLampRows) c.lampRows = getLampRows();
+  return c;
+}
+
+void JobModel::ApplyContent(const JobFileContent& c, int machineType) {
+  // Build everything first: a throw here leaves the open job untouched.
+  PcbTable table = PcbTable::FromLines(c.curPcbName, c.pcbCount, c.pcbLines);
+  std::vector<ListRow> dis, drill;
+  if (c.dispenseLines) {
+    dis.reserve(c.dispenseLines->size());
+    for (const auto& l : *c.dispenseLines) dis.push_back(DispenseRowFromText(l));
+  }
+  const bool drillMachine = machineType == kMachineDrill;
+  if (drillMachine && c.drillLines) {
+    drill.reserve(c.drillLines->size());
+    for (const auto& l : *c.drillLines) drill.push_back(DrillRowFromText(l));
+  }
+
+  pcbs = std::move(table);
+  placementRows.clear();
+  shownPcbName.clear();
+  const int shown = pcbs.ShownIndexAfterLoad();
+  if (shown >= 0)
+    ShowRecord(shown);
+  else
+    NotifyRows(RowKind::Placement);
+  // A job without a side file has no such rows: the lists of the job that
+  // was open before are not carried over.
+  dispenseRows = std::move(dis);
+  NotifyRows(RowKind::Dispense);
+  VisibleList v = (!dispenseRows.empty() && (runSelect == 1 || runSelect == 2)) ? VisibleList::Dispense
+                                                                                : VisibleList::Placement;
+  if (drillMachine) {
+    drillRows = std::move(drill);
+    NotifyRows(RowKind::Drill);
+    if (!drillRows.empty()) v = VisibleList::Drill;
+  }
+  SetVisible(v);
+  if (machineType == kMachineLampDispenser && c.lampRows && setLampRows) setLampRows(*c.lampRows);
+}
+
+void JobModel::Clear() {
+  pcbs.FreePcbList();
+  placementRows.clear();
+  dispenseRows.clear();
+  drillRows.clear();
+  shownPcbName.clear();
+  NotifyRows(RowKind::Placement);
+  NotifyRows(RowKind::Dispense);
+  NotifyRows(RowKind::Drill);
+}
+
+void JobModel::TransformShownBoard(BoardTransform t, bool withCopy, const std::string& firstTag,
+                                   const std::string& secondTag) {
+  TransformRows(placementRows, t, withCopy, firstTag, secondTag);
+  NotifyRows(RowKind::Placement);
+}
+
+bool JobModel::MergeShownPanels() {
+  const int index = pcbs.FindPcbIndex(shownPcbName);
+  if (shownPcbName.empty() || index < 0) return false;
+  PcbRecord& rec = pcbs.m_Records[static_cast<size_t>(index)];
+  MergePanelRows(placementRows, rec.m_nRows, rec.m_nCols, rec.m_dRowSpace, rec.m_dColSpace);
+  rec.m_nRows = 1;
+  rec.m_nCols = 1;
+  // The grid keeps its first board so that it still matches the 1 x 1 size.
+  if (rec.m_PanelGrid.size() > 1) rec.m_PanelGrid.resize(1);
+  if (!rec.m_PanelGrid.empty() && rec.m_PanelGrid[0].size() > 2) rec.m_PanelGrid[0].resize(2);
+  NotifyRows(RowKind::Placement);
+  if (onLoadCurrentBoard) onLoadCurrentBoard(index, rec);
+  return true;
+}
+
+}  // namespace smt::job

@@ -1,0 +1,161 @@
+#include "job/PcbTable.h"
+
+#include <cctype>
+
+#include "job/JobFileError.h"
+#include "job/JobRows.h"
+
+namespace smt::job {
+
+// Limits of a panel as the editor allows it; a file beyond them is damaged.
+static constexpr int kMaxPanelSide = 1000;
+
+bool IsCellText(std::string_view text) { return text.find('\t') == std::string_view::npos; }
+
+bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+
+int PcbTable::FindPcbIndex(std::string_view name) const {
+  for (size_t i = 0; i < m_Records.size(); ++i)
+    if (m_Records[i].m_strName == name) return static_cast<int>(i);
+  return -1;
+}
+
+PcbRecord* PcbTable::Find(std::string_view name) {
+  int i = FindPcbIndex(name);
+  return i < 0 ? nullptr : &m_Records[static_cast<size_t>(i)];
+}
+
+const PcbRecord* PcbTable::Find(std::string_view name) const {
+  int i = FindPcbIndex(name);
+  return i < 0 ? nullptr : &m_Records[static_cast<size_t>(i)];
+}
+
+bool PcbTable::NameTaken(std::string_view name, int except) const {
+  for (size_t i = 0; i < m_Records.size(); ++i)
+    if (static_cast<int>(i) != except && SameNameIgnoringCase(m_Records[i].m_strName, name)) return true;
+  return false;
+}
+
+void PcbTable::FreePcbList() {
+  m_Records.clear();
+  m_strCurPcbName.clear();
+}
+
+std::vector<std::string> PcbTable::SaveToLines() const {
+  std::vector<std::string> lines;
+  size_t total = 0;
+  for (const auto& r : m_Records) total += 1 + r.m_PanelGrid.size() + r.m_Parts.size();
+  lines.reserve(total);
+  for (const auto& r : m_Records) {
+    lines.push_back(PcbHeaderLine(r));
+    // The grid lines follow the row count the header names.
+    if (r.m_nRows > 0) {
+      for (int row = 0; row < r.m_nRows; ++row) {
+        std::vector<std::string> cells(static_cast<size_t>(r.m_nCols < 0 ? 0 : r.m_nCols) + 1);
+        if (static_cast<size_t>(row) < r.m_PanelGrid.size()) {
+          const auto& g = r.m_PanelGrid[static_cast<size_t>(row)];
+          for (size_t c = 0; c < cells.size() && c < g.size(); ++c) cells[c] = g[c];
+        }
+        lines.push_back(JoinTabCells(cells));
+      }
+    }
+    for (const auto& p : r.m_Parts) lines.push_back(JoinTabCells(p));
+  }
+  return lines;
+}
+
+PcbTable PcbTable::FromLines(std::string curName, uint32_t pcbCount, const std::vector<std::string>& lines) {
+  PcbTable t;
+  t.m_strCurPcbName = std::move(curName);
+  if (pcbCount > lines.size())
+    throw JobFileError("the file names " + std::to_string(pcbCount) + " boards but holds only " +
+                       std::to_string(lines.size()) + " lines");
+  size_t at = 0;
+  t.m_Records.reserve(pcbCount);
+  for (uint32_t b = 0; b < pcbCount; ++b) {
+    const std::string where = "board " + std::to_string(b + 1);
+    if (at >= lines.size()) throw JobFileError(where + ": its header line is missing");
+    PcbRecord rec;
+    const int parts = ParsePcbHeaderLine(lines[at++], rec);
+    if (rec.m_nRows > kMaxPanelSide || rec.m_nCols > kMaxPanelSide)
+      throw JobFileError(where + ": a panel of " + std::to_string(rec.m_nRows) + " x " + std::to_string(rec.m_nCols) +
+                         " boards is out of range");
+    const size_t left = lines.size() - at;
+    if (rec.m_nRows > 0) {
+      if (static_cast<size_t>(rec.m_nRows) > left)
+        throw JobFileError(where + ": " + std::to_string(rec.m_nRows) + " panel rows named, " + std::to_string(left) +
+                           " lines left");
+      const int cells = rec.m_nCols < 0 ? 0 : rec.m_nCols + 1;
+      rec.m_PanelGrid.reserve(static_cast<size_t>(rec.m_nRows));
+      for (int r = 0; r < rec.m_nRows; ++r) rec.m_PanelGrid.push_back(SplitTabCells(lines[at++], cells));
+    }
+    if (parts > 0) {
+      const size_t left2 = lines.size() - at;
+      if (static_cast<size_t>(parts) > left2)
+        throw JobFileError(where + ": " + std::to_string(parts) + " placement rows named, " + std::to_string(left2) +
+                           " lines left");
+      rec.m_Parts.reserve(static_cast<size_t>(parts));
+      for (int i = 0; i < parts; ++i) rec.m_Parts.push_back(SplitTabCells(lines[at++], kPlacementCells));
+    }
+    t.m_Records.push_back(std::move(rec));
+  }
+  if (at != lines.size())
+    throw JobFileError(std::to_string(lines.size() - at) + " lines follow the last of the " +
+                       std::to_string(pcbCount) + " boards");
+  return t;
+}
+
+int PcbTable::ShownIndexAfterLoad() const {
+  if (m_Records.empty()) return -1;
+  int i = FindPcbIndex(m_strCurPcbName);
+  return i < 0 ? 0 : i;
+}
+
+PcbOpResult PcbTable::Add(const std::string& name) {
+  if (name.empty()) return PcbOpResult::EmptyName;
+  if (!IsCellText(name)) return PcbOpResult::HasTab;
+  if (NameTaken(name)) return PcbOpResult::NameInUse;
+  PcbRecord rec;
+  rec.m_strName = name;
+  m_Records.push_back(std::move(rec));
+  m_strCurPcbName = name;
+  return PcbOpResult::Ok;
+}
+
+PcbOpResult PcbTable::DeleteCurrent() {
+  int i = FindPcbIndex(m_strCurPcbName);
+  if (i < 0) return PcbOpResult::NotFound;
+  m_Records.erase(m_Records.begin() + i);
+  m_strCurPcbName.clear();
+  return PcbOpResult::Ok;
+}
+
+PcbOpResult PcbTable::PasteCurrent() {
+  int i = FindPcbIndex(m_strCurPcbName);
+  if (i < 0) return PcbOpResult::NothingChecked;
+  const std::string copyName = m_strCurPcbName + "-copy";
+  if (NameTaken(copyName)) return PcbOpResult::AlreadyCopied;
+  PcbRecord copy = m_Records[static_cast<size_t>(i)];
+  copy.m_strName = copyName;
+  m_Records.insert(m_Records.begin() + i + 1, std::move(copy));
+  return PcbOpResult::Ok;
+}
+
+PcbOpResult PcbTable::RenameCurrent(const std::string& newName, const std::string& note) {
+  int i = FindPcbIndex(m_strCurPcbName);
+  if (i < 0) return PcbOpResult::NotFound;
+  if (newName.empty()) return PcbOpResult::EmptyName;
+  if (!IsCellText(newName) || !IsCellText(note)) return PcbOpResult::HasTab;
+  if (NameTaken(newName, i)) return PcbOpResult::NameInUse;
+  m_Records[static_cast<size_t>(i)].m_strName = newName;
+  m_Records[static_cast<size_t>(i)].m_strNote = note;
+  m_strCurPcbName = newName;
+  return PcbOpResult::Ok;
+}
+
+}  // namespace smt::job

@@ -1,0 +1,69 @@
+#pragma once
+// The job's table of boards, in job order, with the name of the current
+// board; the text lines it becomes in the job file; and the list operations
+// of the PCB editor (add, delete, paste a copy, rename).
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "job/PcbRecord.h"
+
+namespace smt::job {
+
+enum class PcbOpResult {
+  Ok,
+  EmptyName,       // "Pcb板不能没有名称 !"
+  NameInUse,       // "Pcb名称已存在，请重新输入 !"
+  HasTab,          // a name or note holds the cell separator
+  NotFound,        // the current board is not in the table
+  NothingChecked,  // no board is current
+  AlreadyCopied,   // "Have copied the Pcb !"
+};
+
+// True when a text may be stored in a cell (it holds no TAB).
+bool IsCellText(std::string_view text);
+// Name comparison of the name list: exact, but letters compared without case.
+bool SameNameIgnoringCase(std::string_view a, std::string_view b);
+
+class PcbTable {
+ public:
+  std::vector<PcbRecord> m_Records;
+  std::string m_strCurPcbName;
+
+  int Count() const { return static_cast<int>(m_Records.size()); }
+  bool HasTable() const { return !m_Records.empty(); }
+  // Index of the first record named exactly `name`, or -1.
+  int FindPcbIndex(std::string_view name) const;
+  PcbRecord* Find(std::string_view name);
+  const PcbRecord* Find(std::string_view name) const;
+  PcbRecord* Current() { return Find(m_strCurPcbName); }
+  const PcbRecord* Current() const { return Find(m_strCurPcbName); }
+  // True when another record than `except` carries `name` (letter case ignored).
+  bool NameTaken(std::string_view name, int except = -1) const;
+
+  // Empties the table and clears the current name.
+  void FreePcbList();
+
+  // The text lines of the job file: per record its header line, its grid
+  // lines and its placement lines.
+  std::vector<std::string> SaveToLines() const;
+  // Builds a table from the job file's lines. Throws JobFileError when the
+  // lines do not hold `pcbCount` records as their counts say, when a count
+  // is out of range, or when lines are left over.
+  static PcbTable FromLines(std::string curName, uint32_t pcbCount, const std::vector<std::string>& lines);
+  // The record shown after a load: the one named current, else record 0
+  // (-1 when the table is empty).
+  int ShownIndexAfterLoad() const;
+
+  // List operations. Nothing changes unless the result is Ok.
+  // Add: a fresh 1 x 1 record named `name` at the end; it becomes current.
+  PcbOpResult Add(const std::string& name);
+  // Delete the current record; afterwards no record is current.
+  PcbOpResult DeleteCurrent();
+  // Insert after the current record a deep copy named "<current>-copy".
+  PcbOpResult PasteCurrent();
+  // Rename the current record and set its note.
+  PcbOpResult RenameCurrent(const std::string& newName, const std::string& note);
+};
+
+}  // namespace smt::job
