@@ -1,0 +1,112 @@
+#include <QAction>
+
+#include "ShellFixture.h"
+#include "app/CommandIds.h"
+
+using namespace smt::app;
+using smt::platform::MsgAnswer;
+
+TEST_F(ShellTest, CloseWithoutPcbTableAsksNothing) {
+  CMainFrame& f = Start();
+  f.hasPcbTable = [] { return false; };
+  EXPECT_TRUE(f.OnClose());
+  EXPECT_TRUE(messages.service.Texts().empty());
+  EXPECT_EQ(Config("MachineSetConfig", "MachineSet"), "0");
+  EXPECT_TRUE(g_bUdpStop.load());
+  g_bUdpStop = false;
+  g_bComStop = false;
+}
+
+TEST_F(ShellTest, CancelAtTheClosePromptSavesAndStopsNothing) {
+  CMainFrame& f = Start();
+  int saves = 0;
+  f.hasPcbTable = [] { return true; };
+  f.saveProject = [&] { return ++saves, true; };
+  std::atomic<bool> workerStopped{false};
+  smt::platform::WorkerThreads::Instance().Start("run", [&](std::stop_token st) {
+    while (!st.stop_requested()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    workerStopped = true;
+  });
+  messages.service.QueueAnswer(MsgAnswer::Cancel);
+  EXPECT_FALSE(f.OnClose());
+  ASSERT_EQ(messages.service.Texts().size(), 1u);
+  EXPECT_EQ(messages.service.Texts()[0], "是否要保存工程文件 ?\r\nWhether to save the project file?");
+  EXPECT_EQ(saves, 0);
+  EXPECT_FALSE(g_bUdpStop.load());
+  EXPECT_FALSE(workerStopped.load());
+  EXPECT_EQ(Config("LanguageSetConfig", "LanguageSet"), "<none>");
+
+  messages.service.QueueAnswer(MsgAnswer::Yes);
+  EXPECT_TRUE(f.OnClose());
+  EXPECT_EQ(saves, 1);
+  EXPECT_TRUE(workerStopped.load());  // joined before the window goes
+  g_bUdpStop = false;
+  g_bComStop = false;
+}
+
+TEST_F(ShellTest, AJobThatCouldNotBeSavedKeepsTheWindow) {
+  CMainFrame& f = Start();
+  f.hasPcbTable = [] { return true; };
+  f.saveProject = [] { return false; };
+  messages.service.QueueAnswer(MsgAnswer::Yes);
+  EXPECT_FALSE(f.OnClose());
+  EXPECT_FALSE(g_bUdpStop.load());
+}
+
+TEST_F(ShellTest, SettingsCommandsRefusedWhileBusyOthersOpen) {
+  CMainFrame& f = Start();
+  CSMTView& v = *f.view();
+  std::vector<int> opened;
+  const int all[] = {cmd::kSetBasic,   cmd::kDippingStation, cmd::kFeedGroup, cmd::kSpeedSet,    cmd::kCameraList,
+                     cmd::kNozzleList, cmd::kSetPulse,       cmd::kOftenData, cmd::kPackData,    cmd::kMarkData,
+                     cmd::kAutoFeed,   cmd::kAutoTransport,  cmd::kLabelingSet, cmd::kCpuVersionNumber};
+  for (int id : all) v.RegisterDialog(id, [&opened, id](QWidget*) { opened.push_back(id); });
+  g_bMachineBusy = true;
+  for (int id : all) v.OnCommand(id);
+  g_bMachineBusy = false;
+  EXPECT_EQ(opened, (std::vector<int>{cmd::kSetBasic, cmd::kDippingStation, cmd::kSpeedSet, cmd::kNozzleList,
+                                      cmd::kSetPulse, cmd::kOftenData, cmd::kPackData, cmd::kMarkData,
+                                      cmd::kCpuVersionNumber}));
+  auto texts = messages.service.Texts();
+  ASSERT_EQ(texts.size(), 5u);
+  EXPECT_EQ(texts[0], "设备正在自动工作，不能操作料架组 !");
+  EXPECT_EQ(texts[1], "设备正在自动工作，禁止此项执行 !");
+}
+
+TEST_F(ShellTest, MachineTypeGatesLampTableAutoFeedAndFirmware) {
+  CMainFrame& f = Start();
+  CSMTView& v = *f.view();
+  int opened = 0;
+  for (int id : {cmd::kLampMachineSet, cmd::kAutoFeed, cmd::kFirmwareUpdate})
+    v.RegisterDialog(id, [&](QWidget*) { ++opened; });
+  v.OnCommand(cmd::kLampMachineSet);  // type 0
+  g_nMachineType = 8;
+  g_bMachineBusy = true;
+  v.OnCommand(cmd::kAutoFeed);  // silent on type 8, even while busy
+  g_bMachineBusy = false;
+  int mode = 0;
+  v.linkMode = [&] { return mode; };
+  v.OnCommand(cmd::kFirmwareUpdate);  // serial link
+  EXPECT_EQ(opened, 0);
+  EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"no function!", "no function!"}));
+  g_nMachineType = 4;
+  mode = 1;
+  v.OnCommand(cmd::kLampMachineSet);
+  v.OnCommand(cmd::kFirmwareUpdate);
+  EXPECT_EQ(opened, 2);
+}
+
+TEST_F(ShellTest, ListButtonsSwitchTheRightHandPanel) {
+  CMainFrame& f = Start();
+  f.show();
+  CSMTView& v = *f.view();
+  v.OnShowFeedList();
+  EXPECT_TRUE(v.m_pFeedList->isVisible());
+  EXPECT_FALSE(v.m_pPartList->isVisible());
+  v.OnShowFeedList();  // again: stays shown
+  EXPECT_TRUE(v.m_pFeedList->isVisible());
+  EXPECT_EQ(v.feedListShownCount, 1);
+  v.OnShowPartList();
+  EXPECT_TRUE(v.m_pPartList->isVisible());
+  EXPECT_FALSE(v.m_pFeedList->isVisible());
+}

@@ -1,0 +1,62 @@
+#pragma once
+// A program directory with its files and the shell started on it, headless,
+// with the operator's answers given by the test.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <memory>
+
+#include "app/MainFrame.h"
+#include "app/SMTApp.h"
+#include "app/SMTView.h"
+#include "app/core/MachineState.h"
+#include "feeder/CDialogFeedList.h"
+#include "job/CDialogPartList.h"
+#include "link/CDialogManualControl.h"
+#include "vision/CDialogSetView.h"
+#include "platform/ListFile.h"
+#include "platform/MessageService.h"
+#include "platform/ProfileFile.h"
+#include "platform/SettingsSection.h"
+#include "platform/WorkerThreads.h"
+#include "support/TempDir.h"
+
+class ShellTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_nMachineType = 0;
+    g_nLanguageSet = 0;
+    g_nHeadCount = 1;
+    g_bMachineBusy = false;
+    smt::platform::WorkerThreads::Instance().ResetForTests();
+    for (const auto& f : smt::app::ListFiles()) {
+      smt::platform::ListFileContent c;
+      if (f.hasLeading) c.leading = "";
+      smt::platform::WriteListFile(dir / f.name, c);
+    }
+  }
+  void TearDown() override {
+    if (app) app->ExitInstance();
+    smt::platform::ClearProfileCache();
+  }
+
+  void WriteConfig(const std::string& text) { dir.Write("config.ini", text); }
+
+  CMainFrame& Start() {
+    app = std::make_unique<CSMTApp>();
+    CSMTApp::Options o;
+    o.appDir = dir.str();
+    o.installQtServices = false;
+    o.show = false;
+    EXPECT_TRUE(app->InitInstance(o));
+    return *app->frame();
+  }
+
+  std::string Config(const std::string& section, const std::string& key) {
+    return smt::platform::GetProfileString(smt::platform::ConfigPath(dir.str()), section, key, "<none>");
+  }
+
+  smt::test::TempDir dir;
+  smt::platform::ScopedRecordingMessages messages;
+  std::unique_ptr<CSMTApp> app;
+};
