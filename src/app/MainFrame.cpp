@@ -22,6 +22,7 @@
 #include "platform/FileIo.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
+#include "platform/SystemServices.h"
 #include "platform/WorkerThreads.h"
 
 using namespace smt::app;
@@ -42,6 +43,7 @@ CMainFrame::CMainFrame(std::string appDir) : m_strAppPath(std::move(appDir)) {
 }
 
 CMainFrame::~CMainFrame() {
+  smt::platform::KeepSystemAwake(false);
   if (GetMainFrame() == this) SetMainFrame(nullptr);
 }
 
