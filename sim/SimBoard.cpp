@@ -1,0 +1,513 @@
+#include "sim/SimBoard.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace smt::sim {
+namespace {
+
+// --- the board's view of the protocol -----------------------------------
+
+uint16_t LE16(const std::vector<uint8_t>& p, size_t at) {
+  return at + 1 < p.size() ? static_cast<uint16_t>(p[at] | (p[at + 1] << 8)) : 0;
+}
+int32_t LE32(const std::vector<uint8_t>& p, size_t at) {
+  if (at + 3 >= p.size()) return 0;
+  uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = (v << 8) | p[at + i];
+  return static_cast<int32_t>(v);
+}
+// Serial numbers: most significant byte first, top bit the sign.
+int32_t SignMagnitude32(const std::vector<uint8_t>& p, size_t at) {
+  if (at + 3 >= p.size()) return 0;
+  const uint32_t raw = (uint32_t(p[at]) << 24) | (uint32_t(p[at + 1]) << 16) | (uint32_t(p[at + 2]) << 8) | p[at + 3];
+  const int32_t magnitude = static_cast<int32_t>(raw & 0x7FFFFFFF);
+  return (raw & 0x80000000u) ? -magnitude : magnitude;
+}
+int32_t SignMagnitude16(const std::vector<uint8_t>& p, size_t at) {
+  if (at + 1 >= p.size()) return 0;
+  const uint32_t raw = (uint32_t(p[at]) << 8) | p[at + 1];
+  const int32_t magnitude = static_cast<int32_t>(raw & 0x7FFF);
+  return (raw & 0x8000u) ? -magnitude : magnitude;
+}
+uint8_t At(const std::vector<uint8_t>& p, size_t i) { return i < p.size() ? p[i] : 0; }
+
+constexpr uint8_t kTail[4] = {0xFF, 0xFC, 0xFF, 0xFF};
+
+std::vector<uint8_t> BoardFrame(std::initializer_list<uint8_t> body) {
+  std::vector<uint8_t> f{0xEE};
+  f.insert(f.end(), body);
+  f.insert(f.end(), std::begin(kTail), std::end(kTail));
+  return f;
+}
+
+bool IsMotionOrProcess(uint16_t code) {
+  switch (code) {
+    case 0x53: case 0x54: case 0x55: case 0x56: case 0x58: case 0x61: case 0x63: case 0x64: case 0x65:
+    case 0x66: case 0x67: case 0x68: case 0x70: case 0x73: case 0x74: case 0x75: case 0x77: case 0x78:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+SimBoard::SimBoard(SimConfig config) : config_(std::move(config)) {
+  headMask_ = config_.headMask;
+  vacuumKpa_ = config_.vacuumKpa;
+}
+
+SimBoard::~SimBoard() { Stop(); }
+
+bool SimBoard::Start() {
+  if (config_.udp) {
+    udpFd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(config_.udpPort));
+    inet_pton(AF_INET, config_.udpBindAddress.c_str(), &a.sin_addr);
+    if (udpFd_ < 0 || ::bind(udpFd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+      error_ = std::string("UDP bind failed: ") + std::strerror(errno);
+      Stop();
+      return false;
+    }
+    socklen_t len = sizeof a;
+    getsockname(udpFd_, reinterpret_cast<sockaddr*>(&a), &len);
+    boundUdpPort_ = ntohs(a.sin_port);
+  }
+  if (config_.discovery) {
+    discoveryFd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    int one = 1;
+    setsockopt(discoveryFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(config_.discoveryPort));
+    a.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (discoveryFd_ < 0 || ::bind(discoveryFd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+      error_ = std::string("discovery bind failed: ") + std::strerror(errno);
+      Stop();
+      return false;
+    }
+    ip_mreq mreq{};
+    inet_pton(AF_INET, config_.discoveryGroup.c_str(), &mreq.imr_multiaddr);
+    mreq.imr_interface.s_addr = htonl(INADDR_ANY);
+    if (setsockopt(discoveryFd_, IPPROTO_IP, IP_ADD_MEMBERSHIP, &mreq, sizeof mreq) != 0) {
+      error_ = std::string("joining the discovery group failed: ") + std::strerror(errno);
+      Stop();
+      return false;
+    }
+    unsigned char loop = 0;
+    setsockopt(discoveryFd_, IPPROTO_IP, IP_MULTICAST_LOOP, &loop, sizeof loop);
+  }
+  if (config_.serial) {
+    ptyMaster_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (ptyMaster_ < 0 || grantpt(ptyMaster_) != 0 || unlockpt(ptyMaster_) != 0) {
+      error_ = "no pseudo-terminal";
+      Stop();
+      return false;
+    }
+    char name[128] = {};
+    ptsname_r(ptyMaster_, name, sizeof name);
+    ptyPath_ = name;
+    // Hold the line open in raw mode: no echo of the board's own bytes, and
+    // the line stays up while the program closes and reopens its port.
+    ptySlave_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    termios tio{};
+    if (ptySlave_ >= 0 && tcgetattr(ptySlave_, &tio) == 0) {
+      cfmakeraw(&tio);
+      tcsetattr(ptySlave_, TCSANOW, &tio);
+    }
+  }
+  if (udpFd_ >= 0) udpThread_ = std::jthread([this](std::stop_token st) { UdpLoop(st); });
+  if (discoveryFd_ >= 0) discoveryThread_ = std::jthread([this](std::stop_token st) { DiscoveryLoop(st); });
+  if (ptyMaster_ >= 0) serialThread_ = std::jthread([this](std::stop_token st) { SerialLoop(st); });
+  return true;
+}
+
+void SimBoard::Stop() {
+  for (std::jthread* t : {&udpThread_, &discoveryThread_, &serialThread_}) {
+    if (t->joinable()) {
+      t->request_stop();
+      t->join();
+    }
+  }
+  for (int* fd : {&udpFd_, &discoveryFd_, &ptySlave_, &ptyMaster_}) {
+    if (*fd >= 0) ::close(*fd);
+    *fd = -1;
+  }
+}
+
+// --- faults and reports ---------------------------------------------------
+
+void SimBoard::InjectStatus(uint16_t code, uint8_t status) {
+  std::lock_guard lk(m_);
+  injectedStatus_[code] = status;
+}
+
+void SimBoard::InjectSerialError(uint16_t code, uint8_t errorCode, uint8_t subCode) {
+  std::lock_guard lk(m_);
+  injectedSerialError_[code] = {errorCode, subCode};
+}
+
+bool SimBoard::TakeDrop() {
+  int n = dropReplies_.load();
+  while (n > 0) {
+    if (dropReplies_.compare_exchange_weak(n, n - 1)) return true;
+  }
+  return false;
+}
+
+uint8_t SimBoard::TakeStatus(uint16_t code) {
+  std::lock_guard lk(m_);
+  auto it = injectedStatus_.find(code);
+  if (it == injectedStatus_.end()) return 0;
+  const uint8_t s = it->second;
+  injectedStatus_.erase(it);
+  return s;
+}
+
+void SimBoard::Delay() const {
+  if (delayMs_ > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs_.load()));
+}
+
+void SimBoard::SendKeyReport(uint8_t key) {
+  SendUdpReport(0x14, {key});
+  WriteSerial(BoardFrame({0x00, 0x00, static_cast<uint8_t>('0' + key)}));
+}
+
+void SimBoard::SendUdpReport(uint16_t code, const std::vector<uint8_t>& payload) { SendUdp(0, code, payload, false); }
+
+void SimBoard::SendSerialBytes(const std::vector<uint8_t>& bytes) { WriteSerial(bytes); }
+
+// --- read back ------------------------------------------------------------
+
+void SimBoard::Record(ReceivedCommand c) {
+  std::lock_guard lk(m_);
+  if (received_.size() > 100000) received_.erase(received_.begin(), received_.begin() + 50000);
+  received_.push_back(std::move(c));
+}
+
+std::vector<ReceivedCommand> SimBoard::Received() const {
+  std::lock_guard lk(m_);
+  return received_;
+}
+
+std::optional<ReceivedCommand> SimBoard::LastReceived(uint16_t code) const {
+  std::lock_guard lk(m_);
+  for (auto it = received_.rbegin(); it != received_.rend(); ++it)
+    if (it->code == code) return *it;
+  return std::nullopt;
+}
+
+void SimBoard::ClearReceived() {
+  std::lock_guard lk(m_);
+  received_.clear();
+}
+
+size_t SimBoard::ReceivedCount() const {
+  std::lock_guard lk(m_);
+  return received_.size();
+}
+
+int64_t SimBoard::Position(int axis) const {
+  std::lock_guard lk(m_);
+  auto it = axes_.find(axis);
+  return it == axes_.end() ? 0 : it->second;
+}
+
+std::map<int, int64_t> SimBoard::Positions() const {
+  std::lock_guard lk(m_);
+  return axes_;
+}
+
+bool SimBoard::Output(int output) const {
+  std::lock_guard lk(m_);
+  auto it = outputs_.find(output);
+  return it != outputs_.end() && it->second.first;
+}
+
+int SimBoard::OutputValue(int output) const {
+  std::lock_guard lk(m_);
+  auto it = outputs_.find(output);
+  return it == outputs_.end() ? 0 : it->second.second;
+}
+
+// --- the board model --------------------------------------------------------
+
+void SimBoard::Apply(SimLink link, uint16_t code, const std::vector<uint8_t>& p, size_t serialLength) {
+  const bool udp = link == SimLink::Udp;
+  std::lock_guard lk(m_);
+  switch (code) {
+    case 0x02:
+    case 0x05:
+    case 0x52:
+    case 0x72:
+      // Homing: every axis at its reference.
+      for (auto& [axis, pos] : axes_) pos = 0;
+      break;
+    case 0x01:
+      if (!udp) axes_[At(p, 0)] += SignMagnitude32(p, 1);
+      break;
+    case 0x03:
+      outputs_[At(p, 0)] = {At(p, 1) != 0, udp ? LE16(p, 2) : 0};
+      break;
+    case 0x60:
+      lastState_ = At(p, 0);
+      break;
+    case 0x61:
+      axes_[At(p, 0)] += udp ? LE32(p, 5) : SignMagnitude32(p, 1);
+      break;
+    case 0x64:
+      if (udp) {
+        axes_[0] += LE32(p, 4);
+        axes_[1] += LE32(p, 12);
+        if (At(p, 25) >= 1 && At(p, 25) <= 8) axes_[39 + At(p, 25)] += LE32(p, 26);
+      } else if (serialLength == 0x10) {  // short form: 16-bit X and Y
+        axes_[0] += SignMagnitude16(p, 0);
+        axes_[1] += SignMagnitude16(p, 4);
+        if (At(p, 8) >= 1 && At(p, 8) <= 8) axes_[39 + At(p, 8)] += SignMagnitude16(p, 9);
+      } else {  // long form: 32-bit X and Y
+        axes_[0] += SignMagnitude32(p, 0);
+        axes_[1] += SignMagnitude32(p, 6);
+        if (At(p, 12) >= 1 && At(p, 12) <= 8) axes_[39 + At(p, 12)] += SignMagnitude16(p, 13);
+      }
+      break;
+    case 0x54:
+      if (!udp) {
+        axes_[0] += SignMagnitude32(p, 1);
+        axes_[At(p, 7)] += SignMagnitude32(p, 8);
+      }
+      break;
+    case 0x66: {
+      const int walk = udp ? At(p, 1) : At(p, 0);
+      if (walk >= 1 && walk <= 3) axes_[7 + walk] += udp ? LE32(p, 6) : SignMagnitude32(p, 1);
+      break;
+    }
+    case 0x67:
+    case 0x68:
+      // A Z stroke goes down and comes back; the board remembers its depth.
+      axes_[100 + At(p, 0)] = udp ? LE32(p, 1) : SignMagnitude32(p, 1);
+      break;
+    default:
+      break;
+  }
+}
+
+std::vector<uint8_t> SimBoard::UdpReplyData(uint16_t code, uint8_t status) const {
+  const uint8_t heads = headMask_.load();
+  switch (code) {
+    case 0x15: return {status, vacuumKpa_.load()};
+    case 0x71: {
+      const uint32_t v = static_cast<uint32_t>(config_.probeValue);
+      return {status, heads, uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+    }
+    case 0x02:
+    case 0x05:
+    case 0x72: return {status, heads};
+    case 0x03:
+    case 0x04:
+    case 0x60: return {status};
+    default: break;
+  }
+  if (IsMotionOrProcess(code)) return {status, heads};
+  return {status};
+}
+
+// --- UDP ------------------------------------------------------------------
+
+void SimBoard::SendUdp(uint8_t flag, uint16_t code, const std::vector<uint8_t>& data, bool corrupt) {
+  std::vector<uint8_t> host;
+  {
+    std::lock_guard lk(m_);
+    host = lastHost_;
+  }
+  if (host.empty() || udpFd_ < 0) return;
+  std::vector<uint8_t> d(7 + data.size());
+  d[2] = flag;
+  d[3] = static_cast<uint8_t>(code);
+  d[4] = static_cast<uint8_t>(code >> 8);
+  d[5] = static_cast<uint8_t>(data.size());
+  d[6] = static_cast<uint8_t>(data.size() >> 8);
+  std::copy(data.begin(), data.end(), d.begin() + 7);
+  uint16_t sum = 0;
+  for (size_t i = 2; i < d.size(); ++i) sum = static_cast<uint16_t>(sum + d[i]);
+  if (corrupt) sum = static_cast<uint16_t>(sum + 1);
+  d[0] = static_cast<uint8_t>(sum);
+  d[1] = static_cast<uint8_t>(sum >> 8);
+  ::sendto(udpFd_, d.data(), d.size(), MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(host.data()),
+           static_cast<socklen_t>(host.size()));
+  ++repliesSent_;
+}
+
+void SimBoard::OnUdpCommand(const std::vector<uint8_t>& d, const void* from) {
+  // The board checks what it takes: header, length and checksum.
+  if (d.size() < 7) return void(++badDatagrams_);
+  const uint16_t length = static_cast<uint16_t>(d[5] | (d[6] << 8));
+  uint16_t sum = 0;
+  for (size_t i = 2; i < d.size(); ++i) sum = static_cast<uint16_t>(sum + d[i]);
+  if (length != d.size() - 7 || sum != static_cast<uint16_t>(d[0] | (d[1] << 8))) return void(++badDatagrams_);
+  {
+    std::lock_guard lk(m_);
+    const auto* a = static_cast<const uint8_t*>(from);
+    lastHost_.assign(a, a + sizeof(sockaddr_in));
+  }
+  const uint16_t word = static_cast<uint16_t>(d[3] | (d[4] << 8));
+  ReceivedCommand c;
+  c.link = SimLink::Udp;
+  c.code = word & 0xFFF;
+  c.attempt = static_cast<uint8_t>(word >> 12);
+  c.payload.assign(d.begin() + 7, d.end());
+  c.raw = d;
+  Apply(SimLink::Udp, c.code, c.payload, 0);
+  const uint16_t code = c.code;
+  Record(std::move(c));
+
+  const uint8_t status = TakeStatus(code);
+  if (TakeDrop()) return;
+  Delay();
+  bool corrupt = false;
+  int n = corruptReplies_.load();
+  while (n > 0 && !corrupt) corrupt = corruptReplies_.compare_exchange_weak(n, n - 1);
+  // The conveyor reports its zone step as a report of its own.
+  const uint8_t flag = code == 0x62 ? 0 : 1;
+  SendUdp(flag, code, UdpReplyData(code, status), corrupt);
+}
+
+void SimBoard::UdpLoop(std::stop_token st) {
+  std::vector<uint8_t> buf(2048);
+  while (!st.stop_requested()) {
+    pollfd p{udpFd_, POLLIN, 0};
+    if (::poll(&p, 1, 50) <= 0) continue;
+    sockaddr_in from{};
+    socklen_t len = sizeof from;
+    const long n = ::recvfrom(udpFd_, buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&from), &len);
+    if (n < 0) continue;
+    OnUdpCommand(std::vector<uint8_t>(buf.begin(), buf.begin() + n), &from);
+  }
+}
+
+void SimBoard::DiscoveryLoop(std::stop_token st) {
+  char buf[256];
+  static const char kRequest[] = "HOST DEVICE";
+  static const char kAnswer[] = "MAIN BOARD DEVICE";
+  while (!st.stop_requested()) {
+    pollfd p{discoveryFd_, POLLIN, 0};
+    if (::poll(&p, 1, 50) <= 0) continue;
+    sockaddr_in from{};
+    socklen_t len = sizeof from;
+    const long n = ::recvfrom(discoveryFd_, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &len);
+    if (n != static_cast<long>(sizeof kRequest - 1) || std::memcmp(buf, kRequest, n) != 0) continue;
+    ++discoveryRequests_;
+    int skip = ignoreDiscovery_.load();
+    if (skip > 0 && ignoreDiscovery_.compare_exchange_strong(skip, skip - 1)) continue;
+    ::sendto(discoveryFd_, kAnswer, sizeof kAnswer - 1, 0, reinterpret_cast<sockaddr*>(&from), len);
+  }
+}
+
+// --- serial ---------------------------------------------------------------
+
+void SimBoard::WriteSerial(const std::vector<uint8_t>& bytes) {
+  if (ptyMaster_ < 0) return;
+  std::lock_guard lk(serialWriteMutex_);
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const long n = ::write(ptyMaster_, bytes.data() + done, bytes.size() - done);
+    if (n <= 0) return;
+    done += static_cast<size_t>(n);
+  }
+}
+
+void SimBoard::OnSerialFrame(const std::vector<uint8_t>& f) {
+  // f: EE 00 len code payload sum FF FC FF FF
+  const uint8_t len = f[2];
+  const uint8_t code = f[3];
+  ReceivedCommand c;
+  c.link = SimLink::Serial;
+  c.code = code;
+  c.payload.assign(f.begin() + 4, f.begin() + 4 + (len - 2));
+  c.raw = f;
+  Apply(SimLink::Serial, code, c.payload, len);
+  Record(c);
+
+  std::optional<std::pair<uint8_t, uint8_t>> error;
+  {
+    std::lock_guard lk(m_);
+    auto it = injectedSerialError_.find(code);
+    if (it != injectedSerialError_.end()) {
+      error = it->second;
+      injectedSerialError_.erase(it);
+    }
+  }
+  // No acknowledgement for a state change.
+  if (code == 0x60) return;
+  if (TakeDrop()) return;
+  Delay();
+  if (error) return WriteSerial(BoardFrame({0xFF, error->first, error->second}));
+  switch (code) {
+    case 0x15: WriteSerial(BoardFrame({0x01, 0x15, 0x00, vacuumKpa_.load()})); break;
+    case 0x68: WriteSerial(BoardFrame({0x01, 0x68, 0x00, vacuumKpa_.load()})); break;
+    case 0x71: {
+      const uint32_t v = static_cast<uint32_t>(config_.probeValue);
+      WriteSerial(BoardFrame({0x01, 0x71, 0x01, uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}));
+      break;
+    }
+    case 0x52: WriteSerial(BoardFrame({0x01, 0x02, 0x00})); break;  // the home frame is answered as home
+    default: WriteSerial(BoardFrame({0x01, code, 0x00})); break;
+  }
+  ++repliesSent_;
+}
+
+void SimBoard::SerialLoop(std::stop_token st) {
+  std::vector<uint8_t> pending;
+  uint8_t buf[512];
+  while (!st.stop_requested()) {
+    pollfd p{ptyMaster_, POLLIN, 0};
+    if (::poll(&p, 1, 50) <= 0) continue;
+    const long n = ::read(ptyMaster_, buf, sizeof buf);
+    if (n <= 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      continue;
+    }
+    pending.insert(pending.end(), buf, buf + n);
+    // The board's frame reader: EE 00, a length byte, then length + 4 more
+    // bytes; the sum and the tail must be right, else the start byte is junk.
+    for (;;) {
+      size_t start = 0;
+      while (start < pending.size() && pending[start] != 0xEE) ++start;
+      if (start) {
+        badFrames_ += start;
+        pending.erase(pending.begin(), pending.begin() + start);
+      }
+      if (pending.size() < 3) break;
+      const size_t total = static_cast<size_t>(pending[2]) + 7;
+      if (pending[1] != 0x00 || pending[2] < 2) {
+        ++badFrames_;
+        pending.erase(pending.begin());
+        continue;
+      }
+      if (pending.size() < total) break;
+      uint8_t sum = 0;
+      for (size_t i = 1; i < total - 5; ++i) sum = static_cast<uint8_t>(sum + pending[i]);
+      const bool tailOk = std::equal(std::begin(kTail), std::end(kTail), pending.begin() + (total - 4));
+      if (sum != pending[total - 5] || !tailOk) {
+        ++badFrames_;
+        pending.erase(pending.begin());
+        continue;
+      }
+      std::vector<uint8_t> frame(pending.begin(), pending.begin() + total);
+      pending.erase(pending.begin(), pending.begin() + total);
+      OnSerialFrame(frame);
+    }
+  }
+}
+
+}  // namespace smt::sim

@@ -1,0 +1,159 @@
+#pragma once
+// A stand-in for the machine's main board, on the other end of both links:
+// it answers discovery on the multicast group, takes command packets on its
+// UDP port and serial frames on a pseudo-terminal, checks their checksums
+// and lengths, answers every command the way the board does, and keeps the
+// position of every axis and the state of every output.
+//
+// Its control API lets tests break the link on purpose (lost replies,
+// corrupted datagrams, error statuses, delays) and read back what the board
+// received. It is written from the protocol, not from the program's encoder,
+// so tests that compare the two catch a mistake in either.
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace smt::sim {
+
+struct SimConfig {
+  // UDP command channel: bind address and port (0 picks a free port).
+  std::string udpBindAddress = "0.0.0.0";
+  int udpPort = 60000;
+  bool udp = true;
+  // Discovery: the multicast group and port the board listens on.
+  bool discovery = true;
+  std::string discoveryGroup = "239.15.1.100";
+  int discoveryPort = 65000;
+  // Serial link on a pseudo-terminal.
+  bool serial = true;
+  // The board's head state (bit k-1 = head k) and readings.
+  uint8_t headMask = 0x01;
+  uint8_t vacuumKpa = 62;
+  int32_t probeValue = 1234;
+};
+
+enum class SimLink { Udp, Serial };
+
+struct ReceivedCommand {
+  SimLink link = SimLink::Udp;
+  uint16_t code = 0;              // the command code (UDP: low 12 bits of the code word)
+  uint8_t attempt = 0;            // UDP: bits 12-15 of the code word
+  std::vector<uint8_t> payload;
+  std::vector<uint8_t> raw;       // the whole datagram or frame
+};
+
+class SimBoard {
+ public:
+  explicit SimBoard(SimConfig config = {});
+  ~SimBoard();
+  SimBoard(const SimBoard&) = delete;
+  SimBoard& operator=(const SimBoard&) = delete;
+
+  // Creates the sockets and the pseudo-terminal on the calling thread (so a
+  // thread inside a network namespace puts them there) and starts serving.
+  bool Start();
+  void Stop();
+  std::string LastError() const { return error_; }
+
+  int UdpPort() const { return boundUdpPort_; }
+  // The pseudo-terminal's device path: the program opens this as its COM port.
+  std::string SerialPath() const { return ptyPath_; }
+
+  // --- faults -----------------------------------------------------------
+  // The next n replies (either link) are not sent.
+  void DropReplies(int n) { dropReplies_ = n; }
+  // The next n UDP replies go out with a wrong checksum.
+  void CorruptReplies(int n) { corruptReplies_ = n; }
+  // The next reply to `code` carries `status` (UDP) instead of 0.
+  void InjectStatus(uint16_t code, uint8_t status);
+  // The next serial command `code` is answered by the error frame EE FF err sub.
+  void InjectSerialError(uint16_t code, uint8_t errorCode, uint8_t subCode);
+  // Every reply waits this long first.
+  void SetReplyDelay(std::chrono::milliseconds d) { delayMs_ = d.count(); }
+  // The next n discovery requests go unanswered.
+  void IgnoreDiscovery(int n) { ignoreDiscovery_ = n; }
+  void SetHeadMask(uint8_t mask) { headMask_ = mask; }
+  void SetVacuum(uint8_t kpa) { vacuumKpa_ = kpa; }
+
+  // --- reports the board sends by itself ---------------------------------
+  // A front-panel key: UDP report 0x14 (key 1..11) to the last host that
+  // sent a command, and the serial status frame with the key character.
+  void SendKeyReport(uint8_t key);
+  // A raw UDP report (flag 0) to the last host.
+  void SendUdpReport(uint16_t code, const std::vector<uint8_t>& payload);
+  // Raw bytes on the serial line.
+  void SendSerialBytes(const std::vector<uint8_t>& bytes);
+
+  // --- read back ---------------------------------------------------------
+  std::vector<ReceivedCommand> Received() const;
+  std::optional<ReceivedCommand> LastReceived(uint16_t code) const;
+  void ClearReceived();
+  size_t ReceivedCount() const;
+  // Axis positions in steps by axis code (0 X, 1 Y, 8-10 feeder walks,
+  // 32-39 Z1-Z8, 40-47 A1-A8, and 100 + head code for Z strokes).
+  int64_t Position(int axis) const;
+  std::map<int, int64_t> Positions() const;
+  bool Output(int output) const;
+  int OutputValue(int output) const;
+  int LastState() const { return lastState_; }
+  uint64_t DiscoveryRequests() const { return discoveryRequests_; }
+  uint64_t BadDatagrams() const { return badDatagrams_; }
+  uint64_t BadFrames() const { return badFrames_; }
+  uint64_t RepliesSent() const { return repliesSent_; }
+
+ private:
+  void UdpLoop(std::stop_token st);
+  void DiscoveryLoop(std::stop_token st);
+  void SerialLoop(std::stop_token st);
+
+  void OnUdpCommand(const std::vector<uint8_t>& datagram, const void* from);
+  void OnSerialFrame(const std::vector<uint8_t>& frame);
+  // The board model: what a command does to axes and outputs.
+  void Apply(SimLink link, uint16_t code, const std::vector<uint8_t>& payload, size_t serialLength);
+  std::vector<uint8_t> UdpReplyData(uint16_t code, uint8_t status) const;
+  void SendUdp(uint8_t flag, uint16_t code, const std::vector<uint8_t>& data, bool corrupt);
+  void WriteSerial(const std::vector<uint8_t>& bytes);
+  bool TakeDrop();
+  uint8_t TakeStatus(uint16_t code);
+  void Record(ReceivedCommand c);
+  void Delay() const;
+
+  SimConfig config_;
+  std::string error_;
+  int udpFd_ = -1;
+  int discoveryFd_ = -1;
+  int ptyMaster_ = -1;
+  int ptySlave_ = -1;
+  int boundUdpPort_ = 0;
+  std::string ptyPath_;
+  std::jthread udpThread_, discoveryThread_, serialThread_;
+
+  mutable std::mutex m_;
+  std::vector<ReceivedCommand> received_;
+  std::map<int, int64_t> axes_;
+  std::map<int, std::pair<bool, int>> outputs_;
+  std::map<uint16_t, uint8_t> injectedStatus_;
+  std::map<uint16_t, std::pair<uint8_t, uint8_t>> injectedSerialError_;
+  std::vector<uint8_t> lastHost_;  // sockaddr of the last UDP sender
+  std::mutex serialWriteMutex_;
+
+  std::atomic<int> dropReplies_{0};
+  std::atomic<int> corruptReplies_{0};
+  std::atomic<long long> delayMs_{0};
+  std::atomic<int> ignoreDiscovery_{0};
+  std::atomic<uint8_t> headMask_;
+  std::atomic<uint8_t> vacuumKpa_;
+  std::atomic<int> lastState_{-1};
+  std::atomic<uint64_t> discoveryRequests_{0};
+  std::atomic<uint64_t> badDatagrams_{0};
+  std::atomic<uint64_t> badFrames_{0};
+  std::atomic<uint64_t> repliesSent_{0};
+};
+
+}  // namespace smt::sim

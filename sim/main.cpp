@@ -1,0 +1,119 @@
+// smt-sim: the board simulator as a program. It serves the UDP command port,
+// answers discovery and opens a pseudo-terminal for the serial link, then
+// takes control commands on its standard input (type "help").
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "sim/SimBoard.h"
+
+namespace {
+
+void Usage() {
+  std::puts(
+      "usage: smt-sim [--udp-port N] [--bind ADDR] [--no-udp] [--no-discovery] [--no-serial]\n"
+      "               [--head-mask N] [--pty-link PATH]");
+}
+
+void Help() {
+  std::puts(
+      "commands:\n"
+      "  drop N            do not answer the next N commands\n"
+      "  badsum N          send the next N UDP replies with a wrong checksum\n"
+      "  status CODE ST    answer the next UDP command CODE (hex) with status ST (hex)\n"
+      "  serialerr CODE E S  answer the next serial command CODE with error frame EE FF E S (hex)\n"
+      "  delay MS          wait MS before every reply\n"
+      "  nodiscover N      leave the next N discovery requests unanswered\n"
+      "  mask N            head state the board reports (hex)\n"
+      "  key K             front-panel key K (1..11)\n"
+      "  log               commands received\n"
+      "  pos               axis positions\n"
+      "  quit");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  smt::sim::SimConfig config;
+  std::string ptyLink;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    auto next = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
+    if (a == "--udp-port") config.udpPort = std::atoi(next().c_str());
+    else if (a == "--bind") config.udpBindAddress = next();
+    else if (a == "--no-udp") config.udp = false;
+    else if (a == "--no-discovery") config.discovery = false;
+    else if (a == "--no-serial") config.serial = false;
+    else if (a == "--head-mask") config.headMask = static_cast<uint8_t>(std::strtol(next().c_str(), nullptr, 0));
+    else if (a == "--pty-link") ptyLink = next();
+    else {
+      Usage();
+      return a == "--help" ? 0 : 2;
+    }
+  }
+  smt::sim::SimBoard board(config);
+  if (!board.Start()) {
+    std::fprintf(stderr, "smt-sim: %s\n", board.LastError().c_str());
+    return 1;
+  }
+  if (!ptyLink.empty() && !board.SerialPath().empty()) {
+    std::error_code ec;
+    std::filesystem::remove(ptyLink, ec);
+    std::filesystem::create_symlink(board.SerialPath(), ptyLink, ec);
+    if (ec) std::fprintf(stderr, "smt-sim: cannot link %s: %s\n", ptyLink.c_str(), ec.message().c_str());
+  }
+  if (config.udp) std::printf("smt-sim: UDP commands on %s:%d\n", config.udpBindAddress.c_str(), board.UdpPort());
+  if (config.discovery) std::printf("smt-sim: discovery on %s:%d\n", config.discoveryGroup.c_str(), config.discoveryPort);
+  if (config.serial)
+    std::printf("smt-sim: serial line %s%s%s\n", board.SerialPath().c_str(), ptyLink.empty() ? "" : " linked as ",
+                ptyLink.c_str());
+  std::fflush(stdout);
+
+  std::string line;
+  while (std::getline(std::cin, line)) {
+    std::istringstream in(line);
+    std::string cmd;
+    in >> cmd;
+    if (cmd.empty()) continue;
+    if (cmd == "quit" || cmd == "exit") break;
+    if (cmd == "help") Help();
+    else if (cmd == "drop") { int n = 1; in >> n; board.DropReplies(n); }
+    else if (cmd == "badsum") { int n = 1; in >> n; board.CorruptReplies(n); }
+    else if (cmd == "status") {
+      unsigned code = 0, st = 0;
+      in >> std::hex >> code >> st;
+      board.InjectStatus(static_cast<uint16_t>(code), static_cast<uint8_t>(st));
+    } else if (cmd == "serialerr") {
+      unsigned code = 0, e = 0, s = 0;
+      in >> std::hex >> code >> e >> s;
+      board.InjectSerialError(static_cast<uint16_t>(code), static_cast<uint8_t>(e), static_cast<uint8_t>(s));
+    } else if (cmd == "delay") { int ms = 0; in >> ms; board.SetReplyDelay(std::chrono::milliseconds(ms)); }
+    else if (cmd == "nodiscover") { int n = 1; in >> n; board.IgnoreDiscovery(n); }
+    else if (cmd == "mask") { unsigned m = 0; in >> std::hex >> m; board.SetHeadMask(static_cast<uint8_t>(m)); }
+    else if (cmd == "key") { int k = 0; in >> k; board.SendKeyReport(static_cast<uint8_t>(k)); }
+    else if (cmd == "log") {
+      for (const auto& c : board.Received()) {
+        std::printf("%s 0x%02X:", c.link == smt::sim::SimLink::Udp ? "udp   " : "serial", c.code);
+        for (uint8_t b : c.payload) std::printf(" %02X", b);
+        std::printf("\n");
+      }
+    } else if (cmd == "pos") {
+      for (const auto& [axis, pos] : board.Positions()) std::printf("axis %d: %lld\n", axis, static_cast<long long>(pos));
+    } else {
+      std::printf("unknown command \"%s\" (help)\n", cmd.c_str());
+    }
+    std::fflush(stdout);
+  }
+  // Standard input closed (or quit): keep serving when stdin was never a
+  // terminal and the caller wants us in the background.
+  if (!isatty(STDIN_FILENO) && std::getenv("SMT_SIM_STAY")) {
+    for (;;) pause();
+  }
+  if (!ptyLink.empty()) std::filesystem::remove(ptyLink);
+  return 0;
+}

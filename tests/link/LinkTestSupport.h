@@ -1,0 +1,87 @@
+#pragma once
+// Shared set-up of the link tests: clean link state, a simulator on loopback
+// or a pseudo-terminal, and a pair of network namespaces for discovery.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "app/core/MachineState.h"
+#include "link/CMachineLink.h"
+#include "link/CSerialLink.h"
+#include "link/LinkGlobals.h"
+#include "link/LinkRuntime.h"
+#include "sim/SimBoard.h"
+
+namespace linktest {
+
+inline void ResetLinkState() {
+  auto& rt = smt::link::Runtime();
+  rt.udp = nullptr;
+  rt.serial = nullptr;
+  rt.hooks = nullptr;
+  rt.commModel = 1;
+  rt.headMask = 0x01;
+  rt.serialAckCount = 0;
+  rt.serialSendCount = 0;
+  rt.v2_04 = rt.v2_06 = rt.v2_07 = 0;
+  for (auto* e : smt::link::AllReplyEvents()) e->Reset();
+  g_bConnected = false;
+  g_bResetDone = true;
+  g_bMasterResetOk = true;
+  g_bMachineBusy = false;
+  g_bComStop = false;
+  g_bUdpStop = false;
+  g_bVacuumCheckOk = true;
+  g_nVacuumKpa = 0;
+  g_nLastMoveCmd = 0;
+  g_nLastSerialCmd = -1;
+  g_bFirstOnline = true;
+}
+
+// Polls `cond` for up to `limit`.
+inline bool WaitFor(const std::function<bool()>& cond, std::chrono::milliseconds limit = std::chrono::seconds(3)) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (std::chrono::steady_clock::now() < end) {
+    if (cond()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return cond();
+}
+
+// A simulator on 127.0.0.1 (any free port) and its pseudo-terminal, with the
+// program's UDP link and serial link open towards it.
+class SimLinkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetLinkState();
+    smt::sim::SimConfig c;
+    c.udpBindAddress = "127.0.0.1";
+    c.udpPort = 0;
+    c.discovery = false;
+    sim = std::make_unique<smt::sim::SimBoard>(c);
+    ASSERT_TRUE(sim->Start()) << sim->LastError();
+    link.SetLocalPort(0);
+    ASSERT_TRUE(link.Open("127.0.0.1", static_cast<uint32_t>(sim->UdpPort())));
+    link.StartReplyLoop();
+    ASSERT_TRUE(serial.Open(sim->SerialPath()));
+    smt::link::Runtime().udp = &link;
+    smt::link::Runtime().serial = &serial;
+  }
+  void TearDown() override {
+    serial.Close();
+    link.Close();
+    sim->Stop();
+    ResetLinkState();
+  }
+  void UseUdp() { smt::link::Runtime().commModel = 1; }
+  void UseSerial() { smt::link::Runtime().commModel = 0; }
+
+  std::unique_ptr<smt::sim::SimBoard> sim;
+  smt::link::CMachineLink link;
+  smt::link::CSerialLink serial;
+};
+
+}  // namespace linktest
