@@ -1,0 +1,114 @@
+#include "vision/CameraCalib.h"
+
+#include <filesystem>
+#include <opencv2/calib3d.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include "app/core/LogFile.h"
+
+bool CCameraCalib::ReadFile(const std::string& fileName, cv::Mat& cameraMatrix, cv::Mat& distortion, int* width,
+                            int* height) {
+  try {
+    cv::FileStorage fs(fileName, cv::FileStorage::READ);
+    if (!fs.isOpened()) return false;
+    int w = 0, h = 0;
+    fs["image_Width"] >> w;
+    fs["image_Height"] >> h;
+    if (width) *width = w;
+    if (height) *height = h;
+    if (w <= 0 || h <= 0) return false;
+    cv::Mat k, d;
+    fs["Camera_Matrix"] >> k;
+    fs["Distortion_Coefficients"] >> d;
+    if (k.rows < 1 || d.rows < 1) return false;
+    // A matrix that is not 3 x 3 or coefficients of a count the library does
+    // not know would throw inside the correction; refuse them here.
+    if (k.rows != 3 || k.cols != 3) return false;
+    const size_t n = d.total();
+    if (!(n == 4 || n == 5 || n == 8 || n == 12 || n == 14)) return false;
+    k.convertTo(cameraMatrix, CV_64F);
+    d.convertTo(distortion, CV_64F);
+    return true;
+  } catch (const cv::Exception&) {
+    return false;
+  }
+}
+
+bool CCameraCalib::Load(const std::string& fileName) {
+  cv::Mat k, d;
+  int w = 0, h = 0;
+  const bool ok = ReadFile(fileName, k, d, &w, &h);
+  std::lock_guard<std::mutex> lock(m_);
+  if (!ok) {
+    if (m_bLoaded) CLogFile::Instance().Write(true, "Lens file %s not read: lens correction off", fileName.c_str());
+    m_bLoaded = false;
+    m_CameraMatrix.release();
+    m_Distortion.release();
+    return false;
+  }
+  m_nWidth = w;
+  m_nHeight = h;
+  m_CameraMatrix = k;
+  m_Distortion = d;
+  m_bLoaded = true;
+  return true;
+}
+
+void CCameraCalib::Unload() {
+  std::lock_guard<std::mutex> lock(m_);
+  m_bLoaded = false;
+  m_CameraMatrix.release();
+  m_Distortion.release();
+}
+
+bool CCameraCalib::Undistort(cv::Mat& dst, const cv::Mat& src) const {
+  cv::Mat k, d;
+  {
+    std::lock_guard<std::mutex> lock(m_);
+    if (!m_bLoaded) return false;
+    k = m_CameraMatrix.clone();
+    d = m_Distortion.clone();
+  }
+  if (src.empty()) return false;
+  const cv::Size size(src.cols, src.rows);
+  const cv::Mat newK = cv::getOptimalNewCameraMatrix(k, d, size, 1.0, size, nullptr, false);
+  cv::Mat map1, map2;
+  cv::initUndistortRectifyMap(k, d, cv::Mat(), newK, size, CV_16SC2, map1, map2);
+  cv::Mat out;
+  cv::remap(src, out, map1, map2, cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar());
+  dst = out;
+  return true;
+}
+
+bool CCameraCalib::IsLoaded() const {
+  std::lock_guard<std::mutex> lock(m_);
+  return m_bLoaded;
+}
+int CCameraCalib::ImageWidth() const {
+  std::lock_guard<std::mutex> lock(m_);
+  return m_nWidth;
+}
+int CCameraCalib::ImageHeight() const {
+  std::lock_guard<std::mutex> lock(m_);
+  return m_nHeight;
+}
+cv::Mat CCameraCalib::CameraMatrix() const {
+  std::lock_guard<std::mutex> lock(m_);
+  return m_CameraMatrix.clone();
+}
+cv::Mat CCameraCalib::Distortion() const {
+  std::lock_guard<std::mutex> lock(m_);
+  return m_Distortion.clone();
+}
+
+std::string LensCalibrationFileName(int cameraLens) {
+  if (cameraLens == 0) return "cameraCalibrate_data8mm.xml";
+  if (cameraLens == 1) return "cameraCalibrate_data6mm.xml";
+  return {};
+}
+
+int ApplyLensSetting(CCameraCalib& calib, const std::string& appDir, int cameraLens, int calibrator2) {
+  const std::string name = LensCalibrationFileName(cameraLens);
+  if (!name.empty()) calib.Load((std::filesystem::path(appDir) / name).string());
+  return calib.IsLoaded() ? calibrator2 : 0;
+}

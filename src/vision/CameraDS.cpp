@@ -1,0 +1,90 @@
+#include "vision/CameraDS.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <opencv2/imgproc.hpp>
+#include <opencv2/videoio.hpp>
+
+std::vector<VideoInputDevice> EnumerateVideoInputDevices(const std::string& sysClassDir) {
+  std::vector<VideoInputDevice> devices;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(sysClassDir, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind("video", 0) != 0) continue;
+    const std::string digits = name.substr(5);
+    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), ::isdigit) || digits.size() > 6) continue;
+    VideoInputDevice d;
+    d.nodeNumber = std::stoi(digits);
+    std::ifstream in(entry.path() / "name");
+    std::getline(in, d.friendlyName);
+    devices.push_back(d);
+  }
+  std::sort(devices.begin(), devices.end(),
+            [](const VideoInputDevice& a, const VideoInputDevice& b) { return a.nodeNumber < b.nodeNumber; });
+  return devices;
+}
+
+CCameraDS::CCameraDS() = default;
+
+CCameraDS::~CCameraDS() { CloseCamera(); }
+
+bool CCameraDS::BindDeviceFilter(int index, VideoInputDevice& device) const {
+  if (index < 0) return false;
+  const auto devices = EnumerateVideoInputDevices();
+  if (index >= static_cast<int>(devices.size())) return false;
+  device = devices[index];
+  return true;
+}
+
+bool CCameraDS::OpenCamera(int index) {
+  CloseCamera();
+  VideoInputDevice device;
+  if (!BindDeviceFilter(index, device)) return false;
+  auto cap = std::make_unique<cv::VideoCapture>();
+  try {
+    if (!cap->open(device.nodeNumber, cv::CAP_V4L2)) return false;
+    cap->set(cv::CAP_PROP_FRAME_WIDTH, 640);
+    cap->set(cv::CAP_PROP_FRAME_HEIGHT, 480);
+  } catch (const cv::Exception&) {
+    return false;
+  }
+  m_nWidth = static_cast<int>(cap->get(cv::CAP_PROP_FRAME_WIDTH));
+  m_nHeight = static_cast<int>(cap->get(cv::CAP_PROP_FRAME_HEIGHT));
+  m_capture = std::move(cap);
+  m_bConnected = true;
+  return true;
+}
+
+bool CCameraDS::QueryFrame(cv::Mat& image, std::chrono::milliseconds timeout) {
+  if (!m_bConnected || !m_capture) return false;
+  // The V4L2 back end waits for a buffer with select(); waitAny bounds that
+  // wait by the time-out, so a stalled device gives "no frame".
+  std::vector<int> ready;
+  try {
+    std::vector<cv::VideoCapture> streams{*m_capture};
+    if (!cv::VideoCapture::waitAny(streams, ready, std::chrono::duration_cast<std::chrono::nanoseconds>(timeout).count()) ||
+        ready.empty())
+      return false;
+    if (!m_capture->retrieve(m_frame) || m_frame.empty()) return false;
+  } catch (const cv::Exception&) {
+    return false;
+  }
+  if (m_frame.channels() == 1) cv::cvtColor(m_frame, m_frame, cv::COLOR_GRAY2BGR);
+  image = m_frame.clone();
+  return true;
+}
+
+void CCameraDS::CloseCamera() {
+  if (m_capture) m_capture->release();
+  m_capture.reset();
+  m_frame.release();
+  m_bConnected = false;
+  m_nWidth = m_nHeight = 0;
+}
+
+std::unique_ptr<CCameraDS> OpenDirectShowCamera(int index) {
+  auto cam = std::make_unique<CCameraDS>();
+  if (!cam->OpenCamera(index)) return nullptr;
+  return cam;
+}

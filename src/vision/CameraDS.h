@@ -1,0 +1,54 @@
+#pragma once
+// Capture camera of the second kind (a USB video device), used when the
+// industrial cameras are not: device n in the system's list of video input
+// devices, opened at 640 x 480, one frame on request. On Linux the devices
+// are the V4L2 nodes /dev/videoN, listed in the order of their numbers.
+#include <chrono>
+#include <memory>
+#include <opencv2/core.hpp>
+#include <string>
+#include <vector>
+
+namespace cv {
+class VideoCapture;
+}
+
+struct VideoInputDevice {
+  int nodeNumber = -1;       // N of /dev/videoN
+  std::string friendlyName;  // from the driver ("" when not readable)
+};
+
+// The video input devices in a stable order (by node number).
+std::vector<VideoInputDevice> EnumerateVideoInputDevices(const std::string& sysClassDir = "/sys/class/video4linux");
+
+class CCameraDS {
+ public:
+  CCameraDS();
+  virtual ~CCameraDS();
+  CCameraDS(const CCameraDS&) = delete;
+  CCameraDS& operator=(const CCameraDS&) = delete;
+
+  // Opens the index-th device at 640 x 480; false when there is no such
+  // device or it does not open.
+  bool OpenCamera(int index);
+  // The device at that place in the list (false for a negative or missing
+  // index).
+  bool BindDeviceFilter(int index, VideoInputDevice& device) const;
+  // The next frame (8-bit, 3 channels, top-down). False ("no frame") when
+  // the camera is not open or no frame arrived within the time-out.
+  bool QueryFrame(cv::Mat& image, std::chrono::milliseconds timeout = std::chrono::milliseconds(2000));
+  void CloseCamera();
+
+  bool IsConnected() const { return m_bConnected; }
+  int Width() const { return m_nWidth; }
+  int Height() const { return m_nHeight; }
+
+ private:
+  std::unique_ptr<cv::VideoCapture> m_capture;
+  cv::Mat m_frame;
+  bool m_bConnected = false;
+  int m_nWidth = 0, m_nHeight = 0;
+};
+
+// A new open camera for device `index`, or nullptr when it cannot be opened.
+std::unique_ptr<CCameraDS> OpenDirectShowCamera(int index);

@@ -1,0 +1,68 @@
+#include "vision/CornerRecognizers.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include "vision/RecognitionTypes.h"
+#include "vision/RecognizerGeometry.h"
+
+namespace smt::vision {
+
+cv::RotatedRect RecognizeSharpestCorners(const cv::Mat& binary, int corners) {
+  ContourList contours = BlobSearch(binary);
+  if (static_cast<int>(contours.size()) < corners || corners < 1) return NotFoundRect();
+  std::vector<cv::Point> centres;
+  for (const Contour& c : contours) centres.push_back(BlobCentre(c));
+  std::vector<cv::Point> hull;
+  cv::convexHull(centres, hull, false, true);
+  const int h = static_cast<int>(hull.size());
+  std::vector<double> angles(h);
+  for (int p = 0; p < h; ++p) angles[p] = AngleDifference(hull[(p - 1 + h) % h], hull[(p + 1) % h], hull[p]);
+  std::vector<cv::Point> cornerList;
+  for (int i : PickRankedIndices(angles, corners, false)) cornerList.push_back(hull[i]);
+  cv::Mat scratch = ScratchImage(binary);
+  DrawClosedHull(scratch, cornerList);
+  return ReExtract(scratch);
+}
+
+cv::RotatedRect RecognizeFootEdge(const cv::Mat& binary) { return RecognizeSharpestCorners(binary, 4); }
+cv::RotatedRect RecognizeFootEdge4(const cv::Mat& binary) { return RecognizeSharpestCorners(binary, 8); }
+cv::RotatedRect RecognizeBgaOneChamfer(const cv::Mat& binary) { return RecognizeSharpestCorners(binary, 5); }
+
+cv::RotatedRect RecognizeBgaTriangleMark(const cv::Mat& binary) {
+  ContourList contours = BlobSearch(binary);
+  if (contours.size() < 5) return NotFoundRect();
+  const int n = static_cast<int>(contours.size());
+  std::vector<cv::Point2f> centre(n);
+  std::vector<float> radius(n);
+  for (int i = 0; i < n; ++i) centre[i] = CircleCentre(contours[i], &radius[i]);
+  int fi = 0, fj = 0;
+  double best = 0.0;
+  for (int i = 0; i < n; ++i)
+    for (int j = i + 1; j < n; ++j) {
+      const double d = PointDistance(RoundPoint(centre[i]), RoundPoint(centre[j]));
+      if (d > best) {
+        best = d;
+        fi = i;
+        fj = j;
+      }
+    }
+  const int mark = radius[fi] > radius[fj] ? fi : fj;
+  std::vector<cv::Point> rest;
+  for (int i = 0; i < n; ++i)
+    if (i != mark) rest.push_back(RoundPoint(centre[i]));
+  std::vector<double> dist;
+  std::vector<std::pair<int, int>> pairs;
+  for (size_t p = 0; p < rest.size(); ++p)
+    for (size_t q = p + 1; q < rest.size(); ++q) {
+      dist.push_back(PointDistance(rest[p], rest[q]));
+      pairs.emplace_back(static_cast<int>(p), static_cast<int>(q));
+    }
+  const std::vector<int> picked = PickRankedIndices(dist, 2, true);
+  if (picked.size() < 2) return NotFoundRect();
+  cv::Mat scratch = ScratchImage(binary);
+  for (int k : picked)
+    cv::line(scratch, rest[pairs[k].first], rest[pairs[k].second], cv::Scalar(255, 255, 255, 0), 1, cv::LINE_8, 0);
+  return ReExtract(scratch);
+}
+
+}  // namespace smt::vision

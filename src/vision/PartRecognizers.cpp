@@ -1,0 +1,379 @@
+#include "vision/PartRecognizers.h"
+
+#include <cmath>
+#include <cstdio>
+#include <opencv2/imgproc.hpp>
+
+#include "app/core/LogFile.h"
+#include "platform/MessageService.h"
+#include "vision/AngleNormalizers.h"
+#include "vision/CornerRecognizers.h"
+#include "vision/PackageRecognizers.h"
+#include "vision/RecognitionTypes.h"
+#include "vision/RecognizerGeometry.h"
+#include "vision/SpecialPartRecognizers.h"
+#include "vision/VisionSlots.h"
+
+namespace smt::vision {
+
+namespace {
+
+constexpr int kMinPictureWidth = 208;
+
+// A value from a package, mark or settings row that cannot be used on an
+// image: one log line and one message, then the recogniser gives up.
+void ReportBadValue(const char* who, const std::string& what) {
+  const std::string text = std::string(who) + ": " + what;
+  CLogFile::Instance().Write(true, "%s", text.c_str());
+  smt::platform::ShowMessage(text, smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Warning);
+}
+
+bool CheckThreshold(const char* who, int threshold) {
+  if (threshold >= 0 && threshold <= 255) return true;
+  ReportBadValue(who, "threshold " + std::to_string(threshold) + " out of range 0..255");
+  return false;
+}
+
+bool CheckFrame(const char* who, const cv::Mat& image) {
+  if (!image.empty() && image.depth() == CV_8U && (image.channels() == 3 || image.channels() == 1)) return true;
+  ReportBadValue(who, "no usable camera frame");
+  return false;
+}
+
+// Handles the square's refusals; true when the square can be searched.
+bool AcceptSquare(const char* who, const SearchSquare& sq, double boxMm, double pixelsPerMm) {
+  switch (sq.status) {
+    case SearchSquare::Status::Ok:
+      return true;
+    case SearchSquare::Status::TooSmall:
+      return false;
+    case SearchSquare::Status::TooBig:
+      smt::platform::ShowMessage("part size to big !", smt::platform::MsgButtons::Ok,
+                                 smt::platform::MsgIcon::Warning);
+      return false;
+    case SearchSquare::Status::BadInput: {
+      char buf[160];
+      std::snprintf(buf, sizeof buf, "box %g mm at %g pixels/mm cannot be used", boxMm, pixelsPerMm);
+      ReportBadValue(who, buf);
+      return false;
+    }
+  }
+  return false;
+}
+
+cv::Mat ToGrey(const cv::Mat& square) {
+  cv::Mat grey;
+  if (square.channels() == 3)
+    cv::cvtColor(square, grey, cv::COLOR_BGR2GRAY);
+  else
+    grey = square.clone();
+  return grey;
+}
+
+void ThresholdInPlace(cv::Mat& grey, int threshold) {
+  if (threshold == 0)
+    cv::threshold(grey, grey, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
+  else
+    cv::threshold(grey, grey, threshold, 255, cv::THRESH_BINARY);
+}
+
+cv::Mat AsColour(const cv::Mat& m) {
+  cv::Mat c;
+  if (m.channels() == 1)
+    cv::cvtColor(m, c, cv::COLOR_GRAY2BGR);
+  else
+    c = m.clone();
+  return c;
+}
+
+// Enlarges narrow pictures so that the texts stay legible; returns the scale.
+double EnlargeIfNarrow(cv::Mat& picture) {
+  if (picture.cols >= kMinPictureWidth) return 1.0;
+  const double scale = static_cast<double>(kMinPictureWidth) / std::max(1, picture.cols);
+  cv::resize(picture, picture, cv::Size(kMinPictureWidth, kMinPictureWidth), 0, 0, cv::INTER_LINEAR);
+  return scale;
+}
+
+void DrawError(cv::Mat& picture) {
+  EnlargeIfNarrow(picture);
+  cv::putText(picture, "Error", cv::Point(0, static_cast<int>(picture.rows * 0.97)), cv::FONT_HERSHEY_COMPLEX,
+              picture.cols / 200.0, cv::Scalar(255, 255, 0), 1, cv::LINE_8);
+}
+
+std::string Fixed(const char* prefix, double v, int decimals) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%s%.*f", prefix, decimals, v);
+  return buf;
+}
+
+}  // namespace
+
+SearchSquare ComputeSearchSquare(int cols, int rows, double boxMm, double pixelsPerMm) {
+  SearchSquare sq;
+  if (!std::isfinite(boxMm) || !std::isfinite(pixelsPerMm) || pixelsPerMm <= 0.0 || boxMm < 0.0 || cols <= 0 ||
+      rows <= 0) {
+    sq.status = SearchSquare::Status::BadInput;
+    return sq;
+  }
+  const double raw = boxMm * pixelsPerMm;
+  if (raw > 1e8) {
+    sq.status = SearchSquare::Status::TooBig;
+    return sq;
+  }
+  int side = static_cast<int>(raw);
+  if (side < 5) {
+    sq.status = SearchSquare::Status::TooSmall;
+    return sq;
+  }
+  if (side > rows || side > cols) {
+    sq.status = SearchSquare::Status::TooBig;
+    return sq;
+  }
+  side -= side % 4;
+  sq.side = side;
+  sq.rect = cv::Rect((cols - side) / 2, (rows - side) / 2, side, side);
+  sq.status = SearchSquare::Status::Ok;
+  return sq;
+}
+
+CircleResult RecognizePart(const cv::Mat& image, int threshold, bool invert, double boxMm, double pixelsPerMm,
+                           double& dXmm, double& dYmm, bool binaryView, double* diameterMm) {
+  constexpr const char* who = "RecognizePart";
+  CircleResult result;
+  if (!CheckFrame(who, image) || !CheckThreshold(who, threshold)) return result;
+  const SearchSquare sq = ComputeSearchSquare(image.cols, image.rows, boxMm, pixelsPerMm);
+  if (!AcceptSquare(who, sq, boxMm, pixelsPerMm)) return result;
+  const cv::Mat square = image(sq.rect);
+  cv::Mat blurred;
+  cv::blur(square, blurred, cv::Size(5, 5));
+  cv::Mat binary = ToGrey(blurred);
+  ThresholdInPlace(binary, threshold);
+  if (invert) cv::bitwise_not(binary, binary);
+  const EnclosingCircle circle = FindLargestEnclosingCircle(BlobSearch(binary));
+  result.x = circle.centre.x;
+  result.y = circle.centre.y;
+  result.radius = circle.radius;
+  result.found = circle.centre.x != -1.f && circle.radius < sq.side / 2.0f;
+
+  cv::Mat picture = binaryView ? AsColour(binary) : square.clone();
+  if (picture.channels() == 1) picture = AsColour(picture);
+  if (result.found) {
+    dXmm = (sq.side * 0.5 - circle.centre.x) / pixelsPerMm;
+    dYmm = (sq.side * 0.5 - circle.centre.y) / pixelsPerMm;
+    const double diameter = 2.0 * circle.radius / pixelsPerMm;
+    if (diameterMm) *diameterMm = diameter;
+    if (!binaryView) {
+      cv::circle(picture, cv::Point(static_cast<int>(circle.centre.x), static_cast<int>(circle.centre.y)),
+                 static_cast<int>(circle.radius), cv::Scalar(0, 0, 255), 2, cv::LINE_8);
+      EnlargeIfNarrow(picture);
+      const double fs = picture.cols / 200.0;
+      const cv::Scalar black(0, 0, 0);
+      cv::putText(picture, Fixed("x", dXmm, 4), cv::Point(0, static_cast<int>(picture.rows * 0.67)),
+                  cv::FONT_HERSHEY_COMPLEX, fs, black, 1, cv::LINE_AA);
+      cv::putText(picture, Fixed("y", dYmm, 4), cv::Point(0, static_cast<int>(picture.rows * 0.82)),
+                  cv::FONT_HERSHEY_COMPLEX, fs, black, 1, cv::LINE_AA);
+      cv::putText(picture, Fixed("d", diameter, 4), cv::Point(0, static_cast<int>(picture.rows * 0.97)),
+                  cv::FONT_HERSHEY_COMPLEX, fs, black, 1, cv::LINE_AA);
+    }
+  } else {
+    DrawError(picture);
+  }
+  PublishVisionResult(0, picture);
+  return result;
+}
+
+std::vector<cv::Point> RecognizeLabel(const cv::Mat& image, int threshold, int tolerancePercent, double boxMm,
+                                      double pixelsPerMm, double lengthMm, double widthMm) {
+  constexpr const char* who = "RecognizeLabel";
+  std::vector<cv::Point> labels;
+  if (!CheckThreshold(who, threshold)) return labels;
+  if (tolerancePercent < 0 || tolerancePercent > 100) {
+    ReportBadValue(who, "tolerance " + std::to_string(tolerancePercent) + "% out of range 0..100");
+    return labels;
+  }
+  if (image.empty() || image.channels() != 3 || image.depth() != CV_8U) return labels;
+  cv::Mat channels[3];
+  cv::split(image, channels);
+  cv::Mat inverted;
+  cv::bitwise_not(channels[0], inverted);
+  const SearchSquare sq = ComputeSearchSquare(inverted.cols, inverted.rows, boxMm, pixelsPerMm);
+  if (!AcceptSquare(who, sq, boxMm, pixelsPerMm)) return labels;
+  const int longSide = static_cast<int>(std::max(lengthMm, widthMm) * pixelsPerMm);
+  const int shortSide = static_cast<int>(std::min(lengthMm, widthMm) * pixelsPerMm);
+  if (!std::isfinite(lengthMm) || !std::isfinite(widthMm) || shortSide <= 0) {
+    char buf[160];
+    std::snprintf(buf, sizeof buf, "label %g x %g mm is too small at %g pixels/mm", lengthMm, widthMm, pixelsPerMm);
+    ReportBadValue(who, buf);
+    return labels;
+  }
+  cv::Mat binary = inverted(sq.rect).clone();
+  cv::threshold(binary, binary, threshold, 255, cv::THRESH_BINARY);
+  const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
+  cv::erode(binary, binary, kernel, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT, cv::morphologyDefaultBorderValue());
+  cv::dilate(binary, binary, kernel, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT, cv::morphologyDefaultBorderValue());
+  const ContourList contours = BlobSearch(binary);
+  const double low = (100.0 - tolerancePercent) / 100.0;
+  const double high = (100.0 + tolerancePercent) / 100.0;
+  ContourList accepted;
+  for (const Contour& c : contours) {
+    const cv::RotatedRect r = cv::minAreaRect(c);
+    const int longer = static_cast<int>(std::max(r.size.width, r.size.height));
+    const int shorter = static_cast<int>(std::min(r.size.width, r.size.height));
+    const double rl = static_cast<double>(longer) / longSide;
+    const double rs = static_cast<double>(shorter) / shortSide;
+    if (low < rl && rl < high && low < rs && rs < high) {
+      accepted.push_back(c);
+      labels.push_back(RoundPoint(r.center));
+    }
+  }
+  if (labels.empty()) return labels;
+  cv::Mat picture = cv::Mat::zeros(sq.side, sq.side, image.type());
+  cv::drawContours(picture, accepted, -1, cv::Scalar(255, 255, 255), 2, cv::LINE_8);
+  for (const cv::Point& p : labels) cv::circle(picture, p, 3, cv::Scalar(255, 255, 255), 1, cv::LINE_8);
+  PublishVisionResult(0, picture);
+  const int half = sq.side / 2;
+  for (cv::Point& p : labels) p -= cv::Point(half, half);
+  return labels;
+}
+
+cv::Mat PrepareBinarySquare(const cv::Mat& square, int threshold, bool invert) {
+  cv::Mat binary = ToGrey(square);
+  ThresholdInPlace(binary, threshold);
+  const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
+  cv::morphologyEx(binary, binary, cv::MORPH_OPEN, kernel, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT,
+                   cv::morphologyDefaultBorderValue());
+  if (invert) cv::bitwise_not(binary, binary);
+  return binary;
+}
+
+cv::RotatedRect DispatchRecognizer(const cv::Mat& binary, int type, const std::string& name, bool* known) {
+  if (known) *known = true;
+  switch (type) {
+    case kRecogResistance:
+      return RecognizeResistance(binary);
+    case kRecogCapacitance:
+      return RecognizeCapacitance(binary);
+    case kRecogDiode:
+      return RecognizeDiode(binary);
+    case kRecogTriode:
+      return RecognizeTriode(binary);
+    case kRecogFootEdge1:
+    case kRecogFootEdge2:
+    case kRecogBga4PointAngle:
+      return RecognizeFootEdge(binary);
+    case kRecogFootEdge4:
+    case kRecogBga4Chamfer:
+      return RecognizeFootEdge4(binary);
+    case kRecogBgaTriangleMark:
+      return RecognizeBgaTriangleMark(binary);
+    case kRecogBga1Chamfer:
+      return RecognizeBgaOneChamfer(binary);
+    case kRecogSpecial:
+      if (name == kSpecialRch110) return RecognizeSpecialRch110(binary);
+      if (name == kSpecialKsd42) return RecognizeSpecialKsd42(binary);
+      if (name == kSpecialLe224) return RecognizeSpecialLe224(binary);
+      if (name == kSpecialG5nb) return RecognizeSpecialG5nb(binary);
+      if (name == kSpecialC10x16) return RecognizeSpecialC10x16(binary);
+      if (known) *known = false;
+      return NotFoundRect();
+    default:  // 0, 12 and any value outside 0..13
+      return RecognizeGeneral(binary);
+  }
+}
+
+double AngleCorrectionForType(int type, const std::string& name, double found, double full, double folded) {
+  switch (type) {
+    case kRecogResistance:
+    case kRecogCapacitance:
+    case kRecogDiode:
+      return NormalizeAngle90(found, folded);
+    case kRecogTriode:
+      return NormalizeAngle180(found, full);
+    case kRecogSpecial:
+      if (name == kSpecialG5nb || name == kSpecialC10x16) return NormalizeAngle180(found, full);
+      return NormalizeAngle90(found, folded);
+    default:
+      return NormalizeAngle45(found, folded);
+  }
+}
+
+cv::RotatedRect RecognizeSpecialPart(int slot, const cv::Mat& image, int threshold, bool invert, int type,
+                                     const std::string& packageName, double boxMm, double pixelsPerMm,
+                                     double fullReference, double foldedReference, double& dXmm, double& dYmm,
+                                     double& dAngle, bool binaryView) {
+  constexpr const char* who = "RecognizeSpecialPart";
+  if (slot < 0 || slot >= kVisionSlotCount) {
+    ReportBadValue(who, "result picture " + std::to_string(slot) + " out of range 0..8");
+    return NotFoundRect();
+  }
+  if (!CheckFrame(who, image) || !CheckThreshold(who, threshold)) return NotFoundRect();
+  if (!std::isfinite(fullReference) || !std::isfinite(foldedReference)) {
+    ReportBadValue(who, "reference angle is not a number");
+    return NotFoundRect();
+  }
+  const SearchSquare sq = ComputeSearchSquare(image.cols, image.rows, boxMm, pixelsPerMm);
+  if (!AcceptSquare(who, sq, boxMm, pixelsPerMm)) return NotFoundRect();
+  const cv::Mat square = image(sq.rect);
+  const cv::Mat binary = PrepareBinarySquare(square, threshold, invert);
+  bool known = true;
+  const cv::RotatedRect rect = DispatchRecognizer(binary, type, packageName, &known);
+  if (!known) {
+    smt::platform::ShowMessage("Find no Special !", smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Warning);
+    return NotFoundRect();
+  }
+  cv::Mat picture = binaryView ? AsColour(binary) : square.clone();
+  if (picture.channels() == 1) picture = AsColour(picture);
+  if (IsNotFound(rect)) {
+    DrawError(picture);
+    PublishVisionResult(slot, picture);
+    return rect;
+  }
+  dAngle = AngleCorrectionForType(type, packageName, rect.angle, fullReference, foldedReference);
+  dXmm = (sq.side * 0.5 - rect.center.x) / pixelsPerMm;
+  dYmm = (sq.side * 0.5 - rect.center.y) / pixelsPerMm;
+  if (!binaryView) {
+    const double scale = EnlargeIfNarrow(picture);
+    const double fs = picture.cols / 200.0;
+    const cv::Scalar cyan(255, 255, 0);
+    auto line = [&](const std::string& t, double f) {
+      cv::putText(picture, t, cv::Point(0, static_cast<int>(picture.rows * f)), cv::FONT_HERSHEY_COMPLEX, fs, cyan, 1,
+                  cv::LINE_8);
+    };
+    line(Fixed("x", dXmm, 4), 0.15);
+    line(Fixed("y", dYmm, 4), 0.30);
+    line(Fixed("a", dAngle, 4), 0.82);
+    line(Fixed("w", rect.size.width / pixelsPerMm, 2) + Fixed("h", rect.size.height / pixelsPerMm, 2), 0.97);
+    const int cx = static_cast<int>(rect.center.x * scale), cy = static_cast<int>(rect.center.y * scale);
+    cv::line(picture, cv::Point(0, cy), cv::Point(picture.cols, cy), cv::Scalar(255, 0, 0), 1, cv::LINE_8);
+    cv::line(picture, cv::Point(cx, 0), cv::Point(cx, picture.rows), cv::Scalar(255, 0, 0), 1, cv::LINE_8);
+  }
+  PublishVisionResult(slot, picture);
+  return rect;
+}
+
+cv::RotatedRect MatchTemplateFind(const cv::Mat& image, const cv::Mat& templ, double& score, int& offsetX,
+                                  int& offsetY) {
+  cv::RotatedRect result(cv::Point2f(-1.f, -1.f), cv::Size2f(1.f, 1.f), 0.f);
+  if (image.empty() || templ.empty() || templ.type() != image.type() || templ.cols > image.cols ||
+      templ.rows > image.rows || image.depth() != CV_8U) {
+    ReportBadValue("MatchTemplateFind", "the template does not fit the camera frame");
+    return result;
+  }
+  cv::Mat scores;
+  cv::matchTemplate(image, templ, scores, cv::TM_CCOEFF_NORMED);
+  double minVal = 0, maxVal = 0;
+  cv::Point minLoc, maxLoc;
+  cv::minMaxLoc(scores, &minVal, &maxVal, &minLoc, &maxLoc);
+  score = maxVal;
+  result.center = cv::Point2f(static_cast<float>(maxLoc.x + templ.cols / 2), static_cast<float>(maxLoc.y + templ.rows / 2));
+  result.size = cv::Size2f(static_cast<float>(templ.cols), static_cast<float>(templ.rows));
+  result.angle = 0.f;
+  offsetX = static_cast<int>(image.cols / 2 - result.center.x);
+  offsetY = static_cast<int>(image.rows / 2 - result.center.y);
+  cv::Mat picture = image.clone();
+  cv::rectangle(picture, cv::Rect(maxLoc.x, maxLoc.y, templ.cols, templ.rows), cv::Scalar(0, 0, 255), 1, cv::LINE_8);
+  PublishVisionResult(0, picture);
+  return result;
+}
+
+}  // namespace smt::vision

@@ -1,0 +1,61 @@
+#pragma once
+// Geometry shared by the package recognisers: blob search on a binary image,
+// the minimum-area rectangle in one fixed angle convention, and the small
+// angle and ordering routines.
+#include <opencv2/core.hpp>
+#include <vector>
+
+namespace smt::vision {
+
+using Contour = std::vector<cv::Point>;
+using ContourList = std::vector<Contour>;
+
+// The minimum-area rectangle with its angle folded into [-90, 0) (width and
+// height swapped with each quarter turn). OpenCV 4.5.1 and later report
+// (0, 90]; the recognisers and their angle rules work in [-90, 0), so every
+// rectangle from cv::minAreaRect goes through here.
+cv::RotatedRect NormalizeRotatedRect(const cv::RotatedRect& rect);
+cv::RotatedRect MinAreaRectNormalized(const Contour& contour);
+
+// Outer contours, every boundary point kept. The image is not changed.
+ContourList BlobSearch(const cv::Mat& binary);
+// Centre of the contour's minimum-area rectangle, rounded half to even.
+cv::Point BlobCentre(const Contour& contour);
+// Enclosing-circle centre (not rounded) and radius.
+cv::Point2f CircleCentre(const Contour& contour, float* radius = nullptr);
+// All-zero image of the input's size and type.
+cv::Mat ScratchImage(const cv::Mat& like);
+// Blob search on the scratch image and the rectangle of its first contour
+// (not found when nothing was drawn).
+cv::RotatedRect ReExtract(const cv::Mat& scratch);
+// Square root of the summed squared integer differences.
+double PointDistance(cv::Point a, cv::Point b);
+// Each coordinate rounded half to even.
+cv::Point RoundPoint(cv::Point2f p);
+cv::Point RoundPoint(cv::Point2d p);
+// Draws the convex hull of the points as a closed polygon, white, thickness 1.
+void DrawClosedHull(cv::Mat& scratch, const std::vector<cv::Point>& points);
+
+// Angle in degrees of the longer side, in (-90, 90).
+double RectLongSideAngle(const cv::RotatedRect& rect);
+// The angle, or the angle + 180, so that it points from q towards p.
+double NormalizeRectAngle(double angle, cv::Point2f p, cv::Point2f q);
+// Angle at o between the rays o-a and o-b, 0..180 degrees.
+double AngleDifference(cv::Point a, cv::Point b, cv::Point o);
+double VertexAngleCosine(cv::Point a, cv::Point b, cv::Point o);
+// The first four points in perimeter order, starting with the first.
+std::vector<cv::Point> OrderQuadCorners(const std::vector<cv::Point>& points);
+
+struct EnclosingCircle {
+  cv::Point2f centre{-1.f, -1.f};
+  float radius = 0.f;
+};
+// Enclosing circle of the contour with the largest positive area.
+EnclosingCircle FindLargestEnclosingCircle(const ContourList& contours);
+
+// Picks, from a list of values, the indices of the 1st, 2nd .. count-th
+// largest (largest = true) or smallest value: per pass the lowest index with
+// that value not picked yet.
+std::vector<int> PickRankedIndices(const std::vector<double>& values, int count, bool largest);
+
+}  // namespace smt::vision

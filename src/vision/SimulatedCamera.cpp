@@ -1,0 +1,139 @@
+#include "vision/SimulatedCamera.h"
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+#include <thread>
+
+namespace smt::vision {
+
+SimulatedCamera::SimulatedCamera(std::string friendlyName, CameraCapability capability)
+    : m_name(std::move(friendlyName)), m_capability(capability) {}
+
+void SimulatedCamera::SetScene(std::shared_ptr<const SimulatedScene> scene) {
+  SetFrameSource([scene]() { return scene ? scene->Render() : cv::Mat(); });
+}
+
+bool SimulatedCamera::SetImageFiles(const std::vector<std::string>& files) {
+  std::vector<cv::Mat> images;
+  for (const std::string& f : files) {
+    cv::Mat img = cv::imread(f, cv::IMREAD_COLOR);
+    if (!img.empty()) images.push_back(img);
+  }
+  std::lock_guard<std::mutex> lock(m_);
+  m_files = std::move(images);
+  m_nextFile = 0;
+  m_source = nullptr;
+  return !m_files.empty();
+}
+
+void SimulatedCamera::SetFrameSource(FrameSource source) {
+  std::lock_guard<std::mutex> lock(m_);
+  m_source = std::move(source);
+  m_files.clear();
+}
+
+void SimulatedCamera::FireTrigger() {
+  {
+    std::lock_guard<std::mutex> lock(m_);
+    ++m_pendingTriggers;
+  }
+  m_triggerEvent.Set();
+}
+
+bool SimulatedCamera::SetTriggerMode(TriggerMode mode) {
+  if (mode != TriggerMode::Continuous && mode != TriggerMode::Hardware) return false;
+  std::lock_guard<std::mutex> lock(m_);
+  m_trigger = mode;
+  m_pendingTriggers = 0;
+  return true;
+}
+
+bool SimulatedCamera::Play() {
+  m_playing = true;
+  return true;
+}
+
+bool SimulatedCamera::Pause() {
+  m_playing = false;
+  return true;
+}
+
+CameraParameters SimulatedCamera::Parameters() const {
+  std::lock_guard<std::mutex> lock(m_);
+  return m_parameters;
+}
+
+bool SimulatedCamera::SetParameters(const CameraParameters& parameters) {
+  CameraParameters p = parameters;
+  p.Clamp();
+  std::lock_guard<std::mutex> lock(m_);
+  m_parameters = p;
+  return true;
+}
+
+cv::Mat SimulatedCamera::MakeFrame() {
+  cv::Mat frame;
+  CameraParameters p;
+  {
+    std::lock_guard<std::mutex> lock(m_);
+    p = m_parameters;
+    if (!m_files.empty()) {
+      frame = m_files[m_nextFile].clone();
+      m_nextFile = (m_nextFile + 1) % m_files.size();
+    } else if (m_source) {
+      frame = m_source();
+    }
+  }
+  if (frame.empty()) return frame;
+  if (p.mirrorX && p.mirrorY)
+    cv::flip(frame, frame, -1);
+  else if (p.mirrorX)
+    cv::flip(frame, frame, 1);
+  else if (p.mirrorY)
+    cv::flip(frame, frame, 0);
+  if (m_capability.monochrome && frame.channels() == 3) cv::cvtColor(frame, frame, cv::COLOR_BGR2GRAY);
+  return frame;
+}
+
+bool SimulatedCamera::GetNextFrame(cv::Mat& frame, std::chrono::milliseconds timeout) {
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + timeout;
+  if (m_trigger.load() == TriggerMode::Hardware) {
+    for (;;) {
+      {
+        std::lock_guard<std::mutex> lock(m_);
+        if (m_pendingTriggers > 0 && m_playing) {
+          --m_pendingTriggers;
+          break;
+        }
+      }
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+      if (left.count() <= 0) return false;
+      m_triggerEvent.Wait(std::min(left, std::chrono::milliseconds(20)));
+    }
+  } else if (!m_playing) {
+    // A paused camera delivers nothing; wait out the time-out in short
+    // steps so that a Play() in between still serves this request.
+    while (!m_playing) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+      if (left.count() <= 0) return false;
+      std::this_thread::sleep_for(std::min(left, std::chrono::milliseconds(5)));
+    }
+  }
+  cv::Mat f = MakeFrame();
+  if (f.empty()) return false;
+  frame = f;
+  ++m_frames;
+  return true;
+}
+
+std::vector<std::shared_ptr<IIndustrialCamera>> SimulatedCameraSystem::Enumerate(int maxDevices) {
+  std::vector<std::shared_ptr<IIndustrialCamera>> out;
+  for (const auto& c : m_cameras) {
+    if (static_cast<int>(out.size()) >= maxDevices) break;
+    out.push_back(c);
+  }
+  return out;
+}
+
+}  // namespace smt::vision

@@ -1,0 +1,27 @@
+#pragma once
+// The nine shared result pictures that the recognisers leave for the camera
+// view, one "new picture" flag per slot and the event that wakes the display
+// worker. Slots are guarded by one lock: producers and the display worker
+// run on different threads.
+#include <opencv2/core.hpp>
+
+#include "platform/Event.h"
+
+namespace smt::vision {
+
+inline constexpr int kVisionSlotCount = 9;
+
+// Stores a clone of `picture` in the slot, sets its flag, then the event.
+// A slot outside 0..8 is ignored (returns false).
+bool PublishVisionResult(int slot, const cv::Mat& picture);
+// When the slot's flag is set: copies its picture, clears the flag, true.
+bool TakeVisionResult(int slot, cv::Mat& picture);
+// The slot's current picture (a clone; empty for a bad slot).
+cv::Mat VisionSlotImage(int slot);
+bool VisionResultReady(int slot);
+// Clears every slot and flag (tests, start-up).
+void ResetVisionSlots();
+// Auto-reset event set after every publish.
+smt::platform::Event& VisionResultEvent();
+
+}  // namespace smt::vision
