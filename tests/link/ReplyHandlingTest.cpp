@@ -1,0 +1,227 @@
+// Reply status texts and their flag effects, and the routing of UDP replies
+// and serial frames to the command families' events.
+#include <gtest/gtest.h>
+
+#include "LinkTestSupport.h"
+#include "link/CMachineLink.h"
+#include "link/ReplyDispatch.h"
+#include "link/ReplyStatus.h"
+#include "platform/MessageService.h"
+
+using namespace smt::link;
+using smt::platform::ScopedRecordingMessages;
+
+namespace {
+
+struct InfoRecorder : LinkHooks {
+  std::vector<std::string> lines;
+  std::vector<uint8_t> keys;
+  void AppendInfoLine(const std::string& t, bool) override { lines.push_back(t); }
+  void OnStatusReport(uint8_t k) override { keys.push_back(k); }
+  void OnSerialStatusReport(uint8_t k) override { keys.push_back(k); }
+};
+
+CmdPacket Packet(uint8_t flag, uint16_t code, std::vector<uint8_t> data) {
+  CmdPacket p;
+  p.flag = flag;
+  p.Set(code, data);
+  return p;
+}
+
+class ReplyHandling : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    linktest::ResetLinkState();
+    Runtime().hooks = &info;
+  }
+  void TearDown() override { linktest::ResetLinkState(); }
+  ScopedRecordingMessages messages;
+  InfoRecorder info;
+};
+
+}  // namespace
+
+TEST_F(ReplyHandling, EveryStatusCodeHasItsTextAndFlagEffect) {
+  struct Case {
+    uint8_t status;
+    const char* text;
+    StatusShow show;
+    std::atomic<bool>* cleared;
+  };
+  const Case cases[] = {
+      {0x01, "Error-01 = Timeout !", StatusShow::Box, nullptr},
+      {0x05, "Error-05 = Length error !", StatusShow::Box, nullptr},
+      {0x10, "Error-10 = Run protect !", StatusShow::Box, &g_bMasterResetOk},
+      {0x15, "Error-15 = Y-coordinate is out of limit !", StatusShow::Box, &g_bMasterResetOk},
+      {0x20, "Error-20 = Z1 motor or sensor error !", StatusShow::Box, &g_bResetDone},
+      {0x27, "Error-27 = Z8 motor or sensor error !", StatusShow::Box, &g_bResetDone},
+      {0x28, "Error-28 = Z1 motor or sensor error !", StatusShow::Box, &g_bMasterResetOk},
+      {0x29, "Warning-29 = Z reset warning !", StatusShow::InfoLine, &g_bMasterResetOk},
+      {0xE3, "Warning-29 = Z reset warning !", StatusShow::InfoLine, &g_bMasterResetOk},
+      {0x3B, "Error-3B = S12 motor or sensor error !", StatusShow::Box, &g_bResetDone},
+      {0x3C, "Error-3C = S13 motor or sensor error !", StatusShow::Box, &g_bResetDone},
+      {0x41, "Error-41 = Head plate time out !", StatusShow::Box, &g_bConnected},
+      {0x43, "Error-43 = Conveyor plate time out !", StatusShow::Box, &g_bConnected},
+      {0x57, "Error-57 = A8 motor or sensor error !", StatusShow::Box, &g_bResetDone},
+      {0x5A, "Error-5A = P3 sensor error !", StatusShow::Box, &g_bResetDone},
+      {0x68, "Error-68 = Vacuum check failure !", StatusShow::InfoLine, &g_bVacuumCheckOk},
+      {0xFF, "Error-FF = Unknown error !", StatusShow::Box, nullptr},
+      {0x13, "Error-?? = The code error !", StatusShow::Box, nullptr},
+      {0x40, "Error-?? = The code error !", StatusShow::Box, nullptr},
+      {0xE4, "Error-?? = The code error !", StatusShow::Box, nullptr},
+  };
+  for (const Case& c : cases) {
+    linktest::ResetLinkState();
+    g_bConnected = true;
+    Runtime().hooks = &info;
+    messages.service.Clear();
+    info.lines.clear();
+    EXPECT_FALSE(CheckReplyError(c.status));
+    if (c.show == StatusShow::Box) {
+      EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{c.text}) << int(c.status);
+      EXPECT_TRUE(info.lines.empty());
+    } else {
+      EXPECT_TRUE(messages.service.Texts().empty()) << int(c.status);
+      EXPECT_EQ(info.lines, std::vector<std::string>{c.text});
+    }
+    for (std::atomic<bool>* f : {&g_bConnected, &g_bResetDone, &g_bMasterResetOk, &g_bVacuumCheckOk})
+      EXPECT_EQ(f->load(), f != c.cleared) << "status " << int(c.status);
+  }
+  messages.service.Clear();
+  EXPECT_TRUE(CheckReplyError(0));
+  EXPECT_TRUE(messages.service.Texts().empty());
+}
+
+TEST_F(ReplyHandling, ChineseStatusTableOfTheBootloaderPath) {
+  EXPECT_TRUE(CMachineLink::CheckReplyStatus(0));
+  EXPECT_FALSE(CMachineLink::CheckReplyStatus(0x68));
+  EXPECT_TRUE(messages.service.Texts().empty());
+  EXPECT_FALSE(CMachineLink::CheckReplyStatus(0x13));
+  EXPECT_FALSE(CMachineLink::CheckReplyStatus(0x3A));
+  EXPECT_FALSE(CMachineLink::CheckReplyStatus(0x41));
+  EXPECT_EQ(messages.service.Texts(),
+            (std::vector<std::string>{"Error-?? = 错误代码 !", "Error-3A = 电机或传感器故障 !", "机头板超时 !"}));
+}
+
+TEST_F(ReplyHandling, UdpRepliesReachTheirFamilyEvents) {
+  struct Route { uint8_t flag; uint16_t code; ReplyEvent* event; };
+  const Route routes[] = {
+      {1, 0x02, &g_hEventHome},      {1, 0x05, &g_hEventHome},      {1, 0x53, &g_hEventDispense},
+      {1, 0x55, &g_hEventDispense},  {1, 0x56, &g_hEventCmd66},     {1, 0x66, &g_hEventCmd66},
+      {1, 0x58, &g_hEventCmd58},     {1, 0x61, &g_hEventAxisMove},  {1, 0x70, &g_hEventAxisMove},
+      {1, 0x71, &g_hEventAxisMove},  {1, 0x63, &g_hEventCmd63},     {1, 0x73, &g_hEventCmd63},
+      {1, 0x64, &g_hEventMoveXY},    {1, 0x65, &g_hEventCmd65},     {1, 0x67, &g_hEventCmd67},
+      {1, 0x74, &g_hEventCmd67},     {1, 0x75, &g_hEventCmd67},     {1, 0x68, &g_hEventCmd68},
+      {1, 0x77, &g_hEventCmd68},     {1, 0x78, &g_hEventCmd68},     {1, 0x72, &g_hEventHome},
+      {1, 0x1064, &g_hEventMoveXY},  {0, 0x62, &g_hEventConveyor},  {0, 0x63, &g_hEventCmd63},
+      {0, 0x64, &g_hEventMoveXY},    {0, 0x65, &g_hEventCmd65},     {0, 0x66, &g_hEventCmd66},
+      {0, 0x67, &g_hEventCmd67},     {0, 0x68, &g_hEventCmd68},
+  };
+  for (const Route& r : routes) {
+    for (auto* e : AllReplyEvents()) e->Reset();
+    HandleUdpPacket(Packet(r.flag, r.code, {0x00, 0x01}));
+    for (auto* e : AllReplyEvents())
+      EXPECT_EQ(e->IsSet(), e == r.event) << "code 0x" << std::hex << r.code << " flag " << int(r.flag) << " " << e->name();
+  }
+  // Silent codes: a reply 0x62, 0x03, 0x04, 0x60 and unknown flags set nothing.
+  for (auto* e : AllReplyEvents()) e->Reset();
+  for (const CmdPacket& p : {Packet(1, 0x62, {0}), Packet(1, 0x03, {0}), Packet(1, 0x60, {0}), Packet(2, 0x64, {0})})
+    HandleUdpPacket(p);
+  for (auto* e : AllReplyEvents()) EXPECT_FALSE(e->IsSet()) << e->name();
+}
+
+TEST_F(ReplyHandling, FailedHomeAndHeadMaskMismatchEndTheWaitWithFailure) {
+  HandleUdpPacket(Packet(1, 0x05, {0x20, 0x01}));
+  EXPECT_EQ(g_hEventHome.Wait(std::chrono::milliseconds(0)), ReplyWait::Failed);
+  EXPECT_FALSE(g_bResetDone);
+  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Error-20 = Z1 motor or sensor error !"});
+
+  Runtime().headMask = 0x03;
+  HandleUdpPacket(Packet(1, 0x72, {0x00, 0x01}));
+  EXPECT_EQ(g_hEventHome.Wait(std::chrono::milliseconds(0)), ReplyWait::Failed);
+  EXPECT_FALSE(g_bMasterResetOk);
+  HandleUdpPacket(Packet(1, 0x72, {0x00, 0x03}));
+  EXPECT_EQ(g_hEventHome.Wait(std::chrono::milliseconds(0)), ReplyWait::Done);
+  EXPECT_TRUE(g_bMasterResetOk);
+}
+
+TEST_F(ReplyHandling, MaskTestsAndGuardedMaskTests) {
+  Runtime().headMask = 0x0F;
+  g_bMasterResetOk = false;
+  HandleUdpPacket(Packet(1, 0x68, {0x00, 0x0F}));  // guarded: stays cleared
+  EXPECT_FALSE(g_bMasterResetOk);
+  EXPECT_TRUE(g_hEventCmd68.IsSet());
+  HandleUdpPacket(Packet(1, 0x61, {0x00, 0x0F}));  // plain mask test sets it
+  EXPECT_TRUE(g_bMasterResetOk);
+  HandleUdpPacket(Packet(1, 0x67, {0x00, 0x07}));
+  EXPECT_FALSE(g_bMasterResetOk);
+}
+
+TEST_F(ReplyHandling, VacuumProbeKeysAndBootloader) {
+  HandleUdpPacket(Packet(1, 0x15, {0x00, 55}));
+  EXPECT_EQ(g_nVacuumKpa, 55);
+  EXPECT_FALSE(g_hEventVacuum.IsSet());  // only a busy task waits for it
+  g_bMachineBusy = true;
+  HandleUdpPacket(Packet(1, 0x15, {0x00, 56}));
+  EXPECT_TRUE(g_hEventVacuum.IsSet());
+  HandleUdpPacket(Packet(1, 0x71, {0x00, 0x01, 0x10, 0x27, 0x00, 0x00}));
+  EXPECT_EQ(g_nProbeValue, 10000);
+  HandleUdpPacket(Packet(0, 0x14, {4}));
+  EXPECT_EQ(info.keys, std::vector<uint8_t>{4});
+  CMachineLink link;
+  Runtime().udp = &link;
+  HandleUdpPacket(Packet(1, 0xF03, {0x07}));
+  EXPECT_TRUE(link.BootReplyEvent().Wait(std::chrono::milliseconds(0)));
+}
+
+TEST_F(ReplyHandling, SerialFramesAndErrorReports) {
+  HandleSerialFrame({0xEE, 0x01, 0x61, 0x00, 0xFF, 0xFC, 0xFF, 0xFF});
+  EXPECT_EQ(Runtime().serialAckCount, 1);
+  EXPECT_TRUE(g_hEventAxisMove.IsSet());
+
+  HandleSerialFrame({0xEE, 0x01, 0x71, 0x00, 0, 0, 0, 0, 0xFF, 0xFC, 0xFF, 0xFF});
+  EXPECT_EQ(g_nProbeValue, 0);
+  EXPECT_EQ(messages.service.Texts().back(), "Measurement Error !");
+
+  struct Err { std::vector<uint8_t> frame; std::string text; };
+  const Err errs[] = {
+      {{0xEE, 0xFF, 0xE2, 0x0E}, "Error E2-0E电机或传感器故障 !"},
+      {{0xEE, 0xFF, 0xE5, 0xFE}, "Error E5-XYA电机正在运行 !"},
+      {{0xEE, 0xFF, 0xE5, 0xFF}, "Error E5-XX电机正在运行 !"},
+      {{0xEE, 0xFF, 0xE8, 0x14}, "Error E8-X coordinate limit !"},
+      {{0xEE, 0xFF, 0xB3, 0x00}, "Error B3"},
+      {{0xEE, 0xFF, 0x69, 0x00}, "返回指令错误 - 未知 !"},
+      {{0xEE, 0x07, 0x00, 0x00}, "提问、应答或错误异常 !"},
+      {{0xEE, 0x01, 0x99, 0x00}, "返回类型错误 !"},
+  };
+  for (const Err& e : errs) {
+    messages.service.Clear();
+    auto f = e.frame;
+    f.insert(f.end(), {0xFF, 0xFC, 0xFF, 0xFF});
+    HandleSerialFrame(f);
+    ASSERT_EQ(messages.service.Texts().size(), 1u) << e.text;
+    EXPECT_EQ(messages.service.Texts()[0], e.text);
+    EXPECT_EQ(messages.service.Requests()[0].caption, "通讯提示");
+  }
+  EXPECT_FALSE(g_bResetDone);  // E2
+
+  // A time-out report from an unknown source shows nothing.
+  messages.service.Clear();
+  HandleSerialFrame({0xEE, 0xF1, 0x44, 0xFF, 0xFC, 0xFF, 0xFF});
+  EXPECT_TRUE(messages.service.Texts().empty());
+  HandleSerialFrame({0xEE, 0xF1, 0x42, 0xFF, 0xFC, 0xFF, 0xFF});
+  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Timeout feeder"});
+}
+
+TEST_F(ReplyHandling, SerialErrorReportReleasesTheWaitingSender) {
+  // E3 during an XY move releases the XY mover with a failure.
+  g_nLastMoveCmd = 0x40;
+  HandleSerialFrame({0xEE, 0xFF, 0xE3, 0x00, 0xFF, 0xFC, 0xFF, 0xFF});
+  EXPECT_EQ(g_hEventMoveXY.Wait(std::chrono::milliseconds(0)), ReplyWait::Failed);
+  EXPECT_FALSE(g_bMasterResetOk);
+  EXPECT_EQ(messages.service.Texts(),
+            (std::vector<std::string>{"返回指令E3 - 贴片头没有复位 !", "请复位机器 !"}));
+  // "Error 67" ends the wait of the Z stroke family.
+  HandleSerialFrame({0xEE, 0xFF, 0x67, 0x00, 0xFF, 0xFC, 0xFF, 0xFF});
+  EXPECT_EQ(g_hEventCmd67.Wait(std::chrono::milliseconds(0)), ReplyWait::Failed);
+}

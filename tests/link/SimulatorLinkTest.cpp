@@ -1,0 +1,187 @@
+// The program's link against the board simulator over real sockets and a
+// pseudo-terminal: commands arrive as the board reads them, replies end the
+// waits, faults end them with failures or time-outs.
+#include <gtest/gtest.h>
+
+#include "LinkTestSupport.h"
+#include "link/LinkBytes.h"
+#include "link/MachineCommands.h"
+#include "link/SerialFrame.h"
+#include "platform/MessageService.h"
+
+using namespace smt::link;
+using smt::platform::ScopedRecordingMessages;
+using Bytes = std::vector<uint8_t>;
+
+class SimulatorLink : public linktest::SimLinkTest {
+ protected:
+  ScopedRecordingMessages messages;
+};
+
+TEST_F(SimulatorLink, SimpleCommandsArriveAsTheBoardReadsThem) {
+  struct Case { const char* what; std::function<void()> send; uint16_t code; Bytes udp; Bytes serial; };
+  const std::array<int32_t, 14> home{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
+  Bytes homeUdp;
+  for (int32_t v : home) {
+    const auto b = ByteWriter().I32(v).Take();
+    homeUdp.insert(homeUdp.end(), b.begin(), b.end());
+  }
+  g_nMachineType = 3;  // keeps fields 7 and 8
+  const Case cases[] = {
+      {"set output", [] { SetOutput(33, 1, 5); }, 0x03, {33, 1, 5, 0}, {33, 1}},
+      {"select camera", [] { SelectCamera(3, 1, 0); }, 0x04, {3, 1}, {3, 1}},
+      {"state", [] { SendCmd60SetState(5, 3); }, 0x60, {5, 3}, {5}},
+      {"vacuum", [] { g_bMachineBusy = true; EXPECT_EQ(SendCmd15ReadVacuum(2), CommandResult::Ok); g_bMachineBusy = false; },
+       0x15, {2}, {2}},
+      {"home", [&] { EXPECT_EQ(SendCmd02Home(home), CommandResult::Ok); }, 0x02, homeUdp,
+       Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}},
+  };
+  for (bool serialLink : {false, true}) {
+    serialLink ? UseSerial() : UseUdp();
+    for (const Case& c : cases) {
+      sim->ClearReceived();
+      c.send();
+      ASSERT_TRUE(linktest::WaitFor([&] { return sim->LastReceived(c.code).has_value(); })) << c.what;
+      const auto got = *sim->LastReceived(c.code);
+      EXPECT_EQ(got.link, serialLink ? smt::sim::SimLink::Serial : smt::sim::SimLink::Udp);
+      EXPECT_EQ(got.payload, serialLink ? c.serial : c.udp) << c.what << (serialLink ? " serial" : " udp");
+      if (serialLink) EXPECT_EQ(got.raw, BuildSerialFrame(static_cast<uint8_t>(c.code), c.serial)) << c.what;
+      else EXPECT_EQ(got.attempt, 0);
+    }
+  }
+  EXPECT_TRUE(sim->Output(33));
+  EXPECT_EQ(g_nVacuumKpa, 62);
+  g_nMachineType = 0;
+}
+
+TEST_F(SimulatorLink, HomeSpeedCapAndFieldsOfOtherMachineTypes) {
+  UseUdp();
+  g_nMachineType = 0;
+  SetCommandSpeedSettings({true, 32});
+  std::array<int32_t, 14> f{};
+  f[1] = 50;
+  f[3] = 20;
+  f[6] = 7;
+  f[7] = 8;
+  ASSERT_EQ(SendCmd02Home(f), CommandResult::Ok);
+  const auto got = *sim->LastReceived(0x02);
+  EXPECT_EQ(ReadLE32(got.payload.data() + 4), 32);
+  EXPECT_EQ(ReadLE32(got.payload.data() + 12), 32);
+  EXPECT_EQ(ReadLE32(got.payload.data() + 24), 0);
+  EXPECT_EQ(ReadLE32(got.payload.data() + 28), 0);
+  SetCommandSpeedSettings({});
+}
+
+TEST_F(SimulatorLink, CameraOnMachineType4ChannelOneSendsNothing) {
+  UseUdp();
+  g_nMachineType = 4;
+  g_nLastCameraChannel = 0;
+  EXPECT_TRUE(SelectCamera(1, 0, 0));
+  EXPECT_TRUE(g_bCameraChannelChanged);
+  EXPECT_TRUE(SelectCamera(1, 0, 0));
+  EXPECT_FALSE(g_bCameraChannelChanged);
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_FALSE(sim->LastReceived(0x04).has_value());
+  g_nMachineType = 0;
+}
+
+TEST_F(SimulatorLink, DroppedReplyEndsInTimeOutWithBusyReleased) {
+  for (bool serialLink : {false, true}) {
+    serialLink ? UseSerial() : UseUdp();
+    messages.service.Clear();
+    g_hEventHome.SetTimeout(std::chrono::milliseconds(300));
+    ASSERT_TRUE(smt::TryClaimMachineBusy());
+    sim->DropReplies(1);
+    EXPECT_EQ(SendCmd02Home({}), CommandResult::TimedOut);
+    EXPECT_FALSE(g_bMachineBusy);
+    ASSERT_EQ(messages.service.Texts().size(), 1u);
+    EXPECT_NE(messages.service.Texts()[0].find("Machine reply time-out (0x02)"), std::string::npos);
+    // The next command goes through again.
+    g_hEventHome.SetTimeout(std::chrono::seconds(5));
+    EXPECT_EQ(SendCmd02Home({}), CommandResult::Ok);
+  }
+  g_hEventHome.SetTimeout(std::chrono::seconds(180));
+}
+
+TEST_F(SimulatorLink, FailedSendNeverWaits) {
+  UseUdp();
+  link.Close();
+  const auto t0 = std::chrono::steady_clock::now();
+  EXPECT_EQ(SendCmd02Home({}), CommandResult::SendFailed);
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2));
+  UseSerial();
+  serial.Close();
+  EXPECT_EQ(SendCmd15ReadVacuum(1), CommandResult::SendFailed);
+}
+
+TEST_F(SimulatorLink, CorruptedDatagramIsDroppedAndTheWaitTimesOut) {
+  UseUdp();
+  g_hEventHome.SetTimeout(std::chrono::milliseconds(300));
+  const uint64_t dropped = link.Channel().DroppedCount();
+  sim->CorruptReplies(1);
+  EXPECT_EQ(SendCmd02Home({}), CommandResult::TimedOut);
+  EXPECT_EQ(link.Channel().DroppedCount(), dropped + 1);
+  g_hEventHome.SetTimeout(std::chrono::seconds(180));
+}
+
+TEST_F(SimulatorLink, ErrorStatusIsShownWithItsTextAndFlagEffect) {
+  UseUdp();
+  struct Case { uint16_t code; uint8_t status; CommandResult result; std::string text; std::atomic<bool>* cleared; };
+  const Case cases[] = {
+      {0x02, 0x21, CommandResult::ReplyFailed, "Error-21 = Z2 motor or sensor error !", &g_bResetDone},
+      {0x15, 0x41, CommandResult::Ok, "Error-41 = Head plate time out !", nullptr},
+  };
+  for (const Case& c : cases) {
+    linktest::ResetLinkState();
+    smt::link::Runtime().udp = &link;
+    g_bConnected = true;
+    messages.service.Clear();
+    sim->InjectStatus(c.code, c.status);
+    if (c.code == 0x02) {
+      EXPECT_EQ(SendCmd02Home({}), c.result);
+    } else {
+      // The vacuum reply has no status check; a plain reply of another family shows it.
+      sim->InjectStatus(0x61, c.status);
+      sim->InjectStatus(0x15, 0);
+      MachineCommand m;
+      m.code = 0x61;
+      m.udpPayload = Bytes(17, 0);
+      m.reply = &g_hEventAxisMove;
+      EXPECT_EQ(SendMachineCommand(m), CommandResult::Ok);
+      EXPECT_FALSE(g_bConnected);
+    }
+    EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{c.text});
+    if (c.cleared) EXPECT_FALSE(c.cleared->load());
+  }
+}
+
+TEST_F(SimulatorLink, KeyReportsReachThePanelOverBothLinks) {
+  struct Keys : LinkHooks {
+    std::atomic<int> udpKey{0}, serialKey{0};
+    void OnStatusReport(uint8_t k) override { udpKey = k; }
+    void OnSerialStatusReport(uint8_t k) override { serialKey = k; }
+  } keys;
+  smt::link::Runtime().hooks = &keys;
+  UseUdp();
+  SendCmd60SetState(0, 0);  // the board learns where the host is
+  ASSERT_TRUE(linktest::WaitFor([&] { return sim->LastReceived(0x60).has_value(); }));
+  sim->SendKeyReport(2);
+  EXPECT_TRUE(linktest::WaitFor([&] { return keys.udpKey == 2 && keys.serialKey == '2'; }));
+  smt::link::Runtime().hooks = nullptr;
+}
+
+TEST_F(SimulatorLink, SerialFramesInPiecesAndErrorFramesReleaseTheSender) {
+  UseSerial();
+  // An acknowledgement cut in three reads still completes the wait.
+  g_hEventAxisMove.Reset();
+  sim->SendSerialBytes({0x13, 0xEE, 0x01, 0x61});
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  sim->SendSerialBytes({0x00, 0xFF});
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  sim->SendSerialBytes({0xFC, 0xFF, 0xFF});
+  EXPECT_EQ(g_hEventAxisMove.Wait(std::chrono::seconds(2)), ReplyWait::Done);
+  // An error frame answering the command ends its wait with a failure.
+  sim->InjectSerialError(0x02, 0xE2, 0x03);
+  EXPECT_EQ(SendCmd02Home({}), CommandResult::ReplyFailed);
+  EXPECT_FALSE(g_bResetDone);
+}
