@@ -1,0 +1,78 @@
+#include "settings/SettingsMenuCommands.h"
+
+#include "app/core/MachineState.h"
+#include "platform/MessageService.h"
+#include "settings/CDialogSetPulse.h"
+#include "settings/CDialogSpeedTemplate.h"
+#include "settings/MachineSettingsStore.h"
+#include "settings/PulseTable.h"
+#include "settings/SpeedStore.h"
+
+namespace smt::settings {
+
+SettingsMenuCommands::SettingsMenuCommands(QWidget* parent, MachineSettingsStore& machine, SpeedStore& speed,
+                                           std::string appDir)
+    : parent_(parent), machine_(machine), speed_(speed), appDir_(std::move(appDir)),
+      message01_(DefaultViewMessages()[1]), message02_(DefaultViewMessages()[2]) {
+  run_ = [](QDialog& d) { return d.exec(); };
+}
+
+void SettingsMenuCommands::SetBusyMessages(std::string message01, std::string message02) {
+  message01_ = std::move(message01);
+  message02_ = std::move(message02);
+}
+
+void SettingsMenuCommands::OnSetBasic() {
+  CDialogSetBasic dlg(machine_, appDir_, language_, parent_, basicHooks_);
+  run_(dlg);
+}
+
+void SettingsMenuCommands::OnSetPulse() {
+  CDialogSetPulse dlg(machine_, appDir_, language_, parent_, runner_);
+  run_(dlg);
+}
+
+void SettingsMenuCommands::OpenSpeedTemplates(int page) {
+  CDialogSpeedTemplate dlg(speed_, appDir_, language_, page, parent_);
+  if (run_(dlg) == QDialog::Accepted && onActiveTier_) onActiveTier_(speed_.Get()->settings.m_SpeedMenuCheck);
+}
+
+bool SettingsMenuCommands::MayOpenFeedGroup() const {
+  if (g_bMachineBusy) {
+    platform::ShowMessage(message01_);
+    return false;
+  }
+  return true;
+}
+
+bool SettingsMenuCommands::MayOpenWhileNotBusy() const {
+  if (g_bMachineBusy) {
+    platform::ShowMessage(message02_);
+    return false;
+  }
+  return true;
+}
+
+bool SettingsMenuCommands::MayOpenAutoFeed() const {
+  if (g_nMachineType == 8) return false;
+  return MayOpenWhileNotBusy();
+}
+
+bool SettingsMenuCommands::MayOpenLampMachineSet() const {
+  if (g_nMachineType != 4) {
+    platform::ShowMessage("no function!");
+    return false;
+  }
+  return true;
+}
+
+bool SettingsMenuCommands::MayOpenFirmwareUpdate() const {
+  if (!MayOpenWhileNotBusy()) return false;
+  if (machine_.Basic()->m_CommModel == 0) {
+    platform::ShowMessage("no function!");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace smt::settings
