@@ -126,6 +126,25 @@ void JobModel::Clear() {
   NotifyRows(RowKind::Drill);
 }
 
+PcbOpResult JobModel::PasteCurrentBoard() {
+  StoreShownRows();
+  return pcbs.PasteCurrent();
+}
+
+PcbOpResult JobModel::RenameCurrentBoard(const std::string& newName, const std::string& note) {
+  const std::string old = pcbs.m_strCurPcbName;
+  PcbOpResult r = pcbs.RenameCurrent(newName, note);
+  if (r == PcbOpResult::Ok && !shownPcbName.empty() && shownPcbName == old) shownPcbName = newName;
+  return r;
+}
+
+PcbOpResult JobModel::DeleteCurrentBoard() {
+  const std::string old = pcbs.m_strCurPcbName;
+  PcbOpResult r = pcbs.DeleteCurrent();
+  if (r == PcbOpResult::Ok && shownPcbName == old) shownPcbName.clear();
+  return r;
+}
+
 void JobModel::TransformShownBoard(BoardTransform t, bool withCopy, const std::string& firstTag,
                                    const std::string& secondTag) {
   TransformRows(placementRows, t, withCopy, firstTag, secondTag);

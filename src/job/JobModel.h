@@ -60,6 +60,13 @@ class JobModel {
   // Empties the job (a new job).
   void Clear();
 
+  // The PCB editor's list operations, keeping the shown board in step:
+  // a paste copies the shown rows too, a rename carries the shown name, and
+  // a deleted board is no longer shown (the list keeps its rows).
+  PcbOpResult PasteCurrentBoard();
+  PcbOpResult RenameCurrentBoard(const std::string& newName, const std::string& note);
+  PcbOpResult DeleteCurrentBoard();
+
   // Board transforms of the shown placement list.
   void TransformShownBoard(BoardTransform t, bool withCopy, const std::string& firstTag, const std::string& secondTag);
   // Merges the panel of the shown board into one board; false when no

@@ -1,0 +1,140 @@
+#pragma once
+// The PCB editor: choose the job's current board from the list of names,
+// edit its name, note, panel array, thickness, origin, marks and Mark camera
+// values, and apply them to the board's record with OK. The fields are an
+// editing copy; only OK writes them into the record. The list operations
+// (add, delete, paste, rename) act on the table at once.
+#include <QDialog>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "job/JobModel.h"
+
+class QCheckBox;
+class QDoubleSpinBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class QPushButton;
+class QSpinBox;
+class QTableWidget;
+
+// The editor's fields (the editing copy of one board).
+struct PcbEditFields {
+  std::string name = "PCB->";
+  std::string note;
+  int rows = 0, cols = 0;
+  double rowSpace = 0, colSpace = 0;
+  double originX = 0, originY = 0;
+  bool markEnable = false;
+  double mark1X = 0, mark1Y = 0, mark2X = 0, mark2Y = 0;
+  double thickness = 1.6;
+  double manualMark1X = 0, manualMark1Y = 0, manualMark2X = 0, manualMark2Y = 0;
+  bool manualMark = false;
+  bool m_ImageColorReversal = false;
+  double m_VisualZoom = 18.0;
+  double m_VisualBox = 2.0;
+  double m_MarkDiameter = 1.0;
+  int m_LightContrast = 190;
+  int m_LightBrightness = 100;
+  int m_VisualTimes = 3;
+  int m_MarkCollectTime = 200;
+  bool m_SpecialMark2 = false;
+  int m_Mark2LightContrast = 150;
+  int m_Mark2LightBrightness = 100;
+  int m_DetectPrecision = 20;
+  bool eachMark = false;
+  int m_PcbBoardCount = 0;
+};
+
+class CDialogPCBEdit : public QDialog {
+  Q_OBJECT
+ public:
+  CDialogPCBEdit(smt::job::JobModel& job, QWidget* parent = nullptr);
+
+  // Seams to the camera panel and the board geometry (optional).
+  std::function<int()> LiveImageHeight;  // pixels of the live image
+  std::function<void(double, double, double, double)> ConvertPointToSteps;
+  std::function<void(double box, int contrast, int brightness)> SetMarkCameraParams;
+  std::function<void()> OpenMarkCamera;
+  std::function<int()> MachineType;  // default g_nMachineType
+
+  // Settings section "PcbEditConfig".
+  void LoadConfig(const std::string& appDir);
+  void SaveConfig(const std::string& appDir) const;
+  void SetAppDir(const std::string& appDir) { appDir_ = appDir; }
+  // Texts of section "PcbEditConfig" of "<appDir>/<language>.ini".
+  void LoadLanguage(const std::string& appDir, const std::string& language);
+  void ApplyLanguageTexts();
+  std::string Text(const std::string& key) const;
+
+  // Fills the controls from the table (the dialog's set-up; also on show).
+  void InitFromTable();
+
+  // Commands (button handlers), usable headless.
+  void OnOK();
+  void OnAddPcb();
+  void OnDeletePcb();
+  void OnPastePcb();
+  void OnEditPcb();
+  void OnPanelSizeChanged();
+  void OnSelectAllPanels(bool on);
+  void OnSelchangePcbList(int listRow);
+  void OnClickPanelGrid(int row, int column);
+  // The window's close: refused while boards exist and none is current.
+  bool RequestClose();
+  // Cancel: a board chosen but not applied does not stay current.
+  void reject() override;
+
+  // Lookups of the name list.
+  int FindPcbListItem(const std::string& name) const;
+  bool IsAnyPcbChecked() const;
+  std::vector<std::string> ListNames() const;
+
+  PcbEditFields& Fields() { return f_; }
+  void WriteFieldsToControls();
+  void ReadControlsToFields();
+  int ArrayNumber() const { return m_nArrayNumber; }
+  QString ArrayLabelText() const;
+  // The panel grid view's cells in stored form ("1/5", "0/5").
+  std::vector<std::vector<std::string>> GridFromView() const;
+  QLineEdit* NameBox() const { return nameBox_; }
+  QLineEdit* NoteBox() const { return noteBox_; }
+  QSpinBox* RowsBox() const { return rows_; }
+  QSpinBox* ColsBox() const { return cols_; }
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  void showEvent(QShowEvent* e) override;
+
+ private:
+  void Build();
+  void RebuildNameList(const std::string& checkedName);
+  void SetGridView(const std::vector<std::vector<std::string>>& grid, int cols);
+  void CountGrid();
+  void CopyRecordToFields(const smt::job::PcbRecord& rec, bool includeCamera);
+  void Message(const std::string& key);
+  int Type() const;
+
+  smt::job::JobModel& job_;
+  std::string appDir_ = ".";
+  PcbEditFields f_;
+  int m_nArrayNumber = 0;
+  bool m_bCloseOnOK = true;
+  std::map<std::string, std::string> texts_;
+  bool building_ = false;
+
+  QListWidget* names_ = nullptr;
+  QTableWidget* grid_ = nullptr;
+  QLineEdit *nameBox_ = nullptr, *noteBox_ = nullptr;
+  QSpinBox *rows_ = nullptr, *cols_ = nullptr;
+  QCheckBox *selectAll_ = nullptr, *markEnable_ = nullptr, *manualMark_ = nullptr, *reversal_ = nullptr,
+            *specialMark2_ = nullptr, *eachMark_ = nullptr;
+  QLabel* arrayLabel_ = nullptr;
+  std::map<std::string, QDoubleSpinBox*> dbl_;
+  std::map<std::string, QSpinBox*> int_;
+  std::map<std::string, QWidget*> textTargets_;  // language key -> control
+};
