@@ -1,0 +1,208 @@
+// Connecting from the jog panel: discovery and the UDP link between two
+// network namespaces joined by a veth pair (the simulator is its own host,
+// as discovery's multicast does not loop back), and the serial port scan
+// over a pseudo-terminal.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "LinkTestSupport.h"
+#include "link/CDialogManualControl.h"
+#include "link/DiscoverMainBoard.h"
+#include "link/MachineCommands.h"
+#include "platform/MessageService.h"
+#include "platform/ProfileFile.h"
+
+using namespace smt::link;
+using smt::platform::ScopedRecordingMessages;
+
+namespace {
+
+// Two namespaces "host" and "board" with 10.231.<n>.1 and .2 and a route
+// for the multicast group, removed again at the end.
+class NamespacePair {
+ public:
+  NamespacePair() {
+    const std::string id = std::to_string(getpid() % 100000);
+    host_ = "smth" + id;
+    board_ = "smtb" + id;
+    const std::string net = "10.231." + std::to_string(getpid() % 250) + ".";
+    const std::string vh = "vh" + id, vb = "vb" + id;
+    ok_ = Run("ip netns add " + host_) && Run("ip netns add " + board_) &&
+          Run("ip link add " + vh + " netns " + host_ + " type veth peer name " + vb + " netns " + board_) &&
+          Run("ip -n " + host_ + " addr add " + net + "1/24 dev " + vh) &&
+          Run("ip -n " + board_ + " addr add " + net + "2/24 dev " + vb) &&
+          Run("ip -n " + host_ + " link set " + vh + " up") && Run("ip -n " + board_ + " link set " + vb + " up") &&
+          Run("ip -n " + host_ + " link set lo up") && Run("ip -n " + board_ + " link set lo up") &&
+          Run("ip -n " + host_ + " route add 224.0.0.0/4 dev " + vh) &&
+          Run("ip -n " + board_ + " route add 224.0.0.0/4 dev " + vb);
+    boardAddress_ = net + "2";
+  }
+  ~NamespacePair() {
+    Run("ip netns del " + host_);
+    Run("ip netns del " + board_);
+  }
+  bool ok() const { return ok_; }
+  const std::string& boardAddress() const { return boardAddress_; }
+
+  // Runs `fn` on a thread inside the namespace: sockets it creates live there.
+  bool RunIn(bool board, const std::function<void()>& fn) const {
+    bool entered = false;
+    std::thread t([&] {
+      const int fd = open(("/var/run/netns/" + (board ? board_ : host_)).c_str(), O_RDONLY | O_CLOEXEC);
+      if (fd < 0 || setns(fd, CLONE_NEWNET) != 0) return;
+      close(fd);
+      entered = true;
+      fn();
+    });
+    t.join();
+    return entered;
+  }
+
+ private:
+  static bool Run(const std::string& cmd) { return std::system((cmd + " >/dev/null 2>&1").c_str()) == 0; }
+  std::string host_, board_, boardAddress_;
+  bool ok_ = false;
+};
+
+class Connecting : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    linktest::ResetLinkState();
+    dir = std::filesystem::temp_directory_path() / ("smt-link-" + std::to_string(getpid()) + "-" +
+                                                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir);
+  }
+  void TearDown() override {
+    linktest::ResetLinkState();
+    std::filesystem::remove_all(dir);
+  }
+  void WriteConfig(const std::string& text) {
+    std::ofstream(dir / "config.ini") << text;
+    smt::platform::ClearProfileCache();
+  }
+  void SkipWithoutNamespaces() {
+    if (!ns.ok())
+      GTEST_SKIP() << "network namespaces cannot be made here (needs root and ip netns); "
+                      "discovery needs the simulator on a host of its own";
+  }
+
+  std::filesystem::path dir;
+  ScopedRecordingMessages messages;
+  NamespacePair ns;
+};
+
+}  // namespace
+
+TEST_F(Connecting, DiscoveryAnswerOnTheThirdAttempt) {
+  SkipWithoutNamespaces();
+  smt::sim::SimConfig c;
+  c.serial = false;
+  smt::sim::SimBoard sim(c);
+  ASSERT_TRUE(ns.RunIn(true, [&] { ASSERT_TRUE(sim.Start()) << sim.LastError(); }));
+  sim.IgnoreDiscovery(2);
+  std::string address;
+  bool found = false;
+  DiscoveryOptions o;
+  o.attemptTimeout = std::chrono::milliseconds(300);
+  ASSERT_TRUE(ns.RunIn(false, [&] { found = DiscoverMainBoard(address, o); }));
+  EXPECT_TRUE(found);
+  EXPECT_EQ(address, ns.boardAddress());
+  EXPECT_EQ(sim.DiscoveryRequests(), 3u);
+  sim.Stop();
+}
+
+TEST_F(Connecting, NoBoardOnTheNetwork) {
+  SkipWithoutNamespaces();
+  WriteConfig("[SetBasicConfig]\nm_CommModel=1\n");
+  CDialogManualControl panel;
+  panel.LoadLanguage(dir.string(), "Chinese");
+  panel.LoadConfig(dir.string());
+  panel.m_Discovery.attempts = 2;
+  panel.m_Discovery.attemptTimeout = std::chrono::milliseconds(100);
+  bool up = true;
+  ASSERT_TRUE(ns.RunIn(false, [&] { up = panel.ConnectNow(); }));
+  EXPECT_FALSE(up);
+  EXPECT_FALSE(g_bConnected);
+  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Ethernet is no Find !"});
+  EXPECT_EQ(panel.ButtonText(), "联机失败");
+}
+
+TEST_F(Connecting, ConnectByUdpThenReconnectReusesTheLink) {
+  SkipWithoutNamespaces();
+  WriteConfig("[SetBasicConfig]\nm_CommModel=1\n");
+  smt::sim::SimConfig c;
+  c.serial = false;
+  smt::sim::SimBoard sim(c);
+  ASSERT_TRUE(ns.RunIn(true, [&] { ASSERT_TRUE(sim.Start()) << sim.LastError(); }));
+  CDialogManualControl panel;
+  panel.LoadLanguage(dir.string(), "Chinese");
+  panel.LoadConfig(dir.string());
+  panel.m_Discovery.attemptTimeout = std::chrono::milliseconds(300);
+  bool up = false;
+  ASSERT_TRUE(ns.RunIn(false, [&] { up = panel.ConnectNow(); }));
+  EXPECT_TRUE(up);
+  EXPECT_TRUE(g_bConnected);
+  EXPECT_FALSE(g_bFirstOnline);
+  EXPECT_EQ(panel.ButtonText(), "联机成功");
+  EXPECT_TRUE(sim.LastReceived(0x60).has_value());  // the board answered before the link counted as up
+  EXPECT_TRUE(panel.MachineLink().ReplyLoopRunning());
+
+  // A lost head board clears the connection; the next press reconnects on the same link.
+  sim.InjectStatus(0x60, 0x41);
+  SendCmd60SetState(0, 0);
+  ASSERT_TRUE(linktest::WaitFor([] { return !g_bConnected; }));
+  ASSERT_TRUE(ns.RunIn(false, [&] { up = panel.ConnectNow(); }));
+  EXPECT_TRUE(up);
+  EXPECT_TRUE(g_bConnected);
+  EXPECT_EQ(sim.DiscoveryRequests(), 2u);
+
+  // Commands over the connected link reach the board.
+  EXPECT_TRUE(SetOutput(2, 1, 5));
+  EXPECT_TRUE(linktest::WaitFor([&] { return sim.Output(2); }));
+  sim.Stop();
+}
+
+TEST_F(Connecting, SerialScanFindsTheBoardAndAFailedScanStartsOverAtOne) {
+  smt::sim::SimConfig c;
+  c.udp = false;
+  c.discovery = false;
+  smt::sim::SimBoard sim(c);
+  ASSERT_TRUE(sim.Start()) << sim.LastError();
+  // COM5 does not exist, COM6 is the board.
+  WriteConfig("[SetBasicConfig]\nm_CommModel=0\n[ManualControlConfig]\nm_ComNumber=5\n[SerialPortConfig]\nCOM5=" +
+              (dir / "none").string() + "\nCOM6=" + sim.SerialPath() + "\n");
+  CDialogManualControl panel;
+  panel.LoadLanguage(dir.string(), "Chinese");
+  panel.LoadConfig(dir.string());
+  ASSERT_TRUE(panel.ConnectNow());
+  EXPECT_TRUE(g_bConnected);
+  EXPECT_EQ(panel.m_ComNumber, 6);
+  EXPECT_EQ(sim.LastReceived(0x00)->raw, (std::vector<uint8_t>{0xEE, 0x00, 0x02, 0x00, 0x02, 0xFF, 0xFC, 0xFF, 0xFF}));
+
+  g_bConnected = false;
+  panel.m_ComNumber = 100;
+  EXPECT_FALSE(panel.ConnectNow());
+  EXPECT_EQ(panel.m_ComNumber, 1);
+  EXPECT_EQ(panel.ButtonText(), "联机失败");
+  EXPECT_TRUE(messages.service.Texts().empty());
+  sim.Stop();
+}
+
+TEST_F(Connecting, PressWhileConnectedOrBusyChangesNothing) {
+  CDialogManualControl panel;
+  panel.LoadLanguage(dir.string(), "Chinese");
+  g_bMachineBusy = true;
+  panel.OnOnline();
+  EXPECT_FALSE(panel.Connecting());
+  EXPECT_EQ(panel.ButtonText(), "联机");
+  g_bMachineBusy = false;
+  g_bConnected = true;
+  EXPECT_FALSE(panel.ConnectNow());
+  EXPECT_EQ(panel.ButtonText(), "联机");
+}
