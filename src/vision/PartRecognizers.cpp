@@ -217,8 +217,10 @@ std::vector<cv::Point> RecognizeLabel(const cv::Mat& image, int threshold, int t
   ContourList accepted;
   for (const Contour& c : contours) {
     const cv::RotatedRect r = cv::minAreaRect(c);
-    const int longer = static_cast<int>(std::max(r.size.width, r.size.height));
-    const int shorter = static_cast<int>(std::min(r.size.width, r.size.height));
+    // The library's sides carry float noise (110 comes back as 109.99998);
+    // whole pixels are taken to the nearest, not truncated.
+    const int longer = static_cast<int>(std::lround(std::max(r.size.width, r.size.height)));
+    const int shorter = static_cast<int>(std::lround(std::min(r.size.width, r.size.height)));
     const double rl = static_cast<double>(longer) / longSide;
     const double rs = static_cast<double>(shorter) / shortSide;
     if (low < rl && rl < high && low < rs && rs < high) {

@@ -79,8 +79,11 @@ cv::RotatedRect RecognizeSpecialLe224(const cv::Mat& binary) {
   if (contours.empty()) return NotFoundRect();
   std::vector<cv::Point2f> c;
   for (const Contour& k : contours) {
-    const cv::RotatedRect r = MinAreaRectNormalized(k);
-    if (r.size.height > 0.f && r.size.width / r.size.height < 3.0f) c.push_back(CircleCentre(k));
+    // Compact means longer side below three times the shorter, whichever way
+    // the library happens to name the sides of the rectangle.
+    const cv::RotatedRect r = cv::minAreaRect(k);
+    const float longer = std::max(r.size.width, r.size.height), shorter = std::min(r.size.width, r.size.height);
+    if (shorter > 0.f && longer / shorter < 3.0f) c.push_back(CircleCentre(k));
   }
   // A single compact blob has no partner to pair with.
   if (c.size() < 2) return NotFoundRect();
