@@ -444,7 +444,10 @@ void CDialogSetBasic::TakePosition(TeachButton b) {
   in.cameraToNozzle1X = basic->m_X_CameraToNozzle1;
   in.cameraToNozzle1Y = basic->m_Y_CameraToNozzle1;
   auto text = TeachButtonText(b, in);
-  if (!text) return;  // no scale: the field keeps its text
+  if (!text) {  // no scale: the field keeps its text
+    platform::ShowMessage("脉冲值为 0，无法换算位置 !\r\nThe pulse value of this axis is 0: the position cannot be converted.");
+    return;
+  }
   if (auto* e = Edit(TeachButtonKey(b))) e->setText(QString::fromStdString(*text));
 }
 

@@ -130,6 +130,8 @@ TEST_F(SettingsDialogs, BasicTakeButtonsWriteOnlyTheEdit) {
   dlg.Edit("m_Z_Nozzle1ToFeed")->setText("-3");
   dlg.TakePosition(TeachButton::ZNozzleFeed1);
   EXPECT_EQ(dlg.Edit("m_Z_Nozzle1ToFeed")->text(), "-3");
+  ASSERT_EQ(messages.service.Texts().size(), 1u);
+  EXPECT_NE(messages.service.Texts()[0].find("pulse value"), std::string::npos);
   EXPECT_EQ(*store.Basic(), before);
   // The two start-up switches exclude each other.
   dlg.Check("m_OnlineToReset")->click();
