@@ -1,3 +1,4 @@
+string(REPLACE "|" ";" FRAGMENTS "${FRAGMENTS}")
 file(WRITE ${OUT}.part "")
 foreach(f ${FRAGMENTS})
   file(READ ${f} content)

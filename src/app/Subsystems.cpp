@@ -1,5 +1,38 @@
 #include "app/Subsystems.h"
 
+#include "app/MainFrame.h"
 #include "app/SMTView.h"
+#include "app/core/NameTables.h"
+#include "settings/SettingsShellWiring.h"
+#include "settings/SettingsStores.h"
 
-void InstallSubsystems(CSMTView& /*view*/) {}
+namespace {
+
+void InstallSettings(CSMTView& view) {
+  CMainFrame* frame = view.frame();
+  smt::settings::SettingsShellWiring w;
+  w.registerDialog = [&view](int id, std::function<void(QWidget*)> open) { view.RegisterDialog(id, std::move(open)); };
+  w.initialUpdateSteps = &view.initialUpdateSteps;
+  w.languageLoaders = &view.languageLoaders;
+  w.speedUseLine = [frame] { return frame->m_lists.speedUsageLine; };
+  w.speedRows = [frame] { return frame->m_lists.speedRows; };
+  w.speedCommitted = [frame](const std::string& useLine, const std::vector<std::string>& rows) {
+    frame->m_lists.speedUsageLine = useLine;
+    frame->m_lists.speedRows = rows;
+  };
+  w.tickActiveTier = [frame](int) { frame->UpdateMenuState(); };
+  w.speedNames = [] {
+    smt::settings::SpeedNameTable t;
+    for (size_t l = 0; l < 3; ++l)
+      for (size_t k = 0; k < 8; ++k) t[l][k] = g_strSpeedNames[l * 8 + k];
+    return t;
+  };
+  w.viewMessage = [&view](int k) { return view.m_strMessage[k]; };
+  smt::settings::InstallSettingsSubsystem(std::move(w));
+  frame->speedMenuCheck = [] { return smt::settings::SettingsStores::Instance().speed.Get()->settings.m_SpeedMenuCheck; };
+  view.linkMode = [] { return smt::settings::SettingsStores::Instance().machine.Basic()->m_CommModel; };
+}
+
+}  // namespace
+
+void InstallSubsystems(CSMTView& view) { InstallSettings(view); }

@@ -1,0 +1,34 @@
+#include <QDialog>
+#include <QTimer>
+
+#include "ShellFixture.h"
+#include "app/CommandIds.h"
+
+using namespace smt::app;
+
+namespace {
+
+// Runs `command` on the view and reports the modal dialog it opened (its
+// class name), closing it with Cancel.
+std::string OpenedDialog(CSMTView& view, int command) {
+  std::string opened;
+  QTimer::singleShot(0, [&] {
+    if (QWidget* w = QApplication::activeModalWidget()) {
+      opened = w->metaObject()->className();
+      if (auto* d = qobject_cast<QDialog*>(w)) d->reject();
+    }
+  });
+  view.OnCommand(command);
+  return opened;
+}
+
+}  // namespace
+
+TEST_F(ShellTest, SettingsMenuCommandsOpenTheirDialogs) {
+  CMainFrame& f = Start();
+  f.show();
+  for (int command : {cmd::kSetBasic, cmd::kSetPulse, cmd::kSpeedSet, cmd::kHighSpeedTemplate}) {
+    EXPECT_FALSE(OpenedDialog(*f.view(), command).empty()) << command;
+  }
+  EXPECT_TRUE(messages.service.Texts().empty());
+}
