@@ -1,5 +1,6 @@
 #include "app/SMTView.h"
 
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -9,7 +10,11 @@
 #include "app/core/LogFile.h"
 #include "app/core/MachineState.h"
 #include "feeder/CDialogFeedList.h"
+#include "job/CDialogPCBEdit.h"
 #include "job/CDialogPartList.h"
+#include "job/CSMTDoc.h"
+#include "job/DropDownLists.h"
+#include "platform/FileIo.h"
 #include "link/CDialogManualControl.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
@@ -58,6 +63,7 @@ int CSMTView::OnCreate() {
     m_pManualControl = new CDialogManualControl(leftColumn_);
     m_pManualControl->LoadLanguage(app, frame_->m_strLanguage);
     m_pManualControl->ApplyLanguageTexts();
+    m_pManualControl->LoadConfig(app);
     left->addWidget(m_pManualControl, 2);
   }
   for (auto& load : languageLoaders) load(app, frame_->m_strLanguage);
@@ -75,6 +81,48 @@ void CSMTView::CreateListPanels() {
     FitPanel(m_pPartList, 2);
     m_pPartList->show();
   }
+  if (!m_pDocument) {
+    m_pDocument = std::make_unique<CSMTDoc>(m_pPartList->Job());
+    CSMTDoc& doc = *m_pDocument;
+    CMainFrame* frame = frame_;
+    doc.SaveFigLists = [frame] {
+      // The drop-down lists are edited in their own holder.
+      frame->m_lists.dropDownLists = g_DropDownLists;
+      try {
+        frame->SaveFigLists();
+      } catch (const smt::platform::FileError& e) {
+        smt::platform::ShowMessage(std::string("库文件保存失败 !\r\nThe library files could not be saved: ") + e.what(),
+                                   smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Error);
+      }
+    };
+    doc.SetStatusPath = [frame](const std::string& path) { frame->SetJobPathText(path); };
+    doc.AskSavePath = [this]() -> std::optional<std::filesystem::path> {
+      QString name = QFileDialog::getSaveFileName(this, QString(), QString(), "Project Files (*.smt)");
+      if (name.isEmpty()) return std::nullopt;
+      if (!name.endsWith(".smt")) name += ".smt";
+      return std::filesystem::path(name.toStdString());
+    };
+    frame->hasPcbTable = [&doc] { return doc.HasPcbTable(); };
+    frame->saveProject = [&doc] { return doc.SaveProject(); };
+  }
+}
+
+void CSMTView::OnFileNew() {
+  if (m_pDocument) m_pDocument->OnNewDocument();
+}
+
+void CSMTView::OnFileOpen() {
+  if (!m_pDocument) return;
+  QString name = QFileDialog::getOpenFileName(this, QString(), QString(), "Project Files (*.smt)");
+  if (!name.isEmpty()) m_pDocument->OnOpenDocument(name.toStdString());
+}
+
+bool CSMTView::OnFileSave() { return m_pDocument && m_pDocument->SaveProject(); }
+
+bool CSMTView::OnFileSaveAs() {
+  if (!m_pDocument || !m_pDocument->AskSavePath) return false;
+  auto path = m_pDocument->AskSavePath();
+  return path && m_pDocument->SaveProject(*path);
 }
 
 void CSMTView::OnInitialUpdate() {
@@ -99,6 +147,9 @@ void CSMTView::OnInitialUpdate() {
   m_VersionNumber = LoadVersionSwitches(app);
   CLogFile::Instance().m_bEnable = m_VersionNumber.m_Write_Logfile != 0;
   m_ImportFit = LoadImportFitSettings(app);
+  g_DropDownLists = frame_->m_lists.dropDownLists;
+  g_DropDownLists.resize(4);
+  if (m_pPartList) m_pPartList->PcbEditor().LoadConfig(app);
   for (auto& step : initialUpdateSteps) step(app);
   m_strMessage = LoadViewMessages(app, frame_->m_strLanguage);
   if (m_pFeedList) m_pFeedList->LoadLanguage(app, frame_->m_strLanguage);
@@ -203,6 +254,18 @@ void CSMTView::OnCommand(int id) {
     case kShowPartList:
       OnShowPartList();
       return;
+    case kFileNew:
+      OnFileNew();
+      return;
+    case kFileOpen:
+      OnFileOpen();
+      return;
+    case kFileSave:
+      OnFileSave();
+      return;
+    case kFileSaveAs:
+      OnFileSaveAs();
+      return;
     default:
       break;
   }
@@ -243,6 +306,7 @@ void CSMTView::ResetStrategyHeadMode() {
 }
 
 void CSMTView::SaveOnClose() {
+  if (m_pManualControl) m_pManualControl->SaveConfig(frame_->m_strAppPath);
   for (auto& step : closeSteps) step(frame_->m_strAppPath);
 }
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@ class CDialogManualControl;
 class CDialogFeedList;
 class CDialogPartList;
 class QVBoxLayout;
+class CSMTDoc;
 
 class CSMTView : public QWidget {
   Q_OBJECT
@@ -54,12 +56,21 @@ class CSMTView : public QWidget {
   void CloseCameras();
 
   CMainFrame* frame() const { return frame_; }
+  // The job document (exists once the list panels do).
+  CSMTDoc* document() const { return m_pDocument.get(); }
+
+  // File commands.
+  void OnFileNew();
+  void OnFileOpen();
+  bool OnFileSave();
+  bool OnFileSaveAs();
 
   // Panels.
   CDialogSetView* m_pSetView = nullptr;
   CDialogManualControl* m_pManualControl = nullptr;
   CDialogFeedList* m_pFeedList = nullptr;
   CDialogPartList* m_pPartList = nullptr;
+  std::unique_ptr<CSMTDoc> m_pDocument;
 
   // Go-to flags.
   bool m_bGoToFromMenu = false;

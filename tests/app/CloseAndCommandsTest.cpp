@@ -2,6 +2,7 @@
 
 #include "ShellFixture.h"
 #include "app/CommandIds.h"
+#include "job/CSMTDoc.h"
 
 using namespace smt::app;
 using smt::platform::MsgAnswer;
@@ -109,4 +110,28 @@ TEST_F(ShellTest, ListButtonsSwitchTheRightHandPanel) {
   v.OnShowPartList();
   EXPECT_TRUE(v.m_pPartList->isVisible());
   EXPECT_FALSE(v.m_pFeedList->isVisible());
+}
+
+TEST_F(ShellTest, CloseSavesTheJobThroughTheDocumentAndTheLibraryFiles) {
+  CMainFrame& f = Start();
+  CSMTView& v = *f.view();
+  ASSERT_NE(v.document(), nullptr);
+  EXPECT_FALSE(f.hasPcbTable());
+  v.m_pPartList->Job().pcbs.Add("Board-A");
+  ASSERT_TRUE(f.hasPcbTable());
+  const auto jobPath = dir / "job1.smt";
+  v.document()->AskSavePath = [&] { return std::optional<std::filesystem::path>(jobPath); };
+  f.m_lists.markRows = {"Mark1\t"};
+  messages.service.QueueAnswer(MsgAnswer::Yes);
+  EXPECT_TRUE(f.OnClose());
+  EXPECT_TRUE(std::filesystem::exists(jobPath));
+  EXPECT_EQ(f.StatusPaneText(1).toStdString(), jobPath.string());
+  EXPECT_EQ(smt::platform::ReadListFile(dir / "ConfigBackup/config_mark.fig", false).rows, f.m_lists.markRows);
+  g_bUdpStop = false;
+  g_bComStop = false;
+
+  // The saved job opens again with its board.
+  v.m_pPartList->Job().pcbs.FreePcbList();
+  ASSERT_TRUE(v.document()->OnOpenDocument(jobPath));
+  EXPECT_EQ(v.m_pPartList->Job().pcbs.FindPcbIndex("Board-A"), 0);
 }
