@@ -70,6 +70,13 @@ bool CCameraCalib::Undistort(cv::Mat& dst, const cv::Mat& src) const {
     d = m_Distortion.clone();
   }
   if (src.empty()) return false;
+  // A lens without distortion needs no correction. The optimal new camera
+  // matrix would still move the picture by half a pixel and scale it by a
+  // few parts in ten thousand, shifting every measured position.
+  if (cv::countNonZero(d != 0.0) == 0) {
+    dst = src.clone();
+    return true;
+  }
   const cv::Size size(src.cols, src.rows);
   const cv::Mat newK = cv::getOptimalNewCameraMatrix(k, d, size, 1.0, size, nullptr, false);
   cv::Mat map1, map2;

@@ -1,6 +1,7 @@
 #include "vision/CvvMat.h"
 
 #include <QPainter>
+#include <utility>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -91,8 +92,14 @@ QImage CvvMat::ToQImage() const {
 }
 
 void CvvMat::DrawToPainter(QPainter& painter, QRect rect) const {
-  if (rect.isNull() || m_image.empty() || m_image.depth() != CV_8U || !m_image.data) return;
-  rect = rect.normalized();
+  if (m_image.empty() || m_image.depth() != CV_8U || !m_image.data) return;
+  // Normalised by its edges (x and x + width), as a window rectangle given
+  // right-to-left or bottom-to-top describes the same area.
+  int l = rect.x(), r = rect.x() + rect.width(), t = rect.y(), b = rect.y() + rect.height();
+  if (l > r) std::swap(l, r);
+  if (t > b) std::swap(t, b);
+  rect = QRect(l, t, r - l, b - t);
+  if (rect.isEmpty()) return;
   const QImage img = ToQImage();
   if (img.isNull()) return;
   if (rect.width() == img.width() && rect.height() == img.height()) {

@@ -1,12 +1,28 @@
 #include "vision/QrCodeReader.h"
 
 #include <filesystem>
+#include <mutex>
 #include <opencv2/wechat_qrcode.hpp>
 
 #include "app/core/LogFile.h"
 
 std::shared_ptr<cv::wechat_qrcode::WeChatQRCode> g_pQRCodeDetector;
 std::atomic<bool> g_bQRCodeModelLoaded{false};
+
+namespace {
+std::mutex g_statusMutex;
+std::string g_status;
+void SetStatus(const std::string& text) {
+  std::lock_guard<std::mutex> lock(g_statusMutex);
+  g_status = text;
+  if (!text.empty()) CLogFile::Instance().Write(true, "%s", text.c_str());
+}
+}  // namespace
+
+std::string QrReaderStatus() {
+  std::lock_guard<std::mutex> lock(g_statusMutex);
+  return g_status;
+}
 
 std::vector<std::string> QrModelPaths(const std::string& directory) {
   std::string dir = directory.empty() ? std::string("./Model/") : directory;
@@ -19,10 +35,11 @@ bool CreateQrCodeReader(const std::string& directory) {
   const std::vector<std::string> paths = QrModelPaths(directory);
   g_bQRCodeModelLoaded = true;
   g_pQRCodeDetector.reset();
+  SetStatus("");
   for (const std::string& p : paths) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(p, ec)) {
-      CLogFile::Instance().Write(true, "QR reader off: model file %s is missing", p.c_str());
+      SetStatus("QR reader off: model file " + p + " is missing");
       g_bQRCodeModelLoaded = false;
       return false;
     }
@@ -30,7 +47,7 @@ bool CreateQrCodeReader(const std::string& directory) {
   try {
     g_pQRCodeDetector = std::make_shared<cv::wechat_qrcode::WeChatQRCode>(paths[0], paths[1], paths[2], paths[3]);
   } catch (const std::exception& e) {
-    CLogFile::Instance().Write(true, "QR reader off: model files in %s not loaded (%s)", paths[0].c_str(), e.what());
+    SetStatus("QR reader off: model files " + paths[0] + " .. " + paths[3] + " not loaded (" + e.what() + ")");
     g_pQRCodeDetector.reset();
     g_bQRCodeModelLoaded = false;
   }

@@ -24,6 +24,9 @@ std::vector<std::string> QrModelPaths(const std::string& directory);
 // g_bQRCodeModelLoaded.
 bool CreateQrCodeReader(const std::string& directory);
 
+// The last line CreateQrCodeReader wrote ("" after a successful load).
+std::string QrReaderStatus();
+
 // Decodes every code in the frame with the reader. False with the log line
 // "load model failed !" while the reader is off.
 bool ReadQrCodes(const cv::Mat& frame, std::vector<std::string>& texts);

@@ -1,0 +1,178 @@
+// Lens correction from calibration files and the QR reader set-up.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <opencv2/calib3d.hpp>
+#include <opencv2/imgproc.hpp>
+#include <opencv2/objdetect.hpp>
+#include <opencv2/wechat_qrcode.hpp>
+
+#include "vision/CameraCalib.h"
+#include "vision/QrCodeReader.h"
+#include "vision/SimulatedScene.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+struct TempDir {
+  fs::path path;
+  TempDir() {
+    path = fs::temp_directory_path() / ("vision-test-" + std::to_string(::getpid()) + "-" +
+                                        std::to_string(reinterpret_cast<uintptr_t>(this)));
+    fs::create_directories(path);
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path, ec);
+  }
+};
+
+const cv::Mat kK = (cv::Mat_<double>(3, 3) << 900, 0, 640, 0, 900, 512, 0, 0, 1);
+
+void WriteLensFile(const fs::path& file, int width, int height, const cv::Mat& k, const cv::Mat& d) {
+  cv::FileStorage fs(file.string(), cv::FileStorage::WRITE);
+  fs << "image_Width" << width << "image_Height" << height;
+  if (!k.empty()) fs << "Camera_Matrix" << k;
+  if (!d.empty()) fs << "Distortion_Coefficients" << d;
+}
+
+cv::Point2d BrightCentroid(const cv::Mat& bgr) {
+  cv::Mat g;
+  cv::cvtColor(bgr, g, cv::COLOR_BGR2GRAY);
+  const cv::Moments m = cv::moments(g, false);
+  return {m.m10 / m.m00, m.m01 / m.m00};
+}
+}  // namespace
+
+TEST(CameraCalib, ZeroDistortionIsTheIdentity) {
+  TempDir dir;
+  const fs::path file = dir.path / "cameraCalibrate_data8mm.xml";
+  WriteLensFile(file, 1280, 1024, kK, cv::Mat::zeros(5, 1, CV_64F));
+  CCameraCalib calib;
+  ASSERT_TRUE(calib.Load(file.string()));
+  smt::vision::SimulatedScene scene;
+  scene.AddMark({3.0, -2.0}, 2.0);
+  scene.AddRect({-8.0, 5.0}, {6.0, 2.0}, 20.0);
+  const cv::Mat frame = scene.Render();
+  cv::Mat out;
+  ASSERT_TRUE(calib.Undistort(out, frame));
+  ASSERT_EQ(out.size(), frame.size());
+  cv::Mat diff;
+  cv::absdiff(out, frame, diff);
+  EXPECT_EQ(cv::norm(diff, cv::NORM_INF), 0.0);
+}
+
+TEST(CameraCalib, DotLandsWhereUndistortPointsSays) {
+  TempDir dir;
+  const fs::path file = dir.path / "lens.xml";
+  const cv::Mat d = (cv::Mat_<double>(5, 1) << -0.25, 0.08, 0.001, -0.0005, 0.0);
+  WriteLensFile(file, 1280, 1024, kK, d);
+  CCameraCalib calib;
+  ASSERT_TRUE(calib.Load(file.string()));
+  const cv::Size size(1280, 1024);
+  const cv::Mat newK = cv::getOptimalNewCameraMatrix(kK, d, size, 1.0, size);
+  for (cv::Point2d at : {cv::Point2d(640, 512), cv::Point2d(300, 200), cv::Point2d(1050, 850), cv::Point2d(900, 300)}) {
+    cv::Mat frame = cv::Mat::zeros(size, CV_8UC3);
+    cv::circle(frame, cv::Point(static_cast<int>(at.x * 16), static_cast<int>(at.y * 16)), 4 * 16, cv::Scalar::all(255),
+               cv::FILLED, cv::LINE_AA, 4);
+    const cv::Point2d seen = BrightCentroid(frame);
+    cv::Mat out;
+    ASSERT_TRUE(calib.Undistort(out, frame));
+    std::vector<cv::Point2d> src{seen}, dst;
+    cv::undistortPoints(src, dst, kK, d, cv::noArray(), newK);
+    const cv::Point2d got = BrightCentroid(out);
+    EXPECT_NEAR(got.x, dst[0].x, 0.25) << at;
+    EXPECT_NEAR(got.y, dst[0].y, 0.25) << at;
+  }
+}
+
+TEST(CameraCalib, BadFilesAreRefusedAndAFailedReloadSwitchesTheCorrectionOff) {
+  TempDir dir;
+  const fs::path good = dir.path / "good.xml", zeroWidth = dir.path / "w0.xml", noMatrix = dir.path / "nok.xml";
+  const fs::path badShape = dir.path / "shape.xml";
+  const cv::Mat d = cv::Mat::zeros(5, 1, CV_64F);
+  WriteLensFile(good, 1280, 1024, kK, d);
+  WriteLensFile(zeroWidth, 0, 1024, kK, d);
+  WriteLensFile(noMatrix, 1280, 1024, cv::Mat(), d);
+  WriteLensFile(badShape, 1280, 1024, cv::Mat::eye(2, 2, CV_64F), d);
+  cv::Mat k, dist;
+  EXPECT_TRUE(CCameraCalib::ReadFile(good.string(), k, dist));
+  EXPECT_FALSE(CCameraCalib::ReadFile(zeroWidth.string(), k, dist));
+  EXPECT_FALSE(CCameraCalib::ReadFile(noMatrix.string(), k, dist));
+  EXPECT_FALSE(CCameraCalib::ReadFile(badShape.string(), k, dist));
+  EXPECT_FALSE(CCameraCalib::ReadFile((dir.path / "missing.xml").string(), k, dist));
+
+  CCameraCalib calib;
+  cv::Mat out(4, 4, CV_8UC3, cv::Scalar::all(7));
+  EXPECT_FALSE(calib.Undistort(out, cv::Mat::zeros(10, 10, CV_8UC3)));  // nothing loaded
+  EXPECT_EQ(out.cols, 4);
+  ASSERT_TRUE(calib.Load(good.string()));
+  EXPECT_EQ(calib.ImageWidth(), 1280);
+  // The lens changed but its file is broken: the old lens's data must not
+  // be applied to the new lens.
+  EXPECT_FALSE(calib.Load(zeroWidth.string()));
+  EXPECT_FALSE(calib.IsLoaded());
+  EXPECT_FALSE(calib.Undistort(out, cv::Mat::zeros(10, 10, CV_8UC3)));
+}
+
+TEST(CameraCalib, LensSettingChoosesTheFileAndTheSwitch) {
+  TempDir dir;
+  EXPECT_EQ(LensCalibrationFileName(0), "cameraCalibrate_data8mm.xml");
+  EXPECT_EQ(LensCalibrationFileName(1), "cameraCalibrate_data6mm.xml");
+  EXPECT_EQ(LensCalibrationFileName(2), "");
+  WriteLensFile(dir.path / "cameraCalibrate_data6mm.xml", 1280, 1024, kK, cv::Mat::zeros(5, 1, CV_64F));
+  CCameraCalib calib;
+  EXPECT_EQ(ApplyLensSetting(calib, dir.path.string(), 0, 1), 0);  // 8 mm file missing: correction off
+  EXPECT_EQ(ApplyLensSetting(calib, dir.path.string(), 1, 1), 1);
+  EXPECT_TRUE(calib.IsLoaded());
+  EXPECT_EQ(ApplyLensSetting(calib, dir.path.string(), 2, 1), 1);  // no file for 2: keeps what is loaded
+  EXPECT_TRUE(calib.IsLoaded());
+  EXPECT_EQ(ApplyLensSetting(calib, dir.path.string(), 0, 1), 0);
+  EXPECT_FALSE(calib.IsLoaded());
+}
+
+TEST(QrCodeReader, ModelPathsFromTheDirectoryText) {
+  EXPECT_EQ(QrModelPaths("")[0], "./Model/detect.prototxt");
+  EXPECT_EQ(QrModelPaths("models")[1], "models/detect.caffemodel");
+  EXPECT_EQ(QrModelPaths("models/")[2], "models/sr.prototxt");
+  EXPECT_EQ(QrModelPaths("C:\\m\\")[3], "C:\\m\\sr.caffemodel");
+}
+
+TEST(QrCodeReader, MissingModelsLeaveReadingOffWithALogLine) {
+  TempDir dir;
+  EXPECT_FALSE(CreateQrCodeReader(dir.path.string()));
+  EXPECT_FALSE(g_bQRCodeModelLoaded);
+  EXPECT_EQ(g_pQRCodeDetector, nullptr);
+  EXPECT_NE(QrReaderStatus().find("detect.prototxt is missing"), std::string::npos) << QrReaderStatus();
+  std::vector<std::string> texts{"stale"};
+  EXPECT_FALSE(ReadQrCodes(cv::Mat::zeros(100, 100, CV_8UC3), texts));
+  EXPECT_TRUE(texts.empty());
+  // Files present but not valid networks: still off, program goes on.
+  for (const std::string& p : QrModelPaths(dir.path.string())) {
+    std::FILE* f = std::fopen(p.c_str(), "wb");
+    std::fputs("not a model", f);
+    std::fclose(f);
+  }
+  EXPECT_FALSE(CreateQrCodeReader(dir.path.string()));
+  EXPECT_NE(QrReaderStatus().find("not loaded"), std::string::npos) << QrReaderStatus();
+}
+
+TEST(QrCodeReader, DecodesAGeneratedCode) {
+  cv::Mat code;
+  cv::QRCodeEncoder::create()->encode("SMT-FEEDER-W12", code);
+  ASSERT_FALSE(code.empty());
+  cv::Mat big;
+  cv::resize(code, big, cv::Size(), 8, 8, cv::INTER_NEAREST);
+  cv::copyMakeBorder(big, big, 60, 60, 60, 60, cv::BORDER_CONSTANT, cv::Scalar(255));
+  cv::Mat frame;
+  cv::cvtColor(big, frame, cv::COLOR_GRAY2BGR);
+  // The detector without its network models (classic detection).
+  g_pQRCodeDetector = std::make_shared<cv::wechat_qrcode::WeChatQRCode>();
+  g_bQRCodeModelLoaded = true;
+  std::vector<std::string> texts;
+  ASSERT_TRUE(ReadQrCodes(frame, texts));
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0], "SMT-FEEDER-W12");
+  g_pQRCodeDetector.reset();
+  g_bQRCodeModelLoaded = false;
+}
