@@ -168,18 +168,15 @@ void CMainFrame::BuildToolBar() {
   QToolBar* bar = addToolBar(QStringLiteral("main"));
   bar->setObjectName("mainToolBar");
   bar->setMovable(true);
-  auto std = [&](QStyle::StandardPixmap icon, int id) {
-    QAction* a = bar->addAction(style()->standardIcon(icon), Action(id)->text());
-    connect(a, &QAction::triggered, Action(id), &QAction::trigger);
-  };
-  std(QStyle::SP_FileIcon, kFileNew);
-  std(QStyle::SP_DialogOpenButton, kFileOpen);
-  std(QStyle::SP_DialogSaveButton, kFileSave);
-  bar->addSeparator();
-  for (int id : {kEditCut, kEditCopy, kEditPaste}) {
-    QAction* a = bar->addAction(Action(id)->text());
-    connect(a, &QAction::triggered, Action(id), &QAction::trigger);
+  // The menu's own actions, so the toolbar follows the language of the menu.
+  const std::pair<int, QStyle::StandardPixmap> files[] = {
+      {kFileNew, QStyle::SP_FileIcon}, {kFileOpen, QStyle::SP_DialogOpenButton}, {kFileSave, QStyle::SP_DialogSaveButton}};
+  for (const auto& [id, icon] : files) {
+    Action(id)->setIcon(style()->standardIcon(icon));
+    bar->addAction(Action(id));
   }
+  bar->addSeparator();
+  for (int id : {kEditCut, kEditCopy, kEditPaste}) bar->addAction(Action(id));
   bar->addSeparator();
   auto button = [&](int id, const char* text) {
     auto* b = new QToolButton(bar);
