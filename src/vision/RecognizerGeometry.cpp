@@ -38,7 +38,12 @@ cv::Point BlobCentre(const Contour& contour) { return RoundPoint(cv::minAreaRect
 cv::Point2f CircleCentre(const Contour& contour, float* radius) {
   cv::Point2f c;
   float r = 0.f;
-  cv::minEnclosingCircle(contour, c, r);
+  // The smallest circle around the points is the one around their convex
+  // hull; the library's search slows to tens of milliseconds on long
+  // outlines, so it is given the hull.
+  std::vector<cv::Point> hull;
+  if (contour.size() > 64) cv::convexHull(contour, hull, false, true);
+  cv::minEnclosingCircle(hull.empty() ? contour : hull, c, r);
   if (radius) *radius = r;
   return c;
 }

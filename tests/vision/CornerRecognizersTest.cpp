@@ -116,17 +116,16 @@ TEST(RecognizeBgaTriangleMark, MarkIsSetAsideAndDiagonalsSpanTheGrid) {
 }
 
 TEST(RecognizeBgaTriangleMark, EqualRadiiSetTheLaterBlobAside) {
-  // Five equal pads: the farthest pair is (top-left, bottom-right) style;
-  // with equal radii the higher contour index is the mark, and what remains
-  // must still give two diagonals.
+  // Two pads far apart with equal radii, three smaller ones between them:
+  // the later pad of the farthest pair is the mark, so the result spans the
+  // earlier far pad and the small pads, never both far pads.
   cv::Mat m = Canvas();
-  for (cv::Point p : {cv::Point(100, 100), cv::Point(300, 100), cv::Point(100, 300), cv::Point(300, 300),
-                      cv::Point(200, 200)})
-    Pad(m, p, 5);
+  Pad(m, {50, 200}, 8);
+  Pad(m, {350, 200}, 8);
+  for (cv::Point p : {cv::Point(150, 150), cv::Point(200, 250), cv::Point(250, 150)}) Pad(m, p, 4);
   const cv::RotatedRect r = RecognizeBgaTriangleMark(m);
   ASSERT_FALSE(IsNotFound(r));
-  // Contours come bottom-up, so the bottom-right pad (first listed among the
-  // farthest pair's partners) survives and the top-left one is the mark:
-  // the remaining four span from (100,300)..(300,100) with the centre pad.
-  EXPECT_GT(r.size.width * r.size.height, 0.f);
+  const float longer = std::max(r.size.width, r.size.height);
+  EXPECT_LT(longer, 260.f);  // both far pads together would span 300
+  EXPECT_GT(longer, 150.f);
 }

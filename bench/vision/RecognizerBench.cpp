@@ -1,0 +1,164 @@
+// Time per recognition on a 1280 x 1024 camera frame, per package type.
+#include <benchmark/benchmark.h>
+
+#include <functional>
+#include <string>
+
+#include "vision/CameraCalib.h"
+#include "vision/PartRecognizers.h"
+#include "vision/RecognitionTypes.h"
+#include "vision/SimulatedScene.h"
+
+using namespace smt::vision;
+
+namespace {
+constexpr double kScale = 20.0;  // pixels per mm
+constexpr double kBox = 40.0;    // mm: an 800-pixel search square
+constexpr double kTurn = 12.0;   // every part turned a little
+
+using Build = std::function<void(SimulatedScene&)>;
+cv::Point2d P(double x, double y) { return SimulatedScene::PartPoint({0.3, -0.2}, kTurn, {x, y}); }
+void Pad(SimulatedScene& s, double x, double y, double w, double h) { s.AddRect(P(x, y), {w, h}, kTurn); }
+void Ball(SimulatedScene& s, double x, double y, double d) { s.AddCircle(P(x, y), d); }
+
+void Chip(SimulatedScene& s) {
+  Pad(s, -5, 0, 3, 5);
+  Pad(s, 5, 0, 3, 5);
+}
+void Body(SimulatedScene& s) { Pad(s, 0, 0, 12, 6); }
+void Sot(SimulatedScene& s) {
+  Pad(s, -8, -4, 2, 2);
+  Pad(s, 8, -4, 2, 2);
+  Pad(s, 0, 4, 2, 2);
+}
+void Leads(SimulatedScene& s, int perSide, bool fourSides) {
+  for (int i = 0; i < perSide; ++i) {
+    const double t = -12 + 24.0 * i / (perSide - 1);
+    Pad(s, t, -13, 0.6, 2);
+    Pad(s, t, 13, 0.6, 2);
+    if (fourSides) {
+      Pad(s, -13, t, 2, 0.6);
+      Pad(s, 13, t, 2, 0.6);
+    }
+  }
+}
+void Grid(SimulatedScene& s, int n, bool skipCorner, bool mark) {
+  const double pitch = 24.0 / (n - 1);
+  for (int r = 0; r < n; ++r)
+    for (int k = 0; k < n; ++k) {
+      if (skipCorner && r == 0 && k == 0) continue;
+      Ball(s, -12 + k * pitch, -12 + r * pitch, pitch * 0.5);
+    }
+  if (mark) Ball(s, -14.5, -14.5, pitch * 0.8);
+}
+
+struct Case {
+  int type;
+  const char* name;
+  Build build;
+};
+const Case kCases[] = {
+    {0, "", Chip},
+    {1, "", Body},
+    {2, "", Chip},
+    {3, "", Chip},
+    {4, "", Sot},
+    {5, "", [](SimulatedScene& s) { Leads(s, 16, false); }},
+    {6, "", [](SimulatedScene& s) { Leads(s, 16, false); }},
+    {7, "", [](SimulatedScene& s) { Leads(s, 16, true); }},
+    {8, "", [](SimulatedScene& s) { Grid(s, 10, false, true); }},
+    {9, "", [](SimulatedScene& s) { Grid(s, 10, false, false); }},
+    {10, "", [](SimulatedScene& s) { Grid(s, 10, false, false); }},
+    {11, "", [](SimulatedScene& s) { Grid(s, 10, true, false); }},
+    {12, "", [](SimulatedScene& s) { Grid(s, 10, false, false); }},
+    {13, kSpecialRch110, [](SimulatedScene& s) {
+       for (double x : {-6.0, 6.0})
+         for (double y : {-6.0, 6.0}) Pad(s, x, y, 3, 3);
+     }},
+    {13, kSpecialKsd42, [](SimulatedScene& s) { Leads(s, 5, false); }},
+    {13, kSpecialLe224, [](SimulatedScene& s) {
+       Ball(s, -8, 0, 2.5);
+       Ball(s, 8, 0, 2.5);
+     }},
+    {13, kSpecialG5nb, [](SimulatedScene& s) {
+       Pad(s, -10, -5, 2, 2);
+       Pad(s, 10, -5, 2, 2);
+       Pad(s, -10, 5, 2, 2);
+       Pad(s, -4, -2, 2, 2);
+     }},
+    {13, kSpecialC10x16, [](SimulatedScene& s) {
+       Pad(s, -12, -8, 2, 2);
+       Pad(s, -12, 8, 2, 2);
+       Pad(s, 12, -8, 4, 4);
+       Pad(s, 12, 8, 2, 2);
+       Pad(s, -3, 0, 2, 2);
+       Pad(s, 3, 0, 2, 2);
+     }},
+};
+
+void BM_RecognizeSpecialPart(benchmark::State& state) {
+  const Case& c = kCases[state.range(0)];
+  SimulatedScene scene(1280, 1024, kScale, {0, 0});
+  c.build(scene);
+  const cv::Mat frame = scene.Render();
+  double dX = 0, dY = 0, dA = 0;
+  bool found = true;
+  for (auto _ : state) {
+    const cv::RotatedRect r =
+        RecognizeSpecialPart(1, frame, 0, false, c.type, c.name, kBox, kScale, 0.0, 0.0, dX, dY, dA);
+    found = found && !IsNotFound(r);
+    benchmark::DoNotOptimize(r);
+  }
+  state.SetLabel(std::string("type ") + std::to_string(c.type) + (c.name[0] ? std::string(" ") + c.name : "") +
+                 (found ? "" : " (NOT FOUND)"));
+}
+BENCHMARK(BM_RecognizeSpecialPart)->DenseRange(0, static_cast<int>(std::size(kCases)) - 1)->Unit(benchmark::kMillisecond);
+
+void BM_RecognizePartMark(benchmark::State& state) {
+  SimulatedScene scene(1280, 1024, kScale, {0, 0});
+  scene.AddMark({0.4, -0.3}, 1.5);
+  const cv::Mat frame = scene.Render();
+  double dX = 0, dY = 0;
+  for (auto _ : state) benchmark::DoNotOptimize(RecognizePart(frame, 0, false, 10.0, kScale, dX, dY));
+}
+BENCHMARK(BM_RecognizePartMark)->Unit(benchmark::kMillisecond);
+
+void BM_RecognizeLabel(benchmark::State& state) {
+  SimulatedScene scene(1280, 1024, kScale, {0, 0});
+  scene.SetBackground(255);
+  for (int i = 0; i < 4; ++i) scene.AddRect({-12.0 + 8 * i, 0.0}, {6.0, 3.0}, 0.0, 0);
+  const cv::Mat frame = scene.Render();
+  for (auto _ : state) benchmark::DoNotOptimize(RecognizeLabel(frame, 128, 10, 45.0, kScale, 6.0, 3.0));
+}
+BENCHMARK(BM_RecognizeLabel)->Unit(benchmark::kMillisecond);
+
+void BM_MatchTemplateFind(benchmark::State& state) {
+  SimulatedScene scene(1280, 1024, kScale, {0, 0});
+  Sot(scene);
+  const cv::Mat frame = scene.Render();
+  const cv::Mat templ = frame(cv::Rect(560, 430, 160, 160)).clone();
+  double score = 0;
+  int ox = 0, oy = 0;
+  for (auto _ : state) benchmark::DoNotOptimize(MatchTemplateFind(frame, templ, score, ox, oy));
+}
+BENCHMARK(BM_MatchTemplateFind)->Unit(benchmark::kMillisecond);
+
+void BM_LensUndistort(benchmark::State& state) {
+  const std::string file = "/tmp/bench-lens-" + std::to_string(::getpid()) + ".xml";
+  {
+    cv::FileStorage fs(file, cv::FileStorage::WRITE);
+    fs << "image_Width" << 1280 << "image_Height" << 1024;
+    fs << "Camera_Matrix" << (cv::Mat_<double>(3, 3) << 900, 0, 640, 0, 900, 512, 0, 0, 1);
+    fs << "Distortion_Coefficients" << (cv::Mat_<double>(5, 1) << -0.2, 0.05, 0, 0, 0);
+  }
+  CCameraCalib calib;
+  calib.Load(file);
+  std::remove(file.c_str());
+  SimulatedScene scene(1280, 1024, kScale, {0, 0});
+  Chip(scene);
+  const cv::Mat frame = scene.Render();
+  cv::Mat out;
+  for (auto _ : state) benchmark::DoNotOptimize(calib.Undistort(out, frame));
+}
+BENCHMARK(BM_LensUndistort)->Unit(benchmark::kMillisecond);
+}  // namespace
