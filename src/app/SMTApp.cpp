@@ -8,6 +8,7 @@
 #include "platform/QtGuiDispatcher.h"
 #include "platform/QtMessageService.h"
 #include "platform/WorkerThreads.h"
+#include "vision/QrCodeReader.h"
 
 CSMTApp::CSMTApp() = default;
 
@@ -20,6 +21,8 @@ bool CSMTApp::InitInstance(const Options& options) {
     messages_ = std::make_unique<smt::platform::QtMessageService>();
     smt::platform::MessageService::Install(messages_.get());
   }
+  // The QR reader's four model files; without them QR reading stays off.
+  CreateQrCodeReader(options.appDir + "/Model/");
   frame_ = std::make_unique<CMainFrame>(options.appDir);
   if (frame_->OnCreate() != 0) {
     frame_.reset();

@@ -5,6 +5,8 @@
 #include "app/core/NameTables.h"
 #include "settings/SettingsShellWiring.h"
 #include "settings/SettingsStores.h"
+#include "vision/CameraCalib.h"
+#include "vision/VisionGlobals.h"
 
 namespace {
 
@@ -28,6 +30,10 @@ void InstallSettings(CSMTView& view) {
     return t;
   };
   w.viewMessage = [&view](int k) { return view.m_strMessage[k]; };
+  // The lens file named by the lens setting, from the program directory.
+  smt::settings::SettingsStores::Instance().machine.SetLensCalibrationLoader([frame](const std::string& fileName) {
+    return g_CameraCalib().Load(frame->m_strAppPath + "/" + fileName);
+  });
   smt::settings::InstallSettingsSubsystem(std::move(w));
   frame->speedMenuCheck = [] { return smt::settings::SettingsStores::Instance().speed.Get()->settings.m_SpeedMenuCheck; };
   view.linkMode = [] { return smt::settings::SettingsStores::Instance().machine.Basic()->m_CommModel; };

@@ -12,3 +12,7 @@ extern std::atomic<bool> g_bHighSpeedMarkCamera;
 extern std::atomic<bool> g_bHighSpeedVisualCamera1;
 extern std::atomic<bool> g_bHighSpeedVisualCamera2;
 extern std::atomic<bool> g_bFlyCamera;
+
+class CCameraCalib;
+// The lens correction of visual camera 2, loaded by the machine settings.
+CCameraCalib& g_CameraCalib();
