@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/ViewInlineSections.h"
-#include "app/ViewMessages.h"
+#include "app/core/ViewMessages.h"
 
 class CMainFrame;
 class CDialogSetView;

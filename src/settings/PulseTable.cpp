@@ -65,42 +65,5 @@ PulseLimits LoadAxisConfig(const std::string& appDir) {
   return ComputePulseLimits(b, p);
 }
 
-const std::array<const char*, 21>& DefaultViewMessages() {
-  static const std::array<const char*, 21> k = {
-      "",
-      "设备正在自动工作，不能操作料架组 !",
-      "设备正在自动工作，禁止此项执行 !",
-      "没有找到PCB板 !",
-      "Pcb原点 X 坐标越限 !",
-      "Pcb原点 Y 坐标越限 !",
-      "相机不存在 !",
-      "没有找到视觉相机 1 !",
-      "没有找到视觉相机 2 !",
-      "视觉相机 1 的 X 坐标越限 !",
-      "视觉相机 1 的 Y 坐标越限 !",
-      "视觉相机 2 的 X 坐标越限 !",
-      "视觉相机 2 的 Y 坐标越限 !",
-      "Mark1点 X 坐标越限 !",
-      "Mark1点 Y 坐标越限 !",
-      "Mark2点 X 坐标越限 !",
-      "Mark2点 Y 坐标越限 !",
-      "视觉原点 X 坐标越限 !",
-      "视觉原点 Y 坐标越限 !",
-      "抛料 X 坐标越限 !",
-      "抛料 Y 坐标越限 !",
-  };
-  return k;
-}
-
-std::array<std::string, 21> LoadViewMessages(const std::string& appDir, const std::string& language) {
-  platform::LanguageSection lang(appDir, language, "SMTViewConfig");
-  std::array<std::string, 21> out;
-  for (int k = 1; k <= 20; ++k) {
-    char key[32];
-    std::snprintf(key, sizeof key, "SMTView.c_Message_%02d", k);
-    out[k] = lang.Text(key, DefaultViewMessages()[k]);
-  }
-  return out;
-}
 
 }  // namespace smt::settings

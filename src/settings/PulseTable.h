@@ -41,9 +41,4 @@ PulseTable ComputePulseTable(const BasicSettings& b, const PulseSettings& p);
 // [SetBasicConfig] and scales of [SetPulseConfig], as stored, without fix-ups).
 PulseLimits LoadAxisConfig(const std::string& appDir);
 
-// The operator messages of the main view, SMTView.c_Message_01 .. _20
-// (index 1..20; index 0 unused).
-std::array<std::string, 21> LoadViewMessages(const std::string& appDir, const std::string& language);
-const std::array<const char*, 21>& DefaultViewMessages();
-
 }  // namespace smt::settings

@@ -1,5 +1,7 @@
 #include "settings/SettingsMenuCommands.h"
 
+#include "app/core/ViewMessages.h"
+
 #include "app/core/MachineState.h"
 #include "platform/MessageService.h"
 #include "settings/CDialogSetPulse.h"
@@ -13,7 +15,7 @@ namespace smt::settings {
 SettingsMenuCommands::SettingsMenuCommands(QWidget* parent, MachineSettingsStore& machine, SpeedStore& speed,
                                            std::string appDir)
     : parent_(parent), machine_(machine), speed_(speed), appDir_(std::move(appDir)),
-      message01_(DefaultViewMessages()[1]), message02_(DefaultViewMessages()[2]) {
+      message01_(smt::app::DefaultViewMessage(1)), message02_(smt::app::DefaultViewMessage(2)) {
   run_ = [](QDialog& d) { return d.exec(); };
 }
 

@@ -14,6 +14,9 @@ struct ViewMessages {
   const std::string& operator[](int k) const { return text.at(static_cast<size_t>(k)); }
 };
 
+// The built-in Chinese text of message k (1..20).
+const char* DefaultViewMessage(int k);
+
 ViewMessages LoadViewMessages(const std::string& appDir, const std::string& language);
 
 }  // namespace smt::app

@@ -1,4 +1,4 @@
-#include "app/ViewMessages.h"
+#include "app/core/ViewMessages.h"
 
 #include <cstdio>
 
@@ -6,8 +6,8 @@
 
 namespace smt::app {
 
-ViewMessages LoadViewMessages(const std::string& appDir, const std::string& language) {
-  static const char* const kDefaults[21] = {
+namespace {
+const char* const kDefaults[21] = {
       "",
       "设备正在自动工作，不能操作料架组 !",
       "设备正在自动工作，禁止此项执行 !",
@@ -29,7 +29,12 @@ ViewMessages LoadViewMessages(const std::string& appDir, const std::string& lang
       "视觉原点 Y 坐标越限 !",
       "抛料 X 坐标越限 !",
       "抛料 Y 坐标越限 !",
-  };
+};
+}  // namespace
+
+const char* DefaultViewMessage(int k) { return k >= 1 && k <= 20 ? kDefaults[k] : ""; }
+
+ViewMessages LoadViewMessages(const std::string& appDir, const std::string& language) {
   platform::LanguageSection lang(appDir, language, "SMTViewConfig");
   ViewMessages m;
   for (int k = 1; k <= 20; ++k) {
