@@ -8,15 +8,6 @@
 
 namespace smt::vision {
 
-namespace {
-const cv::Scalar kWhite(255, 255, 255, 0);
-
-cv::RotatedRect WithLongSideAngle(cv::RotatedRect r) {
-  r.angle = static_cast<float>(RectLongSideAngle(r));
-  return r;
-}
-}  // namespace
-
 cv::RotatedRect RecognizeGeneral(const cv::Mat& binary) {
   ContourList contours = BlobSearch(binary);
   if (contours.empty()) return NotFoundRect();

@@ -58,4 +58,13 @@ EnclosingCircle FindLargestEnclosingCircle(const ContourList& contours);
 // that value not picked yet.
 std::vector<int> PickRankedIndices(const std::vector<double>& values, int count, bool largest);
 
+// White on the recognisers' scratch images.
+inline const cv::Scalar kWhite(255, 255, 255, 0);
+
+// The rectangle with its angle replaced by the angle of its long side.
+inline cv::RotatedRect WithLongSideAngle(cv::RotatedRect r) {
+  r.angle = static_cast<float>(RectLongSideAngle(r));
+  return r;
+}
+
 }  // namespace smt::vision
