@@ -211,6 +211,7 @@ std::optional<ReceivedCommand> SimBoard::LastReceived(uint16_t code) const {
 void SimBoard::ClearReceived() {
   std::lock_guard lk(m_);
   received_.clear();
+  states_.clear();
 }
 
 size_t SimBoard::ReceivedCount() const {
@@ -246,13 +247,39 @@ int SimBoard::OutputValue(int output) const {
 void SimBoard::Apply(SimLink link, uint16_t code, const std::vector<uint8_t>& p, size_t serialLength) {
   const bool udp = link == SimLink::Udp;
   std::lock_guard lk(m_);
+  // An axis goes to its reference when its {start, normal} pair is not {0, 0}.
+  auto homePairs = [&](size_t at, std::initializer_list<int> axes, bool wide) {
+    size_t slot = 0;
+    for (int axis : axes) {
+      const int32_t a = wide ? LE32(p, at + 8 * slot) : At(p, at + 2 * slot);
+      const int32_t b = wide ? LE32(p, at + 8 * slot + 4) : At(p, at + 2 * slot + 1);
+      if (a != 0 || b != 0) {
+        axes_[axis] = 0;
+        if (axis == 2) axes_[32] = axes_[33] = 0;
+        if (axis == 3) axes_[34] = axes_[35] = 0;
+      }
+      ++slot;
+    }
+  };
+  // Single-axis codes that name the same motor: A1..A4 and the conveyor width.
+  auto motor = [](int axis) { return axis >= 4 && axis <= 7 ? axis + 36 : axis == 48 ? 14 : axis; };
   switch (code) {
     case 0x02:
-    case 0x05:
+      // Pairs X, Y, Z1/Z2 motor, Z3/Z4 motor, west, north and east walk.
+      homePairs(0, {0, 1, 2, 3, 8, 9, 10}, udp);
+      break;
     case 0x52:
+      // Lamp machine: X, second X, Y, second Y, Z1, Z2, dispensing Z.
+      homePairs(0, {0, 9, 1, 12, 2, 3, 10}, false);
+      break;
+    case 0x05:
+      if (At(p, 0) == 9) axes_[14] = 0;
+      break;
     case 0x72:
-      // Homing: every axis at its reference.
-      for (auto& [axis, pos] : axes_) pos = 0;
+      if (LE32(p, 0) != 0) axes_[0] = 0;
+      if (LE32(p, 4) != 0) axes_[1] = 0;
+      for (int h = 0; h < 8; ++h)
+        if (LE32(p, 12 + 4 * h) != 0) axes_[32 + h] = 0;
       break;
     case 0x01:
       if (!udp) axes_[At(p, 0)] += SignMagnitude32(p, 1);
@@ -262,9 +289,36 @@ void SimBoard::Apply(SimLink link, uint16_t code, const std::vector<uint8_t>& p,
       break;
     case 0x60:
       lastState_ = At(p, 0);
+      states_.push_back({At(p, 0), udp ? At(p, 1) : -1});
       break;
     case 0x61:
-      axes_[At(p, 0)] += udp ? LE32(p, 5) : SignMagnitude32(p, 1);
+      axes_[motor(At(p, 0))] += udp ? LE32(p, 5) : SignMagnitude32(p, 1);
+      break;
+    case 0x53:
+      if (udp) {
+        axes_[At(p, 0)] += LE32(p, 6);
+        axes_[At(p, 1)] += LE32(p, 14);
+      } else {
+        axes_[At(p, 0)] += SignMagnitude32(p, 1);
+        axes_[At(p, 7)] += SignMagnitude32(p, 8);
+      }
+      break;
+    case 0x55:
+      if (At(p, 0) == 2) {
+        axes_[2] += LE32(p, 2);
+        axes_[3] += LE32(p, 6);
+      } else if (At(p, 0) == 9) {
+        axes_[9] += LE32(p, 2);
+        axes_[8] += LE32(p, 6);
+      }
+      break;
+    case 0x62:
+      // Conveyor axes 11, 12 and 13 of the conveyor board (kept as 211..213).
+      for (int i = 0; i < 3; ++i)
+        axes_[211 + i] += udp ? LE32(p, 7 + 5 * i) : SignMagnitude32(p, 5 + 5 * i);
+      break;
+    case 0x63:
+      axes_[0] += udp ? LE32(p, 7) : SignMagnitude32(p, 3);
       break;
     case 0x64:
       if (udp) {
@@ -281,12 +335,40 @@ void SimBoard::Apply(SimLink link, uint16_t code, const std::vector<uint8_t>& p,
         if (At(p, 12) >= 1 && At(p, 12) <= 8) axes_[39 + At(p, 12)] += SignMagnitude16(p, 13);
       }
       break;
+    case 0x65:
+      if (udp) {
+        axes_[0] += LE32(p, 4);
+        axes_[1] += LE32(p, 12);
+        for (int h = 0; h < 8; ++h) axes_[40 + h] += LE32(p, 25 + 4 * h);
+      } else {  // heads 1 to 4 only
+        axes_[0] += SignMagnitude32(p, 0);
+        axes_[1] += SignMagnitude32(p, 6);
+        for (int h = 0; h < 4; ++h) axes_[40 + h] += SignMagnitude16(p, 12 + 4 * h);
+      }
+      break;
+    case 0x73:
+    case 0x74:
+    case 0x77: {
+      struct Layout { size_t dx, dy, a; };
+      const Layout l = code == 0x73 ? Layout{9, 13, 26} : code == 0x74 ? Layout{19, 27, 40} : Layout{4, 12, 25};
+      axes_[0] += LE32(p, l.dx);
+      axes_[1] += LE32(p, l.dy);
+      if (code == 0x73) {
+        axes_[0] += LE32(p, 69) + LE32(p, 114);
+        axes_[1] += LE32(p, 118);
+      }
+      for (int h = 0; h < 8; ++h) axes_[40 + h] += LE32(p, l.a + 4 * h);
+      const uint8_t vacuum = At(p, code == 0x74 ? 80 : code == 0x77 ? 65 : 0);
+      if (code != 0x73 && vacuum >= 32 && vacuum <= 39) outputs_[vacuum] = {code == 0x74, 0};
+      break;
+    }
     case 0x54:
       if (!udp) {
         axes_[0] += SignMagnitude32(p, 1);
         axes_[At(p, 7)] += SignMagnitude32(p, 8);
       }
       break;
+    case 0x56:
     case 0x66: {
       const int walk = udp ? At(p, 1) : At(p, 0);
       if (walk >= 1 && walk <= 3) axes_[7 + walk] += udp ? LE32(p, 6) : SignMagnitude32(p, 1);
@@ -300,6 +382,11 @@ void SimBoard::Apply(SimLink link, uint16_t code, const std::vector<uint8_t>& p,
     default:
       break;
   }
+}
+
+std::vector<std::pair<int, int>> SimBoard::States() const {
+  std::lock_guard lk(m_);
+  return states_;
 }
 
 std::vector<uint8_t> SimBoard::UdpReplyData(uint16_t code, uint8_t status) const {
@@ -367,11 +454,12 @@ void SimBoard::OnUdpCommand(const std::vector<uint8_t>& d, const void* from) {
   c.attempt = static_cast<uint8_t>(word >> 12);
   c.payload.assign(d.begin() + 7, d.end());
   c.raw = d;
-  Apply(SimLink::Udp, c.code, c.payload, 0);
   const uint16_t code = c.code;
+  // A command the board answers with an error status is not carried out.
+  const uint8_t status = TakeStatus(code);
+  if (status == 0) Apply(SimLink::Udp, c.code, c.payload, 0);
   Record(std::move(c));
 
-  const uint8_t status = TakeStatus(code);
   if (TakeDrop()) return;
   Delay();
   bool corrupt = false;
@@ -435,9 +523,6 @@ void SimBoard::OnSerialFrame(const std::vector<uint8_t>& f) {
   c.code = code;
   c.payload.assign(f.begin() + 4, f.begin() + 4 + (len - 2));
   c.raw = f;
-  Apply(SimLink::Serial, code, c.payload, len);
-  Record(c);
-
   std::optional<std::pair<uint8_t, uint8_t>> error;
   {
     std::lock_guard lk(m_);
@@ -447,6 +532,9 @@ void SimBoard::OnSerialFrame(const std::vector<uint8_t>& f) {
       injectedSerialError_.erase(it);
     }
   }
+  // A command the board reports an error for is not carried out.
+  if (!error) Apply(SimLink::Serial, code, c.payload, len);
+  Record(c);
   // No acknowledgement for a state change.
   if (code == 0x60) return;
   if (TakeDrop()) return;

@@ -95,13 +95,17 @@ class SimBoard {
   std::optional<ReceivedCommand> LastReceived(uint16_t code) const;
   void ClearReceived();
   size_t ReceivedCount() const;
-  // Axis positions in steps by axis code (0 X, 1 Y, 8-10 feeder walks,
-  // 32-39 Z1-Z8, 40-47 A1-A8, and 100 + head code for Z strokes).
+  // Axis positions in steps by motor (0 X, 1 Y, 2 and 3 the Z pair motors,
+  // 8-10 feeder walks, 9 and 12 the lamp machine's second platform X and Y,
+  // 14 the conveyor width, 32-39 Z1-Z8, 40-47 A1-A8 (not wrapped: the board
+  // counts steps), 100 + head code for Z strokes, 211-213 the conveyor axes).
   int64_t Position(int axis) const;
   std::map<int, int64_t> Positions() const;
   bool Output(int output) const;
   int OutputValue(int output) const;
   int LastState() const { return lastState_; }
+  // Every state command received: (code, value; -1 for the serial form).
+  std::vector<std::pair<int, int>> States() const;
   uint64_t DiscoveryRequests() const { return discoveryRequests_; }
   uint64_t BadDatagrams() const { return badDatagrams_; }
   uint64_t BadFrames() const { return badFrames_; }
@@ -138,6 +142,7 @@ class SimBoard {
   std::vector<ReceivedCommand> received_;
   std::map<int, int64_t> axes_;
   std::map<int, std::pair<bool, int>> outputs_;
+  std::vector<std::pair<int, int>> states_;
   std::map<uint16_t, uint8_t> injectedStatus_;
   std::map<uint16_t, std::pair<uint8_t, uint8_t>> injectedSerialError_;
   std::vector<uint8_t> lastHost_;  // sockaddr of the last UDP sender

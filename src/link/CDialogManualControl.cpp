@@ -13,6 +13,8 @@
 #include "link/LinkGlobals.h"
 #include "link/LinkRuntime.h"
 #include "link/MachineCommands.h"
+#include "link/MachineHoming.h"
+#include "link/MotionSettings.h"
 #include "link/OperatorNotice.h"
 #include "platform/SettingsSection.h"
 #include "platform/SystemServices.h"
@@ -82,6 +84,8 @@ void CDialogManualControl::LoadConfig(const std::string& appDir) {
   smt::link::FirmwareSwitches sw;
   sw.Load(appDir);
   sw.Apply();
+  // What the motion commands and the homing read of the settings.
+  smt::link::SetMotionSettings(smt::link::LoadMotionSettings(appDir));
 }
 
 void CDialogManualControl::SaveConfig(const std::string& appDir) const {
@@ -267,8 +271,20 @@ bool CDialogManualControl::OpenComPort() {
 
 void CDialogManualControl::OnLinkUp() {
   SetButtonText(m_Texts.onlineSuccessful);
-  Runtime().serialSendCount = 0;
-  Runtime().serialAckCount = 0;
   OnSerialAck(0);
   AppendInfoLine(m_Texts.onlineSuccessful, true);
+  // Counters, the wait for the link flag, then homing or the home button.
+  smt::link::MachineHoming::Instance().OnLinkUpSteps();
 }
+
+void CDialogManualControl::SetPumpButtonCheck(int which, bool checked) {
+  QMetaObject::invokeMethod(this, [this, which, checked] { emit PumpButtonChanged(which, checked); },
+                            Qt::QueuedConnection);
+}
+
+void CDialogManualControl::EnableJogControls(bool enable) {
+  m_bJogControlsEnabled = enable;
+  if (enable) m_bHomeButtonEnabled = true;
+}
+
+void CDialogManualControl::EnableHomeButton() { m_bHomeButtonEnabled = true; }

@@ -73,6 +73,17 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks {
   void ShowVacuumValue() override;
   void OnSerialAck(int ackCount) override;
   void OnSerialHelloAck() override;
+  void SetPumpButtonCheck(int which, bool checked) override;
+  void EnableJogControls(bool enable) override;
+  void EnableHomeButton() override;
+
+  // The jog controls and the home button (the panel's controls for them
+  // follow these flags).
+  std::atomic<bool> m_bJogControlsEnabled{false};
+  std::atomic<bool> m_bHomeButtonEnabled{false};
+
+ signals:
+  void PumpButtonChanged(int which, bool checked);
 
  private:
   void SetButtonText(const std::string& text);

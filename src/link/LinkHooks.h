@@ -29,6 +29,16 @@ class LinkHooks {
   virtual void OnSerialHelloAck() {}
   // Serial error E2: a motor or sensor fault with its sub-code.
   virtual void OnMotorFault(uint8_t /*subCode*/) {}
+  // A vacuum pump button (1..8, 0 all eight) shown checked or not.
+  virtual void SetPumpButtonCheck(int /*which*/, bool /*checked*/) {}
+  // The position globals changed: refresh the position boxes.
+  virtual void OnPositionsChanged() {}
+  // The move counter (m_nSerialSendCount) changed.
+  virtual void OnMoveCounted(int /*count*/) {}
+  // Jog, home and pump controls (and the part list's Start) on or off.
+  virtual void EnableJogControls(bool /*enable*/) {}
+  // The home button alone on (after a connect without homing).
+  virtual void EnableHomeButton() {}
 };
 
 }  // namespace smt::link

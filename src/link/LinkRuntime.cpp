@@ -7,4 +7,12 @@ LinkRuntime& Runtime() {
   return runtime;
 }
 
+void LinkRuntime::SetPumpButton(int which, bool checked) {
+  if (which < 0 || which > 8) return;
+  const uint8_t bits = which == 0 ? 0xFF : static_cast<uint8_t>(1u << (which - 1));
+  if (checked) pumpButtons.fetch_or(bits);
+  else pumpButtons.fetch_and(static_cast<uint8_t>(~bits));
+  Hooks().SetPumpButtonCheck(which, checked);
+}
+
 }  // namespace smt::link

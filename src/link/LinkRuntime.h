@@ -27,6 +27,15 @@ struct LinkRuntime {
   std::atomic<int> v2_04{0};
   std::atomic<int> v2_06{0};
   std::atomic<int> v2_07{0};
+  // Jog-panel state the commands read and show.
+  std::atomic<uint8_t> pumpButtons{0};      // bit i: "真空泵 i+1" checked
+  std::atomic<int> headGroup{1};            // lamp machine: the platform the jog keys drive (1 or 2)
+  std::atomic<bool> feederButtonHeld{false};
+  std::atomic<int> axisSelection{0};        // cycled by front-panel key 6
+  std::atomic<int> speedGear{0};            // 0..4
+
+  // Shows pump button `which` (1..8; 0 all eight) checked or not.
+  void SetPumpButton(int which, bool checked);
 
   LinkHooks& Hooks() {
     LinkHooks* h = hooks.load();

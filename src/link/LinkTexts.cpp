@@ -27,6 +27,11 @@ void LinkTexts::Load(const std::string& appDir, const std::string& language) {
   replyTimeout = s.Text("ManualControl.c_ReplyTimeout", d.replyTimeout);
   noReply = s.Text("ManualControl.c_NoReply", d.noReply);
   vacuumTest = s.Text("ManualControl.c_vacuumTest", d.vacuumTest);
+  information73 = s.Text("ManualControl.c_Information_73", d.information73);
+  information74 = s.Text("ManualControl.c_Information_74", d.information74);
+  information77 = s.Text("ManualControl.c_Information_77", d.information77);
+  masterResetFirst = s.Text("ManualControl.c_MasterResetFirst", d.masterResetFirst);
+  homeNothing = s.Text("ManualControl.c_HomeNothing", d.homeNothing);
 }
 
 LinkTexts CurrentLinkTexts() {

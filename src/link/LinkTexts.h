@@ -24,6 +24,13 @@ struct LinkTexts {
   std::string replyTimeout = "等待机器应答超时 !";
   std::string noReply = "机器没有应答 !";
   std::string vacuumTest = "检测真空值为：";
+  std::string information73 = "73->移动飞行";
+  std::string information74 = "74->移动取料";
+  std::string information77 = "77->移动放置";
+  // The part list's refusal of Start before the master reset was accepted.
+  std::string masterResetFirst = "请先按总复位机器 !";
+  // A homing request that selects nothing on this machine type.
+  std::string homeNothing = "此机型没有该复位 !";
 
   void Load(const std::string& appDir, const std::string& language);
 };

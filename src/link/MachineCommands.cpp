@@ -10,14 +10,16 @@
 #include "link/LinkGlobals.h"
 #include "link/LinkRuntime.h"
 #include "link/LinkTexts.h"
+#include "link/MotionSettings.h"
+#include "link/MotionCommands.h"
+#include "link/MachineHoming.h"
+#include "link/CommandEncoding.h"
+#include "platform/MessageService.h"
 #include "link/OperatorNotice.h"
 #include "link/SerialFrame.h"
 
 namespace smt::link {
 namespace {
-
-std::mutex g_speedMutex;
-CommandSpeedSettings g_speed;
 
 // How long a sender waits for the link mutex before it gives up.
 constexpr auto kLinkMutexWait = std::chrono::seconds(30);
@@ -45,9 +47,30 @@ bool SendOnce(const MachineCommand& c) {
 
 }  // namespace
 
+std::string UdpOnlyRefusalText(uint8_t code) {
+  char b[96];
+  std::snprintf(b, sizeof b, "Command %02X needs the Ethernet link: it has no serial form !", code);
+  return b;
+}
+
+std::string StepsDoNotFitText(uint8_t code, const char* field, int32_t value, int bits) {
+  char b[160];
+  std::snprintf(b, sizeof b, "Command %02X: %s %d does not fit the %d-bit serial field, nothing was sent !", code,
+                field, value, bits);
+  return b;
+}
+
 CommandResult SendMachineCommand(const MachineCommand& c) {
   LinkHooks& hooks = Runtime().Hooks();
-  if (c.trace) hooks.AppendInfoLine(Trace(c.code, "Start"), true);
+  if (Runtime().UsesSerial()) {
+    // Refused before any trace: a reply that cannot come is never awaited.
+    std::string refusal = c.udpOnly ? UdpOnlyRefusalText(c.code) : c.serialRefusal;
+    if (!refusal.empty()) {
+      smt::platform::ShowMessage(refusal);
+      return CommandResult::Refused;
+    }
+  }
+  if (c.trace) hooks.AppendInfoLine(c.startTrace.empty() ? Trace(c.code, "Start") : c.startTrace, true);
   // A stale signal cannot complete the new command.
   if (c.reply) c.reply->Reset();
   if (!SendOnce(c)) {
@@ -57,7 +80,10 @@ CommandResult SendMachineCommand(const MachineCommand& c) {
   CommandResult result = CommandResult::Ok;
   if (c.reply) {
     switch (c.reply->Wait()) {
-      case ReplyWait::Done: break;
+      case ReplyWait::Done:
+        // A reply with an error status is a failed command.
+        if (c.reply->status() != 0) result = CommandResult::ReplyFailed;
+        break;
       case ReplyWait::Failed: result = CommandResult::ReplyFailed; break;
       case ReplyWait::TimedOut: {
         result = CommandResult::TimedOut;
@@ -94,7 +120,7 @@ std::vector<uint8_t> Cmd02HomeUdpPayload(const std::array<int32_t, 14>& fields) 
 
 std::vector<uint8_t> Cmd02HomeSerialPayload(const std::array<int32_t, 14>& fields) {
   ByteWriter w;
-  for (int32_t v : fields) w.U8(static_cast<uint32_t>(v));
+  for (int32_t v : fields) w.U8(SpeedByte(v));
   return w.Take();
 }
 
@@ -102,23 +128,27 @@ CommandResult SendCmd02Home(std::array<int32_t, 14> f) {
   const int type = g_nMachineType.load();
   if (type != 3 && type != 6 && type != 10) f[6] = f[7] = 0;
   const CommandSpeedSettings speed = GetCommandSpeedSettings();
-  if (speed.maxSpeedLimit && (f[1] > speed.maxSpeedLimitValue || f[3] > speed.maxSpeedLimitValue))
-    f[1] = f[3] = speed.maxSpeedLimitValue;
+  // The cap lowers each run speed on its own; it never raises one.
+  f[1] = CappedRunSpeed(f[1], speed.maxSpeedLimit, speed.maxSpeedLimitValue);
+  f[3] = CappedRunSpeed(f[3], speed.maxSpeedLimit, speed.maxSpeedLimitValue);
   MachineCommand c;
   c.code = 0x02;
   c.udpPayload = Cmd02HomeUdpPayload(f);
   c.serialPayload = Cmd02HomeSerialPayload(f);
   c.reply = &g_hEventHome;
-  return SendMachineCommand(c);
+  const CommandResult r = SendMachineCommand(c);
+  // The end-of-home step follows the machine's answer.
+  if (r == CommandResult::Ok) {
+    if (type == 4) MachineHoming::Instance().ResetAfterHomeSerial();
+    else MachineHoming::Instance().ResetAfterHome();
+  }
+  return r;
 }
 
 bool SetOutput(int output, int state, int value) {
-  MachineCommand c;
-  c.code = 0x03;
-  c.trace = false;
-  c.udpPayload = ByteWriter().U8(output).U8(state).U16(value).Take();
-  c.serialPayload = ByteWriter().U8(output).U8(state).Take();  // the value is not sent
-  const bool ok = SendMachineCommand(c) == CommandResult::Ok;
+  const bool ok = SendOutputDirect(output, state, value);
+  // The pump button of the output shows the state asked for.
+  if (const int button = PumpButtonOfOutput(output)) Runtime().SetPumpButton(button, state != 0);
   return ok;
 }
 
@@ -173,14 +203,15 @@ bool SendCmd60SetState(int code, int value) {
 }
 
 void SetCommandSpeedSettings(const CommandSpeedSettings& s) {
-  std::lock_guard lk(g_speedMutex);
-  g_speed = s;
-  if (g_speed.maxSpeedLimitValue <= 0) g_speed.maxSpeedLimitValue = 32;
+  MotionSettings m = GetMotionSettings();
+  m.maxSpeedLimit = s.maxSpeedLimit;
+  m.maxSpeedLimitValue = s.maxSpeedLimitValue;
+  SetMotionSettings(m);
 }
 
 CommandSpeedSettings GetCommandSpeedSettings() {
-  std::lock_guard lk(g_speedMutex);
-  return g_speed;
+  const MotionSettings m = GetMotionSettings();
+  return {m.maxSpeedLimit, m.maxSpeedLimitValue};
 }
 
 }  // namespace smt::link

@@ -12,7 +12,9 @@
 
 namespace smt::link {
 
-enum class CommandResult { Ok, SendFailed, ReplyFailed, TimedOut, LinkBusy };
+// Refused: not sent at all (a value that does not fit its field, a command
+// that the chosen link has no form for); the operator was told why.
+enum class CommandResult { Ok, SendFailed, ReplyFailed, TimedOut, LinkBusy, Refused };
 
 inline bool Succeeded(CommandResult r) { return r == CommandResult::Ok; }
 
@@ -23,9 +25,16 @@ struct MachineCommand {
   std::vector<uint8_t> serialPayload;  // big-endian, sign and magnitude
   ReplyEvent* reply = nullptr;         // nullptr: no reply awaited
   bool trace = true;                   // "61->Start" / "61->End" in the information box
+  std::string startTrace;              // in place of "NN->Start" when not empty
   bool serialOnly = false;             // no UDP form
   bool udpOnly = false;                // no serial form
+  // Non-empty: the serial form cannot carry these values; on the serial link
+  // the command is refused with this text and nothing is sent.
+  std::string serialRefusal;
 };
+
+// The text of the refusal of a command that has no form on the serial link.
+std::string UdpOnlyRefusalText(uint8_t code);
 
 // The one place that sends a command and awaits its reply: trace, reset the
 // family event, send under g_hLinkMutex (UDP) or through the frame writer
@@ -54,7 +63,8 @@ bool SendCmd60SetState(int code, int value);
 std::vector<uint8_t> Cmd02HomeUdpPayload(const std::array<int32_t, 14>& fields);
 std::vector<uint8_t> Cmd02HomeSerialPayload(const std::array<int32_t, 14>& fields);
 
-// Settings the command functions read (speed-template section).
+// The two speed-cap settings (kept in MotionSettings; this pair of calls
+// changes only them).
 struct CommandSpeedSettings {
   bool maxSpeedLimit = false;
   int maxSpeedLimitValue = 32;

@@ -5,6 +5,7 @@
 
 #include "app/core/MachineState.h"
 #include "link/CMachineLink.h"
+#include "link/FrontPanelKeys.h"
 #include "link/LinkBytes.h"
 #include "link/LinkGlobals.h"
 #include "link/LinkRuntime.h"
@@ -91,7 +92,10 @@ void HandleReply(const CmdPacket& p) {
 void HandleReport(const CmdPacket& p) {
   const uint8_t status = p.at(0);
   switch (p.code & 0xFFF) {
-    case 0x14: Runtime().Hooks().OnStatusReport(p.at(0)); return;
+    case 0x14:
+      OnStatusReport(p.at(0));
+      Runtime().Hooks().OnStatusReport(p.at(0));
+      return;
     case 0x15: {
       uint8_t values[8];
       for (int i = 0; i < 8; ++i) values[i] = p.at(i);
@@ -238,7 +242,12 @@ void HandleUdpPacket(const CmdPacket& packet) {
 void HandleSerialFrame(const std::vector<uint8_t>& f) {
   if (f.size() < 2) return;
   switch (f[1]) {
-    case 0x00: Runtime().Hooks().OnSerialStatusReport(f.size() > 3 ? f[3] : 0); return;
+    case 0x00: {
+      const uint8_t key = f.size() > 3 ? f[3] : 0;
+      OnSerialStatusReport(key);
+      Runtime().Hooks().OnSerialStatusReport(key);
+      return;
+    }
     case 0x01: HandleSerialAck(f); return;
     case 0xF1: {
       const uint8_t src = f.size() > 2 ? f[2] : 0;

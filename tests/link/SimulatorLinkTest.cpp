@@ -65,8 +65,9 @@ TEST_F(SimulatorLink, HomeSpeedCapAndFieldsOfOtherMachineTypes) {
   f[7] = 8;
   ASSERT_EQ(SendCmd02Home(f), CommandResult::Ok);
   const auto got = *sim->LastReceived(0x02);
+  // Each run speed is capped on its own: the slower Y is not raised.
   EXPECT_EQ(ReadLE32(got.payload.data() + 4), 32);
-  EXPECT_EQ(ReadLE32(got.payload.data() + 12), 32);
+  EXPECT_EQ(ReadLE32(got.payload.data() + 12), 20);
   EXPECT_EQ(ReadLE32(got.payload.data() + 24), 0);
   EXPECT_EQ(ReadLE32(got.payload.data() + 28), 0);
   SetCommandSpeedSettings({});
@@ -147,7 +148,8 @@ TEST_F(SimulatorLink, ErrorStatusIsShownWithItsTextAndFlagEffect) {
       m.code = 0x61;
       m.udpPayload = Bytes(17, 0);
       m.reply = &g_hEventAxisMove;
-      EXPECT_EQ(SendMachineCommand(m), CommandResult::Ok);
+      // A reply with an error status is a failed command.
+      EXPECT_EQ(SendMachineCommand(m), CommandResult::ReplyFailed);
       EXPECT_FALSE(g_bConnected);
     }
     EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{c.text});

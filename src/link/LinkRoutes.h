@@ -1,0 +1,39 @@
+#pragma once
+// Where the link hands work to other parts of the program that it does not
+// own: the part list's Start, the jog operation, the camera panel's capture
+// and the view's vision-origin move. Each is a function the owning part
+// installs; until then it does nothing and writes a log line.
+#include <chrono>
+#include <functional>
+
+namespace smt::link {
+
+struct LinkRoutes {
+  // The part list's Start (front-panel key 1 with the master reset accepted).
+  // Runs on the window thread.
+  std::function<void()> partListStart;
+  // The jog of the jog panel: (group, direction), the other arguments 0.
+  std::function<void(int group, int direction)> jog;
+  // The camera panel's capture-done event of the flying-camera moves.
+  std::function<void()> resetCaptureDone;
+  std::function<bool(std::chrono::milliseconds)> waitCaptureDone;
+  // The view's camera move to the vision origin after a full home.
+  std::function<void()> cameraToVisionOrigin;
+  // The conveyor dialog's width display after the width axis was homed.
+  std::function<void()> showConveyorWidth;
+};
+
+// The installed routes (a copy; routes may be replaced while a link thread reads).
+LinkRoutes GetLinkRoutes();
+void SetLinkRoutes(const LinkRoutes& routes);
+
+// Calls into the routes; a missing route logs and does nothing (a missing
+// capture wait counts as done).
+void RoutePartListStart();
+void RouteJog(int group, int direction);
+void RouteResetCaptureDone();
+bool RouteWaitCaptureDone(std::chrono::milliseconds timeout);
+void RouteCameraToVisionOrigin();
+void RouteShowConveyorWidth();
+
+}  // namespace smt::link

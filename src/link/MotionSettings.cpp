@@ -1,0 +1,86 @@
+#include "link/MotionSettings.h"
+
+#include <cmath>
+#include <mutex>
+
+#include "platform/SettingsSection.h"
+#include "settings/SettingsStores.h"
+
+namespace smt::link {
+namespace {
+
+std::mutex g_motionMutex;
+MotionSettings g_motion;
+
+}  // namespace
+
+MotionSettings GetMotionSettings() {
+  std::lock_guard lk(g_motionMutex);
+  return g_motion;
+}
+
+void SetMotionSettings(const MotionSettings& s) {
+  std::lock_guard lk(g_motionMutex);
+  g_motion = s;
+  if (g_motion.accelSpeed == 0) g_motion.accelSpeed = 100;
+  if (g_motion.maxSpeedLimitValue <= 0) g_motion.maxSpeedLimitValue = 32;
+  if (g_motion.feedDelayMs == 0) g_motion.feedDelayMs = 200;
+  if (g_motion.aRevolution <= 0) g_motion.aRevolution = 1;
+}
+
+const std::array<const char*, 16>& OriginUpdateKeys() {
+  static const std::array<const char*, 16> keys = {"m_00_X",  "m_01_Y",  "m_02_Z1", "m_03_Z2", "m_04_A1", "m_05_A2",
+                                                   "m_06_A3", "m_07_A4", "m_08_W1", "m_09_W2", "m_0A_W3", "m_0B_L1",
+                                                   "m_0C_L2", "m_0D_L3", "m_0E_D1", "m_0F_D2"};
+  return keys;
+}
+
+MotionSettings LoadMotionSettings(const std::string& appDir) {
+  using smt::platform::ConfigPath;
+  using smt::platform::SettingsSection;
+  MotionSettings m;
+  auto& stores = smt::settings::SettingsStores::Instance();
+  if (auto g = stores.machine.Geometry()) {
+    m.xLimit = g->limits.m_nXLimitPulse;
+    m.yLimit = g->limits.m_nYLimitPulse;
+    m.zLimit = g->limits.m_nZLimitPulse;
+    m.xLimitAbs = g->limits.m_nXLimitPulseAbs;
+    m.yLimitAbs = g->limits.m_nYLimitPulseAbs;
+    m.xPulse = g->table.g_dXPulse;
+    m.yPulse = g->table.g_dYPulse;
+    m.zPulse = g->table.g_dZPulse;
+    m.aPulse = g->table.g_dAPulse;
+  }
+  if (auto b = stores.machine.Basic()) {
+    m.suctionNozzleOffset = b->m_SuctionNozzleOffset != 0;
+    for (int n = 1; n <= 8; ++n) m.suctionNozzleValue[n - 1] = b->SuctionNozzleValue(n);
+    m.exhaust = b->m_Exhaust;
+    m.onlineToReset = b->m_OnlineToReset != 0;
+    m.debugModel = b->m_DebugModel != 0;
+    m.resetToVisualOrigin = b->m_ResetToVisualOrigin != 0;
+  }
+  if (auto speed = stores.speed.Get()) {
+    m.optimizeFarSpeed = speed->settings.m_bOptimizeFarSpeed != 0;
+    m.accelSpeed = speed->settings.m_AccelSpeed;
+    m.maxSpeedLimit = speed->settings.m_bMaxSpeedLimit != 0;
+    m.maxSpeedLimitValue = speed->settings.m_MaxSpeedLimitValue;
+    m.aRevolution = speed->settings.m_A_RunFast;
+    const auto& reset = speed->records[static_cast<int>(smt::settings::SpeedUse::Reset)];
+    for (size_t i = 0; i < m.resetSpeed.size() && i < reset.size(); ++i)
+      m.resetSpeed[i] = {reset[i].start, reset[i].normal};
+  }
+  const std::string config = ConfigPath(appDir);
+  SettingsSection origin(config, "OriginUpdateConfig");
+  for (size_t i = 0; i < 16; ++i) m.originUpdate[i] = origin.ReadInt(OriginUpdateKeys()[i]) != 0;
+  m.feedDelayMs = SettingsSection(config, "AutoFeedConfig").ReadInt("m_Feed_Delay");
+  SettingsSection transport(config, "AutoTransportConfig");
+  m.conveyorWaitTimeOut = transport.ReadInt("m_WaitTimeOut");
+  m.conveyorStartSpeed = transport.ReadInt("m_ConveyorStartSpeed");
+  m.conveyorNormalSpeed = transport.ReadInt("m_ConveyorNormalSpeed");
+  m.autoTransport = transport.ReadInt("m_AutoTransport") != 0;
+  m.runSelect = SettingsSection(config, "StrategyConfig").ReadInt("m_RunSelect");
+  m.showPulse = SettingsSection(config, "ManualControlConfig").ReadInt("m_bShowPulse") != 0;
+  return m;
+}
+
+}  // namespace smt::link

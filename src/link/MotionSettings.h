@@ -1,0 +1,62 @@
+#pragma once
+// What the motion commands read of the machine settings: the travel limits in
+// steps, the speed options, one revolution of the A axes, the vacuum and feed
+// values, the homing speeds and the switches of the after-connect and
+// after-home steps. Published as a whole: a worker reads one consistent copy.
+#include <array>
+#include <string>
+
+namespace smt::link {
+
+struct SpeedPairValue {
+  int start = 0;
+  int normal = 0;
+};
+
+struct MotionSettings {
+  // Travel limits in steps: X 0 .. xLimit, Y yLimit .. 0, Z zLimit .. 0.
+  int xLimit = 0, yLimit = 0, zLimit = 0;
+  int xLimitAbs = 0, yLimitAbs = 0;
+  // Steps of one revolution of an A axis (the fast A jog step).
+  int aRevolution = 1000;
+  // Speed options of the speed-template settings.
+  bool optimizeFarSpeed = false;
+  int accelSpeed = 100;          // percent; a stored 0 reads as 100
+  bool maxSpeedLimit = false;
+  int maxSpeedLimitValue = 32;   // a stored value of 0 or below reads as 32
+  // Vacuum, exhaust and feed.
+  bool suctionNozzleOffset = false;
+  std::array<int, 8> suctionNozzleValue{};
+  int exhaust = 5;
+  int feedDelayMs = 200;         // a stored 0 reads as 200
+  // Conveyor.
+  int conveyorWaitTimeOut = 0;
+  int conveyorStartSpeed = 0, conveyorNormalSpeed = 0;
+  bool autoTransport = false;
+  int conveyorWidthTarget = 0;   // width the conveyor is set to after homing its width axis, in steps
+  // Homing: the reset speed use (16 axis pairs: X, Y, Z1, Z2, A1..A4, west
+  // walk, west lift, north walk, north lift, east walk, east lift, auto walk
+  // 1, auto walk 2) and the origin-update flags of the same 16 axes.
+  std::array<SpeedPairValue, 16> resetSpeed{};
+  std::array<bool, 16> originUpdate{};
+  // After-connect and after-home switches.
+  bool onlineToReset = false;
+  bool debugModel = false;
+  bool resetToVisualOrigin = false;
+  int runSelect = 0;             // the placement strategy's run mode
+  // Unit switch of the position boxes and the scales behind "%0.2f".
+  bool showPulse = true;
+  double xPulse = 1, yPulse = 1, zPulse = 1, aPulse = 1;
+};
+
+// The settings every command reads at the moment it runs.
+MotionSettings GetMotionSettings();
+void SetMotionSettings(const MotionSettings& s);
+
+// Fills the settings from the program's stores and files ("<appDir>/config.ini").
+MotionSettings LoadMotionSettings(const std::string& appDir);
+
+// Origin-update keys m_00_X .. m_0F_D2 in axis order.
+const std::array<const char*, 16>& OriginUpdateKeys();
+
+}  // namespace smt::link

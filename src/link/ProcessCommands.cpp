@@ -1,0 +1,249 @@
+#include "link/ProcessCommands.h"
+
+#include <cstdlib>
+#include <vector>
+
+#include "app/core/MachineState.h"
+#include "link/CommandEncoding.h"
+#include "link/LinkBytes.h"
+#include "link/LinkGlobals.h"
+#include "link/LinkRoutes.h"
+#include "link/LinkRuntime.h"
+#include "link/LinkTexts.h"
+#include "link/MotionCommands.h"
+#include "link/MotionGlobals.h"
+#include "link/MotionSettings.h"
+#include "platform/MessageService.h"
+
+namespace smt::link {
+namespace {
+
+bool Refuse(const std::string& text) {
+  smt::platform::ShowMessage(text);
+  return false;
+}
+
+// X in 0 .. X limit, then Y in Y limit .. 0.
+bool RangeCheck(int64_t x, int64_t y) {
+  const MotionSettings m = GetMotionSettings();
+  if (x < 0 || x > m.xLimit) return Refuse(kXPosError);
+  if (y < m.yLimit || y > 0) return Refuse(kYPosError);
+  return true;
+}
+
+bool RefuseOnSerial(uint8_t code) {
+  if (!Runtime().UsesSerial()) return false;
+  smt::platform::ShowMessage(UdpOnlyRefusalText(code));
+  return true;
+}
+
+template <size_t N>
+int32_t LE32At(const std::array<uint8_t, N>& p, size_t at) {
+  return ReadLE32(p.data() + at);
+}
+
+// The combined head moves: dX, dY and the eight A deltas of a staged payload.
+struct HeadMove {
+  int64_t dx = 0, dy = 0;
+  std::array<int32_t, 8> a{};
+};
+
+bool SendHeadMove(uint8_t code, const std::vector<uint8_t>& payload, ReplyEvent* reply, const std::string& startText,
+                  const HeadMove& move, int vacuumOutput, bool pressButton, bool waitCapture) {
+  MachineCommand c;
+  c.code = code;
+  c.udpOnly = true;
+  c.reply = reply;
+  c.startTrace = startText;
+  c.udpPayload = payload;
+  if (waitCapture) RouteResetCaptureDone();
+  if (SendMachineCommand(c) != CommandResult::Ok) return false;
+  if (waitCapture && !RouteWaitCaptureDone(reply->timeout())) return false;
+  if (vacuumOutput >= 32 && vacuumOutput <= 39) Runtime().SetPumpButton(vacuumOutput - 31, pressButton);
+  const int32_t rev = GetMotionSettings().aRevolution;
+  g_nCurX += static_cast<int32_t>(move.dx);
+  g_nCurY += static_cast<int32_t>(move.dy);
+  for (int h = 0; h < 8; ++h) g_nCurA[h] = WrapA(static_cast<int64_t>(g_nCurA[h].load()) + move.a[h], rev);
+  Runtime().Hooks().OnPositionsChanged();
+  return true;
+}
+
+template <size_t N>
+HeadMove ReadHeadMove(const std::array<uint8_t, N>& p, size_t dxAt, size_t dyAt, size_t aAt) {
+  HeadMove m;
+  m.dx = LE32At(p, dxAt);
+  m.dy = LE32At(p, dyAt);
+  for (int h = 0; h < 8; ++h) m.a[h] = LE32At(p, aAt + 4 * h);
+  return m;
+}
+
+}  // namespace
+
+// --- 0x53 -------------------------------------------------------------------------
+
+DispenseSpeeds ShapeDispenseSpeeds(int32_t d1, int32_t d2, DispenseSpeeds s) {
+  const MotionSettings m = GetMotionSettings();
+  if (m.optimizeFarSpeed) {
+    s.start1 = FarStartSpeed(s.start1, s.run1, d1, m.xLimitAbs, m.accelSpeed);
+    s.start2 = FarStartSpeed(s.start2, s.run2, d2, m.yLimitAbs, m.accelSpeed);
+  }
+  if (s.start1 < 1) s.start1 = s.run1 = 1;
+  if (s.start2 < 1) s.start2 = s.run2 = 1;
+  s.run1 = CappedRunSpeed(s.run1, m.maxSpeedLimit, m.maxSpeedLimitValue);
+  s.run2 = CappedRunSpeed(s.run2, m.maxSpeedLimit, m.maxSpeedLimitValue);
+  return s;
+}
+
+MachineCommand BuildCmd53DispenseMove(uint8_t axis1, int32_t d1, int32_t start1, int32_t run1, uint8_t axis2,
+                                      int32_t d2, int32_t start2, int32_t run2) {
+  MachineCommand c;
+  c.code = 0x53;
+  c.reply = &g_hEventDispense;
+  // start2 and run2 have no place in the UDP payload.
+  c.udpPayload = ByteWriter()
+                     .U8(axis1).U8(axis2).I32(g_nCurX).I32(d1).I32(g_nCurY).I32(d2).I32(start1).I32(run1).U8(0x80)
+                     .Take();
+  c.serialPayload = ByteWriter()
+                        .U8(axis1).SM32(d1).U8(SpeedByte(start1)).U8(SpeedByte(run1))
+                        .U8(axis2).SM32(d2).U8(SpeedByte(start2)).U8(SpeedByte(run2)).U8(0x80)
+                        .Take();
+  if (!FitsSM32(d1) || !FitsSM32(d2)) c.serialRefusal = StepsDoNotFitText(0x53, "steps", FitsSM32(d1) ? d2 : d1, 32);
+  return c;
+}
+
+bool SendCmd53DispenseMove(uint8_t axis1, int32_t d1, int32_t start1, int32_t run1, uint8_t axis2, int32_t d2,
+                           int32_t start2, int32_t run2) {
+  if (!g_bMasterResetOk) return Refuse(kErrorE3);
+  const int64_t x = static_cast<int64_t>(g_nCurX) + (axis1 == 0 ? d1 : 0);
+  const int64_t y = static_cast<int64_t>(g_nCurY) + (axis2 == 1 ? d2 : 0);
+  if (!RangeCheck(x, y)) return false;
+  const DispenseSpeeds s = ShapeDispenseSpeeds(d1, d2, {start1, run1, start2, run2});
+  if (SendMachineCommand(BuildCmd53DispenseMove(axis1, d1, s.start1, s.run1, axis2, d2, s.start2, s.run2)) !=
+      CommandResult::Ok)
+    return false;
+  if (!g_bMasterResetOk) return false;
+  if (axis1 == 0) g_nCurX += d1;
+  else if (axis1 == 9) g_nCurPlatform[0] += d1;
+  if (axis2 == 1) g_nCurY += d2;
+  else if (axis2 == 12) g_nCurPlatform[1] += d2;
+  Runtime().Hooks().OnPositionsChanged();
+  return true;
+}
+
+// --- 0x55 (offset 0 mode, 2 d1, 6 d2) -------------------------------------------------
+
+bool SendCmd55LabelMove(const Cmd55Payload& p) {
+  const uint8_t mode = p[0];
+  const int32_t d1 = LE32At(p, 2), d2 = LE32At(p, 6);
+  if (mode == 2) {
+    const long long zl = std::llabs(static_cast<long long>(GetMotionSettings().zLimit));
+    const long long a = d1 > 0 ? std::llabs(static_cast<long long>(g_nCurZ[0]) - d1) : std::llabs(static_cast<long long>(g_nCurZ[1]) + d1);
+    const long long b = d2 > 0 ? std::llabs(static_cast<long long>(g_nCurZ[2]) - d2) : std::llabs(static_cast<long long>(g_nCurZ[3]) + d2);
+    if (a > zl || b > zl) return Refuse(kZPosError);
+  }
+  if (mode == 9 && !g_bMasterResetOk) return Refuse(kErrorE3);
+  if (RefuseOnSerial(0x55)) return false;
+  MachineCommand c;
+  c.code = 0x55;
+  c.udpOnly = true;
+  c.reply = &g_hEventDispense;
+  c.udpPayload.assign(p.begin(), p.end());
+  if (SendMachineCommand(c) != CommandResult::Ok) return false;
+  if (mode == 2) {
+    g_nCurZ[0] -= d1;
+    g_nCurZ[1] += d1;
+    g_nCurZ[2] -= d2;
+    g_nCurZ[3] += d2;
+  } else if (mode == 9) {
+    g_nCurAxis9 += d1;
+    g_nCurAxis8 += d2;
+  }
+  Runtime().Hooks().OnPositionsChanged();
+  return true;
+}
+
+// --- 0x58 --------------------------------------------------------------------------
+
+MachineCommand BuildCmd58GlueDispense(uint8_t channel, int32_t steps, int32_t start, int32_t run, uint8_t mode,
+                                      int32_t magnitudeA, int32_t magnitudeB, uint16_t valueA, uint16_t valueB,
+                                      uint16_t valueC) {
+  const auto absA = static_cast<int32_t>(std::llabs(static_cast<long long>(magnitudeA)));
+  const auto absB = static_cast<int32_t>(std::llabs(static_cast<long long>(magnitudeB)));
+  MachineCommand c;
+  c.code = 0x58;
+  c.reply = &g_hEventCmd58;
+  c.udpPayload = ByteWriter()
+                     .U8(channel).I32(steps).I32(start).I32(run).U8(mode).I32(absA).I32(absB)
+                     .U16(valueA).U16(valueB).U16(valueC)
+                     .Take();
+  // valueC has no place in the serial frame.
+  c.serialPayload = ByteWriter()
+                        .U8(channel).SM32(steps).U8(SpeedByte(start)).U8(SpeedByte(run)).U8(mode).BE32(absA).BE32(absB)
+                        .BE16(valueA).BE16(valueB)
+                        .Take();
+  if (!FitsSM32(steps)) c.serialRefusal = StepsDoNotFitText(0x58, "steps", steps, 32);
+  return c;
+}
+
+CommandResult SendCmd58GlueDispense(uint8_t channel, int32_t steps, int32_t start, int32_t run, uint8_t mode,
+                                    int32_t magnitudeA, int32_t magnitudeB, uint16_t valueA, uint16_t valueB,
+                                    uint16_t valueC) {
+  return SendMachineCommand(
+      BuildCmd58GlueDispense(channel, steps, start, run, mode, magnitudeA, magnitudeB, valueA, valueB, valueC));
+}
+
+// --- 0x71 -------------------------------------------------------------------------
+
+MachineCommand BuildCmd71ProbeZ1(int32_t steps, int32_t start, int32_t run) {
+  MachineCommand c;
+  c.code = 0x71;
+  c.reply = &g_hEventAxisMove;
+  c.udpPayload = ByteWriter().U8(0x20).I32(steps).I32(start).I32(run).Take();
+  c.serialPayload = ByteWriter().U8(0x20).SM32(steps).U8(SpeedByte(start)).U8(SpeedByte(run)).Take();
+  if (!FitsSM32(steps)) c.serialRefusal = StepsDoNotFitText(0x71, "steps", steps, 32);
+  return c;
+}
+
+CommandResult SendCmd71ProbeZ1(int32_t steps, int32_t start, int32_t run) {
+  return SendMachineCommand(BuildCmd71ProbeZ1(steps, start, run));
+}
+
+// --- 0x73 / 0x74 / 0x77 -------------------------------------------------------------
+// 0x73: dX at 9, dY at 13, A deltas at 26, second dX at 69, third dX at 114, third dY at 118.
+// 0x74: dX at 19, dY at 27, A deltas at 40, vacuum output at 80.
+// 0x77: dX at 4, dY at 12, A deltas at 25, vacuum output at 65.
+
+bool SendCmd73VisionMove(const Cmd73Payload& p) {
+  if (!g_bMasterResetOk) return Refuse(kErrorE3);
+  HeadMove move = ReadHeadMove(p, 9, 13, 26);
+  const int64_t x0 = g_nCurX, y0 = g_nCurY;
+  const int64_t dx2 = LE32At(p, 69), dx3 = LE32At(p, 114), dy3 = LE32At(p, 118);
+  if (!RangeCheck(x0 + move.dx, y0 + move.dy)) return false;
+  if (!RangeCheck(x0 + move.dx + dx2, y0 + move.dy)) return false;
+  if (!RangeCheck(x0 + move.dx + dx2 + dx3, y0 + move.dy + dy3)) return false;
+  if (RefuseOnSerial(0x73)) return false;
+  move.dx += dx2 + dx3;
+  move.dy += dy3;
+  return SendHeadMove(0x73, {p.begin(), p.end()}, &g_hEventCmd63, CurrentLinkTexts().information73, move, 0, false,
+                      true);
+}
+
+bool SendCmd74PickMove(const Cmd74Payload& p) {
+  if (!g_bMasterResetOk) return Refuse(kErrorE3);
+  const HeadMove move = ReadHeadMove(p, 19, 27, 40);
+  if (!RangeCheck(static_cast<int64_t>(g_nCurX) + move.dx, static_cast<int64_t>(g_nCurY) + move.dy)) return false;
+  if (RefuseOnSerial(0x74)) return false;
+  return SendHeadMove(0x74, {p.begin(), p.end()}, &g_hEventCmd67, CurrentLinkTexts().information74, move, p[80], true,
+                      false);
+}
+
+bool SendCmd77PlaceMove(const Cmd77Payload& p) {
+  if (!g_bMasterResetOk) return Refuse(kErrorE3);
+  const HeadMove move = ReadHeadMove(p, 4, 12, 25);
+  if (!RangeCheck(static_cast<int64_t>(g_nCurX) + move.dx, static_cast<int64_t>(g_nCurY) + move.dy)) return false;
+  if (RefuseOnSerial(0x77)) return false;
+  return SendHeadMove(0x77, {p.begin(), p.end()}, &g_hEventCmd68, CurrentLinkTexts().information77, move, p[65], false,
+                      false);
+}
+
+}  // namespace smt::link
