@@ -1,0 +1,110 @@
+#pragma once
+// The simulator fixture with machine settings for moves: travel limits, one
+// A revolution, a connected and homed machine at position 0, and a recorder
+// of the panel's hooks.
+#include <mutex>
+
+#include "LinkTestSupport.h"
+#include "link/LinkHooks.h"
+#include "link/LinkRoutes.h"
+#include "link/MachineCommands.h"
+#include "link/MachineHoming.h"
+#include "link/MotionGlobals.h"
+#include "link/MotionSettings.h"
+#include "platform/MessageService.h"
+
+namespace linktest {
+
+struct RecordingHooks : smt::link::LinkHooks {
+  std::mutex m;
+  std::string info2;
+  std::vector<std::string> info;
+  std::atomic<int> jogEnables{0};
+  std::atomic<int> homeButton{0};
+  void AppendInfoLine(const std::string& t, bool end) override {
+    std::lock_guard lk(m);
+    info.push_back(t + (end ? "\n" : ""));
+  }
+  void AppendInfoLine2(const std::string& t, bool end) override {
+    std::lock_guard lk(m);
+    info2 += t + (end ? "\n" : "");
+  }
+  void EnableJogControls(bool e) override {
+    if (e) ++jogEnables;
+  }
+  void EnableHomeButton() override { ++homeButton; }
+  std::string Info2() {
+    std::lock_guard lk(m);
+    return info2;
+  }
+  std::vector<std::string> Info() {
+    std::lock_guard lk(m);
+    return info;
+  }
+};
+
+inline void ZeroPositions() {
+  g_nCurX = g_nCurY = 0;
+  for (auto& z : g_nCurZ) z = 0;
+  for (auto& a : g_nCurA) a = 0;
+  g_nCurAxis8 = g_nCurAxis9 = g_nCurAxis10 = 0;
+  g_nCurPlatform[0] = g_nCurPlatform[1] = 0;
+  g_nCurConveyorWidth = 0;
+}
+
+class MotionSimTest : public SimLinkTest {
+ protected:
+  static constexpr int32_t kRev = 3600;
+  void SetUp() override {
+    SimLinkTest::SetUp();
+    smt::link::MotionSettings m;
+    m.xLimit = m.xLimitAbs = 200000;
+    m.yLimit = -150000;
+    m.yLimitAbs = 150000;
+    m.zLimit = -6000;
+    m.aRevolution = kRev;
+    m.exhaust = 5;
+    for (int i = 0; i < 16; ++i) {
+      m.resetSpeed[i] = {10, 30};
+      m.originUpdate[i] = true;
+    }
+    m.conveyorStartSpeed = 5;
+    m.conveyorNormalSpeed = 9;
+    m.conveyorWidthTarget = 4321;
+    smt::link::SetMotionSettings(m);
+    ZeroPositions();
+    g_nMachineType = 0;
+    g_bConnected = true;
+    g_bMachineBusy = false;
+    g_bPaused = false;
+    smt::link::Runtime().hooks = &hooks;
+    smt::link::Runtime().pumpButtons = 0;
+    smt::link::Runtime().axisSelection = 0;
+    smt::link::Runtime().speedGear = 0;
+    smt::link::MachineHoming::Instance().m_nResetMode = -1;
+    smt::link::SetLinkRoutes({});
+  }
+  void TearDown() override {
+    smt::link::Runtime().hooks = nullptr;
+    smt::link::SetLinkRoutes({});
+    smt::link::SetMotionSettings({});
+    g_nMachineType = 0;
+    ZeroPositions();
+    SimLinkTest::TearDown();
+  }
+  void UpdateSettings(const std::function<void(smt::link::MotionSettings&)>& change) {
+    auto m = smt::link::GetMotionSettings();
+    change(m);
+    smt::link::SetMotionSettings(m);
+  }
+  // Lets the board learn the host's address (reports go to the last sender).
+  void Introduce() {
+    smt::link::SendCmd60SetState(0, 0);
+    ASSERT_TRUE(WaitFor([&] { return sim->LastReceived(0x60).has_value(); }));
+  }
+
+  smt::platform::ScopedRecordingMessages messages;
+  RecordingHooks hooks;
+};
+
+}  // namespace linktest
