@@ -15,6 +15,7 @@
 #include "link/MachineCommands.h"
 #include "link/MachineHoming.h"
 #include "link/MotionSettings.h"
+#include "settings/SettingsStores.h"
 #include "link/OperatorNotice.h"
 #include "platform/SettingsSection.h"
 #include "platform/SystemServices.h"
@@ -84,8 +85,14 @@ void CDialogManualControl::LoadConfig(const std::string& appDir) {
   smt::link::FirmwareSwitches sw;
   sw.Load(appDir);
   sw.Apply();
-  // What the motion commands and the homing read of the settings.
+  // What the motion commands and the homing read of the settings, again
+  // whenever the basic or pulse settings are confirmed.
   smt::link::SetMotionSettings(smt::link::LoadMotionSettings(appDir));
+  static std::once_flag listening;
+  std::call_once(listening, [appDir] {
+    smt::settings::SettingsStores::Instance().machine.AddGeometryListener(
+        [appDir] { smt::link::SetMotionSettings(smt::link::LoadMotionSettings(appDir)); });
+  });
 }
 
 void CDialogManualControl::SaveConfig(const std::string& appDir) const {

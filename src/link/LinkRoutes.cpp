@@ -24,6 +24,32 @@ void SetLinkRoutes(const LinkRoutes& routes) {
   g_routes = routes;
 }
 
+void InstallPartListStart(std::function<void()> start) {
+  std::lock_guard lk(g_routesMutex);
+  g_routes.partListStart = std::move(start);
+}
+
+void InstallJog(std::function<void(int, int)> jog) {
+  std::lock_guard lk(g_routesMutex);
+  g_routes.jog = std::move(jog);
+}
+
+void InstallCaptureDone(std::function<void()> reset, std::function<bool(std::chrono::milliseconds)> wait) {
+  std::lock_guard lk(g_routesMutex);
+  g_routes.resetCaptureDone = std::move(reset);
+  g_routes.waitCaptureDone = std::move(wait);
+}
+
+void InstallCameraToVisionOrigin(std::function<void()> move) {
+  std::lock_guard lk(g_routesMutex);
+  g_routes.cameraToVisionOrigin = std::move(move);
+}
+
+void InstallShowConveyorWidth(std::function<void()> show) {
+  std::lock_guard lk(g_routesMutex);
+  g_routes.showConveyorWidth = std::move(show);
+}
+
 void RoutePartListStart() {
   auto r = GetLinkRoutes();
   if (r.partListStart) r.partListStart();

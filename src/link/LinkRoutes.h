@@ -27,6 +27,13 @@ struct LinkRoutes {
 LinkRoutes GetLinkRoutes();
 void SetLinkRoutes(const LinkRoutes& routes);
 
+// Each owner installs its own route without touching the others.
+void InstallPartListStart(std::function<void()> start);
+void InstallJog(std::function<void(int group, int direction)> jog);
+void InstallCaptureDone(std::function<void()> reset, std::function<bool(std::chrono::milliseconds)> wait);
+void InstallCameraToVisionOrigin(std::function<void()> move);
+void InstallShowConveyorWidth(std::function<void()> show);
+
 // Calls into the routes; a missing route logs and does nothing (a missing
 // capture wait counts as done).
 void RoutePartListStart();

@@ -15,13 +15,12 @@ class FrontPanelKeys : public linktest::MotionSimTest {
     MotionSimTest::SetUp();
     UseUdp();
     Introduce();
-    LinkRoutes r;
-    r.partListStart = [this] { ++starts; };
-    r.jog = [this](int g, int d) {
+    // The part list and the jog panel install their own entry points.
+    InstallPartListStart([this] { ++starts; });
+    InstallJog([this](int g, int d) {
       std::lock_guard lk(jogM);
       jogs.emplace_back(g, d);
-    };
-    SetLinkRoutes(r);
+    });
     g_bRunContinue = false;
     g_bConveyorRun = false;
     g_hPauseEvent.Set();
