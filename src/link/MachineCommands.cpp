@@ -125,6 +125,8 @@ std::vector<uint8_t> Cmd02HomeSerialPayload(const std::array<int32_t, 14>& field
 }
 
 CommandResult SendCmd02Home(std::array<int32_t, 14> f) {
+  // No jogging while the machine homes.
+  Runtime().Hooks().EnableJogControls(false);
   const int type = g_nMachineType.load();
   if (type != 3 && type != 6 && type != 10) f[6] = f[7] = 0;
   const CommandSpeedSettings speed = GetCommandSpeedSettings();

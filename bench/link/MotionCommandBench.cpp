@@ -1,0 +1,82 @@
+// The motion commands: building the payloads of the busiest moves, and a
+// full XY move (checks, send, reply, bookkeeping) against the simulator.
+#include <benchmark/benchmark.h>
+
+#include "app/core/MachineState.h"
+#include "link/CMachineLink.h"
+#include "link/CSerialLink.h"
+#include "link/LinkRuntime.h"
+#include "link/MotionCommands.h"
+#include "link/MotionSettings.h"
+#include "sim/SimBoard.h"
+
+namespace {
+
+void BuildXYMove(benchmark::State& state) {
+  for (auto _ : state) {
+    auto c = smt::link::BuildCmd64MoveXY(1234, 10, 30, -4321, 10, 30, 2, 90, 5, 20, 0x80);
+    benchmark::DoNotOptimize(c.udpPayload.data());
+    benchmark::DoNotOptimize(c.serialPayload.data());
+  }
+}
+BENCHMARK(BuildXYMove);
+
+void BuildHeadsMove(benchmark::State& state) {
+  const std::array<int32_t, 8> deltas{10, 20, 30, 40, 50, 60, 70, 80};
+  for (auto _ : state) {
+    auto c = smt::link::BuildCmd65MoveXYHeads(1234, 10, 30, -4321, 10, 30, deltas, 5, 20, 1);
+    benchmark::DoNotOptimize(c.udpPayload.data());
+  }
+}
+BENCHMARK(BuildHeadsMove);
+
+void XYMoveRoundTrips(benchmark::State& state, bool serialLink) {
+  smt::sim::SimConfig config;
+  config.udpBindAddress = "127.0.0.1";
+  config.udpPort = 0;
+  config.discovery = false;
+  smt::sim::SimBoard sim(config);
+  if (!sim.Start()) {
+    state.SkipWithError(sim.LastError().c_str());
+    return;
+  }
+  smt::link::CMachineLink link;
+  smt::link::CSerialLink serial;
+  link.SetLocalPort(0);
+  link.Open("127.0.0.1", static_cast<uint32_t>(sim.UdpPort()));
+  link.StartReplyLoop();
+  serial.Open(sim.SerialPath());
+  auto& rt = smt::link::Runtime();
+  rt.udp = &link;
+  rt.serial = &serial;
+  rt.commModel = serialLink ? 0 : 1;
+  rt.v2_04 = 1;
+  rt.headMask = 0x01;
+  smt::link::MotionSettings m;
+  m.xLimit = m.xLimitAbs = 100000;
+  m.yLimit = -100000;
+  m.yLimitAbs = 100000;
+  smt::link::SetMotionSettings(m);
+  g_bMasterResetOk = true;
+  g_nCurX = 1000;
+  g_nCurY = -1000;
+  int64_t failures = 0;
+  int32_t step = 100;
+  for (auto _ : state) {
+    if (!smt::link::SendCmd64MoveXY(step, 10, 30, -step, 10, 30, 0, 0, 5, 20, 0x80)) ++failures;
+    step = -step;
+  }
+  state.counters["moves_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["failures"] = static_cast<double>(failures);
+  state.counters["position_mismatch"] = static_cast<double>(sim.Position(0) - (g_nCurX - 1000));
+  rt.udp = nullptr;
+  rt.serial = nullptr;
+  serial.Close();
+  link.Close();
+  sim.Stop();
+  smt::link::SetMotionSettings({});
+}
+BENCHMARK_CAPTURE(XYMoveRoundTrips, udp, false)->UseRealTime();
+BENCHMARK_CAPTURE(XYMoveRoundTrips, serial, true)->UseRealTime();
+
+}  // namespace
