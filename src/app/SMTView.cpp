@@ -144,8 +144,9 @@ void CSMTView::OnInitialUpdate() {
   m_DippingStation = LoadDippingStationSettings(app);
   m_NozzleList = LoadNozzleListSettings(app);
   m_LampMachine = LoadLampMachineCounters(app);
-  m_VersionNumber = LoadVersionSwitches(app);
-  CLogFile::Instance().m_bEnable = m_VersionNumber.m_Write_Logfile != 0;
+  // Firmware switches to the command layer, logging on or off.
+  m_VersionNumber.Load(app);
+  m_VersionNumber.Apply();
   m_ImportFit = LoadImportFitSettings(app);
   g_DropDownLists = frame_->m_lists.dropDownLists;
   g_DropDownLists.resize(4);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/ViewInlineSections.h"
+#include "link/FirmwareSwitches.h"
 #include "app/core/ViewMessages.h"
 
 class CMainFrame;
@@ -80,7 +81,7 @@ class CSMTView : public QWidget {
   smt::app::NozzleListSettings m_NozzleList;
   std::vector<std::array<std::string, 9>> m_NozzleTable;
   smt::app::LampMachineCounters m_LampMachine;
-  smt::app::VersionSwitches m_VersionNumber;
+  smt::link::FirmwareSwitches m_VersionNumber;
   smt::app::ImportFitSettings m_ImportFit;
 
   // Steps other subsystems add to start-up, language switch and close, in

@@ -2,7 +2,9 @@
 
 #include "app/MainFrame.h"
 #include "app/SMTView.h"
+#include "app/CommandIds.h"
 #include "app/core/NameTables.h"
+#include "link/CDialogVersionNumber.h"
 #include "settings/SettingsShellWiring.h"
 #include "settings/SettingsStores.h"
 #include "vision/CameraCalib.h"
@@ -39,6 +41,18 @@ void InstallSettings(CSMTView& view) {
   view.linkMode = [] { return smt::settings::SettingsStores::Instance().machine.Basic()->m_CommModel; };
 }
 
+void InstallLink(CSMTView& view) {
+  view.RegisterDialog(smt::app::cmd::kCpuVersionNumber, [&view](QWidget* parent) {
+    const std::string& app = view.frame()->m_strAppPath;
+    CDialogVersionNumber dialog(view.m_VersionNumber, app,
+                                CDialogVersionNumber::LoadLanguage(app, view.frame()->m_strLanguage), parent);
+    dialog.exec();
+  });
+}
+
 }  // namespace
 
-void InstallSubsystems(CSMTView& view) { InstallSettings(view); }
+void InstallSubsystems(CSMTView& view) {
+  InstallSettings(view);
+  InstallLink(view);
+}

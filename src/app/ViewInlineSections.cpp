@@ -41,17 +41,6 @@ LampMachineCounters LoadLampMachineCounters(const std::string& appDir) {
   return c;
 }
 
-VersionSwitches LoadVersionSwitches(const std::string& appDir) {
-  SettingsSection s(ConfigPath(appDir), "CPUVersionNumberConfig");
-  VersionSwitches v;
-  v.m_V2_04 = s.ReadInt("m_V2_04");
-  v.m_V2_05 = s.ReadInt("m_V2_05");
-  v.m_V2_06 = s.ReadInt("m_V2_06");
-  v.m_V2_07 = s.ReadInt("m_V2_07");
-  v.m_Write_Logfile = s.ReadInt("m_Write_Logfile");
-  return v;
-}
-
 ImportFitSettings LoadImportFitSettings(const std::string& appDir) {
   SettingsSection s(ConfigPath(appDir), "ImportFileConfig");
   ImportFitSettings f;

@@ -1,8 +1,8 @@
 #pragma once
 // Settings sections the main view reads itself at start-up for members
 // whose dialogs belong to other subsystems: the dipping station, the nozzle
-// list's exchange settings, the lamp machine's counters, the firmware
-// version switches and the import fitting flags.
+// list's exchange settings, the lamp machine's counters and the import
+// fitting flags.
 #include <string>
 
 namespace smt::app {
@@ -24,10 +24,6 @@ struct LampMachineCounters {
   int m_CountFinish = 0, m_CountUnfinish = 0;
 };
 
-struct VersionSwitches {
-  int m_V2_04 = 0, m_V2_05 = 0, m_V2_06 = 0, m_V2_07 = 0, m_Write_Logfile = 0;
-};
-
 struct ImportFitSettings {
   int m_FitPartPacking = 0, m_FitPartValue = 0;
 };
@@ -35,7 +31,6 @@ struct ImportFitSettings {
 DippingStationSettings LoadDippingStationSettings(const std::string& appDir);
 NozzleListSettings LoadNozzleListSettings(const std::string& appDir);
 LampMachineCounters LoadLampMachineCounters(const std::string& appDir);
-VersionSwitches LoadVersionSwitches(const std::string& appDir);
 ImportFitSettings LoadImportFitSettings(const std::string& appDir);
 
 }  // namespace smt::app

@@ -78,7 +78,7 @@ MotionSettings LoadMotionSettings(const std::string& appDir) {
   m.conveyorStartSpeed = transport.ReadInt("m_ConveyorStartSpeed");
   m.conveyorNormalSpeed = transport.ReadInt("m_ConveyorNormalSpeed");
   m.autoTransport = transport.ReadInt("m_AutoTransport") != 0;
-  m.runSelect = SettingsSection(config, "StrategyConfig").ReadInt("m_RunSelect");
+  m.runSelect = SettingsSection(config, "SmtStrategyConfig").ReadInt("m_RunSelect");
   m.showPulse = SettingsSection(config, "ManualControlConfig").ReadInt("m_bShowPulse") != 0;
   return m;
 }
