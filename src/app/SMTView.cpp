@@ -55,6 +55,7 @@ int CSMTView::OnCreate() {
   auto* left = static_cast<QVBoxLayout*>(leftColumn_->layout());
   if (!m_pSetView) {
     m_pSetView = new CDialogSetView(leftColumn_);
+    m_pSetView->LoadConfig(app);
     m_pSetView->LoadLanguage(app, frame_->m_strLanguage);
     m_pSetView->ApplyLanguageTexts();
     left->addWidget(m_pSetView, 3);
@@ -307,6 +308,7 @@ void CSMTView::ResetStrategyHeadMode() {
 }
 
 void CSMTView::SaveOnClose() {
+  if (m_pSetView) m_pSetView->SaveViewConfig(frame_->m_strAppPath);
   if (m_pManualControl) m_pManualControl->SaveConfig(frame_->m_strAppPath);
   for (auto& step : closeSteps) step(frame_->m_strAppPath);
 }

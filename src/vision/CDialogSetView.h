@@ -13,4 +13,16 @@ class CDialogSetView : public QWidget {
   void LoadLanguage(const std::string& appDir, const std::string& language);
   // Puts the loaded texts on the controls.
   void ApplyLanguageTexts();
+
+  // Reads [SetViewConfig] (binary view, visual size, light contrast and
+  // brightness) and the camera kind of [CameraListConfig].
+  void LoadConfig(const std::string& appDir);
+  // Writes [SetViewConfig]; the main frame calls it at program exit.
+  void SaveViewConfig(const std::string& appDir) const;
+
+  int m_BinaryImg = 0;
+  bool m_bBinaryImg = false;
+  double m_VisualSize = 0.0;
+  int m_Light_Contrast = 0;
+  int m_Light_Brightness = 0;
 };

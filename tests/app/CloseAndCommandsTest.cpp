@@ -135,3 +135,16 @@ TEST_F(ShellTest, CloseSavesTheJobThroughTheDocumentAndTheLibraryFiles) {
   ASSERT_TRUE(v.document()->OnOpenDocument(jobPath));
   EXPECT_EQ(v.m_pPartList->Job().pcbs.FindPcbIndex("Board-A"), 0);
 }
+
+TEST_F(ShellTest, CameraViewValuesSurviveARestart) {
+  WriteConfig("[SetViewConfig]\nm_BinaryImg=1\nm_VisualSize=3.5\nm_Light_Contrast=120\nm_Light_Brightness=80\n");
+  CMainFrame& f = Start();
+  EXPECT_TRUE(f.view()->m_pSetView->m_bBinaryImg);
+  EXPECT_TRUE(f.OnClose());
+  EXPECT_EQ(Config("SetViewConfig", "m_VisualSize"), "3.50");
+  EXPECT_EQ(Config("SetViewConfig", "m_Light_Contrast"), "120");
+  EXPECT_EQ(Config("SetViewConfig", "m_Light_Brightness"), "80");
+  EXPECT_EQ(Config("SetViewConfig", "m_BinaryImg"), "1");
+  g_bUdpStop = false;
+  g_bComStop = false;
+}
