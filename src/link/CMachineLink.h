@@ -1,13 +1,20 @@
 #pragma once
 // The machine link object: the UDP command channel to the main board with
 // its packets, the reply loop that hands every reply to the dispatch, the
-// link-level commands that await no reply (0x01, 0x03, 0x04) and the reply
-// status check of the bootloader and firmware paths.
+// link-level commands that await no reply (0x01, 0x03, 0x04), the reply
+// status check of the bootloader and firmware paths, and the boards' boot
+// loader commands (0xF00 to 0xF07), each bounded by a time-out.
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "link/BootloaderProtocol.h"
 #include "link/CmdSrv.h"
 #include "platform/Event.h"
 
@@ -47,11 +54,70 @@ class CMachineLink {
   // Chinese text and gives false.
   static bool CheckReplyStatus(uint8_t status);
 
+  // --- boot loader commands ---------------------------------------------
+  // They address the board chosen by the last update flag. Each waits for
+  // its own reply (or 0xFFF) within its time-out; commands that may safely
+  // be repeated are sent again when the reply is lost, a bounded number of
+  // times. They do not take g_hLinkMutex; one runs at a time.
+  enum class BootResult { Ok, SendFailed, TimedOut, BadStatus, BadReply, Aborted };
+  using Progress = std::function<void(int percent)>;
+
+  void SetBootTimeouts(const boot::BootTimeouts& t);
+  boot::BootTimeouts BootTimeoutsInUse() const;
+  // Polled between chunks and while waiting: true ends the operation (Aborted).
+  void SetBootAbort(std::function<bool()> aborted);
+  // How the last boot loader operation ended.
+  BootResult LastBootResult() const { return lastBoot_.load(); }
+
+  // 0xF00 {board, feeder-board index}: true when the status passes CheckReplyStatus.
+  bool BootCmdF00(uint8_t board, uint8_t index);
+  // 0xF02 {address, length}: erase.
+  bool BootCmdF02(uint32_t address, uint32_t length);
+  // 0xF07 {address}: jump. Sent once: a board that jumped may not answer again.
+  bool BootCmdF07(uint32_t address);
+  // 0xF06 {0x08020000, length}: the board's MD5 of that range. `digest` is
+  // written only on success (a 17-byte reply with status 0).
+  bool FlashMd5(uint32_t length, uint8_t digest[16]);
+  // Reads the whole configuration area (0x10000 bytes from 0x08010000) into
+  // `destination` with 0xF04. A chunk is taken only from a reply with status
+  // 0 that holds all its bytes.
+  bool ReadFlash(uint8_t* destination, const Progress& progress);
+  // Writes `length` bytes from `address` on with 0xF03 in chunks of at most
+  // 433 bytes; progress done x 100 / length after each chunk.
+  bool WriteFlash(uint32_t address, const uint8_t* data, int32_t length, const Progress& progress);
+  // Writes a file's bytes (at most 1 MiB; a longer file is refused, not cut
+  // short). `written` is the count written on success, 0 on failure, and is
+  // left untouched when the file cannot be opened.
+  bool WriteFlashFromFile(const std::string& path, uint32_t address, uint32_t* written, const Progress& progress);
+  // Number of boot loader packets sent (all attempts).
+  uint64_t BootCommandsSent() const { return bootSent_.load(); }
+
   CmdSrv& Channel() { return channel_; }
   smt::platform::Event& BootReplyEvent() { return bootReply_; }
   uint64_t RepliesHandled() const { return handled_.load(); }
 
  private:
+  struct BootReply {
+    uint16_t code = 0;
+    std::vector<uint8_t> payload;
+    uint8_t status() const { return payload.empty() ? 0xFF : payload[0]; }
+  };
+  void StoreBootReply(const CmdPacket& packet);
+  // One send and the wait for its reply.
+  BootResult BootExchange(uint16_t code, const std::vector<uint8_t>& payload, std::chrono::milliseconds timeout,
+                          BootReply& reply);
+  // Repeats the exchange while the reply is lost (up to the attempts).
+  BootResult BootExchangeRetry(uint16_t code, const std::vector<uint8_t>& payload, std::chrono::milliseconds timeout,
+                               BootReply& reply);
+  // A status command (update flag, erase, jump) with CheckReplyStatus.
+  bool BootStatusCommand(uint16_t code, const std::vector<uint8_t>& payload, std::chrono::milliseconds timeout,
+                         bool repeatable);
+  // After a lost reply was answered on a resend, the first answer may still
+  // come in late: give it a moment and throw it away.
+  void DiscardLateReplies();
+  bool BootAborted() const;
+  BootResult Finish(BootResult r) { lastBoot_ = r; return r; }
+
   CmdSrv channel_;
   CmdPacket command_;
   CmdPacket reply_;
@@ -59,6 +125,17 @@ class CMachineLink {
   std::jthread loop_;
   int localPort_ = -1;
   std::atomic<uint64_t> handled_{0};
+
+  std::mutex bootCommandMutex_;  // one boot loader operation at a time
+  CmdPacket bootCommand_;
+  mutable std::mutex bootMutex_;
+  std::condition_variable bootCv_;
+  std::deque<BootReply> bootReplies_;
+  bool bootWaiting_ = false;
+  boot::BootTimeouts bootTimeouts_;
+  std::function<bool()> bootAbort_;
+  std::atomic<BootResult> lastBoot_{BootResult::Ok};
+  std::atomic<uint64_t> bootSent_{0};
 };
 
 }  // namespace smt::link
