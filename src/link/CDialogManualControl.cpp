@@ -1,6 +1,9 @@
 #include "link/CDialogManualControl.h"
 
+#include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMetaObject>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -10,6 +13,8 @@
 
 #include "app/core/MachineState.h"
 #include "link/FirmwareSwitches.h"
+#include "link/JogPanelLayout.h"
+#include "link/LinkRoutes.h"
 #include "link/LinkGlobals.h"
 #include "link/LinkRuntime.h"
 #include "link/MachineCommands.h"
@@ -25,26 +30,20 @@ using smt::link::Runtime;
 
 CDialogManualControl::CDialogManualControl(QWidget* parent) : QWidget(parent) {
   setObjectName("CDialogManualControl");
-  auto* layout = new QVBoxLayout(this);
-  m_btnOnline = new QPushButton(this);
-  m_btnOnline->setObjectName("ManualControl.c_Online");
-  m_labelStatus = new QLabel(this);
-  m_editInfo = new QPlainTextEdit(this);
-  m_editInfo->setReadOnly(true);
-  m_editInfo->setObjectName("InfoBox1");
-  m_editInfo2 = new QPlainTextEdit(this);
-  m_editInfo2->setReadOnly(true);
-  m_editInfo2->setObjectName("InfoBox2");
-  m_editInfo2->setMaximumHeight(60);
-  layout->addWidget(m_btnOnline);
-  layout->addWidget(m_labelStatus);
-  layout->addWidget(m_editInfo, 1);
-  layout->addWidget(m_editInfo2);
+  setFocusPolicy(Qt::StrongFocus);
+  BuildControls();
   m_ButtonText = m_Texts.online;
   m_btnOnline->setText(QString::fromStdString(m_ButtonText));
   connect(m_btnOnline, &QPushButton::clicked, this, [this] { OnOnline(); });
+  m_Jog.onStepsChanged = [this] {
+    QMetaObject::invokeMethod(this, [this] { RefreshStepDisplay(); }, Qt::QueuedConnection);
+  };
   Runtime().hooks = this;
   Runtime().udp = &m_MachineLink;
+  // The machine's front-panel jog keys jog through this panel.
+  smt::link::InstallJog([this](int group, int direction) { Jog(group, direction != 0); });
+  m_bInitialised = true;
+  LayoutForMachineModel(g_nMachineType, false);
 }
 
 CDialogManualControl::~CDialogManualControl() {
@@ -53,6 +52,7 @@ CDialogManualControl::~CDialogManualControl() {
   auto& rt = Runtime();
   smt::link::LinkHooks* self = this;
   rt.hooks.compare_exchange_strong(self, nullptr);
+  smt::link::InstallJog({});
   g_bComStop = true;
   m_SerialLink.Close();
   m_MachineLink.Close();
@@ -71,34 +71,66 @@ void CDialogManualControl::LoadLanguage(const std::string& appDir, const std::st
   m_Language = language;
   m_Texts.Load(appDir, language);
   smt::link::SetLinkTexts(m_Texts);
+  m_PanelTexts.Load(appDir, language);
 }
 
 void CDialogManualControl::ApplyLanguageTexts() {
   if (!g_bConnected && !m_bConnecting) SetButtonText(m_Texts.online);
+  m_groupCoordinates->setTitle(QString::fromStdString(m_PanelTexts["c_CoordinatesShow"]));
+  for (int i = 0; i < 8; ++i)
+    m_pumps[i]->setText(QString::fromStdString(m_PanelTexts["c_SolenoidSalve" + std::to_string(i + 1)]));
 }
 
 void CDialogManualControl::LoadConfig(const std::string& appDir) {
   m_AppDir = appDir;
   smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), "ManualControlConfig");
+  smt::link::JogSteps steps;
+  steps.m_SpeedGears = s.ReadInt("m_SpeedGears");
+  steps.m_XY_RunSteps = s.ReadInt("m_XY_RunSteps");
+  steps.m_Z_RunSteps = s.ReadInt("m_Z_RunSteps");
+  steps.m_A_RunSteps = s.ReadInt("m_A_RunSteps");
+  steps.m_Feed_RunSteps = s.ReadInt("m_Feed_RunSteps");
+  steps.m_S_RunSteps = s.ReadInt("m_S_RunSteps");
+  m_Jog.m_Feed_Direction = s.ReadInt("m_Feed_Direction");
   m_ComNumber = s.ReadInt("m_ComNumber");
   m_bShowInformation = s.ReadInt("m_bShowInformation");
+  m_checkInfo->setChecked(m_bShowInformation != 0);
   smt::link::FirmwareSwitches sw;
   sw.Load(appDir);
   sw.Apply();
   // What the motion commands and the homing read of the settings, again
   // whenever the basic or pulse settings are confirmed.
   smt::link::SetMotionSettings(smt::link::LoadMotionSettings(appDir));
+  m_Jog.SetContext(smt::link::LoadJogContext(appDir));
+  m_Jog.SetSteps(steps);
+  smt::link::Runtime().speedGear = steps.m_SpeedGears;
+  SetDirectionIcon();
+  RefreshStepDisplay();
   static std::once_flag listening;
   std::call_once(listening, [appDir] {
-    smt::settings::SettingsStores::Instance().machine.AddGeometryListener(
-        [appDir] { smt::link::SetMotionSettings(smt::link::LoadMotionSettings(appDir)); });
+    smt::settings::SettingsStores::Instance().machine.AddGeometryListener([appDir] {
+      smt::link::SetMotionSettings(smt::link::LoadMotionSettings(appDir));
+      if (auto* panel = dynamic_cast<CDialogManualControl*>(smt::link::Runtime().hooks.load()))
+        panel->ReloadJogSettings();
+    });
   });
 }
 
+void CDialogManualControl::ReloadJogSettings() { m_Jog.SetContext(smt::link::LoadJogContext(m_AppDir)); }
+
 void CDialogManualControl::SaveConfig(const std::string& appDir) const {
   smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), "ManualControlConfig");
+  const smt::link::JogSteps steps = m_Jog.Steps();
+  const int showInformation = m_checkInfo->isChecked() ? 1 : 0;
+  s.WriteInt("m_SpeedGears", steps.m_SpeedGears);
+  s.WriteInt("m_XY_RunSteps", steps.m_XY_RunSteps);
+  s.WriteInt("m_Z_RunSteps", steps.m_Z_RunSteps);
+  s.WriteInt("m_A_RunSteps", steps.m_A_RunSteps);
+  s.WriteInt("m_Feed_RunSteps", steps.m_Feed_RunSteps);
+  s.WriteInt("m_S_RunSteps", steps.m_S_RunSteps);
+  s.WriteInt("m_Feed_Direction", m_Jog.m_Feed_Direction.load());
   s.WriteInt("m_ComNumber", m_ComNumber);
-  s.WriteInt("m_bShowInformation", m_bShowInformation);
+  s.WriteInt("m_bShowInformation", showInformation);
 }
 
 int CDialogManualControl::ReadBasic(const char* key) const {
@@ -113,6 +145,11 @@ std::string CDialogManualControl::ButtonText() const {
 std::string CDialogManualControl::InfoText() const {
   std::lock_guard lk(m_TextMutex);
   return m_Info;
+}
+
+std::string CDialogManualControl::InfoText2() const {
+  std::lock_guard lk(m_TextMutex);
+  return m_Info2;
 }
 
 void CDialogManualControl::SetButtonText(const std::string& text) {
@@ -158,8 +195,23 @@ void CDialogManualControl::ShowVacuumValue() {
 
 void CDialogManualControl::OnSerialAck(int ackCount) {
   QMetaObject::invokeMethod(
-      this, [this, ackCount] { m_labelStatus->setText(QString("%1 / %2").arg(Runtime().serialSendCount.load()).arg(ackCount)); },
+      this,
+      [this, ackCount] {
+        m_editSendCount->setText(QString::number(Runtime().serialSendCount.load()));
+        m_editAckCount->setText(QString::number(ackCount));
+      },
       Qt::QueuedConnection);
+}
+
+void CDialogManualControl::OnMoveCounted(int count) {
+  QMetaObject::invokeMethod(this, [this, count] { m_editSendCount->setText(QString::number(count)); },
+                            Qt::QueuedConnection);
+}
+
+void CDialogManualControl::OnPositionsChanged() {
+  const int32_t x = g_nCurX, y = g_nCurY, z = g_nCurZ[0], a = g_nCurA[0];
+  QMetaObject::invokeMethod(this, [this, x, y, z, a] { ShowPositions(true, x, true, y, true, z, true, a); },
+                            Qt::QueuedConnection);
 }
 
 void CDialogManualControl::OnSerialHelloAck() {
@@ -285,13 +337,25 @@ void CDialogManualControl::OnLinkUp() {
 }
 
 void CDialogManualControl::SetPumpButtonCheck(int which, bool checked) {
-  QMetaObject::invokeMethod(this, [this, which, checked] { emit PumpButtonChanged(which, checked); },
-                            Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this,
+      [this, which, checked] {
+        if (which < 0 || which > 8) return;
+        for (int i = 0; i < 8; ++i)
+          if (which == 0 || which == i + 1) m_pumps[i]->setChecked(checked);
+        emit PumpButtonChanged(which, checked);
+      },
+      Qt::QueuedConnection);
 }
 
 void CDialogManualControl::EnableJogControls(bool enable) {
   m_bJogControlsEnabled = enable;
   if (enable) m_bHomeButtonEnabled = true;
+  QMetaObject::invokeMethod(this, [this, enable] { ApplyEnableStates(enable); }, Qt::QueuedConnection);
 }
 
-void CDialogManualControl::EnableHomeButton() { m_bHomeButtonEnabled = true; }
+void CDialogManualControl::EnableHomeButton() {
+  m_bHomeButtonEnabled = true;
+  QMetaObject::invokeMethod(this, [this] { m_controls[smt::link::jogid::kReset]->setEnabled(true); },
+                            Qt::QueuedConnection);
+}

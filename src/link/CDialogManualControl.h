@@ -6,12 +6,15 @@
 #include <QWidget>
 #include <array>
 #include <atomic>
+#include <map>
 #include <mutex>
 #include <string>
 
 #include "link/CMachineLink.h"
 #include "link/CSerialLink.h"
 #include "link/DiscoverMainBoard.h"
+#include "link/JogPad.h"
+#include "link/JogPanelTexts.h"
 #include "link/LinkHooks.h"
 #include "link/LinkTexts.h"
 #include "link/ReplyEvent.h"
@@ -20,6 +23,10 @@
 class QPushButton;
 class QPlainTextEdit;
 class QLabel;
+class QLineEdit;
+class QCheckBox;
+class QMenu;
+class QGroupBox;
 
 class CDialogManualControl : public QWidget, public smt::link::LinkHooks {
   Q_OBJECT
@@ -33,9 +40,15 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks {
   // Puts the loaded texts on the controls.
   void ApplyLanguageTexts();
 
-  // Section ManualControlConfig of "<appDir>/config.ini".
+  // Section ManualControlConfig of "<appDir>/config.ini": the gear, the five
+  // jog steps, the feeder side, the first COM port and the information
+  // switch. Loading also takes the jog's settings (limits, manual speeds,
+  // step templates, feeder tape lengths).
   void LoadConfig(const std::string& appDir);
+  // Writes the information switch as the check box shows it.
   void SaveConfig(const std::string& appDir) const;
+  // The jog's settings again (after the settings dialogs' OK).
+  void ReloadJogSettings();
 
   // The link the rest of the program drives the machine through.
   smt::link::CMachineLink& MachineLink() { return m_MachineLink; }
@@ -56,11 +69,48 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks {
 
   std::string ButtonText() const;
   std::string InfoText() const;
+  std::string InfoText2() const;
+
+  // --- jog panel -------------------------------------------------------
+  // Places, shows and hides the controls for g_nMachineType (the first
+  // argument is not read); the flag shows the second information box.
+  void LayoutForMachineModel(int machineType, bool autoTransport);
+  // The jog (see JogRunner::Jog); the front-panel keys come here too.
+  bool Jog(int axis, bool positive, bool repeat = false, bool useSteps = false, int steps = 0);
+  bool JogByKey(int key);
+  int NextSpeedGear();
+  smt::link::JogRunner& JogPad() { return m_Jog; }
+  // What a left press and release on a control do (the mouse filter calls
+  // these; so may tests).
+  void PressControl(int id);
+  void ReleaseControl(int id);
+  // The right-click menus, built with the current texts and states.
+  QMenu* BuildPanelMenu(QWidget* parent);
+  QMenu* BuildResetMenu(QWidget* parent);
+  // A command of either menu.
+  void OnMenuCommand(int command);
+  void OnHeadGroup();
+  void OnShowInformation();
+  // Pump button 1..8 clicked (its check mark already toggled).
+  void OnPump(int pump);
+  // Position boxes: pulses with the unit switch on, else mm and degrees.
+  void ShowPositions(bool showX, int32_t x, bool showY, int32_t y, bool showZ, int32_t z, bool showA, int32_t a);
+  // Text of the position box of X, Y, Z or A (0..3).
+  std::string PositionText(int which) const;
+  std::string StepDisplay() const;
+  QWidget* Control(int id) const;
+  bool PumpChecked(int pump) const;
+  const smt::link::JogPanelTexts& Texts() const { return m_PanelTexts; }
+  // The "one-key zero" of the reset menu; the view installs it.
+  std::function<void()> onSetAllZero;
+  // The part list toolbar buttons that follow the jog enable ("Start" with
+  // the full home, "Pcb Clamp"); the part list installs it.
+  std::function<void(int toolbarButton, bool enable)> onEnableToolbarButton;
   bool Connecting() const { return m_bConnecting.load(); }
 
   // Jog panel settings (ManualControlConfig).
   int m_ComNumber = 0;
-  int m_bShowInformation = 1;
+  std::atomic<int> m_bShowInformation{1};
   // Where discovery asks; tests point it elsewhere.
   smt::link::DiscoveryOptions m_Discovery;
   // UDP command port of the board (60000); tests change it.
@@ -76,6 +126,8 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks {
   void SetPumpButtonCheck(int which, bool checked) override;
   void EnableJogControls(bool enable) override;
   void EnableHomeButton() override;
+  void OnPositionsChanged() override;
+  void OnMoveCounted(int count) override;
 
   // The jog controls and the home button (the panel's controls for them
   // follow these flags).
@@ -85,7 +137,21 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks {
  signals:
   void PumpButtonChanged(int which, bool checked);
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void keyReleaseEvent(QKeyEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+
  private:
+  void BuildControls();
+  QPushButton* AddButton(int id, const QString& text);
+  void RefreshStepDisplay();
+  void ApplyEnableStates(bool enable);
+  void SetDirectionIcon();
+  bool HandleKey(QKeyEvent* e, bool down);
+  void SetInfoBoxText(int box, const std::string& text);
   void SetButtonText(const std::string& text);
   void AppendTo(QPlainTextEdit* box, std::string& store, const std::string& text, bool lineEnd);
   int ReadBasic(const char* key) const;
@@ -107,4 +173,17 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks {
   QPlainTextEdit* m_editInfo = nullptr;
   QPlainTextEdit* m_editInfo2 = nullptr;
   QLabel* m_labelStatus = nullptr;
+
+  smt::link::JogPanelTexts m_PanelTexts;
+  smt::link::JogRunner m_Jog;
+  std::map<int, QWidget*> m_controls;
+  std::array<QPushButton*, 8> m_pumps{};
+  std::array<QLineEdit*, 4> m_posBoxes{};
+  QLabel* m_stepDisplay = nullptr;
+  QCheckBox* m_checkInfo = nullptr;
+  QGroupBox* m_groupCoordinates = nullptr;
+  QLineEdit* m_editSendCount = nullptr;
+  QLineEdit* m_editAckCount = nullptr;
+  bool m_bInitialised = false;
+  bool m_bAutoTransport = false;
 };

@@ -1,0 +1,131 @@
+#include "link/ManualMarkOffsets.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+
+#include "app/core/MachineState.h"
+#include "link/MachineGuards.h"
+#include "platform/GuiDispatcher.h"
+#include "platform/MessageService.h"
+#include "platform/WorkerThreads.h"
+#include "settings/SettingsStores.h"
+
+namespace smt::link {
+namespace {
+std::mutex g_routesMutex;
+ManualMarkRoutes g_routes;
+}  // namespace
+
+void SetManualMarkRoutes(const ManualMarkRoutes& r) {
+  std::lock_guard lk(g_routesMutex);
+  g_routes = r;
+}
+
+ManualMarkRoutes GetManualMarkRoutes() {
+  std::lock_guard lk(g_routesMutex);
+  return g_routes;
+}
+
+double CameraPositionMm(double pulse, double cameraToNozzle1, double origin, int32_t current) {
+  if (pulse == 0) return 0;
+  const int a = static_cast<int>(pulse * cameraToNozzle1);
+  const int b = static_cast<int>(pulse * origin);
+  return (static_cast<double>(a) - b + current) / pulse;
+}
+
+double RoundTo4(double v) {
+  char b[64];
+  std::snprintf(b, sizeof b, "%0.4f", v);
+  return std::strtod(b, nullptr);
+}
+
+MarkCameraGeometry CurrentMarkCameraGeometry() {
+  MarkCameraGeometry g;
+  auto& stores = smt::settings::SettingsStores::Instance();
+  if (auto p = stores.machine.Pulse()) {
+    g.xPulse = p->m_X_Pulse;
+    g.yPulse = p->m_Y_Pulse;
+  }
+  if (auto b = stores.machine.Basic()) {
+    g.xCameraToNozzle1 = b->m_X_CameraToNozzle1;
+    g.yCameraToNozzle1 = b->m_Y_CameraToNozzle1;
+  }
+  return g;
+}
+
+bool TakeMarkOffset(int mark, const std::string& refusal, const MarkCameraGeometry& g) {
+  const ManualMarkRoutes r = GetManualMarkRoutes();
+  MarkBoard board;
+  if (!r.currentBoard || !r.offsets || !r.storeOffsets || !r.currentBoard(board)) {
+    smt::platform::ShowMessage(refusal);
+    return false;
+  }
+  const double x = CameraPositionMm(g.xPulse, g.xCameraToNozzle1, board.originX, g_nCurX);
+  const double y = CameraPositionMm(g.yPulse, g.yCameraToNozzle1, board.originY, g_nCurY);
+  MarkOffsetValues v = r.offsets();
+  double& ox = mark == 1 ? v.m_dMark1OffsetX : v.m_dMark2OffsetX;
+  double& oy = mark == 1 ? v.m_dMark1OffsetY : v.m_dMark2OffsetY;
+  const double dx = x - (mark == 1 ? board.mark1X : board.mark2X);
+  if (!OffsetInRange(dx)) {
+    smt::platform::ShowMessage(refusal);
+    return false;
+  }
+  // A valid X offset stays even when Y is then refused.
+  ox = RoundTo4(dx);
+  const double dy = y - (mark == 1 ? board.mark1Y : board.mark2Y);
+  if (!OffsetInRange(dy)) {
+    r.storeOffsets(v);
+    smt::platform::ShowMessage(refusal);
+    return false;
+  }
+  oy = RoundTo4(dy);
+  v.m_bManualMarkOffset = 1;
+  if (mark == 1) v.m_dMark2OffsetX = v.m_dMark2OffsetY = 0;
+  r.storeOffsets(v);
+  if (r.convertPointToSteps)
+    r.convertPointToSteps(v.m_dMark1OffsetX, v.m_dMark1OffsetY, v.m_dMark2OffsetX, v.m_dMark2OffsetY);
+  return true;
+}
+
+void ResetMarkOffsets() {
+  const ManualMarkRoutes r = GetManualMarkRoutes();
+  if (r.storeOffsets) r.storeOffsets(MarkOffsetValues{});
+}
+
+bool StartMarkToMark(const std::function<void(int, const std::string&)>& setInfo) {
+  const ManualMarkRoutes r = GetManualMarkRoutes();
+  if (!r.partRowCount || r.partRowCount() <= 0) {
+    smt::platform::ShowMessage(r.emptyListText);
+    return false;
+  }
+  if (r.smtThreadBusy && r.smtThreadBusy()) {
+    setInfo(1, "Smt thread is busy !");
+    return false;
+  }
+  if (r.feedThreadBusy && r.feedThreadBusy()) {
+    setInfo(1, "Feed thread is busy !");
+    return false;
+  }
+  if (r.conveyorThreadBusy && r.conveyorThreadBusy()) {
+    setInfo(2, "Conveyor thread is busy !");
+    return false;
+  }
+  if (!CheckMachineGuards(true, true)) return false;
+  MarkBoard board;
+  if (!r.currentBoard || !r.currentBoard(board) || !r.alignBoardMarks) return false;
+  if (!smt::TryClaimMachineBusy()) {
+    smt::platform::ShowMessage(kRunning);
+    return false;
+  }
+  const bool started = smt::platform::WorkerThreads::Instance().Start("MarkToMark", [r, board](std::stop_token) {
+    smt::BusyRelease busy;
+    if (r.setAlignmentBase) r.setAlignmentBase(board);
+    if (r.openMarkCamera) smt::platform::RunOnGui(r.openMarkCamera);
+    r.alignBoardMarks();
+  });
+  if (!started) smt::ReleaseMachineBusy();
+  return started;
+}
+
+}  // namespace smt::link
