@@ -271,6 +271,10 @@ void CSMTView::OnCommand(int id) {
     default:
       break;
   }
+  if (IsGoToCommand(id)) {
+    OnGoTo(id);
+    return;
+  }
   auto it = dialogs_.find(id);
   if (it != dialogs_.end()) it->second(this);
 }

@@ -6,11 +6,13 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <atomic>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/GoToPlanner.h"
 #include "app/ViewInlineSections.h"
 #include "link/FirmwareSwitches.h"
 #include "app/core/ViewMessages.h"
@@ -73,8 +75,29 @@ class CSMTView : public QWidget {
   CDialogPartList* m_pPartList = nullptr;
   std::unique_ptr<CSMTDoc> m_pDocument;
 
-  // Go-to flags.
-  bool m_bGoToFromMenu = false;
+  // Go-to commands of the toolbar's drop-down (and the home command).
+  void OnGoTo(int commandId);
+  static bool IsGoToCommand(int commandId);
+  void OnResetOrigin();
+  // Also the last step of homing, on the homing thread.
+  void OnCameraToVisionOrigin();
+  // The Mark camera to the stop position, on the caller's thread.
+  bool MoveBetweenSetPoints();
+  // What the go-to planner needs, read now.
+  struct GoToInputs;
+  std::unique_ptr<GoToInputs> ReadGoToInputs() const;
+
+  // Go-to state.
+  std::atomic<int> m_nGoToKind{0};
+  std::atomic<bool> m_bOriginView{false};
+  std::atomic<bool> m_bGoToFromMenu{false};
+  std::atomic<bool> m_bGoToStopAfter{false};
+  // The camera panel's nozzle in view (vision camera commands).
+  int m_nNozzleInView = 0;
+  // Switches the live view (camera panel) before a go-to move.
+  std::function<void(smt::app::GoToCamera)> switchLiveCamera;
+  // Lamp machine: the platform the operator works on (jog panel).
+  std::function<int()> headGroup;
 
   smt::app::ViewMessages m_strMessage;
   smt::app::DippingStationSettings m_DippingStation;

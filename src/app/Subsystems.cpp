@@ -5,6 +5,7 @@
 #include "app/CommandIds.h"
 #include "app/core/NameTables.h"
 #include "link/CDialogVersionNumber.h"
+#include "link/LinkRoutes.h"
 #include "settings/SettingsShellWiring.h"
 #include "settings/SettingsStores.h"
 #include "vision/CameraCalib.h"
@@ -42,6 +43,8 @@ void InstallSettings(CSMTView& view) {
 }
 
 void InstallLink(CSMTView& view) {
+  // The last step of homing moves the Mark camera to the vision origin.
+  smt::link::InstallCameraToVisionOrigin([&view] { view.OnCameraToVisionOrigin(); });
   view.RegisterDialog(smt::app::cmd::kCpuVersionNumber, [&view](QWidget* parent) {
     const std::string& app = view.frame()->m_strAppPath;
     CDialogVersionNumber dialog(view.m_VersionNumber, app,

@@ -15,6 +15,9 @@ inline std::atomic<int32_t> g_nCurConveyorWidth{0};
 inline std::atomic<int32_t> g_nHeadMoveArgs[8] = {};
 inline std::atomic<int32_t> g_nTargetX{0};
 inline std::atomic<int32_t> g_nTargetY{0};
+// Lamp machine: targets of the second X axis and the second platform's Y.
+inline std::atomic<int32_t> g_nTargetX2{0};
+inline std::atomic<int32_t> g_nTargetY2{0};
 
 // Run gates: the pause gate is open (set) while the run may go on; the
 // board-done event releases the conveyor's wait for the current board.

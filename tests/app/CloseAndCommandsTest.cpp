@@ -148,3 +148,20 @@ TEST_F(ShellTest, CameraViewValuesSurviveARestart) {
   g_bUdpStop = false;
   g_bComStop = false;
 }
+
+TEST_F(ShellTest, GoToCommandsAreGuardedAndHomeIsRefusedWhileBusy) {
+  CMainFrame& f = Start();
+  CSMTView& v = *f.view();
+  g_bConnected = false;
+  v.OnCommand(cmd::kGoNozzleToThrow[0]);
+  v.OnCommand(cmd::kGoCameraToMark1);
+  g_bConnected = true;
+  g_bResetDone = true;
+  g_bMachineBusy = true;
+  v.OnCommand(cmd::kGoHome);
+  EXPECT_TRUE(g_bResetDone.load());  // a running machine keeps its homed state
+  g_bMachineBusy = false;
+  g_bConnected = false;
+  EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"Machine is not connection !", "Machine is not connection !",
+                                                                "Machine is runnig !"}));
+}

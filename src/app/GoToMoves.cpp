@@ -1,0 +1,111 @@
+#include "app/GoToMoves.h"
+
+#include "app/core/LogFile.h"
+#include "app/core/MachineState.h"
+#include "link/LinkRuntime.h"
+#include "link/MachineCommands.h"
+#include "link/MotionCommands.h"
+#include "link/MotionGlobals.h"
+#include "link/ProcessCommands.h"
+#include "settings/SettingsStores.h"
+
+namespace smt::app {
+
+namespace {
+
+using settings::SettingsStores;
+using settings::SpeedUse;
+
+bool SerialLink() { return smt::link::Runtime().commModel.load() == 0; }
+
+void ReleaseNozzleVacuum(int kind, int machineType, int exhaust) {
+  if (kind < 1 || kind > 8) return;
+  auto& hooks = smt::link::Runtime().Hooks();
+  if (machineType == 7 || machineType == 8) {
+    smt::link::SetOutput(31 + kind, 0, exhaust);
+  } else if (kind <= 4) {
+    smt::link::SetOutput(kind, 0, 5);
+  }
+  if (kind == 2 || kind == 3 || ((kind == 1 || kind == 4) && (machineType == 7 || machineType == 8))) {
+    hooks.SetPumpButtonCheck(kind, false);
+  }
+}
+
+bool MoveXY(int32_t targetX, int32_t targetY) {
+  const auto speed = SettingsStores::Instance().speed.Record(SpeedUse::PickPart);
+  return smt::link::SendCmd64MoveXY(targetX - g_nCurX.load(), speed[0].start, speed[0].normal, targetY - g_nCurY.load(),
+                                    speed[1].start, speed[1].normal, 0, 0, 0, 0, 0x80);
+}
+
+}  // namespace
+
+bool MoveToTarget(const GoToMoveRequest& r) {
+  smt::BusyRelease release;
+  auto& hooks = smt::link::Runtime().Hooks();
+  if (SerialLink()) smt::link::SendCmd60SetState(0, 0);
+  if (!MoveXY(g_nTargetX.load(), g_nTargetY.load())) {
+    if (!r.fromMenu) hooks.EnableJogControls(true);
+    return false;
+  }
+  const auto basic = SettingsStores::Instance().machine.Basic();
+  if (basic->m_CottectionTimeReset != 0 && !r.fromMenu) {
+    // The vision-origin correction belongs to the camera steps of the run.
+    CLogFile::Instance().Write(true, "go-to: vision origin correction not available");
+  }
+  if (basic->m_bStopPosition != 0 && r.stopAfter) {
+    if (!r.stopPlan.ok) {
+      if (r.showMessage) r.showMessage(r.stopPlan.message);
+      hooks.EnableJogControls(true);
+      return false;
+    }
+    g_nTargetX = r.stopPlan.targetX;
+    g_nTargetY = r.stopPlan.targetY;
+    if (!MoveXY(r.stopPlan.targetX, r.stopPlan.targetY)) {
+      if (!r.fromMenu) hooks.EnableJogControls(true);
+      return false;
+    }
+  }
+  if (!r.fromMenu) {
+    hooks.EnableJogControls(true);
+    // Homing handed over to this move: the machine counts as homed now.
+    if (r.takeResetToOriginPending && r.takeResetToOriginPending()) g_bResetDone = true;
+  }
+  ReleaseNozzleVacuum(r.kind, r.machineType, basic->m_Exhaust);
+  return true;
+}
+
+bool MoveAxesToTarget(const GoToMoveRequest& r) {
+  smt::BusyRelease release;
+  auto& hooks = smt::link::Runtime().Hooks();
+  if (SerialLink()) smt::link::SendCmd60SetState(0, 0);
+  const auto speed = SettingsStores::Instance().speed.Record(SpeedUse::PickPart);
+  const int xs = speed[0].start, xn = speed[0].normal, ys = speed[1].start, yn = speed[1].normal;
+  // Axis codes of the lamp machine: 0 X, 1 Y, 9 the second X axis, 12 the second platform's Y.
+  bool ok = true;
+  switch (r.kind) {
+    case 1:
+    case 4:
+      ok = smt::link::SendCmd53DispenseMove(0, g_nTargetX - g_nCurX, xs, xn, 1, 0, 10, 10);
+      break;
+    case 2:
+      ok = r.platform == 1
+               ? smt::link::SendCmd53DispenseMove(9, g_nTargetX2 - g_nCurPlatform[0], xs, xn, 1, g_nTargetY - g_nCurY, ys, yn)
+               : r.platform == 2 ? smt::link::SendCmd53DispenseMove(9, g_nTargetX2 - g_nCurPlatform[0], xs, xn, 12,
+                                                                    g_nTargetY2 - g_nCurPlatform[1], ys, yn)
+                                 : true;
+      break;
+    case 3:
+      ok = r.platform == 1
+               ? smt::link::SendCmd53DispenseMove(0, g_nTargetX - g_nCurX, xs, xn, 1, g_nTargetY - g_nCurY, ys, yn)
+               : r.platform == 2 ? smt::link::SendCmd53DispenseMove(0, g_nTargetX - g_nCurX, xs, xn, 12,
+                                                                    g_nTargetY2 - g_nCurPlatform[1], ys, yn)
+                                 : true;
+      break;
+    default:
+      break;  // other kinds move nothing on the platforms
+  }
+  if (!r.fromMenu) hooks.EnableJogControls(true);
+  return ok;
+}
+
+}  // namespace smt::app

@@ -1,0 +1,228 @@
+// The main view's go-to commands: move a chosen tool over a chosen point.
+#include <optional>
+
+#include "app/CommandIds.h"
+#include "app/GoToMoves.h"
+#include "app/MainFrame.h"
+#include "app/SMTView.h"
+#include "app/core/MachineState.h"
+#include "job/CDialogPartList.h"
+#include "job/PcbRecord.h"
+#include "link/LinkRuntime.h"
+#include "link/MachineGuards.h"
+#include "link/MachineHoming.h"
+#include "link/MotionCommands.h"
+#include "link/MotionGlobals.h"
+#include "platform/GuiDispatcher.h"
+#include "platform/MessageService.h"
+#include "platform/WorkerThreads.h"
+#include "settings/SettingsStores.h"
+#include "vision/CDialogSetView.h"
+
+using namespace smt::app;
+using smt::settings::SettingsStores;
+
+struct CSMTView::GoToInputs {
+  std::shared_ptr<const smt::settings::BasicSettings> basic;
+  std::shared_ptr<const smt::settings::PulseSettings> pulse;
+  std::shared_ptr<const smt::settings::PulseGeometry> geometry;
+  std::optional<smt::job::PcbRecord> shownPcb, currentBoard;
+  std::vector<std::string> cameraRows;
+  int machineType = 0;
+  int platform = 1;
+  std::string cameraName1, cameraName2;
+
+  GoToContext Context() const {
+    GoToContext c{*basic, *pulse, geometry->table};
+    c.machineType = machineType;
+    c.platform = platform;
+    c.shownPcb = shownPcb ? &*shownPcb : nullptr;
+    c.currentBoard = currentBoard ? &*currentBoard : nullptr;
+    c.cameraRows = &cameraRows;
+    c.cameraName1 = cameraName1;
+    c.cameraName2 = cameraName2;
+    return c;
+  }
+};
+
+std::unique_ptr<CSMTView::GoToInputs> CSMTView::ReadGoToInputs() const {
+  auto in = std::make_unique<GoToInputs>();
+  auto& machine = SettingsStores::Instance().machine;
+  in->basic = machine.Basic();
+  in->pulse = machine.Pulse();
+  in->geometry = machine.Geometry();
+  in->machineType = g_nMachineType.load();
+  in->platform = headGroup ? headGroup() : 1;
+  in->cameraName1 = m_strMessage.cameraName1;
+  in->cameraName2 = m_strMessage.cameraName2;
+  return in;
+}
+
+namespace {
+
+// Which family and nozzle a go-to command is.
+enum class Family { None, Throw, CameraToPcb, NozzleToPcb, NozzleToCamera1, NozzleToCamera2, SquareHeads, MeasuringHead };
+
+Family FamilyOf(int id, int& index) {
+  using namespace smt::app::cmd;
+  for (int k = 0; k < 8; ++k) {
+    index = k + 1;
+    if (id == kGoNozzleToThrow[k]) return Family::Throw;
+    if (id == kGoNozzleToPcbOrigin[k]) return Family::NozzleToPcb;
+    if (id == kGoNozzleToVisionCamera1[k]) return Family::NozzleToCamera1;
+    if (id == kGoNozzleToVisionCamera2[k]) return Family::NozzleToCamera2;
+  }
+  index = 0;
+  if (id == kGoCameraToPcbOrigin) return Family::CameraToPcb;
+  index = 1;
+  if (id == kGoCameraToMark1) return Family::CameraToPcb;
+  index = 2;
+  if (id == kGoCameraToMark2) return Family::CameraToPcb;
+  index = 0;
+  if (id == kGoFourHeadsToVisionCamera2) return Family::SquareHeads;
+  if (id == kGoMeasuringHeadToVisionCamera1) return Family::MeasuringHead;
+  return Family::None;
+}
+
+void SetTargets(const GoToPlan& p) {
+  if (p.setTargetX) g_nTargetX = p.targetX;
+  if (p.setTargetY) g_nTargetY = p.targetY;
+  if (p.setTargetX2) g_nTargetX2 = p.targetX2;
+  if (p.setTargetY2) g_nTargetY2 = p.targetY2;
+}
+
+// Starts the go-to worker; the busy state is claimed here, before the start.
+bool StartMove(GoToMoveRequest request, bool platform) {
+  if (!smt::TryClaimMachineBusy()) {
+    smt::platform::ShowMessage(smt::link::kRunning);
+    return false;
+  }
+  bool started = smt::platform::WorkerThreads::Instance().Start(
+      "go-to", [request = std::move(request), platform](std::stop_token) {
+        if (platform) {
+          MoveAxesToTarget(request);
+        } else {
+          MoveToTarget(request);
+        }
+      });
+  if (!started) smt::ReleaseMachineBusy();
+  return started;
+}
+
+}  // namespace
+
+bool CSMTView::IsGoToCommand(int id) {
+  int n = 0;
+  return id == smt::app::cmd::kGoHome || id == smt::app::cmd::kGoCameraToVisionOrigin || FamilyOf(id, n) != Family::None;
+}
+
+void CSMTView::OnGoTo(int id) {
+  using namespace smt::app::cmd;
+  if (id == kGoHome) return OnResetOrigin();
+  if (id == kGoCameraToVisionOrigin) return OnCameraToVisionOrigin();
+  int n = 0;
+  const Family family = FamilyOf(id, n);
+  if (family == Family::None) return;
+  if (!smt::link::CheckMachineGuards(true, true)) return;
+
+  auto in = ReadGoToInputs();
+  if (m_pPartList) {
+    auto& job = m_pPartList->Job();
+    if (const auto* shown = job.pcbs.Find(job.shownPcbName)) in->shownPcb = *shown;
+    if (const auto* current = job.pcbs.Current()) in->currentBoard = *current;
+  }
+  in->cameraRows = frame()->m_lists.cameraRows;
+  const GoToContext c = in->Context();
+  GoToPlan plan;
+  switch (family) {
+    case Family::Throw: plan = PlanNozzleToThrow(c, n); break;
+    case Family::CameraToPcb: plan = PlanCameraToPcb(c, n); break;
+    case Family::NozzleToPcb: plan = PlanNozzleToPcbOrigin(c, n); break;
+    case Family::NozzleToCamera1: plan = PlanNozzleToVisionCamera(c, 1, n); break;
+    case Family::NozzleToCamera2: plan = PlanNozzleToVisionCamera(c, 2, n); break;
+    case Family::SquareHeads: plan = PlanSquareHeadsToCamera2(c); break;
+    case Family::MeasuringHead: plan = PlanMeasuringHeadToCamera1(c); break;
+    case Family::None: return;
+  }
+  if (!plan.ok) {
+    smt::platform::ShowMessage(m_strMessage[plan.message]);
+    return;
+  }
+  m_nGoToKind = plan.kind;
+  if (plan.camera != GoToCamera::None && switchLiveCamera) switchLiveCamera(plan.camera);
+  if (plan.nozzleInView > 0) m_nNozzleInView = plan.nozzleInView;
+  if (m_pSetView) {
+    if (plan.showMarkValues) {
+      m_pSetView->m_VisualSize = plan.visualBox;
+      m_pSetView->m_Light_Contrast = plan.lightContrast;
+      m_pSetView->m_Light_Brightness = plan.lightBrightness;
+    }
+    if (family == Family::SquareHeads) m_pSetView->m_VisualSize = plan.squareHeadsBox;
+  }
+  SetTargets(plan);
+  GoToMoveRequest request;
+  request.kind = plan.kind;
+  request.fromMenu = m_bGoToFromMenu.load();
+  request.machineType = c.machineType;
+  request.platform = c.platform;
+  StartMove(std::move(request), plan.platformThread);
+}
+
+void CSMTView::OnResetOrigin() {
+  m_nGoToKind = 0;
+  m_bOriginView = false;
+  // Homing is refused while the machine works: the homed flag is left alone.
+  if (g_bMachineBusy.load()) {
+    smt::platform::ShowMessage(smt::link::kRunning);
+    return;
+  }
+  if (switchLiveCamera) switchLiveCamera(GoToCamera::Mark);
+  g_bResetDone = false;
+  smt::link::MachineHoming::Instance().StartHomeThread(0, 1);
+}
+
+void CSMTView::OnCameraToVisionOrigin() {
+  auto& homing = smt::link::MachineHoming::Instance();
+  const bool pending = homing.m_bResetToOriginPending.load();
+  if (!smt::link::CheckMachineGuards(!pending, true)) return;
+  m_nGoToKind = 0;
+  auto in = ReadGoToInputs();
+  const GoToContext c = in->Context();
+  const GoToPlan plan = PlanCameraToVisionOrigin(c);
+  const bool fromMenu = m_bGoToFromMenu.load();
+  m_bOriginView = true;
+  if (switchLiveCamera) smt::platform::RunOnGui([this] { switchLiveCamera(GoToCamera::Mark); });
+  m_bOriginView = false;
+  if (!plan.ok) {
+    smt::platform::ShowMessage(m_strMessage[plan.message]);
+    if (!fromMenu) smt::link::Runtime().Hooks().EnableJogControls(true);
+    return;
+  }
+  m_bGoToStopAfter = true;
+  SetTargets(plan);
+  GoToMoveRequest request;
+  request.kind = 0;
+  request.fromMenu = fromMenu;
+  request.stopAfter = true;
+  request.machineType = c.machineType;
+  request.stopPlan = PlanCameraToStopPosition(c);
+  request.showMessage = [messages = m_strMessage](int k) { smt::platform::ShowMessage(messages[k]); };
+  request.takeResetToOriginPending = [&homing] { return homing.m_bResetToOriginPending.exchange(false); };
+  if (!StartMove(std::move(request), false)) m_bGoToStopAfter = false;
+}
+
+bool CSMTView::MoveBetweenSetPoints() {
+  auto in = ReadGoToInputs();
+  const GoToPlan plan = PlanCameraToStopPosition(in->Context());
+  m_bOriginView = true;
+  if (switchLiveCamera) smt::platform::RunOnGui([this] { switchLiveCamera(GoToCamera::Mark); });
+  m_bOriginView = false;
+  if (!plan.ok) {
+    smt::platform::ShowMessage(m_strMessage[plan.message]);
+    return false;
+  }
+  SetTargets(plan);
+  const auto speed = SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Smt);
+  return smt::link::SendCmd64MoveXY(plan.targetX - g_nCurX.load(), speed[0].start, speed[0].normal,
+                                    plan.targetY - g_nCurY.load(), speed[1].start, speed[1].normal, 0, 0, 0, 0, 0x80);
+}

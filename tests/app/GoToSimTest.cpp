@@ -1,0 +1,89 @@
+// Go-to moves against the simulated machine over the UDP link.
+#include <gtest/gtest.h>
+
+#include "app/core/MachineState.h"
+#include "platform/WorkerThreads.h"
+#include "app/CommandIds.h"
+#include "app/GoToMoves.h"
+#include "link/MotionFixture.h"
+#include "settings/SettingsStores.h"
+
+using namespace smt::app;
+
+namespace {
+
+class GoToSim : public linktest::MotionSimTest {
+ protected:
+  void SetUp() override {
+    MotionSimTest::SetUp();
+    UseUdp();
+    auto& machine = smt::settings::SettingsStores::Instance().machine;
+    saved = *machine.Basic();
+    auto b = saved;
+    b.m_bStopPosition = 1;
+    machine.SetBasic(b);
+    smt::platform::WorkerThreads::Instance().ResetForTests();
+  }
+  void TearDown() override {
+    smt::settings::SettingsStores::Instance().machine.SetBasic(saved);
+    MotionSimTest::TearDown();
+  }
+  smt::settings::BasicSettings saved;
+};
+
+}  // namespace
+
+TEST_F(GoToSim, VisionOriginThenStopPositionReleasesBusyAndMarksHomedWhenHandedOver) {
+  g_bResetDone = false;
+  GoToPlan stop;
+  stop.ok = true;
+  stop.targetX = 1500;
+  stop.targetY = -700;
+  GoToMoveRequest r;
+  r.stopAfter = true;
+  r.stopPlan = stop;
+  std::atomic<bool> pending{true};
+  r.takeResetToOriginPending = [&] { return pending.exchange(false); };
+  g_nTargetX = 4000;
+  g_nTargetY = -2500;
+  ASSERT_TRUE(smt::TryClaimMachineBusy());
+  EXPECT_TRUE(MoveToTarget(r));
+  EXPECT_FALSE(g_bMachineBusy.load());
+  EXPECT_TRUE(g_bResetDone.load());
+  EXPECT_EQ(g_nCurX.load(), 1500);
+  EXPECT_EQ(g_nCurY.load(), -700);
+  EXPECT_EQ(sim->Position(0), 1500);
+  EXPECT_EQ(sim->Position(1), -700);
+}
+
+TEST_F(GoToSim, ARefusedStopPositionEndsWithItsMessageAndBusyReleased) {
+  GoToPlan stop;
+  stop.message = 18;
+  GoToMoveRequest r;
+  r.stopAfter = true;
+  r.stopPlan = stop;
+  int shown = 0;
+  r.showMessage = [&](int k) { shown = k; };
+  g_nTargetX = 100;
+  g_nTargetY = -100;
+  ASSERT_TRUE(smt::TryClaimMachineBusy());
+  EXPECT_FALSE(MoveToTarget(r));
+  EXPECT_EQ(shown, 18);
+  EXPECT_FALSE(g_bMachineBusy.load());
+  EXPECT_EQ(g_nCurX.load(), 100);  // the vision origin itself was reached
+}
+
+TEST_F(GoToSim, ThrowMoveReleasesTheNozzleVacuumOnArrival) {
+  GoToMoveRequest r;
+  r.kind = 2;
+  r.machineType = 0;
+  g_nTargetX = 300;
+  g_nTargetY = -400;
+  ASSERT_TRUE(smt::TryClaimMachineBusy());
+  EXPECT_TRUE(MoveToTarget(r));
+  ASSERT_TRUE(linktest::WaitFor([&] { return sim->LastReceived(0x03).has_value(); }));
+  auto out = sim->LastReceived(0x03);
+  ASSERT_GE(out->payload.size(), 2u);
+  EXPECT_EQ(out->payload[0], 2);  // output of nozzle 2
+  EXPECT_EQ(out->payload[1], 0);  // off
+}
