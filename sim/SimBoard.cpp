@@ -175,6 +175,29 @@ uint8_t SimBoard::TakeStatus(uint16_t code) {
   return s;
 }
 
+void SimBoard::DropRepliesTo(uint16_t code, int n, int skip) {
+  std::lock_guard lk(m_);
+  codeDrops_[code] = {skip, n};
+}
+
+bool SimBoard::TakeCodeDrop(uint16_t code) {
+  std::lock_guard lk(m_);
+  auto it = codeDrops_.find(code);
+  if (it == codeDrops_.end()) return false;
+  auto& [skip, n] = it->second;
+  if (skip > 0) {
+    --skip;
+    return false;
+  }
+  if (n <= 0) return false;
+  --n;
+  return true;
+}
+
+bool SimBoard::Silent() const {
+  return std::chrono::steady_clock::now().time_since_epoch().count() < silentUntilNs_.load();
+}
+
 void SimBoard::Delay() const {
   if (delayMs_ > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs_.load()));
 }
@@ -442,6 +465,8 @@ void SimBoard::OnUdpCommand(const std::vector<uint8_t>& d, const void* from) {
   uint16_t sum = 0;
   for (size_t i = 2; i < d.size(); ++i) sum = static_cast<uint16_t>(sum + d[i]);
   if (length != d.size() - 7 || sum != static_cast<uint16_t>(d[0] | (d[1] << 8))) return void(++badDatagrams_);
+  // A restarting board hears nothing.
+  if (Silent()) return;
   {
     std::lock_guard lk(m_);
     const auto* a = static_cast<const uint8_t*>(from);
@@ -455,12 +480,33 @@ void SimBoard::OnUdpCommand(const std::vector<uint8_t>& d, const void* from) {
   c.payload.assign(d.begin() + 7, d.end());
   c.raw = d;
   const uint16_t code = c.code;
+  if (code >= 0xF00 && code <= 0xF07) {
+    // Boot loader commands: carried out on the selected board's flash.
+    const uint8_t status = TakeStatus(code);
+    bool restarts = false;
+    std::vector<uint8_t> reply =
+        status == 0 ? boot_.Handle(code, c.payload, restarts) : SimBootloader::FailureReply(code, status);
+    Record(std::move(c));
+    const bool drop = TakeCodeDrop(code) || TakeDrop();
+    if (!drop) {
+      Delay();
+      int any = anyCodeReplies_.load();
+      bool asAny = false;
+      while (any > 0 && !asAny) asAny = anyCodeReplies_.compare_exchange_weak(any, any - 1);
+      SendUdp(1, asAny ? 0xFFF : code, reply, false);
+    }
+    if (restarts && restartSilenceMs_ > 0)
+      silentUntilNs_ = (std::chrono::steady_clock::now() + std::chrono::milliseconds(restartSilenceMs_.load()))
+                           .time_since_epoch()
+                           .count();
+    return;
+  }
   // A command the board answers with an error status is not carried out.
   const uint8_t status = TakeStatus(code);
   if (status == 0) Apply(SimLink::Udp, c.code, c.payload, 0);
   Record(std::move(c));
 
-  if (TakeDrop()) return;
+  if (TakeCodeDrop(code) || TakeDrop()) return;
   Delay();
   bool corrupt = false;
   int n = corruptReplies_.load();
@@ -495,6 +541,7 @@ void SimBoard::DiscoveryLoop(std::stop_token st) {
     const long n = ::recvfrom(discoveryFd_, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &len);
     if (n != static_cast<long>(sizeof kRequest - 1) || std::memcmp(buf, kRequest, n) != 0) continue;
     ++discoveryRequests_;
+    if (Silent()) continue;
     int skip = ignoreDiscovery_.load();
     if (skip > 0 && ignoreDiscovery_.compare_exchange_strong(skip, skip - 1)) continue;
     ::sendto(discoveryFd_, kAnswer, sizeof kAnswer - 1, 0, reinterpret_cast<sockaddr*>(&from), len);

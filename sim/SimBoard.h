@@ -19,6 +19,8 @@
 #include <thread>
 #include <vector>
 
+#include "sim/SimBootloader.h"
+
 namespace smt::sim {
 
 struct SimConfig {
@@ -79,6 +81,18 @@ class SimBoard {
   // The next n discovery requests go unanswered.
   void IgnoreDiscovery(int n) { ignoreDiscovery_ = n; }
   void SetHeadMask(uint8_t mask) { headMask_ = mask; }
+  // Replies to `code`: after `skip` of them, the next n are not sent (the
+  // command itself is carried out).
+  void DropRepliesTo(uint16_t code, int n, int skip = 0);
+  // The next n boot loader replies carry the code 0xFFF instead of their own.
+  void AnswerBootWithAnyCode(int n) { anyCodeReplies_ = n; }
+  // After the main board jumps it restarts: for this long it neither takes
+  // commands nor answers discovery.
+  void SetRestartSilence(std::chrono::milliseconds d) { restartSilenceMs_ = d.count(); }
+  bool Silent() const;
+
+  // The boards' boot loaders and flash.
+  SimBootloader& Bootloader() { return boot_; }
   void SetVacuum(uint8_t kpa) { vacuumKpa_ = kpa; }
 
   // --- reports the board sends by itself ---------------------------------
@@ -159,6 +173,13 @@ class SimBoard {
   std::atomic<uint64_t> badDatagrams_{0};
   std::atomic<uint64_t> badFrames_{0};
   std::atomic<uint64_t> repliesSent_{0};
+
+  bool TakeCodeDrop(uint16_t code);
+  SimBootloader boot_;
+  std::map<uint16_t, std::pair<int, int>> codeDrops_;  // code -> (skip, n)
+  std::atomic<int> anyCodeReplies_{0};
+  std::atomic<long long> restartSilenceMs_{0};
+  std::atomic<long long> silentUntilNs_{0};
 };
 
 }  // namespace smt::sim

@@ -31,6 +31,13 @@ void Help() {
       "  nodiscover N      leave the next N discovery requests unanswered\n"
       "  mask N            head state the board reports (hex)\n"
       "  key K             front-panel key K (1..11)\n"
+      "  dropcode CODE N [SKIP]  after SKIP replies to CODE (hex), leave the next N unanswered\n"
+      "  corruptwrite N    store the next N boot loader write chunks with a flipped bit\n"
+      "  badmd5 N          answer the next N digest requests with a wrong digest\n"
+      "  shortmd5 N        answer the next N digest requests with 16 bytes only\n"
+      "  anycode N         answer the next N boot loader commands with code FFF\n"
+      "  restart MS        the main board is silent for MS after it jumps\n"
+      "  boards            boot loader state of every board\n"
       "  log               commands received\n"
       "  pos               axis positions\n"
       "  quit");
@@ -95,7 +102,27 @@ int main(int argc, char** argv) {
     } else if (cmd == "delay") { int ms = 0; in >> ms; board.SetReplyDelay(std::chrono::milliseconds(ms)); }
     else if (cmd == "nodiscover") { int n = 1; in >> n; board.IgnoreDiscovery(n); }
     else if (cmd == "mask") { unsigned m = 0; in >> std::hex >> m; board.SetHeadMask(static_cast<uint8_t>(m)); }
-    else if (cmd == "key") { int k = 0; in >> k; board.SendKeyReport(static_cast<uint8_t>(k)); }
+    else if (cmd == "dropcode") {
+      unsigned code = 0;
+      int n = 1, skip = 0;
+      in >> std::hex >> code >> std::dec >> n >> skip;
+      board.DropRepliesTo(static_cast<uint16_t>(code), n, skip);
+    } else if (cmd == "corruptwrite") { int n = 1; in >> n; board.Bootloader().CorruptNextWrites(n); }
+    else if (cmd == "badmd5") { int n = 1; in >> n; board.Bootloader().WrongNextDigests(n); }
+    else if (cmd == "shortmd5") { int n = 1; in >> n; board.Bootloader().ShortNextDigests(n); }
+    else if (cmd == "anycode") { int n = 1; in >> n; board.AnswerBootWithAnyCode(n); }
+    else if (cmd == "restart") { int ms = 0; in >> ms; board.SetRestartSilence(std::chrono::milliseconds(ms)); }
+    else if (cmd == "boards") {
+      auto& bl = board.Bootloader();
+      const auto sel = bl.Selected();
+      std::printf("selected board %d index %d\n", sel.first, sel.second);
+      for (int b = 1; b <= 4; ++b)
+        for (int i = 0; i < (b == 3 ? 4 : 1); ++i) {
+          const auto cfg = bl.Read(b, i, smt::sim::SimBootloader::kConfigAddress, 2);
+          std::printf("board %d/%d: %s, upgrade mark %d\n", b, i, bl.InBootloader(b, i) ? "boot loader" : "application",
+                      cfg.size() == 2 ? cfg[0] | (cfg[1] << 8) : -1);
+        }
+    } else if (cmd == "key") { int k = 0; in >> k; board.SendKeyReport(static_cast<uint8_t>(k)); }
     else if (cmd == "log") {
       for (const auto& c : board.Received()) {
         std::printf("%s 0x%02X:", c.link == smt::sim::SimLink::Udp ? "udp   " : "serial", c.code);
