@@ -1,0 +1,343 @@
+// Jogging, speed gears, the feeder pad and the pump buttons against the
+// board simulator over a real socket: what the board is asked to move is
+// what the press asked for, held jogs stop at the travel room, a click is
+// one step, and the busy state always comes back.
+#include <gtest/gtest.h>
+
+#include "MotionFixture.h"
+#include "link/CDialogManualControl.h"
+#include <QPushButton>
+
+#include "link/JogPad.h"
+#include "link/MachineGuards.h"
+#include "link/MotionCommands.h"
+#include "link/PumpButtons.h"
+#include "platform/WorkerThreads.h"
+
+using namespace smt::link;
+
+namespace {
+
+JogContext TestContext() {
+  JogContext c;
+  c.xLimit = 200000;
+  c.yLimit = -150000;
+  c.zLimit = -6000;
+  // The west walk counts down from 0, the north and east walks up.
+  c.westLimit = -50000;
+  c.northLimit = 50000;
+  c.eastLimit = 50000;
+  for (auto& p : c.handleSpeed) p = {4, 12};
+  c.westLiftPulse = c.northLiftPulse = c.eastLiftPulse = 10;
+  c.openLength = 4;
+  c.closeLength = 2;
+  return c;  // templates: 1000/100/10/1 (XY), 500/50/5/1 (Z) ...
+}
+
+JogSteps FastSteps() {
+  JogSteps s;
+  ApplyGear(s, 0, TestContext().templates);
+  return s;
+}
+
+}  // namespace
+
+class JogOnSimulator : public linktest::MotionSimTest {
+ protected:
+  void SetUp() override {
+    MotionSimTest::SetUp();
+    UseUdp();
+    Introduce();
+    sim->ClearReceived();
+    runner.SetContext(TestContext());
+    runner.SetSteps(FastSteps());
+  }
+  void TearDown() override {
+    runner.Release();
+    WaitIdle();
+    MotionSimTest::TearDown();
+  }
+  bool WaitIdle() {
+    return linktest::WaitFor([&] { return !runner.m_bJogRunning && !g_bMachineBusy; }, std::chrono::seconds(5));
+  }
+  size_t Count(uint16_t code) {
+    size_t n = 0;
+    for (const auto& c : sim->Received()) n += c.code == code;
+    return n;
+  }
+  std::vector<int> OutputsSwitched() {
+    std::vector<int> v;
+    for (const auto& c : sim->Received())
+      if (c.code == 0x03) v.push_back(c.payload.at(0) * (c.payload.at(1) ? 1 : -1));
+    return v;
+  }
+
+  JogRunner runner;
+};
+
+// A click (press, then release before the first step) is exactly one step;
+// the board and the program agree on where the axis is afterwards.
+TEST_F(JogOnSimulator, ClickMovesExactlyOneStepOfItsFamily) {
+  struct Case {
+    int type, axis;
+    bool positive;
+    int simAxis;
+    int64_t moved;
+  };
+  const Case cases[] = {
+      {0, 0, true, 0, 1000},    // X+ with the XY step
+      {0, 1, false, 1, -1000},  // Y-
+      {0, 2, true, 2, -500},    // Z1+: the Z pair takes the opposite sign
+      {0, 8, false, 8, -1000},  // west feeder walk with the feeder step
+      {7, 32, false, 32, -500}, // eight heads: Z1- down by its own code
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "type " << c.type << " axis " << c.axis);
+    g_nMachineType = c.type;
+    const int64_t before = sim->Position(c.simAxis);
+    ASSERT_TRUE(runner.Jog(c.axis, c.positive, true, false, 0));
+    runner.Release();  // released before the worker's first step
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(sim->Position(c.simAxis) - before, c.moved);
+  }
+  EXPECT_EQ(g_nCurX.load(), 1000);
+  EXPECT_EQ(g_nCurY.load(), -1000);
+  // The pair motor moved Z1 and Z2 apart; the eight-head code moved Z1 alone.
+  EXPECT_EQ(g_nCurZ[0].load(), 0);
+  EXPECT_EQ(g_nCurZ[1].load(), -500);
+  EXPECT_TRUE(messages.service.Texts().empty());
+}
+
+// A held jog repeats until the axis has no more room, then ends by itself.
+TEST_F(JogOnSimulator, HeldJogStopsAtTheTravelLimit) {
+  runner.m_StepPause = std::chrono::milliseconds(5);
+  g_nCurX = 200000 - 2500;
+  ASSERT_TRUE(runner.Jog(0, true, true, false, 0));
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(Count(0x61), 2u);
+  EXPECT_EQ(g_nCurX.load(), 200000 - 500);
+  EXPECT_TRUE(messages.service.Texts().empty());
+}
+
+// Without room nothing is sent and the busy state is not kept.
+TEST_F(JogOnSimulator, NoRoomNoAxisOrNoLinkSendsNothing) {
+  struct Case {
+    int type, axis;
+    bool positive;
+    bool connected;
+  };
+  const Case cases[] = {
+      {0, 0, false, true},  // X- at X = 0
+      {0, 1, true, true},   // Y+ at Y = 0
+      {9, 2, true, true},   // drill: Z1+ with Z1 at the top
+      {4, 9, true, true},   // lamp machine, platform 1: axis 9 has no room
+      {2, 40, true, true},  // an A5 code on a two-head machine
+      {0, 0, true, false},  // offline
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "type " << c.type << " axis " << c.axis);
+    g_nMachineType = c.type;
+    g_bConnected = c.connected;
+    EXPECT_FALSE(runner.Jog(c.axis, c.positive, true, false, 0));
+    EXPECT_FALSE(g_bMachineBusy.load());
+  }
+  g_bConnected = true;
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(Count(0x61), 0u);
+  EXPECT_TRUE(messages.service.Texts().empty());
+}
+
+// The busy state is the guard: a second press while a jog runs is refused,
+// and any other holder of the busy state keeps jogs out.
+TEST_F(JogOnSimulator, SecondPressWhileBusyIsRefused) {
+  sim->SetReplyDelay(std::chrono::milliseconds(150));
+  ASSERT_TRUE(runner.Jog(0, true, true, false, 0));
+  EXPECT_FALSE(runner.Jog(1, false, true, false, 0));
+  runner.Release();
+  ASSERT_TRUE(WaitIdle());
+  sim->SetReplyDelay(std::chrono::milliseconds(0));
+  EXPECT_EQ(Count(0x61), 1u);
+  EXPECT_EQ(g_nCurY.load(), 0);
+
+  g_bMachineBusy = true;
+  EXPECT_FALSE(runner.Jog(0, true, true, false, 0));
+  EXPECT_TRUE(g_bMachineBusy.load());  // not released by the refused press
+  g_bMachineBusy = false;
+}
+
+// A step the command refuses ends the held jog with one message, not one
+// per repetition; the busy state comes back.
+TEST_F(JogOnSimulator, RefusedStepEndsTheHeldJogWithOneMessage) {
+  runner.m_StepPause = std::chrono::milliseconds(5);
+  g_nCurY = 10;  // outside the Y travel: every X step is refused
+  ASSERT_TRUE(runner.Jog(0, true, true, false, 0));
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{kYPosError});
+  EXPECT_EQ(Count(0x61), 0u);
+}
+
+// A lowered head limits the XY jog to the slow step (fine stays fine) and
+// the display is refreshed.
+TEST_F(JogOnSimulator, LoweredHeadLimitsTheXYStep) {
+  int refreshed = 0;
+  runner.onStepsChanged = [&] { ++refreshed; };
+  g_nCurZ[1] = -100;
+  ASSERT_TRUE(runner.Jog(0, true, false, false, 0));
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(g_nCurX.load(), 10);
+  EXPECT_EQ(runner.Steps().m_XY_RunSteps, 10);
+  EXPECT_GE(refreshed, 1);
+
+  JogSteps fine = runner.Steps();
+  fine.m_XY_RunSteps = 1;
+  runner.SetSteps(fine);
+  ASSERT_TRUE(runner.Jog(0, true, false, false, 0));
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(g_nCurX.load(), 11);
+  EXPECT_EQ(runner.Steps().m_XY_RunSteps, 1);
+
+  // The drilling machine has no such limit.
+  g_nMachineType = 9;
+  runner.SetSteps(FastSteps());
+  ASSERT_TRUE(runner.Jog(0, true, false, false, 0));
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(g_nCurX.load(), 1011);
+}
+
+// Gears advance once per debounce interval, wrap after fine, set all five
+// steps and go to the board as state 5; offline the gear changes locally and
+// the operator is told.
+TEST_F(JogOnSimulator, SpeedGearsAreDebouncedAndSentToTheBoard) {
+  EXPECT_EQ(runner.NextSpeedGear(), 1);
+  EXPECT_EQ(runner.NextSpeedGear(), 1);  // a double press within the interval
+  const JogSteps medium = runner.Steps();
+  EXPECT_EQ(medium, (JogSteps{1, 100, 50, 100, 100, 100}));
+  for (int expected : {2, 3, 0}) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(110));
+    EXPECT_EQ(runner.NextSpeedGear(), expected);
+  }
+  EXPECT_EQ(runner.Steps(), FastSteps());
+  ASSERT_TRUE(linktest::WaitFor([&] { return sim->States().size() >= 5; }));
+  std::vector<std::pair<int, int>> states = sim->States();
+  EXPECT_EQ(states, (std::vector<std::pair<int, int>>{{5, 1}, {5, 1}, {5, 2}, {5, 3}, {5, 0}}));
+
+  g_bConnected = false;
+  std::this_thread::sleep_for(std::chrono::milliseconds(110));
+  EXPECT_EQ(runner.NextSpeedGear(), 1);
+  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{kNotConnected});
+}
+
+// The feeder pad on the west side: the walk switches the feeder output off
+// first; a lift is one stroke of the tape length; the south side does nothing.
+TEST_F(JogOnSimulator, FeederPadDrivesTheChosenSide) {
+  runner.m_Feed_Direction = 2;  // west
+  EXPECT_FALSE(runner.FeederPadPress(1229));  // Y+: walk 8 +, no room at 0
+  ASSERT_TRUE(runner.FeederPadPress(1230));   // Y-: walk 8 -
+  runner.Release();
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(OutputsSwitched(), (std::vector<int>{-5, -5}));
+  EXPECT_EQ(sim->Position(8), -1000);
+
+  ASSERT_TRUE(runner.FeederPadPress(1227));  // X+: lift 11 -, open length 4 mm x 10
+  ASSERT_TRUE(WaitIdle());
+  const auto lift = sim->LastReceived(0x61);
+  ASSERT_TRUE(lift.has_value());
+  EXPECT_EQ(lift->payload.at(0), 11);
+  EXPECT_EQ(Count(0x61), 2u);  // a lift does not repeat
+
+  runner.m_Feed_Direction = 1;  // south
+  for (int id : {1227, 1228, 1229, 1230, 1231}) EXPECT_FALSE(runner.FeederPadPress(id));
+  EXPECT_FALSE(g_bMachineBusy.load());
+}
+
+// The release of the direction button closes the feeder after the press's
+// lift: output off, then the closing lift; offline it only tells the operator.
+TEST_F(JogOnSimulator, DirectionButtonReleaseClosesTheFeeder) {
+  runner.m_Feed_Direction = 0;  // east
+  ASSERT_TRUE(runner.FeederPadPress(1231));
+  EXPECT_TRUE(Runtime().feederButtonHeld.load());
+  ASSERT_TRUE(runner.FeederButtonRelease());
+  ASSERT_TRUE(linktest::WaitFor([&] { return Count(0x61) == 2 && !g_bMachineBusy; }, std::chrono::seconds(5)));
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_FALSE(Runtime().feederButtonHeld.load());
+  std::vector<int> axes;
+  for (const auto& c : sim->Received())
+    if (c.code == 0x61) axes.push_back(c.payload.at(0));
+  EXPECT_EQ(axes, (std::vector<int>{13, 13}));
+  const auto outs = OutputsSwitched();
+  ASSERT_FALSE(outs.empty());
+  EXPECT_EQ(outs.back(), -7);  // east feeder output off before closing
+  EXPECT_FALSE(sim->Output(7));
+
+  g_bConnected = false;
+  ASSERT_TRUE(runner.FeederButtonRelease());
+  ASSERT_TRUE(linktest::WaitFor([&] { return !messages.service.Texts().empty(); }));
+  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{kNotConnected});
+}
+
+// Pump buttons switch the outputs of their machine type, in order.
+TEST_F(JogOnSimulator, PumpButtonsSwitchTheirOutputs) {
+  g_nMachineType = 3;
+  UpdateSettings([](MotionSettings& m) {
+    m.runSelect = 1;
+    m.exhaust = 40;
+  });
+  ASSERT_TRUE(SwitchPump(2, true));
+  ASSERT_TRUE(linktest::WaitFor([&] { return sim->Output(2); }));
+  EXPECT_TRUE(sim->Output(8));
+  ASSERT_TRUE(SwitchPump(2, false));
+  ASSERT_TRUE(linktest::WaitFor([&] { return !sim->Output(2); }));
+  EXPECT_EQ(OutputsSwitched(), (std::vector<int>{8, 2, -8, -2}));
+  EXPECT_EQ(sim->OutputValue(2), 5);
+
+  g_nMachineType = 7;
+  UpdateSettings([](MotionSettings& m) { m.runSelect = 0; });
+  ASSERT_TRUE(SwitchPump(8, true));
+  ASSERT_TRUE(linktest::WaitFor([&] { return sim->Output(39); }));
+  EXPECT_EQ(sim->OutputValue(39), 40);
+
+  g_bConnected = false;
+  sim->ClearReceived();
+  EXPECT_FALSE(SwitchPump(1, true));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_TRUE(sim->Received().empty());
+}
+
+// The panel's pump button: offline a click only changes the mark; the next
+// click after connecting sends the state it shows.
+TEST_F(JogOnSimulator, PanelPumpButtonFollowsTheLink) {
+  CDialogManualControl panel;
+  Runtime().udp = &link;  // the panel's own link is not open here
+  auto* pump1 = static_cast<QPushButton*>(panel.Control(1225));
+  g_bConnected = false;
+  pump1->click();
+  EXPECT_TRUE(panel.PumpChecked(1));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_TRUE(OutputsSwitched().empty());
+  g_bConnected = true;
+  pump1->click();
+  EXPECT_FALSE(panel.PumpChecked(1));
+  ASSERT_TRUE(linktest::WaitFor([&] { return !OutputsSwitched().empty(); }));
+  EXPECT_EQ(OutputsSwitched(), std::vector<int>{-1});
+  pump1->click();
+  ASSERT_TRUE(linktest::WaitFor([&] { return sim->Output(1); }));
+  EXPECT_TRUE(panel.PumpChecked(1));
+}
+
+// The panel's buttons: a press of X+ and its release is one step; the
+// front-panel jog key goes through the same jog.
+TEST_F(JogOnSimulator, PanelButtonsAndFrontPanelKeysJog) {
+  CDialogManualControl panel;
+  Runtime().udp = &link;  // the panel's own link is not open here
+  panel.JogPad().SetContext(TestContext());
+  panel.JogPad().SetSteps(FastSteps());
+  panel.PressControl(1139);
+  panel.ReleaseControl(1139);
+  ASSERT_TRUE(linktest::WaitFor([&] { return !panel.JogPad().m_bJogRunning && !g_bMachineBusy; }));
+  EXPECT_EQ(sim->Position(0), 1000);
+
+  RouteJog(0, 0);  // front-panel key 7: X-, one step
+  ASSERT_TRUE(linktest::WaitFor([&] { return Count(0x61) == 2 && !g_bMachineBusy; }));
+  EXPECT_EQ(sim->Position(0), 0);
+  EXPECT_EQ(g_nCurX.load(), 0);
+}
