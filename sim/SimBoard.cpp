@@ -166,8 +166,17 @@ bool SimBoard::TakeDrop() {
   return false;
 }
 
+void SimBoard::InjectStatusRepeated(uint16_t code, uint8_t status, int n) {
+  std::lock_guard lk(m_);
+  repeatedStatus_[code] = {status, n};
+}
+
 uint8_t SimBoard::TakeStatus(uint16_t code) {
   std::lock_guard lk(m_);
+  if (auto r = repeatedStatus_.find(code); r != repeatedStatus_.end() && r->second.second > 0) {
+    --r->second.second;
+    return r->second.first;
+  }
   auto it = injectedStatus_.find(code);
   if (it == injectedStatus_.end()) return 0;
   const uint8_t s = it->second;

@@ -74,6 +74,8 @@ class SimBoard {
   void CorruptReplies(int n) { corruptReplies_ = n; }
   // The next reply to `code` carries `status` (UDP) instead of 0.
   void InjectStatus(uint16_t code, uint8_t status);
+  // The next n replies to `code` carry `status`.
+  void InjectStatusRepeated(uint16_t code, uint8_t status, int n);
   // The next serial command `code` is answered by the error frame EE FF err sub.
   void InjectSerialError(uint16_t code, uint8_t errorCode, uint8_t subCode);
   // Every reply waits this long first.
@@ -158,6 +160,7 @@ class SimBoard {
   std::map<int, std::pair<bool, int>> outputs_;
   std::vector<std::pair<int, int>> states_;
   std::map<uint16_t, uint8_t> injectedStatus_;
+  std::map<uint16_t, std::pair<uint8_t, int>> repeatedStatus_;
   std::map<uint16_t, std::pair<uint8_t, uint8_t>> injectedSerialError_;
   std::vector<uint8_t> lastHost_;  // sockaddr of the last UDP sender
   std::mutex serialWriteMutex_;

@@ -80,8 +80,13 @@ bool FirmwareUpdater::EraseBoardFlash(int board) {
 
 bool FirmwareUpdater::WriteBoardFlash(int board, const uint8_t* source) {
   if (board < 1 || board > 4) return true;
-  if (env_.link && env_.link->WriteFlash(boot::kConfigAddress, source, static_cast<int32_t>(boot::kConfigSize), ProgressFn()))
-    return true;
+  if (env_.link && env_.link->WriteFlash(boot::kConfigAddress, source, static_cast<int32_t>(boot::kConfigSize), ProgressFn())) {
+    // The area has no digest of its own: read it back, so that a block the
+    // board did not take exactly is reported, not trusted.
+    FirmwareConfigBlock check;
+    if (env_.link->ReadFlash(check.data(), {}) && std::equal(check.bytes().begin(), check.bytes().end(), source))
+      return true;
+  }
   Message(BoardMessage("Write", board, "Flash Error"));
   return false;
 }
