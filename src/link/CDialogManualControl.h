@@ -75,6 +75,9 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks {
   // Places, shows and hides the controls for g_nMachineType (the first
   // argument is not read); the flag shows the second information box.
   void LayoutForMachineModel(int machineType, bool autoTransport);
+  // For the view's layoutJogPanel hook: the layout for the current machine
+  // type with the conveyor setting (m_AutoTransport).
+  std::function<void()> LayoutHook();
   // The jog (see JogRunner::Jog); the front-panel keys come here too.
   bool Jog(int axis, bool positive, bool repeat = false, bool useSteps = false, int steps = 0);
   bool JogByKey(int key);

@@ -148,6 +148,10 @@ void CDialogManualControl::LayoutForMachineModel(int /*machineType*/, bool autoT
   update();
 }
 
+std::function<void()> CDialogManualControl::LayoutHook() {
+  return [this] { LayoutForMachineModel(g_nMachineType, smt::link::GetMotionSettings().autoTransport); };
+}
+
 void CDialogManualControl::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
   if (!m_bInitialised) return;
@@ -229,9 +233,10 @@ bool CDialogManualControl::HandleKey(QKeyEvent* e, bool down) {
     if (arrow && !e->isAutoRepeat()) m_Jog.Release();
     return arrow;
   }
+  // Ctrl+Shift: the second of the two keys arrives with the first as modifier.
   const auto mods = e->modifiers();
-  if ((mods & Qt::ControlModifier) && (mods & Qt::ShiftModifier) &&
-      (e->key() == Qt::Key_Control || e->key() == Qt::Key_Shift))
+  if ((e->key() == Qt::Key_Shift && (mods & Qt::ControlModifier)) ||
+      (e->key() == Qt::Key_Control && (mods & Qt::ShiftModifier)))
     NextSpeedGear();
   switch (e->key()) {
     case Qt::Key_Left: m_Jog.JogByKey(2); return true;

@@ -6,6 +6,8 @@
 
 #include "MotionFixture.h"
 #include "link/CDialogManualControl.h"
+#include <QApplication>
+#include <QKeyEvent>
 #include <QPushButton>
 
 #include "link/JogPad.h"
@@ -340,4 +342,25 @@ TEST_F(JogOnSimulator, PanelButtonsAndFrontPanelKeysJog) {
   ASSERT_TRUE(linktest::WaitFor([&] { return Count(0x61) == 2 && !g_bMachineBusy; }));
   EXPECT_EQ(sim->Position(0), 0);
   EXPECT_EQ(g_nCurX.load(), 0);
+}
+
+// The arrow keys jog X and Y while held (a press and release is one step);
+// Ctrl+Shift advances the gear.
+TEST_F(JogOnSimulator, ArrowKeysJogAndCtrlShiftChangesTheGear) {
+  CDialogManualControl panel;
+  Runtime().udp = &link;
+  panel.JogPad().SetContext(TestContext());
+  panel.JogPad().SetSteps(FastSteps());
+  QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+  QKeyEvent up(QEvent::KeyRelease, Qt::Key_Down, Qt::NoModifier);
+  QApplication::sendEvent(&panel, &down);
+  QApplication::sendEvent(&panel, &up);
+  ASSERT_TRUE(linktest::WaitFor([&] { return Count(0x61) == 1 && !g_bMachineBusy; }));
+  EXPECT_EQ(sim->Position(1), -1000);
+
+  QKeyEvent ctrl(QEvent::KeyPress, Qt::Key_Control, Qt::ShiftModifier);
+  QApplication::sendEvent(&panel, &ctrl);
+  EXPECT_EQ(panel.JogPad().Steps().m_SpeedGears, 1);
+  QApplication::processEvents();
+  EXPECT_EQ(panel.StepDisplay(), "XY100,  Z50,  A100,  F100,  S100");
 }
