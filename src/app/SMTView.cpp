@@ -16,6 +16,7 @@
 #include "job/DropDownLists.h"
 #include "platform/FileIo.h"
 #include "link/CDialogManualControl.h"
+#include "link/LinkRuntime.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
 #include "vision/CDialogSetView.h"
@@ -66,6 +67,8 @@ int CSMTView::OnCreate() {
     m_pManualControl->ApplyLanguageTexts();
     m_pManualControl->LoadConfig(app);
     left->addWidget(m_pManualControl, 2);
+    layoutJogPanel = m_pManualControl->LayoutHook();
+    headGroup = [] { return smt::link::Runtime().headGroup.load(); };
   }
   for (auto& load : languageLoaders) load(app, frame_->m_strLanguage);
   return 0;

@@ -42,6 +42,7 @@ CDialogManualControl::CDialogManualControl(QWidget* parent) : QWidget(parent) {
   Runtime().udp = &m_MachineLink;
   // The machine's front-panel jog keys jog through this panel.
   smt::link::InstallJog([this](int group, int direction) { Jog(group, direction != 0); });
+  smt::link::InstallNextSpeedGear([this] { NextSpeedGear(); });
   m_bInitialised = true;
   LayoutForMachineModel(g_nMachineType, false);
 }
@@ -53,6 +54,7 @@ CDialogManualControl::~CDialogManualControl() {
   smt::link::LinkHooks* self = this;
   rt.hooks.compare_exchange_strong(self, nullptr);
   smt::link::InstallJog({});
+  smt::link::InstallNextSpeedGear({});
   g_bComStop = true;
   m_SerialLink.Close();
   m_MachineLink.Close();

@@ -90,6 +90,11 @@ bool SelectedAxisJog(int type, int sel, bool other, int& group, int& direction) 
 }
 
 void NextSpeedGear() {
+  // The jog panel owns the gears and their step sizes when it is there.
+  if (auto route = GetLinkRoutes().nextSpeedGear) {
+    smt::platform::PostToGui(route);
+    return;
+  }
   if (!g_bConnected) {
     NotifyOperator(kNotConnected);
     return;

@@ -34,6 +34,11 @@ void InstallJog(std::function<void(int, int)> jog) {
   g_routes.jog = std::move(jog);
 }
 
+void InstallNextSpeedGear(std::function<void()> next) {
+  std::lock_guard lk(g_routesMutex);
+  g_routes.nextSpeedGear = std::move(next);
+}
+
 void InstallCaptureDone(std::function<void()> reset, std::function<bool(std::chrono::milliseconds)> wait) {
   std::lock_guard lk(g_routesMutex);
   g_routes.resetCaptureDone = std::move(reset);

@@ -21,6 +21,8 @@ struct LinkRoutes {
   std::function<void()> cameraToVisionOrigin;
   // The conveyor dialog's width display after the width axis was homed.
   std::function<void()> showConveyorWidth;
+  // The jog panel's next speed gear (front-panel key 5).
+  std::function<void()> nextSpeedGear;
 };
 
 // The installed routes (a copy; routes may be replaced while a link thread reads).
@@ -33,6 +35,7 @@ void InstallJog(std::function<void(int group, int direction)> jog);
 void InstallCaptureDone(std::function<void()> reset, std::function<bool(std::chrono::milliseconds)> wait);
 void InstallCameraToVisionOrigin(std::function<void()> move);
 void InstallShowConveyorWidth(std::function<void()> show);
+void InstallNextSpeedGear(std::function<void()> next);
 
 // Calls into the routes; a missing route logs and does nothing (a missing
 // capture wait counts as done).
