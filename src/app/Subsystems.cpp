@@ -4,6 +4,7 @@
 #include "app/SMTView.h"
 #include "app/CommandIds.h"
 #include "app/core/NameTables.h"
+#include "link/CDialogManualControl.h"
 #include "link/CDialogVersionNumber.h"
 #include "link/LinkRoutes.h"
 #include "settings/SettingsShellWiring.h"
@@ -21,9 +22,11 @@ void InstallSettings(CSMTView& view) {
   w.languageLoaders = &view.languageLoaders;
   w.speedUseLine = [frame] { return frame->m_lists.speedUsageLine; };
   w.speedRows = [frame] { return frame->m_lists.speedRows; };
-  w.speedCommitted = [frame](const std::string& useLine, const std::vector<std::string>& rows) {
+  w.speedCommitted = [frame, &view](const std::string& useLine, const std::vector<std::string>& rows) {
     frame->m_lists.speedUsageLine = useLine;
     frame->m_lists.speedRows = rows;
+    // The jog speeds come from the manual-control speed use.
+    if (view.m_pManualControl) view.m_pManualControl->ReloadJogSettings();
   };
   w.tickActiveTier = [frame](int) { frame->UpdateMenuState(); };
   w.speedNames = [] {
