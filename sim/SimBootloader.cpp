@@ -152,6 +152,10 @@ std::vector<uint8_t> SimBootloader::Handle(uint16_t code, const std::vector<uint
         --corruptWrites_;
         data[data.size() / 2] ^= 0x10;
       }
+      if (corruptAt_ >= address && corruptAt_ < address + n) {
+        data[corruptAt_ - address] ^= 0x10;
+        corruptAt_ = 0;
+      }
       // Flash programming only clears bits: writing over unerased flash
       // leaves a mix of old and new.
       uint8_t* at = b->flash.data() + (address - kFlashBase);

@@ -43,6 +43,8 @@ class SimBootloader {
   // --- faults -------------------------------------------------------------
   // The data of the next n write chunks are stored with one bit flipped.
   void CorruptNextWrites(int n) { std::lock_guard lk(m_); corruptWrites_ = n; }
+  // The next write chunk that covers `address` is stored with that byte's bit flipped.
+  void CorruptWriteAt(uint32_t address) { std::lock_guard lk(m_); corruptAt_ = address; }
   // The next n digests are wrong / carry only 16 bytes.
   void WrongNextDigests(int n) { std::lock_guard lk(m_); wrongDigests_ = n; }
   void ShortNextDigests(int n) { std::lock_guard lk(m_); shortDigests_ = n; }
@@ -80,6 +82,7 @@ class SimBootloader {
   std::vector<std::pair<int, int>> flags_;
   std::vector<std::array<uint32_t, 3>> jumps_;
   int corruptWrites_ = 0;
+  uint32_t corruptAt_ = 0;
   int wrongDigests_ = 0;
   int shortDigests_ = 0;
 };
