@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "app/core/LogFile.h"
 #include "app/core/MachineState.h"
 #include "link/BootloaderProtocol.h"
 #include "link/LinkGlobals.h"
@@ -39,6 +40,9 @@ FirmwareUpdater::FirmwareUpdater(FirmwareEnvironment env, FirmwareSink& sink) : 
 }
 
 void FirmwareUpdater::Message(const std::string& text) const {
+  CLogFile::Instance().Write(true, "Firmware: %s", text.c_str());
+  // While the program shuts down nobody answers a box: the log keeps it.
+  if (Aborted()) return;
   smt::platform::ShowMessage(text, smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Error);
 }
 
@@ -284,10 +288,14 @@ FirmwareUpdater::Outcome FirmwareUpdater::UpgradeBoards(int feedSelect) {
     }
   }
 
+  // A stopped run sends nothing more.
+  if (Aborted()) endStep = false;
   // The update flag goes back to the main board when its image was used.
   if (endStep && present[boot::kMainBoard] && !SetUpdateFlag(boot::kMainBoard, 0)) outcome = Outcome::Failed;
   if (outcome == Outcome::Completed) Status(t.upadte + t.complete);
   else Status(t.upadte + t.failed + " !");
+  static const char* kOutcome[] = {"completed", "refused", "failed", "link lost"};
+  CLogFile::Instance().Write(true, "Firmware upgrade %s", kOutcome[static_cast<int>(outcome)]);
   return outcome;
 }
 
