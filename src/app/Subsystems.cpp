@@ -5,7 +5,10 @@
 #include "app/CommandIds.h"
 #include "app/core/NameTables.h"
 #include "link/CDialogManualControl.h"
+#include "link/CDialogFirmwareUpdate.h"
 #include "link/CDialogVersionNumber.h"
+#include "platform/GuiDispatcher.h"
+#include "platform/SettingsSection.h"
 #include "link/LinkRoutes.h"
 #include "settings/SettingsShellWiring.h"
 #include "settings/SettingsStores.h"
@@ -46,6 +49,22 @@ void InstallSettings(CSMTView& view) {
 }
 
 void InstallLink(CSMTView& view) {
+  view.RegisterDialog(smt::app::cmd::kFirmwareUpdate, [&view](QWidget* parent) {
+    CDialogManualControl* panel = view.m_pManualControl;
+    if (!panel) return;
+    const std::string& app = view.frame()->m_strAppPath;
+    FirmwareDialogEnvironment env;
+    env.link = &panel->MachineLink();
+    env.appDir = app;
+    env.language = view.frame()->m_strLanguage;
+    env.commModel = smt::platform::SettingsSection(smt::platform::ConfigPath(app), "SetBasicConfig").ReadInt("m_CommModel");
+    env.discovery = panel->m_Discovery;
+    // While the main board restarts, the jog panel is off; it comes back
+    // when the board answers again.
+    env.linkDropped = [panel] { smt::platform::PostToGui([panel] { panel->EnableJogControls(false); }); };
+    env.linkRestored = [panel] { smt::platform::PostToGui([panel] { panel->ApplyLanguageTexts(); }); };
+    OpenFirmwareUpdateDialog(parent, env);
+  });
   // The last step of homing moves the Mark camera to the vision origin.
   smt::link::InstallCameraToVisionOrigin([&view] { view.OnCameraToVisionOrigin(); });
   view.RegisterDialog(smt::app::cmd::kCpuVersionNumber, [&view](QWidget* parent) {

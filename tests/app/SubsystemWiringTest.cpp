@@ -3,6 +3,7 @@
 
 #include "ShellFixture.h"
 #include "app/CommandIds.h"
+#include "settings/SettingsStores.h"
 
 using namespace smt::app;
 
@@ -31,4 +32,17 @@ TEST_F(ShellTest, SettingsMenuCommandsOpenTheirDialogs) {
     EXPECT_FALSE(OpenedDialog(*f.view(), command).empty()) << command;
   }
   EXPECT_TRUE(messages.service.Texts().empty());
+}
+
+TEST_F(ShellTest, VersionAndFirmwareCommandsOpenTheirDialogs) {
+  CMainFrame& f = Start();
+  f.show();
+  EXPECT_EQ(OpenedDialog(*f.view(), cmd::kCpuVersionNumber), "CDialogVersionNumber");
+  // The firmware update needs the network link.
+  dir.Write("config.ini", "[SetBasicConfig]\nm_CommModel=1\n");
+  smt::settings::SettingsStores::Instance().machine.LoadAll(dir.str());
+  EXPECT_EQ(OpenedDialog(*f.view(), cmd::kFirmwareUpdate), "CDialogFirmwareUpdate");
+  EXPECT_TRUE(messages.service.Texts().empty());
+  dir.Write("config.ini", "");
+  smt::settings::SettingsStores::Instance().machine.LoadAll(dir.str());
 }
