@@ -15,6 +15,7 @@
 #include "app/GoToPlanner.h"
 #include "app/ViewInlineSections.h"
 #include "link/FirmwareSwitches.h"
+#include "settings/PulseSettings.h"
 #include "app/core/ViewMessages.h"
 
 class CMainFrame;
@@ -117,6 +118,9 @@ class CSMTView : public QWidget {
 
   // Commands that need the link mode (0 serial, 1 network) ask this.
   std::function<int()> linkMode;
+
+  // The pulse settings' test run moves the machine through the jog panel.
+  std::unique_ptr<smt::settings::PulseTestRunner> pulseTestRunner;
 
   // How often the feeder list was shown by its button.
   int feedListShownCount = 0;

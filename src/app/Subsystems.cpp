@@ -1,5 +1,6 @@
 #include "app/Subsystems.h"
 
+#include "app/JogPanelPulseTestRunner.h"
 #include "app/MainFrame.h"
 #include "app/SMTView.h"
 #include "app/CommandIds.h"
@@ -39,6 +40,8 @@ void InstallSettings(CSMTView& view) {
     return t;
   };
   w.viewMessage = [&view](int k) { return view.m_strMessage[k]; };
+  view.pulseTestRunner = std::make_unique<JogPanelPulseTestRunner>(view);
+  w.pulseTestRunner = view.pulseTestRunner.get();
   // The lens file named by the lens setting, from the program directory.
   smt::settings::SettingsStores::Instance().machine.SetLensCalibrationLoader([frame](const std::string& fileName) {
     return g_CameraCalib().Load(frame->m_strAppPath + "/" + fileName);
