@@ -17,6 +17,8 @@
 #include "platform/FileIo.h"
 #include "link/CDialogManualControl.h"
 #include "link/LinkRuntime.h"
+#include "link/MotionGlobals.h"
+#include "settings/SettingsStores.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
 #include "vision/CDialogSetView.h"
@@ -68,6 +70,14 @@ int CSMTView::OnCreate() {
     m_pManualControl->LoadConfig(app);
     left->addWidget(m_pManualControl, 2);
     layoutJogPanel = m_pManualControl->LayoutHook();
+    // "一键清零": the current position becomes the zero point of the take buttons.
+    m_pManualControl->onSetAllZero = [] {
+      auto& zero = smt::settings::SettingsStores::Instance().machine.m_ZeroPoint;
+      zero[0] = g_nCurX.load();
+      zero[1] = g_nCurY.load();
+      zero[2] = g_nCurPlatform[0].load();
+      zero[3] = g_nCurPlatform[1].load();
+    };
     headGroup = [] { return smt::link::Runtime().headGroup.load(); };
   }
   for (auto& load : languageLoaders) load(app, frame_->m_strLanguage);

@@ -3,6 +3,7 @@
 #include "ShellFixture.h"
 #include "app/CommandIds.h"
 #include "job/CSMTDoc.h"
+#include "settings/SettingsStores.h"
 
 using namespace smt::app;
 using smt::platform::MsgAnswer;
@@ -164,4 +165,18 @@ TEST_F(ShellTest, GoToCommandsAreGuardedAndHomeIsRefusedWhileBusy) {
   g_bConnected = false;
   EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"Machine is not connection !", "Machine is not connection !",
                                                                 "Machine is runnig !"}));
+}
+
+TEST_F(ShellTest, OneKeyZeroTakesTheCurrentPositionAsZeroPoint) {
+  CMainFrame& f = Start();
+  ASSERT_TRUE(f.view()->m_pManualControl->onSetAllZero);
+  g_nCurX = 1234;
+  g_nCurY = -567;
+  f.view()->m_pManualControl->onSetAllZero();
+  auto& zero = smt::settings::SettingsStores::Instance().machine.m_ZeroPoint;
+  EXPECT_EQ(zero[0].load(), 1234);
+  EXPECT_EQ(zero[1].load(), -567);
+  g_nCurX = 0;
+  g_nCurY = 0;
+  f.view()->m_pManualControl->onSetAllZero();
 }
