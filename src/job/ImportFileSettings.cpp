@@ -1,0 +1,22 @@
+#include "job/ImportFileSettings.h"
+
+#include "platform/SettingsSection.h"
+
+namespace smt::job {
+
+ImportFitOptions LoadImportFitOptions(const std::string& appDir) {
+  smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), kImportFileSection);
+  ImportFitOptions o;
+  o.m_FitPartPacking = s.ReadInt("m_FitPartPacking") != 0 ? 1 : 0;
+  o.m_FitPartValue = s.ReadInt("m_FitPartValue") != 0 ? 1 : 0;
+  return o;
+}
+
+bool SaveImportFitOptions(const std::string& appDir, const ImportFitOptions& options) {
+  smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), kImportFileSection);
+  const bool a = s.WriteInt("m_FitPartPacking", options.m_FitPartPacking);
+  const bool b = s.WriteInt("m_FitPartValue", options.m_FitPartValue);
+  return a && b;
+}
+
+}  // namespace smt::job
