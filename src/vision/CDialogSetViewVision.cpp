@@ -1,0 +1,410 @@
+// The camera panel's vision commands: vision test, QR read, get and find
+// template, and the move worker that follows a result or a click.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTimer>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <opencv2/imgcodecs.hpp>
+#include <thread>
+
+#include "app/core/LogFile.h"
+#include "app/core/MachineState.h"
+#include "link/LinkRuntime.h"
+#include "link/MachineCommands.h"
+#include "link/MachineGuards.h"
+#include "link/MotionCommands.h"
+#include "link/MotionGlobals.h"
+#include "link/ProcessCommands.h"
+#include "platform/GuiDispatcher.h"
+#include "platform/MessageService.h"
+#include "platform/SettingsSection.h"
+#include "platform/WorkerThreads.h"
+#include "settings/SettingsStores.h"
+#include "vision/CDialogSetView.h"
+#include "vision/CameraCalib.h"
+#include "vision/CameraDS.h"
+#include "vision/PartRecognizers.h"
+#include "vision/RecognitionTypes.h"
+#include "vision/QrCodeReader.h"
+#include "vision/VisionGlobals.h"
+#include "vision/VisionSlots.h"
+#include "vision/VisionTemplates.h"
+
+using smt::platform::ShowMessage;
+using namespace smt::vision;
+
+namespace {
+
+bool RoleFittedNow(int role) {
+  switch (role) {
+    case 0: return g_bHighSpeedMarkCamera.load();
+    case 1: return g_bHighSpeedVisualCamera1.load();
+    case 2: return g_bHighSpeedVisualCamera2.load();
+    default: return false;
+  }
+}
+
+std::string Format(const char* fmt, double a, double b, double c, double d = 0, double e = 0) {
+  char buf[256];
+  std::snprintf(buf, sizeof buf, fmt, a, b, c, d, e);
+  return buf;
+}
+
+}  // namespace
+
+int CDialogSetView::FeatureTypeFromCombo() const {
+  const std::string text = m_comboFeature->currentText().toStdString();
+  int t = 0;
+  if (text.size() >= 2 && std::isdigit(static_cast<unsigned char>(text[0])) &&
+      std::isdigit(static_cast<unsigned char>(text[1])))
+    t = (text[0] - '0') * 10 + (text[1] - '0');
+  if (t < 0 || t > 17) t = 0;
+  return t;
+}
+
+CDialogSetView::JobParams CDialogSetView::SnapshotJobParams() const {
+  JobParams p;
+  p.visualSize = m_VisualSize;
+  p.pixelPerMm = m_dPixelPerMm;
+  p.contrast = m_Light_Contrast;
+  p.binary = m_bBinaryImg;
+  p.featureType = FeatureTypeFromCombo();
+  p.packageName = hooks.selectedFeederPackage ? hooks.selectedFeederPackage() : std::string();
+  p.templateName = m_strTemplateName;
+  p.visionMode = g_nVisionMode.load();
+  if (p.visionMode == 0) {
+    p.colourReversal = hooks.boardMark ? hooks.boardMark().invert : false;
+  } else {
+    p.colourReversal = hooks.visualColourReversal ? hooks.visualColourReversal() : false;
+  }
+  p.lensCorrection = hooks.lensCorrection ? hooks.lensCorrection() : false;
+  return p;
+}
+
+CDialogSetView::JobParams CDialogSetView::CurrentJobParams() const {
+  std::lock_guard lk(m_jobM);
+  return m_jobParams;
+}
+
+bool CDialogSetView::CheckBoxForCommand(bool templateCommand, bool* directShowChecked) {
+  double v = 0;
+  bool ok = false;
+  v = m_editVisualSize->text().trimmed().toDouble(&ok);
+  if (!ok || !std::isfinite(v) || v * m_dPixelPerMm > m_nImageHeight) {
+    m_editVisualSize->setFocus();
+    m_editVisualSize->selectAll();
+    ShowMessage("Visual size is big!");
+    return false;
+  }
+  m_VisualSize = v;
+  UpdateViewParameters();
+  *directShowChecked = false;
+  if (templateCommand && g_nHighSpeedCamera.load() == 0) {
+    *directShowChecked = true;
+    if (m_VisualSize == 0.0 || m_VisualSize * m_dPixelPerMm > 470) {
+      ShowMessage(m_texts["SetView.c_Message_05"]);
+      m_editVisualSize->setFocus();
+      m_editVisualSize->selectAll();
+      return false;
+    }
+  }
+  return true;
+}
+
+void CDialogSetView::QueueOrRunJob(int job) {
+  {
+    std::lock_guard lk(m_jobM);
+    m_jobParams = SnapshotJobParams();
+  }
+  const int role = g_nVisionMode.load();
+  if (g_nHighSpeedCamera.load() == 1 && RoleFittedNow(role) && m_engine->HasRole(role)) {
+    if (role == 1 && m_engine->TriggerMode(1) != 0) m_engine->SetTriggerMode(1, 0);
+    m_engine->Play(role);
+    m_engine->RequestJob(role, job, m_nWorkImage.load());
+    return;
+  }
+  const int idx = std::clamp(m_iDirectShowCamera, 0, 7);
+  if (!m_pDirectShowCamera[idx]) return;
+  StopLiveTimer();
+  cv::Mat frame;
+  m_pDirectShowCamera[idx]->QueryFrame(frame, std::chrono::milliseconds(2000));
+  RunJobOnFrame(job, frame, m_nWorkImage.load());
+}
+
+void CDialogSetView::RunJobOnFrame(int job, const cv::Mat& frame, int workImage) {
+  switch (job) {
+    case kJobVisionTest: RunVisionTest(workImage, frame, true); break;
+    case kJobQrRead: ReadQrCode(frame); break;
+    case kJobGetTemplate: SaveTemplate(frame); break;
+    case kJobFindTemplate: FindTemplate(frame); break;
+    default: break;
+  }
+}
+
+void CDialogSetView::OnBnClickedVisionTest() {
+  bool ds = false;
+  if (!CheckBoxForCommand(false, &ds)) return;
+  if (!smt::link::CheckMachineGuards(true, true)) return;
+  if (g_nHighSpeedCamera.load() == 0 && (m_VisualSize == 0.0 || m_VisualSize * m_dPixelPerMm > 470)) {
+    ShowMessage(m_texts["SetView.c_Message_05"]);
+    m_editVisualSize->setFocus();
+    m_editVisualSize->selectAll();
+    return;
+  }
+  m_bPanelVisionTest = true;
+  QueueOrRunJob(kJobVisionTest);
+}
+
+void CDialogSetView::OnQrCodeRecognition() {
+  if (!smt::link::CheckMachineGuards(true, true)) return;
+  QueueOrRunJob(kJobQrRead);
+}
+
+void CDialogSetView::TemplateCommand(int job, const std::string& name) {
+  bool ds = false;
+  if (!CheckBoxForCommand(true, &ds)) return;
+  m_strTemplateName = name;
+  QueueOrRunJob(job);
+}
+
+void CDialogSetView::RestartLiveTimerAfterVision() {
+  auto alive = m_alive;
+  smt::platform::PostToGui([this, alive] {
+    if (!*alive) return;
+    const int hs = g_nHighSpeedCamera.load();
+    const int mode = g_nVisionMode.load();
+    if (hs == 1 && mode >= 0 && mode <= 2)
+      StartLiveTimer(RoleFittedNow(mode) ? 100 : 40);
+    else if (hs == 0)
+      StartLiveTimer(40);
+  });
+}
+
+bool CDialogSetView::RunVisionTest(int n, const cv::Mat& frame, bool moveAfter) {
+  const JobParams p = CurrentJobParams();
+  if (!frame.empty()) {
+    if (m_bPanelVisionTest) {
+      cv::imwrite("test picture.jpg", frame);
+      m_bPanelVisionTest = false;
+    }
+    cv::Mat work = frame.clone();
+    if (p.visionMode == 2 && p.lensCorrection) {
+      cv::Mat corrected;
+      if (g_CameraCalib().Undistort(corrected, frame)) work = corrected;
+    }
+    const auto table = smt::settings::SettingsStores::Instance().machine.Geometry()->table;
+    auto visualError = [&] {
+      InfoLine("Visual Error !");
+      CLogFile::Instance().Write(true, "Visual Error !");
+      if (n == m_nReferenceHead.load()) m_nReferenceMoveX = 0;
+    };
+    auto moveChecks = [&]() -> bool {
+      if (!moveAfter) return true;
+      if (!smt::link::CheckMachineGuards(true, true)) return false;
+      StartPanelMove(1);
+      return true;
+    };
+    if (p.visionMode == 1 || p.visionMode == 2) {
+      double dx = 0, dy = 0, da = 0;
+      const cv::RotatedRect r = RecognizeSpecialPart(n, work, p.contrast, p.colourReversal, p.featureType,
+                                                     p.packageName, p.visualSize, p.pixelPerMm, 0.0, 0.0, dx, dy,
+                                                     da, p.binary);
+      if (IsNotFound(r)) {
+        visualError();
+      } else {
+        m_nMoveX = static_cast<int>(dx * table.g_dXPulse);
+        m_nMoveY = static_cast<int>(dy * table.g_dYPulse);
+        m_nMoveZ = -static_cast<int>(da * table.g_dAPulse);
+        if (n == m_nReferenceHead.load()) m_nReferenceMoveX = m_nMoveX.load();
+        if (!moveChecks()) return false;
+        const double w = r.size.width / p.pixelPerMm, h = r.size.height / p.pixelPerMm;
+        m_dPartWidth = w;
+        m_dPartHeight = h;
+        InfoLine(Format("Visual: X = %0.4f，Y = %0.4f，A = %0.4f，W = %0.2f，H = %0.2f", dx, dy, da, w, h));
+        CLogFile::Instance().Write(true, "%s", Format("X = %0.4f，Y = %0.4f，A = %0.4f，W = %0.2f，H = %0.2f", dx, dy, da, w, h).c_str());
+      }
+    } else if (p.visionMode == 0) {
+      double dx = 0, dy = 0;
+      const CircleResult c = RecognizePart(work, p.contrast, p.colourReversal, p.visualSize, p.pixelPerMm, dx, dy,
+                                           p.binary);
+      if (!c.found || c.x == -1.0f || !(c.radius < p.pixelPerMm * p.visualSize * 0.5)) {
+        visualError();
+      } else {
+        m_nMoveX = static_cast<int>(dx * table.g_dXPulse);
+        m_nMoveY = static_cast<int>(dy * table.g_dYPulse);
+        m_nMoveZ = 0;
+        if (!moveChecks()) return false;
+        const double d = c.radius * 2.0 / p.pixelPerMm;
+        const std::string line = Format("Mark: X = %0.4f，Y = %0.4f，D = %0.4f", dx, dy, d);
+        InfoLine(line);
+        CLogFile::Instance().Write(true, "%s", line.c_str());
+      }
+    }
+  }
+  RestartLiveTimerAfterVision();
+  return false;
+}
+
+void CDialogSetView::ReadQrCode(const cv::Mat& frame) {
+  if (!g_bQRCodeModelLoaded.load()) {
+    ShowMessage("load model failed !");
+    return;
+  }
+  std::vector<std::string> texts;
+  ReadQrCodes(frame.clone(), texts);
+  if (texts.empty()) {
+    InfoLine("QRCode Error !");
+    return;
+  }
+  for (const auto& t : texts) InfoLine(t);
+}
+
+bool CDialogSetView::SaveTemplate(const cv::Mat& frame) {
+  const JobParams p = CurrentJobParams();
+  cv::Mat cut;
+  const TemplateCutResult r = CutTemplateSquare(frame, p.visualSize, p.pixelPerMm, cut);
+  if (r == TemplateCutResult::TooSmall) {
+    ShowMessage("size to small !");
+    return false;
+  }
+  if (r != TemplateCutResult::Ok) {
+    ShowMessage("part size to big !");
+    return false;
+  }
+  PublishVisionResult(0, cut);
+  SetHeldTemplate("template", cut);
+  WriteTemplateFile(m_strAppDir, p.templateName, cut);
+  return true;
+}
+
+bool CDialogSetView::FindTemplate(const cv::Mat& frame) {
+  const JobParams p = CurrentJobParams();
+  cv::Mat templ = HeldTemplateFor(m_strAppDir, p.templateName);
+  if (frame.empty() || templ.empty()) {
+    ShowMessage("No find image or template !");
+    return false;
+  }
+  cv::Mat cut;
+  const TemplateCutResult r = CutTemplateSquare(frame, p.visualSize, p.pixelPerMm, cut);
+  if (r == TemplateCutResult::TooSmall) {
+    ShowMessage("size to small !");
+    return false;
+  }
+  if (r != TemplateCutResult::Ok) {
+    ShowMessage("part size to big !");
+    return false;
+  }
+  if (templ.rows > cut.rows + 4) {
+    ShowMessage("template > rio image !");
+    return false;
+  }
+  double score = 0;
+  int ox = 0, oy = 0;
+  const cv::RotatedRect m = MatchTemplateFind(cut, templ, score, ox, oy);
+  if (IsNotFound(m)) {
+    InfoLine("MathTemplate Error !");
+    CLogFile::Instance().Write(true, "MathTemplate Error !");
+    return false;
+  }
+  const auto table = smt::settings::SettingsStores::Instance().machine.Geometry()->table;
+  const double X = ox / p.pixelPerMm, Y = oy / p.pixelPerMm;
+  const double w = m.size.width / p.pixelPerMm, h = m.size.height / p.pixelPerMm;
+  m_nMoveX = static_cast<int>(X * table.g_dXPulse);
+  m_nMoveY = static_cast<int>(Y * table.g_dYPulse);
+  m_nMoveZ = 0;
+  if (!smt::link::CheckMachineGuards(true, true)) return false;
+  StartPanelMove(1);
+  const std::string line = Format("template: X=%0.2f，Y=%0.2f，w=%0.2f，h=%0.2f，score=%0.2f", X, Y, w, h, score);
+  InfoLine(line);
+  CLogFile::Instance().Write(true, "%s", line.c_str());
+  return true;
+}
+
+bool CDialogSetView::StartPanelMove(int mode) {
+  if (mode != 0 && mode != 1) {
+    ShowMessage("parameter error!");
+    return false;
+  }
+  // The busy state is claimed here, before the worker exists, so two quick
+  // clicks never start two moves.
+  if (!smt::TryClaimMachineBusy()) {
+    ShowMessage(smt::link::kRunning);
+    return false;
+  }
+  PanelMoveRequest req;
+  req.mode = mode;
+  req.visionMode = g_nVisionMode.load();
+  req.machineType = g_nMachineType.load();
+  req.moveX = m_nMoveX.load();
+  req.moveY = m_nMoveY.load();
+  req.moveZ = m_nMoveZ.load();
+  req.platform = smt::link::Runtime().headGroup.load();
+  if (!smt::platform::WorkerThreads::Instance().Start("panel move", [req](std::stop_token) { PanelMoveThreadProc(req); })) {
+    smt::ReleaseMachineBusy();
+    return false;
+  }
+  return true;
+}
+
+bool CDialogSetView::GrabFrame(int role, cv::Mat& frame, std::chrono::milliseconds timeout) {
+  if (g_nHighSpeedCamera.load() == 1 && RoleFittedNow(role) && m_engine->HasRole(role)) {
+    m_engine->Play(role);
+    if (!m_engine->RequestFrame(role, frame, timeout)) return false;
+  } else {
+    bool ok = false;
+    smt::platform::RunOnGui([&] {
+      const int idx = std::clamp(m_iDirectShowCamera, 0, 7);
+      if (!m_pDirectShowCamera[idx]) return;
+      StopLiveTimer();
+      ok = m_pDirectShowCamera[idx]->QueryFrame(frame, timeout);
+      StartLiveTimer(40);
+    });
+    if (!ok) return false;
+  }
+  if (role == 2 && hooks.lensCorrection && hooks.lensCorrection()) {
+    cv::Mat corrected;
+    if (g_CameraCalib().Undistort(corrected, frame)) frame = corrected;
+  }
+  return !frame.empty();
+}
+
+// ---------------------------------------------------------------------------
+
+void PanelMoveThreadProc(const PanelMoveRequest& req) {
+  smt::BusyRelease release;  // claimed by the starter
+  using smt::settings::SpeedUse;
+  const auto rec = smt::settings::SettingsStores::Instance().speed.Record(req.mode == 0 ? SpeedUse::Handle
+                                                                                          : SpeedUse::PickPart);
+  const auto& sx = rec[0];
+  const auto& sy = rec[1];
+  const auto& sa = rec[4];
+  const bool serial = smt::link::Runtime().UsesSerial();
+  int moveX = req.moveX;
+  if (req.machineType != 4 || req.visionMode != 0) {
+    if (req.visionMode == 0) {
+      moveX = -moveX;
+      if (serial) smt::link::SendCmd60SetState(0, 0);
+      smt::link::SendCmd64MoveXY(moveX, sx.start, sx.normal, req.moveY, sy.start, sy.normal, 0, 0, 0, 0, 0x80);
+    } else {
+      if (serial) smt::link::SendCmd60SetState(0, 0);
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      std::array<int32_t, 8> deltas;
+      deltas.fill(req.moveZ);
+      for (auto& a : g_nHeadMoveArgs) a = req.moveZ;
+      smt::link::SendCmd65MoveXYHeads(moveX, sx.start, sx.normal, req.moveY, sy.start, sy.normal, deltas, sa.start,
+                                      sa.normal, 0);
+    }
+    return;
+  }
+  // Lamp machine, Mark camera: the platform the operator works on.
+  moveX = -moveX;
+  if (req.platform == 1) {
+    if (serial) smt::link::SendCmd60SetState(0, 0);
+    smt::link::SendCmd53DispenseMove(9, moveX, sx.start, sx.normal, 1, req.moveY, sy.start, sy.normal);
+  } else if (req.platform == 2) {
+    if (serial) smt::link::SendCmd60SetState(0, 0);
+    smt::link::SendCmd53DispenseMove(9, moveX, sx.start, sx.normal, 12, req.moveY, sy.start, sy.normal);
+  }
+}

@@ -1,0 +1,192 @@
+#include "vision/CameraListSettings.h"
+
+#include <cmath>
+
+#include "platform/SettingsSection.h"
+#include "vision/VisionGlobals.h"
+
+namespace smt::vision {
+
+using smt::platform::ConfigPath;
+using smt::platform::SettingsSection;
+
+namespace {
+
+constexpr const char* kSection = "CameraListConfig";
+
+void ReadRecord(const SettingsSection& s, const std::string& p, CameraRecord& r) {
+  r.CameraNumber = s.ReadInt(p + "CameraNumber");
+  r.CameraPulse_X = s.ReadInt(p + "CameraPulse_X");
+  r.CameraPulse_Y = s.ReadInt(p + "CameraPulse_Y");
+  for (int k = 0; k < 8; ++k) {
+    r.CorrectionPulse_X[k] = s.ReadInt(p + "CorrectionPulse_X" + std::to_string(k + 1));
+    r.CorrectionPulse_Y[k] = s.ReadInt(p + "CorrectionPulse_Y" + std::to_string(k + 1));
+  }
+  r.Correction_A = s.ReadDouble(p + "Correction_A");
+  r.VisualZoom = s.ReadDouble(p + "VisualZoom");
+  r.VisualSize = s.ReadDouble(p + "VisualSize");
+  r.Light_Contrast = s.ReadInt(p + "Light_Contrast");
+  r.Light_Brightness = s.ReadInt(p + "Light_Brightness");
+  r.CorrectionTimes = s.ReadInt(p + "CorrectionTimes");
+  r.Precision_XY = s.ReadInt(p + "Precision_XY");
+  r.Precision_A = s.ReadInt(p + "Precision_A");
+  r.CollectTime = s.ReadInt(p + "CollectTime");
+}
+
+bool WriteRecord(const SettingsSection& s, const std::string& p, const CameraRecord& r, int sizeDecimals) {
+  bool ok = s.WriteInt(p + "CameraNumber", r.CameraNumber);
+  ok &= s.WriteInt(p + "CameraPulse_X", r.CameraPulse_X);
+  ok &= s.WriteInt(p + "CameraPulse_Y", r.CameraPulse_Y);
+  for (int k = 0; k < 8; ++k) {
+    ok &= s.WriteInt(p + "CorrectionPulse_X" + std::to_string(k + 1), r.CorrectionPulse_X[k]);
+    ok &= s.WriteInt(p + "CorrectionPulse_Y" + std::to_string(k + 1), r.CorrectionPulse_Y[k]);
+  }
+  ok &= s.WriteDouble(p + "Correction_A", r.Correction_A, 4);
+  ok &= s.WriteDouble(p + "VisualZoom", r.VisualZoom, 2);
+  ok &= s.WriteDouble(p + "VisualSize", r.VisualSize, sizeDecimals);
+  ok &= s.WriteInt(p + "Light_Contrast", r.Light_Contrast);
+  ok &= s.WriteInt(p + "Light_Brightness", r.Light_Brightness);
+  ok &= s.WriteInt(p + "CorrectionTimes", r.CorrectionTimes);
+  ok &= s.WriteInt(p + "Precision_XY", r.Precision_XY);
+  ok &= s.WriteInt(p + "Precision_A", r.Precision_A);
+  ok &= s.WriteInt(p + "CollectTime", r.CollectTime);
+  return ok;
+}
+
+}  // namespace
+
+void LoadCameraListConfig(const std::string& appDir, CameraListSettings& c, CameraRecord& first,
+                          CameraRecord& second) {
+  const SettingsSection s(ConfigPath(appDir), kSection);
+  ReadRecord(s, "m_Camera_first.", first);
+  ReadRecord(s, "m_Camera_second.", second);
+  c.m_BaseDiameter = s.ReadDouble("m_BaseDiameter");
+  c.m_BaseCoordinates_X = s.ReadDouble("m_BaseCoordinates_X");
+  c.m_BaseCoordinates_Y = s.ReadDouble("m_BaseCoordinates_Y");
+  c.m_BaseCoordinates_Z = s.ReadDouble("m_BaseCoordinates_Z");
+  c.m_iChangeCameraDelay = s.ReadInt("m_iChangeCameraDelay");
+  c.m_bChangeCameraDelay = s.ReadInt("m_bChangeCameraDelay");
+  c.m_Correct_X = s.ReadDouble("m_Correct_X");
+  c.m_Correct_Y = s.ReadDouble("m_Correct_Y");
+  c.m_Correct_A = s.ReadDouble("m_Correct_A");
+  c.m_HighSpeedCamera = s.ReadInt("m_HighSpeedCamera");
+  c.m_MarkCamera = s.ReadInt("m_MarkCamera");
+  c.m_VisualCamera1 = s.ReadInt("m_VisualCamera1");
+  c.m_VisualCamera2 = s.ReadInt("m_VisualCamera2");
+  c.m_FlyCamera = s.ReadInt("m_FlyCamera");
+  c.m_iFlyStartSpeed = s.ReadInt("m_iFlyStartSpeed");
+  c.m_iFlyNormalSpeed = s.ReadInt("m_iFlyNormalSpeed");
+  c.m_iTriggerPulse[0] = s.ReadInt("m_iTriggerPulse1");
+  bool legacy = false;
+  if (c.m_iTriggerPulse[0] == 0) {
+    // Older files kept one advance for the first four heads.
+    c.m_iTriggerPulse[0] = s.ReadInt("m_iTriggerInAdvance");
+    if (c.m_iTriggerPulse[0] != 0) {
+      c.m_iTriggerPulse[1] = c.m_iTriggerPulse[2] = c.m_iTriggerPulse[3] = c.m_iTriggerPulse[0];
+      legacy = true;
+    }
+  }
+  if (!legacy)
+    for (int k = 1; k < 8; ++k) c.m_iTriggerPulse[k] = s.ReadInt("m_iTriggerPulse" + std::to_string(k + 1));
+  for (int k = 0; k < 8; ++k) c.m_dFlyCorrect_Y[k] = s.ReadDouble("m_dFlyCorrect_Y" + std::to_string(k + 1));
+  c.m_VisualImageColorReversal = s.ReadInt("m_VisualImageColorReversal");
+  c.m_bVisualOffset = s.ReadInt("m_bVisualOffset");
+  c.m_AllowOffset = s.ReadDouble("m_AllowOffset");
+  if (c.m_BaseDiameter < 5.0 || !std::isfinite(c.m_BaseDiameter)) c.m_BaseDiameter = 5.0;
+  if (c.m_iFlyNormalSpeed == 0) c.m_iFlyNormalSpeed = 1;
+  if (c.m_iFlyStartSpeed == 0) c.m_iFlyStartSpeed = 1;
+}
+
+bool SaveCameraListConfig(const std::string& appDir, const CameraListSettings& c, const CameraRecord& first,
+                          const CameraRecord& second) {
+  const SettingsSection s(ConfigPath(appDir), kSection);
+  bool ok = WriteRecord(s, "m_Camera_first.", first, 4);
+  ok &= WriteRecord(s, "m_Camera_second.", second, 2);
+  ok &= s.WriteDouble("m_BaseDiameter", c.m_BaseDiameter);
+  ok &= s.WriteDouble("m_BaseCoordinates_X", c.m_BaseCoordinates_X);
+  ok &= s.WriteDouble("m_BaseCoordinates_Y", c.m_BaseCoordinates_Y);
+  ok &= s.WriteDouble("m_BaseCoordinates_Z", c.m_BaseCoordinates_Z);
+  ok &= s.WriteInt("m_iChangeCameraDelay", c.m_iChangeCameraDelay);
+  ok &= s.WriteInt("m_bChangeCameraDelay", c.m_bChangeCameraDelay);
+  ok &= s.WriteDouble("m_Correct_X", c.m_Correct_X);
+  ok &= s.WriteDouble("m_Correct_Y", c.m_Correct_Y);
+  ok &= s.WriteDouble("m_Correct_A", c.m_Correct_A);
+  ok &= s.WriteInt("m_HighSpeedCamera", c.m_HighSpeedCamera);
+  ok &= s.WriteInt("m_MarkCamera", c.m_MarkCamera);
+  ok &= s.WriteInt("m_VisualCamera1", c.m_VisualCamera1);
+  ok &= s.WriteInt("m_VisualCamera2", c.m_VisualCamera2);
+  ok &= s.WriteInt("m_FlyCamera", c.m_FlyCamera);
+  ok &= s.WriteInt("m_iFlyStartSpeed", c.m_iFlyStartSpeed);
+  ok &= s.WriteInt("m_iFlyNormalSpeed", c.m_iFlyNormalSpeed);
+  for (int k = 0; k < 8; ++k) ok &= s.WriteInt("m_iTriggerPulse" + std::to_string(k + 1), c.m_iTriggerPulse[k]);
+  for (int k = 0; k < 8; ++k) ok &= s.WriteDouble("m_dFlyCorrect_Y" + std::to_string(k + 1), c.m_dFlyCorrect_Y[k]);
+  ok &= s.WriteInt("m_VisualImageColorReversal", c.m_VisualImageColorReversal);
+  ok &= s.WriteInt("m_bVisualOffset", c.m_bVisualOffset);
+  ok &= s.WriteDouble("m_AllowOffset", c.m_AllowOffset);
+  g_bHighSpeedMarkCamera = c.m_MarkCamera != 0;
+  g_bHighSpeedVisualCamera1 = c.m_VisualCamera1 != 0;
+  g_bHighSpeedVisualCamera2 = c.m_VisualCamera2 != 0;
+  g_bFlyCamera = c.m_FlyCamera != 0;
+  return ok;
+}
+
+std::string FirstCameraListFieldOutOfRange(const CameraListSettings& c) {
+  auto out = [](double v, double lo, double hi) { return !(v >= lo && v <= hi); };
+  if (out(c.m_BaseDiameter, 5.0, 20.0)) return "m_BaseDiameter";
+  if (out(c.m_BaseCoordinates_X, 0.0, 3000.0)) return "m_BaseCoordinates_X";
+  if (out(c.m_BaseCoordinates_Y, -3000.0, 0.0)) return "m_BaseCoordinates_Y";
+  if (out(c.m_BaseCoordinates_Z, -100.0, 0.0)) return "m_BaseCoordinates_Z";
+  if (out(c.m_iChangeCameraDelay, 0, 10000)) return "m_iChangeCameraDelay";
+  if (out(c.m_iFlyStartSpeed, 1, 255)) return "m_iFlyStartSpeed";
+  if (out(c.m_iFlyNormalSpeed, 1, 255)) return "m_iFlyNormalSpeed";
+  for (int k = 0; k < 8; ++k)
+    if (out(c.m_iTriggerPulse[k], 0, 10000)) return "m_iTriggerPulse" + std::to_string(k + 1);
+  for (int k = 0; k < 8; ++k)
+    if (out(c.m_dFlyCorrect_Y[k], -1.0, 1.0)) return "m_dFlyCorrect_Y" + std::to_string(k + 1);
+  if (out(c.m_AllowOffset, -1.0, 1.0)) return "m_AllowOffset";
+  return {};
+}
+
+double NudgedMm(double value) {
+  double v = smt::platform::TextToDouble(smt::platform::FormatDouble(value, 4));
+  if (v > 0)
+    v += 0.0001;
+  else if (v < 0)
+    v -= 0.0001;
+  return v;
+}
+
+std::string NudgedMmText(double value) { return smt::platform::FormatDouble(NudgedMm(value), 4); }
+
+namespace {
+double Divide(double steps, double pulse) { return pulse != 0.0 ? steps / pulse : 0.0; }
+}  // namespace
+
+std::string CaptureBaseX(int32_t curX, double cameraToNozzle1X, double xPulse) {
+  return NudgedMmText(Divide(static_cast<double>(curX) + MmToSteps(cameraToNozzle1X, xPulse), xPulse));
+}
+
+std::string CaptureBaseY(int32_t curY, double cameraToNozzle1Y, double yPulse) {
+  return NudgedMmText(Divide(static_cast<double>(curY) + MmToSteps(cameraToNozzle1Y, yPulse), yPulse));
+}
+
+std::string CaptureBaseZ(int32_t curZ1, double zPulse) { return NudgedMmText(Divide(curZ1, zPulse)); }
+
+int FlyEditHeadsForMachineType(int machineType) {
+  switch (machineType) {
+    case 2:
+    case 4:
+    case 10:
+      return 2;
+    case 3:
+    case 6:
+      return 4;
+    case 7:
+    case 8:
+      return 8;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace smt::vision

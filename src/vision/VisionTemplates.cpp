@@ -1,0 +1,72 @@
+#include "vision/VisionTemplates.h"
+
+#include <cmath>
+#include <filesystem>
+#include <mutex>
+#include <opencv2/imgcodecs.hpp>
+
+namespace smt::vision {
+
+namespace {
+struct Held {
+  std::mutex m;
+  std::string name;
+  cv::Mat image;
+};
+Held& H() {
+  static Held h;
+  return h;
+}
+}  // namespace
+
+TemplateCutResult CutTemplateSquare(const cv::Mat& frame, double boxMm, double pixelsPerMm, cv::Mat& cut) {
+  const double raw = boxMm * pixelsPerMm;
+  if (!std::isfinite(raw) || raw < 5.0) return TemplateCutResult::TooSmall;
+  if (raw > frame.rows || raw > frame.cols) return TemplateCutResult::TooBig;
+  int s = static_cast<int>(raw);
+  s -= s % 4;
+  const int top = (frame.rows - s) / 2, left = (frame.cols - s) / 2;
+  cut = frame(cv::Rect(left, top, s, s)).clone();
+  return TemplateCutResult::Ok;
+}
+
+void SetHeldTemplate(const std::string& name, const cv::Mat& image) {
+  std::lock_guard lk(H().m);
+  H().name = name;
+  H().image = image.clone();
+}
+
+std::string HeldTemplateName() {
+  std::lock_guard lk(H().m);
+  return H().name;
+}
+
+cv::Mat HeldTemplate() {
+  std::lock_guard lk(H().m);
+  return H().image.clone();
+}
+
+std::string TemplateFilePath(const std::string& appDir, const std::string& name) {
+  return (std::filesystem::path(appDir) / "Template" / (name + ".png")).string();
+}
+
+cv::Mat HeldTemplateFor(const std::string& appDir, const std::string& name) {
+  std::lock_guard lk(H().m);
+  if (H().name != name) {
+    H().image = cv::imread(TemplateFilePath(appDir, name), cv::IMREAD_COLOR);
+    H().name = name;
+  }
+  return H().image.clone();
+}
+
+bool WriteTemplateFile(const std::string& appDir, const std::string& name, const cv::Mat& image) {
+  std::error_code ec;
+  std::filesystem::create_directories(std::filesystem::path(appDir) / "Template", ec);
+  try {
+    return cv::imwrite(TemplateFilePath(appDir, name), image);
+  } catch (const cv::Exception&) {
+    return false;
+  }
+}
+
+}  // namespace smt::vision
