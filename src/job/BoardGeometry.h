@@ -1,0 +1,89 @@
+#pragma once
+// The step geometry of the machine and the arithmetic of a board's two-mark
+// correction. Jobs keep coordinates in millimetres; the machine moves in
+// motor steps. The values here are process-wide: the settings dialogs'
+// confirmations refill the step geometry, the mark buttons and the run's
+// mark alignment write the board correction, the run and the coordinate
+// tests read both.
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <utility>
+
+namespace smt::settings {
+struct BasicSettings;
+struct PulseSettings;
+}  // namespace smt::settings
+
+// --- step geometry (filled by LoadStepGeometry) ---
+inline double g_dXPulsePerMm = 1.0, g_dYPulsePerMm = 1.0, g_dZPulsePerMm = 1.0, g_dAPulsePerDeg = 1.0;
+// West walk, west lift, north walk, north lift, east walk, east lift, auto walk 1.
+inline std::array<double, 7> g_dFeedAxisPulse{1, 1, 1, 1, 1, 1, 1};
+inline int32_t g_nCameraOffsetX = 0, g_nCameraOffsetY = 0;
+inline std::array<int32_t, 8> g_nNozzleCorrectionX{}, g_nNozzleCorrectionY{};  // nozzles 1..8
+inline std::array<int32_t, 7> g_nNozzleOffsetX{}, g_nNozzleOffsetY{};          // nozzles 2..8
+inline int32_t g_nDispenseHeadOffsetX = 0, g_nDispenseHeadOffsetY = 0;
+inline int32_t g_nY2ToY1OffsetX = 0, g_nY2ToY1OffsetY = 0;
+inline int32_t g_nThrowPositionX = 0, g_nThrowPositionY = 0;
+
+// --- board correction (ConvertPointToSteps, the run's mark alignment) ---
+inline std::atomic<int32_t> g_nMark1DevStepsX{0}, g_nMark1DevStepsY{0};
+inline std::atomic<int32_t> g_nMark2DevStepsX{0}, g_nMark2DevStepsY{0};
+inline std::atomic<double> g_dBoardRotation{0.0};
+
+// --- fly-camera pass (SetupHeadLayout) ---
+inline int g_nFlyHeadCount = 1;
+inline int32_t g_nFlyStartX = 0, g_nFlyEndX = 0;
+inline int32_t g_nFlyY = 0, g_nFlyY2 = 0;
+inline std::array<int32_t, 8> g_nFlyTrigger{};
+
+namespace smt::job {
+
+inline constexpr const char* kMarkTooClose = "Mark2 to Mark1 length is too short!!";
+
+// Offset in steps of nozzle n (2..8); 0 for nozzle 1 and other numbers.
+int32_t NozzleOffsetX(int nozzle);
+int32_t NozzleOffsetY(int nozzle);
+
+// Fills the step geometry from the given settings (millimetres times steps
+// per millimetre, truncated toward zero).
+void LoadStepGeometry(const smt::settings::BasicSettings& basic, const smt::settings::PulseSettings& pulse);
+// The same from the machine settings store.
+void LoadStepGeometry();
+
+// Millimetres to steps with the 0.0001 mm bias away from zero.
+int32_t BiasedSteps(double mm, double stepsPerMm);
+// The line angle of a vector in degrees (-90..90; 0 for dy 0, 90 for dx 0).
+double LineAngle(double dx, double dy);
+// The board rotation from the nominal and the measured mark vectors.
+double BoardRotation(double nx, double ny, double mx, double my);
+// Length of a vector as the single-precision computation gives it.
+float SingleLength(double dx, double dy);
+
+// Stores the mark deviations (mm) in steps and works out the board
+// rotation from the current board's marks. A Mark 2 at (0, 0) gives a
+// rotation of 0; marks closer than 5 steps are refused with a message.
+void ConvertPointToSteps(double d1x, double d1y, double d2x, double d2y);
+
+// The vector from nominal Mark 1 to the point, turned by the board rotation.
+std::pair<double, double> CorrectPointByTwoMarks(double m1x, double m1y, double m2x, double m2y, double d1x, double d1y,
+                                                 double d2x, double d2y, double px, double py);
+// The vector (px, py) turned back by the board rotation.
+std::pair<double, double> CorrectPointByTwoMarksForEditor(double m1x, double m1y, double m2x, double m2y, double d1x,
+                                                          double d1y, double d2x, double d2y, double px, double py);
+
+// What the head layout reads of the camera list: where the first vision
+// camera sits and the eight trigger corrections (steps).
+struct FlyCameraInputs {
+  int32_t cameraX = 0, cameraY = 0;
+  std::array<int32_t, 8> triggerPulse{};
+};
+// Installed by the camera list; without it the inputs are all 0.
+inline std::function<FlyCameraInputs()> g_GetFlyCameraInputs;
+
+// Lays out the fly-camera pass for the machine type. Always true.
+bool SetupHeadLayout(int machineType, const FlyCameraInputs& in);
+bool SetupHeadLayout();
+
+}  // namespace smt::job

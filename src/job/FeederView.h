@@ -1,0 +1,44 @@
+#pragma once
+// What the part list reads of the feeders: the rows of the feeder list
+// panel (30 cells, with the images of its camera and flying-centring
+// columns) and the rows of the current feeder group. The feeder subsystem
+// installs the source; until then there are no feeders.
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace smt::job {
+
+struct FeederRowView {
+  std::vector<std::string> cells;  // 30 cells: 0 number, 2 package, 3 value, 8 height, 10 head, 12 camera, 13 flying
+  int cameraImage = 0;             // column 12: 1 = a camera is used
+  int flyImage = 0;                // column 13: 2 = "Yes", 4 = "No"
+  const std::string& Cell(int k) const {
+    static const std::string empty;
+    return k >= 0 && k < static_cast<int>(cells.size()) ? cells[static_cast<size_t>(k)] : empty;
+  }
+};
+
+struct FeederSource {
+  // Rows of the feeder list panel in shown order.
+  std::function<std::vector<FeederRowView>()> listRows;
+  // Rows of the current group of the feeder table (cells only).
+  std::function<std::vector<FeederRowView>()> groupRows;
+  // Opens the feeder editor on feeder `number` (the part editor's
+  // "打开料架>>"); false when the current group has no such feeder.
+  std::function<bool(const std::string& number)> openFeederEditor;
+};
+
+inline FeederSource g_FeederSource;
+
+inline std::vector<FeederRowView> FeederListRows() {
+  return g_FeederSource.listRows ? g_FeederSource.listRows() : std::vector<FeederRowView>{};
+}
+inline std::vector<FeederRowView> FeederGroupRows() {
+  return g_FeederSource.groupRows ? g_FeederSource.groupRows() : std::vector<FeederRowView>{};
+}
+
+// The feeder number of a chooser text "W3-100nF" (all of it without "-").
+inline std::string FeederNumberOf(const std::string& text) { return text.substr(0, text.find('-')); }
+
+}  // namespace smt::job

@@ -1,0 +1,967 @@
+#include "job/PartListLogic.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <numeric>
+
+#include "app/core/MachineState.h"
+#include "job/PartListTexts.h"
+#include "platform/MessageService.h"
+#include "platform/TextCodec.h"
+#include "settings/SettingsStores.h"
+
+namespace smt::job {
+
+using smt::platform::MsgAnswer;
+using smt::platform::MsgButtons;
+using smt::platform::MsgIcon;
+using smt::platform::ShowMessage;
+
+std::string RowTimeStamp() {
+  const std::time_t now = std::time(nullptr);
+  std::tm t{};
+  localtime_r(&now, &t);
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%d-%d-%d  %d:%d:%d", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min,
+                t.tm_sec);
+  return buf;
+}
+
+int CellInt(const std::string& s) { return static_cast<int>(std::strtol(s.c_str(), nullptr, 10)); }
+double CellDouble(const std::string& s) { return std::strtod(s.c_str(), nullptr); }
+
+int HeadLimitOfType(int t) {
+  switch (t) {
+    case 0: case 1: return 1;
+    case 2: case 5: case 10: return 2;
+    case 3: case 4: case 6: return 4;
+    case 7: case 8: return 8;
+    default: return 0;
+  }
+}
+
+namespace {
+
+void SetCell(ListRow& r, int k, const std::string& text) {
+  if (k >= static_cast<int>(r.cells.size())) r.cells.resize(static_cast<size_t>(k) + 1);
+  r.cells[static_cast<size_t>(k)] = text;
+}
+void SetYesNo(ListRow& r, int k, bool yes, int imgYes, int imgNo) {
+  SetCell(r, k, yes ? "Yes" : "No");
+  r.SetImage(k, yes ? imgYes : imgNo);
+}
+std::string Int(int v) { return std::to_string(v); }
+
+// Text before the first "/" (false when there is none).
+bool BeforeSlash(const std::string& s, std::string& out) {
+  const auto p = s.find('/');
+  if (p == std::string::npos) return false;
+  out = s.substr(0, p);
+  return true;
+}
+
+const FeederRowView* FindFeeder(const std::vector<FeederRowView>& rows, const std::string& number) {
+  for (const auto& r : rows)
+    if (r.Cell(0) == number) return &r;
+  return nullptr;
+}
+
+// The vision cell of a row from a feeder of the current group, as the row
+// writer decides it: the camera cell, then flying centring "Yes" wins.
+void VisionFromGroupFeeder(ListRow& row, const FeederRowView& f) {
+  std::string t;
+  if (BeforeSlash(f.Cell(12), t)) SetYesNo(row, kSmtVision, t == "Yes", kImgVisionYes, kImgVisionNo);
+  if (BeforeSlash(f.Cell(13), t) && t == "Yes") SetYesNo(row, kSmtVision, true, kImgVisionYes, kImgVisionNo);
+}
+
+}  // namespace
+
+PartListLogic::PartListLogic(JobModel& j) : job(j) {}
+
+std::vector<ListRow>& PartListLogic::Rows(RowKind k) {
+  switch (k) {
+    case RowKind::Placement: return job.placementRows;
+    case RowKind::Dispense: return job.dispenseRows;
+    default: return job.drillRows;
+  }
+}
+
+std::string PartListLogic::Text(const std::string& key) const {
+  return text ? text(key) : PartListBuiltinText(key);
+}
+
+int PartListLogic::Type() const { return machineType ? machineType() : g_nMachineType.load(); }
+
+// --- selection ---
+
+void PartListLogic::SyncSelection(RowKind k) {
+  auto& s = State(k).selected;
+  s.resize(Rows(k).size(), false);
+}
+
+bool PartListLogic::IsSelected(RowKind k, int row) const {
+  const auto& s = states_[static_cast<int>(k)].selected;
+  return row >= 0 && row < static_cast<int>(s.size()) && s[static_cast<size_t>(row)];
+}
+
+void PartListLogic::Select(RowKind k, int row, bool on) {
+  SyncSelection(k);
+  auto& s = State(k).selected;
+  if (row >= 0 && row < static_cast<int>(s.size())) s[static_cast<size_t>(row)] = on;
+}
+
+void PartListLogic::SelectOnly(RowKind k, int row) {
+  SyncSelection(k);
+  auto& s = State(k).selected;
+  std::fill(s.begin(), s.end(), false);
+  Select(k, row, true);
+}
+
+int PartListLogic::SelectedCount(RowKind k) const {
+  const auto& s = states_[static_cast<int>(k)].selected;
+  return static_cast<int>(std::count(s.begin(), s.end(), true));
+}
+
+int PartListLogic::FirstSelected(RowKind k) const {
+  const auto& s = states_[static_cast<int>(k)].selected;
+  for (size_t i = 0; i < s.size(); ++i)
+    if (s[i]) return static_cast<int>(i);
+  return -1;
+}
+
+std::vector<int> PartListLogic::SelectedRows(RowKind k) const {
+  std::vector<int> out;
+  const auto& s = states_[static_cast<int>(k)].selected;
+  for (size_t i = 0; i < s.size(); ++i)
+    if (s[i]) out.push_back(static_cast<int>(i));
+  return out;
+}
+
+void PartListLogic::FocusRow(RowKind k, int row) {
+  Select(k, row, true);
+  State(k).focused = row;
+  if (showRow) showRow(k, row);
+}
+
+void PartListLogic::InsertRow(RowKind k, int at, ListRow row) {
+  auto& rows = Rows(k);
+  SyncSelection(k);
+  at = std::clamp(at, 0, static_cast<int>(rows.size()));
+  rows.insert(rows.begin() + at, std::move(row));
+  auto& s = State(k).selected;
+  s.insert(s.begin() + at, false);
+}
+
+void PartListLogic::EraseRow(RowKind k, int at) {
+  auto& rows = Rows(k);
+  SyncSelection(k);
+  if (at < 0 || at >= static_cast<int>(rows.size())) return;
+  rows.erase(rows.begin() + at);
+  auto& s = State(k).selected;
+  s.erase(s.begin() + at);
+}
+
+// --- clicks ---
+
+void PartListLogic::RefillFeederChooser() {
+  for (const auto& f : FeederListRows()) {
+    const std::string entry = f.Cell(0) + "-" + f.Cell(3);
+    if (std::find(feederChooser.begin(), feederChooser.end(), entry) == feederChooser.end())
+      feederChooser.push_back(entry);
+  }
+}
+
+void PartListLogic::ClickPlacement(int row, int col) {
+  RefillFeederChooser();
+  auto& rows = Rows(RowKind::Placement);
+  if (row < 0 || row >= static_cast<int>(rows.size())) return;
+  State(RowKind::Placement).testRow = row;
+  State(RowKind::Placement).clickCol = col;
+  if (col == kSmtPlace) {
+    ListRow& r = rows[static_cast<size_t>(row)];
+    SetYesNo(r, kSmtPlace, r.Cell(kSmtPlace) != "Yes", kImgYes, kImgNo);
+    Notify(RowKind::Placement);
+  }
+}
+
+void PartListLogic::ClickDispense(int row, int col) {
+  auto& rows = Rows(RowKind::Dispense);
+  if (row < 0 || row >= static_cast<int>(rows.size())) return;
+  State(RowKind::Dispense).testRow = row;
+  State(RowKind::Dispense).clickCol = col;
+  if (col == kDisEnable) {
+    ListRow& r = rows[static_cast<size_t>(row)];
+    SetYesNo(r, kDisEnable, r.Cell(kDisEnable) != "Yes", kImgYes, kImgNo);
+    Notify(RowKind::Dispense);
+  }
+}
+
+void PartListLogic::ClickDrill(int row, int col) {
+  if (row < 0 || row >= static_cast<int>(Rows(RowKind::Drill).size())) return;
+  State(RowKind::Drill).testRow = row;
+  State(RowKind::Drill).clickCol = col;
+}
+
+int PartListLogic::ChooserIndexFor(const std::string& cell) const {
+  if (cell.empty()) return -1;
+  for (size_t i = 0; i < feederChooser.size(); ++i)
+    if (feederChooser[i] == cell) return static_cast<int>(i);
+  for (size_t i = 0; i < feederChooser.size(); ++i)
+    if (FeederNumberOf(feederChooser[i]) == cell) return static_cast<int>(i);
+  return -1;
+}
+
+void PartListLogic::ApplyFeederChoice(int row, const std::string& choice) {
+  auto& rows = Rows(RowKind::Placement);
+  if (row < 0 || row >= static_cast<int>(rows.size())) return;
+  ListRow& r = rows[static_cast<size_t>(row)];
+  SetCell(r, kSmtFeeder, choice);
+  const std::string number = FeederNumberOf(choice);
+  const auto list = FeederListRows();
+  const FeederRowView* f = FindFeeder(list, number);
+  if (f) {
+    SetCell(r, 11, f->Cell(3));
+    SetYesNo(r, kSmtVision, f->cameraImage == 1, kImgVisionYes, kImgVisionNo);
+    if (f->flyImage == 2) SetYesNo(r, kSmtVision, true, kImgVisionYes, kImgVisionNo);
+    SetCell(r, 12, f->Cell(10));
+    SetCell(r, kSmtFeeder, number);
+  }
+  Notify(RowKind::Placement);
+}
+
+bool PartListLogic::SelectAll(RowKind k) {
+  auto& rows = Rows(k);
+  if (rows.empty()) return false;
+  const int cell = k == RowKind::Dispense ? kDisEnable : kSmtPlace;
+  bool& toggle = selectAllToggle[static_cast<int>(k)];
+  for (auto& r : rows) SetYesNo(r, cell, toggle, kImgYes, kImgNo);
+  toggle = !toggle;
+  Notify(k);
+  return true;
+}
+
+// --- find ---
+
+PartListLogic::FindResult PartListLogic::FindFrom(const std::string& what, int startRow) const {
+  const auto& rows = job.placementRows;
+  for (int r = std::max(0, startRow); r < static_cast<int>(rows.size()); ++r)
+    for (int c = 0; c < kPlacementCells; ++c)
+      if (rows[static_cast<size_t>(r)].Cell(c) == what) return {true, r, c};
+  return {};
+}
+
+bool PartListLogic::Find(const std::string& what, std::string& rowText, std::string& colText) {
+  if (what.empty()) return false;
+  if (job.placementRows.empty()) {
+    ShowMessage(Text("PartList.c_Message_01"));
+    return false;
+  }
+  ListState& s = State(RowKind::Placement);
+  const int start = s.testRow < 0 ? 0 : s.testRow;
+  Select(RowKind::Placement, start, false);
+  const FindResult f = FindFrom(what, start);
+  if (f.found) {
+    FocusRow(RowKind::Placement, f.row);
+    s.testRow = f.row;
+    rowText = Int(f.row + 1);
+    colText = Int(f.col + 1);
+  } else {
+    rowText.clear();
+    colText.clear();
+    s.testRow = 0;
+  }
+  return true;
+}
+
+bool PartListLogic::FindNext(const std::string& what, std::string& rowText, std::string& colText) {
+  if (what.empty()) return false;
+  if (job.placementRows.empty()) {
+    ShowMessage(Text("PartList.c_Message_01"));
+    return false;
+  }
+  ListState& s = State(RowKind::Placement);
+  if (s.testRow < 0) return false;
+  Select(RowKind::Placement, s.testRow, false);
+  const FindResult f = FindFrom(what, s.testRow + 1);
+  if (f.found) {
+    FocusRow(RowKind::Placement, f.row);
+    s.testRow = f.row;
+    // Numbered from 1 like Find, so both show the same place the same way.
+    rowText = Int(f.row + 1);
+    colText = Int(f.col + 1);
+  } else {
+    rowText.clear();
+    colText.clear();
+    s.testRow = 0;
+  }
+  return true;
+}
+
+// --- list commands ---
+
+void PartListLogic::OnCompare() {
+  auto& rows = job.placementRows;
+  if (rows.empty()) {
+    ShowMessage(Text("PartList.c_Message_01"));
+    return;
+  }
+  const int start = State(RowKind::Placement).testRow;
+  if (start < 0) return;
+  Select(RowKind::Placement, start, false);
+  for (int i = start; i < static_cast<int>(rows.size()); ++i) {
+    const ListRow& r = rows[static_cast<size_t>(i)];
+    if (r.Cell(8) != r.Cell(11)) {
+      FocusRow(RowKind::Placement, i);
+      ShowMessage(kValueNotSame);
+      return;
+    }
+  }
+  ShowMessage(kValueSameAll);
+}
+
+bool PartListLogic::OnUpdate() {
+  const auto group = FeederGroupRows();
+  if (group.empty()) {
+    ShowMessage(Text("PartList.c_Message_18"));
+    return false;
+  }
+  auto& rows = job.placementRows;
+  for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+    ListRow& r = rows[static_cast<size_t>(i)];
+    if (r.Cell(kSmtPlace) != "Yes") continue;
+    const FeederRowView* f = FindFeeder(group, r.Cell(kSmtFeeder));
+    if (!f) {
+      Notify(RowKind::Placement);
+      ShowMessage(Int(i + 1) + Text("PartList.c_NoFeed"));
+      FocusRow(RowKind::Placement, i);
+      return false;
+    }
+    SetCell(r, 6, f->Cell(2));
+    std::string taken;
+    bool has = BeforeSlash(f->Cell(12), taken);
+    if (has && taken == "No") has = BeforeSlash(f->Cell(13), taken);
+    if (has) SetYesNo(r, kSmtVision, taken == "Yes", kImgVisionYes, kImgVisionNo);
+    SetCell(r, 11, f->Cell(3));
+    SetCell(r, 12, f->Cell(10));
+  }
+  Notify(RowKind::Placement);
+  if (!(autoChangeNozzle && autoChangeNozzle())) {
+    const int limit = HeadLimitOfType(Type());
+    for (int i = 0; limit > 0 && i < static_cast<int>(rows.size()); ++i)
+      if (CellInt(rows[static_cast<size_t>(i)].Cell(12)) > limit) {
+        ShowMessage(Int(i + 1) + Text("PartList.c_NoNozzle"));
+        FocusRow(RowKind::Placement, i);
+        return false;
+      }
+  }
+  for (auto k : {RowKind::Placement, RowKind::Dispense, RowKind::Drill}) ResetRowStates(k);
+  return true;
+}
+
+void PartListLogic::FillDispenseFromSmt() {
+  const double z = glueHeight ? glueHeight()
+                              : smt::settings::SettingsStores::Instance().machine.Basic()->m_Z_DropsGlueToPCBHeight;
+  const auto& place = job.placementRows;
+  for (size_t i = 0; i < place.size(); ++i) {
+    const ListRow& p = place[i];
+    ListRow d(kDispenseCells);
+    SetCell(d, 0, p.Cell(kSmtSerial));
+    d.SetImage(0, 10);
+    SetCell(d, 1, p.Cell(kSmtX));
+    SetCell(d, 2, p.Cell(kSmtY));
+    SetCell(d, 3, FormatG(z));
+    SetYesNo(d, kDisEnable, p.Image(kSmtPlace) == kImgYes, kImgYes, kImgNo);
+    SetCell(d, 5, "5");
+    SetCell(d, 6, "10");
+    SetCell(d, 7, "50");
+    SetCell(d, 8, "50");
+    SetCell(d, 9, "50");
+    InsertRow(RowKind::Dispense, static_cast<int>(i), std::move(d));
+  }
+  Notify(RowKind::Dispense);
+}
+
+namespace {
+
+int FeederSide(const std::string& s) {
+  if (s.find('W') != std::string::npos) return 2;
+  if (s.find('N') != std::string::npos) return 3;
+  if (s.find('E') != std::string::npos) return 0;
+  if (s.find('S') != std::string::npos) return 1;
+  return 0;
+}
+
+template <class T>
+int Cmp(T a, T b) { return a < b ? -1 : (b < a ? 1 : 0); }
+
+}  // namespace
+
+int PartListLogic::CompareRows(const ListRow& a, const ListRow& b) const {
+  const int code = sortCode;
+  switch (code) {
+    case 0: case 3: case 12:
+      return Cmp(CellInt(a.Cell(code)), CellInt(b.Cell(code)));
+    case 1: case 2:
+      return Cmp(CellDouble(a.Cell(code)), CellDouble(b.Cell(code)));
+    case 7:
+      return -Cmp(a.Cell(code), b.Cell(code));
+    case 9: {
+      const std::string& fa = a.Cell(9);
+      const std::string& fb = b.Cell(9);
+      const int sa = FeederSide(fa), sb = FeederSide(fb);
+      if (sa != sb) return Cmp(sa, sb);
+      return Cmp(fa.empty() ? 0 : CellInt(fa.substr(1)), fb.empty() ? 0 : CellInt(fb.substr(1)));
+    }
+    case 20: {
+      const auto list = FeederListRows();
+      auto height = [&](const std::string& n) {
+        const FeederRowView* f = FindFeeder(list, n);
+        return f ? CellDouble(f->Cell(8)) : 0.0;
+      };
+      return Cmp(height(a.Cell(9)), height(b.Cell(9)));
+    }
+    default:
+      return Cmp(a.Cell(code), b.Cell(code));
+  }
+}
+
+void PartListLogic::SortList(RowKind k) {
+  auto& rows = Rows(k);
+  SyncSelection(k);
+  std::vector<size_t> order(rows.size());
+  std::iota(order.begin(), order.end(), size_t{0});
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t x, size_t y) { return CompareRows(rows[x], rows[y]) < 0; });
+  std::vector<ListRow> sorted;
+  std::vector<bool> sel;
+  sorted.reserve(rows.size());
+  auto& s = State(k).selected;
+  for (size_t i : order) {
+    sorted.push_back(std::move(rows[i]));
+    sel.push_back(s[i]);
+  }
+  rows = std::move(sorted);
+  s = std::move(sel);
+  Notify(k);
+}
+
+void PartListLogic::CheckFeederOrder() {
+  auto& rows = job.placementRows;
+  for (int i = 1; i < static_cast<int>(rows.size()); ++i) {
+    if (rows[static_cast<size_t>(i)].Cell(kSmtFeeder) != rows[static_cast<size_t>(i - 1)].Cell(kSmtFeeder)) continue;
+    for (int j = i + 1; j < static_cast<int>(rows.size()); ++j)
+      if (rows[static_cast<size_t>(j)].Cell(kSmtFeeder) != rows[static_cast<size_t>(i)].Cell(kSmtFeeder)) {
+        ListRow moved = rows[static_cast<size_t>(j)];
+        const bool sel = IsSelected(RowKind::Placement, j);
+        EraseRow(RowKind::Placement, j);
+        InsertRow(RowKind::Placement, i, std::move(moved));
+        Select(RowKind::Placement, i, sel);
+        break;
+      }
+  }
+  Notify(RowKind::Placement);
+}
+
+void PartListLogic::UpdateRowsForFeeder(const std::string& oldNumber, const std::string& newNumber, bool vision,
+                                        const std::string& value, const std::string& head) {
+  for (auto& r : job.placementRows) {
+    if (r.Cell(kSmtFeeder) != oldNumber) continue;
+    SetCell(r, kSmtFeeder, newNumber);
+    SetYesNo(r, kSmtVision, vision, kImgVisionYes, kImgVisionNo);
+    SetCell(r, 11, value);
+    SetCell(r, 12, head);
+  }
+  for (auto it = feederChooser.begin(); it != feederChooser.end(); ++it)
+    if (it->rfind(oldNumber, 0) == 0) {
+      feederChooser.erase(it);
+      break;
+    }
+  Notify(RowKind::Placement);
+}
+
+int PartListLogic::ImportDrillCsv(const std::string& content) {
+  const std::string text = smt::platform::GbkToUtf8(content);
+  std::vector<std::string> lines;
+  for (size_t pos = 0;;) {
+    const size_t e = text.find("\r\n", pos);
+    lines.push_back(text.substr(pos, e == std::string::npos ? std::string::npos : e - pos));
+    if (e == std::string::npos) break;
+    pos = e + 2;
+  }
+  if (lines.empty() || (lines.size() == 1 && lines[0].empty())) return 0;
+  // Fields followed by a ",".
+  auto fields = [](const std::string& line) {
+    std::vector<std::string> f;
+    size_t pos = 0;
+    for (size_t c; (c = line.find(',', pos)) != std::string::npos; pos = c + 1) f.push_back(line.substr(pos, c - pos));
+    return f;
+  };
+  const auto header = fields(lines[0]);
+  auto column = [&](const char* name) {
+    for (size_t i = 0; i < header.size(); ++i)
+      if (header[i] == name) return static_cast<int>(i);
+    return -1;
+  };
+  const int cName = column("名称"), cDia = column("直径"), cX = column("中心 X"), cY = column("中心 Y"),
+            cZ = column("中心 Z");
+  int added = 0;
+  for (size_t l = 1; l < lines.size(); ++l) {
+    const auto f = fields(lines[l]);
+    auto at = [&](int c) { return c >= 0 && c < static_cast<int>(f.size()) ? f[static_cast<size_t>(c)] : std::string(); };
+    if (cName < 0 || at(cName) != "圆") continue;
+    ListRow r(kDrillCells);
+    const int index = static_cast<int>(job.drillRows.size());
+    SetCell(r, 0, Int(index));
+    SetCell(r, 1, at(cName));
+    SetCell(r, 2, at(cDia));
+    SetCell(r, 3, at(cX));
+    SetCell(r, 4, at(cY));
+    SetCell(r, 5, at(cZ));
+    SetCell(r, 6, FormatG(drillEdit.depth));
+    SetCell(r, 7, FormatG(drillEdit.feed));
+    SetCell(r, 8, FormatG(drillEdit.liftHeight));
+    SetCell(r, 9, Int(drillEdit.liftToTop ? 1 : 0));
+    SetCell(r, 10, Int(drillEdit.feedStart));
+    SetCell(r, 11, Int(drillEdit.feedRun));
+    SetCell(r, 12, Int(drillEdit.liftStart));
+    SetCell(r, 13, Int(drillEdit.liftRun));
+    InsertRow(RowKind::Drill, index, std::move(r));
+    ++added;
+  }
+  Notify(RowKind::Drill);
+  return added;
+}
+
+void PartListLogic::SwapSmtDis() {
+  const int t = Type();
+  if (t == 10) return;
+  if (t == 9) return job.SetVisible(VisibleList::Drill);
+  if (job.runSelect == 1 || job.runSelect == 2) {
+    if (job.dispenseRows.empty() && !job.placementRows.empty()) FillDispenseFromSmt();
+    job.SetVisible(job.visible == VisibleList::Placement ? VisibleList::Dispense : VisibleList::Placement);
+  } else {
+    job.SetVisible(VisibleList::Placement);
+  }
+}
+
+bool PartListLogic::CheckFeedersExist() {
+  const auto list = FeederListRows();
+  if (list.empty()) {
+    ShowMessage(Text("PartList.c_Message_18"));
+    return false;
+  }
+  const auto& rows = job.placementRows;
+  for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+    const ListRow& r = rows[static_cast<size_t>(i)];
+    if (r.Cell(kSmtPlace) == "No") continue;
+    if (!FindFeeder(list, r.Cell(kSmtFeeder))) {
+      ShowMessage(Int(i + 1) + Text("PartList.c_NoFeed"));
+      FocusRow(RowKind::Placement, i);
+      return false;
+    }
+  }
+  return true;
+}
+
+// --- row writers ---
+
+bool PartListLogic::WriteSmtRow(int row) {
+  auto& rows = job.placementRows;
+  if (row < 0 || row >= static_cast<int>(rows.size())) return false;
+  ListRow& r = rows[static_cast<size_t>(row)];
+  const SmtEditFields& e = smtEdit;
+  r.cells.resize(kPlacementCells);
+  SetCell(r, 0, Int(e.serial));
+  SetCell(r, 1, FormatG(e.x));
+  SetCell(r, 2, FormatG(e.y));
+  SetCell(r, 3, e.angle);
+  SetCell(r, 4, e.name);
+  SetCell(r, 5, e.type);
+  SetCell(r, 6, e.package);
+  SetYesNo(r, kSmtPlace, e.place, kImgYes, kImgNo);
+  SetCell(r, 8, e.value);
+  const std::string number = FeederNumberOf(e.feeder);
+  SetCell(r, kSmtFeeder, number);
+  if (!number.empty()) {
+    const auto list = FeederListRows();
+    if (const FeederRowView* f = FindFeeder(list, number)) {
+      SetCell(r, 11, f->Cell(3));
+      SetCell(r, 12, f->Cell(10));
+    }
+  }
+  const auto group = FeederGroupRows();
+  if (group.empty()) {
+    Notify(RowKind::Placement);
+    ShowMessage(Text("PartList.c_Message_18"));
+    return false;
+  }
+  const FeederRowView* g = FindFeeder(group, number);
+  if (!g) {
+    Notify(RowKind::Placement);
+    ShowMessage(Int(row + 1) + Text("PartList.c_NoFeed"));
+    FocusRow(RowKind::Placement, row);
+    return false;
+  }
+  VisionFromGroupFeeder(r, *g);
+  SetCell(r, kSmtTime, timeStamp ? timeStamp() : RowTimeStamp());
+  SetCell(r, kSmtOwnMark, e.ownMark ? e.markName : std::string());
+  Notify(RowKind::Placement);
+  return true;
+}
+
+void PartListLogic::WriteDispenseRow(int row, const std::array<bool, 11>& fl) {
+  auto& rows = job.dispenseRows;
+  if (row < 0 || row >= static_cast<int>(rows.size())) return;
+  ListRow& r = rows[static_cast<size_t>(row)];
+  const DisEditFields& e = disEdit;
+  r.cells.resize(kDispenseCells);
+  if (fl[0]) SetCell(r, 0, Int(e.serial));
+  if (fl[1]) SetCell(r, 1, FormatG(e.x));
+  if (fl[2]) SetCell(r, 2, FormatG(e.y));
+  if (fl[3]) SetCell(r, 3, FormatG(e.z));
+  if (fl[4]) SetYesNo(r, kDisEnable, e.dispense, kImgYes, kImgNo);
+  if (fl[5]) SetCell(r, 5, FormatG(e.valveOpen));
+  if (fl[6]) SetCell(r, 6, FormatG(e.valveClose));
+  if (fl[7]) SetCell(r, 7, Int(e.valveCloseDelay));
+  if (fl[8]) SetCell(r, 8, Int(e.bottomDelay));
+  if (fl[9]) SetCell(r, 9, Int(e.suckBack));
+  if (fl[10]) SetCell(r, 10, e.note);
+  Notify(RowKind::Dispense);
+}
+
+void PartListLogic::WriteDrillRow(int row, const std::array<bool, 14>& fl) {
+  auto& rows = job.drillRows;
+  if (row < 0 || row >= static_cast<int>(rows.size())) return;
+  ListRow& r = rows[static_cast<size_t>(row)];
+  const DrillEditFields& e = drillEdit;
+  r.cells.resize(kDrillCells);
+  if (fl[0]) SetCell(r, 0, Int(e.serial));
+  if (fl[1]) SetCell(r, 1, e.name);
+  const double d[7] = {e.diameter, e.x, e.y, e.z, e.depth, e.feed, e.liftHeight};
+  for (int i = 0; i < 7; ++i)
+    if (fl[static_cast<size_t>(i + 2)]) SetCell(r, i + 2, FormatG(d[i]));
+  const int n[5] = {e.liftToTop ? 1 : 0, e.feedStart, e.feedRun, e.liftStart, e.liftRun};
+  for (int i = 0; i < 5; ++i)
+    if (fl[static_cast<size_t>(i + 9)]) SetCell(r, i + 9, Int(n[i]));
+  Notify(RowKind::Drill);
+}
+
+// --- row editing ---
+
+bool PartListLogic::CheckType4Limit(int rowsAfter) {
+  if (Type() != 4 || rowsAfter <= 10) return true;
+  ShowMessage(kType4RowLimit);
+  return false;
+}
+
+void PartListLogic::OnAdd(RowKind k) {
+  ListState& s = State(k);
+  const int pcbs = pcbCount ? pcbCount() : job.pcbs.Count();
+  if (k != RowKind::Drill && pcbs < 1) {
+    ShowMessage(kNoPcbFile);
+    return;
+  }
+  s.copied = false;
+  auto& rows = Rows(k);
+  if (k == RowKind::Placement && !CheckType4Limit(static_cast<int>(rows.size()) + 1)) return;
+  const int at = (s.testRow >= 0 && s.testRow < static_cast<int>(rows.size())) ? s.testRow + 1
+                                                                                : static_cast<int>(rows.size());
+  switch (k) {
+    case RowKind::Placement: {
+      const bool ok = editSmt && editSmt(smtEdit);
+      if (ok) {
+        InsertRow(k, at, ListRow(kPlacementCells));
+        WriteSmtRow(at);
+        if (Type() == 4 && lampRowAdded) lampRowAdded();
+      }
+      smtEdit.ClearAfterEdit();
+      break;
+    }
+    case RowKind::Dispense:
+      if (editDis && editDis(disEdit)) {
+        InsertRow(k, at, ListRow(kDispenseCells));
+        std::array<bool, 11> all;
+        all.fill(true);
+        WriteDispenseRow(at, all);
+      }
+      break;
+    case RowKind::Drill:
+      if (editDrill && editDrill(drillEdit)) {
+        InsertRow(k, at, ListRow(kDrillCells));
+        std::array<bool, 14> all;
+        all.fill(true);
+        WriteDrillRow(at, all);
+      }
+      break;
+  }
+  Notify(k);
+}
+
+void PartListLogic::LoadSmtEditor(int row) {
+  const ListRow& r = job.placementRows[static_cast<size_t>(row)];
+  SmtEditFields& e = smtEdit;
+  e.serial = CellInt(r.Cell(0));
+  e.name = r.Cell(4);
+  e.type = r.Cell(5);
+  e.package = r.Cell(6);
+  e.x = CellDouble(r.Cell(1));
+  e.y = CellDouble(r.Cell(2));
+  e.angle = r.Cell(3);
+  e.value = r.Cell(8);
+  e.feeder = r.Cell(kSmtFeeder);
+  const auto list = FeederListRows();
+  if (const FeederRowView* f = FindFeeder(list, e.feeder)) e.feeder = f->Cell(0) + "-" + f->Cell(3);
+  e.place = r.Cell(kSmtPlace) == "Yes";
+  e.markName = r.Cell(kSmtOwnMark);
+  e.ownMark = !e.markName.empty();
+}
+
+namespace {
+// The camera-tracking warning is shown once in the life of the program.
+std::atomic<bool> g_bTrackWarningShown{false};
+}  // namespace
+
+void PartListLogic::OnModify(RowKind k) {
+  ListState& s = State(k);
+  s.copied = false;
+  auto& rows = Rows(k);
+  if (s.testRow < 0 || s.testRow >= static_cast<int>(rows.size())) {
+    ShowMessage(Text("PartList.c_Message_02"));
+    return;
+  }
+  const int row = s.testRow;
+  const int selected = SelectedCount(k);
+  const bool one = k == RowKind::Placement ? selected <= 1 : selected == 1;
+  if (k == RowKind::Placement) {
+    if (one) {
+      LoadSmtEditor(row);
+      if (cameraTrackModify && cameraTrackModify()) {
+        if (!g_bTrackWarningShown.exchange(true)) ShowMessage(Text("PartList.c_Message_44"));
+        if (cameraTestForModify) cameraTestForModify();
+      }
+      if (editSmt && editSmt(smtEdit)) {
+        smtEdit.x += smtEdit.offsetX;
+        smtEdit.y += smtEdit.offsetY;
+        WriteSmtRow(row);
+      }
+    } else if (editSmt && editSmt(smtEdit)) {
+      const SmtEditFields& e = smtEdit;
+      using F = SmtEditFields;
+      const auto group = FeederGroupRows();
+      const auto list = FeederListRows();
+      for (int i : SelectedRows(k)) {
+        ListRow& r = rows[static_cast<size_t>(i)];
+        if (e.changed[F::kName]) SetCell(r, 4, e.name);
+        if (e.changed[F::kType]) SetCell(r, 5, e.type);
+        if (e.changed[F::kPackage]) SetCell(r, 6, e.package);
+        if (e.changed[F::kAngle]) SetCell(r, 3, e.angle);
+        if (e.changed[F::kValue]) SetCell(r, 8, e.value);
+        SetCell(r, 1, FormatG((e.changed[F::kX] ? e.x : CellDouble(r.Cell(1))) + e.offsetX));
+        SetCell(r, 2, FormatG((e.changed[F::kY] ? e.y : CellDouble(r.Cell(2))) + e.offsetY));
+        if (e.changed[F::kFeeder]) {
+          const std::string number = FeederNumberOf(e.feeder);
+          SetCell(r, kSmtFeeder, number);
+          if (group.empty()) {
+            ShowMessage(Text("PartList.c_Message_18"));
+            break;
+          }
+          const FeederRowView* g = FindFeeder(group, number);
+          if (!g) {
+            ShowMessage(Int(i + 1) + Text("PartList.c_NoFeed"));
+            FocusRow(k, i);
+            break;
+          }
+          VisionFromGroupFeeder(r, *g);
+          SetCell(r, kSmtTime, timeStamp ? timeStamp() : RowTimeStamp());
+          if (const FeederRowView* f = FindFeeder(list, number)) {
+            SetCell(r, 11, f->Cell(3));
+            SetCell(r, 12, f->Cell(10));
+          }
+        }
+        if (e.changed[F::kPlace]) SetYesNo(r, kSmtPlace, e.place, kImgYes, kImgNo);
+        if (e.changed[F::kOwnMark]) SetCell(r, kSmtOwnMark, e.ownMark ? e.markName : std::string());
+      }
+    }
+    smtEdit.ClearAfterEdit();
+  } else if (k == RowKind::Dispense) {
+    if (one) {
+      const ListRow& r = rows[static_cast<size_t>(row)];
+      DisEditFields& e = disEdit;
+      e.serial = CellInt(r.Cell(0));
+      e.x = CellDouble(r.Cell(1));
+      e.y = CellDouble(r.Cell(2));
+      e.z = CellDouble(r.Cell(3));
+      e.dispense = r.Cell(4) == "Yes";
+      e.valveOpen = CellDouble(r.Cell(5));
+      e.valveClose = CellDouble(r.Cell(6));
+      e.valveCloseDelay = CellInt(r.Cell(7));
+      e.bottomDelay = CellInt(r.Cell(8));
+      e.suckBack = CellInt(r.Cell(9));
+      e.note = r.Cell(10);
+      if (editDis && editDis(e)) {
+        e.x += e.offsetX;
+        e.y += e.offsetY;
+        e.z += e.offsetZ;
+        std::array<bool, 11> all;
+        all.fill(true);
+        WriteDispenseRow(row, all);
+      }
+    } else if (editDis && editDis(disEdit)) {
+      for (int i : SelectedRows(k)) WriteDispenseRow(i, disEdit.changed);
+    }
+    disEdit.ResetAfterModify();
+  } else {
+    if (one) {
+      const ListRow& r = rows[static_cast<size_t>(row)];
+      DrillEditFields& e = drillEdit;
+      e.serial = CellInt(r.Cell(0));
+      e.name = r.Cell(1);
+      e.diameter = CellDouble(r.Cell(2));
+      e.x = CellDouble(r.Cell(3));
+      e.y = CellDouble(r.Cell(4));
+      e.z = CellDouble(r.Cell(5));
+      e.depth = CellDouble(r.Cell(6));
+      e.feed = CellDouble(r.Cell(7));
+      e.liftHeight = CellDouble(r.Cell(8));
+      e.liftToTop = CellInt(r.Cell(9)) != 0;
+      e.feedStart = CellInt(r.Cell(10));
+      e.feedRun = CellInt(r.Cell(11));
+      e.liftStart = CellInt(r.Cell(12));
+      e.liftRun = CellInt(r.Cell(13));
+      if (editDrill && editDrill(e)) {
+        e.x += e.offsetX;
+        e.y += e.offsetY;
+        e.z += e.offsetZ;
+        std::array<bool, 14> all;
+        all.fill(true);
+        WriteDrillRow(row, all);
+      }
+    } else if (editDrill && editDrill(drillEdit)) {
+      for (int i : SelectedRows(k)) WriteDrillRow(i, drillEdit.changed);
+    }
+    drillEdit.ResetAfterModify();
+  }
+  Notify(k);
+}
+
+void PartListLogic::OnDelete(RowKind k) {
+  if (ShowMessage(Text("PartList.c_Message_35"), MsgButtons::YesNoCancel, MsgIcon::Question) != MsgAnswer::Yes) return;
+  ListState& s = State(k);
+  s.copied = false;
+  if (s.testRow < 0) {
+    ShowMessage(Text("PartList.c_Message_03"));
+    return;
+  }
+  const bool lamp = k == RowKind::Placement && Type() == 4;
+  SyncSelection(k);
+  for (int i = 0; i < static_cast<int>(Rows(k).size());) {
+    if (!IsSelected(k, i)) {
+      ++i;
+      continue;
+    }
+    EraseRow(k, i);
+    if (lamp && lampRowDeleted) lampRowDeleted(i);
+  }
+  if (s.testRow >= static_cast<int>(Rows(k).size())) s.testRow = -1;
+  if (s.copyRow >= static_cast<int>(Rows(k).size())) s.copyRow = -1;
+  Notify(k);
+}
+
+void PartListLogic::OnCopy(RowKind k) {
+  ListState& s = State(k);
+  if (s.testRow < 0) {
+    ShowMessage(Text("PartList.c_Message_04"));
+    return;
+  }
+  s.copyRow = s.testRow;
+  s.copied = true;
+}
+
+void PartListLogic::OnPaste(RowKind k) {
+  ListState& s = State(k);
+  auto& rows = Rows(k);
+  const int n = static_cast<int>(rows.size());
+  if (s.testRow < 0 || s.testRow >= n) return;
+  if (k == RowKind::Placement && !CheckType4Limit(n + 1)) return;
+  // The remembered row may have been deleted since the copy.
+  if (s.copyRow < 0 || s.copyRow >= n) {
+    s.copied = false;
+    return;
+  }
+  const int at = s.testRow + 1;
+  const int source = s.testRow < s.copyRow ? s.copyRow + 1 : s.copyRow;
+  InsertRow(k, at, ListRow(CellCount(k)));
+  rows[static_cast<size_t>(at)] = rows[static_cast<size_t>(source)];
+  s.copied = false;
+  Notify(k);
+}
+
+void PartListLogic::OnCopyPaste(RowKind k) {
+  if (ShowMessage(Text("PartList.c_Message_40"), MsgButtons::YesNoCancel, MsgIcon::Question) != MsgAnswer::Yes) return;
+  const auto sel = SelectedRows(k);
+  auto& rows = Rows(k);
+  if (k == RowKind::Placement && !CheckType4Limit(static_cast<int>(rows.size() + sel.size()))) return;
+  for (int i : sel) {
+    ListRow copy = rows[static_cast<size_t>(i)];
+    InsertRow(k, static_cast<int>(rows.size()), std::move(copy));
+  }
+  Notify(k);
+}
+
+// --- run interface ---
+
+void PartListLogic::SetRunState(RowKind k, int row, int image, bool select, uint8_t selectedOnly) {
+  auto& rows = Rows(k);
+  if (row < 0 || row >= static_cast<int>(rows.size())) return;
+  rows[static_cast<size_t>(row)].SetImage(0, image);
+  if (select) {
+    if (IsSelected(k, row) || !selectedOnly) Select(k, row, true);
+    State(k).focused = row;
+    if (showRow) showRow(k, row);
+  } else if (!selectedOnly) {
+    Select(k, row, false);
+  }
+  Notify(k);
+}
+
+void PartListLogic::SetSmtRowState(int row, int image, bool select) {
+  SetRunState(RowKind::Placement, row, image, select, m_bSelectedSmt);
+}
+void PartListLogic::SetDispenseRowState(int row) { SetRunState(RowKind::Dispense, row, 10, true, m_bSelectedDis); }
+void PartListLogic::SetDrillRowState(int row, int image) {
+  SetRunState(RowKind::Drill, row, image, true, m_bSelectedDrill);
+}
+
+void PartListLogic::ResetRowStates(RowKind k) {
+  const uint8_t only = k == RowKind::Placement ? m_bSelectedSmt : (k == RowKind::Dispense ? m_bSelectedDis : m_bSelectedDrill);
+  auto& rows = Rows(k);
+  for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+    rows[static_cast<size_t>(i)].SetImage(0, 0);
+    if (!only) Select(k, i, false);
+  }
+  if (showRow && !rows.empty()) showRow(k, 0);
+  Notify(k);
+}
+
+int PartListLogic::NextPlaceRow(int& row, int count, int a, int b) {
+  const auto& rows = job.placementRows;
+  for (; row < count && row < static_cast<int>(rows.size()); ++row) {
+    const ListRow& r = rows[static_cast<size_t>(row)];
+    if (r.Cell(kSmtPlace) == "Yes" && (!m_bSelectedSmt || IsSelected(RowKind::Placement, row)))
+      return calcFeederPickTarget ? calcFeederPickTarget(r.Cell(kSmtFeeder), a, b) : 0;
+  }
+  return 0;
+}
+
+bool PartListLogic::NextDispenseRow(int& row, int count) {
+  const auto& rows = job.dispenseRows;
+  for (; row < count && row < static_cast<int>(rows.size()); ++row) {
+    const ListRow& r = rows[static_cast<size_t>(row)];
+    if (r.Cell(kDisEnable) == "Yes" && (!m_bSelectedDis || IsSelected(RowKind::Dispense, row))) return true;
+  }
+  return false;
+}
+
+}  // namespace smt::job

@@ -1,0 +1,174 @@
+#pragma once
+// The part list's work on its three lists without any window: the clicks
+// in the lists, the feeder chooser, select-all, find, the list commands
+// (compare, update, sort, feeder interleaving, dispensing rows from the
+// placement list, the drill CSV import), the row editing commands, the row
+// writers and the run's row interface. The panel widget shows the rows of
+// the JobModel and calls these; tests drive them directly.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "job/FeederView.h"
+#include "job/JobModel.h"
+#include "job/PartEditFields.h"
+
+namespace smt::job {
+
+// Per list: the chosen (clicked) row and column, the copy row and flag, and
+// which rows the operator has selected.
+struct ListState {
+  int testRow = -1;
+  int clickCol = -1;
+  int copyRow = -1;
+  bool copied = false;
+  int focused = -1;
+  std::vector<bool> selected;
+};
+
+inline constexpr const char* kNoPcbFile = "No PCB File !";
+inline constexpr const char* kType4RowLimit = "When configured = 4, the number of rows cannot exceed 10 !";
+inline constexpr const char* kValueNotSame = "Part & Feed value is not same !";
+inline constexpr const char* kValueSameAll = "Part & Feed value is same all.OK";
+
+// The local time as a placement row's time cell ("%d-%d-%d  %d:%d:%d").
+std::string RowTimeStamp();
+// The C library's integer and decimal reading of a cell (0 when it does not parse).
+int CellInt(const std::string& s);
+double CellDouble(const std::string& s);
+
+class PartListLogic {
+ public:
+  explicit PartListLogic(JobModel& job);
+
+  JobModel& job;
+
+  // --- seams (all optional) ---
+  std::function<std::string(const std::string& key)> text;  // panel texts; default: the built-in text
+  std::function<int()> machineType;                          // default g_nMachineType
+  std::function<int()> autoChangeNozzle;                     // the strategy's m_AutoChangeNozzle
+  std::function<double()> glueHeight;                        // m_Z_DropsGlueToPCBHeight
+  std::function<std::string()> timeStamp;                    // default RowTimeStamp
+  std::function<int()> pcbCount;                             // default the PCB table's count
+  // The placement list's row `row` is selected and shown (scroll to row + 3).
+  std::function<void(RowKind, int row)> showRow;
+  // The part editors (modal; true on OK).
+  std::function<bool(SmtEditFields&)> editSmt;
+  std::function<bool(DisEditFields&)> editDis;
+  std::function<bool(DrillEditFields&)> editDrill;
+  // The camera over the chosen part before a placement modify (camera tracking).
+  std::function<bool()> cameraTrackModify;
+  std::function<void()> cameraTestForModify;
+  // Lamp machine (type 4): a row added, a row deleted (grid pair k).
+  std::function<void()> lampRowAdded;
+  std::function<void(int k)> lampRowDeleted;
+  // The run's pick target of a feeder (0 when none).
+  std::function<int(const std::string& feeder, int a, int b)> calcFeederPickTarget;
+
+  // Editor fields (members of the panel in the program: they outlive each command).
+  SmtEditFields smtEdit;
+  DisEditFields disEdit;
+  DrillEditFields drillEdit;
+
+  // Run selection flags (start-from commands, read by the run).
+  uint8_t m_bStartFromCurrentSmt = 0, m_bStartFromCurrentDis = 0, m_bStartFromCurrentDrill = 0;
+  uint8_t m_bSelectedSmt = 0, m_bSelectedDis = 0, m_bSelectedDrill = 0;
+
+  int sortCode = 0;
+  bool selectAllToggle[3] = {true, true, true};
+  std::vector<std::string> feederChooser;  // entries "W3-100nF" of the feeder chooser
+
+  std::vector<ListRow>& Rows(RowKind k);
+  ListState& State(RowKind k) { return states_[static_cast<int>(k)]; }
+  std::string Text(const std::string& key) const;
+  int Type() const;
+
+  // Selection of list rows (kept in step with inserts and deletes).
+  bool IsSelected(RowKind k, int row) const;
+  void Select(RowKind k, int row, bool on);
+  void SelectOnly(RowKind k, int row);
+  int SelectedCount(RowKind k) const;
+  int FirstSelected(RowKind k) const;
+  std::vector<int> SelectedRows(RowKind k) const;
+  // Selects, focuses and shows a row (message paths).
+  void FocusRow(RowKind k, int row);
+
+  // --- clicks and the feeder chooser ---
+  void RefillFeederChooser();
+  // A click on (row, col) of a list; -1 row is outside any row.
+  void ClickPlacement(int row, int col);
+  void ClickDispense(int row, int col);
+  void ClickDrill(int row, int col);
+  // The chooser entry to select for a feeder cell (-1 none).
+  int ChooserIndexFor(const std::string& cell) const;
+  // The chooser's text was taken into the remembered placement cell.
+  void ApplyFeederChoice(int row, const std::string& choice);
+  // Select all of the placement (or dispensing, drill) list; false on an empty list.
+  bool SelectAll(RowKind k);
+
+  // --- find ---
+  struct FindResult {
+    bool found = false;
+    int row = -1, col = -1;
+  };
+  FindResult FindFrom(const std::string& what, int startRow) const;
+  // The find dialog's Find and Next: the texts of the row and column boxes
+  // ("" when nothing was found). False when the search did not run.
+  bool Find(const std::string& what, std::string& rowText, std::string& colText);
+  bool FindNext(const std::string& what, std::string& rowText, std::string& colText);
+
+  // --- list commands ---
+  void OnCompare();
+  bool OnUpdate();
+  void FillDispenseFromSmt();
+  int CompareRows(const ListRow& a, const ListRow& b) const;
+  void SortList(RowKind k);
+  void CheckFeederOrder();
+  void UpdateRowsForFeeder(const std::string& oldNumber, const std::string& newNumber, bool vision,
+                           const std::string& value, const std::string& head);
+  // Appends the circle rows of a drill CSV (8-bit text); returns rows added.
+  int ImportDrillCsv(const std::string& content);
+  // Smt Dis without the file dialog: which list to show.
+  void SwapSmtDis();
+  bool CheckFeedersExist();
+
+  // --- row writers ---
+  // False when the feeder check stopped the write (message shown).
+  bool WriteSmtRow(int row);
+  void WriteDispenseRow(int row, const std::array<bool, 11>& flags);
+  void WriteDrillRow(int row, const std::array<bool, 14>& flags);
+
+  // --- row editing ---
+  void OnAdd(RowKind k);
+  void OnModify(RowKind k);
+  void OnDelete(RowKind k);
+  void OnCopy(RowKind k);
+  void OnPaste(RowKind k);
+  void OnCopyPaste(RowKind k);
+  // Loads a placement editor from a row (also used by the camera tracking).
+  void LoadSmtEditor(int row);
+
+  // --- run interface (window thread) ---
+  void SetSmtRowState(int row, int image, bool select);
+  void SetDispenseRowState(int row);
+  void SetDrillRowState(int row, int image);
+  void ResetRowStates(RowKind k);
+  int NextPlaceRow(int& row, int count, int a, int b);
+  bool NextDispenseRow(int& row, int count);
+
+ private:
+  void InsertRow(RowKind k, int at, ListRow row);
+  void EraseRow(RowKind k, int at);
+  void SyncSelection(RowKind k);
+  void SetRunState(RowKind k, int row, int image, bool select, uint8_t selectedOnly);
+  bool CheckType4Limit(int rowsAfter);
+  void Notify(RowKind k) { job.NotifyRows(k); }
+
+  ListState states_[3];
+};
+
+// The head limit of a machine type for the update check (0: no limit).
+int HeadLimitOfType(int machineType);
+
+}  // namespace smt::job

@@ -1,0 +1,76 @@
+#pragma once
+// The part list's side of a run: Start with its checks, Pause, Regain,
+// Stop, the start-from commands, the board clamp, the run clock and the
+// end-of-run step. The run engine plugs in through `startRun`; the toolbar,
+// the jog panel's information boxes and the clock's window timer through
+// the other seams. Window thread only, except the busy flags and counters,
+// which the run threads write.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "job/PartListLogic.h"
+
+namespace smt::job {
+
+// Toolbar command ids of the run buttons.
+enum RunButton { kBtnPcbEdit = 104, kBtnStrategy, kBtnStart, kBtnPause, kBtnRegain, kBtnStop, kBtnPcbClamp };
+
+enum class StartFrom { CurrentSmt, CurrentDis, CurrentDrill, SelectedSmt, SelectedDis, SelectedDrill };
+
+inline constexpr const char* kSmtThreadBusy = "Smt thread is busy !";
+inline constexpr const char* kFeedThreadBusy = "Feed thread is busy !";
+inline constexpr const char* kConveyorThreadBusy = "Conveyor thread is busy !";
+
+class RunControl {
+ public:
+  explicit RunControl(PartListLogic& logic) : logic_(logic) {}
+
+  // --- seams ---
+  std::function<bool(int runMode)> startRun;  // the run engine; nothing runs without it
+  std::function<int()> runMode;               // default: the job's run mode
+  std::function<int&()> boardCount;           // the PCB editor's m_PcbBoardCount
+  std::function<void(int button, bool enabled)> enableButton;
+  std::function<void(int box, const std::string&)> jogInfo;  // box 1 or 2; "" empties it
+  std::function<void(RowKind)> focusList;
+  std::function<void(bool on)> runTimer;  // the one-second clock timer
+  std::function<void(const std::string&)> showClock;   // static 1107
+  std::function<void(const std::string&)> showCount;   // edit 1005
+  std::function<bool()> autoTransport;
+  std::function<bool()> boardClamped;
+  std::function<void(int task)> startTransport;
+  std::function<void()> enableWindows;             // placement list, camera and jog panels
+  std::function<std::pair<int, int>()> drillLiftSpeeds;  // the view's Z speeds of the drill run's end
+  std::function<int()> exhaustMs;                   // m_Exhaust
+  std::function<bool()> networkLink;                // m_CommModel != 0
+  std::function<void(int ms)> sleep;                // default: a real wait
+
+  // Written by the run threads.
+  std::atomic<uint8_t> m_bSmtThreadBusy{0}, m_bFeedThreadBusy{0}, m_bConveyorThreadBusy{0};
+  std::atomic<int32_t> m_nCurrentPart{0}, m_nPlacedCount{0};
+
+  bool OnStart();
+  void OnPause();
+  void OnRegain();
+  void OnStop();
+  void OnStartFrom(StartFrom which);
+  void OnPcbClamp();
+  // One second of the run clock; returns the clock text.
+  void OnTimerTick();
+  std::string ClockText() const;
+  std::string CountText() const;
+  void OnRunEnd(bool finished);
+  // The toolbar of the idle panel (start-up: 106..110 off).
+  void DisableRunButtons();
+
+ private:
+  void Enable(int b, bool on) {
+    if (enableButton) enableButton(b, on);
+  }
+  bool Network() const;
+  int Mode() const { return runMode ? runMode() : logic_.job.runSelect; }
+  PartListLogic& logic_;
+};
+
+}  // namespace smt::job
