@@ -1,0 +1,161 @@
+#include "feeder/FeederCsv.h"
+
+#include <algorithm>
+
+#include "app/core/LogFile.h"
+#include "platform/FileIo.h"
+#include "platform/MessageService.h"
+#include "platform/SettingsSection.h"
+#include "platform/TextCodec.h"
+
+namespace smt::feeder {
+
+using smt::platform::FormatDouble;
+using smt::platform::FormatInt;
+using smt::platform::TextToDouble;
+using smt::platform::TextToInt;
+
+namespace {
+// A tray larger than this many cells in a file is taken as damaged.
+constexpr long long kMaxCsvTrayCells = 1'000'000;
+constexpr int kMaxTraySide = 10000;
+}  // namespace
+
+std::string BuildFeederCsv(FeederTable& table, const std::array<std::string, kFeederCells>& titles, bool* complete) {
+  std::string out;
+  *complete = false;
+  for (const std::string& t : titles) {
+    if (t.find(',') != std::string::npos) return out;
+    out += t + ",";
+  }
+  out += "row,col,rowSerial,colSerial,rowSpace,colSpace\r\n";
+  auto group = table.CurrentGroup();
+  if (group) {
+    const bool trays = group->HasTrays();
+    for (size_t r = 0; r < group->rows.size(); ++r) {
+      const FeederRow& row = group->rows[r];
+      std::string line;
+      for (int c = 0; c < kFeederCells; ++c) {
+        const std::string& cell = row[static_cast<size_t>(c)];
+        if (cell.find(',') != std::string::npos) {
+          out += line;  // the part of the line before the comma
+          return out;
+        }
+        line += cell;
+        if (c < kFeederCells - 1 || trays) line += ",";
+      }
+      if (trays) {
+        TrayRecord t = r < group->trays.size() ? group->trays[r] : TrayRecord::Default("Yes/1");
+        if (t.rowSerial == -1) {
+          t.rowSerial = 0;
+          table.NormalizeTrayRowSerial(static_cast<int>(r));
+        }
+        line += FormatInt(t.rows) + "," + FormatInt(t.cols) + "," + FormatInt(t.rowSerial) + "," +
+                FormatInt(t.colSerial) + "," + FormatDouble(t.rowSpace, 4) + "," + FormatDouble(t.colSpace, 4);
+      }
+      out += line + "\r\n";
+    }
+  }
+  *complete = true;
+  return out;
+}
+
+CsvExportResult ExportFeederCsv(FeederTable& table, const std::array<std::string, kFeederCells>& titles,
+                                const std::filesystem::path& path) {
+  bool complete = false;
+  const std::string text = BuildFeederCsv(table, titles, &complete);
+  try {
+    smt::platform::WriteFileAtomically(path, smt::platform::Utf8ToGbk(text));
+  } catch (const std::exception& e) {
+    CLogFile::Instance().Write(true, "feeder export: %s", e.what());
+    smt::platform::ShowMessage(kCsvFileOpen);
+    return CsvExportResult::CannotCreate;
+  }
+  if (!complete) {
+    smt::platform::ShowMessage(kCsvCommaInText);
+    return CsvExportResult::CommaInText;
+  }
+  return CsvExportResult::Written;
+}
+
+void ParseFeederCsv(const std::string& text, const FeederNameTables& names, std::vector<FeederRow>& rows,
+                    std::vector<TrayRecord>& trays) {
+  rows.clear();
+  trays.clear();
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t nl = text.find('\n', start);
+    std::string line = text.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (nl == std::string::npos) {
+      if (!line.empty()) lines.push_back(line);
+      break;
+    }
+    lines.push_back(line);
+    start = nl + 1;
+  }
+  for (size_t li = 1; li < lines.size(); ++li) {
+    const std::string& line = lines[li];
+    if (line.empty()) continue;  // a blank line holds no feeder
+    std::vector<std::string> f;
+    size_t s = 0;
+    for (size_t comma = line.find(','); comma != std::string::npos; comma = line.find(',', s)) {
+      f.push_back(line.substr(s, comma - s));
+      s = comma + 1;
+    }
+    f.push_back(line.substr(s));
+    auto field = [&](size_t i) { return i < f.size() ? f[i] : std::string(); };
+    FeederRow row;
+    for (size_t c = 0; c < kFeederCells; ++c) row[c] = field(c);
+    int mode = 0;
+    row[kCellFeedMode] = MatchFeedMode(row[kCellFeedMode], names, &mode) ? names.Mode(mode) : std::string();
+    {
+      const std::string cell = row[kCellSpeed];
+      const size_t slash = cell.find('/');
+      int use = 0;
+      row[kCellSpeed] = slash != std::string::npos && MatchSpeedName(cell.substr(slash + 1), names, &use)
+                            ? cell.substr(0, slash + 1) + names.speed[static_cast<size_t>(names.Lang() * 8 + use)]
+                            : std::string();
+    }
+    TrayRecord t;
+    t.rows = std::clamp(TextToInt(field(30)), 1, kMaxTraySide);
+    t.cols = std::clamp(TextToInt(field(31)), 1, kMaxTraySide);
+    if (static_cast<long long>(t.rows) * t.cols > kMaxCsvTrayCells) t.rows = t.cols = 1;
+    t.rowSerial = TextToInt(field(32));
+    t.colSerial = TextToInt(field(33));
+    t.rowSpace = TextToDouble(field(34));
+    t.colSpace = TextToDouble(field(35));
+    for (int r = 0; r < t.rows; ++r)
+      for (int c = 0; c < t.cols; ++c) {
+        const int n = r * t.cols + c + 1;
+        const bool used = r < t.rowSerial || c < t.colSerial;
+        t.cells.push_back((used ? "No/" : "Yes/") + FormatInt(n));
+      }
+    rows.push_back(std::move(row));
+    trays.push_back(std::move(t));
+  }
+}
+
+CsvImportResult ImportFeederCsv(FeederTable& table, const std::filesystem::path& path, const FeederNameTables& names) {
+  std::vector<uint8_t> bytes;
+  try {
+    bytes = smt::platform::ReadWholeFile(path);
+  } catch (const std::exception& e) {
+    CLogFile::Instance().Write(true, "feeder import: %s", e.what());
+    return CsvImportResult::CannotOpen;
+  }
+  const std::string text = smt::platform::GbkToUtf8(std::string(bytes.begin(), bytes.end()));
+  std::vector<FeederRow> rows;
+  std::vector<TrayRecord> trays;
+  ParseFeederCsv(text, names, rows, trays);
+  table.ClearCurrentGroupRows();
+  if (rows.empty()) {
+    smt::platform::ShowMessage(kCsvEmpty);
+    return CsvImportResult::Empty;
+  }
+  table.ReplaceCurrentRows(std::move(rows), std::move(trays));
+  return CsvImportResult::Imported;
+}
+
+}  // namespace smt::feeder

@@ -1,0 +1,34 @@
+#pragma once
+// The feeder CSV exchange: the current group's rows with their tray counts
+// as a comma-separated file in the Chinese multibyte code page (GBK), one
+// record a line, CR LF line ends, no quoting.
+#include <array>
+#include <filesystem>
+#include <string>
+
+#include "feeder/FeederTable.h"
+
+namespace smt::feeder {
+
+inline constexpr const char* kCsvFileOpen = "The file is open!";
+inline constexpr const char* kCsvCommaInText = ", exists in the char!";
+inline constexpr const char* kCsvEmpty = "file is empty!";
+
+enum class CsvExportResult { Written, CannotCreate, CommaInText };
+
+// The file text (UTF-8) of the current group; `complete` false when a title
+// or cell holds a comma (the text then ends before it).
+std::string BuildFeederCsv(FeederTable& table, const std::array<std::string, kFeederCells>& titles, bool* complete);
+// Writes the file (what was built before a comma stays in it) and shows the
+// message of a failure.
+CsvExportResult ExportFeederCsv(FeederTable& table, const std::array<std::string, kFeederCells>& titles,
+                                const std::filesystem::path& path);
+
+enum class CsvImportResult { Imported, CannotOpen, Empty };
+// Parses the file text (UTF-8): the rows and trays of each data line.
+void ParseFeederCsv(const std::string& text, const FeederNameTables& names, std::vector<FeederRow>& rows,
+                    std::vector<TrayRecord>& trays);
+// Replaces the current group's rows by the file's; "file is empty!" when it has no data line.
+CsvImportResult ImportFeederCsv(FeederTable& table, const std::filesystem::path& path, const FeederNameTables& names);
+
+}  // namespace smt::feeder

@@ -1,0 +1,320 @@
+#include "feeder/FeederEditFields.h"
+
+#include <cstdio>
+
+#include "platform/SettingsSection.h"
+
+namespace smt::feeder {
+
+using smt::platform::FormatDouble;
+using smt::platform::FormatInt;
+using smt::platform::TextToDouble;
+using smt::platform::TextToInt;
+
+char SideLetter(int side) {
+  static const char kLetters[5] = {'E', 'S', 'W', 'N', 'G'};
+  return side >= 0 && side <= 4 ? kLetters[side] : 0;
+}
+
+int SideOfLetter(char letter) {
+  switch (letter) {
+    case 'E': return kSideE;
+    case 'S': return kSideS;
+    case 'W': return kSideW;
+    case 'N': return kSideN;
+    case 'G': return kSideG;
+    default: return -1;
+  }
+}
+
+namespace {
+bool IsTrayMode(const std::string& mode, const FeederNameTables& n) {
+  return mode == n.Mode(kGridBox) || mode == n.Mode(kGridDip);
+}
+}  // namespace
+
+std::string FeederNumberText(const FeederEditFields& f, const FeederNameTables& names) {
+  char letter = SideLetter(f.side);
+  if (IsTrayMode(f.feedMode, names)) letter = 'G';
+  std::string s;
+  if (letter) s += letter;
+  return s + FormatInt(f.number);
+}
+
+FeederListRow ListRowFromFields(const FeederEditFields& f, const FeederNameTables& names) {
+  FeederListRow r;
+  auto& t = r.text;
+  t[0] = FeederNumberText(f, names);
+  t[1] = f.partType;
+  t[2] = f.package;
+  t[3] = f.value;
+  t[4] = FormatDouble(f.x, 4);
+  t[5] = FormatDouble(f.y, 4);
+  t[6] = FormatDouble(f.length, 2);
+  t[7] = FormatDouble(f.width, 2);
+  t[8] = FormatDouble(f.height, 2);
+  t[9] = f.angle;
+  t[10] = f.head;
+  t[11] = FormatDouble(f.vacuum, 4);
+  t[12] = f.camera;
+  r.icon[12] = f.visionMode == 1 ? 1 : 4;
+  t[13] = FormatInt(f.contrast) + "/" + FormatInt(f.brightness);
+  r.icon[13] = f.visionMode == 2 ? 2 : 4;
+  t[14] = f.feedMode;
+  t[15] = FormatInt(f.pickDelay);
+  t[16] = FormatInt(f.placeDelay);
+  t[17] = FormatDouble(f.feedCoord, 4);
+  t[18] = FormatInt(f.feedCount);
+  t[19] = FormatInt(f.feedTime);
+  t[20] = FormatDouble(f.slack, 4);
+  t[21] = FormatDouble(f.tension, 4);
+  t[22] = FormatDouble(f.pickHeight, 4);
+  t[23] = f.speedTemplate;
+  r.icon[23] = f.separateSpeed ? 3 : 4;
+  t[24] = FormatDouble(f.earlyVacuum, 4);
+  t[25] = f.feature;
+  t[26] = FormatInt(f.remainder);
+  t[27] = FormatInt(f.precisionXY);
+  t[28] = FormatInt(f.precisionA);
+  t[29] = FormatInt(f.collectTime);
+  return r;
+}
+
+FeederEditFields FieldsFromListRow(const FeederListRow& r) {
+  FeederEditFields f;
+  const auto& t = r.text;
+  const char letter = FeederSideLetter(t[0]);
+  f.side = letter ? SideOfLetter(letter) : -1;
+  f.number = FeederNumberValue(t[0]);
+  f.partType = t[1];
+  f.package = t[2];
+  f.value = t[3];
+  f.x = TextToDouble(t[4]);
+  f.y = TextToDouble(t[5]);
+  f.length = TextToDouble(t[6]);
+  f.width = TextToDouble(t[7]);
+  f.height = TextToDouble(t[8]);
+  f.angle = t[9];
+  f.head = t[10];
+  f.vacuum = TextToDouble(t[11]);
+  f.camera = t[12];
+  f.visionMode = 0;
+  if (r.icon[12] == 1) f.visionMode = 1;
+  if (r.icon[13] == 2) f.visionMode = 2;
+  const size_t slash = t[13].find('/');
+  f.contrast = TextToInt(t[13].substr(0, slash));
+  f.brightness = slash == std::string::npos ? 0 : TextToInt(t[13].substr(slash + 1));
+  f.feedMode = t[14];
+  f.pickDelay = TextToInt(t[15]);
+  f.placeDelay = TextToInt(t[16]);
+  f.feedCoord = TextToDouble(t[17]);
+  f.feedCount = TextToInt(t[18]);
+  f.feedTime = TextToInt(t[19]);
+  f.slack = TextToDouble(t[20]);
+  f.tension = TextToDouble(t[21]);
+  f.pickHeight = TextToDouble(t[22]);
+  f.speedTemplate = t[23];
+  f.separateSpeed = r.icon[23] == 3 || r.icon[23] == 5;
+  f.earlyVacuum = TextToDouble(t[24]);
+  f.feature = t[25];
+  f.remainder = TextToInt(t[26]);
+  f.precisionXY = TextToInt(t[27]);
+  f.precisionA = TextToInt(t[28]);
+  f.collectTime = TextToInt(t[29]);
+  return f;
+}
+
+std::optional<FieldRangeError> CheckFieldRanges(const FeederEditFields& f) {
+  struct R {
+    const char* name;
+    double v, min, max;
+  };
+  const R ranges[] = {
+      {"c_FeedNumber", static_cast<double>(f.number), 1, 10000}, {"c_PartLength", f.length, 0.1, 100},
+      {"c_PartWidth", f.width, 0.1, 100},   {"c_PartHeight", f.height, 0, 100},
+      {"c_VacuumTestValue", f.vacuum, 0, 100}, {"c_Contrast", static_cast<double>(f.contrast), 0, 255},
+      {"c_LightIntensity", static_cast<double>(f.brightness), 0, 255},
+      {"c_SuctionDelay", static_cast<double>(f.pickDelay), 0, 65535},
+      {"c_PutDelay", static_cast<double>(f.placeDelay), 0, 65535},
+      {"c_FeedTimes", static_cast<double>(f.feedCount), 1, 10}, {"c_FeedTime", static_cast<double>(f.feedTime), 0, 10000},
+      {"c_OpenLength", f.slack, 0, 10000}, {"c_NozzleHeight", f.pickHeight, -1000, 0},
+      {"c_smtBeforeCloseVacuum", f.earlyVacuum, 0, 100},
+      {"c_PartRemainder", static_cast<double>(f.remainder), 0, 100000},
+      {"c_Precision_XY", static_cast<double>(f.precisionXY), -1, 10},
+      {"c_Precision_A", static_cast<double>(f.precisionA), -1, 30},
+      {"c_CollectTime", static_cast<double>(f.collectTime), -1, 3000},
+  };
+  for (const R& r : ranges)
+    if (!(r.v >= r.min && r.v <= r.max)) return FieldRangeError{r.name, r.min, r.max};
+  return std::nullopt;
+}
+
+std::string RangePrompt(const FieldRangeError& e) {
+  auto fmt = [](double v) {
+    char b[32];
+    std::snprintf(b, sizeof b, "%g", v);
+    return std::string(b);
+  };
+  return "请输入一个介于 " + fmt(e.min) + " 和 " + fmt(e.max) + " 之间的数。";
+}
+
+EditCheckResult CheckFeederEdit(FeederEditFields& f, const FeederNameTables& n,
+                                const std::vector<std::string>& listNumbers, int editedRow) {
+  auto msg = [](int k) { return EditCheckResult{EditCheck::Message, k}; };
+  const int mode = n.ModeOf(f.feedMode);
+  const bool tray = mode == kGridBox || mode == kGridDip;
+  const bool autoFeed = mode == kAutoFeed || mode == kClDip;
+  if (tray) f.side = kSideG;
+  if (f.feedCount < 1) f.feedCount = 1;
+  switch (f.side) {
+    case kSideE: case kSideW: case kSideN:
+      if (autoFeed) return msg(13);
+      if (tray) return msg(14);
+      break;
+    case kSideS:
+      if (!autoFeed) return msg(11);
+      if (f.number > 96) return msg(12);
+      break;
+    case kSideG:
+      if (!tray) return msg(14);
+      break;
+    default:
+      return msg(2);
+  }
+  if (mode == kIntegrationFeed || mode == k0402) {
+    if (f.feedCount == 0) {
+      f.feedCount = 1;
+      return {EditCheck::StopSilently, 0};
+    }
+    if (f.slack == 0) {
+      f.slack = 15;
+      return {EditCheck::StopSilently, 0};
+    }
+    if (f.tension == 0) {
+      f.tension = 20;
+      return {EditCheck::StopSilently, 0};
+    }
+  }
+  if ((f.visionMode == 1 || f.visionMode == 2) && f.camera.empty()) return msg(3);
+  if (f.separateSpeed && f.speedTemplate.empty()) return msg(4);
+  if (f.head.empty()) return msg(5);
+  const std::string number = FeederNumberText(f, n);
+  for (size_t i = 0; i < listNumbers.size(); ++i)
+    if (static_cast<int>(i) != editedRow && listNumbers[i] == number) return msg(6);
+  return {};
+}
+
+int SideForFeedMode(int side, int mode) {
+  switch (mode) {
+    case kIntegrationFeed: case k0402: case k48: case kDragHand:
+      return side == kSideS || side == kSideG ? kSideW : side;
+    case kAutoFeed: case kClDip:
+      return kSideS;
+    case kVibrationFeed:
+      return side == kSideS || side == kSideG ? kSideE : side;
+    case kGridBox: case kGridDip:
+      return kSideG;
+    default:
+      return side;
+  }
+}
+
+FeedModeControls ControlsForFeedMode(const std::string& feedMode, const FeederNameTables& n, int machineType) {
+  FeedModeControls c;
+  const int mode = n.ModeOf(feedMode);
+  if (mode < 0) return c;
+  c.known = true;
+  switch (mode) {
+    case kIntegrationFeed:
+      c.pushButtonShown = true;
+      c.stepTestShown = true;
+      c.feedCoord = c.count = c.time = c.slack = c.tension = 1;
+      break;
+    case kAutoFeed: case kClDip:
+      c.checkButtonShown = true;
+      c.feedCoord = 0;
+      c.time = 1;
+      c.slack = c.tension = 0;
+      break;
+    case kVibrationFeed:
+      c.pushButtonShown = true;
+      c.feedCoord = 0;
+      c.count = c.time = 1;
+      c.slack = c.tension = 0;
+      break;
+    case kGridBox: case kGridDip:
+      c.pushButtonShown = true;
+      c.pushButtonIsTray = true;
+      c.feedCoord = c.count = c.time = 0;
+      c.slack = c.tension = machineType == 10 ? -1 : 0;
+      break;
+    case k0402: case k48:
+      c.pushButtonShown = true;
+      c.feedCoord = c.count = c.time = c.slack = c.tension = 1;
+      break;
+    case kDragHand:
+      c.pushButtonShown = true;
+      c.dragControlsShown = true;
+      c.feedCoord = 1;
+      c.count = 0;
+      c.time = c.slack = c.tension = 1;
+      c.dragLabels = true;
+      break;
+    default:
+      break;
+  }
+  return c;
+}
+
+std::vector<int> FeedModesForMachine(int t) {
+  if (t == 0) return {0, 1, 2, 3, 4, 5, 6, 7, 8};
+  if (t == 1 || t == 2 || t == 3 || t == 5 || t == 10) return {0, 1, 2, 3, 4, 5, 7, 8};
+  if (t == 4 || t == 6 || t == 7 || t == 8) return {1, 2, 3, 7, 8};
+  return {};
+}
+
+std::vector<std::string> HeadItemsForMachine(int t, bool autoChange, bool lib19) {
+  int n = 0;
+  switch (t) {
+    case 0: case 1: n = autoChange ? 6 : 1; break;
+    case 2: case 5: case 10: n = autoChange ? 6 : 2; break;
+    case 3: n = autoChange ? (lib19 ? 19 : 6) : 4; break;
+    case 4: case 6: n = 4; break;
+    case 7: n = autoChange && lib19 ? 19 : 8; break;
+    case 8: n = 8; break;
+    default: n = 0; break;
+  }
+  std::vector<std::string> v;
+  for (int i = 1; i <= n; ++i) v.push_back(FormatInt(i));
+  return v;
+}
+
+int ZAxisCountForMachine(int t) {
+  switch (t) {
+    case 0: case 1: return 1;
+    case 2: case 4: case 5: case 10: return 2;
+    case 3: case 6: return 4;
+    case 7: case 8: return 8;
+    default: return 0;
+  }
+}
+
+std::vector<std::string> ImageFeatureNames(int language) {
+  if (language == 0)
+    return {"00:通用", "01:贴片电阻", "02:贴片电容", "03:二极管", "04:三极管", "05:1面引脚", "06:2面引脚",
+            "07:4面引脚", "08:BGA-三角形标记", "09:BGA-4个角点", "10:BGA-4个倒角", "11:BGA-1个倒角", "12:BGA-其他",
+            "13:特殊器件"};
+  return {"00:General", "01:Resistance", "02:Capacitance", "03:Diode", "04:Triode", "05:FootEdge1", "06:FootEdge2",
+          "07:FootEdge4", "08:BGA-TriangleMark", "09:BGA-4PointAngle", "10:BGA-4Chamfer", "11:BGA-1Chamfer",
+          "12:BGA-Other", "13:Special"};
+}
+
+double TeachValue(int64_t steps, double pulsesPerMm) {
+  if (pulsesPerMm == 0) return 0;
+  const double v = TextToDouble(FormatDouble(static_cast<double>(steps) / pulsesPerMm, 4));
+  if (v > 0) return v + 0.0001;
+  if (v < 0) return v - 0.0001;
+  return 0;
+}
+
+}  // namespace smt::feeder

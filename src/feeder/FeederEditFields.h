@@ -1,0 +1,102 @@
+#pragma once
+// The fields of the feeder editor and their conversion to and from a feeder
+// list row, the editor's confirm checks and the feed-mode rules (side and
+// default values by feed mode, controls shown by feed mode). No widgets: the
+// editor dialog shows and reads these.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "feeder/FeederNames.h"
+#include "feeder/FeederTable.h"
+
+namespace smt::feeder {
+
+// Side index of the editor: 0 E, 1 S, 2 W, 3 N, 4 G.
+enum FeederSide { kSideE = 0, kSideS = 1, kSideW = 2, kSideN = 3, kSideG = 4 };
+char SideLetter(int side);  // 0 outside 0..4
+int SideOfLetter(char letter);  // -1 for other letters
+
+struct FeederEditFields {
+  int number = 0;
+  int side = kSideW;
+  std::string partType, package, value;
+  double x = 0, y = 0, length = 0, width = 0, height = 0;
+  std::string angle = "0";
+  std::string head;
+  double vacuum = 0;
+  std::string camera;
+  int visionMode = 0;  // 0 none, 1 vision centring, 2 flying centring
+  int contrast = 0, brightness = 0;
+  std::string feedMode;
+  int pickDelay = 0, placeDelay = 0;
+  double feedCoord = 0;
+  int feedCount = 1;
+  int feedTime = 0;
+  double slack = 0, tension = 0;
+  double pickHeight = 0;
+  bool separateSpeed = false;
+  std::string speedTemplate;
+  double earlyVacuum = 0;
+  std::string feature;
+  int remainder = 0;
+  int precisionXY = 0, precisionA = 0, collectTime = 0;
+};
+
+// The feeder number text of the fields: side letter (G for the tray modes) + number.
+std::string FeederNumberText(const FeederEditFields& f, const FeederNameTables& names);
+// The list row the panel writes from the fields.
+FeederListRow ListRowFromFields(const FeederEditFields& f, const FeederNameTables& names);
+// The fields read back from a list row.
+FeederEditFields FieldsFromListRow(const FeederListRow& row);
+
+// The first field outside its range: its label key and the range; nullopt when all fit.
+struct FieldRangeError {
+  std::string field;
+  double min = 0, max = 0;
+};
+std::optional<FieldRangeError> CheckFieldRanges(const FeederEditFields& f);
+// "请输入一个介于 %min 和 %max 之间的数。"
+std::string RangePrompt(const FieldRangeError& e);
+
+// Confirm checks after the controls were read.
+enum class EditCheck { Pass, StopSilently, Message };
+struct EditCheckResult {
+  EditCheck outcome = EditCheck::Pass;
+  int messageNumber = 0;  // FeedEdit.c_Message_NN
+};
+// `listNumbers`: cell 0 of every list row; `editedRow` the row being edited (-1 when adding).
+// May change slack, tension or the feed count (the silent stops) and the side (tray modes).
+EditCheckResult CheckFeederEdit(FeederEditFields& f, const FeederNameTables& names,
+                                const std::vector<std::string>& listNumbers, int editedRow);
+
+// Side after a feed-mode choice (step 2 of the feed-mode selection).
+int SideForFeedMode(int side, int mode);
+
+// Which controls the feed mode enables.
+struct FeedModeControls {
+  bool known = false;
+  bool pushButtonShown = false;
+  bool pushButtonIsTray = false;
+  bool checkButtonShown = false;
+  bool stepTestShown = false;
+  bool dragControlsShown = false;
+  // -1 leave, 0 off, 1 on
+  int feedCoord = -1, count = -1, time = -1, slack = -1, tension = -1;
+  bool dragLabels = false;
+};
+FeedModeControls ControlsForFeedMode(const std::string& feedMode, const FeederNameTables& names, int machineType);
+
+// Feed-mode combo items by machine type (mode indexes).
+std::vector<int> FeedModesForMachine(int machineType);
+// Head combo items by machine type and nozzle-change switches.
+std::vector<std::string> HeadItemsForMachine(int machineType, bool autoChangeNozzle, bool nozzleLibrary19);
+// Z-axis combo items ("Z1"..); the pump items are the same with "P".
+int ZAxisCountForMachine(int machineType);
+// The 14 image-feature names of a language.
+std::vector<std::string> ImageFeatureNames(int language);
+
+// Teach conversion: steps / pulses printed "%0.4f", read back, moved 0.0001 away from zero.
+double TeachValue(int64_t steps, double pulsesPerMm);
+
+}  // namespace smt::feeder

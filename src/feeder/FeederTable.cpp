@@ -1,0 +1,580 @@
+#include "feeder/FeederTable.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/MessageService.h"
+#include "platform/SettingsSection.h"
+
+namespace smt::feeder {
+
+using smt::platform::FormatDouble;
+using smt::platform::FormatInt;
+using smt::platform::TextToDouble;
+using smt::platform::TextToInt;
+
+namespace {
+
+constexpr int kMaxTraySide = 10000;
+
+bool TickedCell(int cell) { return cell == kCellCamera || cell == kCellFly || cell == kCellSpeed; }
+
+int OnIcon(int cell) { return cell == kCellCamera ? 1 : cell == kCellFly ? 2 : 3; }
+
+FeederRow CellsFromList(const FeederListRow& r, bool pastedCounts) {
+  FeederRow row;
+  for (int c = 0; c < kFeederCells; ++c) {
+    if (TickedCell(c)) {
+      const int i = r.icon[static_cast<size_t>(c)];
+      const bool on = i == 1 || i == 2 || i == 3 || (pastedCounts && i == 5);
+      row[static_cast<size_t>(c)] = (on ? "Yes/" : "No/") + r.text[static_cast<size_t>(c)];
+    } else {
+      row[static_cast<size_t>(c)] = r.text[static_cast<size_t>(c)];
+    }
+  }
+  return row;
+}
+
+std::string JoinTab(const std::vector<std::string>& cells) {
+  std::string s;
+  for (const auto& c : cells) {
+    s += c;
+    s += '\t';
+  }
+  return s;
+}
+
+std::string Field(const std::vector<std::string>& f, size_t i) { return i < f.size() ? f[i] : std::string(); }
+
+}  // namespace
+
+TrayRecord TrayRecord::Default(std::optional<std::string> cell) {
+  TrayRecord t;
+  if (cell) t.cells.push_back(*cell);
+  return t;
+}
+
+std::vector<std::string> SplitTabCells(const std::string& line) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  for (size_t tab = line.find('\t'); tab != std::string::npos; tab = line.find('\t', start)) {
+    out.push_back(line.substr(start, tab - start));
+    start = tab + 1;
+  }
+  return out;
+}
+
+std::pair<bool, std::string> SplitFlagCell(const std::string& cell) {
+  const size_t slash = cell.find('/');
+  if (slash == std::string::npos) return {cell == "Yes", std::string()};
+  return {cell.substr(0, slash) == "Yes", cell.substr(slash + 1)};
+}
+
+char FeederSideLetter(const std::string& number) {
+  for (char c : {'W', 'N', 'E', 'S', 'G'})
+    if (number.find(c) != std::string::npos) return c;
+  return 0;
+}
+
+int FeederNumberValue(const std::string& number) { return number.size() < 2 ? 0 : TextToInt(number.substr(1)); }
+
+// --- groups -------------------------------------------------------------------
+
+int FeederTable::FindGroupUnlocked(const std::string& name) const {
+  for (size_t i = 0; i < groups_.size(); ++i)
+    if (groups_[i].name == name) return static_cast<int>(i);
+  return -1;
+}
+
+FeederGroup* FeederTable::CurrentUnlocked() {
+  if (currentIndex_ < 0 || currentIndex_ >= static_cast<int>(groups_.size())) return nullptr;
+  return &groups_[static_cast<size_t>(currentIndex_)];
+}
+const FeederGroup* FeederTable::CurrentUnlocked() const {
+  if (currentIndex_ < 0 || currentIndex_ >= static_cast<int>(groups_.size())) return nullptr;
+  return &groups_[static_cast<size_t>(currentIndex_)];
+}
+
+int FeederTable::FindGroupByName(const std::string& name) const {
+  std::lock_guard lk(m_);
+  return FindGroupUnlocked(name);
+}
+int FeederTable::GroupCount() const {
+  std::lock_guard lk(m_);
+  return static_cast<int>(groups_.size());
+}
+int FeederTable::CurrentIndex() const {
+  std::lock_guard lk(m_);
+  return currentIndex_;
+}
+std::string FeederTable::CurrentName() const {
+  std::lock_guard lk(m_);
+  return currentName_;
+}
+void FeederTable::SetCurrentName(const std::string& name) {
+  std::lock_guard lk(m_);
+  currentName_ = name;
+}
+std::vector<FeederGroup> FeederTable::Groups() const {
+  std::lock_guard lk(m_);
+  return groups_;
+}
+std::optional<FeederGroup> FeederTable::CurrentGroup() const {
+  std::lock_guard lk(m_);
+  if (const FeederGroup* g = CurrentUnlocked()) return *g;
+  return std::nullopt;
+}
+int FeederTable::CurrentRowCount() const {
+  std::lock_guard lk(m_);
+  const FeederGroup* g = CurrentUnlocked();
+  return g ? g->RowCount() : 0;
+}
+std::optional<FeederRow> FeederTable::CurrentRow(int n) const {
+  std::lock_guard lk(m_);
+  const FeederGroup* g = CurrentUnlocked();
+  if (!g || n < 0 || n >= g->RowCount()) return std::nullopt;
+  return g->rows[static_cast<size_t>(n)];
+}
+int FeederTable::FindCurrentRow(const std::string& number) const {
+  std::lock_guard lk(m_);
+  const FeederGroup* g = CurrentUnlocked();
+  if (!g) return -1;
+  for (int i = 0; i < g->RowCount(); ++i)
+    if (g->rows[static_cast<size_t>(i)][0] == number) return i;
+  return -1;
+}
+bool FeederTable::SetCurrentCell(int n, int cell, const std::string& text) {
+  std::lock_guard lk(m_);
+  FeederGroup* g = CurrentUnlocked();
+  if (!g || n < 0 || n >= g->RowCount() || cell < 0 || cell >= kFeederCells) return false;
+  g->rows[static_cast<size_t>(n)][static_cast<size_t>(cell)] = text;
+  return true;
+}
+
+std::vector<FeederListRow> FeederTable::ShowGroupInList(const std::string& name, const FeederNameTables& names) {
+  std::lock_guard lk(m_);
+  std::vector<FeederListRow> out;
+  const int idx = FindGroupUnlocked(name);
+  if (idx < 0) {
+    currentIndex_ = -1;
+    return out;
+  }
+  currentIndex_ = idx;
+  for (FeederRow& row : groups_[static_cast<size_t>(idx)].rows) {
+    if (row[0].empty()) break;
+    FeederListRow lr;
+    for (int c = 0; c < kFeederCells; ++c) lr.text[static_cast<size_t>(c)] = row[static_cast<size_t>(c)];
+    row[kCellFeedMode] = TranslateFeedModeCell(row[kCellFeedMode], names);
+    lr.text[kCellFeedMode] = row[kCellFeedMode];
+    for (int c : {kCellCamera, kCellFly, kCellSpeed}) {
+      auto [on, value] = SplitFlagCell(row[static_cast<size_t>(c)]);
+      lr.icon[static_cast<size_t>(c)] = on ? OnIcon(c) : 4;
+      if (c == kCellSpeed) {
+        int use = 0;
+        if (MatchSpeedName(value, names, &use)) value = names.speed[static_cast<size_t>(names.Lang() * 8 + use)];
+        row[kCellSpeed] = (on ? "Yes/" : "No/") + value;
+      }
+      lr.text[static_cast<size_t>(c)] = value;
+    }
+    out.push_back(std::move(lr));
+  }
+  return out;
+}
+
+// --- text form ---------------------------------------------------------------------
+
+FeederLoadResult FeederTable::LoadFromLines(std::vector<std::string>& lines, const FeederNameTables& names) {
+  FeederLoadResult result;
+  if (lines.empty()) return result;
+  size_t pos = 0;
+  auto take = [&]() -> std::optional<std::vector<std::string>> {
+    if (pos >= lines.size()) return std::nullopt;
+    return SplitTabCells(lines[pos++]);
+  };
+  std::vector<FeederGroup> groups;
+  std::string error;
+  const auto head = *take();
+  const int groupCount = TextToInt(Field(head, 0));
+  const std::string currentName = Field(head, 1);
+  if (groupCount < 0) error = "negative group count";
+  for (int gi = 0; gi < groupCount && error.empty(); ++gi) {
+    auto gl = take();
+    if (!gl) {
+      error = "the form ends before group " + std::to_string(gi + 1);
+      break;
+    }
+    FeederGroup g;
+    g.name = Field(*gl, 0);
+    g.description = Field(*gl, 1);
+    const int rowCount = TextToInt(Field(*gl, 2));
+    if (rowCount < 0 || static_cast<size_t>(rowCount) > lines.size() - pos) {
+      error = "group \"" + g.name + "\" counts more rows than the form holds";
+      groups.push_back(std::move(g));
+      break;
+    }
+    for (int r = 0; r < rowCount; ++r) {
+      const auto cells = *take();
+      FeederRow row;
+      for (size_t c = 0; c < kFeederCells; ++c) row[c] = Field(cells, c);
+      row[kCellFeedMode] = TranslateFeedModeCell(row[kCellFeedMode], names);
+      row[kCellSpeed] = TranslateSpeedCell(row[kCellSpeed], names);
+      g.rows.push_back(std::move(row));
+    }
+    for (int r = 0; r < rowCount && error.empty(); ++r) {
+      auto tl = take();
+      if (!tl) {
+        error = "the form ends before a tray of group \"" + g.name + "\"";
+        break;
+      }
+      TrayRecord t;
+      t.rows = TextToInt(Field(*tl, 0));
+      t.cols = TextToInt(Field(*tl, 1));
+      t.rowSerial = TextToInt(Field(*tl, 2));
+      t.colSerial = TextToInt(Field(*tl, 3));
+      if (t.rowSerial == -1) t.rowSerial = 0;
+      t.rowSpace = TextToDouble(Field(*tl, 4));
+      t.colSpace = TextToDouble(Field(*tl, 5));
+      if (t.rows == 0) {
+        t = TrayRecord::Default("Yes/1");
+      } else if (t.rows < 0 || t.cols < 0 || t.rows > kMaxTraySide || t.cols > kMaxTraySide ||
+                 static_cast<size_t>(t.rows) > lines.size() - pos) {
+        error = "a tray of group \"" + g.name + "\" has an impossible size";
+        break;
+      } else {
+        t.cells.reserve(static_cast<size_t>(t.rows) * static_cast<size_t>(t.cols));
+        for (int rr = 0; rr < t.rows; ++rr) {
+          const auto cl = *take();
+          for (int cc = 0; cc < t.cols; ++cc) t.cells.push_back(Field(cl, static_cast<size_t>(cc)));
+        }
+      }
+      g.trays.push_back(std::move(t));
+    }
+    // Rows whose tray could not be read get the default tray.
+    if (!g.rows.empty())
+      while (g.trays.size() < g.rows.size()) g.trays.push_back(TrayRecord::Default("Yes/1"));
+    groups.push_back(std::move(g));
+  }
+  lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(pos));
+  std::lock_guard lk(m_);
+  groups_ = std::move(groups);
+  currentName_ = currentName;
+  result.ok = true;
+  result.error = error;
+  return result;
+}
+
+std::vector<std::string> FeederTable::SaveToLines() {
+  std::lock_guard lk(m_);
+  std::vector<std::string> out;
+  out.push_back(JoinTab({FormatInt(static_cast<long long>(groups_.size())), currentName_}));
+  for (FeederGroup& g : groups_) {
+    std::vector<size_t> kept;
+    for (size_t r = 0; r < g.rows.size(); ++r)
+      if (!g.rows[r][0].empty()) kept.push_back(r);
+    out.push_back(JoinTab({g.name, g.description, FormatInt(static_cast<long long>(kept.size()))}));
+    for (size_t r : kept) out.push_back(JoinTab(std::vector<std::string>(g.rows[r].begin(), g.rows[r].end())));
+    for (size_t r : kept) {
+      if (r >= g.trays.size()) g.trays.resize(g.rows.size(), TrayRecord::Default("Yes/1"));
+      TrayRecord& t = g.trays[r];
+      if (t.rowSerial == -1) t.rowSerial = 0;
+      out.push_back(JoinTab({FormatInt(t.rows), FormatInt(t.cols), FormatInt(t.rowSerial), FormatInt(t.colSerial),
+                             FormatDouble(t.rowSpace, 4), FormatDouble(t.colSpace, 4)}));
+      if (t.rows <= 0) continue;
+      for (int rr = 0; rr < t.rows; ++rr) {
+        std::string line;
+        for (int cc = 0; cc < t.cols; ++cc) {
+          const size_t i = static_cast<size_t>(rr) * static_cast<size_t>(t.cols) + static_cast<size_t>(cc);
+          if (i < t.cells.size()) line += t.cells[i];
+          line += '\t';
+        }
+        out.push_back(std::move(line));
+      }
+    }
+  }
+  return out;
+}
+
+// --- editing -------------------------------------------------------------------------
+
+void FeederTable::CopyGroupToBuffer() {
+  std::lock_guard lk(m_);
+  buffer_ = FeederGroup{};
+  workTray_ = TrayRecord::Default(std::string());
+  const FeederGroup* g = CurrentUnlocked();
+  if (g) {
+    buffer_ = *g;
+    if (buffer_.trays.size() < buffer_.rows.size()) buffer_.trays.resize(buffer_.rows.size(), TrayRecord::Default("Yes/1"));
+  }
+  buffer_.rows.push_back(FeederRow{});
+  buffer_.trays.push_back(TrayRecord::Default(std::string()));
+}
+
+void FeederTable::AppendRowFromList(const FeederListRow& row) {
+  std::lock_guard lk(m_);
+  FeederGroup* g = CurrentUnlocked();
+  if (!g || buffer_.rows.empty()) return;
+  buffer_.rows.back() = CellsFromList(row, false);
+  buffer_.trays.back() = workTray_;
+  buffer_.name = g->name;
+  buffer_.description = g->description;
+  *g = buffer_;
+  buffer_ = FeederGroup{};
+}
+
+void FeederTable::StoreListRow(const FeederListRow& row, int n) {
+  std::lock_guard lk(m_);
+  FeederGroup* g = CurrentUnlocked();
+  if (!g || n < 0 || n >= g->RowCount()) return;
+  g->rows[static_cast<size_t>(n)] = CellsFromList(row, true);
+}
+
+void FeederTable::ClearCurrentRowsUnlocked() {
+  FeederGroup* g = CurrentUnlocked();
+  if (!g) return;
+  g->rows.clear();
+  for (TrayRecord& t : g->trays) t = TrayRecord::Default();
+  g->trays.clear();
+}
+
+bool FeederTable::DeleteRowByNumber(const std::string& number) {
+  std::unique_lock lk(m_);
+  FeederGroup* g = CurrentUnlocked();
+  if (!g) return false;
+  if (g->RowCount() == 1) {
+    g->rows.clear();
+    g->trays.clear();
+    return true;
+  }
+  buffer_ = FeederGroup{};
+  for (int k = 0; k < g->RowCount(); ++k) {
+    if (g->rows[static_cast<size_t>(k)][0] != number) continue;
+    g->rows.erase(g->rows.begin() + k);
+    if (static_cast<size_t>(k) < g->trays.size()) g->trays.erase(g->trays.begin() + k);
+    return true;
+  }
+  lk.unlock();
+  smt::platform::ShowMessage(kFeedNumberError);
+  return false;
+}
+
+bool FeederTable::PasteRowAfter(const std::string& sourceNumber, const std::string& newNumber) {
+  std::unique_lock lk(m_);
+  FeederGroup* g = CurrentUnlocked();
+  buffer_ = FeederGroup{};
+  if (g) {
+    for (int k = 0; k < g->RowCount(); ++k) {
+      if (g->rows[static_cast<size_t>(k)][0] != sourceNumber) continue;
+      if (g->trays.size() < g->rows.size()) g->trays.resize(g->rows.size(), TrayRecord::Default("Yes/1"));
+      FeederRow copy = g->rows[static_cast<size_t>(k)];
+      copy[0] = newNumber;
+      TrayRecord tray = g->trays[static_cast<size_t>(k)];
+      g->rows.insert(g->rows.begin() + k + 1, std::move(copy));
+      g->trays.insert(g->trays.begin() + k + 1, std::move(tray));
+      return true;
+    }
+  }
+  lk.unlock();
+  smt::platform::ShowMessage(kFeedNumberError);
+  return false;
+}
+
+void FeederTable::ClearBufferGroup() {
+  std::lock_guard lk(m_);
+  buffer_ = FeederGroup{};
+}
+
+void FeederTable::ClearCurrentGroupRows() {
+  std::lock_guard lk(m_);
+  ClearCurrentRowsUnlocked();
+}
+
+void FeederTable::ReplaceCurrentRows(std::vector<FeederRow> rows, std::vector<TrayRecord> trays) {
+  std::lock_guard lk(m_);
+  FeederGroup* g = CurrentUnlocked();
+  if (!g) return;
+  trays.resize(rows.size(), TrayRecord::Default("Yes/1"));
+  if (rows.empty()) trays.clear();
+  g->rows = std::move(rows);
+  g->trays = std::move(trays);
+}
+
+void FeederTable::ShiftCurrentPositions(double dx, double dy) {
+  std::lock_guard lk(m_);
+  FeederGroup* g = CurrentUnlocked();
+  if (!g) return;
+  for (FeederRow& r : g->rows) {
+    r[kCellX] = FormatDouble(TextToDouble(r[kCellX]) + dx, 4);
+    r[kCellY] = FormatDouble(TextToDouble(r[kCellY]) + dy, 4);
+  }
+}
+
+// --- working tray -----------------------------------------------------------------------
+
+void FeederTable::AllocTrayGrid(int rows, int cols) {
+  std::lock_guard lk(m_);
+  rows = std::clamp(rows, 0, kMaxTraySide);
+  cols = std::clamp(cols, 0, kMaxTraySide);
+  workTray_ = TrayRecord{};
+  workTray_.rows = rows;
+  workTray_.cols = cols;
+  workTray_.cells.assign(static_cast<size_t>(rows) * static_cast<size_t>(cols), std::string());
+}
+
+void FeederTable::FreeTrayGrid() {
+  std::lock_guard lk(m_);
+  if (workTray_.rows == 0) return;
+  workTray_ = TrayRecord::Default();
+}
+
+void FeederTable::LoadTray(int n) {
+  std::lock_guard lk(m_);
+  const FeederGroup* g = CurrentUnlocked();
+  if (!g || n < 0 || static_cast<size_t>(n) >= g->trays.size()) return;
+  const TrayRecord& t = g->trays[static_cast<size_t>(n)];
+  const size_t size = workTray_.cells.size();
+  workTray_ = t;
+  workTray_.cells.resize(std::max(size, t.cells.size()));
+}
+
+void FeederTable::StoreTray(int n) {
+  std::lock_guard lk(m_);
+  FeederGroup* g = CurrentUnlocked();
+  if (!g || n < 0 || n >= g->RowCount()) return;
+  if (g->trays.size() < g->rows.size()) g->trays.resize(g->rows.size(), TrayRecord::Default("Yes/1"));
+  g->trays[static_cast<size_t>(n)] = workTray_;
+}
+
+void FeederTable::StoreTrayWithCells(int n) {
+  std::lock_guard lk(m_);
+  FeederGroup* g = CurrentUnlocked();
+  if (!g || n < 0 || n >= g->RowCount()) return;
+  if (g->trays.size() < g->rows.size()) g->trays.resize(g->rows.size(), TrayRecord::Default("Yes/1"));
+  TrayRecord& t = g->trays[static_cast<size_t>(n)];
+  t = workTray_;
+  t.cells.assign(static_cast<size_t>(std::max(0, t.rows)) * static_cast<size_t>(std::max(0, t.cols)), std::string());
+}
+
+void FeederTable::FreeRowTray(int n) {
+  std::lock_guard lk(m_);
+  FeederGroup* g = CurrentUnlocked();
+  if (!g || n < 0 || static_cast<size_t>(n) >= g->trays.size()) return;
+  g->trays[static_cast<size_t>(n)] = TrayRecord::Default();
+}
+
+TrayRecord FeederTable::WorkTray() const {
+  std::lock_guard lk(m_);
+  return workTray_;
+}
+void FeederTable::SetWorkTray(TrayRecord t) {
+  std::lock_guard lk(m_);
+  workTray_ = std::move(t);
+}
+std::optional<TrayRecord> FeederTable::CurrentTray(int n) const {
+  std::lock_guard lk(m_);
+  const FeederGroup* g = CurrentUnlocked();
+  if (!g || n < 0 || static_cast<size_t>(n) >= g->trays.size()) return std::nullopt;
+  return g->trays[static_cast<size_t>(n)];
+}
+
+void FeederTable::NormalizeTrayRowSerial(int n) {
+  std::lock_guard lk(m_);
+  FeederGroup* g = CurrentUnlocked();
+  if (!g || n < 0 || static_cast<size_t>(n) >= g->trays.size()) return;
+  if (g->trays[static_cast<size_t>(n)].rowSerial == -1) g->trays[static_cast<size_t>(n)].rowSerial = 0;
+}
+
+TrayGridView FeederTable::ShowTrayGrid() const {
+  std::lock_guard lk(m_);
+  TrayGridView v;
+  v.rows = std::max(0, workTray_.rows);
+  v.cols = std::max(0, workTray_.cols);
+  v.rowSpace = workTray_.rowSpace;
+  v.colSpace = workTray_.colSpace;
+  const long long next = static_cast<long long>(workTray_.rowSerial) * v.cols + workTray_.colSerial;
+  for (int r = 0; r < v.rows; ++r)
+    for (int c = 0; c < v.cols; ++c) {
+      const size_t i = static_cast<size_t>(r) * static_cast<size_t>(v.cols) + static_cast<size_t>(c);
+      TrayGridCell cell;
+      if (i < workTray_.cells.size()) cell.text = SplitFlagCell(workTray_.cells[i]).second;
+      cell.present = static_cast<long long>(i) >= next;
+      v.cells.push_back(std::move(cell));
+    }
+  return v;
+}
+
+void FeederTable::StoreTrayFromGrid(int rows, int cols, double rowSpace, double colSpace,
+                                    const std::vector<TrayGridCell>& cells) {
+  std::lock_guard lk(m_);
+  rows = std::clamp(rows, 0, kMaxTraySide);
+  cols = std::clamp(cols, 0, kMaxTraySide);
+  TrayRecord t;
+  t.rows = rows;
+  t.cols = cols;
+  t.rowSpace = rowSpace;
+  t.colSpace = colSpace;
+  bool found = false;
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < cols; ++c) {
+      const size_t i = static_cast<size_t>(r) * static_cast<size_t>(cols) + static_cast<size_t>(c);
+      const TrayGridCell cell = i < cells.size() ? cells[i] : TrayGridCell{};
+      t.cells.push_back((cell.present ? "Yes/" : "No/") + cell.text);
+      if (cell.present && !found) {
+        found = true;
+        t.rowSerial = r;
+        t.colSerial = c;
+      }
+    }
+  workTray_ = std::move(t);
+}
+
+// --- group manager ------------------------------------------------------------------------
+
+void FeederTable::AddGroup(const std::string& name, const std::string& description) {
+  std::lock_guard lk(m_);
+  FeederGroup g;
+  g.name = name;
+  g.description = description;
+  groups_.push_back(std::move(g));
+}
+
+bool FeederTable::CopyGroup(const std::string& source, const std::string& name, const std::string& description) {
+  std::lock_guard lk(m_);
+  const int s = FindGroupUnlocked(source);
+  if (s < 0) return false;
+  FeederGroup g = groups_[static_cast<size_t>(s)];
+  g.name = name;
+  g.description = description;
+  groups_.push_back(std::move(g));
+  return true;
+}
+
+bool FeederTable::EditGroup(const std::string& oldName, const std::string& name, const std::string& description) {
+  std::lock_guard lk(m_);
+  const int s = FindGroupUnlocked(oldName);
+  if (s < 0) return false;
+  groups_[static_cast<size_t>(s)].name = name;
+  groups_[static_cast<size_t>(s)].description = description;
+  if (oldName == currentName_) currentName_ = name;
+  return true;
+}
+
+bool FeederTable::DeleteGroup(const std::string& name) {
+  std::lock_guard lk(m_);
+  if (name == currentName_) return false;
+  const int s = FindGroupUnlocked(name);
+  if (s < 0) return false;
+  groups_.erase(groups_.begin() + s);
+  if (currentIndex_ > s) --currentIndex_;
+  return true;
+}
+
+void FeederTable::Clear() {
+  std::lock_guard lk(m_);
+  groups_.clear();
+  buffer_ = FeederGroup{};
+  workTray_ = TrayRecord::Default();
+  currentIndex_ = 0;
+  currentName_.clear();
+}
+
+}  // namespace smt::feeder

@@ -1,0 +1,171 @@
+#pragma once
+// The feeder table: named feeder groups, each an ordered list of feeder rows
+// of 30 text cells with one tray record per row, and the one current group
+// that the feeder list shows and the tests and the run read. Its text form is
+// the line list of "config_feed.fig" that the shell keeps.
+//
+// Every operation takes the table's lock, so the feeder test worker and the
+// run may read rows (by copy) while the window edits the table.
+#include <array>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "feeder/FeederNames.h"
+
+namespace smt::feeder {
+
+inline constexpr int kFeederCells = 30;
+using FeederRow = std::array<std::string, kFeederCells>;
+
+// Cell indexes used by name.
+enum FeederCell {
+  kCellNumber = 0, kCellType = 1, kCellPackage = 2, kCellValue = 3, kCellX = 4, kCellY = 5, kCellLength = 6,
+  kCellWidth = 7, kCellHeight = 8, kCellAngle = 9, kCellHead = 10, kCellVacuum = 11, kCellCamera = 12,
+  kCellFly = 13, kCellFeedMode = 14, kCellPickDelay = 15, kCellPlaceDelay = 16, kCellFeedCoord = 17,
+  kCellFeedCount = 18, kCellFeedTime = 19, kCellSlack = 20, kCellTension = 21, kCellPickHeight = 22,
+  kCellSpeed = 23, kCellEarlyVacuum = 24, kCellFeature = 25, kCellQuantity = 26, kCellPrecisionXY = 27,
+  kCellPrecisionA = 28, kCellCollectTime = 29
+};
+
+struct TrayRecord {
+  int rows = 1, cols = 1;
+  int rowSerial = 0, colSerial = 0;
+  double rowSpace = 0, colSpace = 0;
+  std::vector<std::string> cells;  // rows x cols, row-major; may be empty (no grid)
+
+  // 1 x 1, serials 0, pitches 0; with one cell holding `cell` when given.
+  static TrayRecord Default(std::optional<std::string> cell = std::nullopt);
+  bool operator==(const TrayRecord&) const = default;
+};
+
+struct FeederGroup {
+  std::string name;
+  std::string description;
+  std::vector<FeederRow> rows;
+  std::vector<TrayRecord> trays;  // empty (a group that never had rows) or one per row
+  int RowCount() const { return static_cast<int>(rows.size()); }
+  bool HasTrays() const { return !trays.empty(); }
+  bool operator==(const FeederGroup&) const = default;
+};
+
+// One row of the feeder list as the list shows it: 30 texts and the picture
+// of each cell (-1 none). Pictures: 0 plain, 1 camera, 2 flying centring,
+// 3 own speed, 4 option off, 5 pasted own speed, 6 marked, 7 used by the job.
+struct FeederListRow {
+  std::array<std::string, kFeederCells> text;
+  std::array<int, kFeederCells> icon;
+  FeederListRow() { icon.fill(-1); icon[0] = 0; }
+};
+
+// What one tray grid cell shows.
+struct TrayGridCell {
+  std::string text;
+  bool present = false;
+};
+struct TrayGridView {
+  int rows = 0, cols = 0;
+  double rowSpace = 0, colSpace = 0;
+  std::vector<TrayGridCell> cells;  // rows x cols
+};
+
+struct FeederLoadResult {
+  bool ok = false;
+  std::string error;  // empty when the whole form was read
+};
+
+// Splits a row text at every TAB; text after the last TAB is not a cell.
+std::vector<std::string> SplitTabCells(const std::string& line);
+// "Yes/<value>" -> (true, value); text without "/" -> flag text, empty value.
+std::pair<bool, std::string> SplitFlagCell(const std::string& cell);
+// Side letter of a feeder number: the first of W, N, E, S, G found; 0 when none.
+char FeederSideLetter(const std::string& number);
+// The integer after the first character.
+int FeederNumberValue(const std::string& number);
+
+class FeederTable {
+ public:
+  static constexpr const char* kFeedNumberError = "Feed number error !";
+
+  // --- groups -------------------------------------------------------------
+  int FindGroupByName(const std::string& name) const;
+  int GroupCount() const;
+  int CurrentIndex() const;
+  std::string CurrentName() const;
+  void SetCurrentName(const std::string& name);
+  std::vector<FeederGroup> Groups() const;
+  std::optional<FeederGroup> CurrentGroup() const;
+  int CurrentRowCount() const;
+  // Row n of the current group (copy), nullopt outside.
+  std::optional<FeederRow> CurrentRow(int n) const;
+  // Index of the current group's first row with this number, -1 when none.
+  int FindCurrentRow(const std::string& number) const;
+  // Sets one cell of row n of the current group; false outside.
+  bool SetCurrentCell(int n, int cell, const std::string& text);
+
+  // Makes the named group current and returns its rows as the list shows
+  // them (translated; translations written back). No such group: current
+  // index -1 and no rows.
+  std::vector<FeederListRow> ShowGroupInList(const std::string& name, const FeederNameTables& names);
+
+  // --- text form -----------------------------------------------------------
+  // Builds the table from `lines`, consuming what it read. No lines: false
+  // with FeedGroup.c_Message_09 for the caller to show. A form that ends
+  // early or holds impossible counts keeps what was read whole and reports it.
+  FeederLoadResult LoadFromLines(std::vector<std::string>& lines, const FeederNameTables& names);
+  std::vector<std::string> SaveToLines();
+
+  // --- editing the current group -------------------------------------------
+  void CopyGroupToBuffer();
+  void AppendRowFromList(const FeederListRow& row);
+  void StoreListRow(const FeederListRow& row, int n);
+  bool DeleteRowByNumber(const std::string& number);
+  bool PasteRowAfter(const std::string& sourceNumber, const std::string& newNumber);
+  void ClearBufferGroup();
+  void ClearCurrentGroupRows();
+  // Replaces the current group's rows and trays (CSV import).
+  void ReplaceCurrentRows(std::vector<FeederRow> rows, std::vector<TrayRecord> trays);
+  // Adds dx, dy (mm) to cells 4 and 5 of every row of the current group.
+  void ShiftCurrentPositions(double dx, double dy);
+
+  // --- working tray ----------------------------------------------------------
+  void AllocTrayGrid(int rows, int cols);
+  void FreeTrayGrid();
+  void LoadTray(int n);
+  void StoreTray(int n);
+  void StoreTrayWithCells(int n);
+  void FreeRowTray(int n);
+  TrayRecord WorkTray() const;
+  void SetWorkTray(TrayRecord t);
+  std::optional<TrayRecord> CurrentTray(int n) const;
+  // A next-row of -1 in row n's tray becomes 0.
+  void NormalizeTrayRowSerial(int n);
+  TrayGridView ShowTrayGrid() const;
+  void StoreTrayFromGrid(int rows, int cols, double rowSpace, double colSpace, const std::vector<TrayGridCell>& cells);
+
+  // --- the group manager ----------------------------------------------------
+  void AddGroup(const std::string& name, const std::string& description);
+  // False when the source does not exist.
+  bool CopyGroup(const std::string& source, const std::string& name, const std::string& description);
+  // Renames the group `oldName`; keeps currentName in step.
+  bool EditGroup(const std::string& oldName, const std::string& name, const std::string& description);
+  // Removes a group that is not the current one; false otherwise.
+  bool DeleteGroup(const std::string& name);
+  void Clear();
+
+ private:
+  int FindGroupUnlocked(const std::string& name) const;
+  FeederGroup* CurrentUnlocked();
+  const FeederGroup* CurrentUnlocked() const;
+  void ClearCurrentRowsUnlocked();
+
+  mutable std::mutex m_;
+  std::vector<FeederGroup> groups_;
+  int currentIndex_ = 0;
+  std::string currentName_;
+  FeederGroup buffer_;
+  TrayRecord workTray_ = TrayRecord::Default();
+};
+
+}  // namespace smt::feeder

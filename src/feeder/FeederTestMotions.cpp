@@ -1,0 +1,646 @@
+#include "feeder/FeederTestMotions.h"
+
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "app/core/MachineState.h"
+#include "feeder/AutoFeeders.h"
+#include "feeder/FeederServices.h"
+#include "link/LinkGlobals.h"
+#include "link/LinkRuntime.h"
+#include "link/MachineCommands.h"
+#include "link/MotionCommands.h"
+#include "link/MotionGlobals.h"
+#include "link/MotionSettings.h"
+#include "link/ProcessCommands.h"
+#include "platform/MessageService.h"
+#include "platform/SettingsSection.h"
+#include "settings/PulseMath.h"
+#include "settings/SettingsStores.h"
+
+namespace smt::feeder {
+
+using smt::platform::FormatDouble;
+using smt::platform::ShowMessage;
+using smt::platform::TextToDouble;
+using smt::platform::TextToInt;
+using smt::settings::SettingsStores;
+using smt::settings::SpeedUse;
+using smt::settings::TruncToSteps;
+
+namespace {
+
+constexpr uint8_t kMasterResetFlag = 0x80;
+constexpr uint8_t kNoMasterResetFlag = 0x40;
+// Speed record pairs.
+enum SpeedIndex { kSpX = 0, kSpY = 1, kSpZ1 = 2, kSpA1 = 4, kSpWestWalk = 8, kSpWestLift = 9, kSpNorthWalk = 10,
+                  kSpNorthLift = 11, kSpEastWalk = 12, kSpEastLift = 13, kSpAutoWalk1 = 14 };
+
+double Num(const FeederRow& r, int c) { return TextToDouble(r[static_cast<size_t>(c)]); }
+int Int(const FeederRow& r, int c) { return TextToInt(r[static_cast<size_t>(c)]); }
+
+smt::settings::SpeedRecord PickSpeeds() { return SettingsStores::Instance().speed.Record(SpeedUse::PickPart); }
+smt::settings::BasicSettings Basic() { return *SettingsStores::Instance().machine.Basic(); }
+smt::settings::PulseSettings Pulse() { return *SettingsStores::Instance().machine.Pulse(); }
+smt::settings::PulseTable Table() { return SettingsStores::Instance().machine.Geometry()->table; }
+
+bool Serial() { return smt::link::Runtime().UsesSerial(); }
+uint8_t FeedAlternative() { return Serial() ? 1 : 0; }
+
+void Info(const std::string& text) { smt::link::Runtime().Hooks().AppendInfoLine(text, true); }
+
+bool Move64(int32_t dx, int32_t dy, uint8_t flags) {
+  const auto sp = PickSpeeds();
+  return smt::link::SendCmd64MoveXY(dx, sp[kSpX].start, sp[kSpX].normal, dy, sp[kSpY].start, sp[kSpY].normal, 0, 0, 0,
+                                    0, flags);
+}
+
+int32_t HeadOffsetX(int head) {
+  if (head < 2 || head > 8) return 0;
+  return Table().g_nNozzleToNozzle1X[static_cast<size_t>(head)];
+}
+int32_t HeadOffsetY(int head) {
+  if (head < 2 || head > 8) return 0;
+  return Table().g_nNozzleToNozzle1Y[static_cast<size_t>(head)];
+}
+
+bool InTravel(int64_t x, int64_t y) {
+  const auto m = smt::link::GetMotionSettings();
+  return x >= 0 && x <= m.xLimit && y >= m.yLimit && y <= 0;
+}
+
+}  // namespace
+
+std::optional<TowbarSide> TowbarSideOf(char letter) {
+  const auto b = Basic();
+  const auto p = Pulse();
+  switch (letter) {
+    case 'W':
+      return TowbarSide{'W', 5, 8, 11, 1, p.m_WestWalk_Pulse, p.m_WestLift_Pulse, b.m_WestFeed_Limit, 0.0,
+                        kSpWestWalk, kSpWestLift, g_nCurAxis8.load()};
+    case 'N':
+      return TowbarSide{'N', 6, 9, 12, 2, p.m_NorthWalk_Pulse, p.m_NorthLift_Pulse, 0.0, b.m_NorthFeed_Limit,
+                        kSpNorthWalk, kSpNorthLift, g_nCurAxis9.load()};
+    case 'E':
+      return TowbarSide{'E', 7, 10, 13, 3, p.m_EastWalk_Pulse, p.m_EastLift_Pulse, b.m_EastFeed_Limit, 0.0,
+                        kSpEastWalk, kSpEastLift, g_nCurAxis10.load()};
+    default:
+      return std::nullopt;
+  }
+}
+
+ZStroke ZStrokeFor(int head, int machineType, double mm, double zPulse) {
+  const int32_t s = TruncToSteps(mm, zPulse);
+  if (machineType == 9) return {2, 0};
+  if (machineType == 7 || machineType == 8) return {31 + head, s};
+  switch (head) {
+    case 1: return {2, s};
+    case 2: return {2, -s};
+    case 3: return {3, s};
+    case 4: return {3, -s};
+    default: return {31 + head, s};
+  }
+}
+
+int PickHeadCount(int machineType) {
+  switch (machineType) {
+    case 1: case 2: case 4: case 5: case 10: return 2;
+    case 3: case 6: return 4;
+    case 7: case 8: return 8;
+    default: return 1;
+  }
+}
+
+int MeasureHeadFor(int value, int machineType) {
+  int heads = 0;
+  switch (machineType) {
+    case 0: case 1: heads = 1; break;
+    case 2: case 5: case 10: heads = 2; break;
+    case 3: case 4: case 6: heads = 4; break;
+    case 7: case 8: heads = 8; break;
+    default: return value;  // drill machine: no limit
+  }
+  return value > heads ? 1 : value;
+}
+
+std::optional<double> MeasureHeight(int head) {
+  const auto b = Basic();
+  const double zPulse = Pulse().m_Z_Pulse;
+  const int32_t travel = TruncToSteps(b.m_Z_Limit, zPulse);
+  if (smt::link::SendCmd71ProbeZ1(travel, b.m_MeasurementStart, b.m_MeasurementNormal) != smt::link::CommandResult::Ok)
+    return std::nullopt;
+  const double raw = zPulse != 0 ? -static_cast<double>(g_nProbeValue.load()) / zPulse : 0.0;
+  const std::string text = FormatDouble(raw, 4);
+  const double value = TextToDouble(text);
+  Info("Measurement height " + text);
+  if (head >= 2 && head <= 8) return value + (b.ZNozzleToFeed(head) - b.m_Z_Nozzle1ToFeed);
+  return value;
+}
+
+FeederTestMotions::FeederTestMotions(std::stop_token stop, const FeederNameTables& names)
+    : stop_(std::move(stop)), names_(names) {}
+
+bool FeederTestMotions::Pause(int ms) {
+  if (ms <= 0) return !stop_.stop_requested();
+  std::mutex m;
+  std::condition_variable_any cv;
+  std::unique_lock lk(m);
+  cv.wait_for(lk, stop_, std::chrono::milliseconds(ms), [] { return false; });
+  return !stop_.stop_requested();
+}
+
+bool FeederTestMotions::CheckDetourZones() {
+  startInZone = targetInZone = false;
+  const auto d = *SettingsStores::Instance().machine.Detour();
+  const auto p = Pulse();
+  using smt::settings::DetourZone;
+  startInZone = smt::settings::FindDetourZone(d, p, g_nCurX, g_nCurY).zone != DetourZone::None;
+  targetInZone = smt::settings::FindDetourZone(d, p, g_nTargetX, g_nTargetY).zone != DetourZone::None;
+  return true;
+}
+
+bool FeederTestMotions::DetourMove(int32_t xStart, int32_t xNormal, int32_t yStart, int32_t yNormal) {
+  if (startInZone) {
+    if (!smt::link::SendCmd64MoveXY(0, xStart, xNormal, g_nTargetY - g_nCurY, yStart, yNormal, 0, 0, 0, 0,
+                                    kMasterResetFlag))
+      return false;
+  }
+  if (targetInZone) {
+    if (!smt::link::SendCmd64MoveXY(g_nTargetX - g_nCurX, xStart, xNormal, g_nTargetY - g_nCurY, yStart, yNormal, 0,
+                                    0, 0, 0, kMasterResetFlag))
+      return false;
+  }
+  return true;
+}
+
+bool FeederTestMotions::PositionMove(int32_t targetX, int32_t targetY) {
+  g_nTargetX = targetX;
+  g_nTargetY = targetY;
+  CheckDetourZones();
+  if (Serial()) smt::link::SendCmd60SetState(0, 0);
+  const auto sp = PickSpeeds();
+  if (!DetourMove(sp[kSpX].start, sp[kSpX].normal, sp[kSpY].start, sp[kSpY].normal)) return false;
+  return Move64(g_nTargetX - g_nCurX, g_nTargetY - g_nCurY, kMasterResetFlag);
+}
+
+bool FeederTestMotions::SwitchOff(int output) { return smt::link::SendOutputDirect(output, 0, 5); }
+
+bool FeederTestMotions::NozzleToFeedTest(int mode, const FeederRow* row, bool pullHole) {
+  const auto b = Basic();
+  const auto p = Pulse();
+  int32_t tx = g_nTargetX, ty = g_nTargetY;
+  if (pullHole && row) {
+    tx = TruncToSteps(Num(*row, kCellSlack), p.m_X_Pulse) - TruncToSteps(b.m_X_Nozzle2ToNozzle1, p.m_X_Pulse);
+    ty = TruncToSteps(Num(*row, kCellTension), p.m_Y_Pulse) - TruncToSteps(b.m_Y_Nozzle2ToNozzle1, p.m_Y_Pulse);
+  } else {
+    if (row) {
+      tx = TruncToSteps(Num(*row, kCellX), p.m_X_Pulse);
+      ty = TruncToSteps(Num(*row, kCellY), p.m_Y_Pulse);
+    }
+    if (mode == -3 || mode == -2) {
+      const auto dip = GetFeederServices().dippingStation ? GetFeederServices().dippingStation() : std::nullopt;
+      const DippingStationPosition d = dip.value_or(DippingStationPosition{});
+      tx = TruncToSteps(d.x, p.m_X_Pulse);
+      ty = TruncToSteps(d.y, p.m_Y_Pulse);
+      if (mode == -2) {
+        tx -= TruncToSteps(b.m_X_Measurement, p.m_X_Pulse);
+        ty -= TruncToSteps(b.m_Y_Measurement, p.m_Y_Pulse);
+      }
+    } else if (mode == 0) {
+      tx -= TruncToSteps(b.m_X_Measurement, p.m_X_Pulse);
+      ty -= TruncToSteps(b.m_Y_Measurement, p.m_Y_Pulse);
+    } else if (mode >= 2 && mode <= 8) {
+      tx -= TruncToSteps(b.XNozzleToNozzle1(mode), p.m_X_Pulse);
+      ty -= TruncToSteps(b.YNozzleToNozzle1(mode), p.m_Y_Pulse);
+    }
+  }
+  if (g_nMachineType == 4) ty = g_nCurY;
+  return PositionMove(tx, ty);
+}
+
+void FeederTestMotions::CameraToFeedTest(int mode, const FeederRow& row) {
+  const auto b = Basic();
+  const auto p = Pulse();
+  const int32_t cx = TruncToSteps(b.m_X_CameraToNozzle1, p.m_X_Pulse);
+  const int32_t cy = TruncToSteps(b.m_Y_CameraToNozzle1, p.m_Y_Pulse);
+  int32_t tx = 0, ty = 0;
+  if (mode == 9) {
+    tx = TruncToSteps(Num(row, kCellX), p.m_X_Pulse) - cx;
+    ty = TruncToSteps(Num(row, kCellY), p.m_Y_Pulse) - cy;
+  } else if (mode == 10) {
+    if (row[kCellFeedMode] != names_.Mode(kDragHand)) return;
+    tx = TruncToSteps(Num(row, kCellSlack), p.m_X_Pulse) - cx;
+    ty = TruncToSteps(Num(row, kCellTension), p.m_Y_Pulse) - cy;
+  } else {
+    return;
+  }
+  g_nTargetX = tx;
+  g_nTargetY = ty;
+  CheckDetourZones();
+  if (auto open = GetFeederServices().openMarkCameraWithFeederLight) open();
+  if (Serial()) smt::link::SendCmd60SetState(0, 0);
+  const auto sp = PickSpeeds();
+  if (!DetourMove(sp[kSpX].start, sp[kSpX].normal, sp[kSpY].start, sp[kSpY].normal)) return;
+  Move64(g_nTargetX - g_nCurX, g_nTargetY - g_nCurY, kMasterResetFlag);
+}
+
+void FeederTestMotions::TowbarToHoleTest(const FeederRow& row) {
+  const char letter = row[0].empty() ? 0 : row[0][0];
+  if (letter == 'S' || letter == 'G') return;
+  const auto side = TowbarSideOf(letter);
+  if (!side) {
+    ShowMessage(kFeedDirectionNoFind);
+    return;
+  }
+  SwitchOff(side->output);
+  const double v = Num(row, kCellFeedCoord);
+  if (v < side->minFeed || v > side->maxFeed) {
+    ShowMessage(feedLimitMessage);
+    return;
+  }
+  const int32_t steps = TruncToSteps(v, side->walkPulse) - side->walkPosition;
+  if (Serial()) smt::link::SendCmd60SetState(0, 0);
+  const auto sp = PickSpeeds();
+  smt::link::SendCmd61MoveAxis(static_cast<uint8_t>(side->walkAxis), steps, sp[static_cast<size_t>(side->walkSpeed)].start,
+                               sp[static_cast<size_t>(side->walkSpeed)].normal);
+}
+
+bool FeederTestMotions::AutoFeederAdvanceBeforePick(const FeederRow& row) {
+  if (row[0].empty() || row[0][0] != 'S') return true;
+  const int n = FeederNumberValue(row[0]);
+  auto& af = AutoFeeders::Instance();
+  if (n < 1 || n > 96 || af.IsFeederOn(n)) return true;
+  af.SetFeederOn(n);
+  const auto m = af.Mask();
+  int count = Int(row, kCellFeedCount);
+  if (count == 0) count = 1;
+  smt::link::FeedValues v{static_cast<int32_t>(m[0]), static_cast<int32_t>(m[1]), static_cast<int32_t>(m[2]), 0, 0, 0, 0,
+                          Int(row, kCellFeedTime), count, n};
+  return smt::link::SendCmd66MoveFeedAxis(FeedAlternative(), 10, v) == smt::link::CommandResult::Ok;
+}
+
+namespace {
+// Switches the vacuum of a head on the per-head Z axes off when its pump button is on.
+void ReleasePumpOf(int head, int axis, int machineType) {
+  if (axis < 32 || axis > 39) return;
+  auto& rt = smt::link::Runtime();
+  if (!((rt.pumpButtons.load() >> (head - 1)) & 1u)) return;
+  smt::link::SendOutputDirect(31 + head, 0, Basic().m_Exhaust);
+  rt.SetPumpButton(head, false);
+  if (head == 4 && (machineType == 7 || machineType == 8)) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+}
+
+std::array<int32_t, 8> TurnHeadsBack() {
+  std::array<int32_t, 8> a{};
+  for (size_t i = 0; i < 8; ++i) a[i] = -g_nCurA[i].load();
+  return a;
+}
+}  // namespace
+
+void FeederTestMotions::NozzlePickToCamera(int head, int camera, const FeederRow& row) {
+  const int type = g_nMachineType;
+  const int nozzle = Int(row, kCellHead);
+  if (!AutoFeederAdvanceBeforePick(row)) return;
+  const auto p = Pulse();
+  const auto b = Basic();
+  const int32_t rx = TruncToSteps(Num(row, kCellX), p.m_X_Pulse);
+  const int32_t ry = TruncToSteps(Num(row, kCellY), p.m_Y_Pulse);
+  const int heads = PickHeadCount(type);
+  int h = head < 1 ? 1 : head;
+  bool found = false;
+  std::string lastMessage;
+  for (int i = 0; i < heads; ++i) {
+    if (h >= 1 && h <= 8 && InTravel(int64_t{rx} - HeadOffsetX(h), int64_t{ry} - HeadOffsetY(h))) {
+      found = true;
+      break;
+    }
+    lastMessage = "A" + std::to_string(h) + " To Feed Pos Error !";
+    Info(lastMessage);
+    h = h + 1 > heads ? 1 : h + 1;
+  }
+  if (!found) {
+    ShowMessage(lastMessage);
+    return;
+  }
+  const FeederServices sv = GetFeederServices();
+  if (sv.autoChangeNozzle && sv.autoChangeNozzle()) {
+    const int held = sv.headNozzle ? sv.headNozzle(h) : 0;
+    if (held != nozzle) {
+      if (!sv.returnNozzleToLibrary || !sv.returnNozzleToLibrary(h)) return;
+      if (!sv.pickNozzleFromLibrary || !sv.pickNozzleFromLibrary(h, nozzle)) return;
+    }
+  }
+  double pick = Num(row, kCellPickHeight);
+  if (pick == 0.0) pick = b.ZNozzleToFeed(h);
+  int32_t tx = rx - HeadOffsetX(h);
+  int32_t ty = ry - HeadOffsetY(h);
+  if (type == 4) ty = g_nCurY;
+  g_nTargetX = tx;
+  g_nTargetY = ty;
+  CheckDetourZones();
+  if (Serial()) smt::link::SendCmd60SetState(0, 0);
+  const auto sp = PickSpeeds();
+  if (!DetourMove(sp[kSpX].start, sp[kSpX].normal, sp[kSpY].start, sp[kSpY].normal)) return;
+  if (!smt::link::SendCmd65MoveXYHeads(g_nTargetX - g_nCurX, sp[kSpX].start, sp[kSpX].normal, g_nTargetY - g_nCurY,
+                                       sp[kSpY].start, sp[kSpY].normal, TurnHeadsBack(), sp[kSpA1].start,
+                                       sp[kSpA1].normal, 0))
+    return;
+  const ZStroke z = ZStrokeFor(h, type, pick, p.m_Z_Pulse);
+  ReleasePumpOf(h, z.axis, type);
+  if (smt::link::SendCmd67MoveZ(static_cast<uint8_t>(z.axis), z.steps, sp[kSpZ1].start, sp[kSpZ1].normal,
+                                static_cast<uint8_t>(h), static_cast<uint16_t>(Int(row, kCellPickDelay)),
+                                static_cast<uint8_t>(Num(row, kCellVacuum))) != smt::link::CommandResult::Ok)
+    return;
+  // Over the vision camera.
+  const auto cam = sv.visionCamera ? sv.visionCamera(camera) : std::nullopt;
+  const VisionCameraInfo ci = cam.value_or(VisionCameraInfo{});
+  smt::link::SelectCamera(camera == 1 ? 2 : 3, ci.light, -1);
+  smt::link::g_nVisionMode = camera;
+  int32_t cx = ci.x - HeadOffsetX(h);
+  int32_t cy = ci.y - HeadOffsetY(h);
+  if (type == 4) cy = g_nCurY;
+  if (sv.showVisualParameters) {
+    const auto [on, fly] = std::pair<bool, std::string>{true, row[kCellFly]};
+    (void)on;
+    const size_t slash = fly.find('/');
+    const int contrast = TextToInt(fly.substr(0, slash));
+    const int brightness = slash == std::string::npos ? 0 : TextToInt(fly.substr(slash + 1));
+    const int feature = TextToInt(row[kCellFeature].substr(0, 2));
+    sv.showVisualParameters(contrast, brightness, feature, ci.viewSize, Num(row, kCellLength) + b.m_AutoMagnify);
+  }
+  Move64(cx - g_nCurX, cy - g_nCurY, kMasterResetFlag);
+}
+
+void FeederTestMotions::PutBackTest(const FeederRow& row) {
+  const int type = g_nMachineType;
+  const int k = Int(row, kCellHead);
+  if (!AutoFeederAdvanceBeforePick(row)) return;
+  const FeederServices sv = GetFeederServices();
+  int h = k;
+  if (sv.autoChangeNozzle && sv.autoChangeNozzle()) {
+    h = 0;
+    for (int i = 1; i <= 8 && sv.headNozzle; ++i)
+      if (sv.headNozzle(i) == k) {
+        h = i;
+        break;
+      }
+    if (h == 0) {
+      ShowMessage(kHeaderNoNozzle);
+      return;
+    }
+  }
+  const auto p = Pulse();
+  const auto b = Basic();
+  double pick = Num(row, kCellPickHeight);
+  if (pick == 0.0) pick = b.ZNozzleToFeed(h);
+  int32_t tx = TruncToSteps(Num(row, kCellX), p.m_X_Pulse) - HeadOffsetX(h);
+  int32_t ty = TruncToSteps(Num(row, kCellY), p.m_Y_Pulse) - HeadOffsetY(h);
+  if (!InTravel(tx, ty)) {
+    Info(kHeaderToFeedPosError);
+    return;
+  }
+  if (type == 4) ty = g_nCurY;
+  g_nTargetX = tx;
+  g_nTargetY = ty;
+  CheckDetourZones();
+  if (Serial()) smt::link::SendCmd60SetState(0, 0);
+  const auto sp = PickSpeeds();
+  if (!DetourMove(sp[kSpX].start, sp[kSpX].normal, sp[kSpY].start, sp[kSpY].normal)) return;
+  if (!smt::link::SendCmd65MoveXYHeads(g_nTargetX - g_nCurX, sp[kSpX].start, sp[kSpX].normal, g_nTargetY - g_nCurY,
+                                       sp[kSpY].start, sp[kSpY].normal, TurnHeadsBack(), sp[kSpA1].start,
+                                       sp[kSpA1].normal, 0))
+    return;
+  const ZStroke z = ZStrokeFor(h, type, pick, p.m_Z_Pulse);
+  ReleasePumpOf(h, z.axis, type);
+  smt::link::SendCmd68MoveZVacuum(static_cast<uint8_t>(z.axis), z.steps, sp[kSpZ1].start, sp[kSpZ1].normal, h,
+                                  static_cast<uint16_t>(Int(row, kCellPlaceDelay)),
+                                  static_cast<int32_t>(Num(row, kCellVacuum)));
+}
+
+// --- feeds --------------------------------------------------------------------------
+
+bool FeederTestMotions::TowbarFeed(const FeederRow& row, bool is0402, int count) {
+  const char letter = row[0].empty() ? 0 : row[0][0];
+  const auto side = TowbarSideOf(letter);
+  if (!side) return true;  // S and G do not feed here
+  if (is0402) SwitchOff(side->output);
+  const double v = Num(row, kCellFeedCoord);
+  if (v < side->minFeed || v > side->maxFeed) {
+    ShowMessage(feedLimitMessage);
+    return false;
+  }
+  if (Serial()) smt::link::SendCmd60SetState(0, 0);
+  if (!is0402) SwitchOff(side->output);
+  const auto sp = PickSpeeds();
+  const auto& walk = sp[static_cast<size_t>(side->walkSpeed)];
+  const auto& lift = sp[static_cast<size_t>(side->liftSpeed)];
+  smt::link::FeedValues vals{TruncToSteps(v, side->walkPulse) - side->walkPosition,
+                             walk.start,
+                             walk.normal,
+                             TruncToSteps(Num(row, kCellSlack), side->liftPulse),
+                             TruncToSteps(Num(row, kCellTension), side->liftPulse),
+                             lift.start,
+                             lift.normal,
+                             Int(row, kCellFeedTime),
+                             is0402 ? 1 : count,
+                             FeederNumberValue(row[0])};
+  if (smt::link::SendCmd66MoveFeedAxis(FeedAlternative(), static_cast<uint8_t>(side->sideCode), vals) !=
+      smt::link::CommandResult::Ok)
+    return false;
+  return Pause(10);
+}
+
+bool FeederTestMotions::AutoFeederFeed(const FeederRow& row, int count) {
+  const int n = FeederNumberValue(row[0]);
+  auto& af = AutoFeeders::Instance();
+  const int type = g_nMachineType;
+  af.ToggleFeeder(n, type);
+  int feeder = n;
+  int cnt = count;
+  if (n >= 1 && n <= 96 && !af.IsFeederOn(n)) {
+    cnt = AutoFeeders::WordOf(n);
+    if (type != 8) feeder = 0;
+  }
+  if (Serial()) {
+    cnt = count;
+    if (smt::link::Runtime().v2_07.load() == 0) feeder = 0;
+  }
+  const auto m = af.Mask();
+  smt::link::FeedValues v{static_cast<int32_t>(m[0]), static_cast<int32_t>(m[1]), static_cast<int32_t>(m[2]), 0, 0, 0, 0,
+                          Int(row, kCellFeedTime), cnt, feeder};
+  return smt::link::SendCmd66MoveFeedAxis(FeedAlternative(), 10, v) == smt::link::CommandResult::Ok;
+}
+
+bool FeederTestMotions::VibrationFeed(const FeederRow& row, int count) {
+  const int t = Int(row, kCellFeedTime);
+  const int n = FeederNumberValue(row[0]);
+  for (int i = count; i >= 1; --i) {
+    smt::link::FeedValues v{0, 0, 0, 0, 0, 0, 0, t, i, n};
+    if (smt::link::SendCmd66MoveFeedAxis(FeedAlternative(), 11, v) != smt::link::CommandResult::Ok) return false;
+    if (!Pause(t)) return false;
+  }
+  return Pause(10);
+}
+
+bool FeederTestMotions::TrayFeed(const FeederRow& row) {
+  if (g_nMachineType != 10) return true;
+  const double aw = Pulse().m_AutoWalk1_Pulse;
+  const auto sp = PickSpeeds();
+  smt::link::FeedValues v{0, 0, 0, TruncToSteps(Num(row, kCellSlack), aw), TruncToSteps(Num(row, kCellTension), aw),
+                          sp[kSpAutoWalk1].start, sp[kSpAutoWalk1].normal, 0, 0, FeederNumberValue(row[0])};
+  return smt::link::SendCmd66MoveFeedAxis(FeedAlternative(), 13, v) == smt::link::CommandResult::Ok;
+}
+
+bool FeederTestMotions::DragPinFeed(const FeederRow& row) {
+  const auto b = Basic();
+  const auto p = Pulse();
+  const auto sp = PickSpeeds();
+  const char letter = row[0].empty() ? 0 : row[0][0];
+  const int32_t tx = TruncToSteps(Num(row, kCellX), p.m_X_Pulse) - TruncToSteps(b.m_X_Nozzle2ToNozzle1, p.m_X_Pulse);
+  const int32_t ty = TruncToSteps(Num(row, kCellY), p.m_Y_Pulse) - TruncToSteps(b.m_Y_Nozzle2ToNozzle1, p.m_Y_Pulse);
+  if (Serial()) smt::link::SendCmd60SetState(0, 0);
+  if (!Move64(tx - g_nCurX, ty - g_nCurY, kMasterResetFlag)) return false;
+  double pick = Num(row, kCellPickHeight);
+  if (pick == 0.0) pick = b.m_Z_Nozzle2ToFeed;
+  const double depth = pick - b.m_Nozzle2MoreNozzle1;
+  if (!smt::link::SendCmd61MoveAxis(2, TruncToSteps(depth, p.m_Z_Pulse), sp[kSpZ1].start, sp[kSpZ1].normal))
+    return false;
+  const double s = std::fabs(Num(row, kCellFeedCoord));
+  const auto side = TowbarSideOf(letter);
+  const AutoFeedConfig cfg = AutoFeeders::Instance().Config();
+  if (side) {
+    const auto& lift = sp[static_cast<size_t>(side->liftSpeed)];
+    smt::link::SendCmd61MoveAxis(static_cast<uint8_t>(side->liftAxis),
+                                 TruncToSteps(-(cfg.m_Open_Length / 4) * s, side->liftPulse), lift.start, lift.normal);
+  }
+  int32_t dx = 0, dy = 0;
+  switch (letter) {
+    case 'W': dx = TruncToSteps(s, p.m_X_Pulse); break;
+    case 'N': dy = -TruncToSteps(s, p.m_Y_Pulse); break;
+    case 'E': dx = -TruncToSteps(s, p.m_X_Pulse); break;
+    case 'S': dy = TruncToSteps(s, p.m_Y_Pulse); break;
+    default: break;
+  }
+  if (letter != 'G' && !Move64(dx, dy, kNoMasterResetFlag)) return false;
+  if (!Pause(Int(row, kCellFeedTime))) return false;
+  const double back = b.m_FeedOverBack;
+  dx = dy = 0;
+  switch (letter) {
+    case 'W': dx = -TruncToSteps(back, p.m_X_Pulse); break;
+    case 'N': dy = TruncToSteps(back, p.m_Y_Pulse); break;
+    case 'E': dx = TruncToSteps(back, p.m_X_Pulse); break;
+    case 'S': dy = -TruncToSteps(back, p.m_Y_Pulse); break;
+    default: break;
+  }
+  if (!Move64(dx, dy, kNoMasterResetFlag)) return false;
+  if (!smt::link::SendCmd61MoveAxis(2, -TruncToSteps(depth, p.m_Z_Pulse), sp[kSpZ1].start, sp[kSpZ1].normal))
+    return false;
+  if (side) {
+    const auto& lift = sp[static_cast<size_t>(side->liftSpeed)];
+    smt::link::SendCmd61MoveAxis(static_cast<uint8_t>(side->liftAxis),
+                                 TruncToSteps((cfg.m_Close_Length / 4) * s, side->liftPulse), lift.start, lift.normal);
+  }
+  return true;
+}
+
+bool FeederTestMotions::FeedTest(const FeederRow& row, bool singleStep) {
+  const char letter = row[0].empty() ? 0 : row[0][0];
+  if (letter != 'W' && letter != 'N' && letter != 'E' && letter != 'S' && letter != 'G') {
+    ShowMessage(kFeedDirectionNoFind);
+    return false;
+  }
+  int count = Int(row, kCellFeedCount);
+  if (count == 0) count = 1;
+  if (singleStep) count = 1;
+  const int mode = names_.ModeOf(row[kCellFeedMode]);
+  switch (mode) {
+    case kAutoFeed: case kClDip: return AutoFeederFeed(row, count);
+    case kVibrationFeed: return VibrationFeed(row, count);
+    case kGridBox: return TrayFeed(row);
+    case kDragHand: return DragPinFeed(row);
+    case kGridDip: return true;
+    case k0402: return TowbarFeed(row, true, count);
+    default: return TowbarFeed(row, false, count);
+  }
+}
+
+void FeederTestMotions::FeedTestAll(const std::vector<FeederRow>& rows, std::atomic<bool>& running,
+                                    const std::function<void(int row, bool on)>& select) {
+  const AutoFeedConfig cfg = AutoFeeders::Instance().Config();
+  running = true;
+  struct Clear {
+    std::atomic<bool>& r;
+    ~Clear() { r = false; }
+  } clear{running};
+  auto& af = AutoFeeders::Instance();
+  for (int pass = 0; pass < cfg.m_TestLoop; ++pass) {
+    for (size_t i = 0; i < rows.size(); ++i) {
+      if (!running || stop_.stop_requested()) return;
+      const FeederRow& row = rows[i];
+      if (select) select(static_cast<int>(i), true);
+      const char letter = row[0].empty() ? 0 : row[0][0];
+      if (letter != 'W' && letter != 'N' && letter != 'E' && letter != 'S' && letter != 'G') {
+        ShowMessage(kFeedDirectionNoFind);
+        return;
+      }
+      int count = Int(row, kCellFeedCount);
+      if (count == 0) count = 1;
+      const int mode = names_.ModeOf(row[kCellFeedMode]);
+      bool ok = true;
+      switch (mode) {
+        case kIntegrationFeed:
+        case k0402:
+          if (cfg.m_bIntegrationFeed) ok = TowbarFeed(row, mode == k0402, count);
+          break;
+        case kAutoFeed:
+        case kClDip:
+          if (cfg.m_bAutoFeed) {
+            const int n = FeederNumberValue(row[0]);
+            const bool serial = Serial();
+            const bool v207 = smt::link::Runtime().v2_07.load() != 0;
+            const int t = Int(row, kCellFeedTime);
+            af.SetFeederOn(n);
+            auto m = af.Mask();
+            smt::link::FeedValues v{static_cast<int32_t>(m[0]), static_cast<int32_t>(m[1]), static_cast<int32_t>(m[2]),
+                                    0, 0, 0, 0, t, count, serial && !v207 ? 0 : n};
+            ok = smt::link::SendCmd66MoveFeedAxis(FeedAlternative(), 10, v) == smt::link::CommandResult::Ok;
+            if (ok) {
+              af.SetFeederOff(n);
+              m = af.Mask();
+              smt::link::FeedValues w{static_cast<int32_t>(m[0]), static_cast<int32_t>(m[1]),
+                                      static_cast<int32_t>(m[2]), 0, 0, 0, 0, t,
+                                      serial ? count : AutoFeeders::WordOf(n), 0};
+              ok = smt::link::SendCmd66MoveFeedAxis(FeedAlternative(), 10, w) == smt::link::CommandResult::Ok;
+            }
+            if (ok) ok = Pause(cfg.m_FeedBack_Delay);
+          }
+          break;
+        case kVibrationFeed:
+          if (cfg.m_bVibrationFeed) ok = VibrationFeed(row, count);
+          break;
+        case kDragHand:
+          if (cfg.m_bDragHand) ok = DragPinFeed(row);
+          break;
+        case k48:
+          ok = TowbarFeed(row, false, count);
+          break;
+        case kGridBox:
+          ok = TrayFeed(row);
+          break;
+        case kGridDip:
+          break;
+        default:
+          // A feed mode of no known name feeds by towbar, as the single feed test does.
+          ok = TowbarFeed(row, false, count);
+          break;
+      }
+      if (!ok) return;
+      if (select) select(static_cast<int>(i), false);
+    }
+  }
+}
+
+}  // namespace smt::feeder
