@@ -149,14 +149,21 @@ std::optional<EdaLengthUnit> UnitStatement(std::string_view line) {
   if (u == std::string::npos) return std::nullopt;
   size_t p = u + 4;
   while (p < l.size() && std::isalpha(static_cast<unsigned char>(l[p]))) ++p;  // "units", "uunits"
-  while (p < l.size() && (IsBlank(l[p]) || l[p] == ':' || l[p] == '=')) ++p;
-  size_t e = p;
-  while (e < l.size() && std::isalpha(static_cast<unsigned char>(l[e]))) ++e;
-  if (e == p) return std::nullopt;
-  const std::string word = l.substr(p, e - p);
-  if (word == "mm" || word.rfind("millimet", 0) == 0 || word == "metric") return EdaLengthUnit::Millimetre;
-  if (word == "mil" || word == "mils" || word == "thou") return EdaLengthUnit::Mil;
-  if (word.rfind("inch", 0) == 0 || word == "in") return EdaLengthUnit::Inch;
+  // The unit is one of the next words: "Units used: mil", "UUNITS = MILS".
+  for (int words = 0; words < 3; ++words) {
+    while (p < l.size() && !std::isalpha(static_cast<unsigned char>(l[p]))) {
+      if (l[p] == ',' || l[p] == ';') return std::nullopt;
+      ++p;
+    }
+    size_t e = p;
+    while (e < l.size() && std::isalpha(static_cast<unsigned char>(l[e]))) ++e;
+    if (e == p) return std::nullopt;
+    const std::string word = l.substr(p, e - p);
+    if (word == "mm" || word.rfind("millimet", 0) == 0 || word == "metric") return EdaLengthUnit::Millimetre;
+    if (word == "mil" || word == "mils" || word == "thou") return EdaLengthUnit::Mil;
+    if (word.rfind("inch", 0) == 0) return EdaLengthUnit::Inch;
+    p = e;
+  }
   return std::nullopt;
 }
 
