@@ -1,0 +1,466 @@
+#include "library/CDialogNozzleList.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QTableWidget>
+
+#include "app/core/MachineState.h"
+#include "library/FieldReader.h"
+#include "library/LibraryRows.h"
+#include "library/NozzleChange.h"
+#include "link/MachineGuards.h"
+#include "platform/FileIo.h"
+#include "platform/GuiDispatcher.h"
+#include "platform/MessageService.h"
+#include "platform/SettingsSection.h"
+
+using smt::library::NozzleRow;
+using smt::platform::FormatInt;
+using smt::platform::ShowMessage;
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+struct TextKey {
+  const char* key;
+  const char* def;
+};
+const TextKey kTexts[] = {
+    {"c_NozzleSelect", "贴装头选择"},
+    {"c_NozzleNumber", "吸嘴编号"},
+    {"c_Nozzle_X", "吸嘴 X 坐标"},
+    {"c_Nozzle_Y", "吸嘴 Y 坐标"},
+    {"c_Nozzle_Z", "吸嘴到吸料高度"},
+    {"c_Nozzle_X_Exit", "进出口 X 坐标"},
+    {"c_Nozzle_Y_Exit", "进出口 Y 坐标"},
+    {"c_Nozzle_Z_Exit", "吸嘴进出口Z高度"},
+    {"c_VacuumValue", "真空值"},
+    {"c_Note", "备  注"},
+    {"c_NozzleList", "吸嘴库管理"},
+    {"c_NozzleAdd", "添加吸嘴"},
+    {"c_NozzleEdit", "修改吸嘴"},
+    {"c_NozzleDelete", "删除吸嘴"},
+    {"c_NozzleLibrary", "开合吸嘴库"},
+    {"c_Delay", "延时"},
+    {"c_InAndOutExtern", "出入位置延伸"},
+    {"c_CameraToNozzleCoordinate", "相机到吸嘴座坐标位置"},
+    {"c_ToNozzleCoordinate", "贴装头到吸嘴座坐标位置"},
+    {"c_ToNozzleCoordinateExit", "贴装头到吸嘴座出入口位置"},
+    {"c_DownToNozzleCoordinate", "下降到取吸嘴位置"},
+    {"c_UpToNozzleCoordinate", "上升到取吸嘴位置"},
+    {"c_PickNozzle", "取出吸嘴"},
+    {"c_PutNozzle", "放回吸嘴"},
+    {"c_Reset", "复位"},
+    {"c_IDOK", "确  定"},
+    {"c_IDCANCEL", "取  消"},
+    {"c_Message_02", "请选择行 !"},
+    {"c_Message_03", "吸嘴库最多19个吸嘴 !\r\nThe nozzle library holds at most 19 nozzles!"},
+};
+const char* kColumnKeys[9] = {"c_NozzleNumber", "c_Nozzle_X", "c_Nozzle_Y", "c_Nozzle_Z", "c_Nozzle_X_Exit",
+                              "c_Nozzle_Y_Exit", "c_Nozzle_Z_Exit", "c_VacuumValue", "c_Note"};
+const int kColumnWidths[9] = {60, 80, 80, 100, 100, 100, 110, 60, 100};
+
+QIcon SeatIcon(bool full) {
+  QPixmap pm(20, 20);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(Qt::black);
+  p.setBrush(full ? QColor(40, 160, 60) : QColor(255, 255, 255));
+  p.drawEllipse(3, 3, 14, 14);
+  return QIcon(pm);
+}
+
+}  // namespace
+
+std::vector<std::string> NozzleHeadChoices(int machineType) {
+  int n = 0;
+  switch (machineType) {
+    case 0: case 1: n = 1; break;
+    case 2: case 5: case 10: n = 2; break;
+    case 3: n = 4; break;
+    case 7: case 8: n = 8; break;
+    default: n = 0; break;
+  }
+  std::vector<std::string> out;
+  for (int k = 1; k <= n; ++k) out.push_back("A" + std::to_string(k));
+  return out;
+}
+
+CDialogNozzleList::CDialogNozzleList(smt::library::NozzleLibrary& lib, Environment env, QWidget* parent)
+    : QDialog(parent), lib_(lib), env_(std::move(env)) {
+  strategy_ = smt::library::CurrentNozzleStrategy();
+  runEditor = [](CDialogNozzleEdit& e) { return e.exec() == QDialog::Accepted; };
+  LoadLanguage();
+  Build();
+  // The strategy's kept nozzle: head A1 keeps nozzle 1, or A2 keeps nozzle 2.
+  if (strategy_.m_ChangeNozzleSelect == 1) {
+    g_NozzleSeats.SetHasNozzle(0, false);
+    g_nHeadNozzle[0] = 1;
+  } else if (strategy_.m_ChangeNozzleSelect == 2) {
+    g_NozzleSeats.SetHasNozzle(1, false);
+    g_nHeadNozzle[1] = 2;
+  }
+  for (int k = 0; k < 8; ++k) headValues_[k]->setText(Q(FormatInt(g_nHeadNozzle[k].load())));
+  FillList();
+  QPointer<CDialogNozzleList> self(this);
+  smt::library::SetNozzleStateListener([self](int head, int seat, bool taken) {
+    smt::platform::PostToGui([self, head, seat, taken] {
+      if (self) self->SetHeadNozzleState(head, seat, taken);
+    });
+  });
+}
+
+CDialogNozzleList::~CDialogNozzleList() { smt::library::SetNozzleStateListener({}); }
+
+void CDialogNozzleList::LoadLanguage() {
+  const smt::platform::LanguageSection lang(env_.appDir, env_.language, "NozzleListConfig");
+  for (const auto& t : kTexts) texts_[t.key] = lang.Text(std::string("NozzleList.") + t.key, t.def);
+}
+
+std::string CDialogNozzleList::Text(const std::string& key) const {
+  auto it = texts_.find(key);
+  return it == texts_.end() ? std::string() : it->second;
+}
+
+void CDialogNozzleList::Build() {
+  setWindowTitle(Q(Text("c_NozzleList")));
+  resize(900, 520);
+  auto button = [this](const std::string& key, int x, int y, int w) {
+    auto* b = new QPushButton(Q(Text(key)), this);
+    b->setGeometry(x, y, w, 26);
+    b->setAutoDefault(false);
+    return b;
+  };
+  add_ = button("c_NozzleAdd", 10, 8, 90);
+  modify_ = button("c_NozzleEdit", 105, 8, 90);
+  delete_ = button("c_NozzleDelete", 200, 8, 90);
+  connect(add_, &QPushButton::clicked, this, &CDialogNozzleList::OnAdd);
+  connect(modify_, &QPushButton::clicked, this, &CDialogNozzleList::OnModify);
+  connect(delete_, &QPushButton::clicked, this, &CDialogNozzleList::OnDelete);
+
+  magazine_ = new QCheckBox(Q(Text("c_NozzleLibrary")), this);
+  magazine_->setGeometry(300, 8, 110, 26);
+  magazine_->setChecked(m_bMagazineOpen);
+  connect(magazine_, &QCheckBox::clicked, this, &CDialogNozzleList::OnMagazine);
+
+  auto* headLabel = new QLabel(Q(Text("c_NozzleSelect")), this);
+  headLabel->setGeometry(10, 40, 80, 26);
+  headCombo_ = new QComboBox(this);
+  headCombo_->setGeometry(90, 40, 70, 26);
+  for (const auto& h : NozzleHeadChoices(g_nMachineType.load())) headCombo_->addItem(Q(h));
+  if (lib_.m_nSelectedHead >= 0 && lib_.m_nSelectedHead < headCombo_->count())
+    headCombo_->setCurrentIndex(lib_.m_nSelectedHead);
+  connect(headCombo_, &QComboBox::currentIndexChanged, this, [this](int i) { lib_.m_nSelectedHead = i; });
+
+  const smt::library::NozzleListSettings s = lib_.Settings();
+  auto* delayLabel = new QLabel(Q(Text("c_Delay")), this);
+  delayLabel->setGeometry(170, 40, 40, 26);
+  delay_ = new QLineEdit(Q(FormatInt(s.m_Delay)), this);
+  delay_->setGeometry(210, 40, 60, 26);
+  connect(delay_, &QLineEdit::textChanged, this, [this](const QString& t) {
+    auto settings = lib_.Settings();
+    settings.m_Delay = smt::platform::TextToInt(t.toStdString());
+    lib_.SetSettings(settings);
+  });
+  extension_ = new QCheckBox(Q(Text("c_InAndOutExtern")), this);
+  extension_->setGeometry(280, 40, 120, 26);
+  extension_->setChecked(s.m_InAndOutExtern != 0);
+  distance_ = new QLineEdit(Q(smt::platform::FormatDouble(s.m_Distance)), this);
+  distance_->setGeometry(400, 40, 70, 26);
+
+  for (int k = 0; k < 8; ++k) {
+    auto* l = new QLabel(Q("A" + std::to_string(k + 1)), this);
+    l->setGeometry(490 + k * 48, 8, 44, 26);
+    l->setAlignment(Qt::AlignCenter);
+    headValues_[k] = new QLabel("0", this);
+    headValues_[k]->setGeometry(490 + k * 48, 40, 44, 26);
+    headValues_[k]->setAlignment(Qt::AlignCenter);
+  }
+
+  // The library kind.
+  const bool nineteen = strategy_.m_19NozzleLibrary != 0;
+  add_->setEnabled(nineteen);
+  delete_->setEnabled(nineteen);
+  distance_->setEnabled(!nineteen);
+  extension_->setEnabled(!nineteen);
+  magazine_->setEnabled(nineteen);
+
+  list_ = new QTableWidget(this);
+  list_->setColumnCount(9);
+  QStringList titles;
+  for (const char* k : kColumnKeys) titles << Q(Text(k));
+  list_->setHorizontalHeaderLabels(titles);
+  for (int c = 0; c < 9; ++c) list_->setColumnWidth(c, kColumnWidths[c]);
+  list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list_->setAlternatingRowColors(true);
+  list_->setStyleSheet("QTableWidget { background: rgb(240,250,250); alternate-background-color: rgb(200,250,250); color: black; }");
+  list_->setIconSize(QSize(20, 20));
+  list_->verticalHeader()->hide();
+  list_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(list_, &QTableWidget::cellClicked, this, [this](int, int) {
+    const auto sel = list_->selectionModel()->selectedRows();
+    OnSelectRow(sel.isEmpty() ? -1 : sel.first().row());
+  });
+  connect(list_, &QTableWidget::cellDoubleClicked, this, [this](int r, int) {
+    OnSelectRow(r);
+    OnModify();
+  });
+  connect(list_, &QTableWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+    const int r = list_->rowAt(pos.y());
+    if (r >= 0) list_->selectRow(r);
+    OnSelectRow(r);
+    if (SeatMenuAllowed()) ShowSeatMenu(list_->viewport()->mapToGlobal(pos));
+  });
+
+  auto* ok = button("c_IDOK", 0, 0, 80);
+  auto* cancel = button("c_IDCANCEL", 0, 0, 80);
+  ok->setGeometry(700, 40, 80, 26);
+  cancel->setGeometry(790, 40, 80, 26);
+  connect(ok, &QPushButton::clicked, this, &CDialogNozzleList::accept);
+  connect(cancel, &QPushButton::clicked, this, &CDialogNozzleList::reject);
+}
+
+void CDialogNozzleList::resizeEvent(QResizeEvent* e) {
+  QDialog::resizeEvent(e);
+  if (isMinimized() || !list_) return;
+  list_->setGeometry(10, 72, std::max(0, width() - 20), std::max(0, height() - 72));
+}
+
+void CDialogNozzleList::SetListRow(int row, const NozzleRow& cells, bool hasNozzle) {
+  for (int c = 0; c < 9; ++c) {
+    auto* item = new QTableWidgetItem(Q(cells[c]));
+    if (c == 0) {
+      item->setIcon(SeatIcon(hasNozzle));
+      item->setData(Qt::UserRole, hasNozzle ? 0 : 1);
+    }
+    list_->setItem(row, c, item);
+  }
+}
+
+void CDialogNozzleList::FillList() {
+  list_->setRowCount(0);
+  list_->setRowCount(lib_.Count());
+  for (int i = 0; i < lib_.Count(); ++i) SetListRow(i, lib_.m_NozzleRows[i], g_NozzleSeats.HasNozzle(i));
+}
+
+std::vector<NozzleRow> CDialogNozzleList::ListRows() const {
+  std::vector<NozzleRow> rows(list_->rowCount());
+  for (int r = 0; r < list_->rowCount(); ++r)
+    for (int c = 0; c < 9; ++c) {
+      const QTableWidgetItem* it = list_->item(r, c);
+      rows[r][c] = it ? it->text().toStdString() : std::string();
+    }
+  return rows;
+}
+
+void CDialogNozzleList::RebuildTableFromList() { lib_.m_NozzleRows = ListRows(); }
+
+void CDialogNozzleList::OnSelectRow(int row) { m_nSelectedRow = row < list_->rowCount() ? row : -1; }
+
+bool CDialogNozzleList::RunEditor() {
+  CDialogNozzleEdit::Environment e;
+  e.appDir = env_.appDir;
+  e.language = env_.language;
+  e.nineteenSeat = strategy_.m_19NozzleLibrary != 0;
+  e.selectedHead = lib_.m_nSelectedHead;
+  e.jog = env_.jog;
+  e.homeZ = env_.homeZ;
+  const int self = m_nSelectedRow;
+  e.numberTaken = [this, self](int number) {
+    for (int r = 0; r < list_->rowCount(); ++r) {
+      if (r == self) continue;
+      const QTableWidgetItem* it = list_->item(r, 0);
+      if (it && smt::platform::TextToInt(it->text().toStdString()) == number &&
+          smt::library::ParseIntField(it->text().toStdString()))
+        return true;
+    }
+    return false;
+  };
+  e.setColumnText = [this](int column, const std::string& text) { SetColumnText(column, text); };
+  CDialogNozzleEdit editor(lib_.editor, e, this);
+  return runEditor(editor);
+}
+
+void CDialogNozzleList::OnAdd() {
+  if (strategy_.m_19NozzleLibrary == 0) return;
+  if (list_->rowCount() >= smt::library::kSeatCount) {
+    ShowMessage(Text("c_Message_03"));
+    return;
+  }
+  m_nSelectedRow = -1;
+  if (!RunEditor()) return;
+  const auto& f = lib_.editor;
+  const int row = list_->rowCount();
+  list_->setRowCount(row + 1);
+  SetListRow(row,
+             smt::library::NozzleLibrary::MakeRow(f.number, f.x, f.y, f.pickHeight, f.entranceX, f.entranceY,
+                                                   f.entranceZ, f.vacuum, f.note),
+             g_NozzleSeats.HasNozzle(row));
+  RebuildTableFromList();
+}
+
+void CDialogNozzleList::OnModify() {
+  if (m_nSelectedRow < 0 || m_nSelectedRow >= list_->rowCount()) {
+    ShowMessage(Text("c_Message_02"));
+    return;
+  }
+  const NozzleRow cells = ListRows()[m_nSelectedRow];
+  auto& f = lib_.editor;
+  f.number = smt::library::CellInt(cells[0]);
+  f.x = smt::library::CellDouble(cells[1]);
+  f.y = smt::library::CellDouble(cells[2]);
+  f.pickHeight = smt::library::CellDouble(cells[3]);
+  f.entranceX = smt::library::CellDouble(cells[4]);
+  f.entranceY = smt::library::CellDouble(cells[5]);
+  f.entranceZ = smt::library::CellDouble(cells[6]);
+  f.vacuum = smt::library::CellInt(cells[7]);
+  f.note = cells[8];
+  if (!RunEditor()) return;
+  const NozzleRow row = smt::library::NozzleLibrary::MakeRow(f.number, f.x, f.y, f.pickHeight, f.entranceX,
+                                                             f.entranceY, f.entranceZ, f.vacuum, f.note);
+  for (int c = 0; c < 9; ++c) list_->item(m_nSelectedRow, c)->setText(Q(row[c]));
+  if (m_nSelectedRow < lib_.Count()) lib_.m_NozzleRows[m_nSelectedRow] = row;
+  lib_.m_bSeatsDirty = true;
+}
+
+void CDialogNozzleList::OnDelete() {
+  if (strategy_.m_19NozzleLibrary == 0) return;
+  if (m_nSelectedRow < 0 || m_nSelectedRow >= list_->rowCount()) {
+    ShowMessage(Text("c_Message_02"));
+    return;
+  }
+  list_->removeRow(m_nSelectedRow);
+  RebuildTableFromList();
+  if (m_nSelectedRow >= list_->rowCount()) m_nSelectedRow = -1;
+}
+
+bool CDialogNozzleList::SeatMenuAllowed() {
+  if (m_nSelectedRow < 0 || m_nSelectedRow >= list_->rowCount()) {
+    ShowMessage(Text("c_Message_02"));
+    return false;
+  }
+  if (strategy_.m_19NozzleLibrary == 0 && m_nSelectedRow > 5) return false;
+  return true;
+}
+
+void CDialogNozzleList::ShowSeatMenu(const QPoint& globalPos) {
+  QMenu menu(this);
+  auto item = [&](const char* key, int op) {
+    QAction* a = menu.addAction(Q(Text(key)));
+    connect(a, &QAction::triggered, this, [this, op] { OnNozzleOp(op); });
+    return a;
+  };
+  item("c_CameraToNozzleCoordinate", 0);
+  item("c_ToNozzleCoordinate", 1);
+  item("c_ToNozzleCoordinateExit", 2)->setEnabled(strategy_.m_19NozzleLibrary == 0);
+  menu.addSeparator();
+  item("c_DownToNozzleCoordinate", 3);
+  connect(menu.addAction(Q(Text("c_UpToNozzleCoordinate"))), &QAction::triggered, this, &CDialogNozzleList::OnUp);
+  item("c_PickNozzle", 4);
+  item("c_PutNozzle", 5);
+  connect(menu.addAction(Q(Text("c_Reset"))), &QAction::triggered, this, &CDialogNozzleList::OnReset);
+  menu.exec(globalPos);
+}
+
+void CDialogNozzleList::OnNozzleOp(int op) {
+  if (m_nSelectedRow < 0 || m_nSelectedRow >= list_->rowCount()) {
+    ShowMessage(Text("c_Message_02"));
+    return;
+  }
+  if (!smt::link::CheckMachineGuards()) return;
+  if ((op == 4 || op == 5) && lib_.m_bSeatsDirty) {
+    lib_.m_bSeatsDirty = false;
+    lib_.ComputeNozzlePositions();
+  }
+  m_nNozzleOp = op;
+  smt::library::NozzleOpRequest req;
+  req.op = op;
+  req.selectedRow = m_nSelectedRow;
+  req.selectedHead = lib_.m_nSelectedHead;
+  req.row = ListRows()[m_nSelectedRow];
+  smt::library::NozzleOpCallbacks cb;
+  QPointer<CDialogNozzleList> self(this);
+  cb.enableDialog = [self](bool on) {
+    smt::platform::PostToGui([self, on] {
+      if (self) self->setEnabled(on);
+    });
+  };
+  cb.switchToMarkCamera = env_.switchToMarkCamera;
+  smt::library::StartNozzleOperation(req, cb);
+}
+
+void CDialogNozzleList::OnUp() {
+  if (env_.homeZ) env_.homeZ();
+}
+
+void CDialogNozzleList::OnReset() {
+  if (env_.homeAll) env_.homeAll();
+}
+
+void CDialogNozzleList::OnMagazine(bool open) {
+  m_bMagazineOpen = open;
+  if (!smt::library::SwitchMagazine(open)) {
+    // The cover did not move: show the switch as it was.
+    m_bMagazineOpen = !open;
+    if (magazine_) magazine_->setChecked(m_bMagazineOpen);
+  }
+}
+
+void CDialogNozzleList::SetHeadNozzleState(int head, int seat, bool taken) {
+  if (seat >= 0 && seat < list_->rowCount()) {
+    QTableWidgetItem* it = list_->item(seat, 0);
+    if (it) {
+      it->setText(Q(FormatInt(seat + 1)));
+      it->setIcon(SeatIcon(!taken));
+      it->setData(Qt::UserRole, taken ? 1 : 0);
+    }
+  }
+  if (head >= 1 && head <= 8) headValues_[head - 1]->setText(taken ? Q(FormatInt(seat + 1)) : QString("0"));
+}
+
+void CDialogNozzleList::SetColumnText(int column, const std::string& text) {
+  if (column < 0 || column >= 9) return;
+  for (int r = 0; r < list_->rowCount(); ++r) {
+    if (!list_->item(r, column)) list_->setItem(r, column, new QTableWidgetItem);
+    list_->item(r, column)->setText(Q(text));
+  }
+}
+
+bool CDialogNozzleList::TryAccept() {
+  RebuildTableFromList();
+  const std::vector<std::string> strings = lib_.BuildRowStrings();
+  if (env_.frameRows) *env_.frameRows = strings;
+  lib_.ComputeNozzlePositions();
+  try {
+    smt::library::WriteLibraryFile(env_.appDir, smt::library::kNozzleFileName, strings);
+  } catch (const std::exception& e) {
+    ShowMessage(e.what(), smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Error);
+    return false;
+  }
+  smt::library::FieldReader reader;
+  auto s = lib_.Settings();
+  const double distance = distance_->isEnabled() ? reader.Double(distance_, 1.0, 100.0) : s.m_Distance;
+  const int delay = reader.Int(delay_, 0, 10000);
+  if (!reader.ok()) return false;
+  if (distance_->isEnabled()) s.m_Distance = distance;
+  s.m_Delay = delay;
+  s.m_InAndOutExtern = extension_->isChecked() ? 1 : 0;
+  lib_.SetSettings(s);
+  lib_.SaveConfig(env_.appDir);
+  QDialog::accept();
+  return true;
+}
+
+void CDialogNozzleList::accept() { TryAccept(); }

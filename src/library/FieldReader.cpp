@@ -1,0 +1,92 @@
+#include "library/FieldReader.h"
+
+#include <QString>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "platform/MessageService.h"
+
+namespace smt::library {
+
+namespace {
+std::string Trim(const std::string& s) {
+  const auto b = s.find_first_not_of(" \t");
+  if (b == std::string::npos) return {};
+  const auto e = s.find_last_not_of(" \t");
+  return s.substr(b, e - b + 1);
+}
+std::string Num(double v) { return QString::number(v, 'g', 15).toStdString(); }
+}  // namespace
+
+std::string IntRangeMessage(long long lo, long long hi) {
+  return "Enter an integer between " + std::to_string(lo) + " and " + std::to_string(hi) + ".";
+}
+std::string DoubleRangeMessage(double lo, double hi) {
+  return "Enter a number between " + Num(lo) + " and " + Num(hi) + ".";
+}
+
+std::optional<long long> ParseIntField(const std::string& text) {
+  const std::string t = Trim(text);
+  if (t.empty()) return std::nullopt;
+  errno = 0;
+  char* end = nullptr;
+  const long long v = std::strtoll(t.c_str(), &end, 10);
+  if (errno || *end || v < INT_MIN || v > INT_MAX) return std::nullopt;
+  return v;
+}
+
+std::optional<double> ParseDoubleField(const std::string& text) {
+  const std::string t = Trim(text);
+  if (t.empty()) return std::nullopt;
+  char* end = nullptr;
+  const double v = std::strtod(t.c_str(), &end);
+  if (*end || v != v) return std::nullopt;
+  return v;
+}
+
+void FocusAndSelect(QLineEdit* edit) {
+  if (!edit) return;
+  edit->setFocus();
+  edit->selectAll();
+}
+
+void FieldReader::Fail(QLineEdit* edit, const std::string& message) {
+  ok_ = false;
+  smt::platform::ShowMessage(message, smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Warning);
+  FocusAndSelect(edit);
+}
+
+int FieldReader::Int(QLineEdit* edit, long long lo, long long hi) {
+  if (!ok_) return 0;
+  const auto v = ParseIntField(edit->text().toStdString());
+  if (!v) {
+    Fail(edit, "Enter an integer.");
+    return 0;
+  }
+  if (*v < lo || *v > hi) {
+    Fail(edit, IntRangeMessage(lo, hi));
+    return 0;
+  }
+  return static_cast<int>(*v);
+}
+
+int FieldReader::Int(QLineEdit* edit) { return Int(edit, INT_MIN, INT_MAX); }
+
+double FieldReader::Double(QLineEdit* edit, double lo, double hi) {
+  if (!ok_) return 0;
+  const auto v = ParseDoubleField(edit->text().toStdString());
+  if (!v) {
+    Fail(edit, "Enter a number.");
+    return 0;
+  }
+  if (*v < lo || *v > hi) {
+    Fail(edit, DoubleRangeMessage(lo, hi));
+    return 0;
+  }
+  return *v;
+}
+
+std::string FieldReader::Text(QLineEdit* edit) const { return edit->text().toStdString(); }
+
+}  // namespace smt::library

@@ -1,0 +1,55 @@
+#include "library/LibraryRows.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "platform/ListFile.h"
+#include "platform/SettingsSection.h"
+#include "platform/TextCodec.h"
+
+namespace smt::library {
+
+std::vector<std::string> SplitTabCells(const std::string& row) {
+  std::vector<std::string> cells;
+  size_t start = 0;
+  for (size_t i = 0; i < row.size(); ++i) {
+    if (row[i] == '\t') {
+      cells.push_back(row.substr(start, i - start));
+      start = i + 1;
+    }
+  }
+  return cells;
+}
+
+bool Utf16Less(const std::string& a, const std::string& b) {
+  const std::u16string ua = smt::platform::Utf8ToUtf16(a);
+  const std::u16string ub = smt::platform::Utf8ToUtf16(b);
+  return ua < ub;
+}
+
+void WriteLibraryFile(const std::filesystem::path& appDir, const std::string& fileName,
+                      const std::vector<std::string>& rows) {
+  smt::platform::ListFileContent content;
+  content.rows = rows;
+  smt::platform::WriteListFile(appDir / fileName, content);
+}
+
+double CellDouble(const std::string& cell) { return smt::platform::TextToDouble(cell); }
+int CellInt(const std::string& cell) { return smt::platform::TextToInt(cell); }
+
+double CaptureMillimetres(double steps, double pulsesPerUnit) {
+  if (pulsesPerUnit == 0) return 0;
+  double v = CellDouble(smt::platform::FormatDouble(steps / pulsesPerUnit, 4));
+  if (v > 0) v += 0.0001;
+  else if (v < 0) v -= 0.0001;
+  return v;
+}
+
+int32_t ToSteps(double mm, double pulsesPerMm) {
+  const double v = std::trunc(mm * pulsesPerMm);
+  if (v > INT32_MAX) return INT32_MAX;
+  if (v < INT32_MIN) return INT32_MIN;
+  return static_cast<int32_t>(v);
+}
+
+}  // namespace smt::library

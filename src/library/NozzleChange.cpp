@@ -1,0 +1,245 @@
+#include "library/NozzleChange.h"
+
+#include <algorithm>
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+#include "app/core/LogFile.h"
+#include "app/core/MachineState.h"
+#include "library/LibraryRows.h"
+#include "library/NozzleLibrary.h"
+#include "library/NozzleStrategy.h"
+#include "link/CMachineLink.h"
+#include "link/CSerialLink.h"
+#include "link/LinkGlobals.h"
+#include "link/LinkRuntime.h"
+#include "link/MachineCommands.h"
+#include "link/MotionCommands.h"
+#include "link/MotionGlobals.h"
+#include "platform/MessageService.h"
+#include "settings/SettingsStores.h"
+
+namespace smt::library {
+
+namespace {
+
+std::mutex g_listenerM;
+NozzleStateListener g_listener;
+
+void Notify(int head, int seat, bool taken) {
+  NozzleStateListener l;
+  {
+    std::lock_guard lk(g_listenerM);
+    l = g_listener;
+  }
+  if (l) l(head, seat, taken);
+}
+
+smt::settings::SpeedRecord NozzleSpeeds() {
+  return smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::AutoNozzle);
+}
+
+// Waits `ms` (at most 10 s) in short slices.
+void Delay(int ms) {
+  ms = std::clamp(ms, 0, 10000);
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+struct HeadOffset {
+  int32_t x = 0, y = 0;
+};
+HeadOffset OffsetOfHead(int head) {
+  if (head < 2 || head > 8) return {};
+  const auto geo = smt::settings::SettingsStores::Instance().machine.Geometry();
+  return {geo->table.g_nNozzleToNozzle1X[head], geo->table.g_nNozzleToNozzle1Y[head]};
+}
+
+// The point the head passes outside the seat: the entrance, moved further out
+// (away from the seat along Y) by the extension when it is switched on.
+struct SeatPath {
+  int32_t seatX, seatY, outX, outY;
+  bool slides;  // the entrance is elsewhere than the seat
+};
+SeatPath PathOf(const NozzleSeatRecord& r, int head) {
+  const HeadOffset o = OffsetOfHead(head);
+  SeatPath p{r.nX - o.x, r.nY - o.y, r.nEntranceX - o.x, r.nEntranceY - o.y, false};
+  p.slides = p.outX != p.seatX || p.outY != p.seatY;
+  const NozzleListSettings s = TheNozzleLibrary().Settings();
+  if (p.slides && s.m_InAndOutExtern) {
+    const double yPulse = smt::settings::SettingsStores::Instance().machine.Pulse()->m_Y_Pulse;
+    const int32_t ext = ToSteps(s.m_Distance, yPulse);
+    if (p.outY > p.seatY) p.outY += ext;
+    else if (p.outY < p.seatY) p.outY -= ext;
+  }
+  return p;
+}
+
+bool Gate(bool wait) { return !wait || PassPauseGate(); }
+
+}  // namespace
+
+int HeadsOfMachineType(int machineType) {
+  switch (machineType) {
+    case 0: case 1: return 1;
+    case 2: case 5: case 10: return 2;
+    case 3: case 4: case 6: return 4;
+    case 7: case 8: return 8;
+    default: return 0;
+  }
+}
+
+std::optional<ZMove> ZMoveToHeight(int machineType, int head, int32_t targetZ, int32_t currentZ) {
+  if (machineType == 7 || machineType == 8) {
+    if (head < 1 || head > 8) return std::nullopt;
+    return ZMove{static_cast<uint8_t>(31 + head), targetZ - currentZ, false};
+  }
+  if (machineType == 9 || machineType < 0 || machineType > 10) return std::nullopt;
+  switch (head) {
+    case 1: return ZMove{2, currentZ - targetZ, false};
+    case 2: return ZMove{2, targetZ - currentZ, false};
+    case 3: return ZMove{3, currentZ - targetZ, true};
+    case 4: return ZMove{3, targetZ - currentZ, true};
+    default: return std::nullopt;
+  }
+}
+
+bool MoveHeadZ(int machineType, int head, int32_t targetZ, const smt::settings::SpeedRecord& speeds) {
+  if (head < 1 || head > 8) return false;
+  const auto m = ZMoveToHeight(machineType, head, targetZ, g_nCurZ[head - 1].load());
+  if (!m || m->steps == 0) return true;
+  const auto& pair = m->useZ2Speed ? speeds[3] : speeds[2];
+  return smt::link::SendCmd61MoveAxis(m->axis, m->steps, pair.start, pair.normal);
+}
+
+bool MoveXYTo(int32_t x, int32_t y, const smt::settings::SpeedRecord& speeds) {
+  g_nTargetX = x;
+  g_nTargetY = y;
+  if (smt::link::Runtime().UsesSerial()) smt::link::SendCmd60SetState(0, 0);
+  return smt::link::SendCmd64MoveXY(x - g_nCurX.load(), speeds[0].start, speeds[0].normal, y - g_nCurY.load(),
+                                    speeds[1].start, speeds[1].normal, 0, 0, 0, 0, 128);
+}
+
+std::array<uint8_t, 11> OutputFrame(uint8_t output, uint8_t state) {
+  const uint8_t sum = static_cast<uint8_t>(0x00 + 0x04 + 0x03 + output + state);
+  return {0xEE, 0x00, 0x04, 0x03, output, state, sum, 0xFF, 0xFC, 0xFF, 0xFF};
+}
+
+bool SetMagazineCover(int state) {
+  const uint8_t s = state ? 1 : 0;
+  auto& rt = smt::link::Runtime();
+  if (!rt.UsesSerial()) {
+    smt::link::CMachineLink* link = rt.udp.load();
+    if (!link) return false;
+    if (!g_hLinkMutex.TryLockFor(std::chrono::seconds(5))) {
+      CLogFile::Instance().Write(true, "magazine cover: link busy");
+      return false;
+    }
+    const bool ok = link->SendCmd03SetOutput(7, s, 5);
+    g_hLinkMutex.unlock();
+    return ok;
+  }
+  const auto frame = OutputFrame(7, s);
+  return smt::link::WriteComFrame(frame.data(), static_cast<uint32_t>(frame.size()));
+}
+
+bool PassPauseGate() {
+  while (!g_hPauseEvent.Wait(std::chrono::milliseconds(100))) {
+    if (!g_bRunContinue) return false;
+  }
+  return g_bRunContinue.load();
+}
+
+bool ReturnNozzleToLibrary(int head, bool waitPauseGate, bool showState) {
+  if (head < 1 || head > kHeadCount) {
+    smt::platform::ShowMessage(kHeaderError);
+    return false;
+  }
+  const int nozzle = g_nHeadNozzle[head - 1].load();
+  if (nozzle == 0) return true;
+  const int seat = nozzle - 1;
+  if (seat < 0 || seat >= kSeatCount) {
+    // A held number without a seat cannot be put anywhere.
+    smt::platform::ShowMessage(kHeaderOrNozzleError);
+    return false;
+  }
+  if (g_NozzleSeats.HasNozzle(seat)) {
+    smt::platform::ShowMessage(kLibraryHasNozzle);
+    return false;
+  }
+  const int type = g_nMachineType.load();
+  if (head > HeadsOfMachineType(type)) {
+    smt::platform::ShowMessage(kSmtHeaderError);
+    return false;
+  }
+  const NozzleSeatRecord r = g_NozzleSeats.Get(seat);
+  const SeatPath p = PathOf(r, head);
+  const auto speeds = NozzleSpeeds();
+  const bool nineteen = CurrentNozzleStrategy().m_19NozzleLibrary != 0;
+  const int delay = TheNozzleLibrary().Settings().m_Delay;
+
+  if (!Gate(waitPauseGate) || !MoveXYTo(p.outX, p.outY, speeds)) return false;
+  if (nineteen) {
+    if (!SetMagazineCover(1)) return false;
+    Delay(delay);
+  }
+  if (!Gate(waitPauseGate) || !MoveHeadZ(type, head, r.nEntranceZHead[head - 1], speeds)) return false;
+  if (p.slides && !MoveXYTo(p.seatX, p.seatY, speeds)) return false;
+  g_nHeadNozzle[head - 1] = 0;
+  g_NozzleSeats.SetHasNozzle(seat, true);
+  if (showState) Notify(head, seat, false);
+  if (!MoveHeadZ(type, head, 0, speeds)) return false;
+  if (nineteen && !SetMagazineCover(0)) return false;
+  return true;
+}
+
+bool PickNozzleFromLibrary(int head, int nozzle, bool waitPauseGate, bool showState) {
+  if (head < 1 || nozzle < 1 || head > kHeadCount || nozzle > kSeatCount) {
+    smt::platform::ShowMessage(kHeaderOrNozzleError);
+    return false;
+  }
+  const int type = g_nMachineType.load();
+  if (head > HeadsOfMachineType(type)) {
+    smt::platform::ShowMessage(kSmtHeaderError);
+    return false;
+  }
+  if (g_nHeadNozzle[head - 1] == nozzle) return true;  // already on the head
+  if (g_nHeadNozzle[head - 1] != 0 && !ReturnNozzleToLibrary(head, waitPauseGate, showState)) return false;
+  const int seat = nozzle - 1;
+  if (!g_NozzleSeats.HasNozzle(seat)) {
+    int holder = 0;
+    for (int k = 1; k <= kHeadCount && !holder; ++k)
+      if (k != head && g_nHeadNozzle[k - 1] == nozzle) holder = k;
+    if (!holder) {
+      smt::platform::ShowMessage(kLibraryHasNoNozzle);
+      return false;
+    }
+    if (!ReturnNozzleToLibrary(holder, waitPauseGate, showState)) return false;
+  }
+  const NozzleSeatRecord r = g_NozzleSeats.Get(seat);
+  const SeatPath p = PathOf(r, head);
+  const auto speeds = NozzleSpeeds();
+  const bool nineteen = CurrentNozzleStrategy().m_19NozzleLibrary != 0;
+  const int delay = TheNozzleLibrary().Settings().m_Delay;
+
+  if (!Gate(waitPauseGate) || !MoveXYTo(p.seatX, p.seatY, speeds)) return false;
+  if (nineteen) {
+    if (!SetMagazineCover(1)) return false;
+    Delay(delay);
+  }
+  if (!Gate(waitPauseGate) || !MoveHeadZ(type, head, r.nEntranceZHead[head - 1], speeds)) return false;
+  g_nHeadNozzle[head - 1] = nozzle;
+  g_NozzleSeats.SetHasNozzle(seat, false);
+  if (showState) Notify(head, seat, true);
+  if (p.slides && !MoveXYTo(p.outX, p.outY, speeds)) return false;
+  if (!MoveHeadZ(type, head, 0, speeds)) return false;
+  if (nineteen && !SetMagazineCover(0)) return false;
+  return true;
+}
+
+void SetNozzleStateListener(NozzleStateListener listener) {
+  std::lock_guard lk(g_listenerM);
+  g_listener = std::move(listener);
+}
+
+}  // namespace smt::library

@@ -1,0 +1,124 @@
+#include "library/NozzleSeatOperations.h"
+
+#include <chrono>
+#include <algorithm>
+#include <thread>
+
+#include "app/core/MachineState.h"
+#include "library/LibraryRows.h"
+#include "library/NozzleChange.h"
+#include "library/NozzleStrategy.h"
+#include "link/MachineCommands.h"
+#include "link/MotionCommands.h"
+#include "link/MachineGuards.h"
+#include "platform/MessageService.h"
+#include "platform/WorkerThreads.h"
+#include "settings/SettingsStores.h"
+
+namespace smt::library {
+
+namespace {
+
+smt::settings::SpeedRecord NozzleSpeeds() {
+  return smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::AutoNozzle);
+}
+
+}  // namespace
+
+bool MoveToSeat(int mode, int selectedHead, const NozzleRow& row, const std::function<void()>& switchToMarkCamera) {
+  auto& store = smt::settings::SettingsStores::Instance().machine;
+  const auto pulse = store.Pulse();
+  const auto geo = store.Geometry();
+  int32_t x = 0, y = 0;
+  if (mode == 0) {
+    if (smt::link::g_nVisionMode.load() != 0 && switchToMarkCamera) switchToMarkCamera();
+    x = ToSteps(CellDouble(row[1]), pulse->m_X_Pulse) - geo->table.g_nCameraToNozzle1X;
+    y = ToSteps(CellDouble(row[2]), pulse->m_Y_Pulse) - geo->table.g_nCameraToNozzle1Y;
+  } else if (mode == 1 || mode == 2) {
+    const int cx = mode == 1 ? 1 : 4, cy = mode == 1 ? 2 : 5;
+    x = ToSteps(CellDouble(row[cx]), pulse->m_X_Pulse);
+    y = ToSteps(CellDouble(row[cy]), pulse->m_Y_Pulse);
+    if (selectedHead >= 1 && selectedHead <= 7) {
+      x -= geo->table.g_nNozzleToNozzle1X[selectedHead + 1];
+      y -= geo->table.g_nNozzleToNozzle1Y[selectedHead + 1];
+    } else if (selectedHead != 0) {
+      return false;
+    }
+  } else {
+    return false;
+  }
+  return MoveXYTo(x, y, NozzleSpeeds());
+}
+
+bool LowerToSeatHeight(int selectedHead, const NozzleRow& row, bool nineteenSeat, int delayMs) {
+  auto& store = smt::settings::SettingsStores::Instance().machine;
+  const double zp = store.Pulse()->m_Z_Pulse;
+  const auto b = store.Basic();
+  const double h[8] = {b->m_Z_Nozzle1ToFeed, b->m_Z_Nozzle2ToFeed, b->m_Z_Nozzle3ToFeed, b->m_Z_Nozzle4ToFeed,
+                       b->m_Z_Nozzle5ToFeed, b->m_Z_Nozzle6ToFeed, b->m_Z_Nozzle7ToFeed, b->m_Z_Nozzle8ToFeed};
+  const int type = g_nMachineType.load();
+  const int head = selectedHead + 1;
+  std::optional<ZMove> move;
+  if (head >= 1 && head <= 8) {
+    const int32_t t = ToSteps(CellDouble(row[6]), zp);
+    const int32_t d = head == 1 ? 0 : ToSteps(h[head - 1] - h[0], zp);
+    move = ZMoveToHeight(type, head, t + d, g_nCurZ[head - 1].load());
+  }
+  if (nineteenSeat) {
+    if (!SetMagazineCover(1)) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::clamp(delayMs, 0, 10000)));
+  }
+  if (!move) return type == 9;
+  const auto speeds = NozzleSpeeds();
+  const auto& pair = move->useZ2Speed ? speeds[3] : speeds[2];
+  return smt::link::SendCmd61MoveAxis(move->axis, move->steps, pair.start, pair.normal);
+}
+
+void RunNozzleOperation(const NozzleOpRequest& request, const NozzleOpCallbacks& callbacks) {
+  smt::BusyRelease release;  // the caller claimed the busy state
+  if (callbacks.enableDialog) callbacks.enableDialog(false);
+  const NozzleStrategy strategy = CurrentNozzleStrategy();
+  const int nozzle = request.selectedRow + 1;
+  switch (request.op) {
+    case 0: case 1: case 2:
+      MoveToSeat(request.op, request.selectedHead, request.row, callbacks.switchToMarkCamera);
+      break;
+    case 3:
+      LowerToSeatHeight(request.selectedHead, request.row, strategy.m_19NozzleLibrary != 0,
+                        TheNozzleLibrary().Settings().m_Delay);
+      break;
+    case 4:
+      PickNozzleFromLibrary(request.selectedHead + 1, nozzle, false, true);
+      break;
+    case 5:
+      for (int k = 1; k <= kHeadCount; ++k) {
+        if (g_nHeadNozzle[k - 1] == nozzle) {
+          ReturnNozzleToLibrary(k, false, true);
+          break;
+        }
+      }
+      break;
+    default:
+      break;
+  }
+  if (callbacks.enableDialog) callbacks.enableDialog(true);
+}
+
+bool StartNozzleOperation(const NozzleOpRequest& request, NozzleOpCallbacks callbacks) {
+  if (!smt::link::CheckMachineGuards()) return false;
+  if (!smt::TryClaimMachineBusy()) {
+    smt::platform::ShowMessage(smt::link::kRunning);
+    return false;
+  }
+  const bool started = smt::platform::WorkerThreads::Instance().Start(
+      "NozzleOpThreadProc", [request, callbacks](std::stop_token) { RunNozzleOperation(request, callbacks); });
+  if (!started) smt::ReleaseMachineBusy();
+  return started;
+}
+
+bool SwitchMagazine(bool open) {
+  if (!smt::link::CheckMachineGuards()) return false;
+  return SetMagazineCover(open ? 1 : 0);
+}
+
+}  // namespace smt::library

@@ -1,0 +1,285 @@
+// Taking and returning nozzles and the seat menu's moves against the board
+// simulator over UDP and the serial link.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "LibraryTestSupport.h"
+#include "library/NozzleChange.h"
+#include "library/NozzleSeatOperations.h"
+#include "link/MachineCommands.h"
+#include "link/MotionFixture.h"
+
+using namespace smt::library;
+
+namespace {
+
+class NozzleChangeSim : public linktest::MotionSimTest {
+ protected:
+  void SetUp() override {
+    linktest::MotionSimTest::SetUp();
+    g_nMachineType = 2;
+    g_bResetDone = true;
+    librarytest::ResetNozzleState();
+    librarytest::UseScales(100, 100, 100);
+    librarytest::UseBasic([](smt::settings::BasicSettings& b) {
+      b.m_X_Nozzle2ToNozzle1 = 30;  // head A2 sits 30 mm right of A1
+      b.m_Y_Nozzle2ToNozzle1 = 0;
+      b.m_X_Nozzle3ToNozzle1 = 60;
+      b.m_Y_Nozzle3ToNozzle1 = -2;
+      b.m_X_CameraToNozzle1 = 5;
+      b.m_Y_CameraToNozzle1 = 1;
+      b.m_Z_Nozzle1ToFeed = -10;
+      b.m_Z_Nozzle2ToFeed = -11;
+    });
+    smt::settings::SpeedState speed;
+    for (auto& r : speed.records)
+      for (auto& p : r) p = {5, 20};
+    smt::settings::SettingsStores::Instance().speed.Set(speed);
+    librarytest::UseStrategy(1, 0, 0);
+    auto& lib = TheNozzleLibrary();
+    lib.m_NozzleRows = {{"1", "100", "-50", "-1", "100", "-60", "-5", "40", "A"},
+                        {"2", "120", "-50", "-1", "120", "-60", "-5", "40", "A"},
+                        {"3", "140", "-50", "-1", "140", "-50", "-4", "40", "B"}};
+    lib.SetSettings({0, 100.0, 0});
+    lib.ComputeNozzlePositions();
+  }
+  void TearDown() override {
+    SetNozzleStateListener({});
+    smt::library::SetNozzleStrategySource({});
+    librarytest::ResetNozzleState();
+    linktest::MotionSimTest::TearDown();
+  }
+  std::vector<std::tuple<int, int, bool>> states;
+  void RecordStates() {
+    SetNozzleStateListener([this](int h, int s, bool t) { states.emplace_back(h, s, t); });
+  }
+};
+
+}  // namespace
+
+TEST_F(NozzleChangeSim, TakeAndReturnThroughTheEntranceOnBothLinks) {
+  for (bool serial : {false, true}) {
+    SCOPED_TRACE(serial ? "serial" : "udp");
+    serial ? UseSerial() : UseUdp();
+    librarytest::ResetNozzleState();
+    states.clear();
+    RecordStates();
+    ASSERT_TRUE(PickNozzleFromLibrary(2, 1, false, true));
+    // Head A2 took seat 0 and left it through the entrance: 100 mm - 30 mm head offset.
+    EXPECT_EQ(g_nHeadNozzle[1].load(), 1);
+    EXPECT_FALSE(g_NozzleSeats.HasNozzle(0));
+    EXPECT_EQ(g_nCurX.load(), 7000);
+    EXPECT_EQ(g_nCurY.load(), -6000);
+    EXPECT_EQ(g_nCurZ[1].load(), 0);  // raised again
+    EXPECT_EQ(g_nCurX.load(), sim->Position(0));
+    EXPECT_EQ(g_nCurY.load(), sim->Position(1));
+    EXPECT_EQ(sim->Position(2), 0);
+
+    ASSERT_TRUE(ReturnNozzleToLibrary(2, false, true));
+    EXPECT_EQ(g_nHeadNozzle[1].load(), 0);
+    EXPECT_TRUE(g_NozzleSeats.HasNozzle(0));
+    EXPECT_EQ(g_nCurX.load(), 7000);
+    EXPECT_EQ(g_nCurY.load(), -5000);  // slid back into the seat
+    const std::vector<std::tuple<int, int, bool>> expected{{2, 0, true}, {2, 0, false}};
+    EXPECT_EQ(states, expected);
+    const auto states60 = sim->States();
+    if (serial) EXPECT_FALSE(states60.empty()) << "state command before moves on the serial link";
+    sim->ClearReceived();
+  }
+}
+
+TEST_F(NozzleChangeSim, HeadDescendsToItsOwnEntranceHeight) {
+  UseUdp();
+  // Watch the lowest point of head A2 through the sim: the 0x61 step counts.
+  ASSERT_TRUE(PickNozzleFromLibrary(2, 1, false, false));
+  std::vector<int32_t> zSteps;
+  for (const auto& c : sim->Received())
+    if (c.code == 0x61 && c.payload.size() >= 9 && c.payload[0] == 2) {
+      int32_t v;
+      std::memcpy(&v, &c.payload[5], 4);  // axis, current position, steps
+      zSteps.push_back(v);
+    }
+  // Entrance -5 mm, head A2 1 mm lower than A1: -600 steps, down as a negative pair step.
+  ASSERT_EQ(zSteps.size(), 2u);
+  EXPECT_EQ(zSteps[0], -600);
+  EXPECT_EQ(zSteps[1], 600);
+}
+
+TEST_F(NozzleChangeSim, TakingAHeldNozzleFetchesItFromTheOtherHeadFirst) {
+  UseUdp();
+  ASSERT_TRUE(PickNozzleFromLibrary(1, 3, false, false));
+  ASSERT_TRUE(PickNozzleFromLibrary(2, 3, false, false));
+  EXPECT_EQ(g_nHeadNozzle[0].load(), 0);
+  EXPECT_EQ(g_nHeadNozzle[1].load(), 3);
+  EXPECT_FALSE(g_NozzleSeats.HasNozzle(2));
+  // A head that holds another nozzle puts it back before the take.
+  ASSERT_TRUE(PickNozzleFromLibrary(2, 2, false, false));
+  EXPECT_TRUE(g_NozzleSeats.HasNozzle(2));
+  EXPECT_EQ(g_nHeadNozzle[1].load(), 2);
+}
+
+TEST_F(NozzleChangeSim, RefusalsTellWhyAndMoveNothing) {
+  UseUdp();
+  struct Case {
+    const char* name;
+    std::function<bool()> call;
+    const char* message;
+  } cases[] = {
+      {"head 0", [] { return PickNozzleFromLibrary(0, 1, false, false); }, kHeaderOrNozzleError},
+      {"nozzle 0", [] { return PickNozzleFromLibrary(1, 0, false, false); }, kHeaderOrNozzleError},
+      {"nozzle 20", [] { return PickNozzleFromLibrary(1, 20, false, false); }, kHeaderOrNozzleError},
+      {"head 3 on two heads", [] { return PickNozzleFromLibrary(3, 1, false, false); }, kSmtHeaderError},
+      {"empty seat",
+       [] {
+         g_NozzleSeats.SetHasNozzle(0, false);
+         return PickNozzleFromLibrary(1, 1, false, false);
+       },
+       kLibraryHasNoNozzle},
+      {"return to a full seat",
+       [] {
+         g_nHeadNozzle[0] = 2;
+         return ReturnNozzleToLibrary(1, false, false);
+       },
+       kLibraryHasNozzle},
+      {"return head 0", [] { return ReturnNozzleToLibrary(0, false, false); }, kHeaderError},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    librarytest::ResetNozzleState();
+    messages.service.Clear();
+    sim->ClearReceived();
+    EXPECT_FALSE(c.call());
+    EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{c.message});
+    EXPECT_FALSE(sim->LastReceived(0x64).has_value());
+  }
+  // No nozzle on the head: nothing to return, and no message.
+  librarytest::ResetNozzleState();
+  messages.service.Clear();
+  EXPECT_TRUE(ReturnNozzleToLibrary(1, false, false));
+  EXPECT_TRUE(messages.service.Texts().empty());
+}
+
+TEST_F(NozzleChangeSim, MagazineCoverOpensForTheTakeAndClosesAfterIt) {
+  for (bool serial : {false, true}) {
+    SCOPED_TRACE(serial ? "serial" : "udp");
+    serial ? UseSerial() : UseUdp();
+    librarytest::ResetNozzleState();
+    librarytest::UseStrategy(1, 1, 0);
+    ASSERT_TRUE(SetMagazineCover(1));
+    ASSERT_TRUE(linktest::WaitFor([&] { return sim->Output(7); }));
+    ASSERT_TRUE(SetMagazineCover(0));
+    ASSERT_TRUE(linktest::WaitFor([&] { return !sim->Output(7); }));
+    sim->ClearReceived();
+    ASSERT_TRUE(PickNozzleFromLibrary(1, 3, false, false));
+    ASSERT_TRUE(linktest::WaitFor([&] { return !sim->Output(7); }));
+    int outputs = 0;
+    for (const auto& c : sim->Received())
+      if (c.code == 0x03) ++outputs;
+    EXPECT_EQ(outputs, 2) << "opened and closed once";
+    EXPECT_EQ(g_nCurX.load(), 14000);  // entrance = seat: no slide
+    EXPECT_EQ(g_nCurY.load(), -5000);
+  }
+}
+
+TEST(NozzleOutputFrame, CarriesTheOutputStateAndItsChecksum) {
+  EXPECT_EQ(OutputFrame(7, 1), (std::array<uint8_t, 11>{0xEE, 0, 4, 3, 7, 1, 0x0F, 0xFF, 0xFC, 0xFF, 0xFF}));
+  EXPECT_EQ(OutputFrame(7, 0)[6], 0x0E);
+}
+
+TEST_F(NozzleChangeSim, LowerToSeatHeightStepsByMachineType) {
+  UseUdp();
+  struct Case {
+    int type, head;
+    uint8_t axis;
+    int32_t steps;
+  } cases[] = {{2, 0, 2, 500}, {2, 1, 2, -600}, {7, 0, 32, -500}, {7, 1, 33, -600}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.type * 10 + c.head);
+    g_nMachineType = c.type;
+    linktest::ZeroPositions();
+    sim->ClearReceived();
+    ASSERT_TRUE(LowerToSeatHeight(c.head, TheNozzleLibrary().m_NozzleRows[0], false, 0));
+    const auto cmd = sim->LastReceived(0x61);
+    ASSERT_TRUE(cmd.has_value());
+    int32_t v;
+    std::memcpy(&v, &cmd->payload[5], 4);
+    EXPECT_EQ(cmd->payload[0], c.axis);
+    EXPECT_EQ(v, c.steps);
+  }
+  g_nMachineType = 9;  // no Z on the drilling machine
+  sim->ClearReceived();
+  EXPECT_TRUE(LowerToSeatHeight(0, TheNozzleLibrary().m_NozzleRows[0], false, 0));
+  EXPECT_FALSE(sim->LastReceived(0x61).has_value());
+}
+
+TEST_F(NozzleChangeSim, MovesToSeatSubtractTheHeadOrCameraOffset) {
+  UseUdp();
+  const NozzleRow row = TheNozzleLibrary().m_NozzleRows[0];
+  struct Case {
+    int mode, head;
+    int32_t x, y;
+  } cases[] = {{1, 0, 10000, -5000}, {1, 2, 4000, -4800}, {2, 1, 7000, -6000}, {0, 0, 9500, -5100}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mode * 10 + c.head);
+    ASSERT_TRUE(MoveToSeat(c.mode, c.head, row, {}));
+    EXPECT_EQ(g_nCurX.load(), c.x);
+    EXPECT_EQ(g_nCurY.load(), c.y);
+  }
+  // The camera move shows the Mark camera first when a vision camera is on.
+  int switched = 0;
+  smt::link::g_nVisionMode = 1;
+  ASSERT_TRUE(MoveToSeat(0, 0, row, [&] { ++switched; }));
+  smt::link::g_nVisionMode = 0;
+  ASSERT_TRUE(MoveToSeat(0, 0, row, [&] { ++switched; }));
+  EXPECT_EQ(switched, 1);
+}
+
+TEST_F(NozzleChangeSim, SeatOperationWorkerHoldsTheBusyStateAndAlwaysGivesItBack) {
+  UseUdp();
+  NozzleOpRequest req;
+  req.op = 4;
+  req.selectedRow = 1;
+  req.selectedHead = 0;
+  req.row = TheNozzleLibrary().m_NozzleRows[1];
+  std::atomic<int> disables{0}, enables{0};
+  NozzleOpCallbacks cb;
+  cb.enableDialog = [&](bool on) { on ? ++enables : ++disables; };
+  ASSERT_TRUE(StartNozzleOperation(req, cb));
+  EXPECT_FALSE(StartNozzleOperation(req, cb)) << "a second operation is refused while one runs";
+  ASSERT_TRUE(linktest::WaitFor([&] { return enables.load() == 1 && !g_bMachineBusy; }));
+  EXPECT_EQ(g_nHeadNozzle[0].load(), 2);
+  // Returning takes the head that holds the nozzle, whatever the combo says.
+  req.op = 5;
+  req.selectedHead = 1;
+  ASSERT_TRUE(StartNozzleOperation(req, cb));
+  ASSERT_TRUE(linktest::WaitFor([&] { return enables.load() == 2 && !g_bMachineBusy; }));
+  EXPECT_EQ(g_nHeadNozzle[0].load(), 0);
+  EXPECT_TRUE(g_NozzleSeats.HasNozzle(1));
+  // A refused move still ends the operation.
+  g_nCurX = 199999;
+  req.op = 1;
+  ASSERT_TRUE(StartNozzleOperation(req, cb));
+  ASSERT_TRUE(linktest::WaitFor([&] { return enables.load() == 3 && !g_bMachineBusy; }));
+}
+
+TEST_F(NozzleChangeSim, SeatOperationsAreRefusedOffLineUnhomedOrBusy) {
+  struct Case {
+    bool connected, homed, busy;
+    const char* message;
+  } cases[] = {{false, true, false, "Machine is not connection !"},
+               {true, false, false, "Machine is not reset !"},
+               {true, true, true, "Machine is runnig !"}};
+  for (const auto& c : cases) {
+    g_bConnected = c.connected;
+    g_bResetDone = c.homed;
+    g_bMachineBusy = c.busy;
+    messages.service.Clear();
+    NozzleOpRequest req;
+    req.op = 1;
+    req.selectedRow = 0;
+    EXPECT_FALSE(StartNozzleOperation(req, {}));
+    EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{c.message});
+  }
+  g_bMachineBusy = false;
+}

@@ -1,0 +1,129 @@
+// The nozzle library's rows, seat records, shift and settings.
+#include <gtest/gtest.h>
+
+#include "LibraryTestSupport.h"
+#include "library/LibraryRows.h"
+#include "library/NozzleLibrary.h"
+#include "platform/ListFile.h"
+#include "platform/SettingsSection.h"
+
+using namespace smt::library;
+
+namespace {
+
+NozzleRow Row(const std::string& x, const std::string& y, const std::string& ez, const std::string& note) {
+  return {"1", x, y, "-2.5000", x, y, ez, "40", note};
+}
+
+class NozzleLibraryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    librarytest::ResetNozzleState();
+    librarytest::UseScales(100, 200, 1000);
+  }
+};
+
+}  // namespace
+
+TEST_F(NozzleLibraryTest, RowStringsAreCutAtTabsAndRebuiltWithATabAfterEveryCell) {
+  NozzleLibrary lib;
+  lib.LoadRows({"1\t10.0\t-20.0\t-1\t10\t-20\t-3\t50\tfine\t",
+                "2\t1\t2\t3\t4\t5\t6\t7\t\textra\tcells\t",  // empty note, two surplus cells
+                "3\t1\t2\ttrailing text without tab"});
+  ASSERT_EQ(lib.Count(), 3);
+  EXPECT_EQ(lib.m_NozzleRows[0][8], "fine");
+  EXPECT_EQ(lib.m_NozzleRows[1][8], "");
+  EXPECT_EQ(lib.m_NozzleRows[2][2], "2");
+  EXPECT_EQ(lib.m_NozzleRows[2][3], "");  // text after the last TAB is no cell
+  const auto strings = lib.BuildRowStrings();
+  EXPECT_EQ(strings[1], "2\t1\t2\t3\t4\t5\t6\t7\t\t");  // surplus dropped, empty note ends in two TABs
+  EXPECT_EQ(strings[2], "3\t1\t2\t\t\t\t\t\t\t");
+}
+
+TEST_F(NozzleLibraryTest, SeatRecordsAreTruncatedStepsWithEachHeadsLengthDifference) {
+  NozzleGeometry g;
+  g.xPulse = 100;
+  g.yPulse = 200;
+  g.zPulse = 1000;
+  g.zNozzleToFeed = {-10.0, -10.5, -9.25, -10.0, 0, 0, 0, 0};
+  NozzleLibrary lib;
+  lib.m_NozzleRows = {{"1", "12.34567", "-5.00009", "-2.5", "20.00999", "-7.5", "-3.0004", "55", "A"}};
+  lib.ComputeNozzlePositions(g);
+  const NozzleSeatRecord r = g_NozzleSeats.Get(0);
+  EXPECT_EQ(r.nX, 1234);        // 1234.567 truncated
+  EXPECT_EQ(r.nY, -1000);       // -1000.018 truncated toward zero
+  EXPECT_DOUBLE_EQ(r.dPickHeight, -2.5);
+  EXPECT_EQ(r.nEntranceX, 2000);
+  EXPECT_EQ(r.nEntranceY, -1500);
+  EXPECT_EQ(r.nEntranceZ, -3000);
+  EXPECT_EQ(r.nVacuum, 55);
+  EXPECT_EQ(r.nEntranceZHead[0], -3000);
+  EXPECT_EQ(r.nEntranceZHead[1], -3500);  // (-10.5 - -10) * 1000 = -500
+  EXPECT_EQ(r.nEntranceZHead[2], -2250);
+  EXPECT_EQ(r.nEntranceZHead[3], -3000);
+  EXPECT_EQ(r.nEntranceZHead[4], 7000);   // H5 = 0: +10 mm
+  EXPECT_TRUE(r.bHasNozzle);              // the flag is not the rows' business
+}
+
+TEST_F(NozzleLibraryTest, SameNoteMatrixComparesNotesExactlyAndEmptyNotesMatch) {
+  NozzleLibrary lib;
+  lib.m_NozzleRows = {Row("1", "-1", "-1", ""), Row("2", "-1", "-1", "Big"), Row("3", "-1", "-1", ""),
+                      Row("4", "-1", "-1", "big"), Row("5", "-1", "-1", "Big")};
+  lib.ComputeNozzlePositions();
+  const bool expected[5][5] = {{1, 0, 1, 0, 0}, {0, 1, 0, 0, 1}, {1, 0, 1, 0, 0}, {0, 0, 0, 1, 0}, {0, 1, 0, 0, 1}};
+  for (int i = 0; i < 5; ++i)
+    for (int j = 0; j < 5; ++j) EXPECT_EQ(g_NozzleSeats.Get(i).bSameNote[j], expected[i][j]) << i << "," << j;
+}
+
+TEST_F(NozzleLibraryTest, RowsBeyondTheNineteenthSeatReachNoRecord) {
+  NozzleLibrary lib;
+  for (int i = 0; i < 21; ++i) lib.m_NozzleRows.push_back(Row(std::to_string(i + 1), "-1", "-1", "n"));
+  lib.ComputeNozzlePositions();  // must not write past seat 19
+  EXPECT_EQ(g_NozzleSeats.Get(18).nX, 1900);
+  EXPECT_EQ(g_NozzleSeats.Get(19).nX, 0);  // out of range reads an empty record
+}
+
+TEST_F(NozzleLibraryTest, ShiftMovesSeatAndEntranceCellsOnlyWithFourDecimals) {
+  NozzleLibrary lib;
+  lib.m_NozzleRows = {{"1", "10", "-20", "-1", "11", "-21", "-3", "50", "x"}};
+  const NozzleSeatRecord before = g_NozzleSeats.Get(0);
+  lib.ShiftNozzlePositions(0.1, -0.05);
+  const NozzleRow expected{"1", "10.1000", "-20.0500", "-1", "11.1000", "-21.0500", "-3", "50", "x"};
+  EXPECT_EQ(lib.m_NozzleRows[0], expected);
+  EXPECT_EQ(g_NozzleSeats.Get(0).nX, before.nX);  // the records follow only at the next computation
+}
+
+TEST_F(NozzleLibraryTest, SettingsRoundTripAndAZeroDistanceReadsAsOneHundred) {
+  const auto dir = librarytest::ScratchDir("nozzlecfg");
+  NozzleLibrary lib;
+  lib.LoadConfig(dir.string());
+  EXPECT_DOUBLE_EQ(lib.Settings().m_Distance, 100.0);
+  smt::platform::SettingsSection(smt::platform::ConfigPath(dir.string()), "NozzleListConfig")
+      .WriteText("m_Distance", "0");
+  lib.LoadConfig(dir.string());
+  EXPECT_DOUBLE_EQ(lib.Settings().m_Distance, 100.0);
+  lib.SetSettings({1, 12.5, 300});
+  lib.SaveConfig(dir.string());
+  NozzleLibrary again;
+  again.LoadConfig(dir.string());
+  EXPECT_EQ(again.Settings().m_InAndOutExtern, 1);
+  EXPECT_DOUBLE_EQ(again.Settings().m_Distance, 12.5);
+  EXPECT_EQ(again.Settings().m_Delay, 300);
+}
+
+TEST(LibraryRows, CapturesRoundToFourDecimalsAndMoveAwayFromZero) {
+  struct Case {
+    double steps, scale, expected;
+  } cases[] = {
+      {123456, 10000, 12.3457}, {-32000, 10000, -3.2001}, {0, 1000, 0.0}, {-1, 1000, -0.0011}, {1, 1000, 0.0011},
+  };
+  for (const auto& c : cases) EXPECT_NEAR(CaptureMillimetres(c.steps, c.scale), c.expected, 1e-9) << c.steps;
+}
+
+TEST(LibraryRows, LibraryFileIsACountAndArchiveStrings) {
+  const auto dir = librarytest::ScratchDir("libfile");
+  WriteLibraryFile(dir, "config_nozzle.fig", {"1\t2\t", "备注\t"});
+  const auto content = smt::platform::ReadListFile(dir / "config_nozzle.fig", false);
+  ASSERT_EQ(content.rows.size(), 2u);
+  EXPECT_EQ(content.rows[1], "备注\t");
+}
