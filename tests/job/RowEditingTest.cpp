@@ -1,0 +1,244 @@
+// Adding, modifying, deleting, copying and pasting rows of the three lists.
+#include "PartListTestSupport.h"
+
+using namespace smt::job;
+using namespace smt::job::testing;
+using smt::platform::MsgAnswer;
+
+namespace {
+
+class RowEditing : public PartListFixture {
+ protected:
+  void SetUp() override {
+    PartListFixture::SetUp();
+    PcbRecord rec;
+    rec.m_strName = "B";
+    job.pcbs.m_Records.push_back(rec);
+    feeders = {Feeder("W1", "1k", "1"), Feeder("W3", "100nF", "2", "No/-", "Yes/-")};
+    logic.editSmt = [this](SmtEditFields& f) {
+      ++opened;
+      if (fill) fill(f);
+      return answer;
+    };
+    logic.editDis = [this](DisEditFields& f) {
+      ++opened;
+      if (fillDis) fillDis(f);
+      return answer;
+    };
+    logic.editDrill = [this](DrillEditFields&) { return answer; };
+  }
+  std::function<void(SmtEditFields&)> fill;
+  std::function<void(DisEditFields&)> fillDis;
+  bool answer = true;
+  int opened = 0;
+};
+
+TEST_F(RowEditing, AddInsertsAfterTheChosenRowAndWritesEveryCell) {
+  Rows(5);
+  logic.State(RowKind::Placement).testRow = 4;
+  fill = [](SmtEditFields& f) {
+    f.serial = 77;
+    f.x = 12.5;
+    f.y = 0;
+    f.name = "U1";
+    f.feeder = "W3-100nF";
+    f.place = true;
+    f.ownMark = true;
+    f.markName = "M1";
+  };
+  logic.OnAdd(RowKind::Placement);
+  ASSERT_EQ(job.placementRows.size(), 6u);
+  const ListRow& r = job.placementRows[5];
+  EXPECT_EQ(r.Cell(0), "77");
+  EXPECT_EQ(r.Cell(1), "12.5");
+  EXPECT_EQ(r.Cell(2), "0");
+  EXPECT_EQ(r.Cell(9), "W3");
+  EXPECT_EQ(r.Cell(11), "100nF");
+  EXPECT_EQ(r.Cell(12), "2");
+  EXPECT_EQ(r.Cell(10), "Yes");  // flying centring
+  EXPECT_EQ(r.Cell(13), "2024-3-5  9:7:2");
+  EXPECT_EQ(r.Cell(14), "M1");
+  // The editor's fields are cleared after an add; the serial stays.
+  EXPECT_EQ(logic.smtEdit.name, "");
+  EXPECT_EQ(logic.smtEdit.serial, 77);
+
+  logic.State(RowKind::Placement).testRow = -1;
+  logic.OnAdd(RowKind::Placement);
+  EXPECT_EQ(job.placementRows.size(), 7u);
+}
+
+TEST_F(RowEditing, AddingWithAMissingFeederStopsBeforeTheTimeCell) {
+  fill = [](SmtEditFields& f) { f.feeder = "N9"; };
+  logic.OnAdd(RowKind::Placement);
+  ASSERT_EQ(job.placementRows.size(), 1u);
+  EXPECT_EQ(job.placementRows[0].Cell(9), "N9");
+  EXPECT_EQ(job.placementRows[0].Cell(13), "");
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"1行料架号不存在 !"}));
+}
+
+TEST_F(RowEditing, DispensingAddNeedsAPcbButDrillDoesNot) {
+  job.pcbs.m_Records.clear();
+  logic.OnAdd(RowKind::Dispense);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{kNoPcbFile}));
+  EXPECT_TRUE(job.dispenseRows.empty());
+  logic.OnAdd(RowKind::Drill);
+  ASSERT_EQ(job.drillRows.size(), 1u);
+  EXPECT_EQ(job.drillRows[0].Cell(6), "10");  // the editor's construction depth
+  EXPECT_EQ(job.drillRows[0].Cell(13), "40");
+}
+
+TEST_F(RowEditing, LampMachineKeepsTenPlacementRows) {
+  type = 4;
+  int lampAdds = 0;
+  std::vector<int> lampDeletes;
+  logic.lampRowAdded = [&] { ++lampAdds; };
+  logic.lampRowDeleted = [&](int k) { lampDeletes.push_back(k); };
+  Rows(9);
+  logic.OnAdd(RowKind::Placement);
+  EXPECT_EQ(job.placementRows.size(), 10u);
+  EXPECT_EQ(lampAdds, 1);
+  logic.OnAdd(RowKind::Placement);
+  EXPECT_EQ(job.placementRows.size(), 10u);
+  EXPECT_EQ(Texts().back(), kType4RowLimit);
+
+  job.placementRows.resize(9);
+  logic.Select(RowKind::Placement, 0, true);
+  logic.Select(RowKind::Placement, 1, true);
+  messages.service.QueueAnswer(MsgAnswer::Yes);
+  logic.OnCopyPaste(RowKind::Placement);  // would make 11
+  EXPECT_EQ(job.placementRows.size(), 9u);
+
+  messages.service.QueueAnswer(MsgAnswer::Yes);
+  logic.State(RowKind::Placement).testRow = 0;
+  logic.OnDelete(RowKind::Placement);
+  EXPECT_EQ(job.placementRows.size(), 7u);
+  EXPECT_EQ(lampDeletes, (std::vector<int>{0, 0}));
+}
+
+TEST_F(RowEditing, PasteCopiesTheRowAsItIsAtPasteTime) {
+  Rows(7);
+  job.placementRows[5].SetImage(10, kImgVisionYes);
+  logic.State(RowKind::Placement).testRow = 5;
+  logic.OnCopy(RowKind::Placement);
+  EXPECT_TRUE(logic.State(RowKind::Placement).copied);
+  logic.State(RowKind::Placement).testRow = 2;
+  logic.OnPaste(RowKind::Placement);
+  ASSERT_EQ(job.placementRows.size(), 8u);
+  EXPECT_EQ(job.placementRows[3], job.placementRows[6]);
+  EXPECT_EQ(job.placementRows[3].Cell(4), "R6");
+  EXPECT_FALSE(logic.State(RowKind::Placement).copied);
+}
+
+TEST_F(RowEditing, PasteOfADeletedCopyRowDoesNothing) {
+  Rows(3);
+  logic.State(RowKind::Placement).testRow = 2;
+  logic.OnCopy(RowKind::Placement);
+  logic.Select(RowKind::Placement, 1, true);
+  logic.Select(RowKind::Placement, 2, true);
+  messages.service.QueueAnswer(MsgAnswer::Yes);
+  logic.OnDelete(RowKind::Placement);
+  ASSERT_EQ(job.placementRows.size(), 1u);
+  logic.State(RowKind::Placement).testRow = 0;
+  logic.OnPaste(RowKind::Placement);
+  EXPECT_EQ(job.placementRows.size(), 1u);
+}
+
+TEST_F(RowEditing, DeleteAsksAndNeedsAChosenRow) {
+  Rows(3);
+  logic.Select(RowKind::Placement, 1, true);
+  messages.service.QueueAnswer(MsgAnswer::No);
+  logic.OnDelete(RowKind::Placement);
+  EXPECT_EQ(job.placementRows.size(), 3u);
+  messages.service.QueueAnswer(MsgAnswer::Yes);
+  logic.OnDelete(RowKind::Placement);
+  EXPECT_EQ(job.placementRows.size(), 3u);
+  EXPECT_EQ(Texts().back(), "请选择要删除的行 !");
+}
+
+TEST_F(RowEditing, SeveralPlacementRowsTakeOnlyTheChangedFieldsPlusTheOffset) {
+  Rows(3);
+  job.placementRows[0].cells[1] = "5";
+  job.placementRows[2].cells[1] = "7.25";
+  logic.State(RowKind::Placement).testRow = 0;
+  logic.Select(RowKind::Placement, 0, true);
+  logic.Select(RowKind::Placement, 2, true);
+  fill = [](SmtEditFields& f) {
+    f.changed = {};
+    f.offsetX = 1.0;
+  };
+  logic.OnModify(RowKind::Placement);
+  EXPECT_EQ(Column(RowKind::Placement, 1), (std::vector<std::string>{"6", "1", "8.25"}));
+  EXPECT_EQ(Column(RowKind::Placement, 4), (std::vector<std::string>{"R1", "R2", "R3"}));
+
+  fill = [](SmtEditFields& f) {
+    f.changed = {};
+    f.x = 10;
+    f.changed[SmtEditFields::kX] = true;
+    f.offsetX = 1.0;
+    f.feeder = "W1-1k";
+    f.changed[SmtEditFields::kFeeder] = true;
+  };
+  logic.OnModify(RowKind::Placement);
+  EXPECT_EQ(Column(RowKind::Placement, 1), (std::vector<std::string>{"11", "1", "11"}));
+  EXPECT_EQ(Column(RowKind::Placement, 9), (std::vector<std::string>{"W1", "W2", "W1"}));
+  EXPECT_EQ(job.placementRows[2].Cell(11), "1k");
+  EXPECT_EQ(job.placementRows[2].Cell(13), "2024-3-5  9:7:2");
+}
+
+TEST_F(RowEditing, OneRowModifyLoadsTheRowAndAddsTheOffsets) {
+  feeders.push_back(Feeder("W2", "4k7"));
+  Rows(2);
+  logic.State(RowKind::Placement).testRow = 1;
+  SmtEditFields seen;
+  fill = [&](SmtEditFields& f) {
+    seen = f;
+    f.offsetX = 0.5;
+    f.offsetY = -1;
+  };
+  logic.OnModify(RowKind::Placement);
+  EXPECT_EQ(seen.name, "R2");
+  EXPECT_EQ(seen.feeder, "W2-4k7");
+  EXPECT_TRUE(seen.place);
+  EXPECT_EQ(job.placementRows[1].Cell(1), "1.5");
+  EXPECT_EQ(job.placementRows[1].Cell(2), "0");
+  EXPECT_EQ(logic.smtEdit.name, "");  // cleared after the editor closed
+}
+
+TEST_F(RowEditing, CameraTrackingWarnsOnceAndMovesEveryTime) {
+  Rows(1);
+  int moves = 0;
+  logic.cameraTrackModify = [] { return true; };
+  logic.cameraTestForModify = [&] { ++moves; };
+  logic.State(RowKind::Placement).testRow = 0;
+  logic.OnModify(RowKind::Placement);
+  logic.State(RowKind::Placement).testRow = 0;
+  logic.OnModify(RowKind::Placement);
+  EXPECT_EQ(moves, 2);
+  int warnings = 0;
+  for (const auto& t : Texts()) warnings += t.find("提示1次") != std::string::npos;
+  EXPECT_LE(warnings, 1);
+}
+
+TEST_F(RowEditing, SeveralDispensingRowsTakeOnlyTheTouchedCells) {
+  for (int i = 0; i < 3; ++i) job.dispenseRows.push_back(DispenseRowFromText("1\t2\t3\t-1\tNo\t0\t0\t0\t0\t0\tn\t"));
+  logic.State(RowKind::Dispense).testRow = 0;
+  for (int i = 0; i < 3; ++i) logic.Select(RowKind::Dispense, i, true);
+  fillDis = [](DisEditFields& f) {
+    f.dispense = true;
+    f.changed[4] = true;
+  };
+  logic.OnModify(RowKind::Dispense);
+  for (const auto& r : job.dispenseRows) {
+    EXPECT_EQ(r.Cell(4), "Yes");
+    EXPECT_EQ(r.Image(4), kImgYes);
+    EXPECT_EQ(r.Cell(1), "2");
+    EXPECT_EQ(r.Cell(10), "n");
+  }
+  // Untouched editor in a several-row modify: no row changes.
+  const auto before = job.dispenseRows;
+  fillDis = nullptr;
+  logic.OnModify(RowKind::Dispense);
+  EXPECT_EQ(job.dispenseRows, before);
+}
+
+}  // namespace

@@ -1,0 +1,338 @@
+// Start, Pause, Regain, Stop, the run clock and the end of a run, and the
+// coordinate tests, against the simulated machine.
+#include "../link/MotionFixture.h"
+#include "PartListTestSupport.h"
+#include "job/BoardGeometry.h"
+#include "job/CoordinateTests.h"
+#include "job/CurrentBoard.h"
+#include "job/RunControl.h"
+#include "job/RunGlobals.h"
+#include "link/LinkRuntime.h"
+#include "platform/WorkerThreads.h"
+
+using namespace smt::job;
+using namespace smt::job::testing;
+using linktest::WaitFor;
+
+namespace {
+
+class RunSim : public linktest::MotionSimTest {
+ protected:
+  void SetUp() override {
+    linktest::MotionSimTest::SetUp();
+    UseUdp();
+    g_bResetDone = true;
+    g_bMasterResetOk = true;
+    logic.machineType = [this] { return type; };
+    g_FeederSource.listRows = [this] { return feeders; };
+    g_FeederSource.groupRows = [this] { return feeders; };
+    feeders = {Feeder("W1", ""), Feeder("W2", "")};
+    run.enableButton = [this](int b, bool on) { buttons[b] = on; };
+    run.jogInfo = [this](int box, const std::string& t) { info[box] = t; };
+    run.startRun = [this](int mode) {
+      modes.push_back(mode);
+      return engineStarts;
+    };
+    run.boardCount = [this]() -> int& { return boardCount; };
+    run.sleep = [this](int ms) { sleeps.push_back(ms); };
+    for (int i = 0; i < 3; ++i) {
+      auto r = Placement(i + 1, 10 + i, 5, "0", "R" + std::to_string(i + 1));
+      r.cells[9] = i == 2 ? "W2" : "W1";
+      r.cells[12] = std::to_string(i + 1);
+      job.placementRows.push_back(r);
+    }
+  }
+  void TearDown() override {
+    g_FeederSource = {};
+    g_bRunContinue = false;
+    linktest::MotionSimTest::TearDown();
+  }
+  std::vector<std::string> Texts() { return messages.service.Texts(); }
+  std::vector<std::pair<int, int>> StatesWithCode(int code) {
+    std::vector<std::pair<int, int>> out;
+    for (auto s : sim->States())
+      if (s.first == code) out.push_back(s);
+    return out;
+  }
+
+  JobModel job;
+  PartListLogic logic{job};
+  RunControl run{logic};
+  int type = 0;
+  std::vector<FeederRowView> feeders;
+  std::map<int, bool> buttons;
+  std::map<int, std::string> info;
+  std::vector<int> modes, sleeps;
+  bool engineStarts = true;
+  int boardCount = 0;
+};
+
+TEST_F(RunSim, StartChecksTheListOfTheRunModeFirst) {
+  job.placementRows.clear();
+  EXPECT_FALSE(run.OnStart());
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"没有贴装表单 !"}));
+  messages.service.Clear();
+  job.dispenseRows.push_back(DispenseRowFromText("1\t0\t0\t0\tYes\t"));
+  job.runSelect = 1;  // dispensing: the dispensing list decides
+  EXPECT_TRUE(run.OnStart());
+  EXPECT_EQ(modes, (std::vector<int>{1}));
+  EXPECT_TRUE(Texts().empty());
+}
+
+TEST_F(RunSim, StartSetsTheRunStateAndHandsOverTheRunMode) {
+  job.runSelect = 3;
+  g_hPauseEvent.Reset();
+  ASSERT_TRUE(run.OnStart());
+  EXPECT_EQ(boardCount, 1);
+  EXPECT_TRUE(g_bMachineBusy);
+  EXPECT_TRUE(g_bRunContinue);
+  EXPECT_TRUE(g_bFeedRun);
+  EXPECT_TRUE(g_hPauseEvent.IsSet());
+  EXPECT_EQ(modes, (std::vector<int>{3}));
+  EXPECT_FALSE(buttons[kBtnStart]);
+  EXPECT_TRUE(buttons[kBtnPause]);
+  EXPECT_TRUE(buttons[kBtnStop]);
+  // A second start meanwhile is refused as running.
+  EXPECT_FALSE(run.OnStart());
+  EXPECT_EQ(Texts().back(), "Machine is runnig !");
+}
+
+TEST_F(RunSim, StartRefusalsLeaveEveryFlag) {
+  struct Case {
+    std::function<void()> arrange;
+    std::string message, box1, box2;
+  } cases[] = {
+      {[&] { job.placementRows[2].cells[9] = "N1"; }, "3行料架号不存在 !", "", ""},
+      {[&] { run.m_bSmtThreadBusy = 1; }, "", kSmtThreadBusy, ""},
+      {[&] { run.m_bConveyorThreadBusy = 1; }, "", "", kConveyorThreadBusy},
+      {[&] { g_bConnected = false; }, "Machine is not connection !", "", ""},
+      {[&] { g_bResetDone = false; }, "Machine is not reset !", "", ""},
+  };
+  for (auto& c : cases) {
+    messages.service.Clear();
+    info.clear();
+    c.arrange();
+    EXPECT_FALSE(run.OnStart());
+    EXPECT_FALSE(g_bMachineBusy);
+    EXPECT_TRUE(modes.empty());
+    EXPECT_EQ(messages.service.Texts().empty() ? "" : messages.service.Texts().back(), c.message);
+    EXPECT_EQ(info[1], c.box1);
+    EXPECT_EQ(info[2], c.box2);
+    job.placementRows[2].cells[9] = "W2";
+    run.m_bSmtThreadBusy = run.m_bConveyorThreadBusy = 0;
+    g_bConnected = g_bResetDone = true;
+  }
+}
+
+TEST_F(RunSim, AnEngineThatDoesNotStartLeavesTheMachineIdle) {
+  engineStarts = false;
+  EXPECT_FALSE(run.OnStart());
+  EXPECT_FALSE(g_bMachineBusy);
+  EXPECT_FALSE(g_bRunContinue);
+  EXPECT_TRUE(buttons[kBtnStart]);
+  EXPECT_FALSE(buttons[kBtnStop]);
+}
+
+TEST_F(RunSim, PauseRegainAndStopWorkTheGateAndTellTheMachine) {
+  Introduce();
+  ASSERT_TRUE(run.OnStart());
+  run.OnPause();
+  EXPECT_TRUE(g_bPaused);
+  EXPECT_FALSE(g_hPauseEvent.IsSet());
+  ASSERT_TRUE(WaitFor([&] { return !StatesWithCode(2).empty(); }));
+  run.OnRegain();
+  EXPECT_TRUE(g_hPauseEvent.IsSet());
+  ASSERT_TRUE(WaitFor([&] { return !StatesWithCode(3).empty(); }));
+  EXPECT_EQ(StatesWithCode(3).back().second, 1);  // network link
+  const size_t before = sim->Received().size();
+  run.OnStop();  // no auto transport: no command
+  EXPECT_FALSE(g_bRunContinue);
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(sim->Received().size(), before);
+  run.autoTransport = [] { return true; };
+  run.OnStop();
+  ASSERT_TRUE(WaitFor([&] { return !StatesWithCode(15).empty(); }));
+  EXPECT_FALSE(g_bConveyorRun);
+}
+
+TEST_F(RunSim, StartFromNeedsTheMasterReset) {
+  g_bMasterResetOk = false;
+  run.OnStartFrom(StartFrom::SelectedSmt);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"请先按总复位机器 !"}));
+  EXPECT_EQ(logic.m_bSelectedSmt, 0);
+  g_bMasterResetOk = true;
+  run.OnStartFrom(StartFrom::SelectedSmt);
+  EXPECT_EQ(logic.m_bSelectedSmt, 1);
+  EXPECT_EQ(modes.size(), 1u);
+}
+
+TEST_F(RunSim, RunClockTextsAndRate) {
+  g_nRunHours = 1;
+  g_nRunMinutes = 2;
+  g_nRunSeconds = 2;
+  run.m_nCurrentPart = 5;
+  run.OnTimerTick();
+  EXPECT_EQ(run.ClockText(), "T  1: 2: 3");
+  EXPECT_EQ(run.CountText(), "5");
+  run.m_nPlacedCount = 3723;  // one part a second
+  EXPECT_EQ(run.CountText(), "5/3723-3600");
+  g_nRunHours = g_nRunMinutes = 0;
+  g_nRunSeconds = 59;
+  run.OnTimerTick();
+  EXPECT_EQ(g_nRunMinutes, 1);
+  EXPECT_EQ(g_nRunSeconds, 0);
+}
+
+TEST_F(RunSim, RunEndSwitchesPumpsOffOnlyAfterAFinishedRun) {
+  Introduce();
+  type = 7;
+  smt::link::Runtime().pumpButtons = 0b101;
+  ASSERT_TRUE(run.OnStart());
+  run.OnRunEnd(false);
+  EXPECT_FALSE(g_bMachineBusy);
+  ASSERT_TRUE(WaitFor([&] { return !StatesWithCode(4).empty(); }));
+  EXPECT_FALSE(sim->LastReceived(0x03).has_value());
+  EXPECT_TRUE(buttons[kBtnStart]);
+  EXPECT_FALSE(buttons[kBtnPause]);
+
+  ASSERT_TRUE(run.OnStart());
+  g_bMasterResetOk = false;
+  sleeps.clear();
+  run.OnRunEnd(true);
+  EXPECT_FALSE(buttons[kBtnStart]);  // no master reset: Start stays off
+  EXPECT_EQ(sleeps, (std::vector<int>{200, 5, 5}));
+  ASSERT_TRUE(WaitFor([&] { return sim->LastReceived(0x03).has_value(); }));
+  EXPECT_EQ(smt::link::Runtime().pumpButtons.load(), 0);
+}
+
+// --- coordinate tests ---
+
+class CoordSim : public RunSim {
+ protected:
+  void SetUp() override {
+    RunSim::SetUp();
+    g_dXPulsePerMm = g_dYPulsePerMm = 100;
+    PcbRecord rec;
+    rec.m_strName = "B";
+    rec.m_nRows = 1;
+    rec.m_nCols = 3;
+    rec.m_dColSpace = 50;
+    rec.m_dOriginX = 20;
+    rec.m_dOriginY = -100;
+    rec.m_PanelGrid = FullPanelGrid(1, 3);
+    rec.m_PanelGrid[0][1] = "0/1";
+    rec.m_PanelGrid[0][2] = "0/2";
+    job.pcbs.m_Records.push_back(rec);
+    job.shownPcbName = "B";
+    LoadCurrentBoardValues(rec);
+    g_nNozzleOffsetX = {100, 200, 300, 400, 500, 600, 700};
+    g_nNozzleOffsetY = {-10, -20, -30, -40, -50, -60, -70};
+    g_nCameraOffsetX = 1000;
+    g_nCameraOffsetY = 2000;
+    tests.onDone = [this](bool m) {
+      moved = m;
+      done = true;
+    };
+  }
+  void TearDown() override {
+    smt::platform::WorkerThreads::Instance().StopAndJoinAll();
+    smt::platform::WorkerThreads::Instance().ResetForTests();
+    g_nNozzleOffsetX = {};
+    g_nNozzleOffsetY = {};
+    g_nCameraOffsetX = g_nCameraOffsetY = 0;
+    RunSim::TearDown();
+  }
+  CoordinateTests tests{logic};
+  std::atomic<bool> done{false}, moved{false};
+};
+
+TEST_F(CoordSim, NozzleTestMovesTheChosenNozzleOverThePart) {
+  logic.State(RowKind::Placement).testRow = 2;  // X 12, Y 5, head 3
+  tests.OnSuctionTest();
+  ASSERT_TRUE(WaitFor([&] { return done.load(); }));
+  EXPECT_TRUE(moved);
+  // Third board (column 2): X (2 * 50 + 20 + 12) mm less nozzle 3's offset.
+  EXPECT_EQ(g_nCurX, 13200 - 200);
+  EXPECT_EQ(g_nCurY, -9500 + 20);
+  EXPECT_EQ(sim->Position(0), 13000);
+  EXPECT_FALSE(g_bMachineBusy);
+}
+
+TEST_F(CoordSim, CameraTestOpensTheMarkCameraWithItsLight) {
+  int opened = 0, light = 0;
+  tests.openMarkCamera = [&] { ++opened; };
+  tests.setFeedLightOnce = [&] { ++light; };
+  logic.State(RowKind::Placement).testRow = 0;
+  tests.OnCameraTest();
+  ASSERT_TRUE(WaitFor([&] { return done.load(); }));
+  EXPECT_EQ(opened, 1);
+  EXPECT_EQ(light, 1);
+  EXPECT_EQ(g_nCurX, 13000 - 1000);
+  EXPECT_EQ(g_nCurY, -9500 - 2000);
+}
+
+TEST_F(CoordSim, RefusalsMoveNothing) {
+  tests.OnSuctionTest();
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"请选择要测试的行 !"}));
+  logic.State(RowKind::Placement).testRow = 0;
+  for (auto& c : g_PanelGrid[0]) c = "0";
+  tests.OnSuctionTest();
+  EXPECT_EQ(Texts().back(), "没有找到PCB板 !");
+  g_bMachineBusy = true;
+  tests.OnSuctionTest();
+  EXPECT_EQ(Texts().back(), "Machine is runnig !");
+  g_bMachineBusy = false;
+  EXPECT_FALSE(sim->LastReceived(0x64).has_value());
+}
+
+TEST_F(CoordSim, SerialLinkSendsTheStateCommandFirst) {
+  UseSerial();
+  logic.State(RowKind::Placement).testRow = 0;
+  tests.autoChangeNozzle = [] { return 1; };  // nozzle 1: no offset
+  tests.OnSuctionTest();
+  ASSERT_TRUE(WaitFor([&] { return done.load(); }, std::chrono::seconds(10)));
+  ASSERT_FALSE(sim->States().empty());
+  EXPECT_EQ(sim->States().front().first, 0);
+  EXPECT_EQ(g_nCurX, 13000);
+}
+
+TEST_F(CoordSim, MarkCorrectionCases) {
+  MarkMeasurement m;
+  // Marks on but not measured: no correction at all.
+  g_bUseMarks = true;
+  g_nMark1DevStepsX = 30;
+  EXPECT_EQ(BoardPointTarget(10, 5, 0, 2, m), (std::pair<int32_t, int32_t>{13000, -9500}));
+  // Measured, Mark 2 at (0, 0): a pure shift by Mark 1's deviation.
+  m.m_bMarkMeasured = 1;
+  g_nMark1DevStepsY = -40;
+  EXPECT_EQ(BoardPointTarget(10, 5, 0, 2, m), (std::pair<int32_t, int32_t>{13030, -9540}));
+  // Mark 2 set, zero deviations: turned by 0 about Mark 1, then Mark 1 added back.
+  g_dMark1X = 1;
+  g_dMark1Y = 1;
+  g_dMark2X = 41;
+  g_dMark2Y = 1;
+  g_nMark1StepsX = g_nMark1StepsY = 100;
+  g_bMarksPerPanel = true;
+  EXPECT_EQ(BoardPointTarget(10, 5, 0, 2, m), (std::pair<int32_t, int32_t>{13030, -9540}));
+  g_bMarksPerPanel = false;
+  EXPECT_EQ(BoardPointTarget(10, 5, 0, 2, m), (std::pair<int32_t, int32_t>{2000 + 10000 + 1000 + 30, -9540}));
+  g_bUseMarks = false;
+  g_nMark1DevStepsX = g_nMark1DevStepsY = 0;
+}
+
+TEST_F(CoordSim, PlatformTestKeepsTheDeltasOfTheCameraToY2Move) {
+  type = 4;
+  g_nMachineType = 4;
+  g_nY2ToY1OffsetX = 7;
+  g_nY2ToY1OffsetY = 9;
+  logic.State(RowKind::Placement).testRow = 0;  // X 10, Y 5
+  tests.OnPlatformTest(PlatformTest::CameraToY2);
+  ASSERT_TRUE(WaitFor([&] { return done.load(); }));
+  EXPECT_EQ(tests.m_nCoordTestCode, 535);
+  EXPECT_EQ(g_nLastPlatformDelta[0], 13000 + 7 - 1000);
+  EXPECT_EQ(g_nLastPlatformDelta[1], -9500 + 9 - 2000);
+  g_nY2ToY1OffsetX = g_nY2ToY1OffsetY = 0;
+  g_nMachineType = 0;
+}
+
+}  // namespace
