@@ -1,0 +1,564 @@
+#include "vision/CDialogCameraList.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QPointer>
+
+#include "app/core/MachineState.h"
+#include "link/MachineGuards.h"
+#include "platform/GuiDispatcher.h"
+#include "platform/ListFile.h"
+#include "platform/MessageService.h"
+#include "platform/SettingsSection.h"
+#include "settings/SettingsStores.h"
+#include "vision/CDialogCameraEdit.h"
+#include "vision/CDialogSetView.h"
+#include "vision/VisionGlobals.h"
+
+using namespace smt::vision;
+using smt::platform::ShowMessage;
+
+namespace {
+
+struct Key {
+  const char* key;
+  const char* chinese;
+};
+constexpr Key kKeys[] = {
+    {"CameraList.c_CameraList", "视觉对中摄像机管理"}, {"CameraList.c_CameraAdd", "添加相机"},
+    {"CameraList.c_CameraEdit", "修改相机"},         {"CameraList.c_CameraDelete", "删除相机"},
+    {"CameraList.c_IDOK", "确  定"},                 {"CameraList.c_IDCANCEL", "取  消"},
+    {"CameraList.c_BaseSet", "标准片设置"},          {"CameraList.c_ChangeCameraDelay", "切换相机延时"},
+    {"CameraList.c_TongCameraCorrect", "同步相机修正"}, {"CameraList.c_CameraConfig", "相机配置"},
+    {"CameraList.c_HighSpeedCamera", "高速相机"},    {"CameraList.c_MarkCamera", "Mark相机"},
+    {"CameraList.c_VisualCamera1", "视觉相机1"},     {"CameraList.c_VisualCamera2", "视觉相机2"},
+    {"CameraList.c_FlyCamera", "飞行相机"},          {"CameraList.c_Set", "设置"},
+    {"CameraList.c_Activation", "激活"},             {"CameraList.c_FlyTest", "飞行测试"},
+    {"CameraList.c_VisualImageColorReversal", "视觉图像颜色反转"}, {"CameraList.c_TriggerInAdvance", "飞行提前触发"},
+    {"CameraList.c_FlyCorrectY", "飞行修正Y"},       {"CameraList.c_FlyStartSpeed", "飞行启动速度"},
+    {"CameraList.c_FlyNormalSpeed", "飞行运行速度"}, {"CameraList.c_VisualOffset", "启用识别偏差"},
+    {"CameraList.c_NozzleToBase", "吸嘴到标准片"},   {"CameraList.c_CameraToBase", "相机到标准片"},
+    {"CameraList.c_PickBaseToCamera", "取标准片到相机"}, {"CameraList.c_PlaceBase", "放回标准片位置"},
+    {"CameraList.c_CameraScaleCorrect", "相机比例校准"}, {"CameraList.c_CameraCoordinatesCorrect", "相机位置校准"},
+    {"CameraList.c_MarkCameraCorrect", "Mark相机位置校准"}, {"CameraList.c_NozzleCoordinatesCorrect", "吸嘴位置校准"},
+    {"CameraList.c_CameraFlyTest", "相机飞行测试"},  {"CameraList.c_CameraFlyCorrect", "相机飞行校准"},
+    {"CameraList.c_Exit", "退出"},
+    {"CameraList.c_Message_01", "目前只支持 2 个摄相机 !"}, {"CameraList.c_Message_02", "未选择要修改的行 !"},
+    {"CameraList.c_Message_03", "未选择要删除的行 !"},
+};
+// Column titles: keys 01..29 without 23.
+const char* kTitles[28] = {"相机名称", "相机X坐标", "相机Y坐标", "校正X1", "校正Y1", "校正X2", "校正Y2", "校正X3",
+                           "校正Y3",   "校正X4",    "校正Y4",    "校正X5", "校正Y5", "校正X6", "校正Y6", "校正X7",
+                           "校正Y7",   "校正X8",    "校正Y8",    "校正角度", "视觉比例", "视框尺寸", "对比度", "光亮度",
+                           "校正次数", "校正精度XY", "校正精度A", "采像时间"};
+std::string TitleKey(int col) {
+  const int n = col < 22 ? col + 1 : col + 2;
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "CameraList.c_CameraList_%02d", n);
+  return buf;
+}
+const char* kMenuKeys[10] = {"CameraList.c_NozzleToBase",          "CameraList.c_CameraToBase",
+                             "CameraList.c_PickBaseToCamera",      "CameraList.c_PlaceBase",
+                             "CameraList.c_CameraScaleCorrect",    "CameraList.c_CameraCoordinatesCorrect",
+                             "CameraList.c_MarkCameraCorrect",     "CameraList.c_NozzleCoordinatesCorrect",
+                             "CameraList.c_CameraFlyTest",         "CameraList.c_CameraFlyCorrect"};
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+CDialogCameraList::CDialogCameraList(QWidget* parent) : QDialog(parent), m_pEditor(std::make_unique<CDialogCameraEdit>()) {
+  setObjectName("CDialogCameraList");
+  for (const auto& k : kKeys) m_texts[k.key] = k.chinese;
+  for (int c = 0; c < 28; ++c) m_texts[TitleKey(c)] = kTitles[c];
+  auto* g = new QGridLayout(this);
+  list = new QTableWidget(0, 28, this);
+  list->setObjectName("cameraList");
+  list->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list->setSelectionMode(QAbstractItemView::SingleSelection);
+  list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list->setContextMenuPolicy(Qt::CustomContextMenu);
+  g->addWidget(list, 0, 0, 1, 6);
+  auto button = [this, g](const char* name, int r, int c) {
+    auto* b = new QPushButton(this);
+    b->setObjectName(name);
+    g->addWidget(b, r, c);
+    return b;
+  };
+  connect(button("add", 1, 0), &QPushButton::clicked, this, [this] { OnAddCamera(); });
+  connect(button("modify", 1, 1), &QPushButton::clicked, this, [this] { OnModifyCamera(); });
+  connect(button("delete", 1, 2), &QPushButton::clicked, this, [this] { OnDeleteCamera(); });
+  connect(button("ok", 1, 4), &QPushButton::clicked, this, [this] { OnOK(); });
+  connect(button("cancel", 1, 5), &QPushButton::clicked, this, [this] { OnCancel(); });
+  connect(list, &QTableWidget::cellClicked, this, [this](int r, int) { OnListClick(r); });
+  connect(list, &QTableWidget::cellDoubleClicked, this, [this](int r, int) { OnListDblClk(r); });
+  connect(list, &QTableWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+    const int r = list->rowAt(p.y());
+    if (r >= 0) list->selectRow(r);
+    if (QMenu* m = OnListRClick(r)) {
+      m->exec(list->viewport()->mapToGlobal(p));
+      delete m;
+    }
+  });
+  int row = 2;
+  auto edit = [this, g, &row](const std::string& key, int col) {
+    auto* e = new QLineEdit(this);
+    e->setObjectName(Q(key));
+    edits[key] = e;
+    g->addWidget(new QLabel(Q(key), this), row, col * 2);
+    g->addWidget(e, row, col * 2 + 1);
+    return e;
+  };
+  auto check = [this, g](const std::string& key, int r, int c) {
+    auto* b = new QCheckBox(this);
+    b->setObjectName(Q(key));
+    checks[key] = b;
+    g->addWidget(b, r, c);
+    return b;
+  };
+  edit("m_BaseDiameter", 0);
+  edit("m_BaseCoordinates_X", 1);
+  edit("m_BaseCoordinates_Y", 2);
+  ++row;
+  edit("m_BaseCoordinates_Z", 0);
+  edit("m_iChangeCameraDelay", 1);
+  check("m_bChangeCameraDelay", row, 5);
+  ++row;
+  edit("m_Correct_X", 0);
+  edit("m_Correct_Y", 1);
+  edit("m_Correct_A", 2);
+  ++row;
+  check("m_HighSpeedCamera", row, 0);
+  check("m_MarkCamera", row, 1);
+  check("m_VisualCamera1", row, 2);
+  check("m_VisualCamera2", row, 3);
+  check("m_FlyCamera", row, 4);
+  check("m_VisualImageColorReversal", row, 5);
+  ++row;
+  edit("m_iFlyStartSpeed", 0);
+  edit("m_iFlyNormalSpeed", 1);
+  check("m_bVisualOffset", row, 4)->hide();
+  edit("m_AllowOffset", 2);
+  ++row;
+  for (int k = 1; k <= 8; ++k) {
+    edit("m_iTriggerPulse" + std::to_string(k), (k - 1) % 3);
+    if (k % 3 == 0) ++row;
+  }
+  ++row;
+  for (int k = 1; k <= 8; ++k) {
+    edit("m_dFlyCorrect_Y" + std::to_string(k), (k - 1) % 3);
+    if (k % 3 == 0) ++row;
+  }
+  ++row;
+  auto* cx = button("captureBaseX", row, 0);
+  cx->setText("CX");
+  auto* cy = button("captureBaseY", row, 1);
+  cy->setText("CY");
+  auto* cz = button("captureBaseZ", row, 2);
+  cz->setText("Z");
+  auto* set = button("cameraSettings", row, 3);
+  flyTestButton = button("flyTest", row, 4);
+  auto* activate = button("activate", row, 5);
+  connect(cx, &QPushButton::clicked, this, [this] { OnCaptureBaseX(); });
+  connect(cy, &QPushButton::clicked, this, [this] { OnCaptureBaseY(); });
+  connect(cz, &QPushButton::clicked, this, [this] { OnCaptureBaseZ(); });
+  connect(set, &QPushButton::clicked, this, [this] { OnCameraSettings(); });
+  connect(activate, &QPushButton::clicked, this, [this] { OnActivate(); });
+  connect(checks["m_HighSpeedCamera"], &QCheckBox::clicked, this, [this] { OnHighSpeedCameraClicked(); });
+  connect(checks["m_FlyCamera"], &QCheckBox::clicked, this, [this] { OnFlyCameraClicked(); });
+  edits["m_AllowOffset"]->hide();
+  runEditor = [](CDialogCameraEdit& e) { return e.exec(); };
+}
+
+CDialogCameraList::~CDialogCameraList() { m_bCalibrationRunning = false; }
+
+double CDialogCameraList::XPulse() const { return smt::settings::SettingsStores::Instance().machine.Geometry()->table.g_dXPulse; }
+double CDialogCameraList::YPulse() const { return smt::settings::SettingsStores::Instance().machine.Geometry()->table.g_dYPulse; }
+
+std::string CDialogCameraList::Text(const std::string& key) const {
+  auto it = m_texts.find(key);
+  return it == m_texts.end() ? std::string() : it->second;
+}
+
+void CDialogCameraList::LoadLanguage(const std::string& appDir, const std::string& language) {
+  smt::platform::LanguageSection s(appDir, language, "CameraListConfig");
+  for (const auto& k : kKeys) m_texts[k.key] = s.Text(k.key, k.chinese);
+  for (int c = 0; c < 28; ++c) m_texts[TitleKey(c)] = s.Text(TitleKey(c), kTitles[c]);
+  m_pEditor->LoadLanguage(appDir, language);
+}
+
+void CDialogCameraList::LoadTable(const std::vector<std::string>& rows) { m_Table.LoadTable(rows); }
+void CDialogCameraList::SaveTable(std::vector<std::string>& rows) const { rows = m_Table.SaveTable(); }
+
+void CDialogCameraList::RebuildCameraRecords() { m_Table.RebuildRecords(XPulse(), YPulse()); }
+
+void CDialogCameraList::SyncFeederVisionIcons() {
+  if (!hooks.feederCameraColumn || !hooks.markFeedersWithoutVision) return;
+  const auto column = hooks.feederCameraColumn();
+  if (column.empty()) return;
+  const auto rows = FeedersWithoutVisionCamera(m_Table.Names(), column);
+  if (!rows.empty()) hooks.markFeedersWithoutVision(rows);
+}
+
+void CDialogCameraList::ShiftCameraPositions(double dx, double dy) {
+  m_Table.ShiftPositions(dx, dy, XPulse(), YPulse());
+  if (hooks.rowsCommitted) hooks.rowsCommitted(m_Table.SaveTable());
+  SaveConfig(m_strAppPath);
+}
+
+void CDialogCameraList::LoadConfig(const std::string& appDir) {
+  LoadCameraListConfig(appDir, m_Settings, m_Table.m_Camera_first, m_Table.m_Camera_second);
+}
+
+bool CDialogCameraList::SaveConfig(const std::string& appDir) {
+  return SaveCameraListConfig(appDir, m_Settings, m_Table.m_Camera_first, m_Table.m_Camera_second);
+}
+
+void CDialogCameraList::SetListRow(int row, const CameraRow& cells) {
+  for (int c = 0; c < kCameraCellCount; ++c) {
+    auto* item = new QTableWidgetItem(Q(cells[c]));
+    item->setTextAlignment(Qt::AlignCenter);
+    item->setBackground(row % 2 == 0 ? QColor(250, 250, 200) : QColor(240, 250, 250));
+    list->setItem(row, c, item);
+  }
+}
+
+CameraRow CDialogCameraList::ListRow(int row) const {
+  CameraRow r;
+  for (int c = 0; c < kCameraCellCount; ++c) {
+    const auto* item = list->item(row, c);
+    r[c] = item ? item->text().toStdString() : std::string();
+  }
+  return r;
+}
+
+void CDialogCameraList::FillList() {
+  list->setRowCount(0);
+  list->setRowCount(m_Table.Count());
+  for (int r = 0; r < m_Table.Count(); ++r) SetListRow(r, m_Table.Rows()[r]);
+}
+
+void CDialogCameraList::CopyListIntoTable() {
+  auto& rows = m_Table.Rows();
+  rows.clear();
+  for (int r = 0; r < list->rowCount(); ++r) rows.push_back(ListRow(r));
+}
+
+void CDialogCameraList::PutSettings() {
+  using smt::platform::FormatDouble;
+  const auto& s = m_Settings;
+  auto set = [this](const std::string& k, const std::string& v) { edits[k]->setText(Q(v)); };
+  set("m_BaseDiameter", FormatDouble(s.m_BaseDiameter, 4));
+  set("m_BaseCoordinates_X", FormatDouble(s.m_BaseCoordinates_X, 4));
+  set("m_BaseCoordinates_Y", FormatDouble(s.m_BaseCoordinates_Y, 4));
+  set("m_BaseCoordinates_Z", FormatDouble(s.m_BaseCoordinates_Z, 4));
+  set("m_iChangeCameraDelay", std::to_string(s.m_iChangeCameraDelay));
+  set("m_Correct_X", FormatDouble(s.m_Correct_X, 4));
+  set("m_Correct_Y", FormatDouble(s.m_Correct_Y, 4));
+  set("m_Correct_A", FormatDouble(s.m_Correct_A, 4));
+  set("m_iFlyStartSpeed", std::to_string(s.m_iFlyStartSpeed));
+  set("m_iFlyNormalSpeed", std::to_string(s.m_iFlyNormalSpeed));
+  set("m_AllowOffset", FormatDouble(s.m_AllowOffset, 4));
+  for (int k = 0; k < 8; ++k) {
+    set("m_iTriggerPulse" + std::to_string(k + 1), std::to_string(s.m_iTriggerPulse[k]));
+    set("m_dFlyCorrect_Y" + std::to_string(k + 1), FormatDouble(s.m_dFlyCorrect_Y[k], 4));
+  }
+  checks["m_bChangeCameraDelay"]->setChecked(s.m_bChangeCameraDelay != 0);
+  checks["m_HighSpeedCamera"]->setChecked(s.m_HighSpeedCamera != 0);
+  checks["m_MarkCamera"]->setChecked(s.m_MarkCamera != 0);
+  checks["m_VisualCamera1"]->setChecked(s.m_VisualCamera1 != 0);
+  checks["m_VisualCamera2"]->setChecked(s.m_VisualCamera2 != 0);
+  checks["m_FlyCamera"]->setChecked(s.m_FlyCamera != 0);
+  checks["m_VisualImageColorReversal"]->setChecked(s.m_VisualImageColorReversal != 0);
+  checks["m_bVisualOffset"]->setChecked(s.m_bVisualOffset != 0);
+}
+
+bool CDialogCameraList::TakeSettings() {
+  CameraListSettings s = m_Settings;
+  auto d = [this](const std::string& k) { return smt::platform::TextToDouble(edits[k]->text().toStdString()); };
+  auto i = [this](const std::string& k) { return smt::platform::TextToInt(edits[k]->text().toStdString()); };
+  auto c = [this](const std::string& k) { return checks[k]->isChecked() ? 1 : 0; };
+  s.m_BaseDiameter = d("m_BaseDiameter");
+  s.m_BaseCoordinates_X = d("m_BaseCoordinates_X");
+  s.m_BaseCoordinates_Y = d("m_BaseCoordinates_Y");
+  s.m_BaseCoordinates_Z = d("m_BaseCoordinates_Z");
+  s.m_iChangeCameraDelay = i("m_iChangeCameraDelay");
+  s.m_bChangeCameraDelay = c("m_bChangeCameraDelay");
+  s.m_Correct_X = d("m_Correct_X");
+  s.m_Correct_Y = d("m_Correct_Y");
+  s.m_Correct_A = d("m_Correct_A");
+  s.m_HighSpeedCamera = c("m_HighSpeedCamera");
+  s.m_MarkCamera = c("m_MarkCamera");
+  s.m_VisualCamera1 = c("m_VisualCamera1");
+  s.m_VisualCamera2 = c("m_VisualCamera2");
+  s.m_FlyCamera = c("m_FlyCamera");
+  s.m_iFlyStartSpeed = i("m_iFlyStartSpeed");
+  s.m_iFlyNormalSpeed = i("m_iFlyNormalSpeed");
+  for (int k = 0; k < 8; ++k) {
+    s.m_iTriggerPulse[k] = i("m_iTriggerPulse" + std::to_string(k + 1));
+    s.m_dFlyCorrect_Y[k] = d("m_dFlyCorrect_Y" + std::to_string(k + 1));
+  }
+  s.m_VisualImageColorReversal = c("m_VisualImageColorReversal");
+  s.m_bVisualOffset = c("m_bVisualOffset");
+  s.m_AllowOffset = d("m_AllowOffset");
+  const std::string bad = FirstCameraListFieldOutOfRange(s);
+  if (!bad.empty()) {
+    ShowMessage("Please enter a valid value: " + bad);
+    edits.count(bad) ? edits[bad]->setFocus() : void();
+    return false;
+  }
+  m_Settings = s;
+  return true;
+}
+
+void CDialogCameraList::OnInitDialog() {
+  LoadLanguage(m_strAppPath, m_strLanguage);
+  setWindowTitle(Q(Text("CameraList.c_CameraList")));
+  auto btn = [this](const char* name, const char* key) {
+    if (auto* b = findChild<QPushButton*>(name)) b->setText(Q(Text(key)));
+  };
+  btn("add", "CameraList.c_CameraAdd");
+  btn("modify", "CameraList.c_CameraEdit");
+  btn("delete", "CameraList.c_CameraDelete");
+  btn("ok", "CameraList.c_IDOK");
+  btn("cancel", "CameraList.c_IDCANCEL");
+  btn("cameraSettings", "CameraList.c_Set");
+  btn("flyTest", "CameraList.c_FlyTest");
+  btn("activate", "CameraList.c_Activation");
+  checks["m_HighSpeedCamera"]->setText(Q(Text("CameraList.c_HighSpeedCamera")));
+  checks["m_MarkCamera"]->setText(Q(Text("CameraList.c_MarkCamera")));
+  checks["m_VisualCamera1"]->setText(Q(Text("CameraList.c_VisualCamera1")));
+  checks["m_VisualCamera2"]->setText(Q(Text("CameraList.c_VisualCamera2")));
+  checks["m_FlyCamera"]->setText(Q(Text("CameraList.c_FlyCamera")));
+  checks["m_bChangeCameraDelay"]->setText(Q(Text("CameraList.c_ChangeCameraDelay")));
+  checks["m_VisualImageColorReversal"]->setText(Q(Text("CameraList.c_VisualImageColorReversal")));
+  QStringList titles;
+  for (int c = 0; c < 28; ++c) titles << Q(Text(TitleKey(c)));
+  list->setHorizontalHeaderLabels(titles);
+  const int widths[3] = {90, 70, 70};
+  for (int c = 0; c < 28; ++c) list->setColumnWidth(c, c < 3 ? widths[c] : c <= 24 ? 60 : c == 25 ? 80 : c == 26 ? 70 : 60);
+  list->verticalHeader()->setDefaultSectionSize(20);
+  FillList();
+  for (const char* k : {"m_HighSpeedCamera", "m_MarkCamera", "m_VisualCamera1", "m_VisualCamera2", "m_FlyCamera"})
+    checks[k]->setEnabled(false);
+  edits["m_iFlyStartSpeed"]->setEnabled(false);
+  edits["m_iFlyNormalSpeed"]->setEnabled(false);
+  for (int k = 1; k <= 8; ++k) {
+    edits["m_iTriggerPulse" + std::to_string(k)]->setEnabled(false);
+    edits["m_dFlyCorrect_Y" + std::to_string(k)]->setEnabled(false);
+  }
+  flyTestButton->setEnabled(false);
+  PutSettings();
+}
+
+void CDialogCameraList::OnOK() {
+  if (g_bMachineBusy.load()) {
+    ShowMessage("Machine is running !");
+    return;
+  }
+  if (!TakeSettings()) return;
+  CopyListIntoTable();
+  const auto rows = m_Table.SaveTable();
+  RebuildCameraRecords();
+  SyncFeederVisionIcons();
+  try {
+    smt::platform::WriteListFile(std::filesystem::path(m_strAppPath) / "config_camera.fig", {std::nullopt, rows});
+  } catch (const std::exception& e) {
+    ShowMessage(std::string("config_camera.fig: ") + e.what());
+    return;
+  }
+  if (hooks.rowsCommitted) hooks.rowsCommitted(rows);
+  SaveConfig(m_strAppPath);
+  accept();
+}
+
+void CDialogCameraList::OnCancel() {
+  if (g_bMachineBusy.load()) {
+    ShowMessage("Machine is running !");
+    return;
+  }
+  reject();
+}
+
+void CDialogCameraList::OnListClick(int row) { m_nSelectedRow = row >= 0 && row < list->rowCount() ? row : -1; }
+
+void CDialogCameraList::OnListDblClk(int row) {
+  if (row < 0 || row >= list->rowCount()) return;
+  m_nSelectedRow = row;
+  OnModifyCamera();
+}
+
+void CDialogCameraList::OnAddCamera() {
+  CopyListIntoTable();
+  const std::string name = m_Table.NewCameraName();
+  if (name.empty()) {
+    ShowMessage(Text("CameraList.c_Message_01"));
+    return;
+  }
+  m_nSelectedRow = -1;
+  CDialogCameraEdit& e = *m_pEditor;
+  e.values.name = name;
+  e.rowNames = m_Table.Names();
+  e.selectedRow = -1;
+  e.panel = m_pSetView;
+  e.appDir = m_strAppPath;
+  e.language = m_strLanguage;
+  e.OnInitDialog();
+  if (runEditor(e) != QDialog::Accepted) return;
+  const int r = list->rowCount();
+  list->setRowCount(r + 1);
+  SetListRow(r, RowFromEditValues(e.values));
+  CopyListIntoTable();
+}
+
+void CDialogCameraList::OnModifyCamera() {
+  if (m_nSelectedRow < 0 || m_nSelectedRow >= list->rowCount()) {
+    ShowMessage(Text("CameraList.c_Message_02"));
+    return;
+  }
+  CopyListIntoTable();
+  CDialogCameraEdit& e = *m_pEditor;
+  e.values = EditValuesFromRow(ListRow(m_nSelectedRow));
+  e.rowNames = m_Table.Names();
+  e.selectedRow = m_nSelectedRow;
+  e.panel = m_pSetView;
+  e.appDir = m_strAppPath;
+  e.language = m_strLanguage;
+  e.OnInitDialog();
+  if (runEditor(e) != QDialog::Accepted) return;
+  const CameraRow row = RowFromEditValues(e.values);
+  SetListRow(m_nSelectedRow, row);
+  m_Table.ModifyRow(m_nSelectedRow, row, XPulse(), YPulse());
+}
+
+void CDialogCameraList::OnDeleteCamera() {
+  if (m_nSelectedRow < 0) {
+    ShowMessage(Text("CameraList.c_Message_03"));
+    return;
+  }
+  if (m_nSelectedRow >= list->rowCount()) return;
+  list->removeRow(m_nSelectedRow);
+  CopyListIntoTable();
+}
+
+QMenu* CDialogCameraList::OnListRClick(int row) {
+  OnListClick(row);
+  if (m_nSelectedRow < 0) {
+    ShowMessage("Please select row !");
+    return nullptr;
+  }
+  auto* menu = new QMenu(Q("相机操作"), this);
+  for (int t = 0; t < 10; ++t) {
+    QAction* a = menu->addAction(Q(Text(kMenuKeys[t])));
+    connect(a, &QAction::triggered, this, [this, t] { OnCalibrationMenu(t); });
+    if (t == 3 || t == 7 || t == 9) menu->addSeparator();
+  }
+  connect(menu->addAction(Q(Text("CameraList.c_Exit"))), &QAction::triggered, this, [this] { OnMenuExit(); });
+  return menu;
+}
+
+void CDialogCameraList::OnCalibrationMenu(int task) {
+  const bool fly = task == 8 || task == 9;
+  const bool taken = TakeSettings();
+  if (fly && !taken) return;
+  if (!smt::link::CheckMachineGuards(true, true)) return;
+  if (fly) {
+    if (m_nSelectedRow != 0) {
+      ShowMessage("No fly camera !");
+      return;
+    }
+    if (!(m_Settings.m_HighSpeedCamera && m_Settings.m_VisualCamera1 && m_Settings.m_FlyCamera)) {
+      if (task == 9) ShowMessage("Configuration error !");
+      return;
+    }
+  } else if (m_nSelectedRow < 0) {
+    ShowMessage("Please select row !");
+    return;
+  }
+  CopyListIntoTable();
+  auto job = std::make_shared<CalibrationJob>();
+  job->table = &m_Table;
+  job->settings = &m_Settings;
+  job->calibrationRunning = &m_bCalibrationRunning;
+  job->panel = m_pSetView;
+  job->task = task;
+  job->selectedRow = m_nSelectedRow;
+  job->appDir = m_strAppPath;
+  job->boardMark = hooks.boardMark;
+  QPointer<CDialogCameraList> self(this);
+  job->showCell = [self](int row, int cell, const std::string& text) {
+    smt::platform::PostToGui([self, row, cell, text] {
+      if (self && self->list->item(row, cell)) self->list->item(row, cell)->setText(QString::fromStdString(text));
+    });
+  };
+  job->showTrigger = [self](int head, int value) {
+    smt::platform::PostToGui([self, head, value] {
+      if (self) self->edits["m_iTriggerPulse" + std::to_string(head)]->setText(QString::number(value));
+    });
+  };
+  if (fly) {
+    const auto t = smt::settings::SettingsStores::Instance().machine.Geometry()->table;
+    std::array<int32_t, 9> off{};
+    for (int k = 2; k <= 8; ++k) off[k] = t.g_nNozzleToNozzle1X[k];
+    job->fly = ComputeFlyLayout(g_nMachineType.load(), m_Table.m_Camera_first, off, m_Settings.m_iTriggerPulse);
+    if (m_pSetView) {
+      m_pSetView->Engine().m_nFlyHeadCount = job->fly.headCount;
+      if (task == 9 && g_nVisionMode.load() != 1) m_pSetView->OnBnClickedOpenVisualCamera1();
+    }
+  }
+  m_nCalibrationTask = task;
+  m_lastJob = job;
+  StartCameraCalibration(job);
+}
+
+void CDialogCameraList::OnCaptureBaseX() {
+  const auto b = smt::settings::SettingsStores::Instance().machine.Basic();
+  edits["m_BaseCoordinates_X"]->setText(Q(CaptureBaseX(g_nCurX.load(), b->m_X_CameraToNozzle1, XPulse())));
+}
+
+void CDialogCameraList::OnCaptureBaseY() {
+  const auto b = smt::settings::SettingsStores::Instance().machine.Basic();
+  edits["m_BaseCoordinates_Y"]->setText(Q(CaptureBaseY(g_nCurY.load(), b->m_Y_CameraToNozzle1, YPulse())));
+}
+
+void CDialogCameraList::OnCaptureBaseZ() {
+  const double z = smt::settings::SettingsStores::Instance().machine.Geometry()->table.g_dZPulse;
+  edits["m_BaseCoordinates_Z"]->setText(Q(CaptureBaseZ(g_nCurZ[0].load(), z)));
+}
+
+void CDialogCameraList::OnHighSpeedCameraClicked() {
+  ShowMessage("modify the camera,you must restart the software! ");
+  if (!checks["m_HighSpeedCamera"]->isChecked()) checks["m_FlyCamera"]->setChecked(false);
+}
+
+void CDialogCameraList::OnFlyCameraClicked() {
+  if (!checks["m_HighSpeedCamera"]->isChecked()) checks["m_FlyCamera"]->setChecked(false);
+}
+
+void CDialogCameraList::OnActivate() {
+  for (const char* k : {"m_HighSpeedCamera", "m_MarkCamera", "m_VisualCamera1", "m_VisualCamera2", "m_FlyCamera"})
+    checks[k]->setEnabled(true);
+  edits["m_iFlyStartSpeed"]->setEnabled(true);
+  edits["m_iFlyNormalSpeed"]->setEnabled(true);
+  const int heads = FlyEditHeadsForMachineType(g_nMachineType.load());
+  for (int k = 1; k <= heads; ++k) {
+    edits["m_iTriggerPulse" + std::to_string(k)]->setEnabled(true);
+    edits["m_dFlyCorrect_Y" + std::to_string(k)]->setEnabled(true);
+  }
+}
+
+void CDialogCameraList::OnCameraSettings() {
+  if (g_bMachineBusy.load()) {
+    ShowMessage("Machine is running !");
+    return;
+  }
+  if (g_nHighSpeedCamera.load() == 1 && m_pSetView) {
+    if (auto cam = m_pSetView->Engine().Camera(g_nVisionMode.load())) cam->ShowSettingsPage(this);
+  }
+  reject();
+}

@@ -1,0 +1,109 @@
+#pragma once
+// The camera list ("视觉对中摄像机管理"): the camera table with add, modify
+// and delete through the camera editor, the settings of [CameraListConfig]
+// (standard piece, camera-switch delay, synchronous correction, high-speed
+// and fly cameras) and the row menu that starts the calibration tasks.
+// A member of the main view for the life of the window; shown modally.
+#include <QDialog>
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "vision/CameraCalibration.h"
+#include "vision/CameraListSettings.h"
+#include "vision/CameraTable.h"
+
+class QTableWidget;
+class QLineEdit;
+class QCheckBox;
+class QPushButton;
+class QMenu;
+class CDialogSetView;
+class CDialogCameraEdit;
+struct BoardMarkView;
+
+class CDialogCameraList : public QDialog {
+  Q_OBJECT
+ public:
+  explicit CDialogCameraList(QWidget* parent = nullptr);
+  ~CDialogCameraList() override;
+
+  // What the dialog reaches of the shell and its neighbours.
+  struct Hooks {
+    // The frame's rows of "config_camera.fig" after OK or a shift.
+    std::function<void(const std::vector<std::string>& rows)> rowsCommitted;
+    // Feeder list: each feeder row's vision-camera column, and the icon
+    // update of the rows that have no vision camera.
+    std::function<std::vector<std::string>()> feederCameraColumn;
+    std::function<void(const std::vector<int>& rows)> markFeedersWithoutVision;
+    std::function<BoardMarkView()> boardMark;
+  };
+  Hooks hooks;
+  CDialogSetView* m_pSetView = nullptr;
+  std::string m_strAppPath = ".";
+  std::string m_strLanguage = "Chinese";
+
+  void LoadTable(const std::vector<std::string>& rows);
+  void SaveTable(std::vector<std::string>& rows) const;
+  void RebuildCameraRecords();
+  void SyncFeederVisionIcons();
+  void ShiftCameraPositions(double dx, double dy);
+  void LoadConfig(const std::string& appDir);
+  bool SaveConfig(const std::string& appDir);
+  void LoadLanguage(const std::string& appDir, const std::string& language);
+  std::string Text(const std::string& key) const;
+
+  // Dialog handlers.
+  void OnInitDialog();
+  void OnOK();
+  void OnCancel();
+  void OnAddCamera();
+  void OnModifyCamera();
+  void OnDeleteCamera();
+  void OnListClick(int row);
+  void OnListDblClk(int row);
+  // Remembers the row and builds the calibration menu (nullptr: refused).
+  QMenu* OnListRClick(int row);
+  void OnCalibrationMenu(int task);
+  void OnMenuExit() { m_bCalibrationRunning = false; }
+  void OnCaptureBaseX();
+  void OnCaptureBaseY();
+  void OnCaptureBaseZ();
+  void OnHighSpeedCameraClicked();
+  void OnFlyCameraClicked();
+  void OnActivate();
+  void OnCameraSettings();
+  // Takes the controls into the settings; false (message shown) on a range failure.
+  bool TakeSettings();
+  void PutSettings();
+
+  smt::vision::CameraTable m_Table;
+  smt::vision::CameraRecord& m_Camera_first = m_Table.m_Camera_first;
+  smt::vision::CameraRecord& m_Camera_second = m_Table.m_Camera_second;
+  smt::vision::CameraListSettings m_Settings;
+  int m_nSelectedRow = -1;
+  int m_nCalibrationTask = 0;
+  std::atomic<bool> m_bCalibrationRunning{false};
+  std::unique_ptr<CDialogCameraEdit> m_pEditor;
+  // Test seam: runs the editor; default exec().
+  std::function<int(CDialogCameraEdit&)> runEditor;
+  // The job of the last calibration started.
+  std::shared_ptr<smt::vision::CalibrationJob> m_lastJob;
+
+  QTableWidget* list = nullptr;
+  std::map<std::string, QLineEdit*> edits;
+  std::map<std::string, QCheckBox*> checks;
+  QPushButton* flyTestButton = nullptr;
+
+ private:
+  void FillList();
+  void CopyListIntoTable();
+  void SetListRow(int row, const smt::vision::CameraRow& cells);
+  smt::vision::CameraRow ListRow(int row) const;
+  double XPulse() const;
+  double YPulse() const;
+  std::map<std::string, std::string> m_texts;
+};
