@@ -1,0 +1,240 @@
+// The import dialog without a screen: opening files, refusals, deleting and
+// sorting rows, the import into the current board and the two options.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTableWidget>
+#include <filesystem>
+#include <fstream>
+
+#include "job/CDialogImportFile.h"
+#include "platform/MessageService.h"
+
+using namespace smt::job;
+namespace fs = std::filesystem;
+
+namespace {
+
+class ImportDialog : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("smt_import_dlg_" + std::to_string(::getpid()) + "_" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+    PcbRecord rec;
+    rec.m_strName = "主板";
+    job_.pcbs.m_Records.push_back(rec);
+    job_.pcbs.m_strCurPcbName = "主板";
+    dlg_ = std::make_unique<CDialogImportFile>(job_);
+    dlg_->SetAppDir(dir_.string());
+    dlg_->Now = [] {
+      std::tm t{};
+      t.tm_year = 124;
+      t.tm_mon = 0;
+      t.tm_mday = 2;
+      t.tm_hour = 3;
+      t.tm_min = 4;
+      t.tm_sec = 5;
+      return t;
+    };
+    dlg_->OnInitDialog();
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string File(const std::string& name, const std::string& text) {
+    const fs::path p = dir_ / name;
+    std::ofstream(p, std::ios::binary) << text;
+    return p.string();
+  }
+  // A PADS.318 file (format 16): designator, package, X, Y, rotation.
+  std::string Pads318(const std::string& name = "a.318") {
+    return File(name, "R1 0603 9 1 90\r\nR2 0805 -1.5 2 -90\r\nC1 0603 10 3 0\r\n");
+  }
+  void UseFormat(int index) {
+    dlg_->FormatBox()->setCurrentIndex(index);
+    ASSERT_EQ(dlg_->FormatIndex(), index);
+  }
+  void Select(std::initializer_list<int> rows) {
+    dlg_->ListView()->clearSelection();
+    for (int r : rows)
+      dlg_->ListView()->selectionModel()->select(dlg_->ListView()->model()->index(r, 0),
+                                                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  }
+
+  fs::path dir_;
+  JobModel job_;
+  std::unique_ptr<CDialogImportFile> dlg_;
+  smt::platform::ScopedRecordingMessages messages_;
+};
+
+TEST_F(ImportDialog, OpenedFilesAddUpAndTheCountFollows) {
+  UseFormat(16);
+  const std::string f = Pads318();
+  ASSERT_TRUE(dlg_->OpenFiles({f}));
+  EXPECT_EQ(dlg_->ListView()->rowCount(), 3);
+  EXPECT_EQ(dlg_->CountLabel()->text().toStdString(), "元件数量：3");
+  EXPECT_EQ(dlg_->ListView()->item(1, kImpX)->text().toStdString(), "-1.5");
+  ASSERT_TRUE(dlg_->OpenFiles({f}));
+  EXPECT_EQ(dlg_->List().Count(), 6);
+  EXPECT_EQ(dlg_->CountLabel()->text().toStdString(), "元件数量：6");
+}
+
+TEST_F(ImportDialog, AFileThatDoesNotReadIsRefusedWithItsLineAndNothingIsAdded) {
+  UseFormat(16);
+  const std::string good = Pads318();
+  const std::string bad = File("bad.318", "R1 0603 1 2 90\r\nR2 0603 1 two 90\r\n");
+  EXPECT_FALSE(dlg_->OpenFiles({good, bad}));
+  EXPECT_EQ(dlg_->List().Count(), 0);
+  EXPECT_EQ(dlg_->ListView()->rowCount(), 0);
+  const auto texts = messages_.service.Texts();
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_NE(texts[0].find(bad), std::string::npos);
+  EXPECT_NE(texts[0].find("第 2 行"), std::string::npos);
+  EXPECT_NE(texts[0].find("line 2"), std::string::npos);
+
+  messages_.service.Clear();
+  EXPECT_FALSE(dlg_->OpenFiles({(dir_ / "missing.318").string()}));
+  ASSERT_EQ(messages_.service.Texts().size(), 1u);
+  EXPECT_NE(messages_.service.Texts()[0].find("missing.318"), std::string::npos);
+}
+
+TEST_F(ImportDialog, RightClickDeletesSelectedRowsOnlyOnYes) {
+  UseFormat(16);
+  ASSERT_TRUE(dlg_->OpenFiles({Pads318()}));
+  Select({0, 2});
+  messages_.service.QueueAnswer(smt::platform::MsgAnswer::No);
+  dlg_->OnRClickList();
+  EXPECT_EQ(dlg_->List().Count(), 3);
+  messages_.service.QueueAnswer(smt::platform::MsgAnswer::Cancel);
+  dlg_->OnRClickList();
+  EXPECT_EQ(dlg_->List().Count(), 3);
+  messages_.service.QueueAnswer(smt::platform::MsgAnswer::Yes);
+  dlg_->OnRClickList();
+  ASSERT_EQ(dlg_->List().Count(), 1);
+  EXPECT_EQ(dlg_->List().Row(0).Cell(kImpDesignator), "R2");
+  EXPECT_EQ(dlg_->CountLabel()->text().toStdString(), "元件数量：1");
+  EXPECT_EQ(messages_.service.Texts().back(), "是否删除选择的行 ?");
+
+  dlg_->ListView()->clearSelection();
+  messages_.service.QueueAnswer(smt::platform::MsgAnswer::Yes);
+  dlg_->OnRClickList();
+  EXPECT_EQ(dlg_->List().Count(), 1);
+}
+
+TEST_F(ImportDialog, ColumnClickSortsAsText) {
+  UseFormat(16);
+  ASSERT_TRUE(dlg_->OpenFiles({Pads318()}));
+  dlg_->OnColumnClickList(kImpX);
+  EXPECT_EQ(dlg_->ListView()->item(0, kImpX)->text().toStdString(), "-1.5");
+  EXPECT_EQ(dlg_->ListView()->item(1, kImpX)->text().toStdString(), "10");
+  EXPECT_EQ(dlg_->ListView()->item(2, kImpX)->text().toStdString(), "9");
+}
+
+TEST_F(ImportDialog, ImportFillsTheCurrentBoardAndShowsProgress) {
+  messages_.service.Clear();
+  dlg_->OnImportAllToProject();
+  ASSERT_EQ(messages_.service.Texts().size(), 1u);
+  EXPECT_EQ(messages_.service.Texts()[0], "没有发现要导入的文件 !");
+  EXPECT_EQ(dlg_->LastImportedRows(), -1);
+
+  UseFormat(16);
+  ASSERT_TRUE(dlg_->OpenFiles({Pads318()}));
+  dlg_->FeederRows = [] { return std::vector<ImportFeederRow>{{"W1", "0603", "", "2", true}}; };
+  dlg_->SetOptions({1, 0});
+  dlg_->OnImportAllToProject();
+  EXPECT_EQ(dlg_->LastImportedRows(), 3);
+  const PcbRecord& rec = job_.pcbs.m_Records[0];
+  ASSERT_EQ(rec.PartCount(), 3);
+  EXPECT_EQ(rec.m_Parts[0][kSmtFeeder], "W1");
+  EXPECT_EQ(rec.m_Parts[1][kSmtAngle], "270");
+  EXPECT_EQ(rec.m_Parts[1][kSmtPlace], "0/No");
+  EXPECT_EQ(rec.m_Parts[2][kSmtTime], "2024-1-2  3:4:5");
+  EXPECT_EQ(dlg_->PercentLabel()->text().toStdString(), "100%");
+  EXPECT_EQ(dlg_->Progress()->value(), 3);
+  EXPECT_TRUE(dlg_->Progress()->isVisibleTo(dlg_.get()));
+
+  job_.pcbs.m_strCurPcbName = "gone";
+  messages_.service.Clear();
+  dlg_->OnImportAllToProject();
+  ASSERT_EQ(messages_.service.Texts().size(), 1u);
+  EXPECT_NE(messages_.service.Texts()[0].find("PCB"), std::string::npos);
+  EXPECT_EQ(job_.pcbs.m_Records[0].PartCount(), 3);
+}
+
+// Each row keeps the unit rule of the format that read it.
+TEST_F(ImportDialog, RowsKeepTheUnitOfTheFormatThatReadThem) {
+  UseFormat(11);  // Proteus: thousandths of an inch
+  std::string proteus;
+  for (int i = 0; i < 12; ++i) proteus += "header\r\n";
+  proteus += "U1,LM358,SOIC8,TOP,0,1000,2000\r\n";
+  ASSERT_TRUE(dlg_->OpenFiles({File("p.pkp", proteus)}));
+  UseFormat(16);
+  ASSERT_TRUE(dlg_->OpenFiles({Pads318()}));
+  dlg_->OnImportAllToProject();
+  const PcbRecord& rec = job_.pcbs.m_Records[0];
+  ASSERT_EQ(rec.PartCount(), 4);
+  EXPECT_EQ(rec.m_Parts[0][kSmtX], "25.4000");
+  EXPECT_EQ(rec.m_Parts[1][kSmtX], "9");
+}
+
+TEST_F(ImportDialog, OptionsChangeOnlyWithOkAndAreStored) {
+  dlg_->SetOptions({0, 0});
+  dlg_->OnInitDialog();
+  dlg_->FitPackingBox()->setChecked(true);
+  UseFormat(16);
+  ASSERT_TRUE(dlg_->OpenFiles({Pads318()}));
+  dlg_->FeederRows = [] { return std::vector<ImportFeederRow>{{"W1", "0603", "", "2", false}}; };
+  dlg_->OnImportAllToProject();
+  EXPECT_EQ(job_.pcbs.m_Records[0].m_Parts[0][kSmtPlace], "0/No");  // the tick is not yet confirmed
+
+  dlg_->OnOK();
+  EXPECT_EQ(dlg_->Options(), (ImportFitOptions{1, 0}));
+  EXPECT_EQ(LoadImportFitOptions(dir_.string()), (ImportFitOptions{1, 0}));
+
+  // Cancel keeps the options; the next opening shows them, an empty list,
+  // the first format in the box, and the format used last still in use.
+  dlg_->FitValueBox()->setChecked(true);
+  dlg_->reject();
+  EXPECT_EQ(dlg_->Options(), (ImportFitOptions{1, 0}));
+  dlg_->OnInitDialog();
+  EXPECT_TRUE(dlg_->FitPackingBox()->isChecked());
+  EXPECT_FALSE(dlg_->FitValueBox()->isChecked());
+  EXPECT_EQ(dlg_->List().Count(), 0);
+  EXPECT_EQ(dlg_->FormatBox()->currentIndex(), 0);
+  EXPECT_EQ(dlg_->FormatBox()->count(), kEdaFormatCount);
+  EXPECT_EQ(dlg_->FormatIndex(), 16);
+}
+
+TEST_F(ImportDialog, TextsComeFromTheLanguageFile) {
+  std::ofstream(dir_ / "English.ini") << "[ImportFileConfig]\nImportFile.c_ImportFile=Import file\n"
+                                         "ImportFile.c_PartNumber=Parts: 0\nImportFile.c_ImportFileList_03=X\n";
+  dlg_->LoadLanguage(dir_.string(), "English");
+  EXPECT_EQ(dlg_->Text("ImportFile.c_ImportFile"), "Import file");
+  EXPECT_EQ(dlg_->Text("ImportFile.c_ImportFormat"), "导入文件格式");  // missing key: built-in text
+  UseFormat(16);
+  // OnInitDialog reloads the texts of the dialog's own language.
+  dlg_->OpenFiles({Pads318()});
+  EXPECT_EQ(dlg_->CountLabel()->text().toStdString(), "Parts: 3");
+}
+
+TEST_F(ImportDialog, OpenFileButtonUsesTheChosenFormatsFileKind) {
+  std::vector<std::string> kinds;
+  const std::string f = Pads318();
+  dlg_->ChooseFiles = [&](const EdaFormat& fmt) {
+    kinds.push_back(fmt.fileKind);
+    return kinds.size() == 1 ? std::vector<std::string>{} : std::vector<std::string>{f};
+  };
+  dlg_->FormatBox()->setCurrentIndex(16);
+  dlg_->OnOpenPcbFile();  // cancelled
+  EXPECT_EQ(dlg_->List().Count(), 0);
+  dlg_->OnOpenPcbFile();
+  EXPECT_EQ(dlg_->List().Count(), 3);
+  EXPECT_EQ(kinds, (std::vector<std::string>{"318", "318"}));
+}
+
+}  // namespace
