@@ -1,0 +1,123 @@
+// The common drop-down lists' editing and storing, and the take-position
+// arithmetic of the PCB editor and the part editors.
+#include <gtest/gtest.h>
+
+#include "JobFixtures.h"
+#include "app/core/MachineState.h"
+#include "job/DropDownEditor.h"
+#include "job/DropDownLists.h"
+#include "job/TakePosition.h"
+#include "platform/ListFile.h"
+#include "platform/MessageService.h"
+
+using namespace smt::job;
+using smt::platform::MsgAnswer;
+
+namespace {
+
+class DropDownTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ed.panelBox = [this](int tab, const std::string& rm, const std::string& add) {
+      log.push_back(std::to_string(tab) + ":" + rm + ">" + add);
+    };
+    ed.LoadListsFromArray({"R2\tC1\tR10\t", "电阻\t", "", "90\t0\tjunk"});
+  }
+  DropDownEditor ed;
+  std::vector<std::string> log;
+  smt::platform::ScopedRecordingMessages messages;
+};
+
+TEST_F(DropDownTest, ListsLoadSortedAndTextAfterTheLastTabIsIgnored) {
+  EXPECT_EQ(ed.lists[0], (std::vector<std::string>{"C1", "R10", "R2"}));
+  EXPECT_EQ(ed.lists[3], (std::vector<std::string>{"0", "90"}));
+  EXPECT_TRUE(ed.lists[2].empty());
+}
+
+TEST_F(DropDownTest, AddGoesToTheTopAndReachesThePanelAtOnce) {
+  ASSERT_TRUE(ed.Add("A9"));
+  EXPECT_EQ(ed.lists[0].front(), "A9");
+  EXPECT_FALSE(ed.Add("R10"));
+  EXPECT_FALSE(ed.Add(""));
+  EXPECT_EQ(messages.service.Texts(),
+            (std::vector<std::string>{"列表中已存在添加项，请重新输入 !", "添加框中没有内容 !"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"0:>A9"}));
+}
+
+TEST_F(DropDownTest, AnglesOf360OrMoreAreRefusedSilently) {
+  ed.SetTab(DropDownEditor::kAngles);
+  for (const char* a : {"360", "720"}) EXPECT_FALSE(ed.Add(a));
+  for (const char* a : {"-90", "45", "abc"}) EXPECT_TRUE(ed.Add(a));
+  EXPECT_TRUE(messages.service.Texts().empty());
+}
+
+TEST_F(DropDownTest, ModifyRefusesItsOwnTextAndDeleteNeedsASelection) {
+  ed.selected = 1;
+  EXPECT_FALSE(ed.Modify("R10"));
+  EXPECT_EQ(messages.service.Texts().back(), "元件名称重复，请修改 !");
+  EXPECT_TRUE(ed.Modify("U7"));
+  EXPECT_EQ(ed.lists[0][1], "U7");
+  EXPECT_EQ(ed.selected, -1);
+  EXPECT_FALSE(ed.Delete());
+  EXPECT_EQ(messages.service.Texts().back(), "没有选定要删除的项 !");
+  ed.selected = 0;
+  EXPECT_TRUE(ed.Delete());
+  EXPECT_EQ(log, (std::vector<std::string>{"0:R10>U7", "0:C1>"}));
+}
+
+TEST_F(DropDownTest, ImportNamesOnlyOnTheNamesTabAfterOk) {
+  std::vector<ListRow> rows = {smt::job::testing::Placement(1, 0, 0, "0", "B5"), smt::job::testing::Placement(2, 0, 0, "0", "R2"),
+                               smt::job::testing::Placement(3, 0, 0, "0", "")};
+  ed.SetTab(DropDownEditor::kTypes);
+  EXPECT_FALSE(ed.ImportNames(rows));
+  ed.SetTab(DropDownEditor::kNames);
+  messages.service.QueueAnswer(MsgAnswer::Cancel);
+  EXPECT_FALSE(ed.ImportNames(rows));
+  EXPECT_TRUE(ed.ImportNames(rows));
+  EXPECT_EQ(ed.lists[0], (std::vector<std::string>{"B5", "C1", "R10", "R2"}));
+}
+
+TEST_F(DropDownTest, StoreWritesFourStringsEvenWhenEmpty) {
+  const auto dir = smt::job::testing::TempDir("dropdown");
+  DropDownEditor empty;
+  ASSERT_TRUE(empty.Store(dir));
+  auto c = smt::platform::ReadListFile(dir / "config_dropdown.fig", false);
+  EXPECT_EQ(c.rows, (std::vector<std::string>{"", "", "", ""}));
+  ASSERT_TRUE(ed.Store(dir));
+  c = smt::platform::ReadListFile(dir / "config_dropdown.fig", false);
+  EXPECT_EQ(c.rows[0], "C1\tR10\tR2\t");
+  EXPECT_EQ(g_DropDownLists, c.rows);
+  EXPECT_FALSE(ed.Store(dir / "missing" / "deeper"));
+  EXPECT_FALSE(messages.service.Texts().empty());
+}
+
+TEST(TakePositionTest, NudgedTexts) {
+  EXPECT_EQ(NudgedText(3.14159), "3.1417");
+  EXPECT_EQ(NudgedText(-2.5), "-2.5001");
+  EXPECT_EQ(NudgedText(0), "0.0000");
+  EXPECT_EQ(NudgedTextG(12.3456), "12.3457");
+  EXPECT_EQ(NudgedTextG(113.45), "113.45");
+}
+
+TEST(TakePositionTest, EditorButtons) {
+  // 12345 pulses at 100 per mm with origin X 10 mm: 113.45 shown as 113.4501.
+  EXPECT_EQ(NudgedText(EditorTakeAxis(12345, 10.0, 100)), "113.4501");
+  EXPECT_EQ(NudgedText(EditorTakeAxis(1000, 10.0, 100)), "0.0000");
+  EXPECT_DOUBLE_EQ(EditorTakeCamera(1000, 10.0, 2.5, 100), 2.5);
+  g_nCurZ[1] = -300;
+  g_nCurZ[7] = -800;
+  EXPECT_EQ(DispenseHeadZ(0), 0);
+  EXPECT_EQ(DispenseHeadZ(2), -300);
+  EXPECT_EQ(DispenseHeadZ(8), -800);
+  g_nCurZ[1] = g_nCurZ[7] = 0;
+}
+
+TEST(TakePositionTest, PcbEditorButtons) {
+  EXPECT_EQ(NudgedText(PcbTakeValue(PcbTake::OriginX, 10000, 0, 1000, 0, 0)), "10.0001");
+  EXPECT_EQ(NudgedText(PcbTakeValue(PcbTake::RowPitch, 5000, 3000, 100, 0, 0)), "20.0001");
+  EXPECT_DOUBLE_EQ(PcbTakeValue(PcbTake::OriginCamX, 1000, 0, 100, 2.0, 0), 12.0);
+  EXPECT_DOUBLE_EQ(PcbTakeValue(PcbTake::MarkCamY, 1000, 0, 100, 2.0, 5.0), 7.0);
+  EXPECT_EQ(PcbMarkOffsetText(1000, 100, 2.0, 5.0, 6.5), "0.5000");
+}
+
+}  // namespace
