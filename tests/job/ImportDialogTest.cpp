@@ -238,3 +238,33 @@ TEST_F(ImportDialog, OpenFileButtonUsesTheChosenFormatsFileKind) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every text of the dialog is translated in the shipped language files.
+TEST(ImportDialogTexts, ShippedLanguagesCarryEveryKey) {
+  const std::string dir = std::string(SMT_SOURCE_DIR) + "/resources/lang/import";
+  JobModel job;
+  CDialogImportFile chinese(job);
+  chinese.LoadLanguage("/nonexistent", "Chinese");  // built-in texts only
+  std::vector<std::string> keys = {"ImportFile.c_ImportFile", "ImportFile.c_ImportFormat",
+                                   "ImportFile.c_OpenPCBFile", "ImportFile.c_ImportAllToProject",
+                                   "ImportFile.c_FitPartPacking", "ImportFile.c_FitPartValue",
+                                   "ImportFile.c_PartNumber", "ImportFile.c_Message_05",
+                                   "ImportFile.c_Message_06", "ImportFile.c_Message_07",
+                                   "ImportFile.c_Message_08", "ImportFile.c_Message_09"};
+  for (int i = 1; i <= 7; ++i) keys.push_back("ImportFile.c_ImportFileList_0" + std::to_string(i));
+  for (const char* language : {"English", "German"}) {
+    CDialogImportFile dlg(job);
+    dlg.LoadLanguage(dir, language);
+    for (const auto& k : keys) EXPECT_NE(dlg.Text(k), chinese.Text(k)) << language << " " << k;
+    // Message templates keep their places for file, line and reason.
+    EXPECT_NE(dlg.Text("ImportFile.c_Message_07").find("%3"), std::string::npos) << language;
+  }
+  CDialogImportFile zh(job);
+  zh.LoadLanguage(dir, "Chinese");
+  EXPECT_EQ(zh.Text("ImportFile.c_ImportAllToProject"), "导入全部到工程");
+  EXPECT_NE(zh.Text("ImportFile.c_Message_07").find("%2"), std::string::npos);
+}
+
+}  // namespace
