@@ -1,0 +1,199 @@
+// The camera engine with simulated cameras, the camera panel's live view
+// and vision commands, and the calibration arithmetic.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <opencv2/imgproc.hpp>
+#include <thread>
+
+#include "app/core/MachineState.h"
+#include "platform/MessageService.h"
+#include "platform/WorkerThreads.h"
+#include "support/TempDir.h"
+#include "vision/CDialogSetView.h"
+#include "vision/CameraCalibration.h"
+#include "vision/CameraEngine.h"
+#include "vision/SimulatedCamera.h"
+#include "vision/VisionGlobals.h"
+#include "vision/VisionTemplates.h"
+
+using namespace smt::vision;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::shared_ptr<SimulatedCamera> Camera(const std::string& name, cv::Point2d markMm) {
+  auto cam = std::make_shared<SimulatedCamera>(name, CameraCapability{320, 240, false});
+  auto scene = std::make_shared<SimulatedScene>(320, 240, 20.0);
+  scene->AddMark(markMm, 2.0);
+  cam->SetScene(scene);
+  return cam;
+}
+
+bool WaitFor(const std::function<bool()>& cond, std::chrono::milliseconds limit = 3s) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (std::chrono::steady_clock::now() < end) {
+    if (cond()) return true;
+    QApplication::processEvents();
+    std::this_thread::sleep_for(5ms);
+  }
+  return cond();
+}
+
+}  // namespace
+
+TEST(CameraEngineTest, RolesByNameOnlyFirstPlaysAndRequestsAreServed) {
+  SimulatedCameraSystem system;
+  auto mark = Camera("Mark_Camera", {0, 0});
+  auto v2 = Camera("Visual_Camera_2", {1, 0});
+  auto v1 = Camera("Visual_Camera_1", {0, 1});
+  system.Add(mark);
+  system.Add(v2);
+  system.Add(v1);
+  system.Add(Camera("Visual_Camera_1", {0, 0}));  // a fourth is never seen
+  CameraEngine engine;
+  engine.SetMinFrameInterval(5ms);
+  EXPECT_EQ(engine.StartCameras(system, 0), 3);
+  EXPECT_EQ(engine.RoleDevice(0), 0);
+  EXPECT_EQ(engine.RoleDevice(1), 2);
+  EXPECT_EQ(engine.RoleDevice(2), 1);
+  EXPECT_TRUE(mark->IsPlaying());
+  EXPECT_FALSE(v1->IsPlaying());
+  EXPECT_FALSE(v2->IsPlaying());
+  cv::Mat frame;
+  EXPECT_FALSE(engine.RequestFrame(2, frame, 300ms)) << "a paused camera serves nothing";
+  EXPECT_EQ(engine.PendingFrames(2), 0) << "the timed-out request is withdrawn";
+  ASSERT_TRUE(engine.SwitchCamera(2, -1));
+  EXPECT_FALSE(mark->IsPlaying());
+  ASSERT_TRUE(engine.RequestFrame(2, frame, 2s));
+  EXPECT_EQ(frame.cols, 320);
+  // A find-template job on visual camera 2 only publishes and stays set.
+  engine.RequestJob(2, kJobFindTemplate, 1);
+  ASSERT_TRUE(engine.FrameEvent(2).Wait(2s));
+  EXPECT_EQ(engine.VisionJob(), kJobFindTemplate);
+  EXPECT_TRUE(engine.Shutdown(3s));
+  EXPECT_FALSE(engine.Running());
+}
+
+TEST(CameraEngineTest, NoCameraAndNameMismatch) {
+  smt::platform::ScopedRecordingMessages messages;
+  SimulatedCameraSystem none;
+  CameraEngine engine;
+  EXPECT_EQ(engine.StartCameras(none, 0), 0);
+  EXPECT_FALSE(engine.SwitchCamera(0, -1));
+  SimulatedCameraSystem odd;
+  odd.Add(Camera("Other", {0, 0}));
+  CameraEngine engine2;
+  EXPECT_EQ(engine2.StartCameras(odd, 0), 1);
+  EXPECT_FALSE(engine2.HasRole(0));
+  EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"No camera found !", "Camera name mismatch"}));
+}
+
+TEST(CameraEngineTest, TriggeredFramesRaiseFlyDoneAfterTheLastHead) {
+  SimulatedCameraSystem system;
+  auto v1 = Camera("Visual_Camera_1", {0, 0});
+  system.Add(v1);
+  CameraEngine engine;
+  engine.SetMinFrameInterval(0ms);
+  std::atomic<int> seen{0};
+  CameraEngine::Callbacks cb;
+  cb.flyFrame = [&](int head, const cv::Mat&) { seen = head; };
+  engine.SetCallbacks(cb);
+  ASSERT_EQ(engine.StartCameras(system, 0), 1);
+  engine.SetTriggerMode(1, 2);
+  engine.m_nFlyHeadCount = 4;
+  engine.m_nFlyShotIndex = 0;
+  engine.m_hFlyDoneEvent.Reset();
+  for (int k = 0; k < 3; ++k) v1->FireTrigger();
+  EXPECT_TRUE(WaitFor([&] { return seen.load() == 3; }));
+  EXPECT_FALSE(engine.m_hFlyDoneEvent.IsSet());
+  v1->FireTrigger();
+  EXPECT_TRUE(engine.m_hFlyDoneEvent.Wait(2s));
+  EXPECT_EQ(seen.load(), 4);
+  engine.Shutdown();
+}
+
+TEST(CameraEngineTest, CursorAndCentredView) {
+  cv::Mat frame(480, 1282, CV_8UC3, cv::Scalar(0, 0, 0));
+  cv::Mat view = CutCentredView(frame, 1.0);
+  EXPECT_EQ(view.cols, 1280);
+  EXPECT_EQ(view.data, frame.ptr(0, 1)) << "the view starts at column 1 and shares the pixels";
+  cv::Mat img(480, 640, CV_8UC3, cv::Scalar(0, 0, 0));
+  DrawCrossCursor(img, 600);
+  // The square is cut to the image height: its top edge lies on row 0.
+  const cv::Vec3b top = img.at<cv::Vec3b>(0, 200);
+  EXPECT_EQ(top[0], 0);
+  EXPECT_GT(top[1], 150);
+  EXPECT_EQ(img.at<cv::Vec3b>(0, 40), cv::Vec3b(0, 0, 0)) << "left of the square";
+}
+
+TEST(CameraPanelTest, LiveViewShowsFramesOfTheSimulatedMarkCamera) {
+  smt::test::TempDir dir;
+  dir.Write("config.ini", "[CameraListConfig]\r\nm_HighSpeedCamera=1\r\nm_MarkCamera=1\r\n");
+  auto system = std::make_shared<SimulatedCameraSystem>();
+  system->Add(Camera("Mark_Camera", {0, 0}));
+  g_nVisionMode = 0;
+  {
+    CDialogSetView panel;
+    panel.SetCameraSystem(system);
+    panel.LoadConfig(dir.str());
+    panel.OnInitDialog(dir.str());
+    EXPECT_TRUE(WaitFor([&] { return !panel.LivePicture().isNull(); }));
+    panel.ShowCameraStatus();
+    std::this_thread::sleep_for(300ms);
+    panel.ShowCameraStatus();
+    EXPECT_TRUE(panel.StatusText().startsWith("Mark_Camera | Size:320*240 | Display FPS:")) << panel.StatusText().toStdString();
+    EXPECT_EQ(panel.m_nImageHeight, 240);
+    cv::Mat frame;
+    EXPECT_TRUE(panel.GrabFrame(0, frame, 2s));
+    panel.CloseCameras();
+    EXPECT_FALSE(panel.Engine().Running());
+  }
+  g_nHighSpeedCamera = 0;
+  g_bHighSpeedMarkCamera = false;
+}
+
+TEST(CameraPanelTest, TemplatesAreCutHeldAndFound) {
+  smt::platform::ScopedRecordingMessages messages;
+  smt::test::TempDir dir;
+  cv::Mat frame(240, 320, CV_8UC3, cv::Scalar(0, 0, 0));
+  cv::circle(frame, {160, 120}, 6, cv::Scalar(255, 255, 255), cv::FILLED);
+  cv::Mat cut;
+  EXPECT_EQ(CutTemplateSquare(frame, 1.0, 22.0, cut), TemplateCutResult::Ok);
+  EXPECT_EQ(cut.rows, 20);
+  EXPECT_EQ(CutTemplateSquare(frame, 0.2, 20.0, cut), TemplateCutResult::TooSmall);
+  EXPECT_EQ(CutTemplateSquare(frame, 13.0, 20.0, cut), TemplateCutResult::TooBig);
+  CDialogSetView panel;
+  panel.m_strAppDir = dir.str();
+  panel.m_VisualSize = 3.0;
+  panel.m_dPixelPerMm = 20.0;
+  panel.findChild<QLineEdit*>("visualSize")->setText("3.00");
+  // No file for a new name: refused.
+  panel.m_strTemplateName = "W1";
+  g_nHighSpeedCamera = 1;
+  panel.TemplateCommand(kJobFindTemplate, "W1");  // no camera: nothing queued
+  EXPECT_TRUE(messages.service.Texts().empty());
+  g_nHighSpeedCamera = 0;
+  EXPECT_TRUE(WriteTemplateFile(dir.str(), "W2", frame(cv::Rect(150, 110, 20, 20)).clone()));
+  EXPECT_FALSE(HeldTemplateFor(dir.str(), "W2").empty());
+  EXPECT_TRUE(HeldTemplateFor(dir.str(), "missing").empty());
+}
+
+TEST(CalibrationArithmetic, CentreScaleAxesAndWindows) {
+  EXPECT_NEAR(HeadOffsetCentre({0.2, 0.3, 0.4, 0.3}), 0.2, 1e-12);
+  EXPECT_NEAR(HeadOffsetCentre({-0.2, -0.1, -0.3, -0.1}), -0.15, 1e-12);
+  EXPECT_TRUE(NextScale(5, 5.04, 20).accepted);
+  const ScaleStep s = NextScale(5, 5.05, 20);
+  EXPECT_FALSE(s.accepted);
+  EXPECT_NEAR(s.scale, 20.2, 1e-9);
+  EXPECT_EQ(HeadAxesFor(2, 0).z, 2);
+  EXPECT_TRUE(HeadAxesFor(2, 0).negate);
+  EXPECT_EQ(HeadAxesFor(3, 7).z, 0x22);
+  EXPECT_EQ(HeadAxesFor(3, 7).rotation, 0x2A);
+  int32_t base = 0;
+  EXPECT_FALSE(FlyTriggerInWindow(1, 900, 1000, 0, &base)) << "below the pitch";
+  EXPECT_TRUE(FlyTriggerInWindow(1, 1200, 1000, 0, &base));
+  EXPECT_EQ(base, 1000);
+  EXPECT_FALSE(FlyTriggerInWindow(1, 1900, 1000, 0, &base)) << "t + 130 beyond twice the pitch";
+}
