@@ -1,7 +1,831 @@
 #include "feeder/CDialogFeedList.h"
 
-CDialogFeedList::CDialogFeedList(QWidget* parent) : QWidget(parent) { setObjectName("CDialogFeedList"); }
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <filesystem>
 
-void CDialogFeedList::LoadLanguage(const std::string& /*appDir*/, const std::string& /*language*/) {}
+#include "app/core/MachineState.h"
+#include "feeder/CDialogFeedEdit.h"
+#include "feeder/CDialogFeedGroup.h"
+#include "feeder/FeederCsv.h"
+#include "feeder/FeederServices.h"
+#include "feeder/FeederTestThread.h"
+#include "link/MachineGuards.h"
+#include "link/MotionCommands.h"
+#include "platform/GuiDispatcher.h"
+#include "platform/MessageService.h"
+#include "platform/SettingsSection.h"
+#include "settings/SettingsStores.h"
 
-void CDialogFeedList::ApplyLanguageTexts() {}
+using namespace smt::feeder;
+using smt::platform::FormatInt;
+using smt::platform::ShowMessage;
+using smt::platform::TextToDouble;
+using smt::platform::TextToInt;
+
+namespace {
+
+constexpr int kIconRole = Qt::UserRole + 1;
+constexpr int kSortRole = Qt::UserRole + 2;
+
+const int kWidths[kFeederCells] = {60, 60, 60, 60, 70, 70, 40, 40, 40, 40, 50, 50, 100, 80, 60,
+                                   70, 60, 60, 60, 60, 60, 60, 60, 120, 60, 60, 60, 60, 60, 60};
+const char* const kTitles[kFeederCells] = {"编号", "元件类型", "元件封装", "元件数值", "X坐标", "Y坐标", "长度",
+                                           "宽度", "高度", "角度", "贴装头", "真空值", "视觉相机", "飞行对中",
+                                           "送料方式", "取料延时", "放料延时", "送料坐标", "送料次数", "送料时间",
+                                           "松皮长度", "紧皮长度", "取料高度", "独立速度", "提前关闭真空", "图像特征",
+                                           "数量", "XY精度", "A精度", "时间"};
+
+std::vector<FeederTexts::Entry> ListEntries() {
+  static std::vector<std::string> keys;
+  std::vector<FeederTexts::Entry> e = {
+      {"FeedList.c_FeedGroup", "料架组名称"}, {"FeedList.c_FeedCount", "料架数量"}, {"FeedList.c_ColName", "列名"},
+      {"FeedList.c_ShowSelect", "显示选中料架"}, {"FeedList.c_FeedTestAll", "料架自动测试"},
+      {"FeedList.c_ImportFeed", "导入料架"}, {"FeedList.c_ExportFeed", "导出料架"}, {"FeedList.c_Content", "内容"},
+      {"FeedList.c_Find", "查找"}, {"FeedList.c_FeedAdd", "添加料架"}, {"FeedList.c_FeedEdit", "修改料架"},
+      {"FeedList.c_FeedDelete", "删除料架"}, {"FeedList.c_FeedCopy", "复制料架"}, {"FeedList.c_FeedPaste", "粘贴料架"},
+      {"FeedList.c_MeasurementToFeedTest", "测量头自动检测高度"},
+      {"FeedList.c_NozzleToFeedTest", "吸嘴到料架坐标测试"}, {"FeedList.c_CameraToFeedTest", "相机到料架坐标测试"},
+      {"FeedList.c_CameraToFeedHoleTest", "相机到拉料孔坐标测试"}, {"FeedList.c_TowbarToHoleTest", "拉料头到拉料孔测试"},
+      {"FeedList.c_FeedTest", "送料测试"}, {"FeedList.c_NozzlePickToCamera1", "贴片头取料到相机1"},
+      {"FeedList.c_NozzlePickToCamera2", "贴片头取料到相机2"}, {"FeedList.c_GetImageFeature", "获取图像特征"},
+      {"FeedList.c_GetTemplate", "获取模板"}, {"FeedList.c_FindTemplate", "查找模板"},
+      {"FeedList.c_Message_02", "没找到对应的料架编号，请删除此料架重新创建 !"},
+      {"FeedList.c_Message_03", "请先复制料架 !"}, {"FeedList.c_Message_04", "请选择要测试的行 !"},
+      {"FeedList.c_Message_07", "料架送料坐标数据越限 !"}, {"FeedList.c_Message_08", "请选择行 !"},
+      {"FeedList.c_Message_09", "是否删除选择行 ?"}};
+  static const char* const kNozzle[8] = {"吸嘴1到料架坐标测试", "吸嘴2到料架坐标测试", "吸嘴3到料架坐标测试",
+                                          "吸嘴4到料架坐标测试", "吸嘴5到料架坐标测试", "吸嘴6到料架坐标测试",
+                                          "吸嘴7到料架坐标测试", "吸嘴8到料架坐标测试"};
+  static const char* const kCam1[8] = {"贴片头1取料到相机1", "贴片头2取料到相机1", "贴片头3取料到相机1",
+                                        "贴片头4取料到相机1", "贴片头5取料到相机1", "贴片头6取料到相机1",
+                                        "贴片头7取料到相机1", "贴片头8取料到相机1"};
+  static const char* const kCam2[8] = {"贴片头1取料到相机2", "贴片头2取料到相机2", "贴片头3取料到相机2",
+                                        "贴片头4取料到相机2", "贴片头5取料到相机2", "贴片头6取料到相机2",
+                                        "贴片头7取料到相机2", "贴片头8取料到相机2"};
+  if (keys.empty()) {
+    for (int i = 1; i <= 8; ++i) {
+      keys.push_back("FeedList.c_Nozzle" + std::to_string(i) + "ToFeedTest");
+      keys.push_back("FeedList.c_Nozzle" + std::to_string(i) + "PickToCamera1");
+      keys.push_back("FeedList.c_Nozzle" + std::to_string(i) + "PickToCamera2");
+    }
+    for (int i = 1; i <= kFeederCells; ++i) {
+      char b[40];
+      std::snprintf(b, sizeof b, "FeedList.c_FeedList_%02d", i);
+      keys.push_back(b);
+    }
+  }
+  for (int i = 0; i < 8; ++i) {
+    e.push_back({keys[static_cast<size_t>(i * 3)].c_str(), kNozzle[i]});
+    e.push_back({keys[static_cast<size_t>(i * 3 + 1)].c_str(), kCam1[i]});
+    e.push_back({keys[static_cast<size_t>(i * 3 + 2)].c_str(), kCam2[i]});
+  }
+  for (int i = 0; i < kFeederCells; ++i) e.push_back({keys[static_cast<size_t>(24 + i)].c_str(), kTitles[i]});
+  return e;
+}
+
+const std::vector<FeederTexts::Entry>& DragTitleEntries() {
+  static const std::vector<FeederTexts::Entry> e = {{"FeedEdit.c_FeedStep", "送料长度"},
+                                                    {"FeedEdit.c_ReturnStep", "回退距离"},
+                                                    {"FeedEdit.c_FeedDelay", "送料延时"},
+                                                    {"FeedEdit.c_DragX_Coordinates", "拖料 X"},
+                                                    {"FeedEdit.c_DragY_Coordinates", "拖料 Y"}};
+  return e;
+}
+
+std::string ColumnKey(int col) {
+  char b[40];
+  std::snprintf(b, sizeof b, "FeedList.c_FeedList_%02d", col + 1);
+  return b;
+}
+
+std::array<QIcon, 8>& Icons() {
+  static std::array<QIcon, 8> icons;
+  return icons;
+}
+
+CDialogFeedList* g_activeFeedList = nullptr;
+
+}  // namespace
+
+CDialogFeedList* ActiveFeedList() { return g_activeFeedList; }
+void SetActiveFeedList(CDialogFeedList* panel) { g_activeFeedList = panel; }
+
+CDialogFeedList::CDialogFeedList(QWidget* parent) : QWidget(parent) {
+  setObjectName("CDialogFeedList");
+  texts_.Defaults(ListEntries());
+  texts_.Defaults(DragTitleEntries());
+  MakeIcons();
+  Build();
+  editor_ = new CDialogFeedEdit(this, this);
+  group_ = new CDialogFeedGroup(this, this);
+  if (!g_activeFeedList) g_activeFeedList = this;
+}
+
+CDialogFeedList::~CDialogFeedList() {
+  if (g_activeFeedList == this) g_activeFeedList = nullptr;
+}
+
+void CDialogFeedList::MakeIcons() {
+  if (!Icons()[0].isNull()) return;
+  const QColor colors[8] = {QColor(200, 200, 200), QColor(40, 160, 40), QColor(40, 100, 220), QColor(220, 160, 0),
+                            QColor(180, 60, 60),   QColor(220, 160, 0), QColor(240, 120, 0),  QColor(140, 40, 200)};
+  for (int i = 0; i < 8; ++i) {
+    QPixmap pm(20, 20);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setBrush(colors[i]);
+    p.setPen(Qt::black);
+    if (i == 4) p.drawRect(4, 4, 12, 12);
+    else p.drawEllipse(3, 3, 14, 14);
+    Icons()[static_cast<size_t>(i)] = QIcon(pm);
+  }
+}
+
+void CDialogFeedList::Build() {
+  auto* outer = new QVBoxLayout(this);
+  auto* top = new QHBoxLayout;
+  groupLabel_ = new QLabel(this);
+  groupName_ = new QLineEdit(this);
+  groupName_->setReadOnly(true);
+  countLabel_ = new QLabel(this);
+  groupCount_ = new QLineEdit(this);
+  groupCount_->setReadOnly(true);
+  groupCount_->setMaximumWidth(60);
+  showSelected_ = new QPushButton(this);
+  import_ = new QPushButton(this);
+  export_ = new QPushButton(this);
+  testAll_ = new QPushButton(this);
+  groups_ = new QPushButton(this);
+  for (QWidget* w : std::initializer_list<QWidget*>{groupLabel_, groupName_, countLabel_, groupCount_, groups_,
+                                                     showSelected_, import_, export_, testAll_})
+    top->addWidget(w);
+  outer->addLayout(top);
+  list_ = new QTableWidget(0, kFeederCells, this);
+  list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list_->setShowGrid(true);
+  list_->setIconSize(QSize(20, 20));
+  list_->setStyleSheet("QTableWidget { background-color: rgb(240, 250, 250); }");
+  list_->setContextMenuPolicy(Qt::CustomContextMenu);
+  list_->verticalHeader()->hide();
+  for (int c = 0; c < kFeederCells; ++c) list_->setColumnWidth(c, kWidths[c]);
+  outer->addWidget(list_);
+  connect(list_, &QTableWidget::cellClicked, this, [this](int, int) { OnClickRow(); });
+  connect(list_, &QTableWidget::cellDoubleClicked, this, [this](int, int) { OnEditFeeder(false); });
+  connect(list_, &QTableWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+    OnRightClick();
+    QMenu* menu = BuildPopupMenu(this);
+    menu->exec(list_->viewport()->mapToGlobal(pos));
+    menu->deleteLater();
+  });
+  connect(list_->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int c) { SortByColumn(c); });
+  connect(showSelected_, &QPushButton::clicked, this, [this] { OnShowSelected(); });
+  connect(import_, &QPushButton::clicked, this, [this] { ImportFeedCsv(); });
+  connect(export_, &QPushButton::clicked, this, [this] { ExportFeedCsv(); });
+  connect(testAll_, &QPushButton::clicked, this, [this] { OnFeedTestAll(); });
+  connect(groups_, &QPushButton::clicked, this, [this] { OpenGroupManager(); });
+  connect(groupName_, &QLineEdit::textChanged, this, [this] { m_bCopied = false; });
+  ApplyLanguageTexts();
+}
+
+std::array<std::string, kFeederCells> CDialogFeedList::ColumnTitles() const {
+  std::array<std::string, kFeederCells> t;
+  for (int c = 0; c < kFeederCells; ++c) t[static_cast<size_t>(c)] = texts_.Get(ColumnKey(c));
+  if (g_nMachineType == 0)
+    for (int c = 17; c <= 21; ++c) t[static_cast<size_t>(c)] = texts_.Get(DragTitleEntries()[static_cast<size_t>(c - 17)].first);
+  return t;
+}
+
+void CDialogFeedList::LoadLanguage(const std::string& appDir, const std::string& language) {
+  appDir_ = appDir;
+  language_ = language;
+  texts_.Load(appDir, language, "FeedListConfig", ListEntries());
+  texts_.Load(appDir, language, "FeedEditConfig", DragTitleEntries());
+  TranslateRows();
+  if (group_) group_->LoadLanguage(appDir, language);
+}
+
+void CDialogFeedList::TranslateRows() {
+  const FeederNameTables names = CurrentNameTables();
+  for (int r = 0; r < RowCount(); ++r) {
+    FeederListRow lr = ListRow(r);
+    const int g = table_.FindCurrentRow(lr.text[0]);
+    int mode = 0;
+    if (MatchFeedMode(lr.text[kCellFeedMode], names, &mode)) {
+      lr.text[kCellFeedMode] = names.Mode(mode);
+      if (g >= 0) table_.SetCurrentCell(g, kCellFeedMode, names.Mode(mode));
+    }
+    int use = 0;
+    if (MatchSpeedName(lr.text[kCellSpeed], names, &use)) {
+      const std::string name = names.speed[static_cast<size_t>(names.Lang() * 8 + use)];
+      lr.text[kCellSpeed] = name;
+      if (g >= 0) {
+        const std::string cell = table_.CurrentRow(g)->at(kCellSpeed);
+        const size_t slash = cell.find('/');
+        table_.SetCurrentCell(g, kCellSpeed, (slash == std::string::npos ? std::string() : cell.substr(0, slash + 1)) + name);
+      }
+    }
+    SetListRow(r, lr);
+  }
+}
+
+void CDialogFeedList::ApplyLanguageTexts() {
+  groupLabel_->setText(texts_.Q("FeedList.c_FeedGroup"));
+  countLabel_->setText(texts_.Q("FeedList.c_FeedCount"));
+  showSelected_->setText(texts_.Q("FeedList.c_ShowSelect"));
+  import_->setText(texts_.Q("FeedList.c_ImportFeed"));
+  export_->setText(texts_.Q("FeedList.c_ExportFeed"));
+  testAll_->setText(texts_.Q("FeedList.c_FeedTestAll"));
+  groups_->setText(QString::fromStdString(
+      smt::platform::LanguageSection(appDir_, language_, "FeedGroupConfig").Text("FeedGroup.c_FeedGroup", "料架模组")));
+  QStringList titles;
+  for (const auto& t : ColumnTitles()) titles << QString::fromStdString(t);
+  list_->setHorizontalHeaderLabels(titles);
+}
+
+// --- table <-> list ------------------------------------------------------------------
+
+bool CDialogFeedList::LoadFromLines(std::vector<std::string>& lines) {
+  list_->setRowCount(0);
+  const FeederLoadResult r = table_.LoadFromLines(lines, CurrentNameTables());
+  if (!r.ok) {
+    ShowMessage(smt::platform::LanguageSection(appDir_, language_, "FeedGroupConfig")
+                    .Text("FeedGroup.c_Message_09", "没有料架数组 !"));
+    return false;
+  }
+  if (!r.error.empty()) ShowMessage("config_feed.fig: " + r.error);
+  ShowCurrentGroup();
+  return true;
+}
+
+std::vector<std::string> CDialogFeedList::SaveToLines() { return table_.SaveToLines(); }
+
+void CDialogFeedList::ShowCurrentGroup() {
+  const auto rows = table_.ShowGroupInList(table_.CurrentName(), CurrentNameTables());
+  list_->setRowCount(0);
+  for (size_t i = 0; i < rows.size(); ++i) InsertListRow(static_cast<int>(i), rows[i]);
+  RefreshGroupFields();
+}
+
+void CDialogFeedList::RefreshGroupFields() {
+  const bool copied = m_bCopied;
+  groupName_->setText(QString::fromStdString(table_.CurrentName()));
+  m_bCopied = copied && groupName_->text().toStdString() == table_.CurrentName();
+  groupCount_->setText(QString::number(table_.CurrentRowCount()));
+}
+
+int CDialogFeedList::RowCount() const { return list_->rowCount(); }
+
+FeederListRow CDialogFeedList::ListRow(int row) const {
+  FeederListRow r;
+  for (int c = 0; c < kFeederCells; ++c) {
+    const QTableWidgetItem* it = list_->item(row, c);
+    if (!it) continue;
+    r.text[static_cast<size_t>(c)] = it->text().toStdString();
+    const QVariant icon = it->data(kIconRole);
+    r.icon[static_cast<size_t>(c)] = icon.isValid() ? icon.toInt() : -1;
+  }
+  return r;
+}
+
+void CDialogFeedList::SetListRow(int row, const FeederListRow& r) {
+  for (int c = 0; c < kFeederCells; ++c) {
+    auto* it = list_->item(row, c);
+    if (!it) {
+      it = new QTableWidgetItem;
+      it->setTextAlignment(Qt::AlignCenter);
+      list_->setItem(row, c, it);
+    }
+    it->setText(QString::fromStdString(r.text[static_cast<size_t>(c)]));
+    const int icon = r.icon[static_cast<size_t>(c)];
+    if (icon >= 0 && icon < 8) {
+      it->setData(kIconRole, icon);
+      it->setIcon(Icons()[static_cast<size_t>(icon)]);
+    } else {
+      it->setData(kIconRole, QVariant());
+      it->setIcon(QIcon());
+    }
+  }
+}
+
+void CDialogFeedList::InsertListRow(int at, const FeederListRow& r) {
+  list_->insertRow(at);
+  SetListRow(at, r);
+}
+
+int CDialogFeedList::FirstSelectedRow() const {
+  const auto ranges = list_->selectedRanges();
+  int best = -1;
+  for (const auto& rg : ranges)
+    if (best < 0 || rg.topRow() < best) best = rg.topRow();
+  return best;
+}
+
+void CDialogFeedList::SelectRow(int row, bool on) {
+  if (row < 0 || row >= RowCount()) return;
+  if (on) {
+    list_->selectRow(row);
+    list_->scrollToItem(list_->item(std::min(row + 3, RowCount() - 1), 0));
+  } else {
+    list_->clearSelection();
+  }
+}
+
+void CDialogFeedList::SetRowFromEdit(int row) {
+  if (row < 0 || row >= RowCount()) return;
+  SetListRow(row, ListRowFromFields(editor_->fields, CurrentNameTables()));
+}
+
+void CDialogFeedList::LoadEditFromRow(int row) {
+  if (row < 0 || row >= RowCount()) return;
+  editor_->fields = FieldsFromListRow(ListRow(row));
+  editor_->loadedNumber = ListRow(row).text[0];
+}
+
+void CDialogFeedList::UpdateRowsFromPart(const std::vector<std::string>& p) {
+  auto cell = [&](size_t i) { return i < p.size() ? p[i] : std::string(); };
+  const std::string name = cell(0);
+  const FeederServices sv = GetFeederServices();
+  for (int r = 0; r < RowCount(); ++r) {
+    FeederListRow lr = ListRow(r);
+    if (lr.text[kCellPackage] != name) continue;
+    auto& t = lr.text;
+    t[6] = smt::platform::FormatDouble(TextToDouble(cell(1)), 2);
+    t[7] = smt::platform::FormatDouble(TextToDouble(cell(2)), 2);
+    t[8] = smt::platform::FormatDouble(TextToDouble(cell(3)), 2);
+    t[13] = FormatInt(TextToInt(cell(4))) + "/" + FormatInt(TextToInt(cell(5)));
+    t[15] = FormatInt(TextToInt(cell(6)));
+    t[16] = FormatInt(TextToInt(cell(7)));
+    t[12] = cell(8);
+    lr.icon[12] = cell(9) == "Yes" ? 1 : 4;
+    lr.icon[13] = cell(10) == "Yes" ? 2 : 4;
+    t[10] = cell(11);
+    t[14] = cell(15);
+    t[18] = FormatInt(TextToInt(cell(16)));
+    t[19] = FormatInt(TextToInt(cell(17)));
+    t[20] = FormatInt(TextToInt(cell(18)));
+    t[21] = FormatInt(TextToInt(cell(19)));
+    t[27] = FormatInt(TextToInt(cell(20)));
+    t[28] = FormatInt(TextToInt(cell(21)));
+    t[29] = FormatInt(TextToInt(cell(22)));
+    t[22] = smt::platform::FormatDouble(TextToDouble(cell(23)), 4);
+    t[11] = FormatInt(TextToInt(cell(24)));
+    t[24] = smt::platform::FormatDouble(TextToDouble(cell(25)), 4);
+    t[25] = cell(14);
+    SetListRow(r, lr);
+    const int g = table_.FindCurrentRow(t[0]);
+    if (g < 0) {
+      ShowMessage(texts_.Get("FeedList.c_Message_02"));
+      return;
+    }
+    table_.StoreListRow(lr, g);
+    if (sv.updateRowsForFeeder) {
+      const int vision = lr.icon[12] == 1 ? 1 : lr.icon[13] == 2 ? 2 : 0;
+      sv.updateRowsForFeeder(t[0], t[0], vision, t[3], t[10]);
+    }
+  }
+}
+
+void CDialogFeedList::ShiftFeederPositions(double dx, double dy) {
+  table_.ShiftCurrentPositions(dx, dy);
+  for (int r = 0; r < RowCount(); ++r) {
+    FeederListRow lr = ListRow(r);
+    lr.text[kCellX] = smt::platform::FormatDouble(TextToDouble(lr.text[kCellX]) + dx, 4);
+    lr.text[kCellY] = smt::platform::FormatDouble(TextToDouble(lr.text[kCellY]) + dy, 4);
+    SetListRow(r, lr);
+  }
+}
+
+// --- sorting ----------------------------------------------------------------------------
+
+int CDialogFeedList::CompareRows(const std::string& a, const std::string& b, int column) {
+  if (column == 0) {
+    auto cls = [](const std::string& s) {
+      switch (FeederSideLetter(s)) {
+        case 'S': return 1;
+        case 'W': return 2;
+        case 'N': return 3;
+        case 'G': return 4;
+        default: return 0;
+      }
+    };
+    const int ca = cls(a), cb = cls(b);
+    if (ca != cb) return ca < cb ? -1 : 1;
+    return FeederNumberValue(a) > FeederNumberValue(b) ? 1 : -1;
+  }
+  if (column == 1 || column == 2 || column == 3 || column == 12 || column == 13 || column == 14 || column == 21) {
+    const std::u16string ua = QString::fromStdString(a).toStdU16String();
+    const std::u16string ub = QString::fromStdString(b).toStdU16String();
+    return ua < ub ? -1 : ua > ub ? 1 : 0;
+  }
+  const double da = TextToDouble(a), db = TextToDouble(b);
+  return da < db ? -1 : da > db ? 1 : 0;
+}
+
+void CDialogFeedList::SortByColumn(int column) {
+  const int n = RowCount();
+  if (n == 0 || column < 0 || column >= kFeederCells) return;
+  std::vector<FeederListRow> rows;
+  for (int r = 0; r < n; ++r) rows.push_back(ListRow(r));
+  std::stable_sort(rows.begin(), rows.end(), [column](const FeederListRow& x, const FeederListRow& y) {
+    return CompareRows(x.text[static_cast<size_t>(column)], y.text[static_cast<size_t>(column)], column) < 0;
+  });
+  for (int r = 0; r < n; ++r) SetListRow(r, rows[static_cast<size_t>(r)]);
+}
+
+// --- operator commands -------------------------------------------------------------------
+
+void CDialogFeedList::OnClickRow() {
+  m_nSelectedRow = FirstSelectedRow();
+  if (m_nSelectedRow < 0) {
+    ShowMessage(texts_.Get("FeedList.c_Message_08"));
+    return;
+  }
+  FeederListRow lr = ListRow(m_nSelectedRow);
+  if (lr.icon[0] == 7) return;
+  lr.icon[0] = lr.icon[0] == 6 ? 0 : 6;
+  SetListRow(m_nSelectedRow, lr);
+}
+
+void CDialogFeedList::OnAddFeeder() {
+  m_nSelectedRow = -1;
+  table_.CopyGroupToBuffer();
+  editor_->fields.number = 0;
+  editor_->loadedNumber.clear();
+  const bool ok = runEditor ? runEditor() : editor_->Run();
+  if (ok) {
+    const int at = RowCount();
+    InsertListRow(at, FeederListRow{});
+    SetRowFromEdit(at);
+    table_.AppendRowFromList(ListRow(at));
+    RefreshGroupFields();
+  } else {
+    table_.ClearBufferGroup();
+  }
+  m_bCopied = false;
+}
+
+void CDialogFeedList::OnEditFeeder(bool fromMenu) {
+  m_nSelectedRow = FirstSelectedRow();
+  if (m_nSelectedRow < 0) {
+    ShowMessage(texts_.Get("FeedList.c_Message_08"));
+    m_nSelectedRow = -1;
+    return;
+  }
+  const int row = m_nSelectedRow;
+  const int g = table_.FindCurrentRow(ListRow(row).text[0]);
+  if (g < 0) {
+    ShowMessage(texts_.Get("FeedList.c_Message_02"));
+    return;
+  }
+  LoadEditFromRow(row);
+  const auto tray = table_.CurrentTray(g).value_or(TrayRecord::Default());
+  table_.FreeTrayGrid();
+  table_.AllocTrayGrid(tray.rows, tray.cols);
+  table_.LoadTray(g);
+  if (fromMenu) {
+    m_bEditInProgress = true;
+    m_nEditGroupRow = g;
+  }
+  if (smt::settings::SettingsStores::Instance().machine.Basic()->m_bCameraTrackModify != 0) {
+    bool& warned = fromMenu ? warnedMenuEdit_ : warnedDoubleClick_;
+    if (!warned) {
+      warned = true;
+      ShowMessage(smt::platform::LanguageSection(appDir_, language_, "PartListConfig")
+                      .Text("PartList.c_Message_44", "警告：修改元件或料架时将运行贴装头，不可以靠近贴装头 ! 提示1次。"));
+    }
+    StartTest(9);
+  }
+  const bool ok = runEditor ? runEditor() : editor_->Run();
+  if (ok && row < RowCount()) {
+    SetRowFromEdit(row);
+    table_.StoreListRow(ListRow(row), g);
+    table_.FreeRowTray(g);
+    table_.StoreTrayWithCells(g);
+    table_.StoreTray(g);
+  }
+  if (fromMenu) m_bCopied = false;
+}
+
+void CDialogFeedList::OnDeleteFeeder() {
+  const auto answer = smt::platform::ShowMessage(texts_.Get("FeedList.c_Message_09"),
+                                                 smt::platform::MsgButtons::YesNoCancel,
+                                                 smt::platform::MsgIcon::Question);
+  if (answer != smt::platform::MsgAnswer::Yes) return;
+  const int row = FirstSelectedRow();
+  if (row < 0) {
+    ShowMessage(texts_.Get("FeedList.c_Message_08"));
+    return;
+  }
+  table_.DeleteRowByNumber(ListRow(row).text[0]);
+  list_->removeRow(row);
+  RefreshGroupFields();
+  m_bCopied = false;
+}
+
+void CDialogFeedList::OnCopyFeeder() {
+  m_nSelectedRow = FirstSelectedRow();
+  if (m_nSelectedRow < 0) {
+    ShowMessage(texts_.Get("FeedList.c_Message_08"));
+    return;
+  }
+  const FeederListRow lr = ListRow(m_nSelectedRow);
+  m_strCopySource = lr.text[0];
+  m_strCopySide = lr.text[0].empty() ? std::string() : lr.text[0].substr(0, 1);
+  m_CopyCells.clear();
+  for (int c = 0; c < kFeederCells; ++c) {
+    if (c == 12 || c == 13 || c == 23) {
+      const int on = c == 12 ? 1 : c == 13 ? 2 : 3;
+      m_CopyCells.push_back(lr.icon[static_cast<size_t>(c)] == on ? "1" : "0");
+    }
+    m_CopyCells.push_back(lr.text[static_cast<size_t>(c)]);
+  }
+  m_bCopied = true;
+}
+
+void CDialogFeedList::OnPasteFeeder() {
+  if (m_CopyCells.size() != 33) {
+    ShowMessage(texts_.Get("FeedList.c_Message_03"));
+    return;
+  }
+  const int sel = FirstSelectedRow();
+  const int at = sel >= 0 ? sel : RowCount();
+  int highest = 0;
+  for (int r = 0; r < RowCount(); ++r) {
+    const std::string n = ListRow(r).text[0];
+    if (!n.empty() && n.substr(0, 1) == m_strCopySide) highest = std::max(highest, FeederNumberValue(n));
+  }
+  const std::string number = m_strCopySide + FormatInt(highest + 1);
+  FeederListRow lr;
+  size_t k = 0;
+  for (int c = 0; c < kFeederCells; ++c) {
+    if (c == 12 || c == 13 || c == 23) {
+      const bool on = m_CopyCells[k++] == "1";
+      lr.icon[static_cast<size_t>(c)] = on ? (c == 12 ? 1 : c == 13 ? 2 : 3) : 4;
+    }
+    lr.text[static_cast<size_t>(c)] = m_CopyCells[k++];
+  }
+  lr.text[0] = number;
+  lr.icon[0] = 0;
+  InsertListRow(at, lr);
+  table_.PasteRowAfter(m_strCopySource, number);
+  RefreshGroupFields();
+}
+
+void CDialogFeedList::OnShowSelected() {
+  const auto sv = GetFeederServices();
+  const std::vector<std::string> used = sv.placementFeederNumbers ? sv.placementFeederNumbers() : std::vector<std::string>{};
+  for (int r = 0; r < RowCount(); ++r) {
+    FeederListRow lr = ListRow(r);
+    lr.icon[0] = std::find(used.begin(), used.end(), lr.text[0]) != used.end() ? 7 : 0;
+    SetListRow(r, lr);
+  }
+}
+
+void CDialogFeedList::OnRightClick() {
+  m_nSelectedRow = FirstSelectedRow();
+  if (m_nSelectedRow < 0) ShowMessage(texts_.Get("FeedList.c_Message_08"));
+}
+
+QMenu* CDialogFeedList::BuildPopupMenu(QWidget* parent) {
+  auto* menu = new QMenu(parent);
+  const int type = g_nMachineType;
+  const bool hasRow = m_nSelectedRow >= 0 && m_nSelectedRow < RowCount();
+  auto add = [&](QMenu* m, const std::string& key, std::function<void()> fn) {
+    QAction* a = m->addAction(texts_.Q(key), this, std::move(fn));
+    a->setObjectName(QString::fromStdString(key));
+    return a;
+  };
+  QAction* addA = add(menu, "FeedList.c_FeedAdd", [this] { OnAddFeeder(); });
+  (void)addA;
+  QAction* edit = add(menu, "FeedList.c_FeedEdit", [this] { OnEditFeeder(true); });
+  QAction* del = add(menu, "FeedList.c_FeedDelete", [this] { OnDeleteFeeder(); });
+  QAction* copy = add(menu, "FeedList.c_FeedCopy", [this] { OnCopyFeeder(); });
+  QAction* paste = add(menu, "FeedList.c_FeedPaste", [this] { OnPasteFeeder(); });
+  menu->addSeparator();
+  QAction* measure = add(menu, "FeedList.c_MeasurementToFeedTest", [this] { OnMeasureHeight(); });
+  QMenu* nozzle = menu->addMenu(texts_.Q("FeedList.c_NozzleToFeedTest"));
+  std::array<QAction*, 9> nozzleA{}, cam1A{}, cam2A{};
+  for (int n = 1; n <= 8; ++n)
+    nozzleA[static_cast<size_t>(n)] =
+        add(nozzle, "FeedList.c_Nozzle" + std::to_string(n) + "ToFeedTest", [this, n] { StartTest(n); });
+  QAction* camFeed = add(menu, "FeedList.c_CameraToFeedTest", [this] { StartTest(9); });
+  QAction* camHole = add(menu, "FeedList.c_CameraToFeedHoleTest", [this] { StartTest(10); });
+  QAction* towbar = add(menu, "FeedList.c_TowbarToHoleTest", [this] { OnTowbarToHole(); });
+  QAction* feed = add(menu, "FeedList.c_FeedTest", [this] { OnFeedTest(); });
+  menu->addSeparator();
+  QMenu* cam1 = menu->addMenu(texts_.Q("FeedList.c_NozzlePickToCamera1"));
+  for (int n = 1; n <= 8; ++n)
+    cam1A[static_cast<size_t>(n)] =
+        add(cam1, "FeedList.c_Nozzle" + std::to_string(n) + "PickToCamera1", [this, n] { StartTest(12 + n); });
+  QMenu* cam2 = menu->addMenu(texts_.Q("FeedList.c_NozzlePickToCamera2"));
+  for (int n = 1; n <= 8; ++n)
+    cam2A[static_cast<size_t>(n)] =
+        add(cam2, "FeedList.c_Nozzle" + std::to_string(n) + "PickToCamera2", [this, n] { StartTest(20 + n); });
+  add(menu, "FeedList.c_GetImageFeature", [this] { OnGetImageFeature(); });
+  add(menu, "FeedList.c_GetTemplate", [this] { OnTemplate(3); });
+  add(menu, "FeedList.c_FindTemplate", [this] { OnTemplate(4); });
+
+  if (smt::settings::SettingsStores::Instance().machine.Basic()->m_bMeasurementEffect == 0) measure->setEnabled(false);
+  auto greyNozzles = [&](int from) {
+    for (int n = from; n <= 8; ++n) nozzleA[static_cast<size_t>(n)]->setEnabled(false);
+  };
+  auto greyHeads = [&](int from) {
+    for (int n = from; n <= 8; ++n) {
+      cam1A[static_cast<size_t>(n)]->setEnabled(false);
+      cam2A[static_cast<size_t>(n)]->setEnabled(false);
+    }
+  };
+  switch (type) {
+    case 0: greyNozzles(3); greyHeads(2); break;
+    case 1: greyNozzles(3); greyHeads(2); camHole->setEnabled(false); break;
+    case 2: case 5: case 10: greyNozzles(3); camHole->setEnabled(false); greyHeads(3); break;
+    case 3: case 6: greyNozzles(5); camHole->setEnabled(false); greyHeads(5); break;
+    case 4:
+      greyNozzles(5);
+      camFeed->setEnabled(false);
+      camHole->setEnabled(false);
+      towbar->setEnabled(false);
+      greyHeads(1);
+      break;
+    case 7: case 8: camHole->setEnabled(false); towbar->setEnabled(false); break;
+    default: break;
+  }
+  if (!hasRow) {
+    for (QAction* a : {edit, del, copy, paste, nozzleA[1], nozzleA[2], camFeed, towbar, feed}) a->setEnabled(false);
+  }
+  if (!m_bCopied) paste->setEnabled(false);
+  return menu;
+}
+
+// --- tests ---------------------------------------------------------------------------------
+
+bool CDialogFeedList::RowGuards() {
+  if (!smt::link::CheckMachineGuards()) return false;
+  if (m_nSelectedRow < 0 || m_nSelectedRow >= RowCount()) {
+    ShowMessage(texts_.Get("FeedList.c_Message_04"));
+    return false;
+  }
+  return true;
+}
+
+void CDialogFeedList::StartWorker(int mode, bool pullHole, bool singleStep, const FeederRow* rowOverride) {
+  m_nTestMode = mode;
+  FeederTestRequest req;
+  req.mode = mode;
+  req.pullHole = pullHole;
+  req.singleStep = singleStep;
+  req.feedLimitMessage = texts_.Get("FeedList.c_Message_07");
+  if (m_nSelectedRow >= 0 && m_nSelectedRow < RowCount()) {
+    req.listRow = m_nSelectedRow;
+    req.row = rowOverride ? *rowOverride : ListRow(m_nSelectedRow).text;
+  }
+  if (mode == 30)
+    for (int r = 0; r < RowCount(); ++r) req.allRows.push_back(ListRow(r).text);
+  FeederTestResults res;
+  QPointer<CDialogFeedList> self(this);
+  res.pickHeightMeasured = [self](int listRow, const std::string& number, const std::string& text) {
+    smt::platform::PostToGui([self, listRow, number, text] {
+      if (!self) return;
+      if (listRow >= 0 && listRow < self->RowCount()) {
+        FeederListRow lr = self->ListRow(listRow);
+        lr.text[kCellPickHeight] = text;
+        self->SetListRow(listRow, lr);
+      }
+      const int g = self->table_.FindCurrentRow(number);
+      if (g < 0) {
+        ShowMessage(self->texts_.Get("FeedList.c_Message_02"));
+        return;
+      }
+      self->m_nEditGroupRow = g;
+      self->table_.SetCurrentCell(g, kCellPickHeight, text);
+      if (self->editor_ && self->editor_->isVisible()) self->editor_->ShowPickHeight(text);
+    });
+  };
+  res.selectRow = [self](int row, bool on) {
+    smt::platform::PostToGui([self, row, on] {
+      if (self) self->SelectRow(row, on);
+    });
+  };
+  StartFeederTestWorker(std::move(req), std::move(res));
+}
+
+bool CDialogFeedList::StartTest(int mode) {
+  if (!RowGuards()) return false;
+  StartWorker(mode);
+  return true;
+}
+
+bool CDialogFeedList::StartTestWithRow(int mode, const FeederRow& row) {
+  if (!RowGuards()) return false;
+  StartWorker(mode, false, false, &row);
+  return true;
+}
+
+void CDialogFeedList::OnMeasureHeight() {
+  if (!RowGuards()) return;
+  for (int i = 0; i < 8; ++i)
+    if (g_nCurZ[i].load() != 0) {
+      ShowMessage(smt::link::kErrorE3);
+      return;
+    }
+  m_nTestRow = m_nSelectedRow;
+  StartWorker(0);
+}
+
+void CDialogFeedList::OnFeedTest(bool singleStep) {
+  if (!RowGuards()) return;
+  FeederListRow lr = ListRow(m_nSelectedRow);
+  const int q = TextToInt(lr.text[kCellQuantity]);
+  if (q >= 1) {
+    lr.text[kCellQuantity] = FormatInt(q - 1);
+    SetListRow(m_nSelectedRow, lr);
+    const int g = table_.FindCurrentRow(lr.text[0]);
+    if (g >= 0) table_.SetCurrentCell(g, kCellQuantity, lr.text[kCellQuantity]);
+  }
+  StartWorker(12, false, singleStep);
+}
+
+void CDialogFeedList::OnTowbarToHole() {
+  if (!RowGuards()) return;
+  const FeederNameTables n = CurrentNameTables();
+  const std::string mode = ListRow(m_nSelectedRow).text[kCellFeedMode];
+  if (mode == n.Mode(kIntegrationFeed) || mode == n.Mode(k0402) || mode == n.Mode(k48)) StartWorker(11);
+  else if (mode == n.Mode(kDragHand)) StartWorker(2, true);
+}
+
+void CDialogFeedList::OnFeedTestAll() {
+  if (g_bFeederAutoTestRunning) {
+    g_bFeederAutoTestRunning = false;
+    return;
+  }
+  if (!smt::link::CheckMachineGuards()) return;
+  if (RowCount() < 1) return;
+  StartWorker(30);
+}
+
+void CDialogFeedList::OnGetImageFeature() {
+  if (m_nSelectedRow < 0 || m_nSelectedRow >= RowCount()) return;
+  if (auto f = GetFeederServices().setImageFeature) f(ListRow(m_nSelectedRow).text[kCellFeature]);
+}
+
+void CDialogFeedList::OnTemplate(int mode) {
+  if (g_bMachineBusy) {
+    ShowMessage(smt::link::kRunning);
+    return;
+  }
+  if (m_nSelectedRow < 0 || m_nSelectedRow >= RowCount()) {
+    ShowMessage(texts_.Get("FeedList.c_Message_04"));
+    return;
+  }
+  if (auto f = GetFeederServices().templateCommand) f(mode, ListRow(m_nSelectedRow).text[0]);
+}
+
+// --- CSV ---------------------------------------------------------------------------------------
+
+void CDialogFeedList::ExportFeedCsvTo(const std::string& path) { ExportFeederCsv(table_, ColumnTitles(), path); }
+
+void CDialogFeedList::ImportFeedCsvFrom(const std::string& path) {
+  ImportFeederCsv(table_, path, CurrentNameTables());
+  ShowCurrentGroup();
+}
+
+void CDialogFeedList::ExportFeedCsv() {
+  std::string path;
+  if (chooseFile) {
+    path = chooseFile(true);
+  } else {
+    const QString dir = QString::fromStdString(appDir_ + "/FileFeed");
+    std::error_code ec;
+    std::filesystem::create_directories(dir.toStdString(), ec);
+    path = QFileDialog::getSaveFileName(this, QString(), dir + "/feed-.csv", "文本文件(*.csv)").toStdString();
+  }
+  if (path.empty()) return;
+  if (std::filesystem::path(path).extension().empty()) path += ".csv";
+  ExportFeedCsvTo(path);
+}
+
+void CDialogFeedList::ImportFeedCsv() {
+  const std::string path = chooseFile ? chooseFile(false)
+                                      : QFileDialog::getOpenFileName(this, QString(), QString::fromStdString(appDir_),
+                                                                     "文本文件(*.csv)")
+                                            .toStdString();
+  if (path.empty()) return;
+  ImportFeedCsvFrom(path);
+}
+
+void CDialogFeedList::OpenGroupManager() {
+  group_->OnInitDialog();
+  group_->exec();
+}

@@ -1,16 +1,151 @@
 #pragma once
-// The feeder list panel of the main window.
+// The feeder list panel of the main window: the current feeder group in a
+// 30-column list, and the operator's entry to adding, editing, deleting,
+// copying and pasting feeders, the feeder tests on the machine, the camera
+// template commands and the CSV exchange. It owns the feeder table, the
+// feeder editor and the group manager.
 #include <QWidget>
+#include <array>
+#include <atomic>
+#include <functional>
+#include <memory>
 #include <string>
+#include <vector>
+
+#include "feeder/FeederTable.h"
+#include "feeder/FeederTexts.h"
+
+class QTableWidget;
+class QLineEdit;
+class QPushButton;
+class QLabel;
+class QMenu;
+class CDialogFeedEdit;
+class CDialogFeedGroup;
 
 class CDialogFeedList : public QWidget {
   Q_OBJECT
  public:
   explicit CDialogFeedList(QWidget* parent = nullptr);
+  ~CDialogFeedList() override;
 
   // Reads the panel's texts from "<appDir>/<language>.ini" (keys "FeedList.c_..."),
-  // Chinese defaults.
+  // Chinese defaults, and translates the list rows into the current language.
   void LoadLanguage(const std::string& appDir, const std::string& language);
   // Puts the loaded texts on the controls.
   void ApplyLanguageTexts();
+
+  // Set-up from the shell's feeder lines (consumed), then the current group shown.
+  bool LoadFromLines(std::vector<std::string>& lines);
+  // The text form of the whole table for "config_feed.fig".
+  std::vector<std::string> SaveToLines();
+
+  smt::feeder::FeederTable& Table() { return table_; }
+  QTableWidget* List() const { return list_; }
+  CDialogFeedEdit* Editor() const { return editor_; }
+  CDialogFeedGroup* GroupManager() const { return group_; }
+  const std::string& AppDir() const { return appDir_; }
+  const std::string& Language() const { return language_; }
+  std::string Text(const std::string& key) const { return texts_.Get(key); }
+
+  // --- list rows ---------------------------------------------------------------
+  int RowCount() const;
+  smt::feeder::FeederListRow ListRow(int row) const;
+  void SetListRow(int row, const smt::feeder::FeederListRow& r);
+  void InsertListRow(int at, const smt::feeder::FeederListRow& r);
+  int FirstSelectedRow() const;
+  void SelectRow(int row, bool on);
+  // Shows the current group again (after opening a group or an import).
+  void ShowCurrentGroup();
+  void RefreshGroupFields();
+
+  // --- operations other parts call ------------------------------------------------
+  void SetRowFromEdit(int row);
+  void LoadEditFromRow(int row);
+  // The package library's synchronous modify: the package row's cells.
+  void UpdateRowsFromPart(const std::vector<std::string>& packageCells);
+  void ShiftFeederPositions(double dx, double dy);
+  // The view shows the panel: sort by column 0.
+  void SortByColumn(int column);
+  static int CompareRows(const std::string& a, const std::string& b, int column);
+
+  // --- operator commands ------------------------------------------------------------
+  void OnClickRow();
+  void OnAddFeeder();
+  void OnEditFeeder(bool fromMenu);
+  void OnDeleteFeeder();
+  void OnCopyFeeder();
+  void OnPasteFeeder();
+  void OnShowSelected();
+  // Builds the popup menu with its greying (the caller shows and deletes it).
+  QMenu* BuildPopupMenu(QWidget* parent);
+  void OnRightClick();
+
+  // --- test commands ------------------------------------------------------------------
+  // Starts test `mode` on the selected row after the guards; false when refused.
+  bool StartTest(int mode);
+  // The same with the row's texts replaced (the editor's buttons test what it shows).
+  bool StartTestWithRow(int mode, const smt::feeder::FeederRow& row);
+  void OnMeasureHeight();
+  void OnFeedTest(bool singleStep = false);
+  void OnTowbarToHole();
+  void OnFeedTestAll();
+  void OnGetImageFeature();
+  void OnTemplate(int mode);
+
+  // --- CSV ----------------------------------------------------------------------------
+  void ExportFeedCsv();
+  void ImportFeedCsv();
+  void ExportFeedCsvTo(const std::string& path);
+  void ImportFeedCsvFrom(const std::string& path);
+
+  // The group manager dialog.
+  void OpenGroupManager();
+
+  // Panel state.
+  int m_nSelectedRow = 0;
+  bool m_bEditInProgress = false;
+  int m_nEditGroupRow = -1;
+  int m_nTestMode = 0;
+  int m_nTestRow = -1;
+  std::string m_strCopySource;
+  std::string m_strCopySide;
+  std::vector<std::string> m_CopyCells;
+  bool m_bCopied = false;
+
+  // Seams for tests: the modal editor run and the file choosers.
+  std::function<bool()> runEditor;
+  std::function<std::string(bool save)> chooseFile;
+
+ private:
+  void Build();
+  void MakeIcons();
+  std::array<std::string, smt::feeder::kFeederCells> ColumnTitles() const;
+  void TranslateRows();
+  bool RowGuards();
+  void StartWorker(int mode, bool pullHole = false, bool singleStep = false,
+                   const smt::feeder::FeederRow* rowOverride = nullptr);
+
+  smt::feeder::FeederTable table_;
+  smt::feeder::FeederTexts texts_;
+  std::string appDir_ = ".";
+  std::string language_ = "Chinese";
+  QTableWidget* list_ = nullptr;
+  QLineEdit* groupName_ = nullptr;
+  QLineEdit* groupCount_ = nullptr;
+  QLabel* groupLabel_ = nullptr;
+  QLabel* countLabel_ = nullptr;
+  QPushButton* showSelected_ = nullptr;
+  QPushButton* import_ = nullptr;
+  QPushButton* export_ = nullptr;
+  QPushButton* testAll_ = nullptr;
+  QPushButton* groups_ = nullptr;
+  CDialogFeedEdit* editor_ = nullptr;
+  CDialogFeedGroup* group_ = nullptr;
+  bool warnedMenuEdit_ = false;
+  bool warnedDoubleClick_ = false;
 };
+
+// The panel the feeder tests and the other dialogs reach (the view's panel).
+CDialogFeedList* ActiveFeedList();
+void SetActiveFeedList(CDialogFeedList* panel);

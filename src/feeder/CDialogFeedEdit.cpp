@@ -1,0 +1,901 @@
+#include "feeder/CDialogFeedEdit.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "app/core/MachineState.h"
+#include "feeder/CDialogFeedList.h"
+#include "feeder/CDialogGridBox.h"
+#include "feeder/FeederServices.h"
+#include "link/LinkGlobals.h"
+#include "link/LinkRuntime.h"
+#include "link/MachineCommands.h"
+#include "link/MachineGuards.h"
+#include "link/MotionCommands.h"
+#include "link/MotionGlobals.h"
+#include "platform/MessageService.h"
+#include "platform/SettingsSection.h"
+#include "platform/WorkerThreads.h"
+#include "settings/PulseMath.h"
+#include "settings/SettingsStores.h"
+#include "feeder/AutoFeeders.h"
+#include "feeder/FeederTestMotions.h"
+
+using namespace smt::feeder;
+using smt::platform::FormatDouble;
+using smt::platform::FormatInt;
+using smt::platform::ShowMessage;
+using smt::platform::TextToDouble;
+using smt::platform::TextToInt;
+using smt::settings::TruncToSteps;
+
+namespace {
+
+const std::vector<FeederTexts::Entry>& EditEntries() {
+  static const std::vector<FeederTexts::Entry> e = {
+      {"FeedEdit.c_FeedEdit", "料架编辑"}, {"FeedEdit.c_FeedNumber", "料架编号"}, {"FeedEdit.c_East", "东"},
+      {"FeedEdit.c_South", "南"}, {"FeedEdit.c_West", "西"}, {"FeedEdit.c_North", "北"}, {"FeedEdit.c_Grid", "格"},
+      {"FeedEdit.c_PartType", "元件类型"}, {"FeedEdit.c_PartPacking", "元件封装"}, {"FeedEdit.c_PartAngle", "元件角度"},
+      {"FeedEdit.c_PartValue", "元件数值"}, {"FeedEdit.c_PartLength", "元件长度"}, {"FeedEdit.c_PartWidth", "元件宽度"},
+      {"FeedEdit.c_PartHeight", "元件厚度"}, {"FeedEdit.c_PartRemainder", "元件余数"}, {"FeedEdit.c_Pcs", "只"},
+      {"FeedEdit.c_X_Coordinates", "料架元件 X 坐标"}, {"FeedEdit.c_Y_Coordinates", "料架元件 Y 坐标"},
+      {"FeedEdit.c_SelectFeedMode", "选择送料方式"}, {"FeedEdit.c_FeedTest", "送料测试"},
+      {"FeedEdit.c_StepTest", "单步测试"}, {"FeedEdit.c_UpdatePack", "更新到数据库"},
+      {"FeedEdit.c_PickToCamera", "取料到相机"}, {"FeedEdit.c_BackToFeed", "放回到料栈"},
+      {"FeedEdit.c_CameraReach", "相机到达位置"}, {"FeedEdit.c_MeasurementHeight", "测量高度"},
+      {"FeedEdit.c_FeedSet", "飞达设置"}, {"FeedEdit.c_Feed_Coordinates", "送料坐标"},
+      {"FeedEdit.c_FeedTimes", "送料次数"}, {"FeedEdit.c_FeedTime", "送料时间"}, {"FeedEdit.c_OpenLength", "松皮长度"},
+      {"FeedEdit.c_CloseLength", "紧皮长度"}, {"FeedEdit.c_DragTapeSet", "拖料设置"}, {"FeedEdit.c_FeedStep", "送料长度"},
+      {"FeedEdit.c_ReturnStep", "回退距离"}, {"FeedEdit.c_FeedDelay", "送料延时"},
+      {"FeedEdit.c_DragX_Coordinates", "拖料 X"}, {"FeedEdit.c_DragY_Coordinates", "拖料 Y"},
+      {"FeedEdit.c_SuctionPutDelay", "取料放料延时"}, {"FeedEdit.c_SuctionDelay", "取料延时"},
+      {"FeedEdit.c_PutDelay", "放料延时"}, {"FeedEdit.c_VisualAlignSet", "视觉对中设置"},
+      {"FeedEdit.c_SelectCamera", "选择相机"}, {"FeedEdit.c_NoVisual", "无视觉"}, {"FeedEdit.c_VisualAlign", "视觉对中"},
+      {"FeedEdit.c_RunAlign", "飞行对中"}, {"FeedEdit.c_ImageFeature", "图像特征"},
+      {"FeedEdit.c_SeparateMark", "是否独立Mark点"}, {"FeedEdit.c_Contrast", "对比度"},
+      {"FeedEdit.c_LightIntensity", "光亮度"}, {"FeedEdit.c_GetData", "获取"}, {"FeedEdit.c_Precision_XY", "X Y 校正精度"},
+      {"FeedEdit.c_Precision_A", "角度校正精度"}, {"FeedEdit.c_CollectTime", "采像时间"},
+      {"FeedEdit.c_VacuumTestSet", "吸嘴真空检测设置"}, {"FeedEdit.c_SelectNozzle", "选择贴装头"},
+      {"FeedEdit.c_NozzleHeight", "吸嘴取料高度"}, {"FeedEdit.c_smtBeforeCloseVacuum", "提前关闭真空"},
+      {"FeedEdit.c_VacuumTestValue", "真空检测值"}, {"FeedEdit.c_PickBeforeOpenValve", "取料提前打开阀"},
+      {"FeedEdit.c_SeparateSpeedSet", "独立速度设置"}, {"FeedEdit.c_SeparateSpeed", "启用独立速度"},
+      {"FeedEdit.c_Next", "下一个"}, {"FeedEdit.c_IDOK", "确定"}, {"FeedEdit.c_IDCANCEL", "取消"},
+      {"FeedEdit.c_Message_01", "0402与托盘不能一起使用 !"}, {"FeedEdit.c_Message_02", "请选择送料方式 !"},
+      {"FeedEdit.c_Message_03", "请选择相机 !"}, {"FeedEdit.c_Message_04", "请选择独立速度 !"},
+      {"FeedEdit.c_Message_05", "请选择吸嘴 !"}, {"FeedEdit.c_Message_06", "编号重复 !"},
+      {"FeedEdit.c_Message_07", "没有复位A1或A2，提取坐标失败 !"}, {"FeedEdit.c_Message_08", "0402送料次数不能大于1 !"},
+      {"FeedEdit.c_Message_09", "飞达坐标越限 !"}, {"FeedEdit.c_Message_10", "请确定此元件具有Mark标志 !"},
+      {"FeedEdit.c_Message_11", "南面不能使用集中飞达或拖针 !"}, {"FeedEdit.c_Message_12", "南面自动飞达不能超过96 !"},
+      {"FeedEdit.c_Message_13", "除南面外其他不能使用自动飞达 !"}, {"FeedEdit.c_Message_14", "方位与送料方式不匹配 !"}};
+  return e;
+}
+
+constexpr const char* kSaveFirst = "Please click the OK button and save it before opening it !";
+constexpr const char* kPickHeightError = "pick height error!";
+
+std::vector<std::string> TabItems(const std::string& s) { return SplitTabCells(s); }
+
+}  // namespace
+
+CDialogFeedEdit::CDialogFeedEdit(CDialogFeedList* panel, QWidget* parent) : QDialog(parent), panel_(panel) {
+  setObjectName("CDialogFeedEdit");
+  texts_.Defaults(EditEntries());
+  Build();
+  gridBox_ = new CDialogGridBox(panel, this);
+}
+
+CDialogFeedEdit::~CDialogFeedEdit() {
+  if (panel_) panel_->m_bEditInProgress = false;
+}
+
+void CDialogFeedEdit::closeEvent(QCloseEvent* e) {
+  QDialog::closeEvent(e);
+}
+
+QLineEdit* CDialogFeedEdit::Edit(const std::string& n) const {
+  auto it = edits_.find(n);
+  return it == edits_.end() ? nullptr : it->second;
+}
+QComboBox* CDialogFeedEdit::Combo(const std::string& n) const {
+  auto it = combos_.find(n);
+  return it == combos_.end() ? nullptr : it->second;
+}
+QPushButton* CDialogFeedEdit::Button(const std::string& n) const {
+  auto it = buttons_.find(n);
+  return it == buttons_.end() ? nullptr : it->second;
+}
+QRadioButton* CDialogFeedEdit::SideButton(int side) const { return side >= 0 && side < 5 ? sides_[side] : nullptr; }
+
+void CDialogFeedEdit::Build() {
+  auto* outer = new QVBoxLayout(this);
+  auto* cols = new QHBoxLayout;
+  outer->addLayout(cols);
+  auto* left = new QGridLayout;
+  auto* middle = new QVBoxLayout;
+  auto* right = new QGridLayout;
+  cols->addLayout(left);
+  cols->addLayout(middle);
+  cols->addLayout(right);
+  int row = 0;
+  auto label = [&](const std::string& key) {
+    auto* l = new QLabel(this);
+    labels_[key] = l;
+    return l;
+  };
+  auto edit = [&](QGridLayout* g, const std::string& name, const std::string& key) {
+    auto* e = new QLineEdit(this);
+    edits_[name] = e;
+    g->addWidget(label(key), row, 0);
+    g->addWidget(e, row, 1);
+    ++row;
+    return e;
+  };
+  auto combo = [&](QGridLayout* g, const std::string& name, const std::string& key) {
+    auto* c = new QComboBox(this);
+    combos_[name] = c;
+    g->addWidget(label(key), row, 0);
+    g->addWidget(c, row, 1);
+    ++row;
+    return c;
+  };
+  auto button = [&](const std::string& name, const QString& text = QString()) {
+    auto* b = new QPushButton(text, this);
+    buttons_[name] = b;
+    return b;
+  };
+  edit(left, "number", "FeedEdit.c_FeedNumber");
+  auto* sideBox = new QHBoxLayout;
+  const char* sideKeys[5] = {"FeedEdit.c_East", "FeedEdit.c_South", "FeedEdit.c_West", "FeedEdit.c_North", "FeedEdit.c_Grid"};
+  for (int i = 0; i < 5; ++i) {
+    sides_[i] = new QRadioButton(this);
+    sides_[i]->setObjectName(sideKeys[i]);
+    sideBox->addWidget(sides_[i]);
+    connect(sides_[i], &QRadioButton::clicked, this, [this, i] { OnSideClicked(i); });
+  }
+  left->addLayout(sideBox, row++, 0, 1, 2);
+  combo(left, "partType", "FeedEdit.c_PartType");
+  combo(left, "package", "FeedEdit.c_PartPacking");
+  combo(left, "angle", "FeedEdit.c_PartAngle");
+  edit(left, "value", "FeedEdit.c_PartValue");
+  edit(left, "length", "FeedEdit.c_PartLength");
+  edit(left, "width", "FeedEdit.c_PartWidth");
+  edit(left, "height", "FeedEdit.c_PartHeight");
+  edit(left, "remainder", "FeedEdit.c_PartRemainder");
+  edit(left, "x", "FeedEdit.c_X_Coordinates");
+  auto* teachX = new QHBoxLayout;
+  teachX->addWidget(button("X", "X"));
+  teachX->addWidget(button("CX", "CX"));
+  left->addLayout(teachX, row++, 1);
+  edit(left, "y", "FeedEdit.c_Y_Coordinates");
+  auto* teachY = new QHBoxLayout;
+  teachY->addWidget(button("Y", "Y"));
+  teachY->addWidget(button("CY", "CY"));
+  left->addLayout(teachY, row++, 1);
+  combo(left, "feedMode", "FeedEdit.c_SelectFeedMode");
+  edit(left, "feedCoord", "FeedEdit.c_Feed_Coordinates");
+  auto* feedRow = new QHBoxLayout;
+  feedRow->addWidget(button("L", "L"));
+  feedRow->addWidget(button("GoFeed", "<¤>"));
+  feedRow->addWidget(button("DragCX", "CX"));
+  feedRow->addWidget(button("DragCY", "CY"));
+  left->addLayout(feedRow, row++, 1);
+  edit(left, "feedCount", "FeedEdit.c_FeedTimes");
+  edit(left, "feedTime", "FeedEdit.c_FeedTime");
+  edit(left, "slack", "FeedEdit.c_OpenLength");
+  edit(left, "tension", "FeedEdit.c_CloseLength");
+
+  for (const char* n : {"UpdatePack", "PickToCamera", "BackToFeed", "CameraReach", "MeasureHeight", "Tray", "StepTest"})
+    middle->addWidget(button(n));
+  feedTestCheck_ = new QCheckBox(this);
+  middle->addWidget(feedTestCheck_);
+  middle->addStretch();
+
+  row = 0;
+  edit(right, "pickDelay", "FeedEdit.c_SuctionDelay");
+  edit(right, "placeDelay", "FeedEdit.c_PutDelay");
+  combo(right, "camera", "FeedEdit.c_SelectCamera");
+  auto* visionBox = new QHBoxLayout;
+  const char* visionKeys[3] = {"FeedEdit.c_NoVisual", "FeedEdit.c_VisualAlign", "FeedEdit.c_RunAlign"};
+  for (int i = 0; i < 3; ++i) {
+    vision_[i] = new QRadioButton(this);
+    vision_[i]->setObjectName(visionKeys[i]);
+    visionBox->addWidget(vision_[i]);
+  }
+  right->addLayout(visionBox, row++, 0, 1, 2);
+  combo(right, "feature", "FeedEdit.c_ImageFeature");
+  edit(right, "contrast", "FeedEdit.c_Contrast");
+  edit(right, "brightness", "FeedEdit.c_LightIntensity");
+  right->addWidget(button("GetData"), row++, 1);
+  edit(right, "precisionXY", "FeedEdit.c_Precision_XY");
+  precisionXY_ = new QLabel(this);
+  right->addWidget(precisionXY_, row++, 1);
+  edit(right, "precisionA", "FeedEdit.c_Precision_A");
+  precisionA_ = new QLabel(this);
+  right->addWidget(precisionA_, row++, 1);
+  edit(right, "collectTime", "FeedEdit.c_CollectTime");
+  combo(right, "head", "FeedEdit.c_SelectNozzle");
+  nozzleNote_ = new QLabel(this);
+  right->addWidget(nozzleNote_, row++, 1);
+  edit(right, "pickHeight", "FeedEdit.c_NozzleHeight");
+  combo(right, "zAxis", "FeedEdit.c_NozzleHeight");
+  edit(right, "earlyVacuum", "FeedEdit.c_smtBeforeCloseVacuum");
+  edit(right, "vacuum", "FeedEdit.c_VacuumTestValue");
+  combo(right, "pump", "FeedEdit.c_VacuumTestValue");
+  right->addWidget(button("T", "T"), row++, 1);
+  separateSpeed_ = new QCheckBox(this);
+  right->addWidget(separateSpeed_, row, 0);
+  combo(right, "speed", "FeedEdit.c_SeparateSpeedSet");
+
+  auto* bottom = new QHBoxLayout;
+  bottom->addStretch();
+  bottom->addWidget(button("Next"));
+  bottom->addWidget(button("OK"));
+  bottom->addWidget(button("Cancel"));
+  outer->addLayout(bottom);
+
+  connect(Button("OK"), &QPushButton::clicked, this, [this] { OnOK(); });
+  connect(Button("Cancel"), &QPushButton::clicked, this, [this] { reject(); });
+  connect(Button("Next"), &QPushButton::clicked, this, [this] { OnNext(); });
+  connect(Button("UpdatePack"), &QPushButton::clicked, this, [this] { OnUpdatePack(); });
+  connect(Button("Tray"), &QPushButton::clicked, this, [this] { OnTrayButton(); });
+  connect(Button("StepTest"), &QPushButton::clicked, this, [this] { OnStepTest(); });
+  connect(feedTestCheck_, &QCheckBox::clicked, this, [this] { OnFeedTestCheck(); });
+  connect(Button("PickToCamera"), &QPushButton::clicked, this, [this] { OnPickToCamera(); });
+  connect(Button("BackToFeed"), &QPushButton::clicked, this, [this] { OnBackToFeed(); });
+  connect(Button("CameraReach"), &QPushButton::clicked, this, [this] { OnCameraReach(); });
+  connect(Button("MeasureHeight"), &QPushButton::clicked, this, [this] { OnMeasureHeight(); });
+  connect(Button("T"), &QPushButton::clicked, this, [this] { OnReadVacuum(); });
+  connect(Button("X"), &QPushButton::clicked, this, [this] { TeachX(false); });
+  connect(Button("CX"), &QPushButton::clicked, this, [this] { TeachX(true); });
+  connect(Button("Y"), &QPushButton::clicked, this, [this] { TeachY(false); });
+  connect(Button("CY"), &QPushButton::clicked, this, [this] { TeachY(true); });
+  connect(Button("DragCX"), &QPushButton::clicked, this, [this] { TeachDrag(true); });
+  connect(Button("DragCY"), &QPushButton::clicked, this, [this] { TeachDrag(false); });
+  connect(Button("L"), &QPushButton::clicked, this, [this] { TeachFeedCoordinate(); });
+  connect(Button("GoFeed"), &QPushButton::clicked, this, [this] { GoToFeedCoordinate(); });
+  connect(Button("GetData"), &QPushButton::clicked, this, [this] {
+    if (auto f = GetFeederServices().cameraContrastBrightness) {
+      const auto [c, b] = f();
+      Edit("contrast")->setText(QString::number(c));
+      Edit("brightness")->setText(QString::number(b));
+    }
+  });
+  connect(Combo("feedMode"), &QComboBox::textActivated, this,
+          [this](const QString& t) { OnFeedModeSelected(t.toStdString()); });
+  connect(Combo("package"), &QComboBox::textActivated, this,
+          [this](const QString& t) { OnPackageSelected(t.toStdString()); });
+  connect(Combo("zAxis"), qOverload<int>(&QComboBox::activated), this, [this](int i) { TeachPickHeight(i); });
+  connect(Combo("head"), qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int i) {
+    const FeederServices sv = GetFeederServices();
+    if (!filling_ && sv.autoChangeNozzle && sv.autoChangeNozzle() && sv.nozzleNote)
+      nozzleNote_->setText(QString::fromStdString(sv.nozzleNote(i)));
+  });
+  connect(Edit("number"), &QLineEdit::textEdited, this, [this] { numberChanged = true; });
+  connect(Edit("precisionXY"), &QLineEdit::textChanged, this, [this] { UpdatePrecisionBoxes(); });
+  connect(Edit("precisionA"), &QLineEdit::textChanged, this, [this] { UpdatePrecisionBoxes(); });
+  ApplyLanguage();
+}
+
+void CDialogFeedEdit::LoadLanguage(const std::string& appDir, const std::string& language) {
+  texts_.Load(appDir, language, "FeedEditConfig", EditEntries());
+}
+
+void CDialogFeedEdit::ApplyLanguage() {
+  setWindowTitle(texts_.Q("FeedEdit.c_FeedEdit"));
+  for (auto& [key, l] : labels_) l->setText(texts_.Q(key));
+  const char* sideKeys[5] = {"FeedEdit.c_East", "FeedEdit.c_South", "FeedEdit.c_West", "FeedEdit.c_North", "FeedEdit.c_Grid"};
+  for (int i = 0; i < 5; ++i) sides_[i]->setText(texts_.Q(sideKeys[i]));
+  const char* visionKeys[3] = {"FeedEdit.c_NoVisual", "FeedEdit.c_VisualAlign", "FeedEdit.c_RunAlign"};
+  for (int i = 0; i < 3; ++i) vision_[i]->setText(texts_.Q(visionKeys[i]));
+  const std::pair<const char*, const char*> b[] = {
+      {"UpdatePack", "FeedEdit.c_UpdatePack"}, {"PickToCamera", "FeedEdit.c_PickToCamera"},
+      {"BackToFeed", "FeedEdit.c_BackToFeed"}, {"CameraReach", "FeedEdit.c_CameraReach"},
+      {"MeasureHeight", "FeedEdit.c_MeasurementHeight"}, {"StepTest", "FeedEdit.c_StepTest"},
+      {"GetData", "FeedEdit.c_GetData"}, {"Next", "FeedEdit.c_Next"}, {"OK", "FeedEdit.c_IDOK"},
+      {"Cancel", "FeedEdit.c_IDCANCEL"}};
+  for (const auto& [n, k] : b) Button(n)->setText(texts_.Q(k));
+  feedTestCheck_->setText(texts_.Q("FeedEdit.c_FeedTest"));
+  separateSpeed_->setText(texts_.Q("FeedEdit.c_SeparateSpeed"));
+  Button("Tray")->setText(QString::fromStdString(CurrentNameTables().Mode(kGridBox)));
+  if (g_nMachineType == 8) labels_["FeedEdit.c_VacuumTestValue"]->setText(texts_.Q("FeedEdit.c_PickBeforeOpenValve"));
+}
+
+void CDialogFeedEdit::SelectText(QComboBox* c, const std::string& text, bool firstWhenMissing) {
+  const int i = c->findText(QString::fromStdString(text), Qt::MatchExactly);
+  if (i >= 0) c->setCurrentIndex(i);
+  else c->setCurrentIndex(firstWhenMissing && c->count() > 0 ? 0 : -1);
+}
+
+void CDialogFeedEdit::FillCombos() {
+  const FeederServices sv = GetFeederServices();
+  const FeederNameTables names = CurrentNameTables();
+  const int type = g_nMachineType;
+  for (auto& [n, c] : combos_) c->clear();
+  const auto drop = sv.dropDownLists ? sv.dropDownLists() : std::vector<std::string>{};
+  if (drop.size() > 1)
+    for (const auto& s : TabItems(drop[1])) Combo("partType")->addItem(QString::fromStdString(s));
+  if (drop.size() > 3)
+    for (const auto& s : TabItems(drop[3])) Combo("angle")->addItem(QString::fromStdString(s));
+  if (sv.packRows)
+    for (const auto& r : sv.packRows()) {
+      const auto cells = SplitTabCells(r);
+      Combo("package")->addItem(QString::fromStdString(cells.empty() ? r.substr(0, r.find('\t')) : cells[0]));
+    }
+  for (int m : FeedModesForMachine(type)) Combo("feedMode")->addItem(QString::fromStdString(names.Mode(m)));
+  if (sv.cameraNames)
+    for (const auto& n : sv.cameraNames()) Combo("camera")->addItem(QString::fromStdString(n));
+  for (const auto& f : ImageFeatureNames(g_nLanguageSet)) Combo("feature")->addItem(QString::fromStdString(f));
+  const bool autoChange = sv.autoChangeNozzle && sv.autoChangeNozzle();
+  const bool lib19 = sv.nozzleLibrary19 && sv.nozzleLibrary19();
+  for (const auto& h : HeadItemsForMachine(type, autoChange, lib19)) Combo("head")->addItem(QString::fromStdString(h));
+  for (int i = 1; i <= ZAxisCountForMachine(type); ++i) {
+    Combo("zAxis")->addItem(QString("Z%1").arg(i));
+    Combo("pump")->addItem(QString("P%1").arg(i));
+  }
+  const auto speed = smt::settings::SettingsStores::Instance().speed.Get();
+  for (const auto& row : speed->tiers.high) Combo("speed")->addItem(QString::fromStdString(row[0]));
+  vision_[1]->setEnabled(type != 4);
+}
+
+void CDialogFeedEdit::OnInitDialog() {
+  filling_ = true;
+  LoadLanguage(panel_ ? panel_->AppDir() : ".", panel_ ? panel_->Language() : "Chinese");
+  ApplyLanguage();
+  FillCombos();
+  const FeederNameTables names = CurrentNameTables();
+  const int mode = names.ModeOf(fields.feedMode);
+  if (mode >= 0 && Combo("feedMode")->findText(QString::fromStdString(fields.feedMode)) >= 0) {
+    if (mode == kIntegrationFeed || mode == k0402) {
+      if (fields.slack == 0) fields.slack = 15;
+      if (fields.tension == 0) fields.tension = 20;
+    }
+    if (fields.feedCount == 0) fields.feedCount = 1;
+  }
+  ShowFields();
+  ShowFeedModeControls(fields.feedMode);
+  Button("MeasureHeight")->setEnabled(smt::settings::SettingsStores::Instance().machine.Basic()->m_bMeasurementEffect != 0);
+  Button("Next")->setEnabled(panel_ && panel_->m_bEditInProgress);
+  Button("OK")->setEnabled(true);
+  const FeederServices sv = GetFeederServices();
+  if (sv.partListEditLock && sv.partListEditLock()) {
+    Edit("number")->setEnabled(false);
+    for (auto* s : sides_) s->setEnabled(false);
+  } else {
+    Edit("number")->setEnabled(true);
+    for (auto* s : sides_) s->setEnabled(true);
+  }
+  numberChanged = false;
+  UpdatePrecisionBoxes();
+  filling_ = false;
+}
+
+bool CDialogFeedEdit::Run() {
+  OnInitDialog();
+  return exec() == QDialog::Accepted;
+}
+
+void CDialogFeedEdit::UpdatePrecisionBoxes() {
+  const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
+  const int xy = Edit("precisionXY")->text().toInt();
+  const int a = Edit("precisionA")->text().toInt();
+  precisionXY_->setText(xy == -1 || p.m_X_Pulse == 0 ? QString() : QString::fromStdString(FormatDouble(xy / p.m_X_Pulse, 4)));
+  precisionA_->setText(a == -1 || p.m_A_Pulse == 0 ? QString() : QString::fromStdString(FormatDouble(a / p.m_A_Pulse, 4)));
+}
+
+void CDialogFeedEdit::SetSideButtons(int side) {
+  for (int i = 0; i < 5; ++i) {
+    sides_[i]->setAutoExclusive(false);
+    sides_[i]->setChecked(i == side);
+    sides_[i]->setAutoExclusive(true);
+  }
+}
+
+void CDialogFeedEdit::ShowFields() {
+  const bool was = filling_;
+  filling_ = true;
+  auto set = [&](const char* n, const std::string& v) { Edit(n)->setText(QString::fromStdString(v)); };
+  const FeederEditFields& f = fields;
+  set("number", FormatInt(f.number));
+  SetSideButtons(f.side);
+  SelectText(Combo("partType"), f.partType);
+  SelectText(Combo("package"), f.package);
+  SelectText(Combo("angle"), f.angle);
+  set("value", f.value);
+  set("x", FormatDouble(f.x, 4));
+  set("y", FormatDouble(f.y, 4));
+  set("length", FormatDouble(f.length, 2));
+  set("width", FormatDouble(f.width, 2));
+  set("height", FormatDouble(f.height, 2));
+  SelectText(Combo("head"), f.head);
+  set("vacuum", FormatDouble(f.vacuum, 4));
+  SelectText(Combo("camera"), f.camera);
+  for (int i = 0; i < 3; ++i) vision_[i]->setChecked(i == f.visionMode);
+  set("contrast", FormatInt(f.contrast));
+  set("brightness", FormatInt(f.brightness));
+  SelectText(Combo("feedMode"), f.feedMode);
+  set("pickDelay", FormatInt(f.pickDelay));
+  set("placeDelay", FormatInt(f.placeDelay));
+  set("feedCoord", FormatDouble(f.feedCoord, 4));
+  set("feedCount", FormatInt(f.feedCount));
+  set("feedTime", FormatInt(f.feedTime));
+  set("slack", FormatDouble(f.slack, 4));
+  set("tension", FormatDouble(f.tension, 4));
+  set("pickHeight", FormatDouble(f.pickHeight, 4));
+  separateSpeed_->setChecked(f.separateSpeed);
+  SelectText(Combo("speed"), f.speedTemplate);
+  set("earlyVacuum", FormatDouble(f.earlyVacuum, 4));
+  SelectText(Combo("feature"), f.feature, true);
+  set("remainder", FormatInt(f.remainder));
+  set("precisionXY", FormatInt(f.precisionXY));
+  set("precisionA", FormatInt(f.precisionA));
+  set("collectTime", FormatInt(f.collectTime));
+  filling_ = was;
+}
+
+bool CDialogFeedEdit::ReadControls() {
+  FeederEditFields f = fields;
+  auto d = [&](const char* n) { return TextToDouble(Edit(n)->text().toStdString()); };
+  auto i = [&](const char* n) { return TextToInt(Edit(n)->text().toStdString()); };
+  auto c = [&](const char* n) { return Combo(n)->currentText().toStdString(); };
+  f.number = i("number");
+  f.side = -1;
+  for (int s = 0; s < 5; ++s)
+    if (sides_[s]->isChecked()) f.side = s;
+  f.partType = c("partType");
+  f.package = c("package");
+  f.angle = c("angle");
+  f.value = Edit("value")->text().toStdString();
+  f.x = d("x");
+  f.y = d("y");
+  f.length = d("length");
+  f.width = d("width");
+  f.height = d("height");
+  f.head = c("head");
+  f.vacuum = d("vacuum");
+  f.camera = c("camera");
+  f.visionMode = vision_[2]->isChecked() ? 2 : vision_[1]->isChecked() ? 1 : 0;
+  f.contrast = i("contrast");
+  f.brightness = i("brightness");
+  f.feedMode = c("feedMode");
+  f.pickDelay = i("pickDelay");
+  f.placeDelay = i("placeDelay");
+  f.feedCoord = d("feedCoord");
+  f.feedCount = i("feedCount");
+  f.feedTime = i("feedTime");
+  f.slack = d("slack");
+  f.tension = d("tension");
+  f.pickHeight = d("pickHeight");
+  f.separateSpeed = separateSpeed_->isChecked();
+  f.speedTemplate = c("speed");
+  f.earlyVacuum = d("earlyVacuum");
+  f.feature = c("feature");
+  f.remainder = i("remainder");
+  f.precisionXY = i("precisionXY");
+  f.precisionA = i("precisionA");
+  f.collectTime = i("collectTime");
+  pumpIndex = Combo("pump")->currentIndex();
+  if (auto bad = CheckFieldRanges(f)) {
+    ShowMessage(RangePrompt(*bad));
+    return false;
+  }
+  fields = f;
+  return true;
+}
+
+void CDialogFeedEdit::ShowMessageKey(int n) {
+  char key[40];
+  std::snprintf(key, sizeof key, "FeedEdit.c_Message_%02d", n);
+  ShowMessage(texts_.Get(key));
+}
+
+void CDialogFeedEdit::OnOK() {
+  const FeederNameTables names = CurrentNameTables();
+  const std::string modeText = Combo("feedMode")->currentText().toStdString();
+  const int mode = names.ModeOf(modeText);
+  if (mode == kGridBox || mode == kGridDip) SetSideButtons(kSideG);
+  if (TextToInt(Edit("feedCount")->text().toStdString()) < 1) Edit("feedCount")->setText("1");
+  auto stop = [this] {
+    checkFailed = true;
+    storeOnly = false;
+  };
+  if (!ReadControls()) return stop();
+  std::vector<std::string> numbers;
+  for (int r = 0; panel_ && r < panel_->RowCount(); ++r) numbers.push_back(panel_->ListRow(r).text[0]);
+  const int edited = panel_ ? panel_->m_nSelectedRow : -1;
+  const EditCheckResult res = CheckFeederEdit(fields, names, numbers, edited);
+  if (res.outcome != EditCheck::Pass) {
+    ShowFields();
+    if (res.outcome == EditCheck::Message) ShowMessageKey(res.messageNumber);
+    return stop();
+  }
+  if (storeOnly) {
+    if (panel_) panel_->SetRowFromEdit(edited);
+    storeOnly = false;
+    checkFailed = false;
+    return;
+  }
+  const FeederServices sv = GetFeederServices();
+  const std::string number = FeederNumberText(fields, names);
+  if (sv.replacePartEditorFeeder) sv.replacePartEditorFeeder(number);
+  if (sv.updateRowsForFeeder) sv.updateRowsForFeeder(loadedNumber, number, fields.visionMode, fields.value, fields.head);
+  checkFailed = false;
+  accept();
+}
+
+void CDialogFeedEdit::ShowFeedModeControls(const std::string& feedMode) {
+  const FeedModeControls c = ControlsForFeedMode(feedMode, CurrentNameTables(), g_nMachineType);
+  if (!c.known) return;
+  const FeederNameTables names = CurrentNameTables();
+  Button("Tray")->setVisible(c.pushButtonShown);
+  Button("Tray")->setText(c.pushButtonIsTray ? QString::fromStdString(names.Mode(kGridBox)) : texts_.Q("FeedEdit.c_FeedTest"));
+  feedTestCheck_->setVisible(c.checkButtonShown);
+  Button("StepTest")->setVisible(c.stepTestShown);
+  Button("DragCX")->setVisible(c.dragControlsShown);
+  Button("DragCY")->setVisible(c.dragControlsShown);
+  auto en = [](QLineEdit* e, int v) {
+    if (v >= 0) e->setEnabled(v == 1);
+  };
+  en(Edit("feedCoord"), c.feedCoord);
+  en(Edit("feedCount"), c.count);
+  en(Edit("feedTime"), c.time);
+  en(Edit("slack"), c.slack);
+  en(Edit("tension"), c.tension);
+  const char* l1[5] = {"FeedEdit.c_Feed_Coordinates", "FeedEdit.c_FeedTimes", "FeedEdit.c_FeedTime",
+                       "FeedEdit.c_OpenLength", "FeedEdit.c_CloseLength"};
+  const char* l2[5] = {"FeedEdit.c_FeedStep", "FeedEdit.c_ReturnStep", "FeedEdit.c_FeedDelay",
+                       "FeedEdit.c_DragX_Coordinates", "FeedEdit.c_DragY_Coordinates"};
+  for (int i = 0; i < 5; ++i) labels_[l1[i]]->setText(texts_.Q(c.dragLabels ? l2[i] : l1[i]));
+}
+
+void CDialogFeedEdit::OnFeedModeSelected(const std::string& text) {
+  const FeederNameTables names = CurrentNameTables();
+  const int mode = names.ModeOf(text);
+  if (mode < 0) return;
+  ShowFeedModeControls(text);
+  int side = -1;
+  for (int s = 0; s < 5; ++s)
+    if (sides_[s]->isChecked()) side = s;
+  SetSideButtons(SideForFeedMode(side, mode));
+  if (mode == kIntegrationFeed || mode == k0402 || mode == k48 || mode == kDragHand) {
+    Edit("feedCount")->setText("1");
+    Edit("feedTime")->setText("200");
+  } else if (mode == kAutoFeed || mode == kClDip || mode == kVibrationFeed) {
+    Edit("feedTime")->setText("100");
+  }
+}
+
+void CDialogFeedEdit::OnSideClicked(int side) {
+  const char* angles[5] = {"270", "180", "90", "0", "0"};
+  const int i = Combo("angle")->findText(angles[side], Qt::MatchExactly);
+  if (i >= 0) Combo("angle")->setCurrentIndex(i);
+  Button("Tray")->setVisible(false);
+  numberChanged = true;
+  ReadControls();
+}
+
+void CDialogFeedEdit::OnPackageSelected(const std::string& name) {
+  const FeederServices sv = GetFeederServices();
+  std::vector<std::string> cells;
+  if (sv.packRows)
+    for (const auto& r : sv.packRows()) {
+      auto c = SplitTabCells(r);
+      if (!c.empty() && c[0] == name) {
+        cells = c;
+        break;
+      }
+    }
+  if (cells.empty() || name.empty()) {
+    ShowFeedModeControls(fields.feedMode);
+    return;
+  }
+  auto cell = [&](size_t i) { return i < cells.size() ? cells[i] : std::string(); };
+  auto setE = [&](const char* n, const std::string& v) { Edit(n)->setText(QString::fromStdString(v)); };
+  setE("length", FormatDouble(TextToDouble(cell(1)), 2));
+  setE("width", FormatDouble(TextToDouble(cell(2)), 2));
+  setE("height", FormatDouble(TextToDouble(cell(3)), 2));
+  setE("contrast", FormatInt(TextToInt(cell(4))));
+  setE("brightness", FormatInt(TextToInt(cell(5))));
+  setE("pickDelay", FormatInt(TextToInt(cell(6))));
+  setE("placeDelay", FormatInt(TextToInt(cell(7))));
+  SelectText(Combo("camera"), cell(8));
+  int vm = cell(9) == "Yes" ? 1 : 0;
+  if (cell(10) == "Yes") vm = 2;
+  for (int i = 0; i < 3; ++i) vision_[i]->setChecked(i == vm);
+  SelectText(Combo("head"), cell(11));
+  separateSpeed_->setChecked(cell(12) == "Yes");
+  SelectText(Combo("speed"), cell(13));
+  SelectText(Combo("feature"), cell(14));
+  SelectText(Combo("feedMode"), cell(15));
+  setE("feedCount", FormatInt(TextToInt(cell(16))));
+  setE("feedTime", FormatInt(TextToInt(cell(17))));
+  if (g_nMachineType != 0) {
+    setE("slack", FormatDouble(TextToDouble(cell(18)), 4));
+    setE("tension", FormatDouble(TextToDouble(cell(19)), 4));
+  }
+  setE("precisionXY", FormatInt(TextToInt(cell(20))));
+  setE("precisionA", FormatInt(TextToInt(cell(21))));
+  setE("collectTime", FormatInt(TextToInt(cell(22))));
+  setE("pickHeight", FormatDouble(TextToDouble(cell(23)), 4));
+  setE("vacuum", FormatDouble(TextToDouble(cell(24)), 4));
+  setE("earlyVacuum", FormatDouble(TextToDouble(cell(25)), 4));
+  const int mode = CurrentNameTables().ModeOf(cell(15));
+  int side = -1;
+  for (int s = 0; s < 5; ++s)
+    if (sides_[s]->isChecked()) side = s;
+  if (mode >= 0) SetSideButtons(SideForFeedMode(side, mode));
+  ReadControls();
+  ShowFeedModeControls(fields.feedMode);
+}
+
+void CDialogFeedEdit::OnUpdatePack() {
+  if (!ReadControls()) return;
+  const FeederServices sv = GetFeederServices();
+  if (!sv.packRows || !sv.setPackRows) return;
+  auto rows = sv.packRows();
+  for (auto& r : rows) {
+    auto c = SplitTabCells(r);
+    if (c.empty() || c[0] != fields.package) continue;
+    c.resize(std::max<size_t>(c.size(), 26));
+    const FeederEditFields& f = fields;
+    c[1] = FormatDouble(f.length, 4);
+    c[2] = FormatDouble(f.width, 4);
+    c[3] = FormatDouble(f.height, 4);
+    c[4] = FormatInt(f.contrast);
+    c[5] = FormatInt(f.brightness);
+    c[6] = FormatInt(f.pickDelay);
+    c[7] = FormatInt(f.placeDelay);
+    c[8] = f.camera;
+    c[9] = f.visionMode == 1 ? "Yes" : "No";
+    c[10] = f.visionMode == 2 ? "Yes" : "No";
+    c[11] = f.head;
+    c[12] = f.separateSpeed ? "Yes" : "No";
+    c[13] = f.speedTemplate;
+    c[14] = f.feature;
+    c[15] = f.feedMode;
+    c[16] = FormatInt(f.feedCount);
+    c[17] = FormatInt(f.feedTime);
+    c[18] = FormatDouble(f.slack, 0);
+    c[19] = FormatDouble(f.tension, 0);
+    c[20] = FormatInt(f.precisionXY);
+    c[21] = FormatInt(f.precisionA);
+    c[22] = FormatInt(f.collectTime);
+    c[23] = FormatDouble(f.pickHeight, 4);
+    c[24] = FormatDouble(f.vacuum, 4);
+    c[25] = FormatDouble(f.earlyVacuum, 4);
+    std::string joined;
+    for (const auto& s : c) joined += s + "\t";
+    r = joined;
+    sv.setPackRows(rows);
+    return;
+  }
+}
+
+void CDialogFeedEdit::OnNext() {
+  if (!panel_ || !ReadControls()) return;
+  Button("OK")->setEnabled(false);
+  const int row = panel_->m_nSelectedRow;
+  panel_->SetRowFromEdit(row);
+  const int g = panel_->Table().FindCurrentRow(panel_->ListRow(row).text[0]);
+  if (g >= 0) panel_->m_nEditGroupRow = g;
+  panel_->Table().StoreListRow(panel_->ListRow(row), panel_->m_nEditGroupRow);
+  panel_->SelectRow(row, false);
+  panel_->m_nSelectedRow = row + 1;
+  if (panel_->m_nSelectedRow >= panel_->RowCount()) {
+    panel_->m_bEditInProgress = false;
+    Button("Next")->setEnabled(false);
+    reject();
+    return;
+  }
+  const int next = panel_->m_nSelectedRow;
+  const int ng = panel_->Table().FindCurrentRow(panel_->ListRow(next).text[0]);
+  if (ng >= 0) panel_->m_nEditGroupRow = ng;
+  panel_->LoadEditFromRow(next);
+  panel_->SelectRow(next, true);
+  ShowFields();
+  ShowFeedModeControls(fields.feedMode);
+}
+
+void CDialogFeedEdit::OnTrayButton() {
+  if (numberChanged) {
+    ShowMessage(kSaveFirst);
+    return;
+  }
+  const std::string modeText = Combo("feedMode")->currentText().toStdString();
+  if (modeText.empty()) return;
+  const int mode = CurrentNameTables().ModeOf(modeText);
+  if (mode == kGridBox || mode == kGridDip) {
+    gridBox_->originX = TextToDouble(Edit("x")->text().toStdString());
+    gridBox_->originY = TextToDouble(Edit("y")->text().toStdString());
+    gridBox_->Run();
+    return;
+  }
+  storeOnly = true;
+  OnOK();
+  if (!checkFailed && panel_) panel_->OnFeedTest(false);
+}
+
+void CDialogFeedEdit::OnFeedTestCheck() {
+  const int mode = CurrentNameTables().ModeOf(Combo("feedMode")->currentText().toStdString());
+  if (mode != kAutoFeed && mode != kClDip) return;
+  storeOnly = true;
+  OnOK();
+  if (!checkFailed && panel_) {
+    singleStep = true;
+    panel_->OnFeedTest(true);
+    singleStep = false;
+  }
+}
+
+void CDialogFeedEdit::OnStepTest() {
+  if (numberChanged) {
+    ShowMessage(kSaveFirst);
+    return;
+  }
+  const int mode = CurrentNameTables().ModeOf(Combo("feedMode")->currentText().toStdString());
+  if (mode == kGridBox || mode == kGridDip) {
+    gridBox_->originX = TextToDouble(Edit("x")->text().toStdString());
+    gridBox_->originY = TextToDouble(Edit("y")->text().toStdString());
+    gridBox_->Run();
+    return;
+  }
+  storeOnly = true;
+  OnOK();
+  if (!checkFailed && panel_) {
+    singleStep = true;
+    panel_->OnFeedTest(true);
+    singleStep = false;
+  }
+}
+
+// --- machine actions ----------------------------------------------------------------------
+
+void CDialogFeedEdit::TeachX(bool camera) {
+  const auto b = *smt::settings::SettingsStores::Instance().machine.Basic();
+  const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
+  int64_t pos = g_nCurX.load();
+  if (camera) pos += TruncToSteps(b.m_X_CameraToNozzle1, p.m_X_Pulse);
+  fields.x = TeachValue(pos, p.m_X_Pulse);
+  Edit("x")->setText(QString::fromStdString(FormatDouble(fields.x, 4)));
+}
+
+void CDialogFeedEdit::TeachY(bool camera) {
+  const auto b = *smt::settings::SettingsStores::Instance().machine.Basic();
+  const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
+  int64_t pos = g_nCurY.load();
+  if (camera) pos += TruncToSteps(b.m_Y_CameraToNozzle1, p.m_Y_Pulse);
+  fields.y = TeachValue(pos, p.m_Y_Pulse);
+  Edit("y")->setText(QString::fromStdString(FormatDouble(fields.y, 4)));
+}
+
+void CDialogFeedEdit::TeachDrag(bool x) {
+  const auto b = *smt::settings::SettingsStores::Instance().machine.Basic();
+  const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
+  if (x) fields.slack = TeachValue(int64_t{TruncToSteps(b.m_X_CameraToNozzle1, p.m_X_Pulse)} + g_nCurX.load(), p.m_X_Pulse);
+  else fields.tension = TeachValue(int64_t{TruncToSteps(b.m_Y_CameraToNozzle1, p.m_Y_Pulse)} + g_nCurY.load(), p.m_Y_Pulse);
+  ShowFields();
+}
+
+void CDialogFeedEdit::TeachFeedCoordinate() {
+  ReadControls();
+  const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
+  switch (SideLetter(fields.side)) {
+    case 'E': fields.feedCoord = TeachValue(g_nCurAxis10.load(), p.m_EastWalk_Pulse); break;
+    case 'W': fields.feedCoord = TeachValue(g_nCurAxis8.load(), p.m_WestWalk_Pulse); break;
+    case 'N': fields.feedCoord = TeachValue(g_nCurAxis9.load(), p.m_NorthWalk_Pulse); break;
+    default: fields.feedCoord = 0; break;
+  }
+  ShowFields();
+}
+
+void CDialogFeedEdit::TeachPickHeight(int zIndex) {
+  if (ShowMessage("Do you get Z height?", smt::platform::MsgButtons::YesNoCancel, smt::platform::MsgIcon::Question) !=
+      smt::platform::MsgAnswer::Yes)
+    return;
+  if (zIndex < 0 || zIndex > 7) return;
+  const int32_t z = g_nCurZ[zIndex].load();
+  const double zPulse = smt::settings::SettingsStores::Instance().machine.Pulse()->m_Z_Pulse;
+  fields.pickHeight = z < 0 ? TeachValue(z, zPulse) : 0.0;
+  Edit("pickHeight")->setText(QString::fromStdString(FormatDouble(fields.pickHeight, 4)));
+}
+
+void CDialogFeedEdit::GoToFeedCoordinate() {
+  const double v = TextToDouble(Edit("feedCoord")->text().toStdString());
+  int side = -1;
+  for (int s = 0; s < 5; ++s)
+    if (sides_[s]->isChecked()) side = s;
+  const auto towbar = TowbarSideOf(SideLetter(side));
+  if (!towbar) return;
+  smt::link::SendOutputDirect(towbar->output, 0, 5);
+  if (v < towbar->minFeed || v > towbar->maxFeed) {
+    ShowMessageKey(9);
+    return;
+  }
+  const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
+  smt::link::SendCmd61MoveAxis(static_cast<uint8_t>(towbar->walkAxis),
+                               TruncToSteps(v, towbar->walkPulse) - towbar->walkPosition,
+                               sp[static_cast<size_t>(towbar->walkSpeed)].start,
+                               sp[static_cast<size_t>(towbar->walkSpeed)].normal);
+}
+
+void CDialogFeedEdit::OnPickToCamera() {
+  if (!smt::link::CheckMachineGuards()) return;
+  const std::string h = Edit("pickHeight")->text().toStdString();
+  if (TextToDouble(h) > 0) {
+    ShowMessage(kPickHeightError);
+    return;
+  }
+  if (!panel_ || panel_->m_nSelectedRow < 0 || panel_->m_nSelectedRow >= panel_->RowCount()) {
+    ShowMessage(panel_ ? panel_->Text("FeedList.c_Message_04") : "请选择要测试的行 !");
+    return;
+  }
+  auto lr = panel_->ListRow(panel_->m_nSelectedRow);
+  lr.text[kCellPickHeight] = h;
+  panel_->SetListRow(panel_->m_nSelectedRow, lr);
+  const int headIndex = Combo("head")->currentIndex();
+  const int cameraIndex = Combo("camera")->currentIndex();
+  smt::link::Runtime().Hooks().AppendInfoLine(
+      "head number " + std::to_string(headIndex + 1) + ", camera number " + std::to_string(cameraIndex + 1) + ".", true);
+  const int n = g_nMachineType == 8 ? headIndex + 1 : 1;
+  if (cameraIndex == 0) panel_->StartTest(12 + n);
+  else if (cameraIndex == 1) panel_->StartTest(20 + n);
+}
+
+void CDialogFeedEdit::OnBackToFeed() {
+  if (!smt::link::CheckMachineGuards()) return;
+  const std::string h = Edit("pickHeight")->text().toStdString();
+  if (TextToDouble(h) > 0) {
+    ShowMessage(kPickHeightError);
+    return;
+  }
+  if (!panel_ || panel_->m_nSelectedRow < 0 || panel_->m_nSelectedRow >= panel_->RowCount()) {
+    ShowMessage(panel_ ? panel_->Text("FeedList.c_Message_04") : "请选择要测试的行 !");
+    return;
+  }
+  auto lr = panel_->ListRow(panel_->m_nSelectedRow);
+  lr.text[kCellPickHeight] = h;
+  lr.text[kCellHead] = Combo("head")->currentText().toStdString();
+  panel_->SetListRow(panel_->m_nSelectedRow, lr);
+  panel_->StartTest(29);
+}
+
+void CDialogFeedEdit::OnCameraReach() {
+  if (!smt::link::CheckMachineGuards()) return;
+  if (!panel_) return;
+  if (panel_->m_nSelectedRow < 0 || panel_->m_nSelectedRow >= panel_->RowCount()) {
+    ShowMessage(panel_->Text("FeedList.c_Message_04"));
+    return;
+  }
+  // The camera goes over the position the X and Y edits show.
+  FeederRow row = panel_->ListRow(panel_->m_nSelectedRow).text;
+  row[kCellX] = Edit("x")->text().toStdString();
+  row[kCellY] = Edit("y")->text().toStdString();
+  panel_->StartTestWithRow(9, row);
+}
+
+void CDialogFeedEdit::OnMeasureHeight() {
+  if (panel_) panel_->OnMeasureHeight();
+}
+
+void CDialogFeedEdit::ShowPickHeight(const std::string& text) {
+  fields.pickHeight = TextToDouble(text);
+  Edit("pickHeight")->setText(QString::fromStdString(text));
+}
+
+void CDialogFeedEdit::OnReadVacuum() {
+  pumpIndex = Combo("pump")->currentIndex();
+  const int type = g_nMachineType;
+  if (type == 7 || type == 8 || type == 9) return;
+  const int index = pumpIndex;
+  smt::platform::WorkerThreads::Instance().Start("ReadVacuum", [index](std::stop_token) {
+    if (index >= 0 && index <= 3) smt::link::SendCmd15ReadVacuum(index + 1);
+  });
+}

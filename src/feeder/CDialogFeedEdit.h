@@ -1,0 +1,105 @@
+#pragma once
+// The feeder editor: the modal dialog in which one feeder row is edited. The
+// panel loads the row into `fields` before it opens and writes them back
+// after OK. Teach, jog and test buttons move the machine.
+#include <QDialog>
+#include <map>
+#include <string>
+
+#include "feeder/FeederEditFields.h"
+#include "feeder/FeederTexts.h"
+
+class QLineEdit;
+class QComboBox;
+class QRadioButton;
+class QCheckBox;
+class QPushButton;
+class QLabel;
+class CDialogFeedList;
+class CDialogGridBox;
+
+class CDialogFeedEdit : public QDialog {
+  Q_OBJECT
+ public:
+  CDialogFeedEdit(CDialogFeedList* panel, QWidget* parent = nullptr);
+  ~CDialogFeedEdit() override;
+
+  smt::feeder::FeederEditFields fields;
+  std::string loadedNumber;
+  bool numberChanged = false;
+  bool storeOnly = false;
+  bool checkFailed = false;
+  bool singleStep = false;
+  int pumpIndex = 0;
+
+  void LoadLanguage(const std::string& appDir, const std::string& language);
+  void ApplyLanguage();
+  // Opening: texts, combos, selections, feed-mode controls.
+  void OnInitDialog();
+  // Opens modally; true on OK.
+  bool Run();
+
+  // Controls -> fields (false with the range prompt) and fields -> controls.
+  bool ReadControls();
+  void ShowFields();
+
+  void OnOK();
+  void OnFeedModeSelected(const std::string& text);
+  void OnPackageSelected(const std::string& name);
+  void OnSideClicked(int side);
+  void OnUpdatePack();
+  void OnNext();
+  void OnTrayButton();
+  void OnFeedTestCheck();
+  void OnStepTest();
+  void ShowFeedModeControls(const std::string& feedMode);
+
+  // Machine actions.
+  void TeachX(bool camera);
+  void TeachY(bool camera);
+  void TeachDrag(bool x);
+  void TeachFeedCoordinate();
+  void TeachPickHeight(int zIndex);
+  void GoToFeedCoordinate();
+  void OnPickToCamera();
+  void OnBackToFeed();
+  void OnCameraReach();
+  void OnMeasureHeight();
+  void OnReadVacuum();
+  void ShowPickHeight(const std::string& text);
+
+  // Controls by role (tests).
+  QLineEdit* Edit(const std::string& name) const;
+  QComboBox* Combo(const std::string& name) const;
+  QPushButton* Button(const std::string& name) const;
+  QRadioButton* SideButton(int side) const;
+  CDialogGridBox* GridBox() const { return gridBox_; }
+  std::string Text(const std::string& key) const { return texts_.Get(key); }
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  void Build();
+  void FillCombos();
+  void SelectText(QComboBox* c, const std::string& text, bool firstWhenMissing = false);
+  void SetSideButtons(int side);
+  void ShowMessageKey(int n);
+  void UpdatePrecisionBoxes();
+
+  CDialogFeedList* panel_;
+  smt::feeder::FeederTexts texts_;
+  std::map<std::string, QLineEdit*> edits_;
+  std::map<std::string, QComboBox*> combos_;
+  std::map<std::string, QPushButton*> buttons_;
+  std::map<std::string, QLabel*> labels_;
+  QRadioButton* sides_[5] = {};
+  QRadioButton* vision_[3] = {};
+  QCheckBox* separateSpeed_ = nullptr;
+  QCheckBox* feedTestCheck_ = nullptr;
+  QLabel* precisionXY_ = nullptr;
+  QLabel* precisionA_ = nullptr;
+  QLabel* nozzleNote_ = nullptr;
+  CDialogGridBox* gridBox_ = nullptr;
+  bool filling_ = false;
+};
