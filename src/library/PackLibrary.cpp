@@ -1,0 +1,205 @@
+#include "library/PackLibrary.h"
+
+#include <algorithm>
+
+#include "library/LibraryRows.h"
+#include "platform/SettingsSection.h"
+
+namespace smt::library {
+
+using smt::platform::FormatDouble;
+using smt::platform::FormatInt;
+
+namespace {
+
+struct SwitchKey {
+  const char* key;
+  int PackEditSwitches::*member;
+};
+const SwitchKey kSwitchKeys[] = {
+    {"m_SynchronousModify", &PackEditSwitches::m_SynchronousModify},
+    {"m_SelectFeedMode", &PackEditSwitches::m_SelectFeedMode},
+    {"m_FeedTimes", &PackEditSwitches::m_FeedTimes},
+    {"m_FeedTime", &PackEditSwitches::m_FeedTime},
+    {"m_OpenLength", &PackEditSwitches::m_OpenLength},
+    {"m_CloseLength", &PackEditSwitches::m_CloseLength},
+    {"m_Precision_XY", &PackEditSwitches::m_Precision_XY},
+    {"m_Precision_A", &PackEditSwitches::m_Precision_A},
+    {"m_CollectPictureTime", &PackEditSwitches::m_CollectPictureTime},
+    {"m_NozzleHeight", &PackEditSwitches::m_NozzleHeight},
+    {"m_VacuumTestValue", &PackEditSwitches::m_VacuumTestValue},
+    {"m_smtBeforeCloseVacuum", &PackEditSwitches::m_smtBeforeCloseVacuum},
+};
+
+// "Yes/<value>" or "No/<value>".
+std::string FlagCell(bool on, const std::string& value) { return std::string(on ? "Yes/" : "No/") + value; }
+
+}  // namespace
+
+PackEditSwitches LoadPackEditSwitches(const std::string& appDir) {
+  const smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), "PackEditConfig");
+  PackEditSwitches out;
+  for (const auto& k : kSwitchKeys) out.*k.member = s.ReadInt(k.key);
+  return out;
+}
+
+void SavePackEditSwitches(const std::string& appDir, const PackEditSwitches& sw) {
+  const smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), "PackEditConfig");
+  for (const auto& k : kSwitchKeys) s.WriteInt(k.key, sw.*k.member);
+}
+
+std::vector<PackRow> BuildPackTable(const std::vector<std::string>& lines) {
+  std::vector<PackRow> rows;
+  if (lines.empty()) return rows;
+  const auto tabs = std::count(lines[0].begin(), lines[0].end(), '\t');
+  const bool current = tabs == 28 || tabs == 17 || tabs == 14;
+  for (const auto& line : lines) {
+    PackRow row;
+    const std::vector<std::string> fields = SplitTabCells(line);
+    if (!current) {
+      row[6] = "50";
+      row[7] = "25";
+    }
+    for (size_t f = 0; f < fields.size(); ++f) {
+      const size_t cell = (current || f < 6) ? f : f + 2;
+      if (cell >= static_cast<size_t>(kPackCells)) break;
+      row[cell] = fields[f];
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+std::vector<std::string> PackRowStrings(const std::vector<PackRow>& rows) {
+  std::vector<std::string> out;
+  for (const auto& r : rows) out.push_back(JoinRow(r));
+  return out;
+}
+
+void TranslatePackRow(PackRow& row, const std::array<std::string, 27>& feedNames,
+                      const std::array<std::string, 24>& speedNames, int language) {
+  if (language < 0 || language > 2) return;
+  [&] {
+    for (int l = 0; l < 3; ++l)
+      for (int m = 0; m < 7; ++m)
+        if (!feedNames[l * 9 + m].empty() && row[15] == feedNames[l * 9 + m]) {
+          row[15] = feedNames[language * 9 + m];
+          return;
+        }
+  }();
+  [&] {
+    for (int l = 0; l < 3; ++l)
+      for (int u = 0; u < 8; ++u)
+        if (!speedNames[l * 8 + u].empty() && row[13] == speedNames[l * 8 + u]) {
+          row[13] = speedNames[language * 8 + u];
+          return;
+        }
+  }();
+}
+
+void WritePackFields(PackRow& row, const PackEditFields& f) {
+  row[0] = f.name;
+  row[1] = FormatDouble(f.length);
+  row[2] = FormatDouble(f.width);
+  row[3] = FormatDouble(f.thickness);
+  row[4] = FormatInt(f.contrast);
+  row[5] = FormatInt(f.brightness);
+  row[6] = FormatInt(f.pickDelay);
+  row[7] = FormatInt(f.placeDelay);
+  row[8] = f.camera;
+  row[9] = f.visionMode == 1 ? "Yes" : "No";
+  row[10] = f.visionMode == 2 ? "Yes" : "No";
+  row[11] = f.nozzle;
+  row[12] = f.ownSpeed ? "Yes" : "No";
+  row[13] = f.speedName;
+  row[14] = f.recognition;
+  row[15] = f.feedMode;
+  row[16] = FormatInt(f.feedCount);
+  row[17] = FormatInt(f.feedTime);
+  row[18] = FormatInt(f.slackLength);
+  row[19] = FormatInt(f.tensionLength);
+  row[20] = FormatInt(f.precisionXY);
+  row[21] = FormatInt(f.precisionA);
+  row[22] = FormatInt(f.captureTime);
+  row[23] = FormatDouble(f.pickHeight);
+  row[24] = FormatDouble(f.vacuumTest);
+  row[25] = FormatDouble(f.closeEarly);
+}
+
+PackEditFields ReadPackFields(const PackRow& row, int machineType) {
+  PackEditFields f;
+  f.name = row[0];
+  f.length = CellDouble(row[1]);
+  f.width = CellDouble(row[2]);
+  f.thickness = CellDouble(row[3]);
+  f.contrast = CellInt(row[4]);
+  f.brightness = CellInt(row[5]);
+  f.pickDelay = CellInt(row[6]);
+  f.placeDelay = CellInt(row[7]);
+  f.camera = row[8];
+  f.visionMode = (row[9] == "Yes" && machineType != 4) ? 1 : 0;
+  if (row[10] == "Yes") f.visionMode = 2;
+  f.nozzle = row[11];
+  f.ownSpeed = row[12] == "Yes" ? 1 : 0;
+  f.speedName = row[13];
+  f.recognition = row[14];
+  f.feedMode = row[15];
+  f.feedCount = CellInt(row[16]);
+  f.feedTime = CellInt(row[17]);
+  f.slackLength = CellInt(row[18]);
+  f.tensionLength = CellInt(row[19]);
+  f.precisionXY = CellInt(row[20]);
+  f.precisionA = CellInt(row[21]);
+  f.captureTime = CellInt(row[22]);
+  f.pickHeight = CellDouble(row[23]);
+  f.vacuumTest = CellDouble(row[24]);
+  f.closeEarly = CellDouble(row[25]);
+  return f;
+}
+
+void SortPackRows(std::vector<PackRow>& rows, int column) {
+  if (column < 0 || column >= kPackCells) return;
+  std::stable_sort(rows.begin(), rows.end(),
+                   [column](const PackRow& a, const PackRow& b) { return Utf16Less(a[column], b[column]); });
+}
+
+bool ApplyPackToFeederRow(std::vector<std::string>& r, const PackFeederUpdate& u) {
+  if (r.size() < 30) r.resize(30);
+  const PackEditFields& v = u.values;
+  if (r[2] != v.name) return false;
+  r[6] = FormatDouble(v.length, 2);
+  r[7] = FormatDouble(v.width, 2);
+  r[8] = FormatDouble(v.thickness, 2);
+  r[10] = v.nozzle;
+  r[12] = FlagCell(v.visionMode == 1, v.camera);
+  r[13] = FlagCell(v.visionMode == 2, FormatInt(v.contrast) + "/" + FormatInt(v.brightness));
+  r[15] = FormatInt(v.pickDelay);
+  r[16] = FormatInt(v.placeDelay);
+  r[23] = FlagCell(v.ownSpeed != 0, v.speedName);
+  r[25] = v.recognition;
+  const PackEditSwitches& p = u.pass;
+  if (p.m_SelectFeedMode) r[14] = v.feedMode;
+  if (p.m_FeedTimes) r[18] = FormatInt(v.feedCount);
+  if (p.m_FeedTime) r[19] = FormatInt(v.feedTime);
+  if (p.m_OpenLength) r[20] = FormatInt(v.slackLength);
+  if (p.m_CloseLength) r[21] = FormatInt(v.tensionLength);
+  if (p.m_Precision_XY) r[27] = FormatInt(v.precisionXY);
+  if (p.m_Precision_A) r[28] = FormatInt(v.precisionA);
+  if (p.m_CollectPictureTime) r[29] = FormatInt(v.captureTime);
+  if (p.m_NozzleHeight) r[22] = FormatDouble(v.pickHeight);
+  if (p.m_VacuumTestValue) r[11] = FormatInt(static_cast<long long>(v.vacuumTest));
+  if (p.m_smtBeforeCloseVacuum) r[24] = FormatDouble(v.closeEarly);
+  return true;
+}
+
+PackLibrary& ThePackLibrary() {
+  static PackLibrary lib;
+  return lib;
+}
+
+int& PackListSortColumn() {
+  static int column = -1;
+  return column;
+}
+
+}  // namespace smt::library

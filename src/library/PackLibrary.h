@@ -1,0 +1,82 @@
+#pragma once
+// The package library: one row of 28 text cells per package (size, vision
+// and light, camera, nozzle, speed, recognition type, feed mode with its feed
+// values, vacuum values, two reserved cells), built from the frame's rows of
+// "config_pack.fig" and handed back at the dialog's OK.
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace smt::library {
+
+inline constexpr int kPackCells = 28;
+using PackRow = std::array<std::string, kPackCells>;
+inline constexpr const char* kPackFileName = "config_pack.fig";
+
+// The package editor's values (cells 0..25) and its twelve check boxes.
+struct PackEditFields {
+  std::string name;
+  double length = 0.1, width = 0.1, thickness = 0.1;
+  int contrast = 0, brightness = 0, pickDelay = 1, placeDelay = 1;
+  std::string camera;
+  int visionMode = 0;  // 0 none, 1 vision centring, 2 flying centring
+  std::string nozzle, speedName, recognition;
+  int ownSpeed = 0;
+  std::string feedMode;
+  int feedCount = 0, feedTime = 0, slackLength = 0, tensionLength = 0;
+  int precisionXY = 0, precisionA = 0, captureTime = 0;
+  double pickHeight = 0, vacuumTest = 0, closeEarly = 0;
+};
+
+// [PackEditConfig]: the synchronous modify and the eleven pass-on switches.
+struct PackEditSwitches {
+  int m_SynchronousModify = 0, m_SelectFeedMode = 0, m_FeedTimes = 0, m_FeedTime = 0, m_OpenLength = 0,
+      m_CloseLength = 0, m_Precision_XY = 0, m_Precision_A = 0, m_CollectPictureTime = 0, m_NozzleHeight = 0,
+      m_VacuumTestValue = 0, m_smtBeforeCloseVacuum = 0;
+};
+PackEditSwitches LoadPackEditSwitches(const std::string& appDir);
+void SavePackEditSwitches(const std::string& appDir, const PackEditSwitches& s);
+
+// Rows from the frame's lines: the first line's TAB count chooses the layout
+// (28, 17 or 14: cells in order; any other: the older layout without the two
+// delays, which get "50" and "25").
+std::vector<PackRow> BuildPackTable(const std::vector<std::string>& lines);
+std::vector<std::string> PackRowStrings(const std::vector<PackRow>& rows);
+
+// Cell 15 (feed mode, first seven modes of each language) and cell 13 (speed
+// name) in the current language. `feedNames`: language * 9 + mode;
+// `speedNames`: language * 8 + use.
+void TranslatePackRow(PackRow& row, const std::array<std::string, 27>& feedNames,
+                      const std::array<std::string, 24>& speedNames, int language);
+
+// The editor's values as row cells 0..25 (26 and 27 kept from `row`).
+void WritePackFields(PackRow& row, const PackEditFields& f);
+// The editor's values from a row (vision centring dropped on machine type 4).
+PackEditFields ReadPackFields(const PackRow& row, int machineType);
+
+// Sorts ascending by the text of `column` (UTF-16 code units), stable.
+void SortPackRows(std::vector<PackRow>& rows, int column);
+
+// What a confirmed modify passes on to the feeders of the current group.
+struct PackFeederUpdate {
+  PackEditFields values;
+  PackEditSwitches pass;
+};
+// One feeder row (30 cells) rewritten from a package; true when its package
+// (cell 2) is the package's name and it was changed.
+bool ApplyPackToFeederRow(std::vector<std::string>& feederRow, const PackFeederUpdate& update);
+
+class PackLibrary {
+ public:
+  std::vector<PackRow> m_PackRows;
+  int m_nSelectedRow = 0;  // kept from one opening of the dialog to the next
+  PackEditFields editor;   // the editor keeps its values between uses
+  void LoadTable(const std::vector<std::string>& lines) { m_PackRows = BuildPackTable(lines); }
+};
+
+PackLibrary& ThePackLibrary();
+// The column the package list was last sorted by (-1 none).
+int& PackListSortColumn();
+
+}  // namespace smt::library
