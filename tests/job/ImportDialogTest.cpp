@@ -268,3 +268,38 @@ TEST(ImportDialogTexts, ShippedLanguagesCarryEveryKey) {
 }
 
 }  // namespace
+
+namespace {
+
+// From a real EasyEDA export (UTF-16, TAB separated, "mm" on every value)
+// through the dialog into the board's placement rows.
+TEST(ImportDialogSamples, EasyEdaExportBecomesPlacementRows) {
+  std::filesystem::path dir = "/work/shared/eda-samples";
+#ifdef SMT_EDA_SAMPLES
+  if (std::filesystem::is_directory(SMT_EDA_SAMPLES)) dir = SMT_EDA_SAMPLES;
+#endif
+  const auto file = dir / "easyeda/pdtrigger-PickAndPlace-utf16-tab.csv";
+  if (!std::filesystem::exists(file)) GTEST_SKIP() << "sample file not present: " << file;
+  smt::platform::ScopedRecordingMessages messages;
+  JobModel job;
+  PcbRecord rec;
+  rec.m_strName = "PD";
+  job.pcbs.m_Records.push_back(rec);
+  job.pcbs.m_strCurPcbName = "PD";
+  CDialogImportFile dlg(job);
+  dlg.SetAppDir("/nonexistent");
+  dlg.OnInitDialog();
+  dlg.FormatBox()->setCurrentIndex(22);
+  ASSERT_TRUE(dlg.OpenFiles({file.string()}));
+  dlg.SetOptions({1, 1});
+  dlg.FeederRows = [] { return std::vector<ImportFeederRow>{{"W7", "C0603", "1u", "1", true}}; };
+  dlg.OnImportAllToProject();
+  EXPECT_TRUE(messages.service.Texts().empty());
+  const auto& parts = job.pcbs.m_Records[0].m_Parts;
+  ASSERT_EQ(parts.size(), 16u);
+  const std::vector<std::string> c7 = {"2", "-0.8900", "4.0600", "180", "C7", "", "C0603", "1/Yes", "1u", "W7",
+                                       "1/Yes", "1u", "1"};
+  EXPECT_EQ(std::vector<std::string>(parts[1].begin(), parts[1].begin() + 13), c7);
+}
+
+}  // namespace
