@@ -1,0 +1,204 @@
+#include "job/CDialogPartEditDis.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/core/MachineState.h"
+#include "job/PartEditorSupport.h"
+#include "job/TakePosition.h"
+#include "platform/SettingsSection.h"
+#include "settings/SettingsStores.h"
+
+using namespace smt::job;
+
+namespace {
+
+const std::vector<std::pair<std::string, std::string>>& DisTexts() {
+  static const std::vector<std::pair<std::string, std::string>> t = {
+      {"PartEditDis.c_PartEditDis", "点胶元件编辑"}, {"PartEditDis.c_SerialNumber", "序号"},
+      {"PartEditDis.c_X_Coordinates", "X坐标"},     {"PartEditDis.c_Y_Coordinates", "Y坐标"},
+      {"PartEditDis.c_Z_Coordinates", "Z坐标"},     {"PartEditDis.c_Offset_X", "偏移量X"},
+      {"PartEditDis.c_Offset_Y", "偏移量Y"},        {"PartEditDis.c_Offset_Z", "偏移量Z"},
+      {"PartEditDis.c_Dis", "是否点胶"},            {"PartEditDis.c_ValveOpenTime", "阀打开时机"},
+      {"PartEditDis.c_ValveCloseTime", "阀关闭时机"}, {"PartEditDis.c_ValveCloseDelay", "阀关闭延时"},
+      {"PartEditDis.c_BottomDelay", "底部延时"},    {"PartEditDis.c_SudtionBackDelay", "回吸时间"},
+      {"PartEditDis.c_Note", "备注"},               {"PartEditDis.c_IDOK", "确  定"},
+      {"PartEditDis.c_IDCANCEL", "取  消"}};
+  return t;
+}
+
+}  // namespace
+
+CDialogPartEditDis::CDialogPartEditDis(QWidget* parent) : QDialog(parent) {
+  setObjectName("CDialogPartEditDis");
+  for (const auto& [k, v] : DisTexts()) texts_[k] = v;
+  auto* lay = new QVBoxLayout(this);
+  auto* g = new QGridLayout;
+  // (label key, box id, changed flag index or -1)
+  struct Field {
+    const char* key;
+    int id;
+    int flag;
+  } fields[] = {{"PartEditDis.c_SerialNumber", 1009, 0}, {"PartEditDis.c_X_Coordinates", 1005, 1},
+                {"PartEditDis.c_Y_Coordinates", 1006, 2}, {"PartEditDis.c_Z_Coordinates", 1008, 3},
+                {"PartEditDis.c_Offset_X", 1007, -1},     {"PartEditDis.c_Offset_Y", 1010, -1},
+                {"PartEditDis.c_Offset_Z", 1011, -1},     {"PartEditDis.c_ValveOpenTime", 1569, 5},
+                {"PartEditDis.c_ValveCloseTime", 1570, 6}, {"PartEditDis.c_ValveCloseDelay", 1572, 7},
+                {"PartEditDis.c_BottomDelay", 1577, 8},   {"PartEditDis.c_SudtionBackDelay", 1574, 9},
+                {"PartEditDis.c_Note", 1133, 10}};
+  int row = 0;
+  for (const auto& fd : fields) {
+    auto* l = new QLabel(this);
+    targets_[fd.key] = l;
+    auto* e = new QLineEdit(this);
+    e->setObjectName(QString("c_%1").arg(fd.id));
+    boxes_[fd.id] = e;
+    g->addWidget(l, row, 0);
+    g->addWidget(e, row, 1);
+    const int flag = fd.flag;
+    if (flag >= 0)
+      connect(e, &QLineEdit::textChanged, this, [this, flag] {
+        if (!loading_) f_.changed[static_cast<size_t>(flag)] = true;
+      });
+    ++row;
+  }
+  dispense_ = new QCheckBox(this);
+  dispense_->setObjectName("c_1576");
+  targets_["PartEditDis.c_Dis"] = dispense_;
+  connect(dispense_, &QCheckBox::clicked, this, [this] { f_.changed[4] = true; });
+  g->addWidget(dispense_, row++, 0, 1, 2);
+  lay->addLayout(g);
+
+  auto* take = new QHBoxLayout;
+  const std::pair<int, const char*> takes[] = {{1238, "X"}, {1239, "Y"}, {1242, "Z"}, {1240, "CX"}, {1241, "CY"}};
+  for (const auto& [id, t] : takes) {
+    auto* b = new QPushButton(t, this);
+    b->setObjectName(QString("c_%1").arg(id));
+    take->addWidget(b);
+    connect(b, &QPushButton::clicked, this, [this, id = id] {
+      switch (id) {
+        case 1238: OnTakeX(); break;
+        case 1239: OnTakeY(); break;
+        case 1242: OnTakeZ(); break;
+        case 1240: OnCameraX(); break;
+        default: OnCameraY(); break;
+      }
+    });
+  }
+  lay->addLayout(take);
+  lay->addWidget(MakeJogPad(this, true));
+  auto* buttons = new QHBoxLayout;
+  auto* ok = new QPushButton(this);
+  ok->setObjectName("c_1");
+  auto* cancel = new QPushButton(this);
+  cancel->setObjectName("c_2");
+  targets_["PartEditDis.c_IDOK"] = ok;
+  targets_["PartEditDis.c_IDCANCEL"] = cancel;
+  buttons->addStretch();
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  lay->addLayout(buttons);
+  connect(ok, &QPushButton::clicked, this, [this] {
+    if (OnOK()) accept();
+  });
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  LoadLanguage("", "");
+}
+
+std::string CDialogPartEditDis::Text(const std::string& key) const {
+  auto it = texts_.find(key);
+  return it == texts_.end() ? std::string() : it->second;
+}
+
+void CDialogPartEditDis::LoadLanguage(const std::string& appDir, const std::string& language) {
+  if (!appDir.empty()) {
+    smt::platform::LanguageSection s(appDir, language, "PartEditDisConfig");
+    for (const auto& [k, v] : DisTexts()) texts_[k] = s.Text(k, v);
+  }
+  setWindowTitle(QString::fromStdString(Text("PartEditDis.c_PartEditDis")));
+  for (const auto& [k, w] : targets_) {
+    const QString t = QString::fromStdString(Text(k));
+    if (auto* l = qobject_cast<QLabel*>(w)) l->setText(t);
+    else if (auto* b = qobject_cast<QAbstractButton*>(w)) b->setText(t);
+  }
+}
+
+void CDialogPartEditDis::SetFields(const DisEditFields& f) {
+  loading_ = true;
+  f_ = f;
+  boxes_[1009]->setText(QString::number(f.serial));
+  boxes_[1005]->setText(NumberText(f.x));
+  boxes_[1006]->setText(NumberText(f.y));
+  boxes_[1008]->setText(NumberText(f.z));
+  boxes_[1007]->setText(NumberText(f.offsetX));
+  boxes_[1010]->setText(NumberText(f.offsetY));
+  boxes_[1011]->setText(NumberText(f.offsetZ));
+  boxes_[1569]->setText(NumberText(f.valveOpen));
+  boxes_[1570]->setText(NumberText(f.valveClose));
+  boxes_[1572]->setText(QString::number(f.valveCloseDelay));
+  boxes_[1577]->setText(QString::number(f.bottomDelay));
+  boxes_[1574]->setText(QString::number(f.suckBack));
+  boxes_[1133]->setText(QString::fromStdString(f.note));
+  dispense_->setChecked(f.dispense);
+  f_.changed.fill(false);
+  loading_ = false;
+}
+
+bool CDialogPartEditDis::OnOK() {
+  DisEditFields f = f_;
+  constexpr double kAny = 1e9;
+  if (!ReadInt(boxes_[1009], 0, 10000, f.serial) || !ReadDouble(boxes_[1005], -kAny, kAny, f.x) ||
+      !ReadDouble(boxes_[1006], -kAny, kAny, f.y) || !ReadDouble(boxes_[1008], -255.0, 0.0, f.z) ||
+      !ReadDouble(boxes_[1007], -kAny, kAny, f.offsetX) || !ReadDouble(boxes_[1010], -kAny, kAny, f.offsetY) ||
+      !ReadDouble(boxes_[1011], -kAny, kAny, f.offsetZ) || !ReadDouble(boxes_[1569], 0, 65535, f.valveOpen) ||
+      !ReadDouble(boxes_[1570], 0, 65535, f.valveClose) || !ReadInt(boxes_[1572], 0, 65535, f.valveCloseDelay) ||
+      !ReadInt(boxes_[1577], 0, 65535, f.bottomDelay) || !ReadInt(boxes_[1574], 0, 65535, f.suckBack))
+    return false;
+  f.note = boxes_[1133]->text().toStdString();
+  f.dispense = dispense_->isChecked();
+  f_ = f;
+  return true;
+}
+
+bool CDialogPartEditDis::Edit(DisEditFields& f) {
+  SetFields(f);
+  if (exec() != QDialog::Accepted) return false;
+  f = f_;
+  return true;
+}
+
+namespace {
+const smt::settings::PulseSettings& Pulse() {
+  static thread_local std::shared_ptr<const smt::settings::PulseSettings> keep;
+  keep = smt::settings::SettingsStores::Instance().machine.Pulse();
+  return *keep;
+}
+const smt::settings::BasicSettings& Basic() {
+  static thread_local std::shared_ptr<const smt::settings::BasicSettings> keep;
+  keep = smt::settings::SettingsStores::Instance().machine.Basic();
+  return *keep;
+}
+}  // namespace
+
+void CDialogPartEditDis::OnTakeX() {
+  boxes_[1005]->setText(QString::fromStdString(NudgedText(EditorTakeAxis(g_nCurX, EditorOrigin().first, Pulse().m_X_Pulse))));
+}
+void CDialogPartEditDis::OnTakeY() {
+  boxes_[1006]->setText(QString::fromStdString(NudgedText(EditorTakeAxis(g_nCurY, EditorOrigin().second, Pulse().m_Y_Pulse))));
+}
+void CDialogPartEditDis::OnTakeZ() {
+  boxes_[1008]->setText(QString::fromStdString(NudgedText(DispenseHeadZ(g_nMachineType) / (Pulse().m_Z_Pulse != 0 ? Pulse().m_Z_Pulse : 1.0))));
+}
+void CDialogPartEditDis::OnCameraX() {
+  boxes_[1005]->setText(QString::fromStdString(
+      NudgedText(EditorTakeCamera(g_nCurX, EditorOrigin().first, Basic().m_X_CameraToNozzle1, Pulse().m_X_Pulse))));
+}
+void CDialogPartEditDis::OnCameraY() {
+  boxes_[1006]->setText(QString::fromStdString(
+      NudgedText(EditorTakeCamera(g_nCurY, EditorOrigin().second, Basic().m_Y_CameraToNozzle1, Pulse().m_Y_Pulse))));
+}

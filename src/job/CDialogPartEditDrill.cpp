@@ -1,0 +1,176 @@
+#include "job/CDialogPartEditDrill.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/core/MachineState.h"
+#include "job/PartEditorSupport.h"
+#include "job/TakePosition.h"
+#include "settings/SettingsStores.h"
+
+using namespace smt::job;
+
+namespace {
+// Locked fields: label id -> box id.
+const std::pair<int, int> kLocks[] = {{1581, 1582}, {1583, 1584}, {1586, 1591}, {1590, 1587}, {1589, 1578}, {1576, 1588}};
+}  // namespace
+
+CDialogPartEditDrill::CDialogPartEditDrill(QWidget* parent) : QDialog(parent) {
+  setObjectName("CDialogPartEditDrill");
+  setWindowTitle(QString::fromUtf8("钻孔编辑"));
+  auto* lay = new QVBoxLayout(this);
+  auto* g = new QGridLayout;
+  struct Field {
+    const char* label;
+    int labelId, id, flag;
+  } fields[] = {{"序号", 1388, 1009, 0},        {"名称", 1013, 1012, 1},         {"直径", 1026, 1027, 2},
+                {"X坐标", 1391, 1005, 3},       {"Y坐标", 1392, 1006, 4},        {"Z坐标", 1393, 1008, 5},
+                {"钻孔深度", 1579, 1580, 6},    {"进给量", 1581, 1582, 7},       {"抬刀高度", 1583, 1584, 8},
+                {"进给启动速度", 1586, 1591, 10}, {"进给运行速度", 1590, 1587, 11}, {"抬刀启动速度", 1589, 1578, 12},
+                {"抬刀运行速度", 1576, 1588, 13}, {"偏移量X", 1454, 1007, -1},     {"偏移量Y", 1455, 1010, -1},
+                {"偏移量Z", 1456, 1011, -1}};
+  int row = 0;
+  for (const auto& fd : fields) {
+    auto* l = new QLabel(QString::fromUtf8(fd.label), this);
+    l->setObjectName(QString("c_%1").arg(fd.labelId));
+    auto* e = new QLineEdit(this);
+    e->setObjectName(QString("c_%1").arg(fd.id));
+    boxes_[fd.id] = e;
+    g->addWidget(l, row, 0);
+    g->addWidget(e, row, 1);
+    for (const auto& [lab, box] : kLocks)
+      if (lab == fd.labelId) {
+        unlockLabels_[l] = lab;
+        l->installEventFilter(this);
+      }
+    const int flag = fd.flag;
+    if (flag >= 0)
+      connect(e, &QLineEdit::textChanged, this, [this, flag] {
+        if (!loading_) f_.changed[static_cast<size_t>(flag)] = true;
+      });
+    ++row;
+  }
+  liftToTop_ = new QCheckBox(QString::fromUtf8("抬刀到顶部"), this);
+  liftToTop_->setObjectName("c_1585");
+  connect(liftToTop_, &QCheckBox::clicked, this, [this] { f_.changed[9] = true; });
+  g->addWidget(liftToTop_, row, 0, 1, 2);
+  lay->addLayout(g);
+  auto* take = new QHBoxLayout;
+  const std::pair<int, const char*> takes[] = {{1238, "X"}, {1239, "Y"}, {1242, "Z"}, {1240, "CX"}, {1241, "CY"}};
+  for (const auto& [id, t] : takes) {
+    auto* b = new QPushButton(t, this);
+    b->setObjectName(QString("c_%1").arg(id));
+    take->addWidget(b);
+    connect(b, &QPushButton::clicked, this, [this, id = id] {
+      switch (id) {
+        case 1238: OnTakeX(); break;
+        case 1239: OnTakeY(); break;
+        case 1242: OnTakeZ(); break;
+        case 1240: OnCameraX(); break;
+        default: OnCameraY(); break;
+      }
+    });
+  }
+  lay->addLayout(take);
+  lay->addWidget(MakeJogPad(this, false));
+  auto* buttons = new QHBoxLayout;
+  auto* ok = new QPushButton(QString::fromUtf8("确  定"), this);
+  auto* cancel = new QPushButton(QString::fromUtf8("取  消"), this);
+  buttons->addStretch();
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  lay->addLayout(buttons);
+  connect(ok, &QPushButton::clicked, this, [this] {
+    if (OnOK()) accept();
+  });
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+bool CDialogPartEditDrill::eventFilter(QObject* o, QEvent* e) {
+  if (e->type() == QEvent::MouseButtonDblClick) {
+    auto it = unlockLabels_.find(o);
+    if (it != unlockLabels_.end()) OnUnlockField(it->second);
+  }
+  return QDialog::eventFilter(o, e);
+}
+
+void CDialogPartEditDrill::OnUnlockField(int labelId) {
+  for (const auto& [lab, box] : kLocks)
+    if (lab == labelId) boxes_[box]->setEnabled(true);
+}
+
+void CDialogPartEditDrill::SetFields(const DrillEditFields& f) {
+  loading_ = true;
+  f_ = f;
+  boxes_[1009]->setText(QString::number(f.serial));
+  boxes_[1012]->setText(QString::fromStdString(f.name));
+  const std::pair<int, double> d[] = {{1027, f.diameter}, {1005, f.x},          {1006, f.y},       {1008, f.z},
+                                      {1580, f.depth},    {1582, f.feed},       {1584, f.liftHeight},
+                                      {1007, f.offsetX},  {1010, f.offsetY},    {1011, f.offsetZ}};
+  for (const auto& [id, v] : d) boxes_[id]->setText(NumberText(v));
+  const std::pair<int, int> n[] = {{1591, f.feedStart}, {1587, f.feedRun}, {1578, f.liftStart}, {1588, f.liftRun}};
+  for (const auto& [id, v] : n) boxes_[id]->setText(QString::number(v));
+  liftToTop_->setChecked(f.liftToTop);
+  for (const auto& [lab, box] : kLocks) boxes_[box]->setEnabled(false);
+  f_.changed.fill(false);
+  loading_ = false;
+}
+
+bool CDialogPartEditDrill::OnOK() {
+  DrillEditFields f = f_;
+  constexpr double kAny = 1e9;
+  constexpr int kAnyInt = 2147483647;
+  if (!ReadInt(boxes_[1009], -kAnyInt, kAnyInt, f.serial) || !ReadDouble(boxes_[1027], 0, 32, f.diameter) ||
+      !ReadDouble(boxes_[1005], -kAny, kAny, f.x) || !ReadDouble(boxes_[1006], -kAny, kAny, f.y) ||
+      !ReadDouble(boxes_[1008], -100, 0, f.z) || !ReadDouble(boxes_[1580], 0, 100, f.depth) ||
+      !ReadDouble(boxes_[1582], 0, 100, f.feed) || !ReadDouble(boxes_[1584], 0, 100, f.liftHeight) ||
+      !ReadInt(boxes_[1591], 1, 255, f.feedStart) || !ReadInt(boxes_[1587], 1, 255, f.feedRun) ||
+      !ReadInt(boxes_[1578], 1, 255, f.liftStart) || !ReadInt(boxes_[1588], 1, 255, f.liftRun) ||
+      !ReadDouble(boxes_[1007], -kAny, kAny, f.offsetX) || !ReadDouble(boxes_[1010], -kAny, kAny, f.offsetY) ||
+      !ReadDouble(boxes_[1011], -kAny, kAny, f.offsetZ))
+    return false;
+  f.name = boxes_[1012]->text().toStdString();
+  f.liftToTop = liftToTop_->isChecked();
+  f_ = f;
+  return true;
+}
+
+bool CDialogPartEditDrill::Edit(DrillEditFields& f) {
+  SetFields(f);
+  if (exec() != QDialog::Accepted) return false;
+  f = f_;
+  return true;
+}
+
+namespace {
+double P(double v) { return v != 0 ? v : 1.0; }
+}  // namespace
+
+void CDialogPartEditDrill::OnTakeX() {
+  const auto p = smt::settings::SettingsStores::Instance().machine.Pulse();
+  boxes_[1005]->setText(QString::fromStdString(NudgedTextG(EditorTakeAxis(g_nCurX, EditorOrigin().first, p->m_X_Pulse))));
+}
+void CDialogPartEditDrill::OnTakeY() {
+  const auto p = smt::settings::SettingsStores::Instance().machine.Pulse();
+  boxes_[1006]->setText(QString::fromStdString(NudgedTextG(EditorTakeAxis(g_nCurY, EditorOrigin().second, p->m_Y_Pulse))));
+}
+void CDialogPartEditDrill::OnTakeZ() {
+  const auto p = smt::settings::SettingsStores::Instance().machine.Pulse();
+  boxes_[1008]->setText(QString::fromStdString(NudgedTextG(g_nCurZ[0] / P(p->m_Z_Pulse))));
+}
+void CDialogPartEditDrill::OnCameraX() {
+  auto& m = smt::settings::SettingsStores::Instance().machine;
+  boxes_[1005]->setText(QString::fromStdString(NudgedTextG(
+      EditorTakeCamera(g_nCurX, EditorOrigin().first, m.Basic()->m_X_CameraToNozzle1, m.Pulse()->m_X_Pulse))));
+}
+void CDialogPartEditDrill::OnCameraY() {
+  auto& m = smt::settings::SettingsStores::Instance().machine;
+  boxes_[1006]->setText(QString::fromStdString(NudgedTextG(
+      EditorTakeCamera(g_nCurY, EditorOrigin().second, m.Basic()->m_Y_CameraToNozzle1, m.Pulse()->m_Y_Pulse))));
+}

@@ -1,0 +1,42 @@
+#pragma once
+// The drill point editor: one drill row, or the fields to change in several
+// rows. Six feed and lift fields stay locked until their label is
+// double-clicked in this opening.
+#include <QDialog>
+#include <map>
+
+#include "job/PartEditFields.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+
+class CDialogPartEditDrill : public QDialog {
+  Q_OBJECT
+ public:
+  explicit CDialogPartEditDrill(QWidget* parent = nullptr);
+
+  bool Edit(smt::job::DrillEditFields& f);
+  void SetFields(const smt::job::DrillEditFields& f);
+  bool OnOK();
+  const smt::job::DrillEditFields& Fields() const { return f_; }
+
+  void OnTakeX();
+  void OnTakeY();
+  void OnTakeZ();
+  void OnCameraX();
+  void OnCameraY();
+  // A double click on the label of a locked field (label id).
+  void OnUnlockField(int labelId);
+  QLineEdit* Box(int id) const { return boxes_.at(id); }
+
+ protected:
+  bool eventFilter(QObject* o, QEvent* e) override;
+
+ private:
+  smt::job::DrillEditFields f_;
+  std::map<int, QLineEdit*> boxes_;
+  std::map<QObject*, int> unlockLabels_;
+  QCheckBox* liftToTop_ = nullptr;
+  bool loading_ = false;
+};

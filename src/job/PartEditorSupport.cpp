@@ -1,0 +1,88 @@
+#include "job/PartEditorSupport.h"
+
+#include <QGridLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QWidget>
+#include <cstdio>
+#include <limits>
+
+#include "app/core/MachineState.h"
+#include "platform/MessageService.h"
+
+namespace smt::job {
+
+std::pair<double, double> EditorOrigin() {
+  return g_PartEditorHooks.pcbOrigin ? g_PartEditorHooks.pcbOrigin() : std::pair<double, double>{0, 0};
+}
+
+int PlatformSelect() { return g_PartEditorHooks.platformSelect ? g_PartEditorHooks.platformSelect() : 1; }
+
+namespace {
+void RangeMessage(QLineEdit* box, const std::string& lo, const std::string& hi) {
+  smt::platform::ShowMessage("Please enter a number between " + lo + " and " + hi + ".");
+  box->setFocus();
+  box->selectAll();
+}
+std::string G(double v) {
+  char b[64];
+  std::snprintf(b, sizeof b, "%g", v);
+  return b;
+}
+}  // namespace
+
+bool ReadDouble(QLineEdit* box, double lo, double hi, double& out) {
+  bool ok = false;
+  const double v = box->text().trimmed().toDouble(&ok);
+  if (!ok || v < lo || v > hi) {
+    RangeMessage(box, G(lo), G(hi));
+    return false;
+  }
+  out = v;
+  return true;
+}
+
+bool ReadInt(QLineEdit* box, int lo, int hi, int& out) {
+  bool ok = false;
+  const int v = box->text().trimmed().toInt(&ok);
+  if (!ok || v < lo || v > hi) {
+    RangeMessage(box, std::to_string(lo), std::to_string(hi));
+    return false;
+  }
+  out = v;
+  return true;
+}
+
+QString NumberText(double v) { return QString::fromStdString(G(v)); }
+
+QWidget* MakeJogPad(QWidget* parent, bool lampAxes) {
+  auto* pad = new QWidget(parent);
+  auto* g = new QGridLayout(pad);
+  struct B {
+    const char* id;
+    const char* text;
+    int row, col, axis, dir;
+  } buttons[] = {{"c_1147", "Y+", 0, 1, 1, 1}, {"c_1138", "X-", 1, 0, 0, 0}, {"c_1255", "Set", 1, 1, -1, 0},
+                 {"c_1139", "X+", 1, 2, 0, 1}, {"c_1148", "Y-", 2, 1, 1, 0}};
+  for (const auto& b : buttons) {
+    auto* p = new QPushButton(QString::fromUtf8(b.text), pad);
+    p->setObjectName(b.id);
+    g->addWidget(p, b.row, b.col);
+    const int axis = b.axis, dir = b.dir;
+    QObject::connect(p, &QPushButton::pressed, pad, [axis, dir, lampAxes] {
+      if (axis < 0) {
+        if (g_PartEditorHooks.nextSpeedGear) g_PartEditorHooks.nextSpeedGear();
+        return;
+      }
+      int a = axis;
+      if (lampAxes && g_nMachineType == 4 && PlatformSelect() == 2) a = axis == 0 ? 9 : 12;
+      if (g_PartEditorHooks.jog) g_PartEditorHooks.jog(a, dir);
+    });
+    QObject::connect(p, &QPushButton::released, pad, [] {
+      if (g_PartEditorHooks.releaseJog) g_PartEditorHooks.releaseJog();
+    });
+  }
+  return pad;
+}
+
+}  // namespace smt::job

@@ -1,0 +1,38 @@
+#pragma once
+// What the part editors need of the rest of the program: the jog panel's
+// press-and-hold jog, speed gear and release, its platform choice, and the
+// origin of the board shown in the PCB editor. The shell installs them;
+// the editors work without them (the jog pad then does nothing).
+#include <functional>
+#include <QString>
+#include <optional>
+#include <string>
+
+class QLineEdit;
+class QWidget;
+
+namespace smt::job {
+
+struct PartEditorHooks {
+  std::function<void(int axis, int direction)> jog;  // axis 0 X, 1 Y, 9, 12; direction 1 plus, 0 minus
+  std::function<void()> nextSpeedGear;
+  std::function<void()> releaseJog;
+  std::function<int()> platformSelect;  // the jog panel's m_nPlatformSelect (1 or 2)
+  std::function<std::pair<double, double>()> pcbOrigin;  // the PCB editor's origin fields
+};
+inline PartEditorHooks g_PartEditorHooks;
+
+std::pair<double, double> EditorOrigin();
+int PlatformSelect();
+
+// Reads a number box: false (with the range message, focus on the box)
+// when the text is not a number within [lo, hi].
+bool ReadDouble(QLineEdit* box, double lo, double hi, double& out);
+bool ReadInt(QLineEdit* box, int lo, int hi, int& out);
+QString NumberText(double v);
+
+// The three-button jog pad (X+, X-, Y+, Y-, Set) of an editor; `lampAxes`
+// lets the second platform be driven on machine type 4.
+QWidget* MakeJogPad(QWidget* parent, bool lampAxes);
+
+}  // namespace smt::job
