@@ -1,0 +1,185 @@
+// The feeder CSV exchange: file form, tray rebuilding, name translation and
+// the refusals.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "feeder/FeederCsv.h"
+#include "platform/FileIo.h"
+#include "platform/MessageService.h"
+#include "platform/TextCodec.h"
+
+using namespace smt::feeder;
+
+namespace {
+
+FeederNameTables Names(int language) {
+  FeederNameTables t = BuiltInNameTables(language);
+  const char* en[9] = {"IntegrationFeed", "AutoFeed", "VibrationFeed", "GridBox", "0402", "48", "DragHand", "CL_DIP", "GRID_DIP"};
+  for (int m = 0; m < 9; ++m) t.feed[static_cast<size_t>(9 + m)] = t.feed[static_cast<size_t>(18 + m)] = en[m];
+  return t;
+}
+
+std::array<std::string, kFeederCells> Titles() {
+  std::array<std::string, kFeederCells> t;
+  for (int i = 0; i < kFeederCells; ++i) t[static_cast<size_t>(i)] = "标题" + std::to_string(i);
+  return t;
+}
+
+struct TempDir {
+  std::filesystem::path path = std::filesystem::temp_directory_path() /
+                               ("feeder-csv-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+  TempDir() { std::filesystem::create_directories(path); }
+  ~TempDir() { std::filesystem::remove_all(path); }
+  static inline int counter = 0;
+};
+
+FeederRow Row(const std::string& number, const std::string& mode, const std::string& speed) {
+  FeederRow r;
+  for (size_t c = 0; c < r.size(); ++c) r[c] = std::to_string(c);
+  r[0] = number;
+  r[kCellCamera] = "Yes/相机1";
+  r[kCellFeedMode] = mode;
+  r[kCellSpeed] = speed;
+  return r;
+}
+
+void OneGroup(FeederTable& t, std::vector<FeederRow> rows, std::vector<TrayRecord> trays) {
+  t.AddGroup("A", "");
+  t.SetCurrentName("A");
+  t.ShowGroupInList("A", Names(0));
+  t.ReplaceCurrentRows(std::move(rows), std::move(trays));
+}
+
+std::string ReadGbk(const std::filesystem::path& p) {
+  const auto bytes = smt::platform::ReadWholeFile(p);
+  return smt::platform::GbkToUtf8(std::string(bytes.begin(), bytes.end()));
+}
+
+}  // namespace
+
+TEST(FeederCsv, ExportWritesTitlesCellsAndTrayFieldsInGbkWithCrLf) {
+  TempDir dir;
+  FeederTable t;
+  TrayRecord tray;
+  tray.rows = 3;
+  tray.cols = 4;
+  tray.rowSerial = -1;
+  tray.colSerial = 2;
+  tray.rowSpace = 1.25;
+  OneGroup(t, {Row("G1", "托盘", "No/复位速度")}, {tray});
+  const auto path = dir.path / "feed-.csv";
+  EXPECT_EQ(ExportFeederCsv(t, Titles(), path), CsvExportResult::Written);
+  const std::string text = ReadGbk(path);
+  const size_t firstLine = text.find("\r\n");
+  ASSERT_NE(firstLine, std::string::npos);
+  const std::string header = text.substr(0, firstLine);
+  EXPECT_TRUE(header.starts_with("标题0,标题1,")) << header;
+  EXPECT_TRUE(header.ends_with(",标题29,row,col,rowSerial,colSerial,rowSpace,colSpace")) << header;
+  EXPECT_NE(text.find("Yes/相机1,"), std::string::npos);
+  EXPECT_NE(text.find(",29,3,4,0,2,1.2500,0.0000\r\n"), std::string::npos);
+  // The next row of -1 was written as 0 and is 0 in the record now.
+  EXPECT_EQ(t.CurrentTray(0)->rowSerial, 0);
+}
+
+TEST(FeederCsv, ImportRebuildsTrayCellsFromTheNextPosition) {
+  const std::string text =
+      "h\r\nG1,1,2,3,4,5,6,7,8,9,10,11,No/c,No/0/0,托盘,15,16,17,18,19,20,21,22,No/复位速度,24,25,26,27,28,29,3,3,1,2,"
+      "1.5000,2.0000\r\n";
+  std::vector<FeederRow> rows;
+  std::vector<TrayRecord> trays;
+  ParseFeederCsv(text, Names(0), rows, trays);
+  ASSERT_EQ(rows.size(), 1u);
+  const TrayRecord& t = trays[0];
+  EXPECT_EQ(t.rows, 3);
+  EXPECT_EQ(t.cols, 3);
+  EXPECT_DOUBLE_EQ(t.colSpace, 2.0);
+  const std::vector<std::string> expected = {"No/1", "No/2", "No/3", "No/4", "No/5", "Yes/6", "No/7", "No/8", "Yes/9"};
+  EXPECT_EQ(t.cells, expected);
+  EXPECT_EQ(rows[0][kCellFeedMode], "托盘");
+  EXPECT_EQ(rows[0][29], "29");
+}
+
+TEST(FeederCsv, NamesFollowTheProgramLanguageAndUnknownNamesStayEmpty) {
+  struct Case {
+    std::string mode, speed, wantMode, wantSpeed;
+  };
+  const std::vector<Case> cases = {
+      {"IntegrationFeed", "Yes/Reset speed", "集中飞达", "Yes/复位速度"},
+      {"CL_DIP", "No/Reset speed", "", "No/复位速度"},
+      {"自动飞达", "nothing", "自动飞达", ""},
+      {"whatever", "No/unknown", "", ""},
+  };
+  for (const auto& c : cases) {
+    std::string line = "W1";
+    for (int i = 1; i < 30; ++i) {
+      line += ",";
+      line += i == kCellFeedMode ? c.mode : i == kCellSpeed ? c.speed : std::to_string(i);
+    }
+    std::vector<FeederRow> rows;
+    std::vector<TrayRecord> trays;
+    ParseFeederCsv("header\n" + line + "\n", Names(0), rows, trays);
+    ASSERT_EQ(rows.size(), 1u) << c.mode;
+    EXPECT_EQ(rows[0][kCellFeedMode], c.wantMode) << c.mode;
+    EXPECT_EQ(rows[0][kCellSpeed], c.wantSpeed) << c.speed;
+    // A line without tray fields keeps cell 29 and gets a 1 x 1 tray.
+    EXPECT_EQ(rows[0][29], "29");
+    EXPECT_EQ(trays[0].rows, 1);
+    EXPECT_EQ(trays[0].cells, std::vector<std::string>{"Yes/1"});
+  }
+}
+
+TEST(FeederCsv, ExportThenImportReplacesOnlyTheCurrentGroup) {
+  TempDir dir;
+  FeederTable t;
+  OneGroup(t, {Row("W1", "集中飞达", "No/复位速度"), Row("W2", "48", "Yes/贴装速度")}, {});
+  t.AddGroup("other", "");
+  const auto path = dir.path / "x.csv";
+  ASSERT_EQ(ExportFeederCsv(t, Titles(), path), CsvExportResult::Written);
+  const FeederGroup before = *t.CurrentGroup();
+  t.ClearCurrentGroupRows();
+  ASSERT_EQ(ImportFeederCsv(t, path, Names(0)), CsvImportResult::Imported);
+  const FeederGroup after = *t.CurrentGroup();
+  EXPECT_EQ(after.rows, before.rows);
+  EXPECT_EQ(t.Groups()[1].RowCount(), 0);
+}
+
+TEST(FeederCsv, RefusalsTellTheOperator) {
+  smt::platform::ScopedRecordingMessages messages;
+  TempDir dir;
+  FeederTable t;
+  OneGroup(t, {Row("W1", "集中飞达", "No/a,b")}, {});
+  // A comma in a cell: the file keeps what came before.
+  const auto path = dir.path / "c.csv";
+  EXPECT_EQ(ExportFeederCsv(t, Titles(), path), CsvExportResult::CommaInText);
+  const std::string text = ReadGbk(path);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1);
+  EXPECT_NE(text.find("W1,1,2"), std::string::npos);
+  // A comma in a title stops at the header.
+  auto titles = Titles();
+  titles[3] = "a,b";
+  EXPECT_EQ(ExportFeederCsv(t, titles, path), CsvExportResult::CommaInText);
+  EXPECT_EQ(ReadGbk(path), "标题0,标题1,标题2,");
+  // No file can be created in a missing folder.
+  EXPECT_EQ(ExportFeederCsv(t, Titles(), dir.path / "missing" / "f.csv"), CsvExportResult::CannotCreate);
+  // A file with the header alone empties the group.
+  std::ofstream(dir.path / "empty.csv") << "only a header\r\n";
+  EXPECT_EQ(ImportFeederCsv(t, dir.path / "empty.csv", Names(0)), CsvImportResult::Empty);
+  EXPECT_EQ(t.CurrentRowCount(), 0);
+  EXPECT_EQ(ImportFeederCsv(t, dir.path / "none.csv", Names(0)), CsvImportResult::CannotOpen);
+  EXPECT_EQ(messages.service.Texts(),
+            (std::vector<std::string>{", exists in the char!", ", exists in the char!", "The file is open!", "file is empty!"}));
+}
+
+TEST(FeederCsv, HugeTraySizesInAFileDoNotAllocateWithoutBound) {
+  std::string line = "G1";
+  for (int i = 1; i < 30; ++i) line += "," + std::to_string(i);
+  line += ",100000,100000,0,0,1,1";
+  std::vector<FeederRow> rows;
+  std::vector<TrayRecord> trays;
+  ParseFeederCsv("h\n" + line + "\n", Names(0), rows, trays);
+  ASSERT_EQ(trays.size(), 1u);
+  EXPECT_LE(trays[0].cells.size(), 1'000'000u);
+  EXPECT_EQ(trays[0].cells.size(), static_cast<size_t>(trays[0].rows) * static_cast<size_t>(trays[0].cols));
+}
