@@ -161,7 +161,7 @@ class CDialogSetView : public QWidget {
   bool m_bLensCorrection = false;
   bool m_bExpanded = false;
   bool m_bExtendedDisplay = false;
-  bool m_bPanelVisionTest = false;
+  std::atomic<bool> m_bPanelVisionTest{false};
   bool m_bKeepZoom = false;
   int m_FeedBrightness = 0;
   bool m_bFeederLight = false;  // one-shot: the Mark button uses m_FeedBrightness

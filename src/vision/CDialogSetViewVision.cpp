@@ -185,10 +185,7 @@ void CDialogSetView::RestartLiveTimerAfterVision() {
 bool CDialogSetView::RunVisionTest(int n, const cv::Mat& frame, bool moveAfter) {
   const JobParams p = CurrentJobParams();
   if (!frame.empty()) {
-    if (m_bPanelVisionTest) {
-      cv::imwrite("test picture.jpg", frame);
-      m_bPanelVisionTest = false;
-    }
+    if (m_bPanelVisionTest.exchange(false)) cv::imwrite("test picture.jpg", frame);
     cv::Mat work = frame.clone();
     if (p.visionMode == 2 && p.lensCorrection) {
       cv::Mat corrected;

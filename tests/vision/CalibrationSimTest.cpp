@@ -1,0 +1,131 @@
+// Calibration tasks against the board simulator over UDP: the standard
+// piece is taken to the camera and put back, and the scale calibration
+// converges on frames that show the piece at a known scale.
+#include <gtest/gtest.h>
+
+#include <opencv2/imgproc.hpp>
+
+#include "link/MotionFixture.h"
+#include "platform/SettingsSection.h"
+#include "settings/SettingsStores.h"
+#include "support/TempDir.h"
+#include "vision/CDialogSetView.h"
+#include "vision/CameraCalibration.h"
+#include "vision/VisionGlobals.h"
+
+using namespace smt::vision;
+
+namespace {
+
+class CalibrationSim : public linktest::MotionSimTest {
+ protected:
+  void SetUp() override {
+    MotionSimTest::SetUp();
+    UseUdp();
+    g_bResetDone = true;
+    g_bMasterResetOk = true;
+    auto& store = smt::settings::SettingsStores::Instance().machine;
+    smt::settings::PulseSettings p;
+    p.m_X_Pulse = p.m_Y_Pulse = p.m_Z_Pulse = 100;
+    p.m_A_Pulse = 10;
+    store.SetPulse(p);
+    smt::settings::BasicSettings b;
+    b.m_X_CameraToNozzle1 = 5;
+    b.m_Y_CameraToNozzle1 = -3;
+    store.SetBasic(b);
+    settings.m_BaseCoordinates_X = 10;
+    settings.m_BaseCoordinates_Y = -10;
+    settings.m_BaseCoordinates_Z = -2;
+    settings.m_BaseDiameter = 5;
+    table.AppendRow(RowFromEditValuesFor("Camera 1", 50, -20));
+    table.RebuildRecords(100, 100);
+    job = std::make_shared<CalibrationJob>();
+    job->table = &table;
+    job->settings = &settings;
+    job->calibrationRunning = &running;
+    job->appDir = dir.str();
+    job->selectedRow = 0;
+  }
+  void TearDown() override {
+    smt::settings::SettingsStores::Instance().machine.SetBasic({});
+    smt::settings::SettingsStores::Instance().machine.SetPulse({});
+    MotionSimTest::TearDown();
+  }
+  static CameraRow RowFromEditValuesFor(const std::string& name, double x, double y);
+  void Run(int task) {
+    job->task = task;
+    ASSERT_TRUE(smt::TryClaimMachineBusy());
+    CameraCalibrationThreadProc(job);
+    EXPECT_FALSE(g_bMachineBusy.load()) << "the task releases the busy state";
+  }
+
+  smt::test::TempDir dir;
+  CameraTable table;
+  CameraListSettings settings;
+  std::atomic<bool> running{false};
+  std::shared_ptr<CalibrationJob> job;
+};
+
+}  // namespace
+
+CameraRow CalibrationSim::RowFromEditValuesFor(const std::string& name, double x, double y) {
+  CameraRow r;
+  r[0] = name;
+  r[1] = smt::platform::FormatDouble(x);
+  r[2] = smt::platform::FormatDouble(y);
+  for (int i = 3; i < 20; ++i) r[i] = "0.0000";
+  r[20] = "18.00";  // a scale to be calibrated
+  r[21] = "8.00";
+  r[22] = "100";
+  r[23] = "50";
+  r[24] = "3";
+  r[25] = "1";
+  r[26] = "1";
+  r[27] = "50";
+  return r;
+}
+
+TEST_F(CalibrationSim, StandardPieceGoesToTheCameraAndBack) {
+  Run(1);  // Mark camera over the piece: base minus the camera offset
+  EXPECT_EQ(g_nCurX.load(), 1000 - 500);
+  EXPECT_EQ(g_nCurY.load(), -1000 + 300);
+  EXPECT_EQ(sim->Position(0), 500);
+  Run(2);  // picked with nozzle 1 and carried over camera 1
+  EXPECT_EQ(g_nCurX.load(), 5000);
+  EXPECT_EQ(g_nCurY.load(), -2000);
+  EXPECT_EQ(sim->Position(1), -2000);
+  ASSERT_TRUE(sim->LastReceived(0x67).has_value());
+  EXPECT_EQ(g_nVisionMode.load(), 1);
+  Run(3);  // back at the base position, released
+  EXPECT_EQ(g_nCurX.load(), 1000);
+  EXPECT_EQ(g_nCurY.load(), -1000);
+  ASSERT_TRUE(sim->LastReceived(0x68).has_value());
+  EXPECT_EQ(sim->Position(0), 1000);
+}
+
+TEST_F(CalibrationSim, ScaleCalibrationConvergesOnTheTrueScale) {
+  // Frames of camera 1 show the 5 mm piece at 20 pixels per mm.
+  int frames = 0;
+  job->grabFrame = [&](int role, cv::Mat& f) {
+    EXPECT_EQ(role, 1);
+    ++frames;
+    f = cv::Mat(480, 640, CV_8UC3, cv::Scalar(0, 0, 0));
+    cv::circle(f, {320, 240}, 50, cv::Scalar(255, 255, 255), cv::FILLED, cv::LINE_AA);
+    return true;
+  };
+  Run(4);
+  // The piece's outline measures a pixel or two over its 100 pixels.
+  EXPECT_NEAR(table.m_Camera_first.VisualZoom, 20.0, 0.5);
+  EXPECT_EQ(table.Rows()[0][20], smt::platform::FormatDouble(table.m_Camera_first.VisualZoom, 2));
+  EXPECT_GE(frames, 2) << "the first scale (18) is off by more than 1 %";
+  EXPECT_EQ(g_nCurX.load(), 1000) << "the piece is put back";
+  EXPECT_FALSE(g_bRunContinue.load());
+}
+
+TEST_F(CalibrationSim, NoCameraLeavesThePieceOnTheNozzle) {
+  smt::platform::ScopedRecordingMessages messages;
+  Run(5);  // no panel and no frame source: the camera check fails
+  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"没有相机 !"});
+  EXPECT_EQ(g_nCurX.load(), 5000) << "still over the camera";
+  EXPECT_FALSE(sim->LastReceived(0x68).has_value());
+}
