@@ -1,18 +1,37 @@
 #include "job/CDialogPartList.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
 #include <QStackedWidget>
 #include <QTableView>
+#include <QTimerEvent>
 #include <QVBoxLayout>
+#include <cstdio>
 
+#include "app/core/MachineState.h"
+#include "job/CDialogFind.h"
 #include "job/CDialogPCBEdit.h"
+#include "job/CDialogPartEditDis.h"
+#include "job/CDialogPartEditDrill.h"
+#include "job/CDialogPartEditSmt.h"
+#include "job/CToolBarPartControl.h"
+#include "job/CurrentBoard.h"
 #include "job/DropDownLists.h"
+#include "job/PartListTexts.h"
 #include "job/RowListModel.h"
+#include "link/LinkRuntime.h"
+#include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
+#include "settings/SettingsStores.h"
 
 using smt::job::BoardTransform;
 using smt::job::RowKind;
@@ -22,38 +41,35 @@ using smt::platform::MsgIcon;
 
 namespace {
 
-std::vector<std::pair<std::string, std::string>> PanelTexts() {
-  std::vector<std::pair<std::string, std::string>> t = {
-      {"PartList.c_Progress", "进度"},
-      {"PartList.c_SMTTime", "贴装时间"},
-      {"PartList.c_Left", "左"},
-      {"PartList.c_Right", "右"},
-      {"PartList.c_Top", "上"},
-      {"PartList.c_Bottom", "下"},
-      {"PartList.c_Message_36", "是否合成整板 ?"},
-      {"PartList.c_Message_37", "是否复制新增 ?"},
-  };
-  const auto& place = smt::job::BuiltinTitles(RowKind::Placement);
-  for (int i = 0; i < 15; ++i) {
-    char key[32];
-    std::snprintf(key, sizeof key, "PartList.c_PartList_%02d", i + 1);
-    t.emplace_back(key, place[static_cast<size_t>(i)]);
-  }
-  const auto& dis = smt::job::BuiltinTitles(RowKind::Dispense);
-  for (int i = 0; i < 11; ++i) {
-    char key[32];
-    std::snprintf(key, sizeof key, "PartList.c_DisList_%02d", i + 1);
-    t.emplace_back(key, dis[static_cast<size_t>(i)]);
-  }
-  return t;
+// Menu ids of the three lists' context menus.
+enum MenuId {
+  kSmtSelectAll = 33275, kSmtAdd = 32865, kSmtEdit, kSmtDelete, kSmtCopy, kSmtPaste, kSmtCopyPaste = 33127,
+  kSuctionTest = 32782, kCameraTest = 32783, kCurrentSmt = 32977, kSelectSmt = 32979,
+  kPcbCw = 33027, kPcbCcw = 33028, kPcbMirrorLR = 33030, kPcbMirrorUD = 33031, kPcbCompound = 33098,
+  kGrout1Y1 = 33152, kGrout1Y2, kGrout2Y1, kGrout2Y2, kCamY1 = 33162, kCamY2, kNoz1Y1, kNoz2Y1, kNoz3Y1, kNoz4Y1,
+  kDisSelectAll = 33295, kDisAdd, kDisEdit, kDisDelete, kDisCopy, kDisPaste, kDisCopyPaste, kDisHeadTest,
+  kCurrentDis, kSelectDis, kDisCameraTest,
+  kDrillSelectAll = 33308, kDrillAdd, kDrillEdit, kDrillDelete, kDrillCopy, kDrillPaste, kDrillCopyPaste,
+  kDrillTest, kDrillCameraTest, kCurrentDrill, kSelectDrill
+};
+
+std::string Fmt2(const char* f, int a, int b) {
+  char buf[128];
+  std::snprintf(buf, sizeof buf, f, a, b);
+  return buf;
 }
 
 }  // namespace
 
 CDialogPartList::CDialogPartList(QWidget* parent) : QWidget(parent) {
   setObjectName("CDialogPartList");
-  for (const auto& [k, v] : PanelTexts()) texts_[k] = v;
+  for (const auto& [k, v] : smt::job::PartListTextTable()) texts_[k] = v;
+  texts_["PartList.c_SMTTime"] = "用时：";
   auto* lay = new QVBoxLayout(this);
+  toolbar_ = new CToolBarPartControl(this);
+  toolbar_->setObjectName("c_370");
+  toolbar_->Create([this](int c) { OnCommand(c); });
+  lay->addWidget(toolbar_);
   auto* labels = new QHBoxLayout;
   board_ = new QLabel(this);
   board_->setObjectName("c_1103");
@@ -61,15 +77,22 @@ CDialogPartList::CDialogPartList(QWidget* parent) : QWidget(parent) {
   count_->setObjectName("c_1104");
   progress_ = new QLabel(this);
   progress_->setObjectName("c_1083");
+  progressBar_ = new QProgressBar(this);
+  progressBar_->setObjectName("c_1109");
   smtTime_ = new QLabel(this);
   smtTime_->setObjectName("c_1107");
-  for (auto* l : {board_, count_, progress_, smtTime_}) labels->addWidget(l);
+  counter_ = new QLineEdit(this);
+  counter_->setObjectName("c_1005");
+  counter_->setReadOnly(true);
+  for (QWidget* w : std::initializer_list<QWidget*>{board_, count_, progress_, progressBar_, smtTime_, counter_})
+    labels->addWidget(w);
   labels->addStretch();
   lay->addLayout(labels);
 
   stack_ = new QStackedWidget(this);
   std::vector<smt::job::ListRow>* lists[3] = {&job_.placementRows, &job_.dispenseRows, &job_.drillRows};
   const char* ids[3] = {"c_1000", "c_1001", "c_1002"};
+  const char* even[3] = {"rgb(200, 250, 250)", "rgb(250, 225, 250)", "rgb(200, 225, 200)"};
   for (int i = 0; i < 3; ++i) {
     const auto kind = static_cast<RowKind>(i);
     models_[i] = new RowListModel(lists[i], kind, this);
@@ -77,49 +100,134 @@ CDialogPartList::CDialogPartList(QWidget* parent) : QWidget(parent) {
     v->setObjectName(ids[i]);
     v->setModel(models_[i]);
     v->setSelectionBehavior(QAbstractItemView::SelectRows);
+    v->setSelectionMode(QAbstractItemView::ExtendedSelection);
     v->setShowGrid(true);
     v->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    v->setStyleSheet("QTableView { background-color: rgb(240, 250, 250); }");
+    v->setAlternatingRowColors(true);
+    v->setStyleSheet(QString("QTableView { background-color: %1; alternate-background-color: rgb(240, 250, 250); }")
+                         .arg(even[i]));
     v->verticalHeader()->hide();
     // Fixed row heights: the view never measures thousands of rows.
     v->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     v->verticalHeader()->setDefaultSectionSize(20);
     const auto& widths = smt::job::ColumnWidths(kind);
     for (int c = 0; c < static_cast<int>(widths.size()); ++c) v->setColumnWidth(c, widths[static_cast<size_t>(c)]);
+    v->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(v, &QTableView::clicked, this, [this, kind](const QModelIndex& ix) { OnListClick(kind, ix.row(), ix.column()); });
+    connect(v, &QTableView::doubleClicked, this, [this, kind](const QModelIndex& ix) { OnListDoubleClick(kind, ix.row()); });
+    connect(v, &QTableView::customContextMenuRequested, this, [this, kind, v](const QPoint& p) {
+      auto menu = BuildContextMenu(kind);
+      menu->exec(v->viewport()->mapToGlobal(p));
+    });
+    connect(v->horizontalHeader(), &QHeaderView::sectionClicked, this, [this, kind](int c) {
+      logic_.sortCode = c;
+      logic_.SortList(kind);
+    });
+    connect(v->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, kind] { PullSelection(kind); });
     views_[i] = v;
     stack_->addWidget(v);
   }
   lay->addWidget(stack_, 1);
 
-  // In-place choice boxes of the row editing (hidden until a cell is edited).
+  // In-place choice boxes (hidden until a cell is edited); the feeder
+  // chooser lies over the placement list's feeder cell.
   names_ = new QComboBox(this);
   names_->setObjectName("c_1085");
   types_ = new QComboBox(this);
   types_->setObjectName("c_1020");
+  packages_ = new QComboBox(this);
+  packages_->setObjectName("c_1040");
   angles_ = new QComboBox(this);
   angles_->setObjectName("c_1025");
-  for (auto* c : {names_, types_, angles_}) c->hide();
+  feeders_ = new QComboBox(views_[0]->viewport());
+  feeders_->setObjectName("c_1023");
+  feeders_->installEventFilter(this);
+  connect(feeders_, &QComboBox::activated, this, [this] { OnFeederChooserDone(); });
+  for (auto* c : {names_, types_, packages_, angles_, feeders_}) c->hide();
 
   pcbEdit_ = std::make_unique<CDialogPCBEdit>(job_, this);
-  job_.onRowsChanged = [this](RowKind k) { models_[static_cast<int>(k)]->Refresh(); };
+  editSmt_ = std::make_unique<CDialogPartEditSmt>(job_, this);
+  editDis_ = std::make_unique<CDialogPartEditDis>(this);
+  editDrill_ = std::make_unique<CDialogPartEditDrill>(this);
+  find_ = std::make_unique<CDialogFind>(logic_, this);
+  job_.onRowsChanged = [this](RowKind k) {
+    models_[static_cast<int>(k)]->Refresh();
+    PushSelection(k);
+  };
   job_.onVisibleChanged = [this] { ShowVisibleList(); };
+  job_.onLoadCurrentBoard = [this](int index, const smt::job::PcbRecord&) { LoadCurrentBoard(index); };
+  WireLogic();
+  WireRun();
+  run_.DisableRunButtons();
   ApplyLanguageTexts();
 }
 
 CDialogPartList::~CDialogPartList() {
   job_.onRowsChanged = nullptr;
   job_.onVisibleChanged = nullptr;
+  job_.onLoadCurrentBoard = nullptr;
+  smt::job::FreePanelGrid();
+}
+
+void CDialogPartList::WireLogic() {
+  logic_.text = [this](const std::string& k) { return Text(k); };
+  logic_.showRow = [this](RowKind k, int row) { ShowRow(k, row); };
+  logic_.autoChangeNozzle = nullptr;
+  logic_.editSmt = [this](smt::job::SmtEditFields& f) {
+    editSmt_->marks = &coord_.marks;
+    editSmt_->packageRows = packageRows;
+    editSmt_->markRows = markRows;
+    return editSmt_->Edit(f);
+  };
+  logic_.editDis = [this](smt::job::DisEditFields& f) { return editDis_->Edit(f); };
+  logic_.editDrill = [this](smt::job::DrillEditFields& f) { return editDrill_->Edit(f); };
+  logic_.cameraTrackModify = [] {
+    return smt::settings::SettingsStores::Instance().machine.Basic()->m_bCameraTrackModify != 0;
+  };
+  logic_.cameraTestForModify = [this] { coord_.OnCameraTest(); };
+}
+
+void CDialogPartList::WireRun() {
+  run_.enableButton = [this](int b, bool on) {
+    smt::platform::PostToGui([this, b, on] {
+      if (QAction* a = toolbar_->Button(b)) a->setEnabled(on);
+    });
+  };
+  run_.jogInfo = [](int box, const std::string& t) {
+    auto& hooks = smt::link::Runtime().Hooks();
+    if (box == 1) hooks.AppendInfoLine(t, true);
+    else hooks.AppendInfoLine2(t, true);
+  };
+  run_.focusList = [this](RowKind k) { views_[static_cast<int>(k)]->setFocus(); };
+  run_.boardCount = [this]() -> int& { return pcbEdit_->Fields().m_PcbBoardCount; };
+  run_.runTimer = [this](bool on) {
+    smt::platform::PostToGui([this, on] {
+      if (on && !clockTimer_) clockTimer_ = startTimer(1000);
+      if (!on && clockTimer_) {
+        killTimer(clockTimer_);
+        clockTimer_ = 0;
+      }
+    });
+  };
+  run_.showClock = [this](const std::string& t) { smtTime_->setText(QString::fromStdString(t)); };
+  run_.showCount = [this](const std::string& t) { counter_->setText(QString::fromStdString(t)); };
+  run_.enableWindows = [this] {
+    smt::platform::PostToGui([this] { views_[0]->setEnabled(true); });
+  };
 }
 
 std::string CDialogPartList::Text(const std::string& key) const {
   auto it = texts_.find(key);
-  return it == texts_.end() ? std::string() : it->second;
+  return it == texts_.end() ? smt::job::PartListBuiltinText(key) : it->second;
 }
 
 void CDialogPartList::LoadLanguage(const std::string& appDir, const std::string& language) {
   smt::platform::LanguageSection s(appDir, language, "PartListConfig");
-  for (const auto& [k, v] : PanelTexts()) texts_[k] = s.Text(k, v);
+  for (const auto& [k, v] : smt::job::PartListTextTable()) texts_[k] = s.Text(k, v);
   pcbEdit_->LoadLanguage(appDir, language);
+  editSmt_->LoadLanguage(appDir, language);
+  editDis_->LoadLanguage(appDir, language);
+  find_->LoadLanguage(appDir, language);
   ApplyLanguageTexts();
 }
 
@@ -127,7 +235,7 @@ void CDialogPartList::ApplyLanguageTexts() {
   board_->setText(boardText_);
   count_->setText(countText_);
   progress_->setText(QString::fromStdString(Text("PartList.c_Progress")));
-  smtTime_->setText(QString::fromStdString(Text("PartList.c_SMTTime")));
+  if (!clockTimer_) smtTime_->setText(QString::fromStdString(Text("PartList.c_SMTTime")));
   for (int i = 0; i < 15; ++i) {
     char key[32];
     std::snprintf(key, sizeof key, "PartList.c_PartList_%02d", i + 1);
@@ -147,13 +255,17 @@ void CDialogPartList::FillChoiceCombos() {
     if (index >= g_DropDownLists.size()) continue;
     for (const auto& item : smt::job::DropDownItems(g_DropDownLists[index])) box->addItem(QString::fromStdString(item));
   }
+  if (packageRows)
+    for (const auto& r : packageRows()) packages_->addItem(QString::fromStdString(r.substr(0, r.find('\t'))));
 }
 
 QComboBox* CDialogPartList::ChoiceCombo(int id) const {
   switch (id) {
     case 1085: return names_;
     case 1020: return types_;
+    case 1040: return packages_;
     case 1025: return angles_;
+    case 1023: return feeders_;
     default: return nullptr;
   }
 }
@@ -169,9 +281,318 @@ QTableView* CDialogPartList::VisibleView() const { return static_cast<QTableView
 
 void CDialogPartList::ShowVisibleList() { stack_->setCurrentIndex(static_cast<int>(job_.visible)); }
 
+// --- selection between the views and the logic ---
+
+void CDialogPartList::PullSelection(RowKind k) {
+  if (syncing_) return;
+  auto* sm = views_[static_cast<int>(k)]->selectionModel();
+  const int n = static_cast<int>(logic_.Rows(k).size());
+  for (int r = 0; r < n; ++r) logic_.Select(k, r, sm->isRowSelected(r, {}));
+}
+
+void CDialogPartList::PushSelection(RowKind k) {
+  syncing_ = true;
+  auto* v = views_[static_cast<int>(k)];
+  QItemSelection sel;
+  const int cols = models_[static_cast<int>(k)]->columnCount();
+  for (int r : logic_.SelectedRows(k))
+    if (r < models_[static_cast<int>(k)]->rowCount())
+      sel.select(models_[static_cast<int>(k)]->index(r, 0), models_[static_cast<int>(k)]->index(r, cols - 1));
+  v->selectionModel()->select(sel, QItemSelectionModel::ClearAndSelect);
+  syncing_ = false;
+}
+
+void CDialogPartList::ShowRow(RowKind k, int row) {
+  auto* m = models_[static_cast<int>(k)];
+  PushSelection(k);
+  const int last = std::min(row + 3, m->rowCount() - 1);
+  if (last >= 0) views_[static_cast<int>(k)]->scrollTo(m->index(last, 0));
+}
+
+// --- clicks and the feeder chooser ---
+
+void CDialogPartList::OnListClick(RowKind k, int row, int col) {
+  switch (k) {
+    case RowKind::Placement: {
+      logic_.ClickPlacement(row, col);
+      if (row < 0 || row >= static_cast<int>(job_.placementRows.size())) return;
+      if (col == smt::job::kSmtFeeder) {
+        feeders_->clear();
+        for (const auto& e : logic_.feederChooser) feeders_->addItem(QString::fromStdString(e));
+        feeders_->setCurrentIndex(logic_.ChooserIndexFor(job_.placementRows[static_cast<size_t>(row)].Cell(col)));
+        const QRect cell = views_[0]->visualRect(models_[0]->index(row, col));
+        feeders_->setGeometry(cell);
+        chooserRow_ = row;
+        feeders_->show();
+        feeders_->raise();
+        feeders_->setFocus();
+      }
+      break;
+    }
+    case RowKind::Dispense: logic_.ClickDispense(row, col); break;
+    case RowKind::Drill: logic_.ClickDrill(row, col); break;
+  }
+}
+
+void CDialogPartList::OnListDoubleClick(RowKind k, int row) {
+  if (row < 0) return;
+  logic_.State(k).testRow = row;
+  logic_.OnModify(k);
+}
+
+void CDialogPartList::OnFeederChooserDone() {
+  if (!feeders_->isVisible()) return;
+  feeders_->hide();
+  if (chooserRow_ >= 0 && feeders_->currentIndex() >= 0)
+    logic_.ApplyFeederChoice(chooserRow_, feeders_->currentText().toStdString());
+  chooserRow_ = -1;
+}
+
+bool CDialogPartList::eventFilter(QObject* o, QEvent* e) {
+  if (o == feeders_ && e->type() == QEvent::FocusOut && !feeders_->view()->isVisible()) OnFeederChooserDone();
+  return QWidget::eventFilter(o, e);
+}
+
+void CDialogPartList::timerEvent(QTimerEvent* e) {
+  if (e->timerId() == clockTimer_) run_.OnTimerTick();
+  QWidget::timerEvent(e);
+}
+
+// --- context menus ---
+
+std::unique_ptr<QMenu> CDialogPartList::BuildContextMenu(RowKind k) {
+  auto menu = std::make_unique<QMenu>(this);
+  // The menu works on the first selected row (or none).
+  logic_.State(k).testRow = logic_.FirstSelected(k);
+  const int type = logic_.Type();
+  auto add = [&](QMenu* m, int id, const std::string& text, bool enabled = true) {
+    QAction* a = m->addAction(QString::fromStdString(text));
+    a->setData(id);
+    a->setEnabled(enabled);
+    connect(a, &QAction::triggered, this, [this, id] { OnMenuCommand(id); });
+    return a;
+  };
+  auto t = [this](const char* key) { return Text(key); };
+  const bool copied = logic_.State(k).copied;
+  if (k == RowKind::Placement) {
+    add(menu.get(), kSmtSelectAll, t("PartList.c_SelectAll"));
+    add(menu.get(), kSmtAdd, t("PartList.c_PartAdd"));
+    add(menu.get(), kSmtEdit, t("PartList.c_PartEdit"));
+    add(menu.get(), kSmtDelete, t("PartList.c_PartDelete"));
+    add(menu.get(), kSmtCopy, t("PartList.c_PartCopy"), type != 4);
+    add(menu.get(), kSmtPaste, t("PartList.c_PartPaste"), copied);
+    add(menu.get(), kSmtCopyPaste, t("PartList.c_CopyPaste"), type != 4);
+    menu->addSeparator();
+    add(menu.get(), kSuctionTest, t("PartList.c_SuctionTest"), type != 4);
+    add(menu.get(), kCameraTest, t("PartList.c_CameraTest"), type != 4);
+    menu->addSeparator();
+    add(menu.get(), kCurrentSmt, t("PartList.c_CurrentSmt"), job_.runSelect >= 0 && job_.runSelect <= 4);
+    add(menu.get(), kSelectSmt, t("PartList.c_SelectSmt"));
+    QMenu* pcb = menu->addMenu(QString::fromStdString(t("PartList.c_PCB_Operation")));
+    add(pcb, kPcbCw, t("PartList.c_PCB_Clockwise90"));
+    add(pcb, kPcbCcw, t("PartList.c_PCB_Counterclockwise90"));
+    add(pcb, kPcbMirrorLR, t("PartList.c_PCB_LeftRightMirror"));
+    add(pcb, kPcbMirrorUD, t("PartList.c_PCB_UpDownMirror"));
+    add(pcb, kPcbCompound, t("PartList.c_PCB_Compound"));
+    QMenu* dual = menu->addMenu(QString::fromStdString(t("PartList.c_DoubleGroutXYControl")));
+    dual->setEnabled(type == 4);
+    const std::pair<int, const char*> tests[] = {
+        {kGrout1Y1, "PartList.c_Grout1ToY1PartTest"}, {kGrout1Y2, "PartList.c_Grout1ToY2PartTest"},
+        {kGrout2Y1, "PartList.c_Grout2ToY1PartTest"}, {kGrout2Y2, "PartList.c_Grout2ToY2PartTest"},
+        {kCamY1, "PartList.c_CameraToY1PartTest"},    {kCamY2, "PartList.c_CameraToY2PartTest"},
+        {kNoz1Y1, "PartList.c_Nozzle1ToY1PartTest"},  {kNoz2Y1, "PartList.c_Nozzle2ToY1PartTest"},
+        {kNoz3Y1, "PartList.c_Nozzle3ToY1PartTest"},  {kNoz4Y1, "PartList.c_Nozzle4ToY1PartTest"}};
+    for (const auto& [id, key] : tests) add(dual, id, t(key));
+  } else if (k == RowKind::Dispense) {
+    add(menu.get(), kDisSelectAll, t("PartList.c_SelectAll"));
+    add(menu.get(), kDisAdd, t("PartList.c_PartAdd"));
+    add(menu.get(), kDisEdit, t("PartList.c_PartEdit"));
+    add(menu.get(), kDisDelete, t("PartList.c_PartDelete"));
+    add(menu.get(), kDisCopy, t("PartList.c_PartCopy"));
+    add(menu.get(), kDisPaste, t("PartList.c_PartPaste"), copied);
+    add(menu.get(), kDisCopyPaste, t("PartList.c_CopyPaste"));
+    add(menu.get(), kDisHeadTest, t("PartList.c_DisHeadTest"));
+    add(menu.get(), kDisCameraTest, t("PartList.c_CameraTest"));
+    add(menu.get(), kCurrentDis, t("PartList.c_CurrentDis"));
+    add(menu.get(), kSelectDis, t("PartList.c_SelectDis"));
+  } else {
+    const std::pair<int, const char*> items[] = {
+        {kDrillSelectAll, "全部钩选/不选"}, {kDrillAdd, "添加元件"},    {kDrillEdit, "修改元件"},
+        {kDrillDelete, "删除元件"},         {kDrillCopy, "复制元件"},    {kDrillPaste, "粘贴元件"},
+        {kDrillCopyPaste, "复制->粘贴"},    {kDrillTest, "钻头到坐标测试"}, {kDrillCameraTest, "相机到坐标测试"},
+        {kCurrentDrill, "从当前开始钻孔"},  {kSelectDrill, "选中钻孔"}};
+    for (const auto& [id, text] : items) add(menu.get(), id, text, id != kDrillPaste || copied);
+  }
+  return menu;
+}
+
+void CDialogPartList::OnMenuCommand(int id) {
+  using smt::job::PlatformTest;
+  using smt::job::StartFrom;
+  switch (id) {
+    case kSmtSelectAll: logic_.SelectAll(RowKind::Placement); break;
+    case kSmtAdd: logic_.OnAdd(RowKind::Placement); break;
+    case kSmtEdit: logic_.OnModify(RowKind::Placement); break;
+    case kSmtDelete: logic_.OnDelete(RowKind::Placement); break;
+    case kSmtCopy: logic_.OnCopy(RowKind::Placement); break;
+    case kSmtPaste: logic_.OnPaste(RowKind::Placement); break;
+    case kSmtCopyPaste: logic_.OnCopyPaste(RowKind::Placement); break;
+    case kSuctionTest: coord_.OnSuctionTest(); break;
+    case kCameraTest: coord_.OnCameraTest(); break;
+    case kCurrentSmt: run_.OnStartFrom(StartFrom::CurrentSmt); break;
+    case kSelectSmt: run_.OnStartFrom(StartFrom::SelectedSmt); break;
+    case kPcbCw: OnPcbRotateClockwise(); break;
+    case kPcbCcw: OnPcbRotateCounterclockwise(); break;
+    case kPcbMirrorLR: OnPcbMirrorLeftRight(); break;
+    case kPcbMirrorUD: OnPcbMirrorUpDown(); break;
+    case kPcbCompound: OnPcbMergePanels(); break;
+    case kGrout1Y1: case kGrout1Y2: case kGrout2Y1: case kGrout2Y2:
+      coord_.OnPlatformTest(static_cast<PlatformTest>(530 + (id - kGrout1Y1)));
+      break;
+    case kCamY1: coord_.OnPlatformTest(PlatformTest::CameraToY1); break;
+    case kCamY2: coord_.OnPlatformTest(PlatformTest::CameraToY2); break;
+    case kNoz1Y1: coord_.OnPlatformTest(PlatformTest::Nozzle1ToY1); break;
+    case kNoz2Y1: coord_.OnPlatformTest(PlatformTest::Nozzle2ToY1); break;
+    case kNoz3Y1: coord_.OnPlatformTest(PlatformTest::Nozzle3ToY1); break;
+    case kNoz4Y1: coord_.OnPlatformTest(PlatformTest::Nozzle4ToY1); break;
+    case kDisSelectAll: logic_.SelectAll(RowKind::Dispense); break;
+    case kDisAdd: logic_.OnAdd(RowKind::Dispense); break;
+    case kDisEdit: logic_.OnModify(RowKind::Dispense); break;
+    case kDisDelete: logic_.OnDelete(RowKind::Dispense); break;
+    case kDisCopy: logic_.OnCopy(RowKind::Dispense); break;
+    case kDisPaste: logic_.OnPaste(RowKind::Dispense); break;
+    case kDisCopyPaste: logic_.OnCopyPaste(RowKind::Dispense); break;
+    case kDisHeadTest: coord_.OnDisHeadTest(); break;
+    case kDisCameraTest: coord_.OnDisCameraTest(); break;
+    case kCurrentDis: run_.OnStartFrom(StartFrom::CurrentDis); break;
+    case kSelectDis: run_.OnStartFrom(StartFrom::SelectedDis); break;
+    case kDrillSelectAll: break;  // no command behind it
+    case kDrillAdd: logic_.OnAdd(RowKind::Drill); break;
+    case kDrillEdit: logic_.OnModify(RowKind::Drill); break;
+    case kDrillDelete: logic_.OnDelete(RowKind::Drill); break;
+    case kDrillCopy: logic_.OnCopy(RowKind::Drill); break;
+    case kDrillPaste: logic_.OnPaste(RowKind::Drill); break;
+    case kDrillCopyPaste: logic_.OnCopyPaste(RowKind::Drill); break;
+    case kDrillTest: coord_.OnDrillTest(); break;
+    case kDrillCameraTest: coord_.OnDrillCameraTest(); break;
+    case kCurrentDrill: run_.OnStartFrom(StartFrom::CurrentDrill); break;
+    case kSelectDrill: run_.OnStartFrom(StartFrom::SelectedDrill); break;
+    default: break;
+  }
+}
+
+// --- toolbar ---
+
+void CDialogPartList::OnCommand(int command) {
+  switch (command) {
+    case 104: OnPcbEdit(); break;
+    case 105: OnStrategy(); break;
+    case 106: OnStart(); break;
+    case 107: OnPause(); break;
+    case 108: OnRegain(); break;
+    case 109: OnStop(); break;
+    case 110: OnPcbClamp(); break;
+    case 111: OnFind(); break;
+    case 112: OnCompare(); break;
+    case 113: OnUpdate(); break;
+    case 114: OnSmtDis(); break;
+    default: break;
+  }
+}
+
 void CDialogPartList::OnPcbEdit() {
+  if (pcbEdit_->Fields().m_PcbBoardCount == 0) pcbEdit_->Fields().m_PcbBoardCount = 1;
   pcbEdit_->exec();
 }
+void CDialogPartList::OnStrategy() {
+  if (openStrategy) openStrategy();
+}
+void CDialogPartList::OnStart() { run_.OnStart(); }
+void CDialogPartList::OnPause() { run_.OnPause(); }
+void CDialogPartList::OnRegain() { run_.OnRegain(); }
+void CDialogPartList::OnStop() { run_.OnStop(); }
+void CDialogPartList::OnPcbClamp() { run_.OnPcbClamp(); }
+void CDialogPartList::OnFind() { find_->exec(); }
+void CDialogPartList::OnCompare() { logic_.OnCompare(); }
+void CDialogPartList::OnUpdate() { logic_.OnUpdate(); }
+void CDialogPartList::OnSmtDis() { logic_.SwapSmtDis(); }
+
+// --- the run's interface ---
+
+void CDialogPartList::SetSmtRowState(int row, int image, bool select) {
+  smt::platform::RunOnGui([&] { logic_.SetSmtRowState(row, image, select); });
+}
+void CDialogPartList::SetDispenseRowState(int row) {
+  smt::platform::RunOnGui([&] { logic_.SetDispenseRowState(row); });
+}
+void CDialogPartList::SetDrillRowState(int row, int image) {
+  smt::platform::RunOnGui([&] { logic_.SetDrillRowState(row, image); });
+}
+void CDialogPartList::ResetSmtRowStates() {
+  smt::platform::RunOnGui([&] { logic_.ResetRowStates(RowKind::Placement); });
+}
+void CDialogPartList::ResetDispenseRowStates() {
+  smt::platform::RunOnGui([&] { logic_.ResetRowStates(RowKind::Dispense); });
+}
+void CDialogPartList::ResetDrillRowStates() {
+  smt::platform::RunOnGui([&] { logic_.ResetRowStates(RowKind::Drill); });
+}
+int CDialogPartList::NextPlaceRow(int& row, int count, int a, int b) {
+  int r = 0;
+  smt::platform::RunOnGui([&] { r = logic_.NextPlaceRow(row, count, a, b); });
+  return r;
+}
+bool CDialogPartList::NextDispenseRow(int& row, int count) {
+  bool r = false;
+  smt::platform::RunOnGui([&] { r = logic_.NextDispenseRow(row, count); });
+  return r;
+}
+void CDialogPartList::OnRunEnd(bool finished) { run_.OnRunEnd(finished); }
+
+namespace {
+std::string LanguageName() {
+  switch (g_nLanguageSet.load()) {
+    case 0: return "Chinese";
+    case 1: return "English";
+    default: return "German";
+  }
+}
+}  // namespace
+
+void CDialogPartList::UpdatePanelProgressLabel(int row, int col, int count) {
+  const std::string lang = language ? language() : LanguageName();
+  if (lang != "Chinese" && lang != "English") return;
+  const bool zh = lang == "Chinese";
+  const std::string cell = Fmt2(zh ? "拼板：第 %d 行第 %d 列" : "Array：Row %d Col %d ", row + 1, col + 1);
+  std::string countText;
+  if (count != 0) countText = Fmt2(zh ? "完成数： %d" : "Count： %d", count, 0);
+  smt::platform::RunOnGui([this, cell, countText] {
+    boardText_ = QString::fromStdString(job_.pcbs.m_strCurPcbName + cell);
+    board_->setText(boardText_);
+    if (!countText.empty()) {
+      countText_ = QString::fromStdString(countText);
+      count_->setText(countText_);
+    }
+  });
+}
+
+bool CDialogPartList::LoadCurrentBoard(int index) {
+  if (index < 0 || index >= job_.pcbs.Count()) return false;
+  const smt::job::PcbRecord& rec = job_.pcbs.m_Records[static_cast<size_t>(index)];
+  smt::job::LoadCurrentBoardValues(rec);
+  int r = 0, c = 0;
+  smt::job::FirstEnabledCell(r, c);
+  const std::string lang = language ? language() : LanguageName();
+  std::string cell;
+  if (lang == "Chinese") cell = Fmt2("拼板：第 %d 行第 %d 列", r + 1, c + 1);
+  else if (lang == "English") cell = Fmt2("Array：Row %d Col %d ", r + 1, c + 1);
+  const std::string count =
+      Text("PartList.c_SMTCount") + Fmt2("%d × %d", smt::job::CountEnabledCells(), rec.PartCount());
+  SetBoardLabels(QString::fromStdString(rec.m_strName + cell), QString::fromStdString(count));
+  return false;
+}
+
+// --- board transforms ---
 
 void CDialogPartList::Transform(BoardTransform t, const char* firstKey, const char* secondKey) {
   MsgAnswer a = smt::platform::ShowMessage(Text("PartList.c_Message_37"), MsgButtons::YesNoCancel, MsgIcon::Question);

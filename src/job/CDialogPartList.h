@@ -1,19 +1,34 @@
 #pragma once
 // The part list panel of the main window: the placement, dispensing and
-// drill lists of the open job (one shown at a time), the PCB editor, and
-// the board transforms of the placement list's context menu.
+// drill lists of the open job (one shown at a time), the run toolbar, the
+// PCB editor, the part editors, find, the lists' context menus and the
+// run's interface to the list. The work itself is in PartListLogic,
+// RunControl and CoordinateTests; the panel shows and routes.
 #include <QWidget>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 
+#include "job/CoordinateTests.h"
 #include "job/JobModel.h"
+#include "job/PartListLogic.h"
+#include "job/RunControl.h"
 
+class CDialogFind;
 class CDialogPCBEdit;
+class CDialogPartEditDis;
+class CDialogPartEditDrill;
+class CDialogPartEditSmt;
+class CToolBarPartControl;
 class QComboBox;
 class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
 class QStackedWidget;
 class QTableView;
+class QTimer;
 class RowListModel;
 
 class CDialogPartList : public QWidget {
@@ -23,25 +38,56 @@ class CDialogPartList : public QWidget {
   ~CDialogPartList() override;
 
   // Reads the panel's texts from "<appDir>/<language>.ini" (keys "PartList.c_..."),
-  // Chinese defaults.
+  // Chinese defaults; also the texts of its dialogs.
   void LoadLanguage(const std::string& appDir, const std::string& language);
   // Puts the loaded texts on the controls.
   void ApplyLanguageTexts();
-  // Fills the name, type and angle choices from the common drop-down lists.
+  // Fills the name, type and angle choices from the common drop-down lists
+  // and the package choice from the package library (`packageRows`).
   void FillChoiceCombos();
   std::string Text(const std::string& key) const;
 
   // The job the panel shows, and its PCB editor.
   smt::job::JobModel& Job() { return job_; }
   CDialogPCBEdit& PcbEditor() { return *pcbEdit_; }
-  // Opens the PCB editor (modal).
+  smt::job::PartListLogic& Logic() { return logic_; }
+  smt::job::RunControl& Run() { return run_; }
+  smt::job::CoordinateTests& CoordTests() { return coord_; }
+  CDialogFind& FindDialog() { return *find_; }
+  CDialogPartEditSmt& SmtEditor() { return *editSmt_; }
+  CDialogPartEditDis& DisEditor() { return *editDis_; }
+  CDialogPartEditDrill& DrillEditor() { return *editDrill_; }
+  CToolBarPartControl& ToolBar() { return *toolbar_; }
+
+  // Seams the shell installs (all optional).
+  std::function<void()> openStrategy;                     // toolbar "Strategy"
+  std::function<std::vector<std::string>()> packageRows;  // "config_pack.fig" rows
+  std::function<std::vector<std::string>()> markRows;     // "config_mark.fig" rows
+  std::function<void(const std::string&)> statusText;     // the frame's first status pane
+  std::function<std::string()> language;                  // "Chinese", "English", "German"
+
+  // Toolbar commands.
   void OnPcbEdit();
+  void OnStrategy();
+  void OnStart();
+  void OnPause();
+  void OnRegain();
+  void OnStop();
+  void OnPcbClamp();
+  void OnFind();
+  void OnCompare();
+  void OnUpdate();
+  void OnSmtDis();
+  void OnCommand(int command);
+  // Context-menu commands by menu id (placement, dispensing and drill menus).
+  void OnMenuCommand(int id);
 
   // Row tables behind the dispensing and drill lists (side-file texts).
   void LoadDispenseRows(const std::vector<std::string>& lines) { job_.LoadDispenseLines(lines); }
   void LoadDrillRows(const std::vector<std::string>& lines) { job_.LoadDrillLines(lines); }
   std::vector<std::string> StoreDispenseRows() const { return job_.StoreDispenseLines(); }
   std::vector<std::string> StoreDrillRows() const { return job_.StoreDrillLines(); }
+  void FreeDispenseRowTable() { job_.dispenseRows.clear(); }
 
   // Context menu "PCB板操作" of the placement list.
   void OnPcbRotateClockwise();
@@ -52,25 +98,73 @@ class CDialogPartList : public QWidget {
 
   // The labels of the current board and the count (statics 1103, 1104).
   void SetBoardLabels(const QString& board, const QString& count);
+  QString BoardLabel() const { return boardText_; }
+  QString CountLabel() const { return countText_; }
+
+  // --- the run's interface (callable from the run threads) ---
+  void SetSmtRowState(int row, int image, bool select);
+  void SetDispenseRowState(int row);
+  void SetDrillRowState(int row, int image);
+  void ResetSmtRowStates();
+  void ResetDispenseRowStates();
+  void ResetDrillRowStates();
+  int NextPlaceRow(int& row, int count, int a, int b);
+  bool NextDispenseRow(int& row, int count);
+  void UpdatePanelProgressLabel(int row, int col, int count);
+  void OnRunEnd(bool finished);
+  // Makes PCB record `index` the run's current board and sets the labels. Returns false.
+  bool LoadCurrentBoard(int index);
+
+  // List clicks (also used by tests): row -1 is outside any row.
+  void OnListClick(smt::job::RowKind k, int row, int col);
+  void OnListDoubleClick(smt::job::RowKind k, int row);
+  // The feeder chooser's focus loss with its current text.
+  void OnFeederChooserDone();
+  // Builds the context menu of a list with its texts and states (not shown).
+  std::unique_ptr<QMenu> BuildContextMenu(smt::job::RowKind k);
 
   QTableView* PlacementView() const { return views_[0]; }
   QTableView* DispenseView() const { return views_[1]; }
   QTableView* DrillView() const { return views_[2]; }
   RowListModel* Model(smt::job::RowKind k) const { return models_[static_cast<int>(k)]; }
-  QComboBox* ChoiceCombo(int id) const;  // 1085 names, 1020 types, 1025 angles
+  QComboBox* ChoiceCombo(int id) const;  // 1085 names, 1020 types, 1040 packages, 1025 angles, 1023 feeders
   QTableView* VisibleView() const;
+  QLabel* ClockLabel() const { return smtTime_; }
+  QLineEdit* PartCounter() const { return counter_; }
+
+ protected:
+  void timerEvent(QTimerEvent* e) override;
+  bool eventFilter(QObject* o, QEvent* e) override;
 
  private:
   void Transform(smt::job::BoardTransform t, const char* firstKey, const char* secondKey);
   void ShowVisibleList();
+  void PushSelection(smt::job::RowKind k);
+  void PullSelection(smt::job::RowKind k);
+  void ShowRow(smt::job::RowKind k, int row);
+  void WireLogic();
+  void WireRun();
 
   smt::job::JobModel job_;
+  smt::job::PartListLogic logic_{job_};
+  smt::job::RunControl run_{logic_};
+  smt::job::CoordinateTests coord_{logic_};
   std::unique_ptr<CDialogPCBEdit> pcbEdit_;
+  std::unique_ptr<CDialogPartEditSmt> editSmt_;
+  std::unique_ptr<CDialogPartEditDis> editDis_;
+  std::unique_ptr<CDialogPartEditDrill> editDrill_;
+  std::unique_ptr<CDialogFind> find_;
+  CToolBarPartControl* toolbar_ = nullptr;
   std::map<std::string, std::string> texts_;
   QStackedWidget* stack_ = nullptr;
   QTableView* views_[3] = {};
   RowListModel* models_[3] = {};
   QLabel *board_ = nullptr, *count_ = nullptr, *progress_ = nullptr, *smtTime_ = nullptr;
-  QComboBox *names_ = nullptr, *types_ = nullptr, *angles_ = nullptr;
+  QLineEdit* counter_ = nullptr;
+  QProgressBar* progressBar_ = nullptr;
+  QComboBox *names_ = nullptr, *types_ = nullptr, *packages_ = nullptr, *angles_ = nullptr, *feeders_ = nullptr;
   QString boardText_, countText_;
+  int clockTimer_ = 0;
+  int chooserRow_ = -1;
+  bool syncing_ = false;
 };
