@@ -1,0 +1,134 @@
+// The feeder editor's rules without the window: number text, list row form,
+// confirm checks, feed-mode rules and the teach conversion.
+#include <gtest/gtest.h>
+
+#include "feeder/FeederEditFields.h"
+
+using namespace smt::feeder;
+
+namespace {
+FeederEditFields Valid() {
+  FeederEditFields f;
+  f.number = 3;
+  f.side = kSideW;
+  f.length = f.width = 1;
+  f.feedMode = "集中飞达";
+  f.head = "1";
+  f.slack = 15;
+  f.tension = 20;
+  return f;
+}
+}  // namespace
+
+TEST(FeederEditChecks, SideAgainstFeedModeAndTheOtherRefusals) {
+  const FeederNameTables n = BuiltInNameTables(0);
+  struct Case {
+    const char* name;
+    void (*change)(FeederEditFields&);
+    EditCheck outcome;
+    int message;
+  };
+  const Case cases[] = {
+      {"valid", [](FeederEditFields&) {}, EditCheck::Pass, 0},
+      {"S auto 96", [](FeederEditFields& f) { f.side = kSideS; f.feedMode = "自动飞达"; f.number = 96; }, EditCheck::Pass, 0},
+      {"S auto 97", [](FeederEditFields& f) { f.side = kSideS; f.feedMode = "自动飞达"; f.number = 97; }, EditCheck::Message, 12},
+      {"S integration", [](FeederEditFields& f) { f.side = kSideS; }, EditCheck::Message, 11},
+      {"W auto", [](FeederEditFields& f) { f.feedMode = "自动飞达"; }, EditCheck::Message, 13},
+      {"E tray forced to G", [](FeederEditFields& f) { f.side = kSideE; f.feedMode = "托盘"; }, EditCheck::Pass, 0},
+      {"G with integration", [](FeederEditFields& f) { f.side = kSideG; }, EditCheck::Message, 14},
+      {"no side", [](FeederEditFields& f) { f.side = -1; }, EditCheck::Message, 2},
+      {"camera missing", [](FeederEditFields& f) { f.visionMode = 2; }, EditCheck::Message, 3},
+      {"speed missing", [](FeederEditFields& f) { f.separateSpeed = true; }, EditCheck::Message, 4},
+      {"head missing", [](FeederEditFields& f) { f.head.clear(); }, EditCheck::Message, 5},
+      {"duplicate", [](FeederEditFields& f) { f.number = 7; }, EditCheck::Message, 6},
+  };
+  for (const Case& c : cases) {
+    FeederEditFields f = Valid();
+    c.change(f);
+    const EditCheckResult r = CheckFeederEdit(f, n, {"W1", "W7", "W3"}, 2);
+    EXPECT_EQ(r.outcome, c.outcome) << c.name;
+    EXPECT_EQ(r.messageNumber, c.message) << c.name;
+  }
+  // The edited row itself is not a duplicate; a new feeder (-1) is compared with all.
+  FeederEditFields f = Valid();
+  EXPECT_EQ(CheckFeederEdit(f, n, {"W3"}, 0).outcome, EditCheck::Pass);
+  EXPECT_EQ(CheckFeederEdit(f, n, {"W3"}, -1).messageNumber, 6);
+}
+
+TEST(FeederEditChecks, IntegrationFeedFillsSlackThenTensionOneConfirmAtATime) {
+  const FeederNameTables n = BuiltInNameTables(0);
+  FeederEditFields f = Valid();
+  f.slack = 0;
+  f.tension = 0;
+  EXPECT_EQ(CheckFeederEdit(f, n, {}, -1).outcome, EditCheck::StopSilently);
+  EXPECT_EQ(f.slack, 15);
+  EXPECT_EQ(f.tension, 0);
+  EXPECT_EQ(CheckFeederEdit(f, n, {}, -1).outcome, EditCheck::StopSilently);
+  EXPECT_EQ(f.tension, 20);
+  EXPECT_EQ(CheckFeederEdit(f, n, {}, -1).outcome, EditCheck::Pass);
+}
+
+TEST(FeederEditFields, ListRowRoundTripAndNumberLetter) {
+  const FeederNameTables n = BuiltInNameTables(0);
+  FeederEditFields f = Valid();
+  f.camera = "Cam";
+  f.visionMode = 2;
+  f.contrast = 12;
+  f.brightness = 200;
+  f.separateSpeed = true;
+  f.speedTemplate = "贴装速度";
+  f.x = 12.34567;
+  const FeederListRow r = ListRowFromFields(f, n);
+  EXPECT_EQ(r.text[0], "W3");
+  EXPECT_EQ(r.text[4], "12.3457");
+  EXPECT_EQ(r.text[13], "12/200");
+  EXPECT_EQ(r.icon[12], 4);
+  EXPECT_EQ(r.icon[13], 2);
+  EXPECT_EQ(r.icon[23], 3);
+  const FeederEditFields back = FieldsFromListRow(r);
+  EXPECT_EQ(back.visionMode, 2);
+  EXPECT_EQ(back.brightness, 200);
+  EXPECT_TRUE(back.separateSpeed);
+  EXPECT_EQ(back.side, kSideW);
+  EXPECT_EQ(back.number, 3);
+  f.feedMode = "托盘_浸渍站";
+  EXPECT_EQ(FeederNumberText(f, n), "G3");
+  f.side = 9;
+  f.feedMode = "48";
+  EXPECT_EQ(FeederNumberText(f, n), "3");
+}
+
+TEST(FeederEditRules, SidesAndControlsFollowTheFeedMode) {
+  EXPECT_EQ(SideForFeedMode(kSideW, kAutoFeed), kSideS);
+  EXPECT_EQ(SideForFeedMode(kSideS, kIntegrationFeed), kSideW);
+  EXPECT_EQ(SideForFeedMode(kSideE, kIntegrationFeed), kSideE);
+  EXPECT_EQ(SideForFeedMode(kSideG, kVibrationFeed), kSideE);
+  EXPECT_EQ(SideForFeedMode(kSideN, kGridDip), kSideG);
+  const FeederNameTables n = BuiltInNameTables(0);
+  const FeedModeControls drag = ControlsForFeedMode("拖针", n, 0);
+  EXPECT_TRUE(drag.dragLabels);
+  EXPECT_EQ(drag.count, 0);
+  const FeedModeControls tray10 = ControlsForFeedMode("托盘", n, 10);
+  EXPECT_TRUE(tray10.pushButtonIsTray);
+  EXPECT_EQ(tray10.slack, -1);
+  EXPECT_FALSE(ControlsForFeedMode("nothing", n, 0).known);
+  EXPECT_EQ(FeedModesForMachine(1).size(), 8u);
+  EXPECT_TRUE(FeedModesForMachine(9).empty());
+  EXPECT_EQ(HeadItemsForMachine(3, true, true).size(), 19u);
+  EXPECT_EQ(HeadItemsForMachine(7, true, false).size(), 8u);
+  EXPECT_TRUE(HeadItemsForMachine(9, true, true).empty());
+}
+
+TEST(FeederEditRules, TeachValueMovesAwayFromZeroAndRangesAreChecked) {
+  EXPECT_DOUBLE_EQ(TeachValue(12345, 1000), 12.3451);
+  EXPECT_DOUBLE_EQ(TeachValue(-12345, 1000), -12.3451);
+  EXPECT_DOUBLE_EQ(TeachValue(0, 1000), 0.0);
+  FeederEditFields f = Valid();
+  EXPECT_FALSE(CheckFieldRanges(f).has_value());
+  f.pickHeight = 0.5;
+  ASSERT_TRUE(CheckFieldRanges(f).has_value());
+  EXPECT_EQ(CheckFieldRanges(f)->field, "c_NozzleHeight");
+  f = Valid();
+  f.number = 0;
+  EXPECT_EQ(CheckFieldRanges(f)->field, "c_FeedNumber");
+}
