@@ -141,6 +141,7 @@ void CDialogCameraEdit::PutValues() {
 }
 
 void CDialogCameraEdit::OnInitDialog() {
+  setResult(QDialog::Rejected);
   LoadLanguage(appDir, language);
   if (panel) {
     if (values.name == kCameraName1)

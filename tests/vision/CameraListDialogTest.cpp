@@ -1,0 +1,159 @@
+// The camera list dialog and the camera editor under the offscreen
+// platform: add, modify and delete through the editor, OK writing the list
+// file and the section, and the row menu's refusals.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTableWidget>
+
+#include "app/core/MachineState.h"
+#include "platform/ListFile.h"
+#include "platform/MessageService.h"
+#include "platform/SettingsSection.h"
+#include "settings/SettingsStores.h"
+#include "support/TempDir.h"
+#include "vision/CDialogCameraEdit.h"
+#include "vision/CDialogCameraList.h"
+#include "vision/VisionGlobals.h"
+
+using namespace smt::vision;
+
+namespace {
+
+class CameraListDialog : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    smt::settings::PulseSettings p;
+    p.m_X_Pulse = p.m_Y_Pulse = 1000;
+    p.m_A_Pulse = 10;
+    smt::settings::SettingsStores::Instance().machine.SetPulse(p);
+    g_bMachineBusy = false;
+    g_nHighSpeedCamera = 0;
+    g_nVisionMode = 0;
+    dialog.m_strAppPath = dir.str();
+    // The editor "opens": the test types into it and presses OK or Cancel.
+    dialog.runEditor = [this](CDialogCameraEdit& e) {
+      if (typeInto) typeInto(e);
+      if (!pressOk) return int(QDialog::Rejected);
+      e.OnOK();
+      return e.result();
+    };
+  }
+  void TearDown() override { smt::settings::SettingsStores::Instance().machine.SetPulse({}); }
+
+  smt::test::TempDir dir;
+  smt::platform::ScopedRecordingMessages messages;
+  CDialogCameraList dialog;
+  std::function<void(CDialogCameraEdit&)> typeInto;
+  bool pressOk = true;
+};
+
+void Type(CDialogCameraEdit& e, double x, double zoom, double size, int contrast) {
+  e.editX->setText(QString::number(x));
+  e.editZoom->setText(QString::number(zoom));
+  e.editSize->setText(QString::number(size));
+  e.editContrast->setText(QString::number(contrast));
+  e.editBrightness->setText("30");
+  e.editCollect->setText("100");
+}
+
+}  // namespace
+
+TEST_F(CameraListDialog, AddModifyDeleteAndOkWriteTheTableAndSection) {
+  dialog.OnInitDialog();
+  typeInto = [](CDialogCameraEdit& e) { Type(e, 12.3456, 10, 4, 90); };
+  dialog.OnAddCamera();
+  ASSERT_EQ(dialog.list->rowCount(), 1);
+  EXPECT_EQ(dialog.list->item(0, 0)->text(), "Camera 1");
+  EXPECT_EQ(dialog.list->item(0, 1)->text(), "12.3456");
+  EXPECT_EQ(dialog.list->item(0, 22)->text(), "90");
+  EXPECT_EQ(dialog.list->item(0, 27)->text(), "100");
+  // The second camera starts from the values last edited.
+  typeInto = nullptr;
+  dialog.OnAddCamera();
+  ASSERT_EQ(dialog.list->rowCount(), 2);
+  EXPECT_EQ(dialog.list->item(1, 0)->text(), "Camera 2");
+  EXPECT_EQ(dialog.list->item(1, 1)->text(), "12.3456");
+  dialog.OnAddCamera();
+  EXPECT_EQ(messages.service.Texts().back(), "目前只支持 2 个摄相机 !");
+  // Modify row 1 changes the second record at once; Cancel keeps it.
+  dialog.OnListClick(1);
+  typeInto = [](CDialogCameraEdit& e) { Type(e, -1.5, 10, 4, 90); };
+  dialog.OnModifyCamera();
+  EXPECT_EQ(dialog.m_Camera_second.CameraPulse_X, -1500);
+  EXPECT_EQ(dialog.m_Camera_second.CameraNumber, 2);
+  std::vector<std::string> stored;
+  dialog.hooks.rowsCommitted = [&](const std::vector<std::string>& rows) { stored = rows; };
+  dialog.OnOK();
+  ASSERT_EQ(stored.size(), 2u);
+  const auto file = smt::platform::ReadListFile(dir / "config_camera.fig", false);
+  EXPECT_EQ(file.rows, stored);
+  EXPECT_EQ(dialog.m_Camera_first.CameraPulse_X, 12345);
+  smt::platform::SettingsSection s(smt::platform::ConfigPath(dir.str()), "CameraListConfig");
+  EXPECT_EQ(s.ReadInt("m_Camera_second.CameraPulse_X"), -1500);
+  // Delete twice at the remembered row 0.
+  dialog.OnListClick(0);
+  dialog.OnDeleteCamera();
+  dialog.OnDeleteCamera();
+  EXPECT_EQ(dialog.list->rowCount(), 0);
+  dialog.OnDeleteCamera();
+  EXPECT_EQ(dialog.list->rowCount(), 0);
+}
+
+TEST_F(CameraListDialog, EditorRefusesAnOversizedBoxAndATakenName) {
+  dialog.OnInitDialog();
+  typeInto = [](CDialogCameraEdit& e) { Type(e, 1, 10, 48.1, 90); };
+  dialog.OnAddCamera();
+  EXPECT_EQ(dialog.list->rowCount(), 0);
+  EXPECT_EQ(messages.service.Texts().back(), "视觉宽度太大 !");
+  typeInto = [](CDialogCameraEdit& e) { Type(e, 1, 10, 48, 90); };
+  dialog.OnAddCamera();
+  EXPECT_EQ(dialog.list->rowCount(), 1);
+  typeInto = [](CDialogCameraEdit& e) { Type(e, 1, 10, 4, 300); };
+  dialog.OnAddCamera();
+  EXPECT_EQ(dialog.list->rowCount(), 1) << "contrast 300 fails the range check";
+}
+
+TEST_F(CameraListDialog, MenuAndButtonsRefuseAsTheMachineStateSays) {
+  dialog.OnInitDialog();
+  EXPECT_EQ(dialog.OnListRClick(-1), nullptr);
+  EXPECT_EQ(messages.service.Texts().back(), "Please select row !");
+  typeInto = [](CDialogCameraEdit& e) { Type(e, 1, 10, 4, 90); };
+  dialog.OnAddCamera();
+  QMenu* menu = dialog.OnListRClick(0);
+  ASSERT_NE(menu, nullptr);
+  int items = 0;
+  for (QAction* a : menu->actions())
+    if (!a->isSeparator()) ++items;
+  EXPECT_EQ(items, 11);
+  delete menu;
+  g_bConnected = false;
+  dialog.OnCalibrationMenu(1);
+  EXPECT_EQ(messages.service.Texts().back(), "Machine is not connection !");
+  g_bConnected = true;
+  g_bResetDone = true;
+  g_bMachineBusy = false;
+  dialog.OnListClick(-1);
+  dialog.m_nSelectedRow = 1;
+  dialog.OnCalibrationMenu(9);
+  EXPECT_EQ(messages.service.Texts().back(), "No fly camera !");
+  dialog.m_nSelectedRow = 0;
+  dialog.OnCalibrationMenu(9);
+  EXPECT_EQ(messages.service.Texts().back(), "Configuration error !");
+  const size_t before = messages.service.Texts().size();
+  dialog.OnCalibrationMenu(8);
+  EXPECT_EQ(messages.service.Texts().size(), before) << "the fly test stops without a message";
+  g_bConnected = false;
+  // High-speed box: unchecking it clears the fly camera box.
+  dialog.OnActivate();
+  dialog.checks["m_HighSpeedCamera"]->setChecked(false);
+  dialog.checks["m_FlyCamera"]->setChecked(true);
+  dialog.OnFlyCameraClicked();
+  EXPECT_FALSE(dialog.checks["m_FlyCamera"]->isChecked());
+  g_bMachineBusy = true;
+  dialog.OnOK();
+  EXPECT_EQ(messages.service.Texts().back(), "Machine is running !");
+  g_bMachineBusy = false;
+}
