@@ -111,6 +111,9 @@ class CDialogSetView : public QWidget {
   void ReadQrCode(const cv::Mat& frame);
   bool SaveTemplate(const cv::Mat& frame);
   bool FindTemplate(const cv::Mat& frame);
+  // Takes the values a queued vision command works with from the controls
+  // (window thread); the job routines read only this copy.
+  void TakeJobParameters();
   // Starts the move worker with mode 0 (click) or 1 (vision result).
   bool StartPanelMove(int mode);
 

@@ -113,11 +113,14 @@ bool CDialogSetView::CheckBoxForCommand(bool templateCommand, bool* directShowCh
   return true;
 }
 
+void CDialogSetView::TakeJobParameters() {
+  JobParams p = SnapshotJobParams();
+  std::lock_guard lk(m_jobM);
+  m_jobParams = std::move(p);
+}
+
 void CDialogSetView::QueueOrRunJob(int job) {
-  {
-    std::lock_guard lk(m_jobM);
-    m_jobParams = SnapshotJobParams();
-  }
+  TakeJobParameters();
   const int role = g_nVisionMode.load();
   if (g_nHighSpeedCamera.load() == 1 && RoleFittedNow(role) && m_engine->HasRole(role)) {
     if (role == 1 && m_engine->TriggerMode(1) != 0) m_engine->SetTriggerMode(1, 0);

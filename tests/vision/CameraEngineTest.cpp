@@ -11,6 +11,10 @@
 #include "platform/MessageService.h"
 #include "platform/WorkerThreads.h"
 #include "support/TempDir.h"
+#include "link/LinkHooks.h"
+#include "link/LinkRuntime.h"
+#include "settings/SettingsStores.h"
+#include "vision/CameraDS.h"
 #include "vision/CDialogSetView.h"
 #include "vision/CameraCalibration.h"
 #include "vision/CameraEngine.h"
@@ -196,4 +200,86 @@ TEST(CalibrationArithmetic, CentreScaleAxesAndWindows) {
   EXPECT_TRUE(FlyTriggerInWindow(1, 1200, 1000, 0, &base));
   EXPECT_EQ(base, 1000);
   EXPECT_FALSE(FlyTriggerInWindow(1, 1900, 1000, 0, &base)) << "t + 130 beyond twice the pitch";
+}
+
+namespace {
+struct InfoRecorder : smt::link::LinkHooks {
+  std::mutex m;
+  std::vector<std::string> lines;
+  void AppendInfoLine(const std::string& t, bool) override {
+    std::lock_guard lk(m);
+    lines.push_back(t);
+  }
+};
+}  // namespace
+
+TEST(CameraPanelTest, VisionTestOnTheMarkCameraReportsAndMoves) {
+  smt::platform::ScopedRecordingMessages messages;
+  InfoRecorder info;
+  smt::link::Runtime().hooks = &info;
+  smt::settings::PulseSettings p;
+  p.m_X_Pulse = p.m_Y_Pulse = 100;
+  p.m_A_Pulse = 10;
+  smt::settings::SettingsStores::Instance().machine.SetPulse(p);
+  g_bConnected = true;
+  g_bResetDone = true;
+  g_bMachineBusy = false;
+  g_nVisionMode = 0;
+  CDialogSetView panel;
+  panel.m_VisualSize = 6.0;
+  panel.m_dPixelPerMm = 20.0;
+  panel.m_Light_Contrast = 100;
+  panel.TakeJobParameters();
+  // A 2 mm mark 1 mm right of and 0.5 mm below the picture centre.
+  cv::Mat frame(240, 320, CV_8UC3, cv::Scalar(0, 0, 0));
+  cv::circle(frame, {180, 130}, 20, cv::Scalar(255, 255, 255), cv::FILLED, cv::LINE_AA);
+  panel.RunVisionTest(0, frame, true);
+  ASSERT_FALSE(info.lines.empty());
+  EXPECT_EQ(info.lines.back().rfind("Mark: X = -1.0", 0), 0u) << info.lines.back();
+  EXPECT_NEAR(panel.m_nMoveX.load(), -100, 2);
+  EXPECT_NEAR(panel.m_nMoveY.load(), -50, 2);
+  // The move worker has no link here: it fails and frees the machine.
+  EXPECT_TRUE(WaitFor([] { return !g_bMachineBusy.load(); }));
+  // A mark as large as the box is no mark.
+  cv::Mat big(240, 320, CV_8UC3, cv::Scalar(0, 0, 0));
+  cv::circle(big, {160, 120}, 200, cv::Scalar(255, 255, 255), cv::FILLED);
+  panel.RunVisionTest(0, big, false);
+  EXPECT_EQ(info.lines.back(), "Visual Error !");
+  // While the machine runs the move is refused.
+  g_bMachineBusy = true;
+  panel.RunVisionTest(0, frame, true);
+  EXPECT_EQ(messages.service.Texts().back(), "Machine is runnig !");
+  g_bMachineBusy = false;
+  g_bConnected = false;
+  smt::link::Runtime().hooks = nullptr;
+  smt::settings::SettingsStores::Instance().machine.SetPulse({});
+}
+
+TEST(CameraPanelTest, EditsZoomAndLanguageFallBack) {
+  CDialogSetView panel;
+  auto* brightness = panel.findChild<QLineEdit*>("lightBrightness");
+  panel.m_Light_Brightness = 40;
+  for (const char* bad : {"300", "-5", "x"}) {
+    brightness->setText(bad);
+    panel.OnEnChangeLightBrightness();
+    EXPECT_EQ(panel.m_Light_Brightness, 40) << bad;
+  }
+  // Zoom steps on the double value: eight presses from 1.0 leave a bit
+  // over 0.2, a ninth still applies, a tenth does nothing.
+  panel.m_pDirectShowCamera[0] = std::make_unique<CCameraDS>();  // a usable camera for the check
+  g_nHighSpeedCamera = 0;
+  for (int i = 0; i < 9; ++i) panel.OnBnClickedZoomIn();
+  EXPECT_NEAR(panel.m_dDisplayZoom, 0.1, 1e-9);
+  panel.OnBnClickedZoomIn();
+  EXPECT_NEAR(panel.m_dDisplayZoom, 0.1, 1e-9);
+  panel.m_dDisplayZoom = 1.0;
+  panel.OnBnClickedZoomOut();
+  EXPECT_DOUBLE_EQ(panel.m_dDisplayZoom, 1.0);
+  panel.m_pDirectShowCamera[0].reset();
+  smt::test::TempDir dir;
+  dir.Write("config.ini", "[LanguageSetConfig]\r\nLanguageSet=Klingon\r\n");
+  panel.LoadConfig(dir.str());
+  EXPECT_EQ(panel.m_nLanguage, 1);
+  EXPECT_EQ(panel.m_VisualSize, 0.0);
+  EXPECT_EQ(panel.m_Light_Contrast, 0);
 }
