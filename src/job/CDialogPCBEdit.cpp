@@ -245,6 +245,7 @@ void CDialogPCBEdit::Build() {
   auto* cancel = new QPushButton(tr("Cancel"), this);
   okRow->addWidget(cancel);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  BuildCommands(right);
   right->addLayout(okRow);
   top->addLayout(right, 2);
 
@@ -519,6 +520,7 @@ void CDialogPCBEdit::InitFromTable() {
 
 void CDialogPCBEdit::showEvent(QShowEvent* e) {
   InitFromTable();
+  LockCameraFields();
   if (OpenMarkCamera) OpenMarkCamera();
   QDialog::showEvent(e);
 }

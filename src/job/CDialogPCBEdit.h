@@ -5,6 +5,7 @@
 // editing copy; only OK writes them into the record. The list operations
 // (add, delete, paste, rename) act on the table at once.
 #include <QDialog>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -20,6 +21,7 @@ class QListWidget;
 class QListWidgetItem;
 class QPushButton;
 class QSpinBox;
+class QVBoxLayout;
 class QTableWidget;
 
 // The editor's fields (the editing copy of one board).
@@ -61,6 +63,39 @@ class CDialogPCBEdit : public QDialog {
   std::function<void(double box, int contrast, int brightness)> SetMarkCameraParams;
   std::function<void()> OpenMarkCamera;
   std::function<int()> MachineType;  // default g_nMachineType
+  // The import of pick-and-place files (the EDA import's dialog) and the
+  // two-mark test; the camera panel's Mark camera values.
+  std::function<void()> openImportDialog;
+  std::function<void()> openDoubleMarkTest;
+  std::function<void(double zoom)> setCameraZoom;
+  std::function<void(double box)> setCameraBox;
+  std::function<void(int contrast)> setCameraContrast;
+  std::function<void(int brightness)> setCameraBrightness;
+  std::function<std::pair<int, int>()> cameraLight;  // contrast, brightness
+  std::function<int()> platformSelect;               // the jog panel's platform (1 or 2)
+
+  // Zero point of the one-key zero command (pulses).
+  int32_t m_nZeroX = 0, m_nZeroY = 0, m_nZeroX2 = 0, m_nZeroY2 = 0;
+
+  // Take-position buttons by control id (1361, 1362, 1233, 1234, 1011,
+  // 1012, 1019, 1020, 1025, 1026, 1022, 1024, 1027, 1028).
+  void OnTakePosition(int controlId);
+  // The mark check boxes' interlocks.
+  void OnMarkEnableClicked();
+  void OnEachMarkClicked();
+  void OnManualMarkClicked();
+  // Double clicks on the labels "视觉比例" and "识别精度".
+  void OnUnlockVisualZoom();
+  void OnUnlockDetectPrecision();
+  // Live checks of the Mark camera values (box edits).
+  void OnVisualZoomChanged();
+  void OnVisualBoxChanged();
+  void OnContrastChanged();
+  void OnBrightnessChanged();
+  void OnGetLight(bool mark2);
+  void OnImportFile();
+  void OnDoubleMarkTest();
+  QWidget* Control(const std::string& id) const;
 
   // Settings section "PcbEditConfig".
   void LoadConfig(const std::string& appDir);
@@ -108,10 +143,13 @@ class CDialogPCBEdit : public QDialog {
 
  protected:
   void closeEvent(QCloseEvent* e) override;
+  bool eventFilter(QObject* o, QEvent* e) override;
   void showEvent(QShowEvent* e) override;
 
  private:
   void Build();
+  void BuildCommands(QVBoxLayout* into);
+  void LockCameraFields();
   void RebuildNameList(const std::string& checkedName);
   void SetGridView(const std::vector<std::vector<std::string>>& grid, int cols);
   void CountGrid();

@@ -1,0 +1,214 @@
+// The PCB editor's commands beside its list operations: the take-position
+// buttons, the mark check boxes' interlocks, the live checks of the Mark
+// camera values, the two hidden unlocks, and the import and two-mark test.
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "app/core/MachineState.h"
+#include "job/CDialogPCBEdit.h"
+#include "job/TakePosition.h"
+#include "link/MotionGlobals.h"
+#include "platform/MessageService.h"
+#include "settings/SettingsStores.h"
+
+using smt::job::PcbTake;
+
+namespace {
+constexpr const char* kTooBig = "Parameter is too big !";
+}
+
+QWidget* CDialogPCBEdit::Control(const std::string& id) const {
+  if (auto it = dbl_.find(id); it != dbl_.end()) return it->second;
+  if (auto it = int_.find(id); it != int_.end()) return it->second;
+  return findChild<QWidget*>(QString::fromStdString(id));
+}
+
+void CDialogPCBEdit::BuildCommands(QVBoxLayout* into) {
+  auto* g = new QGridLayout;
+  struct B {
+    int id;
+    const char* text;
+  } takes[] = {{1361, "CY"}, {1362, "CX"}, {1233, "X"},  {1234, "Y"},  {1011, "CX"}, {1012, "CY"}, {1019, "CX"},
+               {1020, "CY"}, {1025, "CX"}, {1026, "CY"}, {1022, "CX"}, {1024, "CY"}, {1027, "CX"}, {1028, "CY"}};
+  int n = 0;
+  for (const auto& b : takes) {
+    auto* p = new QPushButton(b.text, this);
+    p->setObjectName(QString("c_%1").arg(b.id));
+    g->addWidget(p, n / 7, n % 7);
+    ++n;
+    const int id = b.id;
+    connect(p, &QPushButton::clicked, this, [this, id] { OnTakePosition(id); });
+  }
+  auto* get1 = new QPushButton("Get", this);
+  get1->setObjectName("c_1096");
+  auto* get2 = new QPushButton("Get", this);
+  get2->setObjectName("c_1097");
+  auto* import = new QPushButton(this);
+  import->setObjectName("c_1084");
+  textTargets_["PcbEdit.c_ImportFile"] = import;
+  auto* dmt = new QPushButton("DMT", this);
+  dmt->setObjectName("c_1095");
+  g->addWidget(get1, 2, 0);
+  g->addWidget(get2, 2, 1);
+  g->addWidget(import, 2, 2, 1, 3);
+  g->addWidget(dmt, 2, 5);
+  connect(get1, &QPushButton::clicked, this, [this] { OnGetLight(false); });
+  connect(get2, &QPushButton::clicked, this, [this] { OnGetLight(true); });
+  connect(import, &QPushButton::clicked, this, [this] { OnImportFile(); });
+  connect(dmt, &QPushButton::clicked, this, [this] { OnDoubleMarkTest(); });
+  into->addLayout(g);
+
+  connect(markEnable_, &QCheckBox::clicked, this, [this] { OnMarkEnableClicked(); });
+  connect(eachMark_, &QCheckBox::clicked, this, [this] { OnEachMarkClicked(); });
+  connect(manualMark_, &QCheckBox::clicked, this, [this] { OnManualMarkClicked(); });
+  connect(dbl_["c_1119"], &QDoubleSpinBox::valueChanged, this, [this] {
+    if (!building_) OnVisualZoomChanged();
+  });
+  connect(dbl_["c_1051"], &QDoubleSpinBox::valueChanged, this, [this] {
+    if (!building_) OnVisualBoxChanged();
+  });
+  connect(int_["c_1248"], &QSpinBox::valueChanged, this, [this] {
+    if (!building_) OnContrastChanged();
+  });
+  connect(int_["c_1053"], &QSpinBox::valueChanged, this, [this] {
+    if (!building_) OnBrightnessChanged();
+  });
+  for (const char* key : {"PcbEdit.c_VisualZoom", "PcbEdit.c_DetectPrecision"})
+    if (auto it = textTargets_.find(key); it != textTargets_.end()) it->second->installEventFilter(this);
+  LockCameraFields();
+}
+
+void CDialogPCBEdit::LockCameraFields() {
+  dbl_["c_1119"]->setEnabled(false);
+  int_["c_1121"]->setEnabled(false);
+}
+
+bool CDialogPCBEdit::eventFilter(QObject* o, QEvent* e) {
+  if (e->type() == QEvent::MouseButtonDblClick) {
+    if (o == textTargets_["PcbEdit.c_VisualZoom"]) OnUnlockVisualZoom();
+    else if (o == textTargets_["PcbEdit.c_DetectPrecision"]) OnUnlockDetectPrecision();
+  }
+  return QDialog::eventFilter(o, e);
+}
+
+void CDialogPCBEdit::OnUnlockVisualZoom() { dbl_["c_1119"]->setEnabled(true); }
+void CDialogPCBEdit::OnUnlockDetectPrecision() { int_["c_1121"]->setEnabled(true); }
+
+void CDialogPCBEdit::OnTakePosition(int id) {
+  auto& store = smt::settings::SettingsStores::Instance().machine;
+  const auto pulse = store.Pulse();
+  const auto basic = store.Basic();
+  const double xp = pulse->m_X_Pulse, yp = pulse->m_Y_Pulse;
+  const bool lamp = Type() == 4;
+  const int platform = platformSelect ? platformSelect() : 1;
+  // X readings: the second platform's X on the lamp machine (but the plain
+  // origin X button); Y readings: the platform the jog panel drives.
+  auto xPos = [&](bool second) { return lamp && second ? g_nCurPlatform[0].load() : g_nCurX.load(); };
+  auto yPos = [&]() -> int32_t {
+    if (!lamp || platform == 1) return g_nCurY;
+    if (platform == 2) return g_nCurPlatform[1];
+    return 0;  // no platform chosen: no defined reading
+  };
+  const double orgX = dbl_["c_1103"]->value(), orgY = dbl_["c_1104"]->value();
+  auto put = [&](const char* box, double v) { dbl_[box]->setValue(std::strtod(smt::job::NudgedText(v).c_str(), nullptr)); };
+  auto offset = [&](const char* box, const char* mark, int32_t pos, double pulseMm, double cam, double org) {
+    dbl_[box]->setValue(std::strtod(
+        smt::job::PcbMarkOffsetText(pos, pulseMm, cam, org, dbl_[mark]->value()).c_str(), nullptr));
+  };
+  const double camX = basic->m_X_CameraToNozzle1, camY = basic->m_Y_CameraToNozzle1;
+  switch (id) {
+    case 1361:
+      put("c_1101", smt::job::PcbTakeValue(PcbTake::RowPitch, yPos(), lamp && platform == 2 ? m_nZeroY2 : m_nZeroY, yp, 0, 0));
+      break;
+    case 1362:
+      put("c_1102", smt::job::PcbTakeValue(PcbTake::ColPitch, xPos(true), lamp ? m_nZeroX2 : m_nZeroX, xp, 0, 0));
+      break;
+    case 1233: put("c_1103", smt::job::PcbTakeValue(PcbTake::OriginX, xPos(false), 0, xp, 0, 0)); break;
+    case 1234: put("c_1104", smt::job::PcbTakeValue(PcbTake::OriginY, yPos(), 0, yp, 0, 0)); break;
+    case 1011: put("c_1103", smt::job::PcbTakeValue(PcbTake::OriginCamX, xPos(true), 0, xp, camX, 0)); break;
+    case 1012: put("c_1104", smt::job::PcbTakeValue(PcbTake::OriginCamY, yPos(), 0, yp, camY, 0)); break;
+    case 1019: put("c_1106", smt::job::PcbTakeValue(PcbTake::MarkCamX, xPos(true), 0, xp, camX, orgX)); break;
+    case 1020: put("c_1107", smt::job::PcbTakeValue(PcbTake::MarkCamY, yPos(), 0, yp, camY, orgY)); break;
+    case 1025: put("c_1108", smt::job::PcbTakeValue(PcbTake::MarkCamX, xPos(true), 0, xp, camX, orgX)); break;
+    case 1026: put("c_1109", smt::job::PcbTakeValue(PcbTake::MarkCamY, yPos(), 0, yp, camY, orgY)); break;
+    case 1022: offset("c_1112", "c_1106", g_nCurX, xp, camX, orgX); break;
+    case 1024: offset("c_1113", "c_1107", g_nCurY, yp, camY, orgY); break;
+    case 1027: offset("c_1114", "c_1108", g_nCurX, xp, camX, orgX); break;
+    case 1028: offset("c_1115", "c_1109", g_nCurY, yp, camY, orgY); break;
+    default: break;
+  }
+}
+
+void CDialogPCBEdit::OnMarkEnableClicked() {
+  if (markEnable_->isChecked()) return;
+  manualMark_->setChecked(false);
+  eachMark_->setChecked(false);
+}
+
+void CDialogPCBEdit::OnEachMarkClicked() {
+  if (!markEnable_->isChecked()) eachMark_->setChecked(false);
+}
+
+void CDialogPCBEdit::OnManualMarkClicked() {
+  if (!markEnable_->isChecked()) manualMark_->setChecked(false);
+}
+
+void CDialogPCBEdit::OnVisualZoomChanged() {
+  const double zoom = dbl_["c_1119"]->value(), box = dbl_["c_1051"]->value();
+  const int height = LiveImageHeight ? LiveImageHeight() : 480;
+  if (static_cast<long long>(std::trunc(zoom * box)) > height) {
+    smt::platform::ShowMessage(kTooBig);
+    dbl_["c_1119"]->setFocus();
+    dbl_["c_1119"]->selectAll();
+    return;
+  }
+  if (setCameraZoom) setCameraZoom(zoom);
+}
+
+void CDialogPCBEdit::OnVisualBoxChanged() {
+  const double zoom = dbl_["c_1119"]->value(), box = dbl_["c_1051"]->value();
+  const int height = LiveImageHeight ? LiveImageHeight() : 480;
+  if (static_cast<long long>(std::trunc(zoom * box)) > height) {
+    smt::platform::ShowMessage(kTooBig);
+    dbl_["c_1051"]->setFocus();
+    dbl_["c_1051"]->selectAll();
+    return;
+  }
+  if (setCameraBox) setCameraBox(box);
+}
+
+void CDialogPCBEdit::OnContrastChanged() {
+  const int v = int_["c_1248"]->value();
+  if (v < 0 || v > 255) return int_["c_1248"]->selectAll();
+  if (setCameraContrast) setCameraContrast(v);
+}
+
+void CDialogPCBEdit::OnBrightnessChanged() {
+  const int v = int_["c_1053"]->value();
+  if (v < 0 || v > 255) return int_["c_1053"]->selectAll();
+  if (setCameraBrightness) setCameraBrightness(v);
+}
+
+void CDialogPCBEdit::OnGetLight(bool mark2) {
+  if (!cameraLight) return;
+  const auto [contrast, brightness] = cameraLight();
+  int_[mark2 ? "c_1125" : "c_1248"]->setValue(contrast);
+  int_[mark2 ? "c_1129" : "c_1053"]->setValue(brightness);
+}
+
+void CDialogPCBEdit::OnImportFile() {
+  if (job_.pcbs.m_strCurPcbName.empty()) return Message("PcbEdit.c_Message_01");
+  if (openImportDialog) openImportDialog();
+}
+
+void CDialogPCBEdit::OnDoubleMarkTest() {
+  if (openDoubleMarkTest) openDoubleMarkTest();
+}

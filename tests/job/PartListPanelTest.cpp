@@ -1,0 +1,167 @@
+// The part list panel's windows under the offscreen platform: context menu
+// states, labels of the current board, the find dialog, the PCB editor's
+// take-position buttons and mark checks, the drop-down lists dialog.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "PartListTestSupport.h"
+#include "job/CDialogDropDownParameter.h"
+#include "job/CDialogFind.h"
+#include "job/CDialogPCBEdit.h"
+#include "job/CDialogPartList.h"
+#include "job/CurrentBoard.h"
+#include "job/DropDownLists.h"
+#include "settings/SettingsStores.h"
+
+using namespace smt::job;
+using namespace smt::job::testing;
+
+namespace {
+
+std::map<int, bool> MenuStates(QMenu* m) {
+  std::map<int, bool> out;
+  for (QAction* a : m->actions()) {
+    if (a->menu()) {
+      out[-static_cast<int>(out.size()) - 1] = a->menu()->isEnabled();
+      for (auto [id, on] : MenuStates(a->menu())) out[id] = on;
+    } else if (a->data().isValid()) {
+      out[a->data().toInt()] = a->isEnabled();
+    }
+  }
+  return out;
+}
+
+class PanelTest : public ::testing::Test {
+ protected:
+  void TearDown() override { g_nMachineType = 0; }
+  smt::platform::ScopedRecordingMessages messages;
+};
+
+TEST_F(PanelTest, PlacementMenuStatesFollowTheMachineType) {
+  CDialogPartList panel;
+  for (int type : {0, 4}) {
+    g_nMachineType = type;
+    auto menu = panel.BuildContextMenu(RowKind::Placement);
+    auto s = MenuStates(menu.get());
+    const bool lamp = type == 4;
+    EXPECT_EQ(s[32868], !lamp);  // copy
+    EXPECT_EQ(s[33127], !lamp);  // copy and paste
+    EXPECT_EQ(s[32782], !lamp);
+    EXPECT_EQ(s[32783], !lamp);
+    EXPECT_FALSE(s[32869]);  // nothing copied
+    const QMenu* dual = nullptr;
+    for (QAction* a : menu->actions())
+      if (a->menu() && a->text() == "双点胶XY操作") dual = a->menu();
+    ASSERT_NE(dual, nullptr);
+    EXPECT_EQ(dual->isEnabled(), lamp);
+  }
+}
+
+TEST_F(PanelTest, CurrentBoardLabelsByLanguage) {
+  CDialogPartList panel;
+  auto& job = panel.Job();
+  job = SampleJob(3);
+  std::string lang = "Chinese";
+  panel.language = [&] { return lang; };
+  panel.LoadCurrentBoard(0);  // 2 x 3 with the last cell skipped
+  EXPECT_EQ(panel.BoardLabel().toStdString(), "主板A拼板：第 1 行第 1 列");
+  EXPECT_EQ(panel.CountLabel().toStdString(), "数量：5 × 3");
+  lang = "English";
+  panel.UpdatePanelProgressLabel(1, 0, 7);
+  job.pcbs.m_strCurPcbName = "B";
+  panel.UpdatePanelProgressLabel(1, 0, 7);
+  EXPECT_EQ(panel.BoardLabel().toStdString(), "BArray：Row 2 Col 1 ");
+  EXPECT_EQ(panel.CountLabel().toStdString(), "Count： 7");
+  lang = "German";
+  panel.UpdatePanelProgressLabel(0, 0, 9);
+  EXPECT_EQ(panel.CountLabel().toStdString(), "Count： 7");
+}
+
+TEST_F(PanelTest, FindDialogNextOnlyAfterFind) {
+  CDialogPartList panel;
+  panel.Job().placementRows = {Placement(1, 0, 0, "0", "R1"), Placement(2, 0, 0, "0", "C4")};
+  CDialogFind& f = panel.FindDialog();
+  f.show();
+  EXPECT_FALSE(f.NextButton()->isEnabled());
+  f.TextBox()->setText("C4");
+  f.OnFind();
+  EXPECT_TRUE(f.NextButton()->isEnabled());
+  EXPECT_EQ(f.RowBox()->text(), "2");
+  EXPECT_EQ(f.ColBox()->text(), "5");
+  f.hide();
+}
+
+TEST_F(PanelTest, PcbEditorTakesPositionsAndKeepsTheMarkInterlocks) {
+  smt::settings::PulseSettings p;
+  p.m_X_Pulse = 1000;
+  p.m_Y_Pulse = 1000;
+  smt::settings::SettingsStores::Instance().machine.SetPulse(p);
+  CDialogPartList panel;
+  CDialogPCBEdit& ed = panel.PcbEditor();
+  g_nCurX = 10000;
+  g_nCurY = 0;
+  ed.OnTakePosition(1233);
+  ed.OnTakePosition(1234);
+  EXPECT_DOUBLE_EQ(static_cast<QDoubleSpinBox*>(ed.Control("c_1103"))->value(), 10.0001);
+  EXPECT_DOUBLE_EQ(static_cast<QDoubleSpinBox*>(ed.Control("c_1104"))->value(), 0.0);
+
+  auto* enable = static_cast<QCheckBox*>(ed.Control("c_1105"));
+  auto* manual = static_cast<QCheckBox*>(ed.Control("c_1111"));
+  auto* each = static_cast<QCheckBox*>(ed.Control("c_1256"));
+  enable->setChecked(true);
+  manual->setChecked(true);
+  each->setChecked(true);
+  enable->click();  // unchecked: the other two follow
+  EXPECT_FALSE(manual->isChecked());
+  EXPECT_FALSE(each->isChecked());
+  manual->click();
+  each->click();
+  EXPECT_FALSE(manual->isChecked());
+  EXPECT_FALSE(each->isChecked());
+
+  double shown = 0;
+  ed.LiveImageHeight = [] { return 480; };
+  ed.setCameraBox = [&](double b) { shown = b; };
+  auto* zoom = static_cast<QDoubleSpinBox*>(ed.Control("c_1119"));
+  auto* box = static_cast<QDoubleSpinBox*>(ed.Control("c_1051"));
+  zoom->setValue(10);
+  box->setValue(50);  // 500 pixels
+  EXPECT_EQ(messages.service.Texts().back(), "Parameter is too big !");
+  EXPECT_EQ(shown, 0);
+  box->setValue(40);
+  EXPECT_EQ(shown, 40);
+  EXPECT_FALSE(zoom->isEnabled());
+  ed.OnUnlockVisualZoom();
+  EXPECT_TRUE(zoom->isEnabled());
+
+  ed.OnImportFile();  // no current board
+  EXPECT_EQ(messages.service.Texts().back(), "请选择Pcb板 !");
+  g_nCurX = 0;
+  smt::settings::SettingsStores::Instance().machine.SetPulse({});
+}
+
+TEST_F(PanelTest, DropDownCancelKeepsThePanelBoxChangeButNotTheLists) {
+  g_DropDownLists = {"R1\t", "", "", ""};
+  CDialogPartList panel;
+  CDialogDropDownParameter dlg;
+  dlg.panelBox = [&](int tab, const std::string& rm, const std::string& add) {
+    if (tab == 0 && !add.empty()) panel.ChoiceCombo(1085)->addItem(QString::fromStdString(add));
+    (void)rm;
+  };
+  dlg.InitLists();
+  dlg.EditBox()->setText("U9");
+  dlg.OnAddItem();
+  EXPECT_EQ(dlg.List(0)->item(0)->text(), "U9");
+  dlg.reject();
+  EXPECT_EQ(panel.ChoiceCombo(1085)->findText("U9"), 0);
+  EXPECT_EQ(g_DropDownLists[0], "R1\t");
+}
+
+}  // namespace
