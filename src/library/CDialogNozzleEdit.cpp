@@ -216,7 +216,7 @@ bool CDialogNozzleEdit::ReadFields(NozzleEditFields& f) {
   f.entranceY = r.Double(edits_["entranceY"], -1000.0, 0.0);
   f.entranceZ = r.Double(edits_["entranceZ"], -100.0, 0.0);
   f.vacuum = r.Int(edits_["vacuum"], 0, 100);
-  f.note = edits_["note"]->text().toStdString();
+  f.note = smt::library::CellText(edits_["note"]);
   return r.ok();
 }
 

@@ -328,7 +328,7 @@ void CDialogPackEdit::OnSelchangeFeedMode() {
 
 bool CDialogPackEdit::ReadFields(PackEditFields& f) {
   smt::library::FieldReader r;
-  f.name = edits_["name"]->text().toStdString();
+  f.name = smt::library::CellText(edits_["name"]);
   f.length = r.Double(edits_["length"], 0.1, 50);
   f.width = r.Double(edits_["width"], 0.1, 50);
   f.thickness = r.Double(edits_["thickness"], 0.1, 12);

@@ -45,6 +45,13 @@ std::optional<double> ParseDoubleField(const std::string& text) {
   return v;
 }
 
+std::string CellText(const QLineEdit* edit) {
+  std::string s = edit->text().toStdString();
+  for (char& c : s)
+    if (c == '\t') c = ' ';
+  return s;
+}
+
 void FocusAndSelect(QLineEdit* edit) {
   if (!edit) return;
   edit->setFocus();

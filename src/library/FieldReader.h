@@ -31,6 +31,10 @@ class FieldReader {
   bool ok_ = true;
 };
 
+// A text for a row cell: a TAB (the cell separator) becomes a blank, so a
+// pasted TAB cannot split the row when it is read back.
+std::string CellText(const QLineEdit* edit);
+
 // Focus a field with all its text selected.
 void FocusAndSelect(QLineEdit* edit);
 

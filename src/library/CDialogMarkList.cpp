@@ -1,0 +1,173 @@
+#include "library/CDialogMarkList.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "library/LibraryRows.h"
+#include "platform/MessageService.h"
+#include "platform/SettingsSection.h"
+
+using smt::library::MarkRow;
+
+namespace {
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+struct TextKey {
+  const char* key;
+  const char* def;
+};
+const TextKey kTexts[] = {
+    {"c_MarkList", "独立MARK点数据库"}, {"c_PartName", "元件名称"},        {"c_VisualSize", "视框尺寸"},
+    {"c_MarkDiameter", "Mark点直径"},   {"c_DetectPrecision", "检测精度"}, {"c_LightContrast", "对比度"},
+    {"c_LightBrightness", "光亮度"},    {"c_MarkCollectTime", "采像时间"}, {"c_VisualTimes", "对中次数"},
+    {"c_ImageColorReversal", "图像颜色反转"}, {"c_PlatformOffset_1", "平台1补尝"},
+    {"c_PlatformOffset_2", "平台2补尝"}, {"c_AllowOffset", "允许公差"},   {"c_MarkAdd", "添加"},
+    {"c_MarkEdit", "修改"},             {"c_MarkDelete", "删除"},          {"c_IDOK", "确  定"},
+    {"c_IDCANCEL", "取  消"},
+};
+const char* kColumnKeys[16] = {"c_PartName",        "",           "",
+                               "",                  "",           "c_AllowOffset",
+                               "c_VisualSize",      "c_MarkDiameter", "c_DetectPrecision",
+                               "c_LightContrast",   "c_LightBrightness", "c_MarkCollectTime",
+                               "c_VisualTimes",     "c_ImageColorReversal", "c_PlatformOffset_1",
+                               "c_PlatformOffset_2"};
+const char* kFixedTitles[5] = {"", "Mark1-X", "Mark1-Y", "Mark2-X", "Mark2-Y"};
+const int kWidths[16] = {60, 60, 60, 60, 85, 75, 80, 85, 85, 75, 85, 80, 80, 80, 80, 80};
+}  // namespace
+
+CDialogMarkList::CDialogMarkList(smt::library::MarkLibrary& lib, Environment env, QWidget* parent)
+    : QDialog(parent), lib_(lib), env_(std::move(env)) {
+  runEditor = [](CDialogMarkEdit& e) { return e.exec() == QDialog::Accepted; };
+  const smt::platform::LanguageSection lang(env_.appDir, env_.language, "MarkListConfig");
+  for (const auto& t : kTexts) texts_[t.key] = lang.Text(std::string("MarkList.") + t.key, t.def);
+  Build();
+  list_->setRowCount(static_cast<int>(lib_.m_MarkRows.size()));
+  for (size_t i = 0; i < lib_.m_MarkRows.size(); ++i) SetListRow(static_cast<int>(i), lib_.m_MarkRows[i]);
+}
+
+std::string CDialogMarkList::Text(const std::string& key) const {
+  auto it = texts_.find(key);
+  return it == texts_.end() ? std::string() : it->second;
+}
+
+void CDialogMarkList::Build() {
+  setWindowTitle(Q(Text("c_MarkList")));
+  resize(1000, 480);
+  list_ = new QTableWidget(this);
+  list_->setColumnCount(smt::library::kMarkCells);
+  QStringList titles;
+  for (int c = 0; c < 16; ++c) titles << ((c >= 1 && c <= 4) ? QString(kFixedTitles[c]) : Q(Text(kColumnKeys[c])));
+  list_->setHorizontalHeaderLabels(titles);
+  for (int c = 0; c < 16; ++c) list_->setColumnWidth(c, kWidths[c]);
+  list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list_->setAlternatingRowColors(true);
+  list_->setStyleSheet("QTableWidget { background: rgb(240,250,250); alternate-background-color: rgb(225,250,250); color: black; }");
+  list_->verticalHeader()->hide();
+  list_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(list_, &QTableWidget::cellClicked, this, [this](int r, int) { OnSelectRow(r); });
+  connect(list_, &QTableWidget::customContextMenuRequested, this,
+          [this](const QPoint& pos) { OnSelectRow(list_->rowAt(pos.y())); });
+  connect(list_, &QTableWidget::cellDoubleClicked, this, [this](int r, int) {
+    OnSelectRow(r);
+    OnModify();
+  });
+  connect(list_->horizontalHeader(), &QHeaderView::sectionClicked, this, &CDialogMarkList::OnColumnClick);
+  auto* buttons = new QHBoxLayout;
+  auto button = [&](const char* key, void (CDialogMarkList::*slot)()) {
+    auto* b = new QPushButton(Q(Text(key)), this);
+    b->setAutoDefault(false);
+    connect(b, &QPushButton::clicked, this, slot);
+    buttons->addWidget(b);
+  };
+  button("c_MarkAdd", &CDialogMarkList::OnAdd);
+  button("c_MarkEdit", &CDialogMarkList::OnModify);
+  button("c_MarkDelete", &CDialogMarkList::OnDelete);
+  buttons->addStretch();
+  button("c_IDOK", &CDialogMarkList::accept);
+  button("c_IDCANCEL", &CDialogMarkList::reject);
+  auto* all = new QVBoxLayout(this);
+  all->addWidget(list_);
+  all->addLayout(buttons);
+}
+
+void CDialogMarkList::SetListRow(int row, const MarkRow& cells) {
+  for (int c = 0; c < smt::library::kMarkCells; ++c) list_->setItem(row, c, new QTableWidgetItem(Q(cells[c])));
+}
+
+std::vector<MarkRow> CDialogMarkList::ListRows() const {
+  std::vector<MarkRow> rows(list_->rowCount());
+  for (int r = 0; r < list_->rowCount(); ++r)
+    for (int c = 0; c < smt::library::kMarkCells; ++c) {
+      const QTableWidgetItem* it = list_->item(r, c);
+      rows[r][c] = it ? it->text().toStdString() : std::string();
+    }
+  return rows;
+}
+
+void CDialogMarkList::OnSelectRow(int row) { m_nSelectedRow = (row >= 0 && row < list_->rowCount()) ? row : -1; }
+
+bool CDialogMarkList::RunEditor() {
+  CDialogMarkEdit::Environment e;
+  e.appDir = env_.appDir;
+  e.language = env_.language;
+  const int self = m_nSelectedRow;
+  e.nameTaken = [this, self](const std::string& name) {
+    for (int r = 0; r < list_->rowCount(); ++r)
+      if (r != self && list_->item(r, 0) && list_->item(r, 0)->text().toStdString() == name) return true;
+    return false;
+  };
+  CDialogMarkEdit editor(lib_.editor, e, this);
+  return runEditor(editor);
+}
+
+void CDialogMarkList::OnAdd() {
+  m_nSelectedRow = -1;
+  if (!RunEditor()) return;
+  const int r = list_->rowCount();
+  list_->setRowCount(r + 1);
+  SetListRow(r, smt::library::MakeMarkRow(lib_.editor));
+  lib_.m_MarkRows = ListRows();
+}
+
+void CDialogMarkList::OnModify() {
+  if (m_nSelectedRow < 0 || m_nSelectedRow >= list_->rowCount()) return;
+  lib_.editor = smt::library::ReadMarkRow(ListRows()[m_nSelectedRow]);
+  if (!RunEditor()) return;
+  const MarkRow row = smt::library::MakeMarkRow(lib_.editor);
+  SetListRow(m_nSelectedRow, row);
+  if (m_nSelectedRow < static_cast<int>(lib_.m_MarkRows.size())) lib_.m_MarkRows[m_nSelectedRow] = row;
+}
+
+void CDialogMarkList::OnDelete() {
+  if (m_nSelectedRow < 0 || m_nSelectedRow >= list_->rowCount()) return;
+  list_->removeRow(m_nSelectedRow);
+  lib_.m_MarkRows = ListRows();
+  if (m_nSelectedRow >= list_->rowCount()) m_nSelectedRow = -1;
+}
+
+void CDialogMarkList::OnColumnClick(int column) {
+  std::vector<MarkRow> rows = ListRows();
+  smt::library::SortMarkRows(rows, column);
+  for (int r = 0; r < static_cast<int>(rows.size()); ++r) SetListRow(r, rows[r]);
+  lib_.m_MarkRows = rows;
+}
+
+bool CDialogMarkList::TryAccept() {
+  lib_.m_MarkRows = ListRows();
+  const std::vector<std::string> strings = lib_.BuildRowStrings();
+  if (env_.frameRows) *env_.frameRows = strings;
+  try {
+    smt::library::WriteLibraryFile(env_.appDir, smt::library::kMarkFileName, strings);
+  } catch (const std::exception& e) {
+    smt::platform::ShowMessage(e.what(), smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Error);
+    return false;
+  }
+  QDialog::accept();
+  return true;
+}
+
+void CDialogMarkList::accept() { TryAccept(); }

@@ -1,0 +1,93 @@
+#include "library/OriginUpdate.h"
+
+#include "library/NozzleLibrary.h"
+#include "link/LinkRuntime.h"
+#include "platform/SettingsSection.h"
+#include "settings/SettingsStores.h"
+
+namespace smt::library {
+
+const std::array<const char*, kAxisSwitchCount>& AxisSwitchKeys() {
+  static const std::array<const char*, kAxisSwitchCount> keys = {
+      "m_00_X", "m_01_Y", "m_02_Z1", "m_03_Z2", "m_04_A1", "m_05_A2", "m_06_A3", "m_07_A4",
+      "m_08_W1", "m_09_W2", "m_0A_W3", "m_0B_L1", "m_0C_L2", "m_0D_L3", "m_0E_D1", "m_0F_D2"};
+  return keys;
+}
+
+OriginUpdateSettings LoadOriginUpdate(const std::string& appDir) {
+  const smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), "OriginUpdateConfig");
+  OriginUpdateSettings o;
+  o.m_OriginOffsetX = s.ReadDouble("m_OriginOffsetX");
+  o.m_OriginOffsetY = s.ReadDouble("m_OriginOffsetY");
+  o.m_UpdateCurrentFeed = s.ReadInt("m_UpdateCurrentFeed");
+  o.m_UpdatePcbOrigin = s.ReadInt("m_UpdatePcbOrigin");
+  o.m_UpdateCamera = s.ReadInt("m_UpdateCamera");
+  o.m_UpdateNozzle = s.ReadInt("m_UpdateNozzle");
+  o.m_UpdateThrow = s.ReadInt("m_UpdateThrow");
+  for (int i = 0; i < kAxisSwitchCount; ++i) {
+    const std::string text = s.ReadText(AxisSwitchKeys()[i], "");
+    if (!text.empty()) o.axes[i] = smt::platform::TextToInt(text);
+  }
+  return o;
+}
+
+void SaveOriginUpdate(const std::string& appDir, const OriginUpdateSettings& o) {
+  const smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), "OriginUpdateConfig");
+  s.WriteDouble("m_OriginOffsetX", o.m_OriginOffsetX);
+  s.WriteDouble("m_OriginOffsetY", o.m_OriginOffsetY);
+  s.WriteInt("m_UpdateCurrentFeed", o.m_UpdateCurrentFeed);
+  s.WriteInt("m_UpdatePcbOrigin", o.m_UpdatePcbOrigin);
+  s.WriteInt("m_UpdateCamera", o.m_UpdateCamera);
+  s.WriteInt("m_UpdateNozzle", o.m_UpdateNozzle);
+  s.WriteInt("m_UpdateThrow", o.m_UpdateThrow);
+  for (int i = 0; i < kAxisSwitchCount; ++i) s.WriteInt(AxisSwitchKeys()[i], o.axes[i]);
+}
+
+uint8_t HeadMaskOfAxes(int machineType, const std::array<int, kAxisSwitchCount>& axes) {
+  uint8_t mask = 0;
+  if (machineType == 7 || machineType == 8) {
+    for (int k = 0; k < 8; ++k)
+      if (axes[4 + k]) mask |= static_cast<uint8_t>(1u << k);
+  } else if (machineType != 9) {
+    if (axes[2]) mask |= 0x01;
+    if (axes[3]) mask |= 0x02;
+  }
+  return mask;
+}
+
+void ApplyOriginUpdate(const OriginUpdateSettings& s, int machineType, const OriginUpdateTargets& t) {
+  const double dx = s.m_OriginOffsetX, dy = s.m_OriginOffsetY;
+  if (s.m_UpdateCurrentFeed && t.shiftCurrentFeeders) t.shiftCurrentFeeders(dx, dy);
+  if (s.m_UpdatePcbOrigin && t.shiftPcbOrigin) t.shiftPcbOrigin(dx, dy);
+  if (s.m_UpdateCamera && t.shiftCameras) t.shiftCameras(dx, dy);
+  if (s.m_UpdateNozzle && t.shiftNozzles) t.shiftNozzles(dx, dy);
+  if (s.m_UpdateThrow && t.shiftThrow) t.shiftThrow(dx, dy);
+  if (t.setHeadMask) t.setHeadMask(HeadMaskOfAxes(machineType, s.axes));
+}
+
+void ShiftNozzleRows(double dx, double dy, std::vector<std::string>* frameRows) {
+  NozzleLibrary& lib = TheNozzleLibrary();
+  lib.ShiftNozzlePositions(dx, dy);
+  if (frameRows) *frameRows = lib.BuildRowStrings();
+}
+
+void ShiftThrowPosition(double dx, double dy) {
+  auto& store = smt::settings::SettingsStores::Instance().machine;
+  smt::settings::BasicSettings b = *store.Basic();
+  b.m_X_ThrowPosition += dx;
+  b.m_Y_ThrowPosition += dy;
+  store.SetBasic(b);  // the throw position in steps follows with the geometry
+}
+
+OriginUpdateSettings& TheOriginUpdate() {
+  static OriginUpdateSettings s;
+  return s;
+}
+
+void LoadOriginUpdateAtStartUp(const std::string& appDir, int machineType) {
+  TheOriginUpdate() = LoadOriginUpdate(appDir);
+  auto& mask = smt::link::Runtime().headMask;
+  mask = static_cast<uint8_t>(mask.load() | HeadMaskOfAxes(machineType, TheOriginUpdate().axes));
+}
+
+}  // namespace smt::library
