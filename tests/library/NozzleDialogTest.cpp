@@ -1,0 +1,239 @@
+// The nozzle library dialog and the seat editor without the machine.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include "LibraryTestSupport.h"
+#include "app/core/MachineState.h"
+#include "library/CDialogNozzleEdit.h"
+#include "library/CDialogNozzleList.h"
+#include "platform/ListFile.h"
+#include "platform/MessageService.h"
+#include "platform/SettingsSection.h"
+
+using namespace smt::library;
+
+namespace {
+
+class NozzleDialog : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = librarytest::ScratchDir("nozzledlg");
+    env.appDir = dir.string();
+    env.frameRows = &frameRows;
+    librarytest::ResetNozzleState();
+    librarytest::UseScales(100, 100, 100);
+    librarytest::UseStrategy(1, 1, 0);
+    lib.m_NozzleRows = {{"1", "10.0000", "-20.0000", "-1.0000", "10.0000", "-20.0000", "-3.0000", "40", "A"},
+                        {"2", "30.0000", "-20.0000", "-1.0000", "30.0000", "-20.0000", "-3.0000", "40", "B"}};
+    g_nMachineType = 2;
+  }
+  void TearDown() override {
+    SetNozzleStrategySource({});
+    librarytest::ResetNozzleState();
+    g_nMachineType = 0;
+  }
+  // An editor run that sets fields and confirms.
+  std::function<bool(CDialogNozzleEdit&)> Confirm(std::map<std::string, std::string> values) {
+    return [values](CDialogNozzleEdit& e) {
+      for (const auto& [k, v] : values) e.Edit(k)->setText(QString::fromStdString(v));
+      return e.TryAccept();
+    };
+  }
+  std::filesystem::path dir;
+  std::vector<std::string> frameRows;
+  CDialogNozzleList::Environment env;
+  NozzleLibrary lib;
+  smt::platform::ScopedRecordingMessages messages;
+};
+
+}  // namespace
+
+TEST_F(NozzleDialog, HeadChoicesFollowTheMachineType) {
+  struct Case {
+    int type;
+    size_t heads;
+  } cases[] = {{0, 1}, {1, 1}, {2, 2}, {5, 2}, {10, 2}, {3, 4}, {7, 8}, {8, 8}, {4, 0}, {6, 0}, {9, 0}};
+  for (const auto& c : cases) {
+    g_nMachineType = c.type;
+    CDialogNozzleList d(lib, env);
+    EXPECT_EQ(static_cast<size_t>(d.HeadCombo()->count()), c.heads) << "type " << c.type;
+  }
+}
+
+TEST_F(NozzleDialog, KeptNozzleOfTheStrategyShowsOnOpening) {
+  librarytest::UseStrategy(1, 0, 1);
+  CDialogNozzleList d(lib, env);
+  EXPECT_EQ(d.HeadLabel(1)->text().toStdString(), "1");
+  EXPECT_EQ(d.List()->item(0, 0)->data(Qt::UserRole).toInt(), 1) << "empty-seat icon";
+  EXPECT_EQ(d.List()->item(1, 0)->data(Qt::UserRole).toInt(), 0);
+  EXPECT_FALSE(g_NozzleSeats.HasNozzle(0));
+  EXPECT_EQ(g_nHeadNozzle[0].load(), 1);
+}
+
+TEST_F(NozzleDialog, SixSeatLibraryOnlyModifiesAndOffersTheMenuForTheFirstSixRows) {
+  librarytest::UseStrategy(1, 0, 0);
+  for (int i = 2; i < 8; ++i) lib.m_NozzleRows.push_back(lib.m_NozzleRows[0]);
+  CDialogNozzleList d(lib, env);
+  EXPECT_FALSE(d.AddButton()->isEnabled());
+  EXPECT_FALSE(d.DeleteButton()->isEnabled());
+  EXPECT_FALSE(d.MagazineBox()->isEnabled());
+  EXPECT_TRUE(d.DistanceEdit()->isEnabled());
+  d.OnAdd();
+  EXPECT_EQ(d.List()->rowCount(), 8);
+  d.OnSelectRow(6);
+  EXPECT_FALSE(d.SeatMenuAllowed());
+  EXPECT_TRUE(messages.service.Texts().empty()) << "row 7 just gets no menu";
+  d.OnSelectRow(5);
+  EXPECT_TRUE(d.SeatMenuAllowed());
+  d.OnSelectRow(-1);
+  EXPECT_FALSE(d.SeatMenuAllowed());
+  d.OnModify();
+  EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"请选择行 !", "请选择行 !"}));
+}
+
+TEST_F(NozzleDialog, AddAndModifyRebuildTheRowsAndOkStoresEverything) {
+  CDialogNozzleList d(lib, env);
+  d.runEditor = Confirm({{"number", "3"}, {"x", "50.12346"}, {"y", "-20"}, {"note", "C"}, {"vacuum", "35"}});
+  d.OnAdd();
+  ASSERT_EQ(lib.Count(), 3);
+  const NozzleRow added{"3", "50.1235", "-20.0000", "0.0000", "50.1235", "-20.0000", "0.0000", "35", "C"};
+  EXPECT_EQ(lib.m_NozzleRows[2], added) << "entrance follows the seat as typed; formats";
+  EXPECT_FALSE(lib.m_bSeatsDirty);
+  d.OnSelectRow(0);
+  d.runEditor = Confirm({{"x", "12"}, {"note", "A2"}});
+  d.OnModify();
+  EXPECT_EQ(lib.m_NozzleRows[0][1], "12.0000");
+  EXPECT_TRUE(lib.m_bSeatsDirty);
+  d.DistanceEdit()->setEnabled(true);
+  d.DistanceEdit()->setText("0.5");
+  EXPECT_FALSE(d.TryAccept());
+  EXPECT_EQ(messages.service.Texts().back(), "Enter a number between 1 and 100.");
+  EXPECT_FALSE(smt::platform::SettingsSection(smt::platform::ConfigPath(dir.string()), "NozzleListConfig")
+                   .Has("m_Delay"))
+      << "settings are not written when a value is out of range";
+  d.DistanceEdit()->setText("25");
+  d.DelayEdit()->setText("300");
+  ASSERT_TRUE(d.TryAccept());
+  EXPECT_EQ(frameRows, lib.BuildRowStrings());
+  EXPECT_EQ(smt::platform::ReadListFile(dir / kNozzleFileName, false).rows, frameRows);
+  EXPECT_EQ(g_NozzleSeats.Get(0).nX, 1200) << "OK recomputes the seats";
+  NozzleLibrary reread;
+  reread.LoadConfig(dir.string());
+  EXPECT_EQ(reread.Settings().m_Delay, 300);
+}
+
+TEST_F(NozzleDialog, AddStopsAtNineteenSeatsAndDeleteLeavesSeatState) {
+  for (int i = 2; i < kSeatCount; ++i) lib.m_NozzleRows.push_back(lib.m_NozzleRows[0]);
+  CDialogNozzleList d(lib, env);
+  int runs = 0;
+  d.runEditor = [&](CDialogNozzleEdit&) { return ++runs, true; };
+  d.OnAdd();
+  EXPECT_EQ(runs, 0);
+  EXPECT_EQ(lib.Count(), kSeatCount);
+  EXPECT_EQ(messages.service.Texts().size(), 1u);
+  g_nHeadNozzle[0] = 2;
+  d.OnSelectRow(1);
+  d.OnDelete();
+  EXPECT_EQ(lib.Count(), kSeatCount - 1);
+  EXPECT_EQ(g_nHeadNozzle[0].load(), 2);
+}
+
+TEST_F(NozzleDialog, HeadStateAndColumnTextReachTheList) {
+  CDialogNozzleList d(lib, env);
+  d.List()->item(1, 0)->setText("7");
+  d.SetHeadNozzleState(2, 1, true);
+  EXPECT_EQ(d.List()->item(1, 0)->text().toStdString(), "2");
+  EXPECT_EQ(d.List()->item(1, 0)->data(Qt::UserRole).toInt(), 1);
+  EXPECT_EQ(d.HeadLabel(2)->text().toStdString(), "2");
+  d.SetHeadNozzleState(2, 1, false);
+  EXPECT_EQ(d.HeadLabel(2)->text().toStdString(), "0");
+  EXPECT_EQ(d.List()->item(1, 0)->data(Qt::UserRole).toInt(), 0);
+  d.SetHeadNozzleState(0, 40, true);  // out of range: nothing
+  d.SetColumnText(7, "55");
+  EXPECT_EQ(d.ListRows()[0][7], "55");
+  EXPECT_EQ(d.ListRows()[1][7], "55");
+}
+
+TEST_F(NozzleDialog, EditorRefusesInOrderAndKeepsItsOwnNumber) {
+  NozzleEditFields f{2, "B", 30, -20, -1, 30, -20, -3, 40};
+  CDialogNozzleEdit::Environment e;
+  e.appDir = dir.string();
+  e.numberTaken = [](int n) { return n == 1; };
+  CDialogNozzleEdit d(f, e);
+  d.Edit("number")->setText("1");
+  EXPECT_FALSE(d.TryAccept());
+  d.Edit("number")->setText("2");
+  d.Edit("entranceX")->setText("31");
+  messages.service.QueueAnswer(smt::platform::MsgAnswer::No);
+  EXPECT_FALSE(d.TryAccept());
+  d.Edit("note")->setText("");
+  messages.service.QueueAnswer(smt::platform::MsgAnswer::Yes);
+  EXPECT_FALSE(d.TryAccept());
+  EXPECT_EQ(messages.service.Texts(),
+            (std::vector<std::string>{"吸嘴座名称已存在，请修改 !", "吸嘴座X坐标不一致，确定吗 ?",
+                                      "吸嘴座X坐标不一致，确定吗 ?", "吸嘴备注不能为空 !"}));
+  d.Edit("note")->setText("B\tC");
+  messages.service.QueueAnswer(smt::platform::MsgAnswer::Yes);
+  ASSERT_TRUE(d.TryAccept());
+  EXPECT_DOUBLE_EQ(f.entranceX, 31);
+  EXPECT_EQ(f.note, "B C") << "a TAB cannot split the row";
+}
+
+TEST_F(NozzleDialog, EditorSeatFieldsFeedTheEntranceAndTheMagazineLocksIt) {
+  NozzleEditFields f{1, "A", 10, -20, -1, 11, -21, -3, 40};
+  CDialogNozzleEdit::Environment e;
+  e.appDir = dir.string();
+  {
+    CDialogNozzleEdit d(f, e);
+    EXPECT_EQ(d.Edit("entranceX")->text().toStdString(), "11.0000");
+    d.Edit("y")->setText("-5.5");
+    EXPECT_EQ(d.Edit("entranceY")->text().toStdString(), "-5.5");
+  }
+  e.nineteenSeat = true;
+  CDialogNozzleEdit d(f, e);
+  EXPECT_FALSE(d.Edit("entranceX")->isEnabled());
+  EXPECT_EQ(d.Edit("entranceX")->text().toStdString(), "10.0000");
+}
+
+TEST_F(NozzleDialog, UnifyAsksAndWritesTheFieldIntoEveryRow) {
+  NozzleEditFields f{1, "A", 10, -20, -1.5, 10, -20, -3, 40};
+  std::vector<std::pair<int, std::string>> columns;
+  CDialogNozzleEdit::Environment e;
+  e.appDir = dir.string();
+  e.setColumnText = [&](int c, const std::string& t) { columns.emplace_back(c, t); };
+  CDialogNozzleEdit d(f, e);
+  messages.service.QueueAnswer(smt::platform::MsgAnswer::No);
+  d.UnifyBox(CDialogNozzleEdit::Unify::PickHeight)->setChecked(true);
+  messages.service.QueueAnswer(smt::platform::MsgAnswer::Yes);
+  d.Edit("vacuum")->setText("45");
+  d.UnifyBox(CDialogNozzleEdit::Unify::Vacuum)->setChecked(true);
+  d.UnifyBox(CDialogNozzleEdit::Unify::Vacuum)->setChecked(false);  // clearing does nothing
+  EXPECT_EQ(columns, (std::vector<std::pair<int, std::string>>{{7, "45"}}));
+  EXPECT_EQ(messages.service.Texts().size(), 2u);
+}
+
+TEST_F(NozzleDialog, ZCaptureAndToZRefuseOutsideTheTravel) {
+  librarytest::UseBasic([](smt::settings::BasicSettings& b) { b.m_Z_Limit = -20; });
+  librarytest::UseScales(100, 100, 1000);
+  NozzleEditFields f{1, "A", 10, -20, -1, 10, -20, -3, 40};
+  CDialogNozzleEdit::Environment e;
+  e.appDir = dir.string();
+  CDialogNozzleEdit d(f, e);
+  g_nCurZ[0] = -1;
+  d.OnCapture(CDialogNozzleEdit::Capture::EntranceZ);
+  EXPECT_EQ(d.Edit("entranceZ")->text().toStdString(), "-0.0011");
+  g_nCurZ[0] = 1;
+  d.OnCapture(CDialogNozzleEdit::Capture::PickZ);
+  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Z Pos Error !"});
+  EXPECT_EQ(d.Edit("pickHeight")->text().toStdString(), "-1.0000");
+  d.Edit("entranceZ")->setText("0.5");
+  EXPECT_FALSE(d.OnPad(CDialogNozzleEdit::Pad::ToZ, true));
+  EXPECT_EQ(messages.service.Texts().back(), "The data should be - !");
+  g_nCurZ[0] = 0;
+}
