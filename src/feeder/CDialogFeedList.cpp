@@ -438,9 +438,18 @@ void CDialogFeedList::SortByColumn(int column) {
   if (n == 0 || column < 0 || column >= kFeederCells) return;
   std::vector<FeederListRow> rows;
   for (int r = 0; r < n; ++r) rows.push_back(ListRow(r));
-  std::stable_sort(rows.begin(), rows.end(), [column](const FeederListRow& x, const FeederListRow& y) {
-    return CompareRows(x.text[static_cast<size_t>(column)], y.text[static_cast<size_t>(column)], column) < 0;
-  });
+  // The sort needs a strict order: equal numbers of one side compare equal
+  // here (CompareRows never answers "equal" for column 0).
+  auto less = [column](const FeederListRow& x, const FeederListRow& y) {
+    const std::string& a = x.text[static_cast<size_t>(column)];
+    const std::string& b = y.text[static_cast<size_t>(column)];
+    if (column == 0) {
+      const int ca = CompareRows(a, b, 0), cb = CompareRows(b, a, 0);
+      return ca < 0 && cb > 0;
+    }
+    return CompareRows(a, b, column) < 0;
+  };
+  std::stable_sort(rows.begin(), rows.end(), less);
   for (int r = 0; r < n; ++r) SetListRow(r, rows[static_cast<size_t>(r)]);
 }
 

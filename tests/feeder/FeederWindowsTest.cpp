@@ -1,0 +1,388 @@
+// The feeder windows under the offscreen platform: the list panel's
+// commands, sorting and language switch, the editor's confirm, the group
+// manager, the tray dialog and the automatic feeder dialog.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+
+#include "app/core/MachineState.h"
+#include "app/core/NameTables.h"
+#include "feeder/AutoFeeders.h"
+#include "feeder/CDialogAutoFeed.h"
+#include "feeder/CDialogFeedEdit.h"
+#include "feeder/CDialogFeedGroup.h"
+#include "feeder/CDialogFeedList.h"
+#include "feeder/CDialogGridBox.h"
+#include "feeder/FeederServices.h"
+#include "platform/MessageService.h"
+
+using namespace smt::feeder;
+
+namespace {
+
+std::string Line(const FeederRow& r) {
+  std::string s;
+  for (const auto& c : r) s += c + "\t";
+  return s;
+}
+
+FeederRow Row(const std::string& number, const std::string& mode = "集中飞达") {
+  FeederRow r;
+  for (size_t c = 0; c < r.size(); ++c) r[c] = std::to_string(c);
+  r[0] = number;
+  r[kCellCamera] = "Yes/Cam";
+  r[kCellFly] = "No/1/2";
+  r[kCellFeedMode] = mode;
+  r[kCellSpeed] = "Yes/复位速度";
+  return r;
+}
+
+std::vector<std::string> Lines(const std::vector<FeederRow>& rows) {
+  std::vector<std::string> l = {"2\tMain\t", "Main\tfirst\t" + std::to_string(rows.size()) + "\t"};
+  for (const auto& r : rows) l.push_back(Line(r));
+  for (size_t i = 0; i < rows.size(); ++i) l.push_back("0\t0\t0\t0\t0\t0\t");
+  l.push_back("Spare\t\t0\t");
+  return l;
+}
+
+class FeederWindowsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_nMachineType = 3;
+    g_nLanguageSet = 0;
+    g_bConnected = false;
+    g_bMachineBusy = false;
+    SetFeederServices({});
+  }
+  void TearDown() override {
+    g_nMachineType = 0;
+    g_bConnected = false;
+    g_bResetDone = false;
+    SetFeederServices({});
+  }
+  void Load(CDialogFeedList& p, const std::vector<FeederRow>& rows) {
+    auto lines = Lines(rows);
+    ASSERT_TRUE(p.LoadFromLines(lines));
+  }
+  std::vector<std::string> Numbers(CDialogFeedList& p) {
+    std::vector<std::string> n;
+    for (int r = 0; r < p.RowCount(); ++r) n.push_back(p.ListRow(r).text[0]);
+    return n;
+  }
+  smt::platform::ScopedRecordingMessages messages;
+};
+
+QAction* Find(QMenu* m, const std::string& key) {
+  return m->findChild<QAction*>(QString::fromStdString(key));
+}
+
+}  // namespace
+
+TEST_F(FeederWindowsTest, SortingByNumberPutsSidesInOrderAndNumbersAscending) {
+  CDialogFeedList p;
+  Load(p, {Row("W10"), Row("S1"), Row("N3"), Row("W9"), Row("G1"), Row("7"), Row("E2")});
+  p.SortByColumn(0);
+  EXPECT_EQ(Numbers(p), (std::vector<std::string>{"7", "E2", "S1", "W9", "W10", "N3", "G1"}));
+  EXPECT_LT(CDialogFeedList::CompareRows("2.5", "10", 4), 0);
+  EXPECT_GT(CDialogFeedList::CompareRows("b", "B", 1), 0);
+  CDialogFeedList empty;
+  empty.SortByColumn(0);
+  EXPECT_EQ(empty.RowCount(), 0);
+}
+
+TEST_F(FeederWindowsTest, PasteNumbersAfterTheHighestOfTheSideAndTheGroupFollowsTheSource) {
+  CDialogFeedList p;
+  Load(p, {Row("W1"), Row("W3"), Row("W7")});
+  p.List()->selectRow(1);
+  p.OnCopyFeeder();
+  p.List()->selectRow(0);
+  p.OnPasteFeeder();
+  EXPECT_EQ(Numbers(p), (std::vector<std::string>{"W8", "W1", "W3", "W7"}));
+  const auto g = *p.Table().CurrentGroup();
+  ASSERT_EQ(g.RowCount(), 4);
+  EXPECT_EQ(g.rows[2][0], "W8");
+  EXPECT_EQ(g.rows[2][kCellCamera], "Yes/Cam");
+  EXPECT_EQ(p.ListRow(0).icon[kCellCamera], 1);
+  // Without a selection the paste goes to the end; the buffer stays.
+  p.List()->clearSelection();
+  p.OnPasteFeeder();
+  EXPECT_EQ(Numbers(p).back(), "W9");
+  CDialogFeedList q;
+  q.OnPasteFeeder();
+  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"请先复制料架 !"});
+}
+
+TEST_F(FeederWindowsTest, ClickTogglesTheMarkAndDeleteAsksBeforeCheckingTheSelection) {
+  CDialogFeedList p;
+  Load(p, {Row("W1"), Row("W2")});
+  p.List()->selectRow(0);
+  p.OnClickRow();
+  EXPECT_EQ(p.ListRow(0).icon[0], 6);
+  p.OnClickRow();
+  EXPECT_EQ(p.ListRow(0).icon[0], 0);
+  FeederServices sv;
+  sv.placementFeederNumbers = [] { return std::vector<std::string>{"W1"}; };
+  SetFeederServices(sv);
+  p.OnShowSelected();
+  EXPECT_EQ(p.ListRow(0).icon[0], 7);
+  EXPECT_EQ(p.ListRow(1).icon[0], 0);
+  p.OnClickRow();
+  EXPECT_EQ(p.ListRow(0).icon[0], 7);
+
+  p.List()->clearSelection();
+  messages.service.QueueAnswer(smt::platform::MsgAnswer::Yes);
+  p.OnDeleteFeeder();
+  EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"是否删除选择行 ?", "请选择行 !"}));
+  messages.service.Clear();
+  p.List()->selectRow(1);
+  messages.service.QueueAnswer(smt::platform::MsgAnswer::No);
+  p.OnDeleteFeeder();
+  EXPECT_EQ(p.RowCount(), 2);
+  messages.service.QueueAnswer(smt::platform::MsgAnswer::Yes);
+  p.OnDeleteFeeder();
+  EXPECT_EQ(Numbers(p), std::vector<std::string>{"W1"});
+  EXPECT_EQ(p.Table().CurrentRowCount(), 1);
+}
+
+TEST_F(FeederWindowsTest, RightClickWithoutSelectionWarnsAndGreysTheRowItems) {
+  CDialogFeedList p;
+  Load(p, {Row("W1")});
+  p.OnRightClick();
+  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"请选择行 !"});
+  std::unique_ptr<QMenu> m(p.BuildPopupMenu(nullptr));
+  EXPECT_TRUE(Find(m.get(), "FeedList.c_FeedAdd")->isEnabled());
+  for (const char* k : {"FeedList.c_FeedEdit", "FeedList.c_FeedDelete", "FeedList.c_FeedCopy", "FeedList.c_FeedPaste",
+                        "FeedList.c_Nozzle1ToFeedTest", "FeedList.c_CameraToFeedTest", "FeedList.c_FeedTest"})
+    EXPECT_FALSE(Find(m.get(), k)->isEnabled()) << k;
+  // A four-head machine with a row selected: nozzles 5-8 and heads 5-8 greyed.
+  p.List()->selectRow(0);
+  p.OnRightClick();
+  std::unique_ptr<QMenu> m2(p.BuildPopupMenu(nullptr));
+  EXPECT_TRUE(Find(m2.get(), "FeedList.c_Nozzle4ToFeedTest")->isEnabled());
+  EXPECT_FALSE(Find(m2.get(), "FeedList.c_Nozzle5ToFeedTest")->isEnabled());
+  EXPECT_FALSE(Find(m2.get(), "FeedList.c_Nozzle5PickToCamera2")->isEnabled());
+  EXPECT_FALSE(Find(m2.get(), "FeedList.c_CameraToFeedHoleTest")->isEnabled());
+  EXPECT_FALSE(Find(m2.get(), "FeedList.c_FeedPaste")->isEnabled());
+}
+
+TEST_F(FeederWindowsTest, AddingAndEditingGoThroughTheEditorFields) {
+  CDialogFeedList p;
+  Load(p, {Row("W1")});
+  p.runEditor = [&] {
+    FeederEditFields f;
+    f.number = 5;
+    f.side = kSideE;
+    f.feedMode = "振动飞达";
+    f.head = "2";
+    f.camera = "Cam2";
+    f.visionMode = 1;
+    p.Editor()->fields = f;
+    return true;
+  };
+  p.OnAddFeeder();
+  EXPECT_EQ(Numbers(p), (std::vector<std::string>{"W1", "E5"}));
+  ASSERT_EQ(p.Table().CurrentRowCount(), 2);
+  EXPECT_EQ(p.Table().CurrentRow(1)->at(kCellCamera), "Yes/Cam2");
+  EXPECT_EQ(p.m_nSelectedRow, -1);
+  // Editing the first row keeps it matched by number.
+  p.List()->selectRow(0);
+  p.runEditor = [&] {
+    EXPECT_EQ(p.Editor()->fields.number, 1);
+    p.Editor()->fields.value = "10k";
+    return true;
+  };
+  p.OnEditFeeder(true);
+  EXPECT_TRUE(p.m_bEditInProgress);
+  EXPECT_EQ(p.Table().CurrentRow(0)->at(kCellValue), "10k");
+  // A list row whose number has no group row cannot be edited.
+  auto lr = p.ListRow(0);
+  lr.text[0] = "W99";
+  p.SetListRow(0, lr);
+  p.OnEditFeeder(false);
+  EXPECT_EQ(messages.service.Texts().back(), "没找到对应的料架编号，请删除此料架重新创建 !");
+}
+
+TEST_F(FeederWindowsTest, LanguageSwitchTranslatesRowsButNotTheDippingModes) {
+  const auto savedFeed = g_strFeedTypeNames;
+  const auto savedSpeed = g_strSpeedNames;
+  const char* zh[9] = {"集中飞达", "自动飞达", "振动飞达", "托盘", "0402", "48", "拖针", "CL_浸渍站", "托盘_浸渍站"};
+  const char* en[9] = {"IntegrationFeed", "AutoFeed", "VibrationFeed", "GridBox", "0402", "48", "DragHand", "CL_DIP", "GRID_DIP"};
+  for (int m = 0; m < 9; ++m) {
+    g_strFeedTypeNames[static_cast<size_t>(m)] = zh[m];
+    g_strFeedTypeNames[static_cast<size_t>(9 + m)] = en[m];
+    g_strFeedTypeNames[static_cast<size_t>(18 + m)] = en[m];
+  }
+  CDialogFeedList p;
+  Load(p, {Row("W1"), Row("S2", "CL_浸渍站")});
+  g_nLanguageSet = 1;
+  p.LoadLanguage("/nonexistent", "English");
+  EXPECT_EQ(p.ListRow(0).text[kCellFeedMode], "IntegrationFeed");
+  EXPECT_EQ(p.ListRow(1).text[kCellFeedMode], "CL_浸渍站");
+  EXPECT_EQ(p.Table().CurrentRow(0)->at(kCellFeedMode), "IntegrationFeed");
+  EXPECT_EQ(p.Table().CurrentRow(0)->at(kCellSpeed), "Yes/Reset speed");
+  g_nLanguageSet = 0;
+  g_strFeedTypeNames = savedFeed;
+  g_strSpeedNames = savedSpeed;
+}
+
+TEST_F(FeederWindowsTest, TestsAreRefusedByTheGuardsAndWithoutARow) {
+  CDialogFeedList p;
+  Load(p, {Row("W1")});
+  p.m_nSelectedRow = 0;
+  EXPECT_FALSE(p.StartTest(9));
+  g_bConnected = true;
+  g_bResetDone = true;
+  p.m_nSelectedRow = -1;
+  EXPECT_FALSE(p.StartTest(9));
+  EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"Machine is not connection !", "请选择要测试的行 !"}));
+  // The measurement refuses while a head is down.
+  p.m_nSelectedRow = 0;
+  g_nCurZ[2] = -5;
+  p.OnMeasureHeight();
+  EXPECT_EQ(messages.service.Texts().back(), "Error E3 !");
+  g_nCurZ[2] = 0;
+  EXPECT_FALSE(g_bMachineBusy.load());
+  // The pull-head test on an automatic feeder does nothing.
+  auto lr = p.ListRow(0);
+  lr.text[kCellFeedMode] = "自动飞达";
+  p.SetListRow(0, lr);
+  const size_t before = messages.service.Texts().size();
+  p.OnTowbarToHole();
+  EXPECT_EQ(messages.service.Texts().size(), before);
+  EXPECT_FALSE(g_bMachineBusy.load());
+}
+
+TEST_F(FeederWindowsTest, EditorConfirmChecksAndFeedModeChoices) {
+  CDialogFeedList p;
+  Load(p, {Row("W1"), Row("W2")});
+  CDialogFeedEdit* e = p.Editor();
+  p.m_nSelectedRow = 0;
+  p.LoadEditFromRow(0);
+  e->fields.head = "1";
+  e->fields.length = e->fields.width = 1;
+  e->fields.pickHeight = 0;
+  e->fields.precisionXY = e->fields.precisionA = e->fields.collectTime = 0;
+  e->fields.feedCount = 1;
+  e->fields.visionMode = 0;
+  e->fields.separateSpeed = false;
+  e->OnInitDialog();
+  // Choosing an automatic feeder moves the side to S and sets the feed time.
+  e->OnFeedModeSelected("自动飞达");
+  EXPECT_TRUE(e->SideButton(kSideS)->isChecked());
+  EXPECT_EQ(e->Edit("feedTime")->text(), "100");
+  e->Combo("feedMode")->setCurrentText("自动飞达");
+  e->Edit("number")->setText("97");
+  e->OnOK();
+  EXPECT_TRUE(e->checkFailed);
+  EXPECT_EQ(messages.service.Texts().back(), "南面自动飞达不能超过96 !");
+  // A duplicate number.
+  e->OnFeedModeSelected("集中飞达");
+  e->Combo("feedMode")->setCurrentText("集中飞达");
+  EXPECT_TRUE(e->SideButton(kSideW)->isChecked());
+  e->Edit("number")->setText("2");
+  e->OnOK();
+  EXPECT_EQ(messages.service.Texts().back(), "编号重复 !");
+  // Store only: the list row takes the fields and the dialog stays open.
+  e->Edit("number")->setText("1");
+  e->Edit("value")->setText("4u7");
+  e->storeOnly = true;
+  e->OnOK();
+  EXPECT_FALSE(e->checkFailed);
+  EXPECT_FALSE(e->storeOnly);
+  EXPECT_EQ(p.ListRow(0).text[kCellValue], "4u7");
+  // A changed number refuses the tray and step buttons until confirmed.
+  e->numberChanged = true;
+  e->OnStepTest();
+  EXPECT_EQ(messages.service.Texts().back(), "Please click the OK button and save it before opening it !");
+}
+
+TEST_F(FeederWindowsTest, GroupManagerKeepsNamesUniqueAndTheCurrentGroup) {
+  CDialogFeedList p;
+  Load(p, {Row("W1")});
+  CDialogFeedGroup* g = p.GroupManager();
+  g->OnInitDialog();
+  ASSERT_EQ(g->GroupList()->rowCount(), 2);
+  g->OnAdd();
+  g->NameBox()->setText("Main");
+  g->OnAdd();
+  g->NameBox()->setText("main");
+  g->OnAdd();
+  EXPECT_EQ(g->GroupList()->rowCount(), 3);
+  g->OnItemClicked(0);
+  EXPECT_TRUE(g->expanded);
+  g->OnDelete();
+  g->OnItemClicked(0);
+  g->NameBox()->setText("Main");
+  g->OnEdit();  // the same name on the same item
+  g->OnItemClicked(0);
+  g->NameBox()->setText("Copy");
+  g->OnCopy();
+  EXPECT_EQ(p.Table().GroupCount(), 4);
+  EXPECT_EQ(p.Table().Groups()[3].RowCount(), 1);
+  g->OnItemClicked(1);
+  g->OnOpen();
+  EXPECT_EQ(p.Table().CurrentName(), "Spare");
+  EXPECT_EQ(p.RowCount(), 0);
+  EXPECT_EQ(messages.service.Texts(),
+            (std::vector<std::string>{"料架名称不能为空 !", "料架名称不能相同 !", "不能删除正在使用的料架组 !"}));
+}
+
+TEST_F(FeederWindowsTest, TrayDialogNumbersCellsAndStoresPresence) {
+  CDialogFeedList p;
+  Load(p, {Row("G1", "托盘")});
+  p.Table().AllocTrayGrid(3, 4);
+  CDialogGridBox* t = p.Editor()->GridBox();
+  t->OnInitDialog();
+  EXPECT_EQ(t->Grid()->item(0, 1)->text(), "1");
+  EXPECT_EQ(t->Grid()->item(2, 4)->text(), "12");
+  t->OnCellClicked(0, 1);
+  EXPECT_EQ(t->CellIcon(0, 1), 0);
+  t->Edit("cols")->setText("5");
+  t->OnSizeChanged();
+  EXPECT_EQ(t->CellIcon(0, 1), 1);
+  EXPECT_EQ(t->CountLabel()->text(), "元件数量为：15");
+  // A cell chosen as move target is stored as used.
+  g_bConnected = true;
+  g_bResetDone = true;
+  EXPECT_EQ(t->OnCellRightClick(1, 0, nullptr), nullptr);
+  std::unique_ptr<QMenu> m(t->OnCellRightClick(0, 2, nullptr));
+  ASSERT_TRUE(m);
+  EXPECT_EQ(t->CellIcon(0, 2), 2);
+  t->OnOK();
+  const TrayRecord w = p.Table().WorkTray();
+  EXPECT_EQ(w.cols, 5);
+  EXPECT_EQ(w.cells[1], "No/2");
+  EXPECT_EQ(w.cells[0], "Yes/1");
+  t->Edit("cols")->setText("0");
+  t->OnOK();
+  EXPECT_EQ(messages.service.Texts().back(), "请输入有效数据 !");
+  // With the nozzle-1 item, cell (0, 1) is the origin itself.
+  const auto target = CDialogGridBox::MoveTarget(0, 1, 5, 5, 0, 0, 1);
+  EXPECT_EQ(target, (std::pair<int32_t, int32_t>{0, 0}));
+}
+
+TEST_F(FeederWindowsTest, AutomaticFeederClicksNeedTheConnection) {
+  AutoFeeders::Instance().Reset();
+  CDialogAutoFeed d;
+  d.OnInitDialog();
+  d.OnGridClick(1, 3);
+  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Machine is not connection !"});
+  EXPECT_EQ(AutoFeeders::Instance().Mask()[0], 0u);
+  d.Edit("m_Feed_Times")->setText("1");
+  d.Edit("m_TestLoop")->setText("0");
+  EXPECT_FALSE(d.TryAccept());
+  d.Edit("m_TestLoop")->setText("3");
+  d.Check("m_bAutoFeed")->setChecked(true);
+  EXPECT_TRUE(d.TryAccept());
+  EXPECT_EQ(AutoFeeders::Instance().Config().m_TestLoop, 3);
+  EXPECT_EQ(AutoFeeders::Instance().Config().m_bAutoFeed, 1);
+  AutoFeeders::Instance().Reset();
+}
