@@ -18,6 +18,7 @@
 #include "link/MotionCommands.h"
 #include "link/MotionGlobals.h"
 #include "platform/MessageService.h"
+#include "platform/WorkerThreads.h"
 #include "settings/SettingsStores.h"
 
 namespace smt::library {
@@ -144,8 +145,10 @@ bool SetMagazineCover(int state) {
 }
 
 bool PassPauseGate() {
+  // A pause lasts as long as the operator wants; a stop or the program's
+  // shut-down ends the wait.
   while (!g_hPauseEvent.Wait(std::chrono::milliseconds(100))) {
-    if (!g_bRunContinue) return false;
+    if (!g_bRunContinue || smt::platform::WorkerThreads::Instance().ShuttingDown()) return false;
   }
   return g_bRunContinue.load();
 }
@@ -203,7 +206,6 @@ bool PickNozzleFromLibrary(int head, int nozzle, bool waitPauseGate, bool showSt
     smt::platform::ShowMessage(kSmtHeaderError);
     return false;
   }
-  if (g_nHeadNozzle[head - 1] == nozzle) return true;  // already on the head
   if (g_nHeadNozzle[head - 1] != 0 && !ReturnNozzleToLibrary(head, waitPauseGate, showState)) return false;
   const int seat = nozzle - 1;
   if (!g_NozzleSeats.HasNozzle(seat)) {

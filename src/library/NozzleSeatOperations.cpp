@@ -64,6 +64,7 @@ bool LowerToSeatHeight(int selectedHead, const NozzleRow& row, bool nineteenSeat
     const int32_t d = head == 1 ? 0 : ToSteps(h[head - 1] - h[0], zp);
     move = ZMoveToHeight(type, head, t + d, g_nCurZ[head - 1].load());
   }
+  if (!move && type != 9) return false;  // a head this machine does not have
   if (nineteenSeat) {
     if (!SetMagazineCover(1)) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(std::clamp(delayMs, 0, 10000)));

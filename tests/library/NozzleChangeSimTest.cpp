@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
 
 #include "LibraryTestSupport.h"
 #include "library/NozzleChange.h"
@@ -282,4 +283,35 @@ TEST_F(NozzleChangeSim, SeatOperationsAreRefusedOffLineUnhomedOrBusy) {
     EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{c.message});
   }
   g_bMachineBusy = false;
+}
+
+TEST_F(NozzleChangeSim, RunChangesWaitAtThePauseGateAndEndWhenTheRunStops) {
+  UseUdp();
+  g_bRunContinue = false;
+  EXPECT_FALSE(PickNozzleFromLibrary(1, 1, true, false)) << "no run: nothing moves";
+  EXPECT_FALSE(sim->LastReceived(0x64).has_value());
+  g_bRunContinue = true;
+  g_hPauseEvent.Set();
+  ASSERT_TRUE(PickNozzleFromLibrary(1, 1, true, false));
+  // Paused: the change waits until the run is stopped, then gives up.
+  g_hPauseEvent.Reset();
+  std::atomic<int> result{-1};
+  std::thread t([&] { result = ReturnNozzleToLibrary(1, true, false) ? 1 : 0; });
+  std::this_thread::sleep_for(std::chrono::milliseconds(250));
+  EXPECT_EQ(result.load(), -1) << "still waiting while paused";
+  g_bRunContinue = false;
+  t.join();
+  EXPECT_EQ(result.load(), 0);
+  EXPECT_EQ(g_nHeadNozzle[0].load(), 1) << "the head keeps its nozzle";
+  g_hPauseEvent.Set();
+}
+
+TEST_F(NozzleChangeSim, TakingTheNozzleTheHeadHoldsPutsItBackAndTakesItAgain) {
+  UseUdp();
+  ASSERT_TRUE(PickNozzleFromLibrary(1, 2, false, false));
+  sim->ClearReceived();
+  ASSERT_TRUE(PickNozzleFromLibrary(1, 2, false, false));
+  EXPECT_EQ(g_nHeadNozzle[0].load(), 2);
+  EXPECT_FALSE(g_NozzleSeats.HasNozzle(1));
+  EXPECT_TRUE(sim->LastReceived(0x64).has_value());
 }
