@@ -29,6 +29,8 @@
 #include "settings/SettingsStores.h"
 #include "feeder/AutoFeeders.h"
 #include "feeder/FeederTestMotions.h"
+#include "feeder/FeederEditorJog.h"
+#include <QKeyEvent>
 
 using namespace smt::feeder;
 using smt::platform::FormatDouble;
@@ -180,10 +182,14 @@ void CDialogFeedEdit::Build() {
   teachY->addWidget(button("Y", "Y"));
   teachY->addWidget(button("CY", "CY"));
   left->addLayout(teachY, row++, 1);
+  auto* pad = new QHBoxLayout;
+  for (const char* n : {"X-", "X+", "Y+", "Y-", "Set"}) pad->addWidget(button(n, n));
+  left->addLayout(pad, row++, 1);
   combo(left, "feedMode", "FeedEdit.c_SelectFeedMode");
   edit(left, "feedCoord", "FeedEdit.c_Feed_Coordinates");
   auto* feedRow = new QHBoxLayout;
   feedRow->addWidget(button("L", "L"));
+  for (const char* n : {"Lx-", "Lx+", "Ly+", "Ly-"}) feedRow->addWidget(button(n, n));
   feedRow->addWidget(button("GoFeed", "<¤>"));
   feedRow->addWidget(button("DragCX", "CX"));
   feedRow->addWidget(button("DragCY", "CY"));
@@ -230,7 +236,13 @@ void CDialogFeedEdit::Build() {
   edit(right, "earlyVacuum", "FeedEdit.c_smtBeforeCloseVacuum");
   edit(right, "vacuum", "FeedEdit.c_VacuumTestValue");
   combo(right, "pump", "FeedEdit.c_VacuumTestValue");
-  right->addWidget(button("T", "T"), row++, 1);
+  auto* zPad = new QHBoxLayout;
+  zPad->addWidget(button("Z+", "Z↑"));
+  zPad->addWidget(button("Home", "↓↑"));
+  zPad->addWidget(button("Z-", "Z↓"));
+  zPad->addWidget(button("ToZ", "To=Z"));
+  zPad->addWidget(button("T", "T"));
+  right->addLayout(zPad, row++, 1);
   separateSpeed_ = new QCheckBox(this);
   right->addWidget(separateSpeed_, row, 0);
   combo(right, "speed", "FeedEdit.c_SeparateSpeedSet");
@@ -242,6 +254,11 @@ void CDialogFeedEdit::Build() {
   bottom->addWidget(button("Cancel"));
   outer->addLayout(bottom);
 
+  for (const char* n : {"X-", "X+", "Y+", "Y-", "Set", "Z+", "Z-", "Home", "ToZ", "Lx-", "Lx+", "Ly+", "Ly-"}) {
+    const std::string name = n;
+    connect(Button(name), &QPushButton::pressed, this, [this, name] { OnJogPressed(name); });
+    connect(Button(name), &QPushButton::released, this, [this] { OnJogReleased(); });
+  }
   connect(Button("OK"), &QPushButton::clicked, this, [this] { OnOK(); });
   connect(Button("Cancel"), &QPushButton::clicked, this, [this] { reject(); });
   connect(Button("Next"), &QPushButton::clicked, this, [this] { OnNext(); });
@@ -898,4 +915,75 @@ void CDialogFeedEdit::OnReadVacuum() {
   smt::platform::WorkerThreads::Instance().Start("ReadVacuum", [index](std::stop_token) {
     if (index >= 0 && index <= 3) smt::link::SendCmd15ReadVacuum(index + 1);
   });
+}
+
+// --- jog pad -------------------------------------------------------------------------------
+
+void CDialogFeedEdit::OnJogPressed(const std::string& button) {
+  const FeederServices sv = GetFeederServices();
+  const auto b = *smt::settings::SettingsStores::Instance().machine.Basic();
+  const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
+  const AutoFeedConfig cfg = AutoFeeders::Instance().Config();
+  EditorJogInput in;
+  in.machineType = g_nMachineType;
+  in.platform = sv.platformChoice ? sv.platformChoice() : 1;
+  in.zIndex = std::max(0, Combo("zAxis")->currentIndex());
+  int side = -1;
+  for (int s = 0; s < 5; ++s)
+    if (sides_[s]->isChecked()) side = s;
+  in.side = SideLetter(side);
+  in.pickHeightMm = TextToDouble(Edit("pickHeight")->text().toStdString());
+  in.zPulse = p.m_Z_Pulse;
+  in.currentZ = g_nCurZ[std::min(in.zIndex, 7)].load();
+  in.openLength = cfg.m_Open_Length;
+  in.closeLength = cfg.m_Close_Length;
+  in.liftPulse = in.side == 'W' ? p.m_WestLift_Pulse : in.side == 'N' ? p.m_NorthLift_Pulse : p.m_EastLift_Pulse;
+  (void)b;
+  const EditorJog j = PlanEditorJog(button, in);
+  if (j.outputOff) smt::link::SendOutputDirect(j.outputOff, 0, 5);
+  if (j.clearLiftFlags && sv.clearLiftFlags) sv.clearLiftFlags();
+  switch (j.kind) {
+    case EditorJog::Kind::Continuous:
+      if (sv.jog) sv.jog(j.axis, j.positive, true, false, 0);
+      break;
+    case EditorJog::Kind::Steps:
+      if (sv.jog) sv.jog(j.axis, j.positive, false, true, j.steps);
+      break;
+    case EditorJog::Kind::SpeedGear:
+      if (sv.nextSpeedGear) sv.nextSpeedGear();
+      break;
+    case EditorJog::Kind::HomeZ:
+      if (sv.homeZ) sv.homeZ();
+      break;
+    default:
+      break;
+  }
+}
+
+void CDialogFeedEdit::OnJogReleased() {
+  if (auto r = GetFeederServices().jogRelease) r();
+}
+
+void CDialogFeedEdit::keyPressEvent(QKeyEvent* e) {
+  if (e->modifiers() & Qt::ControlModifier) {
+    if (e->modifiers() & Qt::ShiftModifier) {
+      if (auto g = GetFeederServices().nextSpeedGear) g();
+      return;
+    }
+    switch (e->key()) {
+      case Qt::Key_Left: OnJogPressed("X-"); return;
+      case Qt::Key_Up: OnJogPressed("Y+"); return;
+      case Qt::Key_Right: OnJogPressed("X+"); return;
+      case Qt::Key_Down: OnJogPressed("Y-"); return;
+      default: break;
+    }
+  }
+  QDialog::keyPressEvent(e);
+}
+
+void CDialogFeedEdit::keyReleaseEvent(QKeyEvent* e) {
+  const int k = e->key();
+  if (k == Qt::Key_Left || k == Qt::Key_Right || k == Qt::Key_Up || k == Qt::Key_Down || k == Qt::Key_Control)
+    OnJogReleased();
+  QDialog::keyReleaseEvent(e);
 }

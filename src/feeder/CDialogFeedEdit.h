@@ -67,6 +67,9 @@ class CDialogFeedEdit : public QDialog {
   void OnMeasureHeight();
   void OnReadVacuum();
   void ShowPickHeight(const std::string& text);
+  // Jog pad: a pressed button ("X+", "Z-", "Lx+", ...) and any release.
+  void OnJogPressed(const std::string& button);
+  void OnJogReleased();
 
   // Controls by role (tests).
   QLineEdit* Edit(const std::string& name) const;
@@ -78,6 +81,8 @@ class CDialogFeedEdit : public QDialog {
 
  protected:
   void closeEvent(QCloseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void keyReleaseEvent(QKeyEvent* e) override;
 
  private:
   void Build();

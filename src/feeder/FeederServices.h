@@ -50,6 +50,15 @@ struct FeederServices {
   std::function<std::vector<std::string>()> placementFeederNumbers;
   std::function<void(const std::string& newNumber)> replacePartEditorFeeder;
   std::function<bool()> partListEditLock;
+  // Jog panel: a jog (held: until released; bySteps: one move of `steps`),
+  // the release that ends a held jog, the next speed gear, the Z homing
+  // (reset mode 3) and the clearing of its two lift-state flags.
+  std::function<void(int axis, bool positive, bool held, bool bySteps, int steps)> jog;
+  std::function<void()> jogRelease;
+  std::function<void()> nextSpeedGear;
+  std::function<void()> homeZ;
+  std::function<void()> clearLiftFlags;
+  std::function<int()> platformChoice;  // lamp machine: 1 or 2
   // Library rows (the frame's holders) and the camera table's names.
   std::function<std::vector<std::string>()> packRows;
   std::function<void(std::vector<std::string>)> setPackRows;

@@ -132,3 +132,67 @@ TEST(FeederEditRules, TeachValueMovesAwayFromZeroAndRangesAreChecked) {
   f.number = 0;
   EXPECT_EQ(CheckFieldRanges(f)->field, "c_FeedNumber");
 }
+
+#include "feeder/FeederEditorJog.h"
+
+TEST(FeederEditorJog, ButtonsMakeTheirJogByMachineTypeAndSide) {
+  EditorJogInput in;
+  in.machineType = 3;
+  in.zPulse = 1000;
+  in.openLength = 30;
+  in.closeLength = 45;
+  in.liftPulse = 2;
+  struct Case {
+    const char* button;
+    int type, zIndex;
+    char side;
+    EditorJog::Kind kind;
+    int axis;
+    bool positive;
+    int32_t steps;
+    int output;
+  };
+  using K = EditorJog::Kind;
+  const Case cases[] = {
+      {"X+", 3, 0, 'W', K::Continuous, 0, true, 0, 0},
+      {"Y-", 3, 0, 'W', K::Continuous, 1, false, 0, 0},
+      {"Z+", 3, 1, 'W', K::Continuous, 2, false, 0, 0},   // Z2 runs the shared axis the other way
+      {"Z-", 3, 2, 'W', K::Continuous, 3, false, 0, 0},
+      {"Z+", 7, 5, 'W', K::Continuous, 0x25, true, 0, 0},
+      {"Lx+", 3, 0, 'N', K::Continuous, 9, true, 0, 6},
+      {"Ly+", 3, 0, 'N', K::Steps, 12, true, 90, 0},
+      {"Lx+", 3, 0, 'W', K::Steps, 11, false, 60, 0},
+      {"Ly-", 3, 0, 'W', K::Continuous, 8, false, 0, 5},
+      {"Lx-", 3, 0, 'E', K::Steps, 13, false, 60, 0},
+      {"Ly+", 3, 0, 'S', K::None, 0, true, 0, 0},
+      {"Set", 3, 0, 'W', K::SpeedGear, 0, true, 0, 0},
+  };
+  for (const Case& c : cases) {
+    in.machineType = c.type;
+    in.zIndex = c.zIndex;
+    in.side = c.side;
+    const EditorJog j = PlanEditorJog(c.button, in);
+    EXPECT_EQ(j.kind, c.kind) << c.button << c.side;
+    if (c.kind == K::None || c.kind == K::SpeedGear) continue;
+    EXPECT_EQ(j.axis, c.axis) << c.button << c.side;
+    EXPECT_EQ(j.positive, c.positive) << c.button << c.side;
+    EXPECT_EQ(j.steps, c.steps) << c.button << c.side;
+    EXPECT_EQ(j.outputOff, c.output) << c.button << c.side;
+  }
+  // To=Z: a pick height of 0 or above does nothing; else the difference to the current Z.
+  in.machineType = 3;
+  in.zIndex = 0;
+  in.pickHeightMm = 0;
+  EXPECT_EQ(PlanEditorJog("ToZ", in).kind, EditorJog::Kind::None);
+  in.pickHeightMm = -2.5;
+  in.currentZ = -1000;
+  const EditorJog down = PlanEditorJog("ToZ", in);
+  EXPECT_EQ(down.steps, 1500);
+  EXPECT_FALSE(down.positive);
+  in.zIndex = 3;  // Z4 reversed
+  EXPECT_TRUE(PlanEditorJog("ToZ", in).positive);
+  in.machineType = 4;
+  in.platform = 2;
+  EXPECT_EQ(PlanEditorJog("X-", in).axis, 9);
+  EXPECT_EQ(PlanEditorJog("Y+", in).axis, 12);
+}
