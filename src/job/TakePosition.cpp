@@ -34,10 +34,12 @@ std::string NudgedTextG(double mm) {
 int32_t TruncSteps(double mm, double perMm) { return static_cast<int32_t>(std::trunc(mm * perMm)); }
 
 double EditorTakeAxis(int32_t position, double originMm, double pulse) {
+  if (pulse == 0) pulse = 1;  // an unset scale reads as 1, as the pulse settings do
   return static_cast<double>(position - TruncSteps(originMm, pulse)) / pulse;
 }
 
 double EditorTakeCamera(int32_t position, double originMm, double cameraOffsetMm, double pulse) {
+  if (pulse == 0) pulse = 1;
   return static_cast<double>(position - TruncSteps(pulse, originMm) + TruncSteps(pulse, cameraOffsetMm)) / pulse;
 }
 
@@ -51,6 +53,7 @@ int32_t DispenseHeadZ(int t) {
 }
 
 double PcbTakeValue(PcbTake what, int32_t pos, int32_t zero, double pulse, double cam, double origin) {
+  if (pulse == 0) pulse = 1;
   const int32_t camSteps = TruncSteps(pulse, cam);
   const int32_t orgSteps = TruncSteps(pulse, origin);
   switch (what) {
