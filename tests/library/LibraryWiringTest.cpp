@@ -1,0 +1,52 @@
+// How the libraries join the view: the start-up step takes the frame's rows
+// in and the three library commands are registered.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "LibraryTestSupport.h"
+#include "library/LibraryShellWiring.h"
+#include "library/MarkLibrary.h"
+#include "library/NozzleLibrary.h"
+#include "library/PackLibrary.h"
+#include "link/LinkRuntime.h"
+#include "platform/SettingsSection.h"
+
+using namespace smt::library;
+
+TEST(LibraryWiring, StartUpTakesTheFramesRowsAndRegistersTheLibraryCommands) {
+  const auto dir = librarytest::ScratchDir("wiring");
+  const smt::platform::SettingsSection s(smt::platform::ConfigPath(dir.string()), "NozzleListConfig");
+  s.WriteInt("m_Delay", 250);
+  std::vector<std::string> nozzles{"1\t12.5\t-3\t-1\t12.5\t-3\t-2\t40\tA\t"}, packs{"P\t1\t"}, marks{"M\t2\t"};
+  std::map<int, std::function<void(QWidget*)>> commands;
+  std::vector<std::function<void(const std::string&)>> steps;
+  LibraryShellWiring w;
+  w.registerDialog = [&](int id, std::function<void(QWidget*)> open) { commands[id] = std::move(open); };
+  w.initialUpdateSteps = &steps;
+  w.nozzleRows = &nozzles;
+  w.packRows = &packs;
+  w.markRows = &marks;
+  librarytest::UseScales(100, 100, 100);
+  InstallLibrarySubsystem(w);
+  EXPECT_EQ(commands.size(), 3u);
+  EXPECT_TRUE(commands.count(32853) && commands.count(33062) && commands.count(33125));
+  ASSERT_EQ(steps.size(), 1u);
+  smt::link::Runtime().headMask = 0;
+  steps[0](dir.string());
+  EXPECT_EQ(TheNozzleLibrary().m_NozzleRows[0][1], "12.5");
+  EXPECT_EQ(TheNozzleLibrary().Settings().m_Delay, 250);
+  EXPECT_EQ(g_NozzleSeats.Get(0).nX, 1250);
+  EXPECT_EQ(ThePackLibrary().m_PackRows[0][0], "P");
+  EXPECT_EQ(TheMarkLibrary().Find("M")->at(1), "2");
+  EXPECT_EQ(smt::link::Runtime().headMask.load(), 0x03) << "missing axis switches keep both heads";
+  // New axis scales confirmed: the seats follow.
+  auto pulse = *smt::settings::SettingsStores::Instance().machine.Pulse();
+  pulse.m_X_Pulse = 200;
+  ASSERT_TRUE(smt::settings::SettingsStores::Instance().machine.CommitPulse(dir.string(), pulse).ok);
+  EXPECT_EQ(g_NozzleSeats.Get(0).nX, 2500);
+  TheNozzleLibrary().m_NozzleRows.clear();
+  ThePackLibrary().m_PackRows.clear();
+  TheMarkLibrary().m_MarkRows.clear();
+  smt::link::Runtime().headMask = 0x01;
+}
