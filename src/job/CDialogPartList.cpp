@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QEvent>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -28,6 +29,7 @@
 #include "job/PartListTexts.h"
 #include "job/RowListModel.h"
 #include "link/LinkRuntime.h"
+#include "platform/FileIo.h"
 #include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
@@ -515,7 +517,20 @@ void CDialogPartList::OnPcbClamp() { run_.OnPcbClamp(); }
 void CDialogPartList::OnFind() { find_->exec(); }
 void CDialogPartList::OnCompare() { logic_.OnCompare(); }
 void CDialogPartList::OnUpdate() { logic_.OnUpdate(); }
-void CDialogPartList::OnSmtDis() { logic_.SwapSmtDis(); }
+void CDialogPartList::OnSmtDis() {
+  logic_.SwapSmtDis();
+  if (logic_.Type() != 9) return;
+  const QString path = chooseDrillCsv ? chooseDrillCsv()
+                                      : QFileDialog::getOpenFileName(this, QString(), QString(),
+                                                                     QString::fromUtf8("csv文件(*.csv)"));
+  if (path.isEmpty()) return;
+  try {
+    const auto bytes = smt::platform::ReadWholeFile(path.toStdString());
+    logic_.ImportDrillCsv(std::string(bytes.begin(), bytes.end()));
+  } catch (const std::exception& e) {
+    smt::platform::ShowMessage(e.what());
+  }
+}
 
 // --- the run's interface ---
 

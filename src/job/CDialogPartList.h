@@ -65,6 +65,7 @@ class CDialogPartList : public QWidget {
   std::function<std::vector<std::string>()> markRows;     // "config_mark.fig" rows
   std::function<void(const std::string&)> statusText;     // the frame's first status pane
   std::function<std::string()> language;                  // "Chinese", "English", "German"
+  std::function<QString()> chooseDrillCsv;                // the drill CSV file dialog (tests)
 
   // Toolbar commands.
   void OnPcbEdit();

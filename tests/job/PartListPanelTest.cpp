@@ -19,6 +19,8 @@
 #include "job/CurrentBoard.h"
 #include "job/DropDownLists.h"
 #include "settings/SettingsStores.h"
+#include "platform/TextCodec.h"
+#include <fstream>
 
 using namespace smt::job;
 using namespace smt::job::testing;
@@ -162,6 +164,30 @@ TEST_F(PanelTest, DropDownCancelKeepsThePanelBoxChangeButNotTheLists) {
   dlg.reject();
   EXPECT_EQ(panel.ChoiceCombo(1085)->findText("U9"), 0);
   EXPECT_EQ(g_DropDownLists[0], "R1\t");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PanelDrillCsv, SmtDisOnTheDrillMachineImportsTheChosenFile) {
+  smt::platform::ScopedRecordingMessages messages;
+  g_nMachineType = 9;
+  const auto dir = smt::job::testing::TempDir("drillcsv");
+  {
+    std::ofstream f(dir / "holes.csv", std::ios::binary);
+    f << smt::platform::Utf8ToGbk("名称,直径,中心 X,中心 Y,中心 Z,\r\n圆,0.5,1,2,-1,\r\n");
+  }
+  CDialogPartList panel;
+  panel.chooseDrillCsv = [&] { return QString::fromStdString((dir / "holes.csv").string()); };
+  panel.OnSmtDis();
+  ASSERT_EQ(panel.Job().drillRows.size(), 1u);
+  EXPECT_EQ(panel.Job().drillRows[0].Cell(5), "-1");
+  EXPECT_EQ(panel.Job().visible, smt::job::VisibleList::Drill);
+  panel.chooseDrillCsv = [&] { return QString::fromStdString((dir / "missing.csv").string()); };
+  panel.OnSmtDis();
+  EXPECT_EQ(messages.service.Texts().size(), 1u);
+  g_nMachineType = 0;
 }
 
 }  // namespace
