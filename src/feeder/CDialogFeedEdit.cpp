@@ -397,7 +397,10 @@ void CDialogFeedEdit::OnInitDialog() {
 
 bool CDialogFeedEdit::Run() {
   OnInitDialog();
-  return exec() == QDialog::Accepted;
+  const bool ok = exec() == QDialog::Accepted;
+  // The editor's window ends here: the next-row button is off until the next menu edit.
+  if (panel_) panel_->m_bEditInProgress = false;
+  return ok;
 }
 
 void CDialogFeedEdit::UpdatePrecisionBoxes() {

@@ -136,6 +136,11 @@ CDialogFeedList::~CDialogFeedList() {
   if (g_activeFeedList == this) g_activeFeedList = nullptr;
 }
 
+void CDialogFeedList::showEvent(QShowEvent* e) {
+  QWidget::showEvent(e);
+  SortByColumn(0);
+}
+
 void CDialogFeedList::MakeIcons() {
   if (!Icons()[0].isNull()) return;
   const QColor colors[8] = {QColor(200, 200, 200), QColor(40, 160, 40), QColor(40, 100, 220), QColor(220, 160, 0),

@@ -117,6 +117,10 @@ class CDialogFeedList : public QWidget {
   std::function<bool()> runEditor;
   std::function<std::string(bool save)> chooseFile;
 
+ protected:
+  // Shown by the view: sorted by feeder number.
+  void showEvent(QShowEvent* e) override;
+
  private:
   void Build();
   void MakeIcons();
