@@ -12,6 +12,7 @@
 
 #include "library/FieldReader.h"
 #include "link/LinkRuntime.h"
+#include "link/MotionSettings.h"
 #include "platform/SettingsSection.h"
 #include "settings/CDialogSetBasic.h"
 #include "settings/SettingsStores.h"
@@ -146,15 +147,18 @@ smt::library::OriginUpdateTargets LibraryOriginTargets(std::vector<std::string>*
     smt::library::ShiftThrowPosition(dx, dy);
     auto* basic = qobject_cast<smt::settings::CDialogSetBasic*>(parent.data());
     if (!basic) return;
-    const auto b = smt::settings::SettingsStores::Instance().machine.Basic();
     // The open settings dialog shows (and at its OK keeps) the shifted position.
     auto shift = [](QLineEdit* e, double delta) {
       if (e) e->setText(Q(smt::platform::FormatDouble(smt::platform::TextToDouble(e->text().toStdString()) + delta)));
     };
     shift(basic->Edit("m_X_ThrowPosition"), dx);
     shift(basic->Edit("m_Y_ThrowPosition"), dy);
-    (void)b;
   };
   t.setHeadMask = [](uint8_t mask) { smt::link::Runtime().headMask = mask; };
+  t.axisSwitchesChanged = [](const std::array<int, smt::library::kAxisSwitchCount>& axes) {
+    smt::link::MotionSettings m = smt::link::GetMotionSettings();
+    for (int i = 0; i < smt::library::kAxisSwitchCount; ++i) m.originUpdate[i] = axes[i] != 0;
+    smt::link::SetMotionSettings(m);
+  };
   return t;
 }

@@ -63,6 +63,7 @@ void ApplyOriginUpdate(const OriginUpdateSettings& s, int machineType, const Ori
   if (s.m_UpdateNozzle && t.shiftNozzles) t.shiftNozzles(dx, dy);
   if (s.m_UpdateThrow && t.shiftThrow) t.shiftThrow(dx, dy);
   if (t.setHeadMask) t.setHeadMask(HeadMaskOfAxes(machineType, s.axes));
+  if (t.axisSwitchesChanged) t.axisSwitchesChanged(s.axes);
 }
 
 void ShiftNozzleRows(double dx, double dy, std::vector<std::string>* frameRows) {

@@ -36,6 +36,8 @@ struct OriginUpdateTargets {
   std::function<void(double dx, double dy)> shiftNozzles;         // nozzle library rows
   std::function<void(double dx, double dy)> shiftThrow;           // throw position
   std::function<void(uint8_t mask)> setHeadMask;                  // the jog panel's installed-head mask
+  // The homing's copy of the axis switches.
+  std::function<void(const std::array<int, kAxisSwitchCount>& axes)> axisSwitchesChanged;
 };
 
 // Steps after the settings are written: the ticked groups in order, then the

@@ -17,6 +17,7 @@
 #include "library/OriginUpdate.h"
 #include "link/LinkRuntime.h"
 #include "link/MotionGlobals.h"
+#include "link/MotionSettings.h"
 #include "platform/ListFile.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
@@ -269,6 +270,8 @@ TEST(OriginUpdate, OkShiftsOnlyTheTickedGroupsAndRebuildsTheMask) {
   EXPECT_EQ(lib.m_NozzleRows[0], expected);
   EXPECT_EQ(frameRows, lib.BuildRowStrings());
   EXPECT_EQ(smt::link::Runtime().headMask.load(), 0x01);
+  EXPECT_FALSE(smt::link::GetMotionSettings().originUpdate[3]) << "homing follows the switches";
+  EXPECT_TRUE(smt::link::GetMotionSettings().originUpdate[2]);
   const OriginUpdateSettings stored = LoadOriginUpdate(dir.string());
   EXPECT_EQ(stored.m_UpdateNozzle, 1);
   EXPECT_EQ(stored.axes[3], 0);
@@ -292,4 +295,5 @@ TEST(OriginUpdate, OkShiftsOnlyTheTickedGroupsAndRebuildsTheMask) {
   EXPECT_EQ(calls, std::vector<std::string>{"camera"});
   lib.m_NozzleRows.clear();
   smt::link::Runtime().headMask = 0x01;
+  smt::link::SetMotionSettings({});
 }
