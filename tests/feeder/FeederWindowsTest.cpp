@@ -386,3 +386,36 @@ TEST_F(FeederWindowsTest, AutomaticFeederClicksNeedTheConnection) {
   EXPECT_EQ(AutoFeeders::Instance().Config().m_bAutoFeed, 1);
   AutoFeeders::Instance().Reset();
 }
+
+#include <filesystem>
+
+#include "feeder/FeederShellWiring.h"
+
+TEST_F(FeederWindowsTest, ShellWiringLoadsAtStartUpAndSavesBackWithoutLosingTheLines) {
+  const auto dir = std::filesystem::temp_directory_path() / ("feeder-shell-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  CDialogFeedList p;
+  std::vector<std::string> frameLines = Lines({Row("W1"), Row("W2")});
+  std::vector<std::function<void(const std::string&)>> steps;
+  std::map<int, std::function<void(QWidget*)>> dialogs;
+  FeederShellWiring w;
+  w.initialUpdateSteps = &steps;
+  w.registerDialog = [&](int id, std::function<void(QWidget*)> open) { dialogs[id] = std::move(open); };
+  w.panel = [&] { return &p; };
+  w.feedLines = [&] { return frameLines; };
+  InstallFeederSubsystem(w);
+  ASSERT_EQ(steps.size(), 1u);
+  EXPECT_EQ(dialogs.count(32857), 1u);
+  EXPECT_EQ(dialogs.count(33100), 1u);
+  steps[0](dir.string());
+  EXPECT_EQ(p.RowCount(), 2);
+  EXPECT_FALSE(frameLines.empty());  // the frame keeps its lines
+  p.Table().PasteRowAfter("W2", "W3");
+  SaveFeederState(&p, frameLines, dir.string());
+  CDialogFeedList q;
+  auto copy = frameLines;
+  ASSERT_TRUE(q.LoadFromLines(copy));
+  EXPECT_EQ(q.Table().CurrentRowCount(), 3);
+  EXPECT_TRUE(std::filesystem::exists(dir / "config.ini"));
+  std::filesystem::remove_all(dir);
+}

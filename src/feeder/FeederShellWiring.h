@@ -1,0 +1,41 @@
+#pragma once
+// How the feeders join the main view: the start-up step that builds the
+// feeder table from the frame's feeder lines and loads [AutoFeedConfig],
+// the group manager and automatic feeder commands, and the save step that
+// writes the table back into the lines before the library files are written.
+// The shell hands in its registration points; nothing here knows the view.
+#include <QWidget>
+#include <functional>
+#include <string>
+#include <vector>
+
+class CDialogFeedList;
+
+namespace smt::feeder {
+
+struct FeederShellWiring {
+  // view.RegisterDialog(commandId, open)
+  std::function<void(int commandId, std::function<void(QWidget*)> open)> registerDialog;
+  // view.initialUpdateSteps
+  std::vector<std::function<void(const std::string& appDir)>>* initialUpdateSteps = nullptr;
+  // The view's feeder list panel (view.m_pFeedList).
+  std::function<CDialogFeedList*()> panel;
+  // The frame's feeder lines (frame->m_lists.feedLines), read at start-up.
+  std::function<std::vector<std::string>()> feedLines;
+  // The frame's language name (frame->m_strLanguage).
+  std::function<std::string()> language;
+  int groupCommand = 32857;     // "料架模组"
+  int autoFeedCommand = 33100;  // automatic feeders
+};
+
+void InstallFeederSubsystem(FeederShellWiring wiring);
+
+// Start-up: the panel's table from a copy of the feeder lines (the frame's
+// holder keeps them, so a library save before the first table save cannot
+// write an empty feeder file), then [AutoFeedConfig].
+void LoadFeederState(CDialogFeedList* panel, const std::vector<std::string>& feedLines, const std::string& appDir);
+// Project save, before the library files are written: the table's lines for
+// the frame's holder and [AutoFeedConfig].
+void SaveFeederState(CDialogFeedList* panel, std::vector<std::string>& feedLines, const std::string& appDir);
+
+}  // namespace smt::feeder
