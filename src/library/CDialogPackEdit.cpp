@@ -147,7 +147,8 @@ void CDialogPackEdit::Build() {
     if (extra) g->addWidget(extra, rr, 2);
     ++rr;
   };
-  checkRow(feed, f, "m_SelectFeedMode", "c_SelectFeedMode", combo("feedMode"), nullptr);
+  combo("feedMode")->setMinimumWidth(130);
+  checkRow(feed, f, "m_SelectFeedMode", "c_SelectFeedMode", combos_["feedMode"], nullptr);
   countMm_ = new QLabel("mm", this);
   checkRow(feed, f, "m_FeedTimes", "c_FeedTimes", edit("feedCount"), countMm_);
   checkRow(feed, f, "m_FeedTime", "c_FeedTime", edit("feedTime"), new QLabel("ms", this));
@@ -210,7 +211,8 @@ void CDialogPackEdit::Build() {
   bottom->addWidget(ok);
   bottom->addWidget(cancel);
   bottom->addStretch();
-  bottom->addWidget(combo("speed"));
+  combo("speed")->setMinimumWidth(130);
+  bottom->addWidget(combos_["speed"]);
   bottom->addWidget(check("ownSpeed", T("c_SpecialSpeed")));
 
   auto* columns = new QHBoxLayout;
