@@ -383,6 +383,10 @@ void CMainFrame::SetJobPathText(const std::string& path) {
   if (panes_.size() > 1) panes_[1]->setText(Q(path));
 }
 
+void CMainFrame::SetStatusHint(const std::string& text) {
+  if (!panes_.empty()) panes_[0]->setText(Q(text));
+}
+
 QString CMainFrame::StatusPaneText(int pane) const {
   return pane >= 0 && static_cast<size_t>(pane) < panes_.size() ? panes_[static_cast<size_t>(pane)]->text() : QString();
 }

@@ -46,6 +46,8 @@ class CMainFrame : public QMainWindow {
 
   // The job path in status pane 1.
   void SetJobPathText(const std::string& path);
+  // Pane 0 of the status bar (the part list's hints).
+  void SetStatusHint(const std::string& text);
   QString StatusPaneText(int pane) const;
 
   // Menu state (check marks and enabling), as when a menu opens.

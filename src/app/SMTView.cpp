@@ -21,6 +21,7 @@
 #include "settings/SettingsStores.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
+#include "vision/CDialogCameraList.h"
 #include "vision/CDialogSetView.h"
 
 using namespace smt::app;
@@ -49,6 +50,7 @@ CSMTView::CSMTView(CMainFrame* frame) : QWidget(frame), frame_(frame) {
 
 CSMTView::~CSMTView() = default;
 
+
 int CSMTView::OnCreate() {
   const std::string& app = frame_->m_strAppPath;
   frame_->LoadLanguage();
@@ -71,12 +73,19 @@ int CSMTView::OnCreate() {
     left->addWidget(m_pManualControl, 2);
     layoutJogPanel = m_pManualControl->LayoutHook();
     // "一键清零": the current position becomes the zero point of the take buttons.
-    m_pManualControl->onSetAllZero = [] {
+    m_pManualControl->onSetAllZero = [this] {
       auto& zero = smt::settings::SettingsStores::Instance().machine.m_ZeroPoint;
       zero[0] = g_nCurX.load();
       zero[1] = g_nCurY.load();
       zero[2] = g_nCurPlatform[0].load();
       zero[3] = g_nCurPlatform[1].load();
+      if (m_pPartList) {
+        auto& edit = m_pPartList->PcbEditor();
+        edit.m_nZeroX = zero[0];
+        edit.m_nZeroY = zero[1];
+        edit.m_nZeroX2 = zero[2];
+        edit.m_nZeroY2 = zero[3];
+      }
     };
     headGroup = [] { return smt::link::Runtime().headGroup.load(); };
   }

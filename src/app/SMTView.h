@@ -25,6 +25,7 @@ class CDialogFeedList;
 class CDialogPartList;
 class QVBoxLayout;
 class CSMTDoc;
+class CDialogCameraList;
 
 class CSMTView : public QWidget {
   Q_OBJECT
@@ -75,6 +76,8 @@ class CSMTView : public QWidget {
   CDialogFeedList* m_pFeedList = nullptr;
   CDialogPartList* m_pPartList = nullptr;
   std::unique_ptr<CSMTDoc> m_pDocument;
+  // The camera manager (its table lives as long as the view).
+  std::unique_ptr<CDialogCameraList> m_pCameraList;
 
   // Go-to commands of the toolbar's drop-down (and the home command).
   void OnGoTo(int commandId);

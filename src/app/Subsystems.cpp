@@ -1,5 +1,7 @@
 #include "app/Subsystems.h"
 
+#include <QComboBox>
+
 #include "app/JogPanelPulseTestRunner.h"
 #include "app/MainFrame.h"
 #include "app/SMTView.h"
@@ -11,8 +13,17 @@
 #include "platform/GuiDispatcher.h"
 #include "platform/SettingsSection.h"
 #include "link/LinkRoutes.h"
+#include "job/BoardGeometry.h"
+#include "job/CDialogDropDownParameter.h"
+#include "job/CDialogImportFile.h"
+#include "job/CDialogPCBEdit.h"
+#include "job/CDialogPartList.h"
+#include "job/DropDownLists.h"
+#include "job/ImportFileSettings.h"
 #include "settings/SettingsShellWiring.h"
 #include "settings/SettingsStores.h"
+#include "vision/CDialogCameraList.h"
+#include "vision/CDialogSetView.h"
 #include "vision/CameraCalib.h"
 #include "vision/VisionGlobals.h"
 
@@ -78,9 +89,103 @@ void InstallLink(CSMTView& view) {
   });
 }
 
+void InstallCameras(CSMTView& view) {
+  CMainFrame* frame = view.frame();
+  view.switchLiveCamera = [&view](smt::app::GoToCamera camera) {
+    CDialogSetView* panel = view.m_pSetView;
+    if (!panel) return;
+    switch (camera) {
+      case smt::app::GoToCamera::Mark: panel->OnBnClickedOpenMarkCamera(); break;
+      case smt::app::GoToCamera::Vision1: panel->OnBnClickedOpenVisualCamera1(); break;
+      case smt::app::GoToCamera::Vision2: panel->OnBnClickedOpenVisualCamera2(); break;
+      case smt::app::GoToCamera::None: break;
+    }
+  };
+  view.closeCameras = [&view] {
+    if (view.m_pSetView) view.m_pSetView->CloseCameras();
+  };
+  view.m_pCameraList = std::make_unique<CDialogCameraList>(&view);
+  CDialogCameraList* list = view.m_pCameraList.get();
+  list->hooks.rowsCommitted = [frame](const std::vector<std::string>& rows) { frame->m_lists.cameraRows = rows; };
+  view.initialUpdateSteps.push_back([&view, frame, list](const std::string& appDir) {
+    list->m_pSetView = view.m_pSetView;
+    list->m_strAppPath = appDir;
+    list->m_strLanguage = frame->m_strLanguage;
+    list->LoadTable(frame->m_lists.cameraRows);
+    list->LoadConfig(appDir);
+    if (view.m_pSetView) {
+      view.m_pSetView->hooks.cameraRecord = [list](int camera) {
+        return camera == 1 ? list->m_Camera_first : list->m_Camera_second;
+      };
+      view.m_pSetView->hooks.lensCorrection = [] {
+        return smt::settings::SettingsStores::Instance().machine.Basic()->m_Calibrator2 != 0;
+      };
+    }
+  });
+  view.languageLoaders.push_back([list](const std::string& appDir, const std::string& language) {
+    list->m_strLanguage = language;
+    list->LoadLanguage(appDir, language);
+  });
+  view.RegisterDialog(smt::app::cmd::kCameraList, [list](QWidget*) {
+    list->OnInitDialog();
+    list->exec();
+  });
+}
+
+void InstallJob(CSMTView& view) {
+  CMainFrame* frame = view.frame();
+  // Step geometry of the run and the head layout follow the machine settings.
+  auto geometry = [] {
+    smt::job::LoadStepGeometry();
+    smt::job::SetupHeadLayout();
+  };
+  smt::settings::SettingsStores::Instance().machine.AddGeometryListener(geometry);
+  view.initialUpdateSteps.push_back([&view, frame, geometry](const std::string& appDir) {
+    geometry();
+    CDialogPartList* p = view.m_pPartList;
+    if (!p) return;
+    p->packageRows = [frame] { return frame->m_lists.packRows; };
+    p->markRows = [frame] { return frame->m_lists.markRows; };
+    p->statusText = [frame](const std::string& text) { frame->SetStatusHint(text); };
+    p->language = [frame] { return frame->m_strLanguage; };
+    // The machine's start key starts the run as the toolbar's Start does.
+    smt::link::InstallPartListStart([p] { p->OnStart(); });
+    // The import dialog keeps its format and options between openings.
+    auto import = std::make_shared<CDialogImportFile>(p->Job());
+    import->SetOptions(smt::job::LoadImportFitOptions(appDir));
+    p->PcbEditor().openImportDialog = [import, frame] { import->Open(frame->m_strAppPath, frame->m_strLanguage); };
+  });
+  view.RegisterDialog(smt::app::cmd::kOftenData, [&view, frame](QWidget* parent) {
+    CDialogDropDownParameter dialog(parent);
+    dialog.SetAppDir(frame->m_strAppPath);
+    dialog.LoadLanguage(frame->m_strAppPath, frame->m_strLanguage);
+    CDialogPartList* p = view.m_pPartList;
+    if (p) {
+      dialog.placementRows = [p] { return &p->Job().placementRows; };
+      dialog.panelBox = [p](int tab, const std::string& remove, const std::string& add) {
+        static const int kBoxes[4] = {1085, 1020, 1040, 1025};
+        if (tab < 0 || tab > 3) return;
+        QComboBox* box = p->ChoiceCombo(kBoxes[tab]);
+        if (!box) return;
+        if (!remove.empty()) {
+          int i = box->findText(QString::fromStdString(remove));
+          if (i >= 0) box->removeItem(i);
+        }
+        if (!add.empty()) box->addItem(QString::fromStdString(add));
+      };
+    }
+    dialog.InitLists();
+    dialog.exec();
+    // The drop-down lists are saved with the library files.
+    frame->m_lists.dropDownLists = g_DropDownLists;
+  });
+}
+
 }  // namespace
 
 void InstallSubsystems(CSMTView& view) {
+  InstallJob(view);
+  InstallCameras(view);
   InstallSettings(view);
   InstallLink(view);
 }

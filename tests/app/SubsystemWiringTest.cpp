@@ -38,6 +38,8 @@ TEST_F(ShellTest, VersionAndFirmwareCommandsOpenTheirDialogs) {
   CMainFrame& f = Start();
   f.show();
   EXPECT_EQ(OpenedDialog(*f.view(), cmd::kCpuVersionNumber), "CDialogVersionNumber");
+  EXPECT_EQ(OpenedDialog(*f.view(), cmd::kCameraList), "CDialogCameraList");
+  EXPECT_EQ(OpenedDialog(*f.view(), cmd::kOftenData), "CDialogDropDownParameter");
   // The firmware update needs the network link.
   dir.Write("config.ini", "[SetBasicConfig]\nm_CommModel=1\n");
   smt::settings::SettingsStores::Instance().machine.LoadAll(dir.str());
