@@ -419,3 +419,126 @@ TEST_F(FeederWindowsTest, ShellWiringLoadsAtStartUpAndSavesBackWithoutLosingTheL
   EXPECT_TRUE(std::filesystem::exists(dir / "config.ini"));
   std::filesystem::remove_all(dir);
 }
+
+#include <chrono>
+#include <thread>
+
+#include "settings/SettingsStores.h"
+
+TEST_F(FeederWindowsTest, FeedTestCountsTheQuantityDownOnlyAboveZero) {
+  CDialogFeedList p;
+  FeederRow a = Row("Q1");  // an unknown side: the worker refuses and ends
+  a[kCellQuantity] = "3";
+  FeederRow b = Row("Q2");
+  b[kCellQuantity] = "0";
+  Load(p, {a, b});
+  g_bConnected = true;
+  g_bResetDone = true;
+  auto waitIdle = [] {
+    for (int i = 0; i < 500 && g_bMachineBusy.load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    return !g_bMachineBusy.load();
+  };
+  p.m_nSelectedRow = 0;
+  p.OnFeedTest();
+  ASSERT_TRUE(waitIdle());
+  EXPECT_EQ(p.ListRow(0).text[kCellQuantity], "2");
+  EXPECT_EQ(p.Table().CurrentRow(0)->at(kCellQuantity), "2");
+  p.m_nSelectedRow = 1;
+  p.OnFeedTest();
+  ASSERT_TRUE(waitIdle());
+  EXPECT_EQ(p.ListRow(1).text[kCellQuantity], "0");
+  EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"FeedDirection No Find", "FeedDirection No Find"}));
+}
+
+TEST_F(FeederWindowsTest, PackageUpdateAndOriginShiftRewriteListAndGroup) {
+  CDialogFeedList p;
+  FeederRow a = Row("W1");
+  a[kCellPackage] = "0603";
+  Load(p, {a, Row("W2")});
+  std::vector<std::string> pack(28, "0");
+  pack[0] = "0603";
+  pack[1] = "1.6";
+  pack[9] = "Yes";
+  pack[15] = "振动飞达";
+  pack[23] = "-1.25";
+  std::vector<std::string> updated;
+  FeederServices sv;
+  sv.updateRowsForFeeder = [&](const std::string& o, const std::string&, int vision, const std::string&, const std::string&) {
+    updated.push_back(o + ":" + std::to_string(vision));
+  };
+  SetFeederServices(sv);
+  p.UpdateRowsFromPart(pack);
+  EXPECT_EQ(p.ListRow(0).text[kCellLength], "1.60");
+  EXPECT_EQ(p.ListRow(0).text[kCellFeedMode], "振动飞达");
+  EXPECT_EQ(p.Table().CurrentRow(0)->at(kCellPickHeight), "-1.2500");
+  EXPECT_EQ(p.ListRow(1).text[kCellLength], "6");
+  EXPECT_EQ(updated, std::vector<std::string>{"W1:1"});
+  p.ShiftFeederPositions(1.5, -2);
+  EXPECT_EQ(p.ListRow(1).text[kCellX], "5.5000");
+  EXPECT_EQ(p.Table().CurrentRow(1)->at(kCellY), "3.0000");
+}
+
+TEST_F(FeederWindowsTest, EditorTeachButtonsTakeTheMachinePosition) {
+  auto& store = smt::settings::SettingsStores::Instance().machine;
+  const auto savedPulse = *store.Pulse();
+  const auto savedBasic = *store.Basic();
+  smt::settings::PulseSettings pulse = savedPulse;
+  pulse.m_X_Pulse = pulse.m_Y_Pulse = 1000;
+  pulse.m_WestWalk_Pulse = 100;
+  store.SetPulse(pulse);
+  smt::settings::BasicSettings basic = savedBasic;
+  basic.m_X_CameraToNozzle1 = 2;
+  store.SetBasic(basic);
+  CDialogFeedList p;
+  Load(p, {Row("W1")});
+  CDialogFeedEdit* e = p.Editor();
+  g_nCurX = 12345;
+  g_nCurY = -12345;
+  e->TeachX(false);
+  e->TeachY(false);
+  EXPECT_EQ(e->Edit("x")->text(), "12.3451");
+  EXPECT_EQ(e->Edit("y")->text(), "-12.3451");
+  e->TeachX(true);
+  EXPECT_EQ(e->Edit("x")->text(), "14.3451");
+  g_nCurX = 0;
+  e->TeachX(false);
+  EXPECT_EQ(e->Edit("x")->text(), "0.0000");
+  // The Z-axis choice asks first; No leaves the pick height.
+  e->Edit("pickHeight")->setText("-1.0000");
+  g_nCurZ[0] = -2000;
+  messages.service.QueueAnswer(smt::platform::MsgAnswer::No);
+  e->TeachPickHeight(0);
+  EXPECT_EQ(e->Edit("pickHeight")->text(), "-1.0000");
+  g_nCurZ[0] = 0;
+  g_nCurX = g_nCurY = 0;
+  store.SetPulse(savedPulse);
+  store.SetBasic(savedBasic);
+}
+
+TEST_F(FeederWindowsTest, NextStoresTheRowAndMovesOnUntilTheLast) {
+  CDialogFeedList p;
+  Load(p, {Row("W1"), Row("W2")});
+  p.List()->selectRow(0);
+  p.runEditor = [] { return false; };
+  p.OnEditFeeder(true);
+  CDialogFeedEdit* e = p.Editor();
+  p.m_bEditInProgress = true;
+  e->fields.head = "1";
+  e->fields.length = e->fields.width = 1;
+  e->fields.feedCount = 1;
+  e->fields.pickHeight = 0;
+  e->fields.precisionXY = e->fields.precisionA = e->fields.collectTime = 0;
+  e->OnInitDialog();
+  e->Edit("value")->setText("first");
+  e->OnNext();
+  EXPECT_EQ(p.Table().CurrentRow(0)->at(kCellValue), "first");
+  EXPECT_EQ(p.m_nSelectedRow, 1);
+  EXPECT_EQ(e->fields.number, 2);
+  EXPECT_FALSE(e->Button("OK")->isEnabled());
+  e->fields.feedCount = 1;
+  e->fields.pickHeight = 0;
+  e->fields.precisionXY = e->fields.precisionA = e->fields.collectTime = 0;
+  e->ShowFields();
+  e->OnNext();
+  EXPECT_FALSE(p.m_bEditInProgress);
+}
