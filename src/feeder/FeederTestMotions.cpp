@@ -392,6 +392,11 @@ void FeederTestMotions::PutBackTest(const FeederRow& row) {
       return;
     }
   }
+  // A head cell that names no head would drive a Z axis that does not exist.
+  if (h < 1 || h > 8) {
+    ShowMessage(kHeaderNoNozzle);
+    return;
+  }
   const auto p = Pulse();
   const auto b = Basic();
   double pick = Num(row, kCellPickHeight);

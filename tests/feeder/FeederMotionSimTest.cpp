@@ -368,3 +368,28 @@ TEST_F(FeederSimTest, WorkerClaimsBusyBeforeStartingAndReleasesItOnEveryPath) {
   EXPECT_TRUE(linktest::WaitFor([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(10)));
   EXPECT_EQ(Of(0x66).size(), 1u);
 }
+
+TEST_F(FeederSimTest, PutBackLowersTheHeadAtTheFeederAndRefusesAHeadThatDoesNotExist) {
+  FeederTestMotions m;
+  FeederRow row = Row("W1", 10, -10);
+  row[kCellHead] = "1";
+  row[kCellPickHeight] = "-1.5";
+  m.PutBackTest(row);
+  ASSERT_EQ(Of(0x65).size(), 1u);
+  const auto z = Of(0x68);
+  ASSERT_EQ(z.size(), 1u);
+  EXPECT_EQ(z[0].payload[0], 2);  // head 1 on the shared Z axis of heads 1 and 2
+  EXPECT_EQ(g_nCurX.load(), 1000);
+  sim->ClearReceived();
+  row[kCellHead] = "";
+  m.PutBackTest(row);
+  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Header has no nozzle or error !"});
+  EXPECT_TRUE(Of(0x68).empty());
+  // Outside the travel: an information line and no move.
+  row[kCellHead] = "1";
+  row[kCellY] = "3";
+  m.PutBackTest(row);
+  EXPECT_TRUE(Of(0x65).empty());
+  const auto info = hooks.Info();
+  EXPECT_NE(std::find(info.begin(), info.end(), "Header To Feed Pos Error !\n"), info.end());
+}
