@@ -151,26 +151,11 @@ bool CSMTView::OnFileSaveAs() {
 void CSMTView::OnInitialUpdate() {
   if (!firstInitialUpdate_) return;
   const std::string& app = frame_->m_strAppPath;
-  // Nozzle table: nine cells per row, each ended by a TAB.
-  m_NozzleTable.clear();
-  for (const std::string& row : frame_->m_lists.nozzleRows) {
-    std::array<std::string, 9> cells{};
-    size_t start = 0;
-    for (size_t k = 0; k < cells.size(); ++k) {
-      size_t tab = row.find('\t', start);
-      if (tab == std::string::npos) break;
-      cells[k] = row.substr(start, tab - start);
-      start = tab + 1;
-    }
-    m_NozzleTable.push_back(std::move(cells));
-  }
   m_DippingStation = LoadDippingStationSettings(app);
-  m_NozzleList = LoadNozzleListSettings(app);
   m_LampMachine = LoadLampMachineCounters(app);
   // Firmware switches to the command layer, logging on or off.
   m_VersionNumber.Load(app);
   m_VersionNumber.Apply();
-  m_ImportFit = LoadImportFitSettings(app);
   g_DropDownLists = frame_->m_lists.dropDownLists;
   g_DropDownLists.resize(4);
   if (m_pPartList) m_pPartList->PcbEditor().LoadConfig(app);

@@ -105,11 +105,8 @@ class CSMTView : public QWidget {
 
   smt::app::ViewMessages m_strMessage;
   smt::app::DippingStationSettings m_DippingStation;
-  smt::app::NozzleListSettings m_NozzleList;
-  std::vector<std::array<std::string, 9>> m_NozzleTable;
   smt::app::LampMachineCounters m_LampMachine;
   smt::link::FirmwareSwitches m_VersionNumber;
-  smt::app::ImportFitSettings m_ImportFit;
 
   // Steps other subsystems add to start-up, language switch and close, in
   // the order they are registered.

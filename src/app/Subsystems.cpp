@@ -13,7 +13,9 @@
 #include "platform/GuiDispatcher.h"
 #include "platform/SettingsSection.h"
 #include "link/LinkRoutes.h"
+#include "link/LinkRuntime.h"
 #include "job/BoardGeometry.h"
+#include "library/LibraryShellWiring.h"
 #include "job/CDialogDropDownParameter.h"
 #include "job/CDialogImportFile.h"
 #include "job/CDialogPCBEdit.h"
@@ -51,6 +53,8 @@ void InstallSettings(CSMTView& view) {
     return t;
   };
   w.viewMessage = [&view](int k) { return view.m_strMessage[k]; };
+  w.basicHooks.showOriginUpdate = smt::library::OpenOriginUpdate;
+  w.basicHooks.selectedPlatform = [] { return smt::link::Runtime().headGroup.load(); };
   view.pulseTestRunner = std::make_unique<JogPanelPulseTestRunner>(view);
   w.pulseTestRunner = view.pulseTestRunner.get();
   // The lens file named by the lens setting, from the program directory.
@@ -154,6 +158,7 @@ void InstallJob(CSMTView& view) {
     auto import = std::make_shared<CDialogImportFile>(p->Job());
     import->SetOptions(smt::job::LoadImportFitOptions(appDir));
     p->PcbEditor().openImportDialog = [import, frame] { import->Open(frame->m_strAppPath, frame->m_strLanguage); };
+    p->PcbEditor().openDoubleMarkTest = [p] { smt::library::OpenDoubleMarkTest(&p->PcbEditor()); };
   });
   view.RegisterDialog(smt::app::cmd::kOftenData, [&view, frame](QWidget* parent) {
     CDialogDropDownParameter dialog(parent);
@@ -181,9 +186,60 @@ void InstallJob(CSMTView& view) {
   });
 }
 
+void InstallLibraries(CSMTView& view) {
+  CMainFrame* frame = view.frame();
+  smt::library::LibraryShellWiring w;
+  w.registerDialog = [&view](int id, std::function<void(QWidget*)> open) { view.RegisterDialog(id, std::move(open)); };
+  w.initialUpdateSteps = &view.initialUpdateSteps;
+  w.appDir = [frame] { return frame->m_strAppPath; };
+  w.language = [frame] { return frame->m_strLanguage; };
+  w.nozzleRows = &frame->m_lists.nozzleRows;
+  w.packRows = &frame->m_lists.packRows;
+  w.markRows = &frame->m_lists.markRows;
+  w.cameraNames = [frame] {
+    std::vector<std::string> names;
+    for (const std::string& row : frame->m_lists.cameraRows) names.push_back(row.substr(0, row.find('\t')));
+    return names;
+  };
+  w.speedTemplateNames = [] {
+    std::vector<std::string> names;
+    for (const auto& row : smt::settings::SettingsStores::Instance().speed.Get()->tiers.high) names.push_back(row[0]);
+    return names;
+  };
+  w.cameraLight = [&view] {
+    return view.m_pSetView ? std::make_pair(view.m_pSetView->m_Light_Contrast, view.m_pSetView->m_Light_Brightness)
+                           : std::make_pair(0, 0);
+  };
+  w.switchToMarkCamera = [&view] {
+    if (view.switchLiveCamera) view.switchLiveCamera(smt::app::GoToCamera::Mark);
+  };
+  w.jogRunner = [&view]() -> smt::link::JogRunner* {
+    return view.m_pManualControl ? &view.m_pManualControl->JogPad() : nullptr;
+  };
+  w.shiftCameras = [&view](double dx, double dy) {
+    if (view.m_pCameraList) view.m_pCameraList->ShiftCameraPositions(dx, dy);
+  };
+  // The PCB origin moves with the machine's origin: the editor's fields and
+  // the board of that name in the table.
+  w.shiftPcbOrigin = [&view](double dx, double dy) {
+    if (!view.m_pPartList) return;
+    auto& edit = view.m_pPartList->PcbEditor();
+    auto& fields = edit.Fields();
+    fields.originX += dx;
+    fields.originY += dy;
+    if (auto* rec = view.m_pPartList->Job().pcbs.Find(fields.name)) {
+      rec->m_dOriginX += dx;
+      rec->m_dOriginY += dy;
+    }
+    edit.WriteFieldsToControls();
+  };
+  smt::library::InstallLibrarySubsystem(std::move(w));
+}
+
 }  // namespace
 
 void InstallSubsystems(CSMTView& view) {
+  InstallLibraries(view);
   InstallJob(view);
   InstallCameras(view);
   InstallSettings(view);

@@ -21,16 +21,6 @@ DippingStationSettings LoadDippingStationSettings(const std::string& appDir) {
   return d;
 }
 
-NozzleListSettings LoadNozzleListSettings(const std::string& appDir) {
-  SettingsSection s(ConfigPath(appDir), "NozzleListConfig");
-  NozzleListSettings n;
-  n.m_InAndOutExtern = s.ReadInt("m_InAndOutExtern");
-  n.m_Distance = s.ReadDouble("m_Distance");
-  if (n.m_Distance == 0.0) n.m_Distance = 100.0;
-  n.m_Delay = s.ReadInt("m_Delay");
-  return n;
-}
-
 LampMachineCounters LoadLampMachineCounters(const std::string& appDir) {
   SettingsSection s(ConfigPath(appDir), "LampMachineListConfig");
   LampMachineCounters c;
@@ -41,12 +31,5 @@ LampMachineCounters LoadLampMachineCounters(const std::string& appDir) {
   return c;
 }
 
-ImportFitSettings LoadImportFitSettings(const std::string& appDir) {
-  SettingsSection s(ConfigPath(appDir), "ImportFileConfig");
-  ImportFitSettings f;
-  f.m_FitPartPacking = platform::TextToInt(s.ReadText("m_FitPartPacking", "适配元件封装"));
-  f.m_FitPartValue = platform::TextToInt(s.ReadText("m_FitPartValue", "适配元件数值"));
-  return f;
-}
 
 }  // namespace smt::app

@@ -1,8 +1,7 @@
 #pragma once
 // Settings sections the main view reads itself at start-up for members
-// whose dialogs belong to other subsystems: the dipping station, the nozzle
-// list's exchange settings, the lamp machine's counters and the import
-// fitting flags.
+// whose dialogs belong to other subsystems: the dipping station and the
+// lamp machine's counters.
 #include <string>
 
 namespace smt::app {
@@ -13,24 +12,13 @@ struct DippingStationSettings {
   int m_DippingStation_RunTime = 0, m_DippingStation_StopDelay = 0, m_DippingStation_Delay = 0;
 };
 
-struct NozzleListSettings {
-  int m_InAndOutExtern = 0;
-  double m_Distance = 100.0;  // 0 in the file becomes 100
-  int m_Delay = 0;
-};
-
 struct LampMachineCounters {
   int m_CountSet = 1;  // 0 in the file becomes 1
   int m_CountFinish = 0, m_CountUnfinish = 0;
 };
 
-struct ImportFitSettings {
-  int m_FitPartPacking = 0, m_FitPartValue = 0;
-};
 
 DippingStationSettings LoadDippingStationSettings(const std::string& appDir);
-NozzleListSettings LoadNozzleListSettings(const std::string& appDir);
 LampMachineCounters LoadLampMachineCounters(const std::string& appDir);
-ImportFitSettings LoadImportFitSettings(const std::string& appDir);
 
 }  // namespace smt::app

@@ -7,6 +7,7 @@
 #include "app/MenuTexts.h"
 #include "app/core/LogFile.h"
 #include "app/core/NameTables.h"
+#include "library/NozzleLibrary.h"
 
 using namespace smt::app;
 
@@ -19,7 +20,7 @@ TEST_F(ShellTest, StartsWithDefaultsWhenTheSettingsFileIsEmpty) {
   // The labeling-machine settings belong to type 10 only.
   EXPECT_FALSE(f.Action(cmd::kLabelingSet)->isEnabled());
   CSMTView& v = *f.view();
-  EXPECT_DOUBLE_EQ(v.m_NozzleList.m_Distance, 100.0);
+  EXPECT_DOUBLE_EQ(smt::library::TheNozzleLibrary().Settings().m_Distance, 100.0);
   EXPECT_EQ(v.m_LampMachine.m_CountSet, 1);
   EXPECT_FALSE(CLogFile::Instance().m_bEnable.load());
   EXPECT_EQ(v.m_strMessage[1], "设备正在自动工作，不能操作料架组 !");
@@ -47,8 +48,8 @@ TEST_F(ShellTest, ReadsMachineTypeLanguageAndSections) {
   EXPECT_EQ(g_strFeedTypeNames[9 + 1], "Auto feeder");
   EXPECT_EQ(g_strFeedTypeNames[1], "自动飞达");
   CSMTView& v = *f.view();
-  EXPECT_DOUBLE_EQ(v.m_NozzleList.m_Distance, 55.5);
-  EXPECT_EQ(v.m_NozzleList.m_Delay, 30);
+  EXPECT_DOUBLE_EQ(smt::library::TheNozzleLibrary().Settings().m_Distance, 55.5);
+  EXPECT_EQ(smt::library::TheNozzleLibrary().Settings().m_Delay, 30);
   EXPECT_EQ(v.m_LampMachine.m_CountSet, 4);
   EXPECT_EQ(v.m_VersionNumber.m_V2_04, 1);
   EXPECT_DOUBLE_EQ(v.m_DippingStation.m_DippingStation_X, 12.5);
@@ -65,18 +66,16 @@ TEST_F(ShellTest, UnknownLanguageNameKeepsChineseIndexAndTitle) {
   EXPECT_EQ(f.TopMenu(5)->title().toStdString(), "帮助");
 }
 
-TEST_F(ShellTest, NozzleRowsSplitIntoNineCellsAtTabs) {
+TEST_F(ShellTest, NozzleRowsReachTheNozzleLibrary) {
   smt::platform::ListFileContent c;
-  c.rows = {"N1\t1.0\t2.0\t3\t4\t5\t6\t7\t8\t9\textra\t", "short\ttwo\t", "no tab at end"};
+  c.rows = {"1\tN1\t1.0\t2.0\t3\t4\t5\t6\t7\t", "2\tshort\t"};
   smt::platform::WriteListFile(dir / "config_nozzle.fig", c);
-  CMainFrame& f = Start();
-  const auto& t = f.view()->m_NozzleTable;
-  ASSERT_EQ(t.size(), 3u);
-  EXPECT_EQ(t[0][0], "N1");
-  EXPECT_EQ(t[0][8], "8");
-  EXPECT_EQ(t[1][1], "two");
-  EXPECT_EQ(t[1][2], "");
-  EXPECT_EQ(t[2][0], "");  // text after the last TAB is not a cell
+  Start();
+  const auto& rows = smt::library::TheNozzleLibrary().m_NozzleRows;
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0][1], "N1");
+  EXPECT_EQ(rows[1][1], "short");
+  EXPECT_EQ(rows[1][2], "");
 }
 
 TEST_F(ShellTest, DamagedListFileIsReportedKeptAsideAndLoadsEmpty) {
