@@ -71,7 +71,11 @@ MotionSettings LoadMotionSettings(const std::string& appDir) {
   }
   const std::string config = ConfigPath(appDir);
   SettingsSection origin(config, "OriginUpdateConfig");
-  for (size_t i = 0; i < 16; ++i) m.originUpdate[i] = origin.ReadInt(OriginUpdateKeys()[i]) != 0;
+  // A missing or empty axis switch keeps the axis in the homing (1).
+  for (size_t i = 0; i < 16; ++i) {
+    const std::string text = origin.ReadText(OriginUpdateKeys()[i], "");
+    m.originUpdate[i] = text.empty() || smt::platform::TextToInt(text) != 0;
+  }
   m.feedDelayMs = SettingsSection(config, "AutoFeedConfig").ReadInt("m_Feed_Delay");
   SettingsSection transport(config, "AutoTransportConfig");
   m.conveyorWaitTimeOut = transport.ReadInt("m_WaitTimeOut");
