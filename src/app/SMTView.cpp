@@ -10,6 +10,7 @@
 #include "app/core/LogFile.h"
 #include "app/core/MachineState.h"
 #include "feeder/CDialogFeedList.h"
+#include "feeder/FeederShellWiring.h"
 #include "job/CDialogPCBEdit.h"
 #include "job/CDialogPartList.h"
 #include "job/CSMTDoc.h"
@@ -119,6 +120,10 @@ void CSMTView::CreateListPanels() {
       }
     };
     doc.SetStatusPath = [frame](const std::string& path) { frame->SetJobPathText(path); };
+    // The feeder table goes into its lines before the library files are written.
+    doc.SaveFeederLines = [this, frame] {
+      smt::feeder::SaveFeederState(m_pFeedList, frame->m_lists.feedLines, frame->m_strAppPath);
+    };
     doc.AskSavePath = [this]() -> std::optional<std::filesystem::path> {
       QString name = QFileDialog::getSaveFileName(this, QString(), QString(), "Project Files (*.smt)");
       if (name.isEmpty()) return std::nullopt;

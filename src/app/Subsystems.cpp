@@ -14,6 +14,10 @@
 #include "platform/SettingsSection.h"
 #include "link/LinkRoutes.h"
 #include "link/LinkRuntime.h"
+#include "feeder/CDialogFeedList.h"
+#include "feeder/FeederServices.h"
+#include "feeder/FeederShellWiring.h"
+#include "feeder/FeederTestThread.h"
 #include "job/BoardGeometry.h"
 #include "library/LibraryShellWiring.h"
 #include "job/CDialogDropDownParameter.h"
@@ -54,6 +58,7 @@ void InstallSettings(CSMTView& view) {
   };
   w.viewMessage = [&view](int k) { return view.m_strMessage[k]; };
   w.basicHooks.showOriginUpdate = smt::library::OpenOriginUpdate;
+  w.basicHooks.startAutoZ = smt::feeder::StartAutoZMeasurement;
   w.basicHooks.selectedPlatform = [] { return smt::link::Runtime().headGroup.load(); };
   view.pulseTestRunner = std::make_unique<JogPanelPulseTestRunner>(view);
   w.pulseTestRunner = view.pulseTestRunner.get();
@@ -216,6 +221,9 @@ void InstallLibraries(CSMTView& view) {
   w.jogRunner = [&view]() -> smt::link::JogRunner* {
     return view.m_pManualControl ? &view.m_pManualControl->JogPad() : nullptr;
   };
+  w.shiftCurrentFeeders = [&view](double dx, double dy) {
+    if (view.m_pFeedList) view.m_pFeedList->ShiftFeederPositions(dx, dy);
+  };
   w.shiftCameras = [&view](double dx, double dy) {
     if (view.m_pCameraList) view.m_pCameraList->ShiftCameraPositions(dx, dy);
   };
@@ -236,9 +244,45 @@ void InstallLibraries(CSMTView& view) {
   smt::library::InstallLibrarySubsystem(std::move(w));
 }
 
+void InstallFeeders(CSMTView& view) {
+  CMainFrame* frame = view.frame();
+  smt::feeder::FeederShellWiring w;
+  w.registerDialog = [&view](int id, std::function<void(QWidget*)> open) { view.RegisterDialog(id, std::move(open)); };
+  w.initialUpdateSteps = &view.initialUpdateSteps;
+  w.panel = [&view] { return view.m_pFeedList; };
+  w.feedLines = [frame] { return frame->m_lists.feedLines; };
+  w.language = [frame] { return frame->m_strLanguage; };
+  smt::feeder::InstallFeederSubsystem(std::move(w));
+
+  smt::feeder::FeederServices services;
+  services.jog = [&view](int axis, bool positive, bool held, bool bySteps, int steps) {
+    if (view.m_pManualControl) view.m_pManualControl->Jog(axis, positive, held, bySteps, steps);
+  };
+  services.jogRelease = [&view] {
+    if (view.m_pManualControl) view.m_pManualControl->JogPad().Release();
+  };
+  services.nextSpeedGear = [&view] {
+    if (view.m_pManualControl) view.m_pManualControl->NextSpeedGear();
+  };
+  services.platformChoice = [] { return smt::link::Runtime().headGroup.load(); };
+  services.packRows = [frame] { return frame->m_lists.packRows; };
+  services.setPackRows = [frame](std::vector<std::string> rows) { frame->m_lists.packRows = std::move(rows); };
+  services.dropDownLists = [] { return g_DropDownLists; };
+  services.cameraNames = [frame] {
+    std::vector<std::string> names;
+    for (const std::string& row : frame->m_lists.cameraRows) names.push_back(row.substr(0, row.find('\t')));
+    return names;
+  };
+  services.openMarkCameraWithFeederLight = [&view] {
+    if (view.switchLiveCamera) view.switchLiveCamera(smt::app::GoToCamera::Mark);
+  };
+  smt::feeder::SetFeederServices(services);
+}
+
 }  // namespace
 
 void InstallSubsystems(CSMTView& view) {
+  InstallFeeders(view);
   InstallLibraries(view);
   InstallJob(view);
   InstallCameras(view);

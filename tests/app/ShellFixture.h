@@ -32,6 +32,8 @@ class ShellTest : public ::testing::Test {
     for (const auto& f : smt::app::ListFiles()) {
       smt::platform::ListFileContent c;
       if (f.hasLeading) c.leading = "";
+      // One empty feeder group, as a new working directory has.
+      if (f.id == smt::app::ListFileId::Feed) c.rows = {"1\t料架组1\t", "料架组1\t\t0\t"};
       smt::platform::WriteListFile(dir / f.name, c);
     }
   }

@@ -40,7 +40,7 @@ TEST_F(ShellTest, VersionAndFirmwareCommandsOpenTheirDialogs) {
   EXPECT_EQ(OpenedDialog(*f.view(), cmd::kCpuVersionNumber), "CDialogVersionNumber");
   EXPECT_EQ(OpenedDialog(*f.view(), cmd::kCameraList), "CDialogCameraList");
   EXPECT_EQ(OpenedDialog(*f.view(), cmd::kOftenData), "CDialogDropDownParameter");
-  for (int command : {cmd::kNozzleList, cmd::kPackData, cmd::kMarkData})
+  for (int command : {cmd::kNozzleList, cmd::kPackData, cmd::kMarkData, cmd::kFeedGroup, cmd::kAutoFeed})
     EXPECT_FALSE(OpenedDialog(*f.view(), command).empty()) << command;
   // The firmware update needs the network link.
   dir.Write("config.ini", "[SetBasicConfig]\nm_CommModel=1\n");
