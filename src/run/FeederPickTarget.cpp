@@ -1,0 +1,351 @@
+#include "run/FeederPickTarget.h"
+
+#include <cstdlib>
+#include <initializer_list>
+
+#include "app/core/MachineState.h"
+#include "job/BoardGeometry.h"
+#include "library/NozzleSeats.h"
+#include "link/MotionSettings.h"
+#include "platform/MessageService.h"
+#include "run/RunServices.h"
+#include "run/RunState.h"
+#include "run/StrategySettings.h"
+
+namespace smt::run {
+
+namespace {
+
+using smt::platform::ShowMessage;
+
+bool In(int v, std::initializer_list<int> set) {
+  for (int x : set)
+    if (x == v) return true;
+  return false;
+}
+
+int Nozzle(int head) { return g_HeadPick[static_cast<size_t>(head - 1)].nozzleTarget; }
+
+bool Duplicate(int k, int n) {
+  for (int j = 1; j < k; ++j)
+    if (Nozzle(j) == n) return true;
+  return false;
+}
+
+void Route(HeadPickState& r, int n, int heads) { r.headTarget = (n >= 1 && n <= heads) ? n : 1; }
+
+// Head and nozzle of slot 1 (and the single-step slot).
+bool FirstSlotRules(HeadPickState& r, int n, int type, const SmtStrategy& st, bool autoOn) {
+  const int m = st.m_HeaderSelect;
+  auto changeRule = [&] {
+    if (st.m_ChangeNozzleSelect == 1) r.headTarget = n == 1 ? 1 : 2;
+    else if (st.m_ChangeNozzleSelect == 2) r.headTarget = n == 2 ? 2 : 1;
+  };
+  if (In(type, {0, 1}) && m == 0) r.nozzleTarget = autoOn ? n : 1;
+  else if (In(type, {2, 5, 10}) && m == 0) {
+    r.nozzleTarget = n;
+    if (!autoOn && n > 1) r.headTarget = 2;
+  } else if (In(type, {2, 3, 5, 7, 8, 10}) && m == 1) r.nozzleTarget = autoOn ? n : 1;
+  else if (In(type, {2, 5, 10}) && m == 2) {
+    r.nozzleTarget = n;
+    if (!autoOn && n > 1) r.headTarget = 2;
+    if (autoOn) changeRule();
+  } else if (type == 3 && In(m, {0, 2, 4})) {
+    r.nozzleTarget = n;
+    if (!autoOn) Route(r, n, 4);
+    else if (m == 2) changeRule();
+  } else if (In(type, {3, 7, 8}) && In(m, {3, 6})) {
+    if (m == 6 && type == 3) return true;
+    r.nozzleTarget = autoOn ? FindLibraryNozzleSlot(1, n) : 1;
+  } else if (In(type, {3, 6, 7, 8}) && m == 5) {
+    if (!autoOn) {
+      r.headTarget = n == 4 ? 4 : 1;
+      r.nozzleTarget = n == 4 ? 4 : 1;
+    }
+  } else if (type == 6 && !autoOn) {
+    if (In(m, {0, 2, 4})) {
+      r.nozzleTarget = n;
+      Route(r, n, 4);
+    } else if (In(m, {1, 3})) r.nozzleTarget = 1;
+  } else if (type == 6 && m == 4) r.nozzleTarget = n;
+  else if (In(type, {7, 8}) && In(m, {0, 4, 7})) {
+    r.nozzleTarget = n;
+    if (!autoOn) Route(r, n, 8);
+  } else if (In(type, {7, 8}) && m == 2) {
+    r.nozzleTarget = n;
+    if (!autoOn) Route(r, n, 4);
+    else changeRule();
+  } else if (In(type, {7, 8}) && m == 8 && !autoOn) {
+    const bool own = n >= st.m_SpecialHead;
+    r.headTarget = own ? n : 1;
+    r.nozzleTarget = own ? n : 1;
+  }
+  return true;
+}
+
+// Head and nozzle of slots 2..8 (k); false refuses.
+bool LaterSlotRules(HeadPickState& r, int k, int n, int type, const SmtStrategy& st, bool autoOn) {
+  const int m = st.m_HeaderSelect;
+  const int s = st.m_SpecialHead;
+  const int t1 = Nozzle(1);
+  auto libSlot = [&]() -> bool {
+    const int slot = FindLibraryNozzleSlot(k, n);
+    if (slot == 0) return false;
+    r.nozzleTarget = slot;
+    return true;
+  };
+  auto dupThen = [&](int route) -> bool {
+    if (Duplicate(k, n)) return false;
+    r.nozzleTarget = n;
+    if (route) Route(r, n, route);
+    return true;
+  };
+  auto special = [&]() -> bool {  // head mode 8 with auto change off
+    if (n >= s) {
+      if (Duplicate(k, n)) return false;
+      r.headTarget = n;
+      r.nozzleTarget = n;
+      return true;
+    }
+    if (s <= k) return false;
+    r.nozzleTarget = k;
+    return true;
+  };
+  if (k == 2) {
+    if (In(type, {2, 10}) && m == 0) {
+      if (!autoOn) r.nozzleTarget = n;
+    } else if (In(type, {2, 3, 5, 7, 8, 10}) && m == 1) {
+      if (!autoOn) r.nozzleTarget = 2;
+      else {
+        if (!libSlot()) return false;
+        // Each head keeps the nozzle it holds when the two targets cross.
+        const int held1 = g_HeadPlace[0].nozzleTarget, held2 = g_HeadPlace[1].nozzleTarget;
+        if (t1 != held1 && t1 == held2 && r.nozzleTarget == held1) {
+          g_HeadPick[0].nozzleTarget = r.nozzleTarget;
+          r.nozzleTarget = t1;
+        }
+      }
+    } else if (In(type, {2, 3, 5, 6, 7, 8, 10}) && m == 2 && (!autoOn || type != 6)) {
+      if (!autoOn) {
+        if (!dupThen(In(type, {3, 6, 7, 8}) ? 4 : 0)) return false;
+        if (In(type, {2, 5, 10}) && n == 1) r.headTarget = 1;
+      } else {
+        const int c = st.m_ChangeNozzleSelect;
+        if (c == 0) return dupThen(0);
+        if (c == 1) {
+          if (!(t1 == 1 && n != 1)) return false;
+          r.nozzleTarget = n;
+        } else if (c == 2) {
+          if (!(t1 == 2 && n != 2)) return false;
+          r.headTarget = 1;
+          r.nozzleTarget = n;
+        }
+      }
+    } else if (In(type, {3, 7, 8}) && m == 3) {
+      if (!autoOn) r.nozzleTarget = 2;
+      else if (!libSlot()) return false;
+    } else if (In(type, {3, 6}) && m == 4) return dupThen(autoOn ? 0 : 4);
+    else if (In(type, {3, 6, 7, 8}) && m == 5) {
+      if (!autoOn) {
+        if (t1 == 4) return false;
+        if (n == 4) r.headTarget = 4, r.nozzleTarget = 4;
+        else r.nozzleTarget = 2;
+      }
+    } else if (type == 6 && In(m, {1, 3})) {
+      if (!autoOn) r.nozzleTarget = 2;
+    } else if (In(type, {7, 8}) && In(m, {4, 7})) return dupThen(autoOn ? 0 : 8);
+    else if (In(type, {7, 8}) && m == 6) {
+      if (!autoOn) r.nozzleTarget = 2;
+      else if (!libSlot()) return false;
+    } else if (In(type, {7, 8}) && m == 8 && !autoOn) return special();
+    return true;
+  }
+  if (k <= 4) {
+    if ((In(type, {3, 7, 8}) && m == 3) || (In(type, {7, 8}) && m == 6)) {
+      if (!autoOn) r.nozzleTarget = k;
+      else if (!libSlot()) return false;
+    } else if (type == 6 && m == 3) {
+      if (!autoOn) r.nozzleTarget = k;
+    } else if (In(type, {3, 6}) && m == 4) return dupThen(autoOn ? 0 : 4);
+    else if (In(type, {7, 8}) && In(m, {4, 7})) return dupThen(autoOn ? 0 : 8);
+    else if (In(type, {3, 6, 7, 8}) && m == 5 && !autoOn) {
+      if (k == 3) {
+        if (t1 == 4 || Nozzle(2) == 4) return false;
+        if (n == 4) r.headTarget = 4, r.nozzleTarget = 4;
+        else r.nozzleTarget = 3;
+      } else {
+        if (t1 == 4 || Nozzle(2) == 4 || Nozzle(3) == 4) return false;
+        if (type != 6 && n != 4) return false;
+        r.nozzleTarget = 4;
+      }
+    } else if (In(type, {7, 8}) && m == 8 && !autoOn) return special();
+    return true;
+  }
+  if (!In(type, {7, 8})) return true;
+  if (m == 6) {
+    if (!autoOn) r.nozzleTarget = k;
+    else if (!libSlot()) return false;
+  } else if (m == 7) return dupThen(autoOn ? 0 : 8);
+  else if (m == 8 && !autoOn) return special();
+  return true;
+}
+
+}  // namespace
+
+int FeedSideOfNumber(const std::string& number) {
+  if (number.empty()) return 0;
+  switch (number[0]) {
+    case 'W': return 1;
+    case 'N': return 2;
+    case 'E': return 3;
+    case 'S': return 4;
+    case 'G': return 13;
+    default: return 0;
+  }
+}
+
+int FindLibraryNozzleSlot(int head, int nozzle) {
+  using smt::library::kSeatCount;
+  if (head < 1 || head > 8 || nozzle < 1 || nozzle > kSeatCount) return 0;
+  const auto fit = g_NozzleSeats.Get(nozzle).bSameNote;
+  if (head == 1) {
+    for (int i = 1; i <= kSeatCount; ++i)
+      if (fit[static_cast<size_t>(i - 1)]) return i;
+    return nozzle;
+  }
+  for (int i = 1; i <= kSeatCount; ++i) {
+    if (!fit[static_cast<size_t>(i - 1)]) continue;
+    if (!g_NozzleSeats.HasNozzle(i)) break;
+    if (!Duplicate(head, i)) return i;
+  }
+  for (int i = 1; i <= kSeatCount; ++i)
+    if (fit[static_cast<size_t>(i - 1)] && !Duplicate(head, i)) return i;
+  return Duplicate(head, nozzle) ? 0 : nozzle;
+}
+
+int CalcFeederPickTarget(int slot, int requestedHead, const std::string& feederNumber) {
+  auto* table = Services().feeders;
+  const int rowIndex = table ? table->FindCurrentRow(feederNumber) : -1;
+  if (rowIndex < 0 || feederNumber.empty()) {
+    ShowMessage(kFeedIndexNoFind);
+    return 0;
+  }
+  const int group = table->CurrentIndex();
+  const auto cells = FeederRowAt(group, rowIndex);
+  if (!cells) {
+    ShowMessage(kFeedIndexNoFind);
+    return 0;
+  }
+  const auto& c = *cells;
+  const int n = std::atoi(c[smt::feeder::kCellHead].c_str());
+  const int side = FeedSideOfNumber(feederNumber);
+  if (side == 0) {
+    ShowMessage(kFeedDirectionNoFind);
+    return 0;
+  }
+  HeadPickState* rec = PickRecordOfSlot(slot);
+  if (!rec) {
+    ShowMessage(kWhichFeedNoFind);
+    return 0;
+  }
+  const SmtStrategy st = Strategy();
+  const int type = g_nMachineType;
+  const bool autoOn = g_bAutoChangeNozzle;
+  const int k = slot == 10 ? 1 : slot;
+  if (k == 1) {
+    rec->headTarget = requestedHead == 0 ? 1 : requestedHead;
+    if (!FirstSlotRules(*rec, n, type, st, autoOn)) return 0;
+  } else if (k >= 2 && k <= 8) {
+    if (autoOn && g_HeadPick[static_cast<size_t>(k - 2)].headTarget != k - 1) return 0;
+    rec->headTarget = k;
+    if (!LaterSlotRules(*rec, k, n, type, st, autoOn)) return 0;
+  }
+  const std::string& cam = c[smt::feeder::kCellCamera];
+  if (auto p = cam.find('/'); p != std::string::npos) rec->camera = cam.substr(p + 1);
+  if (k >= 2 && k <= 8 && st.m_Camera && rec->camera != g_HeadPick[static_cast<size_t>(k - 2)].camera) return 0;
+  if (Services().info) {
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "feed_headerTarget = %d，feed_nozzleTarget = %d", rec->headTarget, rec->nozzleTarget);
+    Services().info(buf);
+  }
+  rec->groupIndex = group;
+  rec->rowIndex = rowIndex;
+  rec->feederNumber = feederNumber;
+  rec->feedSide = side;
+  rec->feederIndex = std::atoi(feederNumber.c_str() + 1);
+  rec->feedModeText = c[smt::feeder::kCellFeedMode];
+  const auto names = FeedModeNames();
+  rec->feedMode = -1;
+  for (int i = 0; i < 9; ++i)
+    if (names[static_cast<size_t>(i)] == rec->feedModeText) {
+      rec->feedMode = i;
+      break;
+    }
+  if (rec->feedMode < 0) {
+    rec->feedMode = 0;
+    ShowMessage(kFeedModeNoFind);
+    return 0;
+  }
+  rec->feedCoordinate = std::atof(c[smt::feeder::kCellFeedCoord].c_str());
+  rec->feedCount = std::atoi(c[smt::feeder::kCellFeedCount].c_str());
+  rec->feedTime = std::atoi(c[smt::feeder::kCellFeedTime].c_str());
+  rec->loosenLength = std::atof(c[smt::feeder::kCellSlack].c_str());
+  rec->tightenLength = std::atof(c[smt::feeder::kCellTension].c_str());
+  rec->pickHeight = std::atof(c[smt::feeder::kCellPickHeight].c_str());
+  if (st.m_RunSelect == 2) {
+    if (type == 7 || type == 8) {
+      if (rec->headTarget == 8) return 0;
+    } else if (type == 3) {
+      if (rec->headTarget == 4) return 0;
+    } else if (type != 6 && rec->headTarget != 1) {
+      return 0;
+    }
+  }
+  if (slot == 10) return 1;
+  return CheckFeederPosition(*rec, slot) ? 1 : 2;
+}
+
+bool CheckFeederPosition(const HeadPickState& rec, int slot) {
+  const auto cells = FeederRowAt(rec.groupIndex, rec.rowIndex);
+  if (!cells) return false;
+  double x = std::atof((*cells)[smt::feeder::kCellX].c_str());
+  double y = std::atof((*cells)[smt::feeder::kCellY].c_str());
+  int same = 0;
+  if (slot >= 1 && slot <= 8)
+    for (int j = 1; j <= slot; ++j)
+      if (g_HeadPick[static_cast<size_t>(j - 1)].feederNumber == rec.feederNumber) ++same;
+  const bool even = same % 2 == 0;
+  if (rec.feedMode == 4 && even && rec.feedCount == 0) {
+    switch (rec.feedSide) {
+      case 1: x -= 2.0; break;
+      case 2: y += 2.0; break;
+      case 3: x += 2.0; break;
+      case 4: y -= 2.0; break;
+    }
+  } else if (rec.feedMode == 5 && g_nHeadCount == 2 && g_HeadPick[0].feederNumber == g_HeadPick[1].feederNumber &&
+             slot != 9 && even && rec.feedCount != 0) {
+    switch (rec.feedSide) {
+      case 1: x += 4.0; break;
+      case 2: y -= 4.0; break;
+      case 3: x -= 4.0; break;
+      case 4: y += 4.0; break;
+    }
+  } else if ((rec.feedMode == 3 || rec.feedMode == 8) && Services().feeders) {
+    if (auto t = Services().feeders->CurrentTray(rec.rowIndex); t && t->cols > 0 && t->rows > 0) {
+      int c = t->colSerial + same, r = t->rowSerial;
+      while (c >= t->cols) {
+        c -= t->cols;
+        r = (r + 1 >= t->rows) ? 0 : r + 1;
+      }
+      x += std::max(c, 0) * t->colSpace;
+      y += std::max(r, 0) * t->rowSpace;
+    }
+  }
+  const int head = rec.headTarget;
+  const int32_t px = static_cast<int32_t>(x * g_dXPulsePerMm) - smt::job::NozzleOffsetX(head);
+  const int32_t py = static_cast<int32_t>(y * g_dYPulsePerMm) - smt::job::NozzleOffsetY(head);
+  const auto lim = smt::link::GetMotionSettings();
+  return px >= 0 && px <= lim.xLimit && py <= 0 && py >= lim.yLimit;
+}
+
+}  // namespace smt::run

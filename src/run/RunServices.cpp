@@ -1,0 +1,44 @@
+#include "run/RunServices.h"
+
+namespace smt::run {
+
+RunServices& Services() {
+  static RunServices s;
+  return s;
+}
+
+std::string RunText(const std::string& key, const std::string& def) {
+  auto& s = Services();
+  if (s.text) {
+    std::string t = s.text(key);
+    if (!t.empty()) return t;
+  }
+  return def;
+}
+
+std::array<std::string, 9> FeedModeNames() {
+  if (Services().feedModeNames) return Services().feedModeNames();
+  return {"集中飞达", "自动飞达", "振动飞达", "托盘", "0402", "48", "拖针", "CL_浸渍站", "托盘_浸渍站"};
+}
+
+std::optional<smt::feeder::FeederRow> FeederRowAt(int group, int row) {
+  auto* t = Services().feeders;
+  if (!t || group != t->CurrentIndex()) return std::nullopt;
+  return t->CurrentRow(row);
+}
+
+void SetFeederCell(int group, int row, int cell, const std::string& text) {
+  auto* t = Services().feeders;
+  if (t && group == t->CurrentIndex()) t->SetCurrentCell(row, cell, text);
+}
+
+void RowState(int row, int image, bool select) {
+  if (Services().setSmtRowState) Services().setSmtRowState(row, image, select);
+}
+
+static std::atomic<uint8_t> g_smtBusy{0}, g_feedBusy{0}, g_conveyorBusy{0};
+std::atomic<uint8_t>& SmtBusy() { return Services().smtBusy ? *Services().smtBusy : g_smtBusy; }
+std::atomic<uint8_t>& FeedBusy() { return Services().feedBusy ? *Services().feedBusy : g_feedBusy; }
+std::atomic<uint8_t>& ConveyorBusy() { return Services().conveyorBusy ? *Services().conveyorBusy : g_conveyorBusy; }
+
+}  // namespace smt::run

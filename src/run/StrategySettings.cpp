@@ -1,0 +1,133 @@
+#include "run/StrategySettings.h"
+
+#include <mutex>
+
+#include "platform/SettingsSection.h"
+
+namespace smt::run {
+
+int HeadCountOfMode(int m) {
+  switch (m) {
+    case 1: case 2: return 2;
+    case 3: case 4: case 5: return 4;
+    case 6: case 7: case 8: return 8;
+    default: return 1;
+  }
+}
+
+int SortKeyOfOrder(int order) {
+  static const int keys[10] = {0, 1, 2, 3, 4, 5, 6, 20, 11, 12};
+  return order >= 0 && order < 10 ? keys[order] : -1;
+}
+
+namespace {
+// The 28 keys in their stored order; the doubles sit at their own places.
+struct Key { const char* key; int SmtStrategy::*i; double SmtStrategy::*d; };
+const Key kKeys[] = {
+    {"m_SmtOrder", &SmtStrategy::m_SmtOrder, nullptr},
+    {"m_HeaderSelect", &SmtStrategy::m_HeaderSelect, nullptr},
+    {"m_SpecialHead", &SmtStrategy::m_SpecialHead, nullptr},
+    {"m_TogetherCode", &SmtStrategy::m_TogetherCode, nullptr},
+    {"m_Camera", &SmtStrategy::m_Camera, nullptr},
+    {"m_AutoChangeNozzle", &SmtStrategy::m_AutoChangeNozzle, nullptr},
+    {"m_19NozzleLibrary", &SmtStrategy::m_19NozzleLibrary, nullptr},
+    {"m_ChangeNozzleSelect", &SmtStrategy::m_ChangeNozzleSelect, nullptr},
+    {"m_Head2AvoidCamera1", &SmtStrategy::m_Head2AvoidCamera1, nullptr},
+    {"m_Cover", &SmtStrategy::m_Cover, nullptr},
+    {"m_SpellBoard", &SmtStrategy::m_SpellBoard, nullptr},
+    {"m_RunSelect", &SmtStrategy::m_RunSelect, nullptr},
+    {"m_Interval", &SmtStrategy::m_Interval, nullptr},
+    {"m_DropsGlueDelay", &SmtStrategy::m_DropsGlueDelay, nullptr},
+    {"m_bDisMode2", &SmtStrategy::m_bDisMode2, nullptr},
+    {"m_DisSpeedStart_XY", &SmtStrategy::m_DisSpeedStart_XY, nullptr},
+    {"m_DisSpeedNormal_XY", &SmtStrategy::m_DisSpeedNormal_XY, nullptr},
+    {"m_DisSpeedStart_Z", &SmtStrategy::m_DisSpeedStart_Z, nullptr},
+    {"m_DisSpeedNormal_Z", &SmtStrategy::m_DisSpeedNormal_Z, nullptr},
+    {"m_DropsGluePoint", &SmtStrategy::m_DropsGluePoint, nullptr},
+    {"m_WeldDistance_1", nullptr, &SmtStrategy::m_WeldDistance_1},
+    {"m_WeldDistance_2", nullptr, &SmtStrategy::m_WeldDistance_2},
+    {"m_DropsGlueOpen1", nullptr, &SmtStrategy::m_DropsGlueOpen1},
+    {"m_DropsGlueClose1", nullptr, &SmtStrategy::m_DropsGlueClose1},
+    {"m_AfterCloseDelay1", &SmtStrategy::m_AfterCloseDelay1, nullptr},
+    {"m_DropsGlueOpen2", nullptr, &SmtStrategy::m_DropsGlueOpen2},
+    {"m_DropsGlueClose2", nullptr, &SmtStrategy::m_DropsGlueClose2},
+    {"m_AfterCloseDelay2", &SmtStrategy::m_AfterCloseDelay2, nullptr},
+};
+
+std::mutex g_strategyMutex;
+SmtStrategy g_strategy;
+}  // namespace
+
+void ApplyLoadRules(SmtStrategy& s) {
+  if (s.m_SpecialHead < 2 || s.m_SpecialHead > 8) s.m_SpecialHead = 8;
+  if (s.m_DisSpeedStart_XY == 0) s.m_DisSpeedStart_XY = 50;
+  if (s.m_DisSpeedNormal_XY == 0) s.m_DisSpeedNormal_XY = 100;
+  if (s.m_DisSpeedStart_Z == 0) s.m_DisSpeedStart_Z = 50;
+  if (s.m_DisSpeedNormal_Z == 0) s.m_DisSpeedNormal_Z = 100;
+  if (s.m_DropsGluePoint == 0) s.m_DropsGluePoint = 1;
+  if (s.m_HeaderSelect != 2) s.m_ChangeNozzleSelect = 0;
+}
+
+SmtStrategy LoadStrategy(const std::string& appDir) {
+  smt::platform::SettingsSection sec(smt::platform::ConfigPath(appDir), kStrategySection);
+  SmtStrategy s;
+  for (const Key& k : kKeys) {
+    if (k.i) s.*(k.i) = sec.ReadInt(k.key);
+    else s.*(k.d) = sec.ReadDouble(k.key);
+  }
+  ApplyLoadRules(s);
+  return s;
+}
+
+bool SaveStrategy(const std::string& appDir, const SmtStrategy& s) {
+  smt::platform::SettingsSection sec(smt::platform::ConfigPath(appDir), kStrategySection);
+  bool ok = true;
+  for (const Key& k : kKeys) ok = (k.i ? sec.WriteInt(k.key, s.*(k.i)) : sec.WriteDouble(k.key, s.*(k.d))) && ok;
+  return ok;
+}
+
+void ApplyMachineTypeLimits(SmtStrategy& s, int type) {
+  auto& hm = s.m_HeaderSelect;
+  auto& rm = s.m_RunSelect;
+  switch (type) {
+    case 0:
+      hm = 0;
+      if (rm == 1 || rm == 2 || rm > 9) rm = 0;
+      break;
+    case 1:
+      hm = 0;
+      if (rm > 9) rm = 0;
+      break;
+    case 2: case 10: case 5:
+      if (hm >= 3 && hm <= 5) hm = 0;
+      if (type == 5 ? (rm == 1 || rm == 2 || rm > 9) : rm > 9) rm = 0;
+      break;
+    case 3: case 7: case 8:
+      if (rm > 9) rm = 0;
+      s.m_19NozzleLibrary = 1;
+      break;
+    case 4:
+      if (rm != 0 && (rm < 9 || rm > 12)) rm = 12;
+      s.m_AutoChangeNozzle = 0;
+      break;
+    case 6:
+      if (rm > 9) rm = 0;
+      break;
+    default: break;
+  }
+  if (!CoverAllowed(s, type)) s.m_Cover = 0;
+}
+
+bool CoverAllowed(const SmtStrategy& s, int type) { return s.m_RunSelect == 0 && type >= 0 && type <= 2; }
+
+SmtStrategy Strategy() {
+  std::lock_guard lk(g_strategyMutex);
+  return g_strategy;
+}
+
+void SetStrategy(const SmtStrategy& s) {
+  std::lock_guard lk(g_strategyMutex);
+  g_strategy = s;
+}
+
+}  // namespace smt::run
