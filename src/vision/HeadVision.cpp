@@ -1,0 +1,188 @@
+#include "vision/HeadVision.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+#include "app/core/LogFile.h"
+#include "app/core/MachineState.h"
+#include "job/BoardGeometry.h"
+#include "link/LinkRuntime.h"
+#include "link/MotionCommands.h"
+#include "link/MotionGlobals.h"
+#include "platform/MessageService.h"
+#include "platform/WorkerThreads.h"
+#include "vision/MarkAlign.h"
+#include "vision/PartRecognizers.h"
+
+namespace smt::vision {
+
+namespace {
+
+bool RightAngle(double a) { return a == 0.0 || a == 90.0 || a == 180.0 || a == 270.0; }
+
+std::string VisualLine(double x, double y, double a, double w, double h, bool logForm) {
+  char buf[200];
+  std::snprintf(buf, sizeof buf,
+                logForm ? "Visual: X = %0.4f，Y = %0.4f，A =  %0.4f，W = %0.2f，H = %0.2f"
+                        : "Visual: X = %0.4f，Y = %0.4f，A = %0.4f，W = %0.2f，H = %0.2f",
+                x, y, a, w, h);
+  return buf;
+}
+
+bool PauseGate() {
+  for (;;) {
+    if (!g_bRunContinue.load()) return false;
+    if (g_hPauseEvent.Wait(std::chrono::milliseconds(100))) return g_bRunContinue.load();
+    if (smt::platform::WorkerThreads::Instance().ShuttingDown()) return false;
+  }
+}
+
+}  // namespace
+
+HeadVisionIo DefaultHeadVisionIo() {
+  HeadVisionIo io;
+  io.moveCorrection = [](int32_t dx, int32_t dy, int head, int32_t da, const HeadVisionSpeeds& s) {
+    return smt::link::SendCmd64MoveXY(dx, s.xStart, s.xRun, dy, s.yStart, s.yRun, head, da, s.aStart, s.aRun, 0);
+  };
+  io.waitPauseGate = [] { return PauseGate(); };
+  io.report = [](const std::string& info, const std::string& log) {
+    smt::link::Runtime().Hooks().AppendInfoLine(info, true);
+    CLogFile::Instance().Write(true, "%s", log.c_str());
+  };
+  io.sleepMs = [](int ms) {
+    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  };
+  io.text = [](const std::string&, const std::string& def) { return def; };
+  io.pulsesPerMmX = g_dXPulsePerMm;
+  io.pulsesPerMmY = g_dYPulsePerMm;
+  io.pulsesPerDegA = g_dAPulsePerDeg;
+  return io;
+}
+
+double NormalizeTargetAngle(double a) {
+  if ((a > 90.0 && a < 180.0) || (a >= 180.0 && a < 270.0)) return a - 180.0;
+  if (a >= 270.0 && a <= 360.0) return a - 360.0;
+  return a;
+}
+
+double HeadBoxSize(double length, double width, double partAngle, double margin, double visualSize) {
+  const double m = std::max(length, width);
+  double box = m + margin;
+  if (!RightAngle(static_cast<double>(static_cast<int>(partAngle)))) box *= 1.4;
+  if (box > visualSize || box == 0.0) box = visualSize;
+  return box;
+}
+
+double FlyBoxSize(double length, double width, double partAngle, double margin, double visualSize) {
+  double box = std::max(length, width) + margin;
+  if (box > visualSize || box == 0.0) box = visualSize;
+  if (!RightAngle(partAngle)) box *= 1.4;
+  return box;
+}
+
+bool RecognizeHeadPart(HeadVisionJob& job, const HeadVisionCamera& cam, const HeadVisionIo& io,
+                       const std::array<int32_t, 2>* sharedCorrection) {
+  const int camera = job.visionCamera == 2 ? 2 : 1;
+  if (!io.cameraReady || !io.cameraReady(camera) || !io.grabFrame) {
+    smt::platform::ShowMessage(io.text ? io.text(kNoCameraKey, kNoCameraText) : kNoCameraText);
+    return false;
+  }
+  const double box = HeadBoxSize(job.partLength, job.partWidth, job.partAngle, io.autoMagnify, cam.visualSize);
+  const int precXY = job.xyTolerance != -1 ? job.xyTolerance : cam.precisionXY;
+  const int precA = job.angleTolerance != -1 ? job.angleTolerance : cam.precisionA;
+  const int collect = job.timeLimit != -1 ? job.timeLimit : cam.collectTimeMs;
+  const int h = job.headTarget;
+  int32_t headX = h >= 1 && h <= 8 ? cam.correctionPulseX[h - 1] : 0;
+  int32_t headY = h >= 1 && h <= 8 ? cam.correctionPulseY[h - 1] : 0;
+  if (h == 2 && sharedCorrection) {
+    headX = (*sharedCorrection)[0];
+    headY = (*sharedCorrection)[1];
+  }
+  job.correctionX = job.correctionY = 0;
+  job.targetAngle = NormalizeTargetAngle(job.targetAngle);
+  if (io.showCameraFields) io.showCameraFields(job.contrast, job.brightness, job.recognitionType, cam.zoom, box);
+  if (io.lightSettle) io.lightSettle();
+  const int slot = h >= 1 && h <= 8 ? h : 1;
+
+  for (int pass = 1; pass <= cam.correctionTimes; ++pass) {
+    if (!sharedCorrection && io.sleepMs) io.sleepMs(collect);
+    cv::Mat frame;
+    double x = 0, y = 0, a = 0;
+    cv::RotatedRect r(cv::Point2f(-1, -1), cv::Size2f(0, 0), 0);
+    if (io.grabFrame(camera, frame) && !frame.empty())
+      r = RecognizeSpecialPart(slot, frame, job.contrast, io.invert, job.recognitionType, job.packageName, box,
+                               cam.zoom, job.partAngle, job.targetAngle, x, y, a);
+    if (r.center.x < 0) {
+      if (io.waitPauseGate && !io.waitPauseGate()) {
+        job.failed = 0;
+        return false;
+      }
+      continue;
+    }
+    const int32_t dX = static_cast<int32_t>(x * io.pulsesPerMmX);
+    const int32_t dY = static_cast<int32_t>(y * io.pulsesPerMmY);
+    const int32_t dA = static_cast<int32_t>(a * io.pulsesPerDegA);
+    if (io.report)
+      io.report(VisualLine(x, y, a, r.size.width / cam.zoom, r.size.height / cam.zoom, false),
+                VisualLine(x, y, a, r.size.width / cam.zoom, r.size.height / cam.zoom, true));
+    if (job.visionMode == 2) {
+      job.correctionX = dX;
+      job.correctionY = dY;
+      job.correctionA = dA;
+    } else if (!(std::abs(dX) <= precXY && std::abs(dY) <= precXY && std::abs(dA) <= precA)) {
+      const bool moved = io.moveCorrection && io.moveCorrection(dX, dY, h, -dA, job.speeds);
+      if (!moved || (io.waitPauseGate && !io.waitPauseGate())) {
+        job.failed = 0;
+        return false;
+      }
+      job.correctionX += dX;
+      job.correctionY += dY;
+      continue;
+    }
+    job.correctionX += headX;
+    job.correctionY += headY;
+    job.failed = 0;
+    return true;
+  }
+  CLogFile::Instance().Write(true, "%s", kVisualTimesOut);
+  job.failed = 1;
+  if (io.setRowState) io.setRowState(job.row, 8);
+  return true;
+}
+
+void RecognizeLiveFrame(HeadVisionJob& job, const HeadVisionCamera& cam, const cv::Mat& frame,
+                        const HeadVisionIo& io, double flyCorrectYmm) {
+  if (job.visionMode != 2) return;
+  const double box = FlyBoxSize(job.partLength, job.partWidth, job.partAngle, io.autoMagnify, cam.visualSize);
+  const int h = job.headTarget;
+  const int32_t headX = h >= 1 && h <= 8 ? cam.correctionPulseX[h - 1] : 0;
+  const int32_t flyY = static_cast<int32_t>(flyCorrectYmm * io.pulsesPerMmY);
+  job.correctionX = job.correctionY = 0;
+  job.targetAngle = NormalizeTargetAngle(job.targetAngle);
+  if (io.showCameraFields) io.showCameraFields(job.contrast, job.brightness, job.recognitionType, cam.zoom, box);
+  double x = 0, y = 0, a = 0;
+  cv::RotatedRect r(cv::Point2f(-1, -1), cv::Size2f(0, 0), 0);
+  if (!frame.empty())
+    r = RecognizeSpecialPart(h >= 1 && h <= 8 ? h : 1, frame, job.contrast, io.invert, job.recognitionType,
+                             job.packageName, box, cam.zoom, job.partAngle, job.targetAngle, x, y, a);
+  if (r.center.x < 0) {
+    CLogFile::Instance().Write(true, "Visual error !");
+    job.correctionX = job.correctionY = job.correctionA = 0;
+    job.failed = 1;
+    return;
+  }
+  const int32_t dX = static_cast<int32_t>(x * io.pulsesPerMmX);
+  const int32_t dY = static_cast<int32_t>(y * io.pulsesPerMmY);
+  const int32_t dA = static_cast<int32_t>(a * io.pulsesPerDegA);
+  const std::string line = VisualLine(x, y, a, r.size.width / cam.zoom, r.size.height / cam.zoom, false);
+  if (io.report) io.report(line, line);
+  job.failed = 0;
+  job.correctionX = headX + dX;
+  job.correctionY = dY + flyY;
+  job.correctionA = dA;
+}
+
+}  // namespace smt::vision

@@ -1,0 +1,197 @@
+// Head part centring on simulated vision-camera frames: the picked part is
+// seen from below and follows the head's X, Y and A on the simulated board.
+#include <gtest/gtest.h>
+
+#include "link/MotionFixture.h"
+#include "vision/HeadVision.h"
+#include "vision/MarkAlign.h"
+#include "vision/SimulatedScene.h"
+
+namespace {
+
+using namespace smt::vision;
+
+constexpr double kPulsesPerMm = 100.0, kPulsesPerDeg = 10.0;
+
+class HeadVisionSimTest : public linktest::MotionSimTest {
+ protected:
+  void SetUp() override {
+    MotionSimTest::SetUp();
+    UseUdp();
+    g_bRunContinue = true;
+    g_hPauseEvent.Set();
+    g_nHeadCount = 1;
+  }
+  void TearDown() override {
+    g_bRunContinue = false;
+    MotionSimTest::TearDown();
+  }
+  // A resistor body on the nozzle, offset by `offsetMm` and turned by `deg`
+  // when the head is at X = Y = A = 0; a positive A turn turns it back.
+  cv::Mat Frame() {
+    SimulatedScene s(640, 480, 20.0);
+    const cv::Point2d p{offsetMm.x + g_nCurX.load() / kPulsesPerMm, offsetMm.y + g_nCurY.load() / kPulsesPerMm};
+    s.AddRect(p, {4.0, 2.0}, deg - g_nCurA[0].load() / kPulsesPerDeg);
+    return s.Render();
+  }
+  HeadVisionIo Io() {
+    HeadVisionIo io = DefaultHeadVisionIo();
+    io.cameraReady = [this](int) { return cameraFitted; };
+    io.grabFrame = [this](int, cv::Mat& f) {
+      ++frames;
+      f = followsHead ? Frame() : frozen;
+      return true;
+    };
+    io.sleepMs = [](int) {};
+    io.report = [this](const std::string& info, const std::string& log) {
+      infos.push_back(info);
+      logs.push_back(log);
+    };
+    io.setRowState = [this](int row, int state) { rowStates.push_back({row, state}); };
+    io.pulsesPerMmX = io.pulsesPerMmY = kPulsesPerMm;
+    io.pulsesPerDegA = kPulsesPerDeg;
+    io.autoMagnify = 4.0;
+    return io;
+  }
+  HeadVisionJob Job() {
+    HeadVisionJob j;
+    j.headTarget = 1;
+    j.row = 12;
+    j.partLength = 4.0;
+    j.partWidth = 2.0;
+    j.contrast = 128;
+    j.recognitionType = 1;
+    j.visionMode = 1;
+    j.speeds = {2, 8, 2, 8, 3, 9};
+    return j;
+  }
+  HeadVisionCamera Camera() {
+    HeadVisionCamera c;
+    c.zoom = 20.0;
+    c.visualSize = 12.0;
+    c.correctionTimes = 3;
+    c.precisionXY = 3;
+    c.precisionA = 3;
+    c.correctionPulseX[0] = 11;
+    c.correctionPulseY[0] = -7;
+    return c;
+  }
+
+  cv::Point2d offsetMm{0.0, 0.0};
+  double deg = 0.0;
+  bool cameraFitted = true, followsHead = true;
+  cv::Mat frozen;
+  int frames = 0;
+  std::vector<std::string> infos, logs;
+  std::vector<std::pair<int, int>> rowStates;
+};
+
+TEST_F(HeadVisionSimTest, OffsetAndTurnedPartIsCorrectedByMoves) {
+  offsetMm = {-0.4, 0.25};
+  deg = 6.0;
+  HeadVisionJob j = Job();
+  ASSERT_TRUE(RecognizeHeadPart(j, Camera(), Io()));
+  EXPECT_EQ(j.failed, 0);
+  // The corrections moved the head 0.4 mm in X and 0.25 mm in Y; the
+  // per-head correction is added once at the end.
+  EXPECT_NEAR(j.correctionX, 40 + 11, 4);
+  EXPECT_NEAR(j.correctionY, -25 - 7, 4);
+  EXPECT_NEAR(sim->Position(0), 40, 4);
+  EXPECT_NEAR(sim->Position(1), -25, 4);
+  EXPECT_NEAR(sim->Position(40), 60, 3);  // A1 turned back by 6 degrees
+  EXPECT_TRUE(rowStates.empty());
+  ASSERT_FALSE(infos.empty());
+  EXPECT_NE(logs.front().find("A =  "), std::string::npos);
+  EXPECT_EQ(infos.front().find("A =  "), std::string::npos);
+}
+
+TEST_F(HeadVisionSimTest, PartWithinPrecisionCausesNoMove) {
+  HeadVisionJob j = Job();
+  sim->ClearReceived();
+  ASSERT_TRUE(RecognizeHeadPart(j, Camera(), Io()));
+  EXPECT_EQ(frames, 1);
+  EXPECT_EQ(j.correctionX, 11);
+  EXPECT_EQ(j.correctionY, -7);
+  EXPECT_FALSE(sim->LastReceived(0x64).has_value());
+}
+
+TEST_F(HeadVisionSimTest, NeverWithinPrecisionEndsWithVisionFailedRow) {
+  offsetMm = {-0.5, 0.0};
+  followsHead = false;
+  frozen = Frame();
+  HeadVisionJob j = Job();
+  ASSERT_TRUE(RecognizeHeadPart(j, Camera(), Io()));
+  EXPECT_EQ(frames, 3);
+  EXPECT_EQ(j.failed, 1);
+  EXPECT_EQ(rowStates, (std::vector<std::pair<int, int>>{{12, 8}}));
+  EXPECT_NEAR(sim->Position(0), 150, 12);  // three correction moves of 0.5 mm
+}
+
+TEST_F(HeadVisionSimTest, NoPassesFailsWithoutAFrame) {
+  HeadVisionCamera c = Camera();
+  c.correctionTimes = 0;
+  HeadVisionJob j = Job();
+  ASSERT_TRUE(RecognizeHeadPart(j, c, Io()));
+  EXPECT_EQ(frames, 0);
+  EXPECT_EQ(j.failed, 1);
+}
+
+TEST_F(HeadVisionSimTest, MeasureOnlyModeStoresWithoutMoving) {
+  offsetMm = {-0.3, 0.0};
+  HeadVisionJob j = Job();
+  j.visionMode = 2;
+  sim->ClearReceived();
+  ASSERT_TRUE(RecognizeHeadPart(j, Camera(), Io()));
+  EXPECT_NEAR(j.correctionX, 30 + 11, 4);
+  EXPECT_FALSE(sim->LastReceived(0x64).has_value());
+}
+
+TEST_F(HeadVisionSimTest, MissingCameraLeavesTheJobUntouched) {
+  cameraFitted = false;
+  HeadVisionJob j = Job();
+  j.correctionX = 99;
+  EXPECT_FALSE(RecognizeHeadPart(j, Camera(), Io()));
+  EXPECT_EQ(j.correctionX, 99);
+  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{kNoCameraText});
+}
+
+TEST_F(HeadVisionSimTest, StoppedRunEndsAMissedLook) {
+  followsHead = false;
+  frozen = cv::Mat(480, 640, CV_8UC3, cv::Scalar(0, 0, 0));
+  g_bRunContinue = false;
+  HeadVisionJob j = Job();
+  EXPECT_FALSE(RecognizeHeadPart(j, Camera(), Io()));
+  EXPECT_EQ(j.failed, 0);
+}
+
+TEST_F(HeadVisionSimTest, FlyFrameStoresPerHeadAndFlyCorrections) {
+  offsetMm = {-0.2, 0.1};
+  HeadVisionJob j = Job();
+  j.visionMode = 2;
+  RecognizeLiveFrame(j, Camera(), Frame(), Io(), 0.05);
+  EXPECT_EQ(j.failed, 0);
+  EXPECT_NEAR(j.correctionX, 11 + 20, 4);
+  EXPECT_NEAR(j.correctionY, -10 + 5, 4);
+  HeadVisionJob none = Job();
+  none.visionMode = 2;
+  RecognizeLiveFrame(none, Camera(), cv::Mat(480, 640, CV_8UC3, cv::Scalar(0, 0, 0)), Io(), 0.0);
+  EXPECT_EQ(none.failed, 1);
+  EXPECT_EQ(none.correctionX, 0);
+}
+
+TEST(HeadVisionGeometryTest, AnglesAndBoxes) {
+  EXPECT_EQ(NormalizeTargetAngle(200), 20);
+  EXPECT_EQ(NormalizeTargetAngle(300), -60);
+  EXPECT_EQ(NormalizeTargetAngle(90), 90);
+  EXPECT_EQ(NormalizeTargetAngle(-30), -30);
+  EXPECT_EQ(NormalizeTargetAngle(400), 400);
+  // 45 degrees: (m + margin) x 1.4, limited by the visual size.
+  EXPECT_DOUBLE_EQ(HeadBoxSize(3, 2, 45, 4, 20), 7 * 1.4);
+  EXPECT_DOUBLE_EQ(HeadBoxSize(3, 2, 45, 4, 9), 9);
+  EXPECT_DOUBLE_EQ(HeadBoxSize(3, 2, 90.7, 4, 20), 7);
+  // Fly: limit first, then the enlargement.
+  EXPECT_DOUBLE_EQ(FlyBoxSize(3, 2, 45, 4, 6), 6 * 1.4);
+  EXPECT_DOUBLE_EQ(FlyBoxSize(3, 2, 90, 4, 6), 6);
+}
+
+}  // namespace
