@@ -10,6 +10,7 @@
 #include "link/MachineGuards.h"
 #include "link/MotionCommands.h"
 #include "link/MotionGlobals.h"
+#include "link/MotionSettings.h"
 #include "platform/MessageService.h"
 #include "platform/WorkerThreads.h"
 #include "stations/ConveyorTexts.h"
@@ -41,8 +42,18 @@ ConveyorSettings ConveyorStation::Settings() const {
   return settings_;
 }
 void ConveyorStation::SetSettings(const ConveyorSettings& s) {
-  std::lock_guard lk(m_);
-  settings_ = s;
+  {
+    std::lock_guard lk(m_);
+    settings_ = s;
+  }
+  // The link's homing and zone commands read the same values.
+  auto m = smt::link::GetMotionSettings();
+  m.conveyorWaitTimeOut = s.m_WaitTimeOut;
+  m.conveyorStartSpeed = s.m_ConveyorStartSpeed;
+  m.conveyorNormalSpeed = s.m_ConveyorNormalSpeed;
+  m.autoTransport = s.m_AutoTransport != 0;
+  m.conveyorWidthTarget = ToPulses(s.m_ResetWidth, Pulses().width);
+  smt::link::SetMotionSettings(m);
 }
 void ConveyorStation::SetView(ConveyorView view) {
   std::lock_guard lk(m_);
