@@ -1,0 +1,473 @@
+#include "run/MachineSteps.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <thread>
+
+#include "app/core/LogFile.h"
+#include "app/core/MachineState.h"
+#include "feeder/AutoFeeders.h"
+#include "job/BoardGeometry.h"
+#include "library/NozzleChange.h"
+#include "library/NozzleSeats.h"
+#include "link/LinkGlobals.h"
+#include "link/LinkRuntime.h"
+#include "link/MachineCommands.h"
+#include "link/MotionCommands.h"
+#include "link/MotionGlobals.h"
+#include "platform/MessageService.h"
+#include "run/PickPlacePreparation.h"
+#include "run/RunState.h"
+#include "run/StrategySettings.h"
+#include "settings/SettingsStores.h"
+
+namespace smt::run {
+
+namespace {
+
+using smt::platform::ShowMessage;
+using smt::settings::SpeedUse;
+
+bool Ok(smt::link::CommandResult r) { return r == smt::link::CommandResult::Ok; }
+int32_t Trunc(double v) { return static_cast<int32_t>(v); }
+int32_t HeadOffsetX(int head) { return smt::job::NozzleOffsetX(head); }
+int32_t HeadOffsetY(int head) { return smt::job::NozzleOffsetY(head); }
+int32_t HeadCorrectionX(int head) { return head >= 1 && head <= 8 ? g_nNozzleCorrectionX[static_cast<size_t>(head - 1)] : 0; }
+int32_t HeadCorrectionY(int head) { return head >= 1 && head <= 8 ? g_nNozzleCorrectionY[static_cast<size_t>(head - 1)] : 0; }
+bool NetworkLink() { return smt::link::Runtime().commModel != 0; }
+
+std::array<int32_t, 8> Deltas() {
+  std::array<int32_t, 8> d{};
+  for (size_t i = 0; i < 8; ++i) d[i] = g_nHeadMoveArgs[i];
+  return d;
+}
+
+bool Move65(int32_t tx, int32_t ty, const SpeedPair& x, const SpeedPair& y, const SpeedPair& a) {
+  return smt::link::SendCmd65MoveXYHeads(tx - g_nCurX, x.start, x.normal, ty - g_nCurY, y.start, y.normal, a.start,
+                                         a.normal, 1);
+}
+
+bool Move64(int32_t tx, int32_t ty, const SpeedPair& x, const SpeedPair& y, uint8_t mode) {
+  return smt::link::SendCmd64MoveXY(tx - g_nCurX, x.start, x.normal, ty - g_nCurY, y.start, y.normal, 0, 0, 0, 0, mode);
+}
+
+// Walk axis, walk and tape scales and speed slots of a feeder bank (1..3).
+struct Bank {
+  uint8_t walkAxis;
+  double walkPulse, tapePulse;
+  int walkSpeed, tapeSpeed;
+  int32_t walkPosition;
+};
+std::optional<Bank> BankOf(int side) {
+  const auto p = smt::settings::SettingsStores::Instance().machine.Pulse();
+  switch (side) {
+    case 1: return Bank{8, p->m_WestWalk_Pulse, p->m_WestLift_Pulse, 8, 9, g_nCurAxis8.load()};
+    case 2: return Bank{9, p->m_NorthWalk_Pulse, p->m_NorthLift_Pulse, 10, 11, g_nCurAxis9.load()};
+    case 3: return Bank{10, p->m_EastWalk_Pulse, p->m_EastLift_Pulse, 12, 13, g_nCurAxis10.load()};
+    default: return std::nullopt;
+  }
+}
+
+}  // namespace
+
+BoardFrame& Frame() {
+  static BoardFrame f;
+  return f;
+}
+
+std::vector<PlacementRow>& RunRows() {
+  static std::vector<PlacementRow> rows;
+  return rows;
+}
+
+StrokeAxis PickStrokeAxis(int type, int head) {
+  if (type == 9) return {};
+  if (type == 7 || type == 8) {
+    if (head < 1 || head > 8) return {};
+    return {true, static_cast<uint8_t>(0x20 + head - 1), 1, false};
+  }
+  switch (head) {
+    case 1: return {true, 2, 1, false};
+    case 2: return {true, 2, -1, false};
+    case 3: return {true, 3, 1, true};
+    case 4: return {true, 3, -1, true};
+    default: return {};
+  }
+}
+
+bool ChangeNozzle(int head, int nozzle) {
+  if (head < 1) {
+    ShowMessage(kHeaderError);
+    return false;
+  }
+  const int held = g_nHeadNozzle[static_cast<size_t>(head - 1)];
+  if (held == nozzle) return true;
+  char buf[80];
+  std::snprintf(buf, sizeof buf, "Header-A%d, putNozzle-%d, pickNozzle-%d", head, held, nozzle);
+  smt::link::Runtime().Hooks().AppendInfoLine(buf, true);
+  return smt::library::ReturnNozzleToLibrary(head, true, false) &&
+         smt::library::PickNozzleFromLibrary(head, nozzle, true, false);
+}
+
+bool MoveHeadToPick(HeadPlaceState& p) {
+  const int k = p.headTarget;
+  if (k < 1 || k > 4) {
+    ShowMessage(kPlaceHeaderNoSelect);
+    return false;
+  }
+  const int32_t tx = Trunc(p.pickX * g_dXPulsePerMm) - HeadOffsetX(k);
+  const int32_t ty = Trunc(p.pickY * g_dYPulsePerMm) - HeadOffsetY(k);
+  if (!Move65(tx, ty, p.pickSpeeds[kSpX], p.pickSpeeds[kSpY], p.pickSpeeds[kSpA1])) return false;
+  return g_bRunContinue;
+}
+
+bool PickPart(HeadPlaceState& p) {
+  RowState(p.row, 5, true);
+  const auto ax = PickStrokeAxis(g_nMachineType, p.headTarget);
+  if (!ax.valid) return true;
+  const int32_t d = Trunc(p.pickHeight * g_dZPulsePerMm);
+  const auto& sp = p.pickSpeeds[ax.z2 ? kSpZ2 : kSpZ1];
+  return Ok(smt::link::SendCmd67MoveZ(ax.axis, ax.sign * d, sp.start, sp.normal, static_cast<uint8_t>(p.headTarget),
+                                      static_cast<uint16_t>(p.pickDelay), static_cast<uint8_t>(p.vacuum)));
+}
+
+bool FeedAdvance(HeadPickState& r, bool second) {
+  const auto pick = smt::settings::SettingsStores::Instance().speed.Record(SpeedUse::PickPart);
+  const uint8_t alt = NetworkLink() ? 0 : 1;
+  bool ok = true;
+  switch (r.feedMode) {
+    case 0: case 4: case 5: {
+      if ((r.feedMode == 4 || r.feedMode == 5) && r.feedCount == 0) break;
+      if (r.feedMode == 5 && g_nHeadCount == 2) {
+        r.feedCount = g_HeadPick[0].feederNumber == r.feederNumber ? 2 : 1;
+        if (r.feedCount == 2 && (!second || g_bDoubleFeed)) {
+          r.loosenLength *= 2;
+          r.tightenLength *= 2;
+        } else if (second) {
+          r.feedCount = 1;
+        }
+      }
+      const auto bank = BankOf(r.feedSide);
+      if (!bank) break;
+      const auto& walk = pick[static_cast<size_t>(bank->walkSpeed)];
+      const auto& tape = pick[static_cast<size_t>(bank->tapeSpeed)];
+      smt::link::FeedValues v{Trunc(r.feedCoordinate * bank->walkPulse) - bank->walkPosition,
+                              walk.start, walk.normal,
+                              Trunc(r.loosenLength * bank->tapePulse), Trunc(r.tightenLength * bank->tapePulse),
+                              tape.start, tape.normal, r.feedTime, r.feedCount, r.feederIndex};
+      ok = Ok(smt::link::SendCmd66MoveFeedAxis(alt, static_cast<uint8_t>(r.feedSide), v));
+      break;
+    }
+    case 1: case 7: {
+      auto& af = smt::feeder::AutoFeeders::Instance();
+      if (r.feederIndex >= 1 && r.feederIndex <= 96) af.SetFeederOn(r.feederIndex);
+      const auto m = af.Mask();
+      smt::link::FeedValues v{static_cast<int32_t>(m[0]), static_cast<int32_t>(m[1]), static_cast<int32_t>(m[2]), 0, 0,
+                              0, 0, r.feedTime, r.feedCount, r.feederIndex};
+      ok = Ok(smt::link::SendCmd66MoveFeedAxis(alt, 10, v));
+      break;
+    }
+    case 2: {
+      const int times = NetworkLink() ? 1 : std::max(r.feedCount, 1);
+      for (int i = 0; i < times && ok; ++i) {
+        smt::link::FeedValues v{0, 0, 0, 0, 0, 0, 0, r.feedTime, r.feedCount, r.feederIndex};
+        ok = Ok(smt::link::SendCmd66MoveFeedAxis(alt, 11, v)) && RunSleep(r.feedTime);
+      }
+      break;
+    }
+    default: break;
+  }
+  // One part fewer in the feeder.
+  if (auto row = FeederRowAt(r.groupIndex, r.rowIndex)) {
+    const int q = std::atoi((*row)[smt::feeder::kCellQuantity].c_str());
+    if (q != 0) SetFeederCell(r.groupIndex, r.rowIndex, smt::feeder::kCellQuantity, std::to_string(q - 1));
+  }
+  r.feedPending = 0;
+  return ok;
+}
+
+void FeedDone(HeadPickState& r) {
+  if (r.feedMode != 1 && r.feedMode != 7) return;
+  auto& af = smt::feeder::AutoFeeders::Instance();
+  if (r.feederIndex >= 1 && r.feederIndex <= 96) af.SetFeederOff(r.feederIndex);
+  const auto m = af.Mask();
+  const int bank = r.feederIndex >= 1 && r.feederIndex <= 96 ? (r.feederIndex - 1) / 32 + 1 : 0;
+  smt::link::FeedValues v{static_cast<int32_t>(m[0]), static_cast<int32_t>(m[1]), static_cast<int32_t>(m[2]), 0, 0, 0,
+                          0, r.feedTime, NetworkLink() ? bank : r.feedCount, r.feederIndex};
+  smt::link::SendCmd66MoveFeedAxis(NetworkLink() ? 0 : 1, 10, v);
+  RunSleep(r.feedTime);
+}
+
+bool DragFeed(HeadPickState& r) {
+  const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
+  const auto sp = smt::settings::SettingsStores::Instance().speed.Record(SpeedUse::PickPart);
+  const int32_t x = Trunc(r.loosenLength * g_dXPulsePerMm) - HeadOffsetX(2);
+  const int32_t y = Trunc(r.tightenLength * g_dYPulsePerMm) - HeadOffsetY(2);
+  if (!Move64(x, y, sp[0], sp[1], 128) || !PauseGate()) return false;
+  double z = r.pickHeight == 0.0 ? basic->m_Z_Nozzle2ToFeed : r.pickHeight;
+  r.pickHeight = z;
+  const int32_t zs = Trunc(z * g_dZPulsePerMm);
+  if (!smt::link::SendCmd61MoveAxis(2, zs, sp[2].start, sp[2].normal) || !PauseGate()) return false;
+  const double s = std::fabs(r.feedCoordinate);
+  r.feedCoordinate = s;
+  int32_t dx = 0, dy = 0;
+  switch (r.feedSide) {
+    case 1: dx = Trunc(s * g_dXPulsePerMm); break;
+    case 2: dy = -Trunc(s * g_dYPulsePerMm); break;
+    case 3: dx = -Trunc(s * g_dXPulsePerMm); break;
+    case 4: dy = Trunc(s * g_dYPulsePerMm); break;
+  }
+  if (!smt::link::SendCmd64MoveXY(dx, sp[0].start, sp[0].normal, dy, sp[1].start, sp[1].normal, 0, 0, 0, 0, 64) ||
+      !PauseGate() || !RunSleep(r.feedTime))
+    return false;
+  const double m = basic->m_FeedOverBack;
+  const int32_t bx = dx ? (dx > 0 ? -Trunc(m * g_dXPulsePerMm) : Trunc(m * g_dXPulsePerMm)) : 0;
+  const int32_t by = dy ? (dy > 0 ? -Trunc(m * g_dYPulsePerMm) : Trunc(m * g_dYPulsePerMm)) : 0;
+  if (!smt::link::SendCmd64MoveXY(bx, sp[0].start, sp[0].normal, by, sp[1].start, sp[1].normal, 0, 0, 0, 0, 64) ||
+      !PauseGate())
+    return false;
+  if (!smt::link::SendCmd61MoveAxis(2, -zs, sp[2].start, sp[2].normal)) return false;
+  return PauseGate();
+}
+
+bool MoveCameraToFeeder(HeadPlaceState& p) {
+  const int32_t tx = Trunc(p.pickX * g_dXPulsePerMm) - g_nCameraOffsetX;
+  const int32_t ty = Trunc(p.pickY * g_dYPulsePerMm) - g_nCameraOffsetY;
+  return Move64(tx, ty, p.pickSpeeds[kSpX], p.pickSpeeds[kSpY], 0x80) && g_bRunContinue;
+}
+
+std::pair<int32_t, int32_t> PlacePoint(double x, double y, int head) {
+  const BoardFrame& f = Frame();
+  const int32_t hx = HeadCorrectionX(head) - HeadOffsetX(head);
+  const int32_t hy = HeadCorrectionY(head) - HeadOffsetY(head);
+  if (!f.marksOn) return {f.originX + Trunc(x * g_dXPulsePerMm) + hx, f.originY + Trunc(y * g_dYPulsePerMm) + hy};
+  if (f.mark2mmX == 0.0 && f.mark2mmY == 0.0)
+    return {f.originX + Trunc(x * g_dXPulsePerMm) + g_nMark1DevStepsX + hx,
+            f.originY + Trunc(y * g_dYPulsePerMm) + g_nMark1DevStepsY + hy};
+  const double dx = x - f.mark1mmX, dy = y - f.mark1mmY;
+  const double rot = g_dBoardRotation;
+  double ox = 0, oy = 0;
+  if (rot == 0.0) {
+    ox = dx * g_dXPulsePerMm;
+    oy = dy * g_dYPulsePerMm;
+  } else if (dx != 0 || dy != 0) {
+    const float r = std::sqrt(static_cast<float>(dy * dy + dx * dx));
+    const double a = smt::job::LineAngle(dx, dy);
+    const double th = (a + rot) * M_PI / 180.0;
+    const double sgn = (dx > 0 || (dx == 0 && dy > 0)) ? 1.0 : -1.0;
+    ox = sgn * r * std::cos(th) * g_dXPulsePerMm;
+    oy = sgn * r * std::sin(th) * g_dYPulsePerMm;
+  }
+  return {f.mark1X + g_nMark1DevStepsX + Trunc(ox) + hx, f.mark1Y + g_nMark1DevStepsY + Trunc(oy) + hy};
+}
+
+bool PlacePart(HeadPlaceState& p, int slot, bool /*checkOwnMark*/, bool raw, double cellX, double cellY) {
+  const auto& rows = RunRows();
+  if (p.row < 0 || p.row >= static_cast<int>(rows.size())) return false;
+  double x = std::atof(rows[static_cast<size_t>(p.row)][1].c_str());
+  double y = std::atof(rows[static_cast<size_t>(p.row)][2].c_str());
+  if (!raw) {
+    x += cellX;
+    y += cellY;
+  }
+  p.ownMark = 0;
+  auto [px, py] = PlacePoint(x, y, p.headTarget);
+  if (p.visionMode == 1 || p.visionMode == 2) {
+    px += p.correctionX;
+    py += p.correctionY;
+    for (auto& a : g_nHeadMoveArgs) a = 0;
+    if (p.visionMode == 2 && p.headTarget >= 1 && p.headTarget <= 8)
+      g_nHeadMoveArgs[static_cast<size_t>(p.headTarget - 1)] = -p.correctionA;
+  } else if (g_bFirstVisionDone) {
+    for (auto& a : g_nHeadMoveArgs) a = 0;
+  } else if (slot == 9) {
+    for (int h = 1; h <= 8; ++h)
+      if (h != p.headTarget) g_nHeadMoveArgs[static_cast<size_t>(h - 1)] = 0;
+  } else {
+    for (int j = 1; j < slot && j <= 8; ++j)
+      if (g_HeadPlace[static_cast<size_t>(j - 1)].row != -1) {
+        for (auto& a : g_nHeadMoveArgs) a = 0;
+        break;
+      }
+  }
+  return Move65(px, py, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], p.placeSpeeds[kSpA1]);
+}
+
+void PlaceStroke(HeadPlaceState& p, double base) {
+  const auto ax = PickStrokeAxis(g_nMachineType, p.headTarget);
+  if (!ax.valid) return;
+  const int32_t s = Trunc((base + p.placeHeight) * g_dZPulsePerMm);
+  const int32_t lift = std::max<int32_t>(1, -Trunc((base + p.vacuumOffHeight) * g_dZPulsePerMm));
+  const auto& sp = p.placeSpeeds[ax.z2 ? kSpZ2 : kSpZ1];
+  if (!Ok(smt::link::SendCmd68MoveZVacuum(ax.axis, ax.sign * s, sp.start, sp.normal, lift,
+                                          static_cast<uint16_t>(p.placeDelay), p.vacuum)))
+    g_bVacuumCheckOk = false;  // a stroke that did not complete never counts as placed
+}
+
+bool DiscardPart(HeadPlaceState& p) {
+  const int k = p.headTarget;
+  const int32_t tx = g_nThrowPositionX - ((k >= 1 && k <= 8) ? HeadOffsetX(k) : 0);
+  const int32_t ty = g_nThrowPositionY - ((k >= 1 && k <= 8) ? HeadOffsetY(k) : 0);
+  if (!Move64(tx, ty, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], 0x80) || !g_bRunContinue) return false;
+  const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
+  const int type = g_nMachineType;
+  if (type == 7 || type == 8) smt::link::SetOutput(0x20 + k - 1, 0, basic->m_Exhaust);
+  else if (type != 9) smt::link::SetOutput(k, 0, 5);
+  return RunSleep(basic->m_ThrowDelay);
+}
+
+bool VisionCentreHead(HeadPlaceState& p, bool again) {
+  const int k = p.headTarget;
+  if (k < 1 || k > 8) return false;
+  const int cam = p.visionCamera == 2 ? 2 : 1;
+  if (cam == 1) smt::link::SelectCamera(2, p.lightBrightness, -1);
+  else smt::link::SelectCamera(3, p.lightBrightness, -1);
+  std::pair<int32_t, int32_t> pos{0, 0};
+  if (Services().visionCameraPosition) pos = Services().visionCameraPosition(cam);
+  const int32_t tx = pos.first - HeadOffsetX(k), ty = pos.second - HeadOffsetY(k);
+  bool moved;
+  if (!g_bFirstVisionDone || again)
+    moved = Move65(tx, ty, p.visionPlaceSpeeds[kSpX], p.visionPlaceSpeeds[kSpY], p.placeSpeeds[kSpA1]);
+  else
+    moved = Move64(tx, ty, p.visionPlaceSpeeds[kSpX], p.visionPlaceSpeeds[kSpY], 0x80);
+  if (!moved || !PauseGate()) return false;
+  const int type = g_nMachineType;
+  if (type <= 6 || type == 10) {
+    if (k <= 4 && !Ok(smt::link::SendCmd15ReadVacuum(k))) return false;
+    if (!PauseGate()) return false;
+    g_bFirstVisionDone = true;
+    if (k <= 4 && g_nVacuumKpa < p.vacuum) {
+      p.failedRow = p.row;
+      RowState(p.row, 7, false);
+      return true;
+    }
+    p.failedRow = -1;
+  } else if (type == 7 || type == 8) {
+    g_bFirstVisionDone = true;
+  }
+  if (!Services().recognizeHeadPart) {
+    // No recogniser connected: the part cannot be centred and is repaired.
+    p.failed = 1;
+    return true;
+  }
+  return Services().recognizeHeadPart(p, false);
+}
+
+bool FillReplenishRecord(int head) {
+  if (head < 1 || head > 8) {
+    ShowMessage(kFeedIsNoFind);
+    return false;
+  }
+  const auto& p = g_HeadPlace[static_cast<size_t>(head - 1)];
+  g_PickExtra1 = p.pick;
+  g_PickExtra1.row = p.row;
+  g_PickExtra1.headTarget = p.headTarget;
+  g_PickExtra1.nozzleTarget = p.nozzleTarget;
+  return true;
+}
+
+bool MoveToSafePosition() { return true; }
+
+namespace {
+bool WaitFeedPending(const HeadPickState& r) {
+  const auto limit = std::chrono::steady_clock::now() + Timeouts().feedReady;
+  while (r.feedPending) {
+    if (!g_bRunContinue) return false;
+    if (std::chrono::steady_clock::now() > limit) return false;
+    std::this_thread::sleep_for(Timeouts().poll);
+  }
+  return true;
+}
+}  // namespace
+
+bool ReplenishHead(HeadPlaceState& p, int head, double cellX, double cellY) {
+  auto clear = [&] {
+    p.failed = 0;
+    p.row = -1;
+    return false;
+  };
+  int match = -1;
+  bool fresh = true;
+  const int group = Services().feeders ? Services().feeders->CurrentIndex() : 0;
+  while (p.failedRow != -1 || p.failed) {
+    if (fresh) {
+      if (!FillReplenishRecord(head)) return clear();
+      g_PickExtra1.row = p.failedRow != -1 ? p.failedRow : p.row;
+      if (match < 0) {
+        match = 0;
+        for (int j = 1; j <= 4; ++j) {
+          const auto& r = g_HeadPick[static_cast<size_t>(j - 1)];
+          if (r.row != -1 && r.feederNumber == g_PickExtra1.feederNumber && r.feedSide == g_PickExtra1.feedSide) {
+            match = j;
+            break;
+          }
+        }
+      }
+      g_bDoubleFeed = false;
+      if ((match == 1 || match == 2) && g_HeadPick[static_cast<size_t>(match - 1)].feedRequested) {
+        if (!WaitFeedPending(g_HeadPick[static_cast<size_t>(match - 1)])) return clear();
+      } else if (g_PickExtra1.feedMode != 6) {
+        if (match == 0 && !WaitFeedPending(g_HeadPick[0])) return clear();
+        if (!FeedAdvance(g_PickExtra1, true)) return clear();
+      }
+      fresh = false;
+    }
+    const int row = g_PickExtra1.row;
+    if (!PreparePickPlace(group, p, 9)) return clear();
+    p.row = row;
+    if (g_PickExtra1.feedMode == 6 && !DragFeed(g_PickExtra1)) return clear();
+    if (!MoveHeadToPick(p) || !PickPart(p)) return clear();
+    FeedDone(g_PickExtra1);
+    if (!PauseGate()) return clear();
+    LogReplenishRotation(p, &RunRows());
+    bool visionFailed = false;
+    if (p.visionMode == 1 || p.visionMode == 2) {
+      p.failedRow = -1;
+      if (!VisionCentreHead(p, true)) return clear();
+      if (p.failedRow != -1 || p.failed) {
+        visionFailed = p.failed != 0;
+        if (!DiscardPart(p)) return clear();
+      }
+    }
+    if (p.failedRow == -1 && !p.failed) {
+      if (!PlacePart(p, 9, true, Frame().marksPerCell, cellX, cellY)) return clear();
+      g_bVacuumCheckOk = true;
+      PlaceStroke(p, 0.0);
+      if (g_bVacuumCheckOk) {
+        p.failedRow = -1;
+        RowState(row, 6, false);
+      } else {
+        p.failedRow = row;
+        RowState(row, 7, false);
+      }
+    }
+    if (p.failedRow == -1 && !p.failed) {
+      p.row = -1;
+      break;
+    }
+    // Still failing: the operator decides.
+    const std::string q = visionFailed ? RunText("PartList.c_Message_46", "视觉识别失败 ! 是-跳过，否-停止，取消-重试")
+                                       : RunText("PartList.c_Message_45", "真空检测失败 ! 是-跳过，否-停止，取消-重试");
+    g_bMachineBusy = false;
+    const auto answer = ShowMessage(q, smt::platform::MsgButtons::YesNoCancel, smt::platform::MsgIcon::Question);
+    g_bMachineBusy = true;
+    if (answer == smt::platform::MsgAnswer::No) return clear();
+    if (answer == smt::platform::MsgAnswer::Cancel) {
+      fresh = true;
+      if (!p.failed && !DiscardPart(p)) return clear();
+      p.failed = 0;
+      p.failedRow = row;
+    } else {
+      p.failedRow = -1;
+      p.failed = 0;
+      if (!DiscardPart(p)) return clear();
+      p.row = -1;
+    }
+    if (!PauseGate()) return clear();
+  }
+  g_bDoubleFeed = true;
+  if ((match == 1 || match == 2) && g_PickExtra1.feedMode != 6 && !FeedAdvance(g_PickExtra1, false)) return clear();
+  return true;
+}
+
+}  // namespace smt::run

@@ -1,0 +1,63 @@
+#pragma once
+// The machine steps of a run: the nozzle change, the moves of a head to its
+// pick point, the pick and place strokes, the feeder advance and its
+// completion, the discard at the throw position, the camera moves of the
+// check modes, the vision centring of a picked part and the repair of a
+// failed part. Each returns false when a command failed or the run was
+// stopped; the run loop then ends the run.
+#include <cstdint>
+#include <vector>
+
+#include "run/HeadRecords.h"
+#include "run/RunServices.h"
+
+namespace smt::run {
+
+inline constexpr const char* kPlaceHeaderNoSelect = "Place header no select !";
+inline constexpr const char* kFeedIsNoFind = "feed is no find !";
+inline constexpr const char* kHeaderError = "Header error !";
+
+// The board frame of the run, in steps: the working origin of the board or
+// panel cell and the nominal Mark 1.
+struct BoardFrame {
+  int32_t originX = 0, originY = 0;
+  int32_t mark1X = 0, mark1Y = 0;
+  double mark1mmX = 0, mark1mmY = 0, mark2mmX = 0, mark2mmY = 0;
+  bool marksOn = false;
+  bool marksPerCell = false;  // the origin is the panel cell's own: no cell offsets
+};
+BoardFrame& Frame();
+
+// The Z stroke of head `head`: axis and sign, and whether it uses the Z2 pair.
+struct StrokeAxis {
+  bool valid = false;
+  uint8_t axis = 0;
+  int sign = 1;
+  bool z2 = false;
+};
+StrokeAxis PickStrokeAxis(int machineType, int head);
+
+bool ChangeNozzle(int head, int nozzle);
+bool MoveHeadToPick(HeadPlaceState& p);
+bool PickPart(HeadPlaceState& p);
+bool FeedAdvance(HeadPickState& r, bool second);
+void FeedDone(HeadPickState& r);
+bool DragFeed(HeadPickState& r);
+bool MoveCameraToFeeder(HeadPlaceState& p);
+
+// The place point in steps of a placement row for head `head` (mm of the row
+// plus the cell offset, the board frame and the head's correction/offset).
+std::pair<int32_t, int32_t> PlacePoint(double x, double y, int head);
+bool PlacePart(HeadPlaceState& p, int slot, bool checkOwnMark, bool raw, double cellX, double cellY);
+void PlaceStroke(HeadPlaceState& p, double baseHeight);
+bool DiscardPart(HeadPlaceState& p);
+
+bool VisionCentreHead(HeadPlaceState& p, bool again);
+bool FillReplenishRecord(int head);
+bool ReplenishHead(HeadPlaceState& p, int head, double cellX, double cellY);
+bool MoveToSafePosition();
+
+// The row cells the steps read (snapshot taken at the run's start).
+std::vector<PlacementRow>& RunRows();
+
+}  // namespace smt::run

@@ -1,0 +1,330 @@
+#include "run/PickPlacePreparation.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "app/core/LogFile.h"
+#include "app/core/MachineState.h"
+#include "job/BoardGeometry.h"
+#include "library/NozzleSeats.h"
+#include "link/MotionCommands.h"
+#include "link/MotionGlobals.h"
+#include "platform/MessageService.h"
+#include "run/RunState.h"
+#include "run/StrategySettings.h"
+#include "settings/SettingsStores.h"
+
+namespace smt::run {
+
+namespace {
+
+using namespace smt::feeder;
+using smt::settings::SpeedUse;
+
+double HeadFeedHeight(const smt::settings::BasicSettings& b, int k) {
+  const double h[8] = {b.m_Z_Nozzle1ToFeed, b.m_Z_Nozzle2ToFeed, b.m_Z_Nozzle3ToFeed, b.m_Z_Nozzle4ToFeed,
+                       b.m_Z_Nozzle5ToFeed, b.m_Z_Nozzle6ToFeed, b.m_Z_Nozzle7ToFeed, b.m_Z_Nozzle8ToFeed};
+  return k >= 1 && k <= 8 ? h[k - 1] : h[0];
+}
+
+int CellIntOrMinus1(const std::string& s) { return s.empty() ? -1 : std::atoi(s.c_str()); }
+
+void SpeedsFromUses(HeadPlaceState& p) {
+  auto& sp = smt::settings::SettingsStores::Instance().speed;
+  const auto pick = sp.Record(SpeedUse::PickPart), vis = sp.Record(SpeedUse::VisualCorrection),
+             visPlace = sp.Record(SpeedUse::VisualSmt), place = sp.Record(SpeedUse::Smt);
+  for (int i = 0; i < 8; ++i) {
+    p.pickSpeeds[static_cast<size_t>(i)] = pick[static_cast<size_t>(i)];
+    p.placeSpeeds[static_cast<size_t>(i)] = place[static_cast<size_t>(i)];
+  }
+  p.visionSpeeds = {vis[0], vis[1], vis[4], vis[5], vis[6], vis[7]};
+  p.visionPlaceSpeeds = {visPlace[0], visPlace[1], visPlace[2], visPlace[3]};
+}
+
+bool OwnSpeeds(HeadPlaceState& p, const std::string& name) {
+  auto& sp = smt::settings::SettingsStores::Instance().speed;
+  const int level = Services().speedLevel ? Services().speedLevel() : 1;
+  const auto rec = smt::settings::FindTemplateSpeeds(sp.Get()->tiers, level, name);
+  if (!rec) {
+    smt::platform::ShowMessage(kNoSpeedTemplate);
+    return false;
+  }
+  const auto& r = *rec;
+  const auto pick = sp.Record(SpeedUse::PickPart);
+  for (int i = 4; i < 8; ++i) p.pickSpeeds[static_cast<size_t>(i)] = pick[static_cast<size_t>(i)];
+  p.pickSpeeds[0] = p.visionSpeeds[0] = p.visionPlaceSpeeds[0] = p.placeSpeeds[0] = r[0];
+  p.pickSpeeds[1] = p.visionSpeeds[1] = p.visionPlaceSpeeds[1] = p.placeSpeeds[1] = r[1];
+  for (int z = 2; z < 4; ++z)
+    p.pickSpeeds[static_cast<size_t>(z)] = p.visionPlaceSpeeds[static_cast<size_t>(z)] =
+        p.placeSpeeds[static_cast<size_t>(z)] = r[static_cast<size_t>(z)];
+  for (int a = 0; a < 4; ++a) {
+    p.visionSpeeds[static_cast<size_t>(2 + a)] = r[static_cast<size_t>(4 + a)];
+    p.placeSpeeds[static_cast<size_t>(4 + a)] = r[static_cast<size_t>(4 + a)];
+  }
+  return true;
+}
+
+void Shift(int side, double d, double& x, double& y, bool forward) {
+  // forward: the 0402 direction (W -, N +, E +, S -); else the 48 direction.
+  const double s = forward ? d : -d;
+  switch (side) {
+    case 1: x -= s; break;
+    case 2: y += s; break;
+    case 3: x += s; break;
+    case 4: y -= s; break;
+  }
+}
+
+}  // namespace
+
+double NormalizeRotation(double deg) {
+  if (deg > 180) deg -= 360;
+  else if (deg < -180) deg += 360;
+  return deg;
+}
+
+bool PreparePickPlace(int groupIndex, HeadPlaceState& p, int slot) {
+  const HeadPickState* pick = PickRecordOfSlot(slot);
+  if (!pick) return false;
+  p.failed = 0;
+  p.correctionX = p.correctionY = 0;
+  p.row = pick->row;
+  p.feederNumber = pick->feederNumber;
+  p.rowIndex = pick->rowIndex;
+  p.feedSide = pick->feedSide;
+  p.feedMode = pick->feedMode;
+  p.headTarget = pick->headTarget;
+  p.nozzleTarget = pick->nozzleTarget;
+  if (slot != 9) p.pick = *pick;
+  const auto cellsOpt = FeederRowAt(groupIndex, pick->rowIndex);
+  if (!cellsOpt) {
+    smt::platform::ShowMessage("Feed Index No Find");
+    return false;
+  }
+  const FeederRow& c = *cellsOpt;
+  const SmtStrategy st = Strategy();
+  const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
+  p.pickX = std::atof(c[kCellX].c_str());
+  p.pickY = std::atof(c[kCellY].c_str());
+  p.partLength = std::atof(c[kCellLength].c_str());
+  p.partWidth = std::atof(c[kCellWidth].c_str());
+  p.partHeight = std::atof(c[kCellHeight].c_str());
+  p.feederAngle = std::trunc(std::atof(c[kCellAngle].c_str()));
+  p.vacuum = std::atoi(c[kCellVacuum].c_str());
+  if (g_bAutoChangeNozzle && p.nozzleTarget >= 1 && p.nozzleTarget <= smt::library::kSeatCount)
+    p.vacuum = g_NozzleSeats.Get(p.nozzleTarget).nVacuum;
+  // Vision.
+  const std::string& cam = c[kCellCamera];
+  if (auto s = cam.find('/'); s != std::string::npos) {
+    p.visionMode = cam.substr(0, s) == "Yes" ? 1 : 0;
+    const std::string name = cam.substr(s + 1);
+    const auto names = Services().cameraNames ? Services().cameraNames()
+                                              : std::pair<std::string, std::string>{"Camera 1", "Camera 2"};
+    p.visionCamera = name == names.first ? 1 : name == names.second ? 2 : 0;
+  }
+  if (st.m_Head2AvoidCamera1 && p.headTarget == 2) p.visionCamera = 2;
+  const std::string& fly = c[kCellFly];
+  if (auto s1 = fly.find('/'); s1 != std::string::npos) {
+    if (fly.substr(0, s1) == "Yes") p.visionMode = 2;
+    const auto s2 = fly.find('/', s1 + 1);
+    p.lightContrast = std::atoi(fly.substr(s1 + 1, s2 == std::string::npos ? std::string::npos : s2 - s1 - 1).c_str());
+    p.lightBrightness = s2 == std::string::npos ? 0 : std::atoi(fly.c_str() + s2 + 1);
+  }
+  p.pickDelay = std::atoi(c[kCellPickDelay].c_str());
+  p.placeDelay = std::atoi(c[kCellPlaceDelay].c_str());
+  p.feedCount = std::atoi(c[kCellFeedCount].c_str());
+  // Pocket shifts and tray stepping.
+  if (p.feedMode == 4) {
+    if (p.feedCount == 0) {
+      Shift(p.feedSide, 2.0, p.pickX, p.pickY, true);
+      SetFeederCell(groupIndex, p.rowIndex, kCellFeedCount, "1");
+    } else {
+      SetFeederCell(groupIndex, p.rowIndex, kCellFeedCount, "0");
+    }
+  } else if (p.feedMode == 5 && g_nHeadCount == 2 && g_HeadPick[0].feederNumber == g_HeadPick[1].feederNumber &&
+             slot != 9) {
+    if (p.feedCount == 0) {
+      SetFeederCell(groupIndex, p.rowIndex, kCellFeedCount, "1");
+    } else {
+      Shift(p.feedSide, 4.0, p.pickX, p.pickY, false);
+      SetFeederCell(groupIndex, p.rowIndex, kCellFeedCount, "0");
+    }
+  } else if ((p.feedMode == 3 || p.feedMode == 8) && Services().feeders) {
+    auto* table = Services().feeders;
+    auto tray = table->CurrentTray(p.rowIndex);
+    if (tray) {
+      TrayRecord t = *tray;
+      if (t.rows <= 0 || t.cols <= 0) {
+        // A grid without rows or columns cannot be stepped: the pick stays
+        // at the feeder's own point.
+        smt::platform::ShowMessage(kGridNoFind);
+      } else {
+        if (t.rowSerial == -1) {
+          t.rowSerial = 0;
+          if (g_nMachineType != 10) {
+            const auto sp = smt::settings::SettingsStores::Instance().speed.Record(SpeedUse::Smt);
+            if (!smt::link::SendCmd64MoveXY(1000 - g_nCurX, sp[0].start, sp[0].normal, -1000 - g_nCurY, sp[1].start,
+                                            sp[1].normal, 0, 0, 0, 0, 0x80))
+              return false;
+          }
+          smt::platform::ShowMessage(RunText("PartList.c_Message_19", "托盘下一个没有料了，请提前放料 !"));
+        }
+        p.pickX += t.colSerial * t.colSpace;
+        p.pickY += t.rowSerial * t.rowSpace;
+        if (++t.colSerial >= t.cols) {
+          t.colSerial = 0;
+          if (++t.rowSerial >= t.rows) t.rowSerial = -1;
+        }
+        table->LoadTray(p.rowIndex);
+        TrayRecord work = table->WorkTray();
+        work.rowSerial = t.rowSerial;
+        work.colSerial = t.colSerial;
+        table->SetWorkTray(work);
+        table->StoreTray(p.rowIndex);
+      }
+    }
+  }
+  // Heights.
+  const double h = std::atof(c[kCellPickHeight].c_str());
+  const double base = basic->m_Z_Nozzle1ToPCBHeight + (Services().board ? Services().board().thickness : 0.0) +
+                      p.partHeight;
+  const int k = p.headTarget;
+  const int n = p.nozzleTarget;
+  const double H1 = HeadFeedHeight(*basic, 1), Hk = HeadFeedHeight(*basic, k);
+  const double L = (n >= 1 && n <= smt::library::kSeatCount) ? g_NozzleSeats.Get(n).dPickHeight : 0.0;
+  p.pickHeight = h;
+  p.placeHeight = base;
+  auto pickDefault = [&](double hk) {
+    if (h == 0) p.pickHeight = hk;
+  };
+  auto offsetRule = [&] {
+    if (k <= 1) pickDefault(H1);
+    else {
+      pickDefault(Hk);
+      p.placeHeight = base + Hk - H1;
+    }
+  };
+  auto relativeRule = [&] {
+    if (k < 2) return;
+    p.pickHeight = h != 0 ? h + Hk - H1 : Hk;
+    p.placeHeight = base + Hk - H1;
+  };
+  auto libraryRule = [&](bool perHead, int onlyHead) {
+    double hh = h;
+    if (hh == 0) {
+      hh = L;
+      p.pickHeight = L;
+    }
+    p.placeHeight = base + L - H1;
+    if (perHead && k >= 2 && (onlyHead == 0 || k == onlyHead)) {
+      p.pickHeight = hh + Hk - H1;
+      p.placeHeight += Hk - H1;
+    }
+  };
+  const bool autoOn = g_bAutoChangeNozzle;
+  switch (st.m_HeaderSelect) {
+    case 0: case 4: case 7:
+      if (autoOn) libraryRule(st.m_HeaderSelect != 0, 0);
+      else offsetRule();
+      break;
+    case 1: case 2:
+      if (autoOn) libraryRule(true, 2);
+      else if (k <= 1) pickDefault(H1);
+      else if (k == 2) {
+        if (st.m_HeaderSelect == 1) relativeRule();
+        else offsetRule();
+      }
+      break;
+    case 3: case 6:
+      if (autoOn) libraryRule(true, 0);
+      else if (k <= 1) pickDefault(H1);
+      else relativeRule();
+      break;
+    default: offsetRule(); break;
+  }
+  if (p.headTarget == 2 && (st.m_RunSelect == 1 || (st.m_RunSelect == 2 && g_nActiveList == 2)))
+    p.placeHeight = basic->m_Z_DropsGlueToPCBHeight;
+  // Speeds.
+  const std::string& speedCell = c[kCellSpeed];
+  if (speedCell.rfind("Yes/", 0) == 0) {
+    p.ownSpeed = 1;
+    if (!OwnSpeeds(p, speedCell.substr(4))) return false;
+  } else {
+    p.ownSpeed = 0;
+    SpeedsFromUses(p);
+  }
+  p.vacuumHeight = std::atof(c[kCellVacuum].c_str()) + p.pickHeight;
+  if (p.vacuumHeight > 0) p.vacuumHeight = 0;
+  const double off = std::atof(c[kCellEarlyVacuum].c_str());
+  p.vacuumOffHeight = (off == 0 ? basic->m_Z_closeVacuum : off) + p.placeHeight;
+  const std::string& feature = c[kCellFeature];
+  p.recognitionType = feature.size() >= 2 ? std::atoi(feature.substr(0, 2).c_str()) : 0;
+  if (p.recognitionType < 0 || p.recognitionType > 12) p.recognitionType = 0;
+  p.packageName = c[kCellPackage];
+  p.xyTolerance = CellIntOrMinus1(c[kCellPrecisionXY]);
+  p.angleTolerance = CellIntOrMinus1(c[kCellPrecisionA]);
+  p.timeLimit = CellIntOrMinus1(c[kCellCollectTime]);
+  return true;
+}
+
+void AlignHeadSpeeds(HeadPlaceState& a, HeadPlaceState& b) {
+  if (b.placeSpeeds[0].start < a.placeSpeeds[0].start) {
+    a.visionSpeeds = b.visionSpeeds;
+    a.visionPlaceSpeeds = b.visionPlaceSpeeds;
+    a.placeSpeeds = b.placeSpeeds;
+  } else if (b.placeSpeeds[0].start != a.placeSpeeds[0].start) {
+    b.visionSpeeds = a.visionSpeeds;
+    b.visionPlaceSpeeds = a.visionPlaceSpeeds;
+    b.placeSpeeds = a.placeSpeeds;
+  }
+}
+
+namespace {
+double RowAngle(int row, const std::vector<PlacementRow>* rows) {
+  if (rows && row >= 0 && row < static_cast<int>(rows->size())) return std::atof((*rows)[static_cast<size_t>(row)][3].c_str());
+  if (!rows && Services().placementRows) {
+    const auto all = Services().placementRows();
+    if (row >= 0 && row < static_cast<int>(all.size())) return std::atof(all[static_cast<size_t>(row)][3].c_str());
+  }
+  return 0;
+}
+std::pair<double, double> CameraOffsets() {
+  return Services().cameraAngleOffsets ? Services().cameraAngleOffsets() : std::pair<double, double>{0, 0};
+}
+double Rotation(const HeadPlaceState& p) {
+  return g_nMachineType == 4 ? -p.targetAngle : NormalizeRotation(p.feederAngle - p.targetAngle);
+}
+int32_t StepsOfDegrees(double deg) { return static_cast<int32_t>(deg * g_dAPulsePerDeg); }
+}  // namespace
+
+void LogRotationAngles(const std::vector<PlacementRow>* rows) {
+  for (auto& a : g_nHeadMoveArgs) a = 0;
+  const auto [off1, off2] = CameraOffsets();
+  for (size_t i = 0; i < g_HeadPlace.size(); ++i) {
+    auto& p = g_HeadPlace[i];
+    if (p.row == -1) continue;
+    p.partAngle = RowAngle(p.row, rows);
+    double camOff = 0;
+    if (p.visionMode != 0) camOff = p.visionCamera == 1 ? off1 : p.visionCamera == 2 ? off2 : 0;
+    p.targetAngle = p.partAngle + g_dBoardRotation.load() + camOff;
+    p.rotation = Rotation(p);
+    if (p.headTarget >= 1 && p.headTarget <= 8)
+      g_nHeadMoveArgs[static_cast<size_t>(p.headTarget - 1)] = StepsOfDegrees(p.rotation);
+    CLogFile::Instance().Write(true, "part row %d nozzle %d rotate angle : %0.4f", p.row + 1, static_cast<int>(i + 1),
+                               p.rotation);
+  }
+}
+
+void LogReplenishRotation(HeadPlaceState& p, const std::vector<PlacementRow>* rows) {
+  const auto [off1, off2] = CameraOffsets();
+  double camOff = 0;
+  if (p.visionMode == 1 || p.visionMode == 2) camOff = p.visionCamera == 1 ? off1 : p.visionCamera == 2 ? off2 : 0;
+  p.targetAngle = RowAngle(p.row, rows) + g_dBoardRotation.load() + camOff;
+  p.rotation = Rotation(p);
+  for (int h = 1; h <= 8; ++h)
+    g_nHeadMoveArgs[static_cast<size_t>(h - 1)] = h == p.headTarget ? StepsOfDegrees(p.rotation) : 0;
+  CLogFile::Instance().Write(true, "part row %d nozzle %d rotate angle : %0.4f replenish", p.row + 1, p.headTarget,
+                             p.rotation);
+}
+
+}  // namespace smt::run

@@ -1,0 +1,27 @@
+#pragma once
+// Turning a head's pick record into its part job: pick point after the
+// feeder's pocket shifts and tray stepping, heights, vacuum, vision choice,
+// speeds and tolerances; the common speeds of heads that move together;
+// and the rotation of every loaded head before placing.
+#include <vector>
+
+#include "run/HeadRecords.h"
+#include "run/RunServices.h"
+
+namespace smt::run {
+
+inline constexpr const char* kGridNoFind = "Grid No Find Row & Col";
+inline constexpr const char* kNoSpeedTemplate = "no find speed template !";
+
+// slot 1..8 (g_HeadPick), 9 (replenish record), 10 (single-step record).
+// False when the feeder's own speed template is unknown or the park move
+// before a tray refill fails.
+bool PreparePickPlace(int groupIndex, HeadPlaceState& place, int slot);
+void AlignHeadSpeeds(HeadPlaceState& a, HeadPlaceState& b);
+// Rotation of every loaded head into g_nHeadMoveArgs, one log line each.
+void LogRotationAngles(const std::vector<PlacementRow>* rows = nullptr);
+void LogReplenishRotation(HeadPlaceState& record, const std::vector<PlacementRow>* rows = nullptr);
+// -180..180 by one step of 360.
+double NormalizeRotation(double deg);
+
+}  // namespace smt::run

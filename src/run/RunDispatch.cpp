@@ -1,0 +1,134 @@
+#include "run/RunDispatch.h"
+
+#include <map>
+#include <mutex>
+
+#include "app/core/LogFile.h"
+#include "app/core/MachineState.h"
+#include "link/MachineCommands.h"
+#include "platform/MessageService.h"
+#include "platform/WorkerThreads.h"
+#include "run/RunState.h"
+
+namespace smt::run {
+
+namespace {
+std::mutex g_procMutex;
+std::map<RunThread, RunThreadProc>& Procs() {
+  static std::map<RunThread, RunThreadProc> m{{RunThread::Smt, SmtRunThreadProc},
+                                              {RunThread::Feeder, FeederThreadProc},
+                                              {RunThread::Conveyor, ConveyorThreadProc}};
+  return m;
+}
+void ResetHeadEvents() {
+  g_hFeedRequestEvent.Reset();
+  for (int k = 1; k <= 4; ++k) {
+    HeadFeedReadyEvent(k).Reset();
+    HeadPickedEvent(k).Reset();
+  }
+}
+}  // namespace
+
+const char* RunThreadName(RunThread t) {
+  switch (t) {
+    case RunThread::Drill: return "DrillRun";
+    case RunThread::Conveyor: return "ConveyorRun";
+    case RunThread::EightHead: return "EightHeadRun";
+    case RunThread::Label: return "LabelRun";
+    case RunThread::Smt: return "SmtRun";
+    case RunThread::Feeder: return "FeederRun";
+    case RunThread::StepRun: return "StepRun";
+    case RunThread::PlatformDispense: return "PlatformDispenseRun";
+    case RunThread::PlatformPlace: return "PlatformPlaceRun";
+  }
+  return "Run";
+}
+
+std::vector<RunThread> PlanRun(int mode, int type, const RunSelectors& sel, bool autoTransport) {
+  using T = RunThread;
+  if (type == 9) return {T::Drill};
+  std::vector<T> plan;
+  if (autoTransport) plan.push_back(T::Conveyor);
+  const bool eight = type == 7 || type == 8;
+  if (mode == 0) {
+    if (eight) plan.push_back(T::EightHead);
+    else if (type == 10) plan.push_back(T::Label);
+    else plan.insert(plan.end(), {T::Smt, T::Feeder});
+  } else if (mode == 1 || mode == 2) {
+    if (!sel.Placement()) plan.push_back(T::StepRun);
+    else if (eight) plan.push_back(T::EightHead);
+    else plan.insert(plan.end(), {T::Smt, T::Feeder});
+  } else if (mode == 9 || mode == 10) {
+    plan.push_back(T::PlatformDispense);
+  } else if (mode == 11 || mode == 12) {
+    plan.insert(plan.end(), {T::PlatformDispense, T::PlatformPlace, T::Feeder});
+  } else {
+    plan.push_back(T::StepRun);
+  }
+  return plan;
+}
+
+void SetRunThreadProc(RunThread t, RunThreadProc proc) {
+  std::lock_guard lk(g_procMutex);
+  Procs()[t] = std::move(proc);
+}
+
+bool StartRun(int runMode) {
+  auto& s = Services();
+  const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
+  const bool transport = s.autoTransport && s.autoTransport();
+  const auto plan = PlanRun(runMode, g_nMachineType, sel, transport);
+  std::vector<std::pair<RunThread, RunThreadProc>> procs;
+  {
+    std::lock_guard lk(g_procMutex);
+    for (RunThread t : plan) {
+      auto it = Procs().find(t);
+      if (it == Procs().end() || !it->second) {
+        smt::platform::ShowMessage(kRunNotAvailable);
+        return false;
+      }
+      procs.emplace_back(t, it->second);
+    }
+  }
+  smt::link::SendCmd60SetState(1, 0);
+  if (transport) {
+    g_hBoardReadyEvent.Reset();
+    g_hBoardDoneEvent.Reset();
+  }
+  for (auto& [t, proc] : procs) {
+    if (t == RunThread::Smt) ResetHeadEvents();
+    if (t == RunThread::EightHead || t == RunThread::Label) SmtBusy() = 1;
+    CLogFile::Instance().Write(true, "run thread %s start", RunThreadName(t));
+    if (!smt::platform::WorkerThreads::Instance().Start(RunThreadName(t), [proc](std::stop_token) { proc(); })) {
+      // Shut-down under way: whatever started sees the cleared flags and leaves.
+      g_bRunContinue = false;
+      g_bFeedRun = false;
+      g_bConveyorRun = false;
+      g_hPauseEvent.Set();
+      return false;
+    }
+  }
+  return true;
+}
+
+void FinishRun(bool finished) {
+  auto& s = Services();
+  if (s.onRunEnd) {
+    s.onRunEnd(finished);
+  } else {
+    g_bRunContinue = false;
+    g_bFeedRun = false;
+    smt::ReleaseMachineBusy();
+  }
+  // The partner threads wake and leave whatever the end step did.
+  g_bFeedRun = false;
+  g_hFeedRequestEvent.Set();
+  for (int k = 1; k <= 4; ++k) HeadPickedEvent(k).Set();
+  if (!finished) {
+    g_bConveyorRun = false;
+    g_hBoardDoneEvent.Set();
+  }
+  SmtBusy() = 0;
+}
+
+}  // namespace smt::run

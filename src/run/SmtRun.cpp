@@ -1,0 +1,423 @@
+// The placement run of the machines with up to four heads per cycle: boards,
+// panel cells, and within a cell the placement list in cycles of one part
+// per head.
+#include <cstdlib>
+
+#include "app/core/LogFile.h"
+#include "app/core/MachineState.h"
+#include "job/BoardGeometry.h"
+#include "library/NozzleChange.h"
+#include "link/LinkGlobals.h"
+#include "link/MachineCommands.h"
+#include "link/MotionCommands.h"
+#include "platform/MessageService.h"
+#include "run/FeederPickTarget.h"
+#include "run/MachineSteps.h"
+#include "run/PickPlacePreparation.h"
+#include "run/RunDispatch.h"
+#include "run/RunState.h"
+#include "run/StrategySettings.h"
+#include "settings/SettingsStores.h"
+#include "vision/VisionGlobals.h"
+
+namespace smt::run {
+
+namespace {
+
+using smt::platform::ShowMessage;
+
+inline constexpr const char* kFeedTimeOut = "Feed time out !";
+inline constexpr const char* kBoardTimeOut = "Board wait time out !";
+
+struct CellRun {
+  int rowCount = 0;
+  int group = 0;
+  int heads = 1;  // heads per cycle, at most 4
+  bool selector = false;
+  bool endOfCell = false;
+};
+
+// The part list's next-row search, or the run's own over the row snapshot.
+int NextRow(int& row, int count, int slot, int requested) {
+  auto& s = Services();
+  if (s.nextPlaceRow) return s.nextPlaceRow(row, count, slot, requested);
+  const auto& rows = RunRows();
+  for (; row < count && row < static_cast<int>(rows.size()); ++row)
+    if (rows[static_cast<size_t>(row)][7] == "Yes")
+      return CalcFeederPickTarget(slot, requested, rows[static_cast<size_t>(row)][9]);
+  return 0;
+}
+
+void AllIdle() {
+  for (auto& p : g_HeadPick) p.row = -1;
+  g_nCycleHeads = 0;
+}
+
+// Head 1's search (with the repeats for other proposed heads), then heads
+// 2..N in turn. False when no row was found for head 1.
+bool AssignCycle(CellRun& c) {
+  auto& h1 = g_HeadPick[0];
+  int r = NextRow(h1.row, c.rowCount, 1, 0);
+  bool aloneThisCycle = false;
+  if (r == 2) {
+    for (int h = 2; h <= g_nHeadCount && r == 2; ++h) r = NextRow(h1.row, c.rowCount, 1, h);
+    if (r == 2) r = 0;
+    else aloneThisCycle = true;
+  }
+  if (r == 0) {
+    AllIdle();
+    return false;
+  }
+  g_nCycleHeads = 1;
+  if (aloneThisCycle) {
+    for (int k = 2; k <= 4; ++k) g_HeadPick[static_cast<size_t>(k - 1)].row = -1;
+    return true;
+  }
+  for (int k = 2; k <= c.heads; ++k) {
+    auto& rec = g_HeadPick[static_cast<size_t>(k - 1)];
+    rec.row = g_HeadPick[static_cast<size_t>(k - 2)].row + 1;
+    const int res = NextRow(rec.row, c.rowCount, k, 0);
+    if (res != 1) {
+      for (int j = k; j <= 4; ++j) g_HeadPick[static_cast<size_t>(j - 1)].row = -1;
+      g_nCycleHeads = k - 1;
+      return true;
+    }
+    g_nCycleHeads = k;
+  }
+  for (int j = c.heads + 1; j <= 4; ++j) g_HeadPick[static_cast<size_t>(j - 1)].row = -1;
+  return true;
+}
+
+bool WaitOrFail(smt::platform::Event& e, std::chrono::milliseconds limit, const char* timeoutText) {
+  switch (WaitRunEvent(e, limit)) {
+    case WaitResult::Signalled: return true;
+    case WaitResult::Stopped: return false;
+    case WaitResult::TimedOut:
+      ShowMessage(timeoutText);
+      return false;
+  }
+  return false;
+}
+
+bool EndMoves(const SmtStrategy& st) {
+  if (g_bAutoChangeNozzle) {
+    std::vector<int> heads;
+    switch (st.m_HeaderSelect) {
+      case 0: heads = {1}; break;
+      case 1: heads = {1, 2}; break;
+      case 2: heads = st.m_ChangeNozzleSelect == 1 ? std::vector<int>{2}
+                      : st.m_ChangeNozzleSelect == 2 ? std::vector<int>{1} : std::vector<int>{1, 2}; break;
+      case 3: case 4: heads = {1, 2, 3, 4}; break;
+      default: break;
+    }
+    for (int h : heads)
+      if (!smt::library::ReturnNozzleToLibrary(h, true, false)) return false;
+  }
+  if (!g_bRunContinue) return false;
+  const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Smt);
+  if (!smt::link::SendCmd64MoveXY(1000 - g_nCurX, sp[0].start, sp[0].normal, -1000 - g_nCurY, sp[1].start,
+                                  sp[1].normal, 0, 0, 0, 0, 128))
+    return false;
+  if (!PauseGate()) return false;
+  const auto pick = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
+  if (g_nCurAxis8 != 0) smt::link::SendCmd61MoveAxis(8, -1000 - g_nCurAxis8, pick[8].start, pick[8].normal);
+  if (g_nCurAxis9 != 0) smt::link::SendCmd61MoveAxis(9, 1000 - g_nCurAxis9, pick[10].start, pick[10].normal);
+  if (g_nCurAxis10 != 0) smt::link::SendCmd61MoveAxis(10, -1000 - g_nCurAxis10, pick[12].start, pick[12].normal);
+  if (Services().openMarkCamera) Services().openMarkCamera();
+  if (Services().startHome) Services().startHome();
+  return true;
+}
+
+bool VisionPass(const SmtStrategy& st) {
+  auto qualifies = [](int k) {
+    const auto& p = g_HeadPlace[static_cast<size_t>(k - 1)];
+    return p.row != -1 && p.visionMode == 2 && p.visionCamera == 1;
+  };
+  auto one = [](int k) {
+    auto& p = g_HeadPlace[static_cast<size_t>(k - 1)];
+    if (p.row == -1 || p.visionMode == 0) return true;
+    return VisionCentreHead(p, false);
+  };
+  const bool fly = Services().flyVisionAvailable && Services().flyVisionAvailable() && Services().flyVisionAllHeads;
+  int last = 1;
+  switch (st.m_HeaderSelect) {
+    case 0: case -1: last = 1; break;
+    case 1: case 2: last = 2; break;
+    default: last = 4; break;
+  }
+  if (fly && (st.m_HeaderSelect >= 1 && st.m_HeaderSelect <= 4)) {
+    bool all = true;
+    for (int k = 1; k <= last; ++k) all = all && qualifies(k);
+    if (all) return Services().flyVisionAllHeads();
+  }
+  for (int k = 1; k <= last; ++k)
+    if (!one(k)) return false;
+  return true;
+}
+
+// Advances the cover tape after a cycle. `closed` is set when the tape was
+// closed out (the run then ends normally).
+bool CoverStep(const SmtStrategy& st, CoverSettings& cv, bool& closed) {
+  const int factor = 1 + (st.m_HeaderSelect != 0 ? 1 : 0);
+  const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Smt);
+  if (!smt::link::SendCmd61MoveAxis(14, factor * cv.stepPulse, sp[14].start, sp[14].normal)) return false;
+  auto save = [&] {
+    if (Services().saveCoverCounters) Services().saveCoverCounters(cv.totalCount, cv.count);
+  };
+  if (cv.onceTotal > 0 && cv.count >= cv.onceTotal) {
+    smt::link::SetOutput(8, 1, 5);
+    if (!RunSleep(cv.delayMs)) return false;
+    smt::link::SetOutput(8, 0, 5);
+    cv.count -= cv.onceTotal;
+    save();
+  }
+  if (cv.coverTotal > 0 && cv.totalCount >= cv.coverTotal) {
+    int remaining = cv.onceTotal - cv.count;
+    int blank = cv.blankTotal;
+    do {
+      for (int i = 0; i < 2; ++i) {
+        if (!smt::link::SendCmd61MoveAxis(14, (cv.stepPulse * remaining) / 2, 1, 2) || !RunSleep(100)) return false;
+      }
+      smt::link::SetOutput(8, 1, 5);
+      if (!RunSleep(cv.delayMs)) return false;
+      smt::link::SetOutput(8, 0, 5);
+      if (!RunSleep(100)) return false;
+      blank -= cv.onceTotal;
+      remaining = cv.onceTotal;
+    } while (blank >= 0 && cv.onceTotal > 0);
+    cv.totalCount = cv.count = 0;
+    save();
+    closed = true;
+  }
+  return true;
+}
+
+// One panel cell. Returns false when the run must end early; `stopAll` is
+// set when the run is to finish with its end moves.
+bool RunCell(CellRun& c, const SmtStrategy& st, CoverSettings& cv, double cellX, double cellY, bool& finishNow) {
+  auto& s = Services();
+  if (!AssignCycle(c)) {
+    if (!c.selector) {
+      finishNow = false;
+      return false;
+    }
+    g_hBoardDoneEvent.Set();
+    finishNow = true;
+    return true;
+  }
+  g_hFeedRequestEvent.Set();
+  c.endOfCell = false;
+  while (!c.endOfCell) {
+    g_bFirstVisionDone = false;
+    // Nozzles.
+    if (g_bAutoChangeNozzle) {
+      for (int k = 1; k <= 4; ++k) {
+        auto& pk = g_HeadPick[static_cast<size_t>(k - 1)];
+        if (pk.row == -1) continue;
+        if (!ChangeNozzle(pk.headTarget, pk.nozzleTarget)) return false;
+        g_HeadPlace[static_cast<size_t>(k - 1)].headTarget = pk.headTarget;
+        g_HeadPlace[static_cast<size_t>(k - 1)].nozzleTarget = pk.nozzleTarget;
+      }
+    }
+    if (!g_bRunContinue) return false;
+    if (s.showRow) s.showRow(g_HeadPick[0].row + 3);
+    // Pick.
+    const auto names = FeedModeNames();
+    for (int k = 1; k <= 4; ++k) {
+      auto& pk = g_HeadPick[static_cast<size_t>(k - 1)];
+      auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+      if (pk.row == -1) continue;
+      if (k == 1)
+        for (size_t i = 0; i < 8; ++i) g_nHeadMoveArgs[i] = -g_nCurA[i];
+      if (!PreparePickPlace(c.group, pl, k)) return false;
+      if (k >= 2 && g_HeadPick[static_cast<size_t>(k - 2)].row != -1)
+        AlignHeadSpeeds(g_HeadPlace[static_cast<size_t>(k - 2)], pl);
+      if (k == 1 && pk.feedMode == 6 && !DragFeed(pk)) return false;
+      const bool moved = MoveHeadToPick(pl);
+      if (k == 1)
+        for (auto& a : g_nHeadMoveArgs) a = 0;
+      if (!moved || !PauseGate()) return false;
+      if (!WaitOrFail(HeadFeedReadyEvent(k), Timeouts().feedReady, kFeedTimeOut)) return false;
+      if (!PauseGate()) return false;
+      if (!PickPart(pl)) return false;
+      if (k < 4) {
+        auto& next = g_HeadPick[static_cast<size_t>(k)];
+        if (next.row != -1 && next.feedModeText == names[4])
+          if (auto row = FeederRowAt(next.groupIndex, next.rowIndex))
+            next.feedCount = std::atoi((*row)[smt::feeder::kCellFeedCount].c_str());
+      }
+      HeadPickedEvent(k).Set();
+    }
+    LogRotationAngles(&RunRows());
+    // Vision.
+    if (!VisionPass(st)) return false;
+    if (g_nHighSpeedCamera == 0) smt::link::SelectCamera(1, s.lightValue ? s.lightValue() : 0, -1);
+    // The next cycle's parts are assigned now, so feeding overlaps placing.
+    if (st.m_Cover && cv.totalCount + 1 + (st.m_HeaderSelect != 0 ? 1 : 0) >= cv.coverTotal) {
+      g_HeadPick[0].row = -1;
+      c.endOfCell = true;
+    } else {
+      int last = -1;
+      for (int k = 4; k >= 2 && last < 0; --k)
+        if (g_HeadPick[static_cast<size_t>(k - 1)].row != -1) last = g_HeadPick[static_cast<size_t>(k - 1)].row;
+      g_HeadPick[0].row = (last >= 0 ? last : g_HeadPick[0].row) + 1;
+      if (g_HeadPick[0].row >= c.rowCount) {
+        AllIdle();
+        c.endOfCell = true;
+      } else if (!AssignCycle(c)) {
+        c.endOfCell = true;
+      }
+    }
+    if (!c.endOfCell) g_hFeedRequestEvent.Set();
+    // Place.
+    for (int k = 1; k <= 4; ++k) {
+      auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+      if (pl.row == -1 || pl.failedRow != -1 || pl.failed) continue;
+      if (!PlacePart(pl, k, true, Frame().marksPerCell, cellX, cellY)) return false;
+      if (!PauseGate()) return false;
+      g_bVacuumCheckOk = true;
+      PlaceStroke(pl, 0.0);
+      if (g_bVacuumCheckOk) {
+        pl.failedRow = -1;
+        RowState(pl.row, 6, false);
+        if (k <= 2 && st.m_Cover) {
+          ++cv.totalCount;
+          ++cv.count;
+          if (s.saveCoverCounters) s.saveCoverCounters(cv.totalCount, cv.count);
+          if (s.showCoverCount) s.showCoverCount(cv.totalCount);
+        }
+      } else {
+        pl.failedRow = pl.row;
+        RowState(pl.row, 7, false);
+      }
+      if (!PauseGate()) return false;
+    }
+    // Failures.
+    for (int k = 1; k <= 4; ++k) {
+      auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+      if ((pl.failedRow != -1 || pl.failed) && pl.row != -1 && !DiscardPart(pl)) return false;
+    }
+    for (int k = 1; k <= 4; ++k) {
+      auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+      if (pl.row != -1 && !ReplenishHead(pl, k, cellX, cellY)) return false;
+    }
+    if (!MoveToSafePosition()) return false;
+    if (s.progress) s.progress(g_HeadPlace[0].row, c.rowCount);
+    for (auto& p : g_HeadPlace) {
+      p.row = -1;
+      p.failedRow = -1;
+      p.failed = 0;
+    }
+    if (st.m_Cover) {
+      bool closed = false;
+      if (!CoverStep(st, cv, closed)) return false;
+      if (closed) {
+        finishNow = true;
+        return true;
+      }
+    }
+  }
+  if (s.progress) s.progress(0, c.rowCount);
+  if (s.resetSmtRowStates) s.resetSmtRowStates();
+  return PauseGate();
+}
+
+void SetCellOrigin(double ox, double oy, const RunBoard& b) {
+  auto& f = Frame();
+  f.originX = static_cast<int32_t>(ox * g_dXPulsePerMm);
+  f.originY = static_cast<int32_t>(oy * g_dYPulsePerMm);
+  f.mark1X = static_cast<int32_t>((b.mark1X + ox) * g_dXPulsePerMm);
+  f.mark1Y = static_cast<int32_t>((b.mark1Y + oy) * g_dYPulsePerMm);
+}
+
+// The body of the run; returns how it ended: 1 finished (end moves), 0 early.
+bool RunBoards() {
+  auto& s = Services();
+  const SmtStrategy st = Strategy();
+  const RunBoard board = s.board ? s.board() : RunBoard{};
+  const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
+  const bool transport = s.autoTransport && s.autoTransport();
+  CoverSettings cv = s.cover ? s.cover() : CoverSettings{};
+  if (s.showCoverCount) s.showCoverCount(0);
+  CellRun c;
+  RunRows() = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
+  c.rowCount = static_cast<int>(RunRows().size());
+  c.heads = std::min(std::max(static_cast<int>(g_nHeadCount), 1), 4);
+  c.selector = sel.Placement();
+  if (s.progress) s.progress(0, c.rowCount);
+  ResetHeadRecords();
+  g_nActiveList = 1;
+  g_bAutoChangeNozzle = st.m_AutoChangeNozzle != 0;
+  if (sel.fromCurrentSmt && s.currentSmtRow) g_HeadPick[0].row = s.currentSmtRow();
+  else g_HeadPick[0].row = 0;
+  c.group = s.feeders ? s.feeders->CurrentIndex() : -1;
+  if (c.group < 0) {
+    ShowMessage(RunText("PartList.c_Message_20", "没有找到料架组 !"));
+    return false;
+  }
+  auto& f = Frame();
+  f.marksOn = board.marksOn;
+  f.marksPerCell = board.marksOn && board.marksPerCell;
+  f.mark1mmX = board.mark1X;
+  f.mark1mmY = board.mark1Y;
+  f.mark2mmX = board.mark2X;
+  f.mark2mmY = board.mark2Y;
+  SetCellOrigin(board.originX, board.originY, board);
+  if (s.openMarkCamera) s.openMarkCamera();
+  int boardsDone = 0;
+  const int startRow = g_HeadPick[0].row;
+  for (;;) {
+    if (transport) {
+      auto& e = st.m_RunSelect == 2 ? g_hDispenseDoneEvent : g_hBoardReadyEvent;
+      if (!WaitOrFail(e, Timeouts().board, kBoardTimeOut)) return false;
+      if (st.m_RunSelect == 2) g_nActiveList = 1;
+      if (!g_bRunContinue) return false;
+    }
+    const bool takeMeasured = s.takeMarksMeasured && s.takeMarksMeasured();
+    if (board.marksOn && !board.marksPerCell && !takeMeasured) {
+      g_dBoardRotation = 0.0;
+      if (!s.alignBoardMarks || !s.alignBoardMarks()) return false;
+    }
+    bool finishNow = false;
+    for (int r = 0; r < board.panelRows && !finishNow; ++r) {
+      for (int col = 0; col < board.panelCols && !finishNow; ++col) {
+        const double cx = col * board.colPitch, cy = r * board.rowPitch;
+        if (s.panelLabel) s.panelLabel(r, col, -1);
+        if (board.CellSkipped(r, col)) continue;
+        if (board.marksOn && board.marksPerCell) {
+          SetCellOrigin(board.originX + cx, board.originY + cy, board);
+          g_dBoardRotation = 0.0;
+          if (!(s.takeMarksMeasured && s.takeMarksMeasured())) {
+            smt::link::SelectCamera(1, s.lightValue ? s.lightValue() : 0, -1);
+            if (!s.alignBoardMarks || !s.alignBoardMarks()) return false;
+          }
+        }
+        g_HeadPick[0].row = startRow;
+        if (!RunCell(c, st, cv, cx, cy, finishNow)) return false;
+      }
+    }
+    ++boardsDone;
+    if (s.panelLabel) s.panelLabel(0, 0, boardsDone);
+    if (finishNow && !transport) return EndMoves(st);
+    if (!transport) break;
+    const int left = (s.boardCount ? s.boardCount() : 1) - 1;
+    if (s.setBoardCount) s.setBoardCount(left);
+    if (s.moveBetweenSetPoints && !s.moveBetweenSetPoints()) return false;
+    if (st.m_RunSelect == 2) g_hPlaceDoneEvent.Set();
+    g_hBoardDoneEvent.Set();
+    if (finishNow || c.selector || left <= 0) break;
+  }
+  return EndMoves(st);
+}
+
+}  // namespace
+
+void SmtRunThreadProc() {
+  SmtBusy() = 1;
+  if (Services().enableRunWindows) Services().enableRunWindows(false);
+  const bool finished = RunBoards() && g_bRunContinue;
+  CLogFile::Instance().Write(true, "smt run end %d", finished ? 1 : 0);
+  FinishRun(finished);
+}
+
+}  // namespace smt::run
