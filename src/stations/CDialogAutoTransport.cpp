@@ -1,0 +1,377 @@
+#include "stations/CDialogAutoTransport.h"
+
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "app/core/MachineState.h"
+#include "link/LinkRuntime.h"
+#include "link/MachineCommands.h"
+#include "link/FrontPanelKeys.h"
+#include "link/MachineHoming.h"
+#include "link/MotionGlobals.h"
+#include "platform/GuiDispatcher.h"
+#include "platform/MessageService.h"
+#include "stations/ConveyorStation.h"
+#include "stations/ConveyorTexts.h"
+
+using namespace smt::stations;
+
+namespace {
+constexpr int kTestControls[] = {1004, 1524, 1514, 1003, 1002, 1525, 1515, 1530,
+                                 1037, 1039, 1040, 1041, 1042, 1520, 1521};
+bool g_firstInit = true;
+std::function<int()> g_widthJogSteps;
+int WidthJogSteps() { return g_widthJogSteps ? g_widthJogSteps() : 0; }
+
+QSpinBox* Int(int lo, int hi) {
+  auto* b = new QSpinBox;
+  b->setRange(-2000000000, 2000000000);
+  b->setProperty("lo", lo);
+  b->setProperty("hi", hi);
+  return b;
+}
+QDoubleSpinBox* Dbl(double lo, double hi, int decimals) {
+  auto* b = new QDoubleSpinBox;
+  b->setDecimals(decimals);
+  b->setRange(-1e9, 1e9);
+  b->setProperty("lo", lo);
+  b->setProperty("hi", hi);
+  return b;
+}
+}  // namespace
+
+void CDialogAutoTransport::LoadConfig(const std::string& appDir) {
+  ConveyorStation::Instance().SetAppDir(appDir);
+  ConveyorStation::Instance().SetSettings(ConveyorSettings::Load(appDir));
+}
+
+void CDialogAutoTransport::LoadLanguage(const std::string& appDir, const std::string& language) {
+  ConveyorTexts::SetCurrent(ConveyorTexts::Load(appDir, language));
+}
+
+CDialogAutoTransport::CDialogAutoTransport(std::string appDir, QWidget* parent)
+    : QDialog(parent), appDir_(std::move(appDir)) {
+  const ConveyorSettings s = ConveyorStation::Instance().Settings();
+  auto* grid = new QGridLayout;
+  int row = 0;
+  auto addRow = [&](int labelId, QWidget* w) {
+    m_labels[labelId] = new QLabel;
+    grid->addWidget(m_labels[labelId], row, 0);
+    grid->addWidget(w, row, 1);
+    ++row;
+  };
+  m_editStartSpeed = Int(1, 255);
+  m_editNormalSpeed = Int(1, 255);
+  m_editStep = Int(1, 100000);
+  m_editClampTime = Int(0, 10000);
+  m_editWaitTimeOut = Int(0, 10000);
+  addRow(1554, m_editStartSpeed);
+  addRow(1555, m_editNormalSpeed);
+  addRow(1526, m_editStep);
+  addRow(1523, m_editClampTime);
+  addRow(1527, m_editWaitTimeOut);
+  const char* travelNames[6] = {"1_1", "1_2", "2_1", "2_2", "3_1", "3_2"};
+  for (int i = 0; i < 6; ++i) {
+    m_editTravel[i] = Dbl(0, 10000, 4);
+    m_labels[1005 + i] = new QLabel(QString("m_AutoTransport_") + travelNames[i]);
+    grid->addWidget(m_labels[1005 + i], row, 0);
+    grid->addWidget(m_editTravel[i], row, 1);
+    ++row;
+  }
+  m_editResetWidth = Dbl(0, 10000, 4);
+  m_editSetWidth = Dbl(-1000, 1000, 2);
+  m_editMinRange = Int(-2000000000, 2000000000);
+  m_editMaxRange = Int(-2000000000, 2000000000);
+  addRow(1518, m_editResetWidth);
+  addRow(1519, m_editSetWidth);
+  addRow(1522, m_editMinRange);
+  grid->addWidget(m_editMaxRange, row - 1, 2);
+  m_editResetWidth->setEnabled(false);
+  m_editMinRange->setEnabled(false);
+  m_editMaxRange->setEnabled(false);
+
+  for (int id : {1036, 1038, 1037, 1039, 1040, 1041, 1042, 1043}) {
+    m_checks[id] = new QCheckBox;
+    grid->addWidget(m_checks[id], row++, 0, 1, 2);
+  }
+  for (int id : {1004, 1517, 1524, 1514, 1003, 1002, 1525, 1515, 1530, 1520, 1521, 1255, 1528, 1529}) {
+    m_buttons[id] = new QPushButton;
+    grid->addWidget(m_buttons[id], row++, 0, 1, 2);
+  }
+  m_buttons[1255]->setText("Set");
+  m_buttons[1528]->setText("+");
+  m_buttons[1529]->setText("-");
+  for (auto& [id, b] : m_buttons) connect(b, &QPushButton::pressed, this, [this, id = id] { OnPress(id); });
+  // A check box is acted on from its state before the click.
+  for (auto& [id, c] : m_checks)
+    connect(c, &QCheckBox::clicked, this, [this, id = id] { OnPress(id); });
+  m_progress = new QLabel("information");
+  auto* v = new QVBoxLayout(this);
+  v->addWidget(m_progress);
+  v->addLayout(grid);
+  auto* ok = new QPushButton;
+  auto* cancel = new QPushButton;
+  m_buttons[1] = ok;
+  m_buttons[2] = cancel;
+  connect(ok, &QPushButton::clicked, this, &CDialogAutoTransport::accept);
+  connect(cancel, &QPushButton::clicked, this, &CDialogAutoTransport::reject);
+  v->addWidget(ok);
+  v->addWidget(cancel);
+
+  m_editStartSpeed->setValue(s.m_ConveyorStartSpeed);
+  m_editNormalSpeed->setValue(s.m_ConveyorNormalSpeed);
+  m_editStep->setValue(s.m_StepValue);
+  m_editClampTime->setValue(s.m_ClampTime);
+  m_editWaitTimeOut->setValue(s.m_WaitTimeOut);
+  const double travels[6] = {s.m_AutoTransport_1_1, s.m_AutoTransport_1_2, s.m_AutoTransport_2_1,
+                             s.m_AutoTransport_2_2, s.m_AutoTransport_3_1, s.m_AutoTransport_3_2};
+  for (int i = 0; i < 6; ++i) m_editTravel[i]->setValue(travels[i]);
+  m_editResetWidth->setValue(s.m_ResetWidth);
+  m_editSetWidth->setValue(s.m_SetWidth);
+  m_editMinRange->setValue(s.m_MinRange);
+  m_editMaxRange->setValue(s.m_MaxRange);
+  m_checks[1036]->setChecked(s.m_AutoTransport != 0);
+  m_checks[1043]->setChecked(s.m_Reset != 0);
+  m_checks[1040]->setChecked(ConveyorStation::Instance().Clamped());
+  m_checks[1038]->setChecked(ConveyorStation::Instance().PassThrough());
+
+  const int type = g_nMachineType.load();
+  m_checks[1038]->setEnabled(type == 7 || type == 8);
+  if (g_firstInit) {
+    g_firstInit = false;
+    g_nCurConveyorWidth = ToPulses(s.m_SetWidth, ConveyorStation::Instance().Pulses().width);
+  }
+  ApplyLanguageTexts();
+  EnableTestControls(s.m_AutoTransport != 0 && !g_bMachineBusy.load());
+
+  QPointer<CDialogAutoTransport> self(this);
+  ConveyorView view;
+  view.progress = [self](int step) {
+    smt::platform::PostToGui([self, step] {
+      if (self) self->ShowTestProgress(step);
+    });
+  };
+  view.label = [self](const std::string& text, int x) {
+    smt::platform::PostToGui([self, text, x] {
+      if (!self) return;
+      self->m_progress->setText(QString::fromStdString(text));
+      if (x >= 0) self->m_progress->setGeometry(x, 90, 200, 16);
+    });
+  };
+  view.checkBox = [self](int control, bool checked) {
+    smt::platform::PostToGui([self, control, checked] {
+      if (self && self->m_checks.count(control)) self->m_checks[control]->setChecked(checked);
+    });
+  };
+  ConveyorStation::Instance().SetView(view);
+}
+
+CDialogAutoTransport::~CDialogAutoTransport() { ConveyorStation::Instance().SetView({}); }
+
+void CDialogAutoTransport::ApplyLanguageTexts() {
+  const ConveyorTexts t = ConveyorTexts::Current();
+  auto q = [&](const char* k) { return QString::fromStdString(t.Text(k)); };
+  setWindowTitle(q("AutoTransport.c_AutoTransportControl"));
+  const std::map<int, const char*> buttons = {
+      {1004, "AutoTransport.c_AutoTransport"},      {1517, "AutoTransport.c_ClearWait"},
+      {1524, "AutoTransport.c_StepTransport_1"},    {1514, "AutoTransport.c_AutoTransport_1"},
+      {1003, "AutoTransport.c_StepTransport_2"},    {1002, "AutoTransport.c_AutoTransport_2"},
+      {1525, "AutoTransport.c_StepTransport_3"},    {1515, "AutoTransport.c_AutoTransport_3"},
+      {1530, "AutoTransport.c_OutTransport"},       {1520, "AutoTransport.c_ResetPcbTransport"},
+      {1521, "AutoTransport.c_ArriveSetWidth"},     {1, "AutoTransport.c_IDOK"},
+      {2, "AutoTransport.c_IDCANCEL"}};
+  for (const auto& [id, k] : buttons) m_buttons[id]->setText(q(k));
+  const std::map<int, const char*> checks = {
+      {1038, "AutoTransport.c_AsConveyor"}, {1036, "AutoTransport.c_EnableAutoTransport"},
+      {1037, "AutoTransport.c_ImportSignal"}, {1039, "AutoTransport.c_BlockTest"},
+      {1040, "AutoTransport.c_ClampTest"},    {1041, "AutoTransport.c_HoldTest"},
+      {1042, "AutoTransport.c_ExportSignal"}, {1043, "AutoTransport.c_Reset"}};
+  for (const auto& [id, k] : checks) m_checks[id]->setText(q(k));
+  const std::map<int, const char*> labels = {
+      {1554, "AutoTransport.c_ConveyorStartSpeed"}, {1555, "AutoTransport.c_ConveyorNormalSpeed"},
+      {1526, "AutoTransport.c_StepValue"},          {1523, "AutoTransport.c_ClampTime"},
+      {1527, "AutoTransport.c_WaitTimeOut"},        {1518, "AutoTransport.c_ResetWidth"},
+      {1519, "AutoTransport.c_SetWidth"},           {1522, "AutoTransport.c_SetWidthRange"}};
+  for (const auto& [id, k] : labels) m_labels[id]->setText(q(k));
+}
+
+void CDialogAutoTransport::EnableTestControls(bool on) {
+  for (int id : kTestControls) {
+    QWidget* w = m_buttons.count(id) ? static_cast<QWidget*>(m_buttons[id]) : m_checks.count(id) ? m_checks[id] : nullptr;
+    if (w) w->setEnabled(on);
+  }
+  if (on) m_buttons[1520]->setEnabled(m_checks[1043]->isChecked());
+}
+
+bool CDialogAutoTransport::TakeValues(ConveyorSettings& s) {
+  s = ConveyorStation::Instance().Settings();
+  QWidget* boxes[] = {m_editStartSpeed, m_editNormalSpeed, m_editStep, m_editClampTime, m_editWaitTimeOut,
+                      m_editTravel[0],  m_editTravel[1],   m_editTravel[2], m_editTravel[3], m_editTravel[4],
+                      m_editTravel[5],  m_editResetWidth,  m_editSetWidth};
+  for (QWidget* b : boxes) {
+    const double v = b->property("value").toDouble();
+    if (v < b->property("lo").toDouble() || v > b->property("hi").toDouble()) {
+      smt::platform::ShowMessage("Please enter a value between " + b->property("lo").toString().toStdString() +
+                                 " and " + b->property("hi").toString().toStdString() + ".");
+      b->setFocus();
+      return false;
+    }
+  }
+  s.m_ConveyorStartSpeed = m_editStartSpeed->value();
+  s.m_ConveyorNormalSpeed = m_editNormalSpeed->value();
+  s.m_StepValue = m_editStep->value();
+  s.m_ClampTime = m_editClampTime->value();
+  s.m_WaitTimeOut = m_editWaitTimeOut->value();
+  s.m_AutoTransport_1_1 = m_editTravel[0]->value();
+  s.m_AutoTransport_1_2 = m_editTravel[1]->value();
+  s.m_AutoTransport_2_1 = m_editTravel[2]->value();
+  s.m_AutoTransport_2_2 = m_editTravel[3]->value();
+  s.m_AutoTransport_3_1 = m_editTravel[4]->value();
+  s.m_AutoTransport_3_2 = m_editTravel[5]->value();
+  s.m_AutoTransport = m_checks[1036]->isChecked() ? 1 : 0;
+  s.m_Reset = m_checks[1043]->isChecked() ? 1 : 0;
+  s.m_ResetWidth = m_editResetWidth->value();
+  s.m_SetWidth = m_editSetWidth->value();
+  s.m_MinRange = m_editMinRange->value();
+  s.m_MaxRange = m_editMaxRange->value();
+  return true;
+}
+
+bool CDialogAutoTransport::StageAndStart(int task) {
+  ConveyorSettings s;
+  if (!TakeValues(s)) return false;
+  auto& st = ConveyorStation::Instance();
+  st.SetSettings(s);
+  const auto steps = st.StepsForTask(task, st.Pulses());
+  st.StageBeltSteps(steps[0], steps[1], steps[2]);
+  return st.StartTransport(task);
+}
+
+void CDialogAutoTransport::OnPress(int id) {
+  auto& st = ConveyorStation::Instance();
+  // Check boxes: the state before this click.
+  const bool was = m_checks.count(id) ? !m_checks[id]->isChecked() : false;
+  const int type = g_nMachineType.load();
+  switch (id) {
+    case 1004: StageAndStart(kTaskWholeBoard); break;
+    case 1517:
+      smt::link::SendCmd60SetState(15, smt::link::Runtime().UsesSerial() ? 0 : 1);
+      break;
+    case 1038:
+      if (type != 7 && type != 8) return;
+      st.SetPassThrough(!was);
+      m_checks[1036]->setEnabled(was);
+      EnableTestControls(was);
+      st.StartTransport(kTaskPassThrough);
+      break;
+    case 1036:
+      EnableTestControls(!was);
+      break;
+    case 1524: StageAndStart(kTaskBelt1Jog); break;
+    case 1514: StageAndStart(kTaskBelt1Test); break;
+    case 1003: StageAndStart(kTaskTransferJog); break;
+    case 1002: StageAndStart(kTaskTransferTest); break;
+    case 1525: StageAndStart(kTaskOutJog); break;
+    case 1515: StageAndStart(kTaskOutTest); break;
+    case 1530: StageAndStart(kTaskRunBoardOut); break;
+    case 1037: StageAndStart(kTaskBoardInSignal); break;
+    case 1039:
+      st.SetValveBoxesBeforeClick(was, m_checks[1041]->isChecked());
+      StageAndStart(kTaskStopperValve);
+      break;
+    case 1040: StageAndStart(kTaskClampValve); break;
+    case 1041:
+      st.SetValveBoxesBeforeClick(m_checks[1039]->isChecked(), was);
+      StageAndStart(kTaskLiftValve);
+      break;
+    case 1042: StageAndStart(kTaskBoardOutSignal); break;
+    case 1043: m_buttons[1520]->setEnabled(!was); break;
+    case 1520: {
+      m_buttons[1520]->setEnabled(false);
+      smt::link::MachineHoming::Instance().StartHomeThread(9, 1);
+      break;
+    }
+    case 1521: {
+      ConveyorSettings s;
+      if (!TakeValues(s)) return;
+      st.SetSettings(s);
+      if (s.m_Reset && !st.WidthResetDone()) {
+        smt::platform::ShowMessage("Please reset conveyor !");
+      } else if (s.WidthInRange(s.m_SetWidth)) {
+        st.StartTransport(kTaskWidth);
+      } else {
+        smt::platform::ShowMessage("Out of range !");
+      }
+      break;
+    }
+    case 1255: smt::link::NextSpeedGear(); break;
+    case 1528:
+    case 1529: {
+      ConveyorSettings s;
+      if (!TakeValues(s)) return;
+      if (s.m_Reset && !st.WidthResetDone()) {
+        smt::platform::ShowMessage("Please reset conveyor !");
+        return;
+      }
+      const double step = WidthJogSteps() / std::max(1e-9, st.Pulses().width);
+      const double w = s.m_SetWidth + (id == 1528 ? step : -step);
+      if (!s.WidthInRange(w)) return;
+      s.m_SetWidth = w;
+      m_editSetWidth->setValue(w);
+      st.SetSettings(s);
+      st.StartTransport(kTaskWidth);
+      break;
+    }
+    default: break;
+  }
+}
+
+void CDialogAutoTransport::ShowTestProgress(int step) {
+  if (step < 1 || step > 6) return;
+  const ConveyorTexts t = ConveyorTexts::Current();
+  const std::string names[3] = {t.in, t.transfer, t.out};
+  const int xs[3] = {30, 225, 420};
+  const int zone = (step - 1) / 2;
+  const bool running = step % 2 == 1;
+  m_progress->setText(QString::fromStdString(names[zone] + (running ? t.walk : t.finish)));
+  if (running) m_progress->setGeometry(xs[zone], 90, 200, 16);
+}
+
+void CDialogAutoTransport::ShowConveyorWidth() {
+  auto& st = ConveyorStation::Instance();
+  st.OnConveyorWidthReset();
+  m_editSetWidth->setValue(st.Settings().m_SetWidth);
+  m_buttons[1520]->setEnabled(true);
+}
+
+void CDialogAutoTransport::accept() {
+  ConveyorSettings s;
+  if (TakeValues(s)) ConveyorStation::Instance().SetSettings(s);
+  ConveyorStation::Instance().Settings().Save(appDir_);
+  if (g_bMachineBusy.load()) {
+    smt::platform::ShowMessage(ConveyorTexts::Current().noClose);
+    return;
+  }
+  QDialog::accept();
+}
+
+void CDialogAutoTransport::reject() {
+  if (g_bMachineBusy.load()) {
+    smt::platform::ShowMessage(ConveyorTexts::Current().noClose);
+    return;
+  }
+  QDialog::reject();
+}
+
+void SetConveyorWidthJogSteps(std::function<int()> steps) { g_widthJogSteps = std::move(steps); }
+
+void OpenConveyorDialog(QWidget* parent, const std::string& appDir) {
+  CDialogAutoTransport dlg(appDir, parent);
+  dlg.exec();
+}

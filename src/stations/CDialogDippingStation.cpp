@@ -1,0 +1,195 @@
+#include "stations/CDialogDippingStation.h"
+
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "app/core/MachineState.h"
+#include "platform/GuiDispatcher.h"
+#include "platform/MessageService.h"
+#include "platform/SettingsSection.h"
+#include "settings/SettingsStores.h"
+
+using namespace smt::stations;
+
+namespace {
+QDoubleSpinBox* MakeDouble(double lo, double hi) {
+  auto* b = new QDoubleSpinBox;
+  b->setDecimals(4);
+  b->setRange(-1e9, 1e9);  // the dialog's ranges are checked on taking the values
+  b->setProperty("lo", lo);
+  b->setProperty("hi", hi);
+  return b;
+}
+QSpinBox* MakeInt(int lo, int hi) {
+  auto* b = new QSpinBox;
+  b->setRange(-1000000000, 1000000000);
+  b->setProperty("lo", lo);
+  b->setProperty("hi", hi);
+  return b;
+}
+}  // namespace
+
+CDialogDippingStation::CDialogDippingStation(std::string appDir, QWidget* parent)
+    : QDialog(parent), appDir_(std::move(appDir)), texts_(DippingStationTextTable()) {
+  m_checkStation = new QCheckBox;
+  m_editX = MakeDouble(0, 1000);
+  m_editY = MakeDouble(-1000, 0);
+  m_editZ = MakeDouble(-100, 0);
+  m_editFilm = MakeDouble(0, 3);
+  m_editRunTime = MakeInt(0, 10000);
+  m_editStopDelay = MakeInt(0, 10000);
+  m_editDelay = MakeInt(0, 10000);
+  auto* grid = new QGridLayout;
+  QWidget* edits[7] = {m_editX, m_editY, m_editZ, m_editFilm, m_editRunTime, m_editStopDelay, m_editDelay};
+  for (int i = 0; i < 7; ++i) {
+    m_labels[i] = new QLabel;
+    grid->addWidget(m_labels[i], i, 0);
+    grid->addWidget(edits[i], i, 1);
+  }
+  const char* teach[3] = {"X", "Y", "Z"};
+  for (int i = 0; i < 3; ++i) {
+    m_buttons[i] = new QPushButton(teach[i]);
+    grid->addWidget(m_buttons[i], i, 2);
+    connect(m_buttons[i], &QPushButton::clicked, this, [this, i] { OnTeach(i); });
+  }
+  m_buttons[3] = new QPushButton;  // operate
+  m_buttons[4] = new QPushButton;  // head 1 to the station
+  m_buttons[5] = new QPushButton("TZ");
+  connect(m_buttons[3], &QPushButton::clicked, this, [this] { OnOperate(); });
+  connect(m_buttons[4], &QPushButton::clicked, this, [this] { OnHead1ToStation(); });
+  connect(m_buttons[5], &QPushButton::clicked, this, [this] { OnMeasure(); });
+  m_ok = new QPushButton;
+  m_cancel = new QPushButton;
+  connect(m_ok, &QPushButton::clicked, this, &CDialogDippingStation::accept);
+  connect(m_cancel, &QPushButton::clicked, this, &CDialogDippingStation::reject);
+  auto* row = new QHBoxLayout;
+  row->addWidget(m_buttons[3]);
+  row->addWidget(m_buttons[4]);
+  row->addWidget(m_buttons[5]);
+  auto* okRow = new QHBoxLayout;
+  okRow->addStretch();
+  okRow->addWidget(m_ok);
+  okRow->addWidget(m_cancel);
+  auto* v = new QVBoxLayout(this);
+  v->addWidget(m_checkStation);
+  v->addLayout(grid);
+  v->addLayout(row);
+  v->addLayout(okRow);
+
+  const DippingStationSettings s = DippingStation::Instance().Settings();
+  m_checkStation->setChecked(s.m_DippingStation != 0);
+  m_editX->setValue(s.m_DippingStation_X);
+  m_editY->setValue(s.m_DippingStation_Y);
+  m_editZ->setValue(s.m_DippingStation_Z);
+  m_editFilm->setValue(s.m_WaterFilmThickness);
+  m_editRunTime->setValue(s.m_DippingStation_RunTime);
+  m_editStopDelay->setValue(s.m_DippingStation_StopDelay);
+  m_editDelay->setValue(s.m_DippingStation_Delay);
+  ApplyTexts();
+  DippingStation::Instance().SetMeasuredZView([this](double z) {
+    QPointer<CDialogDippingStation> self(this);
+    smt::platform::PostToGui([self, z] {
+      if (self) self->ShowMeasuredZ(z);
+    });
+  });
+  DippingStation::Instance().SetDialogOpen(true);
+}
+
+CDialogDippingStation::~CDialogDippingStation() {
+  DippingStation::Instance().SetDialogOpen(false);
+  DippingStation::Instance().SetMeasuredZView(nullptr);
+}
+
+void CDialogDippingStation::LoadLanguage(const std::string& appDir, const std::string& language) {
+  texts_.Load(appDir, language, "DippingStationConfig", DippingStationTextTable());
+  ApplyTexts();
+}
+
+void CDialogDippingStation::ApplyTexts() {
+  auto t = [this](const char* k) { return QString::fromStdString(texts_.Text(k)); };
+  setWindowTitle(t("DippingStation.c_DippingStationSet"));
+  m_checkStation->setText(t("DippingStation.c_DippingStation"));
+  const char* labels[7] = {"DippingStation.c_DippingStation_X",        "DippingStation.c_DippingStation_Y",
+                           "DippingStation.c_DippingStation_Z",        "DippingStation.c_WaterFilmThickness",
+                           "DippingStation.c_DippingStation_RunTime",  "DippingStation.c_DippingStation_StopDelay",
+                           "DippingStation.c_DippingStation_Delay"};
+  for (int i = 0; i < 7; ++i) m_labels[i]->setText(t(labels[i]));
+  m_buttons[3]->setText(t("DippingStation.c_DippingStationControl"));
+  m_buttons[4]->setText(t("DippingStation.c_Head1ToDippingStation"));
+  m_ok->setText(t("DippingStation.c_IDOK"));
+  m_cancel->setText(t("DippingStation.c_IDCANCEL"));
+}
+
+bool CDialogDippingStation::TakeValues(DippingStationSettings& s) {
+  QWidget* boxes[7] = {m_editX, m_editY, m_editZ, m_editFilm, m_editRunTime, m_editStopDelay, m_editDelay};
+  for (QWidget* b : boxes) {
+    const double v = b->property("value").toDouble();
+    const double lo = b->property("lo").toDouble(), hi = b->property("hi").toDouble();
+    if (v < lo || v > hi) {
+      smt::platform::ShowMessage("Please enter a value between " + QString::number(lo).toStdString() + " and " +
+                                 QString::number(hi).toStdString() + ".");
+      b->setFocus();
+      return false;
+    }
+  }
+  s.m_DippingStation = m_checkStation->isChecked() ? 1 : 0;
+  s.m_DippingStation_X = m_editX->value();
+  s.m_DippingStation_Y = m_editY->value();
+  s.m_DippingStation_Z = m_editZ->value();
+  s.m_WaterFilmThickness = m_editFilm->value();
+  s.m_DippingStation_RunTime = m_editRunTime->value();
+  s.m_DippingStation_StopDelay = m_editStopDelay->value();
+  s.m_DippingStation_Delay = m_editDelay->value();
+  return true;
+}
+
+void CDialogDippingStation::OnOperate() { DippingStation::Instance().Operate(); }
+
+void CDialogDippingStation::OnTeach(int axis) {
+  const auto p = smt::settings::SettingsStores::Instance().machine.Pulse();
+  const double sx = p ? p->m_X_Pulse : 1.0, sy = p ? p->m_Y_Pulse : 1.0, sz = p ? p->m_Z_Pulse : 1.0;
+  QDoubleSpinBox* box = axis == 0 ? m_editX : axis == 1 ? m_editY : m_editZ;
+  const int32_t pulses = axis == 0 ? g_nCurX.load() : axis == 1 ? g_nCurY.load() : g_nCurZ[0].load();
+  box->setValue(QString::fromStdString(TeachText(pulses, axis == 0 ? sx : axis == 1 ? sy : sz)).toDouble());
+}
+
+void CDialogDippingStation::OnHead1ToStation() {
+  DippingStationSettings s;
+  if (!TakeValues(s)) return;
+  DippingStation::Instance().SetSettings(s);
+  DippingStation::Instance().StartTask(-3);
+}
+
+void CDialogDippingStation::OnMeasure() {
+  DippingStationSettings s;
+  if (!TakeValues(s)) return;
+  DippingStation::Instance().SetSettings(s);
+  DippingStation::Instance().StartTask(-2);
+}
+
+void CDialogDippingStation::ShowMeasuredZ(double z) {
+  m_editZ->setValue(QString::number(z, 'f', 4).toDouble());
+}
+
+void CDialogDippingStation::accept() {
+  DippingStationSettings s;
+  if (!TakeValues(s)) return;
+  DippingStation::Instance().SetSettings(s);
+  if (!s.Save(appDir_)) smt::platform::ShowMessage("Failed to save the dipping station settings !");
+  QDialog::accept();
+}
+
+void CDialogDippingStation::reject() { QDialog::reject(); }
+
+void OpenDippingStationDialog(QWidget* parent, const std::string& appDir, const std::string& language) {
+  CDialogDippingStation dlg(appDir, parent);
+  dlg.LoadLanguage(appDir, language);
+  dlg.exec();
+}

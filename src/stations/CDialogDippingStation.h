@@ -1,0 +1,58 @@
+#pragma once
+// The dipping station's settings page: position, film and timings, the feed
+// switch, teaching X/Y/Z from the current position, head 1 to the station
+// and the height measurement. Edits a copy; OK checks and saves it.
+#include <QDialog>
+#include <string>
+
+#include "stations/DippingStation.h"
+#include "stations/StationTexts.h"
+
+class QCheckBox;
+class QDoubleSpinBox;
+class QSpinBox;
+class QPushButton;
+class QLabel;
+
+class CDialogDippingStation : public QDialog {
+  Q_OBJECT
+ public:
+  CDialogDippingStation(std::string appDir, QWidget* parent = nullptr);
+  ~CDialogDippingStation() override;
+
+  void LoadLanguage(const std::string& appDir, const std::string& language);
+  // Values from the controls; false (and the offending box focused) when
+  // one is out of range.
+  bool TakeValues(smt::stations::DippingStationSettings& out);
+
+  void OnOperate();
+  void OnTeach(int axis);  // 0 X, 1 Y, 2 Z
+  void OnHead1ToStation();
+  void OnMeasure();
+  void ShowMeasuredZ(double z);
+
+  QDoubleSpinBox* m_editX = nullptr;
+  QDoubleSpinBox* m_editY = nullptr;
+  QDoubleSpinBox* m_editZ = nullptr;
+  QDoubleSpinBox* m_editFilm = nullptr;
+  QSpinBox* m_editRunTime = nullptr;
+  QSpinBox* m_editStopDelay = nullptr;
+  QSpinBox* m_editDelay = nullptr;
+  QCheckBox* m_checkStation = nullptr;
+
+ public slots:
+  void accept() override;
+  void reject() override;
+
+ private:
+  void ApplyTexts();
+  std::string appDir_;
+  smt::stations::StationTexts texts_;
+  QLabel* m_labels[7] = {};
+  QPushButton* m_buttons[6] = {};
+  QPushButton* m_ok = nullptr;
+  QPushButton* m_cancel = nullptr;
+};
+
+// The main menu command 33291 opens this (view.RegisterDialog).
+void OpenDippingStationDialog(QWidget* parent, const std::string& appDir, const std::string& language);

@@ -1,0 +1,109 @@
+#include "stations/CDialogSetCover.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "app/core/MachineState.h"
+#include "platform/GuiDispatcher.h"
+#include "platform/MessageService.h"
+#include "stations/CoverTapeUnit.h"
+
+using namespace smt::stations;
+
+namespace {
+struct Field {
+  const char* label;
+  int CoverTapeSettings::*member;
+  int lo, hi;
+};
+const Field kFields[7] = {
+    {"SetCover.c_StepPulse", &CoverTapeSettings::m_StepPulse, 1, 10000},
+    {"SetCover.c_CoverTotal", &CoverTapeSettings::m_CoverTotal, 1, 100000},
+    {"SetCover.c_CoverOnceTotal", &CoverTapeSettings::m_CoverOnceTotal, 1, 100},
+    {"SetCover.c_BlankTotal", &CoverTapeSettings::m_BlankTotal, 1, 1000},
+    {"SetCover.c_CoverDelay", &CoverTapeSettings::m_CoverDelay, 1, 100000},
+    {"SetCover.c_CoverTotalCount", &CoverTapeSettings::m_CoverTotalCount, 0, 100000},
+    {"SetCover.c_CoverCount", &CoverTapeSettings::m_CoverCount, 0, 1000},
+};
+const char* kTestKeys[6] = {"SetCover.C_StepTest",  "SetCover.C_CollectTest",    "SetCover.C_BlankTest",
+                            "SetCover.C_CoverTest", "SetCover.C_BlankCoverTest", "SetCover.C_LockTest"};
+}  // namespace
+
+CDialogSetCover::CDialogSetCover(std::string appDir, const std::string& language, QWidget* parent)
+    : QDialog(parent), appDir_(std::move(appDir)), texts_(CoverTapeTextTable()) {
+  auto* grid = new QGridLayout;
+  for (int i = 0; i < 7; ++i) {
+    m_labels[i] = new QLabel;
+    m_edits[i] = new QSpinBox;
+    m_edits[i]->setRange(-1000000000, 1000000000);
+    grid->addWidget(m_labels[i], i, 0);
+    grid->addWidget(m_edits[i], i, 1);
+  }
+  for (int i = 0; i < 6; ++i) {
+    m_tests[i] = new QPushButton;
+    grid->addWidget(m_tests[i], i, 2);
+    connect(m_tests[i], &QPushButton::clicked, this, [this, i] { OnTest(i + 1); });
+  }
+  m_ok = new QPushButton("OK");
+  connect(m_ok, &QPushButton::clicked, this, &CDialogSetCover::accept);
+  auto* v = new QVBoxLayout(this);
+  v->addLayout(grid);
+  v->addWidget(m_ok);
+  LoadConfig(appDir_);
+  LoadLanguage(appDir_, language);
+}
+
+void CDialogSetCover::LoadConfig(const std::string& appDir) {
+  const CoverTapeSettings s = CoverTapeSettings::Load(appDir);
+  for (int i = 0; i < 7; ++i) m_edits[i]->setValue(s.*kFields[i].member);
+}
+
+void CDialogSetCover::LoadLanguage(const std::string& appDir, const std::string& language) {
+  texts_.Load(appDir, language, "SetCoverConfig", CoverTapeTextTable());
+  setWindowTitle(QString::fromStdString(texts_.Text("SetCover.c_SetCover")));
+  for (int i = 0; i < 7; ++i) m_labels[i]->setText(QString::fromStdString(texts_.Text(kFields[i].label)));
+  for (int i = 0; i < 6; ++i) m_tests[i]->setText(QString::fromStdString(texts_.Text(kTestKeys[i])));
+}
+
+bool CDialogSetCover::TakeValues(CoverTapeSettings& out) {
+  for (int i = 0; i < 7; ++i) {
+    const int v = m_edits[i]->value();
+    if (v < kFields[i].lo || v > kFields[i].hi) {
+      smt::platform::ShowMessage("Please enter an integer between " + std::to_string(kFields[i].lo) + " and " +
+                                 std::to_string(kFields[i].hi) + ".");
+      m_edits[i]->setFocus();
+      return false;
+    }
+    out.*kFields[i].member = v;
+  }
+  return true;
+}
+
+void CDialogSetCover::OnTest(int test) {
+  // Guards first, in their order, then the values.
+  if (!g_bConnected.load() || !g_bResetDone.load() || g_bMachineBusy.load()) {
+    StartCoverTest(test, {}, DefaultCoverTapeIo());  // reports the refusal
+    return;
+  }
+  CoverTapeSettings s;
+  if (!TakeValues(s)) return;
+  CoverTapeIo io = DefaultCoverTapeIo();
+  QPointer<CDialogSetCover> self(this);
+  io.enableDialog = [self](bool on) {
+    smt::platform::PostToGui([self, on] {
+      if (self) self->setEnabled(on);
+    });
+  };
+  StartCoverTest(test, s, io);
+}
+
+void CDialogSetCover::accept() {
+  CoverTapeSettings s;
+  if (!TakeValues(s)) return;
+  if (!s.Save(appDir_)) smt::platform::ShowMessage("Failed to save the cover-tape settings !");
+  QDialog::accept();
+}

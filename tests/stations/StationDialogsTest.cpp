@@ -1,0 +1,156 @@
+// The station dialogs under the offscreen platform: values, ranges, saving
+// and the refusals of the width buttons.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <filesystem>
+
+#include "app/core/MachineState.h"
+#include "platform/MessageService.h"
+#include "platform/SettingsSection.h"
+#include "stations/CDialogAutoTransport.h"
+#include "stations/CDialogDippingStation.h"
+#include "stations/CDialogSetCover.h"
+#include "stations/ConveyorStation.h"
+#include "stations/ConveyorTexts.h"
+#include "stations/StationTexts.h"
+
+namespace {
+
+using namespace smt::stations;
+
+class StationDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = std::filesystem::temp_directory_path() / ("station-dlg-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    g_nMachineType = 0;
+    g_bConnected = false;
+    g_bMachineBusy = false;
+    ConveyorStation::Instance().SetSettings(ConveyorSettings::Load(dir.string()));
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+  std::filesystem::path dir;
+  smt::platform::ScopedRecordingMessages messages;
+};
+
+TEST_F(StationDialogTest, ConveyorWidthButtonsCheckResetAndRange) {
+  ConveyorSettings s = ConveyorStation::Instance().Settings();
+  s.m_AutoTransport = 1;
+  s.m_SetWidth = 50;
+  s.m_MinRange = s.m_MaxRange = 50;
+  ConveyorStation::Instance().SetSettings(s);
+  CDialogAutoTransport dlg(dir.string());
+  dlg.OnPress(1521);
+  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Out of range !"});
+  // Up and down do nothing (no message) when the range is empty.
+  SetConveyorWidthJogSteps([] { return 100; });
+  dlg.OnPress(1528);
+  dlg.OnPress(1529);
+  EXPECT_EQ(messages.service.Texts().size(), 1u);
+  EXPECT_DOUBLE_EQ(dlg.m_editSetWidth->value(), 50.0);
+  // A reset required but not done refuses the width move.
+  dlg.m_checks[1043]->setChecked(true);
+  dlg.m_editMaxRange->setValue(80);
+  messages.service.Clear();
+  dlg.OnPress(1521);
+  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Please reset conveyor !"});
+  // Without the reset switch an in-range width goes to the test thread
+  // (refused here only because the machine is not connected).
+  dlg.m_checks[1043]->setChecked(false);
+  messages.service.Clear();
+  dlg.OnPress(1521);
+  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Machine is not connection !"});
+  SetConveyorWidthJogSteps(nullptr);
+}
+
+TEST_F(StationDialogTest, ConveyorPassThroughOnlyOnBigMachines) {
+  ConveyorStation::Instance().SetPassThrough(false);
+  {
+    CDialogAutoTransport dlg(dir.string());
+    EXPECT_FALSE(dlg.m_checks[1038]->isEnabled());
+    dlg.OnPress(1038);
+    EXPECT_FALSE(ConveyorStation::Instance().PassThrough());
+  }
+  g_nMachineType = 7;
+  CDialogAutoTransport dlg(dir.string());
+  EXPECT_TRUE(dlg.m_checks[1038]->isEnabled());
+  dlg.m_checks[1038]->setChecked(true);  // the click has set it: it was clear
+  dlg.OnPress(1038);
+  EXPECT_TRUE(ConveyorStation::Instance().PassThrough());
+  EXPECT_FALSE(dlg.m_checks[1036]->isEnabled());
+  EXPECT_FALSE(dlg.m_buttons[1004]->isEnabled());
+  ConveyorStation::Instance().SetPassThrough(false);
+}
+
+TEST_F(StationDialogTest, ConveyorOkSavesAndBusyKeepsItOpen) {
+  CDialogAutoTransport dlg(dir.string());
+  dlg.m_editStartSpeed->setValue(9);
+  g_bMachineBusy = true;
+  dlg.accept();
+  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"测试正在进行中，不可以关闭对话框"});
+  g_bMachineBusy = false;
+  EXPECT_EQ(ConveyorSettings::Load(dir.string()).m_ConveyorStartSpeed, 9);
+  dlg.ShowTestProgress(3);
+  EXPECT_EQ(dlg.m_progress->text().toStdString(), "送板测试--正在进行");
+  dlg.ShowTestProgress(6);
+  EXPECT_EQ(dlg.m_progress->text().toStdString(), "出板测试--已经完成");
+}
+
+TEST_F(StationDialogTest, DippingOkChecksRangesAndSaves) {
+  CDialogDippingStation dlg(dir.string());
+  dlg.m_editY->setValue(5.0);  // outside -1000..0
+  dlg.accept();
+  EXPECT_EQ(messages.service.Texts().size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(smt::platform::ConfigPath(dir.string())));
+  dlg.m_editY->setValue(-12.5);
+  dlg.m_editDelay->setValue(250);
+  dlg.accept();
+  const auto s = DippingStationSettings::Load(dir.string());
+  EXPECT_DOUBLE_EQ(s.m_DippingStation_Y, -12.5);
+  EXPECT_EQ(s.m_DippingStation_Delay, 250);
+}
+
+TEST_F(StationDialogTest, CoverOkWritesTheSevenKeys) {
+  CDialogSetCover dlg(dir.string(), "Chinese");
+  EXPECT_EQ(dlg.m_edits[0]->value(), 1);  // zero in the file loads as 1
+  dlg.m_edits[0]->setValue(250);
+  dlg.m_edits[5]->setValue(12);
+  dlg.accept();
+  const auto s = CoverTapeSettings::Load(dir.string());
+  EXPECT_EQ(s.m_StepPulse, 250);
+  EXPECT_EQ(s.m_CoverTotalCount, 12);
+  dlg.OnTest(4);  // not connected
+  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Machine is not connection !"});
+}
+
+}  // namespace
+
+namespace {
+
+TEST(StationLanguageTest, EachLanguageFileReachesTheDialogs) {
+  const auto dir = std::filesystem::temp_directory_path() / ("station-lang-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  struct Case {
+    const char* language;
+    const char* title;
+  };
+  for (const Case c : {Case{"English", "Conveyor operation"}, Case{"German", "Förderband-Bedienung"},
+                       Case{"Chinese", "自动送板操作"}}) {
+    std::filesystem::copy_file(std::string(SMT_SOURCE_DIR) + "/resources/lang/stations/" + c.language + ".ini",
+                               dir / (std::string(c.language) + ".ini"),
+                               std::filesystem::copy_options::overwrite_existing);
+    const auto t = smt::stations::ConveyorTexts::Load(dir.string(), c.language);
+    EXPECT_EQ(t.Text("AutoTransport.c_AutoTransportControl"), c.title);
+    smt::stations::StationTexts d;
+    d.Load(dir.string(), c.language, "SetCoverConfig", smt::stations::CoverTapeTextTable());
+    EXPECT_FALSE(d.Text("SetCover.C_LockTest").empty());
+  }
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
