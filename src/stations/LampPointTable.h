@@ -1,0 +1,122 @@
+#pragma once
+// The lamp machine's point table (machine type 4): up to 10 LED points,
+// each two rows of 40 text cells (platform 1 and platform 2) in a 20 x 40
+// grid. A point holds the board Mark position, the LED position relative to
+// the Mark and the red-glue and two silver-glue dots with their dispense
+// parameters. The grid travels with the job as its 20 row texts.
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace smt::stations {
+
+inline constexpr int kLampRows = 20, kLampCols = 40, kLampMaxPoints = 10;
+
+// The editor's values of one row (cells 2..34).
+struct LampPointValues {
+  int check = 0;                                   // 2
+  double markX = 0, markY = 0;                     // 3, 4
+  int offsetX = 0, offsetY = 0;                    // 5, 6 (pulses)
+  double ledX = 0, ledY = 0;                       // 7, 8
+  double cameraX = 0, cameraY = 0;                 // 9, 10
+  double placeZ = 0;                               // 11
+  int startSpeed = 1, runSpeed = 1;                // 12, 13
+  struct Dot {
+    double x = 0, y = 0, height = 0, valveOpen = 0;
+    int bottomDelay = 0;
+    double valveClose = 0;
+    int closeDelay = 0;
+  };
+  std::array<Dot, 3> dots;  // red 14..20, silver 1 21..27, silver 2 28..34
+
+  // The cells 2..34 in their text forms.
+  void WriteCells(std::array<std::string, kLampCols>& row) const;
+  static LampPointValues FromCells(const std::array<std::string, kLampCols>& row);
+  // The first field outside the editor's range, or empty.
+  std::string CheckRanges() const;
+};
+
+// Pulse scales and head offsets the parsers use.
+struct LampScales {
+  double px = 1, py = 1, pz = 1;
+  double nozzle5X = 0, nozzle5Y = 0, nozzle6X = 0, nozzle6Y = 0;  // mm from nozzle 1
+  static LampScales FromSettingsStore();
+};
+
+struct LampTargets {
+  bool setX = false, setY = false, glue = false;  // glue: X is the glue head's
+  int32_t x = 0, y = 0;
+};
+
+struct LampDispense {
+  int32_t startSpeed = 0, runSpeed = 0, closeDelay = 0, bottomDelay = 0, valveClose = 0, valveOpen = 0, height = 0;
+};
+
+class LampPointTable {
+ public:
+  static LampPointTable& Instance();
+  LampPointTable();
+
+  // Whole grid.
+  void Clear();
+  std::string Cell(int row, int col) const;
+  void SetCell(int row, int col, const std::string& text);
+  std::array<std::string, kLampCols> Row(int row) const;
+  void SetRow(int row, const std::array<std::string, kLampCols>& cells);
+  int PointCount() const;
+  bool RowUsed(int row) const { return !Cell(row, 1).empty(); }
+
+  // Row texts: 40 cells each followed by a TAB, then CR LF.
+  std::vector<std::string> RowTexts() const;
+  // The job's side file: fills grid row i from text i (a text without TAB
+  // leaves its row alone; cells beyond 40 are dropped); the point count is
+  // the number of "平台1" cells read.
+  void SetRowTexts(const std::vector<std::string>& texts);
+
+  // Both rows of point `point` from the values; adds one to the count.
+  // False when the point is outside 0..9.
+  bool FillPointRows(int point, const LampPointValues& v);
+  // Add: the next point; false (nothing done) at 10 points.
+  bool AddPoint(const LampPointValues& v);
+  // One row's cells 2..34; false when the row is free or out of range.
+  bool ModifyRow(int row, const LampPointValues& v);
+  // Removes the point of `row` (either of its rows) and moves the later
+  // points up; false when the row is free or out of range.
+  bool DeleteRowPoint(int row);
+  // The part list's deletion of point i.
+  bool DeletePoint(int point);
+
+  // Pulse targets (kind 1 camera, 2 red head Z5, 3/4 head Z6 silver 1/2).
+  LampTargets ParsePointRow(int kind, int platform, int point, const LampScales& s) const;
+  // Dispense parameters of dot group 0 red, 1 silver 1, 2 silver 2.
+  LampDispense ParseSettings(int group, int platform, int point, const LampScales& s) const;
+
+ private:
+  void RecountLocked();
+  mutable std::mutex m_;
+  std::vector<std::array<std::string, kLampCols>> grid_;
+  int count_ = 0;
+};
+
+// Writes the parsed targets into the run's globals (g_nTargetX, g_nTargetY,
+// g_nTargetY2, g_nGlueTargetX) and returns them.
+LampTargets ApplyLampTargets(int kind, int platform, int point);
+inline std::atomic<int32_t> g_nGlueTargetX{0};
+// The dispense parameters of the last ParseSettings.
+LampDispense ApplyLampDispense(int group, int platform, int point);
+
+// Board counters of [LampMachineListConfig].
+struct LampCounters {
+  int m_CountSet = 1, m_CountFinish = 0, m_CountUnfinish = 1;
+  static LampCounters Load(const std::string& appDir);
+  bool Save(const std::string& appDir) const;
+  // The "confirm counts" step: a new set quantity, then an increment. The
+  // set quantity stays at least 3 above the boards made; returns 0 when
+  // accepted, 1 when the set quantity was refused, 2 when the increment was.
+  int Confirm(int newSet, int increment);
+};
+
+}  // namespace smt::stations

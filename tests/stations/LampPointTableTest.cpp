@@ -1,0 +1,148 @@
+// The lamp machine's point grid: rows, side-file texts, point moves, the
+// parsers and the board counters.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "link/MotionGlobals.h"
+#include "stations/LampPointTable.h"
+
+namespace {
+
+using namespace smt::stations;
+
+class LampTableTest : public ::testing::Test {
+ protected:
+  void SetUp() override { t.Clear(); }
+  LampPointValues Values(double markX) {
+    LampPointValues v;
+    v.markX = markX;
+    v.markY = -20.0;
+    v.ledX = 1.5;
+    v.ledY = 2.5;
+    v.cameraX = 0.25;
+    v.cameraY = -0.25;
+    v.startSpeed = 10;
+    v.runSpeed = 40;
+    v.dots[0] = {0.1, 0.2, -2.0, -3.0, 150, 1.5, 60};
+    v.dots[1] = {0.3, 0.4, -2.5, -3.5, 160, 1.6, 70};
+    v.dots[2] = {0.5, 0.6, -2.75, -3.75, 170, 1.7, 80};
+    return v;
+  }
+  LampPointTable t;
+};
+
+TEST_F(LampTableTest, EmptyGridGivesTwentyRowsOfFortyTabs) {
+  const auto rows = t.RowTexts();
+  ASSERT_EQ(rows.size(), 20u);
+  for (const auto& r : rows) EXPECT_EQ(r, std::string(40, '\t') + "\r\n");
+}
+
+TEST_F(LampTableTest, AddFillsBothRowsAndStopsAtTenPoints) {
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(t.AddPoint(Values(i)));
+  ASSERT_TRUE(t.AddPoint(Values(10.0)));
+  EXPECT_EQ(t.Cell(6, 0), "4");
+  EXPECT_EQ(t.Cell(7, 0), "4");
+  EXPECT_EQ(t.Cell(6, 1), "平台1");
+  EXPECT_EQ(t.Cell(7, 1), "平台2");
+  EXPECT_EQ(t.Cell(7, 3), "10.0000");
+  EXPECT_EQ(t.Cell(7, 18), "150");
+  for (int i = 4; i < 10; ++i) ASSERT_TRUE(t.AddPoint(Values(i)));
+  EXPECT_FALSE(t.AddPoint(Values(99)));
+  EXPECT_EQ(t.PointCount(), 10);
+}
+
+TEST_F(LampTableTest, DeleteFromEitherRowMovesLaterPointsUp) {
+  for (int i = 0; i < 4; ++i) t.AddPoint(Values(i));
+  ASSERT_TRUE(t.DeleteRowPoint(5));  // platform-2 row of point 3 (index 2)
+  EXPECT_EQ(t.PointCount(), 3);
+  EXPECT_EQ(t.Cell(4, 3), "3.0000");  // the fourth point moved up
+  EXPECT_TRUE(t.Cell(6, 1).empty());
+  EXPECT_TRUE(t.Cell(19, 1).empty());
+  EXPECT_FALSE(t.DeleteRowPoint(8));  // free row: nothing
+  EXPECT_EQ(t.PointCount(), 3);
+}
+
+TEST_F(LampTableTest, ModifyTouchesOneRowOnly) {
+  t.AddPoint(Values(1.0));
+  LampPointValues v = LampPointValues::FromCells(t.Row(1));
+  v.markX = 7.0;
+  ASSERT_TRUE(t.ModifyRow(1, v));
+  EXPECT_EQ(t.Cell(1, 3), "7.0000");
+  EXPECT_EQ(t.Cell(0, 3), "1.0000");
+  EXPECT_FALSE(t.ModifyRow(2, v));
+}
+
+TEST_F(LampTableTest, RowTextsRoundTripAndCountPlatformOneCells) {
+  for (int i = 0; i < 5; ++i) t.AddPoint(Values(i));
+  auto texts = t.RowTexts();
+  LampPointTable other;
+  for (int i = 0; i < 8; ++i) other.AddPoint(Values(50 + i));
+  // Three used points in the file: the count follows the file.
+  for (int r = 6; r < 20; ++r) texts[r] = std::string(40, '\t') + "\r\n";
+  texts[0] += std::string("extra\t");  // cells beyond 40 are dropped
+  other.SetRowTexts(texts);
+  EXPECT_EQ(other.PointCount(), 3);
+  EXPECT_EQ(other.Cell(2, 3), "1.0000");
+  EXPECT_TRUE(other.Cell(9, 1).empty());
+  // A text without a TAB leaves its row alone.
+  LampPointTable keep;
+  keep.AddPoint(Values(5));
+  std::vector<std::string> noTab(20, "garbage");
+  keep.SetRowTexts(noTab);
+  EXPECT_EQ(keep.Cell(0, 3), "5.0000");
+}
+
+TEST_F(LampTableTest, ParsersTruncateSumsOnceAndChooseTheYTarget) {
+  LampPointValues v = Values(0.99999);
+  v.offsetX = 3;
+  v.offsetY = -4;
+  t.AddPoint(v);
+  // A value kept with more decimals (a hand-edited side file).
+  t.SetCell(0, 3, "0.99999");
+  t.SetCell(1, 3, "0.99999");
+  LampScales s;
+  s.px = s.py = 1000;
+  s.pz = 200;
+  s.nozzle5X = 10.0;
+  s.nozzle5Y = 1.0;
+  // kind 1: T(0.99999) = 999, T(1.5 + 0.25) = 1750.
+  LampTargets k1 = t.ParsePointRow(1, 2, 0, s);
+  EXPECT_FALSE(k1.glue);
+  EXPECT_EQ(k1.x, 999 + 1750 + 3);
+  EXPECT_EQ(k1.y, -20000 + 2250 - 4);
+  LampTargets k2 = t.ParsePointRow(2, 1, 0, s);
+  EXPECT_TRUE(k2.glue);
+  EXPECT_EQ(k2.x, 999 + 1600 - 10000 + 3);
+  EXPECT_EQ(k2.y, -20000 + 2700 - 1000 - 4);
+  EXPECT_FALSE(t.ParsePointRow(5, 1, 0, s).setX);
+  LampDispense d = t.ParseSettings(1, 1, 0, s);
+  EXPECT_EQ(d.height, -500);
+  EXPECT_EQ(d.valveOpen, -700);
+  EXPECT_EQ(d.valveClose, 320);
+  EXPECT_EQ(d.bottomDelay, 160);
+  EXPECT_EQ(d.closeDelay, 70);
+  EXPECT_EQ(d.startSpeed, 10);
+  LampDispense none = t.ParseSettings(7, 1, 0, s);
+  EXPECT_EQ(none.runSpeed, 40);
+  EXPECT_EQ(none.height, 0);
+}
+
+TEST(LampCountersTest, SetQuantityStaysThreeAboveBoardsMade) {
+  LampCounters c{20, 8, 12};
+  EXPECT_EQ(c.Confirm(10, 0), 1);
+  EXPECT_EQ(c.m_CountSet, 20);
+  EXPECT_EQ(c.Confirm(30, -5), 0);
+  EXPECT_EQ(c.m_CountSet, 25);
+  EXPECT_EQ(c.m_CountUnfinish, 17);
+  EXPECT_EQ(c.Confirm(25, -15), 2);
+  EXPECT_EQ(c.m_CountSet, 25);
+  const auto dir = std::filesystem::temp_directory_path() / ("lamp-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  EXPECT_EQ(LampCounters::Load(dir.string()).m_CountSet, 1);
+  ASSERT_TRUE(c.Save(dir.string()));
+  EXPECT_EQ(LampCounters::Load(dir.string()).m_CountUnfinish, 17);
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
