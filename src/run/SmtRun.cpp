@@ -350,7 +350,7 @@ bool RunBoards() {
   g_bAutoChangeNozzle = st.m_AutoChangeNozzle != 0;
   if (sel.fromCurrentSmt && s.currentSmtRow) g_HeadPick[0].row = s.currentSmtRow();
   else g_HeadPick[0].row = 0;
-  c.group = s.feeders ? s.feeders->CurrentIndex() : -1;
+  c.group = s.feeders && s.feeders->CurrentGroup() ? s.feeders->CurrentIndex() : -1;
   if (c.group < 0) {
     ShowMessage(RunText("PartList.c_Message_20", "没有找到料架组 !"));
     return false;

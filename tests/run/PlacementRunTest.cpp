@@ -1,0 +1,189 @@
+// Whole placement runs on the simulated machine: the main road, pause,
+// resume and stop from the program and from the machine's keys, and the
+// failure paths.
+#include <thread>
+
+#include "RunSimFixture.h"
+
+namespace runtest {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST_F(RunSimTest, PlacesEveryRowOnTwoHeadsAndHomesAtTheEnd) {
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_TRUE(runFinished);
+  for (int r = 0; r < 3; ++r) EXPECT_EQ(State(r), 6) << "row " << r;
+  EXPECT_EQ(Count(0x67), 3);  // one pick stroke per part
+  EXPECT_EQ(Count(0x68), 3);  // one place stroke per part
+  EXPECT_EQ(alignCount, 1);   // marks measured once per board
+  EXPECT_EQ(visionCount, 1);  // only the W2 part asks for the camera
+  EXPECT_EQ(homeCount, 1);
+  EXPECT_FALSE(g_bMachineBusy);
+  // The feeder lost three parts.
+  EXPECT_EQ(feeders.CurrentRow(0)->at(smt::feeder::kCellQuantity), "98");
+  EXPECT_EQ(feeders.CurrentRow(1)->at(smt::feeder::kCellQuantity), "99");
+  // The end move leaves the head at X 1000, Y -1000.
+  EXPECT_EQ(g_nCurX, 1000);
+  EXPECT_EQ(g_nCurY, -1000);
+  EXPECT_TRUE(linktest::WaitFor([] { return smt::run::FeedBusy() == 0; }));
+}
+
+TEST_F(RunSimTest, RowsNotToPlaceAreSkipped) {
+  rows[1][7] = "No";
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_TRUE(runFinished);
+  EXPECT_EQ(State(0), 6);
+  EXPECT_EQ(State(1), -1);
+  EXPECT_EQ(State(2), 6);
+  EXPECT_EQ(Count(0x68), 2);
+}
+
+struct PauseRoute {
+  const char* name;
+  bool keys;
+};
+
+class RunPauseTest : public RunSimTest, public ::testing::WithParamInterface<PauseRoute> {
+ protected:
+  void Pause() {
+    if (GetParam().keys) sim->SendUdpReport(0x14, {2});
+    else {
+      g_bPaused = true;
+      g_hPauseEvent.Reset();
+    }
+  }
+  void Resume() {
+    if (GetParam().keys) sim->SendUdpReport(0x14, {3});
+    else {
+      g_bPaused = false;
+      g_hPauseEvent.Set();
+    }
+  }
+  void Stop() {
+    if (GetParam().keys) sim->SendUdpReport(0x14, {4});
+    else {
+      g_bRunContinue = false;
+      g_hPauseEvent.Set();
+    }
+  }
+};
+
+TEST_P(RunPauseTest, PauseHoldsTheRunAndResumeFinishesIt) {
+  sim->SetReplyDelay(30ms);
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(linktest::WaitFor([&] { return Count(0x67) >= 1; }));
+  Pause();
+  ASSERT_TRUE(linktest::WaitFor([] { return g_bPaused.load(); }));
+  std::this_thread::sleep_for(400ms);  // whatever was under way has finished
+  const int held = Count(0x68) + Count(0x67);
+  std::this_thread::sleep_for(500ms);
+  EXPECT_EQ(Count(0x68) + Count(0x67), held);
+  EXPECT_FALSE(ended);
+  Resume();
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_TRUE(runFinished);
+  EXPECT_EQ(Count(0x68), 3);
+}
+
+TEST_P(RunPauseTest, StopWhilePausedEndsTheRunWithoutEndMoves) {
+  sim->SetReplyDelay(30ms);
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(linktest::WaitFor([&] { return Count(0x67) >= 1; }));
+  Pause();
+  ASSERT_TRUE(linktest::WaitFor([] { return g_bPaused.load(); }));
+  std::this_thread::sleep_for(200ms);
+  Stop();
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_FALSE(runFinished);
+  EXPECT_EQ(homeCount, 0);
+  EXPECT_FALSE(g_bMachineBusy);
+  EXPECT_TRUE(linktest::WaitFor([] { return smt::run::FeedBusy() == 0; }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Routes, RunPauseTest,
+                         ::testing::Values(PauseRoute{"window", false}, PauseRoute{"machineKeys", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RunSimTest, LostMoveReplyEndsTheRunAndReleasesTheMachine) {
+  g_hEventCmd65.SetTimeout(500ms);
+  sim->DropRepliesTo(0x65, 100);
+  ASSERT_TRUE(Start());
+  const bool endedInTime = WaitEnd(30s);
+  g_hEventCmd65.SetTimeout(60s);
+  ASSERT_TRUE(endedInTime);
+  EXPECT_FALSE(runFinished);
+  EXPECT_EQ(Count(0x67), 0);
+  EXPECT_EQ(homeCount, 0);
+  EXPECT_FALSE(g_bMachineBusy);
+  EXPECT_TRUE(linktest::WaitFor([] { return smt::run::FeedBusy() == 0; }));
+}
+
+TEST_F(RunSimTest, FailedMarkAlignmentEndsTheRunBeforeAnyPick) {
+  alignResult = false;
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_FALSE(runFinished);
+  EXPECT_EQ(Count(0x65), 0);
+}
+
+TEST_F(RunSimTest, PartNotFoundByVisionIsDiscardedAndSkippedOnTheOperatorsYes) {
+  visionFinds = false;
+  messages.service.SetDefaultAnswer(smt::platform::MsgAnswer::Yes);
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_TRUE(runFinished);
+  EXPECT_EQ(State(0), 6);
+  EXPECT_NE(State(1), 6);
+  EXPECT_EQ(State(2), 6);
+  EXPECT_EQ(Count(0x68), 2);      // the W2 part was never set down
+  EXPECT_GE(visionCount, 2);      // the cycle's try and the repair's
+  EXPECT_FALSE(messages.service.Texts().empty());
+}
+
+TEST_F(RunSimTest, PartNotFoundEndsTheRunOnTheOperatorsNo) {
+  visionFinds = false;
+  messages.service.SetDefaultAnswer(smt::platform::MsgAnswer::No);
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_FALSE(runFinished);
+  EXPECT_EQ(homeCount, 0);
+}
+
+TEST_F(RunSimTest, FeederMissingFromTheGroupEndsTheRunWithItsMessage) {
+  rows[0][9] = "W9";
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_FALSE(runFinished);
+  const auto texts = messages.service.Texts();
+  EXPECT_NE(std::find(texts.begin(), texts.end(), std::string("Feed Index No Find")), texts.end());
+}
+
+TEST_F(RunSimTest, NoFeederGroupRefusesTheRun) {
+  smt::feeder::FeederTable empty;
+  smt::run::Services().feeders = &empty;
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_FALSE(runFinished);
+  const auto texts = messages.service.Texts();
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ(texts.back(), "没有找到料架组 !");
+}
+
+TEST_F(RunSimTest, FeederThreadThatNeverPresentsThePartTimesOut) {
+  // A run whose feeder thread cannot start its cycle: the pick wait ends
+  // with a clear failure instead of hanging.
+  smt::run::SetRunThreadProc(smt::run::RunThread::Feeder, [] {});
+  smt::run::Timeouts().feedReady = 500ms;
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(WaitEnd());
+  smt::run::SetRunThreadProc(smt::run::RunThread::Feeder, smt::run::FeederThreadProc);
+  EXPECT_FALSE(runFinished);
+  const auto texts = messages.service.Texts();
+  EXPECT_NE(std::find(texts.begin(), texts.end(), std::string("Feed time out !")), texts.end());
+}
+
+}  // namespace
+}  // namespace runtest

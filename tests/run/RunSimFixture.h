@@ -1,0 +1,190 @@
+#pragma once
+// A small job on the simulated machine: one board with two marks, a feeder
+// group of two tape feeders on the west bank, placement rows that name
+// them, two heads, and every run service a recorder or a stub.
+#include <atomic>
+#include <map>
+#include <mutex>
+
+#include "feeder/FeederNames.h"
+#include "feeder/FeederTable.h"
+#include "job/BoardGeometry.h"
+#include "link/MotionFixture.h"
+#include "run/HeadRecords.h"
+#include "run/RunDispatch.h"
+#include "run/RunServices.h"
+#include "run/RunState.h"
+#include "run/StrategySettings.h"
+
+namespace runtest {
+
+using smt::feeder::FeederRow;
+using smt::run::PlacementRow;
+
+inline FeederRow TapeFeeder(const std::string& number, double x, double y, const std::string& camera) {
+  FeederRow r;
+  r[smt::feeder::kCellNumber] = number;
+  r[smt::feeder::kCellPackage] = "0603";
+  r[smt::feeder::kCellX] = std::to_string(x);
+  r[smt::feeder::kCellY] = std::to_string(y);
+  r[smt::feeder::kCellLength] = "1.6";
+  r[smt::feeder::kCellWidth] = "0.8";
+  r[smt::feeder::kCellHeight] = "0.5";
+  r[smt::feeder::kCellAngle] = "0";
+  r[smt::feeder::kCellHead] = "1";
+  r[smt::feeder::kCellVacuum] = "0";
+  r[smt::feeder::kCellCamera] = camera;
+  r[smt::feeder::kCellFly] = "No/60/80";
+  r[smt::feeder::kCellFeedMode] = "集中飞达";
+  r[smt::feeder::kCellFeedCoord] = "5";
+  r[smt::feeder::kCellFeedCount] = "1";
+  r[smt::feeder::kCellFeedTime] = "10";
+  r[smt::feeder::kCellPickHeight] = "-5";
+  r[smt::feeder::kCellQuantity] = "100";
+  r[smt::feeder::kCellFeature] = "01:贴片电阻";
+  return r;
+}
+
+inline PlacementRow Part(int serial, double x, double y, const std::string& feeder, const std::string& place = "Yes") {
+  PlacementRow r;
+  r[0] = std::to_string(serial);
+  r[1] = std::to_string(x);
+  r[2] = std::to_string(y);
+  r[3] = "90";
+  r[7] = place;
+  r[9] = feeder;
+  return r;
+}
+
+class RunSimTest : public linktest::MotionSimTest {
+ protected:
+  void SetUp() override {
+    MotionSimTest::SetUp();
+    g_nMachineType = 2;
+    g_nHeadCount = 2;
+    g_dXPulsePerMm = g_dYPulsePerMm = g_dZPulsePerMm = 100;
+    g_dAPulsePerDeg = 10;
+    smt::run::SmtStrategy st;
+    st.m_HeaderSelect = 1;
+    st.m_RunSelect = 0;
+    smt::run::SetStrategy(st);
+    feeders.AddGroup("A", "");
+    feeders.SetCurrentName("A");
+    feeders.ShowGroupInList("A", smt::feeder::BuiltInNameTables(0));
+    feeders.ReplaceCurrentRows({TapeFeeder("W1", 10, -20, "No/Camera 1"), TapeFeeder("W2", 14, -20, "Yes/Camera 1")},
+                               {smt::feeder::TrayRecord::Default(), smt::feeder::TrayRecord::Default()});
+    rows = {Part(1, 5, -5, "W1"), Part(2, 8, -5, "W2"), Part(3, 11, -5, "W1")};
+    board.originX = 50;
+    board.originY = -60;
+    board.marksOn = true;
+    board.mark1X = 1;
+    board.mark1Y = -1;
+    board.mark2X = 30;
+    board.mark2Y = -20;
+    Install();
+    smt::run::CreateRunEvents();
+    smt::run::Timeouts() = {};
+    smt::run::Timeouts().feedReady = std::chrono::milliseconds(3000);
+    Introduce();
+  }
+  void TearDown() override {
+    if (g_bMachineBusy || g_bRunContinue) {
+      g_bRunContinue = false;
+      g_hPauseEvent.Set();
+      linktest::WaitFor([&] { return ended.load(); }, std::chrono::seconds(10));
+    }
+    // The feeder thread leaves once the run has ended.
+    linktest::WaitFor([&] { return smt::run::FeedBusy() == 0 && smt::run::SmtBusy() == 0; },
+                      std::chrono::seconds(5));
+    smt::run::Services() = {};
+    smt::run::SetStrategy({});
+    for (auto& p : g_HeadPick) p = {};
+    for (auto& p : g_HeadPlace) p = {};
+    g_dXPulsePerMm = g_dYPulsePerMm = g_dZPulsePerMm = g_dAPulsePerDeg = 1;
+    g_nMark1DevStepsX = g_nMark1DevStepsY = 0;
+    g_dBoardRotation = 0.0;
+    g_nHeadCount = 1;
+    MotionSimTest::TearDown();
+  }
+
+  void Install() {
+    auto& s = smt::run::Services();
+    s = {};
+    s.feeders = &feeders;
+    s.placementRows = [this] { return rows; };
+    s.board = [this] { return board; };
+    s.setSmtRowState = [this](int row, int image, bool) {
+      std::lock_guard lk(m);
+      states[row] = image;
+      stateLog.push_back({row, image});
+    };
+    s.alignBoardMarks = [this] {
+      ++alignCount;
+      g_nMark1DevStepsX = 30;
+      g_nMark1DevStepsY = -20;
+      g_dBoardRotation = 0.0;
+      return alignResult.load();
+    };
+    s.recognizeHeadPart = [this](smt::run::HeadPlaceState& p, bool) {
+      ++visionCount;
+      if (!visionFinds) {
+        p.failed = 1;
+        return true;
+      }
+      p.correctionX = 7;
+      p.correctionY = -3;
+      return true;
+    };
+    s.visionCameraPosition = [](int) { return std::pair<int32_t, int32_t>{5000, -3000}; };
+    s.onRunEnd = [this](bool finished) {
+      runFinished = finished;
+      g_bRunContinue = false;
+      g_bFeedRun = false;
+      smt::ReleaseMachineBusy();
+      ended = true;
+    };
+    s.startHome = [this] { ++homeCount; };
+  }
+
+  // What the part list's Start does around the dispatcher.
+  bool Start(int mode = 0) {
+    ended = false;
+    if (!smt::TryClaimMachineBusy()) return false;
+    g_bRunContinue = true;
+    g_bFeedRun = true;
+    g_bConveyorRun = true;
+    g_bPaused = false;
+    g_hPauseEvent.Set();
+    if (!smt::run::StartRun(mode)) {
+      g_bRunContinue = g_bFeedRun = g_bConveyorRun = false;
+      smt::ReleaseMachineBusy();
+      return false;
+    }
+    return true;
+  }
+  bool WaitEnd(std::chrono::seconds limit = std::chrono::seconds(20)) {
+    return linktest::WaitFor([&] { return ended.load(); }, limit);
+  }
+  int State(int row) {
+    std::lock_guard lk(m);
+    auto it = states.find(row);
+    return it == states.end() ? -1 : it->second;
+  }
+  int Count(uint16_t code) {
+    int n = 0;
+    for (const auto& c : sim->Received())
+      if (c.code == code) ++n;
+    return n;
+  }
+
+  smt::feeder::FeederTable feeders;
+  std::vector<PlacementRow> rows;
+  smt::run::RunBoard board;
+  std::mutex m;
+  std::map<int, int> states;
+  std::vector<std::pair<int, int>> stateLog;
+  std::atomic<bool> ended{false}, runFinished{false}, alignResult{true}, visionFinds{true};
+  std::atomic<int> alignCount{0}, visionCount{0}, homeCount{0};
+};
+
+}  // namespace runtest
