@@ -1,0 +1,105 @@
+#include "stations/LabelingSettings.h"
+
+#include "platform/SettingsSection.h"
+
+namespace smt::stations {
+
+using smt::platform::ConfigPath;
+using smt::platform::SettingsSection;
+
+namespace {
+constexpr const char* kSection = "LabelingSetConfig";
+}
+
+LabelingSettings LabelingSettings::Load(const std::string& appDir) {
+  SettingsSection s(ConfigPath(appDir), kSection);
+  LabelingSettings l;
+  l.m_StartX = s.ReadDouble("m_StartX");
+  l.m_StartY = s.ReadDouble("m_StartY");
+  l.m_EndX = s.ReadDouble("m_EndX");
+  l.m_EndY = s.ReadDouble("m_EndY");
+  l.m_DistanceX = s.ReadDouble("m_DistanceX");
+  l.m_DistanceY = s.ReadDouble("m_DistanceY");
+  if (l.m_DistanceX < 1.0) l.m_DistanceX = 1.0;
+  if (l.m_DistanceY < 1.0) l.m_DistanceY = 1.0;
+  l.m_SerialX = s.ReadInt("m_SerialX");
+  l.m_SerialY = s.ReadInt("m_SerialY");
+  l.m_ThimbleX = s.ReadDouble("m_ThimbleX");
+  l.m_ThimbleY = s.ReadDouble("m_ThimbleY");
+  l.m_NozzlePickHeight = s.ReadDouble("m_NozzlePickHeight");
+  l.m_ThimblePickHeight = s.ReadDouble("m_ThimblePickHeight");
+  l.m_LiftAwayDistance = s.ReadDouble("m_LiftAwayDistance");
+  l.m_ComponentLenght = s.ReadDouble("m_ComponentLenght");
+  l.m_ComponentWidth = s.ReadDouble("m_ComponentWidth");
+  l.m_AllowableError = s.ReadInt("m_AllowableError");
+  l.m_CheckTimes = s.ReadInt("m_CheckTimes");
+  l.m_VisualBoxSize = s.ReadDouble("m_VisualBoxSize");
+  l.m_Brightness = s.ReadInt("m_Brightness");
+  l.m_Threshold = s.ReadInt("m_Threshold");
+  l.m_GlassSheets = s.ReadInt("m_GlassSheets");
+  if (l.m_GlassSheets < 0) l.m_GlassSheets = 0;
+  l.m_Pause = s.ReadInt("m_Pause");
+  return l;
+}
+
+bool LabelingSettings::Save(const std::string& appDir) const {
+  SettingsSection s(ConfigPath(appDir), kSection);
+  bool ok = true;
+  auto d2 = [&](const char* k, double v) { ok &= s.WriteDouble(k, v, 2); };
+  auto i = [&](const char* k, int v) { ok &= s.WriteInt(k, v); };
+  d2("m_StartX", m_StartX);
+  d2("m_StartY", m_StartY);
+  d2("m_EndX", m_EndX);
+  d2("m_EndY", m_EndY);
+  d2("m_DistanceX", m_DistanceX);
+  d2("m_DistanceY", m_DistanceY);
+  i("m_SerialX", m_SerialX);
+  i("m_SerialY", m_SerialY);
+  d2("m_ThimbleX", m_ThimbleX);
+  d2("m_ThimbleY", m_ThimbleY);
+  d2("m_NozzlePickHeight", m_NozzlePickHeight);
+  d2("m_ThimblePickHeight", m_ThimblePickHeight);
+  d2("m_LiftAwayDistance", m_LiftAwayDistance);
+  d2("m_ComponentLenght", m_ComponentLenght);
+  d2("m_ComponentWidth", m_ComponentWidth);
+  i("m_AllowableError", m_AllowableError);
+  i("m_CheckTimes", m_CheckTimes);
+  d2("m_VisualBoxSize", m_VisualBoxSize);
+  i("m_Brightness", m_Brightness);
+  i("m_Threshold", m_Threshold);
+  i("m_GlassSheets", m_GlassSheets);
+  i("m_Pause", m_Pause);
+  return ok;
+}
+
+std::string LabelingSettings::CheckRanges() const {
+  struct R {
+    const char* k;
+    double v, lo, hi;
+  };
+  const R r[] = {{"m_StartX", m_StartX, 0, 1000},
+                 {"m_StartY", m_StartY, -1000, 0},
+                 {"m_EndX", m_EndX, 0, 1000},
+                 {"m_EndY", m_EndY, -1000, 0},
+                 {"m_DistanceX", m_DistanceX, 1, 100},
+                 {"m_DistanceY", m_DistanceY, 1, 100},
+                 {"m_SerialX", double(m_SerialX), 0, 100},
+                 {"m_SerialY", double(m_SerialY), 0, 100},
+                 {"m_ThimbleX", m_ThimbleX, 0, 1000},
+                 {"m_ThimbleY", m_ThimbleY, -1000, 0},
+                 {"m_NozzlePickHeight", m_NozzlePickHeight, -100, 0},
+                 {"m_ThimblePickHeight", m_ThimblePickHeight, 0, 100},
+                 {"m_LiftAwayDistance", m_LiftAwayDistance, 0, 100},
+                 {"m_ComponentLenght", m_ComponentLenght, 0, 20},
+                 {"m_ComponentWidth", m_ComponentWidth, 0, 20},
+                 {"m_AllowableError", double(m_AllowableError), 0, 100},
+                 {"m_CheckTimes", double(m_CheckTimes), 0, 10000},
+                 {"m_VisualBoxSize", m_VisualBoxSize, 0, 50},
+                 {"m_Brightness", double(m_Brightness), 0, 255},
+                 {"m_Threshold", double(m_Threshold), 0, 255}};
+  for (const auto& x : r)
+    if (!(x.v >= x.lo && x.v <= x.hi)) return x.k;
+  return {};
+}
+
+}  // namespace smt::stations
