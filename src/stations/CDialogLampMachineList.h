@@ -1,0 +1,66 @@
+#pragma once
+// The lamp machine's point table window: the 20 rows of the grid, add,
+// modify and delete of points through the point editor, and the board
+// counters. Edits the shared grid; OK stores the counters.
+#include <QDialog>
+#include <string>
+
+#include "stations/LampPointTable.h"
+
+class QTableWidget;
+class QSpinBox;
+class QLabel;
+
+// The editor of one row's values (cells 2..34).
+class CDialogLampMachineEdit : public QDialog {
+  Q_OBJECT
+ public:
+  explicit CDialogLampMachineEdit(QWidget* parent = nullptr);
+  void SetValues(const smt::stations::LampPointValues& v, const std::string& point, const std::string& platform);
+  smt::stations::LampPointValues Values() const;
+  std::vector<QWidget*> m_fields;  // cells 2..34 in order
+
+ public slots:
+  void accept() override;
+
+ private:
+  QLabel* m_point = nullptr;
+  QLabel* m_platform = nullptr;
+};
+
+class CDialogLampMachineList : public QDialog {
+  Q_OBJECT
+ public:
+  CDialogLampMachineList(std::string appDir, QWidget* parent = nullptr);
+
+  // Column titles of the 40 columns.
+  static const std::vector<std::string>& ColumnTitles();
+  void Refresh();
+  void OnAdd();
+  void OnModify();
+  void OnDelete();
+  void OnConfirmCounts();
+  int SelectedRow() const;
+
+  QTableWidget* m_list = nullptr;
+  QSpinBox* m_editSet = nullptr;
+  QSpinBox* m_editFinish = nullptr;
+  QSpinBox* m_editUnfinish = nullptr;
+  QSpinBox* m_editChange = nullptr;
+  // Tests: answers the editor instead of showing it.
+  std::function<bool(CDialogLampMachineEdit&)> runEditor;
+
+ public slots:
+  void accept() override;
+
+ private:
+  bool RunEditor(CDialogLampMachineEdit& e);
+  std::string appDir_;
+  smt::stations::LampCounters counters_;
+};
+
+// The view's counters at start-up ([LampMachineListConfig]) and the main
+// menu command 33185 (view.RegisterDialog).
+void LoadLampMachineCounters(const std::string& appDir);
+smt::stations::LampCounters CurrentLampCounters();
+void OpenLampMachineListDialog(QWidget* parent, const std::string& appDir);
