@@ -154,3 +154,34 @@ TEST(StationLanguageTest, EachLanguageFileReachesTheDialogs) {
 }
 
 }  // namespace
+
+#include "stations/CDialogLabelingSet.h"
+#include "stations/LabelingMachine.h"
+
+namespace {
+
+TEST(LabelingDialogTest, TestPointsCheckTheFeedLimits) {
+  smt::platform::ScopedRecordingMessages messages;
+  g_bConnected = false;
+  auto& m = smt::stations::LabelingMachine::Instance();
+  smt::stations::LabelingScales k;
+  k.northFeedLimit = 300;
+  k.westFeedLimit = -200;
+  m.SetScales(k);
+  smt::stations::LabelingSettings s;
+  s.m_StartX = 300;
+  s.m_StartY = -10;
+  s.m_EndX = 300.5;
+  s.m_EndY = -250;
+  m.SetSettings(s);
+  CDialogLabelingSet dlg(std::filesystem::temp_directory_path().string());
+  dlg.OnTestPoint(1);  // at the limit: allowed (not connected: nothing starts, no message)
+  EXPECT_TRUE(messages.service.Texts().empty());
+  dlg.OnTestPoint(2);
+  dlg.OnTestPoint(3);
+  EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"X Limit Error !", "Y Limit Error !"}));
+  dlg.ToggleHead();
+  EXPECT_EQ(dlg.m_head->text().toStdString(), "A2");
+}
+
+}  // namespace

@@ -1,0 +1,194 @@
+#include "stations/CDialogLabelingSet.h"
+
+#include <QDoubleSpinBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <cmath>
+#include <cstdio>
+
+#include "app/core/MachineState.h"
+#include "link/LinkGlobals.h"
+#include "platform/MessageService.h"
+#include "stations/LabelingMachine.h"
+
+using namespace smt::stations;
+
+namespace {
+struct Field {
+  const char* key;
+  const char* label;
+  int decimals;
+};
+const Field kFields[] = {
+    {"m_StartX", "起始点X", 2},       {"m_StartY", "起始点Y", 2},        {"m_EndX", "结束点X", 2},
+    {"m_EndY", "结束点Y", 2},         {"m_DistanceX", "间距X", 2},        {"m_DistanceY", "间距Y", 2},
+    {"m_SerialX", "序列号X", 0},      {"m_SerialY", "序列号Y", 0},        {"m_ThimbleX", "顶针中心X", 2},
+    {"m_ThimbleY", "顶针中心Y", 2},   {"m_NozzlePickHeight", "吸嘴取料高度", 2},
+    {"m_ThimblePickHeight", "顶针顶料高度", 2}, {"m_LiftAwayDistance", "抬升脱离距离", 2},
+    {"m_ComponentLenght", "元件长度", 2}, {"m_ComponentWidth", "元件宽度", 2}, {"m_AllowableError", "允许误差", 0},
+    {"m_CheckTimes", "检查时间", 0},  {"m_VisualBoxSize", "视框尺寸", 2},   {"m_Brightness", "光源亮度", 0},
+    {"m_Threshold", "识别阀值", 0},   {"m_GlassSheets", "标签纸", 0},       {"m_Pause", "翻面启用暂停", 0},
+};
+
+double& Member(LabelingSettings& s, const std::string& k, double& scratch) {
+  if (k == "m_StartX") return s.m_StartX;
+  if (k == "m_StartY") return s.m_StartY;
+  if (k == "m_EndX") return s.m_EndX;
+  if (k == "m_EndY") return s.m_EndY;
+  if (k == "m_DistanceX") return s.m_DistanceX;
+  if (k == "m_DistanceY") return s.m_DistanceY;
+  if (k == "m_ThimbleX") return s.m_ThimbleX;
+  if (k == "m_ThimbleY") return s.m_ThimbleY;
+  if (k == "m_NozzlePickHeight") return s.m_NozzlePickHeight;
+  if (k == "m_ThimblePickHeight") return s.m_ThimblePickHeight;
+  if (k == "m_LiftAwayDistance") return s.m_LiftAwayDistance;
+  if (k == "m_ComponentLenght") return s.m_ComponentLenght;
+  if (k == "m_ComponentWidth") return s.m_ComponentWidth;
+  if (k == "m_VisualBoxSize") return s.m_VisualBoxSize;
+  return scratch;
+}
+int* IntMember(LabelingSettings& s, const std::string& k) {
+  if (k == "m_SerialX") return &s.m_SerialX;
+  if (k == "m_SerialY") return &s.m_SerialY;
+  if (k == "m_AllowableError") return &s.m_AllowableError;
+  if (k == "m_CheckTimes") return &s.m_CheckTimes;
+  if (k == "m_Brightness") return &s.m_Brightness;
+  if (k == "m_Threshold") return &s.m_Threshold;
+  if (k == "m_GlassSheets") return &s.m_GlassSheets;
+  if (k == "m_Pause") return &s.m_Pause;
+  return nullptr;
+}
+
+// "%0.2f", read back, nudged 0.0001 away from zero, "%0.2f" again.
+double Taught(double v) {
+  char b[64];
+  std::snprintf(b, sizeof b, "%0.2f", v);
+  double r = std::atof(b);
+  if (r > 0) r += 0.0001;
+  else if (r < 0) r -= 0.0001;
+  std::snprintf(b, sizeof b, "%0.2f", r);
+  return std::atof(b);
+}
+}  // namespace
+
+CDialogLabelingSet::CDialogLabelingSet(std::string appDir, QWidget* parent)
+    : QDialog(parent), appDir_(std::move(appDir)) {
+  setWindowTitle("贴标机器设置");
+  auto* grid = new QGridLayout;
+  int row = 0;
+  LabelingSettings s = LabelingMachine::Instance().Settings();
+  for (const Field& f : kFields) {
+    auto* box = new QDoubleSpinBox;
+    box->setDecimals(f.decimals);
+    box->setRange(-1e6, 1e6);
+    double scratch = 0;
+    int* im = IntMember(s, f.key);
+    box->setValue(im ? *im : Member(s, f.key, scratch));
+    m_fields[f.key] = box;
+    grid->addWidget(new QLabel(f.label), row, 0);
+    grid->addWidget(box, row, 1);
+    ++row;
+  }
+  m_head = new QLabel("A1");
+  grid->addWidget(m_head, row++, 0);
+  auto addButton = [&](const char* text, std::function<void()> fn) {
+    auto* b = new QPushButton(text);
+    connect(b, &QPushButton::clicked, this, fn);
+    grid->addWidget(b, row++, 0, 1, 2);
+  };
+  addButton("A1/A2", [this] { ToggleHead(); });
+  addButton("起始点 X", [this] { OnTeach("m_StartX"); });
+  addButton("起始点 Y", [this] { OnTeach("m_StartY"); });
+  addButton("结束点 X", [this] { OnTeach("m_EndX"); });
+  addButton("结束点 Y", [this] { OnTeach("m_EndY"); });
+  addButton("CX", [this] { OnTeach("m_ThimbleX"); });
+  addButton("CY", [this] { OnTeach("m_ThimbleY"); });
+  for (int i = 0; i < 5; ++i) addButton(("T" + std::to_string(i)).c_str(), [this, i] { OnTestPoint(i); });
+  const std::pair<int, const char*> tasks[] = {{6, "底部相机"}, {7, "吸嘴到顶针中心"}, {8, "相机到顶针中心"},
+                                               {9, "取料测试"}, {10, "抬升测试"},     {11, "取料拔离"},
+                                               {12, "循环测试"}, {13, "当前识别"}};
+  for (const auto& [task, text] : tasks) addButton(text, [this, task = task] { OnTask(task); });
+  auto* ok = new QPushButton("确定");
+  connect(ok, &QPushButton::clicked, this, &CDialogLabelingSet::accept);
+  auto* v = new QVBoxLayout(this);
+  v->addLayout(grid);
+  v->addWidget(ok);
+}
+
+bool CDialogLabelingSet::TakeValues(LabelingSettings& out) {
+  out = LabelingMachine::Instance().Settings();
+  for (const Field& f : kFields) {
+    const double v = m_fields[f.key]->value();
+    if (int* im = IntMember(out, f.key)) *im = static_cast<int>(v);
+    else {
+      double scratch = 0;
+      Member(out, f.key, scratch) = v;
+    }
+  }
+  const std::string bad = out.CheckRanges();
+  if (!bad.empty()) {
+    smt::platform::ShowMessage("Value out of range: " + bad);
+    m_fields[bad]->setFocus();
+    return false;
+  }
+  return true;
+}
+
+void CDialogLabelingSet::OnTeach(const std::string& key) {
+  const LabelingScales k = LabelingMachine::Instance().Scales();
+  double v = 0;
+  if (key == "m_StartX" || key == "m_EndX") v = g_nCurAxis9.load() / (k.sheetX == 0 ? 1 : k.sheetX);
+  else if (key == "m_StartY" || key == "m_EndY") v = g_nCurAxis8.load() / (k.sheetY == 0 ? 1 : k.sheetY);
+  else if (key == "m_ThimbleX") v = (g_nCurX.load() + std::trunc(k.px * k.cameraToNozzleX)) / (k.px == 0 ? 1 : k.px);
+  else if (key == "m_ThimbleY") v = (g_nCurY.load() + std::trunc(k.py * k.cameraToNozzleY)) / (k.py == 0 ? 1 : k.py);
+  m_fields[key]->setValue(Taught(v));
+}
+
+void CDialogLabelingSet::OnTestPoint(int which) {
+  LabelingSettings s;
+  if (!TakeValues(s)) {
+    smt::platform::ShowMessage("X or Y Limit Error !");
+    return;
+  }
+  const LabelingScales k = LabelingMachine::Instance().Scales();
+  const double x = which == 2 || which == 4 ? s.m_EndX : s.m_StartX;
+  const double y = which == 3 || which == 4 ? s.m_EndY : s.m_StartY;
+  if (x > k.northFeedLimit) {
+    smt::platform::ShowMessage("X Limit Error !");
+    return;
+  }
+  if (y < k.westFeedLimit) {
+    smt::platform::ShowMessage("Y Limit Error !");
+    return;
+  }
+  LabelingMachine::Instance().SetSettings(s);
+  LabelingMachine::Instance().StartTest(which, head1_ ? 1 : 2);
+}
+
+void CDialogLabelingSet::OnTask(int task) {
+  if (task == 12 || task == 13 || task == 14) LabelingMachine::Instance().loop = false;
+  LabelingSettings s;
+  if (!TakeValues(s)) return;
+  LabelingMachine::Instance().SetSettings(s);
+  LabelingMachine::Instance().StartTest(task, head1_ ? 1 : 2);
+}
+
+void CDialogLabelingSet::ToggleHead() {
+  head1_ = !head1_;
+  m_head->setText(head1_ ? "A1" : "A2");
+}
+
+void CDialogLabelingSet::accept() {
+  LabelingSettings s;
+  if (!TakeValues(s)) return;
+  LabelingMachine::Instance().SetSettings(s);
+  if (!s.Save(appDir_)) smt::platform::ShowMessage("Failed to save the labeling settings !");
+  QDialog::accept();
+}
+
+void OpenLabelingDialog(QWidget* parent, const std::string& appDir) {
+  CDialogLabelingSet dlg(appDir, parent);
+  dlg.exec();
+}

@@ -1,0 +1,39 @@
+#pragma once
+// The labeling machine's settings page: sheet layout, ejector pin, pick
+// heights, recognition values, teach buttons and the test tasks.
+#include <QDialog>
+#include <map>
+#include <string>
+
+#include "stations/LabelingSettings.h"
+
+class QDoubleSpinBox;
+class QPushButton;
+class QLabel;
+
+class CDialogLabelingSet : public QDialog {
+  Q_OBJECT
+ public:
+  CDialogLabelingSet(std::string appDir, QWidget* parent = nullptr);
+
+  bool TakeValues(smt::stations::LabelingSettings& out);
+  // Teach: start/end point from the sheet axes, ejector pin from the camera.
+  void OnTeach(const std::string& key);
+  // T0..T4: limit checks, then tasks 0..4; the other tasks by number.
+  void OnTestPoint(int which);
+  void OnTask(int task);
+  void ToggleHead();
+  bool Head1() const { return head1_; }
+
+  std::map<std::string, QDoubleSpinBox*> m_fields;
+  QLabel* m_head = nullptr;
+
+ public slots:
+  void accept() override;
+
+ private:
+  std::string appDir_;
+  bool head1_ = true;
+};
+
+void OpenLabelingDialog(QWidget* parent, const std::string& appDir);

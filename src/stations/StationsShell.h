@@ -1,0 +1,37 @@
+#pragma once
+// What the shell wires for the process stations: the start-up loading of
+// their settings, the language loaders, the dialogs of the main menu and the
+// job's lamp-point rows. Everything here is a plain function so the view's
+// hooks (initialUpdateSteps, languageLoaders, RegisterDialog) and the job's
+// seams (getLampRows, setLampRows) can take it directly.
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace smt::stations {
+
+// Start-up (the view's first initial update): conveyor, dipping station,
+// cover tape counters are read by the strategy page itself, labeling, lamp
+// counters.
+void LoadStationSettings(const std::string& appDir);
+// Every language switch.
+void LoadStationLanguages(const std::string& appDir, const std::string& language);
+
+// Menu commands: 33291 dipping station, 33181 conveyor, 33338 labeling
+// settings, 33185 lamp machine table.
+void OpenDippingStation(QWidget* parent, const std::string& appDir, const std::string& language);
+void OpenConveyor(QWidget* parent, const std::string& appDir);
+void OpenLabelingSettings(QWidget* parent, const std::string& appDir);
+void OpenLampMachineTable(QWidget* parent, const std::string& appDir);
+// The cover-tape page, opened by the strategy page's "设置" button.
+void OpenCoverTape(QWidget* parent, const std::string& appDir, const std::string& language);
+
+// The job's lamp-point rows (machine type 4 side file).
+std::vector<std::string> LampRowsForJob();
+void SetLampRowsFromJob(const std::vector<std::string>& rows);
+// The part list's row add and delete on machine type 4.
+bool LampRowAdded();
+void LampRowDeleted(int point);
+
+}  // namespace smt::stations
