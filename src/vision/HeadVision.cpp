@@ -11,7 +11,9 @@
 #include "job/BoardGeometry.h"
 #include "link/LinkRuntime.h"
 #include "link/MotionCommands.h"
+#include "link/MachineCommands.h"
 #include "link/MotionGlobals.h"
+#include "link/ProcessCommands.h"
 #include "platform/MessageService.h"
 #include "platform/WorkerThreads.h"
 #include "vision/MarkAlign.h"
@@ -183,6 +185,79 @@ void RecognizeLiveFrame(HeadVisionJob& job, const HeadVisionCamera& cam, const c
   job.correctionX = headX + dX;
   job.correctionY = dY + flyY;
   job.correctionA = dA;
+}
+
+FlyIo DefaultFlyIo() {
+  FlyIo io;
+  io.selectCamera = [](int channel, int brightness) { smt::link::SelectCamera(channel, brightness, 0); };
+  io.waitPauseGate = [] { return PauseGate(); };
+  io.pulsesPerMmX = g_dXPulsePerMm;
+  io.pulsesPerMmY = g_dYPulsePerMm;
+  return io;
+}
+
+std::array<uint8_t, 130> BuildFlyPlacePayload(const FlyPass& f, const FlySpeeds& s, int headTarget, double rowXmm,
+                                             double rowYmm, double offXmm, double offYmm, double ppmX, double ppmY) {
+  std::array<uint8_t, 130> p{};
+  using smt::link::PutLE32;
+  const int32_t x0 = g_nCurX.load(), y0 = g_nCurY.load();
+  PutLE32(p, 0, x0);
+  PutLE32(p, 4, y0);
+  p[8] = 0x80;
+  PutLE32(p, 9, f.startX - x0);
+  PutLE32(p, 13, f.lineY - y0);
+  PutLE32(p, 17, s.xStart);
+  PutLE32(p, 21, s.xRun);
+  p[25] = 0;
+  for (int i = 0; i < 8; ++i) PutLE32(p, 26 + 4 * i, f.headTurns[i]);
+  PutLE32(p, 58, s.a1Start);
+  PutLE32(p, 62, s.a1Run);
+  p[66] = 0x01;
+  p[67] = 0x01;
+  p[68] = static_cast<uint8_t>(f.headCount);
+  PutLE32(p, 69, f.endX - f.startX);
+  PutLE32(p, 73, f.flyStartSpeed);
+  PutLE32(p, 77, f.flyNormalSpeed);
+  for (int i = 0; i < 8; ++i) PutLE32(p, 81 + 4 * i, f.triggers[i]);
+  p[113] = 2;
+  int32_t px = static_cast<int32_t>((rowXmm + offXmm) * ppmX) - f.endX + f.cellOriginX;
+  int32_t py = static_cast<int32_t>((rowYmm + offYmm) * ppmY) - f.lineY + f.cellOriginY;
+  if (headTarget >= 2 && headTarget <= 8) {
+    px -= f.headOffsetX[headTarget - 1];
+    py -= f.headOffsetY[headTarget - 1];
+  }
+  PutLE32(p, 114, px);
+  PutLE32(p, 118, py);
+  PutLE32(p, 122, s.xStart);
+  PutLE32(p, 126, s.xRun);
+  return p;
+}
+
+bool FlyVisionAllHeads(const FlyPass& f, const FlySpeeds& s, int headTarget, int brightness, bool combined,
+                       double rowXmm, double rowYmm, double offXmm, double offYmm, const FlyIo& io) {
+  smt::link::g_nVisionMode = 1;
+  if (io.selectCamera) io.selectCamera(2, brightness);
+  const auto gate = [&] { return io.waitPauseGate ? io.waitPauseGate() : g_bRunContinue.load(); };
+  if (!combined) {
+    if (!smt::link::SendCmd65MoveXYHeads(f.startX - g_nCurX.load(), s.xStart, s.xRun, f.lineY - g_nCurY.load(),
+                                         s.yStart, s.yRun, f.headTurns, s.a1Start, s.a1Run, 0))
+      return false;
+    if (!gate()) return false;
+    if (io.resetShotIndex) io.resetShotIndex();
+    std::array<int32_t, 12> offsets{};
+    for (int i = 0; i < 8; ++i) offsets[i] = f.triggers[i];
+    if (!smt::link::SendCmd63FlyMove(static_cast<uint8_t>(f.headCount), f.endX - f.startX, f.flyStartSpeed,
+                                     f.flyNormalSpeed, offsets))
+      return false;
+  } else {
+    const auto p = BuildFlyPlacePayload(f, s, headTarget, rowXmm, rowYmm, offXmm, offYmm, io.pulsesPerMmX,
+                                        io.pulsesPerMmY);
+    if (io.resetShotIndex) io.resetShotIndex();
+    if (!smt::link::SendCmd73VisionMove(p)) return false;
+    if (!g_bRunContinue.load()) return false;
+  }
+  if (io.selectCamera) io.selectCamera(0, brightness);
+  return true;
 }
 
 }  // namespace smt::vision

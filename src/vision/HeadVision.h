@@ -94,4 +94,34 @@ bool RecognizeHeadPart(HeadVisionJob& job, const HeadVisionCamera& camera, const
 void RecognizeLiveFrame(HeadVisionJob& job, const HeadVisionCamera& camera1, const cv::Mat& frame,
                         const HeadVisionIo& io, double flyCorrectYmm);
 
+// The fly pass: all loaded heads cross the fly camera (vision camera 1) in
+// one move; the camera takes one frame per head. Combined: the pass and the
+// move to the place point of `headTarget`'s row in one command.
+struct FlyPass {
+  int32_t startX = 0, endX = 0, lineY = 0;  // fly geometry (pulses)
+  std::array<int32_t, 8> triggers{};
+  int headCount = 1;
+  int flyStartSpeed = 1, flyNormalSpeed = 1;
+  int32_t cellOriginX = 0, cellOriginY = 0;
+  std::array<int32_t, 8> headOffsetX{}, headOffsetY{};  // from head 1 (pulses)
+  std::array<int32_t, 8> headTurns{};                   // per-head rotation deltas
+};
+struct FlySpeeds {
+  int32_t xStart = 1, xRun = 1, yStart = 1, yRun = 1, a1Start = 1, a1Run = 1;
+};
+struct FlyIo {
+  std::function<void(int channel, int brightness)> selectCamera;  // light channel
+  std::function<void()> resetShotIndex;                            // the fly frame counter
+  std::function<bool()> waitPauseGate;
+  double pulsesPerMmX = 1, pulsesPerMmY = 1;
+};
+FlyIo DefaultFlyIo();
+// The 130-byte payload of the combined command (place point of the row at
+// rowXmm/rowYmm plus the offsets).
+std::array<uint8_t, 130> BuildFlyPlacePayload(const FlyPass& f, const FlySpeeds& s, int headTarget, double rowXmm,
+                                             double rowYmm, double offXmm, double offYmm, double ppmX, double ppmY);
+// False when a move was refused or the run was stopped.
+bool FlyVisionAllHeads(const FlyPass& f, const FlySpeeds& s, int headTarget, int brightness, bool combined,
+                       double rowXmm, double rowYmm, double offXmm, double offYmm, const FlyIo& io);
+
 }  // namespace smt::vision

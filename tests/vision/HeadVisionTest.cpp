@@ -195,3 +195,81 @@ TEST(HeadVisionGeometryTest, AnglesAndBoxes) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace smt::vision;
+
+class FlyVisionSimTest : public linktest::MotionSimTest {
+ protected:
+  void SetUp() override {
+    MotionSimTest::SetUp();
+    UseUdp();
+    g_bRunContinue = true;
+    g_hPauseEvent.Set();
+    f.startX = 10000;
+    f.endX = 16000;
+    f.lineY = -20000;
+    f.headCount = 4;
+    f.flyStartSpeed = 7;
+    f.flyNormalSpeed = 21;
+    for (int i = 0; i < 8; ++i) f.triggers[i] = 1000 * (i + 1);
+    f.headOffsetX[2] = 3000;
+    f.headOffsetY[2] = 50;
+    f.cellOriginX = 400;
+    f.cellOriginY = -600;
+    s = {3, 9, 4, 12, 5, 15};
+    io = DefaultFlyIo();
+    io.pulsesPerMmX = io.pulsesPerMmY = 100;
+    io.resetShotIndex = [this] { ++resets; };
+  }
+  void TearDown() override {
+    g_bRunContinue = false;
+    MotionSimTest::TearDown();
+  }
+  FlyPass f;
+  FlySpeeds s;
+  FlyIo io;
+  int resets = 0;
+};
+
+TEST_F(FlyVisionSimTest, SeparatePassGoesToTheStartThenFliesToTheEnd) {
+  ASSERT_TRUE(FlyVisionAllHeads(f, s, 1, 80, false, 0, 0, 0, 0, io));
+  EXPECT_EQ(resets, 1);
+  EXPECT_EQ(g_nCurX.load(), 16000);
+  EXPECT_EQ(g_nCurY.load(), -20000);
+  auto fly = sim->LastReceived(0x63);
+  ASSERT_TRUE(fly.has_value());
+  EXPECT_EQ(fly->payload[2], 4);  // heads in the pass
+}
+
+TEST_F(FlyVisionSimTest, CombinedPayloadCarriesThePlacePointOfTheHead) {
+  g_nCurX = 2000;
+  g_nCurY = -1000;
+  const auto p = BuildFlyPlacePayload(f, s, 3, 150.0, -120.0, 0.5, -0.25, 100, 100);
+  const auto le = [&](int at) {
+    return static_cast<int32_t>(p[at] | p[at + 1] << 8 | p[at + 2] << 16 | p[at + 3] << 24);
+  };
+  EXPECT_EQ(le(0), 2000);
+  EXPECT_EQ(p[8], 0x80);
+  EXPECT_EQ(le(9), 8000);
+  EXPECT_EQ(le(13), -19000);
+  EXPECT_EQ(p[66], 1);
+  EXPECT_EQ(p[67], 1);
+  EXPECT_EQ(p[68], 4);
+  EXPECT_EQ(le(69), 6000);
+  EXPECT_EQ(le(81 + 4 * 7), 8000);
+  EXPECT_EQ(p[113], 2);
+  // (150.5 mm x 100) - 16000 + 400 - 3000; (-120.25 x 100) + 20000 - 600 - 50.
+  EXPECT_EQ(le(114), 15050 - 16000 + 400 - 3000);
+  EXPECT_EQ(le(118), -12025 + 20000 - 600 - 50);
+  EXPECT_EQ(le(126), 9);
+  g_nCurX = 0;
+  g_nCurY = -1000;
+  ASSERT_TRUE(FlyVisionAllHeads(f, s, 1, 80, true, 150.0, -120.0, 0, 0, io));
+  auto sent = sim->LastReceived(0x73);
+  ASSERT_TRUE(sent.has_value());
+  EXPECT_EQ(sent->payload.size(), 130u);
+}
+
+}  // namespace
