@@ -207,7 +207,7 @@ int FeedSideOfNumber(const std::string& number) {
 int FindLibraryNozzleSlot(int head, int nozzle) {
   using smt::library::kSeatCount;
   if (head < 1 || head > 8 || nozzle < 1 || nozzle > kSeatCount) return 0;
-  const auto fit = g_NozzleSeats.Get(nozzle).bSameNote;
+  const auto fit = g_NozzleSeats.Get(nozzle - 1).bSameNote;
   if (head == 1) {
     for (int i = 1; i <= kSeatCount; ++i)
       if (fit[static_cast<size_t>(i - 1)]) return i;
@@ -215,7 +215,7 @@ int FindLibraryNozzleSlot(int head, int nozzle) {
   }
   for (int i = 1; i <= kSeatCount; ++i) {
     if (!fit[static_cast<size_t>(i - 1)]) continue;
-    if (!g_NozzleSeats.HasNozzle(i)) break;
+    if (!g_NozzleSeats.HasNozzle(i - 1)) break;
     if (!Duplicate(head, i)) return i;
   }
   for (int i = 1; i <= kSeatCount; ++i)

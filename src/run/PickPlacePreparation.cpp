@@ -112,7 +112,7 @@ bool PreparePickPlace(int groupIndex, HeadPlaceState& p, int slot) {
   p.feederAngle = std::trunc(std::atof(c[kCellAngle].c_str()));
   p.vacuum = std::atoi(c[kCellVacuum].c_str());
   if (g_bAutoChangeNozzle && p.nozzleTarget >= 1 && p.nozzleTarget <= smt::library::kSeatCount)
-    p.vacuum = g_NozzleSeats.Get(p.nozzleTarget).nVacuum;
+    p.vacuum = g_NozzleSeats.Get(p.nozzleTarget - 1).nVacuum;
   // Vision.
   const std::string& cam = c[kCellCamera];
   if (auto s = cam.find('/'); s != std::string::npos) {
@@ -191,7 +191,7 @@ bool PreparePickPlace(int groupIndex, HeadPlaceState& p, int slot) {
   const int k = p.headTarget;
   const int n = p.nozzleTarget;
   const double H1 = HeadFeedHeight(*basic, 1), Hk = HeadFeedHeight(*basic, k);
-  const double L = (n >= 1 && n <= smt::library::kSeatCount) ? g_NozzleSeats.Get(n).dPickHeight : 0.0;
+  const double L = (n >= 1 && n <= smt::library::kSeatCount) ? g_NozzleSeats.Get(n - 1).dPickHeight : 0.0;
   p.pickHeight = h;
   p.placeHeight = base;
   auto pickDefault = [&](double hk) {

@@ -1,0 +1,135 @@
+#include "run/RunShellWiring.h"
+
+#include "app/core/MachineState.h"
+#include "job/CDialogPartList.h"
+#include "job/CurrentBoard.h"
+#include "library/NozzleSeats.h"
+#include "platform/GuiDispatcher.h"
+#include "run/CDialogSMTStrategy.h"
+#include "run/FeederPickTarget.h"
+#include "run/RunDispatch.h"
+#include "run/RunServices.h"
+#include "run/StrategySettings.h"
+
+namespace smt::run {
+
+namespace {
+
+RunBoard CurrentBoardForRun() {
+  RunBoard b;
+  b.originX = g_dOriginX;
+  b.originY = g_dOriginY;
+  b.marksOn = g_bUseMarks;
+  b.marksPerCell = g_bMarksPerPanel;
+  b.mark1X = g_dMark1X;
+  b.mark1Y = g_dMark1Y;
+  b.mark2X = g_dMark2X;
+  b.mark2Y = g_dMark2Y;
+  b.panelRows = std::max(g_nPanelRows, 1);
+  b.panelCols = std::max(g_nPanelCols, 1);
+  b.rowPitch = g_dPanelRowPitch;
+  b.colPitch = g_dPanelColPitch;
+  b.thickness = g_dBoardThickness;
+  for (int r = 0; r < b.panelRows; ++r)
+    for (int c = 0; c < b.panelCols; ++c) {
+      std::string cell = "1";
+      if (r < static_cast<int>(g_PanelGrid.size()) && c < static_cast<int>(g_PanelGrid[static_cast<size_t>(r)].size()))
+        cell = g_PanelGrid[static_cast<size_t>(r)][static_cast<size_t>(c)];
+      b.cells.push_back(cell);
+    }
+  return b;
+}
+
+}  // namespace
+
+void LoadStrategyAtStart(const std::string& appDir) {
+  const SmtStrategy s = LoadStrategy(appDir);
+  SetStrategy(s);
+  g_nHeadCount = HeadCountOfMode(s.m_HeaderSelect);
+}
+
+void WireRunEngine(CDialogPartList& list, smt::feeder::FeederTable* feeders) {
+  CDialogPartList* pl = &list;
+  list.Run().startRun = [](int mode) { return StartRun(mode); };
+  list.Logic().calcFeederPickTarget = [](const std::string& feeder, int slot, int requested) {
+    return CalcFeederPickTarget(slot, requested, feeder);
+  };
+  auto& s = Services();
+  s.feeders = feeders;
+  s.placementRows = [pl] {
+    std::vector<PlacementRow> rows;
+    smt::platform::RunOnGui([&] {
+      for (const auto& r : pl->Job().placementRows) {
+        PlacementRow row;
+        for (size_t i = 0; i < row.size() && i < r.cells.size(); ++i) row[i] = r.cells[i];
+        rows.push_back(row);
+      }
+    });
+    return rows;
+  };
+  s.nextPlaceRow = [pl](int& row, int count, int slot, int requested) {
+    return pl->NextPlaceRow(row, count, slot, requested);
+  };
+  s.setSmtRowState = [pl](int row, int image, bool select) { pl->SetSmtRowState(row, image, select); };
+  s.resetSmtRowStates = [pl] { pl->ResetSmtRowStates(); };
+  s.panelLabel = [pl](int r, int c, int done) { pl->UpdatePanelProgressLabel(r, c, done < 0 ? 0 : done); };
+  s.onRunEnd = [pl](bool finished) { pl->OnRunEnd(finished); };
+  s.text = [pl](const std::string& key) { return pl->Logic().Text(key); };
+  s.feedModeNames = [pl] {
+    static const char* keys[9] = {"PartList.c_IntegrationFeed", "PartList.c_AutoFeed", "PartList.c_VibrationFeed",
+                                  "PartList.c_GridBox", "PartList.c_0402", "PartList.c_48",
+                                  "PartList.c_DragHand", "PartList.c_CL_DIP", "PartList.c_GRID_DIP"};
+    std::array<std::string, 9> names;
+    for (size_t i = 0; i < 9; ++i) names[i] = pl->Logic().Text(keys[i]);
+    return names;
+  };
+  s.selectors = [pl] {
+    RunSelectors sel;
+    sel.fromCurrentSmt = pl->Logic().m_bStartFromCurrentSmt != 0;
+    sel.selectedSmt = pl->Logic().m_bSelectedSmt != 0;
+    sel.fromCurrentDis = pl->Logic().m_bStartFromCurrentDis != 0;
+    sel.selectedDis = pl->Logic().m_bSelectedDis != 0;
+    return sel;
+  };
+  s.currentSmtRow = [pl] { return std::max(pl->Logic().State(smt::job::RowKind::Placement).testRow, 0); };
+  s.boardCount = [pl] { return pl->Run().boardCount ? pl->Run().boardCount() : 1; };
+  s.setBoardCount = [pl](int n) {
+    if (pl->Run().boardCount) pl->Run().boardCount() = n;
+  };
+  s.smtBusy = &list.Run().m_bSmtThreadBusy;
+  s.feedBusy = &list.Run().m_bFeedThreadBusy;
+  s.conveyorBusy = &list.Run().m_bConveyorThreadBusy;
+  s.board = [] {
+    RunBoard b;
+    smt::platform::RunOnGui([&] { b = CurrentBoardForRun(); });
+    return b;
+  };
+  s.autoTransport = [pl] { return pl->Run().autoTransport && pl->Run().autoTransport(); };
+}
+
+void WireStrategyPage(CDialogPartList& list, QWidget* parent, std::string appDir,
+                      std::function<std::string()> language) {
+  CDialogPartList* pl = &list;
+  list.openStrategy = [pl, parent, appDir, language] {
+    CDialogSMTStrategy::Environment env;
+    env.appDir = appDir;
+    env.language = language ? language() : "Chinese";
+    env.machineType = g_nMachineType;
+    env.sortList = [pl](int key) {
+      pl->Logic().sortCode = key;
+      pl->Logic().SortList(smt::job::RowKind::Placement);
+    };
+    env.checkFeederOrder = [pl] { pl->Logic().CheckFeederOrder(); };
+    env.fillDispenseFromSmtIfEmpty = [pl] {
+      if (pl->Job().dispenseRows.empty() && !pl->Job().placementRows.empty()) pl->Logic().FillDispenseFromSmt();
+    };
+    env.resetNozzleHolders = [] {
+      for (auto& h : g_nHeadNozzle) h = 0;
+      g_NozzleSeats.FillAll();
+    };
+    CDialogSMTStrategy dlg(Strategy(), env, parent);
+    dlg.exec();
+  };
+}
+
+}  // namespace smt::run

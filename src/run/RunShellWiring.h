@@ -1,0 +1,29 @@
+#pragma once
+// Connects the run engine to the part list panel, the feeder table and the
+// current board, and the strategy page to the panel's toolbar. The shell
+// calls these once when the panels exist; the vision, conveyor and view
+// services are connected by their owners through Services().
+#include <functional>
+#include <string>
+
+class CDialogPartList;
+class QWidget;
+
+namespace smt::feeder {
+class FeederTable;
+}
+
+namespace smt::run {
+
+// Loads [SmtStrategyConfig] into the run engine and sets the head count.
+void LoadStrategyAtStart(const std::string& appDir);
+
+// The panel's Start reaches StartRun; the next-row search reaches the pick
+// target; the run reads the rows, board and feeders through the panel.
+void WireRunEngine(CDialogPartList& partList, smt::feeder::FeederTable* feeders);
+
+// The toolbar's "Strategy" opens the strategy page (modal) for the panel.
+void WireStrategyPage(CDialogPartList& partList, QWidget* parent, std::string appDir,
+                      std::function<std::string()> language);
+
+}  // namespace smt::run
