@@ -156,8 +156,6 @@ bool CSMTView::OnFileSaveAs() {
 void CSMTView::OnInitialUpdate() {
   if (!firstInitialUpdate_) return;
   const std::string& app = frame_->m_strAppPath;
-  m_DippingStation = LoadDippingStationSettings(app);
-  m_LampMachine = LoadLampMachineCounters(app);
   // Firmware switches to the command layer, logging on or off.
   m_VersionNumber.Load(app);
   m_VersionNumber.Apply();

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "app/GoToPlanner.h"
-#include "app/ViewInlineSections.h"
 #include "link/FirmwareSwitches.h"
 #include "settings/PulseSettings.h"
 #include "app/core/ViewMessages.h"
@@ -104,8 +103,6 @@ class CSMTView : public QWidget {
   std::function<int()> headGroup;
 
   smt::app::ViewMessages m_strMessage;
-  smt::app::DippingStationSettings m_DippingStation;
-  smt::app::LampMachineCounters m_LampMachine;
   smt::link::FirmwareSwitches m_VersionNumber;
 
   // Steps other subsystems add to start-up, language switch and close, in

@@ -27,6 +27,9 @@
 #include "job/DropDownLists.h"
 #include "job/ImportFileSettings.h"
 #include "settings/SettingsShellWiring.h"
+#include "stations/ConveyorStation.h"
+#include "stations/DippingStation.h"
+#include "stations/StationsShell.h"
 #include "settings/SettingsStores.h"
 #include "vision/CDialogCameraList.h"
 #include "vision/CDialogSetView.h"
@@ -279,10 +282,45 @@ void InstallFeeders(CSMTView& view) {
   smt::feeder::SetFeederServices(services);
 }
 
+void InstallStations(CSMTView& view) {
+  CMainFrame* frame = view.frame();
+  view.initialUpdateSteps.push_back([&view](const std::string& appDir) {
+    smt::stations::LoadStationSettings(appDir);
+    if (CDialogPartList* p = view.m_pPartList) {
+      // The lamp machine's point table travels with the job.
+      p->Job().getLampRows = smt::stations::LampRowsForJob;
+      p->Job().setLampRows = smt::stations::SetLampRowsFromJob;
+      p->Logic().lampRowAdded = [] { smt::stations::LampRowAdded(); };
+      p->Logic().lampRowDeleted = smt::stations::LampRowDeleted;
+    }
+  });
+  view.languageLoaders.push_back(smt::stations::LoadStationLanguages);
+  view.RegisterDialog(smt::app::cmd::kDippingStation, [frame](QWidget* parent) {
+    smt::stations::OpenDippingStation(parent, frame->m_strAppPath, frame->m_strLanguage);
+  });
+  view.RegisterDialog(smt::app::cmd::kAutoTransport,
+                      [frame](QWidget* parent) { smt::stations::OpenConveyor(parent, frame->m_strAppPath); });
+  view.RegisterDialog(smt::app::cmd::kLabelingSet,
+                      [frame](QWidget* parent) { smt::stations::OpenLabelingSettings(parent, frame->m_strAppPath); });
+  view.RegisterDialog(smt::app::cmd::kLampMachineSet,
+                      [frame](QWidget* parent) { smt::stations::OpenLampMachineTable(parent, frame->m_strAppPath); });
+  // The feeder tests dip at the dipping station.
+  auto services = smt::feeder::GetFeederServices();
+  services.dippingStation = []() -> std::optional<smt::feeder::DippingStationPosition> {
+    const auto d = smt::stations::DippingStation::Instance().Settings();
+    return smt::feeder::DippingStationPosition{d.m_DippingStation_X, d.m_DippingStation_Y, d.m_DippingStation_Z,
+                                              d.m_WaterFilmThickness};
+  };
+  services.dippingZMeasured = [](double z) { smt::stations::DippingStation::Instance().OnMeasuredZ(z); };
+  smt::feeder::SetFeederServices(services);
+  smt::link::InstallShowConveyorWidth([] { smt::stations::ConveyorStation::Instance().OnConveyorWidthReset(); });
+}
+
 }  // namespace
 
 void InstallSubsystems(CSMTView& view) {
   InstallFeeders(view);
+  InstallStations(view);
   InstallLibraries(view);
   InstallJob(view);
   InstallCameras(view);

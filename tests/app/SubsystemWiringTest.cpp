@@ -40,12 +40,16 @@ TEST_F(ShellTest, VersionAndFirmwareCommandsOpenTheirDialogs) {
   EXPECT_EQ(OpenedDialog(*f.view(), cmd::kCpuVersionNumber), "CDialogVersionNumber");
   EXPECT_EQ(OpenedDialog(*f.view(), cmd::kCameraList), "CDialogCameraList");
   EXPECT_EQ(OpenedDialog(*f.view(), cmd::kOftenData), "CDialogDropDownParameter");
-  for (int command : {cmd::kNozzleList, cmd::kPackData, cmd::kMarkData, cmd::kFeedGroup, cmd::kAutoFeed})
+  for (int command : {cmd::kNozzleList, cmd::kPackData, cmd::kMarkData, cmd::kFeedGroup, cmd::kAutoFeed,
+                      cmd::kDippingStation, cmd::kAutoTransport, cmd::kLabelingSet})
     EXPECT_FALSE(OpenedDialog(*f.view(), command).empty()) << command;
   // The firmware update needs the network link.
   dir.Write("config.ini", "[SetBasicConfig]\nm_CommModel=1\n");
   smt::settings::SettingsStores::Instance().machine.LoadAll(dir.str());
   EXPECT_EQ(OpenedDialog(*f.view(), cmd::kFirmwareUpdate), "CDialogFirmwareUpdate");
+  g_nMachineType = 4;
+  EXPECT_FALSE(OpenedDialog(*f.view(), cmd::kLampMachineSet).empty());
+  g_nMachineType = 0;
   EXPECT_TRUE(messages.service.Texts().empty());
   dir.Write("config.ini", "");
   smt::settings::SettingsStores::Instance().machine.LoadAll(dir.str());
