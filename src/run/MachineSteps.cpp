@@ -13,6 +13,7 @@
 #include "link/LinkGlobals.h"
 #include "link/LinkRuntime.h"
 #include "link/MachineCommands.h"
+#include "link/ProcessCommands.h"
 #include "link/MotionCommands.h"
 #include "link/MotionGlobals.h"
 #include "platform/MessageService.h"
@@ -236,10 +237,60 @@ bool MoveCameraToFeeder(HeadPlaceState& p) {
   return Move64(tx, ty, p.pickSpeeds[kSpX], p.pickSpeeds[kSpY], 0x80) && g_bRunContinue;
 }
 
+namespace {
+// The board point (mm from the origin) in steps, shifted by (hx, hy).
+std::pair<int32_t, int32_t> BoardPoint(double x, double y, int32_t hx, int32_t hy);
+}  // namespace
+
 std::pair<int32_t, int32_t> PlacePoint(double x, double y, int head) {
+  return BoardPoint(x, y, HeadCorrectionX(head) - HeadOffsetX(head), HeadCorrectionY(head) - HeadOffsetY(head));
+}
+
+std::vector<DispenseRow>& RunDispenseRows() {
+  static std::vector<DispenseRow> rows;
+  return rows;
+}
+
+bool MoveCameraToPart(HeadPlaceState& p, bool raw, double cellX, double cellY) {
+  const auto& rows = RunRows();
+  if (p.row < 0 || p.row >= static_cast<int>(rows.size())) return false;
+  double x = std::atof(rows[static_cast<size_t>(p.row)][1].c_str());
+  double y = std::atof(rows[static_cast<size_t>(p.row)][2].c_str());
+  if (!raw) {
+    x += cellX;
+    y += cellY;
+  }
+  const auto [tx, ty] = BoardPoint(x, y, -g_nCameraOffsetX, -g_nCameraOffsetY);
+  const auto sp = smt::settings::SettingsStores::Instance().speed.Record(SpeedUse::Handle);
+  if (!Move64(tx, ty, sp[0], sp[1], 128) || !PauseGate()) return false;
+  RowState(p.row, 6, true);
+  return true;
+}
+
+bool DispensePoint(int command, int row, bool raw, double cellX, double cellY) {
+  const auto& rows = RunDispenseRows();
+  if (row < 0 || row >= static_cast<int>(rows.size())) return false;
+  double x = std::atof(rows[static_cast<size_t>(row)][1].c_str());
+  double y = std::atof(rows[static_cast<size_t>(row)][2].c_str());
+  if (!raw) {
+    x += cellX;
+    y += cellY;
+  }
+  const auto [tx, ty] = BoardPoint(x, y, -g_nDispenseHeadOffsetX, -g_nDispenseHeadOffsetY);
+  const SmtStrategy st = Strategy();
+  bool moved = true;
+  if (command == 53)
+    moved = smt::link::SendCmd53DispenseMove(0, tx - g_nCurX, st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY, 1,
+                                             ty - g_nCurY, st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY);
+  else if (command == 64)
+    moved = Move64(tx, ty, {st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY},
+                   {st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY}, 0x80);
+  return moved && PauseGate();
+}
+
+namespace {
+std::pair<int32_t, int32_t> BoardPoint(double x, double y, int32_t hx, int32_t hy) {
   const BoardFrame& f = Frame();
-  const int32_t hx = HeadCorrectionX(head) - HeadOffsetX(head);
-  const int32_t hy = HeadCorrectionY(head) - HeadOffsetY(head);
   if (!f.marksOn) return {f.originX + Trunc(x * g_dXPulsePerMm) + hx, f.originY + Trunc(y * g_dYPulsePerMm) + hy};
   if (f.mark2mmX == 0.0 && f.mark2mmY == 0.0)
     return {f.originX + Trunc(x * g_dXPulsePerMm) + g_nMark1DevStepsX + hx,
@@ -260,6 +311,7 @@ std::pair<int32_t, int32_t> PlacePoint(double x, double y, int head) {
   }
   return {f.mark1X + g_nMark1DevStepsX + Trunc(ox) + hx, f.mark1Y + g_nMark1DevStepsY + Trunc(oy) + hy};
 }
+}  // namespace
 
 bool PlacePart(HeadPlaceState& p, int slot, bool /*checkOwnMark*/, bool raw, double cellX, double cellY) {
   const auto& rows = RunRows();

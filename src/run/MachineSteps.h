@@ -44,6 +44,11 @@ bool FeedAdvance(HeadPickState& r, bool second);
 void FeedDone(HeadPickState& r);
 bool DragFeed(HeadPickState& r);
 bool MoveCameraToFeeder(HeadPlaceState& p);
+// The camera over the part's board position (check run modes).
+bool MoveCameraToPart(HeadPlaceState& p, bool raw, double cellX, double cellY);
+// The dispensing head over a dispensing row: command 53 (dispensing move),
+// 64 (plain move) or anything else (no move); then the pause gate.
+bool DispensePoint(int command, int row, bool raw, double cellX, double cellY);
 
 // The place point in steps of a placement row for head `head` (mm of the row
 // plus the cell offset, the board frame and the head's correction/offset).
@@ -59,5 +64,6 @@ bool MoveToSafePosition();
 
 // The row cells the steps read (snapshot taken at the run's start).
 std::vector<PlacementRow>& RunRows();
+std::vector<DispenseRow>& RunDispenseRows();
 
 }  // namespace smt::run

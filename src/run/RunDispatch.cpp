@@ -17,7 +17,8 @@ std::mutex g_procMutex;
 std::map<RunThread, RunThreadProc>& Procs() {
   static std::map<RunThread, RunThreadProc> m{{RunThread::Smt, SmtRunThreadProc},
                                               {RunThread::Feeder, FeederThreadProc},
-                                              {RunThread::Conveyor, ConveyorThreadProc}};
+                                              {RunThread::Conveyor, ConveyorThreadProc},
+                                              {RunThread::StepRun, StepRunThreadProc}};
   return m;
 }
 void ResetHeadEvents() {

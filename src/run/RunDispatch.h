@@ -31,6 +31,7 @@ bool StartRun(int runMode);
 void SmtRunThreadProc();
 void FeederThreadProc();
 void ConveyorThreadProc();
+void StepRunThreadProc();
 
 // Ends a run from a run thread: releases the partner threads and calls the
 // part list's end-of-run step.

@@ -19,6 +19,7 @@ namespace smt::run {
 struct HeadPlaceState;
 
 using PlacementRow = std::array<std::string, 16>;
+using DispenseRow = std::array<std::string, 15>;
 
 // The current board as the run reads it at start.
 struct RunBoard {
@@ -64,6 +65,12 @@ struct RunServices {
   std::function<std::pair<std::string, std::string>()> cameraNames;
   std::function<std::string(const std::string& key)> text;
   std::function<int()> currentSmtRow;
+  std::function<std::vector<DispenseRow>()> dispenseRows;
+  std::function<bool(int& row, int count)> nextDispenseRow;
+  std::function<void(int row)> setDispenseRowState;
+  std::function<void()> resetDispenseRowStates;
+  std::function<int()> currentDisRow;
+  std::function<double()> glueInjectDepth;  // mm the glue-injection stroke goes down
   std::function<RunSelectors()> selectors;
   std::function<int()> boardCount;
   std::function<void(int)> setBoardCount;

@@ -1,0 +1,100 @@
+// The one-row-at-a-time run modes on the simulated machine.
+#include "RunSimFixture.h"
+
+namespace runtest {
+namespace {
+
+using namespace std::chrono_literals;
+using smt::run::DispenseRow;
+
+DispenseRow DotRow(double x, double y, const std::string& on = "Yes") {
+  DispenseRow r;
+  r[1] = std::to_string(x);
+  r[2] = std::to_string(y);
+  r[3] = "-2";   // depth mm
+  r[4] = on;
+  r[6] = "0";    // close height 0: lift by the full depth
+  r[7] = "20";
+  return r;
+}
+
+class StepRunTest : public RunSimTest {
+ protected:
+  void SetUp() override {
+    RunSimTest::SetUp();
+    dots = {DotRow(1, -1), DotRow(2, -2, "No"), DotRow(3, -3)};
+    auto& s = smt::run::Services();
+    s.dispenseRows = [this] { return dots; };
+    s.setDispenseRowState = [this](int row) {
+      std::lock_guard lk(m);
+      dispensed.push_back(row);
+    };
+  }
+  void Mode(int mode) {
+    auto st = smt::run::Strategy();
+    st.m_RunSelect = mode;
+    smt::run::SetStrategy(st);
+  }
+  std::vector<DispenseRow> dots;
+  std::vector<int> dispensed;
+};
+
+TEST_F(StepRunTest, DispensingVisitsTheRowsMarkedYesAndStrokesOncePerDot) {
+  Mode(1);
+  ASSERT_TRUE(Start(1));
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_TRUE(runFinished);
+  EXPECT_EQ(dispensed, (std::vector<int>{0, 2}));
+  EXPECT_EQ(Count(0x68), 2);
+  const auto stroke = sim->LastReceived(0x68);
+  ASSERT_TRUE(stroke.has_value());
+  EXPECT_FALSE(sim->Output(2));  // the valve is closed again
+  EXPECT_EQ(homeCount, 1);
+}
+
+TEST_F(StepRunTest, DispensingDepthBeyondTheZTravelStopsTheRun) {
+  Mode(1);
+  dots[0][3] = "-80";  // 8000 steps, the Z travel is 6000
+  ASSERT_TRUE(Start(1));
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_FALSE(runFinished);
+  EXPECT_EQ(Count(0x68), 0);
+  const auto texts = messages.service.Texts();
+  EXPECT_NE(std::find(texts.begin(), texts.end(), std::string("Z Pos Error !")), texts.end());
+}
+
+TEST_F(StepRunTest, DispenseThenPlaceHandsTheBoardToThePlacementRun) {
+  Mode(2);
+  g_nMachineType = 2;
+  ASSERT_TRUE(Start(2));
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_TRUE(runFinished);
+  EXPECT_EQ(dispensed, (std::vector<int>{0, 2}));
+  // Two dots, then the parts the dispensing head leaves to head 1.
+  EXPECT_GE(Count(0x68), 3);
+  EXPECT_EQ(State(0), 6);
+}
+
+TEST_F(StepRunTest, FeederCheckModeVisitsEachFeederPointAndStopsAfterTheFirstCell) {
+  Mode(7);
+  board.panelCols = 2;
+  board.colPitch = 20;
+  ASSERT_TRUE(Start(7));
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_TRUE(runFinished);
+  for (int r = 0; r < 3; ++r) EXPECT_EQ(State(r), 6);
+  EXPECT_EQ(Count(0x67), 0);  // nothing is picked
+  EXPECT_EQ(alignCount, 0);   // the feeder check does not look at the board
+}
+
+TEST_F(StepRunTest, SelectedDispensingWithNothingSelectedEndsAtOnce) {
+  Mode(1);
+  for (auto& d : dots) d[4] = "No";
+  ASSERT_TRUE(Start(1));
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_FALSE(runFinished);
+  EXPECT_EQ(homeCount, 0);
+}
+
+}  // namespace
+}  // namespace runtest
