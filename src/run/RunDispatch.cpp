@@ -113,15 +113,10 @@ bool StartRun(int runMode) {
 }
 
 void FinishRun(bool finished) {
-  auto& s = Services();
-  if (s.onRunEnd) {
-    s.onRunEnd(finished);
-  } else {
-    g_bRunContinue = false;
-    g_bFeedRun = false;
-    smt::ReleaseMachineBusy();
-  }
-  // The partner threads wake and leave whatever the end step did.
+  // Everything that belongs to this run is put down before the end step
+  // releases the machine, so a run started right after cannot have its
+  // flags cleared by this one.
+  g_bRunContinue = false;
   g_bFeedRun = false;
   g_hFeedRequestEvent.Set();
   for (int k = 1; k <= 4; ++k) HeadPickedEvent(k).Set();
@@ -130,6 +125,9 @@ void FinishRun(bool finished) {
     g_hBoardDoneEvent.Set();
   }
   SmtBusy() = 0;
+  auto& s = Services();
+  if (s.onRunEnd) s.onRunEnd(finished);
+  else smt::ReleaseMachineBusy();
 }
 
 }  // namespace smt::run

@@ -1,0 +1,126 @@
+// A run started and stopped through the part list's own run control, with
+// its checks, busy state and end-of-run step.
+#include "RunSimFixture.h"
+#include "job/FeederView.h"
+#include "job/JobModel.h"
+#include "job/PartListLogic.h"
+#include "job/RunControl.h"
+#include "run/FeederPickTarget.h"
+
+namespace runtest {
+namespace {
+
+using namespace std::chrono_literals;
+using smt::job::RowKind;
+
+class PartListRun : public RunSimTest {
+ protected:
+  void SetUp() override {
+    RunSimTest::SetUp();
+    for (const auto& r : rows) {
+      smt::job::ListRow lr(16);
+      for (size_t i = 0; i < r.size(); ++i) lr.cells[i] = r[i];
+      job.placementRows.push_back(lr);
+    }
+    smt::job::g_FeederSource.listRows = [this] {
+      std::vector<smt::job::FeederRowView> v;
+      for (int i = 0; i < feeders.CurrentRowCount(); ++i) {
+        const auto row = *feeders.CurrentRow(i);
+        v.push_back({std::vector<std::string>(row.begin(), row.end()), 0, 0});
+      }
+      return v;
+    };
+    logic.calcFeederPickTarget = [](const std::string& f, int slot, int requested) {
+      return smt::run::CalcFeederPickTarget(slot, requested, f);
+    };
+    control.startRun = [](int mode) { return smt::run::StartRun(mode); };
+    control.runMode = [] { return 0; };
+    control.sleep = [](int) {};
+    auto& s = smt::run::Services();
+    s.nextPlaceRow = [this](int& row, int count, int slot, int requested) {
+      return logic.NextPlaceRow(row, count, slot, requested);
+    };
+    s.selectors = [this] {
+      smt::run::RunSelectors sel;
+      sel.selectedSmt = logic.m_bSelectedSmt != 0;
+      sel.fromCurrentSmt = logic.m_bStartFromCurrentSmt != 0;
+      return sel;
+    };
+    s.onRunEnd = [this](bool finished) {
+      runFinished = finished;
+      control.OnRunEnd(finished);
+      ended = true;
+    };
+    s.smtBusy = &control.m_bSmtThreadBusy;
+    s.feedBusy = &control.m_bFeedThreadBusy;
+    s.conveyorBusy = &control.m_bConveyorThreadBusy;
+    g_bResetDone = true;
+    g_bMasterResetOk = true;
+  }
+  void TearDown() override {
+    smt::job::g_FeederSource = {};
+    RunSimTest::TearDown();
+  }
+  bool Idle() {
+    return linktest::WaitFor([&] {
+      return !g_bMachineBusy && control.m_bSmtThreadBusy == 0 && control.m_bFeedThreadBusy == 0;
+    }, 10s);
+  }
+
+  smt::job::JobModel job;
+  smt::job::PartListLogic logic{job};
+  smt::job::RunControl control{logic};
+};
+
+TEST_F(PartListRun, StartRunsTheJobAndTheEndStepReleasesEverything) {
+  ASSERT_TRUE(control.OnStart());
+  EXPECT_TRUE(g_bMachineBusy);
+  // A second Start while the run goes is refused.
+  EXPECT_FALSE(control.OnStart());
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_TRUE(runFinished);
+  EXPECT_TRUE(Idle());
+  EXPECT_FALSE(g_bRunContinue);
+  EXPECT_EQ(Count(0x68), 3);
+  EXPECT_EQ(sim->LastState(), 4);  // the end-of-run state sent to the machine
+}
+
+TEST_F(PartListRun, StopFromThePanelEndsTheRunAndTheFeederThread) {
+  sim->SetReplyDelay(30ms);
+  ASSERT_TRUE(control.OnStart());
+  ASSERT_TRUE(linktest::WaitFor([&] { return Count(0x67) >= 1; }));
+  control.OnPause();
+  std::this_thread::sleep_for(200ms);
+  control.OnStop();
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_FALSE(runFinished);
+  EXPECT_TRUE(Idle());
+  EXPECT_LT(Count(0x68), 3);
+}
+
+TEST_F(PartListRun, SelectedRowsOnlyArePlaced) {
+  logic.Select(RowKind::Placement, 2, true);
+  control.OnStartFrom(smt::job::StartFrom::SelectedSmt);
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_TRUE(runFinished);
+  EXPECT_EQ(State(0), -1);
+  EXPECT_EQ(State(1), -1);
+  EXPECT_EQ(State(2), 6);
+  EXPECT_EQ(Count(0x68), 1);
+  EXPECT_TRUE(Idle());
+  EXPECT_EQ(logic.m_bSelectedSmt, 0);  // the end step clears the selector
+}
+
+TEST_F(PartListRun, StartFromTheCurrentRowSkipsTheRowsBefore) {
+  logic.State(RowKind::Placement).testRow = 1;
+  smt::run::Services().currentSmtRow = [this] { return logic.State(RowKind::Placement).testRow; };
+  control.OnStartFrom(smt::job::StartFrom::CurrentSmt);
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_TRUE(runFinished);
+  EXPECT_EQ(State(0), -1);
+  EXPECT_EQ(State(1), 6);
+  EXPECT_EQ(State(2), 6);
+}
+
+}  // namespace
+}  // namespace runtest
