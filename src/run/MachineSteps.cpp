@@ -17,6 +17,7 @@
 #include "link/MotionCommands.h"
 #include "link/MotionGlobals.h"
 #include "platform/MessageService.h"
+#include "run/EightHeadCommands.h"
 #include "run/PickPlacePreparation.h"
 #include "run/RunState.h"
 #include "run/StrategySettings.h"
@@ -335,13 +336,14 @@ bool PlacePart(HeadPlaceState& p, int slot, bool /*checkOwnMark*/, bool raw, dou
   } else if (slot == 9) {
     for (int h = 1; h <= 8; ++h)
       if (h != p.headTarget) g_nHeadMoveArgs[static_cast<size_t>(h - 1)] = 0;
-  } else {
+  } else if (!Batch().active) {
     for (int j = 1; j < slot && j <= 8; ++j)
       if (g_HeadPlace[static_cast<size_t>(j - 1)].row != -1) {
         for (auto& a : g_nHeadMoveArgs) a = 0;
         break;
       }
   }
+  if (g_nMachineType == 7 || g_nMachineType == 8) return EightHeadPlace(p, slot, px, py, p.placeSpeeds[kSpX]);
   return Move65(px, py, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], p.placeSpeeds[kSpA1]);
 }
 

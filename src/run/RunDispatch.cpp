@@ -18,7 +18,8 @@ std::map<RunThread, RunThreadProc>& Procs() {
   static std::map<RunThread, RunThreadProc> m{{RunThread::Smt, SmtRunThreadProc},
                                               {RunThread::Feeder, FeederThreadProc},
                                               {RunThread::Conveyor, ConveyorThreadProc},
-                                              {RunThread::StepRun, StepRunThreadProc}};
+                                              {RunThread::StepRun, StepRunThreadProc},
+                                              {RunThread::EightHead, EightHeadRunThreadProc}};
   return m;
 }
 void ResetHeadEvents() {

@@ -32,6 +32,7 @@ void SmtRunThreadProc();
 void FeederThreadProc();
 void ConveyorThreadProc();
 void StepRunThreadProc();
+void EightHeadRunThreadProc();
 
 // Ends a run from a run thread: releases the partner threads and calls the
 // part list's end-of-run step.

@@ -78,6 +78,7 @@ struct RunServices {
   std::function<void(bool enabled)> enableRunWindows;
   std::function<int()> lightValue;
   std::function<void(int displayed)> showCoverCount;
+  std::function<void()> placedOne;  // the part list's placed counter + 1
   std::atomic<uint8_t>* smtBusy = nullptr;
   std::atomic<uint8_t>* feedBusy = nullptr;
   std::atomic<uint8_t>* conveyorBusy = nullptr;

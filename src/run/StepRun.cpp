@@ -140,8 +140,8 @@ bool StartPlacementRun() {
   }
   auto& wt = smt::platform::WorkerThreads::Instance();
   if (eight) {
-    ShowMessage(kRunNotAvailable);
-    return false;
+    SmtBusy() = 1;
+    return wt.Start("EightHeadRun", [](std::stop_token) { EightHeadRunThreadProc(); });
   }
   SmtBusy() = 1;
   FeedBusy() = 1;

@@ -15,6 +15,7 @@
 #include "run/RunServices.h"
 #include "run/RunState.h"
 #include "run/StrategySettings.h"
+#include "settings/SettingsStores.h"
 
 namespace runtest {
 
@@ -64,6 +65,10 @@ class RunSimTest : public linktest::MotionSimTest {
     g_nHeadCount = 2;
     g_dXPulsePerMm = g_dYPulsePerMm = g_dZPulsePerMm = 100;
     g_dAPulsePerDeg = 10;
+    savedBasic = *smt::settings::SettingsStores::Instance().machine.Basic();
+    auto basic = savedBasic;
+    basic.m_Z_Nozzle1ToPCBHeight = -10;  // heads go down to the board
+    smt::settings::SettingsStores::Instance().machine.SetBasic(basic);
     smt::run::SmtStrategy st;
     st.m_HeaderSelect = 1;
     st.m_RunSelect = 0;
@@ -98,6 +103,7 @@ class RunSimTest : public linktest::MotionSimTest {
                       std::chrono::seconds(5));
     smt::run::Services() = {};
     smt::run::SetStrategy({});
+    smt::settings::SettingsStores::Instance().machine.SetBasic(savedBasic);
     for (auto& p : g_HeadPick) p = {};
     for (auto& p : g_HeadPlace) p = {};
     g_dXPulsePerMm = g_dYPulsePerMm = g_dZPulsePerMm = g_dAPulsePerDeg = 1;
@@ -177,6 +183,7 @@ class RunSimTest : public linktest::MotionSimTest {
     return n;
   }
 
+  smt::settings::BasicSettings savedBasic;
   smt::feeder::FeederTable feeders;
   std::vector<PlacementRow> rows;
   smt::run::RunBoard board;

@@ -1,0 +1,373 @@
+// The placement run of the eight-head and insertion machines: cycles of up
+// to eight heads with the board's own move-and-pick and move-and-place
+// commands (the board advances the feeders itself), and an inline repair of
+// failed parts.
+#include <cstdlib>
+
+#include "app/core/LogFile.h"
+#include "app/core/MachineState.h"
+#include "job/BoardGeometry.h"
+#include "library/NozzleChange.h"
+#include "link/LinkGlobals.h"
+#include "link/MachineCommands.h"
+#include "link/MotionCommands.h"
+#include "platform/MessageService.h"
+#include "run/EightHeadCommands.h"
+#include "run/FeederPickTarget.h"
+#include "run/MachineSteps.h"
+#include "run/PickPlacePreparation.h"
+#include "run/RunDispatch.h"
+#include "run/RunState.h"
+#include "run/StrategySettings.h"
+#include "settings/SettingsStores.h"
+#include "vision/VisionGlobals.h"
+
+namespace smt::run {
+
+namespace {
+
+using smt::platform::MsgAnswer;
+using smt::platform::ShowMessage;
+
+enum class Outcome { Early, EndMoves, OperatorEnd };
+
+int NextRow8(int& row, int count, int slot) {
+  auto& s = Services();
+  if (s.nextPlaceRow) return s.nextPlaceRow(row, count, slot, 0);
+  const auto& rows = RunRows();
+  for (; row < count && row < static_cast<int>(rows.size()); ++row)
+    if (rows[static_cast<size_t>(row)][7] == "Yes")
+      return CalcFeederPickTarget(slot, 0, rows[static_cast<size_t>(row)][9]);
+  return 0;
+}
+
+void TurnHeadsBack() {
+  for (size_t i = 0; i < 8; ++i) g_nHeadMoveArgs[i] = -g_nCurA[i];
+}
+
+std::vector<int> ReturnHeads(const SmtStrategy& st, bool atEnd) {
+  if (!atEnd) {
+    if (st.m_19NozzleLibrary) return {1, 2, 3, 4, 5, 6, 7, 8};
+    switch (st.m_ChangeNozzleSelect) {
+      case 0: return {1, 2};
+      case 1: return {2};
+      case 2: return {1};
+      default: return {};
+    }
+  }
+  switch (st.m_HeaderSelect) {
+    case 0: return {1};
+    case 1: return {1, 2};
+    case 2:
+      return st.m_ChangeNozzleSelect == 0 ? std::vector<int>{1, 2}
+             : st.m_ChangeNozzleSelect == 1 ? std::vector<int>{2}
+             : st.m_ChangeNozzleSelect == 2 ? std::vector<int>{1} : std::vector<int>{};
+    case 3: case 4: return {1, 2, 3, 4};
+    case 6: case 7: return {1, 2, 3, 4, 5, 6, 7, 8};
+    default: return {};
+  }
+}
+
+bool ParkAndHome() {
+  const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Reset);
+  TurnHeadsBack();
+  if (!smt::link::SendCmd65MoveXYHeads(1000 - g_nCurX, sp[0].start, sp[0].normal, -1000 - g_nCurY, sp[1].start,
+                                       sp[1].normal, sp[4].start, sp[4].normal, 1))
+    return false;
+  if (!PauseGate()) return false;
+  if (Services().openMarkCamera) Services().openMarkCamera();
+  g_bResetDone = false;
+  if (Services().startHome) Services().startHome();
+  return true;
+}
+
+void VacuumCheck(HeadPlaceState& p, const RunSelectors& sel) {
+  if (g_bVacuumCheckOk) {
+    p.failedRow = -1;
+    RowState(p.row, 6, !sel.selectedSmt ? false : true);
+  } else {
+    p.failedRow = p.row;
+    RowState(p.row, 7, false);
+  }
+}
+
+// The inline repair of one head; Early/OperatorEnd end the run, EndMoves
+// (used as "go on") continues.
+Outcome Repair(int k, int group, const SmtStrategy& st, const RunSelectors& sel, bool raw, double cx, double cy) {
+  auto& p = g_HeadPlace[static_cast<size_t>(k - 1)];
+  for (;;) {
+    if (p.row == -1 || (p.failedRow == -1 && !p.failed)) return Outcome::EndMoves;
+    const int row = p.failedRow != -1 ? p.failedRow : p.row;
+    TurnHeadsBack();
+    if (!FillReplenishRecord(k)) return Outcome::Early;
+    g_PickExtra1.row = row;
+    if (!PreparePickPlace(group, p, 9)) return Outcome::Early;
+    p.row = row;
+    if (!MoveHeadsToPick(g_PickExtra1, p)) return Outcome::Early;
+    LogReplenishRotation(p, &RunRows());
+    p.failedRow = -1;
+    if (p.visionMode != 0 && !VisionCentreHead(p, true)) return Outcome::Early;
+    if (!p.failed) {
+      g_bVacuumCheckOk = true;
+      if (!PlacePart(p, k, true, raw, cx, cy) || !PauseGate()) return Outcome::Early;
+      VacuumCheck(p, sel);
+    }
+    if (p.failedRow == -1 && !p.failed) return Outcome::EndMoves;
+    const bool vision = p.failed != 0;
+    if (!vision) smt::link::SetOutput(0x20 + k - 1, 0, 5);
+    const std::string q = vision ? RunText("PartList.c_Message_46", "视觉识别失败 ! 是-跳过，否-停止，取消-重试")
+                                 : RunText("PartList.c_Message_45", "真空检测失败 ! 是-跳过，否-停止，取消-重试");
+    g_bMachineBusy = false;
+    const MsgAnswer a = ShowMessage(q, smt::platform::MsgButtons::YesNoCancel, smt::platform::MsgIcon::Question);
+    g_bMachineBusy = true;
+    if (a == MsgAnswer::Cancel || a == MsgAnswer::Yes) {
+      if (!DiscardPart(p)) {
+        p.row = -1;
+        p.failed = 0;
+        return Outcome::Early;
+      }
+      if (a == MsgAnswer::Yes) {
+        p.failedRow = -1;
+        p.failed = 0;
+        return Outcome::EndMoves;
+      }
+      p.failedRow = row;
+      p.failed = 0;
+      continue;
+    }
+    if (a == MsgAnswer::No) {
+      if (g_bAutoChangeNozzle)
+        for (int h : ReturnHeads(st, false))
+          if (!smt::library::ReturnNozzleToLibrary(h, true, false)) return Outcome::Early;
+      const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Reset);
+      if (smt::link::SendCmd64MoveXY(1000 - g_nCurX, sp[0].start, sp[0].normal, -1000 - g_nCurY, sp[1].start,
+                                     sp[1].normal, 0, 0, 0, 0, 0x80) &&
+          PauseGate()) {
+        if (Services().openMarkCamera) Services().openMarkCamera();
+        g_bResetDone = false;
+        if (Services().startHome) Services().startHome();
+      }
+      return Outcome::OperatorEnd;
+    }
+    p.failedRow = -1;
+    p.failed = 0;
+    return Outcome::EndMoves;
+  }
+}
+
+Outcome RunEightHeads() {
+  auto& s = Services();
+  const SmtStrategy st = Strategy();
+  const RunBoard board = s.board ? s.board() : RunBoard{};
+  const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
+  const bool transport = s.autoTransport && s.autoTransport();
+  RunRows() = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
+  const int count = static_cast<int>(RunRows().size());
+  const int heads = std::min(std::max(static_cast<int>(g_nHeadCount), 1), 8);
+  if (s.progress) s.progress(0, count);
+  ResetHeadRecords();
+  g_nActiveList = 1;
+  g_bAutoChangeNozzle = st.m_AutoChangeNozzle != 0;
+  int last = sel.fromCurrentSmt && s.currentSmtRow ? s.currentSmtRow() - 1 : -1;
+  const int group = s.feeders && s.feeders->CurrentGroup() ? s.feeders->CurrentIndex() : -1;
+  if (group < 0) {
+    ShowMessage(RunText("PartList.c_Message_20", "没有找到料架组 !"));
+    return Outcome::Early;
+  }
+  auto& f = Frame();
+  f.marksOn = board.marksOn;
+  f.marksPerCell = board.marksOn && board.marksPerCell;
+  f.mark1mmX = board.mark1X;
+  f.mark1mmY = board.mark1Y;
+  f.mark2mmX = board.mark2X;
+  f.mark2mmY = board.mark2Y;
+  auto setOrigin = [&](double ox, double oy) {
+    f.originX = static_cast<int32_t>(ox * g_dXPulsePerMm);
+    f.originY = static_cast<int32_t>(oy * g_dYPulsePerMm);
+    f.mark1X = static_cast<int32_t>((board.mark1X + ox) * g_dXPulsePerMm);
+    f.mark1Y = static_cast<int32_t>((board.mark1Y + oy) * g_dYPulsePerMm);
+  };
+  setOrigin(board.originX, board.originY);
+  if (s.openMarkCamera) s.openMarkCamera();
+  const bool batch = st.m_TogetherCode != 0;
+  int boardsDone = 0;
+  for (;;) {
+    if (transport) {
+      auto& e = st.m_RunSelect == 2 ? g_hDispenseDoneEvent : g_hBoardReadyEvent;
+      const auto r = WaitRunEvent(e, Timeouts().board);
+      if (r == WaitResult::TimedOut) ShowMessage("Board wait time out !");
+      if (r != WaitResult::Signalled) return Outcome::Early;
+      g_nActiveList = 1;
+    }
+    g_dBoardRotation = 0.0;
+    if (board.marksOn && !board.marksPerCell && !(s.takeMarksMeasured && s.takeMarksMeasured()) &&
+        !(s.alignBoardMarks && s.alignBoardMarks()))
+      return Outcome::Early;
+    for (int r = 0; r < board.panelRows; ++r) {
+      for (int c = 0; c < board.panelCols; ++c) {
+        const double cx = c * board.colPitch, cy = r * board.rowPitch;
+        if (s.panelLabel) s.panelLabel(r, c, -1);
+        if (board.CellSkipped(r, c)) continue;
+        if (board.marksOn && board.marksPerCell) {
+          setOrigin(board.originX + cx, board.originY + cy);
+          g_dBoardRotation = 0.0;
+          if (!(s.takeMarksMeasured && s.takeMarksMeasured())) {
+            smt::link::SelectCamera(1, s.lightValue ? s.lightValue() : 0, -1);
+            if (!(s.alignBoardMarks && s.alignBoardMarks())) return Outcome::Early;
+          }
+        }
+        const bool raw = f.marksPerCell;
+        for (;;) {
+          // Assignment.
+          g_nCycleHeads = 0;
+          bool endScan = false;
+          for (int k = 1; k <= heads && !endScan; ++k) {
+            auto& pk = g_HeadPick[static_cast<size_t>(k - 1)];
+            int prev = k == 1 ? last : g_HeadPick[static_cast<size_t>(k - 2)].row;
+            if (prev < 0 && k > 1) prev = last;
+            pk.row = prev + 1;
+            const int res = NextRow8(pk.row, count, k);
+            if (res == 1) {
+              ++g_nCycleHeads;
+              last = pk.row;
+            } else {
+              if (k == 1 && (res == 0 || sel.selectedSmt) && sel.Placement()) {
+                g_hBoardDoneEvent.Set();
+                return Outcome::EndMoves;
+              }
+              for (int j = k; j <= heads; ++j) {
+                g_HeadPick[static_cast<size_t>(j - 1)].row = -1;
+                g_HeadPick[static_cast<size_t>(j - 1)].nozzleTarget = 0;
+              }
+              // Outside the travel (2) the later heads try the same row.
+              if (res == 0) endScan = true;
+            }
+          }
+          bool any = false;
+          for (const auto& pk : g_HeadPick) any = any || pk.row != -1;
+          if (!any) {
+            last = -1;
+            if (s.progress) s.progress(0, count);
+            if (s.resetSmtRowStates) s.resetSmtRowStates();
+            if (!PauseGate()) return Outcome::Early;
+            break;
+          }
+          if (g_bAutoChangeNozzle)
+            for (int k = 1; k <= 8; ++k) {
+              auto& pk = g_HeadPick[static_cast<size_t>(k - 1)];
+              if (pk.row == -1) continue;
+              if (!ChangeNozzle(pk.headTarget, pk.nozzleTarget)) return Outcome::Early;
+              g_HeadPlace[static_cast<size_t>(k - 1)].headTarget = pk.headTarget;
+              g_HeadPlace[static_cast<size_t>(k - 1)].nozzleTarget = pk.nozzleTarget;
+            }
+          if (!g_bRunContinue) return Outcome::Early;
+          TurnHeadsBack();
+          for (int k = 1; k <= 8; ++k) {
+            auto& pk = g_HeadPick[static_cast<size_t>(k - 1)];
+            auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+            if (pk.row == -1) continue;
+            if (s.showRow) s.showRow(pk.row + 3);
+            if (!PreparePickPlace(group, pl, k)) return Outcome::Early;
+            if (batch) continue;
+            if (k > 1 && g_HeadPick[static_cast<size_t>(k - 2)].row != -1)
+              AlignHeadSpeeds(g_HeadPlace[static_cast<size_t>(k - 2)], pl);
+            if (!MoveHeadsToPick(pk, pl)) return Outcome::Early;
+            for (auto& a : g_nHeadMoveArgs) a = 0;
+            if (!PauseGate()) return Outcome::Early;
+          }
+          if (batch && !SendBatchPick()) return Outcome::Early;
+          LogRotationAngles(&RunRows());
+          g_bFirstVisionDone = false;
+          // Vision.
+          const int visionHeads = st.m_HeaderSelect <= 0 ? 1 : st.m_HeaderSelect <= 2 ? 2 : st.m_HeaderSelect <= 5 ? 4 : 8;
+          const bool fly = Services().flyVisionAvailable && Services().flyVisionAvailable() &&
+                           Services().flyVisionAllHeads;
+          bool flyDone = false;
+          if (st.m_HeaderSelect >= 1 && fly) {
+            for (int k = 1; k <= 8; ++k) {
+              const auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+              if (pl.row != -1 && pl.visionCamera == 1 && pl.visionMode == 2) {
+                if (!Services().flyVisionAllHeads()) return Outcome::Early;
+                flyDone = true;
+                g_bFirstVisionDone = true;
+                break;
+              }
+            }
+          }
+          for (int k = 1; k <= visionHeads; ++k) {
+            auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+            if (pl.row == -1 || pl.visionMode == 0) continue;
+            if (flyDone && pl.visionCamera == 1 && pl.visionMode == 2) continue;
+            if (!VisionCentreHead(pl, false)) return Outcome::Early;
+          }
+          if (g_nHighSpeedCamera == 0) smt::link::SelectCamera(1, s.lightValue ? s.lightValue() : 0, -1);
+          // Place.
+          Batch() = {};
+          Batch().active = batch;
+          for (int k = 1; k <= 8; ++k) {
+            auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+            if (pl.row == -1 || pl.failed) continue;
+            g_bVacuumCheckOk = true;
+            if (!PlacePart(pl, k, true, raw, cx, cy) || !PauseGate()) return Outcome::Early;
+            if (!batch) VacuumCheck(pl, sel);
+          }
+          if (batch) {
+            if (!SendBatchPlace() || !g_bRunContinue) return Outcome::Early;
+            for (auto& pl : g_HeadPlace)
+              if (pl.row != -1 && !pl.failed) VacuumCheck(pl, sel);
+          }
+          Batch() = {};
+          for (auto& pl : g_HeadPlace)
+            if (pl.row != -1 && (pl.failedRow != -1 || pl.failed) && !DiscardPart(pl)) return Outcome::Early;
+          for (int k = 1; k <= 8; ++k) {
+            auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+            if (pl.row == -1 || (pl.failedRow == -1 && !pl.failed)) continue;
+            const Outcome o = Repair(k, group, st, sel, raw, cx, cy);
+            if (o != Outcome::EndMoves) return o;
+          }
+          if (!MoveToSafePosition()) return Outcome::Early;
+          if (s.progress) s.progress(g_HeadPlace[0].row, count);
+          for (int k = 1; k <= 8; ++k) {
+            if (g_HeadPick[static_cast<size_t>(k - 1)].row != -1 && s.placedOne) s.placedOne();
+            auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+            pl.row = -1;
+            pl.failedRow = -1;
+            pl.failed = 0;
+          }
+        }
+      }
+    }
+    ++boardsDone;
+    if (s.panelLabel) s.panelLabel(0, 0, boardsDone);
+    if (!transport) break;
+    const int left = (s.boardCount ? s.boardCount() : 1) - 1;
+    if (s.setBoardCount) s.setBoardCount(left);
+    if (s.moveBetweenSetPoints && !s.moveBetweenSetPoints()) return Outcome::Early;
+    if (st.m_RunSelect == 2) g_hPlaceDoneEvent.Set();
+    g_hBoardDoneEvent.Set();
+    if (left <= 0) break;
+  }
+  return Outcome::EndMoves;
+}
+
+bool EightHeadEndMoves() {
+  const SmtStrategy st = Strategy();
+  if (g_bAutoChangeNozzle)
+    for (int h : ReturnHeads(st, true))
+      if (!smt::library::ReturnNozzleToLibrary(h, true, false)) return false;
+  if (!g_bRunContinue) return false;
+  return ParkAndHome();
+}
+
+}  // namespace
+
+void EightHeadRunThreadProc() {
+  SmtBusy() = 1;
+  if (Services().enableRunWindows) Services().enableRunWindows(false);
+  const Outcome o = RunEightHeads();
+  Batch() = {};
+  const bool finished = o == Outcome::EndMoves && EightHeadEndMoves() && g_bRunContinue;
+  FinishRun(finished);
+}
+
+}  // namespace smt::run
