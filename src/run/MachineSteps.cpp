@@ -28,6 +28,7 @@ namespace smt::run {
 namespace {
 
 using smt::platform::ShowMessage;
+using smt::run::kPlaceHeightSetError;
 using smt::settings::SpeedUse;
 
 bool Ok(smt::link::CommandResult r) { return r == smt::link::CommandResult::Ok; }
@@ -314,28 +315,52 @@ std::pair<int32_t, int32_t> BoardPoint(double x, double y, int32_t hx, int32_t h
 }
 }  // namespace
 
-bool PlacePart(HeadPlaceState& p, int slot, bool /*checkOwnMark*/, bool raw, double cellX, double cellY) {
+SafePoint& Safe() {
+  static SafePoint s;
+  return s;
+}
+
+bool PlacePart(HeadPlaceState& p, int slot, bool checkOwnMark, bool raw, double cellX, double cellY) {
   const auto& rows = RunRows();
   if (p.row < 0 || p.row >= static_cast<int>(rows.size())) return false;
-  double x = std::atof(rows[static_cast<size_t>(p.row)][1].c_str());
-  double y = std::atof(rows[static_cast<size_t>(p.row)][2].c_str());
+  const auto& cells = rows[static_cast<size_t>(p.row)];
+  double x = std::atof(cells[1].c_str());
+  double y = std::atof(cells[2].c_str());
   if (!raw) {
     x += cellX;
     y += cellY;
   }
+  Safe().via = false;
   p.ownMark = 0;
-  auto [px, py] = PlacePoint(x, y, p.headTarget);
-  if (p.visionMode == 1 || p.visionMode == 2) {
-    px += p.correctionX;
-    py += p.correctionY;
+  std::optional<smt::library::MarkEditFields> mark;
+  if (checkOwnMark && !cells[14].empty()) {
+    p.ownMark = 1;
+    Safe().via = cells[14].find("Via-") != std::string::npos || cells[14].find("via-") != std::string::npos;
+    if (auto row = smt::library::TheMarkLibrary().Find(cells[14])) {
+      mark = smt::library::ReadMarkRow(*row);
+    } else {
+      // No mark to look at: no safe point is stored either, so the part is
+      // placed like any other and the head does not go to a stale point.
+      p.ownMark = 0;
+      Safe().via = false;
+    }
+  }
+  const int k = p.headTarget;
+  const int32_t hx = HeadCorrectionX(k) - HeadOffsetX(k), hy = HeadCorrectionY(k) - HeadOffsetY(k);
+  auto [px, py] = PlacePoint(x, y, k);
+  const bool corrected = p.visionMode == 1 || p.visionMode == 2;
+  if (corrected) {
+    if (!p.ownMark) {
+      px += p.correctionX;
+      py += p.correctionY;
+    }
     for (auto& a : g_nHeadMoveArgs) a = 0;
-    if (p.visionMode == 2 && p.headTarget >= 1 && p.headTarget <= 8)
-      g_nHeadMoveArgs[static_cast<size_t>(p.headTarget - 1)] = -p.correctionA;
+    if (p.visionMode == 2 && k >= 1 && k <= 8) g_nHeadMoveArgs[static_cast<size_t>(k - 1)] = -p.correctionA;
   } else if (g_bFirstVisionDone) {
     for (auto& a : g_nHeadMoveArgs) a = 0;
   } else if (slot == 9) {
     for (int h = 1; h <= 8; ++h)
-      if (h != p.headTarget) g_nHeadMoveArgs[static_cast<size_t>(h - 1)] = 0;
+      if (h != k) g_nHeadMoveArgs[static_cast<size_t>(h - 1)] = 0;
   } else if (!Batch().active) {
     for (int j = 1; j < slot && j <= 8; ++j)
       if (g_HeadPlace[static_cast<size_t>(j - 1)].row != -1) {
@@ -343,8 +368,49 @@ bool PlacePart(HeadPlaceState& p, int slot, bool /*checkOwnMark*/, bool raw, dou
         break;
       }
   }
-  if (g_nMachineType == 7 || g_nMachineType == 8) return EightHeadPlace(p, slot, px, py, p.placeSpeeds[kSpX]);
-  return Move65(px, py, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], p.placeSpeeds[kSpA1]);
+  const bool eight = g_nMachineType == 7 || g_nMachineType == 8;
+  if (eight && Trunc(p.placeHeight * g_dZPulsePerMm) > 0) {
+    ShowMessage(kPlaceHeightSetError);
+    return false;
+  }
+  if (!p.ownMark) {
+    if (eight) return EightHeadPlace(p, slot, px, py, p.placeSpeeds[kSpX]);
+    return Move65(px, py, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], p.placeSpeeds[kSpA1]);
+  }
+  // The part's own mark: the camera looks at it first.
+  const bool via = Safe().via;
+  smt::link::SelectCamera(1, mark->brightness, -1);
+  const int32_t mx = Trunc(mark->mark1X * g_dXPulsePerMm), my = Trunc(mark->mark1Y * g_dYPulsePerMm);
+  const int32_t cx = via ? 0 : g_nCameraOffsetX, cy = via ? 0 : g_nCameraOffsetY;
+  const int32_t tx = px - hx + mx - cx, ty = py - hy + my - cy;
+  if (via) {
+    Safe().x = tx;
+    Safe().y = ty;
+  }
+  if (eight) {
+    std::array<int32_t, 8> none{};
+    if (!smt::link::SendCmd65MoveXYHeads(tx - g_nCurX, p.visionPlaceSpeeds[kSpX].start, p.visionPlaceSpeeds[kSpX].normal,
+                                         ty - g_nCurY, p.visionPlaceSpeeds[kSpY].start, p.visionPlaceSpeeds[kSpY].normal,
+                                         none, p.placeSpeeds[kSpA1].start, p.placeSpeeds[kSpA1].normal, 1))
+      return false;
+  } else if (!Move65(tx, ty, p.visionPlaceSpeeds[kSpX], p.visionPlaceSpeeds[kSpY], p.placeSpeeds[kSpA1])) {
+    return false;
+  }
+  if (!PauseGate()) return false;
+  if (!via && !(Services().recognizeOwnMark && Services().recognizeOwnMark(*mark, p))) return false;
+  int32_t sx = cx - mx + hx, sy = cy - my + hy;
+  if (corrected) {
+    sx += p.correctionX;
+    sy += p.correctionY;
+  }
+  for (auto& a : g_nHeadMoveArgs) a = 0;
+  if (eight) {
+    if (!EightHeadPlace(p, slot, g_nCurX + sx, g_nCurY + sy, p.visionPlaceSpeeds[kSpX])) return false;
+  } else if (!Move65(g_nCurX + sx, g_nCurY + sy, p.visionPlaceSpeeds[kSpX], p.visionPlaceSpeeds[kSpY],
+                     p.placeSpeeds[kSpA1])) {
+    return false;
+  }
+  return PauseGate();
 }
 
 void PlaceStroke(HeadPlaceState& p, double base) {
@@ -420,7 +486,12 @@ bool FillReplenishRecord(int head) {
   return true;
 }
 
-bool MoveToSafePosition() { return true; }
+bool MoveToSafePosition() {
+  if (!Safe().via) return true;
+  for (auto& a : g_nHeadMoveArgs) a = 0;
+  const auto sp = smt::settings::SettingsStores::Instance().speed.Record(SpeedUse::Handle);
+  return Move65(Safe().x, Safe().y, sp[0], sp[1], sp[4]) && g_bRunContinue;
+}
 
 namespace {
 bool WaitFeedPending(const HeadPickState& r) {

@@ -61,6 +61,12 @@ bool VisionCentreHead(HeadPlaceState& p, bool again);
 bool FillReplenishRecord(int head);
 bool ReplenishHead(HeadPlaceState& p, int head, double cellX, double cellY);
 bool MoveToSafePosition();
+// A via row's safe point, stored by PlacePart.
+struct SafePoint {
+  bool via = false;
+  int32_t x = 0, y = 0;
+};
+SafePoint& Safe();
 
 // The row cells the steps read (snapshot taken at the run's start).
 std::vector<PlacementRow>& RunRows();

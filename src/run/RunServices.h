@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "feeder/FeederTable.h"
+#include "library/MarkLibrary.h"
 
 namespace smt::run {
 
@@ -90,6 +91,9 @@ struct RunServices {
   std::function<bool()> alignBoardMarks;
   std::function<bool(HeadPlaceState&, bool sharedView)> recognizeHeadPart;
   std::function<bool()> flyVisionAllHeads;
+  // A part's own mark: the camera is over the mark's nominal place; the
+  // step centres the camera on the mark (relative moves). False: not found.
+  std::function<bool(const smt::library::MarkEditFields&, HeadPlaceState&)> recognizeOwnMark;
   std::function<bool()> flyVisionAvailable;
   std::function<void()> openMarkCamera;
   std::function<std::pair<double, double>()> cameraAngleOffsets;  // vision cameras 1, 2 (degrees)

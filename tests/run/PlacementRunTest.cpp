@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "RunSimFixture.h"
+#include "library/MarkLibrary.h"
 
 namespace runtest {
 namespace {
@@ -183,6 +184,56 @@ TEST_F(RunSimTest, FeederThreadThatNeverPresentsThePartTimesOut) {
   EXPECT_FALSE(runFinished);
   const auto texts = messages.service.Texts();
   EXPECT_NE(std::find(texts.begin(), texts.end(), std::string("Feed time out !")), texts.end());
+}
+
+}  // namespace
+}  // namespace runtest
+
+namespace runtest {
+namespace {
+
+class OwnMarkRun : public RunSimTest {
+ protected:
+  void SetUp() override {
+    RunSimTest::SetUp();
+    saved = smt::library::TheMarkLibrary().m_MarkRows;
+    smt::library::MarkEditFields f;
+    f.name = "M1";
+    f.mark1X = 1.5;
+    f.mark1Y = -0.5;
+    f.brightness = 70;
+    smt::library::TheMarkLibrary().m_MarkRows = {smt::library::MakeMarkRow(f)};
+    smt::run::Services().recognizeOwnMark = [this](const smt::library::MarkEditFields& m, smt::run::HeadPlaceState&) {
+      seenMarks.push_back(m.name);
+      return markFound.load();
+    };
+  }
+  void TearDown() override {
+    smt::library::TheMarkLibrary().m_MarkRows = saved;
+    RunSimTest::TearDown();
+  }
+  std::vector<smt::library::MarkRow> saved;
+  std::vector<std::string> seenMarks;
+  std::atomic<bool> markFound{true};
+};
+
+TEST_F(OwnMarkRun, PartWithItsOwnMarkIsPlacedAfterTheMarkIsFound) {
+  rows[0][14] = "M1";
+  rows[2][14] = "Unknown";  // not in the library: placed without a look
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_TRUE(runFinished);
+  EXPECT_EQ(seenMarks, (std::vector<std::string>{"M1"}));
+  for (int r = 0; r < 3; ++r) EXPECT_EQ(State(r), 6) << r;
+}
+
+TEST_F(OwnMarkRun, OwnMarkNotFoundEndsTheRun) {
+  rows[1][14] = "M1";
+  markFound = false;
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_FALSE(runFinished);
+  EXPECT_NE(State(1), 6);
 }
 
 }  // namespace
