@@ -125,13 +125,35 @@ bool MoveHeadToPick(HeadPlaceState& p) {
 }
 
 bool PickPart(HeadPlaceState& p) {
+  const int type = g_nMachineType;
+  const bool dip = (p.feedMode == 7 || p.feedMode == 8) && (type <= 6 || type == 10);
+  if (dip) smt::link::SetOutput(10, 1, 5);
   RowState(p.row, 5, true);
-  const auto ax = PickStrokeAxis(g_nMachineType, p.headTarget);
+  const auto ax = PickStrokeAxis(type, p.headTarget);
   if (!ax.valid) return true;
   const int32_t d = Trunc(p.pickHeight * g_dZPulsePerMm);
   const auto& sp = p.pickSpeeds[ax.z2 ? kSpZ2 : kSpZ1];
-  return Ok(smt::link::SendCmd67MoveZ(ax.axis, ax.sign * d, sp.start, sp.normal, static_cast<uint8_t>(p.headTarget),
-                                      static_cast<uint16_t>(p.pickDelay), static_cast<uint8_t>(p.vacuum)));
+  if (!Ok(smt::link::SendCmd67MoveZ(ax.axis, ax.sign * d, sp.start, sp.normal, static_cast<uint8_t>(p.headTarget),
+                                    static_cast<uint16_t>(p.pickDelay), static_cast<uint8_t>(p.vacuum))))
+    return false;
+  if (!dip) return true;
+  // Dip component: the part's legs go into the dipping station.
+  const auto station = Services().dippingStation ? Services().dippingStation() : std::nullopt;
+  if (!station) {
+    smt::link::SetOutput(10, 0, 5);
+    ShowMessage("Dipping station not set !");
+    return false;
+  }
+  const int32_t tx = Trunc(station->x * g_dXPulsePerMm) - HeadOffsetX(p.headTarget);
+  const int32_t ty = Trunc(station->y * g_dYPulsePerMm) - HeadOffsetY(p.headTarget);
+  if (!Move64(tx, ty, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], 0x80) || !g_bRunContinue) return false;
+  if (!RunSleep(station->runTime)) return false;
+  smt::link::SetOutput(10, 0, 5);
+  if (!RunSleep(station->stopDelay)) return false;
+  const int32_t e = Trunc((station->z + p.partHeight) * g_dZPulsePerMm);
+  const int down = p.headTarget == 1 || p.headTarget == 3 ? -1 : 1;
+  return smt::link::SendCmd61MoveAxis(ax.axis, down * e, sp.start, sp.normal) && RunSleep(station->delay) &&
+         smt::link::SendCmd61MoveAxis(ax.axis, -down * e, sp.start, sp.normal);
 }
 
 bool FeedAdvance(HeadPickState& r, bool second) {

@@ -50,6 +50,12 @@ struct CoverSettings {
   int totalCount = 0, count = 0;
 };
 
+// The dipping station of dip components (mm and ms).
+struct DipStation {
+  double x = 0, y = 0, z = 0;
+  int runTime = 0, stopDelay = 0, delay = 0;
+};
+
 struct RunServices {
   // --- part list ---
   std::function<std::vector<PlacementRow>()> placementRows;
@@ -106,7 +112,8 @@ struct RunServices {
   std::function<int()> speedLevel;  // 1 high, 2 medium, 3 low
   std::function<CoverSettings()> cover;
   std::function<void(int total, int count)> saveCoverCounters;
-  std::function<void(const std::string&)> info;  // jog panel information line
+  std::function<void(const std::string&)> info;
+  std::function<std::optional<DipStation>()> dippingStation;  // jog panel information line
 };
 
 RunServices& Services();

@@ -69,3 +69,30 @@ TEST_F(EightHeadRun, PositivePlaceHeightIsRefusedBeforeAnythingIsSent) {
 
 }  // namespace
 }  // namespace runtest
+
+#include "run/FeederPickTest.h"
+
+namespace runtest {
+namespace {
+
+TEST_F(EightHeadRun, FeederPickTestPicksWithTheChosenHeadAndShowsThePartToTheCamera) {
+  smt::run::Services().visionCameraPosition = [](int cam) {
+    return cam == 1 ? std::pair<int32_t, int32_t>{6000, -4000} : std::pair<int32_t, int32_t>{9000, -4000};
+  };
+  smt::run::PickFromFeederTest(3, 1, "W2");
+  const auto pick = sim->LastReceived(0x74);
+  ASSERT_TRUE(pick.has_value());
+  EXPECT_EQ(pick->payload.at(80), 0x22);  // head 3
+  EXPECT_EQ(pick->payload.at(0), 2);      // feeder number 2
+  EXPECT_EQ(g_nCurX, 6000);
+  EXPECT_EQ(g_nCurY, -4000);
+}
+
+TEST_F(EightHeadRun, FeederPickTestOfAnUnknownFeederSendsNothing) {
+  smt::run::PickFromFeederTest(1, 1, "W7");
+  EXPECT_EQ(Count(0x74), 0);
+  EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"Feed Index No Find"}));
+}
+
+}  // namespace
+}  // namespace runtest

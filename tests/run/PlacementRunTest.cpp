@@ -238,3 +238,35 @@ TEST_F(OwnMarkRun, OwnMarkNotFoundEndsTheRun) {
 
 }  // namespace
 }  // namespace runtest
+
+namespace runtest {
+namespace {
+
+TEST_F(RunSimTest, DipComponentIsDippedAfterThePick) {
+  ASSERT_TRUE(feeders.SetCurrentCell(0, smt::feeder::kCellFeedMode, "CL_浸渍站"));
+  smt::run::Services().dippingStation = [] {
+    smt::run::DipStation d;
+    d.x = 30;
+    d.y = -40;
+    d.z = -3;
+    return std::optional<smt::run::DipStation>(d);
+  };
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_TRUE(runFinished);
+  EXPECT_EQ(Count(0x68), 3);
+  // Two W1 parts, each dipped down and up on its head's Z axis.
+  EXPECT_EQ(Count(0x61), 4);
+  EXPECT_FALSE(sim->Output(10));
+}
+
+TEST_F(RunSimTest, DipComponentWithoutAStationEndsTheRun) {
+  ASSERT_TRUE(feeders.SetCurrentCell(0, smt::feeder::kCellFeedMode, "CL_浸渍站"));
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_FALSE(runFinished);
+  EXPECT_FALSE(sim->Output(10));
+}
+
+}  // namespace
+}  // namespace runtest
