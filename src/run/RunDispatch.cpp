@@ -19,7 +19,8 @@ std::map<RunThread, RunThreadProc>& Procs() {
                                               {RunThread::Feeder, FeederThreadProc},
                                               {RunThread::Conveyor, ConveyorThreadProc},
                                               {RunThread::StepRun, StepRunThreadProc},
-                                              {RunThread::EightHead, EightHeadRunThreadProc}};
+                                              {RunThread::EightHead, EightHeadRunThreadProc},
+                                              {RunThread::Drill, DrillRunThreadProc}};
   return m;
 }
 void ResetHeadEvents() {
@@ -99,7 +100,7 @@ bool StartRun(int runMode) {
   }
   for (auto& [t, proc] : procs) {
     if (t == RunThread::Smt) ResetHeadEvents();
-    if (t == RunThread::EightHead || t == RunThread::Label) SmtBusy() = 1;
+    if (t == RunThread::EightHead || t == RunThread::Label || t == RunThread::Drill) SmtBusy() = 1;
     CLogFile::Instance().Write(true, "run thread %s start", RunThreadName(t));
     if (!smt::platform::WorkerThreads::Instance().Start(RunThreadName(t), [proc](std::stop_token) { proc(); })) {
       // Shut-down under way: whatever started sees the cleared flags and leaves.

@@ -33,6 +33,7 @@ void FeederThreadProc();
 void ConveyorThreadProc();
 void StepRunThreadProc();
 void EightHeadRunThreadProc();
+void DrillRunThreadProc();
 
 // Ends a run from a run thread: releases the partner threads and calls the
 // part list's end-of-run step.

@@ -21,6 +21,7 @@ struct HeadPlaceState;
 
 using PlacementRow = std::array<std::string, 16>;
 using DispenseRow = std::array<std::string, 15>;
+using DrillRow = std::array<std::string, 15>;
 
 // The current board as the run reads it at start.
 struct RunBoard {
@@ -41,6 +42,7 @@ struct RunBoard {
 struct RunSelectors {
   bool fromCurrentSmt = false, selectedSmt = false, fromCurrentDis = false, selectedDis = false;
   bool Any() const { return fromCurrentSmt || selectedSmt || fromCurrentDis || selectedDis; }
+  bool fromCurrentDrill = false, selectedDrill = false;
   bool Placement() const { return fromCurrentSmt || selectedSmt; }
 };
 
@@ -78,6 +80,12 @@ struct RunServices {
   std::function<void()> resetDispenseRowStates;
   std::function<int()> currentDisRow;
   std::function<double()> glueInjectDepth;  // mm the glue-injection stroke goes down
+  std::function<std::vector<DrillRow>()> drillRows;
+  std::function<void(int row, int state)> setDrillRowState;
+  std::function<void()> resetDrillRowStates;
+  std::function<int()> currentDrillRow;
+  std::function<bool(int row)> drillRowSelected;
+  std::function<void()> clearDrillFromCurrent;  // the part list's drill-from-current flag
   std::function<RunSelectors()> selectors;
   std::function<int()> boardCount;
   std::function<void(int)> setBoardCount;

@@ -89,8 +89,33 @@ void WireRunEngine(CDialogPartList& list, smt::feeder::FeederTable* feeders) {
     sel.selectedSmt = pl->Logic().m_bSelectedSmt != 0;
     sel.fromCurrentDis = pl->Logic().m_bStartFromCurrentDis != 0;
     sel.selectedDis = pl->Logic().m_bSelectedDis != 0;
+    sel.fromCurrentDrill = pl->Logic().m_bStartFromCurrentDrill != 0;
+    sel.selectedDrill = pl->Logic().m_bSelectedDrill != 0;
     return sel;
   };
+  auto copyRows = [pl](smt::job::RowKind k) {
+    std::vector<DispenseRow> rows;
+    smt::platform::RunOnGui([&] {
+      for (const auto& r : pl->Logic().Rows(k)) {
+        DispenseRow row;
+        for (size_t i = 0; i < row.size() && i < r.cells.size(); ++i) row[i] = r.cells[i];
+        rows.push_back(row);
+      }
+    });
+    return rows;
+  };
+  s.dispenseRows = [copyRows] { return copyRows(smt::job::RowKind::Dispense); };
+  s.drillRows = [copyRows] { return copyRows(smt::job::RowKind::Drill); };
+  s.nextDispenseRow = [pl](int& row, int count) { return pl->NextDispenseRow(row, count); };
+  s.setDispenseRowState = [pl](int row) { pl->SetDispenseRowState(row); };
+  s.resetDispenseRowStates = [pl] { pl->ResetDispenseRowStates(); };
+  s.setDrillRowState = [pl](int row, int state) { pl->SetDrillRowState(row, state); };
+  s.resetDrillRowStates = [pl] { pl->ResetDrillRowStates(); };
+  s.currentDisRow = [pl] { return std::max(pl->Logic().State(smt::job::RowKind::Dispense).testRow, 0); };
+  s.currentDrillRow = [pl] { return std::max(pl->Logic().State(smt::job::RowKind::Drill).testRow, 0); };
+  s.drillRowSelected = [pl](int row) { return pl->Logic().IsSelected(smt::job::RowKind::Drill, row); };
+  s.clearDrillFromCurrent = [pl] { pl->Logic().m_bStartFromCurrentDrill = 0; };
+  s.placedOne = [pl] { ++pl->Run().m_nPlacedCount; };
   s.currentSmtRow = [pl] { return std::max(pl->Logic().State(smt::job::RowKind::Placement).testRow, 0); };
   s.boardCount = [pl] { return pl->Run().boardCount ? pl->Run().boardCount() : 1; };
   s.setBoardCount = [pl](int n) {

@@ -1,0 +1,158 @@
+// The drilling machine's run: every hole of the drill list in every enabled
+// panel cell of every board, drilled in pecks from a start point just above
+// the hole.
+#include <cmath>
+#include <cstdlib>
+
+#include "app/core/LogFile.h"
+#include "app/core/MachineState.h"
+#include "job/BoardGeometry.h"
+#include "link/MachineCommands.h"
+#include "link/MotionCommands.h"
+#include "link/MotionGlobals.h"
+#include "link/MotionSettings.h"
+#include "link/ProcessCommands.h"
+#include "platform/MessageService.h"
+#include "run/RunDispatch.h"
+#include "run/RunState.h"
+#include "settings/SettingsStores.h"
+
+namespace smt::run {
+
+inline constexpr const char* kDrillStepError = "Drill step error !";
+
+namespace {
+
+using smt::platform::ShowMessage;
+
+int32_t Trunc(double v) { return static_cast<int32_t>(v); }
+
+struct Hole {
+  double x = 0, y = 0;
+  int32_t z = 0, depth = 0, step = 0, lift = 0;
+  int feedStart = 0, feedRun = 0, liftStart = 0, liftRun = 0;
+};
+
+Hole ReadHole(const DrillRow& r) {
+  auto num = [&](int k) { return std::atof(r[static_cast<size_t>(k)].c_str()); };
+  Hole h;
+  h.x = num(3);
+  h.y = num(4);
+  h.z = Trunc(num(5) * g_dZPulsePerMm);
+  h.depth = Trunc(num(6) * g_dZPulsePerMm);
+  h.step = Trunc(num(7) * g_dZPulsePerMm);
+  h.lift = Trunc(num(8) * g_dZPulsePerMm);
+  h.feedStart = std::atoi(r[10].c_str());
+  h.feedRun = std::atoi(r[11].c_str());
+  h.liftStart = std::atoi(r[12].c_str());
+  h.liftRun = std::atoi(r[13].c_str());
+  return h;
+}
+
+bool Z(int32_t steps, int start, int run) { return smt::link::SendCmd61MoveAxis(2, steps, start, run); }
+
+// One hole at the current XY. False ends the run.
+bool Drill(const Hole& h) {
+  const int zLimit = std::abs(smt::link::GetMotionSettings().zLimit);
+  if (std::abs(static_cast<int64_t>(h.z) - h.depth) > zLimit) {
+    ShowMessage(smt::link::kZPosError);
+    return false;
+  }
+  if (h.step <= 0) {
+    // A feed of 0 per step would never reach the depth.
+    ShowMessage(kDrillStepError);
+    return false;
+  }
+  const int32_t start = h.z + h.lift;
+  if (start > 0) return false;
+  if (!Z(-start, h.liftStart, h.liftRun)) return false;
+  int64_t drilled = 0, remaining = static_cast<int64_t>(h.step) + h.depth;
+  int32_t lift = h.lift;
+  for (bool last = false; !last;) {
+    last = h.depth < drilled;
+    const int32_t step = last ? static_cast<int32_t>(remaining) : h.step;
+    if (!Z(lift, h.liftStart, h.liftRun) || !Z(step, h.feedStart, h.feedRun) ||
+        !Z(-(lift + step), h.liftStart, h.liftRun))
+      return false;
+    remaining -= h.step;
+    drilled += h.step;
+    lift += h.step;
+    if (!PauseGate()) return false;
+  }
+  return Z(start, h.liftStart, h.liftRun);
+}
+
+bool MoveXY(int32_t tx, int32_t ty) {
+  const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
+  g_nTargetX = tx;
+  g_nTargetY = ty;
+  return smt::link::SendCmd53DispenseMove(0, tx - g_nCurX, sp[0].start, sp[0].normal, 1, ty - g_nCurY, sp[1].start,
+                                          sp[1].normal);
+}
+
+// 1 finished, 0 ended early.
+bool RunDrill() {
+  auto& s = Services();
+  const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
+  const auto rows = s.drillRows ? s.drillRows() : std::vector<DrillRow>{};
+  const int n = static_cast<int>(rows.size());
+  const RunBoard board = s.board ? s.board() : RunBoard{};
+  const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
+  if (s.progress) s.progress(0, n);
+  if (s.openMarkCamera) s.openMarkCamera();
+  if (!smt::link::SendCmd61MoveAxis(4, -6400, sp[4].start, sp[4].normal)) return false;
+  bool fromCurrent = sel.fromCurrentDrill;
+  const int boards = std::max(s.boardCount ? s.boardCount() : 1, 1);
+  int done = 0;
+  for (int b = 0; b < boards; ++b) {
+    for (int r = 0; r < board.panelRows; ++r) {
+      for (int c = 0; c < board.panelCols; ++c) {
+        if (s.panelLabel) s.panelLabel(r, c, -1);
+        if (board.CellSkipped(r, c)) continue;
+        int first = 0;
+        if (fromCurrent) {
+          fromCurrent = false;
+          if (s.clearDrillFromCurrent) s.clearDrillFromCurrent();
+          first = s.currentDrillRow ? std::max(s.currentDrillRow(), 0) : 0;
+        }
+        for (int i = first; i < n; ++i) {
+          if (sel.selectedDrill && !(s.drillRowSelected && s.drillRowSelected(i))) continue;
+          if (s.showRow) s.showRow(i + 3);
+          if (s.setDrillRowState) s.setDrillRowState(i, 9);
+          const Hole h = ReadHole(rows[static_cast<size_t>(i)]);
+          const int32_t tx = Trunc(Trunc(board.originX * g_dXPulsePerMm) + c * board.colPitch * g_dXPulsePerMm +
+                                   Trunc(h.x * g_dXPulsePerMm));
+          const int32_t ty = Trunc(Trunc(board.originY * g_dYPulsePerMm) + r * board.rowPitch * g_dYPulsePerMm +
+                                   Trunc(h.y * g_dYPulsePerMm));
+          if (!MoveXY(tx, ty) || !PauseGate()) return false;
+          if (!Drill(h)) return false;
+          if (s.setDrillRowState) s.setDrillRowState(i, 6);
+          if (s.progress) s.progress(i, n);
+        }
+        if (s.progress) s.progress(0, n);
+        if (s.resetDrillRowStates) s.resetDrillRowStates();
+        if (!PauseGate()) return false;
+      }
+    }
+    ++done;
+    if (s.panelLabel) s.panelLabel(board.panelRows - 1, board.panelCols - 1, done);
+  }
+  smt::link::SendCmd61MoveAxis(4, 10000, sp[4].start, sp[4].normal);
+  if (!g_bRunContinue) return true;
+  if (!MoveXY(1000, -1000) || !PauseGate()) return false;
+  if (s.openMarkCamera) s.openMarkCamera();
+  g_bResetDone = false;
+  if (s.startHome) s.startHome();
+  return true;
+}
+
+}  // namespace
+
+void DrillRunThreadProc() {
+  SmtBusy() = 1;
+  if (Services().enableRunWindows) Services().enableRunWindows(false);
+  const bool finished = RunDrill();
+  FinishRun(finished);
+}
+
+}  // namespace smt::run
