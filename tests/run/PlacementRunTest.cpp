@@ -3,6 +3,8 @@
 // failure paths.
 #include <thread>
 
+#include <cstring>
+
 #include "RunSimFixture.h"
 #include "library/MarkLibrary.h"
 
@@ -266,6 +268,72 @@ TEST_F(RunSimTest, DipComponentWithoutAStationEndsTheRun) {
   ASSERT_TRUE(WaitEnd());
   EXPECT_FALSE(runFinished);
   EXPECT_FALSE(sim->Output(10));
+}
+
+}  // namespace
+}  // namespace runtest
+
+namespace runtest {
+namespace {
+
+class CoverRun : public RunSimTest {
+ protected:
+  void SetUp() override {
+    RunSimTest::SetUp();
+    auto st = smt::run::Strategy();
+    st.m_Cover = 1;
+    smt::run::SetStrategy(st);
+    cover.stepPulse = 100;
+    cover.coverTotal = 100;
+    cover.onceTotal = 2;
+    cover.blankTotal = 0;
+    smt::run::Services().cover = [this] { return cover; };
+    smt::run::Services().saveCoverCounters = [this](int total, int count) {
+      std::lock_guard lk(m);
+      saved.push_back({total, count});
+    };
+  }
+  int AxisMoves(uint8_t axis) {
+    int n = 0;
+    for (const auto& c : sim->Received())
+      if (c.code == 0x61 && !c.payload.empty() && c.payload[0] == axis) ++n;
+    return n;
+  }
+  smt::run::CoverSettings cover;
+  std::vector<std::pair<int, int>> saved;
+};
+
+TEST_F(CoverRun, TwoHeadsAdvanceTheTapeTwoPocketsPerCycle) {
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_TRUE(runFinished);
+  EXPECT_EQ(AxisMoves(14), 2);  // one tape step per cycle
+  const auto step = [&] {
+    for (const auto& c : sim->Received())
+      if (c.code == 0x61 && c.payload.size() >= 9 && c.payload[0] == 14) {
+        int32_t v = 0;
+        std::memcpy(&v, &c.payload[5], 4);
+        return v;
+      }
+    return 0;
+  }();
+  EXPECT_EQ(step, 200);
+  ASSERT_FALSE(saved.empty());
+  // Every placed part counted; the pocket counter is emptied at two.
+  EXPECT_EQ(saved.back().first, 3);
+}
+
+TEST_F(CoverRun, FullTapeIsClosedOutAndTheRunEndsNormally) {
+  cover.coverTotal = 2;
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_TRUE(runFinished);
+  EXPECT_EQ(State(0), 6);
+  EXPECT_EQ(State(1), 6);
+  EXPECT_NE(State(2), 6);  // no new rows once the tape is full
+  ASSERT_FALSE(saved.empty());
+  EXPECT_EQ(saved.back(), (std::pair<int, int>{0, 0}));
+  EXPECT_EQ(homeCount, 1);
 }
 
 }  // namespace
