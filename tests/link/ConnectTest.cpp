@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "LinkTestSupport.h"
+#include "NamespacePair.h"
 #include "link/CDialogManualControl.h"
 #include "link/DiscoverMainBoard.h"
 #include "link/MachineCommands.h"
@@ -22,53 +23,6 @@ using namespace smt::link;
 using smt::platform::ScopedRecordingMessages;
 
 namespace {
-
-// Two namespaces "host" and "board" with 10.231.<n>.1 and .2 and a route
-// for the multicast group, removed again at the end.
-class NamespacePair {
- public:
-  NamespacePair() {
-    const std::string id = std::to_string(getpid() % 100000);
-    host_ = "smth" + id;
-    board_ = "smtb" + id;
-    const std::string net = "10.231." + std::to_string(getpid() % 250) + ".";
-    const std::string vh = "vh" + id, vb = "vb" + id;
-    ok_ = Run("ip netns add " + host_) && Run("ip netns add " + board_) &&
-          Run("ip link add " + vh + " netns " + host_ + " type veth peer name " + vb + " netns " + board_) &&
-          Run("ip -n " + host_ + " addr add " + net + "1/24 dev " + vh) &&
-          Run("ip -n " + board_ + " addr add " + net + "2/24 dev " + vb) &&
-          Run("ip -n " + host_ + " link set " + vh + " up") && Run("ip -n " + board_ + " link set " + vb + " up") &&
-          Run("ip -n " + host_ + " link set lo up") && Run("ip -n " + board_ + " link set lo up") &&
-          Run("ip -n " + host_ + " route add 224.0.0.0/4 dev " + vh) &&
-          Run("ip -n " + board_ + " route add 224.0.0.0/4 dev " + vb);
-    boardAddress_ = net + "2";
-  }
-  ~NamespacePair() {
-    Run("ip netns del " + host_);
-    Run("ip netns del " + board_);
-  }
-  bool ok() const { return ok_; }
-  const std::string& boardAddress() const { return boardAddress_; }
-
-  // Runs `fn` on a thread inside the namespace: sockets it creates live there.
-  bool RunIn(bool board, const std::function<void()>& fn) const {
-    bool entered = false;
-    std::thread t([&] {
-      const int fd = open(("/var/run/netns/" + (board ? board_ : host_)).c_str(), O_RDONLY | O_CLOEXEC);
-      if (fd < 0 || setns(fd, CLONE_NEWNET) != 0) return;
-      close(fd);
-      entered = true;
-      fn();
-    });
-    t.join();
-    return entered;
-  }
-
- private:
-  static bool Run(const std::string& cmd) { return std::system((cmd + " >/dev/null 2>&1").c_str()) == 0; }
-  std::string host_, board_, boardAddress_;
-  bool ok_ = false;
-};
 
 class Connecting : public ::testing::Test {
  protected:
@@ -94,7 +48,7 @@ class Connecting : public ::testing::Test {
 
   std::filesystem::path dir;
   ScopedRecordingMessages messages;
-  NamespacePair ns;
+  linktest::NamespacePair ns{"c", 231};
 };
 
 }  // namespace

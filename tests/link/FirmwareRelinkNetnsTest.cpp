@@ -10,58 +10,15 @@
 #include <fstream>
 
 #include "FirmwareSimFixture.h"
+#include "NamespacePair.h"
 #include "link/BootloaderProtocol.h"
 
 using namespace smt::link;
 
 namespace {
 
-class BoardNetwork {
- public:
-  BoardNetwork() {
-    const std::string id = std::to_string(getpid() % 100000);
-    host_ = "smtfh" + id;
-    board_ = "smtfb" + id;
-    const std::string net = "10.232." + std::to_string(getpid() % 250) + ".";
-    const std::string vh = "fh" + id, vb = "fb" + id;
-    ok_ = Run("ip netns add " + host_) && Run("ip netns add " + board_) &&
-          Run("ip link add " + vh + " netns " + host_ + " type veth peer name " + vb + " netns " + board_) &&
-          Run("ip -n " + host_ + " addr add " + net + "1/24 dev " + vh) &&
-          Run("ip -n " + board_ + " addr add " + net + "2/24 dev " + vb) &&
-          Run("ip -n " + host_ + " link set " + vh + " up") && Run("ip -n " + board_ + " link set " + vb + " up") &&
-          Run("ip -n " + host_ + " link set lo up") && Run("ip -n " + board_ + " link set lo up") &&
-          Run("ip -n " + host_ + " route add 224.0.0.0/4 dev " + vh) &&
-          Run("ip -n " + board_ + " route add 224.0.0.0/4 dev " + vb);
-    boardAddress_ = net + "2";
-  }
-  ~BoardNetwork() {
-    Run("ip netns del " + host_);
-    Run("ip netns del " + board_);
-  }
-  bool ok() const { return ok_; }
-  const std::string& boardAddress() const { return boardAddress_; }
-  // Runs `fn` on a thread inside the namespace: the sockets it makes live there.
-  bool RunIn(bool board, const std::function<void()>& fn) const {
-    bool entered = false;
-    std::thread t([&] {
-      const int fd = open(("/var/run/netns/" + (board ? board_ : host_)).c_str(), O_RDONLY | O_CLOEXEC);
-      if (fd < 0 || setns(fd, CLONE_NEWNET) != 0) return;
-      close(fd);
-      entered = true;
-      fn();
-    });
-    t.join();
-    return entered;
-  }
-
- private:
-  static bool Run(const std::string& cmd) { return std::system((cmd + " >/dev/null 2>&1").c_str()) == 0; }
-  std::string host_, board_, boardAddress_;
-  bool ok_ = false;
-};
-
 TEST(FirmwareRelink, MainBoardIsFoundAgainByDiscoveryAfterEachRestart) {
-  BoardNetwork net;
+  linktest::NamespacePair net{"f", 232};
   if (!net.ok()) GTEST_SKIP() << "network namespaces cannot be made here (needs root and ip netns)";
   linktest::ResetLinkState();
   smt::platform::ScopedRecordingMessages messages;
