@@ -8,6 +8,7 @@
 #include "link/MachineCommands.h"
 #include "platform/MessageService.h"
 #include "platform/WorkerThreads.h"
+#include "run/PlatformRuns.h"
 #include "run/RunState.h"
 
 namespace smt::run {
@@ -20,7 +21,8 @@ std::map<RunThread, RunThreadProc>& Procs() {
                                               {RunThread::Conveyor, ConveyorThreadProc},
                                               {RunThread::StepRun, StepRunThreadProc},
                                               {RunThread::EightHead, EightHeadRunThreadProc},
-                                              {RunThread::Drill, DrillRunThreadProc}};
+                                              {RunThread::Drill, DrillRunThreadProc},
+                                              {RunThread::PlatformDispense, PlatformDispenseThreadProc}};
   return m;
 }
 void ResetHeadEvents() {

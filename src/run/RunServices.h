@@ -58,6 +58,26 @@ struct DipStation {
   int runTime = 0, stopDelay = 0, delay = 0;
 };
 
+// Lamp machine: the dispense values of one glue dot (pulses, speeds, ms).
+struct LampDot {
+  int32_t startSpeed = 0, runSpeed = 0, closeDelay = 0, bottomDelay = 0, valveClose = 0, valveOpen = 0, height = 0;
+};
+struct LampCounts {
+  int set = 1, finish = 0, unfinish = 1;
+};
+// The board's Mark parameters for the platform Mark measurement.
+struct PlatformMarkParams {
+  double zoom = 1, box = 0, diameter = 0;  // pixels per mm, mm, mm
+  int tolerance = 0;                       // percent of the diameter
+  int contrast = 0, brightness = 0, times = 1, collectMs = 0;
+  bool reversal = false;
+};
+// One look at the Mark: centre offset from the image centre (mm) and radius (pixels).
+struct MarkSighting {
+  bool found = false;
+  double ox = 0, oy = 0, radius = 0;
+};
+
 struct RunServices {
   // --- part list ---
   std::function<std::vector<PlacementRow>()> placementRows;
@@ -121,7 +141,18 @@ struct RunServices {
   std::function<CoverSettings()> cover;
   std::function<void(int total, int count)> saveCoverCounters;
   std::function<void(const std::string&)> info;
-  std::function<std::optional<DipStation>()> dippingStation;  // jog panel information line
+  std::function<std::optional<DipStation>()> dippingStation;
+  // --- lamp machine (the point table and its board counters) ---
+  // Targets of a dot or the camera (kind 1 camera, 2 red, 3/4 silver): glue X and the platform's Y.
+  std::function<std::pair<int32_t, int32_t>(int kind, int platform, int point)> lampTarget;
+  std::function<LampDot(int group, int platform, int point)> lampDot;
+  std::function<std::string(int row, int col)> lampCell;
+  std::function<void(int row, int col, const std::string&)> setLampCell;
+  std::function<LampCounts()> lampCounts;
+  std::function<void(const LampCounts&)> setLampCounts;
+  std::function<PlatformMarkParams()> platformMarkParams;
+  std::function<bool()> markCameraReady;
+  std::function<std::optional<MarkSighting>(const PlatformMarkParams&)> sightMark;  // jog panel information line
 };
 
 RunServices& Services();

@@ -1,0 +1,260 @@
+#include "run/PlatformRuns.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "app/core/LogFile.h"
+#include "app/core/MachineState.h"
+#include "job/BoardGeometry.h"
+#include "link/LinkRuntime.h"
+#include "link/MachineCommands.h"
+#include "link/MotionGlobals.h"
+#include "link/ProcessCommands.h"
+#include "platform/MessageService.h"
+#include "run/MachineSteps.h"
+#include "run/RunDispatch.h"
+#include "run/RunState.h"
+#include "run/StrategySettings.h"
+#include "settings/SettingsStores.h"
+
+namespace smt::run {
+
+namespace {
+
+using smt::platform::MsgAnswer;
+using smt::platform::ShowMessage;
+
+int32_t Trunc(double v) { return static_cast<int32_t>(v); }
+
+smt::settings::SpeedRecord Speeds() {
+  return smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
+}
+
+int32_t PlatformY(int platform) { return platform == 1 ? g_nCurY.load() : g_nCurPlatform[1].load(); }
+
+// Glue gantry X (axis 9) and the platform's Y (axis 1 or 12) together.
+bool MoveGantry(int platform, int32_t tx, int32_t ty) {
+  const auto sp = Speeds();
+  return smt::link::SendCmd53DispenseMove(9, tx - g_nCurPlatform[0], sp[0].start, sp[0].normal,
+                                          platform == 1 ? 1 : 12, ty - PlatformY(platform), sp[1].start,
+                                          sp[1].normal);
+}
+
+bool MoveGantryBy(int platform, int32_t dx, int32_t dy) {
+  const auto sp = Speeds();
+  return smt::link::SendCmd53DispenseMove(9, dx, sp[0].start, sp[0].normal, platform == 1 ? 1 : 12, dy, sp[1].start,
+                                          sp[1].normal);
+}
+
+bool Stopped() { return !PauseGate(); }
+
+}  // namespace
+
+bool DispensePlatformPoint(int kind, int platform, int point) {
+  if (platform != 1 && platform != 2) return false;
+  if (!Services().lampTarget) return false;
+  const auto [tx, ty] = Services().lampTarget(kind, platform, point);
+  if (!MoveGantry(platform, tx, ty)) return false;
+  return Stopped();
+}
+
+bool MeasureMarkPoint(int platform, int point) {
+  auto& s = Services();
+  if (!(s.markCameraReady && s.markCameraReady()) || !s.sightMark) {
+    ShowMessage(RunText("PartList.c_Message_29", "没有相机 !"));
+    return true;
+  }
+  const PlatformMarkParams m = s.platformMarkParams ? s.platformMarkParams() : PlatformMarkParams{};
+  const int row = platform == 1 ? 2 * point : 2 * point + 1;
+  for (;;) {
+    int64_t sumX = 0, sumY = 0;
+    bool failed = false, visual = false;
+    for (int k = 0; k < m.times && !failed; ++k) {
+      if (!RunSleep(m.collectMs)) return true;
+      const auto seen = s.sightMark(m);
+      if (!seen || !seen->found || seen->radius >= 0.5 * m.box * m.zoom) {
+        failed = visual = true;
+        break;
+      }
+      const double d = 2 * seen->radius / m.zoom;
+      char buf[96];
+      std::snprintf(buf, sizeof buf, "Mark: X = %0.4f，Y = %0.4f，D = %0.4f", seen->ox, seen->oy, d);
+      smt::link::Runtime().Hooks().AppendInfoLine(buf, true);
+      CLogFile::Instance().Write(true, "%s", buf);
+      if (d > m.diameter * (100 + m.tolerance) / 100.0 || d < m.diameter * (100 - m.tolerance) / 100.0) {
+        failed = true;
+        break;
+      }
+      const int32_t dy = Trunc(seen->oy * g_dYPulsePerMm), dx = -Trunc(seen->ox * g_dXPulsePerMm);
+      if (!MoveGantryBy(platform, dx, dy)) return true;  // nothing stored: the board is not dispensed
+      if (Stopped()) return true;
+      sumX += dx;
+      sumY += dy;
+    }
+    if (!failed) {
+      if (s.setLampCell) {
+        s.setLampCell(row, 5, std::to_string(sumX));
+        s.setLampCell(row, 6, std::to_string(sumY));
+      }
+      return false;
+    }
+    const int clamp = platform == 1 ? 7 : 8;
+    smt::link::SetOutput(clamp, 1, 5);
+    if (visual) CLogFile::Instance().Write(true, "%s", kVisualError);
+    const auto a = ShowMessage(RunText("PartList.c_Message_30", "Mark大小识别失败 !  是-重新识别，否-退出，取消-退出"),
+                               smt::platform::MsgButtons::YesNoCancel, smt::platform::MsgIcon::Question);
+    if (a != MsgAnswer::Yes) return true;
+    smt::link::SetOutput(clamp, 0, 5);
+  }
+}
+
+bool AlignPlatformMarks(int platform, int point) {
+  auto& s = Services();
+  const int row = platform == 1 ? 2 * point : 2 * point + 1;
+  const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
+  auto cell = [&](int col) { return s.lampCell ? std::atof(s.lampCell(row, col).c_str()) : 0.0; };
+  const int32_t tx = Trunc(cell(3) * g_dXPulsePerMm) - Trunc(basic->m_X_CameraToNozzle1 * g_dXPulsePerMm);
+  const int32_t ty = Trunc(cell(4) * g_dYPulsePerMm) - Trunc(basic->m_Y_CameraToNozzle1 * g_dYPulsePerMm);
+  // A Mark that cannot be reached is not measured; dispensing with the
+  // offsets of an earlier board would put the glue in the wrong place.
+  if (!MoveGantry(platform, tx, ty)) return true;
+  if (Stopped()) return true;
+  if (s.setLampCell) {
+    s.setLampCell(row, 5, "");
+    s.setLampCell(row, 6, "");
+  }
+  return MeasureMarkPoint(platform, point);
+}
+
+bool UnloadPlatform(int platform) {
+  const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
+  if (platform == 1 || platform == 2) {
+    const auto sp = Speeds();
+    const int32_t step = g_nThrowPositionY - PlatformY(platform);
+    if (!smt::link::SendCmd53DispenseMove(platform == 1 ? 1 : 12, step, sp[1].start, sp[1].normal, 0, 0, 10, 10))
+      return false;
+    if (Stopped()) return true;
+    smt::link::SetOutput(platform == 1 ? 7 : 8, 1, 5);
+  }
+  if (!RunSleep(basic->m_ChangeDelay) || Stopped()) return true;
+  if (platform == 1 || platform == 2) smt::link::SetOutput(platform == 1 ? 7 : 8, 0, 5);
+  RunSleep(100);
+  return false;
+}
+
+namespace {
+
+bool GlueDot(int group, int head, int platform, int point) {
+  if (!Services().lampDot) return false;
+  const LampDot d = Services().lampDot(group, platform, point);
+  const int32_t height = head == 5 ? d.height : -d.height;
+  return smt::link::SendCmd58GlueDispense(static_cast<uint8_t>(head == 5 ? 10 : 6), height, d.startSpeed, d.runSpeed,
+                                          5, -d.valveOpen, d.valveClose, static_cast<uint16_t>(d.closeDelay),
+                                          static_cast<uint16_t>(d.bottomDelay), 0) == smt::link::CommandResult::Ok;
+}
+
+// 1 finished (home), 0 early, 2 handed to the place run.
+int RunPlatformDispense() {
+  auto& s = Services();
+  const SmtStrategy st = Strategy();
+  const int mode = st.m_RunSelect;
+  RunRows() = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
+  const int n = static_cast<int>(RunRows().size());
+  if (s.progress) s.progress(0, n);
+  const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
+  int cursor = sel.fromCurrentSmt && s.currentSmtRow ? s.currentSmtRow() : -1;
+  g_PlaceExtra1.row = g_PlaceExtra1.failedRow = -1;
+  g_PlaceExtra1.failed = 0;
+  g_hPlatformFreeEvent1.Set();
+  g_hPlatformFreeEvent2.Set();
+  int firstBoards = 0;
+  int platform = 2;
+  if (s.openMarkCamera) s.openMarkCamera();
+  if (!(s.feeders && s.feeders->CurrentGroup())) {
+    ShowMessage(RunText("PartList.c_Message_20", "没有找到料架组 !"));
+    return 0;
+  }
+  LampCounts counts = s.lampCounts ? s.lampCounts() : LampCounts{};
+  while (counts.finish < counts.set) {
+    int next = cursor + 1;
+    while (next < n && RunRows()[static_cast<size_t>(next)][7] != "Yes") ++next;
+    if (next >= n) return 0;
+    cursor = next;
+    auto waitFree = [&](smt::platform::Event& e) { return WaitRunEvent(e, Timeouts().partner) == WaitResult::Signalled; };
+    if (mode == 9) {
+      platform = 1;
+      if (UnloadPlatform(1)) return 0;
+    } else if (mode == 10) {
+      platform = platform == 1 ? 2 : 1;
+      if (UnloadPlatform(platform)) return 0;
+    } else if (mode == 11) {
+      if (!waitFree(g_hPlatformFreeEvent1)) return 0;
+      platform = 1;
+      if (UnloadPlatform(1)) return 0;
+    } else {
+      if (platform == 1) {
+        if (!waitFree(g_hPlatformFreeEvent2)) return 0;
+        platform = 2;
+        if (firstBoards < 2) {
+          ++firstBoards;
+          if (UnloadPlatform(2)) return 0;
+        }
+      } else {
+        if (!waitFree(g_hPlatformFreeEvent1)) return 0;
+        platform = 1;
+        if (firstBoards == 0) {
+          firstBoards = 1;
+          if (UnloadPlatform(1)) return 0;
+        }
+      }
+    }
+    if (Stopped()) return 0;
+    for (int i = 0; i < n; ++i)
+      if (RunRows()[static_cast<size_t>(i)][7] == "Yes" && AlignPlatformMarks(platform, i)) return 0;
+    for (int i = 0; i < n; ++i) {
+      if (!g_bRunContinue) return 0;
+      if (s.showRow) s.showRow(cursor + 3);
+      if (DispensePlatformPoint(2, platform, i) || Stopped()) return 0;
+      RowState(i, 9, true);
+      GlueDot(0, 5, platform, i);
+      if (DispensePlatformPoint(3, platform, i) || Stopped()) return 0;
+      GlueDot(1, 6, platform, i);
+      if (DispensePlatformPoint(4, platform, i) || Stopped()) return 0;
+      GlueDot(2, 6, platform, i);
+      RowState(i, 10, true);
+      if (!RunSleep(st.m_Interval) || Stopped()) return 0;
+    }
+    ++counts.finish;
+    --counts.unfinish;
+    if (s.setLampCounts) s.setLampCounts(counts);
+    if (mode == 9 || mode == 10) {
+      if (s.resetSmtRowStates) s.resetSmtRowStates();
+    } else {
+      (platform == 1 ? g_hPlatformGluedEvent1 : g_hPlatformGluedEvent2).Set();
+    }
+    if (s.progress) s.progress(0, n);
+    if (Stopped()) return 0;
+  }
+  counts.unfinish = counts.set;
+  counts.finish = 0;
+  if (s.setLampCounts) s.setLampCounts(counts);
+  if (mode == 11 || mode == 12) return 2;
+  if (!g_bRunContinue) return 0;
+  g_bResetDone = false;
+  if (s.startHome) s.startHome();
+  return 1;
+}
+
+}  // namespace
+
+void PlatformDispenseThreadProc() {
+  if (Services().enableRunWindows) Services().enableRunWindows(false);
+  const int end = RunPlatformDispense();
+  if (end == 2) return;  // the place run ends the run
+  // A place run waiting for a glued platform wakes and leaves.
+  g_hPlatformGluedEvent1.Set();
+  g_hPlatformGluedEvent2.Set();
+  FinishRun(end == 1);
+}
+
+}  // namespace smt::run
