@@ -4,6 +4,7 @@
 #include "job/CDialogPartList.h"
 #include "job/CurrentBoard.h"
 #include "library/NozzleSeats.h"
+#include "library/NozzleStrategy.h"
 #include "platform/GuiDispatcher.h"
 #include "run/CDialogSMTStrategy.h"
 #include "run/FeederPickTarget.h"
@@ -46,6 +47,23 @@ void LoadStrategyAtStart(const std::string& appDir) {
   const SmtStrategy s = LoadStrategy(appDir);
   SetStrategy(s);
   g_nHeadCount = HeadCountOfMode(s.m_HeaderSelect);
+  smt::library::SetNozzleStrategySource([] {
+    const SmtStrategy now = Strategy();
+    smt::library::NozzleStrategy n;
+    n.m_AutoChangeNozzle = now.m_AutoChangeNozzle;
+    n.m_19NozzleLibrary = now.m_19NozzleLibrary;
+    n.m_ChangeNozzleSelect = now.m_ChangeNozzleSelect;
+    return n;
+  });
+}
+
+void ResetStrategyHeadMode(const std::string& appDir) {
+  SmtStrategy s = Strategy();
+  s.m_HeaderSelect = 0;
+  s.m_ChangeNozzleSelect = 0;
+  SetStrategy(s);
+  g_nHeadCount = 1;
+  SaveStrategy(appDir, s);
 }
 
 void WireRunEngine(CDialogPartList& list, smt::feeder::FeederTable* feeders) {

@@ -15,8 +15,12 @@ class FeederTable;
 
 namespace smt::run {
 
-// Loads [SmtStrategyConfig] into the run engine and sets the head count.
+// Loads [SmtStrategyConfig] into the run engine, sets the head count and
+// makes the nozzle library follow the committed strategy.
 void LoadStrategyAtStart(const std::string& appDir);
+// The machine-type commands: head mode and nozzle-change choice back to 0,
+// committed and saved.
+void ResetStrategyHeadMode(const std::string& appDir);
 
 // The panel's Start reaches StartRun; the next-row search reaches the pick
 // target; the run reads the rows, board and feeders through the panel.

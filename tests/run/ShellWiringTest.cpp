@@ -1,0 +1,48 @@
+// The run engine connected to a real part list panel.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "feeder/FeederNames.h"
+#include "feeder/FeederTable.h"
+#include "job/CDialogPartList.h"
+#include "library/NozzleStrategy.h"
+#include "run/RunServices.h"
+#include "run/RunShellWiring.h"
+#include "run/StrategySettings.h"
+
+namespace {
+
+TEST(ShellWiring, PanelStartReachesTheDispatcherAndTheSearchReachesThePickTarget) {
+  CDialogPartList panel;
+  smt::feeder::FeederTable feeders;
+  smt::run::WireRunEngine(panel, &feeders);
+  EXPECT_TRUE(static_cast<bool>(panel.Run().startRun));
+  ASSERT_TRUE(static_cast<bool>(panel.Logic().calcFeederPickTarget));
+  EXPECT_EQ(smt::run::Services().feeders, &feeders);
+  EXPECT_EQ(smt::run::Services().smtBusy, &panel.Run().m_bSmtThreadBusy);
+  // The placed counter of the eight-head run is the panel's.
+  smt::run::Services().placedOne();
+  EXPECT_EQ(panel.Run().m_nPlacedCount, 1);
+  smt::run::Services() = {};
+}
+
+TEST(ShellWiring, NozzleLibraryFollowsTheCommittedStrategy) {
+  const auto dir = std::filesystem::temp_directory_path() / "smt_run_wiring";
+  std::filesystem::create_directories(dir);
+  smt::run::LoadStrategyAtStart(dir.string());
+  smt::run::SmtStrategy s = smt::run::Strategy();
+  s.m_AutoChangeNozzle = 1;
+  s.m_ChangeNozzleSelect = 2;
+  smt::run::SetStrategy(s);
+  EXPECT_EQ(smt::library::CurrentNozzleStrategy().m_AutoChangeNozzle, 1);
+  EXPECT_EQ(smt::library::CurrentNozzleStrategy().m_ChangeNozzleSelect, 2);
+  smt::run::ResetStrategyHeadMode(dir.string());
+  EXPECT_EQ(smt::run::LoadStrategy(dir.string()).m_HeaderSelect, 0);
+  EXPECT_EQ(smt::library::CurrentNozzleStrategy().m_ChangeNozzleSelect, 0);
+  smt::library::SetNozzleStrategySource(nullptr);
+  smt::run::SetStrategy({});
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
