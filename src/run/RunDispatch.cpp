@@ -22,7 +22,8 @@ std::map<RunThread, RunThreadProc>& Procs() {
                                               {RunThread::StepRun, StepRunThreadProc},
                                               {RunThread::EightHead, EightHeadRunThreadProc},
                                               {RunThread::Drill, DrillRunThreadProc},
-                                              {RunThread::PlatformDispense, PlatformDispenseThreadProc}};
+                                              {RunThread::PlatformDispense, PlatformDispenseThreadProc},
+                                              {RunThread::Label, LabelRunThreadProc}};
   return m;
 }
 void ResetHeadEvents() {

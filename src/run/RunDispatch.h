@@ -34,6 +34,7 @@ void ConveyorThreadProc();
 void StepRunThreadProc();
 void EightHeadRunThreadProc();
 void DrillRunThreadProc();
+void LabelRunThreadProc();
 
 // Ends a run from a run thread: releases the partner threads and calls the
 // part list's end-of-run step.

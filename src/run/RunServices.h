@@ -78,6 +78,16 @@ struct MarkSighting {
   double ox = 0, oy = 0, radius = 0;
 };
 
+// The labeling machine's sheet settings.
+struct LabelSettings {
+  double startX = 0, startY = 0, distanceX = 0, distanceY = 0;
+  int serialX = 0, serialY = 0;
+  double thimbleX = 0, thimbleY = 0;  // the ejector pin (mm)
+  int glassSheets = 1;                // 0 glass sheet over the ejector pin, 1 label paper from feeders
+  int checkTimes = 0;                 // ms after the sheet move of head 2
+  double visualZoom = 1;              // pixels per mm
+};
+
 struct RunServices {
   // --- part list ---
   std::function<std::vector<PlacementRow>()> placementRows;
@@ -152,7 +162,13 @@ struct RunServices {
   std::function<void(const LampCounts&)> setLampCounts;
   std::function<PlatformMarkParams()> platformMarkParams;
   std::function<bool()> markCameraReady;
-  std::function<std::optional<MarkSighting>(const PlatformMarkParams&)> sightMark;  // jog panel information line
+  std::function<std::optional<MarkSighting>(const PlatformMarkParams&)> sightMark;
+  // --- labeling machine ---
+  std::function<LabelSettings()> labelSettings;
+  std::function<void(int serialX)> setLabelSerialX;
+  std::function<std::vector<std::pair<int, int>>()> recognizeGlass;  // pieces, pixel offsets
+  std::function<bool(int head)> moveHeadToThimble;
+  std::function<bool(int head)> runPickSequence;  // jog panel information line
 };
 
 RunServices& Services();

@@ -1,0 +1,242 @@
+// The labeling machine's run: two heads, parts from label paper (feeders)
+// or from a glass sheet moved piece by piece over the ejector pin; failed
+// parts are retried by the same head with the same rows.
+#include <cstdlib>
+
+#include "app/core/LogFile.h"
+#include "app/core/MachineState.h"
+#include "job/BoardGeometry.h"
+#include "link/LinkGlobals.h"
+#include "link/MachineCommands.h"
+#include "link/MotionCommands.h"
+#include "link/ProcessCommands.h"
+#include "platform/MessageService.h"
+#include "run/FeederPickTarget.h"
+#include "run/MachineSteps.h"
+#include "run/PickPlacePreparation.h"
+#include "run/RunDispatch.h"
+#include "run/RunState.h"
+#include "run/StrategySettings.h"
+#include "settings/SettingsStores.h"
+#include "vision/VisionGlobals.h"
+
+namespace smt::run {
+
+namespace {
+
+using smt::platform::ShowMessage;
+
+int NextRowL(int& row, int count, int slot, int requested) {
+  auto& s = Services();
+  if (s.nextPlaceRow) return s.nextPlaceRow(row, count, slot, requested);
+  const auto& rows = RunRows();
+  for (; row < count && row < static_cast<int>(rows.size()); ++row)
+    if (rows[static_cast<size_t>(row)][7] == "Yes")
+      return CalcFeederPickTarget(slot, requested, rows[static_cast<size_t>(row)][9]);
+  return 0;
+}
+
+template <size_t N>
+void Put32(std::array<uint8_t, N>& p, size_t at, int32_t v) {
+  for (size_t i = 0; i < 4; ++i) p[at + i] = static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i));
+}
+
+// The next piece of the glass sheet over the ejector pin.
+bool SheetToPin(std::vector<std::pair<int, int>>& points) {
+  auto& s = Services();
+  if (points.empty() && s.recognizeGlass) points = s.recognizeGlass();
+  if (points.empty()) return false;
+  LabelSettings l = s.labelSettings ? s.labelSettings() : LabelSettings{};
+  const auto [px, py] = points.back();
+  const double zoom = l.visualZoom > 0 ? l.visualZoom : 1;
+  const double x = l.startX + l.serialX * l.distanceX - px / zoom;
+  const double y = l.startY - l.serialY * l.distanceY + py / zoom;
+  const auto pulse = smt::settings::SettingsStores::Instance().machine.Pulse();
+  const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
+  smt::link::Cmd55Payload b{};
+  b[0] = 9;  // sheet move on the north (9) and west (8) walk axes
+  Put32(b, 2, static_cast<int32_t>(x * pulse->m_NorthWalk_Pulse) - g_nCurAxis9);
+  Put32(b, 6, static_cast<int32_t>(y * pulse->m_WestWalk_Pulse) - g_nCurAxis8);
+  Put32(b, 10, sp[10].start);
+  Put32(b, 14, sp[10].normal);
+  if (!smt::link::SendCmd55LabelMove(b)) return false;
+  points.pop_back();
+  if (points.empty() && s.setLabelSerialX) s.setLabelSerialX(l.serialX + 1);
+  return PauseGate();
+}
+
+bool PickHead(int k, int group, bool glass, std::vector<std::pair<int, int>>& points) {
+  auto& s = Services();
+  auto& pk = g_HeadPick[static_cast<size_t>(k - 1)];
+  auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+  if (glass) {
+    if (!SheetToPin(points)) return false;
+    if (k == 2) {
+      const LabelSettings l = s.labelSettings ? s.labelSettings() : LabelSettings{};
+      if (!RunSleep(l.checkTimes)) return false;
+    }
+  }
+  for (size_t i = 0; i < 8; ++i) g_nHeadMoveArgs[i] = -g_nCurA[i];
+  if (!PreparePickPlace(group, pl, k)) return false;
+  if (k == 2 && g_HeadPick[0].row != -1) AlignHeadSpeeds(g_HeadPlace[0], pl);
+  if (glass) {
+    const LabelSettings l = s.labelSettings ? s.labelSettings() : LabelSettings{};
+    pl.pickX = l.thimbleX;
+    pl.pickY = l.thimbleY;
+    if (!(s.moveHeadToThimble && s.moveHeadToThimble(k)) || !PauseGate()) return false;
+    return s.runPickSequence && s.runPickSequence(k) && PauseGate();
+  }
+  if (!FeedAdvance(pk, false) || !MoveHeadToPick(pl)) return false;
+  for (auto& a : g_nHeadMoveArgs) a = 0;
+  if (!PauseGate()) return false;
+  return PickPart(pl);
+}
+
+bool RunLabels() {
+  auto& s = Services();
+  const SmtStrategy st = Strategy();
+  const RunBoard board = s.board ? s.board() : RunBoard{};
+  const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
+  RunRows() = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
+  const int count = static_cast<int>(RunRows().size());
+  if (s.progress) s.progress(0, count);
+  ResetHeadRecords();
+  const int startRow = sel.fromCurrentSmt && s.currentSmtRow ? s.currentSmtRow() : 0;
+  const int group = s.feeders && s.feeders->CurrentGroup() ? s.feeders->CurrentIndex() : -1;
+  if (group < 0) {
+    ShowMessage(RunText("PartList.c_Message_20", "没有找到料架组 !"));
+    return false;
+  }
+  auto& f = Frame();
+  f.marksOn = board.marksOn;
+  f.marksPerCell = board.marksOn && board.marksPerCell;
+  f.mark1mmX = board.mark1X;
+  f.mark1mmY = board.mark1Y;
+  f.mark2mmX = board.mark2X;
+  f.mark2mmY = board.mark2Y;
+  auto setOrigin = [&](double ox, double oy) {
+    f.originX = static_cast<int32_t>(ox * g_dXPulsePerMm);
+    f.originY = static_cast<int32_t>(oy * g_dYPulsePerMm);
+    f.mark1X = static_cast<int32_t>((board.mark1X + ox) * g_dXPulsePerMm);
+    f.mark1Y = static_cast<int32_t>((board.mark1Y + oy) * g_dYPulsePerMm);
+  };
+  setOrigin(board.originX, board.originY);
+  if (s.openMarkCamera) s.openMarkCamera();
+  const bool glass = (s.labelSettings ? s.labelSettings() : LabelSettings{}).glassSheets == 0;
+  const int heads = std::min(std::max(static_cast<int>(g_nHeadCount), 1), 2);
+  std::vector<std::pair<int, int>> points;
+  int boardsLeft = std::max(s.boardCount ? s.boardCount() : 1, 1), done = 0;
+  while (boardsLeft > 0) {
+    if (!g_bRunContinue) return false;
+    g_nMark1DevStepsX = g_nMark1DevStepsY = 0;
+    if (board.marksOn && !board.marksPerCell && !(s.takeMarksMeasured && s.takeMarksMeasured()) &&
+        !(s.alignBoardMarks && s.alignBoardMarks()))
+      return false;
+    for (int r = 0; r < board.panelRows; ++r)
+      for (int c = 0; c < board.panelCols; ++c) {
+        const double cx = c * board.colPitch, cy = r * board.rowPitch;
+        if (s.panelLabel) s.panelLabel(r, c, -1);
+        if (board.CellSkipped(r, c)) continue;
+        if (board.marksOn && board.marksPerCell) {
+          setOrigin(board.originX + cx, board.originY + cy);
+          if (!(s.takeMarksMeasured && s.takeMarksMeasured()) && !(s.alignBoardMarks && s.alignBoardMarks()))
+            return false;
+        }
+        g_HeadPick[0].row = startRow;
+        int retry = 0;
+        for (;;) {
+          if (retry == 0) {
+            auto& h1 = g_HeadPick[0];
+            int res = NextRowL(h1.row, count, 1, 0);
+            bool alone = false;
+            for (int h = 2; res == 2 && h <= heads; ++h) {
+              res = NextRowL(h1.row, count, 1, h);
+              alone = res != 2;
+            }
+            if (res != 1 && !(alone && res != 0)) {
+              for (auto& p : g_HeadPick) p.row = -1;
+              break;
+            }
+            g_nCycleHeads = 1;
+            g_HeadPick[1].row = -1;
+            if (heads > 1 && !alone) {
+              g_HeadPick[1].row = h1.row + 1;
+              if (NextRowL(g_HeadPick[1].row, count, 2, 0) == 1) g_nCycleHeads = 2;
+              else g_HeadPick[1].row = -1;
+            }
+          }
+          if (!g_bRunContinue) return false;
+          if (s.showRow) s.showRow(g_HeadPick[0].row + 3);
+          for (int k = 1; k <= 2; ++k) {
+            if (g_HeadPick[static_cast<size_t>(k - 1)].row == -1) continue;
+            if ((retry == 2 && k == 1) || (retry == 1 && k == 2)) continue;
+            if (!PickHead(k, group, glass, points)) return false;
+          }
+          LogRotationAngles(&RunRows());
+          g_bFirstVisionDone = false;
+          for (int k = 1; k <= (st.m_HeaderSelect == 0 ? 1 : 2); ++k) {
+            auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+            if (pl.row != -1 && pl.visionMode != 0 && !VisionCentreHead(pl, false)) return false;
+          }
+          if (g_nHighSpeedCamera == 0) smt::link::SelectCamera(1, s.lightValue ? s.lightValue() : 0, -1);
+          for (int k = 1; k <= 2; ++k) {
+            auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+            if (pl.row == -1 || pl.failed || (retry == 2 && k == 1) || (retry == 1 && k == 2)) continue;
+            if (!PlacePart(pl, k, true, f.marksPerCell, cx, cy) || !PauseGate()) return false;
+            g_bVacuumCheckOk = true;
+            PlaceStroke(pl, 0.0);
+            if (g_bVacuumCheckOk) {
+              RowState(pl.row, 6, false);
+            } else {
+              pl.failedRow = pl.row;
+              RowState(pl.row, 7, false);
+            }
+            if (!PauseGate()) return false;
+          }
+          for (auto& pl : g_HeadPlace)
+            if (pl.row != -1 && (pl.failedRow != -1 || pl.failed) && !DiscardPart(pl)) return false;
+          const bool f1 = g_HeadPlace[0].row != -1 && (g_HeadPlace[0].failedRow != -1 || g_HeadPlace[0].failed);
+          const bool f2 = g_HeadPlace[1].row != -1 && (g_HeadPlace[1].failedRow != -1 || g_HeadPlace[1].failed);
+          retry = f1 ? (f2 ? 3 : 1) : (f2 ? 2 : 0);
+          if (s.progress) s.progress(g_HeadPick[0].row, count);
+          for (auto& pl : g_HeadPlace) {
+            pl.row = -1;
+            pl.failedRow = -1;
+            pl.failed = 0;
+          }
+          if (retry == 0) {
+            const int last = g_HeadPick[1].row != -1 ? g_HeadPick[1].row : g_HeadPick[0].row;
+            g_HeadPick[0].row = last + 1;
+            if (g_HeadPick[0].row >= count) break;
+          }
+        }
+        if (s.resetSmtRowStates) s.resetSmtRowStates();
+        if (!PauseGate()) return false;
+      }
+    --boardsLeft;
+    ++done;
+    if (s.setBoardCount) s.setBoardCount(boardsLeft);
+    if (s.panelLabel) s.panelLabel(0, 0, done);
+  }
+  if (!g_bRunContinue) return false;
+  const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Smt);
+  if (!smt::link::SendCmd64MoveXY(1000 - g_nCurX, sp[0].start, sp[0].normal, -1000 - g_nCurY, sp[1].start,
+                                  sp[1].normal, 0, 0, 0, 0, 128) ||
+      !PauseGate())
+    return false;
+  if (s.openMarkCamera) s.openMarkCamera();
+  g_bResetDone = false;
+  if (s.startHome) s.startHome();
+  return true;
+}
+
+}  // namespace
+
+void LabelRunThreadProc() {
+  SmtBusy() = 1;
+  if (Services().enableRunWindows) Services().enableRunWindows(false);
+  const bool finished = RunLabels();
+  FinishRun(finished);
+}
+
+}  // namespace smt::run

@@ -1,0 +1,74 @@
+// The labeling machine's run on the simulated machine.
+#include "RunSimFixture.h"
+
+namespace runtest {
+namespace {
+
+using namespace smt::run;
+
+class LabelRun : public RunSimTest {
+ protected:
+  void SetUp() override {
+    RunSimTest::SetUp();
+    g_nMachineType = 10;
+    g_nHeadCount = 2;
+    settings.glassSheets = 1;
+    settings.visualZoom = 10;
+    settings.thimbleX = 40;
+    settings.thimbleY = -40;
+    auto& s = Services();
+    s.labelSettings = [this] { return settings; };
+    s.setLabelSerialX = [this](int x) { settings.serialX = x; };
+    s.recognizeGlass = [this] {
+      ++searches;
+      return std::vector<std::pair<int, int>>{{10, 10}, {20, 20}, {30, 30}};
+    };
+    s.moveHeadToThimble = [this](int) {
+      ++thimbleMoves;
+      return true;
+    };
+    s.runPickSequence = [this](int) {
+      ++pickSequences;
+      return true;
+    };
+  }
+  LabelSettings settings;
+  std::atomic<int> searches{0}, thimbleMoves{0}, pickSequences{0};
+};
+
+TEST_F(LabelRun, LabelPaperIsPickedFromTheFeedersTwoHeadsAtATime) {
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_TRUE(runFinished);
+  for (int r = 0; r < 3; ++r) EXPECT_EQ(State(r), 6) << r;
+  EXPECT_EQ(Count(0x67), 3);
+  EXPECT_EQ(Count(0x66), 3);  // the run thread feeds each part itself
+  EXPECT_EQ(Count(0x68), 3);
+  EXPECT_EQ(homeCount, 1);
+}
+
+TEST_F(LabelRun, GlassSheetPiecesComeOverTheEjectorPinAndTheCellAdvancesWhenTheyAreUsed) {
+  settings.glassSheets = 0;
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_TRUE(runFinished);
+  EXPECT_EQ(searches, 1);       // three pieces serve three picks
+  EXPECT_EQ(Count(0x55), 3);    // one sheet move per piece
+  EXPECT_EQ(thimbleMoves, 3);
+  EXPECT_EQ(pickSequences, 3);
+  EXPECT_EQ(settings.serialX, 1);
+  EXPECT_EQ(Count(0x67), 0);    // no feeder picks
+  EXPECT_EQ(Count(0x68), 3);
+}
+
+TEST_F(LabelRun, EmptySheetEndsTheRun) {
+  settings.glassSheets = 0;
+  Services().recognizeGlass = [] { return std::vector<std::pair<int, int>>{}; };
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_FALSE(runFinished);
+  EXPECT_EQ(Count(0x68), 0);
+}
+
+}  // namespace
+}  // namespace runtest
