@@ -19,6 +19,7 @@
 #include "link/CDialogManualControl.h"
 #include "link/LinkRuntime.h"
 #include "link/MotionGlobals.h"
+#include "run/RunShellWiring.h"
 #include "settings/SettingsStores.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
@@ -315,10 +316,8 @@ void CSMTView::LayoutJogPanelForMachineType() {
 }
 
 void CSMTView::ResetStrategyHeadMode() {
-  // The strategy settings: one head, no nozzle change.
-  SettingsSection s(ConfigPath(frame_->m_strAppPath), "SmtStrategyConfig");
-  s.WriteInt("m_HeaderSelect", 0);
-  s.WriteInt("m_ChangeNozzleSelect", 0);
+  // The placement strategy: one head, no nozzle change, committed and saved.
+  smt::run::ResetStrategyHeadMode(frame_->m_strAppPath);
 }
 
 void CSMTView::SaveOnClose() {

@@ -26,6 +26,11 @@
 #include "job/CDialogPartList.h"
 #include "job/DropDownLists.h"
 #include "job/ImportFileSettings.h"
+#include "link/MachineHoming.h"
+#include "run/FeederPickTest.h"
+#include "run/RunServices.h"
+#include "run/RunShellWiring.h"
+#include "run/RunState.h"
 #include "settings/SettingsShellWiring.h"
 #include "stations/ConveyorStation.h"
 #include "stations/DippingStation.h"
@@ -316,11 +321,46 @@ void InstallStations(CSMTView& view) {
   smt::link::InstallShowConveyorWidth([] { smt::stations::ConveyorStation::Instance().OnConveyorWidthReset(); });
 }
 
+void InstallRunEngine(CSMTView& view) {
+  CMainFrame* frame = view.frame();
+  view.initialUpdateSteps.push_back([&view, frame](const std::string& appDir) {
+    smt::run::CreateRunEvents();
+    smt::run::LoadStrategyAtStart(appDir);
+    CDialogPartList* p = view.m_pPartList;
+    if (!p) return;
+    smt::run::WireRunEngine(*p, view.m_pFeedList ? &view.m_pFeedList->Table() : nullptr);
+    smt::run::WireStrategyPage(*p, &view, appDir, [frame] { return frame->m_strLanguage; });
+  });
+  auto feederServices = smt::feeder::GetFeederServices();
+  feederServices.pickFromFeederTest = smt::run::PickFromFeederTest;
+  smt::feeder::SetFeederServices(feederServices);
+
+  auto& run = smt::run::Services();
+  run.moveBetweenSetPoints = [&view] { return view.MoveBetweenSetPoints(); };
+  run.autoTransport = smt::stations::ConveyorFitted;
+  run.runZones = smt::stations::RunConveyorZone;
+  run.startHome = [] { smt::link::MachineHoming::Instance().StartHomeThread(0, 0); };
+  run.speedLevel = [] { return smt::settings::SettingsStores::Instance().speed.Get()->settings.m_SpeedMenuCheck; };
+  run.info = [](const std::string& text) { smt::link::Runtime().Hooks().AppendInfoLine(text, true); };
+  run.enableRunWindows = [&view](bool enabled) {
+    smt::platform::PostToGui([&view, enabled] {
+      if (view.m_pManualControl) view.m_pManualControl->EnableJogControls(enabled);
+    });
+  };
+  run.lightValue = [&view] { return view.m_pSetView ? view.m_pSetView->m_Light_Brightness : 0; };
+  run.openMarkCamera = [&view] {
+    smt::platform::PostToGui([&view] {
+      if (view.switchLiveCamera) view.switchLiveCamera(smt::app::GoToCamera::Mark);
+    });
+  };
+}
+
 }  // namespace
 
 void InstallSubsystems(CSMTView& view) {
   InstallFeeders(view);
   InstallStations(view);
+  InstallRunEngine(view);
   InstallLibraries(view);
   InstallJob(view);
   InstallCameras(view);
