@@ -37,6 +37,8 @@
 #include "stations/StationsShell.h"
 #include "settings/SettingsStores.h"
 #include "vision/CDialogCameraList.h"
+#include "vision/CameraEngine.h"
+#include "vision/MarkAlign.h"
 #include "vision/CDialogSetView.h"
 #include "vision/CameraCalib.h"
 #include "vision/VisionGlobals.h"
@@ -134,6 +136,12 @@ void InstallCameras(CSMTView& view) {
       view.m_pSetView->hooks.cameraRecord = [list](int camera) {
         return camera == 1 ? list->m_Camera_first : list->m_Camera_second;
       };
+      // The run's mark alignment takes its frames from the Mark camera.
+      CDialogSetView* panel = view.m_pSetView;
+      smt::vision::SetMarkCamera([panel] { return panel->Engine().HasRole(smt::vision::kRoleMarkCamera); },
+                                 [panel](cv::Mat& frame) {
+                                   return panel->Engine().RequestFrame(smt::vision::kRoleMarkCamera, frame, std::chrono::milliseconds(1000));
+                                 });
       view.m_pSetView->hooks.lensCorrection = [] {
         return smt::settings::SettingsStores::Instance().machine.Basic()->m_Calibrator2 != 0;
       };
