@@ -269,7 +269,7 @@ TEST_F(JogOnSimulator, DirectionButtonReleaseClosesTheFeeder) {
   const auto outs = OutputsSwitched();
   ASSERT_FALSE(outs.empty());
   EXPECT_EQ(outs.back(), -7);  // east feeder output off before closing
-  EXPECT_FALSE(sim->Output(7));
+  EXPECT_TRUE(linktest::WaitFor([&] { return !sim->Output(7); }));
 
   g_bConnected = false;
   ASSERT_TRUE(runner.FeederButtonRelease());
@@ -286,7 +286,7 @@ TEST_F(JogOnSimulator, PumpButtonsSwitchTheirOutputs) {
   });
   ASSERT_TRUE(SwitchPump(2, true));
   ASSERT_TRUE(linktest::WaitFor([&] { return sim->Output(2); }));
-  EXPECT_TRUE(sim->Output(8));
+  EXPECT_TRUE(linktest::WaitFor([&] { return sim->Output(8); }));
   ASSERT_TRUE(SwitchPump(2, false));
   ASSERT_TRUE(linktest::WaitFor([&] { return !sim->Output(2); }));
   EXPECT_EQ(OutputsSwitched(), (std::vector<int>{8, 2, -8, -2}));

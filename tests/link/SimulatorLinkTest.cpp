@@ -49,7 +49,7 @@ TEST_F(SimulatorLink, SimpleCommandsArriveAsTheBoardReadsThem) {
       else EXPECT_EQ(got.attempt, 0);
     }
   }
-  EXPECT_TRUE(sim->Output(33));
+  EXPECT_TRUE(linktest::WaitFor([&] { return sim->Output(33); }));
   EXPECT_EQ(g_nVacuumKpa, 62);
   g_nMachineType = 0;
 }

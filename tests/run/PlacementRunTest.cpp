@@ -259,7 +259,7 @@ TEST_F(RunSimTest, DipComponentIsDippedAfterThePick) {
   EXPECT_EQ(Count(0x68), 3);
   // Two W1 parts, each dipped down and up on its head's Z axis.
   EXPECT_EQ(Count(0x61), 4);
-  EXPECT_FALSE(sim->Output(10));
+  EXPECT_TRUE(linktest::WaitFor([&] { return !sim->Output(10); }));
 }
 
 TEST_F(RunSimTest, DipComponentWithoutAStationEndsTheRun) {
@@ -267,7 +267,7 @@ TEST_F(RunSimTest, DipComponentWithoutAStationEndsTheRun) {
   ASSERT_TRUE(Start());
   ASSERT_TRUE(WaitEnd());
   EXPECT_FALSE(runFinished);
-  EXPECT_FALSE(sim->Output(10));
+  EXPECT_TRUE(linktest::WaitFor([&] { return !sim->Output(10); }));
 }
 
 }  // namespace

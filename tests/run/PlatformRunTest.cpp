@@ -87,7 +87,9 @@ TEST_F(PlatformRun, MarkOfTheWrongSizeAsksAndStopsOnNo) {
   const auto texts = messages.service.Texts();
   ASSERT_FALSE(texts.empty());
   EXPECT_EQ(texts.back(), "Mark大小识别失败 !  是-重新识别，否-退出，取消-退出");
-  EXPECT_TRUE(sim->Output(7));  // the platform's clamp stays open for the operator
+  // The platform's clamp stays open for the operator (an output command has
+  // no reply: give the board its moment to take it).
+  EXPECT_TRUE(linktest::WaitFor([&] { return sim->Output(7); }));
 }
 
 TEST_F(PlatformRun, PlacingModesNeedThePlaceRunToStart) {

@@ -97,7 +97,7 @@ TEST_F(CoverTapeSimTest, StartRefusesByGuardOrder) {
   UseUdp();
   ASSERT_TRUE(StartCoverTest(kCoverSeal, s, Io()));
   ASSERT_TRUE(linktest::WaitFor([] { return !g_bMachineBusy.load(); }));
-  EXPECT_FALSE(sim->Output(8));
+  EXPECT_TRUE(linktest::WaitFor([&] { return !sim->Output(8); }));
 }
 
 TEST(CoverTapeSettingsTest, ZerosOfTheFirstFiveLoadAsOneAndCountersRoundTrip) {

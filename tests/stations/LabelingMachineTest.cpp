@@ -128,7 +128,7 @@ TEST_F(LabelingSimTest, PickSequenceStrokesAndVacuum) {
       strokes.push_back({le(2), le(6)});
     }
   EXPECT_EQ(strokes, (std::vector<std::pair<int32_t, int32_t>>{{200, 150}, {-50, 50}, {-150, -200}}));
-  EXPECT_TRUE(sim->Output(1));
+  EXPECT_TRUE(linktest::WaitFor([&] { return sim->Output(1); }));
 }
 
 TEST(LabelingSettingsTest, PitchesAtLeastOneAndSheetKindNotNegative) {
