@@ -116,16 +116,7 @@ std::string CDialogPartEditDis::Text(const std::string& key) const {
 }
 
 void CDialogPartEditDis::LoadLanguage(const std::string& appDir, const std::string& language) {
-  if (!appDir.empty()) {
-    smt::platform::LanguageSection s(appDir, language, "PartEditDisConfig");
-    for (const auto& [k, v] : DisTexts()) texts_[k] = s.Text(k, v);
-  }
-  setWindowTitle(QString::fromStdString(Text("PartEditDis.c_PartEditDis")));
-  for (const auto& [k, w] : targets_) {
-    const QString t = QString::fromStdString(Text(k));
-    if (auto* l = qobject_cast<QLabel*>(w)) l->setText(t);
-    else if (auto* b = qobject_cast<QAbstractButton*>(w)) b->setText(t);
-  }
+  LoadEditorTexts(this, appDir, language, "PartEditDisConfig", DisTexts(), "PartEditDis.c_PartEditDis", texts_, targets_);
 }
 
 void CDialogPartEditDis::SetFields(const DisEditFields& f) {

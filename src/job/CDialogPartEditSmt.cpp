@@ -203,16 +203,7 @@ std::string CDialogPartEditSmt::Text(const std::string& key) const {
 }
 
 void CDialogPartEditSmt::LoadLanguage(const std::string& appDir, const std::string& language) {
-  if (!appDir.empty()) {
-    smt::platform::LanguageSection s(appDir, language, "PartProperConfig");
-    for (const auto& [k, v] : SmtTexts()) texts_[k] = s.Text(k, v);
-  }
-  setWindowTitle(QString::fromStdString(Text("PartProper.c_PartProper")));
-  for (const auto& [k, w] : targets_) {
-    const QString t = QString::fromStdString(Text(k));
-    if (auto* l = qobject_cast<QLabel*>(w)) l->setText(t);
-    else if (auto* b = qobject_cast<QAbstractButton*>(w)) b->setText(t);
-  }
+  LoadEditorTexts(this, appDir, language, "PartProperConfig", SmtTexts(), "PartProper.c_PartProper", texts_, targets_);
 }
 
 void CDialogPartEditSmt::FillDropDownLists() {

@@ -1,6 +1,8 @@
 #include "job/PartEditorSupport.h"
 
+#include <QAbstractButton>
 #include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QWidget>
@@ -9,6 +11,7 @@
 
 #include "app/core/MachineState.h"
 #include "platform/MessageService.h"
+#include "platform/SettingsSection.h"
 
 namespace smt::job {
 
@@ -83,6 +86,24 @@ QWidget* MakeJogPad(QWidget* parent, bool lampAxes) {
     });
   }
   return pad;
+}
+
+void LoadEditorTexts(QWidget* dialog, const std::string& appDir, const std::string& language, const char* section,
+                     const EditorTextTable& defaults, const std::string& titleKey,
+                     std::map<std::string, std::string>& texts, const std::map<std::string, QWidget*>& targets) {
+  if (!appDir.empty()) {
+    smt::platform::LanguageSection s(appDir, language, section);
+    for (const auto& [k, v] : defaults) texts[k] = s.Text(k, v);
+  }
+  auto text = [&texts](const std::string& key) {
+    auto it = texts.find(key);
+    return QString::fromStdString(it == texts.end() ? std::string() : it->second);
+  };
+  dialog->setWindowTitle(text(titleKey));
+  for (const auto& [k, w] : targets) {
+    if (auto* l = qobject_cast<QLabel*>(w)) l->setText(text(k));
+    else if (auto* b = qobject_cast<QAbstractButton*>(w)) b->setText(text(k));
+  }
 }
 
 }  // namespace smt::job

@@ -1,4 +1,8 @@
 #pragma once
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
 // What the part editors need of the rest of the program: the jog panel's
 // press-and-hold jog, speed gear and release, its platform choice, and the
 // origin of the board shown in the PCB editor. The shell installs them;
@@ -34,5 +38,12 @@ QString NumberText(double v);
 // The three-button jog pad (X+, X-, Y+, Y-, Set) of an editor; `lampAxes`
 // lets the second platform be driven on machine type 4.
 QWidget* MakeJogPad(QWidget* parent, bool lampAxes);
+
+// An editor's texts: with a program directory, the section of the language
+// file over the built-in texts; then the title and every labelled control.
+using EditorTextTable = std::vector<std::pair<std::string, std::string>>;
+void LoadEditorTexts(QWidget* dialog, const std::string& appDir, const std::string& language, const char* section,
+                     const EditorTextTable& defaults, const std::string& titleKey,
+                     std::map<std::string, std::string>& texts, const std::map<std::string, QWidget*>& targets);
 
 }  // namespace smt::job
