@@ -19,6 +19,7 @@
 #include "feeder/FeederShellWiring.h"
 #include "feeder/FeederTestThread.h"
 #include "job/BoardGeometry.h"
+#include "job/PcbRecord.h"
 #include "library/LibraryShellWiring.h"
 #include "job/CDialogDropDownParameter.h"
 #include "job/CDialogImportFile.h"
@@ -28,6 +29,7 @@
 #include "job/ImportFileSettings.h"
 #include "link/MachineHoming.h"
 #include "run/FeederPickTest.h"
+#include "run/MachineSteps.h"
 #include "run/RunServices.h"
 #include "run/RunShellWiring.h"
 #include "run/RunState.h"
@@ -336,6 +338,7 @@ void InstallRunEngine(CSMTView& view) {
     smt::run::LoadStrategyAtStart(appDir);
     CDialogPartList* p = view.m_pPartList;
     if (!p) return;
+    p->Run().autoTransport = smt::stations::ConveyorFitted;
     smt::run::WireRunEngine(*p, view.m_pFeedList ? &view.m_pFeedList->Table() : nullptr);
     smt::run::WireStrategyPage(*p, &view, appDir, [frame] { return frame->m_strLanguage; });
   });
@@ -354,6 +357,52 @@ void InstallRunEngine(CSMTView& view) {
     smt::platform::PostToGui([&view, enabled] {
       if (view.m_pManualControl) view.m_pManualControl->EnableJogControls(enabled);
     });
+  };
+  // The board's two marks through the Mark camera, with the shown board's
+  // camera values; the offsets and rotation go where the placement reads them.
+  run.alignBoardMarks = [&view] {
+    auto& stores = smt::settings::SettingsStores::Instance();
+    const auto pulse = stores.machine.Pulse();
+    const auto geometry = stores.machine.Geometry();
+    const smt::run::RunBoard board = smt::run::Services().board ? smt::run::Services().board() : smt::run::RunBoard{};
+    std::optional<smt::job::PcbRecord> shown;
+    smt::platform::RunOnGui([&view, &shown] {
+      if (!view.m_pPartList) return;
+      auto& job = view.m_pPartList->Job();
+      if (const auto* rec = job.pcbs.Find(job.shownPcbName)) shown = *rec;
+    });
+    if (!shown) return false;
+    smt::vision::MarkAlignParams params;
+    if (shown->m_dVisualZoom > 0) params.visualZoom = shown->m_dVisualZoom;
+    if (shown->m_dVisualBox > 0) params.visualBox = shown->m_dVisualBox;
+    if (shown->m_dMarkDiameter > 0) params.markDiameter = shown->m_dMarkDiameter;
+    params.invert = shown->m_bImageColorReversal;
+    params.contrast = shown->m_nLightContrast;
+    params.brightness = shown->m_nLightBrightness;
+    if (shown->m_nVisualTimes > 0) params.passes = shown->m_nVisualTimes;
+    if (shown->m_nMarkCollectTime > 0) params.collectTimeMs = shown->m_nMarkCollectTime;
+    params.specialMark2 = shown->m_bSpecialMark2;
+    params.mark2Contrast = shown->m_nMark2LightContrast;
+    params.mark2Brightness = shown->m_nMark2LightBrightness;
+    auto speeds = [&stores](smt::settings::SpeedUse use) {
+      const auto r = stores.speed.Record(use);
+      return smt::vision::MarkMoveSpeeds{r[0].start, r[0].normal, r[1].start, r[1].normal};
+    };
+    smt::vision::MarkAlignBoard b;
+    b.mark1X = smt::app::StepsOf(board.mark1X * pulse->m_X_Pulse);
+    b.mark1Y = smt::app::StepsOf(board.mark1Y * pulse->m_Y_Pulse);
+    b.mark2X = smt::app::StepsOf(board.mark2X * pulse->m_X_Pulse);
+    b.mark2Y = smt::app::StepsOf(board.mark2Y * pulse->m_Y_Pulse);
+    b.mark2XMm = board.mark2X;
+    b.mark2YMm = board.mark2Y;
+    b.cellOriginX = smt::run::Frame().originX;
+    b.cellOriginY = smt::run::Frame().originY;
+    b.cameraOffsetX = geometry->table.g_nCameraToNozzle1X;
+    b.cameraOffsetY = geometry->table.g_nCameraToNozzle1Y;
+    smt::vision::MarkAligner aligner(smt::vision::DefaultMarkVisionIo(), params,
+                                     speeds(smt::settings::SpeedUse::VisualSmt),
+                                     speeds(smt::settings::SpeedUse::VisualCorrection));
+    return aligner.AlignBoardMarks(b, true);
   };
   run.lightValue = [&view] { return view.m_pSetView ? view.m_pSetView->m_Light_Brightness : 0; };
   run.openMarkCamera = [&view] {

@@ -3,6 +3,7 @@
 
 #include "ShellFixture.h"
 #include "app/CommandIds.h"
+#include "run/RunServices.h"
 #include "settings/SettingsStores.h"
 
 using namespace smt::app;
@@ -53,4 +54,17 @@ TEST_F(ShellTest, VersionAndFirmwareCommandsOpenTheirDialogs) {
   EXPECT_TRUE(messages.service.Texts().empty());
   dir.Write("config.ini", "");
   smt::settings::SettingsStores::Instance().machine.LoadAll(dir.str());
+}
+
+TEST_F(ShellTest, RunMarkAlignmentFailsCleanlyWithoutBoardOrMachine) {
+  CMainFrame& f = Start();
+  auto& run = smt::run::Services();
+  ASSERT_TRUE(run.alignBoardMarks);
+  EXPECT_FALSE(run.alignBoardMarks());  // no board shown
+  auto& job = f.view()->m_pPartList->Job();
+  job.pcbs.Add("Marked");
+  job.shownPcbName = "Marked";
+  g_bConnected = false;
+  EXPECT_FALSE(run.alignBoardMarks());  // the move to Mark 1 is refused
+  EXPECT_FALSE(g_bMachineBusy.load());
 }
