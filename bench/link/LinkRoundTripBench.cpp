@@ -3,14 +3,12 @@
 #include <benchmark/benchmark.h>
 
 #include "app/core/MachineState.h"
-#include "link/CMachineLink.h"
-#include "link/CSerialLink.h"
 #include "link/LinkBytes.h"
 #include "link/LinkGlobals.h"
 #include "link/LinkRuntime.h"
 #include "link/MachineCommands.h"
 #include "link/SerialFrame.h"
-#include "sim/SimBoard.h"
+#include "SimulatedBoardLink.h"
 
 namespace {
 
@@ -25,26 +23,11 @@ smt::link::MachineCommand AxisMove() {
 }
 
 void RoundTrips(benchmark::State& state, bool serialLink) {
-  smt::sim::SimConfig config;
-  config.udpBindAddress = "127.0.0.1";
-  config.udpPort = 0;
-  config.discovery = false;
-  smt::sim::SimBoard sim(config);
-  if (!sim.Start()) {
-    state.SkipWithError(sim.LastError().c_str());
+  SimulatedBoardLink board(serialLink);
+  if (!board.started) {
+    state.SkipWithError(board.sim.LastError().c_str());
     return;
   }
-  smt::link::CMachineLink link;
-  smt::link::CSerialLink serial;
-  link.SetLocalPort(0);
-  link.Open("127.0.0.1", static_cast<uint32_t>(sim.UdpPort()));
-  link.StartReplyLoop();
-  serial.Open(sim.SerialPath());
-  auto& rt = smt::link::Runtime();
-  rt.udp = &link;
-  rt.serial = &serial;
-  rt.commModel = serialLink ? 0 : 1;
-  rt.headMask = 0x01;
   g_bMasterResetOk = true;
   const auto command = AxisMove();
   int64_t failures = 0;
@@ -54,11 +37,6 @@ void RoundTrips(benchmark::State& state, bool serialLink) {
   state.SetItemsProcessed(state.iterations());
   state.counters["round_trips_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
   state.counters["failures"] = static_cast<double>(failures);
-  rt.udp = nullptr;
-  rt.serial = nullptr;
-  serial.Close();
-  link.Close();
-  sim.Stop();
 }
 
 void BM_RoundTripUdpLoopback(benchmark::State& state) { RoundTrips(state, false); }

@@ -3,12 +3,10 @@
 #include <benchmark/benchmark.h>
 
 #include "app/core/MachineState.h"
-#include "link/CMachineLink.h"
-#include "link/CSerialLink.h"
 #include "link/LinkRuntime.h"
 #include "link/MotionCommands.h"
 #include "link/MotionSettings.h"
-#include "sim/SimBoard.h"
+#include "SimulatedBoardLink.h"
 
 namespace {
 
@@ -31,27 +29,12 @@ void BuildHeadsMove(benchmark::State& state) {
 BENCHMARK(BuildHeadsMove);
 
 void XYMoveRoundTrips(benchmark::State& state, bool serialLink) {
-  smt::sim::SimConfig config;
-  config.udpBindAddress = "127.0.0.1";
-  config.udpPort = 0;
-  config.discovery = false;
-  smt::sim::SimBoard sim(config);
-  if (!sim.Start()) {
-    state.SkipWithError(sim.LastError().c_str());
+  SimulatedBoardLink board(serialLink);
+  if (!board.started) {
+    state.SkipWithError(board.sim.LastError().c_str());
     return;
   }
-  smt::link::CMachineLink link;
-  smt::link::CSerialLink serial;
-  link.SetLocalPort(0);
-  link.Open("127.0.0.1", static_cast<uint32_t>(sim.UdpPort()));
-  link.StartReplyLoop();
-  serial.Open(sim.SerialPath());
-  auto& rt = smt::link::Runtime();
-  rt.udp = &link;
-  rt.serial = &serial;
-  rt.commModel = serialLink ? 0 : 1;
-  rt.v2_04 = 1;
-  rt.headMask = 0x01;
+  smt::link::Runtime().v2_04 = 1;
   smt::link::MotionSettings m;
   m.xLimit = m.xLimitAbs = 100000;
   m.yLimit = -100000;
@@ -68,12 +51,7 @@ void XYMoveRoundTrips(benchmark::State& state, bool serialLink) {
   }
   state.counters["moves_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
   state.counters["failures"] = static_cast<double>(failures);
-  state.counters["position_mismatch"] = static_cast<double>(sim.Position(0) - (g_nCurX - 1000));
-  rt.udp = nullptr;
-  rt.serial = nullptr;
-  serial.Close();
-  link.Close();
-  sim.Stop();
+  state.counters["position_mismatch"] = static_cast<double>(board.sim.Position(0) - (g_nCurX - 1000));
   smt::link::SetMotionSettings({});
 }
 BENCHMARK_CAPTURE(XYMoveRoundTrips, udp, false)->UseRealTime();
