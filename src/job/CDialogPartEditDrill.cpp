@@ -61,23 +61,8 @@ CDialogPartEditDrill::CDialogPartEditDrill(QWidget* parent) : QDialog(parent) {
   connect(liftToTop_, &QCheckBox::clicked, this, [this] { f_.changed[9] = true; });
   g->addWidget(liftToTop_, row, 0, 1, 2);
   lay->addLayout(g);
-  auto* take = new QHBoxLayout;
-  const std::pair<int, const char*> takes[] = {{1238, "X"}, {1239, "Y"}, {1242, "Z"}, {1240, "CX"}, {1241, "CY"}};
-  for (const auto& [id, t] : takes) {
-    auto* b = new QPushButton(t, this);
-    b->setObjectName(QString("c_%1").arg(id));
-    take->addWidget(b);
-    connect(b, &QPushButton::clicked, this, [this, id = id] {
-      switch (id) {
-        case 1238: OnTakeX(); break;
-        case 1239: OnTakeY(); break;
-        case 1242: OnTakeZ(); break;
-        case 1240: OnCameraX(); break;
-        default: OnCameraY(); break;
-      }
-    });
-  }
-  lay->addLayout(take);
+  lay->addLayout(MakeTakeButtons(this, {[this] { OnTakeX(); }, [this] { OnTakeY(); }, [this] { OnTakeZ(); },
+                                         [this] { OnCameraX(); }, [this] { OnCameraY(); }}));
   lay->addWidget(MakeJogPad(this, false));
   auto* buttons = new QHBoxLayout;
   auto* ok = new QPushButton(QString::fromUtf8("确  定"), this);

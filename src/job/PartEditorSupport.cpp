@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -86,6 +87,21 @@ QWidget* MakeJogPad(QWidget* parent, bool lampAxes) {
     });
   }
   return pad;
+}
+
+QLayout* MakeTakeButtons(QWidget* parent, const TakeActions& actions) {
+  auto* row = new QHBoxLayout;
+  const std::pair<int, const char*> takes[] = {{1238, "X"}, {1239, "Y"}, {1242, "Z"}, {1240, "CX"}, {1241, "CY"}};
+  const std::function<void()>* handlers[] = {&actions.x, &actions.y, &actions.z, &actions.cameraX, &actions.cameraY};
+  for (size_t i = 0; i < 5; ++i) {
+    auto* b = new QPushButton(takes[i].second, parent);
+    b->setObjectName(QString("c_%1").arg(takes[i].first));
+    row->addWidget(b);
+    QObject::connect(b, &QPushButton::clicked, parent, [h = *handlers[i]] {
+      if (h) h();
+    });
+  }
+  return row;
 }
 
 void LoadEditorTexts(QWidget* dialog, const std::string& appDir, const std::string& language, const char* section,

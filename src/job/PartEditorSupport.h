@@ -13,6 +13,7 @@
 #include <string>
 
 class QLineEdit;
+class QLayout;
 class QWidget;
 
 namespace smt::job {
@@ -38,6 +39,13 @@ QString NumberText(double v);
 // The three-button jog pad (X+, X-, Y+, Y-, Set) of an editor; `lampAxes`
 // lets the second platform be driven on machine type 4.
 QWidget* MakeJogPad(QWidget* parent, bool lampAxes);
+
+// The take-position row of the point editors: X, Y, Z from the machine and
+// the Mark camera's X, Y (controls 1238, 1239, 1242, 1240, 1241).
+struct TakeActions {
+  std::function<void()> x, y, z, cameraX, cameraY;
+};
+QLayout* MakeTakeButtons(QWidget* parent, const TakeActions& actions);
 
 // An editor's texts: with a program directory, the section of the language
 // file over the built-in texts; then the title and every labelled control.
