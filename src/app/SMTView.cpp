@@ -192,10 +192,9 @@ void CSMTView::OnShowFeedList() {
     m_pFeedList->show();
     if (m_pPartList && m_pPartList->isVisible()) m_pPartList->hide();
   }
-  if (feedListShownCount == 0) {
-    // First showing: the feeder rows in the order of their first column.
-    ++feedListShownCount;
-  }
+  // The feeder list puts its rows in feeder-number order itself each time it
+  // is shown; the count only records that the button has shown it once.
+  if (feedListShownCount == 0) ++feedListShownCount;
 }
 
 void CSMTView::OnShowPartList() {

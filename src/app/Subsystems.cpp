@@ -47,6 +47,13 @@
 
 namespace {
 
+// Names of the cameras of the camera list (cell 0 of each row).
+std::vector<std::string> CameraNames(const CMainFrame& frame) {
+  std::vector<std::string> names;
+  for (const std::string& row : frame.m_lists.cameraRows) names.push_back(row.substr(0, row.find('\t')));
+  return names;
+}
+
 void InstallSettings(CSMTView& view) {
   CMainFrame* frame = view.frame();
   smt::settings::SettingsShellWiring w;
@@ -219,11 +226,7 @@ void InstallLibraries(CSMTView& view) {
   w.nozzleRows = &frame->m_lists.nozzleRows;
   w.packRows = &frame->m_lists.packRows;
   w.markRows = &frame->m_lists.markRows;
-  w.cameraNames = [frame] {
-    std::vector<std::string> names;
-    for (const std::string& row : frame->m_lists.cameraRows) names.push_back(row.substr(0, row.find('\t')));
-    return names;
-  };
+  w.cameraNames = [frame] { return CameraNames(*frame); };
   w.speedTemplateNames = [] {
     std::vector<std::string> names;
     for (const auto& row : smt::settings::SettingsStores::Instance().speed.Get()->tiers.high) names.push_back(row[0]);
@@ -286,11 +289,7 @@ void InstallFeeders(CSMTView& view) {
   services.packRows = [frame] { return frame->m_lists.packRows; };
   services.setPackRows = [frame](std::vector<std::string> rows) { frame->m_lists.packRows = std::move(rows); };
   services.dropDownLists = [] { return g_DropDownLists; };
-  services.cameraNames = [frame] {
-    std::vector<std::string> names;
-    for (const std::string& row : frame->m_lists.cameraRows) names.push_back(row.substr(0, row.find('\t')));
-    return names;
-  };
+  services.cameraNames = [frame] { return CameraNames(*frame); };
   services.openMarkCameraWithFeederLight = [&view] {
     if (view.switchLiveCamera) view.switchLiveCamera(smt::app::GoToCamera::Mark);
   };
