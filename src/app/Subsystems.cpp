@@ -17,6 +17,7 @@
 #include "feeder/CDialogFeedList.h"
 #include "feeder/FeederServices.h"
 #include "feeder/FeederShellWiring.h"
+#include "app/FeederSourceWiring.h"
 #include "feeder/FeederTestThread.h"
 #include "job/BoardGeometry.h"
 #include "job/PcbRecord.h"
@@ -274,6 +275,7 @@ void InstallFeeders(CSMTView& view) {
   w.feedLines = [frame] { return frame->m_lists.feedLines; };
   w.language = [frame] { return frame->m_strLanguage; };
   smt::feeder::InstallFeederSubsystem(std::move(w));
+  smt::app::InstallFeederSource([&view] { return view.m_pFeedList; });
 
   smt::feeder::FeederServices services;
   services.jog = [&view](int axis, bool positive, bool held, bool bySteps, int steps) {

@@ -36,7 +36,7 @@ std::string SettingsSection::ReadText(std::string_view key, std::string_view def
 }
 
 bool SettingsSection::Has(std::string_view key) const {
-  static const std::string kAbsent = std::string("\x01absent\x01");
+  static const std::string kAbsent = std::string("\x01" "absent" "\x01");
   return GetProfileString(path_, section_, key, kAbsent) != kAbsent;
 }
 

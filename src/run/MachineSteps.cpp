@@ -39,12 +39,6 @@ int32_t HeadCorrectionX(int head) { return head >= 1 && head <= 8 ? g_nNozzleCor
 int32_t HeadCorrectionY(int head) { return head >= 1 && head <= 8 ? g_nNozzleCorrectionY[static_cast<size_t>(head - 1)] : 0; }
 bool NetworkLink() { return smt::link::Runtime().commModel != 0; }
 
-std::array<int32_t, 8> Deltas() {
-  std::array<int32_t, 8> d{};
-  for (size_t i = 0; i < 8; ++i) d[i] = g_nHeadMoveArgs[i];
-  return d;
-}
-
 bool Move65(int32_t tx, int32_t ty, const SpeedPair& x, const SpeedPair& y, const SpeedPair& a) {
   return smt::link::SendCmd65MoveXYHeads(tx - g_nCurX, x.start, x.normal, ty - g_nCurY, y.start, y.normal, a.start,
                                          a.normal, 1);

@@ -99,7 +99,7 @@ LampPointValues CDialogLampMachineEdit::Values() const {
   std::array<std::string, kLampCols> cells{};
   for (int c = 2; c <= 34; ++c) {
     QWidget* w = m_fields[c - 2];
-    if (auto* cb = qobject_cast<QCheckBox*>(w)) cells[c] = cb->isChecked() ? "1" : "0";
+    if (auto* cb = qobject_cast<QCheckBox*>(w)) cells[c].assign(1, cb->isChecked() ? '1' : '0');
     else if (auto* sb = qobject_cast<QSpinBox*>(w)) cells[c] = std::to_string(sb->value());
     else if (auto* db = qobject_cast<QDoubleSpinBox*>(w)) cells[c] = QString::number(db->value(), 'f', 4).toStdString();
   }

@@ -1,0 +1,99 @@
+#include "app/FeederSourceWiring.h"
+
+#include "app/core/LogFile.h"
+#include "feeder/CDialogFeedList.h"
+#include "feeder/FeederTable.h"
+#include "job/FeederView.h"
+#include "platform/GuiDispatcher.h"
+
+namespace smt::app {
+
+namespace {
+
+using smt::feeder::FeederRow;
+using smt::job::FeederRowView;
+
+FeederRowView ViewOfCells(const FeederRow& row) {
+  FeederRowView v;
+  v.cells.assign(row.begin(), row.end());
+  return v;
+}
+
+// A list row as the panel shows it: camera and flying-centring cells hold the
+// value, their pictures say whether the option is on.
+FeederRowView ViewOfListRow(const smt::feeder::FeederListRow& r) {
+  FeederRowView v;
+  v.cells.assign(r.text.begin(), r.text.end());
+  v.cameraImage = r.icon[smt::feeder::kCellCamera];
+  v.flyImage = r.icon[smt::feeder::kCellFly];
+  return v;
+}
+
+// The same from the table's stored cells ("Yes/<value>"), for readers off the
+// window thread, which must not touch the list widget.
+FeederRowView ViewOfStoredRow(const FeederRow& row) {
+  FeederRowView v = ViewOfCells(row);
+  auto [camera, cameraValue] = smt::feeder::SplitFlagCell(row[smt::feeder::kCellCamera]);
+  auto [fly, flyValue] = smt::feeder::SplitFlagCell(row[smt::feeder::kCellFly]);
+  v.cells[smt::feeder::kCellCamera] = cameraValue;
+  v.cells[smt::feeder::kCellFly] = flyValue;
+  v.cameraImage = camera ? 1 : 4;
+  v.flyImage = fly ? 2 : 4;
+  return v;
+}
+
+std::vector<FeederRow> CurrentGroupRows(CDialogFeedList& panel) {
+  auto g = panel.Table().CurrentGroup();
+  if (!g) return {};
+  std::vector<FeederRow> rows;
+  for (const FeederRow& r : g->rows)
+    if (!r[0].empty()) rows.push_back(r);
+  return rows;
+}
+
+CDialogFeedList* PanelOrLog(const std::function<CDialogFeedList*()>& panel, const char* what) {
+  CDialogFeedList* p = panel ? panel() : nullptr;
+  if (!p) CLogFile::Instance().Write(true, "Feeder source: no feeder list panel for %s", what);
+  return p;
+}
+
+}  // namespace
+
+void InstallFeederSource(std::function<CDialogFeedList*()> panel) {
+  smt::job::FeederSource s;
+  s.listRows = [panel] {
+    std::vector<FeederRowView> out;
+    CDialogFeedList* p = PanelOrLog(panel, "the part list's feeder rows");
+    if (!p) return out;
+    if (smt::platform::GuiDispatcher::Get().IsGuiThread()) {
+      for (int r = 0; r < p->RowCount(); ++r) {
+        auto row = p->ListRow(r);
+        if (!row.text[0].empty()) out.push_back(ViewOfListRow(row));
+      }
+    } else {
+      for (const FeederRow& r : CurrentGroupRows(*p)) out.push_back(ViewOfStoredRow(r));
+    }
+    return out;
+  };
+  s.groupRows = [panel] {
+    std::vector<FeederRowView> out;
+    CDialogFeedList* p = PanelOrLog(panel, "the current feeder group");
+    if (!p) return out;
+    for (const FeederRow& r : CurrentGroupRows(*p)) out.push_back(ViewOfCells(r));
+    return out;
+  };
+  s.openFeederEditor = [panel](const std::string& number) {
+    CDialogFeedList* p = PanelOrLog(panel, "opening the feeder editor");
+    if (!p) return false;
+    for (int r = 0; r < p->RowCount(); ++r) {
+      if (p->ListRow(r).text[0] != number) continue;
+      p->SelectRow(r, true);
+      p->OnEditFeeder(false);
+      return true;
+    }
+    return false;
+  };
+  smt::job::g_FeederSource = std::move(s);
+}
+
+}  // namespace smt::app
