@@ -8,7 +8,9 @@
 #include "link/MotionGlobals.h"
 
 void JogPanelPulseTestRunner::SwitchOutputOff(int output) {
-  if (g_bConnected.load()) smt::link::SetOutput(output, 0, 0);
+  // The walk axis's output goes off before its test run; the network form
+  // carries the output number as its value (the serial form has no value).
+  if (g_bConnected.load()) smt::link::SetOutput(output, 0, output);
 }
 
 void JogPanelPulseTestRunner::Jog(int axisCode, int direction, int32_t steps) {

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPointer>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -490,6 +491,17 @@ void CMainFrame::OnToolbarDropDown(int button) {
     BuildSettingsDropDown();
   } else if (button == smt::app::cmd::kToolGoTo) {
     if (view_) view_->m_bGoToFromMenu = true;
-    BuildGoToDropDown();
+    QMenu* menu = BuildGoToDropDown();
+    // Closed without a choice: the mark goes with it. The clear is queued, so
+    // a chosen command (run while the menu closes) takes the mark first.
+    if (menu && !menu->property("clearsGoToMark").toBool()) {
+      menu->setProperty("clearsGoToMark", true);
+      QPointer<CSMTView> view(view_);
+      connect(menu, &QMenu::aboutToHide, this, [view] {
+        if (!view) return;
+        QMetaObject::invokeMethod(
+            view.data(), [view] { if (view) view->m_bGoToFromMenu = false; }, Qt::QueuedConnection);
+      });
+    }
   }
 }

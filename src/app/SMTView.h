@@ -84,6 +84,9 @@ class CSMTView : public QWidget {
   void OnResetOrigin();
   // Also the last step of homing, on the homing thread.
   void OnCameraToVisionOrigin();
+  // The same, told whether the go-to drop-down started it (the jog controls
+  // and the homed flag are then left alone).
+  void CameraToVisionOrigin(bool fromMenu);
   // The Mark camera to the stop position, on the caller's thread.
   bool MoveBetweenSetPoints();
   // What the go-to planner needs, read now.

@@ -118,8 +118,12 @@ bool CSMTView::IsGoToCommand(int id) {
 
 void CSMTView::OnGoTo(int id) {
   using namespace smt::app::cmd;
+  // The drop-down's mark belongs to this one command: taken here, so that it
+  // never outlives the move it was set for (a later homing's vision-origin
+  // step must not read it).
+  const bool fromMenu = m_bGoToFromMenu.exchange(false);
   if (id == kGoHome) return OnResetOrigin();
-  if (id == kGoCameraToVisionOrigin) return OnCameraToVisionOrigin();
+  if (id == kGoCameraToVisionOrigin) return CameraToVisionOrigin(fromMenu);
   int n = 0;
   const Family family = FamilyOf(id, n);
   if (family == Family::None) return;
@@ -162,7 +166,7 @@ void CSMTView::OnGoTo(int id) {
   SetTargets(plan);
   GoToMoveRequest request;
   request.kind = plan.kind;
-  request.fromMenu = m_bGoToFromMenu.load();
+  request.fromMenu = fromMenu;
   request.machineType = c.machineType;
   request.platform = c.platform;
   StartMove(std::move(request), plan.platformThread);
@@ -182,6 +186,12 @@ void CSMTView::OnResetOrigin() {
 }
 
 void CSMTView::OnCameraToVisionOrigin() {
+  // The homing's last step is never a drop-down command.
+  const bool pending = smt::link::MachineHoming::Instance().m_bResetToOriginPending.load();
+  CameraToVisionOrigin(!pending && m_bGoToFromMenu.exchange(false));
+}
+
+void CSMTView::CameraToVisionOrigin(bool fromMenu) {
   auto& homing = smt::link::MachineHoming::Instance();
   const bool pending = homing.m_bResetToOriginPending.load();
   if (!smt::link::CheckMachineGuards(!pending, true)) return;
@@ -189,7 +199,6 @@ void CSMTView::OnCameraToVisionOrigin() {
   auto in = ReadGoToInputs();
   const GoToContext c = in->Context();
   const GoToPlan plan = PlanCameraToVisionOrigin(c);
-  const bool fromMenu = m_bGoToFromMenu.load();
   m_bOriginView = true;
   if (switchLiveCamera) smt::platform::RunOnGui([this] { switchLiveCamera(GoToCamera::Mark); });
   m_bOriginView = false;

@@ -4,6 +4,7 @@
 
 #include "app/JogPanelPulseTestRunner.h"
 #include "app/MainFrame.h"
+#include "app/SettingsFlowWiring.h"
 #include "app/SMTView.h"
 #include "app/CommandIds.h"
 #include "app/core/NameTables.h"
@@ -13,6 +14,7 @@
 #include "platform/GuiDispatcher.h"
 #include "platform/SettingsSection.h"
 #include "link/LinkRoutes.h"
+#include "link/MotionGlobals.h"
 #include "link/LinkRuntime.h"
 #include "feeder/CDialogFeedList.h"
 #include "feeder/FeederServices.h"
@@ -63,11 +65,9 @@ void InstallSettings(CSMTView& view) {
   w.languageLoaders = &view.languageLoaders;
   w.speedUseLine = [frame] { return frame->m_lists.speedUsageLine; };
   w.speedRows = [frame] { return frame->m_lists.speedRows; };
-  w.speedCommitted = [frame, &view](const std::string& useLine, const std::vector<std::string>& rows) {
+  w.speedCommitted = [frame](const std::string& useLine, const std::vector<std::string>& rows) {
     frame->m_lists.speedUsageLine = useLine;
     frame->m_lists.speedRows = rows;
-    // The jog speeds come from the manual-control speed use.
-    if (view.m_pManualControl) view.m_pManualControl->ReloadJogSettings();
   };
   w.tickActiveTier = [frame](int) { frame->UpdateMenuState(); };
   w.speedNames = [] {
@@ -80,6 +80,7 @@ void InstallSettings(CSMTView& view) {
   w.basicHooks.showOriginUpdate = smt::library::OpenOriginUpdate;
   w.basicHooks.startAutoZ = smt::feeder::StartAutoZMeasurement;
   w.basicHooks.selectedPlatform = [] { return smt::link::Runtime().headGroup.load(); };
+  w.basicHooks.platformPositions = [] { return std::make_pair(g_nCurPlatform[0].load(), g_nCurPlatform[1].load()); };
   view.pulseTestRunner = std::make_unique<JogPanelPulseTestRunner>(view);
   w.pulseTestRunner = view.pulseTestRunner.get();
   // The lens file named by the lens setting, from the program directory.
@@ -416,6 +417,7 @@ void InstallRunEngine(CSMTView& view) {
 }  // namespace
 
 void InstallSubsystems(CSMTView& view) {
+  InstallSettingsFlow(view);
   InstallFeeders(view);
   InstallStations(view);
   InstallRunEngine(view);

@@ -100,22 +100,19 @@ void CDialogManualControl::LoadConfig(const std::string& appDir) {
   smt::link::FirmwareSwitches sw;
   sw.Load(appDir);
   sw.Apply();
-  // What the motion commands and the homing read of the settings, again
-  // whenever the basic or pulse settings are confirmed.
-  smt::link::SetMotionSettings(smt::link::LoadMotionSettings(appDir));
-  m_Jog.SetContext(smt::link::LoadJogContext(appDir));
+  // The values of other dialogs' sections that the commands read; the
+  // machine settings and speeds come with TakeMachineSettings once the
+  // stores are loaded, and again after every commit.
+  smt::link::UpdateMotionSettings([&appDir](smt::link::MotionSettings& m) { smt::link::ApplyFileValues(m, appDir); });
   m_Jog.SetSteps(steps);
   smt::link::Runtime().speedGear = steps.m_SpeedGears;
   SetDirectionIcon();
   RefreshStepDisplay();
-  static std::once_flag listening;
-  std::call_once(listening, [appDir] {
-    smt::settings::SettingsStores::Instance().machine.AddGeometryListener([appDir] {
-      smt::link::SetMotionSettings(smt::link::LoadMotionSettings(appDir));
-      if (auto* panel = dynamic_cast<CDialogManualControl*>(smt::link::Runtime().hooks.load()))
-        panel->ReloadJogSettings();
-    });
-  });
+}
+
+void CDialogManualControl::TakeMachineSettings() {
+  smt::link::UpdateMotionSettings(smt::link::ApplyStoreValues);
+  ReloadJogSettings();
 }
 
 void CDialogManualControl::ReloadJogSettings() { m_Jog.SetContext(smt::link::LoadJogContext(m_AppDir)); }

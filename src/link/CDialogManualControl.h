@@ -42,12 +42,15 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks {
 
   // Section ManualControlConfig of "<appDir>/config.ini": the gear, the five
   // jog steps, the feeder side, the first COM port and the information
-  // switch. Loading also takes the jog's settings (limits, manual speeds,
-  // step templates, feeder tape lengths).
+  // switch; and the values of other dialogs' sections the commands read.
   void LoadConfig(const std::string& appDir);
   // Writes the information switch as the check box shows it.
   void SaveConfig(const std::string& appDir) const;
-  // The jog's settings again (after the settings dialogs' OK).
+  // What the commands and the jog take of the machine settings and speed
+  // stores (limits, scales, switches, homing and manual speeds, step
+  // templates): when the stores are loaded and after every commit.
+  void TakeMachineSettings();
+  // The jog's settings again (limits, manual speeds, step templates).
   void ReloadJogSettings();
 
   // The link the rest of the program drives the machine through.

@@ -19,13 +19,25 @@ MotionSettings GetMotionSettings() {
   return g_motion;
 }
 
+namespace {
+void Normalise(MotionSettings& m) {
+  if (m.accelSpeed == 0) m.accelSpeed = 100;
+  if (m.maxSpeedLimitValue <= 0) m.maxSpeedLimitValue = 32;
+  if (m.feedDelayMs == 0) m.feedDelayMs = 200;
+  if (m.aRevolution <= 0) m.aRevolution = 1;
+}
+}  // namespace
+
 void SetMotionSettings(const MotionSettings& s) {
   std::lock_guard lk(g_motionMutex);
   g_motion = s;
-  if (g_motion.accelSpeed == 0) g_motion.accelSpeed = 100;
-  if (g_motion.maxSpeedLimitValue <= 0) g_motion.maxSpeedLimitValue = 32;
-  if (g_motion.feedDelayMs == 0) g_motion.feedDelayMs = 200;
-  if (g_motion.aRevolution <= 0) g_motion.aRevolution = 1;
+  Normalise(g_motion);
+}
+
+void UpdateMotionSettings(const std::function<void(MotionSettings&)>& change) {
+  std::lock_guard lk(g_motionMutex);
+  change(g_motion);
+  Normalise(g_motion);
 }
 
 const std::array<const char*, 16>& OriginUpdateKeys() {
@@ -35,10 +47,7 @@ const std::array<const char*, 16>& OriginUpdateKeys() {
   return keys;
 }
 
-MotionSettings LoadMotionSettings(const std::string& appDir) {
-  using smt::platform::ConfigPath;
-  using smt::platform::SettingsSection;
-  MotionSettings m;
+void ApplyStoreValues(MotionSettings& m) {
   auto& stores = smt::settings::SettingsStores::Instance();
   if (auto g = stores.machine.Geometry()) {
     m.xLimit = g->limits.m_nXLimitPulse;
@@ -69,6 +78,18 @@ MotionSettings LoadMotionSettings(const std::string& appDir) {
     for (size_t i = 0; i < m.resetSpeed.size() && i < reset.size(); ++i)
       m.resetSpeed[i] = {reset[i].start, reset[i].normal};
   }
+}
+
+MotionSettings LoadMotionSettings(const std::string& appDir) {
+  MotionSettings m;
+  ApplyStoreValues(m);
+  ApplyFileValues(m, appDir);
+  return m;
+}
+
+void ApplyFileValues(MotionSettings& m, const std::string& appDir) {
+  using smt::platform::ConfigPath;
+  using smt::platform::SettingsSection;
   const std::string config = ConfigPath(appDir);
   SettingsSection origin(config, "OriginUpdateConfig");
   // A missing or empty axis switch keeps the axis in the homing (1).
@@ -84,7 +105,6 @@ MotionSettings LoadMotionSettings(const std::string& appDir) {
   m.autoTransport = transport.ReadInt("m_AutoTransport") != 0;
   m.runSelect = SettingsSection(config, "SmtStrategyConfig").ReadInt("m_RunSelect");
   m.showPulse = SettingsSection(config, "ManualControlConfig").ReadInt("m_bShowPulse") != 0;
-  return m;
 }
 
 }  // namespace smt::link

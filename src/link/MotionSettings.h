@@ -4,6 +4,7 @@
 // values, the homing speeds and the switches of the after-connect and
 // after-home steps. Published as a whole: a worker reads one consistent copy.
 #include <array>
+#include <functional>
 #include <string>
 
 namespace smt::link {
@@ -53,7 +54,19 @@ struct MotionSettings {
 MotionSettings GetMotionSettings();
 void SetMotionSettings(const MotionSettings& s);
 
-// Fills the settings from the program's stores and files ("<appDir>/config.ini").
+// Changes the published settings in one step (no other update interleaves).
+void UpdateMotionSettings(const std::function<void(MotionSettings&)>& change);
+
+// The fields that follow the machine settings and speed stores (limits,
+// scales, vacuum, exhaust, the after-connect and after-home switches, the
+// speed options and the reset speeds), from their current snapshots.
+void ApplyStoreValues(MotionSettings& m);
+
+// The fields kept in sections of other dialogs ("<appDir>/config.ini"):
+// origin-update switches, feeder delay, conveyor, run mode, unit switch.
+void ApplyFileValues(MotionSettings& m, const std::string& appDir);
+
+// Both of the above on a fresh copy.
 MotionSettings LoadMotionSettings(const std::string& appDir);
 
 // Origin-update keys m_00_X .. m_0F_D2 in axis order.

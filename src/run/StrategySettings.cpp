@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "platform/SettingsSection.h"
+#include "settings/Listeners.h"
 
 namespace smt::run {
 
@@ -125,9 +126,24 @@ SmtStrategy Strategy() {
   return g_strategy;
 }
 
-void SetStrategy(const SmtStrategy& s) {
-  std::lock_guard lk(g_strategyMutex);
-  g_strategy = s;
+namespace {
+smt::settings::Listeners<const SmtStrategy&>& StrategyListeners() {
+  static smt::settings::Listeners<const SmtStrategy&> listeners;
+  return listeners;
 }
+}  // namespace
+
+void SetStrategy(const SmtStrategy& s) {
+  {
+    std::lock_guard lk(g_strategyMutex);
+    g_strategy = s;
+  }
+  StrategyListeners().Notify(s);
+}
+
+int AddStrategyListener(std::function<void(const SmtStrategy&)> listener) {
+  return StrategyListeners().Add(std::move(listener));
+}
+void RemoveStrategyListener(int id) { StrategyListeners().Remove(id); }
 
 }  // namespace smt::run

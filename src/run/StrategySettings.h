@@ -3,6 +3,7 @@
 // run mode and the dispensing parameters, kept in [SmtStrategyConfig] of
 // the settings file. The strategy page edits a copy and commits it on OK;
 // the run reads the committed values.
+#include <functional>
 #include <string>
 
 namespace smt::run {
@@ -63,6 +64,10 @@ bool CoverAllowed(const SmtStrategy& s, int machineType);
 
 // The committed strategy the run reads (thread-safe copy).
 SmtStrategy Strategy();
+// Publishes a strategy (start-up, the page's OK, the machine-type reset) and
+// tells the listeners, on the caller's thread.
 void SetStrategy(const SmtStrategy& s);
+int AddStrategyListener(std::function<void(const SmtStrategy&)> listener);
+void RemoveStrategyListener(int id);
 
 }  // namespace smt::run

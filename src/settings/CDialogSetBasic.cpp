@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <set>
 
+#include "app/core/LogFile.h"
 #include "app/core/MachineState.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
@@ -437,6 +438,17 @@ void CDialogSetBasic::TakePosition(TeachButton b) {
   in.zeroY = store_.m_ZeroPoint[1].load();
   in.zeroX2 = store_.m_ZeroPoint[2].load();
   in.zeroY2 = store_.m_ZeroPoint[3].load();
+  if (in.machineType == 4) {
+    // The camera, nozzle 5/6 and Y2 buttons measure on the second platform.
+    if (!hooks_.platformPositions) {
+      CLogFile::Instance().Write(true, "CDialogSetBasic: hook platformPositions is not connected");
+      platform::ShowMessage("platformPositions: no function!");
+      return;
+    }
+    const auto [x2, y2] = hooks_.platformPositions();
+    in.x2 = x2;
+    in.y2 = y2;
+  }
   in.xPulse = pulse->m_X_Pulse;
   in.yPulse = pulse->m_Y_Pulse;
   in.zPulse = pulse->m_Z_Pulse;

@@ -3,6 +3,7 @@
 // every field before anything is stored, Cancel leaves no trace.
 #include <QDialog>
 #include <functional>
+#include <utility>
 #include <map>
 #include <string>
 
@@ -27,6 +28,8 @@ class CDialogSetBasic : public QDialog {
     std::function<void()> startAutoZ;         // runs the measurement worker
     std::function<void(QWidget*)> showOriginUpdate;
     std::function<int()> selectedPlatform;    // 1 or 2 (machine type 4)
+    // The second platform's X2 and Y2 in steps (machine type 4).
+    std::function<std::pair<int32_t, int32_t>()> platformPositions;
   };
 
   CDialogSetBasic(MachineSettingsStore& store, std::string appDir, std::string language, QWidget* parent = nullptr,

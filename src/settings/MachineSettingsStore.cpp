@@ -9,10 +9,11 @@ void MachineSettingsStore::SetLensCalibrationLoader(LensCalibrationLoader loader
   lensLoader_ = std::move(loader);
 }
 
-void MachineSettingsStore::AddGeometryListener(std::function<void()> listener) {
-  std::lock_guard lock(hooksM_);
-  listeners_.push_back(std::move(listener));
+int MachineSettingsStore::AddGeometryListener(std::function<void()> listener) {
+  return listeners_.Add(std::move(listener));
 }
+
+void MachineSettingsStore::RemoveGeometryListener(int id) { listeners_.Remove(id); }
 
 void MachineSettingsStore::RecomputeGeometry() {
   auto b = basic_.Get();
@@ -20,14 +21,7 @@ void MachineSettingsStore::RecomputeGeometry() {
   geometry_.Set(PulseGeometry{ComputePulseLimits(*b, *p), ComputePulseTable(*b, *p)});
 }
 
-void MachineSettingsStore::NotifyGeometry() {
-  std::vector<std::function<void()>> copy;
-  {
-    std::lock_guard lock(hooksM_);
-    copy = listeners_;
-  }
-  for (auto& l : copy) l();
-}
+void MachineSettingsStore::NotifyGeometry() { listeners_.Notify(); }
 
 void MachineSettingsStore::LoadAll(const std::string& appDir) {
   LensCalibrationLoader loader;
@@ -39,6 +33,7 @@ void MachineSettingsStore::LoadAll(const std::string& appDir) {
   pulse_.Set(LoadPulseSettings(appDir));
   detour_.Set(LoadDetourSettings(appDir));
   RecomputeGeometry();
+  NotifyGeometry();
 }
 
 CommitResult MachineSettingsStore::CommitBasic(const std::string& appDir, BasicSettings edited) {
@@ -81,6 +76,7 @@ CommitResult MachineSettingsStore::CommitDetour(const std::string& appDir, const
   CommitResult r;
   r.saveFailed = !SaveDetourSettings(appDir, edited);
   detour_.Set(edited);
+  NotifyGeometry();
   r.ok = true;
   return r;
 }
@@ -95,7 +91,9 @@ bool MachineSettingsStore::SetCameraOffset(const std::string& appDir, double xMm
     b.m_Y_CameraToNozzle1 = yMm;
   });
   RecomputeGeometry();
-  return SaveBasicSettings(appDir, *basic_.Get());
+  const bool saved = SaveBasicSettings(appDir, *basic_.Get());
+  NotifyGeometry();
+  return saved;
 }
 
 void MachineSettingsStore::SetBasic(BasicSettings b) {

@@ -13,6 +13,7 @@
 
 #include "settings/BasicSettings.h"
 #include "settings/DetourSettings.h"
+#include "settings/Listeners.h"
 #include "settings/PulseSettings.h"
 #include "settings/PulseTable.h"
 #include "settings/Snapshot.h"
@@ -39,12 +40,15 @@ class MachineSettingsStore {
 
   // The camera code's lens calibration (tried at loading and on OK).
   void SetLensCalibrationLoader(LensCalibrationLoader loader);
-  // Called after the basic or pulse settings are committed (step geometry,
-  // head layout, nozzle positions, camera rows of other subsystems).
-  void AddGeometryListener(std::function<void()> listener);
+  // Called when the settings arrive at start-up and after every commit of
+  // the basic, pulse or detour settings and every new camera offset (step
+  // geometry, head layout, nozzle positions, the link's limits and switches
+  // of other subsystems). Returns an id for RemoveGeometryListener.
+  int AddGeometryListener(std::function<void()> listener);
+  void RemoveGeometryListener(int id);
 
   // Start-up: [SetBasicConfig], [SetPulseConfig], [PositionLimitDetourConfig],
-  // then the limits and the pulse table.
+  // then the limits and the pulse table; the listeners are told.
   void LoadAll(const std::string& appDir);
 
   // A dialog's OK: every field is checked first; a refused copy leaves the
@@ -78,7 +82,7 @@ class MachineSettingsStore {
   Snapshot<PulseGeometry> geometry_;
   std::mutex hooksM_;
   LensCalibrationLoader lensLoader_;
-  std::vector<std::function<void()>> listeners_;
+  Listeners<> listeners_;
 };
 
 }  // namespace smt::settings

@@ -48,7 +48,9 @@ void InstallSettingsSubsystem(SettingsShellWiring wiring) {
   state->wiring = std::move(wiring);
   auto& w = state->wiring;
   if (w.initialUpdateSteps) {
-    w.initialUpdateSteps->push_back([state](const std::string& appDir) {
+    // The settings come first: every later step and every listener of the
+    // stores works with the loaded values, never with the construction ones.
+    w.initialUpdateSteps->insert(w.initialUpdateSteps->begin(), [state](const std::string& appDir) {
       state->appDir = appDir;
       auto& stores = SettingsStores::Instance();
       stores.machine.LoadAll(appDir);

@@ -27,6 +27,7 @@ void SpeedStore::LoadAllUsageSpeeds(const std::string& appDir) {
   SpeedRecords recs{};
   for (int u = 0; u < kSpeedUseCount; ++u) recs[u] = LoadUsageSpeeds(appDir, SpeedUsePrefixes()[u]);
   state_.Update([&](SpeedState& s) { s.records = recs; });
+  listeners_.Notify();
 }
 
 std::string SpeedStore::StoredUseLine() const { return BuildUseLine(Get()->uses); }
@@ -87,6 +88,7 @@ SpeedCommitResult SpeedStore::CommitOk(const std::string& appDir, int page, cons
     next.records[u] = rec;
   }
   state_.Set(std::move(next));
+  listeners_.Notify();
   result.closed = true;
   result.activeTier = page;
   return result;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/Listeners.h"
 #include "settings/Snapshot.h"
 #include "settings/SpeedSettings.h"
 #include "settings/SpeedTemplates.h"
@@ -59,11 +60,17 @@ class SpeedStore {
   SpeedCommitResult CommitOk(const std::string& appDir, int page, const SpeedTiers& tiers, const SpeedUseNames& uses,
                              const SpeedSettings& settings);
 
+  // Told after the use speeds are read at start-up and after every accepted
+  // OK (homing and jog speeds, the speed options of the link).
+  int AddListener(std::function<void()> listener) { return listeners_.Add(std::move(listener)); }
+  void RemoveListener(int id) { listeners_.Remove(id); }
+
   // Tests and the shell: replace the whole state.
   void Set(SpeedState s) { state_.Set(std::move(s)); }
 
  private:
   Snapshot<SpeedState> state_;
+  Listeners<> listeners_;
 };
 
 }  // namespace smt::settings
