@@ -1,5 +1,7 @@
 #include "app/MainFrame.h"
 
+#include "app/HookTable.h"
+
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
@@ -338,6 +340,7 @@ void CMainFrame::OnMachineType(int type) {
     if (view_) view_->ResetStrategyHeadMode();
   }
   Action(smt::app::cmd::kLabelingSet)->setEnabled(type == 10);
+  smt::app::ReportHooks("machine type switch");
 }
 
 bool CMainFrame::OnClose() {

@@ -1,5 +1,6 @@
 #include "app/SMTApp.h"
 
+#include "app/HookTable.h"
 #include "app/MainFrame.h"
 #include "app/SMTView.h"
 #include "app/core/LogFile.h"
@@ -21,6 +22,7 @@ bool CSMTApp::InitInstance(const Options& options) {
     messages_ = std::make_unique<smt::platform::QtMessageService>();
     smt::platform::MessageService::Install(messages_.get());
   }
+  smt::app::InstallHookLog();
   // The QR reader's four model files; without them QR reading stays off.
   CreateQrCodeReader(options.appDir + "/Model/");
   frame_ = std::make_unique<CMainFrame>(options.appDir);
@@ -31,6 +33,8 @@ bool CSMTApp::InitInstance(const Options& options) {
   // The empty job: the list panels, then the one-time loading.
   frame_->view()->CreateListPanels();
   frame_->view()->OnInitialUpdate();
+  // Every hook the machine type needs is connected by now; the log names any that is not.
+  smt::app::ReportHooks("start-up");
   if (options.show) frame_->show();
   return true;
 }

@@ -16,6 +16,7 @@
 #include "job/CSMTDoc.h"
 #include "job/DropDownLists.h"
 #include "platform/FileIo.h"
+#include "platform/Hooks.h"
 #include "link/CDialogManualControl.h"
 #include "link/LinkRuntime.h"
 #include "link/MotionGlobals.h"
@@ -50,7 +51,10 @@ CSMTView::CSMTView(CMainFrame* frame) : QWidget(frame), frame_(frame) {
   InstallSubsystems(*this);
 }
 
-CSMTView::~CSMTView() = default;
+CSMTView::~CSMTView() {
+  // The hook table's probes read this view's panels.
+  smt::platform::HookRegistry::Instance().Clear();
+}
 
 
 int CSMTView::OnCreate() {

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 
+#include "app/HookTable.h"
 #include "app/JogPanelPulseTestRunner.h"
 #include "app/MainFrame.h"
 #include "app/SettingsFlowWiring.h"
@@ -278,7 +279,7 @@ void InstallFeeders(CSMTView& view) {
   smt::feeder::InstallFeederSubsystem(std::move(w));
   smt::app::InstallFeederSource([&view] { return view.m_pFeedList; });
 
-  smt::feeder::FeederServices services;
+  smt::feeder::FeederServices& services = smt::feeder::FeederHooks();
   services.jog = [&view](int axis, bool positive, bool held, bool bySteps, int steps) {
     if (view.m_pManualControl) view.m_pManualControl->Jog(axis, positive, held, bySteps, steps);
   };
@@ -296,7 +297,6 @@ void InstallFeeders(CSMTView& view) {
   services.openMarkCameraWithFeederLight = [&view] {
     if (view.switchLiveCamera) view.switchLiveCamera(smt::app::GoToCamera::Mark);
   };
-  smt::feeder::SetFeederServices(services);
 }
 
 void InstallStations(CSMTView& view) {
@@ -322,14 +322,13 @@ void InstallStations(CSMTView& view) {
   view.RegisterDialog(smt::app::cmd::kLampMachineSet,
                       [frame](QWidget* parent) { smt::stations::OpenLampMachineTable(parent, frame->m_strAppPath); });
   // The feeder tests dip at the dipping station.
-  auto services = smt::feeder::GetFeederServices();
+  auto& services = smt::feeder::FeederHooks();
   services.dippingStation = []() -> std::optional<smt::feeder::DippingStationPosition> {
     const auto d = smt::stations::DippingStation::Instance().Settings();
     return smt::feeder::DippingStationPosition{d.m_DippingStation_X, d.m_DippingStation_Y, d.m_DippingStation_Z,
                                               d.m_WaterFilmThickness};
   };
   services.dippingZMeasured = [](double z) { smt::stations::DippingStation::Instance().OnMeasuredZ(z); };
-  smt::feeder::SetFeederServices(services);
   smt::link::InstallShowConveyorWidth([] { smt::stations::ConveyorStation::Instance().OnConveyorWidthReset(); });
 }
 
@@ -344,9 +343,7 @@ void InstallRunEngine(CSMTView& view) {
     smt::run::WireRunEngine(*p, view.m_pFeedList ? &view.m_pFeedList->Table() : nullptr);
     smt::run::WireStrategyPage(*p, &view, appDir, [frame] { return frame->m_strLanguage; });
   });
-  auto feederServices = smt::feeder::GetFeederServices();
-  feederServices.pickFromFeederTest = smt::run::PickFromFeederTest;
-  smt::feeder::SetFeederServices(feederServices);
+  smt::feeder::FeederHooks().pickFromFeederTest = smt::run::PickFromFeederTest;
 
   auto& run = smt::run::Services();
   run.moveBetweenSetPoints = [&view] { return view.MoveBetweenSetPoints(); };
@@ -426,4 +423,5 @@ void InstallSubsystems(CSMTView& view) {
   InstallCameras(view);
   InstallSettings(view);
   InstallLink(view);
+  smt::app::DeclareShellHooks(view);
 }

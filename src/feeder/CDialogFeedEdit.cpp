@@ -280,7 +280,7 @@ void CDialogFeedEdit::Build() {
   connect(Button("L"), &QPushButton::clicked, this, [this] { TeachFeedCoordinate(); });
   connect(Button("GoFeed"), &QPushButton::clicked, this, [this] { GoToFeedCoordinate(); });
   connect(Button("GetData"), &QPushButton::clicked, this, [this] {
-    if (auto f = GetFeederServices().cameraContrastBrightness) {
+    if (auto f = FeederHooks().cameraContrastBrightness) {
       const auto [c, b] = f();
       Edit("contrast")->setText(QString::number(c));
       Edit("brightness")->setText(QString::number(b));
@@ -292,7 +292,7 @@ void CDialogFeedEdit::Build() {
           [this](const QString& t) { OnPackageSelected(t.toStdString()); });
   connect(Combo("zAxis"), qOverload<int>(&QComboBox::activated), this, [this](int i) { TeachPickHeight(i); });
   connect(Combo("head"), qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int i) {
-    const FeederServices sv = GetFeederServices();
+    const FeederServices& sv = FeederHooks();
     if (!filling_ && sv.autoChangeNozzle && sv.autoChangeNozzle() && sv.nozzleNote)
       nozzleNote_->setText(QString::fromStdString(sv.nozzleNote(i)));
   });
@@ -333,7 +333,7 @@ void CDialogFeedEdit::SelectText(QComboBox* c, const std::string& text, bool fir
 }
 
 void CDialogFeedEdit::FillCombos() {
-  const FeederServices sv = GetFeederServices();
+  const FeederServices& sv = FeederHooks();
   const FeederNameTables names = CurrentNameTables();
   const int type = g_nMachineType;
   for (auto& [n, c] : combos_) c->clear();
@@ -382,7 +382,7 @@ void CDialogFeedEdit::OnInitDialog() {
   Button("MeasureHeight")->setEnabled(smt::settings::SettingsStores::Instance().machine.Basic()->m_bMeasurementEffect != 0);
   Button("Next")->setEnabled(panel_ && panel_->m_bEditInProgress);
   Button("OK")->setEnabled(true);
-  const FeederServices sv = GetFeederServices();
+  const FeederServices& sv = FeederHooks();
   if (sv.partListEditLock && sv.partListEditLock()) {
     Edit("number")->setEnabled(false);
     for (auto* s : sides_) s->setEnabled(false);
@@ -543,7 +543,7 @@ void CDialogFeedEdit::OnOK() {
     checkFailed = false;
     return;
   }
-  const FeederServices sv = GetFeederServices();
+  const FeederServices& sv = FeederHooks();
   const std::string number = FeederNumberText(fields, names);
   if (sv.replacePartEditorFeeder) sv.replacePartEditorFeeder(number);
   if (sv.updateRowsForFeeder) sv.updateRowsForFeeder(loadedNumber, number, fields.visionMode, fields.value, fields.head);
@@ -603,7 +603,7 @@ void CDialogFeedEdit::OnSideClicked(int side) {
 }
 
 void CDialogFeedEdit::OnPackageSelected(const std::string& name) {
-  const FeederServices sv = GetFeederServices();
+  const FeederServices& sv = FeederHooks();
   std::vector<std::string> cells;
   if (sv.packRows)
     for (const auto& r : sv.packRows()) {
@@ -658,7 +658,7 @@ void CDialogFeedEdit::OnPackageSelected(const std::string& name) {
 
 void CDialogFeedEdit::OnUpdatePack() {
   if (!ReadControls()) return;
-  const FeederServices sv = GetFeederServices();
+  const FeederServices& sv = FeederHooks();
   if (!sv.packRows || !sv.setPackRows) return;
   auto rows = sv.packRows();
   for (auto& r : rows) {
@@ -923,7 +923,7 @@ void CDialogFeedEdit::OnReadVacuum() {
 // --- jog pad -------------------------------------------------------------------------------
 
 void CDialogFeedEdit::OnJogPressed(const std::string& button) {
-  const FeederServices sv = GetFeederServices();
+  const FeederServices& sv = FeederHooks();
   const auto b = *smt::settings::SettingsStores::Instance().machine.Basic();
   const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
   const AutoFeedConfig cfg = AutoFeeders::Instance().Config();
@@ -964,13 +964,13 @@ void CDialogFeedEdit::OnJogPressed(const std::string& button) {
 }
 
 void CDialogFeedEdit::OnJogReleased() {
-  if (auto r = GetFeederServices().jogRelease) r();
+  if (auto r = FeederHooks().jogRelease) r();
 }
 
 void CDialogFeedEdit::keyPressEvent(QKeyEvent* e) {
   if (e->modifiers() & Qt::ControlModifier) {
     if (e->modifiers() & Qt::ShiftModifier) {
-      if (auto g = GetFeederServices().nextSpeedGear) g();
+      if (auto g = FeederHooks().nextSpeedGear) g();
       return;
     }
     switch (e->key()) {

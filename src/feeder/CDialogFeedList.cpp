@@ -361,7 +361,7 @@ void CDialogFeedList::LoadEditFromRow(int row) {
 void CDialogFeedList::UpdateRowsFromPart(const std::vector<std::string>& p) {
   auto cell = [&](size_t i) { return i < p.size() ? p[i] : std::string(); };
   const std::string name = cell(0);
-  const FeederServices sv = GetFeederServices();
+  const FeederServices& sv = FeederHooks();
   for (int r = 0; r < RowCount(); ++r) {
     FeederListRow lr = ListRow(r);
     if (lr.text[kCellPackage] != name) continue;
@@ -598,7 +598,7 @@ void CDialogFeedList::OnPasteFeeder() {
 }
 
 void CDialogFeedList::OnShowSelected() {
-  const auto sv = GetFeederServices();
+  const FeederServices& sv = FeederHooks();
   const std::vector<std::string> used = sv.placementFeederNumbers ? sv.placementFeederNumbers() : std::vector<std::string>{};
   for (int r = 0; r < RowCount(); ++r) {
     FeederListRow lr = ListRow(r);
@@ -791,7 +791,7 @@ void CDialogFeedList::OnFeedTestAll() {
 
 void CDialogFeedList::OnGetImageFeature() {
   if (m_nSelectedRow < 0 || m_nSelectedRow >= RowCount()) return;
-  if (auto f = GetFeederServices().setImageFeature) f(ListRow(m_nSelectedRow).text[kCellFeature]);
+  if (auto f = FeederHooks().setImageFeature) f(ListRow(m_nSelectedRow).text[kCellFeature]);
 }
 
 void CDialogFeedList::OnTemplate(int mode) {
@@ -803,7 +803,7 @@ void CDialogFeedList::OnTemplate(int mode) {
     ShowMessage(texts_.Get("FeedList.c_Message_04"));
     return;
   }
-  if (auto f = GetFeederServices().templateCommand) f(mode, ListRow(m_nSelectedRow).text[0]);
+  if (auto f = FeederHooks().templateCommand) f(mode, ListRow(m_nSelectedRow).text[0]);
 }
 
 // --- CSV ---------------------------------------------------------------------------------------

@@ -2,9 +2,11 @@
 // What the feeders use of subsystems they do not own: the camera panel, the
 // nozzle library and placement strategy, the run engine's pick test, the
 // dipping station, the settings dialog, the part list and the library row
-// holders. The shell installs them; a missing service does nothing (and
-// reads as empty, off or not found).
+// holders. The shell connects them; calling one nobody connected fails
+// loudly with its name (platform/Hooks.h).
 #include <functional>
+
+#include "platform/Hooks.h"
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,50 +25,49 @@ struct DippingStationPosition {
 
 struct FeederServices {
   // Camera panel.
-  std::function<void()> openMarkCameraWithFeederLight;  // one-shot feeder light, then the Mark camera
-  std::function<void(int contrast, int brightness, int feature, double viewSize, double viewBox)> showVisualParameters;
-  std::function<std::optional<VisionCameraInfo>(int camera)> visionCamera;  // 1 or 2
-  std::function<void(int mode, const std::string& name)> templateCommand;   // 3 capture, 4 find
-  std::function<void(const std::string& feature)> setImageFeature;
-  std::function<std::pair<int, int>()> cameraContrastBrightness;
+  smt::platform::Hook<void()> openMarkCameraWithFeederLight{"FeederServices.openMarkCameraWithFeederLight"};  // one-shot feeder light, then the Mark camera
+  smt::platform::Hook<void(int contrast, int brightness, int feature, double viewSize, double viewBox)> showVisualParameters{"FeederServices.showVisualParameters"};
+  smt::platform::Hook<std::optional<VisionCameraInfo>(int camera)> visionCamera{"FeederServices.visionCamera"};  // 1 or 2
+  smt::platform::Hook<void(int mode, const std::string& name)> templateCommand{"FeederServices.templateCommand"};   // 3 capture, 4 find
+  smt::platform::Hook<void(const std::string& feature)> setImageFeature{"FeederServices.setImageFeature"};
+  smt::platform::Hook<std::pair<int, int>()> cameraContrastBrightness{"FeederServices.cameraContrastBrightness"};
   // Nozzle library and placement strategy.
-  std::function<bool()> autoChangeNozzle;
-  std::function<bool()> nozzleLibrary19;
-  std::function<int(int head)> headNozzle;  // nozzle held by head 1..8, 0 none
-  std::function<bool(int head, int nozzle)> pickNozzleFromLibrary;
-  std::function<bool(int head)> returnNozzleToLibrary;
-  std::function<std::string(int index)> nozzleNote;
+  smt::platform::Hook<bool()> autoChangeNozzle{"FeederServices.autoChangeNozzle"};
+  smt::platform::Hook<bool()> nozzleLibrary19{"FeederServices.nozzleLibrary19"};
+  smt::platform::Hook<int(int head)> headNozzle{"FeederServices.headNozzle"};  // nozzle held by head 1..8, 0 none
+  smt::platform::Hook<bool(int head, int nozzle)> pickNozzleFromLibrary{"FeederServices.pickNozzleFromLibrary"};
+  smt::platform::Hook<bool(int head)> returnNozzleToLibrary{"FeederServices.returnNozzleToLibrary"};
+  smt::platform::Hook<std::string(int index)> nozzleNote{"FeederServices.nozzleNote"};
   // The insertion machine's pick test of the run engine.
-  std::function<void(int head, int camera, const std::string& feederNumber)> pickFromFeederTest;
+  smt::platform::Hook<void(int head, int camera, const std::string& feederNumber)> pickFromFeederTest{"FeederServices.pickFromFeederTest"};
   // Dipping station: its position, and the measured Z (stored; shown while its dialog is open).
-  std::function<std::optional<DippingStationPosition>()> dippingStation;
-  std::function<void(double z)> dippingZMeasured;
+  smt::platform::Hook<std::optional<DippingStationPosition>()> dippingStation{"FeederServices.dippingStation"};
+  smt::platform::Hook<void(double z)> dippingZMeasured{"FeederServices.dippingZMeasured"};
   // Settings dialog: show a measured height while it is open.
-  std::function<void(double mm)> showMeasurementHeight;
+  smt::platform::Hook<void(double mm)> showMeasurementHeight{"FeederServices.showMeasurementHeight"};
   // Part list.
-  std::function<void(const std::string& oldNumber, const std::string& newNumber, int visionMode,
-                     const std::string& value, const std::string& head)>
-      updateRowsForFeeder;
-  std::function<std::vector<std::string>()> placementFeederNumbers;
-  std::function<void(const std::string& newNumber)> replacePartEditorFeeder;
-  std::function<bool()> partListEditLock;
+  smt::platform::Hook<void(const std::string& oldNumber, const std::string& newNumber, int visionMode, const std::string& value, const std::string& head)> updateRowsForFeeder{"FeederServices.updateRowsForFeeder"};
+  smt::platform::Hook<std::vector<std::string>()> placementFeederNumbers{"FeederServices.placementFeederNumbers"};
+  smt::platform::Hook<void(const std::string& newNumber)> replacePartEditorFeeder{"FeederServices.replacePartEditorFeeder"};
+  smt::platform::Hook<bool()> partListEditLock{"FeederServices.partListEditLock"};
   // Jog panel: a jog (held: until released; bySteps: one move of `steps`),
   // the release that ends a held jog, the next speed gear, the Z homing
   // (reset mode 3) and the clearing of its two lift-state flags.
-  std::function<void(int axis, bool positive, bool held, bool bySteps, int steps)> jog;
-  std::function<void()> jogRelease;
-  std::function<void()> nextSpeedGear;
-  std::function<void()> homeZ;
-  std::function<void()> clearLiftFlags;
-  std::function<int()> platformChoice;  // lamp machine: 1 or 2
+  smt::platform::Hook<void(int axis, bool positive, bool held, bool bySteps, int steps)> jog{"FeederServices.jog"};
+  smt::platform::Hook<void()> jogRelease{"FeederServices.jogRelease"};
+  smt::platform::Hook<void()> nextSpeedGear{"FeederServices.nextSpeedGear"};
+  smt::platform::Hook<void()> homeZ{"FeederServices.homeZ"};
+  smt::platform::Hook<void()> clearLiftFlags{"FeederServices.clearLiftFlags"};
+  smt::platform::Hook<int()> platformChoice{"FeederServices.platformChoice"};  // lamp machine: 1 or 2
   // Library rows (the frame's holders) and the camera table's names.
-  std::function<std::vector<std::string>()> packRows;
-  std::function<void(std::vector<std::string>)> setPackRows;
-  std::function<std::vector<std::string>()> dropDownLists;
-  std::function<std::vector<std::string>()> cameraNames;
+  smt::platform::Hook<std::vector<std::string>()> packRows{"FeederServices.packRows"};
+  smt::platform::Hook<void(std::vector<std::string>)> setPackRows{"FeederServices.setPackRows"};
+  smt::platform::Hook<std::vector<std::string>()> dropDownLists{"FeederServices.dropDownLists"};
+  smt::platform::Hook<std::vector<std::string>()> cameraNames{"FeederServices.cameraNames"};
 };
 
-FeederServices GetFeederServices();
-void SetFeederServices(const FeederServices& s);
+// The one instance: the shell connects its hooks at start-up, everything
+// else uses them through this reference.
+FeederServices& FeederHooks();
 
 }  // namespace smt::feeder

@@ -201,7 +201,7 @@ bool FeederTestMotions::NozzleToFeedTest(int mode, const FeederRow* row, bool pu
       ty = TruncToSteps(Num(*row, kCellY), p.m_Y_Pulse);
     }
     if (mode == -3 || mode == -2) {
-      const auto dip = GetFeederServices().dippingStation ? GetFeederServices().dippingStation() : std::nullopt;
+      const auto dip = FeederHooks().dippingStation ? FeederHooks().dippingStation() : std::nullopt;
       const DippingStationPosition d = dip.value_or(DippingStationPosition{});
       tx = TruncToSteps(d.x, p.m_X_Pulse);
       ty = TruncToSteps(d.y, p.m_Y_Pulse);
@@ -240,7 +240,7 @@ void FeederTestMotions::CameraToFeedTest(int mode, const FeederRow& row) {
   g_nTargetX = tx;
   g_nTargetY = ty;
   CheckDetourZones();
-  if (auto open = GetFeederServices().openMarkCameraWithFeederLight) open();
+  if (auto open = FeederHooks().openMarkCameraWithFeederLight) open();
   if (Serial()) smt::link::SendCmd60SetState(0, 0);
   const auto sp = PickSpeeds();
   if (!DetourMove(sp[kSpX].start, sp[kSpX].normal, sp[kSpY].start, sp[kSpY].normal)) return;
@@ -325,7 +325,7 @@ void FeederTestMotions::NozzlePickToCamera(int head, int camera, const FeederRow
     ShowMessage(lastMessage);
     return;
   }
-  const FeederServices sv = GetFeederServices();
+  const FeederServices& sv = FeederHooks();
   if (sv.autoChangeNozzle && sv.autoChangeNozzle()) {
     const int held = sv.headNozzle ? sv.headNozzle(h) : 0;
     if (held != nozzle) {
@@ -378,7 +378,7 @@ void FeederTestMotions::PutBackTest(const FeederRow& row) {
   const int type = g_nMachineType;
   const int k = Int(row, kCellHead);
   if (!AutoFeederAdvanceBeforePick(row)) return;
-  const FeederServices sv = GetFeederServices();
+  const FeederServices& sv = FeederHooks();
   int h = k;
   if (sv.autoChangeNozzle && sv.autoChangeNozzle()) {
     h = 0;

@@ -33,7 +33,7 @@ void RunFeederTest(const FeederTestRequest& r, const FeederTestResults& results,
   motions.feedLimitMessage = r.feedLimitMessage;
   const int mode = r.mode;
   const auto basic = *smt::settings::SettingsStores::Instance().machine.Basic();
-  const FeederServices sv = GetFeederServices();
+  const FeederServices& sv = FeederHooks();
   if (mode == -4) {
     AutoFeederAdvance();
   } else if (mode == -3) {

@@ -7,6 +7,8 @@
 #include <QDialog>
 #include <cstdint>
 #include <functional>
+
+#include "platform/Hooks.h"
 #include <map>
 #include <string>
 #include <vector>
@@ -58,21 +60,21 @@ class CDialogPCBEdit : public QDialog {
   CDialogPCBEdit(smt::job::JobModel& job, QWidget* parent = nullptr);
 
   // Seams to the camera panel and the board geometry (optional).
-  std::function<int()> LiveImageHeight;  // pixels of the live image
-  std::function<void(double, double, double, double)> ConvertPointToSteps;
-  std::function<void(double box, int contrast, int brightness)> SetMarkCameraParams;
-  std::function<void()> OpenMarkCamera;
-  std::function<int()> MachineType;  // default g_nMachineType
+  smt::platform::Hook<int()> LiveImageHeight{"CDialogPCBEdit.LiveImageHeight"};  // pixels of the live image
+  smt::platform::Hook<void(double, double, double, double)> ConvertPointToSteps{"CDialogPCBEdit.ConvertPointToSteps"};
+  smt::platform::Hook<void(double box, int contrast, int brightness)> SetMarkCameraParams{"CDialogPCBEdit.SetMarkCameraParams"};
+  smt::platform::Hook<void()> OpenMarkCamera{"CDialogPCBEdit.OpenMarkCamera"};
+  smt::platform::Hook<int()> MachineType{"CDialogPCBEdit.MachineType"};  // default g_nMachineType
   // The import of pick-and-place files (the EDA import's dialog) and the
   // two-mark test; the camera panel's Mark camera values.
-  std::function<void()> openImportDialog;
-  std::function<void()> openDoubleMarkTest;
-  std::function<void(double zoom)> setCameraZoom;
-  std::function<void(double box)> setCameraBox;
-  std::function<void(int contrast)> setCameraContrast;
-  std::function<void(int brightness)> setCameraBrightness;
-  std::function<std::pair<int, int>()> cameraLight;  // contrast, brightness
-  std::function<int()> platformSelect;               // the jog panel's platform (1 or 2)
+  smt::platform::Hook<void()> openImportDialog{"CDialogPCBEdit.openImportDialog"};
+  smt::platform::Hook<void()> openDoubleMarkTest{"CDialogPCBEdit.openDoubleMarkTest"};
+  smt::platform::Hook<void(double zoom)> setCameraZoom{"CDialogPCBEdit.setCameraZoom"};
+  smt::platform::Hook<void(double box)> setCameraBox{"CDialogPCBEdit.setCameraBox"};
+  smt::platform::Hook<void(int contrast)> setCameraContrast{"CDialogPCBEdit.setCameraContrast"};
+  smt::platform::Hook<void(int brightness)> setCameraBrightness{"CDialogPCBEdit.setCameraBrightness"};
+  smt::platform::Hook<std::pair<int, int>()> cameraLight{"CDialogPCBEdit.cameraLight"};  // contrast, brightness
+  smt::platform::Hook<int()> platformSelect{"CDialogPCBEdit.platformSelect"};               // the jog panel's platform (1 or 2)
 
   // Zero point of the one-key zero command (pulses).
   int32_t m_nZeroX = 0, m_nZeroY = 0, m_nZeroX2 = 0, m_nZeroY2 = 0;

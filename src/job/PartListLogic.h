@@ -7,6 +7,8 @@
 // the JobModel and calls these; tests drive them directly.
 #include <cstdint>
 #include <functional>
+
+#include "platform/Hooks.h"
 #include <string>
 #include <vector>
 
@@ -45,26 +47,26 @@ class PartListLogic {
   JobModel& job;
 
   // --- seams (all optional) ---
-  std::function<std::string(const std::string& key)> text;  // panel texts; default: the built-in text
-  std::function<int()> machineType;                          // default g_nMachineType
-  std::function<int()> autoChangeNozzle;                     // the strategy's m_AutoChangeNozzle
-  std::function<double()> glueHeight;                        // m_Z_DropsGlueToPCBHeight
-  std::function<std::string()> timeStamp;                    // default RowTimeStamp
-  std::function<int()> pcbCount;                             // default the PCB table's count
+  smt::platform::Hook<std::string(const std::string& key)> text{"PartListLogic.text"};  // panel texts; default: the built-in text
+  smt::platform::Hook<int()> machineType{"PartListLogic.machineType"};                          // default g_nMachineType
+  smt::platform::Hook<int()> autoChangeNozzle{"PartListLogic.autoChangeNozzle"};                     // the strategy's m_AutoChangeNozzle
+  smt::platform::Hook<double()> glueHeight{"PartListLogic.glueHeight"};                        // m_Z_DropsGlueToPCBHeight
+  smt::platform::Hook<std::string()> timeStamp{"PartListLogic.timeStamp"};                    // default RowTimeStamp
+  smt::platform::Hook<int()> pcbCount{"PartListLogic.pcbCount"};                             // default the PCB table's count
   // The placement list's row `row` is selected and shown (scroll to row + 3).
-  std::function<void(RowKind, int row)> showRow;
+  smt::platform::Hook<void(RowKind, int row)> showRow{"PartListLogic.showRow"};
   // The part editors (modal; true on OK).
-  std::function<bool(SmtEditFields&)> editSmt;
-  std::function<bool(DisEditFields&)> editDis;
-  std::function<bool(DrillEditFields&)> editDrill;
+  smt::platform::Hook<bool(SmtEditFields&)> editSmt{"PartListLogic.editSmt"};
+  smt::platform::Hook<bool(DisEditFields&)> editDis{"PartListLogic.editDis"};
+  smt::platform::Hook<bool(DrillEditFields&)> editDrill{"PartListLogic.editDrill"};
   // The camera over the chosen part before a placement modify (camera tracking).
-  std::function<bool()> cameraTrackModify;
-  std::function<void()> cameraTestForModify;
+  smt::platform::Hook<bool()> cameraTrackModify{"PartListLogic.cameraTrackModify"};
+  smt::platform::Hook<void()> cameraTestForModify{"PartListLogic.cameraTestForModify"};
   // Lamp machine (type 4): a row added, a row deleted (grid pair k).
-  std::function<void()> lampRowAdded;
-  std::function<void(int k)> lampRowDeleted;
+  smt::platform::Hook<void()> lampRowAdded{"PartListLogic.lampRowAdded"};
+  smt::platform::Hook<void(int k)> lampRowDeleted{"PartListLogic.lampRowDeleted"};
   // The run's pick target of a feeder (0 when none).
-  std::function<int(const std::string& feeder, int a, int b)> calcFeederPickTarget;
+  smt::platform::Hook<int(const std::string& feeder, int a, int b)> calcFeederPickTarget{"PartListLogic.calcFeederPickTarget"};
 
   // Editor fields (members of the panel in the program: they outlive each command).
   SmtEditFields smtEdit;

@@ -8,6 +8,8 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+
+#include "platform/Hooks.h"
 #include <string>
 
 #include "job/PartListLogic.h"
@@ -28,23 +30,23 @@ class RunControl {
   explicit RunControl(PartListLogic& logic) : logic_(logic) {}
 
   // --- seams ---
-  std::function<bool(int runMode)> startRun;  // the run engine; nothing runs without it
-  std::function<int()> runMode;               // default: the job's run mode
-  std::function<int&()> boardCount;           // the PCB editor's m_PcbBoardCount
-  std::function<void(int button, bool enabled)> enableButton;
-  std::function<void(int box, const std::string&)> jogInfo;  // box 1 or 2; "" empties it
-  std::function<void(RowKind)> focusList;
-  std::function<void(bool on)> runTimer;  // the one-second clock timer
-  std::function<void(const std::string&)> showClock;   // static 1107
-  std::function<void(const std::string&)> showCount;   // edit 1005
-  std::function<bool()> autoTransport;
-  std::function<bool()> boardClamped;
-  std::function<void(int task)> startTransport;
-  std::function<void()> enableWindows;             // placement list, camera and jog panels
-  std::function<std::pair<int, int>()> drillLiftSpeeds;  // the view's Z speeds of the drill run's end
-  std::function<int()> exhaustMs;                   // m_Exhaust
-  std::function<bool()> networkLink;                // m_CommModel != 0
-  std::function<void(int ms)> sleep;                // default: a real wait
+  smt::platform::Hook<bool(int runMode)> startRun{"RunControl.startRun"};  // the run engine; nothing runs without it
+  smt::platform::Hook<int()> runMode{"RunControl.runMode"};               // default: the job's run mode
+  smt::platform::Hook<int&()> boardCount{"RunControl.boardCount"};           // the PCB editor's m_PcbBoardCount
+  smt::platform::Hook<void(int button, bool enabled)> enableButton{"RunControl.enableButton"};
+  smt::platform::Hook<void(int box, const std::string&)> jogInfo{"RunControl.jogInfo"};  // box 1 or 2; "" empties it
+  smt::platform::Hook<void(RowKind)> focusList{"RunControl.focusList"};
+  smt::platform::Hook<void(bool on)> runTimer{"RunControl.runTimer"};  // the one-second clock timer
+  smt::platform::Hook<void(const std::string&)> showClock{"RunControl.showClock"};   // static 1107
+  smt::platform::Hook<void(const std::string&)> showCount{"RunControl.showCount"};   // edit 1005
+  smt::platform::Hook<bool()> autoTransport{"RunControl.autoTransport"};
+  smt::platform::Hook<bool()> boardClamped{"RunControl.boardClamped"};
+  smt::platform::Hook<void(int task)> startTransport{"RunControl.startTransport"};
+  smt::platform::Hook<void()> enableWindows{"RunControl.enableWindows"};             // placement list, camera and jog panels
+  smt::platform::Hook<std::pair<int, int>()> drillLiftSpeeds{"RunControl.drillLiftSpeeds"};  // the view's Z speeds of the drill run's end
+  smt::platform::Hook<int()> exhaustMs{"RunControl.exhaustMs"};                   // m_Exhaust
+  smt::platform::Hook<bool()> networkLink{"RunControl.networkLink"};                // m_CommModel != 0
+  smt::platform::Hook<void(int ms)> sleep{"RunControl.sleep"};                // default: a real wait
 
   // Written by the run threads.
   std::atomic<uint8_t> m_bSmtThreadBusy{0}, m_bFeedThreadBusy{0}, m_bConveyorThreadBusy{0};

@@ -5,9 +5,11 @@
 #include <QThread>
 
 #include <condition_variable>
+#include <exception>
 #include <memory>
 #include <mutex>
 
+#include "platform/Hooks.h"
 #include "platform/WorkerThreads.h"
 
 namespace smt::platform {
@@ -15,7 +17,8 @@ namespace smt::platform {
 QtGuiDispatcher::QtGuiDispatcher() = default;
 
 void QtGuiDispatcher::Post(std::function<void()> work) {
-  QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [work = std::move(work)] { GuardAction("window task", work); }, Qt::QueuedConnection);
 }
 
 void QtGuiDispatcher::RunBlocking(std::function<void()> work) {
@@ -32,6 +35,7 @@ void QtGuiDispatcher::RunBlocking(std::function<void()> work) {
     bool done = false;
     bool abandoned = false;
     std::function<void()> work;
+    std::exception_ptr failure;
   };
   auto state = std::make_shared<State>();
   state->work = std::move(work);
@@ -40,7 +44,12 @@ void QtGuiDispatcher::RunBlocking(std::function<void()> work) {
       [state] {
         std::unique_lock lock(state->m);
         if (state->abandoned) return;
-        state->work();
+        // A failure of the work (an unconnected hook) belongs to the caller.
+        try {
+          state->work();
+        } catch (...) {
+          state->failure = std::current_exception();
+        }
         state->done = true;
         state->cv.notify_all();
       },
@@ -53,6 +62,7 @@ void QtGuiDispatcher::RunBlocking(std::function<void()> work) {
       return;
     }
   }
+  if (state->failure) std::rethrow_exception(state->failure);
 }
 
 bool QtGuiDispatcher::IsGuiThread() const { return QThread::currentThread() == thread(); }

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/Hooks.h"
+
 namespace smt::platform {
 
 WorkerThreads& WorkerThreads::Instance() {
@@ -16,7 +18,8 @@ bool WorkerThreads::Start(std::string name, std::function<void(std::stop_token)>
   workers_.push_back(Worker{std::move(name), {}, false});
   Worker* w = &workers_.back();
   w->thread = std::jthread([this, w, body = std::move(body)](std::stop_token st) {
-    body(st);
+    // A hook nobody connected ends the worker with its name in the log.
+    GuardAction(w->name.c_str(), [&] { body(st); });
     std::lock_guard l(m_);
     w->finished = true;
   });

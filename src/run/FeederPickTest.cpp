@@ -89,7 +89,7 @@ void PickFromFeederTest(int head, int camera, const std::string& feederNumber) {
   if (Services().visionCameraPosition) pos = Services().visionCameraPosition(camera == 2 ? 2 : 1);
   const int32_t tx = pos.first - smt::job::NozzleOffsetX(head);
   const int32_t ty = g_nMachineType == 4 ? g_nCurY.load() : pos.second - smt::job::NozzleOffsetY(head);
-  if (auto show = GetFeederServices().showVisualParameters) {
+  if (auto show = FeederHooks().showVisualParameters) {
     const int contrast = s1 == std::string::npos ? 0 : std::atoi(fly.c_str() + s1 + 1);
     const int feature = c[kCellFeature].size() >= 2 ? std::atoi(c[kCellFeature].substr(0, 2).c_str()) : 0;
     show(contrast, light, feature, std::atof(c[kCellLength].c_str()) + basic->m_AutoMagnify, 0);

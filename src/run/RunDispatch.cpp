@@ -6,6 +6,7 @@
 #include "app/core/LogFile.h"
 #include "app/core/MachineState.h"
 #include "link/MachineCommands.h"
+#include "platform/Hooks.h"
 #include "platform/MessageService.h"
 #include "platform/WorkerThreads.h"
 #include "run/PlatformRuns.h"
@@ -80,6 +81,8 @@ void SetRunThreadProc(RunThread t, RunThreadProc proc) {
 }
 
 bool StartRun(int runMode) {
+  // A run that needs a hook nobody connected does not start; the message names it.
+  if (!smt::platform::RequireHooks("Start", g_nMachineType)) return false;
   auto& s = Services();
   const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
   const bool transport = s.autoTransport && s.autoTransport();
@@ -105,7 +108,21 @@ bool StartRun(int runMode) {
     if (t == RunThread::Smt) ResetHeadEvents();
     if (t == RunThread::EightHead || t == RunThread::Label || t == RunThread::Drill) SmtBusy() = 1;
     CLogFile::Instance().Write(true, "run thread %s start", RunThreadName(t));
-    if (!smt::platform::WorkerThreads::Instance().Start(RunThreadName(t), [proc](std::stop_token) { proc(); })) {
+    // A hook found missing during the run ends it like a stop, releasing the machine.
+    auto body = [proc, t](std::stop_token) {
+      try {
+        proc();
+      } catch (const smt::platform::UnwiredHook& e) {
+        CLogFile::Instance().Write(true, "run thread %s ended: hook not connected: %s", RunThreadName(t), e.hook().c_str());
+        g_bRunContinue = false;
+        g_bFeedRun = false;
+        g_bConveyorRun = false;
+        g_hPauseEvent.Set();
+        if (t != RunThread::Feeder && t != RunThread::Conveyor) FinishRun(false);
+        throw;
+      }
+    };
+    if (!smt::platform::WorkerThreads::Instance().Start(RunThreadName(t), body)) {
       // Shut-down under way: whatever started sees the cleared flags and leaves.
       g_bRunContinue = false;
       g_bFeedRun = false;

@@ -8,6 +8,8 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+
+#include "platform/Hooks.h"
 #include <optional>
 #include <string>
 #include <vector>
@@ -90,85 +92,85 @@ struct LabelSettings {
 
 struct RunServices {
   // --- part list ---
-  std::function<std::vector<PlacementRow>()> placementRows;
+  smt::platform::Hook<std::vector<PlacementRow>()> placementRows{"RunServices.placementRows"};
   // Scans from `row` for the next row to place and fills the pick record of
   // `slot`: 0 none, 1 ready, 2 outside the travel limits.
-  std::function<int(int& row, int count, int slot, int requestedHead)> nextPlaceRow;
-  std::function<void(int row, int image, bool select)> setSmtRowState;
-  std::function<void()> resetSmtRowStates;
-  std::function<void(int pos, int range)> progress;
-  std::function<void(int row)> showRow;
-  std::function<void(int r, int c, int boardsDone)> panelLabel;  // boardsDone -1: the cell
-  std::function<void(bool finished)> onRunEnd;
-  std::function<std::array<std::string, 9>()> feedModeNames;
-  std::function<std::pair<std::string, std::string>()> cameraNames;
-  std::function<std::string(const std::string& key)> text;
-  std::function<int()> currentSmtRow;
-  std::function<std::vector<DispenseRow>()> dispenseRows;
-  std::function<bool(int& row, int count)> nextDispenseRow;
-  std::function<void(int row)> setDispenseRowState;
-  std::function<void()> resetDispenseRowStates;
-  std::function<int()> currentDisRow;
-  std::function<double()> glueInjectDepth;  // mm the glue-injection stroke goes down
-  std::function<std::vector<DrillRow>()> drillRows;
-  std::function<void(int row, int state)> setDrillRowState;
-  std::function<void()> resetDrillRowStates;
-  std::function<int()> currentDrillRow;
-  std::function<bool(int row)> drillRowSelected;
-  std::function<void()> clearDrillFromCurrent;  // the part list's drill-from-current flag
-  std::function<RunSelectors()> selectors;
-  std::function<int()> boardCount;
-  std::function<void(int)> setBoardCount;
-  std::function<bool()> takeMarksMeasured;  // reads and clears the flag
-  std::function<void(bool enabled)> enableRunWindows;
-  std::function<int()> lightValue;
-  std::function<void(int displayed)> showCoverCount;
-  std::function<void()> placedOne;  // the part list's placed counter + 1
+  smt::platform::Hook<int(int& row, int count, int slot, int requestedHead)> nextPlaceRow{"RunServices.nextPlaceRow"};
+  smt::platform::Hook<void(int row, int image, bool select)> setSmtRowState{"RunServices.setSmtRowState"};
+  smt::platform::Hook<void()> resetSmtRowStates{"RunServices.resetSmtRowStates"};
+  smt::platform::Hook<void(int pos, int range)> progress{"RunServices.progress"};
+  smt::platform::Hook<void(int row)> showRow{"RunServices.showRow"};
+  smt::platform::Hook<void(int r, int c, int boardsDone)> panelLabel{"RunServices.panelLabel"};  // boardsDone -1: the cell
+  smt::platform::Hook<void(bool finished)> onRunEnd{"RunServices.onRunEnd"};
+  smt::platform::Hook<std::array<std::string, 9>()> feedModeNames{"RunServices.feedModeNames"};
+  smt::platform::Hook<std::pair<std::string, std::string>()> cameraNames{"RunServices.cameraNames"};
+  smt::platform::Hook<std::string(const std::string& key)> text{"RunServices.text"};
+  smt::platform::Hook<int()> currentSmtRow{"RunServices.currentSmtRow"};
+  smt::platform::Hook<std::vector<DispenseRow>()> dispenseRows{"RunServices.dispenseRows"};
+  smt::platform::Hook<bool(int& row, int count)> nextDispenseRow{"RunServices.nextDispenseRow"};
+  smt::platform::Hook<void(int row)> setDispenseRowState{"RunServices.setDispenseRowState"};
+  smt::platform::Hook<void()> resetDispenseRowStates{"RunServices.resetDispenseRowStates"};
+  smt::platform::Hook<int()> currentDisRow{"RunServices.currentDisRow"};
+  smt::platform::Hook<double()> glueInjectDepth{"RunServices.glueInjectDepth"};  // mm the glue-injection stroke goes down
+  smt::platform::Hook<std::vector<DrillRow>()> drillRows{"RunServices.drillRows"};
+  smt::platform::Hook<void(int row, int state)> setDrillRowState{"RunServices.setDrillRowState"};
+  smt::platform::Hook<void()> resetDrillRowStates{"RunServices.resetDrillRowStates"};
+  smt::platform::Hook<int()> currentDrillRow{"RunServices.currentDrillRow"};
+  smt::platform::Hook<bool(int row)> drillRowSelected{"RunServices.drillRowSelected"};
+  smt::platform::Hook<void()> clearDrillFromCurrent{"RunServices.clearDrillFromCurrent"};  // the part list's drill-from-current flag
+  smt::platform::Hook<RunSelectors()> selectors{"RunServices.selectors"};
+  smt::platform::Hook<int()> boardCount{"RunServices.boardCount"};
+  smt::platform::Hook<void(int)> setBoardCount{"RunServices.setBoardCount"};
+  smt::platform::Hook<bool()> takeMarksMeasured{"RunServices.takeMarksMeasured"};  // reads and clears the flag
+  smt::platform::Hook<void(bool enabled)> enableRunWindows{"RunServices.enableRunWindows"};
+  smt::platform::Hook<int()> lightValue{"RunServices.lightValue"};
+  smt::platform::Hook<void(int displayed)> showCoverCount{"RunServices.showCoverCount"};
+  smt::platform::Hook<void()> placedOne{"RunServices.placedOne"};  // the part list's placed counter + 1
   std::atomic<uint8_t>* smtBusy = nullptr;
   std::atomic<uint8_t>* feedBusy = nullptr;
   std::atomic<uint8_t>* conveyorBusy = nullptr;
   // --- board ---
-  std::function<RunBoard()> board;
+  smt::platform::Hook<RunBoard()> board{"RunServices.board"};
   // --- feeders (the table whose current group the run uses) ---
   smt::feeder::FeederTable* feeders = nullptr;
   // --- vision (the vision run steps) ---
-  std::function<bool()> alignBoardMarks;
-  std::function<bool(HeadPlaceState&, bool sharedView)> recognizeHeadPart;
-  std::function<bool()> flyVisionAllHeads;
+  smt::platform::Hook<bool()> alignBoardMarks{"RunServices.alignBoardMarks"};
+  smt::platform::Hook<bool(HeadPlaceState&, bool sharedView)> recognizeHeadPart{"RunServices.recognizeHeadPart"};
+  smt::platform::Hook<bool()> flyVisionAllHeads{"RunServices.flyVisionAllHeads"};
   // A part's own mark: the camera is over the mark's nominal place; the
   // step centres the camera on the mark (relative moves). False: not found.
-  std::function<bool(const smt::library::MarkEditFields&, HeadPlaceState&)> recognizeOwnMark;
-  std::function<bool()> flyVisionAvailable;
-  std::function<void()> openMarkCamera;
-  std::function<std::pair<double, double>()> cameraAngleOffsets;  // vision cameras 1, 2 (degrees)
-  std::function<std::pair<int32_t, int32_t>(int camera)> visionCameraPosition;  // steps
+  smt::platform::Hook<bool(const smt::library::MarkEditFields&, HeadPlaceState&)> recognizeOwnMark{"RunServices.recognizeOwnMark"};
+  smt::platform::Hook<bool()> flyVisionAvailable{"RunServices.flyVisionAvailable"};
+  smt::platform::Hook<void()> openMarkCamera{"RunServices.openMarkCamera"};
+  smt::platform::Hook<std::pair<double, double>()> cameraAngleOffsets{"RunServices.cameraAngleOffsets"};  // vision cameras 1, 2 (degrees)
+  smt::platform::Hook<std::pair<int32_t, int32_t>(int camera)> visionCameraPosition{"RunServices.visionCameraPosition"};  // steps
   // --- stations and view ---
-  std::function<bool()> autoTransport;
-  std::function<bool(int code)> runZones;
-  std::function<bool()> moveBetweenSetPoints;
-  std::function<void()> startHome;
-  std::function<int()> speedLevel;  // 1 high, 2 medium, 3 low
-  std::function<CoverSettings()> cover;
-  std::function<void(int total, int count)> saveCoverCounters;
-  std::function<void(const std::string&)> info;
-  std::function<std::optional<DipStation>()> dippingStation;
+  smt::platform::Hook<bool()> autoTransport{"RunServices.autoTransport"};
+  smt::platform::Hook<bool(int code)> runZones{"RunServices.runZones"};
+  smt::platform::Hook<bool()> moveBetweenSetPoints{"RunServices.moveBetweenSetPoints"};
+  smt::platform::Hook<void()> startHome{"RunServices.startHome"};
+  smt::platform::Hook<int()> speedLevel{"RunServices.speedLevel"};  // 1 high, 2 medium, 3 low
+  smt::platform::Hook<CoverSettings()> cover{"RunServices.cover"};
+  smt::platform::Hook<void(int total, int count)> saveCoverCounters{"RunServices.saveCoverCounters"};
+  smt::platform::Hook<void(const std::string&)> info{"RunServices.info"};
+  smt::platform::Hook<std::optional<DipStation>()> dippingStation{"RunServices.dippingStation"};
   // --- lamp machine (the point table and its board counters) ---
   // Targets of a dot or the camera (kind 1 camera, 2 red, 3/4 silver): glue X and the platform's Y.
-  std::function<std::pair<int32_t, int32_t>(int kind, int platform, int point)> lampTarget;
-  std::function<LampDot(int group, int platform, int point)> lampDot;
-  std::function<std::string(int row, int col)> lampCell;
-  std::function<void(int row, int col, const std::string&)> setLampCell;
-  std::function<LampCounts()> lampCounts;
-  std::function<void(const LampCounts&)> setLampCounts;
-  std::function<PlatformMarkParams()> platformMarkParams;
-  std::function<bool()> markCameraReady;
-  std::function<std::optional<MarkSighting>(const PlatformMarkParams&)> sightMark;
+  smt::platform::Hook<std::pair<int32_t, int32_t>(int kind, int platform, int point)> lampTarget{"RunServices.lampTarget"};
+  smt::platform::Hook<LampDot(int group, int platform, int point)> lampDot{"RunServices.lampDot"};
+  smt::platform::Hook<std::string(int row, int col)> lampCell{"RunServices.lampCell"};
+  smt::platform::Hook<void(int row, int col, const std::string&)> setLampCell{"RunServices.setLampCell"};
+  smt::platform::Hook<LampCounts()> lampCounts{"RunServices.lampCounts"};
+  smt::platform::Hook<void(const LampCounts&)> setLampCounts{"RunServices.setLampCounts"};
+  smt::platform::Hook<PlatformMarkParams()> platformMarkParams{"RunServices.platformMarkParams"};
+  smt::platform::Hook<bool()> markCameraReady{"RunServices.markCameraReady"};
+  smt::platform::Hook<std::optional<MarkSighting>(const PlatformMarkParams&)> sightMark{"RunServices.sightMark"};
   // --- labeling machine ---
-  std::function<LabelSettings()> labelSettings;
-  std::function<void(int serialX)> setLabelSerialX;
-  std::function<std::vector<std::pair<int, int>>()> recognizeGlass;  // pieces, pixel offsets
-  std::function<bool(int head)> moveHeadToThimble;
-  std::function<bool(int head)> runPickSequence;  // jog panel information line
+  smt::platform::Hook<LabelSettings()> labelSettings{"RunServices.labelSettings"};
+  smt::platform::Hook<void(int serialX)> setLabelSerialX{"RunServices.setLabelSerialX"};
+  smt::platform::Hook<std::vector<std::pair<int, int>>()> recognizeGlass{"RunServices.recognizeGlass"};  // pieces, pixel offsets
+  smt::platform::Hook<bool(int head)> moveHeadToThimble{"RunServices.moveHeadToThimble"};
+  smt::platform::Hook<bool(int head)> runPickSequence{"RunServices.runPickSequence"};  // jog panel information line
 };
 
 RunServices& Services();

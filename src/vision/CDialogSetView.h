@@ -9,6 +9,8 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+
+#include "platform/Hooks.h"
 #include <map>
 #include <memory>
 #include <mutex>
@@ -50,20 +52,20 @@ class CDialogSetView : public QWidget {
   // What the panel reads of its neighbours; the shell fills them in.
   struct Hooks {
     // Camera table records 1 and 2 (m_Camera_first / m_Camera_second).
-    std::function<smt::vision::CameraRecord(int camera)> cameraRecord;
-    std::function<BoardMarkView()> boardMark;
+    smt::platform::Hook<smt::vision::CameraRecord(int camera)> cameraRecord{"CDialogSetView.hooks.cameraRecord"};
+    smt::platform::Hook<BoardMarkView()> boardMark{"CDialogSetView.hooks.boardMark"};
     // Package cell of the feeder list's selected row.
-    std::function<std::string()> selectedFeederPackage;
+    smt::platform::Hook<std::string()> selectedFeederPackage{"CDialogSetView.hooks.selectedFeederPackage"};
     // The view's lens-correction switch (m_Calibrator2).
-    std::function<bool()> lensCorrection;
+    smt::platform::Hook<bool()> lensCorrection{"CDialogSetView.hooks.lensCorrection"};
     // The camera list's colour reversal of the visual cameras.
-    std::function<bool()> visualColourReversal;
+    smt::platform::Hook<bool()> visualColourReversal{"CDialogSetView.hooks.visualColourReversal"};
     // The jog panel's homing waiver (Mark button checks the link only).
-    std::function<bool()> homingWaiver;
+    smt::platform::Hook<bool()> homingWaiver{"CDialogSetView.hooks.homingWaiver"};
     // Head part recognition of a triggered fly frame (head 1..8).
-    std::function<void(int head, const cv::Mat& frame)> recognizeLiveFrame;
+    smt::platform::Hook<void(int head, const cv::Mat& frame)> recognizeLiveFrame{"CDialogSetView.hooks.recognizeLiveFrame"};
     // The view keeps the panel's height for its layout.
-    std::function<void(int height)> heightChanged;
+    smt::platform::Hook<void(int height)> heightChanged{"CDialogSetView.hooks.heightChanged"};
   };
   Hooks hooks;
 

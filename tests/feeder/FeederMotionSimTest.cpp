@@ -58,7 +58,7 @@ class FeederSimTest : public linktest::MotionSimTest {
     store.SetBasic(b);
     store.SetDetour({});
     AutoFeeders::Instance().Reset();
-    SetFeederServices({});
+    FeederHooks() = {};
     sim->ClearReceived();
   }
   void TearDown() override {
@@ -67,7 +67,7 @@ class FeederSimTest : public linktest::MotionSimTest {
     store.SetPulse(savedPulse_);
     store.SetDetour(savedDetour_);
     AutoFeeders::Instance().Reset();
-    SetFeederServices({});
+    FeederHooks() = {};
     MotionSimTest::TearDown();
   }
   void SetBasic(const std::function<void(smt::settings::BasicSettings&)>& f) {
@@ -195,7 +195,7 @@ TEST_F(FeederSimTest, MeasureModesWriteBackTheirResults) {
   double shownHeight = 0;
   FeederServices sv;
   sv.showMeasurementHeight = [&](double h) { shownHeight = h; };
-  SetFeederServices(sv);
+  FeederHooks() = sv;
   FeederTestRequest r;
   r.mode = -1;
   RunFeederTest(r, {});
@@ -244,7 +244,7 @@ TEST_F(FeederSimTest, PickToCameraTriesTheHeadsInTurnAndPicksWithTheFirstThatRea
   };
   int feature = -1;
   sv.showVisualParameters = [&](int, int, int f, double, double) { feature = f; };
-  SetFeederServices(sv);
+  FeederHooks() = sv;
   FeederRow row = Row("W1", 10, -10);
   row[kCellFly] = "30/40";
   row[kCellFeature] = "03:二极管";

@@ -60,13 +60,13 @@ class FeederWindowsTest : public ::testing::Test {
     g_nLanguageSet = 0;
     g_bConnected = false;
     g_bMachineBusy = false;
-    SetFeederServices({});
+    FeederHooks() = {};
   }
   void TearDown() override {
     g_nMachineType = 0;
     g_bConnected = false;
     g_bResetDone = false;
-    SetFeederServices({});
+    FeederHooks() = {};
   }
   void Load(CDialogFeedList& p, const std::vector<FeederRow>& rows) {
     auto lines = Lines(rows);
@@ -130,7 +130,7 @@ TEST_F(FeederWindowsTest, ClickTogglesTheMarkAndDeleteAsksBeforeCheckingTheSelec
   EXPECT_EQ(p.ListRow(0).icon[0], 0);
   FeederServices sv;
   sv.placementFeederNumbers = [] { return std::vector<std::string>{"W1"}; };
-  SetFeederServices(sv);
+  FeederHooks() = sv;
   p.OnShowSelected();
   EXPECT_EQ(p.ListRow(0).icon[0], 7);
   EXPECT_EQ(p.ListRow(1).icon[0], 0);
@@ -466,7 +466,7 @@ TEST_F(FeederWindowsTest, PackageUpdateAndOriginShiftRewriteListAndGroup) {
   sv.updateRowsForFeeder = [&](const std::string& o, const std::string&, int vision, const std::string&, const std::string&) {
     updated.push_back(o + ":" + std::to_string(vision));
   };
-  SetFeederServices(sv);
+  FeederHooks() = sv;
   p.UpdateRowsFromPart(pack);
   EXPECT_EQ(p.ListRow(0).text[kCellLength], "1.60");
   EXPECT_EQ(p.ListRow(0).text[kCellFeedMode], "振动飞达");

@@ -6,9 +6,10 @@
 
 #include "app/SMTApp.h"
 #include "app/core/LogFile.h"
+#include "platform/GuardedApplication.h"
 
 int main(int argc, char** argv) {
-  QApplication qapp(argc, argv);
+  smt::platform::GuardedApplication qapp(argc, argv);
   // Settings are numbers written with a point: keep the C number format
   // whatever the desktop's locale says.
   std::setlocale(LC_NUMERIC, "C");

@@ -1,0 +1,278 @@
+#include "app/HookTable.h"
+
+#include "app/MainFrame.h"
+#include "app/SMTView.h"
+#include "app/core/LogFile.h"
+#include "app/core/MachineState.h"
+#include "feeder/FeederServices.h"
+#include "job/CDialogPCBEdit.h"
+#include "job/CDialogPartList.h"
+#include "platform/Hooks.h"
+#include "run/RunServices.h"
+#include "vision/CDialogSetView.h"
+
+// Every hook of the program, one line each: which machine types need it (and
+// which actions it blocks while missing), or why it is optional. The shell
+// reports the needed ones nobody connected at the end of start-up and after
+// every machine-type switch.
+
+namespace smt::app {
+
+namespace {
+
+using smt::platform::AllTypesBut;
+using smt::platform::HookEntry;
+using smt::platform::HookRegistry;
+using smt::platform::kAllMachineTypes;
+using smt::platform::MachineTypes;
+using smt::platform::Types;
+
+struct Ref {
+  std::string name;
+  std::function<bool()> probe;
+};
+
+// Machine types by what they do.
+constexpr MachineTypes kAll = kAllMachineTypes;
+constexpr MachineTypes kPlacing = Types({0, 1, 2, 3, 5, 6, 7, 8});      // pick and place parts
+constexpr MachineTypes kFeeding = Types({0, 1, 2, 3, 4, 5, 6, 7, 8});   // feeder thread / feeder tests
+constexpr MachineTypes kDispensing = Types({1, 4, 6});                  // dispensing list runs
+constexpr MachineTypes kDrilling = Types({9});
+constexpr MachineTypes kLabeling = Types({10});
+constexpr MachineTypes kLamp = Types({4});
+
+const std::vector<std::string> kStart = {"Start"};
+const std::vector<std::string> kNone = {};
+
+void Need(const Ref& r, MachineTypes types, std::vector<std::string> blocks = kStart) {
+  HookEntry e;
+  e.name = r.name;
+  e.types = types;
+  e.blocks = std::move(blocks);
+  e.connected = r.probe;
+  HookRegistry::Instance().Declare(std::move(e));
+}
+
+// Needed by `types` but not connected yet: optional until it is, so the
+// start-up report stays about what is really missing.
+void Pending(const Ref& r, MachineTypes types, std::vector<std::string> blocks = kStart) {
+  (void)types;
+  (void)blocks;
+  HookEntry e;
+  e.name = r.name;
+  e.reason = "not connected yet";
+  e.connected = r.probe;
+  HookRegistry::Instance().Declare(std::move(e));
+}
+
+void Optional(const Ref& r, std::string reason) {
+  HookEntry e;
+  e.name = r.name;
+  e.reason = std::move(reason);
+  e.connected = r.probe;
+  HookRegistry::Instance().Declare(std::move(e));
+}
+
+}  // namespace
+
+// The probes read the live objects each time they are asked.
+#define RUN(m) Ref{"RunServices." #m, [] { return smt::run::Services().m.connected(); }}
+#define FEED(m) Ref{"FeederServices." #m, [] { return smt::feeder::FeederHooks().m.connected(); }}
+#define RUNCTL(m) \
+  Ref{"RunControl." #m, [v] { return v->m_pPartList && v->m_pPartList->Run().m.connected(); }}
+#define LOGIC(m) \
+  Ref{"PartListLogic." #m, [v] { return v->m_pPartList && v->m_pPartList->Logic().m.connected(); }}
+#define PCB(m) \
+  Ref{"CDialogPCBEdit." #m, [v] { return v->m_pPartList && v->m_pPartList->PcbEditor().m.connected(); }}
+#define SETVIEW(m) \
+  Ref{"CDialogSetView.hooks." #m, [v] { return v->m_pSetView && v->m_pSetView->hooks.m.connected(); }}
+
+void DeclareShellHooks(CSMTView& view) {
+  CSMTView* v = &view;
+  const std::string vision = "connected by vision work";
+  const std::string lamp = "connected by lamp work";
+  const std::string editors = "connected by editors work";
+  const std::string settings = "connected by settings work";
+
+  // --- run engine: part list ---
+  Need(RUN(placementRows), kPlacing);
+  Need(RUN(nextPlaceRow), kPlacing);
+  Need(RUN(setSmtRowState), kPlacing);
+  Need(RUN(resetSmtRowStates), kPlacing);
+  Pending(RUN(progress), kAll);
+  Pending(RUN(showRow), kPlacing);
+  Need(RUN(panelLabel), kAll);
+  Need(RUN(onRunEnd), kAll);
+  Need(RUN(feedModeNames), kPlacing);
+  Pending(RUN(cameraNames), kPlacing);
+  Need(RUN(text), kAll);
+  Need(RUN(currentSmtRow), kPlacing);
+  Need(RUN(dispenseRows), kDispensing);
+  Need(RUN(nextDispenseRow), kDispensing);
+  Need(RUN(setDispenseRowState), kDispensing);
+  Need(RUN(resetDispenseRowStates), kDispensing);
+  Need(RUN(currentDisRow), kDispensing);
+  Need(RUN(glueInjectDepth), kDispensing);
+  Need(RUN(drillRows), kDrilling);
+  Need(RUN(setDrillRowState), kDrilling);
+  Need(RUN(resetDrillRowStates), kDrilling);
+  Need(RUN(currentDrillRow), kDrilling);
+  Need(RUN(drillRowSelected), kDrilling);
+  Need(RUN(clearDrillFromCurrent), kDrilling);
+  Need(RUN(selectors), kAll);
+  Need(RUN(boardCount), kAll);
+  Need(RUN(setBoardCount), kAll);
+  Pending(RUN(takeMarksMeasured), kPlacing);
+  Need(RUN(enableRunWindows), kAll);
+  Need(RUN(lightValue), kPlacing);
+  Pending(RUN(showCoverCount), kPlacing);
+  Need(RUN(placedOne), kPlacing);
+  Need(RUN(board), kAll);
+  // --- run engine: vision steps ---
+  Need(RUN(alignBoardMarks), kAll);
+  Optional(RUN(recognizeHeadPart), vision);
+  Optional(RUN(flyVisionAllHeads), vision);
+  Optional(RUN(recognizeOwnMark), vision);
+  Optional(RUN(flyVisionAvailable), vision);
+  Need(RUN(openMarkCamera), kAll);
+  Optional(RUN(cameraAngleOffsets), vision);
+  Optional(RUN(visionCameraPosition), vision);
+  // --- run engine: stations and view ---
+  Need(RUN(autoTransport), kAll);
+  Need(RUN(runZones), kAll);
+  Need(RUN(moveBetweenSetPoints), kAll);
+  Need(RUN(startHome), kAll);
+  Need(RUN(speedLevel), kAll);
+  Pending(RUN(cover), kPlacing);
+  Pending(RUN(saveCoverCounters), kPlacing);
+  Need(RUN(info), kAll);
+  Pending(RUN(dippingStation), kPlacing);
+  // --- run engine: lamp machine and labeling machine ---
+  Optional(RUN(lampTarget), lamp);
+  Optional(RUN(lampDot), lamp);
+  Optional(RUN(lampCell), lamp);
+  Optional(RUN(setLampCell), lamp);
+  Optional(RUN(lampCounts), lamp);
+  Optional(RUN(setLampCounts), lamp);
+  Optional(RUN(platformMarkParams), lamp);
+  Optional(RUN(markCameraReady), lamp);
+  Optional(RUN(sightMark), lamp);
+  Optional(RUN(labelSettings), lamp);
+  Optional(RUN(setLabelSerialX), lamp);
+  Optional(RUN(recognizeGlass), lamp);
+  Optional(RUN(moveHeadToThimble), lamp);
+  Optional(RUN(runPickSequence), lamp);
+
+  // --- feeders ---
+  Need(FEED(openMarkCameraWithFeederLight), kFeeding, kNone);
+  Pending(FEED(showVisualParameters), kFeeding, kNone);
+  Pending(FEED(visionCamera), kFeeding, kNone);
+  Pending(FEED(templateCommand), kFeeding, kNone);
+  Pending(FEED(setImageFeature), kFeeding, kNone);
+  Pending(FEED(cameraContrastBrightness), kFeeding, kNone);
+  Pending(FEED(autoChangeNozzle), kFeeding, kNone);
+  Pending(FEED(nozzleLibrary19), kFeeding, kNone);
+  Pending(FEED(headNozzle), kFeeding, kNone);
+  Pending(FEED(pickNozzleFromLibrary), kFeeding, kNone);
+  Pending(FEED(returnNozzleToLibrary), kFeeding, kNone);
+  Pending(FEED(nozzleNote), kFeeding, kNone);
+  Need(FEED(pickFromFeederTest), Types({8}), kNone);
+  Need(FEED(dippingStation), kFeeding, kNone);
+  Need(FEED(dippingZMeasured), kFeeding, kNone);
+  Pending(FEED(showMeasurementHeight), kAll, kNone);
+  Pending(FEED(updateRowsForFeeder), kFeeding, kNone);
+  Pending(FEED(placementFeederNumbers), kFeeding, kNone);
+  Pending(FEED(replacePartEditorFeeder), kFeeding, kNone);
+  Pending(FEED(partListEditLock), kFeeding, kNone);
+  Need(FEED(jog), kAll, kNone);
+  Need(FEED(jogRelease), kAll, kNone);
+  Need(FEED(nextSpeedGear), kAll, kNone);
+  Pending(FEED(homeZ), kFeeding, kNone);
+  Pending(FEED(clearLiftFlags), kFeeding, kNone);
+  Need(FEED(platformChoice), kAll, kNone);
+  Need(FEED(packRows), kAll, kNone);
+  Need(FEED(setPackRows), kAll, kNone);
+  Need(FEED(dropDownLists), kAll, kNone);
+  Need(FEED(cameraNames), kAll, kNone);
+
+  // --- part list: run control ---
+  Need(RUNCTL(startRun), kAll);
+  Pending(RUNCTL(runMode), kAll);
+  Need(RUNCTL(boardCount), kAll);
+  Need(RUNCTL(enableButton), kAll);
+  Need(RUNCTL(jogInfo), kAll);
+  Need(RUNCTL(focusList), kAll);
+  Need(RUNCTL(runTimer), kAll);
+  Need(RUNCTL(showClock), kAll);
+  Need(RUNCTL(showCount), kAll);
+  Need(RUNCTL(autoTransport), kAll);
+  Pending(RUNCTL(boardClamped), kAll, {"Pcb Clamp"});
+  Pending(RUNCTL(startTransport), kAll, {"Pcb Clamp"});
+  Need(RUNCTL(enableWindows), kAll);
+  Need(RUNCTL(drillLiftSpeeds), kDrilling);
+  Pending(RUNCTL(exhaustMs), kAll);
+  Pending(RUNCTL(networkLink), kAll);
+  Optional(RUNCTL(sleep), "a real wait when not connected; tests make it instant");
+
+  // --- part list: list logic ---
+  Need(LOGIC(text), kAll, kNone);
+  Optional(LOGIC(machineType), "reads the machine type global when not connected");
+  Pending(LOGIC(autoChangeNozzle), kPlacing, kNone);
+  Need(LOGIC(glueHeight), kDispensing, kNone);
+  Optional(LOGIC(timeStamp), "the local time when not connected; tests fix it");
+  Optional(LOGIC(pcbCount), "the PCB table's count when not connected");
+  Need(LOGIC(showRow), kAll, kNone);
+  Optional(LOGIC(editSmt), editors);
+  Optional(LOGIC(editDis), editors);
+  Optional(LOGIC(editDrill), editors);
+  Need(LOGIC(cameraTrackModify), kPlacing, kNone);
+  Need(LOGIC(cameraTestForModify), kPlacing, kNone);
+  Optional(LOGIC(lampRowAdded), lamp);
+  Optional(LOGIC(lampRowDeleted), lamp);
+  Need(LOGIC(calcFeederPickTarget), kPlacing, kNone);
+
+  // --- PCB editor ---
+  Pending(PCB(LiveImageHeight), kAll, kNone);
+  Pending(PCB(ConvertPointToSteps), kAll, kNone);
+  Pending(PCB(SetMarkCameraParams), kAll, kNone);
+  Pending(PCB(OpenMarkCamera), kAll, kNone);
+  Optional(PCB(MachineType), "reads the machine type global when not connected");
+  Need(PCB(openImportDialog), kAll, kNone);
+  Need(PCB(openDoubleMarkTest), kAll, kNone);
+  Pending(PCB(setCameraZoom), kAll, kNone);
+  Pending(PCB(setCameraBox), kAll, kNone);
+  Pending(PCB(setCameraContrast), kAll, kNone);
+  Pending(PCB(setCameraBrightness), kAll, kNone);
+  Pending(PCB(cameraLight), kAll, kNone);
+  Need(PCB(platformSelect), kLamp, kNone);
+
+  // --- camera panel ---
+  Need(SETVIEW(cameraRecord), kAll, kNone);
+  Pending(SETVIEW(boardMark), kAll, kNone);
+  Pending(SETVIEW(selectedFeederPackage), kFeeding, kNone);
+  Need(SETVIEW(lensCorrection), kAll, kNone);
+  Pending(SETVIEW(visualColourReversal), kAll, kNone);
+  Pending(SETVIEW(homingWaiver), kAll, kNone);
+  Optional(SETVIEW(recognizeLiveFrame), vision);
+  Pending(SETVIEW(heightChanged), kAll, kNone);
+  (void)settings;
+  (void)kLabeling;
+  (void)AllTypesBut;
+}
+
+std::vector<std::string> ReportHooks(const std::string& when) {
+  return HookRegistry::Instance().Report(g_nMachineType.load(), when);
+}
+
+void InstallHookLog() {
+  // Hook lines go to the daily log; with logging off they still reach the console.
+  smt::platform::SetHookLogIfUnset([](const std::string& line) {
+    if (CLogFile::Instance().m_bEnable.load()) {
+      CLogFile::Instance().Write(true, "%s", line.c_str());
+    } else {
+      std::fprintf(stderr, "%s\n", line.c_str());
+    }
+  });
+}
+
+}  // namespace smt::app

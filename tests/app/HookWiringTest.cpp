@@ -1,0 +1,76 @@
+// The loud-hook table through the real shell: after start-up every machine
+// type finds the hooks it needs connected, and a machine-type switch reports
+// again.
+#include <sstream>
+
+#include "ShellFixture.h"
+#include "platform/Hooks.h"
+
+using smt::platform::HookRegistry;
+
+namespace {
+
+// Collects the hook log for the life of the object.
+struct HookLogCapture {
+  HookLogCapture() {
+    smt::platform::SetHookLog([this](const std::string& line) {
+      std::lock_guard lk(m);
+      lines.push_back(line);
+    });
+  }
+  ~HookLogCapture() { smt::platform::SetHookLog(nullptr); }
+  std::vector<std::string> Lines() {
+    std::lock_guard lk(m);
+    return lines;
+  }
+  std::mutex m;
+  std::vector<std::string> lines;
+};
+
+}  // namespace
+
+class HookTableTest : public ShellTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(HookTableTest, EveryHookTheMachineTypeNeedsIsConnectedAfterStartUp) {
+  const int type = GetParam();
+  WriteConfig("[MachineSetConfig]\nMachineSet=" + std::to_string(type) + "\n");
+  Start();
+  ASSERT_EQ(g_nMachineType.load(), type);
+  auto& reg = HookRegistry::Instance();
+  EXPECT_GT(reg.Size(), 140u);
+  EXPECT_EQ(smt::platform::JoinHookNames(reg.Missing(type)), "");
+  // Optional hooks say why.
+  for (const auto& e : reg.Entries()) {
+    if (e.types == smt::platform::kOptional) EXPECT_FALSE(e.reason.empty()) << e.name;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(MachineTypes, HookTableTest, ::testing::Range(0, 11));
+
+TEST_F(ShellTest, StartUpAndMachineTypeSwitchReportTheHooks) {
+  HookLogCapture log;
+  CMainFrame& f = Start();
+  auto lines = log.Lines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_NE(lines.front().find("Hooks (start-up, machine type 0)"), std::string::npos) << lines.front();
+  f.OnMachineType(9);
+  lines = log.Lines();
+  EXPECT_NE(lines.back().find("Hooks (machine type switch, machine type 9)"), std::string::npos) << lines.back();
+  f.OnMachineType(0);
+}
+
+TEST_F(ShellTest, OptionalHooksAreListedWithTheirReasons) {
+  Start();
+  std::ostringstream out;
+  size_t optional = 0, unconnected = 0;
+  for (const auto& e : HookRegistry::Instance().Entries()) {
+    const bool on = e.connected && e.connected();
+    if (!on) ++unconnected;
+    if (e.types != smt::platform::kOptional) continue;
+    ++optional;
+    out << "  " << e.name << (on ? " (connected)" : " (not connected)") << ": " << e.reason << "\n";
+  }
+  std::printf("%zu hooks, %zu not connected after start-up; optional:\n%s", HookRegistry::Instance().Size(),
+              unconnected, out.str().c_str());
+  EXPECT_GT(optional, 0u);
+}

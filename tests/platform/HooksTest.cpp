@@ -1,0 +1,93 @@
+#include "platform/Hooks.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/MessageService.h"
+
+using namespace smt::platform;
+
+namespace {
+
+struct Services {
+  Hook<int(int)> twice{"Services.twice"};
+  Hook<void()> poke{"Services.poke"};
+};
+
+class HooksTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetAbortOnUnwiredCall(false);
+    SetHookLog([this](const std::string& l) { log.push_back(l); });
+    HookRegistry::Instance().Clear();
+  }
+  void TearDown() override {
+    SetHookLog(nullptr);
+    HookRegistry::Instance().Clear();
+  }
+  std::vector<std::string> log;
+  ScopedRecordingMessages messages;
+};
+
+}  // namespace
+
+TEST_F(HooksTest, AnUnconnectedHookThrowsWithItsNameAndIsLogged) {
+  Services s;
+  EXPECT_FALSE(s.twice);
+  try {
+    s.twice(2);
+    FAIL() << "no failure";
+  } catch (const UnwiredHook& e) {
+    EXPECT_EQ(e.hook(), "Services.twice");
+  }
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0], "Hook not connected: Services.twice");
+  s.twice = [](int v) { return 2 * v; };
+  EXPECT_EQ(s.twice(21), 42);
+}
+
+TEST_F(HooksTest, AssignmentKeepsTheHooksOwnNameAndResetEmptiesIt) {
+  Services a, b;
+  a.twice = [](int v) { return v; };
+  b = a;
+  EXPECT_TRUE(b.twice);
+  EXPECT_STREQ(b.twice.name(), "Services.twice");
+  b = Services{};
+  EXPECT_FALSE(b.twice);
+  a.twice = nullptr;
+  EXPECT_FALSE(a.twice);
+}
+
+TEST_F(HooksTest, GuardActionEndsTheActionAndNamesTheHook) {
+  Services s;
+  bool after = false;
+  EXPECT_FALSE(GuardAction("test action", [&] {
+    s.poke();
+    after = true;
+  }));
+  EXPECT_FALSE(after);
+  ASSERT_EQ(messages.service.Texts().size(), 1u);
+  EXPECT_NE(messages.service.Texts()[0].find("Services.poke"), std::string::npos);
+  EXPECT_EQ(log.back(), "test action ended: hook not connected: Services.poke");
+}
+
+TEST_F(HooksTest, RegistryListsWhatTheMachineTypeNeedsAndRefusesTheActionsItBlocks) {
+  Services s;
+  HookRegistry::Instance().Declare({"Services.twice", Types({2, 3}), "", {"Start"}, [&] { return s.twice.connected(); }});
+  HookRegistry::Instance().Declare({"Services.poke", kOptional, "tests only", {}, [&] { return s.poke.connected(); }});
+  struct Case {
+    int type;
+    std::vector<std::string> missing;
+  };
+  for (const Case& c : {Case{0, {}}, Case{2, {"Services.twice"}}, Case{3, {"Services.twice"}}, Case{10, {}}}) {
+    EXPECT_EQ(HookRegistry::Instance().Missing(c.type), c.missing) << c.type;
+    EXPECT_EQ(RequireHooks("Start", c.type), c.missing.empty()) << c.type;
+  }
+  EXPECT_EQ(HookRegistry::Instance().Unconnected(), (std::vector<std::string>{"Services.twice", "Services.poke"}));
+  ASSERT_EQ(messages.service.Texts().size(), 2u);
+  EXPECT_NE(messages.service.Texts()[0].find("Start"), std::string::npos);
+  EXPECT_NE(messages.service.Texts()[0].find("Services.twice"), std::string::npos);
+  EXPECT_TRUE(RequireHooks("Other", 2));
+  s.twice = [](int v) { return v; };
+  EXPECT_TRUE(HookRegistry::Instance().Missing(2).empty());
+  EXPECT_EQ(HookRegistry::Instance().Report(2, "test"), std::vector<std::string>{});
+}
