@@ -112,7 +112,7 @@ void DeclareShellHooks(CSMTView& view) {
   Need(RUN(setDispenseRowState), kDispensing);
   Need(RUN(resetDispenseRowStates), kDispensing);
   Need(RUN(currentDisRow), kDispensing);
-  Need(RUN(glueInjectDepth), kDispensing);
+  Pending(RUN(glueInjectDepth), kDispensing);
   Need(RUN(drillRows), kDrilling);
   Need(RUN(setDrillRowState), kDrilling);
   Need(RUN(resetDrillRowStates), kDrilling);
@@ -209,7 +209,7 @@ void DeclareShellHooks(CSMTView& view) {
   Pending(RUNCTL(boardClamped), kAll, {"Pcb Clamp"});
   Pending(RUNCTL(startTransport), kAll, {"Pcb Clamp"});
   Need(RUNCTL(enableWindows), kAll);
-  Need(RUNCTL(drillLiftSpeeds), kDrilling);
+  Pending(RUNCTL(drillLiftSpeeds), kDrilling);
   Pending(RUNCTL(exhaustMs), kAll);
   Pending(RUNCTL(networkLink), kAll);
   Optional(RUNCTL(sleep), "a real wait when not connected; tests make it instant");
@@ -218,7 +218,7 @@ void DeclareShellHooks(CSMTView& view) {
   Need(LOGIC(text), kAll, kNone);
   Optional(LOGIC(machineType), "reads the machine type global when not connected");
   Pending(LOGIC(autoChangeNozzle), kPlacing, kNone);
-  Need(LOGIC(glueHeight), kDispensing, kNone);
+  Pending(LOGIC(glueHeight), kDispensing, kNone);
   Optional(LOGIC(timeStamp), "the local time when not connected; tests fix it");
   Optional(LOGIC(pcbCount), "the PCB table's count when not connected");
   Need(LOGIC(showRow), kAll, kNone);
@@ -244,7 +244,7 @@ void DeclareShellHooks(CSMTView& view) {
   Pending(PCB(setCameraContrast), kAll, kNone);
   Pending(PCB(setCameraBrightness), kAll, kNone);
   Pending(PCB(cameraLight), kAll, kNone);
-  Need(PCB(platformSelect), kLamp, kNone);
+  Pending(PCB(platformSelect), kLamp, kNone);
 
   // --- camera panel ---
   Need(SETVIEW(cameraRecord), kAll, kNone);

@@ -53,9 +53,11 @@ TEST_F(ShellTest, StartUpAndMachineTypeSwitchReportTheHooks) {
   auto lines = log.Lines();
   ASSERT_FALSE(lines.empty());
   EXPECT_NE(lines.front().find("Hooks (start-up, machine type 0)"), std::string::npos) << lines.front();
+  const size_t before = lines.size();
   f.OnMachineType(9);
   lines = log.Lines();
-  EXPECT_NE(lines.back().find("Hooks (machine type switch, machine type 9)"), std::string::npos) << lines.back();
+  ASSERT_GT(lines.size(), before);
+  EXPECT_NE(lines[before].find("Hooks (machine type switch, machine type 9)"), std::string::npos) << lines[before];
   f.OnMachineType(0);
 }
 
