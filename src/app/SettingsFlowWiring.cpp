@@ -58,7 +58,13 @@ void InstallSettingsFlow(CSMTView& view) {
     // The conveyor's width after homing is in steps of the width axis.
     auto& conveyor = smt::stations::ConveyorStation::Instance();
     conveyor.SetSettings(conveyor.Settings());
-    smt::platform::PostToGui([view = QPointer<CSMTView>(v)] { RecomputeShownBoard(view); });
+    // The job lives on the window thread; a commit from a worker (the camera
+    // offset measurement) hands this part over to it.
+    auto board = [view = QPointer<CSMTView>(v)] { RecomputeShownBoard(view); };
+    if (smt::platform::GuiDispatcher::Get().IsGuiThread())
+      board();
+    else
+      smt::platform::PostToGui(board);
   });
   ids->speed = stores.speed.AddListener([v] { TakeIntoJogPanel(*v); });
   ids->strategy = smt::run::AddStrategyListener([](const smt::run::SmtStrategy& s) {

@@ -1,100 +1,9 @@
 // The saved settings reach every consumer when the program starts, without
 // any dialog being opened, and again after each settings dialog's OK.
-#include <QAbstractButton>
-#include <QDialog>
-#include <QLineEdit>
-#include <QTabWidget>
-#include <QTimer>
-#include <functional>
-
-#include "ShellFixture.h"
-#include "app/CommandIds.h"
-#include "job/BoardGeometry.h"
-#include "library/NozzleSeats.h"
-#include "link/MotionSettings.h"
-#include "link/PumpButtons.h"
-#include "run/CDialogSMTStrategy.h"
-#include "run/StrategySettings.h"
-#include "settings/CDialogSetBasic.h"
-#include "settings/CDialogSetPulse.h"
-#include "settings/CDialogSpeedTemplate.h"
-#include "settings/SettingsStores.h"
-#include "settings/SpeedTemplates.h"
+#include "SettingsFlowFixture.h"
 
 using namespace smt::app;
-
-namespace {
-
-// Every value differs from what the program has before loading.
-const char* kSettings =
-    "[MachineSetConfig]\nMachineSet=3\n"
-    "[SetPulseConfig]\nm_X_Pulse=200.0000\nm_Y_Pulse=160.0000\nm_Z_Pulse=50.0000\nm_A_Pulse=10.0000\n"
-    "m_WestWalk_Pulse=11.0000\nm_WestLift_Pulse=12.0000\nm_NorthWalk_Pulse=13.0000\nm_NorthLift_Pulse=14.0000\n"
-    "m_EastWalk_Pulse=15.0000\nm_EastLift_Pulse=16.0000\nm_AutoWalk1_Pulse=40.0000\nm_AutoWalk2_Pulse=18.0000\n"
-    "[SetBasicConfig]\nm_X_Limit=500.0000\nm_Y_Limit=-400.0000\nm_Z_Limit=-20.0000\nm_WestFeed_Limit=-100.0000\n"
-    "m_NorthFeed_Limit=90.0000\nm_EastFeed_Limit=-80.0000\nm_SouthFeed_Limit=70.0000\n"
-    "m_X_CameraToNozzle1=30.0000\nm_Y_CameraToNozzle1=-12.5000\nm_X_Nozzle2ToNozzle1=20.0000\n"
-    "m_X_Nozzle3ToNozzle1=40.0000\nm_X_Nozzle4ToNozzle1=60.0000\nm_X_ThrowPosition=100.0000\n"
-    "m_Y_ThrowPosition=-50.0000\nm_Exhaust=30\nm_OnlineToReset=1\nm_ResetToVisualOrigin=1\n"
-    "m_SuctionNozzleOffset=1\nm_SuctionNozzleValue1=7\nm_Z_Nozzle1ToFeed=-5.0000\nm_Z_Nozzle2ToFeed=-6.0000\n"
-    "[SpeedTemplateConfig]\nm_SpeedMenuCheck=1\nm_MediumSpeedZoom=50\nm_LowSpeedZoom=20\nm_bOptimizeFarSpeed=1\n"
-    "m_AccelSpeed=60\nm_bMaxSpeedLimit=1\nm_MaxSpeedLimitValue=20\nm_XY_RunFast=2000\nm_A_RunFast=3600\n"
-    "[m_Reset_SpeedConfig]\nm_Reset_Speed.m_Start_X=11\nm_Reset_Speed.m_Normal_X=22\n"
-    "m_Reset_Speed.m_Start_Y=13\nm_Reset_Speed.m_Normal_Y=24\n"
-    "[m_Handle_SpeedConfig]\nm_Handle_Speed.m_Start_X=31\nm_Handle_Speed.m_Normal_X=42\n"
-    "[AutoTransportConfig]\nm_ResetWidth=120.5000\nm_AutoTransport=1\n"
-    "[SmtStrategyConfig]\nm_RunSelect=1\n"
-    "[ManualControlConfig]\nm_bShowPulse=0\nm_XY_RunSteps=100\n";
-
-// The speed templates: per tier a reset template and a "Fast" one.
-void WriteSpeedTemplates(smt::test::TempDir& dir) {
-  smt::platform::ListFileContent c;
-  c.leading = "复位速度\tFast\tFast\tFast\tFast\tFast\tFast\t";
-  for (int tier = 0; tier < 3; ++tier)
-    for (const char* name : {"复位速度", "Fast"}) {
-      const int base = (std::string(name) == "Fast" ? 500 : 700) + 10 * tier;
-      std::string row = std::string(name) + "\t";
-      for (int a = 0; a < 16; ++a) row += smt::settings::SpeedCell(base, base + 5) + "\t";
-      c.rows.push_back(row);
-    }
-  smt::platform::WriteListFile(dir / "config_speed.fig", c);
-}
-
-// Opens the dialog of `command` through the view, lets `edit` change it and
-// confirms it with OK.
-template <class Dialog>
-bool ConfirmDialog(CSMTView& view, int command, const std::function<void(Dialog&)>& edit) {
-  bool found = false;
-  QTimer::singleShot(0, [&] {
-    if (auto* d = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
-      found = true;
-      edit(*d);
-      d->accept();
-    } else if (auto* other = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-      other->reject();
-    }
-  });
-  view.OnCommand(command);
-  return found;
-}
-
-}  // namespace
-
-class SettingsFlow : public ShellTest {
- protected:
-  void SetUp() override {
-    ShellTest::SetUp();
-    WriteConfig(kSettings);
-    smt::platform::ListFileContent nozzles;
-    nozzles.rows = {"1\t10.0000\t-20.0000\t-3.0000\t4.0000\t5.0000\t6.0000\t7\tnote\t"};
-    smt::platform::WriteListFile(dir / "config_nozzle.fig", nozzles);
-    WriteSpeedTemplates(dir);
-  }
-  void TearDown() override {
-    ShellTest::TearDown();
-    g_nMachineType = 0;
-  }
-};
+using settingsflow::ConfirmDialog;
 
 TEST_F(SettingsFlow, EveryConsumerHasTheSavedSettingsRightAfterStartUp) {
   CMainFrame& f = Start();
@@ -227,4 +136,73 @@ TEST_F(SettingsFlow, EveryConsumerFollowsEachDialogsOk) {
   m = smt::link::GetMotionSettings();
   EXPECT_EQ(m.runSelect, 0);
   EXPECT_EQ(smt::link::PumpOutputs(2, 3, m.runSelect, m.exhaust).front().output, 2);
+}
+
+TEST_F(SettingsFlow, PulseOkRecomputesTheShownBoardInSteps) {
+  CMainFrame& f = Start();
+  f.show();
+  CSMTView& v = *f.view();
+  auto& job = v.m_pPartList->Job();
+  job.pcbs.Add("Shown");
+  job.shownPcbName = "Shown";
+  g_dOriginX = 10;
+  g_dMark1X = 4;
+  g_dMark2Y = -8;
+  ASSERT_TRUE(ConfirmDialog<smt::settings::CDialogSetPulse>(v, cmd::kSetPulse, [](auto& d) {
+    d.Edit("m_X_Pulse")->setText("250");
+    d.Edit("m_Y_Pulse")->setText("100");
+  }));
+  EXPECT_EQ(g_nOriginStepsX, 2500);
+  EXPECT_EQ(g_nMark1StepsX, 1000);
+  EXPECT_EQ(g_nMark2StepsY, -800);
+  // A board that is not in the table keeps its steps.
+  job.shownPcbName = "Gone";
+  ASSERT_TRUE(ConfirmDialog<smt::settings::CDialogSetPulse>(
+      v, cmd::kSetPulse, [](auto& d) { d.Edit("m_X_Pulse")->setText("300"); }));
+  EXPECT_EQ(g_nOriginStepsX, 2500);
+  g_dOriginX = g_dMark1X = g_dMark2Y = 0;
+}
+
+TEST_F(SettingsFlow, TypeFourTakeButtonsMeasureOnTheSecondPlatform) {
+  CMainFrame& f = Start();
+  f.show();
+  g_nMachineType = 4;
+  smt::link::Runtime().headGroup = 2;
+  g_nCurPlatform[0] = -3000;
+  g_nCurPlatform[1] = 1600;
+  std::map<std::string, std::string> shown;
+  using smt::settings::TeachButton;
+  ConfirmDialog<smt::settings::CDialogSetBasic>(
+      *f.view(), cmd::kSetBasic,
+      [&](auto& d) {
+        for (TeachButton b : {TeachButton::CameraX, TeachButton::CameraY, TeachButton::Y2ToY1X}) {
+          d.TakePosition(b);
+          shown[smt::settings::TeachButtonKey(b)] = d.Edit(smt::settings::TeachButtonKey(b))->text().toStdString();
+        }
+      },
+      false);
+  // zero X - X2, zero Y - Y2 on platform 2, X2 - zero X2 (zero point 0).
+  EXPECT_EQ(shown["m_X_CameraToNozzle1"], "15.0001");
+  EXPECT_EQ(shown["m_Y_CameraToNozzle1"], "-10.0001");
+  EXPECT_EQ(shown["m_X_Y2ToY1"], "-15.0001");
+  smt::link::Runtime().headGroup = 1;
+  g_nCurPlatform[0] = g_nCurPlatform[1] = 0;
+}
+
+TEST_F(SettingsFlow, GoToMarkBelongsToOneCommandOrToTheOpenMenu) {
+  CMainFrame& f = Start();
+  CSMTView& v = *f.view();
+  // Closed without a choice: the mark goes.
+  f.OnToolbarDropDown(cmd::kToolGoTo);
+  ASSERT_TRUE(v.m_bGoToFromMenu.load());
+  QMenu* menu = f.BuildGoToDropDown();
+  emit menu->aboutToHide();
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(v.m_bGoToFromMenu.load());
+  // A command from the menu takes it, even when it is refused.
+  f.OnToolbarDropDown(cmd::kToolGoTo);
+  g_bConnected = false;
+  v.OnCommand(cmd::kGoCameraToMark1);
+  EXPECT_FALSE(v.m_bGoToFromMenu.load());
+  EXPECT_EQ(messages.service.Texts().back(), "Machine is not connection !");
 }

@@ -1,0 +1,162 @@
+// The program as main() builds it, restarted with settings saved by the
+// basic settings dialog, drives the simulated board over the serial link
+// with them: homing after connecting with the set speeds and on to the
+// vision origin, a jog by the set step, a 10 mm test run of X.
+#include <QCheckBox>
+#include <QComboBox>
+
+#include "SettingsFlowFixture.h"
+#include "link/MachineHoming.h"
+#include "link/MotionGlobals.h"
+#include "sim/SimBoard.h"
+
+using namespace smt::app;
+using settingsflow::ConfirmDialog;
+
+namespace {
+
+// Waits while the window thread keeps working (the workers post to it).
+bool WaitWithEvents(const std::function<bool()>& cond, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (std::chrono::steady_clock::now() < end) {
+    if (cond()) return true;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  return cond();
+}
+
+std::string WithKeys(std::string config, const std::string& section, const std::string& keys) {
+  const std::string head = "[" + section + "]\n";
+  const auto at = config.find(head);
+  if (at == std::string::npos) return config + head + keys;
+  return config.insert(at + head.size(), keys);
+}
+
+}  // namespace
+
+class SettingsFlowSim : public SettingsFlow {
+ protected:
+  void SetUp() override {
+    SettingsFlow::SetUp();
+    smt::sim::SimConfig c;
+    c.udp = false;
+    c.discovery = false;
+    sim = std::make_unique<smt::sim::SimBoard>(c);
+    ASSERT_TRUE(sim->Start()) << sim->LastError();
+    std::string config = settingsflow::kSettings;
+    config = WithKeys(config, "ManualControlConfig", "m_ComNumber=6\nm_XY_RunSteps=250\n");
+    config = WithKeys(config, "SerialPortConfig", "COM6=" + sim->SerialPath() + "\n");
+    config = WithKeys(config, "m_PickPart_SpeedConfig",
+                      "m_PickPart_Speed.m_Start_X=20\nm_PickPart_Speed.m_Normal_X=40\n"
+                      "m_PickPart_Speed.m_Start_Y=20\nm_PickPart_Speed.m_Normal_Y=40\n");
+    WriteConfig(config);
+  }
+  void TearDown() override {
+    ShellTest::TearDown();
+    if (sim) sim->Stop();
+    g_bConnected = g_bResetDone = g_bMachineBusy = false;
+    g_nMachineType = 0;
+  }
+  std::unique_ptr<smt::sim::SimBoard> sim;
+};
+
+TEST_F(SettingsFlowSim, AfterARestartTheSavedSettingsDriveTheBoard) {
+  // First run: the operator sets the vision origin, homing to it and a
+  // smaller X travel, and confirms.
+  {
+    CMainFrame& f = Start();
+    f.show();
+    ASSERT_TRUE(ConfirmDialog<smt::settings::CDialogSetBasic>(*f.view(), cmd::kSetBasic, [](auto& d) {
+      d.Edit("m_X_VisualOrigin")->setText("40");
+      d.Edit("m_Y_VisualOrigin")->setText("-30");
+      d.Edit("m_X_Limit")->setText("450");
+      d.Check("m_ResetToVisualOrigin")->setChecked(true);
+      d.Check("m_OnlineToReset")->setChecked(true);
+    }));
+    app->ExitInstance();
+    app.reset();
+    smt::platform::ClearProfileCache();
+    smt::platform::WorkerThreads::Instance().ResetForTests();
+  }
+
+  // Restart: nothing opened, the link connects and homes by itself. The
+  // go-to drop-down was opened once and is still open: its mark belongs to
+  // its own commands, not to the homing's last step.
+  CMainFrame& f = Start();
+  CSMTView& v = *f.view();
+  CDialogManualControl& panel = *v.m_pManualControl;
+  f.OnToolbarDropDown(cmd::kToolGoTo);
+  ASSERT_TRUE(v.m_bGoToFromMenu.load());
+  ASSERT_TRUE(panel.ConnectNow());
+  const bool homed = WaitWithEvents([] { return g_bResetDone.load() && !g_bMachineBusy.load(); });
+  if (!homed) {
+    for (auto& t : messages.service.Texts()) ADD_FAILURE() << "msg: " << t;
+    ADD_FAILURE() << "busy " << g_bMachineBusy.load() << " homed " << g_bResetDone.load() << " x " << sim->Position(0)
+                  << " info " << panel.InfoText() << " 52:" << sim->LastReceived(0x52).has_value()
+                  << " pending " << smt::link::MachineHoming::Instance().m_bResetToOriginPending.load();
+  }
+  ASSERT_TRUE(homed);
+  // Homing went out with the reset speeds of the settings file, the run
+  // speeds capped by its speed limit (20).
+  auto home = sim->LastReceived(0x02);
+  ASSERT_TRUE(home.has_value());
+  ASSERT_GE(home->payload.size(), 4u);
+  EXPECT_EQ(home->payload[0], 11);  // X start
+  EXPECT_EQ(home->payload[1], 20);  // X run 22, capped
+  EXPECT_EQ(home->payload[2], 13);  // Y start
+  EXPECT_EQ(home->payload[3], 20);  // Y run 24, capped
+  // ... and ended with the Mark camera over the vision origin:
+  // X 200 x 40 - 200 x 30, Y 160 x -30 - 160 x -12.5.
+  EXPECT_TRUE(WaitWithEvents([&] { return sim->Position(0) == 2000 && sim->Position(1) == -2800; }));
+  EXPECT_EQ(g_nCurX.load(), 2000);
+  EXPECT_EQ(g_nCurY.load(), -2800);
+  EXPECT_EQ(smt::link::GetMotionSettings().xLimit, 90000);
+  EXPECT_TRUE(panel.m_bJogControlsEnabled.load());
+
+  // A jog moves X by the set step.
+  ASSERT_TRUE(panel.Jog(0, true));
+  EXPECT_TRUE(WaitWithEvents([&] { return sim->Position(0) == 2250 && !g_bMachineBusy.load(); }));
+
+  // A 10 mm test run of X is accepted and moves 2000 steps.
+  ASSERT_TRUE(ConfirmDialog<smt::settings::CDialogSetPulse>(
+      v, cmd::kSetPulse,
+      [](auto& d) {
+        d.RunAxis()->setCurrentIndex(0);
+        d.Edit("testDistance")->setText("10");
+        d.OnTestRun();
+      },
+      false));
+  EXPECT_TRUE(WaitWithEvents([&] { return sim->Position(0) == 4250 && !g_bMachineBusy.load(); }));
+  for (const auto& text : messages.service.Texts()) EXPECT_EQ(text.find("Pos Error"), std::string::npos) << text;
+}
+
+TEST_F(SettingsFlowSim, PulseTestRunSwitchesTheWalkOutputOffWithItsNumberOnTheNetwork) {
+  smt::sim::SimConfig c;
+  c.udpBindAddress = "127.0.0.1";
+  c.udpPort = 0;
+  c.discovery = false;
+  c.serial = false;
+  smt::sim::SimBoard board(c);
+  ASSERT_TRUE(board.Start()) << board.LastError();
+  CMainFrame& f = Start();
+  smt::link::CMachineLink link;
+  link.SetLocalPort(0);
+  ASSERT_TRUE(link.Open("127.0.0.1", static_cast<uint32_t>(board.UdpPort())));
+  link.StartReplyLoop();
+  auto& rt = smt::link::Runtime();
+  smt::link::CMachineLink* panelLink = rt.udp.exchange(&link);
+  rt.commModel = 1;
+  g_bConnected = true;
+  ASSERT_TRUE(f.view()->pulseTestRunner);
+  f.view()->pulseTestRunner->SwitchOutputOff(6);
+  EXPECT_TRUE(WaitWithEvents([&] { return board.LastReceived(0x03).has_value(); }));
+  const auto out = board.LastReceived(0x03);
+  ASSERT_TRUE(out.has_value());
+  EXPECT_EQ(board.OutputValue(6), 6);
+  EXPECT_FALSE(board.Output(6));
+  g_bConnected = false;
+  rt.commModel = 0;
+  rt.udp = panelLink;
+  link.Close();
+  board.Stop();
+}
