@@ -47,6 +47,12 @@ const std::vector<std::pair<const char*, const char*>>& BuiltinTexts() {
        "File %1, line %2 is not a part line of this format; nothing of the file was imported: %3"},
       {"ImportFile.c_Message_08", "文件 %1 无法导入：%2\r\nFile %1 cannot be imported: %2"},
       {"ImportFile.c_Message_09", "没有当前PCB，无法导入 !\r\nThere is no current PCB to import into!"},
+      {"ImportFile.c_Message_10", "文件 %1 中没有元件，未添加任何行 / File %1 holds no parts; it adds no rows"},
+      {"ImportFile.c_Message_11",
+       "文件 %1 的文件头指向格式 %2，与所选格式 %3 不符。是否用 %2 读取？\r\n"
+       "The header of file %1 points to the format %2, not to the chosen %3. Read it as %2?"},
+      {"ImportFile.c_Encoding", "文字编码"},
+      {"ImportFile.c_EncodingAuto", "自动 / Automatic"},
   };
   return k;
 }
@@ -104,6 +110,16 @@ void CDialogImportFile::Build() {
   row1->addWidget(open_);
   row1->addWidget(import_);
   top->addLayout(row1);
+  auto* rowEnc = new QHBoxLayout;
+  encodingLabel_ = new QLabel(this);
+  encoding_ = new QComboBox(this);
+  encoding_->setObjectName("ImportEncoding");
+  encodingUsed_ = new QLabel(this);
+  encodingUsed_->setObjectName("ImportEncodingUsed");
+  rowEnc->addWidget(encodingLabel_);
+  rowEnc->addWidget(encoding_);
+  rowEnc->addWidget(encodingUsed_, 1);
+  top->addLayout(rowEnc);
 
   table_ = new QTableWidget(0, kImportColumns, this);
   table_->setObjectName("ImportFileList");
@@ -137,6 +153,8 @@ void CDialogImportFile::Build() {
 
   connect(format_, qOverload<int>(&QComboBox::currentIndexChanged), this,
           [this](int i) { OnSelchangeImportFormat(i); });
+  connect(encoding_, qOverload<int>(&QComboBox::currentIndexChanged), this,
+          [this](int i) { OnSelchangeEncoding(i); });
   connect(open_, &QPushButton::clicked, this, [this] { OnOpenPcbFile(); });
   connect(import_, &QPushButton::clicked, this, [this] { OnImportAllToProject(); });
   connect(ok_, &QPushButton::clicked, this, [this] { OnOK(); });
@@ -153,6 +171,7 @@ void CDialogImportFile::ApplyTexts() {
   fitPacking_->setText(q("ImportFile.c_FitPartPacking"));
   fitValue_->setText(q("ImportFile.c_FitPartValue"));
   ok_->setText(q("ImportFile.c_IDOK"));
+  encodingLabel_->setText(q("ImportFile.c_Encoding"));
   QStringList titles;
   for (int c = 1; c <= kImportColumns; ++c)
     titles << QString::fromStdString(Text("ImportFile.c_ImportFileList_0" + std::to_string(c)));
@@ -181,6 +200,16 @@ void CDialogImportFile::OnInitDialog() {
     for (const EdaFormat& f : EdaFormats()) format_->addItem(QString::fromUtf8(f.comboText));
     format_->setCurrentIndex(0);
   }
+  {
+    // The encoding: the file's bytes decide unless the operator chooses one.
+    const QSignalBlocker block(encoding_);
+    encoding_->clear();
+    encoding_->addItem(QString::fromStdString(Text("ImportFile.c_EncodingAuto")));
+    for (EdaTextEncoding e : kChoosableEncodings) encoding_->addItem(QString::fromUtf8(EdaEncodingName(e)));
+    encoding_->setCurrentIndex(0);
+  }
+  encodingUsed_->clear();
+  lastOpen_ = {};
   fitPacking_->setChecked(options_.m_FitPartPacking != 0);
   fitValue_->setChecked(options_.m_FitPartValue != 0);
   progress_->setVisible(false);
@@ -208,23 +237,89 @@ void CDialogImportFile::OnOpenPcbFile() {
   OpenFiles(paths);
 }
 
-bool CDialogImportFile::OpenFiles(const std::vector<std::string>& paths) {
-  std::vector<ImportRow> rows;
+std::optional<EdaTextEncoding> CDialogImportFile::ChosenEncoding() const {
+  const int i = encoding_->currentIndex();
+  if (i <= 0 || i > static_cast<int>(kChoosableEncodings.size())) return std::nullopt;
+  return kChoosableEncodings[static_cast<size_t>(i - 1)];
+}
+
+bool CDialogImportFile::ReadFiles(const std::vector<std::string>& paths, std::vector<ImportRow>& rows,
+                                  std::string& encodings) {
+  // Each file is judged on its own: one without parts adds no rows and is
+  // named; one that does not read refuses the whole opening.
+  std::vector<std::string> empty;
   for (const std::string& p : paths) {
     try {
-      EdaFileContent c = ReadEdaFile(formatIndex_, p);
+      EdaFileContent c = ReadEdaFile(formatIndex_, p, ChosenEncoding());
       CLogFile::Instance().Write(true, "Import %s: %d parts, %s, format %s", p.c_str(),
                                  static_cast<int>(c.rows.size()), EdaEncodingName(c.encoding),
                                  EdaFormatAt(formatIndex_).comboText);
+      const std::string name = EdaEncodingName(c.encoding);
+      if (encodings.find(name) == std::string::npos) encodings += (encodings.empty() ? "" : ", ") + name;
       rows.insert(rows.end(), c.rows.begin(), c.rows.end());
+    } catch (const EdaNoPartsError& e) {
+      empty.push_back(e.File());
     } catch (const EdaImportError& e) {
+      if (e.SuggestedFormat() >= 0 && OfferFormat(e.File(), e.SuggestedFormat())) {
+        // Read everything again with the format the header points to.
+        rows.clear();
+        encodings.clear();
+        return ReadFiles(paths, rows, encodings);
+      }
       ShowReadError(e.File(), e.Line(), e.Reason());
       return false;
     }
   }
+  if (!empty.empty()) {
+    std::string text;
+    for (const std::string& f : empty) text += (text.empty() ? "" : "\r\n") + Replace(Text("ImportFile.c_Message_10"), "%1", f);
+    CLogFile::Instance().Write(true, "Import: %s", text.c_str());
+    smt::platform::ShowMessage(text, smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Information,
+                               QCoreApplication::applicationName().toStdString());
+  }
+  return true;
+}
+
+bool CDialogImportFile::OfferFormat(const std::string& file, int suggested) {
+  std::string text = Text("ImportFile.c_Message_11");
+  text = Replace(text, "%1", file);
+  text = Replace(text, "%2", EdaFormatAt(suggested).comboText);
+  text = Replace(text, "%3", EdaFormatAt(formatIndex_).comboText);
+  CLogFile::Instance().Write(true, "Import: %s", text.c_str());
+  const auto answer = smt::platform::ShowMessage(text, smt::platform::MsgButtons::YesNo,
+                                                 smt::platform::MsgIcon::Question,
+                                                 QCoreApplication::applicationName().toStdString());
+  if (answer != smt::platform::MsgAnswer::Yes) return false;
+  format_->setCurrentIndex(suggested);  // also the format in use
+  formatIndex_ = suggested;
+  return true;
+}
+
+bool CDialogImportFile::OpenFiles(const std::vector<std::string>& paths) {
+  std::vector<ImportRow> rows;
+  std::string encodings;
+  if (!ReadFiles(paths, rows, encodings)) return false;
+  lastOpen_.paths = paths;
+  lastOpen_.firstRow = list_.Count();
+  lastOpen_.rows = static_cast<int>(rows.size());
+  lastOpen_.intact = true;
   list_.Append(rows);
+  encodingUsed_->setText(QString::fromStdString(encodings));
   RefreshList();
   return true;
+}
+
+void CDialogImportFile::OnSelchangeEncoding(int) {
+  // The rows of the files opened last are read again in the chosen
+  // encoding, as long as the list still holds them as they were added.
+  if (!lastOpen_.intact || lastOpen_.paths.empty()) return;
+  std::vector<ImportRow> rows;
+  std::string encodings;
+  if (!ReadFiles(lastOpen_.paths, rows, encodings)) return;
+  list_.ReplaceTail(lastOpen_.firstRow, rows);
+  lastOpen_.rows = static_cast<int>(rows.size());
+  encodingUsed_->setText(QString::fromStdString(encodings));
+  RefreshList();
 }
 
 void CDialogImportFile::ShowReadError(const std::string& file, int line, const std::string& reason) {
@@ -267,11 +362,15 @@ void CDialogImportFile::OnRClickList() {
   const auto answer = smt::platform::ShowMessage(Text("ImportFile.c_Message_06"), smt::platform::MsgButtons::YesNoCancel,
                                                  smt::platform::MsgIcon::Question);
   if (answer != smt::platform::MsgAnswer::Yes) return;
-  if (list_.DeleteRows(SelectedRows()) > 0) RefreshList();
+  if (list_.DeleteRows(SelectedRows()) > 0) {
+    lastOpen_.intact = false;
+    RefreshList();
+  }
 }
 
 void CDialogImportFile::OnColumnClickList(int column) {
   list_.SortByColumn(column);
+  lastOpen_.intact = false;
   RefreshList();
 }
 

@@ -11,12 +11,14 @@
 #include <QDialog>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "job/EdaImportList.h"
 #include "job/EdaPartConversion.h"
+#include "job/EdaTextDecoder.h"
 #include "job/ImportFileSettings.h"
 #include "job/JobModel.h"
 
@@ -58,6 +60,9 @@ class CDialogImportFile : public QDialog {
   // Handlers, usable without showing the window.
   void OnInitDialog();
   void OnSelchangeImportFormat(int index);
+  // The encoding box: 0 lets each file's bytes decide; a chosen encoding
+  // reads the files opened last again and is used for later openings.
+  void OnSelchangeEncoding(int index);
   void OnOpenPcbFile();
   // Reads the files with the format in use and appends their rows; a file
   // that does not read is reported and nothing of the chosen files is
@@ -74,6 +79,8 @@ class CDialogImportFile : public QDialog {
   int LastImportedRows() const { return lastImported_; }
   QTableWidget* ListView() const { return table_; }
   QComboBox* FormatBox() const { return format_; }
+  QComboBox* EncodingBox() const { return encoding_; }
+  QLabel* EncodingUsedLabel() const { return encodingUsed_; }
   QCheckBox* FitPackingBox() const { return fitPacking_; }
   QCheckBox* FitValueBox() const { return fitValue_; }
   QLabel* CountLabel() const { return count_; }
@@ -87,6 +94,18 @@ class CDialogImportFile : public QDialog {
   void SetCountLabel();
   void ShowReadError(const std::string& file, int line, const std::string& reason);
   std::set<int> SelectedRows() const;
+  std::optional<smt::job::EdaTextEncoding> ChosenEncoding() const;
+  bool ReadFiles(const std::vector<std::string>& paths, std::vector<smt::job::ImportRow>& rows,
+                 std::string& encodings);
+  bool OfferFormat(const std::string& file, int suggested);
+
+  struct LastOpen {
+    std::vector<std::string> paths;
+    int firstRow = 0;
+    int rows = 0;
+    bool intact = false;  // the list still holds its rows where they were added
+  };
+  LastOpen lastOpen_;
 
   smt::job::JobModel& job_;
   std::string appDir_ = ".";
@@ -98,6 +117,9 @@ class CDialogImportFile : public QDialog {
   int lastImported_ = -1;
 
   QComboBox* format_ = nullptr;
+  QComboBox* encoding_ = nullptr;
+  QLabel* encodingLabel_ = nullptr;
+  QLabel* encodingUsed_ = nullptr;
   QLabel* formatLabel_ = nullptr;
   QPushButton* open_ = nullptr;
   QPushButton* import_ = nullptr;

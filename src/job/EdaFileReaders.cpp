@@ -23,6 +23,9 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+// Marks a line whose words are more than its layout holds.
+constexpr const char* kTooManyFields = "\x01too many fields";
+
 std::string_view Trim(std::string_view s) {
   size_t b = 0, e = s.size();
   while (b < e && (IsBlank(s[b]) || s[b] == '\r' || s[b] == '\n')) ++b;
@@ -42,18 +45,61 @@ struct TextLine {
 };
 
 // Lines at CR LF, LF or CR; the last line is kept even without a line end.
+// A double quote that opens a field (at the start of the line or after a
+// blank or separator) runs to its closing quote, across line ends: a
+// quoted description typed with line breaks stays one line, numbered by
+// its first line. A quote that never closes is taken as a plain character.
 std::vector<TextLine> SplitLines(std::string_view text) {
   std::vector<TextLine> lines;
   size_t start = 0;
   int number = 1;
+  int startNumber = 1;
+  bool quoted = false;
+  size_t quoteLineStart = 0;  // where the line holding an open quote began
+  int quoteLineNumber = 1;
+  size_t quoteLines = 0;      // lines already in `lines` when it opened
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' || text[i] == '\n') {
-      lines.push_back({text.substr(start, i - start), number++});
-      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      start = i + 1;
+    const char c = text[i];
+    if (c == '"') {
+      if (quoted) {
+        if (i + 1 < text.size() && text[i + 1] == '"') ++i;  // "" inside quotes
+        else quoted = false;
+      } else {
+        const char prev = i == start ? ' ' : text[i - 1];
+        if (prev == ' ' || prev == '\t' || prev == ',' || prev == ';' || prev == '!') {
+          quoted = true;
+          quoteLineStart = start;
+          quoteLineNumber = startNumber;
+          quoteLines = lines.size();
+        }
+      }
+      continue;
     }
+    if (c != '\r' && c != '\n') continue;
+    const size_t end = i;
+    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    ++number;
+    if (quoted) continue;  // a line end inside a quoted field
+    lines.push_back({text.substr(start, end - start), startNumber});
+    start = i + 1;
+    startNumber = number;
   }
-  if (start < text.size()) lines.push_back({text.substr(start), number});
+  if (quoted) {
+    // The quote never closed: read the rest as plain lines.
+    lines.resize(quoteLines);
+    start = quoteLineStart;
+    number = quoteLineNumber;
+    for (size_t i = start; i < text.size(); ++i) {
+      if (text[i] == '\r' || text[i] == '\n') {
+        lines.push_back({text.substr(start, i - start), number++});
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        start = i + 1;
+      }
+    }
+    if (start < text.size()) lines.push_back({text.substr(start), number});
+    return lines;
+  }
+  if (start < text.size()) lines.push_back({text.substr(start), startNumber});
   return lines;
 }
 
@@ -68,13 +114,14 @@ std::string Join(const std::vector<std::string>& parts, size_t from, const char*
 
 // ---------------------------------------------------------------- layouts
 
-enum class Sep { Blank, Comma, Tab, Semicolon };
+enum class Sep { Blank, Comma, Tab, Semicolon, Bang };
 
 char SepChar(Sep s) {
   switch (s) {
     case Sep::Comma: return ',';
     case Sep::Tab: return '\t';
     case Sep::Semicolon: return ';';
+    case Sep::Bang: return '!';
     case Sep::Blank: break;
   }
   return ' ';
@@ -217,7 +264,9 @@ TitleMatch MatchTitle(const std::string& n) {
       {"partvalue", {kImpComment, 2}},     {"备注", {kImpComment, 3}},    {"注释", {kImpComment, 3}},
       {"元件数值", {kImpComment, 3}},      {"值", {kImpComment, 2}},
       {"layer", {kImpSide, 3}},            {"side", {kImpSide, 3}},       {"tb", {kImpSide, 3}},
-      {"mirror", {kImpSide, 2}},           {"层", {kImpSide, 2}},         {"标记", {kImpSide, 2}},
+      {"mirror", {kImpSide, 2}},           {"symmirror", {kImpSide, 3}},  {"symx", {kImpX, 3}},
+      {"symy", {kImpY, 3}},                {"symrotate", {kImpRotation, 3}}, {"symrotation", {kImpRotation, 3}},
+      {"compvalue", {kImpComment, 3}},           {"层", {kImpSide, 2}},         {"标记", {kImpSide, 2}},
   };
   const auto it = kTitles.find(n);
   return it == kTitles.end() ? TitleMatch{} : it->second;
@@ -227,39 +276,108 @@ struct TitledColumns {
   std::array<int, kImportColumns> pos{-1, -1, -1, -1, -1, -1, -1};
   int fieldCount = 0;
   std::optional<EdaLengthUnit> unit;
+  std::vector<std::string> names;             // normalised titles
+  std::vector<std::pair<int, int>> spans;     // character stretch of each title (blank-separated)
+};
+
+// A blank-separated word of a line with its place in characters (code
+// points, so that a "µ" before it counts once).
+struct Token {
+  std::string text;  // without its quotes
+  size_t byteBegin = 0, byteEnd = 0;
+  int begin = 0, end = 0;  // characters [begin, end)
+};
+
+std::vector<Token> BlankTokens(std::string_view line) {
+  std::vector<Token> out;
+  size_t i = 0;
+  int ch = 0;  // characters before i
+  auto step = [&] {
+    if ((static_cast<unsigned char>(line[i]) & 0xC0) != 0x80) ++ch;
+    ++i;
+  };
+  auto nextIsCont = [&] { return i < line.size() && (static_cast<unsigned char>(line[i]) & 0xC0) == 0x80; };
+  while (i < line.size()) {
+    while (i < line.size() && (IsBlank(line[i]) || line[i] == '\r' || line[i] == '\n')) step();
+    if (i >= line.size()) break;
+    Token t;
+    t.byteBegin = i;
+    t.begin = ch;
+    if (line[i] == '"') {
+      step();
+      while (i < line.size()) {
+        if (line[i] == '"') {
+          if (i + 1 < line.size() && line[i + 1] == '"') {
+            t.text.push_back('"');
+            step();
+            step();
+            continue;
+          }
+          step();
+          break;
+        }
+        t.text.push_back(line[i]);
+        step();
+      }
+      while (i < line.size() && !IsBlank(line[i])) {
+        t.text.push_back(line[i]);
+        step();
+      }
+    } else {
+      while (i < line.size() && !IsBlank(line[i]) && line[i] != '\r' && line[i] != '\n') {
+        t.text.push_back(line[i]);
+        step();
+      }
+    }
+    while (nextIsCont()) step();
+    t.byteEnd = i;
+    t.end = ch;
+    out.push_back(std::move(t));
+  }
+  return out;
+}
+
+struct TitleField {
+  std::string text;
+  int begin = 0, end = 0;  // characters of the title line (blank-separated titles)
 };
 
 // Titles of a title line: separated fields; for blank-separated lines two
 // neighbouring words form one title when together they name a column
 // ("Mid X", "Center X").
-std::vector<std::string> TitleFields(std::string_view line, Sep sep) {
-  if (sep != Sep::Blank) return SplitDelimitedFields(line, SepChar(sep));
-  std::vector<std::string> words = SplitBlankFields(line);
-  if (!words.empty() && words.front() == "#") words.erase(words.begin());
-  std::vector<std::string> titles;
+std::vector<TitleField> TitleFields(std::string_view line, Sep sep) {
+  std::vector<TitleField> titles;
+  if (sep != Sep::Blank) {
+    for (std::string& f : SplitDelimitedFields(line, SepChar(sep))) titles.push_back({std::move(f), 0, 0});
+    return titles;
+  }
+  std::vector<Token> words = BlankTokens(line);
+  if (!words.empty() && words.front().text == "#") words.erase(words.begin());
   for (size_t i = 0; i < words.size(); ++i) {
     if (i + 1 < words.size()) {
-      const std::string pair = NormaliseTitle(words[i] + " " + words[i + 1], nullptr);
-      if (MatchTitle(pair).column >= 0) {
-        titles.push_back(words[i] + " " + words[i + 1]);
+      const std::string pair = words[i].text + " " + words[i + 1].text;
+      if (MatchTitle(NormaliseTitle(pair, nullptr)).column >= 0) {
+        titles.push_back({pair, words[i].begin, words[i + 1].end});
         ++i;
         continue;
       }
     }
-    titles.push_back(words[i]);
+    titles.push_back({words[i].text, words[i].begin, words[i].end});
   }
   return titles;
 }
 
 std::optional<TitledColumns> ReadTitleLine(std::string_view line, Sep sep) {
-  const std::vector<std::string> titles = TitleFields(line, sep);
+  const std::vector<TitleField> titles = TitleFields(line, sep);
   TitledColumns tc;
   tc.fieldCount = static_cast<int>(titles.size());
   std::array<int, kImportColumns> strength{-1, -1, -1, -1, -1, -1, -1};
   int known = 0;
   for (int i = 0; i < tc.fieldCount; ++i) {
     std::optional<EdaLengthUnit> unit;
-    const TitleMatch m = MatchTitle(NormaliseTitle(titles[static_cast<size_t>(i)], &unit));
+    const std::string norm = NormaliseTitle(titles[static_cast<size_t>(i)].text, &unit);
+    tc.names.push_back(norm);
+    const TitleMatch m = MatchTitle(norm);
     if (m.column < 0) continue;
     ++known;
     if (unit && (m.column == kImpX || m.column == kImpY)) tc.unit = unit;
@@ -269,7 +387,57 @@ std::optional<TitledColumns> ReadTitleLine(std::string_view line, Sep sep) {
     }
   }
   if (known < 3 || tc.pos[kImpDesignator] < 0 || tc.pos[kImpX] < 0 || tc.pos[kImpY] < 0) return std::nullopt;
+  if (sep == Sep::Blank && line.find('\t') == std::string_view::npos)
+    for (const TitleField& t : titles) tc.spans.push_back({t.begin, t.end});
   return tc;
+}
+
+// Cuts a line of a blank-separated file at the character positions of its
+// title line: each word belongs to the title it lies under (left-aligned
+// texts start where their title starts, right-aligned numbers end where
+// theirs ends), and words that lie under no title belong to the column on
+// whose stretch they start, so texts with blanks and no quotes ("M3 Socket
+// head") stay whole. Empty when the line does not keep to the positions.
+std::optional<std::vector<std::string>> CutAtTitlePositions(std::string_view line,
+                                                           const std::vector<std::pair<int, int>>& spans) {
+  const std::vector<Token> tokens = BlankTokens(line);
+  const int n = static_cast<int>(spans.size());
+  std::vector<std::string> fields(static_cast<size_t>(n));
+  std::vector<int> first(static_cast<size_t>(n), -1), last(static_cast<size_t>(n), -1);
+  int column = 0;
+  for (int t = 0; t < static_cast<int>(tokens.size()); ++t) {
+    const Token& tok = tokens[static_cast<size_t>(t)];
+    int best = -1, bestOverlap = 0;
+    for (int j = 0; j < n; ++j) {
+      const int overlap = std::min(tok.end, spans[static_cast<size_t>(j)].second) -
+                          std::max(tok.begin, spans[static_cast<size_t>(j)].first);
+      if (overlap > bestOverlap) bestOverlap = overlap, best = j;
+    }
+    if (best < 0) {
+      best = 0;
+      for (int j = 0; j < n; ++j)
+        if (tok.begin >= spans[static_cast<size_t>(j)].first) best = j;
+    }
+    if (best < column) return std::nullopt;  // out of order
+    column = best;
+    if (first[static_cast<size_t>(best)] < 0) {
+      const auto& sp = spans[static_cast<size_t>(best)];
+      if (tok.begin != sp.first && tok.end != sp.second) return std::nullopt;  // not aligned
+      first[static_cast<size_t>(best)] = t;
+    }
+    last[static_cast<size_t>(best)] = t;
+  }
+  for (int j = 0; j < n; ++j) {
+    const int a = first[static_cast<size_t>(j)], b = last[static_cast<size_t>(j)];
+    if (a < 0) continue;
+    if (a == b) {
+      fields[static_cast<size_t>(j)] = tokens[static_cast<size_t>(a)].text;
+    } else {
+      const size_t from = tokens[static_cast<size_t>(a)].byteBegin, to = tokens[static_cast<size_t>(b)].byteEnd;
+      fields[static_cast<size_t>(j)] = std::string(line.substr(from, to - from));
+    }
+  }
+  return fields;
 }
 
 // ---------------------------------------------------------------- rows
@@ -298,6 +466,60 @@ std::array<std::string, kImportColumns> ApplyPlan(const std::vector<std::string>
   return cells;
 }
 
+bool IsMirrorFlag(const std::string& f) {
+  const std::string l = Lower(f);
+  return l == "m" || l == "mirror" || l == "yes" || l == "y" || l == "mirrored";
+}
+bool IsNotMirroredFlag(const std::string& f) {
+  const std::string l = Lower(f);
+  return l == "no" || l == "n" || l.empty();
+}
+
+// An Allegro place_txt line. The old layout: "refdes x y rotation [m]
+// symbol", blank-separated; Allegro 16 and 17 separate the columns with
+// '!' ("refdes ! x ! y ! rotation ! mirror ! symbol ..."), or name them in
+// a '#' title line (`titled`). A line with more words than the layout
+// holds is left without a package, so that it is refused rather than
+// read with a value glued into the package.
+std::array<std::string, kImportColumns> AllegroCells(std::string_view line, const std::optional<TitledColumns>& titled) {
+  std::array<std::string, kImportColumns> cells;
+  if (line.find('!') != std::string_view::npos) {
+    std::vector<std::string> f = SplitDelimitedFields(line, '!');
+    if (titled) {
+      for (int c = 0; c < kImportColumns; ++c) {
+        const int p = titled->pos[static_cast<size_t>(c)];
+        if (p >= 0 && p < static_cast<int>(f.size())) cells[static_cast<size_t>(c)] = f[static_cast<size_t>(p)];
+      }
+      if (!cells[kImpSide].empty()) cells[kImpSide] = IsMirrorFlag(cells[kImpSide]) ? "B" : "";
+      return cells;
+    }
+    const std::array<int, 4> cols{kImpDesignator, kImpX, kImpY, kImpRotation};
+    for (size_t k = 0; k < cols.size() && k < f.size(); ++k) cells[static_cast<size_t>(cols[k])] = f[k];
+    size_t next = 4;
+    if (f.size() > next && (IsMirrorFlag(f[next]) || IsNotMirroredFlag(f[next]))) {
+      if (IsMirrorFlag(f[next])) cells[kImpSide] = "B";
+      ++next;
+    }
+    if (f.size() > next) cells[kImpPackage] = f[next];
+    if (f.size() > next + 1) cells[kImpComment] = f[next + 1];
+    return cells;
+  }
+  const std::vector<std::string> f = SplitBlankFields(line);
+  if (f.size() >= 1) cells[kImpDesignator] = f[0];
+  if (f.size() >= 2) cells[kImpX] = f[1];
+  if (f.size() >= 3) cells[kImpY] = f[2];
+  if (f.size() >= 4) cells[kImpRotation] = f[3];
+  if (f.size() == 6 && IsMirrorFlag(f[4])) {
+    cells[kImpSide] = "B";
+    cells[kImpPackage] = f[5];
+  } else if (f.size() == 5) {
+    cells[kImpPackage] = f[4];
+  } else if (f.size() > 5) {
+    cells[kImpComment] = kTooManyFields;
+  }
+  return cells;
+}
+
 std::array<std::string, kImportColumns> SpecialCells(Special sp, std::string_view line, bool bottomFile) {
   std::array<std::string, kImportColumns> cells;
   if (sp == Special::PowerPcb) {
@@ -319,21 +541,8 @@ std::array<std::string, kImportColumns> SpecialCells(Special sp, std::string_vie
     for (size_t i = 0; i < t.size() && i < 5; ++i) cells[static_cast<size_t>(map[i])] = t[i];
     return cells;
   }
+  if (sp == Special::Allegro) return AllegroCells(line, {});
   const std::vector<std::string> f = SplitBlankFields(line);
-  if (sp == Special::Allegro) {
-    // refdes x y rotation [m] symbol: a mirrored part sits on the bottom.
-    if (f.size() >= 1) cells[kImpDesignator] = f[0];
-    if (f.size() >= 2) cells[kImpX] = f[1];
-    if (f.size() >= 3) cells[kImpY] = f[2];
-    if (f.size() >= 4) cells[kImpRotation] = f[3];
-    if (f.size() >= 6 && (Lower(f[4]) == "m" || Lower(f[4]) == "mirror" || Lower(f[4]) == "yes")) {
-      cells[kImpSide] = "B";
-      cells[kImpPackage] = Join(f, 5, " ");
-    } else if (f.size() >= 5) {
-      cells[kImpPackage] = Join(f, 4, " ");
-    }
-    return cells;
-  }
   // Eagle: name x y angle value... package; the value may hold blanks, the
   // package is the last word.
   if (f.size() >= 1) cells[kImpDesignator] = f[0];
@@ -351,6 +560,7 @@ std::array<std::string, kImportColumns> SpecialCells(Special sp, std::string_vie
 
 // Empty when the cells make a part; else the reason.
 std::string CheckCells(const std::array<std::string, kImportColumns>& c, bool needDesignator) {
+  if (c[kImpComment] == kTooManyFields) return "字段多于该格式的列 / more fields than the format's columns";
   if (needDesignator && c[kImpDesignator].empty()) return "没有元件名称 / no designator";
   if (c[kImpX].empty()) return "没有X坐标 / no X coordinate";
   if (!ParseEdaLength(c[kImpX])) return "X坐标不是数字 / X is not a number: \"" + c[kImpX] + "\"";
@@ -496,25 +706,117 @@ bool ParseEdaLength(std::string_view text, double* value) {
 
 // ---------------------------------------------------------------- the reader
 
-EdaFileContent ReadEdaBytes(int formatIndex, const std::vector<uint8_t>& bytes, const std::string& fileName) {
+namespace {
+
+bool EndsWith(const std::string& s, const char* suffix) {
+  const size_t n = std::char_traits<char>::length(suffix);
+  return s.size() >= n && s.compare(s.size() - n, n, suffix) == 0;
+}
+
+// "VERSION = 2.0", "UUNITS = MILS": a setting line of a preamble.
+bool IsSettingLine(std::string_view t) {
+  size_t i = 0;
+  while (i < t.size() && (std::isalpha(static_cast<unsigned char>(t[i])) || t[i] == '_')) ++i;
+  if (i == 0) return false;
+  while (i < t.size() && IsBlank(t[i])) ++i;
+  return i < t.size() && t[i] == '=';
+}
+
+// Whether an Allegro format's file is a place_txt (old or new layout).
+bool LooksLikePlaceTxt(const std::vector<TextLine>& lines) {
+  for (const TextLine& l : lines) {
+    const std::string_view t = Trim(l.text);
+    if (t.empty()) continue;
+    const std::string low = Lower(t.substr(0, 8));
+    return low.rfind("version", 0) == 0 || low.rfind("uunits", 0) == 0 ||
+           (t.find('!') != std::string_view::npos);
+  }
+  return false;
+}
+
+// The format a file's own header points to, or -1: the first lines of
+// Allegro and KiCad, the titles of Altium, KiCad and EasyEDA exports, and
+// the file's extension.
+int FormatTheHeaderNames(const std::vector<TextLine>& lines, const std::string& fileName) {
+  const size_t probe = std::min<size_t>(lines.size(), 60);
+  for (size_t i = 0; i < probe; ++i) {
+    const std::string_view t = Trim(lines[i].text);
+    if (t.empty()) continue;
+    const std::string low = Lower(t);
+    if (low.rfind("uunits", 0) == 0 || (low.rfind("version", 0) == 0 && IsSettingLine(t))) return 7;
+    if (low.rfind("### module positions", 0) == 0 || low.rfind("## unit", 0) == 0) return 9;
+    for (Sep sep : {Sep::Tab, Sep::Comma, Sep::Blank}) {
+      if (sep != Sep::Blank && t.find(SepChar(sep)) == std::string_view::npos) continue;
+      const auto titled = ReadTitleLine(t, sep);
+      if (!titled) continue;
+      auto has = [&](const char* n) {
+        return std::find(titled->names.begin(), titled->names.end(), n) != titled->names.end();
+      };
+      if (has("posx")) return sep == Sep::Blank ? 9 : 10;
+      if (has("midx") || has("centerx") || has("refx")) {
+        if (sep == Sep::Tab) return 22;
+        if (sep == Sep::Comma) return t.front() == '"' ? 5 : 4;
+        return has("centerx") ? 3 : 2;
+      }
+      break;
+    }
+  }
+  const std::string name = Lower(fileName);
+  if (EndsWith(name, ".mnt") || EndsWith(name, ".mnb")) return 8;
+  if (EndsWith(name, ".pos")) return 9;
+  if (EndsWith(name, ".pkp")) return 11;
+  if (EndsWith(name, ".318")) return 16;
+  if (EndsWith(name, ".pik")) return 1;
+  return -1;
+}
+
+// The unit a header implies without stating it: KiCad's position titles
+// (PosX, PosY) are millimetres.
+std::optional<EdaLengthUnit> UnitTheTitlesImply(const TitledColumns& t) {
+  for (const std::string& n : t.names)
+    if (n == "posx" || n == "posy") return EdaLengthUnit::Millimetre;
+  return std::nullopt;
+}
+
+std::string CleanCell(std::string s) {
+  // A quoted text typed with line breaks becomes one line.
+  if (s.find_first_of("\r\n") == std::string::npos) return s;
+  std::string r;
+  bool br = false;
+  for (char c : s) {
+    if (c == '\r' || c == '\n') {
+      br = true;
+      continue;
+    }
+    if (br && !r.empty() && r.back() != ' ' && c != ' ') r.push_back(' ');
+    br = false;
+    r.push_back(c);
+  }
+  return r;
+}
+
+EdaFileContent ReadLines(int formatIndex, const std::vector<TextLine>& lines, const std::string& fileName) {
   const EdaFormat& format = EdaFormatAt(formatIndex);
   Layout layout = LayoutOf(format.reader);
   EdaFileContent out;
-  if (bytes.size() > kMaxEdaFileBytes) throw EdaImportError(fileName, 0, "文件太大 / the file is too large");
-
-  EdaDecodedText decoded = DecodeEdaText(bytes);
-  out.encoding = decoded.encoding;
-  const std::vector<TextLine> lines = SplitLines(decoded.text);
   layout.sep = DetectSeparator(lines, layout.sep);
 
+  // Allegro 16 and 17 write place_txt in their own layout, whichever of the
+  // Allegro formats reads it.
+  const bool allegroFormat = format.reader == EdaReader::AllegroText || format.reader == EdaReader::AllegroCsv ||
+                             format.reader == EdaReader::AllegroNewText;
+  if (allegroFormat && (format.reader == EdaReader::AllegroText || LooksLikePlaceTxt(lines))) {
+    layout = Plan(Sep::Blank, {0, 4, 1, 2, 3, -1, -1}, -1, 0, 1, Special::Allegro);
+  }
+
   std::string lowerName = Lower(fileName);
-  const bool bottomFile = lowerName.size() >= 4 && lowerName.compare(lowerName.size() - 4, 4, ".mnb") == 0;
+  const bool bottomFile = EndsWith(lowerName, ".mnb");
 
   // A title line among the first lines names the columns.
   std::optional<TitledColumns> titled;
   size_t dataStart = 0;
+  const size_t probe = std::min<size_t>(lines.size(), 60);
   if (layout.special == Special::None) {
-    const size_t probe = std::min<size_t>(lines.size(), 60);
     for (size_t i = 0; i < probe; ++i) {
       if (auto t = ReadTitleLine(lines[i].text, layout.sep)) {
         titled = t;
@@ -522,9 +824,19 @@ EdaFileContent ReadEdaBytes(int formatIndex, const std::vector<uint8_t>& bytes, 
         break;
       }
     }
+  } else if (layout.special == Special::Allegro) {
+    // "# REFDES ! SYM_X ! ..." names the columns of the '!' layout.
+    for (size_t i = 0; i < probe; ++i) {
+      const std::string_view t = Trim(lines[i].text);
+      if (!IsCommentLine(t) || t.find('!') == std::string_view::npos) continue;
+      if (auto tc = ReadTitleLine(t.substr(1), Sep::Bang)) {
+        titled = tc;
+        break;
+      }
+    }
   }
   // The preamble may state the unit.
-  const size_t preambleEnd = titled ? dataStart : PreambleEnd(lines, layout);
+  const size_t preambleEnd = titled && layout.special == Special::None ? dataStart : PreambleEnd(lines, layout);
   for (size_t i = 0; i < std::min(lines.size(), std::max<size_t>(preambleEnd, 16)); ++i) {
     if (auto u = UnitStatement(lines[i].text)) {
       out.fileUnit = *u;
@@ -534,18 +846,59 @@ EdaFileContent ReadEdaBytes(int formatIndex, const std::vector<uint8_t>& bytes, 
   if (titled && titled->unit) out.fileUnit = *titled->unit;
   out.titledColumns = titled.has_value();
 
+  // A format that reads bare numbers in a unit of its own cannot read a
+  // file whose header points to a tool writing another unit.
+  if (format.unitRule == EdaUnitRule::Thou && out.fileUnit == EdaLengthUnit::Unstated && titled) {
+    if (const auto implied = UnitTheTitlesImply(*titled); implied && *implied != EdaLengthUnit::Mil)
+      throw EdaImportError(fileName, 0,
+                           std::string("文件标题的坐标单位是毫米，与格式 ") + format.comboText +
+                               " 的千分之一英寸不符 / the file's titles give millimetres, which contradicts " +
+                               format.comboText + "'s thousandths of an inch");
+  }
+
   const std::string joinText = layout.sep == Sep::Blank ? std::string(" ") : std::string(1, SepChar(layout.sep));
 
-  bool dataBegun = titled.has_value();
-  for (size_t i = titled ? dataStart : 0; i < lines.size(); ++i) {
+  auto isData = [&](std::string_view text) {
+    return !(text.empty() || IsRuleLine(text) || IsCommentLine(text) ||
+             (layout.special == Special::Allegro && IsSettingLine(text)));
+  };
+  const size_t firstLine = titled && layout.special == Special::None ? dataStart : 0;
+  size_t lastLine = lines.size();
+  if (layout.stopAtEndMark)
+    for (size_t i = firstLine; i < lines.size(); ++i)
+      if (Trim(lines[i].text).rfind("## End", 0) == 0) {
+        lastLine = i;
+        break;
+      }
+
+  // Blank-separated columns under a title line whose words keep to the
+  // titles' positions are cut at those positions: texts may then hold
+  // blanks without quotes, and an empty column stays empty.
+  bool positional = false;
+  if (titled && layout.special == Special::None && layout.sep == Sep::Blank && !titled->spans.empty()) {
+    positional = true;
+    int dataLines = 0;
+    for (size_t i = firstLine; i < lastLine && positional; ++i) {
+      const std::string_view text = Trim(lines[i].text);
+      if (!isData(text)) continue;
+      ++dataLines;
+      if (!CutAtTitlePositions(lines[i].text, titled->spans)) positional = false;
+    }
+    positional = positional && dataLines > 0;
+  }
+
+  bool dataBegun = titled.has_value() && layout.special == Special::None;
+  for (size_t i = firstLine; i < lastLine; ++i) {
     const std::string_view text = Trim(lines[i].text);
-    if (text.empty() || IsRuleLine(text)) continue;
-    if (layout.stopAtEndMark && text.rfind("## End", 0) == 0) break;
-    if (IsCommentLine(text)) continue;
+    if (!isData(text)) continue;
 
     std::array<std::string, kImportColumns> cells;
-    if (layout.special != Special::None) {
+    if (layout.special == Special::Allegro) {
+      cells = AllegroCells(text, titled);
+    } else if (layout.special != Special::None) {
       cells = SpecialCells(layout.special, text, bottomFile);
+    } else if (positional) {
+      cells = ApplyPlan(*CutAtTitlePositions(lines[i].text, titled->spans), titled->pos, -1, " ");
     } else if (titled) {
       std::vector<std::string> f = Fields(text, layout.sep);
       // Extra fields of a blank-separated line belong to its last column
@@ -578,18 +931,43 @@ EdaFileContent ReadEdaBytes(int formatIndex, const std::vector<uint8_t>& bytes, 
     }
     dataBegun = true;
     ImportRow row;
-    row.cells = std::move(cells);
+    for (int c = 0; c < kImportColumns; ++c)
+      row.cells[static_cast<size_t>(c)] = CleanCell(std::move(cells[static_cast<size_t>(c)]));
     row.rule = format.unitRule;
     row.sourceFile = fileName;
     row.sourceLine = lines[i].number;
     out.rows.push_back(std::move(row));
   }
-  if (out.rows.empty()) throw EdaImportError(fileName, 0, "文件中没有找到元件 / no parts found in the file");
+  if (out.rows.empty()) throw EdaNoPartsError(fileName);
   for (auto& r : out.rows) r.fileUnit = out.fileUnit;
   return out;
 }
 
-EdaFileContent ReadEdaFile(int formatIndex, const std::filesystem::path& path) {
+}  // namespace
+
+EdaNoPartsError::EdaNoPartsError(std::string file)
+    : EdaImportError(std::move(file), 0, "文件中没有找到元件 / no parts found in the file") {}
+
+EdaFileContent ReadEdaBytes(int formatIndex, const std::vector<uint8_t>& bytes, const std::string& fileName,
+                            std::optional<EdaTextEncoding> encoding) {
+  if (bytes.size() > kMaxEdaFileBytes) throw EdaImportError(fileName, 0, "文件太大 / the file is too large");
+  const EdaDecodedText decoded = encoding ? DecodeEdaText(bytes, *encoding) : DecodeEdaText(bytes);
+  const std::vector<TextLine> lines = SplitLines(decoded.text);
+  try {
+    EdaFileContent out = ReadLines(formatIndex, lines, fileName);
+    out.encoding = decoded.encoding;
+    return out;
+  } catch (EdaNoPartsError&) {
+    throw;
+  } catch (EdaImportError& e) {
+    // Offer the format the file's own header points to.
+    const int suggested = FormatTheHeaderNames(lines, fileName);
+    if (suggested >= 0 && suggested != formatIndex) e.SetSuggestedFormat(suggested);
+    throw;
+  }
+}
+
+EdaFileContent ReadEdaFile(int formatIndex, const std::filesystem::path& path, std::optional<EdaTextEncoding> encoding) {
   const std::string name = path.string();
   std::error_code ec;
   const auto size = std::filesystem::file_size(path, ec);
@@ -601,7 +979,7 @@ EdaFileContent ReadEdaFile(int formatIndex, const std::filesystem::path& path) {
   } catch (const smt::platform::FileError&) {
     throw EdaImportError(name, 0, "无法打开文件 / the file cannot be opened");
   }
-  return ReadEdaBytes(formatIndex, bytes, name);
+  return ReadEdaBytes(formatIndex, bytes, name, encoding);
 }
 
 }  // namespace smt::job

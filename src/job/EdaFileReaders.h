@@ -16,6 +16,7 @@
 // skipped.
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -32,11 +33,22 @@ class EdaImportError : public std::runtime_error {
   const std::string& File() const { return file_; }
   int Line() const { return line_; }
   const std::string& Reason() const { return reason_; }
+  // The format the file's own header points to when it is not the one
+  // chosen (-1: none).
+  int SuggestedFormat() const { return suggested_; }
+  void SetSuggestedFormat(int index) { suggested_ = index; }
 
  private:
   std::string file_;
   int line_ = 0;
   std::string reason_;
+  int suggested_ = -1;
+};
+
+// A file that holds no parts (only a header, or nothing).
+class EdaNoPartsError : public EdaImportError {
+ public:
+  explicit EdaNoPartsError(std::string file);
 };
 
 struct EdaFileContent {
@@ -52,10 +64,13 @@ inline constexpr std::uintmax_t kMaxEdaFileBytes = 32u * 1024u * 1024u;
 // Reads one file with the reader of format `formatIndex` (0..22). Throws
 // EdaImportError when the file cannot be read or does not read as the
 // format; nothing is returned then.
-EdaFileContent ReadEdaFile(int formatIndex, const std::filesystem::path& path);
+// `encoding` forces the text encoding; without it the file's bytes decide.
+EdaFileContent ReadEdaFile(int formatIndex, const std::filesystem::path& path,
+                           std::optional<EdaTextEncoding> encoding = std::nullopt);
 // The same on bytes already in memory; `fileName` names the file in errors
 // and in the rows.
-EdaFileContent ReadEdaBytes(int formatIndex, const std::vector<uint8_t>& bytes, const std::string& fileName);
+EdaFileContent ReadEdaBytes(int formatIndex, const std::vector<uint8_t>& bytes, const std::string& fileName,
+                            std::optional<EdaTextEncoding> encoding = std::nullopt);
 
 // Field cutting used by the readers.
 // Runs of blanks and TABs separate fields; a field in double quotes keeps

@@ -45,6 +45,11 @@ class ImportList {
 
   void Append(const std::vector<ImportRow>& rows) { rows_.insert(rows_.end(), rows.begin(), rows.end()); }
   void Clear() { rows_.clear(); }
+  // Replaces the rows from `first` to the end by `rows`.
+  void ReplaceTail(int first, const std::vector<ImportRow>& rows) {
+    rows_.resize(static_cast<size_t>(first));
+    Append(rows);
+  }
   // Removes the rows at the given positions; positions out of range are
   // ignored. Returns how many rows were removed.
   int DeleteRows(const std::set<int>& positions);
