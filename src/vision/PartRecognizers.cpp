@@ -12,6 +12,7 @@
 #include "vision/RecognitionTypes.h"
 #include "vision/RecognizerGeometry.h"
 #include "vision/SpecialPartRecognizers.h"
+#include "vision/TemplateSearch.h"
 #include "vision/VisionSlots.h"
 
 namespace smt::vision {
@@ -361,12 +362,9 @@ cv::RotatedRect MatchTemplateFind(const cv::Mat& image, const cv::Mat& templ, do
     ReportBadValue("MatchTemplateFind", "the template does not fit the camera frame");
     return result;
   }
-  cv::Mat scores;
-  cv::matchTemplate(image, templ, scores, cv::TM_CCOEFF_NORMED);
-  double minVal = 0, maxVal = 0;
-  cv::Point minLoc, maxLoc;
-  cv::minMaxLoc(scores, &minVal, &maxVal, &minLoc, &maxLoc);
-  score = maxVal;
+  const TemplateMatch found = SearchTemplate(image, templ);
+  const cv::Point maxLoc = found.topLeft;
+  score = found.score;
   result.center = cv::Point2f(static_cast<float>(maxLoc.x + templ.cols / 2), static_cast<float>(maxLoc.y + templ.rows / 2));
   result.size = cv::Size2f(static_cast<float>(templ.cols), static_cast<float>(templ.rows));
   result.angle = 0.f;
