@@ -9,6 +9,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QMenu>
 #include <QProgressBar>
 #include <QStackedWidget>
@@ -285,21 +286,28 @@ void CDialogPartList::ShowVisibleList() { stack_->setCurrentIndex(static_cast<in
 
 // --- selection between the views and the logic ---
 
+// Both ways the selection travels as runs of rows, so that a list with
+// every row selected costs one range, not one per row.
 void CDialogPartList::PullSelection(RowKind k) {
   if (syncing_) return;
-  auto* sm = views_[static_cast<int>(k)]->selectionModel();
-  const int n = static_cast<int>(logic_.Rows(k).size());
-  for (int r = 0; r < n; ++r) logic_.Select(k, r, sm->isRowSelected(r, {}));
+  const QItemSelection sel = views_[static_cast<int>(k)]->selectionModel()->selection();
+  std::vector<std::pair<int, int>> ranges;
+  ranges.reserve(static_cast<size_t>(sel.size()));
+  for (const QItemSelectionRange& r : sel) ranges.emplace_back(r.top(), r.bottom());
+  logic_.SetSelectedRanges(k, ranges);
 }
 
 void CDialogPartList::PushSelection(RowKind k) {
   syncing_ = true;
   auto* v = views_[static_cast<int>(k)];
+  auto* m = models_[static_cast<int>(k)];
   QItemSelection sel;
-  const int cols = models_[static_cast<int>(k)]->columnCount();
-  for (int r : logic_.SelectedRows(k))
-    if (r < models_[static_cast<int>(k)]->rowCount())
-      sel.select(models_[static_cast<int>(k)]->index(r, 0), models_[static_cast<int>(k)]->index(r, cols - 1));
+  const int cols = m->columnCount();
+  const int n = m->rowCount();
+  for (const auto& [first, last] : logic_.SelectedRanges(k)) {
+    if (first >= n) break;
+    sel.append(QItemSelectionRange(m->index(first, 0), m->index(std::min(last, n - 1), cols - 1)));
+  }
   v->selectionModel()->select(sel, QItemSelectionModel::ClearAndSelect);
   syncing_ = false;
 }
@@ -357,6 +365,7 @@ bool CDialogPartList::eventFilter(QObject* o, QEvent* e) {
 
 void CDialogPartList::timerEvent(QTimerEvent* e) {
   if (e->timerId() == clockTimer_) run_.OnTimerTick();
+  if (rowStateTimer_ != 0 && e->timerId() == rowStateTimer_) FlushRowStates();
   QWidget::timerEvent(e);
 }
 
@@ -535,23 +544,91 @@ void CDialogPartList::OnSmtDis() {
 // --- the run's interface ---
 
 void CDialogPartList::SetSmtRowState(int row, int image, bool select) {
-  smt::platform::RunOnGui([&] { logic_.SetSmtRowState(row, image, select); });
+  QueueRowState({RowKind::Placement, row, image, select, false});
 }
-void CDialogPartList::SetDispenseRowState(int row) {
-  smt::platform::RunOnGui([&] { logic_.SetDispenseRowState(row); });
+void CDialogPartList::SetDispenseRowState(int row) { QueueRowState({RowKind::Dispense, row, 10, true, false}); }
+void CDialogPartList::SetDrillRowState(int row, int image) { QueueRowState({RowKind::Drill, row, image, true, false}); }
+void CDialogPartList::ResetSmtRowStates() { QueueRowState({RowKind::Placement, 0, 0, false, true}); }
+void CDialogPartList::ResetDispenseRowStates() { QueueRowState({RowKind::Dispense, 0, 0, false, true}); }
+void CDialogPartList::ResetDrillRowStates() { QueueRowState({RowKind::Drill, 0, 0, false, true}); }
+
+void CDialogPartList::QueueRowState(const RowStateChange& c) {
+  bool post = false;
+  {
+    std::lock_guard lock(rowStateMutex_);
+    rowStates_.push_back(c);
+    if (!rowStateFlushPosted_) rowStateFlushPosted_ = post = true;
+  }
+  if (smt::platform::GuiDispatcher::Get().IsGuiThread()) {
+    FlushRowStates();
+    return;
+  }
+  if (!post) return;
+  // One flush per display period, whatever the number of changes.
+  smt::platform::PostToGui([guard = QPointer<CDialogPartList>(this)] {
+    if (guard && guard->rowStateTimer_ == 0) guard->rowStateTimer_ = guard->startTimer(kRowStateFlushMs);
+  });
 }
-void CDialogPartList::SetDrillRowState(int row, int image) {
-  smt::platform::RunOnGui([&] { logic_.SetDrillRowState(row, image); });
+
+int CDialogPartList::QueuedRowStates() {
+  std::lock_guard lock(rowStateMutex_);
+  return static_cast<int>(rowStates_.size());
 }
-void CDialogPartList::ResetSmtRowStates() {
-  smt::platform::RunOnGui([&] { logic_.ResetRowStates(RowKind::Placement); });
+
+void CDialogPartList::FlushRowStates() {
+  std::vector<RowStateChange> changes;
+  {
+    std::lock_guard lock(rowStateMutex_);
+    changes.swap(rowStates_);
+    rowStateFlushPosted_ = false;
+  }
+  if (rowStateTimer_ != 0) {
+    killTimer(rowStateTimer_);
+    rowStateTimer_ = 0;
+  }
+  if (changes.empty()) return;
+  struct KindChanges {
+    std::vector<int> rows;              // rows whose image changed
+    std::vector<std::pair<int, bool>> selection;  // rows whose selection changed
+    int focused = -1;
+  };
+  KindChanges per[3];
+  for (const RowStateChange& c : changes) {
+    KindChanges& k = per[static_cast<int>(c.kind)];
+    if (c.reset) {
+      // A reset shows the whole list again; changes before it are shown by it.
+      k = {};
+      logic_.ResetRowStates(c.kind);
+      continue;
+    }
+    const auto r = logic_.ApplyRunState(c.kind, c.row, c.image, c.select);
+    if (!r.valid) continue;
+    k.rows.push_back(c.row);
+    if (r.selectionChanged) k.selection.emplace_back(c.row, r.selected);
+    if (r.focused) k.focused = c.row;
+  }
+  for (int i = 0; i < 3; ++i) {
+    KindChanges& k = per[i];
+    RowListModel* m = models_[i];
+    m->RowsChanged(k.rows);
+    if (!k.selection.empty()) {
+      QItemSelection on, off;
+      const int last = m->columnCount() - 1;
+      for (const auto& [row, selected] : k.selection)
+        (selected ? on : off).append(QItemSelectionRange(m->index(row, 0), m->index(row, last)));
+      syncing_ = true;
+      auto* sm = views_[i]->selectionModel();
+      if (!off.isEmpty()) sm->select(off, QItemSelectionModel::Deselect);
+      if (!on.isEmpty()) sm->select(on, QItemSelectionModel::Select);
+      syncing_ = false;
+    }
+    if (k.focused >= 0) {
+      const int row = std::min(k.focused + 3, m->rowCount() - 1);
+      if (row >= 0) views_[i]->scrollTo(m->index(row, 0));
+    }
+  }
 }
-void CDialogPartList::ResetDispenseRowStates() {
-  smt::platform::RunOnGui([&] { logic_.ResetRowStates(RowKind::Dispense); });
-}
-void CDialogPartList::ResetDrillRowStates() {
-  smt::platform::RunOnGui([&] { logic_.ResetRowStates(RowKind::Drill); });
-}
+
 int CDialogPartList::NextPlaceRow(int& row, int count, int a, int b) {
   int r = 0;
   smt::platform::RunOnGui([&] { r = logic_.NextPlaceRow(row, count, a, b); });

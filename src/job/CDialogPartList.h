@@ -8,6 +8,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <vector>
 #include <string>
 
 #include "job/CoordinateTests.h"
@@ -103,6 +105,12 @@ class CDialogPartList : public QWidget {
   QString CountLabel() const { return countText_; }
 
   // --- the run's interface (callable from the run threads) ---
+  // Row states never make the run wait for the window: from a run thread
+  // they are queued, and the window shows the queued changes together at
+  // display rate (at most kRowStateFlushMs after the first), each as a
+  // change of the rows that changed. On the window thread they are shown at
+  // once, after any still queued.
+  static constexpr int kRowStateFlushMs = 40;
   void SetSmtRowState(int row, int image, bool select);
   void SetDispenseRowState(int row);
   void SetDrillRowState(int row, int image);
@@ -113,6 +121,10 @@ class CDialogPartList : public QWidget {
   bool NextDispenseRow(int& row, int count);
   void UpdatePanelProgressLabel(int row, int col, int count);
   void OnRunEnd(bool finished);
+  // Shows the queued row states now (window thread).
+  void FlushRowStates();
+  // Row-state changes waiting for the window (for tests and benchmarks).
+  int QueuedRowStates();
   // Makes PCB record `index` the run's current board and sets the labels. Returns false.
   bool LoadCurrentBoard(int index);
 
@@ -145,6 +157,14 @@ class CDialogPartList : public QWidget {
   void ShowRow(smt::job::RowKind k, int row);
   void WireLogic();
   void WireRun();
+  struct RowStateChange {
+    smt::job::RowKind kind = smt::job::RowKind::Placement;
+    int row = 0;
+    int image = 0;
+    bool select = false;
+    bool reset = false;
+  };
+  void QueueRowState(const RowStateChange& c);
 
   smt::job::JobModel job_;
   smt::job::PartListLogic logic_{job_};
@@ -168,4 +188,8 @@ class CDialogPartList : public QWidget {
   int clockTimer_ = 0;
   int chooserRow_ = -1;
   bool syncing_ = false;
+  std::mutex rowStateMutex_;
+  std::vector<RowStateChange> rowStates_;  // under rowStateMutex_
+  bool rowStateFlushPosted_ = false;       // under rowStateMutex_
+  int rowStateTimer_ = 0;                  // window thread
 };

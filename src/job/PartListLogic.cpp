@@ -139,6 +139,33 @@ std::vector<int> PartListLogic::SelectedRows(RowKind k) const {
   return out;
 }
 
+std::vector<std::pair<int, int>> PartListLogic::SelectedRanges(RowKind k) const {
+  std::vector<std::pair<int, int>> out;
+  const auto& s = states_[static_cast<int>(k)].selected;
+  const int n = static_cast<int>(s.size());
+  for (int i = 0; i < n;) {
+    if (!s[static_cast<size_t>(i)]) {
+      ++i;
+      continue;
+    }
+    const int first = i;
+    while (i < n && s[static_cast<size_t>(i)]) ++i;
+    out.emplace_back(first, i - 1);
+  }
+  return out;
+}
+
+void PartListLogic::SetSelectedRanges(RowKind k, const std::vector<std::pair<int, int>>& ranges) {
+  SyncSelection(k);
+  auto& s = State(k).selected;
+  std::fill(s.begin(), s.end(), false);
+  const int n = static_cast<int>(s.size());
+  for (const auto& [a, b] : ranges) {
+    const int from = std::max(a, 0), to = std::min(b, n - 1);
+    if (from <= to) std::fill(s.begin() + from, s.begin() + to + 1, true);
+  }
+}
+
 void PartListLogic::FocusRow(RowKind k, int row) {
   Select(k, row, true);
   State(k).focused = row;
@@ -924,6 +951,27 @@ void PartListLogic::SetRunState(RowKind k, int row, int image, bool select, uint
     Select(k, row, false);
   }
   Notify(k);
+}
+
+PartListLogic::RunStateResult PartListLogic::ApplyRunState(RowKind k, int row, int image, bool select) {
+  RunStateResult r;
+  auto& rows = Rows(k);
+  if (row < 0 || row >= static_cast<int>(rows.size())) return r;
+  const uint8_t selectedOnly =
+      k == RowKind::Placement ? m_bSelectedSmt : (k == RowKind::Dispense ? m_bSelectedDis : m_bSelectedDrill);
+  r.valid = true;
+  rows[static_cast<size_t>(row)].SetImage(0, image);
+  const bool was = IsSelected(k, row);
+  if (select) {
+    if (was || !selectedOnly) Select(k, row, true);
+    State(k).focused = row;
+    r.focused = true;
+  } else if (!selectedOnly) {
+    Select(k, row, false);
+  }
+  r.selected = IsSelected(k, row);
+  r.selectionChanged = r.selected != was;
+  return r;
 }
 
 void PartListLogic::SetSmtRowState(int row, int image, bool select) {

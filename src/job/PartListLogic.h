@@ -93,6 +93,12 @@ class PartListLogic {
   int SelectedCount(RowKind k) const;
   int FirstSelected(RowKind k) const;
   std::vector<int> SelectedRows(RowKind k) const;
+  // The selection as runs of rows [first, last], in order: a list with
+  // every row selected is one run, whatever its length.
+  std::vector<std::pair<int, int>> SelectedRanges(RowKind k) const;
+  // Replaces the selection by runs of rows [first, last] (rows outside the
+  // list are ignored).
+  void SetSelectedRanges(RowKind k, const std::vector<std::pair<int, int>>& ranges);
   // Selects, focuses and shows a row (message paths).
   void FocusRow(RowKind k, int row);
 
@@ -153,6 +159,14 @@ class PartListLogic {
 
   // --- run interface (window thread) ---
   void SetSmtRowState(int row, int image, bool select);
+  // A row state of the run applied to the rows and the selection only; the
+  // caller shows it (the views are not told). `selectionChanged`: the
+  // row's selection changed to `selected`; `focused`: the row became the
+  // focused row to show.
+  struct RunStateResult {
+    bool valid = false, selectionChanged = false, selected = false, focused = false;
+  };
+  RunStateResult ApplyRunState(RowKind k, int row, int image, bool select);
   void SetDispenseRowState(int row);
   void SetDrillRowState(int row, int image);
   void ResetRowStates(RowKind k);

@@ -1,6 +1,7 @@
 #include "job/RowListModel.h"
 
 #include <QColor>
+#include <algorithm>
 #include <QPainter>
 #include <QPixmap>
 
@@ -54,6 +55,21 @@ void RowListModel::SetTitle(int column, const QString& title) {
 void RowListModel::Refresh() {
   beginResetModel();
   endResetModel();
+}
+
+void RowListModel::RowsChanged(std::vector<int> rows) {
+  if (rows.empty()) return;
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  const int n = rowCount();
+  const int last = columnCount() - 1;
+  size_t i = 0;
+  while (i < rows.size()) {
+    size_t j = i;
+    while (j + 1 < rows.size() && rows[j + 1] == rows[j] + 1) ++j;
+    if (rows[i] >= 0 && rows[j] < n) emit dataChanged(index(rows[i], 0), index(rows[j], last));
+    i = j + 1;
+  }
 }
 
 QIcon RowListModel::Image(int index) {

@@ -23,6 +23,9 @@ class RowListModel : public QAbstractTableModel {
   QString Title(int column) const { return titles_.value(column); }
   // The rows changed in the JobModel.
   void Refresh();
+  // These rows' cells changed (not their number or order): one change per
+  // run of neighbouring rows.
+  void RowsChanged(std::vector<int> rows);
   smt::job::RowKind Kind() const { return kind_; }
 
   // The 11 images of the part list (0 plain, 1/2 yes/no, 3/4 vision

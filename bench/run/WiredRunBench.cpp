@@ -1,0 +1,380 @@
+// Placements per hour of a run wired as the program runs it: the part list
+// panel shown, the window thread's dispatcher, the run engine connected to
+// the panel by the shell's wiring, two heads, no vision, and a simulated
+// board on loopback UDP that answers at once. The baseline, measured in the
+// same run on the same board, is the run engine alone (the part list's rows
+// and states kept in memory, no window). Each size places 2,000 parts: 250
+// rows on a panel of 8 boards, 2,000 rows, and 20,000 rows of which every
+// tenth is placed. Also "run selected rows only" with every row selected.
+//
+// Besides the run, the part list's list-wide work with every row selected:
+// refresh, sort and a ctrl-click, against the same work with one row
+// selected.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <QTableView>
+#include <chrono>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
+#include "app/core/MachineState.h"
+#include "bench/link/SimulatedBoardLink.h"
+#include "feeder/FeederNames.h"
+#include "feeder/FeederTable.h"
+#include "job/BoardGeometry.h"
+#include "job/CDialogPartList.h"
+#include "job/FeederView.h"
+#include "job/RowListModel.h"
+#include "link/LinkGlobals.h"
+#include "link/LinkHooks.h"
+#include "link/LinkRoutes.h"
+#include "link/MachineCommands.h"
+#include "link/MachineHoming.h"
+#include "link/MotionGlobals.h"
+#include "link/MotionSettings.h"
+#include "platform/MessageService.h"
+#include "platform/QtGuiDispatcher.h"
+#include "run/FeederPickTarget.h"
+#include "run/HeadRecords.h"
+#include "run/RunDispatch.h"
+#include "run/RunServices.h"
+#include "run/RunShellWiring.h"
+#include "run/RunState.h"
+#include "run/StrategySettings.h"
+#include "settings/SettingsStores.h"
+
+using namespace std::chrono_literals;
+using smt::job::RowKind;
+
+namespace {
+
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "bench_run";
+  static char* argv[] = {name, nullptr};
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  static QApplication app(argc, argv);
+  return app;
+}
+
+template <class F>
+bool Until(F done, std::chrono::milliseconds limit, bool windowEvents) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    if (windowEvents) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    else std::this_thread::sleep_for(1ms);
+  }
+  return true;
+}
+
+smt::feeder::FeederRow TapeFeeder(const std::string& number, double x) {
+  smt::feeder::FeederRow r;
+  r[smt::feeder::kCellNumber] = number;
+  r[smt::feeder::kCellPackage] = "0603";
+  r[smt::feeder::kCellX] = std::to_string(x);
+  r[smt::feeder::kCellY] = "-20";
+  r[smt::feeder::kCellLength] = "1.6";
+  r[smt::feeder::kCellWidth] = "0.8";
+  r[smt::feeder::kCellHeight] = "0.5";
+  r[smt::feeder::kCellAngle] = "0";
+  r[smt::feeder::kCellHead] = "1";
+  r[smt::feeder::kCellVacuum] = "0";
+  r[smt::feeder::kCellCamera] = "No/Camera 1";
+  r[smt::feeder::kCellFly] = "No/60/80";
+  r[smt::feeder::kCellFeedMode] = "集中飞达";
+  r[smt::feeder::kCellFeedCoord] = "5";
+  r[smt::feeder::kCellFeedCount] = "1";
+  r[smt::feeder::kCellFeedTime] = "0";
+  r[smt::feeder::kCellPickHeight] = "-5";
+  r[smt::feeder::kCellQuantity] = "1000000";
+  r[smt::feeder::kCellFeature] = "01:贴片电阻";
+  return r;
+}
+
+// The machine: simulated board, settings of a homed two-head machine, a
+// feeder group of two tape feeders.
+struct Machine {
+  SimulatedBoardLink board{false};
+  smt::link::LinkHooks hooks;
+  smt::feeder::FeederTable feeders;
+  smt::platform::RecordingMessageService messages;
+
+  Machine() {
+    smt::platform::MessageService::Install(&messages);
+    auto& rt = smt::link::Runtime();
+    rt.hooks = &hooks;
+    rt.commModel = 1;
+    rt.headMask = 0x03;
+    g_bConnected = true;
+    g_bResetDone = true;
+    g_bMasterResetOk = true;
+    g_bMachineBusy = false;
+    g_bVacuumCheckOk = true;
+    smt::link::MotionSettings m;
+    m.xLimit = m.xLimitAbs = 2000000;
+    m.yLimit = -1500000;
+    m.yLimitAbs = 1500000;
+    m.zLimit = -6000;
+    m.aRevolution = 3600;
+    m.exhaust = 0;
+    for (int i = 0; i < 16; ++i) {
+      m.resetSpeed[i] = {10, 30};
+      m.originUpdate[i] = true;
+    }
+    smt::link::SetMotionSettings(m);
+    smt::link::SetLinkRoutes({});
+    smt::link::MachineHoming::Instance().m_nResetMode = -1;
+    g_nMachineType = 2;
+    g_nHeadCount = 2;
+    g_dXPulsePerMm = g_dYPulsePerMm = g_dZPulsePerMm = 100;
+    g_dAPulsePerDeg = 10;
+    auto basic = *smt::settings::SettingsStores::Instance().machine.Basic();
+    basic.m_Z_Nozzle1ToPCBHeight = -10;
+    smt::settings::SettingsStores::Instance().machine.SetBasic(basic);
+    smt::run::SmtStrategy st;
+    st.m_HeaderSelect = 1;
+    st.m_RunSelect = 0;
+    smt::run::SetStrategy(st);
+    feeders.AddGroup("A", "");
+    feeders.SetCurrentName("A");
+    feeders.ShowGroupInList("A", smt::feeder::BuiltInNameTables(0));
+    feeders.ReplaceCurrentRows({TapeFeeder("W1", 10), TapeFeeder("W2", 14)},
+                               {smt::feeder::TrayRecord::Default(), smt::feeder::TrayRecord::Default()});
+    smt::job::g_FeederSource.listRows = [this] {
+      std::vector<smt::job::FeederRowView> v;
+      for (int i = 0; i < feeders.CurrentRowCount(); ++i) {
+        const auto row = *feeders.CurrentRow(i);
+        v.push_back({std::vector<std::string>(row.begin(), row.end()), 0, 0});
+      }
+      return v;
+    };
+    smt::run::CreateRunEvents();
+    smt::run::Timeouts() = {};
+    smt::run::Timeouts().feedReady = 3000ms;
+    smt::link::SendCmd60SetState(0, 0);  // the board learns the host's address
+    Until([&] { return board.sim.LastReceived(0x60).has_value(); }, 3000ms, false);
+  }
+  ~Machine() {
+    smt::job::g_FeederSource = {};
+    smt::run::Services() = {};
+    smt::run::SetStrategy({});
+    smt::link::Runtime().hooks = nullptr;
+    smt::platform::MessageService::Install(nullptr);
+    g_nMachineType = 0;
+    g_nHeadCount = 1;
+  }
+};
+
+// `rows` placement rows; `placed` of them (spread evenly) are placed.
+std::vector<smt::job::ListRow> Rows(int rows, int placed) {
+  std::vector<smt::job::ListRow> out;
+  out.reserve(static_cast<size_t>(rows));
+  const int every = std::max(1, rows / placed);
+  for (int i = 0; i < rows; ++i) {
+    smt::job::ListRow r(smt::job::kPlacementCells);
+    r.cells[0] = std::to_string(i + 1);
+    r.cells[1] = std::to_string(5 + (i % 40) * 0.5);
+    r.cells[2] = std::to_string(-5 - (i % 30) * 0.5);
+    r.cells[3] = "90";
+    r.cells[4] = "R" + std::to_string(i + 1);
+    r.cells[6] = "0603";
+    r.cells[7] = i % every == 0 ? "Yes" : "No";
+    r.cells[9] = i % 2 ? "W2" : "W1";
+    r.cells[10] = "No";
+    out.push_back(std::move(r));
+  }
+  return out;
+}
+
+smt::run::RunBoard Board(int cells) {
+  smt::run::RunBoard b;
+  b.originX = 50;
+  b.originY = -60;
+  b.panelRows = 1;
+  b.panelCols = cells;
+  b.colPitch = 30;
+  b.cells.assign(static_cast<size_t>(cells), "1");
+  return b;
+}
+
+struct Size {
+  int rows, placed, cells;
+};
+constexpr Size kSizes[] = {{250, 250, 8}, {2000, 2000, 1}, {20000, 2000, 1}};
+
+// Seconds of one run of the panel as the program wires it; 0 on failure.
+double WiredRun(Machine& machine, const Size& size, bool selectedOnly) {
+  auto& app = App();
+  (void)app;
+  smt::platform::QtGuiDispatcher gui;
+  smt::platform::GuiDispatcher::Install(&gui);
+  double seconds = 0;
+  {
+    CDialogPartList panel;
+    panel.resize(1200, 800);
+    panel.show();
+    panel.Job().placementRows = Rows(size.rows, size.placed);
+    panel.Job().NotifyRows(RowKind::Placement);
+    if (selectedOnly) panel.PlacementView()->selectAll();
+    smt::run::WireRunEngine(panel, &machine.feeders);
+    auto& s = smt::run::Services();
+    s.board = [cells = size.cells] { return Board(cells); };
+    std::atomic<bool> ended{false};
+    auto endStep = s.onRunEnd;
+    s.onRunEnd = [&ended, endStep](bool finished) {
+      if (endStep) endStep(finished);
+      ended = true;
+    };
+    panel.Run().runMode = [] { return 0; };
+    QCoreApplication::processEvents();
+    const auto t0 = std::chrono::steady_clock::now();
+    if (selectedOnly) panel.Run().OnStartFrom(smt::job::StartFrom::SelectedSmt);
+    else panel.Run().OnStart();
+    const bool done = Until([&] { return ended.load(); }, 300s, true);
+    seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    if (!done) {
+      g_bRunContinue = false;
+      Until([&] { return ended.load(); }, 20s, true);
+      seconds = 0;
+    }
+    Until([&] { return !g_bMachineBusy && smt::run::FeedBusy() == 0 && smt::run::SmtBusy() == 0; }, 10s, true);
+    QCoreApplication::processEvents();
+    smt::run::Services() = {};
+  }
+  smt::platform::GuiDispatcher::Install(nullptr);
+  return seconds;
+}
+
+// Seconds of the run engine alone on the same board and rows.
+double EngineRun(Machine& machine, const Size& size) {
+  auto rows = Rows(size.rows, size.placed);
+  std::mutex m;
+  std::vector<std::pair<int, int>> states;
+  auto& s = smt::run::Services();
+  s = {};
+  s.feeders = &machine.feeders;
+  s.placementRows = [&] {
+    std::vector<smt::run::PlacementRow> out;
+    for (const auto& r : rows) {
+      smt::run::PlacementRow p;
+      for (size_t i = 0; i < p.size(); ++i) p[i] = r.cells[i];
+      out.push_back(p);
+    }
+    return out;
+  };
+  s.nextPlaceRow = [&](int& row, int count, int slot, int requested) {
+    for (; row < count && row < static_cast<int>(rows.size()); ++row)
+      if (rows[static_cast<size_t>(row)].Cell(7) == "Yes")
+        return smt::run::CalcFeederPickTarget(slot, requested, rows[static_cast<size_t>(row)].Cell(9));
+    return 0;
+  };
+  s.setSmtRowState = [&](int row, int image, bool) {
+    std::lock_guard lk(m);
+    states.emplace_back(row, image);
+  };
+  s.board = [cells = size.cells] { return Board(cells); };
+  std::atomic<bool> ended{false};
+  s.onRunEnd = [&](bool) {
+    g_bRunContinue = false;
+    g_bFeedRun = false;
+    smt::ReleaseMachineBusy();
+    ended = true;
+  };
+  const auto t0 = std::chrono::steady_clock::now();
+  if (!smt::TryClaimMachineBusy()) return 0;
+  g_bRunContinue = g_bFeedRun = g_bConveyorRun = true;
+  g_bPaused = false;
+  g_hPauseEvent.Set();
+  if (!smt::run::StartRun(0)) {
+    g_bRunContinue = g_bFeedRun = g_bConveyorRun = false;
+    smt::ReleaseMachineBusy();
+    return 0;
+  }
+  const bool done = Until([&] { return ended.load(); }, 300s, false);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  Until([&] { return smt::run::FeedBusy() == 0 && smt::run::SmtBusy() == 0; }, 10s, false);
+  s = {};
+  return done ? seconds : 0;
+}
+
+constexpr double kPlacements = 2000;
+
+void Report(benchmark::State& state, double wired, double engine) {
+  state.counters["placements_per_hour"] = wired > 0 ? kPlacements / wired * 3600 : 0;
+  state.counters["engine_alone_per_hour"] = engine > 0 ? kPlacements / engine * 3600 : 0;
+  state.counters["ratio"] = wired > 0 && engine > 0 ? engine / wired : 0;
+  state.counters["us_per_placement"] = wired / kPlacements * 1e6;
+}
+
+void BM_WiredRun(benchmark::State& state) {
+  const Size size = kSizes[state.range(0)];
+  Machine machine;
+  double wired = 0, engine = 0;
+  for (auto _ : state) {
+    wired = WiredRun(machine, size, false);
+    engine = EngineRun(machine, size);
+  }
+  state.SetLabel(std::to_string(size.rows) + " rows x " + std::to_string(size.cells) + " boards");
+  Report(state, wired, engine);
+}
+BENCHMARK(BM_WiredRun)->DenseRange(0, 2)->Iterations(1)->Unit(benchmark::kSecond);
+
+// "Run selected rows only" with every row selected, against the whole run.
+void BM_WiredRunSelectedOnly(benchmark::State& state) {
+  const Size size = kSizes[1];
+  Machine machine;
+  double selected = 0, whole = 0;
+  for (auto _ : state) {
+    selected = WiredRun(machine, size, true);
+    whole = WiredRun(machine, size, false);
+  }
+  state.SetLabel("2000 rows, all selected; baseline: the whole run");
+  state.counters["placements_per_hour"] = selected > 0 ? kPlacements / selected * 3600 : 0;
+  state.counters["whole_run_per_hour"] = whole > 0 ? kPlacements / whole * 3600 : 0;
+  state.counters["ratio"] = selected > 0 && whole > 0 ? selected / whole : 0;
+}
+BENCHMARK(BM_WiredRunSelectedOnly)->Iterations(1)->Unit(benchmark::kSecond);
+
+// The part list with every row selected: refresh, sort and ctrl-click,
+// against the same with one row selected.
+double ListWork(CDialogPartList& panel, int rows, bool all) {
+  panel.Job().placementRows = Rows(rows, rows);
+  panel.Job().NotifyRows(RowKind::Placement);
+  QTableView* view = panel.PlacementView();
+  const auto t0 = std::chrono::steady_clock::now();
+  if (all) view->selectAll();
+  else view->selectRow(rows / 2);
+  panel.Job().NotifyRows(RowKind::Placement);  // refresh
+  panel.Logic().sortCode = 4;
+  panel.Logic().SortList(RowKind::Placement);  // sort
+  view->selectionModel()->select(panel.Model(RowKind::Placement)->index(rows / 3, 0),
+                                 QItemSelectionModel::Toggle | QItemSelectionModel::Rows);  // ctrl-click
+  QCoreApplication::processEvents();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+void BM_PartListEveryRowSelected(benchmark::State& state) {
+  App();
+  const int rows = static_cast<int>(state.range(0));
+  CDialogPartList panel;
+  panel.resize(1200, 800);
+  panel.show();
+  double all = 0, one = 0;
+  int64_t n = 0;
+  for (auto _ : state) {
+    all += ListWork(panel, rows, true);
+    one += ListWork(panel, rows, false);
+    ++n;
+  }
+  state.counters["every_row_ms"] = all / static_cast<double>(n) * 1000;
+  state.counters["one_row_ms"] = one / static_cast<double>(n) * 1000;
+  state.counters["ratio"] = one > 0 ? all / one : 0;
+  state.counters["us_per_row"] = all / static_cast<double>(n) / rows * 1e6;
+}
+BENCHMARK(BM_PartListEveryRowSelected)->Arg(16000)->Arg(100000)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+}  // namespace
