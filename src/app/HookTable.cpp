@@ -248,11 +248,11 @@ void DeclareShellHooks(CSMTView& view) {
 
   // --- camera panel ---
   Need(SETVIEW(cameraRecord), kAll, kNone);
-  Pending(SETVIEW(boardMark), kAll, kNone);
+  Need(SETVIEW(boardMark), kAll, kNone);
   Pending(SETVIEW(selectedFeederPackage), kFeeding, kNone);
   Need(SETVIEW(lensCorrection), kAll, kNone);
   Pending(SETVIEW(visualColourReversal), kAll, kNone);
-  Pending(SETVIEW(homingWaiver), kAll, kNone);
+  Need(SETVIEW(homingWaiver), kAll, kNone);
   Optional(SETVIEW(recognizeLiveFrame), vision);
   Pending(SETVIEW(heightChanged), kAll, kNone);
   (void)settings;

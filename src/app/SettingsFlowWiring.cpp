@@ -3,17 +3,20 @@
 #include <QObject>
 #include <QPointer>
 #include <cmath>
+#include <functional>
 #include <memory>
 
 #include "app/SMTView.h"
 #include "job/CDialogPartList.h"
 #include "job/CurrentBoard.h"
 #include "link/CDialogManualControl.h"
+#include "link/MachineHoming.h"
 #include "link/MotionSettings.h"
 #include "platform/GuiDispatcher.h"
 #include "run/StrategySettings.h"
 #include "settings/SettingsStores.h"
 #include "stations/ConveyorStation.h"
+#include "vision/CDialogSetView.h"
 
 namespace {
 
@@ -44,6 +47,47 @@ void RecomputeShownBoard(QPointer<CSMTView> view) {
   g_nMark2StepsY = steps(g_dMark2Y, pulse->m_Y_Pulse);
 }
 
+// What the Mark camera shows: the values of the board the part list shows,
+// or, while the view looks at the vision origin, the origin's box, lights
+// and image reversal (with the board's zoom).
+BoardMarkView MarkCameraView(CSMTView& view) {
+  BoardMarkView b;
+  if (view.m_pPartList) {
+    const auto& job = view.m_pPartList->Job();
+    if (const auto* rec = job.pcbs.Find(job.shownPcbName)) {
+      if (rec->m_dVisualZoom > 0) b.visualZoom = rec->m_dVisualZoom;
+      if (rec->m_dVisualBox > 0) b.visualBox = rec->m_dVisualBox;
+      b.contrast = rec->m_nLightContrast;
+      b.brightness = rec->m_nLightBrightness;
+      b.invert = rec->m_bImageColorReversal;
+    }
+  }
+  if (view.m_bOriginView.load()) {
+    const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
+    b.visualBox = basic->m_VisualOriginBox;
+    b.contrast = basic->m_OriginLightContrast;
+    b.brightness = basic->m_OriginLightBrightness;
+    b.invert = basic->m_OriginImageColorReversal != 0;
+    b.usePanelLight = false;
+    b.secondMarkActive = false;
+  }
+  return b;
+}
+
+// The camera panel's settings: the feeder brightness of the Mark camera.
+void TakeIntoCameraPanel(QPointer<CSMTView> view) {
+  if (!view || !view->m_pSetView) return;
+  view->m_pSetView->m_FeedBrightness = smt::settings::SettingsStores::Instance().machine.Basic()->m_FeedBrightness;
+}
+
+// Runs `work` on the window thread: at once when already there.
+void OnWindowThread(std::function<void()> work) {
+  if (smt::platform::GuiDispatcher::Get().IsGuiThread())
+    work();
+  else
+    smt::platform::PostToGui(std::move(work));
+}
+
 }  // namespace
 
 void InstallSettingsFlow(CSMTView& view) {
@@ -58,17 +102,25 @@ void InstallSettingsFlow(CSMTView& view) {
     // The conveyor's width after homing is in steps of the width axis.
     auto& conveyor = smt::stations::ConveyorStation::Instance();
     conveyor.SetSettings(conveyor.Settings());
-    // The job lives on the window thread; a commit from a worker (the camera
-    // offset measurement) hands this part over to it.
-    auto board = [view = QPointer<CSMTView>(v)] { RecomputeShownBoard(view); };
-    if (smt::platform::GuiDispatcher::Get().IsGuiThread())
-      board();
-    else
-      smt::platform::PostToGui(board);
+    // The job and the panels live on the window thread; a commit from a
+    // worker (the camera offset measurement) hands this part over to it.
+    OnWindowThread([view = QPointer<CSMTView>(v)] {
+      RecomputeShownBoard(view);
+      TakeIntoCameraPanel(view);
+    });
   });
   ids->speed = stores.speed.AddListener([v] { TakeIntoJogPanel(*v); });
   ids->strategy = smt::run::AddStrategyListener([](const smt::run::SmtStrategy& s) {
     smt::link::UpdateMotionSettings([&s](smt::link::MotionSettings& m) { m.runSelect = s.m_RunSelect; });
+  });
+  // Once the panels exist: the camera panel's settings and what it shows
+  // while the homing hands over to the vision-origin move.
+  view.initialUpdateSteps.push_back([v](const std::string&) {
+    CDialogSetView* panel = v->m_pSetView;
+    if (!panel) return;
+    TakeIntoCameraPanel(v);
+    panel->hooks.homingWaiver = [] { return smt::link::MachineHoming::Instance().m_bResetToOriginPending.load(); };
+    panel->hooks.boardMark = [v] { return MarkCameraView(*v); };
   });
   QObject::connect(&view, &QObject::destroyed, [ids] {
     auto& st = smt::settings::SettingsStores::Instance();

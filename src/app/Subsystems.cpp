@@ -294,8 +294,12 @@ void InstallFeeders(CSMTView& view) {
   services.setPackRows = [frame](std::vector<std::string> rows) { frame->m_lists.packRows = std::move(rows); };
   services.dropDownLists = [] { return g_DropDownLists; };
   services.cameraNames = [frame] { return CameraNames(*frame); };
+  // The feeder moves open the Mark camera once with the feeder brightness.
   services.openMarkCameraWithFeederLight = [&view] {
-    if (view.switchLiveCamera) view.switchLiveCamera(smt::app::GoToCamera::Mark);
+    smt::platform::PostToGui([&view] {
+      if (view.m_pSetView) view.m_pSetView->m_bFeederLight = true;
+      if (view.switchLiveCamera) view.switchLiveCamera(smt::app::GoToCamera::Mark);
+    });
   };
 }
 

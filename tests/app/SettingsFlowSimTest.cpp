@@ -6,7 +6,10 @@
 #include <QComboBox>
 
 #include "SettingsFlowFixture.h"
+#include "feeder/FeederServices.h"
 #include "link/MachineHoming.h"
+#include "vision/CDialogSetView.h"
+#include "vision/VisionGlobals.h"
 #include "link/MotionGlobals.h"
 #include "sim/SimBoard.h"
 
@@ -45,6 +48,9 @@ class SettingsFlowSim : public SettingsFlow {
     ASSERT_TRUE(sim->Start()) << sim->LastError();
     std::string config = settingsflow::kSettings;
     config = WithKeys(config, "ManualControlConfig", "m_ComNumber=6\nm_XY_RunSteps=250\n");
+    config = WithKeys(config, "SetBasicConfig",
+                      "m_VisualOriginBox=3.5000\nm_OriginLightContrast=77\nm_OriginLightBrightness=66\n"
+                      "m_FeedBrightness=99\n");
     config = WithKeys(config, "SerialPortConfig", "COM6=" + sim->SerialPath() + "\n");
     config = WithKeys(config, "m_PickPart_SpeedConfig",
                       "m_PickPart_Speed.m_Start_X=20\nm_PickPart_Speed.m_Normal_X=40\n"
@@ -56,6 +62,7 @@ class SettingsFlowSim : public SettingsFlow {
     if (sim) sim->Stop();
     g_bConnected = g_bResetDone = g_bMachineBusy = false;
     g_nMachineType = 0;
+    g_nHighSpeedCamera = 0;
   }
   std::unique_ptr<smt::sim::SimBoard> sim;
 };
@@ -87,6 +94,7 @@ TEST_F(SettingsFlowSim, AfterARestartTheSavedSettingsDriveTheBoard) {
   CDialogManualControl& panel = *v.m_pManualControl;
   f.OnToolbarDropDown(cmd::kToolGoTo);
   ASSERT_TRUE(v.m_bGoToFromMenu.load());
+  g_nHighSpeedCamera = 1;  // the live view needs no capture device
   ASSERT_TRUE(panel.ConnectNow());
   const bool homed = WaitWithEvents([] { return g_bResetDone.load() && !g_bMachineBusy.load(); });
   if (!homed) {
@@ -112,6 +120,19 @@ TEST_F(SettingsFlowSim, AfterARestartTheSavedSettingsDriveTheBoard) {
   EXPECT_EQ(g_nCurY.load(), -2800);
   EXPECT_EQ(smt::link::GetMotionSettings().xLimit, 90000);
   EXPECT_TRUE(panel.m_bJogControlsEnabled.load());
+  // The Mark camera came on for the vision origin with its box and lights,
+  // without complaining that the machine was not homed yet.
+  CDialogSetView& camera = *v.m_pSetView;
+  EXPECT_DOUBLE_EQ(camera.m_VisualSize, 3.5);
+  EXPECT_EQ(camera.m_Light_Contrast, 77);
+  EXPECT_EQ(camera.m_Light_Brightness, 66);
+  EXPECT_TRUE(messages.service.Texts().empty());
+  // A feeder move opens it once with the feeder brightness.
+  smt::feeder::FeederHooks().openMarkCameraWithFeederLight();
+  EXPECT_TRUE(WaitWithEvents([&] { return camera.m_Light_Brightness == 99; }));
+  EXPECT_FALSE(camera.m_bFeederLight);
+  v.switchLiveCamera(GoToCamera::Mark);
+  EXPECT_NE(camera.m_Light_Brightness, 99);
 
   // A jog moves X by the set step.
   ASSERT_TRUE(panel.Jog(0, true));
