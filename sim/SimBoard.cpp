@@ -59,6 +59,16 @@ bool IsMotionOrProcess(uint16_t code) {
   }
 }
 
+// The fixed shape of the serial commands whose form is fixed: the length
+// byte, and for the three-axis move the X axis code 0 and the closing 0x80.
+bool SerialFrameShapeOk(const std::vector<uint8_t>& f) {
+  const uint8_t len = f[2], code = f[3];
+  switch (code) {
+    case 0x54: return len == 0x16 && f[4] == 0x00 && f[23] == 0x80;
+    default: return true;
+  }
+}
+
 }  // namespace
 
 SimBoard::SimBoard(SimConfig config) : config_(std::move(config)) {
@@ -244,6 +254,7 @@ void SimBoard::ClearReceived() {
   std::lock_guard lk(m_);
   received_.clear();
   states_.clear();
+  strokes_.clear();
 }
 
 size_t SimBoard::ReceivedCount() const {
@@ -266,6 +277,11 @@ bool SimBoard::Output(int output) const {
   std::lock_guard lk(m_);
   auto it = outputs_.find(output);
   return it != outputs_.end() && it->second.first;
+}
+
+std::vector<ProcessStroke> SimBoard::Strokes() const {
+  std::lock_guard lk(m_);
+  return strokes_;
 }
 
 int SimBoard::OutputValue(int output) const {
@@ -398,6 +414,8 @@ void SimBoard::Apply(SimLink link, uint16_t code, const std::vector<uint8_t>& p,
       if (!udp) {
         axes_[0] += SignMagnitude32(p, 1);
         axes_[At(p, 7)] += SignMagnitude32(p, 8);
+        // The third block turns head N's A axis.
+        if (At(p, 14) >= 1 && At(p, 14) <= 8) axes_[39 + At(p, 14)] += SignMagnitude16(p, 15);
       }
       break;
     case 0x56:
@@ -406,8 +424,12 @@ void SimBoard::Apply(SimLink link, uint16_t code, const std::vector<uint8_t>& p,
       if (walk >= 1 && walk <= 3) axes_[7 + walk] += udp ? LE32(p, 6) : SignMagnitude32(p, 1);
       break;
     }
+    case 0x58:
+      strokes_.push_back({code, At(p, 0), axes_});
+      break;
     case 0x67:
     case 0x68:
+      if (code == 0x68) strokes_.push_back({code, At(p, 0), axes_});
       // A Z stroke goes down and comes back; the board remembers its depth.
       axes_[100 + At(p, 0)] = udp ? LE32(p, 1) : SignMagnitude32(p, 1);
       break;
@@ -598,7 +620,13 @@ void SimBoard::OnSerialFrame(const std::vector<uint8_t>& f) {
   if (error) return WriteSerial(BoardFrame({0xFF, error->first, error->second}));
   switch (code) {
     case 0x15: WriteSerial(BoardFrame({0x01, 0x15, 0x00, vacuumKpa_.load()})); break;
-    case 0x68: WriteSerial(BoardFrame({0x01, 0x68, 0x00, vacuumKpa_.load()})); break;
+    case 0x68: {
+      int fail = failPlaceVacuum_.load();
+      bool lost = false;
+      while (fail > 0 && !lost) lost = failPlaceVacuum_.compare_exchange_weak(fail, fail - 1);
+      WriteSerial(BoardFrame({0x01, 0x68, static_cast<uint8_t>(lost ? 0x01 : 0x00), vacuumKpa_.load()}));
+      break;
+    }
     case 0x71: {
       const uint32_t v = static_cast<uint32_t>(config_.probeValue);
       WriteSerial(BoardFrame({0x01, 0x71, 0x01, uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}));
@@ -648,6 +676,13 @@ void SimBoard::SerialLoop(std::stop_token st) {
         continue;
       }
       std::vector<uint8_t> frame(pending.begin(), pending.begin() + total);
+      if (!SerialFrameShapeOk(frame)) {
+        // A whole frame whose length or fixed bytes are not the command's:
+        // the board drops it and answers nothing.
+        ++badFrames_;
+        pending.erase(pending.begin(), pending.begin() + total);
+        continue;
+      }
       pending.erase(pending.begin(), pending.begin() + total);
       OnSerialFrame(frame);
     }

@@ -42,6 +42,14 @@ struct SimConfig {
 
 enum class SimLink { Udp, Serial };
 
+// The board's axes at the moment it carried out a process stroke: a glue
+// dot (0x58) or a Z stroke with vacuum release, a placement (0x68).
+struct ProcessStroke {
+  uint16_t code = 0;
+  uint8_t head = 0;  // the command's first payload byte (glue channel or Z head)
+  std::map<int, int64_t> axes;
+};
+
 struct ReceivedCommand {
   SimLink link = SimLink::Udp;
   uint16_t code = 0;              // the command code (UDP: low 12 bits of the code word)
@@ -96,6 +104,9 @@ class SimBoard {
   // The boards' boot loaders and flash.
   SimBootloader& Bootloader() { return boot_; }
   void SetVacuum(uint8_t kpa) { vacuumKpa_ = kpa; }
+  // The next n placing strokes (0x68) report that the part was lost: the
+  // vacuum check of the stroke fails.
+  void FailPlaceVacuum(int n) { failPlaceVacuum_ = n; }
 
   // --- reports the board sends by itself ---------------------------------
   // A front-panel key: UDP report 0x14 (key 1..11) to the last host that
@@ -118,6 +129,8 @@ class SimBoard {
   int64_t Position(int axis) const;
   std::map<int, int64_t> Positions() const;
   bool Output(int output) const;
+  // Every glue dot and placing stroke, with where the axes stood.
+  std::vector<ProcessStroke> Strokes() const;
   int OutputValue(int output) const;
   int LastState() const { return lastState_; }
   // Every state command received: (code, value; -1 for the serial form).
@@ -159,6 +172,7 @@ class SimBoard {
   std::map<int, int64_t> axes_;
   std::map<int, std::pair<bool, int>> outputs_;
   std::vector<std::pair<int, int>> states_;
+  std::vector<ProcessStroke> strokes_;
   std::map<uint16_t, uint8_t> injectedStatus_;
   std::map<uint16_t, std::pair<uint8_t, int>> repeatedStatus_;
   std::map<uint16_t, std::pair<uint8_t, uint8_t>> injectedSerialError_;
@@ -166,6 +180,7 @@ class SimBoard {
   std::mutex serialWriteMutex_;
 
   std::atomic<int> dropReplies_{0};
+  std::atomic<int> failPlaceVacuum_{0};
   std::atomic<int> corruptReplies_{0};
   std::atomic<long long> delayMs_{0};
   std::atomic<int> ignoreDiscovery_{0};

@@ -148,15 +148,16 @@ void DeclareShellHooks(CSMTView& view) {
   Need(RUN(info), kAll);
   Pending(RUN(dippingStation), kPlacing);
   // --- run engine: lamp machine and labeling machine ---
-  Optional(RUN(lampTarget), lamp);
-  Optional(RUN(lampDot), lamp);
-  Optional(RUN(lampCell), lamp);
-  Optional(RUN(setLampCell), lamp);
-  Optional(RUN(lampCounts), lamp);
-  Optional(RUN(setLampCounts), lamp);
-  Optional(RUN(platformMarkParams), lamp);
-  Optional(RUN(markCameraReady), lamp);
-  Optional(RUN(sightMark), lamp);
+  Need(RUN(lampTarget), kLamp);
+  Need(RUN(lampDot), kLamp);
+  Need(RUN(lampCell), kLamp);
+  Need(RUN(setLampCell), kLamp);
+  Need(RUN(lampCounts), kLamp);
+  Need(RUN(setLampCounts), kLamp);
+  Need(RUN(platformMarkParams), kLamp);
+  Need(RUN(markCameraReady), kLamp);
+  Need(RUN(sightMark), kLamp);
+  Need(RUN(platformVisionCentre), kLamp);
   Optional(RUN(labelSettings), lamp);
   Optional(RUN(setLabelSerialX), lamp);
   Optional(RUN(recognizeGlass), lamp);

@@ -7,6 +7,7 @@
 #include "app/MainFrame.h"
 #include "app/SettingsFlowWiring.h"
 #include "app/SMTView.h"
+#include "app/StationRunWiring.h"
 #include "app/CommandIds.h"
 #include "app/core/NameTables.h"
 #include "link/CDialogManualControl.h"
@@ -422,6 +423,7 @@ void InstallSubsystems(CSMTView& view) {
   InstallFeeders(view);
   InstallStations(view);
   InstallRunEngine(view);
+  InstallStationRuns(view);
   InstallLibraries(view);
   InstallJob(view);
   InstallCameras(view);

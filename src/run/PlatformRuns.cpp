@@ -131,7 +131,9 @@ bool UnloadPlatform(int platform) {
   if (platform == 1 || platform == 2) {
     const auto sp = Speeds();
     const int32_t step = g_nThrowPositionY - PlatformY(platform);
-    if (!smt::link::SendCmd53DispenseMove(platform == 1 ? 1 : 12, step, sp[1].start, sp[1].normal, 0, 0, 10, 10))
+    // The glue gantry stays (a zero step on axis 9); the platform's axis is
+    // the second one, so its travel is checked and its position booked.
+    if (!smt::link::SendCmd53DispenseMove(9, 0, 10, 10, platform == 1 ? 1 : 12, step, sp[1].start, sp[1].normal))
       return false;
     if (Stopped()) return true;
     smt::link::SetOutput(platform == 1 ? 7 : 8, 1, 5);
@@ -249,11 +251,18 @@ int RunPlatformDispense() {
 
 void PlatformDispenseThreadProc() {
   if (Services().enableRunWindows) Services().enableRunWindows(false);
+  const int mode = Strategy().m_RunSelect;
   const int end = RunPlatformDispense();
   if (end == 2) return;  // the place run ends the run
-  // A place run waiting for a glued platform wakes and leaves.
-  g_hPlatformGluedEvent1.Set();
-  g_hPlatformGluedEvent2.Set();
+  if (mode == 11 || mode == 12) {
+    // The place run ends the run: it is told to stop and woken if it waits
+    // for a glued platform.
+    if (end != 1) g_bRunContinue = false;
+    g_hPauseEvent.Set();
+    g_hPlatformGluedEvent1.Set();
+    g_hPlatformGluedEvent2.Set();
+    return;
+  }
   FinishRun(end == 1);
 }
 

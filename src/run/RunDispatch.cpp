@@ -9,6 +9,7 @@
 #include "platform/Hooks.h"
 #include "platform/MessageService.h"
 #include "platform/WorkerThreads.h"
+#include "run/PlatformPlaceRun.h"
 #include "run/PlatformRuns.h"
 #include "run/RunState.h"
 
@@ -24,6 +25,7 @@ std::map<RunThread, RunThreadProc>& Procs() {
                                               {RunThread::EightHead, EightHeadRunThreadProc},
                                               {RunThread::Drill, DrillRunThreadProc},
                                               {RunThread::PlatformDispense, PlatformDispenseThreadProc},
+                                              {RunThread::PlatformPlace, PlatformPlaceThreadProc},
                                               {RunThread::Label, LabelRunThreadProc}};
   return m;
 }
@@ -105,7 +107,7 @@ bool StartRun(int runMode) {
     g_hBoardDoneEvent.Reset();
   }
   for (auto& [t, proc] : procs) {
-    if (t == RunThread::Smt) ResetHeadEvents();
+    if (t == RunThread::Smt || t == RunThread::PlatformPlace) ResetHeadEvents();
     if (t == RunThread::EightHead || t == RunThread::Label || t == RunThread::Drill) SmtBusy() = 1;
     CLogFile::Instance().Write(true, "run thread %s start", RunThreadName(t));
     // A hook found missing during the run ends it like a stop, releasing the machine.

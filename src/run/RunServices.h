@@ -165,6 +165,9 @@ struct RunServices {
   smt::platform::Hook<PlatformMarkParams()> platformMarkParams{"RunServices.platformMarkParams"};
   smt::platform::Hook<bool()> markCameraReady{"RunServices.markCameraReady"};
   smt::platform::Hook<std::optional<MarkSighting>(const PlatformMarkParams&)> sightMark{"RunServices.sightMark"};
+  // The place run's one look at a picked part over its vision camera (the
+  // head moves along X on the platform's axis); true when the run must stop.
+  smt::platform::Hook<bool(HeadPlaceState&, int platform)> platformVisionCentre{"RunServices.platformVisionCentre"};
   // --- labeling machine ---
   smt::platform::Hook<LabelSettings()> labelSettings{"RunServices.labelSettings"};
   smt::platform::Hook<void(int serialX)> setLabelSerialX{"RunServices.setLabelSerialX"};

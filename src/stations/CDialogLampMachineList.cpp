@@ -268,6 +268,11 @@ LampCounters CurrentLampCounters() {
   return g_counters;
 }
 
+void SetCurrentLampCounters(const LampCounters& counters) {
+  std::lock_guard lk(g_countersMutex);
+  g_counters = counters;
+}
+
 void OpenLampMachineListDialog(QWidget* parent, const std::string& appDir) {
   CDialogLampMachineList dlg(appDir, parent);
   dlg.exec();

@@ -63,4 +63,6 @@ class CDialogLampMachineList : public QDialog {
 // menu command 33185 (view.RegisterDialog).
 void LoadLampMachineCounters(const std::string& appDir);
 smt::stations::LampCounters CurrentLampCounters();
+// The runs count boards made here; the table's OK stores them.
+void SetCurrentLampCounters(const smt::stations::LampCounters& counters);
 void OpenLampMachineListDialog(QWidget* parent, const std::string& appDir);

@@ -8,6 +8,8 @@
 #include "link/MachineCommands.h"
 #include "link/MotionCommands.h"
 #include "link/MotionGlobals.h"
+#include "link/SerialMove.h"
+#include "job/BoardGeometry.h"
 #include "platform/MessageService.h"
 #include "vision/MarkAlign.h"
 #include "vision/PartRecognizers.h"
@@ -18,11 +20,15 @@ PlatformVisionIo DefaultPlatformVisionIo() {
   PlatformVisionIo io;
   io.head = DefaultHeadVisionIo();
   io.selectLight = [](int channel, int brightness) { smt::link::SelectCamera(channel, brightness, 0); };
-  io.movePlatformX = [](int, int32_t dx, int32_t rotation, const HeadVisionSpeeds& s) {
-    return smt::link::SendCmd64MoveXY(dx, s.xStart, s.xRun, 0, s.yStart, s.yRun, 1, rotation, s.aStart, s.aRun, 0);
+  // The serial three-axis move: X, no step of the platform's axis (1 or 12),
+  // the head's A turn in the third block.
+  io.movePlatformX = [](int platform, int head, int32_t dx, int32_t rotation, const HeadVisionSpeeds& s) {
+    return smt::link::MoveXYSerial(dx, s.xStart, s.xRun, platform == 1 ? 1 : 12, 0, 10, 10,
+                                   static_cast<uint8_t>(head), rotation, s.aStart, s.aRun);
   };
   io.vacuumKpa = [] { return g_nVacuumKpa.load(); };
-  io.headOffsetX = [](int) { return 0; };
+  // The run geometry's offsets of nozzles 2..8 from nozzle 1.
+  io.headOffsetX = [](int head) { return head >= 2 && head <= 8 ? g_nNozzleOffsetX[static_cast<size_t>(head - 2)] : 0; };
   io.headRotation = [](int head) { return head >= 1 && head <= 8 ? g_nHeadMoveArgs[head - 1].load() : 0; };
   return io;
 }
@@ -47,7 +53,7 @@ bool PlatformVisionCentre(HeadVisionJob& job, int requiredVacuumKpa, int platfor
   }
   if (platform == 1 || platform == 2) {
     const int32_t dx = g_nPlatformVisionTargetX.load() - g_nCurX.load();
-    if (!io.movePlatformX || !io.movePlatformX(platform, dx, rotation, job.speeds)) return false;
+    if (!io.movePlatformX || !io.movePlatformX(platform, h, dx, rotation, job.speeds)) return false;
   }
   const auto gate = [&] { return io.head.waitPauseGate ? io.head.waitPauseGate() : g_bRunContinue.load(); };
   if (!gate() || !gate()) return true;

@@ -17,9 +17,9 @@ struct PlatformVisionIo {
   // Light channel and brightness of the camera (2 for vision camera 1, 3
   // for vision camera 2).
   std::function<void(int channel, int brightness)> selectLight;
-  // X move of the platform's head axis (platform 1 or 2) by dx with the
-  // rotation delta of the head; false when refused.
-  std::function<bool(int platform, int32_t dx, int32_t rotation, const HeadVisionSpeeds&)> movePlatformX;
+  // X move of head `head` by dx on the platform's axis (platform 1 or 2),
+  // the head's rotation delta going with it; false when refused.
+  std::function<bool(int platform, int head, int32_t dx, int32_t rotation, const HeadVisionSpeeds&)> movePlatformX;
   // The last vacuum reading (kPa).
   std::function<int()> vacuumKpa;
   // X offset of head 2..4 from head 1 (pulses); rotation delta of a head.

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "RunSimFixture.h"
+#include "run/PlatformPlaceRun.h"
 #include "run/PlatformRuns.h"
 
 namespace runtest {
@@ -92,11 +93,128 @@ TEST_F(PlatformRun, MarkOfTheWrongSizeAsksAndStopsOnNo) {
   EXPECT_TRUE(linktest::WaitFor([&] { return sim->Output(7); }));
 }
 
-TEST_F(PlatformRun, PlacingModesNeedThePlaceRunToStart) {
-  // Modes 11 and 12 start the place run beside the dispensing; without it
-  // nothing starts and the machine is not left busy.
-  EXPECT_FALSE(Start(12));
-  EXPECT_FALSE(g_bMachineBusy);
+// The place run beside the dispensing (modes 11 and 12), on the serial link
+// its moves need. Every part goes down where the point table puts the head.
+class PlatformPlace : public PlatformRun {
+ protected:
+  void SetUp() override {
+    PlatformRun::SetUp();
+    UseSerial();
+    counts.set = 1;
+    counts.unfinish = 1;
+    // Row 2 takes its part from the feeder that asks for vision.
+    Services().platformVisionCentre = [this](HeadPlaceState& p, int platform) {
+      ++looks;
+      lookPlatform = platform;
+      p.correctionX = 7;
+      p.correctionY = -3;
+      return false;
+    };
+  }
+  std::atomic<int> looks{0}, lookPlatform{0};
+  // Placing strokes with where X and the platform's Y stood.
+  std::vector<smt::sim::ProcessStroke> Placements() {
+    std::vector<smt::sim::ProcessStroke> v;
+    for (const auto& st : sim->Strokes())
+      if (st.code == 0x68) v.push_back(st);
+    return v;
+  }
+  static int64_t Axis(const smt::sim::ProcessStroke& s, int a) { return s.axes.count(a) ? s.axes.at(a) : 0; }
+};
+
+TEST_F(PlatformPlace, OneHeadPlacesEveryPointOfTheGluedBoardOneRowPerCycle) {
+  g_nHeadCount = 1;
+  auto st = Strategy();
+  st.m_RunSelect = 11;
+  SetStrategy(st);
+  ASSERT_TRUE(Start(11));
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_TRUE(runFinished) << ::testing::PrintToString(messages.service.Texts());
+  EXPECT_EQ(homeCount, 1);
+  EXPECT_EQ(Count(0x58), 9);  // the board was glued first
+  const auto placed = Placements();
+  ASSERT_EQ(placed.size(), 3u);
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    const int seen = i == 1 ? 1 : 0;  // the vision correction of row 2's part
+    EXPECT_EQ(Axis(placed[static_cast<size_t>(i)], 0), 1000 * (i + 1) + 10 + 7 * seen);  // camera target of point i
+    EXPECT_EQ(Axis(placed[static_cast<size_t>(i)], 1), -500 - 3 * seen);
+    EXPECT_EQ(State(i), 6);
+  }
+  EXPECT_EQ(looks, 1);
+  EXPECT_EQ(lookPlatform, 1);
+  // Every head move was a serial three-axis move the board took.
+  EXPECT_GE(Count(0x54), 6);
+  EXPECT_EQ(sim->BadFrames(), 0u);
+}
+
+TEST_F(PlatformPlace, TwoPlatformsTakeTurnsAndEachIsUnloadedAfterPlacing) {
+  auto st = Strategy();
+  st.m_RunSelect = 12;
+  SetStrategy(st);
+  counts.set = 2;
+  counts.unfinish = 2;
+  rows.pop_back();  // two rows: one cycle of two heads per board
+  ASSERT_TRUE(Start(12));
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_TRUE(runFinished);
+  const auto placed = Placements();
+  ASSERT_EQ(placed.size(), 4u);
+  for (size_t k = 0; k < 4; ++k) {
+    SCOPED_TRACE(k);
+    const int point = static_cast<int>(k % 2);
+    EXPECT_EQ(Axis(placed[k], 0), 1000 * (point + 1) + 10 + 7 * point);
+    if (k < 2) EXPECT_EQ(Axis(placed[k], 1), -500 - 3 * point);  // platform 1 first
+    else EXPECT_EQ(Axis(placed[k], 12), -1000 - 3 * point);      // then platform 2
+  }
+  // Each platform went to the throw position with its clamp pulsed.
+  int unloads = 0;
+  for (const auto& c : sim->Received())
+    if (c.code == 0x54 && c.payload[0] == 0x00 && c.payload[1] == 0 && c.payload[2] == 0 && c.payload[3] == 0 &&
+        c.payload[4] == 0 && c.payload[14] == 0)
+      ++unloads;
+  EXPECT_EQ(unloads, 2);
+}
+
+TEST_F(PlatformPlace, AFailedPlaceIsThrownOffPickedAgainAndAskedAboutWhenItFailsAgain) {
+  g_nHeadCount = 1;
+  auto st = Strategy();
+  st.m_RunSelect = 11;
+  SetStrategy(st);
+  rows = {Part(1, 5, -5, "W1")};
+  sim->FailPlaceVacuum(2);  // the place and the re-place both lose the part
+  messages.service.SetDefaultAnswer(smt::platform::MsgAnswer::Yes);  // ignore and go on
+  ASSERT_TRUE(Start(11));
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_TRUE(runFinished);
+  EXPECT_EQ(Placements().size(), 2u);
+  const auto texts = messages.service.Texts();
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0], "真空失败，是否忽略 ?\r\n是-忽略继续    否-退出    取消-补料");
+  EXPECT_EQ(State(0), 7);
+  EXPECT_EQ(Count(0x67), 2);  // picked twice
+}
+
+TEST_F(PlatformPlace, RecoveryOfAHeadThatDidNotFailReturnsAtOnce) {
+  HeadPlaceState p;
+  p.row = 0;
+  p.failedRow = -1;
+  p.failed = 0;
+  const size_t before = sim->ReceivedCount();
+  EXPECT_FALSE(RecoverPlatformHead(p, 0, 1));
+  EXPECT_EQ(sim->ReceivedCount(), before);
+}
+
+TEST_F(PlatformPlace, AStopWhileWaitingForTheGlueEndsBothThreads) {
+  auto st = Strategy();
+  st.m_RunSelect = 11;
+  SetStrategy(st);
+  Services().markCameraReady = [] { return false; };  // the dispensing ends: no camera
+  ASSERT_TRUE(Start(11));
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_FALSE(runFinished);
+  EXPECT_TRUE(Placements().empty());
+  EXPECT_FALSE(g_bMachineBusy.load());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "link/MotionFixture.h"
+#include "job/BoardGeometry.h"
 #include "vision/PlatformVision.h"
 #include "vision/SimulatedScene.h"
 
@@ -14,7 +15,7 @@ class PlatformVisionSimTest : public linktest::MotionSimTest {
  protected:
   void SetUp() override {
     MotionSimTest::SetUp();
-    UseUdp();
+    UseSerial();  // the platform's moves are serial three-axis moves
     g_bRunContinue = true;
     g_hPauseEvent.Set();
     cams[0].cameraPulseX = 3000;
@@ -95,7 +96,25 @@ TEST_F(PlatformVisionSimTest, HeadFiveKeepsThePreviousTargetWithoutRotation) {
   EXPECT_FALSE(PlatformVisionCentre(j, 0, 1, cams, Io()));
   EXPECT_EQ(sim->Position(0), 1234);
   EXPECT_EQ(sim->Position(40), 0);
+  EXPECT_EQ(sim->Position(44), 0);
   g_nHeadMoveArgs[4] = 0;
+}
+
+TEST_F(PlatformVisionSimTest, OtherHeadsGoOverTheCameraLessTheirOffsetWithTheirTurn) {
+  g_nNozzleOffsetX[0] = 400;  // head 2
+  g_nHeadMoveArgs[1] = 30;
+  HeadVisionJob j = Job(1, 2);
+  j.headTarget = 2;
+  EXPECT_FALSE(PlatformVisionCentre(j, 0, 2, cams, Io()));
+  g_nNozzleOffsetX[0] = 0;
+  g_nHeadMoveArgs[1] = 0;
+  EXPECT_EQ(sim->Position(0), 3000 - 400);
+  EXPECT_EQ(sim->Position(41), 30);  // A2 turned with the move
+  const auto move = sim->LastReceived(0x54);
+  ASSERT_TRUE(move.has_value());
+  EXPECT_EQ(move->payload[7], 12);  // platform 2's axis, no step
+  EXPECT_EQ(move->payload[14], 2);  // head 2's A block
+  EXPECT_EQ(g_nCurPlatform[1].load(), 0);
 }
 
 TEST_F(PlatformVisionSimTest, StoppedRunStopsTheCentring) {

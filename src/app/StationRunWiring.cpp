@@ -1,0 +1,165 @@
+#include "app/StationRunWiring.h"
+
+#include <optional>
+
+#include "app/SMTView.h"
+#include "app/core/LogFile.h"
+#include "job/CDialogPartList.h"
+#include "job/PcbRecord.h"
+#include "platform/GuiDispatcher.h"
+#include "run/RunServices.h"
+#include "stations/CDialogLampMachineList.h"
+#include "stations/LampPointTable.h"
+#include "run/HeadRecords.h"
+#include "vision/CDialogCameraList.h"
+#include "vision/CDialogSetView.h"
+#include "vision/CameraEngine.h"
+#include "vision/IndustrialCamera.h"
+#include "vision/MarkAlign.h"
+#include "vision/PlatformVision.h"
+#include "vision/PartRecognizers.h"
+
+namespace {
+
+// The detect precision of the PCB editor (percent of the Mark diameter).
+constexpr int kMarkDiameterTolerance = 20;
+
+smt::run::PlatformMarkParams MarkParamsOf(const smt::job::PcbRecord& r) {
+  smt::run::PlatformMarkParams p;
+  const smt::vision::MarkAlignParams d;
+  p.zoom = r.m_dVisualZoom > 0 ? r.m_dVisualZoom : d.visualZoom;
+  p.box = r.m_dVisualBox > 0 ? r.m_dVisualBox : d.visualBox;
+  p.diameter = r.m_dMarkDiameter > 0 ? r.m_dMarkDiameter : d.markDiameter;
+  p.tolerance = kMarkDiameterTolerance;
+  p.contrast = r.m_nLightContrast;
+  p.brightness = r.m_nLightBrightness;
+  p.times = r.m_nVisualTimes > 0 ? r.m_nVisualTimes : d.passes;
+  p.collectMs = r.m_nMarkCollectTime > 0 ? r.m_nMarkCollectTime : d.collectTimeMs;
+  p.reversal = r.m_bImageColorReversal;
+  return p;
+}
+
+smt::vision::PlatformCamera PlatformCameraOf(const smt::vision::CameraRecord& r) {
+  smt::vision::PlatformCamera c;
+  c.cameraPulseX = r.CameraPulse_X;
+  c.lightContrast = r.Light_Contrast;
+  if (r.VisualZoom > 0) c.camera.zoom = r.VisualZoom;
+  if (r.VisualSize > 0) c.camera.visualSize = r.VisualSize;
+  c.camera.collectTimeMs = r.CollectTime;
+  c.camera.correctionPulseX = r.CorrectionPulse_X;
+  c.camera.correctionPulseY = r.CorrectionPulse_Y;
+  return c;
+}
+
+// A picked part's look over its vision camera: the part job in the vision
+// step's terms, the cameras of the camera list and the camera panel's frames.
+bool PlatformVisionOf(CSMTView& view, smt::run::HeadPlaceState& p, int platform) {
+  std::array<smt::vision::PlatformCamera, 2> cams;
+  CDialogSetView* panel = nullptr;
+  smt::platform::RunOnGui([&] {
+    if (view.m_pCameraList) {
+      cams[0] = PlatformCameraOf(view.m_pCameraList->m_Camera_first);
+      cams[1] = PlatformCameraOf(view.m_pCameraList->m_Camera_second);
+    }
+    panel = view.m_pSetView;
+  });
+  smt::vision::HeadVisionJob job;
+  job.headTarget = p.headTarget;
+  job.row = p.row;
+  job.partLength = p.partLength;
+  job.partWidth = p.partWidth;
+  job.partAngle = p.partAngle;
+  job.targetAngle = p.targetAngle;
+  job.contrast = p.lightContrast;
+  job.brightness = p.lightBrightness;
+  job.visionMode = p.visionMode;
+  job.visionCamera = p.visionCamera;
+  job.recognitionType = p.recognitionType;
+  job.packageName = p.packageName;
+  job.timeLimit = p.timeLimit;
+  job.speeds = {p.visionPlaceSpeeds[smt::run::kSpX].start, p.visionPlaceSpeeds[smt::run::kSpX].normal,
+                p.visionPlaceSpeeds[smt::run::kSpY].start, p.visionPlaceSpeeds[smt::run::kSpY].normal,
+                p.placeSpeeds[smt::run::kSpA1].start,      p.placeSpeeds[smt::run::kSpA1].normal};
+  smt::vision::PlatformVisionIo io = smt::vision::DefaultPlatformVisionIo();
+  io.head.cameraReady = [panel](int camera) {
+    return panel && panel->Engine().HasRole(camera == 2 ? smt::vision::kRoleVisualCamera2
+                                                        : smt::vision::kRoleVisualCamera1);
+  };
+  io.head.grabFrame = [panel](int camera, cv::Mat& frame) {
+    return panel && panel->Engine().RequestFrame(camera == 2 ? smt::vision::kRoleVisualCamera2
+                                                             : smt::vision::kRoleVisualCamera1,
+                                                 frame, std::chrono::milliseconds(1000));
+  };
+  const bool stop = smt::vision::PlatformVisionCentre(job, p.vacuum, platform, cams, io);
+  p.correctionX = job.correctionX;
+  p.correctionY = job.correctionY;
+  p.correctionA = job.correctionA;
+  p.failed = job.failed;
+  return stop;
+}
+
+}  // namespace
+
+void InstallStationRuns(CSMTView& view) {
+  auto& run = smt::run::Services();
+  run.lampTarget = [](int kind, int platform, int point) {
+    const auto t = smt::stations::ApplyLampTargets(kind, platform, point);
+    return std::pair<int32_t, int32_t>{t.x, t.y};
+  };
+  run.lampDot = [](int group, int platform, int point) {
+    const auto d = smt::stations::ApplyLampDispense(group, platform, point);
+    smt::run::LampDot r;
+    r.startSpeed = d.startSpeed;
+    r.runSpeed = d.runSpeed;
+    r.closeDelay = d.closeDelay;
+    r.bottomDelay = d.bottomDelay;
+    r.valveClose = d.valveClose;
+    r.valveOpen = d.valveOpen;
+    r.height = d.height;
+    return r;
+  };
+  run.lampCell = [](int row, int col) { return smt::stations::LampPointTable::Instance().Cell(row, col); };
+  run.setLampCell = [](int row, int col, const std::string& text) {
+    smt::stations::LampPointTable::Instance().SetCell(row, col, text);
+  };
+  run.lampCounts = [] {
+    const auto c = CurrentLampCounters();
+    return smt::run::LampCounts{c.m_CountSet, c.m_CountFinish, c.m_CountUnfinish};
+  };
+  run.setLampCounts = [](const smt::run::LampCounts& c) {
+    auto now = CurrentLampCounters();
+    now.m_CountSet = c.set;
+    now.m_CountFinish = c.finish;
+    now.m_CountUnfinish = c.unfinish;
+    SetCurrentLampCounters(now);
+  };
+  // The Mark values of the board shown in the part list.
+  run.platformMarkParams = [&view] {
+    std::optional<smt::run::PlatformMarkParams> p;
+    smt::platform::RunOnGui([&view, &p] {
+      if (!view.m_pPartList) return;
+      auto& job = view.m_pPartList->Job();
+      if (const auto* rec = job.pcbs.Find(job.shownPcbName)) p = MarkParamsOf(*rec);
+    });
+    if (!p) CLogFile::Instance().Write(true, "Lamp Mark: no board shown, the Mark camera's defaults are used");
+    return p.value_or(MarkParamsOf(smt::job::PcbRecord{}));
+  };
+  run.markCameraReady = [] {
+    const auto io = smt::vision::DefaultMarkVisionIo();
+    return io.cameraReady && io.cameraReady();
+  };
+  run.platformVisionCentre = [&view](smt::run::HeadPlaceState& p, int platform) {
+    return PlatformVisionOf(view, p, platform);
+  };
+  // One frame of the Mark camera and the round-mark recogniser.
+  run.sightMark = [](const smt::run::PlatformMarkParams& p) -> std::optional<smt::run::MarkSighting> {
+    const auto io = smt::vision::DefaultMarkVisionIo();
+    cv::Mat frame;
+    if (!io.grabFrame || !io.grabFrame(frame) || frame.empty()) return std::nullopt;
+    smt::run::MarkSighting s;
+    const auto c = smt::vision::RecognizePart(frame, p.contrast, p.reversal, p.box, p.zoom, s.ox, s.oy);
+    s.found = c.found && c.x >= 0;
+    s.radius = c.radius;
+    return s;
+  };
+}

@@ -1,0 +1,448 @@
+#include "run/PlatformPlaceRun.h"
+
+#include <cstdlib>
+#include <thread>
+
+#include "app/core/LogFile.h"
+#include "app/core/MachineState.h"
+#include "job/BoardGeometry.h"
+#include "link/LinkGlobals.h"
+#include "link/CommandEncoding.h"
+#include "link/LinkRuntime.h"
+#include "link/MachineCommands.h"
+#include "link/MotionCommands.h"
+#include "link/MotionGlobals.h"
+#include "link/MotionSettings.h"
+#include "link/SerialMove.h"
+#include "platform/MessageService.h"
+#include "run/FeederPickTarget.h"
+#include "run/MachineSteps.h"
+#include "run/PickPlacePreparation.h"
+#include "run/RunDispatch.h"
+#include "run/RunState.h"
+#include "run/StrategySettings.h"
+#include "settings/SettingsStores.h"
+
+namespace smt::run {
+
+namespace {
+
+using smt::platform::MsgAnswer;
+using smt::platform::ShowMessage;
+
+inline constexpr const char* kFeedTimeOut = "Feed time out !";
+inline constexpr const char* kGlueTimeOut = "Platform glue wait time out !";
+
+int32_t Trunc(double v) { return static_cast<int32_t>(v); }
+uint8_t PlatformAxis(int platform) { return platform == 1 ? 1 : 12; }
+int32_t PlatformY(int platform) { return platform == 1 ? g_nCurY.load() : g_nCurPlatform[1].load(); }
+int32_t HeadMoveArg(int head) { return head >= 1 && head <= 8 ? g_nHeadMoveArgs[static_cast<size_t>(head - 1)].load() : 0; }
+
+// The place run's own copy of the part list (the dispensing thread keeps
+// the shared one).
+std::vector<PlacementRow>& PlaceRows() {
+  static std::vector<PlacementRow> rows;
+  return rows;
+}
+
+int NextRow(int& row, int count, int slot) {
+  auto& s = Services();
+  if (s.nextPlaceRow) return s.nextPlaceRow(row, count, slot, 0);
+  const auto& rows = PlaceRows();
+  for (; row < count && row < static_cast<int>(rows.size()); ++row)
+    if (rows[static_cast<size_t>(row)][7] == "Yes")
+      return CalcFeederPickTarget(slot, 0, rows[static_cast<size_t>(row)][9]);
+  return 0;
+}
+
+void AllIdle() {
+  for (auto& p : g_HeadPick) p.row = -1;
+  g_nCycleHeads = 0;
+}
+
+// Head 1 from its row, heads 2..N after it; false when head 1 found none.
+bool AssignCycle(int count, int heads) {
+  if (NextRow(g_HeadPick[0].row, count, 1) != 1) {
+    AllIdle();
+    return false;
+  }
+  g_nCycleHeads = 1;
+  for (int k = 2; k <= 4; ++k) {
+    auto& rec = g_HeadPick[static_cast<size_t>(k - 1)];
+    if (k > heads) {
+      rec.row = -1;
+      continue;
+    }
+    rec.row = g_HeadPick[static_cast<size_t>(k - 2)].row + 1;
+    if (g_HeadPick[static_cast<size_t>(k - 2)].row == -1 || NextRow(rec.row, count, k) != 1) {
+      for (int j = k; j <= 4; ++j) g_HeadPick[static_cast<size_t>(j - 1)].row = -1;
+      break;
+    }
+    g_nCycleHeads = k;
+  }
+  return true;
+}
+
+bool WaitOrStop(smt::platform::Event& e, std::chrono::milliseconds limit, const char* timeoutText) {
+  switch (WaitRunEvent(e, limit)) {
+    case WaitResult::Signalled: return true;
+    case WaitResult::Stopped: return false;
+    case WaitResult::TimedOut:
+      ShowMessage(timeoutText);
+      return false;
+  }
+  return false;
+}
+
+// X offset (pulses) of head N from head 1, with its placement correction.
+std::pair<int32_t, int32_t> HeadPlaceOffset(int head) {
+  const auto b = smt::settings::SettingsStores::Instance().machine.Basic();
+  const double px = g_dXPulsePerMm, py = g_dYPulsePerMm;
+  switch (head) {
+    case 1: return {Trunc(b->m_Correction_X1 * px), Trunc(b->m_Correction_Y1 * py)};
+    case 2:
+      return {Trunc(b->m_Correction_X2 * px) - Trunc(b->m_X_Nozzle2ToNozzle1 * px),
+              Trunc(b->m_Correction_Y2 * py) - Trunc(b->m_Y_Nozzle2ToNozzle1 * py)};
+    case 3:
+      return {Trunc(b->m_Correction_X3 * px) - Trunc(b->m_X_Nozzle3ToNozzle1 * px),
+              Trunc(b->m_Correction_Y3 * py) - Trunc(b->m_Y_Nozzle3ToNozzle1 * py)};
+    case 4:
+      return {Trunc(b->m_Correction_X4 * px) - Trunc(b->m_X_Nozzle4ToNozzle1 * px),
+              Trunc(b->m_Correction_Y4 * py) - Trunc(b->m_Y_Nozzle4ToNozzle1 * py)};
+    default: return {0, 0};
+  }
+}
+
+bool Refuse(const char* text) {
+  ShowMessage(text);
+  return true;
+}
+
+}  // namespace
+
+bool MoveHeadToPlatformPick(HeadPlaceState& p, int platform) {
+  const int k = p.headTarget;
+  if (k < 1 || k > 4) return Refuse(kPlaceHeaderNoSelect);
+  if (platform != 1 && platform != 2) return false;
+  const int32_t tx = Trunc(p.pickX * g_dXPulsePerMm) - smt::job::NozzleOffsetX(k);
+  const auto& x = p.pickSpeeds[kSpX];
+  const auto& a = p.pickSpeeds[kSpA1];
+  if (!smt::link::MoveXYSerial(tx - g_nCurX, x.start, x.normal, PlatformAxis(platform), 0, 10, 10,
+                               static_cast<uint8_t>(k), HeadMoveArg(k), a.start, a.normal))
+    return true;
+  return !PauseGate();
+}
+
+bool MoveToPlatformPoint(HeadPlaceState& p, int platform) {
+  const int n = p.headTarget;
+  if (n < 1 || n > 4) return Refuse(kPlaceHeaderNoSelect);
+  if (platform != 1 && platform != 2) return false;
+  if (!Services().lampTarget) {
+    CLogFile::Instance().Write(true, "run service lampTarget is not connected");
+    return Refuse("lampTarget not connected !");
+  }
+  auto [tx, ty] = Services().lampTarget(1, platform, p.row);
+  const auto off = HeadPlaceOffset(n);
+  tx += off.first;
+  ty += off.second;
+  if (p.visionMode == 1 && (p.visionCamera == 1 || p.visionCamera == 2)) {
+    tx += p.correctionX;
+    ty += p.correctionY;
+    for (auto& a : g_nHeadMoveArgs) a = 0;
+  } else if (p.visionMode == 2) {
+    tx += p.correctionX;
+    ty += p.correctionY;
+    g_nHeadMoveArgs[static_cast<size_t>(n - 1)] = -p.correctionA;
+  }
+  const auto& block = p.visionMode != 0 ? p.visionPlaceSpeeds : std::array<SpeedPair, 4>{
+      p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], p.placeSpeeds[kSpZ1], p.placeSpeeds[kSpZ2]};
+  const auto& a = p.placeSpeeds[kSpA1];
+  if (!smt::link::MoveXYSerial(tx - g_nCurX, block[kSpX].start, block[kSpX].normal, PlatformAxis(platform),
+                               ty - PlatformY(platform), block[kSpY].start, block[kSpY].normal,
+                               static_cast<uint8_t>(n), HeadMoveArg(n), a.start, a.normal))
+    return true;
+  return !PauseGate();
+}
+
+bool PlatformDiscardMove(int platform) {
+  const auto b = smt::settings::SettingsStores::Instance().machine.Basic();
+  if (platform == 1 || platform == 2) {
+    const auto y = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart)[1];
+    if (!smt::link::MoveXYSerial(0, 10, 10, PlatformAxis(platform), g_nThrowPositionY - PlatformY(platform), y.start,
+                                 y.normal, 0, 0, 0, 0))
+      return true;
+    if (!PauseGate()) return true;
+    smt::link::SetOutput(platform == 1 ? 7 : 8, 1, 5);
+  }
+  if (!RunSleep(b->m_ChangeDelay) || !PauseGate()) return true;
+  if (platform == 1 || platform == 2) smt::link::SetOutput(platform == 1 ? 7 : 8, 0, 5);
+  RunSleep(100);
+  return false;
+}
+
+bool PlatformDiscardPart(HeadPlaceState& p) {
+  const int k = p.headTarget;
+  if (k < 1 || k > 4) return Refuse(kPlaceHeaderNoSelect);
+  const int32_t tx = g_nThrowPositionX - smt::job::NozzleOffsetX(k);
+  const auto& x = p.pickSpeeds[kSpX];
+  if (!smt::link::MoveXYSerial(tx - g_nCurX, x.start, x.normal, 1, 0, 10, 10, 0, 0, 0, 0)) return true;
+  if (!PauseGate()) return true;
+  smt::link::SetOutput(k, 0, 5);
+  return !RunSleep(smt::settings::SettingsStores::Instance().machine.Basic()->m_ThrowDelay);
+}
+
+namespace {
+
+// Vision of one head over the camera of its part job; true ends the run.
+bool PlatformVision(HeadPlaceState& p, int platform) {
+  if (p.visionMode == 0) return false;
+  auto& s = Services();
+  if (!s.platformVisionCentre) {
+    CLogFile::Instance().Write(true, "run service platformVisionCentre is not connected");
+    return Refuse("platformVisionCentre not connected !");
+  }
+  return s.platformVisionCentre(p, platform);
+}
+
+bool PlaceOne(HeadPlaceState& p, int platform) {
+  if (MoveToPlatformPoint(p, platform)) return true;
+  const int n = p.headTarget;
+  g_nCurA[static_cast<size_t>(n - 1)] = smt::link::WrapA(static_cast<int64_t>(g_nCurA[static_cast<size_t>(n - 1)].load()) +
+                                                  HeadMoveArg(n),
+                                              smt::link::GetMotionSettings().aRevolution);
+  if (!PauseGate()) return true;
+  const int gridRow = platform == 1 ? 2 * p.row : 2 * p.row + 1;
+  const double depth = Services().lampCell ? std::atof(Services().lampCell(gridRow, 11).c_str()) : 0.0;
+  g_bVacuumCheckOk = true;
+  PlaceStroke(p, depth);
+  if (g_bVacuumCheckOk) {
+    p.failedRow = -1;
+    RowState(p.row, 6, false);
+  } else {
+    p.failedRow = p.row;
+    RowState(p.row, 7, false);
+  }
+  return !PauseGate();
+}
+
+}  // namespace
+
+bool RecoverPlatformHead(HeadPlaceState& p, int group, int platform) {
+  if (p.failedRow == -1 && !p.failed) return false;
+  auto clear = [&] {
+    p.row = -1;
+    p.failed = 0;
+    return true;
+  };
+  const int row = p.failedRow != -1 ? p.failedRow : p.row;
+  const std::string feeder = p.feederNumber;
+  // Which head of this cycle takes from the same feeder.
+  int match = 0;
+  for (int j = 1; j <= 4 && !match; ++j) {
+    const auto& r = g_HeadPick[static_cast<size_t>(j - 1)];
+    if (r.row != -1 && r.feederNumber == feeder && r.feedSide == p.feedSide) match = j;
+  }
+  bool fresh = true;
+  bool visionFailed = false;
+  for (;;) {
+    if (fresh) {
+      if (CalcFeederPickTarget(9, p.headTarget, feeder) == 0) return clear();
+      // The same head and nozzle take the part again.
+      g_PickExtra1.row = row;
+      g_PickExtra1.headTarget = p.headTarget;
+      g_PickExtra1.nozzleTarget = p.nozzleTarget;
+      if (match == 1 || match == 2) {
+        const auto& r = g_HeadPick[static_cast<size_t>(match - 1)];
+        const auto limit = std::chrono::steady_clock::now() + Timeouts().feedReady;
+        while (r.feedRequested && r.feedPending) {
+          if (!g_bRunContinue || std::chrono::steady_clock::now() > limit) return clear();
+          std::this_thread::sleep_for(Timeouts().poll);
+        }
+      } else if (!FeedAdvance(g_PickExtra1, true)) {
+        return clear();
+      }
+      fresh = false;
+    }
+    if (!PreparePickPlace(group, p, 9)) return clear();
+    p.row = row;
+    p.failedRow = -1;
+    p.failed = 0;
+    if (MoveHeadToPlatformPick(p, platform) || !PickPart(p)) return clear();
+    FeedDone(g_PickExtra1);
+    if (!PauseGate()) return clear();
+    LogReplenishRotation(p, &PlaceRows());
+    if (PlatformVision(p, platform)) return clear();
+    visionFailed = p.failed != 0;
+    if (p.failed) {
+      if (PlatformDiscardPart(p)) return clear();
+    } else if (PlaceOne(p, platform)) {
+      return clear();
+    }
+    if (p.failedRow == -1 && !p.failed) break;
+    // Still failing: the operator decides.
+    const std::string q =
+        visionFailed ? RunText("PartList.c_Message_46", "视觉失败，是否忽略 ?\r\n是-忽略继续    否-退出    取消-补料")
+                     : RunText("PartList.c_Message_45", "真空失败，是否忽略 ?\r\n是-忽略继续    否-退出    取消-补料");
+    RowState(row, visionFailed ? 8 : 7, false);
+    g_bMachineBusy = false;
+    const auto answer = ShowMessage(q, smt::platform::MsgButtons::YesNoCancel, smt::platform::MsgIcon::Question);
+    g_bMachineBusy = true;
+    p.failedRow = row;
+    if (answer == MsgAnswer::Yes) {
+      if (!p.failed && PlatformDiscardPart(p)) return clear();
+      if (!PauseGate()) return clear();
+      if ((match == 1 || match == 2) && !FeedAdvance(g_HeadPick[static_cast<size_t>(match - 1)], false))
+        return clear();
+      p.row = -1;
+      p.failed = 0;
+      return false;
+    }
+    if (answer != MsgAnswer::Cancel) return clear();
+    if (!FeedAdvance(g_PickExtra1, true)) return clear();
+    if (!p.failed && PlatformDiscardPart(p)) return clear();
+  }
+  p.row = -1;
+  p.failedRow = -1;
+  const SmtStrategy st = Strategy();
+  auto& s = Services();
+  if (st.m_Cover && s.cover) {
+    CoverSettings cv = s.cover();
+    ++cv.totalCount;
+    ++cv.count;
+    if (s.saveCoverCounters) s.saveCoverCounters(cv.totalCount, cv.count);
+    if (s.showCoverCount) s.showCoverCount(cv.totalCount);
+  }
+  if (!PauseGate()) return true;
+  if ((match == 1 || match == 2) && !FeedAdvance(g_HeadPick[static_cast<size_t>(match - 1)], false)) return true;
+  return false;
+}
+
+namespace {
+
+// 1 finished, 0 ended early.
+int RunPlatformPlace() {
+  auto& s = Services();
+  const SmtStrategy st = Strategy();
+  const int mode = st.m_RunSelect;
+  const LampCounts counts = s.lampCounts ? s.lampCounts() : LampCounts{};
+  int board = counts.finish;
+  PlaceRows() = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
+  const int n = static_cast<int>(PlaceRows().size());
+  const int heads = std::min(std::max(static_cast<int>(g_nHeadCount), 1), 4);
+  if (s.progress) s.progress(0, n);
+  ResetHeadRecords();
+  const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
+  const int startRow = sel.fromCurrentSmt && s.currentSmtRow ? s.currentSmtRow() : 0;
+  const int group = s.feeders && s.feeders->CurrentGroup() ? s.feeders->CurrentIndex() : -1;
+  if (group < 0) {
+    ShowMessage(RunText("PartList.c_Message_20", "没有找到料架组 !"));
+    return 0;
+  }
+  const auto names = FeedModeNames();
+  int platform = 2;
+  auto finished = [&] {
+    if (!g_bRunContinue) return 0;
+    g_bResetDone = false;
+    if (s.startHome) s.startHome();
+    return 1;
+  };
+  while (board < counts.set) {
+    g_HeadPick[0].row = startRow;
+    if (!AssignCycle(n, heads)) return sel.selectedSmt ? finished() : 0;
+    g_hFeedRequestEvent.Set();
+    if (mode == 11 || platform == 2) {
+      if (!WaitOrStop(g_hPlatformGluedEvent1, Timeouts().partner, kGlueTimeOut)) return 0;
+      platform = 1;
+    } else {
+      if (!WaitOrStop(g_hPlatformGluedEvent2, Timeouts().partner, kGlueTimeOut)) return 0;
+      platform = 2;
+    }
+    if (!PauseGate()) return 0;
+    bool complete = false;
+    while (!complete) {
+      // Pick.
+      for (int k = 1; k <= 4; ++k) {
+        auto& pk = g_HeadPick[static_cast<size_t>(k - 1)];
+        auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+        if (pk.row == -1) continue;
+        g_nHeadMoveArgs[static_cast<size_t>(k - 1)] = -g_nCurA[static_cast<size_t>(k - 1)];
+        if (!PreparePickPlace(group, pl, k)) return 0;
+        if (k >= 2 && g_HeadPick[static_cast<size_t>(k - 2)].row != -1)
+          AlignHeadSpeeds(g_HeadPlace[static_cast<size_t>(k - 2)], pl);
+        if (MoveHeadToPlatformPick(pl, platform)) return 0;
+        g_nCurA[static_cast<size_t>(k - 1)] = 0;
+        g_nHeadMoveArgs[static_cast<size_t>(k - 1)] = 0;
+        if (!WaitOrStop(HeadFeedReadyEvent(k), Timeouts().feedReady, kFeedTimeOut)) return 0;
+        if (!PauseGate()) return 0;
+        if (!PickPart(pl)) return 0;
+        if (k < 4) {
+          auto& next = g_HeadPick[static_cast<size_t>(k)];
+          if (next.row != -1 && next.feedModeText == names[4])
+            if (auto row = FeederRowAt(next.groupIndex, next.rowIndex))
+              next.feedCount = std::atoi((*row)[smt::feeder::kCellFeedCount].c_str());
+        }
+        HeadPickedEvent(k).Set();
+        if (!PauseGate()) return 0;
+      }
+      LogRotationAngles(&PlaceRows());
+      for (int k = 1; k <= 4; ++k) {
+        auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+        if (pl.row != -1 && PlatformVision(pl, platform)) return 0;
+      }
+      smt::link::SelectCamera(1, s.lightValue ? s.lightValue() : 0, -1);
+      // The next cycle's rows, so the feeder works while the heads place.
+      int last = -1;
+      for (int k = 4; k >= 1 && last < 0; --k)
+        if (g_HeadPick[static_cast<size_t>(k - 1)].row != -1) last = g_HeadPick[static_cast<size_t>(k - 1)].row;
+      g_HeadPick[0].row = last + 1;
+      if (g_HeadPick[0].row >= n || !AssignCycle(n, heads)) {
+        AllIdle();
+        complete = true;
+      }
+      if (!complete) g_hFeedRequestEvent.Set();
+      // Place.
+      for (int k = 1; k <= 4; ++k) {
+        auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+        if (pl.row == -1 || pl.failed || pl.failedRow != -1) continue;
+        if (PlaceOne(pl, platform)) return 0;
+      }
+      // Failures: thrown off, then picked and placed again.
+      for (int k = 1; k <= 4; ++k) {
+        auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+        if (pl.row != -1 && (pl.failedRow != -1 || pl.failed) && PlatformDiscardPart(pl)) return 0;
+      }
+      for (int k = 1; k <= 4; ++k) {
+        auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+        if (pl.row != -1 && RecoverPlatformHead(pl, group, platform)) return 0;
+      }
+      if (s.progress) s.progress(g_HeadPlace[0].row, n);
+      for (auto& p : g_HeadPlace) {
+        p.row = -1;
+        p.failedRow = -1;
+        p.failed = 0;
+      }
+    }
+    if (mode == 11) {
+      g_hPlatformFreeEvent1.Set();
+    } else {
+      if (PlatformDiscardMove(platform)) return 0;
+      (platform == 1 ? g_hPlatformFreeEvent1 : g_hPlatformFreeEvent2).Set();
+    }
+    if (s.progress) s.progress(0, n);
+    if (!PauseGate()) return 0;
+    ++board;
+  }
+  return finished();
+}
+
+}  // namespace
+
+void PlatformPlaceThreadProc() {
+  SmtBusy() = 1;
+  if (Services().enableRunWindows) Services().enableRunWindows(false);
+  const int end = RunPlatformPlace();
+  CLogFile::Instance().Write(true, "platform place run end %d", end);
+  FinishRun(end == 1);
+}
+
+}  // namespace smt::run
