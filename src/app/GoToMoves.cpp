@@ -49,8 +49,10 @@ bool MoveToTarget(const GoToMoveRequest& r) {
   }
   const auto basic = SettingsStores::Instance().machine.Basic();
   if (basic->m_CottectionTimeReset != 0 && !r.fromMenu) {
-    // The vision-origin correction belongs to the camera steps of the run.
-    CLogFile::Instance().Write(true, "go-to: vision origin correction not available");
+    if (r.correctVisualOrigin)
+      r.correctVisualOrigin();
+    else
+      CLogFile::Instance().Write(true, "go-to: hook correctVisualOrigin is not connected; no vision-origin correction");
   }
   if (basic->m_bStopPosition != 0 && r.stopAfter) {
     if (!r.stopPlan.ok) {

@@ -22,6 +22,9 @@ struct GoToMoveRequest {
   std::function<void(int)> showMessage;
   // Called on arrival when the homing handed over to this move.
   std::function<bool()> takeResetToOriginPending;
+  // The vision-origin correction, run on arrival when the settings ask for
+  // passes and the move did not come from the go-to drop-down.
+  std::function<void()> correctVisualOrigin;
 };
 
 // XY: returns true when the target (and the stop position, when asked) was reached.

@@ -6,6 +6,7 @@
 #include "app/MainFrame.h"
 #include "app/SMTView.h"
 #include "app/core/MachineState.h"
+#include "job/CDialogPCBEdit.h"
 #include "job/CDialogPartList.h"
 #include "job/PcbRecord.h"
 #include "link/LinkRuntime.h"
@@ -18,6 +19,7 @@
 #include "platform/WorkerThreads.h"
 #include "settings/SettingsStores.h"
 #include "vision/CDialogSetView.h"
+#include "vision/TemplateOrigin.h"
 
 using namespace smt::app;
 using smt::settings::SettingsStores;
@@ -199,8 +201,18 @@ void CSMTView::CameraToVisionOrigin(bool fromMenu) {
   auto in = ReadGoToInputs();
   const GoToContext c = in->Context();
   const GoToPlan plan = PlanCameraToVisionOrigin(c);
+  // The correction looks with the PCB editor's zoom and detection precision.
+  double zoom = 18.0;
+  int precision = 20;
   m_bOriginView = true;
-  if (switchLiveCamera) smt::platform::RunOnGui([this] { switchLiveCamera(GoToCamera::Mark); });
+  smt::platform::RunOnGui([this, &zoom, &precision] {
+    if (switchLiveCamera) switchLiveCamera(GoToCamera::Mark);
+    if (m_pPartList) {
+      const auto& fields = m_pPartList->PcbEditor().Fields();
+      zoom = fields.m_VisualZoom;
+      precision = fields.m_DetectPrecision;
+    }
+  });
   m_bOriginView = false;
   if (!plan.ok) {
     smt::platform::ShowMessage(m_strMessage[plan.message]);
@@ -217,6 +229,22 @@ void CSMTView::CameraToVisionOrigin(bool fromMenu) {
   request.stopPlan = PlanCameraToStopPosition(c);
   request.showMessage = [messages = m_strMessage](int k) { smt::platform::ShowMessage(messages[k]); };
   request.takeResetToOriginPending = [&homing] { return homing.m_bResetToOriginPending.exchange(false); };
+  request.correctVisualOrigin = [basic = in->basic, zoom, precision] {
+    smt::vision::VisualOriginSettings s;
+    s.passes = basic->m_CottectionTimeReset;
+    s.collectTimeMs = basic->m_OriginVisualCollectTime;
+    s.boxMm = basic->m_VisualOriginBox;
+    s.markSizeMm = basic->m_VisualOriginSize;
+    s.contrast = basic->m_OriginLightContrast;
+    s.brightness = basic->m_OriginLightBrightness;
+    s.invert = basic->m_OriginImageColorReversal != 0;
+    s.zoom = zoom;
+    s.detectPrecision = precision;
+    s.networkLink = basic->m_CommModel == 1;
+    const auto r = SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::VisualCorrection);
+    const smt::vision::MarkMoveSpeeds speeds{r[0].start, r[0].normal, r[1].start, r[1].normal};
+    smt::vision::CalibrateVisualOrigin(s, smt::vision::DefaultMarkVisionIo(), speeds);
+  };
   if (!StartMove(std::move(request), false)) m_bGoToStopAfter = false;
 }
 

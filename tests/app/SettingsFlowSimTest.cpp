@@ -9,7 +9,10 @@
 #include "feeder/FeederServices.h"
 #include "link/MachineHoming.h"
 #include "vision/CDialogSetView.h"
+#include "vision/MarkAlign.h"
 #include "vision/VisionGlobals.h"
+
+#include <opencv2/imgproc.hpp>
 #include "link/MotionGlobals.h"
 #include "sim/SimBoard.h"
 
@@ -50,11 +53,15 @@ class SettingsFlowSim : public SettingsFlow {
     config = WithKeys(config, "ManualControlConfig", "m_ComNumber=6\nm_XY_RunSteps=250\n");
     config = WithKeys(config, "SetBasicConfig",
                       "m_VisualOriginBox=3.5000\nm_OriginLightContrast=77\nm_OriginLightBrightness=66\n"
-                      "m_FeedBrightness=99\n");
+                      "m_FeedBrightness=99\nm_CottectionTimeReset=1\nm_VisualOriginSize=2.0000\n");
     config = WithKeys(config, "SerialPortConfig", "COM6=" + sim->SerialPath() + "\n");
     config = WithKeys(config, "m_PickPart_SpeedConfig",
                       "m_PickPart_Speed.m_Start_X=20\nm_PickPart_Speed.m_Normal_X=40\n"
                       "m_PickPart_Speed.m_Start_Y=20\nm_PickPart_Speed.m_Normal_Y=40\n");
+    config = WithKeys(config, "PcbEditConfig", "m_VisualZoom=18.0000\nm_DetectPrecision=20\n");
+    config = WithKeys(config, "m_VisualCorrection_SpeedConfig",
+                      "m_VisualCorrection_Speed.m_Start_X=5\nm_VisualCorrection_Speed.m_Normal_X=9\n"
+                      "m_VisualCorrection_Speed.m_Start_Y=5\nm_VisualCorrection_Speed.m_Normal_Y=9\n");
     WriteConfig(config);
   }
   void TearDown() override {
@@ -95,6 +102,14 @@ TEST_F(SettingsFlowSim, AfterARestartTheSavedSettingsDriveTheBoard) {
   f.OnToolbarDropDown(cmd::kToolGoTo);
   ASSERT_TRUE(v.m_bGoToFromMenu.load());
   g_nHighSpeedCamera = 1;  // the live view needs no capture device
+  // The Mark camera sees the origin mark (2 mm at 18 pixels per mm) half a
+  // millimetre to the right of the image centre.
+  smt::vision::SetMarkCamera([] { return true; },
+                             [](cv::Mat& frame) {
+                               frame = cv::Mat(480, 640, CV_8UC3, cv::Scalar(0, 0, 0));
+                               cv::circle(frame, cv::Point(320 + 9, 240), 18, cv::Scalar(255, 255, 255), cv::FILLED);
+                               return true;
+                             });
   ASSERT_TRUE(panel.ConnectNow());
   const bool homed = WaitWithEvents([] { return g_bResetDone.load() && !g_bMachineBusy.load(); });
   if (!homed) {
@@ -113,9 +128,11 @@ TEST_F(SettingsFlowSim, AfterARestartTheSavedSettingsDriveTheBoard) {
   EXPECT_EQ(home->payload[1], 20);  // X run 22, capped
   EXPECT_EQ(home->payload[2], 13);  // Y start
   EXPECT_EQ(home->payload[3], 20);  // Y run 24, capped
-  // ... and ended with the Mark camera over the vision origin:
-  // X 200 x 40 - 200 x 30, Y 160 x -30 - 160 x -12.5.
-  EXPECT_TRUE(WaitWithEvents([&] { return sim->Position(0) == 2000 && sim->Position(1) == -2800; }));
+  // ... and ended with the Mark camera over the vision origin, X 200 x 40 -
+  // 200 x 30, Y 160 x -30 - 160 x -12.5, corrected once: the board moved on
+  // by the mark's 0.5 mm (100 steps) while the counters keep the nominal
+  // position.
+  EXPECT_TRUE(WaitWithEvents([&] { return sim->Position(0) == 2100 && sim->Position(1) == -2800; }));
   EXPECT_EQ(g_nCurX.load(), 2000);
   EXPECT_EQ(g_nCurY.load(), -2800);
   EXPECT_EQ(smt::link::GetMotionSettings().xLimit, 90000);
@@ -136,7 +153,8 @@ TEST_F(SettingsFlowSim, AfterARestartTheSavedSettingsDriveTheBoard) {
 
   // A jog moves X by the set step.
   ASSERT_TRUE(panel.Jog(0, true));
-  EXPECT_TRUE(WaitWithEvents([&] { return sim->Position(0) == 2250 && !g_bMachineBusy.load(); }));
+  EXPECT_TRUE(WaitWithEvents([&] { return sim->Position(0) == 2350 && !g_bMachineBusy.load(); }));
+  EXPECT_EQ(g_nCurX.load(), 2250);
 
   // A 10 mm test run of X is accepted and moves 2000 steps.
   ASSERT_TRUE(ConfirmDialog<smt::settings::CDialogSetPulse>(
@@ -147,7 +165,8 @@ TEST_F(SettingsFlowSim, AfterARestartTheSavedSettingsDriveTheBoard) {
         d.OnTestRun();
       },
       false));
-  EXPECT_TRUE(WaitWithEvents([&] { return sim->Position(0) == 4250 && !g_bMachineBusy.load(); }));
+  EXPECT_TRUE(WaitWithEvents([&] { return sim->Position(0) == 4350 && !g_bMachineBusy.load(); }));
+  EXPECT_EQ(g_nCurX.load(), 4250);
   for (const auto& text : messages.service.Texts()) EXPECT_EQ(text.find("Pos Error"), std::string::npos) << text;
 }
 
