@@ -611,17 +611,10 @@ void CDialogPartList::FlushRowStates() {
     KindChanges& k = per[i];
     RowListModel* m = models_[i];
     m->RowsChanged(k.rows);
-    if (!k.selection.empty()) {
-      QItemSelection on, off;
-      const int last = m->columnCount() - 1;
-      for (const auto& [row, selected] : k.selection)
-        (selected ? on : off).append(QItemSelectionRange(m->index(row, 0), m->index(row, last)));
-      syncing_ = true;
-      auto* sm = views_[i]->selectionModel();
-      if (!off.isEmpty()) sm->select(off, QItemSelectionModel::Deselect);
-      if (!on.isEmpty()) sm->select(on, QItemSelectionModel::Select);
-      syncing_ = false;
-    }
+    // The view gets the selection again as runs of rows: rows selected one
+    // after another stay one range, so painting and later changes do not
+    // slow down as the run goes.
+    if (!k.selection.empty()) PushSelection(static_cast<RowKind>(i));
     if (k.focused >= 0) {
       const int row = std::min(k.focused + 3, m->rowCount() - 1);
       if (row >= 0) views_[i]->scrollTo(m->index(row, 0));
