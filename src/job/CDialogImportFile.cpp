@@ -244,7 +244,7 @@ std::optional<EdaTextEncoding> CDialogImportFile::ChosenEncoding() const {
 }
 
 bool CDialogImportFile::ReadFiles(const std::vector<std::string>& paths, std::vector<ImportRow>& rows,
-                                  std::string& encodings) {
+                                  std::string& encodings, bool offered) {
   // Each file is judged on its own: one without parts adds no rows and is
   // named; one that does not read refuses the whole opening.
   std::vector<std::string> empty;
@@ -260,11 +260,12 @@ bool CDialogImportFile::ReadFiles(const std::vector<std::string>& paths, std::ve
     } catch (const EdaNoPartsError& e) {
       empty.push_back(e.File());
     } catch (const EdaImportError& e) {
-      if (e.SuggestedFormat() >= 0 && OfferFormat(e.File(), e.SuggestedFormat())) {
-        // Read everything again with the format the header points to.
+      if (e.SuggestedFormat() >= 0 && !offered && OfferFormat(e.File(), e.SuggestedFormat())) {
+        // Read everything again with the format the header points to (the
+        // format is offered once per opening).
         rows.clear();
         encodings.clear();
-        return ReadFiles(paths, rows, encodings);
+        return ReadFiles(paths, rows, encodings, true);
       }
       ShowReadError(e.File(), e.Line(), e.Reason());
       return false;

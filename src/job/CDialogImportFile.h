@@ -96,7 +96,7 @@ class CDialogImportFile : public QDialog {
   std::set<int> SelectedRows() const;
   std::optional<smt::job::EdaTextEncoding> ChosenEncoding() const;
   bool ReadFiles(const std::vector<std::string>& paths, std::vector<smt::job::ImportRow>& rows,
-                 std::string& encodings);
+                 std::string& encodings, bool offered = false);
   bool OfferFormat(const std::string& file, int suggested);
 
   struct LastOpen {
