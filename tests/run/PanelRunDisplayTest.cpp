@@ -1,0 +1,122 @@
+// A run on the simulated machine wired to a real part list panel as the
+// shell wires it, with the window thread's dispatcher: the rows' states
+// reach the panel as changes of the rows that changed, never as the list
+// shown again as a whole while the parts are placed.
+#include <QCoreApplication>
+
+#include "RunSimFixture.h"
+#include "job/CDialogPartList.h"
+#include "job/FeederView.h"
+#include "job/RowListModel.h"
+#include "platform/QtGuiDispatcher.h"
+#include "run/RunShellWiring.h"
+
+namespace runtest {
+namespace {
+
+using namespace std::chrono_literals;
+using smt::job::RowKind;
+
+class PanelRunDisplay : public RunSimTest {
+ protected:
+  void SetUp() override {
+    RunSimTest::SetUp();
+    smt::platform::GuiDispatcher::Install(&gui);
+    panel = std::make_unique<CDialogPartList>();
+    for (const auto& r : rows) {
+      smt::job::ListRow lr(16);
+      for (size_t i = 0; i < r.size(); ++i) lr.cells[i] = r[i];
+      panel->Job().placementRows.push_back(lr);
+    }
+    panel->Job().NotifyRows(RowKind::Placement);
+    smt::job::g_FeederSource.listRows = [this] {
+      std::vector<smt::job::FeederRowView> v;
+      for (int i = 0; i < feeders.CurrentRowCount(); ++i) {
+        const auto row = *feeders.CurrentRow(i);
+        v.push_back({std::vector<std::string>(row.begin(), row.end()), 0, 0});
+      }
+      return v;
+    };
+    // The shell's wiring of the run engine to the panel; the machine's own
+    // services (board, marks, vision) stay the fixture's.
+    auto& s = smt::run::Services();
+    const auto board = s.board;
+    const auto align = s.alignBoardMarks;
+    const auto recognize = s.recognizeHeadPart;
+    const auto camera = s.visionCameraPosition;
+    const auto home = s.startHome;
+    smt::run::WireRunEngine(*panel, &feeders);
+    s.board = board;
+    s.alignBoardMarks = align;
+    s.recognizeHeadPart = recognize;
+    s.visionCameraPosition = camera;
+    s.startHome = home;
+    // Count what the run sends, then hand it to the panel as wired.
+    const auto setState = s.setSmtRowState;
+    s.setSmtRowState = [this, setState](int row, int image, bool select) {
+      ++stateCalls;
+      setState(row, image, select);
+    };
+    const auto resetStates = s.resetSmtRowStates;
+    s.resetSmtRowStates = [this, resetStates] {
+      ++resetCalls;
+      resetStates();
+    };
+    const auto endStep = s.onRunEnd;
+    s.onRunEnd = [this, endStep](bool finished) {
+      endStep(finished);
+      runFinished = finished;
+      ended = true;
+    };
+    panel->Run().runMode = [] { return 0; };
+    QObject::connect(panel->Model(RowKind::Placement), &QAbstractItemModel::modelReset, [this] {
+      if (placing) ++resetsWhilePlacing;
+    });
+  }
+  void TearDown() override {
+    smt::platform::GuiDispatcher::Install(&gui);
+    ProcessUntil([&] { return ended.load() || !g_bMachineBusy; }, 10s);
+    panel.reset();
+    smt::job::g_FeederSource = {};
+    smt::platform::GuiDispatcher::Install(nullptr);
+    RunSimTest::TearDown();
+  }
+  template <class F>
+  bool ProcessUntil(F done, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > end) return false;
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+  }
+
+  smt::platform::QtGuiDispatcher gui;
+  std::unique_ptr<CDialogPartList> panel;
+  bool placing = false;
+  int resetsWhilePlacing = 0;
+  std::atomic<int> stateCalls{0}, resetCalls{0};
+};
+
+TEST_F(PanelRunDisplay, RowStatesReachTheListAsChangesOfTheirRows) {
+  QCoreApplication::processEvents();
+  placing = true;
+  ASSERT_TRUE(panel->Run().OnStart());
+  ASSERT_TRUE(ProcessUntil([&] { return ended.load(); }, 20s));
+  ASSERT_TRUE(ProcessUntil([&] { return panel->QueuedRowStates() == 0; }, 2s));
+  QCoreApplication::processEvents();
+  placing = false;
+  EXPECT_TRUE(runFinished);
+  EXPECT_EQ(Count(0x68), 3);
+  // Each part was picked and placed: at least two states per row...
+  EXPECT_GE(stateCalls.load(), 6);
+  // ...none of which showed the list again as a whole: the only whole
+  // showings are the run's own resets of the states (end of each board).
+  EXPECT_GE(resetCalls.load(), 1);
+  EXPECT_LE(resetsWhilePlacing, resetCalls.load());
+  // The end of the board cleared the states; the list shows them cleared.
+  for (int r = 0; r < 3; ++r) EXPECT_EQ(panel->Job().placementRows[static_cast<size_t>(r)].Image(0), 0) << r;
+}
+
+}  // namespace
+}  // namespace runtest
