@@ -157,6 +157,8 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks {
   void ApplyEnableStates(bool enable);
   void SetDirectionIcon();
   bool HandleKey(QKeyEvent* e, bool down);
+  // A jog that was taken but moves nothing (step 0, no room to the limit) says why.
+  void SayWhyNothingMoved();
   void SetInfoBoxText(int box, const std::string& text);
   void SetButtonText(const std::string& text);
   void AppendTo(QPlainTextEdit* box, std::string& store, const std::string& text, bool lineEnd);

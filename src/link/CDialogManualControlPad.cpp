@@ -20,6 +20,7 @@
 #include "link/ManualMarkOffsets.h"
 #include "link/MotionSettings.h"
 #include "link/PumpButtons.h"
+#include "platform/MessageService.h"
 
 namespace jogid = smt::link::jogid;
 
@@ -215,10 +216,19 @@ void CDialogManualControl::PressControl(int id) {
       m_controls[jogid::kAPlus[0]]->setEnabled(!plus);
       m_controls[jogid::kAMinus[0]]->setEnabled(plus);
     }
-    m_Jog.Jog(axis, positive, true, false, 0);
+    if (!m_Jog.Jog(axis, positive, true, false, 0)) SayWhyNothingMoved();
     return;
   }
   if (IsFeederPad(id)) m_Jog.FeederPadPress(id);
+}
+
+void CDialogManualControl::SayWhyNothingMoved() {
+  using Nothing = smt::link::JogRunner::NothingToMove;
+  const Nothing why = m_Jog.LastNothingToMove();
+  if (why == Nothing::None) return;
+  const std::string text = m_PanelTexts[why == Nothing::ZeroStep ? "c_JogZeroStep" : "c_JogAtLimit"];
+  // After the press has been handled: the box must not take the button's release.
+  QMetaObject::invokeMethod(this, [text] { smt::platform::ShowMessage(text); }, Qt::QueuedConnection);
 }
 
 void CDialogManualControl::ReleaseControl(int id) {
@@ -238,13 +248,16 @@ bool CDialogManualControl::HandleKey(QKeyEvent* e, bool down) {
   if ((e->key() == Qt::Key_Shift && (mods & Qt::ControlModifier)) ||
       (e->key() == Qt::Key_Control && (mods & Qt::ShiftModifier)))
     NextSpeedGear();
+  int key = 0;
   switch (e->key()) {
-    case Qt::Key_Left: m_Jog.JogByKey(2); return true;
-    case Qt::Key_Up: m_Jog.JogByKey(3); return true;
-    case Qt::Key_Right: m_Jog.JogByKey(1); return true;
-    case Qt::Key_Down: m_Jog.JogByKey(4); return true;
+    case Qt::Key_Left: key = 2; break;
+    case Qt::Key_Up: key = 3; break;
+    case Qt::Key_Right: key = 1; break;
+    case Qt::Key_Down: key = 4; break;
     default: return false;
   }
+  if (!m_Jog.JogByKey(key) && !e->isAutoRepeat()) SayWhyNothingMoved();
+  return true;
 }
 
 void CDialogManualControl::keyPressEvent(QKeyEvent* e) {

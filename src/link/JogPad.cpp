@@ -273,6 +273,7 @@ void JogRunner::StepsChanged() {
 }
 
 bool JogRunner::Jog(int axis, bool positive, bool repeat, bool useSteps, int steps) {
+  nothing_ = NothingToMove::None;
   if (!g_bConnected) return false;
   const int type = g_nMachineType;
   if (!JogAxisAccepted(type, axis)) return false;
@@ -315,6 +316,7 @@ bool JogRunner::Jog(int axis, bool positive, bool repeat, bool useSteps, int ste
   if (displayChanged) StepsChanged();
   if (!repeat && plan.repetitions > 1) plan.repetitions = 1;
   if (plan.steps == 0 || plan.repetitions < 1) {
+    nothing_ = plan.steps == 0 ? NothingToMove::ZeroStep : NothingToMove::AtLimit;
     smt::ReleaseMachineBusy();
     return false;
   }

@@ -98,6 +98,10 @@ class JogRunner {
   // The jog: refused silently when offline or busy, or for an axis the
   // machine type does not take. True when a jog worker was started.
   bool Jog(int axis, bool positive, bool repeat, bool useSteps, int steps);
+  // Why the last jog moved nothing although it was taken: its step is 0, or
+  // the axis has no room left towards its travel limit in that direction.
+  enum class NothingToMove { None, ZeroStep, AtLimit };
+  NothingToMove LastNothingToMove() const { return nothing_.load(); }
   // Arrow keys: 1 X+, 2 X-, 3 Y+, 4 Y-.
   bool JogByKey(int key);
   // The held button or key was released.
@@ -134,6 +138,7 @@ class JogRunner {
  private:
   void StepsChanged();
   std::atomic<int> workers_{0};
+  std::atomic<NothingToMove> nothing_{NothingToMove::None};
   mutable std::mutex m_;
   JogContext context_;
   JogSteps steps_;

@@ -8,6 +8,9 @@
 
 bool CCameraCalib::ReadFile(const std::string& fileName, cv::Mat& cameraMatrix, cv::Mat& distortion, int* width,
                             int* height) {
+  // OpenCV prints its own error for a file that is not there: ask first.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(fileName, ec)) return false;
   try {
     cv::FileStorage fs(fileName, cv::FileStorage::READ);
     if (!fs.isOpened()) return false;
@@ -37,10 +40,14 @@ bool CCameraCalib::ReadFile(const std::string& fileName, cv::Mat& cameraMatrix, 
 bool CCameraCalib::Load(const std::string& fileName) {
   cv::Mat k, d;
   int w = 0, h = 0;
-  const bool ok = ReadFile(fileName, k, d, &w, &h);
+  std::error_code ec;
+  const bool present = std::filesystem::is_regular_file(fileName, ec);
+  const bool ok = present && ReadFile(fileName, k, d, &w, &h);
   std::lock_guard<std::mutex> lock(m_);
   if (!ok) {
-    if (m_bLoaded) CLogFile::Instance().Write(true, "Lens file %s not read: lens correction off", fileName.c_str());
+    CLogFile::Instance().Write(true, present ? "Lens file %s could not be read: lens correction off"
+                                             : "Lens file %s is missing: lens correction off",
+                               fileName.c_str());
     m_bLoaded = false;
     m_CameraMatrix.release();
     m_Distortion.release();

@@ -364,3 +364,28 @@ TEST_F(JogOnSimulator, ArrowKeysJogAndCtrlShiftChangesTheGear) {
   QApplication::processEvents();
   EXPECT_EQ(panel.StepDisplay(), "XY100,  Z50,  A100,  F100,  S100");
 }
+
+// A jog that is taken but moves nothing keeps why: a step of 0, or no room
+// towards the travel limit; a jog that moves, or one refused while offline,
+// has no such reason.
+TEST_F(JogOnSimulator, AJogThatMovesNothingKeepsWhy) {
+  using Nothing = JogRunner::NothingToMove;
+  struct Case { int xySteps; bool positive; bool connected; bool started; Nothing why; };
+  const Case cases[] = {
+      {0, true, true, false, Nothing::ZeroStep},
+      {1000, false, true, false, Nothing::AtLimit},  // X- at X = 0
+      {1000, true, true, true, Nothing::None},
+      {0, true, false, false, Nothing::None},
+  };
+  for (const Case& c : cases) {
+    JogSteps s = FastSteps();
+    s.m_XY_RunSteps = c.xySteps;
+    runner.SetSteps(s);
+    g_nCurX = 0;
+    g_bConnected = c.connected;
+    EXPECT_EQ(runner.Jog(0, c.positive, false, false, 0), c.started) << c.xySteps << c.positive;
+    EXPECT_EQ(runner.LastNothingToMove(), c.why) << c.xySteps << c.positive;
+    ASSERT_TRUE(WaitIdle());
+    g_bConnected = true;
+  }
+}

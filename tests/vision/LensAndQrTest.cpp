@@ -1,6 +1,9 @@
 // Lens correction from calibration files and the QR reader set-up.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <filesystem>
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
@@ -175,4 +178,25 @@ TEST(QrCodeReader, DecodesAGeneratedCode) {
   EXPECT_EQ(texts[0], "SMT-FEEDER-W12");
   g_pQRCodeDetector.reset();
   g_bQRCodeModelLoaded = false;
+}
+
+// A lens file that is not there leaves the correction off without OpenCV's
+// own error on the terminal.
+TEST(CameraCalib, MissingLensFileIsQuietOnTheTerminal) {
+  TempDir dir;
+  const std::string missing = (dir.path / "cameraCalibrate_data8mm.xml").string();
+  fflush(stderr);
+  const int saved = dup(2);
+  const std::string errPath = (dir.path / "stderr.txt").string();
+  FILE* err = fopen(errPath.c_str(), "w");
+  ASSERT_NE(err, nullptr);
+  dup2(fileno(err), 2);
+  CCameraCalib calib;
+  const bool loaded = calib.Load(missing);
+  fflush(stderr);
+  dup2(saved, 2);
+  close(saved);
+  fclose(err);
+  EXPECT_FALSE(loaded);
+  EXPECT_EQ(fs::file_size(errPath), 0u);
 }

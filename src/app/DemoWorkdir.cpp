@@ -1,0 +1,238 @@
+#include "app/DemoWorkdir.h"
+
+#include <vector>
+
+#include "feeder/FeederNames.h"
+#include "feeder/FeederTable.h"
+#include "job/JobFile.h"
+#include "job/JobModel.h"
+#include "job/JobRows.h"
+#include "job/PcbRecord.h"
+#include "library/NozzleLibrary.h"
+#include "platform/FileIo.h"
+#include "platform/ListFile.h"
+#include "platform/ProfileFile.h"
+#include "platform/SettingsSection.h"
+#include "settings/BasicSettings.h"
+#include "settings/PulseSettings.h"
+#include "settings/SpeedSettings.h"
+#include "settings/SpeedTemplates.h"
+#include "settings/SpeedUses.h"
+#include "vision/CameraEditValues.h"
+#include "vision/CameraTable.h"
+
+namespace smt::app {
+
+namespace {
+
+using smt::platform::SettingsSection;
+
+// The simulated machine: a two-head placement machine with a 400 x 400 mm
+// table, 100 steps per millimetre on X, Y and Z.
+constexpr int kDemoMachineType = 2;
+constexpr double kTravelX = 400, kTravelY = -400, kTravelZ = -30;
+constexpr double kStepsPerMm = 100;
+constexpr const char* kTemplate = "Demo";
+
+void WriteMachine(const std::string& app) {
+  const std::string config = smt::platform::ConfigPath(app);
+  SettingsSection(config, "MachineSetConfig").WriteInt("MachineSet", kDemoMachineType);
+
+  smt::settings::BasicSettings b = smt::settings::LoadBasicSettings(app);
+  b.m_X_Limit = kTravelX;
+  b.m_Y_Limit = kTravelY;
+  b.m_Z_Limit = kTravelZ;
+  b.m_Z_Nozzle1ToPCBHeight = -10;
+  b.m_Z_Nozzle1ToFeed = -5;
+  b.m_Z_Nozzle2ToFeed = -5;
+  b.m_X_Nozzle2ToNozzle1 = 40;
+  b.m_X_CameraToNozzle1 = -60;
+  b.m_Y_CameraToNozzle1 = 0;
+  b.m_X_ThrowPosition = 300;
+  b.m_Y_ThrowPosition = -350;
+  if (!smt::settings::SaveBasicSettings(app, b)) throw std::runtime_error("[SetBasicConfig]");
+
+  smt::settings::PulseSettings p = smt::settings::LoadPulseSettings(app);
+  p.m_X_Pulse = p.m_Y_Pulse = p.m_Z_Pulse = kStepsPerMm;
+  p.m_A_Pulse = 17.7777;
+  for (double smt::settings::PulseSettings::*m :
+       {&smt::settings::PulseSettings::m_WestWalk_Pulse, &smt::settings::PulseSettings::m_WestLift_Pulse,
+        &smt::settings::PulseSettings::m_NorthWalk_Pulse, &smt::settings::PulseSettings::m_NorthLift_Pulse,
+        &smt::settings::PulseSettings::m_EastWalk_Pulse, &smt::settings::PulseSettings::m_EastLift_Pulse,
+        &smt::settings::PulseSettings::m_AutoWalk1_Pulse, &smt::settings::PulseSettings::m_AutoWalk2_Pulse})
+    p.*m = kStepsPerMm;
+  if (!smt::settings::SavePulseSettings(app, p)) throw std::runtime_error("[SetPulseConfig]");
+
+  // Jog steps of the four gears, and the panel's current gear: the medium one.
+  // Gear steps in motor steps: fast 10 mm, medium 1 mm, slow 0.1 mm, fine 0.01 mm.
+  smt::settings::SpeedSettings s;
+  s.m_SpeedMenuCheck = 1;
+  if (!smt::settings::SaveSpeedSettings(app, s)) throw std::runtime_error("[SpeedTemplateConfig]");
+  SettingsSection jog(config, "ManualControlConfig");
+  jog.WriteInt("m_SpeedGears", 1);
+  jog.WriteInt("m_XY_RunSteps", s.m_XY_RunMedium);
+  jog.WriteInt("m_Z_RunSteps", s.m_Z_RunMedium);
+  jog.WriteInt("m_A_RunSteps", s.m_A_RunMedium);
+  jog.WriteInt("m_Feed_RunSteps", s.m_Feed_RunMedium);
+  jog.WriteInt("m_S_RunSteps", s.m_S_RunMedium);
+  jog.WriteInt("m_ComNumber", 1);
+
+  // Two heads, placement from the feeders.
+  SettingsSection strategy(config, "SmtStrategyConfig");
+  strategy.WriteInt("m_HeaderSelect", 1);
+  strategy.WriteInt("m_RunSelect", 0);
+}
+
+// One template "Demo" in all three tiers, used for every speed use.
+void WriteSpeeds(const std::string& app) {
+  smt::settings::TemplateRow row;
+  row[0] = kTemplate;
+  for (int k = 1; k < smt::settings::kTemplateCells; ++k) row[static_cast<size_t>(k)] = smt::settings::SpeedCell(40, 200);
+  smt::settings::SpeedTiers tiers;
+  tiers.high = tiers.medium = tiers.low = {row};
+  smt::settings::SpeedUseNames uses;
+  uses.fill(kTemplate);
+  smt::platform::WriteListFile(std::filesystem::path(app) / "config_speed.fig",
+                               {smt::settings::BuildUseLine(uses), smt::settings::WriteTemplateRows(tiers)});
+  const auto& prefixes = smt::settings::SpeedUsePrefixes();
+  for (const char* prefix : prefixes)
+    if (!smt::settings::SaveUsageSpeeds(app, prefix, row)) throw std::runtime_error(prefix);
+}
+
+// The simulated industrial cameras, switched on, and the two up-looking
+// camera rows in front of the feeders.
+void WriteCameras(const std::string& app) {
+  SettingsSection c(smt::platform::ConfigPath(app), "CameraListConfig");
+  c.WriteInt("m_HighSpeedCamera", 1);
+  c.WriteInt("m_MarkCamera", 1);
+  c.WriteInt("m_VisualCamera1", 1);
+  c.WriteInt("m_VisualCamera2", 1);
+  std::vector<std::string> rows;
+  for (int k = 0; k < 2; ++k) {
+    smt::vision::CameraEditValues v;
+    v.name = k == 0 ? smt::vision::kCameraName1 : smt::vision::kCameraName2;
+    v.x = 150 + 60 * k;
+    v.y = -200;
+    v.visualZoom = 20;
+    v.visualSize = 5;
+    v.contrast = 128;
+    v.brightness = 128;
+    v.correctionTimes = 1;
+    v.precisionXY = 5;
+    v.precisionA = 5;
+    v.collectTime = 50;
+    rows.push_back(smt::vision::JoinRow(smt::vision::RowFromEditValues(v)));
+  }
+  smt::platform::WriteListFile(std::filesystem::path(app) / "config_camera.fig", {std::nullopt, rows});
+}
+
+void WriteNozzles(const std::string& app) {
+  std::vector<std::string> rows;
+  for (int k = 0; k < 6; ++k) {
+    auto r = smt::library::NozzleLibrary::MakeRow(k + 1, 20 + 15 * k, -380, -5, 20 + 15 * k, -360, -8, 40,
+                                                  k < 3 ? "CN030" : "CN040");
+    std::string line;
+    for (const auto& cell : r) line += cell + "\t";
+    rows.push_back(line);
+  }
+  smt::platform::WriteListFile(std::filesystem::path(app) / smt::library::kNozzleFileName, {std::nullopt, rows});
+}
+
+smt::feeder::FeederRow TapeFeeder(const std::string& number, const std::string& value, double x, const char* head) {
+  smt::feeder::FeederRow r;
+  r[smt::feeder::kCellNumber] = number;
+  r[smt::feeder::kCellType] = "Resistor";
+  r[smt::feeder::kCellPackage] = "0603";
+  r[smt::feeder::kCellValue] = value;
+  r[smt::feeder::kCellX] = smt::platform::FormatDouble(x, 4);
+  r[smt::feeder::kCellY] = "-20.0000";
+  r[smt::feeder::kCellLength] = "1.60";
+  r[smt::feeder::kCellWidth] = "0.80";
+  r[smt::feeder::kCellHeight] = "0.50";
+  r[smt::feeder::kCellAngle] = "0";
+  r[smt::feeder::kCellHead] = head;
+  r[smt::feeder::kCellVacuum] = "0";
+  r[smt::feeder::kCellCamera] = std::string("No/") + smt::vision::kCameraName1;
+  r[smt::feeder::kCellFly] = "No/60/80";
+  r[smt::feeder::kCellFeedMode] = "集中飞达";
+  r[smt::feeder::kCellPickDelay] = "0";
+  r[smt::feeder::kCellPlaceDelay] = "0";
+  r[smt::feeder::kCellFeedCoord] = "5";
+  r[smt::feeder::kCellFeedCount] = "1";
+  r[smt::feeder::kCellFeedTime] = "10";
+  r[smt::feeder::kCellSlack] = "0";
+  r[smt::feeder::kCellTension] = "0";
+  r[smt::feeder::kCellPickHeight] = "-5.0000";
+  r[smt::feeder::kCellSpeed] = std::string("No/") + kTemplate;
+  r[smt::feeder::kCellEarlyVacuum] = "0";
+  r[smt::feeder::kCellFeature] = "01:贴片电阻";
+  r[smt::feeder::kCellQuantity] = "1000";
+  r[smt::feeder::kCellPrecisionXY] = "0";
+  r[smt::feeder::kCellPrecisionA] = "0";
+  r[smt::feeder::kCellCollectTime] = "0";
+  return r;
+}
+
+// Feeder group "Demo": two tape feeders on the west bank.
+void WriteFeeders(const std::string& app) {
+  smt::feeder::FeederTable t;
+  t.AddGroup("Demo", "");
+  t.SetCurrentName("Demo");
+  t.ShowGroupInList("Demo", smt::feeder::BuiltInNameTables(0));
+  t.ReplaceCurrentRows({TapeFeeder("W1", "10k", 10, "1"), TapeFeeder("W2", "100nF", 14, "2")},
+                       {smt::feeder::TrayRecord::Default(), smt::feeder::TrayRecord::Default()});
+  smt::platform::WriteListFile(std::filesystem::path(app) / "config_feed.fig", {std::nullopt, t.SaveToLines()});
+}
+
+smt::job::ListRow DemoPart(int serial, double x, double y, const std::string& name, const std::string& feeder,
+                           const std::string& value) {
+  smt::job::ListRow r(smt::job::kPlacementCells);
+  r.cells = {std::to_string(serial), smt::job::FormatG(x), smt::job::FormatG(y), "0", name, "Resistor", "0603",
+             "Yes", value, feeder, "No", value, "1", "", "", ""};
+  r.SetImage(smt::job::kSmtPlace, smt::job::kImgYes);
+  r.SetImage(smt::job::kSmtVision, smt::job::kImgVisionNo);
+  return r;
+}
+
+// One board without marks and four parts from the two feeders.
+void WriteJob(const std::filesystem::path& dir) {
+  smt::job::PcbRecord rec;
+  rec.m_strName = "Demo";
+  rec.m_nRows = 1;
+  rec.m_nCols = 1;
+  rec.m_dThickness = 1.6;
+  rec.m_dOriginX = 50;
+  rec.m_dOriginY = -60;
+  rec.m_bMarkEnable = false;
+  rec.m_PanelGrid = smt::job::FullPanelGrid(1, 1);
+  const std::vector<smt::job::ListRow> parts = {
+      DemoPart(1, 5, -5, "R1", "W1", "10k"), DemoPart(2, 10, -5, "C1", "W2", "100nF"),
+      DemoPart(3, 15, -5, "R2", "W1", "10k"), DemoPart(4, 20, -5, "C2", "W2", "100nF")};
+  for (const auto& p : parts) rec.m_Parts.push_back(smt::job::PlacementRowToStored(p));
+  smt::job::JobModel job;
+  job.pcbs.m_Records.push_back(rec);
+  job.pcbs.m_strCurPcbName = rec.m_strName;
+  job.ShowRecord(0);
+  smt::job::WriteJobFiles(dir / kDemoJobName, job.ToContent(kDemoMachineType), kDemoMachineType);
+}
+
+}  // namespace
+
+std::string PrepareDemoWorkdir(const std::filesystem::path& dir) {
+  const std::string app = dir.string();
+  try {
+    std::filesystem::create_directories(dir);
+    WriteMachine(app);
+    WriteSpeeds(app);
+    WriteCameras(app);
+    WriteNozzles(app);
+    WriteFeeders(app);
+    WriteJob(dir);
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  smt::platform::ClearProfileCache();
+  return {};
+}
+
+}  // namespace smt::app

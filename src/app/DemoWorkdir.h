@@ -1,0 +1,20 @@
+#pragma once
+// A working directory for the simulated machine: settings that match the
+// board simulator (travel, scales, speeds and a speed template, jog steps,
+// the simulated industrial cameras and their camera rows, a nozzle library),
+// a feeder group and a small demo job that runs to its end on it. scripts/run
+// prepares a new working directory this way; a real machine's settings are
+// never written here.
+#include <filesystem>
+#include <string>
+
+namespace smt::app {
+
+// The demo job's file name inside the working directory.
+inline constexpr const char* kDemoJobName = "demo.smt";
+
+// Writes the demo settings, library files and job into `dir`. Returns an
+// empty string on success, else what could not be written.
+std::string PrepareDemoWorkdir(const std::filesystem::path& dir);
+
+}  // namespace smt::app

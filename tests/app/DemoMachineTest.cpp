@@ -1,0 +1,149 @@
+// A newcomer's first hour on the simulated machine, as scripts/run prepares
+// the working directory: the real shell on a working directory with the
+// shipped default files, the language files and the demo set-up, the board
+// simulator on the serial link (COM1), and the operator's clicks and keys on
+// the real widgets.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMouseEvent>
+#include <QThread>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+
+#include "ShellFixture.h"
+#include "app/DemoWorkdir.h"
+#include "job/CSMTDoc.h"
+#include "link/JogPanelLayout.h"
+#include "link/MotionSettings.h"
+#include "settings/SettingsStores.h"
+#include "vision/VisionGlobals.h"
+#include "sim/SimBoard.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+using smt::link::jogid::kReset;
+
+// Keeps the window thread's queue moving until `cond` holds or `limit` passes.
+bool PumpUntil(const std::function<bool()>& cond, std::chrono::milliseconds limit = 10s) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!cond()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(5);
+  }
+  return true;
+}
+
+void Press(QWidget* w) {
+  ASSERT_NE(w, nullptr);
+  const QPointF at(w->width() / 2.0, w->height() / 2.0);
+  QMouseEvent e(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w, &e);
+}
+void Release(QWidget* w) {
+  ASSERT_NE(w, nullptr);
+  const QPointF at(w->width() / 2.0, w->height() / 2.0);
+  QMouseEvent e(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(w, &e);
+}
+void Click(QWidget* w) {
+  Press(w);
+  Release(w);
+}
+
+// The directory of the built language files (<build>/lang) beside this test.
+fs::path BuiltLanguageDir() {
+  return fs::canonical("/proc/self/exe").parent_path().parent_path().parent_path() / "lang";
+}
+
+class DemoMachine : public ShellTest {
+ protected:
+  void SetUp() override {
+    ShellTest::SetUp();
+    // What scripts/run does for a new working directory.
+    for (const auto& f : fs::directory_iterator(fs::path(SMT_SOURCE_DIR) / "resources" / "defaults"))
+      fs::copy_file(f.path(), dir / f.path().filename().string(), fs::copy_options::overwrite_existing);
+    for (const auto& f : fs::directory_iterator(BuiltLanguageDir()))
+      fs::copy_file(f.path(), dir / f.path().filename().string(), fs::copy_options::overwrite_existing);
+    ASSERT_EQ(smt::app::PrepareDemoWorkdir(dir.path()), "");
+    smt::sim::SimConfig c;
+    c.udp = false;
+    c.discovery = false;
+    c.headMask = 0x03;
+    sim = std::make_unique<smt::sim::SimBoard>(c);
+    ASSERT_TRUE(sim->Start()) << sim->LastError();
+    std::ofstream(dir / "config.ini", std::ios::app) << "\n[SerialPortConfig]\nCOM1=" << sim->SerialPath() << "\n";
+    setenv("SMT_SIMULATED_CAMERAS", "3", 1);
+    smt::platform::ClearProfileCache();
+  }
+  void TearDown() override {
+    ShellTest::TearDown();
+    unsetenv("SMT_SIMULATED_CAMERAS");
+    if (sim) sim->Stop();
+    g_bConnected = false;
+  }
+  CDialogManualControl& Jog() { return *app->frame()->view()->m_pManualControl; }
+  QWidget* Control(int id) { return Jog().Control(id); }
+  QAbstractButton* ConnectButton() {
+    return Jog().findChild<QAbstractButton*>("ManualControl.c_Online");
+  }
+
+  std::unique_ptr<smt::sim::SimBoard> sim;
+};
+
+// The prepared directory holds the simulated machine: what the program
+// loaded from it, without any dialog opened.
+TEST_F(DemoMachine, PreparedDirectoryHoldsTheSimulatedMachineAndTheDemoJob) {
+  CMainFrame& f = Start();
+  auto& stores = smt::settings::SettingsStores::Instance();
+  EXPECT_EQ(g_nMachineType.load(), 2);
+  EXPECT_EQ(stores.machine.Basic()->m_X_Limit, 400);
+  EXPECT_EQ(stores.machine.Basic()->m_Y_Limit, -400);
+  EXPECT_EQ(stores.machine.Pulse()->m_X_Pulse, 100);
+  EXPECT_EQ(stores.machine.Pulse()->m_Y_Pulse, 100);
+  // A speed template in every tier, the high tier chosen, every use on it.
+  auto speed = stores.speed.Get();
+  EXPECT_EQ(speed->settings.m_SpeedMenuCheck, 1);
+  ASSERT_EQ(speed->tiers.Count(), 1);
+  for (const auto& use : speed->uses) EXPECT_EQ(use, "Demo");
+  for (const auto& record : speed->records) EXPECT_GT(record[0].normal, 1);
+  // Jog steps that move, the simulated cameras and their rows, the nozzles.
+  EXPECT_EQ(Jog().StepDisplay().rfind("XY100", 0), 0u) << Jog().StepDisplay();
+  EXPECT_EQ(g_nHighSpeedCamera.load(), 1);
+  EXPECT_EQ(f.m_lists.cameraRows.size(), 2u);
+  EXPECT_EQ(f.m_lists.nozzleRows.size(), 6u);
+  // The feeder list shows the demo's feeders, and the demo job names them.
+  EXPECT_EQ(f.view()->m_pFeedList->RowCount(), 2);
+  ASSERT_TRUE(f.view()->document()->OnOpenDocument(dir / smt::app::kDemoJobName));
+  auto& pl = *f.view()->m_pPartList;
+  EXPECT_EQ(pl.Job().placementRows.size(), 4u);
+  EXPECT_TRUE(pl.Logic().CheckFeedersExist());
+  EXPECT_TRUE(messages.service.Texts().empty()) << messages.service.Texts().front();
+}
+
+}  // namespace
+
+namespace {
+
+// A jog that is taken but cannot move says why, in a message: X- at X = 0
+// after homing has no room towards the limit.
+TEST_F(DemoMachine, AJogAtTheTravelLimitSaysWhy) {
+  CMainFrame& f = Start();
+  f.show();
+  Click(ConnectButton());
+  ASSERT_TRUE(PumpUntil([] { return g_bConnected.load(); })) << Jog().ButtonText();
+  ASSERT_TRUE(PumpUntil([] { return !g_bMachineBusy.load(); }));
+  Click(Control(kReset));
+  ASSERT_TRUE(PumpUntil([&] { return Control(smt::link::jogid::kXMinus)->isEnabled(); }, 20s));
+  messages.service.Clear();
+  Click(Control(smt::link::jogid::kXMinus));
+  ASSERT_TRUE(PumpUntil([&] { return !messages.service.Texts().empty(); }, 3s));
+  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{Jog().Texts()["c_JogAtLimit"]});
+  EXPECT_NE(Jog().Texts()["c_JogAtLimit"], "");
+  EXPECT_EQ(sim->Position(0), 0);
+}
+
+}  // namespace
