@@ -106,6 +106,8 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks {
   std::string StepDisplay() const;
   QWidget* Control(int id) const;
   bool PumpChecked(int pump) const;
+  // Why a taken jog moved nothing (language file, Chinese default).
+  std::string JogNothingToMoveText(bool zeroStep) const;
   const smt::link::JogPanelTexts& Texts() const { return m_PanelTexts; }
   // The "one-key zero" of the reset menu; the view installs it.
   std::function<void()> onSetAllZero;

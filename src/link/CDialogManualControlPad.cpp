@@ -20,6 +20,7 @@
 #include "link/ManualMarkOffsets.h"
 #include "link/MotionSettings.h"
 #include "link/PumpButtons.h"
+#include "platform/SettingsSection.h"
 #include "platform/MessageService.h"
 
 namespace jogid = smt::link::jogid;
@@ -222,11 +223,19 @@ void CDialogManualControl::PressControl(int id) {
   if (IsFeederPad(id)) m_Jog.FeederPadPress(id);
 }
 
+std::string CDialogManualControl::JogNothingToMoveText(bool zeroStep) const {
+  smt::platform::LanguageSection s(m_AppDir, m_Language, "ManualControlConfig");
+  return zeroStep ? s.Text("ManualControl.c_JogZeroStep",
+                           "点动步距为 0，轴没有移动：请在速度设置中设定点动步距，或用右键菜单选择点动档位。")
+                  : s.Text("ManualControl.c_JogAtLimit",
+                           "轴没有移动：此方向已到行程限位，剩余行程小于一个点动步距。行程限位在基本设置中设定。");
+}
+
 void CDialogManualControl::SayWhyNothingMoved() {
   using Nothing = smt::link::JogRunner::NothingToMove;
   const Nothing why = m_Jog.LastNothingToMove();
   if (why == Nothing::None) return;
-  const std::string text = m_PanelTexts[why == Nothing::ZeroStep ? "c_JogZeroStep" : "c_JogAtLimit"];
+  const std::string text = JogNothingToMoveText(why == Nothing::ZeroStep);
   // After the press has been handled: the box must not take the button's release.
   QMetaObject::invokeMethod(this, [text] { smt::platform::ShowMessage(text); }, Qt::QueuedConnection);
 }

@@ -99,8 +99,6 @@ const std::vector<std::pair<std::string, std::string>>& JogPanelTexts::Defaults(
       {"c_Information_77", "77->移动放置"},
       {"c_Information_78", "78->移动放置"},
       {"c_Information_71", "71->测量高度"},
-      {"c_JogZeroStep", "点动步距为 0，轴没有移动：请在速度设置中设定点动步距，或用右键菜单选择点动档位。"},
-      {"c_JogAtLimit", "轴没有移动：此方向已到行程限位，剩余行程小于一个点动步距。行程限位在基本设置中设定。"},
   };
   return d;
 }

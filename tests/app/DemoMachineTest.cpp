@@ -14,6 +14,8 @@
 #include "ShellFixture.h"
 #include "app/DemoWorkdir.h"
 #include "job/CSMTDoc.h"
+#include "job/CDialogPartList.h"
+#include "job/CToolBarPartControl.h"
 #include "link/JogPanelLayout.h"
 #include "link/MotionSettings.h"
 #include "settings/SettingsStores.h"
@@ -91,6 +93,26 @@ class DemoMachine : public ShellTest {
     return Jog().findChild<QAbstractButton*>("ManualControl.c_Online");
   }
 
+  void ConnectAndHome() {
+    Click(ConnectButton());
+    ASSERT_TRUE(PumpUntil([] { return g_bConnected.load(); })) << Jog().ButtonText();
+    ASSERT_TRUE(PumpUntil([] { return !g_bMachineBusy.load(); }));
+    Click(Control(kReset));
+    ASSERT_TRUE(PumpUntil([&] { return Control(smt::link::jogid::kXPlus)->isEnabled(); }, 20s));
+  }
+  void ClickToolbar(int command) {
+    auto& bar = app->frame()->view()->m_pPartList->ToolBar();
+    QAction* a = bar.Button(command);
+    ASSERT_NE(a, nullptr);
+    ASSERT_TRUE(a->isEnabled()) << command;
+    Click(bar.widgetForAction(a));
+  }
+  std::string Messages() {
+    std::string t;
+    for (const auto& m : messages.service.Texts()) t += m + " | ";
+    return t;
+  }
+
   std::unique_ptr<smt::sim::SimBoard> sim;
 };
 
@@ -128,6 +150,35 @@ TEST_F(DemoMachine, PreparedDirectoryHoldsTheSimulatedMachineAndTheDemoJob) {
 
 namespace {
 
+TEST_F(DemoMachine, ConnectHomeAndJogEachAxis) {
+  CMainFrame& f = Start();
+  f.show();
+  Click(ConnectButton());
+  ASSERT_TRUE(PumpUntil([] { return g_bConnected.load(); })) << Jog().InfoText();
+  ASSERT_TRUE(PumpUntil([] { return !g_bMachineBusy.load(); }));
+  Click(Control(kReset));
+  ASSERT_TRUE(PumpUntil([] { return g_bResetDone.load() && !g_bMachineBusy.load(); }, 20s)) << Jog().InfoText();
+  ASSERT_TRUE(PumpUntil([&] { return Control(smt::link::jogid::kXPlus)->isEnabled(); }));
+  // Each axis button moves its axis on the board by the jog step.
+  struct Case { int button; int axis; };
+  for (Case k : {Case{smt::link::jogid::kXPlus, 0}, Case{smt::link::jogid::kYMinus, 1},
+                 Case{smt::link::jogid::kZMinus[0], 2}, Case{smt::link::jogid::kAPlus[0], 40}}) {
+    const int64_t before = sim->Position(k.axis);
+    ASSERT_TRUE(Control(k.button)->isEnabled()) << k.button;
+    Press(Control(k.button));
+    ASSERT_TRUE(PumpUntil([&] { return sim->Position(k.axis) != before; }, 3s))
+        << k.button << " steps " << Jog().StepDisplay() << " xlimit " << smt::link::GetMotionSettings().xLimit
+        << " busy " << g_bMachineBusy.load() << " pos " << g_nCurX.load() << " info " << Jog().InfoText() << [&] {
+             std::string t;
+             for (auto [a, v] : sim->Positions()) t += " " + std::to_string(a) + ":" + std::to_string(v);
+             return t;
+           }();
+    Release(Control(k.button));
+    ASSERT_TRUE(PumpUntil([] { return !g_bMachineBusy.load(); })) << k.button;
+  }
+  EXPECT_TRUE(messages.service.Texts().empty()) << messages.service.Texts().front();
+}
+
 // A jog that is taken but cannot move says why, in a message: X- at X = 0
 // after homing has no room towards the limit.
 TEST_F(DemoMachine, AJogAtTheTravelLimitSaysWhy) {
@@ -141,8 +192,8 @@ TEST_F(DemoMachine, AJogAtTheTravelLimitSaysWhy) {
   messages.service.Clear();
   Click(Control(smt::link::jogid::kXMinus));
   ASSERT_TRUE(PumpUntil([&] { return !messages.service.Texts().empty(); }, 3s));
-  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{Jog().Texts()["c_JogAtLimit"]});
-  EXPECT_NE(Jog().Texts()["c_JogAtLimit"], "");
+  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{Jog().JogNothingToMoveText(false)});
+  EXPECT_EQ(messages.service.Texts().front().rfind("轴没有移动", 0), 0u);
   EXPECT_EQ(sim->Position(0), 0);
 }
 
