@@ -91,7 +91,6 @@ void DeclareShellHooks(CSMTView& view) {
   CSMTView* v = &view;
   const std::string vision = "connected by vision work";
   const std::string lamp = "connected by lamp work";
-  const std::string editors = "connected by editors work";
   const std::string settings = "connected by settings work";
 
   // --- run engine: part list ---
@@ -101,6 +100,7 @@ void DeclareShellHooks(CSMTView& view) {
   Need(RUN(resetSmtRowStates), kPlacing);
   Pending(RUN(progress), kAll);
   Pending(RUN(showRow), kPlacing);
+  Need(RUN(showList), kAll);
   Need(RUN(panelLabel), kAll);
   Need(RUN(onRunEnd), kAll);
   Need(RUN(feedModeNames), kPlacing);
@@ -112,7 +112,7 @@ void DeclareShellHooks(CSMTView& view) {
   Need(RUN(setDispenseRowState), kDispensing);
   Need(RUN(resetDispenseRowStates), kDispensing);
   Need(RUN(currentDisRow), kDispensing);
-  Pending(RUN(glueInjectDepth), kDispensing);
+  Need(RUN(glueInjectDepth), kAll);
   Need(RUN(drillRows), kDrilling);
   Need(RUN(setDrillRowState), kDrilling);
   Need(RUN(resetDrillRowStates), kDrilling);
@@ -135,13 +135,15 @@ void DeclareShellHooks(CSMTView& view) {
   Optional(RUN(recognizeOwnMark), vision);
   Optional(RUN(flyVisionAvailable), vision);
   Need(RUN(openMarkCamera), kAll);
-  Optional(RUN(cameraAngleOffsets), vision);
+  Need(RUN(cameraAngleOffsets), kPlacing);
+  Need(RUN(sharedViewAngleOffset), Types({5}));
   Optional(RUN(visionCameraPosition), vision);
   // --- run engine: stations and view ---
   Need(RUN(autoTransport), kAll);
   Need(RUN(runZones), kAll);
   Need(RUN(moveBetweenSetPoints), kAll);
   Need(RUN(startHome), kAll);
+  Need(RUN(startHomeMode), kLabeling);
   Need(RUN(speedLevel), kAll);
   Pending(RUN(cover), kPlacing);
   Pending(RUN(saveCoverCounters), kPlacing);
@@ -158,38 +160,39 @@ void DeclareShellHooks(CSMTView& view) {
   Need(RUN(markCameraReady), kLamp);
   Need(RUN(sightMark), kLamp);
   Need(RUN(platformVisionCentre), kLamp);
-  Optional(RUN(labelSettings), lamp);
-  Optional(RUN(setLabelSerialX), lamp);
-  Optional(RUN(recognizeGlass), lamp);
-  Optional(RUN(moveHeadToThimble), lamp);
-  Optional(RUN(runPickSequence), lamp);
+  Need(RUN(labelSettings), kLabeling);
+  Need(RUN(setLabelSerialX), kLabeling);
+  Need(RUN(recognizeGlass), kLabeling);
+  Need(RUN(moveHeadToThimble), kLabeling);
+  Need(RUN(runPickSequence), kLabeling);
 
   // --- feeders ---
   Need(FEED(openMarkCameraWithFeederLight), kFeeding, kNone);
-  Pending(FEED(showVisualParameters), kFeeding, kNone);
-  Pending(FEED(visionCamera), kFeeding, kNone);
+  Need(FEED(showVisualParameters), kFeeding, kNone);
+  Need(FEED(visionCamera), kFeeding, kNone);
   Pending(FEED(templateCommand), kFeeding, kNone);
   Pending(FEED(setImageFeature), kFeeding, kNone);
-  Pending(FEED(cameraContrastBrightness), kFeeding, kNone);
-  Pending(FEED(autoChangeNozzle), kFeeding, kNone);
-  Pending(FEED(nozzleLibrary19), kFeeding, kNone);
-  Pending(FEED(headNozzle), kFeeding, kNone);
-  Pending(FEED(pickNozzleFromLibrary), kFeeding, kNone);
-  Pending(FEED(returnNozzleToLibrary), kFeeding, kNone);
-  Pending(FEED(nozzleNote), kFeeding, kNone);
+  Need(FEED(cameraContrastBrightness), kFeeding, kNone);
+  Need(FEED(autoChangeNozzle), kFeeding, kNone);
+  Need(FEED(nozzleLibrary19), kFeeding, kNone);
+  Need(FEED(headNozzle), kFeeding, kNone);
+  Need(FEED(pickNozzleFromLibrary), kFeeding, kNone);
+  Need(FEED(returnNozzleToLibrary), kFeeding, kNone);
+  Need(FEED(nozzleNote), kFeeding, kNone);
   Need(FEED(pickFromFeederTest), Types({8}), kNone);
   Need(FEED(dippingStation), kFeeding, kNone);
   Need(FEED(dippingZMeasured), kFeeding, kNone);
   Pending(FEED(showMeasurementHeight), kAll, kNone);
-  Pending(FEED(updateRowsForFeeder), kFeeding, kNone);
-  Pending(FEED(placementFeederNumbers), kFeeding, kNone);
-  Pending(FEED(replacePartEditorFeeder), kFeeding, kNone);
-  Pending(FEED(partListEditLock), kFeeding, kNone);
+  Need(FEED(updateRowsForFeeder), kFeeding, kNone);
+  Need(FEED(placementFeederNumbers), kFeeding, kNone);
+  Need(FEED(replacePartEditorFeeder), kFeeding, kNone);
+  Optional(FEED(partListEditLock), "the part list never locks the feeder number; unlocked when not connected");
+  Need(FEED(showFeederList), kAll, kNone);
   Need(FEED(jog), kAll, kNone);
   Need(FEED(jogRelease), kAll, kNone);
   Need(FEED(nextSpeedGear), kAll, kNone);
-  Pending(FEED(homeZ), kFeeding, kNone);
-  Pending(FEED(clearLiftFlags), kFeeding, kNone);
+  Need(FEED(homeZ), kFeeding, kNone);
+  Need(FEED(clearLiftFlags), kFeeding, kNone);
   Need(FEED(platformChoice), kAll, kNone);
   Need(FEED(packRows), kAll, kNone);
   Need(FEED(setPackRows), kAll, kNone);
@@ -198,7 +201,7 @@ void DeclareShellHooks(CSMTView& view) {
 
   // --- part list: run control ---
   Need(RUNCTL(startRun), kAll);
-  Pending(RUNCTL(runMode), kAll);
+  Need(RUNCTL(runMode), kAll);
   Need(RUNCTL(boardCount), kAll);
   Need(RUNCTL(enableButton), kAll);
   Need(RUNCTL(jogInfo), kAll);
@@ -218,14 +221,14 @@ void DeclareShellHooks(CSMTView& view) {
   // --- part list: list logic ---
   Need(LOGIC(text), kAll, kNone);
   Optional(LOGIC(machineType), "reads the machine type global when not connected");
-  Pending(LOGIC(autoChangeNozzle), kPlacing, kNone);
+  Need(LOGIC(autoChangeNozzle), kPlacing, kNone);
   Pending(LOGIC(glueHeight), kDispensing, kNone);
   Optional(LOGIC(timeStamp), "the local time when not connected; tests fix it");
   Optional(LOGIC(pcbCount), "the PCB table's count when not connected");
   Need(LOGIC(showRow), kAll, kNone);
-  Optional(LOGIC(editSmt), editors);
-  Optional(LOGIC(editDis), editors);
-  Optional(LOGIC(editDrill), editors);
+  Need(LOGIC(editSmt), kAll, kNone);
+  Need(LOGIC(editDis), kAll, kNone);
+  Need(LOGIC(editDrill), kAll, kNone);
   Need(LOGIC(cameraTrackModify), kPlacing, kNone);
   Need(LOGIC(cameraTestForModify), kPlacing, kNone);
   Optional(LOGIC(lampRowAdded), lamp);

@@ -78,6 +78,8 @@ void CMainFrame::BuildMenu() {
   AddCommand(file, kFilePrintSetup, "打印设置");
   file->addSeparator();
   AddCommand(file, kFileMru1, "最近打开文件")->setEnabled(false);
+  for (int i = 1; i < static_cast<int>(smt::app::RecentFiles::kMaxEntries); ++i)
+    AddCommand(file, kFileMru1 + i, "")->setVisible(false);
   file->addSeparator();
   AddCommand(file, kAppExit, "退出");
 
@@ -238,6 +240,7 @@ int CMainFrame::OnCreate() {
   BuildStatusBar();
   // The labeling-machine settings belong to machine type 10 only.
   if (g_nMachineType.load() != 10) Action(smt::app::cmd::kLabelingSet)->setEnabled(false);
+  m_recent.Load(m_strAppPath);
   UpdateMenuState();
   LoadFigLists();
   return 0;
@@ -293,6 +296,7 @@ void CMainFrame::LocalizeMenu(const std::string& language) {
         if (auto it = subMenus_.find(e.id); it != subMenus_.end()) it->second->setTitle(Q(text));
         break;
       case MenuTextEntry::Command:
+        if (e.id == smt::app::cmd::kFileMru1) recentEmptyText_ = text;
         if (auto it = actions_.find(e.id); it != actions_.end()) it->second->setText(Q(text));
         break;
       case MenuTextEntry::StoredOnly:
@@ -303,6 +307,7 @@ void CMainFrame::LocalizeMenu(const std::string& language) {
       if (std::strcmp(settingsKeys[k], e.key) == 0) m_strMenuText[kGoToTextCount + k] = text;
     }
   }
+  ShowRecentFiles();
 }
 
 bool CMainFrame::SaveMachineSet() {
@@ -395,8 +400,30 @@ QString CMainFrame::StatusPaneText(int pane) const {
   return pane >= 0 && static_cast<size_t>(pane) < panes_.size() ? panes_[static_cast<size_t>(pane)]->text() : QString();
 }
 
+void CMainFrame::ShowRecentFiles() {
+  using namespace smt::app::cmd;
+  const auto& paths = m_recent.Paths();
+  for (int i = 0; i < static_cast<int>(smt::app::RecentFiles::kMaxEntries); ++i) {
+    QAction* a = Action(kFileMru1 + i);
+    if (!a) continue;
+    if (i < static_cast<int>(paths.size())) {
+      a->setText(QString("&%1 %2").arg(i + 1).arg(QString::fromStdString(paths[static_cast<size_t>(i)])));
+      a->setEnabled(true);
+      a->setVisible(true);
+    } else if (i == 0) {
+      // No job yet: the entry keeps its menu text, greyed.
+      a->setText(QString::fromStdString(recentEmptyText_));
+      a->setEnabled(false);
+      a->setVisible(true);
+    } else {
+      a->setVisible(false);
+    }
+  }
+}
+
 void CMainFrame::UpdateMenuState() {
   using namespace smt::app::cmd;
+  ShowRecentFiles();
   int tier = speedMenuCheck ? speedMenuCheck() : 0;
   Action(kHighSpeedTemplate)->setChecked(tier == 1);
   Action(kMediumSpeedTemplate)->setChecked(tier == 2);

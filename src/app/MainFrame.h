@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/LibraryLists.h"
+#include "app/RecentFiles.h"
 
 class QAction;
 class QActionGroup;
@@ -50,6 +51,10 @@ class CMainFrame : public QMainWindow {
   void SetStatusHint(const std::string& text);
   QString StatusPaneText(int pane) const;
 
+  // The recent-file entries of the File menu.
+  smt::app::RecentFiles m_recent;
+  void ShowRecentFiles();
+
   // Menu state (check marks and enabling), as when a menu opens.
   void UpdateMenuState();
   QAction* Action(int commandId) const;
@@ -88,4 +93,5 @@ class CMainFrame : public QMainWindow {
   std::vector<QLabel*> panes_;
   std::map<int, QToolButton*> toolButtons_;
   bool closing_ = false;
+  std::string recentEmptyText_ = "最近打开文件";
 };

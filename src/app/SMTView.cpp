@@ -125,6 +125,10 @@ void CSMTView::CreateListPanels() {
       }
     };
     doc.SetStatusPath = [frame](const std::string& path) { frame->SetJobPathText(path); };
+    doc.JobFileUsed = [frame](const std::filesystem::path& path) {
+      frame->m_recent.Add(path.string());
+      frame->ShowRecentFiles();
+    };
     // The feeder table goes into its lines before the library files are written.
     doc.SaveFeederLines = [this, frame] {
       smt::feeder::SaveFeederState(m_pFeedList, frame->m_lists.feedLines, frame->m_strAppPath);
@@ -148,6 +152,17 @@ void CSMTView::OnFileOpen() {
   if (!m_pDocument) return;
   QString name = QFileDialog::getOpenFileName(this, QString(), QString(), "Project Files (*.smt)");
   if (!name.isEmpty()) m_pDocument->OnOpenDocument(name.toStdString());
+}
+
+void CSMTView::OnOpenRecentFile(int index) {
+  auto& recent = frame_->m_recent;
+  if (!m_pDocument || index < 0 || index >= static_cast<int>(recent.Paths().size())) return;
+  const std::string path = recent.Paths()[static_cast<size_t>(index)];
+  // A job that is gone leaves the list, as does one that cannot be read.
+  if (!m_pDocument->OnOpenDocument(path)) {
+    recent.Remove(path);
+    frame_->ShowRecentFiles();
+  }
 }
 
 bool CSMTView::OnFileSave() { return m_pDocument && m_pDocument->SaveProject(); }
@@ -281,6 +296,12 @@ void CSMTView::OnCommand(int id) {
       return;
     case kFileSaveAs:
       OnFileSaveAs();
+      return;
+    case kFileMru1:
+    case kFileMru1 + 1:
+    case kFileMru1 + 2:
+    case kFileMru1 + 3:
+      OnOpenRecentFile(id - kFileMru1);
       return;
     default:
       break;

@@ -68,6 +68,8 @@ class CSMTView : public QWidget {
   void OnFileOpen();
   bool OnFileSave();
   bool OnFileSaveAs();
+  // File menu: recent job 0..3.
+  void OnOpenRecentFile(int index);
 
   // Panels.
   CDialogSetView* m_pSetView = nullptr;

@@ -9,6 +9,7 @@
 #include "app/SMTView.h"
 #include "app/StationRunWiring.h"
 #include "app/CommandIds.h"
+#include "app/OperatorConnections.h"
 #include "app/core/NameTables.h"
 #include "link/CDialogManualControl.h"
 #include "link/CDialogFirmwareUpdate.h"
@@ -26,6 +27,7 @@
 #include "job/BoardGeometry.h"
 #include "job/PcbRecord.h"
 #include "library/LibraryShellWiring.h"
+#include "library/PackLibrary.h"
 #include "job/CDialogDropDownParameter.h"
 #include "job/CDialogImportFile.h"
 #include "job/CDialogPCBEdit.h"
@@ -292,10 +294,16 @@ void InstallFeeders(CSMTView& view) {
   };
   services.platformChoice = [] { return smt::link::Runtime().headGroup.load(); };
   services.packRows = [frame] { return frame->m_lists.packRows; };
-  services.setPackRows = [frame](std::vector<std::string> rows) { frame->m_lists.packRows = std::move(rows); };
+  // The package library itself takes the rows, so its dialog shows them
+  // and its OK keeps them.
+  services.setPackRows = [frame](std::vector<std::string> rows) {
+    smt::library::ThePackLibrary().LoadTable(rows);
+    frame->m_lists.packRows = std::move(rows);
+  };
   services.dropDownLists = [] { return g_DropDownLists; };
   services.cameraNames = [frame] { return CameraNames(*frame); };
-  // The feeder moves open the Mark camera once with the feeder brightness.
+  // Called by the feeder moves' workers: the camera panel switches on the
+  // window thread, with the feeder brightness once.
   services.openMarkCameraWithFeederLight = [&view] {
     smt::platform::PostToGui([&view] {
       if (view.m_pSetView) view.m_pSetView->m_bFeederLight = true;
@@ -429,5 +437,6 @@ void InstallSubsystems(CSMTView& view) {
   InstallCameras(view);
   InstallSettings(view);
   InstallLink(view);
+  InstallOperatorConnections(view);
   smt::app::DeclareShellHooks(view);
 }

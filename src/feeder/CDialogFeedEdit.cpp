@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QButtonGroup>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -157,8 +158,10 @@ void CDialogFeedEdit::Build() {
   edit(left, "number", "FeedEdit.c_FeedNumber");
   auto* sideBox = new QHBoxLayout;
   const char* sideKeys[5] = {"FeedEdit.c_East", "FeedEdit.c_South", "FeedEdit.c_West", "FeedEdit.c_North", "FeedEdit.c_Grid"};
+  sideGroup_ = new QButtonGroup(this);
   for (int i = 0; i < 5; ++i) {
     sides_[i] = new QRadioButton(this);
+    sideGroup_->addButton(sides_[i], i);
     sides_[i]->setObjectName(sideKeys[i]);
     sideBox->addWidget(sides_[i]);
     connect(sides_[i], &QRadioButton::clicked, this, [this, i] { OnSideClicked(i); });
@@ -211,8 +214,10 @@ void CDialogFeedEdit::Build() {
   combo(right, "camera", "FeedEdit.c_SelectCamera");
   auto* visionBox = new QHBoxLayout;
   const char* visionKeys[3] = {"FeedEdit.c_NoVisual", "FeedEdit.c_VisualAlign", "FeedEdit.c_RunAlign"};
+  visionGroup_ = new QButtonGroup(this);
   for (int i = 0; i < 3; ++i) {
     vision_[i] = new QRadioButton(this);
+    visionGroup_->addButton(vision_[i], i);
     vision_[i]->setObjectName(visionKeys[i]);
     visionBox->addWidget(vision_[i]);
   }
@@ -412,11 +417,16 @@ void CDialogFeedEdit::UpdatePrecisionBoxes() {
 }
 
 void CDialogFeedEdit::SetSideButtons(int side) {
-  for (int i = 0; i < 5; ++i) {
-    sides_[i]->setAutoExclusive(false);
-    sides_[i]->setChecked(i == side);
-    sides_[i]->setAutoExclusive(true);
-  }
+  // An exclusive group cannot show "none chosen"; open it for the change.
+  sideGroup_->setExclusive(false);
+  for (int i = 0; i < 5; ++i) sides_[i]->setChecked(i == side);
+  sideGroup_->setExclusive(true);
+}
+
+void CDialogFeedEdit::SetVisionButtons(int mode) {
+  visionGroup_->setExclusive(false);
+  for (int i = 0; i < 3; ++i) vision_[i]->setChecked(i == mode);
+  visionGroup_->setExclusive(true);
 }
 
 void CDialogFeedEdit::ShowFields() {
@@ -438,7 +448,7 @@ void CDialogFeedEdit::ShowFields() {
   SelectText(Combo("head"), f.head);
   set("vacuum", FormatDouble(f.vacuum, 4));
   SelectText(Combo("camera"), f.camera);
-  for (int i = 0; i < 3; ++i) vision_[i]->setChecked(i == f.visionMode);
+  SetVisionButtons(f.visionMode);
   set("contrast", FormatInt(f.contrast));
   set("brightness", FormatInt(f.brightness));
   SelectText(Combo("feedMode"), f.feedMode);
@@ -629,7 +639,7 @@ void CDialogFeedEdit::OnPackageSelected(const std::string& name) {
   SelectText(Combo("camera"), cell(8));
   int vm = cell(9) == "Yes" ? 1 : 0;
   if (cell(10) == "Yes") vm = 2;
-  for (int i = 0; i < 3; ++i) vision_[i]->setChecked(i == vm);
+  SetVisionButtons(vm);
   SelectText(Combo("head"), cell(11));
   separateSpeed_->setChecked(cell(12) == "Yes");
   SelectText(Combo("speed"), cell(13));

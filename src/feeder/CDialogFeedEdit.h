@@ -12,6 +12,7 @@
 class QLineEdit;
 class QComboBox;
 class QRadioButton;
+class QButtonGroup;
 class QCheckBox;
 class QPushButton;
 class QLabel;
@@ -76,6 +77,7 @@ class CDialogFeedEdit : public QDialog {
   QComboBox* Combo(const std::string& name) const;
   QPushButton* Button(const std::string& name) const;
   QRadioButton* SideButton(int side) const;
+  QRadioButton* VisionButton(int mode) const { return mode >= 0 && mode < 3 ? vision_[mode] : nullptr; }
   CDialogGridBox* GridBox() const { return gridBox_; }
   std::string Text(const std::string& key) const { return texts_.Get(key); }
 
@@ -100,6 +102,10 @@ class CDialogFeedEdit : public QDialog {
   std::map<std::string, QLabel*> labels_;
   QRadioButton* sides_[5] = {};
   QRadioButton* vision_[3] = {};
+  // The side and the vision mode are two independent choices.
+  QButtonGroup* sideGroup_ = nullptr;
+  QButtonGroup* visionGroup_ = nullptr;
+  void SetVisionButtons(int mode);
   QCheckBox* separateSpeed_ = nullptr;
   QCheckBox* feedTestCheck_ = nullptr;
   QLabel* precisionXY_ = nullptr;

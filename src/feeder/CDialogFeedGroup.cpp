@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "feeder/CDialogFeedList.h"
+#include "feeder/FeederServices.h"
 #include "platform/MessageService.h"
 
 using namespace smt::feeder;
@@ -241,7 +242,12 @@ void CDialogFeedGroup::OnOpen() {
   panel_->Table().SetCurrentName(list_->item(selectedItem, 0)->text().toStdString());
   selectedItem = -1;
   accept();
-  if (panel_->isVisible()) panel_->hide();
-  panel_->show();
+  // The view shows the feeder list in the part list's place.
+  if (FeederHooks().showFeederList) {
+    FeederHooks().showFeederList();
+  } else {
+    if (panel_->isVisible()) panel_->hide();
+    panel_->show();
+  }
   panel_->ShowCurrentGroup();
 }

@@ -50,6 +50,8 @@ struct FeederServices {
   smt::platform::Hook<std::vector<std::string>()> placementFeederNumbers{"FeederServices.placementFeederNumbers"};
   smt::platform::Hook<void(const std::string& newNumber)> replacePartEditorFeeder{"FeederServices.replacePartEditorFeeder"};
   smt::platform::Hook<bool()> partListEditLock{"FeederServices.partListEditLock"};
+  // The view: the feeder list panel shown in the part list's place.
+  smt::platform::Hook<void()> showFeederList{"FeederServices.showFeederList"};
   // Jog panel: a jog (held: until released; bySteps: one move of `steps`),
   // the release that ends a held jog, the next speed gear, the Z homing
   // (reset mode 3) and the clearing of its two lift-state flags.

@@ -335,7 +335,8 @@ void CDialogPartEditSmt::OnCameraX() {
   static const MarkMeasurement none;
   double v = 0;
   if (!CameraPartCoordinate(job_, marks ? *marks : none, true, v)) {
-    smt::platform::ShowMessage(PartListBuiltinText("PartList.c_Message_06"));
+    smt::platform::ShowMessage(partListText ? partListText("PartList.c_Message_06")
+                                            : PartListBuiltinText("PartList.c_Message_06"));
     return;
   }
   boxes_[1005]->setText(QString::fromStdString(NudgedText(v)));
@@ -345,7 +346,8 @@ void CDialogPartEditSmt::OnCameraY() {
   static const MarkMeasurement none;
   double v = 0;
   if (!CameraPartCoordinate(job_, marks ? *marks : none, false, v)) {
-    smt::platform::ShowMessage(PartListBuiltinText("PartList.c_Message_06"));
+    smt::platform::ShowMessage(partListText ? partListText("PartList.c_Message_06")
+                                            : PartListBuiltinText("PartList.c_Message_06"));
     return;
   }
   boxes_[1006]->setText(QString::fromStdString(NudgedText(v)));

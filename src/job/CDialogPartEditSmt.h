@@ -32,6 +32,8 @@ class CDialogPartEditSmt : public QDialog {
   std::function<std::vector<std::string>()> packageRows;
   std::function<std::vector<std::string>()> markRows;
   const smt::job::MarkMeasurement* marks = nullptr;
+  // The part list's texts in the current language (its messages).
+  std::function<std::string(const std::string& key)> partListText;
 
   void LoadLanguage(const std::string& appDir, const std::string& language);
   std::string Text(const std::string& key) const;

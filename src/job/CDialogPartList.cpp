@@ -72,6 +72,23 @@ CDialogPartList::CDialogPartList(QWidget* parent) : QWidget(parent) {
   toolbar_ = new CToolBarPartControl(this);
   toolbar_->setObjectName("c_370");
   toolbar_->Create([this](int c) { OnCommand(c); });
+  // The PCB and strategy buttons explain themselves in a tip and in the
+  // frame's status bar; any other button empties the status bar.
+  for (int c = CToolBarPartControl::kFirstCommand; c < CToolBarPartControl::kFirstCommand + CToolBarPartControl::kButtonCount; ++c) {
+    QAction* a = toolbar_->Button(c);
+    if (!a) continue;
+    std::string status;
+    if (c == smt::job::kBtnPcbEdit) {
+      a->setToolTip(QString::fromUtf8("PCB板的操作"));
+      status = "PCB板的操作方法";
+    } else if (c == smt::job::kBtnStrategy) {
+      a->setToolTip(QString::fromUtf8("贴装方案"));
+      status = "选择合适的贴装方案";
+    }
+    connect(a, &QAction::hovered, this, [this, status] {
+      if (statusText) statusText(status);
+    });
+  }
   lay->addWidget(toolbar_);
   auto* labels = new QHBoxLayout;
   board_ = new QLabel(this);
@@ -150,6 +167,7 @@ CDialogPartList::CDialogPartList(QWidget* parent) : QWidget(parent) {
 
   pcbEdit_ = std::make_unique<CDialogPCBEdit>(job_, this);
   editSmt_ = std::make_unique<CDialogPartEditSmt>(job_, this);
+  editSmt_->partListText = [this](const std::string& key) { return Text(key); };
   editDis_ = std::make_unique<CDialogPartEditDis>(this);
   editDrill_ = std::make_unique<CDialogPartEditDrill>(this);
   find_ = std::make_unique<CDialogFind>(logic_, this);

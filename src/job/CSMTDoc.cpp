@@ -46,6 +46,7 @@ bool CSMTDoc::OnOpenDocument(const std::filesystem::path& path) {
   }
   path_ = path;
   if (SetStatusPath) SetStatusPath(path.string());
+  if (JobFileUsed) JobFileUsed(path);
   return true;
 }
 
@@ -61,6 +62,7 @@ bool CSMTDoc::OnSaveDocument(const std::filesystem::path& path) {
     return false;
   }
   path_ = path;
+  if (JobFileUsed) JobFileUsed(path);
   return true;
 }
 

@@ -27,6 +27,8 @@ class CSMTDoc {
   std::function<std::optional<std::filesystem::path>()> AskSavePath;
   // Pane 1 of the status bar.
   std::function<void(const std::string&)> SetStatusPath;
+  // A job file was opened or saved (the recent-file list).
+  std::function<void(const std::filesystem::path&)> JobFileUsed;
   // The machine type (default: the process-wide g_nMachineType).
   std::function<int()> MachineType;
 

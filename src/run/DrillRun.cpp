@@ -99,6 +99,7 @@ bool RunDrill() {
   const RunBoard board = s.board ? s.board() : RunBoard{};
   const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
   if (s.progress) s.progress(0, n);
+  ShowRunList(3);
   if (s.openMarkCamera) s.openMarkCamera();
   if (!smt::link::SendCmd61MoveAxis(4, -6400, sp[4].start, sp[4].normal)) return false;
   bool fromCurrent = sel.fromCurrentDrill;

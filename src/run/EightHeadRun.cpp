@@ -167,6 +167,7 @@ Outcome RunEightHeads() {
   if (s.progress) s.progress(0, count);
   ResetHeadRecords();
   g_nActiveList = 1;
+  ShowRunList(1);
   g_bAutoChangeNozzle = st.m_AutoChangeNozzle != 0;
   int last = sel.fromCurrentSmt && s.currentSmtRow ? s.currentSmtRow() - 1 : -1;
   const int group = s.feeders && s.feeders->CurrentGroup() ? s.feeders->CurrentIndex() : -1;

@@ -345,7 +345,9 @@ bool CheckFeederPosition(const HeadPickState& rec, int slot) {
   const int32_t px = static_cast<int32_t>(x * g_dXPulsePerMm) - smt::job::NozzleOffsetX(head);
   const int32_t py = static_cast<int32_t>(y * g_dYPulsePerMm) - smt::job::NozzleOffsetY(head);
   const auto lim = smt::link::GetMotionSettings();
-  return px >= 0 && px <= lim.xLimit && py <= 0 && py >= lim.yLimit;
+  if (px >= 0 && px <= lim.xLimit && py <= 0 && py >= lim.yLimit) return true;
+  if (Services().info) Services().info(kFeedPosError);
+  return false;
 }
 
 }  // namespace smt::run

@@ -10,6 +10,7 @@ namespace smt::run {
 
 inline constexpr const char* kFeedIndexNoFind = "Feed Index No Find";
 inline constexpr const char* kFeedDirectionNoFind = "FeedDirection No Find";
+inline constexpr const char* kFeedPosError = "Feed Pos Error !";
 inline constexpr const char* kWhichFeedNoFind = "Which Feed No Find";
 inline constexpr const char* kFeedModeNoFind = "FeedMode No Find";
 

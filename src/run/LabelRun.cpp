@@ -226,7 +226,7 @@ bool RunLabels() {
     return false;
   if (s.openMarkCamera) s.openMarkCamera();
   g_bResetDone = false;
-  if (s.startHome) s.startHome();
+  if (s.startHomeMode) s.startHomeMode(4);
   return true;
 }
 

@@ -297,6 +297,17 @@ double Rotation(const HeadPlaceState& p) {
 int32_t StepsOfDegrees(double deg) { return static_cast<int32_t>(deg * g_dAPulsePerDeg); }
 }  // namespace
 
+// Type 5, two heads flying over camera 1 together: head 2 is seen through
+// the second camera-1 offset.
+static bool Head2SharesCamera1(size_t index) {
+  if (g_nMachineType != 5 || index != 1) return false;
+  const int mode = Strategy().m_HeaderSelect;
+  if (mode != 1 && mode != 2) return false;
+  const auto& h1 = g_HeadPlace[0];
+  const auto& h2 = g_HeadPlace[1];
+  return h2.headTarget == 2 && h2.visionMode == 2 && h1.visionCamera == 1 && h1.visionMode == 2;
+}
+
 void LogRotationAngles(const std::vector<PlacementRow>* rows) {
   for (auto& a : g_nHeadMoveArgs) a = 0;
   const auto [off1, off2] = CameraOffsets();
@@ -306,6 +317,8 @@ void LogRotationAngles(const std::vector<PlacementRow>* rows) {
     p.partAngle = RowAngle(p.row, rows);
     double camOff = 0;
     if (p.visionMode != 0) camOff = p.visionCamera == 1 ? off1 : p.visionCamera == 2 ? off2 : 0;
+    if (Head2SharesCamera1(i) && Services().sharedViewAngleOffset)
+      if (const auto shared = Services().sharedViewAngleOffset()) camOff = *shared;
     p.targetAngle = p.partAngle + g_dBoardRotation.load() + camOff;
     p.rotation = Rotation(p);
     if (p.headTarget >= 1 && p.headTarget <= 8)

@@ -36,6 +36,10 @@ void RowState(int row, int image, bool select) {
   if (Services().setSmtRowState) Services().setSmtRowState(row, image, select);
 }
 
+void ShowRunList(int list) {
+  if (Services().showList) Services().showList(list);
+}
+
 static std::atomic<uint8_t> g_smtBusy{0}, g_feedBusy{0}, g_conveyorBusy{0};
 std::atomic<uint8_t>& SmtBusy() { return Services().smtBusy ? *Services().smtBusy : g_smtBusy; }
 std::atomic<uint8_t>& FeedBusy() { return Services().feedBusy ? *Services().feedBusy : g_feedBusy; }

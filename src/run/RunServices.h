@@ -100,6 +100,9 @@ struct RunServices {
   smt::platform::Hook<void()> resetSmtRowStates{"RunServices.resetSmtRowStates"};
   smt::platform::Hook<void(int pos, int range)> progress{"RunServices.progress"};
   smt::platform::Hook<void(int row)> showRow{"RunServices.showRow"};
+  // Shows one of the part list's lists and hides the others (1 placement,
+  // 2 dispensing, 3 drill); posted to the window, the run does not wait.
+  smt::platform::Hook<void(int list)> showList{"RunServices.showList"};
   smt::platform::Hook<void(int r, int c, int boardsDone)> panelLabel{"RunServices.panelLabel"};  // boardsDone -1: the cell
   smt::platform::Hook<void(bool finished)> onRunEnd{"RunServices.onRunEnd"};
   smt::platform::Hook<std::array<std::string, 9>()> feedModeNames{"RunServices.feedModeNames"};
@@ -143,12 +146,17 @@ struct RunServices {
   smt::platform::Hook<bool()> flyVisionAvailable{"RunServices.flyVisionAvailable"};
   smt::platform::Hook<void()> openMarkCamera{"RunServices.openMarkCamera"};
   smt::platform::Hook<std::pair<double, double>()> cameraAngleOffsets{"RunServices.cameraAngleOffsets"};  // vision cameras 1, 2 (degrees)
+  // Machine type 5 with both heads seen in flight by camera 1: head 2's
+  // angle offset (degrees); none when the camera panel has only one camera.
+  smt::platform::Hook<std::optional<double>()> sharedViewAngleOffset{"RunServices.sharedViewAngleOffset"};
   smt::platform::Hook<std::pair<int32_t, int32_t>(int camera)> visionCameraPosition{"RunServices.visionCameraPosition"};  // steps
   // --- stations and view ---
   smt::platform::Hook<bool()> autoTransport{"RunServices.autoTransport"};
   smt::platform::Hook<bool(int code)> runZones{"RunServices.runZones"};
   smt::platform::Hook<bool()> moveBetweenSetPoints{"RunServices.moveBetweenSetPoints"};
   smt::platform::Hook<void()> startHome{"RunServices.startHome"};
+  // Homing with a given reset mode (the labeling run ends with mode 4).
+  smt::platform::Hook<void(int resetMode)> startHomeMode{"RunServices.startHomeMode"};
   smt::platform::Hook<int()> speedLevel{"RunServices.speedLevel"};  // 1 high, 2 medium, 3 low
   smt::platform::Hook<CoverSettings()> cover{"RunServices.cover"};
   smt::platform::Hook<void(int total, int count)> saveCoverCounters{"RunServices.saveCoverCounters"};
@@ -184,6 +192,7 @@ std::array<std::string, 9> FeedModeNames();
 std::optional<smt::feeder::FeederRow> FeederRowAt(int group, int row);
 void SetFeederCell(int group, int row, int cell, const std::string& text);
 void RowState(int row, int image, bool select);
+void ShowRunList(int list);
 std::atomic<uint8_t>& SmtBusy();
 std::atomic<uint8_t>& FeedBusy();
 std::atomic<uint8_t>& ConveyorBusy();

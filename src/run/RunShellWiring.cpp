@@ -11,6 +11,7 @@
 #include "run/RunDispatch.h"
 #include "run/RunServices.h"
 #include "run/StrategySettings.h"
+#include "settings/SettingsStores.h"
 
 namespace smt::run {
 
@@ -69,6 +70,10 @@ void ResetStrategyHeadMode(const std::string& appDir) {
 void WireRunEngine(CDialogPartList& list, smt::feeder::FeederTable* feeders) {
   CDialogPartList* pl = &list;
   list.Run().startRun = [](int mode) { return StartRun(mode); };
+  // Start dispatches on the strategy's run mode; the job shows the list that
+  // mode works on.
+  list.Run().runMode = [] { return Strategy().m_RunSelect; };
+  list.Job().runSelect = Strategy().m_RunSelect;
   list.Logic().calcFeederPickTarget = [](const std::string& feeder, int slot, int requested) {
     return CalcFeederPickTarget(slot, requested, feeder);
   };
@@ -90,6 +95,12 @@ void WireRunEngine(CDialogPartList& list, smt::feeder::FeederTable* feeders) {
   };
   s.setSmtRowState = [pl](int row, int image, bool select) { pl->SetSmtRowState(row, image, select); };
   s.resetSmtRowStates = [pl] { pl->ResetSmtRowStates(); };
+  s.showList = [pl](int list) {
+    const auto v = list == 2   ? smt::job::VisibleList::Dispense
+                   : list == 3 ? smt::job::VisibleList::Drill
+                               : smt::job::VisibleList::Placement;
+    smt::platform::PostToGui([pl, v] { pl->Job().SetVisible(v); });
+  };
   s.panelLabel = [pl](int r, int c, int done) { pl->UpdatePanelProgressLabel(r, c, done < 0 ? 0 : done); };
   s.onRunEnd = [pl](bool finished) { pl->OnRunEnd(finished); };
   s.text = [pl](const std::string& key) { return pl->Logic().Text(key); };
@@ -147,6 +158,10 @@ void WireRunEngine(CDialogPartList& list, smt::feeder::FeederTable* feeders) {
     smt::platform::RunOnGui([&] { b = CurrentBoardForRun(); });
     return b;
   };
+  // The glue-injection stroke goes down to the dispensing height.
+  s.glueInjectDepth = [] {
+    return smt::settings::SettingsStores::Instance().machine.Basic()->m_Z_DropsGlueToPCBHeight;
+  };
   s.autoTransport = [pl] { return pl->Run().autoTransport && pl->Run().autoTransport(); };
 }
 
@@ -172,6 +187,7 @@ void WireStrategyPage(CDialogPartList& list, QWidget* parent, std::string appDir
     };
     CDialogSMTStrategy dlg(Strategy(), env, parent);
     dlg.exec();
+    pl->Job().runSelect = Strategy().m_RunSelect;
   };
 }
 

@@ -175,8 +175,10 @@ StepEnd RunSteps() {
       smt::link::SetOutput(8, 1, 5);
     }
     g_nActiveList = 2;
+    ShowRunList(2);
   } else if (mode >= 3 && mode <= 7) {
     g_nActiveList = 1;
+    ShowRunList(1);
   }
   auto& f = Frame();
   f.marksOn = board.marksOn;
@@ -304,6 +306,7 @@ StepEnd RunSteps() {
       const auto r = WaitRunEvent(g_hPlaceDoneEvent, Timeouts().partner);
       if (r != WaitResult::Signalled) return r == WaitResult::Stopped ? StepEnd::HandedOver : StepEnd::Early;
       g_nActiveList = 2;
+      ShowRunList(2);
       continue;
     }
     if (s.moveBetweenSetPoints && !s.moveBetweenSetPoints()) return StepEnd::Early;

@@ -194,7 +194,7 @@ void CDialogCameraEdit::OnContrastChange() {
     FocusSelect(editContrast);
     return;
   }
-  if (panel) panel->ShowVisualParameters(v, panel->m_Light_Brightness, -1, panel->m_dPixelPerMm, panel->m_VisualSize);
+  if (panel) panel->TypeContrast(v);
 }
 
 void CDialogCameraEdit::OnBrightnessChange() {
@@ -204,7 +204,7 @@ void CDialogCameraEdit::OnBrightnessChange() {
     FocusSelect(editBrightness);
     return;
   }
-  if (panel) panel->ShowVisualParameters(panel->m_Light_Contrast, v, -1, panel->m_dPixelPerMm, panel->m_VisualSize);
+  if (panel) panel->TypeBrightness(v);
 }
 
 void CDialogCameraEdit::OnPrecisionXYChange() {

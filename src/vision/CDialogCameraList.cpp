@@ -489,7 +489,12 @@ void CDialogCameraList::OnCalibrationMenu(int task) {
   job->task = task;
   job->selectedRow = m_nSelectedRow;
   job->appDir = m_strAppPath;
-  job->boardMark = hooks.boardMark;
+  // The shown board's Mark values, taken here on the window thread: the
+  // task's worker reads this copy.
+  if (hooks.boardMark) {
+    const BoardMarkView mark = hooks.boardMark();
+    job->boardMark = [mark] { return mark; };
+  }
   QPointer<CDialogCameraList> self(this);
   job->showCell = [self](int row, int cell, const std::string& text) {
     smt::platform::PostToGui([self, row, cell, text] {
@@ -508,7 +513,8 @@ void CDialogCameraList::OnCalibrationMenu(int task) {
     job->fly = ComputeFlyLayout(g_nMachineType.load(), m_Table.m_Camera_first, off, m_Settings.m_iTriggerPulse);
     if (m_pSetView) {
       m_pSetView->Engine().m_nFlyHeadCount = job->fly.headCount;
-      if (task == 9 && g_nVisionMode.load() != 1) m_pSetView->OnBnClickedOpenVisualCamera1();
+      // The fly test watches the pass on vision camera 1.
+      if (task == 8 && g_nVisionMode.load() != 1) m_pSetView->OnBnClickedOpenVisualCamera1();
     }
   }
   m_nCalibrationTask = task;

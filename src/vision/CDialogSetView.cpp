@@ -784,6 +784,16 @@ void CDialogSetView::OnEnChangeLightBrightness() {
   SendBrightness();
 }
 
+void CDialogSetView::TypeContrast(int value) {
+  m_editContrast->setText(QString::number(value));
+  OnEnChangeLightContrast();
+}
+
+void CDialogSetView::TypeBrightness(int value) {
+  m_editBrightness->setText(QString::number(value));
+  OnEnChangeLightBrightness();
+}
+
 void CDialogSetView::SendBrightness() {
   const int v = m_Light_Brightness;
   switch (g_nVisionMode.load()) {

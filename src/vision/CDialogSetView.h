@@ -128,6 +128,10 @@ class CDialogSetView : public QWidget {
   void OnEnChangeVisualSize();
   void OnEnChangeLightContrast();
   void OnEnChangeLightBrightness();
+  // Another window typed into the contrast or brightness edit: the value
+  // goes to the live picture (and, for the brightness, to the light).
+  void TypeContrast(int value);
+  void TypeBrightness(int value);
   void OnBnClickedZoomIn();
   void OnBnClickedZoomOut();
   void OnBnClickedExpand();

@@ -31,8 +31,13 @@ class LabelRun : public RunSimTest {
       ++pickSequences;
       return true;
     };
+    s.startHomeMode = [this](int mode) {
+      homeMode = mode;
+      ++homeCount;
+    };
   }
   LabelSettings settings;
+  std::atomic<int> homeMode{-1};
   std::atomic<int> searches{0}, thimbleMoves{0}, pickSequences{0};
 };
 
@@ -45,6 +50,7 @@ TEST_F(LabelRun, LabelPaperIsPickedFromTheFeedersTwoHeadsAtATime) {
   EXPECT_EQ(Count(0x66), 3);  // the run thread feeds each part itself
   EXPECT_EQ(Count(0x68), 3);
   EXPECT_EQ(homeCount, 1);
+  EXPECT_EQ(homeMode, 4) << "the labeling run homes X, Y and Z at its end";
 }
 
 TEST_F(LabelRun, GlassSheetPiecesComeOverTheEjectorPinAndTheCellAdvancesWhenTheyAreUsed) {

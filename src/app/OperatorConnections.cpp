@@ -1,0 +1,218 @@
+#include "app/OperatorConnections.h"
+
+#include <QComboBox>
+
+#include "app/SMTView.h"
+#include "feeder/FeederServices.h"
+#include "job/CDialogPartEditSmt.h"
+#include "job/CDialogPCBEdit.h"
+#include "job/CDialogPartList.h"
+#include "job/PartEditorSupport.h"
+#include "job/PcbRecord.h"
+#include "library/NozzleChange.h"
+#include "library/NozzleLibrary.h"
+#include "library/NozzleSeats.h"
+#include "library/NozzleStrategy.h"
+#include "link/JogPad.h"
+#include "link/CDialogManualControl.h"
+#include "link/LinkRuntime.h"
+#include "link/MachineHoming.h"
+#include "platform/GuiDispatcher.h"
+#include "run/RunServices.h"
+#include "stations/LabelingMachine.h"
+#include "vision/CDialogCameraList.h"
+#include "vision/CDialogSetView.h"
+
+namespace {
+
+// The feeder editor's and the feeder tests' neighbours: the part list's
+// rows and its placement row editor, the nozzle library and strategy, the
+// vision cameras of the camera table and the camera panel.
+void ConnectFeederEditor(CSMTView& view) {
+  smt::feeder::FeederServices& s = smt::feeder::FeederHooks();
+  s.updateRowsForFeeder = [&view](const std::string& oldNumber, const std::string& newNumber, int visionMode,
+                                  const std::string& value, const std::string& head) {
+    if (view.m_pPartList)
+      view.m_pPartList->Logic().UpdateRowsForFeeder(oldNumber, newNumber, visionMode != 0, value, head);
+  };
+  // The placement row editor, while it is shown, offers the new number in
+  // place of the one it had selected.
+  s.replacePartEditorFeeder = [&view](const std::string& newNumber) {
+    if (!view.m_pPartList) return;
+    CDialogPartEditSmt& editor = view.m_pPartList->SmtEditor();
+    if (!editor.isVisible()) return;
+    QComboBox* feeders = editor.Combo(1023);
+    const int selected = feeders->currentIndex();
+    if (selected >= 0) feeders->removeItem(selected);
+    feeders->insertItem(0, QString::fromStdString(newNumber));
+    feeders->setCurrentIndex(0);
+  };
+  s.placementFeederNumbers = [&view] {
+    std::vector<std::string> numbers;
+    if (view.m_pPartList)
+      for (const auto& row : view.m_pPartList->Job().placementRows) numbers.push_back(row.Cell(smt::job::kSmtFeeder));
+    return numbers;
+  };
+  s.cameraContrastBrightness = [&view] {
+    return view.m_pSetView ? std::make_pair(view.m_pSetView->m_Light_Contrast, view.m_pSetView->m_Light_Brightness)
+                           : std::make_pair(0, 0);
+  };
+  s.autoChangeNozzle = [] { return smt::library::CurrentNozzleStrategy().m_AutoChangeNozzle != 0; };
+  s.nozzleLibrary19 = [] { return smt::library::CurrentNozzleStrategy().m_19NozzleLibrary != 0; };
+  s.nozzleNote = [](int index) {
+    const auto& rows = smt::library::TheNozzleLibrary().m_NozzleRows;
+    return index >= 0 && index < static_cast<int>(rows.size()) ? rows[static_cast<size_t>(index)][8] : std::string();
+  };
+  s.headNozzle = [](int head) {
+    return head >= 1 && head <= smt::library::kHeadCount ? g_nHeadNozzle[head - 1].load() : 0;
+  };
+  s.pickNozzleFromLibrary = [](int head, int nozzle) {
+    return smt::library::PickNozzleFromLibrary(head, nozzle, false, false);
+  };
+  s.returnNozzleToLibrary = [](int head) { return smt::library::ReturnNozzleToLibrary(head, false, false); };
+  // Vision camera 1 or 2 as the camera table holds it.
+  s.visionCamera = [&view](int camera) -> std::optional<smt::feeder::VisionCameraInfo> {
+    if (!view.m_pCameraList || (camera != 1 && camera != 2)) return std::nullopt;
+    const smt::vision::CameraRecord& r =
+        camera == 1 ? view.m_pCameraList->m_Camera_first : view.m_pCameraList->m_Camera_second;
+    smt::feeder::VisionCameraInfo info;
+    info.x = r.CameraPulse_X;
+    info.y = r.CameraPulse_Y;
+    info.light = r.Light_Brightness;
+    info.viewSize = r.VisualZoom;
+    return info;
+  };
+  // The feeder tests run on workers: the camera panel is changed on the
+  // window thread, and the worker does not wait for it.
+  s.showVisualParameters = [&view](int contrast, int brightness, int feature, double viewSize, double viewBox) {
+    smt::platform::PostToGui([&view, contrast, brightness, feature, viewSize, viewBox] {
+      if (view.m_pSetView) view.m_pSetView->ShowVisualParameters(contrast, brightness, feature, viewSize, viewBox);
+    });
+  };
+  s.showFeederList = [&view] { view.OnShowFeedList(); };
+  s.homeZ = [] { smt::link::MachineHoming::Instance().StartHomeThread(3, 1); };
+  s.clearLiftFlags = [&view] {
+    if (view.m_pManualControl) view.m_pManualControl->JogPad().m_bLiftOnce = false;
+    smt::link::Runtime().feederButtonHeld = false;
+  };
+}
+
+// The part editors' take buttons measure from the shown board's origin and
+// their jog pads drive the machine through the jog panel.
+void ConnectPartEditors(CSMTView& view) {
+  auto& h = smt::job::g_PartEditorHooks;
+  h.pcbOrigin = [&view] {
+    if (!view.m_pPartList) return std::pair<double, double>{0, 0};
+    const auto& f = view.m_pPartList->PcbEditor().Fields();
+    return std::pair<double, double>{f.originX, f.originY};
+  };
+  h.platformSelect = [] { return smt::link::Runtime().headGroup.load(); };
+  h.jog = [&view](int axis, int direction) {
+    if (view.m_pManualControl) view.m_pManualControl->Jog(axis, direction == 1, true);
+  };
+  h.releaseJog = [&view] {
+    if (view.m_pManualControl) view.m_pManualControl->JogPad().Release();
+  };
+  h.nextSpeedGear = [&view] {
+    if (view.m_pManualControl) view.m_pManualControl->NextSpeedGear();
+  };
+}
+
+// The Mark camera values of the board the part list shows (window thread).
+BoardMarkView ShownBoardMark(CSMTView& view) {
+  BoardMarkView b;
+  if (!view.m_pPartList) return b;
+  auto& job = view.m_pPartList->Job();
+  const smt::job::PcbRecord* rec = job.pcbs.Find(job.shownPcbName);
+  if (!rec) return b;
+  if (rec->m_dVisualZoom > 0) b.visualZoom = rec->m_dVisualZoom;
+  if (rec->m_dVisualBox > 0) b.visualBox = rec->m_dVisualBox;
+  b.contrast = rec->m_nLightContrast;
+  b.brightness = rec->m_nLightBrightness;
+  b.invert = rec->m_bImageColorReversal;
+  return b;
+}
+
+// The calibration tasks measure the standard piece with the shown board's
+// Mark values.
+void ConnectCameraCalibration(CSMTView& view) {
+  view.initialUpdateSteps.push_back([&view](const std::string&) {
+    if (view.m_pCameraList) view.m_pCameraList->hooks.boardMark = [&view] { return ShownBoardMark(view); };
+  });
+}
+
+// The placement rotation adds the vision camera's correction angle.
+void ConnectRunCameraAngles(CSMTView& view) {
+  auto& run = smt::run::Services();
+  run.cameraAngleOffsets = [&view] {
+    if (!view.m_pCameraList) return std::pair<double, double>{0, 0};
+    return std::pair<double, double>{view.m_pCameraList->m_Camera_first.Correction_A,
+                                     view.m_pCameraList->m_Camera_second.Correction_A};
+  };
+  run.sharedViewAngleOffset = [&view]() -> std::optional<double> {
+    if (!view.m_pCameraList || !view.m_pSetView) return std::nullopt;
+    int cameras = 0;
+    for (int role : {smt::vision::kRoleMarkCamera, smt::vision::kRoleVisualCamera1, smt::vision::kRoleVisualCamera2})
+      if (view.m_pSetView->Engine().HasRole(role)) ++cameras;
+    if (cameras < 2) return std::nullopt;
+    return view.m_pCameraList->m_Settings.m_Correct_A;
+  };
+}
+
+// The labeling run reads the labeling settings and works the sheet through
+// the labeling station.
+void ConnectLabelRun(CSMTView& view) {
+  auto& run = smt::run::Services();
+  run.labelSettings = [&view] {
+    const smt::stations::LabelingSettings l = smt::stations::LabelingMachine::Instance().Settings();
+    smt::run::LabelSettings r;
+    r.startX = l.m_StartX;
+    r.startY = l.m_StartY;
+    r.distanceX = l.m_DistanceX;
+    r.distanceY = l.m_DistanceY;
+    r.serialX = l.m_SerialX;
+    r.serialY = l.m_SerialY;
+    r.thimbleX = l.m_ThimbleX;
+    r.thimbleY = l.m_ThimbleY;
+    r.glassSheets = l.m_GlassSheets;
+    r.checkTimes = l.m_CheckTimes;
+    smt::platform::RunOnGui([&] { r.visualZoom = ShownBoardMark(view).visualZoom; });
+    return r;
+  };
+  // The sheet's next cell: the next run goes on from there.
+  run.setLabelSerialX = [](int serialX) {
+    auto& machine = smt::stations::LabelingMachine::Instance();
+    smt::stations::LabelingSettings l = machine.Settings();
+    l.m_SerialX = serialX;
+    machine.SetSettings(l);
+  };
+  run.recognizeGlass = [] {
+    std::vector<std::pair<int, int>> points;
+    for (const cv::Point& p : smt::stations::LabelingMachine::Instance().RecognizeGlass()) points.emplace_back(p.x, p.y);
+    return points;
+  };
+  run.moveHeadToThimble = [](int head) { return smt::stations::LabelingMachine::Instance().MoveHeadToThimble(head); };
+  run.runPickSequence = [](int head) { return smt::stations::LabelingMachine::Instance().RunPickSequence(head); };
+  run.startHomeMode = [](int mode) { smt::link::MachineHoming::Instance().StartHomeThread(mode, 0); };
+}
+
+}  // namespace
+
+void InstallOperatorConnections(CSMTView& view) {
+  ConnectFeederEditor(view);
+  ConnectPartEditors(view);
+  ConnectRunCameraAngles(view);
+  ConnectCameraCalibration(view);
+  ConnectLabelRun(view);
+  view.initialUpdateSteps.push_back([&view](const std::string&) {
+    // The in-place choices of the lists: names, types and angles of the
+    // common drop-down lists, packages of the package library.
+    if (view.m_pPartList) view.m_pPartList->FillChoiceCombos();
+    // Update's head check: with automatic nozzle change the head cell names
+    // a nozzle, so the head limit does not apply.
+    if (view.m_pPartList)
+      view.m_pPartList->Logic().autoChangeNozzle = [] {
+        return smt::library::CurrentNozzleStrategy().m_AutoChangeNozzle;
+      };
+  });
+}

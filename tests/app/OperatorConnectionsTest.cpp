@@ -1,0 +1,218 @@
+// The editors and the run reach their neighbours in the program as the
+// shell builds it: the feeder editor, the part editors, the calibration
+// tasks' board values, the camera table's angles and the run mode.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "ShellFixture.h"
+#include "app/CommandIds.h"
+#include "feeder/CDialogFeedEdit.h"
+#include "feeder/FeederEditFields.h"
+#include "feeder/FeederTable.h"
+#include "feeder/FeederServices.h"
+#include "job/CDialogPCBEdit.h"
+#include "job/CSMTDoc.h"
+#include "job/CDialogPartEditSmt.h"
+#include "job/JobRows.h"
+#include "library/PackLibrary.h"
+#include "run/RunServices.h"
+#include "run/StrategySettings.h"
+#include "settings/SettingsStores.h"
+#include "vision/CDialogCameraList.h"
+
+namespace {
+
+// One feeder group "G" with tape feeders W1 and W2 (package "0603").
+std::vector<std::string> FeederLines() {
+  auto row = [](const std::string& number) {
+    std::vector<std::string> c(30, "0");
+    c[smt::feeder::kCellNumber] = number;
+    c[smt::feeder::kCellPackage] = "0603";
+    c[smt::feeder::kCellValue] = "10k";
+    c[smt::feeder::kCellHead] = "1";
+    c[smt::feeder::kCellCamera] = "No/Camera 1";
+    c[smt::feeder::kCellFly] = "No/60/80";
+    c[smt::feeder::kCellFeedMode] = "集中飞达";
+    c[smt::feeder::kCellFeedCount] = "1";
+    c[smt::feeder::kCellLength] = "1.6";
+    c[smt::feeder::kCellWidth] = "0.8";
+    c[smt::feeder::kCellSpeed] = "No/";
+    std::string line;
+    for (const auto& x : c) line += x + "\t";
+    return line;
+  };
+  return {"1\tG\t", "G\t\t2\t", row("W1"), row("W2"), "0\t0\t0\t0\t0\t0\t", "0\t0\t0\t0\t0\t0\t"};
+}
+
+smt::job::ListRow PlacementRow(const std::string& feeder) {
+  smt::job::ListRow r(16);
+  r.cells[0] = "1";
+  r.cells[1] = "5";
+  r.cells[2] = "5";
+  r.cells[3] = "0";
+  r.cells[7] = "Yes";
+  r.cells[smt::job::kSmtFeeder] = feeder;
+  r.cells[smt::job::kSmtVision] = "No";
+  return r;
+}
+
+class OperatorShell : public ShellTest {
+ protected:
+  CSMTView& StartView(int machineType = 0) {
+    CMainFrame& f = Start();
+    g_nMachineType = machineType;
+    view = f.view();
+    // Two vision cameras in the camera table.
+    f.m_lists.cameraRows = {"Camera 1\t", "Camera 2\t"};
+    auto lines = FeederLines();
+    EXPECT_TRUE(view->m_pFeedList->LoadFromLines(lines));
+    return *view;
+  }
+  // The feeder editor opened on row 0 as the list's edit command opens it.
+  CDialogFeedEdit& EditRow0() {
+    CDialogFeedList* list = view->m_pFeedList;
+    list->m_nSelectedRow = 0;
+    list->LoadEditFromRow(0);
+    CDialogFeedEdit* e = list->Editor();
+    e->OnInitDialog();
+    return *e;
+  }
+  CSMTView* view = nullptr;
+};
+
+}  // namespace
+
+TEST_F(OperatorShell, FeederEditorKeepsSideAndVisionAsTwoChoicesAndRewritesTheRowsThatUseTheFeeder) {
+  CSMTView& v = StartView(2);
+  v.m_pPartList->Job().placementRows = {PlacementRow("W1"), PlacementRow("W2")};
+  CDialogFeedEdit& e = EditRow0();
+  ASSERT_TRUE(e.SideButton(smt::feeder::kSideW)->isChecked());
+  e.VisionButton(1)->click();
+  EXPECT_TRUE(e.SideButton(smt::feeder::kSideW)->isChecked()) << "choosing vision must keep the side";
+  e.SideButton(smt::feeder::kSideE)->click();
+  EXPECT_TRUE(e.VisionButton(1)->isChecked()) << "choosing the side must keep the vision mode";
+  e.SideButton(smt::feeder::kSideW)->click();
+  e.Edit("value")->setText("4k7");
+  e.OnOK();
+  EXPECT_FALSE(e.checkFailed);
+  EXPECT_TRUE(messages.service.Texts().empty()) << messages.service.Texts().front();
+  const auto& rows = v.m_pPartList->Job().placementRows;
+  EXPECT_EQ(rows[0].Cell(smt::job::kSmtVision), "Yes");
+  EXPECT_EQ(rows[0].Cell(11), "4k7");
+  EXPECT_EQ(rows[1].Cell(11), "") << "a row of another feeder is left alone";
+}
+
+TEST_F(OperatorShell, FeederEditorUpdatesThePackageLibraryItselfAndTakesTheCameraPanelLight) {
+  CSMTView& v = StartView();
+  std::vector<std::string> packs = {"0603\t1.6\t0.8\t0.5\t1\t2\t3\t4\tCamera 1\tNo\tNo\t1\tNo\t\t\t集中飞达\t1\t200\t0\t0\t0\t0\t0\t0\t0\t0\t\t\t"};
+  v.frame()->m_lists.packRows = packs;
+  smt::library::ThePackLibrary().LoadTable(packs);
+  v.m_pSetView->m_Light_Contrast = 77;
+  v.m_pSetView->m_Light_Brightness = 155;
+  CDialogFeedEdit& e = EditRow0();
+  e.Button("GetData")->click();
+  EXPECT_EQ(e.Edit("contrast")->text(), "77");
+  EXPECT_EQ(e.Edit("brightness")->text(), "155");
+  e.Edit("length")->setText("2.5");
+  e.OnUpdatePack();
+  ASSERT_FALSE(smt::library::ThePackLibrary().m_PackRows.empty());
+  const auto& row = smt::library::ThePackLibrary().m_PackRows[0];
+  EXPECT_EQ(row[1], "2.5000") << "the package dialog shows the library's own rows";
+  EXPECT_EQ(row[4], "77");
+}
+
+TEST_F(OperatorShell, FeederEditorOffersNozzlesAsHeadsWithAutomaticNozzleChange) {
+  StartView(2);
+  smt::run::SmtStrategy s = smt::run::Strategy();
+  s.m_AutoChangeNozzle = 1;
+  smt::run::SetStrategy(s);
+  CDialogFeedEdit& e = EditRow0();
+  EXPECT_EQ(e.Combo("head")->count(), 6);
+  s.m_AutoChangeNozzle = 0;
+  smt::run::SetStrategy(s);
+  CDialogFeedEdit& again = EditRow0();
+  EXPECT_EQ(again.Combo("head")->count(), 2);
+}
+
+TEST_F(OperatorShell, PartEditorTakesPositionsFromTheShownBoardOriginAndSpeaksTheWindowLanguage) {
+  CSMTView& v = StartView();
+  auto pulse = *smt::settings::SettingsStores::Instance().machine.Pulse();
+  pulse.m_X_Pulse = 100;
+  pulse.m_Y_Pulse = 100;
+  smt::settings::SettingsStores::Instance().machine.SetPulse(pulse);
+  auto& fields = v.m_pPartList->PcbEditor().Fields();
+  fields.originX = 10;
+  fields.originY = -5;
+  g_nCurX = 12345;
+  g_nCurY = -1500;
+  CDialogPartEditSmt& editor = v.m_pPartList->SmtEditor();
+  editor.OnTakeX();
+  editor.OnTakeY();
+  EXPECT_EQ(editor.Box(1005)->text(), "113.4501");
+  EXPECT_EQ(editor.Box(1006)->text(), "-10.0001");
+  g_nCurX = 0;
+  g_nCurY = 0;
+  // No board shown: the camera take refuses in the window's language.
+  dir.Write("English.ini", "[PartListConfig]\nPartList.c_Message_06=No PCB found !\n");
+  v.ReloadLanguage("English");
+  editor.OnCameraX();
+  ASSERT_FALSE(messages.service.Texts().empty());
+  EXPECT_EQ(messages.service.Texts().back(), "No PCB found !");
+}
+
+TEST_F(OperatorShell, RunAnglesComeFromTheCameraTable) {
+  CSMTView& v = StartView();
+  v.m_pCameraList->m_Camera_first.Correction_A = 1.5;
+  v.m_pCameraList->m_Camera_second.Correction_A = -0.25;
+  ASSERT_TRUE(static_cast<bool>(smt::run::Services().cameraAngleOffsets));
+  const auto [a1, a2] = smt::run::Services().cameraAngleOffsets();
+  EXPECT_DOUBLE_EQ(a1, 1.5);
+  EXPECT_DOUBLE_EQ(a2, -0.25);
+}
+
+TEST_F(OperatorShell, CalibrationTasksSeeTheShownBoardsMarkValues) {
+  CSMTView& v = StartView();
+  auto& job = v.m_pPartList->Job();
+  job.pcbs.Add("B1");
+  smt::job::PcbRecord* rec = job.pcbs.Find("B1");
+  ASSERT_NE(rec, nullptr);
+  rec->m_dVisualZoom = 25;
+  rec->m_dVisualBox = 3.5;
+  rec->m_nLightContrast = 90;
+  rec->m_nLightBrightness = 120;
+  job.shownPcbName = "B1";
+  ASSERT_TRUE(static_cast<bool>(v.m_pCameraList->hooks.boardMark));
+  const BoardMarkView b = v.m_pCameraList->hooks.boardMark();
+  EXPECT_DOUBLE_EQ(b.visualZoom, 25);
+  EXPECT_DOUBLE_EQ(b.visualBox, 3.5);
+  EXPECT_EQ(b.contrast, 90);
+  EXPECT_EQ(b.brightness, 120);
+}
+
+TEST_F(OperatorShell, RecentJobsAreOfferedInTheFileMenuAcrossRestarts) {
+  CSMTView& v = StartView();
+  CMainFrame* f = v.frame();
+  using smt::app::cmd::kFileMru1;
+  EXPECT_FALSE(f->Action(kFileMru1)->isEnabled()) << "no job yet";
+  const auto a = dir.path() / "a.smt";
+  const auto b = dir.path() / "b.smt";
+  ASSERT_TRUE(v.m_pDocument->OnSaveDocument(a));
+  ASSERT_TRUE(v.m_pDocument->OnSaveDocument(b));
+  EXPECT_TRUE(f->Action(kFileMru1)->isEnabled());
+  EXPECT_TRUE(f->Action(kFileMru1)->text().endsWith(QString::fromStdString(b.string())));
+  EXPECT_TRUE(f->Action(kFileMru1 + 1)->text().endsWith(QString::fromStdString(a.string())));
+  EXPECT_FALSE(f->Action(kFileMru1 + 2)->isVisible());
+
+  app->ExitInstance();
+  smt::platform::ClearProfileCache();
+  CMainFrame& again = Start();
+  EXPECT_TRUE(again.Action(kFileMru1)->text().endsWith(QString::fromStdString(b.string())));
+  // The second entry opens that job; a job that is gone leaves the list.
+  again.Action(kFileMru1 + 1)->trigger();
+  EXPECT_TRUE(again.StatusPaneText(1).contains("a.smt"));
+  std::filesystem::remove(b);
+  again.Action(kFileMru1 + 1)->trigger();  // a.smt is first now, b.smt second
+  EXPECT_EQ(again.m_recent.Paths(), std::vector<std::string>{a.string()});
+}
