@@ -43,7 +43,7 @@ class ShellSimTest : public ShellTest {
   std::string MachineConfig() const {
     return "[SetBasicConfig]\nm_CommModel=0\nm_X_Limit=500\nm_Y_Limit=-400\nm_Z_Limit=-30\n"
            "[SetPulseConfig]\nm_X_Pulse=100\nm_Y_Pulse=100\nm_Z_Pulse=100\nm_A_Pulse=10\n"
-           "[ManualControlConfig]\nm_ComNumber=1\n"
+           "[ManualControlConfig]\nm_ComNumber=1\nm_XY_RunSteps=100\nm_Z_RunSteps=50\nm_A_RunSteps=10\n"
            "[SerialPortConfig]\nCOM1=" +
            sim->SerialPath() + "\n";
   }

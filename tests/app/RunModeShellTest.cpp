@@ -1,0 +1,150 @@
+// The part list's Start runs the strategy's run mode, in the program as the
+// shell builds it, judged by what the simulated board received.
+#include <QAction>
+
+#include "ShellSimFixture.h"
+#include "feeder/FeederTable.h"
+#include "job/CDialogPartList.h"
+#include "job/JobRows.h"
+#include "job/RunControl.h"
+#include "run/StrategySettings.h"
+
+namespace {
+
+constexpr uint16_t kPickStroke = 0x67;   // Z down with vacuum
+constexpr uint16_t kPlaceStroke = 0x68;  // Z down, vacuum off, lift
+constexpr uint16_t kOutput = 0x03;
+
+// One feeder group with tape feeder W1 at (10, -20) mm.
+std::vector<std::string> OneFeeder() {
+  std::vector<std::string> c(30, "0");
+  c[smt::feeder::kCellNumber] = "W1";
+  c[smt::feeder::kCellPackage] = "0603";
+  c[smt::feeder::kCellValue] = "10k";
+  c[smt::feeder::kCellX] = "10";
+  c[smt::feeder::kCellY] = "-20";
+  c[smt::feeder::kCellLength] = "1.6";
+  c[smt::feeder::kCellWidth] = "0.8";
+  c[smt::feeder::kCellHead] = "1";
+  c[smt::feeder::kCellCamera] = "No/Camera 1";
+  c[smt::feeder::kCellFly] = "No/60/80";
+  c[smt::feeder::kCellFeedMode] = "集中飞达";
+  c[smt::feeder::kCellFeedCount] = "1";
+  c[smt::feeder::kCellFeedTime] = "10";
+  c[smt::feeder::kCellPickHeight] = "-5";
+  c[smt::feeder::kCellQuantity] = "100";
+  c[smt::feeder::kCellSpeed] = "No/";
+  std::string line;
+  for (const auto& x : c) line += x + "\t";
+  return {"1\tG\t", "G\t\t1\t", line, "0\t0\t0\t0\t0\t0\t"};
+}
+
+smt::job::ListRow Part(int n, double x, double y) {
+  smt::job::ListRow r(16);
+  r.cells[0] = std::to_string(n);
+  r.cells[1] = std::to_string(x);
+  r.cells[2] = std::to_string(y);
+  r.cells[3] = "0";
+  r.cells[7] = "Yes";
+  r.cells[smt::job::kSmtFeeder] = "W1";
+  r.cells[smt::job::kSmtVision] = "No";
+  r.cells[12] = "1";
+  return r;
+}
+
+smt::job::ListRow DispenseRow(int n, double x, double y) {
+  smt::job::ListRow r(15);
+  r.cells[0] = std::to_string(n);
+  r.cells[1] = std::to_string(x);
+  r.cells[2] = std::to_string(y);
+  r.cells[4] = "Yes";
+  return r;
+}
+
+class RunModeShell : public ShellSimTest {
+ public:
+  using ShellSimTest::Count;
+  bool OutputSwitchedOn(int output) const {
+    for (const auto& c : sim->Received())
+      if (c.code == kOutput && c.payload.size() >= 2 && c.payload[0] == output && c.payload[1] != 0) return true;
+    return false;
+  }
+
+ protected:
+  CDialogPartList& Prepare(int machineType, int runMode) {
+    CMainFrame& f = StartConnected("[MachineSetConfig]\nMachineSet=" + std::to_string(machineType) + "\n");
+    EXPECT_EQ(g_nMachineType.load(), machineType);
+    CSMTView& v = *f.view();
+    auto lines = OneFeeder();
+    EXPECT_TRUE(v.m_pFeedList->LoadFromLines(lines));
+    smt::run::SmtStrategy s = smt::run::Strategy();
+    s.m_RunSelect = runMode;
+    s.m_HeaderSelect = 0;
+    smt::run::SetStrategy(s);
+    CDialogPartList& p = *v.m_pPartList;
+    p.Job().runSelect = runMode;
+    p.Job().placementRows = {Part(1, 5, -5), Part(2, 8, -5)};
+    p.Job().dispenseRows = {DispenseRow(1, 5, -5), DispenseRow(2, 8, -5)};
+    sim->ClearReceived();
+    return p;
+  }
+  bool RunToEnd(CDialogPartList& p) {
+    if (!p.Run().OnStart()) return false;
+    return Pump([&] { return !g_bMachineBusy.load() && p.Run().m_bSmtThreadBusy == 0 && p.Run().m_bFeedThreadBusy == 0; },
+                std::chrono::seconds(20));
+  }
+};
+
+}  // namespace
+
+TEST_F(RunModeShell, DispensingModeWorksOnTheDispensingListWithThePlacementListEmpty) {
+  CDialogPartList& p = Prepare(2, 1);
+  p.Job().placementRows.clear();
+  ASSERT_TRUE(RunToEnd(p)) << (messages.service.Texts().empty() ? "" : messages.service.Texts().back());
+  for (const auto& t : messages.service.Texts()) EXPECT_NE(t, "没有贴装表单 !");
+  EXPECT_EQ(Count(kPickStroke), 0);
+  EXPECT_TRUE(OutputSwitchedOn(8)) << "the dispensing run switches the dispenser's output on";
+  EXPECT_EQ(p.Job().visible, smt::job::VisibleList::Dispense) << "the list the run works on is shown";
+}
+
+// Every road of the run dispatcher from the part list's Start: the machine
+// type and run mode, and what the simulated board must (and must not) have
+// received for that run and no other to have run.
+struct RunRoad {
+  int type, mode;
+  const char* run;
+  std::function<bool(const RunModeShell&)> sawRun;
+};
+
+class RunModeRoads : public RunModeShell, public ::testing::WithParamInterface<RunRoad> {};
+
+TEST_P(RunModeRoads, StartRunsTheRunOfTheModeAndMachineType) {
+  const RunRoad& road = GetParam();
+  CDialogPartList& p = Prepare(road.type, road.mode);
+  smt::job::ListRow hole(15);
+  hole.cells[0] = "1";
+  hole.cells[1] = "5";
+  hole.cells[2] = "-5";
+  hole.cells[4] = "Yes";
+  p.Job().drillRows = {hole};
+  RunToEnd(p);
+  EXPECT_TRUE(road.sawRun(*this)) << road.run << " did not run for type " << road.type << " mode " << road.mode;
+}
+
+bool Placed(const RunModeShell& t, int picks, int places) {
+  return t.Count(kPickStroke) == picks && t.Count(kPlaceStroke) == places;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RunModeRoads,
+    ::testing::Values(
+        RunRoad{2, 0, "placement run", [](const RunModeShell& t) { return Placed(t, 2, 2); }},
+        RunRoad{2, 1, "dispensing run", [](const RunModeShell& t) { return Placed(t, 0, 2) && t.OutputSwitchedOn(8); }},
+        RunRoad{2, 2, "dispensing then placement", [](const RunModeShell& t) { return Placed(t, 2, 4); }},
+        RunRoad{2, 3, "nozzle simulation", [](const RunModeShell& t) { return Placed(t, 0, 2); }},
+        RunRoad{2, 4, "camera part check", [](const RunModeShell& t) { return Placed(t, 0, 0) && t.Count(0x64) >= 3; }},
+        RunRoad{2, 8, "glue injection", [](const RunModeShell& t) { return Placed(t, 0, 0) && t.Count(0x61) == 4 && t.OutputSwitchedOn(2); }},
+        RunRoad{6, 1, "dispensing run", [](const RunModeShell& t) { return Placed(t, 0, 2); }},
+        RunRoad{9, 0, "drill run", [](const RunModeShell& t) { return Placed(t, 0, 0) && t.Count(0x61) > 0; }},
+        RunRoad{10, 0, "labeling run", [](const RunModeShell& t) { return Placed(t, 0, 0) && t.Count(0x66) == 0; }},
+        RunRoad{4, 9, "platform dispensing", [](const RunModeShell& t) { return Placed(t, 0, 0) && t.Count(0x53) > 0; }}));
