@@ -1,12 +1,16 @@
 #include "vision/CDialogCameraEdit.h"
 
 #include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "app/core/MachineState.h"
 #include "platform/MessageService.h"
+#include "platform/RangeRefusal.h"
 #include "platform/SettingsSection.h"
 #include "settings/SettingsStores.h"
 #include "vision/CDialogSetView.h"
@@ -44,37 +48,66 @@ void FocusSelect(QLineEdit* e) {
 CDialogCameraEdit::CDialogCameraEdit(QWidget* parent) : QDialog(parent) {
   setObjectName("CDialogCameraEdit");
   for (const auto& k : kKeys) m_texts[k.key] = k.chinese;
-  auto* g = new QGridLayout(this);
+  // Before the first use the numbers are ones the dialog's own checks take:
+  // a scale, a box and a collect time inside their ranges.
+  values.visualZoom = 10;
+  values.visualSize = 2;
+  values.collectTime = 50;
+  auto* outer = new QVBoxLayout(this);
   auto edit = [this](const char* name) {
     auto* e = new QLineEdit(this);
     e->setObjectName(name);
+    e->setMinimumWidth(70);
     return e;
   };
-  int row = 0;
+  auto label = [this](const char* key) {
+    auto* l = new QLabel(Q(Text(key)), this);
+    l->setObjectName(QString("label.") + key);
+    m_labels[key] = l;
+    return l;
+  };
+  auto* top = new QGridLayout;
   editName = edit("name");
   editName->setEnabled(false);
-  g->addWidget(new QLabel(this), row, 0);
-  g->addWidget(editName, row++, 1, 1, 3);
+  top->addWidget(label("CameraEdit.c_CameraName"), 0, 0);
+  top->addWidget(editName, 0, 1, 1, 2);
   editX = edit("cameraX");
   editY = edit("cameraY");
   auto* bx = new QPushButton("X", this);
   bx->setObjectName("captureX");
   auto* by = new QPushButton("Y", this);
   by->setObjectName("captureY");
-  g->addWidget(editX, row, 1);
-  g->addWidget(bx, row++, 2);
-  g->addWidget(editY, row, 1);
-  g->addWidget(by, row++, 2);
+  top->addWidget(label("CameraEdit.c_CameraXCoordinates"), 1, 0);
+  top->addWidget(editX, 1, 1);
+  top->addWidget(new QLabel("mm", this), 1, 2);
+  top->addWidget(bx, 1, 3);
+  top->addWidget(label("CameraEdit.c_CameraYCoordinates"), 2, 0);
+  top->addWidget(editY, 2, 1);
+  top->addWidget(new QLabel("mm", this), 2, 2);
+  top->addWidget(by, 2, 3);
+  outer->addLayout(top);
+
+  correctionGroup_ = new QGroupBox(this);
+  auto* cg = new QGridLayout(correctionGroup_);
+  cg->addWidget(label("CameraEdit.c_RectifyX"), 1, 0);
+  cg->addWidget(label("CameraEdit.c_RectifyY"), 2, 0);
   for (int k = 0; k < 8; ++k) {
-    g->addWidget(new QLabel(QString("A%1").arg(k + 1), this), row, 1 + k);
+    auto* head = new QLabel(QString("A%1").arg(k + 1), correctionGroup_);
+    head->setAlignment(Qt::AlignCenter);
+    cg->addWidget(head, 0, 1 + k);
     editCorrection[2 * k] = edit(QString("correctionX%1").arg(k + 1).toLatin1().constData());
     editCorrection[2 * k + 1] = edit(QString("correctionY%1").arg(k + 1).toLatin1().constData());
-    g->addWidget(editCorrection[2 * k], row + 1, 1 + k);
-    g->addWidget(editCorrection[2 * k + 1], row + 2, 1 + k);
+    cg->addWidget(editCorrection[2 * k], 1, 1 + k);
+    cg->addWidget(editCorrection[2 * k + 1], 2, 1 + k);
   }
-  row += 3;
   editAngle = edit("angle");
-  g->addWidget(editAngle, row++, 1);
+  cg->addWidget(label("CameraEdit.c_RectifyAngle"), 3, 0);
+  cg->addWidget(editAngle, 3, 1);
+  cg->addWidget(new QLabel("°", correctionGroup_), 3, 2);
+  outer->addWidget(correctionGroup_);
+
+  visionGroup_ = new QGroupBox(this);
+  auto* vg = new QGridLayout(visionGroup_);
   editZoom = edit("visualZoom");
   editSize = edit("visualSize");
   editContrast = edit("contrast");
@@ -87,17 +120,36 @@ CDialogCameraEdit::CDialogCameraEdit(QWidget* parent) : QDialog(parent) {
   precisionXYMm->setObjectName("precisionXYMm");
   precisionADeg = new QLabel(this);
   precisionADeg->setObjectName("precisionADeg");
-  for (QLineEdit* e : {editZoom, editSize, editContrast, editBrightness, editTimes, editPrecisionXY, editPrecisionA,
-                       editCollect})
-    g->addWidget(e, row++, 1);
-  g->addWidget(precisionXYMm, row - 3, 2);
-  g->addWidget(precisionADeg, row - 2, 2);
+  struct Row { const char* key; QLineEdit* e; QWidget* after; };
+  const Row rows[] = {
+      {"CameraEdit.c_VisualZoom", editZoom, new QLabel("px/mm", this)},
+      {"CameraEdit.c_VisualSize", editSize, new QLabel("mm", this)},
+      {"CameraEdit.c_Contrast", editContrast, nullptr},
+      {"CameraEdit.c_Brightness", editBrightness, nullptr},
+      {"CameraEdit.c_CorrectionTimes", editTimes, nullptr},
+      {"CameraEdit.c_Precision_XY", editPrecisionXY, precisionXYMm},
+      {"CameraEdit.c_Precision_A", editPrecisionA, precisionADeg},
+      {"CameraEdit.c_CollectPictureTime", editCollect, new QLabel("ms", this)},
+  };
+  int r = 0;
+  for (const Row& row : rows) {
+    vg->addWidget(label(row.key), r, 0);
+    vg->addWidget(row.e, r, 1);
+    if (row.after) vg->addWidget(row.after, r, 2);
+    ++r;
+  }
+  outer->addWidget(visionGroup_);
+
+  auto* buttons = new QHBoxLayout;
   auto* ok = new QPushButton(this);
   ok->setObjectName("ok");
   auto* cancel = new QPushButton(this);
   cancel->setObjectName("cancel");
-  g->addWidget(ok, row, 1);
-  g->addWidget(cancel, row, 2);
+  buttons->addStretch();
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  outer->addLayout(buttons);
+  ApplyTexts();
   connect(ok, &QPushButton::clicked, this, [this] { OnOK(); });
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   connect(bx, &QPushButton::clicked, this, [this] { OnCaptureX(); });
@@ -108,6 +160,15 @@ CDialogCameraEdit::CDialogCameraEdit(QWidget* parent) : QDialog(parent) {
   connect(editBrightness, &QLineEdit::textEdited, this, [this] { OnBrightnessChange(); });
   connect(editPrecisionXY, &QLineEdit::textEdited, this, [this] { OnPrecisionXYChange(); });
   connect(editPrecisionA, &QLineEdit::textEdited, this, [this] { OnPrecisionAChange(); });
+}
+
+void CDialogCameraEdit::ApplyTexts() {
+  setWindowTitle(Q(Text("CameraEdit.c_CameraEdit")));
+  for (auto& [key, l] : m_labels) l->setText(Q(Text(key)));
+  correctionGroup_->setTitle(Q(Text("CameraEdit.c_VisionCorrection")));
+  visionGroup_->setTitle(Q(Text("CameraEdit.c_VisualPreferencesSet")));
+  if (auto* ok = findChild<QPushButton*>("ok")) ok->setText(Q(Text("CameraEdit.c_IDOK")));
+  if (auto* c = findChild<QPushButton*>("cancel")) c->setText(Q(Text("CameraEdit.c_IDCANCEL")));
 }
 
 void CDialogCameraEdit::LoadLanguage(const std::string& dir, const std::string& lang) {
@@ -149,9 +210,7 @@ void CDialogCameraEdit::OnInitDialog() {
     else if (values.name == kCameraName2)
       panel->OnBnClickedOpenVisualCamera2();
   }
-  setWindowTitle(Q(Text("CameraEdit.c_CameraEdit")));
-  if (auto* ok = findChild<QPushButton*>("ok")) ok->setText(Q(Text("CameraEdit.c_IDOK")));
-  if (auto* c = findChild<QPushButton*>("cancel")) c->setText(Q(Text("CameraEdit.c_IDCANCEL")));
+  ApplyTexts();
   PutValues();
 }
 
@@ -234,9 +293,27 @@ bool CDialogCameraEdit::TakeValues() {
   v.collectTime = editCollect->text().toInt();
   RangeFailure f;
   if (!CheckEditRanges(v, &f)) {
-    char buf[128];
-    std::snprintf(buf, sizeof buf, "Please enter a number between %g and %g.", f.min, f.max);
-    smt::platform::ShowMessage(buf);
+    // The refusal names the field by its label and focuses it.
+    struct Field { const char* field; const char* key; QLineEdit* e; };
+    const Field fields[] = {
+        {"visualZoom", "CameraEdit.c_VisualZoom", editZoom},
+        {"visualSize", "CameraEdit.c_VisualSize", editSize},
+        {"contrast", "CameraEdit.c_Contrast", editContrast},
+        {"brightness", "CameraEdit.c_Brightness", editBrightness},
+        {"correctionTimes", "CameraEdit.c_CorrectionTimes", editTimes},
+        {"precisionA", "CameraEdit.c_Precision_A", editPrecisionA},
+        {"precisionXY", "CameraEdit.c_Precision_XY", editPrecisionXY},
+        {"collectTime", "CameraEdit.c_CollectPictureTime", editCollect},
+    };
+    std::string label = f.field;
+    QLineEdit* at = nullptr;
+    for (const Field& x : fields)
+      if (f.field == x.field) {
+        label = Text(x.key);
+        at = x.e;
+      }
+    smt::platform::ShowMessage(smt::platform::RangeRefusalText(appDir, language, label, f.min, f.max));
+    if (at) FocusSelect(at);
     return false;
   }
   values = v;

@@ -12,6 +12,7 @@
 
 class QLineEdit;
 class QLabel;
+class QGroupBox;
 class CDialogSetView;
 
 class CDialogCameraEdit : public QDialog {
@@ -58,7 +59,12 @@ class CDialogCameraEdit : public QDialog {
 
  private:
   void BoxChanged(bool scaleEdit);
+  // Title, labels, group titles and buttons from the loaded texts.
+  void ApplyTexts();
   bool TakeValues();
   void PutValues();
   std::map<std::string, std::string> m_texts;
+  std::map<std::string, QLabel*> m_labels;  // by text key
+  QGroupBox* correctionGroup_ = nullptr;
+  QGroupBox* visionGroup_ = nullptr;
 };

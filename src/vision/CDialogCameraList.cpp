@@ -110,7 +110,10 @@ CDialogCameraList::CDialogCameraList(QWidget* parent) : QDialog(parent), m_pEdit
     auto* e = new QLineEdit(this);
     e->setObjectName(Q(key));
     edits[key] = e;
-    g->addWidget(new QLabel(Q(key), this), row, col * 2);
+    auto* l = new QLabel(this);
+    l->setObjectName(Q("label." + key));
+    fieldLabels_[key] = l;
+    g->addWidget(l, row, col * 2);
     g->addWidget(e, row, col * 2 + 1);
     return e;
   };
@@ -337,6 +340,28 @@ void CDialogCameraList::OnInitDialog() {
   checks["m_FlyCamera"]->setText(Q(Text("CameraList.c_FlyCamera")));
   checks["m_bChangeCameraDelay"]->setText(Q(Text("CameraList.c_ChangeCameraDelay")));
   checks["m_VisualImageColorReversal"]->setText(Q(Text("CameraList.c_VisualImageColorReversal")));
+  // Field labels: the group or setting text the language file has, with the
+  // axis, head or unit that tells the fields of one group apart.
+  auto label = [this](const std::string& field, const std::string& text) {
+    if (auto it = fieldLabels_.find(field); it != fieldLabels_.end()) it->second->setText(Q(text));
+  };
+  const std::string base = Text("CameraList.c_BaseSet");
+  label("m_BaseDiameter", base + " Ø (mm)");
+  label("m_BaseCoordinates_X", base + " X (mm)");
+  label("m_BaseCoordinates_Y", base + " Y (mm)");
+  label("m_BaseCoordinates_Z", base + " Z (mm)");
+  label("m_iChangeCameraDelay", Text("CameraList.c_ChangeCameraDelay") + " (ms)");
+  const std::string sync = Text("CameraList.c_TongCameraCorrect");
+  label("m_Correct_X", sync + " X (mm)");
+  label("m_Correct_Y", sync + " Y (mm)");
+  label("m_Correct_A", sync + " A (°)");
+  label("m_iFlyStartSpeed", Text("CameraList.c_FlyStartSpeed"));
+  label("m_iFlyNormalSpeed", Text("CameraList.c_FlyNormalSpeed"));
+  label("m_AllowOffset", Text("CameraList.c_VisualOffset"));
+  for (int k = 1; k <= 8; ++k) {
+    label("m_iTriggerPulse" + std::to_string(k), Text("CameraList.c_TriggerInAdvance") + " A" + std::to_string(k));
+    label("m_dFlyCorrect_Y" + std::to_string(k), Text("CameraList.c_FlyCorrectY") + " A" + std::to_string(k));
+  }
   QStringList titles;
   for (int c = 0; c < 28; ++c) titles << Q(Text(TitleKey(c)));
   list->setHorizontalHeaderLabels(titles);

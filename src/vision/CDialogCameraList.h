@@ -16,6 +16,7 @@
 #include "vision/CameraListSettings.h"
 #include "vision/CameraTable.h"
 
+class QLabel;
 class QTableWidget;
 class QLineEdit;
 class QCheckBox;
@@ -88,6 +89,8 @@ class CDialogCameraList : public QDialog {
   int m_nCalibrationTask = 0;
   std::atomic<bool> m_bCalibrationRunning{false};
   std::unique_ptr<CDialogCameraEdit> m_pEditor;
+  // The labels of the setting fields, by member name.
+  std::map<std::string, QLabel*> fieldLabels_;
   // Test seam: runs the editor; default exec().
   std::function<int(CDialogCameraEdit&)> runEditor;
   // The job of the last calibration started.

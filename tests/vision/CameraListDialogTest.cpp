@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTableWidget>
 
 #include "app/core/MachineState.h"
 #include "platform/ListFile.h"
+#include "platform/ProfileFile.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
 #include "settings/SettingsStores.h"
@@ -156,4 +158,56 @@ TEST_F(CameraListDialog, MenuAndButtonsRefuseAsTheMachineStateSays) {
   dialog.OnOK();
   EXPECT_EQ(messages.service.Texts().back(), "Machine is running !");
   g_bMachineBusy = false;
+}
+
+// The editor's first defaults pass its own checks, every field has its
+// label, and a value out of range is refused naming the field and the range
+// in the window's language.
+TEST_F(CameraListDialog, EditorDefaultsPassAndARefusalNamesTheField) {
+  dialog.OnInitDialog();
+  typeInto = nullptr;
+  dialog.OnAddCamera();
+  EXPECT_EQ(dialog.list->rowCount(), 1);
+  EXPECT_TRUE(messages.service.Texts().empty());
+  for (QLabel* l : dialog.m_pEditor->findChildren<QLabel*>())
+    if (l->objectName().startsWith("label.")) EXPECT_FALSE(l->text().isEmpty()) << l->objectName().toStdString();
+  struct Case { const char* language; const char* file; std::string expected; };
+  const Case cases[] = {
+      {"Chinese", "", "“对比度”：请输入一个介于 0 和 255 之间的数。"},
+      {"English", "[CameraEditConfig]\nCameraEdit.c_Contrast=Contrast\n[CommonConfig]\n"
+                  "Common.c_RangeRefusal=%1: please enter a number between %2 and %3.\n",
+       "Contrast: please enter a number between 0 and 255."},
+  };
+  for (const Case& c : cases) {
+    dir.Write(std::string(c.language) + ".ini", c.file);
+    smt::platform::ClearProfileCache();
+    dialog.m_strLanguage = c.language;
+    messages.service.Clear();
+    typeInto = [](CDialogCameraEdit& e) { Type(e, 1, 10, 4, 300); };
+    dialog.OnListClick(0);
+    dialog.OnModifyCamera();
+    EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{c.expected}) << c.language;
+    EXPECT_EQ(dialog.m_pEditor->findChild<QLabel*>("label.CameraEdit.c_Contrast")->text().toStdString(),
+              std::string(c.language) == "English" ? "Contrast" : "对比度");
+  }
+}
+
+// The setting fields are labelled with texts of the language file, never
+// with member names.
+TEST_F(CameraListDialog, SettingFieldsHaveTextLabels) {
+  dir.Write("English.ini", "[CameraListConfig]\nCameraList.c_BaseSet=Reference part\n"
+                           "CameraList.c_TriggerInAdvance=Trigger ahead\n");
+  smt::platform::ClearProfileCache();
+  dialog.m_strLanguage = "English";
+  dialog.OnInitDialog();
+  int labels = 0;
+  for (QLabel* l : dialog.findChildren<QLabel*>()) {
+    if (!l->objectName().startsWith("label.m_")) continue;
+    ++labels;
+    EXPECT_FALSE(l->text().isEmpty()) << l->objectName().toStdString();
+    EXPECT_FALSE(l->text().contains("m_")) << l->text().toStdString();
+  }
+  EXPECT_EQ(labels, 27);
+  EXPECT_EQ(dialog.findChild<QLabel*>("label.m_BaseDiameter")->text().toStdString(), "Reference part Ø (mm)");
+  EXPECT_EQ(dialog.findChild<QLabel*>("label.m_iTriggerPulse3")->text().toStdString(), "Trigger ahead A3");
 }
