@@ -74,3 +74,19 @@ TEST_F(EditorMachine, PartEditorJogPadMovesTheMachine) {
   ASSERT_TRUE(Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(5)));
   EXPECT_GT(sim->Position(0), before) << "the editor's X+ jogs the machine's X";
 }
+
+TEST_F(EditorMachine, FeederEditorHomeButtonHomesTheZAxes) {
+  CMainFrame& f = StartConnected();
+  CSMTView& v = *f.view();
+  auto lines = FeederW1();
+  ASSERT_TRUE(v.m_pFeedList->LoadFromLines(lines));
+  v.m_pFeedList->m_nSelectedRow = 0;
+  v.m_pFeedList->LoadEditFromRow(0);
+  CDialogFeedEdit* e = v.m_pFeedList->Editor();
+  e->OnInitDialog();
+  sim->ClearReceived();
+  emit e->Button("Home")->pressed();
+  emit e->Button("Home")->released();
+  ASSERT_TRUE(Pump([&] { return Count(0x02) > 0 && !g_bMachineBusy.load(); }, std::chrono::seconds(10)))
+      << "the ↓↑ button sends the homing command";
+}

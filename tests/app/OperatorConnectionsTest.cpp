@@ -7,6 +7,11 @@
 #include <QRadioButton>
 
 #include "ShellFixture.h"
+#include "app/LibraryLists.h"
+#include "feeder/CDialogFeedGroup.h"
+#include "job/CToolBarPartControl.h"
+#include "job/RunControl.h"
+#include "vision/CDialogCameraEdit.h"
 #include "app/CommandIds.h"
 #include "feeder/CDialogFeedEdit.h"
 #include "feeder/FeederEditFields.h"
@@ -215,4 +220,72 @@ TEST_F(OperatorShell, RecentJobsAreOfferedInTheFileMenuAcrossRestarts) {
   std::filesystem::remove(b);
   again.Action(kFileMru1 + 1)->trigger();  // a.smt is first now, b.smt second
   EXPECT_EQ(again.m_recent.Paths(), std::vector<std::string>{a.string()});
+}
+
+TEST_F(OperatorShell, PcbAndStrategyButtonsExplainThemselvesInTheStatusBar) {
+  CSMTView& v = StartView();
+  auto* bar = v.m_pPartList->findChild<CToolBarPartControl*>("c_370");
+  ASSERT_NE(bar, nullptr);
+  QAction* pcb = bar->Button(smt::job::kBtnPcbEdit);
+  QAction* strategy = bar->Button(smt::job::kBtnStrategy);
+  EXPECT_EQ(pcb->toolTip().toStdString(), "PCB板的操作");
+  EXPECT_EQ(strategy->toolTip().toStdString(), "贴装方案");
+  pcb->hover();
+  EXPECT_EQ(v.frame()->StatusPaneText(0).toStdString(), "PCB板的操作方法");
+  strategy->hover();
+  EXPECT_EQ(v.frame()->StatusPaneText(0).toStdString(), "选择合适的贴装方案");
+  bar->Button(smt::job::kBtnStart)->hover();
+  EXPECT_TRUE(v.frame()->StatusPaneText(0).isEmpty());
+}
+
+TEST_F(OperatorShell, ListChoicesComeFromTheCommonDropDownLists) {
+  for (const auto& file : smt::app::ListFiles())
+    if (file.id == smt::app::ListFileId::DropDown) {
+      smt::platform::ListFileContent c;
+      if (file.hasLeading) c.leading = "";
+      c.rows = {"R_A\tR_B\t", "Resistor\t", "0603\t", "0\t90\t"};
+      smt::platform::WriteListFile(dir.path() / file.name, c);
+    }
+  CSMTView& v = StartView();
+  QComboBox* names = v.m_pPartList->ChoiceCombo(1085);
+  QComboBox* angles = v.m_pPartList->ChoiceCombo(1025);
+  ASSERT_NE(names, nullptr);
+  ASSERT_EQ(names->count(), 2);
+  EXPECT_EQ(names->itemText(1).toStdString(), "R_B");
+  EXPECT_EQ(angles->count(), 2);
+}
+
+TEST_F(OperatorShell, FeederListMarksTheFeedersTheJobUsesAndOpensGroupsInThePartListsPlace) {
+  CSMTView& v = StartView();
+  v.frame()->show();
+  v.m_pPartList->Job().placementRows = {PlacementRow("W2")};
+  CDialogFeedList* list = v.m_pFeedList;
+  list->OnShowSelected();
+  EXPECT_EQ(list->ListRow(0).icon[0], 0);
+  EXPECT_EQ(list->ListRow(1).icon[0], 7) << "W2 is used by the job";
+  // Opening a group from the group manager shows the feeder list instead of the part list.
+  v.OnShowPartList();
+  ASSERT_TRUE(v.m_pPartList->isVisible());
+  CDialogFeedGroup* groups = list->GroupManager();
+  groups->OnInitDialog();
+  groups->selectedItem = 0;
+  groups->OnOpen();
+  EXPECT_TRUE(list->isVisible());
+  EXPECT_FALSE(v.m_pPartList->isVisible());
+}
+
+TEST_F(OperatorShell, CameraEditorLightReachesTheCameraPanel) {
+  CSMTView& v = StartView();
+  v.m_pCameraList->OnInitDialog();
+  CDialogCameraEdit& editor = *v.m_pCameraList->m_pEditor;
+  editor.panel = v.m_pSetView;
+  editor.editContrast->setText("123");
+  editor.OnContrastChange();
+  EXPECT_EQ(v.m_pSetView->m_Light_Contrast, 123);
+  editor.editBrightness->setText("45");
+  editor.OnBrightnessChange();
+  EXPECT_EQ(v.m_pSetView->m_Light_Brightness, 45);
+  // Not connected: the panel says so, as when the brightness is typed there.
+  ASSERT_FALSE(messages.service.Texts().empty());
+  EXPECT_EQ(messages.service.Texts().back(), "Machine is not connection !");
 }

@@ -107,6 +107,20 @@ TEST_F(RunModeShell, DispensingModeWorksOnTheDispensingListWithThePlacementListE
   EXPECT_EQ(p.Job().visible, smt::job::VisibleList::Dispense) << "the list the run works on is shown";
 }
 
+TEST_F(RunModeShell, AFeederOutsideTheTravelSaysSoInTheJogPanel) {
+  CDialogPartList& p = Prepare(2, 0);
+  // The feeder lies beyond the X travel of 500 mm.
+  auto lines = OneFeeder();
+  const std::string x10 = "\t10\t-20\t";
+  lines[2].replace(lines[2].find(x10), x10.size(), "\t900\t-20\t");
+  ASSERT_TRUE(app->frame()->view()->m_pFeedList->LoadFromLines(lines));
+  app->frame()->view()->m_pManualControl->m_bShowInformation = 1;
+  RunToEnd(p);
+  EXPECT_EQ(Count(kPickStroke), 0);
+  EXPECT_NE(app->frame()->view()->m_pManualControl->InfoText().find("Feed Pos Error !"), std::string::npos)
+      << app->frame()->view()->m_pManualControl->InfoText();
+}
+
 // Every road of the run dispatcher from the part list's Start: the machine
 // type and run mode, and what the simulated board must (and must not) have
 // received for that run and no other to have run.
