@@ -9,6 +9,7 @@
 #include "job/CDialogPartList.h"
 #include "platform/Hooks.h"
 #include "run/RunServices.h"
+#include "stations/LampTeach.h"
 #include "vision/CDialogSetView.h"
 
 // Every hook of the program, one line each: which machine types need it (and
@@ -165,6 +166,12 @@ void DeclareShellHooks(CSMTView& view) {
   Need(RUN(recognizeGlass), kLabeling);
   Need(RUN(moveHeadToThimble), kLabeling);
   Need(RUN(runPickSequence), kLabeling);
+  Need(Ref{"LampTeachHooks.jog", [] { return smt::stations::TeachHooks().jog.connected(); }}, kLamp, kNone);
+  Need(Ref{"LampTeachHooks.jogRelease", [] { return smt::stations::TeachHooks().jogRelease.connected(); }}, kLamp, kNone);
+  Need(Ref{"LampTeachHooks.nextSpeedGear", [] { return smt::stations::TeachHooks().nextSpeedGear.connected(); }}, kLamp, kNone);
+  Need(Ref{"LampTeachHooks.speedGear", [] { return smt::stations::TeachHooks().speedGear.connected(); }}, kLamp, kNone);
+  Need(Ref{"LampTeachHooks.openMarkCamera", [] { return smt::stations::TeachHooks().openMarkCamera.connected(); }}, kLamp, kNone);
+  Need(Ref{"LampTeachHooks.measureMark", [] { return smt::stations::TeachHooks().measureMark.connected(); }}, kLamp, kNone);
 
   // --- feeders ---
   Need(FEED(openMarkCameraWithFeederLight), kFeeding, kNone);

@@ -10,6 +10,11 @@
 #include "run/RunServices.h"
 #include "stations/CDialogLampMachineList.h"
 #include "stations/LampPointTable.h"
+#include "stations/LampTeach.h"
+#include "link/CDialogManualControl.h"
+#include "link/LinkRuntime.h"
+#include "run/PlatformRuns.h"
+#include "app/GoToPlanner.h"
 #include "run/HeadRecords.h"
 #include "vision/CDialogCameraList.h"
 #include "vision/CDialogSetView.h"
@@ -148,6 +153,25 @@ void InstallStationRuns(CSMTView& view) {
     const auto io = smt::vision::DefaultMarkVisionIo();
     return io.cameraReady && io.cameraReady();
   };
+  // The lamp point editor's pendant.
+  auto& teach = smt::stations::TeachHooks();
+  teach.jog = [&view](int axis, bool positive, int platform) {
+    if (!view.m_pManualControl) return false;
+    // The jog panel's platform switch, so the panel shows it and the jog books the right axis.
+    if (view.m_pManualControl->JogPad().m_nHeadGroup != platform) view.m_pManualControl->OnHeadGroup();
+    return view.m_pManualControl->Jog(axis, positive, true);
+  };
+  teach.jogRelease = [&view] {
+    if (view.m_pManualControl) view.m_pManualControl->JogPad().Release();
+  };
+  teach.nextSpeedGear = [&view] { return view.m_pManualControl ? view.m_pManualControl->NextSpeedGear() : -1; };
+  teach.speedGear = [] { return smt::link::Runtime().speedGear.load(); };
+  teach.openMarkCamera = [&view] {
+    smt::platform::PostToGui([&view] {
+      if (view.switchLiveCamera) view.switchLiveCamera(smt::app::GoToCamera::Mark);
+    });
+  };
+  teach.measureMark = [](int platform, int point) { return smt::run::MeasureMarkPoint(platform, point); };
   run.platformVisionCentre = [&view](smt::run::HeadPlaceState& p, int platform) {
     return PlatformVisionOf(view, p, platform);
   };

@@ -14,7 +14,13 @@
 #include <QVBoxLayout>
 #include <mutex>
 
+#include "link/MachineGuards.h"
+#include "link/MachineHoming.h"
+#include "link/MotionCommands.h"
+#include "platform/Hooks.h"
 #include "platform/MessageService.h"
+#include "settings/SettingsStores.h"
+#include "stations/LampTeach.h"
 
 using namespace smt::stations;
 
@@ -66,6 +72,32 @@ CDialogLampMachineEdit::CDialogLampMachineEdit(QWidget* parent) : QDialog(parent
     m_fields.push_back(w);
     form->addRow(QString::fromStdString(std::to_string(c) + " " + titles[c]), w);
   }
+  // The teach pendant.
+  struct Pad { int id; const char* text; };
+  static const Pad kPads[] = {
+      {1051, "松压料测试"}, {1003, "提取 Mark"}, {1002, "提取 LED"}, {1255, "快速"},
+      {1138, "X-"}, {1139, "X+"}, {1027, "Y1+"}, {1029, "Y1 -"}, {1028, "Y2+"}, {1030, "Y2 -"},
+      {1160, "Z5 +"}, {1161, "Z5 -"}, {1035, "Z6 +"}, {1036, "Z6 -"}, {1038, "Z6 +"}, {1039, "Z6 -"},
+      {1031, "提取 红胶"}, {1034, "提取 1点银"}, {1037, "提取 2点银"},
+      {1004, "相机到达 Mark"}, {1040, "相机到达 LED"},
+      {1259, "胶头到达 红胶"}, {1260, "胶头到达 1点银"}, {1261, "胶头到达 2点银"},
+      {1045, "Z复位"}, {1046, "Z复位"}, {1047, "Z复位"},
+      {1256, "点胶测试 红胶"}, {1257, "点胶测试 1点银"}, {1258, "点胶测试 2点银"},
+      {1531, "开启Mark检查点红银胶测试"}};
+  auto* pad = new QGridLayout;
+  int n = 0;
+  for (const Pad& p : kPads) {
+    auto* b = new QPushButton(QString::fromUtf8(p.text));
+    b->setObjectName(QString("btn%1").arg(p.id));
+    const int id = p.id;
+    connect(b, &QPushButton::pressed, this,
+            [this, id] { smt::platform::GuardAction("lamp point editor", [this, id] { Press(id); }); });
+    connect(b, &QPushButton::released, this, [this] { Release(); });
+    m_buttons[id] = b;
+    pad->addWidget(b, n / 4, n % 4);
+    ++n;
+  }
+  form->addRow(pad);
   auto* inner = new QWidget;
   inner->setLayout(form);
   auto* scroll = new QScrollArea;
@@ -79,6 +111,7 @@ CDialogLampMachineEdit::CDialogLampMachineEdit(QWidget* parent) : QDialog(parent
   v->addWidget(ok);
   v->addWidget(cancel);
   SetValues(LampPointValues{}, "", "");
+  if (TeachHooks().speedGear.connected()) ShowSpeedStep(TeachHooks().speedGear());
 }
 
 void CDialogLampMachineEdit::SetValues(const LampPointValues& v, const std::string& point,
@@ -106,6 +139,165 @@ LampPointValues CDialogLampMachineEdit::Values() const {
   return LampPointValues::FromCells(cells);
 }
 
+QPushButton* CDialogLampMachineEdit::Button(int id) const {
+  auto it = m_buttons.find(id);
+  return it == m_buttons.end() ? nullptr : it->second;
+}
+
+int CDialogLampMachineEdit::Platform() const { return m_platform->text() == QString::fromUtf8("平台2") ? 2 : 1; }
+
+double CDialogLampMachineEdit::Field(int cell) const {
+  if (cell < 2 || cell > 34) return 0;
+  QWidget* w = m_fields[static_cast<size_t>(cell - 2)];
+  if (auto* sb = qobject_cast<QSpinBox*>(w)) return sb->value();
+  if (auto* db = qobject_cast<QDoubleSpinBox*>(w)) return db->value();
+  return 0;
+}
+
+void CDialogLampMachineEdit::SetTaught(int cell, double v) {
+  if (v > 0) v += 0.0001;
+  else if (v < 0) v -= 0.0001;
+  if (auto* db = qobject_cast<QDoubleSpinBox*>(m_fields[static_cast<size_t>(cell - 2)]))
+    db->setValue(QString::number(v, 'f', 4).toDouble());
+}
+
+void CDialogLampMachineEdit::FocusCell(int cell) {
+  m_nFocusCell = cell;
+  m_fields[static_cast<size_t>(cell - 2)]->setFocus();
+}
+
+void CDialogLampMachineEdit::ShowSpeedStep(int gear) {
+  static const char* kNames[] = {"快速", "中速", "慢速", "精细"};
+  if (gear >= 0 && gear <= 3) m_buttons[1255]->setText(QString::fromUtf8(kNames[gear]));
+}
+
+namespace {
+int32_t T(double v) { return static_cast<int32_t>(v); }
+// Dot group of the fields: offset X/Y cells, height, valve open, valve close,
+// bottom delay, close delay.
+struct DotCells { int x, y, height, open, close, bottom, closeDelay; };
+constexpr DotCells kDot[3] = {{14, 15, 16, 17, 19, 18, 20}, {21, 22, 23, 24, 26, 25, 27}, {28, 29, 30, 31, 33, 32, 34}};
+}  // namespace
+
+// The glue head of group `group` over its dot (with dispense: the test).
+bool CDialogLampMachineEdit::DotTest(int group, bool dispense, bool silverCamera) {
+  const LampScales s = LampScales::FromSettingsStore();
+  const double hx = group == 0 ? s.nozzle5X : s.nozzle6X, hy = group == 0 ? s.nozzle5Y : s.nozzle6Y;
+  const DotCells& c = kDot[group];
+  LampDotTest t;
+  t.glueX = T(Field(3) * s.px) + T(Field(7) * s.px) + T(Field(c.x) * s.px) - T(hx * s.px);
+  t.targetY = T(Field(4) * s.py) + T(Field(8) * s.py) + T(Field(c.y) * s.py) - T(hy * s.py);
+  t.moveSelector = Platform() == 1 ? 531 : 532;
+  if (dispense) {
+    LampDispense d;
+    d.height = T(Field(c.height) * s.pz);
+    d.valveOpen = T(Field(c.open) * s.pz);
+    d.valveClose = T(Field(c.close) * s.pz);
+    d.bottomDelay = static_cast<int32_t>(Field(c.bottom));
+    d.closeDelay = static_cast<int32_t>(Field(c.closeDelay));
+    d.startSpeed = static_cast<int32_t>(Field(12));
+    d.runSpeed = static_cast<int32_t>(Field(13));
+    const int bad = CheckDispenseTest(d);
+    static const int kFocus[3][7] = {{12, 16, 17, 19, 18, 17, 19}, {12, 23, 24, 26, 25, 24, 26}, {12, 30, 31, 33, 32, 31, 33}};
+    if (bad >= 0) {
+      FocusCell(kFocus[group][bad]);
+      return false;
+    }
+    t.params = d;
+    t.dispense = group == 0 ? 1 : 2;
+    m_nDispenseSelector = t.dispense;
+    if (silverCamera) TeachHooks().openMarkCamera();
+  }
+  m_nMoveSelector = t.moveSelector;
+  return StartLampDotTest(t);
+}
+
+bool CDialogLampMachineEdit::Press(int id) {
+  if (!smt::link::CheckMachineGuards(true, true)) return false;
+  m_nDispenseSelector = 0;
+  m_nFocusCell = -1;
+  auto zClear = [] {
+    if (Z5() == 0 && Z6() == 0) return true;
+    smt::platform::ShowMessage(kResetGlueHeadsFirst);
+    return false;
+  };
+  const LampScales s = LampScales::FromSettingsStore();
+  const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
+  const double camX = basic->m_X_CameraToNozzle1, camY = basic->m_Y_CameraToNozzle1;
+  const int platform = Platform();
+  const int32_t platY = PlatformY(platform);
+  auto camTo = [&](double x, double y) {
+    LampDotTest t;
+    t.glueX = T(x * s.px) - T(camX * s.px);
+    t.targetY = T(y * s.py) - T(camY * s.py);
+    t.moveSelector = m_nMoveSelector = platform == 1 ? 531 : 532;
+    return StartLampDotTest(t);
+  };
+  switch (id) {
+    case 1051: {
+      m_bClampOn = !m_bClampOn;
+      smt::link::SetOutput(platform == 1 ? 7 : 8, m_bClampOn ? 1 : 0, 5);
+      return true;
+    }
+    case 1003:
+      SetTaught(3, (T(camX * s.px) + GlueX()) / s.px);
+      SetTaught(4, (T(camY * s.py) + platY) / s.py);
+      return true;
+    case 1002:
+      SetTaught(7, (T(camX * s.px) + GlueX() - T(Field(3) * s.px)) / s.px);
+      SetTaught(8, (T(camY * s.py) + platY - T(Field(4) * s.py)) / s.py);
+      return true;
+    case 1255:
+      ShowSpeedStep(TeachHooks().nextSpeedGear());
+      return true;
+    case 1138: case 1139:
+      return zClear() && TeachHooks().jog(9, id == 1139, 2);
+    case 1027: case 1029:
+      return zClear() && TeachHooks().jog(1, id == 1027, 1);
+    case 1028: case 1030:
+      return zClear() && TeachHooks().jog(12, id == 1028, 2);
+    case 1160: case 1161:
+      return TeachHooks().jog(10, id == 1160, platform);
+    case 1035: case 1036:
+      m_nMoveSelector = 61;
+      return TeachHooks().jog(10, id == 1035, platform);
+    case 1038: case 1039:
+      m_nMoveSelector = 62;
+      return TeachHooks().jog(10, id == 1038, platform);
+    case 1031:
+      SetTaught(16, Z5() / s.pz);
+      return true;
+    case 1034:
+      SetTaught(23, Z6() / s.pz);
+      return true;
+    case 1037:
+      SetTaught(30, Z6() / s.pz);
+      return true;
+    case 1004:
+      return zClear() && camTo(Field(3), Field(4));
+    case 1040:
+      return zClear() && camTo(Field(3) + Field(7), Field(4) + Field(8));
+    case 1259: case 1260: case 1261:
+      return zClear() && DotTest(id - 1259, false, false);
+    case 1045: case 1046: case 1047:
+      return smt::link::MachineHoming::Instance().OnNorthFeedReset();
+    case 1256: case 1257: case 1258:
+      return zClear() && DotTest(id - 1256, true, id != 1256);
+    case 1531: {
+      const LampPointValues v = Values();
+      if (!v.CheckRanges().empty()) return false;
+      const int point = m_point->text().toInt() - 1;
+      if (point < 0 || point >= kLampMaxPoints) return false;
+      return StartLampFullTest(v, platform, point);
+    }
+    default: return false;
+  }
+}
+
+void CDialogLampMachineEdit::Release() {
+  if (TeachHooks().jogRelease.connected()) TeachHooks().jogRelease();
+}
+
 void CDialogLampMachineEdit::accept() {
   const LampPointValues v = Values();
   const std::string bad = v.CheckRanges();
@@ -113,9 +305,11 @@ void CDialogLampMachineEdit::accept() {
     smt::platform::ShowMessage("Value out of range: " + bad);
     return;
   }
-  for (const auto& d : v.dots) {
-    if (d.valveOpen < d.height) {
-      smt::platform::ShowMessage("Value out of range: valve open");
+  // A dot whose height lies above its valve-open height: the field waits.
+  for (int g = 0; g < 3; ++g) {
+    const auto& d = v.dots[static_cast<size_t>(g)];
+    if (d.height > d.valveOpen) {
+      FocusCell(kDot[g].open);
       return;
     }
   }

@@ -3,11 +3,13 @@
 // modify and delete of points through the point editor, and the board
 // counters. Edits the shared grid; OK stores the counters.
 #include <QDialog>
+#include <map>
 #include <string>
 
 #include "stations/LampPointTable.h"
 
 class QTableWidget;
+class QPushButton;
 class QSpinBox;
 class QLabel;
 
@@ -20,12 +22,33 @@ class CDialogLampMachineEdit : public QDialog {
   smt::stations::LampPointValues Values() const;
   std::vector<QWidget*> m_fields;  // cells 2..34 in order
 
+  // The teach pendant: a press of control `id` (the guards, then the
+  // control's action) and the release that stops a held jog. False when the
+  // press was refused.
+  bool Press(int id);
+  void Release();
+  QPushButton* Button(int id) const;
+  // One field by its column (3..34) as a real, and a taught value written
+  // with "%0.4f" after the 0.0001 bias away from zero.
+  double Field(int cell) const;
+  void SetTaught(int cell, double value);
+  // The field the last refused dispense test pointed at (-1 none).
+  int m_nFocusCell = -1;
+  bool m_bClampOn = false;
+  int m_nMoveSelector = 0;
+  int m_nDispenseSelector = 0;
+
  public slots:
   void accept() override;
 
  private:
   QLabel* m_point = nullptr;
   QLabel* m_platform = nullptr;
+  std::map<int, QPushButton*> m_buttons;
+  int Platform() const;
+  void ShowSpeedStep(int gear);
+  void FocusCell(int cell);
+  bool DotTest(int group, bool dispense, bool silverCamera);
 };
 
 class CDialogLampMachineList : public QDialog {

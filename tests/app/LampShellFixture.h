@@ -45,7 +45,7 @@ class LampShell : public ShellTest {
         "m_X_CameraToNozzle1=20\nm_Y_CameraToNozzle1=-5\nm_X_Nozzle5ToNozzle1=10\nm_Y_Nozzle5ToNozzle1=2\n"
         "m_X_Nozzle6ToNozzle1=-10\nm_Y_Nozzle6ToNozzle1=3\n"
         "[SetPulseConfig]\nm_X_Pulse=100\nm_Y_Pulse=100\nm_Z_Pulse=100\n"
-        "[ManualControlConfig]\nm_ComNumber=1\n"
+        "[ManualControlConfig]\nm_ComNumber=1\nm_XY_RunSteps=100\nm_Z_RunSteps=50\nm_A_RunSteps=10\nm_Feed_RunSteps=100\n"
         "[SerialPortConfig]\nCOM1=" + sim->SerialPath() + "\n"
         "[LampMachineListConfig]\nm_CountSet=2\nm_CountFinish=0\nm_CountUnfinish=2\n");
   }

@@ -1,0 +1,58 @@
+#pragma once
+// The lamp point editor's machine work: the dot test (the glue gantry over a
+// taught point, optionally one glue dot) and the full test (the point's Mark
+// measured, then its three dots), each on a worker with the machine busy;
+// and the services of the shell the editor's jog and camera buttons reach.
+#include <cstdint>
+#include <string>
+
+#include "platform/Hooks.h"
+#include "stations/LampPointTable.h"
+
+namespace smt::stations {
+
+inline constexpr const char* kResetGlueHeadsFirst = "请先复位点胶头";
+
+struct LampTeachHooks {
+  // Press-and-hold jog of `axis` on the jog panel's platform 1 or 2.
+  smt::platform::Hook<bool(int axis, bool positive, int platform)> jog{"LampTeachHooks.jog"};
+  smt::platform::Hook<void()> jogRelease{"LampTeachHooks.jogRelease"};
+  // The jog panel's next speed gear; the new gear (0 fast .. 3 fine).
+  smt::platform::Hook<int()> nextSpeedGear{"LampTeachHooks.nextSpeedGear"};
+  smt::platform::Hook<int()> speedGear{"LampTeachHooks.speedGear"};
+  smt::platform::Hook<void()> openMarkCamera{"LampTeachHooks.openMarkCamera"};
+  // The platform Mark measurement of a point; true when the test must end.
+  smt::platform::Hook<bool(int platform, int point)> measureMark{"LampTeachHooks.measureMark"};
+};
+LampTeachHooks& TeachHooks();
+
+// Glue X of the gantry and the Z5 / Z6 positions (pulses).
+int32_t GlueX();
+int32_t Z5();
+int32_t Z6();
+int32_t PlatformY(int platform);
+
+// One dot test: 531 move on platform 1, 532 on platform 2, else no move;
+// dispense 1 red (head Z5), 2 silver (head Z6), 0 none.
+struct LampDotTest {
+  int moveSelector = 0;
+  int32_t glueX = 0, targetY = 0;
+  int dispense = 0;
+  LampDispense params;
+};
+void RunLampDotTest(const LampDotTest& t);
+// The full test of the point `point` (0..9) on `platform`: `values` are the
+// editor's fields.
+void RunLampFullTest(const LampPointValues& values, int platform, int point);
+// Starts either on a worker; false when a worker could not be started.
+bool StartLampDotTest(const LampDotTest& t);
+bool StartLampFullTest(const LampPointValues& values, int platform, int point);
+
+// The dispense-test checks of one group in pulses: the index of the first
+// failing field (0 speeds, 1 height, 2 valve open, 3 valve close, 4 delays,
+// 5 valve open below the height, 6 valve close above -height) or -1.
+int CheckDispenseTest(const LampDispense& d);
+// Dispense parameters of dot group 0..2 from the editor's values.
+LampDispense DispenseOf(const LampPointValues& v, int group, const LampScales& s);
+
+}  // namespace smt::stations
