@@ -305,6 +305,29 @@ int CalcFeederPickTarget(int slot, int requestedHead, const std::string& feederN
   return CheckFeederPosition(*rec, slot) ? 1 : 2;
 }
 
+bool LookupFeedDirection(int groupIndex, const std::string& feederNumber) {
+  auto* table = Services().feeders;
+  const int rowIndex = table && groupIndex == table->CurrentIndex() ? table->FindCurrentRow(feederNumber) : -1;
+  const auto cells = rowIndex >= 0 ? FeederRowAt(groupIndex, rowIndex) : std::nullopt;
+  if (!cells) {
+    ShowMessage(kFeedIndexNoFind);
+    return false;
+  }
+  const int side = FeedSideOfNumber(feederNumber);
+  if (side == 0) {
+    ShowMessage(kFeedDirectionNoFind);
+    return false;
+  }
+  HeadPickState& r = g_PickExtra2;
+  r.groupIndex = groupIndex;
+  r.rowIndex = rowIndex;
+  r.feederNumber = feederNumber;
+  r.feedSide = side;
+  r.feederIndex = std::atoi(feederNumber.c_str() + 1);
+  r.pickHeight = std::atof((*cells)[smt::feeder::kCellPickHeight].c_str());
+  return true;
+}
+
 bool CheckFeederPosition(const HeadPickState& rec, int slot) {
   const auto cells = FeederRowAt(rec.groupIndex, rec.rowIndex);
   if (!cells) return false;

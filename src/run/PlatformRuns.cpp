@@ -10,6 +10,7 @@
 #include "link/MachineCommands.h"
 #include "link/MotionGlobals.h"
 #include "link/ProcessCommands.h"
+#include "run/FeederPickTarget.h"
 #include "platform/MessageService.h"
 #include "run/MachineSteps.h"
 #include "run/RunDispatch.h"
@@ -182,6 +183,7 @@ int RunPlatformDispense() {
     while (next < n && RunRows()[static_cast<size_t>(next)][7] != "Yes") ++next;
     if (next >= n) return 0;
     cursor = next;
+    if (!LookupFeedDirection(s.feeders->CurrentIndex(), RunRows()[static_cast<size_t>(cursor)][9])) return 0;
     auto waitFree = [&](smt::platform::Event& e) { return WaitRunEvent(e, Timeouts().partner) == WaitResult::Signalled; };
     if (mode == 9) {
       platform = 1;

@@ -121,6 +121,19 @@ TEST_F(RunModeShell, AFeederOutsideTheTravelSaysSoInTheJogPanel) {
       << app->frame()->view()->m_pManualControl->InfoText();
 }
 
+TEST_F(RunModeShell, PlatformRunRefusesAFeederNumberThatNamesNoSide) {
+  CDialogPartList& p = Prepare(4, 9);
+  // "w3": a lower-case letter names no feeder side.
+  auto lines = OneFeeder();
+  lines[2].replace(0, 2, "w3");
+  ASSERT_TRUE(app->frame()->view()->m_pFeedList->LoadFromLines(lines));
+  for (auto& row : p.Job().placementRows) row.cells[smt::job::kSmtFeeder] = "w3";
+  RunToEnd(p);
+  const auto texts = messages.service.Texts();
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "FeedDirection No Find"), texts.end());
+  EXPECT_EQ(Count(0x58), 0) << "no dot is dispensed";
+}
+
 // Every road of the run dispatcher from the part list's Start: the machine
 // type and run mode, and what the simulated board must (and must not) have
 // received for that run and no other to have run.
@@ -161,4 +174,8 @@ INSTANTIATE_TEST_SUITE_P(
         RunRoad{6, 1, "dispensing run", [](const RunModeShell& t) { return Placed(t, 0, 2); }},
         RunRoad{9, 0, "drill run", [](const RunModeShell& t) { return Placed(t, 0, 0) && t.Count(0x61) > 0; }},
         RunRoad{10, 0, "labeling run", [](const RunModeShell& t) { return Placed(t, 0, 0) && t.Count(0x66) == 0; }},
-        RunRoad{4, 9, "platform dispensing", [](const RunModeShell& t) { return Placed(t, 0, 0) && t.Count(0x53) > 0; }}));
+        RunRoad{4, 9, "platform dispensing",
+                [](const RunModeShell& t) { return Placed(t, 0, 0) && t.Count(0x53) > 0 && t.Count(0x56) == 0; }},
+        // Modes 11 and 12 start the feeder thread beside the platform runs.
+        RunRoad{4, 11, "platform dispensing and placing",
+                [](const RunModeShell& t) { return t.Count(0x53) > 0 && t.Count(0x56) > 0; }}));
