@@ -1,0 +1,73 @@
+// The placement rotation: the part's angle, the board's rotation and the
+// vision camera's correction angle.
+#include <gtest/gtest.h>
+
+#include "app/core/MachineState.h"
+#include "job/BoardGeometry.h"
+#include "run/HeadRecords.h"
+#include "run/PickPlacePreparation.h"
+#include "run/RunServices.h"
+#include "run/RunState.h"
+#include "run/StrategySettings.h"
+
+namespace {
+
+using namespace smt::run;
+
+class RotationAngle : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (auto& p : g_HeadPlace) p = {};
+    for (auto& p : g_HeadPlace) p.row = -1;
+    rows = {PlacementRow{}, PlacementRow{}};
+    rows[0][3] = "10";
+    rows[1][3] = "10";
+    Services().cameraAngleOffsets = [] { return std::pair<double, double>{1.5, -0.5}; };
+    Services().sharedViewAngleOffset = [] { return std::optional<double>(0.75); };
+    g_dBoardRotation = 0.0;
+  }
+  void TearDown() override {
+    Services() = {};
+    for (auto& p : g_HeadPlace) p = {};
+    g_nMachineType = 0;
+    SetStrategy({});
+  }
+  HeadPlaceState& Head(int k, int camera, int mode) {
+    HeadPlaceState& p = g_HeadPlace[static_cast<size_t>(k - 1)];
+    p.row = k - 1;
+    p.headTarget = k;
+    p.visionCamera = camera;
+    p.visionMode = mode;
+    return p;
+  }
+  std::vector<PlacementRow> rows;
+};
+
+TEST_F(RotationAngle, TheVisionCamerasCorrectionAngleIsAdded) {
+  HeadPlaceState& p = Head(1, 1, 1);
+  LogRotationAngles(&rows);
+  EXPECT_DOUBLE_EQ(p.targetAngle, 11.5);
+  EXPECT_DOUBLE_EQ(p.rotation, -11.5);
+  // Without vision the camera's angle does not apply.
+  p.visionMode = 0;
+  LogRotationAngles(&rows);
+  EXPECT_DOUBLE_EQ(p.rotation, -10.0);
+}
+
+TEST_F(RotationAngle, TwoHeadsFlyingOverCameraOneTakeTheSecondOffsetForHeadTwoOnTypeFive) {
+  g_nMachineType = 5;
+  SmtStrategy s;
+  s.m_HeaderSelect = 1;
+  SetStrategy(s);
+  Head(1, 1, 2);
+  HeadPlaceState& h2 = Head(2, 1, 2);
+  LogRotationAngles(&rows);
+  EXPECT_DOUBLE_EQ(g_HeadPlace[0].targetAngle, 11.5);
+  EXPECT_DOUBLE_EQ(h2.targetAngle, 10.75);
+  // Another machine type keeps camera 1's own angle for head 2.
+  g_nMachineType = 2;
+  LogRotationAngles(&rows);
+  EXPECT_DOUBLE_EQ(h2.targetAngle, 11.5);
+}
+
+}  // namespace
