@@ -6,6 +6,7 @@
 #include "app/JogPanelPulseTestRunner.h"
 #include "app/MainFrame.h"
 #include "app/SettingsFlowWiring.h"
+#include "app/RunStepsWiring.h"
 #include "app/SMTView.h"
 #include "app/StationRunWiring.h"
 #include "app/CommandIds.h"
@@ -365,11 +366,6 @@ void InstallRunEngine(CSMTView& view) {
   run.startHome = [] { smt::link::MachineHoming::Instance().StartHomeThread(0, 0); };
   run.speedLevel = [] { return smt::settings::SettingsStores::Instance().speed.Get()->settings.m_SpeedMenuCheck; };
   run.info = [](const std::string& text) { smt::link::Runtime().Hooks().AppendInfoLine(text, true); };
-  run.enableRunWindows = [&view](bool enabled) {
-    smt::platform::PostToGui([&view, enabled] {
-      if (view.m_pManualControl) view.m_pManualControl->EnableJogControls(enabled);
-    });
-  };
   // The board's two marks through the Mark camera, with the shown board's
   // camera values; the offsets and rotation go where the placement reads them.
   run.alignBoardMarks = [&view] {
@@ -432,6 +428,7 @@ void InstallSubsystems(CSMTView& view) {
   InstallStations(view);
   InstallRunEngine(view);
   InstallStationRuns(view);
+  InstallRunSteps(view);
   InstallLibraries(view);
   InstallJob(view);
   InstallCameras(view);

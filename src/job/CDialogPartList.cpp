@@ -1,5 +1,7 @@
 #include "job/CDialogPartList.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QComboBox>
 #include <QEvent>
@@ -661,6 +663,29 @@ std::string LanguageName() {
   }
 }
 }  // namespace
+
+void CDialogPartList::SetRunProgress(int pos, int range) {
+  smt::platform::PostToGui([this, pos, range] {
+    progressBar_->setRange(0, std::max(range, 0));
+    progressBar_->setValue(std::clamp(pos, 0, std::max(range, 0)));
+  });
+}
+
+void CDialogPartList::ScrollRunRow(int row) {
+  smt::platform::PostToGui([this, row] {
+    auto* m = models_[static_cast<int>(RowKind::Placement)];
+    const int last = std::min(row, m->rowCount() - 1);
+    if (last >= 0) views_[static_cast<int>(RowKind::Placement)]->scrollTo(m->index(last, 0));
+  });
+}
+
+void CDialogPartList::EnableListsForRun(bool enabled) {
+  smt::platform::PostToGui([this, enabled] { views_[0]->setEnabled(enabled); });
+}
+
+void CDialogPartList::ShowCoverCount(int count) {
+  smt::platform::PostToGui([this, count] { counter_->setText(QString::number(count)); });
+}
 
 void CDialogPartList::UpdatePanelProgressLabel(int row, int col, int count) {
   const std::string lang = language ? language() : LanguageName();

@@ -120,6 +120,15 @@ class CDialogPartList : public QWidget {
   int NextPlaceRow(int& row, int count, int a, int b);
   bool NextDispenseRow(int& row, int count);
   void UpdatePanelProgressLabel(int row, int col, int count);
+  // The run's progress bar (range 0..range), the list scrolled so that
+  // `row` + 3 is visible, the placement lists enabled or not for the run
+  // and the cover-tape count in the part counter. They only show, so the
+  // run thread posts them and goes on. The list is the placement list.
+  void SetRunProgress(int pos, int range);
+  void ScrollRunRow(int row);
+  void EnableListsForRun(bool enabled);
+  void ShowCoverCount(int count);
+  QProgressBar* RunProgressBar() const { return progressBar_; }
   void OnRunEnd(bool finished);
   // Shows the queued row states now (window thread).
   void FlushRowStates();

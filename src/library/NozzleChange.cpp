@@ -56,24 +56,27 @@ HeadOffset OffsetOfHead(int head) {
   return {geo->table.g_nNozzleToNozzle1X[head], geo->table.g_nNozzleToNozzle1Y[head]};
 }
 
-// The point the head passes outside the seat: the entrance, moved further out
-// (away from the seat along Y) by the extension when it is switched on.
+// The seat and the in/out position (the entrance) of a seat for a head. A
+// fork library slides the nozzle between the two; a clamp library (the
+// 19-seat magazine) lowers the head at the entrance with the clamp open.
 struct SeatPath {
   int32_t seatX, seatY, outX, outY;
-  bool slides;  // the entrance is elsewhere than the seat
+  bool slides;  // fork library with the entrance elsewhere than the seat
 };
-SeatPath PathOf(const NozzleSeatRecord& r, int head) {
+SeatPath PathOf(const NozzleSeatRecord& r, int head, bool clamp) {
   const HeadOffset o = OffsetOfHead(head);
   SeatPath p{r.nX - o.x, r.nY - o.y, r.nEntranceX - o.x, r.nEntranceY - o.y, false};
-  p.slides = p.outX != p.seatX || p.outY != p.seatY;
-  const NozzleListSettings s = TheNozzleLibrary().Settings();
-  if (p.slides && s.m_InAndOutExtern) {
-    const double yPulse = smt::settings::SettingsStores::Instance().machine.Pulse()->m_Y_Pulse;
-    const int32_t ext = ToSteps(s.m_Distance, yPulse);
-    if (p.outY > p.seatY) p.outY += ext;
-    else if (p.outY < p.seatY) p.outY -= ext;
-  }
+  p.slides = !clamp && (p.outX != p.seatX || p.outY != p.seatY);
   return p;
+}
+
+// The library exit: with m_InAndOutExtern on, the head leaves (and comes
+// back) along Y by m_Distance beyond the in/out position. 0 when off.
+int32_t ExitOffset() {
+  const NozzleListSettings s = TheNozzleLibrary().Settings();
+  if (!s.m_InAndOutExtern) return 0;
+  const double yPulse = smt::settings::SettingsStores::Instance().machine.Pulse()->m_Y_Pulse;
+  return ToSteps(s.m_Distance, yPulse);
 }
 
 bool Gate(bool wait) { return !wait || PassPauseGate(); }
@@ -113,12 +116,12 @@ bool MoveHeadZ(int machineType, int head, int32_t targetZ, const smt::settings::
   return smt::link::SendCmd61MoveAxis(m->axis, m->steps, pair.start, pair.normal);
 }
 
-bool MoveXYTo(int32_t x, int32_t y, const smt::settings::SpeedRecord& speeds) {
+bool MoveXYTo(int32_t x, int32_t y, const smt::settings::SpeedRecord& speeds, uint8_t mode) {
   g_nTargetX = x;
   g_nTargetY = y;
   if (smt::link::Runtime().UsesSerial()) smt::link::SendCmd60SetState(0, 0);
   return smt::link::SendCmd64MoveXY(x - g_nCurX.load(), speeds[0].start, speeds[0].normal, y - g_nCurY.load(),
-                                    speeds[1].start, speeds[1].normal, 0, 0, 0, 0, 128);
+                                    speeds[1].start, speeds[1].normal, 0, 0, 0, 0, mode);
 }
 
 std::array<uint8_t, 11> OutputFrame(uint8_t output, uint8_t state) {
@@ -175,24 +178,34 @@ bool ReturnNozzleToLibrary(int head, bool waitPauseGate, bool showState) {
     smt::platform::ShowMessage(kSmtHeaderError);
     return false;
   }
+  const bool clamp = CurrentNozzleStrategy().m_19NozzleLibrary != 0;
   const NozzleSeatRecord r = g_NozzleSeats.Get(seat);
-  const SeatPath p = PathOf(r, head);
+  const SeatPath p = PathOf(r, head, clamp);
   const auto speeds = NozzleSpeeds();
-  const bool nineteen = CurrentNozzleStrategy().m_19NozzleLibrary != 0;
   const int delay = TheNozzleLibrary().Settings().m_Delay;
+  const int32_t exit = ExitOffset();
 
-  if (!Gate(waitPauseGate) || !MoveXYTo(p.outX, p.outY, speeds)) return false;
-  if (nineteen) {
+  // Come in along the library exit first.
+  if (exit != 0 && (!MoveXYTo(p.outX, p.outY + exit, speeds, 0x80) || !Gate(waitPauseGate))) return false;
+  if (clamp) {
     if (!SetMagazineCover(1)) return false;
     Delay(delay);
   }
-  if (!Gate(waitPauseGate) || !MoveHeadZ(type, head, r.nEntranceZHead[head - 1], speeds)) return false;
-  if (p.slides && !MoveXYTo(p.seatX, p.seatY, speeds)) return false;
+  Delay(200);
+  if (!MoveXYTo(p.outX, p.outY, speeds, 0x80) || !Gate(waitPauseGate)) return false;
+  if (!MoveHeadZ(type, head, r.nEntranceZHead[head - 1], speeds) || !Gate(waitPauseGate)) return false;
+  if (p.slides && !MoveXYTo(p.seatX, p.seatY, speeds, 0)) return false;
+  // The clamp closes on the nozzle before the head lifts away from it.
+  if (clamp) {
+    if (!SetMagazineCover(0)) return false;
+    Delay(delay);
+  }
   g_nHeadNozzle[head - 1] = 0;
   g_NozzleSeats.SetHasNozzle(seat, true);
   if (showState) Notify(head, seat, false);
-  if (!MoveHeadZ(type, head, 0, speeds)) return false;
-  if (nineteen && !SetMagazineCover(0)) return false;
+  if (!Gate(waitPauseGate)) return false;
+  if (!MoveHeadZ(type, head, 0, speeds) || !Gate(waitPauseGate)) return false;
+  if (p.slides && (!MoveXYTo(p.outX, p.outY, speeds, 0x80) || !Gate(waitPauseGate))) return false;
   return true;
 }
 
@@ -216,26 +229,37 @@ bool PickNozzleFromLibrary(int head, int nozzle, bool waitPauseGate, bool showSt
       smt::platform::ShowMessage(kLibraryHasNoNozzle);
       return false;
     }
-    if (!ReturnNozzleToLibrary(holder, waitPauseGate, showState)) return false;
+    if (!ReturnNozzleToLibrary(holder, waitPauseGate, false)) return false;
   }
+  const bool clamp = CurrentNozzleStrategy().m_19NozzleLibrary != 0;
   const NozzleSeatRecord r = g_NozzleSeats.Get(seat);
-  const SeatPath p = PathOf(r, head);
+  const SeatPath p = PathOf(r, head, clamp);
   const auto speeds = NozzleSpeeds();
-  const bool nineteen = CurrentNozzleStrategy().m_19NozzleLibrary != 0;
   const int delay = TheNozzleLibrary().Settings().m_Delay;
+  const int32_t exit = ExitOffset();
 
-  if (!Gate(waitPauseGate) || !MoveXYTo(p.seatX, p.seatY, speeds)) return false;
-  if (nineteen) {
+  if (!MoveXYTo(p.outX, p.outY, speeds, 0x80) || !Gate(waitPauseGate)) return false;
+  if (p.slides && (!MoveXYTo(p.seatX, p.seatY, speeds, 0x80) || !Gate(waitPauseGate))) return false;
+  if (clamp) {
     if (!SetMagazineCover(1)) return false;
     Delay(delay);
   }
-  if (!Gate(waitPauseGate) || !MoveHeadZ(type, head, r.nEntranceZHead[head - 1], speeds)) return false;
+  if (!MoveHeadZ(type, head, r.nEntranceZHead[head - 1], speeds) || !Gate(waitPauseGate)) return false;
+  if (p.slides && !MoveXYTo(p.outX, p.outY, speeds, 0)) return false;
+  // Held from the moment the head has left the seat.
   g_nHeadNozzle[head - 1] = nozzle;
   g_NozzleSeats.SetHasNozzle(seat, false);
   if (showState) Notify(head, seat, true);
-  if (p.slides && !MoveXYTo(p.outX, p.outY, speeds)) return false;
+  if (!Gate(waitPauseGate)) return false;
   if (!MoveHeadZ(type, head, 0, speeds)) return false;
-  if (nineteen && !SetMagazineCover(0)) return false;
+  if (clamp) {
+    if (!SetMagazineCover(0)) return false;
+    Delay(delay);
+  }
+  if (!Gate(waitPauseGate)) return false;
+  if (exit != 0) {
+    if (!MoveXYTo(g_nCurX.load(), g_nCurY.load() + exit, speeds, 0x80) || !Gate(waitPauseGate)) return false;
+  }
   return true;
 }
 

@@ -36,7 +36,7 @@ std::optional<ZMove> ZMoveToHeight(int machineType, int head, int32_t targetZ, i
 // there was nothing to move.
 bool MoveHeadZ(int machineType, int head, int32_t targetZ, const smt::settings::SpeedRecord& speeds);
 // Absolute XY move (state command first on the serial link) with the X and Y pairs of `speeds`.
-bool MoveXYTo(int32_t x, int32_t y, const smt::settings::SpeedRecord& speeds);
+bool MoveXYTo(int32_t x, int32_t y, const smt::settings::SpeedRecord& speeds, uint8_t mode = 128);
 
 // Output 7, the cover of the 19-seat magazine: 1 open, 0 closed. Ethernet:
 // command 0x03 under the link mutex; serial: the raw output frame.

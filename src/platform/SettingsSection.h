@@ -53,8 +53,12 @@ class LanguageSection {
  public:
   LanguageSection(std::string_view appDir, std::string_view language, std::string section)
       : file_(LanguagePath(appDir, language), std::move(section)) {}
+  // A line break cannot stand in a line of the file: a text writes it as
+  // the four characters \r\n, read back as CR LF.
   std::string Text(std::string_view key, std::string_view chineseDefault) const {
-    return file_.ReadText(key, chineseDefault);
+    std::string t = file_.ReadText(key, chineseDefault);
+    for (size_t at = t.find("\\r\\n"); at != std::string::npos; at = t.find("\\r\\n", at + 2)) t.replace(at, 4, "\r\n");
+    return t;
   }
 
  private:

@@ -1,6 +1,15 @@
 // The feeder thread of a run: presents each head's part while the run
 // thread moves, one head ahead.
+//
+// It feeds from its own copy of the pick records of the cycle, taken when
+// the run thread's feed request wakes it: the run thread fills the records
+// of the next cycle as soon as the last head has picked, while this thread
+// may still be finishing (FeedDone) the last head of this one. Only the two
+// feed flags of the shared records are written here (see run/HeadRecords.h).
+#include <cstdlib>
+
 #include "app/core/LogFile.h"
+#include "feeder/FeederTable.h"
 #include "run/MachineSteps.h"
 #include "run/RunDispatch.h"
 #include "run/RunState.h"
@@ -15,65 +24,103 @@ bool Wait(smt::platform::Event& e, std::chrono::milliseconds limit) {
   return r == WaitResult::Signalled;
 }
 
-bool Advance(int head) {
-  auto& r = g_HeadPick[static_cast<size_t>(head - 1)];
-  r.feedPending = 1;
-  return FeedAdvance(r, false) && g_bFeedRun;
-}
+class FeederCycle {
+ public:
+  explicit FeederCycle(std::string name0402) : name0402_(std::move(name0402)) {}
 
-void Ready(int head) { HeadFeedReadyEvent(head).Set(); }
-bool Picked(int head) { return Wait(HeadPickedEvent(head), Timeouts().picked); }
-
-// One cycle; false ends the thread.
-bool Cycle(int& last) {
-  auto& h1 = g_HeadPick[0];
-  auto& h2 = g_HeadPick[1];
-  if (h1.row < 0) {
-    h1.feedRequested = 0;
-  } else {
-    h1.feedRequested = h1.feedPending = 1;
-    if (h2.row >= 0 && (h2.feedSide != h1.feedSide || h2.feederIndex != h1.feederIndex)) h2.feedRequested = h2.feedPending = 1;
-    else h2.feedRequested = 0;
+  // Copies the records of the coming cycle. Called right after the feed
+  // request: the run thread has finished writing them and does not write
+  // them again before the last head of this cycle has picked.
+  void Take() {
+    for (size_t i = 0; i < mine_.size(); ++i) mine_[i] = g_HeadPick[i];
   }
-  const int heads = g_nCycleHeads;
-  if (heads < 1 || heads > 4) return true;  // nothing to feed: wait for the next request
-  if (!Advance(1)) return false;
-  Ready(1);
-  if (heads == 1) {
-    if (!Picked(1)) return false;
-    last = 1;
+
+  // One cycle; false ends the thread. `last` is the head whose feed is to be
+  // finished once the cycle is over.
+  bool Run(int& last) {
+    auto& h1 = g_HeadPick[0];
+    auto& h2 = g_HeadPick[1];
+    const HeadPickState& m1 = mine_[0];
+    const HeadPickState& m2 = mine_[1];
+    if (m1.row < 0) {
+      h1.feedRequested = 0;
+    } else {
+      h1.feedRequested = 1;
+      h1.feedPending = 1;
+      if (m2.row >= 0 && (m2.feedSide != m1.feedSide || m2.feederIndex != m1.feederIndex)) {
+        h2.feedRequested = 1;
+        h2.feedPending = 1;
+      } else {
+        h2.feedRequested = 0;
+      }
+    }
+    const int heads = g_nCycleHeads;
+    if (heads < 1 || heads > 4) return true;  // nothing to feed: wait for the next request
+    if (!Advance(1, false)) return false;
+    Ready(1);
+    if (heads == 1) {
+      if (!Picked(1)) return false;
+      last = 1;
+      return true;
+    }
+    if (m2.feederNumber != m1.feederNumber) {
+      if (!Advance(2, false) || !Picked(1)) return false;
+      FeedDone(mine_[0]);
+    } else {
+      if (!Picked(1)) return false;
+      FeedDone(mine_[0]);
+      if (!g_bFeedRun || !Advance(2, true)) return false;
+    }
+    Ready(2);
+    if (!Picked(2)) return false;
+    last = 2;
+    for (int k = 3; k <= heads; ++k) {
+      FeedDone(mine_[static_cast<size_t>(k - 2)]);
+      if (!g_bFeedRun || !Advance(k, true)) return false;
+      Ready(k);
+      if (!Picked(k)) return false;
+      last = k;
+    }
     return true;
   }
-  if (h2.feederNumber != h1.feederNumber) {
-    if (!Advance(2) || !Picked(1)) return false;
-    FeedDone(h1);
-  } else {
-    if (!Picked(1)) return false;
-    FeedDone(h1);
-    if (!g_bFeedRun || !Advance(2)) return false;
+
+  void Done(int head) { FeedDone(mine_[static_cast<size_t>(head - 1)]); }
+
+ private:
+  // `afterPick`: the head before has picked, so a "0402" feeder's pocket
+  // count is read again (the previous head's preparation may have turned it).
+  bool Advance(int head, bool afterPick) {
+    auto& shared = g_HeadPick[static_cast<size_t>(head - 1)];
+    auto& r = mine_[static_cast<size_t>(head - 1)];
+    if (afterPick && r.row != -1 && r.feedModeText == name0402_)
+      if (auto row = FeederRowAt(r.groupIndex, r.rowIndex))
+        r.feedCount = std::atoi((*row)[smt::feeder::kCellFeedCount].c_str());
+    shared.feedPending = 1;
+    r.feedPending = 1;
+    const bool ok = FeedAdvance(r, false);
+    shared.feedPending = 0;
+    return ok && g_bFeedRun;
   }
-  Ready(2);
-  if (!Picked(2)) return false;
-  last = 2;
-  for (int k = 3; k <= heads; ++k) {
-    FeedDone(g_HeadPick[static_cast<size_t>(k - 2)]);
-    if (!g_bFeedRun || !Advance(k)) return false;
-    Ready(k);
-    if (!Picked(k)) return false;
-    last = k;
-  }
-  return true;
-}
+  static void Ready(int head) { HeadFeedReadyEvent(head).Set(); }
+  static bool Picked(int head) { return Wait(HeadPickedEvent(head), Timeouts().picked); }
+
+  std::array<HeadPickState, 4> mine_;
+  std::string name0402_;
+};
 
 }  // namespace
 
 void FeederThreadProc() {
+  // The dispatcher has claimed the busy byte before this thread started; a
+  // caller that starts the thread by hand gets it claimed here.
   FeedBusy() = 1;
+  FeederCycle cycle(FeedModeNames()[4]);
   if (Wait(g_hFeedRequestEvent, Timeouts().feedRequest)) {
     while (g_bFeedRun) {
+      cycle.Take();
       int last = 0;
-      if (!Cycle(last)) break;
-      if (last > 0) FeedDone(g_HeadPick[static_cast<size_t>(last - 1)]);
+      if (!cycle.Run(last)) break;
+      if (last > 0) cycle.Done(last);
       if (!g_bFeedRun) break;
       if (!Wait(g_hFeedRequestEvent, Timeouts().feedRequest)) break;
     }

@@ -2,16 +2,51 @@
 // What each head picks and places in the current cycle: the feeder side of
 // a head's job (HeadPickState, filled from the feeder table) and the part
 // job itself (HeadPlaceState, filled from the pick record, the feeder row
-// and the libraries before the pick). The run thread and the feeder thread
-// hand the records to each other through the head events, so the two never
-// write one record at the same time.
+// and the libraries before the pick).
+//
+// Who writes what, and what orders it:
+// - g_HeadPick[0..3]: every field but the two feed flags is written by the
+//   run thread only, and only between the last head's picked event of a
+//   cycle and the feed request of the next one (g_hFeedRequestEvent). The
+//   feeder thread copies the records it serves right after that request
+//   wakes it and feeds, re-reads and finishes (FeedDone) from its own copy,
+//   so the run thread may fill the next cycle while the feeder still
+//   finishes the last one.
+// - feedRequested / feedPending: written by the feeder thread (and by the
+//   replenish step on its own scratch record), read by the run thread while
+//   the feeder runs; they are atomics (SharedFlag), so a record may be copied
+//   at any time.
+// - g_HeadPlace, g_PickExtra1..3, g_PlaceExtra1..2: the run thread only.
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <string>
 
 #include "settings/SpeedTemplates.h"
 
 namespace smt::run {
+
+// A byte shared between the run thread and the feeder thread. It copies
+// like a plain byte (a copy reads it atomically), so the records holding it
+// stay copyable.
+class SharedFlag {
+ public:
+  SharedFlag() = default;
+  SharedFlag(uint8_t v) : v_(v) {}  // NOLINT: reads and writes like the byte it replaces
+  SharedFlag(const SharedFlag& o) : v_(o.v_.load()) {}
+  SharedFlag& operator=(const SharedFlag& o) {
+    v_.store(o.v_.load());
+    return *this;
+  }
+  SharedFlag& operator=(uint8_t v) {
+    v_.store(v);
+    return *this;
+  }
+  operator uint8_t() const { return v_.load(); }  // NOLINT
+
+ private:
+  std::atomic<uint8_t> v_{0};
+};
 
 struct HeadPickState {
   int32_t row = -1;
@@ -28,7 +63,7 @@ struct HeadPickState {
   int32_t feedTime = 0;
   double loosenLength = 0, tightenLength = 0, pickHeight = 0;
   int32_t groupIndex = 0, rowIndex = 0;
-  uint8_t feedRequested = 0, feedPending = 0;
+  SharedFlag feedRequested, feedPending;  // the feeder thread's (see above)
   int32_t word = 0;
 };
 

@@ -19,6 +19,7 @@
 #include "platform/MessageService.h"
 #include "run/EightHeadCommands.h"
 #include "run/PickPlacePreparation.h"
+#include "run/RunFeedSettings.h"
 #include "run/RunState.h"
 #include "run/StrategySettings.h"
 #include "settings/SettingsStores.h"
@@ -194,6 +195,16 @@ bool FeedAdvance(HeadPickState& r, bool second) {
       }
       break;
     }
+    case 3: {
+      // The labeling machine's tray moves its tape; no other machine feeds a tray.
+      if (g_nMachineType != 10) break;
+      const RunFeedSettings fs = CurrentRunFeedSettings();
+      smt::link::FeedValues v{0, 0, 0, Trunc(r.loosenLength * fs.m_LabelTape_Pulse),
+                              Trunc(r.tightenLength * fs.m_LabelTape_Pulse), fs.m_LabelTapeStart, fs.m_LabelTapeNormal,
+                              0, 0, r.feederIndex};
+      ok = Ok(smt::link::SendCmd66MoveFeedAxis(alt, static_cast<uint8_t>(r.feedSide), v));
+      break;
+    }
     default: break;
   }
   // One part fewer in the feeder.
@@ -220,15 +231,29 @@ void FeedDone(HeadPickState& r) {
 bool DragFeed(HeadPickState& r) {
   const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
   const auto sp = smt::settings::SettingsStores::Instance().speed.Record(SpeedUse::PickPart);
+  const RunFeedSettings fs = CurrentRunFeedSettings();
+  // 1. Head 2 over the drag point.
   const int32_t x = Trunc(r.loosenLength * g_dXPulsePerMm) - HeadOffsetX(2);
   const int32_t y = Trunc(r.tightenLength * g_dYPulsePerMm) - HeadOffsetY(2);
   if (!Move64(x, y, sp[0], sp[1], 128) || !PauseGate()) return false;
-  double z = r.pickHeight == 0.0 ? basic->m_Z_Nozzle2ToFeed : r.pickHeight;
+  // 2. Down to the tape, head 2's extra length taken off.
+  const double z = (r.pickHeight == 0.0 ? basic->m_Z_Nozzle2ToFeed : r.pickHeight) - basic->m_Nozzle2MoreNozzle1;
   r.pickHeight = z;
   const int32_t zs = Trunc(z * g_dZPulsePerMm);
   if (!smt::link::SendCmd61MoveAxis(2, zs, sp[2].start, sp[2].normal) || !PauseGate()) return false;
+  // 3. The bank's pin into the tape.
   const double s = std::fabs(r.feedCoordinate);
   r.feedCoordinate = s;
+  const auto bank = BankOf(r.feedSide);
+  const uint8_t pinAxis = r.feedSide == 1 ? 11 : r.feedSide == 2 ? 12 : r.feedSide == 3 ? 13 : 0;
+  auto pin = [&](int word, int sign) {
+    if (!pinAxis || !bank) return true;
+    const auto& tape = sp[static_cast<size_t>(bank->tapeSpeed)];
+    return smt::link::SendCmd61MoveAxis(pinAxis, sign * Trunc((word / 4) * s * bank->tapePulse), tape.start,
+                                        tape.normal);
+  };
+  if (!pin(fs.m_DragPinIn, -1) || !PauseGate()) return false;
+  // 4. Drag the tape by one feed length.
   int32_t dx = 0, dy = 0;
   switch (r.feedSide) {
     case 1: dx = Trunc(s * g_dXPulsePerMm); break;
@@ -239,13 +264,21 @@ bool DragFeed(HeadPickState& r) {
   if (!smt::link::SendCmd64MoveXY(dx, sp[0].start, sp[0].normal, dy, sp[1].start, sp[1].normal, 0, 0, 0, 0, 64) ||
       !PauseGate() || !RunSleep(r.feedTime))
     return false;
+  // 5. Back by the over-travel.
   const double m = basic->m_FeedOverBack;
-  const int32_t bx = dx ? (dx > 0 ? -Trunc(m * g_dXPulsePerMm) : Trunc(m * g_dXPulsePerMm)) : 0;
-  const int32_t by = dy ? (dy > 0 ? -Trunc(m * g_dYPulsePerMm) : Trunc(m * g_dYPulsePerMm)) : 0;
+  int32_t bx = 0, by = 0;
+  switch (r.feedSide) {
+    case 1: bx = -Trunc(m * g_dXPulsePerMm); break;
+    case 2: by = Trunc(m * g_dYPulsePerMm); break;
+    case 3: bx = Trunc(m * g_dXPulsePerMm); break;
+    case 4: by = -Trunc(m * g_dYPulsePerMm); break;
+  }
   if (!smt::link::SendCmd64MoveXY(bx, sp[0].start, sp[0].normal, by, sp[1].start, sp[1].normal, 0, 0, 0, 0, 64) ||
       !PauseGate())
     return false;
-  if (!smt::link::SendCmd61MoveAxis(2, -zs, sp[2].start, sp[2].normal)) return false;
+  // 6. Up, 7. pin out.
+  if (!smt::link::SendCmd61MoveAxis(2, -zs, sp[2].start, sp[2].normal) || !PauseGate()) return false;
+  if (!pin(fs.m_DragPinOut, 1)) return false;
   return PauseGate();
 }
 
@@ -260,8 +293,18 @@ namespace {
 std::pair<int32_t, int32_t> BoardPoint(double x, double y, int32_t hx, int32_t hy);
 }  // namespace
 
+int32_t PlaceOffsetX(int head) {
+  // Head mode 2: head 2 carries the dispensing valve and places with its offset.
+  if (head == 2 && Strategy().m_HeaderSelect == 2) return g_nDispenseHeadOffsetX;
+  return HeadOffsetX(head);
+}
+int32_t PlaceOffsetY(int head) {
+  if (head == 2 && Strategy().m_HeaderSelect == 2) return g_nDispenseHeadOffsetY;
+  return HeadOffsetY(head);
+}
+
 std::pair<int32_t, int32_t> PlacePoint(double x, double y, int head) {
-  return BoardPoint(x, y, HeadCorrectionX(head) - HeadOffsetX(head), HeadCorrectionY(head) - HeadOffsetY(head));
+  return BoardPoint(x, y, HeadCorrectionX(head) - PlaceOffsetX(head), HeadCorrectionY(head) - PlaceOffsetY(head));
 }
 
 std::vector<DispenseRow>& RunDispenseRows() {
@@ -362,7 +405,7 @@ bool PlacePart(HeadPlaceState& p, int slot, bool checkOwnMark, bool raw, double 
     }
   }
   const int k = p.headTarget;
-  const int32_t hx = HeadCorrectionX(k) - HeadOffsetX(k), hy = HeadCorrectionY(k) - HeadOffsetY(k);
+  const int32_t hx = HeadCorrectionX(k) - PlaceOffsetX(k), hy = HeadCorrectionY(k) - PlaceOffsetY(k);
   auto [px, py] = PlacePoint(x, y, k);
   const bool corrected = p.visionMode == 1 || p.visionMode == 2;
   if (corrected) {
@@ -452,6 +495,18 @@ bool DiscardPart(HeadPlaceState& p) {
   return RunSleep(basic->m_ThrowDelay);
 }
 
+bool PlatformDiscardPart(HeadPlaceState& p) {
+  const int k = p.headTarget;
+  if (k < 1 || k > 4) return false;
+  const int32_t step = g_nThrowPositionX - HeadOffsetX(k) - g_nCurX;
+  if (!smt::link::SendCmd53DispenseMove(1, step, p.pickSpeeds[kSpX].start, p.pickSpeeds[kSpX].normal, 0, 0, 10, 10))
+    return false;
+  if (!PauseGate()) return true;  // stopped: the platform run leaves
+  smt::link::SetOutput(k, 0, 5);
+  RunSleep(smt::settings::SettingsStores::Instance().machine.Basic()->m_ThrowDelay);
+  return false;
+}
+
 bool VisionCentreHead(HeadPlaceState& p, bool again) {
   const int k = p.headTarget;
   if (k < 1 || k > 8) return false;
@@ -521,6 +576,69 @@ bool WaitFeedPending(const HeadPickState& r) {
 }
 }  // namespace
 
+namespace {
+
+// A feeder bank's walk axis to its park point before the operator is asked
+// (the axis stays clear of the head while the operator reaches in).
+void ParkWalkAxis(int side) {
+  const auto pick = smt::settings::SettingsStores::Instance().speed.Record(SpeedUse::PickPart);
+  auto park = [&](uint8_t axis, int32_t target, int32_t position, int speedSlot) {
+    if (position == 0) return;
+    const auto& sp = pick[static_cast<size_t>(speedSlot)];
+    smt::link::SendCmd61MoveAxis(axis, target - position, sp.start, sp.normal);
+  };
+  switch (side) {
+    case 1: park(8, -100, g_nCurAxis8, 8); break;
+    case 2: park(9, 100, g_nCurAxis9, 10); break;
+    case 3: park(10, -100, g_nCurAxis10, 12); break;
+    default: break;
+  }
+}
+
+// The operator's "No" with automatic nozzle change: the nozzles go back to
+// the library, the head parks and the machine is homed again.
+void ReturnNozzlesAndHome(const HeadPlaceState& p) {
+  const SmtStrategy st = Strategy();
+  std::vector<int> heads;
+  if (st.m_19NozzleLibrary == 0) {
+    switch (st.m_ChangeNozzleSelect) {
+      case 0: heads = {1, 2}; break;
+      case 1: heads = {2}; break;
+      case 2: heads = {1}; break;
+      default: break;
+    }
+  } else {
+    heads = {1, 2, 3, 4};
+  }
+  for (int h : heads)
+    if (!smt::library::ReturnNozzleToLibrary(h, true, false)) return;
+  if (!Move64(100, -100, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], 0x80) || !PauseGate()) return;
+  const auto pick = smt::settings::SettingsStores::Instance().speed.Record(SpeedUse::PickPart);
+  if (g_nCurAxis8 != 0) smt::link::SendCmd61MoveAxis(8, -100 - g_nCurAxis8, pick[8].start, pick[8].normal);
+  if (g_nCurAxis9 != 0) smt::link::SendCmd61MoveAxis(9, 100 - g_nCurAxis9, pick[10].start, pick[10].normal);
+  if (Services().openMarkCamera) Services().openMarkCamera();
+  g_bResetDone = false;
+  if (Services().startHome) Services().startHome();
+  else CLogFile::Instance().Write(true, "repair: no homing service connected");
+}
+
+}  // namespace
+
+CoverSettings& RunCover() {
+  static CoverSettings c;
+  return c;
+}
+
+void CountCoverPart() {
+  const SmtStrategy st = Strategy();
+  if (!st.m_Cover) return;
+  auto& cv = RunCover();
+  ++cv.totalCount;
+  ++cv.count;
+  if (Services().saveCoverCounters) Services().saveCoverCounters(cv.totalCount, cv.count);
+  if (Services().showCoverCount) Services().showCoverCount(cv.totalCount);
+}
+
 bool ReplenishHead(HeadPlaceState& p, int head, double cellX, double cellY) {
   auto clear = [&] {
     p.failed = 0;
@@ -529,7 +647,9 @@ bool ReplenishHead(HeadPlaceState& p, int head, double cellX, double cellY) {
   };
   int match = -1;
   bool fresh = true;
+  bool retried = false;
   const int group = Services().feeders ? Services().feeders->CurrentIndex() : 0;
+  const std::string name0402 = FeedModeNames()[4];
   while (p.failedRow != -1 || p.failed) {
     if (fresh) {
       if (!FillReplenishRecord(head)) return clear();
@@ -545,11 +665,19 @@ bool ReplenishHead(HeadPlaceState& p, int head, double cellX, double cellY) {
         }
       }
       g_bDoubleFeed = false;
-      if ((match == 1 || match == 2) && g_HeadPick[static_cast<size_t>(match - 1)].feedRequested) {
-        if (!WaitFeedPending(g_HeadPick[static_cast<size_t>(match - 1)])) return clear();
-      } else if (g_PickExtra1.feedMode != 6) {
-        if (match == 0 && !WaitFeedPending(g_HeadPick[0])) return clear();
-        if (!FeedAdvance(g_PickExtra1, true)) return clear();
+      const bool drag = g_PickExtra1.feedMode == 6;
+      if (retried) {
+        if (!drag && !FeedAdvance(g_PickExtra1, true)) return clear();
+      } else if (match == 1 || match == 2) {
+        // The feeder thread is presenting a part of this feeder for the next
+        // cycle: take that one.
+        if (g_HeadPick[static_cast<size_t>(match - 1)].feedRequested &&
+            !WaitFeedPending(g_HeadPick[static_cast<size_t>(match - 1)]))
+          return clear();
+      } else if (match == 3 || match == 4) {
+        if (!drag && !FeedAdvance(g_PickExtra1, true)) return clear();
+      } else if (!drag) {
+        if (!WaitFeedPending(g_HeadPick[0]) || !FeedAdvance(g_PickExtra1, true)) return clear();
       }
       fresh = false;
     }
@@ -558,17 +686,16 @@ bool ReplenishHead(HeadPlaceState& p, int head, double cellX, double cellY) {
     p.row = row;
     if (g_PickExtra1.feedMode == 6 && !DragFeed(g_PickExtra1)) return clear();
     if (!MoveHeadToPick(p) || !PickPart(p)) return clear();
+    if (g_PickExtra1.feedModeText == name0402)
+      if (auto fr = FeederRowAt(g_PickExtra1.groupIndex, g_PickExtra1.rowIndex))
+        g_PickExtra1.feedCount = std::atoi((*fr)[smt::feeder::kCellFeedCount].c_str());
     FeedDone(g_PickExtra1);
     if (!PauseGate()) return clear();
     LogReplenishRotation(p, &RunRows());
-    bool visionFailed = false;
     if (p.visionMode == 1 || p.visionMode == 2) {
       p.failedRow = -1;
       if (!VisionCentreHead(p, true)) return clear();
-      if (p.failedRow != -1 || p.failed) {
-        visionFailed = p.failed != 0;
-        if (!DiscardPart(p)) return clear();
-      }
+      if ((p.failedRow != -1 || p.failed) && !DiscardPart(p)) return clear();
     }
     if (p.failedRow == -1 && !p.failed) {
       if (!PlacePart(p, 9, true, Frame().marksPerCell, cellX, cellY)) return clear();
@@ -584,25 +711,36 @@ bool ReplenishHead(HeadPlaceState& p, int head, double cellX, double cellY) {
     }
     if (p.failedRow == -1 && !p.failed) {
       p.row = -1;
+      CountCoverPart();
       break;
     }
-    // Still failing: the operator decides.
-    const std::string q = visionFailed ? RunText("PartList.c_Message_46", "视觉识别失败 ! 是-跳过，否-停止，取消-重试")
-                                       : RunText("PartList.c_Message_45", "真空检测失败 ! 是-跳过，否-停止，取消-重试");
+    // Still failing: the walk axis parks, then the operator decides.
+    if (g_PickExtra1.feedMode == 0 || g_PickExtra1.feedMode == 4 || g_PickExtra1.feedMode == 5)
+      ParkWalkAxis(g_PickExtra1.feedSide);
+    const bool vacuumFailed = p.failedRow != -1;
+    const std::string q =
+        vacuumFailed ? RunText("PartList.c_Message_45", kRepairVacuumQuestion) : RunText("PartList.c_Message_46", kRepairVisionQuestion);
     g_bMachineBusy = false;
     const auto answer = ShowMessage(q, smt::platform::MsgButtons::YesNoCancel, smt::platform::MsgIcon::Question);
     g_bMachineBusy = true;
-    if (answer == smt::platform::MsgAnswer::No) return clear();
+    if (answer == smt::platform::MsgAnswer::No) {
+      if (g_bAutoChangeNozzle) ReturnNozzlesAndHome(p);
+      return clear();
+    }
     if (answer == smt::platform::MsgAnswer::Cancel) {
       fresh = true;
-      if (!p.failed && !DiscardPart(p)) return clear();
+      retried = true;
+      if (!DiscardPart(p)) return clear();
       p.failed = 0;
       p.failedRow = row;
-    } else {
+    } else if (answer == smt::platform::MsgAnswer::Yes) {
       p.failedRow = -1;
       p.failed = 0;
       if (!DiscardPart(p)) return clear();
       p.row = -1;
+    } else {
+      p.failedRow = -1;
+      p.failed = 0;
     }
     if (!PauseGate()) return clear();
   }

@@ -56,6 +56,25 @@ std::pair<int32_t, int32_t> PlacePoint(double x, double y, int head);
 bool PlacePart(HeadPlaceState& p, int slot, bool checkOwnMark, bool raw, double cellX, double cellY);
 void PlaceStroke(HeadPlaceState& p, double baseHeight);
 bool DiscardPart(HeadPlaceState& p);
+// The platform machines' discard: X only to the throw position, then the
+// head's vacuum off. True only when the run was stopped on the way (the
+// platform run then leaves); false otherwise, also after a failed move.
+bool PlatformDiscardPart(HeadPlaceState& p);
+// The X / Y offset a head places with (head 2 of head mode 2 carries the
+// dispensing valve and uses the dispensing head's offset).
+int32_t PlaceOffsetX(int head);
+int32_t PlaceOffsetY(int head);
+
+// The repair questions of the part list (PartList.c_Message_45 and _46).
+inline constexpr const char* kRepairVacuumQuestion = "真空失败，是否忽略 ?\r\n是-忽略继续    否-退出    取消-补料";
+inline constexpr const char* kRepairVisionQuestion = "视觉失败，是否忽略 ?\r\n是-忽略继续    否-退出    取消-补料";
+
+// The run's cover-tape settings and working counters (copied from the
+// cover-tape page at the run's start; the run thread only).
+CoverSettings& RunCover();
+// One more part in the tape when the cover tape is on: both counters + 1,
+// saved and shown.
+void CountCoverPart();
 
 bool VisionCentreHead(HeadPlaceState& p, bool again);
 bool FillReplenishRecord(int head);

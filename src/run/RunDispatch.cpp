@@ -29,6 +29,14 @@ std::map<RunThread, RunThreadProc>& Procs() {
                                               {RunThread::Label, LabelRunThreadProc}};
   return m;
 }
+std::atomic<uint8_t>* BusyByteOf(RunThread t) {
+  switch (t) {
+    case RunThread::Feeder: return &FeedBusy();
+    case RunThread::Conveyor: return &ConveyorBusy();
+    case RunThread::Smt: case RunThread::EightHead: case RunThread::Label: case RunThread::Drill: return &SmtBusy();
+    default: return nullptr;
+  }
+}
 void ResetHeadEvents() {
   g_hFeedRequestEvent.Reset();
   for (int k = 1; k <= 4; ++k) {
@@ -95,7 +103,8 @@ bool StartRun(int runMode) {
     for (RunThread t : plan) {
       auto it = Procs().find(t);
       if (it == Procs().end() || !it->second) {
-        smt::platform::ShowMessage(kRunNotAvailable);
+        CLogFile::Instance().Write(true, "run thread %s not available", RunThreadName(t));
+        smt::platform::ShowMessage(RunText("PartList.c_Message_09", kRunNotAvailable));
         return false;
       }
       procs.emplace_back(t, it->second);
@@ -108,7 +117,10 @@ bool StartRun(int runMode) {
   }
   for (auto& [t, proc] : procs) {
     if (t == RunThread::Smt || t == RunThread::PlatformPlace) ResetHeadEvents();
-    if (t == RunThread::EightHead || t == RunThread::Label || t == RunThread::Drill) SmtBusy() = 1;
+    // The thread's busy byte is claimed before the thread exists, so Start
+    // can never see a run whose threads read as idle.
+    std::atomic<uint8_t>* busy = BusyByteOf(t);
+    if (busy) *busy = 1;
     CLogFile::Instance().Write(true, "run thread %s start", RunThreadName(t));
     // A hook found missing during the run ends it like a stop, releasing the machine.
     auto body = [proc, t](std::stop_token) {
@@ -121,10 +133,12 @@ bool StartRun(int runMode) {
         g_bConveyorRun = false;
         g_hPauseEvent.Set();
         if (t != RunThread::Feeder && t != RunThread::Conveyor) FinishRun(false);
+        else if (auto* b = BusyByteOf(t)) *b = 0;
         throw;
       }
     };
     if (!smt::platform::WorkerThreads::Instance().Start(RunThreadName(t), body)) {
+      if (busy) *busy = 0;
       // Shut-down under way: whatever started sees the cleared flags and leaves.
       g_bRunContinue = false;
       g_bFeedRun = false;
@@ -150,6 +164,7 @@ void FinishRun(bool finished) {
   }
   SmtBusy() = 0;
   auto& s = Services();
+  if (s.enableRunWindows) s.enableRunWindows(true);
   if (s.onRunEnd) s.onRunEnd(finished);
   else smt::ReleaseMachineBusy();
 }

@@ -21,7 +21,9 @@ const char* RunThreadName(RunThread t);
 using RunThreadProc = std::function<void()>;
 void SetRunThreadProc(RunThread t, RunThreadProc proc);
 
-inline constexpr const char* kRunNotAvailable = "Run mode is not available !";
+// The part list's "no such function" text (PartList.c_Message_09) is shown
+// when a run mode has no thread on this machine; this is its built-in text.
+inline constexpr const char* kRunNotAvailable = "暂无此功能 !";
 
 // Sends the run state and starts the threads of the plan. False (nothing
 // started) when a thread of the plan is not available or cannot start.

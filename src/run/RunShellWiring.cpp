@@ -1,5 +1,9 @@
 #include "run/RunShellWiring.h"
 
+#include <mutex>
+
+#include "platform/MessageService.h"
+
 #include "app/core/MachineState.h"
 #include "job/CDialogPartList.h"
 #include "job/CurrentBoard.h"
@@ -165,6 +169,16 @@ void WireRunEngine(CDialogPartList& list, smt::feeder::FeederTable* feeders) {
   s.autoTransport = [pl] { return pl->Run().autoTransport && pl->Run().autoTransport(); };
 }
 
+namespace {
+std::mutex g_coverOpenerM;
+std::function<void(QWidget*)> g_coverOpener;
+}  // namespace
+
+void SetCoverPageOpener(std::function<void(QWidget* parent)> open) {
+  std::lock_guard lk(g_coverOpenerM);
+  g_coverOpener = std::move(open);
+}
+
 void WireStrategyPage(CDialogPartList& list, QWidget* parent, std::string appDir,
                       std::function<std::string()> language) {
   CDialogPartList* pl = &list;
@@ -184,6 +198,15 @@ void WireStrategyPage(CDialogPartList& list, QWidget* parent, std::string appDir
     env.resetNozzleHolders = [] {
       for (auto& h : g_nHeadNozzle) h = 0;
       g_NozzleSeats.FillAll();
+    };
+    env.openCoverDialog = [parent] {
+      std::function<void(QWidget*)> open;
+      {
+        std::lock_guard lk(g_coverOpenerM);
+        open = g_coverOpener;
+      }
+      if (open) open(parent);
+      else smt::platform::ShowMessage("Cover tape page not connected !");
     };
     CDialogSMTStrategy dlg(Strategy(), env, parent);
     dlg.exec();

@@ -30,4 +30,8 @@ void WireRunEngine(CDialogPartList& partList, smt::feeder::FeederTable* feeders)
 void WireStrategyPage(CDialogPartList& partList, QWidget* parent, std::string appDir,
                       std::function<std::string()> language);
 
+// What the strategy page's "设置" opens (the cover-tape page); the shell
+// installs it.
+void SetCoverPageOpener(std::function<void(QWidget* parent)> open);
+
 }  // namespace smt::run

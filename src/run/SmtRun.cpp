@@ -157,7 +157,8 @@ bool VisionPass(const SmtStrategy& st) {
 
 // Advances the cover tape after a cycle. `closed` is set when the tape was
 // closed out (the run then ends normally).
-bool CoverStep(const SmtStrategy& st, CoverSettings& cv, bool& closed) {
+bool CoverStep(const SmtStrategy& st, bool& closed) {
+  CoverSettings& cv = RunCover();
   const int factor = 1 + (st.m_HeaderSelect != 0 ? 1 : 0);
   const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Smt);
   if (!smt::link::SendCmd61MoveAxis(14, factor * cv.stepPulse, sp[14].start, sp[14].normal)) return false;
@@ -194,8 +195,9 @@ bool CoverStep(const SmtStrategy& st, CoverSettings& cv, bool& closed) {
 
 // One panel cell. Returns false when the run must end early; `stopAll` is
 // set when the run is to finish with its end moves.
-bool RunCell(CellRun& c, const SmtStrategy& st, CoverSettings& cv, double cellX, double cellY, bool& finishNow) {
+bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool& finishNow) {
   auto& s = Services();
+  const CoverSettings& cv = RunCover();
   if (!AssignCycle(c)) {
     if (!c.selector) {
       finishNow = false;
@@ -222,7 +224,6 @@ bool RunCell(CellRun& c, const SmtStrategy& st, CoverSettings& cv, double cellX,
     if (!g_bRunContinue) return false;
     if (s.showRow) s.showRow(g_HeadPick[0].row + 3);
     // Pick.
-    const auto names = FeedModeNames();
     for (int k = 1; k <= 4; ++k) {
       auto& pk = g_HeadPick[static_cast<size_t>(k - 1)];
       auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
@@ -232,7 +233,8 @@ bool RunCell(CellRun& c, const SmtStrategy& st, CoverSettings& cv, double cellX,
       if (!PreparePickPlace(c.group, pl, k)) return false;
       if (k >= 2 && g_HeadPick[static_cast<size_t>(k - 2)].row != -1)
         AlignHeadSpeeds(g_HeadPlace[static_cast<size_t>(k - 2)], pl);
-      if (k == 1 && pk.feedMode == 6 && !DragFeed(pk)) return false;
+      // Drag-pin feeding works on the run thread's own copy of the record.
+      if (k == 1 && pk.feedMode == 6 && !DragFeed(pl.pick)) return false;
       const bool moved = MoveHeadToPick(pl);
       if (k == 1)
         for (auto& a : g_nHeadMoveArgs) a = 0;
@@ -240,12 +242,8 @@ bool RunCell(CellRun& c, const SmtStrategy& st, CoverSettings& cv, double cellX,
       if (!WaitOrFail(HeadFeedReadyEvent(k), Timeouts().feedReady, kFeedTimeOut)) return false;
       if (!PauseGate()) return false;
       if (!PickPart(pl)) return false;
-      if (k < 4) {
-        auto& next = g_HeadPick[static_cast<size_t>(k)];
-        if (next.row != -1 && next.feedModeText == names[4])
-          if (auto row = FeederRowAt(next.groupIndex, next.rowIndex))
-            next.feedCount = std::atoi((*row)[smt::feeder::kCellFeedCount].c_str());
-      }
+      // The next head's "0402" pocket count is read again by the feeder
+      // thread before it feeds that head (it feeds from its own copy).
       HeadPickedEvent(k).Set();
     }
     LogRotationAngles(&RunRows());
@@ -280,12 +278,7 @@ bool RunCell(CellRun& c, const SmtStrategy& st, CoverSettings& cv, double cellX,
       if (g_bVacuumCheckOk) {
         pl.failedRow = -1;
         RowState(pl.row, 6, false);
-        if (k <= 2 && st.m_Cover) {
-          ++cv.totalCount;
-          ++cv.count;
-          if (s.saveCoverCounters) s.saveCoverCounters(cv.totalCount, cv.count);
-          if (s.showCoverCount) s.showCoverCount(cv.totalCount);
-        }
+        if (k <= 2) CountCoverPart();
       } else {
         pl.failedRow = pl.row;
         RowState(pl.row, 7, false);
@@ -310,7 +303,7 @@ bool RunCell(CellRun& c, const SmtStrategy& st, CoverSettings& cv, double cellX,
     }
     if (st.m_Cover) {
       bool closed = false;
-      if (!CoverStep(st, cv, closed)) return false;
+      if (!CoverStep(st, closed)) return false;
       if (closed) {
         finishNow = true;
         return true;
@@ -337,7 +330,17 @@ bool RunBoards() {
   const RunBoard board = s.board ? s.board() : RunBoard{};
   const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
   const bool transport = s.autoTransport && s.autoTransport();
-  CoverSettings cv = s.cover ? s.cover() : CoverSettings{};
+  // The cover-tape counters are read from the cover-tape page now and
+  // written back after every change.
+  RunCover() = CoverSettings{};
+  if (st.m_Cover) {
+    if (!s.cover) {
+      CLogFile::Instance().Write(true, "smt run: cover tape on but no cover-tape settings connected");
+      ShowMessage("Cover tape settings not connected !");
+      return false;
+    }
+    RunCover() = s.cover();
+  }
   if (s.showCoverCount) s.showCoverCount(0);
   CellRun c;
   RunRows() = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
@@ -393,7 +396,7 @@ bool RunBoards() {
           }
         }
         g_HeadPick[0].row = startRow;
-        if (!RunCell(c, st, cv, cx, cy, finishNow)) return false;
+        if (!RunCell(c, st, cx, cy, finishNow)) return false;
       }
     }
     ++boardsDone;

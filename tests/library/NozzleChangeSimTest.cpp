@@ -81,7 +81,7 @@ TEST_F(NozzleChangeSim, TakeAndReturnThroughTheEntranceOnBothLinks) {
     EXPECT_EQ(g_nHeadNozzle[1].load(), 0);
     EXPECT_TRUE(g_NozzleSeats.HasNozzle(0));
     EXPECT_EQ(g_nCurX.load(), 7000);
-    EXPECT_EQ(g_nCurY.load(), -5000);  // slid back into the seat
+    EXPECT_EQ(g_nCurY.load(), -6000);  // slid into the seat, lifted, and back out at the entrance
     const std::vector<std::tuple<int, int, bool>> expected{{2, 0, true}, {2, 0, false}};
     EXPECT_EQ(states, expected);
     const auto states60 = sim->States();
@@ -314,4 +314,70 @@ TEST_F(NozzleChangeSim, TakingTheNozzleTheHeadHoldsPutsItBackAndTakesItAgain) {
   EXPECT_EQ(g_nHeadNozzle[0].load(), 2);
   EXPECT_FALSE(g_NozzleSeats.HasNozzle(1));
   EXPECT_TRUE(sim->LastReceived(0x64).has_value());
+}
+
+namespace {
+// The board's record of one nozzle move, as "out7=1", "z-", "z+", "xy" steps.
+std::vector<std::string> NozzleSteps(const smt::sim::SimBoard& sim) {
+  std::vector<std::string> out;
+  int64_t z = 0;  // the Z pair motor: away from 0 is down for either head
+  for (const auto& c : sim.Received()) {
+    if (c.code == 0x03 && c.payload.size() >= 2 && c.payload[0] == 7) {
+      out.push_back(c.payload[1] ? "clamp open" : "clamp closed");
+    } else if (c.code == 0x61 && c.payload.size() >= 9) {
+      int32_t v;
+      std::memcpy(&v, &c.payload[5], 4);
+      z += v;
+      out.push_back(z != 0 ? "z down" : "z up");
+    } else if (c.code == 0x64) {
+      out.push_back("move");
+    }
+  }
+  return out;
+}
+}  // namespace
+
+TEST_F(NozzleChangeSim, ClampLibraryClosesOnTheNozzleBeforeTheHeadLifts) {
+  UseUdp();
+  librarytest::UseStrategy(1, 1, 0);
+  auto& lib = TheNozzleLibrary();
+  lib.SetSettings({0, 100.0, 30});
+  ASSERT_TRUE(PickNozzleFromLibrary(1, 3, false, false));
+  sim->ClearReceived();
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(ReturnNozzleToLibrary(1, false, false));
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(NozzleSteps(*sim),
+            (std::vector<std::string>{"clamp open", "move", "z down", "clamp closed", "z up"}));
+  // The 200 ms before the return move and the clamp delay after each switch.
+  EXPECT_GE(took, std::chrono::milliseconds(200 + 2 * 30));
+  EXPECT_TRUE(g_NozzleSeats.HasNozzle(2));
+  EXPECT_EQ(g_nHeadNozzle[0].load(), 0);
+}
+
+TEST_F(NozzleChangeSim, LibraryExitMovesTheInOutPositionNotTheLoweredSlide) {
+  UseUdp();
+  auto& lib = TheNozzleLibrary();
+  lib.SetSettings({1, 3.0, 0});  // exit 3 mm = 300 steps along Y
+  ASSERT_TRUE(PickNozzleFromLibrary(1, 1, false, false));
+  // Seat (10000, -5000), entrance (10000, -6000): the slide ends at the
+  // entrance, and only after the lift does the head leave by the exit.
+  std::vector<std::pair<int32_t, int32_t>> moves;
+  int64_t x = 0, y = 0;
+  for (const auto& c : sim->Received())
+    if (c.code == 0x64) {
+      int32_t dx, dy;
+      std::memcpy(&dx, &c.payload[4], 4);
+      std::memcpy(&dy, &c.payload[12], 4);
+      x += dx;
+      y += dy;
+      moves.push_back({static_cast<int32_t>(x), static_cast<int32_t>(y)});
+    }
+  EXPECT_EQ(moves, (std::vector<std::pair<int32_t, int32_t>>{{10000, -6000}, {10000, -5000}, {10000, -6000},
+                                                              {10000, -5700}}));
+  sim->ClearReceived();
+  ASSERT_TRUE(ReturnNozzleToLibrary(1, false, false));
+  // Back in by the exit first, then the entrance, the slide into the seat and out.
+  EXPECT_EQ(NozzleSteps(*sim), (std::vector<std::string>{"move", "move", "z down", "move", "z up", "move"}));
+  EXPECT_EQ(g_nCurY.load(), -6000);
 }

@@ -1,0 +1,75 @@
+#include "app/RunStepsWiring.h"
+
+#include "app/MainFrame.h"
+#include "app/SMTView.h"
+#include "app/core/LogFile.h"
+#include "job/CDialogPartList.h"
+#include "link/CDialogManualControl.h"
+#include "platform/GuiDispatcher.h"
+#include "run/RunFeedSettings.h"
+#include "run/RunServices.h"
+#include "run/RunShellWiring.h"
+#include "stations/CoverTapeSettings.h"
+#include "stations/DippingStation.h"
+#include "stations/StationsShell.h"
+#include "vision/CDialogSetView.h"
+
+void InstallRunSteps(CSMTView& view) {
+  CMainFrame* frame = view.frame();
+  view.initialUpdateSteps.push_back([&view, frame](const std::string& appDir) {
+    smt::run::SetRunFeedSettings(smt::run::LoadRunFeedSettings(appDir));
+    CDialogPartList* pl = view.m_pPartList;
+    if (!pl) return;
+    auto& run = smt::run::Services();
+    // At the start the placement list, the camera panel and the jog panel
+    // are disabled and the camera panel's zoom goes back to 1; the end of
+    // the run enables them again.
+    run.enableRunWindows = [&view](bool enabled) {
+      if (view.m_pPartList) view.m_pPartList->EnableListsForRun(enabled);
+      smt::platform::PostToGui([&view, enabled] {
+        if (view.m_pManualControl) view.m_pManualControl->EnableJogControls(enabled);
+        if (view.m_pSetView) {
+          if (!enabled) view.m_pSetView->m_dDisplayZoom = 1.0;
+          view.m_pSetView->setEnabled(enabled);
+        }
+      });
+    };
+    run.progress = [pl](int pos, int range) { pl->SetRunProgress(pos, range); };
+    run.showRow = [pl](int row) { pl->ScrollRunRow(row); };
+    run.showCoverCount = [pl](int count) { pl->ShowCoverCount(count); };
+    // A mark measurement made before the run counts for its first board.
+    run.takeMarksMeasured = [pl] {
+      int was = 0;
+      smt::platform::RunOnGui([&] {
+        was = pl->CoordTests().marks.m_bMarkMeasured;
+        pl->CoordTests().marks.m_bMarkMeasured = 0;
+      });
+      return was != 0;
+    };
+    run.cover = [appDir] {
+      const auto c = smt::stations::CoverTapeSettings::Load(appDir);
+      smt::run::CoverSettings s;
+      s.stepPulse = c.m_StepPulse;
+      s.coverTotal = c.m_CoverTotal;
+      s.onceTotal = c.m_CoverOnceTotal;
+      s.blankTotal = c.m_BlankTotal;
+      s.delayMs = c.m_CoverDelay;
+      s.totalCount = c.m_CoverTotalCount;
+      s.count = c.m_CoverCount;
+      return s;
+    };
+    run.saveCoverCounters = [appDir](int total, int count) {
+      if (!smt::stations::SaveCoverCounters(appDir, total, count))
+        CLogFile::Instance().Write(true, "cover tape: counters not saved (%d, %d)", total, count);
+    };
+    run.dippingStation = []() -> std::optional<smt::run::DipStation> {
+      const auto d = smt::stations::DippingStation::Instance().Settings();
+      return smt::run::DipStation{d.m_DippingStation_X,       d.m_DippingStation_Y,        d.m_DippingStation_Z,
+                                  d.m_DippingStation_RunTime, d.m_DippingStation_StopDelay, d.m_DippingStation_Delay};
+    };
+    // The strategy page's "设置" opens the cover-tape page.
+    smt::run::SetCoverPageOpener([frame](QWidget* parent) {
+      smt::stations::OpenCoverTape(parent, frame->m_strAppPath, frame->m_strLanguage);
+    });
+  });
+}

@@ -1,0 +1,130 @@
+#pragma once
+// The program as main() builds it (headless), its serial link on the
+// simulated board, connected and homed, with a job of tape feeders and
+// placement rows put into its panels. The test thread is the window thread:
+// waits pump its event loop, so the run's window work runs where it runs in
+// the program.
+#include <QCoreApplication>
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "ShellFixture.h"
+#include "feeder/FeederNames.h"
+#include "feeder/FeederTable.h"
+#include "job/JobRows.h"
+#include "library/NozzleSeats.h"
+#include "link/MachineHoming.h"
+#include "run/RunSimFixture.h"
+#include "sim/SimBoard.h"
+
+class RunShellTest : public ShellTest {
+ protected:
+  void SetUp() override {
+    ShellTest::SetUp();
+    smt::sim::SimConfig c;
+    c.udp = false;
+    c.discovery = false;
+    sim = std::make_unique<smt::sim::SimBoard>(c);
+    ASSERT_TRUE(sim->Start()) << sim->LastError();
+  }
+  void TearDown() override {
+    if (g_bRunContinue || g_bMachineBusy) {
+      g_bRunContinue = false;
+      g_hPauseEvent.Set();
+      Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(10));
+    }
+    ShellTest::TearDown();
+    sim->Stop();
+    g_bConnected = false;
+    for (auto& p : g_HeadPick) p = {};
+    for (auto& p : g_HeadPlace) p = {};
+    for (auto& h : g_nHeadNozzle) h = 0;
+  }
+
+  // Pumps the window thread's events until `cond` holds or `limit` passes.
+  static bool Pump(const std::function<bool()>& cond, std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+      if (cond()) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    QCoreApplication::processEvents();
+    return cond();
+  }
+
+  // The machine settings of the job: 100 steps per mm, travel room, the
+  // serial link to the simulated board, and `extra` sections.
+  void WriteMachine(const std::string& extra) {
+    WriteConfig("[SetBasicConfig]\nm_CommModel=0\nm_X_Limit=900\nm_Y_Limit=-900\nm_Z_Limit=-90\n"
+                "m_Z_Nozzle1ToPCBHeight=-10\nm_Z_Nozzle1ToFeed=-5\nm_Z_Nozzle2ToFeed=-5\nm_ThrowDelay=1\n"
+                "[SetPulseConfig]\nm_X_Pulse=100\nm_Y_Pulse=100\nm_Z_Pulse=100\nm_A_Pulse=10\n"
+                "m_WestWalk_Pulse=100\nm_WestLift_Pulse=100\nm_NorthWalk_Pulse=100\nm_NorthLift_Pulse=100\n"
+                "m_EastWalk_Pulse=100\nm_EastLift_Pulse=100\n"
+                "[SerialPortConfig]\nCOM1=" + sim->SerialPath() +
+                "\n[ManualControlConfig]\nm_ComNumber=1\n" + extra);
+  }
+
+  // Starts the program, connects its link and homes the machine.
+  CSMTView& StartConnected(const std::string& extra) {
+    WriteMachine(extra);
+    CMainFrame& f = Start();
+    view = f.view();
+    EXPECT_NE(view, nullptr);
+    bool up = false, done = false;
+    std::thread t([&] {
+      up = view->m_pManualControl->ConnectNow();
+      done = true;
+    });
+    Pump([&] { return done; }, std::chrono::seconds(20));
+    t.join();
+    EXPECT_TRUE(up);
+    EXPECT_TRUE(smt::link::MachineHoming::Instance().StartHomeThread(0, 0));
+    EXPECT_TRUE(Pump([] { return g_bResetDone.load() && !g_bMachineBusy.load(); }));
+    g_bMasterResetOk = true;
+    return *view;
+  }
+
+  // The job: feeders into the feeder table's current group (and its list),
+  // placement rows into the part list.
+  void PutJob(const std::vector<smt::feeder::FeederRow>& feeders, const std::vector<smt::run::PlacementRow>& rows) {
+    auto& table = view->m_pFeedList->Table();
+    std::vector<smt::feeder::TrayRecord> trays(feeders.size(), smt::feeder::TrayRecord::Default());
+    table.ReplaceCurrentRows(feeders, trays);
+    view->m_pFeedList->ShowCurrentGroup();
+    auto& job = view->m_pPartList->Job();
+    job.placementRows.clear();
+    for (const auto& r : rows) {
+      smt::job::ListRow lr(16);
+      for (size_t i = 0; i < r.size(); ++i) lr.cells[i] = r[i];
+      job.placementRows.push_back(lr);
+    }
+    job.NotifyRows(smt::job::RowKind::Placement);
+  }
+
+  // The toolbar's Start, then the run to its end (the end step releases the machine).
+  bool RunToEnd(std::chrono::milliseconds limit = std::chrono::seconds(30)) {
+    view->m_pPartList->OnStart();
+    if (!Pump([] { return g_bMachineBusy.load(); }, std::chrono::seconds(2))) {
+      for (const auto& t : messages.service.Texts()) ADD_FAILURE() << "refused: " << t;
+      ADD_FAILURE() << "jog info: " << view->m_pManualControl->InfoText() << " | " << view->m_pManualControl->InfoText2();
+      return false;
+    }
+    return Pump([&] {
+      auto& r = view->m_pPartList->Run();
+      return !g_bMachineBusy && r.m_bSmtThreadBusy == 0 && r.m_bFeedThreadBusy == 0;
+    }, limit);
+  }
+
+  // Commands received, in order, with the given code.
+  std::vector<smt::sim::ReceivedCommand> Commands(uint16_t code) {
+    std::vector<smt::sim::ReceivedCommand> out;
+    for (const auto& c : sim->Received())
+      if (c.code == code) out.push_back(c);
+    return out;
+  }
+
+  std::unique_ptr<smt::sim::SimBoard> sim;
+  CSMTView* view = nullptr;
+};
