@@ -5,6 +5,7 @@
 #include "app/core/LogFile.h"
 #include "job/CDialogPartList.h"
 #include "link/CDialogManualControl.h"
+#include "link/MachineHoming.h"
 #include "platform/GuiDispatcher.h"
 #include "run/RunFeedSettings.h"
 #include "run/RunServices.h"
@@ -33,6 +34,12 @@ void InstallRunSteps(CSMTView& view) {
           view.m_pSetView->setEnabled(enabled);
         }
       });
+    };
+    // The end of a run switches the live view to the Mark camera, then homes
+    // the machine. The switch is done on the window thread; the homing is
+    // queued behind it, so the switch still sees a homed machine.
+    run.startHome = [] {
+      smt::platform::PostToGui([] { smt::link::MachineHoming::Instance().StartHomeThread(0, 0); });
     };
     run.progress = [pl](int pos, int range) { pl->SetRunProgress(pos, range); };
     run.showRow = [pl](int row) { pl->ScrollRunRow(row); };

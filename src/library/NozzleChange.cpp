@@ -185,6 +185,8 @@ bool ReturnNozzleToLibrary(int head, bool waitPauseGate, bool showState) {
   const int delay = TheNozzleLibrary().Settings().m_Delay;
   const int32_t exit = ExitOffset();
 
+  // A stopped or paused run moves nothing.
+  if (!Gate(waitPauseGate)) return false;
   // Come in along the library exit first.
   if (exit != 0 && (!MoveXYTo(p.outX, p.outY + exit, speeds, 0x80) || !Gate(waitPauseGate))) return false;
   if (clamp) {
@@ -238,6 +240,7 @@ bool PickNozzleFromLibrary(int head, int nozzle, bool waitPauseGate, bool showSt
   const int delay = TheNozzleLibrary().Settings().m_Delay;
   const int32_t exit = ExitOffset();
 
+  if (!Gate(waitPauseGate)) return false;
   if (!MoveXYTo(p.outX, p.outY, speeds, 0x80) || !Gate(waitPauseGate)) return false;
   if (p.slides && (!MoveXYTo(p.seatX, p.seatY, speeds, 0x80) || !Gate(waitPauseGate))) return false;
   if (clamp) {

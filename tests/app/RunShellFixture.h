@@ -117,6 +117,11 @@ class RunShellTest : public ShellTest {
     }, limit);
   }
 
+  // After a normal end the machine homes again.
+  bool WaitHomedAgain() {
+    return Pump([] { return g_bResetDone.load() && !g_bMachineBusy.load(); }, std::chrono::seconds(10));
+  }
+
   // Commands received, in order, with the given code.
   std::vector<smt::sim::ReceivedCommand> Commands(uint16_t code) {
     std::vector<smt::sim::ReceivedCommand> out;

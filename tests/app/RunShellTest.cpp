@@ -52,6 +52,7 @@ TEST_F(RunShellTest, AWholeRunPlacesEveryRowAtItsPoint) {
   EXPECT_EQ(placed[2].x, 1100);
   for (const auto& p : placed) EXPECT_EQ(p.y, -500);
   EXPECT_EQ(sim->LastState(), 4);
+  EXPECT_TRUE(WaitHomedAgain());
   EXPECT_TRUE(messages.service.Texts().empty()) << messages.service.Texts().front();
 }
 
@@ -74,4 +75,6 @@ TEST_F(RunShellTest, CoverTapeRunPlacesEveryRowAndAdvancesThePocketsOfTheParts) 
     if (c.payload.size() >= 2 && c.payload[0] == 8) seal.push_back({c.payload[0], c.payload[1]});
   EXPECT_EQ(seal, (std::vector<std::pair<int, int>>{{8, 1}, {8, 0}}));
   EXPECT_EQ(sim->LastState(), 4);
+  EXPECT_TRUE(WaitHomedAgain());
+  EXPECT_TRUE(messages.service.Texts().empty()) << messages.service.Texts().front();
 }
