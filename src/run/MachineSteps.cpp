@@ -495,18 +495,6 @@ bool DiscardPart(HeadPlaceState& p) {
   return RunSleep(basic->m_ThrowDelay);
 }
 
-bool PlatformDiscardPart(HeadPlaceState& p) {
-  const int k = p.headTarget;
-  if (k < 1 || k > 4) return false;
-  const int32_t step = g_nThrowPositionX - HeadOffsetX(k) - g_nCurX;
-  if (!smt::link::SendCmd53DispenseMove(1, step, p.pickSpeeds[kSpX].start, p.pickSpeeds[kSpX].normal, 0, 0, 10, 10))
-    return false;
-  if (!PauseGate()) return true;  // stopped: the platform run leaves
-  smt::link::SetOutput(k, 0, 5);
-  RunSleep(smt::settings::SettingsStores::Instance().machine.Basic()->m_ThrowDelay);
-  return false;
-}
-
 bool VisionCentreHead(HeadPlaceState& p, bool again) {
   const int k = p.headTarget;
   if (k < 1 || k > 8) return false;

@@ -56,10 +56,6 @@ std::pair<int32_t, int32_t> PlacePoint(double x, double y, int head);
 bool PlacePart(HeadPlaceState& p, int slot, bool checkOwnMark, bool raw, double cellX, double cellY);
 void PlaceStroke(HeadPlaceState& p, double baseHeight);
 bool DiscardPart(HeadPlaceState& p);
-// The platform machines' discard: X only to the throw position, then the
-// head's vacuum off. True only when the run was stopped on the way (the
-// platform run then leaves); false otherwise, also after a failed move.
-bool PlatformDiscardPart(HeadPlaceState& p);
 // The X / Y offset a head places with (head 2 of head mode 2 carries the
 // dispensing valve and uses the dispensing head's offset).
 int32_t PlaceOffsetX(int head);

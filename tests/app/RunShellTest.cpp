@@ -14,11 +14,6 @@ namespace {
 using runtest::Part;
 using runtest::TapeFeeder;
 
-int32_t Le32(const std::vector<uint8_t>& p, size_t at) {
-  int32_t v = 0;
-  std::memcpy(&v, p.data() + at, 4);
-  return v;
-}
 
 struct Placed {
   int64_t x, y;
