@@ -10,6 +10,7 @@
 #include "platform/Hooks.h"
 #include "run/RunServices.h"
 #include "stations/LampTeach.h"
+#include "stations/LabelingMachine.h"
 #include "vision/CDialogSetView.h"
 
 // Every hook of the program, one line each: which machine types need it (and
@@ -172,6 +173,10 @@ void DeclareShellHooks(CSMTView& view) {
   Need(Ref{"LampTeachHooks.speedGear", [] { return smt::stations::TeachHooks().speedGear.connected(); }}, kLamp, kNone);
   Need(Ref{"LampTeachHooks.openMarkCamera", [] { return smt::stations::TeachHooks().openMarkCamera.connected(); }}, kLamp, kNone);
   Need(Ref{"LampTeachHooks.measureMark", [] { return smt::stations::TeachHooks().measureMark.connected(); }}, kLamp, kNone);
+  Need(Ref{"LabelingHooks.jog", [] { return smt::stations::LabelingShellHooks().jog.connected(); }}, kLabeling, kNone);
+  Need(Ref{"LabelingHooks.jogRelease", [] { return smt::stations::LabelingShellHooks().jogRelease.connected(); }}, kLabeling, kNone);
+  Need(Ref{"LabelingHooks.nextSpeedGear", [] { return smt::stations::LabelingShellHooks().nextSpeedGear.connected(); }}, kLabeling, kNone);
+  Need(Ref{"LabelingHooks.openMarkCamera", [] { return smt::stations::LabelingShellHooks().openMarkCamera.connected(); }}, kLabeling, kNone);
 
   // --- feeders ---
   Need(FEED(openMarkCameraWithFeederLight), kFeeding, kNone);

@@ -11,6 +11,8 @@
 #include "stations/CDialogLampMachineList.h"
 #include "stations/LampPointTable.h"
 #include "stations/LampTeach.h"
+#include "stations/LabelingMachine.h"
+#include "link/MachineHoming.h"
 #include "link/CDialogManualControl.h"
 #include "link/LinkRuntime.h"
 #include "run/PlatformRuns.h"
@@ -172,6 +174,43 @@ void InstallStationRuns(CSMTView& view) {
     });
   };
   teach.measureMark = [](int platform, int point) { return smt::run::MeasureMarkPoint(platform, point); };
+
+  // The labeling machine: its frames are the Mark camera's; its vision
+  // set-up shows the board's zoom and the page's box, threshold and
+  // brightness on the camera panel.
+  smt::stations::LabelingIo lio = smt::stations::DefaultLabelingIo();
+  lio.grabFrame = [](cv::Mat& frame) {
+    const auto io = smt::vision::DefaultMarkVisionIo();
+    return io.grabFrame && io.grabFrame(frame);
+  };
+  lio.currentZoom = [&view] {
+    double zoom = 0;
+    smt::platform::RunOnGui([&view, &zoom] {
+      if (!view.m_pPartList) return;
+      auto& job = view.m_pPartList->Job();
+      if (const auto* rec = job.pcbs.Find(job.shownPcbName)) zoom = rec->m_dVisualZoom;
+    });
+    return zoom;
+  };
+  lio.visionSetup = [&view](double zoom, double box, int threshold, int brightness) {
+    smt::platform::PostToGui([&view, zoom, box, threshold, brightness] {
+      if (view.m_pSetView) view.m_pSetView->ShowVisualParameters(threshold, brightness, 0, zoom, box);
+    });
+  };
+  smt::stations::LabelingMachine::Instance().SetIo(lio);
+  auto& label = smt::stations::LabelingShellHooks();
+  label.jog = [&view](int axis, bool positive) {
+    return view.m_pManualControl && view.m_pManualControl->Jog(axis, positive, true);
+  };
+  label.jogRelease = [&view] {
+    if (view.m_pManualControl) view.m_pManualControl->JogPad().Release();
+  };
+  label.nextSpeedGear = [&view] { return view.m_pManualControl ? view.m_pManualControl->NextSpeedGear() : -1; };
+  label.openMarkCamera = [&view] {
+    smt::platform::PostToGui([&view] {
+      if (view.switchLiveCamera) view.switchLiveCamera(smt::app::GoToCamera::Mark);
+    });
+  };
   run.platformVisionCentre = [&view](smt::run::HeadPlaceState& p, int platform) {
     return PlatformVisionOf(view, p, platform);
   };

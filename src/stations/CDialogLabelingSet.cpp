@@ -4,6 +4,8 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
+
+#include "platform/Hooks.h"
 #include <QVBoxLayout>
 #include <cmath>
 #include <cstdio>
@@ -110,6 +112,20 @@ CDialogLabelingSet::CDialogLabelingSet(std::string appDir, QWidget* parent)
                                                {9, "取料测试"}, {10, "抬升测试"},     {11, "取料拔离"},
                                                {12, "循环测试"}, {13, "当前识别"}};
   for (const auto& [task, text] : tasks) addButton(text, [this, task = task] { OnTask(task); });
+  // Jogs (held), resets, speed step, Mark camera, recognition loop, vacuum.
+  const std::pair<int, const char*> pads[] = {
+      {1002, "移动X+"}, {1592, "移动X-"}, {1004, "移动Y+"}, {1593, "移动Y-"}, {1007, "移动Z+"}, {1006, "移动Z-"},
+      {1054, "前进>>>"}, {1053, "<<<后退"}, {1005, "复位"}, {1013, "复位X"}, {1014, "复位Y"}, {1015, "复位Z"},
+      {1255, "Set"}, {1041, "Mark相机"}, {1039, "循环识别"}, {1045, "真空阀"}};
+  for (const auto& [id, text] : pads) {
+    auto* b = new QPushButton(QString::fromUtf8(text));
+    b->setObjectName(QString("btn%1").arg(id));
+    connect(b, &QPushButton::pressed, this,
+            [this, id = id] { smt::platform::GuardAction("labeling settings", [this, id] { Press(id); }); });
+    connect(b, &QPushButton::released, this, [this] { Release(); });
+    buttons_[id] = b;
+    grid->addWidget(b, row++, 0, 1, 2);
+  }
   auto* ok = new QPushButton("确定");
   connect(ok, &QPushButton::clicked, this, &CDialogLabelingSet::accept);
   auto* v = new QVBoxLayout(this);
@@ -173,6 +189,35 @@ void CDialogLabelingSet::OnTask(int task) {
   if (!TakeValues(s)) return;
   LabelingMachine::Instance().SetSettings(s);
   LabelingMachine::Instance().StartTest(task, head1_ ? 1 : 2);
+}
+
+QPushButton* CDialogLabelingSet::Button(int id) const {
+  auto it = buttons_.find(id);
+  return it == buttons_.end() ? nullptr : it->second;
+}
+
+bool CDialogLabelingSet::Press(int id) {
+  auto& m = LabelingMachine::Instance();
+  auto& h = LabelingShellHooks();
+  switch (id) {
+    case 1002: case 1592: return h.jog(9, id == 1002);
+    case 1004: case 1593: return h.jog(8, id == 1004);
+    case 1007: case 1006: return h.jog(3, id == 1006);
+    case 1054: case 1053: return h.jog(14, id == 1054);
+    case 1005: return m.Home(0);
+    case 1013: return m.Home(6);
+    case 1014: return m.Home(5);
+    case 1015: return m.Home(3);
+    case 1255: h.nextSpeedGear(); return true;
+    case 1041: OnTask(5); return true;
+    case 1039: OnTask(14); return true;
+    case 1045: m.ToggleVacuum(head1_ ? 1 : 2); return true;
+    default: return false;
+  }
+}
+
+void CDialogLabelingSet::Release() {
+  if (LabelingShellHooks().jogRelease.connected()) LabelingShellHooks().jogRelease();
 }
 
 void CDialogLabelingSet::ToggleHead() {

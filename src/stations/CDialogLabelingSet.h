@@ -24,6 +24,11 @@ class CDialogLabelingSet : public QDialog {
   void OnTask(int task);
   void ToggleHead();
   bool Head1() const { return head1_; }
+  // The press of a jog, reset, speed, camera, loop or vacuum control `id`
+  // and the release that stops a held jog. False when refused.
+  bool Press(int id);
+  void Release();
+  QPushButton* Button(int id) const;
 
   std::map<std::string, QDoubleSpinBox*> m_fields;
   QLabel* m_head = nullptr;
@@ -34,6 +39,7 @@ class CDialogLabelingSet : public QDialog {
  private:
   std::string appDir_;
   bool head1_ = true;
+  std::map<int, QPushButton*> buttons_;
 };
 
 void OpenLabelingDialog(QWidget* parent, const std::string& appDir);

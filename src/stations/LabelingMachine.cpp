@@ -9,7 +9,9 @@
 #include "job/BoardGeometry.h"
 #include "link/LinkGlobals.h"
 #include "link/MachineCommands.h"
+#include "link/LinkRuntime.h"
 #include "link/MachineGuards.h"
+#include "link/MachineHoming.h"
 #include "link/MotionCommands.h"
 #include "link/MotionGlobals.h"
 #include "link/ProcessCommands.h"
@@ -67,6 +69,23 @@ LabelingIo DefaultLabelingIo() {
   return io;
 }
 
+LabelingHooks& LabelingShellHooks() {
+  static LabelingHooks h;
+  return h;
+}
+
+double LabelingMachine::Zoom() const {
+  std::function<double()> z;
+  double fixed;
+  {
+    std::lock_guard lk(m_);
+    z = io_.currentZoom;
+    fixed = io_.zoom;
+  }
+  const double v = z ? z() : fixed;
+  return v > 0 ? v : fixed;
+}
+
 LabelingMachine& LabelingMachine::Instance() {
   static LabelingMachine m;
   return m;
@@ -117,7 +136,7 @@ void LabelingMachine::VisionSetup() {
     io = io_;
     s = s_;
   }
-  if (io.visionSetup) io.visionSetup(io.zoom, s.m_VisualBoxSize, s.m_Threshold, s.m_Brightness);
+  if (io.visionSetup) io.visionSetup(Zoom(), s.m_VisualBoxSize, s.m_Threshold, s.m_Brightness);
 }
 
 bool LabelingMachine::MoveSheetTo(double xMm, double yMm) {
@@ -214,7 +233,7 @@ std::vector<cv::Point> LabelingMachine::Recognize() {
   }
   cv::Mat frame;
   if (!io.grabFrame || !io.grabFrame(frame) || frame.empty()) return {};
-  return smt::vision::RecognizeLabel(frame, s.m_Threshold, s.m_AllowableError, s.m_VisualBoxSize, io.zoom,
+  return smt::vision::RecognizeLabel(frame, s.m_Threshold, s.m_AllowableError, s.m_VisualBoxSize, Zoom(),
                                      s.m_ComponentLenght, s.m_ComponentWidth);
 }
 
@@ -283,6 +302,92 @@ void LabelingMachine::CycleTest() {
   loop = false;
 }
 
+void LabelingMachine::CentrePieces(const std::vector<cv::Point>& pieces) {
+  const LabelingScales k = Scales();
+  const double ox = g_nCurAxis9.load() / k.sheetX, oy = g_nCurAxis8.load() / k.sheetY;
+  const double zoom = Zoom();
+  LabelingIo io;
+  {
+    std::lock_guard lk(m_);
+    io = io_;
+  }
+  for (const auto& p : pieces) {
+    if (!loop) break;
+    if (!MoveSheetTo(ox - p.x / zoom, oy + p.y / zoom)) {
+      loop = false;
+      break;
+    }
+    if (io.sleepMs) io.sleepMs(Settings().m_CheckTimes);
+  }
+}
+
+void LabelingMachine::RecognizeCurrent() {
+  VisionSetup();
+  const auto pieces = Recognize();
+  if (pieces.empty()) {
+    CLogFile::Instance().Write(true, "Mark size error !");
+    smt::platform::ShowMessage(kNoRecognition);
+  }
+  loop = true;
+  CentrePieces(pieces);
+  loop = false;
+}
+
+void LabelingMachine::RecognizeLoop() {
+  VisionSetup();
+  loop = true;
+  LabelingIo io;
+  {
+    std::lock_guard lk(m_);
+    io = io_;
+  }
+  for (;;) {
+    LabelingSettings s = Settings();
+    if (!s.RowValid(s.m_SerialY) || !loop) break;
+    while (s.ColumnValid(s.m_SerialX) && loop) {
+      if (!MoveSheetTo(s.CellX(s.m_SerialX), s.CellY(s.m_SerialY))) {
+        loop = false;
+        break;
+      }
+      if (io.sleepMs) io.sleepMs(s.m_CheckTimes);
+      const auto pieces = Recognize();
+      if (pieces.empty()) {
+        CLogFile::Instance().Write(true, "Mark size error !");
+        smt::platform::ShowMessage(kNoRecognition);
+      }
+      CentrePieces(pieces);
+      if (io.sleepMs) io.sleepMs(s.m_CheckTimes);
+      s = Settings();
+      ++s.m_SerialX;
+      SetSettings(s);
+    }
+    if (!loop) break;
+    s = Settings();
+    ++s.m_SerialY;
+    s.m_SerialX = 0;
+    SetSettings(s);
+  }
+  LabelingSettings s = Settings();
+  s.m_SerialX = s.m_SerialY = 0;
+  SetSettings(s);
+  loop = false;
+}
+
+bool LabelingMachine::ToggleVacuum(int head) {
+  const bool on = !vacuumOn.load();
+  vacuumOn = on;
+  const int output = head == 2 ? 2 : 1;
+  smt::link::SetOutput(static_cast<uint8_t>(output), on ? 1 : 0, 5);
+  smt::link::Runtime().SetPumpButton(output, on);
+  return on;
+}
+
+bool LabelingMachine::Home(int mode) {
+  // Only the whole homing takes the homed state away until it is done.
+  if (mode == 0) g_bResetDone = false;
+  return smt::link::MachineHoming::Instance().StartHomeThread(mode, 1);
+}
+
 void LabelingMachine::RunTest(int task, int head) {
   switch (task) {
     case 0: case 1: case 2: case 3: case 4: MoveSheetToPoint(task); break;
@@ -293,26 +398,9 @@ void LabelingMachine::RunTest(int task, int head) {
     case 10: LiftAway(head); break;
     case 11: RunPickSequence(head); break;
     case 12: CycleTest(); break;
-    case 13: {
-      VisionSetup();
-      const auto pieces = Recognize();
-      if (pieces.empty()) CLogFile::Instance().Write(true, "Mark size error !");
-      loop = true;
-      const LabelingScales k = Scales();
-      const double ox = g_nCurAxis9.load() / k.sheetX, oy = g_nCurAxis8.load() / k.sheetY;
-      LabelingIo io;
-      {
-        std::lock_guard lk(m_);
-        io = io_;
-      }
-      for (const auto& p : pieces) {
-        if (!loop) break;
-        if (!MoveSheetTo(ox - p.x / io.zoom, oy + p.y / io.zoom)) break;
-        if (io.sleepMs) io.sleepMs(Settings().m_CheckTimes);
-      }
-      loop = false;
-      break;
-    }
+    case 5: LabelingShellHooks().openMarkCamera(); break;
+    case 13: RecognizeCurrent(); break;
+    case 14: RecognizeLoop(); break;
     default: break;
   }
 }

@@ -11,6 +11,7 @@
 
 #include <opencv2/core.hpp>
 
+#include "platform/Hooks.h"
 #include "stations/LabelingSettings.h"
 
 namespace smt::stations {
@@ -34,9 +35,23 @@ struct LabelingIo {
   std::function<void(double zoom, double box, int threshold, int brightness)> visionSetup;
   std::function<void(int ms)> sleepMs;
   double zoom = 18.0;  // pixels per mm (the PCB editor's)
+  // The shown board's zoom now, when connected (else `zoom`).
+  std::function<double()> currentZoom;
 };
+
+// What the labeling page's jog and camera buttons reach in the shell.
+struct LabelingHooks {
+  // Press-and-hold jog of a sheet, Z or axis-14 axis.
+  smt::platform::Hook<bool(int axis, bool positive)> jog{"LabelingHooks.jog"};
+  smt::platform::Hook<void()> jogRelease{"LabelingHooks.jogRelease"};
+  smt::platform::Hook<int()> nextSpeedGear{"LabelingHooks.nextSpeedGear"};
+  smt::platform::Hook<void()> openMarkCamera{"LabelingHooks.openMarkCamera"};
+};
+LabelingHooks& LabelingShellHooks();
 LabelingIo DefaultLabelingIo();
 
+// Nothing recognised under the camera (the part list's text).
+inline constexpr const char* kNoRecognition = "Mark识别失败 !";
 inline constexpr const char* kGlassNotFound = "玻璃片识别错误 ！  是 - 重新识别，否 - 退出";
 
 class LabelingMachine {
@@ -66,7 +81,17 @@ class LabelingMachine {
   std::vector<cv::Point> RecognizeGlass();
   // Visits every cell from the current one; the loop flag stops it.
   void CycleTest();
+  // Task 13: the pieces under the camera now, each centred in turn.
+  void RecognizeCurrent();
+  // Task 14: every cell from the current one recognised and its pieces
+  // centred; the loop flag stops it; the serials go back to 0 at the end.
+  void RecognizeLoop();
+  // The vacuum valve of head 1 or 2, toggled; the new state.
+  bool ToggleVacuum(int head);
+  // Homing with the jog panel's reset mode `mode` (0 all, 6 X, 5 Y, 3 Z).
+  bool Home(int mode);
   std::atomic<bool> loop{false};
+  std::atomic<bool> vacuumOn{false};
 
   // The test thread: guards, busy claimed, task 0..14 on a worker.
   bool StartTest(int task, int head);
@@ -77,6 +102,9 @@ class LabelingMachine {
   bool Strokes(int head, double nozzleMm, double thimbleMm);
   void VisionSetup();
   std::vector<cv::Point> Recognize();
+  double Zoom() const;
+  // Centres each piece of `pieces` under the camera (sheet moves).
+  void CentrePieces(const std::vector<cv::Point>& pieces);
 
   mutable std::mutex m_;
   LabelingSettings s_;
