@@ -5,6 +5,7 @@
 // the shell is connected.
 #include <gtest/gtest.h>
 
+#include <QDoubleSpinBox>
 #include <QPushButton>
 
 #include "LampShellFixture.h"
@@ -31,7 +32,8 @@ class LabelingShell : public LampShell {
         "[SerialPortConfig]\nCOM1=" + sim->SerialPath() + "\n"
         "[LabelingSetConfig]\nm_StartX=10\nm_StartY=-10\nm_EndX=30\nm_EndY=-30\nm_DistanceX=10\nm_DistanceY=10\n"
         "m_ComponentLenght=2\nm_ComponentWidth=1\nm_AllowableError=20\nm_VisualBoxSize=6\nm_Threshold=128\n"
-        "m_Brightness=100\nm_CheckTimes=1\nm_GlassSheets=0\n");
+        "m_Brightness=100\nm_CheckTimes=1\nm_GlassSheets=0\nm_ThimbleX=50\nm_ThimbleY=-40\n"
+        "m_NozzlePickHeight=-2\nm_ThimblePickHeight=1.5\nm_LiftAwayDistance=0.5\n");
     StartConnected();
     udp.SetLocalPort(0);
     ASSERT_TRUE(udp.Open("127.0.0.1", static_cast<uint32_t>(sim->UdpPort())));
@@ -78,6 +80,9 @@ class LabelingShell : public LampShell {
     for (const auto& c : sim->Received())
       if (c.code == code) v.push_back(c);
     return v;
+  }
+  int Count(uint16_t code) {
+    return static_cast<int>(Sent(code).size());
   }
   static int32_t LE32(const std::vector<uint8_t>& p, size_t at) {
     return static_cast<int32_t>(p[at] | (p[at + 1] << 8) | (p[at + 2] << 16) | (uint32_t(p[at + 3]) << 24));
@@ -163,6 +168,69 @@ TEST_F(LabelingShell, VacuumValveTogglesTheSelectedHeadsOutput) {
   page->ToggleHead();
   Click(1045);
   EXPECT_TRUE(Pump([&] { return sim->Output(2); }, std::chrono::seconds(3)));
+}
+
+TEST_F(LabelingShell, TeachButtonsTakeTheSheetAndCameraPositions) {
+  g_nCurAxis9 = 1234;
+  g_nCurAxis8 = -567;
+  g_nCurX = 3000;
+  g_nCurY = -2000;
+  page->OnTeach("m_StartX");
+  page->OnTeach("m_EndY");
+  page->OnTeach("m_ThimbleX");
+  page->OnTeach("m_ThimbleY");
+  EXPECT_NEAR(page->m_fields["m_StartX"]->value(), 12.34, 1e-6);
+  EXPECT_NEAR(page->m_fields["m_EndY"]->value(), -5.67, 1e-6);
+  EXPECT_NEAR(page->m_fields["m_ThimbleX"]->value(), 30.0, 1e-6);  // no camera offset set
+  EXPECT_NEAR(page->m_fields["m_ThimbleY"]->value(), -20.0, 1e-6);
+  g_nCurAxis9 = g_nCurAxis8 = 0;
+  g_nCurX = g_nCurY = 0;
+}
+
+struct PointCase {
+  int which;
+  int32_t x, y;  // the sheet's target, pulses
+};
+
+TEST_F(LabelingShell, TestPointsMoveTheSheetAndRefuseAPointPastTheFeedLimit) {
+  for (const PointCase& c : {PointCase{1, 1000, -1000}, PointCase{2, 3000, -1000}, PointCase{3, 1000, -3000},
+                             PointCase{4, 3000, -3000}, PointCase{0, 1000, -1000}}) {
+    SCOPED_TRACE(c.which);
+    page->OnTestPoint(c.which);
+    ASSERT_TRUE(Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(5)));
+    EXPECT_EQ(sim->Position(9), c.x);
+    EXPECT_EQ(sim->Position(8), c.y);
+  }
+  page->m_fields["m_EndX"]->setValue(400);
+  messages.service.Clear();
+  const size_t before = sim->ReceivedCount();
+  page->OnTestPoint(4);
+  EXPECT_EQ(messages.service.Texts().back(), "X Limit Error !");
+  EXPECT_EQ(sim->ReceivedCount(), before);
+}
+
+struct TaskCase {
+  int task;
+  uint16_t code;  // a command the task sends
+  int count;
+};
+
+TEST_F(LabelingShell, PickAndCameraTasksDriveTheMachine) {
+  for (const TaskCase& c : {TaskCase{7, 0x64, 1}, TaskCase{8, 0x64, 1}, TaskCase{9, 0x55, 1}, TaskCase{10, 0x55, 1},
+                            TaskCase{11, 0x55, 3}, TaskCase{12, 0x55, 4}}) {
+    SCOPED_TRACE(c.task);
+    sim->ClearReceived();
+    page->OnTask(c.task);
+    ASSERT_TRUE(Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(10)));
+    EXPECT_EQ(Count(c.code), c.count) << Diagnose();
+  }
+  // Camera to the ejector pin: the thimble's 50 / -40 mm.
+  EXPECT_EQ(g_nCurX.load(), 5000);
+  EXPECT_EQ(g_nCurY.load(), -4000);
+  smt::link::g_nVisionMode = 0;
+  page->OnTask(6);
+  ASSERT_TRUE(Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(5)));
+  EXPECT_EQ(smt::link::g_nVisionMode.load(), 3);
 }
 
 }  // namespace
