@@ -14,6 +14,7 @@
 #include "link/MotionGlobals.h"
 #include "link/MotionSettings.h"
 #include "link/SerialMove.h"
+#include "library/NozzleChange.h"
 #include "platform/MessageService.h"
 #include "run/FeederPickTarget.h"
 #include "run/MachineSteps.h"
@@ -225,6 +226,25 @@ bool PlaceOne(HeadPlaceState& p, int platform) {
   return !PauseGate();
 }
 
+// The operator quits after a failed part: nozzles back to the library,
+// the head and the feeder walk axes out of the way, the Mark camera on and
+// the machine homed.
+void QuitMoves() {
+  if (g_bAutoChangeNozzle) {
+    smt::library::ReturnNozzleToLibrary(1, false, false);
+    smt::library::ReturnNozzleToLibrary(2, false, false);
+  }
+  const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Smt);
+  smt::link::SendCmd64MoveXY(100 - g_nCurX, sp[0].start, sp[0].normal, -100 - g_nCurY, sp[1].start, sp[1].normal, 0,
+                             0, 0, 0, 0x80);
+  const auto pick = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
+  if (g_nCurAxis8 != 0) smt::link::SendCmd61MoveAxis(8, -100 - g_nCurAxis8, pick[8].start, pick[8].normal);
+  if (g_nCurAxis9 != 0) smt::link::SendCmd61MoveAxis(9, 100 - g_nCurAxis9, pick[10].start, pick[10].normal);
+  auto& s = Services();
+  if (s.openMarkCamera) s.openMarkCamera();
+  if (s.startHome) s.startHome();
+}
+
 }  // namespace
 
 bool RecoverPlatformHead(HeadPlaceState& p, int group, int platform) {
@@ -297,7 +317,10 @@ bool RecoverPlatformHead(HeadPlaceState& p, int group, int platform) {
       p.failed = 0;
       return false;
     }
-    if (answer != MsgAnswer::Cancel) return clear();
+    if (answer != MsgAnswer::Cancel) {
+      QuitMoves();
+      return clear();
+    }
     if (!FeedAdvance(g_PickExtra1, true)) return clear();
     if (!p.failed && PlatformDiscardPart(p)) return clear();
   }

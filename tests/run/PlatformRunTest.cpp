@@ -195,6 +195,22 @@ TEST_F(PlatformPlace, AFailedPlaceIsThrownOffPickedAgainAndAskedAboutWhenItFails
   EXPECT_EQ(Count(0x67), 2);  // picked twice
 }
 
+TEST_F(PlatformPlace, QuittingAfterAFailedPartClearsTheWayAndHomes) {
+  g_nHeadCount = 1;
+  auto st = Strategy();
+  st.m_RunSelect = 11;
+  SetStrategy(st);
+  rows = {Part(1, 5, -5, "W1")};
+  sim->FailPlaceVacuum(2);
+  messages.service.SetDefaultAnswer(smt::platform::MsgAnswer::No);  // quit
+  ASSERT_TRUE(Start(11));
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_FALSE(runFinished);
+  EXPECT_EQ(homeCount, 1);
+  EXPECT_EQ(g_nCurX.load(), 100);  // the head out of the way
+  EXPECT_EQ(g_nCurY.load(), -100);
+}
+
 TEST_F(PlatformPlace, RecoveryOfAHeadThatDidNotFailReturnsAtOnce) {
   HeadPlaceState p;
   p.row = 0;
