@@ -24,6 +24,7 @@
 #include "feeder/FeederServices.h"
 #include "feeder/FeederShellWiring.h"
 #include "app/FeederSourceWiring.h"
+#include "app/JogToolbarWiring.h"
 #include "feeder/FeederTestThread.h"
 #include "job/BoardGeometry.h"
 #include "job/PcbRecord.h"
@@ -435,5 +436,6 @@ void InstallSubsystems(CSMTView& view) {
   InstallSettings(view);
   InstallLink(view);
   InstallOperatorConnections(view);
+  smt::app::InstallJogToolbarWiring(view);
   smt::app::DeclareShellHooks(view);
 }

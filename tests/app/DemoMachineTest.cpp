@@ -4,6 +4,7 @@
 // simulator on the serial link (COM1), and the operator's clicks and keys on
 // the real widgets.
 #include <QAbstractButton>
+#include <QLineEdit>
 #include <QApplication>
 #include <QMouseEvent>
 #include <QThread>
@@ -12,18 +13,22 @@
 #include <fstream>
 
 #include "ShellFixture.h"
+#include "app/CommandIds.h"
 #include "app/DemoWorkdir.h"
+#include "app/core/LogFile.h"
 #include "job/CSMTDoc.h"
 #include "job/CDialogPartList.h"
 #include "job/CToolBarPartControl.h"
 #include "link/JogPanelLayout.h"
 #include "link/MotionSettings.h"
+#include "link/LinkRuntime.h"
 #include "settings/SettingsStores.h"
 #include "vision/VisionGlobals.h"
 #include "sim/SimBoard.h"
 
 namespace {
 
+namespace cmd = smt::app::cmd;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 using smt::link::jogid::kReset;
@@ -97,8 +102,11 @@ class DemoMachine : public ShellTest {
     Click(ConnectButton());
     ASSERT_TRUE(PumpUntil([] { return g_bConnected.load(); })) << Jog().ButtonText();
     ASSERT_TRUE(PumpUntil([] { return !g_bMachineBusy.load(); }));
+    g_bResetDone = false;
     Click(Control(kReset));
-    ASSERT_TRUE(PumpUntil([&] { return Control(smt::link::jogid::kXPlus)->isEnabled(); }, 20s));
+    ASSERT_TRUE(PumpUntil([&] {
+      return g_bResetDone.load() && !g_bMachineBusy.load() && Control(smt::link::jogid::kXPlus)->isEnabled();
+    }, 20s));
   }
   void ClickToolbar(int command) {
     auto& bar = app->frame()->view()->m_pPartList->ToolBar();
@@ -106,6 +114,11 @@ class DemoMachine : public ShellTest {
     ASSERT_NE(a, nullptr);
     ASSERT_TRUE(a->isEnabled()) << command;
     Click(bar.widgetForAction(a));
+  }
+  // The daily log the program writes.
+  std::string Log() {
+    std::ifstream in(CLogFile::Instance().FilePath(), std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   }
   std::string Messages() {
     std::string t;
@@ -177,6 +190,54 @@ TEST_F(DemoMachine, ConnectHomeAndJogEachAxis) {
     ASSERT_TRUE(PumpUntil([] { return !g_bMachineBusy.load(); })) << k.button;
   }
   EXPECT_TRUE(messages.service.Texts().empty()) << messages.service.Texts().front();
+}
+
+// The demo job, in each language chosen from the menu: it runs to its end
+// from the part list's Start button, and a second run is paused, resumed and
+// stopped from the toolbar.
+TEST_F(DemoMachine, DemoJobRunsToItsEndAndPausesResumesAndStopsInEachLanguage) {
+  CMainFrame& f = Start();
+  f.show();
+  ConnectAndHome();
+  ASSERT_TRUE(f.view()->document()->OnOpenDocument(dir / smt::app::kDemoJobName));
+  auto& pl = *f.view()->m_pPartList;
+  size_t logAt = Log().size();
+  struct Case { int command; const char* language; };
+  for (Case c : {Case{cmd::kLanguageEnglish, "English"}, Case{cmd::kLanguageGerman, "German"},
+                 Case{cmd::kLanguageChinese, "Chinese"}}) {
+    ASSERT_NE(f.Action(c.command), nullptr);
+    f.Action(c.command)->trigger();
+    EXPECT_EQ(f.m_strLanguage, c.language);
+    messages.service.Clear();
+    ASSERT_TRUE(PumpUntil([&] { return pl.ToolBar().Button(106)->isEnabled(); })) << c.language;
+    ClickToolbar(106);
+    ASSERT_TRUE(PumpUntil([&] { return Log().find("smt run end 1", logAt) != std::string::npos; }, 60s))
+        << c.language << Messages();
+    ASSERT_TRUE(PumpUntil([] { return !g_bMachineBusy.load(); }, 10s));
+    logAt = Log().size();
+
+    // Pause as soon as the toolbar offers it, resume, stop: the run ends
+    // unfinished and lets go of the machine. A slow board leaves the time.
+    ASSERT_TRUE(PumpUntil([&] { return pl.ToolBar().Button(106)->isEnabled(); })) << c.language;
+    sim->SetReplyDelay(std::chrono::milliseconds(100));
+    ClickToolbar(106);
+    ASSERT_TRUE(PumpUntil([&] { return pl.ToolBar().Button(107)->isEnabled(); })) << c.language;
+    ClickToolbar(107);
+    EXPECT_TRUE(g_bPaused.load()) << c.language;
+    ASSERT_TRUE(PumpUntil([&] { return pl.ToolBar().Button(108)->isEnabled(); })) << c.language;
+    ClickToolbar(108);
+    EXPECT_FALSE(g_bPaused.load()) << c.language;
+    ASSERT_TRUE(PumpUntil([&] { return pl.ToolBar().Button(109)->isEnabled(); })) << c.language;
+    ClickToolbar(109);
+    ASSERT_TRUE(PumpUntil([&] { return Log().find("smt run end 0", logAt) != std::string::npos; }, 30s))
+        << c.language << Messages();
+    sim->SetReplyDelay(std::chrono::milliseconds(0));
+    // The stopped run's threads leave before the next Start is taken.
+    ASSERT_TRUE(PumpUntil([&] { return pl.Run().m_bSmtThreadBusy == 0 && pl.Run().m_bFeedThreadBusy == 0; }, 10s))
+        << c.language;
+    ASSERT_TRUE(PumpUntil([] { return !g_bMachineBusy.load(); }, 10s));
+    logAt = Log().size();
+  }
 }
 
 // A jog that is taken but cannot move says why, in a message: X- at X = 0
