@@ -151,6 +151,17 @@ TEST_F(SettingsFlowSim, AfterARestartTheSavedSettingsDriveTheBoard) {
   v.switchLiveCamera(GoToCamera::Mark);
   EXPECT_NE(camera.m_Light_Brightness, 99);
 
+  // Pump 2 follows the saved run mode 1: output 8 first, then output 2.
+  static_cast<QAbstractButton*>(panel.Control(1037))->setChecked(true);
+  sim->ClearReceived();
+  panel.OnPump(2);
+  ASSERT_TRUE(WaitWithEvents([&] { return sim->Output(2); }));
+  std::vector<int> outputs;
+  for (const auto& r : sim->Received())
+    if (r.code == 0x03 && !r.payload.empty()) outputs.push_back(r.payload[0]);
+  EXPECT_EQ(outputs, (std::vector<int>{8, 2}));
+  EXPECT_TRUE(sim->Output(8));
+
   // A jog moves X by the set step.
   ASSERT_TRUE(panel.Jog(0, true));
   EXPECT_TRUE(WaitWithEvents([&] { return sim->Position(0) == 2350 && !g_bMachineBusy.load(); }));
