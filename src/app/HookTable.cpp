@@ -144,6 +144,7 @@ void DeclareShellHooks(CSMTView& view) {
   Need(RUN(autoTransport), kAll);
   Need(RUN(runZones), kAll);
   Need(RUN(moveBetweenSetPoints), kAll);
+  Need(RUN(visionOriginAfterPlacement), kPlacing);
   Need(RUN(startHome), kAll);
   Need(RUN(startHomeMode), kLabeling);
   Need(RUN(speedLevel), kAll);

@@ -91,6 +91,9 @@ class CSMTView : public QWidget {
   void CameraToVisionOrigin(bool fromMenu);
   // The Mark camera to the stop position, on the caller's thread.
   bool MoveBetweenSetPoints();
+  // After a placed board (a run thread): the Mark camera to the vision origin
+  // and m_CottectionTimeSmt correction passes there. False: the move failed.
+  bool VisionOriginAfterPlacement();
   // What the go-to planner needs, read now.
   struct GoToInputs;
   std::unique_ptr<GoToInputs> ReadGoToInputs() const;

@@ -111,6 +111,25 @@ bool StartMove(GoToMoveRequest request, bool platform) {
   return started;
 }
 
+// The vision-origin correction: `passes` looks at the origin mark with its
+// box, size, lights and reversal and the PCB editor's zoom and precision.
+void CorrectAtVisionOrigin(const smt::settings::BasicSettings& basic, int passes, double zoom, int precision) {
+  smt::vision::VisualOriginSettings s;
+  s.passes = passes;
+  s.collectTimeMs = basic.m_OriginVisualCollectTime;
+  s.boxMm = basic.m_VisualOriginBox;
+  s.markSizeMm = basic.m_VisualOriginSize;
+  s.contrast = basic.m_OriginLightContrast;
+  s.brightness = basic.m_OriginLightBrightness;
+  s.invert = basic.m_OriginImageColorReversal != 0;
+  s.zoom = zoom;
+  s.detectPrecision = precision;
+  s.networkLink = basic.m_CommModel == 1;
+  const auto r = SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::VisualCorrection);
+  const smt::vision::MarkMoveSpeeds speeds{r[0].start, r[0].normal, r[1].start, r[1].normal};
+  smt::vision::CalibrateVisualOrigin(s, smt::vision::DefaultMarkVisionIo(), speeds);
+}
+
 }  // namespace
 
 bool CSMTView::IsGoToCommand(int id) {
@@ -230,20 +249,7 @@ void CSMTView::CameraToVisionOrigin(bool fromMenu) {
   request.showMessage = [messages = m_strMessage](int k) { smt::platform::ShowMessage(messages[k]); };
   request.takeResetToOriginPending = [&homing] { return homing.m_bResetToOriginPending.exchange(false); };
   request.correctVisualOrigin = [basic = in->basic, zoom, precision] {
-    smt::vision::VisualOriginSettings s;
-    s.passes = basic->m_CottectionTimeReset;
-    s.collectTimeMs = basic->m_OriginVisualCollectTime;
-    s.boxMm = basic->m_VisualOriginBox;
-    s.markSizeMm = basic->m_VisualOriginSize;
-    s.contrast = basic->m_OriginLightContrast;
-    s.brightness = basic->m_OriginLightBrightness;
-    s.invert = basic->m_OriginImageColorReversal != 0;
-    s.zoom = zoom;
-    s.detectPrecision = precision;
-    s.networkLink = basic->m_CommModel == 1;
-    const auto r = SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::VisualCorrection);
-    const smt::vision::MarkMoveSpeeds speeds{r[0].start, r[0].normal, r[1].start, r[1].normal};
-    smt::vision::CalibrateVisualOrigin(s, smt::vision::DefaultMarkVisionIo(), speeds);
+    CorrectAtVisionOrigin(*basic, basic->m_CottectionTimeReset, zoom, precision);
   };
   if (!StartMove(std::move(request), false)) m_bGoToStopAfter = false;
 }
@@ -262,4 +268,32 @@ bool CSMTView::MoveBetweenSetPoints() {
   const auto speed = SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Smt);
   return smt::link::SendCmd64MoveXY(plan.targetX - g_nCurX.load(), speed[0].start, speed[0].normal,
                                     plan.targetY - g_nCurY.load(), speed[1].start, speed[1].normal, 0, 0, 0, 0, 0x80);
+}
+
+bool CSMTView::VisionOriginAfterPlacement() {
+  auto in = ReadGoToInputs();
+  const GoToPlan plan = PlanCameraToVisionOrigin(in->Context());
+  double zoom = 18.0;
+  int precision = 20;
+  m_bOriginView = true;
+  smt::platform::RunOnGui([this, &zoom, &precision] {
+    if (switchLiveCamera) switchLiveCamera(GoToCamera::Mark);
+    if (m_pPartList) {
+      const auto& fields = m_pPartList->PcbEditor().Fields();
+      zoom = fields.m_VisualZoom;
+      precision = fields.m_DetectPrecision;
+    }
+  });
+  m_bOriginView = false;
+  if (!plan.ok) {
+    smt::platform::ShowMessage(m_strMessage[plan.message]);
+    return false;
+  }
+  SetTargets(plan);
+  const auto speed = SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
+  if (!smt::link::SendCmd64MoveXY(plan.targetX - g_nCurX.load(), speed[0].start, speed[0].normal,
+                                  plan.targetY - g_nCurY.load(), speed[1].start, speed[1].normal, 0, 0, 0, 0, 0x80))
+    return false;
+  CorrectAtVisionOrigin(*in->basic, in->basic->m_CottectionTimeSmt, zoom, precision);
+  return true;
 }

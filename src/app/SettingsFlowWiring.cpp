@@ -13,6 +13,7 @@
 #include "link/MachineHoming.h"
 #include "link/MotionSettings.h"
 #include "platform/GuiDispatcher.h"
+#include "run/RunServices.h"
 #include "run/StrategySettings.h"
 #include "settings/SettingsStores.h"
 #include "stations/ConveyorStation.h"
@@ -113,6 +114,8 @@ void InstallSettingsFlow(CSMTView& view) {
   ids->strategy = smt::run::AddStrategyListener([](const smt::run::SmtStrategy& s) {
     smt::link::UpdateMotionSettings([&s](smt::link::MotionSettings& m) { m.runSelect = s.m_RunSelect; });
   });
+  // The run's correction at the vision origin after a placed board.
+  smt::run::Services().visionOriginAfterPlacement = [v] { return v->VisionOriginAfterPlacement(); };
   // Once the panels exist: the camera panel's settings and what it shows
   // while the homing hands over to the vision-origin move.
   view.initialUpdateSteps.push_back([v](const std::string&) {

@@ -339,6 +339,7 @@ Outcome RunEightHeads() {
       }
     }
     ++boardsDone;
+    if (!VisionOriginAfterBoard()) return Outcome::Early;
     if (s.panelLabel) s.panelLabel(0, 0, boardsDone);
     if (!transport) break;
     const int left = (s.boardCount ? s.boardCount() : 1) - 1;

@@ -1,10 +1,18 @@
 #include "run/RunServices.h"
 
+#include "settings/SettingsStores.h"
+
 namespace smt::run {
 
 RunServices& Services() {
   static RunServices s;
   return s;
+}
+
+bool VisionOriginAfterBoard() {
+  const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
+  if (basic->m_SmtFinishToVisualOrigin == 0 || basic->m_CottectionTimeSmt <= 0) return true;
+  return Services().visionOriginAfterPlacement();
 }
 
 std::string RunText(const std::string& key, const std::string& def) {

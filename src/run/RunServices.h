@@ -154,6 +154,10 @@ struct RunServices {
   smt::platform::Hook<bool()> autoTransport{"RunServices.autoTransport"};
   smt::platform::Hook<bool(int code)> runZones{"RunServices.runZones"};
   smt::platform::Hook<bool()> moveBetweenSetPoints{"RunServices.moveBetweenSetPoints"};
+  // After a board, when the machine settings ask for the correction after
+  // placement: the Mark camera to the vision origin and its passes there.
+  // False: the move there failed.
+  smt::platform::Hook<bool()> visionOriginAfterPlacement{"RunServices.visionOriginAfterPlacement"};
   smt::platform::Hook<void()> startHome{"RunServices.startHome"};
   // Homing with a given reset mode (the labeling run ends with mode 4).
   smt::platform::Hook<void(int resetMode)> startHomeMode{"RunServices.startHomeMode"};
@@ -185,6 +189,9 @@ struct RunServices {
 };
 
 RunServices& Services();
+// The correction at the vision origin after a placed board, when
+// "贴装后到视觉原点处校正" is on with passes; true when not asked for.
+bool VisionOriginAfterBoard();
 
 // Convenience readers with the defaults of a missing service.
 std::string RunText(const std::string& key, const std::string& chineseDefault);

@@ -400,6 +400,7 @@ bool RunBoards() {
       }
     }
     ++boardsDone;
+    if (!VisionOriginAfterBoard()) return false;
     if (s.panelLabel) s.panelLabel(0, 0, boardsDone);
     if (finishNow && !transport) return EndMoves(st);
     if (!transport) break;

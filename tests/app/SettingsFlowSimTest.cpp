@@ -8,6 +8,7 @@
 #include "SettingsFlowFixture.h"
 #include "feeder/FeederServices.h"
 #include "link/MachineHoming.h"
+#include "run/RunServices.h"
 #include "vision/CDialogSetView.h"
 #include "vision/MarkAlign.h"
 #include "vision/VisionGlobals.h"
@@ -53,7 +54,8 @@ class SettingsFlowSim : public SettingsFlow {
     config = WithKeys(config, "ManualControlConfig", "m_ComNumber=6\nm_XY_RunSteps=250\n");
     config = WithKeys(config, "SetBasicConfig",
                       "m_VisualOriginBox=3.5000\nm_OriginLightContrast=77\nm_OriginLightBrightness=66\n"
-                      "m_FeedBrightness=99\nm_CottectionTimeReset=1\nm_VisualOriginSize=2.0000\n");
+                      "m_FeedBrightness=99\nm_CottectionTimeReset=1\nm_VisualOriginSize=2.0000\n"
+                      "m_SmtFinishToVisualOrigin=1\nm_CottectionTimeSmt=1\n");
     config = WithKeys(config, "SerialPortConfig", "COM6=" + sim->SerialPath() + "\n");
     config = WithKeys(config, "m_PickPart_SpeedConfig",
                       "m_PickPart_Speed.m_Start_X=20\nm_PickPart_Speed.m_Normal_X=40\n"
@@ -178,6 +180,12 @@ TEST_F(SettingsFlowSim, AfterARestartTheSavedSettingsDriveTheBoard) {
       false));
   EXPECT_TRUE(WaitWithEvents([&] { return sim->Position(0) == 4350 && !g_bMachineBusy.load(); }));
   EXPECT_EQ(g_nCurX.load(), 4250);
+  // After a placed board the run brings the Mark camera back to the vision
+  // origin and corrects there once more.
+  ASSERT_TRUE(smt::run::Services().visionOriginAfterPlacement());
+  EXPECT_EQ(g_nCurX.load(), 2000);
+  EXPECT_EQ(g_nCurY.load(), -2800);
+  EXPECT_EQ(sim->Position(0), 2200);
   for (const auto& text : messages.service.Texts()) EXPECT_EQ(text.find("Pos Error"), std::string::npos) << text;
 }
 
