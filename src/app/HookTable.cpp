@@ -100,13 +100,13 @@ void DeclareShellHooks(CSMTView& view) {
   Need(RUN(nextPlaceRow), kPlacing);
   Need(RUN(setSmtRowState), kPlacing);
   Need(RUN(resetSmtRowStates), kPlacing);
-  Pending(RUN(progress), kAll);
-  Pending(RUN(showRow), kPlacing);
+  Need(RUN(progress), kAll);
+  Need(RUN(showRow), kPlacing);
   Need(RUN(showList), kAll);
   Need(RUN(panelLabel), kAll);
   Need(RUN(onRunEnd), kAll);
   Need(RUN(feedModeNames), kPlacing);
-  Pending(RUN(cameraNames), kPlacing);
+  Need(RUN(cameraNames), kPlacing);
   Need(RUN(text), kAll);
   Need(RUN(currentSmtRow), kPlacing);
   Need(RUN(dispenseRows), kDispensing);
@@ -124,10 +124,10 @@ void DeclareShellHooks(CSMTView& view) {
   Need(RUN(selectors), kAll);
   Need(RUN(boardCount), kAll);
   Need(RUN(setBoardCount), kAll);
-  Pending(RUN(takeMarksMeasured), kPlacing);
+  Need(RUN(takeMarksMeasured), kPlacing);
   Need(RUN(enableRunWindows), kAll);
   Need(RUN(lightValue), kPlacing);
-  Pending(RUN(showCoverCount), kPlacing);
+  Need(RUN(showCoverCount), kPlacing);
   Need(RUN(placedOne), kPlacing);
   Need(RUN(board), kAll);
   // --- run engine: vision steps ---
@@ -148,10 +148,10 @@ void DeclareShellHooks(CSMTView& view) {
   Need(RUN(startHome), kAll);
   Need(RUN(startHomeMode), kLabeling);
   Need(RUN(speedLevel), kAll);
-  Pending(RUN(cover), kPlacing);
-  Pending(RUN(saveCoverCounters), kPlacing);
+  Need(RUN(cover), kPlacing);
+  Need(RUN(saveCoverCounters), kPlacing);
   Need(RUN(info), kAll);
-  Pending(RUN(dippingStation), kPlacing);
+  Need(RUN(dippingStation), kPlacing);
   // --- run engine: lamp machine and labeling machine ---
   Need(RUN(lampTarget), kLamp);
   Need(RUN(lampDot), kLamp);
@@ -183,7 +183,7 @@ void DeclareShellHooks(CSMTView& view) {
   Need(FEED(openMarkCameraWithFeederLight), kFeeding, kNone);
   Need(FEED(showVisualParameters), kFeeding, kNone);
   Need(FEED(visionCamera), kFeeding, kNone);
-  Pending(FEED(templateCommand), kFeeding, kNone);
+  Need(FEED(templateCommand), kFeeding, kNone);
   Pending(FEED(setImageFeature), kFeeding, kNone);
   Need(FEED(cameraContrastBrightness), kFeeding, kNone);
   Need(FEED(autoChangeNozzle), kFeeding, kNone);
@@ -223,19 +223,19 @@ void DeclareShellHooks(CSMTView& view) {
   Need(RUNCTL(showClock), kAll);
   Need(RUNCTL(showCount), kAll);
   Need(RUNCTL(autoTransport), kAll);
-  Pending(RUNCTL(boardClamped), kAll, {"Pcb Clamp"});
-  Pending(RUNCTL(startTransport), kAll, {"Pcb Clamp"});
+  Need(RUNCTL(boardClamped), kAll, {"Pcb Clamp"});
+  Need(RUNCTL(startTransport), kAll, {"Pcb Clamp"});
   Need(RUNCTL(enableWindows), kAll);
-  Pending(RUNCTL(drillLiftSpeeds), kDrilling);
-  Pending(RUNCTL(exhaustMs), kAll);
-  Pending(RUNCTL(networkLink), kAll);
+  Need(RUNCTL(drillLiftSpeeds), kDrilling);
+  Need(RUNCTL(exhaustMs), kAll);
+  Need(RUNCTL(networkLink), kAll);
   Optional(RUNCTL(sleep), "a real wait when not connected; tests make it instant");
 
   // --- part list: list logic ---
   Need(LOGIC(text), kAll, kNone);
   Optional(LOGIC(machineType), "reads the machine type global when not connected");
   Need(LOGIC(autoChangeNozzle), kPlacing, kNone);
-  Pending(LOGIC(glueHeight), kDispensing, kNone);
+  Need(LOGIC(glueHeight), kDispensing, kNone);
   Optional(LOGIC(timeStamp), "the local time when not connected; tests fix it");
   Optional(LOGIC(pcbCount), "the PCB table's count when not connected");
   Need(LOGIC(showRow), kAll, kNone);
@@ -249,24 +249,24 @@ void DeclareShellHooks(CSMTView& view) {
   Need(LOGIC(calcFeederPickTarget), kPlacing, kNone);
 
   // --- PCB editor ---
-  Pending(PCB(LiveImageHeight), kAll, kNone);
-  Pending(PCB(ConvertPointToSteps), kAll, kNone);
-  Pending(PCB(SetMarkCameraParams), kAll, kNone);
-  Pending(PCB(OpenMarkCamera), kAll, kNone);
+  Need(PCB(LiveImageHeight), kAll, kNone);
+  Need(PCB(ConvertPointToSteps), kAll, kNone);
+  Need(PCB(SetMarkCameraParams), kAll, kNone);
+  Need(PCB(OpenMarkCamera), kAll, kNone);
   Optional(PCB(MachineType), "reads the machine type global when not connected");
   Need(PCB(openImportDialog), kAll, kNone);
   Need(PCB(openDoubleMarkTest), kAll, kNone);
-  Pending(PCB(setCameraZoom), kAll, kNone);
-  Pending(PCB(setCameraBox), kAll, kNone);
-  Pending(PCB(setCameraContrast), kAll, kNone);
-  Pending(PCB(setCameraBrightness), kAll, kNone);
-  Pending(PCB(cameraLight), kAll, kNone);
-  Pending(PCB(platformSelect), kLamp, kNone);
+  Need(PCB(setCameraZoom), kAll, kNone);
+  Need(PCB(setCameraBox), kAll, kNone);
+  Need(PCB(setCameraContrast), kAll, kNone);
+  Need(PCB(setCameraBrightness), kAll, kNone);
+  Need(PCB(cameraLight), kAll, kNone);
+  Need(PCB(platformSelect), kLamp, kNone);
 
   // --- camera panel ---
   Need(SETVIEW(cameraRecord), kAll, kNone);
   Need(SETVIEW(boardMark), kAll, kNone);
-  Pending(SETVIEW(selectedFeederPackage), kFeeding, kNone);
+  Need(SETVIEW(selectedFeederPackage), kFeeding, kNone);
   Need(SETVIEW(lensCorrection), kAll, kNone);
   Pending(SETVIEW(visualColourReversal), kAll, kNone);
   Need(SETVIEW(homingWaiver), kAll, kNone);

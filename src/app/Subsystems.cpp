@@ -4,6 +4,7 @@
 
 #include "app/HookTable.h"
 #include "app/JogPanelPulseTestRunner.h"
+#include "app/ShellConnections.h"
 #include "app/MainFrame.h"
 #include "app/SettingsFlowWiring.h"
 #include "app/RunStepsWiring.h"
@@ -437,5 +438,6 @@ void InstallSubsystems(CSMTView& view) {
   InstallLink(view);
   InstallOperatorConnections(view);
   smt::app::InstallJogToolbarWiring(view);
+  smt::app::ConnectShell(view);
   smt::app::DeclareShellHooks(view);
 }

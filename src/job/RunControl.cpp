@@ -142,7 +142,8 @@ void RunControl::OnStartFrom(StartFrom which) {
 
 void RunControl::OnPcbClamp() {
   if (!smt::link::CheckMachineGuards()) return;
-  if (startTransport) startTransport(boardClamped && boardClamped() ? 16 : 11);
+  // The conveyor's clamp task, or its release when a board is clamped.
+  startTransport(boardClamped() ? 16 : 11);
 }
 
 std::string RunControl::ClockText() const {
@@ -234,7 +235,7 @@ void RunControl::OnRunEnd(bool finished) {
       }
     }
   } else if (type == 9) {
-    const auto [start, run] = drillLiftSpeeds ? drillLiftSpeeds() : std::pair<int, int>{1, 1};
+    const auto [start, run] = drillLiftSpeeds();
     smt::link::SendCmd61MoveAxis(4, 10000, start, run);
   } else {
     for (int n : {1, 2, 3, 4, 8}) smt::link::SetOutput(n, 0, 5);

@@ -72,6 +72,8 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks {
 
   std::string ButtonText() const;
   std::string InfoText() const;
+  // Puts `text` into information box 1 or 2 (window thread); "" empties it.
+  void SetInfoBoxText(int box, const std::string& text);
   std::string InfoText2() const;
 
   // --- jog panel -------------------------------------------------------
@@ -161,7 +163,6 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks {
   bool HandleKey(QKeyEvent* e, bool down);
   // A jog that was taken but moves nothing (step 0, no room to the limit) says why.
   void SayWhyNothingMoved();
-  void SetInfoBoxText(int box, const std::string& text);
   void SetButtonText(const std::string& text);
   void AppendTo(QPlainTextEdit* box, std::string& store, const std::string& text, bool lineEnd);
   int ReadBasic(const char* key) const;

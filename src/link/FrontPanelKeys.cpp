@@ -33,6 +33,7 @@ void PauseKey() {
   g_bPaused = true;
   g_hPauseEvent.Reset();
   SendCmd60SetState(2, 0);
+  RouteRunPausedShown(true);
 }
 
 void ResumeKey() {
@@ -40,6 +41,7 @@ void ResumeKey() {
   g_bPaused = false;
   g_hPauseEvent.Set();
   SendCmd60SetState(3, LinkModeValue());
+  RouteRunPausedShown(false);
 }
 
 void StopKey() {

@@ -55,6 +55,28 @@ void InstallShowConveyorWidth(std::function<void()> show) {
   g_routes.showConveyorWidth = std::move(show);
 }
 
+void InstallRunPausedShown(std::function<void(bool)> shown) {
+  std::lock_guard lk(g_routesMutex);
+  g_routes.runPausedShown = std::move(shown);
+}
+
+void InstallShowBoardCameraValues(std::function<void()> show) {
+  std::lock_guard lk(g_routesMutex);
+  g_routes.showBoardCameraValues = std::move(show);
+}
+
+void RouteRunPausedShown(bool paused) {
+  auto r = GetLinkRoutes();
+  if (r.runPausedShown) r.runPausedShown(paused);
+  else LogMissing("the run toolbar's pause state");
+}
+
+void RouteShowBoardCameraValues() {
+  auto r = GetLinkRoutes();
+  if (r.showBoardCameraValues) r.showBoardCameraValues();
+  else LogMissing("the camera panel's board values");
+}
+
 void RoutePartListStart() {
   auto r = GetLinkRoutes();
   if (r.partListStart) r.partListStart();

@@ -23,6 +23,10 @@ struct LinkRoutes {
   std::function<void()> showConveyorWidth;
   // The jog panel's next speed gear (front-panel key 5).
   std::function<void()> nextSpeedGear;
+  // The part list's toolbar after a front-panel pause (true) or resume key.
+  std::function<void(bool paused)> runPausedShown;
+  // The camera panel shows the shown board's Mark values (after a full home).
+  std::function<void()> showBoardCameraValues;
 };
 
 // The installed routes (a copy; routes may be replaced while a link thread reads).
@@ -36,6 +40,8 @@ void InstallCaptureDone(std::function<void()> reset, std::function<bool(std::chr
 void InstallCameraToVisionOrigin(std::function<void()> move);
 void InstallShowConveyorWidth(std::function<void()> show);
 void InstallNextSpeedGear(std::function<void()> next);
+void InstallRunPausedShown(std::function<void(bool paused)> shown);
+void InstallShowBoardCameraValues(std::function<void()> show);
 
 // Calls into the routes; a missing route logs and does nothing (a missing
 // capture wait counts as done).
@@ -45,5 +51,7 @@ void RouteResetCaptureDone();
 bool RouteWaitCaptureDone(std::chrono::milliseconds timeout);
 void RouteCameraToVisionOrigin();
 void RouteShowConveyorWidth();
+void RouteRunPausedShown(bool paused);
+void RouteShowBoardCameraValues();
 
 }  // namespace smt::link

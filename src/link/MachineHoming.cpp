@@ -256,6 +256,7 @@ void MachineHoming::ResetAfterHome() {
       ZeroZ(alsoA);
       g_nCurAxis8 = g_nCurAxis9 = g_nCurAxis10 = 0;
       g_nVisionMode = 0;
+      RouteShowBoardCameraValues();
       const auto pause = std::chrono::milliseconds(m.exhaust);
       const uint8_t heads = Runtime().headMask;
       if ((type == 7 || type == 8) && (m.runSelect == 1 || m.runSelect == 2)) {

@@ -153,6 +153,9 @@ bool PickPart(HeadPlaceState& p) {
 
 bool FeedAdvance(HeadPickState& r, bool second) {
   const auto pick = smt::settings::SettingsStores::Instance().speed.Record(SpeedUse::PickPart);
+  // Firmware before V2.07 takes no feed count: the argument is then 0.
+  const bool sendCount = smt::link::Runtime().v2_07.load() != 0;
+  auto countArg = [&r, sendCount] { return sendCount ? r.feedCount : 0; };
   const uint8_t alt = NetworkLink() ? 0 : 1;
   bool ok = true;
   switch (r.feedMode) {
@@ -174,7 +177,7 @@ bool FeedAdvance(HeadPickState& r, bool second) {
       smt::link::FeedValues v{Trunc(r.feedCoordinate * bank->walkPulse) - bank->walkPosition,
                               walk.start, walk.normal,
                               Trunc(r.loosenLength * bank->tapePulse), Trunc(r.tightenLength * bank->tapePulse),
-                              tape.start, tape.normal, r.feedTime, r.feedCount, r.feederIndex};
+                              tape.start, tape.normal, r.feedTime, countArg(), r.feederIndex};
       ok = Ok(smt::link::SendCmd66MoveFeedAxis(alt, static_cast<uint8_t>(r.feedSide), v));
       break;
     }
@@ -183,14 +186,14 @@ bool FeedAdvance(HeadPickState& r, bool second) {
       if (r.feederIndex >= 1 && r.feederIndex <= 96) af.SetFeederOn(r.feederIndex);
       const auto m = af.Mask();
       smt::link::FeedValues v{static_cast<int32_t>(m[0]), static_cast<int32_t>(m[1]), static_cast<int32_t>(m[2]), 0, 0,
-                              0, 0, r.feedTime, r.feedCount, r.feederIndex};
+                              0, 0, r.feedTime, countArg(), r.feederIndex};
       ok = Ok(smt::link::SendCmd66MoveFeedAxis(alt, 10, v));
       break;
     }
     case 2: {
       const int times = NetworkLink() ? 1 : std::max(r.feedCount, 1);
       for (int i = 0; i < times && ok; ++i) {
-        smt::link::FeedValues v{0, 0, 0, 0, 0, 0, 0, r.feedTime, r.feedCount, r.feederIndex};
+        smt::link::FeedValues v{0, 0, 0, 0, 0, 0, 0, r.feedTime, countArg(), r.feederIndex};
         ok = Ok(smt::link::SendCmd66MoveFeedAxis(alt, 11, v)) && RunSleep(r.feedTime);
       }
       break;

@@ -1,0 +1,209 @@
+#include "app/ShellConnections.h"
+
+#include <QAbstractItemModel>
+#include <QTableView>
+#include <QTableWidget>
+#include <mutex>
+
+#include "app/MainFrame.h"
+#include "app/SMTView.h"
+#include "app/core/MachineState.h"
+#include "feeder/CDialogFeedList.h"
+#include "feeder/FeederServices.h"
+#include "feeder/FeederTable.h"
+#include "job/CDialogPCBEdit.h"
+#include "job/CDialogPartList.h"
+#include "job/BoardGeometry.h"
+#include "job/CoordinateTests.h"
+#include "library/NozzleChange.h"
+#include "library/NozzleSeats.h"
+#include "link/CDialogManualControl.h"
+#include "link/LinkRoutes.h"
+#include "link/LinkRuntime.h"
+#include "link/ManualMarkOffsets.h"
+#include "link/MachineHoming.h"
+#include "platform/GuiDispatcher.h"
+#include "run/MachineSteps.h"
+#include "run/RunServices.h"
+#include "run/StrategySettings.h"
+#include "settings/SettingsStores.h"
+#include "stations/ConveyorStation.h"
+#include "stations/CoverTapeSettings.h"
+#include "stations/DippingStation.h"
+#include "vision/CDialogCameraList.h"
+#include "vision/CDialogSetView.h"
+
+// Connections between panels and subsystems that the subsystems' own
+// installers leave to the shell: the jog panel and the part list's toolbar,
+// the front-panel keys and the run buttons, the camera panel and the PCB
+// editor, the feeder services of the nozzle library, strategy and part
+// list, and the run's part list, cover-tape and dipping services.
+
+namespace smt::app {
+
+namespace {
+
+// The camera panel's values with one of them changed.
+void ShowCameraValues(CDialogSetView* panel, double zoom, double box, int contrast, int brightness) {
+  if (!panel) return;
+  panel->ShowVisualParameters(contrast, brightness, -1, zoom, box);
+}
+
+void ConnectFeederServices(CSMTView& view) {
+  auto& f = smt::feeder::FeederHooks();
+  // The feeder list's template buttons: 3 capture, 4 find, under the feeder's name.
+  f.templateCommand = [&view](int mode, const std::string& name) {
+    if (!view.m_pSetView) return;
+    view.m_pSetView->m_strTemplateName = name;
+    view.m_pSetView->TemplateCommand(mode == 3 ? smt::vision::kJobGetTemplate : smt::vision::kJobFindTemplate, name);
+  };
+}
+
+}  // namespace
+
+void ConnectShell(CSMTView& view) {
+  ConnectFeederServices(view);
+  view.initialUpdateSteps.push_back([&view](const std::string&) { ConnectPanels(view); });
+}
+
+void ConnectPanels(CSMTView& view) {
+  CDialogPartList* p = view.m_pPartList;
+  CDialogManualControl* jog = view.m_pManualControl;
+  CDialogSetView* camera = view.m_pSetView;
+  if (!p) return;
+  auto& run = p->Run();
+  // Pcb Clamp: the conveyor's clamp task, or release when a board is clamped.
+  run.boardClamped = [] { return smt::stations::ConveyorStation::Instance().Clamped(); };
+  run.startTransport = [](int task) { smt::stations::ConveyorStation::Instance().StartTransport(task); };
+  run.exhaustMs = [] { return smt::settings::SettingsStores::Instance().machine.Basic()->m_Exhaust; };
+  run.networkLink = [] { return smt::settings::SettingsStores::Instance().machine.Basic()->m_CommModel != 0; };
+  // The drill run's end lifts with the drill editor's lift speeds.
+  run.drillLiftSpeeds = [p] {
+    const auto& d = p->Logic().drillEdit;
+    return std::make_pair(d.liftStart, d.liftRun);
+  };
+  // The busy texts go into the information boxes whatever the information
+  // switch says; an empty text empties the box.
+  run.jogInfo = [jog](int box, const std::string& text) {
+    if (jog) jog->SetInfoBoxText(box, text);
+  };
+  // Front-panel pause and resume keys switch the toolbar as the buttons do.
+  smt::link::InstallRunPausedShown([p](bool paused) {
+    smt::platform::PostToGui([p, paused] {
+      p->Run().enableButton(smt::job::kBtnPause, !paused);
+      p->Run().enableButton(smt::job::kBtnRegain, paused);
+    });
+  });
+  // After a full home the camera panel shows the shown board's Mark values.
+  smt::link::InstallShowBoardCameraValues([p, camera] {
+    smt::platform::PostToGui([p, camera] {
+      const auto& f = p->PcbEditor().Fields();
+      ShowCameraValues(camera, f.m_VisualZoom, f.m_VisualBox, f.m_LightContrast, f.m_LightBrightness);
+    });
+  });
+
+  auto& logic = p->Logic();
+  logic.glueHeight = [] { return smt::settings::SettingsStores::Instance().machine.Basic()->m_Z_DropsGlueToPCBHeight; };
+  p->CoordTests().autoChangeNozzle = [] { return smt::run::Strategy().m_AutoChangeNozzle; };
+
+  // The PCB editor and the camera panel.
+  CDialogPCBEdit& pcb = p->PcbEditor();
+  pcb.platformSelect = [] { return smt::link::Runtime().headGroup.load(); };
+  pcb.LiveImageHeight = [camera] { return camera ? camera->m_nImageHeight : 480; };
+  pcb.OpenMarkCamera = [&view] {
+    if (view.switchLiveCamera) view.switchLiveCamera(GoToCamera::Mark);
+  };
+  pcb.SetMarkCameraParams = [camera](double box, int contrast, int brightness) {
+    if (camera) ShowCameraValues(camera, camera->m_dPixelPerMm, box, contrast, brightness);
+  };
+  pcb.setCameraZoom = [camera](double zoom) {
+    if (camera) ShowCameraValues(camera, zoom, camera->m_VisualSize, camera->m_Light_Contrast, camera->m_Light_Brightness);
+  };
+  pcb.setCameraBox = [camera](double box) {
+    if (camera) ShowCameraValues(camera, camera->m_dPixelPerMm, box, camera->m_Light_Contrast, camera->m_Light_Brightness);
+  };
+  pcb.setCameraContrast = [camera](int contrast) {
+    if (camera) ShowCameraValues(camera, camera->m_dPixelPerMm, camera->m_VisualSize, contrast, camera->m_Light_Brightness);
+  };
+  pcb.setCameraBrightness = [camera](int brightness) {
+    if (camera) ShowCameraValues(camera, camera->m_dPixelPerMm, camera->m_VisualSize, camera->m_Light_Contrast, brightness);
+  };
+  pcb.cameraLight = [camera] {
+    return camera ? std::make_pair(camera->m_Light_Contrast, camera->m_Light_Brightness) : std::make_pair(0, 0);
+  };
+  // The editor's manual Mark setting reaches the board correction.
+  pcb.ConvertPointToSteps = [](double d1x, double d1y, double d2x, double d2y) {
+    smt::job::ConvertPointToSteps(d1x, d1y, d2x, d2y);
+  };
+
+  if (camera) {
+    // The package cell of the feeder list's selected row.
+    camera->hooks.selectedFeederPackage = [&view]() -> std::string {
+      CDialogFeedList* feeders = view.m_pFeedList;
+      if (!feeders || !feeders->List()) return {};
+      const int row = feeders->m_nSelectedRow;
+      if (row < 0 || row >= feeders->List()->rowCount()) return {};
+      return feeders->ListRow(row).text[smt::feeder::kCellPackage];
+    };
+  }
+
+  // Manual Mark offsets from the jog panel.
+  smt::link::ManualMarkRoutes marks;
+  marks.currentBoard = [p](smt::link::MarkBoard& b) {
+    bool found = false;
+    smt::platform::RunOnGui([&] {
+      const auto& f = p->PcbEditor().Fields();
+      if (f.name.empty()) return;
+      b.originX = f.originX;
+      b.originY = f.originY;
+      b.mark1X = f.mark1X;
+      b.mark1Y = f.mark1Y;
+      b.mark2X = f.mark2X;
+      b.mark2Y = f.mark2Y;
+      found = true;
+    });
+    return found;
+  };
+  // The part list keeps the offsets as its measured marks: the run takes
+  // them once instead of recognising the marks.
+  marks.offsets = [p] {
+    const auto& m = p->CoordTests().marks;
+    smt::link::MarkOffsetValues v;
+    v.m_dMark1OffsetX = m.m_dMark1DevX;
+    v.m_dMark1OffsetY = m.m_dMark1DevY;
+    v.m_dMark2OffsetX = m.m_dMark2DevX;
+    v.m_dMark2OffsetY = m.m_dMark2DevY;
+    v.m_bManualMarkOffset = m.m_bMarkMeasured;
+    return v;
+  };
+  marks.storeOffsets = [p](const smt::link::MarkOffsetValues& v) {
+    auto& m = p->CoordTests().marks;
+    m.m_dMark1DevX = v.m_dMark1OffsetX;
+    m.m_dMark1DevY = v.m_dMark1OffsetY;
+    m.m_dMark2DevX = v.m_dMark2OffsetX;
+    m.m_dMark2DevY = v.m_dMark2OffsetY;
+    m.m_bMarkMeasured = v.m_bManualMarkOffset;
+  };
+  marks.convertPointToSteps = [](double a, double b, double c, double d) { smt::job::ConvertPointToSteps(a, b, c, d); };
+  marks.partRowCount = [p] { return static_cast<int>(p->Job().placementRows.size()); };
+  marks.emptyListText = p->Text("PartList.c_Message_01");
+  marks.smtThreadBusy = [p] { return p->Run().m_bSmtThreadBusy != 0; };
+  marks.feedThreadBusy = [p] { return p->Run().m_bFeedThreadBusy != 0; };
+  marks.conveyorThreadBusy = [p] { return p->Run().m_bConveyorThreadBusy != 0; };
+  marks.openMarkCamera = [&view] {
+    if (view.switchLiveCamera) view.switchLiveCamera(GoToCamera::Mark);
+  };
+  // The alignment's board base: origin and Mark 1 in steps.
+  marks.setAlignmentBase = [](const smt::link::MarkBoard& b) {
+    const auto pulse = smt::settings::SettingsStores::Instance().machine.Pulse();
+    auto& frame = smt::run::Frame();
+    frame.originX = static_cast<int32_t>(b.originX * pulse->m_X_Pulse);
+    frame.originY = static_cast<int32_t>(b.originY * pulse->m_Y_Pulse);
+    frame.mark1X = static_cast<int32_t>((b.mark1X + b.originX) * pulse->m_X_Pulse);
+    frame.mark1Y = static_cast<int32_t>((b.mark1Y + b.originY) * pulse->m_Y_Pulse);
+  };
+  marks.alignBoardMarks = [] { smt::run::Services().alignBoardMarks(); };
+  smt::link::SetManualMarkRoutes(marks);
+}
+
+}  // namespace smt::app

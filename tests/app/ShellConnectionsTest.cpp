@@ -1,0 +1,214 @@
+// The shell's connections between panels, tried on the program as it starts:
+// the jog panel and the run toolbar, the front-panel keys, the information
+// boxes, the manual Mark offsets, the PCB editor and the camera panel, and
+// the feeder and run services the shell connects.
+#include <QAction>
+#include <QCoreApplication>
+#include <QDoubleSpinBox>
+
+#include "ShellFixture.h"
+#include "feeder/FeederServices.h"
+#include "job/BoardGeometry.h"
+#include "job/CDialogPCBEdit.h"
+#include "job/CToolBarPartControl.h"
+#include "job/RunControl.h"
+#include "link/FrontPanelKeys.h"
+#include "link/ManualMarkOffsets.h"
+#include "link/MachineHoming.h"
+#include "link/MotionGlobals.h"
+#include "link/MotionSettings.h"
+#include "run/RunServices.h"
+#include "run/StrategySettings.h"
+#include <QProgressBar>
+#include "settings/SettingsStores.h"
+#include "stations/ConveyorStation.h"
+
+namespace {
+
+void Settle() {
+  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+}
+
+bool Enabled(CDialogPartList& p, int button) { return p.ToolBar().Button(button)->isEnabled(); }
+
+}  // namespace
+
+class ShellConnectionsTest : public ShellTest {
+ protected:
+  void TearDown() override {
+    g_bConnected = false;
+    g_bResetDone = false;
+    g_bMachineBusy = false;
+    g_bPaused = false;
+    g_bMasterResetOk = false;
+    smt::link::MachineHoming::Instance().m_nResetMode = -1;
+    ShellTest::TearDown();
+  }
+};
+
+TEST_F(ShellConnectionsTest, JogEnablingSwitchesStartAfterAFullHomeAndPcbClampOnConveyorMachines) {
+  struct Case {
+    int type;
+    int resetMode;
+    bool start, clamp;
+  };
+  for (const Case& c : {Case{7, 0, true, true}, Case{2, 0, true, false}, Case{7, 3, false, true}}) {
+    WriteConfig("[MachineSetConfig]\nMachineSet=" + std::to_string(c.type) + "\n");
+    CMainFrame& f = Start();
+    CDialogPartList& p = *f.view()->m_pPartList;
+    Settle();
+    EXPECT_FALSE(Enabled(p, smt::job::kBtnStart));
+    smt::link::MachineHoming::Instance().m_nResetMode = c.resetMode;
+    f.view()->m_pManualControl->EnableJogControls(true);
+    Settle();
+    EXPECT_EQ(Enabled(p, smt::job::kBtnStart), c.start) << c.type;
+    EXPECT_EQ(Enabled(p, smt::job::kBtnPcbClamp), c.clamp) << c.type;
+    f.view()->m_pManualControl->EnableJogControls(false);
+    Settle();
+    EXPECT_FALSE(Enabled(p, smt::job::kBtnPcbClamp));
+    app->ExitInstance();
+    app.reset();
+  }
+}
+
+TEST_F(ShellConnectionsTest, PcbClampStartsTheConveyorsClampTask) {
+  CMainFrame& f = Start();
+  g_bConnected = true;
+  g_bResetDone = true;
+  smt::stations::ConveyorStation::Instance().SetClamped(false);
+  f.view()->m_pPartList->OnPcbClamp();
+  EXPECT_EQ(smt::stations::ConveyorStation::Instance().CurrentTask(), 11);
+  smt::platform::WorkerThreads::Instance().StopAndJoinAll();
+  smt::platform::WorkerThreads::Instance().ResetForTests();
+}
+
+TEST_F(ShellConnectionsTest, FrontPanelPauseAndResumeKeysSwitchTheToolbar) {
+  CMainFrame& f = Start();
+  CDialogPartList& p = *f.view()->m_pPartList;
+  g_bMachineBusy = true;
+  smt::link::OnStatusReport(2);
+  Settle();
+  EXPECT_FALSE(Enabled(p, smt::job::kBtnPause));
+  EXPECT_TRUE(Enabled(p, smt::job::kBtnRegain));
+  smt::link::OnStatusReport(3);
+  Settle();
+  EXPECT_TRUE(Enabled(p, smt::job::kBtnPause));
+  EXPECT_FALSE(Enabled(p, smt::job::kBtnRegain));
+}
+
+TEST_F(ShellConnectionsTest, AFullHomeShowsTheBoardsMarkValuesInTheCameraPanel) {
+  CMainFrame& f = Start();
+  auto& fields = f.view()->m_pPartList->PcbEditor().Fields();
+  fields.m_VisualZoom = 25;
+  fields.m_VisualBox = 3.5;
+  fields.m_LightContrast = 120;
+  fields.m_LightBrightness = 80;
+  auto& homing = smt::link::MachineHoming::Instance();
+  homing.m_nResetMode = 0;
+  homing.ResetAfterHome();
+  Settle();
+  CDialogSetView& camera = *f.view()->m_pSetView;
+  EXPECT_DOUBLE_EQ(camera.m_VisualSize, 3.5);
+  EXPECT_DOUBLE_EQ(camera.m_dPixelPerMm, 25);
+  EXPECT_EQ(camera.m_Light_Contrast, 120);
+  EXPECT_EQ(camera.m_Light_Brightness, 80);
+}
+
+TEST_F(ShellConnectionsTest, BusyTextsShowWhateverTheInformationSwitchSaysAndEmptyingClearsBothBoxes) {
+  CMainFrame& f = Start();
+  CDialogManualControl& jog = *f.view()->m_pManualControl;
+  auto& run = f.view()->m_pPartList->Run();
+  jog.m_bShowInformation = 0;
+  run.jogInfo(1, smt::job::kSmtThreadBusy);
+  run.jogInfo(2, smt::job::kConveyorThreadBusy);
+  EXPECT_EQ(jog.InfoText(), smt::job::kSmtThreadBusy);
+  EXPECT_EQ(jog.InfoText2(), smt::job::kConveyorThreadBusy);
+  run.jogInfo(1, "");
+  run.jogInfo(2, "");
+  EXPECT_EQ(jog.InfoText(), "");
+  EXPECT_EQ(jog.InfoText2(), "");
+}
+
+TEST_F(ShellConnectionsTest, ManualMarkOffsetsFromTheJogMenuReachTheBoardAndServeOneRun) {
+  CMainFrame& f = Start();
+  auto& pcb = f.view()->m_pPartList->PcbEditor();
+  auto& fields = pcb.Fields();
+  fields.name = "PCB->1";
+  fields.originX = 10;
+  fields.originY = -10;
+  fields.mark1X = 5;
+  fields.mark1Y = -5;
+  fields.mark2X = 40;
+  fields.mark2Y = -30;
+  const auto pulse = smt::settings::SettingsStores::Instance().machine.Pulse();
+  const auto geometry = smt::link::CurrentMarkCameraGeometry();
+  // The camera 1 mm right of and 0.5 mm below Mark 1.
+  const double wantX = fields.originX + fields.mark1X + 1.0, wantY = fields.originY + fields.mark1Y - 0.5;
+  g_nCurX = static_cast<int32_t>((wantX - geometry.xCameraToNozzle1) * pulse->m_X_Pulse);
+  g_nCurY = static_cast<int32_t>((wantY - geometry.yCameraToNozzle1) * pulse->m_Y_Pulse);
+  g_nMark1DevStepsX = 0;
+  f.view()->m_pManualControl->OnMenuCommand(33083);
+  auto& services = smt::run::Services();
+  EXPECT_TRUE(messages.service.Texts().empty());
+  EXPECT_NE(g_nMark1DevStepsX.load(), 0);
+  // The run skips the recognition once, then recognises again.
+  EXPECT_TRUE(services.takeMarksMeasured());
+  EXPECT_FALSE(services.takeMarksMeasured());
+  f.view()->m_pManualControl->OnMenuCommand(33083);
+  f.view()->m_pManualControl->OnMenuCommand(33330);
+  EXPECT_FALSE(services.takeMarksMeasured());
+  g_nMark1DevStepsX = 0;
+}
+
+TEST_F(ShellConnectionsTest, PcbEditorCameraFieldsReachTheCameraPanelAndTooBigIsRefused) {
+  CMainFrame& f = Start();
+  auto& pcb = f.view()->m_pPartList->PcbEditor();
+  CDialogSetView& camera = *f.view()->m_pSetView;
+  auto* zoom = pcb.findChild<QDoubleSpinBox*>("c_1119");
+  auto* box = pcb.findChild<QDoubleSpinBox*>("c_1051");
+  ASSERT_TRUE(zoom && box);
+  // The edits hand their values on as they change.
+  box->setValue(2.0);
+  zoom->setValue(30.0);
+  EXPECT_DOUBLE_EQ(camera.m_dPixelPerMm, 30.0);
+  pcb.setCameraContrast(77);
+  pcb.setCameraBrightness(66);
+  EXPECT_EQ(camera.m_Light_Contrast, 77);
+  EXPECT_EQ(camera.m_Light_Brightness, 66);
+  EXPECT_EQ(pcb.cameraLight(), std::make_pair(77, 66));
+  box->setValue(5.0);
+  zoom->setValue(200.0);  // zoom x box over the image height
+  ASSERT_GT(zoom->value() * box->value(), camera.m_nImageHeight);
+  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Parameter is too big !"});
+  EXPECT_DOUBLE_EQ(camera.m_dPixelPerMm, 30.0);
+}
+
+TEST_F(ShellConnectionsTest, DrillRunEndLiftsWithTheDrillEditorsSpeeds) {
+  CMainFrame& f = Start();
+  auto& p = *f.view()->m_pPartList;
+  EXPECT_EQ(p.Run().drillLiftSpeeds(), std::make_pair(20, 40));
+  p.Logic().drillEdit.liftStart = 7;
+  p.Logic().drillEdit.liftRun = 9;
+  EXPECT_EQ(p.Run().drillLiftSpeeds(), std::make_pair(7, 9));
+}
+
+TEST_F(ShellConnectionsTest, FeederServicesReadTheStrategyTheNozzleLibraryAndThePartList) {
+  CMainFrame& f = Start();
+  auto& sv = smt::feeder::FeederHooks();
+  f.m_lists.nozzleRows = {"1\t0\t0\t0\t0\t0\t0\t0\tfine\t", "2\t0\t0\t0\t0\t0\t0\t0\tcoarse\t"};
+  EXPECT_EQ(sv.nozzleNote(1), "coarse");
+  EXPECT_EQ(sv.nozzleNote(5), "");
+  smt::job::ListRow row;
+  row.cells.assign(16, "");
+  row.cells[9] = "W3";
+  f.view()->m_pPartList->Job().placementRows.push_back(row);
+  EXPECT_EQ(sv.placementFeederNumbers(), std::vector<std::string>{"W3"});
+  sv.updateRowsForFeeder("W3", "W4", 0, "", "1");
+  EXPECT_EQ(f.view()->m_pPartList->Job().placementRows[0].cells[9], "W4");
+  EXPECT_FALSE(sv.partListEditLock());
+  EXPECT_EQ(sv.autoChangeNozzle(), smt::run::Strategy().m_AutoChangeNozzle != 0);
+  sv.showVisualParameters(11, 22, -1, 15.0, 1.25);
+  Settle();
+  EXPECT_EQ(f.view()->m_pSetView->m_Light_Contrast, 11);
+  EXPECT_DOUBLE_EQ(f.view()->m_pSetView->m_VisualSize, 1.25);
+}
