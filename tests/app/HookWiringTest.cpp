@@ -41,7 +41,9 @@ TEST_P(HookTableTest, EveryHookTheMachineTypeNeedsIsConnectedAfterStartUp) {
   EXPECT_EQ(smt::platform::JoinHookNames(reg.Missing(type)), "");
   // Optional hooks say why.
   for (const auto& e : reg.Entries()) {
-    if (e.types == smt::platform::kOptional) EXPECT_FALSE(e.reason.empty()) << e.name;
+    if (e.types == smt::platform::kOptional) {
+      EXPECT_FALSE(e.reason.empty()) << e.name;
+    }
   }
 }
 

@@ -191,24 +191,3 @@ TEST_F(ShellConnectionsTest, DrillRunEndLiftsWithTheDrillEditorsSpeeds) {
   p.Logic().drillEdit.liftRun = 9;
   EXPECT_EQ(p.Run().drillLiftSpeeds(), std::make_pair(7, 9));
 }
-
-TEST_F(ShellConnectionsTest, FeederServicesReadTheStrategyTheNozzleLibraryAndThePartList) {
-  CMainFrame& f = Start();
-  auto& sv = smt::feeder::FeederHooks();
-  f.m_lists.nozzleRows = {"1\t0\t0\t0\t0\t0\t0\t0\tfine\t", "2\t0\t0\t0\t0\t0\t0\t0\tcoarse\t"};
-  EXPECT_EQ(sv.nozzleNote(1), "coarse");
-  EXPECT_EQ(sv.nozzleNote(5), "");
-  smt::job::ListRow row;
-  row.cells.assign(16, "");
-  row.cells[9] = "W3";
-  f.view()->m_pPartList->Job().placementRows.push_back(row);
-  EXPECT_EQ(sv.placementFeederNumbers(), std::vector<std::string>{"W3"});
-  sv.updateRowsForFeeder("W3", "W4", 0, "", "1");
-  EXPECT_EQ(f.view()->m_pPartList->Job().placementRows[0].cells[9], "W4");
-  EXPECT_FALSE(sv.partListEditLock());
-  EXPECT_EQ(sv.autoChangeNozzle(), smt::run::Strategy().m_AutoChangeNozzle != 0);
-  sv.showVisualParameters(11, 22, -1, 15.0, 1.25);
-  Settle();
-  EXPECT_EQ(f.view()->m_pSetView->m_Light_Contrast, 11);
-  EXPECT_DOUBLE_EQ(f.view()->m_pSetView->m_VisualSize, 1.25);
-}
