@@ -49,6 +49,18 @@ void ShowCameraValues(CDialogSetView* panel, double zoom, double box, int contra
   panel->ShowVisualParameters(contrast, brightness, -1, zoom, box);
 }
 
+void ConnectRunServices(CSMTView& view) {
+  CMainFrame* frame = view.frame();
+  // The two vision cameras are the first two records of the camera table.
+  smt::run::Services().cameraNames = [frame] {
+    std::pair<std::string, std::string> names{"", ""};
+    const auto& rows = frame->m_lists.cameraRows;
+    if (!rows.empty()) names.first = rows[0].substr(0, rows[0].find('\t'));
+    if (rows.size() > 1) names.second = rows[1].substr(0, rows[1].find('\t'));
+    return names;
+  };
+}
+
 void ConnectFeederServices(CSMTView& view) {
   auto& f = smt::feeder::FeederHooks();
   // The feeder list's template buttons: 3 capture, 4 find, under the feeder's name.
@@ -62,6 +74,7 @@ void ConnectFeederServices(CSMTView& view) {
 }  // namespace
 
 void ConnectShell(CSMTView& view) {
+  ConnectRunServices(view);
   ConnectFeederServices(view);
   view.initialUpdateSteps.push_back([&view](const std::string&) { ConnectPanels(view); });
 }
