@@ -55,18 +55,6 @@ void Need(const Ref& r, MachineTypes types, std::vector<std::string> blocks = kS
   HookRegistry::Instance().Declare(std::move(e));
 }
 
-// Needed by `types` but not connected yet: optional until it is, so the
-// start-up report stays about what is really missing.
-void Pending(const Ref& r, MachineTypes types, std::vector<std::string> blocks = kStart) {
-  (void)types;
-  (void)blocks;
-  HookEntry e;
-  e.name = r.name;
-  e.reason = "not connected yet";
-  e.connected = r.probe;
-  HookRegistry::Instance().Declare(std::move(e));
-}
-
 void Optional(const Ref& r, std::string reason) {
   HookEntry e;
   e.name = r.name;
@@ -184,7 +172,7 @@ void DeclareShellHooks(CSMTView& view) {
   Need(FEED(showVisualParameters), kFeeding, kNone);
   Need(FEED(visionCamera), kFeeding, kNone);
   Need(FEED(templateCommand), kFeeding, kNone);
-  Pending(FEED(setImageFeature), kFeeding, kNone);
+  Need(FEED(setImageFeature), kFeeding, kNone);
   Need(FEED(cameraContrastBrightness), kFeeding, kNone);
   Need(FEED(autoChangeNozzle), kFeeding, kNone);
   Need(FEED(nozzleLibrary19), kFeeding, kNone);
@@ -195,7 +183,7 @@ void DeclareShellHooks(CSMTView& view) {
   Need(FEED(pickFromFeederTest), Types({8}), kNone);
   Need(FEED(dippingStation), kFeeding, kNone);
   Need(FEED(dippingZMeasured), kFeeding, kNone);
-  Pending(FEED(showMeasurementHeight), kAll, kNone);
+  Optional(FEED(showMeasurementHeight), settings);
   Need(FEED(updateRowsForFeeder), kFeeding, kNone);
   Need(FEED(placementFeederNumbers), kFeeding, kNone);
   Need(FEED(replacePartEditorFeeder), kFeeding, kNone);
@@ -268,11 +256,10 @@ void DeclareShellHooks(CSMTView& view) {
   Need(SETVIEW(boardMark), kAll, kNone);
   Need(SETVIEW(selectedFeederPackage), kFeeding, kNone);
   Need(SETVIEW(lensCorrection), kAll, kNone);
-  Pending(SETVIEW(visualColourReversal), kAll, kNone);
+  Need(SETVIEW(visualColourReversal), kAll, kNone);
   Need(SETVIEW(homingWaiver), kAll, kNone);
   Optional(SETVIEW(recognizeLiveFrame), vision);
-  Pending(SETVIEW(heightChanged), kAll, kNone);
-  (void)settings;
+  Need(SETVIEW(heightChanged), kAll, kNone);
   (void)kLabeling;
   (void)AllTypesBut;
 }

@@ -8,12 +8,14 @@
 #include "app/MainFrame.h"
 #include "app/SMTView.h"
 #include "app/core/MachineState.h"
+#include "feeder/AutoFeeders.h"
 #include "feeder/CDialogFeedList.h"
 #include "feeder/FeederServices.h"
 #include "feeder/FeederTable.h"
 #include "job/CDialogPCBEdit.h"
 #include "job/CDialogPartList.h"
 #include "job/BoardGeometry.h"
+#include "job/CSMTDoc.h"
 #include "job/CoordinateTests.h"
 #include "library/NozzleChange.h"
 #include "library/NozzleSeats.h"
@@ -63,6 +65,15 @@ void ConnectRunServices(CSMTView& view) {
 
 void ConnectFeederServices(CSMTView& view) {
   auto& f = smt::feeder::FeederHooks();
+  // "获取图像特征": the feeder's recognition type ("01:...") becomes the camera
+  // panel's image feature; its other values stay.
+  f.setImageFeature = [&view](const std::string& feature) {
+    CDialogSetView* camera = view.m_pSetView;
+    if (!camera) return;
+    const int type = std::atoi(feature.substr(0, 2).c_str());
+    camera->ShowVisualParameters(camera->m_Light_Contrast, camera->m_Light_Brightness, type, camera->m_dPixelPerMm,
+                                 camera->m_VisualSize);
+  };
   // The feeder list's template buttons: 3 capture, 4 find, under the feeder's name.
   f.templateCommand = [&view](int mode, const std::string& name) {
     if (!view.m_pSetView) return;
@@ -157,6 +168,25 @@ void ConnectPanels(CSMTView& view) {
       const int row = feeders->m_nSelectedRow;
       if (row < 0 || row >= feeders->List()->rowCount()) return {};
       return feeders->ListRow(row).text[smt::feeder::kCellPackage];
+    };
+  }
+
+  if (camera) {
+    // The vision steps invert the visual cameras' picture as the camera list says.
+    camera->hooks.visualColourReversal = [&view] {
+      return view.m_pCameraList && view.m_pCameraList->m_Settings.m_VisualImageColorReversal != 0;
+    };
+    // Folding and unfolding: the camera panel takes the new height and the
+    // jog panel below it the rest of the column.
+    camera->hooks.heightChanged = [camera](int height) { camera->setFixedHeight(height); };
+  }
+
+  // Saving the job also saves the camera list and the automatic feeders.
+  if (CSMTDoc* doc = view.document()) {
+    doc->SaveCameraAndAutoFeed = [&view] {
+      const std::string& appDir = view.frame()->m_strAppPath;
+      if (view.m_pCameraList) view.m_pCameraList->SaveConfig(appDir);
+      smt::feeder::AutoFeeders::Instance().SaveConfig(appDir);
     };
   }
 

@@ -4,11 +4,14 @@
 // the feeder and run services the shell connects.
 #include <QAction>
 #include <QCoreApplication>
+#include <QComboBox>
 #include <QDoubleSpinBox>
 
 #include "ShellFixture.h"
 #include "feeder/FeederServices.h"
 #include "job/BoardGeometry.h"
+#include "job/CSMTDoc.h"
+#include "vision/CDialogCameraList.h"
 #include "job/CDialogPCBEdit.h"
 #include "job/CToolBarPartControl.h"
 #include "job/RunControl.h"
@@ -190,4 +193,30 @@ TEST_F(ShellConnectionsTest, DrillRunEndLiftsWithTheDrillEditorsSpeeds) {
   p.Logic().drillEdit.liftStart = 7;
   p.Logic().drillEdit.liftRun = 9;
   EXPECT_EQ(p.Run().drillLiftSpeeds(), std::make_pair(7, 9));
+}
+
+TEST_F(ShellConnectionsTest, CameraPanelTakesTheFeedersImageFeatureTheCameraListsReversalAndFolds) {
+  CMainFrame& f = Start();
+  f.show();  // the camera panel fills its choices when first shown
+  Settle();
+  CDialogSetView& camera = *f.view()->m_pSetView;
+  smt::feeder::FeederHooks().setImageFeature("03:钽电容");
+  auto* feature = camera.findChild<QComboBox*>("featureType");
+  ASSERT_NE(feature, nullptr);
+  EXPECT_EQ(feature->currentIndex(), 3);
+  f.view()->m_pCameraList->m_Settings.m_VisualImageColorReversal = 1;
+  EXPECT_TRUE(camera.hooks.visualColourReversal());
+  f.view()->m_pCameraList->m_Settings.m_VisualImageColorReversal = 0;
+  EXPECT_FALSE(camera.hooks.visualColourReversal());
+  camera.OnBnClickedExpand();
+  EXPECT_EQ(camera.height(), 30 + 78 + 416);
+  camera.OnBnClickedExpand();
+  EXPECT_EQ(camera.height(), 446);
+}
+
+TEST_F(ShellConnectionsTest, SavingTheJobAlsoSavesTheCameraList) {
+  CMainFrame& f = Start();
+  f.view()->m_pCameraList->m_Settings.m_VisualImageColorReversal = 1;
+  ASSERT_TRUE(f.view()->document()->SaveProject(dir.path() / "job.smt"));
+  EXPECT_EQ(Config("CameraListConfig", "m_VisualImageColorReversal"), "1");
 }
