@@ -2,6 +2,8 @@
 
 #include "app/HookTable.h"
 
+#include <QKeySequence>
+#include <filesystem>
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
@@ -238,6 +240,7 @@ int CMainFrame::OnCreate() {
   if (view_->OnCreate() != 0) return -1;
   BuildToolBar();
   BuildStatusBar();
+  DesktopHabits();
   // The labeling-machine settings belong to machine type 10 only.
   if (g_nMachineType.load() != 10) Action(smt::app::cmd::kLabelingSet)->setEnabled(false);
   m_recent.Load(m_strAppPath);
@@ -326,7 +329,7 @@ void CMainFrame::OnLanguage(int index) {
   g_nLanguageSet = index;
   m_strLanguage = kNames[index];
   LocalizeMenu(m_strLanguage);
-  setWindowTitle(QString::fromUtf8(WindowTitle(index)));
+  UpdateTitle();
   if (view_) view_->ReloadLanguage(m_strLanguage);
   UpdateMenuState();
 }
@@ -390,6 +393,25 @@ void CMainFrame::SaveFigLists() { SaveLibraryLists(m_strAppPath, m_lists); }
 
 void CMainFrame::SetJobPathText(const std::string& path) {
   if (panes_.size() > 1) panes_[1]->setText(Q(path));
+  m_strJobPath = path;
+  UpdateTitle();
+}
+
+void CMainFrame::UpdateTitle() {
+  QString title = QString::fromUtf8(WindowTitle(g_nLanguageSet.load()));
+  if (!m_strJobPath.empty())
+    title = QString::fromStdString(std::filesystem::path(m_strJobPath).filename().string()) + " - " + title;
+  setWindowTitle(title);
+}
+
+void CMainFrame::DesktopHabits() {
+  using namespace smt::app::cmd;
+  Action(kFileNew)->setShortcut(QKeySequence::New);
+  Action(kFileOpen)->setShortcut(QKeySequence::Open);
+  Action(kFileSave)->setShortcut(QKeySequence::Save);
+  // Commands this program has no work for are not offered.
+  for (int id : {kFilePrint, kFilePrintPreview, kFilePrintSetup, kEditUndo, kEditCut, kEditCopy, kEditPaste, kAppAbout})
+    if (QAction* a = Action(id)) a->setVisible(false);
 }
 
 void CMainFrame::SetStatusHint(const std::string& text) {

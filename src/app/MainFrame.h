@@ -46,7 +46,12 @@ class CMainFrame : public QMainWindow {
   void SaveFigLists();
 
   // The job path in status pane 1.
+  // The job's path in the status bar and its file name in the title bar.
   void SetJobPathText(const std::string& path);
+  void UpdateTitle();
+  // Ctrl+N/O/S, and no menu items that do nothing.
+  void DesktopHabits();
+  std::string m_strJobPath;
   // Pane 0 of the status bar (the part list's hints).
   void SetStatusHint(const std::string& text);
   QString StatusPaneText(int pane) const;

@@ -240,6 +240,26 @@ TEST_F(DemoMachine, DemoJobRunsToItsEndAndPausesResumesAndStopsInEachLanguage) {
   }
 }
 
+// The desktop's habits: Ctrl+N/O/S on New, Open and Save, the job's name in
+// the title bar after opening it and gone after New, and no menu items that
+// do nothing.
+TEST_F(DemoMachine, FileShortcutsTitleAndNoDeadMenuItems) {
+  CMainFrame& f = Start();
+  f.show();
+  EXPECT_EQ(f.Action(cmd::kFileNew)->shortcut(), QKeySequence(QKeySequence::New));
+  EXPECT_EQ(f.Action(cmd::kFileOpen)->shortcut(), QKeySequence(QKeySequence::Open));
+  EXPECT_EQ(f.Action(cmd::kFileSave)->shortcut(), QKeySequence(QKeySequence::Save));
+  for (int id : {cmd::kFilePrint, cmd::kFilePrintPreview, cmd::kFilePrintSetup, cmd::kEditUndo, cmd::kEditCut,
+                 cmd::kEditCopy, cmd::kEditPaste, cmd::kAppAbout})
+    EXPECT_FALSE(f.Action(id)->isVisible()) << id;
+  const std::string demo = (dir / smt::app::kDemoJobName).string();
+  ASSERT_TRUE(f.view()->document()->OnOpenDocument(demo));
+  EXPECT_EQ(f.view()->m_pPartList->Job().placementRows.size(), 4u);
+  EXPECT_TRUE(f.windowTitle().startsWith("demo.smt - ")) << f.windowTitle().toStdString();
+  f.Action(cmd::kFileNew)->trigger();
+  EXPECT_FALSE(f.windowTitle().contains("demo.smt")) << f.windowTitle().toStdString();
+}
+
 // A jog that is taken but cannot move says why, in a message: X- at X = 0
 // after homing has no room towards the limit.
 TEST_F(DemoMachine, AJogAtTheTravelLimitSaysWhy) {
