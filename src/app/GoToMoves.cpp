@@ -48,12 +48,8 @@ bool MoveToTarget(const GoToMoveRequest& r) {
     return false;
   }
   const auto basic = SettingsStores::Instance().machine.Basic();
-  if (basic->m_CottectionTimeReset != 0 && !r.fromMenu) {
-    if (r.correctVisualOrigin)
-      r.correctVisualOrigin();
-    else
-      CLogFile::Instance().Write(true, "go-to: hook correctVisualOrigin is not connected; no vision-origin correction");
-  }
+  // Only the vision-origin move asks for the correction (it fills it in).
+  if (r.correctVisualOrigin && basic->m_CottectionTimeReset != 0 && !r.fromMenu) r.correctVisualOrigin();
   if (basic->m_bStopPosition != 0 && r.stopAfter) {
     if (!r.stopPlan.ok) {
       if (r.showMessage) r.showMessage(r.stopPlan.message);
