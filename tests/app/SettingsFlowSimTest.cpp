@@ -157,11 +157,16 @@ TEST_F(SettingsFlowSim, AfterARestartTheSavedSettingsDriveTheBoard) {
   static_cast<QAbstractButton*>(panel.Control(1037))->setChecked(true);
   sim->ClearReceived();
   panel.OnPump(2);
-  ASSERT_TRUE(WaitWithEvents([&] { return sim->Output(2); }));
-  std::vector<int> outputs;
-  for (const auto& r : sim->Received())
-    if (r.code == 0x03 && !r.payload.empty()) outputs.push_back(r.payload[0]);
-  EXPECT_EQ(outputs, (std::vector<int>{8, 2}));
+  // (Output commands have no reply: wait until both arrived.)
+  auto outputs = [&] {
+    std::vector<int> out;
+    for (const auto& r : sim->Received())
+      if (r.code == 0x03 && !r.payload.empty()) out.push_back(r.payload[0]);
+    return out;
+  };
+  ASSERT_TRUE(WaitWithEvents([&] { return outputs().size() >= 2; }));
+  EXPECT_EQ(outputs(), (std::vector<int>{8, 2}));
+  EXPECT_TRUE(WaitWithEvents([&] { return sim->Output(2); }));
   EXPECT_TRUE(sim->Output(8));
 
   // A jog moves X by the set step.
