@@ -134,6 +134,10 @@ CDialogFeedList::CDialogFeedList(QWidget* parent) : QWidget(parent) {
 
 CDialogFeedList::~CDialogFeedList() {
   if (g_activeFeedList == this) g_activeFeedList = nullptr;
+  // The editor tells this panel when it closes; it goes while the panel is
+  // still whole, not later with the QWidget's children.
+  delete editor_;
+  editor_ = nullptr;
 }
 
 void CDialogFeedList::showEvent(QShowEvent* e) {

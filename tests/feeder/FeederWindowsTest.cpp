@@ -542,3 +542,17 @@ TEST_F(FeederWindowsTest, NextStoresTheRowAndMovesOnUntilTheLast) {
   e->OnNext();
   EXPECT_FALSE(p.m_bEditInProgress);
 }
+
+// Closing the program deletes the feeder list panel; its editor, which tells
+// the panel when an edit ends, goes while the panel is still a panel.
+TEST(FeederListPanel, EditorGoesBeforeThePanelItTellsIsTakenApart) {
+  auto panel = std::make_unique<CDialogFeedList>();
+  CDialogFeedEdit* editor = panel->Editor();
+  ASSERT_NE(editor, nullptr);
+  bool panelWhole = false;
+  QObject::connect(editor, &QObject::destroyed, [&](QObject* gone) {
+    panelWhole = qobject_cast<CDialogFeedList*>(gone->parent()) != nullptr;
+  });
+  panel.reset();
+  EXPECT_TRUE(panelWhole);
+}

@@ -62,7 +62,7 @@ class PartListRun : public RunSimTest {
     RunSimTest::TearDown();
   }
   bool Idle() {
-    return linktest::WaitFor([&] {
+    return Pump([&] {
       return !g_bMachineBusy && control.m_bSmtThreadBusy == 0 && control.m_bFeedThreadBusy == 0;
     }, 10s);
   }
@@ -88,7 +88,7 @@ TEST_F(PartListRun, StartRunsTheJobAndTheEndStepReleasesEverything) {
 TEST_F(PartListRun, StopFromThePanelEndsTheRunAndTheFeederThread) {
   sim->SetReplyDelay(30ms);
   ASSERT_TRUE(control.OnStart());
-  ASSERT_TRUE(linktest::WaitFor([&] { return Count(0x67) >= 1; }));
+  ASSERT_TRUE(Pump([&] { return Count(0x67) >= 1; }));
   control.OnPause();
   std::this_thread::sleep_for(200ms);
   control.OnStop();

@@ -30,7 +30,7 @@ TEST_F(RunSimTest, PlacesEveryRowOnTwoHeadsAndHomesAtTheEnd) {
   // The end move leaves the head at X 1000, Y -1000.
   EXPECT_EQ(g_nCurX, 1000);
   EXPECT_EQ(g_nCurY, -1000);
-  EXPECT_TRUE(linktest::WaitFor([] { return smt::run::FeedBusy() == 0; }));
+  EXPECT_TRUE(Pump([] { return smt::run::FeedBusy() == 0; }));
 }
 
 TEST_F(RunSimTest, RowsNotToPlaceAreSkipped) {
@@ -77,9 +77,9 @@ class RunPauseTest : public RunSimTest, public ::testing::WithParamInterface<Pau
 TEST_P(RunPauseTest, PauseHoldsTheRunAndResumeFinishesIt) {
   sim->SetReplyDelay(30ms);
   ASSERT_TRUE(Start());
-  ASSERT_TRUE(linktest::WaitFor([&] { return Count(0x67) >= 1; }));
+  ASSERT_TRUE(Pump([&] { return Count(0x67) >= 1; }));
   Pause();
-  ASSERT_TRUE(linktest::WaitFor([] { return g_bPaused.load(); }));
+  ASSERT_TRUE(Pump([] { return g_bPaused.load(); }));
   std::this_thread::sleep_for(400ms);  // whatever was under way has finished
   const int held = Count(0x68) + Count(0x67);
   std::this_thread::sleep_for(500ms);
@@ -94,16 +94,16 @@ TEST_P(RunPauseTest, PauseHoldsTheRunAndResumeFinishesIt) {
 TEST_P(RunPauseTest, StopWhilePausedEndsTheRunWithoutEndMoves) {
   sim->SetReplyDelay(30ms);
   ASSERT_TRUE(Start());
-  ASSERT_TRUE(linktest::WaitFor([&] { return Count(0x67) >= 1; }));
+  ASSERT_TRUE(Pump([&] { return Count(0x67) >= 1; }));
   Pause();
-  ASSERT_TRUE(linktest::WaitFor([] { return g_bPaused.load(); }));
+  ASSERT_TRUE(Pump([] { return g_bPaused.load(); }));
   std::this_thread::sleep_for(200ms);
   Stop();
   ASSERT_TRUE(WaitEnd());
   EXPECT_FALSE(runFinished);
   EXPECT_EQ(homeCount, 0);
   EXPECT_FALSE(g_bMachineBusy);
-  EXPECT_TRUE(linktest::WaitFor([] { return smt::run::FeedBusy() == 0; }));
+  EXPECT_TRUE(Pump([] { return smt::run::FeedBusy() == 0; }));
 }
 
 INSTANTIATE_TEST_SUITE_P(Routes, RunPauseTest,
@@ -121,7 +121,7 @@ TEST_F(RunSimTest, LostMoveReplyEndsTheRunAndReleasesTheMachine) {
   EXPECT_EQ(Count(0x67), 0);
   EXPECT_EQ(homeCount, 0);
   EXPECT_FALSE(g_bMachineBusy);
-  EXPECT_TRUE(linktest::WaitFor([] { return smt::run::FeedBusy() == 0; }));
+  EXPECT_TRUE(Pump([] { return smt::run::FeedBusy() == 0; }));
 }
 
 TEST_F(RunSimTest, FailedMarkAlignmentEndsTheRunBeforeAnyPick) {
@@ -259,7 +259,7 @@ TEST_F(RunSimTest, DipComponentIsDippedAfterThePick) {
   EXPECT_EQ(Count(0x68), 3);
   // Two W1 parts, each dipped down and up on its head's Z axis.
   EXPECT_EQ(Count(0x61), 4);
-  EXPECT_TRUE(linktest::WaitFor([&] { return !sim->Output(10); }));
+  EXPECT_TRUE(Pump([&] { return !sim->Output(10); }));
 }
 
 TEST_F(RunSimTest, DipComponentWithoutAStationEndsTheRun) {
@@ -267,7 +267,7 @@ TEST_F(RunSimTest, DipComponentWithoutAStationEndsTheRun) {
   ASSERT_TRUE(Start());
   ASSERT_TRUE(WaitEnd());
   EXPECT_FALSE(runFinished);
-  EXPECT_TRUE(linktest::WaitFor([&] { return !sim->Output(10); }));
+  EXPECT_TRUE(Pump([&] { return !sim->Output(10); }));
 }
 
 }  // namespace

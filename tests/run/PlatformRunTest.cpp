@@ -90,7 +90,7 @@ TEST_F(PlatformRun, MarkOfTheWrongSizeAsksAndStopsOnNo) {
   EXPECT_EQ(texts.back(), "Mark大小识别失败 !  是-重新识别，否-退出，取消-退出");
   // The platform's clamp stays open for the operator (an output command has
   // no reply: give the board its moment to take it).
-  EXPECT_TRUE(linktest::WaitFor([&] { return sim->Output(7); }));
+  EXPECT_TRUE(Pump([&] { return sim->Output(7); }));
 }
 
 // The place run beside the dispensing (modes 11 and 12), on the serial link

@@ -2,7 +2,14 @@
 // A small job on the simulated machine: one board with two marks, a feeder
 // group of two tape feeders on the west bank, placement rows that name
 // them, two heads, and every run service a recorder or a stub.
+//
+// The window thread's work goes through the real dispatcher to the test's
+// own thread (the QApplication's), whose event loop every wait pumps: what
+// the run hands to the window thread runs there, as in the program.
+#include <QCoreApplication>
 #include <atomic>
+#include <functional>
+#include <thread>
 #include <map>
 #include <mutex>
 
@@ -10,6 +17,7 @@
 #include "feeder/FeederTable.h"
 #include "job/BoardGeometry.h"
 #include "link/MotionFixture.h"
+#include "platform/QtGuiDispatcher.h"
 #include "run/HeadRecords.h"
 #include "run/RunDispatch.h"
 #include "run/RunServices.h"
@@ -57,10 +65,23 @@ inline PlacementRow Part(int serial, double x, double y, const std::string& feed
   return r;
 }
 
+// Waits for `cond` while the window thread's events are processed.
+inline bool Pump(const std::function<bool()>& cond, std::chrono::milliseconds limit = std::chrono::seconds(3)) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (std::chrono::steady_clock::now() < end) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+    if (cond()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  QCoreApplication::processEvents();
+  return cond();
+}
+
 class RunSimTest : public linktest::MotionSimTest {
  protected:
   void SetUp() override {
     MotionSimTest::SetUp();
+    smt::platform::GuiDispatcher::Install(&gui);
     g_nMachineType = 2;
     g_nHeadCount = 2;
     g_dXPulsePerMm = g_dYPulsePerMm = g_dZPulsePerMm = 100;
@@ -96,11 +117,12 @@ class RunSimTest : public linktest::MotionSimTest {
     if (g_bMachineBusy || g_bRunContinue) {
       g_bRunContinue = false;
       g_hPauseEvent.Set();
-      linktest::WaitFor([&] { return ended.load(); }, std::chrono::seconds(10));
+      Pump([&] { return ended.load(); }, std::chrono::seconds(10));
     }
     // The feeder thread leaves once the run has ended.
-    linktest::WaitFor([&] { return smt::run::FeedBusy() == 0 && smt::run::SmtBusy() == 0; },
-                      std::chrono::seconds(5));
+    Pump([&] { return smt::run::FeedBusy() == 0 && smt::run::SmtBusy() == 0; }, std::chrono::seconds(5));
+    QCoreApplication::processEvents();
+    smt::platform::GuiDispatcher::Install(nullptr);
     smt::run::Services() = {};
     smt::run::SetStrategy({});
     smt::settings::SettingsStores::Instance().machine.SetBasic(savedBasic);
@@ -169,7 +191,7 @@ class RunSimTest : public linktest::MotionSimTest {
     return true;
   }
   bool WaitEnd(std::chrono::seconds limit = std::chrono::seconds(20)) {
-    return linktest::WaitFor([&] { return ended.load(); }, limit);
+    return Pump([&] { return ended.load(); }, limit);
   }
   int State(int row) {
     std::lock_guard lk(m);
@@ -183,6 +205,7 @@ class RunSimTest : public linktest::MotionSimTest {
     return n;
   }
 
+  smt::platform::QtGuiDispatcher gui;
   smt::settings::BasicSettings savedBasic;
   smt::feeder::FeederTable feeders;
   std::vector<PlacementRow> rows;

@@ -48,7 +48,7 @@ TEST_F(StepRunTest, DispensingVisitsTheRowsMarkedYesAndStrokesOncePerDot) {
   EXPECT_EQ(Count(0x68), 2);
   const auto stroke = sim->LastReceived(0x68);
   ASSERT_TRUE(stroke.has_value());
-  EXPECT_TRUE(linktest::WaitFor([&] { return !sim->Output(2); }));  // the valve is closed again
+  EXPECT_TRUE(Pump([&] { return !sim->Output(2); }));  // the valve is closed again
   EXPECT_EQ(homeCount, 1);
 }
 
