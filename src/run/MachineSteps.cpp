@@ -683,8 +683,10 @@ bool ReplenishHead(HeadPlaceState& p, int head, double cellX, double cellY) {
     FeedDone(g_PickExtra1);
     if (!PauseGate()) return clear();
     LogReplenishRotation(p, &RunRows());
+    // A new part is on the nozzle: only this attempt's checks count.
+    p.failedRow = -1;
+    p.failed = 0;
     if (p.visionMode == 1 || p.visionMode == 2) {
-      p.failedRow = -1;
       if (!VisionCentreHead(p, true)) return clear();
       if ((p.failedRow != -1 || p.failed) && !DiscardPart(p)) return clear();
     }
