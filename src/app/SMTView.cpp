@@ -145,7 +145,8 @@ void CSMTView::CreateListPanels() {
 }
 
 void CSMTView::OnFileNew() {
-  if (m_pDocument) m_pDocument->OnNewDocument();
+  // A new job: the part list's board and count labels start empty.
+  if (m_pDocument && m_pDocument->OnNewDocument() && m_pPartList) m_pPartList->SetBoardLabels(QString(), QString());
 }
 
 void CSMTView::OnFileOpen() {

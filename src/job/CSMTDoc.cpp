@@ -14,6 +14,8 @@ int CSMTDoc::Type() const { return MachineType ? MachineType() : g_nMachineType.
 
 bool CSMTDoc::AskAndSave() {
   if (!HasPcbTable()) return true;
+  // Nothing changed since the job was opened or saved: nothing to ask.
+  if (saved_ && job_.ToContent(Type()) == *saved_) return true;
   MsgAnswer a = ShowMessage(kSaveQuestion, MsgButtons::YesNoCancel, MsgIcon::Question);
   if (a == MsgAnswer::Cancel) return false;
   if (a == MsgAnswer::Yes) return SaveProject();
@@ -24,6 +26,7 @@ bool CSMTDoc::OnNewDocument() {
   if (!AskAndSave()) return false;
   job_.Clear();
   path_.clear();
+  saved_.reset();
   if (SetStatusPath) SetStatusPath("");
   return true;
 }
@@ -45,6 +48,7 @@ bool CSMTDoc::OnOpenDocument(const std::filesystem::path& path) {
     return false;
   }
   path_ = path;
+  saved_ = job_.ToContent(Type());
   if (SetStatusPath) SetStatusPath(path.string());
   if (JobFileUsed) JobFileUsed(path);
   return true;
@@ -52,8 +56,9 @@ bool CSMTDoc::OnOpenDocument(const std::filesystem::path& path) {
 
 bool CSMTDoc::OnSaveDocument(const std::filesystem::path& path) {
   if (SetStatusPath) SetStatusPath(path.string());
+  smt::job::JobFileContent content = job_.ToContent(Type());
   try {
-    smt::job::WriteJobFiles(path, job_.ToContent(Type()), Type());
+    smt::job::WriteJobFiles(path, content, Type());
   } catch (const smt::job::JobFileError& e) {
     CLogFile::Instance().Write(true, "Save project failed: %s", e.what());
     ShowMessage(std::string("保存工程文件失败 !\r\nThe project file cannot be saved:\r\n") + e.what(), MsgButtons::Ok,
@@ -62,6 +67,7 @@ bool CSMTDoc::OnSaveDocument(const std::filesystem::path& path) {
     return false;
   }
   path_ = path;
+  saved_ = std::move(content);
   if (JobFileUsed) JobFileUsed(path);
   return true;
 }

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "job/JobFile.h"
 #include "job/JobModel.h"
 
 class CSMTDoc {
@@ -71,6 +72,8 @@ class CSMTDoc {
   bool AskAndSave();  // true: go on (saved or No); false: Cancel / failed
   smt::job::JobModel& job_;
   std::filesystem::path path_;
+  // The job as last opened or saved; empty for a new job.
+  std::optional<smt::job::JobFileContent> saved_;
 };
 
 // Re-entry guard of the save step (1: no save under way).

@@ -260,6 +260,27 @@ TEST_F(DemoMachine, FileShortcutsTitleAndNoDeadMenuItems) {
   EXPECT_FALSE(f.windowTitle().contains("demo.smt")) << f.windowTitle().toStdString();
 }
 
+// No save question right after a save (nor after an open), still one after
+// a change; New empties the part list's board and count labels.
+TEST_F(DemoMachine, SaveQuestionOnlyForChangesAndNewEmptiesTheHeader) {
+  CMainFrame& f = Start();
+  auto& doc = *f.view()->document();
+  auto& pl = *f.view()->m_pPartList;
+  ASSERT_TRUE(doc.OnOpenDocument(dir / smt::app::kDemoJobName));
+  pl.SetBoardLabels("Demo", "4");
+  messages.service.Clear();
+  EXPECT_TRUE(doc.CanCloseFrame());
+  ASSERT_TRUE(f.view()->OnFileSave());
+  EXPECT_TRUE(doc.CanCloseFrame());
+  EXPECT_TRUE(messages.service.Texts().empty()) << Messages();
+  pl.Job().placementRows.pop_back();
+  EXPECT_TRUE(doc.CanCloseFrame());
+  EXPECT_EQ(messages.service.Texts().size(), 1u) << Messages();
+  f.view()->OnCommand(cmd::kFileNew);
+  EXPECT_EQ(pl.BoardLabel(), "");
+  EXPECT_EQ(pl.CountLabel(), "");
+}
+
 // A jog that is taken but cannot move says why, in a message: X- at X = 0
 // after homing has no room towards the limit.
 TEST_F(DemoMachine, AJogAtTheTravelLimitSaysWhy) {

@@ -316,8 +316,14 @@ TEST(Document, NewJobAsksOnlyWithAPcbTable) {
 
   EXPECT_TRUE(doc.OnOpenDocument(dir / "n.smt"));
   EXPECT_EQ(status, (dir / "n.smt").string());
+  // Just opened: nothing to ask. Changed: the question, whose Cancel keeps the window.
+  const size_t asked = messages.service.Texts().size();
+  EXPECT_TRUE(doc.CanCloseFrame());
+  EXPECT_EQ(messages.service.Texts().size(), asked);
+  job.pcbs.m_Records.front().m_strNote += " changed";
   messages.service.QueueAnswer(MsgAnswer::No);
   EXPECT_TRUE(doc.CanCloseFrame());
   messages.service.QueueAnswer(MsgAnswer::Cancel);
   EXPECT_FALSE(doc.CanCloseFrame());
+  EXPECT_EQ(messages.service.Texts().back(), CSMTDoc::kSaveQuestion);
 }
