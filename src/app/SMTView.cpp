@@ -185,7 +185,11 @@ void CSMTView::OnInitialUpdate() {
   if (m_pPartList) m_pPartList->PcbEditor().LoadConfig(app);
   for (auto& step : initialUpdateSteps) step(app);
   m_strMessage = LoadViewMessages(app, frame_->m_strLanguage);
-  if (m_pFeedList) m_pFeedList->LoadLanguage(app, frame_->m_strLanguage);
+  if (m_pFeedList) {
+    // Loaded and put on the controls: the panel shows the window's language from the start.
+    m_pFeedList->LoadLanguage(app, frame_->m_strLanguage);
+    m_pFeedList->ApplyLanguageTexts();
+  }
   if (m_pPartList) m_pPartList->LoadLanguage(app, frame_->m_strLanguage);
   LayoutJogPanelForMachineType();
   firstInitialUpdate_ = false;

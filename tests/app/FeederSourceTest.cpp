@@ -1,6 +1,9 @@
 // The part list sees the feeders of the view's feeder list panel: its
 // chooser, Update and the part editor's feeder list, at start-up, after an
 // added feeder and after a restart.
+#include <QLabel>
+#include <QPushButton>
+
 #include "ShellFixture.h"
 #include "app/LibraryLists.h"
 #include "feeder/CDialogFeedEdit.h"
@@ -128,6 +131,20 @@ TEST_F(FeederSourceTest, PartEditorOpensTheFeederEditorOnItsFeeder) {
   EXPECT_FALSE(smt::job::g_FeederSource.openFeederEditor("W7"));
   EXPECT_TRUE(smt::job::g_FeederSource.openFeederEditor("W2"));
   EXPECT_EQ(panel.Editor()->loadedNumber, "W2");
+}
+
+// The feeder list panel shows the window's language from the start.
+TEST_F(FeederSourceTest, FeederListPanelTextsAreAppliedAtStartUp) {
+  WriteFeeders({Feeder("W1", "10k", "No/Camera 1")});
+  WriteConfig("[LanguageSetConfig]\nLanguageSet=English\n");
+  dir.Write("English.ini", "[FeedListConfig]\nFeedList.c_FeedGroup=Feeder group\nFeedList.c_ImportFeed=Import\n");
+  CMainFrame& f = Start();
+  CDialogFeedList& panel = *f.view()->m_pFeedList;
+  std::vector<std::string> texts;
+  for (QLabel* l : panel.findChildren<QLabel*>()) texts.push_back(l->text().toStdString());
+  for (QPushButton* b : panel.findChildren<QPushButton*>()) texts.push_back(b->text().toStdString());
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "Feeder group"), texts.end());
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "Import"), texts.end());
 }
 
 }  // namespace
