@@ -49,3 +49,26 @@ TEST_F(FeederHandOver, EveryPartIsFedPickedAndItsFeederReleased) {
 
 }  // namespace
 }  // namespace runtest
+
+namespace runtest {
+namespace {
+
+// The feeder thread's busy byte is claimed by the dispatcher before the
+// thread exists: a Start right after cannot find the feeder idle.
+TEST_F(RunSimTest, FeederBusyIsClaimedBeforeTheFeederThreadRuns) {
+  sim->SetReplyDelay(std::chrono::milliseconds(30));
+  smt::run::SetRunThreadProc(smt::run::RunThread::Feeder, [] {
+    // A thread slow to get going: the byte must be set all the same.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(smt::run::FeedBusy().load(), 1);
+    smt::run::FeederThreadProc();
+  });
+  ASSERT_TRUE(Start());
+  EXPECT_EQ(smt::run::FeedBusy().load(), 1);
+  ASSERT_TRUE(WaitEnd());
+  smt::run::SetRunThreadProc(smt::run::RunThread::Feeder, smt::run::FeederThreadProc);
+  EXPECT_TRUE(Pump([] { return smt::run::FeedBusy() == 0; }));
+}
+
+}  // namespace
+}  // namespace runtest
