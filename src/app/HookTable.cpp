@@ -7,6 +7,7 @@
 #include "feeder/FeederServices.h"
 #include "job/CDialogPCBEdit.h"
 #include "job/CDialogPartList.h"
+#include "link/CDialogManualControl.h"
 #include "platform/Hooks.h"
 #include "run/RunServices.h"
 #include "stations/LampTeach.h"
@@ -74,6 +75,8 @@ void Optional(const Ref& r, std::string reason) {
   Ref{"PartListLogic." #m, [v] { return v->m_pPartList && v->m_pPartList->Logic().m.connected(); }}
 #define PCB(m) \
   Ref{"CDialogPCBEdit." #m, [v] { return v->m_pPartList && v->m_pPartList->PcbEditor().m.connected(); }}
+#define JOG(m) \
+  Ref{"CDialogManualControl." #m, [v] { return v->m_pManualControl && v->m_pManualControl->m.connected(); }}
 #define SETVIEW(m) \
   Ref{"CDialogSetView.hooks." #m, [v] { return v->m_pSetView && v->m_pSetView->hooks.m.connected(); }}
 
@@ -250,6 +253,9 @@ void DeclareShellHooks(CSMTView& view) {
   Need(PCB(setCameraBrightness), kAll, kNone);
   Need(PCB(cameraLight), kAll, kNone);
   Need(PCB(platformSelect), kLamp, kNone);
+
+  // --- jog panel ---
+  Need(JOG(openCamerasAfterConnect), kAll, kNone);
 
   // --- camera panel ---
   Need(SETVIEW(cameraRecord), kAll, kNone);

@@ -34,6 +34,9 @@
 #include "stations/DippingStation.h"
 #include "vision/CDialogCameraList.h"
 #include "vision/CDialogSetView.h"
+#include "vision/CameraEngine.h"
+#include "vision/IndustrialCamera.h"
+#include "vision/VisionGlobals.h"
 
 // Connections between panels and subsystems that the subsystems' own
 // installers leave to the shell: the jog panel and the part list's toolbar,
@@ -187,6 +190,26 @@ void ConnectPanels(CSMTView& view) {
       const std::string& appDir = view.frame()->m_strAppPath;
       if (view.m_pCameraList) view.m_pCameraList->SaveConfig(appDir);
       smt::feeder::AutoFeeders::Instance().SaveConfig(appDir);
+    };
+  }
+
+  // "联机后打开相机": after a connect on either link the camera panel opens
+  // the capture camera (camera kind 0), or the industrial cameras when one of
+  // them is not playing yet (kind 1).
+  if (jog) {
+    jog->openCamerasAfterConnect = [camera] {
+      if (!camera) return;
+      smt::platform::PostToGui([camera] {
+        const int kind = g_nHighSpeedCamera.load();
+        if (kind == 0) {
+          camera->OpenOrCloseCamera(false);
+        } else if (kind == 1) {
+          auto& e = camera->Engine();
+          if (!e.HasRole(smt::vision::kRoleMarkCamera) || !e.HasRole(smt::vision::kRoleVisualCamera1) ||
+              !e.HasRole(smt::vision::kRoleVisualCamera2))
+            camera->OpenOrCloseCamera(true);
+        }
+      });
     };
   }
 

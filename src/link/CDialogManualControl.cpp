@@ -242,6 +242,8 @@ void CDialogManualControl::OnOnline() {
   bool expected = false;
   if (!m_bConnecting.compare_exchange_strong(expected, true)) return;
   SetButtonText(m_Texts.onlining);
+  // No jogging while the connect runs.
+  EnableJogControls(false);
   const bool started = smt::platform::WorkerThreads::Instance().Start("Online", [this](std::stop_token) {
     ConnectNow();
     m_bConnecting = false;
@@ -279,6 +281,7 @@ bool CDialogManualControl::ConnectNow() {
     SetButtonText(m_Texts.onlineError);
     return false;
   }
+  if (ReadBasic("m_OpenCamera") != 0 && !g_bConnected) openCamerasAfterConnect();
   smt::platform::KeepSystemAwake(true);
   g_bConnected = true;
   OnLinkUp();
@@ -322,6 +325,7 @@ bool CDialogManualControl::OpenComPort() {
     return false;
   }
   m_ComNumber = n;
+  if (ReadBasic("m_OpenCamera") != 0 && !g_bConnected) openCamerasAfterConnect();
   g_bConnected = true;
   OnLinkUp();
   return true;

@@ -16,6 +16,7 @@
 #include "link/JogPad.h"
 #include "link/JogPanelTexts.h"
 #include "link/LinkHooks.h"
+#include "platform/Hooks.h"
 #include "link/LinkTexts.h"
 #include "link/ReplyEvent.h"
 #include "platform/LinkMutex.h"
@@ -117,6 +118,9 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks {
   // the full home, "Pcb Clamp"); the part list installs it.
   std::function<void(int toolbarButton, bool enable)> onEnableToolbarButton;
   bool Connecting() const { return m_bConnecting.load(); }
+  // "联机后打开相机": the camera panel opens the cameras when a connect succeeds
+  // (any thread; the shell connects it).
+  smt::platform::Hook<void()> openCamerasAfterConnect{"CDialogManualControl.openCamerasAfterConnect"};
 
   // Jog panel settings (ManualControlConfig).
   int m_ComNumber = 0;

@@ -8,6 +8,11 @@
 #include <QDoubleSpinBox>
 
 #include "ShellFixture.h"
+#include "link/LinkRuntime.h"
+#include "link/LinkTestSupport.h"
+#include "sim/SimBoard.h"
+#include "vision/VisionGlobals.h"
+#include <thread>
 #include "feeder/FeederServices.h"
 #include "job/BoardGeometry.h"
 #include "job/CSMTDoc.h"
@@ -219,4 +224,42 @@ TEST_F(ShellConnectionsTest, SavingTheJobAlsoSavesTheCameraList) {
   f.view()->m_pCameraList->m_Settings.m_VisualImageColorReversal = 1;
   ASSERT_TRUE(f.view()->document()->SaveProject(dir.path() / "job.smt"));
   EXPECT_EQ(Config("CameraListConfig", "m_VisualImageColorReversal"), "1");
+}
+
+// "联机后打开相机" over the simulated board's serial port: with the switch on
+// the camera panel opens its camera after the connect (here it finds none and
+// says so). The jog controls are off while the connect runs.
+TEST_F(ShellConnectionsTest, ConnectOpensTheCamerasWhenTheSettingAsksAndJogIsOffMeanwhile) {
+  for (const int openCamera : {1}) {
+    linktest::ResetLinkState();
+    smt::sim::SimConfig c;
+    c.udpBindAddress = "127.0.0.1";
+    c.udpPort = 0;
+    c.discovery = false;
+    smt::sim::SimBoard sim(c);
+    ASSERT_TRUE(sim.Start()) << sim.LastError();
+    WriteConfig("[SetBasicConfig]\nm_CommModel=0\nm_OpenCamera=" + std::to_string(openCamera) +
+                "\n[SerialPortConfig]\nCOM1=" + sim.SerialPath() + "\n[ManualControlConfig]\nm_ComNumber=1\n" +
+                "[CameraListConfig]\nm_HighSpeedCamera=0\n");
+    CMainFrame& f = Start();
+    g_nHighSpeedCamera = 0;
+    CDialogManualControl& jog = *f.view()->m_pManualControl;
+    jog.EnableJogControls(true);
+    messages.service.Clear();
+    jog.OnOnline();
+    EXPECT_FALSE(jog.m_bJogControlsEnabled.load());
+    for (int i = 0; i < 300 && (jog.Connecting() || !g_bConnected); ++i) {
+      Settle();
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(g_bConnected.load()) << openCamera << " " << jog.ButtonText();
+    Settle();
+    bool cameraAsked = false;
+    for (const auto& t : messages.service.Texts()) cameraAsked = cameraAsked || t.find("无法打开摄像头") != std::string::npos;
+    EXPECT_TRUE(cameraAsked);
+    app->ExitInstance();
+    app.reset();
+    sim.Stop();
+    linktest::ResetLinkState();
+  }
 }
