@@ -294,7 +294,18 @@ int SimBoard::OutputValue(int output) const {
 
 void SimBoard::Apply(SimLink link, uint16_t code, const std::vector<uint8_t>& p, size_t serialLength) {
   const bool udp = link == SimLink::Udp;
-  std::lock_guard lk(m_);
+  std::map<int, int64_t> before, after;
+  {
+    std::lock_guard lk(m_);
+    if (world_.load()) before = axes_;
+    ApplyLocked(link, code, p, serialLength);
+    if (world_.load()) after = axes_;
+  }
+  if (SimWorld* w = world_.load()) w->OnCommand(code, p, udp, before, after);
+}
+
+void SimBoard::ApplyLocked(SimLink link, uint16_t code, const std::vector<uint8_t>& p, size_t serialLength) {
+  const bool udp = link == SimLink::Udp;
   // An axis goes to its reference when its {start, normal} pair is not {0, 0}.
   auto homePairs = [&](size_t at, std::initializer_list<int> axes, bool wide) {
     size_t slot = 0;

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "sim/SimBootloader.h"
+#include "sim/SimWorld.h"
 
 namespace smt::sim {
 
@@ -101,6 +102,10 @@ class SimBoard {
   void SetRestartSilence(std::chrono::milliseconds d) { restartSilenceMs_ = d.count(); }
   bool Silent() const;
 
+  // The machine's world (parts, board, cameras' views): told of every
+  // command carried out. Null: none. Set before the program connects.
+  void SetWorld(SimWorld* world) { world_ = world; }
+
   // The boards' boot loaders and flash.
   SimBootloader& Bootloader() { return boot_; }
   void SetVacuum(uint8_t kpa) { vacuumKpa_ = kpa; }
@@ -149,6 +154,7 @@ class SimBoard {
   void OnSerialFrame(const std::vector<uint8_t>& frame);
   // The board model: what a command does to axes and outputs.
   void Apply(SimLink link, uint16_t code, const std::vector<uint8_t>& payload, size_t serialLength);
+  void ApplyLocked(SimLink link, uint16_t code, const std::vector<uint8_t>& payload, size_t serialLength);
   std::vector<uint8_t> UdpReplyData(uint16_t code, uint8_t status) const;
   void SendUdp(uint8_t flag, uint16_t code, const std::vector<uint8_t>& data, bool corrupt);
   void WriteSerial(const std::vector<uint8_t>& bytes);
@@ -194,6 +200,7 @@ class SimBoard {
 
   bool TakeCodeDrop(uint16_t code);
   SimBootloader boot_;
+  std::atomic<SimWorld*> world_{nullptr};
   std::map<uint16_t, std::pair<int, int>> codeDrops_;  // code -> (skip, n)
   std::atomic<int> anyCodeReplies_{0};
   std::atomic<long long> restartSilenceMs_{0};

@@ -82,7 +82,6 @@ void Optional(const Ref& r, std::string reason) {
 
 void DeclareShellHooks(CSMTView& view) {
   CSMTView* v = &view;
-  const std::string vision = "connected by vision work";
   const std::string lamp = "connected by lamp work";
   const std::string settings = "connected by settings work";
 
@@ -123,14 +122,14 @@ void DeclareShellHooks(CSMTView& view) {
   Need(RUN(board), kAll);
   // --- run engine: vision steps ---
   Need(RUN(alignBoardMarks), kAll);
-  Optional(RUN(recognizeHeadPart), vision);
-  Optional(RUN(flyVisionAllHeads), vision);
-  Optional(RUN(recognizeOwnMark), vision);
-  Optional(RUN(flyVisionAvailable), vision);
+  Need(RUN(recognizeHeadPart), kPlacing);
+  Need(RUN(flyVisionAllHeads), kPlacing);
+  Need(RUN(recognizeOwnMark), kPlacing);
+  Need(RUN(flyVisionAvailable), kPlacing);
   Need(RUN(openMarkCamera), kAll);
   Need(RUN(cameraAngleOffsets), kPlacing);
   Need(RUN(sharedViewAngleOffset), Types({5}));
-  Optional(RUN(visionCameraPosition), vision);
+  Need(RUN(visionCameraPosition), kPlacing);
   // --- run engine: stations and view ---
   Need(RUN(autoTransport), kAll);
   Need(RUN(runZones), kAll);
@@ -264,7 +263,7 @@ void DeclareShellHooks(CSMTView& view) {
   Need(SETVIEW(lensCorrection), kAll, kNone);
   Need(SETVIEW(visualColourReversal), kAll, kNone);
   Need(SETVIEW(homingWaiver), kAll, kNone);
-  Optional(SETVIEW(recognizeLiveFrame), vision);
+  Need(SETVIEW(recognizeLiveFrame), kPlacing, kNone);
   Need(SETVIEW(heightChanged), kAll, kNone);
   (void)kLabeling;
   (void)AllTypesBut;

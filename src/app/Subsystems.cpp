@@ -10,6 +10,7 @@
 #include "app/RunStepsWiring.h"
 #include "app/SMTView.h"
 #include "app/StationRunWiring.h"
+#include "app/VisionRunWiring.h"
 #include "app/CommandIds.h"
 #include "app/OperatorConnections.h"
 #include "app/core/NameTables.h"
@@ -154,12 +155,6 @@ void InstallCameras(CSMTView& view) {
       view.m_pSetView->hooks.cameraRecord = [list](int camera) {
         return camera == 1 ? list->m_Camera_first : list->m_Camera_second;
       };
-      // The run's mark alignment takes its frames from the Mark camera.
-      CDialogSetView* panel = view.m_pSetView;
-      smt::vision::SetMarkCamera([panel] { return panel->Engine().HasRole(smt::vision::kRoleMarkCamera); },
-                                 [panel](cv::Mat& frame) {
-                                   return panel->Engine().RequestFrame(smt::vision::kRoleMarkCamera, frame, std::chrono::milliseconds(1000));
-                                 });
       view.m_pSetView->hooks.lensCorrection = [] {
         return smt::settings::SettingsStores::Instance().machine.Basic()->m_Calibrator2 != 0;
       };
@@ -368,52 +363,6 @@ void InstallRunEngine(CSMTView& view) {
   run.startHome = [] { smt::link::MachineHoming::Instance().StartHomeThread(0, 0); };
   run.speedLevel = [] { return smt::settings::SettingsStores::Instance().speed.Get()->settings.m_SpeedMenuCheck; };
   run.info = [](const std::string& text) { smt::link::Runtime().Hooks().AppendInfoLine(text, true); };
-  // The board's two marks through the Mark camera, with the shown board's
-  // camera values; the offsets and rotation go where the placement reads them.
-  run.alignBoardMarks = [&view] {
-    auto& stores = smt::settings::SettingsStores::Instance();
-    const auto pulse = stores.machine.Pulse();
-    const auto geometry = stores.machine.Geometry();
-    const smt::run::RunBoard board = smt::run::Services().board ? smt::run::Services().board() : smt::run::RunBoard{};
-    std::optional<smt::job::PcbRecord> shown;
-    smt::platform::RunOnGui([&view, &shown] {
-      if (!view.m_pPartList) return;
-      auto& job = view.m_pPartList->Job();
-      if (const auto* rec = job.pcbs.Find(job.shownPcbName)) shown = *rec;
-    });
-    if (!shown) return false;
-    smt::vision::MarkAlignParams params;
-    if (shown->m_dVisualZoom > 0) params.visualZoom = shown->m_dVisualZoom;
-    if (shown->m_dVisualBox > 0) params.visualBox = shown->m_dVisualBox;
-    if (shown->m_dMarkDiameter > 0) params.markDiameter = shown->m_dMarkDiameter;
-    params.invert = shown->m_bImageColorReversal;
-    params.contrast = shown->m_nLightContrast;
-    params.brightness = shown->m_nLightBrightness;
-    if (shown->m_nVisualTimes > 0) params.passes = shown->m_nVisualTimes;
-    if (shown->m_nMarkCollectTime > 0) params.collectTimeMs = shown->m_nMarkCollectTime;
-    params.specialMark2 = shown->m_bSpecialMark2;
-    params.mark2Contrast = shown->m_nMark2LightContrast;
-    params.mark2Brightness = shown->m_nMark2LightBrightness;
-    auto speeds = [&stores](smt::settings::SpeedUse use) {
-      const auto r = stores.speed.Record(use);
-      return smt::vision::MarkMoveSpeeds{r[0].start, r[0].normal, r[1].start, r[1].normal};
-    };
-    smt::vision::MarkAlignBoard b;
-    b.mark1X = smt::app::StepsOf(board.mark1X * pulse->m_X_Pulse);
-    b.mark1Y = smt::app::StepsOf(board.mark1Y * pulse->m_Y_Pulse);
-    b.mark2X = smt::app::StepsOf(board.mark2X * pulse->m_X_Pulse);
-    b.mark2Y = smt::app::StepsOf(board.mark2Y * pulse->m_Y_Pulse);
-    b.mark2XMm = board.mark2X;
-    b.mark2YMm = board.mark2Y;
-    b.cellOriginX = smt::run::Frame().originX;
-    b.cellOriginY = smt::run::Frame().originY;
-    b.cameraOffsetX = geometry->table.g_nCameraToNozzle1X;
-    b.cameraOffsetY = geometry->table.g_nCameraToNozzle1Y;
-    smt::vision::MarkAligner aligner(smt::vision::DefaultMarkVisionIo(), params,
-                                     speeds(smt::settings::SpeedUse::VisualSmt),
-                                     speeds(smt::settings::SpeedUse::VisualCorrection));
-    return aligner.AlignBoardMarks(b, true);
-  };
   run.lightValue = [&view] { return view.m_pSetView ? view.m_pSetView->m_Light_Brightness : 0; };
   run.openMarkCamera = [&view] {
     smt::platform::PostToGui([&view] {
@@ -439,5 +388,6 @@ void InstallSubsystems(CSMTView& view) {
   InstallOperatorConnections(view);
   smt::app::InstallJogToolbarWiring(view);
   smt::app::ConnectShell(view);
+  smt::app::InstallVisionRun(view);
   smt::app::DeclareShellHooks(view);
 }

@@ -45,6 +45,17 @@ void InstallCaptureDone(std::function<void()> reset, std::function<bool(std::chr
   g_routes.waitCaptureDone = std::move(wait);
 }
 
+void InstallCameraSwitch(std::function<void(int, int)> sw) {
+  std::lock_guard lk(g_routesMutex);
+  g_routes.switchCamera = std::move(sw);
+}
+
+void RouteSwitchCamera(int channel, int triggerMode) {
+  auto r = GetLinkRoutes();
+  if (r.switchCamera) r.switchCamera(channel, triggerMode);
+  else LogMissing("the camera panel's camera switch");
+}
+
 void InstallCameraToVisionOrigin(std::function<void()> move) {
   std::lock_guard lk(g_routesMutex);
   g_routes.cameraToVisionOrigin = std::move(move);

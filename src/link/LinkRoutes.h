@@ -27,6 +27,9 @@ struct LinkRoutes {
   std::function<void(bool paused)> runPausedShown;
   // The camera panel shows the shown board's Mark values (after a full home).
   std::function<void()> showBoardCameraValues;
+  // The camera panel's camera of a camera channel (1 Mark, 2 and 3 the
+  // vision cameras) with its trigger mode (-1 unchanged): SelectCamera.
+  std::function<void(int channel, int triggerMode)> switchCamera;
 };
 
 // The installed routes (a copy; routes may be replaced while a link thread reads).
@@ -42,6 +45,7 @@ void InstallShowConveyorWidth(std::function<void()> show);
 void InstallNextSpeedGear(std::function<void()> next);
 void InstallRunPausedShown(std::function<void(bool paused)> shown);
 void InstallShowBoardCameraValues(std::function<void()> show);
+void InstallCameraSwitch(std::function<void(int channel, int triggerMode)> sw);
 
 // Calls into the routes; a missing route logs and does nothing (a missing
 // capture wait counts as done).
@@ -53,5 +57,6 @@ void RouteCameraToVisionOrigin();
 void RouteShowConveyorWidth();
 void RouteRunPausedShown(bool paused);
 void RouteShowBoardCameraValues();
+void RouteSwitchCamera(int channel, int triggerMode);
 
 }  // namespace smt::link

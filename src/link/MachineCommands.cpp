@@ -1,5 +1,7 @@
 #include "link/MachineCommands.h"
 
+#include "link/LinkRoutes.h"
+
 #include <cstdio>
 #include <mutex>
 
@@ -154,7 +156,7 @@ bool SetOutput(int output, int state, int value) {
   return ok;
 }
 
-bool SelectCamera(int channel, int value, int /*triggerMode*/) {
+bool SelectCamera(int channel, int value, int triggerMode) {
   g_bCameraChannelChanged = (channel != g_nLastCameraChannel.load());
   g_nLastCameraChannel = channel;
   const bool serial = Runtime().UsesSerial();
@@ -183,7 +185,10 @@ bool SelectCamera(int channel, int value, int /*triggerMode*/) {
   c.trace = false;
   c.udpPayload = ByteWriter().U8(channel).U8(value).Take();
   c.serialPayload = c.udpPayload;
-  return SendMachineCommand(c) == CommandResult::Ok;
+  const bool sent = SendMachineCommand(c) == CommandResult::Ok;
+  // The camera panel follows with its camera (high-speed mode; the route decides).
+  if (channel >= 1 && channel <= 3) RouteSwitchCamera(channel, triggerMode);
+  return sent;
 }
 
 CommandResult SendCmd15ReadVacuum(int channel) {

@@ -120,9 +120,13 @@ void GrabLoop(const std::shared_ptr<CameraEngine::Shared>& s, int role, const st
     const auto since = std::chrono::steady_clock::now() - last;
     if (since < s->minInterval) SleepUnlessStopped(s, st, std::chrono::duration_cast<std::chrono::milliseconds>(s->minInterval - since));
     cv::Mat frame;
+    // A frame belongs to the camera's trigger mode it was taken in: one
+    // that came in while the mode changed is neither a live frame nor a shot.
+    const smt::vision::TriggerMode modeAsked = cam->GetTriggerMode();
     if (!cam->GetNextFrame(frame, 1000ms) || frame.empty()) continue;
     last = std::chrono::steady_clock::now();
-    const bool triggered = role == kRoleVisualCamera1 && s->triggerMode[1].load() == 2;
+    if (role == kRoleVisualCamera1 && cam->GetTriggerMode() != modeAsked) continue;
+    const bool triggered = role == kRoleVisualCamera1 && modeAsked == smt::vision::TriggerMode::Hardware;
     bool served = false;
     const bool serves = role != kRoleVisualCamera1 || s->triggerMode[1].load() == 0;
     if (serves && s->pending[role].load() != 0) {
@@ -195,6 +199,7 @@ void VisionLoop(const std::shared_ptr<CameraEngine::Shared>& s, const std::stop_
     }
     std::lock_guard ol(s->ownerM);
     if (!s->ownerAlive.load()) break;
+    if (s->flyReadIndex.load() != readIdx) continue;  // a new pass dropped the old frames meanwhile
     CameraEngine* e = s->owner;
     const int n = e->m_nFlyShotIndex.load() + 1;
     if (cb.flyFrame && !frame.empty()) cb.flyFrame(n, frame);
@@ -344,6 +349,14 @@ bool CameraEngine::SwitchCamera(int role, int triggerMode) {
   return cams[role]->Play();
 }
 
+void CameraEngine::BeginFlyPass(int heads) {
+  std::lock_guard ol(s_->ownerM);
+  s_->flyReadIndex = s_->bufferIndex.load();
+  m_nFlyHeadCount = heads;
+  m_nFlyShotIndex = 0;
+  m_hFlyDoneEvent.Reset();
+}
+
 bool CameraEngine::HasRole(int role) const { return static_cast<bool>(Camera(role)); }
 
 std::shared_ptr<IIndustrialCamera> CameraEngine::Camera(int role) const {
@@ -370,9 +383,11 @@ bool CameraEngine::Pause(int role) {
 
 bool CameraEngine::SetTriggerMode(int role, int mode) {
   if (role < 0 || role >= kCameraRoleCount || (mode != 0 && mode != 2)) return false;
-  s_->triggerMode[role] = mode;
+  // The camera first: a frame asked for in the new mode is one of that mode.
   auto c = Camera(role);
-  return c && c->SetTriggerMode(static_cast<smt::vision::TriggerMode>(mode));
+  const bool ok = c && c->SetTriggerMode(static_cast<smt::vision::TriggerMode>(mode));
+  s_->triggerMode[role] = mode;
+  return ok;
 }
 
 int CameraEngine::TriggerMode(int role) const {

@@ -109,6 +109,9 @@ class CameraEngine {
   std::atomic<int> m_nFlyShotIndex{0};
   std::atomic<bool> m_bFlyVisionTest{false};
   smt::platform::Event m_hFlyDoneEvent{false, false};
+  // Before a fly pass: the pass's head count, the shot counter at 0, the
+  // done event reset and frames left over from before dropped.
+  void BeginFlyPass(int heads);
   smt::platform::Event& FrameEvent(int role);
   // The role's last published frame (a clone).
   cv::Mat PublishedFrame(int role) const;

@@ -34,6 +34,39 @@ std::string VisualLine(double x, double y, double a, double w, double h, bool lo
   return buf;
 }
 
+// The measured part must be about the size of the part's package: a blob
+// of another size (the nozzle, dirt, two parts) is not the part.
+bool SizeFitsPart(const cv::RotatedRect& r, double zoom, double length, double width) {
+  const double m = std::max(length, width);
+  if (m <= 0.0 || zoom <= 0.0) return true;  // no size to compare with
+  const double measured = std::max(r.size.width, r.size.height) / zoom;
+  return measured >= kPartSizeLow * m && measured <= kPartSizeHigh * m;
+}
+
+// A correction in steps; false when it does not fit the 32-bit step field.
+bool ToSteps(double v, int32_t& out) {
+  if (!std::isfinite(v) || v >= 2147483647.0 || v <= -2147483648.0) return false;
+  out = static_cast<int32_t>(v);
+  return true;
+}
+
+// The recognised part turned into step corrections, or false when the
+// result cannot be used (wrong size, a correction beyond the step fields).
+bool UsableResult(const cv::RotatedRect& r, const HeadVisionJob& job, double zoom, double x, double y, double a,
+                  const HeadVisionIo& io, int32_t& dX, int32_t& dY, int32_t& dA) {
+  if (r.center.x < 0) return false;
+  if (!SizeFitsPart(r, zoom, job.partLength, job.partWidth)) {
+    CLogFile::Instance().Write(true, "Visual size error ! W = %0.2f，H = %0.2f", r.size.width / zoom,
+                               r.size.height / zoom);
+    return false;
+  }
+  if (!ToSteps(x * io.pulsesPerMmX, dX) || !ToSteps(y * io.pulsesPerMmY, dY) || !ToSteps(a * io.pulsesPerDegA, dA)) {
+    CLogFile::Instance().Write(true, "Visual correction out of range ! X = %g，Y = %g，A = %g", x, y, a);
+    return false;
+  }
+  return true;
+}
+
 bool PauseGate() {
   for (;;) {
     if (!g_bRunContinue.load()) return false;
@@ -117,16 +150,14 @@ bool RecognizeHeadPart(HeadVisionJob& job, const HeadVisionCamera& cam, const He
     if (io.grabFrame(camera, frame) && !frame.empty())
       r = RecognizeSpecialPart(slot, frame, job.contrast, io.invert, job.recognitionType, job.packageName, box,
                                cam.zoom, job.partAngle, job.targetAngle, x, y, a);
-    if (r.center.x < 0) {
+    int32_t dX = 0, dY = 0, dA = 0;
+    if (!UsableResult(r, job, cam.zoom, x, y, a, io, dX, dY, dA)) {
       if (io.waitPauseGate && !io.waitPauseGate()) {
         job.failed = 0;
         return false;
       }
       continue;
     }
-    const int32_t dX = static_cast<int32_t>(x * io.pulsesPerMmX);
-    const int32_t dY = static_cast<int32_t>(y * io.pulsesPerMmY);
-    const int32_t dA = static_cast<int32_t>(a * io.pulsesPerDegA);
     if (io.report)
       io.report(VisualLine(x, y, a, r.size.width / cam.zoom, r.size.height / cam.zoom, false),
                 VisualLine(x, y, a, r.size.width / cam.zoom, r.size.height / cam.zoom, true));
@@ -170,15 +201,13 @@ void RecognizeLiveFrame(HeadVisionJob& job, const HeadVisionCamera& cam, const c
   if (!frame.empty())
     r = RecognizeSpecialPart(h >= 1 && h <= 8 ? h : 1, frame, job.contrast, io.invert, job.recognitionType,
                              job.packageName, box, cam.zoom, job.partAngle, job.targetAngle, x, y, a);
-  if (r.center.x < 0) {
+  int32_t dX = 0, dY = 0, dA = 0;
+  if (!UsableResult(r, job, cam.zoom, x, y, a, io, dX, dY, dA)) {
     CLogFile::Instance().Write(true, "Visual error !");
     job.correctionX = job.correctionY = job.correctionA = 0;
     job.failed = 1;
     return;
   }
-  const int32_t dX = static_cast<int32_t>(x * io.pulsesPerMmX);
-  const int32_t dY = static_cast<int32_t>(y * io.pulsesPerMmY);
-  const int32_t dA = static_cast<int32_t>(a * io.pulsesPerDegA);
   const std::string line = VisualLine(x, y, a, r.size.width / cam.zoom, r.size.height / cam.zoom, false);
   if (io.report) io.report(line, line);
   job.failed = 0;

@@ -81,6 +81,10 @@ double FlyBoxSize(double length, double width, double partAngle, double margin, 
 
 inline constexpr const char* kVisualTimesOut = "Visual times out set !";
 
+// A recognised part whose longer side lies outside these fractions of the
+// package's longer side is not the part.
+inline constexpr double kPartSizeLow = 0.4, kPartSizeHigh = 1.6;
+
 // Stop and look. False when no camera, the run was stopped or a correction
 // move was refused; true otherwise, also when every pass failed (failed flag
 // 1 and row state 8). `sharedCorrection` replaces head 2's per-head

@@ -89,6 +89,8 @@ cv::RotatedRect RecognizeTriode(const cv::Mat& binary) {
   double bestSum = 0.0;
   int ci = -1, cj = -1, ck = -1;
   const int n = static_cast<int>(c.size());
+  // Every three of the blobs are tried: past the cap it is not a part.
+  if (n > kMaxTripleBlobs) return NotFoundRect();
   for (int i = 0; i < n; ++i)
     for (int j = i + 1; j < n; ++j)
       for (int k = j + 1; k < n; ++k) {

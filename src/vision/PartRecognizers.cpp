@@ -29,6 +29,12 @@ void ReportBadValue(const char* who, const std::string& what) {
   smt::platform::ShowMessage(text, smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Warning);
 }
 
+// The rectangle covers (nearly) the whole searched square.
+bool FillsSquare(const cv::RotatedRect& r, int side) {
+  const double limit = 0.95 * side;
+  return r.size.width >= limit && r.size.height >= limit;
+}
+
 bool CheckThreshold(const char* who, int threshold) {
   if (threshold >= 0 && threshold <= 255) return true;
   ReportBadValue(who, "threshold " + std::to_string(threshold) + " out of range 0..255");
@@ -199,14 +205,20 @@ std::vector<cv::Point> RecognizeLabel(const cv::Mat& image, int threshold, int t
   cv::bitwise_not(channels[0], inverted);
   const SearchSquare sq = ComputeSearchSquare(inverted.cols, inverted.rows, boxMm, pixelsPerMm);
   if (!AcceptSquare(who, sq, boxMm, pixelsPerMm)) return labels;
-  const int longSide = static_cast<int>(std::max(lengthMm, widthMm) * pixelsPerMm);
-  const int shortSide = static_cast<int>(std::min(lengthMm, widthMm) * pixelsPerMm);
-  if (!std::isfinite(lengthMm) || !std::isfinite(widthMm) || shortSide <= 0) {
+  // The sizes are checked as decimals first: a label that is not a number,
+  // under a pixel or wider than the searched square is refused before any
+  // integer conversion.
+  const double longPx = std::max(lengthMm, widthMm) * pixelsPerMm;
+  const double shortPx = std::min(lengthMm, widthMm) * pixelsPerMm;
+  if (!std::isfinite(longPx) || !std::isfinite(shortPx) || shortPx < 1.0 || longPx > sq.side) {
     char buf[160];
-    std::snprintf(buf, sizeof buf, "label %g x %g mm is too small at %g pixels/mm", lengthMm, widthMm, pixelsPerMm);
+    std::snprintf(buf, sizeof buf, "label %g x %g mm does not fit the %d-pixel square at %g pixels/mm", lengthMm,
+                  widthMm, sq.side, pixelsPerMm);
     ReportBadValue(who, buf);
     return labels;
   }
+  const int longSide = static_cast<int>(longPx);
+  const int shortSide = static_cast<int>(shortPx);
   cv::Mat binary = inverted(sq.rect).clone();
   cv::threshold(binary, binary, threshold, 255, cv::THRESH_BINARY);
   const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
@@ -326,10 +338,12 @@ cv::RotatedRect RecognizeSpecialPart(int slot, const cv::Mat& image, int thresho
   }
   cv::Mat picture = binaryView ? AsColour(binary) : square.clone();
   if (picture.channels() == 1) picture = AsColour(picture);
-  if (IsNotFound(rect)) {
+  if (IsNotFound(rect) || FillsSquare(rect, sq.side)) {
+    // A result as large as the searched square is the square itself (the
+    // threshold let the background through): nothing was found.
     DrawError(picture);
     PublishVisionResult(slot, picture);
-    return rect;
+    return NotFoundRect();
   }
   dAngle = AngleCorrectionForType(type, packageName, rect.angle, fullReference, foldedReference);
   dXmm = (sq.side * 0.5 - rect.center.x) / pixelsPerMm;

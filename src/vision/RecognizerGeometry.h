@@ -58,6 +58,13 @@ EnclosingCircle FindLargestEnclosingCircle(const ContourList& contours);
 // that value not picked yet.
 std::vector<int> PickRankedIndices(const std::vector<double>& values, int count, bool largest);
 
+// Caps of the blob-combination searches: a three-blob search tries every
+// three blobs, a four-blob search every four; with more blobs than this the
+// picture is noise (or the threshold is wrong) and the search says "not
+// found" at once.
+inline constexpr int kMaxTripleBlobs = 60;
+inline constexpr int kMaxQuadBlobs = 40;
+
 // White on the recognisers' scratch images.
 inline const cv::Scalar kWhite(255, 255, 255, 0);
 

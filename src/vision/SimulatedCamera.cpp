@@ -32,6 +32,11 @@ void SimulatedCamera::SetFrameSource(FrameSource source) {
   m_files.clear();
 }
 
+void SimulatedCamera::SetTriggeredFrameSource(FrameSource source) {
+  std::lock_guard<std::mutex> lock(m_);
+  m_triggeredSource = std::move(source);
+}
+
 void SimulatedCamera::FireTrigger() {
   {
     std::lock_guard<std::mutex> lock(m_);
@@ -71,7 +76,7 @@ bool SimulatedCamera::SetParameters(const CameraParameters& parameters) {
   return true;
 }
 
-cv::Mat SimulatedCamera::MakeFrame() {
+cv::Mat SimulatedCamera::MakeFrame(bool triggered) {
   cv::Mat frame;
   CameraParameters p;
   {
@@ -80,6 +85,8 @@ cv::Mat SimulatedCamera::MakeFrame() {
     if (!m_files.empty()) {
       frame = m_files[m_nextFile].clone();
       m_nextFile = (m_nextFile + 1) % m_files.size();
+    } else if (triggered && m_triggeredSource) {
+      frame = m_triggeredSource();
     } else if (m_source) {
       frame = m_source();
     }
@@ -98,7 +105,8 @@ cv::Mat SimulatedCamera::MakeFrame() {
 bool SimulatedCamera::GetNextFrame(cv::Mat& frame, std::chrono::milliseconds timeout) {
   using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + timeout;
-  if (m_trigger.load() == TriggerMode::Hardware) {
+  const bool triggered = m_trigger.load() == TriggerMode::Hardware;
+  if (triggered) {
     for (;;) {
       {
         std::lock_guard<std::mutex> lock(m_);
@@ -120,7 +128,7 @@ bool SimulatedCamera::GetNextFrame(cv::Mat& frame, std::chrono::milliseconds tim
       std::this_thread::sleep_for(std::min(left, std::chrono::milliseconds(5)));
     }
   }
-  cv::Mat f = MakeFrame();
+  cv::Mat f = MakeFrame(triggered);
   if (f.empty()) return false;
   frame = f;
   ++m_frames;

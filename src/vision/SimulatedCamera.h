@@ -25,6 +25,8 @@ class SimulatedCamera : public IIndustrialCamera {
   // Frames from image files, served in turn (unreadable files are skipped).
   bool SetImageFiles(const std::vector<std::string>& files);
   void SetFrameSource(FrameSource source);
+  // Frames of trigger pulses from their own source (none: the frame source).
+  void SetTriggeredFrameSource(FrameSource source);
 
   // A hardware trigger pulse: one frame becomes available in trigger mode.
   void FireTrigger();
@@ -42,7 +44,7 @@ class SimulatedCamera : public IIndustrialCamera {
   bool SetParameters(const CameraParameters& parameters) override;
 
  private:
-  cv::Mat MakeFrame();
+  cv::Mat MakeFrame(bool triggered);
 
   const std::string m_name;
   const CameraCapability m_capability;
@@ -52,6 +54,7 @@ class SimulatedCamera : public IIndustrialCamera {
   mutable std::mutex m_;
   CameraParameters m_parameters;
   FrameSource m_source;
+  FrameSource m_triggeredSource;
   std::vector<cv::Mat> m_files;
   size_t m_nextFile = 0;
   int m_pendingTriggers = 0;

@@ -18,7 +18,9 @@ cv::RotatedRect RecognizeSpecialRch110(const cv::Mat& binary) {
     if (r.size.width * r.size.height > 50.f) kept.push_back(BlobCentre(c));
   }
   const int n = static_cast<int>(kept.size());
-  if (n < 4) return NotFoundRect();
+  // Every four of the blobs are tried: past the cap the picture is noise,
+  // not a part, and the search would not end in useful time.
+  if (n < 4 || n > kMaxQuadBlobs) return NotFoundRect();
   double bestScore = 4.0;
   int ci = -1, cj = -1, ck = -1, cl = -1;
   for (int i = 0; i < n; ++i)

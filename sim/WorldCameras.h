@@ -1,0 +1,33 @@
+#pragma once
+// Simulated industrial cameras that see the simulated machine's world: the
+// Mark camera sees the board under it, the two up-looking vision cameras see
+// the parts held over them, and vision camera 1 also takes one frame per
+// trigger pulse of a fly pass (in trigger mode).
+#include <array>
+#include <memory>
+
+#include "sim/SimWorld.h"
+#include "vision/SimulatedCamera.h"
+
+namespace smt::sim {
+
+struct WorldCameraLook {
+  int cols = 640, rows = 480;
+  std::array<double, 3> pixelsPerMm{18.0, 20.0, 20.0};  // Mark, vision 1, vision 2
+  double noise = 1.5;                                   // grey levels
+};
+
+struct WorldCameras {
+  std::shared_ptr<smt::vision::SimulatedCameraSystem> system;
+  std::array<std::shared_ptr<smt::vision::SimulatedCamera>, 3> cameras;  // Mark, vision 1, vision 2
+};
+
+// The three cameras, named as the machine names them, on one bus. The world
+// must outlive them.
+WorldCameras MakeWorldCameras(std::shared_ptr<SimWorld> world, const WorldCameraLook& look = {});
+
+// The picture of a view (also used by benchmarks).
+cv::Mat RenderView(const std::vector<ViewShape>& shapes, int cols, int rows, double pixelsPerMm, double noise,
+                   unsigned seed);
+
+}  // namespace smt::sim

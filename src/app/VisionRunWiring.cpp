@@ -1,0 +1,371 @@
+#include "app/VisionRunWiring.h"
+
+#include <QPointer>
+#include <chrono>
+#include <thread>
+
+#include "app/GoToPlanner.h"
+#include "app/SMTView.h"
+#include "app/core/LogFile.h"
+#include "app/core/MachineState.h"
+#include "job/BoardGeometry.h"
+#include "job/CDialogPartList.h"
+#include "library/MarkLibrary.h"
+#include "link/LinkRoutes.h"
+#include "link/MachineCommands.h"
+#include "platform/GuiDispatcher.h"
+#include "run/HeadRecords.h"
+#include "run/MachineSteps.h"
+#include "run/RunServices.h"
+#include "settings/SettingsStores.h"
+#include "vision/CDialogCameraList.h"
+#include "vision/CDialogSetView.h"
+#include "vision/HeadVision.h"
+#include "vision/MarkAlign.h"
+#include "vision/VisionGlobals.h"
+
+namespace smt::app {
+
+namespace {
+
+using namespace std::chrono_literals;
+using smt::run::HeadPlaceState;
+using smt::vision::CameraRecord;
+
+// How long a frame of a vision step may take before the step counts it as
+// none.
+constexpr auto kFrameTimeout = 2000ms;
+
+bool IndustrialFitted(int role) {
+  switch (role) {
+    case 0: return g_bHighSpeedMarkCamera.load();
+    case 1: return g_bHighSpeedVisualCamera1.load();
+    case 2: return g_bHighSpeedVisualCamera2.load();
+    default: return false;
+  }
+}
+
+// A camera the panel can take a frame of for `role`: the industrial camera
+// of the role in high-speed mode when it is fitted, else the capture camera.
+bool CameraUsable(CDialogSetView* panel, int role) {
+  if (!panel) return false;
+  if (g_nHighSpeedCamera.load() == 1 && IndustrialFitted(role) && panel->Engine().HasRole(role)) return true;
+  bool capture = false;
+  smt::platform::RunOnGui([&] {
+    const int idx = std::clamp(panel->m_iDirectShowCamera, 0, 7);
+    capture = panel->m_pDirectShowCamera[static_cast<size_t>(idx)] != nullptr;
+  });
+  return capture;
+}
+
+// The light-settle delay once after the light channel changed.
+void LightSettle(const smt::vision::CameraListSettings& s) {
+  if (!smt::link::g_bCameraChannelChanged.exchange(false)) return;
+  if (s.m_bChangeCameraDelay && s.m_iChangeCameraDelay > 0)
+    std::this_thread::sleep_for(std::chrono::milliseconds(s.m_iChangeCameraDelay));
+}
+
+// The camera panel's fields, shown without holding the caller.
+void ShowFields(CDialogSetView* panel, int contrast, int brightness, int type, double zoom, double box) {
+  QPointer<CDialogSetView> p(panel);
+  smt::platform::PostToGui([p, contrast, brightness, type, zoom, box] {
+    if (p) p->ShowVisualParameters(contrast, brightness, type, zoom, box);
+  });
+}
+
+smt::vision::HeadVisionCamera CameraValues(const CameraRecord& r) {
+  smt::vision::HeadVisionCamera c;
+  if (r.VisualZoom > 0) c.zoom = r.VisualZoom;
+  c.visualSize = r.VisualSize;
+  c.correctionTimes = r.CorrectionTimes;
+  c.precisionXY = r.Precision_XY;
+  c.precisionA = r.Precision_A;
+  c.collectTimeMs = r.CollectTime;
+  c.correctionPulseX = r.CorrectionPulse_X;
+  c.correctionPulseY = r.CorrectionPulse_Y;
+  return c;
+}
+
+smt::vision::HeadVisionJob JobOf(const HeadPlaceState& p) {
+  smt::vision::HeadVisionJob j;
+  j.headTarget = p.headTarget;
+  j.row = p.row;
+  j.partLength = p.partLength;
+  j.partWidth = p.partWidth;
+  j.partAngle = p.partAngle;
+  j.targetAngle = p.targetAngle;
+  j.contrast = p.lightContrast;
+  j.brightness = p.lightBrightness;
+  j.visionMode = p.visionMode;
+  j.visionCamera = p.visionCamera == 2 ? 2 : 1;
+  j.recognitionType = p.recognitionType;
+  j.packageName = p.packageName;
+  j.xyTolerance = p.xyTolerance;
+  j.angleTolerance = p.angleTolerance;
+  j.timeLimit = p.timeLimit;
+  const size_t a = p.headTarget >= 1 && p.headTarget <= 4 ? static_cast<size_t>(1 + p.headTarget) : 2;
+  j.speeds = {p.visionSpeeds[0].start, p.visionSpeeds[0].normal, p.visionSpeeds[1].start,
+              p.visionSpeeds[1].normal, p.visionSpeeds[a].start, p.visionSpeeds[a].normal};
+  return j;
+}
+
+void TakeResults(HeadPlaceState& p, const smt::vision::HeadVisionJob& j) {
+  p.targetAngle = j.targetAngle;
+  p.correctionX = j.correctionX;
+  p.correctionY = j.correctionY;
+  p.correctionA = j.correctionA;
+  p.failed = j.failed;
+}
+
+smt::vision::HeadVisionIo HeadIo(const VisionRunParts& parts) {
+  smt::vision::HeadVisionIo io = smt::vision::DefaultHeadVisionIo();
+  CDialogSetView* panel = parts.panel;
+  CDialogCameraList* list = parts.cameras;
+  io.cameraReady = [panel](int camera) { return CameraUsable(panel, camera); };
+  io.grabFrame = [panel](int camera, cv::Mat& frame) { return panel && panel->GrabFrame(camera, frame, kFrameTimeout); };
+  io.setRowState = [](int row, int state) { smt::run::RowState(row, state, false); };
+  io.showCameraFields = [panel](int contrast, int brightness, int type, double zoom, double box) {
+    ShowFields(panel, contrast, brightness, type, zoom, box);
+  };
+  const smt::vision::CameraListSettings settings = list ? list->m_Settings : smt::vision::CameraListSettings{};
+  io.lightSettle = [settings] { LightSettle(settings); };
+  io.text = [](const std::string& key, const std::string& def) { return smt::run::RunText(key, def); };
+  const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
+  io.autoMagnify = basic->m_AutoMagnify == 0.0 ? 4.0 : basic->m_AutoMagnify;
+  io.invert = settings.m_VisualImageColorReversal != 0;
+  return io;
+}
+
+CameraRecord RecordOf(const VisionRunParts& parts, int camera) {
+  if (!parts.cameras) return {};
+  return camera == 2 ? parts.cameras->m_Camera_second : parts.cameras->m_Camera_first;
+}
+
+bool RecognizeHeadPartForRun(const VisionRunParts& parts, HeadPlaceState& p, bool sharedView) {
+  smt::vision::HeadVisionJob job = JobOf(p);
+  const CameraRecord rec = RecordOf(parts, job.visionCamera);
+  std::array<int32_t, 2> shared{};
+  if (sharedView && parts.cameras) {
+    shared = {static_cast<int32_t>(parts.cameras->m_Settings.m_Correct_X * g_dXPulsePerMm),
+              static_cast<int32_t>(parts.cameras->m_Settings.m_Correct_Y * g_dYPulsePerMm)};
+  }
+  const bool ok = smt::vision::RecognizeHeadPart(job, CameraValues(rec), HeadIo(parts), sharedView ? &shared : nullptr);
+  TakeResults(p, job);
+  return ok;
+}
+
+// The part job of the n-th head of a fly pass.
+HeadPlaceState* FlyJobOfHead(int head) {
+  for (size_t k = 0; k < 8; ++k)
+    if (g_HeadPick[k].row != -1 && g_HeadPlace[k].headTarget == head) return &g_HeadPlace[k];
+  return nullptr;
+}
+
+void RecognizeFlyFrame(const VisionRunParts& parts, int head, const cv::Mat& frame) {
+  HeadPlaceState* p = FlyJobOfHead(head);
+  if (!p || p->visionMode != 2) return;
+  smt::vision::HeadVisionJob job = JobOf(*p);
+  const CameraRecord rec = RecordOf(parts, 1);
+  const double flyY = parts.cameras && head >= 1 && head <= 8
+                          ? parts.cameras->m_Settings.m_dFlyCorrect_Y[static_cast<size_t>(head - 1)]
+                          : 0.0;
+  smt::vision::RecognizeLiveFrame(job, CameraValues(rec), frame, HeadIo(parts), flyY);
+  TakeResults(*p, job);
+}
+
+bool FlyAvailable() {
+  return g_nHighSpeedCamera.load() == 1 && g_bFlyCamera.load() && g_bHighSpeedVisualCamera1.load();
+}
+
+bool FlyPassForRun(const VisionRunParts& parts) {
+  CDialogSetView* panel = parts.panel;
+  if (!panel) return false;
+  HeadPlaceState* lead = nullptr;
+  for (auto& p : g_HeadPlace)
+    if (p.row != -1 && p.visionMode == 2 && p.visionCamera == 1) {
+      lead = &p;
+      break;
+    }
+  if (!lead) return true;
+  smt::job::SetupHeadLayout();
+  smt::vision::FlyPass f;
+  f.startX = g_nFlyStartX;
+  f.endX = g_nFlyEndX;
+  f.lineY = g_nFlyY;
+  f.triggers = g_nFlyTrigger;
+  f.headCount = g_nFlyHeadCount;
+  if (parts.cameras) {
+    f.flyStartSpeed = parts.cameras->m_Settings.m_iFlyStartSpeed;
+    f.flyNormalSpeed = parts.cameras->m_Settings.m_iFlyNormalSpeed;
+  }
+  for (int k = 1; k <= 8; ++k) {
+    f.headOffsetX[static_cast<size_t>(k - 1)] = smt::job::NozzleOffsetX(k);
+    f.headOffsetY[static_cast<size_t>(k - 1)] = smt::job::NozzleOffsetY(k);
+    f.headTurns[static_cast<size_t>(k - 1)] = g_nHeadMoveArgs[static_cast<size_t>(k - 1)];
+  }
+  smt::vision::FlySpeeds s{lead->visionPlaceSpeeds[0].start, lead->visionPlaceSpeeds[0].normal,
+                           lead->visionPlaceSpeeds[1].start, lead->visionPlaceSpeeds[1].normal,
+                           lead->placeSpeeds[4].start,       lead->placeSpeeds[4].normal};
+  auto& engine = panel->Engine();
+  engine.BeginFlyPass(f.headCount);
+  // Heads that the pass does not see stay failed.
+  for (auto& p : g_HeadPlace)
+    if (p.row != -1 && p.visionMode == 2 && p.visionCamera == 1) p.failed = 1;
+  smt::vision::FlyIo io = smt::vision::DefaultFlyIo();
+  io.selectCamera = [](int channel, int brightness) {
+    smt::link::SelectCamera(channel, brightness, channel == 2 ? 2 : 0);
+  };
+  io.resetShotIndex = [panel, heads = f.headCount] { panel->Engine().BeginFlyPass(heads); };
+  const bool ok = smt::vision::FlyVisionAllHeads(f, s, lead->headTarget, lead->lightBrightness, false, 0, 0, 0, 0, io);
+  engine.SetTriggerMode(1, 0);
+  for (auto& a : g_nHeadMoveArgs) a = 0;  // the pass turned the heads already
+  return ok;
+}
+
+bool RecognizeOwnMarkForRun(const VisionRunParts& parts, const smt::library::MarkEditFields& m) {
+  smt::vision::SpecifiedMark spec;
+  spec.kind = 1;
+  spec.precisionPercent = m.precision;
+  spec.contrast = m.contrast;
+  spec.brightness = m.brightness;
+  spec.collectTimeMs = m.captureTime;
+  spec.passes = m.repeats;
+  spec.invert = m.colourReversal;
+  spec.maxCorrectionPulses = m.allowedDeviation;
+  spec.boxMm = m.viewBox;
+  spec.diameterMm = m.diameter;
+  const auto board = parts.shownBoard ? parts.shownBoard() : std::nullopt;
+  if (board && board->m_dVisualZoom > 0) spec.zoom = board->m_dVisualZoom;
+  smt::vision::MarkVisionIo io = smt::vision::DefaultMarkVisionIo();
+  CDialogSetView* panel = parts.panel;
+  io.showCameraFields = [panel](double zoom, double box, int contrast, int brightness) {
+    ShowFields(panel, contrast, brightness, -1, zoom, box);
+  };
+  const smt::vision::CameraListSettings settings = parts.cameras ? parts.cameras->m_Settings
+                                                                 : smt::vision::CameraListSettings{};
+  io.lightSettle = [settings] { LightSettle(settings); };
+  io.text = [](const std::string& key, const std::string& def) { return smt::run::RunText(key, def); };
+  auto& stores = smt::settings::SettingsStores::Instance();
+  const auto r = stores.speed.Record(smt::settings::SpeedUse::VisualCorrection);
+  smt::vision::MarkMoveSpeeds sp{r[0].start, r[0].normal, r[1].start, r[1].normal};
+  smt::vision::MarkAligner aligner(io, {}, sp, sp);
+  int cx = 0, cy = 0;
+  return aligner.RecognizeMark(spec, cx, cy);
+}
+
+bool AlignBoardMarksForRun(const VisionRunParts& parts) {
+  auto& stores = smt::settings::SettingsStores::Instance();
+  const auto pulse = stores.machine.Pulse();
+  const auto geometry = stores.machine.Geometry();
+  const smt::run::RunBoard board = smt::run::Services().board ? smt::run::Services().board() : smt::run::RunBoard{};
+  const auto shown = parts.shownBoard ? parts.shownBoard() : std::nullopt;
+  if (!shown) {
+    CLogFile::Instance().Write(true, "Mark alignment: no board shown in the part list");
+    return false;
+  }
+  smt::vision::MarkAlignParams params;
+  if (shown->m_dVisualZoom > 0) params.visualZoom = shown->m_dVisualZoom;
+  if (shown->m_dVisualBox > 0) params.visualBox = shown->m_dVisualBox;
+  if (shown->m_dMarkDiameter > 0) params.markDiameter = shown->m_dMarkDiameter;
+  params.invert = shown->m_bImageColorReversal;
+  params.contrast = shown->m_nLightContrast;
+  params.brightness = shown->m_nLightBrightness;
+  if (shown->m_nVisualTimes > 0) params.passes = shown->m_nVisualTimes;
+  if (shown->m_nMarkCollectTime > 0) params.collectTimeMs = shown->m_nMarkCollectTime;
+  params.specialMark2 = shown->m_bSpecialMark2;
+  params.mark2Contrast = shown->m_nMark2LightContrast;
+  params.mark2Brightness = shown->m_nMark2LightBrightness;
+  auto speeds = [&stores](smt::settings::SpeedUse use) {
+    const auto r = stores.speed.Record(use);
+    return smt::vision::MarkMoveSpeeds{r[0].start, r[0].normal, r[1].start, r[1].normal};
+  };
+  smt::vision::MarkAlignBoard b;
+  b.mark1X = StepsOf(board.mark1X * pulse->m_X_Pulse);
+  b.mark1Y = StepsOf(board.mark1Y * pulse->m_Y_Pulse);
+  b.mark2X = StepsOf(board.mark2X * pulse->m_X_Pulse);
+  b.mark2Y = StepsOf(board.mark2Y * pulse->m_Y_Pulse);
+  b.mark2XMm = board.mark2X;
+  b.mark2YMm = board.mark2Y;
+  b.cellOriginX = smt::run::Frame().originX;
+  b.cellOriginY = smt::run::Frame().originY;
+  b.cameraOffsetX = geometry->table.g_nCameraToNozzle1X;
+  b.cameraOffsetY = geometry->table.g_nCameraToNozzle1Y;
+  // The Mark camera with the board's light; the panel shows its values.
+  smt::link::SelectCamera(1, params.brightness, -1);
+  smt::vision::MarkVisionIo io = smt::vision::DefaultMarkVisionIo();
+  CDialogSetView* panel = parts.panel;
+  io.showCameraFields = [panel](double zoom, double box, int contrast, int brightness) {
+    ShowFields(panel, contrast, brightness, -1, zoom, box);
+  };
+  const smt::vision::CameraListSettings settings = parts.cameras ? parts.cameras->m_Settings
+                                                                 : smt::vision::CameraListSettings{};
+  io.lightSettle = [settings] { LightSettle(settings); };
+  io.text = [](const std::string& key, const std::string& def) { return smt::run::RunText(key, def); };
+  smt::vision::MarkAligner aligner(io, params, speeds(smt::settings::SpeedUse::VisualSmt),
+                                   speeds(smt::settings::SpeedUse::VisualCorrection));
+  return aligner.AlignBoardMarks(b, true);
+}
+
+}  // namespace
+
+void WireVisionRun(const VisionRunParts& parts) {
+  CDialogSetView* panel = parts.panel;
+  // The Mark camera of the alignments: the industrial Mark camera in
+  // high-speed mode when fitted, else the panel's capture camera.
+  smt::vision::SetMarkCamera([panel] { return CameraUsable(panel, 0); },
+                             [panel](cv::Mat& frame) { return panel && panel->GrabFrame(0, frame, kFrameTimeout); });
+  auto& run = smt::run::Services();
+
+  run.visionCameraPosition = [parts](int camera) {
+    const CameraRecord r = RecordOf(parts, camera);
+    return std::pair<int32_t, int32_t>{r.CameraPulse_X, r.CameraPulse_Y};
+  };
+
+  run.recognizeHeadPart = [parts](HeadPlaceState& p, bool shared) { return RecognizeHeadPartForRun(parts, p, shared); };
+  run.flyVisionAvailable = FlyAvailable;
+  run.flyVisionAllHeads = [parts] { return FlyPassForRun(parts); };
+  run.recognizeOwnMark = [parts](const smt::library::MarkEditFields& m, HeadPlaceState&) {
+    return RecognizeOwnMarkForRun(parts, m);
+  };
+  run.alignBoardMarks = [parts] { return AlignBoardMarksForRun(parts); };
+  if (panel) {
+    panel->hooks.recognizeLiveFrame = [parts](int head, const cv::Mat& frame) { RecognizeFlyFrame(parts, head, frame); };
+    smt::link::InstallCaptureDone([panel] { panel->Engine().m_hFlyDoneEvent.Reset(); },
+                                  [panel](std::chrono::milliseconds t) { return panel->Engine().m_hFlyDoneEvent.Wait(t); });
+    smt::link::InstallCameraSwitch([panel](int channel, int trigger) {
+      if (g_nHighSpeedCamera.load() != 1 || g_nMachineType.load() == 4) return;
+      if (channel >= 1 && channel <= 3) panel->SwitchCamera(channel - 1, trigger);
+    });
+  }
+  // The fly pass lies where the first vision camera is.
+  CDialogCameraList* list = parts.cameras;
+  smt::job::g_GetFlyCameraInputs = [list] {
+    smt::job::FlyCameraInputs in;
+    if (!list) return in;
+    in.cameraX = list->m_Camera_first.CameraPulse_X;
+    in.cameraY = list->m_Camera_first.CameraPulse_Y;
+    for (size_t k = 0; k < 8; ++k) in.triggerPulse[k] = list->m_Settings.m_iTriggerPulse[k];
+    return in;
+  };
+  smt::job::SetupHeadLayout();
+}
+
+void InstallVisionRun(CSMTView& view) {
+  view.initialUpdateSteps.push_back([&view](const std::string&) {
+    VisionRunParts parts;
+    parts.panel = view.m_pSetView;
+    parts.cameras = view.m_pCameraList.get();
+    parts.shownBoard = [&view]() -> std::optional<smt::job::PcbRecord> {
+      std::optional<smt::job::PcbRecord> shown;
+      smt::platform::RunOnGui([&view, &shown] {
+        if (!view.m_pPartList) return;
+        auto& job = view.m_pPartList->Job();
+        if (const auto* rec = job.pcbs.Find(job.shownPcbName)) shown = *rec;
+      });
+      return shown;
+    };
+    WireVisionRun(parts);
+  });
+}
+
+}  // namespace smt::app

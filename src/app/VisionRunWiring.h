@@ -1,0 +1,34 @@
+#pragma once
+// The run's vision steps connected to the camera panel and the camera list:
+// the vision cameras' positions, head part centring (stop and look), the
+// fly pass and its triggered frames, the part's own mark, the board's marks
+// through the Mark camera (industrial or capture camera), and the camera
+// switch of SelectCamera.
+#include <functional>
+#include <optional>
+
+#include "job/PcbRecord.h"
+
+class CDialogSetView;
+class CDialogCameraList;
+class CSMTView;
+
+namespace smt::app {
+
+struct VisionRunParts {
+  CDialogSetView* panel = nullptr;
+  CDialogCameraList* cameras = nullptr;
+  // The board shown in the part list (its Mark camera values).
+  std::function<std::optional<smt::job::PcbRecord>()> shownBoard;
+};
+
+// Connects the run's vision services, the panel's fly-frame hook, the link's
+// capture-done and camera-switch routes and the Mark camera of the mark
+// alignment. The parts must outlive the program's runs.
+void WireVisionRun(const VisionRunParts& parts);
+
+// The shell's part: wires the view's panel and camera list at the first
+// initial update.
+void InstallVisionRun(CSMTView& view);
+
+}  // namespace smt::app
