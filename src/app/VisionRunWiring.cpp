@@ -32,6 +32,14 @@ using namespace std::chrono_literals;
 using smt::run::HeadPlaceState;
 using smt::vision::CameraRecord;
 
+// The parts as the long-lived hooks hold them: a window that is gone (the
+// program closing, or a new window after it) reads as none.
+struct LiveParts {
+  QPointer<CDialogSetView> panel;
+  QPointer<CDialogCameraList> cameras;
+  std::function<std::optional<smt::job::PcbRecord>()> shownBoard;
+};
+
 // How long a frame of a vision step may take before the step counts it as
 // none.
 constexpr auto kFrameTimeout = 2000ms;
@@ -117,7 +125,7 @@ void TakeResults(HeadPlaceState& p, const smt::vision::HeadVisionJob& j) {
   p.failed = j.failed;
 }
 
-smt::vision::HeadVisionIo HeadIo(const VisionRunParts& parts) {
+smt::vision::HeadVisionIo HeadIo(const LiveParts& parts) {
   smt::vision::HeadVisionIo io = smt::vision::DefaultHeadVisionIo();
   CDialogSetView* panel = parts.panel;
   CDialogCameraList* list = parts.cameras;
@@ -136,12 +144,12 @@ smt::vision::HeadVisionIo HeadIo(const VisionRunParts& parts) {
   return io;
 }
 
-CameraRecord RecordOf(const VisionRunParts& parts, int camera) {
+CameraRecord RecordOf(const LiveParts& parts, int camera) {
   if (!parts.cameras) return {};
   return camera == 2 ? parts.cameras->m_Camera_second : parts.cameras->m_Camera_first;
 }
 
-bool RecognizeHeadPartForRun(const VisionRunParts& parts, HeadPlaceState& p, bool sharedView) {
+bool RecognizeHeadPartForRun(const LiveParts& parts, HeadPlaceState& p, bool sharedView) {
   smt::vision::HeadVisionJob job = JobOf(p);
   const CameraRecord rec = RecordOf(parts, job.visionCamera);
   std::array<int32_t, 2> shared{};
@@ -161,7 +169,7 @@ HeadPlaceState* FlyJobOfHead(int head) {
   return nullptr;
 }
 
-void RecognizeFlyFrame(const VisionRunParts& parts, int head, const cv::Mat& frame) {
+void RecognizeFlyFrame(const LiveParts& parts, int head, const cv::Mat& frame) {
   HeadPlaceState* p = FlyJobOfHead(head);
   if (!p || p->visionMode != 2) return;
   smt::vision::HeadVisionJob job = JobOf(*p);
@@ -177,7 +185,7 @@ bool FlyAvailable() {
   return g_nHighSpeedCamera.load() == 1 && g_bFlyCamera.load() && g_bHighSpeedVisualCamera1.load();
 }
 
-bool FlyPassForRun(const VisionRunParts& parts) {
+bool FlyPassForRun(const LiveParts& parts) {
   CDialogSetView* panel = parts.panel;
   if (!panel) return false;
   HeadPlaceState* lead = nullptr;
@@ -222,7 +230,7 @@ bool FlyPassForRun(const VisionRunParts& parts) {
   return ok;
 }
 
-bool RecognizeOwnMarkForRun(const VisionRunParts& parts, const smt::library::MarkEditFields& m) {
+bool RecognizeOwnMarkForRun(const LiveParts& parts, const smt::library::MarkEditFields& m) {
   smt::vision::SpecifiedMark spec;
   spec.kind = 1;
   spec.precisionPercent = m.precision;
@@ -253,7 +261,7 @@ bool RecognizeOwnMarkForRun(const VisionRunParts& parts, const smt::library::Mar
   return aligner.RecognizeMark(spec, cx, cy);
 }
 
-bool AlignBoardMarksForRun(const VisionRunParts& parts) {
+bool AlignBoardMarksForRun(const LiveParts& parts) {
   auto& stores = smt::settings::SettingsStores::Instance();
   const auto pulse = stores.machine.Pulse();
   const auto geometry = stores.machine.Geometry();
@@ -308,8 +316,9 @@ bool AlignBoardMarksForRun(const VisionRunParts& parts) {
 
 }  // namespace
 
-void WireVisionRun(const VisionRunParts& parts) {
-  CDialogSetView* panel = parts.panel;
+void WireVisionRun(const VisionRunParts& in) {
+  const LiveParts parts{in.panel, in.cameras, in.shownBoard};
+  QPointer<CDialogSetView> panel = in.panel;
   // The Mark camera of the alignments: the industrial Mark camera in
   // high-speed mode when fitted, else the panel's capture camera.
   smt::vision::SetMarkCamera([panel] { return CameraUsable(panel, 0); },
@@ -330,22 +339,25 @@ void WireVisionRun(const VisionRunParts& parts) {
   run.alignBoardMarks = [parts] { return AlignBoardMarksForRun(parts); };
   if (panel) {
     panel->hooks.recognizeLiveFrame = [parts](int head, const cv::Mat& frame) { RecognizeFlyFrame(parts, head, frame); };
-    smt::link::InstallCaptureDone([panel] { panel->Engine().m_hFlyDoneEvent.Reset(); },
-                                  [panel](std::chrono::milliseconds t) { return panel->Engine().m_hFlyDoneEvent.Wait(t); });
+    smt::link::InstallCaptureDone(
+        [panel] {
+          if (panel) panel->Engine().m_hFlyDoneEvent.Reset();
+        },
+        [panel](std::chrono::milliseconds t) { return panel && panel->Engine().m_hFlyDoneEvent.Wait(t); });
     smt::link::InstallCameraSwitch([panel](int channel, int trigger) {
-      if (g_nHighSpeedCamera.load() != 1 || g_nMachineType.load() == 4) return;
+      if (!panel || g_nHighSpeedCamera.load() != 1 || g_nMachineType.load() == 4) return;
       if (channel >= 1 && channel <= 3) panel->SwitchCamera(channel - 1, trigger);
     });
   }
   // The fly pass lies where the first vision camera is.
-  CDialogCameraList* list = parts.cameras;
+  QPointer<CDialogCameraList> list = in.cameras;
   smt::job::g_GetFlyCameraInputs = [list] {
-    smt::job::FlyCameraInputs in;
-    if (!list) return in;
-    in.cameraX = list->m_Camera_first.CameraPulse_X;
-    in.cameraY = list->m_Camera_first.CameraPulse_Y;
-    for (size_t k = 0; k < 8; ++k) in.triggerPulse[k] = list->m_Settings.m_iTriggerPulse[k];
-    return in;
+    smt::job::FlyCameraInputs fly;
+    if (!list) return fly;
+    fly.cameraX = list->m_Camera_first.CameraPulse_X;
+    fly.cameraY = list->m_Camera_first.CameraPulse_Y;
+    for (size_t k = 0; k < 8; ++k) fly.triggerPulse[k] = list->m_Settings.m_iTriggerPulse[k];
+    return fly;
   };
   smt::job::SetupHeadLayout();
 }
