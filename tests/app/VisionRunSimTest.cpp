@@ -379,6 +379,10 @@ TEST_P(VisionRunCases, EveryPartLandsOnTheTrueBoard) {
   ASSERT_TRUE(WaitEnd(60s, &shown)) << "busy " << g_bMachineBusy.load() << " run " << g_bRunContinue.load() << " homed " << g_bResetDone.load() << "\n" << Info();
   EXPECT_TRUE(shown.empty()) << shown.front() << Info();
   EXPECT_EQ(world->Placements().size(), Targets().size());
+  int flyPasses = 0;
+  for (const auto& r : sim->Received()) flyPasses += r.code == 0x63 ? 1 : 0;
+  if (c.fly) EXPECT_GT(flyPasses, 0) << "the heads crossed the fly camera";
+  else EXPECT_EQ(flyPasses, 0);
   const Miss m = Worst();
   EXPECT_EQ(m.unmatched, 0);
   if (c.centred) {
