@@ -54,6 +54,28 @@ TEST(LinkMutex, SameThreadMayTakeItAgainOthersWaitWithTimeOut) {
   EXPECT_FALSE(got);
 }
 
+// Plain data written by several threads, each holding the mutex through
+// TryLockFor as the link's senders do. In the ThreadSanitizer build this is a
+// reported race unless the sanitizer sees the timed lock taken.
+TEST(LinkMutex, TimedLockOrdersTheDataItGuards) {
+  LinkMutex m;
+  long guarded = 0;  // deliberately not atomic
+  std::vector<std::thread> senders;
+  for (int t = 0; t < 4; ++t) {
+    senders.emplace_back([&] {
+      for (int i = 0; i < 200; ++i) {
+        ASSERT_TRUE(m.TryLockFor(5s));
+        std::lock_guard held(m, std::adopt_lock);
+        ++guarded;
+        std::lock_guard again(m);  // a command inside the held sequence
+        ++guarded;
+      }
+    });
+  }
+  for (auto& t : senders) t.join();
+  EXPECT_EQ(guarded, 1600);
+}
+
 TEST(WorkerThreads, ShutDownStopsAndJoinsEveryWorker) {
   WorkerThreads::Instance().ResetForTests();
   std::atomic<int> finished{0};
