@@ -245,7 +245,7 @@ class VisionRunSim : public linktest::MotionSimTest {
     rec.m_nRows = 1;
     rec.m_nCols = 2;
     rec.m_dColSpace = 40;
-    rec.m_dOriginX = 60;
+    rec.m_dOriginX = 120;
     rec.m_dOriginY = -120;
     rec.m_bMarkEnable = true;
     rec.m_dMark1X = 2;
@@ -270,11 +270,11 @@ class VisionRunSim : public linktest::MotionSimTest {
     pl.Job().ShowRecord(0);
 
     auto& table = View().m_pFeedList->Table();
-    table.ReplaceCurrentRows({Feeder("W1", 60, -20, camera, fly), Feeder("W2", 64, -20, camera, fly)},
+    table.ReplaceCurrentRows({Feeder("W1", 110, -20, camera, fly), Feeder("W2", 114, -20, camera, fly)},
                              {smt::feeder::TrayRecord::Default(), smt::feeder::TrayRecord::Default()});
     View().m_pFeedList->ShowCurrentGroup();
-    world->AddFeeder({60, -20, 0, 5.0, 2.5});
-    world->AddFeeder({64, -20, 0, 5.0, 2.5});
+    world->AddFeeder({110, -20, 0, 5.0, 2.5});
+    world->AddFeeder({114, -20, 0, 5.0, 2.5});
     smt::sim::WorldBoard b;
     b.originX = rec.m_dOriginX;
     b.originY = rec.m_dOriginY;
@@ -379,6 +379,9 @@ TEST_P(VisionRunCases, EveryPartLandsOnTheTrueBoard) {
   ASSERT_TRUE(WaitEnd(60s, &shown)) << "busy " << g_bMachineBusy.load() << " run " << g_bRunContinue.load() << " homed " << g_bResetDone.load() << "\n" << Info();
   EXPECT_TRUE(shown.empty()) << shown.front() << Info();
   EXPECT_EQ(world->Placements().size(), Targets().size());
+  int highestHead = 0;
+  for (const auto& r : world->Placements()) highestHead = std::max(highestHead, r.head);
+  EXPECT_EQ(highestHead, g_nHeadCount.load()) << "every head of the machine type places";
   int flyPasses = 0;
   for (const auto& r : sim->Received()) flyPasses += r.code == 0x63 ? 1 : 0;
   if (c.fly) EXPECT_GT(flyPasses, 0) << "the heads crossed the fly camera";
@@ -396,7 +399,10 @@ TEST_P(VisionRunCases, EveryPartLandsOnTheTrueBoard) {
 INSTANTIATE_TEST_SUITE_P(Runs, VisionRunCases,
                          ::testing::Values(RunCase{"TwoHeadsStopAndLook", 2, 1, "Yes/Camera 1", false, true},
                                            RunCase{"TwoHeadsFly", 2, 1, "Yes/Camera 1", true, true},
-                                           RunCase{"TwoHeadsVisionOff", 2, 1, "No/Camera 1", false, false}),
+                                           RunCase{"TwoHeadsVisionOff", 2, 1, "No/Camera 1", false, false},
+                                           RunCase{"FourHeadsStopAndLook", 3, 3, "Yes/Camera 1", false, true},
+                                           RunCase{"FourHeadsFly", 3, 3, "Yes/Camera 1", true, true},
+                                           RunCase{"FourHeadsVisionOff", 3, 3, "No/Camera 1", false, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
