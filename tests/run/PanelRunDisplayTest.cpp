@@ -76,6 +76,8 @@ class PanelRunDisplay : public RunSimTest {
   void TearDown() override {
     smt::platform::GuiDispatcher::Install(&gui);
     ProcessUntil([&] { return ended.load() || !g_bMachineBusy; }, 10s);
+    // The run's busy bytes are the panel's: its threads leave before it goes.
+    ProcessUntil([&] { return smt::run::FeedBusy() == 0 && smt::run::SmtBusy() == 0; }, 10s);
     panel.reset();
     smt::job::g_FeederSource = {};
     smt::platform::GuiDispatcher::Install(nullptr);
