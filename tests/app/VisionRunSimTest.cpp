@@ -406,3 +406,37 @@ INSTANTIATE_TEST_SUITE_P(Runs, VisionRunCases,
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+namespace {
+
+// A feeder whose pockets are empty: the vision camera sees a bare nozzle,
+// the part is not centred and the operator is asked what to do.
+struct FailureCase {
+  const char* name;
+  smt::platform::MsgAnswer answer;
+  size_t placed;  // W1's parts of both boards are placed when W2's are skipped
+};
+
+class VisionFailureCases : public VisionRunSim, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(VisionFailureCases, TheOperatorDecidesAboutAPartVisionCannotCentre) {
+  const FailureCase c = GetParam();
+  StartProgram(2, 1);
+  LoadJob("Yes/Camera 1", false, 0.4, -0.3, 0.6);
+  world->SetFeederEmpty(1, true);
+  messages.service.SetDefaultAnswer(c.answer);
+  Introduce();
+  ASSERT_TRUE(View().m_pPartList->Run().OnStart()) << Shown();
+  ASSERT_TRUE(WaitEnd(90s)) << Info();
+  ASSERT_FALSE(messages.service.Texts().empty()) << "the operator was asked";
+  if (c.answer == smt::platform::MsgAnswer::Yes) EXPECT_EQ(world->Placements().size(), c.placed);
+  else EXPECT_LT(world->Placements().size(), 6u);
+  for (const auto& p : world->Placements()) EXPECT_EQ(p.part.feeder, 0) << "no part of the empty feeder";
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, VisionFailureCases,
+                         ::testing::Values(FailureCase{"SkipGoesOn", smt::platform::MsgAnswer::Yes, 6},
+                                           FailureCase{"StopEndsTheRun", smt::platform::MsgAnswer::No, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
