@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -144,6 +145,12 @@ bool SimBoard::Start() {
 }
 
 void SimBoard::Stop() {
+  std::vector<std::jthread> late;
+  {
+    std::lock_guard lk(m_);
+    late.swap(lateSenders_);
+  }
+  late.clear();  // each asked to stop and joined
   for (std::jthread* t : {&udpThread_, &discoveryThread_, &serialThread_}) {
     if (t->joinable()) {
       t->request_stop();
@@ -223,7 +230,86 @@ void SimBoard::Delay() const {
 
 void SimBoard::SendKeyReport(uint8_t key) {
   SendUdpReport(0x14, {key});
-  WriteSerial(BoardFrame({0x00, 0x00, static_cast<uint8_t>('0' + key)}));
+  // The serial status frame carries a digit: keys 10 and 11 have no serial form.
+  if (key >= 1 && key <= 9) WriteSerial(BoardFrame({0x00, 0x00, static_cast<uint8_t>('0' + key)}));
+}
+
+void SimBoard::DelayNextReplyTo(uint16_t code, std::chrono::milliseconds d) {
+  std::lock_guard lk(m_);
+  lateReplies_[code] = d.count();
+}
+
+bool SimBoard::SendLaterIfAsked(uint16_t code, std::function<void()> send) {
+  long long ms = -1;
+  {
+    std::lock_guard lk(m_);
+    auto it = lateReplies_.find(code);
+    if (it == lateReplies_.end()) return false;
+    ms = it->second;
+    lateReplies_.erase(it);
+    lateSenders_.emplace_back([ms, send = std::move(send)](std::stop_token st) {
+      const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+      while (!st.stop_requested() && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      if (!st.stop_requested()) send();
+    });
+  }
+  return true;
+}
+
+int SimBoard::UdpPayloadLength(uint16_t code) {
+  switch (code) {
+    case 0x01: return 5;
+    case 0x02: return 56;
+    case 0x03: return 4;
+    case 0x04: return 2;
+    case 0x05: return 13;
+    case 0x15: return 1;
+    case 0x53: return 27;
+    case 0x55: return 18;
+    case 0x56: case 0x66: return 38;
+    case 0x58: return 28;
+    case 0x60: return 2;
+    case 0x61: return 17;
+    case 0x62: return 29;
+    case 0x63: return 68;
+    case 0x64: return 38;
+    case 0x65: return 65;
+    case 0x67: return 16;
+    case 0x68: return 21;
+    case 0x71: return 13;
+    case 0x72: return 48;
+    case 0x73: return 130;
+    case 0x74: return 99;
+    case 0x77: return 86;
+    default: return -1;
+  }
+}
+
+int SimBoard::SerialPayloadLength(uint8_t code, int v2_04Form) {
+  switch (code) {
+    case 0x00: return 0;
+    case 0x01: return 5;
+    case 0x02: return 14;
+    case 0x03: return 2;
+    case 0x04: return 2;
+    case 0x15: return 1;
+    case 0x52: return 14;
+    case 0x53: return 15;
+    case 0x54: return 20;
+    case 0x56: case 0x66: return 17;
+    case 0x58: return 20;
+    case 0x60: return 1;
+    case 0x61: return 7;
+    case 0x62: return 21;
+    case 0x63: return 34;
+    case 0x64: return v2_04Form == 0 ? 14 : 18;
+    case 0x65: return 29;
+    case 0x67: return 11;
+    case 0x68: return 14;
+    case 0x71: return 7;
+    default: return -1;
+  }
 }
 
 void SimBoard::SendUdpReport(uint16_t code, const std::vector<uint8_t>& payload) { SendUdp(0, code, payload, false); }
@@ -543,8 +629,15 @@ void SimBoard::OnUdpCommand(const std::vector<uint8_t>& d, const void* from) {
                            .count();
     return;
   }
-  // A command the board answers with an error status is not carried out.
-  const uint8_t status = TakeStatus(code);
+  // A command the board answers with an error status is not carried out;
+  // nor is one whose payload is too short for its fields (status 0x05,
+  // length error).
+  uint8_t status = TakeStatus(code);
+  const int need = UdpPayloadLength(code);
+  if (need >= 0 && c.payload.size() < static_cast<size_t>(need)) {
+    status = 0x05;
+    ++refused_;
+  }
   if (status == 0) Apply(SimLink::Udp, c.code, c.payload, 0);
   Record(std::move(c));
 
@@ -555,14 +648,17 @@ void SimBoard::OnUdpCommand(const std::vector<uint8_t>& d, const void* from) {
   while (n > 0 && !corrupt) corrupt = corruptReplies_.compare_exchange_weak(n, n - 1);
   // The conveyor reports its zone step as a report of its own.
   const uint8_t flag = code == 0x62 ? 0 : 1;
-  SendUdp(flag, code, UdpReplyData(code, status), corrupt);
+  auto data = UdpReplyData(code, status);
+  if (SendLaterIfAsked(code, [this, flag, code, data] { SendUdp(flag, code, data, false); })) return;
+  SendUdp(flag, code, data, corrupt);
 }
 
 void SimBoard::UdpLoop(std::stop_token st) {
   std::vector<uint8_t> buf(2048);
+  // Blocks in the receive itself (50 ms at most, to see a stop request).
+  timeval tv{0, 50000};
+  setsockopt(udpFd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
   while (!st.stop_requested()) {
-    pollfd p{udpFd_, POLLIN, 0};
-    if (::poll(&p, 1, 50) <= 0) continue;
     sockaddr_in from{};
     socklen_t len = sizeof from;
     const long n = ::recvfrom(udpFd_, buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&from), &len);
@@ -621,32 +717,46 @@ void SimBoard::OnSerialFrame(const std::vector<uint8_t>& f) {
       injectedSerialError_.erase(it);
     }
   }
+  // An unknown code (the UDP-only ones included) and a payload too short
+  // for its fields are refused with an error report naming the code, and
+  // nothing is carried out.
+  const int need = SerialPayloadLength(code, len - 2 == 18 ? 1 : 0);
+  if (!error && (need < 0 || c.payload.size() < static_cast<size_t>(need))) {
+    error = std::make_pair(code, uint8_t{0});
+    ++refused_;
+  }
   // A command the board reports an error for is not carried out.
   if (!error) Apply(SimLink::Serial, code, c.payload, len);
   Record(c);
   // No acknowledgement for a state change.
-  if (code == 0x60) return;
+  if (code == 0x60 && !error) return;
   if (TakeDrop()) return;
   Delay();
-  if (error) return WriteSerial(BoardFrame({0xFF, error->first, error->second}));
-  switch (code) {
-    case 0x15: WriteSerial(BoardFrame({0x01, 0x15, 0x00, vacuumKpa_.load()})); break;
-    case 0x68: {
-      int fail = failPlaceVacuum_.load();
-      bool lost = false;
-      while (fail > 0 && !lost) lost = failPlaceVacuum_.compare_exchange_weak(fail, fail - 1);
-      WriteSerial(BoardFrame({0x01, 0x68, static_cast<uint8_t>(lost ? 0x01 : 0x00), vacuumKpa_.load()}));
-      break;
+  std::vector<uint8_t> answer;
+  if (error) {
+    answer = BoardFrame({0xFF, error->first, error->second});
+  } else {
+    switch (code) {
+      case 0x15: answer = BoardFrame({0x01, 0x15, 0x00, vacuumKpa_.load()}); break;
+      case 0x68: {
+        int fail = failPlaceVacuum_.load();
+        bool lost = false;
+        while (fail > 0 && !lost) lost = failPlaceVacuum_.compare_exchange_weak(fail, fail - 1);
+        answer = BoardFrame({0x01, 0x68, static_cast<uint8_t>(lost ? 0x01 : 0x00), vacuumKpa_.load()});
+        break;
+      }
+      case 0x71: {
+        const uint32_t v = static_cast<uint32_t>(config_.probeValue);
+        answer = BoardFrame({0x01, 0x71, 0x01, uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)});
+        break;
+      }
+      case 0x52: answer = BoardFrame({0x01, 0x02, 0x00}); break;  // the home frame is answered as home
+      default: answer = BoardFrame({0x01, code, 0x00}); break;
     }
-    case 0x71: {
-      const uint32_t v = static_cast<uint32_t>(config_.probeValue);
-      WriteSerial(BoardFrame({0x01, 0x71, 0x01, uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}));
-      break;
-    }
-    case 0x52: WriteSerial(BoardFrame({0x01, 0x02, 0x00})); break;  // the home frame is answered as home
-    default: WriteSerial(BoardFrame({0x01, code, 0x00})); break;
   }
   ++repliesSent_;
+  if (SendLaterIfAsked(code, [this, answer] { WriteSerial(answer); })) return;
+  WriteSerial(answer);
 }
 
 void SimBoard::SerialLoop(std::stop_token st) {

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -89,6 +90,9 @@ class SimBoard {
   void InjectSerialError(uint16_t code, uint8_t errorCode, uint8_t subCode);
   // Every reply waits this long first.
   void SetReplyDelay(std::chrono::milliseconds d) { delayMs_ = d.count(); }
+  // The next reply to `code` (either link) goes out `d` late, while the
+  // board goes on taking commands.
+  void DelayNextReplyTo(uint16_t code, std::chrono::milliseconds d);
   // The next n discovery requests go unanswered.
   void IgnoreDiscovery(int n) { ignoreDiscovery_ = n; }
   void SetHeadMask(uint8_t mask) { headMask_ = mask; }
@@ -144,6 +148,14 @@ class SimBoard {
   uint64_t BadDatagrams() const { return badDatagrams_; }
   uint64_t BadFrames() const { return badFrames_; }
   uint64_t RepliesSent() const { return repliesSent_; }
+  // Commands refused as a board refuses them: a payload too short for the
+  // code (UDP status 0x05, serial error report), an unknown code.
+  uint64_t RefusedCommands() const { return refused_; }
+
+  // Payload bytes the protocol gives a command on each link; -1 for a code
+  // the link does not know.
+  static int UdpPayloadLength(uint16_t code);
+  static int SerialPayloadLength(uint8_t code, int v2_04Form);
 
  private:
   void UdpLoop(std::stop_token st);
@@ -197,6 +209,11 @@ class SimBoard {
   std::atomic<uint64_t> badDatagrams_{0};
   std::atomic<uint64_t> badFrames_{0};
   std::atomic<uint64_t> repliesSent_{0};
+  std::atomic<uint64_t> refused_{0};
+  // Sends `send` after the delayed reply of `code` is due, or now.
+  bool SendLaterIfAsked(uint16_t code, std::function<void()> send);
+  std::map<uint16_t, long long> lateReplies_;  // code -> delay in ms
+  std::vector<std::jthread> lateSenders_;
 
   bool TakeCodeDrop(uint16_t code);
   SimBootloader boot_;

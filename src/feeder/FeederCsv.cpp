@@ -1,5 +1,7 @@
 #include "feeder/FeederCsv.h"
 
+#include <cmath>
+
 #include <algorithm>
 
 #include "app/core/LogFile.h"
@@ -78,10 +80,11 @@ CsvExportResult ExportFeederCsv(FeederTable& table, const std::array<std::string
   return CsvExportResult::Written;
 }
 
-void ParseFeederCsv(const std::string& text, const FeederNameTables& names, std::vector<FeederRow>& rows,
-                    std::vector<TrayRecord>& trays) {
+std::string ParseFeederCsv(const std::string& text, const FeederNameTables& names, std::vector<FeederRow>& rows,
+                           std::vector<TrayRecord>& trays) {
   rows.clear();
   trays.clear();
+  long long trayCells = 0;
   std::vector<std::string> lines;
   size_t start = 0;
   while (start <= text.size()) {
@@ -126,6 +129,22 @@ void ParseFeederCsv(const std::string& text, const FeederNameTables& names, std:
     t.colSerial = TextToInt(field(33));
     t.rowSpace = TextToDouble(field(34));
     t.colSpace = TextToDouble(field(35));
+    const std::string where = "line " + std::to_string(li + 1) + ": ";
+    for (const auto& [value, column] : {std::pair{t.rowSpace, 34}, std::pair{t.colSpace, 35}}) {
+      if (!std::isfinite(value) || std::fabs(value) > kMaxTraySpacingMm) {
+        rows.clear();
+        trays.clear();
+        return where + "the tray spacing \"" + field(static_cast<size_t>(column)) + "\" (column " +
+               std::to_string(column + 1) + ") is not a usable number";
+      }
+    }
+    // What one file may allocate in all.
+    trayCells += static_cast<long long>(t.rows) * t.cols;
+    if (trayCells > kMaxTrayCellsPerFile) {
+      rows.clear();
+      trays.clear();
+      return where + "the trays ask for more than " + std::to_string(kMaxTrayCellsPerFile) + " cells in all";
+    }
     for (int r = 0; r < t.rows; ++r)
       for (int c = 0; c < t.cols; ++c) {
         const int n = r * t.cols + c + 1;
@@ -135,6 +154,7 @@ void ParseFeederCsv(const std::string& text, const FeederNameTables& names, std:
     rows.push_back(std::move(row));
     trays.push_back(std::move(t));
   }
+  return {};
 }
 
 CsvImportResult ImportFeederCsv(FeederTable& table, const std::filesystem::path& path, const FeederNameTables& names) {
@@ -148,7 +168,12 @@ CsvImportResult ImportFeederCsv(FeederTable& table, const std::filesystem::path&
   const std::string text = smt::platform::GbkToUtf8(std::string(bytes.begin(), bytes.end()));
   std::vector<FeederRow> rows;
   std::vector<TrayRecord> trays;
-  ParseFeederCsv(text, names, rows, trays);
+  const std::string refusal = ParseFeederCsv(text, names, rows, trays);
+  if (!refusal.empty()) {
+    // Refused whole: the group keeps its rows.
+    smt::platform::ShowMessage("\"" + path.string() + "\", " + refusal + ": the file is not imported !");
+    return CsvImportResult::Refused;
+  }
   table.ClearCurrentGroupRows();
   if (rows.empty()) {
     smt::platform::ShowMessage(kCsvEmpty);

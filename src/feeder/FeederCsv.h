@@ -24,10 +24,13 @@ std::string BuildFeederCsv(FeederTable& table, const std::array<std::string, kFe
 CsvExportResult ExportFeederCsv(FeederTable& table, const std::array<std::string, kFeederCells>& titles,
                                 const std::filesystem::path& path);
 
-enum class CsvImportResult { Imported, CannotOpen, Empty };
+// Refused: a number that is not usable, or trays past what one file may ask for.
+enum class CsvImportResult { Imported, CannotOpen, Empty, Refused };
 // Parses the file text (UTF-8): the rows and trays of each data line.
-void ParseFeederCsv(const std::string& text, const FeederNameTables& names, std::vector<FeederRow>& rows,
-                    std::vector<TrayRecord>& trays);
+// Returns why the file is refused ("line N: ..."), empty when it is taken;
+// a refused file gives no rows.
+std::string ParseFeederCsv(const std::string& text, const FeederNameTables& names, std::vector<FeederRow>& rows,
+                           std::vector<TrayRecord>& trays);
 // Replaces the current group's rows by the file's; "file is empty!" when it has no data line.
 CsvImportResult ImportFeederCsv(FeederTable& table, const std::filesystem::path& path, const FeederNameTables& names);
 

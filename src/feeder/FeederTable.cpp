@@ -1,6 +1,7 @@
 #include "feeder/FeederTable.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "platform/MessageService.h"
@@ -193,6 +194,7 @@ FeederLoadResult FeederTable::LoadFromLines(std::vector<std::string>& lines, con
   };
   std::vector<FeederGroup> groups;
   std::string error;
+  long long trayCells = 0;
   const auto head = *take();
   const int groupCount = TextToInt(Field(head, 0));
   const std::string currentName = Field(head, 1);
@@ -234,11 +236,23 @@ FeederLoadResult FeederTable::LoadFromLines(std::vector<std::string>& lines, con
       if (t.rowSerial == -1) t.rowSerial = 0;
       t.rowSpace = TextToDouble(Field(*tl, 4));
       t.colSpace = TextToDouble(Field(*tl, 5));
+      const std::string where = "line " + std::to_string(pos) + ": ";
+      if (!std::isfinite(t.rowSpace) || !std::isfinite(t.colSpace) || std::fabs(t.rowSpace) > kMaxTraySpacingMm ||
+          std::fabs(t.colSpace) > kMaxTraySpacingMm) {
+        error = where + "a tray spacing of group \"" + g.name + "\" is not a usable number (\"" + Field(*tl, 4) +
+                "\", \"" + Field(*tl, 5) + "\")";
+        break;
+      }
       if (t.rows == 0) {
         t = TrayRecord::Default("Yes/1");
       } else if (t.rows < 0 || t.cols < 0 || t.rows > kMaxTraySide || t.cols > kMaxTraySide ||
                  static_cast<size_t>(t.rows) > lines.size() - pos) {
-        error = "a tray of group \"" + g.name + "\" has an impossible size";
+        error = where + "a tray of group \"" + g.name + "\" has an impossible size";
+        break;
+      } else if ((trayCells += static_cast<long long>(t.rows) * t.cols) > kMaxTrayCellsPerFile) {
+        // What one file may allocate in all.
+        error = where + "the trays ask for more than " + std::to_string(kMaxTrayCellsPerFile) +
+                " cells in all; the rest of the file is not loaded";
         break;
       } else {
         t.cells.reserve(static_cast<size_t>(t.rows) * static_cast<size_t>(t.cols));

@@ -70,6 +70,11 @@ struct TrayGridView {
   std::vector<TrayGridCell> cells;  // rows x cols
 };
 
+// What one feeder file (table or CSV) may ask for: tray cells in all, and
+// the largest tray spacing in millimetres.
+inline constexpr long long kMaxTrayCellsPerFile = 1'000'000;
+inline constexpr double kMaxTraySpacingMm = 10000.0;
+
 struct FeederLoadResult {
   bool ok = false;
   std::string error;  // empty when the whole form was read

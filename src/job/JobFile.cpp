@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "app/core/LogFile.h"
 #include "job/JobFileError.h"
 #include "platform/Archive.h"
 #include "platform/FileIo.h"
@@ -75,19 +76,137 @@ void WriteOrThrow(const std::filesystem::path& p, const std::vector<uint8_t>& by
   }
 }
 
-void RemoveIfThere(const std::filesystem::path& p) {
-  std::error_code ec;
-  if (!std::filesystem::exists(p, ec)) return;
-  if (!std::filesystem::remove(p, ec) && ec)
-    throw JobFileError("\"" + p.string() + "\": the old side file cannot be removed (" + ec.message() + ")");
-}
-
 bool IsFile(const std::filesystem::path& p) {
   std::error_code ec;
   return !p.empty() && std::filesystem::is_regular_file(p, ec);
 }
 
+// --- the save journal -------------------------------------------------------
+//
+// A job is a set of files (.smt and its side files) that must change
+// together. A save writes every new file beside its target under the
+// temporary name "<file>.tmp<pid>", then the journal "<job>.journal" that
+// names each file to put in place (and from which temporary) or to remove,
+// then does those renames and removals and deletes the journal. The
+// journal's rename is the moment the save happens: a save interrupted before
+// it leaves the old set (its temporaries are removed at the next open or
+// save), one interrupted after it is completed at the next open or save.
+
+constexpr std::string_view kJournalHead = "SMT job save journal 1";
+
+struct JournalStep {
+  bool put = true;   // false: remove the file
+  std::string name;  // file name in the job's directory
+  std::string from;  // put: the temporary's name in the same directory
+};
+
+std::vector<uint8_t> EncodeJournal(const std::vector<JournalStep>& steps) {
+  std::string text(kJournalHead);
+  text += '\n';
+  for (const auto& s : steps) text += s.put ? "put\t" + s.name + "\t" + s.from + "\n" : "del\t" + s.name + "\n";
+  text += "end\n";
+  return {text.begin(), text.end()};
+}
+
+bool PlainName(const std::string& name) {
+  return !name.empty() && name.find('/') == std::string::npos && name != "." && name != "..";
+}
+
+// False when the journal is not a whole one (it is then not followed).
+bool ParseJournal(const std::vector<uint8_t>& bytes, std::vector<JournalStep>& steps) {
+  const std::string text(bytes.begin(), bytes.end());
+  size_t at = 0;
+  bool first = true, ended = false;
+  while (at < text.size()) {
+    const size_t nl = text.find('\n', at);
+    if (nl == std::string::npos) return false;
+    const std::string line = text.substr(at, nl - at);
+    at = nl + 1;
+    if (first) {
+      if (line != kJournalHead) return false;
+      first = false;
+      continue;
+    }
+    if (line == "end") {
+      ended = true;
+      break;
+    }
+    JournalStep step;
+    if (line.compare(0, 4, "put\t") == 0) {
+      const size_t tab = line.find('\t', 4);
+      if (tab == std::string::npos) return false;
+      step.name = line.substr(4, tab - 4);
+      step.from = line.substr(tab + 1);
+      if (!PlainName(step.from)) return false;
+    } else if (line.compare(0, 4, "del\t") == 0) {
+      step.put = false;
+      step.name = line.substr(4);
+    } else {
+      return false;
+    }
+    if (!PlainName(step.name)) return false;
+    steps.push_back(std::move(step));
+  }
+  return ended && at == text.size();
+}
+
+void ApplyJournal(const std::filesystem::path& dir, const std::vector<JournalStep>& steps) {
+  for (const auto& s : steps) {
+    const std::filesystem::path target = dir / s.name;
+    std::error_code ec;
+    if (s.put) {
+      const std::filesystem::path from = dir / s.from;
+      // Already renamed when the journal was followed in part before.
+      if (!std::filesystem::exists(from, ec)) continue;
+      std::filesystem::rename(from, target, ec);
+      if (ec) throw JobFileError("\"" + target.string() + "\": the saved file cannot be put in place (" + ec.message() + ")");
+    } else {
+      std::filesystem::remove(target, ec);
+      if (ec) throw JobFileError("\"" + target.string() + "\": the old side file cannot be removed (" + ec.message() + ")");
+    }
+  }
+  smt::platform::SyncDirectory(dir);
+}
+
+std::vector<std::filesystem::path> JobFileSet(const std::filesystem::path& jobPath) {
+  std::vector<std::filesystem::path> set{jobPath};
+  for (const char* ext : {".dis", ".drill", ".txt"}) {
+    auto p = SideFilePath(jobPath, ext);
+    if (!p.empty()) set.push_back(p);
+  }
+  return set;
+}
+
 }  // namespace
+
+std::filesystem::path JobJournalPath(const std::filesystem::path& jobPath) {
+  std::filesystem::path j = jobPath;
+  j += ".journal";
+  return j;
+}
+
+void FinishInterruptedSave(const std::filesystem::path& jobPath) {
+  const std::filesystem::path journal = JobJournalPath(jobPath);
+  const std::filesystem::path dir = jobPath.parent_path();
+  std::error_code ec;
+  if (std::filesystem::exists(journal, ec)) {
+    std::vector<JournalStep> steps;
+    std::vector<uint8_t> bytes;
+    try {
+      bytes = smt::platform::ReadWholeFile(journal);
+    } catch (const std::exception& e) {
+      throw JobFileError("\"" + journal.string() + "\": cannot be read (" + e.what() + ")");
+    }
+    // A journal is written whole and renamed into place: one that is not
+    // whole was never committed.
+    if (ParseJournal(bytes, steps)) ApplyJournal(dir, steps);
+    std::filesystem::remove(journal, ec);
+    smt::platform::SyncDirectory(dir);
+  }
+  // What an uncommitted save left: the temporaries of processes that ended.
+  for (const auto& p : JobFileSet(jobPath)) smt::platform::RemoveStaleTemporaries(p);
+  smt::platform::RemoveStaleTemporaries(journal);
+}
 
 std::filesystem::path SideFilePath(const std::filesystem::path& jobPath, std::string_view ext) {
   const std::string name = jobPath.filename().string();
@@ -145,6 +264,8 @@ std::vector<std::string> ParseLampFile(std::span<const uint8_t> bytes) {
 }
 
 JobFileContent ReadJobFiles(const std::filesystem::path& jobPath, int machineType) {
+  // A save that was interrupted is completed or undone first.
+  FinishInterruptedSave(jobPath);
   JobFileContent c = ParseFile(jobPath, ParseJobFile);
   auto dis = SideFilePath(jobPath, ".dis");
   if (IsFile(dis)) c.dispenseLines = ParseFile(dis, ParseRowFile);
@@ -160,26 +281,70 @@ JobFileContent ReadJobFiles(const std::filesystem::path& jobPath, int machineTyp
 }
 
 void WriteJobFiles(const std::filesystem::path& jobPath, const JobFileContent& c, int machineType) {
-  WriteOrThrow(jobPath, EncodeJobFile(c));
+  FinishInterruptedSave(jobPath);
+  // What goes where: each file put in place from its new bytes, or removed.
+  struct Item {
+    std::filesystem::path path;
+    std::vector<uint8_t> bytes;
+    bool put;
+  };
+  std::vector<Item> items;
+  items.push_back({jobPath, EncodeJobFile(c), true});
   auto dis = SideFilePath(jobPath, ".dis");
   if (!dis.empty()) {
-    if (c.dispenseLines && !c.dispenseLines->empty())
-      WriteOrThrow(dis, EncodeRowFile(*c.dispenseLines));
-    else
-      RemoveIfThere(dis);
+    if (c.dispenseLines && !c.dispenseLines->empty()) items.push_back({dis, EncodeRowFile(*c.dispenseLines), true});
+    else if (IsFile(dis)) items.push_back({dis, {}, false});
   }
   if (machineType == kMachineDrill) {
     auto drill = SideFilePath(jobPath, ".drill");
     if (!drill.empty()) {
-      if (c.drillLines && !c.drillLines->empty())
-        WriteOrThrow(drill, EncodeRowFile(*c.drillLines));
-      else
-        RemoveIfThere(drill);
+      if (c.drillLines && !c.drillLines->empty()) items.push_back({drill, EncodeRowFile(*c.drillLines), true});
+      else if (IsFile(drill)) items.push_back({drill, {}, false});
     }
   }
   if (machineType == kMachineLampDispenser && c.lampRows) {
     auto txt = SideFilePath(jobPath, ".txt");
-    if (!txt.empty()) WriteOrThrow(txt, EncodeLampFile(*c.lampRows));
+    if (!txt.empty()) items.push_back({txt, EncodeLampFile(*c.lampRows), true});
+  }
+  // One file alone is replaced by its own atomic write.
+  if (items.size() == 1) {
+    WriteOrThrow(jobPath, items[0].bytes);
+    return;
+  }
+  const std::filesystem::path dir = jobPath.parent_path();
+  std::vector<JournalStep> steps;
+  auto tempOf = [](const std::filesystem::path& p) { return smt::platform::TemporaryPathOf(p); };
+  try {
+    for (const auto& it : items) {
+      if (it.put) {
+        try {
+          smt::platform::WriteFileSynced(tempOf(it.path), it.bytes);
+        } catch (const std::exception& e) {
+          throw JobFileError("\"" + it.path.string() + "\": cannot be written (" + e.what() + ")");
+        }
+      }
+      steps.push_back({it.put, it.path.filename().string(), it.put ? tempOf(it.path).filename().string() : ""});
+    }
+    smt::platform::SyncDirectory(dir);
+    // The save happens here.
+    WriteOrThrow(JobJournalPath(jobPath), EncodeJournal(steps));
+    smt::platform::SyncDirectory(dir);
+  } catch (...) {
+    // Not saved: the old files are untouched; the new ones go.
+    std::error_code ec;
+    for (const auto& it : items)
+      if (it.put && std::filesystem::is_regular_file(tempOf(it.path), ec)) std::filesystem::remove(tempOf(it.path), ec);
+    throw;
+  }
+  // Saved: a failure from here on is completed from the journal at the next
+  // open or save, so it does not make the save a failure.
+  try {
+    ApplyJournal(dir, steps);
+    std::error_code ec;
+    std::filesystem::remove(JobJournalPath(jobPath), ec);
+  } catch (const JobFileError& e) {
+    CLogFile::Instance().Write(true, "job saved; putting its files in place is finished at the next open: %s",
+                               e.what());
   }
 }
 

@@ -50,11 +50,21 @@ std::vector<std::string> ParseLampFile(std::span<const uint8_t> bytes);
 // that is not there is left out). Throws JobFileError naming the file.
 JobFileContent ReadJobFiles(const std::filesystem::path& jobPath, int machineType);
 
+// The journal of a save of several files ("<job>.journal").
+std::filesystem::path JobJournalPath(const std::filesystem::path& jobPath);
+// Completes a save that was interrupted after it was committed, or removes
+// what one interrupted before left (its new files, stale temporaries).
+// Throws JobFileError when a committed save cannot be completed.
+void FinishInterruptedSave(const std::filesystem::path& jobPath);
+
 // Writes the job file and the side files of the machine type: ".dis" when
 // dispenseLines holds rows, ".drill" (type 9) when drillLines holds rows,
 // ".txt" (type 4) when lampRows is present. A dispensing or drill side file
 // whose list is empty is removed, so old rows do not come back with the
-// job. Throws JobFileError naming the file; files already written stay.
+// job. The files change together: after a failure or a kill at any moment
+// the job opens as the old set or the new set, never a mix (several files
+// go through a journal, see FinishInterruptedSave). Throws JobFileError
+// naming the file when the save did not happen; the old files then stay.
 void WriteJobFiles(const std::filesystem::path& jobPath, const JobFileContent& c, int machineType);
 
 }  // namespace smt::job

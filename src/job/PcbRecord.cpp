@@ -10,9 +10,7 @@ namespace smt::job {
 namespace {
 
 std::string F4(double v) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%0.4f", v);
-  return buf;
+  return smt::platform::FormatDouble(v, 4);  // never cut short
 }
 std::string I(long long v) { return std::to_string(v); }
 

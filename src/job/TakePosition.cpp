@@ -1,4 +1,5 @@
 #include "job/TakePosition.h"
+#include "platform/SettingsSection.h"
 
 #include <cmath>
 #include <cstdio>
@@ -9,9 +10,7 @@
 namespace smt::job {
 
 std::string Format4(double v) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%0.4f", v);
-  return buf;
+  return smt::platform::FormatDouble(v, 4);  // never cut short
 }
 
 double Round4(double v) { return std::strtod(Format4(v).c_str(), nullptr); }

@@ -1,5 +1,7 @@
 #include "library/NozzleLibrary.h"
 
+#include <cmath>
+
 #include "library/LibraryRows.h"
 #include "platform/SettingsSection.h"
 #include "settings/SettingsStores.h"
@@ -22,9 +24,36 @@ NozzleGeometry CurrentNozzleGeometry() {
   return g;
 }
 
-void NozzleLibrary::LoadRows(const std::vector<std::string>& rowStrings) {
+std::vector<std::string> NozzleLibrary::LoadRows(const std::vector<std::string>& rowStrings) {
   m_NozzleRows.clear();
   for (const auto& s : rowStrings) m_NozzleRows.push_back(SplitRow<kNozzleCells>(s));
+  return CheckNumbers();
+}
+
+std::vector<std::string> NozzleLibrary::CheckNumbers() const {
+  // The millimetre cells: a number that is not finite, or one no machine
+  // reaches, is refused here rather than turned into steps.
+  static constexpr const char* kFields[] = {"", "X", "Y", "pick height", "entrance X", "entrance Y", "entrance Z"};
+  std::vector<std::string> problems;
+  for (size_t i = 0; i < m_NozzleRows.size(); ++i) {
+    for (size_t c = 1; c <= 6; ++c) {
+      const std::string& cell = m_NozzleRows[i][c];
+      const double v = CellDouble(cell);
+      if (std::isfinite(v) && std::fabs(v) <= kMaxNozzleMillimetres) continue;
+      problems.push_back("config_nozzle.fig, nozzle row " + std::to_string(i + 1) + ", field " + kFields[c] +
+                         ": \"" + cell + "\" is not a usable number");
+    }
+  }
+  return problems;
+}
+
+bool NozzleLibrary::RowNumbersUsable(int i) const {
+  if (i < 0 || i >= Count()) return false;
+  for (size_t c = 1; c <= 6; ++c) {
+    const double v = CellDouble(m_NozzleRows[static_cast<size_t>(i)][c]);
+    if (!std::isfinite(v) || std::fabs(v) > kMaxNozzleMillimetres) return false;
+  }
+  return true;
 }
 
 std::vector<std::string> NozzleLibrary::BuildRowStrings() const {
@@ -38,6 +67,8 @@ void NozzleLibrary::ComputeNozzlePositions(const NozzleGeometry& g) const {
   for (int i = 0; i < n; ++i) {
     const NozzleRow& row = m_NozzleRows[i];
     NozzleSeatRecord r = g_NozzleSeats.Get(i);  // keeps the has-nozzle flag
+    // A seat whose numbers were refused keeps its old steps.
+    if (!RowNumbersUsable(i)) continue;
     r.nX = ToSteps(CellDouble(row[1]), g.xPulse);
     r.nY = ToSteps(CellDouble(row[2]), g.yPulse);
     r.dPickHeight = CellDouble(row[3]);

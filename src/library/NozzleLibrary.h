@@ -51,7 +51,13 @@ class NozzleLibrary {
   int Count() const { return static_cast<int>(m_NozzleRows.size()); }
 
   // Start-up: each row string cut at its TABs into 9 cells.
-  void LoadRows(const std::vector<std::string>& rowStrings);
+  // Takes the rows; returns the number cells that were refused (file, row
+  // and field named): not finite, or beyond any machine's travel.
+  std::vector<std::string> LoadRows(const std::vector<std::string>& rowStrings);
+  std::vector<std::string> CheckNumbers() const;
+  // False when a millimetre cell of row i is refused: its seat is not computed.
+  bool RowNumbersUsable(int i) const;
+  static constexpr double kMaxNozzleMillimetres = 100000.0;
   // One string per row, each cell followed by TAB.
   std::vector<std::string> BuildRowStrings() const;
 

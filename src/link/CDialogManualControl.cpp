@@ -276,31 +276,14 @@ bool CDialogManualControl::ConnectNow() {
     m_MachineLink.Channel().SetPeer(address);
   }
   Runtime().udp = &m_MachineLink;
-  if (!ConfirmBoardAnswers()) {
-    smt::link::NotifyOperator(m_Texts.noReply + "\r\nThe machine does not answer !");
-    SetButtonText(m_Texts.onlineError);
-    return false;
-  }
+  // The board's discovery answer is its answer: the link is up. (State 0x60
+  // has no reply in the protocol, so nothing is awaited here.)
   if (ReadBasic("m_OpenCamera") != 0 && !g_bConnected) openCamerasAfterConnect();
   smt::platform::KeepSystemAwake(true);
   g_bConnected = true;
   OnLinkUp();
   g_bFirstOnline = false;
   return true;
-}
-
-bool CDialogManualControl::ConfirmBoardAnswers() {
-  // The link is up only once the board has answered a command: the harmless
-  // state 0 is answered with a reply.
-  smt::link::CmdSrv& ch = m_MachineLink.Channel();
-  const uint64_t before = ch.AcceptedCount();
-  if (!smt::link::SendCmd60SetState(0, 0)) return false;
-  const auto deadline = std::chrono::steady_clock::now() + m_HelloTimeout;
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (ch.AcceptedCount() != before) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return false;
 }
 
 bool CDialogManualControl::OpenComPort() {
@@ -311,6 +294,9 @@ bool CDialogManualControl::OpenComPort() {
   for (; n < 100; ++n) {
     g_bComStop = false;
     if (!m_SerialLink.Open(smt::link::ComPortPath(m_AppDir, n))) continue;
+    // A clean start: a late reply owed from before the link was lost must
+    // not swallow the hello's answer.
+    g_hEventAxisMove.ForgetLateReply();
     g_hEventAxisMove.Reset();
     if (smt::link::SendCmd00Hello() && g_hEventAxisMove.Wait(m_HelloTimeout) == smt::link::ReplyWait::Done) {
       found = true;
@@ -355,6 +341,12 @@ void CDialogManualControl::EnableJogControls(bool enable) {
   m_bJogControlsEnabled = enable;
   if (enable) m_bHomeButtonEnabled = true;
   QMetaObject::invokeMethod(this, [this, enable] { ApplyEnableStates(enable); }, Qt::QueuedConnection);
+}
+
+void CDialogManualControl::OnLinkLost() {
+  // The button shows the link's real state and takes the next press as a reconnect.
+  SetButtonText(m_Texts.online);
+  EnableJogControls(false);
 }
 
 void CDialogManualControl::EnableHomeButton() {

@@ -140,6 +140,8 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks {
   void SetPumpButtonCheck(int which, bool checked) override;
   void EnableJogControls(bool enable) override;
   void EnableHomeButton() override;
+  void OnLinkLost() override;
+  bool InfoShown() const override { return m_bShowInformation != 0; }
   void OnPositionsChanged() override;
   void OnMoveCounted(int count) override;
 
@@ -170,7 +172,6 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks {
   void SetButtonText(const std::string& text);
   void AppendTo(QPlainTextEdit* box, std::string& store, const std::string& text, bool lineEnd);
   int ReadBasic(const char* key) const;
-  bool ConfirmBoardAnswers();
   void RunAxisInit();
 
   smt::link::CMachineLink m_MachineLink;

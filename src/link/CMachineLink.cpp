@@ -14,7 +14,10 @@ namespace smt::link {
 
 bool CMachineLink::Open(const std::string& address, uint32_t port) {
   bootReply_.Reset();
-  return channel_.Open(address, port, localPort_);
+  const bool ok = channel_.Open(address, port, localPort_);
+  // A reopened channel keeps handing its replies to the dispatch.
+  if (ok && handing_) channel_.SetPacketHandler([this](const CmdPacket& p) { HandleReplyPacket(p); });
+  return ok;
 }
 
 void CMachineLink::Close() {
@@ -23,10 +26,27 @@ void CMachineLink::Close() {
     loop_.join();
   }
   channel_.Close();
+  handing_ = false;
+}
+
+void CMachineLink::HandleReplyPacket(const CmdPacket& packet) {
+  if (g_bUdpStop) return;
+  // Boot loader replies are kept for the command that waits for them
+  // before the dispatch signals their event.
+  if (packet.flag == 1 && boot::IsBootReplyCode(packet.code)) StoreBootReply(packet);
+  HandleUdpPacket(packet);
+  ++handled_;
 }
 
 void CMachineLink::StartReplyLoop() {
-  if (loop_.joinable()) return;
+  if (ReplyLoopRunning()) return;
+  if (channel_.IsOpen()) {
+    // The channel's receive thread dispatches every reply itself.
+    channel_.SetPacketHandler([this](const CmdPacket& p) { HandleReplyPacket(p); });
+    handing_ = true;
+    return;
+  }
+  // Not open yet: a loop that takes the queued packets once it is.
   loop_ = std::jthread([this](std::stop_token st) {
     while (!st.stop_requested() && !g_bUdpStop) {
       // Bounded waits, so that a stop request or a closed channel ends the

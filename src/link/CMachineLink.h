@@ -41,7 +41,7 @@ class CMachineLink {
 
   // Starts the reply loop (once): every queued packet goes to HandleUdpPacket.
   void StartReplyLoop();
-  bool ReplyLoopRunning() const { return loop_.joinable(); }
+  bool ReplyLoopRunning() const { return handing_.load() || loop_.joinable(); }
 
   // Sends one command once (attempt 0) and returns whether it went out.
   // Callers serialise through g_hLinkMutex.
@@ -103,6 +103,9 @@ class CMachineLink {
     uint8_t status() const { return payload.empty() ? 0xFF : payload[0]; }
   };
   void StoreBootReply(const CmdPacket& packet);
+  // One reply or report, on the channel's receive thread.
+  void HandleReplyPacket(const CmdPacket& packet);
+  std::atomic<bool> handing_{false};
   // One send and the wait for its reply.
   BootResult BootExchange(uint16_t code, const std::vector<uint8_t>& payload, std::chrono::milliseconds timeout,
                           BootReply& reply);

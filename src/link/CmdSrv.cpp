@@ -39,6 +39,7 @@ void CmdSrv::Close() {
   std::lock_guard lk(queueMutex_);
   queue_.clear();
   arrival_ = nullptr;
+  handler_ = nullptr;
 }
 
 std::string CmdSrv::LastError() const {
@@ -103,6 +104,16 @@ std::string CmdSrv::PeerAddress() const {
   return Ipv4Text(a);
 }
 
+void CmdSrv::SetPacketHandler(std::function<void(const CmdPacket&)> handler) {
+  std::lock_guard lk(queueMutex_);
+  handler_ = std::move(handler);
+}
+
+bool CmdSrv::HasPacketHandler() const {
+  std::lock_guard lk(queueMutex_);
+  return static_cast<bool>(handler_);
+}
+
 void CmdSrv::SetArrivalCallback(std::function<void()> cb) {
   std::lock_guard lk(queueMutex_);
   arrival_ = std::move(cb);
@@ -115,10 +126,13 @@ size_t CmdSrv::QueuedCount() const {
 
 void CmdSrv::RecvThreadProc(std::stop_token st) {
   std::vector<uint8_t> buffer(kCmdMaxReceivePayload + kCmdHeaderSize);
+  // The thread blocks in the receive call itself, which gives up after 50 ms
+  // so that Close is answered quickly and the loop never spins.
+  socket_.SetReceiveTimeout(50);
+  std::function<void(const CmdPacket&)> handler;
   while (!st.stop_requested() && open_) {
     sockaddr_in from{};
-    // Short waits, so that Close is answered within 50 ms and never spins.
-    const long n = socket_.ReceiveFrom(buffer.data(), buffer.size(), &from, 50);
+    const long n = socket_.ReceiveFrom(buffer.data(), buffer.size(), &from, -1);
     if (n <= 0) continue;
     // Replies count only from the board the channel talks to.
     if (!socket_.PeerIsMulticast() && from.sin_addr.s_addr != peerAddr_.load()) {
@@ -134,9 +148,19 @@ void CmdSrv::RecvThreadProc(std::stop_token st) {
     std::function<void()> cb;
     {
       std::lock_guard lk(queueMutex_);
-      if (queue_.size() >= kQueueLimit) std::puts("释放信号量失败！");
-      queue_.push_back(std::move(*packet));
+      handler = handler_;
+      if (!handler) {
+        if (queue_.size() >= kQueueLimit) std::puts("释放信号量失败！");
+        queue_.push_back(std::move(*packet));
+      }
       cb = arrival_;
+    }
+    if (handler) {
+      // Handed over on this thread: the waiting command wakes straight from here.
+      if ((packet->code & 0xFFF) != 0x15) CLogFile::Instance().Write(true, "Recv = 0x%x", packet->code);
+      handler(*packet);
+      if (cb) cb();
+      continue;
     }
     queueCv_.notify_one();
     if (cb) cb();

@@ -52,6 +52,11 @@ class CmdSrv {
   uint16_t LocalPort() const { return socket_.LocalPort(); }
 
   void SetArrivalCallback(std::function<void()> cb);
+  // When set, the receive thread hands every good packet to `handler` at
+  // once instead of queueing it (no thread in between the reply and the
+  // command that waits for it). Empty: packets are queued for Receive.
+  void SetPacketHandler(std::function<void(const CmdPacket&)> handler);
+  bool HasPacketHandler() const;
   size_t QueuedCount() const;
   uint64_t DroppedCount() const { return dropped_.load(); }
   uint64_t AcceptedCount() const { return accepted_.load(); }
@@ -68,6 +73,7 @@ class CmdSrv {
   std::condition_variable queueCv_;
   std::deque<CmdPacket> queue_;
   std::function<void()> arrival_;
+  std::function<void(const CmdPacket&)> handler_;
   std::jthread thread_;
   std::atomic<uint64_t> dropped_{0};
   std::atomic<uint64_t> accepted_{0};

@@ -9,7 +9,13 @@ namespace smt::link {
 
 // A speed sent as one serial byte: values above 255 are sent as 255 (the
 // fastest the byte can say), never as their low byte; negative as 0.
-inline uint32_t SpeedByte(int32_t v) { return v < 0 ? 0u : v > 255 ? 255u : static_cast<uint32_t>(v); }
+// A clamped speed is written to the log.
+void LogClampedSpeed(int64_t v);
+inline uint32_t SpeedByte(int64_t v) {
+  if (v >= 0 && v <= 255) return static_cast<uint32_t>(v);
+  LogClampedSpeed(v);
+  return v < 0 ? 0u : 255u;
+}
 
 // A sign-and-magnitude 16-bit field holds magnitudes up to 32767.
 inline bool FitsSM16(int32_t v) { return std::llabs(static_cast<long long>(v)) <= 0x7FFF; }

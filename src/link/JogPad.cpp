@@ -14,6 +14,7 @@
 #include "link/MotionGlobals.h"
 #include "link/MotionSettings.h"
 #include "link/OperatorNotice.h"
+#include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
 #include "platform/WorkerThreads.h"
 #include "settings/SettingsStores.h"
@@ -274,7 +275,11 @@ void JogRunner::StepsChanged() {
 
 bool JogRunner::Jog(int axis, bool positive, bool repeat, bool useSteps, int steps) {
   nothing_ = NothingToMove::None;
-  if (!g_bConnected) return false;
+  if (!g_bConnected) {
+    // A jog on a lost link says so (without holding up a key report's thread).
+    NotifyOperator(kNotConnected);
+    return false;
+  }
   const int type = g_nMachineType;
   if (!JogAxisAccepted(type, axis)) return false;
   // The busy state is the guard against two jogs at once: claimed here,

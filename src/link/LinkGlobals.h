@@ -35,6 +35,8 @@ inline std::atomic<bool> g_bFirstOnline{true};
 inline std::atomic<int32_t> g_nProbeValue{0};     // measured value of command 0x71
 inline std::atomic<int> g_nLastMoveCmd{0};        // 0x40 while 0x64 runs, 0x41 while 0x65 runs
 inline std::atomic<int> g_nLastSerialCmd{-1};     // the last command written to the COM port
+// A motion command timed out: positions unknown, motion refused until homing.
+inline std::atomic<bool> g_bPositionLost{false};
 inline std::atomic<int32_t> g_nCurAxis8{0};
 inline std::atomic<int32_t> g_nCurAxis9{0};
 inline std::atomic<int32_t> g_nCurAxis10{0};

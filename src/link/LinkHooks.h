@@ -11,6 +11,9 @@ namespace smt::link {
 class LinkHooks {
  public:
   virtual ~LinkHooks() = default;
+  // Whether the first information box shows anything now: trace lines are
+  // not even formatted while it does not.
+  virtual bool InfoShown() const { return true; }
   // The first information box (only while the information switch is on).
   virtual void AppendInfoLine(const std::string& /*text*/, bool /*lineEnd*/) {}
   // The second information box.
@@ -39,6 +42,8 @@ class LinkHooks {
   virtual void EnableJogControls(bool /*enable*/) {}
   // The home button alone on (after a connect without homing).
   virtual void EnableHomeButton() {}
+  // The link failed (time-out or failed send): no longer connected.
+  virtual void OnLinkLost() {}
 };
 
 }  // namespace smt::link

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "app/core/LogFile.h"
 #include "app/core/MachineState.h"
 #include "link/CMachineLink.h"
 #include "link/CSerialLink.h"
@@ -49,6 +50,32 @@ bool SendOnce(const MachineCommand& c) {
 
 }  // namespace
 
+bool IsMotionCode(uint8_t code) {
+  switch (code) {
+    case 0x01: case 0x53: case 0x54: case 0x55: case 0x56: case 0x58: case 0x61: case 0x63: case 0x64:
+    case 0x65: case 0x66: case 0x67: case 0x68: case 0x70: case 0x71: case 0x73: case 0x74: case 0x75:
+    case 0x77: case 0x78:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsHomeCode(uint8_t code) { return code == 0x02 || code == 0x05 || code == 0x52 || code == 0x72; }
+
+void OnLinkLost(const char* why) {
+  CLogFile::Instance().Write(true, "Link to the machine lost: %s", why);
+  if (g_bConnected.exchange(false)) Runtime().Hooks().OnLinkLost();
+}
+
+void OnMotionOutcomeUnknown(uint8_t code) {
+  // Moves are relative: after a move whose end is unknown the program's
+  // positions no longer match the machine's until it is homed.
+  g_bResetDone = false;
+  g_bPositionLost = true;
+  CLogFile::Instance().Write(true, "Command %02X timed out: the machine counts as not homed", code);
+}
+
 std::string UdpOnlyRefusalText(uint8_t code) {
   char b[96];
   std::snprintf(b, sizeof b, "Command %02X needs the Ethernet link: it has no serial form !", code);
@@ -62,21 +89,55 @@ std::string StepsDoNotFitText(uint8_t code, const char* field, int32_t value, in
   return b;
 }
 
+std::string FieldDoesNotFitText(uint8_t code, const std::string& misfit) {
+  char b[64];
+  std::snprintf(b, sizeof b, "Command %02X: the value ", code);
+  return b + misfit + " does not fit its field, nothing was sent !";
+}
+
+void LogClampedSpeed(int64_t v) {
+  CLogFile::Instance().Write(true, "Speed %lld does not fit its byte: sent as %d", static_cast<long long>(v),
+                             v < 0 ? 0 : 255);
+}
+
 CommandResult SendMachineCommand(const MachineCommand& c) {
   LinkHooks& hooks = Runtime().Hooks();
-  if (Runtime().UsesSerial()) {
-    // Refused before any trace: a reply that cannot come is never awaited.
-    std::string refusal = c.udpOnly ? UdpOnlyRefusalText(c.code) : c.serialRefusal;
+  // Trace lines are formatted only when something shows them.
+  const LinkHooks* shown = Runtime().hooks.load();
+  const bool trace = c.trace && shown && shown->InfoShown();
+  const bool serial = Runtime().UsesSerial();
+  {
+    // Refused before any trace: a reply that cannot come is never awaited,
+    // and a value is never cut short.
+    std::string refusal;
+    if (serial) {
+      refusal = c.udpOnly ? UdpOnlyRefusalText(c.code) : c.serialRefusal;
+      if (refusal.empty() && !c.serialPayload.misfit.empty()) refusal = FieldDoesNotFitText(c.code, c.serialPayload.misfit);
+    } else if (!c.udpPayload.misfit.empty()) {
+      refusal = FieldDoesNotFitText(c.code, c.udpPayload.misfit);
+    }
+    // After a motion time-out nothing moves until the machine is homed.
+    if (refusal.empty() && g_bPositionLost && !g_bResetDone && IsMotionCode(c.code)) refusal = PositionLostText();
     if (!refusal.empty()) {
+      CLogFile::Instance().Write(true, "%s", refusal.c_str());
       smt::platform::ShowMessage(refusal);
       return CommandResult::Refused;
     }
   }
-  if (c.trace) hooks.AppendInfoLine(c.startTrace.empty() ? Trace(c.code, "Start") : c.startTrace, true);
-  // A stale signal cannot complete the new command.
-  if (c.reply) c.reply->Reset();
+  if (trace) hooks.AppendInfoLine(c.startTrace.empty() ? Trace(c.code, "Start") : c.startTrace, true);
+  // A stale signal cannot complete the new command, nor can the late reply
+  // of an earlier command of the family that timed out.
+  if (c.reply) {
+    c.reply->SettleBeforeSend();
+    c.reply->Reset();
+  }
   if (!SendOnce(c)) {
-    if (c.trace) hooks.AppendInfoLine(Trace(c.code, "End"), true);
+    if (trace) hooks.AppendInfoLine(Trace(c.code, "End"), true);
+    char text[128];
+    std::snprintf(text, sizeof text, "Command %02X could not be sent: the link to the machine is down !", c.code);
+    NotifyOperator(text);
+    OnLinkLost(text);
+    smt::ReleaseMachineBusy();
     return CommandResult::SendFailed;
   }
   CommandResult result = CommandResult::Ok;
@@ -89,15 +150,21 @@ CommandResult SendMachineCommand(const MachineCommand& c) {
       case ReplyWait::Failed: result = CommandResult::ReplyFailed; break;
       case ReplyWait::TimedOut: {
         result = CommandResult::TimedOut;
-        char code[64];
-        std::snprintf(code, sizeof code, "\r\nMachine reply time-out (0x%02X) !", c.code);
+        // Its reply may still come: it must not complete the family's next command.
+        c.reply->MarkTimedOut(c.reply->LateGuard());
+        if (IsMotionCode(c.code) || IsHomeCode(c.code)) OnMotionOutcomeUnknown(c.code);
+        char code[160];
+        std::snprintf(code, sizeof code,
+                      "\r\nMachine reply time-out (0x%02X) !\r\nThe link to the machine is lost: connect again.",
+                      c.code);
+        OnLinkLost("reply time-out");
         NotifyOperator(CurrentLinkTexts().replyTimeout + code);
         smt::ReleaseMachineBusy();
         break;
       }
     }
   }
-  if (c.trace) hooks.AppendInfoLine(Trace(c.code, "End"), true);
+  if (trace) hooks.AppendInfoLine(Trace(c.code, "End"), true);
   return result;
 }
 
@@ -108,7 +175,14 @@ bool SendCmd00Hello() {
 }
 
 bool SendCmd01MoveAxisSerial(uint8_t axis, int32_t steps) {
-  const auto f = BuildSerialFrame(0x01, ByteWriter().U8(axis).SM32(steps).Take());
+  const Payload p = ByteWriter().U8(axis).SM32(steps).Take();
+  if (!p.misfit.empty()) {
+    const std::string refusal = FieldDoesNotFitText(0x01, p.misfit);
+    CLogFile::Instance().Write(true, "%s", refusal.c_str());
+    smt::platform::ShowMessage(refusal);
+    return false;
+  }
+  const auto f = BuildSerialFrame(0x01, p);
   const bool ok = WriteComFrame(f.data(), static_cast<uint32_t>(f.size()));
   ++Runtime().serialSendCount;
   return ok;
@@ -151,7 +225,9 @@ CommandResult SendCmd02Home(std::array<int32_t, 14> f) {
 
 bool SetOutput(int output, int state, int value) {
   const bool ok = SendOutputDirect(output, state, value);
-  // The pump button of the output shows the state asked for.
+  // The pump button of the output shows the state asked for (a refused
+  // command changed nothing).
+  if (!ok && (output < 0 || output > 255 || state < 0 || state > 255)) return ok;
   if (const int button = PumpButtonOfOutput(output)) Runtime().SetPumpButton(button, state != 0);
   return ok;
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "link/LinkBytes.h"
 #include "link/ReplyEvent.h"
 
 namespace smt::link {
@@ -21,8 +22,8 @@ inline bool Succeeded(CommandResult r) { return r == CommandResult::Ok; }
 // One command as the command functions describe it.
 struct MachineCommand {
   uint8_t code = 0;
-  std::vector<uint8_t> udpPayload;     // little-endian, packed
-  std::vector<uint8_t> serialPayload;  // big-endian, sign and magnitude
+  Payload udpPayload;     // little-endian, packed
+  Payload serialPayload;  // big-endian, sign and magnitude
   ReplyEvent* reply = nullptr;         // nullptr: no reply awaited
   bool trace = true;                   // "61->Start" / "61->End" in the information box
   std::string startTrace;              // in place of "NN->Start" when not empty
@@ -35,12 +36,26 @@ struct MachineCommand {
 
 // The text of the refusal of a command that has no form on the serial link.
 std::string UdpOnlyRefusalText(uint8_t code);
+// The text of the refusal of a command with a value too big for its field.
+std::string FieldDoesNotFitText(uint8_t code, const std::string& misfit);
 
 // The one place that sends a command and awaits its reply: trace, reset the
 // family event, send under g_hLinkMutex (UDP) or through the frame writer
 // (serial), wait at most the family's time-out. On a time-out the operator is
 // told, the busy state is released and TimedOut comes back.
 CommandResult SendMachineCommand(const MachineCommand& command);
+
+// Commands that move an axis (their outcome decides the machine's positions).
+bool IsMotionCode(uint8_t code);
+// Homing commands.
+bool IsHomeCode(uint8_t code);
+// The link failed (a time-out, a failed send): not connected any more; the
+// jog panel shows it and the operator connects again.
+void OnLinkLost(const char* why);
+// A motion command's outcome is unknown: not homed, motion refused until homing.
+void OnMotionOutcomeUnknown(uint8_t code);
+// The refusal of a move while the positions are unknown.
+inline const char* PositionLostText() { return "Machine is not reset !\r\nA move timed out: home the machine first."; }
 
 // Serial-only: command 0x00, the hello of the port scan. No wait.
 bool SendCmd00Hello();

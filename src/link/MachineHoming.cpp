@@ -210,10 +210,17 @@ bool MachineHoming::RunHoming() {
       TellNothingToHome();
       return false;
     }
+    g_hEventHome.SettleBeforeSend();
     g_hEventHome.Reset();
     if (!BuildSerialHomeFrame(pairs)) return false;
     // The board acknowledges the home frame when the axes are at their references.
-    if (g_hEventHome.Wait() != ReplyWait::Done) {
+    const ReplyWait w = g_hEventHome.Wait();
+    if (w != ReplyWait::Done) {
+      if (w == ReplyWait::TimedOut) {
+        g_hEventHome.MarkTimedOut(g_hEventHome.LateGuard());
+        OnMotionOutcomeUnknown(0x52);
+        OnLinkLost("home reply time-out");
+      }
       NotifyOperator(CurrentLinkTexts().replyTimeout);
       return false;
     }
@@ -284,6 +291,7 @@ void MachineHoming::ResetAfterHome() {
       hooks.OnMoveCounted(0);
       hooks.OnPositionsChanged();
       g_bMasterResetOk = true;
+      g_bPositionLost = false;
       if (m.resetToVisualOrigin) {
         // The camera's move to the vision origin finishes the homing; it sets
         // the homed flag when the camera has arrived.
@@ -343,6 +351,7 @@ void MachineHoming::ResetAfterHomeSerial() {
       hooks.OnPositionsChanged();
       g_bMasterResetOk = true;
       g_bResetDone = true;
+      g_bPositionLost = false;
       if (m.resetToVisualOrigin) {
         smt::ReleaseMachineBusy();
         m_bResetToOriginPending = true;

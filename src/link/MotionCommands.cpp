@@ -203,7 +203,7 @@ XYSpeeds ShapeXYSpeeds(int32_t xSteps, int32_t ySteps, XYSpeeds s) {
 }
 
 MachineCommand BuildCmd64MoveXY(int32_t xSteps, int32_t xStart, int32_t xRun, int32_t ySteps, int32_t yStart,
-                                int32_t yRun, uint8_t aIndex, int32_t aSteps, int32_t aStart, int32_t aRun,
+                                int32_t yRun, int32_t aIndex, int32_t aSteps, int32_t aStart, int32_t aRun,
                                 uint8_t flags) {
   MachineCommand c;
   c.code = 0x64;
@@ -248,7 +248,7 @@ bool SendCmd64MoveXY(int32_t xSteps, int32_t xStart, int32_t xRun, int32_t yStep
   g_nLastMoveCmd = 0x40;
   if ((flags & 0x80) && !g_bMasterResetOk) return Refuse(kErrorE3);
   const MachineCommand c = BuildCmd64MoveXY(xSteps, s.xStart, s.xRun, ySteps, s.yStart, s.yRun,
-                                            static_cast<uint8_t>(aIndex), aSteps, aStart, aRun, flags);
+                                            aIndex, aSteps, aStart, aRun, flags);
   if (SendMachineCommand(c) != CommandResult::Ok) return false;
   CountMove();
   if (!g_bMasterResetOk && (Runtime().UsesSerial() || flags != 0)) return false;
@@ -416,12 +416,13 @@ int32_t StrokeVacuumValue(uint8_t head, int32_t steps, int32_t vacuum) {
 MachineCommand BuildCmd68MoveZVacuum(uint8_t head, int32_t steps, int32_t start, int32_t run, int32_t fifth,
                                      uint16_t time, int32_t vacuum) {
   const MotionSettings m = GetMotionSettings();
-  const int32_t magnitude = static_cast<int32_t>(std::llabs(static_cast<long long>(fifth)));
+  // abs(INT32_MIN) has no 32-bit form: the writer refuses it.
+  const int64_t magnitude = std::llabs(static_cast<long long>(fifth));
   MachineCommand c;
   c.code = 0x68;
   c.reply = &g_hEventCmd68;
   c.udpPayload = ByteWriter()
-                     .U8(head).I32(steps).I32(start).I32(run).I32(magnitude).U8(m.exhaust).U16(time).U8(vacuum)
+                     .U8(head).I32(steps).I32(start).I32(run).I32(magnitude).U8(m.exhaust & 0xFF).U16(time).U8(vacuum)
                      .Take();
   c.serialPayload = ByteWriter()
                         .U8(head).SM32(steps).U8(SpeedByte(start)).U8(SpeedByte(run)).BE32(magnitude).BE16(time)

@@ -36,7 +36,7 @@ struct XYSpeeds {
 // Far-move reduction, start at least 1, each run speed capped on its own.
 XYSpeeds ShapeXYSpeeds(int32_t xSteps, int32_t ySteps, XYSpeeds s);
 MachineCommand BuildCmd64MoveXY(int32_t xSteps, int32_t xStart, int32_t xRun, int32_t ySteps, int32_t yStart,
-                                int32_t yRun, uint8_t aIndex, int32_t aSteps, int32_t aStart, int32_t aRun,
+                                int32_t yRun, int32_t aIndex, int32_t aSteps, int32_t aStart, int32_t aRun,
                                 uint8_t flags);
 bool SendCmd64MoveXY(int32_t xSteps, int32_t xStart, int32_t xRun, int32_t ySteps, int32_t yStart, int32_t yRun,
                      int aIndex, int32_t aSteps, int32_t aStart, int32_t aRun, uint8_t flags);

@@ -167,8 +167,9 @@ bool SendCmd55LabelMove(const Cmd55Payload& p) {
 MachineCommand BuildCmd58GlueDispense(uint8_t channel, int32_t steps, int32_t start, int32_t run, uint8_t mode,
                                       int32_t magnitudeA, int32_t magnitudeB, uint16_t valueA, uint16_t valueB,
                                       uint16_t valueC) {
-  const auto absA = static_cast<int32_t>(std::llabs(static_cast<long long>(magnitudeA)));
-  const auto absB = static_cast<int32_t>(std::llabs(static_cast<long long>(magnitudeB)));
+  // abs(INT32_MIN) has no 32-bit form: the writer refuses it.
+  const int64_t absA = std::llabs(static_cast<long long>(magnitudeA));
+  const int64_t absB = std::llabs(static_cast<long long>(magnitudeB));
   MachineCommand c;
   c.code = 0x58;
   c.reply = &g_hEventCmd58;

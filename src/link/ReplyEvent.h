@@ -3,7 +3,10 @@
 // carries how the reply ended (done, or failed: an error status, a home that
 // failed, a head mask that does not match, an error report of the board) and
 // the time-out after which the sender gives up waiting.
+#include <algorithm>
 #include <atomic>
+#include <mutex>
+#include <thread>
 #include <chrono>
 #include <cstdint>
 
@@ -22,15 +25,56 @@ class ReplyEvent {
     failed_ = false;
     status_ = 0;
   }
+  // A reply (or error report) of the family. While a timed-out command's
+  // reply is still owed, the first one within the guard time is taken as
+  // that late reply and thrown away: it never completes a newer command.
   void Signal(uint8_t status = 0) {
+    if (TakeLateReply()) return;
     status_ = status;
     failed_ = false;
     event_.Set();
   }
   void SignalFailure(uint8_t status) {
+    if (TakeLateReply()) return;
     status_ = status;
     failed_ = true;
     event_.Set();
+  }
+
+  // The sender gave up waiting: the reply may still come within `guard`.
+  void MarkTimedOut(std::chrono::milliseconds guard) {
+    std::lock_guard lk(lateMutex_);
+    owed_ = true;
+    guardEnd_ = std::chrono::steady_clock::now() + guard;
+  }
+  // Before a new command of the family: while a late reply is owed and the
+  // guard runs, wait for it (bounded by the guard). Returns at once otherwise.
+  void SettleBeforeSend() {
+    for (;;) {
+      {
+        std::lock_guard lk(lateMutex_);
+        if (!owed_) return;
+        if (std::chrono::steady_clock::now() >= guardEnd_) {
+          owed_ = false;  // never came: taken as lost
+          return;
+        }
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  }
+  // A clean new start (a reconnect): nothing is owed any more.
+  void ForgetLateReply() {
+    std::lock_guard lk(lateMutex_);
+    owed_ = false;
+  }
+  bool LateReplyOwed() const {
+    std::lock_guard lk(lateMutex_);
+    return owed_ && std::chrono::steady_clock::now() < guardEnd_;
+  }
+  uint64_t LateRepliesDiscarded() const { return discarded_.load(); }
+  // How long after a time-out a reply still counts as the late one.
+  std::chrono::milliseconds LateGuard() const {
+    return std::clamp(timeout(), std::chrono::milliseconds(1000), std::chrono::milliseconds(10000));
   }
   ReplyWait Wait(std::chrono::milliseconds timeout) {
     if (!event_.Wait(timeout)) return ReplyWait::TimedOut;
@@ -52,6 +96,19 @@ class ReplyEvent {
   smt::platform::Event event_{false, false};
   std::atomic<bool> failed_{false};
   std::atomic<uint8_t> status_{0};
+
+  bool TakeLateReply() {
+    std::lock_guard lk(lateMutex_);
+    if (!owed_) return false;
+    owed_ = false;
+    if (std::chrono::steady_clock::now() >= guardEnd_) return false;
+    ++discarded_;
+    return true;
+  }
+  mutable std::mutex lateMutex_;
+  bool owed_ = false;
+  std::chrono::steady_clock::time_point guardEnd_{};
+  std::atomic<uint64_t> discarded_{0};
 };
 
 }  // namespace smt::link

@@ -22,6 +22,28 @@ void ArchiveWriter::WriteF64(double v) {
 }
 
 void ArchiveWriter::WriteString(std::string_view utf8) {
+  bool ascii = true;
+  for (char c : utf8) ascii &= static_cast<unsigned char>(c) < 0x80;
+  if (ascii && utf8.size() < 0xFFFE) {
+    // Plain text: each character is its UTF-16 unit, written in one go.
+    const size_t n = utf8.size();
+    WriteU8(0xFF);
+    WriteU16(0xFFFE);
+    if (n < 0xFF) {
+      WriteU8(static_cast<uint8_t>(n));
+    } else {
+      WriteU8(0xFF);
+      WriteU16(static_cast<uint16_t>(n));
+    }
+    const size_t at = bytes_.size();
+    bytes_.resize(at + 2 * n);
+    uint8_t* out = bytes_.data() + at;
+    for (size_t i = 0; i < n; ++i) {
+      out[2 * i] = static_cast<uint8_t>(utf8[i]);
+      out[2 * i + 1] = 0;
+    }
+    return;
+  }
   std::u16string u = Utf8ToUtf16(utf8);
   // Unicode tag: 0xFF then 0xFFFE.
   WriteU8(0xFF);
@@ -108,9 +130,18 @@ std::string ArchiveReader::ReadString() {
       throw ArchiveError("string of " + std::to_string(len) + " characters at byte " + std::to_string(pos_) +
                          " runs past the end of the data");
     }
-    std::u16string u(len, u'\0');
-    for (uint32_t i = 0; i < len; ++i) u[i] = static_cast<char16_t>(data_[pos_ + 2 * i] | (data_[pos_ + 2 * i + 1] << 8));
+    const uint8_t* p = data_.data() + pos_;
     pos_ += 2 * static_cast<size_t>(len);
+    // Plain text (every unit below 0x80) is copied without a UTF-16 string in between.
+    std::string ascii(len, '\0');
+    uint8_t high = 0;
+    for (uint32_t i = 0; i < len; ++i) {
+      ascii[i] = static_cast<char>(p[2 * i]);
+      high |= static_cast<uint8_t>(p[2 * i + 1] | (p[2 * i] & 0x80));
+    }
+    if (high == 0) return ascii;
+    std::u16string u(len, u'\0');
+    for (uint32_t i = 0; i < len; ++i) u[i] = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
     return Utf16ToUtf8(u);
   }
   if (len > remaining()) {

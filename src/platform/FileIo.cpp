@@ -1,6 +1,8 @@
 #include "platform/FileIo.h"
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,16 +12,95 @@
 namespace smt::platform {
 
 std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw FileError("cannot open \"" + path.string() + "\": " + std::strerror(errno));
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw FileError("cannot read \"" + path.string() + "\"");
+  // One read of the whole file (its size from the open handle).
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw FileError("cannot open \"" + path.string() + "\": " + std::strerror(errno));
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    const int e = errno;
+    ::close(fd);
+    throw FileError("cannot read \"" + path.string() + "\": " + std::strerror(e));
+  }
+  std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size > 0 ? st.st_size : 0));
+  size_t done = 0;
+  for (;;) {
+    if (done == bytes.size()) bytes.resize(bytes.size() + 65536);  // a file that grew, or a size of 0 (pipes)
+    const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int e = errno;
+      ::close(fd);
+      throw FileError("cannot read \"" + path.string() + "\": " + std::strerror(e));
+    }
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  bytes.resize(done);
   return bytes;
+}
+
+void SyncDirectory(const std::filesystem::path& dir) {
+  const std::filesystem::path d = dir.empty() ? std::filesystem::path(".") : dir;
+  const int fd = ::open(d.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+int RemoveStaleTemporaries(const std::filesystem::path& path) {
+  const std::string prefix = path.filename().string() + ".tmp";
+  const std::filesystem::path dir = path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
+  std::error_code ec;
+  int removed = 0;
+  std::filesystem::directory_iterator it(dir, ec), end;
+  for (; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string digits = name.substr(prefix.size());
+    if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 9) continue;
+    const long pid = std::stol(digits);
+    // A temporary of a process that is still running may be in use.
+    if (pid == ::getpid() || (pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH))) continue;
+    std::error_code rm;
+    if (std::filesystem::remove(it->path(), rm)) ++removed;
+  }
+  return removed;
+}
+
+std::filesystem::path TemporaryPathOf(const std::filesystem::path& path) {
+  std::filesystem::path tmp = path;
+  tmp += ".tmp" + std::to_string(::getpid());
+  return tmp;
+}
+
+void WriteFileSynced(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) throw FileError("cannot create \"" + path.string() + "\": " + std::strerror(errno));
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int e = errno;
+      ::close(fd);
+      ::unlink(path.c_str());
+      throw FileError("cannot write \"" + path.string() + "\": " + std::strerror(e));
+    }
+    done += static_cast<size_t>(n);
+  }
+  if (::fsync(fd) != 0 || ::close(fd) != 0) {
+    const int e = errno;
+    ::unlink(path.c_str());
+    throw FileError("cannot write \"" + path.string() + "\": " + std::strerror(e));
+  }
 }
 
 namespace {
 
 void WriteRaw(const std::filesystem::path& path, const char* data, size_t size) {
+  // Temporaries left by interrupted saves of this file go first.
+  RemoveStaleTemporaries(path);
   std::filesystem::path tmp = path;
   tmp += ".tmp" + std::to_string(::getpid());
   int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

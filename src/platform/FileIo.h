@@ -22,4 +22,17 @@ std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path);
 void WriteFileAtomically(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 void WriteFileAtomically(const std::filesystem::path& path, const std::string& bytes);
 
+// Writes `bytes` to `path` itself (created or truncated) and flushes it to
+// disk; no rename. Throws FileError naming the file (the file is removed).
+void WriteFileSynced(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
+// The temporary name WriteFileAtomically uses for `path` in this process.
+std::filesystem::path TemporaryPathOf(const std::filesystem::path& path);
+
+// Makes the renames and removals in `dir` durable (best effort).
+void SyncDirectory(const std::filesystem::path& dir);
+
+// Removes the temporaries "<path>.tmp<pid>" that interrupted writes of
+// `path` left behind (those of processes no longer running). Returns how many.
+int RemoveStaleTemporaries(const std::filesystem::path& path);
+
 }  // namespace smt::platform

@@ -16,6 +16,12 @@ ListFileContent ParseListFile(std::span<const uint8_t> bytes, bool hasLeading) {
     c.rows.reserve(static_cast<size_t>(count));
     for (int32_t i = 0; i < count; ++i) c.rows.push_back(r.ReadString());
   }
+  // Bytes after the last row: the count was damaged (or the file was cut
+  // together from two); loading part of it would lose the rest at the next save.
+  if (!r.AtEnd()) {
+    throw ArchiveError(std::to_string(r.remaining()) + " bytes follow the last of the " + std::to_string(count) +
+                       " rows the count announces");
+  }
   return c;
 }
 

@@ -3,6 +3,7 @@
 // with the default "获取配置失败" (which reads as 0), converted like the C
 // library's atoi/atof; integers are written "%d", decimals "%0.4f" (a few
 // display values "%0.2f").
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,12 @@ double TextToDouble(std::string_view text);
 
 std::string FormatInt(long long value);                 // "%d"
 std::string FormatDouble(double value, int decimals = 4);  // "%0.4f" / "%0.2f"
+
+// Every settings write reports here: a failed one is logged and told to the
+// operator (one box per file until a write to it succeeds again).
+void ReportSettingsWrite(const std::string& path, std::string_view section, std::string_view key, bool ok);
+// Failed settings writes since start.
+uint64_t FailedSettingsWrites();
 
 // One section of one profile file.
 class SettingsSection {

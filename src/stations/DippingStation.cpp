@@ -22,9 +22,7 @@ std::mutex g_starterMutex;
 std::function<void(int)> g_starter;
 
 std::string Fixed4(double v) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%0.4f", v);
-  return buf;
+  return smt::platform::FormatDouble(v, 4);  // never cut short
 }
 }  // namespace
 

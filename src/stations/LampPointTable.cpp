@@ -15,9 +15,7 @@ constexpr const char* kPlatform1 = "平台1";
 constexpr const char* kPlatform2 = "平台2";
 
 std::string F4(double v) {
-  char b[64];
-  std::snprintf(b, sizeof b, "%0.4f", v);
-  return b;
+  return smt::platform::FormatDouble(v, 4);  // never cut short
 }
 std::string D(int v) { return std::to_string(v); }
 double R(const std::string& s) { return smt::platform::TextToDouble(s); }

@@ -183,3 +183,39 @@ TEST(FeederCsv, HugeTraySizesInAFileDoNotAllocateWithoutBound) {
   EXPECT_LE(trays[0].cells.size(), 1'000'000u);
   EXPECT_EQ(trays[0].cells.size(), static_cast<size_t>(trays[0].rows) * static_cast<size_t>(trays[0].cols));
 }
+
+// An 8 KB file of 100 rows that each ask for a 1000 x 1000 tray: refused
+// with the file and line named, the group keeps its rows.
+TEST(FeederCsv, TraysPastWhatOneFileMayAskForRefuseTheFile) {
+  TempDir dir;
+  smt::platform::ScopedRecordingMessages messages;
+  std::string text = "header\r\n";
+  for (int r = 0; r < 100; ++r) {
+    std::string line = "W" + std::to_string(r + 1);
+    for (int i = 1; i < 30; ++i) line += "," + std::to_string(i);
+    text += line + ",1000,1000,0,0,1,1\r\n";
+  }
+  std::ofstream(dir.path / "big.csv") << text;
+  FeederTable t;
+  const int before = t.CurrentRowCount();
+  EXPECT_EQ(ImportFeederCsv(t, dir.path / "big.csv", Names(0)), CsvImportResult::Refused);
+  EXPECT_EQ(t.CurrentRowCount(), before);
+  ASSERT_EQ(messages.service.Texts().size(), 1u);
+  const std::string msg = messages.service.Texts()[0];
+  EXPECT_NE(msg.find("big.csv"), std::string::npos);
+  EXPECT_NE(msg.find("line 3:"), std::string::npos) << msg;  // the second data row passes the bound
+}
+
+TEST(FeederCsv, NonFiniteOrHugeTraySpacingRefusesTheFileNamingLineAndField) {
+  for (const std::string spacing : {"nan", "inf", "1e300"}) {
+    std::string line = "W1";
+    for (int i = 1; i < 30; ++i) line += "," + std::to_string(i);
+    line += ",2,2,0,0," + spacing + ",1";
+    std::vector<FeederRow> rows;
+    std::vector<TrayRecord> trays;
+    const std::string why = ParseFeederCsv("h\n" + line + "\n", Names(0), rows, trays);
+    EXPECT_NE(why.find("line 2:"), std::string::npos) << spacing;
+    EXPECT_NE(why.find("\"" + spacing + "\""), std::string::npos) << why;
+    EXPECT_TRUE(rows.empty());
+  }
+}

@@ -293,3 +293,25 @@ TEST(FeederTableGroups, DeletingAGroupBeforeTheCurrentKeepsEditingTheCurrent) {
   EXPECT_EQ(t.CurrentGroup()->name, "Z");
   EXPECT_EQ(t.CurrentRowCount(), 1);
 }
+
+// A small feeder table asking for huge trays: what one file may allocate is
+// bounded, and the line that passes the bound is named.
+TEST(FeederTableForm, TraysPastWhatOneFileMayAskForStopTheLoadAtTheirLine) {
+  std::vector<std::string> lines = {"1\tG\t", "G\t\t3\t"};
+  for (int r = 0; r < 3; ++r) lines.push_back(std::to_string(r + 1) + "\t");
+  for (int r = 0; r < 3; ++r) {
+    lines.push_back("600\t1000\t0\t0\t1\t1\t");
+    for (int k = 0; k < 600; ++k) lines.push_back("Yes/1\t");
+  }
+  FeederTable t;
+  const auto r = t.LoadFromLines(lines, Names(0));
+  ASSERT_TRUE(r.ok);
+  EXPECT_NE(r.error.find("line 607:"), std::string::npos) << r.error;  // the second tray
+  EXPECT_NE(r.error.find("cells in all"), std::string::npos);
+
+  std::vector<std::string> nan = {"1\tG\t", "G\t\t1\t", "1\t", "1\t1\t0\t0\tnan\t1\t", "Yes/1\t"};
+  FeederTable u;
+  const auto rn = u.LoadFromLines(nan, Names(0));
+  EXPECT_NE(rn.error.find("line 4:"), std::string::npos) << rn.error;
+  EXPECT_NE(rn.error.find("\"nan\""), std::string::npos);
+}

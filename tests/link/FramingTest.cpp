@@ -110,7 +110,11 @@ TEST(SerialFrameWire, SignMagnitudeFields) {
   EXPECT_EQ(ByteWriter().SM32(1000).Take(), (Bytes{0x00, 0x00, 0x03, 0xE8}));
   EXPECT_EQ(ByteWriter().SM16(-5).Take(), (Bytes{0x80, 0x05}));
   EXPECT_EQ(ByteWriter().BE32(-2).Take(), (Bytes{0xFF, 0xFF, 0xFF, 0xFE}));
-  EXPECT_EQ(ByteWriter().BE16(0x12345).Take(), (Bytes{0x23, 0x45}));
+  EXPECT_EQ(ByteWriter().BE16(0xFFFF).Take(), (Bytes{0xFF, 0xFF}));
+  // A value wider than its field is refused, never cut to its low bits.
+  EXPECT_FALSE(ByteWriter().BE16(0x12345).ok());
+  EXPECT_FALSE(ByteWriter().SM32(INT32_MIN).ok());
+  EXPECT_EQ(ByteWriter().SM32(-INT32_MAX).Take(), (Bytes{0xFF, 0xFF, 0xFF, 0xFF}));
 }
 
 // --- parser ---------------------------------------------------------------

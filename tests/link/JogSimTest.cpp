@@ -146,7 +146,8 @@ TEST_F(JogOnSimulator, NoRoomNoAxisOrNoLinkSendsNothing) {
   g_bConnected = true;
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_EQ(Count(0x61), 0u);
-  EXPECT_TRUE(messages.service.Texts().empty());
+  // Only the jog on a lost link says why (no room and no axis stay silent).
+  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Machine is not connection !"});
 }
 
 // The busy state is the guard: a second press while a jog runs is refused,

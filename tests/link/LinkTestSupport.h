@@ -27,7 +27,11 @@ inline void ResetLinkState() {
   rt.serialAckCount = 0;
   rt.serialSendCount = 0;
   rt.v2_04 = rt.v2_06 = rt.v2_07 = 0;
-  for (auto* e : smt::link::AllReplyEvents()) e->Reset();
+  for (auto* e : smt::link::AllReplyEvents()) {
+    e->ForgetLateReply();
+    e->Reset();
+  }
+  g_bPositionLost = false;
   g_bConnected = false;
   g_bResetDone = true;
   g_bMasterResetOk = true;

@@ -150,3 +150,20 @@ TEST(TextCodec, GbkBothWays) {
   EXPECT_EQ(GbkToUtf8("\xCC\xF9\xC6\xAC\xBB\xFA"), "贴片机");
   EXPECT_EQ(GbkToUtf8(std::string("a\xFF", 2)), "a\xEF\xBF\xBD");  // invalid byte replaced, not dropped silently
 }
+
+// A count damaged to 1 in a file of three rows, and bytes after the last row:
+// the file is damaged, not loaded in part.
+TEST(ListFile, BytesAfterTheLastRowMakeTheFileDamaged) {
+  ArchiveWriter damaged;
+  damaged.WriteI32(1);
+  damaged.WriteString("one");
+  damaged.WriteString("two");
+  damaged.WriteString("three");
+  EXPECT_THROW(ParseListFile(damaged.bytes(), false), ArchiveError);
+  ArchiveWriter trailing;
+  trailing.WriteString("lead");
+  trailing.WriteI32(0);
+  std::vector<uint8_t> bytes = trailing.bytes();
+  bytes.push_back(0x00);
+  EXPECT_THROW(ParseListFile(bytes, true), ArchiveError);
+}

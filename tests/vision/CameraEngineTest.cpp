@@ -254,7 +254,9 @@ TEST(CameraPanelTest, VisionTestOnTheMarkCameraReportsAndMoves) {
     std::lock_guard lk(info.m);
     EXPECT_NE(std::find(info.lines.begin(), info.lines.end(), "Visual Error !"), info.lines.end());
   }
-  // While the machine runs the move is refused.
+  // While the machine runs the move is refused (the failed move above
+  // counted the link as lost: connected again for this check).
+  g_bConnected = true;
   g_bMachineBusy = true;
   panel.RunVisionTest(0, frame, true);
   EXPECT_EQ(messages.service.Texts().back(), "Machine is runnig !");

@@ -1,0 +1,169 @@
+// A job's files change together: a saving process killed at any moment
+// leaves a job that opens as the old pair (.smt + .dis) or the new pair,
+// never a mix; what an interrupted save left behind goes at the next open.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include "job/JobFile.h"
+#include "job/JobFileError.h"
+#include "job/JobModel.h"
+#include "platform/FileIo.h"
+#include "support/TempDir.h"
+
+using namespace smt::job;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Every row names its generation: a mix shows as two different generations.
+JobFileContent Generation(int gen, int rows) {
+  JobFileContent c;
+  c.curPcbName = "gen " + std::to_string(gen);
+  c.pcbCount = 1;
+  c.dispenseLines.emplace();
+  for (int i = 0; i < rows; ++i) {
+    c.pcbLines.push_back("gen " + std::to_string(gen) + "\tboard row " + std::to_string(i) + "\t12.5\t-3.25\t");
+    c.dispenseLines->push_back("gen " + std::to_string(gen) + "\tdot " + std::to_string(i) + "\t1.0\t2.0\t");
+  }
+  return c;
+}
+
+// The generation of the pair on disk, -1 for a mix.
+int GenerationOnDisk(const fs::path& job) {
+  const JobFileContent c = ReadJobFiles(job, 0);
+  const int gen = std::stoi(c.curPcbName.substr(4));
+  const std::string tag = "gen " + std::to_string(gen) + "\t";
+  if (!c.dispenseLines) return -1;
+  for (const auto& l : c.pcbLines)
+    if (l.rfind(tag, 0) != 0) return -1;
+  for (const auto& l : *c.dispenseLines)
+    if (l.rfind(tag, 0) != 0) return -1;
+  return gen;
+}
+
+}  // namespace
+
+TEST(JobSaveKill, AKilledSaveLeavesTheOldPairOrTheNewOneNeverAMix) {
+  smt::test::TempDir dir;
+  const fs::path job = dir / "board.smt";
+  constexpr int kRows = 3000;
+  WriteJobFiles(job, Generation(0, kRows), 0);
+  // How long one save takes here: the kills fall before, in and after it.
+  const auto t0 = std::chrono::steady_clock::now();
+  WriteJobFiles(job, Generation(1, kRows), 0);
+  const auto saveUs = std::max<long long>(
+      200, std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0).count());
+
+  std::mt19937 random(14);
+  std::uniform_int_distribution<long long> delay(0, 3 * saveUs);
+  int gen = GenerationOnDisk(job);
+  ASSERT_EQ(gen, 1);
+  int newSeen = 0, oldSeen = 0;
+  for (int kill = 0; kill < 120; ++kill) {
+    const int next = gen + 1;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      // The child saves the next generation over and over until it is killed.
+      try {
+        for (int g = next;; ++g) WriteJobFiles(job, Generation(g, kRows), 0);
+      } catch (...) {
+        _exit(3);
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the saving child failed at kill " << kill;
+    const int now = GenerationOnDisk(job);
+    ASSERT_NE(now, -1) << "a mix of two saves after kill " << kill;
+    ASSERT_GE(now, gen) << "an older pair came back after kill " << kill;
+    (now == gen ? oldSeen : newSeen)++;
+    gen = now;
+    // Nothing of the interrupted save stays behind.
+    for (const auto& e : fs::directory_iterator(dir.path())) {
+      const std::string name = e.path().filename().string();
+      EXPECT_TRUE(name == "board.smt" || name == "board.dis") << name << " left after kill " << kill;
+    }
+  }
+  // Kills fell both before and after saves were committed.
+  EXPECT_GT(newSeen, 0);
+  EXPECT_GT(oldSeen, 0);
+}
+
+TEST(JobSaveKill, ACommittedSaveIsCompletedAtTheNextOpenAndAnUncommittedOneUndone) {
+  smt::test::TempDir dir;
+  const fs::path job = dir / "board.smt";
+  WriteJobFiles(job, Generation(1, 5), 0);
+  const auto newSmt = EncodeJobFile(Generation(2, 5));
+  const auto newDis = EncodeRowFile(*Generation(2, 5).dispenseLines);
+
+  // Killed after the journal was written, before the renames: rolled forward.
+  const std::string journal2 =
+      "SMT job save journal 1\nput\tboard.smt\tboard.smt.tmp999999990\nput\tboard.dis\tboard.dis.tmp999999990\nend\n";
+  smt::platform::WriteFileAtomically(dir / "board.smt.tmp999999990", newSmt);
+  smt::platform::WriteFileAtomically(dir / "board.dis.tmp999999990", newDis);
+  dir.Write("board.smt.journal", journal2);
+  EXPECT_EQ(GenerationOnDisk(job), 2);
+  EXPECT_FALSE(fs::exists(dir / "board.smt.journal"));
+  EXPECT_FALSE(fs::exists(dir / "board.dis.tmp999999990"));
+
+  // Killed after one rename of the journal was done: the rest follows.
+  smt::platform::WriteFileAtomically(dir / "board.dis.tmp999999990", EncodeRowFile(*Generation(3, 5).dispenseLines));
+  smt::platform::WriteFileAtomically(job, EncodeJobFile(Generation(3, 5)));
+  dir.Write("board.smt.journal", journal2);
+  EXPECT_EQ(GenerationOnDisk(job), 3);
+
+  // Killed before the journal: the temporaries go, the old pair stays; a
+  // journal that is not whole was never committed.
+  smt::platform::WriteFileAtomically(dir / "board.smt.tmp999999991", EncodeJobFile(Generation(4, 5)));
+  dir.Write("board.smt.journal", "SMT job save journal 1\nput\tboard.smt\tboard.smt.tmp999999991\n");
+  EXPECT_EQ(GenerationOnDisk(job), 3);
+  EXPECT_FALSE(fs::exists(dir / "board.smt.tmp999999991"));
+  EXPECT_FALSE(fs::exists(dir / "board.smt.journal"));
+}
+
+TEST(JobSaveKill, StaleTemporariesOfInterruptedSavesAreRemovedAtTheNextOpenOrSave) {
+  smt::test::TempDir dir;
+  const fs::path job = dir / "board.smt";
+  WriteJobFiles(job, Generation(1, 5), 0);
+  // Temporaries of a process that no longer runs (pid beyond any pid), and one of a running process.
+  dir.Write("board.smt.tmp999999999", std::string(1000, 'x'));
+  dir.Write("board.dis.tmp999999998", std::string(1000, 'x'));
+  const std::string running = "board.dis.tmp" + std::to_string(::getppid());
+  dir.Write(running, "x");
+  EXPECT_EQ(GenerationOnDisk(job), 1);
+  EXPECT_FALSE(fs::exists(dir / "board.smt.tmp999999999"));
+  EXPECT_FALSE(fs::exists(dir / "board.dis.tmp999999998"));
+  EXPECT_TRUE(fs::exists(dir / running));
+  // At a save too.
+  dir.Write("board.smt.tmp999999997", "x");
+  WriteJobFiles(job, Generation(2, 5), 0);
+  EXPECT_FALSE(fs::exists(dir / "board.smt.tmp999999997"));
+}
+
+// A board value of 1e60 survives saves unchanged (it was cut to the first
+// 63 characters of its "%0.4f" text, so every save changed it).
+TEST(JobNumbers, LargeBoardValuesSurviveASave) {
+  JobModel job;
+  PcbRecord rec;
+  rec.m_strName = "B";
+  rec.m_dOriginX = 1e60;
+  rec.m_dRowSpace = -3.5e70;
+  job.pcbs.m_Records.push_back(rec);
+  job.pcbs.m_strCurPcbName = "B";
+  const JobFileContent first = job.ToContent(0);
+  JobModel back;
+  back.ApplyContent(first, 0);
+  ASSERT_EQ(back.pcbs.m_Records.size(), 1u);
+  EXPECT_EQ(back.pcbs.m_Records[0].m_dOriginX, 1e60);
+  EXPECT_EQ(back.pcbs.m_Records[0].m_dRowSpace, -3.5e70);
+  EXPECT_EQ(back.ToContent(0), first);
+}

@@ -1,0 +1,281 @@
+// Link faults against the board simulator on both links: a reply that comes
+// after its command timed out never completes a later command of the same
+// family; a motion time-out leaves the machine unhomed; a failed command
+// says so and the link counts as lost; every field refuses a value one past
+// its range and sends its largest value exactly; the simulator refuses
+// what a board refuses.
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "MotionFixture.h"
+#include "link/CommandEncoding.h"
+#include "link/LinkBytes.h"
+#include "link/LinkTexts.h"
+#include "link/MotionCommands.h"
+#include "link/ProcessCommands.h"
+#include "link/SerialFrame.h"
+
+using namespace smt::link;
+
+namespace {
+
+struct Family {
+  const char* name;
+  uint8_t code;
+  ReplyEvent* event;
+  std::function<CommandResult()> send;
+  int axis;  // the simulator's axis the command moves
+};
+
+std::vector<Family> Families() {
+  return {
+      {"0x61 X move", 0x61, &g_hEventAxisMove,
+       [] { return SendCmd61MoveAxis(0, 100, 5, 10) ? CommandResult::Ok : CommandResult::ReplyFailed; }, 0},
+      {"0x67 Z stroke", 0x67, &g_hEventCmd67, [] { return SendCmd67MoveZ(32, -300, 5, 10, 1, 100, 0); }, 100 + 32},
+  };
+}
+
+}  // namespace
+
+class LinkFaults : public linktest::MotionSimTest {
+ protected:
+  void TearDown() override {
+    for (auto* e : AllReplyEvents()) e->ForgetLateReply();
+    g_hEventAxisMove.SetTimeout(std::chrono::seconds(60));
+    g_hEventCmd67.SetTimeout(std::chrono::seconds(30));
+    g_bPositionLost = false;
+    linktest::MotionSimTest::TearDown();
+  }
+  size_t ReceivedOf(uint16_t code) {
+    size_t n = 0;
+    for (const auto& r : sim->Received()) n += r.code == code;
+    return n;
+  }
+  std::string AllMessages() {
+    std::string all;
+    for (const auto& t : messages.service.Texts()) all += t + " | ";
+    return all;
+  }
+  bool MessageContains(const std::string& part) {
+    for (const auto& t : messages.service.Texts())
+      if (t.find(part) != std::string::npos) return true;
+    return false;
+  }
+};
+
+TEST_F(LinkFaults, ALateReplyNeverCompletesTheNextCommandAndTheMachineCountsAsNotHomed) {
+  for (bool serialLink : {false, true}) {
+    for (const Family& f : Families()) {
+      SCOPED_TRACE(std::string(serialLink ? "serial " : "udp ") + f.name);
+      serialLink ? UseSerial() : UseUdp();
+      g_bConnected = true;
+      g_bResetDone = true;
+      g_bPositionLost = false;
+      messages.service.Clear();
+      sim->ClearReceived();
+      f.event->SetTimeout(std::chrono::milliseconds(300));
+
+      // The board answers the move 500 ms late: the program has given up at 300 ms.
+      sim->DelayNextReplyTo(f.code, std::chrono::milliseconds(500));
+      EXPECT_NE(f.send(), CommandResult::Ok);
+      EXPECT_TRUE(MessageContains("time-out")) << AllMessages();
+      // Not homed, not connected: the operator is told and the connect button is free.
+      EXPECT_FALSE(g_bResetDone);
+      EXPECT_FALSE(g_bConnected);
+
+      // The next move is refused with a message and nothing is sent.
+      messages.service.Clear();
+      EXPECT_NE(f.send(), CommandResult::Ok);
+      EXPECT_TRUE(MessageContains("Machine is not reset !"));
+      EXPECT_EQ(ReceivedOf(f.code), 1u);
+
+      // Homing frees motion again (homing is another family).
+      MachineHoming::Instance().m_nResetMode = 0;
+      ASSERT_EQ(SendCmd02Home({}), CommandResult::Ok);
+      MachineHoming::Instance().m_nResetMode = -1;
+      EXPECT_FALSE(g_bPositionLost);
+      linktest::ZeroPositions();
+
+      // The board refuses the next move; the late reply of the first is still
+      // on its way and must not be taken for this one's.
+      if (serialLink) sim->InjectSerialError(f.code, f.code, 0);
+      else sim->InjectStatus(f.code, 0x11);
+      const int64_t before = sim->Position(f.axis);
+      EXPECT_NE(f.send(), CommandResult::Ok);
+      EXPECT_EQ(g_nCurX.load(), 0);
+      EXPECT_EQ(sim->Position(f.axis), before);
+      EXPECT_GE(f.event->LateRepliesDiscarded(), 1u);
+      // The family works again afterwards.
+      EXPECT_EQ(f.send(), CommandResult::Ok);
+    }
+  }
+}
+
+TEST_F(LinkFaults, AFailedSendSaysSoAndTheLinkCountsAsLost) {
+  UseSerial();
+  g_bConnected = true;
+  serial.Close();
+  EXPECT_EQ(SendCmd15ReadVacuum(1), CommandResult::SendFailed);
+  EXPECT_TRUE(MessageContains("Command 15 could not be sent"));
+  EXPECT_FALSE(g_bConnected);
+}
+
+// Every field: one past its range is refused with a message naming the
+// command and the value, nothing is sent; the largest value goes out exactly.
+TEST_F(LinkFaults, EveryFieldRefusesAValueOnePastItsRangeAndSendsItsLargestExactly) {
+  struct Case {
+    const char* name;
+    bool serialLink;
+    uint16_t code;
+    std::function<void()> sendTooBig;
+    std::function<void()> sendLargest;
+    std::string tooBigText;                      // part of the refusal
+    std::function<bool(const std::vector<uint8_t>&)> largestArrived;  // payload check
+  };
+  FeedValues feed{};
+  const std::vector<Case> cases = {
+      {"output number", false, 0x03, [] { SetOutput(256, 1, 5); }, [] { SetOutput(255, 1, 5); }, "Command 03: the value 256",
+       [](const auto& p) { return p.size() == 4 && p[0] == 255; }},
+      {"output number serial", true, 0x03, [] { SetOutput(256, 1, 5); }, [] { SetOutput(255, 0, 5); },
+       "Command 03: the value 256", [](const auto& p) { return p.size() == 2 && p[0] == 255; }},
+      {"output value", false, 0x03, [] { SetOutput(5, 1, 65536); }, [] { SetOutput(5, 1, 65535); },
+       "Command 03: the value 65536", [](const auto& p) { return p.size() == 4 && p[2] == 0xFF && p[3] == 0xFF; }},
+      {"state code", false, 0x60, [] { SendCmd60SetState(256, 0); }, [] { SendCmd60SetState(255, 255); },
+       "Command 60: the value 256", [](const auto& p) { return p.size() == 2 && p[0] == 255 && p[1] == 255; }},
+      {"state value", false, 0x60, [] { SendCmd60SetState(5, 256); }, [] { SendCmd60SetState(5, 255); },
+       "Command 60: the value 256", [](const auto& p) { return p.size() == 2 && p[1] == 255; }},
+      {"0x66 value 10", false, 0x66,
+       [feed]() mutable { feed[7] = 65536; SendCmd66MoveFeedAxis(0, 11, feed); },
+       [feed]() mutable { feed[7] = 65535; SendCmd66MoveFeedAxis(0, 11, feed); }, "Command 66: the value 65536",
+       [](const auto& p) { return p.size() == 38 && p[34] == 0xFF && p[35] == 0xFF; }},
+      {"0x66 value 11", false, 0x66,
+       [feed]() mutable { feed[8] = 256; SendCmd66MoveFeedAxis(0, 11, feed); },
+       [feed]() mutable { feed[8] = 255; SendCmd66MoveFeedAxis(0, 11, feed); }, "Command 66: the value 256",
+       [](const auto& p) { return p.size() == 38 && p[36] == 0xFF; }},
+      {"0x66 value 11 serial", true, 0x66,
+       [feed]() mutable { feed[8] = 256; SendCmd66MoveFeedAxis(0, 11, feed); },
+       [feed]() mutable { feed[8] = 255; SendCmd66MoveFeedAxis(0, 11, feed); }, "Command 66: the value 256",
+       [](const auto& p) { return p.size() == 17 && p[15] == 0xFF; }},
+      {"0x64 A index", false, 0x64, [] { SendCmd64MoveXY(0, 5, 10, 0, 5, 10, 256, 0, 5, 10, 0); },
+       [] { SendCmd64MoveXY(0, 5, 10, 0, 5, 10, 255, 0, 5, 10, 0); }, "Command 64: the value 256",
+       [](const auto& p) { return p.size() == 38 && p[25] == 255; }},
+      {"0x01 INT_MIN serial", true, 0x01, [] { SendCmd01MoveAxisSerial(0, INT32_MIN); },
+       [] { SendCmd01MoveAxisSerial(0, INT32_MAX); }, "Command 01: the value -2147483648",
+       [](const auto& p) { return p.size() == 5 && p[1] == 0x7F && p[2] == 0xFF && p[3] == 0xFF && p[4] == 0xFF; }},
+      {"0x58 INT_MIN magnitude", false, 0x58, [] { SendCmd58GlueDispense(10, 0, 5, 10, 5, INT32_MIN, 0, 0, 0, 0); },
+       [] { SendCmd58GlueDispense(10, 0, 5, 10, 5, -INT32_MAX, 0, 0, 0, 0); }, "Command 58: the value 2147483648",
+       [](const auto& p) { return p.size() == 28 && p[14] == 0xFF && p[17] == 0x7F; }},
+      {"0x58 INT_MIN steps serial", true, 0x58,
+       [] { SendCmd58GlueDispense(10, INT32_MIN, 5, 10, 5, 0, 0, 0, 0, 0); },
+       [] { SendCmd58GlueDispense(10, -INT32_MAX, 5, 10, 5, 0, 0, 0, 0, 0); }, "does not fit",
+       [](const auto& p) { return p.size() == 20 && p[1] == 0xFF && p[4] == 0xFF; }},
+      {"0x68 INT_MIN fifth", false, 0x68, [] { SendCmd68MoveZVacuum(32, 0, 5, 10, INT32_MIN, 100, 0); },
+       [] { SendCmd68MoveZVacuum(32, 0, 5, 10, INT32_MIN + 1, 100, 0); }, "Command 68: the value 2147483648",
+       [](const auto& p) { return p.size() == 21 && p[13] == 0xFF && p[16] == 0x7F; }},
+      {"0x68 INT_MIN fifth serial", true, 0x68, [] { SendCmd68MoveZVacuum(32, 0, 5, 10, INT32_MIN, 100, 0); },
+       [] { SendCmd68MoveZVacuum(32, 0, 5, 10, INT32_MIN + 1, 100, 0); }, "Command 68: the value 2147483648",
+       [](const auto& p) { return p.size() == 14 && p[7] == 0x7F && p[10] == 0xFF; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.serialLink ? UseSerial() : UseUdp();
+    g_bPositionLost = false;
+    messages.service.Clear();
+    sim->ClearReceived();
+    c.sendTooBig();
+    EXPECT_TRUE(MessageContains(c.tooBigText)) << (messages.service.Texts().empty() ? "" : messages.service.Texts()[0]);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(ReceivedOf(c.code), 0u) << [&] {
+      std::string d;
+      for (const auto& r : sim->Received()) {
+        d += std::to_string(r.code) + (r.link == smt::sim::SimLink::Udp ? "u:" : "s:");
+        for (auto b : r.payload) d += std::to_string(b) + ",";
+        d += " ";
+      }
+      return d;
+    }();
+    messages.service.Clear();
+    c.sendLargest();
+    ASSERT_TRUE(linktest::WaitFor([&] { return sim->LastReceived(c.code).has_value(); }));
+    EXPECT_TRUE(c.largestArrived(sim->LastReceived(c.code)->payload));
+  }
+}
+
+TEST_F(LinkFaults, ConveyorWaitTimeOutMustFitItsWord) {
+  UseUdp();
+  UpdateSettings([](MotionSettings& m) { m.conveyorWaitTimeOut = 65536; });
+  SendCmd62Zones(2, 0, 1, 0, 10, 10, 10, 5, 10);
+  EXPECT_TRUE(MessageContains("Command 62: the value 65536"));
+  EXPECT_EQ(ReceivedOf(0x62), 0u);
+  UpdateSettings([](MotionSettings& m) { m.conveyorWaitTimeOut = 65535; });
+  EXPECT_EQ(SendCmd62Zones(2, 0, 1, 0, 10, 10, 10, 5, 10), CommandResult::Ok);
+  const auto p = sim->LastReceived(0x62)->payload;
+  EXPECT_EQ(p[2], 0xFF);
+  EXPECT_EQ(p[3], 0xFF);
+}
+
+TEST_F(LinkFaults, SpeedBytesKeepTheirClamp) {
+  EXPECT_EQ(SpeedByte(256), 255u);
+  EXPECT_EQ(SpeedByte(-1), 0u);
+  EXPECT_EQ(SpeedByte(255), 255u);
+  ByteWriter w;
+  w.U8(SpeedByte(1000));
+  EXPECT_TRUE(w.ok());
+}
+
+// The simulator, seen from the wire: it refuses what a board refuses.
+TEST_F(LinkFaults, SimulatorRefusesShortPayloadsAndUnknownSerialCodes) {
+  UseSerial();
+  // A 6-byte serial 0x61 (7 are needed) moves nothing and is answered with an error report.
+  g_hEventAxisMove.Reset();
+  const auto shortFrame = BuildSerialFrame(0x61, {0x00, 0x00, 0x00, 0x03, 0xE8, 0x05});
+  ASSERT_TRUE(WriteComFrame(shortFrame.data(), static_cast<uint32_t>(shortFrame.size())));
+  EXPECT_EQ(g_hEventAxisMove.Wait(std::chrono::seconds(3)), ReplyWait::Failed);
+  EXPECT_EQ(sim->Position(0), 0);
+  EXPECT_EQ(sim->RefusedCommands(), 1u);
+  // A UDP-only code (0x72) and an unknown code on the serial line are answered
+  // as unknown: no acknowledgement.
+  for (uint8_t code : {uint8_t{0x72}, uint8_t{0x99}}) {
+    messages.service.Clear();
+    const auto f = BuildSerialFrame(code, std::vector<uint8_t>(48, 0));
+    ASSERT_TRUE(WriteComFrame(f.data(), static_cast<uint32_t>(f.size())));
+    ASSERT_TRUE(linktest::WaitFor([&] { return !messages.service.Texts().empty(); }));
+    EXPECT_EQ(messages.service.Texts()[0], CurrentLinkTexts().message16) << int(code);
+  }
+  EXPECT_EQ(sim->RefusedCommands(), 3u);
+
+  // UDP: a short 0x61 is answered with the length error and moves nothing.
+  UseUdp();
+  messages.service.Clear();
+  MachineCommand m;
+  m.code = 0x61;
+  m.udpPayload = std::vector<uint8_t>{0, 0, 0, 0, 0, 0xE8, 0x03, 0, 0};
+  m.reply = &g_hEventAxisMove;
+  EXPECT_EQ(SendMachineCommand(m), CommandResult::ReplyFailed);
+  EXPECT_EQ(sim->Position(0), 0);
+  EXPECT_TRUE(MessageContains("Error-05"));
+}
+
+TEST_F(LinkFaults, FrontPanelKeysTenAndElevenHaveNoSerialForm) {
+  struct Keys : LinkHooks {
+    std::atomic<int> udpKey{0}, serialKey{0}, serialCount{0};
+    void OnStatusReport(uint8_t k) override { udpKey = k; }
+    void OnSerialStatusReport(uint8_t k) override {
+      serialKey = k;
+      ++serialCount;
+    }
+  } keys;
+  Runtime().hooks = &keys;
+  UseUdp();
+  Introduce();
+  for (uint8_t key : {uint8_t{10}, uint8_t{11}}) {
+    sim->SendKeyReport(key);
+    EXPECT_TRUE(linktest::WaitFor([&] { return keys.udpKey == key; }));
+  }
+  sim->SendKeyReport(9);
+  EXPECT_TRUE(linktest::WaitFor([&] { return keys.serialKey == '9'; }));
+  // Only key 9 reached the serial line (not ':' or ';').
+  EXPECT_EQ(keys.serialCount.load(), 1);
+  Runtime().hooks = &hooks;
+}
