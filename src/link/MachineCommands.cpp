@@ -137,7 +137,6 @@ CommandResult SendMachineCommand(const MachineCommand& c) {
     std::snprintf(text, sizeof text, "Command %02X could not be sent: the link to the machine is down !", c.code);
     NotifyOperator(text);
     OnLinkLost(text);
-    smt::ReleaseMachineBusy();
     return CommandResult::SendFailed;
   }
   CommandResult result = CommandResult::Ok;
