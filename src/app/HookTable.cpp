@@ -82,8 +82,6 @@ void Optional(const Ref& r, std::string reason) {
 
 void DeclareShellHooks(CSMTView& view) {
   CSMTView* v = &view;
-  const std::string lamp = "connected by lamp work";
-  const std::string settings = "connected by settings work";
 
   // --- run engine: part list ---
   Need(RUN(placementRows), kPlacing);
@@ -185,7 +183,7 @@ void DeclareShellHooks(CSMTView& view) {
   Need(FEED(pickFromFeederTest), Types({8}), kNone);
   Need(FEED(dippingStation), kFeeding, kNone);
   Need(FEED(dippingZMeasured), kFeeding, kNone);
-  Optional(FEED(showMeasurementHeight), settings);
+  Need(FEED(showMeasurementHeight), kAll, kNone);
   Need(FEED(updateRowsForFeeder), kFeeding, kNone);
   Need(FEED(placementFeederNumbers), kFeeding, kNone);
   Need(FEED(replacePartEditorFeeder), kFeeding, kNone);
@@ -234,8 +232,8 @@ void DeclareShellHooks(CSMTView& view) {
   Need(LOGIC(editDrill), kAll, kNone);
   Need(LOGIC(cameraTrackModify), kPlacing, kNone);
   Need(LOGIC(cameraTestForModify), kPlacing, kNone);
-  Optional(LOGIC(lampRowAdded), lamp);
-  Optional(LOGIC(lampRowDeleted), lamp);
+  Need(LOGIC(lampRowAdded), kLamp, kNone);
+  Need(LOGIC(lampRowDeleted), kLamp, kNone);
   Need(LOGIC(calcFeederPickTarget), kPlacing, kNone);
 
   // --- PCB editor ---

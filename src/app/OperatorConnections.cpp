@@ -19,6 +19,7 @@
 #include "link/MachineHoming.h"
 #include "platform/GuiDispatcher.h"
 #include "run/RunServices.h"
+#include "settings/CDialogSetBasic.h"
 #include "stations/LabelingMachine.h"
 #include "vision/CDialogCameraList.h"
 #include "vision/CDialogSetView.h"
@@ -90,6 +91,14 @@ void ConnectFeederEditor(CSMTView& view) {
     });
   };
   s.showFeederList = [&view] { view.OnShowFeedList(); };
+  // The AutoZ measurement's height, from the feeder test worker, into the
+  // open basic settings dialog (so its OK keeps it).
+  s.showMeasurementHeight = [](double mm) {
+    smt::platform::PostToGui([mm] {
+      using smt::settings::CDialogSetBasic;
+      if (CDialogSetBasic* open = CDialogSetBasic::OpenDialog()) open->ShowMeasurement(mm);
+    });
+  };
   s.homeZ = [] { smt::link::MachineHoming::Instance().StartHomeThread(3, 1); };
   s.clearLiftFlags = [&view] {
     if (view.m_pManualControl) view.m_pManualControl->JogPad().m_bLiftOnce = false;

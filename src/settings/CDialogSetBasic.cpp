@@ -223,9 +223,13 @@ CDialogSetBasic::CDialogSetBasic(MachineSettingsStore& store, std::string appDir
   Fill(working_);
   ApplyMachineType(type);
   store_.m_bDialogOpen = true;
+  openDialog_ = this;
 }
 
-CDialogSetBasic::~CDialogSetBasic() { store_.m_bDialogOpen = false; }
+CDialogSetBasic::~CDialogSetBasic() {
+  store_.m_bDialogOpen = false;
+  if (openDialog_ == this) openDialog_ = nullptr;
+}
 
 QString CDialogSetBasic::Text(const char* name, const char* def) const {
   platform::LanguageSection lang(appDir_, language_, "SetBasicConfig");

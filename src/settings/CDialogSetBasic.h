@@ -35,6 +35,8 @@ class CDialogSetBasic : public QDialog {
   CDialogSetBasic(MachineSettingsStore& store, std::string appDir, std::string language, QWidget* parent = nullptr,
                   Hooks hooks = {});
   ~CDialogSetBasic() override;
+  // The dialog while it is open (window thread only), else null.
+  static CDialogSetBasic* OpenDialog() { return openDialog_; }
 
   QLineEdit* Edit(const std::string& key) const;
   QCheckBox* Check(const std::string& key) const;
@@ -69,6 +71,7 @@ class CDialogSetBasic : public QDialog {
   std::map<std::string, QCheckBox*> checks_;
   std::map<std::string, std::pair<QRadioButton*, QRadioButton*>> radios_;
   std::map<int, QPushButton*> takeButtons_;
+  static inline CDialogSetBasic* openDialog_ = nullptr;
 };
 
 }  // namespace smt::settings

@@ -2,6 +2,8 @@
 // shell builds it: the feeder editor, the part editors, the calibration
 // tasks' board values, the camera table's angles and the run mode.
 #include <QComboBox>
+#include <QDialog>
+#include <QTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -24,6 +26,7 @@
 #include "library/PackLibrary.h"
 #include "run/RunServices.h"
 #include "run/StrategySettings.h"
+#include "settings/CDialogSetBasic.h"
 #include "settings/SettingsStores.h"
 #include "vision/CDialogCameraList.h"
 
