@@ -37,6 +37,8 @@
 #include "job/CDialogPCBEdit.h"
 #include "job/CDialogPartList.h"
 #include "job/DropDownLists.h"
+#include "job/EdaPartConversion.h"
+#include "job/FeederView.h"
 #include "job/ImportFileSettings.h"
 #include "link/MachineHoming.h"
 #include "run/FeederPickTest.h"
@@ -191,6 +193,13 @@ void InstallJob(CSMTView& view) {
     // The import dialog keeps its format and options between openings.
     auto import = std::make_shared<CDialogImportFile>(p->Job());
     import->SetOptions(smt::job::LoadImportFitOptions(appDir));
+    // Imported parts are matched with the feeders of the feeder list.
+    import->FeederRows = [] {
+      std::vector<smt::job::ImportFeederRow> rows;
+      for (const smt::job::FeederRowView& f : smt::job::FeederListRows())
+        rows.push_back({f.Cell(0), f.Cell(2), f.Cell(3), f.Cell(10), f.flyImage == 2});
+      return rows;
+    };
     p->PcbEditor().openImportDialog = [import, frame] { import->Open(frame->m_strAppPath, frame->m_strLanguage); };
     p->PcbEditor().openDoubleMarkTest = [p] { smt::library::OpenDoubleMarkTest(&p->PcbEditor()); };
   });
