@@ -19,6 +19,7 @@
 #include "feeder/FeederEditFields.h"
 #include "feeder/FeederTable.h"
 #include "feeder/FeederServices.h"
+#include "job/CDialogImportFile.h"
 #include "job/CDialogPCBEdit.h"
 #include "job/CSMTDoc.h"
 #include "job/CDialogPartEditSmt.h"
@@ -291,4 +292,34 @@ TEST_F(OperatorShell, CameraEditorLightReachesTheCameraPanel) {
   // Not connected: the panel says so, as when the brightness is typed there.
   ASSERT_FALSE(messages.service.Texts().empty());
   EXPECT_EQ(messages.service.Texts().back(), "Machine is not connection !");
+}
+
+TEST_F(OperatorShell, ImportedPartsAreMatchedWithTheFeederListsFeeders) {
+  CSMTView& v = StartView();
+  auto& job = v.m_pPartList->Job();
+  job.pcbs.Add("B1");
+  job.pcbs.m_strCurPcbName = "B1";
+  // A PADS.318 file of two 0603 parts; the feeder list holds W1 and W2 with package 0603.
+  const auto file = dir.path() / "a.318";
+  dir.Write("a.318", "R1 0603 9 1 90\r\nC1 0603 10 3 0\r\n");
+  bool opened = false;
+  QTimer::singleShot(0, [&] {
+    auto* d = qobject_cast<CDialogImportFile*>(QApplication::activeModalWidget());
+    if (!d) {
+      if (auto* other = qobject_cast<QDialog*>(QApplication::activeModalWidget())) other->reject();
+      return;
+    }
+    opened = true;
+    d->FormatBox()->setCurrentIndex(16);
+    d->SetOptions({1, 0});  // the operator asks for feeders by package
+    d->OpenFiles({file.string()});
+    d->OnImportAllToProject();
+    d->reject();
+  });
+  v.m_pPartList->PcbEditor().openImportDialog();
+  ASSERT_TRUE(opened);
+  const smt::job::PcbRecord* rec = job.pcbs.Find("B1");
+  ASSERT_NE(rec, nullptr);
+  ASSERT_EQ(rec->PartCount(), 2);
+  EXPECT_EQ(rec->m_Parts[0][smt::job::kSmtFeeder], "W1") << "the part takes the feeder of its package";
 }
