@@ -5,6 +5,7 @@
 // placement list, the drill CSV import), the row editing commands, the row
 // writers and the run's row interface. The panel widget shows the rows of
 // the JobModel and calls these; tests drive them directly.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 
@@ -73,9 +74,13 @@ class PartListLogic {
   DisEditFields disEdit;
   DrillEditFields drillEdit;
 
-  // Run selection flags (start-from commands, read by the run).
-  uint8_t m_bStartFromCurrentSmt = 0, m_bStartFromCurrentDis = 0, m_bStartFromCurrentDrill = 0;
-  uint8_t m_bSelectedSmt = 0, m_bSelectedDis = 0, m_bSelectedDrill = 0;
+  // Run selection flags. Thread rule: the window thread sets them from the
+  // start-from commands before the run thread starts (the thread's start
+  // orders them); the run thread reads them and clears them in the run's end
+  // step, while the window thread keeps reading them for the row display, so
+  // they are atomics.
+  std::atomic<uint8_t> m_bStartFromCurrentSmt{0}, m_bStartFromCurrentDis{0}, m_bStartFromCurrentDrill{0};
+  std::atomic<uint8_t> m_bSelectedSmt{0}, m_bSelectedDis{0}, m_bSelectedDrill{0};
 
   int sortCode = 0;
   bool selectAllToggle[3] = {true, true, true};

@@ -5,6 +5,7 @@
 // waits pump its event loop, so the run's window work runs where it runs in
 // the program.
 #include <QCoreApplication>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -72,14 +73,15 @@ class RunShellTest : public ShellTest {
     CMainFrame& f = Start();
     view = f.view();
     EXPECT_NE(view, nullptr);
-    bool up = false, done = false;
+    // Written by the connecting thread, read by the pumping window thread.
+    std::atomic<bool> up{false}, done{false};
     std::thread t([&] {
       up = view->m_pManualControl->ConnectNow();
       done = true;
     });
-    Pump([&] { return done; }, std::chrono::seconds(20));
+    Pump([&] { return done.load(); }, std::chrono::seconds(20));
     t.join();
-    EXPECT_TRUE(up);
+    EXPECT_TRUE(up.load());
     EXPECT_TRUE(smt::link::MachineHoming::Instance().StartHomeThread(0, 0));
     EXPECT_TRUE(Pump([] { return g_bResetDone.load() && !g_bMachineBusy.load(); }));
     g_bMasterResetOk = true;

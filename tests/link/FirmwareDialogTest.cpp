@@ -69,6 +69,12 @@ INSTANTIATE_TEST_SUITE_P(Dialog, FirmwareDialogGuards,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FirmwareDialog, FeederChoiceIsTakenWhenTheUpgradeStartsAndKeptForTheNextOpening) {
+  // The worker's end is shown on the window thread (this one), as in the program.
+  smt::platform::QtGuiDispatcher gui;
+  smt::platform::GuiDispatcher::Install(&gui);
+  struct Uninstall {
+    ~Uninstall() { smt::platform::GuiDispatcher::Install(nullptr); }
+  } uninstall;
   {
     CDialogFirmwareUpdate d(DialogEnv());
     EXPECT_TRUE(d.FeedRadio(0)->isChecked());  // "Feed32" the first time
