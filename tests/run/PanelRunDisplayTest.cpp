@@ -78,10 +78,12 @@ class PanelRunDisplay : public RunSimTest {
     ProcessUntil([&] { return ended.load() || !g_bMachineBusy; }, 10s);
     // The run's busy bytes are the panel's: its threads leave before it goes.
     ProcessUntil([&] { return smt::run::FeedBusy() == 0 && smt::run::SmtBusy() == 0; }, 10s);
+    smt::platform::GuiDispatcher::Install(nullptr);
+    // The run's services point at the panel's busy bytes: the threads end and
+    // the services are forgotten before the panel goes.
+    RunSimTest::TearDown();
     panel.reset();
     smt::job::g_FeederSource = {};
-    smt::platform::GuiDispatcher::Install(nullptr);
-    RunSimTest::TearDown();
   }
   template <class F>
   bool ProcessUntil(F done, std::chrono::milliseconds limit) {
