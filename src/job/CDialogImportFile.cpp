@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 #include <ctime>
+#include <filesystem>
 
 #include "app/core/LogFile.h"
 #include "job/EdaFileReaders.h"
@@ -190,15 +191,19 @@ int CDialogImportFile::Open(const std::string& appDir, const std::string& langua
 void CDialogImportFile::OnInitDialog() {
   LoadLanguage(appDir_, language_);
   ApplyTexts();
-  // The list is empty at every opening; the combo shows the first format,
-  // while the format in use stays the one used last.
+  // The list is empty at every opening; the combo shows the format the
+  // operator used last (also after a restart), and the open-file dialog
+  // starts in the folder the last files came from.
   list_.Clear();
   RefreshList();
+  const ImportPlace place = LoadImportPlace(appDir_, kEdaFormatCount);
+  formatIndex_ = place.format;
+  lastFolder_ = place.folder;
   {
     const QSignalBlocker block(format_);
     format_->clear();
     for (const EdaFormat& f : EdaFormats()) format_->addItem(QString::fromUtf8(f.comboText));
-    format_->setCurrentIndex(0);
+    format_->setCurrentIndex(formatIndex_);
   }
   {
     // The encoding: the file's bytes decide unless the operator chooses one.
@@ -219,7 +224,22 @@ void CDialogImportFile::OnInitDialog() {
 }
 
 void CDialogImportFile::OnSelchangeImportFormat(int index) {
-  if (index >= 0 && index < kEdaFormatCount) formatIndex_ = index;
+  if (index < 0 || index >= kEdaFormatCount) return;
+  const bool changed = index != formatIndex_;
+  formatIndex_ = index;
+  if (changed) RememberPlace();
+}
+
+void CDialogImportFile::RememberPlace() {
+  if (!SaveImportPlace(appDir_, {formatIndex_, lastFolder_}))
+    CLogFile::Instance().Write(true, "Import: could not keep the last format and folder in %s",
+                               smt::platform::ConfigPath(appDir_).c_str());
+}
+
+std::string CDialogImportFile::StartFolder() const {
+  std::error_code ec;
+  if (!lastFolder_.empty() && std::filesystem::is_directory(lastFolder_, ec)) return lastFolder_;
+  return appDir_;
 }
 
 void CDialogImportFile::OnOpenPcbFile() {
@@ -230,10 +250,13 @@ void CDialogImportFile::OnOpenPcbFile() {
     paths = ChooseFiles(f);
   } else {
     const QStringList chosen = QFileDialog::getOpenFileNames(this, QString::fromStdString(Text("ImportFile.c_OpenPCBFile")),
-                                                             QString(), QString::fromUtf8(f.qtFilter));
+                                                             QString::fromStdString(StartFolder()),
+                                                             QString::fromUtf8(f.qtFilter));
     for (const QString& p : chosen) paths.push_back(p.toStdString());
   }
   if (paths.empty()) return;  // Cancel
+  lastFolder_ = std::filesystem::path(paths.front()).parent_path().string();
+  RememberPlace();
   OpenFiles(paths);
 }
 

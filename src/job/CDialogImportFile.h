@@ -59,7 +59,11 @@ class CDialogImportFile : public QDialog {
 
   // Handlers, usable without showing the window.
   void OnInitDialog();
+  // A format chosen by the operator is kept in the settings at once.
   void OnSelchangeImportFormat(int index);
+  // The folder the open-file dialog starts in: the folder of the files
+  // opened last when it still exists, else the working directory.
+  std::string StartFolder() const;
   // The encoding box: 0 lets each file's bytes decide; a chosen encoding
   // reads the files opened last again and is used for later openings.
   void OnSelchangeEncoding(int index);
@@ -85,12 +89,14 @@ class CDialogImportFile : public QDialog {
   QCheckBox* FitValueBox() const { return fitValue_; }
   QLabel* CountLabel() const { return count_; }
   QLabel* PercentLabel() const { return percent_; }
+  QPushButton* OpenButton() const { return open_; }
   QProgressBar* Progress() const { return progress_; }
 
  private:
   void Build();
   void ApplyTexts();
   void RefreshList();
+  void RememberPlace();
   void SetCountLabel();
   void ShowReadError(const std::string& file, int line, const std::string& reason);
   std::set<int> SelectedRows() const;
@@ -114,6 +120,7 @@ class CDialogImportFile : public QDialog {
   smt::job::ImportFitOptions options_;
   smt::job::ImportList list_;
   int formatIndex_ = 0;
+  std::string lastFolder_;
   int lastImported_ = -1;
 
   QComboBox* format_ = nullptr;

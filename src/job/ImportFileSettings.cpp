@@ -19,4 +19,22 @@ bool SaveImportFitOptions(const std::string& appDir, const ImportFitOptions& opt
   return a && b;
 }
 
+ImportPlace LoadImportPlace(const std::string& appDir, int formatCount) {
+  smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), kImportFileSection);
+  ImportPlace p;
+  if (s.Has("LastFormat")) {
+    const int f = s.ReadInt("LastFormat");
+    if (f >= 0 && f < formatCount) p.format = f;
+  }
+  if (s.Has("LastFolder")) p.folder = s.ReadText("LastFolder");
+  return p;
+}
+
+bool SaveImportPlace(const std::string& appDir, const ImportPlace& place) {
+  smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), kImportFileSection);
+  const bool a = s.WriteInt("LastFormat", place.format);
+  const bool b = s.WriteText("LastFolder", place.folder);
+  return a && b;
+}
+
 }  // namespace smt::job

@@ -19,4 +19,16 @@ ImportFitOptions LoadImportFitOptions(const std::string& appDir);
 // Writes both keys with "%d"; false when the file could not be written.
 bool SaveImportFitOptions(const std::string& appDir, const ImportFitOptions& options);
 
+// Where the operator last imported from: the format index and the folder of
+// the files last opened, kept in the same section ("LastFormat",
+// "LastFolder") so that the import dialog opens there again, also after a
+// restart.
+struct ImportPlace {
+  int format = 0;
+  std::string folder;
+};
+// A missing or unusable format reads as 0; a missing folder as empty.
+ImportPlace LoadImportPlace(const std::string& appDir, int formatCount);
+bool SaveImportPlace(const std::string& appDir, const ImportPlace& place);
+
 }  // namespace smt::job

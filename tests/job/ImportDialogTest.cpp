@@ -197,7 +197,7 @@ TEST_F(ImportDialog, OptionsChangeOnlyWithOkAndAreStored) {
   EXPECT_EQ(LoadImportFitOptions(dir_.string()), (ImportFitOptions{1, 0}));
 
   // Cancel keeps the options; the next opening shows them, an empty list,
-  // the first format in the box, and the format used last still in use.
+  // and the format used last, in the box and in use.
   dlg_->FitValueBox()->setChecked(true);
   dlg_->reject();
   EXPECT_EQ(dlg_->Options(), (ImportFitOptions{1, 0}));
@@ -205,7 +205,7 @@ TEST_F(ImportDialog, OptionsChangeOnlyWithOkAndAreStored) {
   EXPECT_TRUE(dlg_->FitPackingBox()->isChecked());
   EXPECT_FALSE(dlg_->FitValueBox()->isChecked());
   EXPECT_EQ(dlg_->List().Count(), 0);
-  EXPECT_EQ(dlg_->FormatBox()->currentIndex(), 0);
+  EXPECT_EQ(dlg_->FormatBox()->currentIndex(), 16);
   EXPECT_EQ(dlg_->FormatBox()->count(), kEdaFormatCount);
   EXPECT_EQ(dlg_->FormatIndex(), 16);
 }
@@ -287,7 +287,10 @@ TEST(ImportDialogSamples, EasyEdaExportBecomesPlacementRows) {
   job.pcbs.m_Records.push_back(rec);
   job.pcbs.m_strCurPcbName = "PD";
   CDialogImportFile dlg(job);
-  dlg.SetAppDir("/nonexistent");
+  // A working directory of its own: the dialog keeps the chosen format there.
+  const auto work = std::filesystem::temp_directory_path() / ("smt_import_sample_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(work);
+  dlg.SetAppDir(work.string());
   dlg.OnInitDialog();
   dlg.FormatBox()->setCurrentIndex(22);
   ASSERT_TRUE(dlg.OpenFiles({file.string()}));
@@ -300,6 +303,7 @@ TEST(ImportDialogSamples, EasyEdaExportBecomesPlacementRows) {
   const std::vector<std::string> c7 = {"2", "-0.8900", "4.0600", "180", "C7", "", "C0603", "1/Yes", "1u", "W7",
                                        "1/Yes", "1u", "1"};
   EXPECT_EQ(std::vector<std::string>(parts[1].begin(), parts[1].begin() + 13), c7);
+  std::filesystem::remove_all(work);
 }
 
 }  // namespace
