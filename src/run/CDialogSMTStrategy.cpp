@@ -55,6 +55,7 @@ const TextDef kTexts[] = {
     {"1039", "更换A1A2"}, {"1040", "不更换A1"}, {"1041", "不更换A2"},
     {"1055", "启用连发指令"}, {"1060", "区分相机"}, {"1036", "启用自动换吸嘴"}, {"1051", "19位吸嘴库"},
     {"1037", "2号贴装头避开1号相机"}, {"1458", "封皮"}, {"1459", "设置"}, {"1513", "启用"}, {"1141", "重置序号"},
+    {"1460", "点胶方式2"},
     {"1005", "检查时间间隔"}, {"1006", "点胶延时"}, {"1059", "指定吸嘴开始于"},
     {"GroupOrder", "贴装顺序"}, {"GroupHead", "贴装头方式"}, {"GroupRun", "运行方式"}, {"GroupDispense", "点胶参数"},
     {"1021", "XY起始速度"}, {"1020", "XY运行速度"}, {"1057", "Z起始速度"}, {"1058", "Z运行速度"},
@@ -96,7 +97,8 @@ struct CheckDef {
 };
 const CheckDef kChecks[] = {{1055, &SmtStrategy::m_TogetherCode}, {1060, &SmtStrategy::m_Camera},
                             {1036, &SmtStrategy::m_AutoChangeNozzle}, {1051, &SmtStrategy::m_19NozzleLibrary},
-                            {1037, &SmtStrategy::m_Head2AvoidCamera1}, {1458, &SmtStrategy::m_Cover}};
+                            {1037, &SmtStrategy::m_Head2AvoidCamera1}, {1458, &SmtStrategy::m_Cover},
+                            {1460, &SmtStrategy::m_bDisMode2}};
 
 const std::vector<int>& DisabledOfType(int type) {
   static const std::map<int, std::vector<int>> t{
@@ -218,6 +220,11 @@ void CDialogSMTStrategy::Build() {
     grid->addWidget(edit, n / 2, (n % 2) * 2 + 1);
     ++n;
   }
+  {
+    auto* c = new QCheckBox(q("1460"), disBox);
+    buttons_[1460] = c;
+    grid->addWidget(c, (n + 1) / 2, 0, 1, 2);
+  }
   top->addWidget(disBox, 1, 2);
   auto* ok = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(ok, &QDialogButtonBox::accepted, this, &CDialogSMTStrategy::accept);
@@ -309,9 +316,7 @@ void CDialogSMTStrategy::OnControl(int id) {
   auto select = [this](int which) {
     for (int c : smt::run::ChangeNozzleIds()) Button(c)->setChecked(c == which);
   };
-  auto resetNozzles = [this] {
-    if (env_.resetNozzleHolders) env_.resetNozzleHolders();
-  };
+  auto resetNozzles = [this] { env_.resetNozzleHolders(); };
   switch (id) {
     case 1018: case 1019: select(1039); break;
     case 1039: ShowMessage(Text("Message_02")); break;
@@ -336,12 +341,8 @@ void CDialogSMTStrategy::OnControl(int id) {
       break;
     case 1513: Button(1051)->setEnabled(true); break;
     case 1458: Button(1459)->setEnabled(Button(1458)->isChecked()); break;
-    case 1459:
-      if (env_.openCoverDialog) env_.openCoverDialog();
-      break;
-    case 1141:
-      if (env_.renumberLists) env_.renumberLists();
-      break;
+    case 1459: env_.openCoverDialog(); break;
+    case 1141: env_.renumberLists(); break;
     default: break;
   }
 }
@@ -351,21 +352,19 @@ bool CDialogSMTStrategy::TryAccept() {
   if (!ReadValues(v)) return false;
   values_ = v;
   const int key = smt::run::SortKeyOfOrder(v.m_SmtOrder);
-  if (key >= 0 && env_.sortList) env_.sortList(key);
-  const int heads = smt::run::HeadCountOfMode(v.m_HeaderSelect);
-  if (env_.setHeadCount) env_.setHeadCount(heads);
-  else g_nHeadCount = heads;
+  if (key >= 0) env_.sortList(key);
+  env_.setHeadCount(smt::run::HeadCountOfMode(v.m_HeaderSelect));
   if (v.m_HeaderSelect == 1) {
-    if (env_.sortList) env_.sortList(9);
-    if (env_.checkFeederOrder) env_.checkFeederOrder();
-  } else if (v.m_HeaderSelect == 2 && env_.sortList) {
+    env_.sortList(9);
+    env_.checkFeederOrder();
+  } else if (v.m_HeaderSelect == 2) {
     env_.sortList(12);
   }
   if (v.m_RunSelect == 1 || v.m_RunSelect == 2) {
-    if (env_.fillDispenseFromSmtIfEmpty) env_.fillDispenseFromSmtIfEmpty();
-    if (env_.showDispenseView) env_.showDispenseView(true);
+    env_.fillDispenseFromSmtIfEmpty();
+    env_.showDispenseView(true);
   } else if (v.m_RunSelect == 5 || v.m_RunSelect == 6) {
-    if (env_.showDispenseView) env_.showDispenseView(false);
+    env_.showDispenseView(false);
   }
   if (!smt::run::SaveStrategy(env_.appDir, v)) ShowMessage("Save config failed !");
   smt::run::SetStrategy(v);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Hooks.h"
 #include "run/StrategySettings.h"
 
 class QAbstractButton;
@@ -19,19 +20,24 @@ class QRadioButton;
 class CDialogSMTStrategy : public QDialog {
   Q_OBJECT
  public:
-  // What OK and the buttons reach outside the page; every seam is optional.
+  // What OK and the buttons reach outside the page. The shell connects
+  // every one when it opens the page; calling one that is not connected is
+  // an error naming it (loud hooks), never a silent skip.
   struct Environment {
+    template <class Sig>
+    using Hook = smt::platform::Hook<Sig>;
     std::string appDir = ".";
     std::string language = "Chinese";
     int machineType = 0;
-    std::function<void(int sortKey)> sortList;           // sort the placement list by the key
-    std::function<void()> checkFeederOrder;              // head mode 1
-    std::function<void(bool dispenseView)> showDispenseView;  // run modes 1, 2 (true) and 5, 6 (false)
-    std::function<void()> fillDispenseFromSmtIfEmpty;    // run modes 1, 2
-    std::function<void()> resetNozzleHolders;            // every head empty, every seat filled
-    std::function<void()> openCoverDialog;               // "设置"
-    std::function<void()> renumberLists;                 // "重置序号"
-    std::function<void(int headCount)> setHeadCount;     // default: g_nHeadCount
+    Hook<void(int sortKey)> sortList{"CDialogSMTStrategy.sortList"};  // sort the placement list by the key
+    Hook<void()> checkFeederOrder{"CDialogSMTStrategy.checkFeederOrder"};  // head mode 1
+    // Run modes 1, 2 (true: the dispensing list shown) and 5, 6 (false).
+    Hook<void(bool dispenseView)> showDispenseView{"CDialogSMTStrategy.showDispenseView"};
+    Hook<void()> fillDispenseFromSmtIfEmpty{"CDialogSMTStrategy.fillDispenseFromSmtIfEmpty"};  // run modes 1, 2
+    Hook<void()> resetNozzleHolders{"CDialogSMTStrategy.resetNozzleHolders"};  // every head empty, every seat filled
+    Hook<void()> openCoverDialog{"CDialogSMTStrategy.openCoverDialog"};        // "设置"
+    Hook<void()> renumberLists{"CDialogSMTStrategy.renumberLists"};            // "重置序号"
+    Hook<void(int headCount)> setHeadCount{"CDialogSMTStrategy.setHeadCount"};  // the run's head count
   };
 
   CDialogSMTStrategy(smt::run::SmtStrategy values, Environment env, QWidget* parent = nullptr);

@@ -179,6 +179,18 @@ void SetCoverPageOpener(std::function<void(QWidget* parent)> open) {
   g_coverOpener = std::move(open);
 }
 
+void RenumberLists(smt::job::JobModel& job) {
+  using smt::job::RowKind;
+  auto renumber = [&job](std::vector<smt::job::ListRow>& rows, RowKind kind) {
+    for (size_t i = 0; i < rows.size(); ++i)
+      if (!rows[i].cells.empty()) rows[i].cells[0] = std::to_string(i + 1);
+    job.NotifyRows(kind);
+  };
+  renumber(job.placementRows, RowKind::Placement);
+  renumber(job.dispenseRows, RowKind::Dispense);
+  renumber(job.drillRows, RowKind::Drill);
+}
+
 void WireStrategyPage(CDialogPartList& list, QWidget* parent, std::string appDir,
                       std::function<std::string()> language) {
   CDialogPartList* pl = &list;
@@ -208,6 +220,11 @@ void WireStrategyPage(CDialogPartList& list, QWidget* parent, std::string appDir
       if (open) open(parent);
       else smt::platform::ShowMessage("Cover tape page not connected !");
     };
+    env.setHeadCount = [](int heads) { g_nHeadCount = heads; };
+    env.showDispenseView = [pl](bool dispense) {
+      pl->Job().SetVisible(dispense ? smt::job::VisibleList::Dispense : smt::job::VisibleList::Placement);
+    };
+    env.renumberLists = [pl] { RenumberLists(pl->Job()); };
     CDialogSMTStrategy dlg(Strategy(), env, parent);
     dlg.exec();
     pl->Job().runSelect = Strategy().m_RunSelect;

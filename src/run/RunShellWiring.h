@@ -9,6 +9,10 @@
 class CDialogPartList;
 class QWidget;
 
+namespace smt::job {
+class JobModel;
+}
+
 namespace smt::feeder {
 class FeederTable;
 }
@@ -25,6 +29,9 @@ void ResetStrategyHeadMode(const std::string& appDir);
 // The panel's Start reaches StartRun; the next-row search reaches the pick
 // target; the run reads the rows, board and feeders through the panel.
 void WireRunEngine(CDialogPartList& partList, smt::feeder::FeederTable* feeders);
+
+// "重置序号": column 0 of the placement, dispensing and drill lists numbered from 1.
+void RenumberLists(smt::job::JobModel& job);
 
 // The toolbar's "Strategy" opens the strategy page (modal) for the panel.
 void WireStrategyPage(CDialogPartList& partList, QWidget* parent, std::string appDir,

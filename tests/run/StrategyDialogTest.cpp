@@ -25,6 +25,10 @@ class StrategyDialog : public ::testing::Test {
     env.sortList = [this](int key) { sortKeys.push_back(key); };
     env.setHeadCount = [this](int n) { heads = n; };
     env.showDispenseView = [this](bool on) { dispenseView = on ? 1 : 0; };
+    env.checkFeederOrder = [] {};
+    env.fillDispenseFromSmtIfEmpty = [] {};
+    env.openCoverDialog = [] {};
+    env.renumberLists = [] {};
   }
   void TearDown() override {
     std::filesystem::remove_all(dir);
