@@ -2,6 +2,8 @@
 
 #include <QFileDialog>
 #include <QHBoxLayout>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "app/CommandIds.h"
@@ -42,11 +44,20 @@ CSMTView::CSMTView(CMainFrame* frame) : QWidget(frame), frame_(frame) {
   left->setContentsMargins(0, 0, 0, 0);
   left->setSpacing(0);
   leftColumn_->setFixedWidth(520);
+  // On a screen too short for the camera and jog panels together, the left
+  // column scrolls up and down; it never scrolls sideways.
+  auto* leftScroll = new QScrollArea(this);
+  leftScroll->setObjectName("leftScroll");
+  leftScroll->setFrameShape(QFrame::NoFrame);
+  leftScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  leftScroll->setWidgetResizable(true);
+  leftScroll->setWidget(leftColumn_);
+  leftScroll->setFixedWidth(520 + leftScroll->verticalScrollBar()->sizeHint().width());
   rightArea_ = new QWidget(this);
   rightArea_->setObjectName("rightArea");
   rightLayout_ = new QVBoxLayout(rightArea_);
   rightLayout_->setContentsMargins(0, 0, 0, 0);
-  row->addWidget(leftColumn_);
+  row->addWidget(leftScroll);
   row->addWidget(rightArea_, 1);
   InstallSubsystems(*this);
 }
@@ -240,6 +251,12 @@ void CSMTView::OnShowPartList() {
 
 void CSMTView::RegisterDialog(int commandId, std::function<void(QWidget*)> open) {
   dialogs_[commandId] = std::move(open);
+}
+
+std::vector<int> CSMTView::RegisteredDialogCommands() const {
+  std::vector<int> ids;
+  for (const auto& [id, open] : dialogs_) ids.push_back(id);
+  return ids;
 }
 
 void CSMTView::OnCommand(int id) {

@@ -48,6 +48,8 @@ class CSMTView : public QWidget {
   void OnCommand(int commandId);
   // A subsystem registers how its dialog opens (modal, parent = the view).
   void RegisterDialog(int commandId, std::function<void(QWidget*)> open);
+  // The commands that open a registered dialog, in number order.
+  std::vector<int> RegisteredDialogCommands() const;
 
   // Language switch: every panel and dialog reloads its texts.
   void ReloadLanguage(const std::string& language);

@@ -1,4 +1,5 @@
 #include "feeder/CDialogFeedList.h"
+#include "platform/TableColumns.h"
 
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -176,11 +177,20 @@ void CDialogFeedList::Build() {
   export_ = new QPushButton(this);
   testAll_ = new QPushButton(this);
   groups_ = new QPushButton(this);
-  for (QWidget* w : std::initializer_list<QWidget*>{groupLabel_, groupName_, countLabel_, groupCount_, groups_,
-                                                     showSelected_, import_, export_, testAll_})
+  // The group on one row, the buttons on the next, so that the panel fits
+  // beside the camera column on a small screen in every language.
+  groupName_->setMinimumWidth(120);
+  for (QWidget* w : std::initializer_list<QWidget*>{groupLabel_, groupName_, countLabel_, groupCount_})
     top->addWidget(w);
+  top->addStretch(1);
   outer->addLayout(top);
+  auto* buttons = new QHBoxLayout;
+  for (QWidget* w : std::initializer_list<QWidget*>{groups_, showSelected_, import_, export_, testAll_})
+    buttons->addWidget(w);
+  buttons->addStretch(1);
+  outer->addLayout(buttons);
   list_ = new QTableWidget(0, kFeederCells, this);
+  smt::platform::KeepColumnsWideEnough(list_);
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list_->setShowGrid(true);

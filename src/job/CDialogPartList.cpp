@@ -1,4 +1,5 @@
 #include "job/CDialogPartList.h"
+#include "platform/TableColumns.h"
 
 #include <algorithm>
 
@@ -121,6 +122,7 @@ CDialogPartList::CDialogPartList(QWidget* parent) : QWidget(parent) {
     auto* v = new QTableView(this);
     v->setObjectName(ids[i]);
     v->setModel(models_[i]);
+    smt::platform::KeepColumnsWideEnough(v);
     v->setSelectionBehavior(QAbstractItemView::SelectRows);
     v->setSelectionMode(QAbstractItemView::ExtendedSelection);
     v->setShowGrid(true);

@@ -1,4 +1,5 @@
 #include "library/CDialogMarkList.h"
+#include "platform/TableColumns.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -56,6 +57,7 @@ void CDialogMarkList::Build() {
   setWindowTitle(Q(Text("c_MarkList")));
   resize(1000, 480);
   list_ = new QTableWidget(this);
+  smt::platform::KeepColumnsWideEnough(list_);
   list_->setColumnCount(smt::library::kMarkCells);
   QStringList titles;
   for (int c = 0; c < 16; ++c) titles << ((c >= 1 && c <= 4) ? QString(kFixedTitles[c]) : Q(Text(kColumnKeys[c])));

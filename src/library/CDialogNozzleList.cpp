@@ -1,4 +1,5 @@
 #include "library/CDialogNozzleList.h"
+#include "platform/TableColumns.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -196,6 +197,7 @@ void CDialogNozzleList::Build() {
   magazine_->setEnabled(nineteen);
 
   list_ = new QTableWidget(this);
+  smt::platform::KeepColumnsWideEnough(list_);
   list_->setColumnCount(9);
   QStringList titles;
   for (const char* k : kColumnKeys) titles << Q(Text(k));

@@ -1,6 +1,9 @@
 #include "library/CDialogPackList.h"
+#include "platform/TableColumns.h"
 
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QVBoxLayout>
 #include <QMenu>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -64,6 +67,7 @@ std::string CDialogPackList::Text(const std::string& key) const {
 void CDialogPackList::Build() {
   resize(1000, 560);
   list_ = new QTableWidget(this);
+  smt::platform::KeepColumnsWideEnough(list_);
   list_->setColumnCount(smt::library::kPackCells);
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -84,10 +88,19 @@ void CDialogPackList::Build() {
     if (r >= 0) ShowContextMenu(list_->viewport()->mapToGlobal(pos));
   });
   connect(list_->horizontalHeader(), &QHeaderView::sectionClicked, this, &CDialogPackList::OnColumnClick);
+  // The list above a row of evenly spread buttons that grow with their texts.
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 10);
+  outer->addWidget(list_, 1);
+  auto* row = new QHBoxLayout;
+  row->addStretch(1);
   for (auto& b : buttons_) {
     b = new QPushButton(this);
     b->setAutoDefault(false);
+    row->addWidget(b, 1);
+    row->addStretch(1);
   }
+  outer->addLayout(row);
   connect(buttons_[0], &QPushButton::clicked, this, &CDialogPackList::OnPackAdd);
   connect(buttons_[1], &QPushButton::clicked, this, &CDialogPackList::OnPackEdit);
   connect(buttons_[2], &QPushButton::clicked, this, &CDialogPackList::OnPackCopyToPaste);
@@ -112,11 +125,6 @@ void CDialogPackList::ApplyLanguageTexts() {
 
 void CDialogPackList::resizeEvent(QResizeEvent* e) {
   QDialog::resizeEvent(e);
-  if (isMinimized()) return;
-  const int listHeight = std::max(0, height() - 46);
-  list_->setGeometry(0, 0, width(), listHeight);
-  const int w = width() / 13;
-  for (int i = 0; i < 6; ++i) buttons_[i]->setGeometry((2 * i + 1) * w, listHeight + 10, w, 26);
 }
 
 void CDialogPackList::SetListRow(int row, const PackRow& cells) {

@@ -161,9 +161,8 @@ CDialogSpeedTemplate::CDialogSpeedTemplate(SpeedStore& store, std::string appDir
   addCheck(fg, "m_bMaxSpeedLimit", Text("MaxSpeedLimit", "限制最高速度"), 6);
   addSetting(fg, "m_MaxSpeedLimitValue", "10< ... <100", 7, 0);
   left->addWidget(fast);
-  outer->addLayout(left, 3);
 
-  // Edit pane and jog steps.
+  // Edit pane.
   auto* right = new QVBoxLayout;
   auto* pane = new QGroupBox(Text("CustomSpeedEdit", "速度自定义编辑框"), this);
   auto* pg = new QGridLayout(pane);
@@ -190,6 +189,7 @@ CDialogSpeedTemplate::CDialogSpeedTemplate(SpeedStore& store, std::string appDir
   }
   auto* note = new QLabel(Text("Note", "启动速度要小于正常速度，并调试设定好合理的值，不能使步进电机失步。"), pane);
   note->setWordWrap(true);
+  note->setMinimumHeight(3 * note->fontMetrics().lineSpacing());
   pg->addWidget(note, 3 + kSpeedAxisCount, 0, 1, 7);
   auto* editButtons = new QHBoxLayout;
   auto* add = new QPushButton(Text("AddSpeed", "添加速度"), pane);
@@ -209,19 +209,22 @@ CDialogSpeedTemplate::CDialogSpeedTemplate(SpeedStore& store, std::string appDir
   for (int i = 0; i < 20; ++i) {
     const auto& f = SpeedSettingFields()[9 + i];
     auto* e = new QLineEdit(steps);
+    e->setMinimumWidth(e->fontMetrics().horizontalAdvance("000000") + 12);
     e->setObjectName(f.key);
     settingEdits_[f.key] = e;
     const std::string labelKey = std::string(f.key).substr(2);
-    sg->addWidget(new QLabel(Text(labelKey.c_str(), kStepLabels[i])), i % 4, (i / 4) * 2);
-    sg->addWidget(e, i % 4, (i / 4) * 2 + 1);
+    sg->addWidget(new QLabel(Text(labelKey.c_str(), kStepLabels[i])), i % 5, (i / 5) * 2);
+    sg->addWidget(e, i % 5, (i / 5) * 2 + 1);
   }
-  right->addWidget(steps);
+  // Below the templates, so that the dialog fits a short screen.
+  left->addWidget(steps);
   auto* buttons = new QDialogButtonBox(this);
   buttons->addButton(Text("IDOK", "确定"), QDialogButtonBox::AcceptRole);
   buttons->addButton(Text("IDCANCEL", "取消"), QDialogButtonBox::RejectRole);
   connect(buttons, &QDialogButtonBox::accepted, this, &CDialogSpeedTemplate::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &CDialogSpeedTemplate::reject);
   right->addWidget(buttons);
+  outer->addLayout(left, 3);
   outer->addLayout(right, 2);
 
   // Fields from the copy.

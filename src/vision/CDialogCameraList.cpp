@@ -1,4 +1,5 @@
 #include "vision/CDialogCameraList.h"
+#include "platform/TableColumns.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -78,6 +79,7 @@ CDialogCameraList::CDialogCameraList(QWidget* parent) : QDialog(parent), m_pEdit
   for (int c = 0; c < 28; ++c) m_texts[TitleKey(c)] = kTitles[c];
   auto* g = new QGridLayout(this);
   list = new QTableWidget(0, 28, this);
+  smt::platform::KeepColumnsWideEnough(list);
   list->setObjectName("cameraList");
   list->setSelectionBehavior(QAbstractItemView::SelectRows);
   list->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -180,7 +180,7 @@ void CDialogSetView::BuildControls() {
   }
   m_live = new QLabel(this);
   m_live->setObjectName("liveView");
-  m_live->setMinimumSize(416, 312);
+  m_live->setMinimumSize(408, 306);
   m_live->setAlignment(Qt::AlignCenter);
   m_live->setStyleSheet("background: black");
   m_live->installEventFilter(this);
@@ -215,12 +215,16 @@ void CDialogSetView::BuildControls() {
   m_comboDirectShow->setObjectName("directShowCameras");
   row1->addWidget(m_comboDirectShow);
   m_btnOpenCamera = button("openCamera", row1);
-  m_btnMark = button("markCamera", row1);
-  m_btnVisual1 = button("visualCamera1", row1);
-  m_btnVisual2 = button("visualCamera2", row1);
-  m_btnVisualB = button("visualCameraB", row1);
-  m_btnVisualB->hide();
   outer->addLayout(row1);
+  // The camera buttons have a row of their own, so that their texts fit in
+  // every language.
+  auto* cameraRow = new QHBoxLayout;
+  m_btnMark = button("markCamera", cameraRow);
+  m_btnVisual1 = button("visualCamera1", cameraRow);
+  m_btnVisual2 = button("visualCamera2", cameraRow);
+  m_btnVisualB = button("visualCameraB", cameraRow);
+  m_btnVisualB->hide();
+  outer->addLayout(cameraRow);
 
   auto* row2 = new QHBoxLayout;
   label("SetView.c_VisualSize", row2);
@@ -255,15 +259,17 @@ void CDialogSetView::BuildControls() {
   m_checkBinary->setObjectName("binaryImage");
   row3->addWidget(m_checkBinary);
   m_btnVisionTest = button("visionTest", row3);
-  m_btnQr = button("qrCode", row3);
-  m_btnExtended = button("extendedDisplay", row3);
-  m_btnZoomIn = button("zoomIn", row3);
-  m_btnZoomIn->setText("+");
-  m_btnZoomOut = button("zoomOut", row3);
-  m_btnZoomOut->setText("-");
-  m_btnExpand = button("expand", row3);
-  m_btnExpand->setText("∨");
   outer->addLayout(row3);
+  auto* toolRow = new QHBoxLayout;
+  m_btnQr = button("qrCode", toolRow);
+  m_btnExtended = button("extendedDisplay", toolRow);
+  m_btnZoomIn = button("zoomIn", toolRow);
+  m_btnZoomIn->setText("+");
+  m_btnZoomOut = button("zoomOut", toolRow);
+  m_btnZoomOut->setText("-");
+  m_btnExpand = button("expand", toolRow);
+  m_btnExpand->setText("∨");
+  outer->addLayout(toolRow);
 
   connect(m_btnOpenCamera, &QPushButton::clicked, this, [this] { OnBnClickedOpenCamera(); });
   connect(m_btnMark, &QPushButton::clicked, this, [this] { OnBnClickedOpenMarkCamera(); });

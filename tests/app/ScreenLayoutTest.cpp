@@ -1,0 +1,244 @@
+// Every window of the program, in each language, on a 1366x768 and a
+// 1920x1080 screen: it fits the screen, its controls lie inside it without
+// overlapping, and every text fits its control and is no code name. A
+// screenshot of each is left under <build>/screenshots/<language>/<screen>/
+// for a person to look at.
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QLayout>
+#include <QPointer>
+#include <QTimer>
+#include <chrono>
+#include <cstring>
+#include <iostream>
+#include <regex>
+#include <filesystem>
+#include <set>
+
+#include "LayoutCheck.h"
+#include "ShellFixture.h"
+#include "app/CommandIds.h"
+#include "app/DemoWorkdir.h"
+#include "job/CSMTDoc.h"
+#include "settings/SettingsStores.h"
+
+namespace {
+
+namespace cmd = smt::app::cmd;
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using smt::test::ScreenSize;
+
+constexpr ScreenSize kScreens[] = {{"1366x768", 1366, 768}, {"1920x1080", 1920, 1080}};
+
+struct Language {
+  int command;
+  const char* name;
+};
+constexpr Language kLanguages[] = {
+    {cmd::kLanguageChinese, "Chinese"}, {cmd::kLanguageEnglish, "English"}, {cmd::kLanguageGerman, "German"}};
+
+fs::path BuildDir() { return fs::canonical("/proc/self/exe").parent_path().parent_path().parent_path(); }
+
+// How a dialog is reached: `open` runs the operator's command on the main
+// window; each of `steps` acts on the dialog open at that depth to open the
+// next one; the last dialog opened is the one looked at.
+struct DialogCase {
+  const char* name;
+  std::function<void(CMainFrame&)> open;
+  std::vector<std::function<void(QDialog&)>> steps = {};
+  std::function<void()> before = {};
+  std::function<void()> after = {};
+};
+
+std::function<void(CMainFrame&)> Command(int id) {
+  return [id](CMainFrame& f) { f.view()->OnCommand(id); };
+}
+
+class ScreenLayout : public ShellTest {
+ protected:
+  void SetUp() override {
+    ShellTest::SetUp();
+    for (const auto& f : fs::directory_iterator(fs::path(SMT_SOURCE_DIR) / "resources" / "defaults"))
+      fs::copy_file(f.path(), dir / f.path().filename().string(), fs::copy_options::overwrite_existing);
+    for (const auto& f : fs::directory_iterator(BuildDir() / "lang"))
+      fs::copy_file(f.path(), dir / f.path().filename().string(), fs::copy_options::overwrite_existing);
+    ASSERT_EQ(smt::app::PrepareDemoWorkdir(dir.path()), "");
+    smt::platform::ClearProfileCache();
+  }
+
+  void Settle() {
+    for (int i = 0; i < 3; ++i) QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  }
+
+  // Lays `window` out as `screen` shows it, checks it and leaves its picture.
+  void Look(QWidget& window, const ScreenSize& screen, const std::string& language, const std::string& name,
+            bool maximized) {
+    window.resize(maximized ? smt::test::AvailableClientSize(screen) : smt::test::FirstShownSize(window, screen));
+    if (window.layout()) window.layout()->activate();
+    Settle();
+    for (auto& p : smt::test::CheckWindowLayout(window, screen, language + " " + screen.name + " " + name))
+      problems.push_back(p);
+    const fs::path out = BuildDir() / "screenshots" / language / screen.name;
+    fs::create_directories(out);
+    window.grab().save(QString::fromStdString((out / (name + ".png")).string()));
+  }
+
+  // Opens the case's dialog through the program and looks at it on every
+  // screen. Every dialog that appears is closed; nothing waits without end.
+  void LookAtDialog(CMainFrame& f, const DialogCase& c, const std::string& language) {
+    if (c.before) c.before();
+    std::vector<QPointer<QDialog>> seen;
+    bool looked = false;
+    bool done = false;
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    QTimer timer;
+    timer.setInterval(5);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+      if (std::chrono::steady_clock::now() > deadline) done = true;
+      QWidget* m = QApplication::activeModalWidget();
+      if (!m) return;
+      auto* d = qobject_cast<QDialog*>(m);
+      if (!d) {
+        m->close();
+        return;
+      }
+      if (done) {
+        d->reject();
+        return;
+      }
+      if (std::find(seen.begin(), seen.end(), d) != seen.end()) return;
+      seen.emplace_back(d);
+      const size_t depth = seen.size() - 1;
+      if (depth < c.steps.size()) {
+        QTimer::singleShot(0, d, [d, step = c.steps[depth]] { step(*d); });
+        return;
+      }
+      for (const ScreenSize& s : kScreens) Look(*d, s, language, c.name, false);
+      looked = true;
+      done = true;
+      d->reject();
+    });
+    timer.start();
+    c.open(f);
+    timer.stop();
+    if (c.after) c.after();
+    if (!looked) problems.push_back(language + " " + c.name + ": the dialog did not open (" + Messages() + ")");
+    messages.service.Clear();
+  }
+
+  std::string Messages() {
+    std::string t;
+    for (const auto& m : messages.service.Texts()) t += m + " | ";
+    return t;
+  }
+
+  std::vector<std::string> problems;
+};
+
+std::vector<DialogCase> Dialogs(smt::test::TempDir& dir) {
+  auto setLinkMode = [&dir](int mode) {
+    return [&dir, mode] {
+      smt::platform::SettingsSection(smt::platform::ConfigPath(dir.str()), "SetBasicConfig").WriteInt("m_CommModel", mode);
+      smt::settings::SettingsStores::Instance().machine.LoadAll(dir.str());
+    };
+  };
+  std::vector<DialogCase> cases = {
+      {"SetBasic", Command(cmd::kSetBasic)},
+      {"SetPulse", Command(cmd::kSetPulse)},
+      {"SpeedSet", Command(cmd::kSpeedSet)},
+      {"HighSpeedTemplate", Command(cmd::kHighSpeedTemplate)},
+      {"MediumSpeedTemplate", Command(cmd::kMediumSpeedTemplate)},
+      {"LowSpeedTemplate", Command(cmd::kLowSpeedTemplate)},
+      {"CameraList", Command(cmd::kCameraList)},
+      {"NozzleList", Command(cmd::kNozzleList)},
+      {"PackData", Command(cmd::kPackData)},
+      {"MarkData", Command(cmd::kMarkData)},
+      {"OftenData", Command(cmd::kOftenData)},
+      {"FeedGroup", Command(cmd::kFeedGroup)},
+      {"AutoFeed", Command(cmd::kAutoFeed)},
+      {"DippingStation", Command(cmd::kDippingStation)},
+      {"AutoTransport", Command(cmd::kAutoTransport)},
+      {"LabelingSet", Command(cmd::kLabelingSet)},
+      {"CpuVersionNumber", Command(cmd::kCpuVersionNumber)},
+      {"FirmwareUpdate", Command(cmd::kFirmwareUpdate), {}, setLinkMode(1), setLinkMode(0)},
+      {"LampMachineSet", Command(cmd::kLampMachineSet), {}, [] { g_nMachineType = 4; }, [] { g_nMachineType = 2; }},
+  };
+  return cases;
+}
+
+// Layout faults that are known and still open, each with the reason it is
+// not fixed yet. A problem matching one is reported, not failed; any other
+// problem fails the test.
+struct KnownOpen {
+  const char* window;
+  const char* pattern;
+  const char* reason;
+};
+const KnownOpen kKnownOpen[] = {
+    {"MainWindow-", "CDialogManualControl/", "the jog panel is placed by its pixel table (JogPanelLayout)"},
+    {"AutoTransport", "shows a code name", "texts of the conveyor dialog (texts work)"},
+    {"AutoTransport", "does not fit", "one long column of settings, taller than 1080 lines"},
+    {"LabelingSet", "does not fit", "one long column of settings, taller than 1080 lines"},
+    {"SpeedSet", "^German 1366x768 .*does not fit", "the German texts make it a few pixels too wide"},
+    {"HighSpeedTemplate", "^German 1366x768 .*does not fit", "the German texts make it a few pixels too wide"},
+    {"MediumSpeedTemplate", "^German 1366x768 .*does not fit", "the German texts make it a few pixels too wide"},
+    {"LowSpeedTemplate", "^German 1366x768 .*does not fit", "the German texts make it a few pixels too wide"},
+    {"MainWindow-FeedList", "^German 1366x768 .*does not fit", "the German feeder buttons are wider than the room"},
+    {"NozzleList", "", "the nozzle library is placed by pixels"},
+    {"SetBasic", "horizontal scrolling|ThrowPosition", "the basic settings' groups sit side by side"},
+};
+
+bool IsKnownOpen(const std::string& problem) {
+  for (const KnownOpen& k : kKnownOpen) {
+    const auto at = problem.find(' ', problem.find(' ') + 1);  // after "<language> <screen>"
+    if (problem.compare(at + 1, std::strlen(k.window), k.window) == 0 &&
+        std::regex_search(problem, std::regex(k.pattern)))
+      return true;
+  }
+  return false;
+}
+
+// The commands of the table above that open a registered dialog.
+std::set<int> TableCommands() {
+  return {cmd::kSetBasic, cmd::kSetPulse, cmd::kSpeedSet, cmd::kHighSpeedTemplate, cmd::kMediumSpeedTemplate,
+          cmd::kLowSpeedTemplate, cmd::kCameraList, cmd::kNozzleList, cmd::kPackData, cmd::kMarkData,
+          cmd::kOftenData, cmd::kFeedGroup, cmd::kAutoFeed, cmd::kDippingStation, cmd::kAutoTransport,
+          cmd::kLabelingSet, cmd::kCpuVersionNumber, cmd::kFirmwareUpdate, cmd::kLampMachineSet};
+}
+
+TEST_F(ScreenLayout, EveryWindowFitsAndReadsOnBothScreensInEachLanguage) {
+  CMainFrame& f = Start();
+  f.show();
+  ASSERT_TRUE(f.view()->document()->OnOpenDocument(dir / smt::app::kDemoJobName));
+  // The table names every dialog a command opens.
+  const std::set<int> listed = TableCommands();
+  for (int id : f.view()->RegisteredDialogCommands()) EXPECT_TRUE(listed.count(id)) << "command " << id << " is not in the table";
+
+  const auto cases = Dialogs(dir);
+  for (const Language& lang : kLanguages) {
+    f.Action(lang.command)->trigger();
+    ASSERT_EQ(f.m_strLanguage, lang.name);
+    Settle();
+    for (const ScreenSize& s : kScreens) Look(f, s, lang.name, "MainWindow-PartList", true);
+    f.view()->OnCommand(cmd::kShowFeedList);
+    for (const ScreenSize& s : kScreens) Look(f, s, lang.name, "MainWindow-FeedList", true);
+    f.view()->OnCommand(cmd::kShowPartList);
+    for (const DialogCase& c : cases) LookAtDialog(f, c, lang.name);
+  }
+  std::string failed, known;
+  int failures = 0;
+  for (const auto& p : problems) {
+    if (IsKnownOpen(p)) {
+      known += p + "\n";
+    } else {
+      failed += p + "\n";
+      ++failures;
+    }
+  }
+  if (!known.empty()) std::cout << "Known open layout faults:\n" << known;
+  EXPECT_EQ(failures, 0) << failed;
+}
+
+}  // namespace
