@@ -163,6 +163,8 @@ void SimWorld::OnCommand(uint16_t code, const std::vector<uint8_t>& p, bool udp,
   {
     std::lock_guard lk(m_);
     axes_ = after;
+    if (Axis(before, 0) != Axis(after, 0) || Axis(before, 1) != Axis(after, 1))
+      stops_.push_back({Axis(after, 0), Axis(after, 1)});
     switch (code) {
       case 0x67:
       case 0x68: {
@@ -182,6 +184,9 @@ void SimWorld::OnCommand(uint16_t code, const std::vector<uint8_t>& p, bool udp,
         else if (out >= 0x20 && out <= 0x27) Let(out - 0x1F, false, after);
         break;
       }
+      case 0x04:
+        if (!p.empty() && p[0] >= 1 && p[0] <= 4) channel_ = p[0];
+        break;
       case 0x63: {
         if (!udp) break;
         std::vector<int32_t> t;
@@ -210,7 +215,11 @@ void SimWorld::OnCommand(uint16_t code, const std::vector<uint8_t>& p, bool udp,
 std::vector<ViewShape> SimWorld::UpView(int camera, const std::map<int, int64_t>& axes) const {
   std::vector<ViewShape> out;
   const size_t c = camera == 2 ? 1 : 0;
-  const double cx = g_.visionCameraX[c] / g_.stepsPerMmX, cy = g_.visionCameraY[c] / g_.stepsPerMmY;
+  double cx = g_.visionCameraX[c] / g_.stepsPerMmX, cy = g_.visionCameraY[c] / g_.stepsPerMmY;
+  if (camera == 3) {
+    cx = g_.sideCameraX / g_.stepsPerMmX;
+    cy = g_.sideCameraY / g_.stepsPerMmY;
+  }
   for (int k = 1; k <= 8; ++k) {
     const auto& h = held_[static_cast<size_t>(k - 1)];
     if (!h) continue;
@@ -224,7 +233,7 @@ std::vector<ViewShape> SimWorld::UpView(int camera, const std::map<int, int64_t>
 
 std::vector<ViewShape> SimWorld::View(int camera) const {
   std::lock_guard lk(m_);
-  if (camera == 1 || camera == 2) return UpView(camera, axes_);
+  if (camera >= 1 && camera <= 3) return UpView(camera, axes_);
   std::vector<ViewShape> out;
   const double cx = (Axis(axes_, 0) + g_.markCameraX) / g_.stepsPerMmX;
   const double cy = (Axis(axes_, 1) + g_.markCameraY) / g_.stepsPerMmY;
@@ -237,6 +246,11 @@ std::vector<ViewShape> SimWorld::View(int camera) const {
     if (r.placed && near(r.part.x, r.part.y))
       out.push_back({false, r.part.x - cx, -(r.part.y - cy), r.part.length, r.part.width, -r.part.angleDeg, 200});
   return out;
+}
+
+int SimWorld::SelectedChannel() const {
+  std::lock_guard lk(m_);
+  return channel_;
 }
 
 std::optional<std::vector<ViewShape>> SimWorld::TakeFlyView() {
@@ -276,10 +290,16 @@ int SimWorld::Picks() const {
   return picks_;
 }
 
+std::vector<std::array<int64_t, 2>> SimWorld::GantryStops() const {
+  std::lock_guard lk(m_);
+  return stops_;
+}
+
 void SimWorld::Clear() {
   std::lock_guard lk(m_);
   for (auto& h : held_) h.reset();
   releases_.clear();
+  stops_.clear();
   fly_.clear();
   picks_ = 0;
   nextError_ = 0;

@@ -34,6 +34,9 @@ struct WorldGeometry {
   std::array<int32_t, 8> headOffsetX{}, headOffsetY{};  // nozzle k from the gantry (steps)
   int32_t markCameraX = 0, markCameraY = 0;              // Mark camera from the gantry (steps)
   std::array<int32_t, 2> visionCameraX{}, visionCameraY{};  // up-looking cameras 1 and 2 (steps)
+  // A second camera beside camera 1 that sees head 2 while head 1 is over
+  // camera 1 (the two-camera machines, camera 3 of View) (steps).
+  int32_t sideCameraX = 0, sideCameraY = 0;
   double pickReach = 1.5;  // mm: a nozzle this near a feeder's pocket takes its part
 };
 
@@ -96,8 +99,12 @@ class SimWorld {
                  const std::map<int, int64_t>& before, const std::map<int, int64_t>& after);
 
   // What camera `camera` sees now: 0 the Mark camera, 1 and 2 the up-looking
-  // vision cameras (1 is also the fly camera).
+  // vision cameras (1 is also the fly camera), 3 the side camera.
   std::vector<ViewShape> View(int camera) const;
+  // The camera channel the last command 0x04 chose (1 Mark, 2 and 3 the
+  // vision cameras; 1 before any): what a capture device behind the
+  // machine's video switch shows.
+  int SelectedChannel() const;
   // The oldest fly view not taken yet.
   std::optional<std::vector<ViewShape>> TakeFlyView();
   size_t PendingFlyViews() const;
@@ -111,6 +118,8 @@ class SimWorld {
   std::vector<Release> Releases() const;
   std::vector<Release> Placements() const;  // releases that were placements
   int Picks() const;
+  // Where the gantry (X, Y in steps) stopped after each command that moved it.
+  std::vector<std::array<int64_t, 2>> GantryStops() const;
   void Clear();  // parts held and released, pick counter (feeders stay)
 
   // The board point (mm from the origin) of a machine point, on the true board.
@@ -141,6 +150,8 @@ class SimWorld {
   size_t nextError_ = 0;
   int picks_ = 0;
   std::map<int, int64_t> axes_;
+  int channel_ = 1;
+  std::vector<std::array<int64_t, 2>> stops_;
   std::array<std::optional<HeldPart>, 8> held_;
   std::vector<Release> releases_;
   std::deque<std::vector<ViewShape>> fly_;

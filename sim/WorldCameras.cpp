@@ -39,6 +39,39 @@ cv::Mat RenderView(const std::vector<ViewShape>& shapes, int cols, int rows, dou
   return scene.Render();
 }
 
+CaptureDeviceSource MakeWorldCaptureDevices(std::shared_ptr<SimWorld> world, const WorldCameraLook& look,
+                                            int devices) {
+  CaptureDeviceSource src;
+  src.list = [devices] {
+    std::vector<VideoInputDevice> out;
+    for (int i = 0; i < devices; ++i) out.push_back({i, "Simulated capture " + std::to_string(i + 1)});
+    return out;
+  };
+  std::weak_ptr<SimWorld> weak = world;
+  auto seed = std::make_shared<std::atomic<unsigned>>(101);
+  src.open = [weak, look, seed, devices](int index) -> std::unique_ptr<CCameraDS> {
+    if (index < 0 || index >= devices) return nullptr;
+    return std::make_unique<CCameraDS>([weak, look, seed, index]() -> cv::Mat {
+      auto w = weak.lock();
+      if (!w) return {};
+      int view = 3;
+      if (index == 0) {
+        const int channel = w->SelectedChannel();
+        view = channel == 2 ? 1 : channel == 3 ? 2 : 0;
+      }
+      const double scale = look.pixelsPerMm[static_cast<size_t>(view == 3 ? 1 : view)];
+      cv::Mat picture;
+      for (int attempt = 0; attempt < 3; ++attempt) {
+        const uint64_t version = w->Version();
+        picture = RenderView(w->View(view), look.cols, look.rows, scale, look.noise, seed->fetch_add(1));
+        if (w->Version() == version) break;
+      }
+      return picture;
+    });
+  };
+  return src;
+}
+
 WorldCameras MakeWorldCameras(std::shared_ptr<SimWorld> world, const WorldCameraLook& look) {
   WorldCameras out;
   out.system = std::make_shared<smt::vision::SimulatedCameraSystem>();

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "sim/SimWorld.h"
+#include "vision/CameraDS.h"
 #include "vision/SimulatedCamera.h"
 
 namespace smt::sim {
@@ -25,6 +26,14 @@ struct WorldCameras {
 // The three cameras, named as the machine names them, on one bus. The world
 // must outlive them.
 WorldCameras MakeWorldCameras(std::shared_ptr<SimWorld> world, const WorldCameraLook& look = {});
+
+// The machine's capture devices (the second camera kind): device 0 sits
+// behind the machine's video switch and shows the camera the last command
+// 0x04 chose (Mark, vision 1 or vision 2); device 1 is the side camera that
+// sees head 2 while head 1 is over vision camera 1. `devices` of them are
+// listed (1 or 2). The world must outlive them.
+CaptureDeviceSource MakeWorldCaptureDevices(std::shared_ptr<SimWorld> world, const WorldCameraLook& look,
+                                            int devices);
 
 // The picture of a view (also used by benchmarks).
 cv::Mat RenderView(const std::vector<ViewShape>& shapes, int cols, int rows, double pixelsPerMm, double noise,

@@ -128,6 +128,7 @@ void DeclareShellHooks(CSMTView& view) {
   Need(RUN(cameraAngleOffsets), kPlacing);
   Need(RUN(sharedViewAngleOffset), Types({5}));
   Need(RUN(visionCameraPosition), kPlacing);
+  Need(RUN(captureCameraCount), Types({5}));
   // --- run engine: stations and view ---
   Need(RUN(autoTransport), kAll);
   Need(RUN(runZones), kAll);

@@ -53,17 +53,49 @@ bool IndustrialFitted(int role) {
   }
 }
 
+// The capture camera a vision step of `role` looks through: the Mark
+// camera and the machines with one capture camera use the first; machine
+// type 4 has vision camera 1 on the second; on type 5 the second is the side
+// camera that sees head 2 beside head 1.
+int CaptureIndexOf(int role, bool sideView) {
+  if (role == 0) return 0;
+  const int type = g_nMachineType.load();
+  if (type == 4) return role == 1 ? 1 : 0;
+  if (type == 5 && role == 1 && sideView) return 1;
+  return 0;
+}
+
+bool Industrial(CDialogSetView* panel, int role) {
+  return g_nHighSpeedCamera.load() == 1 && IndustrialFitted(role) && panel->Engine().HasRole(role);
+}
+
 // A camera the panel can take a frame of for `role`: the industrial camera
-// of the role in high-speed mode when it is fitted, else the capture camera.
-bool CameraUsable(CDialogSetView* panel, int role) {
+// of the role in high-speed mode when it is fitted, else the capture camera
+// of the role (the panel then shows that one).
+bool CameraUsable(CDialogSetView* panel, int role, bool sideView = false) {
   if (!panel) return false;
-  if (g_nHighSpeedCamera.load() == 1 && IndustrialFitted(role) && panel->Engine().HasRole(role)) return true;
+  if (Industrial(panel, role)) return true;
   bool capture = false;
+  const int idx = CaptureIndexOf(role, sideView);
   smt::platform::RunOnGui([&] {
-    const int idx = std::clamp(panel->m_iDirectShowCamera, 0, 7);
     capture = panel->m_pDirectShowCamera[static_cast<size_t>(idx)] != nullptr;
+    if (capture) panel->m_iDirectShowCamera = idx;
   });
   return capture;
+}
+
+bool GrabOf(CDialogSetView* panel, int role, cv::Mat& frame, bool sideView = false) {
+  if (!panel) return false;
+  return panel->GrabFrame(role, frame, kFrameTimeout, Industrial(panel, role) ? -1 : CaptureIndexOf(role, sideView));
+}
+
+int OpenCaptureCameras(CDialogSetView* panel) {
+  int n = 0;
+  if (!panel) return n;
+  smt::platform::RunOnGui([&] {
+    for (const auto& c : panel->m_pDirectShowCamera) n += c ? 1 : 0;
+  });
+  return n;
 }
 
 // The light-settle delay once after the light channel changed.
@@ -125,12 +157,12 @@ void TakeResults(HeadPlaceState& p, const smt::vision::HeadVisionJob& j) {
   p.failed = j.failed;
 }
 
-smt::vision::HeadVisionIo HeadIo(const LiveParts& parts) {
+smt::vision::HeadVisionIo HeadIo(const LiveParts& parts, bool sideView = false) {
   smt::vision::HeadVisionIo io = smt::vision::DefaultHeadVisionIo();
   CDialogSetView* panel = parts.panel;
   CDialogCameraList* list = parts.cameras;
-  io.cameraReady = [panel](int camera) { return CameraUsable(panel, camera); };
-  io.grabFrame = [panel](int camera, cv::Mat& frame) { return panel && panel->GrabFrame(camera, frame, kFrameTimeout); };
+  io.cameraReady = [panel, sideView](int camera) { return CameraUsable(panel, camera, sideView); };
+  io.grabFrame = [panel, sideView](int camera, cv::Mat& frame) { return GrabOf(panel, camera, frame, sideView); };
   io.setRowState = [](int row, int state) { smt::run::RowState(row, state, false); };
   io.showCameraFields = [panel](int contrast, int brightness, int type, double zoom, double box) {
     ShowFields(panel, contrast, brightness, type, zoom, box);
@@ -157,7 +189,8 @@ bool RecognizeHeadPartForRun(const LiveParts& parts, HeadPlaceState& p, bool sha
     shared = {static_cast<int32_t>(parts.cameras->m_Settings.m_Correct_X * g_dXPulsePerMm),
               static_cast<int32_t>(parts.cameras->m_Settings.m_Correct_Y * g_dYPulsePerMm)};
   }
-  const bool ok = smt::vision::RecognizeHeadPart(job, CameraValues(rec), HeadIo(parts), sharedView ? &shared : nullptr);
+  const bool ok =
+      smt::vision::RecognizeHeadPart(job, CameraValues(rec), HeadIo(parts, sharedView), sharedView ? &shared : nullptr);
   TakeResults(p, job);
   return ok;
 }
@@ -322,7 +355,7 @@ void WireVisionRun(const VisionRunParts& in) {
   // The Mark camera of the alignments: the industrial Mark camera in
   // high-speed mode when fitted, else the panel's capture camera.
   smt::vision::SetMarkCamera([panel] { return CameraUsable(panel, 0); },
-                             [panel](cv::Mat& frame) { return panel && panel->GrabFrame(0, frame, kFrameTimeout); });
+                             [panel](cv::Mat& frame) { return GrabOf(panel, 0, frame); });
   auto& run = smt::run::Services();
 
   run.visionCameraPosition = [parts](int camera) {
@@ -330,6 +363,7 @@ void WireVisionRun(const VisionRunParts& in) {
     return std::pair<int32_t, int32_t>{r.CameraPulse_X, r.CameraPulse_Y};
   };
 
+  run.captureCameraCount = [panel] { return OpenCaptureCameras(panel); };
   run.recognizeHeadPart = [parts](HeadPlaceState& p, bool shared) { return RecognizeHeadPartForRun(parts, p, shared); };
   run.flyVisionAvailable = FlyAvailable;
   run.flyVisionAllHeads = [parts] { return FlyPassForRun(parts); };

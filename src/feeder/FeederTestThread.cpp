@@ -75,7 +75,7 @@ void RunFeederTest(const FeederTestRequest& r, const FeederTestResults& results,
     const int camera = mode <= 20 ? 1 : 2;
     const int head = mode <= 20 ? mode - 12 : mode - 20;
     if (g_nMachineType == 8) {
-      if (sv.pickFromFeederTest) sv.pickFromFeederTest(head, camera, r.row[0]);
+      sv.pickFromFeederTest(head, camera, r.row[0]);
     } else {
       motions.NozzlePickToCamera(head, camera, r.row);
     }

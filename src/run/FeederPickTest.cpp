@@ -85,8 +85,7 @@ void PickFromFeederTest(int head, int camera, const std::string& feederNumber) {
   const auto s2 = s1 == std::string::npos ? std::string::npos : fly.find('/', s1 + 1);
   const int light = s2 == std::string::npos ? 0 : std::atoi(fly.c_str() + s2 + 1);
   smt::link::SelectCamera(camera == 2 ? 3 : 2, light, -1);
-  std::pair<int32_t, int32_t> pos{0, 0};
-  if (Services().visionCameraPosition) pos = Services().visionCameraPosition(camera == 2 ? 2 : 1);
+  const auto pos = Services().visionCameraPosition(camera == 2 ? 2 : 1);
   const int32_t tx = pos.first - smt::job::NozzleOffsetX(head);
   const int32_t ty = g_nMachineType == 4 ? g_nCurY.load() : pos.second - smt::job::NozzleOffsetY(head);
   if (auto show = FeederHooks().showVisualParameters) {

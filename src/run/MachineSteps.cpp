@@ -459,7 +459,7 @@ bool PlacePart(HeadPlaceState& p, int slot, bool checkOwnMark, bool raw, double 
     return false;
   }
   if (!PauseGate()) return false;
-  if (!via && !(Services().recognizeOwnMark && Services().recognizeOwnMark(*mark, p))) return false;
+  if (!via && !Services().recognizeOwnMark(*mark, p)) return false;
   int32_t sx = cx - mx + hx, sy = cy - my + hy;
   if (corrected) {
     sx += p.correctionX;
@@ -498,21 +498,39 @@ bool DiscardPart(HeadPlaceState& p) {
   return RunSleep(basic->m_ThrowDelay);
 }
 
+namespace {
+// Machine type 5 with two capture cameras: when head 1 is over vision
+// camera 1, head 2 is in the second camera's view. Both heads centred in one
+// pass on camera 1: head 2 needs no move of its own.
+bool Head2InSideView(const HeadPlaceState& p) {
+  if (g_nMachineType != 5 || p.headTarget != 2) return false;
+  const int mode = Strategy().m_HeaderSelect;
+  if (mode != 1 && mode != 2) return false;
+  const HeadPlaceState& h1 = g_HeadPlace[0];
+  if (!(p.visionCamera == 1 && p.visionMode == 2 && h1.visionCamera == 1 && h1.visionMode == 2)) return false;
+  return Services().captureCameraCount() >= 2;
+}
+}  // namespace
+
 bool VisionCentreHead(HeadPlaceState& p, bool again) {
   const int k = p.headTarget;
   if (k < 1 || k > 8) return false;
-  const int cam = p.visionCamera == 2 ? 2 : 1;
-  if (cam == 1) smt::link::SelectCamera(2, p.lightBrightness, -1);
-  else smt::link::SelectCamera(3, p.lightBrightness, -1);
-  std::pair<int32_t, int32_t> pos{0, 0};
-  if (Services().visionCameraPosition) pos = Services().visionCameraPosition(cam);
-  const int32_t tx = pos.first - HeadOffsetX(k), ty = pos.second - HeadOffsetY(k);
-  bool moved;
-  if (!g_bFirstVisionDone || again)
-    moved = Move65(tx, ty, p.visionPlaceSpeeds[kSpX], p.visionPlaceSpeeds[kSpY], p.placeSpeeds[kSpA1]);
-  else
-    moved = Move64(tx, ty, p.visionPlaceSpeeds[kSpX], p.visionPlaceSpeeds[kSpY], 0x80);
-  if (!moved || !PauseGate()) return false;
+  const bool sideView = !again && Head2InSideView(p);
+  if (!sideView) {
+    const int cam = p.visionCamera == 2 ? 2 : 1;
+    // Camera 1 is channel 2, camera 2 channel 3; the camera panel follows
+    // the channel (SwitchCamera(channel - 1, keep trigger mode)).
+    if (cam == 1) smt::link::SelectCamera(2, p.lightBrightness, -1);
+    else smt::link::SelectCamera(3, p.lightBrightness, -1);
+    const auto pos = Services().visionCameraPosition(cam);
+    const int32_t tx = pos.first - HeadOffsetX(k), ty = pos.second - HeadOffsetY(k);
+    bool moved;
+    if (!g_bFirstVisionDone || again)
+      moved = Move65(tx, ty, p.visionPlaceSpeeds[kSpX], p.visionPlaceSpeeds[kSpY], p.placeSpeeds[kSpA1]);
+    else
+      moved = Move64(tx, ty, p.visionPlaceSpeeds[kSpX], p.visionPlaceSpeeds[kSpY], 0x80);
+    if (!moved || !PauseGate()) return false;
+  }
   const int type = g_nMachineType;
   if (type <= 6 || type == 10) {
     if (k <= 4 && !Ok(smt::link::SendCmd15ReadVacuum(k))) return false;
@@ -527,12 +545,7 @@ bool VisionCentreHead(HeadPlaceState& p, bool again) {
   } else if (type == 7 || type == 8) {
     g_bFirstVisionDone = true;
   }
-  if (!Services().recognizeHeadPart) {
-    // No recogniser connected: the part cannot be centred and is repaired.
-    p.failed = 1;
-    return true;
-  }
-  return Services().recognizeHeadPart(p, false);
+  return Services().recognizeHeadPart(p, sideView);
 }
 
 bool FillReplenishRecord(int head) {

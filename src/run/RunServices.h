@@ -150,6 +150,9 @@ struct RunServices {
   // angle offset (degrees); none when the camera panel has only one camera.
   smt::platform::Hook<std::optional<double>()> sharedViewAngleOffset{"RunServices.sharedViewAngleOffset"};
   smt::platform::Hook<std::pair<int32_t, int32_t>(int camera)> visionCameraPosition{"RunServices.visionCameraPosition"};  // steps
+  // The capture cameras the camera panel has open (machine type 5: two of
+  // them let head 2 be seen beside head 1 over vision camera 1).
+  smt::platform::Hook<int()> captureCameraCount{"RunServices.captureCameraCount"};
   // --- stations and view ---
   smt::platform::Hook<bool()> autoTransport{"RunServices.autoTransport"};
   smt::platform::Hook<bool(int code)> runZones{"RunServices.runZones"};

@@ -447,7 +447,7 @@ void CDialogSetView::OnInitDialog(const std::string& appDir) {
       listCaptureDevices = true;
   }
   if (listCaptureDevices) {
-    const auto devices = EnumerateVideoInputDevices();
+    const auto devices = ListCaptureDevices();
     m_comboDirectShow->clear();
     for (size_t i = 0; i < devices.size(); ++i)
       m_comboDirectShow->addItem(Q(m_texts["SetView.c_VideoNo"]) + QString::number(i + 1));

@@ -121,8 +121,9 @@ class CDialogSetView : public QWidget {
 
   // A fresh frame of a camera role for the vision steps: the industrial
   // camera's next frame, or a capture camera's frame (live timer stopped
-  // meanwhile). False when no frame came within `timeout`.
-  bool GrabFrame(int role, cv::Mat& frame, std::chrono::milliseconds timeout);
+  // meanwhile): capture camera `captureIndex`, or with -1 the one the panel
+  // shows. False when no frame came within `timeout`.
+  bool GrabFrame(int role, cv::Mat& frame, std::chrono::milliseconds timeout, int captureIndex = -1);
 
   // Edits and zoom.
   void OnEnChangeVisualSize();

@@ -348,14 +348,14 @@ bool CDialogSetView::StartPanelMove(int mode) {
   return true;
 }
 
-bool CDialogSetView::GrabFrame(int role, cv::Mat& frame, std::chrono::milliseconds timeout) {
+bool CDialogSetView::GrabFrame(int role, cv::Mat& frame, std::chrono::milliseconds timeout, int captureIndex) {
   if (g_nHighSpeedCamera.load() == 1 && RoleFittedNow(role) && m_engine->HasRole(role)) {
     m_engine->Play(role);
     if (!m_engine->RequestFrame(role, frame, timeout)) return false;
   } else {
     bool ok = false;
     smt::platform::RunOnGui([&] {
-      const int idx = std::clamp(m_iDirectShowCamera, 0, 7);
+      const int idx = std::clamp(captureIndex < 0 ? m_iDirectShowCamera : captureIndex, 0, 7);
       if (!m_pDirectShowCamera[idx]) return;
       StopLiveTimer();
       ok = m_pDirectShowCamera[idx]->QueryFrame(frame, timeout);

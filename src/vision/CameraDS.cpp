@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 
@@ -26,6 +27,13 @@ std::vector<VideoInputDevice> EnumerateVideoInputDevices(const std::string& sysC
 }
 
 CCameraDS::CCameraDS() = default;
+
+CCameraDS::CCameraDS(FrameSource source) : m_source(std::move(source)), m_bConnected(m_source != nullptr) {
+  if (!m_bConnected) return;
+  const cv::Mat first = m_source();
+  m_nWidth = first.cols;
+  m_nHeight = first.rows;
+}
 
 CCameraDS::~CCameraDS() { CloseCamera(); }
 
@@ -57,6 +65,13 @@ bool CCameraDS::OpenCamera(int index) {
 }
 
 bool CCameraDS::QueryFrame(cv::Mat& image, std::chrono::milliseconds timeout) {
+  if (m_bConnected && m_source) {
+    cv::Mat f = m_source();
+    if (f.empty()) return false;
+    if (f.channels() == 1) cv::cvtColor(f, f, cv::COLOR_GRAY2BGR);
+    image = f;
+    return true;
+  }
   if (!m_bConnected || !m_capture) return false;
   // The V4L2 back end waits for a buffer with select(); waitAny bounds that
   // wait by the time-out, so a stalled device gives "no frame".
@@ -78,12 +93,33 @@ bool CCameraDS::QueryFrame(cv::Mat& image, std::chrono::milliseconds timeout) {
 void CCameraDS::CloseCamera() {
   if (m_capture) m_capture->release();
   m_capture.reset();
+  m_source = nullptr;
   m_frame.release();
   m_bConnected = false;
   m_nWidth = m_nHeight = 0;
 }
 
+namespace {
+std::mutex g_sourceMutex;
+CaptureDeviceSource g_source;
+CaptureDeviceSource Source() {
+  std::lock_guard lk(g_sourceMutex);
+  return g_source;
+}
+}  // namespace
+
+void SetCaptureDeviceSource(CaptureDeviceSource source) {
+  std::lock_guard lk(g_sourceMutex);
+  g_source = std::move(source);
+}
+
+std::vector<VideoInputDevice> ListCaptureDevices() {
+  const auto s = Source();
+  return s.list ? s.list() : EnumerateVideoInputDevices();
+}
+
 std::unique_ptr<CCameraDS> OpenDirectShowCamera(int index) {
+  if (const auto s = Source(); s.open) return s.open(index);
   auto cam = std::make_unique<CCameraDS>();
   if (!cam->OpenCamera(index)) return nullptr;
   return cam;

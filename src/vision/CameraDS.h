@@ -4,6 +4,7 @@
 // devices, opened at 640 x 480, one frame on request. On Linux the devices
 // are the V4L2 nodes /dev/videoN, listed in the order of their numbers.
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <opencv2/core.hpp>
 #include <string>
@@ -23,7 +24,13 @@ std::vector<VideoInputDevice> EnumerateVideoInputDevices(const std::string& sysC
 
 class CCameraDS {
  public:
+  // Where a camera without a device takes its frames from (a source that
+  // gives an empty picture has no frame).
+  using FrameSource = std::function<cv::Mat()>;
+
   CCameraDS();
+  // A camera already open on a frame source instead of a device.
+  explicit CCameraDS(FrameSource source);
   virtual ~CCameraDS();
   CCameraDS(const CCameraDS&) = delete;
   CCameraDS& operator=(const CCameraDS&) = delete;
@@ -45,6 +52,7 @@ class CCameraDS {
 
  private:
   std::unique_ptr<cv::VideoCapture> m_capture;
+  FrameSource m_source;
   cv::Mat m_frame;
   bool m_bConnected = false;
   int m_nWidth = 0, m_nHeight = 0;
@@ -52,3 +60,14 @@ class CCameraDS {
 
 // A new open camera for device `index`, or nullptr when it cannot be opened.
 std::unique_ptr<CCameraDS> OpenDirectShowCamera(int index);
+
+// The capture devices the program lists and opens: the system's video
+// devices, or another set (a simulated machine's cameras). Empty functions
+// give back the system's.
+struct CaptureDeviceSource {
+  std::function<std::vector<VideoInputDevice>()> list;
+  std::function<std::unique_ptr<CCameraDS>(int index)> open;
+};
+void SetCaptureDeviceSource(CaptureDeviceSource source);
+// The devices of the current source, in their order.
+std::vector<VideoInputDevice> ListCaptureDevices();

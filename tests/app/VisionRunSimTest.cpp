@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <atomic>
 #include <cmath>
 #include <memory>
 
@@ -30,6 +31,7 @@
 #include "settings/SettingsStores.h"
 #include "sim/WorldCameras.h"
 #include "support/TempDir.h"
+#include "vision/CameraDS.h"
 #include "vision/CDialogCameraList.h"
 #include "vision/CDialogSetView.h"
 #include "vision/VisionGlobals.h"
@@ -40,6 +42,7 @@ using namespace std::chrono_literals;
 using smt::feeder::FeederRow;
 
 constexpr double kStepsPerMm = 100, kStepsPerDeg = 100;
+constexpr double kSideX = 0.3, kSideY = -0.2;  // side camera's centre from head 2 (mm)
 
 struct Target {
   double x, y, angle;
@@ -121,6 +124,7 @@ class VisionRunSim : public linktest::MotionSimTest {
     g_dBoardRotation = 0.0;
     g_nHighSpeedCamera = 0;
     g_nHeadCount = 1;
+    SetCaptureDeviceSource({});
     MotionSimTest::TearDown();
   }
 
@@ -136,11 +140,14 @@ class VisionRunSim : public linktest::MotionSimTest {
     return all;
   }
 
-  // The program with the simulated machine's cameras, connected and homed.
-  void StartProgram(int machineType, int headSelect) {
+  // The program with the simulated machine's cameras, connected and homed:
+  // its industrial cameras (high-speed camera mode 1), or `captureDevices`
+  // capture cameras (mode 0) opened from the camera panel.
+  void StartProgram(int machineType, int headSelect, int captureDevices = 0) {
+    const int highSpeed = captureDevices > 0 ? 0 : 1;
     dir.Write("config.ini", "[MachineSetConfig]\nMachineSet=" + std::to_string(machineType) +
-                                "\n[CameraListConfig]\nm_HighSpeedCamera=1\nm_MarkCamera=1\nm_VisualCamera1=1\n"
-                                "m_VisualCamera2=1\nm_FlyCamera=1\n");
+                                "\n[CameraListConfig]\nm_HighSpeedCamera=" + std::to_string(highSpeed) +
+                                "\nm_MarkCamera=1\nm_VisualCamera1=1\nm_VisualCamera2=1\nm_FlyCamera=1\n");
     app = std::make_unique<CSMTApp>();
     CSMTApp::Options o;
     o.appDir = dir.str();
@@ -225,6 +232,15 @@ class VisionRunSim : public linktest::MotionSimTest {
     g.markCameraY = g_nCameraOffsetY;
     g.visionCameraX = {list.m_Camera_first.CameraPulse_X, list.m_Camera_second.CameraPulse_X};
     g.visionCameraY = {list.m_Camera_first.CameraPulse_Y, list.m_Camera_second.CameraPulse_Y};
+    // The side camera sees head 2 while head 1 is over camera 1, its centre
+    // a little away from head 2; the camera list holds head 2's place seen
+    // from the side camera's centre.
+    g.sideCameraX = list.m_Camera_first.CameraPulse_X + smt::job::NozzleOffsetX(2) +
+                    static_cast<int32_t>(kSideX * kStepsPerMm);
+    g.sideCameraY = list.m_Camera_first.CameraPulse_Y + smt::job::NozzleOffsetY(2) +
+                    static_cast<int32_t>(kSideY * kStepsPerMm);
+    list.m_Settings.m_Correct_X = -kSideX;
+    list.m_Settings.m_Correct_Y = -kSideY;
     world->SetGeometry(g);
     sim->SetWorld(world.get());
     smt::sim::WorldCameraLook look;
@@ -232,8 +248,28 @@ class VisionRunSim : public linktest::MotionSimTest {
     look.rows = 1024;
     look.pixelsPerMm = {18.0, 80.0, 80.0};
     cameras = smt::sim::MakeWorldCameras(world, look);
+    if (captureDevices > 0) {
+      // The capture devices the program lists, each frame counted.
+      auto inner = smt::sim::MakeWorldCaptureDevices(world, look, captureDevices);
+      CaptureDeviceSource counted = inner;
+      counted.open = [this, inner](int index) -> std::unique_ptr<CCameraDS> {
+        std::shared_ptr<CCameraDS> cam = inner.open(index);
+        if (!cam) return nullptr;
+        return std::make_unique<CCameraDS>([this, cam, index]() -> cv::Mat {
+          cv::Mat m;
+          if (cam->QueryFrame(m)) ++captureFrames[static_cast<size_t>(index)];
+          return m;
+        });
+      };
+      SetCaptureDeviceSource(counted);
+    }
     View().m_pSetView->SetCameraSystem(cameras.system);
     View().m_pSetView->OnInitDialog(dir.str());
+    if (captureDevices > 0) {
+      // The operator opens the capture cameras on the camera panel.
+      View().m_pSetView->OnBnClickedOpenCamera();
+      ASSERT_TRUE(View().m_pSetView->m_pDirectShowCamera[0] != nullptr) << Shown();
+    }
     smt::job::SetupHeadLayout();
   }
 
@@ -357,6 +393,7 @@ class VisionRunSim : public linktest::MotionSimTest {
   std::shared_ptr<smt::sim::SimWorld> world;
   smt::sim::WorldCameras cameras;
   std::vector<Target> rows;
+  std::array<std::atomic<int>, 2> captureFrames{};
 };
 
 struct RunCase {
@@ -400,6 +437,7 @@ INSTANTIATE_TEST_SUITE_P(Runs, VisionRunCases,
                          ::testing::Values(RunCase{"TwoHeadsStopAndLook", 2, 1, "Yes/Camera 1", false, true},
                                            RunCase{"TwoHeadsFly", 2, 1, "Yes/Camera 1", true, true},
                                            RunCase{"TwoHeadsVisionOff", 2, 1, "No/Camera 1", false, false},
+                                           RunCase{"TwoHeadsCamera2", 2, 1, "Yes/Camera 2", false, true},
                                            RunCase{"FourHeadsStopAndLook", 3, 3, "Yes/Camera 1", false, true},
                                            RunCase{"FourHeadsFly", 3, 3, "Yes/Camera 1", true, true},
                                            RunCase{"FourHeadsVisionOff", 3, 3, "No/Camera 1", false, false}),
@@ -437,6 +475,103 @@ TEST_P(VisionFailureCases, TheOperatorDecidesAboutAPartVisionCannotCentre) {
 INSTANTIATE_TEST_SUITE_P(Runs, VisionFailureCases,
                          ::testing::Values(FailureCase{"SkipGoesOn", smt::platform::MsgAnswer::Yes, 6},
                                            FailureCase{"StopEndsTheRun", smt::platform::MsgAnswer::No, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+// Capture cameras (high-speed camera mode 0): the camera panel's capture
+// devices behind the machine's video switch. On machine type 5 with two of
+// them, head 2 is seen by the side camera while head 1 is over camera 1.
+struct CaptureCase {
+  const char* name;
+  int machineType, headSelect, devices;
+  const char* fly;     // "Yes" or "No": both heads centred in one pass
+  bool sideView;       // head 2 seen by the side camera, without a move of its own
+};
+
+class CaptureRunCases : public VisionRunSim, public ::testing::WithParamInterface<CaptureCase> {};
+
+TEST_P(CaptureRunCases, EveryPartLandsOnTheTrueBoard) {
+  const CaptureCase c = GetParam();
+  StartProgram(c.machineType, c.headSelect, c.devices);
+  LoadJob("Yes/Camera 1", std::string(c.fly) == "Yes", 0.4, -0.3, 0.6);
+  Introduce();
+  for (auto& n : captureFrames) n = 0;
+  ASSERT_TRUE(View().m_pPartList->Run().OnStart()) << Shown();
+  std::vector<std::string> shown;
+  ASSERT_TRUE(WaitEnd(60s, &shown)) << Info();
+  EXPECT_TRUE(shown.empty()) << shown.front() << Info();
+  EXPECT_EQ(world->Placements().size(), Targets().size());
+  const Miss m = Worst();
+  EXPECT_EQ(m.unmatched, 0);
+  EXPECT_LE(m.mm, 0.05) << Info();
+  EXPECT_LE(m.deg, 0.2);
+  EXPECT_GT(captureFrames[0].load(), 0) << "the Mark and vision frames came from the capture camera";
+  // Head 2 over camera 1 on its own: the gantry at camera 1 less head 2's offset.
+  const auto& cam1 = View().m_pCameraList->m_Camera_first;
+  const int32_t head2X = cam1.CameraPulse_X - smt::job::NozzleOffsetX(2);
+  const int32_t head2Y = cam1.CameraPulse_Y - smt::job::NozzleOffsetY(2);
+  int head2Moves = 0;
+  for (const auto& at : world->GantryStops())
+    if (at[0] == head2X && at[1] == head2Y) ++head2Moves;
+  if (c.sideView) {
+    EXPECT_GT(captureFrames[1].load(), 0) << "head 2 seen by the side camera";
+    EXPECT_EQ(head2Moves, 0) << "head 2 needs no move of its own";
+  } else {
+    EXPECT_EQ(captureFrames[1].load(), 0);
+    EXPECT_GT(head2Moves, 0);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, CaptureRunCases,
+    ::testing::Values(CaptureCase{"TwoHeadsOneCaptureCamera", 2, 1, 1, "No", false},
+                      CaptureCase{"TwoCamerasSideView", 5, 1, 2, "Yes", true},
+                      CaptureCase{"TwoCamerasEachHeadAlone", 5, 1, 2, "No", false},
+                      CaptureCase{"OneCameraEachHeadAlone", 5, 1, 1, "Yes", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+// The feeder list's "pick to camera" test on the eight-head type: the chosen
+// head picks from the feeder and brings the part over the chosen vision
+// camera, at that camera's place in the camera table.
+struct PickTestCase {
+  const char* name;
+  int mode;  // the feeder list's test: 12 + head for camera 1, 20 + head for camera 2
+  int head, camera;
+};
+
+class FeederPickTestCases : public VisionRunSim, public ::testing::WithParamInterface<PickTestCase> {};
+
+TEST_P(FeederPickTestCases, ThePartGoesOverTheChosenCamera) {
+  const PickTestCase c = GetParam();
+  StartProgram(8, 8);
+  LoadJob("Yes/Camera 1", false, 0, 0, 0);
+  Introduce();
+  CDialogFeedList& feeders = *View().m_pFeedList;
+  feeders.SelectRow(1, true);
+  ASSERT_TRUE(feeders.StartTest(c.mode)) << Shown();
+  const auto end = std::chrono::steady_clock::now() + 20s;
+  while (std::chrono::steady_clock::now() < end && (g_bMachineBusy.load() || !sim->LastReceived(0x64))) {
+    QApplication::processEvents();
+    std::this_thread::sleep_for(2ms);
+  }
+  ASSERT_FALSE(g_bMachineBusy.load()) << Info();
+  EXPECT_TRUE(messages.service.Texts().empty()) << Shown();
+  const auto& cam = c.camera == 1 ? View().m_pCameraList->m_Camera_first : View().m_pCameraList->m_Camera_second;
+  ASSERT_FALSE(world->GantryStops().empty());
+  const auto at = world->GantryStops().back();
+  EXPECT_EQ(at[0], cam.CameraPulse_X - smt::job::NozzleOffsetX(c.head));
+  EXPECT_EQ(at[1], cam.CameraPulse_Y - smt::job::NozzleOffsetY(c.head));
+}
+
+INSTANTIATE_TEST_SUITE_P(EightHeads, FeederPickTestCases,
+                         ::testing::Values(PickTestCase{"Head1Camera1", 13, 1, 1}, PickTestCase{"Head3Camera2", 23, 3, 2}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
