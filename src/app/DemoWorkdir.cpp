@@ -19,6 +19,7 @@
 #include "settings/SpeedTemplates.h"
 #include "settings/SpeedUses.h"
 #include "vision/CameraEditValues.h"
+#include "vision/CameraListSettings.h"
 #include "vision/CameraTable.h"
 
 namespace smt::app {
@@ -108,6 +109,7 @@ void WriteCameras(const std::string& app) {
   c.WriteInt("m_VisualCamera1", 1);
   c.WriteInt("m_VisualCamera2", 1);
   std::vector<std::string> rows;
+  std::vector<smt::vision::CameraRow> cells;
   for (int k = 0; k < 2; ++k) {
     smt::vision::CameraEditValues v;
     v.name = k == 0 ? smt::vision::kCameraName1 : smt::vision::kCameraName2;
@@ -121,9 +123,18 @@ void WriteCameras(const std::string& app) {
     v.precisionXY = 5;
     v.precisionA = 5;
     v.collectTime = 50;
-    rows.push_back(smt::vision::JoinRow(smt::vision::RowFromEditValues(v)));
+    cells.push_back(smt::vision::RowFromEditValues(v));
+    rows.push_back(smt::vision::JoinRow(cells.back()));
   }
   smt::platform::WriteListFile(std::filesystem::path(app) / "config_camera.fig", {std::nullopt, rows});
+  // The vision cameras' records, as the camera list's OK keeps them: without
+  // them the vision camera buttons say the cameras do not exist.
+  smt::vision::CameraListSettings settings;
+  smt::vision::CameraRecord first, second;
+  smt::vision::LoadCameraListConfig(app, settings, first, second);
+  first = smt::vision::RecordFromRow(cells[0], 1, kStepsPerMm, kStepsPerMm);
+  second = smt::vision::RecordFromRow(cells[1], 2, kStepsPerMm, kStepsPerMm);
+  if (!smt::vision::SaveCameraListConfig(app, settings, first, second)) throw std::runtime_error("CameraListConfig");
 }
 
 void WriteNozzles(const std::string& app) {

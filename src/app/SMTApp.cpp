@@ -1,4 +1,5 @@
 #include "app/SMTApp.h"
+#include "platform/FileChooser.h"
 
 #include "app/HookTable.h"
 #include "app/MainFrame.h"
@@ -21,6 +22,8 @@ bool CSMTApp::InitInstance(const Options& options) {
   if (options.installQtServices) {
     messages_ = std::make_unique<smt::platform::QtMessageService>();
     smt::platform::MessageService::Install(messages_.get());
+    files_ = std::make_unique<smt::platform::QtFileChooser>();
+    smt::platform::FileChooser::Install(files_.get());
   }
   smt::app::InstallHookLog();
   // The QR reader's four model files; without them QR reading stays off.
@@ -42,6 +45,10 @@ bool CSMTApp::InitInstance(const Options& options) {
 int CSMTApp::ExitInstance() {
   smt::platform::WorkerThreads::Instance().StopAndJoinAll();
   frame_.reset();
+  if (files_) {
+    smt::platform::FileChooser::Install(nullptr);
+    files_.reset();
+  }
   if (messages_) {
     smt::platform::MessageService::Install(nullptr);
     messages_.reset();

@@ -9,6 +9,7 @@ class CMainFrame;
 namespace smt::platform {
 class QtGuiDispatcher;
 class QtMessageService;
+class QtFileChooser;
 }  // namespace smt::platform
 
 class CSMTApp {
@@ -31,5 +32,6 @@ class CSMTApp {
  private:
   std::unique_ptr<smt::platform::QtGuiDispatcher> dispatcher_;
   std::unique_ptr<smt::platform::QtMessageService> messages_;
+  std::unique_ptr<smt::platform::QtFileChooser> files_;
   std::unique_ptr<CMainFrame> frame_;
 };

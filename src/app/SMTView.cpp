@@ -1,6 +1,6 @@
 #include "app/SMTView.h"
+#include "platform/FileChooser.h"
 
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -145,7 +145,7 @@ void CSMTView::CreateListPanels() {
       smt::feeder::SaveFeederState(m_pFeedList, frame->m_lists.feedLines, frame->m_strAppPath);
     };
     doc.AskSavePath = [this]() -> std::optional<std::filesystem::path> {
-      QString name = QFileDialog::getSaveFileName(this, QString(), QString(), "Project Files (*.smt)");
+      QString name = QString::fromStdString(smt::platform::ChooseSaveFile(this, {}, {}, "Project Files (*.smt)"));
       if (name.isEmpty()) return std::nullopt;
       if (!name.endsWith(".smt")) name += ".smt";
       return std::filesystem::path(name.toStdString());
@@ -162,7 +162,7 @@ void CSMTView::OnFileNew() {
 
 void CSMTView::OnFileOpen() {
   if (!m_pDocument) return;
-  QString name = QFileDialog::getOpenFileName(this, QString(), QString(), "Project Files (*.smt)");
+  QString name = QString::fromStdString(smt::platform::ChooseOpenFile(this, {}, {}, "Project Files (*.smt)"));
   if (!name.isEmpty()) m_pDocument->OnOpenDocument(name.toStdString());
 }
 

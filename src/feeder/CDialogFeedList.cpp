@@ -1,7 +1,7 @@
 #include "feeder/CDialogFeedList.h"
+#include "platform/FileChooser.h"
 #include "platform/TableColumns.h"
 
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -837,7 +837,7 @@ void CDialogFeedList::ExportFeedCsv() {
     const QString dir = QString::fromStdString(appDir_ + "/FileFeed");
     std::error_code ec;
     std::filesystem::create_directories(dir.toStdString(), ec);
-    path = QFileDialog::getSaveFileName(this, QString(), dir + "/feed-.csv", "文本文件(*.csv)").toStdString();
+    path = smt::platform::ChooseSaveFile(this, {}, (dir + "/feed-.csv").toStdString(), "文本文件(*.csv)");
   }
   if (path.empty()) return;
   if (std::filesystem::path(path).extension().empty()) path += ".csv";
@@ -845,10 +845,8 @@ void CDialogFeedList::ExportFeedCsv() {
 }
 
 void CDialogFeedList::ImportFeedCsv() {
-  const std::string path = chooseFile ? chooseFile(false)
-                                      : QFileDialog::getOpenFileName(this, QString(), QString::fromStdString(appDir_),
-                                                                     "文本文件(*.csv)")
-                                            .toStdString();
+  const std::string path =
+      chooseFile ? chooseFile(false) : smt::platform::ChooseOpenFile(this, {}, appDir_, "文本文件(*.csv)");
   if (path.empty()) return;
   ImportFeedCsvFrom(path);
 }

@@ -1,9 +1,9 @@
 #include "job/CDialogImportFile.h"
+#include "platform/FileChooser.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -249,10 +249,7 @@ void CDialogImportFile::OnOpenPcbFile() {
   if (ChooseFiles) {
     paths = ChooseFiles(f);
   } else {
-    const QStringList chosen = QFileDialog::getOpenFileNames(this, QString::fromStdString(Text("ImportFile.c_OpenPCBFile")),
-                                                             QString::fromStdString(StartFolder()),
-                                                             QString::fromUtf8(f.qtFilter));
-    for (const QString& p : chosen) paths.push_back(p.toStdString());
+    paths = smt::platform::ChooseOpenFiles(this, Text("ImportFile.c_OpenPCBFile"), StartFolder(), f.qtFilter);
   }
   if (paths.empty()) return;  // Cancel
   lastFolder_ = std::filesystem::path(paths.front()).parent_path().string();

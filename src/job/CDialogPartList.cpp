@@ -1,4 +1,5 @@
 #include "job/CDialogPartList.h"
+#include "platform/FileChooser.h"
 #include "platform/TableColumns.h"
 
 #include <algorithm>
@@ -6,7 +7,6 @@
 #include <QAction>
 #include <QComboBox>
 #include <QEvent>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -551,9 +551,9 @@ void CDialogPartList::OnUpdate() { logic_.OnUpdate(); }
 void CDialogPartList::OnSmtDis() {
   logic_.SwapSmtDis();
   if (logic_.Type() != 9) return;
-  const QString path = chooseDrillCsv ? chooseDrillCsv()
-                                      : QFileDialog::getOpenFileName(this, QString(), QString(),
-                                                                     QString::fromUtf8("csv文件(*.csv)"));
+  const QString path = chooseDrillCsv
+                           ? chooseDrillCsv()
+                           : QString::fromStdString(smt::platform::ChooseOpenFile(this, {}, {}, "csv文件(*.csv)"));
   if (path.isEmpty()) return;
   try {
     const auto bytes = smt::platform::ReadWholeFile(path.toStdString());

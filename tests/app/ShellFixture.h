@@ -14,6 +14,7 @@
 #include "job/CDialogPartList.h"
 #include "link/CDialogManualControl.h"
 #include "vision/CDialogSetView.h"
+#include "platform/FileChooser.h"
 #include "platform/ListFile.h"
 #include "platform/MessageService.h"
 #include "platform/ProfileFile.h"
@@ -60,5 +61,6 @@ class ShellTest : public ::testing::Test {
 
   smt::test::TempDir dir;
   smt::platform::ScopedRecordingMessages messages;
+  smt::platform::ScopedRecordingFiles files;
   std::unique_ptr<CSMTApp> app;
 };

@@ -1,0 +1,89 @@
+#include "platform/FileChooser.h"
+
+#include <QFileDialog>
+#include <atomic>
+
+namespace smt::platform {
+namespace {
+RecordingFileChooser g_fallback;
+std::atomic<FileChooser*> g_chooser{nullptr};
+
+std::vector<std::string> Ask(QWidget* parent, FileChoice kind, const std::string& caption, const std::string& folder,
+                             const std::string& filter) {
+  return FileChooser::Get().Choose(parent, FileRequest{kind, caption, folder, filter});
+}
+}  // namespace
+
+FileChooser& FileChooser::Get() {
+  FileChooser* c = g_chooser.load();
+  return c ? *c : g_fallback;
+}
+
+void FileChooser::Install(FileChooser* chooser) { g_chooser.store(chooser); }
+
+std::string ChooseOpenFile(QWidget* parent, const std::string& caption, const std::string& folder,
+                           const std::string& filter) {
+  auto paths = Ask(parent, FileChoice::Open, caption, folder, filter);
+  return paths.empty() ? std::string() : paths.front();
+}
+
+std::vector<std::string> ChooseOpenFiles(QWidget* parent, const std::string& caption, const std::string& folder,
+                                         const std::string& filter) {
+  return Ask(parent, FileChoice::OpenMany, caption, folder, filter);
+}
+
+std::string ChooseSaveFile(QWidget* parent, const std::string& caption, const std::string& folder,
+                           const std::string& filter) {
+  auto paths = Ask(parent, FileChoice::Save, caption, folder, filter);
+  return paths.empty() ? std::string() : paths.front();
+}
+
+std::vector<std::string> RecordingFileChooser::Choose(QWidget*, const FileRequest& request) {
+  std::lock_guard lock(m_);
+  requests_.push_back(request);
+  if (answers_.empty()) return {};
+  auto a = std::move(answers_.front());
+  answers_.pop_front();
+  return a;
+}
+
+void RecordingFileChooser::QueueAnswer(std::vector<std::string> paths) {
+  std::lock_guard lock(m_);
+  answers_.push_back(std::move(paths));
+}
+
+std::vector<FileRequest> RecordingFileChooser::Requests() const {
+  std::lock_guard lock(m_);
+  return requests_;
+}
+
+void RecordingFileChooser::Clear() {
+  std::lock_guard lock(m_);
+  requests_.clear();
+  answers_.clear();
+}
+
+std::vector<std::string> QtFileChooser::Choose(QWidget* parent, const FileRequest& r) {
+  const QString caption = QString::fromStdString(r.caption);
+  const QString folder = QString::fromStdString(r.folder);
+  const QString filter = QString::fromStdString(r.filter);
+  std::vector<std::string> out;
+  switch (r.kind) {
+    case FileChoice::Open: {
+      const QString p = QFileDialog::getOpenFileName(parent, caption, folder, filter);
+      if (!p.isEmpty()) out.push_back(p.toStdString());
+      break;
+    }
+    case FileChoice::OpenMany:
+      for (const QString& p : QFileDialog::getOpenFileNames(parent, caption, folder, filter)) out.push_back(p.toStdString());
+      break;
+    case FileChoice::Save: {
+      const QString p = QFileDialog::getSaveFileName(parent, caption, folder, filter);
+      if (!p.isEmpty()) out.push_back(p.toStdString());
+      break;
+    }
+  }
+  return out;
+}
+
+}  // namespace smt::platform

@@ -1,0 +1,134 @@
+#pragma once
+// The newcomer's working directory: the real shell on a working directory
+// prepared as scripts/run prepares it (shipped default files, language files,
+// the demo set-up), the board simulator on the serial link (COM1), and the
+// operator's clicks on the real widgets.
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QApplication>
+#include <QMouseEvent>
+#include <QThread>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+
+#include "ShellFixture.h"
+#include "app/CommandIds.h"
+#include "app/DemoWorkdir.h"
+#include "app/core/LogFile.h"
+#include "job/CSMTDoc.h"
+#include "job/CDialogPartList.h"
+#include "job/CToolBarPartControl.h"
+#include "link/JogPanelLayout.h"
+#include "link/MotionSettings.h"
+#include "link/LinkRuntime.h"
+#include "settings/SettingsStores.h"
+#include "vision/VisionGlobals.h"
+#include "sim/SimBoard.h"
+
+namespace demo_machine {
+
+namespace cmd = smt::app::cmd;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+using smt::link::jogid::kReset;
+
+// Keeps the window thread's queue moving until `cond` holds or `limit` passes.
+inline bool PumpUntil(const std::function<bool()>& cond, std::chrono::milliseconds limit = 10s) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!cond()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(5);
+  }
+  return true;
+}
+
+inline void Press(QWidget* w) {
+  ASSERT_NE(w, nullptr);
+  const QPointF at(w->width() / 2.0, w->height() / 2.0);
+  QMouseEvent e(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w, &e);
+}
+inline void Release(QWidget* w) {
+  ASSERT_NE(w, nullptr);
+  const QPointF at(w->width() / 2.0, w->height() / 2.0);
+  QMouseEvent e(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(w, &e);
+}
+inline void Click(QWidget* w) {
+  Press(w);
+  Release(w);
+}
+
+// The directory of the built language files (<build>/lang) beside this test.
+inline fs::path BuiltLanguageDir() {
+  return fs::canonical("/proc/self/exe").parent_path().parent_path().parent_path() / "lang";
+}
+
+}  // namespace demo_machine
+
+using namespace demo_machine;
+
+class DemoMachine : public ShellTest {
+ protected:
+  void SetUp() override {
+    ShellTest::SetUp();
+    // What scripts/run does for a new working directory.
+    for (const auto& f : fs::directory_iterator(fs::path(SMT_SOURCE_DIR) / "resources" / "defaults"))
+      fs::copy_file(f.path(), dir / f.path().filename().string(), fs::copy_options::overwrite_existing);
+    for (const auto& f : fs::directory_iterator(BuiltLanguageDir()))
+      fs::copy_file(f.path(), dir / f.path().filename().string(), fs::copy_options::overwrite_existing);
+    ASSERT_EQ(smt::app::PrepareDemoWorkdir(dir.path()), "");
+    smt::sim::SimConfig c;
+    c.udp = false;
+    c.discovery = false;
+    c.headMask = 0x03;
+    sim = std::make_unique<smt::sim::SimBoard>(c);
+    ASSERT_TRUE(sim->Start()) << sim->LastError();
+    std::ofstream(dir / "config.ini", std::ios::app) << "\n[SerialPortConfig]\nCOM1=" << sim->SerialPath() << "\n";
+    setenv("SMT_SIMULATED_CAMERAS", "3", 1);
+    smt::platform::ClearProfileCache();
+  }
+  void TearDown() override {
+    ShellTest::TearDown();
+    unsetenv("SMT_SIMULATED_CAMERAS");
+    if (sim) sim->Stop();
+    g_bConnected = false;
+  }
+  CDialogManualControl& Jog() { return *app->frame()->view()->m_pManualControl; }
+  QWidget* Control(int id) { return Jog().Control(id); }
+  QAbstractButton* ConnectButton() {
+    return Jog().findChild<QAbstractButton*>("ManualControl.c_Online");
+  }
+
+  void ConnectAndHome() {
+    Click(ConnectButton());
+    ASSERT_TRUE(PumpUntil([] { return g_bConnected.load(); })) << Jog().ButtonText();
+    ASSERT_TRUE(PumpUntil([] { return !g_bMachineBusy.load(); }));
+    g_bResetDone = false;
+    Click(Control(kReset));
+    ASSERT_TRUE(PumpUntil([&] {
+      return g_bResetDone.load() && !g_bMachineBusy.load() && Control(smt::link::jogid::kXPlus)->isEnabled();
+    }, 20s));
+  }
+  void ClickToolbar(int command) {
+    auto& bar = app->frame()->view()->m_pPartList->ToolBar();
+    QAction* a = bar.Button(command);
+    ASSERT_NE(a, nullptr);
+    ASSERT_TRUE(a->isEnabled()) << command;
+    Click(bar.widgetForAction(a));
+  }
+  // The daily log the program writes.
+  std::string Log() {
+    std::ifstream in(CLogFile::Instance().FilePath(), std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+  std::string Messages() {
+    std::string t;
+    for (const auto& m : messages.service.Texts()) t += m + " | ";
+    return t;
+  }
+
+  std::unique_ptr<smt::sim::SimBoard> sim;
+};
