@@ -165,6 +165,7 @@ class VisionRunSim : public linktest::MotionSimTest {
       m.yLimitAbs = 150000;
       m.zLimit = -6000;
       m.aRevolution = 360 * static_cast<int>(kStepsPerDeg);
+      m.resetToVisualOrigin = true;  // homing ends with the camera at the vision origin
     });
     sim->SetHeadMask(smt::link::Runtime().headMask.load());  // the heads the program expects are fitted
     g_bConnected = true;
@@ -187,6 +188,11 @@ class VisionRunSim : public linktest::MotionSimTest {
     basic.m_Y_ThrowPosition = -20;
     basic.m_Z_Nozzle1ToPCBHeight = -10;
     basic.m_AutoMagnify = 4.0;
+    basic.m_ResetToVisualOrigin = 1;
+    basic.m_X_Limit = 2000;
+    basic.m_Y_Limit = -1500;
+    basic.m_X_VisualOrigin = 20;
+    basic.m_Y_VisualOrigin = -20;
     machine.SetBasic(basic);
     // What confirming the settings dialogs does: the step geometry follows.
     smt::job::LoadStepGeometry();
@@ -332,22 +338,23 @@ class VisionRunSim : public linktest::MotionSimTest {
   }
 
   // Waits for the run's end; `atEnd` gets the operator messages of the run
-  // itself. The run's end homes the machine: done when it is homed again.
+  // and of the closing home. The run's end homes the machine: done when it
+  // is homed again.
   bool WaitEnd(std::chrono::milliseconds limit = 60s, std::vector<std::string>* atEnd = nullptr) {
     const auto end = std::chrono::steady_clock::now() + limit;
     bool ended = false;
     while (std::chrono::steady_clock::now() < end) {
       QApplication::processEvents();
-      if (!ended && !g_bRunContinue.load() && smt::run::SmtBusy().load() == 0) {
-        ended = true;
-        if (atEnd) {
-          // The closing home (started by the run's end moves) may report on
-          // its own; that is not the run's.
-          for (const auto& t : messages.service.Texts())
-            if (t != smt::link::kNotReset) atEnd->push_back(t);
+      if (!ended && !g_bRunContinue.load() && smt::run::SmtBusy().load() == 0) ended = true;
+      if (ended && !g_bMachineBusy.load() && g_bResetDone.load()) {
+        // A little longer: a late word of the closing home is seen too.
+        for (int i = 0; i < 50; ++i) {
+          QApplication::processEvents();
+          std::this_thread::sleep_for(2ms);
         }
+        if (atEnd) *atEnd = messages.service.Texts();
+        return true;
       }
-      if (ended && !g_bMachineBusy.load() && g_bResetDone.load()) return true;
       std::this_thread::sleep_for(2ms);
     }
     return false;
@@ -415,6 +422,9 @@ TEST_P(VisionRunCases, EveryPartLandsOnTheTrueBoard) {
   std::vector<std::string> shown;
   ASSERT_TRUE(WaitEnd(60s, &shown)) << "busy " << g_bMachineBusy.load() << " run " << g_bRunContinue.load() << " homed " << g_bResetDone.load() << "\n" << Info();
   EXPECT_TRUE(shown.empty()) << shown.front() << Info();
+  // The closing home ends with the Mark camera at the vision origin.
+  ASSERT_FALSE(world->GantryStops().empty());
+  EXPECT_EQ(world->GantryStops().back(), (std::array<int64_t, 2>{6000, -3200}));
   EXPECT_EQ(world->Placements().size(), Targets().size());
   int highestHead = 0;
   for (const auto& r : world->Placements()) highestHead = std::max(highestHead, r.head);
