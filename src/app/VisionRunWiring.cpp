@@ -2,6 +2,9 @@
 
 #include <QPointer>
 #include <chrono>
+#include <filesystem>
+#include <mutex>
+#include <opencv2/imgcodecs.hpp>
 #include <thread>
 
 #include "app/GoToPlanner.h"
@@ -14,6 +17,7 @@
 #include "link/LinkRoutes.h"
 #include "link/MachineCommands.h"
 #include "platform/GuiDispatcher.h"
+#include "platform/MessageService.h"
 #include "run/HeadRecords.h"
 #include "run/MachineSteps.h"
 #include "run/RunServices.h"
@@ -22,6 +26,7 @@
 #include "vision/CDialogSetView.h"
 #include "vision/HeadVision.h"
 #include "vision/MarkAlign.h"
+#include "vision/TemplateOrigin.h"
 #include "vision/VisionGlobals.h"
 
 namespace smt::app {
@@ -38,7 +43,20 @@ struct LiveParts {
   QPointer<CDialogSetView> panel;
   QPointer<CDialogCameraList> cameras;
   std::function<std::optional<smt::job::PcbRecord>()> shownBoard;
+  std::string appDir;
 };
+
+// The template image loaded last for the own marks of machine type 10, kept
+// until another part's name asks for another file.
+struct LoadedTemplate {
+  std::mutex m;
+  std::string path;
+  cv::Mat image;
+};
+LoadedTemplate& OwnMarkTemplate() {
+  static LoadedTemplate t;
+  return t;
+}
 
 // How long a frame of a vision step may take before the step counts it as
 // none.
@@ -263,7 +281,59 @@ bool FlyPassForRun(const LiveParts& parts) {
   return ok;
 }
 
-bool RecognizeOwnMarkForRun(const LiveParts& parts, const smt::library::MarkEditFields& m) {
+smt::vision::MarkVisionIo OwnMarkIo(const LiveParts& parts) {
+  smt::vision::MarkVisionIo io = smt::vision::DefaultMarkVisionIo();
+  CDialogSetView* panel = parts.panel;
+  io.showCameraFields = [panel](double zoom, double box, int contrast, int brightness) {
+    ShowFields(panel, contrast, brightness, -1, zoom, box);
+  };
+  const smt::vision::CameraListSettings settings = parts.cameras ? parts.cameras->m_Settings
+                                                                 : smt::vision::CameraListSettings{};
+  io.lightSettle = [settings] { LightSettle(settings); };
+  io.text = [](const std::string& key, const std::string& def) { return smt::run::RunText(key, def); };
+  return io;
+}
+
+// Machine type 10: the part's own mark is the feature of its template image
+// (Template/<feeder number>.png in the program folder), found by matching.
+bool MatchOwnMarkTemplate(const LiveParts& parts, const smt::library::MarkEditFields& m, const HeadPlaceState& p,
+                          double zoom, const smt::vision::MarkMoveSpeeds& sp) {
+  const std::string path = (std::filesystem::path(parts.appDir) / "Template" / (p.feederNumber + ".png")).string();
+  cv::Mat templ;
+  {
+    auto& loaded = OwnMarkTemplate();
+    std::lock_guard lk(loaded.m);
+    if (loaded.path != path || loaded.image.empty()) {
+      loaded.image = cv::imread(path, cv::IMREAD_COLOR);
+      loaded.path = path;
+    }
+    templ = loaded.image;
+  }
+  if (templ.empty()) {
+    CLogFile::Instance().Write(true, ("Own mark: no template image " + path).c_str());
+    smt::platform::ShowMessage(smt::vision::kTemplateFailed);
+    return false;
+  }
+  smt::vision::TemplateCentring c;
+  c.scorePercent = m.precision;
+  c.contrast = m.contrast;
+  c.brightness = m.brightness;
+  c.collectTimeMs = m.captureTime;
+  c.passes = m.repeats;
+  c.maxCorrectionPulses = m.allowedDeviation;
+  c.boxMm = m.viewBox;
+  c.zoom = zoom;
+  int cx = 0, cy = 0;
+  return smt::vision::MatchPartTemplate(c, templ, OwnMarkIo(parts), sp, cx, cy);
+}
+
+bool RecognizeOwnMarkForRun(const LiveParts& parts, const smt::library::MarkEditFields& m, const HeadPlaceState& p) {
+  const auto board = parts.shownBoard ? parts.shownBoard() : std::nullopt;
+  const double zoom = board && board->m_dVisualZoom > 0 ? board->m_dVisualZoom : 18.0;
+  auto& stores = smt::settings::SettingsStores::Instance();
+  const auto r = stores.speed.Record(smt::settings::SpeedUse::VisualCorrection);
+  smt::vision::MarkMoveSpeeds sp{r[0].start, r[0].normal, r[1].start, r[1].normal};
+  if (g_nMachineType.load() == 10) return MatchOwnMarkTemplate(parts, m, p, zoom, sp);
   smt::vision::SpecifiedMark spec;
   spec.kind = 1;
   spec.precisionPercent = m.precision;
@@ -275,21 +345,8 @@ bool RecognizeOwnMarkForRun(const LiveParts& parts, const smt::library::MarkEdit
   spec.maxCorrectionPulses = m.allowedDeviation;
   spec.boxMm = m.viewBox;
   spec.diameterMm = m.diameter;
-  const auto board = parts.shownBoard ? parts.shownBoard() : std::nullopt;
-  if (board && board->m_dVisualZoom > 0) spec.zoom = board->m_dVisualZoom;
-  smt::vision::MarkVisionIo io = smt::vision::DefaultMarkVisionIo();
-  CDialogSetView* panel = parts.panel;
-  io.showCameraFields = [panel](double zoom, double box, int contrast, int brightness) {
-    ShowFields(panel, contrast, brightness, -1, zoom, box);
-  };
-  const smt::vision::CameraListSettings settings = parts.cameras ? parts.cameras->m_Settings
-                                                                 : smt::vision::CameraListSettings{};
-  io.lightSettle = [settings] { LightSettle(settings); };
-  io.text = [](const std::string& key, const std::string& def) { return smt::run::RunText(key, def); };
-  auto& stores = smt::settings::SettingsStores::Instance();
-  const auto r = stores.speed.Record(smt::settings::SpeedUse::VisualCorrection);
-  smt::vision::MarkMoveSpeeds sp{r[0].start, r[0].normal, r[1].start, r[1].normal};
-  smt::vision::MarkAligner aligner(io, {}, sp, sp);
+  spec.zoom = zoom;
+  smt::vision::MarkAligner aligner(OwnMarkIo(parts), {}, sp, sp);
   int cx = 0, cy = 0;
   return aligner.RecognizeMark(spec, cx, cy);
 }
@@ -350,7 +407,7 @@ bool AlignBoardMarksForRun(const LiveParts& parts) {
 }  // namespace
 
 void WireVisionRun(const VisionRunParts& in) {
-  const LiveParts parts{in.panel, in.cameras, in.shownBoard};
+  const LiveParts parts{in.panel, in.cameras, in.shownBoard, in.appDir};
   QPointer<CDialogSetView> panel = in.panel;
   // The Mark camera of the alignments: the industrial Mark camera in
   // high-speed mode when fitted, else the panel's capture camera.
@@ -367,8 +424,8 @@ void WireVisionRun(const VisionRunParts& in) {
   run.recognizeHeadPart = [parts](HeadPlaceState& p, bool shared) { return RecognizeHeadPartForRun(parts, p, shared); };
   run.flyVisionAvailable = FlyAvailable;
   run.flyVisionAllHeads = [parts] { return FlyPassForRun(parts); };
-  run.recognizeOwnMark = [parts](const smt::library::MarkEditFields& m, HeadPlaceState&) {
-    return RecognizeOwnMarkForRun(parts, m);
+  run.recognizeOwnMark = [parts](const smt::library::MarkEditFields& m, HeadPlaceState& p) {
+    return RecognizeOwnMarkForRun(parts, m, p);
   };
   run.alignBoardMarks = [parts] { return AlignBoardMarksForRun(parts); };
   if (panel) {
@@ -397,8 +454,9 @@ void WireVisionRun(const VisionRunParts& in) {
 }
 
 void InstallVisionRun(CSMTView& view) {
-  view.initialUpdateSteps.push_back([&view](const std::string&) {
+  view.initialUpdateSteps.push_back([&view](const std::string& appDir) {
     VisionRunParts parts;
+    parts.appDir = appDir;
     parts.panel = view.m_pSetView;
     parts.cameras = view.m_pCameraList.get();
     parts.shownBoard = [&view]() -> std::optional<smt::job::PcbRecord> {

@@ -6,6 +6,7 @@
 // switch of SelectCamera.
 #include <functional>
 #include <optional>
+#include <string>
 
 #include "job/PcbRecord.h"
 
@@ -20,6 +21,9 @@ struct VisionRunParts {
   CDialogCameraList* cameras = nullptr;
   // The board shown in the part list (its Mark camera values).
   std::function<std::optional<smt::job::PcbRecord>()> shownBoard;
+  // The program folder (its Template folder holds the parts' template
+  // images of the labeling machine's own marks).
+  std::string appDir;
 };
 
 // Connects the run's vision services, the panel's fly-frame hook, the link's

@@ -8,10 +8,14 @@
 #include <QApplication>
 #include <atomic>
 #include <cmath>
+#include <filesystem>
+#include <opencv2/imgcodecs.hpp>
+#include <thread>
 #include <memory>
 
 #include "../link/MotionFixture.h"
 #include "link/MachineGuards.h"
+#include "link/MotionCommands.h"
 #include "app/MainFrame.h"
 #include "app/SMTApp.h"
 #include "app/SMTView.h"
@@ -27,6 +31,7 @@
 #include "run/MachineSteps.h"
 #include "run/RunServices.h"
 #include "job/CurrentBoard.h"
+#include "library/MarkLibrary.h"
 #include "run/StrategySettings.h"
 #include "settings/SettingsStores.h"
 #include "sim/WorldCameras.h"
@@ -583,5 +588,113 @@ TEST_P(FeederPickTestCases, ThePartGoesOverTheChosenCamera) {
 INSTANTIATE_TEST_SUITE_P(EightHeads, FeederPickTestCases,
                          ::testing::Values(PickTestCase{"Head1Camera1", 13, 1, 1}, PickTestCase{"Head3Camera2", 23, 3, 2}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+// A part with its own mark: the mark library's row names where the mark is
+// from the part; the camera centres on that mark and the part goes where
+// the mark says, wherever the mark truly is on the board.
+smt::library::MarkEditFields OwnMark(const std::string& name) {
+  smt::library::MarkEditFields m;
+  m.name = name;
+  m.mark1X = 6;
+  m.mark1Y = 4;
+  m.allowedDeviation = 2000;
+  m.viewBox = 3;
+  m.diameter = 1.0;
+  m.precision = 30;
+  m.contrast = 120;
+  m.brightness = 90;
+  m.captureTime = 100;
+  m.repeats = 2;
+  return m;
+}
+
+TEST_F(VisionRunSim, APartWithItsOwnMarkGoesWhereTheMarkIs) {
+  StartProgram(2, 1);
+  // The mark of row 1 lies (0.15, -0.1) mm away from where the job has it.
+  const double shiftX = 0.15, shiftY = -0.1;
+  LoadJob("Yes/Camera 1", false, 0.4, -0.3, 0.6);
+  auto& rec = View().m_pPartList->Job().pcbs.m_Records.back();
+  rec.m_Parts[0][14] = "OM1";
+  View().m_pPartList->Job().ShowRecord(0);
+  smt::library::TheMarkLibrary().m_MarkRows = {smt::library::MakeMarkRow(OwnMark("OM1"))};
+  smt::sim::WorldBoard b;
+  b.originX = rec.m_dOriginX;
+  b.originY = rec.m_dOriginY;
+  b.offsetX = 0.4;
+  b.offsetY = -0.3;
+  b.rotationDeg = 0.6;
+  b.marks = {{rec.m_dMark1X, rec.m_dMark1Y}, {rec.m_dMark2X, rec.m_dMark2Y}};
+  for (int cell = 0; cell < 2; ++cell)
+    b.marks.push_back({rows[0].x + 6 + shiftX + 40 * cell, rows[0].y + 4 + shiftY});
+  world->SetBoard(b);
+  Introduce();
+  ASSERT_TRUE(View().m_pPartList->Run().OnStart()) << Shown();
+  std::vector<std::string> shown;
+  ASSERT_TRUE(WaitEnd(60s, &shown)) << Info();
+  EXPECT_TRUE(shown.empty()) << shown.front() << Info();
+  const auto placed = world->Placements();
+  ASSERT_EQ(placed.size(), Targets().size());
+  for (int cell = 0; cell < 2; ++cell) {
+    // The mark's place from the part is counted along the machine's axes.
+    const auto mark = world->MachinePointOf(rows[0].x + 6 + shiftX + 40 * cell, rows[0].y + 4 + shiftY);
+    const auto target = world->BoardPointOf(mark[0] - 6, mark[1] - 4);
+    const double tx = target[0], ty = target[1];
+    double best = 1e9;
+    for (const auto& p : placed) best = std::min(best, std::hypot(p.boardX - tx, p.boardY - ty));
+    EXPECT_LE(best, 0.05) << "cell " << cell << ": the part follows its mark\n" << Info();
+  }
+  int marks = 0;
+  for (const auto& t : hooks.Info()) marks += t.find("SpecifyMark") != std::string::npos ? 1 : 0;
+  EXPECT_GE(marks, 2) << "the own mark was looked at in both cells";
+}
+
+// The labeling machine (type 10) finds a part's own mark by the part's
+// template image (Template/<feeder>.png in the program folder).
+TEST_F(VisionRunSim, TheLabelingMachineCentresOnTheTemplatesFeature) {
+  StartProgram(10, 1);
+  LoadJob("Yes/Camera 1", false, 0, 0, 0);
+  // A feature of two round pads, its centre 0.3 mm right of and 0.2 mm
+  // below the camera's centre (a round-mark search takes one pad).
+  const int32_t gx = 8000, gy = -6000;
+  const double camX = (gx + g_nCameraOffsetX) / kStepsPerMm, camY = (gy + g_nCameraOffsetY) / kStepsPerMm;
+  smt::sim::WorldBoard b;
+  b.marks = {{camX + 0.3 - 0.5, camY - 0.2}, {camX + 0.3 + 0.5, camY - 0.2}};
+  b.markDiameter = 0.6;
+  world->SetBoard(b);
+  ASSERT_TRUE(smt::link::SendCmd64MoveXY(gx - g_nCurX, 10, 100, gy - g_nCurY, 10, 100, 0, 0, 0, 0, 0x80));
+  // The template: the feature as the Mark camera sees it, cut 2 mm square.
+  const cv::Mat whole =
+      smt::sim::RenderView({{true, -0.5, 0, 0.6, 0.6, 0, 240}, {true, 0.5, 0, 0.6, 0.6, 0, 240}}, 200, 200, 18.0, 0.0, 1);
+  std::filesystem::create_directories(dir / "Template");
+  ASSERT_TRUE(cv::imwrite((dir / "Template" / "W7.png").string(), whole(cv::Rect(78, 86, 44, 28))));
+  smt::run::HeadPlaceState p;
+  p.feederNumber = "W7";
+  smt::library::MarkEditFields m = OwnMark("T");
+  m.precision = 60;
+  m.viewBox = 4;
+  m.repeats = 2;
+  std::atomic<bool> found{false}, done{false};
+  g_bRunContinue = true;  // as in a run: the centring goes on past its pause gate
+  std::thread worker([&] {
+    found = smt::run::Services().recognizeOwnMark(m, p);
+    done = true;
+  });
+  const auto end = std::chrono::steady_clock::now() + 20s;
+  while (!done && std::chrono::steady_clock::now() < end) {
+    QApplication::processEvents();
+    std::this_thread::sleep_for(2ms);
+  }
+  worker.join();
+  g_bRunContinue = false;
+  ASSERT_TRUE(found) << Shown() << Info();
+  const double nowX = (sim->Position(0) + g_nCameraOffsetX) / kStepsPerMm;
+  const double nowY = (sim->Position(1) + g_nCameraOffsetY) / kStepsPerMm;
+  EXPECT_NEAR(nowX, camX + 0.3, 0.05);
+  EXPECT_NEAR(nowY, camY - 0.2, 0.05);
+}
 
 }  // namespace
