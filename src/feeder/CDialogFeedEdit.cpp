@@ -236,11 +236,23 @@ void CDialogFeedEdit::Build() {
   combo(right, "head", "FeedEdit.c_SelectNozzle");
   nozzleNote_ = new QLabel(this);
   right->addWidget(nozzleNote_, row++, 1);
-  edit(right, "pickHeight", "FeedEdit.c_NozzleHeight");
-  combo(right, "zAxis", "FeedEdit.c_NozzleHeight");
+  // A choice and its value share a label and a row: the Z axis and its pick
+  // height, the pump and its vacuum value.
+  auto pair = [&](const std::string& comboName, const std::string& editName, const std::string& key) {
+    auto* c = new QComboBox(this);
+    combos_[comboName] = c;
+    auto* e = new QLineEdit(this);
+    edits_[editName] = e;
+    auto* both = new QHBoxLayout;
+    both->addWidget(c);
+    both->addWidget(e, 1);
+    right->addWidget(label(key), row, 0);
+    right->addLayout(both, row, 1);
+    ++row;
+  };
+  pair("zAxis", "pickHeight", "FeedEdit.c_NozzleHeight");
   edit(right, "earlyVacuum", "FeedEdit.c_smtBeforeCloseVacuum");
-  edit(right, "vacuum", "FeedEdit.c_VacuumTestValue");
-  combo(right, "pump", "FeedEdit.c_VacuumTestValue");
+  pair("pump", "vacuum", "FeedEdit.c_VacuumTestValue");
   auto* zPad = new QHBoxLayout;
   zPad->addWidget(button("Z+", "Z↑"));
   zPad->addWidget(button("Home", "↓↑"));
@@ -248,9 +260,21 @@ void CDialogFeedEdit::Build() {
   zPad->addWidget(button("ToZ", "To=Z"));
   zPad->addWidget(button("T", "T"));
   right->addLayout(zPad, row++, 1);
+  // The own-speed switch beside its speed choice, under their label.
   separateSpeed_ = new QCheckBox(this);
-  right->addWidget(separateSpeed_, row, 0);
-  combo(right, "speed", "FeedEdit.c_SeparateSpeedSet");
+  auto* speed = new QComboBox(this);
+  combos_["speed"] = speed;
+  auto* speedRow = new QHBoxLayout;
+  speedRow->addWidget(separateSpeed_);
+  speedRow->addWidget(speed, 1);
+  right->addWidget(label("FeedEdit.c_SeparateSpeedSet"), row, 0);
+  right->addLayout(speedRow, row, 1);
+  ++row;
+
+  // The short jog and teach buttons may be narrower than a text button
+  // usually is, so that the editor fits a small screen.
+  for (auto& [name, b] : buttons_)
+    if (!b->text().isEmpty() && b->text().size() <= 4) b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 16);
 
   auto* bottom = new QHBoxLayout;
   bottom->addStretch();

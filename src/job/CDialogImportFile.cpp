@@ -115,6 +115,7 @@ void CDialogImportFile::Build() {
   encodingLabel_ = new QLabel(this);
   encoding_ = new QComboBox(this);
   encoding_->setObjectName("ImportEncoding");
+  encoding_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   encodingUsed_ = new QLabel(this);
   encodingUsed_->setObjectName("ImportEncodingUsed");
   rowEnc->addWidget(encodingLabel_);

@@ -1,4 +1,5 @@
 #include "job/CDialogPCBEdit.h"
+#include "platform/TableColumns.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -166,6 +167,8 @@ void CDialogPCBEdit::Build() {
     s->setObjectName(id);
     s->setDecimals(4);
     s->setRange(lo, hi);
+    // Room for a board's sizes ("-1234.5678"), not for the widest number the range allows.
+    s->setMinimumWidth(s->fontMetrics().horizontalAdvance("-00000.0000") + 32);
     dbl_[id] = s;
     if (key) addLabel(g, key, r, c);
     g->addWidget(s, r, c + 1);
@@ -195,6 +198,7 @@ void CDialogPCBEdit::Build() {
   pg->addWidget(arrayLabel_, 2, 2, 1, 2);
   grid_ = new QTableWidget(this);
   grid_->setObjectName("c_1076");
+  smt::platform::KeepColumnsWideEnough(grid_);
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid_->verticalHeader()->hide();
   grid_->horizontalHeader()->setSectionsClickable(false);

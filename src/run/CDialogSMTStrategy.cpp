@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -175,7 +176,7 @@ void CDialogSMTStrategy::Build() {
       lay->addWidget(r);
       orderRadios_.push_back(r);
     }
-    top->addWidget(box, 0, 0, 2, 1);
+    top->addWidget(box, 0, 0);
   }
   auto* headLay = radioGroup("GroupHead", smt::run::HeadModeIds(), 0, 1);
   {
@@ -202,34 +203,42 @@ void CDialogSMTStrategy::Build() {
     checks->addWidget(c);
     connect(c, &QCheckBox::clicked, this, [this, id] { OnControl(id); });
   }
+  // The two page buttons sit on the bottom row beside OK and Cancel.
+  auto* bottom = new QHBoxLayout;
   for (int id : {1459, 1141}) {
     auto* b = new QPushButton(q(std::to_string(id)), this);
     buttons_[id] = b;
-    checks->addWidget(b);
+    bottom->addWidget(b);
     connect(b, &QPushButton::clicked, this, [this, id] { OnControl(id); });
   }
-  top->addLayout(checks, 1, 1);
+  bottom->addStretch(1);
+  // The options under the order, the dispensing values across the foot of
+  // the head and run modes: the page fits a 768-line screen.
+  checks->addStretch(1);
+  top->addLayout(checks, 1, 0);
   auto* disBox = new QGroupBox(q("GroupDispense"), this);
   auto* grid = new QGridLayout(disBox);
   int n = 0;
   for (const auto& e : kEdits) {
     if (e.id == 1059) continue;
     auto* edit = new QLineEdit(disBox);
+    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance("0000.0000") + 12);
     edits_[e.id] = edit;
-    grid->addWidget(new QLabel(q(std::to_string(e.id)), disBox), n / 2, (n % 2) * 2);
-    grid->addWidget(edit, n / 2, (n % 2) * 2 + 1);
+    grid->addWidget(new QLabel(q(std::to_string(e.id)), disBox), n / 4, (n % 4) * 2);
+    grid->addWidget(edit, n / 4, (n % 4) * 2 + 1);
     ++n;
   }
   {
     auto* c = new QCheckBox(q("1460"), disBox);
     buttons_[1460] = c;
-    grid->addWidget(c, (n + 1) / 2, 0, 1, 2);
+    grid->addWidget(c, (n + 3) / 4, 0, 1, 2);
   }
-  top->addWidget(disBox, 1, 2);
+  top->addWidget(disBox, 1, 1, 1, 2);
   auto* ok = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(ok, &QDialogButtonBox::accepted, this, &CDialogSMTStrategy::accept);
   connect(ok, &QDialogButtonBox::rejected, this, &CDialogSMTStrategy::reject);
-  top->addWidget(ok, 2, 0, 1, 3);
+  bottom->addWidget(ok);
+  top->addLayout(bottom, 2, 0, 1, 3);
   Button(1051)->setEnabled(false);  // "启用" unlocks it
 }
 

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -102,6 +103,10 @@ CDialogLampMachineEdit::CDialogLampMachineEdit(QWidget* parent) : QDialog(parent
   inner->setLayout(form);
   auto* scroll = new QScrollArea;
   scroll->setWidget(inner);
+  // The fields scroll up and down, never sideways.
+  scroll->setWidgetResizable(true);
+  scroll->setMinimumWidth(inner->sizeHint().width() + scroll->verticalScrollBar()->sizeHint().width() +
+                          2 * scroll->frameWidth());
   auto* ok = new QPushButton("OK");
   auto* cancel = new QPushButton("Cancel");
   connect(ok, &QPushButton::clicked, this, &CDialogLampMachineEdit::accept);

@@ -20,7 +20,17 @@
 #include "ShellFixture.h"
 #include "app/CommandIds.h"
 #include "app/DemoWorkdir.h"
+#include "feeder/CDialogFeedList.h"
+#include "job/CDialogPartList.h"
 #include "job/CSMTDoc.h"
+#include "job/JobRows.h"
+#include "library/CDialogMarkList.h"
+#include "library/CDialogNozzleList.h"
+#include "library/CDialogPackList.h"
+#include "settings/CDialogSetBasic.h"
+#include "stations/CDialogLampMachineList.h"
+#include "vision/CDialogCameraList.h"
+#include <QPushButton>
 #include "settings/SettingsStores.h"
 
 namespace {
@@ -137,6 +147,26 @@ class ScreenLayout : public ShellTest {
   std::vector<std::string> problems;
 };
 
+std::function<void(CMainFrame&)> PartListCommand(int id) {
+  return [id](CMainFrame& f) { f.view()->m_pPartList->OnCommand(id); };
+}
+
+std::function<void(QDialog&)> ClickButton(const char* name) {
+  return [name](QDialog& d) {
+    auto* b = d.findChild<QPushButton*>(name);
+    if (b) b->click();
+    else ADD_FAILURE() << "no button " << name << " in " << d.metaObject()->className();
+  };
+}
+
+template <class Dialog>
+std::function<void(QDialog&)> On(std::function<void(Dialog&)> act) {
+  return [act](QDialog& d) {
+    if (auto* x = qobject_cast<Dialog*>(&d)) act(*x);
+    else ADD_FAILURE() << "expected " << Dialog::staticMetaObject.className() << ", found " << d.metaObject()->className();
+  };
+}
+
 std::vector<DialogCase> Dialogs(smt::test::TempDir& dir) {
   auto setLinkMode = [&dir](int mode) {
     return [&dir, mode] {
@@ -164,6 +194,33 @@ std::vector<DialogCase> Dialogs(smt::test::TempDir& dir) {
       {"CpuVersionNumber", Command(cmd::kCpuVersionNumber)},
       {"FirmwareUpdate", Command(cmd::kFirmwareUpdate), {}, setLinkMode(1), setLinkMode(0)},
       {"LampMachineSet", Command(cmd::kLampMachineSet), {}, [] { g_nMachineType = 4; }, [] { g_nMachineType = 2; }},
+      // Dialogs opened from the panels and from other dialogs.
+      {"PcbEdit", PartListCommand(104)},
+      {"ImportFile", PartListCommand(104), {ClickButton("c_1084")}},
+      {"DoubleMarkTest", PartListCommand(104), {ClickButton("c_1095")}},
+      {"Strategy", PartListCommand(105)},
+      {"Find", PartListCommand(111)},
+      {"PartEditSmt", [](CMainFrame& f) { f.view()->m_pPartList->OnListDoubleClick(smt::job::RowKind::Placement, 0); }},
+      {"FeedEdit", [](CMainFrame& f) {
+         f.view()->m_pFeedList->SelectRow(0, true);
+         f.view()->m_pFeedList->OnEditFeeder(false);
+       }},
+      {"FeedAdd", [](CMainFrame& f) { f.view()->m_pFeedList->OnAddFeeder(); }},
+      {"NozzleEdit", Command(cmd::kNozzleList), {On<CDialogNozzleList>([](CDialogNozzleList& d) {
+         d.OnSelectRow(0);
+         d.OnModify();
+       })}},
+      {"PackEdit", Command(cmd::kPackData), {On<CDialogPackList>([](CDialogPackList& d) { d.OnPackAdd(); })}},
+      {"MarkEdit", Command(cmd::kMarkData), {On<CDialogMarkList>([](CDialogMarkList& d) { d.OnAdd(); })}},
+      {"CameraEdit", Command(cmd::kCameraList), {On<CDialogCameraList>([](CDialogCameraList& d) {
+         d.OnListClick(0);
+         d.OnModifyCamera();
+       })}},
+      {"PositionLimitDetour", Command(cmd::kSetBasic),
+       {On<smt::settings::CDialogSetBasic>([](smt::settings::CDialogSetBasic& d) { d.OnPositionLimitDetour(); })}},
+      {"LampMachineEdit", Command(cmd::kLampMachineSet),
+       {On<CDialogLampMachineList>([](CDialogLampMachineList& d) { d.OnAdd(); })}, [] { g_nMachineType = 4; },
+       [] { g_nMachineType = 2; }},
   };
   return cases;
 }
