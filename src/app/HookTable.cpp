@@ -208,6 +208,7 @@ void DeclareShellHooks(CSMTView& view) {
   Need(RUNCTL(enableButton), kAll);
   Need(RUNCTL(jogInfo), kAll);
   Need(RUNCTL(focusList), kAll);
+  Need(RUNCTL(later), kAll);
   Need(RUNCTL(runTimer), kAll);
   Need(RUNCTL(showClock), kAll);
   Need(RUNCTL(showCount), kAll);

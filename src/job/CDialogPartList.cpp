@@ -2,6 +2,8 @@
 #include "platform/FileChooser.h"
 #include "platform/TableColumns.h"
 
+#include <QTimer>
+
 #include <algorithm>
 
 #include <QAction>
@@ -17,6 +19,7 @@
 #include <QProgressBar>
 #include <QStackedWidget>
 #include <QTableView>
+#include <QTimer>
 #include <QTimerEvent>
 #include <QVBoxLayout>
 #include <cstdio>
@@ -224,6 +227,7 @@ void CDialogPartList::WireRun() {
     else hooks.AppendInfoLine2(t, true);
   };
   run_.focusList = [this](RowKind k) { views_[static_cast<int>(k)]->setFocus(); };
+  run_.later = [this](int ms, std::function<void()> fn) { QTimer::singleShot(ms, this, std::move(fn)); };
   run_.boardCount = [this]() -> int& { return pcbEdit_->Fields().m_PcbBoardCount; };
   run_.runTimer = [this](bool on) {
     smt::platform::PostToGui([this, on] {

@@ -39,16 +39,13 @@ bool RunControl::OnStart() {
   if (type != 9) {
     if (!logic_.CheckFeedersExist()) return false;
     if (boardCount && boardCount() == 0) boardCount() = 1;
-    if (m_bSmtThreadBusy) {
-      if (jogInfo) jogInfo(1, kSmtThreadBusy);
-      return false;
-    }
-    if (m_bFeedThreadBusy) {
-      if (jogInfo) jogInfo(1, kFeedThreadBusy);
-      return false;
-    }
-    if (m_bConveyorThreadBusy) {
-      if (jogInfo) jogInfo(2, kConveyorThreadBusy);
+    int box = 0;
+    if (const char* busy = BusyThreadText(box)) {
+      if (jogInfo) jogInfo(box, busy);
+      // The run has ended but its threads are still on their way out (a
+      // stop reaches a thread waiting for a reply only when the reply
+      // comes): the run starts as soon as they have left.
+      if (!g_bMachineBusy) WaitForThreadsThenStart();
       return false;
     }
   }
@@ -96,6 +93,38 @@ bool RunControl::OnStart() {
   return started;
 }
 
+const char* RunControl::BusyThreadText(int& box) const {
+  box = 1;
+  if (m_bSmtThreadBusy) return kSmtThreadBusy;
+  if (m_bFeedThreadBusy) return kFeedThreadBusy;
+  box = 2;
+  if (m_bConveyorThreadBusy) return kConveyorThreadBusy;
+  return nullptr;
+}
+
+void RunControl::WaitForThreadsThenStart() {
+  if (startWaiting_) return;
+  startWaiting_ = true;
+  startWaitEnd_ = std::chrono::steady_clock::now() + kStoppedThreadsLimit;
+  later(kStoppedThreadsPollMs, [this] { RetryStart(); });
+}
+
+void RunControl::RetryStart() {
+  if (!startWaiting_) return;  // Stop meanwhile
+  int box = 0;
+  if (const char* busy = BusyThreadText(box)) {
+    if (std::chrono::steady_clock::now() < startWaitEnd_) {
+      later(kStoppedThreadsPollMs, [this] { RetryStart(); });
+      return;
+    }
+    startWaiting_ = false;
+    ShowMessage(busy);
+    return;
+  }
+  startWaiting_ = false;
+  OnStart();
+}
+
 void RunControl::OnPause() {
   g_bPaused = true;
   g_hPauseEvent.Reset();
@@ -114,6 +143,7 @@ void RunControl::OnRegain() {
 }
 
 void RunControl::OnStop() {
+  startWaiting_ = false;
   g_bRunContinue = false;
   g_hPauseEvent.Set();
   if (autoTransport && autoTransport()) {
@@ -188,7 +218,6 @@ void RunControl::OnRunEnd(bool finished) {
   logic_.m_bStartFromCurrentSmt = 0;
   logic_.m_bStartFromCurrentDis = 0;
   logic_.m_bSelectedSmt = logic_.m_bSelectedDis = logic_.m_bSelectedDrill = 0;
-  m_bSmtThreadBusy = 0;
   smt::link::SendCmd60SetState(4, 0);
   const int type = logic_.Type();
   const int mode = Mode();
@@ -241,6 +270,8 @@ void RunControl::OnRunEnd(bool finished) {
     for (int n : {1, 2, 3, 4, 8}) smt::link::SetOutput(n, 0, 5);
   }
   if (runTimer) runTimer(false);
+  // Last: a Start waiting for the run's threads goes only after this step.
+  m_bSmtThreadBusy = 0;
 }
 
 }  // namespace smt::job

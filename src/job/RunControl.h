@@ -6,6 +6,7 @@
 // the other seams. Window thread only, except the busy flags and counters,
 // which the run threads write.
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 
@@ -24,6 +25,10 @@ enum class StartFrom { CurrentSmt, CurrentDis, CurrentDrill, SelectedSmt, Select
 inline constexpr const char* kSmtThreadBusy = "Smt thread is busy !";
 inline constexpr const char* kFeedThreadBusy = "Feed thread is busy !";
 inline constexpr const char* kConveyorThreadBusy = "Conveyor thread is busy !";
+// How long a Start pressed right after a stop waits for the stopped run's
+// threads to leave (each of them ends within its link's reply time-out).
+inline constexpr std::chrono::milliseconds kStoppedThreadsLimit{12000};
+inline constexpr int kStoppedThreadsPollMs = 50;
 
 class RunControl {
  public:
@@ -47,6 +52,8 @@ class RunControl {
   smt::platform::Hook<int()> exhaustMs{"RunControl.exhaustMs"};                   // m_Exhaust
   smt::platform::Hook<bool()> networkLink{"RunControl.networkLink"};                // m_CommModel != 0
   smt::platform::Hook<void(int ms)> sleep{"RunControl.sleep"};                // default: a real wait
+  // Runs `fn` on the window thread after `ms` (a Start that waits for a stopped run's threads).
+  smt::platform::Hook<void(int ms, std::function<void()> fn)> later{"RunControl.later"};
 
   // Written by the run threads.
   std::atomic<uint8_t> m_bSmtThreadBusy{0}, m_bFeedThreadBusy{0}, m_bConveyorThreadBusy{0};
@@ -63,6 +70,8 @@ class RunControl {
   std::string ClockText() const;
   std::string CountText() const;
   void OnRunEnd(bool finished);
+  // True while a Start waits for the threads of a stopped run to leave.
+  bool StartWaiting() const { return startWaiting_; }
   // The toolbar of the idle panel (start-up: 106..110 off).
   void DisableRunButtons();
 
@@ -71,6 +80,11 @@ class RunControl {
     if (enableButton) enableButton(b, on);
   }
   bool Network() const;
+  const char* BusyThreadText(int& box) const;
+  void WaitForThreadsThenStart();
+  void RetryStart();
+  bool startWaiting_ = false;
+  std::chrono::steady_clock::time_point startWaitEnd_{};
   int Mode() const { return runMode ? runMode() : logic_.job.runSelect; }
   PartListLogic& logic_;
 };

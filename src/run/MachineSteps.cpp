@@ -717,6 +717,7 @@ bool ReplenishHead(HeadPlaceState& p, int head, double cellX, double cellY) {
     }
     if (p.failedRow == -1 && !p.failed) {
       p.row = -1;
+      Services().placedOne();
       CountCoverPart();
       break;
     }

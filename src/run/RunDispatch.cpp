@@ -162,11 +162,14 @@ void FinishRun(bool finished) {
     g_bConveyorRun = false;
     g_hBoardDoneEvent.Set();
   }
-  SmtBusy() = 0;
   auto& s = Services();
   if (s.enableRunWindows) s.enableRunWindows(true);
   if (s.onRunEnd) s.onRunEnd(finished);
   else smt::ReleaseMachineBusy();
+  // The run thread counts as busy until its end step is done: a Start that
+  // waits for a stopped run's threads must not begin while that step still
+  // switches outputs off and stops the clock.
+  SmtBusy() = 0;
 }
 
 }  // namespace smt::run

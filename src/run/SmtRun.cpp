@@ -278,6 +278,7 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
       if (g_bVacuumCheckOk) {
         pl.failedRow = -1;
         RowState(pl.row, 6, false);
+        s.placedOne();
         if (k <= 2) CountCoverPart();
       } else {
         pl.failedRow = pl.row;

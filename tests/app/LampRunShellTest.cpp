@@ -31,7 +31,8 @@ TEST_F(LampShell, DispensingModesPutEveryDotOnItsMeasuredTarget) {
     SetRunMode(c.mode);
     ASSERT_TRUE(view->m_pPartList->Run().OnStart()) << (messages.service.Texts().empty() ? "" : messages.service.Texts().back());
     // The run ends by homing the machine (the home frame 0x52).
-    ASSERT_TRUE(Pump([&] { return sim->LastReceived(0x52).has_value() && !g_bMachineBusy.load(); }))
+    ASSERT_TRUE(Pump([&] { return sim->LastReceived(0x52).has_value() && !g_bMachineBusy.load() &&
+                                 view->m_pPartList->Run().m_bSmtThreadBusy == 0; }))
         << Diagnose();
     const auto strokes = sim->Strokes();
     ASSERT_EQ(strokes.size(), 2u * 2u * 3u);
@@ -81,7 +82,8 @@ TEST_F(LampShell, PlacingModesPutEveryPartOnItsGluedPoint) {
     sim->ClearReceived();
     SetRunMode(c.mode);
     ASSERT_TRUE(view->m_pPartList->Run().OnStart()) << Diagnose();
-    ASSERT_TRUE(Pump([&] { return sim->LastReceived(0x52).has_value() && !g_bMachineBusy.load(); })) << Diagnose();
+    ASSERT_TRUE(Pump([&] { return sim->LastReceived(0x52).has_value() && !g_bMachineBusy.load() &&
+                                 view->m_pPartList->Run().m_bSmtThreadBusy == 0; })) << Diagnose();
     std::vector<smt::sim::ProcessStroke> placed;
     size_t dots = 0;
     for (const auto& s : sim->Strokes()) {

@@ -19,6 +19,44 @@
 #include "run/RunSimFixture.h"
 #include "sim/SimBoard.h"
 
+namespace runshell {
+
+struct Placed {
+  int64_t x, y;
+};
+// The board's record of place strokes (0x68): where the gantry stood.
+inline std::vector<Placed> Placements(const smt::sim::SimBoard& sim) {
+  std::vector<Placed> out;
+  for (const auto& s : sim.Strokes())
+    if (s.code == 0x68) out.push_back({s.axes.count(0) ? s.axes.at(0) : 0, s.axes.count(1) ? s.axes.at(1) : 0});
+  return out;
+}
+
+inline smt::feeder::FeederRow NoVision(smt::feeder::FeederRow r) {
+  r[smt::feeder::kCellCamera] = "No/Camera 1";
+  return r;
+}
+
+// What the board received in order, as (code, first payload byte).
+inline std::vector<std::pair<int, int>> Sequence(const std::vector<smt::sim::ReceivedCommand>& received,
+                                                 std::initializer_list<int> codes) {
+  std::vector<std::pair<int, int>> out;
+  for (const auto& c : received)
+    for (int code : codes)
+      if (c.code == code) out.push_back({c.code, c.payload.empty() ? -1 : c.payload[0]});
+  return out;
+}
+inline std::vector<std::pair<int, int>> Sequence(const smt::sim::SimBoard& sim, std::initializer_list<int> codes) {
+  return Sequence(sim.Received(), codes);
+}
+inline int IndexOf(const std::vector<std::pair<int, int>>& seq, std::pair<int, int> what, size_t from = 0) {
+  for (size_t i = from; i < seq.size(); ++i)
+    if (seq[i] == what) return static_cast<int>(i);
+  return -1;
+}
+
+}  // namespace runshell
+
 class RunShellTest : public ShellTest {
  protected:
   void SetUp() override {

@@ -17,23 +17,7 @@ namespace {
 
 using runtest::Part;
 using runtest::TapeFeeder;
-
-
-struct Placed {
-  int64_t x, y;
-};
-// The board's record of place strokes (0x68): where the gantry stood.
-std::vector<Placed> Placements(const smt::sim::SimBoard& sim) {
-  std::vector<Placed> out;
-  for (const auto& s : sim.Strokes())
-    if (s.code == 0x68) out.push_back({s.axes.count(0) ? s.axes.at(0) : 0, s.axes.count(1) ? s.axes.at(1) : 0});
-  return out;
-}
-
-smt::feeder::FeederRow NoVision(smt::feeder::FeederRow r) {
-  r[smt::feeder::kCellCamera] = "No/Camera 1";
-  return r;
-}
+using namespace runshell;
 
 }  // namespace
 
@@ -68,10 +52,18 @@ TEST_F(RunShellTest, CoverTapeRunPlacesEveryRowAndAdvancesThePocketsOfTheParts) 
   EXPECT_EQ(sim->Position(14), 3 * 37);
   EXPECT_EQ(Config("SetCoverConfig", "m_CoverTotalCount"), "13");
   EXPECT_EQ(Config("SetCoverConfig", "m_CoverCount"), "1");
-  // One sealing stroke after the second pocket: output 8 on, then off.
+  // One sealing stroke after the second pocket: output 8 on, then off
+  // (the run's end step, after state 4, switches the outputs off again).
   std::vector<std::pair<int, int>> seal;
-  for (const auto& c : Commands(0x03))
-    if (c.payload.size() >= 2 && c.payload[0] == 8) seal.push_back({c.payload[0], c.payload[1]});
+  bool running = false;
+  for (const auto& c : sim->Received()) {
+    if (c.code == 0x60 && !c.payload.empty()) {
+      if (c.payload[0] == 1) running = true;
+      if (c.payload[0] == 4 && running) break;
+    }
+    if (running && c.code == 0x03 && c.payload.size() >= 2 && c.payload[0] == 8)
+      seal.push_back({c.payload[0], c.payload[1]});
+  }
   EXPECT_EQ(seal, (std::vector<std::pair<int, int>>{{8, 1}, {8, 0}}));
   EXPECT_EQ(sim->LastState(), 4);
   EXPECT_TRUE(WaitHomedAgain());
@@ -79,19 +71,6 @@ TEST_F(RunShellTest, CoverTapeRunPlacesEveryRowAndAdvancesThePocketsOfTheParts) 
 }
 
 namespace {
-// What the board received in order, as (code, first payload byte).
-std::vector<std::pair<int, int>> Sequence(const smt::sim::SimBoard& sim, std::initializer_list<int> codes) {
-  std::vector<std::pair<int, int>> out;
-  for (const auto& c : sim.Received())
-    for (int code : codes)
-      if (c.code == code) out.push_back({c.code, c.payload.empty() ? -1 : c.payload[0]});
-  return out;
-}
-int IndexOf(const std::vector<std::pair<int, int>>& seq, std::pair<int, int> what, size_t from = 0) {
-  for (size_t i = from; i < seq.size(); ++i)
-    if (seq[i] == what) return static_cast<int>(i);
-  return -1;
-}
 const char* kTwoHeads = "[MachineSetConfig]\nMachineSet=2\n[SmtStrategyConfig]\nm_HeaderSelect=1\nm_RunSelect=0\n";
 }  // namespace
 

@@ -35,6 +35,7 @@ class RunSim : public linktest::MotionSimTest {
     };
     run.boardCount = [this]() -> int& { return boardCount; };
     run.sleep = [this](int ms) { sleeps.push_back(ms); };
+    run.later = [this](int, std::function<void()> fn) { later.push_back(std::move(fn)); };
     for (int i = 0; i < 3; ++i) {
       auto r = Placement(i + 1, 10 + i, 5, "0", "R" + std::to_string(i + 1));
       r.cells[9] = i == 2 ? "W2" : "W1";
@@ -63,6 +64,7 @@ class RunSim : public linktest::MotionSimTest {
   std::map<int, bool> buttons;
   std::map<int, std::string> info;
   std::vector<int> modes, sleeps;
+  std::vector<std::function<void()>> later;
   bool engineStarts = true;
   int boardCount = 0;
 };

@@ -172,6 +172,7 @@ class RunSimTest : public linktest::MotionSimTest {
       ended = true;
     };
     s.startHome = [this] { ++homeCount; };
+    s.placedOne = [this] { ++placedCount; };
   }
 
   // What the part list's Start does around the dispatcher.
@@ -214,7 +215,7 @@ class RunSimTest : public linktest::MotionSimTest {
   std::map<int, int> states;
   std::vector<std::pair<int, int>> stateLog;
   std::atomic<bool> ended{false}, runFinished{false}, alignResult{true}, visionFinds{true};
-  std::atomic<int> alignCount{0}, visionCount{0}, homeCount{0};
+  std::atomic<int> alignCount{0}, visionCount{0}, homeCount{0}, placedCount{0};
 };
 
 }  // namespace runtest
