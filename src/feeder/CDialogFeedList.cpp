@@ -180,12 +180,13 @@ void CDialogFeedList::Build() {
   // The group on one row, the buttons on the next, so that the panel fits
   // beside the camera column on a small screen in every language.
   groupName_->setMinimumWidth(120);
-  for (QWidget* w : std::initializer_list<QWidget*>{groupLabel_, groupName_, countLabel_, groupCount_})
+  for (QWidget* w : std::initializer_list<QWidget*>{groupLabel_, groupName_, countLabel_, groupCount_, groups_,
+                                                     showSelected_})
     top->addWidget(w);
   top->addStretch(1);
   outer->addLayout(top);
   auto* buttons = new QHBoxLayout;
-  for (QWidget* w : std::initializer_list<QWidget*>{groups_, showSelected_, import_, export_, testAll_})
+  for (QWidget* w : std::initializer_list<QWidget*>{import_, export_, testAll_})
     buttons->addWidget(w);
   buttons->addStretch(1);
   outer->addLayout(buttons);

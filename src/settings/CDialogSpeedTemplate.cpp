@@ -209,7 +209,7 @@ CDialogSpeedTemplate::CDialogSpeedTemplate(SpeedStore& store, std::string appDir
   for (int i = 0; i < 20; ++i) {
     const auto& f = SpeedSettingFields()[9 + i];
     auto* e = new QLineEdit(steps);
-    e->setMinimumWidth(e->fontMetrics().horizontalAdvance("000000") + 12);
+    e->setMinimumWidth(e->fontMetrics().horizontalAdvance("00000") + 12);
     e->setObjectName(f.key);
     settingEdits_[f.key] = e;
     const std::string labelKey = std::string(f.key).substr(2);

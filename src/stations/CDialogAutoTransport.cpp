@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -96,14 +97,25 @@ CDialogAutoTransport::CDialogAutoTransport(std::string appDir, QWidget* parent)
   m_editMinRange->setEnabled(false);
   m_editMaxRange->setEnabled(false);
 
+  // The values on the left, the switches and the conveyor's buttons beside
+  // them: the window fits a 768-line screen.
+  auto* side = new QVBoxLayout;
   for (int id : {1036, 1038, 1037, 1039, 1040, 1041, 1042, 1043}) {
     m_checks[id] = new QCheckBox;
-    grid->addWidget(m_checks[id], row++, 0, 1, 2);
+    side->addWidget(m_checks[id]);
   }
+  auto* pad = new QGridLayout;
+  int at = 0;
   for (int id : {1004, 1517, 1524, 1514, 1003, 1002, 1525, 1515, 1530, 1520, 1521, 1255, 1528, 1529}) {
     m_buttons[id] = new QPushButton;
-    grid->addWidget(m_buttons[id], row++, 0, 1, 2);
+    pad->addWidget(m_buttons[id], at / 2, at % 2);
+    ++at;
   }
+  side->addLayout(pad);
+  side->addStretch(1);
+  auto* columns = new QHBoxLayout;
+  columns->addLayout(grid);
+  columns->addLayout(side);
   m_buttons[1255]->setText("Set");
   m_buttons[1528]->setText("+");
   m_buttons[1529]->setText("-");
@@ -114,7 +126,7 @@ CDialogAutoTransport::CDialogAutoTransport(std::string appDir, QWidget* parent)
   m_progress = new QLabel("information");
   auto* v = new QVBoxLayout(this);
   v->addWidget(m_progress);
-  v->addLayout(grid);
+  v->addLayout(columns);
   auto* ok = new QPushButton;
   auto* cancel = new QPushButton;
   m_buttons[1] = ok;

@@ -2,6 +2,7 @@
 
 #include <QDoubleSpinBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 
@@ -93,12 +94,18 @@ CDialogLabelingSet::CDialogLabelingSet(std::string appDir, QWidget* parent)
     grid->addWidget(box, row, 1);
     ++row;
   }
+  // The values on the left, the teach and test buttons in the middle, the
+  // jog pad on the right: the window fits a 768-line screen.
+  auto* teach = new QGridLayout;
+  int taskAt = 0;
   m_head = new QLabel("A1");
-  grid->addWidget(m_head, row++, 0);
+  teach->addWidget(m_head, taskAt / 2, taskAt % 2);
+  ++taskAt;
   auto addButton = [&](const char* text, std::function<void()> fn) {
     auto* b = new QPushButton(text);
     connect(b, &QPushButton::clicked, this, fn);
-    grid->addWidget(b, row++, 0, 1, 2);
+    teach->addWidget(b, taskAt / 2, taskAt % 2);
+    ++taskAt;
   };
   addButton("A1/A2", [this] { ToggleHead(); });
   addButton("起始点 X", [this] { OnTeach("m_StartX"); });
@@ -117,6 +124,8 @@ CDialogLabelingSet::CDialogLabelingSet(std::string appDir, QWidget* parent)
       {1002, "移动X+"}, {1592, "移动X-"}, {1004, "移动Y+"}, {1593, "移动Y-"}, {1007, "移动Z+"}, {1006, "移动Z-"},
       {1054, "前进>>>"}, {1053, "<<<后退"}, {1005, "复位"}, {1013, "复位X"}, {1014, "复位Y"}, {1015, "复位Z"},
       {1255, "Set"}, {1041, "Mark相机"}, {1039, "循环识别"}, {1045, "真空阀"}};
+  auto* pad = new QGridLayout;
+  int padAt = 0;
   for (const auto& [id, text] : pads) {
     auto* b = new QPushButton(QString::fromUtf8(text));
     b->setObjectName(QString("btn%1").arg(id));
@@ -124,12 +133,19 @@ CDialogLabelingSet::CDialogLabelingSet(std::string appDir, QWidget* parent)
             [this, id = id] { smt::platform::GuardAction("labeling settings", [this, id] { Press(id); }); });
     connect(b, &QPushButton::released, this, [this] { Release(); });
     buttons_[id] = b;
-    grid->addWidget(b, row++, 0, 1, 2);
+    pad->addWidget(b, padAt / 2, padAt % 2);
+    ++padAt;
   }
   auto* ok = new QPushButton("确定");
   connect(ok, &QPushButton::clicked, this, &CDialogLabelingSet::accept);
+  auto* columns = new QHBoxLayout;
+  columns->addLayout(grid);
+  teach->setRowStretch(teach->rowCount(), 1);
+  columns->addLayout(teach);
+  pad->setRowStretch(pad->rowCount(), 1);
+  columns->addLayout(pad);
   auto* v = new QVBoxLayout(this);
-  v->addLayout(grid);
+  v->addLayout(columns);
   v->addWidget(ok);
 }
 

@@ -236,13 +236,6 @@ struct KnownOpen {
 const KnownOpen kKnownOpen[] = {
     {"MainWindow-", "CDialogManualControl/", "the jog panel is placed by its pixel table (JogPanelLayout)"},
     {"AutoTransport", "shows a code name", "texts of the conveyor dialog (texts work)"},
-    {"AutoTransport", "does not fit", "one long column of settings, taller than 1080 lines"},
-    {"LabelingSet", "does not fit", "one long column of settings, taller than 1080 lines"},
-    {"SpeedSet", "^German 1366x768 .*does not fit", "the German texts make it a few pixels too wide"},
-    {"HighSpeedTemplate", "^German 1366x768 .*does not fit", "the German texts make it a few pixels too wide"},
-    {"MediumSpeedTemplate", "^German 1366x768 .*does not fit", "the German texts make it a few pixels too wide"},
-    {"LowSpeedTemplate", "^German 1366x768 .*does not fit", "the German texts make it a few pixels too wide"},
-    {"MainWindow-FeedList", "^German 1366x768 .*does not fit", "the German feeder buttons are wider than the room"},
     {"NozzleList", "", "the nozzle library is placed by pixels"},
     {"SetBasic", "horizontal scrolling|ThrowPosition", "the basic settings' groups sit side by side"},
 };
