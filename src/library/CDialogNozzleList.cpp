@@ -3,6 +3,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +14,7 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QTableWidget>
+#include <QVBoxLayout>
 
 #include "app/core/MachineState.h"
 #include "library/FieldReader.h"
@@ -136,28 +139,24 @@ std::string CDialogNozzleList::Text(const std::string& key) const {
 void CDialogNozzleList::Build() {
   setWindowTitle(Q(Text("c_NozzleList")));
   resize(900, 520);
-  auto button = [this](const std::string& key, int x, int y, int w) {
+  auto button = [this](const std::string& key) {
     auto* b = new QPushButton(Q(Text(key)), this);
-    b->setGeometry(x, y, w, 26);
     b->setAutoDefault(false);
     return b;
   };
-  add_ = button("c_NozzleAdd", 10, 8, 90);
-  modify_ = button("c_NozzleEdit", 105, 8, 90);
-  delete_ = button("c_NozzleDelete", 200, 8, 90);
+  add_ = button("c_NozzleAdd");
+  modify_ = button("c_NozzleEdit");
+  delete_ = button("c_NozzleDelete");
   connect(add_, &QPushButton::clicked, this, &CDialogNozzleList::OnAdd);
   connect(modify_, &QPushButton::clicked, this, &CDialogNozzleList::OnModify);
   connect(delete_, &QPushButton::clicked, this, &CDialogNozzleList::OnDelete);
 
   magazine_ = new QCheckBox(Q(Text("c_NozzleLibrary")), this);
-  magazine_->setGeometry(300, 8, 110, 26);
   magazine_->setChecked(m_bMagazineOpen);
   connect(magazine_, &QCheckBox::clicked, this, &CDialogNozzleList::OnMagazine);
 
   auto* headLabel = new QLabel(Q(Text("c_NozzleSelect")), this);
-  headLabel->setGeometry(10, 40, 80, 26);
   headCombo_ = new QComboBox(this);
-  headCombo_->setGeometry(90, 40, 70, 26);
   for (const auto& h : NozzleHeadChoices(g_nMachineType.load())) headCombo_->addItem(Q(h));
   if (lib_.m_nSelectedHead >= 0 && lib_.m_nSelectedHead < headCombo_->count())
     headCombo_->setCurrentIndex(lib_.m_nSelectedHead);
@@ -165,27 +164,29 @@ void CDialogNozzleList::Build() {
 
   const smt::library::NozzleListSettings s = lib_.Settings();
   auto* delayLabel = new QLabel(Q(Text("c_Delay")), this);
-  delayLabel->setGeometry(170, 40, 40, 26);
   delay_ = new QLineEdit(Q(FormatInt(s.m_Delay)), this);
-  delay_->setGeometry(210, 40, 60, 26);
   connect(delay_, &QLineEdit::textChanged, this, [this](const QString& t) {
     auto settings = lib_.Settings();
     settings.m_Delay = smt::platform::TextToInt(t.toStdString());
     lib_.SetSettings(settings);
   });
   extension_ = new QCheckBox(Q(Text("c_InAndOutExtern")), this);
-  extension_->setGeometry(280, 40, 120, 26);
   extension_->setChecked(s.m_InAndOutExtern != 0);
   distance_ = new QLineEdit(Q(smt::platform::FormatDouble(s.m_Distance)), this);
-  distance_->setGeometry(400, 40, 70, 26);
+  for (QLineEdit* e : {distance_, delay_}) {
+    e->setMinimumWidth(e->fontMetrics().horizontalAdvance("0000.0000") + 12);
+    e->setMaximumWidth(e->minimumWidth() + 20);
+  }
 
+  auto* heads = new QGridLayout;
   for (int k = 0; k < 8; ++k) {
     auto* l = new QLabel(Q("A" + std::to_string(k + 1)), this);
-    l->setGeometry(490 + k * 48, 8, 44, 26);
+    heads->addWidget(l, 0, k);
     l->setAlignment(Qt::AlignCenter);
     headValues_[k] = new QLabel("0", this);
-    headValues_[k]->setGeometry(490 + k * 48, 40, 44, 26);
     headValues_[k]->setAlignment(Qt::AlignCenter);
+    headValues_[k]->setMinimumWidth(44);
+    heads->addWidget(headValues_[k], 1, k);
   }
 
   // The library kind.
@@ -226,18 +227,36 @@ void CDialogNozzleList::Build() {
     if (SeatMenuAllowed()) ShowSeatMenu(list_->viewport()->mapToGlobal(pos));
   });
 
-  auto* ok = button("c_IDOK", 0, 0, 80);
-  auto* cancel = button("c_IDCANCEL", 0, 0, 80);
-  ok->setGeometry(700, 40, 80, 26);
-  cancel->setGeometry(790, 40, 80, 26);
+  auto* ok = button("c_IDOK");
+  auto* cancel = button("c_IDCANCEL");
   connect(ok, &QPushButton::clicked, this, &CDialogNozzleList::accept);
   connect(cancel, &QPushButton::clicked, this, &CDialogNozzleList::reject);
+
+  // Two rows of controls with the heads' values beside them, the list below.
+  auto* outer = new QVBoxLayout(this);
+  auto* top = new QHBoxLayout;
+  auto* rows = new QVBoxLayout;
+  auto* row1 = new QHBoxLayout;
+  for (QWidget* w : std::initializer_list<QWidget*>{add_, modify_, delete_, magazine_}) row1->addWidget(w);
+  row1->addStretch(1);
+  auto* row2 = new QHBoxLayout;
+  for (QWidget* w : std::initializer_list<QWidget*>{headLabel, headCombo_, delayLabel, delay_, extension_, distance_})
+    row2->addWidget(w);
+  row2->addStretch(1);
+  rows->addLayout(row1);
+  rows->addLayout(row2);
+  top->addLayout(rows, 1);
+  top->addLayout(heads);
+  auto* okCancel = new QVBoxLayout;
+  okCancel->addWidget(ok);
+  okCancel->addWidget(cancel);
+  top->addLayout(okCancel);
+  outer->addLayout(top);
+  outer->addWidget(list_, 1);
 }
 
 void CDialogNozzleList::resizeEvent(QResizeEvent* e) {
   QDialog::resizeEvent(e);
-  if (isMinimized() || !list_) return;
-  list_->setGeometry(10, 72, std::max(0, width() - 20), std::max(0, height() - 72));
 }
 
 void CDialogNozzleList::SetListRow(int row, const NozzleRow& cells, bool hasNozzle) {

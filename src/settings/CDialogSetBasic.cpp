@@ -10,7 +10,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 #include <set>
 
@@ -243,11 +245,15 @@ void CDialogSetBasic::Build() {
   scroll->setWidgetResizable(true);
   auto* content = new QWidget(scroll);
   auto* columns = new QHBoxLayout(content);
+  // Two columns of groups, read top to bottom: the page scrolls up and down
+  // on a short screen, never sideways.
   QVBoxLayout* column = nullptr;
   int groupIndex = 0;
+  const int groupCount = static_cast<int>(Groups().size());
   const int type = g_nMachineType.load();
   for (const auto& g : Groups()) {
-    if (groupIndex++ % 2 == 0) {
+    if (groupIndex++ == 0 || groupIndex - 1 == (groupCount + 1) / 2) {
+      if (column) column->addStretch(1);
       column = new QVBoxLayout;
       columns->addLayout(column);
     }
@@ -308,7 +314,11 @@ void CDialogSetBasic::Build() {
     }
     column->addWidget(box);
   }
+  if (column) column->addStretch(1);
   scroll->setWidget(content);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll->setMinimumWidth(content->sizeHint().width() + scroll->verticalScrollBar()->sizeHint().width() +
+                          2 * scroll->frameWidth());
   outer->addWidget(scroll);
 
   auto* buttons = new QHBoxLayout;
@@ -337,7 +347,10 @@ void CDialogSetBasic::Build() {
   auto* debug = checks_["m_DebugModel"];
   connect(online, &QCheckBox::clicked, this, [debug](bool on) { if (on) debug->setChecked(false); });
   connect(debug, &QCheckBox::clicked, this, [online](bool on) { if (on) online->setChecked(false); });
-  resize(1100, 760);
+  // As tall as the page, at most as tall as the screen.
+  QSize size(width(), content->sizeHint().height() + 80);
+  if (QScreen* sc = screen()) size = size.boundedTo(sc->availableGeometry().size() - QSize(0, 40));
+  resize(size);
 }
 
 void CDialogSetBasic::Fill(const BasicSettings& s) {

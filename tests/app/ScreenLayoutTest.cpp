@@ -236,8 +236,6 @@ struct KnownOpen {
 const KnownOpen kKnownOpen[] = {
     {"MainWindow-", "CDialogManualControl/", "the jog panel is placed by its pixel table (JogPanelLayout)"},
     {"AutoTransport", "shows a code name", "texts of the conveyor dialog (texts work)"},
-    {"NozzleList", "", "the nozzle library is placed by pixels"},
-    {"SetBasic", "horizontal scrolling|ThrowPosition", "the basic settings' groups sit side by side"},
 };
 
 bool IsKnownOpen(const std::string& problem) {
