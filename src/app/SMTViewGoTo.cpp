@@ -177,12 +177,14 @@ void CSMTView::OnGoTo(int id) {
   if (plan.camera != GoToCamera::None && switchLiveCamera) switchLiveCamera(plan.camera);
   if (plan.nozzleInView > 0) m_nNozzleInView = plan.nozzleInView;
   if (m_pSetView) {
-    if (plan.showMarkValues) {
-      m_pSetView->m_VisualSize = plan.visualBox;
-      m_pSetView->m_Light_Contrast = plan.lightContrast;
-      m_pSetView->m_Light_Brightness = plan.lightBrightness;
-    }
-    if (family == Family::SquareHeads) m_pSetView->m_VisualSize = plan.squareHeadsBox;
+    // The camera panel takes the board's Mark zoom, box and lights (or the
+    // square heads' box) and shows them in its boxes.
+    CDialogSetView& panel = *m_pSetView;
+    if (plan.showMarkValues)
+      panel.ShowVisualParameters(plan.lightContrast, plan.lightBrightness, -1, plan.visualZoom, plan.visualBox);
+    if (family == Family::SquareHeads)
+      panel.ShowVisualParameters(panel.m_Light_Contrast, panel.m_Light_Brightness, -1, panel.m_dPixelPerMm,
+                                 plan.squareHeadsBox);
   }
   SetTargets(plan);
   GoToMoveRequest request;

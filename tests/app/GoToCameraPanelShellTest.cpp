@@ -1,0 +1,108 @@
+// The go-to commands that look through a camera set the camera panel's zoom,
+// box and lights and show them, on the program as it starts, connected to
+// the simulated board.
+#include <QLineEdit>
+
+#include "ShellSimFixture.h"
+#include "app/CommandIds.h"
+#include "job/PcbRecord.h"
+#include "link/MotionGlobals.h"
+#include "settings/SettingsStores.h"
+
+namespace {
+
+std::string Shown(CDialogSetView& panel, const char* name) {
+  auto* e = panel.findChild<QLineEdit*>(name);
+  return e ? e->text().toStdString() : "<no box>";
+}
+
+}  // namespace
+
+class GoToCameraPanelShellTest : public ShellSimTest {
+ protected:
+  void SetUp() override {
+    ShellSimTest::SetUp();
+    // The simulated board starts at 0: so does the program's idea of it.
+    g_nCurX = 0;
+    g_nCurY = 0;
+  }
+  void TearDown() override {
+    g_bConnected = false;
+    g_bResetDone = false;
+    ShellSimTest::TearDown();
+  }
+
+  // A shown board whose record carries Mark viewing values of its own.
+  smt::job::PcbRecord& ShowBoard(CMainFrame& f, bool specialMark2) {
+    auto& job = f.view()->m_pPartList->Job();
+    job.pcbs.Add("Marked");
+    job.shownPcbName = "Marked";
+    smt::job::PcbRecord& r = *job.pcbs.Find("Marked");
+    r.m_dOriginX = 100;
+    r.m_dOriginY = -100;
+    r.m_dMark1X = 5;
+    r.m_dMark1Y = -5;
+    r.m_dMark2X = 50;
+    r.m_dMark2Y = -40;
+    r.m_dVisualZoom = 25;
+    r.m_dVisualBox = 3.5;
+    r.m_nLightContrast = 120;
+    r.m_nLightBrightness = 80;
+    r.m_bSpecialMark2 = specialMark2;
+    r.m_nMark2LightContrast = 61;
+    r.m_nMark2LightBrightness = 42;
+    return r;
+  }
+
+  void GoAndWait(CMainFrame& f, int command) {
+    f.view()->OnCommand(command);
+    EXPECT_TRUE(Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(10)));
+  }
+};
+
+TEST_F(GoToCameraPanelShellTest, GoToMarkShowsTheBoardsZoomBoxAndLightsInTheCameraPanel) {
+  struct Case {
+    int command;
+    bool specialMark2;
+    double zoom;
+    std::string box, contrast, brightness;
+  };
+  // Mark 2 without its own lights leaves the panel as it was.
+  const Case cases[] = {{smt::app::cmd::kGoCameraToMark1, false, 25, "3.50", "120", "80"},
+                        {smt::app::cmd::kGoCameraToMark2, true, 25, "3.50", "61", "42"},
+                        {smt::app::cmd::kGoCameraToMark2, false, 18.5, "1.25", "7", "9"}};
+  CMainFrame& f = StartConnected();
+  CDialogSetView& panel = *f.view()->m_pSetView;
+  smt::job::PcbRecord& board = ShowBoard(f, false);
+  for (const Case& c : cases) {
+    board.m_bSpecialMark2 = c.specialMark2;
+    panel.ShowVisualParameters(7, 9, -1, 18.5, 1.25);
+    GoAndWait(f, c.command);
+    EXPECT_DOUBLE_EQ(panel.m_dPixelPerMm, c.zoom) << c.command;
+    EXPECT_EQ(Shown(panel, "visualSize"), c.box) << c.command;
+    EXPECT_EQ(Shown(panel, "lightContrast"), c.contrast) << c.command;
+    EXPECT_EQ(Shown(panel, "lightBrightness"), c.brightness) << c.command;
+    EXPECT_EQ(panel.m_Light_Contrast, std::stoi(c.contrast));
+  }
+  // The last move went to Mark 2: (origin + mark) x 100 steps per mm.
+  EXPECT_EQ(sim->Position(0), 15000);
+  EXPECT_EQ(sim->Position(1), -14000);
+}
+
+TEST_F(GoToCameraPanelShellTest, SquareHeadsToCamera2ShowsNozzle3sOffsetAsTheBox) {
+  CMainFrame& f = StartConnected();
+  auto& machine = smt::settings::SettingsStores::Instance().machine;
+  auto basic = *machine.Basic();
+  basic.m_X_Nozzle3ToNozzle1 = -12.25;
+  basic.m_X_Nozzle4ToNozzle1 = 10;
+  machine.SetBasic(basic);
+  f.m_lists.cameraRows = {"Camera 1\t100\t-50\t", "Camera 2\t200\t-60\t"};
+  CDialogSetView& panel = *f.view()->m_pSetView;
+  panel.ShowVisualParameters(33, 44, -1, 20, 2);
+  GoAndWait(f, smt::app::cmd::kGoFourHeadsToVisionCamera2);
+  EXPECT_DOUBLE_EQ(panel.m_VisualSize, 12.25);
+  EXPECT_EQ(Shown(panel, "visualSize"), "12.25");
+  EXPECT_EQ(Shown(panel, "lightContrast"), "33");
+  // The point halfway between nozzles 1 and 3 stands over camera 2.
+  EXPECT_EQ(sim->Position(0), 20000 + 612);
+}
