@@ -213,6 +213,11 @@ void CDialogManualControl::OnPositionsChanged() {
                             Qt::QueuedConnection);
 }
 
+void CDialogManualControl::ShowZAtZero() {
+  QMetaObject::invokeMethod(this, [this] { ShowPositions(false, 0, false, 0, true, 0, false, 0); },
+                            Qt::QueuedConnection);
+}
+
 void CDialogManualControl::OnSerialHelloAck() {
   // Firmware with calibrated limits wants every axis driven over its travel once.
   if (Runtime().v2_06.load() != 0)

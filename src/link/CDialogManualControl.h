@@ -143,6 +143,7 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks {
   void OnLinkLost() override;
   bool InfoShown() const override { return m_bShowInformation != 0; }
   void OnPositionsChanged() override;
+  void ShowZAtZero() override;
   void OnMoveCounted(int count) override;
 
   // The jog controls and the home button (the panel's controls for them

@@ -34,6 +34,8 @@ class LinkHooks {
   virtual void OnMotorFault(uint8_t /*subCode*/) {}
   // A vacuum pump button (1..8, 0 all eight) shown checked or not.
   virtual void SetPumpButtonCheck(int /*which*/, bool /*checked*/) {}
+  // A Z stroke (0x67 or 0x68) was acknowledged: the Z box shows 0.
+  virtual void ShowZAtZero() {}
   // The position globals changed: refresh the position boxes.
   virtual void OnPositionsChanged() {}
   // The move counter (m_nSerialSendCount) changed.

@@ -8,7 +8,10 @@
 #include "link/FrontPanelKeys.h"
 #include "link/LinkBytes.h"
 #include "link/LinkGlobals.h"
+#include "link/LinkRoutes.h"
 #include "link/LinkRuntime.h"
+#include "link/MachineHoming.h"
+#include "link/MotionSettings.h"
 #include "link/LinkTexts.h"
 #include "link/OperatorNotice.h"
 #include "link/ReplyStatus.h"
@@ -157,12 +160,16 @@ void HandleSerialAck(const std::vector<uint8_t>& f) {
     case 0x63: g_hEventCmd63.Signal(); return;
     case 0x64: CountSerialAck(); g_hEventMoveXY.Signal(); return;
     case 0x65: g_hEventCmd65.Signal(); return;
-    case 0x67: g_hEventCmd67.Signal(); return;
+    case 0x67:
+      g_hEventCmd67.Signal();
+      Runtime().Hooks().ShowZAtZero();
+      return;
     case 0x68:
       g_bVacuumCheckOk = (at(3) == 0);
       g_hEventCmd68.Signal();
       g_nVacuumKpa = at(4);
       Runtime().Hooks().ShowVacuumValue();
+      Runtime().Hooks().ShowZAtZero();
       return;
     case 0x71:
       if (at(3) == 0) {
@@ -191,7 +198,14 @@ void HandleSerialError(const std::vector<uint8_t>& f) {
     case 0xE2:
       if (sub <= 0x0F) SerialMessage("Error E2-" + Hex2(sub) + t.message21);
       Runtime().Hooks().OnMotorFault(sub);
+      // A width-axis fault during a conveyor reset: the width shown is the reset width.
+      if (sub == 0x0E && MachineHoming::Instance().m_nResetMode.load() == 9) RouteShowConveyorWidth();
       g_bResetDone = false;
+      // In debug mode the operator may go on jogging without a reset.
+      if (GetMotionSettings().debugModel) {
+        MachineHoming::Instance().m_nResetMode = -1;
+        Runtime().Hooks().EnableJogControls(true);
+      }
       ReleaseSenderWithFailure(code);
       return;
     case 0xE3:

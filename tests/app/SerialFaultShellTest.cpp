@@ -1,0 +1,138 @@
+// The serial link's fault reports and Z acknowledgements as the program
+// started on a working directory handles them, with the simulated board on
+// the serial line.
+#include <algorithm>
+
+#include "ShellSimFixture.h"
+#include "link/MachineHoming.h"
+#include "link/MotionCommands.h"
+#include "link/MotionGlobals.h"
+#include "stations/ConveyorStation.h"
+
+namespace {
+
+// A motor or sensor fault report with its sub-code, as the board sends it.
+std::vector<uint8_t> FaultFrame(uint8_t sub) { return {0xEE, 0xFF, 0xE2, sub, 0xFF, 0xFC, 0xFF, 0xFF}; }
+
+}  // namespace
+
+class SerialFaultShellTest : public ShellSimTest {
+ protected:
+  void TearDown() override {
+    smt::link::MachineHoming::Instance().m_nResetMode = -1;
+    g_bConnected = false;
+    g_bResetDone = false;
+    ShellSimTest::TearDown();
+  }
+
+  // The machine's settings with the basic section's `extra` lines.
+  CMainFrame& StartWith(const std::string& basicLines) {
+    std::string config = MachineConfig();
+    const std::string head = "[SetBasicConfig]\n";
+    config.insert(config.find(head) + head.size(), basicLines);
+    WriteConfig(config);
+    CMainFrame& f = Start();
+    EXPECT_TRUE(f.view()->m_pManualControl->ConnectNow());
+    g_bResetDone = true;
+    return f;
+  }
+
+  bool Shown(const std::string& text) {
+    return Pump(
+        [&] {
+          const auto t = messages.service.Texts();
+          return std::find(t.begin(), t.end(), text) != t.end();
+        },
+        std::chrono::seconds(5));
+  }
+};
+
+TEST_F(SerialFaultShellTest, MotorFaultInDebugModeLeavesTheResetModeAndGivesTheJogBack) {
+  struct Case {
+    std::string basic;
+    int modeAfter;
+    bool jogAfter;
+  };
+  for (const Case& c : {Case{"m_DebugModel=1\n", -1, true}, Case{"m_DebugModel=0\n", 3, false}}) {
+    CMainFrame& f = StartWith(c.basic);
+    CDialogManualControl& jog = *f.view()->m_pManualControl;
+    auto& homing = smt::link::MachineHoming::Instance();
+    homing.m_nResetMode = 3;
+    jog.EnableJogControls(false);
+    messages.service.Clear();
+    sim->SendSerialBytes(FaultFrame(0x03));
+    EXPECT_TRUE(Shown("Error E2-03电机或传感器故障 !")) << c.basic;
+    Pump([] { return false; }, std::chrono::milliseconds(100));
+    EXPECT_FALSE(g_bResetDone.load());
+    EXPECT_EQ(homing.m_nResetMode.load(), c.modeAfter) << c.basic;
+    EXPECT_EQ(jog.m_bJogControlsEnabled.load(), c.jogAfter) << c.basic;
+    app->ExitInstance();
+    app.reset();
+    smt::platform::ClearProfileCache();
+    // The next start connects to a fresh board.
+    sim->Stop();
+    linktest::ResetLinkState();
+    ASSERT_TRUE(sim->Start());
+  }
+}
+
+TEST_F(SerialFaultShellTest, WidthAxisFaultDuringAConveyorResetShowsTheResetWidth) {
+  struct Case {
+    uint8_t sub;
+    int resetMode;
+    double widthAfter;
+  };
+  for (const Case& c : {Case{0x0E, 9, 120.5}, Case{0x0E, 3, 80}, Case{0x0D, 9, 80}}) {
+    CMainFrame& f = StartWith("");
+    (void)f;
+    auto& conveyor = smt::stations::ConveyorStation::Instance();
+    auto s = conveyor.Settings();
+    s.m_ResetWidth = 120.5;
+    s.m_SetWidth = 80;
+    conveyor.SetSettings(s);
+    smt::link::MachineHoming::Instance().m_nResetMode = c.resetMode;
+    sim->SendSerialBytes(FaultFrame(c.sub));
+    Pump([] { return !g_bResetDone.load(); }, std::chrono::seconds(5));
+    Pump([] { return false; }, std::chrono::milliseconds(100));
+    EXPECT_DOUBLE_EQ(conveyor.Settings().m_SetWidth, c.widthAfter) << int(c.sub) << " " << c.resetMode;
+    app->ExitInstance();
+    app.reset();
+    smt::platform::ClearProfileCache();
+    sim->Stop();
+    linktest::ResetLinkState();
+    ASSERT_TRUE(sim->Start());
+  }
+}
+
+TEST_F(SerialFaultShellTest, AnAcknowledgedZStrokeShowsZeroInTheZBox) {
+  struct Case {
+    std::string manual;
+    uint16_t code;
+    std::string shown;
+  };
+  const Case cases[] = {{"0", 0x67, "0.00"}, {"0", 0x68, "0.00"}, {"1", 0x67, "0"}};
+  for (const Case& c : cases) {
+    CMainFrame& f = StartWith("");
+    CDialogManualControl& jog = *f.view()->m_pManualControl;
+    auto m = smt::link::GetMotionSettings();
+    m.showPulse = c.manual == "1";
+    smt::link::SetMotionSettings(m);
+    Pump([] { return false; }, std::chrono::milliseconds(50));
+    // The Z the program last knew is not 0: only the acknowledgement shows 0.
+    g_nCurZ[0] = -1234;
+    jog.ShowPositions(false, 0, false, 0, true, -1234, false, 0);
+    ASSERT_NE(jog.PositionText(2), c.shown);
+    const auto r = c.code == 0x67 ? smt::link::SendCmd67MoveZ(2, -500, 10, 20, 1, 0, 0)
+                                  : smt::link::SendCmd68MoveZVacuum(2, -500, 10, 20, 1, 0, 0);
+    EXPECT_EQ(r, smt::link::CommandResult::Ok);
+    EXPECT_TRUE(Pump([&] { return jog.PositionText(2) == c.shown; }, std::chrono::seconds(5)))
+        << std::hex << c.code << ": " << jog.PositionText(2);
+    g_nCurZ[0] = 0;
+    app->ExitInstance();
+    app.reset();
+    smt::platform::ClearProfileCache();
+    sim->Stop();
+    linktest::ResetLinkState();
+    ASSERT_TRUE(sim->Start());
+  }
+}
