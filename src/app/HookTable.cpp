@@ -10,6 +10,7 @@
 #include "link/CDialogManualControl.h"
 #include "platform/Hooks.h"
 #include "run/RunServices.h"
+#include "stations/CDialogAutoTransport.h"
 #include "stations/LampTeach.h"
 #include "stations/LabelingMachine.h"
 #include "vision/CDialogSetView.h"
@@ -252,6 +253,10 @@ void DeclareShellHooks(CSMTView& view) {
   Need(PCB(setCameraBrightness), kAll, kNone);
   Need(PCB(cameraLight), kAll, kNone);
   Need(PCB(platformSelect), kLamp, kNone);
+
+  // --- conveyor dialog ---
+  Need(Ref{"ConveyorDialogHooks.widthJogSteps", [] { return ConveyorDialogShellHooks().widthJogSteps.connected(); }}, kAll, kNone);
+  Need(Ref{"ConveyorDialogHooks.showConveyorTrace", [] { return ConveyorDialogShellHooks().showConveyorTrace.connected(); }}, kAll, kNone);
 
   // --- jog panel ---
   Need(JOG(openCamerasAfterConnect), kAll, kNone);

@@ -26,6 +26,7 @@
 #include "feeder/FeederServices.h"
 #include "feeder/FeederShellWiring.h"
 #include "app/FeederSourceWiring.h"
+#include "app/ConveyorDialogWiring.h"
 #include "app/JogToolbarWiring.h"
 #include "feeder/FeederTestThread.h"
 #include "job/BoardGeometry.h"
@@ -349,7 +350,6 @@ void InstallStations(CSMTView& view) {
                                               d.m_WaterFilmThickness};
   };
   services.dippingZMeasured = [](double z) { smt::stations::DippingStation::Instance().OnMeasuredZ(z); };
-  smt::link::InstallShowConveyorWidth([] { smt::stations::ConveyorStation::Instance().OnConveyorWidthReset(); });
 }
 
 void InstallRunEngine(CSMTView& view) {
@@ -396,6 +396,7 @@ void InstallSubsystems(CSMTView& view) {
   InstallLink(view);
   InstallOperatorConnections(view);
   smt::app::InstallJogToolbarWiring(view);
+  smt::app::InstallConveyorDialogWiring(view);
   smt::app::ConnectShell(view);
   smt::app::InstallVisionRun(view);
   smt::app::DeclareShellHooks(view);

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -27,8 +28,8 @@ namespace {
 constexpr int kTestControls[] = {1004, 1524, 1514, 1003, 1002, 1525, 1515, 1530,
                                  1037, 1039, 1040, 1041, 1042, 1520, 1521};
 bool g_firstInit = true;
-std::function<int()> g_widthJogSteps;
-int WidthJogSteps() { return g_widthJogSteps ? g_widthJogSteps() : 0; }
+QPointer<CDialogAutoTransport> g_open;
+int WidthJogSteps() { return ConveyorDialogShellHooks().widthJogSteps(); }
 
 QSpinBox* Int(int lo, int hi) {
   auto* b = new QSpinBox;
@@ -182,9 +183,35 @@ CDialogAutoTransport::CDialogAutoTransport(std::string appDir, QWidget* parent)
     });
   };
   ConveyorStation::Instance().SetView(view);
+  // The reset width and the width range open for editing on a double-click of their labels.
+  m_labels[1518]->installEventFilter(this);
+  m_labels[1522]->installEventFilter(this);
+  g_open = this;
 }
 
-CDialogAutoTransport::~CDialogAutoTransport() { ConveyorStation::Instance().SetView({}); }
+CDialogAutoTransport::~CDialogAutoTransport() {
+  ConveyorStation::Instance().SetView({});
+  if (g_open == this) g_open = nullptr;
+}
+
+CDialogAutoTransport* CDialogAutoTransport::Open() { return g_open.data(); }
+
+bool CDialogAutoTransport::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonDblClick) {
+    for (int id : {1518, 1522})
+      if (watched == m_labels[id]) OnDoubleClick(id);
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void CDialogAutoTransport::OnDoubleClick(int control) {
+  if (control == 1518) {
+    m_editResetWidth->setEnabled(true);
+  } else if (control == 1522) {
+    m_editMinRange->setEnabled(true);
+    m_editMaxRange->setEnabled(true);
+  }
+}
 
 void CDialogAutoTransport::ApplyLanguageTexts() {
   const ConveyorTexts t = ConveyorTexts::Current();
@@ -283,6 +310,8 @@ void CDialogAutoTransport::OnPress(int id) {
       st.StartTransport(kTaskPassThrough);
       break;
     case 1036:
+      // The jog panel's conveyor trace shows while the conveyor is in use.
+      ConveyorDialogShellHooks().showConveyorTrace(!was);
       EnableTestControls(!was);
       break;
     case 1524: StageAndStart(kTaskBelt1Jog); break;
@@ -381,7 +410,12 @@ void CDialogAutoTransport::reject() {
   QDialog::reject();
 }
 
-void SetConveyorWidthJogSteps(std::function<int()> steps) { g_widthJogSteps = std::move(steps); }
+ConveyorDialogHooks& ConveyorDialogShellHooks() {
+  static ConveyorDialogHooks hooks;
+  return hooks;
+}
+
+void SetConveyorWidthJogSteps(std::function<int()> steps) { ConveyorDialogShellHooks().widthJogSteps = std::move(steps); }
 
 void OpenConveyorDialog(QWidget* parent, const std::string& appDir) {
   CDialogAutoTransport dlg(appDir, parent);

@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 
+#include "platform/Hooks.h"
 #include "stations/ConveyorSettings.h"
 
 class QCheckBox;
@@ -33,6 +34,11 @@ class CDialogAutoTransport : public QDialog {
   void OnPress(int control);
   void ShowTestProgress(int step);
   void ShowConveyorWidth();
+  // A double-click on a label: 1518 opens the reset width for editing, 1522
+  // the width range.
+  void OnDoubleClick(int control);
+  // The dialog now open (nullptr when none).
+  static CDialogAutoTransport* Open();
 
   std::map<int, QPushButton*> m_buttons;
   std::map<int, QCheckBox*> m_checks;
@@ -52,14 +58,23 @@ class CDialogAutoTransport : public QDialog {
   void accept() override;
   void reject() override;
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   bool StageAndStart(int task);
   std::string appDir_;
   std::map<int, QLabel*> m_labels;
 };
 
-// The jog panel's S-axis jog steps (m_S_RunSteps) for the width up/down
-// buttons; installed by the shell.
+// What the dialog asks of the jog panel; the shell connects both.
+struct ConveyorDialogHooks {
+  // The jog panel's S-axis jog steps (m_S_RunSteps) for the width up/down buttons.
+  smt::platform::Hook<int()> widthJogSteps{"ConveyorDialogHooks.widthJogSteps"};
+  // Shows (true) or hides the jog panel's second information box, the conveyor trace.
+  smt::platform::Hook<void(bool)> showConveyorTrace{"ConveyorDialogHooks.showConveyorTrace"};
+};
+ConveyorDialogHooks& ConveyorDialogShellHooks();
 void SetConveyorWidthJogSteps(std::function<int()> steps);
 
 // The main menu command 33181 opens this (view.RegisterDialog).
