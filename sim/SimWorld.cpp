@@ -184,6 +184,16 @@ void SimWorld::OnCommand(uint16_t code, const std::vector<uint8_t>& p, bool udp,
         else if (out >= 0x20 && out <= 0x27) Let(out - 0x1F, false, after);
         break;
       }
+      case 0x74:
+      case 0x77: {
+        // The eight-head board's move-and-pick / move-and-place: the gantry
+        // and heads move, then the head's stroke picks or places.
+        const uint8_t headCode = At(p, code == 0x74 ? 80 : 65);
+        if (headCode < 0x20 || headCode > 0x27) break;
+        if (code == 0x74) Pick(headCode - 0x1F, after);
+        else Let(headCode - 0x1F, true, after);
+        break;
+      }
       case 0x04:
         if (!p.empty() && p[0] >= 1 && p[0] <= 4) channel_ = p[0];
         break;

@@ -374,8 +374,13 @@ void InstallRunEngine(CSMTView& view) {
   run.info = [](const std::string& text) { smt::link::Runtime().Hooks().AppendInfoLine(text, true); };
   run.lightValue = [&view] { return view.m_pSetView ? view.m_pSetView->m_Light_Brightness : 0; };
   run.openMarkCamera = [&view] {
-    smt::platform::PostToGui([&view] {
-      if (view.switchLiveCamera) view.switchLiveCamera(smt::app::GoToCamera::Mark);
+    // The run asks while the machine is homed and then starts the closing
+    // home at once: the switch, done later on the window thread, is the
+    // run's and is not refused for the homing in progress.
+    const bool asked = g_bConnected.load() && g_bResetDone.load();
+    smt::platform::PostToGui([&view, asked] {
+      if (asked && view.m_pSetView) view.m_pSetView->ShowMarkCamera();
+      else if (view.switchLiveCamera) view.switchLiveCamera(smt::app::GoToCamera::Mark);
     });
   };
 }

@@ -653,6 +653,10 @@ void CDialogSetView::OnBnClickedOpenMarkCamera() {
     ShowMessage(smt::link::kNotReset);
     return;
   }
+  ShowMarkCamera();
+}
+
+void CDialogSetView::ShowMarkCamera() {
   const int mode = g_nHighSpeedCamera.load();
   if (mode == 1) m_timer1->start(g_bHighSpeedMarkCamera ? 100 : 40);
   const bool needsCapture = mode == 0 || (mode == 1 && g_nMachineType.load() == 5);

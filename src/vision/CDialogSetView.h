@@ -95,6 +95,9 @@ class CDialogSetView : public QWidget {
   void OnBnClickedOpenCamera();
   void OpenOrCloseCamera(bool pauseIndustrial);
   void OnBnClickedOpenMarkCamera();
+  // The Mark camera with the board's values, without the operator's
+  // connected/homed checks (the run's own switch, asked while homed).
+  void ShowMarkCamera();
   void OnBnClickedOpenVisualCamera1();
   void OnBnClickedOpenVisualCamera2();
   void OnBnClickedOpenVisualCameraB();
