@@ -370,6 +370,11 @@ std::vector<ProcessStroke> SimBoard::Strokes() const {
   return strokes_;
 }
 
+std::vector<AxesAfter> SimBoard::AxisTrail() const {
+  std::lock_guard lk(m_);
+  return trail_;
+}
+
 int SimBoard::OutputValue(int output) const {
   std::lock_guard lk(m_);
   auto it = outputs_.find(output);
@@ -386,6 +391,7 @@ void SimBoard::Apply(SimLink link, uint16_t code, const std::vector<uint8_t>& p,
     if (world_.load()) before = axes_;
     ApplyLocked(link, code, p, serialLength);
     if (world_.load()) after = axes_;
+    if (keepTrail_) trail_.push_back({code, axes_});
   }
   if (SimWorld* w = world_.load()) w->OnCommand(code, p, udp, before, after);
 }

@@ -52,6 +52,12 @@ struct ProcessStroke {
   std::map<int, int64_t> axes;
 };
 
+// The board's axes right after it carried out a command.
+struct AxesAfter {
+  uint16_t code = 0;
+  std::map<int, int64_t> axes;
+};
+
 struct ReceivedCommand {
   SimLink link = SimLink::Udp;
   uint16_t code = 0;              // the command code (UDP: low 12 bits of the code word)
@@ -140,6 +146,9 @@ class SimBoard {
   bool Output(int output) const;
   // Every glue dot and placing stroke, with where the axes stood.
   std::vector<ProcessStroke> Strokes() const;
+  // Once switched on, the axes after every command carried out, in order.
+  void KeepAxisTrail(bool on) { keepTrail_ = on; }
+  std::vector<AxesAfter> AxisTrail() const;
   int OutputValue(int output) const;
   int LastState() const { return lastState_; }
   // Every state command received: (code, value; -1 for the serial form).
@@ -191,6 +200,8 @@ class SimBoard {
   std::map<int, std::pair<bool, int>> outputs_;
   std::vector<std::pair<int, int>> states_;
   std::vector<ProcessStroke> strokes_;
+  std::atomic<bool> keepTrail_{false};
+  std::vector<AxesAfter> trail_;
   std::map<uint16_t, uint8_t> injectedStatus_;
   std::map<uint16_t, std::pair<uint8_t, int>> repeatedStatus_;
   std::map<uint16_t, std::pair<uint8_t, uint8_t>> injectedSerialError_;

@@ -92,9 +92,9 @@ class FeederCycle {
   bool Advance(int head, bool afterPick) {
     auto& shared = g_HeadPick[static_cast<size_t>(head - 1)];
     auto& r = mine_[static_cast<size_t>(head - 1)];
-    if (afterPick && r.row != -1 && r.feedModeText == name0402_)
-      if (auto row = FeederRowAt(r.groupIndex, r.rowIndex))
-        r.feedCount = std::atoi((*row)[smt::feeder::kCellFeedCount].c_str());
+    // The run thread has read the count again before the picked event this
+    // thread waited for.
+    if (afterPick && r.row != -1 && r.feedModeText == name0402_) r.feedCount = shared.feedCount;
     shared.feedPending = 1;
     r.feedPending = 1;
     const bool ok = FeedAdvance(r, false);

@@ -11,7 +11,10 @@
 //   feeder thread copies the records it serves right after that request
 //   wakes it and feeds, re-reads and finishes (FeedDone) from its own copy,
 //   so the run thread may fill the next cycle while the feeder still
-//   finishes the last one.
+//   finishes the last one. One exception: the feed count of a "0402"
+//   record k+1 is read again by the run thread after head k's pick (head
+//   k's preparation may have turned the pocket), before head k's picked
+//   event; the feeder thread takes it into its copy after that event.
 // - feedRequested / feedPending: written by the feeder thread (and by the
 //   replenish step on its own scratch record), read by the run thread while
 //   the feeder runs; they are atomics (SharedFlag), so a record may be copied

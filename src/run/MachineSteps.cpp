@@ -620,10 +620,10 @@ void ReturnNozzlesAndHome(const HeadPlaceState& p) {
   const auto pick = smt::settings::SettingsStores::Instance().speed.Record(SpeedUse::PickPart);
   if (g_nCurAxis8 != 0) smt::link::SendCmd61MoveAxis(8, -100 - g_nCurAxis8, pick[8].start, pick[8].normal);
   if (g_nCurAxis9 != 0) smt::link::SendCmd61MoveAxis(9, 100 - g_nCurAxis9, pick[10].start, pick[10].normal);
+  // The Mark-camera switch runs on the window thread and wants a homed
+  // machine; the homing queued behind it clears the homed flag itself.
   if (Services().openMarkCamera) Services().openMarkCamera();
-  g_bResetDone = false;
-  if (Services().startHome) Services().startHome();
-  else CLogFile::Instance().Write(true, "repair: no homing service connected");
+  Services().startHome();
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "app/core/LogFile.h"
 #include "app/core/MachineState.h"
+#include "feeder/FeederTable.h"
 #include "job/BoardGeometry.h"
 #include "library/NozzleChange.h"
 #include "link/LinkGlobals.h"
@@ -198,6 +199,7 @@ bool CoverStep(const SmtStrategy& st, bool& closed) {
 bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool& finishNow) {
   auto& s = Services();
   const CoverSettings& cv = RunCover();
+  const std::string name0402 = FeedModeNames()[4];
   if (!AssignCycle(c)) {
     if (!c.selector) {
       finishNow = false;
@@ -242,8 +244,16 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
       if (!WaitOrFail(HeadFeedReadyEvent(k), Timeouts().feedReady, kFeedTimeOut)) return false;
       if (!PauseGate()) return false;
       if (!PickPart(pl)) return false;
-      // The next head's "0402" pocket count is read again by the feeder
-      // thread before it feeds that head (it feeds from its own copy).
+      // The next head's "0402" pocket count is read again now, after this
+      // head's preparation may have turned the pocket and before the next
+      // head's preparation turns it again; the feeder thread feeds that head
+      // with it once this head's picked event is set.
+      if (k < 4) {
+        auto& next = g_HeadPick[static_cast<size_t>(k)];
+        if (next.row != -1 && next.feedModeText == name0402)
+          if (auto fr = FeederRowAt(next.groupIndex, next.rowIndex))
+            next.feedCount = std::atoi((*fr)[smt::feeder::kCellFeedCount].c_str());
+      }
       HeadPickedEvent(k).Set();
     }
     LogRotationAngles(&RunRows());

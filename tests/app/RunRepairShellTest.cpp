@@ -117,3 +117,174 @@ TEST_F(RunRepairShellTest, StopWithdrawsAStartThatWaitsForTheStoppedRunsThreads)
   EXPECT_FALSE(g_bMachineBusy.load());
   EXPECT_TRUE(Placements(*sim).empty());
 }
+
+namespace {
+const char* kCoverOn =
+    "m_Cover=1\n[SetCoverConfig]\nm_StepPulse=37\nm_CoverTotal=100\nm_CoverOnceTotal=5\nm_BlankTotal=1\n"
+    "m_CoverDelay=1\nm_CoverTotalCount=10\nm_CoverCount=0\n";
+}  // namespace
+
+// A part placed by its repair takes its pocket on the cover tape like any
+// other: three parts, one of them repaired, count three.
+TEST_F(RunRepairShellTest, ARepairedPartCountsOnTheCoverTape) {
+  StartConnected(std::string(kOneHead) + kCoverOn);
+  PutJob({NoVision(TapeFeeder("W1", 10, -20, "")), NoVision(TapeFeeder("W2", 14, -20, ""))},
+         {Part(1, 5, -5, "W1"), Part(2, 8, -5, "W2"), Part(3, 11, -5, "W1")});
+  sim->FailPlaceVacuum(1);
+  ASSERT_TRUE(RunToEnd());
+  EXPECT_EQ(Placements(*sim).size(), 4u);
+  EXPECT_EQ(Config("SetCoverConfig", "m_CoverTotalCount"), "13");
+  EXPECT_EQ(Config("SetCoverConfig", "m_CoverCount"), "3");
+  EXPECT_EQ(sim->Position(14), 3 * 37);
+  EXPECT_TRUE(watched.Texts().empty()) << watched.Texts().front();
+  EXPECT_TRUE(WaitHomedAgain());
+}
+
+// The walk axis of the failing part's bank is at its park point when the
+// operator is asked, not afterwards.
+TEST_F(RunRepairShellTest, TheWalkAxisIsParkedWhenTheOperatorIsAsked) {
+  StartConnected(kTwoHeads);
+  PutJob({NoVision(TapeFeeder("W1", 10, -20, "")), NoVision(TapeFeeder("W2", 14, -20, ""))},
+         {Part(1, 5, -5, "W1"), Part(2, 8, -5, "W2"), Part(3, 11, -5, "W1")});
+  sim->FailPlaceVacuum(3);
+  std::vector<int64_t> walkAtQuestion;
+  watched.onShow = [&](const smt::platform::MessageRequest&) { walkAtQuestion.push_back(sim->Position(8)); };
+  watched.QueueAnswer(smt::platform::MsgAnswer::Yes);
+  ASSERT_TRUE(RunToEnd());
+  // The west feeders' walk axis stood at their feed coordinate (5 mm).
+  EXPECT_EQ(walkAtQuestion, (std::vector<int64_t>{-100}));
+  EXPECT_TRUE(WaitHomedAgain());
+}
+
+// Cancel is "try again": every later pass feeds the feeder again before it
+// picks, so the retry takes a fresh part (the first repair took the part the
+// feeder thread had presented for the next row of the same feeder).
+TEST_F(RunRepairShellTest, CancelFeedsAgainBeforeEachRetry) {
+  StartConnected(kOneHead);
+  PutJob({NoVision(TapeFeeder("W1", 10, -20, ""))}, {Part(1, 5, -5, "W1"), Part(2, 8, -5, "W1")});
+  sim->FailPlaceVacuum(3);  // the part, its repair and the first retry
+  std::vector<size_t> askedAt;
+  watched.onShow = [&](const smt::platform::MessageRequest&) { askedAt.push_back(sim->Received().size()); };
+  watched.QueueAnswer(smt::platform::MsgAnswer::Cancel);
+  watched.QueueAnswer(smt::platform::MsgAnswer::Cancel);
+  ASSERT_TRUE(RunToEnd());
+  ASSERT_EQ(askedAt.size(), 2u);
+  const auto all = sim->Received();
+  for (size_t q = 0; q < askedAt.size(); ++q) {
+    SCOPED_TRACE("retry " + std::to_string(q + 1));
+    const std::vector<smt::sim::ReceivedCommand> after(all.begin() + static_cast<long>(askedAt[q]), all.end());
+    const auto seq = Sequence(after, {0x56, 0x67});
+    const int feed = IndexOf(seq, {0x56, 1});  // west bank
+    const int pick = IndexOf(seq, {0x67, 2});
+    ASSERT_GE(feed, 0);
+    EXPECT_LT(feed, pick);
+    // The fed feeder is the failing part's (W1).
+    size_t seen = 0;
+    for (const auto& c : after)
+      if (c.code == 0x56 && seen++ == 0) EXPECT_EQ(c.payload.at(16), 1);
+  }
+  // The part, its repair, two retries, then row 2.
+  EXPECT_EQ(Placements(*sim).size(), 5u);
+  EXPECT_TRUE(WaitHomedAgain());
+}
+
+// "0402" tape gives two parts per pocket: the feeder advances every second
+// part. A part repaired between two others takes the second half of the
+// pocket its neighbour opened, so four parts need two advances.
+TEST_F(RunRepairShellTest, The0402PocketCountIsReadAgainSoARepairedPartUsesItsHalfPocket) {
+  StartConnected(kTwoHeads);
+  auto tape = NoVision(TapeFeeder("W1", 10, -20, ""));
+  tape[smt::feeder::kCellFeedMode] = "0402";
+  tape[smt::feeder::kCellFeedCount] = "1";
+  PutJob({tape}, {Part(1, 5, -5, "W1"), Part(2, 8, -5, "W1"), Part(3, 11, -5, "W1")});
+  sim->FailPlaceVacuum(1);
+  ASSERT_TRUE(RunToEnd());
+  EXPECT_EQ(Placements(*sim).size(), 4u);
+  EXPECT_EQ(Commands(0x56).size(), 2u);
+  EXPECT_TRUE(watched.Texts().empty()) << watched.Texts().front();
+  EXPECT_TRUE(WaitHomedAgain());
+}
+
+namespace {
+// One nozzle seat in the library, as its list file holds it.
+void WriteNozzleLibrary(const smt::test::TempDir& dir) {
+  smt::platform::ListFileContent c;
+  c.rows = {"1\t100\t-50\t-1\t100\t-60\t-5\t40\tA"};
+  smt::platform::WriteListFile(dir / "config_nozzle.fig", c);
+}
+// Index in the trail of the first command at or after `from` that `match` accepts.
+int Find(const std::vector<smt::sim::AxesAfter>& trail, size_t from,
+         const std::function<bool(const smt::sim::AxesAfter&)>& match) {
+  for (size_t i = from; i < trail.size(); ++i)
+    if (match(trail[i])) return static_cast<int>(i);
+  return -1;
+}
+int64_t At(const smt::sim::AxesAfter& a, int axis) { return a.axes.count(axis) ? a.axes.at(axis) : 0; }
+}  // namespace
+
+// "No" with automatic nozzle change: the run ends, but first the nozzles go
+// back into the library, the head parks at (1 mm, -1 mm), the walk axes go
+// to their park points and the machine is homed.
+TEST_F(RunRepairShellTest, NoWithAutomaticNozzleChangeReturnsTheNozzleParksAndHomes) {
+  WriteNozzleLibrary(dir);
+  StartConnected(std::string(kOneHead) + "m_AutoChangeNozzle=1\nm_19NozzleLibrary=0\nm_ChangeNozzleSelect=0\n");
+  auto north = NoVision(TapeFeeder("N1", 30, -40, ""));
+  PutJob({NoVision(TapeFeeder("W1", 10, -20, "")), north}, {Part(1, 5, -5, "W1"), Part(2, 8, -5, "N1")});
+  sim->FailPlaceVacuum(2);  // the part and its repair
+  size_t askedAt = 0;
+  watched.onShow = [&](const smt::platform::MessageRequest&) {
+    if (askedAt == 0) askedAt = sim->AxisTrail().size();
+  };
+  sim->KeepAxisTrail(true);
+  watched.QueueAnswer(smt::platform::MsgAnswer::No);
+  view->m_pPartList->OnStart();
+  ASSERT_TRUE(Pump([&] { return askedAt != 0; }));
+  ASSERT_TRUE(Pump([&] { return RunEnded() && g_bResetDone.load(); }));
+  EXPECT_EQ(g_nHeadNozzle[0].load(), 0);
+  EXPECT_TRUE(g_NozzleSeats.HasNozzle(0));
+  const auto trail = sim->AxisTrail();
+  // The head goes down into the seat and up again, leaving the nozzle.
+  const int seatDown = Find(trail, askedAt, [](const auto& a) { return a.code == 0x61 && At(a, 2) != 0; });
+  const int seatUp = Find(trail, static_cast<size_t>(std::max(seatDown, 0)) + 1,
+                          [](const auto& a) { return a.code == 0x61 && At(a, 2) == 0; });
+  const int park = Find(trail, askedAt, [](const auto& a) { return a.code == 0x64 && At(a, 0) == 100 && At(a, 1) == -100; });
+  const int north9 = Find(trail, askedAt, [](const auto& a) { return a.code == 0x61 && At(a, 9) == 100; });
+  const int home = Find(trail, askedAt, [](const auto& a) { return a.code == 0x02; });
+  ASSERT_GE(seatDown, 0);
+  EXPECT_LT(seatDown, seatUp);
+  EXPECT_LT(seatUp, park);
+  EXPECT_LT(park, north9);
+  EXPECT_LT(north9, home);
+  EXPECT_EQ(At(trail[static_cast<size_t>(north9)], 8), -100);
+  // Row 2 was never placed: the run ended, with the question its only message.
+  EXPECT_EQ(Placements(*sim).size(), 2u);
+  EXPECT_EQ(watched.Texts(), (std::vector<std::string>{"真空失败，是否忽略 ?\r\n是-忽略继续    否-退出    取消-补料"}));
+}
+
+// With the clamp library the nozzle goes back at the run's end with the
+// clamp open, the head down, the clamp closed on the nozzle, and only then
+// the head up.
+TEST_F(RunRepairShellTest, ClampLibraryClosesOnTheNozzleBeforeTheHeadLiftsAtTheRunsEnd) {
+  WriteNozzleLibrary(dir);
+  StartConnected(std::string(kOneHead) + "m_AutoChangeNozzle=1\nm_19NozzleLibrary=1\n");
+  PutJob({NoVision(TapeFeeder("W1", 10, -20, ""))}, {Part(1, 5, -5, "W1")});
+  ASSERT_TRUE(RunToEnd());
+  EXPECT_EQ(g_nHeadNozzle[0].load(), 0);
+  EXPECT_TRUE(g_NozzleSeats.HasNozzle(0));
+  // After the place stroke: (code, first byte, second byte) of outputs and Z moves.
+  const auto all = sim->Received();
+  size_t from = 0;
+  for (size_t i = 0; i < all.size(); ++i)
+    if (all[i].code == 0x68) from = i;
+  std::vector<std::tuple<int, int, int>> got;
+  for (size_t i = from; i < all.size(); ++i) {
+    const auto& c = all[i];
+    if ((c.code == 0x03 && c.payload.at(0) == 7) || (c.code == 0x61 && c.payload.at(0) == 2))
+      got.emplace_back(c.code, c.payload.at(0), c.code == 0x03 ? c.payload.at(1) : 0);
+  }
+  const std::vector<std::tuple<int, int, int>> want{{0x03, 7, 1}, {0x61, 2, 0}, {0x03, 7, 0}, {0x61, 2, 0}};
+  ASSERT_GE(got.size(), want.size());
+  const std::vector<std::tuple<int, int, int>> firstFour(got.begin(), got.begin() + 4);
+  EXPECT_EQ(firstFour, want);
+  EXPECT_TRUE(WaitHomedAgain());
+}
