@@ -3,11 +3,16 @@
 // the counters of the run and a Start pressed right after a stop.
 #include "RunShellFixture.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTimer>
 #include <algorithm>
 
+#include "run/CDialogSMTStrategy.h"
 #include "run/RunServices.h"
+#include "stations/CDialogSetCover.h"
 
 namespace {
 
@@ -287,4 +292,54 @@ TEST_F(RunRepairShellTest, ClampLibraryClosesOnTheNozzleBeforeTheHeadLiftsAtTheR
   const std::vector<std::tuple<int, int, int>> firstFour(got.begin(), got.begin() + 4);
   EXPECT_EQ(firstFour, want);
   EXPECT_TRUE(WaitHomedAgain());
+}
+
+// The placement list scrolls with the run: the rows being placed come into
+// view, down to the last ones.
+TEST_F(RunRepairShellTest, ThePlacementListScrollsWithTheRun) {
+  StartConnected(kTwoHeads);
+  app->frame()->show();
+  std::vector<smt::run::PlacementRow> rows;
+  for (int i = 0; i < 40; ++i) rows.push_back(Part(i + 1, 5 + i, -5, i % 2 ? "W2" : "W1"));
+  PutJob({NoVision(TapeFeeder("W1", 10, -20, "")), NoVision(TapeFeeder("W2", 14, -20, ""))}, rows);
+  QTableView* list = view->m_pPartList->PlacementView();
+  Pump([] { return false; }, std::chrono::milliseconds(100));
+  QScrollBar* bar = list->verticalScrollBar();
+  ASSERT_GT(bar->maximum(), 0) << "the list shows only some of its rows";
+  ASSERT_EQ(bar->value(), 0);
+  std::vector<int> values;
+  QObject::connect(bar, &QScrollBar::valueChanged, [&](int v) {
+    if (g_bMachineBusy) values.push_back(v);
+  });
+  ASSERT_TRUE(RunToEnd(std::chrono::seconds(60)));
+  ASSERT_GE(values.size(), 2u) << "the list moved with the run";
+  EXPECT_LT(values[0], values[1]) << "downwards";
+  EXPECT_EQ(*std::max_element(values.begin(), values.end()), bar->maximum()) << "down to the last rows";
+  EXPECT_EQ(Placements(*sim).size(), 40u);
+}
+
+// The strategy page's cover-tape "设置" opens the cover-tape page.
+TEST_F(RunRepairShellTest, TheStrategyPagesCoverButtonOpensTheCoverTapePage) {
+  WriteMachine(std::string(kOneHead) + "m_Cover=1\n");
+  CMainFrame& f = Start();
+  view = f.view();
+  ASSERT_NE(view, nullptr);
+  bool strategyShown = false, coverShown = false;
+  QTimer::singleShot(0, [&] {
+    auto* page = qobject_cast<CDialogSMTStrategy*>(QApplication::activeModalWidget());
+    if (!page) return;
+    strategyShown = true;
+    QTimer::singleShot(0, [&] {
+      auto* cover = qobject_cast<CDialogSetCover*>(QApplication::activeModalWidget());
+      coverShown = cover != nullptr;
+      if (cover) cover->reject();
+    });
+    ASSERT_TRUE(page->Button(1459)->isEnabled());
+    page->Button(1459)->click();
+    page->reject();
+  });
+  view->m_pPartList->OnStrategy();
+  EXPECT_TRUE(strategyShown);
+  EXPECT_TRUE(coverShown);
+  EXPECT_TRUE(watched.Texts().empty()) << watched.Texts().front();
 }
