@@ -343,3 +343,34 @@ TEST_F(RunRepairShellTest, TheStrategyPagesCoverButtonOpensTheCoverTapePage) {
   EXPECT_TRUE(coverShown);
   EXPECT_TRUE(watched.Texts().empty()) << watched.Texts().front();
 }
+
+// The labeling machine's tray feeder moves its tape before the pick: the
+// feed command carries the tray's slack and tension in tape steps and the
+// tape speeds, with no walk, no time and no count.
+TEST_F(RunRepairShellTest, LabelingMachinesTrayFeederMovesItsTapeBeforeThePick) {
+  StartConnected("[MachineSetConfig]\nMachineSet=10\n[SmtStrategyConfig]\nm_HeaderSelect=0\nm_RunSelect=0\n"
+                 "[LabelingSetConfig]\nm_GlassSheets=1\n"
+                 "[RunFeedConfig]\nm_LabelTape_Pulse=20\nm_LabelTapeStart=3\nm_LabelTapeNormal=9\n");
+  auto tray = NoVision(TapeFeeder("S1", 10, -20, ""));
+  tray[smt::feeder::kCellFeedMode] = "托盘";
+  tray[smt::feeder::kCellSlack] = "2";
+  tray[smt::feeder::kCellTension] = "3";
+  PutJob({tray}, {Part(1, 5, -5, "S1")});
+  ASSERT_TRUE(RunToEnd());
+  const auto feeds = Commands(0x56);
+  ASSERT_EQ(feeds.size(), 1u);
+  const auto& p = feeds[0].payload;
+  ASSERT_EQ(p.size(), 17u);
+  EXPECT_EQ(p[0], 4);                                  // the south bank's tray
+  EXPECT_EQ(std::vector<uint8_t>(p.begin() + 1, p.begin() + 7), (std::vector<uint8_t>(6, 0)));  // no walk
+  EXPECT_EQ((p[7] << 8) | p[8], 40);                   // 2 mm slack
+  EXPECT_EQ((p[9] << 8) | p[10], 60);                  // 3 mm tension
+  EXPECT_EQ(p[11], 3);
+  EXPECT_EQ(p[12], 9);
+  EXPECT_EQ((p[13] << 8) | p[14], 0);                  // no feed time
+  EXPECT_EQ(p[15], 0);                                 // no count
+  EXPECT_EQ(p[16], 1);                                 // feeder 1
+  const auto seq = Sequence(*sim, {0x56, 0x67});
+  EXPECT_LT(IndexOf(seq, {0x56, 4}), IndexOf(seq, {0x67, 2}));
+  EXPECT_EQ(Placements(*sim).size(), 1u);
+}
