@@ -506,7 +506,13 @@ void CDialogSetView::ShowCameraStatus() {
     return;
   }
   if (!m_engine->HasRole(mode)) {
-    m_status->setText(Q(name));
+    // No camera of that role: no picture of another camera under its name.
+    const std::string none = mode == 1   ? m_texts["SetView.c_Message_03"]
+                             : mode == 2 ? m_texts["SetView.c_Message_04"]
+                                         : std::string("No camera found !");
+    m_status->setText(Q(name + " | " + none));
+    m_live->clear();
+    m_lastLive = QImage();
     return;
   }
   const auto stats = m_engine->Stats(mode);
@@ -641,6 +647,9 @@ void CDialogSetView::ApplyCameraParameters(int mode, double pixelPerMm, double v
   m_sliderContrast->blockSignals(false);
   m_sliderBrightness->blockSignals(false);
   UpdateViewParameters();
+  // Writing the light boxes sends the light with the camera's channel; the
+  // channel switch makes the chosen industrial camera the playing one.
+  if (g_nHighSpeedCamera.load() == 1 && g_bConnected.load()) SendBrightness();
 }
 
 void CDialogSetView::OnBnClickedOpenMarkCamera() {

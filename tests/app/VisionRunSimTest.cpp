@@ -706,3 +706,43 @@ TEST_F(VisionRunSim, TheLabelingMachineCentresOnTheTemplatesFeature) {
 }
 
 }  // namespace
+
+namespace {
+
+// The camera panel's camera buttons: the chosen camera's frames come live
+// (the one shown before pauses), not a frozen picture under a new name.
+TEST_F(VisionRunSim, ACameraButtonShowsThatCamerasLiveFrames) {
+  StartProgram(2, 1);
+  LoadJob("Yes/Camera 1", false, 0, 0, 0);
+  Introduce();
+  CDialogSetView& panel = *View().m_pSetView;
+  auto pump = [](std::chrono::milliseconds t) {
+    const auto end = std::chrono::steady_clock::now() + t;
+    while (std::chrono::steady_clock::now() < end) {
+      QApplication::processEvents();
+      std::this_thread::sleep_for(2ms);
+    }
+  };
+  struct Step {
+    void (CDialogSetView::*button)();
+    int role;
+  };
+  for (const Step step : {Step{&CDialogSetView::OnBnClickedOpenVisualCamera1, 1},
+                          Step{&CDialogSetView::OnBnClickedOpenVisualCamera2, 2},
+                          Step{&CDialogSetView::OnBnClickedOpenMarkCamera, 0}}) {
+    (panel.*step.button)();
+    pump(300ms);  // the switch settles
+    std::array<uint64_t, 3> before{};
+    for (int r = 0; r < 3; ++r) before[static_cast<size_t>(r)] = panel.Engine().Stats(r).captured;
+    pump(500ms);
+    for (int r = 0; r < 3; ++r) {
+      const uint64_t now = panel.Engine().Stats(r).captured;
+      if (r == step.role) EXPECT_GT(now, before[static_cast<size_t>(r)]) << "camera " << r << " plays";
+      else EXPECT_EQ(now, before[static_cast<size_t>(r)]) << "camera " << r << " is paused";
+    }
+    EXPECT_EQ(g_nVisionMode.load(), step.role);
+  }
+  EXPECT_TRUE(messages.service.Texts().empty()) << Shown();
+}
+
+}  // namespace
