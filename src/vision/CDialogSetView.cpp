@@ -648,8 +648,9 @@ void CDialogSetView::ApplyCameraParameters(int mode, double pixelPerMm, double v
   m_sliderBrightness->blockSignals(false);
   UpdateViewParameters();
   // Writing the light boxes sends the light with the camera's channel; the
-  // channel switch makes the chosen industrial camera the playing one.
-  if (g_nHighSpeedCamera.load() == 1 && g_bConnected.load()) SendBrightness();
+  // channel switch makes the chosen industrial camera the playing one. A
+  // running task selects its own cameras and lights.
+  if (g_nHighSpeedCamera.load() == 1 && g_bConnected.load() && !g_bMachineBusy.load()) SendBrightness();
 }
 
 void CDialogSetView::OnBnClickedOpenMarkCamera() {

@@ -734,11 +734,16 @@ TEST_F(VisionRunSim, ACameraButtonShowsThatCamerasLiveFrames) {
     pump(300ms);  // the switch settles
     std::array<uint64_t, 3> before{};
     for (int r = 0; r < 3; ++r) before[static_cast<size_t>(r)] = panel.Engine().Stats(r).captured;
-    pump(500ms);
+    // The chosen camera goes on taking frames (however busy the host is).
+    const auto end = std::chrono::steady_clock::now() + 10s;
+    while (std::chrono::steady_clock::now() < end &&
+           panel.Engine().Stats(step.role).captured < before[static_cast<size_t>(step.role)] + 3)
+      pump(20ms);
     for (int r = 0; r < 3; ++r) {
       const uint64_t now = panel.Engine().Stats(r).captured;
-      if (r == step.role) EXPECT_GT(now, before[static_cast<size_t>(r)]) << "camera " << r << " plays";
-      else EXPECT_EQ(now, before[static_cast<size_t>(r)]) << "camera " << r << " is paused";
+      // A paused camera may still hand over the one frame it was taking.
+      if (r == step.role) EXPECT_GE(now, before[static_cast<size_t>(r)] + 3) << "camera " << r << " plays";
+      else EXPECT_LE(now, before[static_cast<size_t>(r)] + 1) << "camera " << r << " is paused";
     }
     EXPECT_EQ(g_nVisionMode.load(), step.role);
   }
