@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 
 #include "DemoMachineFixture.h"
@@ -47,6 +48,30 @@ QPushButton* ButtonNamed(QWidget& w, const char* name) {
   auto* b = w.findChild<QPushButton*>(name);
   EXPECT_NE(b, nullptr) << name;
   return b;
+}
+
+// Every camera of the demo machine shows live pictures of its own under its
+// own name after its button is pressed.
+TEST_F(DemoMachine, EveryCameraShowsItsOwnLivePictures) {
+  CMainFrame& f = Start();
+  f.show();
+  ConnectAndHome();
+  CDialogSetView& panel = *f.view()->m_pSetView;
+  struct Case { const char* button; const char* title; };
+  for (Case c : {Case{"markCamera", "Mark_Camera"}, Case{"visualCamera1", "Visual_Camera_1"},
+                 Case{"visualCamera2", "Visual_Camera_2"}, Case{"markCamera", "Mark_Camera"}}) {
+    messages.service.Clear();
+    Click(panel.findChild<QPushButton*>(c.button));
+    const bool live = PumpUntil([&] {
+      const QString s = panel.StatusText();
+      // Its own pictures keep coming: the shown rate is above zero.
+      const QRegularExpressionMatch fps = QRegularExpression("Display FPS:([0-9.]+)").match(s);
+      return s.startsWith(c.title) && !s.contains("Size:0*0") && fps.hasMatch() && fps.captured(1).toDouble() > 0 &&
+             !panel.LivePicture().isNull();
+    }, 5s);
+    EXPECT_TRUE(live) << c.button << ": " << panel.StatusText().toStdString() << " | " << Messages();
+    EXPECT_TRUE(messages.service.Texts().empty()) << c.button << ": " << Messages();
+  }
 }
 
 // Import, a new feeder, Save As and Open, each through the windows an
