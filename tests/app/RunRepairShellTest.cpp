@@ -10,7 +10,10 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "link/CMachineLink.h"
+#include "link/LinkRuntime.h"
 #include "run/CDialogSMTStrategy.h"
+#include "vision/CDialogCameraList.h"
 #include "run/RunServices.h"
 #include "stations/CDialogSetCover.h"
 
@@ -373,4 +376,59 @@ TEST_F(RunRepairShellTest, LabelingMachinesTrayFeederMovesItsTapeBeforeThePick) 
   const auto seq = Sequence(*sim, {0x56, 0x67});
   EXPECT_LT(IndexOf(seq, {0x56, 4}), IndexOf(seq, {0x67, 2}));
   EXPECT_EQ(Placements(*sim).size(), 1u);
+}
+
+// The insertion machine's pick test of the feeder list picks at the feeder
+// and brings the part over vision camera 1 (its position in the camera
+// list), not to the origin.
+namespace {
+class NetworkRunShellTest : public RunRepairShellTest {
+ protected:
+  NetworkRunShellTest() { withNetworkLink = true; }
+};
+}  // namespace
+
+TEST_F(NetworkRunShellTest, InsertionMachinesPickTestGoesToTheFeederAndOnToVisionCamera1) {
+  // The eight-head boards work on the network link: the program connects,
+  // then its link is the board's network link, which homes the machine.
+  WriteMachine("[MachineSetConfig]\nMachineSet=8\n[SmtStrategyConfig]\nm_HeaderSelect=0\nm_RunSelect=0\n");
+  view = Start().view();
+  ASSERT_NE(view, nullptr);
+  bool up = false, done = false;
+  std::thread t([&] {
+    up = view->m_pManualControl->ConnectNow();
+    done = true;
+  });
+  Pump([&] { return done; }, std::chrono::seconds(20));
+  t.join();
+  ASSERT_TRUE(up);
+  smt::link::CMachineLink udp;
+  udp.SetLocalPort(0);
+  ASSERT_TRUE(udp.Open("127.0.0.1", static_cast<uint32_t>(sim->UdpPort())));
+  udp.StartReplyLoop();
+  smt::link::Runtime().udp = &udp;
+  smt::link::Runtime().commModel = 1;
+  sim->SetHeadMask(smt::link::Runtime().headMask.load());
+  const bool homed = smt::link::MachineHoming::Instance().StartHomeThread(0, 0) &&
+                     Pump([] { return g_bResetDone.load() && !g_bMachineBusy.load(); });
+  view->m_pCameraList->m_Camera_first.CameraPulse_X = 6000;
+  view->m_pCameraList->m_Camera_first.CameraPulse_Y = -4000;
+  PutJob({NoVision(TapeFeeder("W1", 10, -20, "")), NoVision(TapeFeeder("W2", 14, -20, ""))}, {Part(1, 5, -5, "W1")});
+  view->m_pFeedList->m_nSelectedRow = 1;
+  sim->ClearReceived();
+  const bool started = homed && view->m_pFeedList->StartTest(13);  // head 1, camera 1
+  const bool idle = started && Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(10));
+  smt::link::Runtime().udp = nullptr;
+  smt::link::Runtime().commModel = 0;
+  udp.Close();
+  ASSERT_TRUE(homed);
+  ASSERT_TRUE(started);
+  ASSERT_TRUE(idle);
+  const auto pick = sim->LastReceived(0x74);
+  ASSERT_TRUE(pick.has_value());
+  EXPECT_EQ(pick->payload.at(0), 2);     // feeder W2
+  EXPECT_EQ(pick->payload.at(80), 0x20);  // head 1
+  EXPECT_EQ(sim->Position(0), 6000);
+  EXPECT_EQ(sim->Position(1), -4000);
+  EXPECT_TRUE(watched.Texts().empty()) << watched.Texts().front();
 }

@@ -62,7 +62,7 @@ class RunShellTest : public ShellTest {
   void SetUp() override {
     ShellTest::SetUp();
     smt::sim::SimConfig c;
-    c.udp = false;
+    c.udp = withNetworkLink;
     c.discovery = false;
     sim = std::make_unique<smt::sim::SimBoard>(c);
     ASSERT_TRUE(sim->Start()) << sim->LastError();
@@ -172,4 +172,5 @@ class RunShellTest : public ShellTest {
 
   std::unique_ptr<smt::sim::SimBoard> sim;
   CSMTView* view = nullptr;
+  bool withNetworkLink = false;  // the board answers on the network too (set before SetUp)
 };
