@@ -692,14 +692,6 @@ void CDialogSetView::ShowMarkCamera() {
     m_bFeederLight = false;
   }
   ApplyCameraParameters(0, b.visualZoom, box, contrast, brightness);
-  ShowOwnPictures(0);
-}
-
-void CDialogSetView::ShowOwnPictures(int role) {
-  // The chosen industrial camera runs, the others rest: the view shows the
-  // chosen camera's own live pictures from the click on (the flying
-  // camera keeps its trigger mode).
-  if (g_nHighSpeedCamera.load() == 1 && RoleFitted(role)) SwitchCamera(role, -1);
 }
 
 void CDialogSetView::OnBnClickedOpenVisualCamera1() {
@@ -716,7 +708,6 @@ void CDialogSetView::OnBnClickedOpenVisualCamera1() {
   m_iDirectShowCamera = ds;
   m_dDisplayZoom = 1.0;
   ApplyCameraParameters(1, r.VisualZoom, r.VisualSize, r.Light_Contrast, r.Light_Brightness);
-  ShowOwnPictures(1);
 }
 
 void CDialogSetView::OnBnClickedOpenVisualCamera2() {
@@ -733,7 +724,6 @@ void CDialogSetView::OnBnClickedOpenVisualCamera2() {
   m_iDirectShowCamera = 0;
   m_dDisplayZoom = 1.0;
   ApplyCameraParameters(2, r.VisualZoom, r.VisualSize, r.Light_Contrast, r.Light_Brightness);
-  ShowOwnPictures(2);
 }
 
 void CDialogSetView::OnBnClickedOpenVisualCameraB() {

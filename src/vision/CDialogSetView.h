@@ -103,8 +103,6 @@ class CDialogSetView : public QWidget {
   void OnBnClickedOpenVisualCameraB();
   // Makes one role the playing industrial camera (see CameraEngine).
   bool SwitchCamera(int role, int triggerMode);
-  // After a camera button: the chosen industrial camera runs, the others rest.
-  void ShowOwnPictures(int role);
   void ShowVisualParameters(int contrast, int brightness, int featureType, double pixelPerMm, double visualSize);
 
   // Vision commands.
