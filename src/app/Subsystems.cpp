@@ -28,6 +28,7 @@
 #include "app/FeederSourceWiring.h"
 #include "app/ConveyorDialogWiring.h"
 #include "app/JogToolbarWiring.h"
+#include "app/PackageFeederWiring.h"
 #include "feeder/FeederTestThread.h"
 #include "job/BoardGeometry.h"
 #include "job/PcbRecord.h"
@@ -276,6 +277,7 @@ void InstallLibraries(CSMTView& view) {
     }
     edit.WriteFieldsToControls();
   };
+  w.updateFeeders = smt::app::PackageToFeeders(view);
   smt::library::InstallLibrarySubsystem(std::move(w));
 }
 

@@ -374,6 +374,12 @@ void CDialogFeedList::LoadEditFromRow(int row) {
 }
 
 void CDialogFeedList::UpdateRowsFromPart(const std::vector<std::string>& p) {
+  std::array<bool, 11> all;
+  all.fill(true);
+  UpdateRowsFromPart(p, all);
+}
+
+void CDialogFeedList::UpdateRowsFromPart(const std::vector<std::string>& p, const std::array<bool, 11>& pass) {
   auto cell = [&](size_t i) { return i < p.size() ? p[i] : std::string(); };
   const std::string name = cell(0);
   const FeederServices& sv = FeederHooks();
@@ -381,6 +387,7 @@ void CDialogFeedList::UpdateRowsFromPart(const std::vector<std::string>& p) {
     FeederListRow lr = ListRow(r);
     if (lr.text[kCellPackage] != name) continue;
     auto& t = lr.text;
+    // Always: sizes, nozzle, camera and vision, lights, delays, speed and image feature.
     t[6] = smt::platform::FormatDouble(TextToDouble(cell(1)), 2);
     t[7] = smt::platform::FormatDouble(TextToDouble(cell(2)), 2);
     t[8] = smt::platform::FormatDouble(TextToDouble(cell(3)), 2);
@@ -391,18 +398,21 @@ void CDialogFeedList::UpdateRowsFromPart(const std::vector<std::string>& p) {
     lr.icon[12] = cell(9) == "Yes" ? 1 : 4;
     lr.icon[13] = cell(10) == "Yes" ? 2 : 4;
     t[10] = cell(11);
-    t[14] = cell(15);
-    t[18] = FormatInt(TextToInt(cell(16)));
-    t[19] = FormatInt(TextToInt(cell(17)));
-    t[20] = FormatInt(TextToInt(cell(18)));
-    t[21] = FormatInt(TextToInt(cell(19)));
-    t[27] = FormatInt(TextToInt(cell(20)));
-    t[28] = FormatInt(TextToInt(cell(21)));
-    t[29] = FormatInt(TextToInt(cell(22)));
-    t[22] = smt::platform::FormatDouble(TextToDouble(cell(23)), 4);
-    t[11] = FormatInt(TextToInt(cell(24)));
-    t[24] = smt::platform::FormatDouble(TextToDouble(cell(25)), 4);
+    t[23] = cell(13);
+    lr.icon[23] = cell(12) == "Yes" ? 3 : 4;
     t[25] = cell(14);
+    // The passed-on ones.
+    if (pass[0]) t[14] = cell(15);
+    if (pass[1]) t[18] = FormatInt(TextToInt(cell(16)));
+    if (pass[2]) t[19] = FormatInt(TextToInt(cell(17)));
+    if (pass[3]) t[20] = FormatInt(TextToInt(cell(18)));
+    if (pass[4]) t[21] = FormatInt(TextToInt(cell(19)));
+    if (pass[5]) t[27] = FormatInt(TextToInt(cell(20)));
+    if (pass[6]) t[28] = FormatInt(TextToInt(cell(21)));
+    if (pass[7]) t[29] = FormatInt(TextToInt(cell(22)));
+    if (pass[8]) t[22] = smt::platform::FormatDouble(TextToDouble(cell(23)), 4);
+    if (pass[9]) t[11] = FormatInt(static_cast<int>(TextToDouble(cell(24))));
+    if (pass[10]) t[24] = smt::platform::FormatDouble(TextToDouble(cell(25)), 4);
     SetListRow(r, lr);
     const int g = table_.FindCurrentRow(t[0]);
     if (g < 0) {
@@ -410,10 +420,8 @@ void CDialogFeedList::UpdateRowsFromPart(const std::vector<std::string>& p) {
       return;
     }
     table_.StoreListRow(lr, g);
-    if (sv.updateRowsForFeeder) {
-      const int vision = lr.icon[12] == 1 ? 1 : lr.icon[13] == 2 ? 2 : 0;
-      sv.updateRowsForFeeder(t[0], t[0], vision, t[3], t[10]);
-    }
+    const int vision = lr.icon[12] == 1 ? 1 : lr.icon[13] == 2 ? 2 : 0;
+    sv.updateRowsForFeeder(t[0], t[0], vision, t[3], t[10]);
   }
 }
 

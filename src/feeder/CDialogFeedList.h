@@ -63,7 +63,13 @@ class CDialogFeedList : public QWidget {
   void SetRowFromEdit(int row);
   void LoadEditFromRow(int row);
   // The package library's synchronous modify: the package row's cells.
+  // The package's values into the feeders of the current group that use it.
+  // `passOn` says which of the feed, vision and vacuum values go with them
+  // (feed mode, feed count, feed time, slack, tension, XY precision, angle
+  // precision, capture time, pick height, vacuum test value, early vacuum
+  // close); without it every value goes.
   void UpdateRowsFromPart(const std::vector<std::string>& packageCells);
+  void UpdateRowsFromPart(const std::vector<std::string>& packageCells, const std::array<bool, 11>& passOn);
   void ShiftFeederPositions(double dx, double dy);
   // The view shows the panel: sort by column 0.
   void SortByColumn(int column);
