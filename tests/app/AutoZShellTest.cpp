@@ -1,0 +1,70 @@
+// The AutoZ measurement of the basic settings dialog on the program as it
+// starts, with the simulated board on the serial line: the measured height
+// shows in the open dialog and is what its OK keeps.
+#include "SettingsFlowFixture.h"
+#include "ShellSimFixture.h"
+
+namespace {
+
+// `lines` at the start of `section` of `config` (the section added when missing).
+std::string WithLines(std::string config, const std::string& section, const std::string& lines) {
+  const std::string head = "[" + section + "]\n";
+  const auto at = config.find(head);
+  if (at == std::string::npos) return config + head + lines;
+  return config.insert(at + head.size(), lines);
+}
+
+}  // namespace
+
+class AutoZShellTest : public ShellSimTest {
+ protected:
+  void TearDown() override {
+    g_bConnected = false;
+    g_bResetDone = false;
+    ShellSimTest::TearDown();
+  }
+};
+
+TEST_F(AutoZShellTest, TheMeasuredHeightShowsInTheOpenDialogAndSurvivesItsOk) {
+  // Settings the dialog's OK accepts, on the simulated board's serial line.
+  std::string config = settingsflow::kSettings;
+  config = WithLines(config, "SetBasicConfig", "m_CommModel=0\nm_Z_Measurement=-1.5000\n");
+  config = WithLines(config, "ManualControlConfig", "m_ComNumber=1\n");
+  config = WithLines(config, "SerialPortConfig", "COM1=" + sim->SerialPath() + "\n");
+  WriteConfig(config);
+  settingsflow::WriteSpeedTemplates(dir);
+  CMainFrame& f = Start();
+  ASSERT_TRUE(f.view()->m_pManualControl->ConnectNow());
+  g_bResetDone = true;
+  g_bMasterResetOk = true;
+
+  std::string shownBefore, shownAfter;
+  bool stillOpen = false;
+  const bool found = settingsflow::ConfirmDialog<smt::settings::CDialogSetBasic>(
+      *f.view(), smt::app::cmd::kSetBasic, [&](smt::settings::CDialogSetBasic& d) {
+        shownBefore = d.Edit("m_Z_Measurement")->text().toStdString();
+        d.OnAutoZ();
+        // The measurement runs on a worker; its height comes back to the window.
+        Pump([&] { return !g_bMachineBusy.load() && d.Edit("m_Z_Measurement")->text().toStdString() != shownBefore; },
+             std::chrono::seconds(10));
+        shownAfter = d.Edit("m_Z_Measurement")->text().toStdString();
+        // A refused OK would leave the dialog open: closed here so that the test never waits.
+        QTimer::singleShot(0, &d, [&stillOpen, &d] {
+          if (d.isVisible()) {
+            stillOpen = true;
+            d.reject();
+          }
+        });
+      });
+  ASSERT_TRUE(found);
+  EXPECT_EQ(shownBefore, "-1.5");
+  EXPECT_GT(Count(0x71), 0) << "the probe was asked";
+  const double measured = smt::settings::SettingsStores::Instance().machine.Basic()->m_Z_Measurement;
+  EXPECT_NE(measured, -1.5);
+  EXPECT_NE(measured, 0.0);
+  EXPECT_EQ(shownAfter, smt::platform::FormatDouble(measured, 4));
+  EXPECT_FALSE(stillOpen) << (messages.service.Texts().empty() ? "" : messages.service.Texts().back());
+  // The OK kept the measured height in the store and in the settings file.
+  EXPECT_EQ(smt::settings::SettingsStores::Instance().machine.Basic()->m_Z_Measurement, measured);
+  EXPECT_EQ(Config("SetBasicConfig", "m_Z_Measurement"), smt::platform::FormatDouble(measured, 4));
+}
