@@ -22,6 +22,7 @@
 #include "link/MotionSettings.h"
 #include "settings/SettingsStores.h"
 #include "link/OperatorNotice.h"
+#include "platform/QueuedCall.h"
 #include "platform/SettingsSection.h"
 #include "platform/SystemServices.h"
 #include "platform/WorkerThreads.h"
@@ -36,7 +37,7 @@ CDialogManualControl::CDialogManualControl(QWidget* parent) : QWidget(parent) {
   m_btnOnline->setText(QString::fromStdString(m_ButtonText));
   connect(m_btnOnline, &QPushButton::clicked, this, [this] { OnOnline(); });
   m_Jog.onStepsChanged = [this] {
-    QMetaObject::invokeMethod(this, [this] { RefreshStepDisplay(); }, Qt::QueuedConnection);
+    smt::platform::PostTo(this, [this] { RefreshStepDisplay(); });
   };
   Runtime().hooks = this;
   Runtime().udp = &m_MachineLink;
@@ -157,8 +158,7 @@ void CDialogManualControl::SetButtonText(const std::string& text) {
     m_ButtonText = text;
   }
   // Widgets change on the window thread only.
-  QMetaObject::invokeMethod(this, [this, text] { m_btnOnline->setText(QString::fromStdString(text)); },
-                            Qt::QueuedConnection);
+  smt::platform::PostTo(this, [this, text] { m_btnOnline->setText(QString::fromStdString(text)); });
 }
 
 void CDialogManualControl::AppendTo(QPlainTextEdit* box, std::string& store, const std::string& text, bool lineEnd) {
@@ -168,14 +168,11 @@ void CDialogManualControl::AppendTo(QPlainTextEdit* box, std::string& store, con
     store += piece;
     if (store.size() > 64 * 1024) store.erase(0, store.size() - 32 * 1024);
   }
-  QMetaObject::invokeMethod(
-      this,
-      [box, piece] {
-        box->moveCursor(QTextCursor::End);
-        box->insertPlainText(QString::fromStdString(piece).remove('\r'));
-        box->ensureCursorVisible();
-      },
-      Qt::QueuedConnection);
+  smt::platform::PostTo(this, [box, piece] {
+    box->moveCursor(QTextCursor::End);
+    box->insertPlainText(QString::fromStdString(piece).remove('\r'));
+    box->ensureCursorVisible();
+  });
 }
 
 void CDialogManualControl::AppendInfoLine(const std::string& text, bool lineEnd) {
@@ -193,24 +190,19 @@ void CDialogManualControl::ShowVacuumValue() {
 }
 
 void CDialogManualControl::OnSerialAck(int ackCount) {
-  QMetaObject::invokeMethod(
-      this,
-      [this, ackCount] {
-        m_editSendCount->setText(QString::number(Runtime().serialSendCount.load()));
-        m_editAckCount->setText(QString::number(ackCount));
-      },
-      Qt::QueuedConnection);
+  smt::platform::PostTo(this, [this, ackCount] {
+    m_editSendCount->setText(QString::number(Runtime().serialSendCount.load()));
+    m_editAckCount->setText(QString::number(ackCount));
+  });
 }
 
 void CDialogManualControl::OnMoveCounted(int count) {
-  QMetaObject::invokeMethod(this, [this, count] { m_editSendCount->setText(QString::number(count)); },
-                            Qt::QueuedConnection);
+  smt::platform::PostTo(this, [this, count] { m_editSendCount->setText(QString::number(count)); });
 }
 
 void CDialogManualControl::OnPositionsChanged() {
   const int32_t x = g_nCurX, y = g_nCurY, z = g_nCurZ[0], a = g_nCurA[0];
-  QMetaObject::invokeMethod(this, [this, x, y, z, a] { ShowPositions(true, x, true, y, true, z, true, a); },
-                            Qt::QueuedConnection);
+  smt::platform::PostTo(this, [this, x, y, z, a] { ShowPositions(true, x, true, y, true, z, true, a); });
 }
 
 void CDialogManualControl::ShowZAtZero() {
@@ -331,21 +323,18 @@ void CDialogManualControl::OnLinkUp() {
 }
 
 void CDialogManualControl::SetPumpButtonCheck(int which, bool checked) {
-  QMetaObject::invokeMethod(
-      this,
-      [this, which, checked] {
-        if (which < 0 || which > 8) return;
-        for (int i = 0; i < 8; ++i)
-          if (which == 0 || which == i + 1) m_pumps[i]->setChecked(checked);
-        emit PumpButtonChanged(which, checked);
-      },
-      Qt::QueuedConnection);
+  smt::platform::PostTo(this, [this, which, checked] {
+    if (which < 0 || which > 8) return;
+    for (int i = 0; i < 8; ++i)
+      if (which == 0 || which == i + 1) m_pumps[i]->setChecked(checked);
+    emit PumpButtonChanged(which, checked);
+  });
 }
 
 void CDialogManualControl::EnableJogControls(bool enable) {
   m_bJogControlsEnabled = enable;
   if (enable) m_bHomeButtonEnabled = true;
-  QMetaObject::invokeMethod(this, [this, enable] { ApplyEnableStates(enable); }, Qt::QueuedConnection);
+  smt::platform::PostTo(this, [this, enable] { ApplyEnableStates(enable); });
 }
 
 void CDialogManualControl::OnLinkLost() {
@@ -356,6 +345,5 @@ void CDialogManualControl::OnLinkLost() {
 
 void CDialogManualControl::EnableHomeButton() {
   m_bHomeButtonEnabled = true;
-  QMetaObject::invokeMethod(this, [this] { m_controls[smt::link::jogid::kReset]->setEnabled(true); },
-                            Qt::QueuedConnection);
+  smt::platform::PostTo(this, [this] { m_controls[smt::link::jogid::kReset]->setEnabled(true); });
 }

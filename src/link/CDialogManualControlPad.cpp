@@ -20,6 +20,7 @@
 #include "link/ManualMarkOffsets.h"
 #include "link/MotionSettings.h"
 #include "link/PumpButtons.h"
+#include "platform/QueuedCall.h"
 #include "platform/SettingsSection.h"
 #include "platform/MessageService.h"
 
@@ -237,7 +238,7 @@ void CDialogManualControl::SayWhyNothingMoved() {
   if (why == Nothing::None) return;
   const std::string text = JogNothingToMoveText(why == Nothing::ZeroStep);
   // After the press has been handled: the box must not take the button's release.
-  QMetaObject::invokeMethod(this, [text] { smt::platform::ShowMessage(text); }, Qt::QueuedConnection);
+  smt::platform::PostTo(this, [text] { smt::platform::ShowMessage(text); });
 }
 
 void CDialogManualControl::ReleaseControl(int id) {

@@ -10,33 +10,15 @@
 #include <mutex>
 
 #include "platform/Hooks.h"
+#include "platform/QueuedCall.h"
 #include "platform/WorkerThreads.h"
-
-#if defined(__SANITIZE_THREAD__)
-#include <sanitizer/tsan_interface.h>
-// Qt's posted-event queue orders the poster's writes before the window
-// thread's reads with Qt's own futex-based mutex, which ThreadSanitizer does
-// not see; these marks tell it about that hand-over.
-#define SMT_HANDOVER_RELEASE(p) __tsan_release(p)
-#define SMT_HANDOVER_ACQUIRE(p) __tsan_acquire(p)
-#else
-#define SMT_HANDOVER_RELEASE(p) ((void)(p))
-#define SMT_HANDOVER_ACQUIRE(p) ((void)(p))
-#endif
 
 namespace smt::platform {
 
 QtGuiDispatcher::QtGuiDispatcher() = default;
 
 void QtGuiDispatcher::Post(std::function<void()> work) {
-  SMT_HANDOVER_RELEASE(this);
-  QMetaObject::invokeMethod(
-      this,
-      [this, work = std::move(work)] {
-        SMT_HANDOVER_ACQUIRE(this);
-        GuardAction("window task", work);
-      },
-      Qt::QueuedConnection);
+  PostTo(this, [work = std::move(work)] { GuardAction("window task", work); });
 }
 
 void QtGuiDispatcher::RunBlocking(std::function<void()> work) {
@@ -57,23 +39,18 @@ void QtGuiDispatcher::RunBlocking(std::function<void()> work) {
   };
   auto state = std::make_shared<State>();
   state->work = std::move(work);
-  SMT_HANDOVER_RELEASE(this);
-  QMetaObject::invokeMethod(
-      this,
-      [this, state] {
-        SMT_HANDOVER_ACQUIRE(this);
-        std::unique_lock lock(state->m);
-        if (state->abandoned) return;
-        // A failure of the work (an unconnected hook) belongs to the caller.
-        try {
-          state->work();
-        } catch (...) {
-          state->failure = std::current_exception();
-        }
-        state->done = true;
-        state->cv.notify_all();
-      },
-      Qt::QueuedConnection);
+  PostTo(this, [state] {
+    std::unique_lock lock(state->m);
+    if (state->abandoned) return;
+    // A failure of the work (an unconnected hook) belongs to the caller.
+    try {
+      state->work();
+    } catch (...) {
+      state->failure = std::current_exception();
+    }
+    state->done = true;
+    state->cv.notify_all();
+  });
   std::unique_lock lock(state->m);
   while (!state->done) {
     if (state->cv.wait_for(lock, std::chrono::milliseconds(50), [&] { return state->done; })) break;
