@@ -206,8 +206,7 @@ void CDialogManualControl::OnPositionsChanged() {
 }
 
 void CDialogManualControl::ShowZAtZero() {
-  QMetaObject::invokeMethod(this, [this] { ShowPositions(false, 0, false, 0, true, 0, false, 0); },
-                            Qt::QueuedConnection);
+  smt::platform::PostTo(this, [this] { ShowPositions(false, 0, false, 0, true, 0, false, 0); });
 }
 
 void CDialogManualControl::OnSerialHelloAck() {
