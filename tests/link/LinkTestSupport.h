@@ -13,6 +13,7 @@
 #include "link/CSerialLink.h"
 #include "link/LinkGlobals.h"
 #include "link/LinkRuntime.h"
+#include "platform/WorkerThreads.h"
 #include "sim/SimBoard.h"
 
 namespace linktest {
@@ -75,6 +76,10 @@ class SimLinkTest : public ::testing::Test {
     smt::link::Runtime().serial = &serial;
   }
   void TearDown() override {
+    // No worker a test started (a homing, a jog) outlives the links and the
+    // simulator it talks to.
+    smt::platform::WorkerThreads::Instance().StopAndJoinAll();
+    smt::platform::WorkerThreads::Instance().ResetForTests();
     serial.Close();
     link.Close();
     sim->Stop();
