@@ -5,11 +5,14 @@
 #include "app/core/LogFile.h"
 #include "app/core/MachineState.h"
 #include "feeder/FeederServices.h"
+#include "job/BoardGeometry.h"
 #include "job/CDialogPCBEdit.h"
 #include "job/CDialogPartList.h"
 #include "link/CDialogManualControl.h"
 #include "platform/Hooks.h"
 #include "run/RunServices.h"
+#include "settings/SettingsMenuCommands.h"
+#include "vision/CDialogCameraList.h"
 #include "stations/CDialogAutoTransport.h"
 #include "stations/LampTeach.h"
 #include "stations/LabelingMachine.h"
@@ -78,6 +81,10 @@ void Optional(const Ref& r, std::string reason) {
   Ref{"CDialogPCBEdit." #m, [v] { return v->m_pPartList && v->m_pPartList->PcbEditor().m.connected(); }}
 #define JOG(m) \
   Ref{"CDialogManualControl." #m, [v] { return v->m_pManualControl && v->m_pManualControl->m.connected(); }}
+#define COORD(m) \
+  Ref{"CoordinateTests." #m, [v] { return v->m_pPartList && v->m_pPartList->CoordTests().m.connected(); }}
+#define CAMLIST(m) \
+  Ref{"CDialogCameraList.hooks." #m, [v] { return v->m_pCameraList && v->m_pCameraList->hooks.m.connected(); }}
 #define SETVIEW(m) \
   Ref{"CDialogSetView.hooks." #m, [v] { return v->m_pSetView && v->m_pSetView->hooks.m.connected(); }}
 
@@ -270,6 +277,20 @@ void DeclareShellHooks(CSMTView& view) {
   Need(SETVIEW(homingWaiver), kAll, kNone);
   Need(SETVIEW(recognizeLiveFrame), kPlacing, kNone);
   Need(SETVIEW(heightChanged), kAll, kNone);
+
+  // --- coordinate tests ---
+  Need(COORD(openMarkCamera), kAll, kNone);
+  Need(COORD(setFeedLightOnce), kAll, kNone);
+  Need(COORD(autoChangeNozzle), kAll, kNone);
+
+  // --- camera table and head layout ---
+  Need(CAMLIST(rowsCommitted), kAll, kNone);
+  Need(CAMLIST(feederCameraColumn), kAll, kNone);
+  Need(CAMLIST(markFeedersWithoutVision), kAll, kNone);
+  Need(CAMLIST(boardMark), kAll, kNone);
+  Need(CAMLIST(layoutHeads), kAll, kNone);
+  Need(Ref{"HeadLayout.flyCameraInputs", [] { return smt::job::g_GetFlyCameraInputs.connected(); }}, kAll, kNone);
+  Need(Ref{"Settings.pulseCommitted", [] { return smt::settings::PulseCommitted().connected(); }}, kAll, kNone);
   (void)kLabeling;
   (void)AllTypesBut;
 }

@@ -3,6 +3,7 @@
 #include <QComboBox>
 
 #include "app/HookTable.h"
+#include "app/PageWiring.h"
 #include "app/JogPanelPulseTestRunner.h"
 #include "app/ShellConnections.h"
 #include "app/MainFrame.h"
@@ -406,5 +407,6 @@ void InstallSubsystems(CSMTView& view) {
   smt::app::InstallConveyorDialogWiring(view);
   smt::app::ConnectShell(view);
   smt::app::InstallVisionRun(view);
+  smt::app::InstallPageWiring(view);
   smt::app::DeclareShellHooks(view);
 }

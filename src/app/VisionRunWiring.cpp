@@ -440,16 +440,8 @@ void WireVisionRun(const VisionRunParts& in) {
       if (channel >= 1 && channel <= 3) panel->SwitchCamera(channel - 1, trigger);
     });
   }
-  // The fly pass lies where the first vision camera is.
-  QPointer<CDialogCameraList> list = in.cameras;
-  smt::job::g_GetFlyCameraInputs = [list] {
-    smt::job::FlyCameraInputs fly;
-    if (!list) return fly;
-    fly.cameraX = list->m_Camera_first.CameraPulse_X;
-    fly.cameraY = list->m_Camera_first.CameraPulse_Y;
-    for (size_t k = 0; k < 8; ++k) fly.triggerPulse[k] = list->m_Settings.m_iTriggerPulse[k];
-    return fly;
-  };
+  // The fly pass lies where the first vision camera is (the inputs are
+  // connected with the camera list, PageWiring.cpp).
   smt::job::SetupHeadLayout();
 }
 

@@ -197,7 +197,7 @@ bool SetupHeadLayout(int machineType, const FlyCameraInputs& in) {
 }
 
 bool SetupHeadLayout() {
-  return SetupHeadLayout(g_nMachineType.load(), g_GetFlyCameraInputs ? g_GetFlyCameraInputs() : FlyCameraInputs{});
+  return SetupHeadLayout(g_nMachineType.load(), g_GetFlyCameraInputs());
 }
 
 }  // namespace smt::job

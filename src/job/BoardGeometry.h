@@ -11,6 +11,8 @@
 #include <functional>
 #include <utility>
 
+#include "platform/Hooks.h"
+
 namespace smt::settings {
 struct BasicSettings;
 struct PulseSettings;
@@ -79,8 +81,8 @@ struct FlyCameraInputs {
   int32_t cameraX = 0, cameraY = 0;
   std::array<int32_t, 8> triggerPulse{};
 };
-// Installed by the camera list; without it the inputs are all 0.
-inline std::function<FlyCameraInputs()> g_GetFlyCameraInputs;
+// Connected by the shell to the camera list.
+inline smt::platform::Hook<FlyCameraInputs()> g_GetFlyCameraInputs{"HeadLayout.flyCameraInputs"};
 
 // Lays out the fly-camera pass for the machine type. Always true.
 bool SetupHeadLayout(int machineType, const FlyCameraInputs& in);

@@ -69,7 +69,7 @@ void CoordinateTests::RunListTest(RowKind list, Device device) {
   auto [tx, ty] = BoardPointTarget(x, y, pr, pc, marks);
   switch (device) {
     case Device::Nozzle:
-      if (!(autoChangeNozzle && autoChangeNozzle())) {
+      if (!autoChangeNozzle()) {
         const int n = CellInt(logic_.Rows(list)[static_cast<size_t>(row)].Cell(12));
         tx -= NozzleOffsetX(n);
         ty -= NozzleOffsetY(n);
@@ -84,8 +84,8 @@ void CoordinateTests::RunListTest(RowKind list, Device device) {
     case Device::Camera:
       tx -= g_nCameraOffsetX;
       ty -= g_nCameraOffsetY;
-      if (setFeedLightOnce) setFeedLightOnce();
-      if (openMarkCamera) openMarkCamera();
+      setFeedLightOnce();
+      openMarkCamera();
       break;
   }
   g_nTargetX = tx;
@@ -127,7 +127,7 @@ void CoordinateTests::OnPlatformTest(PlatformTest which) {
   px -= ox;
   py -= oy;
   if (which == PlatformTest::CameraToY1 || which == PlatformTest::CameraToY2)
-    if (openMarkCamera) openMarkCamera();
+    openMarkCamera();
   if (code >= 536) {
     g_nTargetX = px;
     g_nTargetY = py;

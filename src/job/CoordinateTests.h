@@ -11,6 +11,7 @@
 
 #include "job/PartListLogic.h"
 #include "link/MotionGlobals.h"
+#include "platform/Hooks.h"
 
 // Lamp machine (type 4): the targets of axis 9 (dispensing heads and Mark
 // camera) and axis 12 (the Y2 platform) are the link's second-platform targets.
@@ -42,12 +43,12 @@ class CoordinateTests {
   explicit CoordinateTests(PartListLogic& logic) : logic_(logic) {}
 
   MarkMeasurement marks;
-  // Seams.
-  std::function<void()> openMarkCamera;   // the camera panel's Mark camera
-  std::function<void()> setFeedLightOnce; // its one-shot light flag
-  std::function<int()> autoChangeNozzle;  // the strategy's m_AutoChangeNozzle
-  // Waits are bounded by the link's reply time-outs; `onDone` (tests) runs
-  // on the worker after the move.
+  // Connected by the shell (loud when not).
+  smt::platform::Hook<void()> openMarkCamera{"CoordinateTests.openMarkCamera"};     // the camera panel's Mark camera
+  smt::platform::Hook<void()> setFeedLightOnce{"CoordinateTests.setFeedLightOnce"}; // its one-shot light flag
+  smt::platform::Hook<int()> autoChangeNozzle{"CoordinateTests.autoChangeNozzle"};  // the strategy's m_AutoChangeNozzle
+  // Waits are bounded by the link's reply time-outs. A watcher (tests)
+  // may ask to be told on the worker when the move has ended; nobody needs it.
   std::function<void(bool moved)> onDone;
 
   int m_nCoordTestCode = 0;

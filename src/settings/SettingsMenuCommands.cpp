@@ -29,9 +29,14 @@ void SettingsMenuCommands::OnSetBasic() {
   run_(dlg);
 }
 
+smt::platform::Hook<void()>& PulseCommitted() {
+  static smt::platform::Hook<void()> hook{"Settings.pulseCommitted"};
+  return hook;
+}
+
 void SettingsMenuCommands::OnSetPulse() {
   CDialogSetPulse dlg(machine_, appDir_, language_, parent_, runner_);
-  run_(dlg);
+  if (run_(dlg) == QDialog::Accepted) PulseCommitted()();
 }
 
 void SettingsMenuCommands::OpenSpeedTemplates(int page) {

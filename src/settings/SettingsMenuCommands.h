@@ -6,9 +6,15 @@
 #include <functional>
 #include <string>
 
+#include "platform/Hooks.h"
 #include "settings/CDialogSetBasic.h"
 
 namespace smt::settings {
+
+// After the pulse settings' OK: what follows the new pulses outside the
+// settings (the camera table's positions and steps). One process-wide
+// instance; the shell connects it.
+smt::platform::Hook<void()>& PulseCommitted();
 
 class MachineSettingsStore;
 class SpeedStore;

@@ -200,10 +200,13 @@ void CDialogCameraList::LoadLanguage(const std::string& appDir, const std::strin
 void CDialogCameraList::LoadTable(const std::vector<std::string>& rows) { m_Table.LoadTable(rows); }
 void CDialogCameraList::SaveTable(std::vector<std::string>& rows) const { rows = m_Table.SaveTable(); }
 
-void CDialogCameraList::RebuildCameraRecords() { m_Table.RebuildRecords(XPulse(), YPulse()); }
+void CDialogCameraList::RebuildCameraRecords() {
+  m_Table.RebuildRecords(XPulse(), YPulse());
+  // The fly pass lies where the first camera is.
+  hooks.layoutHeads();
+}
 
 void CDialogCameraList::SyncFeederVisionIcons() {
-  if (!hooks.feederCameraColumn || !hooks.markFeedersWithoutVision) return;
   const auto column = hooks.feederCameraColumn();
   if (column.empty()) return;
   const auto rows = FeedersWithoutVisionCamera(m_Table.Names(), column);
@@ -212,7 +215,7 @@ void CDialogCameraList::SyncFeederVisionIcons() {
 
 void CDialogCameraList::ShiftCameraPositions(double dx, double dy) {
   m_Table.ShiftPositions(dx, dy, XPulse(), YPulse());
-  if (hooks.rowsCommitted) hooks.rowsCommitted(m_Table.SaveTable());
+  hooks.rowsCommitted(m_Table.SaveTable());
   SaveConfig(m_strAppPath);
 }
 
@@ -399,7 +402,7 @@ void CDialogCameraList::OnOK() {
     ShowMessage(std::string("config_camera.fig: ") + e.what());
     return;
   }
-  if (hooks.rowsCommitted) hooks.rowsCommitted(rows);
+  hooks.rowsCommitted(rows);
   SaveConfig(m_strAppPath);
   accept();
 }
@@ -518,7 +521,7 @@ void CDialogCameraList::OnCalibrationMenu(int task) {
   job->appDir = m_strAppPath;
   // The shown board's Mark values, taken here on the window thread: the
   // task's worker reads this copy.
-  if (hooks.boardMark) {
+  {
     const BoardMarkView mark = hooks.boardMark();
     job->boardMark = [mark] { return mark; };
   }

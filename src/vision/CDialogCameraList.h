@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Hooks.h"
 #include "vision/CameraCalibration.h"
 #include "vision/CameraListSettings.h"
 #include "vision/CameraTable.h"
@@ -32,15 +33,20 @@ class CDialogCameraList : public QDialog {
   explicit CDialogCameraList(QWidget* parent = nullptr);
   ~CDialogCameraList() override;
 
-  // What the dialog reaches of the shell and its neighbours.
+  // What the dialog reaches of the shell and its neighbours. The shell
+  // connects every one; calling one it did not connect is an error naming it.
   struct Hooks {
+    template <class Sig>
+    using Hook = smt::platform::Hook<Sig>;
     // The frame's rows of "config_camera.fig" after OK or a shift.
-    std::function<void(const std::vector<std::string>& rows)> rowsCommitted;
+    Hook<void(const std::vector<std::string>& rows)> rowsCommitted{"CDialogCameraList.hooks.rowsCommitted"};
     // Feeder list: each feeder row's vision-camera column, and the icon
     // update of the rows that have no vision camera.
-    std::function<std::vector<std::string>()> feederCameraColumn;
-    std::function<void(const std::vector<int>& rows)> markFeedersWithoutVision;
-    std::function<BoardMarkView()> boardMark;
+    Hook<std::vector<std::string>()> feederCameraColumn{"CDialogCameraList.hooks.feederCameraColumn"};
+    Hook<void(const std::vector<int>& rows)> markFeedersWithoutVision{"CDialogCameraList.hooks.markFeedersWithoutVision"};
+    Hook<BoardMarkView()> boardMark{"CDialogCameraList.hooks.boardMark"};
+    // The head layout worked out again from the records (after a rebuild).
+    Hook<void()> layoutHeads{"CDialogCameraList.hooks.layoutHeads"};
   };
   Hooks hooks;
   CDialogSetView* m_pSetView = nullptr;

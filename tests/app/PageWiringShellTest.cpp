@@ -5,11 +5,21 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTimer>
 
+#include "SettingsFlowFixture.h"
 #include "ShellFixture.h"
+#include "ShellSimFixture.h"
 #include "app/CommandIds.h"
+#include "feeder/FeederTable.h"
+#include "job/BoardGeometry.h"
+#include "settings/CDialogSetPulse.h"
+#include "vision/CDialogCameraList.h"
 #include "job/JobRows.h"
+#include "job/PcbRecord.h"
+#include "vision/CDialogSetView.h"
+#include "vision/VisionGlobals.h"
 #include "run/CDialogSMTStrategy.h"
 #include "run/StrategySettings.h"
 
@@ -100,4 +110,136 @@ TEST_F(PageWiringShellTest, StrategyPageRenumbersTheListsAndItsOkSwitchesTheDisp
   }
   // The renumbered list shows the new numbers.
   EXPECT_EQ(list.PlacementView()->model()->index(1, 0).data().toString().toStdString(), "2");
+}
+
+namespace {
+
+std::string CameraRow(const std::string& name, double x, double y) {
+  std::string row = name + "\t" + std::to_string(x) + "\t" + std::to_string(y) + "\t";
+  for (int k = 0; k < 16; ++k) row += "0\t";
+  return row + "0\t10\t5\t100\t100\t0\t0\t0\t100\t";
+}
+
+// Opens the camera table from the menu and presses its OK.
+bool OkOnCameraTable(CSMTView& view) {
+  bool shown = false;
+  QTimer::singleShot(0, [&] {
+    if (auto* d = qobject_cast<CDialogCameraList*>(QApplication::activeModalWidget())) {
+      shown = true;
+      d->OnOK();
+      if (d->isVisible()) d->reject();
+    }
+  });
+  view.OnCommand(smt::app::cmd::kCameraList);
+  return shown;
+}
+
+smt::feeder::FeederListRow FeederWithCamera(const std::string& number, const std::string& camera) {
+  smt::feeder::FeederListRow r;
+  r.text[0] = number;
+  r.text[12] = camera;
+  r.icon[12] = 1;
+  return r;
+}
+
+}  // namespace
+
+TEST_F(PageWiringShellTest, CameraTableOkLaysOutTheHeadsAndMarksFeedersWithoutAVisionCamera) {
+  WriteConfig("[SetPulseConfig]\nm_X_Pulse=100\nm_Y_Pulse=100\nm_Z_Pulse=100\nm_A_Pulse=10\n");
+  smt::platform::WriteListFile(dir / "config_camera.fig", {std::nullopt, {CameraRow("Camera 1", 100, -50)}});
+  CMainFrame& f = Start();
+  CSMTView& v = *f.view();
+  CDialogFeedList& feeders = *v.m_pFeedList;
+  while (feeders.RowCount() > 0) feeders.List()->removeRow(0);
+  feeders.InsertListRow(0, FeederWithCamera("1", "Camera 1"));
+  feeders.InsertListRow(1, FeederWithCamera("2", "Camera 2"));
+  feeders.InsertListRow(2, FeederWithCamera("3", ""));
+  // At start-up the records are as last saved (none): the fly pass is at 0.
+  EXPECT_EQ(g_nFlyY, 0);
+
+  ASSERT_TRUE(OkOnCameraTable(v));
+  EXPECT_EQ(v.m_pCameraList->m_Camera_first.CameraPulse_X, 10000);
+  EXPECT_EQ(v.m_pCameraList->m_Camera_first.CameraPulse_Y, -5000);
+  // The head layout followed the rebuilt record: the pass runs on the camera's line.
+  EXPECT_EQ(g_nFlyY, -5000);
+  EXPECT_EQ(g_nFlyEndX, 10000 + smt::job::NozzleOffsetX(2));
+  // One camera row: feeders whose camera is another get the no-vision icon.
+  EXPECT_EQ(feeders.ListRow(0).icon[12], 1);
+  EXPECT_EQ(feeders.ListRow(1).icon[12], 4);
+  EXPECT_EQ(feeders.ListRow(2).icon[12], 4);
+}
+
+TEST_F(PageWiringShellTest, PulseSettingsOkWorksTheCameraPositionsOutAgainInSteps) {
+  WriteConfig("[SetPulseConfig]\nm_X_Pulse=100\nm_Y_Pulse=100\nm_Z_Pulse=100\nm_A_Pulse=10\n");
+  smt::platform::WriteListFile(dir / "config_camera.fig",
+                               {std::nullopt, {CameraRow("Camera 1", 100, -50), CameraRow("Camera 2", 1.5, 20)}});
+  CMainFrame& f = Start();
+  CSMTView& v = *f.view();
+  ASSERT_TRUE(OkOnCameraTable(v));
+  ASSERT_EQ(v.m_pCameraList->m_Camera_second.CameraPulse_X, 150);
+
+  ASSERT_TRUE(settingsflow::ConfirmDialog<smt::settings::CDialogSetPulse>(v, smt::app::cmd::kSetPulse, [](auto& d) {
+    d.Edit("m_X_Pulse")->setText("250");
+    d.Edit("m_Y_Pulse")->setText("200");
+  }));
+  EXPECT_EQ(v.m_pCameraList->m_Camera_first.CameraPulse_X, 25000);
+  EXPECT_EQ(v.m_pCameraList->m_Camera_first.CameraPulse_Y, -10000);
+  EXPECT_EQ(v.m_pCameraList->m_Camera_second.CameraPulse_X, 375);
+  EXPECT_EQ(v.m_pCameraList->m_Camera_second.CameraPulse_Y, 4000);
+  // The positions are re-formatted with four decimals for the frame and the
+  // records saved with the settings.
+  ASSERT_EQ(f.m_lists.cameraRows.size(), 2u);
+  EXPECT_EQ(f.m_lists.cameraRows[1].substr(0, 25), "Camera 2\t1.5000\t20.0000\t0");
+  EXPECT_EQ(Config("CameraListConfig", "m_Camera_first.CameraPulse_X"), "25000");
+}
+
+class CoordinateTestShellSim : public ShellSimTest {
+ protected:
+  void TearDown() override {
+    g_nHighSpeedCamera = 0;
+    ShellSimTest::TearDown();
+  }
+};
+
+// "相机到元件坐标测试" from the placement list's menu: the Mark camera is
+// switched on with the feeder brightness for that one opening, and the
+// simulated board carries the camera over the part.
+TEST_F(CoordinateTestShellSim, CameraTestSwitchesToTheMarkCameraWithTheFeederLightAndMovesOverThePart) {
+  CMainFrame& f = StartConnected();
+  CSMTView& v = *f.view();
+  CDialogPartList& p = *v.m_pPartList;
+  CDialogSetView& camera = *v.m_pSetView;
+  g_nHighSpeedCamera = 1;  // live view without a capture device
+  auto& job = p.Job();
+  smt::job::PcbRecord rec;
+  rec.m_strName = "B";
+  rec.m_nRows = 1;
+  rec.m_nCols = 1;
+  rec.m_dOriginX = 20;
+  rec.m_dOriginY = -100;
+  rec.m_PanelGrid = smt::job::FullPanelGrid(1, 1);
+  rec.m_nLightBrightness = 40;  // the board's Mark brightness
+  job.pcbs.m_Records.push_back(rec);
+  job.ShowRecord(0);
+  smt::job::ListRow part(smt::job::CellCount(smt::job::RowKind::Placement));
+  part.cells[0] = "1";
+  part.cells[1] = "10";
+  part.cells[2] = "5";
+  job.placementRows = {part};
+  job.NotifyRows(smt::job::RowKind::Placement);
+  camera.m_FeedBrightness = 77;
+  camera.m_Light_Brightness = 5;
+  g_nVisionMode = 1;
+  p.Logic().State(smt::job::RowKind::Placement).testRow = 0;
+
+  p.OnMenuCommand(32783);  // "相机到元件坐标测试"
+  EXPECT_EQ(g_nVisionMode.load(), 0) << "the live view is the Mark camera";
+  EXPECT_EQ(camera.m_Light_Brightness, 77) << "the feeder brightness for this opening";
+  EXPECT_FALSE(camera.m_bFeederLight);
+  ASSERT_TRUE(Pump([&] { return !g_bMachineBusy.load() && sim->Position(0) == 3000; }, std::chrono::seconds(10)));
+  EXPECT_EQ(sim->Position(1), -9500);
+
+  // The next Mark opening takes the board's brightness again.
+  camera.OnBnClickedOpenMarkCamera();
+  EXPECT_EQ(camera.m_Light_Brightness, 40);
 }

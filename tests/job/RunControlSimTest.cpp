@@ -235,6 +235,9 @@ class CoordSim : public RunSim {
       moved = m;
       done = true;
     };
+    tests.autoChangeNozzle = [] { return 0; };
+    tests.openMarkCamera = [] {};
+    tests.setFeedLightOnce = [] {};
   }
   void TearDown() override {
     smt::platform::WorkerThreads::Instance().StopAndJoinAll();

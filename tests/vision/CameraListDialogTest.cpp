@@ -18,6 +18,7 @@
 #include "support/TempDir.h"
 #include "vision/CDialogCameraEdit.h"
 #include "vision/CDialogCameraList.h"
+#include "vision/CDialogSetView.h"
 #include "vision/VisionGlobals.h"
 
 using namespace smt::vision;
@@ -35,6 +36,11 @@ class CameraListDialog : public ::testing::Test {
     g_nHighSpeedCamera = 0;
     g_nVisionMode = 0;
     dialog.m_strAppPath = dir.str();
+    dialog.hooks.rowsCommitted = [](const std::vector<std::string>&) {};
+    dialog.hooks.feederCameraColumn = [] { return std::vector<std::string>{}; };
+    dialog.hooks.markFeedersWithoutVision = [](const std::vector<int>&) {};
+    dialog.hooks.boardMark = [] { return BoardMarkView{}; };
+    dialog.hooks.layoutHeads = [] {};
     // The editor "opens": the test types into it and presses OK or Cancel.
     dialog.runEditor = [this](CDialogCameraEdit& e) {
       if (typeInto) typeInto(e);
