@@ -826,7 +826,7 @@ void CDialogFeedList::OnTemplate(int mode) {
     ShowMessage(texts_.Get("FeedList.c_Message_04"));
     return;
   }
-  if (auto f = FeederHooks().templateCommand) f(mode, ListRow(m_nSelectedRow).text[0]);
+  FeederHooks().templateCommand(mode, ListRow(m_nSelectedRow).text[0]);
 }
 
 // --- CSV ---------------------------------------------------------------------------------------

@@ -7,6 +7,10 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
+#include <atomic>
+#include <filesystem>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 
 #include "SettingsFlowFixture.h"
 #include "ShellFixture.h"
@@ -19,6 +23,7 @@
 #include "job/JobRows.h"
 #include "job/PcbRecord.h"
 #include "vision/CDialogSetView.h"
+#include "vision/CameraDS.h"
 #include "vision/VisionGlobals.h"
 #include "run/CDialogSMTStrategy.h"
 #include "run/StrategySettings.h"
@@ -242,4 +247,96 @@ TEST_F(CoordinateTestShellSim, CameraTestSwitchesToTheMarkCameraWithTheFeederLig
   // The next Mark opening takes the board's brightness again.
   camera.OnBnClickedOpenMarkCamera();
   EXPECT_EQ(camera.m_Light_Brightness, 40);
+}
+
+class DrillEndShellSim : public ShellSimTest {};
+
+// The drilling machine's run end lifts the drill (axis code 4, 10000 steps)
+// with the drill editor's lift start and lift run speeds, on the wire.
+TEST_F(DrillEndShellSim, RunEndLiftsTheDrillWithTheEditorsTwoSpeeds) {
+  CMainFrame& f = StartConnected("[MachineSetConfig]\nMachineSet=9\n");
+  ASSERT_EQ(g_nMachineType.load(), 9);
+  CDialogPartList& p = *f.view()->m_pPartList;
+  p.Logic().drillEdit.liftStart = 7;
+  p.Logic().drillEdit.liftRun = 9;
+  sim->ClearReceived();
+  p.OnRunEnd(true);
+  ASSERT_TRUE(Pump([&] { return sim->LastReceived(0x61).has_value(); }, std::chrono::seconds(5)));
+  const auto lift = *sim->LastReceived(0x61);
+  ASSERT_EQ(lift.payload.size(), 7u);  // axis, steps (sign and magnitude), start, run
+  EXPECT_EQ(lift.payload[0], 4);
+  EXPECT_EQ(lift.payload[5], 7);
+  EXPECT_EQ(lift.payload[6], 9);
+  EXPECT_EQ(sim->Position(40), 10000);  // A1's motor turned by 10000 steps
+}
+
+class FeederCameraCommandsShellSim : public ShellSimTest {
+ protected:
+  void TearDown() override {
+    if (app && app->frame() && app->frame()->view()->m_pSetView)
+      for (auto& c : app->frame()->view()->m_pSetView->m_pDirectShowCamera) c.reset();
+    ShellSimTest::TearDown();
+  }
+};
+
+namespace {
+
+// A picture with a pattern `shift` pixels right of the middle.
+cv::Mat PatternFrame(int shift) {
+  cv::Mat m(480, 640, CV_8UC3, cv::Scalar(30, 30, 30));
+  const cv::Point c(320 + shift, 240);
+  cv::rectangle(m, cv::Rect(c.x - 30, c.y - 12, 36, 20), cv::Scalar(230, 230, 230), cv::FILLED);
+  cv::circle(m, cv::Point(c.x + 22, c.y + 18), 9, cv::Scalar(160, 160, 160), cv::FILLED);
+  cv::line(m, cv::Point(c.x - 40, c.y + 35), cv::Point(c.x + 5, c.y + 30), cv::Scalar(200, 200, 200), 3);
+  return m;
+}
+
+}  // namespace
+
+// The feeder list's "获取模板" keeps the Mark camera's picture under the
+// selected feeder's number; "查找模板" finds it again in a picture where it
+// moved and sends the machine after it. The camera panel's vision test
+// names the selected feeder's package.
+TEST_F(FeederCameraCommandsShellSim, GetAndFindTemplateUnderTheSelectedFeedersNumberAndTheVisionTestsPackage) {
+  CMainFrame& f = StartConnected();
+  CSMTView& v = *f.view();
+  CDialogSetView& camera = *v.m_pSetView;
+  CDialogFeedList& feeders = *v.m_pFeedList;
+  g_nHighSpeedCamera = 0;
+  std::atomic<int> shift{0};
+  camera.m_pDirectShowCamera[0] = std::make_unique<CCameraDS>([&shift] { return PatternFrame(shift.load()); });
+  // The shown board's Mark values: 10 pixels per mm, a 10 mm box.
+  auto& job = v.m_pPartList->Job();
+  smt::job::PcbRecord rec;
+  rec.m_strName = "B";
+  rec.m_dVisualZoom = 10;
+  rec.m_dVisualBox = 10;
+  job.pcbs.m_Records.push_back(rec);
+  job.shownPcbName = "B";
+  camera.OnBnClickedOpenMarkCamera();
+  ASSERT_EQ(g_nVisionMode.load(), 0);
+
+  while (feeders.RowCount() > 0) feeders.List()->removeRow(0);
+  smt::feeder::FeederListRow row;
+  row.text[0] = "F7";
+  row.text[smt::feeder::kCellPackage] = "C0805";
+  feeders.InsertListRow(0, row);
+  feeders.m_nSelectedRow = 0;
+  EXPECT_EQ(camera.hooks.selectedFeederPackage(), "C0805");
+
+  feeders.OnTemplate(3);  // "获取模板"
+  const auto file = dir.path() / "Template" / "F7.png";
+  ASSERT_TRUE(Pump([&] { return std::filesystem::exists(file); }, std::chrono::seconds(5)));
+  EXPECT_EQ(cv::imread(file.string()).rows, 100);
+
+  // The part moved 3 mm to the right; the search box is 20 mm.
+  shift = 30;
+  job.pcbs.m_Records[0].m_dVisualBox = 20;
+  camera.OnBnClickedOpenMarkCamera();
+  const int64_t x0 = sim->Position(0);
+  feeders.OnTemplate(4);  // "查找模板"
+  EXPECT_EQ(std::abs(camera.m_nMoveX.load()), 300);
+  EXPECT_EQ(camera.m_nMoveY.load(), 0);
+  ASSERT_TRUE(Pump([&] { return !g_bMachineBusy.load() && sim->Position(0) != x0; }, std::chrono::seconds(5)));
+  EXPECT_EQ(std::abs(sim->Position(0) - x0), 300);
 }
