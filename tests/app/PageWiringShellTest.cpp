@@ -20,6 +20,7 @@
 #include "job/BoardGeometry.h"
 #include "settings/CDialogSetPulse.h"
 #include "vision/CDialogCameraList.h"
+#include "job/CDialogPCBEdit.h"
 #include "job/JobRows.h"
 #include "job/PcbRecord.h"
 #include "vision/CDialogSetView.h"
@@ -236,6 +237,8 @@ TEST_F(CoordinateTestShellSim, CameraTestSwitchesToTheMarkCameraWithTheFeederLig
   camera.m_Light_Brightness = 5;
   g_nVisionMode = 1;
   p.Logic().State(smt::job::RowKind::Placement).testRow = 0;
+  g_nCurX = 0;  // the counters start where the simulated board does
+  g_nCurY = 0;
 
   p.OnMenuCommand(32783);  // "相机到元件坐标测试"
   EXPECT_EQ(g_nVisionMode.load(), 0) << "the live view is the Mark camera";
@@ -339,4 +342,47 @@ TEST_F(FeederCameraCommandsShellSim, GetAndFindTemplateUnderTheSelectedFeedersNu
   EXPECT_EQ(camera.m_nMoveY.load(), 0);
   ASSERT_TRUE(Pump([&] { return !g_bMachineBusy.load() && sim->Position(0) != x0; }, std::chrono::seconds(5)));
   EXPECT_EQ(std::abs(sim->Position(0) - x0), 300);
+}
+
+class VisionOriginShellSim : public FeederCameraCommandsShellSim {};
+
+// "相机到视觉原点" (not from the drop-down) with correction passes set: after
+// the move the vision-origin calibration looks at the origin mark and
+// centres the camera on it; the counters keep the nominal position.
+TEST_F(VisionOriginShellSim, CameraToVisionOriginRunsTheCalibrationAfterTheMove) {
+  CMainFrame& f = StartConnected();
+  auto& machine = smt::settings::SettingsStores::Instance().machine;
+  auto basic = *machine.Basic();
+  basic.m_X_VisualOrigin = 50;
+  basic.m_Y_VisualOrigin = -50;
+  basic.m_CottectionTimeReset = 1;
+  basic.m_VisualOriginBox = 4;
+  basic.m_VisualOriginSize = 1;
+  basic.m_OriginLightContrast = 100;
+  basic.m_bStopPosition = 0;
+  machine.SetBasic(basic);
+  CSMTView& v = *f.view();
+  CDialogSetView& camera = *v.m_pSetView;
+  g_nHighSpeedCamera = 0;
+  // The origin mark, 1 mm across, seen 1 mm right of the picture's middle
+  // (the PCB editor's zoom of 20 pixels per mm).
+  v.m_pPartList->PcbEditor().Fields().m_VisualZoom = 20;
+  v.m_pPartList->PcbEditor().Fields().m_DetectPrecision = 20;  // ±20 % of the mark's size
+  camera.m_pDirectShowCamera[0] = std::make_unique<CCameraDS>([] {
+    cv::Mat m(480, 640, CV_8UC3, cv::Scalar(20, 20, 20));
+    cv::circle(m, cv::Point(340, 240), 10, cv::Scalar(240, 240, 240), cv::FILLED);
+    return m;
+  });
+  g_nCurX = 0;  // the counters start where the simulated board does
+  g_nCurY = 0;
+  sim->ClearReceived();
+  v.OnGoTo(smt::app::cmd::kGoCameraToVisionOrigin);
+  ASSERT_TRUE(Pump([&] { return !g_bMachineBusy.load() && Count(0x64) >= 2; }, std::chrono::seconds(10)))
+      << Count(0x64) << " " << (messages.service.Texts().empty() ? "" : messages.service.Texts().back());
+  Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(5));
+  EXPECT_EQ(Count(0x64), 2) << "the move, then one correction pass";
+  EXPECT_EQ(std::abs(sim->Position(0) - 5000), 100) << sim->Position(0);
+  EXPECT_EQ(g_nCurX.load(), 5000);
+  EXPECT_EQ(g_nCurY.load(), -5000);
+  EXPECT_TRUE(messages.service.Texts().empty()) << messages.service.Texts().front();
 }
