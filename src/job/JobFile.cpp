@@ -32,6 +32,14 @@ std::vector<std::string> ReadStrings(ArchiveReader& in, uint32_t n) {
   return out;
 }
 
+// The most bytes the archive strings of `lines` can take (the whole file is
+// built in one buffer that never grows on the way).
+size_t StringsBound(const std::vector<std::string>& lines) {
+  size_t n = 0;
+  for (const auto& l : lines) n += 10 + 2 * l.size();
+  return n;
+}
+
 void ExpectEnd(const ArchiveReader& in) {
   if (!in.AtEnd())
     throw JobFileError(std::to_string(in.remaining()) + " unexpected bytes follow the last item at byte " +
@@ -204,8 +212,9 @@ void FinishInterruptedSave(const std::filesystem::path& jobPath) {
     smt::platform::SyncDirectory(dir);
   }
   // What an uncommitted save left: the temporaries of processes that ended.
-  for (const auto& p : JobFileSet(jobPath)) smt::platform::RemoveStaleTemporaries(p);
-  smt::platform::RemoveStaleTemporaries(journal);
+  std::vector<std::filesystem::path> files = JobFileSet(jobPath);
+  files.push_back(journal);
+  smt::platform::RemoveStaleTemporaries(files);
 }
 
 std::filesystem::path SideFilePath(const std::filesystem::path& jobPath, std::string_view ext) {
@@ -217,6 +226,7 @@ std::filesystem::path SideFilePath(const std::filesystem::path& jobPath, std::st
 
 std::vector<uint8_t> EncodeJobFile(const JobFileContent& c) {
   ArchiveWriter out;
+  out.Reserve(18 + 2 * c.curPcbName.size() + StringsBound(c.pcbLines));
   out.WriteString(c.curPcbName);
   out.WriteU32(c.pcbCount);
   out.WriteU32(static_cast<uint32_t>(c.pcbLines.size()));
@@ -240,6 +250,7 @@ JobFileContent ParseJobFile(std::span<const uint8_t> bytes) {
 
 std::vector<uint8_t> EncodeRowFile(const std::vector<std::string>& lines) {
   ArchiveWriter out;
+  out.Reserve(4 + StringsBound(lines));
   out.WriteU32(static_cast<uint32_t>(lines.size()));
   for (const auto& l : lines) out.WriteString(l);
   return out.take();

@@ -18,6 +18,14 @@ class ArchiveError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Archive text conversions in one pass (the same readings as Utf8ToUtf16 and
+// Utf16ToUtf8). EncodeUtf16Le writes at most utf8.size() units (2 bytes
+// each) to `out` and returns how many; DecodeUtf16Le reads `units`
+// little-endian units and writes at most 3 bytes per unit to `out`, returning
+// the bytes written.
+size_t EncodeUtf16Le(std::string_view utf8, uint8_t* out);
+size_t DecodeUtf16Le(const uint8_t* units16, size_t units, char* out);
+
 class ArchiveWriter {
  public:
   void WriteString(std::string_view utf8);
@@ -30,6 +38,8 @@ class ArchiveWriter {
 
   const std::vector<uint8_t>& bytes() const { return bytes_; }
   std::vector<uint8_t> take() { return std::move(bytes_); }
+  // Room for `n` more bytes without growing on the way.
+  void Reserve(size_t n) { bytes_.reserve(bytes_.size() + n); }
 
  private:
   std::vector<uint8_t> bytes_;
@@ -41,9 +51,23 @@ class ArchiveReader {
 
   std::string ReadString();
   int32_t ReadI32() { return static_cast<int32_t>(ReadU32()); }
-  uint32_t ReadU32();
-  uint16_t ReadU16();
-  uint8_t ReadU8();
+  uint32_t ReadU32() {
+    Need(4, "a 32-bit value");
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(data_[pos_ + i]) << (8 * i);
+    pos_ += 4;
+    return v;
+  }
+  uint16_t ReadU16() {
+    Need(2, "a 16-bit value");
+    const uint16_t v = static_cast<uint16_t>(data_[pos_] | (data_[pos_ + 1] << 8));
+    pos_ += 2;
+    return v;
+  }
+  uint8_t ReadU8() {
+    Need(1, "a byte");
+    return data_[pos_++];
+  }
   double ReadF64();
   std::span<const uint8_t> ReadBytes(size_t n);
 
@@ -52,7 +76,11 @@ class ArchiveReader {
   bool AtEnd() const { return pos_ == data_.size(); }
 
  private:
-  void Need(size_t n, const char* what) const;
+  void Need(size_t n, const char* what) const {
+    if (remaining() < n) [[unlikely]]
+      ShortData(n, what);
+  }
+  [[noreturn]] void ShortData(size_t n, const char* what) const;
   std::span<const uint8_t> data_;
   size_t pos_ = 0;
 };

@@ -21,7 +21,15 @@ void Event::Reset() {
 
 bool Event::Wait(std::chrono::milliseconds timeout) {
   std::unique_lock lock(m_);
-  if (!cv_.wait_for(lock, timeout, [this] { return set_; })) return false;
+  if (!cv_.wait_for(lock, timeout, [this] { return set_.load(); })) return false;
+  if (!manual_) set_ = false;
+  return true;
+}
+
+bool Event::TryWait() {
+  if (!set_.load(std::memory_order_acquire)) return false;
+  std::lock_guard lock(m_);
+  if (!set_) return false;
   if (!manual_) set_ = false;
   return true;
 }

@@ -49,21 +49,32 @@ void SyncDirectory(const std::filesystem::path& dir) {
 }
 
 int RemoveStaleTemporaries(const std::filesystem::path& path) {
-  const std::string prefix = path.filename().string() + ".tmp";
-  const std::filesystem::path dir = path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
+  return RemoveStaleTemporaries(std::vector<std::filesystem::path>{path});
+}
+
+int RemoveStaleTemporaries(const std::vector<std::filesystem::path>& paths) {
+  if (paths.empty()) return 0;
+  std::vector<std::string> prefixes;
+  for (const auto& p : paths) prefixes.push_back(p.filename().string() + ".tmp");
+  const std::filesystem::path parent = paths.front().parent_path();
+  const std::filesystem::path dir = parent.empty() ? std::filesystem::path(".") : parent;
   std::error_code ec;
   int removed = 0;
+  // One pass over the directory for all the files.
   std::filesystem::directory_iterator it(dir, ec), end;
   for (; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
-    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
-    const std::string digits = name.substr(prefix.size());
-    if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 9) continue;
-    const long pid = std::stol(digits);
-    // A temporary of a process that is still running may be in use.
-    if (pid == ::getpid() || (pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH))) continue;
-    std::error_code rm;
-    if (std::filesystem::remove(it->path(), rm)) ++removed;
+    for (const auto& prefix : prefixes) {
+      if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+      const std::string digits = name.substr(prefix.size());
+      if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 9) continue;
+      const long pid = std::stol(digits);
+      // A temporary of a process that is still running may be in use.
+      if (pid == ::getpid() || (pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH))) continue;
+      std::error_code rm;
+      if (std::filesystem::remove(it->path(), rm)) ++removed;
+      break;
+    }
   }
   return removed;
 }

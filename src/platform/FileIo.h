@@ -34,5 +34,7 @@ void SyncDirectory(const std::filesystem::path& dir);
 // Removes the temporaries "<path>.tmp<pid>" that interrupted writes of
 // `path` left behind (those of processes no longer running). Returns how many.
 int RemoveStaleTemporaries(const std::filesystem::path& path);
+// The same for several files of one directory, in one pass over it.
+int RemoveStaleTemporaries(const std::vector<std::filesystem::path>& paths);
 
 }  // namespace smt::platform
