@@ -24,6 +24,7 @@
 #include "app/core/LogFile.h"
 #include "app/core/MachineState.h"
 #include "app/core/NameTables.h"
+#include "platform/RangeRefusal.h"
 #include "platform/FileIo.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
@@ -207,6 +208,8 @@ void CMainFrame::BuildToolBar() {
   QToolButton* part = button(kShowPartList, "元件清单");
   connect(part, &QToolButton::clicked, this, [this] { view_->OnShowPartList(); });
 
+  LocalizeToolButtons(m_strLanguage);
+
   QAction* tbToggle = Action(kViewToolbar);
   tbToggle->setChecked(true);
   connect(tbToggle, &QAction::toggled, bar, &QToolBar::setVisible);
@@ -252,6 +255,7 @@ int CMainFrame::OnCreate() {
 bool CMainFrame::LoadLanguage() {
   SettingsSection cfg(ConfigPath(m_strAppPath), "LanguageSetConfig");
   m_strLanguage = cfg.ReadText("LanguageSet", "Chinese");
+  smt::platform::SetRefusalLanguage(m_strAppPath, m_strLanguage);
   if (m_strLanguage == "Chinese") {
     g_nLanguageSet = 0;
     setWindowTitle(QString::fromUtf8(kTitleChinese));
@@ -310,7 +314,29 @@ void CMainFrame::LocalizeMenu(const std::string& language) {
       if (std::strcmp(settingsKeys[k], e.key) == 0) m_strMenuText[kGoToTextCount + k] = text;
     }
   }
+  LocalizeToolButtons(language);
   ShowRecentFiles();
+}
+
+void CMainFrame::LocalizeToolButtons(const std::string& language) {
+  using namespace smt::app::cmd;
+  LanguageSection lang(m_strAppPath, language, "MenuSetConfig");
+  struct T {
+    int id;
+    const char* key;
+    const char* chinese;
+  };
+  static const T kTexts[] = {{kToolGoTo, "ID_ToolGoTo", "到指定目标点"},
+                             {kToolSettings, "ID_ToolSettings", "设置各项参数"},
+                             {kShowFeedList, "ID_ShowFeedList", "打开料架清单"},
+                             {kShowPartList, "ID_ShowPartList", "元件清单"}};
+  for (const T& t : kTexts) {
+    auto it = toolButtons_.find(t.id);
+    if (it == toolButtons_.end()) continue;
+    const QString text = Q(lang.Text(t.key, t.chinese));
+    it->second->setText(text);
+    it->second->setToolTip(text);
+  }
 }
 
 bool CMainFrame::SaveMachineSet() {
@@ -328,6 +354,7 @@ void CMainFrame::OnLanguage(int index) {
   if (index < 0 || index > 2) return;
   g_nLanguageSet = index;
   m_strLanguage = kNames[index];
+  smt::platform::SetRefusalLanguage(m_strAppPath, m_strLanguage);
   LocalizeMenu(m_strLanguage);
   UpdateTitle();
   if (view_) view_->ReloadLanguage(m_strLanguage);

@@ -33,6 +33,8 @@ class CMainFrame : public QMainWindow {
   // Language (settings file, window title, the name tables).
   bool LoadLanguage();
   void LocalizeMenu(const std::string& language);
+  // The texts of the toolbar's four command buttons.
+  void LocalizeToolButtons(const std::string& language);
   bool SaveMachineSet();
   // Menu commands.
   void OnLanguage(int index);      // 0 Chinese, 1 English, 2 German

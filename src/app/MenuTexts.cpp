@@ -119,6 +119,7 @@ const std::vector<MenuTextEntry>& MenuTextTable() {
         {E::Command, kMachineTypeCommands[7], "ID_EightHead", "7-八头飞达"},
         {E::Command, kMachineTypeCommands[8], "ID_PluginMachine", "8-插件机"},
         {E::Command, kMachineTypeCommands[9], "ID_DrillMachine", "9-钻孔机"},
+        {E::Command, kMachineTypeCommands[10], "ID_LabelingMachine", "10-贴标机"},
         {E::Command, kCpuVersionNumber, "ID_CPUVersionNumber", "机器版本号"},
         {E::SubMenu, kSubUpdate, "Update", "升级"},
         {E::Command, kSoftwareUpdate, "ID_SoftwareUpdate", "软件升级"},

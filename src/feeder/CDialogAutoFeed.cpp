@@ -15,6 +15,7 @@
 #include "feeder/CDialogFeedList.h"
 #include "feeder/FeederTestThread.h"
 #include "link/MachineGuards.h"
+#include "platform/RangeRefusal.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
 
@@ -200,7 +201,8 @@ bool CDialogAutoFeed::TryAccept() {
     bool ok = false;
     const int v = edits_[f.key]->text().trimmed().toInt(&ok);
     if (!ok || v < f.min || v > f.max) {
-      smt::platform::ShowMessage("请输入一个介于 " + std::to_string(f.min) + " 和 " + std::to_string(f.max) + " 之间的整数。");
+      smt::platform::ShowMessage(
+          smt::platform::RangeRefusalText(smt::platform::FieldLabelOf(edits_[f.key]), f.min, f.max));
       edits_[f.key]->setFocus();
       return false;
     }

@@ -23,6 +23,7 @@
 #include "feeder/FeederTestThread.h"
 #include "link/MachineGuards.h"
 #include "link/MotionCommands.h"
+#include "platform/FileFilter.h"
 #include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
@@ -838,6 +839,12 @@ void CDialogFeedList::ImportFeedCsvFrom(const std::string& path) {
   ShowCurrentGroup();
 }
 
+namespace {
+std::string CsvFilter(const std::string& language) {
+  return smt::platform::FileFilterForLanguage("文本文件(*.csv)", language);
+}
+}  // namespace
+
 void CDialogFeedList::ExportFeedCsv() {
   std::string path;
   if (chooseFile) {
@@ -846,7 +853,7 @@ void CDialogFeedList::ExportFeedCsv() {
     const QString dir = QString::fromStdString(appDir_ + "/FileFeed");
     std::error_code ec;
     std::filesystem::create_directories(dir.toStdString(), ec);
-    path = smt::platform::ChooseSaveFile(this, {}, (dir + "/feed-.csv").toStdString(), "文本文件(*.csv)");
+    path = smt::platform::ChooseSaveFile(this, {}, (dir + "/feed-.csv").toStdString(), CsvFilter(language_));
   }
   if (path.empty()) return;
   if (std::filesystem::path(path).extension().empty()) path += ".csv";
@@ -855,7 +862,7 @@ void CDialogFeedList::ExportFeedCsv() {
 
 void CDialogFeedList::ImportFeedCsv() {
   const std::string path =
-      chooseFile ? chooseFile(false) : smt::platform::ChooseOpenFile(this, {}, appDir_, "文本文件(*.csv)");
+      chooseFile ? chooseFile(false) : smt::platform::ChooseOpenFile(this, {}, appDir_, CsvFilter(language_));
   if (path.empty()) return;
   ImportFeedCsvFrom(path);
 }

@@ -19,6 +19,7 @@
 #include "link/MachineGuards.h"
 #include "link/MotionCommands.h"
 #include "link/MotionGlobals.h"
+#include "platform/RangeRefusal.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
 #include "platform/WorkerThreads.h"
@@ -136,6 +137,19 @@ void CDialogGridBox::ApplyTexts() {
     if (!l->objectName().isEmpty()) l->setText(texts_.Q(l->objectName().toStdString()));
   placeAll_->setText(texts_.Q("GridBox.c_PlaceAllPart"));
   if (auto* ok = findChild<QPushButton*>("ok")) ok->setText(texts_.Q("GridBox.c_IDOK"));
+}
+
+bool CDialogGridBox::RowsAndColsFit() {
+  // A refusal names the field and its range in the window's language.
+  const std::pair<QLineEdit*, const char*> fields[2] = {{rows_, "GridBox.c_Row"}, {cols_, "GridBox.c_Col"}};
+  for (const auto& [edit, key] : fields) {
+    const int v = TextToInt(edit->text().toStdString());
+    if (v >= 0 && v <= 10000) continue;
+    ShowMessage(smt::platform::RangeRefusalText(texts_.Get(key), 0, 10000));
+    edit->setFocus();
+    return false;
+  }
+  return true;
 }
 
 int CDialogGridBox::Rows() const { return TextToInt(rows_->text().toStdString()); }
@@ -305,10 +319,7 @@ std::pair<int32_t, int32_t> CDialogGridBox::MoveTarget(int row, int col, double 
 }
 
 void CDialogGridBox::StartMoveTest(int toolIndex) {
-  if (Rows() < 0 || Rows() > 10000 || Cols() < 0 || Cols() > 10000) {
-    ShowMessage("请输入一个介于 0 和 10000 之间的整数。");
-    return;
-  }
+  if (!RowsAndColsFit()) return;
   if (!smt::link::CheckMachineGuards()) return;
   tool = toolIndex;
   if (!smt::TryClaimMachineBusy()) {
@@ -332,11 +343,8 @@ void CDialogGridBox::StartMoveTest(int toolIndex) {
 }
 
 void CDialogGridBox::OnOK() {
+  if (!RowsAndColsFit()) return;
   const int rows = Rows(), cols = Cols();
-  if (rows < 0 || rows > 10000 || cols < 0 || cols > 10000) {
-    ShowMessage("请输入一个介于 0 和 10000 之间的整数。");
-    return;
-  }
   if (rows == 0 || cols == 0) {
     ShowMessage(texts_.Get("GridBox.c_Message_01"));
     return;

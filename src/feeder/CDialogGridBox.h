@@ -34,6 +34,8 @@ class CDialogGridBox : public QDialog {
   void StartMoveTest(int toolIndex);
   void OnOK();
 
+  // Rows and columns within 0..10000; else a refusal naming the field.
+  bool RowsAndColsFit();
   int Rows() const;
   int Cols() const;
   double RowSpace() const;

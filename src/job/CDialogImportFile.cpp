@@ -17,6 +17,7 @@
 
 #include "app/core/LogFile.h"
 #include "job/EdaFileReaders.h"
+#include "platform/FileFilter.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
 
@@ -250,7 +251,8 @@ void CDialogImportFile::OnOpenPcbFile() {
   if (ChooseFiles) {
     paths = ChooseFiles(f);
   } else {
-    paths = smt::platform::ChooseOpenFiles(this, Text("ImportFile.c_OpenPCBFile"), StartFolder(), f.qtFilter);
+    paths = smt::platform::ChooseOpenFiles(this, Text("ImportFile.c_OpenPCBFile"), StartFolder(),
+                                           smt::platform::FileFilterForLanguage(f.qtFilter, language_));
   }
   if (paths.empty()) return;  // Cancel
   lastFolder_ = std::filesystem::path(paths.front()).parent_path().string();

@@ -36,6 +36,7 @@
 #include "job/PartListTexts.h"
 #include "job/RowListModel.h"
 #include "link/LinkRuntime.h"
+#include "platform/FileFilter.h"
 #include "platform/FileIo.h"
 #include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"
@@ -261,6 +262,14 @@ void CDialogPartList::LoadLanguage(const std::string& appDir, const std::string&
 }
 
 void CDialogPartList::ApplyLanguageTexts() {
+  // The board labels are written again in the new language.
+  if (!boardText_.isEmpty() && !job_.pcbs.m_strCurPcbName.empty()) {
+    for (int i = 0; i < job_.pcbs.Count(); ++i)
+      if (job_.pcbs.m_Records[static_cast<size_t>(i)].m_strName == job_.pcbs.m_strCurPcbName) {
+        LoadCurrentBoard(i);
+        break;
+      }
+  }
   board_->setText(boardText_);
   count_->setText(countText_);
   progress_->setText(QString::fromStdString(Text("PartList.c_Progress")));
@@ -552,12 +561,24 @@ void CDialogPartList::OnPcbClamp() { run_.OnPcbClamp(); }
 void CDialogPartList::OnFind() { find_->exec(); }
 void CDialogPartList::OnCompare() { logic_.OnCompare(); }
 void CDialogPartList::OnUpdate() { logic_.OnUpdate(); }
+namespace {
+std::string LanguageName() {
+  switch (g_nLanguageSet.load()) {
+    case 0: return "Chinese";
+    case 1: return "English";
+    default: return "German";
+  }
+}
+}  // namespace
+
 void CDialogPartList::OnSmtDis() {
   logic_.SwapSmtDis();
   if (logic_.Type() != 9) return;
-  const QString path = chooseDrillCsv
-                           ? chooseDrillCsv()
-                           : QString::fromStdString(smt::platform::ChooseOpenFile(this, {}, {}, "csv文件(*.csv)"));
+  const QString path =
+      chooseDrillCsv ? chooseDrillCsv()
+                     : QString::fromStdString(smt::platform::ChooseOpenFile(
+                           this, {}, {},
+                           smt::platform::FileFilterForLanguage("csv文件(*.csv)", language ? language() : LanguageName())));
   if (path.isEmpty()) return;
   try {
     const auto bytes = smt::platform::ReadWholeFile(path.toStdString());
@@ -660,15 +681,7 @@ bool CDialogPartList::NextDispenseRow(int& row, int count) {
 }
 void CDialogPartList::OnRunEnd(bool finished) { run_.OnRunEnd(finished); }
 
-namespace {
-std::string LanguageName() {
-  switch (g_nLanguageSet.load()) {
-    case 0: return "Chinese";
-    case 1: return "English";
-    default: return "German";
-  }
-}
-}  // namespace
+
 
 void CDialogPartList::SetRunProgress(int pos, int range) {
   smt::platform::PostToGui([this, pos, range] {
@@ -693,11 +706,16 @@ void CDialogPartList::ShowCoverCount(int count) {
   smt::platform::PostToGui([this, count] { counter_->setText(QString::number(count)); });
 }
 
+// The panel cell after the board's name; languages without a text of their
+// own take the English one.
+std::string CDialogPartList::PanelCellText(const std::string& lang, int row, int col) {
+  return Fmt2(lang == "Chinese" ? "拼板：第 %d 行第 %d 列" : "Array：Row %d Col %d ", row + 1, col + 1);
+}
+
 void CDialogPartList::UpdatePanelProgressLabel(int row, int col, int count) {
   const std::string lang = language ? language() : LanguageName();
-  if (lang != "Chinese" && lang != "English") return;
   const bool zh = lang == "Chinese";
-  const std::string cell = Fmt2(zh ? "拼板：第 %d 行第 %d 列" : "Array：Row %d Col %d ", row + 1, col + 1);
+  const std::string cell = PanelCellText(lang, row, col);
   std::string countText;
   if (count != 0) countText = Fmt2(zh ? "完成数： %d" : "Count： %d", count, 0);
   smt::platform::RunOnGui([this, cell, countText] {
@@ -717,9 +735,7 @@ bool CDialogPartList::LoadCurrentBoard(int index) {
   int r = 0, c = 0;
   smt::job::FirstEnabledCell(r, c);
   const std::string lang = language ? language() : LanguageName();
-  std::string cell;
-  if (lang == "Chinese") cell = Fmt2("拼板：第 %d 行第 %d 列", r + 1, c + 1);
-  else if (lang == "English") cell = Fmt2("Array：Row %d Col %d ", r + 1, c + 1);
+  const std::string cell = PanelCellText(lang, r, c);
   const std::string count =
       Text("PartList.c_SMTCount") + Fmt2("%d × %d", smt::job::CountEnabledCells(), rec.PartCount());
   SetBoardLabels(QString::fromStdString(rec.m_strName + cell), QString::fromStdString(count));

@@ -136,6 +136,7 @@ class CDialogPartList : public QWidget {
   int QueuedRowStates();
   // Makes PCB record `index` the run's current board and sets the labels. Returns false.
   bool LoadCurrentBoard(int index);
+  static std::string PanelCellText(const std::string& language, int row, int col);
 
   // List clicks (also used by tests): row -1 is outside any row.
   void OnListClick(smt::job::RowKind k, int row, int col);

@@ -1,5 +1,7 @@
 #include "job/PartEditorSupport.h"
 
+#include <cmath>
+
 #include <QAbstractButton>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -11,6 +13,7 @@
 #include <limits>
 
 #include "app/core/MachineState.h"
+#include "platform/RangeRefusal.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
 
@@ -23,8 +26,12 @@ std::pair<double, double> EditorOrigin() {
 int PlatformSelect() { return g_PartEditorHooks.platformSelect ? g_PartEditorHooks.platformSelect() : 1; }
 
 namespace {
-void RangeMessage(QLineEdit* box, const std::string& lo, const std::string& hi) {
-  smt::platform::ShowMessage("Please enter a number between " + lo + " and " + hi + ".");
+void RangeMessage(QLineEdit* box, double lo, double hi) {
+  // The field by its label and its range, in the window's language; a field
+  // that takes any number is named without a range.
+  const std::string field = smt::platform::FieldLabelOf(box);
+  smt::platform::ShowMessage(std::fabs(lo) >= 1e8 && std::fabs(hi) >= 1e8 ? smt::platform::NumberRefusalText(field)
+                                                                           : smt::platform::RangeRefusalText(field, lo, hi));
   box->setFocus();
   box->selectAll();
 }
@@ -39,7 +46,7 @@ bool ReadDouble(QLineEdit* box, double lo, double hi, double& out) {
   bool ok = false;
   const double v = box->text().trimmed().toDouble(&ok);
   if (!ok || v < lo || v > hi) {
-    RangeMessage(box, G(lo), G(hi));
+    RangeMessage(box, lo, hi);
     return false;
   }
   out = v;
@@ -50,7 +57,7 @@ bool ReadInt(QLineEdit* box, int lo, int hi, int& out) {
   bool ok = false;
   const int v = box->text().trimmed().toInt(&ok);
   if (!ok || v < lo || v > hi) {
-    RangeMessage(box, std::to_string(lo), std::to_string(hi));
+    RangeMessage(box, lo, hi);
     return false;
   }
   out = v;

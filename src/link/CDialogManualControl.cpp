@@ -78,7 +78,23 @@ void CDialogManualControl::LoadLanguage(const std::string& appDir, const std::st
 }
 
 void CDialogManualControl::ApplyLanguageTexts() {
-  if (!g_bConnected && !m_bConnecting) SetButtonText(m_Texts.online);
+  // The connect button says the link's state in the new language.
+  if (g_bConnected)
+    SetButtonText(m_Texts.onlineSuccessful);
+  else if (m_bConnecting)
+    SetButtonText(m_Texts.onlining);
+  else
+    SetButtonText(m_Texts.online);
+  // The home button: the Chinese face is "复位"; other languages take the
+  // go-to menu's text for the same command.
+  if (QWidget* reset = m_controls[smt::link::jogid::kReset]) {
+    const std::string text = m_Language == "Chinese"
+                                 ? std::string("复位")
+                                 : smt::platform::LanguageSection(m_AppDir, m_Language, "MenuSetConfig")
+                                       .Text("c_ID_ResetOrigin", "复位");
+    static_cast<QPushButton*>(reset)->setText(QString::fromStdString(text));
+  }
+  SetDirectionIcon();
   m_groupCoordinates->setTitle(QString::fromStdString(m_PanelTexts["c_CoordinatesShow"]));
   for (int i = 0; i < 8; ++i)
     m_pumps[i]->setText(QString::fromStdString(m_PanelTexts["c_SolenoidSalve" + std::to_string(i + 1)]));

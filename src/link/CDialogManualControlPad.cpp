@@ -179,7 +179,8 @@ void CDialogManualControl::SetDirectionIcon() {
     b->setText(QString::fromStdString(m_PanelTexts[kSides[side]]));
   } else {
     b->setProperty("sideIcon", 0);
-    b->setText(QString::fromUtf8("方位"));
+    b->setText(m_Language == "Chinese" ? QString::fromUtf8("方位")
+                                       : QString::fromStdString(m_PanelTexts["c_F_PosSwitch"]));
   }
 }
 

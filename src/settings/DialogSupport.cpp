@@ -4,6 +4,7 @@
 
 #include "app/core/MachineState.h"
 #include "platform/MessageService.h"
+#include "platform/RangeRefusal.h"
 
 namespace smt::settings {
 
@@ -14,14 +15,9 @@ std::optional<double> TakeNumber(QLineEdit* edit, double min, double max, bool i
   const QString text = edit->text().trimmed();
   double v = integer ? static_cast<double>(text.toInt(&ok)) : text.toDouble(&ok);
   if (ok && std::isfinite(v) && (min > max || (v >= min && v <= max))) return v;
-  std::string msg;
-  if (!ok) {
-    msg = integer ? "请输入一个整数。\r\nPlease enter an integer." : "请输入一个数字。\r\nPlease enter a number.";
-  } else {
-    const std::string lo = NumberText(min).toStdString(), hi = NumberText(max).toStdString();
-    msg = "请输入一个介于 " + lo + " 和 " + hi + " 之间的数。\r\nPlease enter a number between " + lo + " and " + hi + ".";
-  }
-  platform::ShowMessage(msg);
+  // The refusal names the field and, when it has one, its range, in the window's language.
+  const std::string field = platform::FieldLabelOf(edit);
+  platform::ShowMessage(min > max ? platform::NumberRefusalText(field) : platform::RangeRefusalText(field, min, max));
   edit->setFocus();
   edit->selectAll();
   return std::nullopt;

@@ -78,10 +78,9 @@ CDialogAutoTransport::CDialogAutoTransport(std::string appDir, QWidget* parent)
   addRow(1526, m_editStep);
   addRow(1523, m_editClampTime);
   addRow(1527, m_editWaitTimeOut);
-  const char* travelNames[6] = {"1_1", "1_2", "2_1", "2_2", "3_1", "3_2"};
   for (int i = 0; i < 6; ++i) {
     m_editTravel[i] = Dbl(0, 10000, 4);
-    m_labels[1005 + i] = new QLabel(QString("m_AutoTransport_") + travelNames[i]);
+    m_labels[1005 + i] = new QLabel;
     grid->addWidget(m_labels[1005 + i], row, 0);
     grid->addWidget(m_editTravel[i], row, 1);
     ++row;
@@ -238,6 +237,10 @@ void CDialogAutoTransport::ApplyLanguageTexts() {
       {1527, "AutoTransport.c_WaitTimeOut"},        {1518, "AutoTransport.c_ResetWidth"},
       {1519, "AutoTransport.c_SetWidth"},           {1522, "AutoTransport.c_SetWidthRange"}};
   for (const auto& [id, k] : labels) m_labels[id]->setText(q(k));
+  // Belt N travels in two zone steps: the six travel boxes are belt 1..3, step 1..2.
+  for (int i = 0; i < 6; ++i)
+    m_labels[1005 + i]->setText(
+        q("AutoTransport.c_BeltTravel").replace("%1", QString::number(i / 2 + 1)).replace("%2", QString::number(i % 2 + 1)));
 }
 
 void CDialogAutoTransport::EnableTestControls(bool on) {

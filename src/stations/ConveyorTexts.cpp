@@ -44,6 +44,7 @@ const std::vector<std::pair<const char*, const char*>>& Keys() {
       {"AutoTransport.c_IDOK", "确定"},
       {"AutoTransport.c_IDCANCEL", "取消"},
       {"AutoTransport.c_NoColse", "测试正在进行中，不可以关闭对话框"},
+      {"AutoTransport.c_BeltTravel", "皮带 %1 第 %2 段行程 (mm)"},
   };
   return k;
 }

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QSignalBlocker>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -297,16 +298,26 @@ void CDialogSetView::BuildControls() {
   // Releasing the brightness slider sends the light like the edit does.
   connect(m_sliderBrightness, &QSlider::sliderReleased, this, [this] { OnEnChangeLightBrightness(); });
   setContextMenuPolicy(Qt::ActionsContextMenu);
-  auto addMenu = [this](const char* text, std::function<void()> fn) {
+  // The object name is the language key of the item's text. Bar code and
+  // text recognition have no handler here, so they are not offered.
+  auto addMenu = [this](const char* key, const char* text, std::function<void()> fn) {
     auto* a = new QAction(QString::fromUtf8(text), this);
+    a->setObjectName(QString::fromUtf8(key));
     connect(a, &QAction::triggered, this, std::move(fn));
     addAction(a);
   };
-  addMenu("二维码识别", [this] { OnQrCodeRecognition(); });
-  addMenu("条形码识别", [] {});
-  addMenu("文字识别", [] {});
-  addMenu("获取模板", [this] { OnGetTemplate(); });
-  addMenu("查找模板", [this] { OnFindTemplate(); });
+  addMenu("SetView.c_QRCode", "二维码识别", [this] { OnQrCodeRecognition(); });
+  addMenu("FeedList.c_GetTemplate", "获取模板", [this] { OnGetTemplate(); });
+  addMenu("FeedList.c_FindTemplate", "查找模板", [this] { OnFindTemplate(); });
+}
+
+void CDialogSetView::FillFeatureTypes() {
+  // The feature names follow the window's language; the chosen type stays.
+  const int keep = m_comboFeature->currentIndex();
+  const QSignalBlocker block(m_comboFeature);
+  m_comboFeature->clear();
+  for (int t = 0; t < kRecognitionTypeCount; ++t) m_comboFeature->addItem(Q(RecognitionTypeName(t, m_nLanguage == 0)));
+  m_comboFeature->setCurrentIndex(keep >= 0 && keep < kRecognitionTypeCount ? keep : 0);
 }
 
 void CDialogSetView::SetupImageWindows() {
@@ -317,6 +328,11 @@ void CDialogSetView::SetupImageWindows() {
 void CDialogSetView::LoadLanguage(const std::string& appDir, const std::string& language) {
   smt::platform::LanguageSection lang(appDir, language, "SetViewConfig");
   for (const auto& t : kTexts) m_texts[t.key] = lang.Text(t.key, t.chinese);
+  // The popup's template items use the feeder list's texts for the same commands.
+  smt::platform::LanguageSection feed(appDir, language, "FeedListConfig");
+  m_texts["FeedList.c_GetTemplate"] = feed.Text("FeedList.c_GetTemplate", "获取模板");
+  m_texts["FeedList.c_FindTemplate"] = feed.Text("FeedList.c_FindTemplate", "查找模板");
+  m_nLanguage = language == "Chinese" ? 0 : language == "German" ? 2 : 1;
 }
 
 void CDialogSetView::ApplyLanguageTexts() {
@@ -333,6 +349,11 @@ void CDialogSetView::ApplyLanguageTexts() {
   SetTextOf(m_btnVisual1, m_texts["SetView.c_OpenVisualCamera_1"]);
   SetTextOf(m_btnVisual2, m_texts["SetView.c_OpenVisualCamera_2"]);
   SetTextOf(m_btnVisualB, m_texts["SetView.c_OpenVisualCamera_B"]);
+  for (QAction* a : actions())
+    if (auto it = m_texts.find(a->objectName().toStdString()); it != m_texts.end()) a->setText(Q(it->second));
+  if (m_comboFeature->count() > 0) FillFeatureTypes();
+  for (int i = 0; i < m_comboDirectShow->count(); ++i)
+    m_comboDirectShow->setItemText(i, Q(m_texts["SetView.c_VideoNo"]) + QString::number(i + 1));
 }
 
 void CDialogSetView::LoadConfig(const std::string& appDir) {

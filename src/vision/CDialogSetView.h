@@ -77,6 +77,8 @@ class CDialogSetView : public QWidget {
   void LoadLanguage(const std::string& appDir, const std::string& language);
   // Puts the loaded texts on the controls.
   void ApplyLanguageTexts();
+  // The image-feature names in the window's language, keeping the chosen one.
+  void FillFeatureTypes();
 
   // Reads [SetViewConfig] (binary view, visual size, light contrast and
   // brightness), the camera kind of [CameraListConfig] and the language.
