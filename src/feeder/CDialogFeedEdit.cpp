@@ -23,6 +23,7 @@
 #include "link/MachineGuards.h"
 #include "link/MotionCommands.h"
 #include "link/MotionGlobals.h"
+#include "platform/RangeRefusal.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
 #include "platform/WorkerThreads.h"
@@ -401,8 +402,8 @@ void CDialogFeedEdit::OnInitDialog() {
   const int mode = names.ModeOf(fields.feedMode);
   if (mode >= 0 && Combo("feedMode")->findText(QString::fromStdString(fields.feedMode)) >= 0) {
     if (mode == kIntegrationFeed || mode == k0402) {
-      if (fields.slack == 0) fields.slack = 15;
-      if (fields.tension == 0) fields.tension = 20;
+      if (fields.slack < kMinBeltLength) fields.slack = kDefaultSlack;
+      if (fields.tension < kMinBeltLength) fields.tension = kDefaultTension;
     }
     if (fields.feedCount == 0) fields.feedCount = 1;
   }
@@ -538,11 +539,23 @@ bool CDialogFeedEdit::ReadControls() {
   f.collectTime = i("collectTime");
   pumpIndex = Combo("pump")->currentIndex();
   if (auto bad = CheckFieldRanges(f)) {
-    ShowMessage(RangePrompt(*bad));
+    RefuseRange(*bad);
     return false;
   }
   fields = f;
   return true;
+}
+
+void CDialogFeedEdit::RefuseRange(const FieldRangeError& bad) {
+  // The field by the label it shows, its range, in the window's language.
+  QLineEdit* edit = Edit(bad.edit);
+  std::string field = edit ? smt::platform::FieldLabelOf(edit) : std::string();
+  if (field.empty()) field = texts_.Get("FeedEdit." + bad.field);
+  ShowMessage(smt::platform::RangeRefusalText(field, bad.min, bad.max));
+  if (edit) {
+    edit->setFocus();
+    edit->selectAll();
+  }
 }
 
 void CDialogFeedEdit::ShowMessageKey(int n) {
@@ -569,6 +582,7 @@ void CDialogFeedEdit::OnOK() {
   if (res.outcome != EditCheck::Pass) {
     ShowFields();
     if (res.outcome == EditCheck::Message) ShowMessageKey(res.messageNumber);
+    if (res.outcome == EditCheck::Range) RefuseRange(res.range);
     return stop();
   }
   if (storeOnly) {
@@ -622,6 +636,13 @@ void CDialogFeedEdit::OnFeedModeSelected(const std::string& text) {
   if (mode == kIntegrationFeed || mode == k0402 || mode == k48 || mode == kDragHand) {
     Edit("feedCount")->setText("1");
     Edit("feedTime")->setText("200");
+    // The integrated and 0402 feeders also need a slack and a tension length.
+    if (mode == kIntegrationFeed || mode == k0402) {
+      if (TextToDouble(Edit("slack")->text().toStdString()) < kMinBeltLength)
+        Edit("slack")->setText(QString::fromStdString(FormatDouble(kDefaultSlack, 4)));
+      if (TextToDouble(Edit("tension")->text().toStdString()) < kMinBeltLength)
+        Edit("tension")->setText(QString::fromStdString(FormatDouble(kDefaultTension, 4)));
+    }
   } else if (mode == kAutoFeed || mode == kClDip || mode == kVibrationFeed) {
     Edit("feedTime")->setText("100");
   }

@@ -91,6 +91,7 @@ class CDialogFeedEdit : public QDialog {
   void FillCombos();
   void SelectText(QComboBox* c, const std::string& text, bool firstWhenMissing = false);
   void SetSideButtons(int side);
+  void RefuseRange(const smt::feeder::FieldRangeError& bad);
   void ShowMessageKey(int n);
   void UpdatePrecisionBoxes();
 

@@ -127,35 +127,32 @@ FeederEditFields FieldsFromListRow(const FeederListRow& r) {
 std::optional<FieldRangeError> CheckFieldRanges(const FeederEditFields& f) {
   struct R {
     const char* name;
+    const char* edit;
     double v, min, max;
   };
   const R ranges[] = {
-      {"c_FeedNumber", static_cast<double>(f.number), 1, 10000}, {"c_PartLength", f.length, 0.1, 100},
-      {"c_PartWidth", f.width, 0.1, 100},   {"c_PartHeight", f.height, 0, 100},
-      {"c_VacuumTestValue", f.vacuum, 0, 100}, {"c_Contrast", static_cast<double>(f.contrast), 0, 255},
-      {"c_LightIntensity", static_cast<double>(f.brightness), 0, 255},
-      {"c_SuctionDelay", static_cast<double>(f.pickDelay), 0, 65535},
-      {"c_PutDelay", static_cast<double>(f.placeDelay), 0, 65535},
-      {"c_FeedTimes", static_cast<double>(f.feedCount), 1, 10}, {"c_FeedTime", static_cast<double>(f.feedTime), 0, 10000},
-      {"c_OpenLength", f.slack, 0, 10000}, {"c_NozzleHeight", f.pickHeight, -1000, 0},
-      {"c_smtBeforeCloseVacuum", f.earlyVacuum, 0, 100},
-      {"c_PartRemainder", static_cast<double>(f.remainder), 0, 100000},
-      {"c_Precision_XY", static_cast<double>(f.precisionXY), -1, 10},
-      {"c_Precision_A", static_cast<double>(f.precisionA), -1, 30},
-      {"c_CollectTime", static_cast<double>(f.collectTime), -1, 3000},
+      {"c_FeedNumber", "number", static_cast<double>(f.number), 1, 10000},
+      {"c_PartLength", "length", f.length, 0.1, 100},
+      {"c_PartWidth", "width", f.width, 0.1, 100},
+      {"c_PartHeight", "height", f.height, 0, 100},
+      {"c_VacuumTestValue", "vacuum", f.vacuum, 0, 100},
+      {"c_Contrast", "contrast", static_cast<double>(f.contrast), 0, 255},
+      {"c_LightIntensity", "brightness", static_cast<double>(f.brightness), 0, 255},
+      {"c_SuctionDelay", "pickDelay", static_cast<double>(f.pickDelay), 0, 65535},
+      {"c_PutDelay", "placeDelay", static_cast<double>(f.placeDelay), 0, 65535},
+      {"c_FeedTimes", "feedCount", static_cast<double>(f.feedCount), 1, 10},
+      {"c_FeedTime", "feedTime", static_cast<double>(f.feedTime), 0, 10000},
+      {"c_OpenLength", "slack", f.slack, 0, 10000},
+      {"c_NozzleHeight", "pickHeight", f.pickHeight, -1000, 0},
+      {"c_smtBeforeCloseVacuum", "earlyVacuum", f.earlyVacuum, 0, 100},
+      {"c_PartRemainder", "remainder", static_cast<double>(f.remainder), 0, 100000},
+      {"c_Precision_XY", "precisionXY", static_cast<double>(f.precisionXY), -1, 10},
+      {"c_Precision_A", "precisionA", static_cast<double>(f.precisionA), -1, 30},
+      {"c_CollectTime", "collectTime", static_cast<double>(f.collectTime), -1, 3000},
   };
   for (const R& r : ranges)
-    if (!(r.v >= r.min && r.v <= r.max)) return FieldRangeError{r.name, r.min, r.max};
+    if (!(r.v >= r.min && r.v <= r.max)) return FieldRangeError{r.name, r.min, r.max, r.edit};
   return std::nullopt;
-}
-
-std::string RangePrompt(const FieldRangeError& e) {
-  auto fmt = [](double v) {
-    char b[32];
-    std::snprintf(b, sizeof b, "%g", v);
-    return std::string(b);
-  };
-  return "请输入一个介于 " + fmt(e.min) + " 和 " + fmt(e.max) + " 之间的数。";
 }
 
 EditCheckResult CheckFeederEdit(FeederEditFields& f, const FeederNameTables& n,
@@ -182,17 +179,16 @@ EditCheckResult CheckFeederEdit(FeederEditFields& f, const FeederNameTables& n,
       return msg(2);
   }
   if (mode == kIntegrationFeed || mode == k0402) {
-    if (f.feedCount == 0) {
-      f.feedCount = 1;
-      return {EditCheck::StopSilently, 0};
+    // These feeders need a slack and a tension length: one outside its range
+    // is refused with the range, and a missing one gets the usual value
+    // offered in its edit.
+    if (f.slack < kMinBeltLength || f.slack > kMaxBeltLength) {
+      if (f.slack < kMinBeltLength) f.slack = kDefaultSlack;
+      return {EditCheck::Range, 0, FieldRangeError{"c_OpenLength", kMinBeltLength, kMaxBeltLength, "slack"}};
     }
-    if (f.slack == 0) {
-      f.slack = 15;
-      return {EditCheck::StopSilently, 0};
-    }
-    if (f.tension == 0) {
-      f.tension = 20;
-      return {EditCheck::StopSilently, 0};
+    if (f.tension < kMinBeltLength || f.tension > kMaxBeltLength) {
+      if (f.tension < kMinBeltLength) f.tension = kDefaultTension;
+      return {EditCheck::Range, 0, FieldRangeError{"c_CloseLength", kMinBeltLength, kMaxBeltLength, "tension"}};
     }
   }
   if ((f.visionMode == 1 || f.visionMode == 2) && f.camera.empty()) return msg(3);

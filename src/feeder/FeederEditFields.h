@@ -50,23 +50,33 @@ FeederListRow ListRowFromFields(const FeederEditFields& f, const FeederNameTable
 // The fields read back from a list row.
 FeederEditFields FieldsFromListRow(const FeederListRow& row);
 
-// The first field outside its range: its label key and the range; nullopt when all fit.
+// The first field outside its range: its label key, the range and the
+// editor's name of its edit; nullopt when all fit.
 struct FieldRangeError {
   std::string field;
   double min = 0, max = 0;
+  std::string edit;
 };
 std::optional<FieldRangeError> CheckFieldRanges(const FeederEditFields& f);
-// "请输入一个介于 %min 和 %max 之间的数。"
-std::string RangePrompt(const FieldRangeError& e);
 
-// Confirm checks after the controls were read.
-enum class EditCheck { Pass, StopSilently, Message };
+// Slack and tension lengths of the integrated and 0402 feeders: their range
+// and the values a feeder of those modes starts with.
+inline constexpr double kMinBeltLength = 1;
+inline constexpr double kMaxBeltLength = 10000;
+inline constexpr double kDefaultSlack = 15;
+inline constexpr double kDefaultTension = 20;
+
+// Confirm checks after the controls were read: pass, a message of the
+// language file, or a field outside the range the feed mode needs.
+enum class EditCheck { Pass, Range, Message };
 struct EditCheckResult {
   EditCheck outcome = EditCheck::Pass;
   int messageNumber = 0;  // FeedEdit.c_Message_NN
+  FieldRangeError range;  // outcome Range
 };
 // `listNumbers`: cell 0 of every list row; `editedRow` the row being edited (-1 when adding).
-// May change slack, tension or the feed count (the silent stops) and the side (tray modes).
+// May change the feed count, the side (tray modes), and a missing slack or
+// tension length to its usual value (offered with the refusal).
 EditCheckResult CheckFeederEdit(FeederEditFields& f, const FeederNameTables& names,
                                 const std::vector<std::string>& listNumbers, int editedRow);
 

@@ -55,15 +55,24 @@ TEST(FeederEditChecks, SideAgainstFeedModeAndTheOtherRefusals) {
   EXPECT_EQ(CheckFeederEdit(f, n, {"W3"}, -1).messageNumber, 6);
 }
 
-TEST(FeederEditChecks, IntegrationFeedFillsSlackThenTensionOneConfirmAtATime) {
+// A missing slack, then tension length is refused with the field and its
+// range, and the usual value is offered for the next confirm.
+TEST(FeederEditChecks, IntegrationFeedRefusesAMissingSlackThenTensionWithTheirRange) {
   const FeederNameTables n = BuiltInNameTables(0);
   FeederEditFields f = Valid();
   f.slack = 0;
   f.tension = 0;
-  EXPECT_EQ(CheckFeederEdit(f, n, {}, -1).outcome, EditCheck::StopSilently);
+  EditCheckResult r = CheckFeederEdit(f, n, {}, -1);
+  EXPECT_EQ(r.outcome, EditCheck::Range);
+  EXPECT_EQ(r.range.field, "c_OpenLength");
+  EXPECT_EQ(r.range.edit, "slack");
+  EXPECT_EQ(r.range.min, 1);
+  EXPECT_EQ(r.range.max, 10000);
   EXPECT_EQ(f.slack, 15);
   EXPECT_EQ(f.tension, 0);
-  EXPECT_EQ(CheckFeederEdit(f, n, {}, -1).outcome, EditCheck::StopSilently);
+  r = CheckFeederEdit(f, n, {}, -1);
+  EXPECT_EQ(r.outcome, EditCheck::Range);
+  EXPECT_EQ(r.range.field, "c_CloseLength");
   EXPECT_EQ(f.tension, 20);
   EXPECT_EQ(CheckFeederEdit(f, n, {}, -1).outcome, EditCheck::Pass);
 }
