@@ -495,6 +495,43 @@ TEST_P(VisionFailureCases, TheOperatorDecidesAboutAPartVisionCannotCentre) {
   for (const auto& p : world->Placements()) EXPECT_EQ(p.part.feeder, 0) << "no part of the empty feeder";
 }
 
+// The operator refills the empty feeder and answers Cancel: the run feeds
+// again, picks a new part, centres it and places every part of the job.
+class RefillAndRetry : public smt::platform::RecordingMessageService {
+ public:
+  explicit RefillAndRetry(smt::sim::SimWorld& world) : world_(world) {}
+  smt::platform::MsgAnswer Show(const smt::platform::MessageRequest& request) override {
+    RecordingMessageService::Show(request);
+    if (retried_.exchange(true)) return smt::platform::MsgAnswer::No;
+    world_.SetFeederEmpty(1, false);
+    return smt::platform::MsgAnswer::Cancel;
+  }
+
+ private:
+  smt::sim::SimWorld& world_;
+  std::atomic<bool> retried_{false};
+};
+
+TEST_F(VisionRunSim, RetryAfterARefillFeedsAgainAndPlacesEveryPart) {
+  StartProgram(2, 1);
+  LoadJob("Yes/Camera 1", false, 0.4, -0.3, 0.6);
+  world->SetFeederEmpty(1, true);
+  RefillAndRetry operatorAnswers(*world);
+  smt::platform::MessageService::Install(&operatorAnswers);
+  Introduce();
+  const bool started = View().m_pPartList->Run().OnStart();
+  const bool ended = started && WaitEnd(90s);
+  smt::platform::MessageService::Install(&messages.service);
+  ASSERT_TRUE(started);
+  ASSERT_TRUE(ended) << Info();
+  ASSERT_EQ(operatorAnswers.Texts().size(), 1u) << "asked once, the retry succeeds";
+  EXPECT_EQ(world->Placements().size(), Targets().size());
+  const Miss m = Worst();
+  EXPECT_EQ(m.unmatched, 0);
+  EXPECT_LE(m.mm, 0.05) << Info();
+  EXPECT_LE(m.deg, 0.2);
+}
+
 INSTANTIATE_TEST_SUITE_P(Runs, VisionFailureCases,
                          ::testing::Values(FailureCase{"SkipGoesOn", smt::platform::MsgAnswer::Yes, 6},
                                            FailureCase{"StopEndsTheRun", smt::platform::MsgAnswer::No, 0}),
