@@ -281,6 +281,11 @@ bool CDialogPartEditSmt::OnOK() {
     return false;
   }
   ReadControls();
+  if (acceptFields && !acceptFields(f_)) {
+    keep.changed = f_.changed;
+    f_ = keep;
+    return false;
+  }
   return true;
 }
 

@@ -34,6 +34,9 @@ class CDialogPartEditSmt : public QDialog {
   const smt::job::MarkMeasurement* marks = nullptr;
   // The part list's texts in the current language (its messages).
   std::function<std::string(const std::string& key)> partListText;
+  // Checks the read fields on OK before the dialog closes (the part list's
+  // feeder check); false keeps the dialog open with what was typed.
+  std::function<bool(const smt::job::SmtEditFields&)> acceptFields;
 
   void LoadLanguage(const std::string& appDir, const std::string& language);
   std::string Text(const std::string& key) const;

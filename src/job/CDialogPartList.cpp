@@ -206,6 +206,7 @@ void CDialogPartList::WireLogic() {
     editSmt_->marks = &coord_.marks;
     editSmt_->packageRows = packageRows;
     editSmt_->markRows = markRows;
+    editSmt_->acceptFields = [this](const smt::job::SmtEditFields& e) { return logic_.SmtFeederFits(e); };
     return editSmt_->Edit(f);
   };
   logic_.editDis = [this](smt::job::DisEditFields& f) { return editDis_->Edit(f); };

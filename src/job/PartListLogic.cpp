@@ -594,6 +594,21 @@ bool PartListLogic::CheckFeedersExist() {
 
 // --- row writers ---
 
+bool PartListLogic::SmtFeederFits(const SmtEditFields& e) {
+  if (feederCheckMulti_ && !e.changed[SmtEditFields::kFeeder]) return true;
+  const auto group = FeederGroupRows();
+  if (group.empty()) {
+    ShowMessage(Text("PartList.c_Message_18"));
+    return false;
+  }
+  if (!FindFeeder(group, FeederNumberOf(e.feeder))) {
+    ShowMessage(Int(feederCheckRow_ + 1) + Text("PartList.c_NoFeed"));
+    if (!feederCheckAdd_) FocusRow(RowKind::Placement, feederCheckRow_);
+    return false;
+  }
+  return true;
+}
+
 bool PartListLogic::WriteSmtRow(int row) {
   auto& rows = job.placementRows;
   if (row < 0 || row >= static_cast<int>(rows.size())) return false;
@@ -697,7 +712,10 @@ void PartListLogic::OnAdd(RowKind k) {
                                                                                 : static_cast<int>(rows.size());
   switch (k) {
     case RowKind::Placement: {
-      const bool ok = editSmt && editSmt(smtEdit);
+      feederCheckRow_ = at;
+      feederCheckAdd_ = true;
+      feederCheckMulti_ = false;
+      const bool ok = editSmt && editSmt(smtEdit) && SmtFeederFits(smtEdit);
       if (ok) {
         InsertRow(k, at, ListRow(kPlacementCells));
         WriteSmtRow(at);
@@ -768,47 +786,55 @@ void PartListLogic::OnModify(RowKind k) {
         if (!g_bTrackWarningShown.exchange(true)) ShowMessage(Text("PartList.c_Message_44"));
         if (cameraTestForModify) cameraTestForModify();
       }
-      if (editSmt && editSmt(smtEdit)) {
+      feederCheckRow_ = row;
+      feederCheckAdd_ = false;
+      feederCheckMulti_ = false;
+      if (editSmt && editSmt(smtEdit) && SmtFeederFits(smtEdit)) {
         smtEdit.x += smtEdit.offsetX;
         smtEdit.y += smtEdit.offsetY;
         WriteSmtRow(row);
       }
-    } else if (editSmt && editSmt(smtEdit)) {
-      const SmtEditFields& e = smtEdit;
-      using F = SmtEditFields;
-      const auto group = FeederGroupRows();
-      const auto list = FeederListRows();
-      for (int i : SelectedRows(k)) {
-        ListRow& r = rows[static_cast<size_t>(i)];
-        if (e.changed[F::kName]) SetCell(r, 4, e.name);
-        if (e.changed[F::kType]) SetCell(r, 5, e.type);
-        if (e.changed[F::kPackage]) SetCell(r, 6, e.package);
-        if (e.changed[F::kAngle]) SetCell(r, 3, e.angle);
-        if (e.changed[F::kValue]) SetCell(r, 8, e.value);
-        SetCell(r, 1, FormatG((e.changed[F::kX] ? e.x : CellDouble(r.Cell(1))) + e.offsetX));
-        SetCell(r, 2, FormatG((e.changed[F::kY] ? e.y : CellDouble(r.Cell(2))) + e.offsetY));
-        if (e.changed[F::kFeeder]) {
-          const std::string number = FeederNumberOf(e.feeder);
-          SetCell(r, kSmtFeeder, number);
-          if (group.empty()) {
-            ShowMessage(Text("PartList.c_Message_18"));
-            break;
+    } else {
+      feederCheckRow_ = FirstSelected(k);
+      feederCheckAdd_ = false;
+      feederCheckMulti_ = true;
+      if (editSmt && editSmt(smtEdit) && SmtFeederFits(smtEdit)) {
+        const SmtEditFields& e = smtEdit;
+        using F = SmtEditFields;
+        const auto group = FeederGroupRows();
+        const auto list = FeederListRows();
+        for (int i : SelectedRows(k)) {
+          ListRow& r = rows[static_cast<size_t>(i)];
+          if (e.changed[F::kName]) SetCell(r, 4, e.name);
+          if (e.changed[F::kType]) SetCell(r, 5, e.type);
+          if (e.changed[F::kPackage]) SetCell(r, 6, e.package);
+          if (e.changed[F::kAngle]) SetCell(r, 3, e.angle);
+          if (e.changed[F::kValue]) SetCell(r, 8, e.value);
+          SetCell(r, 1, FormatG((e.changed[F::kX] ? e.x : CellDouble(r.Cell(1))) + e.offsetX));
+          SetCell(r, 2, FormatG((e.changed[F::kY] ? e.y : CellDouble(r.Cell(2))) + e.offsetY));
+          if (e.changed[F::kFeeder]) {
+            const std::string number = FeederNumberOf(e.feeder);
+            SetCell(r, kSmtFeeder, number);
+            if (group.empty()) {
+              ShowMessage(Text("PartList.c_Message_18"));
+              break;
+            }
+            const FeederRowView* g = FindFeeder(group, number);
+            if (!g) {
+              ShowMessage(Int(i + 1) + Text("PartList.c_NoFeed"));
+              FocusRow(k, i);
+              break;
+            }
+            VisionFromGroupFeeder(r, *g);
+            SetCell(r, kSmtTime, timeStamp ? timeStamp() : RowTimeStamp());
+            if (const FeederRowView* f = FindFeeder(list, number)) {
+              SetCell(r, 11, f->Cell(3));
+              SetCell(r, 12, f->Cell(10));
+            }
           }
-          const FeederRowView* g = FindFeeder(group, number);
-          if (!g) {
-            ShowMessage(Int(i + 1) + Text("PartList.c_NoFeed"));
-            FocusRow(k, i);
-            break;
-          }
-          VisionFromGroupFeeder(r, *g);
-          SetCell(r, kSmtTime, timeStamp ? timeStamp() : RowTimeStamp());
-          if (const FeederRowView* f = FindFeeder(list, number)) {
-            SetCell(r, 11, f->Cell(3));
-            SetCell(r, 12, f->Cell(10));
-          }
+          if (e.changed[F::kPlace]) SetYesNo(r, kSmtPlace, e.place, kImgYes, kImgNo);
+          if (e.changed[F::kOwnMark]) SetCell(r, kSmtOwnMark, e.ownMark ? e.markName : std::string());
         }
-        if (e.changed[F::kPlace]) SetYesNo(r, kSmtPlace, e.place, kImgYes, kImgNo);
-        if (e.changed[F::kOwnMark]) SetCell(r, kSmtOwnMark, e.ownMark ? e.markName : std::string());
       }
     }
     smtEdit.ClearAfterEdit();

@@ -149,6 +149,11 @@ class PartListLogic {
   // --- row writers ---
   // False when the feeder check stopped the write (message shown).
   bool WriteSmtRow(int row);
+  // The feeder check of the placement editor's OK, done before anything is
+  // written: the chosen feeder must be in the current group. False (with the
+  // message said) keeps the editor open and the list as it was. A multi-row
+  // modify that leaves the feeder alone needs no check.
+  bool SmtFeederFits(const SmtEditFields& e);
   void WriteDispenseRow(int row, const std::array<bool, 11>& flags);
   void WriteDrillRow(int row, const std::array<bool, 14>& flags);
 
@@ -179,6 +184,9 @@ class PartListLogic {
   bool NextDispenseRow(int& row, int count);
 
  private:
+  int feederCheckRow_ = -1;     // the row the editor's OK is for (its number in the message)
+  bool feederCheckAdd_ = false;    // a row not yet in the list
+  bool feederCheckMulti_ = false;  // a multi-row modify
   void InsertRow(RowKind k, int at, ListRow row);
   void EraseRow(RowKind k, int at);
   void SyncSelection(RowKind k);

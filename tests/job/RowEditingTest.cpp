@@ -67,13 +67,16 @@ TEST_F(RowEditing, AddInsertsAfterTheChosenRowAndWritesEveryCell) {
   EXPECT_EQ(job.placementRows.size(), 7u);
 }
 
-TEST_F(RowEditing, AddingWithAMissingFeederStopsBeforeTheTimeCell) {
+TEST_F(RowEditing, AddingWithAMissingFeederWritesNothing) {
   fill = [](SmtEditFields& f) { f.feeder = "N9"; };
   logic.OnAdd(RowKind::Placement);
-  ASSERT_EQ(job.placementRows.size(), 1u);
-  EXPECT_EQ(job.placementRows[0].Cell(9), "N9");
-  EXPECT_EQ(job.placementRows[0].Cell(13), "");
+  EXPECT_TRUE(job.placementRows.empty());
   EXPECT_EQ(Texts(), (std::vector<std::string>{"1行料架号不存在 !"}));
+  messages.service.Clear();
+  feeders.clear();
+  logic.OnAdd(RowKind::Placement);
+  EXPECT_TRUE(job.placementRows.empty());
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"没有料架，请添加料架 !"}));
 }
 
 TEST_F(RowEditing, DispensingAddNeedsAPcbButDrillDoesNot) {
@@ -93,6 +96,7 @@ TEST_F(RowEditing, LampMachineKeepsTenPlacementRows) {
   std::vector<int> lampDeletes;
   logic.lampRowAdded = [&] { ++lampAdds; };
   logic.lampRowDeleted = [&](int k) { lampDeletes.push_back(k); };
+  fill = [](SmtEditFields& f) { f.feeder = "W1-1k"; };
   Rows(9);
   logic.OnAdd(RowKind::Placement);
   EXPECT_EQ(job.placementRows.size(), 10u);
