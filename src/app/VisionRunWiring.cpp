@@ -281,7 +281,9 @@ bool FlyPassForRun(const LiveParts& parts) {
   return ok;
 }
 
-smt::vision::MarkVisionIo OwnMarkIo(const LiveParts& parts) {
+// What the Mark recognisers use in the program: the camera panel shows their
+// values, the camera list gives the light-settle time, texts in the window's language.
+smt::vision::MarkVisionIo PanelMarkIo(const LiveParts& parts) {
   smt::vision::MarkVisionIo io = smt::vision::DefaultMarkVisionIo();
   CDialogSetView* panel = parts.panel;
   io.showCameraFields = [panel](double zoom, double box, int contrast, int brightness) {
@@ -324,7 +326,7 @@ bool MatchOwnMarkTemplate(const LiveParts& parts, const smt::library::MarkEditFi
   c.boxMm = m.viewBox;
   c.zoom = zoom;
   int cx = 0, cy = 0;
-  return smt::vision::MatchPartTemplate(c, templ, OwnMarkIo(parts), sp, cx, cy);
+  return smt::vision::MatchPartTemplate(c, templ, PanelMarkIo(parts), sp, cx, cy);
 }
 
 bool RecognizeOwnMarkForRun(const LiveParts& parts, const smt::library::MarkEditFields& m, const HeadPlaceState& p) {
@@ -346,7 +348,7 @@ bool RecognizeOwnMarkForRun(const LiveParts& parts, const smt::library::MarkEdit
   spec.boxMm = m.viewBox;
   spec.diameterMm = m.diameter;
   spec.zoom = zoom;
-  smt::vision::MarkAligner aligner(OwnMarkIo(parts), {}, sp, sp);
+  smt::vision::MarkAligner aligner(PanelMarkIo(parts), {}, sp, sp);
   int cx = 0, cy = 0;
   return aligner.RecognizeMark(spec, cx, cy);
 }
@@ -390,16 +392,7 @@ bool AlignBoardMarksForRun(const LiveParts& parts) {
   b.cameraOffsetY = geometry->table.g_nCameraToNozzle1Y;
   // The Mark camera with the board's light; the panel shows its values.
   smt::link::SelectCamera(1, params.brightness, -1);
-  smt::vision::MarkVisionIo io = smt::vision::DefaultMarkVisionIo();
-  CDialogSetView* panel = parts.panel;
-  io.showCameraFields = [panel](double zoom, double box, int contrast, int brightness) {
-    ShowFields(panel, contrast, brightness, -1, zoom, box);
-  };
-  const smt::vision::CameraListSettings settings = parts.cameras ? parts.cameras->m_Settings
-                                                                 : smt::vision::CameraListSettings{};
-  io.lightSettle = [settings] { LightSettle(settings); };
-  io.text = [](const std::string& key, const std::string& def) { return smt::run::RunText(key, def); };
-  smt::vision::MarkAligner aligner(io, params, speeds(smt::settings::SpeedUse::VisualSmt),
+  smt::vision::MarkAligner aligner(PanelMarkIo(parts), params, speeds(smt::settings::SpeedUse::VisualSmt),
                                    speeds(smt::settings::SpeedUse::VisualCorrection));
   return aligner.AlignBoardMarks(b, true);
 }
