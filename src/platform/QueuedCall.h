@@ -6,6 +6,12 @@
 // mark: released when the task is built, taken before the work runs or is
 // destroyed. Everything the work captured is thus ordered before it runs,
 // and nothing else is.
+//
+// Qt counts the references to a queued task (the posting call holds one
+// until it returns, the queued event another) and the last one to let go
+// frees it: that may be the posting thread, after the window thread ran the
+// work. So the mark is released again once the work is done, and whichever
+// thread destroys the task takes it first.
 #include <QMetaObject>
 #include <QObject>
 
@@ -25,8 +31,9 @@ class HandOverMark {
   ~HandOverMark() { Take(); }
   // On the receiving thread, before the task's contents are read.
   void Take();
-
- private:
+  // On the receiving thread, once the work is done (or left by an
+  // exception): orders its reads and writes before the task is destroyed on
+  // whichever thread lets go of it last.
   void Release();
 };
 
@@ -40,6 +47,10 @@ bool PostTo(QObject* context, F work) {
       context,
       [task = Task{std::move(work), {}}]() mutable {
         task.mark.Take();
+        struct Done {
+          HandOverMark& mark;
+          ~Done() { mark.Release(); }
+        } done{task.mark};
         task.work();
       },
       Qt::QueuedConnection);

@@ -79,6 +79,37 @@ TEST_P(QueuedCall, RunsOnTheWindowThreadAndSeesWhatTheWorkerWroteBeforeQueueing)
   EXPECT_EQ(seen[7], 'w');
 }
 
+// Qt frees a queued task when the last of its two holders lets go: the
+// queued event, or the queueing call itself, which may return only after the
+// window thread ran the work. Many tasks queued back to back from a busy
+// worker give the worker that last word now and then; the window thread's
+// reads of what the work captured must still come before the worker frees
+// it.
+TEST_P(QueuedCall, WorkThatRanIsFreedSafelyWhicheverThreadLetsGoLast) {
+  QtGuiDispatcher window;
+  constexpr int kTasks = 2000;
+  int ran = 0;  // window thread only
+  long sum = 0;  // window thread only
+  std::atomic<bool> queued{false};
+  std::thread worker([&] {
+    for (int i = 1; i <= kTasks; ++i) {
+      const long value = i;
+      GetParam().queue(window, [&ran, &sum, value] {
+        sum += value;
+        ++ran;
+      });
+      // A short pause lets the window thread fall asleep, so the next task
+      // wakes it while this thread is still inside the queueing call.
+      std::this_thread::sleep_for(20us);
+    }
+    queued = true;
+  });
+  const bool done = PumpUntil([&] { return queued.load() && ran == kTasks; }, 60s);
+  worker.join();
+  ASSERT_TRUE(done) << ran << " of " << kTasks << " ran";
+  EXPECT_EQ(sum, static_cast<long>(kTasks) * (kTasks + 1) / 2);
+}
+
 INSTANTIATE_TEST_SUITE_P(Ways, QueuedCall, ::testing::ValuesIn(kWays),
                          [](const auto& info) { return std::string(info.param.name); });
 
