@@ -239,9 +239,10 @@ TEST_F(RunRepairShellTest, NoWithAutomaticNozzleChangeReturnsTheNozzleParksAndHo
   auto north = NoVision(TapeFeeder("N1", 30, -40, ""));
   PutJob({NoVision(TapeFeeder("W1", 10, -20, "")), north}, {Part(1, 5, -5, "W1"), Part(2, 8, -5, "N1")});
   sim->FailPlaceVacuum(2);  // the part and its repair
-  size_t askedAt = 0;
+  // Written by the run thread (the question is asked there), read here.
+  std::atomic<size_t> askedAt{0};
   watched.onShow = [&](const smt::platform::MessageRequest&) {
-    if (askedAt == 0) askedAt = sim->AxisTrail().size();
+    if (askedAt.load() == 0) askedAt.store(sim->AxisTrail().size());
   };
   sim->KeepAxisTrail(true);
   watched.QueueAnswer(smt::platform::MsgAnswer::No);
@@ -394,14 +395,14 @@ TEST_F(NetworkRunShellTest, InsertionMachinesPickTestGoesToTheFeederAndOnToVisio
   WriteMachine("[MachineSetConfig]\nMachineSet=8\n[SmtStrategyConfig]\nm_HeaderSelect=0\nm_RunSelect=0\n");
   view = Start().view();
   ASSERT_NE(view, nullptr);
-  bool up = false, done = false;
+  std::atomic<bool> up{false}, done{false};  // written by the connecting thread
   std::thread t([&] {
     up = view->m_pManualControl->ConnectNow();
     done = true;
   });
-  Pump([&] { return done; }, std::chrono::seconds(20));
+  Pump([&] { return done.load(); }, std::chrono::seconds(20));
   t.join();
-  ASSERT_TRUE(up);
+  ASSERT_TRUE(up.load());
   smt::link::CMachineLink udp;
   udp.SetLocalPort(0);
   ASSERT_TRUE(udp.Open("127.0.0.1", static_cast<uint32_t>(sim->UdpPort())));

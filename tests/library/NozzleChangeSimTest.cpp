@@ -2,6 +2,7 @@
 // simulator over UDP and the serial link.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <thread>
 
@@ -244,10 +245,23 @@ TEST_F(NozzleChangeSim, SeatOperationWorkerHoldsTheBusyStateAndAlwaysGivesItBack
   req.selectedHead = 0;
   req.row = TheNozzleLibrary().m_NozzleRows[1];
   std::atomic<int> disables{0}, enables{0};
+  // The first operation's worker waits at its start (bounded) until the
+  // second Start has been tried, so that Start meets a running operation
+  // however slowly this thread gets there.
+  std::atomic<bool> hold{true}, held{false};
   NozzleOpCallbacks cb;
-  cb.enableDialog = [&](bool on) { on ? ++enables : ++disables; };
+  cb.enableDialog = [&](bool on) {
+    on ? ++enables : ++disables;
+    if (!on && hold.load()) {
+      held = true;
+      linktest::WaitFor([&] { return !hold.load(); }, std::chrono::seconds(10));
+    }
+  };
   ASSERT_TRUE(StartNozzleOperation(req, cb));
+  const bool wasHeld = linktest::WaitFor([&] { return held.load(); });
   EXPECT_FALSE(StartNozzleOperation(req, cb)) << "a second operation is refused while one runs";
+  hold = false;
+  ASSERT_TRUE(wasHeld);
   ASSERT_TRUE(linktest::WaitFor([&] { return enables.load() == 1 && !g_bMachineBusy; }));
   EXPECT_EQ(g_nHeadNozzle[0].load(), 2);
   // Returning takes the head that holds the nozzle, whatever the combo says.

@@ -18,6 +18,7 @@
 #include "job/BoardGeometry.h"
 #include "link/MotionFixture.h"
 #include "platform/QtGuiDispatcher.h"
+#include "platform/WorkerThreads.h"
 #include "run/HeadRecords.h"
 #include "run/RunDispatch.h"
 #include "run/RunServices.h"
@@ -121,6 +122,12 @@ class RunSimTest : public linktest::MotionSimTest {
     }
     // The feeder thread leaves once the run has ended.
     Pump([&] { return smt::run::FeedBusy() == 0 && smt::run::SmtBusy() == 0; }, std::chrono::seconds(5));
+    QCoreApplication::processEvents();
+    // The run's threads read the services to their last step (the end step
+    // clears the run thread's busy byte through them): none may still run
+    // when they are replaced.
+    smt::platform::WorkerThreads::Instance().StopAndJoinAll();
+    smt::platform::WorkerThreads::Instance().ResetForTests();
     QCoreApplication::processEvents();
     smt::platform::GuiDispatcher::Install(nullptr);
     smt::run::Services() = {};
