@@ -1,6 +1,9 @@
 // smt-sim: the board simulator as a program. It serves the UDP command port,
 // answers discovery and opens a pseudo-terminal for the serial link, then
-// takes control commands on its standard input (type "help").
+// takes control commands on its standard input (type "help"). With
+// --camera-socket it also serves what the simulated machine's cameras see
+// (the world of --world, see sim/WorldFile.h) to the program's simulated
+// cameras.
 #include <unistd.h>
 
 #include <cstdio>
@@ -10,14 +13,16 @@
 #include <sstream>
 #include <string>
 
+#include "sim/CameraServer.h"
 #include "sim/SimBoard.h"
+#include "sim/WorldFile.h"
 
 namespace {
 
 void Usage() {
   std::puts(
       "usage: smt-sim [--udp-port N] [--bind ADDR] [--no-udp] [--no-discovery] [--no-serial]\n"
-      "               [--head-mask N] [--pty-link PATH]");
+      "               [--head-mask N] [--pty-link PATH] [--world FILE] [--camera-socket PATH]");
 }
 
 void Help() {
@@ -47,7 +52,7 @@ void Help() {
 
 int main(int argc, char** argv) {
   smt::sim::SimConfig config;
-  std::string ptyLink;
+  std::string ptyLink, worldFile, cameraSocket;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     auto next = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
@@ -58,15 +63,42 @@ int main(int argc, char** argv) {
     else if (a == "--no-serial") config.serial = false;
     else if (a == "--head-mask") config.headMask = static_cast<uint8_t>(std::strtol(next().c_str(), nullptr, 0));
     else if (a == "--pty-link") ptyLink = next();
+    else if (a == "--world") worldFile = next();
+    else if (a == "--camera-socket") cameraSocket = next();
     else {
       Usage();
       return a == "--help" ? 0 : 2;
     }
   }
+  // The world the board moves and the cameras see.
+  auto world = std::make_shared<smt::sim::SimWorld>();
+  smt::sim::WorldCameraLook look;
+  if (!worldFile.empty()) {
+    std::string why;
+    const auto d = smt::sim::ReadWorldFile(worldFile, why);
+    if (!d) {
+      std::fprintf(stderr, "smt-sim: world %s\n", why.c_str());
+      return 1;
+    }
+    smt::sim::ApplyWorld(*world, *d);
+    look.cols = d->picture.cols;
+    look.rows = d->picture.rows;
+    look.pixelsPerMm = d->picture.pixelsPerMm;
+  }
   smt::sim::SimBoard board(config);
+  board.SetWorld(world.get());
   if (!board.Start()) {
     std::fprintf(stderr, "smt-sim: %s\n", board.LastError().c_str());
     return 1;
+  }
+  std::unique_ptr<smt::sim::CameraSocketServer> cameras;
+  if (!cameraSocket.empty()) {
+    cameras = std::make_unique<smt::sim::CameraSocketServer>(world, look);
+    if (!cameras->Start(cameraSocket)) {
+      // The board is still served; the program's cameras will say they get no frames.
+      std::fprintf(stderr, "smt-sim: no cameras: %s\n", cameras->LastError().c_str());
+      cameras.reset();
+    }
   }
   if (!ptyLink.empty() && !board.SerialPath().empty()) {
     std::error_code ec;
@@ -79,6 +111,9 @@ int main(int argc, char** argv) {
   if (config.serial)
     std::printf("smt-sim: serial line %s%s%s\n", board.SerialPath().c_str(), ptyLink.empty() ? "" : " linked as ",
                 ptyLink.c_str());
+  if (cameras)
+    std::printf("smt-sim: cameras on %s (world %s)\n", cameraSocket.c_str(),
+                worldFile.empty() ? "empty" : worldFile.c_str());
   std::fflush(stdout);
 
   std::string line;
@@ -141,6 +176,9 @@ int main(int argc, char** argv) {
   if (!isatty(STDIN_FILENO) && std::getenv("SMT_SIM_STAY")) {
     for (;;) pause();
   }
+  if (cameras) cameras->Stop();
+  board.Stop();
+  board.SetWorld(nullptr);
   if (!ptyLink.empty()) std::filesystem::remove(ptyLink);
   return 0;
 }

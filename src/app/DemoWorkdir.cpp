@@ -1,5 +1,6 @@
 #include "app/DemoWorkdir.h"
 
+#include <cmath>
 #include <vector>
 
 #include "feeder/FeederNames.h"
@@ -33,7 +34,25 @@ using smt::platform::SettingsSection;
 constexpr int kDemoMachineType = 2;
 constexpr double kTravelX = 400, kTravelY = -400, kTravelZ = -30;
 constexpr double kStepsPerMm = 100;
+constexpr double kAPulse = 17.7777;  // steps per degree
 constexpr const char* kTemplate = "Demo";
+// Where things are, shared by the settings, the job and the simulator's world.
+constexpr double kNozzle2X = 40;                 // nozzle 2 from nozzle 1 (mm)
+constexpr double kCameraX = -60, kCameraY = 0;   // Mark camera from nozzle 1 (mm)
+constexpr double kVisionX[2] = {150, 210}, kVisionY = -200;  // up-looking cameras (mm)
+constexpr double kVisionZoom = 20;               // their pixels per mm
+constexpr double kMarkZoom = 18;                 // the Mark camera's pixels per mm
+constexpr double kBoardX = 50, kBoardY = -60;    // the board's origin (mm)
+constexpr double kMarks[2][2] = {{2, -2}, {40, -20}};  // board marks from the origin (mm)
+constexpr double kMarkDiameter = 1.0;
+struct DemoFeeder {
+  const char* number;
+  const char* value;
+  double x, y;
+  const char* head;
+};
+constexpr DemoFeeder kFeeders[2] = {{"W1", "10k", 10, -20, "1"}, {"W2", "100nF", 14, -20, "2"}};
+constexpr double kPartLength = 1.6, kPartWidth = 0.8;
 
 void WriteMachine(const std::string& app) {
   const std::string config = smt::platform::ConfigPath(app);
@@ -46,16 +65,16 @@ void WriteMachine(const std::string& app) {
   b.m_Z_Nozzle1ToPCBHeight = -10;
   b.m_Z_Nozzle1ToFeed = -5;
   b.m_Z_Nozzle2ToFeed = -5;
-  b.m_X_Nozzle2ToNozzle1 = 40;
-  b.m_X_CameraToNozzle1 = -60;
-  b.m_Y_CameraToNozzle1 = 0;
+  b.m_X_Nozzle2ToNozzle1 = kNozzle2X;
+  b.m_X_CameraToNozzle1 = kCameraX;
+  b.m_Y_CameraToNozzle1 = kCameraY;
   b.m_X_ThrowPosition = 300;
   b.m_Y_ThrowPosition = -350;
   if (!smt::settings::SaveBasicSettings(app, b)) throw std::runtime_error("[SetBasicConfig]");
 
   smt::settings::PulseSettings p = smt::settings::LoadPulseSettings(app);
   p.m_X_Pulse = p.m_Y_Pulse = p.m_Z_Pulse = kStepsPerMm;
-  p.m_A_Pulse = 17.7777;
+  p.m_A_Pulse = kAPulse;
   for (double smt::settings::PulseSettings::*m :
        {&smt::settings::PulseSettings::m_WestWalk_Pulse, &smt::settings::PulseSettings::m_WestLift_Pulse,
         &smt::settings::PulseSettings::m_NorthWalk_Pulse, &smt::settings::PulseSettings::m_NorthLift_Pulse,
@@ -113,9 +132,9 @@ void WriteCameras(const std::string& app) {
   for (int k = 0; k < 2; ++k) {
     smt::vision::CameraEditValues v;
     v.name = k == 0 ? smt::vision::kCameraName1 : smt::vision::kCameraName2;
-    v.x = 150 + 60 * k;
-    v.y = -200;
-    v.visualZoom = 20;
+    v.x = kVisionX[k];
+    v.y = kVisionY;
+    v.visualZoom = kVisionZoom;
     v.visualSize = 5;
     v.contrast = 128;
     v.brightness = 128;
@@ -149,19 +168,19 @@ void WriteNozzles(const std::string& app) {
   smt::platform::WriteListFile(std::filesystem::path(app) / smt::library::kNozzleFileName, {std::nullopt, rows});
 }
 
-smt::feeder::FeederRow TapeFeeder(const std::string& number, const std::string& value, double x, const char* head) {
+smt::feeder::FeederRow TapeFeeder(const DemoFeeder& f) {
   smt::feeder::FeederRow r;
-  r[smt::feeder::kCellNumber] = number;
+  r[smt::feeder::kCellNumber] = f.number;
   r[smt::feeder::kCellType] = "Resistor";
   r[smt::feeder::kCellPackage] = "0603";
-  r[smt::feeder::kCellValue] = value;
-  r[smt::feeder::kCellX] = smt::platform::FormatDouble(x, 4);
-  r[smt::feeder::kCellY] = "-20.0000";
-  r[smt::feeder::kCellLength] = "1.60";
-  r[smt::feeder::kCellWidth] = "0.80";
+  r[smt::feeder::kCellValue] = f.value;
+  r[smt::feeder::kCellX] = smt::platform::FormatDouble(f.x, 4);
+  r[smt::feeder::kCellY] = smt::platform::FormatDouble(f.y, 4);
+  r[smt::feeder::kCellLength] = smt::platform::FormatDouble(kPartLength, 2);
+  r[smt::feeder::kCellWidth] = smt::platform::FormatDouble(kPartWidth, 2);
   r[smt::feeder::kCellHeight] = "0.50";
   r[smt::feeder::kCellAngle] = "0";
-  r[smt::feeder::kCellHead] = head;
+  r[smt::feeder::kCellHead] = f.head;
   r[smt::feeder::kCellVacuum] = "0";
   r[smt::feeder::kCellCamera] = std::string("No/") + smt::vision::kCameraName1;
   r[smt::feeder::kCellFly] = "No/60/80";
@@ -190,7 +209,7 @@ void WriteFeeders(const std::string& app) {
   t.AddGroup("Demo", "");
   t.SetCurrentName("Demo");
   t.ShowGroupInList("Demo", smt::feeder::BuiltInNameTables(0));
-  t.ReplaceCurrentRows({TapeFeeder("W1", "10k", 10, "1"), TapeFeeder("W2", "100nF", 14, "2")},
+  t.ReplaceCurrentRows({TapeFeeder(kFeeders[0]), TapeFeeder(kFeeders[1])},
                        {smt::feeder::TrayRecord::Default(), smt::feeder::TrayRecord::Default()});
   smt::platform::WriteListFile(std::filesystem::path(app) / "config_feed.fig", {std::nullopt, t.SaveToLines()});
 }
@@ -212,9 +231,17 @@ void WriteJob(const std::filesystem::path& dir) {
   rec.m_nRows = 1;
   rec.m_nCols = 1;
   rec.m_dThickness = 1.6;
-  rec.m_dOriginX = 50;
-  rec.m_dOriginY = -60;
+  rec.m_dOriginX = kBoardX;
+  rec.m_dOriginY = kBoardY;
+  // The board's two marks are printed on it; the demo job does not align on them.
   rec.m_bMarkEnable = false;
+  rec.m_dMark1X = kMarks[0][0];
+  rec.m_dMark1Y = kMarks[0][1];
+  rec.m_dMark2X = kMarks[1][0];
+  rec.m_dMark2Y = kMarks[1][1];
+  rec.m_dMarkDiameter = kMarkDiameter;
+  rec.m_dVisualZoom = kMarkZoom;
+  rec.m_dVisualBox = 3;
   rec.m_PanelGrid = smt::job::FullPanelGrid(1, 1);
   const std::vector<smt::job::ListRow> parts = {
       DemoPart(1, 5, -5, "R1", "W1", "10k"), DemoPart(2, 10, -5, "C1", "W2", "100nF"),
@@ -225,6 +252,25 @@ void WriteJob(const std::filesystem::path& dir) {
   job.pcbs.m_strCurPcbName = rec.m_strName;
   job.ShowRecord(0);
   smt::job::WriteJobFiles(dir / kDemoJobName, job.ToContent(kDemoMachineType), kDemoMachineType);
+}
+
+// The board simulator's world: the same machine, board and feeders.
+void WriteWorld(const std::filesystem::path& dir) {
+  auto steps = [](double mm) { return std::to_string(static_cast<long long>(std::llround(mm * kStepsPerMm))); };
+  auto num = [](double v) { return smt::platform::FormatDouble(v, 4); };
+  std::string t = "# The simulated machine as smt-sim sees it (written with the demo set-up).\n";
+  t += "steps " + num(kStepsPerMm) + " " + num(kStepsPerMm) + " " + num(kAPulse) + "\n";
+  t += "head 2 " + steps(kNozzle2X) + " 0\n";
+  t += "markcamera " + steps(kCameraX) + " " + steps(kCameraY) + "\n";
+  for (int k = 0; k < 2; ++k)
+    t += "visioncamera " + std::to_string(k + 1) + " " + steps(kVisionX[k]) + " " + steps(kVisionY) + "\n";
+  t += "board " + num(kBoardX) + " " + num(kBoardY) + " 0 0 0\n";
+  for (const auto& m : kMarks) t += "mark " + num(m[0]) + " " + num(m[1]) + "\n";
+  t += "markdiameter " + num(kMarkDiameter) + "\n";
+  for (const auto& f : kFeeders)
+    t += "feeder " + num(f.x) + " " + num(f.y) + " 0 " + num(kPartLength) + " " + num(kPartWidth) + "\n";
+  t += "picture 640 480 " + num(kMarkZoom) + " " + num(kVisionZoom) + " " + num(kVisionZoom) + "\n";
+  smt::platform::WriteFileAtomically(dir / kDemoWorldName, t);
 }
 
 }  // namespace
@@ -239,6 +285,7 @@ std::string PrepareDemoWorkdir(const std::filesystem::path& dir) {
     WriteNozzles(app);
     WriteFeeders(app);
     WriteJob(dir);
+    WriteWorld(dir);
   } catch (const std::exception& e) {
     return e.what();
   }

@@ -12,6 +12,9 @@ namespace smt::app {
 
 // The demo job's file name inside the working directory.
 inline constexpr const char* kDemoJobName = "demo.smt";
+// The simulated machine's world as the board simulator reads it (smt-sim
+// --world): the same geometry, board and feeders as the settings and the job.
+inline constexpr const char* kDemoWorldName = "sim-world.txt";
 
 // Writes the demo settings, library files and job into `dir`. Returns an
 // empty string on success, else what could not be written.

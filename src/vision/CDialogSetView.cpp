@@ -31,6 +31,7 @@
 #include "vision/CameraDS.h"
 #include "vision/CameraCalib.h"
 #include "vision/CvvMat.h"
+#include "vision/FrameSocket.h"
 #include "vision/RecognitionTypes.h"
 #include "vision/SimulatedCamera.h"
 #include "vision/VisionGlobals.h"
@@ -118,8 +119,20 @@ std::shared_ptr<ICameraSystem> DefaultCameraSystem() {
   auto system = std::make_shared<SimulatedCameraSystem>();
   const char* env = std::getenv("SMT_SIMULATED_CAMERAS");
   const int count = env ? std::clamp(std::atoi(env), 0, 3) : 0;
+  const char* socket = std::getenv("SMT_SIM_CAMERA_SOCKET");
   for (int role = 0; role < count; ++role) {
     auto cam = std::make_shared<SimulatedCamera>(CameraRoleName(role), CameraCapability{1280, 1024, false});
+    if (socket && *socket) {
+      // What the board simulator's cameras see, one frame per request.
+      auto client = std::make_shared<FrameSocketClient>(socket, CameraRoleName(role));
+      const auto camera = static_cast<uint32_t>(role);
+      cam->SetTimedFrameSource([client, camera](std::chrono::milliseconds left) {
+        const auto frame = client->Fetch({camera, kFrameKindLive}, std::min(left, kSimulatorFrameTimeout));
+        return frame ? *frame : cv::Mat();
+      });
+      system->Add(cam);
+      continue;
+    }
     auto scene = std::make_shared<SimulatedScene>(1280, 1024, 20.0);
     scene->SetNoise(2.0, 7 + role);
     if (role == 0)

@@ -275,5 +275,9 @@ class CDialogSetView : public QWidget {
 
 // The industrial cameras of this machine: simulated ones when the
 // environment variable SMT_SIMULATED_CAMERAS names how many (1..3, in the
-// order Mark, visual 1, visual 2), none otherwise.
+// order Mark, visual 1, visual 2), none otherwise. They show fixed pictures,
+// unless SMT_SIM_CAMERA_SOCKET names the board simulator's camera socket:
+// then each frame is what the simulated machine's camera sees, asked for
+// with a time-out of kSimulatorFrameTimeout (none in time: no frame).
 std::shared_ptr<smt::vision::ICameraSystem> DefaultCameraSystem();
+inline constexpr std::chrono::milliseconds kSimulatorFrameTimeout{500};

@@ -1,5 +1,6 @@
 #include "vision/SimulatedCamera.h"
 
+#include <algorithm>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <thread>
@@ -27,6 +28,14 @@ bool SimulatedCamera::SetImageFiles(const std::vector<std::string>& files) {
 }
 
 void SimulatedCamera::SetFrameSource(FrameSource source) {
+  if (!source) {
+    SetTimedFrameSource(nullptr);
+    return;
+  }
+  SetTimedFrameSource([source = std::move(source)](std::chrono::milliseconds) { return source(); });
+}
+
+void SimulatedCamera::SetTimedFrameSource(TimedFrameSource source) {
   std::lock_guard<std::mutex> lock(m_);
   m_source = std::move(source);
   m_files.clear();
@@ -76,9 +85,11 @@ bool SimulatedCamera::SetParameters(const CameraParameters& parameters) {
   return true;
 }
 
-cv::Mat SimulatedCamera::MakeFrame(bool triggered) {
+cv::Mat SimulatedCamera::MakeFrame(bool triggered, std::chrono::milliseconds left) {
   cv::Mat frame;
   CameraParameters p;
+  FrameSource triggeredSource;
+  TimedFrameSource source;
   {
     std::lock_guard<std::mutex> lock(m_);
     p = m_parameters;
@@ -86,11 +97,17 @@ cv::Mat SimulatedCamera::MakeFrame(bool triggered) {
       frame = m_files[m_nextFile].clone();
       m_nextFile = (m_nextFile + 1) % m_files.size();
     } else if (triggered && m_triggeredSource) {
-      frame = m_triggeredSource();
-    } else if (m_source) {
-      frame = m_source();
+      triggeredSource = m_triggeredSource;
+    } else {
+      source = m_source;
     }
   }
+  // The sources run outside the lock: one that waits (a frame from another
+  // process) holds up no one asking for the parameters meanwhile.
+  if (triggeredSource)
+    frame = triggeredSource();
+  else if (source)
+    frame = source(left);
   if (frame.empty()) return frame;
   if (p.mirrorX && p.mirrorY)
     cv::flip(frame, frame, -1);
@@ -128,7 +145,9 @@ bool SimulatedCamera::GetNextFrame(cv::Mat& frame, std::chrono::milliseconds tim
       std::this_thread::sleep_for(std::min(left, std::chrono::milliseconds(5)));
     }
   }
-  cv::Mat f = MakeFrame(triggered);
+  const auto left = std::max(std::chrono::milliseconds(0),
+                              std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
+  cv::Mat f = MakeFrame(triggered, left);
   if (f.empty()) return false;
   frame = f;
   ++m_frames;

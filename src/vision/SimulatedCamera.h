@@ -17,6 +17,8 @@ namespace smt::vision {
 class SimulatedCamera : public IIndustrialCamera {
  public:
   using FrameSource = std::function<cv::Mat()>;
+  // A source given the time it may take (a frame from another process).
+  using TimedFrameSource = std::function<cv::Mat(std::chrono::milliseconds)>;
 
   SimulatedCamera(std::string friendlyName, CameraCapability capability);
   // Frames from a scene (rendered anew for every frame, so the test may
@@ -25,6 +27,7 @@ class SimulatedCamera : public IIndustrialCamera {
   // Frames from image files, served in turn (unreadable files are skipped).
   bool SetImageFiles(const std::vector<std::string>& files);
   void SetFrameSource(FrameSource source);
+  void SetTimedFrameSource(TimedFrameSource source);
   // Frames of trigger pulses from their own source (none: the frame source).
   void SetTriggeredFrameSource(FrameSource source);
 
@@ -44,7 +47,7 @@ class SimulatedCamera : public IIndustrialCamera {
   bool SetParameters(const CameraParameters& parameters) override;
 
  private:
-  cv::Mat MakeFrame(bool triggered);
+  cv::Mat MakeFrame(bool triggered, std::chrono::milliseconds left);
 
   const std::string m_name;
   const CameraCapability m_capability;
@@ -53,7 +56,7 @@ class SimulatedCamera : public IIndustrialCamera {
   std::atomic<std::uint64_t> m_frames{0};
   mutable std::mutex m_;
   CameraParameters m_parameters;
-  FrameSource m_source;
+  TimedFrameSource m_source;
   FrameSource m_triggeredSource;
   std::vector<cv::Mat> m_files;
   size_t m_nextFile = 0;

@@ -1,0 +1,282 @@
+#include "vision/FrameSocket.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <opencv2/imgproc.hpp>
+#include <thread>
+
+#include "app/core/LogFile.h"
+
+namespace smt::vision {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr uint8_t kRequestMagic[4] = {'S', 'M', 'C', 'R'};
+constexpr uint8_t kReplyMagic[4] = {'S', 'M', 'C', 'F'};
+
+void Put32(uint8_t* at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+uint32_t Get32(const uint8_t* at) {
+  uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = (v << 8) | at[i];
+  return v;
+}
+
+int MsLeft(Clock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return left <= 0 ? 0 : static_cast<int>(std::min<long long>(left, 60000));
+}
+
+// Waits until `fd` is ready for `events` or the deadline passes.
+bool WaitReady(int fd, short events, Clock::time_point deadline) {
+  for (;;) {
+    const int ms = MsLeft(deadline);
+    if (ms <= 0) return false;
+    pollfd p{fd, events, 0};
+    const int r = ::poll(&p, 1, ms);
+    if (r > 0) return true;
+    if (r < 0 && errno != EINTR) return false;
+  }
+}
+
+enum class Io { Ok, TimedOut, Closed, Failed };
+
+Io SendAll(int fd, const uint8_t* data, size_t n, Clock::time_point deadline) {
+  size_t done = 0;
+  while (done < n) {
+    const ssize_t r = ::send(fd, data + done, n - done, MSG_NOSIGNAL);
+    if (r > 0) {
+      done += static_cast<size_t>(r);
+      continue;
+    }
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      if (!WaitReady(fd, POLLOUT, deadline)) return Io::TimedOut;
+      continue;
+    }
+    return r < 0 && (errno == EPIPE || errno == ECONNRESET) ? Io::Closed : Io::Failed;
+  }
+  return Io::Ok;
+}
+
+Io ReceiveAll(int fd, uint8_t* data, size_t n, Clock::time_point deadline) {
+  size_t done = 0;
+  while (done < n) {
+    const ssize_t r = ::recv(fd, data + done, n - done, 0);
+    if (r > 0) {
+      done += static_cast<size_t>(r);
+      continue;
+    }
+    if (r == 0) return Io::Closed;
+    if (errno == EINTR) continue;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) {
+      if (!WaitReady(fd, POLLIN, deadline)) return Io::TimedOut;
+      continue;
+    }
+    return errno == ECONNRESET ? Io::Closed : Io::Failed;
+  }
+  return Io::Ok;
+}
+
+}  // namespace
+
+std::array<uint8_t, kFrameRequestSize> EncodeFrameRequest(const FrameRequest& r) {
+  std::array<uint8_t, kFrameRequestSize> out{};
+  std::memcpy(out.data(), kRequestMagic, 4);
+  Put32(out.data() + 4, kFrameSocketVersion);
+  Put32(out.data() + 8, r.camera);
+  Put32(out.data() + 12, r.kind);
+  return out;
+}
+
+std::optional<FrameRequest> DecodeFrameRequest(const uint8_t* bytes, std::string& why) {
+  if (std::memcmp(bytes, kRequestMagic, 4) != 0) {
+    why = "not a frame request";
+    return std::nullopt;
+  }
+  if (Get32(bytes + 4) != kFrameSocketVersion) {
+    why = "request version " + std::to_string(Get32(bytes + 4)) + ", expected " + std::to_string(kFrameSocketVersion);
+    return std::nullopt;
+  }
+  FrameRequest r;
+  r.camera = Get32(bytes + 8);
+  r.kind = Get32(bytes + 12);
+  if (r.camera >= kFrameCameraCount) {
+    why = "camera " + std::to_string(r.camera) + " out of 0.." + std::to_string(kFrameCameraCount - 1);
+    return std::nullopt;
+  }
+  if (r.kind != kFrameKindLive && r.kind != kFrameKindFly) {
+    why = "request kind " + std::to_string(r.kind) + " unknown";
+    return std::nullopt;
+  }
+  return r;
+}
+
+std::array<uint8_t, kFrameReplyHeaderSize> EncodeFrameReplyHeader(const FrameReplyHeader& h) {
+  std::array<uint8_t, kFrameReplyHeaderSize> out{};
+  std::memcpy(out.data(), kReplyMagic, 4);
+  Put32(out.data() + 4, h.status);
+  Put32(out.data() + 8, h.cols);
+  Put32(out.data() + 12, h.rows);
+  Put32(out.data() + 16, h.channels);
+  Put32(out.data() + 20, h.length);
+  return out;
+}
+
+FrameReplyHeader FrameHeaderOf(const cv::Mat& frame) {
+  FrameReplyHeader h;
+  if (frame.empty()) return h;
+  h.status = kFrameStatusFrame;
+  h.cols = static_cast<uint32_t>(frame.cols);
+  h.rows = static_cast<uint32_t>(frame.rows);
+  h.channels = static_cast<uint32_t>(frame.channels());
+  h.length = h.cols * h.rows * h.channels;
+  return h;
+}
+
+std::optional<FrameReplyHeader> DecodeFrameReplyHeader(const uint8_t* bytes, std::string& why) {
+  if (std::memcmp(bytes, kReplyMagic, 4) != 0) {
+    why = "the reply is not a frame";
+    return std::nullopt;
+  }
+  FrameReplyHeader h;
+  h.status = Get32(bytes + 4);
+  h.cols = Get32(bytes + 8);
+  h.rows = Get32(bytes + 12);
+  h.channels = Get32(bytes + 16);
+  h.length = Get32(bytes + 20);
+  if (h.status == kFrameStatusNone) {
+    if (h.cols || h.rows || h.channels || h.length) {
+      why = "a reply without a frame gives a size";
+      return std::nullopt;
+    }
+    return h;
+  }
+  if (h.status != kFrameStatusFrame) {
+    why = "reply status " + std::to_string(h.status) + " unknown";
+    return std::nullopt;
+  }
+  if (h.cols < 1 || h.cols > kMaxFrameSide || h.rows < 1 || h.rows > kMaxFrameSide) {
+    why = "frame size " + std::to_string(h.cols) + "x" + std::to_string(h.rows) + " out of 1.." +
+          std::to_string(kMaxFrameSide);
+    return std::nullopt;
+  }
+  if (h.channels != 1 && h.channels != 3) {
+    why = "frame with " + std::to_string(h.channels) + " channels";
+    return std::nullopt;
+  }
+  const uint64_t expected = uint64_t{h.cols} * h.rows * h.channels;
+  if (h.length != expected) {
+    why = "frame length " + std::to_string(h.length) + ", its size needs " + std::to_string(expected);
+    return std::nullopt;
+  }
+  return h;
+}
+
+FrameSocketClient::FrameSocketClient(std::string path, std::string cameraName)
+    : path_(std::move(path)), name_(std::move(cameraName)) {}
+
+FrameSocketClient::~FrameSocketClient() { Close(); }
+
+void FrameSocketClient::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+std::string FrameSocketClient::LastProblem() const {
+  std::lock_guard lk(m_);
+  return problem_;
+}
+
+void FrameSocketClient::Report(const std::string& problem) {
+  // Logged when the state changes: the first frame, a new problem, frames again.
+  if (problem == problem_ && reported_) return;
+  const bool hadProblem = !problem_.empty();
+  problem_ = problem;
+  reported_ = true;
+  std::string line;
+  if (problem.empty())
+    line = "Camera " + name_ + (hadProblem ? ": frames again from " : ": frames from ") + path_;
+  else
+    line = "Camera " + name_ + ": no frames from " + path_ + ": " + problem;
+  CLogFile::Instance().Write(true, "%s", line.c_str());
+}
+
+bool FrameSocketClient::Connect(Clock::time_point deadline, std::string& why) {
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  if (path_.empty() || path_.size() >= sizeof addr.sun_path) {
+    why = "the socket path is empty or longer than " + std::to_string(sizeof addr.sun_path - 1) + " bytes";
+    return false;
+  }
+  std::memcpy(addr.sun_path, path_.c_str(), path_.size() + 1);
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd < 0) {
+    why = std::string("no socket: ") + std::strerror(errno);
+    return false;
+  }
+  if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+    if (errno != EINPROGRESS && errno != EAGAIN) {
+      why = std::string("cannot connect: ") + std::strerror(errno);
+      ::close(fd);
+      return false;
+    }
+    int err = 0;
+    socklen_t len = sizeof err;
+    if (!WaitReady(fd, POLLOUT, deadline) || ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0 || err != 0) {
+      why = err ? std::string("cannot connect: ") + std::strerror(err) : "no connection in time";
+      ::close(fd);
+      return false;
+    }
+  }
+  fd_ = fd;
+  return true;
+}
+
+std::optional<cv::Mat> FrameSocketClient::Fetch(const FrameRequest& request, std::chrono::milliseconds timeout) {
+  const auto deadline = Clock::now() + timeout;
+  std::lock_guard lk(m_);
+  std::string why;
+  auto fail = [&](const std::string& problem) -> std::optional<cv::Mat> {
+    Close();
+    Report(problem);
+    // Wait out the time-out: a caller asking again at once does not spin.
+    const auto left = deadline - Clock::now();
+    if (left > Clock::duration::zero()) std::this_thread::sleep_for(left);
+    return std::nullopt;
+  };
+  auto ioProblem = [&](Io io, const char* what) {
+    switch (io) {
+      case Io::TimedOut: return std::string("no ") + what + " within " + std::to_string(timeout.count()) + " ms";
+      case Io::Closed: return std::string("the simulator closed the connection");
+      default: return std::string(what) + " failed: " + std::strerror(errno);
+    }
+  };
+  if (fd_ < 0 && !Connect(deadline, why)) return fail(why);
+  const auto req = EncodeFrameRequest(request);
+  if (Io io = SendAll(fd_, req.data(), req.size(), deadline); io != Io::Ok) return fail(ioProblem(io, "request"));
+  std::array<uint8_t, kFrameReplyHeaderSize> head{};
+  if (Io io = ReceiveAll(fd_, head.data(), head.size(), deadline); io != Io::Ok) return fail(ioProblem(io, "reply"));
+  const auto h = DecodeFrameReplyHeader(head.data(), why);
+  if (!h) return fail(why);
+  if (h->status == kFrameStatusNone) {
+    Report("");
+    return cv::Mat();
+  }
+  cv::Mat frame(static_cast<int>(h->rows), static_cast<int>(h->cols), h->channels == 1 ? CV_8UC1 : CV_8UC3);
+  if (Io io = ReceiveAll(fd_, frame.data, h->length, deadline); io != Io::Ok) return fail(ioProblem(io, "frame"));
+  Report("");
+  if (frame.channels() == 1) cv::cvtColor(frame, frame, cv::COLOR_GRAY2BGR);
+  return frame;
+}
+
+}  // namespace smt::vision

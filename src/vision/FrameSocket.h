@@ -1,0 +1,87 @@
+#pragma once
+// Camera frames over a local (UNIX stream) socket: the board simulator, run
+// as its own process, renders what its cameras see and serves one frame per
+// request; the program's simulated industrial cameras ask it for theirs.
+//
+// One request, one reply, in this order, on one connection:
+//   request  16 bytes: "SMCR", version (1), camera, kind      (u32 LE each)
+//   reply    24 bytes: "SMCF", status, cols, rows, channels, length
+//            then `length` bytes of 8-bit pixels, row by row.
+// camera: 0 Mark, 1 and 2 the vision cameras, 3 the side camera.
+// kind: 0 the live view, 1 the oldest fly-pass view not taken yet.
+// status 0: a frame (1 <= cols, rows <= kMaxFrameSide, channels 1 or 3,
+// length = cols * rows * channels); status 1: nothing to show (every other
+// field 0). Anything else is a broken reply and the connection is closed.
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include <opencv2/core.hpp>
+
+namespace smt::vision {
+
+inline constexpr uint32_t kFrameSocketVersion = 1;
+inline constexpr size_t kFrameRequestSize = 16;
+inline constexpr size_t kFrameReplyHeaderSize = 24;
+inline constexpr uint32_t kMaxFrameSide = 8192;
+inline constexpr uint32_t kFrameStatusFrame = 0, kFrameStatusNone = 1;
+inline constexpr uint32_t kFrameKindLive = 0, kFrameKindFly = 1;
+inline constexpr uint32_t kFrameCameraCount = 4;
+
+struct FrameRequest {
+  uint32_t camera = 0;
+  uint32_t kind = kFrameKindLive;
+};
+
+struct FrameReplyHeader {
+  uint32_t status = kFrameStatusNone;
+  uint32_t cols = 0, rows = 0, channels = 0, length = 0;
+};
+
+std::array<uint8_t, kFrameRequestSize> EncodeFrameRequest(const FrameRequest& r);
+// The request, or why it is refused (wrong magic, version, camera or kind).
+std::optional<FrameRequest> DecodeFrameRequest(const uint8_t* bytes, std::string& why);
+
+// The header of a frame (8-bit, 1 or 3 channels, continuous) or of "none".
+std::array<uint8_t, kFrameReplyHeaderSize> EncodeFrameReplyHeader(const FrameReplyHeader& h);
+FrameReplyHeader FrameHeaderOf(const cv::Mat& frame);
+std::optional<FrameReplyHeader> DecodeFrameReplyHeader(const uint8_t* bytes, std::string& why);
+
+// The program's side: one connection to the server at `path`, opened when
+// needed and closed after any failure (the next request opens a new one).
+// Every request is bounded by its time-out; a server that is gone, does not
+// answer in time or answers out of form gives "no frame" and a log line
+// when the state changes (not one per frame).
+class FrameSocketClient {
+ public:
+  FrameSocketClient(std::string path, std::string cameraName);
+  ~FrameSocketClient();
+  FrameSocketClient(const FrameSocketClient&) = delete;
+  FrameSocketClient& operator=(const FrameSocketClient&) = delete;
+
+  // A frame of `camera` (BGR), an empty Mat when the server has nothing to
+  // show; nullopt when no reply came in time or the connection failed. A
+  // failure waits out the rest of `timeout`, so a caller asking again at
+  // once does not spin.
+  std::optional<cv::Mat> Fetch(const FrameRequest& request, std::chrono::milliseconds timeout);
+
+  const std::string& Path() const { return path_; }
+  // Why the last request failed ("" after a frame or "none").
+  std::string LastProblem() const;
+
+ private:
+  bool Connect(std::chrono::steady_clock::time_point deadline, std::string& why);
+  void Close();
+  void Report(const std::string& problem);
+
+  const std::string path_, name_;
+  mutable std::mutex m_;  // one request at a time on the connection
+  int fd_ = -1;
+  std::string problem_;
+  bool reported_ = false;  // the current problem (or the first frame) was logged
+};
+
+}  // namespace smt::vision

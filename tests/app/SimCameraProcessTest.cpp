@@ -1,0 +1,127 @@
+// The program's cameras on the board simulator run as its own program, as
+// scripts/run starts them: the Mark camera shows the demo board where the
+// operator jogged it.
+#include "SimProcessFixture.h"
+#include "platform/GuiDispatcher.h"
+
+namespace {
+
+constexpr int kXYFast = 32954, kXYMedium = 32955;  // the panel menu's XY steps: 10 mm, 1 mm
+
+struct Found {
+  bool found = false;
+  double dx = 0, dy = 0, diameter = 0;  // mm; dx, dy > 0: left of / above the middle
+};
+Found FindMark(const cv::Mat& frame) {
+  Found f;
+  if (frame.empty()) return f;
+  const auto r = smt::vision::RecognizePart(frame, 0, false, 3.0, 18.0, f.dx, f.dy, false, &f.diameter);
+  f.found = r.found;
+  return f;
+}
+
+TEST_F(SimProcess, MarkCameraShowsTheDemoBoardWhereTheOperatorJogged) {
+  CMainFrame& f = Start();
+  f.show();
+  ConnectAndHome();
+  ASSERT_EQ(g_nCurX.load(), 0);
+  ASSERT_EQ(g_nCurY.load(), 0);
+  // Homed, the Mark camera (60 mm left of nozzle 1) sees no mark.
+  cv::Mat frame = MarkFrame();
+  ASSERT_FALSE(frame.empty());
+  EXPECT_EQ(frame.cols, 640);
+  EXPECT_EQ(frame.rows, 480);
+  EXPECT_FALSE(FindMark(frame).found);
+  // The board's first mark is at (52, -62) mm: the camera gets there with the
+  // gantry at (112, -62), jogged in 10 mm and then 1 mm steps.
+  ChooseXYStep(kXYFast);
+  for (int i = 0; i < 11; ++i) JogOnce(smt::link::jogid::kXPlus);
+  for (int i = 0; i < 6; ++i) JogOnce(smt::link::jogid::kYMinus);
+  ChooseXYStep(kXYMedium);
+  for (int i = 0; i < 2; ++i) JogOnce(smt::link::jogid::kXPlus);
+  for (int i = 0; i < 2; ++i) JogOnce(smt::link::jogid::kYMinus);
+  ASSERT_EQ(g_nCurX.load(), 11200);
+  ASSERT_EQ(g_nCurY.load(), -6200);
+  const cv::Mat over = MarkFrame();
+  const Found centred = FindMark(over);
+  ASSERT_TRUE(centred.found);
+  EXPECT_NEAR(centred.dx, 0.0, 0.05);
+  EXPECT_NEAR(centred.dy, 0.0, 0.05);
+  EXPECT_NEAR(centred.diameter, 1.0, 0.15);
+  // One more millimetre to the right and one up: the mark moves left and
+  // down in the picture by as much.
+  JogOnce(smt::link::jogid::kXPlus);
+  JogOnce(smt::link::jogid::kYPlus);
+  const cv::Mat moved = MarkFrame();
+  EXPECT_GT(cv::norm(over, moved, cv::NORM_L1) / over.total(), 1.0);
+  const Found after = FindMark(moved);
+  ASSERT_TRUE(after.found);
+  EXPECT_NEAR(after.dx, 1.0, 0.05);
+  EXPECT_NEAR(after.dy, -1.0, 0.05);
+  EXPECT_TRUE(messages.service.Texts().empty()) << messages.service.Texts().front();
+}
+
+}  // namespace
+
+namespace {
+
+// The program's cameras named a camera socket that does not serve: a server
+// that never answers, one that closes every connection at once, or none at
+// all. The cameras show no frames and the log says why; a worker asking for a
+// frame gets "none" within its time-out, the window keeps running, and the
+// cameras close.
+struct DeadCase {
+  const char* name;
+  int how;  // 0 silent server, 1 closes at once, 2 no server
+  const char* logged;
+};
+
+class DeadCameraSocket : public DemoMachine, public ::testing::WithParamInterface<DeadCase> {};
+
+TEST_P(DeadCameraSocket, ShowsNoFramesSaysWhyAndHangsNothing) {
+  const DeadCase& c = GetParam();
+  const std::string path = (dir / "sim-cameras.sock").string();
+  std::unique_ptr<sim_process::FakeServer> server;
+  if (c.how != 2) {
+    server = std::make_unique<sim_process::FakeServer>(
+        path, c.how == 0 ? sim_process::Fake::Silent : sim_process::Fake::CloseAtOnce);
+    ASSERT_TRUE(server->ok());
+  }
+  setenv("SMT_SIM_CAMERA_SOCKET", path.c_str(), 1);
+  CMainFrame& f = Start();
+  f.show();
+  const std::string line = "Camera Mark_Camera: no frames from " + path + ": " + c.logged;
+  ASSERT_TRUE(PumpUntil([&] { return Log().find(line) != std::string::npos; })) << Log();
+  if (c.how == 0) EXPECT_GT(server->Requests(), 0);
+
+  // A worker's frame request ends, with no frame, and the window thread runs
+  // what is posted to it meanwhile.
+  CDialogSetView& view = *f.view()->m_pSetView;
+  std::atomic<int> grabbed{-1};
+  std::thread worker([&] {
+    cv::Mat frame;
+    grabbed = view.GrabFrame(smt::vision::kRoleMarkCamera, frame, 1500ms) ? 1 : 0;
+  });
+  std::atomic<bool> posted{false};
+  smt::platform::PostToGui([&] { posted = true; });
+  EXPECT_TRUE(PumpUntil([&] { return posted.load(); }, 5s));
+  EXPECT_TRUE(PumpUntil([&] { return grabbed.load() >= 0; }, 10s));
+  worker.join();
+  EXPECT_EQ(grabbed.load(), 0);
+  // The picture stays empty and the status counts no frames.
+  EXPECT_TRUE(view.LivePicture().isNull());
+  EXPECT_TRUE(PumpUntil([&] { return view.StatusText().contains("Size:0*0"); }, 5s)) << view.StatusText().toStdString();
+  // The log says it once, not once per frame.
+  const std::string log = Log();
+  EXPECT_EQ(log.find(line), log.rfind(line));
+  view.CloseCameras();
+  unsetenv("SMT_SIM_CAMERA_SOCKET");
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DeadCameraSocket,
+                         ::testing::Values(DeadCase{"ServerNeverAnswers", 0, "no reply within 500 ms"},
+                                           DeadCase{"ServerClosesAtOnce", 1, "the simulator closed the connection"},
+                                           DeadCase{"NoServer", 2, "cannot connect"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace

@@ -1,0 +1,177 @@
+// The camera socket between the board simulator and the program's simulated
+// cameras: replies out of form, servers that never answer or close, the
+// world file's refusals, and the demo set-up and its world agreeing.
+#include "SimProcessFixture.h"
+#include "job/BoardGeometry.h"
+#include "platform/GuiDispatcher.h"
+#include "sim/CameraServer.h"
+#include "sim/WorldFile.h"
+#include "vision/CDialogCameraList.h"
+#include "vision/FrameSocket.h"
+
+namespace {
+
+using smt::vision::FrameRequest;
+using smt::vision::FrameSocketClient;
+using sim_process::Fake;
+using sim_process::FakeServer;
+using sim_process::Header;
+
+struct ReplyCase {
+  const char* name;
+  Fake how;
+  std::vector<uint8_t> reply;
+  const char* problem;  // in the client's LastProblem and the log line
+};
+
+class FrameSocketReplies : public ::testing::TestWithParam<ReplyCase> {};
+
+// Every broken or missing reply is "no frame" within the time-out, with a
+// reason; the next request opens a new connection.
+TEST_P(FrameSocketReplies, AreNoFrameWithTheReason) {
+  const ReplyCase& c = GetParam();
+  smt::test::TempDir dir;
+  const std::string path = (dir / "cams.sock").string();
+  FakeServer server(path, c.how, c.reply);
+  ASSERT_TRUE(server.ok());
+  FrameSocketClient client(path, "Mark_Camera");
+  for (int round = 0; round < 2; ++round) {
+    const auto frame = client.Fetch({0, smt::vision::kFrameKindLive}, 300ms);
+    EXPECT_FALSE(frame.has_value()) << round;
+    EXPECT_NE(client.LastProblem().find(c.problem), std::string::npos) << client.LastProblem();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FrameSocketReplies,
+    ::testing::Values(
+        ReplyCase{"NeverAnswers", Fake::Silent, {}, "no reply within 300 ms"},
+        ReplyCase{"ClosesAtOnce", Fake::CloseAtOnce, {}, "closed the connection"},
+        ReplyCase{"NotAFrame", Fake::Raw, Header("XMCF", 0, 4, 4, 1, 16), "not a frame"},
+        ReplyCase{"UnknownStatus", Fake::Raw, Header("SMCF", 2, 4, 4, 1, 16), "status 2"},
+        ReplyCase{"NoFrameWithASize", Fake::Raw, Header("SMCF", 1, 4, 4, 1, 16), "gives a size"},
+        ReplyCase{"ZeroWidth", Fake::Raw, Header("SMCF", 0, 0, 4, 1, 0), "out of 1..8192"},
+        ReplyCase{"TooTall", Fake::Raw, Header("SMCF", 0, 4, 9000, 1, 36000), "out of 1..8192"},
+        ReplyCase{"TwoChannels", Fake::Raw, Header("SMCF", 0, 4, 4, 2, 32), "2 channels"},
+        ReplyCase{"LengthDoesNotFit", Fake::Raw, Header("SMCF", 0, 4, 4, 3, 16), "length 16, its size needs 48"},
+        ReplyCase{"FrameCutShort", Fake::Raw, Header("SMCF", 0, 4, 4, 1, 16), "no frame within 300 ms"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(FrameSocket, NoServerIsNoFrameAndTheServersFramesComeThrough) {
+  smt::test::TempDir dir;
+  const std::string path = (dir / "cams.sock").string();
+  FrameSocketClient client(path, "Visual_Camera_1");
+  EXPECT_FALSE(client.Fetch({1, smt::vision::kFrameKindLive}, 100ms).has_value());
+  EXPECT_NE(client.LastProblem().find("cannot connect"), std::string::npos) << client.LastProblem();
+
+  // The simulator's server: a part held over vision camera 1 is in its frame.
+  auto world = std::make_shared<smt::sim::SimWorld>();
+  smt::sim::CameraSocketServer server(world, {});
+  ASSERT_TRUE(server.Start(path)) << server.LastError();
+  const auto frame = client.Fetch({1, smt::vision::kFrameKindLive}, 2000ms);
+  ASSERT_TRUE(frame.has_value()) << client.LastProblem();
+  EXPECT_EQ(frame->cols, 640);
+  EXPECT_EQ(frame->rows, 480);
+  EXPECT_EQ(frame->channels(), 3);
+  EXPECT_EQ(client.LastProblem(), "");
+  // Nothing flew: a fly view is "nothing to show", not a failure.
+  const auto fly = client.Fetch({1, smt::vision::kFrameKindFly}, 2000ms);
+  ASSERT_TRUE(fly.has_value());
+  EXPECT_TRUE(fly->empty());
+  // A request out of form closes the connection; the client's next one works.
+  {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    std::snprintf(a.sun_path, sizeof a.sun_path, "%s", path.c_str());
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    auto req = smt::vision::EncodeFrameRequest({7, 0});  // camera 7 does not exist
+    ASSERT_EQ(::send(fd, req.data(), req.size(), MSG_NOSIGNAL), static_cast<ssize_t>(req.size()));
+    uint8_t b;
+    EXPECT_EQ(::recv(fd, &b, 1, 0), 0);  // closed without a reply
+    ::close(fd);
+  }
+  EXPECT_EQ(server.Refused(), 1u);
+  EXPECT_TRUE(client.Fetch({0, smt::vision::kFrameKindLive}, 2000ms).has_value());
+  server.Stop();
+  EXPECT_FALSE(fs::exists(path));
+}
+
+struct WorldCase {
+  const char* name;
+  const char* text;
+  const char* why;
+};
+
+class WorldFileRefusals : public ::testing::TestWithParam<WorldCase> {};
+
+TEST_P(WorldFileRefusals, NameTheLineAndTheFault) {
+  std::string why;
+  EXPECT_FALSE(smt::sim::ParseWorld(GetParam().text, why).has_value());
+  EXPECT_NE(why.find(GetParam().why), std::string::npos) << why;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WorldFileRefusals,
+    ::testing::Values(WorldCase{"UnknownItem", "steps 100 100 10\nnozzle 1 2 3\n", "line 2 (nozzle): unknown item"},
+                      WorldCase{"TooFewNumbers", "head 2 4000\n", "line 1 (head): takes 3 numbers, has 2"},
+                      WorldCase{"TooManyNumbers", "mark 1 2 3\n", "takes 2 numbers, has 3"},
+                      WorldCase{"NotANumber", "markcamera -60x 0\n", "\"-60x\" is not a number"},
+                      WorldCase{"StepsNotWhole", "markcamera -60.5 0\n", "not a whole number"},
+                      WorldCase{"StepsBeyond32Bits", "visioncamera 1 3000000000 0\n", "within 32 bits"},
+                      WorldCase{"NozzleNine", "head 9 0 0\n", "nozzle must be 1..8"},
+                      WorldCase{"CameraThree", "visioncamera 3 0 0\n", "camera must be 1 or 2"},
+                      WorldCase{"NoScale", "steps 0 100 10\n", "steps per mm of X must be above 0"},
+                      WorldCase{"TinyPicture", "picture 8 8 18 20 20\n", "frame size"},
+                      WorldCase{"PartWithoutSize", "feeder 10 -20 0 0 0.8\n", "part length must be above 0"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+// The world smt-sim reads from the demo set-up is the machine the program
+// loads from it: nozzle and camera offsets, the up-looking cameras, the
+// feeders' pockets and the board with its marks.
+TEST_F(DemoMachine, TheSimulatorsWorldIsTheMachineTheProgramLoads) {
+  CMainFrame& f = Start();
+  std::string why;
+  const auto world = smt::sim::ReadWorldFile((dir / smt::app::kDemoWorldName).string(), why);
+  ASSERT_TRUE(world.has_value()) << why;
+  const auto& g = world->geometry;
+  EXPECT_EQ(g.stepsPerMmX, g_dXPulsePerMm);
+  EXPECT_EQ(g.stepsPerMmY, g_dYPulsePerMm);
+  EXPECT_EQ(g.stepsPerDegA, g_dAPulsePerDeg);
+  EXPECT_EQ(g.markCameraX, g_nCameraOffsetX);
+  EXPECT_EQ(g.markCameraY, g_nCameraOffsetY);
+  EXPECT_EQ(g.headOffsetX[1], smt::job::NozzleOffsetX(2));
+  EXPECT_EQ(g.headOffsetY[1], smt::job::NozzleOffsetY(2));
+  const CDialogCameraList& cameras = *f.view()->m_pCameraList;
+  EXPECT_EQ(g.visionCameraX[0], cameras.m_Camera_first.CameraPulse_X);
+  EXPECT_EQ(g.visionCameraY[0], cameras.m_Camera_first.CameraPulse_Y);
+  EXPECT_EQ(g.visionCameraX[1], cameras.m_Camera_second.CameraPulse_X);
+  EXPECT_EQ(g.visionCameraY[1], cameras.m_Camera_second.CameraPulse_Y);
+  EXPECT_EQ(world->picture.pixelsPerMm[1], cameras.m_Camera_first.VisualZoom);
+  EXPECT_EQ(world->picture.pixelsPerMm[2], cameras.m_Camera_second.VisualZoom);
+
+  const auto& table = f.view()->m_pFeedList->Table();
+  ASSERT_EQ(static_cast<size_t>(table.CurrentRowCount()), world->feeders.size());
+  for (size_t i = 0; i < world->feeders.size(); ++i) {
+    const auto row = table.CurrentRow(static_cast<int>(i));
+    ASSERT_TRUE(row.has_value());
+    EXPECT_DOUBLE_EQ(std::stod((*row)[smt::feeder::kCellX]), world->feeders[i].x) << i;
+    EXPECT_DOUBLE_EQ(std::stod((*row)[smt::feeder::kCellY]), world->feeders[i].y) << i;
+    EXPECT_DOUBLE_EQ(std::stod((*row)[smt::feeder::kCellLength]), world->feeders[i].length) << i;
+    EXPECT_DOUBLE_EQ(std::stod((*row)[smt::feeder::kCellWidth]), world->feeders[i].width) << i;
+  }
+
+  ASSERT_TRUE(f.view()->document()->OnOpenDocument(dir / smt::app::kDemoJobName));
+  const auto& rec = f.view()->m_pPartList->Job().pcbs.m_Records.at(0);
+  EXPECT_EQ(world->board.originX, rec.m_dOriginX);
+  EXPECT_EQ(world->board.originY, rec.m_dOriginY);
+  ASSERT_EQ(world->board.marks.size(), 2u);
+  EXPECT_EQ(world->board.marks[0][0], rec.m_dMark1X);
+  EXPECT_EQ(world->board.marks[0][1], rec.m_dMark1Y);
+  EXPECT_EQ(world->board.marks[1][0], rec.m_dMark2X);
+  EXPECT_EQ(world->board.marks[1][1], rec.m_dMark2Y);
+  EXPECT_EQ(world->board.markDiameter, rec.m_dMarkDiameter);
+  EXPECT_EQ(world->picture.pixelsPerMm[0], rec.m_dVisualZoom);
+}
