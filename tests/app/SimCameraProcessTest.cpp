@@ -92,7 +92,9 @@ TEST_P(DeadCameraSocket, ShowsNoFramesSaysWhyAndHangsNothing) {
   f.show();
   const std::string line = "Camera Mark_Camera: no frames from " + path + ": " + c.logged;
   ASSERT_TRUE(PumpUntil([&] { return Log().find(line) != std::string::npos; })) << Log();
-  if (c.how == 0) EXPECT_GT(server->Requests(), 0);
+  if (c.how == 0) {
+    EXPECT_GT(server->Requests(), 0);
+  }
 
   // A worker's frame request ends, with no frame, and the window thread runs
   // what is posted to it meanwhile.
