@@ -12,6 +12,7 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "sim/CameraServer.h"
 #include "sim/SimBoard.h"
@@ -45,6 +46,9 @@ void Help() {
       "  boards            boot loader state of every board\n"
       "  log               commands received\n"
       "  pos               axis positions\n"
+      "  pickerrors DX DY DA ...  the world's parts lie this far off in their pockets (mm, deg), in turn\n"
+      "  parts             where the world's parts were let go (board mm and degrees)\n"
+      "  frames            camera frames served\n"
       "  quit");
 }
 
@@ -164,6 +168,20 @@ int main(int argc, char** argv) {
         for (uint8_t b : c.payload) std::printf(" %02X", b);
         std::printf("\n");
       }
+    } else if (cmd == "pickerrors") {
+      std::vector<smt::sim::PickError> errors;
+      smt::sim::PickError e;
+      while (in >> e.dx >> e.dy >> e.dAngle) errors.push_back(e);
+      world->SetPickErrors(errors);
+      std::printf("pick errors: %zu\n", errors.size());
+    } else if (cmd == "parts") {
+      const auto releases = world->Releases();
+      for (const auto& r : releases)
+        std::printf("%s head %d feeder %d board %.4f %.4f %.3f\n", r.placed ? "placed" : "dropped", r.head,
+                    r.part.feeder, r.boardX, r.boardY, r.boardAngleDeg);
+      std::printf("parts: %zu\n", releases.size());
+    } else if (cmd == "frames") {
+      std::printf("frames: %llu\n", cameras ? static_cast<unsigned long long>(cameras->FramesServed()) : 0ULL);
     } else if (cmd == "pos") {
       for (const auto& [axis, pos] : board.Positions()) std::printf("axis %d: %lld\n", axis, static_cast<long long>(pos));
     } else {

@@ -40,7 +40,7 @@ constexpr const char* kTemplate = "Demo";
 constexpr double kNozzle2X = 40;                 // nozzle 2 from nozzle 1 (mm)
 constexpr double kCameraX = -60, kCameraY = 0;   // Mark camera from nozzle 1 (mm)
 constexpr double kVisionX[2] = {150, 210}, kVisionY = -200;  // up-looking cameras (mm)
-constexpr double kVisionZoom = 20;               // their pixels per mm
+constexpr double kVisionZoom = 60;               // their pixels per mm (a 0603 part: 96 pixels long)
 constexpr double kMarkZoom = 18;                 // the Mark camera's pixels per mm
 constexpr double kBoardX = 50, kBoardY = -60;    // the board's origin (mm)
 constexpr double kMarks[2][2] = {{2, -2}, {40, -20}};  // board marks from the origin (mm)
@@ -68,8 +68,10 @@ void WriteMachine(const std::string& app) {
   b.m_X_Nozzle2ToNozzle1 = kNozzle2X;
   b.m_X_CameraToNozzle1 = kCameraX;
   b.m_Y_CameraToNozzle1 = kCameraY;
+  // Where a part is thrown away: near enough that every move there fits the
+  // serial link's 16-bit step fields.
   b.m_X_ThrowPosition = 300;
-  b.m_Y_ThrowPosition = -350;
+  b.m_Y_ThrowPosition = -250;
   if (!smt::settings::SaveBasicSettings(app, b)) throw std::runtime_error("[SetBasicConfig]");
 
   smt::settings::PulseSettings p = smt::settings::LoadPulseSettings(app);
@@ -138,9 +140,10 @@ void WriteCameras(const std::string& app) {
     v.visualSize = 5;
     v.contrast = 128;
     v.brightness = 128;
-    v.correctionTimes = 1;
+    // Three looks: measure, correct, check; to 0.05 mm and half a degree.
+    v.correctionTimes = 3;
     v.precisionXY = 5;
-    v.precisionA = 5;
+    v.precisionA = 9;
     v.collectTime = 50;
     cells.push_back(smt::vision::RowFromEditValues(v));
     rows.push_back(smt::vision::JoinRow(cells.back()));

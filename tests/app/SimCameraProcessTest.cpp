@@ -127,3 +127,89 @@ INSTANTIATE_TEST_SUITE_P(Cases, DeadCameraSocket,
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+namespace {
+
+// The demo job on the simulator program with parts lying off in their
+// pockets: with vision switched on for the demo feeders the vision camera
+// (frames over the socket) centres every part on its target; with vision off
+// the pick errors stay.
+struct DemoRunCase {
+  const char* name;
+  const char* camera;  // the feeders' vision cell
+  bool centred;
+};
+
+class DemoRunOnSimProgram : public SimProcess, public ::testing::WithParamInterface<DemoRunCase> {};
+
+struct Placed {
+  double x = 0, y = 0, angle = 0;
+};
+
+TEST_P(DemoRunOnSimProgram, PartsLandWhereVisionSaysTheyMust) {
+  const DemoRunCase& c = GetParam();
+  CMainFrame& f = Start();
+  f.show();
+  ConnectAndHome();
+  sim.Type("pickerrors 0.2 -0.15 3 -0.15 0.2 -2.5 0.1 0.15 2 -0.2 -0.1 -3");
+  ASSERT_TRUE(PumpUntil([&] { return sim.Output().find("pick errors: 4") != std::string::npos; })) << sim.Output();
+  auto& feeders = *f.view()->m_pFeedList;
+  for (int row = 0; row < 2; ++row) ASSERT_TRUE(feeders.Table().SetCurrentCell(row, smt::feeder::kCellCamera, c.camera));
+  feeders.ShowCurrentGroup();
+  ASSERT_TRUE(f.view()->document()->OnOpenDocument(dir / smt::app::kDemoJobName));
+  auto& pl = *f.view()->m_pPartList;
+  const size_t logAt = Log().size();
+  ASSERT_TRUE(PumpUntil([&] { return pl.ToolBar().Button(106)->isEnabled(); }));
+  Click(pl.ToolBar().widgetForAction(pl.ToolBar().Button(106)));
+  ASSERT_TRUE(PumpUntil([&] { return Log().find("smt run end 1", logAt) != std::string::npos; }, 90s))
+      << [&] {
+           std::string t;
+           for (const auto& m : messages.service.Texts()) t += m + " | ";
+           return t;
+         }();
+  EXPECT_TRUE(messages.service.Texts().empty()) << messages.service.Texts().front();
+  if (std::string(c.camera).rfind("Yes", 0) == 0) {
+    EXPECT_NE(Log().find("Camera Visual_Camera_1: frames from " + socketPath), std::string::npos);
+  }
+
+  // Where the simulator saw the parts let go.
+  sim.Type("parts");
+  ASSERT_TRUE(PumpUntil([&] { return sim.Output().find("parts: ") != std::string::npos; })) << sim.Output();
+  std::vector<Placed> placed;
+  std::istringstream out(sim.Output());
+  for (std::string line; std::getline(out, line);) {
+    Placed p;
+    int head = 0, feeder = 0;
+    if (std::sscanf(line.c_str(), "placed head %d feeder %d board %lf %lf %lf", &head, &feeder, &p.x, &p.y, &p.angle) == 5)
+      placed.push_back(p);
+  }
+  ASSERT_EQ(placed.size(), 4u) << sim.Output();
+  double worstMm = 0, worstDeg = 0;
+  const double targets[4][2] = {{5, -5}, {10, -5}, {15, -5}, {20, -5}};
+  for (const auto& t : targets) {
+    double best = 1e9;
+    const Placed* at = nullptr;
+    for (const auto& p : placed)
+      if (std::hypot(p.x - t[0], p.y - t[1]) < best) {
+        best = std::hypot(p.x - t[0], p.y - t[1]);
+        at = &p;
+      }
+    ASSERT_LT(best, 1.0) << t[0];
+    worstMm = std::max(worstMm, best);
+    worstDeg = std::max(worstDeg, std::fabs(std::remainder(at->angle, 360.0)));
+  }
+  if (c.centred) {
+    EXPECT_LE(worstMm, 0.05) << sim.Output();
+    EXPECT_LE(worstDeg, 1.0) << sim.Output();
+  } else {
+    EXPECT_GT(worstMm, 0.15) << "without vision the pick errors stay";
+    EXPECT_GT(worstDeg, 2.0);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DemoRunOnSimProgram,
+                         ::testing::Values(DemoRunCase{"VisionOn", "Yes/Camera 1", true},
+                                           DemoRunCase{"VisionOff", "No/Camera 1", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace

@@ -238,6 +238,12 @@ class SimProcess : public ShellTest {
         << button << " " << Jog().InfoText();
   }
 
+  // The daily log the program writes.
+  std::string Log() {
+    std::ifstream in(CLogFile::Instance().FilePath(), std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+
   // A frame of the Mark camera as the program takes it.
   cv::Mat MarkFrame() {
     cv::Mat frame;
