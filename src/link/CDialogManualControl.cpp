@@ -98,6 +98,13 @@ void CDialogManualControl::ApplyLanguageTexts() {
   m_groupCoordinates->setTitle(QString::fromStdString(m_PanelTexts["c_CoordinatesShow"]));
   for (int i = 0; i < 8; ++i)
     m_pumps[i]->setText(QString::fromStdString(m_PanelTexts["c_SolenoidSalve" + std::to_string(i + 1)]));
+  // Texts that change with the link's state or the feeder side: the button
+  // keeps the room of the longest.
+  FitButtonToTexts(m_btnOnline, {m_Texts.online, m_Texts.onlining, m_Texts.onlineError, m_Texts.onlineSuccessful});
+  FitButtonToTexts(m_controls[smt::link::jogid::kFeedDirection],
+                   {m_PanelTexts["c_ID_Feed_East"], m_PanelTexts["c_ID_Feed_South"], m_PanelTexts["c_ID_Feed_West"],
+                    m_PanelTexts["c_ID_Feed_North"],
+                    m_Language == "Chinese" ? std::string("方位") : m_PanelTexts["c_F_PosSwitch"]});
 }
 
 void CDialogManualControl::LoadConfig(const std::string& appDir) {

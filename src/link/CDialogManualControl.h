@@ -9,6 +9,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "link/CMachineLink.h"
 #include "link/CSerialLink.h"
@@ -159,11 +160,12 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks {
   void keyPressEvent(QKeyEvent* e) override;
   void keyReleaseEvent(QKeyEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
-  void resizeEvent(QResizeEvent* e) override;
 
  private:
   void BuildControls();
-  QPushButton* AddButton(int id, const QString& text);
+  void BuildLayout();
+  void FitButtonToTexts(QWidget* button, const std::vector<std::string>& texts);
+  QPushButton* AddButton(int id, const QString& text, QWidget* parent = nullptr);
   void RefreshStepDisplay();
   void ApplyEnableStates(bool enable);
   void SetDirectionIcon();
@@ -196,6 +198,8 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks {
   std::map<int, QWidget*> m_controls;
   std::array<QPushButton*, 8> m_pumps{};
   std::array<QLineEdit*, 4> m_posBoxes{};
+  std::array<QLabel*, 4> m_posLabels{};
+  QWidget* m_padArea = nullptr;
   QLabel* m_stepDisplay = nullptr;
   QCheckBox* m_checkInfo = nullptr;
   QGroupBox* m_groupCoordinates = nullptr;

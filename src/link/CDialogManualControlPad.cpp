@@ -2,7 +2,9 @@
 // press-and-hold filter, the menus, the pump buttons and the position boxes.
 #include <QCheckBox>
 #include <QCursor>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +12,8 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/core/MachineState.h"
@@ -46,10 +50,20 @@ constexpr ButtonDef kButtons[] = {
 
 bool IsFeederPad(int id) { return id >= jogid::kFeedXPlus && id <= jogid::kFeedDirection; }
 
+// The head and XY buttons: they sit in the jog pad, where the machine type's
+// table places them.
+bool InJogPad(int id) {
+  using namespace jogid;
+  if (id == kXPlus || id == kXMinus || id == kYPlus || id == kYMinus) return true;
+  for (int i = 0; i < 8; ++i)
+    if (id == kZPlus[i] || id == kZMinus[i] || id == kAPlus[i] || id == kAMinus[i]) return true;
+  return false;
+}
+
 }  // namespace
 
-QPushButton* CDialogManualControl::AddButton(int id, const QString& text) {
-  auto* b = new QPushButton(text, this);
+QPushButton* CDialogManualControl::AddButton(int id, const QString& text, QWidget* parent) {
+  auto* b = new QPushButton(text, parent ? parent : this);
   b->setObjectName(QString::number(id));
   b->installEventFilter(this);
   b->setFocusPolicy(Qt::NoFocus);
@@ -58,8 +72,10 @@ QPushButton* CDialogManualControl::AddButton(int id, const QString& text) {
 }
 
 void CDialogManualControl::BuildControls() {
+  m_padArea = new QWidget(this);
+  m_padArea->setObjectName("JogPad");
   for (const ButtonDef& d : kButtons) {
-    QPushButton* b = AddButton(d.id, QString::fromUtf8(d.text));
+    QPushButton* b = AddButton(d.id, QString::fromUtf8(d.text), InJogPad(d.id) ? m_padArea : nullptr);
     b->setEnabled(false);  // axis buttons start disabled until homed
   }
   connect(static_cast<QPushButton*>(m_controls[jogid::kHeadGroup]), &QPushButton::clicked, this,
@@ -89,8 +105,11 @@ void CDialogManualControl::BuildControls() {
   m_groupCoordinates->setObjectName(QString::number(jogid::kCoordinates));
   m_controls[jogid::kCoordinates] = m_groupCoordinates;
   const int posIds[4] = {jogid::kPosX, jogid::kPosY, jogid::kPosZ, jogid::kPosA};
+  static const char* const kAxes[4] = {"X", "Y", "Z", "A"};
   for (int i = 0; i < 4; ++i) {
-    auto* e = new QLineEdit(this);
+    m_posLabels[i] = new QLabel(kAxes[i], m_groupCoordinates);
+    auto* e = new QLineEdit(m_groupCoordinates);
+    m_posLabels[i]->setBuddy(e);
     e->setObjectName(QString::number(posIds[i]));
     e->setReadOnly(true);
     e->setEnabled(false);
@@ -121,7 +140,99 @@ void CDialogManualControl::BuildControls() {
   m_editInfo2->setReadOnly(true);
   m_editInfo2->setObjectName("InfoBox2");
   m_controls[jogid::kInfo2] = m_editInfo2;
-  setMinimumSize(516, 330);
+  BuildLayout();
+}
+
+// Left the jog pad; beside it the counters, the feeder pad with the S axis
+// and the bank switch, the pumps and the second information box.
+// Below the positions, the home and connect buttons with the jog steps, and
+// the information box. Every control takes the room its text needs.
+void CDialogManualControl::BuildLayout() {
+  using namespace jogid;
+  auto* root = new QVBoxLayout(this);
+  root->setContentsMargins(2, 2, 2, 2);
+  root->setSpacing(4);
+
+  auto* top = new QHBoxLayout;
+  top->setSpacing(6);
+  top->addWidget(m_padArea, 0, Qt::AlignTop);
+  auto* middle = new QVBoxLayout;
+  middle->setSpacing(4);
+  auto* counters = new QHBoxLayout;
+  counters->setSpacing(4);
+  counters->addWidget(m_editSendCount);
+  counters->addWidget(m_checkInfo);
+  counters->addWidget(m_editAckCount);
+  counters->addStretch(1);
+  middle->addLayout(counters);
+  auto* feed = new QGridLayout;
+  feed->setSpacing(4);
+  feed->addWidget(m_controls[kHeadGroup], 0, 3, 1, 2);
+  feed->addWidget(m_controls[kFeedYPlus], 0, 1);
+  feed->addWidget(m_controls[kFeedXMinus], 1, 0);
+  feed->addWidget(m_controls[kFeedDirection], 1, 1);
+  feed->addWidget(m_controls[kFeedXPlus], 1, 2);
+  feed->addWidget(m_controls[kSMinus], 1, 3);
+  feed->addWidget(m_controls[kSPlus], 1, 4);
+  feed->addWidget(m_controls[kFeedYMinus], 2, 1);
+  feed->setColumnStretch(5, 1);
+  middle->addLayout(feed);
+  // Pumps two to a row, each with its head's box.
+  auto* pumps = new QGridLayout;
+  pumps->setHorizontalSpacing(4);
+  pumps->setVerticalSpacing(2);
+  for (int i = 0; i < 8; ++i) {
+    pumps->addWidget(m_controls[kHeadBox[i]], i / 2, (i % 2) * 2);
+    pumps->addWidget(m_pumps[i], i / 2, (i % 2) * 2 + 1);
+  }
+  pumps->setColumnStretch(1, 1);
+  pumps->setColumnStretch(3, 1);
+  middle->addLayout(pumps);
+  middle->addWidget(m_editInfo2);
+  middle->addStretch(1);
+  top->addLayout(middle, 1);
+  root->addLayout(top);
+
+  auto* positions = new QHBoxLayout(m_groupCoordinates);
+  positions->setContentsMargins(6, 4, 6, 4);
+  for (int i = 0; i < 4; ++i) {
+    positions->addWidget(m_posLabels[i]);
+    positions->addWidget(m_posBoxes[i], 1);
+  }
+  root->addWidget(m_groupCoordinates);
+
+  auto* commands = new QHBoxLayout;
+  commands->setSpacing(6);
+  commands->addWidget(m_controls[kReset]);
+  commands->addWidget(m_btnOnline);
+  commands->addWidget(m_stepDisplay, 1);
+  root->addLayout(commands);
+  root->addWidget(m_editInfo, 1);
+
+  // Small fixed controls of the pads and counters.
+  for (int id : {kFeedXPlus, kFeedXMinus, kFeedYPlus, kFeedYMinus}) m_controls[id]->setFixedSize(30, 22);
+  for (int id : {kSMinus, kSPlus}) m_controls[id]->setFixedSize(24, 22);
+  for (int i = 0; i < 8; ++i) m_controls[kHeadBox[i]]->setFixedWidth(24);
+  m_editSendCount->setFixedWidth(54);
+  m_editAckCount->setFixedWidth(54);
+  m_editInfo->setMinimumHeight(54);
+  m_editInfo2->setFixedHeight(70);
+  m_controls[kReset]->setMinimumHeight(30);
+  m_btnOnline->setMinimumHeight(30);
+}
+
+// Buttons whose text changes keep the width of their longest text, so a
+// state or side change never cuts a text off.
+void CDialogManualControl::FitButtonToTexts(QWidget* button, const std::vector<std::string>& texts) {
+  auto* b = static_cast<QPushButton*>(button);
+  const QString shown = b->text();
+  int width = 0;
+  for (const std::string& t : texts) {
+    b->setText(QString::fromStdString(t));
+    width = std::max(width, b->sizeHint().width());
+  }
+  b->setText(shown);
+  b->setMinimumWidth(width);
 }
 
 QWidget* CDialogManualControl::Control(int id) const {
@@ -136,31 +247,28 @@ bool CDialogManualControl::PumpChecked(int pump) const {
 void CDialogManualControl::LayoutForMachineModel(int /*machineType*/, bool autoTransport) {
   const int type = g_nMachineType;
   m_bAutoTransport = autoTransport;
+  QRect pad;
   for (const auto& [id, place] : smt::link::JogPanelLayout(type, autoTransport)) {
     QWidget* w = Control(id);
     if (!w) continue;
-    if (place.moved) w->setGeometry(place.rect.x, place.rect.y, place.rect.w, place.rect.h);
+    if (place.moved) {
+      w->setGeometry(place.rect.x, place.rect.y, place.rect.w, place.rect.h);
+      if (place.visible) pad |= w->geometry();
+    }
     w->setVisible(place.visible);
   }
+  // The pad is as big as the buttons of this machine type need.
+  m_padArea->setFixedSize(pad.isValid() ? QSize(pad.right() + 1, pad.bottom() + 1) : QSize(0, 0));
   // A new layout starts with the first bank (platform 1 on the lamp machine).
   m_Jog.m_nHeadGroup = 1;
   smt::link::Runtime().headGroup = 1;
   static_cast<QPushButton*>(m_controls[jogid::kHeadGroup])->setText(type == 4 ? "1" : "1-4");
-  m_btnOnline->setGeometry(97, 212, 64, 40);
   m_btnOnline->show();
   update();
 }
 
 std::function<void()> CDialogManualControl::LayoutHook() {
   return [this] { LayoutForMachineModel(g_nMachineType, smt::link::GetMotionSettings().autoTransport); };
-}
-
-void CDialogManualControl::resizeEvent(QResizeEvent* e) {
-  QWidget::resizeEvent(e);
-  if (!m_bInitialised) return;
-  const QRect r = rect();
-  m_editInfo->setGeometry(r.left() + 1, r.top() + 276, r.width(), std::max(0, r.height() - 276));
-  m_editInfo2->setGeometry(r.left() + 269, r.top() + 196, 156, 70);
 }
 
 void CDialogManualControl::RefreshStepDisplay() {

@@ -52,37 +52,14 @@ void PlaceHeads(std::map<int, ControlPlace>& l, const std::vector<int>& zx, Cont
   }
 }
 
+// The XY pad between the head columns. Everything else of the panel (home
+// and connect buttons, feeder pad, pumps, positions, counters, information
+// boxes) is arranged by the panel's layouts, which size it to its texts.
 void PlaceCommon(std::map<int, ControlPlace>& l) {
-  Put(l, kSendCount, {262, 100, 54, 19});
-  Put(l, kAckCount, {360, 100, 54, 19});
-  for (int i = 0; i < 8; ++i) {
-    Put(l, kHeadBox[i], {420, 7 + 22 * i, 24, 17});
-    Put(l, kPump[i], {448, 1 + 22 * i, 64, 30});
-  }
-  // The XY pad and the reset button between the head columns.
-  Put(l, kReset, {107, 9, 44, 40});
   Put(l, kYPlus, {107, 72, 44, 40});
   Put(l, kXMinus, {97, 115, 30, 40});
   Put(l, kXPlus, {131, 115, 30, 40});
   Put(l, kYMinus, {107, 158, 44, 40});
-  Put(l, kConnect, {97, 212, 64, 40});
-  // Positions, the step display, the information switch.
-  Put(l, kCoordinates, {262, 1, 152, 58});
-  Put(l, kPosX, {278, 16, 52, 18});
-  Put(l, kPosY, {278, 37, 52, 18});
-  Put(l, kPosZ, {356, 16, 52, 18});
-  Put(l, kPosA, {356, 37, 52, 18});
-  Put(l, kStepDisplay, {262, 78, 152, 18});
-  Put(l, kShowInformation, {330, 100, 20, 19});
-  // The feeder pad, the S buttons and the bank switch.
-  Put(l, kFeedYPlus, {300, 126, 30, 22});
-  Put(l, kFeedXMinus, {266, 150, 30, 22});
-  Put(l, kFeedDirection, {300, 150, 30, 22});
-  Put(l, kFeedXPlus, {334, 150, 30, 22});
-  Put(l, kFeedYMinus, {300, 174, 30, 22});
-  Put(l, kSMinus, {370, 150, 20, 22});
-  Put(l, kSPlus, {394, 150, 20, 22});
-  Put(l, kHeadGroup, {370, 126, 44, 22});
 }
 
 }  // namespace
@@ -100,10 +77,12 @@ std::map<int, ControlPlace> JogPanelLayout(int type, bool conveyor) {
         break;
       case 4: case 6:
         PlaceHeads(l, {0, 64, 158, 222}, {0, 0, 35, 60}, 9, 206, {0, 50, 160, 210}, {0, 0, 48, 30}, 80, 166);
-        Put(l, kZPlus[4], {34, 14, 30, 50});
-        Put(l, kZMinus[4], {34, 211, 30, 50});
-        Put(l, kZPlus[5], {192, 14, 30, 50});
-        Put(l, kZMinus[5], {192, 211, 30, 50});
+        // The narrow Z5 and Z6 pads between the first and second, and the
+        // third and fourth head columns.
+        Put(l, kZPlus[4], {35, 14, 29, 50});
+        Put(l, kZMinus[4], {35, 211, 29, 50});
+        Put(l, kZPlus[5], {193, 14, 29, 50});
+        Put(l, kZMinus[5], {193, 211, 29, 50});
         break;
       case 7: case 8:
         PlaceHeads(l, {7, 57, 165, 215}, {0, 0, 35, 60}, 9, 206, {0, 50, 160, 210}, {0, 0, 48, 30}, 80, 166);

@@ -1,7 +1,7 @@
 #pragma once
-// Where the jog panel's controls sit and which are shown for each machine
-// type, and which of them a jog enable or disable touches. Pure tables: the
-// panel applies them to its widgets.
+// Where the jog pad's axis buttons sit and which of the panel's controls are
+// shown for each machine type, and which of them a jog enable or disable
+// touches. Pure tables: the panel applies them to its widgets.
 #include <map>
 #include <vector>
 
@@ -39,12 +39,14 @@ struct ControlRect {
 
 struct ControlPlace {
   bool visible = true;
-  bool moved = false;  // rect applies
+  bool moved = false;  // rect applies: a button of the jog pad, placed in the pad
   ControlRect rect;
 };
 
 // Every control the layout of `machineType` places or shows; a type outside
-// 0..10 places nothing and only decides the second information box.
+// 0..10 places nothing and only decides the second information box. Only the
+// head and XY buttons of the jog pad have places (in the pad's own
+// coordinates); the panel's layouts arrange the rest.
 std::map<int, ControlPlace> JogPanelLayout(int machineType, bool conveyorFitted);
 
 // The Z and A buttons of heads 1..4 (first bank) or 5..8 (second bank).

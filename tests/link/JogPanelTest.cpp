@@ -6,6 +6,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QGroupBox>
+#include <QLayout>
 #include <QMenu>
 #include <QPushButton>
 
@@ -86,22 +88,59 @@ TEST_F(JogPanel, LayoutShowsTheControlsOfEachMachineType) {
   EXPECT_TRUE(Shown(panel, 1235));  // the conveyor's information box
 }
 
-TEST_F(JogPanel, LayoutPlacesCountersPumpsAndHeadsByTheRules) {
-  CDialogManualControl panel;
-  g_nMachineType = 3;
-  panel.LayoutForMachineModel(3, false);
-  EXPECT_EQ(panel.Control(1016)->geometry(), QRect(262, 100, 54, 19));
-  EXPECT_EQ(panel.Control(1017)->geometry(), QRect(360, 100, 54, 19));
-  for (int i = 0; i < 8; ++i) {
-    EXPECT_EQ(panel.Control(jogid::kPump[i])->geometry(), QRect(448, 1 + 22 * i, 64, 30));
-    EXPECT_EQ(panel.Control(jogid::kHeadBox[i])->geometry(), QRect(420, 7 + 22 * i, 24, 17));
+// The problems of one container: a shown control outside it, or two shown
+// controls of it on top of each other; containers inside it in turn.
+void CollectPlacementFaults(QWidget* box, const std::string& where, std::vector<std::string>& faults) {
+  std::vector<QWidget*> kids;
+  for (QObject* o : box->children())
+    if (auto* w = qobject_cast<QWidget*>(o); w && !w->isWindow() && !w->isHidden()) kids.push_back(w);
+  for (QWidget* w : kids) {
+    if (!box->rect().contains(w->geometry()))
+      faults.push_back(where + w->objectName().toStdString() + " lies outside " + box->objectName().toStdString());
+    if (qobject_cast<QGroupBox*>(w) || w->objectName() == "JogPad")
+      CollectPlacementFaults(w, where + w->objectName().toStdString() + "/", faults);
   }
-  EXPECT_EQ(panel.Control(1157)->geometry().x(), 215);  // Z4+ on four heads
+  for (size_t i = 0; i < kids.size(); ++i)
+    for (size_t j = i + 1; j < kids.size(); ++j)
+      if (kids[i]->geometry().intersects(kids[j]->geometry()))
+        faults.push_back(where + kids[i]->objectName().toStdString() + " and " + kids[j]->objectName().toStdString() +
+                         " overlap");
+}
 
-  g_nMachineType = 6;
-  panel.LayoutForMachineModel(6, false);
-  EXPECT_EQ(panel.Control(1160)->geometry(), QRect(34, 14, 30, 50));  // the narrow Z5 pad
+// On every machine type, with and without the conveyor, and on both banks of
+// the eight-head machines: the panel keeps to the main window's 520 px wide
+// column, every shown control lies inside its parent, and no two overlap.
+TEST_F(JogPanel, EveryMachineTypeFitsItsControlsInsideAndApart) {
+  CDialogManualControl panel;
+  panel.ApplyLanguageTexts();
+  for (int type = 0; type <= 10; ++type)
+    for (bool conveyor : {false, true})
+      for (int bank : {1, 2}) {
+        if (bank == 2 && type != 7 && type != 8) continue;
+        g_nMachineType = type;
+        panel.LayoutForMachineModel(type, conveyor);
+        if (bank == 2) panel.OnHeadGroup();
+        const std::string where =
+            "type " + std::to_string(type) + (conveyor ? " conveyor" : "") + " bank " + std::to_string(bank) + ": ";
+        EXPECT_LE(panel.minimumSizeHint().width(), 520) << where;
+        panel.resize(520, panel.minimumSizeHint().height());
+        panel.layout()->activate();
+        std::vector<std::string> faults;
+        CollectPlacementFaults(&panel, where, faults);
+        for (const auto& f : faults) ADD_FAILURE() << f;
+      }
+}
 
+// The second bank of the eight-head machines takes the places of the first;
+// the heads of the four-head machines stand left to right.
+TEST_F(JogPanel, HeadBanksAndColumnsByMachineType) {
+  CDialogManualControl panel;
+  for (int type : {3, 4, 6, 7, 8}) {
+    g_nMachineType = type;
+    panel.LayoutForMachineModel(type, false);
+    for (int i = 0; i < 3; ++i)
+      EXPECT_LT(panel.Control(jogid::kZPlus[i])->x(), panel.Control(jogid::kZPlus[i + 1])->x()) << type;
+  }
   g_nMachineType = 8;
   panel.LayoutForMachineModel(8, false);
   for (int i = 0; i < 4; ++i) {
