@@ -185,7 +185,8 @@ smt::feeder::FeederRow TapeFeeder(const DemoFeeder& f) {
   r[smt::feeder::kCellAngle] = "0";
   r[smt::feeder::kCellHead] = f.head;
   r[smt::feeder::kCellVacuum] = "0";
-  r[smt::feeder::kCellCamera] = std::string("No/") + smt::vision::kCameraName1;
+  // Each part is looked at over vision camera 1 and centred before it is placed.
+  r[smt::feeder::kCellCamera] = std::string("Yes/") + smt::vision::kCameraName1;
   r[smt::feeder::kCellFly] = "No/60/80";
   r[smt::feeder::kCellFeedMode] = "集中飞达";
   r[smt::feeder::kCellPickDelay] = "0";
@@ -221,9 +222,9 @@ smt::job::ListRow DemoPart(int serial, double x, double y, const std::string& na
                            const std::string& value) {
   smt::job::ListRow r(smt::job::kPlacementCells);
   r.cells = {std::to_string(serial), smt::job::FormatG(x), smt::job::FormatG(y), "0", name, "Resistor", "0603",
-             "Yes", value, feeder, "No", value, "1", "", "", ""};
+             "Yes", value, feeder, "Yes", value, "1", "", "", ""};
   r.SetImage(smt::job::kSmtPlace, smt::job::kImgYes);
-  r.SetImage(smt::job::kSmtVision, smt::job::kImgVisionNo);
+  r.SetImage(smt::job::kSmtVision, smt::job::kImgVisionYes);
   return r;
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 // The newcomer's working directory: the real shell on a working directory
 // prepared as scripts/run prepares it (shipped default files, language files,
-// the demo set-up), the board simulator on the serial link (COM1), and the
-// operator's clicks on the real widgets.
+// the demo set-up), the board simulator on the serial link (COM1) with the
+// demo's world, its cameras served on the socket the program's simulated
+// cameras read (as scripts/run has them), and the operator's clicks on the
+// real widgets.
 #include <QAbstractButton>
 #include <QLineEdit>
 #include <QApplication>
@@ -24,7 +26,9 @@
 #include "link/LinkRuntime.h"
 #include "settings/SettingsStores.h"
 #include "vision/VisionGlobals.h"
+#include "sim/CameraServer.h"
 #include "sim/SimBoard.h"
+#include "sim/WorldFile.h"
 
 namespace demo_machine {
 
@@ -85,15 +89,36 @@ class DemoMachine : public ShellTest {
     c.discovery = false;
     c.headMask = 0x03;
     sim = std::make_unique<smt::sim::SimBoard>(c);
+    // The simulated machine's world, as scripts/run's simulator reads it, and
+    // its cameras served on the socket the program's cameras take frames from.
+    std::string why;
+    const auto described = smt::sim::ReadWorldFile((dir / smt::app::kDemoWorldName).string(), why);
+    ASSERT_TRUE(described.has_value()) << why;
+    world = std::make_shared<smt::sim::SimWorld>();
+    smt::sim::ApplyWorld(*world, *described);
+    sim->SetWorld(world.get());
+    smt::sim::WorldCameraLook look;
+    look.cols = described->picture.cols;
+    look.rows = described->picture.rows;
+    look.pixelsPerMm = described->picture.pixelsPerMm;
+    cameraServer = std::make_unique<smt::sim::CameraSocketServer>(world, look);
+    ASSERT_TRUE(cameraServer->Start((dir / "sim-cameras.sock").string())) << cameraServer->LastError();
+    setenv("SMT_SIM_CAMERA_SOCKET", (dir / "sim-cameras.sock").c_str(), 1);
     ASSERT_TRUE(sim->Start()) << sim->LastError();
     std::ofstream(dir / "config.ini", std::ios::app) << "\n[SerialPortConfig]\nCOM1=" << sim->SerialPath() << "\n";
     setenv("SMT_SIMULATED_CAMERAS", "3", 1);
     smt::platform::ClearProfileCache();
   }
   void TearDown() override {
+    if (app) {
+      if (auto* v = app->frame()->view(); v && v->m_pSetView) v->m_pSetView->CloseCameras();
+    }
     ShellTest::TearDown();
     unsetenv("SMT_SIMULATED_CAMERAS");
+    unsetenv("SMT_SIM_CAMERA_SOCKET");
+    if (cameraServer) cameraServer->Stop();
     if (sim) sim->Stop();
+    if (sim) sim->SetWorld(nullptr);
     g_bConnected = false;
   }
   CDialogManualControl& Jog() { return *app->frame()->view()->m_pManualControl; }
@@ -130,5 +155,7 @@ class DemoMachine : public ShellTest {
     return t;
   }
 
+  std::shared_ptr<smt::sim::SimWorld> world;
+  std::unique_ptr<smt::sim::CameraSocketServer> cameraServer;
   std::unique_ptr<smt::sim::SimBoard> sim;
 };
