@@ -77,6 +77,14 @@ const std::vector<std::pair<const char*, const char*>>& TextTable() {
       {"PcbEdit.c_EachMark", "启用分板Mark点"},
       {"PcbEdit.c_Mark1", "Mark1 X / Y"},
       {"PcbEdit.c_Mark2", "Mark2 X / Y"},
+      // Labels of each Mark box and the take buttons beside the boxes.
+      {"PcbEdit.c_Mark1X", "Mark1 X"},
+      {"PcbEdit.c_Mark1Y", "Mark1 Y"},
+      {"PcbEdit.c_Mark2X", "Mark2 X"},
+      {"PcbEdit.c_Mark2Y", "Mark2 Y"},
+      {"PcbEdit.c_TakeNozzle", "取吸嘴位置"},
+      {"PcbEdit.c_TakeCamera", "取相机位置"},
+      {"PcbEdit.c_TakeFromZero", "取距零点"},
       {"PcbEdit.c_Message_01", "请选择Pcb板 !"},
       {"PcbEdit.c_Message_02", "Pcb板不能没有名称 !"},
       {"PcbEdit.c_Message_03", "修改的Pcb板已经存在 !"},
@@ -133,7 +141,6 @@ void CDialogPCBEdit::Build() {
   addLabel(nameRow, "PcbEdit.c_PCBContent", 1, 0);
   nameRow->addWidget(noteBox_, 1, 1);
   left->addLayout(nameRow);
-  auto* buttons = new QHBoxLayout;
   auto addButton = [&](const char* key, QLayout* lay, auto slot) {
     auto* b = new QPushButton(this);
     textTargets_[key] = b;
@@ -141,10 +148,16 @@ void CDialogPCBEdit::Build() {
     connect(b, &QPushButton::clicked, this, slot);
     return b;
   };
-  addButton("PcbEdit.c_Add", buttons, [this] { OnAddPcb(); });
-  addButton("PcbEdit.c_Delete", buttons, [this] { OnDeletePcb(); });
-  addButton("PcbEdit.c_Paste", buttons, [this] { OnPastePcb(); });
-  addButton("PcbEdit.c_Edit", buttons, [this] { OnEditPcb(); });
+  // Two rows of list buttons leave the width to the values on the right.
+  auto* buttons = new QGridLayout;
+  auto* row1 = new QHBoxLayout;
+  auto* row2 = new QHBoxLayout;
+  addButton("PcbEdit.c_Add", row1, [this] { OnAddPcb(); });
+  addButton("PcbEdit.c_Delete", row1, [this] { OnDeletePcb(); });
+  addButton("PcbEdit.c_Paste", row2, [this] { OnPastePcb(); });
+  addButton("PcbEdit.c_Edit", row2, [this] { OnEditPcb(); });
+  buttons->addLayout(row1, 0, 0);
+  buttons->addLayout(row2, 1, 0);
   left->addLayout(buttons);
   top->addLayout(left, 1);
 
@@ -160,19 +173,28 @@ void CDialogPCBEdit::Build() {
   cols_->setObjectName("c_1212");
   addLabel(pg, "PcbEdit.c_Row", 0, 0);
   pg->addWidget(rows_, 0, 1);
-  addLabel(pg, "PcbEdit.c_Col", 0, 2);
-  pg->addWidget(cols_, 0, 3);
-  auto dbl = [&](const char* id, double lo, double hi, QGridLayout* g, const char* key, int r, int c) {
+  addLabel(pg, "PcbEdit.c_Col", 1, 0);
+  pg->addWidget(cols_, 1, 1);
+  auto dbl = [&](const char* id, double lo, double hi, QGridLayout* g, const char* key, int r, int c,
+                 bool mm = true) {
     auto* s = new QDoubleSpinBox(this);
     s->setObjectName(id);
     s->setDecimals(4);
     s->setRange(lo, hi);
-    // Room for a board's sizes ("-1234.5678"), not for the widest number the range allows.
-    s->setMinimumWidth(s->fontMetrics().horizontalAdvance("-00000.0000") + 32);
+    if (mm) s->setSuffix(" mm");
+    // Room for a board's sizes ("-1234.5678 mm"), not for the widest number the range allows.
+    s->setMinimumWidth(s->fontMetrics().horizontalAdvance("-0000.0000" + s->suffix()) + 32);
     dbl_[id] = s;
     if (key) addLabel(g, key, r, c);
     g->addWidget(s, r, c + 1);
     return s;
+  };
+  // The take buttons beside a box: what they take is their text.
+  auto takes = [&](QGridLayout* g, int r, int c, std::initializer_list<std::pair<int, const char*>> buttons) {
+    auto* row = new QHBoxLayout;
+    row->setSpacing(2);
+    for (const auto& [id, key] : buttons) row->addWidget(AddTakeButton(id, key));
+    g->addLayout(row, r, c);
   };
   auto num = [&](const char* id, int lo, int hi, QGridLayout* g, const char* key, int r, int c) {
     auto* s = new QSpinBox(this);
@@ -190,20 +212,23 @@ void CDialogPCBEdit::Build() {
     g->addWidget(b, r, c, 1, 2);
     return b;
   };
-  dbl("c_1101", -kAny, kAny, pg, "PcbEdit.c_RowSpace", 1, 0);
-  dbl("c_1102", -kAny, kAny, pg, "PcbEdit.c_ColSpace", 1, 2);
-  selectAll_ = check("c_1100", "PcbEdit.c_AllPCBArray", pg, 2, 0);
+  dbl("c_1101", -kAny, kAny, pg, "PcbEdit.c_RowSpace", 2, 0);
+  takes(pg, 2, 2, {{1361, "PcbEdit.c_TakeFromZero"}});
+  dbl("c_1102", -kAny, kAny, pg, "PcbEdit.c_ColSpace", 3, 0);
+  takes(pg, 3, 2, {{1362, "PcbEdit.c_TakeFromZero"}});
+  pg->setColumnStretch(3, 1);
+  selectAll_ = check("c_1100", "PcbEdit.c_AllPCBArray", pg, 4, 0);
   arrayLabel_ = new QLabel(this);
   arrayLabel_->setObjectName("c_1099");
-  pg->addWidget(arrayLabel_, 2, 2, 1, 2);
+  pg->addWidget(arrayLabel_, 4, 2, 1, 2);
   grid_ = new QTableWidget(this);
   grid_->setObjectName("c_1076");
   smt::platform::KeepColumnsWideEnough(grid_);
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid_->verticalHeader()->hide();
   grid_->horizontalHeader()->setSectionsClickable(false);
-  pg->addWidget(grid_, 3, 0, 1, 4);
-  num("c_1116", 0, 10000, pg, "PcbEdit.c_PcbCount", 4, 0);
+  pg->addWidget(grid_, 5, 0, 1, 4);
+  num("c_1116", 0, 10000, pg, "PcbEdit.c_PcbCount", 6, 0);
   top->addWidget(panelBox, 2);
 
   // Right: board and Mark camera values.
@@ -211,27 +236,41 @@ void CDialogPCBEdit::Build() {
   auto* propBox = new QGroupBox(this);
   textTargets_["PcbEdit.c_PcbProper"] = propBox;
   auto* bg = new QGridLayout(propBox);
-  dbl("c_1110", 0.0, 500.0, bg, "PcbEdit.c_Thickness", 0, 0);
-  dbl("c_1103", -kAny, kAny, bg, "PcbEdit.c_OriginX", 1, 0);
-  dbl("c_1104", -kAny, kAny, bg, "PcbEdit.c_OriginY", 1, 2);
+  bg->setHorizontalSpacing(4);
+  // Each value: its label with the axis, the box in mm, then the buttons that
+  // take it from the machine's position.
+  // The origin, taken by the nozzle or the camera, has a row per axis.
+  dbl("c_1110", 0.0, 500.0, bg, "PcbEdit.c_Thickness", 0, 3);
+  dbl("c_1103", -kAny, kAny, bg, "PcbEdit.c_OriginX", 0, 0);
+  takes(bg, 0, 2, {{1233, "PcbEdit.c_TakeNozzle"}, {1011, "PcbEdit.c_TakeCamera"}});
+  dbl("c_1104", -kAny, kAny, bg, "PcbEdit.c_OriginY", 1, 0);
+  takes(bg, 1, 2, {{1234, "PcbEdit.c_TakeNozzle"}, {1012, "PcbEdit.c_TakeCamera"}});
   markEnable_ = check("c_1105", "PcbEdit.c_Mark", bg, 2, 0);
-  eachMark_ = check("c_1256", "PcbEdit.c_EachMark", bg, 2, 2);
-  dbl("c_1106", -kAny, kAny, bg, "PcbEdit.c_Mark1", 3, 0);
-  dbl("c_1107", -kAny, kAny, bg, nullptr, 3, 2);
-  dbl("c_1108", -kAny, kAny, bg, "PcbEdit.c_Mark2", 4, 0);
-  dbl("c_1109", -kAny, kAny, bg, nullptr, 4, 2);
+  eachMark_ = check("c_1256", "PcbEdit.c_EachMark", bg, 2, 3);
+  dbl("c_1106", -kAny, kAny, bg, "PcbEdit.c_Mark1X", 3, 0);
+  takes(bg, 3, 2, {{1019, "PcbEdit.c_TakeCamera"}});
+  dbl("c_1107", -kAny, kAny, bg, "PcbEdit.c_Mark1Y", 3, 3);
+  takes(bg, 3, 5, {{1020, "PcbEdit.c_TakeCamera"}});
+  dbl("c_1108", -kAny, kAny, bg, "PcbEdit.c_Mark2X", 4, 0);
+  takes(bg, 4, 2, {{1025, "PcbEdit.c_TakeCamera"}});
+  dbl("c_1109", -kAny, kAny, bg, "PcbEdit.c_Mark2Y", 4, 3);
+  takes(bg, 4, 5, {{1026, "PcbEdit.c_TakeCamera"}});
   manualMark_ = check("c_1111", "PcbEdit.c_MarkManual", bg, 5, 0);
   dbl("c_1112", -3.0, 3.0, bg, "PcbEdit.c_Mark1_X_Offset", 6, 0);
-  dbl("c_1113", -3.0, 3.0, bg, "PcbEdit.c_Mark1_Y_Offset", 6, 2);
+  takes(bg, 6, 2, {{1022, "PcbEdit.c_TakeCamera"}});
+  dbl("c_1113", -3.0, 3.0, bg, "PcbEdit.c_Mark1_Y_Offset", 6, 3);
+  takes(bg, 6, 5, {{1024, "PcbEdit.c_TakeCamera"}});
   dbl("c_1114", -3.0, 3.0, bg, "PcbEdit.c_Mark2_X_Offset", 7, 0);
-  dbl("c_1115", -3.0, 3.0, bg, "PcbEdit.c_Mark2_Y_Offset", 7, 2);
+  takes(bg, 7, 2, {{1027, "PcbEdit.c_TakeCamera"}});
+  dbl("c_1115", -3.0, 3.0, bg, "PcbEdit.c_Mark2_Y_Offset", 7, 3);
+  takes(bg, 7, 5, {{1028, "PcbEdit.c_TakeCamera"}});
   right->addWidget(propBox);
   auto* camBox = new QGroupBox(this);
   textTargets_["PcbEdit.c_MarkParameter"] = camBox;
   auto* cg = new QGridLayout(camBox);
   reversal_ = check("c_1253", "PcbEdit.c_ImageColorReversal", cg, 0, 0);
   specialMark2_ = check("c_1252", "PcbEdit.c_SpecialMark2", cg, 0, 2);
-  dbl("c_1119", 1.0, 200.0, cg, "PcbEdit.c_VisualZoom", 1, 0);
+  dbl("c_1119", 1.0, 200.0, cg, "PcbEdit.c_VisualZoom", 1, 0, false);
   num("c_1121", 1, 100, cg, "PcbEdit.c_DetectPrecision", 1, 2);
   dbl("c_1051", 0.2, 50.0, cg, "PcbEdit.c_VisualBox", 2, 0);
   dbl("c_1120", 0.1, 20.0, cg, "PcbEdit.c_MarkDiameter", 2, 2);
@@ -285,6 +324,7 @@ void CDialogPCBEdit::ApplyLanguageTexts() {
     else if (auto* g = qobject_cast<QGroupBox*>(w))
       g->setTitle(q);
   }
+  for (const auto& [button, key] : takeTexts_) button->setText(QString::fromStdString(Text(key)));
   if (grid_->columnCount() > 0)
     grid_->setHorizontalHeaderItem(0, new QTableWidgetItem(QString::fromStdString(Text("PcbEdit.c_RowColNo"))));
   arrayLabel_->setText(ArrayLabelText());

@@ -151,6 +151,8 @@ class CDialogPCBEdit : public QDialog {
  private:
   void Build();
   void BuildCommands(QVBoxLayout* into);
+  // A button that takes a box's value from the machine's position (OnTakePosition).
+  QPushButton* AddTakeButton(int id, const char* key);
   void LockCameraFields();
   void RebuildNameList(const std::string& checkedName);
   void SetGridView(const std::vector<std::vector<std::string>>& grid, int cols);
@@ -177,4 +179,5 @@ class CDialogPCBEdit : public QDialog {
   std::map<std::string, QDoubleSpinBox*> dbl_;
   std::map<std::string, QSpinBox*> int_;
   std::map<std::string, QWidget*> textTargets_;  // language key -> control
+  std::vector<std::pair<QPushButton*, std::string>> takeTexts_;  // take buttons share their keys
 };

@@ -31,24 +31,16 @@ QWidget* CDialogPCBEdit::Control(const std::string& id) const {
   return findChild<QWidget*>(QString::fromStdString(id));
 }
 
+QPushButton* CDialogPCBEdit::AddTakeButton(int id, const char* key) {
+  auto* p = new QPushButton(QString::fromStdString(Text(key)), this);
+  p->setObjectName(QString("c_%1").arg(id));
+  takeTexts_.emplace_back(p, key);
+  connect(p, &QPushButton::clicked, this, [this, id] { OnTakePosition(id); });
+  return p;
+}
+
 void CDialogPCBEdit::BuildCommands(QVBoxLayout* into) {
   auto* g = new QGridLayout;
-  struct B {
-    int id;
-    const char* text;
-  } takes[] = {{1361, "CY"}, {1362, "CX"}, {1233, "X"},  {1234, "Y"},  {1011, "CX"}, {1012, "CY"}, {1019, "CX"},
-               {1020, "CY"}, {1025, "CX"}, {1026, "CY"}, {1022, "CX"}, {1024, "CY"}, {1027, "CX"}, {1028, "CY"}};
-  int n = 0;
-  for (const auto& b : takes) {
-    auto* p = new QPushButton(b.text, this);
-    p->setObjectName(QString("c_%1").arg(b.id));
-    // Narrower than a usual text button: the fourteen fit beside the board list.
-    p->setMinimumWidth(p->fontMetrics().horizontalAdvance(p->text()) + 16);
-    g->addWidget(p, n / 7, n % 7);
-    ++n;
-    const int id = b.id;
-    connect(p, &QPushButton::clicked, this, [this, id] { OnTakePosition(id); });
-  }
   auto* get1 = new QPushButton("Get", this);
   get1->setObjectName("c_1096");
   auto* get2 = new QPushButton("Get", this);
@@ -58,10 +50,10 @@ void CDialogPCBEdit::BuildCommands(QVBoxLayout* into) {
   textTargets_["PcbEdit.c_ImportFile"] = import;
   auto* dmt = new QPushButton("DMT", this);
   dmt->setObjectName("c_1095");
-  g->addWidget(get1, 2, 0);
-  g->addWidget(get2, 2, 1);
-  g->addWidget(import, 2, 2, 1, 3);
-  g->addWidget(dmt, 2, 5);
+  g->addWidget(get1, 0, 0);
+  g->addWidget(get2, 0, 1);
+  g->addWidget(import, 0, 2, 1, 3);
+  g->addWidget(dmt, 0, 5);
   connect(get1, &QPushButton::clicked, this, [this] { OnGetLight(false); });
   connect(get2, &QPushButton::clicked, this, [this] { OnGetLight(true); });
   connect(import, &QPushButton::clicked, this, [this] { OnImportFile(); });

@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QDoubleSpinBox>
+#include <QLabel>
 #include <QLayout>
 #include <QPointer>
 #include <QTimer>
@@ -17,6 +19,7 @@
 #include <set>
 
 #include "LayoutCheck.h"
+#include "ModalSteps.h"
 #include "ShellFixture.h"
 #include "app/CommandIds.h"
 #include "app/DemoWorkdir.h"
@@ -348,6 +351,75 @@ TEST_F(ScreenLayout, JogPanelFitsEveryMachineTypeInEachLanguage) {
   std::string failed;
   for (const auto& p : problems) failed += p + "\n";
   EXPECT_TRUE(problems.empty()) << failed;
+}
+
+}  // namespace
+
+namespace {
+
+// The PCB editor's take buttons say in each language what they take, and
+// each stands on the row of the box it fills, right of it; the boxes of
+// lengths show "mm" and every Mark box has its own label with the axis.
+TEST_F(ScreenLayout, PcbEditorTakeButtonsSayWhatTheyTakeBesideTheirBoxes) {
+  enum Source { Nozzle, Camera, FromZero };
+  const char* const kTexts[3][3] = {{"取吸嘴位置", "取相机位置", "取距零点"},
+                                    {"From nozzle", "From camera", "From zero"},
+                                    {"Von Düse", "Von Kamera", "Ab Nullpunkt"}};
+  struct Take {
+    int button;
+    Source source;
+    const char* box;
+  };
+  const Take takes[] = {{1361, FromZero, "c_1101"}, {1362, FromZero, "c_1102"}, {1233, Nozzle, "c_1103"},
+                        {1011, Camera, "c_1103"},   {1234, Nozzle, "c_1104"},   {1012, Camera, "c_1104"},
+                        {1019, Camera, "c_1106"},   {1020, Camera, "c_1107"},   {1025, Camera, "c_1108"},
+                        {1026, Camera, "c_1109"},   {1022, Camera, "c_1112"},   {1024, Camera, "c_1113"},
+                        {1027, Camera, "c_1114"},   {1028, Camera, "c_1115"}};
+  const std::pair<const char*, const char*> markLabels[] = {
+      {"c_1106", "Mark1 X"}, {"c_1107", "Mark1 Y"}, {"c_1108", "Mark2 X"}, {"c_1109", "Mark2 Y"}};
+  CMainFrame& f = Start();
+  f.show();
+  ASSERT_TRUE(f.view()->document()->OnOpenDocument(dir / smt::app::kDemoJobName));
+  for (int l = 0; l < 3; ++l) {
+    f.Action(kLanguages[l].command)->trigger();
+    bool looked = false;
+    const DialogCase inspect{"PcbEdit", PartListCommand(104), {[&](QDialog& d) {
+      looked = true;
+      d.layout()->activate();
+      for (const Take& t : takes) {
+        auto* b = d.findChild<QPushButton*>(QString("c_%1").arg(t.button));
+        auto* box = d.findChild<QDoubleSpinBox*>(t.box);
+        ASSERT_TRUE(b && box) << t.button;
+        EXPECT_EQ(b->text().toStdString(), kTexts[l][t.source]) << kLanguages[l].name << " " << t.button;
+        EXPECT_EQ(box->suffix().toStdString(), " mm") << t.box;
+        const QRect br(b->mapTo(&d, QPoint(0, 0)), b->size()), xr(box->mapTo(&d, QPoint(0, 0)), box->size());
+        EXPECT_TRUE(br.center().y() > xr.top() && br.center().y() < xr.bottom()) << t.button << " not on the row of " << t.box;
+        EXPECT_GT(br.left(), xr.right()) << t.button << " not right of " << t.box;
+        // No other box stands between the box and its button.
+        for (auto* other : d.findChildren<QDoubleSpinBox*>()) {
+          const QRect o(other->mapTo(&d, QPoint(0, 0)), other->size());
+          if (other != box && o.intersects(QRect(xr.right(), br.top(), br.left() - xr.right(), br.height())))
+            ADD_FAILURE() << other->objectName().toStdString() << " lies between " << t.box << " and " << t.button;
+        }
+      }
+      for (const auto& [boxName, label] : markLabels) {
+        auto* box = d.findChild<QDoubleSpinBox*>(boxName);
+        const QRect xr(box->mapTo(&d, QPoint(0, 0)), box->size());
+        bool found = false;
+        for (auto* lab : d.findChildren<QLabel*>()) {
+          const QRect lr(lab->mapTo(&d, QPoint(0, 0)), lab->size());
+          if (lab->isVisible() && lab->text() == label && lr.right() < xr.left() && lr.center().y() > xr.top() &&
+              lr.center().y() < xr.bottom())
+            found = true;
+        }
+        EXPECT_TRUE(found) << "no label '" << label << "' left of " << boxName;
+      }
+      d.reject();
+    }}};
+    smt::test::RunWithModalSteps([&] { inspect.open(f); },
+                                 {[&](QWidget& w) { inspect.steps[0](*qobject_cast<QDialog*>(&w)); }});
+    EXPECT_TRUE(looked) << kLanguages[l].name;
+  }
 }
 
 }  // namespace
