@@ -61,6 +61,41 @@ TEST_F(SimProcess, MarkCameraShowsTheDemoBoardWhereTheOperatorJogged) {
   EXPECT_TRUE(messages.service.Texts().empty()) << messages.service.Texts().front();
 }
 
+// The simulator program ends while the program runs: the Mark camera's
+// frames stop, the log says why once, a frame request ends without one, and
+// a simulator started again on the same socket brings the frames back.
+TEST_F(SimProcess, TheSimulatorGoingAwayStopsTheFramesAndItsReturnBringsThemBack) {
+  CMainFrame& f = Start();
+  f.show();
+  ASSERT_FALSE(MarkFrame().empty());
+  sim.Stop();
+  const std::string gone = "Camera Mark_Camera: no frames from " + socketPath + ": ";
+  ASSERT_TRUE(PumpUntil([&] { return Log().find(gone) != std::string::npos; })) << Log();
+  cv::Mat frame;
+  EXPECT_FALSE(Cameras().GrabFrame(smt::vision::kRoleMarkCamera, frame, 1500ms));
+  // Said when it changes (the connection closed, then no socket to connect
+  // to), not once per frame.
+  const std::string log = Log();
+  int said = 0;
+  for (size_t at = log.find(gone); at != std::string::npos; at = log.find(gone, at + 1)) ++said;
+  EXPECT_GE(said, 1);
+  EXPECT_LE(said, 2) << log;
+  const std::string noSocket = gone + "cannot connect";
+  EXPECT_EQ(log.find(noSocket), log.rfind(noSocket)) << log;
+
+  sim_process::SimProgram again;
+  std::string why;
+  ASSERT_TRUE(again.Start({"--no-udp", "--no-discovery", "--no-serial", "--world",
+                           (dir / smt::app::kDemoWorldName).string(), "--camera-socket", socketPath},
+                          dir / "smt-sim-2.log", why))
+      << why;
+  const std::string back = "Camera Mark_Camera: frames again from " + socketPath;
+  ASSERT_TRUE(PumpUntil([&] { return Log().find(back) != std::string::npos; })) << again.Output();
+  EXPECT_FALSE(MarkFrame().empty());
+  Cameras().CloseCameras();
+  again.Stop();
+}
+
 }  // namespace
 
 namespace {
