@@ -310,11 +310,9 @@ void CDialogFeedEdit::Build() {
   connect(Button("L"), &QPushButton::clicked, this, [this] { TeachFeedCoordinate(); });
   connect(Button("GoFeed"), &QPushButton::clicked, this, [this] { GoToFeedCoordinate(); });
   connect(Button("GetData"), &QPushButton::clicked, this, [this] {
-    if (auto f = FeederHooks().cameraContrastBrightness) {
-      const auto [c, b] = f();
-      Edit("contrast")->setText(QString::number(c));
-      Edit("brightness")->setText(QString::number(b));
-    }
+    const auto [c, b] = FeederHooks().cameraContrastBrightness();
+    Edit("contrast")->setText(QString::number(c));
+    Edit("brightness")->setText(QString::number(b));
   });
   connect(Combo("feedMode"), &QComboBox::textActivated, this,
           [this](const QString& t) { OnFeedModeSelected(t.toStdString()); });
@@ -323,7 +321,7 @@ void CDialogFeedEdit::Build() {
   connect(Combo("zAxis"), qOverload<int>(&QComboBox::activated), this, [this](int i) { TeachPickHeight(i); });
   connect(Combo("head"), qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int i) {
     const FeederServices& sv = FeederHooks();
-    if (!filling_ && sv.autoChangeNozzle && sv.autoChangeNozzle() && sv.nozzleNote)
+    if (!filling_ && sv.autoChangeNozzle())
       nozzleNote_->setText(QString::fromStdString(sv.nozzleNote(i)));
   });
   connect(Edit("number"), &QLineEdit::textEdited, this, [this] { numberChanged = true; });
@@ -367,22 +365,20 @@ void CDialogFeedEdit::FillCombos() {
   const FeederNameTables names = CurrentNameTables();
   const int type = g_nMachineType;
   for (auto& [n, c] : combos_) c->clear();
-  const auto drop = sv.dropDownLists ? sv.dropDownLists() : std::vector<std::string>{};
+  const auto drop = sv.dropDownLists();
   if (drop.size() > 1)
     for (const auto& s : TabItems(drop[1])) Combo("partType")->addItem(QString::fromStdString(s));
   if (drop.size() > 3)
     for (const auto& s : TabItems(drop[3])) Combo("angle")->addItem(QString::fromStdString(s));
-  if (sv.packRows)
-    for (const auto& r : sv.packRows()) {
+  for (const auto& r : sv.packRows()) {
       const auto cells = SplitTabCells(r);
       Combo("package")->addItem(QString::fromStdString(cells.empty() ? r.substr(0, r.find('\t')) : cells[0]));
     }
   for (int m : FeedModesForMachine(type)) Combo("feedMode")->addItem(QString::fromStdString(names.Mode(m)));
-  if (sv.cameraNames)
-    for (const auto& n : sv.cameraNames()) Combo("camera")->addItem(QString::fromStdString(n));
+  for (const auto& n : sv.cameraNames()) Combo("camera")->addItem(QString::fromStdString(n));
   for (const auto& f : ImageFeatureNames(g_nLanguageSet)) Combo("feature")->addItem(QString::fromStdString(f));
-  const bool autoChange = sv.autoChangeNozzle && sv.autoChangeNozzle();
-  const bool lib19 = sv.nozzleLibrary19 && sv.nozzleLibrary19();
+  const bool autoChange = sv.autoChangeNozzle();
+  const bool lib19 = sv.nozzleLibrary19();
   for (const auto& h : HeadItemsForMachine(type, autoChange, lib19)) Combo("head")->addItem(QString::fromStdString(h));
   for (int i = 1; i <= ZAxisCountForMachine(type); ++i) {
     Combo("zAxis")->addItem(QString("Z%1").arg(i));
@@ -593,8 +589,8 @@ void CDialogFeedEdit::OnOK() {
   }
   const FeederServices& sv = FeederHooks();
   const std::string number = FeederNumberText(fields, names);
-  if (sv.replacePartEditorFeeder) sv.replacePartEditorFeeder(number);
-  if (sv.updateRowsForFeeder) sv.updateRowsForFeeder(loadedNumber, number, fields.visionMode, fields.value, fields.head);
+  sv.replacePartEditorFeeder(number);
+  sv.updateRowsForFeeder(loadedNumber, number, fields.visionMode, fields.value, fields.head);
   checkFailed = false;
   accept();
 }
@@ -660,8 +656,7 @@ void CDialogFeedEdit::OnSideClicked(int side) {
 void CDialogFeedEdit::OnPackageSelected(const std::string& name) {
   const FeederServices& sv = FeederHooks();
   std::vector<std::string> cells;
-  if (sv.packRows)
-    for (const auto& r : sv.packRows()) {
+  for (const auto& r : sv.packRows()) {
       auto c = SplitTabCells(r);
       if (!c.empty() && c[0] == name) {
         cells = c;
@@ -714,7 +709,6 @@ void CDialogFeedEdit::OnPackageSelected(const std::string& name) {
 void CDialogFeedEdit::OnUpdatePack() {
   if (!ReadControls()) return;
   const FeederServices& sv = FeederHooks();
-  if (!sv.packRows || !sv.setPackRows) return;
   auto rows = sv.packRows();
   for (auto& r : rows) {
     auto c = SplitTabCells(r);
@@ -984,7 +978,7 @@ void CDialogFeedEdit::OnJogPressed(const std::string& button) {
   const AutoFeedConfig cfg = AutoFeeders::Instance().Config();
   EditorJogInput in;
   in.machineType = g_nMachineType;
-  in.platform = sv.platformChoice ? sv.platformChoice() : 1;
+  in.platform = sv.platformChoice();
   in.zIndex = std::max(0, Combo("zAxis")->currentIndex());
   int side = -1;
   for (int s = 0; s < 5; ++s)
@@ -999,19 +993,19 @@ void CDialogFeedEdit::OnJogPressed(const std::string& button) {
   (void)b;
   const EditorJog j = PlanEditorJog(button, in);
   if (j.outputOff) smt::link::SendOutputDirect(j.outputOff, 0, 5);
-  if (j.clearLiftFlags && sv.clearLiftFlags) sv.clearLiftFlags();
+  if (j.clearLiftFlags) sv.clearLiftFlags();
   switch (j.kind) {
     case EditorJog::Kind::Continuous:
-      if (sv.jog) sv.jog(j.axis, j.positive, true, false, 0);
+      sv.jog(j.axis, j.positive, true, false, 0);
       break;
     case EditorJog::Kind::Steps:
-      if (sv.jog) sv.jog(j.axis, j.positive, false, true, j.steps);
+      sv.jog(j.axis, j.positive, false, true, j.steps);
       break;
     case EditorJog::Kind::SpeedGear:
-      if (sv.nextSpeedGear) sv.nextSpeedGear();
+      sv.nextSpeedGear();
       break;
     case EditorJog::Kind::HomeZ:
-      if (sv.homeZ) sv.homeZ();
+      sv.homeZ();
       break;
     default:
       break;
@@ -1019,13 +1013,13 @@ void CDialogFeedEdit::OnJogPressed(const std::string& button) {
 }
 
 void CDialogFeedEdit::OnJogReleased() {
-  if (auto r = FeederHooks().jogRelease) r();
+  FeederHooks().jogRelease();
 }
 
 void CDialogFeedEdit::keyPressEvent(QKeyEvent* e) {
   if (e->modifiers() & Qt::ControlModifier) {
     if (e->modifiers() & Qt::ShiftModifier) {
-      if (auto g = FeederHooks().nextSpeedGear) g();
+      FeederHooks().nextSpeedGear();
       return;
     }
     switch (e->key()) {

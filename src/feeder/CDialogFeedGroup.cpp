@@ -243,11 +243,6 @@ void CDialogFeedGroup::OnOpen() {
   selectedItem = -1;
   accept();
   // The view shows the feeder list in the part list's place.
-  if (FeederHooks().showFeederList) {
-    FeederHooks().showFeederList();
-  } else {
-    if (panel_->isVisible()) panel_->hide();
-    panel_->show();
-  }
+  FeederHooks().showFeederList();
   panel_->ShowCurrentGroup();
 }

@@ -623,7 +623,7 @@ void CDialogFeedList::OnPasteFeeder() {
 
 void CDialogFeedList::OnShowSelected() {
   const FeederServices& sv = FeederHooks();
-  const std::vector<std::string> used = sv.placementFeederNumbers ? sv.placementFeederNumbers() : std::vector<std::string>{};
+  const std::vector<std::string> used = sv.placementFeederNumbers();
   for (int r = 0; r < RowCount(); ++r) {
     FeederListRow lr = ListRow(r);
     lr.icon[0] = std::find(used.begin(), used.end(), lr.text[0]) != used.end() ? 7 : 0;
@@ -815,7 +815,7 @@ void CDialogFeedList::OnFeedTestAll() {
 
 void CDialogFeedList::OnGetImageFeature() {
   if (m_nSelectedRow < 0 || m_nSelectedRow >= RowCount()) return;
-  if (auto f = FeederHooks().setImageFeature) f(ListRow(m_nSelectedRow).text[kCellFeature]);
+  FeederHooks().setImageFeature(ListRow(m_nSelectedRow).text[kCellFeature]);
 }
 
 void CDialogFeedList::OnTemplate(int mode) {

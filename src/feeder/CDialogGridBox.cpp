@@ -333,7 +333,7 @@ void CDialogGridBox::StartMoveTest(int toolIndex) {
     g_nTargetX = target.first;
     g_nTargetY = target.second;
     if (camera)
-      if (auto open = FeederHooks().openMarkCameraWithFeederLight) open();
+      FeederHooks().openMarkCameraWithFeederLight();
     if (smt::link::Runtime().UsesSerial()) smt::link::SendCmd60SetState(0, 0);
     const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
     smt::link::SendCmd64MoveXY(target.first - g_nCurX, sp[0].start, sp[0].normal, target.second - g_nCurY, sp[1].start,

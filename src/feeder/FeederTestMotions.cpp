@@ -201,7 +201,7 @@ bool FeederTestMotions::NozzleToFeedTest(int mode, const FeederRow* row, bool pu
       ty = TruncToSteps(Num(*row, kCellY), p.m_Y_Pulse);
     }
     if (mode == -3 || mode == -2) {
-      const auto dip = FeederHooks().dippingStation ? FeederHooks().dippingStation() : std::nullopt;
+      const auto dip = FeederHooks().dippingStation();
       const DippingStationPosition d = dip.value_or(DippingStationPosition{});
       tx = TruncToSteps(d.x, p.m_X_Pulse);
       ty = TruncToSteps(d.y, p.m_Y_Pulse);
@@ -240,7 +240,7 @@ void FeederTestMotions::CameraToFeedTest(int mode, const FeederRow& row) {
   g_nTargetX = tx;
   g_nTargetY = ty;
   CheckDetourZones();
-  if (auto open = FeederHooks().openMarkCameraWithFeederLight) open();
+  FeederHooks().openMarkCameraWithFeederLight();
   if (Serial()) smt::link::SendCmd60SetState(0, 0);
   const auto sp = PickSpeeds();
   if (!DetourMove(sp[kSpX].start, sp[kSpX].normal, sp[kSpY].start, sp[kSpY].normal)) return;
@@ -326,11 +326,11 @@ void FeederTestMotions::NozzlePickToCamera(int head, int camera, const FeederRow
     return;
   }
   const FeederServices& sv = FeederHooks();
-  if (sv.autoChangeNozzle && sv.autoChangeNozzle()) {
-    const int held = sv.headNozzle ? sv.headNozzle(h) : 0;
+  if (sv.autoChangeNozzle()) {
+    const int held = sv.headNozzle(h);
     if (held != nozzle) {
-      if (!sv.returnNozzleToLibrary || !sv.returnNozzleToLibrary(h)) return;
-      if (!sv.pickNozzleFromLibrary || !sv.pickNozzleFromLibrary(h, nozzle)) return;
+      if (!sv.returnNozzleToLibrary(h)) return;
+      if (!sv.pickNozzleFromLibrary(h, nozzle)) return;
     }
   }
   double pick = Num(row, kCellPickHeight);
@@ -355,14 +355,14 @@ void FeederTestMotions::NozzlePickToCamera(int head, int camera, const FeederRow
                                 static_cast<uint8_t>(Num(row, kCellVacuum))) != smt::link::CommandResult::Ok)
     return;
   // Over the vision camera.
-  const auto cam = sv.visionCamera ? sv.visionCamera(camera) : std::nullopt;
+  const auto cam = sv.visionCamera(camera);
   const VisionCameraInfo ci = cam.value_or(VisionCameraInfo{});
   smt::link::SelectCamera(camera == 1 ? 2 : 3, ci.light, -1);
   smt::link::g_nVisionMode = camera;
   int32_t cx = ci.x - HeadOffsetX(h);
   int32_t cy = ci.y - HeadOffsetY(h);
   if (type == 4) cy = g_nCurY;
-  if (sv.showVisualParameters) {
+  {
     const auto [on, fly] = std::pair<bool, std::string>{true, row[kCellFly]};
     (void)on;
     const size_t slash = fly.find('/');
@@ -380,9 +380,9 @@ void FeederTestMotions::PutBackTest(const FeederRow& row) {
   if (!AutoFeederAdvanceBeforePick(row)) return;
   const FeederServices& sv = FeederHooks();
   int h = k;
-  if (sv.autoChangeNozzle && sv.autoChangeNozzle()) {
+  if (sv.autoChangeNozzle()) {
     h = 0;
-    for (int i = 1; i <= 8 && sv.headNozzle; ++i)
+    for (int i = 1; i <= 8; ++i)
       if (sv.headNozzle(i) == k) {
         h = i;
         break;

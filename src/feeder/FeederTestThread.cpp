@@ -43,16 +43,16 @@ void RunFeederTest(const FeederTestRequest& r, const FeederTestResults& results,
       if (auto h = MeasureHeight(1)) {
         double z = *h - (basic.m_Z_Measurement - basic.m_Z_Nozzle1ToPCBHeight);
         if (z != 0.0) {
-          const auto dip = sv.dippingStation ? sv.dippingStation() : std::nullopt;
+          const auto dip = sv.dippingStation();
           z += dip ? dip->filmThickness : 0.0;
         }
-        if (sv.dippingZMeasured) sv.dippingZMeasured(z);
+        sv.dippingZMeasured(z);
       }
     }
   } else if (mode == -1) {
     if (auto h = MeasureHeight(0)) {
       smt::settings::SettingsStores::Instance().machine.SetMeasurementHeight(*h);
-      if (*h != 0.0 && sv.showMeasurementHeight) sv.showMeasurementHeight(*h);
+      if (*h != 0.0) sv.showMeasurementHeight(*h);
     }
   } else if (mode == 0) {
     if (motions.NozzleToFeedTest(0, &r.row)) {

@@ -565,7 +565,7 @@ void CDialogPCBEdit::InitFromTable() {
 void CDialogPCBEdit::showEvent(QShowEvent* e) {
   InitFromTable();
   LockCameraFields();
-  if (OpenMarkCamera) OpenMarkCamera();
+  OpenMarkCamera();
   QDialog::showEvent(e);
 }
 
@@ -585,7 +585,7 @@ void CDialogPCBEdit::OnOK() {
   }
   CountGrid();
   if (m_nArrayNumber <= 0) return Message("PcbEdit.c_Message_01");
-  if (LiveImageHeight && static_cast<long long>(std::trunc(f_.m_VisualZoom * f_.m_VisualBox)) > LiveImageHeight()) {
+  if (static_cast<long long>(std::trunc(f_.m_VisualZoom * f_.m_VisualBox)) > LiveImageHeight()) {
     dbl_["c_1051"]->setFocus();
     dbl_["c_1051"]->selectAll();
     smt::platform::ShowMessage("Parameter is too big !");
@@ -631,7 +631,7 @@ void CDialogPCBEdit::OnOK() {
   // The shown board's rows go back to their own record before this board's
   // rows are shown.
   job_.ApplyCurrentRecord();
-  if (f_.manualMark && ConvertPointToSteps) {
+  if (f_.manualMark) {
     auto in = [](double v) { return v >= -3.0 && v <= 3.0; };
     if (in(f_.manualMark1X) && in(f_.manualMark1Y) && in(f_.manualMark2X) && in(f_.manualMark2Y))
       ConvertPointToSteps(f_.manualMark1X, f_.manualMark1Y, f_.manualMark2X, f_.manualMark2Y);
@@ -640,7 +640,7 @@ void CDialogPCBEdit::OnOK() {
     m_bCloseOnOK = true;
     return;
   }
-  if (SetMarkCameraParams) SetMarkCameraParams(f_.m_VisualBox, f_.m_LightContrast, f_.m_LightBrightness);
+  SetMarkCameraParams(f_.m_VisualBox, f_.m_LightContrast, f_.m_LightBrightness);
   accept();
 }
 

@@ -102,7 +102,7 @@ void CDialogPCBEdit::OnTakePosition(int id) {
   const auto basic = store.Basic();
   const double xp = pulse->m_X_Pulse, yp = pulse->m_Y_Pulse;
   const bool lamp = Type() == 4;
-  const int platform = platformSelect ? platformSelect() : 1;
+  const int platform = platformSelect();
   // X readings: the second platform's X on the lamp machine (but the plain
   // origin X button); Y readings: the platform the jog panel drives.
   auto xPos = [&](bool second) { return lamp && second ? g_nCurPlatform[0].load() : g_nCurX.load(); };
@@ -157,42 +157,41 @@ void CDialogPCBEdit::OnManualMarkClicked() {
 
 void CDialogPCBEdit::OnVisualZoomChanged() {
   const double zoom = dbl_["c_1119"]->value(), box = dbl_["c_1051"]->value();
-  const int height = LiveImageHeight ? LiveImageHeight() : 480;
+  const int height = LiveImageHeight();
   if (static_cast<long long>(std::trunc(zoom * box)) > height) {
     smt::platform::ShowMessage(kTooBig);
     dbl_["c_1119"]->setFocus();
     dbl_["c_1119"]->selectAll();
     return;
   }
-  if (setCameraZoom) setCameraZoom(zoom);
+  setCameraZoom(zoom);
 }
 
 void CDialogPCBEdit::OnVisualBoxChanged() {
   const double zoom = dbl_["c_1119"]->value(), box = dbl_["c_1051"]->value();
-  const int height = LiveImageHeight ? LiveImageHeight() : 480;
+  const int height = LiveImageHeight();
   if (static_cast<long long>(std::trunc(zoom * box)) > height) {
     smt::platform::ShowMessage(kTooBig);
     dbl_["c_1051"]->setFocus();
     dbl_["c_1051"]->selectAll();
     return;
   }
-  if (setCameraBox) setCameraBox(box);
+  setCameraBox(box);
 }
 
 void CDialogPCBEdit::OnContrastChanged() {
   const int v = int_["c_1248"]->value();
   if (v < 0 || v > 255) return int_["c_1248"]->selectAll();
-  if (setCameraContrast) setCameraContrast(v);
+  setCameraContrast(v);
 }
 
 void CDialogPCBEdit::OnBrightnessChanged() {
   const int v = int_["c_1053"]->value();
   if (v < 0 || v > 255) return int_["c_1053"]->selectAll();
-  if (setCameraBrightness) setCameraBrightness(v);
+  setCameraBrightness(v);
 }
 
 void CDialogPCBEdit::OnGetLight(bool mark2) {
-  if (!cameraLight) return;
   const auto [contrast, brightness] = cameraLight();
   int_[mark2 ? "c_1125" : "c_1248"]->setValue(contrast);
   int_[mark2 ? "c_1129" : "c_1053"]->setValue(brightness);
@@ -200,9 +199,9 @@ void CDialogPCBEdit::OnGetLight(bool mark2) {
 
 void CDialogPCBEdit::OnImportFile() {
   if (job_.pcbs.m_strCurPcbName.empty()) return Message("PcbEdit.c_Message_01");
-  if (openImportDialog) openImportDialog();
+  openImportDialog();
 }
 
 void CDialogPCBEdit::OnDoubleMarkTest() {
-  if (openDoubleMarkTest) openDoubleMarkTest();
+  openDoubleMarkTest();
 }

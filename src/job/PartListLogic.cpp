@@ -89,7 +89,7 @@ std::vector<ListRow>& PartListLogic::Rows(RowKind k) {
 }
 
 std::string PartListLogic::Text(const std::string& key) const {
-  return text ? text(key) : PartListBuiltinText(key);
+  return text(key);
 }
 
 int PartListLogic::Type() const { return machineType ? machineType() : g_nMachineType.load(); }
@@ -169,7 +169,7 @@ void PartListLogic::SetSelectedRanges(RowKind k, const std::vector<std::pair<int
 void PartListLogic::FocusRow(RowKind k, int row) {
   Select(k, row, true);
   State(k).focused = row;
-  if (showRow) showRow(k, row);
+  showRow(k, row);
 }
 
 void PartListLogic::InsertRow(RowKind k, int at, ListRow row) {
@@ -374,7 +374,7 @@ bool PartListLogic::OnUpdate() {
     SetCell(r, 12, f->Cell(10));
   }
   Notify(RowKind::Placement);
-  if (!(autoChangeNozzle && autoChangeNozzle())) {
+  if (!autoChangeNozzle()) {
     const int limit = HeadLimitOfType(Type());
     for (int i = 0; limit > 0 && i < static_cast<int>(rows.size()); ++i)
       if (CellInt(rows[static_cast<size_t>(i)].Cell(12)) > limit) {
@@ -388,8 +388,7 @@ bool PartListLogic::OnUpdate() {
 }
 
 void PartListLogic::FillDispenseFromSmt() {
-  const double z = glueHeight ? glueHeight()
-                              : smt::settings::SettingsStores::Instance().machine.Basic()->m_Z_DropsGlueToPCBHeight;
+  const double z = glueHeight();
   const auto& place = job.placementRows;
   for (size_t i = 0; i < place.size(); ++i) {
     const ListRow& p = place[i];
@@ -715,7 +714,7 @@ void PartListLogic::OnAdd(RowKind k) {
       feederCheckRow_ = at;
       feederCheckAdd_ = true;
       feederCheckMulti_ = false;
-      const bool ok = editSmt && editSmt(smtEdit) && SmtFeederFits(smtEdit);
+      const bool ok = editSmt(smtEdit) && SmtFeederFits(smtEdit);
       if (ok) {
         InsertRow(k, at, ListRow(kPlacementCells));
         WriteSmtRow(at);
@@ -725,7 +724,7 @@ void PartListLogic::OnAdd(RowKind k) {
       break;
     }
     case RowKind::Dispense:
-      if (editDis && editDis(disEdit)) {
+      if (editDis(disEdit)) {
         InsertRow(k, at, ListRow(kDispenseCells));
         std::array<bool, 11> all;
         all.fill(true);
@@ -733,7 +732,7 @@ void PartListLogic::OnAdd(RowKind k) {
       }
       break;
     case RowKind::Drill:
-      if (editDrill && editDrill(drillEdit)) {
+      if (editDrill(drillEdit)) {
         InsertRow(k, at, ListRow(kDrillCells));
         std::array<bool, 14> all;
         all.fill(true);
@@ -782,14 +781,14 @@ void PartListLogic::OnModify(RowKind k) {
   if (k == RowKind::Placement) {
     if (one) {
       LoadSmtEditor(row);
-      if (cameraTrackModify && cameraTrackModify()) {
+      if (cameraTrackModify()) {
         if (!g_bTrackWarningShown.exchange(true)) ShowMessage(Text("PartList.c_Message_44"));
-        if (cameraTestForModify) cameraTestForModify();
+        cameraTestForModify();
       }
       feederCheckRow_ = row;
       feederCheckAdd_ = false;
       feederCheckMulti_ = false;
-      if (editSmt && editSmt(smtEdit) && SmtFeederFits(smtEdit)) {
+      if (editSmt(smtEdit) && SmtFeederFits(smtEdit)) {
         smtEdit.x += smtEdit.offsetX;
         smtEdit.y += smtEdit.offsetY;
         WriteSmtRow(row);
@@ -798,7 +797,7 @@ void PartListLogic::OnModify(RowKind k) {
       feederCheckRow_ = FirstSelected(k);
       feederCheckAdd_ = false;
       feederCheckMulti_ = true;
-      if (editSmt && editSmt(smtEdit) && SmtFeederFits(smtEdit)) {
+      if (editSmt(smtEdit) && SmtFeederFits(smtEdit)) {
         const SmtEditFields& e = smtEdit;
         using F = SmtEditFields;
         const auto group = FeederGroupRows();
@@ -853,7 +852,7 @@ void PartListLogic::OnModify(RowKind k) {
       e.bottomDelay = CellInt(r.Cell(8));
       e.suckBack = CellInt(r.Cell(9));
       e.note = r.Cell(10);
-      if (editDis && editDis(e)) {
+      if (editDis(e)) {
         e.x += e.offsetX;
         e.y += e.offsetY;
         e.z += e.offsetZ;
@@ -861,7 +860,7 @@ void PartListLogic::OnModify(RowKind k) {
         all.fill(true);
         WriteDispenseRow(row, all);
       }
-    } else if (editDis && editDis(disEdit)) {
+    } else if (editDis(disEdit)) {
       for (int i : SelectedRows(k)) WriteDispenseRow(i, disEdit.changed);
     }
     disEdit.ResetAfterModify();
@@ -883,7 +882,7 @@ void PartListLogic::OnModify(RowKind k) {
       e.feedRun = CellInt(r.Cell(11));
       e.liftStart = CellInt(r.Cell(12));
       e.liftRun = CellInt(r.Cell(13));
-      if (editDrill && editDrill(e)) {
+      if (editDrill(e)) {
         e.x += e.offsetX;
         e.y += e.offsetY;
         e.z += e.offsetZ;
@@ -891,7 +890,7 @@ void PartListLogic::OnModify(RowKind k) {
         all.fill(true);
         WriteDrillRow(row, all);
       }
-    } else if (editDrill && editDrill(drillEdit)) {
+    } else if (editDrill(drillEdit)) {
       for (int i : SelectedRows(k)) WriteDrillRow(i, drillEdit.changed);
     }
     drillEdit.ResetAfterModify();
@@ -972,7 +971,7 @@ void PartListLogic::SetRunState(RowKind k, int row, int image, bool select, uint
   if (select) {
     if (IsSelected(k, row) || !selectedOnly) Select(k, row, true);
     State(k).focused = row;
-    if (showRow) showRow(k, row);
+    showRow(k, row);
   } else if (!selectedOnly) {
     Select(k, row, false);
   }
@@ -1015,7 +1014,7 @@ void PartListLogic::ResetRowStates(RowKind k) {
     rows[static_cast<size_t>(i)].SetImage(0, 0);
     if (!only) Select(k, i, false);
   }
-  if (showRow && !rows.empty()) showRow(k, 0);
+  if (!rows.empty()) showRow(k, 0);
   Notify(k);
 }
 
@@ -1024,7 +1023,7 @@ int PartListLogic::NextPlaceRow(int& row, int count, int a, int b) {
   for (; row < count && row < static_cast<int>(rows.size()); ++row) {
     const ListRow& r = rows[static_cast<size_t>(row)];
     if (r.Cell(kSmtPlace) == "Yes" && (!m_bSelectedSmt || IsSelected(RowKind::Placement, row)))
-      return calcFeederPickTarget ? calcFeederPickTarget(r.Cell(kSmtFeeder), a, b) : 0;
+      return calcFeederPickTarget(r.Cell(kSmtFeeder), a, b);
   }
   return 0;
 }

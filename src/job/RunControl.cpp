@@ -19,7 +19,7 @@ namespace smt::job {
 using smt::platform::ShowMessage;
 
 bool RunControl::Network() const {
-  return networkLink ? networkLink() : !smt::link::Runtime().UsesSerial();
+  return networkLink();
 }
 
 void RunControl::DisableRunButtons() {
@@ -38,10 +38,10 @@ bool RunControl::OnStart() {
   }
   if (type != 9) {
     if (!logic_.CheckFeedersExist()) return false;
-    if (boardCount && boardCount() == 0) boardCount() = 1;
+    if (boardCount() == 0) boardCount() = 1;
     int box = 0;
     if (const char* busy = BusyThreadText(box)) {
-      if (jogInfo) jogInfo(box, busy);
+      jogInfo(box, busy);
       // The run has ended but its threads are still on their way out (a
       // stop reaches a thread waiting for a reply only when the reply
       // comes): the run starts as soon as they have left.
@@ -49,7 +49,7 @@ bool RunControl::OnStart() {
       return false;
     }
   }
-  if (focusList) focusList(type == 9 ? RowKind::Drill : RowKind::Placement);
+  focusList(type == 9 ? RowKind::Drill : RowKind::Placement);
   // Connected and homed, then the busy state claimed in one step, so two
   // starts (button and front-panel key) can never both go.
   if (!smt::link::CheckMachineGuards(true, false)) return false;
@@ -57,10 +57,8 @@ bool RunControl::OnStart() {
     ShowMessage(smt::link::kRunning);
     return false;
   }
-  if (jogInfo) {
-    jogInfo(1, "");
-    jogInfo(2, "");
-  }
+  jogInfo(1, "");
+  jogInfo(2, "");
   Enable(kBtnPcbEdit, false);
   Enable(kBtnStrategy, false);
   Enable(kBtnStart, false);
@@ -73,9 +71,9 @@ bool RunControl::OnStart() {
   g_bPaused = false;
   g_hPauseEvent.Set();
   g_nRunHours = g_nRunMinutes = g_nRunSeconds = 0;
-  if (runTimer) runTimer(true);
+  runTimer(true);
   m_nPlacedCount = 0;
-  const bool started = startRun && startRun(mode);
+  const bool started = startRun(mode);
   if (!started) {
     Enable(kBtnPcbEdit, true);
     Enable(kBtnStrategy, true);
@@ -146,7 +144,7 @@ void RunControl::OnStop() {
   startWaiting_ = false;
   g_bRunContinue = false;
   g_hPauseEvent.Set();
-  if (autoTransport && autoTransport()) {
+  if (autoTransport()) {
     g_bConveyorRun = false;
     g_hBoardDoneEvent.Set();
     smt::link::SendCmd60SetState(15, Network() ? 1 : 0);
@@ -209,8 +207,8 @@ void RunControl::OnTimerTick() {
   g_nRunSeconds = s;
   g_nRunMinutes = m;
   g_nRunHours = h;
-  if (showClock) showClock(ClockText());
-  if (showCount) showCount(CountText());
+  showClock(ClockText());
+  showCount(CountText());
 }
 
 void RunControl::OnRunEnd(bool finished) {
@@ -246,16 +244,15 @@ void RunControl::OnRunEnd(bool finished) {
   Enable(kBtnPause, false);
   Enable(kBtnRegain, false);
   Enable(kBtnStop, false);
-  if (enableWindows) enableWindows();
+  enableWindows();
   auto wait = [this](int ms) {
     if (sleep) sleep(ms);
     else if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
   };
   wait(200);
-  const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
   if (type == 7 || type == 8) {
     if (finished && mode != 1 && mode != 2) {
-      const int exhaust = exhaustMs ? exhaustMs() : basic->m_Exhaust;
+      const int exhaust = exhaustMs();
       const uint8_t pumps = smt::link::Runtime().pumpButtons.load();
       for (int i = 0; i < 8; ++i) {
         if (!(pumps & (1u << i))) continue;
@@ -269,7 +266,7 @@ void RunControl::OnRunEnd(bool finished) {
   } else {
     for (int n : {1, 2, 3, 4, 8}) smt::link::SetOutput(n, 0, 5);
   }
-  if (runTimer) runTimer(false);
+  runTimer(false);
   // Last: a Start waiting for the run's threads goes only after this step.
   m_bSmtThreadBusy = 0;
 }

@@ -77,7 +77,7 @@ class RunControl {
 
  private:
   void Enable(int b, bool on) {
-    if (enableButton) enableButton(b, on);
+    enableButton(b, on);
   }
   bool Network() const;
   const char* BusyThreadText(int& box) const;
@@ -85,7 +85,7 @@ class RunControl {
   void RetryStart();
   bool startWaiting_ = false;
   std::chrono::steady_clock::time_point startWaitEnd_{};
-  int Mode() const { return runMode ? runMode() : logic_.job.runSelect; }
+  int Mode() const { return runMode(); }
   PartListLogic& logic_;
 };
 

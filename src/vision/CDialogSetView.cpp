@@ -459,7 +459,7 @@ void CDialogSetView::OnInitDialog(const std::string& appDir) {
   cb.flyFrame = [this](int head, const cv::Mat& frame) {
     if (m_engine->m_bFlyVisionTest.load())
       RunVisionTest(head, frame, false);
-    else if (hooks.recognizeLiveFrame)
+    else
       hooks.recognizeLiveFrame(head, frame);
   };
   cb.showWorkImage = [this, alive, self](int slot, const cv::Mat& picture) {
@@ -639,7 +639,7 @@ void CDialogSetView::OpenOrCloseCamera(bool pauseIndustrial) {
       }
     }
     m_work[0]->show();
-    m_bLensCorrection = hooks.lensCorrection ? hooks.lensCorrection() : false;
+    m_bLensCorrection = hooks.lensCorrection();
     m_timer1->start(40);
     m_btnOpenCamera->setText(Q(m_texts["SetView.c_CloseCamera"]));
     if (type != 4 && type != 5 && pauseIndustrial &&
@@ -692,7 +692,7 @@ void CDialogSetView::OnBnClickedOpenMarkCamera() {
     ShowMessage(smt::link::kNotConnected);
     return;
   }
-  const bool waiver = hooks.homingWaiver && hooks.homingWaiver();
+  const bool waiver = hooks.homingWaiver();
   if (!waiver && !g_bResetDone.load()) {
     ShowMessage(smt::link::kNotReset);
     return;
@@ -706,7 +706,7 @@ void CDialogSetView::ShowMarkCamera() {
   const bool needsCapture = mode == 0 || (mode == 1 && g_nMachineType.load() == 5);
   if (needsCapture && !m_pDirectShowCamera[0]) return;
   m_iDirectShowCamera = 0;
-  const BoardMarkView b = hooks.boardMark ? hooks.boardMark() : BoardMarkView{};
+  const BoardMarkView b = hooks.boardMark();
   if (m_bKeepZoom)
     m_bKeepZoom = false;
   else
@@ -730,7 +730,7 @@ void CDialogSetView::ShowMarkCamera() {
 
 void CDialogSetView::OnBnClickedOpenVisualCamera1() {
   if (!smt::link::CheckMachineGuards(true, false)) return;
-  const CameraRecord r = hooks.cameraRecord ? hooks.cameraRecord(1) : CameraRecord{};
+  const CameraRecord r = hooks.cameraRecord(1);
   if (r.CameraNumber == 0) {
     ShowMessage(m_texts["SetView.c_Message_03"]);
     return;
@@ -747,7 +747,7 @@ void CDialogSetView::OnBnClickedOpenVisualCamera1() {
 void CDialogSetView::OnBnClickedOpenVisualCamera2() {
   if (g_nMachineType.load() == 4) return;
   if (!smt::link::CheckMachineGuards(true, false)) return;
-  const CameraRecord r = hooks.cameraRecord ? hooks.cameraRecord(2) : CameraRecord{};
+  const CameraRecord r = hooks.cameraRecord(2);
   if (r.CameraNumber == 0) {
     ShowMessage(m_texts["SetView.c_Message_04"]);
     return;
@@ -764,7 +764,7 @@ void CDialogSetView::OnBnClickedOpenVisualCameraB() {
   if (g_nMachineType.load() != 5) return;
   if (!smt::link::CheckMachineGuards(true, true)) return;
   if (!m_pDirectShowCamera[1]) return;
-  const CameraRecord r = hooks.cameraRecord ? hooks.cameraRecord(1) : CameraRecord{};
+  const CameraRecord r = hooks.cameraRecord(1);
   m_iDirectShowCamera = 1;
   m_dDisplayZoom = 1.0;
   ApplyCameraParameters(1, r.VisualZoom, r.VisualSize, r.Light_Contrast, r.Light_Brightness);
@@ -896,7 +896,7 @@ void CDialogSetView::OnBnClickedExpand() {
   const int height = m_bExpanded ? 30 + 78 + 416 : 446;
   (void)left;
   m_btnVisualB->setVisible(g_nMachineType.load() == 5 && m_bExpanded);
-  if (hooks.heightChanged) hooks.heightChanged(height);
+  hooks.heightChanged(height);
 }
 
 void CDialogSetView::OnBnClickedExtendedDisplay() {

@@ -71,15 +71,15 @@ CDialogSetView::JobParams CDialogSetView::SnapshotJobParams() const {
   p.contrast = m_Light_Contrast;
   p.binary = m_bBinaryImg;
   p.featureType = FeatureTypeFromCombo();
-  p.packageName = hooks.selectedFeederPackage ? hooks.selectedFeederPackage() : std::string();
+  p.packageName = hooks.selectedFeederPackage();
   p.templateName = m_strTemplateName;
   p.visionMode = g_nVisionMode.load();
   if (p.visionMode == 0) {
-    p.colourReversal = hooks.boardMark ? hooks.boardMark().invert : false;
+    p.colourReversal = hooks.boardMark().invert;
   } else {
-    p.colourReversal = hooks.visualColourReversal ? hooks.visualColourReversal() : false;
+    p.colourReversal = hooks.visualColourReversal();
   }
-  p.lensCorrection = hooks.lensCorrection ? hooks.lensCorrection() : false;
+  p.lensCorrection = hooks.lensCorrection();
   return p;
 }
 
@@ -363,7 +363,7 @@ bool CDialogSetView::GrabFrame(int role, cv::Mat& frame, std::chrono::millisecon
     });
     if (!ok) return false;
   }
-  if (role == 2 && hooks.lensCorrection && hooks.lensCorrection()) {
+  if (role == 2 && hooks.lensCorrection()) {
     cv::Mat corrected;
     if (g_CameraCalib().Undistort(corrected, frame)) frame = corrected;
   }

@@ -4,6 +4,7 @@
 
 #include "feeder/AutoFeeders.h"
 #include "feeder/FeederServices.h"
+#include "support/QuietFeederServices.h"
 #include "feeder/FeederTestMotions.h"
 #include "feeder/FeederTestThread.h"
 #include "link/MotionFixture.h"
@@ -58,7 +59,7 @@ class FeederSimTest : public linktest::MotionSimTest {
     store.SetBasic(b);
     store.SetDetour({});
     AutoFeeders::Instance().Reset();
-    FeederHooks() = {};
+    FeederHooks() = smt::testing::QuietFeederServices();
     sim->ClearReceived();
   }
   void TearDown() override {
@@ -193,7 +194,7 @@ TEST_F(FeederSimTest, HeightMeasurementCarriesTheHeadCorrection) {
 TEST_F(FeederSimTest, MeasureModesWriteBackTheirResults) {
   // Mode -1: the settings store's measuring height, shown while its dialog is open.
   double shownHeight = 0;
-  FeederServices sv;
+  FeederServices sv = smt::testing::QuietFeederServices();
   sv.showMeasurementHeight = [&](double h) { shownHeight = h; };
   FeederHooks() = sv;
   FeederTestRequest r;
@@ -234,7 +235,7 @@ TEST_F(FeederSimTest, PickToCameraTriesTheHeadsInTurnAndPicksWithTheFirstThatRea
     b.m_X_Nozzle4ToNozzle1 = 60;
     b.m_Z_Nozzle1ToFeed = -2;
   });
-  FeederServices sv;
+  FeederServices sv = smt::testing::QuietFeederServices();
   sv.visionCamera = [](int camera) {
     VisionCameraInfo c;
     c.x = camera == 1 ? 30000 : 0;

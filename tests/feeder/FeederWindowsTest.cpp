@@ -22,6 +22,7 @@
 #include "feeder/CDialogFeedList.h"
 #include "feeder/CDialogGridBox.h"
 #include "feeder/FeederServices.h"
+#include "support/QuietFeederServices.h"
 #include "platform/MessageService.h"
 
 using namespace smt::feeder;
@@ -60,7 +61,7 @@ class FeederWindowsTest : public ::testing::Test {
     g_nLanguageSet = 0;
     g_bConnected = false;
     g_bMachineBusy = false;
-    FeederHooks() = {};
+    FeederHooks() = smt::testing::QuietFeederServices();
   }
   void TearDown() override {
     g_nMachineType = 0;
@@ -128,7 +129,7 @@ TEST_F(FeederWindowsTest, ClickTogglesTheMarkAndDeleteAsksBeforeCheckingTheSelec
   EXPECT_EQ(p.ListRow(0).icon[0], 6);
   p.OnClickRow();
   EXPECT_EQ(p.ListRow(0).icon[0], 0);
-  FeederServices sv;
+  FeederServices sv = smt::testing::QuietFeederServices();
   sv.placementFeederNumbers = [] { return std::vector<std::string>{"W1"}; };
   FeederHooks() = sv;
   p.OnShowSelected();
@@ -462,7 +463,7 @@ TEST_F(FeederWindowsTest, PackageUpdateAndOriginShiftRewriteListAndGroup) {
   pack[15] = "振动飞达";
   pack[23] = "-1.25";
   std::vector<std::string> updated;
-  FeederServices sv;
+  FeederServices sv = smt::testing::QuietFeederServices();
   sv.updateRowsForFeeder = [&](const std::string& o, const std::string&, int vision, const std::string&, const std::string&) {
     updated.push_back(o + ":" + std::to_string(vision));
   };

@@ -15,6 +15,7 @@
 #include "job/CDialogDropDownParameter.h"
 #include "job/CDialogFind.h"
 #include "job/CDialogPCBEdit.h"
+#include "support/PartListHooks.h"
 #include "job/CDialogPartList.h"
 #include "job/CurrentBoard.h"
 #include "job/DropDownLists.h"
@@ -108,6 +109,7 @@ TEST_F(PanelTest, PcbEditorTakesPositionsAndKeepsTheMarkInterlocks) {
   p.m_Y_Pulse = 1000;
   smt::settings::SettingsStores::Instance().machine.SetPulse(p);
   CDialogPartList panel;
+  smt::testing::FillPanelHooks(panel);
   CDialogPCBEdit& ed = panel.PcbEditor();
   g_nCurX = 10000;
   g_nCurY = 0;

@@ -7,6 +7,7 @@
 #include "job/FeederView.h"
 #include "job/PartListLogic.h"
 #include "platform/MessageService.h"
+#include "support/PartListHooks.h"
 
 namespace smt::job::testing {
 
@@ -31,6 +32,7 @@ class PartListFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     g_nMachineType = 0;
+    smt::testing::FillPartListHooks(logic);
     logic.machineType = [this] { return type; };
     logic.timeStamp = [] { return std::string("2024-3-5  9:7:2"); };
     logic.glueHeight = [] { return -1.5; };

@@ -7,6 +7,7 @@
 #include <QTableView>
 
 #include "job/CDialogPCBEdit.h"
+#include "support/PartListHooks.h"
 #include "job/CDialogPartList.h"
 #include "job/CSMTDoc.h"
 #include "job/DropDownLists.h"
@@ -28,6 +29,7 @@ struct EditorFixture : ::testing::Test {
   std::filesystem::path dir = TempDir("editor");
 
   void SetUp() override {
+    smt::testing::FillPanelHooks(panel);
     ed.SetAppDir(dir.string());
     ed.MachineType = [] { return 0; };
   }

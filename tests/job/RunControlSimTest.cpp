@@ -23,6 +23,8 @@ class RunSim : public linktest::MotionSimTest {
     UseUdp();
     g_bResetDone = true;
     g_bMasterResetOk = true;
+    smt::testing::FillPartListHooks(logic);
+    smt::testing::FillRunControlHooks(run, logic);
     logic.machineType = [this] { return type; };
     g_FeederSource.listRows = [this] { return feeders; };
     g_FeederSource.groupRows = [this] { return feeders; };

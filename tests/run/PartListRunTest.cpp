@@ -6,6 +6,7 @@
 #include "job/PartListLogic.h"
 #include "job/RunControl.h"
 #include "run/FeederPickTarget.h"
+#include "support/PartListHooks.h"
 
 namespace runtest {
 namespace {
@@ -30,6 +31,8 @@ class PartListRun : public RunSimTest {
       }
       return v;
     };
+    smt::testing::FillPartListHooks(logic);
+    smt::testing::FillRunControlHooks(control, logic);
     logic.calcFeederPickTarget = [](const std::string& f, int slot, int requested) {
       return smt::run::CalcFeederPickTarget(slot, requested, f);
     };

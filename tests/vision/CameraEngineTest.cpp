@@ -11,6 +11,7 @@
 #include "app/core/MachineState.h"
 #include "platform/MessageService.h"
 #include "platform/WorkerThreads.h"
+#include "support/CameraPanelHooks.h"
 #include "support/TempDir.h"
 #include "link/LinkHooks.h"
 #include "link/LinkRuntime.h"
@@ -141,6 +142,7 @@ TEST(CameraPanelTest, LiveViewShowsFramesOfTheSimulatedMarkCamera) {
   g_nVisionMode = 0;
   {
     CDialogSetView panel;
+    smt::testing::FillCameraPanelHooks(panel);
     panel.SetCameraSystem(system);
     panel.LoadConfig(dir.str());
     panel.OnInitDialog(dir.str());
@@ -170,6 +172,7 @@ TEST(CameraPanelTest, TemplatesAreCutHeldAndFound) {
   EXPECT_EQ(CutTemplateSquare(frame, 0.2, 20.0, cut), TemplateCutResult::TooSmall);
   EXPECT_EQ(CutTemplateSquare(frame, 13.0, 20.0, cut), TemplateCutResult::TooBig);
   CDialogSetView panel;
+  smt::testing::FillCameraPanelHooks(panel);
   panel.m_strAppDir = dir.str();
   panel.m_VisualSize = 3.0;
   panel.m_dPixelPerMm = 20.0;
@@ -227,6 +230,7 @@ TEST(CameraPanelTest, VisionTestOnTheMarkCameraReportsAndMoves) {
   g_bMachineBusy = false;
   g_nVisionMode = 0;
   CDialogSetView panel;
+  smt::testing::FillCameraPanelHooks(panel);
   panel.m_VisualSize = 6.0;
   panel.m_dPixelPerMm = 20.0;
   panel.m_Light_Contrast = 100;
@@ -268,6 +272,7 @@ TEST(CameraPanelTest, VisionTestOnTheMarkCameraReportsAndMoves) {
 
 TEST(CameraPanelTest, EditsZoomAndLanguageFallBack) {
   CDialogSetView panel;
+  smt::testing::FillCameraPanelHooks(panel);
   auto* brightness = panel.findChild<QLineEdit*>("lightBrightness");
   panel.m_Light_Brightness = 40;
   for (const char* bad : {"300", "-5", "x"}) {

@@ -1,0 +1,66 @@
+// On the program as it starts: an operator action whose connection is gone
+// does not quietly do nothing. The missing hook is named to the operator and
+// the action ends with a failure at the window-event boundary (the guard the
+// program's QApplication puts around every event).
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ShellFixture.h"
+#include "feeder/CDialogFeedEdit.h"
+#include "feeder/FeederServices.h"
+#include "job/CDialogPCBEdit.h"
+#include "job/RunControl.h"
+#include "platform/Hooks.h"
+
+namespace {
+
+// Disconnects a connected hook; the returned function connects it again.
+template <class H>
+std::function<void()> Unplug(H& hook) {
+  EXPECT_TRUE(hook.connected()) << hook.name();
+  H saved = hook;
+  hook = nullptr;
+  return [&hook, saved] { hook = saved; };
+}
+
+}  // namespace
+
+TEST_F(ShellTest, AnActionWhoseHookIsGoneNamesItAndFails) {
+  CMainFrame& f = Start();
+  CSMTView& v = *f.view();
+  CDialogPartList& list = *v.m_pPartList;
+  CDialogPCBEdit& pcb = list.PcbEditor();
+  CDialogSetView& camera = *v.m_pSetView;
+  ASSERT_NE(v.m_pFeedList, nullptr);
+  CDialogFeedEdit* feedEdit = v.m_pFeedList->Editor();
+  ASSERT_NE(feedEdit, nullptr);
+
+  struct Case {
+    std::string hook;
+    std::function<std::function<void()>()> unplug;
+    std::function<void()> action;
+  };
+  const std::vector<Case> cases = {
+      {"CDialogPCBEdit.setCameraZoom", [&] { return Unplug(pcb.setCameraZoom); }, [&] { pcb.OnVisualZoomChanged(); }},
+      {"CDialogPCBEdit.cameraLight", [&] { return Unplug(pcb.cameraLight); }, [&] { pcb.OnGetLight(false); }},
+      {"PartListLogic.editDrill", [&] { return Unplug(list.Logic().editDrill); },
+       [&] { list.Logic().OnAdd(smt::job::RowKind::Drill); }},
+      {"RunControl.autoTransport", [&] { return Unplug(list.Run().autoTransport); }, [&] { list.Run().OnStop(); }},
+      {"FeederServices.jogRelease", [&] { return Unplug(smt::feeder::FeederHooks().jogRelease); },
+       [&] { feedEdit->OnJogReleased(); }},
+      {"CDialogSetView.hooks.heightChanged", [&] { return Unplug(camera.hooks.heightChanged); },
+       [&] { camera.OnBnClickedExpand(); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.hook);
+    messages.service.Clear();
+    const auto plugBack = c.unplug();
+    const bool ran = smt::platform::GuardAction("test click", c.action);
+    plugBack();
+    EXPECT_FALSE(ran);
+    const auto texts = messages.service.Texts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0], smt::platform::UnwiredMessage(c.hook));
+  }
+}
