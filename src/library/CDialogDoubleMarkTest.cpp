@@ -113,7 +113,7 @@ void CDialogDoubleMarkTest::ShowFields(const DoubleMarkTestFields& f) {
 }
 
 bool CDialogDoubleMarkTest::ReadFields(DoubleMarkTestFields& f) {
-  smt::library::FieldReader r;
+  smt::library::FieldReader r(appDir_, language_);
   for (const auto& k : kFields) f.*k.member = r.Double(edits_[k.key], -1e300, 1e300);
   return r.ok();
 }

@@ -143,7 +143,7 @@ void CDialogMarkEdit::OnCaptureY() {
 }
 
 bool CDialogMarkEdit::ReadFields(MarkEditFields& f) {
-  smt::library::FieldReader r;
+  smt::library::FieldReader r(env_.appDir, env_.language);
   f.name = smt::library::CellText(edits_["name"]);
   const double any = 1e300;
   f.mark1X = r.Double(edits_["mark1X"], -any, any);

@@ -207,7 +207,7 @@ void CDialogNozzleEdit::ShowFields() {
 }
 
 bool CDialogNozzleEdit::ReadFields(NozzleEditFields& f) {
-  FieldReader r;
+  FieldReader r(env_.appDir, env_.language);
   f.number = r.Int(edits_["number"], 1, 19);
   f.x = r.Double(edits_["x"], 0.0, 1000.0);
   f.y = r.Double(edits_["y"], -1000.0, 0.0);

@@ -173,6 +173,7 @@ void CDialogNozzleList::Build() {
   extension_ = new QCheckBox(Q(Text("c_InAndOutExtern")), this);
   extension_->setChecked(s.m_InAndOutExtern != 0);
   distance_ = new QLineEdit(Q(smt::platform::FormatDouble(s.m_Distance)), this);
+  distance_->setObjectName("m_Distance");
   for (QLineEdit* e : {distance_, delay_}) {
     e->setMinimumWidth(e->fontMetrics().horizontalAdvance("0000.0000") + 12);
     e->setMaximumWidth(e->minimumWidth() + 20);
@@ -470,7 +471,7 @@ bool CDialogNozzleList::TryAccept() {
     ShowMessage(e.what(), smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Error);
     return false;
   }
-  smt::library::FieldReader reader;
+  smt::library::FieldReader reader(env_.appDir, env_.language);
   auto s = lib_.Settings();
   const double distance = distance_->isEnabled() ? reader.Double(distance_, 1.0, 100.0) : s.m_Distance;
   const int delay = reader.Int(delay_, 0, 10000);

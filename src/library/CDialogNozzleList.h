@@ -76,6 +76,7 @@ class CDialogNozzleList : public QDialog {
   QLabel* HeadLabel(int head) const { return headValues_[head - 1]; }
   QPushButton* AddButton() const { return add_; }
   QPushButton* DeleteButton() const { return delete_; }
+  QPushButton* ModifyButton() const { return modify_; }
   QCheckBox* MagazineBox() const { return magazine_; }
   QLineEdit* DistanceEdit() const { return distance_; }
   QLineEdit* DelayEdit() const { return delay_; }

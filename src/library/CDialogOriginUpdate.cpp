@@ -63,6 +63,8 @@ void CDialogOriginUpdate::Build() {
   auto* form = new QGridLayout;
   offsetX_ = new QLineEdit(Q(smt::platform::FormatDouble(settings_.m_OriginOffsetX)), this);
   offsetY_ = new QLineEdit(Q(smt::platform::FormatDouble(settings_.m_OriginOffsetY)), this);
+  offsetX_->setObjectName("m_OriginOffsetX");
+  offsetY_->setObjectName("m_OriginOffsetY");
   form->addWidget(new QLabel(Q(Text("c_OriginOffsetX")), this), 0, 0);
   form->addWidget(offsetX_, 0, 1);
   form->addWidget(new QLabel(Q(Text("c_OriginOffsetY")), this), 1, 0);
@@ -120,7 +122,7 @@ void CDialogOriginUpdate::OnEnable() {
 }
 
 bool CDialogOriginUpdate::TryAccept() {
-  smt::library::FieldReader reader;
+  smt::library::FieldReader reader(env_.appDir, env_.language);
   const double dx = reader.Double(offsetX_, -1.0, 1.0);
   const double dy = reader.Double(offsetY_, -1.0, 1.0);
   if (!reader.ok()) return false;

@@ -329,7 +329,7 @@ void CDialogPackEdit::OnSelchangeFeedMode() {
 }
 
 bool CDialogPackEdit::ReadFields(PackEditFields& f) {
-  smt::library::FieldReader r;
+  smt::library::FieldReader r(env_.appDir, env_.language);
   f.name = smt::library::CellText(edits_["name"]);
   f.length = r.Double(edits_["length"], 0.1, 50);
   f.width = r.Double(edits_["width"], 0.1, 50);

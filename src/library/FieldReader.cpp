@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "platform/MessageService.h"
+#include "platform/RangeRefusal.h"
 
 namespace smt::library {
 
@@ -16,15 +17,7 @@ std::string Trim(const std::string& s) {
   const auto e = s.find_last_not_of(" \t");
   return s.substr(b, e - b + 1);
 }
-std::string Num(double v) { return QString::number(v, 'g', 15).toStdString(); }
 }  // namespace
-
-std::string IntRangeMessage(long long lo, long long hi) {
-  return "Enter an integer between " + std::to_string(lo) + " and " + std::to_string(hi) + ".";
-}
-std::string DoubleRangeMessage(double lo, double hi) {
-  return "Enter a number between " + Num(lo) + " and " + Num(hi) + ".";
-}
 
 std::optional<long long> ParseIntField(const std::string& text) {
   const std::string t = Trim(text);
@@ -58,21 +51,25 @@ void FocusAndSelect(QLineEdit* edit) {
   edit->selectAll();
 }
 
-void FieldReader::Fail(QLineEdit* edit, const std::string& message) {
+void FieldReader::Fail(QLineEdit* edit, double lo, double hi) {
   ok_ = false;
-  smt::platform::ShowMessage(message, smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Warning);
+  namespace p = smt::platform;
+  const std::string field = p::FieldLabelOf(edit);
+  const bool any = lo <= -1e9 && hi >= 1e9;
+  std::string message;
+  if (language_.empty())
+    message = any ? p::NumberRefusalText(field) : p::RangeRefusalText(field, lo, hi);
+  else
+    message = any ? p::NumberRefusalText(appDir_, language_, field) : p::RangeRefusalText(appDir_, language_, field, lo, hi);
+  p::ShowMessage(message, p::MsgButtons::Ok, p::MsgIcon::Warning);
   FocusAndSelect(edit);
 }
 
 int FieldReader::Int(QLineEdit* edit, long long lo, long long hi) {
   if (!ok_) return 0;
   const auto v = ParseIntField(edit->text().toStdString());
-  if (!v) {
-    Fail(edit, "Enter an integer.");
-    return 0;
-  }
-  if (*v < lo || *v > hi) {
-    Fail(edit, IntRangeMessage(lo, hi));
+  if (!v || *v < lo || *v > hi) {
+    Fail(edit, static_cast<double>(lo), static_cast<double>(hi));
     return 0;
   }
   return static_cast<int>(*v);
@@ -83,12 +80,8 @@ int FieldReader::Int(QLineEdit* edit) { return Int(edit, INT_MIN, INT_MAX); }
 double FieldReader::Double(QLineEdit* edit, double lo, double hi) {
   if (!ok_) return 0;
   const auto v = ParseDoubleField(edit->text().toStdString());
-  if (!v) {
-    Fail(edit, "Enter a number.");
-    return 0;
-  }
-  if (*v < lo || *v > hi) {
-    Fail(edit, DoubleRangeMessage(lo, hi));
+  if (!v || *v < lo || *v > hi) {
+    Fail(edit, lo, hi);
     return 0;
   }
   return *v;

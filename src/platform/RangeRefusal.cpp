@@ -1,9 +1,11 @@
 #include "platform/RangeRefusal.h"
 
+#include <QCheckBox>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QRadioButton>
 #include <QWidget>
 #include <cmath>
 #include <cstdio>
@@ -48,6 +50,16 @@ QString Trimmed(QString s) {
   s = s.trimmed();
   while (!s.isEmpty() && (s.endsWith(':') || s.endsWith(QChar(0xFF1A)))) s.chop(1);
   return s.trimmed();
+}
+
+// The text of a widget that can name the edit after it: a label, or a check
+// box or radio button that switches the field (its text names the field);
+// empty for anything else.
+QString NamingText(const QWidget* w) {
+  if (auto* l = qobject_cast<const QLabel*>(w)) return Trimmed(l->text());
+  if (qobject_cast<const QCheckBox*>(w) || qobject_cast<const QRadioButton*>(w))
+    return Trimmed(static_cast<const QAbstractButton*>(w)->text());
+  return {};
 }
 
 }  // namespace
@@ -97,6 +109,10 @@ std::string NumberRefusalText(const std::string& field) {
     dir = g_appDir;
     language = g_language;
   }
+  return NumberRefusalText(dir, language, field);
+}
+
+std::string NumberRefusalText(const std::string& dir, const std::string& language, const std::string& field) {
   const std::string text =
       LanguageSection(dir, language, "CommonConfig").Text("Common.c_NumberRefusal", "“%1”：请输入一个数字。");
   const std::string values[3] = {field, "", ""};
@@ -121,19 +137,16 @@ std::string FieldLabelOf(const QWidget* edit) {
           g->getItemPosition(at, &row, &col, &rs, &cs);
           for (int c = col - 1; c >= 0; --c)
             if (QLayoutItem* it = g->itemAtPosition(row, c))
-              if (auto* label = qobject_cast<QLabel*>(it->widget()); label && !Trimmed(label->text()).isEmpty())
-                return Trimmed(label->text()).toStdString();
+              if (const QString t = NamingText(it->widget()); !t.isEmpty()) return t.toStdString();
         }
       } else if (auto* f = qobject_cast<const QFormLayout*>(l)) {
         if (QWidget* label = f->labelForField(const_cast<QWidget*>(edit)))
-          if (auto* ql = qobject_cast<QLabel*>(label); ql && !Trimmed(ql->text()).isEmpty())
-            return Trimmed(ql->text()).toStdString();
+          if (const QString t = NamingText(label); !t.isEmpty()) return t.toStdString();
       } else if (auto* box = qobject_cast<const QBoxLayout*>(l)) {
         const int at = box->indexOf(const_cast<QWidget*>(edit));
         for (int i = at - 1; at > 0 && i >= 0; --i)
           if (QLayoutItem* it = box->itemAt(i))
-            if (auto* label = qobject_cast<QLabel*>(it->widget()); label && !Trimmed(label->text()).isEmpty())
-              return Trimmed(label->text()).toStdString();
+            if (const QString t = NamingText(it->widget()); !t.isEmpty()) return t.toStdString();
       }
       for (int i = 0; i < l->count(); ++i)
         if (QLayoutItem* it = l->itemAt(i); it && it->layout()) todo.push_back(it->layout());

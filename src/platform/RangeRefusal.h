@@ -21,9 +21,11 @@ std::string RefusalLanguage();
 // The refusals in the window's language.
 std::string RangeRefusalText(const std::string& field, double min, double max);
 std::string NumberRefusalText(const std::string& field);
+std::string NumberRefusalText(const std::string& appDir, const std::string& language, const std::string& field);
 
-// The text of the label that names an edit: its buddy label, else the label
-// left of it in the same row of its grid or form layout, else the title of
+// The text of the label that names an edit: its buddy label, else the
+// nearest label left of it in the same row of its grid, form or box layout
+// (a check box or radio button there names it too), else the title of
 // the group box it sits in; empty when none is found. Ends such as ":" are
 // left out.
 std::string FieldLabelOf(const QWidget* edit);

@@ -15,6 +15,7 @@
 
 #include "app/core/MachineState.h"
 #include "platform/MessageService.h"
+#include "platform/RangeRefusal.h"
 #include "platform/SettingsSection.h"
 
 namespace smt::run {
@@ -280,25 +281,20 @@ bool CDialogSMTStrategy::ReadValues(SmtStrategy& out) {
     QLineEdit* edit = Edit(e.id);
     bool ok = false;
     const QString t = edit->text().trimmed();
-    char msg[96];
+    // The field by its label and its range, in the page's language.
+    const auto refuse = [&] {
+      ShowMessage(smt::platform::RangeRefusalText(env_.appDir, env_.language, smt::platform::FieldLabelOf(edit), e.lo,
+                                                  e.hi));
+      edit->setFocus();
+      return false;
+    };
     if (e.i) {
       const int v = t.toInt(&ok);
-      if (!ok || v < e.lo || v > e.hi) {
-        std::snprintf(msg, sizeof msg, "Please enter an integer between %d and %d.", static_cast<int>(e.lo),
-                      static_cast<int>(e.hi));
-        ShowMessage(msg);
-        edit->setFocus();
-        return false;
-      }
+      if (!ok || v < e.lo || v > e.hi) return refuse();
       out.*(e.i) = v;
     } else {
       const double v = t.toDouble(&ok);
-      if (!ok || v < e.lo || v > e.hi) {
-        std::snprintf(msg, sizeof msg, "Please enter a number between %g and %g.", e.lo, e.hi);
-        ShowMessage(msg);
-        edit->setFocus();
-        return false;
-      }
+      if (!ok || v < e.lo || v > e.hi) return refuse();
       out.*(e.d) = v;
     }
   }

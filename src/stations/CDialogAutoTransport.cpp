@@ -19,6 +19,7 @@
 #include "link/MotionGlobals.h"
 #include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"
+#include "platform/RangeRefusal.h"
 #include "stations/ConveyorStation.h"
 #include "stations/ConveyorTexts.h"
 
@@ -73,6 +74,7 @@ CDialogAutoTransport::CDialogAutoTransport(std::string appDir, QWidget* parent)
   m_editStep = Int(1, 100000);
   m_editClampTime = Int(0, 10000);
   m_editWaitTimeOut = Int(0, 10000);
+  m_editStartSpeed->setObjectName("m_ConveyorStartSpeed");
   addRow(1554, m_editStartSpeed);
   addRow(1555, m_editNormalSpeed);
   addRow(1526, m_editStep);
@@ -259,8 +261,8 @@ bool CDialogAutoTransport::TakeValues(ConveyorSettings& s) {
   for (QWidget* b : boxes) {
     const double v = b->property("value").toDouble();
     if (v < b->property("lo").toDouble() || v > b->property("hi").toDouble()) {
-      smt::platform::ShowMessage("Please enter a value between " + b->property("lo").toString().toStdString() +
-                                 " and " + b->property("hi").toString().toStdString() + ".");
+      smt::platform::ShowMessage(smt::platform::RangeRefusalText(
+          smt::platform::FieldLabelOf(b), b->property("lo").toDouble(), b->property("hi").toDouble()));
       b->setFocus();
       return false;
     }
@@ -396,8 +398,11 @@ void CDialogAutoTransport::ShowConveyorWidth() {
 
 void CDialogAutoTransport::accept() {
   ConveyorSettings s;
-  if (TakeValues(s)) ConveyorStation::Instance().SetSettings(s);
+  const bool taken = TakeValues(s);
+  if (taken) ConveyorStation::Instance().SetSettings(s);
   ConveyorStation::Instance().Settings().Save(appDir_);
+  // A refused value stays on screen with its field focused.
+  if (!taken) return;
   if (g_bMachineBusy.load()) {
     smt::platform::ShowMessage(ConveyorTexts::Current().noClose);
     return;

@@ -13,6 +13,7 @@
 #include "app/core/MachineState.h"
 #include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"
+#include "platform/RangeRefusal.h"
 #include "platform/SettingsSection.h"
 #include "settings/SettingsStores.h"
 
@@ -48,7 +49,11 @@ CDialogDippingStation::CDialogDippingStation(std::string appDir, QWidget* parent
   m_editDelay = MakeInt(0, 10000);
   auto* grid = new QGridLayout;
   QWidget* edits[7] = {m_editX, m_editY, m_editZ, m_editFilm, m_editRunTime, m_editStopDelay, m_editDelay};
+  const char* names[7] = {"m_DippingStation_X",       "m_DippingStation_Y",         "m_DippingStation_Z",
+                          "m_WaterFilmThickness",     "m_DippingStation_RunTime",   "m_DippingStation_StopDelay",
+                          "m_DippingStation_Delay"};
   for (int i = 0; i < 7; ++i) {
+    edits[i]->setObjectName(names[i]);
     m_labels[i] = new QLabel;
     grid->addWidget(m_labels[i], i, 0);
     grid->addWidget(edits[i], i, 1);
@@ -133,8 +138,7 @@ bool CDialogDippingStation::TakeValues(DippingStationSettings& s) {
     const double v = b->property("value").toDouble();
     const double lo = b->property("lo").toDouble(), hi = b->property("hi").toDouble();
     if (v < lo || v > hi) {
-      smt::platform::ShowMessage("Please enter a value between " + QString::number(lo).toStdString() + " and " +
-                                 QString::number(hi).toStdString() + ".");
+      smt::platform::ShowMessage(smt::platform::RangeRefusalText(smt::platform::FieldLabelOf(b), lo, hi));
       b->setFocus();
       return false;
     }

@@ -14,6 +14,7 @@
 #include "app/core/MachineState.h"
 #include "link/LinkGlobals.h"
 #include "platform/MessageService.h"
+#include "platform/RangeRefusal.h"
 #include "stations/LabelingMachine.h"
 
 using namespace smt::stations;
@@ -90,6 +91,7 @@ CDialogLabelingSet::CDialogLabelingSet(std::string appDir, QWidget* parent)
     int* im = IntMember(s, f.key);
     box->setValue(im ? *im : Member(s, f.key, scratch));
     m_fields[f.key] = box;
+    box->setObjectName(f.key);
     grid->addWidget(new QLabel(f.label), row, 0);
     grid->addWidget(box, row, 1);
     ++row;
@@ -161,7 +163,10 @@ bool CDialogLabelingSet::TakeValues(LabelingSettings& out) {
   }
   const std::string bad = out.CheckRanges();
   if (!bad.empty()) {
-    smt::platform::ShowMessage("Value out of range: " + bad);
+    // The field by its label and its range, in the window's language.
+    double lo = 0, hi = 0;
+    LabelingSettings::RangeOf(bad, lo, hi);
+    smt::platform::ShowMessage(smt::platform::RangeRefusalText(smt::platform::FieldLabelOf(m_fields[bad]), lo, hi));
     m_fields[bad]->setFocus();
     return false;
   }

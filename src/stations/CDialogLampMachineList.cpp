@@ -20,6 +20,7 @@
 #include "link/MotionCommands.h"
 #include "platform/Hooks.h"
 #include "platform/MessageService.h"
+#include "platform/RangeRefusal.h"
 #include "settings/SettingsStores.h"
 #include "stations/LampTeach.h"
 
@@ -289,8 +290,8 @@ bool CDialogLampMachineEdit::Press(int id) {
     case 1256: case 1257: case 1258:
       return zClear() && DotTest(id - 1256, true, id != 1256);
     case 1531: {
+      if (!CheckFieldRanges()) return false;
       const LampPointValues v = Values();
-      if (!v.CheckRanges().empty()) return false;
       const int point = m_point->text().toInt() - 1;
       if (point < 0 || point >= kLampMaxPoints) return false;
       return StartLampFullTest(v, platform, point);
@@ -303,13 +304,29 @@ void CDialogLampMachineEdit::Release() {
   if (TeachHooks().jogRelease.connected()) TeachHooks().jogRelease();
 }
 
-void CDialogLampMachineEdit::accept() {
-  const LampPointValues v = Values();
-  const std::string bad = v.CheckRanges();
-  if (!bad.empty()) {
-    smt::platform::ShowMessage("Value out of range: " + bad);
-    return;
+bool CDialogLampMachineEdit::CheckFieldRanges() {
+  struct Range {
+    int cell;
+    double lo, hi;
+  };
+  static const Range kRanges[] = {
+      {11, -3.0, 3.0}, {12, 1, 255},   {13, 1, 255},    {16, -100, 0}, {17, -100, 0}, {18, 0, 10000}, {19, 0, 100},
+      {20, 0, 10000},  {23, -100, 0},  {24, -100, 0},   {25, 0, 10000}, {26, 0, 100}, {27, 0, 10000}, {30, -100, 0},
+      {31, -100, 0},   {32, 0, 10000}, {33, 0, 100},    {34, 0, 10000}};
+  for (const Range& r : kRanges) {
+    QWidget* w = m_fields[static_cast<size_t>(r.cell - 2)];
+    const double v = w->property("value").toDouble();
+    if (v >= r.lo && v <= r.hi) continue;
+    smt::platform::ShowMessage(smt::platform::RangeRefusalText(smt::platform::FieldLabelOf(w), r.lo, r.hi));
+    FocusCell(r.cell);
+    return false;
   }
+  return true;
+}
+
+void CDialogLampMachineEdit::accept() {
+  if (!CheckFieldRanges()) return;
+  const LampPointValues v = Values();
   // A dot whose height lies above its valve-open height: the field waits.
   for (int g = 0; g < 3; ++g) {
     const auto& d = v.dots[static_cast<size_t>(g)];
@@ -345,6 +362,7 @@ CDialogLampMachineList::CDialogLampMachineList(std::string appDir, QWidget* pare
     return b;
   };
   m_editSet = mk(-2000000000, 2000000000);
+  m_editSet->setObjectName("m_CountSet");
   m_editFinish = mk(-2000000000, 2000000000);
   m_editUnfinish = mk(-2000000000, 2000000000);
   m_editChange = mk(-2000000000, 2000000000);
@@ -444,7 +462,7 @@ void CDialogLampMachineList::OnConfirmCounts() {
 
 void CDialogLampMachineList::accept() {
   if (m_editSet->value() < 1 || m_editSet->value() > 1000000) {
-    smt::platform::ShowMessage("Please enter an integer between 1 and 1000000.");
+    smt::platform::ShowMessage(smt::platform::RangeRefusalText(smt::platform::FieldLabelOf(m_editSet), 1, 1000000));
     m_editSet->setFocus();
     return;
   }

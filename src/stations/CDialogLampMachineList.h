@@ -48,6 +48,9 @@ class CDialogLampMachineEdit : public QDialog {
   int Platform() const;
   void ShowSpeedStep(int gear);
   void FocusCell(int cell);
+  // The fields' range checks: the first field out of its range is refused
+  // with its label and range, and gets the focus.
+  bool CheckFieldRanges();
   bool DotTest(int group, bool dispense, bool silverCamera);
 };
 

@@ -10,6 +10,7 @@
 #include "app/core/MachineState.h"
 #include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"
+#include "platform/RangeRefusal.h"
 #include "stations/CoverTapeUnit.h"
 
 using namespace smt::stations;
@@ -40,6 +41,7 @@ CDialogSetCover::CDialogSetCover(std::string appDir, const std::string& language
     m_labels[i] = new QLabel;
     m_edits[i] = new QSpinBox;
     m_edits[i]->setRange(-1000000000, 1000000000);
+    m_edits[i]->setObjectName(QString::fromUtf8(kFields[i].label).section('.', 1).replace("c_", "m_"));
     grid->addWidget(m_labels[i], i, 0);
     grid->addWidget(m_edits[i], i, 1);
   }
@@ -73,8 +75,8 @@ bool CDialogSetCover::TakeValues(CoverTapeSettings& out) {
   for (int i = 0; i < 7; ++i) {
     const int v = m_edits[i]->value();
     if (v < kFields[i].lo || v > kFields[i].hi) {
-      smt::platform::ShowMessage("Please enter an integer between " + std::to_string(kFields[i].lo) + " and " +
-                                 std::to_string(kFields[i].hi) + ".");
+      smt::platform::ShowMessage(smt::platform::RangeRefusalText(smt::platform::FieldLabelOf(m_edits[i]),
+                                                                 kFields[i].lo, kFields[i].hi));
       m_edits[i]->setFocus();
       return false;
     }

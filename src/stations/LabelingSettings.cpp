@@ -1,5 +1,7 @@
 #include "stations/LabelingSettings.h"
 
+#include <iterator>
+
 #include "platform/SettingsSection.h"
 
 namespace smt::stations {
@@ -72,34 +74,56 @@ bool LabelingSettings::Save(const std::string& appDir) const {
   return ok;
 }
 
+namespace {
+struct Range {
+  const char* key;
+  double lo, hi;
+};
+const Range kRanges[] = {{"m_StartX", 0, 1000},          {"m_StartY", -1000, 0},       {"m_EndX", 0, 1000},
+                         {"m_EndY", -1000, 0},           {"m_DistanceX", 1, 100},      {"m_DistanceY", 1, 100},
+                         {"m_SerialX", 0, 100},          {"m_SerialY", 0, 100},        {"m_ThimbleX", 0, 1000},
+                         {"m_ThimbleY", -1000, 0},       {"m_NozzlePickHeight", -100, 0},
+                         {"m_ThimblePickHeight", 0, 100}, {"m_LiftAwayDistance", 0, 100},
+                         {"m_ComponentLenght", 0, 20},   {"m_ComponentWidth", 0, 20},  {"m_AllowableError", 0, 100},
+                         {"m_CheckTimes", 0, 10000},     {"m_VisualBoxSize", 0, 50},   {"m_Brightness", 0, 255},
+                         {"m_Threshold", 0, 255}};
+}  // namespace
+
 std::string LabelingSettings::CheckRanges() const {
-  struct R {
-    const char* k;
-    double v, lo, hi;
-  };
-  const R r[] = {{"m_StartX", m_StartX, 0, 1000},
-                 {"m_StartY", m_StartY, -1000, 0},
-                 {"m_EndX", m_EndX, 0, 1000},
-                 {"m_EndY", m_EndY, -1000, 0},
-                 {"m_DistanceX", m_DistanceX, 1, 100},
-                 {"m_DistanceY", m_DistanceY, 1, 100},
-                 {"m_SerialX", double(m_SerialX), 0, 100},
-                 {"m_SerialY", double(m_SerialY), 0, 100},
-                 {"m_ThimbleX", m_ThimbleX, 0, 1000},
-                 {"m_ThimbleY", m_ThimbleY, -1000, 0},
-                 {"m_NozzlePickHeight", m_NozzlePickHeight, -100, 0},
-                 {"m_ThimblePickHeight", m_ThimblePickHeight, 0, 100},
-                 {"m_LiftAwayDistance", m_LiftAwayDistance, 0, 100},
-                 {"m_ComponentLenght", m_ComponentLenght, 0, 20},
-                 {"m_ComponentWidth", m_ComponentWidth, 0, 20},
-                 {"m_AllowableError", double(m_AllowableError), 0, 100},
-                 {"m_CheckTimes", double(m_CheckTimes), 0, 10000},
-                 {"m_VisualBoxSize", m_VisualBoxSize, 0, 50},
-                 {"m_Brightness", double(m_Brightness), 0, 255},
-                 {"m_Threshold", double(m_Threshold), 0, 255}};
-  for (const auto& x : r)
-    if (!(x.v >= x.lo && x.v <= x.hi)) return x.k;
+  const double values[] = {m_StartX,
+                           m_StartY,
+                           m_EndX,
+                           m_EndY,
+                           m_DistanceX,
+                           m_DistanceY,
+                           double(m_SerialX),
+                           double(m_SerialY),
+                           m_ThimbleX,
+                           m_ThimbleY,
+                           m_NozzlePickHeight,
+                           m_ThimblePickHeight,
+                           m_LiftAwayDistance,
+                           m_ComponentLenght,
+                           m_ComponentWidth,
+                           double(m_AllowableError),
+                           double(m_CheckTimes),
+                           m_VisualBoxSize,
+                           double(m_Brightness),
+                           double(m_Threshold)};
+  static_assert(std::size(values) == std::size(kRanges));
+  for (size_t i = 0; i < std::size(kRanges); ++i)
+    if (!(values[i] >= kRanges[i].lo && values[i] <= kRanges[i].hi)) return kRanges[i].key;
   return {};
+}
+
+bool LabelingSettings::RangeOf(const std::string& key, double& lo, double& hi) {
+  for (const Range& r : kRanges)
+    if (key == r.key) {
+      lo = r.lo;
+      hi = r.hi;
+      return true;
+    }
+  return false;
 }
 
 }  // namespace smt::stations

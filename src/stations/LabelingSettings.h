@@ -21,7 +21,10 @@ struct LabelingSettings {
   // Pitches below 1.0 become 1.0, a negative sheet kind 0.
   static LabelingSettings Load(const std::string& appDir);
   bool Save(const std::string& appDir) const;
+  // The key of the first value outside its range, empty when all fit.
   std::string CheckRanges() const;
+  // The range of a key that has one.
+  static bool RangeOf(const std::string& key, double& lo, double& hi);
 
   // Sheet cell (column c, row r) in mm; valid while X < end X and Y > end Y.
   double CellX(int c) const { return m_StartX + c * m_DistanceX; }

@@ -94,7 +94,7 @@ TEST_F(MarkDialogs, ModifyKeepsItsOwnNameRefusesAnotherAndAddStartsFromTheLastVa
   };
   d.OnModify();
   EXPECT_EQ(messages.service.Texts(),
-            (std::vector<std::string>{"元件名称已存在，请修改 !", "Enter a number between 0 and 48."}));
+            (std::vector<std::string>{"元件名称已存在，请修改 !", "“视框尺寸”：请输入一个介于 0 和 48 之间的数。"}));
   EXPECT_EQ(lib.m_MarkRows[1][0], "m2");
   EXPECT_EQ(lib.m_MarkRows[1][6], "4.5000");
   // Add opens with the modified row's values and appends.
@@ -255,7 +255,7 @@ TEST(OriginUpdate, OkShiftsOnlyTheTickedGroupsAndRebuildsTheMask) {
     CDialogOriginUpdate d(settings, env);
     d.OffsetX()->setText("1.5");
     EXPECT_FALSE(d.TryAccept());
-    EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Enter a number between -1 and 1."});
+    EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"“复位原点坐标偏移量X”：请输入一个介于 -1 和 1 之间的数。"});
     EXPECT_EQ(smt::link::Runtime().headMask.load(), 0xF0) << "nothing applied";
     d.OffsetX()->setText("0.1");
     d.OffsetY()->setText("-0.05");

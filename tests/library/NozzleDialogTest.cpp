@@ -113,7 +113,7 @@ TEST_F(NozzleDialog, AddAndModifyRebuildTheRowsAndOkStoresEverything) {
   d.DistanceEdit()->setEnabled(true);
   d.DistanceEdit()->setText("0.5");
   EXPECT_FALSE(d.TryAccept());
-  EXPECT_EQ(messages.service.Texts().back(), "Enter a number between 1 and 100.");
+  EXPECT_EQ(messages.service.Texts().back(), "“出入位置延伸”：请输入一个介于 1 和 100 之间的数。");
   EXPECT_FALSE(smt::platform::SettingsSection(smt::platform::ConfigPath(dir.string()), "NozzleListConfig")
                    .Has("m_Delay"))
       << "settings are not written when a value is out of range";

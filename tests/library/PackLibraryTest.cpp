@@ -282,8 +282,11 @@ TEST_F(PackDialogs, EditorChecksInOrder) {
     const char* message;
   } cases[] = {
       {"length out of range", 2, [](CDialogPackEdit& e) { e.Edit("length")->setText("60"); },
-       "Enter a number between 0.1 and 50."},
-      {"not a number", 2, [](CDialogPackEdit& e) { e.Edit("contrast")->setText("x"); }, "Enter an integer."},
+       "“元度长度”：请输入一个介于 0.1 和 50 之间的数。"},
+      {"not a number", 2, [](CDialogPackEdit& e) { e.Edit("contrast")->setText("x"); },
+       "“视觉对比度”：请输入一个介于 0 和 255 之间的数。"},
+      {"check box names the field", 2, [](CDialogPackEdit& e) { e.Edit("feedTime")->setText("10001"); },
+       "“送料时间”：请输入一个介于 0 和 10000 之间的数。"},
       {"no feed mode on the drilling machine", 9, [](CDialogPackEdit&) {}, "请选择送料方式 !"},
       {"flying without camera", 2,
        [](CDialogPackEdit& e) {

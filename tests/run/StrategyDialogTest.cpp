@@ -87,7 +87,7 @@ TEST_F(StrategyDialog, OutOfRangeValueKeepsThePageOpen) {
   d.Edit(1050)->setText("5");  // glue points 1..4
   EXPECT_FALSE(d.TryAccept());
   ASSERT_FALSE(messages.service.Texts().empty());
-  EXPECT_EQ(messages.service.Texts().back(), "Please enter an integer between 1 and 4.");
+  EXPECT_EQ(messages.service.Texts().back(), "“点胶点数”：请输入一个介于 1 和 4 之间的数。");
   EXPECT_FALSE(std::filesystem::exists(dir / "config.ini"));
 }
 
