@@ -40,6 +40,18 @@ std::vector<Family> Families() {
 
 class LinkFaults : public linktest::MotionSimTest {
  protected:
+  // The front-panel keys the link threads report. A member, not a test's
+  // local: a link thread may still be inside one of its hooks when the test
+  // body ends, and the links are closed (their threads joined) only in the
+  // tear-down.
+  struct PanelKeys : LinkHooks {
+    std::atomic<int> udpKey{0}, serialKey{0}, serialCount{0};
+    void OnStatusReport(uint8_t k) override { udpKey = k; }
+    void OnSerialStatusReport(uint8_t k) override {
+      serialKey = k;
+      ++serialCount;
+    }
+  } keys;
   void TearDown() override {
     for (auto* e : AllReplyEvents()) e->ForgetLateReply();
     g_hEventAxisMove.SetTimeout(std::chrono::seconds(60));
@@ -258,14 +270,6 @@ TEST_F(LinkFaults, SimulatorRefusesShortPayloadsAndUnknownSerialCodes) {
 }
 
 TEST_F(LinkFaults, FrontPanelKeysTenAndElevenHaveNoSerialForm) {
-  struct Keys : LinkHooks {
-    std::atomic<int> udpKey{0}, serialKey{0}, serialCount{0};
-    void OnStatusReport(uint8_t k) override { udpKey = k; }
-    void OnSerialStatusReport(uint8_t k) override {
-      serialKey = k;
-      ++serialCount;
-    }
-  } keys;
   Runtime().hooks = &keys;
   UseUdp();
   Introduce();

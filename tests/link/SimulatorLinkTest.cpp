@@ -16,6 +16,15 @@ using Bytes = std::vector<uint8_t>;
 class SimulatorLink : public linktest::SimLinkTest {
  protected:
   ScopedRecordingMessages messages;
+  // The front-panel keys the link threads report. A member, not a test's
+  // local: a link thread may still be inside one of its hooks when the test
+  // body ends, and the links are closed (their threads joined) only in the
+  // tear-down.
+  struct Keys : LinkHooks {
+    std::atomic<int> udpKey{0}, serialKey{0};
+    void OnStatusReport(uint8_t k) override { udpKey = k; }
+    void OnSerialStatusReport(uint8_t k) override { serialKey = k; }
+  } keys;
 };
 
 TEST_F(SimulatorLink, SimpleCommandsArriveAsTheBoardReadsThem) {
@@ -158,11 +167,6 @@ TEST_F(SimulatorLink, ErrorStatusIsShownWithItsTextAndFlagEffect) {
 }
 
 TEST_F(SimulatorLink, KeyReportsReachThePanelOverBothLinks) {
-  struct Keys : LinkHooks {
-    std::atomic<int> udpKey{0}, serialKey{0};
-    void OnStatusReport(uint8_t k) override { udpKey = k; }
-    void OnSerialStatusReport(uint8_t k) override { serialKey = k; }
-  } keys;
   smt::link::Runtime().hooks = &keys;
   UseUdp();
   SendCmd60SetState(0, 0);  // the board learns where the host is
