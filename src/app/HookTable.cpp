@@ -9,6 +9,7 @@
 #include "job/CDialogPCBEdit.h"
 #include "job/CDialogPartList.h"
 #include "link/CDialogManualControl.h"
+#include "link/ManualMarkOffsets.h"
 #include "platform/Hooks.h"
 #include "run/RunServices.h"
 #include "settings/SettingsMenuCommands.h"
@@ -282,6 +283,21 @@ void DeclareShellHooks(CSMTView& view) {
   Need(COORD(openMarkCamera), kAll, kNone);
   Need(COORD(setFeedLightOnce), kAll, kNone);
   Need(COORD(autoChangeNozzle), kAll, kNone);
+
+  // --- manual Mark offsets (jog panel menu) ---
+#define MARKS(m) Ref{"ManualMarkRoutes." #m, [] { return smt::link::ManualMarks().m.connected(); }}
+  Need(MARKS(currentBoard), kAll, kNone);
+  Need(MARKS(offsets), kAll, kNone);
+  Need(MARKS(storeOffsets), kAll, kNone);
+  Need(MARKS(convertPointToSteps), kAll, kNone);
+  Need(MARKS(partRowCount), kAll, kNone);
+  Need(MARKS(smtThreadBusy), kAll, kNone);
+  Need(MARKS(feedThreadBusy), kAll, kNone);
+  Need(MARKS(conveyorThreadBusy), kAll, kNone);
+  Need(MARKS(openMarkCamera), kAll, kNone);
+  Need(MARKS(setAlignmentBase), kAll, kNone);
+  Need(MARKS(alignBoardMarks), kAll, kNone);
+#undef MARKS
 
   // --- camera table and head layout ---
   Need(CAMLIST(rowsCommitted), kAll, kNone);

@@ -214,7 +214,7 @@ void ConnectPanels(CSMTView& view) {
   }
 
   // Manual Mark offsets from the jog panel.
-  smt::link::ManualMarkRoutes marks;
+  smt::link::ManualMarkRoutes& marks = smt::link::ManualMarks();
   marks.currentBoard = [p](smt::link::MarkBoard& b) {
     bool found = false;
     smt::platform::RunOnGui([&] {
@@ -268,8 +268,7 @@ void ConnectPanels(CSMTView& view) {
     frame.mark1X = static_cast<int32_t>((b.mark1X + b.originX) * pulse->m_X_Pulse);
     frame.mark1Y = static_cast<int32_t>((b.mark1Y + b.originY) * pulse->m_Y_Pulse);
   };
-  marks.alignBoardMarks = [] { smt::run::Services().alignBoardMarks(); };
-  smt::link::SetManualMarkRoutes(marks);
+  // alignBoardMarks: the vision wiring's alignment outside a run.
 }
 
 }  // namespace smt::app

@@ -14,7 +14,9 @@
 #include "job/BoardGeometry.h"
 #include "job/CDialogPartList.h"
 #include "library/MarkLibrary.h"
+#include "job/CDialogPCBEdit.h"
 #include "link/LinkRoutes.h"
+#include "link/ManualMarkOffsets.h"
 #include "link/MachineCommands.h"
 #include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"
@@ -44,6 +46,7 @@ struct LiveParts {
   QPointer<CDialogCameraList> cameras;
   std::function<std::optional<smt::job::PcbRecord>()> shownBoard;
   std::string appDir;
+  std::function<void(const smt::vision::ManualMarkOffsetsMm&)> storeManualOffsets;
 };
 
 // The template image loaded last for the own marks of machine type 10, kept
@@ -353,7 +356,7 @@ bool RecognizeOwnMarkForRun(const LiveParts& parts, const smt::library::MarkEdit
   return aligner.RecognizeMark(spec, cx, cy);
 }
 
-bool AlignBoardMarksForRun(const LiveParts& parts) {
+bool AlignBoardMarksForRun(const LiveParts& parts, bool inRun = true) {
   auto& stores = smt::settings::SettingsStores::Instance();
   const auto pulse = stores.machine.Pulse();
   const auto geometry = stores.machine.Geometry();
@@ -392,15 +395,17 @@ bool AlignBoardMarksForRun(const LiveParts& parts) {
   b.cameraOffsetY = geometry->table.g_nCameraToNozzle1Y;
   // The Mark camera with the board's light; the panel shows its values.
   smt::link::SelectCamera(1, params.brightness, -1);
-  smt::vision::MarkAligner aligner(PanelMarkIo(parts), params, speeds(smt::settings::SpeedUse::VisualSmt),
+  smt::vision::MarkVisionIo io = PanelMarkIo(parts);
+  if (!inRun) io.storeManualOffsets = parts.storeManualOffsets;
+  smt::vision::MarkAligner aligner(io, params, speeds(smt::settings::SpeedUse::VisualSmt),
                                    speeds(smt::settings::SpeedUse::VisualCorrection));
-  return aligner.AlignBoardMarks(b, true);
+  return aligner.AlignBoardMarks(b, inRun);
 }
 
 }  // namespace
 
 void WireVisionRun(const VisionRunParts& in) {
-  const LiveParts parts{in.panel, in.cameras, in.shownBoard, in.appDir};
+  const LiveParts parts{in.panel, in.cameras, in.shownBoard, in.appDir, in.storeManualOffsets};
   QPointer<CDialogSetView> panel = in.panel;
   // The Mark camera of the alignments: the industrial Mark camera in
   // high-speed mode when fitted, else the panel's capture camera.
@@ -421,6 +426,8 @@ void WireVisionRun(const VisionRunParts& in) {
     return RecognizeOwnMarkForRun(parts, m, p);
   };
   run.alignBoardMarks = [parts] { return AlignBoardMarksForRun(parts); };
+  // The jog panel's "识别Mark1到Mark2": the same alignment outside a run.
+  smt::link::ManualMarks().alignBoardMarks = [parts] { AlignBoardMarksForRun(parts, false); };
   if (panel) {
     panel->hooks.recognizeLiveFrame = [parts](int head, const cv::Mat& frame) { RecognizeFlyFrame(parts, head, frame); };
     smt::link::InstallCaptureDone(
@@ -444,6 +451,20 @@ void InstallVisionRun(CSMTView& view) {
     parts.appDir = appDir;
     parts.panel = view.m_pSetView;
     parts.cameras = view.m_pCameraList.get();
+    QPointer<CSMTView> v(&view);
+    parts.storeManualOffsets = [v](const smt::vision::ManualMarkOffsetsMm& m) {
+      smt::platform::PostToGui([v, m] {
+        if (!v || !v->m_pPartList) return;
+        CDialogPCBEdit& pcb = v->m_pPartList->PcbEditor();
+        auto& f = pcb.Fields();
+        f.manualMark = true;
+        f.manualMark1X = m.mark1X;
+        f.manualMark1Y = m.mark1Y;
+        f.manualMark2X = m.mark2X;
+        f.manualMark2Y = m.mark2Y;
+        pcb.WriteFieldsToControls();
+      });
+    };
     parts.shownBoard = [&view]() -> std::optional<smt::job::PcbRecord> {
       std::optional<smt::job::PcbRecord> shown;
       smt::platform::RunOnGui([&view, &shown] {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "job/PcbRecord.h"
+#include "vision/MarkAlign.h"
 
 class CDialogSetView;
 class CDialogCameraList;
@@ -24,6 +25,9 @@ struct VisionRunParts {
   // The program folder (its Template folder holds the parts' template
   // images of the labeling machine's own marks).
   std::string appDir;
+  // After the jog panel's "识别Mark1到Mark2" (outside a run): the PCB editor
+  // keeps the measured offsets as its manual Mark offsets.
+  std::function<void(const smt::vision::ManualMarkOffsetsMm&)> storeManualOffsets;
 };
 
 // Connects the run's vision services, the panel's fly-frame hook, the link's

@@ -12,19 +12,9 @@
 #include "settings/SettingsStores.h"
 
 namespace smt::link {
-namespace {
-std::mutex g_routesMutex;
-ManualMarkRoutes g_routes;
-}  // namespace
-
-void SetManualMarkRoutes(const ManualMarkRoutes& r) {
-  std::lock_guard lk(g_routesMutex);
-  g_routes = r;
-}
-
-ManualMarkRoutes GetManualMarkRoutes() {
-  std::lock_guard lk(g_routesMutex);
-  return g_routes;
+ManualMarkRoutes& ManualMarks() {
+  static ManualMarkRoutes routes;
+  return routes;
 }
 
 double CameraPositionMm(double pulse, double cameraToNozzle1, double origin, int32_t current) {
@@ -55,9 +45,9 @@ MarkCameraGeometry CurrentMarkCameraGeometry() {
 }
 
 bool TakeMarkOffset(int mark, const std::string& refusal, const MarkCameraGeometry& g) {
-  const ManualMarkRoutes r = GetManualMarkRoutes();
+  const ManualMarkRoutes& r = ManualMarks();
   MarkBoard board;
-  if (!r.currentBoard || !r.offsets || !r.storeOffsets || !r.currentBoard(board)) {
+  if (!r.currentBoard(board)) {
     smt::platform::ShowMessage(refusal);
     return false;
   }
@@ -83,45 +73,43 @@ bool TakeMarkOffset(int mark, const std::string& refusal, const MarkCameraGeomet
   v.m_bManualMarkOffset = 1;
   if (mark == 1) v.m_dMark2OffsetX = v.m_dMark2OffsetY = 0;
   r.storeOffsets(v);
-  if (r.convertPointToSteps)
-    r.convertPointToSteps(v.m_dMark1OffsetX, v.m_dMark1OffsetY, v.m_dMark2OffsetX, v.m_dMark2OffsetY);
+  r.convertPointToSteps(v.m_dMark1OffsetX, v.m_dMark1OffsetY, v.m_dMark2OffsetX, v.m_dMark2OffsetY);
   return true;
 }
 
 void ResetMarkOffsets() {
-  const ManualMarkRoutes r = GetManualMarkRoutes();
-  if (r.storeOffsets) r.storeOffsets(MarkOffsetValues{});
+  ManualMarks().storeOffsets(MarkOffsetValues{});
 }
 
 bool StartMarkToMark(const std::function<void(int, const std::string&)>& setInfo) {
-  const ManualMarkRoutes r = GetManualMarkRoutes();
-  if (!r.partRowCount || r.partRowCount() <= 0) {
+  const ManualMarkRoutes& r = ManualMarks();
+  if (r.partRowCount() <= 0) {
     smt::platform::ShowMessage(r.emptyListText);
     return false;
   }
-  if (r.smtThreadBusy && r.smtThreadBusy()) {
+  if (r.smtThreadBusy()) {
     setInfo(1, "Smt thread is busy !");
     return false;
   }
-  if (r.feedThreadBusy && r.feedThreadBusy()) {
+  if (r.feedThreadBusy()) {
     setInfo(1, "Feed thread is busy !");
     return false;
   }
-  if (r.conveyorThreadBusy && r.conveyorThreadBusy()) {
+  if (r.conveyorThreadBusy()) {
     setInfo(2, "Conveyor thread is busy !");
     return false;
   }
   if (!CheckMachineGuards(true, true)) return false;
   MarkBoard board;
-  if (!r.currentBoard || !r.currentBoard(board) || !r.alignBoardMarks) return false;
+  if (!r.currentBoard(board)) return false;
   if (!smt::TryClaimMachineBusy()) {
     smt::platform::ShowMessage(kRunning);
     return false;
   }
-  const bool started = smt::platform::WorkerThreads::Instance().Start("MarkToMark", [r, board](std::stop_token) {
+  const bool started = smt::platform::WorkerThreads::Instance().Start("MarkToMark", [&r, board](std::stop_token) {
     smt::BusyRelease busy;
-    if (r.setAlignmentBase) r.setAlignmentBase(board);
-    if (r.openMarkCamera) smt::platform::RunOnGui(r.openMarkCamera);
+    r.setAlignmentBase(board);
+    smt::platform::RunOnGui([&r] { r.openMarkCamera(); });
     r.alignBoardMarks();
   });
   if (!started) smt::ReleaseMachineBusy();

@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/Hooks.h"
+
 namespace smt::link {
 
 // The current board in millimetres; marks relative to the origin.
@@ -27,27 +29,34 @@ struct MarkCameraGeometry {
   double xCameraToNozzle1 = 0, yCameraToNozzle1 = 0;  // millimetres
 };
 
+// One instance (ManualMarks()), connected by the shell; a missing route is
+// an error naming it.
 struct ManualMarkRoutes {
+  template <class Sig>
+  using Hook = smt::platform::Hook<Sig>;
   // The current board; false when there is none.
-  std::function<bool(MarkBoard&)> currentBoard;
-  std::function<MarkOffsetValues()> offsets;
-  std::function<void(const MarkOffsetValues&)> storeOffsets;
+  Hook<bool(MarkBoard&)> currentBoard{"ManualMarkRoutes.currentBoard"};
+  Hook<MarkOffsetValues()> offsets{"ManualMarkRoutes.offsets"};
+  Hook<void(const MarkOffsetValues&)> storeOffsets{"ManualMarkRoutes.storeOffsets"};
   // The board geometry's correction from the four offsets (mm).
-  std::function<void(double, double, double, double)> convertPointToSteps;
+  Hook<void(double, double, double, double)> convertPointToSteps{"ManualMarkRoutes.convertPointToSteps"};
   // The part list's row count and its text for an empty list.
-  std::function<int()> partRowCount;
+  Hook<int()> partRowCount{"ManualMarkRoutes.partRowCount"};
   std::string emptyListText = "请先导入贴片文件 !";
   // Busy flags of the run, feeder and conveyor threads.
-  std::function<bool()> smtThreadBusy, feedThreadBusy, conveyorThreadBusy;
+  Hook<bool()> smtThreadBusy{"ManualMarkRoutes.smtThreadBusy"};
+  Hook<bool()> feedThreadBusy{"ManualMarkRoutes.feedThreadBusy"};
+  Hook<bool()> conveyorThreadBusy{"ManualMarkRoutes.conveyorThreadBusy"};
   // Window thread: the live view to the Mark camera.
-  std::function<void()> openMarkCamera;
-  // Worker thread: the alignment's board base, then the two-mark recognition.
-  std::function<void(const MarkBoard&)> setAlignmentBase;
-  std::function<void()> alignBoardMarks;
+  Hook<void()> openMarkCamera{"ManualMarkRoutes.openMarkCamera"};
+  // Worker thread: the alignment's board base, then the two-mark recognition
+  // (outside a run: it also keeps the result as the manual offsets).
+  Hook<void(const MarkBoard&)> setAlignmentBase{"ManualMarkRoutes.setAlignmentBase"};
+  Hook<void()> alignBoardMarks{"ManualMarkRoutes.alignBoardMarks"};
 };
 
-void SetManualMarkRoutes(const ManualMarkRoutes& r);
-ManualMarkRoutes GetManualMarkRoutes();
+// The routes, set once by the shell before the window takes commands.
+ManualMarkRoutes& ManualMarks();
 
 // Camera position relative to the board origin in millimetres, from the
 // machine position in steps.

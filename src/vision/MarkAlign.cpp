@@ -158,7 +158,7 @@ bool MarkAligner::AlignBoardMarks(const MarkAlignBoard& b, bool inRun) {
   const double dyM = (static_cast<double>(b.mark2Y) + g_nMark2DevStepsY.load()) - (b.mark1Y + g_nMark1DevStepsY.load());
   g_dBoardRotation = BoardAngleFromMarks(MarkVectorAngle(dxN, dyN), MarkVectorAngle(dxM, dyM));
 
-  if (!inRun && io_.storeManualOffsets) {
+  if (!inRun) {
     ManualMarkOffsetsMm m;
     m.mark1X = CutTo4(g_nMark1DevStepsX.load() / io_.pulsesPerMmX);
     m.mark1Y = CutTo4(g_nMark1DevStepsY.load() / io_.pulsesPerMmY);

@@ -11,6 +11,8 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+
+#include "platform/Hooks.h"
 #include <string>
 
 #include <opencv2/core.hpp>
@@ -72,8 +74,9 @@ struct MarkVisionIo {
   std::function<void(int ms)> sleepMs;
   // Operator texts by key with the built-in Chinese default.
   std::function<std::string(const std::string& key, const std::string& def)> text;
-  // After a manual alignment: the PCB editor's manual offsets.
-  std::function<void(const ManualMarkOffsetsMm&)> storeManualOffsets;
+  // After a manual alignment: the PCB editor's manual offsets (needed by
+  // every alignment outside a run; loud when not connected).
+  smt::platform::Hook<void(const ManualMarkOffsetsMm&)> storeManualOffsets{"MarkVisionIo.storeManualOffsets"};
   // Pulses per mm of X and Y.
   double pulsesPerMmX = 1.0, pulsesPerMmY = 1.0;
 };

@@ -386,3 +386,62 @@ TEST_F(VisionOriginShellSim, CameraToVisionOriginRunsTheCalibrationAfterTheMove)
   EXPECT_EQ(g_nCurY.load(), -5000);
   EXPECT_TRUE(messages.service.Texts().empty()) << messages.service.Texts().front();
 }
+
+class ManualMarkShellSim : public FeederCameraCommandsShellSim {};
+
+// The jog panel's "识别Mark1到Mark2" aligns the board outside a run; the PCB
+// editor keeps what it measured as its manual Mark offsets ("使用手工Mark点设置").
+TEST_F(ManualMarkShellSim, MarkToMarkOutsideARunKeepsTheOffsetsInThePcbEditor) {
+  CMainFrame& f = StartConnected();
+  CSMTView& v = *f.view();
+  CDialogPartList& p = *v.m_pPartList;
+  g_nHighSpeedCamera = 0;
+  // Both marks 1 mm across, each seen 1 mm right of the picture's middle.
+  v.m_pSetView->m_pDirectShowCamera[0] = std::make_unique<CCameraDS>([] {
+    cv::Mat m(480, 640, CV_8UC3, cv::Scalar(20, 20, 20));
+    cv::circle(m, cv::Point(340, 240), 10, cv::Scalar(240, 240, 240), cv::FILLED);
+    return m;
+  });
+  auto& job = p.Job();
+  smt::job::PcbRecord rec;
+  rec.m_strName = "B";
+  rec.m_nRows = 1;
+  rec.m_nCols = 1;
+  rec.m_PanelGrid = smt::job::FullPanelGrid(1, 1);
+  rec.m_dOriginX = 10;
+  rec.m_dOriginY = -10;
+  rec.m_dMark1X = 5;
+  rec.m_dMark1Y = -5;
+  rec.m_dMark2X = 40;
+  rec.m_dMark2Y = -30;
+  rec.m_dVisualZoom = 20;
+  rec.m_dVisualBox = 4;
+  rec.m_dMarkDiameter = 1;
+  rec.m_nLightContrast = 100;
+  rec.m_nVisualTimes = 1;
+  job.pcbs.m_Records.push_back(rec);
+  job.ShowRecord(0);
+  smt::job::ListRow part(smt::job::CellCount(smt::job::RowKind::Placement));
+  part.cells[0] = "1";
+  job.placementRows = {part};
+  auto& fields = p.PcbEditor().Fields();
+  fields.name = "B";
+  fields.originX = 10;
+  fields.originY = -10;
+  fields.mark1X = 5;
+  fields.mark1Y = -5;
+  fields.mark2X = 40;
+  fields.mark2Y = -30;
+  fields.manualMark = false;
+  fields.manualMark1X = 2.5;
+  g_nCurX = 0;
+  g_nCurY = 0;
+
+  v.m_pManualControl->OnMenuCommand(33329);  // "识别Mark1到Mark2"
+  ASSERT_TRUE(Pump([&] { return !g_bMachineBusy.load() && fields.manualMark; }, std::chrono::seconds(10)))
+      << (messages.service.Texts().empty() ? "" : messages.service.Texts().back());
+  EXPECT_DOUBLE_EQ(std::abs(fields.manualMark1X), 1.0);
+  EXPECT_DOUBLE_EQ(fields.manualMark1Y, 0.0);
+  EXPECT_DOUBLE_EQ(std::abs(fields.manualMark2X), 1.0);
+  EXPECT_DOUBLE_EQ(fields.manualMark2Y, 0.0);
+}

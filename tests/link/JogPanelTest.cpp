@@ -442,7 +442,7 @@ class MarkOffsets : public JogPanel {
  protected:
   void SetUp() override {
     JogPanel::SetUp();
-    ManualMarkRoutes r;
+    ManualMarkRoutes& r = ManualMarks();
     r.currentBoard = [this](MarkBoard& b) {
       b = board;
       return true;
@@ -453,13 +453,16 @@ class MarkOffsets : public JogPanel {
     r.partRowCount = [this] { return rows; };
     r.feedThreadBusy = [this] { return feedBusy; };
     r.alignBoardMarks = [this] { ++aligned; };
-    SetManualMarkRoutes(r);
+    r.smtThreadBusy = [] { return false; };
+    r.conveyorThreadBusy = [] { return false; };
+    r.setAlignmentBase = [](const MarkBoard&) {};
+    r.openMarkCamera = [] {};
     board = {10, 20, 5, 6, 50, 40};
     g_nCurX = 0;
     g_nCurY = 0;
   }
   void TearDown() override {
-    SetManualMarkRoutes({});
+    ManualMarks() = ManualMarkRoutes{};
     g_nCurX = g_nCurY = 0;
     JogPanel::TearDown();
   }
