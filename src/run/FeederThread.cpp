@@ -101,8 +101,14 @@ class FeederCycle {
     shared.feedPending = 0;
     return ok && g_bFeedRun;
   }
-  static void Ready(int head) { HeadFeedReadyEvent(head).Set(); }
-  static bool Picked(int head) { return Wait(HeadPickedEvent(head), Timeouts().picked); }
+  static void Ready(int head) {
+    ClearHeadPicked(head);
+    HeadFeedReadyEvent(head).Set();
+  }
+  // A pick made just before the run ended counts: the run's end wakes this
+  // thread with the flag already down, and that head's automatic feeder must
+  // still be released.
+  static bool Picked(int head) { return Wait(HeadPickedEvent(head), Timeouts().picked) || HeadHasPicked(head); }
 
   std::array<HeadPickState, 4> mine_;
   std::string name0402_;

@@ -404,7 +404,7 @@ int RunPlatformPlace() {
             if (auto row = FeederRowAt(next.groupIndex, next.rowIndex))
               next.feedCount = std::atoi((*row)[smt::feeder::kCellFeedCount].c_str());
         }
-        HeadPickedEvent(k).Set();
+        SignalHeadPicked(k);
         if (!PauseGate()) return 0;
       }
       LogRotationAngles(&PlaceRows());

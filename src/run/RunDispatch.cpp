@@ -1,7 +1,9 @@
 #include "run/RunDispatch.h"
 
+#include <chrono>
 #include <map>
 #include <mutex>
+#include <thread>
 
 #include "app/core/LogFile.h"
 #include "app/core/MachineState.h"
@@ -161,6 +163,17 @@ void FinishRun(bool finished) {
   if (!finished) {
     g_bConveyorRun = false;
     g_hBoardDoneEvent.Set();
+  }
+  // At the end of a finished run the feeder thread only has the automatic
+  // feeder of the last pick to release: the end step comes after that
+  // release, not beside it. Bounded: a feeder thread stuck in a link wait
+  // does not hold the end of the run. (After a stop, a Start waits for the
+  // stopped run's threads instead.)
+  if (finished) {
+    const auto feederDeadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (FeedBusy() != 0 && std::chrono::steady_clock::now() < feederDeadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    if (FeedBusy() != 0) CLogFile::Instance().Write(true, "run end: feeder thread still busy after 5 s");
   }
   auto& s = Services();
   if (s.enableRunWindows) s.enableRunWindows(true);

@@ -1,5 +1,6 @@
 #include "run/RunState.h"
 
+#include <array>
 #include <thread>
 
 #include "platform/WorkerThreads.h"
@@ -14,6 +15,18 @@ smt::platform::Event& HeadPickedEvent(int head) {
     default: return g_hHead1PickedEvent;
   }
 }
+
+namespace {
+std::array<std::atomic<bool>, 4> g_headPicked{};
+size_t PickIndex(int head) { return static_cast<size_t>(head < 1 || head > 4 ? 0 : head - 1); }
+}  // namespace
+
+void SignalHeadPicked(int head) {
+  g_headPicked[PickIndex(head)] = true;
+  HeadPickedEvent(head).Set();
+}
+bool HeadHasPicked(int head) { return g_headPicked[PickIndex(head)]; }
+void ClearHeadPicked(int head) { g_headPicked[PickIndex(head)] = false; }
 
 smt::platform::Event& HeadFeedReadyEvent(int head) {
   if (head < 1 || head > 4) head = 1;

@@ -36,6 +36,14 @@ namespace smt::run {
 
 // The picked event of head 1..4.
 smt::platform::Event& HeadPickedEvent(int head);
+// The run thread's word that head 1..4 has picked its part: marks the pick,
+// then sets the head's picked event. The end of a run sets the picked events
+// too (to wake the feeder thread), so the feeder thread asks HeadHasPicked
+// whether a wake-up at the end was a real pick whose feeder it must still
+// release. The feeder thread clears the mark before it says the part is ready.
+void SignalHeadPicked(int head);
+bool HeadHasPicked(int head);
+void ClearHeadPicked(int head);
 smt::platform::Event& HeadFeedReadyEvent(int head);
 
 // Puts every run event into its initial state (pause gate open, the others

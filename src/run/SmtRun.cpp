@@ -254,7 +254,7 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
           if (auto fr = FeederRowAt(next.groupIndex, next.rowIndex))
             next.feedCount = std::atoi((*fr)[smt::feeder::kCellFeedCount].c_str());
       }
-      HeadPickedEvent(k).Set();
+      SignalHeadPicked(k);
     }
     LogRotationAngles(&RunRows());
     // Vision.

@@ -33,7 +33,9 @@ TEST_F(VisionOriginAfterPlacement, RunsOncePerBoardWhenTheSettingsAskForIt) {
     ASSERT_TRUE(WaitEnd());
     EXPECT_TRUE(runFinished) << c.after << "/" << c.passes;
     EXPECT_EQ(calls.load(), c.expected) << c.after << "/" << c.passes;
-    if (c.expected) EXPECT_EQ(placedBefore.load(), Count(0x68));  // after the board's last place stroke
+    if (c.expected) {
+      EXPECT_EQ(placedBefore.load(), Count(0x68));  // after the board's last place stroke
+    }
     sim->ClearReceived();
   }
 }
