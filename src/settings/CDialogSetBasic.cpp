@@ -324,6 +324,7 @@ void CDialogSetBasic::Build() {
   auto* buttons = new QHBoxLayout;
   auto* autoZ = new QPushButton("AutoZ", this);
   auto* origin = new QPushButton(Text("UpdateOrigin", "复位原点更新坐标"), this);
+  origin->setObjectName("UpdateOrigin");
   auto* detour = new QPushButton(Text("PositionLimitDetour", "位置受限绕行"), this);
   connect(autoZ, &QPushButton::clicked, this, &CDialogSetBasic::OnAutoZ);
   connect(origin, &QPushButton::clicked, this, [this] {

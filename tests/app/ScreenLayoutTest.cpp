@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLayout>
@@ -23,7 +24,9 @@
 #include "ShellFixture.h"
 #include "app/CommandIds.h"
 #include "app/DemoWorkdir.h"
+#include "feeder/CDialogFeedEdit.h"
 #include "feeder/CDialogFeedList.h"
+#include "feeder/FeederNames.h"
 #include "job/CDialogPartList.h"
 #include "job/CSMTDoc.h"
 #include "job/JobRows.h"
@@ -33,6 +36,7 @@
 #include "settings/CDialogSetBasic.h"
 #include "stations/CDialogLampMachineList.h"
 #include "vision/CDialogCameraList.h"
+#include "vision/VisionGlobals.h"
 #include <QPushButton>
 #include "settings/SettingsStores.h"
 #include "link/JogPanelLayout.h"
@@ -75,6 +79,8 @@ std::function<void(CMainFrame&)> Command(int id) {
 class ScreenLayout : public ShellTest {
  protected:
   void SetUp() override {
+    // The simulated cameras scripts/run gives the program.
+    setenv("SMT_SIMULATED_CAMERAS", "3", 1);
     ShellTest::SetUp();
     for (const auto& f : fs::directory_iterator(fs::path(SMT_SOURCE_DIR) / "resources" / "defaults"))
       fs::copy_file(f.path(), dir / f.path().filename().string(), fs::copy_options::overwrite_existing);
@@ -82,6 +88,13 @@ class ScreenLayout : public ShellTest {
       fs::copy_file(f.path(), dir / f.path().filename().string(), fs::copy_options::overwrite_existing);
     ASSERT_EQ(smt::app::PrepareDemoWorkdir(dir.path()), "");
     smt::platform::ClearProfileCache();
+  }
+
+  void TearDown() override {
+    if (app && app->frame() && app->frame()->view() && app->frame()->view()->m_pSetView)
+      app->frame()->view()->m_pSetView->CloseCameras();
+    ShellTest::TearDown();
+    unsetenv("SMT_SIMULATED_CAMERAS");
   }
 
   void Settle() {
@@ -157,6 +170,11 @@ std::function<void(CMainFrame&)> PartListCommand(int id) {
   return [id](CMainFrame& f) { f.view()->m_pPartList->OnCommand(id); };
 }
 
+// A command of the part list's right-click menus.
+std::function<void(CMainFrame&)> PartListMenu(int id) {
+  return [id](CMainFrame& f) { f.view()->m_pPartList->OnMenuCommand(id); };
+}
+
 std::function<void(QDialog&)> ClickButton(const char* name) {
   return [name](QDialog& d) {
     auto* b = d.findChild<QPushButton*>(name);
@@ -224,6 +242,24 @@ std::vector<DialogCase> Dialogs(smt::test::TempDir& dir) {
        })}},
       {"PositionLimitDetour", Command(cmd::kSetBasic),
        {On<smt::settings::CDialogSetBasic>([](smt::settings::CDialogSetBasic& d) { d.OnPositionLimitDetour(); })}},
+      {"PartEditDis", PartListMenu(33296)},  // the dispensing list's "add part"
+      {"PartEditDrill", PartListMenu(33309), {}, [] { g_nMachineType = 9; }, [] { g_nMachineType = 2; }},
+      {"OriginUpdate", Command(cmd::kSetBasic),
+       {ClickButton("UpdateOrigin")}},
+      {"GridBox", [](CMainFrame& f) { f.view()->m_pFeedList->OnAddFeeder(); },
+       {On<CDialogFeedEdit>([](CDialogFeedEdit& d) {
+         d.Combo("feedMode")->setCurrentText(
+             QString::fromStdString(smt::feeder::CurrentNameTables().Mode(smt::feeder::kGridBox)));
+         d.numberChanged = false;
+         d.OnTrayButton();
+       })}},
+      // The industrial cameras' own settings page, from the camera list once they are open.
+      {"CameraSettingsPage",
+       [](CMainFrame& f) {
+         ASSERT_EQ(g_nHighSpeedCamera.load(), 1);
+         f.view()->OnCommand(cmd::kCameraList);
+       },
+       {On<CDialogCameraList>([](CDialogCameraList& d) { d.OnCameraSettings(); })}},
       {"LampMachineEdit", Command(cmd::kLampMachineSet),
        {On<CDialogLampMachineList>([](CDialogLampMachineList& d) { d.OnAdd(); })}, [] { g_nMachineType = 4; },
        [] { g_nMachineType = 2; }},
