@@ -12,6 +12,7 @@
 #include "link/ManualMarkOffsets.h"
 #include "platform/Hooks.h"
 #include "run/RunServices.h"
+#include "run/RunShellWiring.h"
 #include "settings/SettingsMenuCommands.h"
 #include "vision/CDialogCameraList.h"
 #include "stations/CDialogAutoTransport.h"
@@ -298,6 +299,18 @@ void DeclareShellHooks(CSMTView& view) {
   Need(MARKS(setAlignmentBase), kAll, kNone);
   Need(MARKS(alignBoardMarks), kAll, kNone);
 #undef MARKS
+
+  // --- strategy page (connected when the shell wires the page; each opening takes them) ---
+#define STRAT(m) Ref{"CDialogSMTStrategy." #m, [] { return smt::run::StrategyPageHooks().m.connected(); }}
+  Need(STRAT(sortList), kAll, kNone);
+  Need(STRAT(checkFeederOrder), kAll, kNone);
+  Need(STRAT(showDispenseView), kAll, kNone);
+  Need(STRAT(fillDispenseFromSmtIfEmpty), kAll, kNone);
+  Need(STRAT(resetNozzleHolders), kAll, kNone);
+  Need(STRAT(openCoverDialog), kAll, kNone);
+  Need(STRAT(renumberLists), kAll, kNone);
+  Need(STRAT(setHeadCount), kAll, kNone);
+#undef STRAT
 
   // --- camera table and head layout ---
   Need(CAMLIST(rowsCommitted), kAll, kNone);

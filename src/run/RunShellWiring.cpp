@@ -191,40 +191,47 @@ void RenumberLists(smt::job::JobModel& job) {
   renumber(job.drillRows, RowKind::Drill);
 }
 
+CDialogSMTStrategy::Environment& StrategyPageHooks() {
+  static CDialogSMTStrategy::Environment hooks;
+  return hooks;
+}
+
 void WireStrategyPage(CDialogPartList& list, QWidget* parent, std::string appDir,
                       std::function<std::string()> language) {
   CDialogPartList* pl = &list;
+  CDialogSMTStrategy::Environment& env = StrategyPageHooks();
+  env = CDialogSMTStrategy::Environment{};
+  env.sortList = [pl](int key) {
+    pl->Logic().sortCode = key;
+    pl->Logic().SortList(smt::job::RowKind::Placement);
+  };
+  env.checkFeederOrder = [pl] { pl->Logic().CheckFeederOrder(); };
+  env.fillDispenseFromSmtIfEmpty = [pl] {
+    if (pl->Job().dispenseRows.empty() && !pl->Job().placementRows.empty()) pl->Logic().FillDispenseFromSmt();
+  };
+  env.resetNozzleHolders = [] {
+    for (auto& h : g_nHeadNozzle) h = 0;
+    g_NozzleSeats.FillAll();
+  };
+  env.openCoverDialog = [parent] {
+    std::function<void(QWidget*)> open;
+    {
+      std::lock_guard lk(g_coverOpenerM);
+      open = g_coverOpener;
+    }
+    if (open) open(parent);
+    else smt::platform::ShowMessage("Cover tape page not connected !");
+  };
+  env.setHeadCount = [](int heads) { g_nHeadCount = heads; };
+  env.showDispenseView = [pl](bool dispense) {
+    pl->Job().SetVisible(dispense ? smt::job::VisibleList::Dispense : smt::job::VisibleList::Placement);
+  };
+  env.renumberLists = [pl] { RenumberLists(pl->Job()); };
   list.openStrategy = [pl, parent, appDir, language] {
-    CDialogSMTStrategy::Environment env;
+    CDialogSMTStrategy::Environment env = StrategyPageHooks();
     env.appDir = appDir;
     env.language = language ? language() : "Chinese";
     env.machineType = g_nMachineType;
-    env.sortList = [pl](int key) {
-      pl->Logic().sortCode = key;
-      pl->Logic().SortList(smt::job::RowKind::Placement);
-    };
-    env.checkFeederOrder = [pl] { pl->Logic().CheckFeederOrder(); };
-    env.fillDispenseFromSmtIfEmpty = [pl] {
-      if (pl->Job().dispenseRows.empty() && !pl->Job().placementRows.empty()) pl->Logic().FillDispenseFromSmt();
-    };
-    env.resetNozzleHolders = [] {
-      for (auto& h : g_nHeadNozzle) h = 0;
-      g_NozzleSeats.FillAll();
-    };
-    env.openCoverDialog = [parent] {
-      std::function<void(QWidget*)> open;
-      {
-        std::lock_guard lk(g_coverOpenerM);
-        open = g_coverOpener;
-      }
-      if (open) open(parent);
-      else smt::platform::ShowMessage("Cover tape page not connected !");
-    };
-    env.setHeadCount = [](int heads) { g_nHeadCount = heads; };
-    env.showDispenseView = [pl](bool dispense) {
-      pl->Job().SetVisible(dispense ? smt::job::VisibleList::Dispense : smt::job::VisibleList::Placement);
-    };
-    env.renumberLists = [pl] { RenumberLists(pl->Job()); };
     CDialogSMTStrategy dlg(Strategy(), env, parent);
     dlg.exec();
     pl->Job().runSelect = Strategy().m_RunSelect;

@@ -3,6 +3,7 @@
 // current board, and the strategy page to the panel's toolbar. The shell
 // calls these once when the panels exist; the vision, conveyor and view
 // services are connected by their owners through Services().
+#include "run/CDialogSMTStrategy.h"
 #include <functional>
 #include <string>
 
@@ -36,6 +37,10 @@ void RenumberLists(smt::job::JobModel& job);
 // The toolbar's "Strategy" opens the strategy page (modal) for the panel.
 void WireStrategyPage(CDialogPartList& partList, QWidget* parent, std::string appDir,
                       std::function<std::string()> language);
+// The page's hooks as WireStrategyPage connected them (one instance; each
+// opening of the page takes them with its own folder, language and machine
+// type). The hook table reads them.
+CDialogSMTStrategy::Environment& StrategyPageHooks();
 
 // What the strategy page's "设置" opens (the cover-tape page); the shell
 // installs it.
