@@ -12,6 +12,7 @@
 #include "app/core/MachineState.h"
 #include "job/PartEditorSupport.h"
 #include "job/TakePosition.h"
+#include "platform/SettingsSection.h"
 #include "settings/SettingsStores.h"
 
 using namespace smt::job;
@@ -65,8 +66,8 @@ CDialogPartEditDrill::CDialogPartEditDrill(QWidget* parent) : QDialog(parent) {
                                          [this] { OnCameraX(); }, [this] { OnCameraY(); }}));
   lay->addWidget(MakeJogPad(this, false));
   auto* buttons = new QHBoxLayout;
-  auto* ok = new QPushButton(QString::fromUtf8("确  定"), this);
-  auto* cancel = new QPushButton(QString::fromUtf8("取  消"), this);
+  auto* ok = ok_ = new QPushButton(QString::fromUtf8("确  定"), this);
+  auto* cancel = cancel_ = new QPushButton(QString::fromUtf8("取  消"), this);
   buttons->addStretch();
   buttons->addWidget(ok);
   buttons->addWidget(cancel);
@@ -75,6 +76,41 @@ CDialogPartEditDrill::CDialogPartEditDrill(QWidget* parent) : QDialog(parent) {
     if (OnOK()) accept();
   });
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void CDialogPartEditDrill::LoadLanguage(const std::string& appDir, const std::string& language) {
+  static const std::pair<const char*, const char*> kTexts[] = {
+      {"PartEditDrill.c_Title", "钻孔编辑"},
+      {"PartEditDrill.c_1388", "序号"},
+      {"PartEditDrill.c_1013", "名称"},
+      {"PartEditDrill.c_1026", "直径"},
+      {"PartEditDrill.c_1391", "X坐标"},
+      {"PartEditDrill.c_1392", "Y坐标"},
+      {"PartEditDrill.c_1393", "Z坐标"},
+      {"PartEditDrill.c_1579", "钻孔深度"},
+      {"PartEditDrill.c_1581", "进给量"},
+      {"PartEditDrill.c_1583", "抬刀高度"},
+      {"PartEditDrill.c_1586", "进给启动速度"},
+      {"PartEditDrill.c_1590", "进给运行速度"},
+      {"PartEditDrill.c_1589", "抬刀启动速度"},
+      {"PartEditDrill.c_1576", "抬刀运行速度"},
+      {"PartEditDrill.c_1454", "偏移量X"},
+      {"PartEditDrill.c_1455", "偏移量Y"},
+      {"PartEditDrill.c_1456", "偏移量Z"},
+      {"PartEditDrill.c_1585", "抬刀到顶部"},
+      {"PartEditDrill.c_IDOK", "确  定"},
+      {"PartEditDrill.c_IDCANCEL", "取  消"},
+  };
+  const smt::platform::LanguageSection lang(appDir, language, "PartEditDrillConfig");
+  for (const auto& [key, def] : kTexts) {
+    const QString text = QString::fromStdString(lang.Text(key, def));
+    const std::string name = std::string(key).substr(std::string("PartEditDrill.").size());
+    if (name == "c_Title") setWindowTitle(text);
+    else if (name == "c_IDOK") ok_->setText(text);
+    else if (name == "c_IDCANCEL") cancel_->setText(text);
+    else if (name == "c_1585") liftToTop_->setText(text);
+    else if (auto* l = findChild<QLabel*>(QString::fromStdString(name))) l->setText(text);
+  }
 }
 
 bool CDialogPartEditDrill::eventFilter(QObject* o, QEvent* e) {

@@ -11,6 +11,8 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 
+class QPushButton;
+
 class CDialogPartEditDrill : public QDialog {
   Q_OBJECT
  public:
@@ -29,6 +31,9 @@ class CDialogPartEditDrill : public QDialog {
   // A double click on the label of a locked field (label id).
   void OnUnlockField(int labelId);
   QLineEdit* Box(int id) const { return boxes_.at(id); }
+  // Section [PartEditDrillConfig] (keys PartEditDrill.c_<label id>, c_Title,
+  // c_1585, c_IDOK, c_IDCANCEL) put on the controls; Chinese by default.
+  void LoadLanguage(const std::string& appDir, const std::string& language);
 
  protected:
   bool eventFilter(QObject* o, QEvent* e) override;
@@ -38,5 +43,6 @@ class CDialogPartEditDrill : public QDialog {
   std::map<int, QLineEdit*> boxes_;
   std::map<QObject*, int> unlockLabels_;
   QCheckBox* liftToTop_ = nullptr;
+  QPushButton *ok_ = nullptr, *cancel_ = nullptr;
   bool loading_ = false;
 };

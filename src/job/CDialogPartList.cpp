@@ -258,6 +258,7 @@ void CDialogPartList::LoadLanguage(const std::string& appDir, const std::string&
   pcbEdit_->LoadLanguage(appDir, language);
   editSmt_->LoadLanguage(appDir, language);
   editDis_->LoadLanguage(appDir, language);
+  editDrill_->LoadLanguage(appDir, language);
   find_->LoadLanguage(appDir, language);
   ApplyLanguageTexts();
 }
@@ -284,6 +285,11 @@ void CDialogPartList::ApplyLanguageTexts() {
     char key[32];
     std::snprintf(key, sizeof key, "PartList.c_DisList_%02d", i + 1);
     models_[1]->SetTitle(i, QString::fromStdString(Text(key)));
+  }
+  for (int i = 0; i < 14; ++i) {
+    char key[32];
+    std::snprintf(key, sizeof key, "PartList.c_DrillList_%02d", i + 1);
+    models_[2]->SetTitle(i, QString::fromStdString(Text(key)));
   }
   pcbEdit_->ApplyLanguageTexts();
 }
@@ -464,11 +470,13 @@ std::unique_ptr<QMenu> CDialogPartList::BuildContextMenu(RowKind k) {
     add(menu.get(), kSelectDis, t("PartList.c_SelectDis"));
   } else {
     const std::pair<int, const char*> items[] = {
-        {kDrillSelectAll, "全部钩选/不选"}, {kDrillAdd, "添加元件"},    {kDrillEdit, "修改元件"},
-        {kDrillDelete, "删除元件"},         {kDrillCopy, "复制元件"},    {kDrillPaste, "粘贴元件"},
-        {kDrillCopyPaste, "复制->粘贴"},    {kDrillTest, "钻头到坐标测试"}, {kDrillCameraTest, "相机到坐标测试"},
-        {kCurrentDrill, "从当前开始钻孔"},  {kSelectDrill, "选中钻孔"}};
-    for (const auto& [id, text] : items) add(menu.get(), id, text, id != kDrillPaste || copied);
+        {kDrillSelectAll, "PartList.c_SelectAll"},      {kDrillAdd, "PartList.c_PartAdd"},
+        {kDrillEdit, "PartList.c_PartEdit"},            {kDrillDelete, "PartList.c_PartDelete"},
+        {kDrillCopy, "PartList.c_PartCopy"},            {kDrillPaste, "PartList.c_PartPaste"},
+        {kDrillCopyPaste, "PartList.c_DrillCopyPaste"}, {kDrillTest, "PartList.c_DrillTest"},
+        {kDrillCameraTest, "PartList.c_DrillCameraTest"}, {kCurrentDrill, "PartList.c_CurrentDrill"},
+        {kSelectDrill, "PartList.c_SelectDrill"}};
+    for (const auto& [id, key] : items) add(menu.get(), id, t(key), id != kDrillPaste || copied);
   }
   return menu;
 }

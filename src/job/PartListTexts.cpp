@@ -121,6 +121,19 @@ std::vector<std::pair<std::string, std::string>> Build() {
     std::snprintf(key, sizeof key, "PartList.c_DisList_%02d", i + 1);
     t.emplace_back(key, dis[static_cast<size_t>(i)]);
   }
+  const auto& drill = BuiltinTitles(RowKind::Drill);
+  for (int i = 0; i < 14; ++i) {
+    char key[32];
+    std::snprintf(key, sizeof key, "PartList.c_DrillList_%02d", i + 1);
+    t.emplace_back(key, drill[static_cast<size_t>(i)]);
+  }
+  // The drill list's menu beside the texts it shares with the others.
+  t.emplace_back("PartList.c_DrillCopyPaste", "复制->粘贴");
+  t.emplace_back("PartList.c_DrillTest", "钻头到坐标测试");
+  t.emplace_back("PartList.c_DrillCameraTest", "相机到坐标测试");
+  t.emplace_back("PartList.c_CurrentDrill", "从当前开始钻孔");
+  t.emplace_back("PartList.c_SelectDrill", "选中钻孔");
+
   return t;
 }
 

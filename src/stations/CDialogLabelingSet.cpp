@@ -15,6 +15,7 @@
 #include "link/LinkGlobals.h"
 #include "platform/MessageService.h"
 #include "platform/RangeRefusal.h"
+#include "stations/StationTexts.h"
 #include "stations/LabelingMachine.h"
 
 using namespace smt::stations;
@@ -79,7 +80,11 @@ double Taught(double v) {
 
 CDialogLabelingSet::CDialogLabelingSet(std::string appDir, QWidget* parent)
     : QDialog(parent), appDir_(std::move(appDir)) {
-  setWindowTitle("贴标机器设置");
+  // The texts of section [LabelingSetConfig] in the window's language.
+  StationTexts texts(LabelingTextTable());
+  texts.Load(appDir_, smt::platform::RefusalLanguage(), "LabelingSetConfig", LabelingTextTable());
+  auto T = [&texts](const std::string& key) { return QString::fromStdString(texts.Text("LabelingSet." + key)); };
+  setWindowTitle(T("c_LabelingSet"));
   auto* grid = new QGridLayout;
   int row = 0;
   LabelingSettings s = LabelingMachine::Instance().Settings();
@@ -92,7 +97,7 @@ CDialogLabelingSet::CDialogLabelingSet(std::string appDir, QWidget* parent)
     box->setValue(im ? *im : Member(s, f.key, scratch));
     m_fields[f.key] = box;
     box->setObjectName(f.key);
-    grid->addWidget(new QLabel(f.label), row, 0);
+    grid->addWidget(new QLabel(T("c_" + std::string(f.key).substr(2))), row, 0);
     grid->addWidget(box, row, 1);
     ++row;
   }
@@ -103,24 +108,25 @@ CDialogLabelingSet::CDialogLabelingSet(std::string appDir, QWidget* parent)
   m_head = new QLabel("A1");
   teach->addWidget(m_head, taskAt / 2, taskAt % 2);
   ++taskAt;
-  auto addButton = [&](const char* text, std::function<void()> fn) {
+  auto addButton = [&](const QString& text, std::function<void()> fn) {
     auto* b = new QPushButton(text);
     connect(b, &QPushButton::clicked, this, fn);
     teach->addWidget(b, taskAt / 2, taskAt % 2);
     ++taskAt;
   };
   addButton("A1/A2", [this] { ToggleHead(); });
-  addButton("起始点 X", [this] { OnTeach("m_StartX"); });
-  addButton("起始点 Y", [this] { OnTeach("m_StartY"); });
-  addButton("结束点 X", [this] { OnTeach("m_EndX"); });
-  addButton("结束点 Y", [this] { OnTeach("m_EndY"); });
+  addButton(T("c_TeachStartX"), [this] { OnTeach("m_StartX"); });
+  addButton(T("c_TeachStartY"), [this] { OnTeach("m_StartY"); });
+  addButton(T("c_TeachEndX"), [this] { OnTeach("m_EndX"); });
+  addButton(T("c_TeachEndY"), [this] { OnTeach("m_EndY"); });
   addButton("CX", [this] { OnTeach("m_ThimbleX"); });
   addButton("CY", [this] { OnTeach("m_ThimbleY"); });
-  for (int i = 0; i < 5; ++i) addButton(("T" + std::to_string(i)).c_str(), [this, i] { OnTestPoint(i); });
+  for (int i = 0; i < 5; ++i) addButton(QString("T%1").arg(i), [this, i] { OnTestPoint(i); });
   const std::pair<int, const char*> tasks[] = {{6, "底部相机"}, {7, "吸嘴到顶针中心"}, {8, "相机到顶针中心"},
                                                {9, "取料测试"}, {10, "抬升测试"},     {11, "取料拔离"},
                                                {12, "循环测试"}, {13, "当前识别"}};
-  for (const auto& [task, text] : tasks) addButton(text, [this, task = task] { OnTask(task); });
+  for (const auto& [task, text] : tasks)
+    addButton(T("c_Task" + std::to_string(task)), [this, task = task] { OnTask(task); });
   // Jogs (held), resets, speed step, Mark camera, recognition loop, vacuum.
   const std::pair<int, const char*> pads[] = {
       {1002, "移动X+"}, {1592, "移动X-"}, {1004, "移动Y+"}, {1593, "移动Y-"}, {1007, "移动Z+"}, {1006, "移动Z-"},
@@ -129,7 +135,7 @@ CDialogLabelingSet::CDialogLabelingSet(std::string appDir, QWidget* parent)
   auto* pad = new QGridLayout;
   int padAt = 0;
   for (const auto& [id, text] : pads) {
-    auto* b = new QPushButton(QString::fromUtf8(text));
+    auto* b = new QPushButton(id == 1255 ? QString::fromUtf8(text) : T("c_" + std::to_string(id)));
     b->setObjectName(QString("btn%1").arg(id));
     connect(b, &QPushButton::pressed, this,
             [this, id = id] { smt::platform::GuardAction("labeling settings", [this, id] { Press(id); }); });
@@ -138,7 +144,7 @@ CDialogLabelingSet::CDialogLabelingSet(std::string appDir, QWidget* parent)
     pad->addWidget(b, padAt / 2, padAt % 2);
     ++padAt;
   }
-  auto* ok = new QPushButton("确定");
+  auto* ok = new QPushButton(T("c_IDOK"));
   connect(ok, &QPushButton::clicked, this, &CDialogLabelingSet::accept);
   auto* columns = new QHBoxLayout;
   columns->addLayout(grid);

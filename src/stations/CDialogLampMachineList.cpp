@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -23,12 +24,29 @@
 #include "platform/RangeRefusal.h"
 #include "settings/SettingsStores.h"
 #include "stations/LampTeach.h"
+#include "stations/StationTexts.h"
+#include <cstdio>
 
 using namespace smt::stations;
 
 namespace {
 std::mutex g_countersMutex;
 LampCounters g_counters;
+
+// The texts of section [LampMachineListConfig], loaded by the list in the
+// window's language (the point editor opens from the list).
+StationTexts& LampTexts() {
+  static StationTexts t(LampTextTable());
+  return t;
+}
+QString LT(const std::string& key) { return QString::fromStdString(LampTexts().Text("LampMachineList." + key)); }
+// A column's title in the loaded language ("---" for the spare cells).
+QString ColumnTitle(int c) {
+  if (c >= 35) return "---";
+  char key[16];
+  std::snprintf(key, sizeof key, "c_Col%02d", c);
+  return LT(key);
+}
 
 // Integer cells of a row; the others of 3..34 are reals.
 bool IntegerCell(int c) {
@@ -44,6 +62,7 @@ const std::vector<std::string>& CDialogLampMachineList::ColumnTitles() {
                                   "点胶高度", "阀门打开", "底部延时", "阀门关闭", "关闭延时", "1点银偏移X", "Y",
                                   "点胶高度", "阀门打开", "底部延时", "阀门关闭", "关闭延时", "2点银偏移X", "Y",
                                   "点胶高度", "阀门打开", "底部延时", "阀门关闭", "关闭延时"};
+
     while (v.size() < kLampCols) v.push_back("---");
     return v;
   }();
@@ -54,9 +73,9 @@ CDialogLampMachineEdit::CDialogLampMachineEdit(QWidget* parent) : QDialog(parent
   auto* form = new QFormLayout;
   m_point = new QLabel;
   m_platform = new QLabel;
-  form->addRow("点号", m_point);
-  form->addRow("平台号", m_platform);
-  const auto& titles = CDialogLampMachineList::ColumnTitles();
+  setWindowTitle(LT("c_EditTitle"));
+  form->addRow(ColumnTitle(0), m_point);
+  form->addRow(ColumnTitle(1), m_platform);
   for (int c = 2; c <= 34; ++c) {
     QWidget* w;
     if (c == 2) {
@@ -71,8 +90,9 @@ CDialogLampMachineEdit::CDialogLampMachineEdit(QWidget* parent) : QDialog(parent
       b->setRange(-1e6, 1e6);
       w = b;
     }
+    w->setObjectName(QString("cell%1").arg(c));
     m_fields.push_back(w);
-    form->addRow(QString::fromStdString(std::to_string(c) + " " + titles[c]), w);
+    form->addRow(QString::number(c) + " " + ColumnTitle(c), w);
   }
   // The teach pendant.
   struct Pad { int id; const char* text; };
@@ -89,7 +109,12 @@ CDialogLampMachineEdit::CDialogLampMachineEdit(QWidget* parent) : QDialog(parent
   auto* pad = new QGridLayout;
   int n = 0;
   for (const Pad& p : kPads) {
-    auto* b = new QPushButton(QString::fromUtf8(p.text));
+    // The jog buttons keep their axis names; the others take the language's.
+    const bool named = QString::fromUtf8(p.text).contains(QRegularExpression("[^ -~]"));
+    const std::string key = p.id == 1255                  ? "c_Speed0"
+                            : p.id == 1046 || p.id == 1047 ? "c_1045"
+                                                           : "c_" + std::to_string(p.id);
+    auto* b = new QPushButton(named ? LT(key) : QString::fromUtf8(p.text));
     b->setObjectName(QString("btn%1").arg(p.id));
     const int id = p.id;
     connect(b, &QPushButton::pressed, this,
@@ -173,8 +198,7 @@ void CDialogLampMachineEdit::FocusCell(int cell) {
 }
 
 void CDialogLampMachineEdit::ShowSpeedStep(int gear) {
-  static const char* kNames[] = {"快速", "中速", "慢速", "精细"};
-  if (gear >= 0 && gear <= 3) m_buttons[1255]->setText(QString::fromUtf8(kNames[gear]));
+  if (gear >= 0 && gear <= 3) m_buttons[1255]->setText(LT("c_Speed" + std::to_string(gear)));
 }
 
 namespace {
@@ -340,10 +364,11 @@ void CDialogLampMachineEdit::accept() {
 
 CDialogLampMachineList::CDialogLampMachineList(std::string appDir, QWidget* parent)
     : QDialog(parent), appDir_(std::move(appDir)) {
-  setWindowTitle("点灯机参数表");
+  LampTexts().Load(appDir_, smt::platform::RefusalLanguage(), "LampMachineListConfig", LampTextTable());
+  setWindowTitle(LT("c_Title"));
   m_list = new QTableWidget(kLampRows, kLampCols);
   QStringList headers;
-  for (const auto& t : ColumnTitles()) headers << QString::fromStdString(t);
+  for (int c = 0; c < kLampCols; ++c) headers << ColumnTitle(c);
   m_list->setHorizontalHeaderLabels(headers);
   m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
   m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -369,14 +394,14 @@ CDialogLampMachineList::CDialogLampMachineList(std::string appDir, QWidget* pare
   m_editFinish->setEnabled(false);
   m_editUnfinish->setEnabled(false);
   auto* counts = new QFormLayout;
-  counts->addRow("设定数量", m_editSet);
-  counts->addRow("完成数量", m_editFinish);
-  counts->addRow("未完数量", m_editUnfinish);
-  counts->addRow("增减数量", m_editChange);
-  auto* add = new QPushButton("添加");
-  auto* modify = new QPushButton("修改");
-  auto* del = new QPushButton("删除");
-  auto* confirm = new QPushButton("确定修改");
+  counts->addRow(LT("c_CountSet"), m_editSet);
+  counts->addRow(LT("c_CountFinish"), m_editFinish);
+  counts->addRow(LT("c_CountUnfinish"), m_editUnfinish);
+  counts->addRow(LT("c_CountChange"), m_editChange);
+  auto* add = new QPushButton(LT("c_Add"));
+  auto* modify = new QPushButton(LT("c_Modify"));
+  auto* del = new QPushButton(LT("c_Delete"));
+  auto* confirm = new QPushButton(LT("c_ConfirmCounts"));
   auto* ok = new QPushButton("OK");
   connect(add, &QPushButton::clicked, this, &CDialogLampMachineList::OnAdd);
   connect(modify, &QPushButton::clicked, this, &CDialogLampMachineList::OnModify);

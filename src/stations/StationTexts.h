@@ -24,5 +24,10 @@ class StationTexts {
 
 const TextTable& DippingStationTextTable();
 const TextTable& CoverTapeTextTable();
+// Section [LabelingSetConfig] (keys LabelingSet.c_...) and
+// [LampMachineListConfig] (LampMachineList.c_...: list columns c_Col00..34,
+// counters, buttons, the point editor's buttons and speed steps).
+const TextTable& LabelingTextTable();
+const TextTable& LampTextTable();
 
 }  // namespace smt::stations

@@ -63,10 +63,9 @@ bool IsCodeName(const QString& s) {
   return code.match(s).hasMatch();
 }
 
-// Where Chinese is kept in every language: the drill list's column titles
-// are built in and have no language keys (the list is shown on the
-// drilling machine only, which has no English or German texts for them).
-bool Excepted(const std::string& where) { return where.find("CDialogPartList/QStackedWidget/c_1002/") != std::string::npos; }
+// Where Chinese may stay in every language: nowhere (the drill list's
+// column titles, once built in, now come from the language files).
+bool Excepted(const std::string&) { return false; }
 
 struct Reader {
   std::string language;
@@ -143,7 +142,7 @@ struct Reader {
 };
 
 class LanguageTexts : public ShellTest {
- protected:
+ public:
   void SetUp() override {
     ShellTest::SetUp();
     // The working directory as scripts/run prepares it.
@@ -167,6 +166,8 @@ class LanguageTexts : public ShellTest {
       if (auto* b = outer->findChild<QPushButton*>("modify")) out.push_back(b);
     } else if (name == "CDialogNozzleList" || name == "CDialogPackList" || name == "CDialogMarkList") {
       if (!buttons.empty()) out.push_back(buttons.front());  // add
+    } else if (name == "CDialogLampMachineList") {
+      if (!buttons.empty()) out.push_back(buttons.front());  // add: the point editor
     } else if (name == "smt::settings::CDialogSetBasic") {
       // Beside AutoZ (which needs the machine): the origin update and the detour dialogs.
       for (size_t i = 0; i + 2 < buttons.size(); ++i)
@@ -369,6 +370,96 @@ TEST_F(LanguageTexts, RangeRefusalsSpeakTheWindowsLanguageAndNameTheField) {
     ASSERT_NE(at, std::string::npos) << said;
     EXPECT_GT(at, 0u) << "the field is named: " << said;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The machine types with dialogs of their own: the lamp machine (point
+// table and point editor), the drilling machine (drill list, its menu and
+// editor), the labeling machine (its settings dialog) and the dispensing
+// machine (dispense list, its menu and editor). Each is started as the
+// machine type of the working directory and walked in every language.
+struct SpecialMachine {
+  int type;
+  std::vector<const char*> windows;  // dialogs that must have been read
+  std::function<void(LanguageTexts*, Reader&)> read;
+};
+
+class SpecialMachineTexts : public LanguageTexts {
+ public:
+  CMainFrame& Frame() { return *app->frame(); }
+  void Walk(Reader& r, int command) { ReadDialogs(r, std::to_string(command), [&] { app->frame()->view()->OnCommand(command); }); }
+  void WalkPartList(Reader& r, smt::job::RowKind kind, int add) {
+    CDialogPartList& pl = *app->frame()->view()->m_pPartList;
+    app->frame()->view()->OnShowPartList();
+    r.Widget(&pl);
+    auto menu = pl.BuildContextMenu(kind);
+    r.Menu(menu.get(), "part list menu");
+    ReadDialogs(r, "part list add", [&] { pl.OnMenuCommand(add); });
+  }
+
+  void Run(const SpecialMachine& m) {
+    smt::platform::SettingsSection(smt::platform::ConfigPath(dir.str()), "MachineSetConfig").WriteInt("MachineSet", m.type);
+    smt::platform::ClearProfileCache();
+    CMainFrame& f = Start();
+    f.show();
+    ASSERT_EQ(g_nMachineType.load(), m.type);
+    // The demo job gives the part list a board to add rows to.
+    f.view()->document()->OnOpenDocument(dir / smt::app::kDemoJobName);
+    messages.service.Clear();
+    std::vector<std::string> all;
+    struct Case { int command; const char* language; };
+    for (Case c : {Case{cmd::kLanguageChinese, "Chinese"}, Case{cmd::kLanguageEnglish, "English"},
+                   Case{cmd::kLanguageChinese, "Chinese"}, Case{cmd::kLanguageGerman, "German"}}) {
+      f.Action(c.command)->trigger();
+      ASSERT_EQ(f.m_strLanguage, c.language);
+      QApplication::processEvents();
+      Reader r;
+      r.language = c.language;
+      r.Widget(&f);
+      for (int i = 0; i < 8; ++i) r.Menu(f.TopMenu(i), "menu " + std::to_string(i));
+      m.read(this, r);
+      for (const std::string& t : messages.service.Texts()) r.Check(QString::fromStdString(t), "message", true);
+      messages.service.Clear();
+      for (const char* w : m.windows) EXPECT_TRUE(r.windows.count(w)) << c.language << ": " << w << " was not read";
+      if (std::string(c.language) == "Chinese") continue;
+      all.insert(all.end(), r.findings.begin(), r.findings.end());
+    }
+    std::string text;
+    for (const auto& l : all) text += l + "\n";
+    EXPECT_TRUE(all.empty()) << "machine type " << m.type << ": " << all.size() << " texts:\n" << text;
+  }
+};
+
+TEST_F(SpecialMachineTexts, LampMachine) {
+  Run({4, {"CDialogLampMachineList", "CDialogLampMachineEdit", "CDialogPartList"},
+       [](LanguageTexts* t, Reader& r) {
+         auto* self = static_cast<SpecialMachineTexts*>(t);
+         self->Walk(r, cmd::kLampMachineSet);
+         self->WalkPartList(r, smt::job::RowKind::Placement, 32865);
+       }});
+}
+
+TEST_F(SpecialMachineTexts, DrillingMachine) {
+  Run({9, {"CDialogPartEditDrill", "CDialogPartList"}, [](LanguageTexts* t, Reader& r) {
+         static_cast<SpecialMachineTexts*>(t)->WalkPartList(r, smt::job::RowKind::Drill, 33309);
+       }});
+}
+
+TEST_F(SpecialMachineTexts, LabelingMachine) {
+  Run({10, {"CDialogLabelingSet"}, [](LanguageTexts* t, Reader& r) {
+         static_cast<SpecialMachineTexts*>(t)->Walk(r, cmd::kLabelingSet);
+       }});
+}
+
+TEST_F(SpecialMachineTexts, DispensingMachine) {
+  Run({1, {"CDialogPartEditDis", "CDialogPartList", "CDialogSMTStrategy"}, [](LanguageTexts* t, Reader& r) {
+         auto* self = static_cast<SpecialMachineTexts*>(t);
+         self->WalkPartList(r, smt::job::RowKind::Dispense, 33296);
+         self->ReadDialogs(r, "strategy", [&] { self->Frame().view()->m_pPartList->OnStrategy(); });
+       }});
 }
 
 }  // namespace

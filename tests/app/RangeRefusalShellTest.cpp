@@ -147,7 +147,10 @@ class RangeRefusals : public ShellTest {
     EXPECT_TRUE(WithDialog([&] { c.open(f); }, [&](QDialog* d) { step(d, 0); })) << c.name << ": nothing opened";
   }
 
-  void Run(const std::vector<Case>& cases) {
+  void Run(const std::vector<Case>& cases, int machineType = 2) {
+    smt::platform::SettingsSection(smt::platform::ConfigPath(dir.str()), "MachineSetConfig")
+        .WriteInt("MachineSet", machineType);
+    smt::platform::ClearProfileCache();
     CMainFrame& f = Start();
     f.show();
     ASSERT_TRUE(f.view()->document()->OnOpenDocument(dir / smt::app::kDemoJobName));
@@ -243,6 +246,21 @@ TEST_F(RangeRefusals, LibraryStationAndStrategyDialogsNameTheFieldAndRangeInTheW
        10000, "Step pulses", "Schrittimpulse"},
   };
   Run(cases);
+}
+
+// The lamp machine's point table and point editor.
+TEST_F(RangeRefusals, LampMachineTableAndPointEditor) {
+  auto command = [](CMainFrame& f) { f.Action(cmd::kLampMachineSet)->trigger(); };
+  Run({{"lamp table", command, {}, "m_CountSet", "0", 1, 1000000, "Boards to make", "Soll-Anzahl"},
+       {"lamp point editor", command, {FirstButton}, "cell11", "5", -3, 3, "11 Z", "11 Z"}},
+      4);
+}
+
+// The labeling machine's settings.
+TEST_F(RangeRefusals, LabelingMachineSettings) {
+  Run({{"labeling settings", [](CMainFrame& f) { f.Action(cmd::kLabelingSet)->trigger(); }, {}, "m_StartX", "2000", 0,
+        1000, "Start point X", "Startpunkt X"}},
+      10);
 }
 
 }  // namespace
