@@ -22,6 +22,7 @@
 #include "platform/Hooks.h"
 #include "platform/MessageService.h"
 #include "platform/RangeRefusal.h"
+#include "platform/TableColumns.h"
 #include "settings/SettingsStores.h"
 #include "stations/LampTeach.h"
 #include "stations/StationTexts.h"
@@ -380,6 +381,8 @@ CDialogLampMachineList::CDialogLampMachineList(std::string appDir, QWidget* pare
     if (c == 21 || c == 22 || c == 28 || c == 29) w = 75;
     m_list->setColumnWidth(c, w);
   }
+  // Wider where a title in the window's language needs it.
+  smt::platform::KeepColumnsWideEnough(m_list);
   connect(m_list, &QTableWidget::cellDoubleClicked, this, [this] { OnModify(); });
   auto mk = [](int lo, int hi) {
     auto* b = new QSpinBox;
