@@ -25,6 +25,8 @@ bool CSMTApp::InitInstance(const Options& options) {
     files_ = std::make_unique<smt::platform::QtFileChooser>();
     smt::platform::FileChooser::Install(files_.get());
   }
+  // The daily log lives in the program directory.
+  CLogFile::Instance().SetDirectory(options.appDir);
   smt::app::InstallHookLog();
   // The QR reader's four model files; without them QR reading stays off.
   CreateQrCodeReader(options.appDir + "/Model/");

@@ -224,7 +224,7 @@ TEST_P(DemoRunOnSimProgram, PartsLandWhereVisionSaysTheyMust) {
     if (std::sscanf(line.c_str(), "placed head %d feeder %d board %lf %lf %lf", &head, &feeder, &p.x, &p.y, &p.angle) == 5)
       placed.push_back(p);
   }
-  ASSERT_EQ(placed.size(), 4u) << sim.Output();
+  ASSERT_EQ(placed.size(), 4u) << sim.Output() << "\nLOG:\n" << Log().substr(logAt);
   double worstMm = 0, worstDeg = 0;
   const double targets[4][2] = {{5, -5}, {10, -5}, {15, -5}, {20, -5}};
   for (const auto& t : targets) {

@@ -76,3 +76,20 @@ TEST(LogFile, FileNameCarriesTheDate) {
   EXPECT_EQ(CLogFile::LogFileName("2026-12-09"), "Logfile 2026-12-09.txt");
   EXPECT_EQ(CLogFile::Today().size(), 10u);
 }
+
+// The application moves the log to its program directory: later lines go
+// there, earlier ones stay where they were, an empty first file is not kept.
+TEST(LogFile, MovingToTheProgramDirectorySendsLaterLinesThere) {
+  TempDir first, second, third;
+  CLogFile log(first.path(), "2026-12-10");
+  log.m_bEnable = true;
+  log.Write(true, "before");
+  log.SetDirectory(second.path());
+  log.Write(true, "after");
+  EXPECT_EQ(first.Read("Logfile 2026-12-10.txt"), "before\n");
+  EXPECT_EQ(second.Read("Logfile 2026-12-10.txt"), "after\n");
+  EXPECT_EQ(log.FilePath(), second / "Logfile 2026-12-10.txt");
+  log.m_bEnable = false;
+  log.SetDirectory(third.path());  // nothing was written to the second since: it keeps its line
+  EXPECT_EQ(second.Read("Logfile 2026-12-10.txt"), "after\n");
+}

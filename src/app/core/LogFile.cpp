@@ -61,6 +61,21 @@ void CLogFile::Write(bool newline, const char* format, ...) {
   }
 }
 
+void CLogFile::SetDirectory(std::filesystem::path directory) {
+  std::lock_guard lock(m_);
+  if (directory == dir_) return;
+  if (file_) {
+    std::fclose(file_);
+    file_ = nullptr;
+  }
+  // An empty file left by the first opening is not kept.
+  std::error_code ec;
+  if (std::filesystem::exists(FilePath(), ec) && std::filesystem::file_size(FilePath(), ec) == 0)
+    std::filesystem::remove(FilePath(), ec);
+  dir_ = std::move(directory);
+  closed_ = false;
+}
+
 void CLogFile::Close() {
   std::lock_guard lock(m_);
   if (closed_) return;

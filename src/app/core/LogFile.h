@@ -23,6 +23,10 @@ class CLogFile {
   // At exit: closes the file and, with logging off, removes it when empty.
   void Close();
 
+  // The program directory is known once the application starts: from then on
+  // the lines go to the file there (reopened on the next line).
+  void SetDirectory(std::filesystem::path directory);
+
   // Tests: a writer on its own directory and date.
   CLogFile(std::filesystem::path directory, std::string date);
   ~CLogFile();
