@@ -35,6 +35,9 @@ TEST_F(AutoZShellTest, TheMeasuredHeightShowsInTheOpenDialogAndSurvivesItsOk) {
   settingsflow::WriteSpeedTemplates(dir);
   CMainFrame& f = Start();
   ASSERT_TRUE(f.view()->m_pManualControl->ConnectNow());
+  // A connect may home the machine on a worker: the measurement is asked for
+  // once that has let go of the machine (on a loaded machine it takes a while).
+  ASSERT_TRUE(Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(60)));
   g_bResetDone = true;
   g_bMasterResetOk = true;
 
@@ -58,7 +61,8 @@ TEST_F(AutoZShellTest, TheMeasuredHeightShowsInTheOpenDialogAndSurvivesItsOk) {
       });
   ASSERT_TRUE(found);
   EXPECT_EQ(shownBefore, "-1.5");
-  EXPECT_GT(Count(0x71), 0) << "the probe was asked";
+  EXPECT_GT(Count(0x71), 0) << "the probe was asked; "
+                            << (messages.service.Texts().empty() ? "" : messages.service.Texts().back());
   const double measured = smt::settings::SettingsStores::Instance().machine.Basic()->m_Z_Measurement;
   EXPECT_NE(measured, -1.5);
   EXPECT_NE(measured, 0.0);
