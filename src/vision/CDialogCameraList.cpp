@@ -16,6 +16,7 @@
 #include "platform/GuiDispatcher.h"
 #include "platform/ListFile.h"
 #include "platform/MessageService.h"
+#include "platform/RangeRefusal.h"
 #include "platform/SettingsSection.h"
 #include "settings/SettingsStores.h"
 #include "vision/CDialogCameraEdit.h"
@@ -316,7 +317,10 @@ bool CDialogCameraList::TakeSettings() {
   s.m_AllowOffset = d("m_AllowOffset");
   const std::string bad = FirstCameraListFieldOutOfRange(s);
   if (!bad.empty()) {
-    ShowMessage("Please enter a valid value: " + bad);
+    // The field by its label and its range, in the window's language.
+    double lo = 0, hi = 0;
+    CameraListFieldRange(bad, lo, hi);
+    ShowMessage(smt::platform::RangeRefusalText(edits.count(bad) ? smt::platform::FieldLabelOf(edits[bad]) : "", lo, hi));
     edits.count(bad) ? edits[bad]->setFocus() : void();
     return false;
   }

@@ -1,5 +1,7 @@
 #include "vision/CameraListSettings.h"
 
+#include <vector>
+
 #include <cmath>
 
 #include "platform/SettingsSection.h"
@@ -130,21 +132,43 @@ bool SaveCameraListConfig(const std::string& appDir, const CameraListSettings& c
   return ok;
 }
 
-std::string FirstCameraListFieldOutOfRange(const CameraListSettings& c) {
-  auto out = [](double v, double lo, double hi) { return !(v >= lo && v <= hi); };
-  if (out(c.m_BaseDiameter, 5.0, 20.0)) return "m_BaseDiameter";
-  if (out(c.m_BaseCoordinates_X, 0.0, 3000.0)) return "m_BaseCoordinates_X";
-  if (out(c.m_BaseCoordinates_Y, -3000.0, 0.0)) return "m_BaseCoordinates_Y";
-  if (out(c.m_BaseCoordinates_Z, -100.0, 0.0)) return "m_BaseCoordinates_Z";
-  if (out(c.m_iChangeCameraDelay, 0, 10000)) return "m_iChangeCameraDelay";
-  if (out(c.m_iFlyStartSpeed, 1, 255)) return "m_iFlyStartSpeed";
-  if (out(c.m_iFlyNormalSpeed, 1, 255)) return "m_iFlyNormalSpeed";
-  for (int k = 0; k < 8; ++k)
-    if (out(c.m_iTriggerPulse[k], 0, 10000)) return "m_iTriggerPulse" + std::to_string(k + 1);
-  for (int k = 0; k < 8; ++k)
-    if (out(c.m_dFlyCorrect_Y[k], -1.0, 1.0)) return "m_dFlyCorrect_Y" + std::to_string(k + 1);
-  if (out(c.m_AllowOffset, -1.0, 1.0)) return "m_AllowOffset";
+namespace {
+// The checked fields in their order, with their ranges; k is 1..8 for the
+// eight per-head fields.
+template <class F>
+std::string FirstOut(const CameraListSettings& c, F&& visit) {
+  struct R {
+    std::string key;
+    double v, lo, hi;
+  };
+  std::vector<R> r = {{"m_BaseDiameter", c.m_BaseDiameter, 5.0, 20.0},
+                      {"m_BaseCoordinates_X", c.m_BaseCoordinates_X, 0.0, 3000.0},
+                      {"m_BaseCoordinates_Y", c.m_BaseCoordinates_Y, -3000.0, 0.0},
+                      {"m_BaseCoordinates_Z", c.m_BaseCoordinates_Z, -100.0, 0.0},
+                      {"m_iChangeCameraDelay", double(c.m_iChangeCameraDelay), 0, 10000},
+                      {"m_iFlyStartSpeed", double(c.m_iFlyStartSpeed), 1, 255},
+                      {"m_iFlyNormalSpeed", double(c.m_iFlyNormalSpeed), 1, 255}};
+  for (int k = 0; k < 8; ++k) r.push_back({"m_iTriggerPulse" + std::to_string(k + 1), double(c.m_iTriggerPulse[k]), 0, 10000});
+  for (int k = 0; k < 8; ++k) r.push_back({"m_dFlyCorrect_Y" + std::to_string(k + 1), c.m_dFlyCorrect_Y[k], -1.0, 1.0});
+  r.push_back({"m_AllowOffset", c.m_AllowOffset, -1.0, 1.0});
+  for (const R& x : r)
+    if (visit(x.key, x.v, x.lo, x.hi)) return x.key;
   return {};
+}
+}  // namespace
+
+std::string FirstCameraListFieldOutOfRange(const CameraListSettings& c) {
+  return FirstOut(c, [](const std::string&, double v, double lo, double hi) { return !(v >= lo && v <= hi); });
+}
+
+bool CameraListFieldRange(const std::string& key, double& lo, double& hi) {
+  const CameraListSettings any{};
+  return !FirstOut(any, [&](const std::string& k, double, double l, double h) {
+            if (k != key) return false;
+            lo = l;
+            hi = h;
+            return true;
+          }).empty();
 }
 
 double NudgedMm(double value) {

@@ -39,6 +39,8 @@ bool SaveCameraListConfig(const std::string& appDir, const CameraListSettings& s
 
 // The first field outside the dialog's ranges (its key), empty when all fit.
 std::string FirstCameraListFieldOutOfRange(const CameraListSettings& s);
+// The range of a key FirstCameraListFieldOutOfRange checks.
+bool CameraListFieldRange(const std::string& key, double& lo, double& hi);
 
 // A machine position taken into a millimetre field: steps / pulses per mm,
 // formatted "%0.4f", read back and moved 0.0001 away from zero.

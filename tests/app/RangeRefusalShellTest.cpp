@@ -240,6 +240,8 @@ TEST_F(RangeRefusals, LibraryStationAndStrategyDialogsNameTheFieldAndRangeInTheW
       {"dipping station", command(cmd::kDippingStation), {}, "m_DippingStation_X", "2000", 0, 1000, "X", "X"},
       {"conveyor", command(cmd::kAutoTransport), {}, "m_ConveyorStartSpeed", "300", 1, 255, "Start speed",
        "Startgeschwindigkeit"},
+      {"camera list", command(cmd::kCameraList), {}, "m_iChangeCameraDelay", "20000", 0, 10000,
+       "Camera switch delay (ms)", "Verzögerung beim Kamerawechsel (ms)"},
       {"strategy page", [](CMainFrame& f) { f.view()->m_pPartList->OnStrategy(); }, {}, "#1050", "5", 1, 4,
        "Glue points", "Klebepunkte"},
       {"cover page", [](CMainFrame& f) { f.view()->m_pPartList->OnStrategy(); }, {coverPage}, "m_StepPulse", "0", 1,
