@@ -455,11 +455,19 @@ TEST_F(SpecialMachineTexts, LabelingMachine) {
 }
 
 TEST_F(SpecialMachineTexts, DispensingMachine) {
-  Run({1, {"CDialogPartEditDis", "CDialogPartList", "CDialogSMTStrategy"}, [](LanguageTexts* t, Reader& r) {
-         auto* self = static_cast<SpecialMachineTexts*>(t);
-         self->WalkPartList(r, smt::job::RowKind::Dispense, 33296);
-         self->ReadDialogs(r, "strategy", [&] { self->Frame().view()->m_pPartList->OnStrategy(); });
-       }});
+  // Dispensing and placement (1), and four heads with dispensing (6).
+  for (int type : {1, 6}) {
+    SCOPED_TRACE(type);
+    if (app) {
+      app->ExitInstance();
+      app.reset();
+    }
+    Run({type, {"CDialogPartEditDis", "CDialogPartList", "CDialogSMTStrategy"}, [](LanguageTexts* t, Reader& r) {
+           auto* self = static_cast<SpecialMachineTexts*>(t);
+           self->WalkPartList(r, smt::job::RowKind::Dispense, 33296);
+           self->ReadDialogs(r, "strategy", [&] { self->Frame().view()->m_pPartList->OnStrategy(); });
+         }});
+  }
 }
 
 }  // namespace
