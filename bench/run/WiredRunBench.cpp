@@ -126,7 +126,9 @@ struct Machine {
       m.originUpdate[i] = true;
     }
     smt::link::SetMotionSettings(m);
-    smt::link::SetLinkRoutes({});
+    smt::link::Routes() = {};
+    smt::link::InstallCaptureDone([] {}, [](std::chrono::milliseconds) { return true; });
+    smt::link::InstallCameraSwitch([](int, int) {});
     smt::link::MachineHoming::Instance().m_nResetMode = -1;
     g_nMachineType = 2;
     g_nHeadCount = 2;

@@ -9,6 +9,7 @@
 #include "job/CDialogPCBEdit.h"
 #include "job/CDialogPartList.h"
 #include "link/CDialogManualControl.h"
+#include "link/LinkRoutes.h"
 #include "link/ManualMarkOffsets.h"
 #include "platform/Hooks.h"
 #include "run/RunServices.h"
@@ -311,6 +312,21 @@ void DeclareShellHooks(CSMTView& view) {
   Need(STRAT(renumberLists), kAll, kNone);
   Need(STRAT(setHeadCount), kAll, kNone);
 #undef STRAT
+
+  // --- link routes (the link hands work to the window's parts) ---
+#define LINK(m) \
+  Ref{"LinkRoutes." #m, [] { return smt::link::ReadRoutes([](const smt::link::LinkRoutes& r) { return r.m.connected(); }); }}
+  Need(LINK(partListStart), kAll, kNone);
+  Need(LINK(jog), kAll, kNone);
+  Need(LINK(resetCaptureDone), kAll, kNone);
+  Need(LINK(waitCaptureDone), kAll, kNone);
+  Need(LINK(cameraToVisionOrigin), kAll, kNone);
+  Need(LINK(showConveyorWidth), kAll, kNone);
+  Optional(LINK(nextSpeedGear), "the link steps its own speed gear when no jog panel takes front-panel key 5");
+  Need(LINK(runPausedShown), kAll, kNone);
+  Need(LINK(showBoardCameraValues), kAll, kNone);
+  Need(LINK(switchCamera), kAll, kNone);
+#undef LINK
 
   // --- camera table and head layout ---
   Need(CAMLIST(rowsCommitted), kAll, kNone);

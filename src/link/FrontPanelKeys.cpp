@@ -93,8 +93,12 @@ bool SelectedAxisJog(int type, int sel, bool other, int& group, int& direction) 
 
 void NextSpeedGear() {
   // The jog panel owns the gears and their step sizes when it is there.
-  if (auto route = GetLinkRoutes().nextSpeedGear) {
-    smt::platform::PostToGui(route);
+  LinkRoutes::Hook<void()> next{"LinkRoutes.nextSpeedGear"};
+  if (ReadRoutes([&next](const LinkRoutes& r) {
+        next = r.nextSpeedGear;
+        return next.connected();
+      })) {
+    smt::platform::PostToGui([next] { next(); });
     return;
   }
   if (!g_bConnected) {

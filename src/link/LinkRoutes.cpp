@@ -2,123 +2,60 @@
 
 #include <mutex>
 
-#include "app/core/LogFile.h"
-
 namespace smt::link {
 namespace {
 
 std::mutex g_routesMutex;
-LinkRoutes g_routes;
 
-void LogMissing(const char* what) { CLogFile::Instance().Write(true, "link: no handler for %s yet", what); }
+// A copy of one route taken under the lock, so a route installed while a
+// link thread calls it is never half-read.
+template <class H>
+H Take(H LinkRoutes::*member) {
+  std::lock_guard lk(g_routesMutex);
+  return Routes().*member;
+}
+
+template <class H, class F>
+void Put(H LinkRoutes::*member, F&& f) {
+  std::lock_guard lk(g_routesMutex);
+  Routes().*member = std::forward<F>(f);
+}
 
 }  // namespace
 
-LinkRoutes GetLinkRoutes() {
-  std::lock_guard lk(g_routesMutex);
-  return g_routes;
+LinkRoutes& Routes() {
+  static LinkRoutes routes;
+  return routes;
 }
 
-void SetLinkRoutes(const LinkRoutes& routes) {
+bool ReadRoutes(const std::function<bool(const LinkRoutes&)>& read) {
   std::lock_guard lk(g_routesMutex);
-  g_routes = routes;
+  return read(Routes());
 }
 
-void InstallPartListStart(std::function<void()> start) {
-  std::lock_guard lk(g_routesMutex);
-  g_routes.partListStart = std::move(start);
-}
-
-void InstallJog(std::function<void(int, int)> jog) {
-  std::lock_guard lk(g_routesMutex);
-  g_routes.jog = std::move(jog);
-}
-
-void InstallNextSpeedGear(std::function<void()> next) {
-  std::lock_guard lk(g_routesMutex);
-  g_routes.nextSpeedGear = std::move(next);
-}
-
+void InstallPartListStart(std::function<void()> start) { Put(&LinkRoutes::partListStart, std::move(start)); }
+void InstallJog(std::function<void(int, int)> jog) { Put(&LinkRoutes::jog, std::move(jog)); }
+void InstallNextSpeedGear(std::function<void()> next) { Put(&LinkRoutes::nextSpeedGear, std::move(next)); }
 void InstallCaptureDone(std::function<void()> reset, std::function<bool(std::chrono::milliseconds)> wait) {
-  std::lock_guard lk(g_routesMutex);
-  g_routes.resetCaptureDone = std::move(reset);
-  g_routes.waitCaptureDone = std::move(wait);
+  Put(&LinkRoutes::resetCaptureDone, std::move(reset));
+  Put(&LinkRoutes::waitCaptureDone, std::move(wait));
 }
-
-void InstallCameraSwitch(std::function<void(int, int)> sw) {
-  std::lock_guard lk(g_routesMutex);
-  g_routes.switchCamera = std::move(sw);
-}
-
-void RouteSwitchCamera(int channel, int triggerMode) {
-  auto r = GetLinkRoutes();
-  if (r.switchCamera) r.switchCamera(channel, triggerMode);
-  else LogMissing("the camera panel's camera switch");
-}
-
-void InstallCameraToVisionOrigin(std::function<void()> move) {
-  std::lock_guard lk(g_routesMutex);
-  g_routes.cameraToVisionOrigin = std::move(move);
-}
-
-void InstallShowConveyorWidth(std::function<void()> show) {
-  std::lock_guard lk(g_routesMutex);
-  g_routes.showConveyorWidth = std::move(show);
-}
-
-void InstallRunPausedShown(std::function<void(bool)> shown) {
-  std::lock_guard lk(g_routesMutex);
-  g_routes.runPausedShown = std::move(shown);
-}
-
+void InstallCameraSwitch(std::function<void(int, int)> sw) { Put(&LinkRoutes::switchCamera, std::move(sw)); }
+void InstallCameraToVisionOrigin(std::function<void()> move) { Put(&LinkRoutes::cameraToVisionOrigin, std::move(move)); }
+void InstallShowConveyorWidth(std::function<void()> show) { Put(&LinkRoutes::showConveyorWidth, std::move(show)); }
+void InstallRunPausedShown(std::function<void(bool)> shown) { Put(&LinkRoutes::runPausedShown, std::move(shown)); }
 void InstallShowBoardCameraValues(std::function<void()> show) {
-  std::lock_guard lk(g_routesMutex);
-  g_routes.showBoardCameraValues = std::move(show);
+  Put(&LinkRoutes::showBoardCameraValues, std::move(show));
 }
 
-void RouteRunPausedShown(bool paused) {
-  auto r = GetLinkRoutes();
-  if (r.runPausedShown) r.runPausedShown(paused);
-  else LogMissing("the run toolbar's pause state");
-}
-
-void RouteShowBoardCameraValues() {
-  auto r = GetLinkRoutes();
-  if (r.showBoardCameraValues) r.showBoardCameraValues();
-  else LogMissing("the camera panel's board values");
-}
-
-void RoutePartListStart() {
-  auto r = GetLinkRoutes();
-  if (r.partListStart) r.partListStart();
-  else LogMissing("the part list's Start");
-}
-
-void RouteJog(int group, int direction) {
-  auto r = GetLinkRoutes();
-  if (r.jog) r.jog(group, direction);
-  else CLogFile::Instance().Write(true, "link: no jog handler yet (group %d, direction %d)", group, direction);
-}
-
-void RouteResetCaptureDone() {
-  auto r = GetLinkRoutes();
-  if (r.resetCaptureDone) r.resetCaptureDone();
-}
-
-bool RouteWaitCaptureDone(std::chrono::milliseconds timeout) {
-  auto r = GetLinkRoutes();
-  return r.waitCaptureDone ? r.waitCaptureDone(timeout) : true;
-}
-
-void RouteCameraToVisionOrigin() {
-  auto r = GetLinkRoutes();
-  if (r.cameraToVisionOrigin) r.cameraToVisionOrigin();
-  else LogMissing("the move to the vision origin");
-}
-
-void RouteShowConveyorWidth() {
-  auto r = GetLinkRoutes();
-  if (r.showConveyorWidth) r.showConveyorWidth();
-}
+void RouteSwitchCamera(int channel, int triggerMode) { Take(&LinkRoutes::switchCamera)(channel, triggerMode); }
+void RouteRunPausedShown(bool paused) { Take(&LinkRoutes::runPausedShown)(paused); }
+void RouteShowBoardCameraValues() { Take(&LinkRoutes::showBoardCameraValues)(); }
+void RoutePartListStart() { Take(&LinkRoutes::partListStart)(); }
+void RouteJog(int group, int direction) { Take(&LinkRoutes::jog)(group, direction); }
+void RouteResetCaptureDone() { Take(&LinkRoutes::resetCaptureDone)(); }
+bool RouteWaitCaptureDone(std::chrono::milliseconds timeout) { return Take(&LinkRoutes::waitCaptureDone)(timeout); }
+void RouteCameraToVisionOrigin() { Take(&LinkRoutes::cameraToVisionOrigin)(); }
+void RouteShowConveyorWidth() { Take(&LinkRoutes::showConveyorWidth)(); }
 
 }  // namespace smt::link

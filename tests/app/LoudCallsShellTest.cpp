@@ -11,6 +11,7 @@
 #include "feeder/FeederServices.h"
 #include "job/CDialogPCBEdit.h"
 #include "job/RunControl.h"
+#include "link/LinkRoutes.h"
 #include "platform/Hooks.h"
 
 namespace {
@@ -51,6 +52,9 @@ TEST_F(ShellTest, AnActionWhoseHookIsGoneNamesItAndFails) {
        [&] { feedEdit->OnJogReleased(); }},
       {"CDialogSetView.hooks.heightChanged", [&] { return Unplug(camera.hooks.heightChanged); },
        [&] { camera.OnBnClickedExpand(); }},
+      // The link's hand-over after the conveyor width was homed.
+      {"LinkRoutes.showConveyorWidth", [&] { return Unplug(smt::link::Routes().showConveyorWidth); },
+       [] { smt::link::RouteShowConveyorWidth(); }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.hook);

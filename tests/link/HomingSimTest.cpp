@@ -190,13 +190,11 @@ TEST_F(HomingSim, AfterConnectHomesWhenTheSettingSaysSo) {
 TEST_F(HomingSim, VisionOriginTakesOverTheEndOfAFullHome) {
   UseUdp();
   std::atomic<int> moves{0};
-  LinkRoutes r;
-  r.cameraToVisionOrigin = [&] {
+  InstallCameraToVisionOrigin([&] {
     // The camera's move claims the machine for itself.
     EXPECT_TRUE(smt::TryClaimMachineBusy());
     ++moves;
-  };
-  SetLinkRoutes(r);
+  });
   UpdateSettings([](MotionSettings& m) { m.resetToVisualOrigin = true; });
   g_bResetDone = false;
   ASSERT_TRUE(MachineHoming::Instance().HomeAxes(0, 1));

@@ -12,6 +12,7 @@
 #include "link/CMachineLink.h"
 #include "link/CSerialLink.h"
 #include "link/LinkGlobals.h"
+#include "link/LinkRoutes.h"
 #include "link/LinkRuntime.h"
 #include "platform/WorkerThreads.h"
 #include "sim/SimBoard.h"
@@ -56,12 +57,29 @@ inline bool WaitFor(const std::function<bool()>& cond, std::chrono::milliseconds
   return cond();
 }
 
+// The routes the shell connects, filled by hand with quiet stand-ins (the
+// jog panel's speed gear left out: the link steps its own); a test sets the
+// ones it watches.
+inline void QuietLinkRoutes() {
+  using namespace smt::link;
+  Routes() = {};
+  InstallPartListStart([] {});
+  InstallJog([](int, int) {});
+  InstallCaptureDone([] {}, [](std::chrono::milliseconds) { return true; });
+  InstallCameraToVisionOrigin([] {});
+  InstallShowConveyorWidth([] {});
+  InstallRunPausedShown([](bool) {});
+  InstallShowBoardCameraValues([] {});
+  InstallCameraSwitch([](int, int) {});
+}
+
 // A simulator on 127.0.0.1 (any free port) and its pseudo-terminal, with the
 // program's UDP link and serial link open towards it.
 class SimLinkTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetLinkState();
+    QuietLinkRoutes();
     smt::sim::SimConfig c;
     c.udpBindAddress = "127.0.0.1";
     c.udpPort = 0;
@@ -84,6 +102,7 @@ class SimLinkTest : public ::testing::Test {
     link.Close();
     sim->Stop();
     ResetLinkState();
+    smt::link::Routes() = {};
   }
   void UseUdp() { smt::link::Runtime().commModel = 1; }
   void UseSerial() { smt::link::Runtime().commModel = 0; }

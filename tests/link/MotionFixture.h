@@ -82,11 +82,11 @@ class MotionSimTest : public SimLinkTest {
     smt::link::Runtime().axisSelection = 0;
     smt::link::Runtime().speedGear = 0;
     smt::link::MachineHoming::Instance().m_nResetMode = -1;
-    smt::link::SetLinkRoutes({});
+    QuietLinkRoutes();
   }
   void TearDown() override {
     smt::link::Runtime().hooks = nullptr;
-    smt::link::SetLinkRoutes({});
+    smt::link::Routes() = {};
     smt::link::SetMotionSettings({});
     g_nMachineType = 0;
     ZeroPositions();
