@@ -157,7 +157,7 @@ std::optional<FieldRangeError> CheckFieldRanges(const FeederEditFields& f) {
 
 EditCheckResult CheckFeederEdit(FeederEditFields& f, const FeederNameTables& n,
                                 const std::vector<std::string>& listNumbers, int editedRow) {
-  auto msg = [](int k) { return EditCheckResult{EditCheck::Message, k}; };
+  auto msg = [](int k) { return EditCheckResult{EditCheck::Message, k, {}}; };
   const int mode = n.ModeOf(f.feedMode);
   const bool tray = mode == kGridBox || mode == kGridDip;
   const bool autoFeed = mode == kAutoFeed || mode == kClDip;

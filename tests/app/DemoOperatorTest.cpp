@@ -131,7 +131,7 @@ TEST_F(DemoMachine, ImportAFileAddAFeederSaveAndOpenTheJobAgain) {
         const QPoint at = table->visualRect(table->model()->index(0, 1)).center();
         Click(table->viewport());
         table->selectRow(0);
-        QContextMenuEvent e(QContextMenuEvent::Mouse, at);
+        QContextMenuEvent e(QContextMenuEvent::Mouse, at, table->viewport()->mapToGlobal(at));
         QApplication::sendEvent(table->viewport(), &e);
       },
       {[&](QWidget& w) {

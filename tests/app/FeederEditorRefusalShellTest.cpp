@@ -159,7 +159,9 @@ TEST_F(FeederEditorRefusal, EveryRefusalNamesTheFieldAndItsRange) {
     EXPECT_FALSE(HasChinese(said[0][0])) << said[0][0];
     EXPECT_EQ(side[0], smt::feeder::kSideW) << c.field << ": the side stays chosen";
     for (size_t k = 0; k < said.size(); ++k)
-      if (k + 1 != static_cast<size_t>(closed)) EXPECT_FALSE(said[k].empty()) << c.field << " click " << k + 1 << " refused silently";
+      if (k + 1 != static_cast<size_t>(closed)) {
+        EXPECT_FALSE(said[k].empty()) << c.field << " click " << k + 1 << " refused silently";
+      }
   }
 }
 

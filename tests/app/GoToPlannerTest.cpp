@@ -64,7 +64,9 @@ TEST_F(PlannerTest, ThrowPositionRangeAndTargets) {
     basic.m_Y_ThrowPosition = k.throwY;
     GoToPlan p = PlanNozzleToThrow(Ctx(), 1);
     EXPECT_EQ(p.ok, k.ok) << k.throwY;
-    if (!k.ok) EXPECT_EQ(p.message, 20);
+    if (!k.ok) {
+      EXPECT_EQ(p.message, 20);
+    }
   }
   basic.m_Y_ThrowPosition = -50;
   GoToPlan p = PlanNozzleToThrow(Ctx(), 2);

@@ -170,7 +170,7 @@ class LanguageTexts : public ShellTest {
       if (!buttons.empty()) out.push_back(buttons.front());  // add: the point editor
     } else if (name == "smt::settings::CDialogSetBasic") {
       // Beside AutoZ (which needs the machine): the origin update and the detour dialogs.
-      for (size_t i = 0; i + 2 < buttons.size(); ++i)
+      for (size_t i = 0; i + 2 < static_cast<size_t>(buttons.size()); ++i)
         if (buttons[i]->text() == "AutoZ") {
           out.push_back(buttons[i + 1]);
           out.push_back(buttons[i + 2]);

@@ -189,7 +189,9 @@ TEST_F(RunRepairShellTest, CancelFeedsAgainBeforeEachRetry) {
     // The fed feeder is the failing part's (W1).
     size_t seen = 0;
     for (const auto& c : after)
-      if (c.code == 0x56 && seen++ == 0) EXPECT_EQ(c.payload.at(16), 1);
+      if (c.code == 0x56 && seen++ == 0) {
+        EXPECT_EQ(c.payload.at(16), 1);
+      }
   }
   // The part, its repair, two retries, then row 2.
   EXPECT_EQ(Placements(*sim).size(), 5u);

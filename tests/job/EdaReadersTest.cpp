@@ -133,7 +133,7 @@ TEST(EdaReaders, MalformedLineRefusesTheWholeFileNamingTheLine) {
 }
 
 TEST(EdaReaders, FilesWithoutPartsAndMissingFilesAreRefused) {
-  for (const std::string text : {std::string(), std::string("\r\n\r\n"), std::string("just a title\r\n")}) {
+  for (const std::string& text : {std::string(), std::string("\r\n\r\n"), std::string("just a title\r\n")}) {
     EXPECT_THROW(ReadEdaBytes(16, Bytes(text), "empty.318"), EdaImportError);
   }
   try {

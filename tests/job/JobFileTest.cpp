@@ -79,10 +79,16 @@ TEST(JobFileRoundTrip, SeveralBoardsWithSideFilesByteForByte) {
                             (std::string(ext) == ".drill" && type == kMachineDrill) ||
                             (std::string(ext) == ".txt" && type == kMachineLampDispenser);
       EXPECT_EQ(fs::exists(fa), expected);
-      if (expected) EXPECT_EQ(Bytes(fa), Bytes(fb));
+      if (expected) {
+        EXPECT_EQ(Bytes(fa), Bytes(fb));
+      }
     }
-    if (type == kMachineLampDispenser) EXPECT_EQ(lampBack, lamp);
-    if (type == kMachineDrill) EXPECT_EQ(loaded.drillRows, job.drillRows);
+    if (type == kMachineLampDispenser) {
+      EXPECT_EQ(lampBack, lamp);
+    }
+    if (type == kMachineDrill) {
+      EXPECT_EQ(loaded.drillRows, job.drillRows);
+    }
   }
 }
 

@@ -86,7 +86,9 @@ TEST_F(NozzleChangeSim, TakeAndReturnThroughTheEntranceOnBothLinks) {
     const std::vector<std::tuple<int, int, bool>> expected{{2, 0, true}, {2, 0, false}};
     EXPECT_EQ(states, expected);
     const auto states60 = sim->States();
-    if (serial) EXPECT_FALSE(states60.empty()) << "state command before moves on the serial link";
+    if (serial) {
+      EXPECT_FALSE(states60.empty()) << "state command before moves on the serial link";
+    }
     sim->ClearReceived();
   }
 }

@@ -317,7 +317,9 @@ TEST_F(PackDialogs, EditorChecksInOrder) {
     CDialogPackEdit dialog(f, e);
     c.change(dialog);
     EXPECT_EQ(dialog.TryAccept(), c.message == nullptr);
-    if (c.message) EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{c.message});
+    if (c.message) {
+      EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{c.message});
+    }
   }
 }
 

@@ -16,7 +16,9 @@ class HomingSim : public linktest::MotionSimTest {
   void MoveAway(bool feederWalks = true) {
     ASSERT_TRUE(SendCmd61MoveAxis(0, 1000, 10, 30));
     ASSERT_TRUE(SendCmd61MoveAxis(1, -1500, 10, 30));
-    if (feederWalks) ASSERT_TRUE(SendCmd61MoveAxis(8, 70, 10, 30));
+    if (feederWalks) {
+      ASSERT_TRUE(SendCmd61MoveAxis(8, 70, 10, 30));
+    }
     ASSERT_TRUE(SendCmd61MoveAxis(2, 40, 10, 30));
   }
 };
@@ -64,11 +66,15 @@ TEST_F(HomingSim, EveryMachineTypeAndModeEndsHomedWithBusyClear) {
     EXPECT_EQ(g_nCurX.load(), c.xHomed ? 0 : x);
     EXPECT_EQ(g_nCurY.load(), c.yHomed ? 0 : y);
     EXPECT_EQ(g_nCurAxis8.load(), c.walkHomed ? 0 : w);
-    if (c.zHomed) EXPECT_EQ(g_nCurZ[0].load(), 0);
+    if (c.zHomed) {
+      EXPECT_EQ(g_nCurZ[0].load(), 0);
+    }
     EXPECT_EQ(sim->Position(0), g_nCurX.load());
     EXPECT_EQ(sim->Position(1), g_nCurY.load());
     EXPECT_EQ(sim->Position(8), g_nCurAxis8.load());
-    if (c.zHomed && c.type != 7 && c.type != 8) EXPECT_EQ(sim->Position(2), 0);
+    if (c.zHomed && c.type != 7 && c.type != 8) {
+      EXPECT_EQ(sim->Position(2), 0);
+    }
     EXPECT_EQ(g_bMasterResetOk.load(), c.masterReset);
     EXPECT_EQ(g_bResetDone.load(), c.resetDone);
     linktest::ZeroPositions();
@@ -135,7 +141,9 @@ TEST_F(HomingSim, RequestsThatHomeNothingOrFailStillClearBusy) {
     if (c.fault) c.fault(*sim);
     EXPECT_FALSE(MachineHoming::Instance().HomeAxes(c.mode, 1));
     EXPECT_FALSE(g_bMachineBusy.load());
-    if (c.mode == 0) EXPECT_FALSE(g_bResetDone.load());
+    if (c.mode == 0) {
+      EXPECT_FALSE(g_bResetDone.load());
+    }
     if (!c.message.empty()) {
       const auto texts = messages.service.Texts();
       EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [&](const std::string& t) { return t.find(c.message) != std::string::npos; }))

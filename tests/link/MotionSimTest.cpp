@@ -78,8 +78,9 @@ TEST_F(MotionSim, ASequenceOfMovesLeavesTheProgramWhereTheMachineIs) {
     ASSERT_EQ(SendCmd62Zones(1, 0, 1, 0, 100, 200, -300, 5, 9), CommandResult::Ok);
     // The serial form turns heads 1 to 4 only, and the program books four.
     ExpectSamePositions("XY, fly, feeder and dispense moves");
-    if (l.serial)
+    if (l.serial) {
       for (int h = 4; h < 8; ++h) EXPECT_EQ(g_nCurA[h].load(), 0) << "A" << h + 1;
+    }
     EXPECT_EQ(sim->Position(213), -300);
     linktest::ZeroPositions();
     sim->Stop();

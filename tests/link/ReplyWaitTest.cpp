@@ -68,8 +68,12 @@ TEST(ReplyWait, EndsAsTheReplyEndsWhetherWatchedOrSleptFor) {
     EXPECT_EQ(e.Wait(c.timeout), c.expected);
     const auto took = Clock::now() - t0;
     if (answer.joinable()) answer.join();
-    if (c.expected == ReplyWait::TimedOut) EXPECT_GE(took, c.timeout);
-    if (c.failure) EXPECT_EQ(e.status(), 7);
+    if (c.expected == ReplyWait::TimedOut) {
+      EXPECT_GE(took, c.timeout);
+    }
+    if (c.failure) {
+      EXPECT_EQ(e.status(), 7);
+    }
     // Taken once: the event is clear again.
     EXPECT_FALSE(e.IsSet());
     EXPECT_EQ(e.Wait(0ms), ReplyWait::TimedOut);

@@ -162,7 +162,9 @@ TEST_F(SimulatorLink, ErrorStatusIsShownWithItsTextAndFlagEffect) {
       EXPECT_FALSE(g_bConnected);
     }
     EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{c.text});
-    if (c.cleared) EXPECT_FALSE(c.cleared->load());
+    if (c.cleared) {
+      EXPECT_FALSE(c.cleared->load());
+    }
   }
 }
 

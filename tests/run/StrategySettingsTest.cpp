@@ -88,7 +88,9 @@ TEST_P(MachineTypeLimits, ResetWhatTheTypeDoesNotAllow) {
   EXPECT_EQ(s.m_HeaderSelect, c.headModeAfter);
   EXPECT_EQ(s.m_RunSelect, c.runModeAfter);
   EXPECT_EQ(s.m_Cover, c.coverAfter);
-  if (c.type == 4) EXPECT_EQ(s.m_AutoChangeNozzle, 0);
+  if (c.type == 4) {
+    EXPECT_EQ(s.m_AutoChangeNozzle, 0);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Types, MachineTypeLimits,

@@ -215,8 +215,12 @@ TEST(DetourZones, ZoneTable) {
     d.m_E_S_PositionLimitPositionDetour = r.es;
     auto hit = FindDetourZone(d, p, r.x, r.y);
     EXPECT_EQ(hit.zone, r.zone) << r.x << "," << r.y;
-    if (hit.zone == DetourZone::SouthWest) EXPECT_EQ(hit.detourY, -15);
-    if (hit.zone == DetourZone::SouthEast) EXPECT_EQ(hit.detourY, -25);
+    if (hit.zone == DetourZone::SouthWest) {
+      EXPECT_EQ(hit.detourY, -15);
+    }
+    if (hit.zone == DetourZone::SouthEast) {
+      EXPECT_EQ(hit.detourY, -25);
+    }
   }
   d.m_W_S_PositionLimitPositionDetour = 1;
   auto path = PlanDetourPath(d, p, {0, -5000}, {3000, -100});

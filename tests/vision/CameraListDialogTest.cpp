@@ -176,7 +176,9 @@ TEST_F(CameraListDialog, EditorDefaultsPassAndARefusalNamesTheField) {
   EXPECT_EQ(dialog.list->rowCount(), 1);
   EXPECT_TRUE(messages.service.Texts().empty());
   for (QLabel* l : dialog.m_pEditor->findChildren<QLabel*>())
-    if (l->objectName().startsWith("label.")) EXPECT_FALSE(l->text().isEmpty()) << l->objectName().toStdString();
+    if (l->objectName().startsWith("label.")) {
+      EXPECT_FALSE(l->text().isEmpty()) << l->objectName().toStdString();
+    }
   struct Case { const char* language; const char* file; std::string expected; };
   const Case cases[] = {
       {"Chinese", "", "“对比度”：请输入一个介于 0 和 255 之间的数。"},

@@ -51,7 +51,9 @@ TEST(CameraTable, OlderLayoutsMoveTheirCellsIntoPlace) {
     EXPECT_EQ(r[0], "Camera 1");
     EXPECT_EQ(r[3], "0.10");
     EXPECT_EQ(r[2 + 2 * heads], "0.2" + std::to_string(heads - 1));
-    if (heads == 1) EXPECT_EQ(r[5], "");  // head 2 empty
+    if (heads == 1) {
+      EXPECT_EQ(r[5], "");  // head 2 empty
+    }
     EXPECT_EQ(r[19], "1.5");
     EXPECT_EQ(r[20], "12.5");
     EXPECT_EQ(r[21], "4.0") << "the later box cell replaces the earlier one";

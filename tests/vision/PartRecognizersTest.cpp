@@ -69,7 +69,9 @@ TEST(RecognizePart, MarkOffsetAndDiameterFromTheCameraAxis) {
       EXPECT_NEAR(dY, -mm.y, 0.1 / kScale) << px << " threshold " << threshold;
       // Otsu picks a low level on a clean 0/255 picture, so the blurred edge
       // grows the disc; a mid-grey threshold measures the true size.
-      if (threshold == 128) EXPECT_NEAR(d, 5.0, 0.05) << px;
+      if (threshold == 128) {
+        EXPECT_NEAR(d, 5.0, 0.05) << px;
+      }
     }
     EXPECT_EQ(cv::norm(frame, before, cv::NORM_INF), 0.0) << "the caller's frame was drawn on";
   }

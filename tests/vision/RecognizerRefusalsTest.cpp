@@ -84,7 +84,9 @@ TEST(RecognizerRefusals, APartOfAnotherSizeThanItsPackageIsNotCentred) {
     job.correctionX = job.correctionY = 0;
     EXPECT_TRUE(RecognizeHeadPart(job, cam, io));
     EXPECT_EQ(job.failed, c.centred ? 0 : 1) << c.length;
-    if (!c.centred) EXPECT_EQ(job.correctionX, 0) << c.length;
+    if (!c.centred) {
+      EXPECT_EQ(job.correctionX, 0) << c.length;
+    }
   }
 }
 

@@ -40,13 +40,6 @@ void Marks(SimulatedScene& s) {
   s.AddPolygon({s.Axis() + cv::Point2d(5, 10), s.Axis() + cv::Point2d(15, 12), s.Axis() + cv::Point2d(9, 20)}, 220);
 }
 
-// Places (mm from the scene's axis) of parts to cut templates around.
-const std::vector<cv::Point2d>& PartPlaces() {
-  static const std::vector<cv::Point2d> k = {{-24.0, -8.0}, {3.0, -8.0},   {20.0, 15.0}, {-20.0, 14.0},
-                                             {-26.0, -18.0}, {11.5, 4.0}, {-13.0, 3.0}, {-30.0, -23.5}};
-  return k;
-}
-
 // The full search's best place, or none when a place away from it scores
 // within rounding of it (a template showing one of two mirror-alike pads of
 // a noiseless chip: either place is right).
