@@ -42,8 +42,18 @@ TEST_F(SimProcess, MarkCameraShowsTheDemoBoardWhereTheOperatorJogged) {
   for (int i = 0; i < 2; ++i) JogOnce(smt::link::jogid::kYMinus);
   ASSERT_EQ(g_nCurX.load(), 11200);
   ASSERT_EQ(g_nCurY.load(), -6200);
-  const cv::Mat over = MarkFrame();
-  const Found centred = FindMark(over);
+  // The camera keeps its latest frame: the one taken after the move is waited for.
+  cv::Mat over;
+  auto settled = [&](cv::Mat& frame, double dx, double dy) {
+    Found f;
+    PumpUntil([&] {
+      frame = MarkFrame();
+      f = FindMark(frame);
+      return f.found && std::abs(f.dx - dx) <= 0.05 && std::abs(f.dy - dy) <= 0.05;
+    }, 5s);
+    return f;
+  };
+  const Found centred = settled(over, 0.0, 0.0);
   ASSERT_TRUE(centred.found);
   EXPECT_NEAR(centred.dx, 0.0, 0.05);
   EXPECT_NEAR(centred.dy, 0.0, 0.05);
@@ -52,9 +62,9 @@ TEST_F(SimProcess, MarkCameraShowsTheDemoBoardWhereTheOperatorJogged) {
   // down in the picture by as much.
   JogOnce(smt::link::jogid::kXPlus);
   JogOnce(smt::link::jogid::kYPlus);
-  const cv::Mat moved = MarkFrame();
+  cv::Mat moved;
+  const Found after = settled(moved, 1.0, -1.0);
   EXPECT_GT(cv::norm(over, moved, cv::NORM_L1) / over.total(), 1.0);
-  const Found after = FindMark(moved);
   ASSERT_TRUE(after.found);
   EXPECT_NEAR(after.dx, 1.0, 0.05);
   EXPECT_NEAR(after.dy, -1.0, 0.05);
