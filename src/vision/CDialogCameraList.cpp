@@ -289,6 +289,18 @@ void CDialogCameraList::PutSettings() {
 
 bool CDialogCameraList::TakeSettings() {
   CameraListSettings s = m_Settings;
+  // A field that does not hold a number is refused, not read as 0.
+  for (auto& [key, edit] : edits) {
+    bool number = false;
+    edit->text().trimmed().toDouble(&number);
+    if (number) continue;
+    double lo = 0, hi = 0;
+    const std::string field = smt::platform::FieldLabelOf(edit);
+    ShowMessage(CameraListFieldRange(key, lo, hi) ? smt::platform::RangeRefusalText(field, lo, hi)
+                                                  : smt::platform::NumberRefusalText(field));
+    edit->setFocus();
+    return false;
+  }
   auto d = [this](const std::string& k) { return smt::platform::TextToDouble(edits[k]->text().toStdString()); };
   auto i = [this](const std::string& k) { return smt::platform::TextToInt(edits[k]->text().toStdString()); };
   auto c = [this](const std::string& k) { return checks[k]->isChecked() ? 1 : 0; };

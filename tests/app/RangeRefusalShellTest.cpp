@@ -242,6 +242,9 @@ TEST_F(RangeRefusals, LibraryStationAndStrategyDialogsNameTheFieldAndRangeInTheW
        "Startgeschwindigkeit"},
       {"camera list", command(cmd::kCameraList), {}, "m_iChangeCameraDelay", "20000", 0, 10000,
        "Camera switch delay (ms)", "Verzögerung beim Kamerawechsel (ms)"},
+      // A word where a number belongs is refused, not read as 0 (which this field allows).
+      {"camera list, a word", command(cmd::kCameraList), {}, "m_iChangeCameraDelay", "abc", 0, 10000,
+       "Camera switch delay (ms)", "Verzögerung beim Kamerawechsel (ms)"},
       {"strategy page", [](CMainFrame& f) { f.view()->m_pPartList->OnStrategy(); }, {}, "#1050", "5", 1, 4,
        "Glue points", "Klebepunkte"},
       {"cover page", [](CMainFrame& f) { f.view()->m_pPartList->OnStrategy(); }, {coverPage}, "m_StepPulse", "0", 1,
