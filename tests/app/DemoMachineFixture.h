@@ -65,11 +65,6 @@ inline void Click(QWidget* w) {
   Release(w);
 }
 
-// The directory of the built language files (<build>/lang) beside this test.
-inline fs::path BuiltLanguageDir() {
-  return fs::canonical("/proc/self/exe").parent_path().parent_path().parent_path() / "lang";
-}
-
 }  // namespace demo_machine
 
 using namespace demo_machine;
@@ -79,11 +74,7 @@ class DemoMachine : public ShellTest {
   void SetUp() override {
     ShellTest::SetUp();
     // What scripts/run does for a new working directory.
-    for (const auto& f : fs::directory_iterator(fs::path(SMT_SOURCE_DIR) / "resources" / "defaults"))
-      fs::copy_file(f.path(), dir / f.path().filename().string(), fs::copy_options::overwrite_existing);
-    for (const auto& f : fs::directory_iterator(BuiltLanguageDir()))
-      fs::copy_file(f.path(), dir / f.path().filename().string(), fs::copy_options::overwrite_existing);
-    ASSERT_EQ(smt::app::PrepareDemoWorkdir(dir.path()), "");
+    ASSERT_EQ(PrepareAsScriptsRun(), "");
     smt::sim::SimConfig c;
     c.udp = false;
     c.discovery = false;

@@ -22,10 +22,6 @@ namespace {
 namespace fs = std::filesystem;
 using smt::feeder::CurrentNameTables;
 
-fs::path BuiltLanguageDir() {
-  return fs::canonical("/proc/self/exe").parent_path().parent_path().parent_path() / "lang";
-}
-
 bool HasChinese(const std::string& s) {
   const QString q = QString::fromStdString(s);
   for (QChar c : q)
@@ -37,12 +33,7 @@ class FeederEditorRefusal : public ShellTest {
  protected:
   void SetUp() override {
     ShellTest::SetUp();
-    for (const auto& f : fs::directory_iterator(fs::path(SMT_SOURCE_DIR) / "resources" / "defaults"))
-      fs::copy_file(f.path(), dir / f.path().filename().string(), fs::copy_options::overwrite_existing);
-    for (const auto& f : fs::directory_iterator(BuiltLanguageDir()))
-      fs::copy_file(f.path(), dir / f.path().filename().string(), fs::copy_options::overwrite_existing);
-    ASSERT_EQ(smt::app::PrepareDemoWorkdir(dir.path()), "");
-    smt::platform::ClearProfileCache();
+    ASSERT_EQ(PrepareAsScriptsRun(), "");
   }
 
   // Adds a feeder through the panel's Add; `fill` acts on the open editor,

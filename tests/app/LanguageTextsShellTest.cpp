@@ -44,10 +44,6 @@ namespace {
 namespace cmd = smt::app::cmd;
 namespace fs = std::filesystem;
 
-fs::path BuiltLanguageDir() {
-  return fs::canonical("/proc/self/exe").parent_path().parent_path().parent_path() / "lang";
-}
-
 bool HasChinese(const QString& s) {
   for (QChar c : s) {
     const char16_t u = c.unicode();
@@ -146,12 +142,7 @@ class LanguageTexts : public ShellTest {
   void SetUp() override {
     ShellTest::SetUp();
     // The working directory as scripts/run prepares it.
-    for (const auto& f : fs::directory_iterator(fs::path(SMT_SOURCE_DIR) / "resources" / "defaults"))
-      fs::copy_file(f.path(), dir / f.path().filename().string(), fs::copy_options::overwrite_existing);
-    for (const auto& f : fs::directory_iterator(BuiltLanguageDir()))
-      fs::copy_file(f.path(), dir / f.path().filename().string(), fs::copy_options::overwrite_existing);
-    ASSERT_EQ(smt::app::PrepareDemoWorkdir(dir.path()), "");
-    smt::platform::ClearProfileCache();
+    ASSERT_EQ(PrepareAsScriptsRun(), "");
   }
 
   // The dialogs that open from a button of another dialog: the buttons the

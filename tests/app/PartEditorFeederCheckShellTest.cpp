@@ -27,12 +27,7 @@ class PartEditorFeederCheck : public ShellTest {
   void SetUp() override {
     ShellTest::SetUp();
     // The working directory as scripts/run prepares it, then without feeders.
-    for (const auto& f : fs::directory_iterator(fs::path(SMT_SOURCE_DIR) / "resources" / "defaults"))
-      fs::copy_file(f.path(), dir / f.path().filename().string(), fs::copy_options::overwrite_existing);
-    const fs::path lang = fs::canonical("/proc/self/exe").parent_path().parent_path().parent_path() / "lang";
-    for (const auto& f : fs::directory_iterator(lang))
-      fs::copy_file(f.path(), dir / f.path().filename().string(), fs::copy_options::overwrite_existing);
-    ASSERT_EQ(smt::app::PrepareDemoWorkdir(dir.path()), "");
+    ASSERT_EQ(PrepareAsScriptsRun(), "");
     fs::remove(dir / "config_feed.fig");
     smt::platform::ClearProfileCache();
   }

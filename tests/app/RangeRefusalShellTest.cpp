@@ -29,7 +29,6 @@ namespace {
 namespace cmd = smt::app::cmd;
 namespace fs = std::filesystem;
 
-fs::path BuiltLanguageDir() { return fs::canonical("/proc/self/exe").parent_path().parent_path().parent_path() / "lang"; }
 
 // Runs `open`; the first modal dialog that opens meanwhile (other than the
 // one open now) is handed to `inside`, then cancelled if still open.
@@ -123,12 +122,7 @@ class RangeRefusals : public ShellTest {
 
   void SetUp() override {
     ShellTest::SetUp();
-    for (const auto& f : fs::directory_iterator(fs::path(SMT_SOURCE_DIR) / "resources" / "defaults"))
-      fs::copy_file(f.path(), dir / f.path().filename().string(), fs::copy_options::overwrite_existing);
-    for (const auto& f : fs::directory_iterator(BuiltLanguageDir()))
-      fs::copy_file(f.path(), dir / f.path().filename().string(), fs::copy_options::overwrite_existing);
-    ASSERT_EQ(smt::app::PrepareDemoWorkdir(dir.path()), "");
-    smt::platform::ClearProfileCache();
+    ASSERT_EQ(PrepareAsScriptsRun(), "");
   }
 
   // Walks the case's path; `atField` gets the dialog holding the field.

@@ -82,12 +82,7 @@ class ScreenLayout : public ShellTest {
     // The simulated cameras scripts/run gives the program.
     setenv("SMT_SIMULATED_CAMERAS", "3", 1);
     ShellTest::SetUp();
-    for (const auto& f : fs::directory_iterator(fs::path(SMT_SOURCE_DIR) / "resources" / "defaults"))
-      fs::copy_file(f.path(), dir / f.path().filename().string(), fs::copy_options::overwrite_existing);
-    for (const auto& f : fs::directory_iterator(BuildDir() / "lang"))
-      fs::copy_file(f.path(), dir / f.path().filename().string(), fs::copy_options::overwrite_existing);
-    ASSERT_EQ(smt::app::PrepareDemoWorkdir(dir.path()), "");
-    smt::platform::ClearProfileCache();
+    ASSERT_EQ(PrepareAsScriptsRun(), "");
   }
 
   void TearDown() override {

@@ -9,6 +9,7 @@
 #include "app/MainFrame.h"
 #include "app/SMTApp.h"
 #include "app/SMTView.h"
+#include "app/DemoWorkdir.h"
 #include "app/core/MachineState.h"
 #include "feeder/CDialogFeedList.h"
 #include "job/CDialogPartList.h"
@@ -53,6 +54,20 @@ class ShellTest : public ::testing::Test {
     o.show = false;
     EXPECT_TRUE(app->InitInstance(o));
     return *app->frame();
+  }
+
+  // The working directory as scripts/run prepares a new one: the shipped
+  // defaults, the built language files (<build>/lang beside this test) and
+  // the demo machine with its job. Empty when all went well, else why not.
+  std::string PrepareAsScriptsRun() {
+    namespace fs = std::filesystem;
+    const fs::path lang = fs::canonical("/proc/self/exe").parent_path().parent_path().parent_path() / "lang";
+    for (const fs::path& from : {fs::path(SMT_SOURCE_DIR) / "resources" / "defaults", lang})
+      for (const auto& f : fs::directory_iterator(from))
+        fs::copy_file(f.path(), dir / f.path().filename().string(), fs::copy_options::overwrite_existing);
+    const std::string why = smt::app::PrepareDemoWorkdir(dir.path());
+    smt::platform::ClearProfileCache();
+    return why;
   }
 
   std::string Config(const std::string& section, const std::string& key) {

@@ -172,11 +172,7 @@ class SimProcess : public ShellTest {
  protected:
   void SetUp() override {
     ShellTest::SetUp();
-    for (const auto& f : fs::directory_iterator(fs::path(SMT_SOURCE_DIR) / "resources" / "defaults"))
-      fs::copy_file(f.path(), dir / f.path().filename().string(), fs::copy_options::overwrite_existing);
-    for (const auto& f : fs::directory_iterator(BuiltLanguageDir()))
-      fs::copy_file(f.path(), dir / f.path().filename().string(), fs::copy_options::overwrite_existing);
-    ASSERT_EQ(smt::app::PrepareDemoWorkdir(dir.path()), "");
+    ASSERT_EQ(PrepareAsScriptsRun(), "");
     socketPath = (dir / "sim-cameras.sock").string();
     // As scripts/run starts it, without the network side (tests share the host).
     std::string why;
