@@ -150,3 +150,28 @@ class DemoMachine : public ShellTest {
   std::unique_ptr<smt::sim::CameraSocketServer> cameraServer;
   std::unique_ptr<smt::sim::SimBoard> sim;
 };
+
+// The operator's paths in each of the three languages, chosen from the Help
+// menu right after the start.
+struct OperatorLanguage {
+  int command;
+  const char* name;
+};
+class DemoMachineInLanguage : public DemoMachine, public ::testing::WithParamInterface<OperatorLanguage> {
+ protected:
+  CMainFrame& StartInLanguage() {
+    CMainFrame& f = Start();
+    f.show();
+    EXPECT_NE(f.Action(GetParam().command), nullptr);
+    if (QAction* a = f.Action(GetParam().command)) a->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(f.m_strLanguage, GetParam().name);
+    return f;
+  }
+};
+#define SMT_OPERATOR_LANGUAGES(Suite)                                                                           \
+  INSTANTIATE_TEST_SUITE_P(Languages, Suite,                                                                    \
+                           ::testing::Values(OperatorLanguage{cmd::kLanguageChinese, "Chinese"},               \
+                                             OperatorLanguage{cmd::kLanguageEnglish, "English"},               \
+                                             OperatorLanguage{cmd::kLanguageGerman, "German"}),                \
+                           [](const auto& info) { return std::string(info.param.name); })

@@ -41,9 +41,11 @@ TEST_F(DemoMachine, PreparedDirectoryHoldsTheSimulatedMachineAndTheDemoJob) {
 
 namespace {
 
-TEST_F(DemoMachine, ConnectHomeAndJogEachAxis) {
-  CMainFrame& f = Start();
-  f.show();
+class OperatorJog : public DemoMachineInLanguage {};
+SMT_OPERATOR_LANGUAGES(OperatorJog);
+
+TEST_P(OperatorJog, ConnectHomeAndJogEachAxis) {
+  StartInLanguage();
   Click(ConnectButton());
   ASSERT_TRUE(PumpUntil([] { return g_bConnected.load(); })) << Jog().InfoText();
   ASSERT_TRUE(PumpUntil([] { return !g_bMachineBusy.load(); }));

@@ -52,9 +52,11 @@ QPushButton* ButtonNamed(QWidget& w, const char* name) {
 
 // Every camera of the demo machine shows live pictures of its own under its
 // own name after its button is pressed.
-TEST_F(DemoMachine, EveryCameraShowsItsOwnLivePictures) {
-  CMainFrame& f = Start();
-  f.show();
+class OperatorCameras : public DemoMachineInLanguage {};
+SMT_OPERATOR_LANGUAGES(OperatorCameras);
+
+TEST_P(OperatorCameras, EveryCameraShowsItsOwnLivePictures) {
+  CMainFrame& f = StartInLanguage();
   ConnectAndHome();
   CDialogSetView& panel = *f.view()->m_pSetView;
   struct Case { const char* button; const char* title; };
@@ -77,9 +79,11 @@ TEST_F(DemoMachine, EveryCameraShowsItsOwnLivePictures) {
 // Import, a new feeder, Save As and Open, each through the windows an
 // operator uses; the job opened again holds the imported parts and the
 // feeder list the new feeder.
-TEST_F(DemoMachine, ImportAFileAddAFeederSaveAndOpenTheJobAgain) {
-  CMainFrame& f = Start();
-  f.show();
+class OperatorJobFiles : public DemoMachineInLanguage {};
+SMT_OPERATOR_LANGUAGES(OperatorJobFiles);
+
+TEST_P(OperatorJobFiles, ImportAFileAddAFeederSaveAndOpenTheJobAgain) {
+  CMainFrame& f = StartInLanguage();
   ASSERT_TRUE(f.view()->document()->OnOpenDocument(dir / smt::app::kDemoJobName));
   auto& pl = *f.view()->m_pPartList;
   const std::string board = pl.Job().shownPcbName;
