@@ -39,13 +39,6 @@ void DoubleClick(QWidget* w) {
 
 class ConveyorDialogShellTest : public ShellSimTest {
  protected:
-  void TearDown() override {
-    smt::link::MachineHoming::Instance().m_nResetMode = -1;
-    g_bConnected = false;
-    g_bResetDone = false;
-    ShellSimTest::TearDown();
-  }
-
   CMainFrame& StartWithConveyor() {
     std::string config = MachineConfig();
     config = WithLines(config, "SetPulseConfig", "m_AutoWalk1_Pulse=40\n");

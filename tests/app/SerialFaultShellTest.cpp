@@ -18,13 +18,6 @@ std::vector<uint8_t> FaultFrame(uint8_t sub) { return {0xEE, 0xFF, 0xE2, sub, 0x
 
 class SerialFaultShellTest : public ShellSimTest {
  protected:
-  void TearDown() override {
-    smt::link::MachineHoming::Instance().m_nResetMode = -1;
-    g_bConnected = false;
-    g_bResetDone = false;
-    ShellSimTest::TearDown();
-  }
-
   // The machine's settings with the basic section's `extra` lines.
   CMainFrame& StartWith(const std::string& basicLines) {
     std::string config = MachineConfig();

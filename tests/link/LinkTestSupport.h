@@ -14,6 +14,7 @@
 #include "link/LinkGlobals.h"
 #include "link/LinkRoutes.h"
 #include "link/LinkRuntime.h"
+#include "link/MachineHoming.h"
 #include "platform/WorkerThreads.h"
 #include "sim/SimBoard.h"
 
@@ -45,6 +46,8 @@ inline void ResetLinkState() {
   g_nLastMoveCmd = 0;
   g_nLastSerialCmd = -1;
   g_bFirstOnline = true;
+  // A test that left the homing in a reset mode (9: conveyor) would steer the next one's fault handling.
+  smt::link::MachineHoming::Instance().m_nResetMode = -1;
 }
 
 // Polls `cond` for up to `limit`.
