@@ -15,6 +15,7 @@
 #include "feeder/CDialogFeedList.h"
 #include "feeder/FeederTestThread.h"
 #include "link/MachineGuards.h"
+#include "platform/OperatorNumber.h"
 #include "platform/RangeRefusal.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
@@ -198,15 +199,9 @@ void CDialogAutoFeed::OnGridClick(int row, int column) {
 bool CDialogAutoFeed::TryAccept() {
   AutoFeedConfig cfg = AutoFeeders::Instance().Config();
   for (const FieldDef& f : kFields) {
-    bool ok = false;
-    const int v = edits_[f.key]->text().trimmed().toInt(&ok);
-    if (!ok || v < f.min || v > f.max) {
-      smt::platform::ShowMessage(
-          smt::platform::RangeRefusalText(smt::platform::FieldLabelOf(edits_[f.key]), f.min, f.max));
-      edits_[f.key]->setFocus();
-      return false;
-    }
-    cfg.*(f.member) = v;
+    const auto v = smt::platform::ReadOperatorNumber(edits_[f.key], f.min, f.max, true);
+    if (!v) return false;
+    cfg.*(f.member) = static_cast<int>(*v);
   }
   for (const CheckDef& c : kChecks) cfg.*(c.member) = checks_[c.key]->isChecked() ? 1 : 0;
   AutoFeeders::Instance().SetConfig(cfg);

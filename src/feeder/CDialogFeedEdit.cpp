@@ -12,6 +12,7 @@
 #include <QButtonGroup>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <map>
 
 #include "app/core/MachineState.h"
 #include "feeder/CDialogFeedList.h"
@@ -23,6 +24,7 @@
 #include "link/MachineGuards.h"
 #include "link/MotionCommands.h"
 #include "link/MotionGlobals.h"
+#include "platform/OperatorNumber.h"
 #include "platform/RangeRefusal.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
@@ -137,6 +139,7 @@ void CDialogFeedEdit::Build() {
   };
   auto edit = [&](QGridLayout* g, const std::string& name, const std::string& key) {
     auto* e = new QLineEdit(this);
+    e->setObjectName(QString::fromStdString(name));
     edits_[name] = e;
     g->addWidget(label(key), row, 0);
     g->addWidget(e, row, 1);
@@ -243,6 +246,7 @@ void CDialogFeedEdit::Build() {
     auto* c = new QComboBox(this);
     combos_[comboName] = c;
     auto* e = new QLineEdit(this);
+    e->setObjectName(QString::fromStdString(editName));
     edits_[editName] = e;
     auto* both = new QHBoxLayout;
     both->addWidget(c);
@@ -398,8 +402,8 @@ void CDialogFeedEdit::OnInitDialog() {
   const int mode = names.ModeOf(fields.feedMode);
   if (mode >= 0 && Combo("feedMode")->findText(QString::fromStdString(fields.feedMode)) >= 0) {
     if (mode == kIntegrationFeed || mode == k0402) {
-      if (fields.slack < kMinBeltLength) fields.slack = kDefaultSlack;
-      if (fields.tension < kMinBeltLength) fields.tension = kDefaultTension;
+      if (fields.slack == 0) fields.slack = kDefaultSlack;
+      if (fields.tension == 0) fields.tension = kDefaultTension;
     }
     if (fields.feedCount == 0) fields.feedCount = 1;
   }
@@ -493,9 +497,22 @@ void CDialogFeedEdit::ShowFields() {
 }
 
 bool CDialogFeedEdit::ReadControls() {
+  // Every number edit is read whole: a word, trailing letters, or a value
+  // outside the field's range is refused naming the field, and nothing of the
+  // fields changes.
+  std::map<std::string, double> number;
+  for (const FeederNumberField& nf : FeederNumberFields()) {
+    const std::optional<double> v =
+        smt::platform::OperatorNumberInRange(Edit(nf.edit)->text().toStdString(), nf.min, nf.max, nf.integer);
+    if (!v) {
+      RefuseRange(FieldRangeError{nf.label, nf.min, nf.max, nf.edit});
+      return false;
+    }
+    number[nf.edit] = *v;
+  }
   FeederEditFields f = fields;
-  auto d = [&](const char* n) { return TextToDouble(Edit(n)->text().toStdString()); };
-  auto i = [&](const char* n) { return TextToInt(Edit(n)->text().toStdString()); };
+  auto d = [&](const char* n) { return number.at(n); };
+  auto i = [&](const char* n) { return static_cast<int>(number.at(n)); };
   auto c = [&](const char* n) { return Combo(n)->currentText().toStdString(); };
   f.number = i("number");
   f.side = -1;
@@ -547,7 +564,8 @@ void CDialogFeedEdit::RefuseRange(const FieldRangeError& bad) {
   QLineEdit* edit = Edit(bad.edit);
   std::string field = edit ? smt::platform::FieldLabelOf(edit) : std::string();
   if (field.empty()) field = texts_.Get("FeedEdit." + bad.field);
-  ShowMessage(smt::platform::RangeRefusalText(field, bad.min, bad.max));
+  const bool any = bad.min <= -kAnyFeederNumber && bad.max >= kAnyFeederNumber;
+  ShowMessage(any ? smt::platform::NumberRefusalText(field) : smt::platform::RangeRefusalText(field, bad.min, bad.max));
   if (edit) {
     edit->setFocus();
     edit->selectAll();
@@ -565,7 +583,9 @@ void CDialogFeedEdit::OnOK() {
   const std::string modeText = Combo("feedMode")->currentText().toStdString();
   const int mode = names.ModeOf(modeText);
   if (mode == kGridBox || mode == kGridDip) SetSideButtons(kSideG);
-  if (TextToInt(Edit("feedCount")->text().toStdString()) < 1) Edit("feedCount")->setText("1");
+  // An empty feed count becomes 1; anything else that is not a count of 1
+  // to 10 is refused below with the field and its range (not turned into 1).
+  if (Edit("feedCount")->text().trimmed().isEmpty()) Edit("feedCount")->setText("1");
   auto stop = [this] {
     checkFailed = true;
     storeOnly = false;
@@ -579,6 +599,12 @@ void CDialogFeedEdit::OnOK() {
     ShowFields();
     if (res.outcome == EditCheck::Message) ShowMessageKey(res.messageNumber);
     if (res.outcome == EditCheck::Range) RefuseRange(res.range);
+    // Filled: the missing value stands in its edit; the operator confirms again.
+    if (res.outcome == EditCheck::Filled)
+      if (QLineEdit* filled = Edit(res.range.edit)) {
+        filled->setFocus();
+        filled->selectAll();
+      }
     return stop();
   }
   if (storeOnly) {
@@ -634,9 +660,9 @@ void CDialogFeedEdit::OnFeedModeSelected(const std::string& text) {
     Edit("feedTime")->setText("200");
     // The integrated and 0402 feeders also need a slack and a tension length.
     if (mode == kIntegrationFeed || mode == k0402) {
-      if (TextToDouble(Edit("slack")->text().toStdString()) < kMinBeltLength)
+      if (smt::platform::ParseOperatorNumber(Edit("slack")->text().toStdString()).value_or(0) == 0)
         Edit("slack")->setText(QString::fromStdString(FormatDouble(kDefaultSlack, 4)));
-      if (TextToDouble(Edit("tension")->text().toStdString()) < kMinBeltLength)
+      if (smt::platform::ParseOperatorNumber(Edit("tension")->text().toStdString()).value_or(0) == 0)
         Edit("tension")->setText(QString::fromStdString(FormatDouble(kDefaultTension, 4)));
     }
   } else if (mode == kAutoFeed || mode == kClDip || mode == kVibrationFeed) {

@@ -19,6 +19,7 @@
 #include "link/MachineGuards.h"
 #include "link/MotionCommands.h"
 #include "link/MotionGlobals.h"
+#include "platform/OperatorNumber.h"
 #include "platform/RangeRefusal.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
@@ -140,13 +141,22 @@ void CDialogGridBox::ApplyTexts() {
 }
 
 bool CDialogGridBox::RowsAndColsFit() {
-  // A refusal names the field and its range in the window's language.
-  const std::pair<QLineEdit*, const char*> fields[2] = {{rows_, "GridBox.c_Row"}, {cols_, "GridBox.c_Col"}};
-  for (const auto& [edit, key] : fields) {
-    const int v = TextToInt(edit->text().toStdString());
-    if (v >= 0 && v <= 10000) continue;
-    ShowMessage(smt::platform::RangeRefusalText(texts_.Get(key), 0, 10000));
-    edit->setFocus();
+  // Each box whole: rows and columns 0..10000, the pitches any number; a
+  // refusal names the field and its range in the window's language.
+  struct Box {
+    QLineEdit* edit;
+    const char* key;
+    double lo, hi;
+    bool integer;
+  };
+  const double any = smt::platform::kAnyNumber;
+  const Box boxes[] = {{rows_, "GridBox.c_Row", 0, 10000, true},
+                       {cols_, "GridBox.c_Col", 0, 10000, true},
+                       {rowSpace_, "GridBox.c_RowSpace", -any, any, false},
+                       {colSpace_, "GridBox.c_ColSpace", -any, any, false}};
+  for (const Box& b : boxes) {
+    if (smt::platform::OperatorNumberInRange(b.edit->text().toStdString(), b.lo, b.hi, b.integer)) continue;
+    smt::platform::RefuseOperatorNumber(b.edit, b.lo, b.hi, texts_.Get(b.key));
     return false;
   }
   return true;

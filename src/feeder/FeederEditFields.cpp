@@ -124,34 +124,53 @@ FeederEditFields FieldsFromListRow(const FeederListRow& r) {
   return f;
 }
 
+const std::vector<FeederNumberField>& FeederNumberFields() {
+  constexpr double any = kAnyFeederNumber;
+  static const std::vector<FeederNumberField> fields = {
+      {"number", "c_FeedNumber", 1, 10000, true},
+      {"x", "c_X_Coordinates", -any, any, false},
+      {"y", "c_Y_Coordinates", -any, any, false},
+      {"length", "c_PartLength", 0.1, 100, false},
+      {"width", "c_PartWidth", 0.1, 100, false},
+      {"height", "c_PartHeight", 0, 100, false},
+      {"vacuum", "c_VacuumTestValue", 0, 100, false},
+      {"contrast", "c_Contrast", 0, 255, true},
+      {"brightness", "c_LightIntensity", 0, 255, true},
+      {"pickDelay", "c_SuctionDelay", 0, 65535, true},
+      {"placeDelay", "c_PutDelay", 0, 65535, true},
+      {"feedCoord", "c_Feed_Coordinates", -any, any, false},
+      {"feedCount", "c_FeedTimes", 1, 10, true},
+      {"feedTime", "c_FeedTime", 0, 10000, true},
+      {"slack", "c_OpenLength", 0, kMaxBeltLength, false},
+      {"tension", "c_CloseLength", -any, any, false},
+      {"pickHeight", "c_NozzleHeight", -1000, 0, false},
+      {"earlyVacuum", "c_smtBeforeCloseVacuum", 0, 100, false},
+      {"remainder", "c_PartRemainder", 0, 100000, true},
+      {"precisionXY", "c_Precision_XY", -1, 10, true},
+      {"precisionA", "c_Precision_A", -1, 30, true},
+      {"collectTime", "c_CollectTime", -1, 3000, true},
+  };
+  return fields;
+}
+
 std::optional<FieldRangeError> CheckFieldRanges(const FeederEditFields& f) {
-  struct R {
-    const char* name;
-    const char* edit;
-    double v, min, max;
+  const std::pair<const char*, double> values[] = {
+      {"number", f.number},           {"x", f.x},
+      {"y", f.y},                     {"length", f.length},
+      {"width", f.width},             {"height", f.height},
+      {"vacuum", f.vacuum},           {"contrast", f.contrast},
+      {"brightness", f.brightness},   {"pickDelay", f.pickDelay},
+      {"placeDelay", f.placeDelay},   {"feedCoord", f.feedCoord},
+      {"feedCount", f.feedCount},     {"feedTime", f.feedTime},
+      {"slack", f.slack},             {"tension", f.tension},
+      {"pickHeight", f.pickHeight},   {"earlyVacuum", f.earlyVacuum},
+      {"remainder", f.remainder},     {"precisionXY", f.precisionXY},
+      {"precisionA", f.precisionA},   {"collectTime", f.collectTime},
   };
-  const R ranges[] = {
-      {"c_FeedNumber", "number", static_cast<double>(f.number), 1, 10000},
-      {"c_PartLength", "length", f.length, 0.1, 100},
-      {"c_PartWidth", "width", f.width, 0.1, 100},
-      {"c_PartHeight", "height", f.height, 0, 100},
-      {"c_VacuumTestValue", "vacuum", f.vacuum, 0, 100},
-      {"c_Contrast", "contrast", static_cast<double>(f.contrast), 0, 255},
-      {"c_LightIntensity", "brightness", static_cast<double>(f.brightness), 0, 255},
-      {"c_SuctionDelay", "pickDelay", static_cast<double>(f.pickDelay), 0, 65535},
-      {"c_PutDelay", "placeDelay", static_cast<double>(f.placeDelay), 0, 65535},
-      {"c_FeedTimes", "feedCount", static_cast<double>(f.feedCount), 1, 10},
-      {"c_FeedTime", "feedTime", static_cast<double>(f.feedTime), 0, 10000},
-      {"c_OpenLength", "slack", f.slack, 0, 10000},
-      {"c_NozzleHeight", "pickHeight", f.pickHeight, -1000, 0},
-      {"c_smtBeforeCloseVacuum", "earlyVacuum", f.earlyVacuum, 0, 100},
-      {"c_PartRemainder", "remainder", static_cast<double>(f.remainder), 0, 100000},
-      {"c_Precision_XY", "precisionXY", static_cast<double>(f.precisionXY), -1, 10},
-      {"c_Precision_A", "precisionA", static_cast<double>(f.precisionA), -1, 30},
-      {"c_CollectTime", "collectTime", static_cast<double>(f.collectTime), -1, 3000},
-  };
-  for (const R& r : ranges)
-    if (!(r.v >= r.min && r.v <= r.max)) return FieldRangeError{r.name, r.min, r.max, r.edit};
+  for (const auto& [edit, v] : values)
+    for (const FeederNumberField& r : FeederNumberFields())
+      if (std::string_view(r.edit) == edit && !(v >= r.min && v <= r.max))
+        return FieldRangeError{r.label, r.min, r.max, r.edit};
   return std::nullopt;
 }
 
@@ -179,16 +198,16 @@ EditCheckResult CheckFeederEdit(FeederEditFields& f, const FeederNameTables& n,
       return msg(2);
   }
   if (mode == kIntegrationFeed || mode == k0402) {
-    // These feeders need a slack and a tension length: one outside its range
-    // is refused with the range, and a missing one gets the usual value
-    // offered in its edit.
-    if (f.slack < kMinBeltLength || f.slack > kMaxBeltLength) {
-      if (f.slack < kMinBeltLength) f.slack = kDefaultSlack;
-      return {EditCheck::Range, 0, FieldRangeError{"c_OpenLength", kMinBeltLength, kMaxBeltLength, "slack"}};
+    // These feeders need a slack and a tension length: a missing one (0) gets
+    // its usual value in its edit, one at a time, and the operator confirms
+    // again. Any other slack within its range is the operator's.
+    if (f.slack == 0) {
+      f.slack = kDefaultSlack;
+      return {EditCheck::Filled, 0, FieldRangeError{"c_OpenLength", 0, kMaxBeltLength, "slack"}};
     }
-    if (f.tension < kMinBeltLength || f.tension > kMaxBeltLength) {
-      if (f.tension < kMinBeltLength) f.tension = kDefaultTension;
-      return {EditCheck::Range, 0, FieldRangeError{"c_CloseLength", kMinBeltLength, kMaxBeltLength, "tension"}};
+    if (f.tension == 0) {
+      f.tension = kDefaultTension;
+      return {EditCheck::Filled, 0, FieldRangeError{"c_CloseLength", 0, 0, "tension"}};
     }
   }
   if ((f.visionMode == 1 || f.visionMode == 2) && f.camera.empty()) return msg(3);

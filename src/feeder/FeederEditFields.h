@@ -59,16 +59,27 @@ struct FieldRangeError {
 };
 std::optional<FieldRangeError> CheckFieldRanges(const FeederEditFields& f);
 
-// Slack and tension lengths of the integrated and 0402 feeders: their range
-// and the values a feeder of those modes starts with.
-inline constexpr double kMinBeltLength = 1;
+// Every number edit of the editor: its name, its label key, its range
+// (+-kAnyFeederNumber: any number) and whether it takes whole numbers only.
+inline constexpr double kAnyFeederNumber = 1e300;
+struct FeederNumberField {
+  const char* edit;
+  const char* label;
+  double min, max;
+  bool integer;
+};
+const std::vector<FeederNumberField>& FeederNumberFields();
+
+// Slack length range, and the slack and tension lengths an integrated or
+// 0402 feeder gets when it has none (0).
 inline constexpr double kMaxBeltLength = 10000;
 inline constexpr double kDefaultSlack = 15;
 inline constexpr double kDefaultTension = 20;
 
 // Confirm checks after the controls were read: pass, a message of the
-// language file, or a field outside the range the feed mode needs.
-enum class EditCheck { Pass, Range, Message };
+// language file, a field outside its range, or a missing value filled in
+// (its edit shows it; the confirm stops without a message).
+enum class EditCheck { Pass, Range, Message, Filled };
 struct EditCheckResult {
   EditCheck outcome = EditCheck::Pass;
   int messageNumber = 0;  // FeedEdit.c_Message_NN
@@ -76,7 +87,7 @@ struct EditCheckResult {
 };
 // `listNumbers`: cell 0 of every list row; `editedRow` the row being edited (-1 when adding).
 // May change the feed count, the side (tray modes), and a missing slack or
-// tension length to its usual value (offered with the refusal).
+// tension length to its usual value (outcome Filled, `range.edit` names it).
 EditCheckResult CheckFeederEdit(FeederEditFields& f, const FeederNameTables& names,
                                 const std::vector<std::string>& listNumbers, int editedRow);
 

@@ -3,7 +3,6 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDoubleSpinBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -12,7 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSpinBox>
+#include <type_traits>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <cmath>
@@ -165,11 +164,11 @@ void CDialogPCBEdit::Build() {
   auto* panelBox = new QGroupBox(this);
   textTargets_["PcbEdit.c_ProducePcbPlate"] = panelBox;
   auto* pg = new QGridLayout(panelBox);
-  rows_ = new QSpinBox(this);
-  rows_->setRange(0, 1000);
+  // Rows and columns: at most 1000 each, so a typing slip cannot build a
+  // grid of millions of cells.
+  rows_ = new smt::platform::NumberEdit(this, 0, 1000, -1);
   rows_->setObjectName("c_1217");
-  cols_ = new QSpinBox(this);
-  cols_->setRange(0, 1000);
+  cols_ = new smt::platform::NumberEdit(this, 0, 1000, -1);
   cols_->setObjectName("c_1212");
   addLabel(pg, "PcbEdit.c_Row", 0, 0);
   pg->addWidget(rows_, 0, 1);
@@ -177,16 +176,21 @@ void CDialogPCBEdit::Build() {
   pg->addWidget(cols_, 1, 1);
   auto dbl = [&](const char* id, double lo, double hi, QGridLayout* g, const char* key, int r, int c,
                  bool mm = true) {
-    auto* s = new QDoubleSpinBox(this);
+    auto* s = new smt::platform::NumberEdit(this, lo, hi, 4);
     s->setObjectName(id);
-    s->setDecimals(4);
-    s->setRange(lo, hi);
-    if (mm) s->setSuffix(" mm");
-    // Room for a board's sizes ("-1234.5678 mm"), not for the widest number the range allows.
-    s->setMinimumWidth(s->fontMetrics().horizontalAdvance("-0000.0000" + s->suffix()) + 32);
+    // Room for a board's sizes ("-1234.5678"), not for the widest number the range allows.
+    s->setMinimumWidth(s->fontMetrics().horizontalAdvance("-0000.0000") + 16);
     dbl_[id] = s;
     if (key) addLabel(g, key, r, c);
-    g->addWidget(s, r, c + 1);
+    if (mm) {
+      auto* withUnit = new QHBoxLayout;
+      withUnit->setSpacing(2);
+      withUnit->addWidget(s, 1);
+      withUnit->addWidget(new QLabel("mm", this));
+      g->addLayout(withUnit, r, c + 1);
+    } else {
+      g->addWidget(s, r, c + 1);
+    }
     return s;
   };
   // The take buttons beside a box: what they take is their text.
@@ -197,9 +201,8 @@ void CDialogPCBEdit::Build() {
     g->addLayout(row, r, c);
   };
   auto num = [&](const char* id, int lo, int hi, QGridLayout* g, const char* key, int r, int c) {
-    auto* s = new QSpinBox(this);
+    auto* s = new smt::platform::NumberEdit(this, lo, hi, -1);
     s->setObjectName(id);
-    s->setRange(lo, hi);
     int_[id] = s;
     addLabel(g, key, r, c);
     g->addWidget(s, r, c + 1);
@@ -228,7 +231,7 @@ void CDialogPCBEdit::Build() {
   grid_->verticalHeader()->hide();
   grid_->horizontalHeader()->setSectionsClickable(false);
   pg->addWidget(grid_, 5, 0, 1, 4);
-  num("c_1116", 0, 10000, pg, "PcbEdit.c_PcbCount", 6, 0);
+  num("c_1116", 1, 10000, pg, "PcbEdit.c_PcbCount", 6, 0);
   top->addWidget(panelBox, 2);
 
   // Right: board and Mark camera values.
@@ -295,11 +298,12 @@ void CDialogPCBEdit::Build() {
   connect(names_, &QListWidget::currentRowChanged, this, [this](int r) {
     if (!building_ && r >= 0) OnSelchangePcbList(r);
   });
-  connect(rows_, &QSpinBox::valueChanged, this, [this] {
-    if (!building_) OnPanelSizeChanged();
+  // The grid follows the rows and columns as soon as they hold a number in range.
+  connect(rows_, &QLineEdit::textChanged, this, [this] {
+    if (!building_ && rows_->Valid()) OnPanelSizeChanged();
   });
-  connect(cols_, &QSpinBox::valueChanged, this, [this] {
-    if (!building_) OnPanelSizeChanged();
+  connect(cols_, &QLineEdit::textChanged, this, [this] {
+    if (!building_ && cols_->Valid()) OnPanelSizeChanged();
   });
   connect(selectAll_, &QCheckBox::clicked, this, [this](bool on) { OnSelectAllPanels(on); });
   connect(grid_, &QTableWidget::cellClicked, this, [this](int r, int c) { OnClickPanelGrid(r, c); });
@@ -400,11 +404,25 @@ void CDialogPCBEdit::WriteFieldsToControls() {
   building_ = false;
 }
 
-void CDialogPCBEdit::ReadControlsToFields() {
+bool CDialogPCBEdit::ReadControlsToFields(bool refuse) {
+  // Every box first, so a refused one leaves all fields as they were.
+  std::map<std::string, double> v;
+  std::vector<std::pair<std::string, smt::platform::NumberEdit*>> boxes = {{"c_1217", rows_}, {"c_1212", cols_}};
+  for (const auto& [id, box] : dbl_) boxes.emplace_back(id, box);
+  for (const auto& [id, box] : int_) boxes.emplace_back(id, box);
+  for (const auto& [id, box] : boxes) {
+    if (const auto value = refuse ? box->Read() : box->Valid())
+      v[id] = *value;
+    else if (refuse)
+      return false;
+  }
   f_.name = nameBox_->text().toStdString();
   f_.note = noteBox_->text().toStdString();
-  f_.rows = rows_->value();
-  f_.cols = cols_->value();
+  auto take = [&](const char* id, auto& field) {
+    if (auto it = v.find(id); it != v.end()) field = static_cast<std::remove_reference_t<decltype(field)>>(it->second);
+  };
+  take("c_1217", f_.rows);
+  take("c_1212", f_.cols);
   const std::pair<const char*, double*> d[] = {
       {"c_1101", &f_.rowSpace},     {"c_1102", &f_.colSpace},     {"c_1103", &f_.originX},
       {"c_1104", &f_.originY},      {"c_1106", &f_.mark1X},       {"c_1107", &f_.mark1Y},
@@ -412,17 +430,18 @@ void CDialogPCBEdit::ReadControlsToFields() {
       {"c_1112", &f_.manualMark1X}, {"c_1113", &f_.manualMark1Y}, {"c_1114", &f_.manualMark2X},
       {"c_1115", &f_.manualMark2Y}, {"c_1119", &f_.m_VisualZoom}, {"c_1051", &f_.m_VisualBox},
       {"c_1120", &f_.m_MarkDiameter}};
-  for (const auto& [id, p] : d) *p = dbl_[id]->value();
+  for (const auto& [id, p] : d) take(id, *p);
   const std::pair<const char*, int*> n[] = {
       {"c_1248", &f_.m_LightContrast},   {"c_1053", &f_.m_LightBrightness},    {"c_1054", &f_.m_VisualTimes},
       {"c_1045", &f_.m_MarkCollectTime}, {"c_1125", &f_.m_Mark2LightContrast}, {"c_1129", &f_.m_Mark2LightBrightness},
       {"c_1121", &f_.m_DetectPrecision}, {"c_1116", &f_.m_PcbBoardCount}};
-  for (const auto& [id, p] : n) *p = int_[id]->value();
+  for (const auto& [id, p] : n) take(id, *p);
   f_.markEnable = markEnable_->isChecked();
   f_.manualMark = manualMark_->isChecked();
   f_.m_ImageColorReversal = reversal_->isChecked();
   f_.m_SpecialMark2 = specialMark2_->isChecked();
   f_.eachMark = eachMark_->isChecked();
+  return true;
 }
 
 QString CDialogPCBEdit::ArrayLabelText() const {
@@ -546,6 +565,13 @@ void CDialogPCBEdit::CopyRecordToFields(const PcbRecord& rec, bool includeCamera
   f_.m_Mark2LightContrast = rec.m_nMark2LightContrast;
   f_.m_Mark2LightBrightness = rec.m_nMark2LightBrightness;
   f_.eachMark = rec.m_bEachMark;
+  // A board whose camera values were never set holds zeros: they show as the
+  // editor's own replacements of a zero setting (any other value shows as
+  // it is, and an OK refuses it when it is outside its field's range).
+  if (f_.m_VisualBox == 0) f_.m_VisualBox = 0.2;
+  if (f_.m_MarkDiameter == 0) f_.m_MarkDiameter = 0.1;
+  if (f_.m_VisualTimes == 0) f_.m_VisualTimes = 1;
+  if (f_.m_MarkCollectTime == 0) f_.m_MarkCollectTime = 10;
 }
 
 void CDialogPCBEdit::InitFromTable() {
@@ -572,7 +598,8 @@ void CDialogPCBEdit::showEvent(QShowEvent* e) {
 // --- OK ---
 
 void CDialogPCBEdit::OnOK() {
-  ReadControlsToFields();
+  // A box that holds no number in its range stops the OK before anything is written.
+  if (!ReadControlsToFields(true)) return;
   SaveConfig(appDir_);
   if (!IsAnyPcbChecked()) return Message("PcbEdit.c_Message_01");
   if (f_.name.empty()) {
@@ -673,7 +700,7 @@ void CDialogPCBEdit::reject() {
 // --- list operations ---
 
 void CDialogPCBEdit::OnAddPcb() {
-  ReadControlsToFields();
+  if (!ReadControlsToFields(true)) return;
   if (f_.name.empty()) {
     nameBox_->setFocus();
     return Message("PcbEdit.c_Message_02");

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "platform/Hooks.h"
+#include "platform/NumberEdit.h"
 #include <map>
 #include <string>
 #include <vector>
@@ -16,13 +17,11 @@
 #include "job/JobModel.h"
 
 class QCheckBox;
-class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
 class QPushButton;
-class QSpinBox;
 class QVBoxLayout;
 class QTableWidget;
 
@@ -133,15 +132,19 @@ class CDialogPCBEdit : public QDialog {
 
   PcbEditFields& Fields() { return f_; }
   void WriteFieldsToControls();
-  void ReadControlsToFields();
+  // Takes the boxes into the fields. `refuse`: a box whose text is not a
+  // number in its range is refused (field and range named) and false is
+  // returned with the fields untouched; otherwise such a box keeps its
+  // field's value.
+  bool ReadControlsToFields(bool refuse = false);
   int ArrayNumber() const { return m_nArrayNumber; }
   QString ArrayLabelText() const;
   // The panel grid view's cells in stored form ("1/5", "0/5").
   std::vector<std::vector<std::string>> GridFromView() const;
   QLineEdit* NameBox() const { return nameBox_; }
   QLineEdit* NoteBox() const { return noteBox_; }
-  QSpinBox* RowsBox() const { return rows_; }
-  QSpinBox* ColsBox() const { return cols_; }
+  smt::platform::NumberEdit* RowsBox() const { return rows_; }
+  smt::platform::NumberEdit* ColsBox() const { return cols_; }
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -172,12 +175,13 @@ class CDialogPCBEdit : public QDialog {
   QListWidget* names_ = nullptr;
   QTableWidget* grid_ = nullptr;
   QLineEdit *nameBox_ = nullptr, *noteBox_ = nullptr;
-  QSpinBox *rows_ = nullptr, *cols_ = nullptr;
+  smt::platform::NumberEdit *rows_ = nullptr, *cols_ = nullptr;
   QCheckBox *selectAll_ = nullptr, *markEnable_ = nullptr, *manualMark_ = nullptr, *reversal_ = nullptr,
             *specialMark2_ = nullptr, *eachMark_ = nullptr;
   QLabel* arrayLabel_ = nullptr;
-  std::map<std::string, QDoubleSpinBox*> dbl_;
-  std::map<std::string, QSpinBox*> int_;
+  // The number boxes by control name: decimals and whole numbers.
+  std::map<std::string, smt::platform::NumberEdit*> dbl_;
+  std::map<std::string, smt::platform::NumberEdit*> int_;
   std::map<std::string, QWidget*> textTargets_;  // language key -> control
   std::vector<std::pair<QPushButton*, std::string>> takeTexts_;  // take buttons share their keys
 };

@@ -2,13 +2,11 @@
 // buttons, the mark check boxes' interlocks, the live checks of the Mark
 // camera values, the two hidden unlocks, and the import and two-mark test.
 #include <QCheckBox>
-#include <QDoubleSpinBox>
 #include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -63,17 +61,19 @@ void CDialogPCBEdit::BuildCommands(QVBoxLayout* into) {
   connect(markEnable_, &QCheckBox::clicked, this, [this] { OnMarkEnableClicked(); });
   connect(eachMark_, &QCheckBox::clicked, this, [this] { OnEachMarkClicked(); });
   connect(manualMark_, &QCheckBox::clicked, this, [this] { OnManualMarkClicked(); });
-  connect(dbl_["c_1119"], &QDoubleSpinBox::valueChanged, this, [this] {
-    if (!building_) OnVisualZoomChanged();
+  // The camera follows a box as soon as it holds a number in its range;
+  // anything else waits for the OK, which names the field.
+  connect(dbl_["c_1119"], &QLineEdit::textChanged, this, [this] {
+    if (!building_ && dbl_["c_1119"]->Valid() && dbl_["c_1051"]->Valid()) OnVisualZoomChanged();
   });
-  connect(dbl_["c_1051"], &QDoubleSpinBox::valueChanged, this, [this] {
-    if (!building_) OnVisualBoxChanged();
+  connect(dbl_["c_1051"], &QLineEdit::textChanged, this, [this] {
+    if (!building_ && dbl_["c_1119"]->Valid() && dbl_["c_1051"]->Valid()) OnVisualBoxChanged();
   });
-  connect(int_["c_1248"], &QSpinBox::valueChanged, this, [this] {
-    if (!building_) OnContrastChanged();
+  connect(int_["c_1248"], &QLineEdit::textChanged, this, [this] {
+    if (!building_ && int_["c_1248"]->Valid()) OnContrastChanged();
   });
-  connect(int_["c_1053"], &QSpinBox::valueChanged, this, [this] {
-    if (!building_) OnBrightnessChanged();
+  connect(int_["c_1053"], &QLineEdit::textChanged, this, [this] {
+    if (!building_ && int_["c_1053"]->Valid()) OnBrightnessChanged();
   });
   for (const char* key : {"PcbEdit.c_VisualZoom", "PcbEdit.c_DetectPrecision"})
     if (auto it = textTargets_.find(key); it != textTargets_.end()) it->second->installEventFilter(this);
@@ -111,11 +111,12 @@ void CDialogPCBEdit::OnTakePosition(int id) {
     if (platform == 2) return g_nCurPlatform[1];
     return 0;  // no platform chosen: no defined reading
   };
-  const double orgX = dbl_["c_1103"]->value(), orgY = dbl_["c_1104"]->value();
+  // An origin box that holds no number counts as 0 for the Mark readings.
+  const double orgX = dbl_["c_1103"]->Valid().value_or(0), orgY = dbl_["c_1104"]->Valid().value_or(0);
   auto put = [&](const char* box, double v) { dbl_[box]->setValue(std::strtod(smt::job::NudgedText(v).c_str(), nullptr)); };
   auto offset = [&](const char* box, const char* mark, int32_t pos, double pulseMm, double cam, double org) {
     dbl_[box]->setValue(std::strtod(
-        smt::job::PcbMarkOffsetText(pos, pulseMm, cam, org, dbl_[mark]->value()).c_str(), nullptr));
+        smt::job::PcbMarkOffsetText(pos, pulseMm, cam, org, dbl_[mark]->Valid().value_or(0)).c_str(), nullptr));
   };
   const double camX = basic->m_X_CameraToNozzle1, camY = basic->m_Y_CameraToNozzle1;
   switch (id) {

@@ -13,6 +13,7 @@
 #include <limits>
 
 #include "app/core/MachineState.h"
+#include "platform/OperatorNumber.h"
 #include "platform/RangeRefusal.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
@@ -26,15 +27,6 @@ std::pair<double, double> EditorOrigin() {
 int PlatformSelect() { return g_PartEditorHooks.platformSelect ? g_PartEditorHooks.platformSelect() : 1; }
 
 namespace {
-void RangeMessage(QLineEdit* box, double lo, double hi) {
-  // The field by its label and its range, in the window's language; a field
-  // that takes any number is named without a range.
-  const std::string field = smt::platform::FieldLabelOf(box);
-  smt::platform::ShowMessage(std::fabs(lo) >= 1e8 && std::fabs(hi) >= 1e8 ? smt::platform::NumberRefusalText(field)
-                                                                           : smt::platform::RangeRefusalText(field, lo, hi));
-  box->setFocus();
-  box->selectAll();
-}
 std::string G(double v) {
   char b[64];
   std::snprintf(b, sizeof b, "%g", v);
@@ -43,24 +35,19 @@ std::string G(double v) {
 }  // namespace
 
 bool ReadDouble(QLineEdit* box, double lo, double hi, double& out) {
-  bool ok = false;
-  const double v = box->text().trimmed().toDouble(&ok);
-  if (!ok || v < lo || v > hi) {
-    RangeMessage(box, lo, hi);
-    return false;
-  }
-  out = v;
+  // A field whose bounds are both 1e8 or wider takes any number.
+  const bool any = std::fabs(lo) >= 1e8 && std::fabs(hi) >= 1e8;
+  const auto v = smt::platform::ReadOperatorNumber(box, any ? -smt::platform::kAnyNumber : lo,
+                                                   any ? smt::platform::kAnyNumber : hi);
+  if (!v) return false;
+  out = *v;
   return true;
 }
 
 bool ReadInt(QLineEdit* box, int lo, int hi, int& out) {
-  bool ok = false;
-  const int v = box->text().trimmed().toInt(&ok);
-  if (!ok || v < lo || v > hi) {
-    RangeMessage(box, lo, hi);
-    return false;
-  }
-  out = v;
+  const auto v = smt::platform::ReadOperatorNumber(box, lo, hi, true);
+  if (!v) return false;
+  out = static_cast<int>(*v);
   return true;
 }
 

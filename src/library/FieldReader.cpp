@@ -6,37 +6,14 @@
 #include <cstdlib>
 
 #include "platform/MessageService.h"
+#include "platform/OperatorNumber.h"
 #include "platform/RangeRefusal.h"
 
 namespace smt::library {
 
-namespace {
-std::string Trim(const std::string& s) {
-  const auto b = s.find_first_not_of(" \t");
-  if (b == std::string::npos) return {};
-  const auto e = s.find_last_not_of(" \t");
-  return s.substr(b, e - b + 1);
-}
-}  // namespace
+std::optional<long long> ParseIntField(const std::string& text) { return smt::platform::ParseOperatorInteger(text); }
 
-std::optional<long long> ParseIntField(const std::string& text) {
-  const std::string t = Trim(text);
-  if (t.empty()) return std::nullopt;
-  errno = 0;
-  char* end = nullptr;
-  const long long v = std::strtoll(t.c_str(), &end, 10);
-  if (errno || *end || v < INT_MIN || v > INT_MAX) return std::nullopt;
-  return v;
-}
-
-std::optional<double> ParseDoubleField(const std::string& text) {
-  const std::string t = Trim(text);
-  if (t.empty()) return std::nullopt;
-  char* end = nullptr;
-  const double v = std::strtod(t.c_str(), &end);
-  if (*end || v != v) return std::nullopt;
-  return v;
-}
+std::optional<double> ParseDoubleField(const std::string& text) { return smt::platform::ParseOperatorNumber(text); }
 
 std::string CellText(const QLineEdit* edit) {
   std::string s = edit->text().toStdString();
@@ -53,16 +30,7 @@ void FocusAndSelect(QLineEdit* edit) {
 
 void FieldReader::Fail(QLineEdit* edit, double lo, double hi) {
   ok_ = false;
-  namespace p = smt::platform;
-  const std::string field = p::FieldLabelOf(edit);
-  const bool any = lo <= -1e9 && hi >= 1e9;
-  std::string message;
-  if (language_.empty())
-    message = any ? p::NumberRefusalText(field) : p::RangeRefusalText(field, lo, hi);
-  else
-    message = any ? p::NumberRefusalText(appDir_, language_, field) : p::RangeRefusalText(appDir_, language_, field, lo, hi);
-  p::ShowMessage(message, p::MsgButtons::Ok, p::MsgIcon::Warning);
-  FocusAndSelect(edit);
+  smt::platform::RefuseOperatorNumber(edit, lo, hi, {}, appDir_, language_);
 }
 
 int FieldReader::Int(QLineEdit* edit, long long lo, long long hi) {

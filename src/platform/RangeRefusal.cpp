@@ -102,6 +102,16 @@ std::string RangeRefusalText(const std::string& field, double min, double max) {
   return RangeRefusalText(dir, language, field, min, max);
 }
 
+std::string CommonText(const std::string& key, const std::string& chineseDefault) {
+  std::string dir, language;
+  {
+    std::lock_guard lk(g_m);
+    dir = g_appDir;
+    language = g_language;
+  }
+  return LanguageSection(dir, language, "CommonConfig").Text(key, chineseDefault);
+}
+
 std::string NumberRefusalText(const std::string& field) {
   std::string dir, language;
   {
@@ -127,6 +137,7 @@ std::string FieldLabelOf(const QWidget* edit) {
   // The label before the edit in its layout row.
   for (const QLayout* lay = parent->layout(); lay;) {
     std::vector<const QLayout*> todo{lay};
+    std::vector<const QLayout*> outer;  // the layouts looked at so far
     while (!todo.empty()) {
       const QLayout* l = todo.back();
       todo.pop_back();
@@ -147,7 +158,21 @@ std::string FieldLabelOf(const QWidget* edit) {
         for (int i = at - 1; at > 0 && i >= 0; --i)
           if (QLayoutItem* it = box->itemAt(i))
             if (const QString t = NamingText(it->widget()); !t.isEmpty()) return t.toStdString();
+        // A row of its own in a grid cell (a choice and its value): the
+        // label left of that cell names it.
+        if (at >= 0)
+          for (const QLayout* up : outer)
+            if (auto* g = qobject_cast<const QGridLayout*>(up))
+              for (int i = 0; i < g->count(); ++i)
+                if (g->itemAt(i) && g->itemAt(i)->layout() == box) {
+                  int row = 0, col = 0, rs = 0, cs = 0;
+                  g->getItemPosition(i, &row, &col, &rs, &cs);
+                  for (int c = col - 1; c >= 0; --c)
+                    if (QLayoutItem* it = g->itemAtPosition(row, c))
+                      if (const QString t = NamingText(it->widget()); !t.isEmpty()) return t.toStdString();
+                }
       }
+      outer.push_back(l);
       for (int i = 0; i < l->count(); ++i)
         if (QLayoutItem* it = l->itemAt(i); it && it->layout()) todo.push_back(it->layout());
     }

@@ -21,6 +21,8 @@ std::string RefusalLanguage();
 // The refusals in the window's language.
 std::string RangeRefusalText(const std::string& field, double min, double max);
 std::string NumberRefusalText(const std::string& field);
+// Any text of section [CommonConfig] in the window's language.
+std::string CommonText(const std::string& key, const std::string& chineseDefault);
 std::string NumberRefusalText(const std::string& appDir, const std::string& language, const std::string& field);
 
 // The text of the label that names an edit: its buddy label, else the

@@ -15,6 +15,7 @@
 
 #include "app/core/MachineState.h"
 #include "platform/MessageService.h"
+#include "platform/OperatorNumber.h"
 #include "platform/RangeRefusal.h"
 #include "platform/SettingsSection.h"
 
@@ -278,25 +279,19 @@ bool CDialogSMTStrategy::ReadValues(SmtStrategy& out) {
   out.m_ChangeNozzleSelect = std::max(0, CheckedIn(smt::run::ChangeNozzleIds()));
   for (const auto& c : kChecks) out.*(c.member) = Button(c.id)->isChecked() ? 1 : 0;
   for (const auto& e : kEdits) {
-    QLineEdit* edit = Edit(e.id);
-    bool ok = false;
-    const QString t = edit->text().trimmed();
     // The field by its label and its range, in the page's language.
-    const auto refuse = [&] {
-      ShowMessage(smt::platform::RangeRefusalText(env_.appDir, env_.language, smt::platform::FieldLabelOf(edit), e.lo,
-                                                  e.hi));
-      edit->setFocus();
-      return false;
-    };
-    if (e.i) {
-      const int v = t.toInt(&ok);
-      if (!ok || v < e.lo || v > e.hi) return refuse();
-      out.*(e.i) = v;
-    } else {
-      const double v = t.toDouble(&ok);
-      if (!ok || v < e.lo || v > e.hi) return refuse();
-      out.*(e.d) = v;
-    }
+    smt::platform::NumberField spec;
+    spec.lo = e.lo;
+    spec.hi = e.hi;
+    spec.integer = e.i != nullptr;
+    spec.appDir = env_.appDir;
+    spec.language = env_.language;
+    const auto v = smt::platform::ReadOperatorNumber(Edit(e.id), spec);
+    if (!v) return false;
+    if (e.i)
+      out.*(e.i) = static_cast<int>(*v);
+    else
+      out.*(e.d) = *v;
   }
   return true;
 }

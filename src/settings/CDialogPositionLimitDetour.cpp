@@ -70,12 +70,13 @@ CDialogPositionLimitDetour::CDialogPositionLimitDetour(MachineSettingsStore& sto
                                                       : d->m_E_S_PositionLimitPositionDetour) != 0);
     }
     auto addEdit = [&](const char* key, const QString& label, int row, int col) {
+      // A zone without a detour has no detour boxes (a box nothing reads
+      // would take the operator's typing without a word).
+      if (!key) return;
       auto* e = new QLineEdit(box);
-      if (key) {
-        e->setObjectName(key);
-        e->setText(NumberText(value(key)));
-        edits_[key] = e;
-      }
+      e->setObjectName(key);
+      e->setText(NumberText(value(key)));
+      edits_[key] = e;
       grid->addWidget(new QLabel(label, box), row, col);
       grid->addWidget(e, row, col + 1);
     };

@@ -4,6 +4,7 @@
 
 #include "app/core/MachineState.h"
 #include "platform/MessageService.h"
+#include "platform/OperatorNumber.h"
 #include "platform/RangeRefusal.h"
 
 namespace smt::settings {
@@ -11,16 +12,9 @@ namespace smt::settings {
 QString NumberText(double v) { return QString::number(v, 'g', 15); }
 
 std::optional<double> TakeNumber(QLineEdit* edit, double min, double max, bool integer) {
-  bool ok = false;
-  const QString text = edit->text().trimmed();
-  double v = integer ? static_cast<double>(text.toInt(&ok)) : text.toDouble(&ok);
-  if (ok && std::isfinite(v) && (min > max || (v >= min && v <= max))) return v;
-  // The refusal names the field and, when it has one, its range, in the window's language.
-  const std::string field = platform::FieldLabelOf(edit);
-  platform::ShowMessage(min > max ? platform::NumberRefusalText(field) : platform::RangeRefusalText(field, min, max));
-  edit->setFocus();
-  edit->selectAll();
-  return std::nullopt;
+  // min > max: any number.
+  if (min > max) return platform::ReadOperatorNumber(edit, -platform::kAnyNumber, platform::kAnyNumber, integer);
+  return platform::ReadOperatorNumber(edit, min, max, integer);
 }
 
 bool CheckMachineReady() {

@@ -17,6 +17,7 @@
 #include "link/FrontPanelKeys.h"
 #include "link/MachineHoming.h"
 #include "link/MotionGlobals.h"
+#include "platform/NumberEdit.h"
 #include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"
 #include "platform/RangeRefusal.h"
@@ -32,20 +33,10 @@ bool g_firstInit = true;
 QPointer<CDialogAutoTransport> g_open;
 int WidthJogSteps() { return ConveyorDialogShellHooks().widthJogSteps(); }
 
-QSpinBox* Int(int lo, int hi) {
-  auto* b = new QSpinBox;
-  b->setRange(-2000000000, 2000000000);
-  b->setProperty("lo", lo);
-  b->setProperty("hi", hi);
-  return b;
-}
-QDoubleSpinBox* Dbl(double lo, double hi, int decimals) {
-  auto* b = new QDoubleSpinBox;
-  b->setDecimals(decimals);
-  b->setRange(-1e9, 1e9);
-  b->setProperty("lo", lo);
-  b->setProperty("hi", hi);
-  return b;
+// Number boxes keep what is typed; the ranges are checked on taking the values.
+smt::platform::NumberEdit* Int(int lo, int hi) { return new smt::platform::NumberEdit(nullptr, lo, hi, -1); }
+smt::platform::NumberEdit* Dbl(double lo, double hi, int decimals) {
+  return new smt::platform::NumberEdit(nullptr, lo, hi, decimals);
 }
 }  // namespace
 
@@ -255,18 +246,13 @@ void CDialogAutoTransport::EnableTestControls(bool on) {
 
 bool CDialogAutoTransport::TakeValues(ConveyorSettings& s) {
   s = ConveyorStation::Instance().Settings();
-  QWidget* boxes[] = {m_editStartSpeed, m_editNormalSpeed, m_editStep, m_editClampTime, m_editWaitTimeOut,
-                      m_editTravel[0],  m_editTravel[1],   m_editTravel[2], m_editTravel[3], m_editTravel[4],
-                      m_editTravel[5],  m_editResetWidth,  m_editSetWidth};
-  for (QWidget* b : boxes) {
-    const double v = b->property("value").toDouble();
-    if (v < b->property("lo").toDouble() || v > b->property("hi").toDouble()) {
-      smt::platform::ShowMessage(smt::platform::RangeRefusalText(
-          smt::platform::FieldLabelOf(b), b->property("lo").toDouble(), b->property("hi").toDouble()));
-      b->setFocus();
-      return false;
-    }
-  }
+  // Each box whole and in its range, or the refusal naming it; nothing taken before all pass.
+  smt::platform::NumberEdit* boxes[] = {m_editStartSpeed, m_editNormalSpeed, m_editStep,      m_editClampTime,
+                                        m_editWaitTimeOut, m_editTravel[0],  m_editTravel[1], m_editTravel[2],
+                                        m_editTravel[3],   m_editTravel[4],  m_editTravel[5], m_editResetWidth,
+                                        m_editSetWidth,    m_editMinRange,   m_editMaxRange};
+  for (auto* b : boxes)
+    if (!b->Read()) return false;
   s.m_ConveyorStartSpeed = m_editStartSpeed->value();
   s.m_ConveyorNormalSpeed = m_editNormalSpeed->value();
   s.m_StepValue = m_editStep->value();
@@ -398,11 +384,10 @@ void CDialogAutoTransport::ShowConveyorWidth() {
 
 void CDialogAutoTransport::accept() {
   ConveyorSettings s;
-  const bool taken = TakeValues(s);
-  if (taken) ConveyorStation::Instance().SetSettings(s);
+  // A refused value stays on screen with its field focused, and nothing is written.
+  if (!TakeValues(s)) return;
+  ConveyorStation::Instance().SetSettings(s);
   ConveyorStation::Instance().Settings().Save(appDir_);
-  // A refused value stays on screen with its field focused.
-  if (!taken) return;
   if (g_bMachineBusy.load()) {
     smt::platform::ShowMessage(ConveyorTexts::Current().noClose);
     return;

@@ -9,13 +9,12 @@
 #include <string>
 
 #include "platform/Hooks.h"
+#include "platform/NumberEdit.h"
 #include "stations/ConveyorSettings.h"
 
 class QCheckBox;
-class QDoubleSpinBox;
 class QLabel;
 class QPushButton;
-class QSpinBox;
 
 class CDialogAutoTransport : public QDialog {
   Q_OBJECT
@@ -42,16 +41,16 @@ class CDialogAutoTransport : public QDialog {
 
   std::map<int, QPushButton*> m_buttons;
   std::map<int, QCheckBox*> m_checks;
-  QSpinBox* m_editStartSpeed = nullptr;
-  QSpinBox* m_editNormalSpeed = nullptr;
-  QSpinBox* m_editStep = nullptr;
-  QSpinBox* m_editClampTime = nullptr;
-  QSpinBox* m_editWaitTimeOut = nullptr;
-  QDoubleSpinBox* m_editTravel[6] = {};
-  QDoubleSpinBox* m_editResetWidth = nullptr;
-  QDoubleSpinBox* m_editSetWidth = nullptr;
-  QSpinBox* m_editMinRange = nullptr;
-  QSpinBox* m_editMaxRange = nullptr;
+  smt::platform::NumberEdit* m_editStartSpeed = nullptr;
+  smt::platform::NumberEdit* m_editNormalSpeed = nullptr;
+  smt::platform::NumberEdit* m_editStep = nullptr;
+  smt::platform::NumberEdit* m_editClampTime = nullptr;
+  smt::platform::NumberEdit* m_editWaitTimeOut = nullptr;
+  smt::platform::NumberEdit* m_editTravel[6] = {};
+  smt::platform::NumberEdit* m_editResetWidth = nullptr;
+  smt::platform::NumberEdit* m_editSetWidth = nullptr;
+  smt::platform::NumberEdit* m_editMinRange = nullptr;
+  smt::platform::NumberEdit* m_editMaxRange = nullptr;
   QLabel* m_progress = nullptr;
 
  public slots:

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/core/MachineState.h"
+#include "platform/NumberEdit.h"
 #include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"
 #include "platform/RangeRefusal.h"
@@ -20,21 +21,9 @@
 using namespace smt::stations;
 
 namespace {
-QDoubleSpinBox* MakeDouble(double lo, double hi) {
-  auto* b = new QDoubleSpinBox;
-  b->setDecimals(4);
-  b->setRange(-1e9, 1e9);  // the dialog's ranges are checked on taking the values
-  b->setProperty("lo", lo);
-  b->setProperty("hi", hi);
-  return b;
-}
-QSpinBox* MakeInt(int lo, int hi) {
-  auto* b = new QSpinBox;
-  b->setRange(-1000000000, 1000000000);
-  b->setProperty("lo", lo);
-  b->setProperty("hi", hi);
-  return b;
-}
+// Number boxes keep what is typed; the ranges are checked on taking the values.
+smt::platform::NumberEdit* MakeDouble(double lo, double hi) { return new smt::platform::NumberEdit(nullptr, lo, hi, 4); }
+smt::platform::NumberEdit* MakeInt(int lo, int hi) { return new smt::platform::NumberEdit(nullptr, lo, hi, -1); }
 }  // namespace
 
 CDialogDippingStation::CDialogDippingStation(std::string appDir, QWidget* parent)
@@ -133,16 +122,10 @@ void CDialogDippingStation::ApplyTexts() {
 }
 
 bool CDialogDippingStation::TakeValues(DippingStationSettings& s) {
-  QWidget* boxes[7] = {m_editX, m_editY, m_editZ, m_editFilm, m_editRunTime, m_editStopDelay, m_editDelay};
-  for (QWidget* b : boxes) {
-    const double v = b->property("value").toDouble();
-    const double lo = b->property("lo").toDouble(), hi = b->property("hi").toDouble();
-    if (v < lo || v > hi) {
-      smt::platform::ShowMessage(smt::platform::RangeRefusalText(smt::platform::FieldLabelOf(b), lo, hi));
-      b->setFocus();
-      return false;
-    }
-  }
+  // Each box whole and in its range, or the refusal naming it; nothing taken before all pass.
+  smt::platform::NumberEdit* boxes[7] = {m_editX, m_editY, m_editZ, m_editFilm, m_editRunTime, m_editStopDelay, m_editDelay};
+  for (auto* b : boxes)
+    if (!b->Read()) return false;
   s.m_DippingStation = m_checkStation->isChecked() ? 1 : 0;
   s.m_DippingStation_X = m_editX->value();
   s.m_DippingStation_Y = m_editY->value();
@@ -159,7 +142,7 @@ void CDialogDippingStation::OnOperate() { DippingStation::Instance().Operate(); 
 void CDialogDippingStation::OnTeach(int axis) {
   const auto p = smt::settings::SettingsStores::Instance().machine.Pulse();
   const double sx = p ? p->m_X_Pulse : 1.0, sy = p ? p->m_Y_Pulse : 1.0, sz = p ? p->m_Z_Pulse : 1.0;
-  QDoubleSpinBox* box = axis == 0 ? m_editX : axis == 1 ? m_editY : m_editZ;
+  smt::platform::NumberEdit* box = axis == 0 ? m_editX : axis == 1 ? m_editY : m_editZ;
   const int32_t pulses = axis == 0 ? g_nCurX.load() : axis == 1 ? g_nCurY.load() : g_nCurZ[0].load();
   box->setValue(QString::fromStdString(TeachText(pulses, axis == 0 ? sx : axis == 1 ? sy : sz)).toDouble());
 }

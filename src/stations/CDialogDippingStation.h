@@ -5,12 +5,11 @@
 #include <QDialog>
 #include <string>
 
+#include "platform/NumberEdit.h"
 #include "stations/DippingStation.h"
 #include "stations/StationTexts.h"
 
 class QCheckBox;
-class QDoubleSpinBox;
-class QSpinBox;
 class QPushButton;
 class QLabel;
 
@@ -31,13 +30,13 @@ class CDialogDippingStation : public QDialog {
   void OnMeasure();
   void ShowMeasuredZ(double z);
 
-  QDoubleSpinBox* m_editX = nullptr;
-  QDoubleSpinBox* m_editY = nullptr;
-  QDoubleSpinBox* m_editZ = nullptr;
-  QDoubleSpinBox* m_editFilm = nullptr;
-  QSpinBox* m_editRunTime = nullptr;
-  QSpinBox* m_editStopDelay = nullptr;
-  QSpinBox* m_editDelay = nullptr;
+  smt::platform::NumberEdit* m_editX = nullptr;
+  smt::platform::NumberEdit* m_editY = nullptr;
+  smt::platform::NumberEdit* m_editZ = nullptr;
+  smt::platform::NumberEdit* m_editFilm = nullptr;
+  smt::platform::NumberEdit* m_editRunTime = nullptr;
+  smt::platform::NumberEdit* m_editStopDelay = nullptr;
+  smt::platform::NumberEdit* m_editDelay = nullptr;
   QCheckBox* m_checkStation = nullptr;
 
  public slots:

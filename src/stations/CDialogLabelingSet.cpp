@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "platform/NumberEdit.h"
 #include "platform/Hooks.h"
 #include <QVBoxLayout>
 #include <cmath>
@@ -89,11 +90,11 @@ CDialogLabelingSet::CDialogLabelingSet(std::string appDir, QWidget* parent)
   int row = 0;
   LabelingSettings s = LabelingMachine::Instance().Settings();
   for (const Field& f : kFields) {
-    auto* box = new QDoubleSpinBox;
-    box->setDecimals(f.decimals);
-    box->setRange(-1e6, 1e6);
     double scratch = 0;
     int* im = IntMember(s, f.key);
+    double lo = -smt::platform::kAnyNumber, hi = smt::platform::kAnyNumber;
+    LabelingSettings::RangeOf(f.key, lo, hi);
+    auto* box = new smt::platform::NumberEdit(nullptr, lo, hi, im ? -1 : f.decimals);
     box->setValue(im ? *im : Member(s, f.key, scratch));
     m_fields[f.key] = box;
     box->setObjectName(f.key);
@@ -159,6 +160,9 @@ CDialogLabelingSet::CDialogLabelingSet(std::string appDir, QWidget* parent)
 
 bool CDialogLabelingSet::TakeValues(LabelingSettings& out) {
   out = LabelingMachine::Instance().Settings();
+  // Each box whole and in its range, or the refusal naming it; nothing taken before all pass.
+  for (const Field& f : kFields)
+    if (!m_fields[f.key]->Read()) return false;
   for (const Field& f : kFields) {
     const double v = m_fields[f.key]->value();
     if (int* im = IntMember(out, f.key)) *im = static_cast<int>(v);

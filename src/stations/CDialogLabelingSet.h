@@ -5,9 +5,9 @@
 #include <map>
 #include <string>
 
+#include "platform/NumberEdit.h"
 #include "stations/LabelingSettings.h"
 
-class QDoubleSpinBox;
 class QPushButton;
 class QLabel;
 
@@ -30,7 +30,7 @@ class CDialogLabelingSet : public QDialog {
   void Release();
   QPushButton* Button(int id) const;
 
-  std::map<std::string, QDoubleSpinBox*> m_fields;
+  std::map<std::string, smt::platform::NumberEdit*> m_fields;
   QLabel* m_head = nullptr;
 
  public slots:

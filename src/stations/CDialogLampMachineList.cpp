@@ -19,8 +19,10 @@
 #include "link/MachineGuards.h"
 #include "link/MachineHoming.h"
 #include "link/MotionCommands.h"
+#include "platform/NumberEdit.h"
 #include "platform/Hooks.h"
 #include "platform/MessageService.h"
+#include "platform/SettingsSection.h"
 #include "platform/RangeRefusal.h"
 #include "platform/TableColumns.h"
 #include "settings/SettingsStores.h"
@@ -50,6 +52,25 @@ QString ColumnTitle(int c) {
 }
 
 // Integer cells of a row; the others of 3..34 are reals.
+// The range of a point cell; false for a cell that takes any number.
+bool CellRange(int cell, double& lo, double& hi) {
+  struct Range {
+    int cell;
+    double lo, hi;
+  };
+  static const Range kRanges[] = {
+      {11, -3.0, 3.0}, {12, 1, 255},   {13, 1, 255},    {16, -100, 0}, {17, -100, 0}, {18, 0, 10000}, {19, 0, 100},
+      {20, 0, 10000},  {23, -100, 0},  {24, -100, 0},   {25, 0, 10000}, {26, 0, 100}, {27, 0, 10000}, {30, -100, 0},
+      {31, -100, 0},   {32, 0, 10000}, {33, 0, 100},    {34, 0, 10000}};
+  for (const Range& r : kRanges)
+    if (r.cell == cell) {
+      lo = r.lo;
+      hi = r.hi;
+      return true;
+    }
+  return false;
+}
+
 bool IntegerCell(int c) {
   return c == 2 || c == 5 || c == 6 || c == 12 || c == 13 || c == 18 || c == 20 || c == 25 || c == 27 || c == 32 ||
          c == 34;
@@ -81,15 +102,11 @@ CDialogLampMachineEdit::CDialogLampMachineEdit(QWidget* parent) : QDialog(parent
     QWidget* w;
     if (c == 2) {
       w = new QCheckBox;
-    } else if (IntegerCell(c)) {
-      auto* b = new QSpinBox;
-      b->setRange(-2000000000, 2000000000);
-      w = b;
     } else {
-      auto* b = new QDoubleSpinBox;
-      b->setDecimals(4);
-      b->setRange(-1e6, 1e6);
-      w = b;
+      // Number boxes keep what is typed; the ranges are checked on OK.
+      double lo = -smt::platform::kAnyNumber, hi = smt::platform::kAnyNumber;
+      CellRange(c, lo, hi);
+      w = new smt::platform::NumberEdit(nullptr, lo, hi, IntegerCell(c) ? -1 : 4);
     }
     w->setObjectName(QString("cell%1").arg(c));
     m_fields.push_back(w);
@@ -155,8 +172,7 @@ void CDialogLampMachineEdit::SetValues(const LampPointValues& v, const std::stri
   for (int c = 2; c <= 34; ++c) {
     QWidget* w = m_fields[c - 2];
     if (auto* cb = qobject_cast<QCheckBox*>(w)) cb->setChecked(cells[c] == "1");
-    else if (auto* sb = qobject_cast<QSpinBox*>(w)) sb->setValue(QString::fromStdString(cells[c]).toInt());
-    else if (auto* db = qobject_cast<QDoubleSpinBox*>(w)) db->setValue(QString::fromStdString(cells[c]).toDouble());
+    else if (auto* e = dynamic_cast<smt::platform::NumberEdit*>(w)) e->setValue(smt::platform::TextToDouble(cells[c]));
   }
 }
 
@@ -165,8 +181,9 @@ LampPointValues CDialogLampMachineEdit::Values() const {
   for (int c = 2; c <= 34; ++c) {
     QWidget* w = m_fields[c - 2];
     if (auto* cb = qobject_cast<QCheckBox*>(w)) cells[c].assign(1, cb->isChecked() ? '1' : '0');
-    else if (auto* sb = qobject_cast<QSpinBox*>(w)) cells[c] = std::to_string(sb->value());
-    else if (auto* db = qobject_cast<QDoubleSpinBox*>(w)) cells[c] = QString::number(db->value(), 'f', 4).toStdString();
+    else if (auto* e = dynamic_cast<smt::platform::NumberEdit*>(w))
+      cells[c] = e->integer() ? smt::platform::FormatInt(static_cast<long long>(e->Valid().value_or(0)))
+                              : smt::platform::FormatDouble(e->Valid().value_or(0), 4);
   }
   return LampPointValues::FromCells(cells);
 }
@@ -181,16 +198,15 @@ int CDialogLampMachineEdit::Platform() const { return m_platform->text() == QStr
 double CDialogLampMachineEdit::Field(int cell) const {
   if (cell < 2 || cell > 34) return 0;
   QWidget* w = m_fields[static_cast<size_t>(cell - 2)];
-  if (auto* sb = qobject_cast<QSpinBox*>(w)) return sb->value();
-  if (auto* db = qobject_cast<QDoubleSpinBox*>(w)) return db->value();
+  if (auto* e = dynamic_cast<smt::platform::NumberEdit*>(w)) return e->Valid().value_or(0);
   return 0;
 }
 
 void CDialogLampMachineEdit::SetTaught(int cell, double v) {
   if (v > 0) v += 0.0001;
   else if (v < 0) v -= 0.0001;
-  if (auto* db = qobject_cast<QDoubleSpinBox*>(m_fields[static_cast<size_t>(cell - 2)]))
-    db->setValue(QString::number(v, 'f', 4).toDouble());
+  if (auto* e = dynamic_cast<smt::platform::NumberEdit*>(m_fields[static_cast<size_t>(cell - 2)]); e && !e->integer())
+    e->setValue(v);
 }
 
 void CDialogLampMachineEdit::FocusCell(int cell) {
@@ -330,22 +346,12 @@ void CDialogLampMachineEdit::Release() {
 }
 
 bool CDialogLampMachineEdit::CheckFieldRanges() {
-  struct Range {
-    int cell;
-    double lo, hi;
-  };
-  static const Range kRanges[] = {
-      {11, -3.0, 3.0}, {12, 1, 255},   {13, 1, 255},    {16, -100, 0}, {17, -100, 0}, {18, 0, 10000}, {19, 0, 100},
-      {20, 0, 10000},  {23, -100, 0},  {24, -100, 0},   {25, 0, 10000}, {26, 0, 100}, {27, 0, 10000}, {30, -100, 0},
-      {31, -100, 0},   {32, 0, 10000}, {33, 0, 100},    {34, 0, 10000}};
-  for (const Range& r : kRanges) {
-    QWidget* w = m_fields[static_cast<size_t>(r.cell - 2)];
-    const double v = w->property("value").toDouble();
-    if (v >= r.lo && v <= r.hi) continue;
-    smt::platform::ShowMessage(smt::platform::RangeRefusalText(smt::platform::FieldLabelOf(w), r.lo, r.hi));
-    FocusCell(r.cell);
-    return false;
-  }
+  // Every number cell whole and in its range, or the refusal naming it.
+  for (int c = 3; c <= 34; ++c)
+    if (auto* e = dynamic_cast<smt::platform::NumberEdit*>(m_fields[static_cast<size_t>(c - 2)]); e && !e->Read()) {
+      m_nFocusCell = c;
+      return false;
+    }
   return true;
 }
 
@@ -384,16 +390,12 @@ CDialogLampMachineList::CDialogLampMachineList(std::string appDir, QWidget* pare
   // Wider where a title in the window's language needs it.
   smt::platform::KeepColumnsWideEnough(m_list);
   connect(m_list, &QTableWidget::cellDoubleClicked, this, [this] { OnModify(); });
-  auto mk = [](int lo, int hi) {
-    auto* b = new QSpinBox;
-    b->setRange(lo, hi);
-    return b;
-  };
-  m_editSet = mk(-2000000000, 2000000000);
+  auto mk = [](double lo, double hi) { return new smt::platform::NumberEdit(nullptr, lo, hi, -1); };
+  m_editSet = mk(1, 1000000);
   m_editSet->setObjectName("m_CountSet");
-  m_editFinish = mk(-2000000000, 2000000000);
-  m_editUnfinish = mk(-2000000000, 2000000000);
-  m_editChange = mk(-2000000000, 2000000000);
+  m_editFinish = mk(-2147483648.0, 2147483647.0);
+  m_editUnfinish = mk(-2147483648.0, 2147483647.0);
+  m_editChange = mk(-2147483648.0, 2147483647.0);
   m_editFinish->setEnabled(false);
   m_editUnfinish->setEnabled(false);
   auto* counts = new QFormLayout;
@@ -474,7 +476,12 @@ void CDialogLampMachineList::OnDelete() {
 }
 
 void CDialogLampMachineList::OnConfirmCounts() {
-  const int result = counters_.Confirm(m_editSet->value(), m_editChange->value());
+  // The two counts whole numbers first (a word is refused, not read as 0).
+  const auto set = smt::platform::ReadOperatorNumber(m_editSet, -2147483648.0, 2147483647.0, true);
+  if (!set) return;
+  const auto change = m_editChange->Read();
+  if (!change) return;
+  const int result = counters_.Confirm(static_cast<int>(*set), static_cast<int>(*change));
   if (result == 1) {
     m_editSet->setValue(counters_.m_CountSet);
     m_editSet->setFocus();
@@ -489,12 +496,11 @@ void CDialogLampMachineList::OnConfirmCounts() {
 }
 
 void CDialogLampMachineList::accept() {
-  if (m_editSet->value() < 1 || m_editSet->value() > 1000000) {
-    smt::platform::ShowMessage(smt::platform::RangeRefusalText(smt::platform::FieldLabelOf(m_editSet), 1, 1000000));
-    m_editSet->setFocus();
-    return;
-  }
-  counters_.m_CountSet = m_editSet->value();
+  const auto set = m_editSet->Read();
+  if (!set) return;
+  // The change box is the confirm button's; junk in it is named, not kept.
+  if (!m_editChange->Read()) return;
+  counters_.m_CountSet = static_cast<int>(*set);
   {
     std::lock_guard lk(g_countersMutex);
     g_counters = counters_;

@@ -6,11 +6,11 @@
 #include <map>
 #include <string>
 
+#include "platform/NumberEdit.h"
 #include "stations/LampPointTable.h"
 
 class QTableWidget;
 class QPushButton;
-class QSpinBox;
 class QLabel;
 
 // The editor of one row's values (cells 2..34).
@@ -69,10 +69,10 @@ class CDialogLampMachineList : public QDialog {
   int SelectedRow() const;
 
   QTableWidget* m_list = nullptr;
-  QSpinBox* m_editSet = nullptr;
-  QSpinBox* m_editFinish = nullptr;
-  QSpinBox* m_editUnfinish = nullptr;
-  QSpinBox* m_editChange = nullptr;
+  smt::platform::NumberEdit* m_editSet = nullptr;
+  smt::platform::NumberEdit* m_editFinish = nullptr;
+  smt::platform::NumberEdit* m_editUnfinish = nullptr;
+  smt::platform::NumberEdit* m_editChange = nullptr;
   // Tests: answers the editor instead of showing it.
   std::function<bool(CDialogLampMachineEdit&)> runEditor;
 

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/core/MachineState.h"
+#include "platform/NumberEdit.h"
 #include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"
 #include "platform/RangeRefusal.h"
@@ -39,8 +40,7 @@ CDialogSetCover::CDialogSetCover(std::string appDir, const std::string& language
   auto* grid = new QGridLayout;
   for (int i = 0; i < 7; ++i) {
     m_labels[i] = new QLabel;
-    m_edits[i] = new QSpinBox;
-    m_edits[i]->setRange(-1000000000, 1000000000);
+    m_edits[i] = new smt::platform::NumberEdit(nullptr, kFields[i].lo, kFields[i].hi, -1);
     m_edits[i]->setObjectName(QString::fromUtf8(kFields[i].label).section('.', 1).replace("c_", "m_"));
     grid->addWidget(m_labels[i], i, 0);
     grid->addWidget(m_edits[i], i, 1);
@@ -72,16 +72,10 @@ void CDialogSetCover::LoadLanguage(const std::string& appDir, const std::string&
 }
 
 bool CDialogSetCover::TakeValues(CoverTapeSettings& out) {
-  for (int i = 0; i < 7; ++i) {
-    const int v = m_edits[i]->value();
-    if (v < kFields[i].lo || v > kFields[i].hi) {
-      smt::platform::ShowMessage(smt::platform::RangeRefusalText(smt::platform::FieldLabelOf(m_edits[i]),
-                                                                 kFields[i].lo, kFields[i].hi));
-      m_edits[i]->setFocus();
-      return false;
-    }
-    out.*kFields[i].member = v;
-  }
+  // Each box whole and in its range, or the refusal naming it; nothing taken before all pass.
+  for (auto* e : m_edits)
+    if (!e->Read()) return false;
+  for (int i = 0; i < 7; ++i) out.*kFields[i].member = static_cast<int>(m_edits[i]->value());
   return true;
 }
 

@@ -4,10 +4,10 @@
 #include <QDialog>
 #include <string>
 
+#include "platform/NumberEdit.h"
 #include "stations/CoverTapeSettings.h"
 #include "stations/StationTexts.h"
 
-class QSpinBox;
 class QLabel;
 class QPushButton;
 
@@ -23,7 +23,7 @@ class CDialogSetCover : public QDialog {
   // Test 1..6: guards, values, then the test thread.
   void OnTest(int test);
 
-  QSpinBox* m_edits[7] = {};
+  smt::platform::NumberEdit* m_edits[7] = {};
   QPushButton* m_tests[6] = {};
 
  public slots:

@@ -7,9 +7,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <vector>
 
 #include "app/core/MachineState.h"
 #include "platform/MessageService.h"
+#include "platform/OperatorNumber.h"
 #include "platform/RangeRefusal.h"
 #include "platform/SettingsSection.h"
 #include "settings/SettingsStores.h"
@@ -223,23 +225,23 @@ void CDialogCameraEdit::OnCaptureY() {
 }
 
 void CDialogCameraEdit::BoxChanged(bool scaleEdit) {
+  // While typing, the panel follows only a box that holds whole numbers and
+  // fits the picture; the text is left as typed (a select-all here made the
+  // next keystroke replace it), and the OK names what is wrong.
+  const auto zoom = smt::platform::ParseOperatorNumber(editZoom->text().toStdString());
+  const auto size = smt::platform::ParseOperatorNumber(editSize->text().toStdString());
+  if (!zoom || !size) return;
   const int height = panel ? panel->m_nImageHeight : 480;
   const bool applies = BoxCheckAppliesWhileTyping(g_nHighSpeedCamera.load(), g_nVisionMode.load(),
                                                   g_bHighSpeedMarkCamera.load(), g_bHighSpeedVisualCamera1.load(),
                                                   g_bHighSpeedVisualCamera2.load());
-  if (applies && VisualBoxTooLarge(D(editZoom), D(editSize), height)) {
-    smt::platform::ShowMessage(Text("CameraEdit.c_Message_03"));
-    FocusSelect(editSize);
-    if (scaleEdit) FocusSelect(editZoom);
-    return;
-  }
+  if (applies && VisualBoxTooLarge(*zoom, *size, height)) return;
   if (!panel) return;
   if (scaleEdit) {
-    panel->m_dPixelPerMm = D(editZoom);
+    panel->m_dPixelPerMm = *zoom;
   } else {
-    panel->m_VisualSize = D(editSize);
-    panel->ShowVisualParameters(panel->m_Light_Contrast, panel->m_Light_Brightness, -1, panel->m_dPixelPerMm,
-                                D(editSize));
+    panel->m_VisualSize = *size;
+    panel->ShowVisualParameters(panel->m_Light_Contrast, panel->m_Light_Brightness, -1, panel->m_dPixelPerMm, *size);
   }
 }
 
@@ -247,23 +249,13 @@ void CDialogCameraEdit::OnZoomChange() { BoxChanged(true); }
 void CDialogCameraEdit::OnVisualSizeChange() { BoxChanged(false); }
 
 void CDialogCameraEdit::OnContrastChange() {
-  bool ok = false;
-  const int v = editContrast->text().trimmed().toInt(&ok);
-  if (!ok || v < 0 || v > 255) {
-    FocusSelect(editContrast);
-    return;
-  }
-  if (panel) panel->TypeContrast(v);
+  const auto v = smt::platform::OperatorNumberInRange(editContrast->text().toStdString(), 0, 255, true);
+  if (v && panel) panel->TypeContrast(static_cast<int>(*v));
 }
 
 void CDialogCameraEdit::OnBrightnessChange() {
-  bool ok = false;
-  const int v = editBrightness->text().trimmed().toInt(&ok);
-  if (!ok || v < 0 || v > 255) {
-    FocusSelect(editBrightness);
-    return;
-  }
-  if (panel) panel->TypeBrightness(v);
+  const auto v = smt::platform::OperatorNumberInRange(editBrightness->text().toStdString(), 0, 255, true);
+  if (v && panel) panel->TypeBrightness(static_cast<int>(*v));
 }
 
 void CDialogCameraEdit::OnPrecisionXYChange() {
@@ -277,6 +269,41 @@ void CDialogCameraEdit::OnPrecisionAChange() {
 }
 
 bool CDialogCameraEdit::TakeValues() {
+  // Every number box holds a whole number first (a word or trailing letters
+  // are refused naming the field, not read as 0); the ranges follow.
+  {
+    const double any = smt::platform::kAnyNumber;
+    struct Box {
+      QLineEdit* e;
+      const char* key;
+      double lo, hi;
+      bool integer;
+    };
+    std::vector<Box> boxes = {{editX, "CameraEdit.c_CameraXCoordinates", -any, any, false},
+                              {editY, "CameraEdit.c_CameraYCoordinates", -any, any, false},
+                              {editAngle, "CameraEdit.c_RectifyAngle", -any, any, false},
+                              {editZoom, "CameraEdit.c_VisualZoom", 1.0, 200.0, false},
+                              {editSize, "CameraEdit.c_VisualSize", 1.0, 640.0, false},
+                              {editContrast, "CameraEdit.c_Contrast", 0, 255, true},
+                              {editBrightness, "CameraEdit.c_Brightness", 0, 255, true},
+                              {editTimes, "CameraEdit.c_CorrectionTimes", 0, 20, true},
+                              {editPrecisionA, "CameraEdit.c_Precision_A", 0, 30, true},
+                              {editPrecisionXY, "CameraEdit.c_Precision_XY", 0, 10, true},
+                              {editCollect, "CameraEdit.c_CollectPictureTime", 20, 10000, true}};
+    for (QLineEdit* c : editCorrection) boxes.push_back({c, "", -any, any, false});
+    for (const Box& b : boxes) {
+      if (!b.e || smt::platform::OperatorNumberInRange(b.e->text().toStdString(), b.lo, b.hi, b.integer)) continue;
+      smt::platform::NumberField spec;
+      spec.lo = b.lo;
+      spec.hi = b.hi;
+      spec.integer = b.integer;
+      spec.fallbackLabel = *b.key ? Text(b.key) : std::string();
+      spec.appDir = appDir;
+      spec.language = language;
+      smt::platform::ReadOperatorNumber(b.e, spec);
+      return false;
+    }
+  }
   CameraEditValues v;
   v.name = editName->text().toStdString();
   v.x = D(editX);
@@ -321,6 +348,11 @@ bool CDialogCameraEdit::TakeValues() {
 }
 
 void CDialogCameraEdit::OnOK() {
+  // Every number box first: a word or a value outside its range is named
+  // before the checks that use the numbers.
+  const CameraEditValues kept = values;
+  if (!TakeValues()) return;
+  values = kept;
   CameraEditValues v = values;
   v.name = editName->text().toStdString();
   v.visualZoom = D(editZoom);

@@ -16,6 +16,7 @@
 #include "platform/GuiDispatcher.h"
 #include "platform/ListFile.h"
 #include "platform/MessageService.h"
+#include "platform/OperatorNumber.h"
 #include "platform/RangeRefusal.h"
 #include "platform/SettingsSection.h"
 #include "settings/SettingsStores.h"
@@ -290,15 +291,16 @@ void CDialogCameraList::PutSettings() {
 bool CDialogCameraList::TakeSettings() {
   CameraListSettings s = m_Settings;
   // A field that does not hold a number is refused, not read as 0.
+  // The whole text is read: "5.5" in a whole-number field is refused, not cut to 5.
   for (auto& [key, edit] : edits) {
-    bool number = false;
-    edit->text().trimmed().toDouble(&number);
-    if (number) continue;
+    const bool integer = key == "m_iChangeCameraDelay" || key == "m_iFlyNormalSpeed" || key == "m_iFlyStartSpeed";
+    const std::string text = edit->text().toStdString();
+    if (integer ? smt::platform::ParseOperatorInteger(text).has_value()
+                : smt::platform::ParseOperatorNumber(text).has_value())
+      continue;
     double lo = 0, hi = 0;
-    const std::string field = smt::platform::FieldLabelOf(edit);
-    ShowMessage(CameraListFieldRange(key, lo, hi) ? smt::platform::RangeRefusalText(field, lo, hi)
-                                                  : smt::platform::NumberRefusalText(field));
-    edit->setFocus();
+    if (!CameraListFieldRange(key, lo, hi)) lo = -smt::platform::kAnyNumber, hi = smt::platform::kAnyNumber;
+    smt::platform::RefuseOperatorNumber(edit, lo, hi);
     return false;
   }
   auto d = [this](const std::string& k) { return smt::platform::TextToDouble(edits[k]->text().toStdString()); };

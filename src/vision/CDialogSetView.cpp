@@ -26,6 +26,7 @@
 #include <algorithm>
 #include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"
+#include "platform/OperatorNumber.h"
 #include "platform/SettingsSection.h"
 #include "settings/SettingsStores.h"
 #include "vision/CameraDS.h"
@@ -92,26 +93,19 @@ bool RoleFitted(int role) {
   }
 }
 
-// Parses an integer edit: the whole text must be a number.
+// Parses an edit the operator types into: the whole text must be a number.
 bool ParseInt(const QString& text, int& out) {
-  bool ok = false;
-  const int v = text.trimmed().toInt(&ok);
-  if (ok) out = v;
-  return ok;
+  const auto v = smt::platform::ParseOperatorInteger(text.toStdString());
+  if (v) out = static_cast<int>(*v);
+  return v.has_value();
 }
 
 bool ParseDouble(const QString& text, double& out) {
-  bool ok = false;
-  const double v = text.trimmed().toDouble(&ok);
-  if (ok && std::isfinite(v)) out = v;
-  return ok && std::isfinite(v);
+  const auto v = smt::platform::ParseOperatorNumber(text.toStdString());
+  if (v) out = *v;
+  return v.has_value();
 }
 
-void FocusAndSelect(QLineEdit* e) {
-  if (!e) return;
-  e->setFocus();
-  e->selectAll();
-}
 
 }  // namespace
 
@@ -298,6 +292,19 @@ void CDialogSetView::BuildControls() {
   connect(m_btnExpand, &QPushButton::clicked, this, [this] { OnBnClickedExpand(); });
   connect(m_checkBinary, &QCheckBox::toggled, this, [this] { OnBnClickedBinaryImg(); });
   connect(m_editVisualSize, &QLineEdit::textEdited, this, [this] { OnEnChangeVisualSize(); });
+  // While typing, a text that is no value yet is left as typed; leaving the
+  // box with one names the field and its range.
+  connect(m_editVisualSize, &QLineEdit::editingFinished, this, [this] {
+    double v = 0;
+    const double hi = VisualSizeLimit();
+    if (!ParseDouble(m_editVisualSize->text(), v) || v < 0 || v > hi)
+      smt::platform::RefuseOperatorNumber(m_editVisualSize, 0, hi);
+  });
+  for (QLineEdit* e : {m_editContrast, m_editBrightness})
+    connect(e, &QLineEdit::editingFinished, this, [e] {
+      if (!smt::platform::OperatorNumberInRange(e->text().toStdString(), 0, 255, true))
+        smt::platform::RefuseOperatorNumber(e, 0, 255);
+    });
   connect(m_editContrast, &QLineEdit::textEdited, this, [this] { OnEnChangeLightContrast(); });
   connect(m_editBrightness, &QLineEdit::textEdited, this, [this] { OnEnChangeLightBrightness(); });
   connect(m_sliderContrast, &QSlider::valueChanged, this, [this](int v) {
@@ -799,22 +806,24 @@ bool CDialogSetView::CurrentCameraUsable() const {
 // ---------------------------------------------------------------------------
 // Edits, sliders, zoom, fold
 
+double CDialogSetView::VisualSizeLimit() const {
+  // The box fits the picture's height; shown with two decimals.
+  if (m_dPixelPerMm <= 0) return 10000;
+  return std::floor(m_nImageHeight / m_dPixelPerMm * 100) / 100;
+}
+
 void CDialogSetView::OnEnChangeVisualSize() {
+  // Only a whole number that fits is taken; the text is left as typed (the
+  // next keystroke must not replace it), and leaving the box names the field.
   double v = 0;
-  if (!ParseDouble(m_editVisualSize->text(), v) || v * m_dPixelPerMm > m_nImageHeight) {
-    FocusAndSelect(m_editVisualSize);
-    return;
-  }
+  if (!ParseDouble(m_editVisualSize->text(), v) || v < 0 || v * m_dPixelPerMm > m_nImageHeight) return;
   m_VisualSize = v;
   UpdateViewParameters();
 }
 
 void CDialogSetView::OnEnChangeLightContrast() {
   int v = 0;
-  if (!ParseInt(m_editContrast->text(), v) || v < 0 || v > 255) {
-    FocusAndSelect(m_editContrast);
-    return;
-  }
+  if (!ParseInt(m_editContrast->text(), v) || v < 0 || v > 255) return;  // named when the box is left
   m_Light_Contrast = v;
   m_sliderContrast->blockSignals(true);
   m_sliderContrast->setValue(v);
@@ -823,10 +832,7 @@ void CDialogSetView::OnEnChangeLightContrast() {
 
 void CDialogSetView::OnEnChangeLightBrightness() {
   int v = 0;
-  if (!ParseInt(m_editBrightness->text(), v) || v < 0 || v > 255) {
-    FocusAndSelect(m_editBrightness);
-    return;
-  }
+  if (!ParseInt(m_editBrightness->text(), v) || v < 0 || v > 255) return;  // named when the box is left
   m_Light_Brightness = v;
   m_sliderBrightness->blockSignals(true);
   m_sliderBrightness->setValue(v);

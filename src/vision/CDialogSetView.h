@@ -132,6 +132,8 @@ class CDialogSetView : public QWidget {
 
   // Edits and zoom.
   void OnEnChangeVisualSize();
+  // The largest visual box (mm) the picture holds.
+  double VisualSizeLimit() const;
   void OnEnChangeLightContrast();
   void OnEnChangeLightBrightness();
   // Another window typed into the contrast or brightness edit: the value

@@ -19,6 +19,7 @@
 #include "link/ProcessCommands.h"
 #include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"
+#include "platform/OperatorNumber.h"
 #include "platform/SettingsSection.h"
 #include "platform/WorkerThreads.h"
 #include "settings/SettingsStores.h"
@@ -89,10 +90,13 @@ CDialogSetView::JobParams CDialogSetView::CurrentJobParams() const {
 }
 
 bool CDialogSetView::CheckBoxForCommand(bool templateCommand, bool* directShowChecked) {
-  double v = 0;
-  bool ok = false;
-  v = m_editVisualSize->text().trimmed().toDouble(&ok);
-  if (!ok || !std::isfinite(v) || v * m_dPixelPerMm > m_nImageHeight) {
+  const auto typed = smt::platform::ParseOperatorNumber(m_editVisualSize->text().toStdString());
+  if (!typed || *typed < 0) {
+    smt::platform::RefuseOperatorNumber(m_editVisualSize, 0, VisualSizeLimit());
+    return false;
+  }
+  const double v = *typed;
+  if (v * m_dPixelPerMm > m_nImageHeight) {
     m_editVisualSize->setFocus();
     m_editVisualSize->selectAll();
     ShowMessage("Visual size is big!");
@@ -271,6 +275,11 @@ bool CDialogSetView::SaveTemplate(const cv::Mat& frame) {
   }
   if (r != TemplateCutResult::Ok) {
     ShowMessage("part size to big !");
+    return false;
+  }
+  // The name (a feeder number) becomes a file name only when it is one.
+  if (const std::string refusal = TemplateNameRefusal(p.templateName); !refusal.empty()) {
+    ShowMessage(refusal);
     return false;
   }
   PublishVisionResult(0, cut);

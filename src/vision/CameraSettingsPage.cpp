@@ -2,10 +2,10 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QDoubleSpinBox>
 #include <QFormLayout>
-#include <QSpinBox>
 #include <QVBoxLayout>
+
+#include "platform/NumberEdit.h"
 
 namespace smt::vision {
 
@@ -14,23 +14,18 @@ CameraSettingsPage::CameraSettingsPage(const std::string& cameraName, const Came
   setObjectName("CameraSettingsPage");
   setWindowTitle(QString::fromStdString(cameraName));
   auto* form = new QFormLayout;
-  m_exposure = new QDoubleSpinBox(this);
+  // Number boxes keep what is typed; OK refuses a box that holds no number in its range.
+  m_exposure = new smt::platform::NumberEdit(this, 1.0, 1000000.0, 1);
   m_exposure->setObjectName("exposure");
-  m_exposure->setRange(1.0, 1000000.0);
-  m_exposure->setDecimals(1);
   m_exposure->setValue(p.exposureUs);
-  m_gain = new QDoubleSpinBox(this);
+  m_gain = new smt::platform::NumberEdit(this, 1.0, 16.0, 2);
   m_gain->setObjectName("gain");
-  m_gain->setRange(1.0, 16.0);
-  m_gain->setDecimals(2);
   m_gain->setValue(p.analogGain);
-  m_gamma = new QSpinBox(this);
+  m_gamma = new smt::platform::NumberEdit(this, 1, 1000, -1);
   m_gamma->setObjectName("gamma");
-  m_gamma->setRange(1, 1000);
   m_gamma->setValue(p.gamma);
-  m_contrast = new QSpinBox(this);
+  m_contrast = new smt::platform::NumberEdit(this, 0, 200, -1);
   m_contrast->setObjectName("contrast");
-  m_contrast->setRange(0, 200);
   m_contrast->setValue(p.contrast);
   m_mirrorX = new QCheckBox(this);
   m_mirrorX->setObjectName("mirrorX");
@@ -45,19 +40,25 @@ CameraSettingsPage::CameraSettingsPage(const std::string& cameraName, const Came
   form->addRow("Mirror X", m_mirrorX);
   form->addRow("Mirror Y", m_mirrorY);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::accepted, this, &CameraSettingsPage::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(form);
   layout->addWidget(buttons);
 }
 
+void CameraSettingsPage::accept() {
+  for (smt::platform::NumberEdit* e : {m_exposure, m_gain, m_gamma, m_contrast})
+    if (!e->Read()) return;
+  QDialog::accept();
+}
+
 CameraParameters CameraSettingsPage::Result() const {
   CameraParameters p;
-  p.exposureUs = m_exposure->value();
-  p.analogGain = m_gain->value();
-  p.gamma = m_gamma->value();
-  p.contrast = m_contrast->value();
+  p.exposureUs = m_exposure->Valid().value_or(p.exposureUs);
+  p.analogGain = m_gain->Valid().value_or(p.analogGain);
+  p.gamma = static_cast<int>(m_gamma->Valid().value_or(p.gamma));
+  p.contrast = static_cast<int>(m_contrast->Valid().value_or(p.contrast));
   p.mirrorX = m_mirrorX->isChecked();
   p.mirrorY = m_mirrorY->isChecked();
   return p;

@@ -3,10 +3,9 @@
 // contrast and mirroring. Edits a copy; Result() is what OK accepted.
 #include <QDialog>
 
+#include "platform/NumberEdit.h"
 #include "vision/IndustrialCamera.h"
 
-class QDoubleSpinBox;
-class QSpinBox;
 class QCheckBox;
 
 namespace smt::vision {
@@ -16,12 +15,14 @@ class CameraSettingsPage : public QDialog {
  public:
   CameraSettingsPage(const std::string& cameraName, const CameraParameters& parameters, QWidget* parent = nullptr);
   CameraParameters Result() const;
+  // OK: every box a number in its range, or the refusal naming it.
+  void accept() override;
 
  private:
-  QDoubleSpinBox* m_exposure;
-  QDoubleSpinBox* m_gain;
-  QSpinBox* m_gamma;
-  QSpinBox* m_contrast;
+  smt::platform::NumberEdit* m_exposure;
+  smt::platform::NumberEdit* m_gain;
+  smt::platform::NumberEdit* m_gamma;
+  smt::platform::NumberEdit* m_contrast;
   QCheckBox* m_mirrorX;
   QCheckBox* m_mirrorY;
 };

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <filesystem>
+#include <set>
 
 #include "ShellFixture.h"
 #include "app/CommandIds.h"
@@ -74,6 +75,14 @@ class FeederEditorRefusal : public ShellTest {
     return closedAfter;
   }
 
+  // Cell 0 of every row of the feeder list.
+  std::set<std::string> FeederNumbers() {
+    CDialogFeedList& list = *app->frame()->view()->m_pFeedList;
+    std::set<std::string> numbers;
+    for (int r = 0; r < list.RowCount(); ++r) numbers.insert(list.ListRow(r).text[0]);
+    return numbers;
+  }
+
   static void ChooseFeedMode(CDialogFeedEdit& e, int mode) {
     QComboBox* box = e.Combo("feedMode");
     const int i = box->findText(QString::fromStdString(CurrentNameTables().Mode(mode)));
@@ -115,7 +124,7 @@ TEST_F(FeederEditorRefusal, TheModesOwnDefaultsPassOnTheFirstOk) {
 }
 
 // Refusals, each with the field and its range in English, the side kept,
-// and nothing refused without a word.
+// nothing refused without a word, and no feeder added by a refused OK.
 TEST_F(FeederEditorRefusal, EveryRefusalNamesTheFieldAndItsRange) {
   CMainFrame& f = Start();
   f.Action(smt::app::cmd::kLanguageEnglish)->trigger();
@@ -125,10 +134,13 @@ TEST_F(FeederEditorRefusal, EveryRefusalNamesTheFieldAndItsRange) {
     const char* expected;
   };
   const Case cases[] = {
-      {"slack", "0", "Slack length: please enter a number between 1 and 10000."},
-      {"tension", "0", "Tension length: please enter a number between 1 and 10000."},
+      {"slack", "-1", "Slack length: please enter a number between 0 and 10000."},
       {"length", "0", "Length: please enter a number between 0.1 and 100."},
       {"contrast", "300", "Contrast: please enter a number between 0 and 255."},
+      // Words and trailing letters are refused, not read as 0 or cut.
+      {"x", "ten", "Pick X: please enter a number."},
+      {"number", "12abc", "Feeder number: please enter a number between 1 and 10000."},
+      {"feedTime", "nan", "Feed time: please enter a number between 0 and 10000."},
   };
   for (const Case& c : cases) {
     std::vector<std::vector<std::string>> said;
@@ -144,6 +156,8 @@ TEST_F(FeederEditorRefusal, EveryRefusalNamesTheFieldAndItsRange) {
           Type(e, c.field, c.text);
         },
         said, side);
+    EXPECT_EQ(closed, 0) << c.field << ": a refused value closed the editor";
+    EXPECT_EQ(FeederNumbers().count("W8") + FeederNumbers().count("W12"), 0u) << c.field << ": a feeder was added";
     ASSERT_GE(said.size(), 1u) << c.field;
     ASSERT_EQ(said[0].size(), 1u) << c.field << ": the first OK is refused with one message";
     EXPECT_EQ(said[0][0], c.expected);
@@ -153,6 +167,46 @@ TEST_F(FeederEditorRefusal, EveryRefusalNamesTheFieldAndItsRange) {
       if (k + 1 != static_cast<size_t>(closed)) {
         EXPECT_FALSE(said[k].empty()) << c.field << " click " << k + 1 << " refused silently";
       }
+  }
+}
+
+// An integrated or 0402 feeder whose slack and tension are 0: the first OK
+// fills in the slack (15), the second the tension (20), both without a
+// message and with the editor open; the third adds the feeder.
+TEST_F(FeederEditorRefusal, AMissingSlackAndTensionAreFilledInSilently) {
+  CMainFrame& f = Start();
+  f.Action(smt::app::cmd::kLanguageGerman)->trigger();
+  for (int mode : {smt::feeder::kIntegrationFeed, smt::feeder::k0402}) {
+    SCOPED_TRACE(mode);
+    const char* number = mode == smt::feeder::k0402 ? "9" : "10";
+    std::vector<std::vector<std::string>> said;
+    std::vector<int> side;
+    std::vector<std::pair<std::string, std::string>> shown;
+    QMetaObject::Connection watch;
+    const int closed = AddFeeder(
+        [&](CDialogFeedEdit& e) {
+          Type(e, "number", number);
+          ClickSide(e, "FeedEdit.c_West");
+          ChooseFeedMode(e, mode);
+          e.Combo("head")->setCurrentIndex(0);
+          Type(e, "length", "1.6");
+          Type(e, "width", "0.8");
+          Type(e, "slack", "0");
+          Type(e, "tension", "0");
+          // What the edits show after each OK.
+          watch = QObject::connect(e.Button("OK"), &QPushButton::clicked, &e, [&e, &shown] {
+            shown.emplace_back(e.Edit("slack")->text().toStdString(), e.Edit("tension")->text().toStdString());
+          });
+        },
+        said, side);
+    QObject::disconnect(watch);
+    EXPECT_EQ(closed, 3);
+    ASSERT_EQ(said.size(), 3u);
+    for (const auto& s : said) EXPECT_TRUE(s.empty()) << s.front();
+    ASSERT_GE(shown.size(), 2u);
+    EXPECT_EQ(shown[0], (std::pair<std::string, std::string>{"15.0000", "0.0000"}));
+    EXPECT_EQ(shown[1], (std::pair<std::string, std::string>{"15.0000", "20.0000"}));
+    EXPECT_EQ(FeederNumbers().count(std::string("W") + number), 1u);
   }
 }
 

@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <set>
 
+#include "platform/NumberEdit.h"
 #include "LayoutCheck.h"
 #include "ModalSteps.h"
 #include "ShellFixture.h"
@@ -419,22 +420,30 @@ TEST_F(ScreenLayout, PcbEditorTakeButtonsSayWhatTheyTakeBesideTheirBoxes) {
       d.layout()->activate();
       for (const Take& t : takes) {
         auto* b = d.findChild<QPushButton*>(QString("c_%1").arg(t.button));
-        auto* box = d.findChild<QDoubleSpinBox*>(t.box);
+        auto* box = d.findChild<smt::platform::NumberEdit*>(t.box);
         ASSERT_TRUE(b && box) << t.button;
         EXPECT_EQ(b->text().toStdString(), kTexts[l][t.source]) << kLanguages[l].name << " " << t.button;
-        EXPECT_EQ(box->suffix().toStdString(), " mm") << t.box;
         const QRect br(b->mapTo(&d, QPoint(0, 0)), b->size()), xr(box->mapTo(&d, QPoint(0, 0)), box->size());
+        // The unit stands right of the box, before the button.
+        bool unit = false;
+        for (auto* lab : d.findChildren<QLabel*>()) {
+          const QRect lr(lab->mapTo(&d, QPoint(0, 0)), lab->size());
+          if (lab->isVisible() && lab->text() == "mm" && lr.left() >= xr.right() && lr.right() <= br.left() &&
+              lr.center().y() > xr.top() && lr.center().y() < xr.bottom())
+            unit = true;
+        }
+        EXPECT_TRUE(unit) << "no unit \"mm\" right of " << t.box;
         EXPECT_TRUE(br.center().y() > xr.top() && br.center().y() < xr.bottom()) << t.button << " not on the row of " << t.box;
         EXPECT_GT(br.left(), xr.right()) << t.button << " not right of " << t.box;
         // No other box stands between the box and its button.
-        for (auto* other : d.findChildren<QDoubleSpinBox*>()) {
+        for (auto* other : d.findChildren<smt::platform::NumberEdit*>()) {
           const QRect o(other->mapTo(&d, QPoint(0, 0)), other->size());
           if (other != box && o.intersects(QRect(xr.right(), br.top(), br.left() - xr.right(), br.height())))
             ADD_FAILURE() << other->objectName().toStdString() << " lies between " << t.box << " and " << t.button;
         }
       }
       for (const auto& [boxName, label] : markLabels) {
-        auto* box = d.findChild<QDoubleSpinBox*>(boxName);
+        auto* box = d.findChild<smt::platform::NumberEdit*>(boxName);
         const QRect xr(box->mapTo(&d, QPoint(0, 0)), box->size());
         bool found = false;
         for (auto* lab : d.findChildren<QLabel*>()) {

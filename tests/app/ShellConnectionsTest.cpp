@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 
+#include "platform/NumberEdit.h"
 #include "ShellFixture.h"
 #include "link/LinkRuntime.h"
 #include "link/LinkTestSupport.h"
@@ -172,8 +173,8 @@ TEST_F(ShellConnectionsTest, PcbEditorCameraFieldsReachTheCameraPanelAndTooBigIs
   CMainFrame& f = Start();
   auto& pcb = f.view()->m_pPartList->PcbEditor();
   CDialogSetView& camera = *f.view()->m_pSetView;
-  auto* zoom = pcb.findChild<QDoubleSpinBox*>("c_1119");
-  auto* box = pcb.findChild<QDoubleSpinBox*>("c_1051");
+  auto* zoom = pcb.findChild<smt::platform::NumberEdit*>("c_1119");
+  auto* box = pcb.findChild<smt::platform::NumberEdit*>("c_1051");
   ASSERT_TRUE(zoom && box);
   // The edits hand their values on as they change.
   box->setValue(2.0);

@@ -55,26 +55,58 @@ TEST(FeederEditChecks, SideAgainstFeedModeAndTheOtherRefusals) {
   EXPECT_EQ(CheckFeederEdit(f, n, {"W3"}, -1).messageNumber, 6);
 }
 
-// A missing slack, then tension length is refused with the field and its
-// range, and the usual value is offered for the next confirm.
-TEST(FeederEditChecks, IntegrationFeedRefusesAMissingSlackThenTensionWithTheirRange) {
+// An integrated or 0402 feeder without a slack length (0) gets 15, then one
+// without a tension length gets 20, one per confirm and without a message;
+// any other slack in 0..10000 is the operator's, and the drag modes keep 0.
+TEST(FeederEditChecks, IntegrationAnd0402FillAMissingSlackThenTensionSilently) {
   const FeederNameTables n = BuiltInNameTables(0);
+  for (int mode : {kIntegrationFeed, k0402}) {
+    SCOPED_TRACE(mode);
+    FeederEditFields f = Valid();
+    f.feedMode = n.Mode(mode);
+    f.slack = 0;
+    f.tension = 0;
+    EditCheckResult r = CheckFeederEdit(f, n, {}, -1);
+    EXPECT_EQ(r.outcome, EditCheck::Filled);
+    EXPECT_EQ(r.range.edit, "slack");
+    EXPECT_EQ(f.slack, 15);
+    EXPECT_EQ(f.tension, 0);
+    r = CheckFeederEdit(f, n, {}, -1);
+    EXPECT_EQ(r.outcome, EditCheck::Filled);
+    EXPECT_EQ(r.range.edit, "tension");
+    EXPECT_EQ(f.tension, 20);
+    EXPECT_EQ(CheckFeederEdit(f, n, {}, -1).outcome, EditCheck::Pass);
+    // A small slack is kept as it is.
+    f.slack = 0.5;
+    EXPECT_EQ(CheckFeederEdit(f, n, {}, -1).outcome, EditCheck::Pass);
+    EXPECT_EQ(f.slack, 0.5);
+  }
+  FeederEditFields drag = Valid();
+  drag.feedMode = n.Mode(k48);
+  drag.slack = 0;
+  drag.tension = 0;
+  EXPECT_EQ(CheckFeederEdit(drag, n, {}, -1).outcome, EditCheck::Pass);
+  EXPECT_EQ(drag.slack, 0);
+}
+
+// The slack's range is 0..10000; the tension (the drag Y of drag modes) takes any number.
+TEST(FeederEditChecks, SlackRangeIsZeroToTenThousand) {
   FeederEditFields f = Valid();
-  f.slack = 0;
-  f.tension = 0;
-  EditCheckResult r = CheckFeederEdit(f, n, {}, -1);
-  EXPECT_EQ(r.outcome, EditCheck::Range);
-  EXPECT_EQ(r.range.field, "c_OpenLength");
-  EXPECT_EQ(r.range.edit, "slack");
-  EXPECT_EQ(r.range.min, 1);
-  EXPECT_EQ(r.range.max, 10000);
-  EXPECT_EQ(f.slack, 15);
-  EXPECT_EQ(f.tension, 0);
-  r = CheckFeederEdit(f, n, {}, -1);
-  EXPECT_EQ(r.outcome, EditCheck::Range);
-  EXPECT_EQ(r.range.field, "c_CloseLength");
-  EXPECT_EQ(f.tension, 20);
-  EXPECT_EQ(CheckFeederEdit(f, n, {}, -1).outcome, EditCheck::Pass);
+  for (double v : {0.0, 10000.0}) {
+    f.slack = v;
+    EXPECT_FALSE(CheckFieldRanges(f).has_value()) << v;
+  }
+  for (double v : {-0.001, 10000.5}) {
+    f.slack = v;
+    const auto bad = CheckFieldRanges(f);
+    ASSERT_TRUE(bad.has_value()) << v;
+    EXPECT_EQ(bad->edit, "slack");
+    EXPECT_EQ(bad->min, 0);
+    EXPECT_EQ(bad->max, 10000);
+  }
+  f = Valid();
+  f.tension = -25;
+  EXPECT_FALSE(CheckFieldRanges(f).has_value());
 }
 
 TEST(FeederEditFields, ListRowRoundTripAndNumberLetter) {

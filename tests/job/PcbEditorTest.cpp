@@ -7,6 +7,7 @@
 #include <QTableView>
 
 #include "job/CDialogPCBEdit.h"
+#include "platform/NumberEdit.h"
 #include "support/PartListHooks.h"
 #include "job/CDialogPartList.h"
 #include "job/CSMTDoc.h"
@@ -32,6 +33,10 @@ struct EditorFixture : ::testing::Test {
     smt::testing::FillPanelHooks(panel);
     ed.SetAppDir(dir.string());
     ed.MachineType = [] { return 0; };
+    // A board count of 0 becomes 1 before the editor opens, as the part
+    // list's Pcb Edit command does (the count's range is 1..10000).
+    ed.Fields().m_PcbBoardCount = 1;
+    static_cast<smt::platform::NumberEdit*>(ed.Control("c_1116"))->setValue(1);
   }
   std::vector<std::string> Texts() { return messages.service.Texts(); }
   void AddBoard(const std::string& name) {

@@ -7,6 +7,7 @@
 #include <QTableWidget>
 #include <filesystem>
 
+#include "platform/NumberEdit.h"
 #include "platform/MessageService.h"
 #include "stations/CDialogLampMachineList.h"
 
@@ -22,8 +23,8 @@ TEST(LampMachineListDialogTest, AddModifyDeleteThroughTheEditor) {
   CDialogLampMachineList dlg(dir.string());
   double markX = 1.0;
   dlg.runEditor = [&](CDialogLampMachineEdit& e) {
-    static_cast<QDoubleSpinBox*>(e.m_fields[1])->setValue(markX);  // cell 3
-    static_cast<QSpinBox*>(e.m_fields[10])->setValue(7);            // cell 12
+    static_cast<smt::platform::NumberEdit*>(e.m_fields[1])->setValue(markX);  // cell 3
+    static_cast<smt::platform::NumberEdit*>(e.m_fields[10])->setValue(7);            // cell 12
     return true;
   };
   dlg.OnAdd();
@@ -55,10 +56,10 @@ TEST(LampMachineListDialogTest, AddModifyDeleteThroughTheEditor) {
 TEST(LampMachineListDialogTest, EditorRefusesValveOpeningBelowTheHeight) {
   smt::platform::ScopedRecordingMessages messages;
   CDialogLampMachineEdit e;
-  static_cast<QDoubleSpinBox*>(e.m_fields[14])->setValue(-2.0);  // cell 16 red height
-  static_cast<QDoubleSpinBox*>(e.m_fields[15])->setValue(-3.0);  // cell 17 red valve open
-  static_cast<QSpinBox*>(e.m_fields[10])->setValue(5);
-  static_cast<QSpinBox*>(e.m_fields[11])->setValue(5);
+  static_cast<smt::platform::NumberEdit*>(e.m_fields[14])->setValue(-2.0);  // cell 16 red height
+  static_cast<smt::platform::NumberEdit*>(e.m_fields[15])->setValue(-3.0);  // cell 17 red valve open
+  static_cast<smt::platform::NumberEdit*>(e.m_fields[10])->setValue(5);
+  static_cast<smt::platform::NumberEdit*>(e.m_fields[11])->setValue(5);
   e.accept();
   EXPECT_EQ(e.result(), 0);
   // The valve-open field waits for a valid value; no message.

@@ -4,12 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <filesystem>
 #include <opencv2/imgproc.hpp>
 #include <thread>
 
 #include "app/core/MachineState.h"
 #include "platform/MessageService.h"
+#include "platform/RangeRefusal.h"
 #include "platform/WorkerThreads.h"
 #include "support/CameraPanelHooks.h"
 #include "support/TempDir.h"
@@ -186,6 +189,15 @@ TEST(CameraPanelTest, TemplatesAreCutHeldAndFound) {
   EXPECT_TRUE(WriteTemplateFile(dir.str(), "W2", frame(cv::Rect(150, 110, 20, 20)).clone()));
   EXPECT_FALSE(HeldTemplateFor(dir.str(), "W2").empty());
   EXPECT_TRUE(HeldTemplateFor(dir.str(), "missing").empty());
+  // A name that is no file name reaches no file: nothing is written outside
+  // the template folder, and the refusal names the name.
+  const std::string outside = "../../outside/W1";
+  EXPECT_EQ(TemplateFilePath(dir.str(), outside), "");
+  EXPECT_FALSE(WriteTemplateFile(dir.str(), outside, frame(cv::Rect(150, 110, 20, 20)).clone()));
+  EXPECT_FALSE(std::filesystem::exists(dir.path().parent_path() / "outside"));
+  EXPECT_TRUE(HeldTemplateFor(dir.str(), outside).empty());
+  EXPECT_NE(TemplateNameRefusal(outside).find(outside), std::string::npos);
+  EXPECT_EQ(TemplateNameRefusal("W1"), "");
 }
 
 TEST(CalibrationArithmetic, CentreScaleAxesAndWindows) {
@@ -298,4 +310,56 @@ TEST(CameraPanelTest, EditsZoomAndLanguageFallBack) {
   EXPECT_EQ(panel.m_nLanguage, 1);
   EXPECT_EQ(panel.m_VisualSize, 0.0);
   EXPECT_EQ(panel.m_Light_Contrast, 0);
+}
+
+// The camera panel's visual size, contrast and brightness keep what the
+// operator types: a word is not eaten keystroke by keystroke ("hello" stayed
+// "o"), a value that does not fit is not taken, and leaving the box with it
+// names the field and its range.
+TEST(CameraPanelTest, TypedBoxValuesAreKeptWholeAndRefusedByName) {
+  smt::platform::ScopedRecordingMessages messages;
+  CDialogSetView panel;
+  smt::testing::FillCameraPanelHooks(panel);
+  panel.m_dPixelPerMm = 20.0;
+  panel.m_nImageHeight = 480;  // a box of at most 24 mm
+  panel.m_VisualSize = 3.0;
+  auto type = [](QLineEdit* e, const QString& text) {
+    e->setFocus();
+    e->selectAll();
+    for (QChar c : text) {
+      QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+      QApplication::sendEvent(e, &press);
+    }
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(e, &enter);
+  };
+  struct Case {
+    const char* box;
+    const char* text;
+    const char* hi;  // the range's upper end, named in the refusal (the lower is 0)
+  };
+  const Case cases[] = {{"visualSize", "hello", " 24 "},   {"visualSize", "300", " 24 "},
+                        {"visualSize", "2x", " 24 "},      {"lightContrast", "300", " 255 "},
+                        {"lightContrast", "abc", " 255 "}, {"lightBrightness", "-1", " 255 "}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.box) + " " + c.text);
+    auto* e = panel.findChild<QLineEdit*>(c.box);
+    ASSERT_NE(e, nullptr);
+    messages.service.Clear();
+    type(e, c.text);
+    EXPECT_EQ(e->text().toStdString(), c.text);
+    ASSERT_FALSE(messages.service.Texts().empty());
+    const std::string said = messages.service.Texts().front();
+    EXPECT_NE(said.find(smt::platform::FieldLabelOf(e)), std::string::npos) << said;
+    EXPECT_NE(said.find(" 0 "), std::string::npos) << said;
+    EXPECT_NE(said.find(c.hi), std::string::npos) << said;
+  }
+  // While typing, only what fits was taken (a valid beginning such as the
+  // "2" of "2x" is, as the live box follows the typing); never "300".
+  EXPECT_LE(panel.m_VisualSize, 24.0);
+  EXPECT_LE(panel.m_Light_Contrast, 255);
+  messages.service.Clear();
+  type(panel.findChild<QLineEdit*>("visualSize"), "12.5");
+  EXPECT_EQ(panel.m_VisualSize, 12.5);
+  EXPECT_TRUE(messages.service.Texts().empty());
 }

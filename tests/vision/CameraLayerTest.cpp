@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "vision/CameraDS.h"
+#include "platform/NumberEdit.h"
 #include "vision/CameraSettingsPage.h"
 #include "vision/PartRecognizers.h"
 #include "vision/SimulatedCamera.h"
@@ -144,7 +145,7 @@ TEST(SimulatedCamera, SettingsPageAppliesOnlyOnOk) {
   QTimer::singleShot(0, [] {
     for (QWidget* w : QApplication::topLevelWidgets())
       if (auto* page = qobject_cast<CameraSettingsPage*>(w)) {
-        page->findChild<QSpinBox*>("gamma")->setValue(150);
+        page->findChild<smt::platform::NumberEdit*>("gamma")->setValue(150);
         page->reject();
       }
   });
@@ -153,7 +154,7 @@ TEST(SimulatedCamera, SettingsPageAppliesOnlyOnOk) {
   QTimer::singleShot(0, [] {
     for (QWidget* w : QApplication::topLevelWidgets())
       if (auto* page = qobject_cast<CameraSettingsPage*>(w)) {
-        page->findChild<QSpinBox*>("gamma")->setValue(150);
+        page->findChild<smt::platform::NumberEdit*>("gamma")->setValue(150);
         page->accept();
       }
   });
