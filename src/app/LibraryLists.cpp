@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/core/LogFile.h"
+#include "platform/FileSet.h"
 #include "platform/ListFile.h"
 
 namespace smt::app {
@@ -58,6 +59,12 @@ std::string TimeStamp() {
 
 std::vector<ListLoadProblem> LoadLibraryLists(const std::filesystem::path& appDir, LibraryLists& lists) {
   std::vector<ListLoadProblem> problems;
+  // A save that was interrupted is completed or undone first.
+  try {
+    FinishLibraryListsSave(appDir);
+  } catch (const std::exception& e) {
+    CLogFile::Instance().Write(true, "library lists: an interrupted save could not be completed: %s", e.what());
+  }
   for (const ListFileInfo& info : ListFiles()) {
     std::filesystem::path path = appDir / info.name;
     lists.Rows(info.id).clear();
@@ -84,20 +91,43 @@ std::vector<ListLoadProblem> LoadLibraryLists(const std::filesystem::path& appDi
   return problems;
 }
 
+std::filesystem::path LibraryListsJournal(const std::filesystem::path& appDir) {
+  return appDir / "config_lists.journal";
+}
+
+namespace {
+// Every file of the set: the eight lists and their backups.
+std::vector<std::filesystem::path> ListSetFiles(const std::filesystem::path& appDir) {
+  std::vector<std::filesystem::path> files;
+  for (const ListFileInfo& info : ListFiles()) files.push_back(appDir / info.name);
+  for (const ListFileInfo& info : ListFiles()) files.push_back(appDir / "ConfigBackup" / info.name);
+  return files;
+}
+}  // namespace
+
+void FinishLibraryListsSave(const std::filesystem::path& appDir) {
+  platform::FinishFileSet(LibraryListsJournal(appDir), ListSetFiles(appDir));
+}
+
 void SaveLibraryLists(const std::filesystem::path& appDir, const LibraryLists& lists) {
   std::filesystem::path backup = appDir / "ConfigBackup";
   std::error_code ec;
   std::filesystem::create_directories(backup, ec);
+  // The eight lists and their backups change as one set: a save that is
+  // interrupted leaves every old file or every new one.
+  std::vector<platform::FileSetItem> files;
   for (const ListFileInfo& info : ListFiles()) {
     ListFileContent c;
     if (info.hasLeading) c.leading = lists.speedUsageLine;
     c.rows = lists.Rows(info.id);
-    std::vector<uint8_t> bytes = platform::EncodeListFile(c);
-    // Main first, then the backup: a failure in between leaves the backup
-    // of the previous save intact.
-    platform::WriteFileAtomically(appDir / info.name, bytes);
-    platform::WriteFileAtomically(backup / info.name, bytes);
+    files.push_back({appDir / info.name, platform::EncodeListFile(c)});
   }
+  files.reserve(2 * files.size());
+  for (size_t i = 0; i < ListFiles().size(); ++i) {
+    std::vector<uint8_t> bytes = files[i].bytes;
+    files.push_back({backup / ListFiles()[i].name, std::move(bytes)});
+  }
+  platform::WriteFileSet(LibraryListsJournal(appDir), files);
 }
 
 std::string DescribeListProblems(const std::vector<ListLoadProblem>& problems) {

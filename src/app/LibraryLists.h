@@ -48,10 +48,17 @@ struct ListLoadProblem {
 // empty list and is renamed "<name>.damaged-<time>". Returns the problems.
 std::vector<ListLoadProblem> LoadLibraryLists(const std::filesystem::path& appDir, LibraryLists& lists);
 
-// Writes all eight files into `appDir` and "<appDir>/ConfigBackup", each
-// atomically, main file first, then its backup. Throws platform::FileError
-// naming the file that could not be written; files written before stay.
+// Writes all eight files into `appDir` and "<appDir>/ConfigBackup" as one
+// set (see platform/FileSet.h): a save interrupted at any moment leaves all
+// sixteen files of the old save or all of the new one. Throws
+// platform::FileError naming the file that could not be written; the old
+// set then stays whole.
 void SaveLibraryLists(const std::filesystem::path& appDir, const LibraryLists& lists);
+
+// The set's journal, and the completion (or undoing) of an interrupted save
+// that LoadLibraryLists and SaveLibraryLists do first.
+std::filesystem::path LibraryListsJournal(const std::filesystem::path& appDir);
+void FinishLibraryListsSave(const std::filesystem::path& appDir);
 
 // The text shown to the operator for load problems.
 std::string DescribeListProblems(const std::vector<ListLoadProblem>& problems);

@@ -27,6 +27,7 @@
 #include "platform/RangeRefusal.h"
 #include "platform/FileIo.h"
 #include "platform/MessageService.h"
+#include "platform/ProfileFile.h"
 #include "platform/SettingsSection.h"
 #include "platform/SystemServices.h"
 #include "platform/WorkerThreads.h"
@@ -390,9 +391,13 @@ bool CMainFrame::OnClose() {
   }
   g_bUdpStop = true;
   g_bComStop = true;
-  if (view_) view_->SaveOnClose();
-  SettingsSection(ConfigPath(m_strAppPath), "LanguageSetConfig").WriteText("LanguageSet", m_strLanguage);
-  SaveMachineSet();
+  {
+    // The settings of the close are one save of the settings file.
+    smt::platform::ProfileBatch batch(ConfigPath(m_strAppPath));
+    if (view_) view_->SaveOnClose();
+    SettingsSection(ConfigPath(m_strAppPath), "LanguageSetConfig").WriteText("LanguageSet", m_strLanguage);
+    SaveMachineSet();
+  }
   if (view_) view_->CloseCameras();
   // Nothing of ours runs after the window is gone.
   smt::platform::WorkerThreads::Instance().StopAndJoinAll();

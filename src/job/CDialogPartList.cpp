@@ -718,12 +718,18 @@ void CDialogPartList::ShowCoverCount(int count) {
 // The panel cell after the board's name; languages without a text of their
 // own take the English one.
 std::string CDialogPartList::PanelCellText(const std::string& lang, int row, int col) {
-  return Fmt2(lang == "Chinese" ? "拼板：第 %d 行第 %d 列" : "Array：Row %d Col %d ", row + 1, col + 1);
+  // Only Chinese and English name the panel cell; other languages add nothing.
+  if (lang == "Chinese") return Fmt2("拼板：第 %d 行第 %d 列", row + 1, col + 1);
+  if (lang == "English") return Fmt2("Array：Row %d Col %d ", row + 1, col + 1);
+  return {};
 }
 
 void CDialogPartList::UpdatePanelProgressLabel(int row, int col, int count) {
   const std::string lang = language ? language() : LanguageName();
   const bool zh = lang == "Chinese";
+  // The run's progress texts exist in Chinese and English; in any other
+  // language both labels keep what they show.
+  if (!zh && lang != "English") return;
   const std::string cell = PanelCellText(lang, row, col);
   std::string countText;
   if (count != 0) countText = Fmt2(zh ? "完成数： %d" : "Count： %d", count, 0);

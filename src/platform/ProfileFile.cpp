@@ -147,6 +147,47 @@ class Cache {
         f.lines.push_back(ParseLine(newRaw));
       }
     }
+    // Within a batch the file is written once, when the batch ends.
+    if (auto b = batches_.find(path); b != batches_.end() && b->second.depth > 0) {
+      b->second.dirty = true;
+      return true;
+    }
+    return Store(path, f);
+  }
+
+  void BeginBatch(const std::string& path) {
+    std::lock_guard lock(mutex_);
+    ++batches_[path].depth;
+  }
+
+  bool EndBatch(const std::string& path) {
+    std::lock_guard lock(mutex_);
+    auto b = batches_.find(path);
+    if (b == batches_.end()) return true;
+    if (--b->second.depth > 0) return true;
+    const bool dirty = b->second.dirty;
+    batches_.erase(b);
+    if (!dirty) return true;
+    auto it = cache_.find(path);
+    if (it == cache_.end()) return false;
+    return Store(path, it->second);
+  }
+
+  void Clear() {
+    std::lock_guard lock(mutex_);
+    // A file with writes waiting for their batch keeps them.
+    for (auto it = cache_.begin(); it != cache_.end();) {
+      auto b = batches_.find(it->first);
+      if (b != batches_.end() && b->second.dirty)
+        ++it;
+      else
+        it = cache_.erase(it);
+    }
+  }
+
+ private:
+  // The whole text, to a temporary renamed over the file.
+  bool Store(const std::string& path, ParsedFile& f) {
     std::string text;
     for (const Line& l : f.lines) {
       text += l.raw;
@@ -162,12 +203,6 @@ class Cache {
     return true;
   }
 
-  void Clear() {
-    std::lock_guard lock(mutex_);
-    cache_.clear();
-  }
-
- private:
   static void Stamp(const std::string& path, ParsedFile& f) {
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {
@@ -207,8 +242,13 @@ class Cache {
     return f;
   }
 
+  struct Batch {
+    int depth = 0;
+    bool dirty = false;
+  };
   std::mutex mutex_;
   std::map<std::string, ParsedFile> cache_;
+  std::map<std::string, Batch> batches_;
 };
 
 Cache& TheCache() {
@@ -229,5 +269,20 @@ bool WriteProfileString(const std::string& path, std::string_view section, std::
 }
 
 void ClearProfileCache() { TheCache().Clear(); }
+
+void BeginProfileBatch(const std::string& path) { TheCache().BeginBatch(path); }
+
+bool EndProfileBatch(const std::string& path) { return TheCache().EndBatch(path); }
+
+ProfileBatch::ProfileBatch(std::string path) : path_(std::move(path)) { BeginProfileBatch(path_); }
+
+ProfileBatch::~ProfileBatch() { Commit(); }
+
+bool ProfileBatch::Commit() {
+  if (done_) return ok_;
+  done_ = true;
+  ok_ = EndProfileBatch(path_);
+  return ok_;
+}
 
 }  // namespace smt::platform

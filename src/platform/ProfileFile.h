@@ -20,6 +20,29 @@ std::string GetProfileString(const std::string& path, std::string_view section, 
 bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
                         std::string_view value);
 
+// Groups writes to one file into one replacement of the whole file: while a
+// batch of `path` is open (batches nest, and count for every thread), writes
+// change its text in memory only, and readers see them; when the last batch
+// ends, the file is written to a temporary and renamed into place once, so a
+// process killed during a save leaves every old value or every new one.
+// EndProfileBatch returns false when that write failed.
+void BeginProfileBatch(const std::string& path);
+bool EndProfileBatch(const std::string& path);
+
+// A batch for the life of the object (or until Commit).
+class ProfileBatch {
+ public:
+  explicit ProfileBatch(std::string path);
+  ~ProfileBatch();
+  ProfileBatch(const ProfileBatch&) = delete;
+  ProfileBatch& operator=(const ProfileBatch&) = delete;
+  bool Commit();
+
+ private:
+  std::string path_;
+  bool done_ = false, ok_ = true;
+};
+
 // Forgets every cached file (tests that rewrite files within the same
 // second use it; normal code never needs it).
 void ClearProfileCache();

@@ -48,8 +48,25 @@ bool SettingsSection::Has(std::string_view key) const {
 }
 
 bool SettingsSection::WriteText(std::string_view key, std::string_view value) const {
+  if (!batchOpen_) {
+    BeginProfileBatch(path_);
+    batchOpen_ = true;
+    firstKey_ = key;
+    keysWritten_ = 0;
+  }
+  ++keysWritten_;
   const bool ok = WriteProfileString(path_, section_, key, value);
-  ReportSettingsWrite(path_, section_, key, ok);
+  if (!ok) ReportSettingsWrite(path_, section_, key, ok);
+  return ok;
+}
+
+bool SettingsSection::Flush() const {
+  if (!batchOpen_) return true;
+  batchOpen_ = false;
+  const bool ok = EndProfileBatch(path_);
+  std::string keys = firstKey_;
+  if (keysWritten_ > 1) keys += " and " + std::to_string(keysWritten_ - 1) + " more";
+  ReportSettingsWrite(path_, section_, keys, ok);
   return ok;
 }
 

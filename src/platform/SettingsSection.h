@@ -34,6 +34,21 @@ uint64_t FailedSettingsWrites();
 class SettingsSection {
  public:
   SettingsSection(std::string path, std::string section) : path_(std::move(path)), section_(std::move(section)) {}
+  // A section's writes form one save: the first write opens a batch of the
+  // file, which is written whole when the section object goes (a kill during
+  // a save leaves the old section or the new one, never some keys of each).
+  SettingsSection(const SettingsSection& o) : path_(o.path_), section_(o.section_) {}
+  SettingsSection& operator=(const SettingsSection& o) {
+    if (this != &o) {
+      Flush();
+      path_ = o.path_;
+      section_ = o.section_;
+    }
+    return *this;
+  }
+  ~SettingsSection() { Flush(); }
+  // Writes what this section changed now (false when that failed).
+  bool Flush() const;
 
   const std::string& path() const { return path_; }
   const std::string& section() const { return section_; }
@@ -43,7 +58,9 @@ class SettingsSection {
   double ReadDouble(std::string_view key) const { return TextToDouble(ReadText(key)); }
   bool Has(std::string_view key) const;
 
-  // Writes return false when the file could not be written.
+  // Writes go into the section's save (see above); the file is written, and
+  // a failure reported (logged, and told to the operator once per run of
+  // failures), when the section object goes or at Flush.
   bool WriteText(std::string_view key, std::string_view value) const;
   bool WriteInt(std::string_view key, long long value) const { return WriteText(key, FormatInt(value)); }
   bool WriteDouble(std::string_view key, double value, int decimals = 4) const {
@@ -53,6 +70,9 @@ class SettingsSection {
  private:
   std::string path_;
   std::string section_;
+  mutable bool batchOpen_ = false;
+  mutable std::string firstKey_;  // for the report of a failed save
+  mutable int keysWritten_ = 0;
 };
 
 // Texts of one dialog from "<dir>/<language>.ini": Text(key, chineseDefault).

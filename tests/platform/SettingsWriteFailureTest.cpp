@@ -21,20 +21,29 @@ TEST(SettingsWrites, AFailedWriteIsReportedOncePerRunOfFailures) {
   ClearProfileCache();
   SettingsSection s(ConfigPath(dir.str()), "ManualControlConfig");
   const uint64_t before = FailedSettingsWrites();
-  EXPECT_FALSE(s.WriteInt("m_SpeedGears", 2));
-  EXPECT_FALSE(s.WriteInt("m_XY_RunSteps", 5));
-  EXPECT_EQ(FailedSettingsWrites(), before + 2);
+  // The section's values are one save: written, and failing, together.
+  s.WriteInt("m_SpeedGears", 2);
+  s.WriteInt("m_XY_RunSteps", 5);
+  EXPECT_FALSE(s.Flush());
+  EXPECT_EQ(FailedSettingsWrites(), before + 1);
   ASSERT_EQ(messages.service.Texts().size(), 1u);
   EXPECT_NE(messages.service.Texts()[0].find("config.ini"), std::string::npos);
-  EXPECT_NE(messages.service.Texts()[0].find("[ManualControlConfig] m_SpeedGears"), std::string::npos);
+  EXPECT_NE(messages.service.Texts()[0].find("[ManualControlConfig] m_SpeedGears and 1 more"), std::string::npos);
+  // A second failing save of the same run of failures is logged, not told again.
+  s.WriteInt("m_SpeedGears", 2);
+  EXPECT_FALSE(s.Flush());
+  EXPECT_EQ(FailedSettingsWrites(), before + 2);
+  EXPECT_EQ(messages.service.Texts().size(), 1u);
   // Writable again: the next failure is told again.
   std::filesystem::remove(dir / "config.ini");
   ClearProfileCache();
-  EXPECT_TRUE(s.WriteInt("m_SpeedGears", 2));
+  s.WriteInt("m_SpeedGears", 2);
+  EXPECT_TRUE(s.Flush());
   std::filesystem::remove(dir / "config.ini");
   std::filesystem::create_directories(dir / "config.ini");
   ClearProfileCache();
-  EXPECT_FALSE(s.WriteInt("m_SpeedGears", 3));
+  s.WriteInt("m_SpeedGears", 3);
+  EXPECT_FALSE(s.Flush());
   EXPECT_EQ(messages.service.Texts().size(), 2u);
 }
 

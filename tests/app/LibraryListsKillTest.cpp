@@ -1,0 +1,144 @@
+// The eight library lists and their backups change as one set: a saving
+// process killed at any moment leaves all sixteen files of one save, never
+// lists of two saves; an interrupted save is completed or undone when the
+// lists are next read.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <random>
+#include <set>
+#include <thread>
+
+#include "app/LibraryLists.h"
+#include "platform/FileIo.h"
+#include "platform/ListFile.h"
+#include "support/TempDir.h"
+
+using namespace smt::app;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Every row of every list names its generation.
+LibraryLists Generation(int gen, int rows) {
+  LibraryLists l;
+  const std::string tag = "gen " + std::to_string(gen) + "\t";
+  l.speedUsageLine = tag;
+  for (const ListFileInfo& info : ListFiles())
+    for (int r = 0; r < rows; ++r) l.Rows(info.id).push_back(tag + std::string(info.name) + " row " + std::to_string(r) + "\t");
+  return l;
+}
+
+int GenOf(const std::string& row) { return row.rfind("gen ", 0) == 0 ? std::atoi(row.c_str() + 4) : -1; }
+
+// The generations the sixteen files hold, read as the program reads them at start.
+std::set<int> GenerationsOnDisk(const fs::path& dir, std::string& problems) {
+  std::set<int> gens;
+  LibraryLists l;
+  for (const auto& p : LoadLibraryLists(dir, l)) problems += p.file + ": " + p.reason + "\n";
+  gens.insert(GenOf(l.speedUsageLine));
+  for (const ListFileInfo& info : ListFiles())
+    for (const auto& row : l.Rows(info.id)) gens.insert(GenOf(row));
+  for (const ListFileInfo& info : ListFiles()) {
+    const auto backup = smt::platform::ReadListFile(dir / "ConfigBackup" / info.name, info.hasLeading);
+    for (const auto& row : backup.rows) gens.insert(GenOf(row));
+  }
+  return gens;
+}
+
+}  // namespace
+
+TEST(LibraryListsKill, AKilledSaveLeavesEveryListOfOneSaveNeverAMix) {
+  smt::test::TempDir dir;
+  constexpr int kRows = 200;
+  SaveLibraryLists(dir.path(), Generation(0, kRows));
+  const auto t0 = std::chrono::steady_clock::now();
+  SaveLibraryLists(dir.path(), Generation(1, kRows));
+  const auto saveUs = std::max<long long>(
+      200, std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0).count());
+  std::mt19937 random(30);
+  std::uniform_int_distribution<long long> delay(0, 3 * saveUs);
+  int gen = 1, oldSeen = 0, newSeen = 0, mixed = 0;
+  constexpr int kKills = 300;
+  for (int kill = 0; kill < kKills; ++kill) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      try {
+        for (int g = gen + 1;; ++g) SaveLibraryLists(dir.path(), Generation(g, kRows));
+      } catch (...) {
+        _exit(3);
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the saving child failed at kill " << kill;
+    std::string problems;
+    const std::set<int> now = GenerationsOnDisk(dir.path(), problems);
+    ASSERT_EQ(problems, "") << "kill " << kill;
+    if (now.size() != 1) {
+      ++mixed;
+      ADD_FAILURE() << "kill " << kill << ": lists of " << now.size() << " saves";
+      break;
+    }
+    ASSERT_GE(*now.begin(), gen) << "an older set came back after kill " << kill;
+    (*now.begin() == gen ? oldSeen : newSeen)++;
+    gen = *now.begin();
+    // Nothing of the interrupted save stays behind once the lists were read.
+    for (const auto& e : fs::directory_iterator(dir.path())) {
+      const std::string name = e.path().filename().string();
+      EXPECT_TRUE(name == "ConfigBackup" || (name.rfind("config_", 0) == 0 && name.size() > 4 &&
+                                             name.compare(name.size() - 4, 4, ".fig") == 0))
+          << name << " left after kill " << kill;
+    }
+  }
+  std::printf("[ figures  ] library lists save: %d kills, %d left the old set, %d the new one, %d a mix\n", kKills,
+              oldSeen, newSeen, mixed);
+  EXPECT_GT(newSeen, 0);
+  EXPECT_GT(oldSeen, 0);
+}
+
+// A journal written whole is followed at the next read; one that is not
+// whole was never committed and its temporaries go.
+TEST(LibraryListsKill, ACommittedSaveIsCompletedAndAnUncommittedOneUndone) {
+  smt::test::TempDir dir;
+  SaveLibraryLists(dir.path(), Generation(1, 3));
+  const auto& feed = ListFiles()[0];
+  const auto bytes2 = smt::platform::EncodeListFile({std::nullopt, Generation(2, 3).feedLines});
+  smt::platform::WriteFileAtomically(dir / (std::string(feed.name) + ".tmp999999990"), bytes2);
+  smt::platform::WriteFileAtomically(dir.path() / "ConfigBackup" / (std::string(feed.name) + ".tmp999999990"), bytes2);
+  const std::string journal = "SMT file set journal 1\nput\t" + std::string(feed.name) + "\t" + feed.name +
+                              ".tmp999999990\nput\tConfigBackup/" + feed.name + "\tConfigBackup/" + feed.name +
+                              ".tmp999999990\nend\n";
+  dir.Write("config_lists.journal", journal);
+  LibraryLists l;
+  EXPECT_TRUE(LoadLibraryLists(dir.path(), l).empty());
+  ASSERT_FALSE(l.feedLines.empty());
+  EXPECT_EQ(GenOf(l.feedLines[0]), 2);
+  EXPECT_EQ(GenOf(smt::platform::ReadListFile(dir.path() / "ConfigBackup" / feed.name, false).rows[0]), 2);
+  EXPECT_FALSE(fs::exists(dir / "config_lists.journal"));
+
+  // Not whole (no end): the old files stay, the temporaries go.
+  const auto bytes3 = smt::platform::EncodeListFile({std::nullopt, Generation(3, 3).feedLines});
+  smt::platform::WriteFileAtomically(dir / (std::string(feed.name) + ".tmp999999991"), bytes3);
+  dir.Write("config_lists.journal", "SMT file set journal 1\nput\t" + std::string(feed.name) + "\t" + feed.name +
+                                        ".tmp999999991\n");
+  EXPECT_TRUE(LoadLibraryLists(dir.path(), l).empty());
+  EXPECT_EQ(GenOf(l.feedLines[0]), 2);
+  EXPECT_FALSE(fs::exists(dir / (std::string(feed.name) + ".tmp999999991")));
+  EXPECT_FALSE(fs::exists(dir / "config_lists.journal"));
+
+  // A journal naming a file outside the folder is not followed.
+  smt::platform::WriteFileAtomically(dir / (std::string(feed.name) + ".tmp999999992"), bytes3);
+  dir.Write("config_lists.journal", "SMT file set journal 1\nput\t../outside.fig\t" + std::string(feed.name) +
+                                        ".tmp999999992\nend\n");
+  EXPECT_TRUE(LoadLibraryLists(dir.path(), l).empty());
+  EXPECT_FALSE(fs::exists(dir.path().parent_path() / "outside.fig"));
+  EXPECT_EQ(GenOf(l.feedLines[0]), 2);
+}
