@@ -1,4 +1,6 @@
 #include "app/SMTView.h"
+#include "platform/NameAsPath.h"
+#include "platform/RangeRefusal.h"
 #include "platform/FileChooser.h"
 
 #include <QHBoxLayout>
@@ -145,14 +147,30 @@ void CSMTView::CreateListPanels() {
       smt::feeder::SaveFeederState(m_pFeedList, frame->m_lists.feedLines, frame->m_strAppPath);
     };
     doc.AskSavePath = [this]() -> std::optional<std::filesystem::path> {
-      QString name = QString::fromStdString(smt::platform::ChooseSaveFile(this, {}, {}, "Project Files (*.smt)"));
-      if (name.isEmpty()) return std::nullopt;
-      if (!name.endsWith(".smt")) name += ".smt";
-      return std::filesystem::path(name.toStdString());
+      const std::string chosen = smt::platform::ChooseSaveFile(this, {}, {}, "Project Files (*.smt)");
+      if (chosen.empty()) return std::nullopt;
+      return JobPathFromTypedName(chosen);
     };
     frame->hasPcbTable = [&doc] { return doc.HasPcbTable(); };
     frame->saveProject = [&doc] { return doc.SaveProject(); };
   }
+}
+
+std::optional<std::filesystem::path> JobPathFromTypedName(const std::string& chosen) {
+  // The typed extension in any case is the job's ("CAP.SMT" stays CAP.SMT,
+  // with CAP.dis beside it); without it ".smt" is added.
+  std::filesystem::path path(chosen);
+  if (!smt::platform::HasExtension(path, ".smt")) path += ".smt";
+  // The name typed must be a file name (the folder was chosen in the dialog).
+  const std::string file = path.filename().string();
+  const std::string stem = file.substr(0, file.size() - 4);
+  if (!smt::platform::NameAsPathProblem(stem).empty()) {
+    smt::platform::ShowMessage(
+        smt::platform::NameRefusalText(smt::platform::CommonText("Common.c_FileName", "文件名"), stem),
+        smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Warning);
+    return std::nullopt;
+  }
+  return path;
 }
 
 void CSMTView::OnFileNew() {

@@ -5,6 +5,8 @@
 // start-up and the settings menu commands.
 #include <QWidget>
 #include <array>
+#include <filesystem>
+#include <optional>
 #include <functional>
 #include <atomic>
 #include <map>
@@ -16,6 +18,10 @@
 #include "link/FirmwareSwitches.h"
 #include "settings/PulseSettings.h"
 #include "app/core/ViewMessages.h"
+
+// The job file for a name typed in Save As: ".smt" added unless the name
+// ends with it in any case; nullopt (told) when the name is no file name.
+std::optional<std::filesystem::path> JobPathFromTypedName(const std::string& chosen);
 
 class CMainFrame;
 class CDialogSetView;

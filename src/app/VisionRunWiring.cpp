@@ -24,6 +24,7 @@
 #include "run/MachineSteps.h"
 #include "run/RunServices.h"
 #include "settings/SettingsStores.h"
+#include "vision/VisionTemplates.h"
 #include "vision/CDialogCameraList.h"
 #include "vision/CDialogSetView.h"
 #include "vision/HeadVision.h"
@@ -303,7 +304,12 @@ smt::vision::MarkVisionIo PanelMarkIo(const LiveParts& parts) {
 // (Template/<feeder number>.png in the program folder), found by matching.
 bool MatchOwnMarkTemplate(const LiveParts& parts, const smt::library::MarkEditFields& m, const HeadPlaceState& p,
                           double zoom, const smt::vision::MarkMoveSpeeds& sp) {
-  const std::string path = (std::filesystem::path(parts.appDir) / "Template" / (p.feederNumber + ".png")).string();
+  const std::string path = smt::vision::TemplateFilePath(parts.appDir, p.feederNumber);
+  if (path.empty()) {
+    CLogFile::Instance().Write(true, "Own mark: the feeder number is no file name");
+    smt::platform::ShowMessage(smt::vision::TemplateNameRefusal(p.feederNumber));
+    return false;
+  }
   cv::Mat templ;
   {
     auto& loaded = OwnMarkTemplate();

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/core/LogFile.h"
+#include "platform/NameAsPath.h"
 #include "platform/FileIo.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
@@ -130,6 +131,12 @@ std::string ParseFeederCsv(const std::string& text, const FeederNameTables& name
     t.rowSpace = TextToDouble(field(34));
     t.colSpace = TextToDouble(field(35));
     const std::string where = "line " + std::to_string(li + 1) + ": ";
+    // The feeder number names its template file: it must be a file name.
+    if (const std::string problem = smt::platform::NameAsPathProblem(row[0]); !row[0].empty() && !problem.empty()) {
+      rows.clear();
+      trays.clear();
+      return where + "the feeder number \"" + row[0] + "\" (column 1) cannot be used: " + problem;
+    }
     for (const auto& [value, column] : {std::pair{t.rowSpace, 34}, std::pair{t.colSpace, 35}}) {
       if (!std::isfinite(value) || std::fabs(value) > kMaxTraySpacingMm) {
         rows.clear();

@@ -4,6 +4,7 @@
 
 #include "app/core/LogFile.h"
 #include "job/JobFileError.h"
+#include "platform/NameAsPath.h"
 #include "platform/Archive.h"
 #include "platform/FileIo.h"
 
@@ -220,7 +221,8 @@ void FinishInterruptedSave(const std::filesystem::path& jobPath) {
 std::filesystem::path SideFilePath(const std::filesystem::path& jobPath, std::string_view ext) {
   const std::string name = jobPath.filename().string();
   static constexpr std::string_view kExt = ".smt";
-  if (name.size() <= kExt.size() || name.compare(name.size() - kExt.size(), kExt.size(), kExt) != 0) return {};
+  // The job's extension in any case ("CAP.SMT" has the side file "CAP.dis").
+  if (name.size() <= kExt.size() || !smt::platform::HasExtension(jobPath, kExt)) return {};
   return jobPath.parent_path() / (name.substr(0, name.size() - kExt.size()) + std::string(ext));
 }
 

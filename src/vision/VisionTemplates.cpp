@@ -5,6 +5,9 @@
 #include <mutex>
 #include <opencv2/imgcodecs.hpp>
 
+#include "platform/NameAsPath.h"
+#include "platform/RangeRefusal.h"
+
 namespace smt::vision {
 
 namespace {
@@ -47,23 +50,34 @@ cv::Mat HeldTemplate() {
 }
 
 std::string TemplateFilePath(const std::string& appDir, const std::string& name) {
+  // A name that is not one file name reaches no file (nothing outside the folder).
+  if (!smt::platform::NameAsPathProblem(name).empty()) return {};
   return (std::filesystem::path(appDir) / "Template" / (name + ".png")).string();
+}
+
+std::string TemplateNameRefusal(const std::string& name) {
+  const std::string problem = smt::platform::NameAsPathProblem(name);
+  if (problem.empty()) return {};
+  return smt::platform::NameRefusalText(smt::platform::CommonText("Common.c_TemplateName", "模板名称"), name);
 }
 
 cv::Mat HeldTemplateFor(const std::string& appDir, const std::string& name) {
   std::lock_guard lk(H().m);
   if (H().name != name) {
-    H().image = cv::imread(TemplateFilePath(appDir, name), cv::IMREAD_COLOR);
+    const std::string path = TemplateFilePath(appDir, name);
+    H().image = path.empty() ? cv::Mat() : cv::imread(path, cv::IMREAD_COLOR);
     H().name = name;
   }
   return H().image.clone();
 }
 
 bool WriteTemplateFile(const std::string& appDir, const std::string& name, const cv::Mat& image) {
+  const std::string path = TemplateFilePath(appDir, name);
+  if (path.empty()) return false;
   std::error_code ec;
   std::filesystem::create_directories(std::filesystem::path(appDir) / "Template", ec);
   try {
-    return cv::imwrite(TemplateFilePath(appDir, name), image);
+    return cv::imwrite(path, image);
   } catch (const cv::Exception&) {
     return false;
   }

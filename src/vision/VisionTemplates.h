@@ -21,7 +21,10 @@ cv::Mat HeldTemplate();
 // read from its file (an empty image when the file is missing) and held.
 cv::Mat HeldTemplateFor(const std::string& appDir, const std::string& name);
 
+// "<appDir>/Template/<name>.png"; empty when the name cannot be a file name.
 std::string TemplateFilePath(const std::string& appDir, const std::string& name);
+// The refusal of a template name that cannot be a file name; empty when it can.
+std::string TemplateNameRefusal(const std::string& name);
 // Writes the file, creating the folder when it is missing.
 bool WriteTemplateFile(const std::string& appDir, const std::string& name, const cv::Mat& image);
 

@@ -219,3 +219,21 @@ TEST(FeederCsv, NonFiniteOrHugeTraySpacingRefusesTheFileNamingLineAndField) {
     EXPECT_TRUE(rows.empty());
   }
 }
+
+// A feeder number names the feeder's template file: one that is no file
+// name (a path, "..", a character files cannot hold) refuses the file,
+// naming the line and the field, so nothing can later be written outside
+// the template folder.
+TEST(FeederCsv, AFeederNumberThatIsNoFileNameRefusesTheFile) {
+  for (const std::string number : {"../../outside/W1", "W1/..", "..", "W:1", "W\\1"}) {
+    std::string line = number;
+    for (int i = 1; i < 30; ++i) line += "," + std::to_string(i);
+    line += ",1,1,0,0,1,1";
+    std::vector<FeederRow> rows;
+    std::vector<TrayRecord> trays;
+    const std::string why = ParseFeederCsv("h\nW2" + line.substr(number.size()) + "\n" + line + "\n", Names(0), rows, trays);
+    EXPECT_NE(why.find("line 3:"), std::string::npos) << number << ": " << why;
+    EXPECT_NE(why.find("feeder number \"" + number + "\""), std::string::npos) << why;
+    EXPECT_TRUE(rows.empty()) << number;
+  }
+}

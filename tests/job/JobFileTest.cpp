@@ -189,7 +189,8 @@ TEST(SideFilePath, ReplacesTheJobFilesOwnExtensionOnly) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"/jobs/board.smt", "/jobs/board.dis"},
       {"/jobs/a.smt/b.smt", "/jobs/a.smt/b.dis"},   // a folder named like a job
-      {"/jobs/a.smt/b.SMT", ""},                    // capitals: no side files
+      {"/jobs/a.smt/b.SMT", "/jobs/a.smt/b.dis"},   // the extension in any case
+      {"/jobs/CAP.Smt", "/jobs/CAP.dis"},
       {"/jobs/board.smt.bak", ""},
       {"/jobs/.smt", ""},
       {"board.smt", "board.dis"},
