@@ -141,7 +141,8 @@ std::vector<NumberCell> NumberCells(const JobFileContent& c, int type) {
     const char* names[] = {"check", "Mark X", "Mark Y", "offset X", "offset Y", "LED X", "LED Y",
                            "camera X", "camera Y", "Z", "start speed", "run speed"};
     const bool nonNeg[] = {true, false, false, false, false, false, false, false, false, false, true, true};
-    for (size_t k = 0; k < 12; ++k) out.push_back({FileKind::Lamp, 0, k + 2, names[k], true, nonNeg[k]});
+    // The check cell may be empty (a point that was never checked).
+    for (size_t k = 0; k < 12; ++k) out.push_back({FileKind::Lamp, 0, k + 2, names[k], k != 0, nonNeg[k]});
     const char* dots[] = {"red glue", "silver glue 1", "silver glue 2"};
     const char* parts[] = {" X", " Y", " height", " valve open", " bottom delay", " valve close", " close delay"};
     const bool dotNonNeg[] = {false, false, false, false, true, true, true};
