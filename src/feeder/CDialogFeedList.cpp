@@ -15,8 +15,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/core/LogFile.h"
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "feeder/CDialogFeedEdit.h"
 #include "feeder/CDialogFeedGroup.h"
 #include "feeder/FeederCsv.h"

@@ -1,6 +1,6 @@
 #include "feeder/FeederShellWiring.h"
 
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "feeder/AutoFeeders.h"
 #include "feeder/CDialogAutoFeed.h"
 #include "feeder/CDialogFeedList.h"
