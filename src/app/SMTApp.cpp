@@ -4,7 +4,7 @@
 #include "app/HookTable.h"
 #include "app/MainFrame.h"
 #include "app/SMTView.h"
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"
 #include "platform/QtGuiDispatcher.h"
