@@ -4,7 +4,7 @@
 #include <system_error>
 #include <utility>
 
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "platform/FileSet.h"
 #include "platform/ListFile.h"
 
@@ -68,6 +68,7 @@ std::vector<ListLoadProblem> LoadLibraryLists(const std::filesystem::path& appDi
   for (const ListFileInfo& info : ListFiles()) {
     std::filesystem::path path = appDir / info.name;
     lists.Rows(info.id).clear();
+    lists.fromDamagedFile[static_cast<size_t>(info.id)] = false;
     if (info.hasLeading) lists.speedUsageLine.clear();
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) {
@@ -80,6 +81,7 @@ std::vector<ListLoadProblem> LoadLibraryLists(const std::filesystem::path& appDi
       if (info.hasLeading) lists.speedUsageLine = c.leading.value_or("");
     } catch (const std::exception& e) {
       ListLoadProblem p{info.name, e.what(), ""};
+      lists.MarkDamaged(info.id);
       std::filesystem::path aside = path;
       aside += ".damaged-" + TimeStamp();
       std::filesystem::rename(path, aside, ec);
@@ -124,6 +126,8 @@ void SaveLibraryLists(const std::filesystem::path& appDir, const LibraryLists& l
   }
   files.reserve(2 * files.size());
   for (size_t i = 0; i < ListFiles().size(); ++i) {
+    // The backup of a damaged file stays the last good copy.
+    if (lists.FromDamagedFile(ListFiles()[i].id)) continue;
     std::vector<uint8_t> bytes = files[i].bytes;
     files.push_back({backup / ListFiles()[i].name, std::move(bytes)});
   }

@@ -30,6 +30,12 @@ struct LibraryLists {
   std::vector<std::string> packRows;        // g_arrPackFig
   std::vector<std::string> markRows;        // g_arrMarkFig
   std::vector<std::string> dropDownLists;   // g_arrDropDownFig
+  // Lists that came from a damaged file (the file could not be read whole,
+  // or its owner skipped lines of it): their backup copy in "ConfigBackup"
+  // is never replaced by them.
+  std::array<bool, kListFileCount> fromDamagedFile{};
+  void MarkDamaged(ListFileId id) { fromDamagedFile[static_cast<size_t>(id)] = true; }
+  bool FromDamagedFile(ListFileId id) const { return fromDamagedFile[static_cast<size_t>(id)]; }
 
   std::vector<std::string>& Rows(ListFileId id);
   const std::vector<std::string>& Rows(ListFileId id) const;
@@ -50,9 +56,9 @@ std::vector<ListLoadProblem> LoadLibraryLists(const std::filesystem::path& appDi
 
 // Writes all eight files into `appDir` and "<appDir>/ConfigBackup" as one
 // set (see platform/FileSet.h): a save interrupted at any moment leaves all
-// sixteen files of the old save or all of the new one. Throws
-// platform::FileError naming the file that could not be written; the old
-// set then stays whole.
+// the files of the old save or all of the new one. A list that came from a
+// damaged file leaves its backup as it is. Throws platform::FileError naming
+// the file that could not be written; the old set then stays whole.
 void SaveLibraryLists(const std::filesystem::path& appDir, const LibraryLists& lists);
 
 // The set's journal, and the completion (or undoing) of an interrupted save

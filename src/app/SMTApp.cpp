@@ -1,10 +1,10 @@
 #include "app/SMTApp.h"
-#include "platform/FileChooser.h"
+#include "platform/QtFileChooser.h"
 
 #include "app/HookTable.h"
 #include "app/MainFrame.h"
 #include "app/SMTView.h"
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"
 #include "platform/QtGuiDispatcher.h"

@@ -17,7 +17,7 @@
 #include "app/GoToPlanner.h"
 #include "link/FirmwareSwitches.h"
 #include "settings/PulseSettings.h"
-#include "app/core/ViewMessages.h"
+#include "core/ViewMessages.h"
 
 // The job file for a name typed in Save As: ".smt" added unless the name
 // ends with it in any case; nullopt (told) when the name is no file name.

@@ -10,12 +10,12 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "feeder/AutoFeeders.h"
 #include "feeder/CDialogFeedList.h"
 #include "feeder/FeederTestThread.h"
 #include "link/MachineGuards.h"
-#include "platform/OperatorNumber.h"
+#include "platform/NumberFieldReader.h"
 #include "platform/RangeRefusal.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"

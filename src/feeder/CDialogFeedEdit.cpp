@@ -14,7 +14,7 @@
 #include <QVBoxLayout>
 #include <map>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "feeder/CDialogFeedList.h"
 #include "feeder/CDialogGridBox.h"
 #include "feeder/FeederServices.h"
@@ -24,7 +24,7 @@
 #include "link/MachineGuards.h"
 #include "link/MotionCommands.h"
 #include "link/MotionGlobals.h"
-#include "platform/OperatorNumber.h"
+#include "platform/NumberFieldReader.h"
 #include "platform/RangeRefusal.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"

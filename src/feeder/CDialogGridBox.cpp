@@ -11,7 +11,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "feeder/CDialogFeedList.h"
 #include "feeder/FeederServices.h"
 #include "link/LinkRuntime.h"
@@ -19,7 +19,7 @@
 #include "link/MachineGuards.h"
 #include "link/MotionCommands.h"
 #include "link/MotionGlobals.h"
-#include "platform/OperatorNumber.h"
+#include "platform/NumberFieldReader.h"
 #include "platform/RangeRefusal.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"

@@ -12,8 +12,8 @@
 #include <cstdio>
 #include <limits>
 
-#include "app/core/MachineState.h"
-#include "platform/OperatorNumber.h"
+#include "core/MachineState.h"
+#include "platform/NumberFieldReader.h"
 #include "platform/RangeRefusal.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "platform/MessageService.h"
-#include "platform/OperatorNumber.h"
+#include "platform/NumberFieldReader.h"
 #include "platform/RangeRefusal.h"
 
 namespace smt::library {

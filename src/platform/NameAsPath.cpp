@@ -3,7 +3,7 @@
 #include <cctype>
 
 #include "platform/MessageService.h"
-#include "platform/RangeRefusal.h"
+#include "platform/RefusalTexts.h"
 
 namespace smt::platform {
 

@@ -7,7 +7,7 @@
 #include <QLineEdit>
 #include <optional>
 
-#include "platform/OperatorNumber.h"
+#include "platform/NumberFieldReader.h"
 
 namespace smt::platform {
 

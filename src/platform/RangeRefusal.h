@@ -1,35 +1,19 @@
 #pragma once
-// The refusal of a value outside its field's range, naming the field and the
-// range in the window's language (section [CommonConfig] of the language
-// file, key "Common.c_RangeRefusal", placeholders %1 field, %2 and %3 range;
-// "Common.c_NumberRefusal" with %1 for a field that takes any number).
+// The refusal of a value outside its field's range (texts: RefusalTexts.h)
+// and the label that names the field on screen.
 #include <string>
+
+#include "platform/RefusalTexts.h"
 
 class QWidget;
 
 namespace smt::platform {
 
-std::string RangeRefusalText(const std::string& appDir, const std::string& language, const std::string& field,
-                             double min, double max);
-// A bound as the refusal writes it: "20", "0.1", "-10000".
-std::string RangeBoundText(double v);
-
-// The window's language and working directory, set by the shell at start and
-// at every language switch, for refusals of dialogs that do not carry them.
-void SetRefusalLanguage(const std::string& appDir, const std::string& language);
-std::string RefusalLanguage();
-// The refusals in the window's language.
-std::string RangeRefusalText(const std::string& field, double min, double max);
-std::string NumberRefusalText(const std::string& field);
-// Any text of section [CommonConfig] in the window's language.
-std::string CommonText(const std::string& key, const std::string& chineseDefault);
-std::string NumberRefusalText(const std::string& appDir, const std::string& language, const std::string& field);
-
 // The text of the label that names an edit: its buddy label, else the
 // nearest label left of it in the same row of its grid, form or box layout
-// (a check box or radio button there names it too), else the title of
-// the group box it sits in; empty when none is found. Ends such as ":" are
-// left out.
+// (a check box or radio button there names it too; for a row of its own in
+// a grid cell, the label left of that cell), else the title of the group box
+// it sits in; empty when none is found. Ends such as ":" are left out.
 std::string FieldLabelOf(const QWidget* edit);
 
 }  // namespace smt::platform

@@ -13,9 +13,9 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "platform/MessageService.h"
-#include "platform/OperatorNumber.h"
+#include "platform/NumberFieldReader.h"
 #include "platform/RangeRefusal.h"
 #include "platform/SettingsSection.h"
 

@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <vector>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "platform/MessageService.h"
-#include "platform/OperatorNumber.h"
+#include "platform/NumberFieldReader.h"
 #include "platform/RangeRefusal.h"
 #include "platform/SettingsSection.h"
 #include "settings/SettingsStores.h"

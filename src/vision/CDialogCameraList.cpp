@@ -11,17 +11,18 @@
 #include <QTableWidget>
 #include <QPointer>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "link/MachineGuards.h"
 #include "platform/GuiDispatcher.h"
 #include "platform/ListFile.h"
 #include "platform/MessageService.h"
-#include "platform/OperatorNumber.h"
+#include "platform/NumberFieldReader.h"
 #include "platform/RangeRefusal.h"
 #include "platform/SettingsSection.h"
 #include "settings/SettingsStores.h"
 #include "vision/CDialogCameraEdit.h"
 #include "vision/CDialogSetView.h"
+#include "vision/CameraSettingsPage.h"
 #include "vision/VisionGlobals.h"
 
 using namespace smt::vision;
@@ -612,7 +613,7 @@ void CDialogCameraList::OnCameraSettings() {
     return;
   }
   if (g_nHighSpeedCamera.load() == 1 && m_pSetView) {
-    if (auto cam = m_pSetView->Engine().Camera(g_nVisionMode.load())) cam->ShowSettingsPage(this);
+    if (auto cam = m_pSetView->Engine().Camera(g_nVisionMode.load())) smt::vision::ShowCameraSettingsPage(*cam, this);
   }
   reject();
 }

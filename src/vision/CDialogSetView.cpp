@@ -18,7 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "link/MachineCommands.h"
 #include "link/MachineGuards.h"
 #include "link/LinkRuntime.h"
@@ -26,7 +26,7 @@
 #include <algorithm>
 #include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"
-#include "platform/OperatorNumber.h"
+#include "platform/NumberFieldReader.h"
 #include "platform/SettingsSection.h"
 #include "settings/SettingsStores.h"
 #include "vision/CameraDS.h"

@@ -9,8 +9,8 @@
 #include <opencv2/imgcodecs.hpp>
 #include <thread>
 
-#include "app/core/LogFile.h"
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "link/LinkRuntime.h"
 #include "link/MachineCommands.h"
 #include "link/MachineGuards.h"
@@ -19,7 +19,7 @@
 #include "link/ProcessCommands.h"
 #include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"
-#include "platform/OperatorNumber.h"
+#include "platform/NumberFieldReader.h"
 #include "platform/SettingsSection.h"
 #include "platform/WorkerThreads.h"
 #include "settings/SettingsStores.h"

@@ -6,7 +6,7 @@
 #include <opencv2/imgcodecs.hpp>
 
 #include "platform/NameAsPath.h"
-#include "platform/RangeRefusal.h"
+#include "platform/RefusalTexts.h"
 
 namespace smt::vision {
 

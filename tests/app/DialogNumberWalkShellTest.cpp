@@ -137,7 +137,7 @@ std::map<std::string, std::string> Files(const fs::path& dir) {
   for (const auto& e : fs::recursive_directory_iterator(dir)) {
     if (!e.is_regular_file()) continue;
     const std::string name = e.path().filename().string();
-    if (name.rfind("Logfile", 0) == 0 || name.size() > 4 && name.compare(name.size() - 4, 4, ".log") == 0) continue;
+    if (name.rfind("Logfile", 0) == 0 || (name.size() > 4 && name.compare(name.size() - 4, 4, ".log") == 0)) continue;
     std::ifstream in(e.path(), std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();

@@ -34,10 +34,14 @@ TEST(OperatorNumber, OnlyAWholeFiniteDecimalNumberIsANumber) {
     SCOPED_TRACE(c.text);
     const auto d = ParseOperatorNumber(c.text);
     EXPECT_EQ(d.has_value(), c.number);
-    if (d) EXPECT_DOUBLE_EQ(*d, c.value);
+    if (d) {
+      EXPECT_DOUBLE_EQ(*d, c.value);
+    }
     const auto i = ParseOperatorInteger(c.text);
     EXPECT_EQ(i.has_value(), c.integer);
-    if (i) EXPECT_EQ(*i, static_cast<long long>(c.value));
+    if (i) {
+      EXPECT_EQ(*i, static_cast<long long>(c.value));
+    }
   }
   // Whole numbers beyond 32 bits are refused, not cut.
   EXPECT_FALSE(ParseOperatorInteger("2147483648").has_value());

@@ -10,7 +10,7 @@
 #include <opencv2/imgproc.hpp>
 #include <thread>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "platform/MessageService.h"
 #include "platform/RangeRefusal.h"
 #include "platform/WorkerThreads.h"
