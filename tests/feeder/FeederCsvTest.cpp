@@ -239,7 +239,7 @@ TEST(FeederCsv, NonFiniteOrHugeTraySpacingRefusesTheFileNamingLineAndField) {
 TEST(FeederCsv, AFeederNumberThatIsNoFileNameRefusesTheFile) {
   for (const std::string number : {"../../outside/W1", "W1/..", "..", "W:1", "W\\1"}) {
     std::string line = number;
-    for (int i = 1; i < 30; ++i) line += "," + std::to_string(i);
+    for (int i = 1; i < 30; ++i) line += "," + CellText(i);
     line += ",1,1,0,0,1,1";
     std::vector<FeederRow> rows;
     std::vector<TrayRecord> trays;
