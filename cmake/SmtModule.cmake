@@ -19,7 +19,7 @@ function(smt_test name)
   add_executable(${name} ${srcs} ${CMAKE_SOURCE_DIR}/tests/support/TestMain.cpp)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${T_DEPS} Qt6::Widgets GTest::gtest GTest::gmock)
-  target_compile_definitions(${name} PRIVATE SMT_SOURCE_DIR="${CMAKE_SOURCE_DIR}" SMT_EDA_SAMPLES="${CMAKE_SOURCE_DIR}/../shared/eda-samples")
+  target_compile_definitions(${name} PRIVATE SMT_SOURCE_DIR="${CMAKE_SOURCE_DIR}" SMT_EDA_SAMPLES="${SMT_EDA_SAMPLES}")
   include(GoogleTest)
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
