@@ -4,7 +4,7 @@
 #include <system_error>
 #include <utility>
 
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "platform/ListFile.h"
 
 namespace smt::app {

@@ -5,7 +5,7 @@
 #include "app/MainFrame.h"
 #include "app/SMTView.h"
 #include "app/WindowPlacement.h"
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"
 #include "platform/QtGuiDispatcher.h"

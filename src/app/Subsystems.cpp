@@ -14,7 +14,7 @@
 #include "app/VisionRunWiring.h"
 #include "app/CommandIds.h"
 #include "app/OperatorConnections.h"
-#include "app/core/NameTables.h"
+#include "core/NameTables.h"
 #include "link/CDialogManualControl.h"
 #include "link/CDialogFirmwareUpdate.h"
 #include "link/CDialogVersionNumber.h"

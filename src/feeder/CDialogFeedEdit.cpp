@@ -13,7 +13,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "feeder/CDialogFeedList.h"
 #include "feeder/CDialogGridBox.h"
 #include "feeder/FeederServices.h"

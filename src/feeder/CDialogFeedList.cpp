@@ -15,7 +15,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "feeder/CDialogFeedEdit.h"
 #include "feeder/CDialogFeedGroup.h"
 #include "feeder/FeederCsv.h"

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "platform/FileIo.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"

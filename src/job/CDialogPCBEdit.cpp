@@ -17,7 +17,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "job/JobRows.h"
 #include "job/RowListModel.h"
 #include "platform/MessageService.h"

@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "job/CDialogPCBEdit.h"
 #include "job/TakePosition.h"
 #include "link/MotionGlobals.h"

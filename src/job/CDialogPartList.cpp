@@ -24,7 +24,7 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "job/CDialogFind.h"
 #include "job/CDialogPCBEdit.h"
 #include "job/CDialogPartEditDis.h"

@@ -1,7 +1,7 @@
 #include "job/CSMTDoc.h"
 
-#include "app/core/LogFile.h"
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "job/JobFileError.h"
 #include "platform/MessageService.h"
 

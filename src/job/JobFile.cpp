@@ -2,7 +2,7 @@
 
 #include <system_error>
 
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "job/JobFileError.h"
 #include "platform/Archive.h"
 #include "platform/FileIo.h"

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "job/RunGlobals.h"
 #include "link/LinkRuntime.h"
 #include "link/MachineCommands.h"

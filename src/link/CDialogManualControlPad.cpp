@@ -16,7 +16,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "link/CDialogManualControl.h"
 #include "link/JogPanelLayout.h"
 #include "link/LinkRuntime.h"

@@ -11,7 +11,7 @@
 #include <QTableWidget>
 #include <QPointer>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "link/MachineGuards.h"
 #include "platform/GuiDispatcher.h"
 #include "platform/ListFile.h"

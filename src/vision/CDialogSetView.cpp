@@ -18,7 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "link/MachineCommands.h"
 #include "link/MachineGuards.h"
 #include "link/LinkRuntime.h"

@@ -9,8 +9,8 @@
 #include <opencv2/imgcodecs.hpp>
 #include <thread>
 
-#include "app/core/LogFile.h"
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "link/LinkRuntime.h"
 #include "link/MachineCommands.h"
 #include "link/MachineGuards.h"

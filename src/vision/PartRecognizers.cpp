@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <opencv2/imgproc.hpp>
 
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "platform/MessageService.h"
 #include "vision/AngleNormalizers.h"
 #include "vision/CornerRecognizers.h"

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <opencv2/wechat_qrcode.hpp>
 
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 
 std::shared_ptr<cv::wechat_qrcode::WeChatQRCode> g_pQRCodeDetector;
 std::atomic<bool> g_bQRCodeModelLoaded{false};

@@ -17,7 +17,7 @@
 #include "ShellFixture.h"
 #include "app/CommandIds.h"
 #include "app/DemoWorkdir.h"
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "job/CSMTDoc.h"
 #include "job/CDialogPartList.h"
 #include "job/CToolBarPartControl.h"

@@ -19,7 +19,7 @@
 #include "app/MainFrame.h"
 #include "app/SMTApp.h"
 #include "app/SMTView.h"
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "feeder/CDialogFeedList.h"
 #include "feeder/FeederNames.h"
 #include "feeder/FeederTable.h"

@@ -13,8 +13,8 @@
 #include <QRadioButton>
 #include <QTableWidget>
 
-#include "app/core/MachineState.h"
-#include "app/core/NameTables.h"
+#include "core/MachineState.h"
+#include "core/NameTables.h"
 #include "feeder/AutoFeeders.h"
 #include "feeder/CDialogAutoFeed.h"
 #include "feeder/CDialogFeedEdit.h"

@@ -2,7 +2,7 @@
 // paths and the refusal of damaged files.
 #include <gtest/gtest.h>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "job/CSMTDoc.h"
 #include "job/JobFile.h"
 #include "job/JobFileError.h"

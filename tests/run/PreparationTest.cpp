@@ -2,7 +2,7 @@
 // and the place point arithmetic, on a feeder table without the machine.
 #include <gtest/gtest.h>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "feeder/FeederNames.h"
 #include "job/BoardGeometry.h"
 #include "link/MotionSettings.h"
