@@ -1,5 +1,5 @@
 #include "app/SMTApp.h"
-#include "platform/FileChooser.h"
+#include "platform/QtFileChooser.h"
 
 #include "app/HookTable.h"
 #include "app/MainFrame.h"

@@ -331,7 +331,10 @@ cv::RotatedRect RecognizeSpecialPart(int slot, const cv::Mat& image, int thresho
   const cv::Mat square = image(sq.rect);
   const cv::Mat binary = PrepareBinarySquare(square, threshold, invert);
   bool known = true;
-  const cv::RotatedRect rect = DispatchRecognizer(binary, type, packageName, &known);
+  cv::RotatedRect rect = DispatchRecognizer(binary, type, packageName, &known);
+  // Chips: the turn to a fraction of a pixel step.
+  if (known && !IsNotFound(rect) && (type == kRecogGeneral || type == kRecogResistance || type == kRecogCapacitance))
+    RefineTurnByMoments(ToGrey(square), binary, rect);
   if (!known) {
     smt::platform::ShowMessage("Find no Special !", smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Warning);
     return NotFoundRect();
