@@ -37,7 +37,11 @@ std::string Line(const FeederRow& r) {
 
 FeederRow Row(const std::string& number, const std::string& mode = "集中飞达") {
   FeederRow r;
+  // Each cell its own number, in range for the cell (the file reader checks them).
   for (size_t c = 0; c < r.size(); ++c) r[c] = std::to_string(c);
+  r[kCellHead] = "1";
+  r[kCellPickHeight] = "-22";
+  r[kCellPrecisionXY] = "7";
   r[0] = number;
   r[kCellCamera] = "Yes/Cam";
   r[kCellFly] = "No/1/2";
