@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "app/SMTApp.h"
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "bench/startup/MappedObjects.h"
 #include "platform/GuardedApplication.h"
 

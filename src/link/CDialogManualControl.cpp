@@ -11,7 +11,7 @@
 #include <cmath>
 #include <thread>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "link/FirmwareSwitches.h"
 #include "link/JogPanelLayout.h"
 #include "link/LinkRoutes.h"

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <thread>
 
-#include "app/core/LogFile.h"
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "feeder/AutoFeeders.h"
 #include "job/BoardGeometry.h"
 #include "library/NozzleChange.h"
