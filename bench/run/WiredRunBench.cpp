@@ -48,6 +48,7 @@
 #include "run/RunState.h"
 #include "run/StrategySettings.h"
 #include "settings/SettingsStores.h"
+#include "platform/MemoryPolicy.h"
 
 using namespace std::chrono_literals;
 using smt::job::RowKind;
@@ -516,6 +517,7 @@ BENCHMARK(BM_PartListEveryRowSelected)->Arg(16000)->Arg(100000)->Iterations(3)->
 }  // namespace
 
 int main(int argc, char** argv) {
+  smt::platform::KeepLargeBlocksReturnable();  // as the program's main() does
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication app(argc, argv);
   benchmark::Initialize(&argc, argv);

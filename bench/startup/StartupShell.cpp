@@ -11,8 +11,10 @@
 #include "core/LogFile.h"
 #include "bench/startup/MappedObjects.h"
 #include "platform/GuardedApplication.h"
+#include "platform/MemoryPolicy.h"
 
 int main(int argc, char** argv) {
+  smt::platform::KeepLargeBlocksReturnable();
   smt::platform::GuardedApplication qapp(argc, argv);
   std::setlocale(LC_NUMERIC, "C");
   QApplication::setApplicationName("SMT");
