@@ -1,9 +1,9 @@
 #include "vision/VisionTemplates.h"
+#include "vision/ImageFiles.h"
 
 #include <cmath>
 #include <filesystem>
 #include <mutex>
-#include <opencv2/imgcodecs.hpp>
 
 #include "platform/NameAsPath.h"
 #include "platform/RefusalTexts.h"
@@ -65,7 +65,7 @@ cv::Mat HeldTemplateFor(const std::string& appDir, const std::string& name) {
   std::lock_guard lk(H().m);
   if (H().name != name) {
     const std::string path = TemplateFilePath(appDir, name);
-    H().image = path.empty() ? cv::Mat() : cv::imread(path, cv::IMREAD_COLOR);
+    H().image = path.empty() ? cv::Mat() : smt::vision::ReadImageFile(path, smt::vision::ImageRead::Color);
     H().name = name;
   }
   return H().image.clone();
@@ -77,7 +77,7 @@ bool WriteTemplateFile(const std::string& appDir, const std::string& name, const
   std::error_code ec;
   std::filesystem::create_directories(std::filesystem::path(appDir) / "Template", ec);
   try {
-    return cv::imwrite(path, image);
+    return smt::vision::WriteImageFile(path, image);
   } catch (const cv::Exception&) {
     return false;
   }
