@@ -289,6 +289,7 @@ void InstallFeeders(CSMTView& view) {
   w.initialUpdateSteps = &view.initialUpdateSteps;
   w.panel = [&view] { return view.m_pFeedList; };
   w.feedLines = [frame] { return frame->m_lists.feedLines; };
+  w.feedLinesDamaged = [frame] { frame->m_lists.MarkDamaged(smt::app::ListFileId::Feed); };
   w.language = [frame] { return frame->m_strLanguage; };
   smt::feeder::InstallFeederSubsystem(std::move(w));
   smt::app::InstallFeederSource([&view] { return view.m_pFeedList; });

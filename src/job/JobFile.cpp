@@ -217,6 +217,19 @@ void FinishInterruptedSave(const std::filesystem::path& jobPath) {
   smt::platform::RemoveStaleTemporaries(files);
 }
 
+JobFileNames JobFileNames::Of(const std::filesystem::path& jobPath) {
+  JobFileNames n;
+  n.job = jobPath.filename().string();
+  auto side = [&](const char* ext, std::string& out) {
+    const auto p = SideFilePath(jobPath, ext);
+    if (!p.empty()) out = p.filename().string();
+  };
+  side(".dis", n.dispense);
+  side(".drill", n.drill);
+  side(".txt", n.lamp);
+  return n;
+}
+
 std::filesystem::path SideFilePath(const std::filesystem::path& jobPath, std::string_view ext) {
   const std::string name = jobPath.filename().string();
   static constexpr std::string_view kExt = ".smt";
