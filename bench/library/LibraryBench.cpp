@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "library/NozzleChange.h"
 #include "library/NozzleLibrary.h"
 #include "library/NozzleStrategy.h"

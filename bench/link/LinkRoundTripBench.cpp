@@ -2,7 +2,7 @@
 // reply awaited, over loopback UDP and over a pseudo-terminal.
 #include <benchmark/benchmark.h>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "link/LinkBytes.h"
 #include "link/LinkGlobals.h"
 #include "link/LinkRuntime.h"

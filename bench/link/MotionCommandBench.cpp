@@ -2,7 +2,7 @@
 // full XY move (checks, send, reply, bookkeeping) against the simulator.
 #include <benchmark/benchmark.h>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "link/LinkRuntime.h"
 #include "link/MotionCommands.h"
 #include "link/MotionSettings.h"

@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "link/LinkBytes.h"
 #include "link/LinkGlobals.h"
 #include "link/MachineCommands.h"

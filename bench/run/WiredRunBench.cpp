@@ -20,7 +20,7 @@
 #include <mutex>
 #include <thread>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "bench/link/SimulatedBoardLink.h"
 #include "feeder/FeederNames.h"
 #include "feeder/FeederTable.h"

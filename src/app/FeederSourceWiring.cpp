@@ -1,6 +1,6 @@
 #include "app/FeederSourceWiring.h"
 
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "feeder/CDialogFeedList.h"
 #include "feeder/FeederTable.h"
 #include "job/FeederView.h"

@@ -1,7 +1,7 @@
 #include "app/GoToMoves.h"
 
-#include "app/core/LogFile.h"
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "link/LinkRuntime.h"
 #include "link/MachineCommands.h"
 #include "link/MotionCommands.h"

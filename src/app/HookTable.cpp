@@ -2,8 +2,8 @@
 
 #include "app/MainFrame.h"
 #include "app/SMTView.h"
-#include "app/core/LogFile.h"
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "feeder/FeederServices.h"
 #include "job/BoardGeometry.h"
 #include "job/CDialogPCBEdit.h"

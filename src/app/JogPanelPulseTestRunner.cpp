@@ -1,7 +1,7 @@
 #include "app/JogPanelPulseTestRunner.h"
 
 #include "app/SMTView.h"
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "link/CDialogManualControl.h"
 #include "link/LinkGlobals.h"
 #include "link/MachineCommands.h"

@@ -3,7 +3,7 @@
 #include <QAction>
 
 #include "app/SMTView.h"
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "job/CDialogPartList.h"
 #include "job/CToolBarPartControl.h"
 #include "link/CDialogManualControl.h"

@@ -4,7 +4,7 @@
 #include <system_error>
 #include <utility>
 
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "platform/ListFile.h"
 
 namespace smt::app {
@@ -61,6 +61,7 @@ std::vector<ListLoadProblem> LoadLibraryLists(const std::filesystem::path& appDi
   for (const ListFileInfo& info : ListFiles()) {
     std::filesystem::path path = appDir / info.name;
     lists.Rows(info.id).clear();
+    lists.fromDamagedFile[static_cast<size_t>(info.id)] = false;
     if (info.hasLeading) lists.speedUsageLine.clear();
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) {
@@ -73,6 +74,7 @@ std::vector<ListLoadProblem> LoadLibraryLists(const std::filesystem::path& appDi
       if (info.hasLeading) lists.speedUsageLine = c.leading.value_or("");
     } catch (const std::exception& e) {
       ListLoadProblem p{info.name, e.what(), ""};
+      lists.MarkDamaged(info.id);
       std::filesystem::path aside = path;
       aside += ".damaged-" + TimeStamp();
       std::filesystem::rename(path, aside, ec);
@@ -96,7 +98,8 @@ void SaveLibraryLists(const std::filesystem::path& appDir, const LibraryLists& l
     // Main first, then the backup: a failure in between leaves the backup
     // of the previous save intact.
     platform::WriteFileAtomically(appDir / info.name, bytes);
-    platform::WriteFileAtomically(backup / info.name, bytes);
+    // The backup of a damaged file stays the last good copy.
+    if (!lists.FromDamagedFile(info.id)) platform::WriteFileAtomically(backup / info.name, bytes);
   }
 }
 

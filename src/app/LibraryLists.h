@@ -30,6 +30,12 @@ struct LibraryLists {
   std::vector<std::string> packRows;        // g_arrPackFig
   std::vector<std::string> markRows;        // g_arrMarkFig
   std::vector<std::string> dropDownLists;   // g_arrDropDownFig
+  // Lists that came from a damaged file (the file could not be read whole,
+  // or its owner skipped lines of it): their backup copy in "ConfigBackup"
+  // is never replaced by them.
+  std::array<bool, kListFileCount> fromDamagedFile{};
+  void MarkDamaged(ListFileId id) { fromDamagedFile[static_cast<size_t>(id)] = true; }
+  bool FromDamagedFile(ListFileId id) const { return fromDamagedFile[static_cast<size_t>(id)]; }
 
   std::vector<std::string>& Rows(ListFileId id);
   const std::vector<std::string>& Rows(ListFileId id) const;
@@ -49,7 +55,8 @@ struct ListLoadProblem {
 std::vector<ListLoadProblem> LoadLibraryLists(const std::filesystem::path& appDir, LibraryLists& lists);
 
 // Writes all eight files into `appDir` and "<appDir>/ConfigBackup", each
-// atomically, main file first, then its backup. Throws platform::FileError
+// atomically, main file first, then its backup; a list that came from a
+// damaged file leaves its backup as it is. Throws platform::FileError
 // naming the file that could not be written; files written before stay.
 void SaveLibraryLists(const std::filesystem::path& appDir, const LibraryLists& lists);
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "platform/ProfileFile.h"
 
 namespace smt::app {

@@ -2,7 +2,7 @@
 
 #include "app/MainFrame.h"
 #include "app/SMTView.h"
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "job/CDialogPartList.h"
 #include "link/CDialogManualControl.h"
 #include "link/MachineHoming.h"

@@ -15,7 +15,7 @@
 #include "app/GoToPlanner.h"
 #include "link/FirmwareSwitches.h"
 #include "settings/PulseSettings.h"
-#include "app/core/ViewMessages.h"
+#include "core/ViewMessages.h"
 
 class CMainFrame;
 class CDialogSetView;

@@ -5,7 +5,7 @@
 #include "app/GoToMoves.h"
 #include "app/MainFrame.h"
 #include "app/SMTView.h"
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "job/CDialogPCBEdit.h"
 #include "job/CDialogPartList.h"
 #include "job/PcbRecord.h"

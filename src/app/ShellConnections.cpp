@@ -7,7 +7,7 @@
 
 #include "app/MainFrame.h"
 #include "app/SMTView.h"
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "feeder/AutoFeeders.h"
 #include "feeder/CDialogFeedList.h"
 #include "feeder/FeederServices.h"

@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "app/SMTView.h"
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "job/CDialogPartList.h"
 #include "job/PcbRecord.h"
 #include "platform/GuiDispatcher.h"

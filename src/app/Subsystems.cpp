@@ -14,7 +14,7 @@
 #include "app/VisionRunWiring.h"
 #include "app/CommandIds.h"
 #include "app/OperatorConnections.h"
-#include "app/core/NameTables.h"
+#include "core/NameTables.h"
 #include "link/CDialogManualControl.h"
 #include "link/CDialogFirmwareUpdate.h"
 #include "link/CDialogVersionNumber.h"
@@ -289,6 +289,7 @@ void InstallFeeders(CSMTView& view) {
   w.initialUpdateSteps = &view.initialUpdateSteps;
   w.panel = [&view] { return view.m_pFeedList; };
   w.feedLines = [frame] { return frame->m_lists.feedLines; };
+  w.feedLinesDamaged = [frame] { frame->m_lists.MarkDamaged(smt::app::ListFileId::Feed); };
   w.language = [frame] { return frame->m_strLanguage; };
   smt::feeder::InstallFeederSubsystem(std::move(w));
   smt::app::InstallFeederSource([&view] { return view.m_pFeedList; });

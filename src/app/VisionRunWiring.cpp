@@ -9,8 +9,8 @@
 
 #include "app/GoToPlanner.h"
 #include "app/SMTView.h"
-#include "app/core/LogFile.h"
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "job/BoardGeometry.h"
 #include "job/CDialogPartList.h"
 #include "library/MarkLibrary.h"

@@ -10,7 +10,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "feeder/AutoFeeders.h"
 #include "feeder/CDialogFeedList.h"
 #include "feeder/FeederTestThread.h"

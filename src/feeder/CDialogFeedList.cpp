@@ -15,7 +15,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "feeder/CDialogFeedEdit.h"
 #include "feeder/CDialogFeedGroup.h"
 #include "feeder/FeederCsv.h"
@@ -23,6 +24,7 @@
 #include "feeder/FeederTestThread.h"
 #include "link/MachineGuards.h"
 #include "link/MotionCommands.h"
+#include "platform/DamagedFileCopy.h"
 #include "platform/FileFilter.h"
 #include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"
@@ -204,7 +206,12 @@ void CDialogFeedList::Build() {
   outer->addWidget(list_);
   connect(list_, &QTableWidget::cellClicked, this, [this](int, int) { OnClickRow(); });
   connect(list_, &QTableWidget::cellDoubleClicked, this, [this](int, int) { OnEditFeeder(false); });
+  // A right-click anywhere in the list, the empty list and the room below
+  // the rows included, offers the menu: on a row it chooses that row first;
+  // elsewhere only the entries that need no row are offered ("add feeder").
   connect(list_, &QTableWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+    const int row = list_->rowAt(pos.y());
+    if (row >= 0 && FirstSelectedRow() != row) list_->selectRow(row);
     OnRightClick();
     QMenu* menu = BuildPopupMenu(this);
     menu->exec(list_->viewport()->mapToGlobal(pos));
@@ -277,15 +284,23 @@ void CDialogFeedList::ApplyLanguageTexts() {
 
 // --- table <-> list ------------------------------------------------------------------
 
-bool CDialogFeedList::LoadFromLines(std::vector<std::string>& lines) {
+bool CDialogFeedList::LoadFromLines(std::vector<std::string>& lines, const std::string& fileDir) {
   list_->setRowCount(0);
   const FeederLoadResult r = table_.LoadFromLines(lines, CurrentNameTables());
+  lastLoad_ = r;
   if (!r.ok) {
     ShowMessage(smt::platform::LanguageSection(appDir_, language_, "FeedGroupConfig")
                     .Text("FeedGroup.c_Message_09", "没有料架数组 !"));
     return false;
   }
-  if (!r.error.empty()) ShowMessage("config_feed.fig: " + r.error);
+  if (!r.error.empty()) {
+    // The file as it was is kept beside it before anything is saved over it.
+    const std::string kept = smt::platform::KeepDamagedCopy(std::filesystem::path(fileDir.empty() ? appDir_ : fileDir) / kFeederFileName);
+    CLogFile::Instance().Write(true, "config_feed.fig: lines not used: %s", r.error.c_str());
+    ShowMessage(std::string("料架文件有无法读取的行，已跳过：\r\nLines of the feeder file could not be read and are not used:\r\n") +
+                kFeederFileName + ": " + r.error +
+                (kept.empty() ? std::string() : "\r\n(" + std::string("the file as it was is kept as \"") + kept + "\")"));
+  }
   ShowCurrentGroup();
   return true;
 }
@@ -632,8 +647,9 @@ void CDialogFeedList::OnShowSelected() {
 }
 
 void CDialogFeedList::OnRightClick() {
+  // Without a chosen row the menu greys the row's entries: no message stands
+  // between the operator and "add feeder".
   m_nSelectedRow = FirstSelectedRow();
-  if (m_nSelectedRow < 0) ShowMessage(texts_.Get("FeedList.c_Message_08"));
 }
 
 QMenu* CDialogFeedList::BuildPopupMenu(QWidget* parent) {

@@ -36,7 +36,11 @@ class CDialogFeedList : public QWidget {
   void ApplyLanguageTexts();
 
   // Set-up from the shell's feeder lines (consumed), then the current group shown.
-  bool LoadFromLines(std::vector<std::string>& lines);
+  // `fileDir`: where config_feed.fig is (a copy of it is kept there when
+  // lines could not be read); the panel's program directory when empty.
+  bool LoadFromLines(std::vector<std::string>& lines, const std::string& fileDir = {});
+  // What the last LoadFromLines read and skipped.
+  const smt::feeder::FeederLoadResult& LastLoad() const { return lastLoad_; }
   // The text form of the whole table for "config_feed.fig".
   std::vector<std::string> SaveToLines();
 
@@ -137,6 +141,7 @@ class CDialogFeedList : public QWidget {
                    const smt::feeder::FeederRow* rowOverride = nullptr);
 
   smt::feeder::FeederTable table_;
+  smt::feeder::FeederLoadResult lastLoad_;
   smt::feeder::FeederTexts texts_;
   std::string appDir_ = ".";
   std::string language_ = "Chinese";

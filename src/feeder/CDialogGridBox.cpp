@@ -11,7 +11,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "feeder/CDialogFeedList.h"
 #include "feeder/FeederServices.h"
 #include "link/LinkRuntime.h"

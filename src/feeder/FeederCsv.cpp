@@ -1,10 +1,13 @@
 #include "feeder/FeederCsv.h"
 
+#include "feeder/FeederRecord.h"
+#include "platform/FileCell.h"
+
 #include <cmath>
 
 #include <algorithm>
 
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "platform/FileIo.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
@@ -14,8 +17,6 @@ namespace smt::feeder {
 
 using smt::platform::FormatDouble;
 using smt::platform::FormatInt;
-using smt::platform::TextToDouble;
-using smt::platform::TextToInt;
 
 namespace {
 // A tray larger than this many cells in a file is taken as damaged.
@@ -121,23 +122,26 @@ std::string ParseFeederCsv(const std::string& text, const FeederNameTables& name
                             ? cell.substr(0, slash + 1) + names.speed[static_cast<size_t>(names.Lang() * 8 + use)]
                             : std::string();
     }
-    TrayRecord t;
-    t.rows = std::clamp(TextToInt(field(30)), 1, kMaxTraySide);
-    t.cols = std::clamp(TextToInt(field(31)), 1, kMaxTraySide);
-    if (static_cast<long long>(t.rows) * t.cols > kMaxCsvTrayCells) t.rows = t.cols = 1;
-    t.rowSerial = TextToInt(field(32));
-    t.colSerial = TextToInt(field(33));
-    t.rowSpace = TextToDouble(field(34));
-    t.colSpace = TextToDouble(field(35));
     const std::string where = "line " + std::to_string(li + 1) + ": ";
-    for (const auto& [value, column] : {std::pair{t.rowSpace, 34}, std::pair{t.colSpace, 35}}) {
-      if (!std::isfinite(value) || std::fabs(value) > kMaxTraySpacingMm) {
-        rows.clear();
-        trays.clear();
-        return where + "the tray spacing \"" + field(static_cast<size_t>(column)) + "\" (column " +
-               std::to_string(column + 1) + ") is not a usable number";
-      }
+    TrayRecord t;
+    try {
+      // Every number of the line is read here; nothing later reads its text again.
+      std::vector<std::string_view> views(f.begin(), f.end());
+      const smt::platform::CellReader in("", static_cast<int>(li + 1), views);
+      ReadFeederRecord(in);
+      t.rows = std::max(1, static_cast<int>(in.IntegerOr(30, "tray rows", 0, kMaxTraySide, 1)));
+      t.cols = std::max(1, static_cast<int>(in.IntegerOr(31, "tray columns", 0, kMaxTraySide, 1)));
+      t.rowSerial = static_cast<int>(in.IntegerOr(32, "tray next row", -1, kMaxTraySide, 0));
+      t.colSerial = static_cast<int>(in.IntegerOr(33, "tray next column", 0, kMaxTraySide, 0));
+      t.rowSpace = in.NumberOr(34, "tray row pitch", -kMaxTraySpacingMm, kMaxTraySpacingMm, 0);
+      t.colSpace = in.NumberOr(35, "tray column pitch", -kMaxTraySpacingMm, kMaxTraySpacingMm, 0);
+    } catch (const smt::platform::FileCellError& e) {
+      rows.clear();
+      trays.clear();
+      return where + "field \"" + e.field() + "\": \"" + e.text() + "\" is " +
+             (e.text().empty() ? "empty" : "not a usable number");
     }
+    if (static_cast<long long>(t.rows) * t.cols > kMaxCsvTrayCells) t.rows = t.cols = 1;
     // What one file may allocate in all.
     trayCells += static_cast<long long>(t.rows) * t.cols;
     if (trayCells > kMaxTrayCellsPerFile) {

@@ -1,7 +1,7 @@
 #include "feeder/FeederNames.h"
 
-#include "app/core/MachineState.h"
-#include "app/core/NameTables.h"
+#include "core/MachineState.h"
+#include "core/NameTables.h"
 #include "settings/SpeedTemplates.h"
 
 namespace smt::feeder {

@@ -1,16 +1,18 @@
 #include "feeder/FeederShellWiring.h"
 
+#include "core/LogFile.h"
 #include "feeder/AutoFeeders.h"
 #include "feeder/CDialogAutoFeed.h"
 #include "feeder/CDialogFeedList.h"
 
 namespace smt::feeder {
 
-void LoadFeederState(CDialogFeedList* panel, const std::vector<std::string>& feedLines, const std::string& appDir) {
+bool LoadFeederState(CDialogFeedList* panel, const std::vector<std::string>& feedLines, const std::string& appDir) {
   AutoFeeders::Instance().LoadConfig(appDir);
-  if (!panel) return;
+  if (!panel) return true;
   std::vector<std::string> lines = feedLines;
-  panel->LoadFromLines(lines);
+  panel->LoadFromLines(lines, appDir);
+  return panel->LastLoad().error.empty();
 }
 
 void SaveFeederState(CDialogFeedList* panel, std::vector<std::string>& feedLines, const std::string& appDir) {
@@ -23,7 +25,12 @@ void InstallFeederSubsystem(FeederShellWiring w) {
     w.initialUpdateSteps->push_back([w](const std::string& appDir) {
       CDialogFeedList* p = w.panel ? w.panel() : nullptr;
       if (p) SetActiveFeedList(p);
-      LoadFeederState(p, w.feedLines ? w.feedLines() : std::vector<std::string>{}, appDir);
+      if (!LoadFeederState(p, w.feedLines ? w.feedLines() : std::vector<std::string>{}, appDir)) {
+        if (w.feedLinesDamaged)
+          w.feedLinesDamaged();
+        else
+          CLogFile::Instance().Write(true, "feeder wiring: feedLinesDamaged is not connected; the feeder file's backup is not protected");
+      }
     });
   }
   if (!w.registerDialog) return;

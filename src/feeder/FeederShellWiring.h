@@ -22,6 +22,9 @@ struct FeederShellWiring {
   std::function<CDialogFeedList*()> panel;
   // The frame's feeder lines (frame->m_lists.feedLines), read at start-up.
   std::function<std::vector<std::string>()> feedLines;
+  // Marks the frame's feeder list as read from a damaged file (its backup
+  // copy is then kept as it is).
+  std::function<void()> feedLinesDamaged;
   // The frame's language name (frame->m_strLanguage).
   std::function<std::string()> language;
   int groupCommand = 32857;     // "料架模组"
@@ -33,7 +36,9 @@ void InstallFeederSubsystem(FeederShellWiring wiring);
 // Start-up: the panel's table from a copy of the feeder lines (the frame's
 // holder keeps them, so a library save before the first table save cannot
 // write an empty feeder file), then [AutoFeedConfig].
-void LoadFeederState(CDialogFeedList* panel, const std::vector<std::string>& feedLines, const std::string& appDir);
+// Returns false when lines of the feeder file could not be read (the panel
+// told the operator and kept a copy of the file).
+bool LoadFeederState(CDialogFeedList* panel, const std::vector<std::string>& feedLines, const std::string& appDir);
 // Project save, before the library files are written: the table's lines for
 // the frame's holder and [AutoFeedConfig].
 void SaveFeederState(CDialogFeedList* panel, std::vector<std::string>& feedLines, const std::string& appDir);

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "feeder/FeederRecord.h"
+#include "platform/FileCell.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
 
@@ -187,34 +189,67 @@ std::vector<FeederListRow> FeederTable::ShowGroupInList(const std::string& name,
 FeederLoadResult FeederTable::LoadFromLines(std::vector<std::string>& lines, const FeederNameTables& names) {
   FeederLoadResult result;
   if (lines.empty()) return result;
+  using smt::platform::CellReader;
+  using smt::platform::FileCellError;
   size_t pos = 0;
   auto take = [&]() -> std::optional<std::vector<std::string>> {
     if (pos >= lines.size()) return std::nullopt;
     return SplitTabCells(lines[pos++]);
   };
+  std::vector<std::string_view> views;
+  // The cells of line `at` (0-based) for a checked read.
+  auto reader = [&](size_t at) {
+    smt::platform::SplitTabCellViews(lines[at], views);
+    return CellReader(kFeederFileName, static_cast<int>(at + 1), views);
+  };
+  auto problem = [&](const FileCellError& e) {
+    return "line " + std::to_string(e.line()) + ": field \"" + e.field() + "\": \"" + e.text() + "\" is " +
+           (e.text().empty() ? "empty" : "not a usable number");
+  };
   std::vector<FeederGroup> groups;
   std::string error;
   long long trayCells = 0;
-  const auto head = *take();
-  const int groupCount = TextToInt(Field(head, 0));
-  const std::string currentName = Field(head, 1);
-  if (groupCount < 0) error = "negative group count";
+  const std::string currentName = Field(SplitTabCells(lines[0]), 1);
+  int groupCount = 0;
+  try {
+    groupCount = static_cast<int>(reader(0).Integer(0, "group count", 0, 1'000'000));
+  } catch (const FileCellError& e) {
+    error = problem(e);
+    result.stoppedAtLine = 1;
+  }
+  pos = 1;
   for (int gi = 0; gi < groupCount && error.empty(); ++gi) {
-    auto gl = take();
-    if (!gl) {
+    if (pos >= lines.size()) {
       error = "the form ends before group " + std::to_string(gi + 1);
       break;
     }
+    const size_t groupLine = pos;
+    const auto gl = *take();
     FeederGroup g;
-    g.name = Field(*gl, 0);
-    g.description = Field(*gl, 1);
-    const int rowCount = TextToInt(Field(*gl, 2));
-    if (rowCount < 0 || static_cast<size_t>(rowCount) > lines.size() - pos) {
+    g.name = Field(gl, 0);
+    g.description = Field(gl, 1);
+    int rowCount = 0;
+    try {
+      rowCount = static_cast<int>(reader(groupLine).Integer(2, "row count", 0, 1'000'000));
+    } catch (const FileCellError& e) {
+      error = problem(e);
+      result.stoppedAtLine = static_cast<int>(groupLine + 1);
+      break;
+    }
+    if (static_cast<size_t>(rowCount) > lines.size() - pos) {
       error = "group \"" + g.name + "\" counts more rows than the form holds";
       groups.push_back(std::move(g));
       break;
     }
     for (int r = 0; r < rowCount; ++r) {
+      // A row whose numbers cannot be read keeps its text (it is written
+      // back as it was) and is named; the run refuses it when it is used.
+      try {
+        // A row without a number is dropped at the next save; not checked.
+        if (!Field(SplitTabCells(lines[pos]), 0).empty()) ReadFeederRecord(reader(pos));
+      } catch (const FileCellError& e) {
+        result.skipped.push_back({e.line(), e.field(), problem(e)});
+      }
       const auto cells = *take();
       FeederRow row;
       for (size_t c = 0; c < kFeederCells; ++c) row[c] = Field(cells, c);
@@ -223,37 +258,54 @@ FeederLoadResult FeederTable::LoadFromLines(std::vector<std::string>& lines, con
       g.rows.push_back(std::move(row));
     }
     for (int r = 0; r < rowCount && error.empty(); ++r) {
-      auto tl = take();
-      if (!tl) {
+      if (pos >= lines.size()) {
         error = "the form ends before a tray of group \"" + g.name + "\"";
         break;
       }
-      TrayRecord t;
-      t.rows = TextToInt(Field(*tl, 0));
-      t.cols = TextToInt(Field(*tl, 1));
-      t.rowSerial = TextToInt(Field(*tl, 2));
-      t.colSerial = TextToInt(Field(*tl, 3));
-      if (t.rowSerial == -1) t.rowSerial = 0;
-      t.rowSpace = TextToDouble(Field(*tl, 4));
-      t.colSpace = TextToDouble(Field(*tl, 5));
-      const std::string where = "line " + std::to_string(pos) + ": ";
-      if (!std::isfinite(t.rowSpace) || !std::isfinite(t.colSpace) || std::fabs(t.rowSpace) > kMaxTraySpacingMm ||
-          std::fabs(t.colSpace) > kMaxTraySpacingMm) {
-        error = where + "a tray spacing of group \"" + g.name + "\" is not a usable number (\"" + Field(*tl, 4) +
-                "\", \"" + Field(*tl, 5) + "\")";
+      const size_t trayLine = pos;
+      const std::string where = "line " + std::to_string(trayLine + 1) + ": ";
+      TrayLine size;
+      try {
+        size = ReadTraySize(reader(trayLine), kMaxTraySide);
+      } catch (const FileCellError& e) {
+        error = problem(e) + " (a tray of group \"" + g.name + "\" has an impossible size)";
+        result.stoppedAtLine = e.line();
         break;
       }
-      if (t.rows == 0) {
-        t = TrayRecord::Default("Yes/1");
-      } else if (t.rows < 0 || t.cols < 0 || t.rows > kMaxTraySide || t.cols > kMaxTraySide ||
-                 static_cast<size_t>(t.rows) > lines.size() - pos) {
+      if (size.rows > 0 && static_cast<size_t>(size.rows) > lines.size() - pos - 1) {
         error = where + "a tray of group \"" + g.name + "\" has an impossible size";
         break;
-      } else if ((trayCells += static_cast<long long>(t.rows) * t.cols) > kMaxTrayCellsPerFile) {
+      }
+      if (size.rows > 0 && (trayCells += static_cast<long long>(size.rows) * size.cols) > kMaxTrayCellsPerFile) {
         // What one file may allocate in all.
         error = where + "the trays ask for more than " + std::to_string(kMaxTrayCellsPerFile) +
                 " cells in all; the rest of the file is not loaded";
         break;
+      }
+      TrayRecord t;
+      try {
+        const TrayLine tl = ReadTrayLine(reader(trayLine), kMaxTraySide, kMaxTraySpacingMm);
+        t.rows = tl.rows;
+        t.cols = tl.cols;
+        t.rowSerial = tl.rowSerial == -1 ? 0 : tl.rowSerial;
+        t.colSerial = tl.colSerial;
+        t.rowSpace = tl.rowSpace;
+        t.colSpace = tl.colSpace;
+      } catch (const FileCellError& e) {
+        // The tray's extent is known: its lines are kept as they are and
+        // written back unchanged; it offers no cell to pick until edited.
+        result.skipped.push_back({e.line(), e.field(), problem(e) + " (a tray of group \"" + g.name + "\")"});
+        t = TrayRecord{};
+        t.rows = 0;
+        t.cols = 0;
+        for (size_t k = 0; k <= static_cast<size_t>(size.rows); ++k) t.keptLines.push_back(lines[trayLine + k]);
+        pos = trayLine + 1 + static_cast<size_t>(size.rows);
+        g.trays.push_back(std::move(t));
+        continue;
+      }
+      ++pos;
+      if (t.rows == 0) {
+        t = TrayRecord::Default("Yes/1");
       } else {
         t.cells.reserve(static_cast<size_t>(t.rows) * static_cast<size_t>(t.cols));
         for (int rr = 0; rr < t.rows; ++rr) {
@@ -268,12 +320,19 @@ FeederLoadResult FeederTable::LoadFromLines(std::vector<std::string>& lines, con
       while (g.trays.size() < g.rows.size()) g.trays.push_back(TrayRecord::Default("Yes/1"));
     groups.push_back(std::move(g));
   }
-  lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(pos));
+  lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(std::min(pos, lines.size())));
   std::lock_guard lk(m_);
   groups_ = std::move(groups);
   currentName_ = currentName;
   result.ok = true;
-  result.error = error;
+  for (const auto& s : result.skipped) {
+    if (!result.error.empty()) result.error += "\r\n";
+    result.error += s.text;
+  }
+  if (!error.empty()) {
+    if (!result.error.empty()) result.error += "\r\n";
+    result.error += error;
+  }
   return result;
 }
 
@@ -290,6 +349,11 @@ std::vector<std::string> FeederTable::SaveToLines() {
     for (size_t r : kept) {
       if (r >= g.trays.size()) g.trays.resize(g.rows.size(), TrayRecord::Default("Yes/1"));
       TrayRecord& t = g.trays[r];
+      if (!t.keptLines.empty()) {
+        // A tray that could not be read goes back as it was.
+        out.insert(out.end(), t.keptLines.begin(), t.keptLines.end());
+        continue;
+      }
       if (t.rowSerial == -1) t.rowSerial = 0;
       out.push_back(JoinTab({FormatInt(t.rows), FormatInt(t.cols), FormatInt(t.rowSerial), FormatInt(t.colSerial),
                              FormatDouble(t.rowSpace, 4), FormatDouble(t.colSpace, 4)}));
@@ -447,6 +511,7 @@ void FeederTable::LoadTray(int n) {
   const TrayRecord& t = g->trays[static_cast<size_t>(n)];
   const size_t size = workTray_.cells.size();
   workTray_ = t;
+  workTray_.keptLines.clear();  // what is edited is written from its values
   workTray_.cells.resize(std::max(size, t.cells.size()));
 }
 

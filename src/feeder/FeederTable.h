@@ -34,6 +34,10 @@ struct TrayRecord {
   int rowSerial = 0, colSerial = 0;
   double rowSpace = 0, colSpace = 0;
   std::vector<std::string> cells;  // rows x cols, row-major; may be empty (no grid)
+  // A tray whose line could not be read: its lines as the file held them,
+  // written back unchanged (rows and cols are 0, so nothing is picked from
+  // it) until the tray is edited.
+  std::vector<std::string> keptLines;
 
   // 1 x 1, serials 0, pitches 0; with one cell holding `cell` when given.
   static TrayRecord Default(std::optional<std::string> cell = std::nullopt);
@@ -75,9 +79,21 @@ struct TrayGridView {
 inline constexpr long long kMaxTrayCellsPerFile = 1'000'000;
 inline constexpr double kMaxTraySpacingMm = 10000.0;
 
+inline constexpr const char* kFeederFileName = "config_feed.fig";
+
+// A line of the feeder table that could not be read: kept as it was and
+// not used.
+struct FeederLineProblem {
+  int line = 0;  // 1-based
+  std::string field;
+  std::string text;  // "line N: field ...: ..."
+};
+
 struct FeederLoadResult {
   bool ok = false;
-  std::string error;  // empty when the whole form was read
+  std::string error;  // empty when the whole form was read; else every problem, one a line
+  std::vector<FeederLineProblem> skipped;  // rows and trays kept as they were but not used
+  int stoppedAtLine = 0;  // a count that could not be read ended the load here (0: none)
 };
 
 // Splits a row text at every TAB; text after the last TAB is not a cell.

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <thread>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "feeder/AutoFeeders.h"
 #include "feeder/FeederServices.h"
 #include "link/LinkGlobals.h"

@@ -1,7 +1,7 @@
 #include "feeder/FeederTestThread.h"
 
-#include "app/core/LogFile.h"
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "feeder/AutoFeeders.h"
 #include "feeder/FeederServices.h"
 #include "feeder/FeederTestMotions.h"

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "job/CurrentBoard.h"
 #include "platform/MessageService.h"
 #include "settings/SettingsStores.h"

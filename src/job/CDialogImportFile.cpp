@@ -15,7 +15,7 @@
 #include <ctime>
 #include <filesystem>
 
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "job/EdaFileReaders.h"
 #include "platform/FileFilter.h"
 #include "platform/MessageService.h"

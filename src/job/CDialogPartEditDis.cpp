@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "job/PartEditorSupport.h"
 #include "job/TakePosition.h"
 #include "platform/SettingsSection.h"

@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "job/BoardGeometry.h"
 #include "job/CurrentBoard.h"
 #include "job/DropDownLists.h"

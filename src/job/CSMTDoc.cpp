@@ -1,7 +1,7 @@
 #include "job/CSMTDoc.h"
 
-#include "app/core/LogFile.h"
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "job/JobFileError.h"
 #include "platform/MessageService.h"
 
@@ -37,7 +37,7 @@ bool CSMTDoc::OnOpenDocument(const std::filesystem::path& path) {
   try {
     smt::job::JobFileContent c = smt::job::ReadJobFiles(path, Type());
     try {
-      job_.ApplyContent(c, Type());
+      job_.ApplyContent(c, Type(), smt::job::JobFileNames::Of(path));
     } catch (const smt::job::JobFileError& e) {
       throw smt::job::JobFileError("\"" + path.string() + "\" is damaged or not a job file: " + e.what());
     }

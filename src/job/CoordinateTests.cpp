@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "app/core/LogFile.h"
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "job/BoardGeometry.h"
 #include "job/CurrentBoard.h"
 #include "link/LinkRuntime.h"

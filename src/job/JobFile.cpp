@@ -2,7 +2,7 @@
 
 #include <system_error>
 
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "job/JobFileError.h"
 #include "platform/Archive.h"
 #include "platform/FileIo.h"
@@ -215,6 +215,19 @@ void FinishInterruptedSave(const std::filesystem::path& jobPath) {
   std::vector<std::filesystem::path> files = JobFileSet(jobPath);
   files.push_back(journal);
   smt::platform::RemoveStaleTemporaries(files);
+}
+
+JobFileNames JobFileNames::Of(const std::filesystem::path& jobPath) {
+  JobFileNames n;
+  n.job = jobPath.filename().string();
+  auto side = [&](const char* ext, std::string& out) {
+    const auto p = SideFilePath(jobPath, ext);
+    if (!p.empty()) out = p.filename().string();
+  };
+  side(".dis", n.dispense);
+  side(".drill", n.drill);
+  side(".txt", n.lamp);
+  return n;
 }
 
 std::filesystem::path SideFilePath(const std::filesystem::path& jobPath, std::string_view ext) {

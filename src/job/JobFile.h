@@ -32,6 +32,16 @@ struct JobFileContent {
   bool operator==(const JobFileContent&) const = default;
 };
 
+// The names a refusal gives the job file and its side files.
+struct JobFileNames {
+  std::string job = "job file";
+  std::string dispense = "dispensing file";
+  std::string drill = "drill file";
+  std::string lamp = "point table file";
+  // The file names of a job at `jobPath` and its side files.
+  static JobFileNames Of(const std::filesystem::path& jobPath);
+};
+
 // The side file beside a job file: the job file's own ".smt" extension
 // replaced by `ext` (".dis", ".drill", ".txt"). Empty when the file name
 // does not end in ".smt" (exact case) or is nothing but the extension.

@@ -11,4 +11,20 @@ class JobFileError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A cell of a job file or side file that is not what its field needs: the
+// file, the line (1-based) and the field it sits in.
+class JobCellError : public JobFileError {
+ public:
+  JobCellError(const std::string& what, std::string file, int line, std::string field)
+      : JobFileError(what), file_(std::move(file)), line_(line), field_(std::move(field)) {}
+  const std::string& file() const { return file_; }
+  int line() const { return line_; }
+  const std::string& field() const { return field_; }
+
+ private:
+  std::string file_;
+  int line_;
+  std::string field_;
+};
+
 }  // namespace smt::job

@@ -1,6 +1,10 @@
 #include "job/JobModel.h"
 
 #include "job/JobFileError.h"
+#include "job/WorkRecords.h"
+#include "platform/FileCell.h"
+
+#include "job/JobFileError.h"
 
 namespace smt::job {
 
@@ -78,15 +82,23 @@ JobFileContent JobModel::ToContent(int machineType) {
   return c;
 }
 
-void JobModel::ApplyContent(const JobFileContent& c, int machineType) {
+void JobModel::ApplyContent(const JobFileContent& c, int machineType, const JobFileNames& names) {
   // Build everything first: a throw here leaves the open job untouched.
-  PcbTable table = PcbTable::FromLines(c.curPcbName, c.pcbCount, c.pcbLines);
+  PcbTable table = PcbTable::FromLines(c.curPcbName, c.pcbCount, c.pcbLines, names.job);
+  const bool drillMachine = machineType == kMachineDrill;
+  try {
+    // Every number of the side files is checked before anything changes.
+    if (c.dispenseLines) CheckDispenseLines(*c.dispenseLines, names.dispense);
+    if (drillMachine && c.drillLines) CheckDrillLines(*c.drillLines, names.drill);
+    if (machineType == kMachineLampDispenser && c.lampRows) CheckLampRows(*c.lampRows, names.lamp);
+  } catch (const smt::platform::FileCellError& e) {
+    throw JobCellError(e.what(), e.file(), e.line(), e.field());
+  }
   std::vector<ListRow> dis, drill;
   if (c.dispenseLines) {
     dis.reserve(c.dispenseLines->size());
     for (const auto& l : *c.dispenseLines) dis.push_back(DispenseRowFromText(l));
   }
-  const bool drillMachine = machineType == kMachineDrill;
   if (drillMachine && c.drillLines) {
     drill.reserve(c.drillLines->size());
     for (const auto& l : *c.drillLines) drill.push_back(DrillRowFromText(l));

@@ -55,8 +55,9 @@ class JobModel {
   // The whole job in file form (the shown rows are stored first).
   JobFileContent ToContent(int machineType);
   // Replaces the job with the content of files just read. Everything is
-  // built first; on JobFileError the job is left as it was.
-  void ApplyContent(const JobFileContent& c, int machineType);
+  // built first and every number cell checked; on JobFileError (JobCellError
+  // naming the file, line and field of a bad cell) the job is left as it was.
+  void ApplyContent(const JobFileContent& c, int machineType, const JobFileNames& names = {});
   // Empties the job (a new job).
   void Clear();
 

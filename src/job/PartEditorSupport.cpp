@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "platform/RangeRefusal.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"

@@ -6,7 +6,7 @@
 #include <ctime>
 #include <numeric>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "job/PartListTexts.h"
 #include "platform/MessageService.h"
 #include "platform/TextCodec.h"

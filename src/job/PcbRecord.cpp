@@ -3,7 +3,9 @@
 #include <cstdio>
 
 #include "job/JobRows.h"
+#include "platform/FileCell.h"
 #include "platform/SettingsSection.h"
+#include "job/WorkRecords.h"
 
 namespace smt::job {
 
@@ -30,52 +32,48 @@ std::string PcbHeaderLine(const PcbRecord& r) {
   return JoinTabCells(f);
 }
 
-int ParsePcbHeaderLine(std::string_view line, PcbRecord& r) {
-  using smt::platform::TextToDouble;
-  using smt::platform::TextToInt;
-  const int tabs = CountTabs(line);
-  const std::vector<std::string> f = SplitTabCells(line, tabs);
-  auto at = [&](size_t i) -> const std::string& {
-    static const std::string empty;
-    return i < f.size() ? f[i] : empty;
-  };
-  r.m_strName = at(0);
-  r.m_strNote = at(1);
-  r.m_nRows = TextToInt(at(2));
-  r.m_nCols = TextToInt(at(3));
-  r.m_dRowSpace = TextToDouble(at(4));
-  r.m_dColSpace = TextToDouble(at(5));
-  r.m_dThickness = TextToDouble(at(6));
-  r.m_dOriginX = TextToDouble(at(7));
-  r.m_dOriginY = TextToDouble(at(8));
-  r.m_bMarkEnable = TextToInt(at(9)) != 0;
-  r.m_dMark1X = TextToDouble(at(10));
-  r.m_dMark1Y = TextToDouble(at(11));
-  r.m_dMark2X = TextToDouble(at(12));
-  r.m_dMark2Y = TextToDouble(at(13));
+int ParsePcbHeaderLine(std::string_view line, PcbRecord& r, std::string_view file, int lineNo) {
+  std::vector<std::string_view> f;
+  smt::platform::SplitTabCellViews(line, f);
+  const int tabs = static_cast<int>(f.size());
+  const smt::platform::CellReader in(file, lineNo, f);
+  auto flag = [&](size_t i, const char* name) { return in.Integer(i, name, 0, 1) != 0; };
+  r.m_strName = std::string(in.Text(0));
+  r.m_strNote = std::string(in.Text(1));
+  r.m_nRows = static_cast<int>(in.Integer(2, "rows", 0, kMaxPanelRowsOrCols));
+  r.m_nCols = static_cast<int>(in.Integer(3, "columns", 0, kMaxPanelRowsOrCols));
+  r.m_dRowSpace = in.Number(4, "row pitch", -kMaxBoardMm, kMaxBoardMm);
+  r.m_dColSpace = in.Number(5, "column pitch", -kMaxBoardMm, kMaxBoardMm);
+  r.m_dThickness = in.Number(6, "thickness", -1000, 1000);
+  r.m_dOriginX = in.Number(7, "origin X", -kMaxBoardMm, kMaxBoardMm);
+  r.m_dOriginY = in.Number(8, "origin Y", -kMaxBoardMm, kMaxBoardMm);
+  r.m_bMarkEnable = flag(9, "marks on");
+  r.m_dMark1X = in.Number(10, "Mark 1 X", -kMaxBoardMm, kMaxBoardMm);
+  r.m_dMark1Y = in.Number(11, "Mark 1 Y", -kMaxBoardMm, kMaxBoardMm);
+  r.m_dMark2X = in.Number(12, "Mark 2 X", -kMaxBoardMm, kMaxBoardMm);
+  r.m_dMark2Y = in.Number(13, "Mark 2 Y", -kMaxBoardMm, kMaxBoardMm);
   size_t countFrom = 14;
   if (tabs >= kHeaderTabsOld) {
-    r.m_dVisualZoom = TextToDouble(at(14));
-    r.m_bImageColorReversal = TextToInt(at(15)) != 0;
-    r.m_dVisualBox = TextToDouble(at(16));
-    r.m_dMarkDiameter = TextToDouble(at(17));
-    r.m_nLightContrast = TextToInt(at(18));
-    r.m_nLightBrightness = TextToInt(at(19));
-    r.m_nVisualTimes = TextToInt(at(20));
-    r.m_nMarkCollectTime = TextToInt(at(21));
-    r.m_bSpecialMark2 = TextToInt(at(22)) != 0;
-    r.m_nMark2LightContrast = TextToInt(at(23));
-    r.m_nMark2LightBrightness = TextToInt(at(24));
+    r.m_dVisualZoom = in.Number(14, "Mark camera zoom", 0, 1000);
+    r.m_bImageColorReversal = flag(15, "image reversal");
+    r.m_dVisualBox = in.Number(16, "Mark search box", 0, kMaxBoardMm);
+    r.m_dMarkDiameter = in.Number(17, "Mark diameter", 0, kMaxBoardMm);
+    r.m_nLightContrast = static_cast<int>(in.Integer(18, "light contrast", 0, 255));
+    r.m_nLightBrightness = static_cast<int>(in.Integer(19, "light brightness", 0, 255));
+    r.m_nVisualTimes = static_cast<int>(in.Integer(20, "Mark repetitions", 0, 10));
+    r.m_nMarkCollectTime = static_cast<int>(in.Integer(21, "Mark take time", 0, 10000));
+    r.m_bSpecialMark2 = flag(22, "Mark 2 own light");
+    r.m_nMark2LightContrast = static_cast<int>(in.Integer(23, "Mark 2 light contrast", 0, 255));
+    r.m_nMark2LightBrightness = static_cast<int>(in.Integer(24, "Mark 2 light brightness", 0, 255));
     countFrom = 25;
     if (tabs > kHeaderTabsOld) {
-      r.m_bEachMark = TextToInt(at(25)) != 0;
+      r.m_bEachMark = flag(25, "marks per board");
       countFrom = 29;  // three placeholders skipped unread
     }
   }
   // The part count is the last TAB-terminated field of what is left.
-  int count = 0;
-  for (size_t i = countFrom; i < f.size(); ++i) count = TextToInt(f[i]);
-  return count;
+  if (f.size() <= countFrom) return 0;
+  return static_cast<int>(in.Integer(f.size() - 1, "part count", 0, kMaxPartsPerBoard));
 }
 
 std::vector<std::vector<std::string>> FullPanelGrid(int rows, int cols) {

@@ -53,8 +53,12 @@ inline constexpr int kHeaderTabsOld = 26;
 std::string PcbHeaderLine(const PcbRecord& rec);
 // Fills the header fields of `rec` from a header line of either layout (a
 // line with fewer than 26 TABs gives only the first 14 fields and the part
-// count). Returns the part count the line names.
-int ParsePcbHeaderLine(std::string_view line, PcbRecord& rec);
+// count). Returns the part count the line names. A field that is not a
+// number in its range throws platform::FileCellError naming `file`, `line`
+// and the field; negative rows, columns or part counts are refused.
+inline constexpr int kMaxPanelRowsOrCols = 1000;
+inline constexpr int kMaxPartsPerBoard = 10'000'000;
+int ParsePcbHeaderLine(std::string_view line, PcbRecord& rec, std::string_view file = "job file", int lineNo = 0);
 
 // A panel grid of rows x cols with every board enabled: cell 0 of row r is
 // the row number, cell c the board number r * cols + c.

@@ -1,5 +1,8 @@
 #include "job/PcbTable.h"
 
+#include "job/WorkRecords.h"
+#include "platform/FileCell.h"
+
 #include <cctype>
 
 #include "job/JobFileError.h"
@@ -69,7 +72,17 @@ std::vector<std::string> PcbTable::SaveToLines() const {
   return lines;
 }
 
-PcbTable PcbTable::FromLines(std::string curName, uint32_t pcbCount, const std::vector<std::string>& lines) {
+PcbTable PcbTable::FromLines(std::string curName, uint32_t pcbCount, const std::vector<std::string>& lines,
+                            std::string_view file) {
+  try {
+    return FromLinesChecked(std::move(curName), pcbCount, lines, file);
+  } catch (const smt::platform::FileCellError& e) {
+    throw JobCellError(e.what(), e.file(), e.line(), e.field());
+  }
+}
+
+PcbTable PcbTable::FromLinesChecked(std::string curName, uint32_t pcbCount, const std::vector<std::string>& lines,
+                                    std::string_view file) {
   PcbTable t;
   t.m_strCurPcbName = std::move(curName);
   if (pcbCount > lines.size())
@@ -81,7 +94,8 @@ PcbTable PcbTable::FromLines(std::string curName, uint32_t pcbCount, const std::
     const std::string where = "board " + std::to_string(b + 1);
     if (at >= lines.size()) throw JobFileError(where + ": its header line is missing");
     PcbRecord rec;
-    const int parts = ParsePcbHeaderLine(lines[at++], rec);
+    const int parts = ParsePcbHeaderLine(lines[at], rec, file, static_cast<int>(at + 1));
+    ++at;
     if (rec.m_nRows > kMaxPanelSide || rec.m_nCols > kMaxPanelSide)
       throw JobFileError(where + ": a panel of " + std::to_string(rec.m_nRows) + " x " + std::to_string(rec.m_nCols) +
                          " boards is out of range");
@@ -100,7 +114,13 @@ PcbTable PcbTable::FromLines(std::string curName, uint32_t pcbCount, const std::
         throw JobFileError(where + ": " + std::to_string(parts) + " placement rows named, " + std::to_string(left2) +
                            " lines left");
       rec.m_Parts.reserve(static_cast<size_t>(parts));
-      for (int i = 0; i < parts; ++i) rec.m_Parts.push_back(SplitTabCells(lines[at++], kPlacementCells));
+      std::vector<std::string_view> cells;
+      for (int i = 0; i < parts; ++i, ++at) {
+        // Every number of the row is checked here, where the file is read.
+        smt::platform::SplitTabCellViews(lines[at], cells);
+        ReadPlacement(smt::platform::CellReader(file, static_cast<int>(at + 1), cells));
+        rec.m_Parts.push_back(SplitTabCells(lines[at], kPlacementCells));
+      }
     }
     t.m_Records.push_back(std::move(rec));
   }

@@ -50,7 +50,17 @@ class PcbTable {
   // Builds a table from the job file's lines. Throws JobFileError when the
   // lines do not hold `pcbCount` records as their counts say, when a count
   // is out of range, or when lines are left over.
-  static PcbTable FromLines(std::string curName, uint32_t pcbCount, const std::vector<std::string>& lines);
+  // A header or placement field that is not a number in its range throws
+  // JobCellError naming `file`, the line (1-based among the
+  // lines) and the field.
+  static PcbTable FromLines(std::string curName, uint32_t pcbCount, const std::vector<std::string>& lines,
+                            std::string_view file = "job file");
+
+ private:
+  static PcbTable FromLinesChecked(std::string curName, uint32_t pcbCount, const std::vector<std::string>& lines,
+                                   std::string_view file);
+
+ public:
   // The record shown after a load: the one named current, else record 0
   // (-1 when the table is empty).
   int ShownIndexAfterLoad() const;

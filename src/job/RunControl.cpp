@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "job/RunGlobals.h"
 #include "link/LinkRuntime.h"
 #include "link/MachineCommands.h"
@@ -74,6 +74,7 @@ bool RunControl::OnStart() {
   runTimer(true);
   m_nPlacedCount = 0;
   const bool started = startRun(mode);
+  if (started && runStarted) runStarted(mode);
   if (!started) {
     Enable(kBtnPcbEdit, true);
     Enable(kBtnStrategy, true);

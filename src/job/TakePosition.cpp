@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 
 namespace smt::job {
 

@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "library/FieldReader.h"
 #include "link/LinkRuntime.h"
 #include "platform/MessageService.h"

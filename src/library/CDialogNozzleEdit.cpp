@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 #include <cstdlib>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "library/FieldReader.h"
 #include "library/LibraryRows.h"
 #include "link/JogPad.h"

@@ -16,7 +16,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "library/FieldReader.h"
 #include "library/LibraryRows.h"
 #include "library/NozzleChange.h"

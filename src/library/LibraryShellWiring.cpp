@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/core/MachineState.h"
-#include "app/core/NameTables.h"
+#include "core/MachineState.h"
+#include "core/NameTables.h"
 #include "library/CDialogDoubleMarkTest.h"
 #include "library/CDialogMarkList.h"
 #include "library/CDialogNozzleList.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "library/LibraryRows.h"
 #include "link/MotionGlobals.h"
 #include "platform/SettingsSection.h"

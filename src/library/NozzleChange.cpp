@@ -5,8 +5,8 @@
 #include <mutex>
 #include <thread>
 
-#include "app/core/LogFile.h"
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "library/LibraryRows.h"
 #include "library/NozzleLibrary.h"
 #include "library/NozzleStrategy.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <thread>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "library/LibraryRows.h"
 #include "library/NozzleChange.h"
 #include "library/NozzleStrategy.h"

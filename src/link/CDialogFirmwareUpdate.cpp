@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "link/FirmwareUpdater.h"
 #include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"

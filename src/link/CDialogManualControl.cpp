@@ -11,8 +11,8 @@
 #include <cmath>
 #include <thread>
 
-#include "app/core/LogFile.h"
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "link/FirmwareSwitches.h"
 #include "link/JogPanelLayout.h"
 #include "link/LinkRoutes.h"

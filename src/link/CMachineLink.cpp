@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "link/LinkBytes.h"
 #include "link/OperatorNotice.h"
 #include "link/ReplyDispatch.h"

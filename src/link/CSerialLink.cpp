@@ -9,7 +9,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "link/LinkGlobals.h"
 #include "link/LinkRuntime.h"
 #include "link/MachineCommands.h"

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 
 namespace smt::link {
 

@@ -1,6 +1,6 @@
 #include "link/FirmwareSwitches.h"
 
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "link/LinkRuntime.h"
 #include "platform/SettingsSection.h"
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <thread>
 
-#include "app/core/LogFile.h"
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "link/BootloaderProtocol.h"
 #include "link/LinkGlobals.h"
 #include "platform/MessageService.h"

@@ -1,6 +1,6 @@
 #include "link/FrontPanelKeys.h"
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "link/LinkRoutes.h"
 #include "link/LinkRuntime.h"
 #include "link/LinkTexts.h"

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <mutex>
 
-#include "app/core/LogFile.h"
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "link/CMachineLink.h"
 #include "link/CSerialLink.h"
 #include "link/LinkBytes.h"

@@ -1,6 +1,6 @@
 #include "link/MachineGuards.h"
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "platform/MessageService.h"
 
 namespace smt::link {

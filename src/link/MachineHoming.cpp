@@ -3,7 +3,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "link/CSerialLink.h"
 #include "link/LinkBytes.h"
 #include "link/LinkGlobals.h"

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "link/MachineGuards.h"
 #include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"

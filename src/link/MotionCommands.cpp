@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <thread>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "link/CommandEncoding.h"
 #include "link/LinkBytes.h"
 #include "link/LinkGlobals.h"

@@ -1,6 +1,6 @@
 #pragma once
 // Positions and run gates that the motion commands keep beside the ones of
-// app/core/MachineState.h: the second platform of the lamp machine, the
+// core/MachineState.h: the second platform of the lamp machine, the
 // conveyor width, the per-head turns of the combined XY move, and the pause
 // and board-done gates of a run that the front-panel keys open and close.
 #include <atomic>

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "link/CommandEncoding.h"
 #include "link/LinkBytes.h"
 #include "link/LinkGlobals.h"

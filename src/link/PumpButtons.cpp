@@ -1,6 +1,6 @@
 #include "link/PumpButtons.h"
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "link/MotionCommands.h"
 #include "link/MotionSettings.h"
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "link/CMachineLink.h"
 #include "link/FrontPanelKeys.h"
 #include "link/LinkBytes.h"

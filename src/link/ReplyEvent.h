@@ -12,7 +12,7 @@
 #include <chrono>
 #include <cstdint>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "platform/Event.h"
 #include "platform/WorkerThreads.h"
 

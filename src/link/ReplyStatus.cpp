@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "link/LinkGlobals.h"
 #include "link/LinkRuntime.h"
 #include "link/OperatorNotice.h"

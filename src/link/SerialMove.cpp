@@ -1,6 +1,6 @@
 #include "link/SerialMove.h"
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "link/CommandEncoding.h"
 #include "link/LinkBytes.h"
 #include "link/LinkGlobals.h"

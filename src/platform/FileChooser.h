@@ -64,10 +64,4 @@ class ScopedRecordingFiles {
   RecordingFileChooser chooser;
 };
 
-// The desktop's file dialogs.
-class QtFileChooser : public FileChooser {
- public:
-  std::vector<std::string> Choose(QWidget* parent, const FileRequest& request) override;
-};
-
 }  // namespace smt::platform

@@ -13,7 +13,7 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "platform/MessageService.h"
 #include "platform/RangeRefusal.h"
 #include "platform/SettingsSection.h"

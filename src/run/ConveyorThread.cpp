@@ -1,6 +1,6 @@
 // The conveyor thread of a run with automatic board transport: one board
 // ahead of the run thread through the conveyor zones.
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "run/RunDispatch.h"
 #include "run/RunState.h"
 

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "app/core/LogFile.h"
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "job/BoardGeometry.h"
 #include "link/MachineCommands.h"
 #include "link/MotionCommands.h"

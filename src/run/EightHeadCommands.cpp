@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "job/BoardGeometry.h"
 #include "link/LinkGlobals.h"
 #include "link/MachineCommands.h"

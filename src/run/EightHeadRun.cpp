@@ -4,8 +4,8 @@
 // failed parts.
 #include <cstdlib>
 
-#include "app/core/LogFile.h"
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "job/BoardGeometry.h"
 #include "library/NozzleChange.h"
 #include "link/LinkGlobals.h"

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <initializer_list>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "job/BoardGeometry.h"
 #include "library/NozzleSeats.h"
 #include "link/MotionSettings.h"

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "feeder/FeederServices.h"
 #include "job/BoardGeometry.h"
 #include "link/MachineCommands.h"

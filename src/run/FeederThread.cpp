@@ -8,7 +8,7 @@
 // feed flags of the shared records are written here (see run/HeadRecords.h).
 #include <cstdlib>
 
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "feeder/FeederTable.h"
 #include "run/MachineSteps.h"
 #include "run/RunDispatch.h"

@@ -3,8 +3,8 @@
 // parts are retried by the same head with the same rows.
 #include <cstdlib>
 
-#include "app/core/LogFile.h"
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "job/BoardGeometry.h"
 #include "link/LinkGlobals.h"
 #include "link/MachineCommands.h"

@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/core/LogFile.h"
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "feeder/AutoFeeders.h"
 #include "library/NozzleChange.h"
 #include "library/NozzleSeats.h"

@@ -3,13 +3,14 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "app/core/LogFile.h"
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "job/BoardGeometry.h"
 #include "library/NozzleSeats.h"
 #include "link/MotionCommands.h"
 #include "link/MotionGlobals.h"
 #include "platform/MessageService.h"
+#include "run/MachineSteps.h"
 #include "run/RunState.h"
 #include "run/StrategySettings.h"
 #include "settings/SettingsStores.h"
@@ -78,6 +79,9 @@ void Shift(int side, double d, double& x, double& y, bool forward) {
 }  // namespace
 
 double NormalizeRotation(double deg) {
+  // Any number of whole turns comes off (900 is 180, -540 is -180).
+  if (!std::isfinite(deg)) return 0.0;
+  deg = std::fmod(deg, 360.0);
   if (deg > 180) deg -= 360;
   else if (deg < -180) deg += 360;
   return deg;
@@ -259,7 +263,7 @@ bool PreparePickPlace(int groupIndex, HeadPlaceState& p, int slot) {
   p.vacuumOffHeight = (off == 0 ? basic->m_Z_closeVacuum : off) + p.placeHeight;
   const std::string& feature = c[kCellFeature];
   p.recognitionType = feature.size() >= 2 ? std::atoi(feature.substr(0, 2).c_str()) : 0;
-  if (p.recognitionType < 0 || p.recognitionType > 12) p.recognitionType = 0;
+  if (p.recognitionType < 0 || p.recognitionType > 13) p.recognitionType = 0;  // 13: the special parts
   p.packageName = c[kCellPackage];
   p.xyTolerance = CellIntOrMinus1(c[kCellPrecisionXY]);
   p.angleTolerance = CellIntOrMinus1(c[kCellPrecisionA]);
@@ -295,6 +299,9 @@ double Rotation(const HeadPlaceState& p) {
   return g_nMachineType == 4 ? -p.targetAngle : NormalizeRotation(p.feederAngle - p.targetAngle);
 }
 int32_t StepsOfDegrees(double deg) { return static_cast<int32_t>(deg * g_dAPulsePerDeg); }
+// The board's turn found by its marks; a board placed without marks is not
+// turned by what an earlier board's marks measured.
+double BoardTurn() { return g_nMachineType == 4 || Frame().marksOn ? g_dBoardRotation.load() : 0.0; }
 }  // namespace
 
 // Type 5, two heads flying over camera 1 together: head 2 is seen through
@@ -319,7 +326,7 @@ void LogRotationAngles(const std::vector<PlacementRow>* rows) {
     if (p.visionMode != 0) camOff = p.visionCamera == 1 ? off1 : p.visionCamera == 2 ? off2 : 0;
     if (Head2SharesCamera1(i) && Services().sharedViewAngleOffset)
       if (const auto shared = Services().sharedViewAngleOffset()) camOff = *shared;
-    p.targetAngle = p.partAngle + g_dBoardRotation.load() + camOff;
+    p.targetAngle = p.partAngle + BoardTurn() + camOff;
     p.rotation = Rotation(p);
     if (p.headTarget >= 1 && p.headTarget <= 8)
       g_nHeadMoveArgs[static_cast<size_t>(p.headTarget - 1)] = StepsOfDegrees(p.rotation);
@@ -332,7 +339,7 @@ void LogReplenishRotation(HeadPlaceState& p, const std::vector<PlacementRow>* ro
   const auto [off1, off2] = CameraOffsets();
   double camOff = 0;
   if (p.visionMode == 1 || p.visionMode == 2) camOff = p.visionCamera == 1 ? off1 : p.visionCamera == 2 ? off2 : 0;
-  p.targetAngle = RowAngle(p.row, rows) + g_dBoardRotation.load() + camOff;
+  p.targetAngle = RowAngle(p.row, rows) + BoardTurn() + camOff;
   p.rotation = Rotation(p);
   for (int h = 1; h <= 8; ++h)
     g_nHeadMoveArgs[static_cast<size_t>(h - 1)] = h == p.headTarget ? StepsOfDegrees(p.rotation) : 0;

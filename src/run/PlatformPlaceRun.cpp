@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <thread>
 
-#include "app/core/LogFile.h"
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "job/BoardGeometry.h"
 #include "link/LinkGlobals.h"
 #include "link/CommandEncoding.h"

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/core/LogFile.h"
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "job/BoardGeometry.h"
 #include "link/LinkRuntime.h"
 #include "link/MachineCommands.h"

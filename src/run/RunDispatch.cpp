@@ -8,8 +8,8 @@
 #include <mutex>
 #include <thread>
 
-#include "app/core/LogFile.h"
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "link/MachineCommands.h"
 #include "platform/Hooks.h"
 #include "platform/MessageService.h"

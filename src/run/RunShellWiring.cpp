@@ -4,7 +4,7 @@
 
 #include "platform/MessageService.h"
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "job/CDialogPartList.h"
 #include "job/CurrentBoard.h"
 #include "library/NozzleSeats.h"

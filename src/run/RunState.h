@@ -1,6 +1,6 @@
 #pragma once
 // Process-wide state of a production run beside the run flags of
-// app/core/MachineState.h, job/RunGlobals.h and link/MotionGlobals.h: the
+// core/MachineState.h, job/RunGlobals.h and link/MotionGlobals.h: the
 // events that only the run engine owns, the heads of the coming cycle and
 // the bounded waits every run thread uses.
 #include <array>
@@ -8,7 +8,7 @@
 #include <chrono>
 #include <cstdint>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "job/RunGlobals.h"
 #include "link/MotionGlobals.h"
 #include "platform/Event.h"

@@ -3,8 +3,8 @@
 // per head.
 #include <cstdlib>
 
-#include "app/core/LogFile.h"
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "feeder/FeederTable.h"
 #include "job/BoardGeometry.h"
 #include "library/NozzleChange.h"

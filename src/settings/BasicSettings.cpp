@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "platform/SettingsSection.h"
 
 namespace smt::settings {

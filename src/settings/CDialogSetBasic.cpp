@@ -16,8 +16,8 @@
 #include <QVBoxLayout>
 #include <set>
 
-#include "app/core/LogFile.h"
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
 #include "settings/CDialogPositionLimitDetour.h"

@@ -12,7 +12,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
 #include "settings/DialogSupport.h"

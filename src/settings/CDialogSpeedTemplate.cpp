@@ -14,7 +14,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
 #include "settings/DialogSupport.h"

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "platform/MessageService.h"
 #include "platform/RangeRefusal.h"
 

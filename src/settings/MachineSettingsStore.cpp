@@ -1,6 +1,6 @@
 #include "settings/MachineSettingsStore.h"
 
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 
 namespace smt::settings {
 

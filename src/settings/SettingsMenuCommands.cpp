@@ -1,8 +1,7 @@
 #include "settings/SettingsMenuCommands.h"
 
-#include "app/core/ViewMessages.h"
-
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
+#include "core/ViewMessages.h"
 #include "platform/MessageService.h"
 #include "settings/CDialogSetPulse.h"
 #include "settings/CDialogSpeedTemplate.h"

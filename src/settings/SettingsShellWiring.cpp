@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "platform/MessageService.h"
 #include "settings/SettingsMenuCommands.h"
 #include "settings/SettingsStores.h"

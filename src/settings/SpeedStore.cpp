@@ -1,6 +1,6 @@
 #include "settings/SpeedStore.h"
 
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "platform/FileIo.h"
 #include "platform/ListFile.h"
 

@@ -1,6 +1,6 @@
 #include "settings/SpeedUses.h"
 
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "platform/SettingsSection.h"
 
 namespace smt::settings {

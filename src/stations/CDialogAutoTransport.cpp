@@ -11,7 +11,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "link/LinkRuntime.h"
 #include "link/MachineCommands.h"
 #include "link/FrontPanelKeys.h"

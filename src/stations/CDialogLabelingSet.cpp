@@ -11,7 +11,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "link/LinkGlobals.h"
 #include "platform/MessageService.h"
 #include "platform/RangeRefusal.h"

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "link/MachineCommands.h"
 #include "link/MachineGuards.h"
 #include "link/MotionCommands.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "feeder/FeederTestThread.h"
 #include "link/MachineCommands.h"
 #include "link/MachineGuards.h"

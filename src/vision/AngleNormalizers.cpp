@@ -17,14 +17,15 @@ double NormalizeAngle45(double foundAngle, double reference) {
 }
 
 double NormalizeAngle90(double foundAngle, double reference) {
-  double c = -foundAngle + reference;
+  double c = std::fmod(-foundAngle + reference, 180.0);
   if (c > 90.0) c -= 180.0;
   if (c < -90.0) c += 180.0;
   return c;
 }
 
 double NormalizeAngle180(double foundAngle, double reference) {
-  double c = -foundAngle + reference;
+  // The reference may carry whole turns (a row of 900 degrees).
+  double c = std::fmod(-foundAngle + reference, 360.0);
   if (c > 180.0) c -= 360.0;
   return c;
 }

@@ -11,7 +11,7 @@
 #include <QTableWidget>
 #include <QPointer>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "link/MachineGuards.h"
 #include "platform/GuiDispatcher.h"
 #include "platform/ListFile.h"
@@ -21,6 +21,7 @@
 #include "settings/SettingsStores.h"
 #include "vision/CDialogCameraEdit.h"
 #include "vision/CDialogSetView.h"
+#include "vision/CameraSettingsPage.h"
 #include "vision/VisionGlobals.h"
 
 using namespace smt::vision;
@@ -610,7 +611,7 @@ void CDialogCameraList::OnCameraSettings() {
     return;
   }
   if (g_nHighSpeedCamera.load() == 1 && m_pSetView) {
-    if (auto cam = m_pSetView->Engine().Camera(g_nVisionMode.load())) cam->ShowSettingsPage(this);
+    if (auto cam = m_pSetView->Engine().Camera(g_nVisionMode.load())) smt::vision::ShowCameraSettingsPage(*cam, this);
   }
   reject();
 }

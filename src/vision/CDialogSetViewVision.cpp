@@ -9,8 +9,8 @@
 #include <opencv2/imgcodecs.hpp>
 #include <thread>
 
-#include "app/core/LogFile.h"
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "link/LinkRuntime.h"
 #include "link/MachineCommands.h"
 #include "link/MachineGuards.h"
@@ -248,7 +248,9 @@ bool CDialogSetView::RunVisionTest(int n, const cv::Mat& frame, bool moveAfter) 
 }
 
 void CDialogSetView::ReadQrCode(const cv::Mat& frame) {
-  if (!g_bQRCodeModelLoaded.load()) {
+  // Without the network models the reader still reads (classic detection);
+  // only a reader that could not be built at all refuses.
+  if (CurrentQrReaderMode() == QrReaderMode::Off) {
     ShowMessage("load model failed !");
     return;
   }

@@ -4,7 +4,7 @@
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 
 bool CCameraCalib::ReadFile(const std::string& fileName, cv::Mat& cameraMatrix, cv::Mat& distortion, int* width,
                             int* height) {

@@ -4,7 +4,7 @@
 #include <opencv2/imgproc.hpp>
 #include <thread>
 
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "platform/MessageService.h"
 #include "platform/WorkerThreads.h"
 #include "vision/VisionSlots.h"

@@ -63,4 +63,10 @@ CameraParameters CameraSettingsPage::Result() const {
   return p;
 }
 
+bool ShowCameraSettingsPage(IIndustrialCamera& camera, QWidget* parent) {
+  CameraSettingsPage page(camera.FriendlyName(), camera.Parameters(), parent);
+  if (page.exec() != QDialog::Accepted) return false;
+  return camera.SetParameters(page.Result());
+}
+
 }  // namespace smt::vision

@@ -26,4 +26,8 @@ class CameraSettingsPage : public QDialog {
   QCheckBox* m_mirrorY;
 };
 
+// Shows the settings page of `camera` (modal, edits a copy, applies on OK).
+// True when the operator applied new parameters.
+bool ShowCameraSettingsPage(IIndustrialCamera& camera, QWidget* parent);
+
 }  // namespace smt::vision

@@ -11,7 +11,7 @@
 #include <opencv2/imgproc.hpp>
 #include <thread>
 
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 
 namespace smt::vision {
 

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <thread>
 
-#include "app/core/LogFile.h"
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "job/BoardGeometry.h"
 #include "link/LinkRuntime.h"
 #include "link/MotionCommands.h"
@@ -98,6 +98,13 @@ HeadVisionIo DefaultHeadVisionIo() {
 }
 
 double NormalizeTargetAngle(double a) {
+  // Whole turns first (a row of 900 degrees is one of 180), so that every
+  // angle ends in -90..90 for the recognisers.
+  if (!std::isfinite(a)) return 0.0;
+  if (a > 360.0 || a < 0.0) {
+    a = std::fmod(a, 360.0);
+    if (a < 0.0) a += 360.0;
+  }
   if ((a > 90.0 && a < 180.0) || (a >= 180.0 && a < 270.0)) return a - 180.0;
   if (a >= 270.0 && a <= 360.0) return a - 360.0;
   return a;

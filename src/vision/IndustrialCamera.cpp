@@ -7,7 +7,6 @@
 
 #include "platform/FileIo.h"
 #include "platform/SettingsSection.h"
-#include "vision/CameraSettingsPage.h"
 
 namespace smt::vision {
 
@@ -84,12 +83,6 @@ bool IIndustrialCamera::LoadParameters(const std::string& fileName) {
   }
   p.Clamp();
   return SetParameters(p);
-}
-
-bool IIndustrialCamera::ShowSettingsPage(QWidget* parent) {
-  CameraSettingsPage page(FriendlyName(), Parameters(), parent);
-  if (page.exec() != QDialog::Accepted) return false;
-  return SetParameters(page.Result());
 }
 
 CameraRoles AssignCameraRoles(const std::vector<std::shared_ptr<IIndustrialCamera>>& cameras) {

@@ -1,16 +1,15 @@
 #pragma once
 // What the program needs of an industrial camera, whatever its maker: found
 // by its stored friendly name, a capability, a trigger mode, play and pause,
-// the next frame within a time-out, parameters saved and loaded, and a
-// settings page. The camera panel and the vision steps talk only to this.
+// the next frame within a time-out, and parameters saved and loaded (its
+// settings page is a dialog beside it, CameraSettingsPage). The camera panel
+// and the vision steps talk only to this.
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <opencv2/core.hpp>
 #include <string>
 #include <vector>
-
-class QWidget;
 
 namespace smt::vision {
 
@@ -70,10 +69,6 @@ class IIndustrialCamera {
   // Reads the file; unknown keys are ignored, out-of-range values clamped.
   // False (nothing changed) when the file is missing or unreadable.
   virtual bool LoadParameters(const std::string& fileName);
-
-  // The camera's settings page (modal, edits a copy, applies on OK).
-  // True when the operator applied new parameters.
-  virtual bool ShowSettingsPage(QWidget* parent);
 };
 
 // The cameras on the bus, in a stable order.

@@ -6,8 +6,8 @@
 #include <mutex>
 #include <thread>
 
-#include "app/core/LogFile.h"
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "job/BoardGeometry.h"
 #include "link/LinkRuntime.h"
 #include "link/MachineCommands.h"

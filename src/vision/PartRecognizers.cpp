@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <opencv2/imgproc.hpp>
 
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "platform/MessageService.h"
 #include "vision/AngleNormalizers.h"
 #include "vision/CornerRecognizers.h"
@@ -331,7 +331,10 @@ cv::RotatedRect RecognizeSpecialPart(int slot, const cv::Mat& image, int thresho
   const cv::Mat square = image(sq.rect);
   const cv::Mat binary = PrepareBinarySquare(square, threshold, invert);
   bool known = true;
-  const cv::RotatedRect rect = DispatchRecognizer(binary, type, packageName, &known);
+  cv::RotatedRect rect = DispatchRecognizer(binary, type, packageName, &known);
+  // Chips: the turn to a fraction of a pixel step.
+  if (known && !IsNotFound(rect) && (type == kRecogGeneral || type == kRecogResistance || type == kRecogCapacitance))
+    RefineTurnByMoments(ToGrey(square), binary, rect);
   if (!known) {
     smt::platform::ShowMessage("Find no Special !", smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Warning);
     return NotFoundRect();

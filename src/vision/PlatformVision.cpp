@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "app/core/LogFile.h"
-#include "app/core/MachineState.h"
+#include "core/LogFile.h"
+#include "core/MachineState.h"
 #include "link/LinkGlobals.h"
 #include "link/MachineCommands.h"
 #include "link/MotionCommands.h"

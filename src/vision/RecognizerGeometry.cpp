@@ -161,3 +161,41 @@ std::vector<int> PickRankedIndices(const std::vector<double>& values, int count,
 }
 
 }  // namespace smt::vision
+
+namespace smt::vision {
+
+void RefineTurnByMoments(const cv::Mat& grey, const cv::Mat& binary, cv::RotatedRect& rect, double limitDeg) {
+  if (grey.empty() || binary.empty() || grey.size() != binary.size() || grey.type() != CV_8UC1 ||
+      binary.type() != CV_8UC1 || rect.size.width <= 0 || rect.size.height <= 0)
+    return;
+  // A disc round the found part: its angle field may name either side.
+  const double radius = 0.5 * std::hypot(rect.size.width, rect.size.height) * 1.05 + 3.0;
+  cv::Mat disc = cv::Mat::zeros(binary.size(), CV_8UC1);
+  cv::circle(disc, RoundPoint(rect.center), static_cast<int>(std::ceil(radius)), cv::Scalar(255), cv::FILLED);
+  cv::Mat part, ground;
+  cv::bitwise_and(binary, disc, part);
+  cv::bitwise_and(~binary, disc, ground);
+  if (cv::countNonZero(part) < 20 || cv::countNonZero(ground) < 20) return;
+  // Each pixel weighs by how much of it the part covers (edges are partly
+  // covered), from the grey levels of the part and of the ground round it.
+  const double fg = cv::mean(grey, part)[0], bg = cv::mean(grey, ground)[0];
+  if (std::fabs(fg - bg) < 10.0) return;
+  cv::Mat weight;
+  grey.convertTo(weight, CV_32F, 1.0 / (fg - bg), -bg / (fg - bg));
+  cv::threshold(weight, weight, 1.0, 1.0, cv::THRESH_TRUNC);
+  cv::threshold(weight, weight, 0.0, 0.0, cv::THRESH_TOZERO);
+  weight.setTo(0.0f, disc == 0);
+  const cv::Moments m = cv::moments(weight, false);
+  if (m.m00 < 20.0) return;
+  const double a = m.mu20 / m.m00, b = m.mu11 / m.m00, c = m.mu02 / m.m00;
+  const double mean = 0.5 * (a + c), spread = std::sqrt(0.25 * (a - c) * (a - c) + b * b);
+  const double major = mean + spread, minor = mean - spread;
+  if (minor <= 0.0 || major < 1.3 * minor) return;  // too nearly square to tell
+  const double axis = 0.5 * std::atan2(2.0 * b, a - c) * 180.0 / CV_PI;
+  double d = std::fmod(axis - rect.angle, 90.0);
+  if (d > 45.0) d -= 90.0;
+  if (d <= -45.0) d += 90.0;
+  if (std::fabs(d) < limitDeg) rect.angle = static_cast<float>(rect.angle + d);
+}
+
+}  // namespace smt::vision

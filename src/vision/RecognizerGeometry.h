@@ -38,6 +38,15 @@ void DrawClosedHull(cv::Mat& scratch, const std::vector<cv::Point>& points);
 
 // Angle in degrees of the longer side, in (-90, 90).
 double RectLongSideAngle(const cv::RotatedRect& rect);
+// The turn of an elongated part from the second moments of its picture in a
+// disc round `rect`, each pixel weighed by how much of it the part covers
+// (grey levels between the ground's and the part's, the part told by
+// `binary`). The smallest rectangle round an outline only turns in
+// whole-pixel steps (a 96-pixel chip reads 0 or 0.9 degree for any turn
+// between); the moments follow the edges to a fraction of a pixel. `rect`'s
+// angle is moved to the moments' axis (either side of the rectangle) when
+// the two differ by less than `limitDeg`; a nearly square part is left alone.
+void RefineTurnByMoments(const cv::Mat& grey, const cv::Mat& binary, cv::RotatedRect& rect, double limitDeg = 2.0);
 // The angle, or the angle + 180, so that it points from q towards p.
 double NormalizeRectAngle(double angle, cv::Point2f p, cv::Point2f q);
 // Angle at o between the rays o-a and o-b, 0..180 degrees.

@@ -17,7 +17,7 @@
 #include "ShellFixture.h"
 #include "app/CommandIds.h"
 #include "app/DemoWorkdir.h"
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "job/CSMTDoc.h"
 #include "job/CDialogPartList.h"
 #include "job/CToolBarPartControl.h"
@@ -73,6 +73,8 @@ class DemoMachine : public ShellTest {
  protected:
   void SetUp() override {
     ShellTest::SetUp();
+    // A new machine: its heads' turns start at 0, whatever an earlier test left.
+    for (auto& a : g_nCurA) a = 0;
     // What scripts/run does for a new working directory.
     ASSERT_EQ(PrepareAsScriptsRun(), "");
     smt::sim::SimConfig c;

@@ -1,7 +1,7 @@
 // Go-to moves against the simulated machine over the UDP link.
 #include <gtest/gtest.h>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "platform/WorkerThreads.h"
 #include "app/CommandIds.h"
 #include "app/GoToMoves.h"

@@ -5,7 +5,7 @@
 #include "ShellFixture.h"
 #include "app/CommandIds.h"
 #include "app/MenuTexts.h"
-#include "app/core/NameTables.h"
+#include "core/NameTables.h"
 
 using namespace smt::app;
 

@@ -10,7 +10,7 @@
 #include "app/SMTApp.h"
 #include "app/SMTView.h"
 #include "app/DemoWorkdir.h"
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "feeder/CDialogFeedList.h"
 #include "job/CDialogPartList.h"
 #include "link/CDialogManualControl.h"

@@ -13,8 +13,8 @@
 #include <QRadioButton>
 #include <QTableWidget>
 
-#include "app/core/MachineState.h"
-#include "app/core/NameTables.h"
+#include "core/MachineState.h"
+#include "core/NameTables.h"
 #include "feeder/AutoFeeders.h"
 #include "feeder/CDialogAutoFeed.h"
 #include "feeder/CDialogFeedEdit.h"
@@ -37,7 +37,11 @@ std::string Line(const FeederRow& r) {
 
 FeederRow Row(const std::string& number, const std::string& mode = "集中飞达") {
   FeederRow r;
+  // Each cell its own number, in range for the cell (the file reader checks them).
   for (size_t c = 0; c < r.size(); ++c) r[c] = std::to_string(c);
+  r[kCellHead] = "1";
+  r[kCellPickHeight] = "-22";
+  r[kCellPrecisionXY] = "7";
   r[0] = number;
   r[kCellCamera] = "Yes/Cam";
   r[kCellFly] = "No/1/2";
@@ -153,11 +157,13 @@ TEST_F(FeederWindowsTest, ClickTogglesTheMarkAndDeleteAsksBeforeCheckingTheSelec
   EXPECT_EQ(p.Table().CurrentRowCount(), 1);
 }
 
-TEST_F(FeederWindowsTest, RightClickWithoutSelectionWarnsAndGreysTheRowItems) {
+// Without a chosen row the menu still opens, with nothing in the way of
+// "add feeder": no message, the row's entries greyed.
+TEST_F(FeederWindowsTest, RightClickWithoutSelectionOffersAddAndGreysTheRowItems) {
   CDialogFeedList p;
   Load(p, {Row("W1")});
   p.OnRightClick();
-  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"请选择行 !"});
+  EXPECT_TRUE(messages.service.Texts().empty()) << messages.service.Texts().front();
   std::unique_ptr<QMenu> m(p.BuildPopupMenu(nullptr));
   EXPECT_TRUE(Find(m.get(), "FeedList.c_FeedAdd")->isEnabled());
   for (const char* k : {"FeedList.c_FeedEdit", "FeedList.c_FeedDelete", "FeedList.c_FeedCopy", "FeedList.c_FeedPaste",

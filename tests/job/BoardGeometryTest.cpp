@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "job/BoardGeometry.h"
 #include "job/CurrentBoard.h"
 #include "job/PcbRecord.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "JobFixtures.h"
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "job/DropDownEditor.h"
 #include "job/DropDownLists.h"
 #include "job/TakePosition.h"

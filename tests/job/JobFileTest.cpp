@@ -2,7 +2,7 @@
 // paths and the refusal of damaged files.
 #include <gtest/gtest.h>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "job/CSMTDoc.h"
 #include "job/JobFile.h"
 #include "job/JobFileError.h"
@@ -180,7 +180,10 @@ TEST(JobFileRows, RowsAreSplitIntoNoMoreCellsThanTheyHold) {
   r.m_nRows = 1;
   r.m_nCols = 1;
   r.m_Parts.resize(1, std::vector<std::string>(16));
-  PcbTable t = PcbTable::FromLines("", 1, {PcbHeaderLine(r), many, many});
+  // The placement line's number cells hold numbers (the reader checks them).
+  std::string manyPart = "1\t2\t3\t90\t";
+  for (int i = 4; i < 40; ++i) manyPart += "c" + std::to_string(i) + "\t";
+  PcbTable t = PcbTable::FromLines("", 1, {PcbHeaderLine(r), many, manyPart});
   EXPECT_EQ(t.m_Records[0].m_PanelGrid[0].size(), 2u);
   EXPECT_EQ(t.m_Records[0].m_Parts[0].size(), 16u);
 }

@@ -2,6 +2,9 @@
 // leaves a job that opens as the old pair (.smt + .dis) or the new pair,
 // never a mix; what an interrupted save left behind goes at the next open.
 #include <gtest/gtest.h>
+
+#include "platform/FileCell.h"
+#include "job/JobFileError.h"
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,6 +16,7 @@
 #include "job/JobFile.h"
 #include "job/JobFileError.h"
 #include "job/JobModel.h"
+#include "platform/FileCell.h"
 #include "platform/FileIo.h"
 #include "support/TempDir.h"
 
@@ -149,9 +153,10 @@ TEST(JobSaveKill, StaleTemporariesOfInterruptedSavesAreRemovedAtTheNextOpenOrSav
   EXPECT_FALSE(fs::exists(dir / "board.smt.tmp999999997"));
 }
 
-// A board value of 1e60 survives saves unchanged (it was cut to the first
-// 63 characters of its "%0.4f" text, so every save changed it).
-TEST(JobNumbers, LargeBoardValuesSurviveASave) {
+// A board value of 1e60 is written whole (it was cut to the first 63
+// characters of its "%0.4f" text); no board is that large, so opening such a
+// file refuses it with the field named.
+TEST(JobNumbers, LargeBoardValuesAreWrittenWholeAndRefusedOnOpen) {
   JobModel job;
   PcbRecord rec;
   rec.m_strName = "B";
@@ -160,10 +165,21 @@ TEST(JobNumbers, LargeBoardValuesSurviveASave) {
   job.pcbs.m_Records.push_back(rec);
   job.pcbs.m_strCurPcbName = "B";
   const JobFileContent first = job.ToContent(0);
+  // Written whole, never cut to fewer digits.
+  ASSERT_FALSE(first.pcbLines.empty());
+  std::vector<std::string_view> cells;
+  smt::platform::SplitTabCellViews(first.pcbLines[0], cells);
+  ASSERT_GT(cells.size(), 7u);
+  EXPECT_EQ(std::stod(std::string(cells[7])), 1e60);
+  EXPECT_EQ(std::stod(std::string(cells[4])), -3.5e70);
+  // No board is that large: the open names the field instead of loading it.
   JobModel back;
-  back.ApplyContent(first, 0);
-  ASSERT_EQ(back.pcbs.m_Records.size(), 1u);
-  EXPECT_EQ(back.pcbs.m_Records[0].m_dOriginX, 1e60);
-  EXPECT_EQ(back.pcbs.m_Records[0].m_dRowSpace, -3.5e70);
-  EXPECT_EQ(back.ToContent(0), first);
+  try {
+    back.ApplyContent(first, 0);
+    ADD_FAILURE() << "an origin of 1e60 mm was taken";
+  } catch (const JobCellError& e) {
+    EXPECT_EQ(e.line(), 1);
+    EXPECT_EQ(e.field(), "row pitch");
+  }
+  EXPECT_TRUE(back.pcbs.m_Records.empty());
 }

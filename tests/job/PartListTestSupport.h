@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "JobFixtures.h"
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "job/FeederView.h"
 #include "job/PartListLogic.h"
 #include "platform/MessageService.h"

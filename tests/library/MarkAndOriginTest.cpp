@@ -6,7 +6,7 @@
 #include <QLineEdit>
 
 #include "LibraryTestSupport.h"
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "library/LibraryRows.h"
 #include "library/CDialogDoubleMarkTest.h"
 #include "library/CDialogMarkList.h"

@@ -9,7 +9,7 @@
 #include <QTableWidget>
 
 #include "LibraryTestSupport.h"
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "library/CDialogNozzleEdit.h"
 #include "library/CDialogNozzleList.h"
 #include "platform/ListFile.h"

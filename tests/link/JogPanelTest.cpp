@@ -12,7 +12,7 @@
 #include <QPushButton>
 
 #include "../support/TempDir.h"
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "link/CDialogManualControl.h"
 #include "link/JogPad.h"
 #include "link/JogPanelLayout.h"

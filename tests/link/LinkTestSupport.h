@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "link/CMachineLink.h"
 #include "link/CSerialLink.h"
 #include "link/LinkGlobals.h"

@@ -2,7 +2,7 @@
 
 #include <QCheckBox>
 
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "link/CDialogVersionNumber.h"
 #include "link/LinkRuntime.h"
 #include "platform/ProfileFile.h"

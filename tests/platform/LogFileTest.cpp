@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "support/TempDir.h"
 
 using smt::test::TempDir;

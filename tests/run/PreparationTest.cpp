@@ -2,7 +2,7 @@
 // and the place point arithmetic, on a feeder table without the machine.
 #include <gtest/gtest.h>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "feeder/FeederNames.h"
 #include "job/BoardGeometry.h"
 #include "link/MotionSettings.h"
@@ -140,7 +140,8 @@ TEST_P(PreparationCells, ReadsRecognitionTypeAndVacuumOffHeight) {
 
 INSTANTIATE_TEST_SUITE_P(Cells, PreparationCells,
                          ::testing::Values(CellCase{smt::feeder::kCellFeature, "07:IC", 7, 0.0},
-                                           CellCase{smt::feeder::kCellFeature, "13:special", 0, 0.0},
+                                           CellCase{smt::feeder::kCellFeature, "13:special", 13, 0.0},
+                                           CellCase{smt::feeder::kCellFeature, "14:unknown", 0, 0.0},
                                            CellCase{smt::feeder::kCellEarlyVacuum, "0.5", 0, 0.5}));
 
 TEST_F(Preparation, FeederNumberFaultsAreRefusedWithTheirMessages) {
@@ -207,6 +208,10 @@ TEST(Rotation, StaysWithinAHalfTurn) {
   EXPECT_DOUBLE_EQ(NormalizeRotation(190), -170);
   EXPECT_DOUBLE_EQ(NormalizeRotation(540), 180);
   EXPECT_DOUBLE_EQ(NormalizeRotation(-190), 170);
+  // Every whole turn comes off, not just one.
+  EXPECT_DOUBLE_EQ(NormalizeRotation(900), 180);
+  EXPECT_DOUBLE_EQ(NormalizeRotation(-900), -180);
+  EXPECT_DOUBLE_EQ(NormalizeRotation(730), 10);
   EXPECT_DOUBLE_EQ(NormalizeRotation(180), 180);
 }
 

@@ -2,7 +2,7 @@
 // vision camera's correction angle.
 #include <gtest/gtest.h>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "job/BoardGeometry.h"
 #include "run/HeadRecords.h"
 #include "run/PickPlacePreparation.h"

@@ -6,7 +6,7 @@
 #include <QRadioButton>
 #include <filesystem>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "platform/MessageService.h"
 #include "run/CDialogSMTStrategy.h"
 

@@ -8,7 +8,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
 #include "settings/CDialogPositionLimitDetour.h"

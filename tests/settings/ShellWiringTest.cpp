@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <map>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "platform/MessageService.h"
 #include "settings/SettingsShellWiring.h"
 #include "settings/SettingsStores.h"

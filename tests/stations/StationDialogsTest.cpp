@@ -9,7 +9,7 @@
 #include <QSpinBox>
 #include <filesystem>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
 #include "stations/CDialogAutoTransport.h"

@@ -8,7 +8,7 @@
 #include <opencv2/imgproc.hpp>
 #include <thread>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "platform/MessageService.h"
 #include "platform/WorkerThreads.h"
 #include "support/CameraPanelHooks.h"

@@ -148,7 +148,7 @@ TEST(SimulatedCamera, SettingsPageAppliesOnlyOnOk) {
         page->reject();
       }
   });
-  EXPECT_FALSE(cam->ShowSettingsPage(nullptr));
+  EXPECT_FALSE(ShowCameraSettingsPage(*cam, nullptr));
   EXPECT_EQ(cam->Parameters(), before);
   QTimer::singleShot(0, [] {
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -157,7 +157,7 @@ TEST(SimulatedCamera, SettingsPageAppliesOnlyOnOk) {
         page->accept();
       }
   });
-  EXPECT_TRUE(cam->ShowSettingsPage(nullptr));
+  EXPECT_TRUE(ShowCameraSettingsPage(*cam, nullptr));
   EXPECT_EQ(cam->Parameters().gamma, 150);
 }
 

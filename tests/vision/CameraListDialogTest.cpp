@@ -9,7 +9,7 @@
 #include <QMenu>
 #include <QTableWidget>
 
-#include "app/core/MachineState.h"
+#include "core/MachineState.h"
 #include "platform/ListFile.h"
 #include "platform/ProfileFile.h"
 #include "platform/MessageService.h"

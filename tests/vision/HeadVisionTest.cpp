@@ -184,7 +184,11 @@ TEST(HeadVisionGeometryTest, AnglesAndBoxes) {
   EXPECT_EQ(NormalizeTargetAngle(300), -60);
   EXPECT_EQ(NormalizeTargetAngle(90), 90);
   EXPECT_EQ(NormalizeTargetAngle(-30), -30);
-  EXPECT_EQ(NormalizeTargetAngle(400), 400);
+  // Whole turns come off first: a row of 400 degrees is one of 40, 900 one
+  // of 180 (0 for the recognisers), -450 one of 270.
+  EXPECT_EQ(NormalizeTargetAngle(400), 40);
+  EXPECT_EQ(NormalizeTargetAngle(900), 0);
+  EXPECT_EQ(NormalizeTargetAngle(-450), -90);
   // 45 degrees: (m + margin) x 1.4, limited by the visual size.
   EXPECT_DOUBLE_EQ(HeadBoxSize(3, 2, 45, 4, 20), 7 * 1.4);
   EXPECT_DOUBLE_EQ(HeadBoxSize(3, 2, 45, 4, 9), 9);

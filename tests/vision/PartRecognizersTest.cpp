@@ -3,6 +3,7 @@
 // through a camera of known scale and offset.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 
 #include "platform/MessageService.h"
@@ -331,4 +332,39 @@ TEST(MatchTemplateFind, FindsTheTemplateAndItsOffset) {
   EXPECT_TRUE(IsNotFound(MatchTemplateFind(templ, frame, score, ox, oy)));  // template larger than the image
   EXPECT_TRUE(IsNotFound(MatchTemplateFind(frame, cv::Mat(), score, ox, oy)));
   EXPECT_EQ(msgs.service.Texts().size(), 2u);
+}
+
+// A small chip seen at a modest scale (a 1.6 x 0.8 mm part at 60 pixels per
+// mm, 96 pixels long): a turn under a degree moves an edge by less than a
+// pixel, and the smallest rectangle round the outline reads it as 0 or as
+// the first whole-pixel step (0.45 degree read as 0.9). The head's
+// correction then overshoots and never settles. The turn must be read to
+// within half a pixel over the part's length, whatever its size and scale.
+TEST(RecognizeSpecialPart, SmallTurnsOfASmallChipAreReadToHalfAPixelOverItsLength) {
+  struct Case {
+    const char* what;
+    int type;
+    double lengthMm, widthMm, pixelsPerMm;
+  } cases[] = {
+      {"0603 resistor at 60 px/mm", 1, 1.6, 0.8, 60},
+      {"0603 general chip at 60 px/mm", 0, 1.6, 0.8, 60},
+      {"0603 capacitor at 60 px/mm", 2, 1.6, 0.8, 60},
+      {"0402 resistor at 40 px/mm", 1, 1.0, 0.5, 40},
+      {"2010 resistor at 80 px/mm", 1, 5.0, 2.5, 80},
+  };
+  for (const Case& c : cases) {
+    const double halfPixelDeg = std::atan(0.5 / (c.lengthMm * c.pixelsPerMm)) * 180.0 / CV_PI;
+    for (double deg : {-1.0, -0.6, -0.45, -0.3, -0.1, 0.0, 0.05, 0.2, 0.45, 0.5, 0.7, 1.0, 3.3}) {
+      SimulatedScene scene(1280, 1024, c.pixelsPerMm, {0.0, 0.0});
+      scene.SetBackground(20);
+      scene.SetNoise(1.5, 7);
+      scene.AddRect({0.013, -0.021}, {c.lengthMm, c.widthMm}, deg, 230);
+      Outputs o;
+      const double box = std::max(c.lengthMm, c.widthMm) + 4.0;
+      const cv::RotatedRect r =
+          RecognizeSpecialPart(1, scene.Render(), 128, false, c.type, "", box, c.pixelsPerMm, 0.0, 0.0, o.dX, o.dY, o.dA);
+      ASSERT_FALSE(IsNotFound(r)) << c.what << " at " << deg;
+      EXPECT_NEAR(visiontest::AngleGap(o.dA, -deg), 0.0, halfPixelDeg) << c.what << " at " << deg;
+    }
+  }
 }

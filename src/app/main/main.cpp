@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "app/SMTApp.h"
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 #include "platform/GuardedApplication.h"
 
 int main(int argc, char** argv) {

@@ -1,4 +1,4 @@
-#include "app/core/ViewMessages.h"
+#include "core/ViewMessages.h"
 
 #include <cstdio>
 

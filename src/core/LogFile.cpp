@@ -1,4 +1,4 @@
-#include "app/core/LogFile.h"
+#include "core/LogFile.h"
 
 #include <cstdarg>
 #include <ctime>

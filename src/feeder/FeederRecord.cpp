@@ -1,0 +1,121 @@
+#include "feeder/FeederRecord.h"
+
+namespace smt::feeder {
+
+using platform::CellReader;
+
+namespace {
+
+constexpr double kMaxMm = 10000.0;
+
+std::pair<bool, std::string_view> Flag(std::string_view cell) {
+  const size_t slash = cell.find('/');
+  if (slash == std::string_view::npos) return {cell == "Yes", {}};
+  return {cell.substr(0, slash) == "Yes", cell.substr(slash + 1)};
+}
+
+bool Blank(std::string_view t) { return t.find_first_not_of(' ') == std::string_view::npos; }
+
+}  // namespace
+
+const std::array<std::string, kFeederRecordCells>& FeederFieldNames() {
+  static const std::array<std::string, kFeederRecordCells> names = {
+      "feeder number", "part type",     "package",        "value",          "X",
+      "Y",             "length",        "width",          "height",         "angle",
+      "head",          "vacuum",        "vision camera",  "flying centring", "feed mode",
+      "pick delay",    "place delay",   "feed coordinate", "feed count",    "feed time",
+      "slack length",  "tension length", "pick height",   "own speed",      "early vacuum off",
+      "image feature", "quantity",      "XY accuracy",    "angle accuracy", "capture time"};
+  return names;
+}
+
+// The pick point must be there; any other number cell may be empty (the
+// feeder editor writes every one; an empty cell reads as the field's 0, or
+// -1 "not set" for the accuracies and the capture time). Whatever a cell
+// holds must be a finite number in the field's range.
+FeederRecord ReadFeederRecord(const CellReader& in) {
+  const auto& n = FeederFieldNames();
+  FeederRecord r;
+  r.number = in.Text(0);
+  // A side letter is followed by the feeder's number (a feeder of an
+  // unknown side is refused by what uses it, naming the side).
+  if (!r.number.empty()) {
+    const char s = r.number[0];
+    if (s == 'W' || s == 'N' || s == 'E' || s == 'S' || s == 'G') {
+      r.side = s;
+      r.index = static_cast<int>(in.IntegerIn(std::string_view(r.number).substr(1), n[0], 0, 100000));
+    }
+  }
+  r.partType = in.Text(1);
+  r.package = in.Text(2);
+  r.value = in.Text(3);
+  r.x = in.Number(4, n[4], -kMaxMm, kMaxMm);
+  r.y = in.Number(5, n[5], -kMaxMm, kMaxMm);
+  r.length = in.NumberOr(6, n[6], 0, 100, 0);
+  r.width = in.NumberOr(7, n[7], 0, 100, 0);
+  r.height = in.NumberOr(8, n[8], 0, 100, 0);
+  r.angle = in.NumberOr(9, n[9], -360, 360, 0);
+  r.head = static_cast<int>(in.IntegerOr(10, n[10], 0, 8, 0));
+  r.vacuum = in.NumberOr(11, n[11], 0, 100, 0);
+  {
+    auto [on, name] = Flag(in.Text(12));
+    r.visionOn = on;
+    r.camera = name;
+  }
+  {
+    auto [on, rest] = Flag(in.Text(13));
+    r.flyingCentring = on;
+    const size_t slash = rest.find('/');
+    const std::string_view contrast = rest.substr(0, slash);
+    if (!Blank(contrast)) r.lightContrast = static_cast<int>(in.IntegerIn(contrast, "light contrast", 0, 255));
+    if (slash != std::string_view::npos)
+      r.lightBrightness = static_cast<int>(in.IntegerIn(rest.substr(slash + 1), "light brightness", 0, 255));
+  }
+  r.feedMode = in.Text(14);
+  r.pickDelay = static_cast<int>(in.IntegerOr(15, n[15], 0, 65535, 0));
+  r.placeDelay = static_cast<int>(in.IntegerOr(16, n[16], 0, 65535, 0));
+  r.feedCoordinate = in.NumberOr(17, n[17], -kMaxMm, kMaxMm, 0);
+  r.feedCount = static_cast<int>(in.IntegerOr(18, n[18], 0, 10000, 0));
+  r.feedTime = static_cast<int>(in.IntegerOr(19, n[19], 0, 65535, 0));
+  r.slack = in.NumberOr(20, n[20], -kMaxMm, kMaxMm, 0);
+  r.tension = in.NumberOr(21, n[21], -kMaxMm, kMaxMm, 0);
+  r.pickHeight = in.NumberOr(22, n[22], -1000, 0, 0);
+  {
+    auto [on, name] = Flag(in.Text(23));
+    r.ownSpeed = on;
+    r.speedTemplate = name;
+  }
+  r.earlyVacuumOff = in.NumberOr(24, n[24], 0, 100, 0);
+  r.feature = in.Text(25);
+  if (r.feature.size() >= 2)
+    r.recognitionType = static_cast<int>(in.IntegerIn(std::string_view(r.feature).substr(0, 2), n[25], 0, 99));
+  r.quantity = static_cast<int>(in.IntegerOr(26, n[26], 0, 100'000'000, 0));
+  r.precisionXY = static_cast<int>(in.IntegerOr(27, n[27], -1, 10, -1));
+  r.precisionA = static_cast<int>(in.IntegerOr(28, n[28], -1, 30, -1));
+  r.collectTime = static_cast<int>(in.IntegerOr(29, n[29], -1, 3000, -1));
+  return r;
+}
+
+FeederRecord FeederRecordFromCells(const std::array<std::string, kFeederRecordCells>& cells, std::string_view file,
+                                   int line) {
+  const std::vector<std::string_view> views(cells.begin(), cells.end());
+  return ReadFeederRecord(CellReader(file, line, views));
+}
+
+TrayLine ReadTraySize(const CellReader& in, int maxSide) {
+  TrayLine t;
+  t.rows = static_cast<int>(in.Integer(0, "tray rows", 0, maxSide));
+  t.cols = static_cast<int>(in.Integer(1, "tray columns", 0, maxSide));
+  return t;
+}
+
+TrayLine ReadTrayLine(const CellReader& in, int maxSide, double maxSpacing) {
+  TrayLine t = ReadTraySize(in, maxSide);
+  t.rowSerial = static_cast<int>(in.Integer(2, "tray next row", -1, maxSide));
+  t.colSerial = static_cast<int>(in.Integer(3, "tray next column", 0, maxSide));
+  t.rowSpace = in.Number(4, "tray row pitch", -maxSpacing, maxSpacing);
+  t.colSpace = in.Number(5, "tray column pitch", -maxSpacing, maxSpacing);
+  return t;
+}
+
+}  // namespace smt::feeder

@@ -1,0 +1,68 @@
+#pragma once
+// A feeder row (30 cells) and a tray line as typed records, read from their
+// cell texts with every number checked once: a cell that is not a finite
+// number in its field's range refuses the line with the file, the line and
+// the field named (platform::FileCellError). The feeder table keeps the
+// cell texts the feeder list shows; the file readers check them with these
+// readers, and what works with the values reads the records.
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/FileCell.h"
+
+namespace smt::feeder {
+
+inline constexpr int kFeederRecordCells = 30;
+
+struct FeederRecord {
+  std::string number;  // side letter and number, "W12"
+  char side = 0;       // W, N, E, S or G
+  int index = 0;       // the number after the side letter
+  std::string partType, package, value;
+  double x = 0, y = 0;                   // pick point, mm
+  double length = 0, width = 0, height = 0;
+  double angle = 0;
+  int head = 0;                          // 0: any head
+  double vacuum = 0;
+  bool visionOn = false;
+  std::string camera;
+  bool flyingCentring = false;
+  int lightContrast = 0, lightBrightness = 0;
+  std::string feedMode;
+  int pickDelay = 0, placeDelay = 0;
+  double feedCoordinate = 0;
+  int feedCount = 0;
+  int feedTime = 0;
+  double slack = 0, tension = 0;
+  double pickHeight = 0;
+  bool ownSpeed = false;
+  std::string speedTemplate;
+  double earlyVacuumOff = 0;
+  int recognitionType = 0;  // the two digits before the feature's ":"
+  std::string feature;
+  int quantity = 0;
+  int precisionXY = -1, precisionA = -1, collectTime = -1;  // -1: not set
+};
+
+// Field names (the list's column meanings) as refusals give them.
+const std::array<std::string, kFeederRecordCells>& FeederFieldNames();
+
+FeederRecord ReadFeederRecord(const platform::CellReader& in);
+// A feeder row held as cell texts (the table's rows).
+FeederRecord FeederRecordFromCells(const std::array<std::string, kFeederRecordCells>& cells,
+                                   std::string_view file = "feeder table", int line = 0);
+
+// The numbers of a tray line: rows, columns, next row, next column, pitches.
+struct TrayLine {
+  int rows = 0, cols = 0, rowSerial = 0, colSerial = 0;
+  double rowSpace = 0, colSpace = 0;
+};
+// Rows and columns only (how many cell lines follow); throws when they are
+// not numbers in 0..maxSide (a negative size is refused).
+TrayLine ReadTraySize(const platform::CellReader& in, int maxSide);
+// The whole tray line.
+TrayLine ReadTrayLine(const platform::CellReader& in, int maxSide, double maxSpacing);
+
+}  // namespace smt::feeder

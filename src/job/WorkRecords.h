@@ -1,0 +1,84 @@
+#pragma once
+// The job's work rows as typed records: a placement (16 cells), a
+// dispensing point and a drill row (15 cells each), read from their cell
+// texts with every number checked once, where the file is read. A cell that
+// is not a finite number in its field's range refuses the line with the
+// file, the line and the field named (platform::FileCellError).
+//
+// The lists keep the cell texts the operator sees and edits; what works
+// with the values (the run, the board geometry) takes these records.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/FileCell.h"
+
+namespace smt::job {
+
+// Largest coordinate of a board point, a pitch or an origin (mm).
+inline constexpr double kMaxBoardMm = 10000.0;
+// Largest angle (degrees); imports give 0..360, the list offers -360..360.
+inline constexpr double kMaxAngle = 360.0;
+// Largest serial number a row may carry.
+inline constexpr long long kMaxSerial = 10'000'000;
+
+struct PlacementRecord {
+  int serial = 0;
+  double x = 0, y = 0;  // mm from the board origin
+  double angle = 0;     // degrees
+  std::string name, type, package;
+  bool place = false;   // stored "1/..." (list image "Yes")
+  std::string value;
+  std::string feeder;   // feeder number ("" none)
+  bool vision = false;
+  std::string feederValue;
+  std::string head;
+  std::string addTime;
+  std::string ownMark;  // own mark's name ("" none)
+};
+
+struct DispensePoint {
+  int serial = 0;
+  double x = 0, y = 0, z = 0;
+  bool dispense = false;  // cell text "Yes"
+  double valveOpen = 0, valveClose = 0;
+  int closeDelay = 0, bottomDelay = 0, suckBack = 0;
+  std::string note;
+};
+
+struct DrillRecord {
+  int serial = 0;
+  std::string name;
+  double diameter = 0, x = 0, y = 0, z = 0, depth = 0, feed = 0, lift = 0;
+  bool liftToTop = false;
+  int feedStart = 0, feedRun = 0, liftStart = 0, liftRun = 0;
+};
+
+// Field names as refusals give them.
+const std::vector<std::string>& PlacementFieldNames();
+const std::vector<std::string>& DispenseFieldNames();
+const std::vector<std::string>& DrillFieldNames();
+
+// Placement cells in stored form (cells 7 and 10 "1/..." or "0/...") or in
+// list form (no prefix: "Yes" / "No").
+PlacementRecord ReadPlacement(const platform::CellReader& in);
+DispensePoint ReadDispensePoint(const platform::CellReader& in);
+DrillRecord ReadDrillRecord(const platform::CellReader& in);
+
+// Convenience for rows held as cell texts (the lists, the run's copies):
+// the refusal names `file` and `line`.
+PlacementRecord PlacementFromCells(const std::vector<std::string>& cells, std::string_view file = "placement list",
+                                   int line = 0);
+DispensePoint DispensePointFromCells(const std::vector<std::string>& cells, std::string_view file = "dispensing list",
+                                     int line = 0);
+DrillRecord DrillFromCells(const std::vector<std::string>& cells, std::string_view file = "drill list", int line = 0);
+
+// Checks every line of a side file (".dis" or ".drill") as rows of that
+// kind; throws platform::FileCellError for the first bad cell.
+void CheckDispenseLines(const std::vector<std::string>& lines, std::string_view file);
+void CheckDrillLines(const std::vector<std::string>& lines, std::string_view file);
+// The lamp point table's row texts (machine type 4): a used row (cell 1
+// set and any value filled in) must hold numbers in cells 2..34.
+void CheckLampRows(const std::vector<std::string>& rows, std::string_view file);
+
+}  // namespace smt::job

@@ -1,0 +1,87 @@
+// Library files with lines the program cannot read, on the running shell:
+// the operator is told which file and line were skipped, what could be read
+// is loaded, the file as it was is kept beside it, a save writes every line
+// the operator has, and the backup copy in ConfigBackup is never replaced by
+// a list that came from a damaged file.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "ShellFixture.h"
+#include "app/LibraryLists.h"
+#include "support/FeederFileFixture.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> FeedLines(const fs::path& file) { return smt::platform::ReadListFile(file, false).rows; }
+
+bool HasDamagedCopy(const fs::path& dir, const std::string& name) {
+  for (const auto& e : fs::directory_iterator(dir))
+    if (e.path().filename().string().rfind(name + ".damaged-", 0) == 0) return true;
+  return false;
+}
+
+}  // namespace
+
+class DamagedListShellTest : public ShellTest {};
+
+TEST_F(DamagedListShellTest, BadTrayAtLineFiveIsNamedAndASaveKeepsAll29LinesAndTheBackup) {
+  const std::vector<std::string> original = smt::test::ThreeGroups("nan");
+  ASSERT_EQ(original.size(), 29u);
+  smt::platform::WriteListFile(dir / "config_feed.fig", {std::nullopt, original});
+  // The backup of an earlier save: one group only.
+  fs::create_directories(dir / "ConfigBackup");
+  const std::vector<std::string> backup = {"1\tA\t", "A\t\t0\t"};
+  smt::platform::WriteListFile(dir / "ConfigBackup" / "config_feed.fig", {std::nullopt, backup});
+
+  CMainFrame& f = Start();
+  // The operator was told the file and the line.
+  bool told = false;
+  for (const auto& t : messages.service.Texts())
+    told = told || (t.find("config_feed.fig") != std::string::npos && t.find("line 5:") != std::string::npos);
+  EXPECT_TRUE(told) << ::testing::PrintToString(messages.service.Texts());
+  // Groups B and C were loaded after the bad line.
+  auto& table = f.view()->m_pFeedList->Table();
+  ASSERT_EQ(table.GroupCount(), 3);
+  EXPECT_EQ(table.Groups()[2].name, "C");
+  EXPECT_TRUE(HasDamagedCopy(dir.path(), "config_feed.fig"));
+
+  ASSERT_TRUE(f.view()->OnFileSave());
+  const std::vector<std::string> saved = FeedLines(dir / "config_feed.fig");
+  EXPECT_EQ(saved.size(), 29u);
+  EXPECT_EQ(saved, original);
+  EXPECT_EQ(FeedLines(dir / "ConfigBackup" / "config_feed.fig"), backup);
+}
+
+// A list file too short for its count is loaded empty and moved aside; the
+// next save writes the empty list but leaves the backup copy as it was.
+TEST(DamagedListBackup, AListFromADamagedFileNeverReplacesItsBackup) {
+  smt::test::TempDir dir;
+  for (const auto& f : smt::app::ListFiles()) {
+    smt::platform::ListFileContent c;
+    if (f.hasLeading) c.leading = "";
+    c.rows = {"row\t"};
+    smt::platform::WriteListFile(dir / f.name, c);
+  }
+  // config_pack.fig names 5 rows and holds one.
+  dir.Write("config_pack.fig", std::string("\x05\0\0\0", 4) + "\x03" + "ab\t");
+  fs::create_directories(dir / "ConfigBackup");
+  const std::vector<std::string> goodPacks = {"0603\t1.6\t0.8\t"};
+  smt::platform::WriteListFile(dir / "ConfigBackup" / "config_pack.fig", {std::nullopt, goodPacks});
+
+  smt::app::LibraryLists lists;
+  const auto problems = smt::app::LoadLibraryLists(dir.path(), lists);
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].file, "config_pack.fig");
+  EXPECT_FALSE(problems[0].keptAsidePath.empty());
+  EXPECT_TRUE(lists.packRows.empty());
+  EXPECT_TRUE(lists.FromDamagedFile(smt::app::ListFileId::Pack));
+
+  smt::app::SaveLibraryLists(dir.path(), lists);
+  EXPECT_EQ(smt::platform::ReadListFile(dir / "ConfigBackup" / "config_pack.fig", false).rows, goodPacks);
+  // The other lists' backups are written as before.
+  EXPECT_EQ(smt::platform::ReadListFile(dir / "ConfigBackup" / "config_mark.fig", false).rows,
+            std::vector<std::string>{"row\t"});
+}

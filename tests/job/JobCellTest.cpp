@@ -1,0 +1,410 @@
+// Number cells of the job file and its side files: every one is checked
+// where the files are read. A damaged cell refuses the open with the file,
+// the line and the field named, leaves the open job as it was and writes
+// nothing. Every file the program writes reads back and saves again byte
+// for byte.
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "job/EdaFileReaders.h"
+#include "job/EdaImportList.h"
+#include "job/EdaPartConversion.h"
+#include "job/JobFile.h"
+#include "job/JobFileError.h"
+#include "job/JobModel.h"
+#include "job/WorkRecords.h"
+#include "job/JobFixtures.h"
+
+using namespace smt::job;
+using namespace smt::job::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+// One row of the lamp point table with every number cell filled.
+std::string LampRow() {
+  std::vector<std::string> c = {"平台1", "P1", "1", "10.0000", "20.0000", "5", "6", "1.0000", "2.0000", "3.0000",
+                                "4.0000", "0.5000", "10", "20"};
+  for (int g = 0; g < 3; ++g)
+    for (const char* v : {"1.0000", "2.0000", "-1.0000", "-0.5000", "100", "0.5000", "200"}) c.push_back(v);
+  c.resize(kLampCellCount);
+  std::string s;
+  for (const auto& x : c) s += x + "\t";
+  return s + "\r\n";
+}
+
+enum class FileKind { Job, Dispense, Drill, Lamp };
+
+const char* Ext(FileKind k) {
+  switch (k) {
+    case FileKind::Job: return ".smt";
+    case FileKind::Dispense: return ".dis";
+    case FileKind::Drill: return ".drill";
+    case FileKind::Lamp: return ".txt";
+  }
+  return "";
+}
+
+// A number cell of one line of one file, and what the field allows.
+struct NumberCell {
+  FileKind kind;
+  size_t line;  // 0-based among the file's lines
+  size_t cell;
+  std::string field;
+  bool required;     // an empty cell is refused
+  bool nonNegative;  // "-1" is refused
+};
+
+// Every number cell of the sample job (machine type `type`): each cell of
+// the first line of each kind (board header of the current and of the older
+// layout, placement line, dispensing line, drill line, lamp row); the lines
+// after it go through the same reader.
+std::vector<NumberCell> NumberCells(const JobFileContent& c, int type) {
+  std::vector<NumberCell> out;
+  // Job file: per board a header line, its grid lines, its placement lines.
+  size_t at = 0;
+  std::vector<std::string_view> cells;
+  while (at < c.pcbLines.size()) {
+    smt::platform::SplitTabCellViews(c.pcbLines[at], cells);
+    struct H {
+      size_t cell;
+      const char* field;
+      bool nonNegative;
+    };
+    const H header[] = {{2, "rows", true},
+                        {3, "columns", true},
+                        {4, "row pitch", false},
+                        {5, "column pitch", false},
+                        {6, "thickness", false},
+                        {7, "origin X", false},
+                        {8, "origin Y", false},
+                        {9, "marks on", true},
+                        {10, "Mark 1 X", false},
+                        {11, "Mark 1 Y", false},
+                        {12, "Mark 2 X", false},
+                        {13, "Mark 2 Y", false},
+                        {14, "Mark camera zoom", true},
+                        {15, "image reversal", true},
+                        {16, "Mark search box", true},
+                        {17, "Mark diameter", true},
+                        {18, "light contrast", true},
+                        {19, "light brightness", true},
+                        {20, "Mark repetitions", true},
+                        {21, "Mark take time", true},
+                        {22, "Mark 2 own light", true},
+                        {23, "Mark 2 light contrast", true},
+                        {24, "Mark 2 light brightness", true},
+                        {25, "marks per board", true},
+                        {29, "part count", true}};
+    const bool firstBoard = at == 0;
+    if (firstBoard)
+      for (const H& h : header) out.push_back({FileKind::Job, at, h.cell, h.field, true, h.nonNegative});
+    const int rows = std::stoi(std::string(cells[2]));
+    const int parts = std::stoi(std::string(cells[29]));
+    at += 1 + static_cast<size_t>(rows > 0 ? rows : 0);
+    if (firstBoard && parts > 0) {
+      out.push_back({FileKind::Job, at, 0, "serial", false, true});
+      out.push_back({FileKind::Job, at, 1, "X", true, false});
+      out.push_back({FileKind::Job, at, 2, "Y", true, false});
+      out.push_back({FileKind::Job, at, 3, "angle", true, false});
+    }
+    at += static_cast<size_t>(parts);
+  }
+  for (size_t l = 0; c.dispenseLines && l < 1 && l < c.dispenseLines->size(); ++l) {
+    out.push_back({FileKind::Dispense, l, 0, "serial", false, true});
+    out.push_back({FileKind::Dispense, l, 1, "X", true, false});
+    out.push_back({FileKind::Dispense, l, 2, "Y", true, false});
+    out.push_back({FileKind::Dispense, l, 3, "Z", true, false});
+    out.push_back({FileKind::Dispense, l, 5, "valve-open timing", false, true});
+    out.push_back({FileKind::Dispense, l, 6, "valve-close timing", false, true});
+    out.push_back({FileKind::Dispense, l, 7, "valve-close delay", false, true});
+    out.push_back({FileKind::Dispense, l, 8, "bottom delay", false, true});
+    out.push_back({FileKind::Dispense, l, 9, "suck-back time", false, true});
+  }
+  for (size_t l = 0; type == kMachineDrill && c.drillLines && l < 1 && l < c.drillLines->size(); ++l) {
+    out.push_back({FileKind::Drill, l, 0, "serial", false, true});
+    out.push_back({FileKind::Drill, l, 2, "diameter", true, true});
+    out.push_back({FileKind::Drill, l, 3, "X", true, false});
+    out.push_back({FileKind::Drill, l, 4, "Y", true, false});
+    out.push_back({FileKind::Drill, l, 5, "Z", true, false});
+    out.push_back({FileKind::Drill, l, 6, "depth", true, true});
+    out.push_back({FileKind::Drill, l, 7, "feed per step", true, true});
+    out.push_back({FileKind::Drill, l, 8, "lift height", true, true});
+    out.push_back({FileKind::Drill, l, 9, "lift to top", false, true});
+    for (size_t k = 10; k <= 13; ++k) out.push_back({FileKind::Drill, l, k, DrillFieldNames()[k], true, true});
+  }
+  if (type == kMachineLampDispenser && c.lampRows) {
+    const char* names[] = {"check", "Mark X", "Mark Y", "offset X", "offset Y", "LED X", "LED Y",
+                           "camera X", "camera Y", "Z", "start speed", "run speed"};
+    const bool nonNeg[] = {true, false, false, false, false, false, false, false, false, false, true, true};
+    // The check cell may be empty (a point that was never checked).
+    for (size_t k = 0; k < 12; ++k) out.push_back({FileKind::Lamp, 0, k + 2, names[k], k != 0, nonNeg[k]});
+    const char* dots[] = {"red glue", "silver glue 1", "silver glue 2"};
+    const char* parts[] = {" X", " Y", " height", " valve open", " bottom delay", " valve close", " close delay"};
+    const bool dotNonNeg[] = {false, false, false, false, true, true, true};
+    for (size_t g = 0; g < 3; ++g)
+      for (size_t k = 0; k < 7; ++k)
+        out.push_back({FileKind::Lamp, 0, 14 + 7 * g + k, std::string(dots[g]) + parts[k], true, dotNonNeg[k]});
+  }
+  return out;
+}
+
+std::string ReplaceCell(const std::string& line, size_t cell, const std::string& text) {
+  std::vector<std::string_view> cells;
+  smt::platform::SplitTabCellViews(line, cells);
+  std::string out;
+  for (size_t i = 0; i < cells.size(); ++i) {
+    out += i == cell ? text : std::string(cells[i]);
+    out += '\t';
+  }
+  // What follows the last TAB (the lamp rows' line end) stays.
+  const size_t last = line.rfind('\t');
+  if (last != std::string::npos) out += line.substr(last + 1);
+  return out;
+}
+
+std::vector<std::string>& LinesOf(JobFileContent& c, FileKind k) {
+  switch (k) {
+    case FileKind::Dispense: return *c.dispenseLines;
+    case FileKind::Drill: return *c.drillLines;
+    case FileKind::Lamp: return *c.lampRows;
+    default: return c.pcbLines;
+  }
+}
+
+// The sample job of a machine type in file form.
+JobFileContent SampleContent(int type) {
+  JobModel job = SampleJob();
+  JobFileContent c = job.ToContent(type);
+  if (type != kMachineDrill) c.drillLines.reset();
+  if (type == kMachineLampDispenser) {
+    c.lampRows = std::vector<std::string>(kLampRowCount, std::string("\r\n"));
+    (*c.lampRows)[0] = LampRow();
+  }
+  return c;
+}
+
+std::vector<std::pair<fs::path, std::vector<uint8_t>>> FilesOf(const fs::path& job) {
+  std::vector<std::pair<fs::path, std::vector<uint8_t>>> out;
+  for (const char* ext : {".smt", ".dis", ".drill", ".txt"}) {
+    const fs::path p = ext == std::string(".smt") ? job : SideFilePath(job, ext);
+    if (fs::exists(p)) out.push_back({p, Bytes(p)});
+  }
+  return out;
+}
+
+struct BadValue {
+  const char* text;
+  const char* why;
+};
+const BadValue kBadValues[] = {{"nan", "not a number"}, {"inf", "infinite"},   {"1e400", "beyond a double"},
+                               {"ten", "a word"},       {"12abc", "trailing letters"}, {"", "empty"},
+                               {"-1", "negative"}};
+
+bool Refused(const NumberCell& n, const std::string& v) {
+  if (v.empty()) return n.required;
+  if (v == "-1") return n.nonNegative;
+  return true;
+}
+
+}  // namespace
+
+// The file-cell table: every number cell of every file of the job (each
+// machine type that has its own side file) replaced in turn by each bad
+// value. A refused open names the file, the line and the field, keeps the
+// job that was open and writes no file; a value the field takes opens.
+TEST(JobCellTable, EveryNumberCellOfEveryFileRefusesBadValuesNamingFileLineAndField) {
+  const fs::path dir = TempDir("celltable");
+  int refusals = 0, opened = 0;
+  for (int type : {0, kMachineDrill, kMachineLampDispenser}) {
+    const JobFileContent base = SampleContent(type);
+    const std::vector<NumberCell> table = NumberCells(base, type);
+    ASSERT_FALSE(table.empty());
+    for (const NumberCell& n : table) {
+      for (const BadValue& bad : kBadValues) {
+        SCOPED_TRACE("type " + std::to_string(type) + " " + Ext(n.kind) + " line " + std::to_string(n.line + 1) +
+                     " field " + n.field + " = \"" + bad.text + "\" (" + bad.why + ")");
+        JobFileContent damaged = base;
+        auto& lines = LinesOf(damaged, n.kind);
+        ASSERT_LT(n.line, lines.size());
+        lines[n.line] = ReplaceCell(lines[n.line], n.cell, bad.text);
+        const fs::path job = dir / "job.smt";
+        for (const char* ext : {".dis", ".drill", ".txt"}) fs::remove(SideFilePath(job, ext));
+        WriteJobFiles(job, damaged, type);
+        const auto before = FilesOf(job);
+
+        JobModel open = SampleJob(1);  // the job that is open when the operator tries
+        const JobFileContent openBefore = open.ToContent(type);
+        const JobFileNames names = JobFileNames::Of(job);
+        if (!Refused(n, bad.text)) {
+          EXPECT_NO_THROW(open.ApplyContent(ReadJobFiles(job, type), type, names));
+          ++opened;
+          continue;
+        }
+        try {
+          open.ApplyContent(ReadJobFiles(job, type), type, names);
+          ADD_FAILURE() << "the damaged cell was taken";
+        } catch (const JobCellError& e) {
+          const std::string file = n.kind == FileKind::Job ? "job.smt" : std::string("job") + Ext(n.kind);
+          EXPECT_EQ(e.file(), file);
+          EXPECT_EQ(e.line(), static_cast<int>(n.line + 1));
+          EXPECT_EQ(e.field(), n.field);
+          const std::string what = e.what();
+          EXPECT_NE(what.find(file), std::string::npos) << what;
+          EXPECT_NE(what.find("line " + std::to_string(n.line + 1)), std::string::npos) << what;
+          EXPECT_NE(what.find("\"" + n.field + "\""), std::string::npos) << what;
+          ++refusals;
+        }
+        // Nothing lost, nothing written.
+        EXPECT_EQ(open.ToContent(type), openBefore);
+        EXPECT_EQ(FilesOf(job), before);
+      }
+    }
+  }
+  std::printf("refused %d damaged cells, opened %d cells holding values their field takes\n", refusals, opened);
+}
+
+// A cell that holds a number with blanks around it, a leading plus or an
+// exponent is still a number; so are the values at the ends of a range.
+TEST(JobCellTable, NumbersInEveryWrittenFormStillOpen) {
+  const JobFileContent base = SampleContent(kMachineDrill);
+  struct Case {
+    FileKind kind;
+    size_t cell;
+    const char* text;
+  };
+  const size_t placement = 1 + 2 + 0;  // board 1: header, two grid lines, first part
+  const Case cases[] = {{FileKind::Job, 1, " 12.5 "}, {FileKind::Job, 1, "+3"},   {FileKind::Job, 2, "1e2"},
+                        {FileKind::Job, 3, "-360"},   {FileKind::Job, 3, "360"},  {FileKind::Job, 1, "-10000"},
+                        {FileKind::Dispense, 3, "-255"}, {FileKind::Dispense, 3, "0"}, {FileKind::Drill, 2, "32"},
+                        {FileKind::Drill, 10, "255"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(Ext(c.kind)) + " cell " + std::to_string(c.cell) + " = \"" + c.text + "\"");
+    JobFileContent content = base;
+    auto& lines = LinesOf(content, c.kind);
+    const size_t line = c.kind == FileKind::Job ? placement : 0;
+    lines[line] = ReplaceCell(lines[line], c.cell, c.text);
+    JobModel job;
+    EXPECT_NO_THROW(job.ApplyContent(content, kMachineDrill));
+  }
+  // One past each end is refused.
+  const std::pair<size_t, const char*> pastEnds[] = {{1, "-10000.5"}, {2, "10000.01"}, {3, "360.01"}, {3, "-361"}};
+  for (const auto& [cell, text] : pastEnds) {
+    JobFileContent content = base;
+    content.pcbLines[placement] = ReplaceCell(content.pcbLines[placement], cell, text);
+    JobModel job;
+    EXPECT_THROW(job.ApplyContent(content, 0), JobCellError) << text;
+  }
+}
+
+// Negative panel rows or columns and a negative part count are refused on
+// open (they read as "no grid" / "no parts" before and the rows after them
+// were taken for the next board).
+TEST(JobCellTable, NegativeCountsAreRefusedOnOpen) {
+  for (size_t cell : {2u, 3u, 29u}) {
+    JobFileContent c = SampleContent(0);
+    c.pcbLines[0] = ReplaceCell(c.pcbLines[0], cell, "-2");
+    JobModel job;
+    try {
+      job.ApplyContent(c, 0);
+      ADD_FAILURE() << "cell " << cell << " taken";
+    } catch (const JobCellError& e) {
+      EXPECT_EQ(e.line(), 1);
+    }
+  }
+}
+
+namespace {
+
+// Writes `c`, opens it into a fresh job, saves that job elsewhere and
+// compares every file byte for byte.
+void ExpectRoundTrip(const JobFileContent& c, int type, const fs::path& dir, const std::string& name) {
+  const fs::path a = dir / (name + "-a.smt"), b = dir / (name + "-b.smt");
+  WriteJobFiles(a, c, type);
+  JobModel job;
+  std::vector<std::string> lamp;  // the lamp point table's rows (machine type 4)
+  job.setLampRows = [&](const std::vector<std::string>& rows) { lamp = rows; };
+  job.getLampRows = [&] { return lamp; };
+  job.ApplyContent(ReadJobFiles(a, type), type, JobFileNames::Of(a));
+  WriteJobFiles(b, job.ToContent(type), type);
+  for (const char* ext : {".smt", ".dis", ".drill", ".txt"}) {
+    const fs::path pa = ext == std::string(".smt") ? a : SideFilePath(a, ext);
+    const fs::path pb = ext == std::string(".smt") ? b : SideFilePath(b, ext);
+    ASSERT_EQ(fs::exists(pa), fs::exists(pb)) << name << ext;
+    if (fs::exists(pa)) {
+      EXPECT_TRUE(Bytes(pa) == Bytes(pb)) << name << ext << " differs after open and save";
+    }
+  }
+}
+
+fs::path SamplesDir() {
+  if (const char* env = std::getenv("SMT_EDA_SAMPLES")) return env;
+#ifdef SMT_EDA_SAMPLES
+  return SMT_EDA_SAMPLES;
+#else
+  return {};
+#endif
+}
+
+}  // namespace
+
+TEST(JobRoundTrip, EveryMachineTypesFilesSaveAgainByteForByte) {
+  const fs::path dir = TempDir("roundtrip");
+  for (int type : {0, 2, kMachineLampDispenser, kMachineDrill})
+    ExpectRoundTrip(SampleContent(type), type, dir, "sample" + std::to_string(type));
+}
+
+TEST(JobRoundTrip, LargeGeneratedJobSavesAgainByteForByte) {
+  const fs::path dir = TempDir("roundtrip-large");
+  JobModel job = SampleJob(1800);  // 5400 parts on three boards
+  for (int i = 0; i < 3000; ++i)
+    job.dispenseRows.push_back(DispenseRowFromText(std::to_string(i + 1) + "\t" + FormatG(i * 0.125) + "\t" +
+                                                   FormatG(-i * 0.5) + "\t-2.5\tYes\t1.5\t2\t10\t20\t30\t点\t\t\t\t\t"));
+  ExpectRoundTrip(job.ToContent(kMachineDrill), kMachineDrill, dir, "large");
+}
+
+// The shared design-tool exports imported into a board, saved, opened and
+// saved again: the import writes only cells the reader takes.
+TEST(JobRoundTrip, ImportedSampleBoardsOpenAndSaveAgainByteForByte) {
+  const fs::path samples = SamplesDir();
+  if (samples.empty() || !fs::is_directory(samples))
+    GTEST_SKIP() << "shared design-tool samples not present (set SMT_EDA_SAMPLES to their folder)";
+  const struct {
+    const char* file;
+    int format;
+  } files[] = {{"allegro-txt/oscillator-place_txt-v1.txt", 7}, {"altium-csv/ledctrl-pick-place-mil.csv", 5},
+               {"altium-old-txt/a24v5v-pick-place-midx-mil.txt", 0}, {"altium-txt/ledctrl-pick-place-mil.txt", 3},
+               {"csv-generic/imageproc-eagle-CPL-milsuffix.csv", 4}, {"eagle-mnt/eat001.mnt", 8},
+               {"eagle-mnt/eat001.mnb", 8}, {"easyeda/pdtrigger-PickAndPlace-utf16-tab.csv", 22},
+               {"kicad-csv/trillium-Monolith-top-pos.csv", 10}, {"kicad-pos/nofishleft-kicad514-top.pos", 9},
+               {"kicad-pos/openpnp-kicad2014-F.Cu.pos", 9}};
+  const fs::path dir = TempDir("roundtrip-samples");
+  int done = 0;
+  for (const auto& f : files) {
+    const fs::path path = samples / f.file;
+    if (!fs::exists(path)) {
+      std::printf("skipped, not present: %s\n", path.string().c_str());
+      continue;
+    }
+    SCOPED_TRACE(f.file);
+    ImportList list;
+    list.Append(ReadEdaFile(f.format, path).rows);
+    JobModel job;
+    job.pcbs.m_Records.push_back(PcbRecord{});
+    job.pcbs.m_Records[0].m_strName = "P";
+    job.pcbs.m_strCurPcbName = "P";
+    std::tm now{};
+    now.tm_year = 126;
+    now.tm_mday = 1;
+    ASSERT_EQ(ImportPartRows(job, list, {}, {}, now), ImportOutcome::Imported);
+    ASSERT_EQ(job.pcbs.m_Records[0].PartCount(), list.Count());
+    std::string name = fs::path(f.file).stem().string();
+    ExpectRoundTrip(job.ToContent(0), 0, dir, name);
+    ++done;
+  }
+  std::printf("%d sample boards round-tripped\n", done);
+}
