@@ -134,6 +134,8 @@ TEST_F(RunningDemo, StopBetweenPickAndPlaceThrowsThePartAtTheThrowPosition) {
   EXPECT_GE(thrown, 1);
   EXPECT_EQ(world->Placements().size(), placedBefore);  // nothing more placed after the Stop
   for (int out : {1, 2, 3, 4}) EXPECT_FALSE(sim->Output(out)) << "output " << out;
+  // The message is handed to the window thread: shown once it has run.
+  PumpUntil([&] { return !TextsWith("part(s) thrown").empty(); }, 5s);
   const auto told = TextsWith("part(s) thrown");
   ASSERT_EQ(told.size(), 1u) << Messages();
   EXPECT_NE(told[0].find(std::to_string(thrown) + " part(s) thrown"), std::string::npos) << told[0];
