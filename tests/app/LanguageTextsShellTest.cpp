@@ -70,11 +70,14 @@ struct Reader {
   std::vector<std::string> findings;
   std::set<std::string> seen;
 
-  std::map<std::string, QString> shown;  // every text read, by where it stands
+  // Every text read, by where it stands; places without a name of their
+  // own (the toolbar's buttons) are told apart by their order in the walk.
+  std::map<std::string, QString> shown;
+  std::map<std::string, int> times;
 
   void Check(const QString& text, const std::string& where, bool label) {
     if (text.isEmpty() || Excepted(where)) return;
-    shown.emplace(where, text);
+    shown.emplace(where + " #" + std::to_string(times[where]++), text);
     std::string problem;
     if (HasChinese(text)) problem = "Chinese";
     else if (label && IsCodeName(text)) problem = "code name";
@@ -150,7 +153,9 @@ bool SharedWord(const QString& w) {
       "Min", "Max", "Box", "Online", "Offline", "Server", "Client", "Baud", "Version", "Hardware", "Firmware",
       "Software", "Reset", "Home", "Tray", "Feeder", "Filter", "Level", "Timeout", "Pixel", "Zoom", "Dis", "Smt",
       "Pcb", "PCB", "SMT", "EDA", "CAD", "CSV", "TXT", "DXF", "QR", "USB", "UDP", "TCP", "IP", "COM", "FPS",
-      "West", "Demo"};
+      "West", "Demo", "Ethernet", "LED", "kPa", "UTF", "GBK", "Latin",
+      // The keyboard's lock indicators in the status bar.
+      "CAP", "NUM", "SCRL"};
   return w.size() < 3 || shared.count(w) > 0;
 }
 
@@ -165,9 +170,10 @@ bool SameInEveryLanguage(const QString& t) {
   return fixed.count(t) > 0 || kept.match(t).hasMatch();
 }
 
-// A file's name or path: the operator's data, not a text of the program.
+// A file's name or path, or an import format named by its file's
+// extension: the operator's data, not a text of the program.
 bool FileName(const QString& t) {
-  static const QRegularExpression file(QStringLiteral(R"((^|[\s&])/\S|\w\.(txt|smt|csv|ini)\b)"));
+  static const QRegularExpression file(QStringLiteral(R"((^|[\s&])/\S|[A-Za-z0-9]\.[A-Za-z0-9_]{2,})"));
   return file.match(t).hasMatch();
 }
 
@@ -179,6 +185,15 @@ bool LeftInEnglish(const QString& german, const QString& english) {
   for (auto it = word.globalMatch(german); it.hasNext();)
     if (!SharedWord(it.next().captured())) return true;
   return false;
+}
+
+// Adds to `out` every German text of `german` left as the English text of
+// the same place in `english`.
+void FindLeftInEnglish(const std::map<std::string, QString>& english, const std::map<std::string, QString>& german,
+                       std::vector<std::string>& out) {
+  for (const auto& [where, t] : german)
+    if (auto e = english.find(where); e != english.end() && LeftInEnglish(t, e->second))
+      out.push_back("German | " + where + " | English | " + t.toStdString());
 }
 
 class LanguageTexts : public ShellTest {
@@ -317,10 +332,7 @@ TEST_F(LanguageTexts, EnglishAndGermanShowNoChineseAndNoCodeNames) {
     if (std::string(c.language) == "Chinese") continue;
     all.insert(all.end(), r.findings.begin(), r.findings.end());
     if (std::string(c.language) == "English") english = r.shown;
-    else
-      for (const auto& [where, t] : r.shown)
-        if (auto e = english.find(where); e != english.end() && LeftInEnglish(t, e->second))
-          all.push_back("German | " + where + " | English | " + t.toStdString());
+    else FindLeftInEnglish(english, r.shown, all);
   }
   std::string text;
   for (const auto& l : all) text += l + "\n";
@@ -451,6 +463,7 @@ class SpecialMachineTexts : public LanguageTexts {
     f.view()->document()->OnOpenDocument(dir / smt::app::kDemoJobName);
     messages.service.Clear();
     std::vector<std::string> all;
+    std::map<std::string, QString> english;  // the English walk, for the German one
     struct Case { int command; const char* language; };
     for (Case c : {Case{cmd::kLanguageChinese, "Chinese"}, Case{cmd::kLanguageEnglish, "English"},
                    Case{cmd::kLanguageChinese, "Chinese"}, Case{cmd::kLanguageGerman, "German"}}) {
@@ -467,6 +480,8 @@ class SpecialMachineTexts : public LanguageTexts {
       for (const char* w : m.windows) EXPECT_TRUE(r.windows.count(w)) << c.language << ": " << w << " was not read";
       if (std::string(c.language) == "Chinese") continue;
       all.insert(all.end(), r.findings.begin(), r.findings.end());
+      if (std::string(c.language) == "English") english = r.shown;
+      else FindLeftInEnglish(english, r.shown, all);
     }
     std::string text;
     for (const auto& l : all) text += l + "\n";
