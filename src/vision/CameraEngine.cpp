@@ -123,13 +123,6 @@ void GrabLoop(const std::shared_ptr<CameraEngine::Shared>& s, int role, const st
     // A frame belongs to the camera's trigger mode it was taken in: one
     // that came in while the mode changed is neither a live frame nor a shot.
     const smt::vision::TriggerMode modeAsked = cam->GetTriggerMode();
-    // A paused camera delivers nothing: wait for its Play here, where the
-    // engine's stop is seen, rather than in the camera's frame wait, which
-    // the stop cannot end (closing the program waited 1 s for it).
-    if (!cam->IsPlaying()) {
-      SleepUnlessStopped(s, st, 5ms);
-      continue;
-    }
     if (!cam->GetNextFrame(frame, 1000ms) || frame.empty()) continue;
     last = std::chrono::steady_clock::now();
     if (role == kRoleVisualCamera1 && cam->GetTriggerMode() != modeAsked) continue;
@@ -408,7 +401,18 @@ bool CameraEngine::RequestFrame(int role, cv::Mat& frame, std::chrono::milliseco
   // for this one.
   s_->frameEvent[role].Reset();
   ++s_->pending[role];
-  if (!s_->frameEvent[role].Wait(timeout)) {
+  // Bounded, and given up at once when the program shuts down.
+  auto takeFrame = [&] {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+      const auto now = std::chrono::steady_clock::now();
+      if (now >= end) return false;
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - now) + std::chrono::milliseconds(1);
+      if (s_->frameEvent[role].Wait(std::min(left, std::chrono::milliseconds(20)))) return true;
+      if (smt::platform::WorkerThreads::Instance().ShuttingDown()) return false;
+    }
+  };
+  if (!takeFrame()) {
     int p = s_->pending[role].load();
     while (p > 0 && !s_->pending[role].compare_exchange_weak(p, p - 1)) {
     }
