@@ -52,6 +52,7 @@ class CDialogAutoTransport : public QDialog {
   smt::platform::NumberEdit* m_editMinRange = nullptr;
   smt::platform::NumberEdit* m_editMaxRange = nullptr;
   QLabel* m_progress = nullptr;
+  QString m_progressFirst;  // the progress line's text until a task writes it
 
  public slots:
   void accept() override;

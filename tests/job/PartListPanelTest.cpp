@@ -4,13 +4,13 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
 
-#include "platform/NumberEdit.h"
 #include "PartListTestSupport.h"
 #include "job/CDialogDropDownParameter.h"
 #include "job/CDialogFind.h"
@@ -82,14 +82,15 @@ TEST_F(PanelTest, CurrentBoardLabelsByLanguage) {
   panel.UpdatePanelProgressLabel(1, 0, 7);
   EXPECT_EQ(panel.BoardLabel().toStdString(), "BArray：Row 2 Col 1 ");
   EXPECT_EQ(panel.CountLabel().toStdString(), "Count： 7");
-  // German has no progress texts: during a run both labels keep what they show.
   lang = "German";
   panel.UpdatePanelProgressLabel(0, 0, 9);
-  EXPECT_EQ(panel.BoardLabel().toStdString(), "BArray：Row 2 Col 1 ");
-  EXPECT_EQ(panel.CountLabel().toStdString(), "Count： 7");
-  // Loading a board in German names the board without its panel cell.
-  panel.LoadCurrentBoard(0);
-  EXPECT_EQ(panel.BoardLabel().toStdString(), "主板A");
+  EXPECT_EQ(panel.BoardLabel().toStdString(), "BNutzen：Zeile 1 Spalte 1 ");
+  EXPECT_EQ(panel.CountLabel().toStdString(), "Fertig： 9");
+  // Another language name takes the English texts.
+  lang = "French";
+  panel.UpdatePanelProgressLabel(0, 1, 4);
+  EXPECT_EQ(panel.BoardLabel().toStdString(), "BArray：Row 1 Col 2 ");
+  EXPECT_EQ(panel.CountLabel().toStdString(), "Count： 4");
 }
 
 TEST_F(PanelTest, FindDialogNextOnlyAfterFind) {
@@ -118,8 +119,8 @@ TEST_F(PanelTest, PcbEditorTakesPositionsAndKeepsTheMarkInterlocks) {
   g_nCurY = 0;
   ed.OnTakePosition(1233);
   ed.OnTakePosition(1234);
-  EXPECT_DOUBLE_EQ(static_cast<smt::platform::NumberEdit*>(ed.Control("c_1103"))->value(), 10.0001);
-  EXPECT_DOUBLE_EQ(static_cast<smt::platform::NumberEdit*>(ed.Control("c_1104"))->value(), 0.0);
+  EXPECT_DOUBLE_EQ(static_cast<QDoubleSpinBox*>(ed.Control("c_1103"))->value(), 10.0001);
+  EXPECT_DOUBLE_EQ(static_cast<QDoubleSpinBox*>(ed.Control("c_1104"))->value(), 0.0);
 
   auto* enable = static_cast<QCheckBox*>(ed.Control("c_1105"));
   auto* manual = static_cast<QCheckBox*>(ed.Control("c_1111"));
@@ -138,8 +139,8 @@ TEST_F(PanelTest, PcbEditorTakesPositionsAndKeepsTheMarkInterlocks) {
   double shown = 0;
   ed.LiveImageHeight = [] { return 480; };
   ed.setCameraBox = [&](double b) { shown = b; };
-  auto* zoom = static_cast<smt::platform::NumberEdit*>(ed.Control("c_1119"));
-  auto* box = static_cast<smt::platform::NumberEdit*>(ed.Control("c_1051"));
+  auto* zoom = static_cast<QDoubleSpinBox*>(ed.Control("c_1119"));
+  auto* box = static_cast<QDoubleSpinBox*>(ed.Control("c_1051"));
   zoom->setValue(10);
   box->setValue(50);  // 500 pixels
   EXPECT_EQ(messages.service.Texts().back(), "Parameter is too big !");
