@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 
+#include "platform/NumberEdit.h"
 #include "PartListTestSupport.h"
 #include "job/CDialogDropDownParameter.h"
 #include "job/CDialogFind.h"
@@ -119,8 +120,8 @@ TEST_F(PanelTest, PcbEditorTakesPositionsAndKeepsTheMarkInterlocks) {
   g_nCurY = 0;
   ed.OnTakePosition(1233);
   ed.OnTakePosition(1234);
-  EXPECT_DOUBLE_EQ(static_cast<QDoubleSpinBox*>(ed.Control("c_1103"))->value(), 10.0001);
-  EXPECT_DOUBLE_EQ(static_cast<QDoubleSpinBox*>(ed.Control("c_1104"))->value(), 0.0);
+  EXPECT_DOUBLE_EQ(static_cast<smt::platform::NumberEdit*>(ed.Control("c_1103"))->value(), 10.0001);
+  EXPECT_DOUBLE_EQ(static_cast<smt::platform::NumberEdit*>(ed.Control("c_1104"))->value(), 0.0);
 
   auto* enable = static_cast<QCheckBox*>(ed.Control("c_1105"));
   auto* manual = static_cast<QCheckBox*>(ed.Control("c_1111"));
@@ -139,8 +140,8 @@ TEST_F(PanelTest, PcbEditorTakesPositionsAndKeepsTheMarkInterlocks) {
   double shown = 0;
   ed.LiveImageHeight = [] { return 480; };
   ed.setCameraBox = [&](double b) { shown = b; };
-  auto* zoom = static_cast<QDoubleSpinBox*>(ed.Control("c_1119"));
-  auto* box = static_cast<QDoubleSpinBox*>(ed.Control("c_1051"));
+  auto* zoom = static_cast<smt::platform::NumberEdit*>(ed.Control("c_1119"));
+  auto* box = static_cast<smt::platform::NumberEdit*>(ed.Control("c_1051"));
   zoom->setValue(10);
   box->setValue(50);  // 500 pixels
   EXPECT_EQ(messages.service.Texts().back(), "Parameter is too big !");
