@@ -129,7 +129,7 @@ function(smt_test name)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR})
   smt_with_ui_libraries(deps ${T_DEPS})
   target_link_libraries(${name} PRIVATE ${deps} Qt6::Widgets GTest::gtest GTest::gmock)
-  target_compile_definitions(${name} PRIVATE SMT_SOURCE_DIR="${CMAKE_SOURCE_DIR}" SMT_EDA_SAMPLES="${CMAKE_SOURCE_DIR}/../shared/eda-samples")
+  target_compile_definitions(${name} PRIVATE SMT_SOURCE_DIR="${CMAKE_SOURCE_DIR}" SMT_EDA_SAMPLES="${SMT_EDA_SAMPLES}")
   include(GoogleTest)
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60

@@ -198,10 +198,18 @@ void SimWorld::OnCommand(uint16_t code, const std::vector<uint8_t>& p, bool udp,
         if (!p.empty() && p[0] >= 1 && p[0] <= 4) channel_ = p[0];
         break;
       case 0x63: {
-        if (!udp) break;
         std::vector<int32_t> t;
-        for (int i = 0; i < 8; ++i) t.push_back(LE32(p, 19 + 4 * static_cast<size_t>(i)));
-        FlyPass(Axis(before, 0), Axis(before, 1), LE32(p, 7), At(p, 2), t, before, fired);
+        if (udp) {
+          for (int i = 0; i < 8; ++i) t.push_back(LE32(p, 19 + 4 * static_cast<size_t>(i)));
+          FlyPass(Axis(before, 0), Axis(before, 1), LE32(p, 7), At(p, 2), t, before, fired);
+        } else {
+          // The serial form: X as sign and magnitude at 3, the trigger
+          // offsets as 16-bit big-endian values from 9.
+          if (p.size() < 9 + 2 * 8) break;
+          for (size_t i = 0; i < 8; ++i)
+            t.push_back(static_cast<int16_t>(static_cast<uint16_t>(p[9 + 2 * i] << 8 | p[10 + 2 * i])));
+          FlyPass(Axis(before, 0), Axis(before, 1), SignMagnitude32(p, 3), At(p, 2), t, before, fired);
+        }
         break;
       }
       case 0x73: {

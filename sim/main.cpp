@@ -6,6 +6,7 @@
 // cameras.
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -23,7 +24,8 @@ namespace {
 void Usage() {
   std::puts(
       "usage: smt-sim [--udp-port N] [--bind ADDR] [--no-udp] [--no-discovery] [--no-serial]\n"
-      "               [--head-mask N] [--pty-link PATH] [--world FILE] [--camera-socket PATH]");
+      "               [--head-mask N] [--pty-link PATH] [--world FILE] [--camera-socket PATH]\n"
+      "               [--reply-delay MS]   (MS: wait before every reply, a slow machine)");
 }
 
 void Help() {
@@ -57,6 +59,7 @@ void Help() {
 int main(int argc, char** argv) {
   smt::sim::SimConfig config;
   std::string ptyLink, worldFile, cameraSocket;
+  int replyDelayMs = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     auto next = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
@@ -69,7 +72,16 @@ int main(int argc, char** argv) {
     else if (a == "--pty-link") ptyLink = next();
     else if (a == "--world") worldFile = next();
     else if (a == "--camera-socket") cameraSocket = next();
-    else {
+    else if (a == "--reply-delay") {
+      const std::string v = next();
+      char* end = nullptr;
+      const long ms = std::strtol(v.c_str(), &end, 10);
+      if (v.empty() || *end != '\0' || ms < 0 || ms > 10000) {
+        std::fprintf(stderr, "smt-sim: --reply-delay takes milliseconds from 0 to 10000, not \"%s\"\n", v.c_str());
+        return 2;
+      }
+      replyDelayMs = static_cast<int>(ms);
+    } else {
       Usage();
       return a == "--help" ? 0 : 2;
     }
@@ -91,6 +103,7 @@ int main(int argc, char** argv) {
   }
   smt::sim::SimBoard board(config);
   board.SetWorld(world.get());
+  board.SetReplyDelay(std::chrono::milliseconds(replyDelayMs));
   if (!board.Start()) {
     std::fprintf(stderr, "smt-sim: %s\n", board.LastError().c_str());
     return 1;
@@ -115,6 +128,7 @@ int main(int argc, char** argv) {
   if (config.serial)
     std::printf("smt-sim: serial line %s%s%s\n", board.SerialPath().c_str(), ptyLink.empty() ? "" : " linked as ",
                 ptyLink.c_str());
+  if (replyDelayMs > 0) std::printf("smt-sim: every reply waits %d ms (a slow machine)\n", replyDelayMs);
   if (cameras)
     std::printf("smt-sim: cameras on %s (world %s)\n", cameraSocket.c_str(),
                 worldFile.empty() ? "empty" : worldFile.c_str());

@@ -1,6 +1,7 @@
 #include "app/DemoWorkdir.h"
 
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 #include "feeder/FeederNames.h"
@@ -51,7 +52,9 @@ struct DemoFeeder {
   double x, y;
   const char* head;
 };
-constexpr DemoFeeder kFeeders[2] = {{"W1", "10k", 10, -20, "1"}, {"W2", "100nF", 14, -20, "2"}};
+// Each feeder lies where the head it is given reaches it: nozzle 2 sits
+// kNozzle2X to the right of nozzle 1, so head 2 reaches nothing left of that.
+constexpr DemoFeeder kFeeders[2] = {{"W1", "10k", 10, -20, "1"}, {"W2", "100nF", kNozzle2X + 14, -20, "2"}};
 constexpr double kPartLength = 1.6, kPartWidth = 0.8;
 
 void WriteMachine(const std::string& app) {
@@ -129,6 +132,9 @@ void WriteCameras(const std::string& app) {
   c.WriteInt("m_MarkCamera", 1);
   c.WriteInt("m_VisualCamera1", 1);
   c.WriteInt("m_VisualCamera2", 1);
+  // Vision camera 1 is also the fly camera: a feeder set to fly vision is
+  // looked at as the heads cross it (the simulator triggers it in the pass).
+  c.WriteInt("m_FlyCamera", 1);
   std::vector<std::string> rows;
   std::vector<smt::vision::CameraRow> cells;
   for (int k = 0; k < 2; ++k) {
@@ -277,6 +283,27 @@ void WriteWorld(const std::filesystem::path& dir) {
   smt::platform::WriteFileAtomically(dir / kDemoWorldName, t);
 }
 
+// The import file: KiCad's position listing (millimetres, degrees).
+void WriteImportSample(const std::filesystem::path& dir) {
+  std::string t =
+      "### Module positions - demo board for the import dialog ###\n"
+      "## Unit = mm, Angle = deg.\n"
+      "## Side : top\n"
+      "# Ref     Val       Package                PosX       PosY       Rot  Side\n";
+  const char* values[2] = {"10k", "100nF"};
+  const char* refs[2] = {"R", "C"};
+  for (int i = 0; i < kDemoImportParts; ++i) {
+    const int kind = i % 2;
+    char line[128];
+    std::snprintf(line, sizeof line, "%-9s %-9s %-18s %10.4f %10.4f %9.4f  top\n",
+                  (std::string(refs[kind]) + std::to_string(i / 2 + 11)).c_str(), values[kind], "0603",
+                  5.0 + 5.0 * i, 10.0, i % 3 == 2 ? 90.0 : 0.0);
+    t += line;
+  }
+  t += "## End\n";
+  smt::platform::WriteFileAtomically(dir / kDemoImportName, t);
+}
+
 }  // namespace
 
 std::string PrepareDemoWorkdir(const std::filesystem::path& dir) {
@@ -290,6 +317,7 @@ std::string PrepareDemoWorkdir(const std::filesystem::path& dir) {
     WriteFeeders(app);
     WriteJob(dir);
     WriteWorld(dir);
+    WriteImportSample(dir);
   } catch (const std::exception& e) {
     return e.what();
   }

@@ -16,6 +16,12 @@ inline constexpr const char* kDemoJobName = "demo.smt";
 // --world): the same geometry, board and feeders as the settings and the job.
 inline constexpr const char* kDemoWorldName = "sim-world.txt";
 
+// A pick-and-place file of a second board layout in KiCad's .pos form, for
+// trying the PCB editor's import ("KiCad.pos"): six parts with the demo
+// feeders' values and package.
+inline constexpr const char* kDemoImportName = "demo-board.pos";
+inline constexpr int kDemoImportParts = 6;
+
 // Writes the demo settings, library files and job into `dir`. Returns an
 // empty string on success, else what could not be written.
 std::string PrepareDemoWorkdir(const std::filesystem::path& dir);

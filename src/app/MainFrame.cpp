@@ -28,6 +28,7 @@
 #include "platform/FileIo.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
+#include "app/WindowPlacement.h"
 #include "platform/SystemServices.h"
 #include "platform/WorkerThreads.h"
 
@@ -42,7 +43,7 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 CMainFrame::CMainFrame(std::string appDir) : m_strAppPath(std::move(appDir)) {
   m_strMenuText.resize(kMenuTextCount);
-  resize(1304, 902);
+  resize(smt::app::kMainWindowSize);
   setWindowTitle(QString::fromUtf8(kTitleChinese));
   BuildMenu();
   SetMainFrame(this);
@@ -228,7 +229,7 @@ void CMainFrame::BuildStatusBar() {
     panes_.push_back(l);
   };
   pane(QString(), 418, false);
-  pane(QStringLiteral("File Path"), 600, false);
+  pane(Q(m_strJobPath.empty() ? filePathText_ : m_strJobPath), 600, false);
   pane(QStringLiteral("CAP"), 0, true);
   pane(QStringLiteral("NUM"), 0, true);
   pane(QStringLiteral("SCRL"), 0, true);
@@ -314,6 +315,9 @@ void CMainFrame::LocalizeMenu(const std::string& language) {
       if (std::strcmp(settingsKeys[k], e.key) == 0) m_strMenuText[kGoToTextCount + k] = text;
     }
   }
+  // The job-path pane's text before a job is open ("File Path" in Chinese too).
+  filePathText_ = lang.Text("ID_StatusFilePath", "File Path");
+  if (panes_.size() > 1 && m_strJobPath.empty() && panes_[1]->text() != QString()) panes_[1]->setText(Q(filePathText_));
   LocalizeToolButtons(language);
   ShowRecentFiles();
 }
@@ -439,6 +443,14 @@ void CMainFrame::DesktopHabits() {
   // Commands this program has no work for are not offered.
   for (int id : {kFilePrint, kFilePrintPreview, kFilePrintSetup, kEditUndo, kEditCut, kEditCopy, kEditPaste, kAppAbout})
     if (QAction* a = Action(id)) a->setVisible(false);
+  // A menu left with nothing to choose is not offered either (the Edit menu).
+  for (QAction* top : menuBar()->actions()) {
+    QMenu* m = top->menu();
+    if (!m) continue;
+    bool any = false;
+    for (QAction* a : m->actions()) any = any || (a->isVisible() && !a->isSeparator());
+    top->setVisible(any);
+  }
 }
 
 void CMainFrame::SetStatusHint(const std::string& text) {

@@ -98,6 +98,7 @@ class CMainFrame : public QMainWindow {
   QActionGroup* languageGroup_ = nullptr;
   QActionGroup* machineGroup_ = nullptr;
   std::vector<QLabel*> panes_;
+  std::string filePathText_ = "File Path";  // the job-path pane before a job is open
   std::map<int, QToolButton*> toolButtons_;
   bool closing_ = false;
   std::string recentEmptyText_ = "最近打开文件";

@@ -4,6 +4,7 @@
 #include "app/HookTable.h"
 #include "app/MainFrame.h"
 #include "app/SMTView.h"
+#include "app/WindowPlacement.h"
 #include "core/LogFile.h"
 #include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"
@@ -40,7 +41,12 @@ bool CSMTApp::InitInstance(const Options& options) {
   frame_->view()->OnInitialUpdate();
   // Every hook the machine type needs is connected by now; the log names any that is not.
   smt::app::ReportHooks("start-up");
-  if (options.show) frame_->show();
+  // On a screen too small for the window's own size it opens maximised.
+  if (options.show) {
+    smt::app::ShowFittingTheScreen(*frame_);
+    CLogFile::Instance().Write(true, "window shown %dx%d%s", frame_->width(), frame_->height(),
+                               frame_->isMaximized() ? " (maximised)" : "");
+  }
   return true;
 }
 

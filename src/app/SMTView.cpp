@@ -156,14 +156,19 @@ void CSMTView::CreateListPanels() {
 }
 
 void CSMTView::OnFileNew() {
-  // A new job: the part list's board and count labels start empty.
-  if (m_pDocument && m_pDocument->OnNewDocument() && m_pPartList) m_pPartList->SetBoardLabels(QString(), QString());
+  // A new job: the part list's board and count labels, its progress bar and
+  // the last run's end line start empty.
+  if (m_pDocument && m_pDocument->OnNewDocument() && m_pPartList) {
+    m_pPartList->SetBoardLabels(QString(), QString());
+    m_pPartList->ResetRunFeedback();
+  }
 }
 
 void CSMTView::OnFileOpen() {
   if (!m_pDocument) return;
   QString name = QString::fromStdString(smt::platform::ChooseOpenFile(this, {}, {}, "Project Files (*.smt)"));
-  if (!name.isEmpty()) m_pDocument->OnOpenDocument(name.toStdString());
+  if (!name.isEmpty() && m_pDocument->OnOpenDocument(name.toStdString()) && m_pPartList)
+    m_pPartList->ResetRunFeedback();
 }
 
 void CSMTView::OnOpenRecentFile(int index) {

@@ -46,6 +46,7 @@ namespace {
 
 const std::vector<FeederTexts::Entry>& EditEntries() {
   static const std::vector<FeederTexts::Entry> e = {
+      {"FeedEdit.c_GoFeed", "<¤>"}, {"FeedEdit.c_GoFeedTip", "走到送料坐标"},
       {"FeedEdit.c_FeedEdit", "料架编辑"}, {"FeedEdit.c_FeedNumber", "料架编号"}, {"FeedEdit.c_East", "东"},
       {"FeedEdit.c_South", "南"}, {"FeedEdit.c_West", "西"}, {"FeedEdit.c_North", "北"}, {"FeedEdit.c_Grid", "格"},
       {"FeedEdit.c_PartType", "元件类型"}, {"FeedEdit.c_PartPacking", "元件封装"}, {"FeedEdit.c_PartAngle", "元件角度"},
@@ -194,10 +195,13 @@ void CDialogFeedEdit::Build() {
   auto* feedRow = new QHBoxLayout;
   feedRow->addWidget(button("L", "L"));
   for (const char* n : {"Lx-", "Lx+", "Ly+", "Ly-"}) feedRow->addWidget(button(n, n));
-  feedRow->addWidget(button("GoFeed", "<¤>"));
-  feedRow->addWidget(button("DragCX", "CX"));
-  feedRow->addWidget(button("DragCY", "CY"));
   left->addLayout(feedRow, row++, 1);
+  // Going to the feed point has a row of its own, room for its name.
+  auto* goRow = new QHBoxLayout;
+  goRow->addWidget(button("GoFeed", QString::fromUtf8("<¤>")), 1);
+  goRow->addWidget(button("DragCX", "CX"));
+  goRow->addWidget(button("DragCY", "CY"));
+  left->addLayout(goRow, row++, 1);
   edit(left, "feedCount", "FeedEdit.c_FeedTimes");
   edit(left, "feedTime", "FeedEdit.c_FeedTime");
   edit(left, "slack", "FeedEdit.c_OpenLength");
@@ -348,6 +352,11 @@ void CDialogFeedEdit::ApplyLanguage() {
       {"GetData", "FeedEdit.c_GetData"}, {"Next", "FeedEdit.c_Next"}, {"OK", "FeedEdit.c_IDOK"},
       {"Cancel", "FeedEdit.c_IDCANCEL"}};
   for (const auto& [n, k] : b) Button(n)->setText(texts_.Q(k));
+  // The go-to-feed-point button: its symbol in Chinese, a name in the other
+  // languages, and in every language a tip and an accessible name.
+  Button("GoFeed")->setText(texts_.Q("FeedEdit.c_GoFeed"));
+  Button("GoFeed")->setToolTip(texts_.Q("FeedEdit.c_GoFeedTip"));
+  Button("GoFeed")->setAccessibleName(texts_.Q("FeedEdit.c_GoFeedTip"));
   feedTestCheck_->setText(texts_.Q("FeedEdit.c_FeedTest"));
   separateSpeed_->setText(texts_.Q("FeedEdit.c_SeparateSpeed"));
   Button("Tray")->setText(QString::fromStdString(CurrentNameTables().Mode(kGridBox)));

@@ -206,7 +206,12 @@ void CDialogFeedList::Build() {
   outer->addWidget(list_);
   connect(list_, &QTableWidget::cellClicked, this, [this](int, int) { OnClickRow(); });
   connect(list_, &QTableWidget::cellDoubleClicked, this, [this](int, int) { OnEditFeeder(false); });
+  // A right-click anywhere in the list, the empty list and the room below
+  // the rows included, offers the menu: on a row it chooses that row first;
+  // elsewhere only the entries that need no row are offered ("add feeder").
   connect(list_, &QTableWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+    const int row = list_->rowAt(pos.y());
+    if (row >= 0 && FirstSelectedRow() != row) list_->selectRow(row);
     OnRightClick();
     QMenu* menu = BuildPopupMenu(this);
     menu->exec(list_->viewport()->mapToGlobal(pos));
@@ -642,8 +647,9 @@ void CDialogFeedList::OnShowSelected() {
 }
 
 void CDialogFeedList::OnRightClick() {
+  // Without a chosen row the menu greys the row's entries: no message stands
+  // between the operator and "add feeder".
   m_nSelectedRow = FirstSelectedRow();
-  if (m_nSelectedRow < 0) ShowMessage(texts_.Get("FeedList.c_Message_08"));
 }
 
 QMenu* CDialogFeedList::BuildPopupMenu(QWidget* parent) {

@@ -51,6 +51,10 @@ const std::vector<std::pair<const char*, const char*>>& TextTable() {
       {"PcbEdit.c_ImportFile", "导入PCB坐标文件"},
       {"PcbEdit.c_PcbCount", "PCB板数量"},
       {"PcbEdit.c_IDOK", "确定"},
+      {"PcbEdit.c_IDCANCEL", "取消"},
+      {"PcbEdit.c_GetLight", "Get"},
+      {"PcbEdit.c_GetLight2", "Get"},
+      {"PcbEdit.c_DoubleMarkTest", "DMT"},
       {"PcbEdit.c_PcbProper", "PCB板属性"},
       {"PcbEdit.c_Thickness", "厚度"},
       {"PcbEdit.c_OriginX", "原点 X"},
@@ -284,9 +288,10 @@ void CDialogPCBEdit::Build() {
   auto* okRow = new QHBoxLayout;
   okRow->addStretch();
   auto* ok = addButton("PcbEdit.c_IDOK", okRow, [this] { OnOK(); });
+  ok->setObjectName("IDOK");
   ok->setDefault(true);
-  auto* cancel = new QPushButton(tr("Cancel"), this);
-  okRow->addWidget(cancel);
+  auto* cancel = addButton("PcbEdit.c_IDCANCEL", okRow, [] {});
+  cancel->setObjectName("IDCANCEL");
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   BuildCommands(right);
   right->addLayout(okRow);
@@ -563,6 +568,7 @@ void CDialogPCBEdit::InitFromTable() {
 }
 
 void CDialogPCBEdit::showEvent(QShowEvent* e) {
+  importUndo_.reset();
   InitFromTable();
   LockCameraFields();
   OpenMarkCamera();
@@ -631,6 +637,8 @@ void CDialogPCBEdit::OnOK() {
   // The shown board's rows go back to their own record before this board's
   // rows are shown.
   job_.ApplyCurrentRecord();
+  // OK keeps what was imported while the editor was open.
+  KeepImport();
   if (f_.manualMark) {
     auto in = [](double v) { return v >= -3.0 && v <= 3.0; };
     if (in(f_.manualMark1X) && in(f_.manualMark1Y) && in(f_.manualMark2X) && in(f_.manualMark2Y))
@@ -663,6 +671,8 @@ void CDialogPCBEdit::closeEvent(QCloseEvent* e) {
 }
 
 void CDialogPCBEdit::reject() {
+  // Cancel: an import made while the editor was open is taken back.
+  UndoImport();
   // A board chosen but not applied does not stay current: the current board
   // is again the one whose rows the part list shows.
   if (job_.pcbs.FindPcbIndex(job_.shownPcbName) >= 0 && !job_.shownPcbName.empty())

@@ -10,6 +10,7 @@
 
 #include "platform/Hooks.h"
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -162,6 +163,17 @@ class CDialogPCBEdit : public QDialog {
   int Type() const;
 
   smt::job::JobModel& job_;
+  // What an import replaced while the editor is open: the parts of each
+  // board it imported into and the rows the part list showed. OK keeps the
+  // import; Cancel puts these back.
+  struct ImportUndo {
+    std::map<std::string, std::vector<std::vector<std::string>>> parts;  // board name -> its parts before
+    std::string shownPcbName;
+    std::vector<smt::job::ListRow> shownRows;
+  };
+  std::optional<ImportUndo> importUndo_;
+  void KeepImport() { importUndo_.reset(); }
+  void UndoImport();
   std::string appDir_ = ".";
   PcbEditFields f_;
   int m_nArrayNumber = 0;

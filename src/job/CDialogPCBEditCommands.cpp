@@ -43,13 +43,16 @@ void CDialogPCBEdit::BuildCommands(QVBoxLayout* into) {
   auto* g = new QGridLayout;
   auto* get1 = new QPushButton("Get", this);
   get1->setObjectName("c_1096");
+  textTargets_["PcbEdit.c_GetLight"] = get1;
   auto* get2 = new QPushButton("Get", this);
   get2->setObjectName("c_1097");
+  textTargets_["PcbEdit.c_GetLight2"] = get2;
   auto* import = new QPushButton(this);
   import->setObjectName("c_1084");
   textTargets_["PcbEdit.c_ImportFile"] = import;
   auto* dmt = new QPushButton("DMT", this);
   dmt->setObjectName("c_1095");
+  textTargets_["PcbEdit.c_DoubleMarkTest"] = dmt;
   g->addWidget(get1, 0, 0);
   g->addWidget(get2, 0, 1);
   g->addWidget(import, 0, 2, 1, 3);
@@ -199,7 +202,25 @@ void CDialogPCBEdit::OnGetLight(bool mark2) {
 
 void CDialogPCBEdit::OnImportFile() {
   if (job_.pcbs.m_strCurPcbName.empty()) return Message("PcbEdit.c_Message_01");
+  // The import goes into the job only with this editor's OK: what it
+  // replaces is kept until then.
+  const std::string board = job_.pcbs.m_strCurPcbName;
+  if (!importUndo_) importUndo_ = ImportUndo{{}, job_.shownPcbName, job_.placementRows};
+  if (const smt::job::PcbRecord* rec = job_.pcbs.Find(board); rec && !importUndo_->parts.count(board))
+    importUndo_->parts[board] = rec->m_Parts;
   openImportDialog();
+}
+
+void CDialogPCBEdit::UndoImport() {
+  if (!importUndo_) return;
+  ImportUndo undo = std::move(*importUndo_);
+  importUndo_.reset();
+  for (auto& [name, parts] : undo.parts)
+    if (smt::job::PcbRecord* rec = job_.pcbs.Find(name)) rec->m_Parts = std::move(parts);
+  if (job_.shownPcbName == undo.shownPcbName) {
+    job_.placementRows = std::move(undo.shownRows);
+    job_.NotifyRows(smt::job::RowKind::Placement);
+  }
 }
 
 void CDialogPCBEdit::OnDoubleMarkTest() {

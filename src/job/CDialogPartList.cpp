@@ -84,16 +84,12 @@ CDialogPartList::CDialogPartList(QWidget* parent) : QWidget(parent) {
   for (int c = CToolBarPartControl::kFirstCommand; c < CToolBarPartControl::kFirstCommand + CToolBarPartControl::kButtonCount; ++c) {
     QAction* a = toolbar_->Button(c);
     if (!a) continue;
-    std::string status;
-    if (c == smt::job::kBtnPcbEdit) {
-      a->setToolTip(QString::fromUtf8("PCB板的操作"));
-      status = "PCB板的操作方法";
-    } else if (c == smt::job::kBtnStrategy) {
-      a->setToolTip(QString::fromUtf8("贴装方案"));
-      status = "选择合适的贴装方案";
-    }
-    connect(a, &QAction::hovered, this, [this, status] {
-      if (statusText) statusText(status);
+    // The texts in the window's language (tips set with the other texts).
+    std::string statusKey;
+    if (c == smt::job::kBtnPcbEdit) statusKey = "PartList.c_PcbEditStatus";
+    else if (c == smt::job::kBtnStrategy) statusKey = "PartList.c_StrategyStatus";
+    connect(a, &QAction::hovered, this, [this, statusKey] {
+      if (statusText) statusText(statusKey.empty() ? std::string() : Text(statusKey));
     });
   }
   lay->addWidget(toolbar_);
@@ -111,7 +107,10 @@ CDialogPartList::CDialogPartList(QWidget* parent) : QWidget(parent) {
   counter_ = new QLineEdit(this);
   counter_->setObjectName("c_1005");
   counter_->setReadOnly(true);
-  for (QWidget* w : std::initializer_list<QWidget*>{board_, count_, progress_, progressBar_, smtTime_, counter_})
+  // How the last run ended, with its counts; empty until a run ends.
+  runEnd_ = new QLabel(this);
+  runEnd_->setObjectName("runEnd");
+  for (QWidget* w : std::initializer_list<QWidget*>{board_, count_, progress_, progressBar_, smtTime_, counter_, runEnd_})
     labels->addWidget(w);
   labels->addStretch();
   lay->addLayout(labels);
@@ -242,6 +241,24 @@ void CDialogPartList::WireRun() {
   };
   run_.showClock = [this](const std::string& t) { smtTime_->setText(QString::fromStdString(t)); };
   run_.showCount = [this](const std::string& t) { counter_->setText(QString::fromStdString(t)); };
+  // A placement run counts its rows from the states it shows.
+  run_.runStarted = [this](int mode) {
+    const int type = logic_.Type();
+    tallyPlacement_ = type != 9 && (mode == 0 || mode == 1 || mode == 2 || mode == 11 || mode == 12);
+    int toPlace = 0, skipped = 0;
+    if (tallyPlacement_) {
+      const auto& rows = job_.placementRows;
+      for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+        if (logic_.m_bSelectedSmt && !logic_.IsSelected(RowKind::Placement, i)) continue;
+        (rows[static_cast<size_t>(i)].Cell(smt::job::kSmtPlace) == "Yes" ? toPlace : skipped) += 1;
+      }
+    }
+    tally_.Start(toPlace, skipped);
+    runEnd_->clear();
+    runEnd_->setStyleSheet({});
+    progressBar_->setRange(0, std::max(toPlace, 1));
+    progressBar_->setValue(0);
+  };
   run_.enableWindows = [this] {
     smt::platform::PostToGui([this] { views_[0]->setEnabled(true); });
   };
@@ -275,6 +292,9 @@ void CDialogPartList::ApplyLanguageTexts() {
   board_->setText(boardText_);
   count_->setText(countText_);
   progress_->setText(QString::fromStdString(Text("PartList.c_Progress")));
+  if (QAction* a = toolbar_->Button(smt::job::kBtnPcbEdit)) a->setToolTip(QString::fromStdString(Text("PartList.c_PcbEditTip")));
+  if (QAction* a = toolbar_->Button(smt::job::kBtnStrategy))
+    a->setToolTip(QString::fromStdString(Text("PartList.c_StrategyTip")));
   if (!clockTimer_) smtTime_->setText(QString::fromStdString(Text("PartList.c_SMTTime")));
   for (int i = 0; i < 15; ++i) {
     char key[32];
@@ -651,6 +671,10 @@ void CDialogPartList::FlushRowStates() {
   KindChanges per[3];
   for (const RowStateChange& c : changes) {
     KindChanges& k = per[static_cast<int>(c.kind)];
+    if (c.kind == RowKind::Placement) {
+      if (c.reset) tally_.CellDone();
+      else tally_.Row(c.row, c.image);
+    }
     if (c.reset) {
       // A reset shows the whole list again; changes before it are shown by it.
       k = {};
@@ -663,6 +687,7 @@ void CDialogPartList::FlushRowStates() {
     if (r.selectionChanged) k.selection.emplace_back(c.row, r.selected);
     if (r.focused) k.focused = c.row;
   }
+  if (tallyPlacement_ && tally_.Counts().running) ShowTallyProgress();
   for (int i = 0; i < 3; ++i) {
     KindChanges& k = per[i];
     RowListModel* m = models_[i];
@@ -688,15 +713,71 @@ bool CDialogPartList::NextDispenseRow(int& row, int count) {
   smt::platform::RunOnGui([&] { r = logic_.NextDispenseRow(row, count); });
   return r;
 }
-void CDialogPartList::OnRunEnd(bool finished) { run_.OnRunEnd(finished); }
+void CDialogPartList::OnRunEnd(bool finished) {
+  run_.OnRunEnd(finished);
+  // After the row states the run queued: they are counted first.
+  smt::platform::PostToGui([guard = QPointer<CDialogPartList>(this), finished] {
+    if (!guard) return;
+    guard->FlushRowStates();
+    if (!guard->tally_.Counts().running) return;  // no run of this panel's Start
+    guard->tally_.End(finished);
+    guard->ShowRunEnd();
+  });
+}
 
 
 
 void CDialogPartList::SetRunProgress(int pos, int range) {
   smt::platform::PostToGui([this, pos, range] {
+    // A placement run's bar follows the rows it has placed or given up,
+    // not the run's position in the list.
+    if (tallyPlacement_ && tally_.Counts().running) {
+      ShowTallyProgress();
+      return;
+    }
+    if (tally_.Counts().ended) return;  // the end's figures stay until the next run
     progressBar_->setRange(0, std::max(range, 0));
     progressBar_->setValue(std::clamp(pos, 0, std::max(range, 0)));
   });
+}
+
+void CDialogPartList::ShowTallyProgress() {
+  const smt::job::RunCounts c = tally_.Counts();
+  progressBar_->setRange(0, std::max(c.toPlace, 1));
+  progressBar_->setValue(std::clamp(c.Done(), 0, std::max(c.toPlace, 1)));
+}
+
+// The end of the run in the window: the bar shows what was placed (full
+// only when everything was), the line beside it the counts in the
+// operator's language, marked when the run placed fewer parts than it
+// should have.
+void CDialogPartList::ShowRunEnd() {
+  const smt::job::RunCounts c = tally_.Counts();
+  const std::string lang = language ? language() : std::string("Chinese");
+  std::string text;
+  if (tallyPlacement_) {
+    text = smt::job::RunEndText(c, lang);
+    progressBar_->setRange(0, std::max(c.toPlace, 1));
+    progressBar_->setValue(c.toPlace == 0 ? (c.finished ? 1 : 0) : std::clamp(c.placed, 0, c.toPlace));
+  } else {
+    const bool de = lang == "German", en = lang == "English";
+    text = c.finished ? (de ? "Lauf beendet" : en ? "Run finished" : "运行结束")
+                      : (de ? "Lauf abgebrochen" : en ? "Run stopped" : "运行已停止");
+    if (c.finished) progressBar_->setValue(progressBar_->maximum());
+  }
+  runEnd_->setText(QString::fromStdString(text));
+  const bool complete = tallyPlacement_ ? c.Complete() : c.finished;
+  runEnd_->setStyleSheet(complete ? "QLabel { color: rgb(0, 110, 0); }" : "QLabel { color: rgb(190, 0, 0); font-weight: bold; }");
+  if (statusText) statusText(text);
+}
+
+void CDialogPartList::ResetRunFeedback() {
+  tally_.Reset();
+  tallyPlacement_ = false;
+  progressBar_->setRange(0, 100);
+  progressBar_->setValue(0);
+  runEnd_->clear();
+  runEnd_->setStyleSheet({});
 }
 
 void CDialogPartList::ScrollRunRow(int row) {

@@ -16,6 +16,7 @@
 #include "job/JobModel.h"
 #include "job/PartListLogic.h"
 #include "job/RunControl.h"
+#include "job/RunTally.h"
 
 class CDialogFind;
 class CDialogPCBEdit;
@@ -130,6 +131,11 @@ class CDialogPartList : public QWidget {
   void ShowCoverCount(int count);
   QProgressBar* RunProgressBar() const { return progressBar_; }
   void OnRunEnd(bool finished);
+  // What the last run did (placement runs), and the line that shows its end.
+  smt::job::RunCounts RunCounts() const { return tally_.Counts(); }
+  QLabel* RunEndLabel() const { return runEnd_; }
+  // A new or another job: no progress and no end line of an earlier run.
+  void ResetRunFeedback();
   // Shows the queued row states now (window thread).
   void FlushRowStates();
   // Row-state changes waiting for the window (for tests and benchmarks).
@@ -193,6 +199,11 @@ class CDialogPartList : public QWidget {
   QLabel *board_ = nullptr, *count_ = nullptr, *progress_ = nullptr, *smtTime_ = nullptr;
   QLineEdit* counter_ = nullptr;
   QProgressBar* progressBar_ = nullptr;
+  QLabel* runEnd_ = nullptr;
+  smt::job::RunTally tally_;
+  bool tallyPlacement_ = false;  // the run in work places parts
+  void ShowTallyProgress();
+  void ShowRunEnd();
   QComboBox *names_ = nullptr, *types_ = nullptr, *packages_ = nullptr, *angles_ = nullptr, *feeders_ = nullptr;
   QString boardText_, countText_;
   int clockTimer_ = 0;

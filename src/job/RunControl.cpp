@@ -74,6 +74,7 @@ bool RunControl::OnStart() {
   runTimer(true);
   m_nPlacedCount = 0;
   const bool started = startRun(mode);
+  if (started && runStarted) runStarted(mode);
   if (!started) {
     Enable(kBtnPcbEdit, true);
     Enable(kBtnStrategy, true);

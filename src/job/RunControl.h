@@ -55,6 +55,9 @@ class RunControl {
   // Runs `fn` on the window thread after `ms` (a Start that waits for a stopped run's threads).
   smt::platform::Hook<void(int ms, std::function<void()> fn)> later{"RunControl.later"};
 
+  // Told on the window thread when a run has started, with its run mode.
+  std::function<void(int runMode)> runStarted;
+
   // Written by the run threads.
   std::atomic<uint8_t> m_bSmtThreadBusy{0}, m_bFeedThreadBusy{0}, m_bConveyorThreadBusy{0};
   std::atomic<int32_t> m_nCurrentPart{0}, m_nPlacedCount{0};

@@ -143,15 +143,24 @@ void CDialogManualControl::BuildControls() {
   BuildLayout();
 }
 
-// Left the jog pad; beside it the counters, the feeder pad with the S axis
-// and the bank switch, the pumps and the second information box.
-// Below the positions, the home and connect buttons with the jog steps, and
-// the information box. Every control takes the room its text needs.
+// On top the home and connect buttons with the jog steps; below them the jog
+// pad and beside it the counters, the feeder pad with the S axis and the
+// bank switch, the pumps and the second information box; then the
+// positions and the information box. Every control takes the room its text needs.
 void CDialogManualControl::BuildLayout() {
   using namespace jogid;
   auto* root = new QVBoxLayout(this);
   root->setContentsMargins(2, 2, 2, 2);
   root->setSpacing(4);
+
+  // Home and connect first: the first thing an operator presses, at the
+  // top of the panel so that no screen puts them out of sight.
+  auto* commands = new QHBoxLayout;
+  commands->setSpacing(6);
+  commands->addWidget(m_controls[kReset]);
+  commands->addWidget(m_btnOnline);
+  commands->addWidget(m_stepDisplay, 1);
+  root->addLayout(commands);
 
   auto* top = new QHBoxLayout;
   top->setSpacing(6);
@@ -201,12 +210,6 @@ void CDialogManualControl::BuildLayout() {
   }
   root->addWidget(m_groupCoordinates);
 
-  auto* commands = new QHBoxLayout;
-  commands->setSpacing(6);
-  commands->addWidget(m_controls[kReset]);
-  commands->addWidget(m_btnOnline);
-  commands->addWidget(m_stepDisplay, 1);
-  root->addLayout(commands);
   root->addWidget(m_editInfo, 1);
 
   // Small fixed controls of the pads and counters.
@@ -345,6 +348,15 @@ void CDialogManualControl::SayWhyNothingMoved() {
   using Nothing = smt::link::JogRunner::NothingToMove;
   const Nothing why = m_Jog.LastNothingToMove();
   if (why == Nothing::None) return;
+  if (why == Nothing::Busy) {
+    // A click while the machine still works on the last move is not sent:
+    // said in the second information box, without a box to close at every click.
+    smt::platform::LanguageSection s(m_AppDir, m_Language, "ManualControlConfig");
+    const std::string busy = s.Text("ManualControl.c_JogBusy",
+                                    "机器忙：上一个动作尚未完成，这次点动没有发送。请稍候再点。");
+    AppendInfoLine2(busy, true);
+    return;
+  }
   const std::string text = JogNothingToMoveText(why == Nothing::ZeroStep);
   // After the press has been handled: the box must not take the button's release.
   smt::platform::PostTo(this, [text] { smt::platform::ShowMessage(text); });

@@ -284,7 +284,10 @@ bool JogRunner::Jog(int axis, bool positive, bool repeat, bool useSteps, int ste
   if (!JogAxisAccepted(type, axis)) return false;
   // The busy state is the guard against two jogs at once: claimed here,
   // released by the worker (or below when no worker starts).
-  if (!smt::TryClaimMachineBusy()) return false;
+  if (!smt::TryClaimMachineBusy()) {
+    nothing_ = NothingToMove::Busy;
+    return false;
+  }
   const int headGroup = m_nHeadGroup;
   const bool second = type == 4 && headGroup == 2;
   const JogPositions pos = JogPositions::Current();

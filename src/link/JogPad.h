@@ -95,12 +95,14 @@ class JogRunner {
   JogSteps Steps() const;
   void SetSteps(const JogSteps& s);
 
-  // The jog: refused silently when offline or busy, or for an axis the
-  // machine type does not take. True when a jog worker was started.
+  // The jog: refused when offline (said at once), when busy (LastNothingToMove
+  // says so), or for an axis the machine type does not take. True when a jog worker was started.
   bool Jog(int axis, bool positive, bool repeat, bool useSteps, int steps);
   // Why the last jog moved nothing although it was taken: its step is 0, or
-  // the axis has no room left towards its travel limit in that direction.
-  enum class NothingToMove { None, ZeroStep, AtLimit };
+  // the axis has no room left towards its travel limit in that direction, or
+  // the machine was still busy (an earlier move not yet answered), so the
+  // jog was not sent.
+  enum class NothingToMove { None, ZeroStep, AtLimit, Busy };
   NothingToMove LastNothingToMove() const { return nothing_.load(); }
   // Arrow keys: 1 X+, 2 X-, 3 Y+, 4 Y-.
   bool JogByKey(int key);

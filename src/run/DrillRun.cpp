@@ -1,6 +1,7 @@
 // The drilling machine's run: every hole of the drill list in every enabled
 // panel cell of every board, drilled in pecks from a start point just above
 // the hole.
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -65,18 +66,22 @@ bool Drill(const Hole& h) {
   const int32_t start = h.z + h.lift;
   if (start > 0) return false;
   if (!Z(-start, h.liftStart, h.liftRun)) return false;
-  int64_t drilled = 0, remaining = static_cast<int64_t>(h.step) + h.depth;
+  // Pecks of one feed each down to the depth, the last one what is left:
+  // the hole ends at its depth, no deeper, and no peck is empty.
+  int64_t drilled = 0;
   int32_t lift = h.lift;
-  for (bool last = false; !last;) {
-    last = h.depth < drilled;
-    const int32_t step = last ? static_cast<int32_t>(remaining) : h.step;
+  while (drilled < h.depth) {
+    const int32_t step = static_cast<int32_t>(std::min<int64_t>(h.step, h.depth - drilled));
     if (!Z(lift, h.liftStart, h.liftRun) || !Z(step, h.feedStart, h.feedRun) ||
         !Z(-(lift + step), h.liftStart, h.liftRun))
       return false;
-    remaining -= h.step;
-    drilled += h.step;
-    lift += h.step;
-    if (!PauseGate()) return false;
+    drilled += step;
+    lift += step;
+    if (!PauseGate()) {
+      // Stopped between two pecks: the spindle goes back up out of the hole.
+      Z(start, h.liftStart, h.liftRun);
+      return false;
+    }
   }
   return Z(start, h.liftStart, h.liftRun);
 }

@@ -125,7 +125,13 @@ bool PickPart(HeadPlaceState& p) {
   if (dip) smt::link::SetOutput(10, 1, 5);
   RowState(p.row, 5, true);
   const auto ax = PickStrokeAxis(type, p.headTarget);
-  if (!ax.valid) return true;
+  if (!ax.valid) {
+    // No Z axis carries this head on this machine: nothing can be picked.
+    if (dip) smt::link::SetOutput(10, 0, 5);
+    CLogFile::Instance().Write(true, "pick: head %d has no stroke axis on machine type %d", p.headTarget, type);
+    ShowMessage(kHeaderError);
+    return false;
+  }
   const int32_t d = Trunc(p.pickHeight * g_dZPulsePerMm);
   const auto& sp = p.pickSpeeds[ax.z2 ? kSpZ2 : kSpZ1];
   if (!Ok(smt::link::SendCmd67MoveZ(ax.axis, ax.sign * d, sp.start, sp.normal, static_cast<uint8_t>(p.headTarget),
@@ -476,7 +482,13 @@ bool PlacePart(HeadPlaceState& p, int slot, bool checkOwnMark, bool raw, double 
 
 void PlaceStroke(HeadPlaceState& p, double base) {
   const auto ax = PickStrokeAxis(g_nMachineType, p.headTarget);
-  if (!ax.valid) return;
+  if (!ax.valid) {
+    // Nothing was put down: the part counts as not placed.
+    CLogFile::Instance().Write(true, "place: head %d has no stroke axis on machine type %d", p.headTarget,
+                               g_nMachineType.load());
+    g_bVacuumCheckOk = false;
+    return;
+  }
   const int32_t s = Trunc((base + p.placeHeight) * g_dZPulsePerMm);
   const int32_t lift = std::max<int32_t>(1, -Trunc((base + p.vacuumOffHeight) * g_dZPulsePerMm));
   const auto& sp = p.placeSpeeds[ax.z2 ? kSpZ2 : kSpZ1];

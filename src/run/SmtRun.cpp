@@ -168,8 +168,9 @@ bool CoverStep(const SmtStrategy& st, bool& closed) {
   };
   if (cv.onceTotal > 0 && cv.count >= cv.onceTotal) {
     smt::link::SetOutput(8, 1, 5);
-    if (!RunSleep(cv.delayMs)) return false;
-    smt::link::SetOutput(8, 0, 5);
+    const bool sealed = RunSleep(cv.delayMs);
+    smt::link::SetOutput(8, 0, 5);  // the sealing stroke ends also when stopped
+    if (!sealed) return false;
     cv.count -= cv.onceTotal;
     save();
   }
@@ -181,9 +182,9 @@ bool CoverStep(const SmtStrategy& st, bool& closed) {
         if (!smt::link::SendCmd61MoveAxis(14, (cv.stepPulse * remaining) / 2, 1, 2) || !RunSleep(100)) return false;
       }
       smt::link::SetOutput(8, 1, 5);
-      if (!RunSleep(cv.delayMs)) return false;
+      const bool sealed = RunSleep(cv.delayMs);
       smt::link::SetOutput(8, 0, 5);
-      if (!RunSleep(100)) return false;
+      if (!sealed || !RunSleep(100)) return false;
       blank -= cv.onceTotal;
       remaining = cv.onceTotal;
     } while (blank >= 0 && cv.onceTotal > 0);

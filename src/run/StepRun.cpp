@@ -98,12 +98,16 @@ bool GlueInjection(HeadPlaceState& p, bool raw, double cx, double cy) {
   if (!PauseGate()) return false;
   const double down = Services().glueInjectDepth ? Services().glueInjectDepth() : 0.0;
   const auto& z = p.placeSpeeds[kSpZ1];
-  if (!smt::link::SendCmd61MoveAxis(2, Trunc(down * g_dZPulsePerMm), z.start, z.normal)) return false;
+  const int32_t stroke = Trunc(down * g_dZPulsePerMm);
+  if (!smt::link::SendCmd61MoveAxis(2, stroke, z.start, z.normal)) return false;
   smt::link::SetOutput(2, 1, 5);
-  if (!RunSleep(p.placeDelay)) return false;
+  const bool injected = RunSleep(p.placeDelay);
   smt::link::SetOutput(2, 0, 5);
-  if (!RunSleep(p.pickDelay)) return false;
-  return smt::link::SendCmd61MoveAxis(2, Trunc(p.placeHeight * g_dZPulsePerMm), z.start, z.normal);
+  // The nozzle comes back up by the stroke it went down, also when the run
+  // was stopped meanwhile (it never stays in the board).
+  const bool waited = injected && RunSleep(p.pickDelay);
+  const bool up = smt::link::SendCmd61MoveAxis(2, -stroke, z.start, z.normal);
+  return waited && up;
 }
 
 bool EndMoves() {
@@ -321,6 +325,11 @@ void StepRunThreadProc() {
   if (Services().enableRunWindows) Services().enableRunWindows(false);
   const StepEnd end = RunSteps();
   if (end == StepEnd::HandedOver) return;  // the placement run finishes the run
+  // The dispensing output the run switched on goes off with the run, however
+  // it ended.
+  const int mode = Strategy().m_RunSelect;
+  if ((mode == 1 || mode == 2) && g_nMachineType != 6 && g_nMachineType != 7 && g_nMachineType != 8)
+    smt::link::SetOutput(8, 0, 5);
   const bool finished = end == StepEnd::EndMoves && EndMoves() && g_bRunContinue;
   FinishRun(finished);
 }

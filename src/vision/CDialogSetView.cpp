@@ -130,6 +130,22 @@ std::shared_ptr<ICameraSystem> DefaultCameraSystem() {
         const auto frame = client->Fetch({camera, kFrameKindLive}, std::min(left, kSimulatorFrameTimeout));
         return frame ? *frame : cv::Mat();
       });
+      if (role == 1) {
+        // Vision camera 1 is the fly camera: in trigger mode its frames are
+        // the fly-pass views the simulator took at its trigger pulses, asked
+        // for in turn on a connection of their own.
+        auto fly = std::make_shared<FrameSocketClient>(socket, std::string(CameraRoleName(role)) + " fly");
+        auto take = [fly](std::chrono::milliseconds left) {
+          const auto frame = fly->Fetch({1, kFrameKindFly}, std::min(left, kSimulatorFrameTimeout));
+          return frame ? *frame : cv::Mat();
+        };
+        // Views of pulses before this mode change belong to no frame asked for.
+        auto drain = [take] {
+          for (int i = 0; i < 256 && !take(std::chrono::milliseconds(200)).empty(); ++i) {
+          }
+        };
+        cam->SetPolledTriggerSource(take, drain);
+      }
       system->Add(cam);
       continue;
     }
@@ -178,6 +194,10 @@ void CDialogSetView::SetTextOf(QWidget* w, const std::string& text) {
     c->setText(Q(text));
 }
 
+namespace {
+constexpr int kWorkImageSide = 80;  // the work images' squares (pixels)
+}  // namespace
+
 void CDialogSetView::BuildControls() {
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(2, 2, 2, 2);
@@ -187,7 +207,9 @@ void CDialogSetView::BuildControls() {
   for (int k = 0; k < 9; ++k) {
     auto* l = new QLabel(this);
     l->setObjectName(QString("workImage%1").arg(k));
-    l->setFixedSize(103, 103);
+    // Small enough that the camera panel leaves the jog panel's connect and
+    // home in sight on a 768-pixel screen.
+    l->setFixedSize(kWorkImageSide, kWorkImageSide);
     l->setFrameShape(QFrame::Box);
     l->setScaledContents(true);
     m_work[k] = l;
@@ -200,7 +222,7 @@ void CDialogSetView::BuildControls() {
   m_live->installEventFilter(this);
   // Work images 1..4 along the top, 5..8 down the left, 0 in the corner.
   top->addWidget(m_work[0], 0, 0);
-  for (int k = 1; k <= 4; ++k) top->addWidget(m_work[k], 0, k);
+  for (int k = 1; k <= 4; ++k) top->addWidget(m_work[k], 0, k, Qt::AlignHCenter);
   for (int k = 5; k <= 8; ++k) top->addWidget(m_work[k], k - 4, 0);
   top->addWidget(m_live, 1, 1, 4, 4);
   m_work[0]->hide();

@@ -248,7 +248,9 @@ bool CDialogSetView::RunVisionTest(int n, const cv::Mat& frame, bool moveAfter) 
 }
 
 void CDialogSetView::ReadQrCode(const cv::Mat& frame) {
-  if (!g_bQRCodeModelLoaded.load()) {
+  // Without the network models the reader still reads (classic detection);
+  // only a reader that could not be built at all refuses.
+  if (CurrentQrReaderMode() == QrReaderMode::Off) {
     ShowMessage("load model failed !");
     return;
   }

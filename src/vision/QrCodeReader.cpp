@@ -31,33 +31,52 @@ std::vector<std::string> QrModelPaths(const std::string& directory) {
   return {dir + "detect.prototxt", dir + "detect.caffemodel", dir + "sr.prototxt", dir + "sr.caffemodel"};
 }
 
+namespace {
+std::atomic<QrReaderMode> g_mode{QrReaderMode::Off};
+
+// The detector with its classic detection only (no network files).
+bool CreateWithoutModels(const std::string& why) {
+  try {
+    g_pQRCodeDetector = std::make_shared<cv::wechat_qrcode::WeChatQRCode>();
+  } catch (const std::exception& e) {
+    g_pQRCodeDetector.reset();
+    g_mode = QrReaderMode::Off;
+    SetStatus("QR reader off: " + why + "; the detector without models failed too (" + e.what() + ")");
+    return false;
+  }
+  g_mode = QrReaderMode::WithoutModels;
+  SetStatus("QR reader without network models: " + why);
+  return true;
+}
+}  // namespace
+
+QrReaderMode CurrentQrReaderMode() { return g_mode.load(); }
+
 bool CreateQrCodeReader(const std::string& directory) {
   const std::vector<std::string> paths = QrModelPaths(directory);
-  g_bQRCodeModelLoaded = true;
+  g_bQRCodeModelLoaded = false;
+  g_mode = QrReaderMode::Off;
   g_pQRCodeDetector.reset();
   SetStatus("");
   for (const std::string& p : paths) {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(p, ec)) {
-      SetStatus("QR reader off: model file " + p + " is missing");
-      g_bQRCodeModelLoaded = false;
-      return false;
-    }
+    if (!std::filesystem::is_regular_file(p, ec)) return CreateWithoutModels("model file " + p + " is missing");
   }
   try {
     g_pQRCodeDetector = std::make_shared<cv::wechat_qrcode::WeChatQRCode>(paths[0], paths[1], paths[2], paths[3]);
   } catch (const std::exception& e) {
-    SetStatus("QR reader off: model files " + paths[0] + " .. " + paths[3] + " not loaded (" + e.what() + ")");
     g_pQRCodeDetector.reset();
-    g_bQRCodeModelLoaded = false;
+    return CreateWithoutModels("model files " + paths[0] + " .. " + paths[3] + " not loaded (" + e.what() + ")");
   }
-  return g_bQRCodeModelLoaded;
+  g_bQRCodeModelLoaded = true;
+  g_mode = QrReaderMode::WithModels;
+  return true;
 }
 
 bool ReadQrCodes(const cv::Mat& frame, std::vector<std::string>& texts) {
   texts.clear();
   auto reader = g_pQRCodeDetector;
-  if (!g_bQRCodeModelLoaded || !reader) {
+  if (!reader) {
     CLogFile::Instance().Write(true, "load model failed !");
     return false;
   }

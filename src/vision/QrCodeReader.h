@@ -1,6 +1,9 @@
 #pragma once
-// The program's one QR-code reader, built before the window opens from four
-// network model files; without them QR reading stays off.
+// The program's one QR-code reader, built before the window opens. With the
+// four network model files installed it uses them (detection and
+// super-resolution networks); without them, or when they cannot be loaded,
+// it reads with the detector's own classic detection, so that QR reading
+// works on a fresh install.
 #include <atomic>
 #include <memory>
 #include <opencv2/core.hpp>
@@ -12,21 +15,25 @@ class WeChatQRCode;
 }
 
 extern std::shared_ptr<cv::wechat_qrcode::WeChatQRCode> g_pQRCodeDetector;
+// True when the reader uses the network models.
 extern std::atomic<bool> g_bQRCodeModelLoaded;
+
+enum class QrReaderMode { Off, WithoutModels, WithModels };
+QrReaderMode CurrentQrReaderMode();
 
 // The four model paths in the detector's order: "detect.prototxt",
 // "detect.caffemodel", "sr.prototxt", "sr.caffemodel" under `directory`
 // (empty = "./Model/"; a missing "/" or "\" at the end is added).
 std::vector<std::string> QrModelPaths(const std::string& directory);
 
-// Builds the reader (replacing any previous one). Missing or unreadable model
-// files leave QR reading off with one log line naming the file; returns
-// g_bQRCodeModelLoaded.
+// Builds the reader (replacing any previous one): with the models when all
+// four are there and load, else without them, with one log line saying why
+// (a missing file named, or the load's error). True when the reader works.
 bool CreateQrCodeReader(const std::string& directory);
 
-// The last line CreateQrCodeReader wrote ("" after a successful load).
+// The last line CreateQrCodeReader wrote ("" after loading the models).
 std::string QrReaderStatus();
 
 // Decodes every code in the frame with the reader. False with the log line
-// "load model failed !" while the reader is off.
+// "load model failed !" while there is no reader at all.
 bool ReadQrCodes(const cv::Mat& frame, std::vector<std::string>& texts);

@@ -46,6 +46,12 @@ void SimulatedCamera::SetTriggeredFrameSource(FrameSource source) {
   m_triggeredSource = std::move(source);
 }
 
+void SimulatedCamera::SetPolledTriggerSource(TimedFrameSource source, std::function<void()> drain) {
+  std::lock_guard<std::mutex> lock(m_);
+  m_polledTrigger = std::move(source);
+  m_drainPolled = std::move(drain);
+}
+
 void SimulatedCamera::FireTrigger() {
   {
     std::lock_guard<std::mutex> lock(m_);
@@ -56,9 +62,14 @@ void SimulatedCamera::FireTrigger() {
 
 bool SimulatedCamera::SetTriggerMode(TriggerMode mode) {
   if (mode != TriggerMode::Continuous && mode != TriggerMode::Hardware) return false;
-  std::lock_guard<std::mutex> lock(m_);
-  m_trigger = mode;
-  m_pendingTriggers = 0;
+  std::function<void()> drain;
+  {
+    std::lock_guard<std::mutex> lock(m_);
+    m_trigger = mode;
+    m_pendingTriggers = 0;
+    drain = m_drainPolled;
+  }
+  if (drain) drain();
   return true;
 }
 
@@ -96,6 +107,8 @@ cv::Mat SimulatedCamera::MakeFrame(bool triggered, std::chrono::milliseconds lef
     if (!m_files.empty()) {
       frame = m_files[m_nextFile].clone();
       m_nextFile = (m_nextFile + 1) % m_files.size();
+    } else if (triggered && m_polledTrigger) {
+      source = m_polledTrigger;
     } else if (triggered && m_triggeredSource) {
       triggeredSource = m_triggeredSource;
     } else {
@@ -123,6 +136,32 @@ bool SimulatedCamera::GetNextFrame(cv::Mat& frame, std::chrono::milliseconds tim
   using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + timeout;
   const bool triggered = m_trigger.load() == TriggerMode::Hardware;
+  bool polled = false;
+  {
+    std::lock_guard<std::mutex> lock(m_);
+    polled = triggered && m_polledTrigger && m_files.empty();
+  }
+  if (polled) {
+    // The pulses are counted elsewhere: ask for a pulse's frame until one
+    // comes, within the time-out.
+    // Each ask gets at least kPolledAskMs: a pulse's frame is not lost to an
+    // ask cut short at the end of the time-out.
+    constexpr std::chrono::milliseconds kPolledAskMs{50};
+    for (;;) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+      if (left.count() <= 0) return false;
+      if (m_playing) {
+        cv::Mat f = MakeFrame(true, std::max(left, kPolledAskMs));
+        if (!f.empty()) {
+          frame = f;
+          ++m_frames;
+          return true;
+        }
+      }
+      std::this_thread::sleep_for(std::min(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()),
+                                           std::chrono::milliseconds(3)));
+    }
+  }
   if (triggered) {
     for (;;) {
       {

@@ -31,6 +31,13 @@ class SimulatedCamera : public IIndustrialCamera {
   // Frames of trigger pulses from their own source (none: the frame source).
   void SetTriggeredFrameSource(FrameSource source);
 
+  // Trigger pulses another process counts (the board simulator run as its
+  // own program): in trigger mode each frame is asked of `source`, which
+  // gives a pulse's frame or an empty one while no pulse is waiting; it is
+  // asked again until a frame comes or the time-out ends. Switching the
+  // trigger mode forgets the pulses waiting there (`drain` is called).
+  void SetPolledTriggerSource(TimedFrameSource source, std::function<void()> drain);
+
   // A hardware trigger pulse: one frame becomes available in trigger mode.
   void FireTrigger();
 
@@ -58,6 +65,8 @@ class SimulatedCamera : public IIndustrialCamera {
   CameraParameters m_parameters;
   TimedFrameSource m_source;
   FrameSource m_triggeredSource;
+  TimedFrameSource m_polledTrigger;
+  std::function<void()> m_drainPolled;
   std::vector<cv::Mat> m_files;
   size_t m_nextFile = 0;
   int m_pendingTriggers = 0;

@@ -3,6 +3,8 @@
 // shipped default files, the language files and the demo set-up, the board
 // simulator on the serial link (COM1), and the operator's clicks and keys on
 // the real widgets.
+#include <QMenuBar>
+
 #include "DemoMachineFixture.h"
 
 namespace {
@@ -141,6 +143,15 @@ TEST_F(DemoMachine, FileShortcutsTitleAndNoDeadMenuItems) {
   for (int id : {cmd::kFilePrint, cmd::kFilePrintPreview, cmd::kFilePrintSetup, cmd::kEditUndo, cmd::kEditCut,
                  cmd::kEditCopy, cmd::kEditPaste, cmd::kAppAbout})
     EXPECT_FALSE(f.Action(id)->isVisible()) << id;
+  // No menu opens empty: the Edit menu, all of whose entries are hidden, is
+  // not offered; every menu that is has something to choose.
+  EXPECT_FALSE(f.TopMenu(1)->menuAction()->isVisible());
+  for (QAction* top : f.menuBar()->actions()) {
+    if (!top->menu() || !top->isVisible()) continue;
+    bool any = false;
+    for (QAction* a : top->menu()->actions()) any = any || (a->isVisible() && !a->isSeparator());
+    EXPECT_TRUE(any) << top->text().toStdString() << " opens empty";
+  }
   const std::string demo = (dir / smt::app::kDemoJobName).string();
   ASSERT_TRUE(f.view()->document()->OnOpenDocument(demo));
   EXPECT_EQ(f.view()->m_pPartList->Job().placementRows.size(), 4u);
@@ -186,6 +197,34 @@ TEST_F(DemoMachine, AJogAtTheTravelLimitSaysWhy) {
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{Jog().JogNothingToMoveText(false)});
   EXPECT_EQ(messages.service.Texts().front().rfind("轴没有移动", 0), 0u);
   EXPECT_EQ(sim->Position(0), 0);
+}
+
+// A jog click made while the slow machine still works on the last move is
+// not sent and says so in the jog panel's second information box, in the
+// window's language; the simulated machine moved once.
+class OperatorJogBusy : public DemoMachineInLanguage {};
+SMT_OPERATOR_LANGUAGES(OperatorJogBusy);
+
+TEST_P(OperatorJogBusy, AClickWhileTheMachineIsBusySaysItWasNotSent) {
+  StartInLanguage();
+  ConnectAndHome();
+  ASSERT_EQ(Jog().StepDisplay().rfind("XY", 0), 0u) << Jog().StepDisplay();
+  const int64_t before = sim->Position(0);
+  sim->SetReplyDelay(std::chrono::milliseconds(400));
+  QWidget* plus = Control(smt::link::jogid::kXPlus);
+  Click(plus);
+  ASSERT_TRUE(g_bMachineBusy.load()) << "the first click's move is under way";
+  Click(plus);
+  const std::string said = Jog().InfoText2();
+  sim->SetReplyDelay(std::chrono::milliseconds(0));
+  ASSERT_TRUE(PumpUntil([] { return !g_bMachineBusy.load(); }, 5s));
+  const std::map<std::string, std::string> expected = {
+      {"Chinese", "机器忙"}, {"English", "Machine busy"}, {"German", "Maschine beschäftigt"}};
+  EXPECT_NE(said.find(expected.at(GetParam().name)), std::string::npos) << said;
+  EXPECT_TRUE(messages.service.Texts().empty()) << "no box to close at every click: " << Messages();
+  // One jog step ("XY<steps>, ..." on the panel): one move, not two.
+  const int step = std::stoi(Jog().StepDisplay().substr(2));
+  EXPECT_EQ(sim->Position(0) - before, step) << Jog().StepDisplay();
 }
 
 }  // namespace

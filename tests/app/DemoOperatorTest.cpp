@@ -24,13 +24,6 @@ namespace {
 
 using smt::test::RunWithModalSteps;
 
-// The shared pick-and-place samples, found from the source tree upwards.
-fs::path EdaSamples() {
-  for (fs::path p = SMT_SOURCE_DIR; p.has_relative_path(); p = p.parent_path())
-    if (fs::is_directory(p / "shared" / "eda-samples")) return p / "shared" / "eda-samples";
-  return SMT_EDA_SAMPLES;
-}
-
 // Chooses the entry of `menu` whose text is `text` with the keyboard.
 void ChooseMenuEntry(QMenu& menu, const QString& text) {
   for (QAction* a : menu.actions())
@@ -91,36 +84,51 @@ TEST_P(OperatorJobFiles, ImportAFileAddAFeederSaveAndOpenTheJobAgain) {
   const size_t partsBefore = pl.Job().pcbs.Find(board)->m_Parts.size();
 
   // Part list: "Pcb Edit" -> PCB editor -> import button -> import dialog:
-  // the KiCad .pos format, the file chosen, everything imported, OK.
-  const fs::path sample = EdaSamples() / "kicad-pos" / "nofishleft-kicad514-top.pos";
-  files.chooser.QueueAnswer(sample.string());
-  int importedRows = -1;
-  const size_t steps = RunWithModalSteps([&] { ClickToolbar(104); },
-      {[&](QWidget& w) {
-         ASSERT_NE(qobject_cast<CDialogPCBEdit*>(&w), nullptr) << w.metaObject()->className();
-         Click(ButtonNamed(w, "c_1084"));
-         qobject_cast<QDialog*>(&w)->reject();
-       },
-       [&](QWidget& w) {
-         auto* d = qobject_cast<CDialogImportFile*>(&w);
-         ASSERT_NE(d, nullptr) << w.metaObject()->className();
-         const int kicad = d->FormatBox()->findText("KiCad.pos");
-         ASSERT_GE(kicad, 0);
-         d->FormatBox()->setCurrentIndex(kicad);
-         Click(d->OpenButton());
-         EXPECT_EQ(d->List().Count(), 95) << Messages();
-         Click(ButtonNamed(w, "ImportAllToProject"));
-         importedRows = d->LastImportedRows();
-         Click(ButtonNamed(w, "IDOK"));
-         if (d->isVisible()) d->reject();
-       }});
-  EXPECT_EQ(steps, 2u);
-  ASSERT_EQ(files.chooser.Requests().size(), 1u);
-  EXPECT_EQ(files.chooser.Requests()[0].kind, smt::platform::FileChoice::OpenMany);
-  EXPECT_EQ(importedRows, 95) << Messages();
-  const size_t partsAfterImport = pl.Job().pcbs.Find(board)->m_Parts.size();
+  // the KiCad .pos format, the file chosen, everything imported, OK; then the
+  // PCB editor's Cancel (the job is as it was) or its OK (the file's parts).
+  // The KiCad file the demo set-up writes beside the job.
+  const fs::path sample = dir / smt::app::kDemoImportName;
+  struct EditorEnd { const char* button; size_t parts; };
+  for (EditorEnd end : {EditorEnd{"IDCANCEL", partsBefore}, EditorEnd{"IDOK", size_t(smt::app::kDemoImportParts)}}) {
+    files.chooser.Clear();
+    files.chooser.QueueAnswer(sample.string());
+    int importedRows = -1;
+    size_t partsInEditor = 0;
+    const size_t steps = RunWithModalSteps([&] { ClickToolbar(104); },
+        {[&](QWidget& w) {
+           ASSERT_NE(qobject_cast<CDialogPCBEdit*>(&w), nullptr) << w.metaObject()->className();
+           Click(ButtonNamed(w, "c_1084"));
+           partsInEditor = pl.Job().pcbs.Find(board)->m_Parts.size();
+           Click(ButtonNamed(w, end.button));
+           if (w.isVisible()) {
+             ADD_FAILURE() << "the PCB editor stayed open after " << end.button << ": " << Messages();
+             qobject_cast<QDialog*>(&w)->reject();
+           }
+         },
+         [&](QWidget& w) {
+           auto* d = qobject_cast<CDialogImportFile*>(&w);
+           ASSERT_NE(d, nullptr) << w.metaObject()->className();
+           const int kicad = d->FormatBox()->findText("KiCad.pos");
+           ASSERT_GE(kicad, 0);
+           d->FormatBox()->setCurrentIndex(kicad);
+           Click(d->OpenButton());
+           EXPECT_EQ(d->List().Count(), smt::app::kDemoImportParts) << Messages();
+           Click(ButtonNamed(w, "ImportAllToProject"));
+           importedRows = d->LastImportedRows();
+           Click(ButtonNamed(w, "IDOK"));
+           if (d->isVisible()) d->reject();
+         }});
+    EXPECT_EQ(steps, 2u) << end.button;
+    ASSERT_EQ(files.chooser.Requests().size(), 1u);
+    EXPECT_EQ(files.chooser.Requests()[0].kind, smt::platform::FileChoice::OpenMany);
+    EXPECT_EQ(importedRows, smt::app::kDemoImportParts) << Messages();
+    // While the editor is open the import is there; its Cancel takes it back.
+    EXPECT_EQ(partsInEditor, size_t(smt::app::kDemoImportParts)) << end.button;
+    EXPECT_EQ(pl.Job().pcbs.Find(board)->m_Parts.size(), end.parts) << "after the PCB editor's " << end.button;
+    EXPECT_EQ(pl.Job().placementRows.size(), end.parts) << "the part list after " << end.button;
+  }
   EXPECT_EQ(partsBefore, 4u);
-  EXPECT_EQ(partsAfterImport, 95u) << "the board's parts are those of the file" << Messages();
+  const size_t partsAfterImport = pl.Job().pcbs.Find(board)->m_Parts.size();
 
   // Feeder list: right-click -> "添加料架" -> feeder editor, filled in, OK.
   f.view()->OnCommand(cmd::kShowFeedList);

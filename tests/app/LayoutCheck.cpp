@@ -284,6 +284,19 @@ std::vector<std::string> CheckWindowLayout(QWidget& window, const ScreenSize& sc
   return c.problems;
 }
 
+std::string WhyNotInSight(QWidget* w, QWidget& window) {
+  if (!w) return "missing";
+  if (!w->isVisibleTo(&window)) return "hidden";
+  for (QWidget* p = w->parentWidget(); p; p = p->parentWidget()) {
+    const QRect in(w->mapTo(p, QPoint(0, 0)), w->size());
+    if (!p->rect().contains(in))
+      return "cut off by " + (p->objectName().isEmpty() ? std::string(p->metaObject()->className()) : S(p->objectName())) +
+             " (its bottom at " + std::to_string(in.bottom()) + ", the parent " + std::to_string(p->height()) + " high)";
+    if (p == &window) break;
+  }
+  return {};
+}
+
 bool LooksLikeCodeName(const QString& text) {
   static const QRegularExpression code(
       R"(^\s*(m_[A-Za-z]\w*|[A-Za-z]\w*\.c_\w+|c_[A-Za-z]\w*|IDC_\w+|IDS_\w+|ID_\w+)\s*[:：]?\s*$)");

@@ -35,6 +35,11 @@ QSize FirstShownSize(const QWidget& window, const ScreenSize& screen);
 // `screen`. `where` prefixes every line.
 std::vector<std::string> CheckWindowLayout(QWidget& window, const ScreenSize& screen, const std::string& where);
 
+// Why `w` cannot be seen in `window` as it is (without scrolling): missing,
+// hidden, or cut off by the window or a parent (a scroll area's viewport).
+// Empty when it is in sight.
+std::string WhyNotInSight(QWidget* w, QWidget& window);
+
 // True when `text` looks like a name from the code rather than a text for the
 // operator ("m_BaseDiameter", "ManualControl.c_Online", "IDC_EDIT1").
 bool LooksLikeCodeName(const QString& text);

@@ -24,10 +24,12 @@
 #include "ShellFixture.h"
 #include "app/CommandIds.h"
 #include "app/DemoWorkdir.h"
+#include "app/WindowPlacement.h"
 #include "feeder/CDialogFeedEdit.h"
 #include "feeder/CDialogFeedList.h"
 #include "feeder/FeederNames.h"
 #include "job/CDialogPartList.h"
+#include "job/CToolBarPartControl.h"
 #include "job/CSMTDoc.h"
 #include "job/JobRows.h"
 #include "library/CDialogMarkList.h"
@@ -451,6 +453,48 @@ TEST_F(ScreenLayout, PcbEditorTakeButtonsSayWhatTheyTakeBesideTheirBoxes) {
                                  {[&](QWidget& w) { inspect.steps[0](*qobject_cast<QDialog*>(&w)); }});
     EXPECT_TRUE(looked) << kLanguages[l].name;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The main window as it first opens on a 1366x768 and a 1920x1080 screen, in
+// each language: it fits the screen, and connect, home and the part list's
+// Start are in sight without scrolling.
+TEST_F(ScreenLayout, FirstScreenShowsConnectHomeAndStartWithoutScrolling) {
+  CMainFrame& f = Start();
+  f.show();
+  ASSERT_TRUE(f.view()->document()->OnOpenDocument(dir / smt::app::kDemoJobName));
+  CDialogManualControl& jog = *f.view()->m_pManualControl;
+  auto& bar = f.view()->m_pPartList->ToolBar();
+  for (const Language& lang : kLanguages) {
+    f.Action(lang.command)->trigger();
+    ASSERT_EQ(f.m_strLanguage, lang.name);
+    for (const ScreenSize& s : kScreens) {
+      const QRect available(0, 0, s.width, s.height - smt::test::kTaskBarHeight);
+      const smt::app::FirstPlacement p =
+          smt::app::PlaceMainWindow(smt::app::kMainWindowSize, available, smt::app::kAssumedWindowFrame);
+      EXPECT_TRUE(available.contains(p.client.marginsAdded(smt::app::kAssumedWindowFrame)))
+          << lang.name << " " << s.name;
+      f.resize(p.client.size());
+      if (f.layout()) f.layout()->activate();
+      Settle();
+      const std::string where = std::string(lang.name) + " " + s.name + " first screen";
+      for (auto& problem : smt::test::CheckWindowLayout(f, s, where)) problems.push_back(problem);
+      struct Seen { const char* what; QWidget* widget; };
+      for (Seen c : {Seen{"connect", jog.Control(smt::link::jogid::kConnect)},
+                     Seen{"home", jog.Control(smt::link::jogid::kReset)},
+                     Seen{"Start", bar.widgetForAction(bar.Button(smt::job::kBtnStart))}}) {
+        const std::string why = smt::test::WhyNotInSight(c.widget, f);
+        if (!why.empty()) problems.push_back(where + ": " + c.what + " not in sight: " + why);
+      }
+      f.grab().save(QString::fromStdString((BuildDir() / "screenshots" / lang.name / s.name / "FirstScreen.png").string()));
+    }
+  }
+  std::string failed;
+  for (const auto& p : problems) failed += p + "\n";
+  EXPECT_TRUE(problems.empty()) << failed;
 }
 
 }  // namespace

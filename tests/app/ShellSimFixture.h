@@ -18,6 +18,12 @@ class ShellSimTest : public ShellTest {
   void SetUp() override {
     ShellTest::SetUp();
     linktest::ResetLinkState();
+    // A new simulated machine stands with every axis at 0: so do the
+    // program's positions (an earlier test's turns of the heads are not
+    // this machine's).
+    g_nCurX = g_nCurY = 0;
+    for (auto& z : g_nCurZ) z = 0;
+    for (auto& a : g_nCurA) a = 0;
     smt::sim::SimConfig c;
     c.udp = false;
     c.discovery = false;

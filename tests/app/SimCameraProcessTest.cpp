@@ -178,12 +178,15 @@ namespace {
 
 // The demo job on the simulator program with parts lying off in their
 // pockets: as prepared (vision on for the demo feeders) the vision camera,
-// its frames over the socket, centres every part on its target; with vision
+// its frames over the socket, centres every part on its target; so it does
+// with the feeders set to fly vision, the fly-pass frames (taken at the
+// simulator's trigger pulses) coming over the socket too; with vision
 // switched off the pick errors stay.
 struct DemoRunCase {
   const char* name;
   const char* camera;  // the feeders' vision cell; nullptr: as the demo set-up wrote it
   bool centred;
+  bool fly = false;    // fly vision: the parts are looked at as the heads cross the camera
 };
 
 class DemoRunOnSimProgram : public SimProcess, public ::testing::WithParamInterface<DemoRunCase> {};
@@ -205,6 +208,7 @@ TEST_P(DemoRunOnSimProgram, PartsLandWhereVisionSaysTheyMust) {
       ASSERT_TRUE(feeders.Table().SetCurrentCell(row, smt::feeder::kCellCamera, c.camera));
     else
       EXPECT_EQ(feeders.Table().CurrentRow(row).value()[smt::feeder::kCellCamera], "Yes/Camera 1") << "vision on";
+    if (c.fly) ASSERT_TRUE(feeders.Table().SetCurrentCell(row, smt::feeder::kCellFly, "Yes/60/80"));
   }
   feeders.ShowCurrentGroup();
   ASSERT_TRUE(f.view()->document()->OnOpenDocument(dir / smt::app::kDemoJobName));
@@ -249,6 +253,12 @@ TEST_P(DemoRunOnSimProgram, PartsLandWhereVisionSaysTheyMust) {
     worstMm = std::max(worstMm, best);
     worstDeg = std::max(worstDeg, std::fabs(std::remainder(at->angle, 360.0)));
   }
+  if (c.fly) {
+    // The heads crossed the camera in fly passes (command 0x63).
+    sim.Type("log");
+    EXPECT_TRUE(PumpUntil([&] { return sim.Output().find(" 0x63:") != std::string::npos; }, 5s))
+        << "no fly pass: " << Log().substr(logAt);
+  }
   if (c.centred) {
     EXPECT_LE(worstMm, 0.05) << sim.Output();
     EXPECT_LE(worstDeg, 1.0) << sim.Output();
@@ -260,7 +270,8 @@ TEST_P(DemoRunOnSimProgram, PartsLandWhereVisionSaysTheyMust) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, DemoRunOnSimProgram,
                          ::testing::Values(DemoRunCase{"AsPrepared", nullptr, true},
-                                           DemoRunCase{"VisionOff", "No/Camera 1", false}),
+                                           DemoRunCase{"VisionOff", "No/Camera 1", false},
+                                           DemoRunCase{"FlyVision", nullptr, true, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -9,18 +9,12 @@
 
 #include "job/EdaFileReaders.h"
 #include "job/EdaPartConversion.h"
+#include "support/EdaSamples.h"
 
 using namespace smt::job;
 namespace fs = std::filesystem;
 
 namespace {
-
-fs::path SamplesDir() {
-#ifdef SMT_EDA_SAMPLES
-  if (fs::is_directory(SMT_EDA_SAMPLES)) return SMT_EDA_SAMPLES;
-#endif
-  return "/work/shared/eda-samples";
-}
 
 struct Expected {
   const char* designator;
@@ -47,8 +41,8 @@ class EdaSampleFiles : public ::testing::TestWithParam<SampleCase> {};
 
 TEST_P(EdaSampleFiles, ReadsEveryPartWithItsColumnsAndMillimetres) {
   const SampleCase& c = GetParam();
-  const fs::path path = SamplesDir() / c.file;
-  if (!fs::exists(path)) GTEST_SKIP() << "sample file not present: " << path << " (set SMT_EDA_SAMPLES)";
+  const fs::path path = smt::test::EdaSample(c.file);
+  if (path.empty()) GTEST_SKIP() << smt::test::EdaSampleMissing(c.file);
 
   const EdaFileContent content = ReadEdaFile(c.format, path);
   ASSERT_EQ(static_cast<int>(content.rows.size()), c.parts);
@@ -117,8 +111,9 @@ INSTANTIATE_TEST_SUITE_P(
                    {"C2", "Capacitors_SMD:c", "93.3450", "-77.4700", "180", "100u", "F.Cu"}}));
 
 TEST(EdaSampleFiles, EasyEdaCommentHoldsTheValue) {
-  const fs::path path = SamplesDir() / "easyeda/pdtrigger-PickAndPlace-utf16-tab.csv";
-  if (!fs::exists(path)) GTEST_SKIP() << "sample file not present: " << path;
+  const char* sample = "easyeda/pdtrigger-PickAndPlace-utf16-tab.csv";
+  const fs::path path = smt::test::EdaSample(sample);
+  if (path.empty()) GTEST_SKIP() << smt::test::EdaSampleMissing(sample);
   const EdaFileContent c = ReadEdaFile(22, path);
   // Every part of this board has a comment column; the last line ends with a value.
   EXPECT_FALSE(c.rows.back().Cell(kImpComment).empty());

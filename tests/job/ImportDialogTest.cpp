@@ -14,6 +14,7 @@
 
 #include "job/CDialogImportFile.h"
 #include "platform/MessageService.h"
+#include "support/EdaSamples.h"
 
 using namespace smt::job;
 namespace fs = std::filesystem;
@@ -274,12 +275,9 @@ namespace {
 // From a real EasyEDA export (UTF-16, TAB separated, "mm" on every value)
 // through the dialog into the board's placement rows.
 TEST(ImportDialogSamples, EasyEdaExportBecomesPlacementRows) {
-  std::filesystem::path dir = "/work/shared/eda-samples";
-#ifdef SMT_EDA_SAMPLES
-  if (std::filesystem::is_directory(SMT_EDA_SAMPLES)) dir = SMT_EDA_SAMPLES;
-#endif
-  const auto file = dir / "easyeda/pdtrigger-PickAndPlace-utf16-tab.csv";
-  if (!std::filesystem::exists(file)) GTEST_SKIP() << "sample file not present: " << file;
+  const char* sample = "easyeda/pdtrigger-PickAndPlace-utf16-tab.csv";
+  const auto file = smt::test::EdaSample(sample);
+  if (file.empty()) GTEST_SKIP() << smt::test::EdaSampleMissing(sample);
   smt::platform::ScopedRecordingMessages messages;
   JobModel job;
   PcbRecord rec;

@@ -1,5 +1,6 @@
 // The drilling machine's run on the simulated machine.
 #include <cstring>
+#include <tuple>
 
 #include "RunSimFixture.h"
 
@@ -56,15 +57,48 @@ TEST_F(DrillRun, DrillsEveryHoleInPecksAndHomes) {
   EXPECT_EQ(drillStates[0], 6);
   EXPECT_EQ(drillStates[1], 6);
   EXPECT_EQ(Count(0x53), 3);  // two holes and the end move
-  // Per hole: start move, four pecks of three moves, the move back up.
+  // Per hole: start move, the pecks of three moves each, the move back up.
+  // Depth 10 mm in feeds of 4 mm: pecks of 4, 4 and the remaining 2, the
+  // bottom at 10 mm; depth 8 mm: two pecks of 4 (no empty third one).
   const auto z = ZMoves();
-  ASSERT_EQ(z.size(), 2u * 14u);
-  // Depth 10 mm in steps of 4 mm: pecks of 4, 4, 4 and the remaining 2.
-  EXPECT_EQ((std::vector<int32_t>{z[2], z[5], z[8], z[11]}), (std::vector<int32_t>{40, 40, 40, 20}));
-  // Depth 8 mm: the last peck is empty.
-  EXPECT_EQ((std::vector<int32_t>{z[16], z[19], z[22], z[25]}), (std::vector<int32_t>{40, 40, 40, 0}));
+  ASSERT_EQ(z.size(), 11u + 8u);
+  EXPECT_EQ((std::vector<int32_t>{z[2], z[5], z[8]}), (std::vector<int32_t>{40, 40, 20}));
+  EXPECT_EQ((std::vector<int32_t>{z[13], z[16]}), (std::vector<int32_t>{40, 40}));
+  // The deepest point of each hole below its start point, and Z back where
+  // it started after each.
+  for (const auto& [from, to, depth] : {std::tuple{0u, 11u, 100}, std::tuple{11u, 19u, 80}}) {
+    int32_t at = 0, start = 0, deepest = 0;
+    for (size_t i = from; i < to; ++i) {
+      at += z[i];
+      if (i == from) start = at;
+      deepest = std::max(deepest, at - start);
+    }
+    EXPECT_EQ(deepest, depth + 10) << "the lift (1 mm) above the surface plus the depth";
+    EXPECT_EQ(at, 0) << "Z back where it started";
+  }
   EXPECT_EQ(homeCount, 1);
   EXPECT_EQ(Count(0x67) + Count(0x62), 0);  // no picks, no conveyor
+}
+
+// Stop in the middle of a hole: the spindle comes back up out of the hole
+// (Z back where the run found it), wherever the stop falls.
+TEST_F(DrillRun, StopInTheMiddleOfAHoleRaisesTheSpindle) {
+  for (size_t stopAfter : {2u, 5u, 8u, 14u}) {
+    sim->ClearReceived();
+    sim->SetReplyDelay(std::chrono::milliseconds(15));
+    ASSERT_TRUE(Start()) << stopAfter;
+    ASSERT_TRUE(Pump([&] { return ZMoves().size() >= stopAfter || !g_bRunContinue.load(); }, std::chrono::seconds(10)));
+    g_bRunContinue = false;
+    g_hPauseEvent.Set();
+    ASSERT_TRUE(WaitEnd()) << stopAfter;
+    sim->SetReplyDelay(std::chrono::milliseconds(0));
+    const auto z = ZMoves();
+    ASSERT_GE(z.size(), stopAfter);
+    int32_t at = 0;
+    for (int32_t v : z) at += v;
+    EXPECT_EQ(at, 0) << "stopped after " << z.size() << " Z moves: Z left " << at << " steps down";
+    EXPECT_FALSE(runFinished);
+  }
 }
 
 TEST_F(DrillRun, FeedOfZeroPerStepIsRefusedInsteadOfDrillingForever) {

@@ -141,25 +141,6 @@ TEST(QrCodeReader, ModelPathsFromTheDirectoryText) {
   EXPECT_EQ(QrModelPaths("C:\\m\\")[3], "C:\\m\\sr.caffemodel");
 }
 
-TEST(QrCodeReader, MissingModelsLeaveReadingOffWithALogLine) {
-  TempDir dir;
-  EXPECT_FALSE(CreateQrCodeReader(dir.path.string()));
-  EXPECT_FALSE(g_bQRCodeModelLoaded);
-  EXPECT_EQ(g_pQRCodeDetector, nullptr);
-  EXPECT_NE(QrReaderStatus().find("detect.prototxt is missing"), std::string::npos) << QrReaderStatus();
-  std::vector<std::string> texts{"stale"};
-  EXPECT_FALSE(ReadQrCodes(cv::Mat::zeros(100, 100, CV_8UC3), texts));
-  EXPECT_TRUE(texts.empty());
-  // Files present but not valid networks: still off, program goes on.
-  for (const std::string& p : QrModelPaths(dir.path.string())) {
-    std::FILE* f = std::fopen(p.c_str(), "wb");
-    std::fputs("not a model", f);
-    std::fclose(f);
-  }
-  EXPECT_FALSE(CreateQrCodeReader(dir.path.string()));
-  EXPECT_NE(QrReaderStatus().find("not loaded"), std::string::npos) << QrReaderStatus();
-}
-
 TEST(QrCodeReader, DecodesAGeneratedCode) {
   cv::Mat code;
   cv::QRCodeEncoder::create()->encode("SMT-FEEDER-W12", code);
@@ -178,6 +159,71 @@ TEST(QrCodeReader, DecodesAGeneratedCode) {
   EXPECT_EQ(texts[0], "SMT-FEEDER-W12");
   g_pQRCodeDetector.reset();
   g_bQRCodeModelLoaded = false;
+}
+
+namespace {
+// A frame of `text` as a QR code `module` pixels per module, turned by
+// `degrees`, on a white margin; colour, as the cameras give it.
+cv::Mat QrFrame(const std::string& text, int module, double degrees) {
+  cv::Mat code;
+  cv::QRCodeEncoder::create()->encode(text, code);
+  if (code.empty()) return {};
+  cv::Mat big;
+  cv::resize(code, big, cv::Size(), module, module, cv::INTER_NEAREST);
+  cv::copyMakeBorder(big, big, 80, 80, 80, 80, cv::BORDER_CONSTANT, cv::Scalar(255));
+  if (degrees != 0) {
+    const cv::Mat turn = cv::getRotationMatrix2D(cv::Point2f(big.cols / 2.0f, big.rows / 2.0f), degrees, 1.0);
+    cv::warpAffine(big, big, turn, big.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar(255));
+  }
+  cv::Mat frame;
+  cv::cvtColor(big, frame, cv::COLOR_GRAY2BGR);
+  return frame;
+}
+}  // namespace
+
+// A fresh install has no model files: the reader is built all the same,
+// without them, says so once, and reads the codes the test makes.
+TEST(QrCodeReader, AFreshInstallReadsWithoutTheModelFiles) {
+  TempDir dir;
+  ASSERT_TRUE(CreateQrCodeReader(dir.path.string())) << QrReaderStatus();
+  EXPECT_EQ(CurrentQrReaderMode(), QrReaderMode::WithoutModels);
+  EXPECT_FALSE(g_bQRCodeModelLoaded);
+  EXPECT_NE(QrReaderStatus().find("detect.prototxt is missing"), std::string::npos) << QrReaderStatus();
+  struct Case { const char* text; int module; double degrees; };
+  for (Case c : {Case{"SMT-FEEDER-W12", 8, 0}, Case{"W1 10k 0603", 4, 0}, Case{"PCB-2026-000417", 6, 30},
+                 Case{"Zuführung 7 / 料架 7", 5, -90}}) {
+    const cv::Mat frame = QrFrame(c.text, c.module, c.degrees);
+    ASSERT_FALSE(frame.empty()) << c.text;
+    std::vector<std::string> texts{"stale"};
+    ASSERT_TRUE(ReadQrCodes(frame, texts)) << c.text;
+    EXPECT_EQ(texts, std::vector<std::string>{c.text}) << c.module << " px per module, " << c.degrees << " degrees";
+  }
+  // A frame without a code reads nothing (and keeps nothing of the last one).
+  std::vector<std::string> texts{"stale"};
+  EXPECT_TRUE(ReadQrCodes(cv::Mat(400, 400, CV_8UC3, cv::Scalar(255, 255, 255)), texts));
+  EXPECT_TRUE(texts.empty());
+}
+
+// Model files that are there but do not load (damaged, half copied): the
+// reader says why and reads without them instead of staying off.
+TEST(QrCodeReader, ModelFilesThatDoNotLoadFallBackToReadingWithoutThem) {
+  TempDir dir;
+  for (const std::string& p : QrModelPaths(dir.path.string())) {
+    std::FILE* f = std::fopen(p.c_str(), "wb");
+    std::fputs("not a model", f);
+    std::fclose(f);
+  }
+  ASSERT_TRUE(CreateQrCodeReader(dir.path.string()));
+  EXPECT_EQ(CurrentQrReaderMode(), QrReaderMode::WithoutModels);
+  EXPECT_FALSE(g_bQRCodeModelLoaded);
+  EXPECT_NE(QrReaderStatus().find("not loaded"), std::string::npos) << QrReaderStatus();
+  std::vector<std::string> texts;
+  ASSERT_TRUE(ReadQrCodes(QrFrame("SMT-FEEDER-W12", 8, 0), texts));
+  EXPECT_EQ(texts, std::vector<std::string>{"SMT-FEEDER-W12"});
+  // Only some of the four files: the same.
+  std::filesystem::remove(QrModelPaths(dir.path.string())[3]);
+  ASSERT_TRUE(CreateQrCodeReader(dir.path.string()));
+  EXPECT_NE(QrReaderStatus().find("sr.caffemodel is missing"), std::string::npos) << QrReaderStatus();
 }
 
 // A lens file that is not there leaves the correction off without OpenCV's
