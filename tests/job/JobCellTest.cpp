@@ -18,6 +18,7 @@
 #include "job/JobModel.h"
 #include "job/WorkRecords.h"
 #include "job/JobFixtures.h"
+#include "support/EdaSamples.h"
 
 using namespace smt::job;
 using namespace smt::job::testing;
@@ -341,14 +342,7 @@ void ExpectRoundTrip(const JobFileContent& c, int type, const fs::path& dir, con
   }
 }
 
-fs::path SamplesDir() {
-  if (const char* env = std::getenv("SMT_EDA_SAMPLES")) return env;
-#ifdef SMT_EDA_SAMPLES
-  return SMT_EDA_SAMPLES;
-#else
-  return {};
-#endif
-}
+fs::path SamplesDir() { return smt::test::EdaSamplesDir(); }
 
 }  // namespace
 
