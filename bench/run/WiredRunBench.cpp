@@ -16,7 +16,10 @@
 #include <QItemSelectionModel>
 #include <QTableView>
 #include <chrono>
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <mutex>
 #include <thread>
 
@@ -45,20 +48,17 @@
 #include "run/RunState.h"
 #include "run/StrategySettings.h"
 #include "settings/SettingsStores.h"
+#include "platform/MemoryPolicy.h"
 
 using namespace std::chrono_literals;
 using smt::job::RowKind;
 
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "bench_run";
-  static char* argv[] = {name, nullptr};
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  static QApplication app(argc, argv);
-  return app;
-}
+// The application object lives in main() (below), so it is gone before the
+// exit handlers run: a function-local static QApplication would be destroyed
+// among them, after objects it still refers to, and crash at exit.
+QApplication& App() { return *static_cast<QApplication*>(QCoreApplication::instance()); }
 
 template <class F>
 bool Until(F done, std::chrono::milliseconds limit, bool windowEvents) {
@@ -277,6 +277,7 @@ double EngineRun(Machine& machine, const Size& size) {
     states.emplace_back(row, image);
   };
   s.board = [cells = size.cells] { return Board(cells); };
+  s.placedOne = [] {};  // the part list's counter: the board's record counts the placements
   std::atomic<bool> ended{false};
   s.onRunEnd = [&](bool) {
     g_bRunContinue = false;
@@ -315,6 +316,15 @@ int Placed(Machine& m) {
   return n;
 }
 
+// Resident memory of this process (KiB).
+long ResidentKiB() {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  while (std::getline(in, line))
+    if (line.rfind("VmRSS:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
+  return 0;
+}
+
 void Report(benchmark::State& state, double wired, double engine) {
   state.counters["placements_per_hour"] = wired > 0 ? kPlacements / wired * 3600 : 0;
   state.counters["engine_alone_per_hour"] = engine > 0 ? kPlacements / engine * 3600 : 0;
@@ -339,8 +349,106 @@ void BM_WiredRun(benchmark::State& state) {
   state.counters["placed_engine"] = enginePlaced;
   state.SetLabel(std::to_string(size.rows) + " rows x " + std::to_string(size.cells) + " boards");
   Report(state, wired, engine);
+  std::printf("run of %d rows x %d boards: wired %.0f placements/h against the engine alone %.0f/h, ratio %.3f "
+              "(placed %d and %d of %.0f)%s\n",
+              size.rows, size.cells, wired > 0 ? kPlacements / wired * 3600 : 0,
+              engine > 0 ? kPlacements / engine * 3600 : 0, wired > 0 && engine > 0 ? engine / wired : 0, wiredPlaced,
+              enginePlaced, kPlacements,
+              wiredPlaced == kPlacements && enginePlaced == kPlacements ? "" : "  <-- NOT EVERY PART PLACED");
 }
 BENCHMARK(BM_WiredRun)->DenseRange(0, 2)->Iterations(1)->Unit(benchmark::kSecond);
+
+// A run's fixed cost: a run of 2 rows as the program wires it, against the
+// time 2 placements take within a long run (2,000 rows) on the same board.
+// The difference is what every run costs besides its placements.
+void BM_RunFixedCost(benchmark::State& state) {
+  Machine machine;
+  constexpr Size kShort{2, 2, 1};
+  std::vector<double> shortRuns;
+  double longRun = 0;
+  int placedShort = 0, placedLong = 0;
+  for (auto _ : state) {
+    for (int i = 0; i < 7; ++i) {
+      shortRuns.push_back(WiredRun(machine, kShort, false));
+      placedShort = Placed(machine);
+    }
+    longRun = WiredRun(machine, kSizes[1], false);
+    placedLong = Placed(machine);
+  }
+  std::sort(shortRuns.begin(), shortRuns.end());
+  const double shortMs = shortRuns[shortRuns.size() / 2] * 1000;
+  const double twoPlacementsMs = longRun / kPlacements * 2 * 1000;
+  state.counters["two_row_run_ms"] = shortMs;
+  state.counters["two_placements_in_long_run_ms"] = twoPlacementsMs;
+  state.counters["ratio"] = twoPlacementsMs > 0 ? shortMs / twoPlacementsMs : 0;
+  state.counters["fixed_cost_ms"] = shortMs - twoPlacementsMs;
+  std::printf("run fixed cost: a 2-row run %.2f ms (median of %zu) against 2 placements of a long run %.2f ms, "
+              "ratio %.2f; fixed cost %.2f ms (goal < 20)  (placed %d and %d)\n",
+              shortMs, shortRuns.size(), twoPlacementsMs, twoPlacementsMs > 0 ? shortMs / twoPlacementsMs : 0,
+              shortMs - twoPlacementsMs, placedShort, placedLong);
+}
+BENCHMARK(BM_RunFixedCost)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Memory across repeated runs in one program: ten 20,000-row runs on one
+// part list; the figure is the resident size after the tenth, the baseline
+// the resident size after the second (the first warms every cache).
+void BM_RepeatedRunsMemory(benchmark::State& state) {
+  const Size size = kSizes[2];
+  Machine machine;
+  std::vector<long> rss;
+  std::vector<int> placed;
+  for (auto _ : state) {
+    smt::platform::QtGuiDispatcher gui;
+    smt::platform::GuiDispatcher::Install(&gui);
+    {
+      CDialogPartList panel;
+      panel.resize(1200, 800);
+      panel.show();
+      panel.Job().placementRows = Rows(size.rows, size.placed);
+      panel.Job().NotifyRows(RowKind::Placement);
+      smt::run::WireRunEngine(panel, &machine.feeders);
+      auto& s = smt::run::Services();
+      s.board = [cells = size.cells] { return Board(cells); };
+      std::atomic<int> ends{0};
+      auto endStep = s.onRunEnd;
+      s.onRunEnd = [&ends, endStep](bool finished) {
+        if (endStep) endStep(finished);
+        ++ends;
+      };
+      panel.Run().runMode = [] { return 0; };
+      for (int i = 0; i < 10; ++i) {
+        QCoreApplication::processEvents();
+        machine.board.sim.ClearReceived();
+        g_bResetDone = true;
+        g_bMasterResetOk = true;
+        const int before = ends.load();
+        panel.Run().OnStart();
+        if (!Until([&] { return ends.load() > before; }, 300s, true)) {
+          g_bRunContinue = false;
+          Until([&] { return ends.load() > before; }, 20s, true);
+        }
+        Until([&] { return !g_bMachineBusy && smt::run::FeedBusy() == 0 && smt::run::SmtBusy() == 0; }, 10s, true);
+        QCoreApplication::processEvents();
+        placed.push_back(Placed(machine));
+        rss.push_back(ResidentKiB());
+      }
+      smt::run::Services() = {};
+    }
+    smt::platform::GuiDispatcher::Install(nullptr);
+  }
+  const double second = static_cast<double>(rss[1]), tenth = static_cast<double>(rss[9]);
+  state.counters["tenth_run_MiB"] = tenth / 1024;
+  state.counters["second_run_MiB"] = second / 1024;
+  state.counters["ratio"] = tenth / second;
+  std::printf("resident size after each 20,000-row run (MiB):");
+  for (long r : rss) std::printf(" %.1f", static_cast<double>(r) / 1024);
+  std::printf("\nrepeated runs: tenth run ends at %.1f MiB against %.1f MiB after the second, ratio %.3f "
+              "(goal <= 1.05); placed per run:",
+              tenth / 1024, second / 1024, tenth / second);
+  for (int p : placed) std::printf(" %d", p);
+  std::printf("\n");
+}
+BENCHMARK(BM_RepeatedRunsMemory)->Iterations(1)->Unit(benchmark::kSecond);
 
 // "Run selected rows only" with every row selected, against the whole run.
 void BM_WiredRunSelectedOnly(benchmark::State& state) {
@@ -402,3 +510,14 @@ void BM_PartListEveryRowSelected(benchmark::State& state) {
 BENCHMARK(BM_PartListEveryRowSelected)->Arg(16000)->Arg(100000)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+int main(int argc, char** argv) {
+  smt::platform::KeepLargeBlocksReturnable();  // as the program's main() does
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -4,7 +4,6 @@
 #include <chrono>
 #include <filesystem>
 #include <mutex>
-#include <opencv2/imgcodecs.hpp>
 #include <thread>
 
 #include "app/GoToPlanner.h"
@@ -30,6 +29,7 @@
 #include "vision/MarkAlign.h"
 #include "vision/TemplateOrigin.h"
 #include "vision/VisionGlobals.h"
+#include "vision/ImageFiles.h"
 
 namespace smt::app {
 
@@ -309,7 +309,7 @@ bool MatchOwnMarkTemplate(const LiveParts& parts, const smt::library::MarkEditFi
     auto& loaded = OwnMarkTemplate();
     std::lock_guard lk(loaded.m);
     if (loaded.path != path || loaded.image.empty()) {
-      loaded.image = cv::imread(path, cv::IMREAD_COLOR);
+      loaded.image = smt::vision::ReadImageFile(path, smt::vision::ImageRead::Color);
       loaded.path = path;
     }
     templ = loaded.image;

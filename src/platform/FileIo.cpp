@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -24,7 +25,24 @@ std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path) {
   std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size > 0 ? st.st_size : 0));
   size_t done = 0;
   for (;;) {
-    if (done == bytes.size()) bytes.resize(bytes.size() + 65536);  // a file that grew, or a size of 0 (pipes)
+    if (done == bytes.size()) {
+      // The buffer is full: look for more with a small read first, so a file
+      // of exactly its stated size is read with one allocation of that size.
+      // Only a file that grew (or a size of 0, as pipes report) grows it.
+      uint8_t probe[4096];
+      const ssize_t m = ::read(fd, probe, sizeof probe);
+      if (m < 0) {
+        if (errno == EINTR) continue;
+        const int e = errno;
+        ::close(fd);
+        throw FileError("cannot read \"" + path.string() + "\": " + std::strerror(e));
+      }
+      if (m == 0) break;
+      bytes.insert(bytes.end(), probe, probe + m);
+      done += static_cast<size_t>(m);
+      if (m == static_cast<ssize_t>(sizeof probe)) bytes.resize(done + std::max<size_t>(65536, done / 2));
+      continue;
+    }
     const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;

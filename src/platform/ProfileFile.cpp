@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/FileIo.h"
@@ -25,8 +26,8 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
     unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x < 0x80) x = static_cast<unsigned char>(std::tolower(x));
-    if (y < 0x80) y = static_cast<unsigned char>(std::tolower(y));
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
     if (x != y) return false;
   }
   return true;
@@ -46,7 +47,33 @@ struct ParsedFile {
   off_t size = 0;
   std::string eol = "\r\n";
   std::vector<Line> lines;
+  // Section and key (folded as EqualNoCase folds them) -> the first key line
+  // that a scan from the top would find. Built on the first read after the
+  // file was parsed or written; a language file is read thousands of times
+  // at start-up, each a scan of every line without it.
+  std::unordered_map<std::string, size_t> index;
+  bool indexed = false;
 };
+
+std::string Folded(std::string_view section, std::string_view key) {
+  std::string k;
+  k.reserve(section.size() + key.size() + 1);
+  for (char c : section) k.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+  k.push_back('\n');
+  for (char c : key) k.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+  return k;
+}
+
+void BuildIndex(ParsedFile& f) {
+  f.index.clear();
+  const std::string* section = nullptr;
+  for (size_t i = 0; i < f.lines.size(); ++i) {
+    const Line& l = f.lines[i];
+    if (l.kind == Line::kSection) section = &l.section;
+    else if (section && l.kind == Line::kKey) f.index.emplace(Folded(*section, l.key), i);  // keeps the first
+  }
+  f.indexed = true;
+}
 
 Line ParseLine(std::string raw) {
   Line line;
@@ -102,15 +129,9 @@ class Cache {
                   std::string_view def) {
     std::lock_guard lock(mutex_);
     ParsedFile& f = Fresh(path);
-    bool in = false;
-    for (const Line& l : f.lines) {
-      if (l.kind == Line::kSection) {
-        in = EqualNoCase(l.section, section);
-      } else if (in && l.kind == Line::kKey && EqualNoCase(l.key, key)) {
-        return l.value;
-      }
-    }
-    return std::string(def);
+    if (!f.indexed) BuildIndex(f);
+    const auto it = f.index.find(Folded(section, key));
+    return it != f.index.end() ? f.lines[it->second].value : std::string(def);
   }
 
   bool Write(const std::string& path, std::string_view section, std::string_view key, std::string_view value) {
@@ -147,6 +168,7 @@ class Cache {
         f.lines.push_back(ParseLine(newRaw));
       }
     }
+    f.indexed = false;
     std::string text;
     for (const Line& l : f.lines) {
       text += l.raw;

@@ -52,10 +52,15 @@ bool Stopped() { return !PauseGate(); }
 }  // namespace
 
 bool DispensePlatformPoint(int kind, int platform, int point) {
-  if (platform != 1 && platform != 2) return false;
-  if (!Services().lampTarget) return false;
+  // True ends the run: a point the gantry did not reach is not dispensed.
+  if (platform != 1 && platform != 2) return true;
+  if (!Services().lampTarget) return true;
   const auto [tx, ty] = Services().lampTarget(kind, platform, point);
-  if (!MoveGantry(platform, tx, ty)) return false;
+  if (!MoveGantry(platform, tx, ty)) {
+    CLogFile::Instance().Write(true, "platform %d point %d: the move to dot %d failed, no glue", platform, point + 1,
+                               kind - 1);
+    return true;
+  }
   return Stopped();
 }
 
@@ -104,8 +109,10 @@ bool MeasureMarkPoint(int platform, int point) {
     if (visual) CLogFile::Instance().Write(true, "%s", kVisualError);
     const auto a = ShowMessage(RunText("PartList.c_Message_30", "Mark大小识别失败 !  是-重新识别，否-退出，取消-退出"),
                                smt::platform::MsgButtons::YesNoCancel, smt::platform::MsgIcon::Question);
-    if (a != MsgAnswer::Yes) return true;
+    // The clamp goes back also when the operator ends the run: no output is
+    // left on after the run.
     smt::link::SetOutput(clamp, 0, 5);
+    if (a != MsgAnswer::Yes) return true;
   }
 }
 
@@ -154,6 +161,11 @@ bool GlueDot(int group, int head, int platform, int point) {
   return smt::link::SendCmd58GlueDispense(static_cast<uint8_t>(head == 5 ? 10 : 6), height, d.startSpeed, d.runSpeed,
                                           5, -d.valveOpen, d.valveClose, static_cast<uint16_t>(d.closeDelay),
                                           static_cast<uint16_t>(d.bottomDelay), 0) == smt::link::CommandResult::Ok;
+}
+
+int DotFailed(int platform, int point, int dot) {
+  CLogFile::Instance().Write(true, "platform %d point %d: glue dot %d failed", platform, point + 1, dot);
+  return 0;
 }
 
 // 1 finished (home), 0 early, 2 handed to the place run.
@@ -220,11 +232,12 @@ int RunPlatformDispense() {
       if (s.showRow) s.showRow(cursor + 3);
       if (DispensePlatformPoint(2, platform, i) || Stopped()) return 0;
       RowState(i, 9, true);
-      GlueDot(0, 5, platform, i);
+      // A dot the machine did not lay ends the run (the row is not done).
+      if (!GlueDot(0, 5, platform, i)) return DotFailed(platform, i, 1);
       if (DispensePlatformPoint(3, platform, i) || Stopped()) return 0;
-      GlueDot(1, 6, platform, i);
+      if (!GlueDot(1, 6, platform, i)) return DotFailed(platform, i, 2);
       if (DispensePlatformPoint(4, platform, i) || Stopped()) return 0;
-      GlueDot(2, 6, platform, i);
+      if (!GlueDot(2, 6, platform, i)) return DotFailed(platform, i, 3);
       RowState(i, 10, true);
       if (!RunSleep(st.m_Interval) || Stopped()) return 0;
     }

@@ -14,6 +14,7 @@
 #include "run/PlatformPlaceRun.h"
 #include "run/PlatformRuns.h"
 #include "run/RunState.h"
+#include "run/StrategySettings.h"
 
 namespace smt::run {
 
@@ -95,6 +96,14 @@ void SetRunThreadProc(RunThread t, RunThreadProc proc) {
 bool StartRun(int runMode) {
   // A run that needs a hook nobody connected does not start; the message names it.
   if (!smt::platform::RequireHooks("Start", g_nMachineType)) return false;
+  // A stored run mode or head mode the machine type does not have never
+  // runs (only the strategy page corrects them when it is opened).
+  if (const std::string refused = MachineTypeRefusal(runMode, Strategy().m_HeaderSelect, g_nMachineType);
+      !refused.empty()) {
+    CLogFile::Instance().Write(true, "run refused: %s", refused.c_str());
+    smt::platform::ShowMessage(refused);
+    return false;
+  }
   auto& s = Services();
   const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
   const bool transport = s.autoTransport && s.autoTransport();

@@ -1,5 +1,7 @@
 #include "run/StrategySettings.h"
 
+#include <cstdio>
+
 #include <mutex>
 
 #include "platform/SettingsSection.h"
@@ -120,6 +122,50 @@ void ApplyMachineTypeLimits(SmtStrategy& s, int type) {
 }
 
 bool CoverAllowed(const SmtStrategy& s, int type) { return s.m_RunSelect == 0 && type >= 0 && type <= 2; }
+
+namespace {
+const char* RunModeName(int m) {
+  static const char* names[13] = {"贴装", "点胶", "点胶->贴装", "吸嘴模拟", "相机元件坐标检查", "相机模拟料架->元件",
+                                  "送料运行->相机检查", "相机料架坐标检查", "注胶", "点红胶->点锡盘Y1",
+                                  "点红胶->点锡盘Y1Y2", "点胶贴片->Y1", "点胶贴片->Y1Y2"};
+  return m >= 0 && m < 13 ? names[m] : "?";
+}
+const char* HeadModeName(int m) {
+  static const char* names[9] = {"单头单个贴装", "双头相同吸嘴", "双头不同吸嘴", "四头相同吸嘴", "四头不同吸嘴",
+                                 "指定第4头吸嘴", "八头相同吸嘴", "八头不同吸嘴", "指定吸嘴开始于"};
+  return m >= 0 && m < 9 ? names[m] : "?";
+}
+// Heads fitted by machine type (the drilling machine has no placing heads).
+int HeadsOfType(int type) {
+  static const int heads[11] = {1, 1, 2, 4, 4, 2, 4, 8, 8, 8, 2};
+  return type >= 0 && type <= 10 ? heads[type] : 8;
+}
+}  // namespace
+
+std::string MachineTypeRefusal(int runMode, int headMode, int type) {
+  SmtStrategy asked;
+  asked.m_RunSelect = runMode;
+  asked.m_HeaderSelect = headMode;
+  SmtStrategy allowed = asked;
+  ApplyMachineTypeLimits(allowed, type);
+  char buf[400];
+  if (allowed.m_RunSelect != runMode || runMode < 0 || runMode > 12) {
+    std::snprintf(buf, sizeof buf,
+                  "运行模式 %d \"%s\" 不能用于机器类型 %d，请在策略设置中选择 !\r\n"
+                  "Run mode %d \"%s\" is not allowed on machine type %d: choose one on the strategy page !",
+                  runMode, RunModeName(runMode), type, runMode, RunModeName(runMode), type);
+    return buf;
+  }
+  if (type != 9 && (allowed.m_HeaderSelect != headMode || HeadCountOfMode(headMode) > HeadsOfType(type) ||
+                    headMode < 0 || headMode > 8)) {
+    std::snprintf(buf, sizeof buf,
+                  "贴装头模式 %d \"%s\" 不能用于机器类型 %d，请在策略设置中选择 !\r\n"
+                  "Head mode %d \"%s\" is not allowed on machine type %d: choose one on the strategy page !",
+                  headMode, HeadModeName(headMode), type, headMode, HeadModeName(headMode), type);
+    return buf;
+  }
+  return {};
+}
 
 SmtStrategy Strategy() {
   std::lock_guard lk(g_strategyMutex);

@@ -61,6 +61,11 @@ void ApplyLoadRules(SmtStrategy& s);
 void ApplyMachineTypeLimits(SmtStrategy& s, int machineType);
 // Whether the cover option may be used (run mode 0 on machine types 0-2).
 bool CoverAllowed(const SmtStrategy& s, int machineType);
+// The run mode and head mode a run may start with on the machine type: ""
+// when allowed, else the refusal naming the mode and the machine type (the
+// modes the strategy page would change for this type, and head modes with
+// more heads than the machine has).
+std::string MachineTypeRefusal(int runMode, int headMode, int machineType);
 
 // The committed strategy the run reads (thread-safe copy).
 SmtStrategy Strategy();

@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <opencv2/imgcodecs.hpp>
 #include <thread>
 
 #include "core/LogFile.h"
@@ -31,6 +30,7 @@
 #include "vision/VisionGlobals.h"
 #include "vision/VisionSlots.h"
 #include "vision/VisionTemplates.h"
+#include "vision/ImageFiles.h"
 
 using smt::platform::ShowMessage;
 using namespace smt::vision;
@@ -188,7 +188,7 @@ void CDialogSetView::RestartLiveTimerAfterVision() {
 bool CDialogSetView::RunVisionTest(int n, const cv::Mat& frame, bool moveAfter) {
   const JobParams p = CurrentJobParams();
   if (!frame.empty()) {
-    if (m_bPanelVisionTest.exchange(false)) cv::imwrite("test picture.jpg", frame);
+    if (m_bPanelVisionTest.exchange(false)) smt::vision::WriteImageFile("test picture.jpg", frame);
     cv::Mat work = frame.clone();
     if (p.visionMode == 2 && p.lensCorrection) {
       cv::Mat corrected;

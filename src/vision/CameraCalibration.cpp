@@ -67,7 +67,8 @@ HeadAxis HeadAxesFor(int head, int machineType) {
 }
 
 double HeadOffsetCentre(const std::array<double, 4>& v) {
-  double hi = 0, lo = 0;
+  // The middle of the four looks: 0 is not one of them.
+  double hi = v[0], lo = v[0];
   for (double x : v) {
     hi = std::max(hi, x);
     lo = std::min(lo, x);
@@ -343,6 +344,7 @@ void CalibrateHeadOffset(CalibrationJob& job, int head, int camera, int threshol
   const bool industrial = g_nHighSpeedCamera.load() == 1;
   std::array<double, 4> X{}, Y{};
   const HeadAxis axis = HeadAxesFor(head, g_nMachineType.load());
+  int looks = 0;
   for (int i = 0; i < 4; ++i) {
     Pause(job, industrial ? 200ms : 1000ms);
     cv::Mat frame;
@@ -357,10 +359,16 @@ void CalibrateHeadOffset(CalibrationJob& job, int head, int camera, int threshol
     }
     X[i] = dx;
     Y[i] = dy;
+    ++looks;
     Report("Visual: X = %0.4f，Y = %0.4f，A = %0.4f，W = %0.2f，H = %0.2f",
            "X = %0.4f，Y = %0.4f，A =  %0.4f，W = %0.2f，H = %0.2f", dx, dy, da, r.size.width / scale,
            r.size.height / scale);
     smt::link::SendCmd61MoveAxis(axis.rotation, MmToSteps(90.0, t.g_dAPulse), s[4].start, s[4].normal);
+  }
+  if (looks < 4) {
+    // The centre of the turn needs all four quarter turns: the place stays.
+    CLogFile::Instance().Write(true, "camera position: %d of 4 looks found, nothing changed", looks);
+    return;
   }
   const double cx = HeadOffsetCentre(X), cy = HeadOffsetCentre(Y);
   if (head == 1) {

@@ -5,7 +5,8 @@
 #include <fstream>
 #include <mutex>
 #include <opencv2/imgproc.hpp>
-#include <opencv2/videoio.hpp>
+
+#include "vision/ImageFiles.h"
 
 std::vector<VideoInputDevice> EnumerateVideoInputDevices(const std::string& sysClassDir) {
   std::vector<VideoInputDevice> devices;
@@ -49,16 +50,10 @@ bool CCameraDS::OpenCamera(int index) {
   CloseCamera();
   VideoInputDevice device;
   if (!BindDeviceFilter(index, device)) return false;
-  auto cap = std::make_unique<cv::VideoCapture>();
-  try {
-    if (!cap->open(device.nodeNumber, cv::CAP_V4L2)) return false;
-    cap->set(cv::CAP_PROP_FRAME_WIDTH, 640);
-    cap->set(cv::CAP_PROP_FRAME_HEIGHT, 480);
-  } catch (const cv::Exception&) {
-    return false;
-  }
-  m_nWidth = static_cast<int>(cap->get(cv::CAP_PROP_FRAME_WIDTH));
-  m_nHeight = static_cast<int>(cap->get(cv::CAP_PROP_FRAME_HEIGHT));
+  auto cap = smt::vision::OpenVideoDevice(device.nodeNumber, 640, 480);
+  if (!cap) return false;
+  m_nWidth = cap->Width();
+  m_nHeight = cap->Height();
   m_capture = std::move(cap);
   m_bConnected = true;
   return true;
@@ -73,25 +68,16 @@ bool CCameraDS::QueryFrame(cv::Mat& image, std::chrono::milliseconds timeout) {
     return true;
   }
   if (!m_bConnected || !m_capture) return false;
-  // The V4L2 back end waits for a buffer with select(); waitAny bounds that
-  // wait by the time-out, so a stalled device gives "no frame".
-  std::vector<int> ready;
-  try {
-    std::vector<cv::VideoCapture> streams{*m_capture};
-    if (!cv::VideoCapture::waitAny(streams, ready, std::chrono::duration_cast<std::chrono::nanoseconds>(timeout).count()) ||
-        ready.empty())
-      return false;
-    if (!m_capture->retrieve(m_frame) || m_frame.empty()) return false;
-  } catch (const cv::Exception&) {
+  // The device's wait for a frame is bounded by the time-out, so a stalled
+  // device gives "no frame".
+  if (!m_capture->Grab(m_frame, std::chrono::duration_cast<std::chrono::nanoseconds>(timeout).count()))
     return false;
-  }
   if (m_frame.channels() == 1) cv::cvtColor(m_frame, m_frame, cv::COLOR_GRAY2BGR);
   image = m_frame.clone();
   return true;
 }
 
 void CCameraDS::CloseCamera() {
-  if (m_capture) m_capture->release();
   m_capture.reset();
   m_source = nullptr;
   m_frame.release();

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-namespace cv {
-class VideoCapture;
+namespace smt::vision {
+class VideoDevice;
 }
 
 struct VideoInputDevice {
@@ -51,7 +51,7 @@ class CCameraDS {
   int Height() const { return m_nHeight; }
 
  private:
-  std::unique_ptr<cv::VideoCapture> m_capture;
+  std::unique_ptr<smt::vision::VideoDevice> m_capture;
   FrameSource m_source;
   cv::Mat m_frame;
   bool m_bConnected = false;

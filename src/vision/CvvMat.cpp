@@ -1,8 +1,8 @@
 #include "vision/CvvMat.h"
+#include "vision/ImageFiles.h"
 
 #include <QPainter>
 #include <utility>
-#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 CvvMat::~CvvMat() { m_image.release(); }
@@ -18,7 +18,7 @@ bool CvvMat::Create(int width, int height, int bits, int origin) {
 }
 
 bool CvvMat::Load(const std::string& fileName, bool flip) {
-  cv::Mat img = cv::imread(fileName, cv::IMREAD_ANYCOLOR);
+  cv::Mat img = smt::vision::ReadImageFile(fileName, smt::vision::ImageRead::AnyColor);
   if (img.empty()) return false;
   CopyOf(img, flip);
   return true;
@@ -30,7 +30,7 @@ bool CvvMat::LoadRect(const std::string& fileName, bool flip, int left, int top,
 
 bool CvvMat::LoadRect(const std::string& fileName, bool flip, const cv::Rect& rectIn) {
   if (rectIn.width < 0 || rectIn.height < 0) return false;
-  cv::Mat img = cv::imread(fileName, cv::IMREAD_ANYCOLOR);
+  cv::Mat img = smt::vision::ReadImageFile(fileName, smt::vision::ImageRead::AnyColor);
   if (img.empty()) return false;
   cv::Rect r = rectIn;
   if (r.width == 0 || r.height == 0) r = cv::Rect(0, 0, img.cols, img.rows);
@@ -44,7 +44,7 @@ bool CvvMat::LoadRect(const std::string& fileName, bool flip, const cv::Rect& re
 bool CvvMat::Save(const std::string& fileName) const {
   if (m_image.empty()) return false;
   try {
-    return cv::imwrite(fileName, m_image);
+    return smt::vision::WriteImageFile(fileName, m_image);
   } catch (const cv::Exception&) {
     return false;
   }

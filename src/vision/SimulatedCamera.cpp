@@ -1,7 +1,7 @@
 #include "vision/SimulatedCamera.h"
+#include "vision/ImageFiles.h"
 
 #include <algorithm>
-#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <thread>
 
@@ -17,7 +17,7 @@ void SimulatedCamera::SetScene(std::shared_ptr<const SimulatedScene> scene) {
 bool SimulatedCamera::SetImageFiles(const std::vector<std::string>& files) {
   std::vector<cv::Mat> images;
   for (const std::string& f : files) {
-    cv::Mat img = cv::imread(f, cv::IMREAD_COLOR);
+    cv::Mat img = smt::vision::ReadImageFile(f, smt::vision::ImageRead::Color);
     if (!img.empty()) images.push_back(img);
   }
   std::lock_guard<std::mutex> lock(m_);

@@ -1,9 +1,9 @@
 #include "vision/VisionTemplates.h"
+#include "vision/ImageFiles.h"
 
 #include <cmath>
 #include <filesystem>
 #include <mutex>
-#include <opencv2/imgcodecs.hpp>
 
 namespace smt::vision {
 
@@ -53,7 +53,7 @@ std::string TemplateFilePath(const std::string& appDir, const std::string& name)
 cv::Mat HeldTemplateFor(const std::string& appDir, const std::string& name) {
   std::lock_guard lk(H().m);
   if (H().name != name) {
-    H().image = cv::imread(TemplateFilePath(appDir, name), cv::IMREAD_COLOR);
+    H().image = smt::vision::ReadImageFile(TemplateFilePath(appDir, name), smt::vision::ImageRead::Color);
     H().name = name;
   }
   return H().image.clone();
@@ -63,7 +63,7 @@ bool WriteTemplateFile(const std::string& appDir, const std::string& name, const
   std::error_code ec;
   std::filesystem::create_directories(std::filesystem::path(appDir) / "Template", ec);
   try {
-    return cv::imwrite(TemplateFilePath(appDir, name), image);
+    return smt::vision::WriteImageFile(TemplateFilePath(appDir, name), image);
   } catch (const cv::Exception&) {
     return false;
   }

@@ -179,3 +179,45 @@ INSTANTIATE_TEST_SUITE_P(
         // Modes 11 and 12 start the feeder thread beside the platform runs.
         RunRoad{4, 11, "platform dispensing and placing",
                 [](const RunModeShell& t) { return t.Count(0x53) > 0 && t.Count(0x56) > 0; }}));
+
+// A run mode or head mode stored for another machine type never runs: Start
+// refuses it with a message naming the mode and the machine type, and the
+// machine received nothing of a run.
+struct ForbiddenMode {
+  const char* name;
+  int type, runMode, headMode;
+  const char* named;  // the mode's name in the message
+};
+void PrintTo(const ForbiddenMode& f, std::ostream* os) { *os << f.name; }
+
+class ForbiddenModes : public RunModeShell, public ::testing::WithParamInterface<ForbiddenMode> {};
+
+TEST_P(ForbiddenModes, StartRefusesAModeTheMachineTypeDoesNotHave) {
+  const ForbiddenMode& c = GetParam();
+  CDialogPartList& p = Prepare(c.type, c.runMode);
+  smt::run::SmtStrategy s = smt::run::Strategy();
+  s.m_HeaderSelect = c.headMode;
+  smt::run::SetStrategy(s);
+  EXPECT_FALSE(p.Run().OnStart());
+  Pump([] { return false; }, std::chrono::milliseconds(200));
+  const auto texts = messages.service.Texts();
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_NE(texts[0].find(c.named), std::string::npos) << texts[0];
+  EXPECT_NE(texts[0].find("machine type " + std::to_string(c.type)), std::string::npos) << texts[0];
+  EXPECT_FALSE(g_bMachineBusy.load()) << "the machine is released";
+  EXPECT_FALSE(g_bRunContinue.load());
+  for (uint16_t code : {0x53, 0x56, 0x58, 0x60, 0x61, 0x64, 0x65, 0x66, 0x67, 0x68})
+    EXPECT_EQ(Count(code), 0) << "command " << code << " of a run was sent";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ForbiddenModes,
+    ::testing::Values(ForbiddenMode{"SingleHeadWithLampPlatformMode", 0, 11, 0, "点胶贴片->Y1"},
+                      ForbiddenMode{"SingleHeadWithDispensing", 0, 1, 0, "点胶"},
+                      ForbiddenMode{"TwoCameraTypeWithDispensingThenPlacing", 5, 2, 1, "点胶->贴装"},
+                      ForbiddenMode{"LampMachineWithNozzleSimulation", 4, 3, 0, "吸嘴模拟"},
+                      ForbiddenMode{"EightHeadsWithLampMode", 7, 12, 6, "点胶贴片->Y1Y2"},
+                      ForbiddenMode{"TwoHeadsWithFourHeadMode", 2, 0, 3, "四头相同吸嘴"},
+                      ForbiddenMode{"TwoHeadsWithEightHeadMode", 2, 0, 6, "八头相同吸嘴"},
+                      ForbiddenMode{"SingleHeadWithTwoHeadMode", 0, 0, 1, "双头相同吸嘴"}),
+    [](const auto& info) { return std::string(info.param.name); });

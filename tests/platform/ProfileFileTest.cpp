@@ -135,3 +135,31 @@ TEST(ProfileFile, ConcurrentReadersAndAWriterAgree) {
   EXPECT_FALSE(bad);
   EXPECT_EQ(GetProfileString(path, "S", "k", ""), "200");
 }
+
+// Which line a read finds when the file repeats itself or has odd lines: the
+// first key of that name in any section of that name, in file order; keys
+// before the first section and broken headers belong to no new section.
+TEST(ProfileFile, ReadFindsTheFirstMatchInFileOrder) {
+  TempDir dir;
+  dir.Write("r.ini",
+            "k=before\r\n[A]\r\nk=a1\r\nk=a2\r\n[B]\r\nk=b1\r\n[a]\r\nk=a3\r\nonly=late\r\n[broken\r\nafter=stillA\r\n"
+            "[C]\r\n;k=comment\r\nk\r\n[]\r\nk=empty\r\n");
+  const std::string path = (dir / "r.ini").string();
+  struct Case {
+    const char* section;
+    const char* key;
+    const char* expected;
+  };
+  for (const Case& c : {Case{"A", "k", "a1"}, Case{"a", "K", "a1"}, Case{"B", "k", "b1"}, Case{"A", "only", "late"},
+                        Case{"A", "after", "stillA"}, Case{"C", "k", "-"}, Case{"", "k", "empty"},
+                        Case{"None", "k", "-"}, Case{"B", "only", "-"}}) {
+    SCOPED_TRACE(std::string(c.section) + "/" + c.key);
+    EXPECT_EQ(GetProfileString(path, c.section, c.key, "-"), c.expected);
+  }
+  // A write is seen by the next read, also of a key added to a repeated section.
+  ASSERT_TRUE(WriteProfileString(path, "a", "k", "new"));
+  EXPECT_EQ(GetProfileString(path, "A", "k", "-"), "new");
+  ASSERT_TRUE(WriteProfileString(path, "B", "added", "x"));
+  EXPECT_EQ(GetProfileString(path, "b", "ADDED", "-"), "x");
+  EXPECT_EQ(GetProfileString(path, "B", "k", "-"), "b1");
+}

@@ -88,9 +88,41 @@ TEST_F(PlatformRun, MarkOfTheWrongSizeAsksAndStopsOnNo) {
   const auto texts = messages.service.Texts();
   ASSERT_FALSE(texts.empty());
   EXPECT_EQ(texts.back(), "Mark大小识别失败 !  是-重新识别，否-退出，取消-退出");
-  // The platform's clamp stays open for the operator (an output command has
-  // no reply: give the board its moment to take it).
-  EXPECT_TRUE(Pump([&] { return sim->Output(7); }));
+  // The platform's clamp opened for the operator while asked, and closed
+  // again when the run ended: no output left on.
+  bool opened = false;
+  for (const auto& c : sim->Received())
+    if (c.code == 0x03 && c.payload.size() >= 2 && c.payload[0] == 7 && c.payload[1] != 0) opened = true;
+  EXPECT_TRUE(opened);
+  EXPECT_TRUE(Pump([&] { return !sim->Output(7); }));
+}
+
+// A dot point the gantry cannot reach gets no glue: the run ends there
+// (the failed move read as "go on" and the dot was laid where the gantry
+// happened to stand).
+TEST_F(PlatformRun, AFailedMoveToADotPointLaysNoGlue) {
+  for (int badKind : {2, 3, 4}) {
+    sim->ClearReceived();
+    Services().lampTarget = [badKind](int kind, int platform, int point) {
+      // Above the platform's Y travel (Y is valid up to 0).
+      return std::pair<int32_t, int32_t>{1000 * (point + 1) + 10 * kind, kind == badKind ? 500 : -500 * platform};
+    };
+    ASSERT_TRUE(Start(9)) << badKind;
+    ASSERT_TRUE(WaitEnd()) << badKind;
+    EXPECT_FALSE(runFinished) << badKind;
+    EXPECT_EQ(Count(0x58), badKind - 2) << "only the dots before the unreachable one (dot point " << badKind << ")";
+    EXPECT_NE(State(0), 10) << "the row is not marked dispensed";
+  }
+}
+
+// A dot the machine reports as failed ends the run; the row is not done.
+TEST_F(PlatformRun, AFailedGlueDotEndsTheRun) {
+  sim->InjectStatus(0x58, 0x21);
+  ASSERT_TRUE(Start(9));
+  ASSERT_TRUE(WaitEnd());
+  EXPECT_FALSE(runFinished);
+  EXPECT_EQ(Count(0x58), 1);
+  EXPECT_NE(State(0), 10) << "the row is not marked dispensed";
 }
 
 // The place run beside the dispensing (modes 11 and 12), on the serial link

@@ -3,6 +3,8 @@
 // converges on frames that show the piece at a known scale.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <opencv2/imgproc.hpp>
 
 #include "link/MotionFixture.h"
@@ -120,6 +122,45 @@ TEST_F(CalibrationSim, ScaleCalibrationConvergesOnTheTrueScale) {
   EXPECT_GE(frames, 2) << "the first scale (18) is off by more than 1 %";
   EXPECT_EQ(g_nCurX.load(), 1000) << "the piece is put back";
   EXPECT_FALSE(g_bRunContinue.load());
+}
+
+// Camera position (task 5): the camera row says 50 / -20 mm, the camera
+// truly sits 0.3 / -0.2 mm from there, and the piece is held 0.1 / 0.05 mm
+// off the nozzle's axis. The four quarter turns put the piece round the
+// nozzle's axis; their middle is the camera's error, corrected in one pass.
+TEST_F(CalibrationSim, CameraPositionIsFoundInOnePass) {
+  const double errX = 0.3, errY = -0.2, offX = 0.1, offY = 0.05, ppm = 18.0;
+  job->grabFrame = [&](int, cv::Mat& f) {
+    const double turn = static_cast<double>(sim->Position(40)) / 10.0 * CV_PI / 180.0;
+    const double x = errX + offX * std::cos(turn) - offY * std::sin(turn);
+    const double y = errY + offX * std::sin(turn) + offY * std::cos(turn);
+    f = cv::Mat(480, 640, CV_8UC3, cv::Scalar(0, 0, 0));
+    const cv::Point centre(static_cast<int>(std::lround((320 + x * ppm) * 16)),
+                           static_cast<int>(std::lround((240 + y * ppm) * 16)));
+    cv::circle(f, centre, static_cast<int>(2.5 * ppm * 16), cv::Scalar(255, 255, 255), cv::FILLED, cv::LINE_AA, 4);
+    return true;
+  };
+  Run(5);
+  const double x = std::atof(table.Rows()[0][1].c_str()), y = std::atof(table.Rows()[0][2].c_str());
+  // The picture's x and y are the machine's: the row moves against the
+  // offset seen.
+  EXPECT_NEAR(x, 50 - errX, 0.02) << "one pass finds the camera";
+  EXPECT_NEAR(y, -20 - errY, 0.02);
+  EXPECT_EQ(table.m_Camera_first.CameraPulse_X, static_cast<int32_t>(std::atof(table.Rows()[0][1].c_str()) * 100));
+}
+
+// A look that finds nothing leaves the camera's place as it was (a missing
+// look is no look at 0).
+TEST_F(CalibrationSim, CameraPositionStaysWhenALookFindsNothing) {
+  int looks = 0;
+  job->grabFrame = [&](int, cv::Mat& f) {
+    f = cv::Mat(480, 640, CV_8UC3, cv::Scalar(0, 0, 0));
+    if (++looks <= 2) cv::circle(f, {330, 245}, 45, cv::Scalar(255, 255, 255), cv::FILLED, cv::LINE_AA);
+    return true;
+  };
+  Run(5);
+  EXPECT_EQ(table.Rows()[0][1], smt::platform::FormatDouble(50));
+  EXPECT_EQ(table.Rows()[0][2], smt::platform::FormatDouble(-20));
 }
 
 TEST_F(CalibrationSim, NoCameraLeavesThePieceOnTheNozzle) {

@@ -7,8 +7,10 @@
 #include "app/SMTApp.h"
 #include "core/LogFile.h"
 #include "platform/GuardedApplication.h"
+#include "platform/MemoryPolicy.h"
 
 int main(int argc, char** argv) {
+  smt::platform::KeepLargeBlocksReturnable();
   smt::platform::GuardedApplication qapp(argc, argv);
   // Settings are numbers written with a point: keep the C number format
   // whatever the desktop's locale says.
