@@ -14,7 +14,7 @@
 #include <QVBoxLayout>
 
 #include "core/MachineState.h"
-#include "feeder/CDialogFeedList.h"
+#include "feeder/FeederListPanel.h"
 #include "feeder/CDialogGridBox.h"
 #include "feeder/FeederServices.h"
 #include "link/LinkGlobals.h"
@@ -91,7 +91,7 @@ std::vector<std::string> TabItems(const std::string& s) { return SplitTabCells(s
 
 }  // namespace
 
-CDialogFeedEdit::CDialogFeedEdit(CDialogFeedList* panel, QWidget* parent) : QDialog(parent), panel_(panel) {
+CDialogFeedEdit::CDialogFeedEdit(FeederListPanel* panel, QWidget* parent) : QDialog(parent), panel_(panel) {
   setObjectName("CDialogFeedEdit");
   texts_.Defaults(EditEntries());
   Build();

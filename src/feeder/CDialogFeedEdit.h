@@ -16,13 +16,13 @@ class QButtonGroup;
 class QCheckBox;
 class QPushButton;
 class QLabel;
-class CDialogFeedList;
+class FeederListPanel;
 class CDialogGridBox;
 
 class CDialogFeedEdit : public QDialog {
   Q_OBJECT
  public:
-  CDialogFeedEdit(CDialogFeedList* panel, QWidget* parent = nullptr);
+  CDialogFeedEdit(FeederListPanel* panel, QWidget* parent = nullptr);
   ~CDialogFeedEdit() override;
 
   smt::feeder::FeederEditFields fields;
@@ -95,7 +95,7 @@ class CDialogFeedEdit : public QDialog {
   void ShowMessageKey(int n);
   void UpdatePrecisionBoxes();
 
-  CDialogFeedList* panel_;
+  FeederListPanel* panel_;
   smt::feeder::FeederTexts texts_;
   std::map<std::string, QLineEdit*> edits_;
   std::map<std::string, QComboBox*> combos_;

@@ -8,7 +8,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "feeder/CDialogFeedList.h"
+#include "feeder/FeederListPanel.h"
 #include "feeder/FeederServices.h"
 #include "platform/MessageService.h"
 
@@ -34,7 +34,7 @@ const char* const kButtonKeys[7] = {"FeedGroup.c_FeedGroupAdd", "FeedGroup.c_Fee
                                     "FeedGroup.c_FeedGroupOpen", "FeedGroup.c_IDOK", "FeedGroup.c_IDCANCEL"};
 }  // namespace
 
-CDialogFeedGroup::CDialogFeedGroup(CDialogFeedList* panel, QWidget* parent) : QDialog(parent), panel_(panel) {
+CDialogFeedGroup::CDialogFeedGroup(FeederListPanel* panel, QWidget* parent) : QDialog(parent), panel_(panel) {
   setObjectName("CDialogFeedGroup");
   texts_.Defaults(GroupEntries());
   auto* outer = new QVBoxLayout(this);

@@ -9,12 +9,12 @@
 class QTableWidget;
 class QLineEdit;
 class QPushButton;
-class CDialogFeedList;
+class FeederListPanel;
 
 class CDialogFeedGroup : public QDialog {
   Q_OBJECT
  public:
-  CDialogFeedGroup(CDialogFeedList* panel, QWidget* parent = nullptr);
+  CDialogFeedGroup(FeederListPanel* panel, QWidget* parent = nullptr);
 
   void LoadLanguage(const std::string& appDir, const std::string& language);
   void OnInitDialog();
@@ -38,7 +38,7 @@ class CDialogFeedGroup : public QDialog {
   void Message(int n);
   void ApplyTexts();
 
-  CDialogFeedList* panel_;
+  FeederListPanel* panel_;
   smt::feeder::FeederTexts texts_;
   QTableWidget* list_ = nullptr;
   QLineEdit* name_ = nullptr;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "feeder/FeederListPanel.h"
 #include "feeder/FeederTable.h"
 #include "feeder/FeederTexts.h"
 
@@ -23,7 +24,7 @@ class QMenu;
 class CDialogFeedEdit;
 class CDialogFeedGroup;
 
-class CDialogFeedList : public QWidget {
+class CDialogFeedList : public QWidget, public FeederListPanel {
   Q_OBJECT
  public:
   explicit CDialogFeedList(QWidget* parent = nullptr);
@@ -44,28 +45,28 @@ class CDialogFeedList : public QWidget {
   // The text form of the whole table for "config_feed.fig".
   std::vector<std::string> SaveToLines();
 
-  smt::feeder::FeederTable& Table() { return table_; }
+  smt::feeder::FeederTable& Table() override { return table_; }
   QTableWidget* List() const { return list_; }
   CDialogFeedEdit* Editor() const { return editor_; }
   CDialogFeedGroup* GroupManager() const { return group_; }
-  const std::string& AppDir() const { return appDir_; }
-  const std::string& Language() const { return language_; }
-  std::string Text(const std::string& key) const { return texts_.Get(key); }
+  const std::string& AppDir() const override { return appDir_; }
+  const std::string& Language() const override { return language_; }
+  std::string Text(const std::string& key) const override { return texts_.Get(key); }
 
   // --- list rows ---------------------------------------------------------------
-  int RowCount() const;
-  smt::feeder::FeederListRow ListRow(int row) const;
-  void SetListRow(int row, const smt::feeder::FeederListRow& r);
+  int RowCount() const override;
+  smt::feeder::FeederListRow ListRow(int row) const override;
+  void SetListRow(int row, const smt::feeder::FeederListRow& r) override;
   void InsertListRow(int at, const smt::feeder::FeederListRow& r);
   int FirstSelectedRow() const;
-  void SelectRow(int row, bool on);
+  void SelectRow(int row, bool on) override;
   // Shows the current group again (after opening a group or an import).
-  void ShowCurrentGroup();
-  void RefreshGroupFields();
+  void ShowCurrentGroup() override;
+  void RefreshGroupFields() override;
 
   // --- operations other parts call ------------------------------------------------
-  void SetRowFromEdit(int row);
-  void LoadEditFromRow(int row);
+  void SetRowFromEdit(int row) override;
+  void LoadEditFromRow(int row) override;
   // The package library's synchronous modify: the package row's cells.
   // The package's values into the feeders of the current group that use it.
   // `passOn` says which of the feed, vision and vacuum values go with them
@@ -93,11 +94,11 @@ class CDialogFeedList : public QWidget {
 
   // --- test commands ------------------------------------------------------------------
   // Starts test `mode` on the selected row after the guards; false when refused.
-  bool StartTest(int mode);
+  bool StartTest(int mode) override;
   // The same with the row's texts replaced (the editor's buttons test what it shows).
-  bool StartTestWithRow(int mode, const smt::feeder::FeederRow& row);
-  void OnMeasureHeight();
-  void OnFeedTest(bool singleStep = false);
+  bool StartTestWithRow(int mode, const smt::feeder::FeederRow& row) override;
+  void OnMeasureHeight() override;
+  void OnFeedTest(bool singleStep = false) override;
   void OnTowbarToHole();
   void OnFeedTestAll();
   void OnGetImageFeature();
@@ -112,10 +113,7 @@ class CDialogFeedList : public QWidget {
   // The group manager dialog.
   void OpenGroupManager();
 
-  // Panel state.
-  int m_nSelectedRow = 0;
-  bool m_bEditInProgress = false;
-  int m_nEditGroupRow = -1;
+  // Panel state (with the selection and editing state of FeederListPanel).
   int m_nTestMode = 0;
   int m_nTestRow = -1;
   std::string m_strCopySource;

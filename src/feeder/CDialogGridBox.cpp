@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 
 #include "core/MachineState.h"
-#include "feeder/CDialogFeedList.h"
+#include "feeder/FeederListPanel.h"
 #include "feeder/FeederServices.h"
 #include "link/LinkRuntime.h"
 #include "link/MachineCommands.h"
@@ -61,7 +61,7 @@ QIcon CellIconImage(int icon) {
 }
 }  // namespace
 
-CDialogGridBox::CDialogGridBox(CDialogFeedList* panel, QWidget* parent) : QDialog(parent), panel_(panel) {
+CDialogGridBox::CDialogGridBox(FeederListPanel* panel, QWidget* parent) : QDialog(parent), panel_(panel) {
   setObjectName("CDialogGridBox");
   texts_.Defaults(GridEntries());
   auto* outer = new QVBoxLayout(this);

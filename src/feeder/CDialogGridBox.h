@@ -11,12 +11,12 @@ class QLineEdit;
 class QCheckBox;
 class QLabel;
 class QMenu;
-class CDialogFeedList;
+class FeederListPanel;
 
 class CDialogGridBox : public QDialog {
   Q_OBJECT
  public:
-  CDialogGridBox(CDialogFeedList* panel, QWidget* parent = nullptr);
+  CDialogGridBox(FeederListPanel* panel, QWidget* parent = nullptr);
 
   double originX = 0, originY = 0;
   int targetRow = 0, targetCol = 1;
@@ -57,7 +57,7 @@ class CDialogGridBox : public QDialog {
   void UpdateCount();
   void ApplyTexts();
 
-  CDialogFeedList* panel_;
+  FeederListPanel* panel_;
   smt::feeder::FeederTexts texts_;
   QTableWidget* grid_ = nullptr;
   QLineEdit* rows_ = nullptr;

@@ -11,23 +11,13 @@
 #include <functional>
 #include <utility>
 
+#include "job/StepGeometry.h"
 #include "platform/Hooks.h"
 
 namespace smt::settings {
 struct BasicSettings;
 struct PulseSettings;
 }  // namespace smt::settings
-
-// --- step geometry (filled by LoadStepGeometry) ---
-inline double g_dXPulsePerMm = 1.0, g_dYPulsePerMm = 1.0, g_dZPulsePerMm = 1.0, g_dAPulsePerDeg = 1.0;
-// West walk, west lift, north walk, north lift, east walk, east lift, auto walk 1.
-inline std::array<double, 7> g_dFeedAxisPulse{1, 1, 1, 1, 1, 1, 1};
-inline int32_t g_nCameraOffsetX = 0, g_nCameraOffsetY = 0;
-inline std::array<int32_t, 8> g_nNozzleCorrectionX{}, g_nNozzleCorrectionY{};  // nozzles 1..8
-inline std::array<int32_t, 7> g_nNozzleOffsetX{}, g_nNozzleOffsetY{};          // nozzles 2..8
-inline int32_t g_nDispenseHeadOffsetX = 0, g_nDispenseHeadOffsetY = 0;
-inline int32_t g_nY2ToY1OffsetX = 0, g_nY2ToY1OffsetY = 0;
-inline int32_t g_nThrowPositionX = 0, g_nThrowPositionY = 0;
 
 // --- board correction (ConvertPointToSteps, the run's mark alignment) ---
 inline std::atomic<int32_t> g_nMark1DevStepsX{0}, g_nMark1DevStepsY{0};

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "job/BoardGeometry.h"
 #include "job/PcbRecord.h"
+#include "job/StepGeometry.h"
 
 namespace smt::job {
 

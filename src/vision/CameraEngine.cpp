@@ -123,13 +123,6 @@ void GrabLoop(const std::shared_ptr<CameraEngine::Shared>& s, int role, const st
     // A frame belongs to the camera's trigger mode it was taken in: one
     // that came in while the mode changed is neither a live frame nor a shot.
     const smt::vision::TriggerMode modeAsked = cam->GetTriggerMode();
-    // A paused camera delivers nothing: wait for its Play here, where the
-    // engine's stop is seen, rather than in the camera's frame wait, which
-    // the stop cannot end (closing the program waited 1 s for it).
-    if (!cam->IsPlaying()) {
-      SleepUnlessStopped(s, st, 5ms);
-      continue;
-    }
     if (!cam->GetNextFrame(frame, 1000ms) || frame.empty()) continue;
     last = std::chrono::steady_clock::now();
     if (role == kRoleVisualCamera1 && cam->GetTriggerMode() != modeAsked) continue;

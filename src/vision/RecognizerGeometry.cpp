@@ -169,22 +169,30 @@ void RefineTurnByMoments(const cv::Mat& grey, const cv::Mat& binary, cv::Rotated
       binary.type() != CV_8UC1 || rect.size.width <= 0 || rect.size.height <= 0)
     return;
   // A disc round the found part: its angle field may name either side.
+  // Only the disc's bounding box is looked at (nothing outside the disc
+  // counts), a small part of the searched square.
   const double radius = 0.5 * std::hypot(rect.size.width, rect.size.height) * 1.05 + 3.0;
-  cv::Mat disc = cv::Mat::zeros(binary.size(), CV_8UC1);
-  cv::circle(disc, RoundPoint(rect.center), static_cast<int>(std::ceil(radius)), cv::Scalar(255), cv::FILLED);
+  const cv::Point centre = RoundPoint(rect.center);
+  const int r = static_cast<int>(std::ceil(radius));
+  const cv::Rect box = cv::Rect(centre.x - r - 1, centre.y - r - 1, 2 * r + 3, 2 * r + 3) & cv::Rect(0, 0, binary.cols, binary.rows);
+  if (box.empty()) return;
+  const cv::Mat greyBox = grey(box), binaryBox = binary(box);
+  cv::Mat disc = cv::Mat::zeros(box.size(), CV_8UC1);
+  cv::circle(disc, centre - box.tl(), r, cv::Scalar(255), cv::FILLED);
   cv::Mat part, ground;
-  cv::bitwise_and(binary, disc, part);
-  cv::bitwise_and(~binary, disc, ground);
+  cv::bitwise_and(binaryBox, disc, part);
+  cv::bitwise_and(~binaryBox, disc, ground);
   if (cv::countNonZero(part) < 20 || cv::countNonZero(ground) < 20) return;
   // Each pixel weighs by how much of it the part covers (edges are partly
   // covered), from the grey levels of the part and of the ground round it.
-  const double fg = cv::mean(grey, part)[0], bg = cv::mean(grey, ground)[0];
+  const double fg = cv::mean(greyBox, part)[0], bg = cv::mean(greyBox, ground)[0];
   if (std::fabs(fg - bg) < 10.0) return;
   cv::Mat weight;
-  grey.convertTo(weight, CV_32F, 1.0 / (fg - bg), -bg / (fg - bg));
+  greyBox.convertTo(weight, CV_32F, 1.0 / (fg - bg), -bg / (fg - bg));
   cv::threshold(weight, weight, 1.0, 1.0, cv::THRESH_TRUNC);
   cv::threshold(weight, weight, 0.0, 0.0, cv::THRESH_TOZERO);
   weight.setTo(0.0f, disc == 0);
+  // Central moments do not depend on where the box lies in the square.
   const cv::Moments m = cv::moments(weight, false);
   if (m.m00 < 20.0) return;
   const double a = m.mu20 / m.m00, b = m.mu11 / m.m00, c = m.mu02 / m.m00;
