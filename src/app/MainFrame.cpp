@@ -31,6 +31,7 @@
 #include "app/WindowPlacement.h"
 #include "platform/SystemServices.h"
 #include "platform/WorkerThreads.h"
+#include "link/MotionGlobals.h"
 
 using namespace smt::app;
 using smt::platform::ConfigPath;
@@ -392,6 +393,12 @@ bool CMainFrame::OnClose() {
     // A job that could not be saved is not given up: the window stays.
     if (a == MsgAnswer::Yes && saveProject && !saveProject()) return false;
   }
+  // From here on every worker's wait ends at once (replies, feeds, frames,
+  // the pause gate) and nothing more is shown; the settings are written while
+  // the workers leave.
+  smt::platform::WorkerThreads::Instance().BeginShutdown();
+  g_bRunContinue = false;
+  g_hPauseEvent.Set();
   g_bUdpStop = true;
   g_bComStop = true;
   if (view_) view_->SaveOnClose();

@@ -18,6 +18,8 @@ CSMTApp::CSMTApp() = default;
 CSMTApp::~CSMTApp() { ExitInstance(); }
 
 bool CSMTApp::InitInstance(const Options& options) {
+  // A shell made after another one closed in this process starts afresh.
+  if (smt::platform::WorkerThreads::Instance().ShuttingDown()) smt::platform::WorkerThreads::Instance().Reopen();
   dispatcher_ = std::make_unique<smt::platform::QtGuiDispatcher>();
   smt::platform::GuiDispatcher::Install(dispatcher_.get());
   if (options.installQtServices) {

@@ -241,7 +241,8 @@ void RunControl::OnRunEnd(bool finished) {
   }
   Enable(kBtnPcbEdit, true);
   Enable(kBtnStrategy, true);
-  Enable(kBtnStart, g_bMasterResetOk.load());
+  // A run ended by a lost link leaves Start off until the link is back.
+  Enable(kBtnStart, g_bMasterResetOk.load() && !smt::link::LinkKnownLost());
   Enable(kBtnPause, false);
   Enable(kBtnRegain, false);
   Enable(kBtnStop, false);
@@ -255,7 +256,9 @@ void RunControl::OnRunEnd(bool finished) {
   // acknowledged by the board before this step. A fixed pause made every run
   // 0.2 s longer (and held the next Start back by as much).
   if (type == 7 || type == 8) {
-    if (finished && mode != 1 && mode != 2) {
+    // Stopped or finished: no vacuum output the run switched on stays on
+    // (a stopped run's parts were thrown before this step).
+    if (mode != 1 && mode != 2) {
       const int exhaust = exhaustMs();
       const uint8_t pumps = smt::link::Runtime().pumpButtons.load();
       for (int i = 0; i < 8; ++i) {

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <thread>
 
+#include "core/LogFile.h"
 #include "core/MachineState.h"
 #include "link/FirmwareSwitches.h"
 #include "link/JogPanelLayout.h"
@@ -247,10 +248,23 @@ void CDialogManualControl::RunAxisInit() {
                                    {9, "m_NorthFeed_Limit", "m_NorthWalk_Pulse"}, {10, "m_EastFeed_Limit", "m_EastWalk_Pulse"}};
   for (const Axis& a : kAxes) {
     const auto steps = static_cast<int32_t>(std::trunc(basic.ReadDouble(a.limit) * pulse.ReadDouble(a.pulse)));
-    g_hEventSerialAxis.Reset();
-    if (!smt::link::SendCmd01MoveAxisSerial(a.code, steps)) return;
-    if (g_hEventSerialAxis.Wait() != smt::link::ReplyWait::Done) {
-      smt::link::NotifyOperator(m_Texts.replyTimeout);
+    g_hEventSerialAxis.SettleBeforeSend();
+    g_hEventSerialAxis.Arm();
+    if (!smt::link::SendCmd01MoveAxisSerial(a.code, steps)) {
+      g_hEventSerialAxis.Disarm();
+      return;
+    }
+    const smt::link::ReplyWait w = g_hEventSerialAxis.Wait();
+    if (w != smt::link::ReplyWait::Done) {
+      // Where the axis stopped is unknown: nothing moves until homing.
+      if (w != smt::link::ReplyWait::Failed) {
+        g_hEventSerialAxis.MarkTimedOut(g_hEventSerialAxis.LateGuard());
+        smt::link::OnMotionOutcomeUnknown(0x01);
+      }
+      if (w == smt::link::ReplyWait::TimedOut)
+        smt::link::ReportLinkLost(m_Texts.replyTimeout + "\r\nMachine reply time-out (0x01) !");
+      else if (w == smt::link::ReplyWait::Failed)
+        smt::link::NotifyOperator(m_Texts.replyTimeout);
       return;
     }
   }
@@ -277,12 +291,13 @@ bool CDialogManualControl::ConnectNow() {
   Runtime().commModel = commModel;
   if (commModel == 0) return OpenComPort();
 
-  std::string address;
-  if (!smt::link::DiscoverMainBoard(address, m_Discovery)) {
-    smt::link::NotifyOperator("Ethernet is no Find !");
+  std::string address, refusal;
+  if (!smt::link::DiscoverMainBoard(address, m_Discovery, &refusal)) {
+    smt::link::NotifyOperator(refusal.empty() ? std::string("Ethernet is no Find !") : refusal);
     SetButtonText(m_Texts.onlineError);
     return false;
   }
+  std::string movedFrom;
   if (!m_MachineLink.IsOpen()) {
     if (!m_MachineLink.Open(address, static_cast<uint32_t>(m_CommandPort))) {
       smt::link::NotifyOperator(m_MachineLink.LastError());
@@ -291,16 +306,26 @@ bool CDialogManualControl::ConnectNow() {
     }
     m_MachineLink.StartReplyLoop();
   } else if (m_MachineLink.Channel().PeerAddress() != address) {
-    // The board answered from another address this time: talk to that one.
+    // The board answered from another address this time: talk to that one,
+    // and say so.
+    movedFrom = m_MachineLink.Channel().PeerAddress();
     m_MachineLink.Channel().SetPeer(address);
+    CLogFile::Instance().Write(true, "The main board answered from %s (it was %s): the link now goes to %s",
+                               address.c_str(), movedFrom.c_str(), address.c_str());
   }
   Runtime().udp = &m_MachineLink;
   // The board's discovery answer is its answer: the link is up. (State 0x60
   // has no reply in the protocol, so nothing is awaited here.)
   if (ReadBasic("m_OpenCamera") != 0 && !g_bConnected) openCamerasAfterConnect();
   smt::platform::KeepSystemAwake(true);
+  smt::link::OnLinkRestored();
   g_bConnected = true;
   OnLinkUp();
+  if (!movedFrom.empty()) {
+    const std::string note = m_Texts.onlineSuccessful + " (" + address + ", was " + movedFrom + ")";
+    SetButtonText(note);
+    AppendInfoLine(note, true);
+  }
   g_bFirstOnline = false;
   return true;
 }
@@ -316,7 +341,7 @@ bool CDialogManualControl::OpenComPort() {
     // A clean start: a late reply owed from before the link was lost must
     // not swallow the hello's answer.
     g_hEventAxisMove.ForgetLateReply();
-    g_hEventAxisMove.Reset();
+    g_hEventAxisMove.Arm();
     if (smt::link::SendCmd00Hello() && g_hEventAxisMove.Wait(m_HelloTimeout) == smt::link::ReplyWait::Done) {
       found = true;
       break;
@@ -331,6 +356,7 @@ bool CDialogManualControl::OpenComPort() {
   }
   m_ComNumber = n;
   if (ReadBasic("m_OpenCamera") != 0 && !g_bConnected) openCamerasAfterConnect();
+  smt::link::OnLinkRestored();
   g_bConnected = true;
   OnLinkUp();
   return true;
@@ -354,6 +380,9 @@ void CDialogManualControl::SetPumpButtonCheck(int which, bool checked) {
 }
 
 void CDialogManualControl::EnableJogControls(bool enable) {
+  // Nothing that needs the machine comes back on while the link is lost:
+  // only a connect brings the controls back.
+  if (enable && smt::link::LinkKnownLost() && !g_bConnected) enable = false;
   m_bJogControlsEnabled = enable;
   if (enable) m_bHomeButtonEnabled = true;
   smt::platform::PostTo(this, [this, enable] { ApplyEnableStates(enable); });
@@ -366,6 +395,7 @@ void CDialogManualControl::OnLinkLost() {
 }
 
 void CDialogManualControl::EnableHomeButton() {
+  if (smt::link::LinkKnownLost() && !g_bConnected) return;  // back with the connect only
   m_bHomeButtonEnabled = true;
   smt::platform::PostTo(this, [this] { m_controls[smt::link::jogid::kReset]->setEnabled(true); });
 }

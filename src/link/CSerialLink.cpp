@@ -12,6 +12,7 @@
 #include "core/MachineState.h"
 #include "link/LinkGlobals.h"
 #include "link/LinkRuntime.h"
+#include "link/MachineCommands.h"
 #include "link/ReplyDispatch.h"
 #include "platform/SettingsSection.h"
 
@@ -86,18 +87,50 @@ bool CSerialLink::WriteFrame(const void* frame, uint32_t length) {
 
 void CSerialLink::ReaderThreadProc(std::stop_token st) {
   uint8_t buf[512];
+  // A port whose other end is gone keeps reporting a hang-up (a pseudo-
+  // terminal) or a read error (a USB adapter pulled): after a short while of
+  // that the port counts as lost, and the link is told at once instead of
+  // through the next command's time-out.
+  constexpr auto kHangUpLimit = std::chrono::milliseconds(300);
+  std::chrono::steady_clock::time_point failingSince{};
+  bool told = false;
+  auto failing = [&](const char* how) {
+    const auto now = std::chrono::steady_clock::now();
+    if (failingSince == std::chrono::steady_clock::time_point{}) failingSince = now;
+    if (!told && now - failingSince >= kHangUpLimit) {
+      told = true;
+      LostPort(how);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  };
   while (!st.stop_requested() && !g_bComStop) {
     const int fd = fd_.load();
     pollfd pf{fd, POLLIN, 0};
     const int r = ::poll(&pf, 1, 50);
+    if (r < 0 && errno != EINTR) {
+      failing("cannot be watched");
+      continue;
+    }
     if (r <= 0) continue;
     if (pf.revents & (POLLHUP | POLLERR | POLLNVAL)) {
       // The other end is gone: wait for it without spinning.
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      if (!(pf.revents & POLLIN)) continue;
+      if (!(pf.revents & POLLIN)) {
+        failing("was closed");
+        continue;
+      }
     }
     const long n = ::read(fd, buf, sizeof buf);
-    if (n <= 0) continue;
+    if (n < 0 && errno != EAGAIN && errno != EINTR) {
+      failing(errno == ENODEV || errno == ENXIO ? "is gone" : "failed");
+      continue;
+    }
+    if (n == 0) {
+      // Readable but nothing to read: the other end has gone (end of file).
+      failing("was closed");
+      continue;
+    }
+    if (n < 0) continue;
+    failingSince = {};
     size_t offset = 0;
     while (offset < static_cast<size_t>(n)) {
       const size_t taken = parser_.Feed(buf + offset, static_cast<size_t>(n) - offset, [&](const std::vector<uint8_t>& f) {
@@ -113,6 +146,13 @@ void CSerialLink::ReaderThreadProc(std::stop_token st) {
       }
     }
   }
+}
+
+void CSerialLink::LostPort(const char* how) {
+  ++portLosses_;
+  // Only the port the program talks to the machine on makes the link lost.
+  if (Runtime().serial.load() != this || !g_bConnected.load()) return;
+  ReportLinkLost("COM port " + path_ + " " + how + " !");
 }
 
 bool WriteComFrame(const void* frame, uint32_t length) {

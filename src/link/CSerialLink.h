@@ -42,9 +42,13 @@ class CSerialLink {
 
   uint64_t FramesReceived() const { return frames_.load(); }
   uint64_t Overflows() const { return overflows_.load(); }
+  // How often the port was found failing (hung up, read error) while open.
+  uint64_t PortLosses() const { return portLosses_.load(); }
 
  private:
   void ReaderThreadProc(std::stop_token st);
+  // The port failed for good: the link is lost (one message).
+  void LostPort(const char* how);
 
   std::atomic<int> fd_{-1};
   std::string path_;
@@ -53,6 +57,7 @@ class CSerialLink {
   std::jthread reader_;
   std::atomic<uint64_t> frames_{0};
   std::atomic<uint64_t> overflows_{0};
+  std::atomic<uint64_t> portLosses_{0};
 };
 
 // Writes a frame to the open COM port of the link runtime; false when no port is open.

@@ -18,6 +18,7 @@ bool CmdSrv::Open(const std::string& address, uint32_t port, int localPort) {
     return false;
   }
   peerAddr_ = socket_.Peer().sin_addr.s_addr;
+  peerPort_ = socket_.Peer().sin_port;
   sendBuffer_.reserve(kCmdMaxReceivePayload + kCmdHeaderSize);
   open_ = true;
   thread_ = std::jthread([this](std::stop_token st) { RecvThreadProc(st); });
@@ -95,6 +96,7 @@ bool CmdSrv::SetPeer(const std::string& address) {
   std::lock_guard lk(sendMutex_);
   if (!socket_.SetPeer(address)) return false;
   peerAddr_ = socket_.Peer().sin_addr.s_addr;
+  peerPort_ = socket_.Peer().sin_port;
   return true;
 }
 
@@ -134,8 +136,11 @@ void CmdSrv::RecvThreadProc(std::stop_token st) {
     sockaddr_in from{};
     const long n = socket_.ReceiveFrom(buffer.data(), buffer.size(), &from, -1);
     if (n <= 0) continue;
-    // Replies count only from the board the channel talks to.
-    if (!socket_.PeerIsMulticast() && from.sin_addr.s_addr != peerAddr_.load()) {
+    // Replies and reports count only from the board the channel talks to:
+    // its address and its port (another program on the board's host, or a
+    // forged key report, is not the board).
+    if (!socket_.PeerIsMulticast() &&
+        (from.sin_addr.s_addr != peerAddr_.load() || from.sin_port != peerPort_.load())) {
       ++dropped_;
       continue;
     }

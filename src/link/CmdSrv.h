@@ -67,6 +67,7 @@ class CmdSrv {
   CUdpSocket socket_;
   std::atomic<bool> open_{false};
   std::atomic<uint32_t> peerAddr_{0};  // network order
+  std::atomic<uint16_t> peerPort_{0};  // network order
   std::mutex sendMutex_;
   std::vector<uint8_t> sendBuffer_;
   mutable std::mutex queueMutex_;

@@ -1,5 +1,7 @@
 #include "link/DiscoverMainBoard.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -7,7 +9,14 @@
 
 namespace smt::link {
 
-bool DiscoverMainBoard(std::string& address, const DiscoveryOptions& options) {
+std::string SeveralBoardsText(const std::vector<std::string>& addresses) {
+  std::string list;
+  for (const auto& a : addresses) list += (list.empty() ? "" : ", ") + a;
+  return "Several devices answered as the main board (" + list +
+         ") !\r\nNone was taken: leave only the machine's main board on this network, then connect again.";
+}
+
+bool DiscoverMainBoard(std::string& address, const DiscoveryOptions& options, std::string* refusal) {
   CUdpSocket socket;
   try {
     socket.Open(static_cast<uint16_t>(options.port), options.group);
@@ -17,8 +26,11 @@ bool DiscoverMainBoard(std::string& address, const DiscoveryOptions& options) {
   }
   const size_t requestSize = std::strlen(kDiscoveryRequest);
   const size_t answerSize = std::strlen(kDiscoveryAnswer);
-  bool found = false;
-  for (int attempt = 0; attempt < options.attempts && !found; ++attempt) {
+  std::vector<std::string> answered;
+  auto isAnswer = [&](const char* answer, long n) {
+    return n >= static_cast<long>(answerSize) && std::memcmp(answer, kDiscoveryAnswer, answerSize) == 0;
+  };
+  for (int attempt = 0; attempt < options.attempts && answered.empty(); ++attempt) {
     std::puts("Find Device...");
     if (socket.SendToPeer(kDiscoveryRequest, requestSize) != static_cast<long>(requestSize))
       std::puts("UDP 发送失败");
@@ -26,14 +38,34 @@ bool DiscoverMainBoard(std::string& address, const DiscoveryOptions& options) {
     char answer[64];
     sockaddr_in from{};
     const long n = socket.ReceiveFrom(answer, sizeof answer, &from, static_cast<int>(options.attemptTimeout.count()));
-    if (n >= static_cast<long>(answerSize) && std::memcmp(answer, kDiscoveryAnswer, answerSize) == 0) {
-      address = Ipv4Text(from);
-      std::printf("Get Main Board IP: %s\n", address.c_str());
-      found = true;
+    if (isAnswer(answer, n)) answered.push_back(Ipv4Text(from));
+  }
+  if (!answered.empty()) {
+    // Every other host that answers the same request does so within the
+    // attempt's time: listen that long for more.
+    const auto end = std::chrono::steady_clock::now() + options.attemptTimeout;
+    for (;;) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+      if (left.count() <= 0) break;
+      char answer[64];
+      sockaddr_in from{};
+      const long n = socket.ReceiveFrom(answer, sizeof answer, &from, static_cast<int>(left.count()));
+      if (!isAnswer(answer, n)) continue;
+      const std::string a = Ipv4Text(from);
+      if (std::find(answered.begin(), answered.end(), a) == answered.end()) answered.push_back(a);
     }
   }
   socket.Close();
-  return found;
+  if (answered.size() > 1) {
+    const std::string text = SeveralBoardsText(answered);
+    std::printf("%s\n", text.c_str());
+    if (refusal) *refusal = text;
+    return false;
+  }
+  if (answered.empty()) return false;
+  address = answered.front();
+  std::printf("Get Main Board IP: %s\n", address.c_str());
+  return true;
 }
 
 }  // namespace smt::link

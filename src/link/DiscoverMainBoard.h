@@ -3,6 +3,7 @@
 // 239.15.1.100:65000, answered by "MAIN BOARD DEVICE" from the board.
 #include <chrono>
 #include <string>
+#include <vector>
 
 namespace smt::link {
 
@@ -17,6 +18,12 @@ inline constexpr const char* kDiscoveryRequest = "HOST DEVICE";
 inline constexpr const char* kDiscoveryAnswer = "MAIN BOARD DEVICE";
 
 // True with `address` = the dotted IPv4 address of the board that answered.
-bool DiscoverMainBoard(std::string& address, const DiscoveryOptions& options = {});
+// After the first answer the program listens a moment longer: when more than
+// one host answers, none is taken (a command meant for the machine could go
+// to another device) and `refusal`, when given, names them all.
+bool DiscoverMainBoard(std::string& address, const DiscoveryOptions& options = {}, std::string* refusal = nullptr);
+
+// The operator's text for answers from several hosts.
+std::string SeveralBoardsText(const std::vector<std::string>& addresses);
 
 }  // namespace smt::link

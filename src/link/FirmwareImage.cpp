@@ -1,5 +1,7 @@
 #include "link/FirmwareImage.h"
 
+#include <algorithm>
+
 #include <QCryptographicHash>
 #include <cstdio>
 #include <filesystem>
@@ -23,6 +25,26 @@ std::string FirmwareImage::PathFor(const std::string& appDir, int board) {
   return (std::filesystem::path(appDir) / "Update" / FileName(board)).string();
 }
 
+FirmwareImage::Check FirmwareImage::CheckContent(const std::vector<uint8_t>& b) {
+  if (b.size() < kMinSize) return Check::TooShort;
+  if (std::all_of(b.begin(), b.end(), [](uint8_t v) { return v == 0xFF; })) return Check::Erased;
+  auto word = [&](size_t at) {
+    return static_cast<uint32_t>(b[at]) | static_cast<uint32_t>(b[at + 1]) << 8 | static_cast<uint32_t>(b[at + 2]) << 16 |
+           static_cast<uint32_t>(b[at + 3]) << 24;
+  };
+  const uint32_t stack = word(0);
+  const bool inRam = (stack > kRamStart && stack <= kRamEnd) || (stack > kCoupledRamStart && stack <= kCoupledRamEnd);
+  if (!inRam || (stack & 3u) != 0) return Check::NoStack;
+  const uint32_t reset = word(4);
+  // Thumb code (bit 0 set), past the vector table, inside the image once
+  // it lies at the start of the application area.
+  const uint32_t target = reset & ~1u;
+  if ((reset & 1u) == 0 || target < boot::kApplicationAddress + kMinSize ||
+      target >= boot::kApplicationAddress + b.size())
+    return Check::NoReset;
+  return Check::Ok;
+}
+
 FirmwareImage::Check FirmwareImage::Load(const std::string& path) {
   path_ = path;
   bytes_.clear();
@@ -43,6 +65,8 @@ FirmwareImage::Check FirmwareImage::Load(const std::string& path) {
   if (n > boot::kApplicationSize) return Check::TooLarge;
   if (n < kMinSize) return Check::TooShort;
   buffer.resize(n);
+  // Nothing that cannot start on the board is written into it.
+  if (const Check c = CheckContent(buffer); c != Check::Ok) return c;
   bytes_ = std::move(buffer);
   md5_ = Md5Of(bytes_.data(), bytes_.size());
   return Check::Ok;

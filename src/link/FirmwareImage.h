@@ -15,9 +15,22 @@ using Md5Digest = std::array<uint8_t, 16>;
 
 class FirmwareImage {
  public:
-  enum class Check { Ok, Missing, Unreadable, TooShort, TooLarge };
-  // The initial stack pointer and the reset vector: anything shorter cannot run.
-  static constexpr size_t kMinSize = 8;
+  // Erased: every byte 0xFF (an empty flash read back, not a program).
+  // NoStack: the vector table's initial stack pointer is not in the boards'
+  // RAM. NoReset: its reset vector does not point at Thumb code inside the
+  // image as the board's application area holds it.
+  enum class Check { Ok, Missing, Unreadable, TooShort, TooLarge, Erased, NoStack, NoReset };
+  // The processor's own part of the vector table (16 words): anything
+  // shorter cannot be an application.
+  static constexpr size_t kMinSize = 64;
+  // Where the boards' RAM lies: an initial stack pointer is the top of the
+  // stack, so it may equal the end.
+  static constexpr uint32_t kRamStart = 0x20000000, kRamEnd = 0x20080000;
+  static constexpr uint32_t kCoupledRamStart = 0x10000000, kCoupledRamEnd = 0x10010000;
+
+  // Whether `bytes` look like an application linked for the boards'
+  // application area (the size is checked by Load).
+  static Check CheckContent(const std::vector<uint8_t>& bytes);
 
   // "MainApplication.bin", "HeadApplication.bin", "FeedApplication.bin",
   // "ConveyorApplication.bin" for boards 1 to 4.

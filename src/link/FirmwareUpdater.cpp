@@ -28,9 +28,28 @@ std::string InvalidImageText(int board, FirmwareImage::Check check) {
     case FirmwareImage::Check::TooLarge:
       return name + " 文件超过应用程序区 (393216 字节) !\r\n" + name +
              " is larger than the application area (393216 bytes) !";
+    case FirmwareImage::Check::Erased:
+      return name + " 文件全部为 0xFF，不是程序 !\r\n" + name +
+             " holds nothing but 0xFF (erased flash), it is not a program ! Nothing was erased.";
+    case FirmwareImage::Check::NoStack:
+      return name + " 文件的初始堆栈指针不在内存中，不是本机的程序 !\r\n" + name +
+             " is not an application for this board: its initial stack pointer does not lie in the board's RAM ! "
+             "Nothing was erased.";
+    case FirmwareImage::Check::NoReset:
+      return name + " 文件的复位向量不指向应用程序区，不是本机的程序 !\r\n" + name +
+             " is not an application for this board: its reset vector does not point into the application it "
+             "would be written as (from 0x08020000) ! Nothing was erased.";
     default:
       return name + " 文件无法完整读取 !\r\n" + name + " could not be read whole !";
   }
+}
+
+// Two boards given the same file: one of them got another board's program
+// (a copy under the wrong name).
+std::string SameImageText(int first, int second) {
+  const std::string a = FirmwareImage::FileName(first), b = FirmwareImage::FileName(second);
+  return a + " 与 " + b + " 内容相同，其中一个不是该板的程序 !\r\n" + a + " and " + b +
+         " are the same file: one of them is another board's program ! Nothing was erased.";
 }
 
 }  // namespace
@@ -214,6 +233,13 @@ FirmwareUpdater::Outcome FirmwareUpdater::UpgradeBoards(int feedSelect) {
     Status(t.upadte + t.failed + " !");
     return Outcome::Refused;
   }
+  for (int a = 1; a <= 4; ++a)
+    for (int b = a + 1; b <= 4; ++b)
+      if (present[a] && present[b] && images[a].md5() == images[b].md5() && images[a].bytes() == images[b].bytes()) {
+        Message(SameImageText(a, b));
+        Status(t.upadte + t.failed + " !");
+        return Outcome::Refused;
+      }
 
   FirmwareConfigBlock block;
   Outcome outcome = Outcome::Completed;

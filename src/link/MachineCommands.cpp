@@ -2,6 +2,7 @@
 
 #include "link/LinkRoutes.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <mutex>
 
@@ -18,6 +19,8 @@
 #include "link/MachineHoming.h"
 #include "link/CommandEncoding.h"
 #include "platform/MessageService.h"
+#include "platform/WorkerThreads.h"
+#include "link/MotionGlobals.h"
 #include "link/OperatorNotice.h"
 #include "link/SerialFrame.h"
 
@@ -63,9 +66,42 @@ bool IsMotionCode(uint8_t code) {
 
 bool IsHomeCode(uint8_t code) { return code == 0x02 || code == 0x05 || code == 0x52 || code == 0x72; }
 
+namespace {
+std::atomic<bool> g_linkKnownLost{false};
+}  // namespace
+
+bool LinkKnownLost() { return g_linkKnownLost.load(); }
+
+void OnLinkRestored() {
+  g_linkKnownLost = false;
+  // A reply owed from before the loss is waited for only a guard time more.
+  for (ReplyEvent* e : AllReplyEvents()) e->RenewGuard();
+  g_hEventSerialAxis.RenewGuard();
+}
+
 void OnLinkLost(const char* why) {
   CLogFile::Instance().Write(true, "Link to the machine lost: %s", why);
-  if (g_bConnected.exchange(false)) Runtime().Hooks().OnLinkLost();
+  if (g_bConnected.exchange(false)) {
+    g_linkKnownLost = true;
+    Runtime().Hooks().OnLinkLost();
+  }
+}
+
+void ReportLinkLost(const std::string& what) {
+  CLogFile::Instance().Write(true, "Link to the machine lost: %s", what.c_str());
+  const std::string text = what + "\r\nThe link to the machine is lost: connect again.";
+  if (!g_bConnected.exchange(false)) {
+    // Told already; a link that was never marked up (nothing connected it)
+    // still says what failed.
+    if (!g_linkKnownLost && !smt::platform::WorkerThreads::Instance().ShuttingDown()) NotifyOperator(text);
+    return;
+  }
+  g_linkKnownLost = true;
+  // A run cannot go on without the machine: it ends as stopped.
+  if (g_bRunContinue.exchange(false)) g_hPauseEvent.Set();
+  Runtime().Hooks().OnLinkLost();
+  if (!smt::platform::WorkerThreads::Instance().ShuttingDown())
+    NotifyOperator(text);
 }
 
 void OnMotionOutcomeUnknown(uint8_t code) {
@@ -116,7 +152,8 @@ CommandResult SendMachineCommand(const MachineCommand& c) {
     } else if (!c.udpPayload.misfit.empty()) {
       refusal = FieldDoesNotFitText(c.code, c.udpPayload.misfit);
     }
-    // After a motion time-out nothing moves until the machine is homed.
+    // After a motion time-out nothing moves until the machine is homed
+    // (the serial single-axis move 0x01 included).
     if (refusal.empty() && g_bPositionLost && !g_bResetDone && IsMotionCode(c.code)) refusal = PositionLostText();
     if (!refusal.empty()) {
       CLogFile::Instance().Write(true, "%s", refusal.c_str());
@@ -124,24 +161,41 @@ CommandResult SendMachineCommand(const MachineCommand& c) {
       return CommandResult::Refused;
     }
   }
+  // A lost link is not written to again: the loss was told once, and every
+  // later command of a run would otherwise wait out its own time-out.
+  if (LinkKnownLost() && !g_bConnected) {
+    CLogFile::Instance().Write(true, "Command %02X not sent: the link to the machine is lost", c.code);
+    return CommandResult::LinkLost;
+  }
   if (trace) hooks.AppendInfoLine(c.startTrace.empty() ? Trace(c.code, "Start") : c.startTrace, true);
   // A stale signal cannot complete the new command, nor can the late reply
   // of an earlier command of the family that timed out.
   if (c.reply) {
     c.reply->SettleBeforeSend();
-    c.reply->Reset();
+    c.reply->Arm();
   }
   if (!SendOnce(c)) {
+    if (c.reply) c.reply->Disarm();
     if (trace) hooks.AppendInfoLine(Trace(c.code, "End"), true);
-    char text[128];
-    std::snprintf(text, sizeof text, "Command %02X could not be sent: the link to the machine is down !", c.code);
-    NotifyOperator(text);
-    OnLinkLost(text);
+    char text[256];
+    CSerialLink* port = Runtime().serial.load();
+    CMachineLink* net = Runtime().udp.load();
+    if (serial && port)
+      std::snprintf(text, sizeof text, "Command %02X could not be sent: COM port %s failed !", c.code, port->Path().c_str());
+    else if (!serial && net)
+      std::snprintf(text, sizeof text, "Command %02X could not be sent: the network link to %s failed !", c.code,
+                    net->Channel().PeerAddress().c_str());
+    else
+      std::snprintf(text, sizeof text, "Command %02X could not be sent: the link to the machine is down !", c.code);
+    if (g_bConnected) ReportLinkLost(text);
+    else NotifyOperator(text);
     return CommandResult::SendFailed;
   }
   CommandResult result = CommandResult::Ok;
   if (c.reply) {
-    switch (c.reply->Wait()) {
+    const auto limit = c.timeout.count() > 0 ? std::min(c.timeout, c.reply->timeout()) : c.reply->timeout();
+    const ReplyWait w = c.reply->Wait(limit);
+    switch (w) {
       case ReplyWait::Done:
         // A reply with an error status is a failed command.
         if (c.reply->status() != 0) result = CommandResult::ReplyFailed;
@@ -152,19 +206,34 @@ CommandResult SendMachineCommand(const MachineCommand& c) {
         // Its reply may still come: it must not complete the family's next command.
         c.reply->MarkTimedOut(c.reply->LateGuard());
         if (IsMotionCode(c.code) || IsHomeCode(c.code)) OnMotionOutcomeUnknown(c.code);
-        char code[160];
-        std::snprintf(code, sizeof code,
-                      "\r\nMachine reply time-out (0x%02X) !\r\nThe link to the machine is lost: connect again.",
-                      c.code);
-        OnLinkLost("reply time-out");
-        NotifyOperator(CurrentLinkTexts().replyTimeout + code);
+        char code[96];
+        std::snprintf(code, sizeof code, "\r\nMachine reply time-out (0x%02X) !", c.code);
+        ReportLinkLost(CurrentLinkTexts().replyTimeout + code);
         smt::ReleaseMachineBusy();
+        break;
+      }
+      case ReplyWait::Abandoned:
+      case ReplyWait::LinkLost: {
+        // Stopped, shut down or the link went: the reply may still come and
+        // must not complete another command; where a move ended is unknown.
+        result = CommandResult::Stopped;
+        if (w == ReplyWait::LinkLost) result = CommandResult::LinkLost;
+        c.reply->MarkTimedOut(c.reply->LateGuard());
+        if (IsMotionCode(c.code) || IsHomeCode(c.code)) OnMotionOutcomeUnknown(c.code);
+        CLogFile::Instance().Write(true, "Command %02X: reply no longer awaited (%s)", c.code,
+                                   w == ReplyWait::LinkLost ? "link lost" : "stopped");
         break;
       }
     }
   }
   if (trace) hooks.AppendInfoLine(Trace(c.code, "End"), true);
   return result;
+}
+
+std::chrono::milliseconds MoveTimeout(int64_t steps, int32_t runSpeed, std::chrono::milliseconds extra) {
+  const int64_t rate = static_cast<int64_t>(std::clamp(runSpeed, 1, 255)) * kStepsPerSecondPerSpeed;
+  const int64_t travelMs = (steps < 0 ? -steps : steps) * 1000 / rate;
+  return std::max(kMinMoveTimeout, std::chrono::milliseconds(2 * travelMs + 1500) + extra);
 }
 
 bool SendCmd00Hello() {
@@ -174,6 +243,14 @@ bool SendCmd00Hello() {
 }
 
 bool SendCmd01MoveAxisSerial(uint8_t axis, int32_t steps) {
+  // The same rule as every other move: after a motion time-out nothing
+  // moves until the machine is homed.
+  if (g_bPositionLost && !g_bResetDone) {
+    CLogFile::Instance().Write(true, "%s", PositionLostText());
+    smt::platform::ShowMessage(PositionLostText());
+    return false;
+  }
+  if (LinkKnownLost() && !g_bConnected) return false;
   const Payload p = ByteWriter().U8(axis).SM32(steps).Take();
   if (!p.misfit.empty()) {
     const std::string refusal = FieldDoesNotFitText(0x01, p.misfit);

@@ -4,6 +4,7 @@
 // commands, waits for its family's reply event. Every wait is bounded by the
 // family's time-out; a command whose send failed never waits.
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -15,7 +16,10 @@ namespace smt::link {
 
 // Refused: not sent at all (a value that does not fit its field, a command
 // that the chosen link has no form for); the operator was told why.
-enum class CommandResult { Ok, SendFailed, ReplyFailed, TimedOut, LinkBusy, Refused };
+// Stopped: the run that sent it was stopped (or the program shuts down)
+// before the reply came. LinkLost: the link went down before the reply came,
+// or was already down (nothing sent; the loss was told once).
+enum class CommandResult { Ok, SendFailed, ReplyFailed, TimedOut, LinkBusy, Refused, Stopped, LinkLost };
 
 inline bool Succeeded(CommandResult r) { return r == CommandResult::Ok; }
 
@@ -32,7 +36,19 @@ struct MachineCommand {
   // Non-empty: the serial form cannot carry these values; on the serial link
   // the command is refused with this text and nothing is sent.
   std::string serialRefusal;
+  // How long the reply may take when the command itself says so (a move:
+  // from its length and speed); 0 the family's time-out. Never longer than
+  // the family's time-out.
+  std::chrono::milliseconds timeout{0};
 };
+
+// The time a move of `steps` at run speed `runSpeed` (1..255) may take
+// before its reply counts as lost: twice the travel time at the slowest
+// rate a speed step stands for, plus a fixed margin for acceleration and the
+// link; at least kMinMoveTimeout.
+inline constexpr int kStepsPerSecondPerSpeed = 100;
+inline constexpr std::chrono::milliseconds kMinMoveTimeout{2000};
+std::chrono::milliseconds MoveTimeout(int64_t steps, int32_t runSpeed, std::chrono::milliseconds extra = {});
 
 // The text of the refusal of a command that has no form on the serial link.
 std::string UdpOnlyRefusalText(uint8_t code);
@@ -49,9 +65,18 @@ CommandResult SendMachineCommand(const MachineCommand& command);
 bool IsMotionCode(uint8_t code);
 // Homing commands.
 bool IsHomeCode(uint8_t code);
-// The link failed (a time-out, a failed send): not connected any more; the
-// jog panel shows it and the operator connects again.
+// The link failed (a time-out, a failed send, the port or socket gone): not
+// connected any more; the jog panel shows it and the operator connects again.
+// Logged every time; told to the operator once per loss.
 void OnLinkLost(const char* why);
+// The same, with the operator's one message naming what was lost (`what`).
+// A run going on is stopped: nothing it would send can reach the machine.
+void ReportLinkLost(const std::string& what);
+// True from a loss until the next connect: commands are not sent (a run's
+// remaining commands do not each wait out a time-out and stack messages).
+bool LinkKnownLost();
+// A connect brought the link up again.
+void OnLinkRestored();
 // A motion command's outcome is unknown: not homed, motion refused until homing.
 void OnMotionOutcomeUnknown(uint8_t code);
 // The refusal of a move while the positions are unknown.

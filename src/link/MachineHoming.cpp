@@ -211,17 +211,21 @@ bool MachineHoming::RunHoming() {
       return false;
     }
     g_hEventHome.SettleBeforeSend();
-    g_hEventHome.Reset();
-    if (!BuildSerialHomeFrame(pairs)) return false;
+    g_hEventHome.Arm();
+    if (!BuildSerialHomeFrame(pairs)) {
+      g_hEventHome.Disarm();
+      return false;
+    }
     // The board acknowledges the home frame when the axes are at their references.
     const ReplyWait w = g_hEventHome.Wait();
     if (w != ReplyWait::Done) {
-      if (w == ReplyWait::TimedOut) {
+      if (w != ReplyWait::Failed) {
         g_hEventHome.MarkTimedOut(g_hEventHome.LateGuard());
         OnMotionOutcomeUnknown(0x52);
-        OnLinkLost("home reply time-out");
       }
-      NotifyOperator(CurrentLinkTexts().replyTimeout);
+      // One message for a lost link (a shut-down or a loss told already shows nothing more).
+      if (w == ReplyWait::TimedOut) ReportLinkLost(CurrentLinkTexts().replyTimeout + "\r\nMachine reply time-out (0x52) !");
+      else if (w == ReplyWait::Failed) NotifyOperator(CurrentLinkTexts().replyTimeout);
       return false;
     }
     ResetAfterHomeSerial();

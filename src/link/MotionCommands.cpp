@@ -1,5 +1,6 @@
 #include "link/MotionCommands.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -134,6 +135,7 @@ MachineCommand BuildCmd61MoveAxis(uint8_t axis, int32_t steps, int32_t start, in
   c.reply = &g_hEventAxisMove;
   c.udpPayload = ByteWriter().U8(axis).I32(CurrentPositionOfAxis(axis)).I32(steps).I32(start).I32(run).Take();
   c.serialPayload = ByteWriter().U8(axis).SM32(steps).U8(SpeedByte(start)).U8(SpeedByte(run)).Take();
+  c.timeout = MoveTimeout(steps, run);
   SerialFit fit;
   fit.SM32(0x61, "steps", steps);
   c.serialRefusal = fit.refusal;
@@ -208,6 +210,8 @@ MachineCommand BuildCmd64MoveXY(int32_t xSteps, int32_t xStart, int32_t xRun, in
   MachineCommand c;
   c.code = 0x64;
   c.reply = &g_hEventMoveXY;
+  c.timeout = std::max(MoveTimeout(xSteps, xRun), MoveTimeout(ySteps, yRun));
+  if (aIndex >= 1 && aIndex <= 8) c.timeout = std::max(c.timeout, MoveTimeout(aSteps, aRun));
   // The Y speeds have no place in the UDP payload.
   c.udpPayload = ByteWriter()
                      .I32(g_nCurX).I32(xSteps).I32(g_nCurY).I32(ySteps).I32(xStart).I32(xRun)
@@ -267,6 +271,8 @@ MachineCommand BuildCmd65MoveXYHeads(int32_t xSteps, int32_t xStart, int32_t xRu
   MachineCommand c;
   c.code = 0x65;
   c.reply = &g_hEventCmd65;
+  c.timeout = std::max(MoveTimeout(xSteps, xRun), MoveTimeout(ySteps, yRun));
+  for (int32_t d : deltas) c.timeout = std::max(c.timeout, MoveTimeout(d, aRun));
   ByteWriter u;
   u.I32(g_nCurX).I32(xSteps).I32(g_nCurY).I32(ySteps).I32(xStart).I32(xRun).U8(flag);
   for (int32_t d : deltas) u.I32(d);
@@ -381,6 +387,8 @@ MachineCommand BuildCmd67MoveZ(uint8_t head, int32_t steps, int32_t start, int32
   MachineCommand c;
   c.code = 0x67;
   c.reply = &g_hEventCmd67;
+  // Down and back up, with the dwell at the bottom.
+  c.timeout = MoveTimeout(2 * static_cast<int64_t>(steps), run, std::chrono::milliseconds(time));
   // The option byte has no place in the UDP payload.
   c.udpPayload = ByteWriter().U8(head).I32(steps).I32(start).I32(run).U16(time).U8(last).Take();
   c.serialPayload = ByteWriter()
@@ -399,7 +407,11 @@ CommandResult SendCmd67MoveZ(uint8_t head, int32_t steps, int32_t start, int32_t
   const MachineCommand c = BuildCmd67MoveZ(head, steps, start, run, option, time, last);
   if (serial && c.serialRefusal.empty()) Runtime().SetPumpButton(SerialPairNozzle(head, steps), true);
   const CommandResult r = SendMachineCommand(c);
-  if (!serial && r == CommandResult::Ok) {
+  // A pick stroke whose end is unknown (stopped, timed out, link lost) may
+  // hold its part: its vacuum counts as on.
+  const bool maybeHeld = r == CommandResult::Ok || r == CommandResult::Stopped || r == CommandResult::TimedOut ||
+                         r == CommandResult::LinkLost;
+  if (!serial && maybeHeld) {
     if (const int n = NozzleOfStroke(head, steps)) Runtime().SetPumpButton(n, true);
   }
   return r;
@@ -421,6 +433,7 @@ MachineCommand BuildCmd68MoveZVacuum(uint8_t head, int32_t steps, int32_t start,
   MachineCommand c;
   c.code = 0x68;
   c.reply = &g_hEventCmd68;
+  c.timeout = MoveTimeout(2 * static_cast<int64_t>(steps) + magnitude, run, std::chrono::milliseconds(time));
   c.udpPayload = ByteWriter()
                      .U8(head).I32(steps).I32(start).I32(run).I32(magnitude).U8(m.exhaust & 0xFF).U16(time).U8(vacuum)
                      .Take();
@@ -455,6 +468,12 @@ MachineCommand BuildCmd66MoveFeedAxis(uint8_t alternative, uint8_t axis, const F
   MachineCommand c;
   c.code = alternative == 1 ? 0x56 : 0x66;
   c.reply = &g_hEventCmd66;
+  // The feeder walk, then the two lift strokes, with the time the caller
+  // gives (value 10, ms); axis code 10 keeps the family's time-out.
+  if (axis >= 1 && axis <= 3)
+    c.timeout = MoveTimeout(v[0], v[2]) +
+                MoveTimeout(std::llabs(static_cast<long long>(v[3])) + std::llabs(static_cast<long long>(v[4])), v[6],
+                            std::chrono::milliseconds(v[7] > 0 ? v[7] : 0));
   const int32_t walk = axis == 1 ? g_nCurAxis8.load() : axis == 2 ? g_nCurAxis9.load() : axis == 3 ? g_nCurAxis10.load() : 0;
   ByteWriter u;
   u.U8(alternative).U8(axis).I32(walk);

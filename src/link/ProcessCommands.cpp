@@ -57,7 +57,14 @@ bool SendHeadMove(uint8_t code, const std::vector<uint8_t>& payload, ReplyEvent*
   c.startTrace = startText;
   c.udpPayload = payload;
   if (waitCapture) RouteResetCaptureDone();
-  if (SendMachineCommand(c) != CommandResult::Ok) return false;
+  const CommandResult r = SendMachineCommand(c);
+  if (r != CommandResult::Ok) {
+    // A pick whose end is unknown may hold its part: its vacuum counts as on,
+    // so that a stop carries the nozzle to the throw position.
+    const bool unknown = r == CommandResult::Stopped || r == CommandResult::TimedOut || r == CommandResult::LinkLost;
+    if (unknown && pressButton && vacuumOutput >= 32 && vacuumOutput <= 39) Runtime().SetPumpButton(vacuumOutput - 31, true);
+    return false;
+  }
   if (waitCapture && !RouteWaitCaptureDone(reply->timeout())) return false;
   if (vacuumOutput >= 32 && vacuumOutput <= 39) Runtime().SetPumpButton(vacuumOutput - 31, pressButton);
   const int32_t rev = GetMotionSettings().aRevolution;

@@ -35,7 +35,7 @@ void OnVacuumReading(int32_t kpa) {
   g_nVacuumKpa = kpa;
   Runtime().Hooks().ShowVacuumValue();
   // Only a busy machine task waits for the reading.
-  if (g_bMachineBusy) g_hEventVacuum.Signal();
+  if (g_bMachineBusy) g_hEventVacuum.Answer();
 }
 
 void HandleReply(const CmdPacket& p) {
@@ -45,44 +45,44 @@ void HandleReply(const CmdPacket& p) {
     case 0x02:
     case 0x05:
       // A home that failed ends its wait with a failure.
-      if (CheckReplyError(status)) g_hEventHome.Signal();
-      else g_hEventHome.SignalFailure(status);
+      if (CheckReplyError(status)) g_hEventHome.Answer();
+      else g_hEventHome.AnswerFailure(status);
       return;
     case 0x15: OnVacuumReading(p.at(1)); return;
-    case 0x53: CheckReplyError(status); g_hEventDispense.Signal(status); return;
-    case 0x55: CheckReplyError(status); MaskTest(p); g_hEventDispense.Signal(status); return;
+    case 0x53: CheckReplyError(status); g_hEventDispense.Answer(status); return;
+    case 0x55: CheckReplyError(status); MaskTest(p); g_hEventDispense.Answer(status); return;
     case 0x56:
-    case 0x66: CheckReplyError(status); g_hEventCmd66.Signal(status); return;
-    case 0x58: CheckReplyError(status); MaskTest(p); g_hEventCmd58.Signal(status); return;
+    case 0x66: CheckReplyError(status); g_hEventCmd66.Answer(status); return;
+    case 0x58: CheckReplyError(status); MaskTest(p); g_hEventCmd58.Answer(status); return;
     case 0x60: CheckReplyError(status); return;
-    case 0x61: CheckReplyError(status); MaskTest(p); g_hEventAxisMove.Signal(status); return;
+    case 0x61: CheckReplyError(status); MaskTest(p); g_hEventAxisMove.Answer(status); return;
     case 0x63:
-    case 0x73: CheckReplyError(status); g_hEventCmd63.Signal(status); return;
-    case 0x64: CheckReplyError(status); g_hEventMoveXY.Signal(status); return;
-    case 0x65: CheckReplyError(status); g_hEventCmd65.Signal(status); return;
+    case 0x73: CheckReplyError(status); g_hEventCmd63.Answer(status); return;
+    case 0x64: CheckReplyError(status); g_hEventMoveXY.Answer(status); return;
+    case 0x65: CheckReplyError(status); g_hEventCmd65.Answer(status); return;
     case 0x67:
     case 0x74:
-    case 0x75: CheckReplyError(status); GuardedMaskTest(p); g_hEventCmd67.Signal(status); return;
+    case 0x75: CheckReplyError(status); GuardedMaskTest(p); g_hEventCmd67.Answer(status); return;
     case 0x68:
     case 0x77:
-    case 0x78: CheckReplyError(status); GuardedMaskTest(p); g_hEventCmd68.Signal(status); return;
-    case 0x70: CheckReplyError(status); g_hEventAxisMove.Signal(status); return;
+    case 0x78: CheckReplyError(status); GuardedMaskTest(p); g_hEventCmd68.Answer(status); return;
+    case 0x70: CheckReplyError(status); g_hEventAxisMove.Answer(status); return;
     case 0x71:
       CheckReplyError(status);
       GuardedMaskTest(p);
       g_nProbeValue = p.length >= 6 ? ReadLE32(p.data() + 2) : 0;
-      g_hEventAxisMove.Signal(status);
+      g_hEventAxisMove.Answer(status);
       return;
     case 0x72:
       if (!CheckReplyError(status)) {
-        g_hEventHome.SignalFailure(status);
+        g_hEventHome.AnswerFailure(status);
       } else if (p.at(1) == Runtime().headMask.load()) {
         g_bMasterResetOk = true;
-        g_hEventHome.Signal();
+        g_hEventHome.Answer();
       } else {
         // The heads the board reports are not the fitted ones.
         g_bMasterResetOk = false;
-        g_hEventHome.SignalFailure(status);
+        g_hEventHome.AnswerFailure(status);
       }
       return;
     default: break;
@@ -106,13 +106,13 @@ void HandleReport(const CmdPacket& p) {
       return;
     }
     case 0x56:
-    case 0x66: CheckReplyError(status); g_hEventCmd66.Signal(status); return;
-    case 0x62: CheckReplyError(status); g_hEventConveyor.Signal(status); return;
-    case 0x63: CheckReplyError(status); g_hEventCmd63.Signal(status); return;
-    case 0x64: CheckReplyError(status); g_hEventMoveXY.Signal(status); return;
-    case 0x65: CheckReplyError(status); g_hEventCmd65.Signal(status); return;
-    case 0x67: CheckReplyError(status); GuardedMaskTest(p); g_hEventCmd67.Signal(status); return;
-    case 0x68: CheckReplyError(status); GuardedMaskTest(p); g_hEventCmd68.Signal(status); return;
+    case 0x66: CheckReplyError(status); g_hEventCmd66.Answer(status); return;
+    case 0x62: CheckReplyError(status); g_hEventConveyor.Answer(status); return;
+    case 0x63: CheckReplyError(status); g_hEventCmd63.Answer(status); return;
+    case 0x64: CheckReplyError(status); g_hEventMoveXY.Answer(status); return;
+    case 0x65: CheckReplyError(status); g_hEventCmd65.Answer(status); return;
+    case 0x67: CheckReplyError(status); GuardedMaskTest(p); g_hEventCmd67.Answer(status); return;
+    case 0x68: CheckReplyError(status); GuardedMaskTest(p); g_hEventCmd68.Answer(status); return;
     default: return;
   }
 }
@@ -134,7 +134,7 @@ void ReleaseSenderWithFailure(uint8_t errorCode) {
     const int last = g_nLastSerialCmd.load();
     if (last >= 0) e = ReplyEventForCode(static_cast<uint16_t>(last));
   }
-  if (e) e->SignalFailure(errorCode);
+  if (e) e->AnswerFailure(errorCode);
 }
 
 void HandleSerialAck(const std::vector<uint8_t>& f) {
@@ -142,31 +142,31 @@ void HandleSerialAck(const std::vector<uint8_t>& f) {
   switch (at(2)) {
     case 0x00:
       // The hello is answered: the port scan waits on the single-axis event.
-      g_hEventAxisMove.Signal();
+      g_hEventAxisMove.Answer();
       Runtime().Hooks().OnSerialHelloAck();
       return;
-    case 0x01: g_hEventSerialAxis.Signal(); return;
-    case 0x02: g_hEventHome.Signal(); return;
+    case 0x01: g_hEventSerialAxis.Answer(); return;
+    case 0x02: g_hEventHome.Answer(); return;
     case 0x03:
     case 0x04: return;
     case 0x15: OnVacuumReading(at(4)); return;
-    case 0x53: CountSerialAck(); g_hEventDispense.Signal(); return;
-    case 0x54: CountSerialAck(); g_hEventSerialMove.Signal(); return;
+    case 0x53: CountSerialAck(); g_hEventDispense.Answer(); return;
+    case 0x54: CountSerialAck(); g_hEventSerialMove.Answer(); return;
     case 0x56:
-    case 0x66: g_hEventCmd66.Signal(); return;
-    case 0x58: g_hEventCmd58.Signal(); return;
-    case 0x61: CountSerialAck(); g_hEventAxisMove.Signal(); return;
-    case 0x62: g_hEventConveyor.Signal(); return;
-    case 0x63: g_hEventCmd63.Signal(); return;
-    case 0x64: CountSerialAck(); g_hEventMoveXY.Signal(); return;
-    case 0x65: g_hEventCmd65.Signal(); return;
+    case 0x66: g_hEventCmd66.Answer(); return;
+    case 0x58: g_hEventCmd58.Answer(); return;
+    case 0x61: CountSerialAck(); g_hEventAxisMove.Answer(); return;
+    case 0x62: g_hEventConveyor.Answer(); return;
+    case 0x63: g_hEventCmd63.Answer(); return;
+    case 0x64: CountSerialAck(); g_hEventMoveXY.Answer(); return;
+    case 0x65: g_hEventCmd65.Answer(); return;
     case 0x67:
-      g_hEventCmd67.Signal();
+      g_hEventCmd67.Answer();
       Runtime().Hooks().ShowZAtZero();
       return;
     case 0x68:
       g_bVacuumCheckOk = (at(3) == 0);
-      g_hEventCmd68.Signal();
+      g_hEventCmd68.Answer();
       g_nVacuumKpa = at(4);
       Runtime().Hooks().ShowVacuumValue();
       Runtime().Hooks().ShowZAtZero();
@@ -178,7 +178,7 @@ void HandleSerialAck(const std::vector<uint8_t>& f) {
       } else {
         g_nProbeValue = f.size() >= 8 ? ReadBE32(f.data() + 4) : 0;
       }
-      g_hEventAxisMove.Signal();
+      g_hEventAxisMove.Answer();
       return;
     default: SerialMessage(CurrentLinkTexts().message06); return;
   }
@@ -196,7 +196,8 @@ void HandleSerialError(const std::vector<uint8_t>& f) {
       ReleaseSenderWithFailure(code);
       return;
     case 0xE2:
-      if (sub <= 0x0F) SerialMessage("Error E2-" + Hex2(sub) + t.message21);
+      // Every sub-code is told (the high ones too), with its code.
+      SerialMessage("Error E2-" + Hex2(sub) + t.message21);
       Runtime().Hooks().OnMotorFault(sub);
       // A width-axis fault during a conveyor reset: the width shown is the reset width.
       if (sub == 0x0E && MachineHoming::Instance().m_nResetMode.load() == 9) RouteShowConveyorWidth();
@@ -217,8 +218,8 @@ void HandleSerialError(const std::vector<uint8_t>& f) {
         SerialMessage(t.message15);
       }
       g_bMasterResetOk = false;
-      if (g_nLastMoveCmd == 0x40) g_hEventMoveXY.SignalFailure(code);
-      else if (g_nLastMoveCmd == 0x41) g_hEventCmd65.SignalFailure(code);
+      if (g_nLastMoveCmd == 0x40) g_hEventMoveXY.AnswerFailure(code);
+      else if (g_nLastMoveCmd == 0x41) g_hEventCmd65.AnswerFailure(code);
       else ReleaseSenderWithFailure(code);
       return;
     case 0xE5: {

@@ -12,11 +12,24 @@
 #include <chrono>
 #include <cstdint>
 
+#include "core/MachineState.h"
 #include "platform/Event.h"
+#include "platform/WorkerThreads.h"
 
 namespace smt::link {
 
-enum class ReplyWait { Done, Failed, TimedOut };
+// Abandoned: the program shuts down, or the run that sent the command was
+// stopped and the reply did not come within the stop's grace. LinkLost: the
+// link went down while the command waited.
+enum class ReplyWait { Done, Failed, TimedOut, Abandoned, LinkLost };
+
+// How long a stopped run's command may still take its reply before the wait
+// is given up.
+inline constexpr std::chrono::milliseconds kStopReplyGrace{400};
+
+// Set on the run's own threads (not the feeder or conveyor threads, which
+// are not waited for at a Stop): their reply waits end at a Stop.
+inline thread_local bool t_replyWaitsEndOnStop = false;
 
 class ReplyEvent {
  public:
@@ -27,9 +40,25 @@ class ReplyEvent {
     failed_ = false;
     status_ = 0;
   }
-  // A reply (or error report) of the family. While a timed-out command's
-  // reply is still owed, the first one within the guard time is taken as
-  // that late reply and thrown away: it never completes a newer command.
+  // The command of the family goes out now: from here until its reply is
+  // taken (or given up) a reply of the family may be its answer. Clears a
+  // stale signal.
+  void Arm() {
+    {
+      std::lock_guard lk(lateMutex_);
+      inFlight_ = true;
+    }
+    Reset();
+  }
+  // A reply of the family as the board sends it (the reply dispatch): taken
+  // only while a command of the family is in flight, and never while the
+  // late reply of a timed-out command is still owed (that first reply is the
+  // late one and is thrown away). A reply that no command could have asked
+  // for (a duplicate, a reply after its command gave up) is counted and
+  // dropped.
+  void Answer(uint8_t status = 0) { Take(status, false); }
+  void AnswerFailure(uint8_t status) { Take(status, true); }
+  // Unconditional: sets the event (the program's own hand-shakes).
   void Signal(uint8_t status = 0) {
     if (TakeLateReply()) return;
     status_ = status;
@@ -43,50 +72,93 @@ class ReplyEvent {
     event_.Set();
   }
 
-  // The sender gave up waiting: the reply may still come within `guard`.
+  // The sender gave up waiting: the reply may still come, and whenever it
+  // comes it is not the answer of a later command. It stays owed until it
+  // comes, or, after a reconnect (RenewGuard), until `guard` has passed.
   void MarkTimedOut(std::chrono::milliseconds guard) {
     std::lock_guard lk(lateMutex_);
     owed_ = true;
-    guardEnd_ = std::chrono::steady_clock::now() + guard;
+    inFlight_ = false;
+    guard_ = guard;
+    guardEnd_ = std::chrono::steady_clock::time_point::max();
   }
-  // Before a new command of the family: while a late reply is owed and the
-  // guard runs, wait for it (bounded by the guard). Returns at once otherwise.
+  // Before a new command of the family: while a late reply is owed, wait
+  // for it a moment (at most the guard time). Returns at once otherwise.
+  // When it does not come the next command goes out all the same and the
+  // first reply of the family is still taken as the late one: the command
+  // then fails on its time-out instead of completing on another's reply.
   void SettleBeforeSend() {
+    const auto start = std::chrono::steady_clock::now();
     for (;;) {
       {
         std::lock_guard lk(lateMutex_);
         if (!owed_) return;
-        if (std::chrono::steady_clock::now() >= guardEnd_) {
-          owed_ = false;  // never came: taken as lost
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= guardEnd_) {
+          owed_ = false;  // forgotten after a reconnect's guard
           return;
         }
+        if (now - start >= guard_) return;
       }
+      if (smt::platform::WorkerThreads::Instance().ShuttingDown()) return;
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
   }
-  // A clean new start (a reconnect): nothing is owed any more.
+  // A reconnect: a reply still owed is waited for only the guard time more.
+  void RenewGuard() {
+    std::lock_guard lk(lateMutex_);
+    if (owed_) guardEnd_ = std::chrono::steady_clock::now() + guard_;
+  }
+  // A clean new start (tests, a fresh board): nothing is owed any more.
   void ForgetLateReply() {
     std::lock_guard lk(lateMutex_);
     owed_ = false;
+    inFlight_ = false;
   }
   bool LateReplyOwed() const {
     std::lock_guard lk(lateMutex_);
     return owed_ && std::chrono::steady_clock::now() < guardEnd_;
   }
   uint64_t LateRepliesDiscarded() const { return discarded_.load(); }
+  // Replies that came while no command of the family was in flight.
+  uint64_t StrayRepliesDiscarded() const { return stray_.load(); }
   // How long after a time-out a reply still counts as the late one.
   std::chrono::milliseconds LateGuard() const {
     return std::clamp(timeout(), std::chrono::milliseconds(1000), std::chrono::milliseconds(10000));
   }
   ReplyWait Wait(std::chrono::milliseconds timeout) {
     const auto start = std::chrono::steady_clock::now();
+    // What the wait watches besides its reply: the program's shut-down, a
+    // Stop of the run it belongs to, and the link going down.
+    const bool inRun = t_replyWaitsEndOnStop && g_bRunContinue.load();
+    const bool linked = g_bConnected.load();
     // A family that answers within microseconds is watched for a moment
     // before the thread sleeps: the reply is then taken without a wake-up.
     bool taken = SpinFor(start, std::min<std::chrono::nanoseconds>(SpinBudget(), timeout));
-    if (!taken) taken = event_.Wait(timeout);
-    if (!taken) return ReplyWait::TimedOut;
+    const auto deadline = start + timeout;
+    std::chrono::steady_clock::time_point stopSeen{};
+    while (!taken) {
+      const auto now = std::chrono::steady_clock::now();
+      const auto left = now >= deadline ? std::chrono::milliseconds(0)
+                                        : std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
+      taken = event_.Wait(std::min(left, kWatchSlice));
+      if (taken) break;
+      if (std::chrono::steady_clock::now() >= deadline) return ReplyWait::TimedOut;
+      if (smt::platform::WorkerThreads::Instance().ShuttingDown()) return ReplyWait::Abandoned;
+      if (linked && !g_bConnected.load()) return ReplyWait::LinkLost;
+      if (inRun && !g_bRunContinue.load()) {
+        const auto seen = std::chrono::steady_clock::now();
+        if (stopSeen == std::chrono::steady_clock::time_point{}) stopSeen = seen;
+        else if (seen - stopSeen >= kStopReplyGrace) return ReplyWait::Abandoned;
+      }
+    }
     NoteReplyTime(std::chrono::steady_clock::now() - start);
     return failed_ ? ReplyWait::Failed : ReplyWait::Done;
+  }
+  // The command gave up its reply without a time-out mark (refused, not sent).
+  void Disarm() {
+    std::lock_guard lk(lateMutex_);
+    inFlight_ = false;
   }
   ReplyWait Wait() { return Wait(timeout()); }
   bool IsSet() const { return event_.IsSet(); }
@@ -113,11 +185,33 @@ class ReplyEvent {
     ++discarded_;
     return true;
   }
+  void Take(uint8_t status, bool failed) {
+    {
+      std::lock_guard lk(lateMutex_);
+      if (owed_) {
+        owed_ = false;
+        if (std::chrono::steady_clock::now() < guardEnd_) {
+          ++discarded_;
+          return;
+        }
+      }
+      if (!inFlight_) {
+        ++stray_;
+        return;
+      }
+      inFlight_ = false;
+    }
+    status_ = status;
+    failed_ = failed;
+    event_.Set();
+  }
   // Watching pays only when the reply comes within a short time; families
   // whose replies take longer than the limit are slept for at once. The
   // watching thread yields between looks, so the threads that answer and
   // hand the reply over run first even when they share its CPU.
   static constexpr std::chrono::nanoseconds kSpinLimit{200'000};
+  // Between looks at the shut-down, the run's Stop and the link state.
+  static constexpr std::chrono::milliseconds kWatchSlice{20};
   std::chrono::nanoseconds SpinBudget() const {
     const long long typical = typicalReplyNs_.load(std::memory_order_relaxed);
     if (typical >= kSpinLimit.count()) return {};
@@ -144,8 +238,11 @@ class ReplyEvent {
 
   mutable std::mutex lateMutex_;
   bool owed_ = false;
+  bool inFlight_ = false;
+  std::chrono::milliseconds guard_{1000};
   std::chrono::steady_clock::time_point guardEnd_{};
   std::atomic<uint64_t> discarded_{0};
+  std::atomic<uint64_t> stray_{0};
 };
 
 }  // namespace smt::link

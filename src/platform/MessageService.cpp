@@ -1,5 +1,7 @@
 #include "platform/MessageService.h"
 
+#include "platform/WorkerThreads.h"
+
 #include <atomic>
 #include <cstdio>
 
@@ -17,6 +19,16 @@ MessageService& MessageService::Get() {
 void MessageService::Install(MessageService* service) { g_service.store(service); }
 
 MsgAnswer ShowMessage(const std::string& text, MsgButtons buttons, MsgIcon icon, const std::string& caption) {
+  // Once the window closes nothing is shown any more: a worker on its way
+  // out gets the answer that does nothing further.
+  if (WorkerThreads::Instance().ShuttingDown()) {
+    std::fprintf(stderr, "not shown while shutting down: %s\n", text.c_str());
+    switch (buttons) {
+      case MsgButtons::Ok: return MsgAnswer::Ok;
+      case MsgButtons::YesNo: return MsgAnswer::No;
+      default: return MsgAnswer::Cancel;
+    }
+  }
   return MessageService::Get().Show(MessageRequest{text, caption, buttons, icon});
 }
 

@@ -37,6 +37,12 @@ void WorkerThreads::Reap() {
   }
 }
 
+void WorkerThreads::BeginShutdown() {
+  std::lock_guard lock(m_);
+  shuttingDown_ = true;
+  for (auto& w : workers_) w.thread.request_stop();
+}
+
 void WorkerThreads::StopAndJoinAll() {
   std::list<Worker> all;
   {
@@ -50,15 +56,18 @@ void WorkerThreads::StopAndJoinAll() {
   }
 }
 
-bool WorkerThreads::ShuttingDown() const {
-  std::lock_guard lock(m_);
-  return shuttingDown_;
-}
+bool WorkerThreads::ShuttingDown() const { return shuttingDown_.load(); }
 
 size_t WorkerThreads::RunningCount() {
   std::lock_guard lock(m_);
   Reap();
   return workers_.size();
+}
+
+void WorkerThreads::Reopen() {
+  StopAndJoinAll();
+  std::lock_guard lock(m_);
+  shuttingDown_ = false;
 }
 
 void WorkerThreads::ResetForTests() {

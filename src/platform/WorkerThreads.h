@@ -2,6 +2,7 @@
 // Every worker thread the program starts goes through here, so shut-down can
 // ask them all to stop and join each one: nothing runs after the window is
 // gone. A worker checks its stop token at its waits and loops.
+#include <atomic>
 #include <functional>
 #include <list>
 #include <mutex>
@@ -19,8 +20,12 @@ class WorkerThreads {
   // shut-down has begun.
   bool Start(std::string name, std::function<void(std::stop_token)> body);
 
-  // Requests stop on every worker, then joins them all. Later Start calls
-  // are refused.
+  // Shut-down begins: every worker is asked to stop, and every bounded wait
+  // that watches ShuttingDown() ends at once. Later Start calls are refused.
+  // Joins nothing: the caller may still save while the workers leave.
+  void BeginShutdown();
+
+  // BeginShutdown, then joins every worker.
   void StopAndJoinAll();
 
   // True once StopAndJoinAll has begun.
@@ -28,6 +33,10 @@ class WorkerThreads {
 
   // Number of workers still running (finished ones are reaped).
   size_t RunningCount();
+
+  // The shell is made anew in the same process: every worker of the last
+  // one is joined and Start is taken again.
+  void Reopen();
 
   // Tests: allow Start again after StopAndJoinAll.
   void ResetForTests();
@@ -42,7 +51,7 @@ class WorkerThreads {
 
   mutable std::mutex m_;
   std::list<Worker> workers_;
-  bool shuttingDown_ = false;
+  std::atomic<bool> shuttingDown_{false};
 };
 
 }  // namespace smt::platform

@@ -1,13 +1,15 @@
 #include "run/MachineSteps.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "core/LogFile.h"
 #include "core/MachineState.h"
 #include "feeder/AutoFeeders.h"
-#include "job/BoardGeometry.h"
 #include "library/NozzleChange.h"
 #include "library/NozzleSeats.h"
 #include "link/LinkGlobals.h"
@@ -17,6 +19,9 @@
 #include "link/MotionCommands.h"
 #include "link/MotionGlobals.h"
 #include "platform/MessageService.h"
+#include "platform/WorkerThreads.h"
+#include "link/OperatorNotice.h"
+#include "job/BoardGeometry.h"
 #include "run/EightHeadCommands.h"
 #include "run/PickPlacePreparation.h"
 #include "run/RunFeedSettings.h"
@@ -507,6 +512,68 @@ bool DiscardPart(HeadPlaceState& p) {
   if (type == 7 || type == 8) smt::link::SetOutput(0x20 + k - 1, 0, basic->m_Exhaust);
   else if (type != 9) smt::link::SetOutput(k, 0, 5);
   return RunSleep(basic->m_ThrowDelay);
+}
+
+namespace {
+std::string HeadList(const std::vector<int>& heads) {
+  std::string t;
+  for (int k : heads) t += (t.empty() ? "" : ", ") + std::to_string(k);
+  return t;
+}
+
+void VacuumOff(int head, int exhaust) {
+  const int type = g_nMachineType;
+  if (type == 7 || type == 8) smt::link::SetOutput(0x20 + head - 1, 0, exhaust);
+  else smt::link::SetOutput(head, 0, 5);
+}
+}  // namespace
+
+int ThrowHeldPartsAfterStop() {
+  std::vector<int> held;
+  const uint8_t pumps = smt::link::Runtime().pumpButtons.load();
+  for (int k = 1; k <= 8; ++k)
+    if (pumps & (1u << (k - 1))) held.push_back(k);
+  if (held.empty() || g_nMachineType == 9) return 0;
+  // Closing the program: the vacuum keeps holding; nothing more moves.
+  if (smt::platform::WorkerThreads::Instance().ShuttingDown()) return 0;
+  const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
+  const int exhaust = basic->m_Exhaust;
+  const auto sp = smt::settings::SettingsStores::Instance().speed.Record(SpeedUse::Smt);
+  std::vector<int> thrown, left;
+  for (int k : held) {
+    const bool canMove = g_bConnected && !smt::link::LinkKnownLost() && !g_bPositionLost && g_bMasterResetOk;
+    if (!canMove) {
+      left.push_back(k);
+      continue;
+    }
+    const int32_t tx = g_nThrowPositionX - HeadOffsetX(k);
+    const int32_t ty = g_nThrowPositionY - HeadOffsetY(k);
+    if (!smt::link::SendCmd64MoveXY(tx - g_nCurX, sp[0].start, sp[0].normal, ty - g_nCurY, sp[1].start, sp[1].normal,
+                                    0, 0, 0, 0, 0x80)) {
+      left.push_back(k);
+      continue;
+    }
+    VacuumOff(k, exhaust);
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::clamp(basic->m_ThrowDelay, 0, 2000)));
+    thrown.push_back(k);
+  }
+  CLogFile::Instance().Write(true, "run stopped: %zu part(s) thrown (nozzles %s), %zu held (nozzles %s)", thrown.size(),
+                             HeadList(thrown).c_str(), left.size(), HeadList(left).c_str());
+  if (!left.empty()) {
+    // Never dropped where the head stands: held until the operator says the
+    // parts are off the nozzles.
+    const std::string q = "The run stopped with parts on nozzle(s) " + HeadList(left) +
+                          " and the machine cannot carry them to the throw position (its position is unknown "
+                          "or the link is lost). They are held by vacuum.\r\nTake them off the nozzles by hand, then "
+                          "press OK to switch the vacuum off.";
+    smt::platform::ShowMessage(q, smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Warning);
+    if (g_bConnected && !smt::link::LinkKnownLost())
+      for (int k : left) VacuumOff(k, exhaust);
+  }
+  char text[160];
+  std::snprintf(text, sizeof text, "Run stopped: %zu part(s) thrown at the throw position.", thrown.size());
+  smt::link::NotifyOperator(text);
+  return static_cast<int>(thrown.size());
 }
 
 namespace {

@@ -56,6 +56,13 @@ std::pair<int32_t, int32_t> PlacePoint(double x, double y, int head);
 bool PlacePart(HeadPlaceState& p, int slot, bool checkOwnMark, bool raw, double cellX, double cellY);
 void PlaceStroke(HeadPlaceState& p, double baseHeight);
 bool DiscardPart(HeadPlaceState& p);
+// After a Stop (or a run that ended early): every nozzle whose vacuum is on
+// may hold a part. Each is carried to the throw position and let go there;
+// when the machine cannot move (position unknown, link lost) the parts stay
+// held and the operator is asked to take them off by hand before the vacuum
+// goes off. Never lets a part drop where the head stands. Tells the operator
+// how many parts were thrown; returns that count.
+int ThrowHeldPartsAfterStop();
 // The X / Y offset a head places with (head 2 of head mode 2 carries the
 // dispensing valve and uses the dispensing head's offset).
 int32_t PlaceOffsetX(int head);

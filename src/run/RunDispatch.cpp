@@ -1,5 +1,8 @@
 #include "run/RunDispatch.h"
 
+#include "run/MachineSteps.h"
+#include "link/ReplyEvent.h"
+
 #include <chrono>
 #include <map>
 #include <mutex>
@@ -135,6 +138,9 @@ bool StartRun(int runMode) {
     CLogFile::Instance().Write(true, "run thread %s start", RunThreadName(t));
     // A hook found missing during the run ends it like a stop, releasing the machine.
     auto body = [proc, t](std::stop_token) {
+      // A Stop ends the run thread's reply waits (the feeder and conveyor
+      // threads finish theirs; a later Start waits for them).
+      smt::link::t_replyWaitsEndOnStop = t != RunThread::Feeder && t != RunThread::Conveyor;
       try {
         proc();
       } catch (const smt::platform::UnwiredHook& e) {
@@ -180,10 +186,14 @@ void FinishRun(bool finished) {
   // stopped run's threads instead.)
   if (finished) {
     const auto feederDeadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (FeedBusy() != 0 && std::chrono::steady_clock::now() < feederDeadline)
+    while (FeedBusy() != 0 && std::chrono::steady_clock::now() < feederDeadline &&
+           !smt::platform::WorkerThreads::Instance().ShuttingDown())
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     if (FeedBusy() != 0) CLogFile::Instance().Write(true, "run end: feeder thread still busy after 5 s");
   }
+  // A run that ended early leaves no part on a nozzle: carried to the throw
+  // position and let go there (or held until the operator takes it off).
+  if (!finished) ThrowHeldPartsAfterStop();
   auto& s = Services();
   if (s.enableRunWindows) s.enableRunWindows(true);
   if (s.onRunEnd) s.onRunEnd(finished);

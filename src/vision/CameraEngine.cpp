@@ -401,7 +401,18 @@ bool CameraEngine::RequestFrame(int role, cv::Mat& frame, std::chrono::milliseco
   // for this one.
   s_->frameEvent[role].Reset();
   ++s_->pending[role];
-  if (!s_->frameEvent[role].Wait(timeout)) {
+  // Bounded, and given up at once when the program shuts down.
+  auto takeFrame = [&] {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+      const auto now = std::chrono::steady_clock::now();
+      if (now >= end) return false;
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - now) + std::chrono::milliseconds(1);
+      if (s_->frameEvent[role].Wait(std::min(left, std::chrono::milliseconds(20)))) return true;
+      if (smt::platform::WorkerThreads::Instance().ShuttingDown()) return false;
+    }
+  };
+  if (!takeFrame()) {
     int p = s_->pending[role].load();
     while (p > 0 && !s_->pending[role].compare_exchange_weak(p, p - 1)) {
     }

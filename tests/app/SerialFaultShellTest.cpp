@@ -129,3 +129,35 @@ TEST_F(SerialFaultShellTest, AnAcknowledgedZStrokeShowsZeroInTheZBox) {
     ASSERT_TRUE(sim->Start());
   }
 }
+
+// A motor or sensor fault answering a move, whatever its sub-code (those of
+// 0x10 and above used to end the move and clear the homed flag silently):
+// one message with the code, the move ends as failed at once (no time-out
+// message after it), and the machine counts as not homed.
+TEST_F(SerialFaultShellTest, EveryMotorFaultCodeIsToldOnceAndEndsTheMove) {
+  CMainFrame& f = StartWith("m_DebugModel=0\n");
+  CDialogManualControl& jog = *f.view()->m_pManualControl;
+  g_hEventAxisMove.SetTimeout(std::chrono::seconds(3));
+  for (uint8_t sub : {uint8_t{0x03}, uint8_t{0x0F}, uint8_t{0x10}, uint8_t{0x2A}, uint8_t{0xFF}}) {
+    SCOPED_TRACE(static_cast<int>(sub));
+    g_bResetDone = true;
+    g_bMachineBusy = false;
+    messages.service.Clear();
+    sim->InjectSerialError(0x61, 0xE2, sub);
+    const auto t0 = std::chrono::steady_clock::now();
+    const auto r = smt::link::SendCmd61MoveAxis(4, 100, 10, 20);
+    EXPECT_FALSE(r);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2)) << "the move waited for its time-out";
+    char code[8];
+    std::snprintf(code, sizeof code, "%02X", sub);
+    const std::string expected = std::string("Error E2-") + code + "电机或传感器故障 !";
+    EXPECT_TRUE(Shown(expected));
+    Pump([] { return false; }, std::chrono::milliseconds(200));
+    const auto texts = messages.service.Texts();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), expected), 1);
+    EXPECT_EQ(texts.size(), 1u) << (texts.size() > 1 ? texts[1] : "");
+    EXPECT_FALSE(g_bResetDone.load());
+  }
+  g_hEventAxisMove.SetTimeout(std::chrono::seconds(60));
+  (void)jog;
+}

@@ -187,7 +187,10 @@ TEST_F(RunSim, RunClockTextsAndRate) {
   EXPECT_EQ(g_nRunSeconds, 0);
 }
 
-TEST_F(RunSim, RunEndSwitchesPumpsOffOnlyAfterAFinishedRun) {
+// The eight-head machine's vacuum outputs the run left on go off at its end,
+// whether it finished or was stopped (a stopped run used to leave them on,
+// with the parts on the nozzles).
+TEST_F(RunSim, RunEndSwitchesPumpsOffAfterAFinishedOrAStoppedRun) {
   Introduce();
   type = 7;
   smt::link::Runtime().pumpButtons = 0b101;
@@ -195,9 +198,13 @@ TEST_F(RunSim, RunEndSwitchesPumpsOffOnlyAfterAFinishedRun) {
   run.OnRunEnd(false);
   EXPECT_FALSE(g_bMachineBusy);
   ASSERT_TRUE(WaitFor([&] { return !StatesWithCode(4).empty(); }));
-  EXPECT_FALSE(sim->LastReceived(0x03).has_value());
+  ASSERT_TRUE(WaitFor([&] { return sim->LastReceived(0x03).has_value(); }));
+  EXPECT_EQ(smt::link::Runtime().pumpButtons.load(), 0);
+  for (int out : {32, 34}) EXPECT_FALSE(sim->Output(out)) << out;
   EXPECT_TRUE(buttons[kBtnStart]);
   EXPECT_FALSE(buttons[kBtnPause]);
+  smt::link::Runtime().pumpButtons = 0b101;
+  sim->ClearReceived();
 
   ASSERT_TRUE(run.OnStart());
   g_bMasterResetOk = false;

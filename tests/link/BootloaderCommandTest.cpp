@@ -3,6 +3,8 @@
 // replies that must not be trusted, and the image file limits.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <numeric>
 
 #include "FirmwareSimFixture.h"
@@ -169,6 +171,16 @@ struct ImageCase {
   FirmwareImage::Check check;
 };
 
+// `size` bytes of 'a' behind a vector table that an application for the
+// application area has: the stack in RAM, the reset vector at Thumb code
+// just past the table (cut short with the file).
+std::string ImageText(size_t size) {
+  std::string t(size, 'a');
+  const uint32_t words[2] = {0x20008000u, 0x08020000u + 0x41u};
+  for (size_t i = 0; i < 8 && i < size; ++i) t[i] = static_cast<char>(words[i / 4] >> (8 * (i % 4)));
+  return t;
+}
+
 class ImageChecks : public ::testing::TestWithParam<ImageCase> {};
 
 TEST_P(ImageChecks, ImageIsTakenOnlyWhenItCanRunAndFits) {
@@ -176,12 +188,12 @@ TEST_P(ImageChecks, ImageIsTakenOnlyWhenItCanRunAndFits) {
   std::filesystem::create_directories(dir.path() / "Update");
   const std::string path = FirmwareImage::PathFor(dir.str(), 2);
   EXPECT_EQ(path, (dir.path() / "Update" / "HeadApplication.bin").string());
-  if (GetParam().size != SIZE_MAX) dir.Write("Update/HeadApplication.bin", std::string(GetParam().size, 'a'));
+  if (GetParam().size != SIZE_MAX) dir.Write("Update/HeadApplication.bin", ImageText(GetParam().size));
   FirmwareImage image;
   EXPECT_EQ(image.Load(path), GetParam().check);
   if (GetParam().check == FirmwareImage::Check::Ok) {
     EXPECT_EQ(image.size(), GetParam().size);
-    const std::string text(GetParam().size, 'a');
+    const std::string text = ImageText(GetParam().size);
     EXPECT_EQ(image.md5(), Md5Of(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
   }
 }
@@ -189,12 +201,44 @@ TEST_P(ImageChecks, ImageIsTakenOnlyWhenItCanRunAndFits) {
 INSTANTIATE_TEST_SUITE_P(Files, ImageChecks,
                          ::testing::Values(ImageCase{"Missing", SIZE_MAX, FirmwareImage::Check::Missing},
                                            ImageCase{"Empty", 0, FirmwareImage::Check::TooShort},
-                                           ImageCase{"SevenBytes", 7, FirmwareImage::Check::TooShort},
-                                           ImageCase{"EightBytes", 8, FirmwareImage::Check::Ok},
+                                           ImageCase{"NineBytes", 9, FirmwareImage::Check::TooShort},
+                                           ImageCase{"VectorTableOnly", 64, FirmwareImage::Check::NoReset},
+                                           ImageCase{"TableAndFirstCode", 66, FirmwareImage::Check::Ok},
                                            ImageCase{"WholeArea", boot::kApplicationSize, FirmwareImage::Check::Ok},
                                            ImageCase{"PastTheArea", boot::kApplicationSize + 1,
                                                      FirmwareImage::Check::TooLarge}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// What a file that is not an application for the boards looks like: each is
+// refused by its first four or eight bytes.
+TEST(FirmwareImageContent, WhatCannotStartOnTheBoardIsRefused) {
+  struct Case {
+    const char* what;
+    uint32_t stack, reset;
+    FirmwareImage::Check check;
+  };
+  const Case cases[] = {
+      {"an application", 0x20010000u, 0x08020101u, FirmwareImage::Check::Ok},
+      {"stack at the top of the coupled RAM", 0x10010000u, 0x08020101u, FirmwareImage::Check::Ok},
+      {"random bytes", 0x9C3A5E71u, 0x1F00AB37u, FirmwareImage::Check::NoStack},
+      {"stack in flash", 0x08020000u, 0x08020101u, FirmwareImage::Check::NoStack},
+      {"stack not word aligned", 0x20010002u, 0x08020101u, FirmwareImage::Check::NoStack},
+      {"stack past the RAM", 0x20080004u, 0x08020101u, FirmwareImage::Check::NoStack},
+      {"linked for the boot loader's area", 0x20010000u, 0x08000101u, FirmwareImage::Check::NoReset},
+      {"reset vector past the image", 0x20010000u, 0x08030001u, FirmwareImage::Check::NoReset},
+      {"reset vector into the table", 0x20010000u, 0x08020009u, FirmwareImage::Check::NoReset},
+      {"reset vector not Thumb code", 0x20010000u, 0x08020100u, FirmwareImage::Check::NoReset},
+  };
+  for (const Case& c : cases) {
+    std::vector<uint8_t> b(4096, 0x5A);
+    for (int k = 0; k < 4; ++k) {
+      b[static_cast<size_t>(k)] = static_cast<uint8_t>(c.stack >> (8 * k));
+      b[static_cast<size_t>(4 + k)] = static_cast<uint8_t>(c.reset >> (8 * k));
+    }
+    EXPECT_EQ(FirmwareImage::CheckContent(b), c.check) << c.what;
+  }
+  EXPECT_EQ(FirmwareImage::CheckContent(std::vector<uint8_t>(4096, 0xFF)), FirmwareImage::Check::Erased);
+}
 
 TEST(FirmwareMd5, KnownDigests) {
   // RFC 1321 test suite, on both the program's and the simulator's side.

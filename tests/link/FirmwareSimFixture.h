@@ -8,6 +8,7 @@
 #include <fstream>
 #include <mutex>
 #include <string>
+#include <algorithm>
 #include <vector>
 
 #include "LinkTestSupport.h"
@@ -59,9 +60,16 @@ inline smt::link::boot::BootTimeouts FastTimeouts() {
 }
 
 // An image of `size` bytes that no board holds yet.
+// It starts like an application linked for the application area: its
+// initial stack pointer in RAM, its reset vector at Thumb code within it.
 inline std::vector<uint8_t> ImageBytes(size_t size, uint8_t seed) {
   std::vector<uint8_t> v(size);
   for (size_t i = 0; i < size; ++i) v[i] = static_cast<uint8_t>((i * 31 + seed * 17 + (i >> 8)) & 0xFF);
+  auto put = [&](size_t at, uint32_t w) {
+    for (size_t k = 0; k < 4 && at + k < size; ++k) v[at + k] = static_cast<uint8_t>(w >> (8 * k));
+  };
+  put(0, 0x20010000u - 8u * seed);
+  put(4, 0x08020000u + static_cast<uint32_t>(std::min<size_t>(size - 1, 0x1C0 + 2 * seed)) | 1u);
   return v;
 }
 

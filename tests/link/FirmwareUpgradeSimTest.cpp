@@ -4,6 +4,9 @@
 // failure line, never a success.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <random>
+
 #include "FirmwareSimFixture.h"
 #include "link/BootloaderProtocol.h"
 
@@ -173,6 +176,46 @@ INSTANTIATE_TEST_SUITE_P(Images, ShortImage,
                          ::testing::Values(ImageRefusal{"Empty", 0}, ImageRefusal{"ThreeBytes", 3},
                                            ImageRefusal{"LargerThanTheArea", boot::kApplicationSize + 1}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Files that are no application for their board: each is refused with one
+// message naming the file and what is wrong, before any board is touched
+// (they used to be erased into the board, written, verified against their
+// own digest and reported complete).
+TEST_F(Upgrade, FilesThatAreNoApplicationForTheirBoardAreRefusedBeforeTheErase) {
+  struct Case {
+    const char* what;
+    std::function<std::vector<uint8_t>(const std::vector<uint8_t>& feederImage)> bytes;
+    const char* why;
+  };
+  const Case cases[] = {
+      {"random bytes",
+       [](const std::vector<uint8_t>&) {
+         std::mt19937 gen(7);
+         std::vector<uint8_t> v(5000);
+         for (auto& b : v) b = static_cast<uint8_t>(gen());
+         return v;
+       },
+       "stack pointer"},
+      {"nine bytes", [](const std::vector<uint8_t>&) { return std::vector<uint8_t>(9, 0x42); }, "too short"},
+      {"erased flash", [](const std::vector<uint8_t>&) { return std::vector<uint8_t>(5000, 0xFF); }, "0xFF"},
+      {"the feeder board's image", [](const std::vector<uint8_t>& feed) { return feed; }, "FeedApplication.bin"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteImages({1, 2, 3, 4});
+    WriteImage(1, c.bytes(images[3]));
+    sim->ClearReceived();
+    messages.service.Clear();
+    FirmwareUpdater updater(Env(), sink);
+    EXPECT_EQ(updater.UpgradeBoards(0), Outcome::Refused);
+    EXPECT_TRUE(SentBootCommands().empty());
+    ASSERT_EQ(messages.service.Texts().size(), 1u);
+    const std::string text = messages.service.Texts()[0];
+    EXPECT_NE(text.find("MainApplication.bin"), std::string::npos) << text;
+    EXPECT_NE(text.find(c.why), std::string::npos) << text;
+    EXPECT_EQ(sink.LastLine(), kTexts.upadte + kTexts.failed + " !");
+  }
+}
 
 TEST_F(Upgrade, MissingImagesAreAskedAbout) {
   // Yes four times: nothing to do, nothing sent, and the run is complete.

@@ -102,7 +102,10 @@ TEST_F(LinkFaults, ALateReplyNeverCompletesTheNextCommandAndTheMachineCountsAsNo
       EXPECT_TRUE(MessageContains("Machine is not reset !"));
       EXPECT_EQ(ReceivedOf(f.code), 1u);
 
-      // Homing frees motion again (homing is another family).
+      // The operator connects again; homing frees motion again (homing is
+      // another family).
+      g_bConnected = true;
+      smt::link::OnLinkRestored();
       MachineHoming::Instance().m_nResetMode = 0;
       ASSERT_EQ(SendCmd02Home({}), CommandResult::Ok);
       MachineHoming::Instance().m_nResetMode = -1;
@@ -240,7 +243,7 @@ TEST_F(LinkFaults, SpeedBytesKeepTheirClamp) {
 TEST_F(LinkFaults, SimulatorRefusesShortPayloadsAndUnknownSerialCodes) {
   UseSerial();
   // A 6-byte serial 0x61 (7 are needed) moves nothing and is answered with an error report.
-  g_hEventAxisMove.Reset();
+  g_hEventAxisMove.Arm();  // as a sender does before it writes its frame
   const auto shortFrame = BuildSerialFrame(0x61, {0x00, 0x00, 0x00, 0x03, 0xE8, 0x05});
   ASSERT_TRUE(WriteComFrame(shortFrame.data(), static_cast<uint32_t>(shortFrame.size())));
   EXPECT_EQ(g_hEventAxisMove.Wait(std::chrono::seconds(3)), ReplyWait::Failed);

@@ -14,6 +14,7 @@
 #include "link/LinkGlobals.h"
 #include "link/LinkRoutes.h"
 #include "link/LinkRuntime.h"
+#include "link/MachineCommands.h"
 #include "link/MachineHoming.h"
 #include "platform/WorkerThreads.h"
 #include "sim/SimBoard.h"
@@ -36,6 +37,7 @@ inline void ResetLinkState() {
   }
   g_bPositionLost = false;
   g_bConnected = false;
+  smt::link::OnLinkRestored();
   g_bResetDone = true;
   g_bMasterResetOk = true;
   g_bMachineBusy = false;

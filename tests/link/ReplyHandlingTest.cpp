@@ -33,6 +33,8 @@ class ReplyHandling : public ::testing::Test {
   void SetUp() override {
     linktest::ResetLinkState();
     Runtime().hooks = &info;
+    // Every family has a command in flight: its reply is taken.
+    for (auto* e : AllReplyEvents()) e->Arm();
   }
   void TearDown() override { linktest::ResetLinkState(); }
   ScopedRecordingMessages messages;
@@ -118,13 +120,13 @@ TEST_F(ReplyHandling, UdpRepliesReachTheirFamilyEvents) {
       {0, 0x67, &g_hEventCmd67},     {0, 0x68, &g_hEventCmd68},
   };
   for (const Route& r : routes) {
-    for (auto* e : AllReplyEvents()) e->Reset();
+    for (auto* e : AllReplyEvents()) e->Arm();
     HandleUdpPacket(Packet(r.flag, r.code, {0x00, 0x01}));
     for (auto* e : AllReplyEvents())
       EXPECT_EQ(e->IsSet(), e == r.event) << "code 0x" << std::hex << r.code << " flag " << int(r.flag) << " " << e->name();
   }
   // Silent codes: a reply 0x62, 0x03, 0x04, 0x60 and unknown flags set nothing.
-  for (auto* e : AllReplyEvents()) e->Reset();
+  for (auto* e : AllReplyEvents()) e->Arm();
   for (const CmdPacket& p : {Packet(1, 0x62, {0}), Packet(1, 0x03, {0}), Packet(1, 0x60, {0}), Packet(2, 0x64, {0})})
     HandleUdpPacket(p);
   for (auto* e : AllReplyEvents()) EXPECT_FALSE(e->IsSet()) << e->name();
@@ -137,9 +139,11 @@ TEST_F(ReplyHandling, FailedHomeAndHeadMaskMismatchEndTheWaitWithFailure) {
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Error-20 = Z1 motor or sensor error !"});
 
   Runtime().headMask = 0x03;
+  g_hEventHome.Arm();
   HandleUdpPacket(Packet(1, 0x72, {0x00, 0x01}));
   EXPECT_EQ(g_hEventHome.Wait(std::chrono::milliseconds(0)), ReplyWait::Failed);
   EXPECT_FALSE(g_bMasterResetOk);
+  g_hEventHome.Arm();
   HandleUdpPacket(Packet(1, 0x72, {0x00, 0x03}));
   EXPECT_EQ(g_hEventHome.Wait(std::chrono::milliseconds(0)), ReplyWait::Done);
   EXPECT_TRUE(g_bMasterResetOk);
@@ -222,6 +226,7 @@ TEST_F(ReplyHandling, SerialErrorReportReleasesTheWaitingSender) {
   EXPECT_EQ(messages.service.Texts(),
             (std::vector<std::string>{"返回指令E3 - 贴片头没有复位 !", "请复位机器 !"}));
   // "Error 67" ends the wait of the Z stroke family.
+  g_hEventCmd67.Arm();
   HandleSerialFrame({0xEE, 0xFF, 0x67, 0x00, 0xFF, 0xFC, 0xFF, 0xFF});
   EXPECT_EQ(g_hEventCmd67.Wait(std::chrono::milliseconds(0)), ReplyWait::Failed);
 }

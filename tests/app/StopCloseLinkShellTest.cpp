@@ -1,0 +1,236 @@
+// Stopping, closing and losing the machine, through the program as main()
+// builds it on the demo working directory, with the simulated board on the
+// serial line (a pseudo-terminal) and its world recording every part held,
+// placed and let go.
+#include <cstdio>
+
+#include "DemoMachineFixture.h"
+#include "link/JogPanelLayout.h"
+#include "link/LinkTestSupport.h"
+#include "link/LinkGlobals.h"
+#include "link/MachineCommands.h"
+#include "link/MotionGlobals.h"
+#include "link/ReplyEvent.h"
+#include "platform/WorkerThreads.h"
+
+namespace {
+
+// What the board does while the run goes on.
+enum class Board { Answering, Slowed, Silent, Gone };
+
+const char* NameOf(Board b) {
+  switch (b) {
+    case Board::Answering: return "Answering";
+    case Board::Slowed: return "Slowed";
+    case Board::Silent: return "Silent";
+    case Board::Gone: return "Gone";
+  }
+  return "?";
+}
+
+long long MsSince(std::chrono::steady_clock::time_point t0) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+}
+
+}  // namespace
+
+class RunningDemo : public DemoMachine {
+ protected:
+  void TearDown() override {
+    g_hEventMoveXY.SetTimeout(std::chrono::seconds(60));
+    DemoMachine::TearDown();
+    g_bPositionLost = false;
+    smt::link::OnLinkRestored();
+    smt::link::Runtime().pumpButtons = 0;
+  }
+
+  // The demo job started from the toolbar; returns once nozzle 1 holds a
+  // part the board picked (between its pick and its place).
+  CMainFrame& StartRunAndWaitForAHeldPart() {
+    CMainFrame& f = Start();
+    f.show();
+    ConnectAndHome();
+    EXPECT_TRUE(f.view()->document()->OnOpenDocument(dir / smt::app::kDemoJobName));
+    EXPECT_TRUE(PumpUntil([&] { return f.view()->m_pPartList->ToolBar().Button(106)->isEnabled(); }));
+    messages.service.Clear();
+    ClickToolbar(106);
+    EXPECT_TRUE(PumpUntil([&] { return world->Held(1).has_value(); }, 30s)) << Messages();
+    return f;
+  }
+
+  void Apply(Board b) {
+    switch (b) {
+      case Board::Answering: break;
+      case Board::Slowed: sim->SetReplyDelay(std::chrono::milliseconds(1500)); break;
+      case Board::Silent: sim->DropReplies(1 << 30); break;
+      case Board::Gone: sim->Stop(); break;
+    }
+  }
+
+  bool RunOver() {
+    auto& pl = *app->frame()->view()->m_pPartList;
+    return pl.Run().m_bSmtThreadBusy == 0 && pl.Run().m_bFeedThreadBusy == 0 && !g_bMachineBusy.load();
+  }
+
+  std::vector<std::string> TextsWith(const std::string& part) {
+    std::vector<std::string> out;
+    for (const auto& t : messages.service.Texts())
+      if (t.find(part) != std::string::npos) out.push_back(t);
+    return out;
+  }
+};
+
+// Closing the window in the middle of a run, whatever the board does: the
+// run's waits end at once, the window is gone within 2 s (it used to freeze
+// for 30 s to 2.5 min joining threads that waited for replies), every
+// worker has left, and nothing is shown afterwards.
+class CloseDuringARun : public RunningDemo, public ::testing::WithParamInterface<Board> {};
+
+TEST_P(CloseDuringARun, EndsWithinTwoSecondsAndShowsNothingAfter) {
+  CMainFrame& f = StartRunAndWaitForAHeldPart();
+  Apply(GetParam());
+  // The run is inside a wait for the board now (or for its next reply).
+  PumpUntil([] { return false; }, 300ms);
+  messages.service.SetDefaultAnswer(smt::platform::MsgAnswer::No);  // the save question: No
+  const auto t0 = std::chrono::steady_clock::now();
+  f.close();
+  const long long closeMs = MsSince(t0);
+  std::printf("[figure] close during a run, board %s: %lld ms\n", NameOf(GetParam()), closeMs);
+  EXPECT_LT(closeMs, 2000) << NameOf(GetParam());
+  EXPECT_EQ(smt::platform::WorkerThreads::Instance().RunningCount(), 0u);
+  const size_t shown = messages.service.Texts().size();
+  PumpUntil([] { return false; }, 700ms);
+  EXPECT_EQ(messages.service.Texts().size(), shown) << Messages();
+}
+
+INSTANTIATE_TEST_SUITE_P(Boards, CloseDuringARun,
+                         ::testing::Values(Board::Answering, Board::Slowed, Board::Silent, Board::Gone),
+                         [](const auto& info) { return std::string(NameOf(info.param)); });
+
+// Stop between pick and place: the run ends at once, the part is carried to
+// the throw position and let go there, as the board's world records it (it
+// used to be dropped where the head stood, onto vision camera 1), no vacuum
+// stays on, and the window says how many parts were thrown.
+TEST_F(RunningDemo, StopBetweenPickAndPlaceThrowsThePartAtTheThrowPosition) {
+  StartRunAndWaitForAHeldPart();
+  const size_t placedBefore = world->Placements().size();
+  const size_t logAt = Log().size();
+  const auto t0 = std::chrono::steady_clock::now();
+  ClickToolbar(109);
+  ASSERT_TRUE(PumpUntil([&] { return Log().find("smt run end 0", logAt) != std::string::npos; }, 10s)) << Messages();
+  const long long stopMs = MsSince(t0);
+  std::printf("[figure] stop between pick and place, run ended after %lld ms\n", stopMs);
+  EXPECT_LT(stopMs, 1000);
+  ASSERT_TRUE(PumpUntil([&] { return RunOver(); }, 20s));
+  for (int k = 1; k <= 2; ++k) EXPECT_FALSE(world->Held(k).has_value()) << "nozzle " << k;
+  int thrown = 0;
+  for (const auto& r : world->Releases()) {
+    if (r.placed) continue;
+    ++thrown;
+    // Nozzle k over the throw position of the demo machine (300, -250 mm).
+    EXPECT_NEAR(r.part.x, 300.0, 1.5) << "nozzle " << r.head;
+    EXPECT_NEAR(r.part.y, -250.0, 1.5) << "nozzle " << r.head;
+  }
+  EXPECT_GE(thrown, 1);
+  EXPECT_EQ(world->Placements().size(), placedBefore);  // nothing more placed after the Stop
+  for (int out : {1, 2, 3, 4}) EXPECT_FALSE(sim->Output(out)) << "output " << out;
+  // The message is handed to the window thread: shown once it has run.
+  PumpUntil([&] { return !TextsWith("part(s) thrown").empty(); }, 5s);
+  const auto told = TextsWith("part(s) thrown");
+  ASSERT_EQ(told.size(), 1u) << Messages();
+  EXPECT_NE(told[0].find(std::to_string(thrown) + " part(s) thrown"), std::string::npos) << told[0];
+}
+
+// A run whose board goes silent when stopped: the move's reply never comes,
+// so where the head stands is unknown. The part is not dropped there: it
+// stays held until the operator, asked, says it is off the nozzle; then the
+// vacuum goes off.
+namespace {
+class LookingService : public smt::platform::RecordingMessageService {
+ public:
+  std::function<void(const smt::platform::MessageRequest&)> onShow;
+  smt::platform::MsgAnswer Show(const smt::platform::MessageRequest& r) override {
+    if (onShow) onShow(r);
+    return RecordingMessageService::Show(r);
+  }
+};
+}  // namespace
+
+TEST_F(RunningDemo, StopWithTheBoardSilentHoldsThePartUntilTheOperatorSaysItIsOff) {
+  StartRunAndWaitForAHeldPart();
+  LookingService looking;
+  std::atomic<bool> asked{false}, heldWhenAsked{false}, droppedBeforeAsked{false};
+  looking.onShow = [&](const smt::platform::MessageRequest& r) {
+    if (r.text.find("held by vacuum") == std::string::npos) return;
+    heldWhenAsked = world->Held(1).has_value();
+    for (const auto& rel : world->Releases()) droppedBeforeAsked = droppedBeforeAsked || !rel.placed;
+    asked = true;
+  };
+  smt::platform::MessageService::Install(&looking);
+  sim->DropReplies(1 << 30);
+  PumpUntil([] { return false; }, 100ms);
+  const auto t0 = std::chrono::steady_clock::now();
+  ClickToolbar(109);
+  const bool wasAsked = PumpUntil([&] { return asked.load(); }, 5s);
+  std::printf("[figure] stop with a silent board, question after %lld ms\n", MsSince(t0));
+  EXPECT_TRUE(PumpUntil([&] { return RunOver(); }, 20s));
+  smt::platform::MessageService::Install(&messages.service);
+  ASSERT_TRUE(wasAsked);
+  EXPECT_TRUE(heldWhenAsked.load());
+  EXPECT_FALSE(droppedBeforeAsked.load());
+  // Answered: the vacuum of nozzle 1 is off now, unless the silent board's
+  // time-out had made the link count as lost by then (told to the operator):
+  // then nothing can be sent and the part stays held.
+  bool linkLostTold = false;
+  for (const auto& t : looking.Texts()) linkLostTold |= t.find("The link to the machine is lost") != std::string::npos;
+  EXPECT_TRUE(!world->Held(1).has_value() || linkLostTold) << "vacuum still on with the link up";
+}
+
+// The link goes when the port closes (the board's end of the line is gone):
+// noticed within 2 s, told once, the connect button shows it, and the jog
+// and Start are off until the operator connects again.
+TEST_F(RunningDemo, AClosedPortIsToldOnceWithinTwoSecondsAndTheControlsGoOff) {
+  struct Case {
+    const char* when;
+    bool duringRun;
+  };
+  for (const Case c : {Case{"idle", false}, Case{"during a run", true}}) {
+    SCOPED_TRACE(c.when);
+    if (c.duringRun) {
+      StartRunAndWaitForAHeldPart();
+    } else {
+      CMainFrame& f = Start();
+      f.show();
+      ConnectAndHome();
+      messages.service.Clear();
+    }
+    const auto t0 = std::chrono::steady_clock::now();
+    sim->Stop();
+    ASSERT_TRUE(PumpUntil([&] { return !TextsWith("The link to the machine is lost").empty(); }, 10s)) << Messages();
+    const long long noticeMs = MsSince(t0);
+    std::printf("[figure] closed port noticed (%s) after %lld ms\n", c.when, noticeMs);
+    EXPECT_LT(noticeMs, 2000);
+    EXPECT_FALSE(g_bConnected.load());
+    ASSERT_TRUE(PumpUntil([&] { return RunOver(); }, 10s));
+    PumpUntil([] { return false; }, 500ms);
+    EXPECT_EQ(TextsWith("The link to the machine is lost").size(), 1u) << Messages();
+    EXPECT_NE(TextsWith("COM port").size(), 0u) << Messages();
+    EXPECT_EQ(Jog().ButtonText(), "联机");
+    EXPECT_FALSE(Control(smt::link::jogid::kXPlus)->isEnabled());
+    EXPECT_FALSE(Control(smt::link::jogid::kReset)->isEnabled());
+    auto& bar = app->frame()->view()->m_pPartList->ToolBar();
+    EXPECT_FALSE(bar.Button(106)->isEnabled());
+    // Back for the next case: a fresh board on a fresh line.
+    app->ExitInstance();
+    app.reset();
+    smt::platform::ClearProfileCache();
+    smt::platform::WorkerThreads::Instance().ResetForTests();
+    linktest::ResetLinkState();
+    smt::link::Runtime().pumpButtons = 0;
+    ASSERT_TRUE(sim->Start()) << sim->LastError();
+    world->Clear();
+    smt::platform::WriteProfileString(smt::platform::ConfigPath(dir.str()), "SerialPortConfig", "COM1",
+                                      sim->SerialPath());
+    smt::platform::ClearProfileCache();
+  }
+}
