@@ -112,6 +112,9 @@ void ConnectPartEditors(CSMTView& view) {
   auto& h = smt::job::g_PartEditorHooks;
   h.pcbOrigin = [&view] {
     if (!view.m_pPartList) return std::pair<double, double>{0, 0};
+    // The shown board's stored origin (the PCB editor may hold unapplied edits).
+    if (const smt::job::PcbRecord* rec = view.m_pPartList->Job().ShownRecord())
+      return std::pair<double, double>{rec->m_dOriginX, rec->m_dOriginY};
     const auto& f = view.m_pPartList->PcbEditor().Fields();
     return std::pair<double, double>{f.originX, f.originY};
   };

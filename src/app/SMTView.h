@@ -96,6 +96,8 @@ class CSMTView : public QWidget {
   // After a placed board (a run thread): the Mark camera to the vision origin
   // and m_CottectionTimeSmt correction passes there. False: the move failed.
   bool VisionOriginAfterPlacement();
+  // The Mark camera zoom stored with the shown board, or `fallback` (window thread).
+  double ShownBoardZoom(double fallback) const;
   // What the go-to planner needs, read now.
   struct GoToInputs;
   std::unique_ptr<GoToInputs> ReadGoToInputs() const;

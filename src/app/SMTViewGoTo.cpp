@@ -19,6 +19,7 @@
 #include "platform/WorkerThreads.h"
 #include "settings/SettingsStores.h"
 #include "vision/CDialogSetView.h"
+#include "vision/MarkAlign.h"
 #include "vision/TemplateOrigin.h"
 
 using namespace smt::app;
@@ -222,17 +223,15 @@ void CSMTView::CameraToVisionOrigin(bool fromMenu) {
   auto in = ReadGoToInputs();
   const GoToContext c = in->Context();
   const GoToPlan plan = PlanCameraToVisionOrigin(c);
-  // The correction looks with the PCB editor's zoom and detection precision.
+  // The correction looks with the shown board's stored Mark camera zoom (not
+  // the PCB editor's fields, which may hold unapplied edits) and the
+  // detection precision the board's Mark alignment uses.
   double zoom = 18.0;
-  int precision = 20;
+  const int precision = smt::vision::MarkAlignParams{}.detectPrecision;
   m_bOriginView = true;
-  smt::platform::RunOnGui([this, &zoom, &precision] {
+  smt::platform::RunOnGui([this, &zoom] {
     if (switchLiveCamera) switchLiveCamera(GoToCamera::Mark);
-    if (m_pPartList) {
-      const auto& fields = m_pPartList->PcbEditor().Fields();
-      zoom = fields.m_VisualZoom;
-      precision = fields.m_DetectPrecision;
-    }
+    zoom = ShownBoardZoom(zoom);
   });
   m_bOriginView = false;
   if (!plan.ok) {
@@ -276,15 +275,11 @@ bool CSMTView::VisionOriginAfterPlacement() {
   auto in = ReadGoToInputs();
   const GoToPlan plan = PlanCameraToVisionOrigin(in->Context());
   double zoom = 18.0;
-  int precision = 20;
+  const int precision = smt::vision::MarkAlignParams{}.detectPrecision;
   m_bOriginView = true;
-  smt::platform::RunOnGui([this, &zoom, &precision] {
+  smt::platform::RunOnGui([this, &zoom] {
     if (switchLiveCamera) switchLiveCamera(GoToCamera::Mark);
-    if (m_pPartList) {
-      const auto& fields = m_pPartList->PcbEditor().Fields();
-      zoom = fields.m_VisualZoom;
-      precision = fields.m_DetectPrecision;
-    }
+    zoom = ShownBoardZoom(zoom);
   });
   m_bOriginView = false;
   if (!plan.ok) {
@@ -298,4 +293,12 @@ bool CSMTView::VisionOriginAfterPlacement() {
     return false;
   CorrectAtVisionOrigin(*in->basic, in->basic->m_CottectionTimeSmt, zoom, precision);
   return true;
+}
+
+// The Mark camera zoom stored with the board the part list shows, or
+// `fallback` when no board is shown or it carries none (window thread).
+double CSMTView::ShownBoardZoom(double fallback) const {
+  if (!m_pPartList) return fallback;
+  const smt::job::PcbRecord* rec = m_pPartList->Job().ShownRecord();
+  return rec && rec->m_dVisualZoom > 0 ? rec->m_dVisualZoom : fallback;
 }

@@ -14,6 +14,7 @@
 #include "feeder/FeederTable.h"
 #include "job/CDialogPCBEdit.h"
 #include "job/CDialogPartList.h"
+#include "job/PcbRecord.h"
 #include "job/BoardGeometry.h"
 #include "job/CSMTDoc.h"
 #include "job/CoordinateTests.h"
@@ -124,7 +125,12 @@ void ConnectPanels(CSMTView& view) {
   // After a full home the camera panel shows the shown board's Mark values.
   smt::link::InstallShowBoardCameraValues([p, camera] {
     smt::platform::PostToGui([p, camera] {
-      const auto& f = p->PcbEditor().Fields();
+      const smt::job::PcbRecord* rec = p->Job().ShownRecord();
+      if (rec && rec->m_dVisualZoom > 0) {
+        ShowCameraValues(camera, rec->m_dVisualZoom, rec->m_dVisualBox, rec->m_nLightContrast, rec->m_nLightBrightness);
+        return;
+      }
+      const auto& f = p->PcbEditor().Fields();  // no board shown: the editor's stored settings
       ShowCameraValues(camera, f.m_VisualZoom, f.m_VisualBox, f.m_LightContrast, f.m_LightBrightness);
     });
   });
@@ -217,15 +223,16 @@ void ConnectPanels(CSMTView& view) {
   smt::link::ManualMarkRoutes& marks = smt::link::ManualMarks();
   marks.currentBoard = [p](smt::link::MarkBoard& b) {
     bool found = false;
+    // The shown board's stored values, not the PCB editor's unapplied fields.
     smt::platform::RunOnGui([&] {
-      const auto& f = p->PcbEditor().Fields();
-      if (f.name.empty()) return;
-      b.originX = f.originX;
-      b.originY = f.originY;
-      b.mark1X = f.mark1X;
-      b.mark1Y = f.mark1Y;
-      b.mark2X = f.mark2X;
-      b.mark2Y = f.mark2Y;
+      const smt::job::PcbRecord* rec = p->Job().ShownRecord();
+      if (!rec) return;
+      b.originX = rec->m_dOriginX;
+      b.originY = rec->m_dOriginY;
+      b.mark1X = rec->m_dMark1X;
+      b.mark1Y = rec->m_dMark1Y;
+      b.mark2X = rec->m_dMark2X;
+      b.mark2Y = rec->m_dMark2Y;
       found = true;
     });
     return found;

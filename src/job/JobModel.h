@@ -26,6 +26,8 @@ class JobModel {
   // stored back only into this record, so choosing another board never
   // writes one board's rows into another.
   std::string shownPcbName;
+  // The stored record of the board the list shows (null: none shown).
+  const PcbRecord* ShownRecord() const { return pcbs.Find(shownPcbName); }
   int runSelect = 0;  // the strategy's run mode; 1 and 2 show the dispensing list
   VisibleList visible = VisibleList::Placement;
 

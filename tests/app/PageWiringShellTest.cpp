@@ -365,9 +365,12 @@ TEST_F(VisionOriginShellSim, CameraToVisionOriginRunsTheCalibrationAfterTheMove)
   CDialogSetView& camera = *v.m_pSetView;
   g_nHighSpeedCamera = 0;
   // The origin mark, 1 mm across, seen 1 mm right of the picture's middle
-  // (the PCB editor's zoom of 20 pixels per mm).
-  v.m_pPartList->PcbEditor().Fields().m_VisualZoom = 20;
-  v.m_pPartList->PcbEditor().Fields().m_DetectPrecision = 20;  // ±20 % of the mark's size
+  // (the shown board's stored zoom of 20 pixels per mm).
+  smt::job::PcbRecord board;
+  board.m_strName = "PCB->1";
+  board.m_dVisualZoom = 20;
+  v.m_pPartList->Job().pcbs.m_Records.push_back(board);
+  v.m_pPartList->Job().ShowRecord(v.m_pPartList->Job().pcbs.Count() - 1);
   camera.m_pDirectShowCamera[0] = std::make_unique<CCameraDS>([] {
     cv::Mat m(480, 640, CV_8UC3, cv::Scalar(20, 20, 20));
     cv::circle(m, cv::Point(340, 240), 10, cv::Scalar(240, 240, 240), cv::FILLED);

@@ -14,6 +14,7 @@
 #include "vision/VisionGlobals.h"
 #include <thread>
 #include "feeder/FeederServices.h"
+#include "job/PcbRecord.h"
 #include "job/BoardGeometry.h"
 #include "job/CSMTDoc.h"
 #include "vision/CDialogCameraList.h"
@@ -139,15 +140,21 @@ TEST_F(ShellConnectionsTest, BusyTextsShowWhateverTheInformationSwitchSaysAndEmp
 
 TEST_F(ShellConnectionsTest, ManualMarkOffsetsFromTheJogMenuReachTheBoardAndServeOneRun) {
   CMainFrame& f = Start();
-  auto& pcb = f.view()->m_pPartList->PcbEditor();
-  auto& fields = pcb.Fields();
-  fields.name = "PCB->1";
-  fields.originX = 10;
-  fields.originY = -10;
-  fields.mark1X = 5;
-  fields.mark1Y = -5;
-  fields.mark2X = 40;
-  fields.mark2Y = -30;
+  // The shown board's stored values (the PCB editor's fields are not read).
+  smt::job::PcbRecord fields_;
+  fields_.m_strName = "PCB->1";
+  fields_.m_dOriginX = 10;
+  fields_.m_dOriginY = -10;
+  fields_.m_dMark1X = 5;
+  fields_.m_dMark1Y = -5;
+  fields_.m_dMark2X = 40;
+  fields_.m_dMark2Y = -30;
+  auto& job = f.view()->m_pPartList->Job();
+  job.pcbs.m_Records.push_back(fields_);
+  job.ShowRecord(job.pcbs.Count() - 1);
+  struct {
+    double originX, originY, mark1X, mark1Y;
+  } fields{10, -10, 5, -5};
   const auto pulse = smt::settings::SettingsStores::Instance().machine.Pulse();
   const auto geometry = smt::link::CurrentMarkCameraGeometry();
   // The camera 1 mm right of and 0.5 mm below Mark 1.

@@ -17,6 +17,7 @@
 
 #include "../link/MotionFixture.h"
 #include "link/MachineGuards.h"
+#include "link/MachineHoming.h"
 #include "link/MotionCommands.h"
 #include "app/MainFrame.h"
 #include "app/SMTApp.h"
@@ -27,6 +28,7 @@
 #include "feeder/FeederTable.h"
 #include "job/BoardGeometry.h"
 #include "job/CDialogPartList.h"
+#include "job/CDialogPCBEdit.h"
 #include "platform/ListFile.h"
 #include "platform/ProfileFile.h"
 #include "platform/WorkerThreads.h"

@@ -385,3 +385,55 @@ TEST_F(VisionRunSim, ACameraButtonShowsThatCamerasLiveFrames) {
 }
 
 }  // namespace
+
+namespace {
+
+// After homing the Mark camera goes to the vision origin and centres on its
+// mark with the shown board's stored Mark camera zoom: the PCB editor's
+// fields (here edited to a zoom of 1 and a precision of 1, never applied)
+// are not the board's values.
+TEST_F(VisionRunSim, HomingCentresOnTheVisionOriginMarkWithTheShownBoardsValues) {
+  StartProgram(2, 1);
+  LoadJob("Yes/Camera 1", false, 0, 0, 0);
+  auto& machine = smt::settings::SettingsStores::Instance().machine;
+  smt::settings::BasicSettings basic = *machine.Basic();
+  basic.m_CottectionTimeReset = 4;
+  basic.m_VisualOriginSize = 1.0;
+  basic.m_VisualOriginBox = 3;
+  machine.SetBasic(basic);
+  // The vision origin's mark lies 0.2 / 0.1 mm from where the settings put it.
+  const auto& rec = View().m_pPartList->Job().pcbs.m_Records.back();
+  smt::sim::WorldBoard b;
+  b.originX = rec.m_dOriginX;
+  b.originY = rec.m_dOriginY;
+  b.marks = {{rec.m_dMark1X, rec.m_dMark1Y}, {rec.m_dMark2X, rec.m_dMark2Y},
+             {20.2 - rec.m_dOriginX, -19.9 - rec.m_dOriginY}};
+  world->SetBoard(b);
+  auto& editor = View().m_pPartList->PcbEditor().Fields();
+  editor.m_VisualZoom = 1.0;
+  editor.m_DetectPrecision = 1;
+  Introduce();
+  g_bResetDone = false;
+  ASSERT_TRUE(smt::link::MachineHoming::Instance().StartHomeThread(0, 0));
+  const auto end = std::chrono::steady_clock::now() + 20s;
+  bool settled = false;
+  while (std::chrono::steady_clock::now() < end && !settled) {
+    QApplication::processEvents();
+    std::this_thread::sleep_for(5ms);
+    settled = g_bResetDone.load() && !g_bMachineBusy.load() &&
+              !smt::link::MachineHoming::Instance().m_bResetToOriginPending.load();
+  }
+  // The correction's last moves.
+  for (int i = 0; i < 100; ++i) {
+    QApplication::processEvents();
+    std::this_thread::sleep_for(5ms);
+  }
+  ASSERT_TRUE(settled) << Info();
+  EXPECT_TRUE(messages.service.Texts().empty()) << Shown();
+  const double camX = (sim->Position(0) + g_nCameraOffsetX) / stepsPerMm;
+  const double camY = (sim->Position(1) + g_nCameraOffsetY) / stepsPerMm;
+  EXPECT_NEAR(camX, 20.2, 0.05) << "the camera centred on the origin mark\n" << Info();
+  EXPECT_NEAR(camY, -19.9, 0.05);
+}
+
+}  // namespace

@@ -2,12 +2,18 @@
 // network namespaces joined by a veth pair (the simulator is its own host,
 // as discovery's multicast does not loop back), and the serial port scan
 // over a pseudo-terminal.
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <cstring>
+#include <thread>
 #include <filesystem>
 #include <fstream>
 
@@ -221,5 +227,57 @@ TEST_F(Connecting, ALostBoardIsReportedAndAReconnectWorks) {
   g_bMachineBusy = true;
   EXPECT_EQ(SendCmd15ReadVacuum(1), CommandResult::Ok);
   g_bMachineBusy = false;
+  sim.Stop();
+}
+
+// Two hosts answer the discovery (the board and another device that calls
+// itself the main board): none is taken, and the operator is told both
+// addresses instead of the program talking to whichever answered first.
+TEST_F(Connecting, SeveralHostsAnsweringTheDiscoveryAreRefusedByName) {
+  SkipWithoutNamespaces();
+  smt::sim::SimConfig c;
+  c.serial = false;
+  smt::sim::SimBoard sim(c);
+  ASSERT_TRUE(ns.RunIn(true, [&] { ASSERT_TRUE(sim.Start()) << sim.LastError(); }));
+  const std::string board = ns.boardAddress();
+  const std::string prefix = board.substr(0, board.size() - 1);
+  const std::string other = prefix + "3", host = prefix + "1";
+  // The other device: its own address beside the board's, answering the
+  // host's discovery port every 50 ms while the search runs.
+  std::atomic<bool> stop{false};
+  std::thread impostor;
+  ASSERT_TRUE(ns.RunIn(true, [&] {
+    ASSERT_EQ(std::system(("ip addr add " + other + "/32 dev lo").c_str()), 0);
+  }));
+  impostor = std::thread([&] {
+    ns.RunIn(true, [&] {
+      const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+      sockaddr_in from{};
+      from.sin_family = AF_INET;
+      ::inet_pton(AF_INET, other.c_str(), &from.sin_addr);
+      ::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from);
+      sockaddr_in to{};
+      to.sin_family = AF_INET;
+      to.sin_port = htons(65000);
+      ::inet_pton(AF_INET, host.c_str(), &to.sin_addr);
+      while (!stop) {
+        ::sendto(fd, kDiscoveryAnswer, std::strlen(kDiscoveryAnswer), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      }
+      ::close(fd);
+    });
+  });
+  std::string address, refusal;
+  bool found = true;
+  DiscoveryOptions o;
+  o.attempts = 3;
+  o.attemptTimeout = std::chrono::milliseconds(300);
+  ASSERT_TRUE(ns.RunIn(false, [&] { found = DiscoverMainBoard(address, o, &refusal); }));
+  stop = true;
+  impostor.join();
+  EXPECT_FALSE(found);
+  EXPECT_TRUE(address.empty()) << address;
+  EXPECT_NE(refusal.find(board), std::string::npos) << refusal;
+  EXPECT_NE(refusal.find(other), std::string::npos) << refusal;
   sim.Stop();
 }

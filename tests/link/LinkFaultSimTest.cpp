@@ -6,7 +6,14 @@
 // what a board refuses.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <climits>
+#include <thread>
 
 #include "MotionFixture.h"
 #include "link/CommandEncoding.h"
@@ -291,5 +298,60 @@ TEST_F(LinkFaults, FrontPanelKeysTenAndElevenHaveNoSerialForm) {
   EXPECT_TRUE(linktest::WaitFor([&] { return keys.serialKey == '9' && keys.udpKey == 9; }));
   // Only key 9 reached the serial line (not ':' or ';').
   EXPECT_EQ(keys.serialCount.load(), 1);
+  Runtime().hooks = &hooks;
+}
+
+// Replies and key reports count only from the board's address and port: a
+// datagram from the board's host on another port (another program there, or
+// a forged report) is dropped; a forged start key starts nothing, and a
+// forged reply completes nothing.
+TEST_F(LinkFaults, ReportsAndRepliesFromAnotherPortOfTheBoardsHostAreDropped) {
+  Runtime().hooks = &keys;
+  UseUdp();
+  Introduce();
+  const int other = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  ASSERT_GE(other, 0);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  to.sin_port = htons(link.Channel().LocalPort());
+  // A datagram as the board frames it: checksum, flag, code word, length, data.
+  auto datagram = [](uint8_t flag, uint16_t code, std::vector<uint8_t> data) {
+    std::vector<uint8_t> d(7 + data.size());
+    d[2] = flag;
+    d[3] = static_cast<uint8_t>(code);
+    d[4] = static_cast<uint8_t>(code >> 8);
+    d[5] = static_cast<uint8_t>(data.size());
+    std::copy(data.begin(), data.end(), d.begin() + 7);
+    uint16_t sum = 0;
+    for (size_t i = 2; i < d.size(); ++i) sum = static_cast<uint16_t>(sum + d[i]);
+    d[0] = static_cast<uint8_t>(sum);
+    d[1] = static_cast<uint8_t>(sum >> 8);
+    return d;
+  };
+  const uint64_t dropped = link.Channel().DroppedCount();
+  const auto key = datagram(0, 0x14, {1});
+  ::sendto(other, key.data(), key.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+  ASSERT_TRUE(linktest::WaitFor([&] { return link.Channel().DroppedCount() > dropped; }));
+  EXPECT_EQ(keys.udpKey.load(), 0) << "a forged start key was taken";
+  EXPECT_FALSE(g_bMachineBusy.load());
+  // A forged reply to an XY move in flight, then the board's own refusal:
+  // the move is not reported done.
+  g_hEventMoveXY.SetTimeout(std::chrono::seconds(2));
+  sim->DelayNextReplyTo(0x64, std::chrono::milliseconds(300));
+  sim->InjectStatus(0x64, 0x11);
+  std::thread forger([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const auto reply = datagram(1, 0x64, {0x00, 0x01});
+    ::sendto(other, reply.data(), reply.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+  });
+  EXPECT_FALSE(SendCmd64MoveXY(100, 5, 10, 0, 5, 10, 0, 0, 0, 0, 0)) << "a forged reply completed the move";
+  forger.join();
+  EXPECT_EQ(g_nCurX.load(), 0);
+  // The board's own report is taken (pause: nothing runs, so nothing happens).
+  sim->SendKeyReport(2);
+  EXPECT_TRUE(linktest::WaitFor([&] { return keys.udpKey == 2; }));
+  ::close(other);
+  g_hEventMoveXY.SetTimeout(std::chrono::seconds(60));
   Runtime().hooks = &hooks;
 }
