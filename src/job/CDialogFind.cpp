@@ -13,7 +13,9 @@ const std::vector<std::pair<std::string, std::string>>& FindTexts() {
                                                                      {"Find.c_FindText", "要查找的字符"},
                                                                      {"Find.c_Next", "下一个"},
                                                                      {"Find.c_InRow", "存在行"},
-                                                                     {"Find.c_InCol", "存在列"}};
+                                                                     {"Find.c_InCol", "存在列"},
+                                                                     // The dialog's own Cancel caption.
+                                                                     {"Find.c_Cancel", "Cancel"}};
   return t;
 }
 }  // namespace
@@ -42,7 +44,9 @@ CDialogFind::CDialogFind(smt::job::PartListLogic& logic, QWidget* parent) : QDia
   next_ = new QPushButton(this);
   next_->setObjectName("c_3");
   targets_["Find.c_Next"] = next_;
-  auto* cancel = new QPushButton(tr("Cancel"), this);
+  auto* cancel = new QPushButton(this);
+  cancel->setObjectName("c_2");
+  targets_["Find.c_Cancel"] = cancel;
   g->addWidget(find_, 3, 0);
   g->addWidget(next_, 3, 1);
   g->addWidget(cancel, 3, 2);

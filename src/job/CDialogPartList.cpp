@@ -292,6 +292,10 @@ void CDialogPartList::ApplyLanguageTexts() {
   board_->setText(boardText_);
   count_->setText(countText_);
   progress_->setText(QString::fromStdString(Text("PartList.c_Progress")));
+  for (int command = CToolBarPartControl::kFirstCommand;
+       command < CToolBarPartControl::kFirstCommand + CToolBarPartControl::kButtonCount; ++command)
+    if (QAction* a = toolbar_->Button(command))
+      a->setText(QString::fromStdString(Text("PartList.c_Button_" + std::to_string(command))));
   if (QAction* a = toolbar_->Button(smt::job::kBtnPcbEdit)) a->setToolTip(QString::fromStdString(Text("PartList.c_PcbEditTip")));
   if (QAction* a = toolbar_->Button(smt::job::kBtnStrategy))
     a->setToolTip(QString::fromStdString(Text("PartList.c_StrategyTip")));
@@ -799,7 +803,10 @@ void CDialogPartList::ShowCoverCount(int count) {
 // The panel cell after the board's name; languages without a text of their
 // own take the English one.
 std::string CDialogPartList::PanelCellText(const std::string& lang, int row, int col) {
-  return Fmt2(lang == "Chinese" ? "拼板：第 %d 行第 %d 列" : "Array：Row %d Col %d ", row + 1, col + 1);
+  const char* format = lang == "Chinese" ? "拼板：第 %d 行第 %d 列"
+                       : lang == "German" ? "Nutzen：Zeile %d Spalte %d "
+                                          : "Array：Row %d Col %d ";
+  return Fmt2(format, row + 1, col + 1);
 }
 
 void CDialogPartList::UpdatePanelProgressLabel(int row, int col, int count) {
@@ -807,7 +814,7 @@ void CDialogPartList::UpdatePanelProgressLabel(int row, int col, int count) {
   const bool zh = lang == "Chinese";
   const std::string cell = PanelCellText(lang, row, col);
   std::string countText;
-  if (count != 0) countText = Fmt2(zh ? "完成数： %d" : "Count： %d", count, 0);
+  if (count != 0) countText = Fmt2(zh ? "完成数： %d" : lang == "German" ? "Fertig： %d" : "Count： %d", count, 0);
   smt::platform::RunOnGui([this, cell, countText] {
     boardText_ = QString::fromStdString(job_.pcbs.m_strCurPcbName + cell);
     board_->setText(boardText_);

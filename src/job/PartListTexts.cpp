@@ -19,6 +19,20 @@ std::vector<std::pair<std::string, std::string>> Build() {
       {"PartList.c_StrategyTip", "贴装方案"},
       {"PartList.c_StrategyStatus", "选择合适的贴装方案"},
       {"PartList.c_SMTTime", "用时："},
+      // The run toolbar's buttons keep their own English names in Chinese
+      // (the machine's documentation names them so); the language files
+      // give them in the operator's language.
+      {"PartList.c_Button_104", "Pcb Edit"},
+      {"PartList.c_Button_105", "Strategy"},
+      {"PartList.c_Button_106", "Start"},
+      {"PartList.c_Button_107", "Pause"},
+      {"PartList.c_Button_108", "Regain"},
+      {"PartList.c_Button_109", "Stop"},
+      {"PartList.c_Button_110", "Pcb Clamp"},
+      {"PartList.c_Button_111", "Find"},
+      {"PartList.c_Button_112", "Compare"},
+      {"PartList.c_Button_113", "Update"},
+      {"PartList.c_Button_114", "Smt Dis"},
       {"PartList.c_UpdateList", "更新贴装表单"},
       {"PartList.c_SelectAll", "全部钩选/不选"},
       {"PartList.c_PartAdd", "添加元件"},

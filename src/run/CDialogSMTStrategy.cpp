@@ -45,6 +45,7 @@ struct TextDef {
 
 const TextDef kTexts[] = {
     {"Title", "贴装方案选择"},
+    {"IDCANCEL", "Cancel"},
     {"Order0", "元件编号"}, {"Order1", "X坐标"}, {"Order2", "Y坐标"}, {"Order3", "元件角度"},
     {"Order4", "元件名称"}, {"Order5", "元件类型"}, {"Order6", "元件封装"}, {"Order7", "元件高度"},
     {"Order8", "料架编号"}, {"Order9", "贴装头编号"},
@@ -238,6 +239,7 @@ void CDialogSMTStrategy::Build() {
   auto* ok = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(ok, &QDialogButtonBox::accepted, this, &CDialogSMTStrategy::accept);
   connect(ok, &QDialogButtonBox::rejected, this, &CDialogSMTStrategy::reject);
+  ok->button(QDialogButtonBox::Cancel)->setText(q("IDCANCEL"));
   bottom->addWidget(ok);
   top->addLayout(bottom, 2, 0, 1, 3);
   Button(1051)->setEnabled(false);  // "启用" unlocks it

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QPushButton>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -88,6 +89,7 @@ CDialogPositionLimitDetour::CDialogPositionLimitDetour(MachineSettingsStore& sto
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &CDialogPositionLimitDetour::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &CDialogPositionLimitDetour::reject);
+  buttons->button(QDialogButtonBox::Cancel)->setText(tr("IDCANCEL", "Cancel"));
   outer->addWidget(buttons);
 }
 

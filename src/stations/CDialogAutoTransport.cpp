@@ -125,7 +125,7 @@ CDialogAutoTransport::CDialogAutoTransport(std::string appDir, QWidget* parent)
   // A check box is acted on from its state before the click.
   for (auto& [id, c] : m_checks)
     connect(c, &QCheckBox::clicked, this, [this, id = id] { OnPress(id); });
-  m_progress = new QLabel("information");
+  m_progress = new QLabel;
   auto* v = new QVBoxLayout(this);
   v->addWidget(m_progress);
   v->addLayout(columns);
@@ -218,6 +218,10 @@ void CDialogAutoTransport::ApplyLanguageTexts() {
   const ConveyorTexts t = ConveyorTexts::Current();
   auto q = [&](const char* k) { return QString::fromStdString(t.Text(k)); };
   setWindowTitle(q("AutoTransport.c_AutoTransportControl"));
+  if (m_progress->text() == m_progressFirst) {
+    m_progressFirst = q("AutoTransport.c_Information");
+    m_progress->setText(m_progressFirst);
+  }
   const std::map<int, const char*> buttons = {
       {1004, "AutoTransport.c_AutoTransport"},      {1517, "AutoTransport.c_ClearWait"},
       {1524, "AutoTransport.c_StepTransport_1"},    {1514, "AutoTransport.c_AutoTransport_1"},

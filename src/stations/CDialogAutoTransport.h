@@ -53,6 +53,7 @@ class CDialogAutoTransport : public QDialog {
   QSpinBox* m_editMinRange = nullptr;
   QSpinBox* m_editMaxRange = nullptr;
   QLabel* m_progress = nullptr;
+  QString m_progressFirst;  // the progress line's text until a task writes it
 
  public slots:
   void accept() override;

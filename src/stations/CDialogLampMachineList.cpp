@@ -135,7 +135,7 @@ CDialogLampMachineEdit::CDialogLampMachineEdit(QWidget* parent) : QDialog(parent
   scroll->setMinimumWidth(inner->sizeHint().width() + scroll->verticalScrollBar()->sizeHint().width() +
                           2 * scroll->frameWidth());
   auto* ok = new QPushButton("OK");
-  auto* cancel = new QPushButton("Cancel");
+  auto* cancel = new QPushButton(LT("c_IDCANCEL"));
   connect(ok, &QPushButton::clicked, this, &CDialogLampMachineEdit::accept);
   connect(cancel, &QPushButton::clicked, this, &CDialogLampMachineEdit::reject);
   auto* v = new QVBoxLayout(this);

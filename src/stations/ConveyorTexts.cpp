@@ -12,6 +12,8 @@ namespace {
 const std::vector<std::pair<const char*, const char*>>& Keys() {
   static const std::vector<std::pair<const char*, const char*>> k = {
       {"AutoTransport.c_AutoTransportControl", "自动送板操作"},
+      // The progress line before a conveyor task has reported.
+      {"AutoTransport.c_Information", "information"},
       {"AutoTransport.c_AutoTransport", ">>>>>>>>>>>>>>>>整体送板测试>>>>>>>>>>>>>>>>"},
       {"AutoTransport.c_AsConveyor", "作为传输机使用"},
       {"AutoTransport.c_EnableAutoTransport", "启用自动进板"},

@@ -154,6 +154,7 @@ const TextTable& LampTextTable() {
       {"LampMachineList.c_Col34", "关闭延时"},
       {"LampMachineList.c_Title", "点灯机参数表"},
       {"LampMachineList.c_EditTitle", "点灯机参数修改"},
+      {"LampMachineList.c_IDCANCEL", "Cancel"},
       {"LampMachineList.c_CountSet", "设定数量"},
       {"LampMachineList.c_CountFinish", "完成数量"},
       {"LampMachineList.c_CountUnfinish", "未完数量"},

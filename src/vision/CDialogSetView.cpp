@@ -70,6 +70,8 @@ constexpr TextKey kTexts[] = {
     {"SetView.c_Message_03", "视觉相机 1 不存在 !"},
     {"SetView.c_Message_04", "视觉相机 2 不存在 !"},
     {"SetView.c_Message_05", "视框宽度与高度超过范围 !"},
+    // The status line until a camera reports; the same words in Chinese.
+    {"SetView.c_CameraDescribe", "Camera describe"},
 };
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -374,6 +376,7 @@ void CDialogSetView::ApplyLanguageTexts() {
   if (m_texts.empty())
     for (const auto& t : kTexts) m_texts[t.key] = t.chinese;
   for (auto& [key, w] : m_labels) SetTextOf(w, m_texts[key]);
+  if (!m_bStatusShown) SetTextOf(m_status, m_texts["SetView.c_CameraDescribe"]);
   SetTextOf(m_checkBinary, m_texts["SetView.c_BinaryImg"]);
   const bool open = m_pDirectShowCamera[0] != nullptr;
   SetTextOf(m_btnOpenCamera, m_texts[open ? "SetView.c_CloseCamera" : "SetView.c_OpenOrCloseCamera"]);
@@ -549,6 +552,7 @@ QImage CDialogSetView::LivePicture() const { return m_lastLive; }
 QString CDialogSetView::StatusText() const { return m_status->text(); }
 
 void CDialogSetView::ShowCameraStatus() {
+  m_bStatusShown = true;
   const int mode = g_nVisionMode.load();
   const std::string name = RoleTitle(mode);
   if (mode < 0 || mode > 2) {

@@ -240,6 +240,7 @@ class CDialogSetView : public QWidget {
   QLabel* m_live = nullptr;
   std::array<QLabel*, 9> m_work{};
   QLabel* m_status = nullptr;
+  bool m_bStatusShown = false;  // a camera status has replaced the first text
   QLineEdit* m_editVisualSize = nullptr;
   QLineEdit* m_editContrast = nullptr;
   QLineEdit* m_editBrightness = nullptr;

@@ -1,8 +1,9 @@
 // Every text the operator reads in English and German: the language is
 // switched through the Help menu of the real shell, then every widget of the
 // main window and of every dialog that opens without a machine is read. No
-// text may still hold Chinese characters, and no label may show a code
-// name (m_..., c_...).
+// text may still hold Chinese characters, no label may show a code
+// name (m_..., c_...), and no German text may be the English one of the
+// same place (the toolbar's "Pcb Edit" left in English, say).
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -23,6 +24,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <filesystem>
+#include <map>
 #include <set>
 
 #include "ShellFixture.h"
@@ -68,8 +70,14 @@ struct Reader {
   std::vector<std::string> findings;
   std::set<std::string> seen;
 
+  // Every text read, by where it stands; places without a name of their
+  // own (the toolbar's buttons) are told apart by their order in the walk.
+  std::map<std::string, QString> shown;
+  std::map<std::string, int> times;
+
   void Check(const QString& text, const std::string& where, bool label) {
     if (text.isEmpty() || Excepted(where)) return;
+    shown.emplace(where + " #" + std::to_string(times[where]++), text);
     std::string problem;
     if (HasChinese(text)) problem = "Chinese";
     else if (label && IsCodeName(text)) problem = "code name";
@@ -136,6 +144,57 @@ struct Reader {
     }
   }
 };
+
+// Words German shares with English (or uses as they are on the machine):
+// a German text made only of these may read as the English one.
+bool SharedWord(const QString& w) {
+  static const std::set<QString> shared = {
+      "OK", "Start", "Pause", "Status", "Name", "Mark", "Mark1", "Mark2", "Test", "Info", "Modus", "Port", "Offset",
+      "Min", "Max", "Box", "Online", "Offline", "Server", "Client", "Baud", "Version", "Hardware", "Firmware",
+      "Software", "Reset", "Home", "Tray", "Feeder", "Filter", "Level", "Timeout", "Pixel", "Zoom", "Dis", "Smt",
+      "Pcb", "PCB", "SMT", "EDA", "CAD", "CSV", "TXT", "DXF", "QR", "USB", "UDP", "TCP", "IP", "COM", "FPS",
+      "West", "Demo", "Ethernet", "LED", "kPa", "UTF", "GBK", "Latin",
+      // The keyboard's lock indicators in the status bar.
+      "CAP", "NUM", "SCRL"};
+  return w.size() < 3 || shared.count(w) > 0;
+}
+
+// Texts the machine shows alike in every language: the guards' messages,
+// the two vision cameras' names, the "AutoZ" and speed gear ("Set")
+// captions, the window title (German uses the English one) and the
+// recognition type names, which the files store as they are shown.
+bool SameInEveryLanguage(const QString& t) {
+  static const std::set<QString> fixed = {"Machine is not connection !", "Machine is not reset !", "Machine is runnig !",
+                                          "Camera 1", "Camera 2", "AutoZ", "Set"};
+  static const QRegularExpression kept(QStringLiteral(R"(^\d\d:|Tovrana SMT Control System)"));
+  return fixed.count(t) > 0 || kept.match(t).hasMatch();
+}
+
+// A file's name or path, or an import format named by its file's
+// extension: the operator's data, not a text of the program.
+bool FileName(const QString& t) {
+  static const QRegularExpression file(QStringLiteral(R"((^|[\s&])/\S|[A-Za-z0-9]\.[A-Za-z0-9_]{2,})"));
+  return file.match(t).hasMatch();
+}
+
+// A German text that is the English text of the same place, word for word,
+// with a word German does not share: left in English.
+bool LeftInEnglish(const QString& german, const QString& english) {
+  if (german != english || SameInEveryLanguage(german) || FileName(german)) return false;
+  static const QRegularExpression word(QStringLiteral("[A-Za-z]+"));
+  for (auto it = word.globalMatch(german); it.hasNext();)
+    if (!SharedWord(it.next().captured())) return true;
+  return false;
+}
+
+// Adds to `out` every German text of `german` left as the English text of
+// the same place in `english`.
+void FindLeftInEnglish(const std::map<std::string, QString>& english, const std::map<std::string, QString>& german,
+                       std::vector<std::string>& out) {
+  for (const auto& [where, t] : german)
+    if (auto e = english.find(where); e != english.end() && LeftInEnglish(t, e->second))
+      out.push_back("German | " + where + " | English | " + t.toStdString());
+}
 
 class LanguageTexts : public ShellTest {
  public:
@@ -248,6 +307,7 @@ TEST_F(LanguageTexts, EnglishAndGermanShowNoChineseAndNoCodeNames) {
   f.show();
   ASSERT_TRUE(f.view()->document()->OnOpenDocument(dir / smt::app::kDemoJobName));
   std::vector<std::string> all;
+  std::map<std::string, QString> english;  // the English walk, for the German one
   struct Case { int command; const char* language; };
   // Each language is switched to from Chinese, so that a text that stays
   // in the language it had before the switch is seen.
@@ -271,6 +331,8 @@ TEST_F(LanguageTexts, EnglishAndGermanShowNoChineseAndNoCodeNames) {
       EXPECT_TRUE(r.windows.count(w)) << c.language << ": " << w << " was not read";
     if (std::string(c.language) == "Chinese") continue;
     all.insert(all.end(), r.findings.begin(), r.findings.end());
+    if (std::string(c.language) == "English") english = r.shown;
+    else FindLeftInEnglish(english, r.shown, all);
   }
   std::string text;
   for (const auto& l : all) text += l + "\n";
@@ -401,6 +463,7 @@ class SpecialMachineTexts : public LanguageTexts {
     f.view()->document()->OnOpenDocument(dir / smt::app::kDemoJobName);
     messages.service.Clear();
     std::vector<std::string> all;
+    std::map<std::string, QString> english;  // the English walk, for the German one
     struct Case { int command; const char* language; };
     for (Case c : {Case{cmd::kLanguageChinese, "Chinese"}, Case{cmd::kLanguageEnglish, "English"},
                    Case{cmd::kLanguageChinese, "Chinese"}, Case{cmd::kLanguageGerman, "German"}}) {
@@ -417,6 +480,8 @@ class SpecialMachineTexts : public LanguageTexts {
       for (const char* w : m.windows) EXPECT_TRUE(r.windows.count(w)) << c.language << ": " << w << " was not read";
       if (std::string(c.language) == "Chinese") continue;
       all.insert(all.end(), r.findings.begin(), r.findings.end());
+      if (std::string(c.language) == "English") english = r.shown;
+      else FindLeftInEnglish(english, r.shown, all);
     }
     std::string text;
     for (const auto& l : all) text += l + "\n";

@@ -82,11 +82,15 @@ TEST_F(PanelTest, CurrentBoardLabelsByLanguage) {
   panel.UpdatePanelProgressLabel(1, 0, 7);
   EXPECT_EQ(panel.BoardLabel().toStdString(), "BArray：Row 2 Col 1 ");
   EXPECT_EQ(panel.CountLabel().toStdString(), "Count： 7");
-  // German has no text of its own here: it takes the English one.
   lang = "German";
   panel.UpdatePanelProgressLabel(0, 0, 9);
-  EXPECT_EQ(panel.BoardLabel().toStdString(), "BArray：Row 1 Col 1 ");
-  EXPECT_EQ(panel.CountLabel().toStdString(), "Count： 9");
+  EXPECT_EQ(panel.BoardLabel().toStdString(), "BNutzen：Zeile 1 Spalte 1 ");
+  EXPECT_EQ(panel.CountLabel().toStdString(), "Fertig： 9");
+  // Another language name takes the English texts.
+  lang = "French";
+  panel.UpdatePanelProgressLabel(0, 1, 4);
+  EXPECT_EQ(panel.BoardLabel().toStdString(), "BArray：Row 1 Col 2 ");
+  EXPECT_EQ(panel.CountLabel().toStdString(), "Count： 4");
 }
 
 TEST_F(PanelTest, FindDialogNextOnlyAfterFind) {
