@@ -263,13 +263,8 @@ double EngineRun(Machine& machine, const Size& size) {
   s = {};
   s.feeders = &machine.feeders;
   s.placementRows = [&] {
-    std::vector<smt::run::PlacementRow> out;
-    for (const auto& r : rows) {
-      smt::run::PlacementRow p;
-      for (size_t i = 0; i < p.size(); ++i) p[i] = r.cells[i];
-      out.push_back(p);
-    }
-    return out;
+    std::string refusal;
+    return smt::job::PlacementRecordsOf(rows, refusal);
   };
   s.nextPlaceRow = [&](int& row, int count, int slot, int requested) {
     for (; row < count && row < static_cast<int>(rows.size()); ++row)

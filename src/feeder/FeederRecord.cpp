@@ -54,17 +54,19 @@ FeederRecord ReadFeederRecord(const CellReader& in) {
   r.length = in.NumberOr(6, n[6], 0, 100, 0);
   r.width = in.NumberOr(7, n[7], 0, 100, 0);
   r.height = in.NumberOr(8, n[8], 0, 100, 0);
-  r.angle = in.NumberOr(9, n[9], -360, 360, 0);
+  r.angle = in.NumberOr(9, n[9], -3600, 3600, 0);  // whole turns come off in the run
   r.head = static_cast<int>(in.IntegerOr(10, n[10], 0, 8, 0));
   r.vacuum = in.NumberOr(11, n[11], 0, 100, 0);
   {
     auto [on, name] = Flag(in.Text(12));
     r.visionOn = on;
+    r.cameraNamed = in.Text(12).find('/') != std::string_view::npos;
     r.camera = name;
   }
   {
     auto [on, rest] = Flag(in.Text(13));
     r.flyingCentring = on;
+    r.lightsNamed = in.Text(13).find('/') != std::string_view::npos;
     const size_t slash = rest.find('/');
     const std::string_view contrast = rest.substr(0, slash);
     if (!Blank(contrast)) r.lightContrast = static_cast<int>(in.IntegerIn(contrast, "light contrast", 0, 255));
@@ -83,6 +85,7 @@ FeederRecord ReadFeederRecord(const CellReader& in) {
   {
     auto [on, name] = Flag(in.Text(23));
     r.ownSpeed = on;
+    r.speedNamed = in.Text(23).find('/') != std::string_view::npos;
     r.speedTemplate = name;
   }
   r.earlyVacuumOff = in.NumberOr(24, n[24], 0, 100, 0);

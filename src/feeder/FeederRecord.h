@@ -27,8 +27,10 @@ struct FeederRecord {
   int head = 0;                          // 0: any head
   double vacuum = 0;
   bool visionOn = false;
+  bool cameraNamed = false;  // the cell holds "<flag>/<camera>"
   std::string camera;
   bool flyingCentring = false;
+  bool lightsNamed = false;  // the cell holds "<flag>/<contrast>/<brightness>"
   int lightContrast = 0, lightBrightness = 0;
   std::string feedMode;
   int pickDelay = 0, placeDelay = 0;
@@ -38,6 +40,7 @@ struct FeederRecord {
   double slack = 0, tension = 0;
   double pickHeight = 0;
   bool ownSpeed = false;
+  bool speedNamed = false;  // the cell holds "<flag>/<template>"
   std::string speedTemplate;
   double earlyVacuumOff = 0;
   int recognitionType = 0;  // the two digits before the feature's ":"

@@ -154,6 +154,10 @@ bool FeederTable::SetCurrentCell(int n, int cell, const std::string& text) {
   return true;
 }
 
+bool FeederTable::SetCurrentFeedCount(int n, int count) { return SetCurrentCell(n, kCellFeedCount, FormatInt(count)); }
+
+bool FeederTable::SetCurrentQuantity(int n, int quantity) { return SetCurrentCell(n, kCellQuantity, FormatInt(quantity)); }
+
 std::vector<FeederListRow> FeederTable::ShowGroupInList(const std::string& name, const FeederNameTables& names) {
   std::lock_guard lk(m_);
   std::vector<FeederListRow> out;

@@ -124,6 +124,10 @@ class FeederTable {
   int FindCurrentRow(const std::string& number) const;
   // Sets one cell of row n of the current group; false outside.
   bool SetCurrentCell(int n, int cell, const std::string& text);
+  // The run's count-downs of row n of the current group: the feed count
+  // (the 0402 and 48 feeders' pocket toggle) and the parts remaining.
+  bool SetCurrentFeedCount(int n, int count);
+  bool SetCurrentQuantity(int n, int quantity);
 
   // Makes the named group current and returns its rows as the list shows
   // them (translated; translations written back). No such group: current

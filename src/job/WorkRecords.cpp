@@ -81,11 +81,12 @@ DispensePoint ReadDispensePoint(const CellReader& in) {
   const auto& n = DispenseFieldNames();
   DispensePoint p;
   p.serial = static_cast<int>(in.IntegerOr(0, n[0], 0, kMaxSerial, 0));
+  // The dot's place must be there; its height may be empty (0, the top).
   if (!AllBlank(in, {kDisX, kDisY, kDisZ})) {
     p.x = in.Number(kDisX, n[1], -kMaxBoardMm, kMaxBoardMm);
     p.y = in.Number(kDisY, n[2], -kMaxBoardMm, kMaxBoardMm);
-    p.z = in.Number(kDisZ, n[3], -255.0, 0.0);
   }
+  p.z = in.NumberOr(kDisZ, n[3], -255.0, 0.0, 0);
   p.dispense = in.Text(kDisEnable) == "Yes";
   p.valveOpen = in.NumberOr(5, n[5], 0, 65535, 0);
   p.valveClose = in.NumberOr(6, n[6], 0, 65535, 0);
@@ -101,19 +102,20 @@ DrillRecord ReadDrillRecord(const CellReader& in) {
   DrillRecord d;
   d.serial = static_cast<int>(in.IntegerOr(0, n[0], 0, kMaxSerial, 0));
   d.name = in.Text(1);
+  // The hole's place must be there; the other cells may be empty (0).
   if (AllBlank(in, {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13})) return d;
-  d.diameter = in.Number(2, n[2], 0, 32);
+  d.diameter = in.NumberOr(2, n[2], 0, 32, 0);
   d.x = in.Number(3, n[3], -kMaxBoardMm, kMaxBoardMm);
   d.y = in.Number(4, n[4], -kMaxBoardMm, kMaxBoardMm);
-  d.z = in.Number(5, n[5], -100, 0);
-  d.depth = in.Number(6, n[6], 0, 100);
-  d.feed = in.Number(7, n[7], 0, 100);
-  d.lift = in.Number(8, n[8], 0, 100);
+  d.z = in.NumberOr(5, n[5], -100, 0, 0);
+  d.depth = in.NumberOr(6, n[6], 0, 100, 0);
+  d.feed = in.NumberOr(7, n[7], 0, 100, 0);
+  d.lift = in.NumberOr(8, n[8], 0, 100, 0);
   d.liftToTop = in.IntegerOr(9, n[9], 0, 1, 0) != 0;
-  d.feedStart = static_cast<int>(in.Integer(10, n[10], 1, 255));
-  d.feedRun = static_cast<int>(in.Integer(11, n[11], 1, 255));
-  d.liftStart = static_cast<int>(in.Integer(12, n[12], 1, 255));
-  d.liftRun = static_cast<int>(in.Integer(13, n[13], 1, 255));
+  d.feedStart = static_cast<int>(in.IntegerOr(10, n[10], 1, 255, 0));
+  d.feedRun = static_cast<int>(in.IntegerOr(11, n[11], 1, 255, 0));
+  d.liftStart = static_cast<int>(in.IntegerOr(12, n[12], 1, 255, 0));
+  d.liftRun = static_cast<int>(in.IntegerOr(13, n[13], 1, 255, 0));
   return d;
 }
 
@@ -130,6 +132,40 @@ DispensePoint DispensePointFromCells(const std::vector<std::string>& cells, std:
 DrillRecord DrillFromCells(const std::vector<std::string>& cells, std::string_view file, int line) {
   const auto views = ViewsOf(cells);
   return ReadDrillRecord(CellReader(file, line, views));
+}
+
+namespace {
+
+template <class Record, class Read>
+std::vector<Record> RecordsOf(const std::vector<ListRow>& rows, std::string& refusal, std::string_view list, Read read) {
+  refusal.clear();
+  std::vector<Record> out;
+  out.reserve(rows.size());
+  std::vector<std::string_view> views;
+  try {
+    for (size_t i = 0; i < rows.size(); ++i) {
+      views.assign(rows[i].cells.begin(), rows[i].cells.end());
+      out.push_back(read(CellReader(list, static_cast<int>(i + 1), views)));
+    }
+  } catch (const platform::FileCellError& e) {
+    refusal = e.what();
+    out.clear();
+  }
+  return out;
+}
+
+}  // namespace
+
+std::vector<PlacementRecord> PlacementRecordsOf(const std::vector<ListRow>& rows, std::string& refusal) {
+  return RecordsOf<PlacementRecord>(rows, refusal, "placement list", ReadPlacement);
+}
+
+std::vector<DispensePoint> DispensePointsOf(const std::vector<ListRow>& rows, std::string& refusal) {
+  return RecordsOf<DispensePoint>(rows, refusal, "dispensing list", ReadDispensePoint);
+}
+
+std::vector<DrillRecord> DrillRecordsOf(const std::vector<ListRow>& rows, std::string& refusal) {
+  return RecordsOf<DrillRecord>(rows, refusal, "drill list", ReadDrillRecord);
 }
 
 void CheckDispenseLines(const std::vector<std::string>& lines, std::string_view file) {

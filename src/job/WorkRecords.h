@@ -17,8 +17,9 @@ namespace smt::job {
 
 // Largest coordinate of a board point, a pitch or an origin (mm).
 inline constexpr double kMaxBoardMm = 10000.0;
-// Largest angle (degrees); imports give 0..360, the list offers -360..360.
-inline constexpr double kMaxAngle = 360.0;
+// Largest angle (degrees): imports give 0..360; whole turns beyond are taken
+// off by the run (900 places at 180), up to ten of them.
+inline constexpr double kMaxAngle = 3600.0;
 // Largest serial number a row may carry.
 inline constexpr long long kMaxSerial = 10'000'000;
 
@@ -72,6 +73,15 @@ PlacementRecord PlacementFromCells(const std::vector<std::string>& cells, std::s
 DispensePoint DispensePointFromCells(const std::vector<std::string>& cells, std::string_view file = "dispensing list",
                                      int line = 0);
 DrillRecord DrillFromCells(const std::vector<std::string>& cells, std::string_view file = "drill list", int line = 0);
+
+// The records of the rows of a list as the run takes them at its start.
+// A row that cannot be read leaves `refusal` naming the list, the row and
+// the field, and gives no records (nothing is placed from a list that holds
+// a bad number).
+struct ListRow;
+std::vector<PlacementRecord> PlacementRecordsOf(const std::vector<ListRow>& rows, std::string& refusal);
+std::vector<DispensePoint> DispensePointsOf(const std::vector<ListRow>& rows, std::string& refusal);
+std::vector<DrillRecord> DrillRecordsOf(const std::vector<ListRow>& rows, std::string& refusal);
 
 // Checks every line of a side file (".dis" or ".drill") as rows of that
 // kind; throws platform::FileCellError for the first bad cell.

@@ -35,18 +35,17 @@ struct Hole {
 };
 
 Hole ReadHole(const DrillRow& r) {
-  auto num = [&](int k) { return std::atof(r[static_cast<size_t>(k)].c_str()); };
   Hole h;
-  h.x = num(3);
-  h.y = num(4);
-  h.z = Trunc(num(5) * g_dZPulsePerMm);
-  h.depth = Trunc(num(6) * g_dZPulsePerMm);
-  h.step = Trunc(num(7) * g_dZPulsePerMm);
-  h.lift = Trunc(num(8) * g_dZPulsePerMm);
-  h.feedStart = std::atoi(r[10].c_str());
-  h.feedRun = std::atoi(r[11].c_str());
-  h.liftStart = std::atoi(r[12].c_str());
-  h.liftRun = std::atoi(r[13].c_str());
+  h.x = r.x;
+  h.y = r.y;
+  h.z = Trunc(r.z * g_dZPulsePerMm);
+  h.depth = Trunc(r.depth * g_dZPulsePerMm);
+  h.step = Trunc(r.feed * g_dZPulsePerMm);
+  h.lift = Trunc(r.lift * g_dZPulsePerMm);
+  h.feedStart = r.feedStart;
+  h.feedRun = r.feedRun;
+  h.liftStart = r.liftStart;
+  h.liftRun = r.liftRun;
   return h;
 }
 

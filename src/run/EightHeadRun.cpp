@@ -36,8 +36,8 @@ int NextRow8(int& row, int count, int slot) {
   if (s.nextPlaceRow) return s.nextPlaceRow(row, count, slot, 0);
   const auto& rows = RunRows();
   for (; row < count && row < static_cast<int>(rows.size()); ++row)
-    if (rows[static_cast<size_t>(row)][7] == "Yes")
-      return CalcFeederPickTarget(slot, 0, rows[static_cast<size_t>(row)][9]);
+    if (rows[static_cast<size_t>(row)].place)
+      return CalcFeederPickTarget(slot, 0, rows[static_cast<size_t>(row)].feeder);
   return 0;
 }
 

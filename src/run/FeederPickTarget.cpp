@@ -231,13 +231,13 @@ int CalcFeederPickTarget(int slot, int requestedHead, const std::string& feederN
     return 0;
   }
   const int group = table->CurrentIndex();
-  const auto cells = FeederRowAt(group, rowIndex);
-  if (!cells) {
+  const auto feeder = FeederRecordAt(group, rowIndex);
+  if (!feeder) {
     ShowMessage(kFeedIndexNoFind);
     return 0;
   }
-  const auto& c = *cells;
-  const int n = std::atoi(c[smt::feeder::kCellHead].c_str());
+  const auto& c = *feeder;
+  const int n = c.head;
   const int side = FeedSideOfNumber(feederNumber);
   if (side == 0) {
     ShowMessage(kFeedDirectionNoFind);
@@ -260,8 +260,7 @@ int CalcFeederPickTarget(int slot, int requestedHead, const std::string& feederN
     rec->headTarget = k;
     if (!LaterSlotRules(*rec, k, n, type, st, autoOn)) return 0;
   }
-  const std::string& cam = c[smt::feeder::kCellCamera];
-  if (auto p = cam.find('/'); p != std::string::npos) rec->camera = cam.substr(p + 1);
+  if (c.cameraNamed) rec->camera = c.camera;
   if (k >= 2 && k <= 8 && st.m_Camera && rec->camera != g_HeadPick[static_cast<size_t>(k - 2)].camera) return 0;
   if (Services().info) {
     char buf[96];
@@ -272,8 +271,8 @@ int CalcFeederPickTarget(int slot, int requestedHead, const std::string& feederN
   rec->rowIndex = rowIndex;
   rec->feederNumber = feederNumber;
   rec->feedSide = side;
-  rec->feederIndex = std::atoi(feederNumber.c_str() + 1);
-  rec->feedModeText = c[smt::feeder::kCellFeedMode];
+  rec->feederIndex = c.index;
+  rec->feedModeText = c.feedMode;
   const auto names = FeedModeNames();
   rec->feedMode = -1;
   for (int i = 0; i < 9; ++i)
@@ -286,12 +285,12 @@ int CalcFeederPickTarget(int slot, int requestedHead, const std::string& feederN
     ShowMessage(kFeedModeNoFind);
     return 0;
   }
-  rec->feedCoordinate = std::atof(c[smt::feeder::kCellFeedCoord].c_str());
-  rec->feedCount = std::atoi(c[smt::feeder::kCellFeedCount].c_str());
-  rec->feedTime = std::atoi(c[smt::feeder::kCellFeedTime].c_str());
-  rec->loosenLength = std::atof(c[smt::feeder::kCellSlack].c_str());
-  rec->tightenLength = std::atof(c[smt::feeder::kCellTension].c_str());
-  rec->pickHeight = std::atof(c[smt::feeder::kCellPickHeight].c_str());
+  rec->feedCoordinate = c.feedCoordinate;
+  rec->feedCount = c.feedCount;
+  rec->feedTime = c.feedTime;
+  rec->loosenLength = c.slack;
+  rec->tightenLength = c.tension;
+  rec->pickHeight = c.pickHeight;
   if (st.m_RunSelect == 2) {
     if (type == 7 || type == 8) {
       if (rec->headTarget == 8) return 0;
@@ -308,8 +307,8 @@ int CalcFeederPickTarget(int slot, int requestedHead, const std::string& feederN
 bool LookupFeedDirection(int groupIndex, const std::string& feederNumber) {
   auto* table = Services().feeders;
   const int rowIndex = table && groupIndex == table->CurrentIndex() ? table->FindCurrentRow(feederNumber) : -1;
-  const auto cells = rowIndex >= 0 ? FeederRowAt(groupIndex, rowIndex) : std::nullopt;
-  if (!cells) {
+  const auto feeder = rowIndex >= 0 ? FeederRecordAt(groupIndex, rowIndex) : std::nullopt;
+  if (!feeder) {
     ShowMessage(kFeedIndexNoFind);
     return false;
   }
@@ -323,16 +322,16 @@ bool LookupFeedDirection(int groupIndex, const std::string& feederNumber) {
   r.rowIndex = rowIndex;
   r.feederNumber = feederNumber;
   r.feedSide = side;
-  r.feederIndex = std::atoi(feederNumber.c_str() + 1);
-  r.pickHeight = std::atof((*cells)[smt::feeder::kCellPickHeight].c_str());
+  r.feederIndex = feeder->index;
+  r.pickHeight = feeder->pickHeight;
   return true;
 }
 
 bool CheckFeederPosition(const HeadPickState& rec, int slot) {
-  const auto cells = FeederRowAt(rec.groupIndex, rec.rowIndex);
-  if (!cells) return false;
-  double x = std::atof((*cells)[smt::feeder::kCellX].c_str());
-  double y = std::atof((*cells)[smt::feeder::kCellY].c_str());
+  const auto feeder = FeederRecordAt(rec.groupIndex, rec.rowIndex);
+  if (!feeder) return false;
+  double x = feeder->x;
+  double y = feeder->y;
   int same = 0;
   if (slot >= 1 && slot <= 8)
     for (int j = 1; j <= slot; ++j)

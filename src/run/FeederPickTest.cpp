@@ -32,7 +32,7 @@ void PickFromFeederTest(int head, int camera, const std::string& feederNumber) {
   if (head < 1) return;
   auto* table = Services().feeders;
   const int index = table ? table->FindCurrentRow(feederNumber) : -1;
-  const auto row = index >= 0 ? table->CurrentRow(index) : std::nullopt;
+  const auto row = index >= 0 ? FeederRecordAt(table->CurrentIndex(), index) : std::nullopt;
   if (!row) {
     ShowMessage(kFeedIndexNoFind);
     return;
@@ -48,50 +48,44 @@ void PickFromFeederTest(int head, int camera, const std::string& feederNumber) {
   HeadPickState r;
   HeadPlaceState p;
   p.headTarget = head;
-  p.pickX = std::atof(c[kCellX].c_str());
-  p.pickY = std::atof(c[kCellY].c_str());
-  p.pickHeight = std::atof(c[kCellPickHeight].c_str());
+  p.pickX = c.x;
+  p.pickY = c.y;
+  p.pickHeight = c.pickHeight;
   if (p.pickHeight == 0.0) p.pickHeight = HeadFeedHeight(*basic, head);
   for (size_t i = 0; i < 8; ++i) p.pickSpeeds[i] = pick[i];
-  const std::string& speedCell = c[kCellSpeed];
-  if (speedCell.rfind("Yes/", 0) == 0) {
+  if (c.ownSpeed && c.speedNamed) {
     const int level = Services().speedLevel ? Services().speedLevel() : 1;
-    const auto rec = smt::settings::FindTemplateSpeeds(speeds.Get()->tiers, level, speedCell.substr(4));
+    const auto rec = smt::settings::FindTemplateSpeeds(speeds.Get()->tiers, level, c.speedTemplate);
     if (!rec) {
       ShowMessage("no find speed template !");
       return;
     }
     p.pickSpeeds[kSpZ1] = (*rec)[2];
   }
-  p.pickDelay = std::atoi(c[kCellPickDelay].c_str());
-  p.vacuumHeight = std::min(0.0, std::atof(c[kCellVacuum].c_str()) + p.pickHeight);
-  r.feedSide = FeedSideOfNumber(c[kCellNumber]);
-  r.feederIndex = std::atoi(c[kCellNumber].c_str() + (c[kCellNumber].empty() ? 0 : 1));
+  p.pickDelay = c.pickDelay;
+  p.vacuumHeight = std::min(0.0, c.vacuum + p.pickHeight);
+  r.feedSide = FeedSideOfNumber(c.number);
+  r.feederIndex = c.index;
   const auto names = FeedModeNames();
   r.feedMode = -1;
   for (int i = 0; i < 9; ++i)
-    if (names[static_cast<size_t>(i)] == c[kCellFeedMode]) r.feedMode = i;
+    if (names[static_cast<size_t>(i)] == c.feedMode) r.feedMode = i;
   if (r.feedMode < 0) {
     ShowMessage(kFeedModeNoFind);
     return;
   }
-  r.feedTime = std::atoi(c[kCellFeedTime].c_str());
-  r.feedCount = std::atoi(c[kCellFeedCount].c_str());
+  r.feedTime = c.feedTime;
+  r.feedCount = c.feedCount;
   for (auto& a : g_nHeadMoveArgs) a = 0;
   if (!smt::link::SendCmd74PickMove(BuildPickPayload(r, p))) return;
   // The part over the vision camera.
-  const std::string& fly = c[kCellFly];
-  const auto s1 = fly.find('/');
-  const auto s2 = s1 == std::string::npos ? std::string::npos : fly.find('/', s1 + 1);
-  const int light = s2 == std::string::npos ? 0 : std::atoi(fly.c_str() + s2 + 1);
+  const int light = c.lightBrightness;
   smt::link::SelectCamera(camera == 2 ? 3 : 2, light, -1);
   const auto pos = Services().visionCameraPosition(camera == 2 ? 2 : 1);
   const int32_t tx = pos.first - smt::job::NozzleOffsetX(head);
   const int32_t ty = g_nMachineType == 4 ? g_nCurY.load() : pos.second - smt::job::NozzleOffsetY(head);
   if (auto show = FeederHooks().showVisualParameters) {
-    const int contrast = s1 == std::string::npos ? 0 : std::atoi(fly.c_str() + s1 + 1);
-    const int feature = c[kCellFeature].size() >= 2 ? std::atoi(c[kCellFeature].substr(0, 2).c_str()) : 0;
-    show(contrast, light, feature, std::atof(c[kCellLength].c_str()) + basic->m_AutoMagnify, 0);
+    show(c.lightContrast, light, c.recognitionType, c.length + basic->m_AutoMagnify, 0);
   }
   const auto handle = speeds.Record(smt::settings::SpeedUse::Handle);
   smt::link::SendCmd64MoveXY(tx - g_nCurX, handle[0].start, handle[0].normal, ty - g_nCurY, handle[1].start,

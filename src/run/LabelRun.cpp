@@ -31,8 +31,8 @@ int NextRowL(int& row, int count, int slot, int requested) {
   if (s.nextPlaceRow) return s.nextPlaceRow(row, count, slot, requested);
   const auto& rows = RunRows();
   for (; row < count && row < static_cast<int>(rows.size()); ++row)
-    if (rows[static_cast<size_t>(row)][7] == "Yes")
-      return CalcFeederPickTarget(slot, requested, rows[static_cast<size_t>(row)][9]);
+    if (rows[static_cast<size_t>(row)].place)
+      return CalcFeederPickTarget(slot, requested, rows[static_cast<size_t>(row)].feeder);
   return 0;
 }
 

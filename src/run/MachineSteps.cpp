@@ -222,9 +222,8 @@ bool FeedAdvance(HeadPickState& r, bool second) {
     default: break;
   }
   // One part fewer in the feeder.
-  if (auto row = FeederRowAt(r.groupIndex, r.rowIndex)) {
-    const int q = std::atoi((*row)[smt::feeder::kCellQuantity].c_str());
-    if (q != 0) SetFeederCell(r.groupIndex, r.rowIndex, smt::feeder::kCellQuantity, std::to_string(q - 1));
+  if (auto feeder = FeederRecordAt(r.groupIndex, r.rowIndex)) {
+    if (feeder->quantity != 0) SetFeederQuantity(r.groupIndex, r.rowIndex, feeder->quantity - 1);
   }
   r.feedPending = 0;
   return ok;
@@ -329,8 +328,8 @@ std::vector<DispenseRow>& RunDispenseRows() {
 bool MoveCameraToPart(HeadPlaceState& p, bool raw, double cellX, double cellY) {
   const auto& rows = RunRows();
   if (p.row < 0 || p.row >= static_cast<int>(rows.size())) return false;
-  double x = std::atof(rows[static_cast<size_t>(p.row)][1].c_str());
-  double y = std::atof(rows[static_cast<size_t>(p.row)][2].c_str());
+  double x = rows[static_cast<size_t>(p.row)].x;
+  double y = rows[static_cast<size_t>(p.row)].y;
   if (!raw) {
     x += cellX;
     y += cellY;
@@ -345,8 +344,8 @@ bool MoveCameraToPart(HeadPlaceState& p, bool raw, double cellX, double cellY) {
 bool DispensePoint(int command, int row, bool raw, double cellX, double cellY) {
   const auto& rows = RunDispenseRows();
   if (row < 0 || row >= static_cast<int>(rows.size())) return false;
-  double x = std::atof(rows[static_cast<size_t>(row)][1].c_str());
-  double y = std::atof(rows[static_cast<size_t>(row)][2].c_str());
+  double x = rows[static_cast<size_t>(row)].x;
+  double y = rows[static_cast<size_t>(row)].y;
   if (!raw) {
     x += cellX;
     y += cellY;
@@ -396,9 +395,9 @@ SafePoint& Safe() {
 bool PlacePart(HeadPlaceState& p, int slot, bool checkOwnMark, bool raw, double cellX, double cellY) {
   const auto& rows = RunRows();
   if (p.row < 0 || p.row >= static_cast<int>(rows.size())) return false;
-  const auto& cells = rows[static_cast<size_t>(p.row)];
-  double x = std::atof(cells[1].c_str());
-  double y = std::atof(cells[2].c_str());
+  const PlacementRow& part = rows[static_cast<size_t>(p.row)];
+  double x = part.x;
+  double y = part.y;
   if (!raw) {
     x += cellX;
     y += cellY;
@@ -406,10 +405,10 @@ bool PlacePart(HeadPlaceState& p, int slot, bool checkOwnMark, bool raw, double 
   Safe().via = false;
   p.ownMark = 0;
   std::optional<smt::library::MarkEditFields> mark;
-  if (checkOwnMark && !cells[14].empty()) {
+  if (checkOwnMark && !part.ownMark.empty()) {
     p.ownMark = 1;
-    Safe().via = cells[14].find("Via-") != std::string::npos || cells[14].find("via-") != std::string::npos;
-    if (auto row = smt::library::TheMarkLibrary().Find(cells[14])) {
+    Safe().via = part.ownMark.find("Via-") != std::string::npos || part.ownMark.find("via-") != std::string::npos;
+    if (auto row = smt::library::TheMarkLibrary().Find(part.ownMark)) {
       mark = smt::library::ReadMarkRow(*row);
     } else {
       // No mark to look at: no safe point is stored either, so the part is
@@ -770,8 +769,8 @@ bool ReplenishHead(HeadPlaceState& p, int head, double cellX, double cellY) {
     if (g_PickExtra1.feedMode == 6 && !DragFeed(g_PickExtra1)) return clear();
     if (!MoveHeadToPick(p) || !PickPart(p)) return clear();
     if (g_PickExtra1.feedModeText == name0402)
-      if (auto fr = FeederRowAt(g_PickExtra1.groupIndex, g_PickExtra1.rowIndex))
-        g_PickExtra1.feedCount = std::atoi((*fr)[smt::feeder::kCellFeedCount].c_str());
+      if (auto fr = FeederRecordAt(g_PickExtra1.groupIndex, g_PickExtra1.rowIndex))
+        g_PickExtra1.feedCount = fr->feedCount;
     FeedDone(g_PickExtra1);
     if (!PauseGate()) return clear();
     LogReplenishRotation(p, &RunRows());

@@ -28,8 +28,6 @@ double HeadFeedHeight(const smt::settings::BasicSettings& b, int k) {
   return k >= 1 && k <= 8 ? h[k - 1] : h[0];
 }
 
-int CellIntOrMinus1(const std::string& s) { return s.empty() ? -1 : std::atoi(s.c_str()); }
-
 void SpeedsFromUses(HeadPlaceState& p) {
   auto& sp = smt::settings::SettingsStores::Instance().speed;
   const auto pick = sp.Record(SpeedUse::PickPart), vis = sp.Record(SpeedUse::VisualCorrection),
@@ -100,58 +98,55 @@ bool PreparePickPlace(int groupIndex, HeadPlaceState& p, int slot) {
   p.headTarget = pick->headTarget;
   p.nozzleTarget = pick->nozzleTarget;
   if (slot != 9) p.pick = *pick;
-  const auto cellsOpt = FeederRowAt(groupIndex, pick->rowIndex);
-  if (!cellsOpt) {
+  const auto feederOpt = FeederRecordAt(groupIndex, pick->rowIndex);
+  if (!feederOpt) {
     smt::platform::ShowMessage("Feed Index No Find");
     return false;
   }
-  const FeederRow& c = *cellsOpt;
+  const FeederRecord& c = *feederOpt;
   const SmtStrategy st = Strategy();
   const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
-  p.pickX = std::atof(c[kCellX].c_str());
-  p.pickY = std::atof(c[kCellY].c_str());
-  p.partLength = std::atof(c[kCellLength].c_str());
-  p.partWidth = std::atof(c[kCellWidth].c_str());
-  p.partHeight = std::atof(c[kCellHeight].c_str());
-  p.feederAngle = std::trunc(std::atof(c[kCellAngle].c_str()));
-  p.vacuum = std::atoi(c[kCellVacuum].c_str());
+  p.pickX = c.x;
+  p.pickY = c.y;
+  p.partLength = c.length;
+  p.partWidth = c.width;
+  p.partHeight = c.height;
+  p.feederAngle = std::trunc(c.angle);
+  p.vacuum = static_cast<int>(c.vacuum);
   if (g_bAutoChangeNozzle && p.nozzleTarget >= 1 && p.nozzleTarget <= smt::library::kSeatCount)
     p.vacuum = g_NozzleSeats.Get(p.nozzleTarget - 1).nVacuum;
   // Vision.
-  const std::string& cam = c[kCellCamera];
-  if (auto s = cam.find('/'); s != std::string::npos) {
-    p.visionMode = cam.substr(0, s) == "Yes" ? 1 : 0;
-    const std::string name = cam.substr(s + 1);
+  if (c.cameraNamed) {
+    p.visionMode = c.visionOn ? 1 : 0;
+    const std::string& name = c.camera;
     const auto names = Services().cameraNames ? Services().cameraNames()
                                               : std::pair<std::string, std::string>{"Camera 1", "Camera 2"};
     p.visionCamera = name == names.first ? 1 : name == names.second ? 2 : 0;
   }
   if (st.m_Head2AvoidCamera1 && p.headTarget == 2) p.visionCamera = 2;
-  const std::string& fly = c[kCellFly];
-  if (auto s1 = fly.find('/'); s1 != std::string::npos) {
-    if (fly.substr(0, s1) == "Yes") p.visionMode = 2;
-    const auto s2 = fly.find('/', s1 + 1);
-    p.lightContrast = std::atoi(fly.substr(s1 + 1, s2 == std::string::npos ? std::string::npos : s2 - s1 - 1).c_str());
-    p.lightBrightness = s2 == std::string::npos ? 0 : std::atoi(fly.c_str() + s2 + 1);
+  if (c.lightsNamed) {
+    if (c.flyingCentring) p.visionMode = 2;
+    p.lightContrast = c.lightContrast;
+    p.lightBrightness = c.lightBrightness;
   }
-  p.pickDelay = std::atoi(c[kCellPickDelay].c_str());
-  p.placeDelay = std::atoi(c[kCellPlaceDelay].c_str());
-  p.feedCount = std::atoi(c[kCellFeedCount].c_str());
+  p.pickDelay = c.pickDelay;
+  p.placeDelay = c.placeDelay;
+  p.feedCount = c.feedCount;
   // Pocket shifts and tray stepping.
   if (p.feedMode == 4) {
     if (p.feedCount == 0) {
       Shift(p.feedSide, 2.0, p.pickX, p.pickY, true);
-      SetFeederCell(groupIndex, p.rowIndex, kCellFeedCount, "1");
+      SetFeederFeedCount(groupIndex, p.rowIndex, 1);
     } else {
-      SetFeederCell(groupIndex, p.rowIndex, kCellFeedCount, "0");
+      SetFeederFeedCount(groupIndex, p.rowIndex, 0);
     }
   } else if (p.feedMode == 5 && g_nHeadCount == 2 && g_HeadPick[0].feederNumber == g_HeadPick[1].feederNumber &&
              slot != 9) {
     if (p.feedCount == 0) {
-      SetFeederCell(groupIndex, p.rowIndex, kCellFeedCount, "1");
+      SetFeederFeedCount(groupIndex, p.rowIndex, 1);
     } else {
       Shift(p.feedSide, 4.0, p.pickX, p.pickY, false);
-      SetFeederCell(groupIndex, p.rowIndex, kCellFeedCount, "0");
+      SetFeederFeedCount(groupIndex, p.rowIndex, 0);
     }
   } else if ((p.feedMode == 3 || p.feedMode == 8) && Services().feeders) {
     auto* table = Services().feeders;
@@ -189,7 +184,7 @@ bool PreparePickPlace(int groupIndex, HeadPlaceState& p, int slot) {
     }
   }
   // Heights.
-  const double h = std::atof(c[kCellPickHeight].c_str());
+  const double h = c.pickHeight;
   const double base = basic->m_Z_Nozzle1ToPCBHeight + (Services().board ? Services().board().thickness : 0.0) +
                       p.partHeight;
   const int k = p.headTarget;
@@ -249,25 +244,23 @@ bool PreparePickPlace(int groupIndex, HeadPlaceState& p, int slot) {
   if (p.headTarget == 2 && (st.m_RunSelect == 1 || (st.m_RunSelect == 2 && g_nActiveList == 2)))
     p.placeHeight = basic->m_Z_DropsGlueToPCBHeight;
   // Speeds.
-  const std::string& speedCell = c[kCellSpeed];
-  if (speedCell.rfind("Yes/", 0) == 0) {
+  if (c.ownSpeed && c.speedNamed) {
     p.ownSpeed = 1;
-    if (!OwnSpeeds(p, speedCell.substr(4))) return false;
+    if (!OwnSpeeds(p, c.speedTemplate)) return false;
   } else {
     p.ownSpeed = 0;
     SpeedsFromUses(p);
   }
-  p.vacuumHeight = std::atof(c[kCellVacuum].c_str()) + p.pickHeight;
+  p.vacuumHeight = c.vacuum + p.pickHeight;
   if (p.vacuumHeight > 0) p.vacuumHeight = 0;
-  const double off = std::atof(c[kCellEarlyVacuum].c_str());
+  const double off = c.earlyVacuumOff;
   p.vacuumOffHeight = (off == 0 ? basic->m_Z_closeVacuum : off) + p.placeHeight;
-  const std::string& feature = c[kCellFeature];
-  p.recognitionType = feature.size() >= 2 ? std::atoi(feature.substr(0, 2).c_str()) : 0;
+  p.recognitionType = c.recognitionType;
   if (p.recognitionType < 0 || p.recognitionType > 13) p.recognitionType = 0;  // 13: the special parts
-  p.packageName = c[kCellPackage];
-  p.xyTolerance = CellIntOrMinus1(c[kCellPrecisionXY]);
-  p.angleTolerance = CellIntOrMinus1(c[kCellPrecisionA]);
-  p.timeLimit = CellIntOrMinus1(c[kCellCollectTime]);
+  p.packageName = c.package;
+  p.xyTolerance = c.precisionXY;
+  p.angleTolerance = c.precisionA;
+  p.timeLimit = c.collectTime;
   return true;
 }
 
@@ -285,10 +278,10 @@ void AlignHeadSpeeds(HeadPlaceState& a, HeadPlaceState& b) {
 
 namespace {
 double RowAngle(int row, const std::vector<PlacementRow>* rows) {
-  if (rows && row >= 0 && row < static_cast<int>(rows->size())) return std::atof((*rows)[static_cast<size_t>(row)][3].c_str());
+  if (rows && row >= 0 && row < static_cast<int>(rows->size())) return (*rows)[static_cast<size_t>(row)].angle;
   if (!rows && Services().placementRows) {
     const auto all = Services().placementRows();
-    if (row >= 0 && row < static_cast<int>(all.size())) return std::atof(all[static_cast<size_t>(row)][3].c_str());
+    if (row >= 0 && row < static_cast<int>(all.size())) return all[static_cast<size_t>(row)].angle;
   }
   return 0;
 }

@@ -51,8 +51,8 @@ int NextRow(int& row, int count, int slot) {
   if (s.nextPlaceRow) return s.nextPlaceRow(row, count, slot, 0);
   const auto& rows = PlaceRows();
   for (; row < count && row < static_cast<int>(rows.size()); ++row)
-    if (rows[static_cast<size_t>(row)][7] == "Yes")
-      return CalcFeederPickTarget(slot, 0, rows[static_cast<size_t>(row)][9]);
+    if (rows[static_cast<size_t>(row)].place)
+      return CalcFeederPickTarget(slot, 0, rows[static_cast<size_t>(row)].feeder);
   return 0;
 }
 
@@ -401,8 +401,7 @@ int RunPlatformPlace() {
         if (k < 4) {
           auto& next = g_HeadPick[static_cast<size_t>(k)];
           if (next.row != -1 && next.feedModeText == names[4])
-            if (auto row = FeederRowAt(next.groupIndex, next.rowIndex))
-              next.feedCount = std::atoi((*row)[smt::feeder::kCellFeedCount].c_str());
+            if (auto fr = FeederRecordAt(next.groupIndex, next.rowIndex)) next.feedCount = fr->feedCount;
         }
         SignalHeadPicked(k);
         if (!PauseGate()) return 0;

@@ -192,10 +192,10 @@ int RunPlatformDispense() {
   LampCounts counts = s.lampCounts ? s.lampCounts() : LampCounts{};
   while (counts.finish < counts.set) {
     int next = cursor + 1;
-    while (next < n && RunRows()[static_cast<size_t>(next)][7] != "Yes") ++next;
+    while (next < n && !RunRows()[static_cast<size_t>(next)].place) ++next;
     if (next >= n) return 0;
     cursor = next;
-    if (!LookupFeedDirection(s.feeders->CurrentIndex(), RunRows()[static_cast<size_t>(cursor)][9])) return 0;
+    if (!LookupFeedDirection(s.feeders->CurrentIndex(), RunRows()[static_cast<size_t>(cursor)].feeder)) return 0;
     auto waitFree = [&](smt::platform::Event& e) { return WaitRunEvent(e, Timeouts().partner) == WaitResult::Signalled; };
     if (mode == 9) {
       platform = 1;
@@ -226,7 +226,7 @@ int RunPlatformDispense() {
     }
     if (Stopped()) return 0;
     for (int i = 0; i < n; ++i)
-      if (RunRows()[static_cast<size_t>(i)][7] == "Yes" && AlignPlatformMarks(platform, i)) return 0;
+      if (RunRows()[static_cast<size_t>(i)].place && AlignPlatformMarks(platform, i)) return 0;
     for (int i = 0; i < n; ++i) {
       if (!g_bRunContinue) return 0;
       if (s.showRow) s.showRow(cursor + 3);

@@ -1,5 +1,8 @@
 #include "run/RunServices.h"
 
+#include "core/LogFile.h"
+#include "platform/FileCell.h"
+#include "platform/MessageService.h"
 #include "settings/SettingsStores.h"
 
 namespace smt::run {
@@ -29,15 +32,30 @@ std::array<std::string, 9> FeedModeNames() {
   return {"集中飞达", "自动飞达", "振动飞达", "托盘", "0402", "48", "拖针", "CL_浸渍站", "托盘_浸渍站"};
 }
 
-std::optional<smt::feeder::FeederRow> FeederRowAt(int group, int row) {
+std::optional<smt::feeder::FeederRecord> FeederRecordAt(int group, int row) {
   auto* t = Services().feeders;
   if (!t || group != t->CurrentIndex()) return std::nullopt;
-  return t->CurrentRow(row);
+  const auto cells = t->CurrentRow(row);
+  if (!cells) return std::nullopt;
+  try {
+    return smt::feeder::FeederRecordFromCells(*cells, "feeder list", row + 1);
+  } catch (const smt::platform::FileCellError& e) {
+    // A feeder that cannot be read is not picked from.
+    CLogFile::Instance().Write(true, "feeder %s refused: %s", (*cells)[0].c_str(), e.what());
+    smt::platform::ShowMessage("料架 \"" + (*cells)[0] + "\" 的数值无法读取 !\r\nFeeder \"" + (*cells)[0] +
+                               "\" cannot be used: " + e.what());
+    return std::nullopt;
+  }
 }
 
-void SetFeederCell(int group, int row, int cell, const std::string& text) {
+void SetFeederFeedCount(int group, int row, int count) {
   auto* t = Services().feeders;
-  if (t && group == t->CurrentIndex()) t->SetCurrentCell(row, cell, text);
+  if (t && group == t->CurrentIndex()) t->SetCurrentFeedCount(row, count);
+}
+
+void SetFeederQuantity(int group, int row, int quantity) {
+  auto* t = Services().feeders;
+  if (t && group == t->CurrentIndex()) t->SetCurrentQuantity(row, quantity);
 }
 
 void RowState(int row, int image, bool select) {

@@ -14,16 +14,20 @@
 #include <string>
 #include <vector>
 
+#include "feeder/FeederRecord.h"
 #include "feeder/FeederTable.h"
+#include "job/WorkRecords.h"
 #include "library/MarkLibrary.h"
 
 namespace smt::run {
 
 struct HeadPlaceState;
 
-using PlacementRow = std::array<std::string, 16>;
-using DispenseRow = std::array<std::string, 15>;
-using DrillRow = std::array<std::string, 15>;
+// The run's rows are the job's typed records, read from the lists when the
+// run starts; the feeder rows are read as feeder records where they are used.
+using PlacementRow = smt::job::PlacementRecord;
+using DispenseRow = smt::job::DispensePoint;
+using DrillRow = smt::job::DrillRecord;
 
 // The current board as the run reads it at start.
 struct RunBoard {
@@ -199,8 +203,13 @@ bool VisionOriginAfterBoard();
 // Convenience readers with the defaults of a missing service.
 std::string RunText(const std::string& key, const std::string& chineseDefault);
 std::array<std::string, 9> FeedModeNames();
-std::optional<smt::feeder::FeederRow> FeederRowAt(int group, int row);
-void SetFeederCell(int group, int row, int cell, const std::string& text);
+// Row `row` of feeder group `group` (the current one) as a record; nullopt
+// when there is no such row, or when its numbers cannot be read (the
+// operator is told the feeder and the field).
+std::optional<smt::feeder::FeederRecord> FeederRecordAt(int group, int row);
+// The run's writes into that row.
+void SetFeederFeedCount(int group, int row, int count);
+void SetFeederQuantity(int group, int row, int quantity);
 void RowState(int row, int image, bool select);
 void ShowRunList(int list);
 std::atomic<uint8_t>& SmtBusy();

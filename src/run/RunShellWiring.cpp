@@ -1,5 +1,7 @@
 #include "run/RunShellWiring.h"
 
+#include "core/LogFile.h"
+
 #include <mutex>
 
 #include "platform/MessageService.h"
@@ -83,15 +85,19 @@ void WireRunEngine(CDialogPartList& list, smt::feeder::FeederTable* feeders) {
   };
   auto& s = Services();
   s.feeders = feeders;
-  s.placementRows = [pl] {
+  // The lists' rows become records once, when the run takes them; a list
+  // holding a number that cannot be read gives the run nothing to work on
+  // and the operator is told the row and the field.
+  auto refuse = [](const std::string& refusal) {
+    if (refusal.empty()) return;
+    CLogFile::Instance().Write(true, "run refused: %s", refusal.c_str());
+    smt::platform::ShowMessage(refusal);
+  };
+  s.placementRows = [pl, refuse] {
     std::vector<PlacementRow> rows;
-    smt::platform::RunOnGui([&] {
-      for (const auto& r : pl->Job().placementRows) {
-        PlacementRow row;
-        for (size_t i = 0; i < row.size() && i < r.cells.size(); ++i) row[i] = r.cells[i];
-        rows.push_back(row);
-      }
-    });
+    std::string refusal;
+    smt::platform::RunOnGui([&] { rows = smt::job::PlacementRecordsOf(pl->Job().placementRows, refusal); });
+    refuse(refusal);
     return rows;
   };
   s.nextPlaceRow = [pl](int& row, int count, int slot, int requested) {
@@ -126,19 +132,21 @@ void WireRunEngine(CDialogPartList& list, smt::feeder::FeederTable* feeders) {
     sel.selectedDrill = pl->Logic().m_bSelectedDrill != 0;
     return sel;
   };
-  auto copyRows = [pl](smt::job::RowKind k) {
+  s.dispenseRows = [pl, refuse] {
     std::vector<DispenseRow> rows;
-    smt::platform::RunOnGui([&] {
-      for (const auto& r : pl->Logic().Rows(k)) {
-        DispenseRow row;
-        for (size_t i = 0; i < row.size() && i < r.cells.size(); ++i) row[i] = r.cells[i];
-        rows.push_back(row);
-      }
-    });
+    std::string refusal;
+    smt::platform::RunOnGui(
+        [&] { rows = smt::job::DispensePointsOf(pl->Logic().Rows(smt::job::RowKind::Dispense), refusal); });
+    refuse(refusal);
     return rows;
   };
-  s.dispenseRows = [copyRows] { return copyRows(smt::job::RowKind::Dispense); };
-  s.drillRows = [copyRows] { return copyRows(smt::job::RowKind::Drill); };
+  s.drillRows = [pl, refuse] {
+    std::vector<DrillRow> rows;
+    std::string refusal;
+    smt::platform::RunOnGui([&] { rows = smt::job::DrillRecordsOf(pl->Logic().Rows(smt::job::RowKind::Drill), refusal); });
+    refuse(refusal);
+    return rows;
+  };
   s.nextDispenseRow = [pl](int& row, int count) { return pl->NextDispenseRow(row, count); };
   s.setDispenseRowState = [pl](int row) { pl->SetDispenseRowState(row); };
   s.resetDispenseRowStates = [pl] { pl->ResetDispenseRowStates(); };

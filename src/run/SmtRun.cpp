@@ -44,8 +44,8 @@ int NextRow(int& row, int count, int slot, int requested) {
   if (s.nextPlaceRow) return s.nextPlaceRow(row, count, slot, requested);
   const auto& rows = RunRows();
   for (; row < count && row < static_cast<int>(rows.size()); ++row)
-    if (rows[static_cast<size_t>(row)][7] == "Yes")
-      return CalcFeederPickTarget(slot, requested, rows[static_cast<size_t>(row)][9]);
+    if (rows[static_cast<size_t>(row)].place)
+      return CalcFeederPickTarget(slot, requested, rows[static_cast<size_t>(row)].feeder);
   return 0;
 }
 
@@ -252,8 +252,7 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
       if (k < 4) {
         auto& next = g_HeadPick[static_cast<size_t>(k)];
         if (next.row != -1 && next.feedModeText == name0402)
-          if (auto fr = FeederRowAt(next.groupIndex, next.rowIndex))
-            next.feedCount = std::atoi((*fr)[smt::feeder::kCellFeedCount].c_str());
+          if (auto fr = FeederRecordAt(next.groupIndex, next.rowIndex)) next.feedCount = fr->feedCount;
       }
       SignalHeadPicked(k);
     }

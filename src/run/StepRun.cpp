@@ -44,8 +44,7 @@ int NextPlacementRow(int& row, int count) {
   if (s.nextPlaceRow) return s.nextPlaceRow(row, count, 10, 0);
   const auto& rows = RunRows();
   for (; row < count && row < static_cast<int>(rows.size()); ++row)
-    if (rows[static_cast<size_t>(row)][7] == "Yes")
-      return CalcFeederPickTarget(10, 0, rows[static_cast<size_t>(row)][9]);
+    if (rows[static_cast<size_t>(row)].place) return CalcFeederPickTarget(10, 0, rows[static_cast<size_t>(row)].feeder);
   return 0;
 }
 
@@ -54,7 +53,7 @@ bool NextDispense(int& row, int count) {
   if (s.nextDispenseRow) return s.nextDispenseRow(row, count);
   const auto& rows = RunDispenseRows();
   for (; row < count && row < static_cast<int>(rows.size()); ++row)
-    if (rows[static_cast<size_t>(row)][4] == "Yes") return true;
+    if (rows[static_cast<size_t>(row)].dispense) return true;
   return false;
 }
 
@@ -65,31 +64,30 @@ void DisRowState(int row) {
 bool Dispense(int row, const SmtStrategy& st, bool raw, double cx, double cy) {
   const auto& r = RunDispenseRows()[static_cast<size_t>(row)];
   const auto [axis, valve] = DispenseAxisAndValve(g_nMachineType);
-  const auto cell = [&](int k) { return std::atof(r[static_cast<size_t>(k)].c_str()); };
   if (!DispensePoint(st.m_bDisMode2 ? 53 : 64, row, raw, cx, cy)) return false;
   DisRowState(row);
   if (!PauseGate()) return false;
-  const int32_t depth = std::abs(Trunc(cell(3) * g_dZPulsePerMm));
+  const int32_t depth = std::abs(Trunc(r.z * g_dZPulsePerMm));
   const int zLimit = std::abs(smt::link::GetMotionSettings().zLimit);
   if (zLimit > 0 && depth > zLimit) {
     ShowMessage(smt::link::kZPosError);
     return false;
   }
   if (st.m_bDisMode2) {
-    int32_t open = Trunc(cell(5) * g_dZPulsePerMm), close = Trunc(cell(6) * g_dZPulsePerMm);
+    int32_t open = Trunc(r.valveOpen * g_dZPulsePerMm), close = Trunc(r.valveClose * g_dZPulsePerMm);
     if (open > depth) open = 0;
     if (close > depth) close = 0;
     if (close < open) close = 0;
     return smt::link::SendCmd58GlueDispense(axis, -depth, st.m_DisSpeedStart_Z, st.m_DisSpeedNormal_Z,
                                             static_cast<uint8_t>(valve), open, close,
-                                            static_cast<uint16_t>(cell(7)), static_cast<uint16_t>(cell(8)),
-                                            static_cast<uint16_t>(cell(9))) == smt::link::CommandResult::Ok;
+                                            static_cast<uint16_t>(r.closeDelay), static_cast<uint16_t>(r.bottomDelay),
+                                            static_cast<uint16_t>(r.suckBack)) == smt::link::CommandResult::Ok;
   }
-  int32_t lift = Trunc(cell(6) * g_dZPulsePerMm);
+  int32_t lift = Trunc(r.valveClose * g_dZPulsePerMm);
   if (lift > depth || lift <= 0) lift = depth;
   smt::link::SetOutput(valve, 1, 5);
   const auto res = smt::link::SendCmd68MoveZVacuum(axis, depth, st.m_DisSpeedStart_Z, st.m_DisSpeedNormal_Z, lift,
-                                                   static_cast<uint16_t>(cell(7)), 0);
+                                                   static_cast<uint16_t>(r.closeDelay), 0);
   smt::link::SetOutput(valve, 0, 5);
   return res == smt::link::CommandResult::Ok;
 }

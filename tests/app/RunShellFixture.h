@@ -136,8 +136,15 @@ class RunShellTest : public ShellTest {
     auto& job = view->m_pPartList->Job();
     job.placementRows.clear();
     for (const auto& r : rows) {
+      // The list's cell texts of the record, as an operator's list holds them.
       smt::job::ListRow lr(16);
-      for (size_t i = 0; i < r.size(); ++i) lr.cells[i] = r[i];
+      lr.cells[0] = std::to_string(r.serial);
+      lr.cells[1] = std::to_string(r.x);
+      lr.cells[2] = std::to_string(r.y);
+      lr.cells[3] = smt::job::FormatG(r.angle);
+      lr.cells[7] = r.place ? "Yes" : "No";
+      lr.cells[9] = r.feeder;
+      lr.cells[14] = r.ownMark;
       job.placementRows.push_back(lr);
     }
     job.NotifyRows(smt::job::RowKind::Placement);

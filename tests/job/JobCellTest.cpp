@@ -18,6 +18,7 @@
 #include "job/JobModel.h"
 #include "job/WorkRecords.h"
 #include "job/JobFixtures.h"
+#include "support/EdaSamples.h"
 
 using namespace smt::job;
 using namespace smt::job::testing;
@@ -118,7 +119,7 @@ std::vector<NumberCell> NumberCells(const JobFileContent& c, int type) {
     out.push_back({FileKind::Dispense, l, 0, "serial", false, true});
     out.push_back({FileKind::Dispense, l, 1, "X", true, false});
     out.push_back({FileKind::Dispense, l, 2, "Y", true, false});
-    out.push_back({FileKind::Dispense, l, 3, "Z", true, false});
+    out.push_back({FileKind::Dispense, l, 3, "Z", false, false});
     out.push_back({FileKind::Dispense, l, 5, "valve-open timing", false, true});
     out.push_back({FileKind::Dispense, l, 6, "valve-close timing", false, true});
     out.push_back({FileKind::Dispense, l, 7, "valve-close delay", false, true});
@@ -127,15 +128,15 @@ std::vector<NumberCell> NumberCells(const JobFileContent& c, int type) {
   }
   for (size_t l = 0; type == kMachineDrill && c.drillLines && l < 1 && l < c.drillLines->size(); ++l) {
     out.push_back({FileKind::Drill, l, 0, "serial", false, true});
-    out.push_back({FileKind::Drill, l, 2, "diameter", true, true});
+    out.push_back({FileKind::Drill, l, 2, "diameter", false, true});
     out.push_back({FileKind::Drill, l, 3, "X", true, false});
     out.push_back({FileKind::Drill, l, 4, "Y", true, false});
-    out.push_back({FileKind::Drill, l, 5, "Z", true, false});
-    out.push_back({FileKind::Drill, l, 6, "depth", true, true});
-    out.push_back({FileKind::Drill, l, 7, "feed per step", true, true});
-    out.push_back({FileKind::Drill, l, 8, "lift height", true, true});
+    out.push_back({FileKind::Drill, l, 5, "Z", false, false});
+    out.push_back({FileKind::Drill, l, 6, "depth", false, true});
+    out.push_back({FileKind::Drill, l, 7, "feed per step", false, true});
+    out.push_back({FileKind::Drill, l, 8, "lift height", false, true});
     out.push_back({FileKind::Drill, l, 9, "lift to top", false, true});
-    for (size_t k = 10; k <= 13; ++k) out.push_back({FileKind::Drill, l, k, DrillFieldNames()[k], true, true});
+    for (size_t k = 10; k <= 13; ++k) out.push_back({FileKind::Drill, l, k, DrillFieldNames()[k], false, true});
   }
   if (type == kMachineLampDispenser && c.lampRows) {
     const char* names[] = {"check", "Mark X", "Mark Y", "offset X", "offset Y", "LED X", "LED Y",
@@ -279,7 +280,7 @@ TEST(JobCellTable, NumbersInEveryWrittenFormStillOpen) {
   };
   const size_t placement = 1 + 2 + 0;  // board 1: header, two grid lines, first part
   const Case cases[] = {{FileKind::Job, 1, " 12.5 "}, {FileKind::Job, 1, "+3"},   {FileKind::Job, 2, "1e2"},
-                        {FileKind::Job, 3, "-360"},   {FileKind::Job, 3, "360"},  {FileKind::Job, 1, "-10000"},
+                        {FileKind::Job, 3, "-3600"},  {FileKind::Job, 3, "3600"},  {FileKind::Job, 1, "-10000"},
                         {FileKind::Dispense, 3, "-255"}, {FileKind::Dispense, 3, "0"}, {FileKind::Drill, 2, "32"},
                         {FileKind::Drill, 10, "255"}};
   for (const Case& c : cases) {
@@ -292,7 +293,7 @@ TEST(JobCellTable, NumbersInEveryWrittenFormStillOpen) {
     EXPECT_NO_THROW(job.ApplyContent(content, kMachineDrill));
   }
   // One past each end is refused.
-  const std::pair<size_t, const char*> pastEnds[] = {{1, "-10000.5"}, {2, "10000.01"}, {3, "360.01"}, {3, "-361"}};
+  const std::pair<size_t, const char*> pastEnds[] = {{1, "-10000.5"}, {2, "10000.01"}, {3, "3600.01"}, {3, "-3601"}};
   for (const auto& [cell, text] : pastEnds) {
     JobFileContent content = base;
     content.pcbLines[placement] = ReplaceCell(content.pcbLines[placement], cell, text);
@@ -341,14 +342,7 @@ void ExpectRoundTrip(const JobFileContent& c, int type, const fs::path& dir, con
   }
 }
 
-fs::path SamplesDir() {
-  if (const char* env = std::getenv("SMT_EDA_SAMPLES")) return env;
-#ifdef SMT_EDA_SAMPLES
-  return SMT_EDA_SAMPLES;
-#else
-  return {};
-#endif
-}
+fs::path SamplesDir() { return smt::test::EdaSamplesDir(); }
 
 }  // namespace
 

@@ -11,13 +11,13 @@ using smt::run::DrillRow;
 
 DrillRow Hole(double x, double y, double depth, double step) {
   DrillRow r;
-  r[3] = std::to_string(x);
-  r[4] = std::to_string(y);
-  r[5] = "-20";  // start Z
-  r[6] = std::to_string(depth);
-  r[7] = std::to_string(step);
-  r[8] = "1";    // lift
-  r[10] = r[11] = r[12] = r[13] = "5";
+  r.x = x;
+  r.y = y;
+  r.z = -20;  // start Z
+  r.depth = depth;
+  r.feed = step;
+  r.lift = 1;
+  r.feedStart = r.feedRun = r.liftStart = r.liftRun = 5;
   return r;
 }
 
@@ -102,7 +102,7 @@ TEST_F(DrillRun, StopInTheMiddleOfAHoleRaisesTheSpindle) {
 }
 
 TEST_F(DrillRun, FeedOfZeroPerStepIsRefusedInsteadOfDrillingForever) {
-  holes[1][7] = "0";
+  holes[1].feed = 0;
   ASSERT_TRUE(Start());
   ASSERT_TRUE(WaitEnd());
   EXPECT_FALSE(runFinished);
@@ -113,7 +113,7 @@ TEST_F(DrillRun, FeedOfZeroPerStepIsRefusedInsteadOfDrillingForever) {
 }
 
 TEST_F(DrillRun, HoleDeeperThanTheZTravelIsRefused) {
-  holes[0][6] = "700";  // 7000 steps below a start at -200: beyond the 6000 of travel
+  holes[0].depth = 700;  // 7000 steps below a start at -200: beyond the 6000 of travel
   ASSERT_TRUE(Start());
   ASSERT_TRUE(WaitEnd());
   EXPECT_FALSE(runFinished);

@@ -24,9 +24,7 @@ class PanelRunDisplay : public RunSimTest {
     smt::platform::GuiDispatcher::Install(&gui);
     panel = std::make_unique<CDialogPartList>();
     for (const auto& r : rows) {
-      smt::job::ListRow lr(16);
-      for (size_t i = 0; i < r.size(); ++i) lr.cells[i] = r[i];
-      panel->Job().placementRows.push_back(lr);
+panel->Job().placementRows.push_back(ListRowOf(r));
     }
     panel->Job().NotifyRows(RowKind::Placement);
     smt::job::g_FeederSource.listRows = [this] {

@@ -19,9 +19,7 @@ class PartListRun : public RunSimTest {
   void SetUp() override {
     RunSimTest::SetUp();
     for (const auto& r : rows) {
-      smt::job::ListRow lr(16);
-      for (size_t i = 0; i < r.size(); ++i) lr.cells[i] = r[i];
-      job.placementRows.push_back(lr);
+job.placementRows.push_back(ListRowOf(r));
     }
     smt::job::g_FeederSource.listRows = [this] {
       std::vector<smt::job::FeederRowView> v;

@@ -34,7 +34,7 @@ TEST_F(RunSimTest, PlacesEveryRowOnTwoHeadsAndHomesAtTheEnd) {
 }
 
 TEST_F(RunSimTest, RowsNotToPlaceAreSkipped) {
-  rows[1][7] = "No";
+  rows[1].place = false;
   ASSERT_TRUE(Start());
   ASSERT_TRUE(WaitEnd());
   EXPECT_TRUE(runFinished);
@@ -156,7 +156,7 @@ TEST_F(RunSimTest, PartNotFoundEndsTheRunOnTheOperatorsNo) {
 }
 
 TEST_F(RunSimTest, FeederMissingFromTheGroupEndsTheRunWithItsMessage) {
-  rows[0][9] = "W9";
+  rows[0].feeder = "W9";
   ASSERT_TRUE(Start());
   ASSERT_TRUE(WaitEnd());
   EXPECT_FALSE(runFinished);
@@ -220,8 +220,8 @@ class OwnMarkRun : public RunSimTest {
 };
 
 TEST_F(OwnMarkRun, PartWithItsOwnMarkIsPlacedAfterTheMarkIsFound) {
-  rows[0][14] = "M1";
-  rows[2][14] = "Unknown";  // not in the library: placed without a look
+  rows[0].ownMark = "M1";
+  rows[2].ownMark = "Unknown";  // not in the library: placed without a look
   ASSERT_TRUE(Start());
   ASSERT_TRUE(WaitEnd());
   EXPECT_TRUE(runFinished);
@@ -230,7 +230,7 @@ TEST_F(OwnMarkRun, PartWithItsOwnMarkIsPlacedAfterTheMarkIsFound) {
 }
 
 TEST_F(OwnMarkRun, OwnMarkNotFoundEndsTheRun) {
-  rows[1][14] = "M1";
+  rows[1].ownMark = "M1";
   markFound = false;
   ASSERT_TRUE(Start());
   ASSERT_TRUE(WaitEnd());

@@ -20,8 +20,8 @@ class RotationAngle : public ::testing::Test {
     for (auto& p : g_HeadPlace) p = {};
     for (auto& p : g_HeadPlace) p.row = -1;
     rows = {PlacementRow{}, PlacementRow{}};
-    rows[0][3] = "10";
-    rows[1][3] = "10";
+    rows[0].angle = 10;
+    rows[1].angle = 10;
     Services().cameraAngleOffsets = [] { return std::pair<double, double>{1.5, -0.5}; };
     Services().sharedViewAngleOffset = [] { return std::optional<double>(0.75); };
     g_dBoardRotation = 0.0;

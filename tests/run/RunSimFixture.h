@@ -21,6 +21,7 @@
 #include "platform/WorkerThreads.h"
 #include "run/HeadRecords.h"
 #include "run/RunDispatch.h"
+#include "job/JobRows.h"
 #include "run/RunServices.h"
 #include "run/RunState.h"
 #include "run/StrategySettings.h"
@@ -57,13 +58,26 @@ inline FeederRow TapeFeeder(const std::string& number, double x, double y, const
 
 inline PlacementRow Part(int serial, double x, double y, const std::string& feeder, const std::string& place = "Yes") {
   PlacementRow r;
-  r[0] = std::to_string(serial);
-  r[1] = std::to_string(x);
-  r[2] = std::to_string(y);
-  r[3] = "90";
-  r[7] = place;
-  r[9] = feeder;
+  r.serial = serial;
+  r.x = x;
+  r.y = y;
+  r.angle = 90;
+  r.place = place == "Yes";
+  r.feeder = feeder;
   return r;
+}
+
+// The part list's row of a part, with the cell texts an operator's list holds.
+inline smt::job::ListRow ListRowOf(const PlacementRow& r) {
+  smt::job::ListRow lr(16);
+  lr.cells[0] = std::to_string(r.serial);
+  lr.cells[1] = std::to_string(r.x);
+  lr.cells[2] = std::to_string(r.y);
+  lr.cells[3] = smt::job::FormatG(r.angle);
+  lr.cells[7] = r.place ? "Yes" : "No";
+  lr.cells[9] = r.feeder;
+  lr.cells[14] = r.ownMark;
+  return lr;
 }
 
 // Waits for `cond` while the window thread's events are processed.

@@ -9,12 +9,12 @@ using smt::run::DispenseRow;
 
 DispenseRow DotRow(double x, double y, const std::string& on = "Yes") {
   DispenseRow r;
-  r[1] = std::to_string(x);
-  r[2] = std::to_string(y);
-  r[3] = "-2";   // depth mm
-  r[4] = on;
-  r[6] = "0";    // close height 0: lift by the full depth
-  r[7] = "20";
+  r.x = x;
+  r.y = y;
+  r.z = -2;           // depth mm
+  r.dispense = on == "Yes";
+  r.valveClose = 0;   // close height 0: lift by the full depth
+  r.closeDelay = 20;
   return r;
 }
 
@@ -54,7 +54,7 @@ TEST_F(StepRunTest, DispensingVisitsTheRowsMarkedYesAndStrokesOncePerDot) {
 
 TEST_F(StepRunTest, DispensingDepthBeyondTheZTravelStopsTheRun) {
   Mode(1);
-  dots[0][3] = "-80";  // 8000 steps, the Z travel is 6000
+  dots[0].z = -80;  // 8000 steps, the Z travel is 6000
   ASSERT_TRUE(Start(1));
   ASSERT_TRUE(WaitEnd());
   EXPECT_FALSE(runFinished);
@@ -89,7 +89,7 @@ TEST_F(StepRunTest, FeederCheckModeVisitsEachFeederPointAndStopsAfterTheFirstCel
 
 TEST_F(StepRunTest, SelectedDispensingWithNothingSelectedEndsAtOnce) {
   Mode(1);
-  for (auto& d : dots) d[4] = "No";
+  for (auto& d : dots) d.dispense = false;
   ASSERT_TRUE(Start(1));
   ASSERT_TRUE(WaitEnd());
   EXPECT_FALSE(runFinished);
