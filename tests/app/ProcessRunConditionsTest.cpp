@@ -155,11 +155,13 @@ TEST_P(ProcessRunConditions, EveryPointWorkedToItsDepthAndTheToolBackUpWithOutpu
     const int32_t hy = c.process == Process::Dispensing ? -g_nDispenseHeadOffsetY : 0;
     EXPECT_NEAR(worked[i].x, Steps(c.points[i][0], c.stepsPerMmXY) + hx, 1) << "point " << i;
     EXPECT_NEAR(worked[i].y, Steps(c.points[i][1], c.stepsPerMmXY) + hy, 1) << "point " << i;
-    if (c.process == Process::GlueInjection)
+    if (c.process == Process::GlueInjection) {
       EXPECT_EQ(worked[i].depth, std::abs(Steps(-c.depthMm, c.stepsPerMmZ))) << "the stroke of point " << i;
-    if (c.process == Process::Drilling)
+    }
+    if (c.process == Process::Drilling) {
       EXPECT_EQ(worked[i].depth, -Steps(-20, c.stepsPerMmZ) + Steps(c.depthMm, c.stepsPerMmZ))
           << "hole " << i << ": down to the surface (20 mm) and its depth, no deeper";
+    }
   }
   EXPECT_EQ(sim->Position(2), zStart) << "Z back where it started";
   for (int out = 0; out < 64; ++out) EXPECT_FALSE(sim->Output(out)) << "output " << out << " left on";

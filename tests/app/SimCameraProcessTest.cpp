@@ -204,11 +204,14 @@ TEST_P(DemoRunOnSimProgram, PartsLandWhereVisionSaysTheyMust) {
   ASSERT_TRUE(PumpUntil([&] { return sim.Output().find("pick errors: 4") != std::string::npos; })) << sim.Output();
   auto& feeders = *f.view()->m_pFeedList;
   for (int row = 0; row < 2; ++row) {
-    if (c.camera)
+    if (c.camera) {
       ASSERT_TRUE(feeders.Table().SetCurrentCell(row, smt::feeder::kCellCamera, c.camera));
-    else
+    } else {
       EXPECT_EQ(feeders.Table().CurrentRow(row).value()[smt::feeder::kCellCamera], "Yes/Camera 1") << "vision on";
-    if (c.fly) ASSERT_TRUE(feeders.Table().SetCurrentCell(row, smt::feeder::kCellFly, "Yes/60/80"));
+    }
+    if (c.fly) {
+      ASSERT_TRUE(feeders.Table().SetCurrentCell(row, smt::feeder::kCellFly, "Yes/60/80"));
+    }
   }
   feeders.ShowCurrentGroup();
   ASSERT_TRUE(f.view()->document()->OnOpenDocument(dir / smt::app::kDemoJobName));

@@ -211,7 +211,7 @@ TEST_F(RunSim, RunEndSwitchesPumpsOffAfterAFinishedOrAStoppedRun) {
   sleeps.clear();
   run.OnRunEnd(true);
   EXPECT_FALSE(buttons[kBtnStart]);  // no master reset: Start stays off
-  EXPECT_EQ(sleeps, (std::vector<int>{5, 5}));  // the pumps' exhaust waits only: no fixed pause at the end
+  EXPECT_EQ(sleeps, (std::vector<int>{200, 5, 5}));  // the settling pause, then the pumps' exhaust waits
   ASSERT_TRUE(WaitFor([&] { return sim->LastReceived(0x03).has_value(); }));
   EXPECT_EQ(smt::link::Runtime().pumpButtons.load(), 0);
 }

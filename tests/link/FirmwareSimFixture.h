@@ -69,7 +69,7 @@ inline std::vector<uint8_t> ImageBytes(size_t size, uint8_t seed) {
     for (size_t k = 0; k < 4 && at + k < size; ++k) v[at + k] = static_cast<uint8_t>(w >> (8 * k));
   };
   put(0, 0x20010000u - 8u * seed);
-  put(4, 0x08020000u + static_cast<uint32_t>(std::min<size_t>(size - 1, 0x1C0 + 2 * seed)) | 1u);
+  put(4, (0x08020000u + static_cast<uint32_t>(std::min<size_t>(size - 1, 0x1C0 + 2 * seed))) | 1u);
   return v;
 }
 

@@ -34,7 +34,9 @@ TEST(ReadWholeFile, ReadsEverySizeIntoOneBufferOfThatSize) {
     }
     const auto read = ReadWholeFile(path);
     EXPECT_EQ(read, bytes);
-    if (size > 0) EXPECT_EQ(read.capacity(), size);
+    if (size > 0) {
+      EXPECT_EQ(read.capacity(), size);
+    }
   }
 }
 
