@@ -3,6 +3,7 @@
 // search square, measured in the same run: grey, threshold (Otsu), the 3x3
 // opening, the outer contours and the result picture (a copy of the square
 // with a line drawn). Prints figure, baseline and ratio per type (goal <= 1.5).
+#include <filesystem>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -211,7 +212,8 @@ void BM_MatchTemplateFind(benchmark::State& state) {
 BENCHMARK(BM_MatchTemplateFind)->Unit(benchmark::kMillisecond);
 
 void BM_LensUndistort(benchmark::State& state) {
-  const std::string file = "/tmp/bench-lens-" + std::to_string(::getpid()) + ".xml";
+  const std::string file =
+      (std::filesystem::temp_directory_path() / ("bench-lens-" + std::to_string(::getpid()) + ".xml")).string();
   {
     cv::FileStorage fs(file, cv::FileStorage::WRITE);
     fs << "image_Width" << 1280 << "image_Height" << 1024;
