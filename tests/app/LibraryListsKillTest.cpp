@@ -16,6 +16,7 @@
 #include "app/LibraryLists.h"
 #include "platform/FileIo.h"
 #include "platform/ListFile.h"
+#include "support/SaveKiller.h"
 #include "support/TempDir.h"
 
 using namespace smt::app;
@@ -56,29 +57,12 @@ TEST(LibraryListsKill, AKilledSaveLeavesEveryListOfOneSaveNeverAMix) {
   smt::test::TempDir dir;
   constexpr int kRows = 200;
   SaveLibraryLists(dir.path(), Generation(0, kRows));
-  const auto t0 = std::chrono::steady_clock::now();
-  SaveLibraryLists(dir.path(), Generation(1, kRows));
-  const auto saveUs = std::max<long long>(
-      200, std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0).count());
-  std::mt19937 random(30);
-  std::uniform_int_distribution<long long> delay(0, 3 * saveUs);
+  smt::test::SaveKiller killer([&] { SaveLibraryLists(dir.path(), Generation(1, kRows)); }, 30);
+  const auto save = [&](int g) { SaveLibraryLists(dir.path(), Generation(g, kRows)); };
   int gen = 1, oldSeen = 0, newSeen = 0, mixed = 0;
   constexpr int kKills = 300;
   for (int kill = 0; kill < kKills; ++kill) {
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      try {
-        for (int g = gen + 1;; ++g) SaveLibraryLists(dir.path(), Generation(g, kRows));
-      } catch (...) {
-        _exit(3);
-      }
-    }
-    std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
-    ::kill(child, SIGKILL);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFSIGNALED(status)) << "the saving child failed at kill " << kill;
+    ASSERT_TRUE(killer.KillWhileSaving(save, gen + 1)) << "the saving child failed at kill " << kill;
     std::string problems;
     const std::set<int> now = GenerationsOnDisk(dir.path(), problems);
     ASSERT_EQ(problems, "") << "kill " << kill;

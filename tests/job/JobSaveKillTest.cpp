@@ -18,6 +18,7 @@
 #include "job/JobModel.h"
 #include "platform/FileCell.h"
 #include "platform/FileIo.h"
+#include "support/SaveKiller.h"
 #include "support/TempDir.h"
 
 using namespace smt::job;
@@ -59,33 +60,13 @@ TEST(JobSaveKill, AKilledSaveLeavesTheOldPairOrTheNewOneNeverAMix) {
   constexpr int kRows = 3000;
   WriteJobFiles(job, Generation(0, kRows), 0);
   // How long one save takes here: the kills fall before, in and after it.
-  const auto t0 = std::chrono::steady_clock::now();
-  WriteJobFiles(job, Generation(1, kRows), 0);
-  const auto saveUs = std::max<long long>(
-      200, std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0).count());
-
-  std::mt19937 random(14);
-  std::uniform_int_distribution<long long> delay(0, 3 * saveUs);
+  smt::test::SaveKiller killer([&] { WriteJobFiles(job, Generation(1, kRows), 0); }, 14);
+  const auto save = [&](int g) { WriteJobFiles(job, Generation(g, kRows), 0); };
   int gen = GenerationOnDisk(job);
   ASSERT_EQ(gen, 1);
   int newSeen = 0, oldSeen = 0;
   for (int kill = 0; kill < 120; ++kill) {
-    const int next = gen + 1;
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      // The child saves the next generation over and over until it is killed.
-      try {
-        for (int g = next;; ++g) WriteJobFiles(job, Generation(g, kRows), 0);
-      } catch (...) {
-        _exit(3);
-      }
-    }
-    std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
-    ::kill(child, SIGKILL);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFSIGNALED(status)) << "the saving child failed at kill " << kill;
+    ASSERT_TRUE(killer.KillWhileSaving(save, gen + 1)) << "the saving child failed at kill " << kill;
     const int now = GenerationOnDisk(job);
     ASSERT_NE(now, -1) << "a mix of two saves after kill " << kill;
     ASSERT_GE(now, gen) << "an older pair came back after kill " << kill;

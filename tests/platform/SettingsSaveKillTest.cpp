@@ -15,6 +15,7 @@
 
 #include "platform/ProfileFile.h"
 #include "platform/SettingsSection.h"
+#include "support/SaveKiller.h"
 #include "support/TempDir.h"
 
 using namespace smt::platform;
@@ -71,27 +72,13 @@ TEST(SettingsSaveKill, AKilledSaveLeavesOneSavesValuesNeverAMix) {
     dir.Write("config.ini", "[LanguageSetConfig]\r\nLanguageSet=German\r\n");
     ClearProfileCache();
     c.save(path, 0);
-    const auto t0 = std::chrono::steady_clock::now();
-    c.save(path, 1);
-    const auto saveUs = std::max<long long>(
-        200, std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0).count());
-    std::mt19937 random(30);
-    std::uniform_int_distribution<long long> delay(0, 3 * saveUs);
+    smt::test::SaveKiller killer([&] { c.save(path, 1); }, 30);
+    const auto save = [&](int g) { c.save(path, g); };
     int gen = 1, oldSeen = 0, newSeen = 0, mixed = 0;
     constexpr int kKills = 300;
     for (int kill = 0; kill < kKills; ++kill) {
-      const pid_t child = ::fork();
-      ASSERT_GE(child, 0);
-      if (child == 0) {
-        // The child saves the next generations over and over until it is killed.
-        ClearProfileCache();
-        for (int g = gen + 1;; ++g) c.save(path, g);
-      }
-      std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
-      ::kill(child, SIGKILL);
-      int status = 0;
-      ::waitpid(child, &status, 0);
-      ASSERT_TRUE(WIFSIGNALED(status)) << "the saving child failed at kill " << kill;
+      ASSERT_TRUE(killer.KillWhileSaving(save, gen + 1, [] { ClearProfileCache(); }))
+          << "the saving child failed at kill " << kill;
       const std::set<int> now = GenerationsOnDisk(path, c.oneSection);
       if (now.size() != 1) {
         ++mixed;
