@@ -117,10 +117,16 @@ function(smt_with_ui_libraries out)
   set(${out} ${all} PARENT_SCOPE)
 endfunction()
 
-# smt_test(<name> DIR <dir> [DEPS ...])
-# One GoogleTest executable from every .cpp in <dir>; each test is registered with CTest.
+# smt_test(<name> DIR <dir> [DEPS ...] [OWN_PROCESS <test patterns...>])
+# One GoogleTest executable from every .cpp in <dir>. All its tests run in one
+# process, in a shuffled order (CTest test <name>.AllTestsShuffled): each test
+# gets a fresh machine object (tests/support/TestMain.cpp), so none may depend
+# on what another left behind. Tests matching an OWN_PROCESS pattern (GoogleTest
+# filter patterns, e.g. "KillTest.*") are left out of that run and registered
+# one per process instead; give the reason beside the pattern. OWN_PROCESS "*"
+# keeps every test of the program in its own process.
 function(smt_test name)
-  cmake_parse_arguments(T "" "DIR" "DEPS" ${ARGN})
+  cmake_parse_arguments(T "" "DIR" "DEPS;OWN_PROCESS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${T_DIR}/*.cpp)
   if(NOT srcs)
     return()
@@ -130,10 +136,20 @@ function(smt_test name)
   smt_with_ui_libraries(deps ${T_DEPS})
   target_link_libraries(${name} PRIVATE ${deps} Qt6::Widgets GTest::gtest GTest::gmock)
   target_compile_definitions(${name} PRIVATE SMT_SOURCE_DIR="${CMAKE_SOURCE_DIR}" SMT_EDA_SAMPLES="${SMT_EDA_SAMPLES}")
-  include(GoogleTest)
-  gtest_discover_tests(${name}
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
+  set(shuffled_args --gtest_shuffle)
+  if(T_OWN_PROCESS)
+    list(JOIN T_OWN_PROCESS ":" own)
+    list(APPEND shuffled_args "--gtest_filter=-${own}")
+    include(GoogleTest)
+    gtest_discover_tests(${name}
+      TEST_FILTER "${own}"
+      DISCOVERY_TIMEOUT 60
+      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
+  endif()
+  if(NOT T_OWN_PROCESS STREQUAL "*")
+    add_test(NAME ${name}.AllTestsShuffled COMMAND ${name} ${shuffled_args})
+    set_tests_properties(${name}.AllTestsShuffled PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 1500)
+  endif()
 endfunction()
 
 # smt_bench(<name> DIR <dir> [DEPS ...]): one Google Benchmark program.

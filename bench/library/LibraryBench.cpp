@@ -84,8 +84,8 @@ void BM_NozzleTakeAndReturnUdp(benchmark::State& state) {
   rt.udp = &link;
   rt.commModel = 1;
   rt.headMask = 0x01;  // the simulator reports head 1 fitted
-  g_bConnected = g_bResetDone = g_bMasterResetOk = true;
-  g_nMachineType = 2;
+  smt::CurrentMachine().connected = smt::CurrentMachine().resetDone = smt::CurrentMachine().masterResetOk = true;
+  smt::CurrentMachine().machineType = 2;
   smt::link::MotionSettings m;
   m.xLimit = m.xLimitAbs = 200000;
   m.yLimit = -150000;

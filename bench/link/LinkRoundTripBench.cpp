@@ -18,7 +18,7 @@ smt::link::MachineCommand AxisMove() {
   c.trace = false;
   c.udpPayload = smt::link::ByteWriter().U8(0).I32(0).I32(10).I32(5).I32(20).Take();
   c.serialPayload = smt::link::ByteWriter().U8(0).SM32(10).U8(5).U8(20).Take();
-  c.reply = &g_hEventAxisMove;
+  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove;
   return c;
 }
 
@@ -28,7 +28,7 @@ void RoundTrips(benchmark::State& state, bool serialLink) {
     state.SkipWithError(board.sim.LastError().c_str());
     return;
   }
-  g_bMasterResetOk = true;
+  smt::CurrentMachine().masterResetOk = true;
   const auto command = AxisMove();
   int64_t failures = 0;
   for (auto _ : state) {

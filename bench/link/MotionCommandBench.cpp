@@ -40,9 +40,9 @@ void XYMoveRoundTrips(benchmark::State& state, bool serialLink) {
   m.yLimit = -100000;
   m.yLimitAbs = 100000;
   smt::link::SetMotionSettings(m);
-  g_bMasterResetOk = true;
-  g_nCurX = 1000;
-  g_nCurY = -1000;
+  smt::CurrentMachine().masterResetOk = true;
+  smt::CurrentMachine().curX = 1000;
+  smt::CurrentMachine().curY = -1000;
   int64_t failures = 0;
   int32_t step = 100;
   for (auto _ : state) {
@@ -51,7 +51,7 @@ void XYMoveRoundTrips(benchmark::State& state, bool serialLink) {
   }
   state.counters["moves_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
   state.counters["failures"] = static_cast<double>(failures);
-  state.counters["position_mismatch"] = static_cast<double>(board.sim.Position(0) - (g_nCurX - 1000));
+  state.counters["position_mismatch"] = static_cast<double>(board.sim.Position(0) - (smt::CurrentMachine().curX - 1000));
   smt::link::SetMotionSettings({});
 }
 BENCHMARK_CAPTURE(XYMoveRoundTrips, udp, false)->UseRealTime();

@@ -86,11 +86,11 @@ double BareEchoMicros(int rounds) {
 double ProgramRoundTripMicros(int rounds, int& failures) {
   SimulatedBoardLink board(false);
   if (!board.started) return -1;
-  g_bMasterResetOk = true;
+  smt::CurrentMachine().masterResetOk = true;
   smt::link::MachineCommand c;
   c.code = 0x61;
   c.udpPayload = smt::link::ByteWriter().U8(0).I32(0).I32(10).I32(5).I32(20).Take();
-  c.reply = &g_hEventAxisMove;
+  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove;
   for (int i = 0; i < 200; ++i) smt::link::SendMachineCommand(c);
   const auto t0 = Clock::now();
   for (int i = 0; i < rounds; ++i)

@@ -39,7 +39,7 @@ struct Table {
     m.xLimit = 1000000;
     m.yLimit = -1000000;
     smt::link::SetMotionSettings(m);
-    g_dXPulsePerMm = g_dYPulsePerMm = 100;
+    smt::CurrentMachine().steps.xPulsePerMm = smt::CurrentMachine().steps.yPulsePerMm = 100;
   }
 };
 

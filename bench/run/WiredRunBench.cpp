@@ -109,11 +109,11 @@ struct Machine {
     rt.hooks = &hooks;
     rt.commModel = 1;
     rt.headMask = 0x01;  // as the simulated board reports
-    g_bConnected = true;
-    g_bResetDone = true;
-    g_bMasterResetOk = true;
-    g_bMachineBusy = false;
-    g_bVacuumCheckOk = true;
+    smt::CurrentMachine().connected = true;
+    smt::CurrentMachine().resetDone = true;
+    smt::CurrentMachine().masterResetOk = true;
+    smt::CurrentMachine().machineBusy = false;
+    smt::CurrentMachine().link.vacuumCheckOk = true;
     smt::link::MotionSettings m;
     m.xLimit = m.xLimitAbs = 2000000;
     m.yLimit = -1500000;
@@ -130,10 +130,10 @@ struct Machine {
     smt::link::InstallCaptureDone([] {}, [](std::chrono::milliseconds) { return true; });
     smt::link::InstallCameraSwitch([](int, int) {});
     smt::link::MachineHoming::Instance().m_nResetMode = -1;
-    g_nMachineType = 2;
-    g_nHeadCount = 2;
-    g_dXPulsePerMm = g_dYPulsePerMm = g_dZPulsePerMm = 100;
-    g_dAPulsePerDeg = 10;
+    smt::CurrentMachine().machineType = 2;
+    smt::CurrentMachine().headCount = 2;
+    smt::CurrentMachine().steps.xPulsePerMm = smt::CurrentMachine().steps.yPulsePerMm = smt::CurrentMachine().steps.zPulsePerMm = 100;
+    smt::CurrentMachine().steps.aPulsePerDeg = 10;
     auto basic = *smt::settings::SettingsStores::Instance().machine.Basic();
     basic.m_Z_Nozzle1ToPCBHeight = -10;
     smt::settings::SettingsStores::Instance().machine.SetBasic(basic);
@@ -166,8 +166,8 @@ struct Machine {
     smt::run::SetStrategy({});
     smt::link::Runtime().hooks = nullptr;
     smt::platform::MessageService::Install(nullptr);
-    g_nMachineType = 0;
-    g_nHeadCount = 1;
+    smt::CurrentMachine().machineType = 0;
+    smt::CurrentMachine().headCount = 1;
   }
 };
 
@@ -234,19 +234,19 @@ double WiredRun(Machine& machine, const Size& size, bool selectedOnly) {
     panel.Run().runMode = [] { return 0; };
     QCoreApplication::processEvents();
     machine.board.sim.ClearReceived();
-    g_bResetDone = true;
-    g_bMasterResetOk = true;
+    smt::CurrentMachine().resetDone = true;
+    smt::CurrentMachine().masterResetOk = true;
     const auto t0 = std::chrono::steady_clock::now();
     if (selectedOnly) panel.Run().OnStartFrom(smt::job::StartFrom::SelectedSmt);
     else panel.Run().OnStart();
     const bool done = Until([&] { return ended.load(); }, 300s, true);
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     if (!done) {
-      g_bRunContinue = false;
+      smt::CurrentMachine().runContinue = false;
       Until([&] { return ended.load(); }, 20s, true);
       seconds = 0;
     }
-    Until([&] { return !g_bMachineBusy && smt::run::FeedBusy() == 0 && smt::run::SmtBusy() == 0; }, 10s, true);
+    Until([&] { return !smt::CurrentMachine().machineBusy && smt::run::FeedBusy() == 0 && smt::run::SmtBusy() == 0; }, 10s, true);
     QCoreApplication::processEvents();
     smt::run::Services() = {};
   }
@@ -280,21 +280,21 @@ double EngineRun(Machine& machine, const Size& size) {
   s.placedOne = [] {};  // the part list's counter: the board's record counts the placements
   std::atomic<bool> ended{false};
   s.onRunEnd = [&](bool) {
-    g_bRunContinue = false;
-    g_bFeedRun = false;
+    smt::CurrentMachine().runContinue = false;
+    smt::CurrentMachine().run.feedRun = false;
     smt::ReleaseMachineBusy();
     ended = true;
   };
   machine.board.sim.ClearReceived();
-  g_bResetDone = true;
-  g_bMasterResetOk = true;
+  smt::CurrentMachine().resetDone = true;
+  smt::CurrentMachine().masterResetOk = true;
   const auto t0 = std::chrono::steady_clock::now();
   if (!smt::TryClaimMachineBusy()) return 0;
-  g_bRunContinue = g_bFeedRun = g_bConveyorRun = true;
-  g_bPaused = false;
-  g_hPauseEvent.Set();
+  smt::CurrentMachine().runContinue = smt::CurrentMachine().run.feedRun = smt::CurrentMachine().run.conveyorRun = true;
+  smt::CurrentMachine().paused = false;
+  smt::CurrentMachine().run.pauseEvent.Set();
   if (!smt::run::StartRun(0)) {
-    g_bRunContinue = g_bFeedRun = g_bConveyorRun = false;
+    smt::CurrentMachine().runContinue = smt::CurrentMachine().run.feedRun = smt::CurrentMachine().run.conveyorRun = false;
     smt::ReleaseMachineBusy();
     return 0;
   }
@@ -419,15 +419,15 @@ void BM_RepeatedRunsMemory(benchmark::State& state) {
       for (int i = 0; i < 10; ++i) {
         QCoreApplication::processEvents();
         machine.board.sim.ClearReceived();
-        g_bResetDone = true;
-        g_bMasterResetOk = true;
+        smt::CurrentMachine().resetDone = true;
+        smt::CurrentMachine().masterResetOk = true;
         const int before = ends.load();
         panel.Run().OnStart();
         if (!Until([&] { return ends.load() > before; }, 300s, true)) {
-          g_bRunContinue = false;
+          smt::CurrentMachine().runContinue = false;
           Until([&] { return ends.load() > before; }, 20s, true);
         }
-        Until([&] { return !g_bMachineBusy && smt::run::FeedBusy() == 0 && smt::run::SmtBusy() == 0; }, 10s, true);
+        Until([&] { return !smt::CurrentMachine().machineBusy && smt::run::FeedBusy() == 0 && smt::run::SmtBusy() == 0; }, 10s, true);
         QCoreApplication::processEvents();
         placed.push_back(Placed(machine));
         rss.push_back(ResidentKiB());

@@ -33,7 +33,7 @@ void ReleaseNozzleVacuum(int kind, int machineType, int exhaust) {
 
 bool MoveXY(int32_t targetX, int32_t targetY) {
   const auto speed = SettingsStores::Instance().speed.Record(SpeedUse::PickPart);
-  return smt::link::SendCmd64MoveXY(targetX - g_nCurX.load(), speed[0].start, speed[0].normal, targetY - g_nCurY.load(),
+  return smt::link::SendCmd64MoveXY(targetX - smt::CurrentMachine().curX.load(), speed[0].start, speed[0].normal, targetY - smt::CurrentMachine().curY.load(),
                                     speed[1].start, speed[1].normal, 0, 0, 0, 0, 0x80);
 }
 
@@ -43,7 +43,7 @@ bool MoveToTarget(const GoToMoveRequest& r) {
   smt::BusyRelease release;
   auto& hooks = smt::link::Runtime().Hooks();
   if (SerialLink()) smt::link::SendCmd60SetState(0, 0);
-  if (!MoveXY(g_nTargetX.load(), g_nTargetY.load())) {
+  if (!MoveXY(smt::CurrentMachine().motion.targetX.load(), smt::CurrentMachine().motion.targetY.load())) {
     if (!r.fromMenu) hooks.EnableJogControls(true);
     return false;
   }
@@ -56,8 +56,8 @@ bool MoveToTarget(const GoToMoveRequest& r) {
       hooks.EnableJogControls(true);
       return false;
     }
-    g_nTargetX = r.stopPlan.targetX;
-    g_nTargetY = r.stopPlan.targetY;
+    smt::CurrentMachine().motion.targetX = r.stopPlan.targetX;
+    smt::CurrentMachine().motion.targetY = r.stopPlan.targetY;
     if (!MoveXY(r.stopPlan.targetX, r.stopPlan.targetY)) {
       if (!r.fromMenu) hooks.EnableJogControls(true);
       return false;
@@ -66,7 +66,7 @@ bool MoveToTarget(const GoToMoveRequest& r) {
   if (!r.fromMenu) {
     hooks.EnableJogControls(true);
     // Homing handed over to this move: the machine counts as homed now.
-    if (r.takeResetToOriginPending && r.takeResetToOriginPending()) g_bResetDone = true;
+    if (r.takeResetToOriginPending && r.takeResetToOriginPending()) smt::CurrentMachine().resetDone = true;
   }
   ReleaseNozzleVacuum(r.kind, r.machineType, basic->m_Exhaust);
   return true;
@@ -83,20 +83,20 @@ bool MoveAxesToTarget(const GoToMoveRequest& r) {
   switch (r.kind) {
     case 1:
     case 4:
-      ok = smt::link::SendCmd53DispenseMove(0, g_nTargetX - g_nCurX, xs, xn, 1, 0, 10, 10);
+      ok = smt::link::SendCmd53DispenseMove(0, smt::CurrentMachine().motion.targetX - smt::CurrentMachine().curX, xs, xn, 1, 0, 10, 10);
       break;
     case 2:
       ok = r.platform == 1
-               ? smt::link::SendCmd53DispenseMove(9, g_nTargetX2 - g_nCurPlatform[0], xs, xn, 1, g_nTargetY - g_nCurY, ys, yn)
-               : r.platform == 2 ? smt::link::SendCmd53DispenseMove(9, g_nTargetX2 - g_nCurPlatform[0], xs, xn, 12,
-                                                                    g_nTargetY2 - g_nCurPlatform[1], ys, yn)
+               ? smt::link::SendCmd53DispenseMove(9, smt::CurrentMachine().motion.targetX2 - smt::CurrentMachine().motion.curPlatform[0], xs, xn, 1, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY, ys, yn)
+               : r.platform == 2 ? smt::link::SendCmd53DispenseMove(9, smt::CurrentMachine().motion.targetX2 - smt::CurrentMachine().motion.curPlatform[0], xs, xn, 12,
+                                                                    smt::CurrentMachine().motion.targetY2 - smt::CurrentMachine().motion.curPlatform[1], ys, yn)
                                  : true;
       break;
     case 3:
       ok = r.platform == 1
-               ? smt::link::SendCmd53DispenseMove(0, g_nTargetX - g_nCurX, xs, xn, 1, g_nTargetY - g_nCurY, ys, yn)
-               : r.platform == 2 ? smt::link::SendCmd53DispenseMove(0, g_nTargetX - g_nCurX, xs, xn, 12,
-                                                                    g_nTargetY2 - g_nCurPlatform[1], ys, yn)
+               ? smt::link::SendCmd53DispenseMove(0, smt::CurrentMachine().motion.targetX - smt::CurrentMachine().curX, xs, xn, 1, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY, ys, yn)
+               : r.platform == 2 ? smt::link::SendCmd53DispenseMove(0, smt::CurrentMachine().motion.targetX - smt::CurrentMachine().curX, xs, xn, 12,
+                                                                    smt::CurrentMachine().motion.targetY2 - smt::CurrentMachine().motion.curPlatform[1], ys, yn)
                                  : true;
       break;
     default:

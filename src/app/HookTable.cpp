@@ -341,7 +341,7 @@ void DeclareShellHooks(CSMTView& view) {
 }
 
 std::vector<std::string> ReportHooks(const std::string& when) {
-  return HookRegistry::Instance().Report(g_nMachineType.load(), when);
+  return HookRegistry::Instance().Report(smt::CurrentMachine().machineType.load(), when);
 }
 
 void InstallHookLog() {

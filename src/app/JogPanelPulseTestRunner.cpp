@@ -10,7 +10,7 @@
 void JogPanelPulseTestRunner::SwitchOutputOff(int output) {
   // The walk axis's output goes off before its test run; the network form
   // carries the output number as its value (the serial form has no value).
-  if (g_bConnected.load()) smt::link::SetOutput(output, 0, output);
+  if (smt::CurrentMachine().connected.load()) smt::link::SetOutput(output, 0, output);
 }
 
 void JogPanelPulseTestRunner::Jog(int axisCode, int direction, int32_t steps) {
@@ -19,13 +19,13 @@ void JogPanelPulseTestRunner::Jog(int axisCode, int direction, int32_t steps) {
 
 smt::settings::TestRunPositions JogPanelPulseTestRunner::CurrentPositions() {
   smt::settings::TestRunPositions p;
-  p.x = g_nCurX.load();
-  p.y = g_nCurY.load();
-  p.x2 = g_nCurPlatform[0].load();
-  p.y2 = g_nCurPlatform[1].load();
-  for (size_t i = 0; i < p.z.size(); ++i) p.z[i] = g_nCurZ[i].load();
-  p.westWalk = g_nCurAxis8.load();
-  p.northWalk = g_nCurAxis9.load();
-  p.eastWalk = g_nCurAxis10.load();
+  p.x = smt::CurrentMachine().curX.load();
+  p.y = smt::CurrentMachine().curY.load();
+  p.x2 = smt::CurrentMachine().motion.curPlatform[0].load();
+  p.y2 = smt::CurrentMachine().motion.curPlatform[1].load();
+  for (size_t i = 0; i < p.z.size(); ++i) p.z[i] = smt::CurrentMachine().curZ[i].load();
+  p.westWalk = smt::CurrentMachine().motion.curAxis8.load();
+  p.northWalk = smt::CurrentMachine().motion.curAxis9.load();
+  p.eastWalk = smt::CurrentMachine().motion.curAxis10.load();
   return p;
 }

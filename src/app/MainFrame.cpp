@@ -248,7 +248,7 @@ int CMainFrame::OnCreate() {
   BuildStatusBar();
   DesktopHabits();
   // The labeling-machine settings belong to machine type 10 only.
-  if (g_nMachineType.load() != 10) Action(smt::app::cmd::kLabelingSet)->setEnabled(false);
+  if (smt::CurrentMachine().machineType.load() != 10) Action(smt::app::cmd::kLabelingSet)->setEnabled(false);
   m_recent.Load(m_strAppPath);
   UpdateMenuState();
   LoadFigLists();
@@ -260,13 +260,13 @@ bool CMainFrame::LoadLanguage() {
   m_strLanguage = cfg.ReadText("LanguageSet", "Chinese");
   smt::platform::SetRefusalLanguage(m_strAppPath, m_strLanguage);
   if (m_strLanguage == "Chinese") {
-    g_nLanguageSet = 0;
+    smt::CurrentMachine().languageSet = 0;
     setWindowTitle(QString::fromUtf8(kTitleChinese));
   } else if (m_strLanguage == "English") {
-    g_nLanguageSet = 1;
+    smt::CurrentMachine().languageSet = 1;
     setWindowTitle(QString::fromUtf8(kTitleEnglish));
   } else if (m_strLanguage == "German") {
-    g_nLanguageSet = 2;
+    smt::CurrentMachine().languageSet = 2;
     setWindowTitle(QString::fromUtf8(kTitleEnglish));
   }
   static const char* const kFeedKeys[9][2] = {
@@ -346,19 +346,19 @@ void CMainFrame::LocalizeToolButtons(const std::string& language) {
 }
 
 bool CMainFrame::SaveMachineSet() {
-  SettingsSection(ConfigPath(m_strAppPath), "MachineSetConfig").WriteInt("MachineSet", g_nMachineType.load());
-  g_nHeadCount = 1;
+  SettingsSection(ConfigPath(m_strAppPath), "MachineSetConfig").WriteInt("MachineSet", smt::CurrentMachine().machineType.load());
+  smt::CurrentMachine().headCount = 1;
   return false;
 }
 
 void CMainFrame::OnLanguage(int index) {
-  if (g_bMachineBusy.load()) {
+  if (smt::CurrentMachine().machineBusy.load()) {
     UpdateMenuState();  // keep the check on the current language
     return;
   }
   static const char* const kNames[3] = {"Chinese", "English", "German"};
   if (index < 0 || index > 2) return;
-  g_nLanguageSet = index;
+  smt::CurrentMachine().languageSet = index;
   m_strLanguage = kNames[index];
   smt::platform::SetRefusalLanguage(m_strAppPath, m_strLanguage);
   LocalizeMenu(m_strLanguage);
@@ -368,16 +368,16 @@ void CMainFrame::OnLanguage(int index) {
 }
 
 void CMainFrame::OnMachineType(int type) {
-  if (g_bMachineBusy.load() || type < 0 || type > 10) {
+  if (smt::CurrentMachine().machineBusy.load() || type < 0 || type > 10) {
     UpdateMenuState();
     return;
   }
-  g_nMachineType = type;
+  smt::CurrentMachine().machineType = type;
   UpdateMenuState();
   if (view_) view_->LayoutJogPanelForMachineType();
   SaveMachineSet();
   if (type <= 8) {
-    g_nHeadCount = 1;
+    smt::CurrentMachine().headCount = 1;
     if (view_) view_->ResetStrategyHeadMode();
   }
   Action(smt::app::cmd::kLabelingSet)->setEnabled(type == 10);
@@ -398,10 +398,10 @@ bool CMainFrame::OnClose() {
   // the pause gate) and nothing more is shown; the settings are written while
   // the workers leave.
   smt::platform::WorkerThreads::Instance().BeginShutdown();
-  g_bRunContinue = false;
-  g_hPauseEvent.Set();
-  g_bUdpStop = true;
-  g_bComStop = true;
+  smt::CurrentMachine().runContinue = false;
+  smt::CurrentMachine().run.pauseEvent.Set();
+  smt::CurrentMachine().udpStop = true;
+  smt::CurrentMachine().comStop = true;
   {
     // The settings of the close are one save of the settings file.
     smt::platform::ProfileBatch batch(ConfigPath(m_strAppPath));
@@ -441,7 +441,7 @@ void CMainFrame::SetJobPathText(const std::string& path) {
 }
 
 void CMainFrame::UpdateTitle() {
-  QString title = QString::fromUtf8(WindowTitle(g_nLanguageSet.load()));
+  QString title = QString::fromUtf8(WindowTitle(smt::CurrentMachine().languageSet.load()));
   if (!m_strJobPath.empty())
     title = QString::fromStdString(std::filesystem::path(m_strJobPath).filename().string()) + " - " + title;
   setWindowTitle(title);
@@ -502,9 +502,9 @@ void CMainFrame::UpdateMenuState() {
   Action(kMediumSpeedTemplate)->setChecked(tier == 2);
   Action(kLowSpeedTemplate)->setChecked(tier == 3);
   const int langIds[3] = {kLanguageChinese, kLanguageEnglish, kLanguageGerman};
-  int lang = g_nLanguageSet.load();
+  int lang = smt::CurrentMachine().languageSet.load();
   if (lang >= 0 && lang <= 2) Action(langIds[lang])->setChecked(true);
-  int type = g_nMachineType.load();
+  int type = smt::CurrentMachine().machineType.load();
   if (type >= 0 && type <= 10) {
     Action(kMachineTypeCommands[type])->setChecked(true);
   } else if (QAction* c = machineGroup_->checkedAction()) {
@@ -566,7 +566,7 @@ QMenu* CMainFrame::BuildGoToDropDown() {
   QMenu* menu = b ? b->menu() : new QMenu(this);
   menu->clear();
   const auto& t = m_strMenuText;
-  int type = g_nMachineType.load();
+  int type = smt::CurrentMachine().machineType.load();
   auto item = [&](QMenu* m, int id, int textIndex) {
     QAction* a = AddItem(m, id, t[static_cast<size_t>(textIndex)], view_);
     if (auto e = GoToItemEnabled(id, type)) a->setEnabled(*e);

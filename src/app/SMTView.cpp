@@ -73,7 +73,7 @@ CSMTView::~CSMTView() {
 int CSMTView::OnCreate() {
   const std::string& app = frame_->m_strAppPath;
   frame_->LoadLanguage();
-  g_nMachineType = smt::platform::TextToInt(
+  smt::CurrentMachine().machineType = smt::platform::TextToInt(
       SettingsSection(ConfigPath(app), "MachineSetConfig").ReadText("MachineSet", "0"));
   frame_->LocalizeMenu(frame_->m_strLanguage);
   auto* left = static_cast<QVBoxLayout*>(leftColumn_->layout());
@@ -94,10 +94,10 @@ int CSMTView::OnCreate() {
     // "一键清零": the current position becomes the zero point of the take buttons.
     m_pManualControl->onSetAllZero = [this] {
       auto& zero = smt::settings::SettingsStores::Instance().machine.m_ZeroPoint;
-      zero[0] = g_nCurX.load();
-      zero[1] = g_nCurY.load();
-      zero[2] = g_nCurPlatform[0].load();
-      zero[3] = g_nCurPlatform[1].load();
+      zero[0] = smt::CurrentMachine().curX.load();
+      zero[1] = smt::CurrentMachine().curY.load();
+      zero[2] = smt::CurrentMachine().motion.curPlatform[0].load();
+      zero[3] = smt::CurrentMachine().motion.curPlatform[1].load();
       if (m_pPartList) {
         auto& edit = m_pPartList->PcbEditor();
         edit.m_nZeroX = zero[0];
@@ -285,7 +285,7 @@ std::vector<int> CSMTView::RegisteredDialogCommands() const {
 void CSMTView::OnCommand(int id) {
   using namespace smt::app::cmd;
   using smt::platform::ShowMessage;
-  const bool busy = g_bMachineBusy.load();
+  const bool busy = smt::CurrentMachine().machineBusy.load();
   switch (id) {
     case kFeedGroup:
       if (busy) {
@@ -302,14 +302,14 @@ void CSMTView::OnCommand(int id) {
       }
       break;
     case kAutoFeed:
-      if (g_nMachineType.load() == 8) return;
+      if (smt::CurrentMachine().machineType.load() == 8) return;
       if (busy) {
         ShowMessage(m_strMessage[2]);
         return;
       }
       break;
     case kLampMachineSet:
-      if (g_nMachineType.load() != 4) {
+      if (smt::CurrentMachine().machineType.load() != 4) {
         ShowMessage("no function!");
         return;
       }

@@ -54,7 +54,7 @@ std::unique_ptr<CSMTView::GoToInputs> CSMTView::ReadGoToInputs() const {
   in->basic = machine.Basic();
   in->pulse = machine.Pulse();
   in->geometry = machine.Geometry();
-  in->machineType = g_nMachineType.load();
+  in->machineType = smt::CurrentMachine().machineType.load();
   in->platform = headGroup ? headGroup() : 1;
   in->cameraName1 = m_strMessage.cameraName1;
   in->cameraName2 = m_strMessage.cameraName2;
@@ -88,10 +88,10 @@ Family FamilyOf(int id, int& index) {
 }
 
 void SetTargets(const GoToPlan& p) {
-  if (p.setTargetX) g_nTargetX = p.targetX;
-  if (p.setTargetY) g_nTargetY = p.targetY;
-  if (p.setTargetX2) g_nTargetX2 = p.targetX2;
-  if (p.setTargetY2) g_nTargetY2 = p.targetY2;
+  if (p.setTargetX) smt::CurrentMachine().motion.targetX = p.targetX;
+  if (p.setTargetY) smt::CurrentMachine().motion.targetY = p.targetY;
+  if (p.setTargetX2) smt::CurrentMachine().motion.targetX2 = p.targetX2;
+  if (p.setTargetY2) smt::CurrentMachine().motion.targetY2 = p.targetY2;
 }
 
 // Starts the go-to worker; the busy state is claimed here, before the start.
@@ -200,12 +200,12 @@ void CSMTView::OnResetOrigin() {
   m_nGoToKind = 0;
   m_bOriginView = false;
   // Homing is refused while the machine works: the homed flag is left alone.
-  if (g_bMachineBusy.load()) {
+  if (smt::CurrentMachine().machineBusy.load()) {
     smt::platform::ShowMessage(smt::link::kRunning);
     return;
   }
   if (switchLiveCamera) switchLiveCamera(GoToCamera::Mark);
-  g_bResetDone = false;
+  smt::CurrentMachine().resetDone = false;
   smt::link::MachineHoming::Instance().StartHomeThread(0, 1);
 }
 
@@ -267,8 +267,8 @@ bool CSMTView::MoveBetweenSetPoints() {
   }
   SetTargets(plan);
   const auto speed = SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Smt);
-  return smt::link::SendCmd64MoveXY(plan.targetX - g_nCurX.load(), speed[0].start, speed[0].normal,
-                                    plan.targetY - g_nCurY.load(), speed[1].start, speed[1].normal, 0, 0, 0, 0, 0x80);
+  return smt::link::SendCmd64MoveXY(plan.targetX - smt::CurrentMachine().curX.load(), speed[0].start, speed[0].normal,
+                                    plan.targetY - smt::CurrentMachine().curY.load(), speed[1].start, speed[1].normal, 0, 0, 0, 0, 0x80);
 }
 
 bool CSMTView::VisionOriginAfterPlacement() {
@@ -288,8 +288,8 @@ bool CSMTView::VisionOriginAfterPlacement() {
   }
   SetTargets(plan);
   const auto speed = SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
-  if (!smt::link::SendCmd64MoveXY(plan.targetX - g_nCurX.load(), speed[0].start, speed[0].normal,
-                                  plan.targetY - g_nCurY.load(), speed[1].start, speed[1].normal, 0, 0, 0, 0, 0x80))
+  if (!smt::link::SendCmd64MoveXY(plan.targetX - smt::CurrentMachine().curX.load(), speed[0].start, speed[0].normal,
+                                  plan.targetY - smt::CurrentMachine().curY.load(), speed[1].start, speed[1].normal, 0, 0, 0, 0, 0x80))
     return false;
   CorrectAtVisionOrigin(*in->basic, in->basic->m_CottectionTimeSmt, zoom, precision);
   return true;

@@ -40,12 +40,12 @@ void RecomputeShownBoard(QPointer<CSMTView> view) {
   if (job.pcbs.FindPcbIndex(job.shownPcbName) < 0) return;
   const auto pulse = smt::settings::SettingsStores::Instance().machine.Pulse();
   auto steps = [](double mm, double perMm) { return static_cast<int32_t>(std::trunc(mm * perMm)); };
-  g_nOriginStepsX = steps(g_dOriginX, pulse->m_X_Pulse);
-  g_nOriginStepsY = steps(g_dOriginY, pulse->m_Y_Pulse);
-  g_nMark1StepsX = steps(g_dMark1X, pulse->m_X_Pulse);
-  g_nMark1StepsY = steps(g_dMark1Y, pulse->m_Y_Pulse);
-  g_nMark2StepsX = steps(g_dMark2X, pulse->m_X_Pulse);
-  g_nMark2StepsY = steps(g_dMark2Y, pulse->m_Y_Pulse);
+  smt::CurrentMachine().board.originStepsX = steps(smt::CurrentMachine().board.originX, pulse->m_X_Pulse);
+  smt::CurrentMachine().board.originStepsY = steps(smt::CurrentMachine().board.originY, pulse->m_Y_Pulse);
+  smt::CurrentMachine().board.mark1StepsX = steps(smt::CurrentMachine().board.mark1X, pulse->m_X_Pulse);
+  smt::CurrentMachine().board.mark1StepsY = steps(smt::CurrentMachine().board.mark1Y, pulse->m_Y_Pulse);
+  smt::CurrentMachine().board.mark2StepsX = steps(smt::CurrentMachine().board.mark2X, pulse->m_X_Pulse);
+  smt::CurrentMachine().board.mark2StepsY = steps(smt::CurrentMachine().board.mark2Y, pulse->m_Y_Pulse);
 }
 
 // What the Mark camera shows: the values of the board the part list shows,

@@ -93,7 +93,7 @@ void InstallSettings(CSMTView& view) {
   w.basicHooks.showOriginUpdate = smt::library::OpenOriginUpdate;
   w.basicHooks.startAutoZ = smt::feeder::StartAutoZMeasurement;
   w.basicHooks.selectedPlatform = [] { return smt::link::Runtime().headGroup.load(); };
-  w.basicHooks.platformPositions = [] { return std::make_pair(g_nCurPlatform[0].load(), g_nCurPlatform[1].load()); };
+  w.basicHooks.platformPositions = [] { return std::make_pair(smt::CurrentMachine().motion.curPlatform[0].load(), smt::CurrentMachine().motion.curPlatform[1].load()); };
   view.pulseTestRunner = std::make_unique<JogPanelPulseTestRunner>(view);
   w.pulseTestRunner = view.pulseTestRunner.get();
   // The lens file named by the lens setting, from the program directory.
@@ -381,7 +381,7 @@ void InstallRunEngine(CSMTView& view) {
     // The run asks while the machine is homed and then starts the closing
     // home at once: the switch, done later on the window thread, is the
     // run's and is not refused for the homing in progress.
-    const bool asked = g_bConnected.load() && g_bResetDone.load();
+    const bool asked = smt::CurrentMachine().connected.load() && smt::CurrentMachine().resetDone.load();
     smt::platform::PostToGui([&view, asked] {
       if (asked && view.m_pSetView) view.m_pSetView->ShowMarkCamera();
       else if (view.switchLiveCamera) view.switchLiveCamera(smt::app::GoToCamera::Mark);

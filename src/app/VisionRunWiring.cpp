@@ -81,7 +81,7 @@ bool IndustrialFitted(int role) {
 // camera that sees head 2 beside head 1.
 int CaptureIndexOf(int role, bool sideView) {
   if (role == 0) return 0;
-  const int type = g_nMachineType.load();
+  const int type = smt::CurrentMachine().machineType.load();
   if (type == 4) return role == 1 ? 1 : 0;
   if (type == 5 && role == 1 && sideView) return 1;
   return 0;
@@ -208,8 +208,8 @@ bool RecognizeHeadPartForRun(const LiveParts& parts, HeadPlaceState& p, bool sha
   const CameraRecord rec = RecordOf(parts, job.visionCamera);
   std::array<int32_t, 2> shared{};
   if (sharedView && parts.cameras) {
-    shared = {static_cast<int32_t>(parts.cameras->m_Settings.m_Correct_X * g_dXPulsePerMm),
-              static_cast<int32_t>(parts.cameras->m_Settings.m_Correct_Y * g_dYPulsePerMm)};
+    shared = {static_cast<int32_t>(parts.cameras->m_Settings.m_Correct_X * smt::CurrentMachine().steps.xPulsePerMm),
+              static_cast<int32_t>(parts.cameras->m_Settings.m_Correct_Y * smt::CurrentMachine().steps.yPulsePerMm)};
   }
   const bool ok =
       smt::vision::RecognizeHeadPart(job, CameraValues(rec), HeadIo(parts, sharedView), sharedView ? &shared : nullptr);
@@ -252,11 +252,11 @@ bool FlyPassForRun(const LiveParts& parts) {
   if (!lead) return true;
   smt::job::SetupHeadLayout();
   smt::vision::FlyPass f;
-  f.startX = g_nFlyStartX;
-  f.endX = g_nFlyEndX;
-  f.lineY = g_nFlyY;
-  f.triggers = g_nFlyTrigger;
-  f.headCount = g_nFlyHeadCount;
+  f.startX = smt::CurrentMachine().fly.startX;
+  f.endX = smt::CurrentMachine().fly.endX;
+  f.lineY = smt::CurrentMachine().fly.y;
+  f.triggers = smt::CurrentMachine().fly.trigger;
+  f.headCount = smt::CurrentMachine().fly.headCount;
   if (parts.cameras) {
     f.flyStartSpeed = parts.cameras->m_Settings.m_iFlyStartSpeed;
     f.flyNormalSpeed = parts.cameras->m_Settings.m_iFlyNormalSpeed;
@@ -264,7 +264,7 @@ bool FlyPassForRun(const LiveParts& parts) {
   for (int k = 1; k <= 8; ++k) {
     f.headOffsetX[static_cast<size_t>(k - 1)] = smt::job::NozzleOffsetX(k);
     f.headOffsetY[static_cast<size_t>(k - 1)] = smt::job::NozzleOffsetY(k);
-    f.headTurns[static_cast<size_t>(k - 1)] = g_nHeadMoveArgs[static_cast<size_t>(k - 1)];
+    f.headTurns[static_cast<size_t>(k - 1)] = smt::CurrentMachine().motion.headMoveArgs[static_cast<size_t>(k - 1)];
   }
   smt::vision::FlySpeeds s{lead->visionPlaceSpeeds[0].start, lead->visionPlaceSpeeds[0].normal,
                            lead->visionPlaceSpeeds[1].start, lead->visionPlaceSpeeds[1].normal,
@@ -281,7 +281,7 @@ bool FlyPassForRun(const LiveParts& parts) {
   io.resetShotIndex = [panel, heads = f.headCount] { panel->Engine().BeginFlyPass(heads); };
   const bool ok = smt::vision::FlyVisionAllHeads(f, s, lead->headTarget, lead->lightBrightness, false, 0, 0, 0, 0, io);
   engine.SetTriggerMode(1, 0);
-  for (auto& a : g_nHeadMoveArgs) a = 0;  // the pass turned the heads already
+  for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;  // the pass turned the heads already
   return ok;
 }
 
@@ -344,7 +344,7 @@ bool RecognizeOwnMarkForRun(const LiveParts& parts, const smt::library::MarkEdit
   auto& stores = smt::settings::SettingsStores::Instance();
   const auto r = stores.speed.Record(smt::settings::SpeedUse::VisualCorrection);
   smt::vision::MarkMoveSpeeds sp{r[0].start, r[0].normal, r[1].start, r[1].normal};
-  if (g_nMachineType.load() == 10) return MatchOwnMarkTemplate(parts, m, p, zoom, sp);
+  if (smt::CurrentMachine().machineType.load() == 10) return MatchOwnMarkTemplate(parts, m, p, zoom, sp);
   smt::vision::SpecifiedMark spec;
   spec.kind = 1;
   spec.precisionPercent = m.precision;
@@ -442,7 +442,7 @@ void WireVisionRun(const VisionRunParts& in) {
         },
         [panel](std::chrono::milliseconds t) { return panel && panel->Engine().m_hFlyDoneEvent.Wait(t); });
     smt::link::InstallCameraSwitch([panel](int channel, int trigger) {
-      if (!panel || g_nHighSpeedCamera.load() != 1 || g_nMachineType.load() == 4) return;
+      if (!panel || g_nHighSpeedCamera.load() != 1 || smt::CurrentMachine().machineType.load() == 4) return;
       if (channel >= 1 && channel <= 3) panel->SwitchCamera(channel - 1, trigger);
     });
   }

@@ -173,11 +173,11 @@ void CDialogAutoFeed::OnInitDialog() {
 }
 
 void CDialogAutoFeed::OnGridClick(int row, int column) {
-  if (!g_bConnected) {
+  if (!smt::CurrentMachine().connected) {
     smt::platform::ShowMessage(smt::link::kNotConnected);
     return;
   }
-  if (g_bMachineBusy) {
+  if (smt::CurrentMachine().machineBusy) {
     smt::platform::ShowMessage(smt::link::kRunning);
     return;
   }
@@ -185,8 +185,8 @@ void CDialogAutoFeed::OnGridClick(int row, int column) {
   auto& af = AutoFeeders::Instance();
   if (column >= 1) {
     const int n = grid_->item(row, column)->text().toInt();
-    af.ToggleFeeder(n, g_nMachineType);
-    af.SetCmd(af.CmdWord(), af.IsFeederOn(n) || g_nMachineType == 8 ? n : 0);
+    af.ToggleFeeder(n, smt::CurrentMachine().machineType);
+    af.SetCmd(af.CmdWord(), af.IsFeederOn(n) || smt::CurrentMachine().machineType == 8 ? n : 0);
   } else {
     af.SetRow(row, !CellOn(row, 1));
   }

@@ -364,7 +364,7 @@ void CDialogFeedEdit::ApplyLanguage() {
   feedTestCheck_->setText(texts_.Q("FeedEdit.c_FeedTest"));
   separateSpeed_->setText(texts_.Q("FeedEdit.c_SeparateSpeed"));
   Button("Tray")->setText(QString::fromStdString(CurrentNameTables().Mode(kGridBox)));
-  if (g_nMachineType == 8) labels_["FeedEdit.c_VacuumTestValue"]->setText(texts_.Q("FeedEdit.c_PickBeforeOpenValve"));
+  if (smt::CurrentMachine().machineType == 8) labels_["FeedEdit.c_VacuumTestValue"]->setText(texts_.Q("FeedEdit.c_PickBeforeOpenValve"));
 }
 
 void CDialogFeedEdit::SelectText(QComboBox* c, const std::string& text, bool firstWhenMissing) {
@@ -376,7 +376,7 @@ void CDialogFeedEdit::SelectText(QComboBox* c, const std::string& text, bool fir
 void CDialogFeedEdit::FillCombos() {
   const FeederServices& sv = FeederHooks();
   const FeederNameTables names = CurrentNameTables();
-  const int type = g_nMachineType;
+  const int type = smt::CurrentMachine().machineType;
   for (auto& [n, c] : combos_) c->clear();
   const auto drop = sv.dropDownLists();
   if (drop.size() > 1)
@@ -389,7 +389,7 @@ void CDialogFeedEdit::FillCombos() {
     }
   for (int m : FeedModesForMachine(type)) Combo("feedMode")->addItem(QString::fromStdString(names.Mode(m)));
   for (const auto& n : sv.cameraNames()) Combo("camera")->addItem(QString::fromStdString(n));
-  for (const auto& f : ImageFeatureNames(g_nLanguageSet)) Combo("feature")->addItem(QString::fromStdString(f));
+  for (const auto& f : ImageFeatureNames(smt::CurrentMachine().languageSet)) Combo("feature")->addItem(QString::fromStdString(f));
   const bool autoChange = sv.autoChangeNozzle();
   const bool lib19 = sv.nozzleLibrary19();
   for (const auto& h : HeadItemsForMachine(type, autoChange, lib19)) Combo("head")->addItem(QString::fromStdString(h));
@@ -631,7 +631,7 @@ void CDialogFeedEdit::OnOK() {
 }
 
 void CDialogFeedEdit::ShowFeedModeControls(const std::string& feedMode) {
-  const FeedModeControls c = ControlsForFeedMode(feedMode, CurrentNameTables(), g_nMachineType);
+  const FeedModeControls c = ControlsForFeedMode(feedMode, CurrentNameTables(), smt::CurrentMachine().machineType);
   if (!c.known) return;
   const FeederNameTables names = CurrentNameTables();
   Button("Tray")->setVisible(c.pushButtonShown);
@@ -722,7 +722,7 @@ void CDialogFeedEdit::OnPackageSelected(const std::string& name) {
   SelectText(Combo("feedMode"), cell(15));
   setE("feedCount", FormatInt(TextToInt(cell(16))));
   setE("feedTime", FormatInt(TextToInt(cell(17))));
-  if (g_nMachineType != 0) {
+  if (smt::CurrentMachine().machineType != 0) {
     setE("slack", FormatDouble(TextToDouble(cell(18)), 4));
     setE("tension", FormatDouble(TextToDouble(cell(19)), 4));
   }
@@ -865,7 +865,7 @@ void CDialogFeedEdit::OnStepTest() {
 void CDialogFeedEdit::TeachX(bool camera) {
   const auto b = *smt::settings::SettingsStores::Instance().machine.Basic();
   const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
-  int64_t pos = g_nCurX.load();
+  int64_t pos = smt::CurrentMachine().curX.load();
   if (camera) pos += TruncToSteps(b.m_X_CameraToNozzle1, p.m_X_Pulse);
   fields.x = TeachValue(pos, p.m_X_Pulse);
   Edit("x")->setText(QString::fromStdString(FormatDouble(fields.x, 4)));
@@ -874,7 +874,7 @@ void CDialogFeedEdit::TeachX(bool camera) {
 void CDialogFeedEdit::TeachY(bool camera) {
   const auto b = *smt::settings::SettingsStores::Instance().machine.Basic();
   const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
-  int64_t pos = g_nCurY.load();
+  int64_t pos = smt::CurrentMachine().curY.load();
   if (camera) pos += TruncToSteps(b.m_Y_CameraToNozzle1, p.m_Y_Pulse);
   fields.y = TeachValue(pos, p.m_Y_Pulse);
   Edit("y")->setText(QString::fromStdString(FormatDouble(fields.y, 4)));
@@ -883,8 +883,8 @@ void CDialogFeedEdit::TeachY(bool camera) {
 void CDialogFeedEdit::TeachDrag(bool x) {
   const auto b = *smt::settings::SettingsStores::Instance().machine.Basic();
   const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
-  if (x) fields.slack = TeachValue(int64_t{TruncToSteps(b.m_X_CameraToNozzle1, p.m_X_Pulse)} + g_nCurX.load(), p.m_X_Pulse);
-  else fields.tension = TeachValue(int64_t{TruncToSteps(b.m_Y_CameraToNozzle1, p.m_Y_Pulse)} + g_nCurY.load(), p.m_Y_Pulse);
+  if (x) fields.slack = TeachValue(int64_t{TruncToSteps(b.m_X_CameraToNozzle1, p.m_X_Pulse)} + smt::CurrentMachine().curX.load(), p.m_X_Pulse);
+  else fields.tension = TeachValue(int64_t{TruncToSteps(b.m_Y_CameraToNozzle1, p.m_Y_Pulse)} + smt::CurrentMachine().curY.load(), p.m_Y_Pulse);
   ShowFields();
 }
 
@@ -892,9 +892,9 @@ void CDialogFeedEdit::TeachFeedCoordinate() {
   ReadControls();
   const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
   switch (SideLetter(fields.side)) {
-    case 'E': fields.feedCoord = TeachValue(g_nCurAxis10.load(), p.m_EastWalk_Pulse); break;
-    case 'W': fields.feedCoord = TeachValue(g_nCurAxis8.load(), p.m_WestWalk_Pulse); break;
-    case 'N': fields.feedCoord = TeachValue(g_nCurAxis9.load(), p.m_NorthWalk_Pulse); break;
+    case 'E': fields.feedCoord = TeachValue(smt::CurrentMachine().motion.curAxis10.load(), p.m_EastWalk_Pulse); break;
+    case 'W': fields.feedCoord = TeachValue(smt::CurrentMachine().motion.curAxis8.load(), p.m_WestWalk_Pulse); break;
+    case 'N': fields.feedCoord = TeachValue(smt::CurrentMachine().motion.curAxis9.load(), p.m_NorthWalk_Pulse); break;
     default: fields.feedCoord = 0; break;
   }
   ShowFields();
@@ -905,7 +905,7 @@ void CDialogFeedEdit::TeachPickHeight(int zIndex) {
       smt::platform::MsgAnswer::Yes)
     return;
   if (zIndex < 0 || zIndex > 7) return;
-  const int32_t z = g_nCurZ[zIndex].load();
+  const int32_t z = smt::CurrentMachine().curZ[zIndex].load();
   const double zPulse = smt::settings::SettingsStores::Instance().machine.Pulse()->m_Z_Pulse;
   fields.pickHeight = z < 0 ? TeachValue(z, zPulse) : 0.0;
   Edit("pickHeight")->setText(QString::fromStdString(FormatDouble(fields.pickHeight, 4)));
@@ -948,7 +948,7 @@ void CDialogFeedEdit::OnPickToCamera() {
   const int cameraIndex = Combo("camera")->currentIndex();
   smt::link::Runtime().Hooks().AppendInfoLine(
       "head number " + std::to_string(headIndex + 1) + ", camera number " + std::to_string(cameraIndex + 1) + ".", true);
-  const int n = g_nMachineType == 8 ? headIndex + 1 : 1;
+  const int n = smt::CurrentMachine().machineType == 8 ? headIndex + 1 : 1;
   if (cameraIndex == 0) panel_->StartTest(12 + n);
   else if (cameraIndex == 1) panel_->StartTest(20 + n);
 }
@@ -996,7 +996,7 @@ void CDialogFeedEdit::ShowPickHeight(const std::string& text) {
 
 void CDialogFeedEdit::OnReadVacuum() {
   pumpIndex = Combo("pump")->currentIndex();
-  const int type = g_nMachineType;
+  const int type = smt::CurrentMachine().machineType;
   if (type == 7 || type == 8 || type == 9) return;
   const int index = pumpIndex;
   smt::platform::WorkerThreads::Instance().Start("ReadVacuum", [index](std::stop_token) {
@@ -1012,7 +1012,7 @@ void CDialogFeedEdit::OnJogPressed(const std::string& button) {
   const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
   const AutoFeedConfig cfg = AutoFeeders::Instance().Config();
   EditorJogInput in;
-  in.machineType = g_nMachineType;
+  in.machineType = smt::CurrentMachine().machineType;
   in.platform = sv.platformChoice();
   in.zIndex = std::max(0, Combo("zAxis")->currentIndex());
   int side = -1;
@@ -1021,7 +1021,7 @@ void CDialogFeedEdit::OnJogPressed(const std::string& button) {
   in.side = SideLetter(side);
   in.pickHeightMm = TextToDouble(Edit("pickHeight")->text().toStdString());
   in.zPulse = p.m_Z_Pulse;
-  in.currentZ = g_nCurZ[std::min(in.zIndex, 7)].load();
+  in.currentZ = smt::CurrentMachine().curZ[std::min(in.zIndex, 7)].load();
   in.openLength = cfg.m_Open_Length;
   in.closeLength = cfg.m_Close_Length;
   in.liftPulse = in.side == 'W' ? p.m_WestLift_Pulse : in.side == 'N' ? p.m_NorthLift_Pulse : p.m_EastLift_Pulse;

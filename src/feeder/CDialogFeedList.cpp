@@ -230,7 +230,7 @@ void CDialogFeedList::Build() {
 std::array<std::string, kFeederCells> CDialogFeedList::ColumnTitles() const {
   std::array<std::string, kFeederCells> t;
   for (int c = 0; c < kFeederCells; ++c) t[static_cast<size_t>(c)] = texts_.Get(ColumnKey(c));
-  if (g_nMachineType == 0)
+  if (smt::CurrentMachine().machineType == 0)
     for (int c = 17; c <= 21; ++c) t[static_cast<size_t>(c)] = texts_.Get(DragTitleEntries()[static_cast<size_t>(c - 17)].first);
   return t;
 }
@@ -654,7 +654,7 @@ void CDialogFeedList::OnRightClick() {
 
 QMenu* CDialogFeedList::BuildPopupMenu(QWidget* parent) {
   auto* menu = new QMenu(parent);
-  const int type = g_nMachineType;
+  const int type = smt::CurrentMachine().machineType;
   const bool hasRow = m_nSelectedRow >= 0 && m_nSelectedRow < RowCount();
   auto add = [&](QMenu* m, const std::string& key, std::function<void()> fn) {
     QAction* a = m->addAction(texts_.Q(key), this, std::move(fn));
@@ -790,7 +790,7 @@ bool CDialogFeedList::StartTestWithRow(int mode, const FeederRow& row) {
 void CDialogFeedList::OnMeasureHeight() {
   if (!RowGuards()) return;
   for (int i = 0; i < 8; ++i)
-    if (g_nCurZ[i].load() != 0) {
+    if (smt::CurrentMachine().curZ[i].load() != 0) {
       ShowMessage(smt::link::kErrorE3);
       return;
     }
@@ -835,7 +835,7 @@ void CDialogFeedList::OnGetImageFeature() {
 }
 
 void CDialogFeedList::OnTemplate(int mode) {
-  if (g_bMachineBusy) {
+  if (smt::CurrentMachine().machineBusy) {
     ShowMessage(smt::link::kRunning);
     return;
   }

@@ -265,12 +265,12 @@ void CDialogGridBox::TakeRowPitch() {
   const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
   if (p.m_Y_Pulse == 0) return;
   double v = 0;
-  if (g_nMachineType != 4) {
-    v = TextToDouble(FormatDouble(g_nCurY.load() / p.m_Y_Pulse + b.m_Y_CameraToNozzle1 - originY, 4));
+  if (smt::CurrentMachine().machineType != 4) {
+    v = TextToDouble(FormatDouble(smt::CurrentMachine().curY.load() / p.m_Y_Pulse + b.m_Y_CameraToNozzle1 - originY, 4));
   } else {
     const int platform = smt::link::Runtime().headGroup.load();
-    if (platform == 1) v = TeachValue(g_nCurY.load(), p.m_Y_Pulse);
-    else if (platform == 2) v = TeachValue(g_nCurPlatform[1].load(), p.m_Y_Pulse);
+    if (platform == 1) v = TeachValue(smt::CurrentMachine().curY.load(), p.m_Y_Pulse);
+    else if (platform == 2) v = TeachValue(smt::CurrentMachine().motion.curPlatform[1].load(), p.m_Y_Pulse);
     else return;
   }
   rowSpace_->setText(QString::fromStdString(FormatDouble(v, 4)));
@@ -281,8 +281,8 @@ void CDialogGridBox::TakeColPitch() {
   const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
   if (p.m_X_Pulse == 0) return;
   double v = 0;
-  if (g_nMachineType != 4) v = TextToDouble(FormatDouble(g_nCurX.load() / p.m_X_Pulse + b.m_X_CameraToNozzle1 - originX, 4));
-  else v = TeachValue(g_nCurX.load(), p.m_X_Pulse);
+  if (smt::CurrentMachine().machineType != 4) v = TextToDouble(FormatDouble(smt::CurrentMachine().curX.load() / p.m_X_Pulse + b.m_X_CameraToNozzle1 - originX, 4));
+  else v = TeachValue(smt::CurrentMachine().curX.load(), p.m_X_Pulse);
   colSpace_->setText(QString::fromStdString(FormatDouble(v, 4)));
 }
 
@@ -298,7 +298,7 @@ QMenu* CDialogGridBox::OnCellRightClick(int row, int col, QWidget* parent) {
   };
   menu->addAction(texts("FeedList.c_CameraToFeedTest", "相机到料架坐标测试"), this, [this] { StartMoveTest(0); });
   int firstGrey = 9;
-  switch (g_nMachineType) {
+  switch (smt::CurrentMachine().machineType) {
     case 0: case 1: firstGrey = 2; break;
     case 2: case 5: case 10: firstGrey = 3; break;
     case 3: case 4: case 6: firstGrey = 5; break;
@@ -340,13 +340,13 @@ void CDialogGridBox::StartMoveTest(int toolIndex) {
   const bool camera = tool == 0;
   const bool started = smt::platform::WorkerThreads::Instance().Start("TrayMoveTest", [target, camera](std::stop_token) {
     smt::BusyRelease release;
-    g_nTargetX = target.first;
-    g_nTargetY = target.second;
+    smt::CurrentMachine().motion.targetX = target.first;
+    smt::CurrentMachine().motion.targetY = target.second;
     if (camera)
       FeederHooks().openMarkCameraWithFeederLight();
     if (smt::link::Runtime().UsesSerial()) smt::link::SendCmd60SetState(0, 0);
     const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
-    smt::link::SendCmd64MoveXY(target.first - g_nCurX, sp[0].start, sp[0].normal, target.second - g_nCurY, sp[1].start,
+    smt::link::SendCmd64MoveXY(target.first - smt::CurrentMachine().curX, sp[0].start, sp[0].normal, target.second - smt::CurrentMachine().curY, sp[1].start,
                                sp[1].normal, 0, 0, 0, 0, 128);
   });
   if (!started) smt::ReleaseMachineBusy();

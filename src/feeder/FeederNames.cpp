@@ -28,7 +28,7 @@ FeederNameTables BuiltInNameTables(int language) {
 }
 
 FeederNameTables CurrentNameTables() {
-  FeederNameTables t = BuiltInNameTables(g_nLanguageSet.load());
+  FeederNameTables t = BuiltInNameTables(smt::CurrentMachine().languageSet.load());
   for (size_t i = 0; i < 27; ++i)
     if (!g_strFeedTypeNames[i].empty()) t.feed[i] = g_strFeedTypeNames[i];
   for (size_t i = 0; i < 24; ++i)

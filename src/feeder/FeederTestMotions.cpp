@@ -80,13 +80,13 @@ std::optional<TowbarSide> TowbarSideOf(char letter) {
   switch (letter) {
     case 'W':
       return TowbarSide{'W', 5, 8, 11, 1, p.m_WestWalk_Pulse, p.m_WestLift_Pulse, b.m_WestFeed_Limit, 0.0,
-                        kSpWestWalk, kSpWestLift, g_nCurAxis8.load()};
+                        kSpWestWalk, kSpWestLift, smt::CurrentMachine().motion.curAxis8.load()};
     case 'N':
       return TowbarSide{'N', 6, 9, 12, 2, p.m_NorthWalk_Pulse, p.m_NorthLift_Pulse, 0.0, b.m_NorthFeed_Limit,
-                        kSpNorthWalk, kSpNorthLift, g_nCurAxis9.load()};
+                        kSpNorthWalk, kSpNorthLift, smt::CurrentMachine().motion.curAxis9.load()};
     case 'E':
       return TowbarSide{'E', 7, 10, 13, 3, p.m_EastWalk_Pulse, p.m_EastLift_Pulse, b.m_EastFeed_Limit, 0.0,
-                        kSpEastWalk, kSpEastLift, g_nCurAxis10.load()};
+                        kSpEastWalk, kSpEastLift, smt::CurrentMachine().motion.curAxis10.load()};
     default:
       return std::nullopt;
   }
@@ -132,7 +132,7 @@ std::optional<double> MeasureHeight(int head) {
   const int32_t travel = TruncToSteps(b.m_Z_Limit, zPulse);
   if (smt::link::SendCmd71ProbeZ1(travel, b.m_MeasurementStart, b.m_MeasurementNormal) != smt::link::CommandResult::Ok)
     return std::nullopt;
-  const double raw = zPulse != 0 ? -static_cast<double>(g_nProbeValue.load()) / zPulse : 0.0;
+  const double raw = zPulse != 0 ? -static_cast<double>(smt::CurrentMachine().link.probeValue.load()) / zPulse : 0.0;
   const std::string text = FormatDouble(raw, 4);
   const double value = TextToDouble(text);
   Info("Measurement height " + text);
@@ -157,19 +157,19 @@ bool FeederTestMotions::CheckDetourZones() {
   const auto d = *SettingsStores::Instance().machine.Detour();
   const auto p = Pulse();
   using smt::settings::DetourZone;
-  startInZone = smt::settings::FindDetourZone(d, p, g_nCurX, g_nCurY).zone != DetourZone::None;
-  targetInZone = smt::settings::FindDetourZone(d, p, g_nTargetX, g_nTargetY).zone != DetourZone::None;
+  startInZone = smt::settings::FindDetourZone(d, p, smt::CurrentMachine().curX, smt::CurrentMachine().curY).zone != DetourZone::None;
+  targetInZone = smt::settings::FindDetourZone(d, p, smt::CurrentMachine().motion.targetX, smt::CurrentMachine().motion.targetY).zone != DetourZone::None;
   return true;
 }
 
 bool FeederTestMotions::DetourMove(int32_t xStart, int32_t xNormal, int32_t yStart, int32_t yNormal) {
   if (startInZone) {
-    if (!smt::link::SendCmd64MoveXY(0, xStart, xNormal, g_nTargetY - g_nCurY, yStart, yNormal, 0, 0, 0, 0,
+    if (!smt::link::SendCmd64MoveXY(0, xStart, xNormal, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY, yStart, yNormal, 0, 0, 0, 0,
                                     kMasterResetFlag))
       return false;
   }
   if (targetInZone) {
-    if (!smt::link::SendCmd64MoveXY(g_nTargetX - g_nCurX, xStart, xNormal, g_nTargetY - g_nCurY, yStart, yNormal, 0,
+    if (!smt::link::SendCmd64MoveXY(smt::CurrentMachine().motion.targetX - smt::CurrentMachine().curX, xStart, xNormal, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY, yStart, yNormal, 0,
                                     0, 0, 0, kMasterResetFlag))
       return false;
   }
@@ -177,13 +177,13 @@ bool FeederTestMotions::DetourMove(int32_t xStart, int32_t xNormal, int32_t ySta
 }
 
 bool FeederTestMotions::PositionMove(int32_t targetX, int32_t targetY) {
-  g_nTargetX = targetX;
-  g_nTargetY = targetY;
+  smt::CurrentMachine().motion.targetX = targetX;
+  smt::CurrentMachine().motion.targetY = targetY;
   CheckDetourZones();
   if (Serial()) smt::link::SendCmd60SetState(0, 0);
   const auto sp = PickSpeeds();
   if (!DetourMove(sp[kSpX].start, sp[kSpX].normal, sp[kSpY].start, sp[kSpY].normal)) return false;
-  return Move64(g_nTargetX - g_nCurX, g_nTargetY - g_nCurY, kMasterResetFlag);
+  return Move64(smt::CurrentMachine().motion.targetX - smt::CurrentMachine().curX, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY, kMasterResetFlag);
 }
 
 bool FeederTestMotions::SwitchOff(int output) { return smt::link::SendOutputDirect(output, 0, 5); }
@@ -191,7 +191,7 @@ bool FeederTestMotions::SwitchOff(int output) { return smt::link::SendOutputDire
 bool FeederTestMotions::NozzleToFeedTest(int mode, const FeederRow* row, bool pullHole) {
   const auto b = Basic();
   const auto p = Pulse();
-  int32_t tx = g_nTargetX, ty = g_nTargetY;
+  int32_t tx = smt::CurrentMachine().motion.targetX, ty = smt::CurrentMachine().motion.targetY;
   if (pullHole && row) {
     tx = TruncToSteps(Num(*row, kCellSlack), p.m_X_Pulse) - TruncToSteps(b.m_X_Nozzle2ToNozzle1, p.m_X_Pulse);
     ty = TruncToSteps(Num(*row, kCellTension), p.m_Y_Pulse) - TruncToSteps(b.m_Y_Nozzle2ToNozzle1, p.m_Y_Pulse);
@@ -217,7 +217,7 @@ bool FeederTestMotions::NozzleToFeedTest(int mode, const FeederRow* row, bool pu
       ty -= TruncToSteps(b.YNozzleToNozzle1(mode), p.m_Y_Pulse);
     }
   }
-  if (g_nMachineType == 4) ty = g_nCurY;
+  if (smt::CurrentMachine().machineType == 4) ty = smt::CurrentMachine().curY;
   return PositionMove(tx, ty);
 }
 
@@ -237,14 +237,14 @@ void FeederTestMotions::CameraToFeedTest(int mode, const FeederRow& row) {
   } else {
     return;
   }
-  g_nTargetX = tx;
-  g_nTargetY = ty;
+  smt::CurrentMachine().motion.targetX = tx;
+  smt::CurrentMachine().motion.targetY = ty;
   CheckDetourZones();
   FeederHooks().openMarkCameraWithFeederLight();
   if (Serial()) smt::link::SendCmd60SetState(0, 0);
   const auto sp = PickSpeeds();
   if (!DetourMove(sp[kSpX].start, sp[kSpX].normal, sp[kSpY].start, sp[kSpY].normal)) return;
-  Move64(g_nTargetX - g_nCurX, g_nTargetY - g_nCurY, kMasterResetFlag);
+  Move64(smt::CurrentMachine().motion.targetX - smt::CurrentMachine().curX, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY, kMasterResetFlag);
 }
 
 void FeederTestMotions::TowbarToHoleTest(const FeederRow& row) {
@@ -295,13 +295,13 @@ void ReleasePumpOf(int head, int axis, int machineType) {
 
 std::array<int32_t, 8> TurnHeadsBack() {
   std::array<int32_t, 8> a{};
-  for (size_t i = 0; i < 8; ++i) a[i] = -g_nCurA[i].load();
+  for (size_t i = 0; i < 8; ++i) a[i] = -smt::CurrentMachine().curA[i].load();
   return a;
 }
 }  // namespace
 
 void FeederTestMotions::NozzlePickToCamera(int head, int camera, const FeederRow& row) {
-  const int type = g_nMachineType;
+  const int type = smt::CurrentMachine().machineType;
   const int nozzle = Int(row, kCellHead);
   if (!AutoFeederAdvanceBeforePick(row)) return;
   const auto p = Pulse();
@@ -337,14 +337,14 @@ void FeederTestMotions::NozzlePickToCamera(int head, int camera, const FeederRow
   if (pick == 0.0) pick = b.ZNozzleToFeed(h);
   int32_t tx = rx - HeadOffsetX(h);
   int32_t ty = ry - HeadOffsetY(h);
-  if (type == 4) ty = g_nCurY;
-  g_nTargetX = tx;
-  g_nTargetY = ty;
+  if (type == 4) ty = smt::CurrentMachine().curY;
+  smt::CurrentMachine().motion.targetX = tx;
+  smt::CurrentMachine().motion.targetY = ty;
   CheckDetourZones();
   if (Serial()) smt::link::SendCmd60SetState(0, 0);
   const auto sp = PickSpeeds();
   if (!DetourMove(sp[kSpX].start, sp[kSpX].normal, sp[kSpY].start, sp[kSpY].normal)) return;
-  if (!smt::link::SendCmd65MoveXYHeads(g_nTargetX - g_nCurX, sp[kSpX].start, sp[kSpX].normal, g_nTargetY - g_nCurY,
+  if (!smt::link::SendCmd65MoveXYHeads(smt::CurrentMachine().motion.targetX - smt::CurrentMachine().curX, sp[kSpX].start, sp[kSpX].normal, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY,
                                        sp[kSpY].start, sp[kSpY].normal, TurnHeadsBack(), sp[kSpA1].start,
                                        sp[kSpA1].normal, 0))
     return;
@@ -361,7 +361,7 @@ void FeederTestMotions::NozzlePickToCamera(int head, int camera, const FeederRow
   smt::link::g_nVisionMode = camera;
   int32_t cx = ci.x - HeadOffsetX(h);
   int32_t cy = ci.y - HeadOffsetY(h);
-  if (type == 4) cy = g_nCurY;
+  if (type == 4) cy = smt::CurrentMachine().curY;
   {
     const auto [on, fly] = std::pair<bool, std::string>{true, row[kCellFly]};
     (void)on;
@@ -371,11 +371,11 @@ void FeederTestMotions::NozzlePickToCamera(int head, int camera, const FeederRow
     const int feature = TextToInt(row[kCellFeature].substr(0, 2));
     sv.showVisualParameters(contrast, brightness, feature, ci.viewSize, Num(row, kCellLength) + b.m_AutoMagnify);
   }
-  Move64(cx - g_nCurX, cy - g_nCurY, kMasterResetFlag);
+  Move64(cx - smt::CurrentMachine().curX, cy - smt::CurrentMachine().curY, kMasterResetFlag);
 }
 
 void FeederTestMotions::PutBackTest(const FeederRow& row) {
-  const int type = g_nMachineType;
+  const int type = smt::CurrentMachine().machineType;
   const int k = Int(row, kCellHead);
   if (!AutoFeederAdvanceBeforePick(row)) return;
   const FeederServices& sv = FeederHooks();
@@ -407,14 +407,14 @@ void FeederTestMotions::PutBackTest(const FeederRow& row) {
     Info(kHeaderToFeedPosError);
     return;
   }
-  if (type == 4) ty = g_nCurY;
-  g_nTargetX = tx;
-  g_nTargetY = ty;
+  if (type == 4) ty = smt::CurrentMachine().curY;
+  smt::CurrentMachine().motion.targetX = tx;
+  smt::CurrentMachine().motion.targetY = ty;
   CheckDetourZones();
   if (Serial()) smt::link::SendCmd60SetState(0, 0);
   const auto sp = PickSpeeds();
   if (!DetourMove(sp[kSpX].start, sp[kSpX].normal, sp[kSpY].start, sp[kSpY].normal)) return;
-  if (!smt::link::SendCmd65MoveXYHeads(g_nTargetX - g_nCurX, sp[kSpX].start, sp[kSpX].normal, g_nTargetY - g_nCurY,
+  if (!smt::link::SendCmd65MoveXYHeads(smt::CurrentMachine().motion.targetX - smt::CurrentMachine().curX, sp[kSpX].start, sp[kSpX].normal, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY,
                                        sp[kSpY].start, sp[kSpY].normal, TurnHeadsBack(), sp[kSpA1].start,
                                        sp[kSpA1].normal, 0))
     return;
@@ -461,7 +461,7 @@ bool FeederTestMotions::TowbarFeed(const FeederRow& row, bool is0402, int count)
 bool FeederTestMotions::AutoFeederFeed(const FeederRow& row, int count) {
   const int n = FeederNumberValue(row[0]);
   auto& af = AutoFeeders::Instance();
-  const int type = g_nMachineType;
+  const int type = smt::CurrentMachine().machineType;
   af.ToggleFeeder(n, type);
   int feeder = n;
   int cnt = count;
@@ -491,7 +491,7 @@ bool FeederTestMotions::VibrationFeed(const FeederRow& row, int count) {
 }
 
 bool FeederTestMotions::TrayFeed(const FeederRow& row) {
-  if (g_nMachineType != 10) return true;
+  if (smt::CurrentMachine().machineType != 10) return true;
   const double aw = Pulse().m_AutoWalk1_Pulse;
   const auto sp = PickSpeeds();
   smt::link::FeedValues v{0, 0, 0, TruncToSteps(Num(row, kCellSlack), aw), TruncToSteps(Num(row, kCellTension), aw),
@@ -507,7 +507,7 @@ bool FeederTestMotions::DragPinFeed(const FeederRow& row) {
   const int32_t tx = TruncToSteps(Num(row, kCellX), p.m_X_Pulse) - TruncToSteps(b.m_X_Nozzle2ToNozzle1, p.m_X_Pulse);
   const int32_t ty = TruncToSteps(Num(row, kCellY), p.m_Y_Pulse) - TruncToSteps(b.m_Y_Nozzle2ToNozzle1, p.m_Y_Pulse);
   if (Serial()) smt::link::SendCmd60SetState(0, 0);
-  if (!Move64(tx - g_nCurX, ty - g_nCurY, kMasterResetFlag)) return false;
+  if (!Move64(tx - smt::CurrentMachine().curX, ty - smt::CurrentMachine().curY, kMasterResetFlag)) return false;
   double pick = Num(row, kCellPickHeight);
   if (pick == 0.0) pick = b.m_Z_Nozzle2ToFeed;
   const double depth = pick - b.m_Nozzle2MoreNozzle1;

@@ -60,7 +60,7 @@ class FeederTestMotions {
  public:
   explicit FeederTestMotions(std::stop_token stop = {}, const FeederNameTables& names = CurrentNameTables());
 
-  // Detour decision on the current position and g_nTargetX/Y.
+  // Detour decision on the current position and the machine's motion.targetX/Y.
   bool CheckDetourZones();
   bool DetourMove(int32_t xStart, int32_t xNormal, int32_t yStart, int32_t yNormal);
   bool startInZone = false;

@@ -56,7 +56,7 @@ void RunFeederTest(const FeederTestRequest& r, const FeederTestResults& results,
     }
   } else if (mode == 0) {
     if (motions.NozzleToFeedTest(0, &r.row)) {
-      const int head = MeasureHeadFor(smt::platform::TextToInt(r.row[kCellHead]), g_nMachineType);
+      const int head = MeasureHeadFor(smt::platform::TextToInt(r.row[kCellHead]), smt::CurrentMachine().machineType);
       if (auto h = MeasureHeight(head)) {
         const double pick = *h - (basic.m_Z_Measurement - basic.m_Z_Nozzle1ToPCBHeight);
         if (results.pickHeightMeasured)
@@ -74,7 +74,7 @@ void RunFeederTest(const FeederTestRequest& r, const FeederTestResults& results,
   } else if (mode >= 13 && mode <= 28) {
     const int camera = mode <= 20 ? 1 : 2;
     const int head = mode <= 20 ? mode - 12 : mode - 20;
-    if (g_nMachineType == 8) {
+    if (smt::CurrentMachine().machineType == 8) {
       sv.pickFromFeederTest(head, camera, r.row[0]);
     } else {
       motions.NozzlePickToCamera(head, camera, r.row);

@@ -21,41 +21,41 @@ void TooClose() {
 
 }  // namespace
 
-int32_t NozzleOffsetX(int nozzle) { return nozzle >= 2 && nozzle <= 8 ? g_nNozzleOffsetX[static_cast<size_t>(nozzle - 2)] : 0; }
-int32_t NozzleOffsetY(int nozzle) { return nozzle >= 2 && nozzle <= 8 ? g_nNozzleOffsetY[static_cast<size_t>(nozzle - 2)] : 0; }
+int32_t NozzleOffsetX(int nozzle) { return nozzle >= 2 && nozzle <= 8 ? smt::CurrentMachine().steps.nozzleOffsetX[static_cast<size_t>(nozzle - 2)] : 0; }
+int32_t NozzleOffsetY(int nozzle) { return nozzle >= 2 && nozzle <= 8 ? smt::CurrentMachine().steps.nozzleOffsetY[static_cast<size_t>(nozzle - 2)] : 0; }
 
 void LoadStepGeometry(const smt::settings::BasicSettings& b, const smt::settings::PulseSettings& p) {
-  g_dXPulsePerMm = p.m_X_Pulse;
-  g_dYPulsePerMm = p.m_Y_Pulse;
-  g_dZPulsePerMm = p.m_Z_Pulse;
-  g_dAPulsePerDeg = p.m_A_Pulse;
-  g_dFeedAxisPulse = {p.m_WestWalk_Pulse, p.m_WestLift_Pulse, p.m_NorthWalk_Pulse, p.m_NorthLift_Pulse,
+  smt::CurrentMachine().steps.xPulsePerMm = p.m_X_Pulse;
+  smt::CurrentMachine().steps.yPulsePerMm = p.m_Y_Pulse;
+  smt::CurrentMachine().steps.zPulsePerMm = p.m_Z_Pulse;
+  smt::CurrentMachine().steps.aPulsePerDeg = p.m_A_Pulse;
+  smt::CurrentMachine().steps.feedAxisPulse = {p.m_WestWalk_Pulse, p.m_WestLift_Pulse, p.m_NorthWalk_Pulse, p.m_NorthLift_Pulse,
                       p.m_EastWalk_Pulse, p.m_EastLift_Pulse, p.m_AutoWalk1_Pulse};
   const double xp = p.m_X_Pulse, yp = p.m_Y_Pulse;
-  g_nCameraOffsetX = Steps(b.m_X_CameraToNozzle1, xp);
-  g_nCameraOffsetY = Steps(b.m_Y_CameraToNozzle1, yp);
+  smt::CurrentMachine().steps.cameraOffsetX = Steps(b.m_X_CameraToNozzle1, xp);
+  smt::CurrentMachine().steps.cameraOffsetY = Steps(b.m_Y_CameraToNozzle1, yp);
   const double cx[8] = {b.m_Correction_X1, b.m_Correction_X2, b.m_Correction_X3, b.m_Correction_X4,
                         b.m_Correction_X5, b.m_Correction_X6, b.m_Correction_X7, b.m_Correction_X8};
   const double cy[8] = {b.m_Correction_Y1, b.m_Correction_Y2, b.m_Correction_Y3, b.m_Correction_Y4,
                         b.m_Correction_Y5, b.m_Correction_Y6, b.m_Correction_Y7, b.m_Correction_Y8};
   for (size_t i = 0; i < 8; ++i) {
-    g_nNozzleCorrectionX[i] = Steps(cx[i], xp);
-    g_nNozzleCorrectionY[i] = Steps(cy[i], yp);
+    smt::CurrentMachine().steps.nozzleCorrectionX[i] = Steps(cx[i], xp);
+    smt::CurrentMachine().steps.nozzleCorrectionY[i] = Steps(cy[i], yp);
   }
   const double ox[7] = {b.m_X_Nozzle2ToNozzle1, b.m_X_Nozzle3ToNozzle1, b.m_X_Nozzle4ToNozzle1, b.m_X_Nozzle5ToNozzle1,
                         b.m_X_Nozzle6ToNozzle1, b.m_X_Nozzle7ToNozzle1, b.m_X_Nozzle8ToNozzle1};
   const double oy[7] = {b.m_Y_Nozzle2ToNozzle1, b.m_Y_Nozzle3ToNozzle1, b.m_Y_Nozzle4ToNozzle1, b.m_Y_Nozzle5ToNozzle1,
                         b.m_Y_Nozzle6ToNozzle1, b.m_Y_Nozzle7ToNozzle1, b.m_Y_Nozzle8ToNozzle1};
   for (size_t i = 0; i < 7; ++i) {
-    g_nNozzleOffsetX[i] = Steps(ox[i], xp);
-    g_nNozzleOffsetY[i] = Steps(oy[i], yp);
+    smt::CurrentMachine().steps.nozzleOffsetX[i] = Steps(ox[i], xp);
+    smt::CurrentMachine().steps.nozzleOffsetY[i] = Steps(oy[i], yp);
   }
-  g_nDispenseHeadOffsetX = Steps(b.m_X_DropsGlueToNozzle1, xp);
-  g_nDispenseHeadOffsetY = Steps(b.m_Y_DropsGlueToNozzle1, yp);
-  g_nY2ToY1OffsetX = Steps(b.m_X_Y2ToY1, xp);
-  g_nY2ToY1OffsetY = Steps(b.m_Y_Y2ToY1, yp);
-  g_nThrowPositionX = Steps(b.m_X_ThrowPosition, xp);
-  g_nThrowPositionY = Steps(b.m_Y_ThrowPosition, yp);
+  smt::CurrentMachine().steps.dispenseHeadOffsetX = Steps(b.m_X_DropsGlueToNozzle1, xp);
+  smt::CurrentMachine().steps.dispenseHeadOffsetY = Steps(b.m_Y_DropsGlueToNozzle1, yp);
+  smt::CurrentMachine().steps.y2ToY1OffsetX = Steps(b.m_X_Y2ToY1, xp);
+  smt::CurrentMachine().steps.y2ToY1OffsetY = Steps(b.m_Y_Y2ToY1, yp);
+  smt::CurrentMachine().steps.throwPositionX = Steps(b.m_X_ThrowPosition, xp);
+  smt::CurrentMachine().steps.throwPositionY = Steps(b.m_Y_ThrowPosition, yp);
 }
 
 void LoadStepGeometry() {
@@ -90,18 +90,18 @@ float SingleLength(double dx, double dy) {
 }
 
 void ConvertPointToSteps(double d1x, double d1y, double d2x, double d2y) {
-  const int32_t s1x = BiasedSteps(d1x, g_dXPulsePerMm), s1y = BiasedSteps(d1y, g_dYPulsePerMm);
-  const int32_t s2x = BiasedSteps(d2x, g_dXPulsePerMm), s2y = BiasedSteps(d2y, g_dYPulsePerMm);
-  g_nMark1DevStepsX = s1x;
-  g_nMark1DevStepsY = s1y;
-  g_nMark2DevStepsX = s2x;
-  g_nMark2DevStepsY = s2y;
-  g_dBoardRotation = 0.0;
-  if (g_dMark2X == 0 && g_dMark2Y == 0) return;
-  const int32_t nx = g_nMark2StepsX - g_nMark1StepsX, ny = g_nMark2StepsY - g_nMark1StepsY;
+  const int32_t s1x = BiasedSteps(d1x, smt::CurrentMachine().steps.xPulsePerMm), s1y = BiasedSteps(d1y, smt::CurrentMachine().steps.yPulsePerMm);
+  const int32_t s2x = BiasedSteps(d2x, smt::CurrentMachine().steps.xPulsePerMm), s2y = BiasedSteps(d2y, smt::CurrentMachine().steps.yPulsePerMm);
+  smt::CurrentMachine().correction.mark1DevStepsX = s1x;
+  smt::CurrentMachine().correction.mark1DevStepsY = s1y;
+  smt::CurrentMachine().correction.mark2DevStepsX = s2x;
+  smt::CurrentMachine().correction.mark2DevStepsY = s2y;
+  smt::CurrentMachine().correction.boardRotation = 0.0;
+  if (smt::CurrentMachine().board.mark2X == 0 && smt::CurrentMachine().board.mark2Y == 0) return;
+  const int32_t nx = smt::CurrentMachine().board.mark2StepsX - smt::CurrentMachine().board.mark1StepsX, ny = smt::CurrentMachine().board.mark2StepsY - smt::CurrentMachine().board.mark1StepsY;
   if (SingleLength(nx, ny) < 5.0f) return TooClose();
   const int32_t mx = nx - s1x + s2x, my = ny - s1y + s2y;
-  g_dBoardRotation = BoardRotation(nx, ny, mx, my);
+  smt::CurrentMachine().correction.boardRotation = BoardRotation(nx, ny, mx, my);
 }
 
 namespace {
@@ -146,10 +146,10 @@ std::pair<double, double> CorrectPointByTwoMarksForEditor(double m1x, double m1y
 }
 
 bool SetupHeadLayout(int machineType, const FlyCameraInputs& in) {
-  const int32_t p2 = g_nNozzleOffsetX[0];
-  auto o = [](int k) { return g_nNozzleOffsetX[static_cast<size_t>(k - 2)]; };
+  const int32_t p2 = smt::CurrentMachine().steps.nozzleOffsetX[0];
+  auto o = [](int k) { return smt::CurrentMachine().steps.nozzleOffsetX[static_cast<size_t>(k - 2)]; };
   int count = 0;
-  std::array<int32_t, 8> t = g_nFlyTrigger;
+  std::array<int32_t, 8> t = smt::CurrentMachine().fly.trigger;
   int32_t startX = 0;
   switch (machineType) {
     case 0:
@@ -188,16 +188,16 @@ bool SetupHeadLayout(int machineType, const FlyCameraInputs& in) {
   }
   if (p2 > in.triggerPulse[0])
     for (int k = 0; k < count; ++k) t[static_cast<size_t>(k)] += in.triggerPulse[static_cast<size_t>(k)];
-  g_nFlyHeadCount = count;
-  g_nFlyTrigger = t;
-  g_nFlyStartX = startX;
-  g_nFlyEndX = in.cameraX + p2;
-  g_nFlyY = g_nFlyY2 = in.cameraY;
+  smt::CurrentMachine().fly.headCount = count;
+  smt::CurrentMachine().fly.trigger = t;
+  smt::CurrentMachine().fly.startX = startX;
+  smt::CurrentMachine().fly.endX = in.cameraX + p2;
+  smt::CurrentMachine().fly.y = smt::CurrentMachine().fly.y2 = in.cameraY;
   return true;
 }
 
 bool SetupHeadLayout() {
-  return SetupHeadLayout(g_nMachineType.load(), g_GetFlyCameraInputs());
+  return SetupHeadLayout(smt::CurrentMachine().machineType.load(), g_GetFlyCameraInputs());
 }
 
 }  // namespace smt::job

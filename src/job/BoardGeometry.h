@@ -19,16 +19,8 @@ struct BasicSettings;
 struct PulseSettings;
 }  // namespace smt::settings
 
-// --- board correction (ConvertPointToSteps, the run's mark alignment) ---
-inline std::atomic<int32_t> g_nMark1DevStepsX{0}, g_nMark1DevStepsY{0};
-inline std::atomic<int32_t> g_nMark2DevStepsX{0}, g_nMark2DevStepsY{0};
-inline std::atomic<double> g_dBoardRotation{0.0};
-
-// --- fly-camera pass (SetupHeadLayout) ---
-inline int g_nFlyHeadCount = 1;
-inline int32_t g_nFlyStartX = 0, g_nFlyEndX = 0;
-inline int32_t g_nFlyY = 0, g_nFlyY2 = 0;
-inline std::array<int32_t, 8> g_nFlyTrigger{};
+// The board correction and the fly-camera pass live in the machine object
+// (core/Machine.h: correction, fly).
 
 namespace smt::job {
 

@@ -112,7 +112,7 @@ CDialogPCBEdit::CDialogPCBEdit(smt::job::JobModel& job, QWidget* parent) : QDial
   ApplyLanguageTexts();
 }
 
-int CDialogPCBEdit::Type() const { return MachineType ? MachineType() : g_nMachineType.load(); }
+int CDialogPCBEdit::Type() const { return MachineType ? MachineType() : smt::CurrentMachine().machineType.load(); }
 
 std::string CDialogPCBEdit::Text(const std::string& key) const {
   auto it = texts_.find(key);

@@ -64,7 +64,7 @@ class CDialogPCBEdit : public QDialog {
   smt::platform::Hook<void(double, double, double, double)> ConvertPointToSteps{"CDialogPCBEdit.ConvertPointToSteps"};
   smt::platform::Hook<void(double box, int contrast, int brightness)> SetMarkCameraParams{"CDialogPCBEdit.SetMarkCameraParams"};
   smt::platform::Hook<void()> OpenMarkCamera{"CDialogPCBEdit.OpenMarkCamera"};
-  smt::platform::Hook<int()> MachineType{"CDialogPCBEdit.MachineType"};  // default g_nMachineType
+  smt::platform::Hook<int()> MachineType{"CDialogPCBEdit.MachineType"};  // default the machine's machineType
   // The import of pick-and-place files (the EDA import's dialog) and the
   // two-mark test; the camera panel's Mark camera values.
   smt::platform::Hook<void()> openImportDialog{"CDialogPCBEdit.openImportDialog"};

@@ -108,10 +108,10 @@ void CDialogPCBEdit::OnTakePosition(int id) {
   const int platform = platformSelect();
   // X readings: the second platform's X on the lamp machine (but the plain
   // origin X button); Y readings: the platform the jog panel drives.
-  auto xPos = [&](bool second) { return lamp && second ? g_nCurPlatform[0].load() : g_nCurX.load(); };
+  auto xPos = [&](bool second) { return lamp && second ? smt::CurrentMachine().motion.curPlatform[0].load() : smt::CurrentMachine().curX.load(); };
   auto yPos = [&]() -> int32_t {
-    if (!lamp || platform == 1) return g_nCurY;
-    if (platform == 2) return g_nCurPlatform[1];
+    if (!lamp || platform == 1) return smt::CurrentMachine().curY;
+    if (platform == 2) return smt::CurrentMachine().motion.curPlatform[1];
     return 0;  // no platform chosen: no defined reading
   };
   // An origin box that holds no number counts as 0 for the Mark readings.
@@ -137,10 +137,10 @@ void CDialogPCBEdit::OnTakePosition(int id) {
     case 1020: put("c_1107", smt::job::PcbTakeValue(PcbTake::MarkCamY, yPos(), 0, yp, camY, orgY)); break;
     case 1025: put("c_1108", smt::job::PcbTakeValue(PcbTake::MarkCamX, xPos(true), 0, xp, camX, orgX)); break;
     case 1026: put("c_1109", smt::job::PcbTakeValue(PcbTake::MarkCamY, yPos(), 0, yp, camY, orgY)); break;
-    case 1022: offset("c_1112", "c_1106", g_nCurX, xp, camX, orgX); break;
-    case 1024: offset("c_1113", "c_1107", g_nCurY, yp, camY, orgY); break;
-    case 1027: offset("c_1114", "c_1108", g_nCurX, xp, camX, orgX); break;
-    case 1028: offset("c_1115", "c_1109", g_nCurY, yp, camY, orgY); break;
+    case 1022: offset("c_1112", "c_1106", smt::CurrentMachine().curX, xp, camX, orgX); break;
+    case 1024: offset("c_1113", "c_1107", smt::CurrentMachine().curY, yp, camY, orgY); break;
+    case 1027: offset("c_1114", "c_1108", smt::CurrentMachine().curX, xp, camX, orgX); break;
+    case 1028: offset("c_1115", "c_1109", smt::CurrentMachine().curY, yp, camY, orgY); break;
     default: break;
   }
 }

@@ -162,19 +162,19 @@ const smt::settings::BasicSettings& Basic() {
 }  // namespace
 
 void CDialogPartEditDis::OnTakeX() {
-  boxes_[1005]->setText(QString::fromStdString(NudgedText(EditorTakeAxis(g_nCurX, EditorOrigin().first, Pulse().m_X_Pulse))));
+  boxes_[1005]->setText(QString::fromStdString(NudgedText(EditorTakeAxis(smt::CurrentMachine().curX, EditorOrigin().first, Pulse().m_X_Pulse))));
 }
 void CDialogPartEditDis::OnTakeY() {
-  boxes_[1006]->setText(QString::fromStdString(NudgedText(EditorTakeAxis(g_nCurY, EditorOrigin().second, Pulse().m_Y_Pulse))));
+  boxes_[1006]->setText(QString::fromStdString(NudgedText(EditorTakeAxis(smt::CurrentMachine().curY, EditorOrigin().second, Pulse().m_Y_Pulse))));
 }
 void CDialogPartEditDis::OnTakeZ() {
-  boxes_[1008]->setText(QString::fromStdString(NudgedText(DispenseHeadZ(g_nMachineType) / (Pulse().m_Z_Pulse != 0 ? Pulse().m_Z_Pulse : 1.0))));
+  boxes_[1008]->setText(QString::fromStdString(NudgedText(DispenseHeadZ(smt::CurrentMachine().machineType) / (Pulse().m_Z_Pulse != 0 ? Pulse().m_Z_Pulse : 1.0))));
 }
 void CDialogPartEditDis::OnCameraX() {
   boxes_[1005]->setText(QString::fromStdString(
-      NudgedText(EditorTakeCamera(g_nCurX, EditorOrigin().first, Basic().m_X_CameraToNozzle1, Pulse().m_X_Pulse))));
+      NudgedText(EditorTakeCamera(smt::CurrentMachine().curX, EditorOrigin().first, Basic().m_X_CameraToNozzle1, Pulse().m_X_Pulse))));
 }
 void CDialogPartEditDis::OnCameraY() {
   boxes_[1006]->setText(QString::fromStdString(
-      NudgedText(EditorTakeCamera(g_nCurY, EditorOrigin().second, Basic().m_Y_CameraToNozzle1, Pulse().m_Y_Pulse))));
+      NudgedText(EditorTakeCamera(smt::CurrentMachine().curY, EditorOrigin().second, Basic().m_Y_CameraToNozzle1, Pulse().m_Y_Pulse))));
 }

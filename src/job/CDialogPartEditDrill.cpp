@@ -175,23 +175,23 @@ double P(double v) { return v != 0 ? v : 1.0; }
 
 void CDialogPartEditDrill::OnTakeX() {
   const auto p = smt::settings::SettingsStores::Instance().machine.Pulse();
-  boxes_[1005]->setText(QString::fromStdString(NudgedTextG(EditorTakeAxis(g_nCurX, EditorOrigin().first, p->m_X_Pulse))));
+  boxes_[1005]->setText(QString::fromStdString(NudgedTextG(EditorTakeAxis(smt::CurrentMachine().curX, EditorOrigin().first, p->m_X_Pulse))));
 }
 void CDialogPartEditDrill::OnTakeY() {
   const auto p = smt::settings::SettingsStores::Instance().machine.Pulse();
-  boxes_[1006]->setText(QString::fromStdString(NudgedTextG(EditorTakeAxis(g_nCurY, EditorOrigin().second, p->m_Y_Pulse))));
+  boxes_[1006]->setText(QString::fromStdString(NudgedTextG(EditorTakeAxis(smt::CurrentMachine().curY, EditorOrigin().second, p->m_Y_Pulse))));
 }
 void CDialogPartEditDrill::OnTakeZ() {
   const auto p = smt::settings::SettingsStores::Instance().machine.Pulse();
-  boxes_[1008]->setText(QString::fromStdString(NudgedTextG(g_nCurZ[0] / P(p->m_Z_Pulse))));
+  boxes_[1008]->setText(QString::fromStdString(NudgedTextG(smt::CurrentMachine().curZ[0] / P(p->m_Z_Pulse))));
 }
 void CDialogPartEditDrill::OnCameraX() {
   auto& m = smt::settings::SettingsStores::Instance().machine;
   boxes_[1005]->setText(QString::fromStdString(NudgedTextG(
-      EditorTakeCamera(g_nCurX, EditorOrigin().first, m.Basic()->m_X_CameraToNozzle1, m.Pulse()->m_X_Pulse))));
+      EditorTakeCamera(smt::CurrentMachine().curX, EditorOrigin().first, m.Basic()->m_X_CameraToNozzle1, m.Pulse()->m_X_Pulse))));
 }
 void CDialogPartEditDrill::OnCameraY() {
   auto& m = smt::settings::SettingsStores::Instance().machine;
   boxes_[1006]->setText(QString::fromStdString(NudgedTextG(
-      EditorTakeCamera(g_nCurY, EditorOrigin().second, m.Basic()->m_Y_CameraToNozzle1, m.Pulse()->m_Y_Pulse))));
+      EditorTakeCamera(smt::CurrentMachine().curY, EditorOrigin().second, m.Basic()->m_Y_CameraToNozzle1, m.Pulse()->m_Y_Pulse))));
 }

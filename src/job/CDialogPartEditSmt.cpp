@@ -33,40 +33,40 @@ bool CameraPartCoordinate(const JobModel& job, const MarkMeasurement& m, bool xA
   const auto basic = store.Basic();
   const auto pulse = store.Pulse();
   const double px = pulse->m_X_Pulse != 0 ? pulse->m_X_Pulse : 1, py = pulse->m_Y_Pulse != 0 ? pulse->m_Y_Pulse : 1;
-  const double colOff = pc * g_dPanelColPitch, rowOff = pr * g_dPanelRowPitch;
+  const double colOff = pc * smt::CurrentMachine().board.panelColPitch, rowOff = pr * smt::CurrentMachine().board.panelRowPitch;
   auto T = [](double v) { return static_cast<int32_t>(std::trunc(v)); };
-  if (g_nMachineType == 4) {
+  if (smt::CurrentMachine().machineType == 4) {
     const auto [ox, oy] = EditorOrigin();
     if (xAxis) {
-      value = (g_nCurPlatform[0] - T(px * ox) + T(px * basic->m_X_CameraToNozzle1)) / px;
+      value = (smt::CurrentMachine().motion.curPlatform[0] - T(px * ox) + T(px * basic->m_X_CameraToNozzle1)) / px;
     } else {
-      const int32_t y = PlatformSelect() == 1 ? g_nCurY.load() : g_nCurPlatform[1].load();
+      const int32_t y = PlatformSelect() == 1 ? smt::CurrentMachine().curY.load() : smt::CurrentMachine().motion.curPlatform[1].load();
       value = (y - T(py * oy) + T(py * basic->m_Y_CameraToNozzle1)) / py;
     }
     return true;
   }
-  const double xs = g_dXPulsePerMm, ys = g_dYPulsePerMm;
-  if (!g_bUseMarks || !m.m_bMarkMeasured) {
-    value = xAxis ? (g_nCameraOffsetX - T((colOff + g_dOriginX) * xs) + g_nCurX) / px
-                  : (g_nCameraOffsetY - T((rowOff + g_dOriginY) * ys) + g_nCurY) / py;
+  const double xs = smt::CurrentMachine().steps.xPulsePerMm, ys = smt::CurrentMachine().steps.yPulsePerMm;
+  if (!smt::CurrentMachine().board.useMarks || !m.m_bMarkMeasured) {
+    value = xAxis ? (smt::CurrentMachine().steps.cameraOffsetX - T((colOff + smt::CurrentMachine().board.originX) * xs) + smt::CurrentMachine().curX) / px
+                  : (smt::CurrentMachine().steps.cameraOffsetY - T((rowOff + smt::CurrentMachine().board.originY) * ys) + smt::CurrentMachine().curY) / py;
     return true;
   }
-  if (g_dMark2X == 0 && g_dMark2Y == 0) {
-    value = xAxis ? (g_nCameraOffsetX - T((colOff + g_dOriginX) * xs) - g_nMark1DevStepsX + g_nCurX) / px
-                  : (g_nCameraOffsetY - T((rowOff + g_dOriginY) * ys) - g_nMark1DevStepsY + g_nCurY) / py;
+  if (smt::CurrentMachine().board.mark2X == 0 && smt::CurrentMachine().board.mark2Y == 0) {
+    value = xAxis ? (smt::CurrentMachine().steps.cameraOffsetX - T((colOff + smt::CurrentMachine().board.originX) * xs) - smt::CurrentMachine().correction.mark1DevStepsX + smt::CurrentMachine().curX) / px
+                  : (smt::CurrentMachine().steps.cameraOffsetY - T((rowOff + smt::CurrentMachine().board.originY) * ys) - smt::CurrentMachine().correction.mark1DevStepsY + smt::CurrentMachine().curY) / py;
     return true;
   }
   double vx, vy;
-  if (g_bMarksPerPanel) {
-    vx = (g_nCameraOffsetX - T((colOff + g_dOriginX) * xs) - g_nMark1DevStepsX - g_nMark1StepsX + g_nCurX) / xs;
-    vy = (g_nCameraOffsetY - T((rowOff + g_dOriginY) * ys) - g_nMark1DevStepsY - g_nMark1StepsY + g_nCurY) / ys;
+  if (smt::CurrentMachine().board.marksPerPanel) {
+    vx = (smt::CurrentMachine().steps.cameraOffsetX - T((colOff + smt::CurrentMachine().board.originX) * xs) - smt::CurrentMachine().correction.mark1DevStepsX - smt::CurrentMachine().board.mark1StepsX + smt::CurrentMachine().curX) / xs;
+    vy = (smt::CurrentMachine().steps.cameraOffsetY - T((rowOff + smt::CurrentMachine().board.originY) * ys) - smt::CurrentMachine().correction.mark1DevStepsY - smt::CurrentMachine().board.mark1StepsY + smt::CurrentMachine().curY) / ys;
   } else {
-    vx = (g_nCameraOffsetX - g_nOriginStepsX - g_nMark1DevStepsX - g_nMark1StepsX + g_nCurX) / xs - colOff;
-    vy = (g_nCameraOffsetY - g_nOriginStepsY - g_nMark1DevStepsY - g_nMark1StepsY + g_nCurY) / ys - rowOff;
+    vx = (smt::CurrentMachine().steps.cameraOffsetX - smt::CurrentMachine().board.originStepsX - smt::CurrentMachine().correction.mark1DevStepsX - smt::CurrentMachine().board.mark1StepsX + smt::CurrentMachine().curX) / xs - colOff;
+    vy = (smt::CurrentMachine().steps.cameraOffsetY - smt::CurrentMachine().board.originStepsY - smt::CurrentMachine().correction.mark1DevStepsY - smt::CurrentMachine().board.mark1StepsY + smt::CurrentMachine().curY) / ys - rowOff;
   }
-  const auto [bx, by] = CorrectPointByTwoMarksForEditor(g_dMark1X, g_dMark1Y, g_dMark2X, g_dMark2Y, m.m_dMark1DevX,
+  const auto [bx, by] = CorrectPointByTwoMarksForEditor(smt::CurrentMachine().board.mark1X, smt::CurrentMachine().board.mark1Y, smt::CurrentMachine().board.mark2X, smt::CurrentMachine().board.mark2Y, m.m_dMark1DevX,
                                                         m.m_dMark1DevY, m.m_dMark2DevX, m.m_dMark2DevY, vx, vy);
-  value = xAxis ? bx + g_dMark1X : by + g_dMark1Y;
+  value = xAxis ? bx + smt::CurrentMachine().board.mark1X : by + smt::CurrentMachine().board.mark1Y;
   return true;
 }
 
@@ -328,12 +328,12 @@ void CDialogPartEditSmt::OnOpenFeeder() {
 
 void CDialogPartEditSmt::OnTakeX() {
   const auto p = smt::settings::SettingsStores::Instance().machine.Pulse();
-  boxes_[1005]->setText(QString::fromStdString(NudgedText(EditorTakeAxis(g_nCurX, EditorOrigin().first, p->m_X_Pulse))));
+  boxes_[1005]->setText(QString::fromStdString(NudgedText(EditorTakeAxis(smt::CurrentMachine().curX, EditorOrigin().first, p->m_X_Pulse))));
 }
 
 void CDialogPartEditSmt::OnTakeY() {
   const auto p = smt::settings::SettingsStores::Instance().machine.Pulse();
-  boxes_[1006]->setText(QString::fromStdString(NudgedText(EditorTakeAxis(g_nCurY, EditorOrigin().second, p->m_Y_Pulse))));
+  boxes_[1006]->setText(QString::fromStdString(NudgedText(EditorTakeAxis(smt::CurrentMachine().curY, EditorOrigin().second, p->m_Y_Pulse))));
 }
 
 void CDialogPartEditSmt::OnCameraX() {

@@ -596,7 +596,7 @@ void CDialogPartList::OnCompare() { logic_.OnCompare(); }
 void CDialogPartList::OnUpdate() { logic_.OnUpdate(); }
 namespace {
 std::string LanguageName() {
-  switch (g_nLanguageSet.load()) {
+  switch (smt::CurrentMachine().languageSet.load()) {
     case 0: return "Chinese";
     case 1: return "English";
     default: return "German";

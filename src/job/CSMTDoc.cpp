@@ -10,7 +10,7 @@ using smt::platform::MsgButtons;
 using smt::platform::MsgIcon;
 using smt::platform::ShowMessage;
 
-int CSMTDoc::Type() const { return MachineType ? MachineType() : g_nMachineType.load(); }
+int CSMTDoc::Type() const { return MachineType ? MachineType() : smt::CurrentMachine().machineType.load(); }
 
 bool CSMTDoc::AskAndSave() {
   if (!HasPcbTable()) return true;

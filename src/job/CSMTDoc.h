@@ -30,7 +30,7 @@ class CSMTDoc {
   std::function<void(const std::string&)> SetStatusPath;
   // A job file was opened or saved (the recent-file list).
   std::function<void(const std::filesystem::path&)> JobFileUsed;
-  // The machine type (default: the process-wide g_nMachineType).
+  // The machine type (default: the current machine's machineType).
   std::function<int()> MachineType;
 
   // File New (and once at start-up). When the job holds a PCB table asks

@@ -24,23 +24,23 @@ int32_t T(double v) { return static_cast<int32_t>(std::trunc(v)); }
 }  // namespace
 
 std::pair<int32_t, int32_t> BoardPointTarget(double x, double y, int panelRow, int panelCol, const MarkMeasurement& m) {
-  const double xp = g_dXPulsePerMm, yp = g_dYPulsePerMm;
-  const double colOff = panelCol * g_dPanelColPitch, rowOff = panelRow * g_dPanelRowPitch;
-  if (!g_bUseMarks || !m.m_bMarkMeasured)
-    return {T((colOff + g_dOriginX) * xp) + T(x * xp), T((rowOff + g_dOriginY) * yp) + T(y * yp)};
-  if (g_dMark2X == 0 && g_dMark2Y == 0)
-    return {T((colOff + g_dOriginX) * xp) + g_nMark1DevStepsX + T(x * xp),
-            T((rowOff + g_dOriginY) * yp) + g_nMark1DevStepsY + T(y * yp)};
-  if (g_bMarksPerPanel) {
-    const auto [cx, cy] = CorrectPointByTwoMarks(g_dMark1X, g_dMark1Y, g_dMark2X, g_dMark2Y, m.m_dMark1DevX,
+  const double xp = smt::CurrentMachine().steps.xPulsePerMm, yp = smt::CurrentMachine().steps.yPulsePerMm;
+  const double colOff = panelCol * smt::CurrentMachine().board.panelColPitch, rowOff = panelRow * smt::CurrentMachine().board.panelRowPitch;
+  if (!smt::CurrentMachine().board.useMarks || !m.m_bMarkMeasured)
+    return {T((colOff + smt::CurrentMachine().board.originX) * xp) + T(x * xp), T((rowOff + smt::CurrentMachine().board.originY) * yp) + T(y * yp)};
+  if (smt::CurrentMachine().board.mark2X == 0 && smt::CurrentMachine().board.mark2Y == 0)
+    return {T((colOff + smt::CurrentMachine().board.originX) * xp) + smt::CurrentMachine().correction.mark1DevStepsX + T(x * xp),
+            T((rowOff + smt::CurrentMachine().board.originY) * yp) + smt::CurrentMachine().correction.mark1DevStepsY + T(y * yp)};
+  if (smt::CurrentMachine().board.marksPerPanel) {
+    const auto [cx, cy] = CorrectPointByTwoMarks(smt::CurrentMachine().board.mark1X, smt::CurrentMachine().board.mark1Y, smt::CurrentMachine().board.mark2X, smt::CurrentMachine().board.mark2Y, m.m_dMark1DevX,
                                                  m.m_dMark1DevY, m.m_dMark2DevX, m.m_dMark2DevY, x, y);
-    return {T((colOff + g_dOriginX) * xp) + g_nMark1DevStepsX + T(cx * xp) + g_nMark1StepsX,
-            T((rowOff + g_dOriginY) * yp) + g_nMark1DevStepsY + T(cy * yp) + g_nMark1StepsY};
+    return {T((colOff + smt::CurrentMachine().board.originX) * xp) + smt::CurrentMachine().correction.mark1DevStepsX + T(cx * xp) + smt::CurrentMachine().board.mark1StepsX,
+            T((rowOff + smt::CurrentMachine().board.originY) * yp) + smt::CurrentMachine().correction.mark1DevStepsY + T(cy * yp) + smt::CurrentMachine().board.mark1StepsY};
   }
-  const auto [cx, cy] = CorrectPointByTwoMarks(g_dMark1X, g_dMark1Y, g_dMark2X, g_dMark2Y, m.m_dMark1DevX,
+  const auto [cx, cy] = CorrectPointByTwoMarks(smt::CurrentMachine().board.mark1X, smt::CurrentMachine().board.mark1Y, smt::CurrentMachine().board.mark2X, smt::CurrentMachine().board.mark2Y, m.m_dMark1DevX,
                                                m.m_dMark1DevY, m.m_dMark2DevX, m.m_dMark2DevY, x + colOff, y + rowOff);
-  return {T(cx * xp) + g_nOriginStepsX + g_nMark1DevStepsX + g_nMark1StepsX,
-          T(cy * yp) + g_nOriginStepsY + g_nMark1DevStepsY + g_nMark1StepsY};
+  return {T(cx * xp) + smt::CurrentMachine().board.originStepsX + smt::CurrentMachine().correction.mark1DevStepsX + smt::CurrentMachine().board.mark1StepsX,
+          T(cy * yp) + smt::CurrentMachine().board.originStepsY + smt::CurrentMachine().correction.mark1DevStepsY + smt::CurrentMachine().board.mark1StepsY};
 }
 
 bool CoordinateTests::Prepare(RowKind list, double& x, double& y, int& panelRow, int& panelCol, int& row) {
@@ -76,20 +76,20 @@ void CoordinateTests::RunListTest(RowKind list, Device device) {
       }
       break;
     case Device::DispenseHead:
-      tx -= g_nDispenseHeadOffsetX;
-      ty -= g_nDispenseHeadOffsetY;
+      tx -= smt::CurrentMachine().steps.dispenseHeadOffsetX;
+      ty -= smt::CurrentMachine().steps.dispenseHeadOffsetY;
       break;
     case Device::Drill:
       break;
     case Device::Camera:
-      tx -= g_nCameraOffsetX;
-      ty -= g_nCameraOffsetY;
+      tx -= smt::CurrentMachine().steps.cameraOffsetX;
+      ty -= smt::CurrentMachine().steps.cameraOffsetY;
       setFeedLightOnce();
       openMarkCamera();
       break;
   }
-  g_nTargetX = tx;
-  g_nTargetY = ty;
+  smt::CurrentMachine().motion.targetX = tx;
+  smt::CurrentMachine().motion.targetY = ty;
   StartWorker(64);
 }
 
@@ -104,21 +104,21 @@ void CoordinateTests::OnPlatformTest(PlatformTest which) {
   double x = 0, y = 0;
   int pr = 0, pc = 0, row = -1;
   if (!Prepare(RowKind::Placement, x, y, pr, pc, row)) return;
-  const double xp = g_dXPulsePerMm, yp = g_dYPulsePerMm;
-  int32_t px = T(x * xp) + T((pc * g_dPanelColPitch + g_dOriginX) * xp);
-  int32_t py = T(y * yp) + T((pr * g_dPanelRowPitch + g_dOriginY) * yp);
+  const double xp = smt::CurrentMachine().steps.xPulsePerMm, yp = smt::CurrentMachine().steps.yPulsePerMm;
+  int32_t px = T(x * xp) + T((pc * smt::CurrentMachine().board.panelColPitch + smt::CurrentMachine().board.originX) * xp);
+  int32_t py = T(y * yp) + T((pr * smt::CurrentMachine().board.panelRowPitch + smt::CurrentMachine().board.originY) * yp);
   const int code = static_cast<int>(which);
   const bool y2 = which == PlatformTest::Grout1ToY2 || which == PlatformTest::Grout2ToY2 ||
                   which == PlatformTest::CameraToY2;
   if (y2) {
-    px += g_nY2ToY1OffsetX;
-    py += g_nY2ToY1OffsetY;
+    px += smt::CurrentMachine().steps.y2ToY1OffsetX;
+    py += smt::CurrentMachine().steps.y2ToY1OffsetY;
   }
   int32_t ox = 0, oy = 0;
   switch (which) {
     case PlatformTest::Grout1ToY1: case PlatformTest::Grout1ToY2: ox = NozzleOffsetX(5); oy = NozzleOffsetY(5); break;
     case PlatformTest::Grout2ToY1: case PlatformTest::Grout2ToY2: ox = NozzleOffsetX(6); oy = NozzleOffsetY(6); break;
-    case PlatformTest::CameraToY1: case PlatformTest::CameraToY2: ox = g_nCameraOffsetX; oy = g_nCameraOffsetY; break;
+    case PlatformTest::CameraToY1: case PlatformTest::CameraToY2: ox = smt::CurrentMachine().steps.cameraOffsetX; oy = smt::CurrentMachine().steps.cameraOffsetY; break;
     case PlatformTest::Nozzle1ToY1: break;
     case PlatformTest::Nozzle2ToY1: ox = NozzleOffsetX(2); oy = NozzleOffsetY(2); break;
     case PlatformTest::Nozzle3ToY1: ox = NozzleOffsetX(3); oy = NozzleOffsetY(3); break;
@@ -129,12 +129,12 @@ void CoordinateTests::OnPlatformTest(PlatformTest which) {
   if (which == PlatformTest::CameraToY1 || which == PlatformTest::CameraToY2)
     openMarkCamera();
   if (code >= 536) {
-    g_nTargetX = px;
-    g_nTargetY = py;
+    smt::CurrentMachine().motion.targetX = px;
+    smt::CurrentMachine().motion.targetY = py;
   } else {
-    g_nTargetPlatformX = px;
-    if (y2) g_nTargetPlatformY2 = py;
-    else g_nTargetY = py;
+    smt::CurrentMachine().motion.targetX2 = px;
+    if (y2) smt::CurrentMachine().motion.targetY2 = py;
+    else smt::CurrentMachine().motion.targetY = py;
   }
   StartWorker(code >= 536 ? 536 : code);
 }
@@ -144,22 +144,22 @@ bool CoordinateTests::RunMove(int code) {
   const auto xs = speed[0], ys = speed[1];
   switch (code) {
     case 64:
-      return smt::link::SendCmd64MoveXY(g_nTargetX - g_nCurX, xs.start, xs.normal, g_nTargetY - g_nCurY, ys.start,
+      return smt::link::SendCmd64MoveXY(smt::CurrentMachine().motion.targetX - smt::CurrentMachine().curX, xs.start, xs.normal, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY, ys.start,
                                         ys.normal, 0, 0, 0, 0, 128);
     case 530: case 532: case 534:
-      return smt::link::SendCmd53DispenseMove(9, g_nTargetPlatformX - g_nCurPlatform[0], xs.start, xs.normal, 1,
-                                              g_nTargetY - g_nCurY, ys.start, ys.normal);
+      return smt::link::SendCmd53DispenseMove(9, smt::CurrentMachine().motion.targetX2 - smt::CurrentMachine().motion.curPlatform[0], xs.start, xs.normal, 1,
+                                              smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY, ys.start, ys.normal);
     case 531: case 533: case 535: {
-      const int32_t d1 = g_nTargetPlatformX - g_nCurPlatform[0];
-      const int32_t d2 = g_nTargetPlatformY2 - g_nCurPlatform[1];
+      const int32_t d1 = smt::CurrentMachine().motion.targetX2 - smt::CurrentMachine().motion.curPlatform[0];
+      const int32_t d2 = smt::CurrentMachine().motion.targetY2 - smt::CurrentMachine().motion.curPlatform[1];
       if (code == 535) {
-        g_nLastPlatformDelta[0] = d1;
-        g_nLastPlatformDelta[1] = d2;
+        smt::CurrentMachine().motion.lastPlatformDelta[0] = d1;
+        smt::CurrentMachine().motion.lastPlatformDelta[1] = d2;
       }
       return smt::link::SendCmd53DispenseMove(9, d1, xs.start, xs.normal, 12, d2, ys.start, ys.normal);
     }
     case 536:
-      return smt::link::SendCmd53DispenseMove(0, g_nTargetX - g_nCurX, xs.start, xs.normal, 1, g_nTargetY - g_nCurY,
+      return smt::link::SendCmd53DispenseMove(0, smt::CurrentMachine().motion.targetX - smt::CurrentMachine().curX, xs.start, xs.normal, 1, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY,
                                               ys.start, ys.normal);
     default:
       return false;

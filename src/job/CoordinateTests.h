@@ -14,11 +14,8 @@
 #include "platform/Hooks.h"
 
 // Lamp machine (type 4): the targets of axis 9 (dispensing heads and Mark
-// camera) and axis 12 (the Y2 platform) are the link's second-platform targets.
-inline auto& g_nTargetPlatformX = g_nTargetX2;
-inline auto& g_nTargetPlatformY2 = g_nTargetY2;
-// The two step counts of the last Mark camera to Y2 test.
-inline std::atomic<int32_t> g_nLastPlatformDelta[2] = {};
+// camera) and axis 12 (the Y2 platform) are the link's second-platform
+// targets (motion.targetX2, motion.targetY2 of the machine).
 
 namespace smt::job {
 

@@ -7,47 +7,47 @@
 
 namespace smt::job {
 
-void FreePanelGrid() { g_PanelGrid.clear(); }
+void FreePanelGrid() { smt::CurrentMachine().board.panelGrid.clear(); }
 
 void LoadCurrentBoardValues(const PcbRecord& rec) {
   FreePanelGrid();
-  g_nPanelRows = rec.m_nRows;
-  g_nPanelCols = rec.m_nCols;
-  g_dPanelRowPitch = rec.m_dRowSpace;
-  g_dPanelColPitch = rec.m_dColSpace;
-  g_dBoardThickness = rec.m_dThickness;
-  g_dOriginX = rec.m_dOriginX;
-  g_dOriginY = rec.m_dOriginY;
-  g_bUseMarks = rec.m_bMarkEnable;
-  g_dMark1X = rec.m_dMark1X;
-  g_dMark1Y = rec.m_dMark1Y;
-  g_dMark2X = rec.m_dMark2X;
-  g_dMark2Y = rec.m_dMark2Y;
-  g_nOriginStepsX = static_cast<int32_t>(std::trunc(rec.m_dOriginX * g_dXPulsePerMm));
-  g_nOriginStepsY = static_cast<int32_t>(std::trunc(rec.m_dOriginY * g_dYPulsePerMm));
-  g_nMark1StepsX = static_cast<int32_t>(std::trunc(rec.m_dMark1X * g_dXPulsePerMm));
-  g_nMark1StepsY = static_cast<int32_t>(std::trunc(rec.m_dMark1Y * g_dYPulsePerMm));
-  g_nMark2StepsX = static_cast<int32_t>(std::trunc(rec.m_dMark2X * g_dXPulsePerMm));
-  g_nMark2StepsY = static_cast<int32_t>(std::trunc(rec.m_dMark2Y * g_dYPulsePerMm));
-  g_bMarksPerPanel = rec.m_bEachMark;
+  smt::CurrentMachine().board.panelRows = rec.m_nRows;
+  smt::CurrentMachine().board.panelCols = rec.m_nCols;
+  smt::CurrentMachine().board.panelRowPitch = rec.m_dRowSpace;
+  smt::CurrentMachine().board.panelColPitch = rec.m_dColSpace;
+  smt::CurrentMachine().board.boardThickness = rec.m_dThickness;
+  smt::CurrentMachine().board.originX = rec.m_dOriginX;
+  smt::CurrentMachine().board.originY = rec.m_dOriginY;
+  smt::CurrentMachine().board.useMarks = rec.m_bMarkEnable;
+  smt::CurrentMachine().board.mark1X = rec.m_dMark1X;
+  smt::CurrentMachine().board.mark1Y = rec.m_dMark1Y;
+  smt::CurrentMachine().board.mark2X = rec.m_dMark2X;
+  smt::CurrentMachine().board.mark2Y = rec.m_dMark2Y;
+  smt::CurrentMachine().board.originStepsX = static_cast<int32_t>(std::trunc(rec.m_dOriginX * smt::CurrentMachine().steps.xPulsePerMm));
+  smt::CurrentMachine().board.originStepsY = static_cast<int32_t>(std::trunc(rec.m_dOriginY * smt::CurrentMachine().steps.yPulsePerMm));
+  smt::CurrentMachine().board.mark1StepsX = static_cast<int32_t>(std::trunc(rec.m_dMark1X * smt::CurrentMachine().steps.xPulsePerMm));
+  smt::CurrentMachine().board.mark1StepsY = static_cast<int32_t>(std::trunc(rec.m_dMark1Y * smt::CurrentMachine().steps.yPulsePerMm));
+  smt::CurrentMachine().board.mark2StepsX = static_cast<int32_t>(std::trunc(rec.m_dMark2X * smt::CurrentMachine().steps.xPulsePerMm));
+  smt::CurrentMachine().board.mark2StepsY = static_cast<int32_t>(std::trunc(rec.m_dMark2Y * smt::CurrentMachine().steps.yPulsePerMm));
+  smt::CurrentMachine().board.marksPerPanel = rec.m_bEachMark;
   // The grid holds what the record holds: a row shorter than the column
   // count gives skipped cells rather than reading past its end.
   const int rows = rec.m_nRows > 0 ? rec.m_nRows : 0;
   const int cols = rec.m_nCols > 0 ? rec.m_nCols : 0;
-  g_PanelGrid.assign(static_cast<size_t>(rows), std::vector<std::string>(static_cast<size_t>(cols), "0"));
+  smt::CurrentMachine().board.panelGrid.assign(static_cast<size_t>(rows), std::vector<std::string>(static_cast<size_t>(cols), "0"));
   for (int r = 0; r < rows && r < static_cast<int>(rec.m_PanelGrid.size()); ++r) {
     const auto& line = rec.m_PanelGrid[static_cast<size_t>(r)];
     for (int c = 0; c < cols && c + 1 < static_cast<int>(line.size()); ++c) {
       const std::string& cell = line[static_cast<size_t>(c + 1)];
-      g_PanelGrid[static_cast<size_t>(r)][static_cast<size_t>(c)] = cell.substr(0, cell.find('/'));
+      smt::CurrentMachine().board.panelGrid[static_cast<size_t>(r)][static_cast<size_t>(c)] = cell.substr(0, cell.find('/'));
     }
   }
 }
 
 bool FirstBoardNotSkipped(int& row, int& col) {
-  for (size_t r = 0; r < g_PanelGrid.size(); ++r)
-    for (size_t c = 0; c < g_PanelGrid[r].size(); ++c)
-      if (g_PanelGrid[r][c] != "0") {
+  for (size_t r = 0; r < smt::CurrentMachine().board.panelGrid.size(); ++r)
+    for (size_t c = 0; c < smt::CurrentMachine().board.panelGrid[r].size(); ++c)
+      if (smt::CurrentMachine().board.panelGrid[r][c] != "0") {
         row = static_cast<int>(r);
         col = static_cast<int>(c);
         return true;
@@ -57,9 +57,9 @@ bool FirstBoardNotSkipped(int& row, int& col) {
 
 void FirstEnabledCell(int& row, int& col) {
   row = col = 0;
-  for (size_t r = 0; r < g_PanelGrid.size(); ++r)
-    for (size_t c = 0; c < g_PanelGrid[r].size(); ++c)
-      if (g_PanelGrid[r][c] == "1") {
+  for (size_t r = 0; r < smt::CurrentMachine().board.panelGrid.size(); ++r)
+    for (size_t c = 0; c < smt::CurrentMachine().board.panelGrid[r].size(); ++c)
+      if (smt::CurrentMachine().board.panelGrid[r][c] == "1") {
         row = static_cast<int>(r);
         col = static_cast<int>(c);
         return;
@@ -68,7 +68,7 @@ void FirstEnabledCell(int& row, int& col) {
 
 int CountEnabledCells() {
   int n = 0;
-  for (const auto& r : g_PanelGrid)
+  for (const auto& r : smt::CurrentMachine().board.panelGrid)
     for (const auto& c : r) n += c == "1";
   return n;
 }

@@ -1,26 +1,15 @@
 #pragma once
-// The board in work: the values of the PCB record that the part list shows,
-// in millimetres and in motor steps, with its panel grid. Filled on the
-// window thread when a board is shown (PCB editor OK, job loading); read by
-// the run, the board geometry and the coordinate tests.
+// The board in work (the machine object's `board`, core/Machine.h): filled
+// on the window thread when a board is shown (PCB editor OK, job loading);
+// read by the run, the board geometry and the coordinate tests.
 #include <string>
 #include <vector>
+
+#include "core/Machine.h"
 
 namespace smt::job {
 struct PcbRecord;
 }
-
-inline int g_nPanelRows = 0, g_nPanelCols = 0;
-inline double g_dPanelRowPitch = 0, g_dPanelColPitch = 0;
-inline double g_dBoardThickness = 0;
-inline double g_dOriginX = 0, g_dOriginY = 0;
-inline bool g_bUseMarks = false;
-inline double g_dMark1X = 0, g_dMark1Y = 0, g_dMark2X = 0, g_dMark2Y = 0;
-inline int32_t g_nOriginStepsX = 0, g_nOriginStepsY = 0;
-inline int32_t g_nMark1StepsX = 0, g_nMark1StepsY = 0, g_nMark2StepsX = 0, g_nMark2StepsY = 0;
-inline bool g_bMarksPerPanel = false;
-// g_nPanelRows rows of g_nPanelCols cells: "1" run, "0" skip.
-inline std::vector<std::vector<std::string>> g_PanelGrid;
 
 namespace smt::job {
 

@@ -73,7 +73,7 @@ QWidget* MakeJogPad(QWidget* parent, bool lampAxes) {
         return;
       }
       int a = axis;
-      if (lampAxes && g_nMachineType == 4 && PlatformSelect() == 2) a = axis == 0 ? 9 : 12;
+      if (lampAxes && smt::CurrentMachine().machineType == 4 && PlatformSelect() == 2) a = axis == 0 ? 9 : 12;
       if (g_PartEditorHooks.jog) g_PartEditorHooks.jog(a, dir);
     });
     QObject::connect(p, &QPushButton::released, pad, [] {

@@ -92,7 +92,7 @@ std::string PartListLogic::Text(const std::string& key) const {
   return text(key);
 }
 
-int PartListLogic::Type() const { return machineType ? machineType() : g_nMachineType.load(); }
+int PartListLogic::Type() const { return machineType ? machineType() : smt::CurrentMachine().machineType.load(); }
 
 // --- selection ---
 

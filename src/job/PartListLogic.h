@@ -49,7 +49,7 @@ class PartListLogic {
 
   // --- seams (all optional) ---
   smt::platform::Hook<std::string(const std::string& key)> text{"PartListLogic.text"};  // panel texts; default: the built-in text
-  smt::platform::Hook<int()> machineType{"PartListLogic.machineType"};                          // default g_nMachineType
+  smt::platform::Hook<int()> machineType{"PartListLogic.machineType"};                          // default the machine's machineType
   smt::platform::Hook<int()> autoChangeNozzle{"PartListLogic.autoChangeNozzle"};                     // the strategy's m_AutoChangeNozzle
   smt::platform::Hook<double()> glueHeight{"PartListLogic.glueHeight"};                        // m_Z_DropsGlueToPCBHeight
   smt::platform::Hook<std::string()> timeStamp{"PartListLogic.timeStamp"};                    // default RowTimeStamp

@@ -45,7 +45,7 @@ bool RunControl::OnStart() {
       // The run has ended but its threads are still on their way out (a
       // stop reaches a thread waiting for a reply only when the reply
       // comes): the run starts as soon as they have left.
-      if (!g_bMachineBusy) WaitForThreadsThenStart();
+      if (!smt::CurrentMachine().machineBusy) WaitForThreadsThenStart();
       return false;
     }
   }
@@ -65,12 +65,12 @@ bool RunControl::OnStart() {
   Enable(kBtnPause, true);
   Enable(kBtnRegain, false);
   Enable(kBtnStop, true);
-  g_bRunContinue = true;
-  g_bFeedRun = true;
-  g_bConveyorRun = true;
-  g_bPaused = false;
-  g_hPauseEvent.Set();
-  g_nRunHours = g_nRunMinutes = g_nRunSeconds = 0;
+  smt::CurrentMachine().runContinue = true;
+  smt::CurrentMachine().run.feedRun = true;
+  smt::CurrentMachine().run.conveyorRun = true;
+  smt::CurrentMachine().paused = false;
+  smt::CurrentMachine().run.pauseEvent.Set();
+  smt::CurrentMachine().run.runHours = smt::CurrentMachine().run.runMinutes = smt::CurrentMachine().run.runSeconds = 0;
   runTimer(true);
   m_nPlacedCount = 0;
   const bool started = startRun(mode);
@@ -84,9 +84,9 @@ bool RunControl::OnStart() {
     Enable(kBtnStop, false);
     // Nothing runs: the run flags go down with the busy state, so no stale
     // "running" state is left for the feeder or conveyor code to see.
-    g_bRunContinue = false;
-    g_bFeedRun = false;
-    g_bConveyorRun = false;
+    smt::CurrentMachine().runContinue = false;
+    smt::CurrentMachine().run.feedRun = false;
+    smt::CurrentMachine().run.conveyorRun = false;
     smt::ReleaseMachineBusy();
   }
   return started;
@@ -125,17 +125,17 @@ void RunControl::RetryStart() {
 }
 
 void RunControl::OnPause() {
-  g_bPaused = true;
-  g_hPauseEvent.Reset();
+  smt::CurrentMachine().paused = true;
+  smt::CurrentMachine().run.pauseEvent.Reset();
   smt::link::SendCmd60SetState(2, 0);
   Enable(kBtnPause, false);
   Enable(kBtnRegain, true);
 }
 
 void RunControl::OnRegain() {
-  g_bMachineBusy = true;
-  g_bPaused = false;
-  g_hPauseEvent.Set();
+  smt::CurrentMachine().machineBusy = true;
+  smt::CurrentMachine().paused = false;
+  smt::CurrentMachine().run.pauseEvent.Set();
   smt::link::SendCmd60SetState(3, Network() ? 1 : 0);
   Enable(kBtnPause, true);
   Enable(kBtnRegain, false);
@@ -143,18 +143,18 @@ void RunControl::OnRegain() {
 
 void RunControl::OnStop() {
   startWaiting_ = false;
-  g_bRunContinue = false;
-  g_hPauseEvent.Set();
+  smt::CurrentMachine().runContinue = false;
+  smt::CurrentMachine().run.pauseEvent.Set();
   if (autoTransport()) {
-    g_bConveyorRun = false;
-    g_hBoardDoneEvent.Set();
+    smt::CurrentMachine().run.conveyorRun = false;
+    smt::CurrentMachine().run.boardDoneEvent.Set();
     smt::link::SendCmd60SetState(15, Network() ? 1 : 0);
   }
 }
 
 void RunControl::OnStartFrom(StartFrom which) {
   if (!smt::link::CheckMachineGuards()) return;
-  if (!g_bMasterResetOk) {
+  if (!smt::CurrentMachine().masterResetOk) {
     ShowMessage(logic_.Text("PartList.c_Message_41"));
     return;
   }
@@ -177,14 +177,14 @@ void RunControl::OnPcbClamp() {
 
 std::string RunControl::ClockText() const {
   char buf[32];
-  std::snprintf(buf, sizeof buf, "T %2d:%2d:%2d", g_nRunHours.load(), g_nRunMinutes.load(), g_nRunSeconds.load());
+  std::snprintf(buf, sizeof buf, "T %2d:%2d:%2d", smt::CurrentMachine().run.runHours.load(), smt::CurrentMachine().run.runMinutes.load(), smt::CurrentMachine().run.runSeconds.load());
   return buf;
 }
 
 std::string RunControl::CountText() const {
   char buf[64];
   const int placed = m_nPlacedCount.load();
-  const long elapsed = g_nRunHours * 3600L + g_nRunMinutes * 60L + g_nRunSeconds;
+  const long elapsed = smt::CurrentMachine().run.runHours * 3600L + smt::CurrentMachine().run.runMinutes * 60L + smt::CurrentMachine().run.runSeconds;
   if (placed != 0) {
     // The rate waits for the first second rather than dividing by zero.
     const long rate = elapsed > 0 ? placed * 3600L / elapsed : 0;
@@ -196,7 +196,7 @@ std::string RunControl::CountText() const {
 }
 
 void RunControl::OnTimerTick() {
-  uint16_t s = g_nRunSeconds + 1, m = g_nRunMinutes, h = g_nRunHours;
+  uint16_t s = smt::CurrentMachine().run.runSeconds + 1, m = smt::CurrentMachine().run.runMinutes, h = smt::CurrentMachine().run.runHours;
   if (s >= 60) {
     s = 0;
     ++m;
@@ -205,15 +205,15 @@ void RunControl::OnTimerTick() {
     m = 0;
     ++h;
   }
-  g_nRunSeconds = s;
-  g_nRunMinutes = m;
-  g_nRunHours = h;
+  smt::CurrentMachine().run.runSeconds = s;
+  smt::CurrentMachine().run.runMinutes = m;
+  smt::CurrentMachine().run.runHours = h;
   showClock(ClockText());
   showCount(CountText());
 }
 
 void RunControl::OnRunEnd(bool finished) {
-  g_bMachineBusy = false;
+  smt::CurrentMachine().machineBusy = false;
   logic_.m_bStartFromCurrentSmt = 0;
   logic_.m_bStartFromCurrentDis = 0;
   logic_.m_bSelectedSmt = logic_.m_bSelectedDis = logic_.m_bSelectedDrill = 0;
@@ -222,27 +222,27 @@ void RunControl::OnRunEnd(bool finished) {
   const int mode = Mode();
   if (type != 9) {
     if (m_bFeedThreadBusy) {
-      g_bFeedRun = false;
-      g_hFeedRequestEvent.Set();
-      g_hHead1PickedEvent.Set();
-      g_hHead2PickedEvent.Set();
-      g_hHead3PickedEvent.Set();
-      g_hHead4PickedEvent.Set();
+      smt::CurrentMachine().run.feedRun = false;
+      smt::CurrentMachine().run.feedRequestEvent.Set();
+      smt::CurrentMachine().run.head1PickedEvent.Set();
+      smt::CurrentMachine().run.head2PickedEvent.Set();
+      smt::CurrentMachine().run.head3PickedEvent.Set();
+      smt::CurrentMachine().run.head4PickedEvent.Set();
     }
     if (m_bConveyorThreadBusy && !finished) {
-      g_bConveyorRun = false;
-      g_hBoardDoneEvent.Set();
+      smt::CurrentMachine().run.conveyorRun = false;
+      smt::CurrentMachine().run.boardDoneEvent.Set();
     }
     if (mode == 2) {
-      g_bRunContinue = false;
-      g_hDispenseDoneEvent.Set();
-      g_hPlaceDoneEvent.Set();
+      smt::CurrentMachine().runContinue = false;
+      smt::CurrentMachine().run.dispenseDoneEvent.Set();
+      smt::CurrentMachine().run.placeDoneEvent.Set();
     }
   }
   Enable(kBtnPcbEdit, true);
   Enable(kBtnStrategy, true);
   // A run ended by a lost link leaves Start off until the link is back.
-  Enable(kBtnStart, g_bMasterResetOk.load() && !smt::link::LinkKnownLost());
+  Enable(kBtnStart, smt::CurrentMachine().masterResetOk.load() && !smt::link::LinkKnownLost());
   Enable(kBtnPause, false);
   Enable(kBtnRegain, false);
   Enable(kBtnStop, false);

@@ -44,9 +44,9 @@ double EditorTakeCamera(int32_t position, double originMm, double cameraOffsetMm
 
 int32_t DispenseHeadZ(int t) {
   switch (t) {
-    case 1: case 2: case 5: case 10: return g_nCurZ[1];
-    case 3: case 4: case 6: return g_nCurZ[3];
-    case 7: case 8: return g_nCurZ[7];
+    case 1: case 2: case 5: case 10: return smt::CurrentMachine().curZ[1];
+    case 3: case 4: case 6: return smt::CurrentMachine().curZ[3];
+    case 7: case 8: return smt::CurrentMachine().curZ[7];
     default: return 0;
   }
 }

@@ -133,12 +133,12 @@ void CDialogMarkEdit::OnChangeAllowed() {
 }
 
 void CDialogMarkEdit::OnCaptureX() {
-  const auto v = smt::library::CaptureMarkX(g_nMachineType.load(), smt::link::Runtime().headGroup.load());
+  const auto v = smt::library::CaptureMarkX(smt::CurrentMachine().machineType.load(), smt::link::Runtime().headGroup.load());
   if (v) edits_["mark1X"]->setText(Q(FormatDouble(*v)));
 }
 
 void CDialogMarkEdit::OnCaptureY() {
-  const auto v = smt::library::CaptureMarkY(g_nMachineType.load(), smt::link::Runtime().headGroup.load());
+  const auto v = smt::library::CaptureMarkY(smt::CurrentMachine().machineType.load(), smt::link::Runtime().headGroup.load());
   if (v) edits_["mark1Y"]->setText(Q(FormatDouble(*v)));
 }
 

@@ -227,23 +227,23 @@ void CDialogNozzleEdit::OnCapture(Capture c) {
   const auto p = store.Pulse();
   const auto b = store.Basic();
   switch (c) {
-    case Capture::SeatX: SetField("x", CaptureMillimetres(g_nCurX.load(), p->m_X_Pulse)); break;
-    case Capture::SeatY: SetField("y", CaptureMillimetres(g_nCurY.load(), p->m_Y_Pulse)); break;
+    case Capture::SeatX: SetField("x", CaptureMillimetres(smt::CurrentMachine().curX.load(), p->m_X_Pulse)); break;
+    case Capture::SeatY: SetField("y", CaptureMillimetres(smt::CurrentMachine().curY.load(), p->m_Y_Pulse)); break;
     case Capture::CameraX:
       SetField("x", CaptureMillimetres(
-                        double(smt::library::ToSteps(b->m_X_CameraToNozzle1, p->m_X_Pulse)) + g_nCurX.load(),
+                        double(smt::library::ToSteps(b->m_X_CameraToNozzle1, p->m_X_Pulse)) + smt::CurrentMachine().curX.load(),
                         p->m_X_Pulse));
       break;
     case Capture::CameraY:
       SetField("y", CaptureMillimetres(
-                        double(smt::library::ToSteps(b->m_Y_CameraToNozzle1, p->m_Y_Pulse)) + g_nCurY.load(),
+                        double(smt::library::ToSteps(b->m_Y_CameraToNozzle1, p->m_Y_Pulse)) + smt::CurrentMachine().curY.load(),
                         p->m_Y_Pulse));
       break;
-    case Capture::EntranceX: SetField("entranceX", CaptureMillimetres(g_nCurX.load(), p->m_X_Pulse)); break;
-    case Capture::EntranceY: SetField("entranceY", CaptureMillimetres(g_nCurY.load(), p->m_Y_Pulse)); break;
+    case Capture::EntranceX: SetField("entranceX", CaptureMillimetres(smt::CurrentMachine().curX.load(), p->m_X_Pulse)); break;
+    case Capture::EntranceY: SetField("entranceY", CaptureMillimetres(smt::CurrentMachine().curY.load(), p->m_Y_Pulse)); break;
     case Capture::PickZ:
     case Capture::EntranceZ: {
-      const int32_t z = g_nCurZ[0].load();
+      const int32_t z = smt::CurrentMachine().curZ[0].load();
       const int64_t limit = -std::llabs(static_cast<long long>(store.Geometry()->limits.m_nZLimitPulse));
       if (z < limit || z > 0) {
         ShowMessage("Z Pos Error !");
@@ -267,7 +267,7 @@ void CDialogNozzleEdit::OnUnify(Unify u, bool checked) {
 }
 
 bool CDialogNozzleEdit::ZJogAxis(bool down, int& axis, bool& positive) const {
-  const int type = g_nMachineType.load();
+  const int type = smt::CurrentMachine().machineType.load();
   const int k = env_.selectedHead + 1;
   if (type == 7 || type == 8) {
     if (k < 1 || k > 8) return false;
@@ -288,7 +288,7 @@ bool CDialogNozzleEdit::OnPad(Pad p, bool press) {
     if (jog) jog->Release();
     return false;
   }
-  const int type = g_nMachineType.load();
+  const int type = smt::CurrentMachine().machineType.load();
   const bool platform2 = type == 4 && smt::link::Runtime().headGroup.load() == 2;
   switch (p) {
     case Pad::XPlus: case Pad::XMinus:
@@ -320,7 +320,7 @@ bool CDialogNozzleEdit::OnPad(Pad p, bool press) {
       const bool eight = type == 7 || type == 8;
       static const int kAxis[8] = {2, 2, 3, 3, 10, 10, 38, 39};
       const int axis = eight ? 31 + k : kAxis[k - 1];
-      const int32_t steps = target - g_nCurZ[k - 1].load();
+      const int32_t steps = target - smt::CurrentMachine().curZ[k - 1].load();
       bool positive = steps >= 0;
       if (!eight && (k == 2 || k == 4 || k == 6)) positive = steps < 0;
       return jog && jog->Jog(axis, positive, false, true, std::abs(steps));

@@ -157,7 +157,7 @@ void CDialogNozzleList::Build() {
 
   auto* headLabel = new QLabel(Q(Text("c_NozzleSelect")), this);
   headCombo_ = new QComboBox(this);
-  for (const auto& h : NozzleHeadChoices(g_nMachineType.load())) headCombo_->addItem(Q(h));
+  for (const auto& h : NozzleHeadChoices(smt::CurrentMachine().machineType.load())) headCombo_->addItem(Q(h));
   if (lib_.m_nSelectedHead >= 0 && lib_.m_nSelectedHead < headCombo_->count())
     headCombo_->setCurrentIndex(lib_.m_nSelectedHead);
   connect(headCombo_, &QComboBox::currentIndexChanged, this, [this](int i) { lib_.m_nSelectedHead = i; });

@@ -43,7 +43,7 @@ std::string Language() {
 
 // The library dialogs are refused while the machine runs.
 bool Idle() {
-  if (g_bRunContinue || g_bMachineBusy) {
+  if (smt::CurrentMachine().runContinue || smt::CurrentMachine().machineBusy) {
     smt::platform::ShowMessage(smt::link::kRunning);
     return false;
   }
@@ -64,7 +64,7 @@ void StartUp(const LibraryShellWiring& w, const std::string& appDir) {
   nozzles.LoadConfig(appDir);
   if (w.packRows) ThePackLibrary().LoadTable(*w.packRows);
   if (w.markRows) TheMarkLibrary().LoadTable(*w.markRows);
-  LoadOriginUpdateAtStartUp(appDir, g_nMachineType.load());
+  LoadOriginUpdateAtStartUp(appDir, smt::CurrentMachine().machineType.load());
   TheDoubleMarkTest() = LoadDoubleMarkTest(appDir);
   nozzles.ComputeNozzlePositions();
 }
@@ -90,8 +90,8 @@ void OpenPackList(QWidget* parent) {
   CDialogPackList::Environment env;
   env.appDir = AppDir();
   env.language = Language();
-  env.languageIndex = g_nLanguageSet.load();
-  env.machineType = g_nMachineType.load();
+  env.languageIndex = smt::CurrentMachine().languageSet.load();
+  env.machineType = smt::CurrentMachine().machineType.load();
   env.frameRows = w->packRows;
   env.feedModeNames = g_strFeedTypeNames;
   env.speedUseNames = g_strSpeedNames;
@@ -150,7 +150,7 @@ void OpenOriginUpdate(QWidget* settingsDialog) {
   CDialogOriginUpdate::Environment env;
   env.appDir = AppDir();
   env.language = Language();
-  env.machineType = g_nMachineType.load();
+  env.machineType = smt::CurrentMachine().machineType.load();
   env.targets = LibraryOriginTargets(w ? w->nozzleRows : nullptr, settingsDialog);
   if (w) {
     env.targets.shiftCurrentFeeders = w->shiftCurrentFeeders;

@@ -86,11 +86,11 @@ std::optional<double> Capture(bool x, int machineType, int platform) {
   auto& store = smt::settings::SettingsStores::Instance().machine;
   const auto p = store.Pulse();
   const double scale = x ? p->m_X_Pulse : p->m_Y_Pulse;
-  double current = x ? g_nCurX.load() : g_nCurY.load();
+  double current = x ? smt::CurrentMachine().curX.load() : smt::CurrentMachine().curY.load();
   double zero = store.m_ZeroPoint[x ? 0 : 1].load();
   if (machineType == 4) {
     if (platform == 2) {
-      current = g_nCurPlatform[x ? 0 : 1].load();
+      current = smt::CurrentMachine().motion.curPlatform[x ? 0 : 1].load();
       zero = store.m_ZeroPoint[x ? 2 : 3].load();
     } else if (platform != 1) {
       return std::nullopt;

@@ -110,17 +110,17 @@ std::optional<ZMove> ZMoveToHeight(int machineType, int head, int32_t targetZ, i
 
 bool MoveHeadZ(int machineType, int head, int32_t targetZ, const smt::settings::SpeedRecord& speeds) {
   if (head < 1 || head > 8) return false;
-  const auto m = ZMoveToHeight(machineType, head, targetZ, g_nCurZ[head - 1].load());
+  const auto m = ZMoveToHeight(machineType, head, targetZ, smt::CurrentMachine().curZ[head - 1].load());
   if (!m || m->steps == 0) return true;
   const auto& pair = m->useZ2Speed ? speeds[3] : speeds[2];
   return smt::link::SendCmd61MoveAxis(m->axis, m->steps, pair.start, pair.normal);
 }
 
 bool MoveXYTo(int32_t x, int32_t y, const smt::settings::SpeedRecord& speeds, uint8_t mode) {
-  g_nTargetX = x;
-  g_nTargetY = y;
+  smt::CurrentMachine().motion.targetX = x;
+  smt::CurrentMachine().motion.targetY = y;
   if (smt::link::Runtime().UsesSerial()) smt::link::SendCmd60SetState(0, 0);
-  return smt::link::SendCmd64MoveXY(x - g_nCurX.load(), speeds[0].start, speeds[0].normal, y - g_nCurY.load(),
+  return smt::link::SendCmd64MoveXY(x - smt::CurrentMachine().curX.load(), speeds[0].start, speeds[0].normal, y - smt::CurrentMachine().curY.load(),
                                     speeds[1].start, speeds[1].normal, 0, 0, 0, 0, mode);
 }
 
@@ -135,12 +135,12 @@ bool SetMagazineCover(int state) {
   if (!rt.UsesSerial()) {
     smt::link::CMachineLink* link = rt.udp.load();
     if (!link) return false;
-    if (!g_hLinkMutex.TryLockFor(std::chrono::seconds(5))) {
+    if (!smt::CurrentMachine().linkMutex.TryLockFor(std::chrono::seconds(5))) {
       CLogFile::Instance().Write(true, "magazine cover: link busy");
       return false;
     }
     const bool ok = link->SendCmd03SetOutput(7, s, 5);
-    g_hLinkMutex.unlock();
+    smt::CurrentMachine().linkMutex.unlock();
     return ok;
   }
   const auto frame = OutputFrame(7, s);
@@ -150,10 +150,10 @@ bool SetMagazineCover(int state) {
 bool PassPauseGate() {
   // A pause lasts as long as the operator wants; a stop or the program's
   // shut-down ends the wait.
-  while (!g_hPauseEvent.Wait(std::chrono::milliseconds(100))) {
-    if (!g_bRunContinue || smt::platform::WorkerThreads::Instance().ShuttingDown()) return false;
+  while (!smt::CurrentMachine().run.pauseEvent.Wait(std::chrono::milliseconds(100))) {
+    if (!smt::CurrentMachine().runContinue || smt::platform::WorkerThreads::Instance().ShuttingDown()) return false;
   }
-  return g_bRunContinue.load();
+  return smt::CurrentMachine().runContinue.load();
 }
 
 bool ReturnNozzleToLibrary(int head, bool waitPauseGate, bool showState) {
@@ -173,7 +173,7 @@ bool ReturnNozzleToLibrary(int head, bool waitPauseGate, bool showState) {
     smt::platform::ShowMessage(kLibraryHasNozzle);
     return false;
   }
-  const int type = g_nMachineType.load();
+  const int type = smt::CurrentMachine().machineType.load();
   if (head > HeadsOfMachineType(type)) {
     smt::platform::ShowMessage(kSmtHeaderError);
     return false;
@@ -216,7 +216,7 @@ bool PickNozzleFromLibrary(int head, int nozzle, bool waitPauseGate, bool showSt
     smt::platform::ShowMessage(kHeaderOrNozzleError);
     return false;
   }
-  const int type = g_nMachineType.load();
+  const int type = smt::CurrentMachine().machineType.load();
   if (head > HeadsOfMachineType(type)) {
     smt::platform::ShowMessage(kSmtHeaderError);
     return false;
@@ -261,7 +261,7 @@ bool PickNozzleFromLibrary(int head, int nozzle, bool waitPauseGate, bool showSt
   }
   if (!Gate(waitPauseGate)) return false;
   if (exit != 0) {
-    if (!MoveXYTo(g_nCurX.load(), g_nCurY.load() + exit, speeds, 0x80) || !Gate(waitPauseGate)) return false;
+    if (!MoveXYTo(smt::CurrentMachine().curX.load(), smt::CurrentMachine().curY.load() + exit, speeds, 0x80) || !Gate(waitPauseGate)) return false;
   }
   return true;
 }

@@ -56,13 +56,13 @@ bool LowerToSeatHeight(int selectedHead, const NozzleRow& row, bool nineteenSeat
   const auto b = store.Basic();
   const double h[8] = {b->m_Z_Nozzle1ToFeed, b->m_Z_Nozzle2ToFeed, b->m_Z_Nozzle3ToFeed, b->m_Z_Nozzle4ToFeed,
                        b->m_Z_Nozzle5ToFeed, b->m_Z_Nozzle6ToFeed, b->m_Z_Nozzle7ToFeed, b->m_Z_Nozzle8ToFeed};
-  const int type = g_nMachineType.load();
+  const int type = smt::CurrentMachine().machineType.load();
   const int head = selectedHead + 1;
   std::optional<ZMove> move;
   if (head >= 1 && head <= 8) {
     const int32_t t = ToSteps(CellDouble(row[6]), zp);
     const int32_t d = head == 1 ? 0 : ToSteps(h[head - 1] - h[0], zp);
-    move = ZMoveToHeight(type, head, t + d, g_nCurZ[head - 1].load());
+    move = ZMoveToHeight(type, head, t + d, smt::CurrentMachine().curZ[head - 1].load());
   }
   if (!move && type != 9) return false;  // a head this machine does not have
   if (nineteenSeat) {

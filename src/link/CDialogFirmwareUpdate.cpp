@@ -138,7 +138,7 @@ void CDialogFirmwareUpdate::StartWork(int mode) {
     ShowMessage(kWorkRunning);
     return;
   }
-  if (!g_bConnected) {
+  if (!smt::CurrentMachine().connected) {
     ShowMessage("Machine is not connection !");
     return;
   }
@@ -217,7 +217,7 @@ void CDialogFirmwareUpdate::closeEvent(QCloseEvent* e) {
 }
 
 void OpenFirmwareUpdateDialog(QWidget* parent, const FirmwareDialogEnvironment& env) {
-  if (g_bMachineBusy) {
+  if (smt::CurrentMachine().machineBusy) {
     smt::platform::ShowMessage("设备正在自动工作，禁止此项执行 !");
     return;
   }

@@ -46,7 +46,7 @@ CDialogManualControl::CDialogManualControl(QWidget* parent) : QWidget(parent) {
   smt::link::InstallJog([this](int group, int direction) { Jog(group, direction != 0); });
   smt::link::InstallNextSpeedGear([this] { NextSpeedGear(); });
   m_bInitialised = true;
-  LayoutForMachineModel(g_nMachineType, false);
+  LayoutForMachineModel(smt::CurrentMachine().machineType, false);
 }
 
 CDialogManualControl::~CDialogManualControl() {
@@ -57,7 +57,7 @@ CDialogManualControl::~CDialogManualControl() {
   rt.hooks.compare_exchange_strong(self, nullptr);
   smt::link::InstallJog({});
   smt::link::InstallNextSpeedGear({});
-  g_bComStop = true;
+  smt::CurrentMachine().comStop = true;
   m_SerialLink.Close();
   m_MachineLink.Close();
   smt::link::CSerialLink* s = &m_SerialLink;
@@ -66,7 +66,7 @@ CDialogManualControl::~CDialogManualControl() {
   rt.udp.compare_exchange_strong(u, nullptr);
 }
 
-smt::platform::LinkMutex& CDialogManualControl::LinkMutex() { return g_hLinkMutex; }
+smt::platform::LinkMutex& CDialogManualControl::LinkMutex() { return smt::CurrentMachine().linkMutex; }
 
 std::array<smt::link::ReplyEvent*, 13> CDialogManualControl::ReplyEvents() { return smt::link::AllReplyEvents(); }
 
@@ -80,7 +80,7 @@ void CDialogManualControl::LoadLanguage(const std::string& appDir, const std::st
 
 void CDialogManualControl::ApplyLanguageTexts() {
   // The connect button says the link's state in the new language.
-  if (g_bConnected)
+  if (smt::CurrentMachine().connected)
     SetButtonText(m_Texts.onlineSuccessful);
   else if (m_bConnecting)
     SetButtonText(m_Texts.onlining);
@@ -209,7 +209,7 @@ void CDialogManualControl::AppendInfoLine2(const std::string& text, bool lineEnd
 
 void CDialogManualControl::ShowVacuumValue() {
   char b[32];
-  std::snprintf(b, sizeof b, "%dkPa", g_nVacuumKpa.load());
+  std::snprintf(b, sizeof b, "%dkPa", smt::CurrentMachine().link.vacuumKpa.load());
   AppendInfoLine(m_Texts.vacuumTest + b, true);
 }
 
@@ -225,7 +225,7 @@ void CDialogManualControl::OnMoveCounted(int count) {
 }
 
 void CDialogManualControl::OnPositionsChanged() {
-  const int32_t x = g_nCurX, y = g_nCurY, z = g_nCurZ[0], a = g_nCurA[0];
+  const int32_t x = smt::CurrentMachine().curX, y = smt::CurrentMachine().curY, z = smt::CurrentMachine().curZ[0], a = smt::CurrentMachine().curA[0];
   smt::platform::PostTo(this, [this, x, y, z, a] { ShowPositions(true, x, true, y, true, z, true, a); });
 }
 
@@ -248,17 +248,17 @@ void CDialogManualControl::RunAxisInit() {
                                    {9, "m_NorthFeed_Limit", "m_NorthWalk_Pulse"}, {10, "m_EastFeed_Limit", "m_EastWalk_Pulse"}};
   for (const Axis& a : kAxes) {
     const auto steps = static_cast<int32_t>(std::trunc(basic.ReadDouble(a.limit) * pulse.ReadDouble(a.pulse)));
-    g_hEventSerialAxis.SettleBeforeSend();
-    g_hEventSerialAxis.Arm();
+    smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialAxis.SettleBeforeSend();
+    smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialAxis.Arm();
     if (!smt::link::SendCmd01MoveAxisSerial(a.code, steps)) {
-      g_hEventSerialAxis.Disarm();
+      smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialAxis.Disarm();
       return;
     }
-    const smt::link::ReplyWait w = g_hEventSerialAxis.Wait();
+    const smt::link::ReplyWait w = smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialAxis.Wait();
     if (w != smt::link::ReplyWait::Done) {
       // Where the axis stopped is unknown: nothing moves until homing.
       if (w != smt::link::ReplyWait::Failed) {
-        g_hEventSerialAxis.MarkTimedOut(g_hEventSerialAxis.LateGuard());
+        smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialAxis.MarkTimedOut(smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialAxis.LateGuard());
         smt::link::OnMotionOutcomeUnknown(0x01);
       }
       if (w == smt::link::ReplyWait::TimedOut)
@@ -271,7 +271,7 @@ void CDialogManualControl::RunAxisInit() {
 }
 
 void CDialogManualControl::OnOnline() {
-  if (g_bConnected || g_bMachineBusy) return;
+  if (smt::CurrentMachine().connected || smt::CurrentMachine().machineBusy) return;
   bool expected = false;
   if (!m_bConnecting.compare_exchange_strong(expected, true)) return;
   SetButtonText(m_Texts.onlining);
@@ -285,7 +285,7 @@ void CDialogManualControl::OnOnline() {
 }
 
 bool CDialogManualControl::ConnectNow() {
-  if (g_bConnected || g_bMachineBusy) return false;
+  if (smt::CurrentMachine().connected || smt::CurrentMachine().machineBusy) return false;
   SetButtonText(m_Texts.onlining);
   const int commModel = ReadBasic("m_CommModel");
   Runtime().commModel = commModel;
@@ -316,17 +316,17 @@ bool CDialogManualControl::ConnectNow() {
   Runtime().udp = &m_MachineLink;
   // The board's discovery answer is its answer: the link is up. (State 0x60
   // has no reply in the protocol, so nothing is awaited here.)
-  if (ReadBasic("m_OpenCamera") != 0 && !g_bConnected) openCamerasAfterConnect();
+  if (ReadBasic("m_OpenCamera") != 0 && !smt::CurrentMachine().connected) openCamerasAfterConnect();
   smt::platform::KeepSystemAwake(true);
   smt::link::OnLinkRestored();
-  g_bConnected = true;
+  smt::CurrentMachine().connected = true;
   OnLinkUp();
   if (!movedFrom.empty()) {
     const std::string note = m_Texts.onlineSuccessful + " (" + address + ", was " + movedFrom + ")";
     SetButtonText(note);
     AppendInfoLine(note, true);
   }
-  g_bFirstOnline = false;
+  smt::CurrentMachine().link.firstOnline = false;
   return true;
 }
 
@@ -336,13 +336,13 @@ bool CDialogManualControl::OpenComPort() {
   int n = m_ComNumber;
   bool found = false;
   for (; n < 100; ++n) {
-    g_bComStop = false;
+    smt::CurrentMachine().comStop = false;
     if (!m_SerialLink.Open(smt::link::ComPortPath(m_AppDir, n))) continue;
     // A clean start: a late reply owed from before the link was lost must
     // not swallow the hello's answer.
-    g_hEventAxisMove.ForgetLateReply();
-    g_hEventAxisMove.Arm();
-    if (smt::link::SendCmd00Hello() && g_hEventAxisMove.Wait(m_HelloTimeout) == smt::link::ReplyWait::Done) {
+    smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.ForgetLateReply();
+    smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.Arm();
+    if (smt::link::SendCmd00Hello() && smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.Wait(m_HelloTimeout) == smt::link::ReplyWait::Done) {
       found = true;
       break;
     }
@@ -355,9 +355,9 @@ bool CDialogManualControl::OpenComPort() {
     return false;
   }
   m_ComNumber = n;
-  if (ReadBasic("m_OpenCamera") != 0 && !g_bConnected) openCamerasAfterConnect();
+  if (ReadBasic("m_OpenCamera") != 0 && !smt::CurrentMachine().connected) openCamerasAfterConnect();
   smt::link::OnLinkRestored();
-  g_bConnected = true;
+  smt::CurrentMachine().connected = true;
   OnLinkUp();
   return true;
 }
@@ -382,7 +382,7 @@ void CDialogManualControl::SetPumpButtonCheck(int which, bool checked) {
 void CDialogManualControl::EnableJogControls(bool enable) {
   // Nothing that needs the machine comes back on while the link is lost:
   // only a connect brings the controls back.
-  if (enable && smt::link::LinkKnownLost() && !g_bConnected) enable = false;
+  if (enable && smt::link::LinkKnownLost() && !smt::CurrentMachine().connected) enable = false;
   m_bJogControlsEnabled = enable;
   if (enable) m_bHomeButtonEnabled = true;
   smt::platform::PostTo(this, [this, enable] { ApplyEnableStates(enable); });
@@ -395,7 +395,7 @@ void CDialogManualControl::OnLinkLost() {
 }
 
 void CDialogManualControl::EnableHomeButton() {
-  if (smt::link::LinkKnownLost() && !g_bConnected) return;  // back with the connect only
+  if (smt::link::LinkKnownLost() && !smt::CurrentMachine().connected) return;  // back with the connect only
   m_bHomeButtonEnabled = true;
   smt::platform::PostTo(this, [this] { m_controls[smt::link::jogid::kReset]->setEnabled(true); });
 }

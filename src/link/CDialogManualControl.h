@@ -79,7 +79,7 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks {
   std::string InfoText2() const;
 
   // --- jog panel -------------------------------------------------------
-  // Places, shows and hides the controls for g_nMachineType (the first
+  // Places, shows and hides the controls for the machine's machineType (the first
   // argument is not read); the flag shows the second information box.
   void LayoutForMachineModel(int machineType, bool autoTransport);
   // For the view's layoutJogPanel hook: the layout for the current machine

@@ -248,7 +248,7 @@ bool CDialogManualControl::PumpChecked(int pump) const {
 }
 
 void CDialogManualControl::LayoutForMachineModel(int /*machineType*/, bool autoTransport) {
-  const int type = g_nMachineType;
+  const int type = smt::CurrentMachine().machineType;
   m_bAutoTransport = autoTransport;
   QRect pad;
   for (const auto& [id, place] : smt::link::JogPanelLayout(type, autoTransport)) {
@@ -271,7 +271,7 @@ void CDialogManualControl::LayoutForMachineModel(int /*machineType*/, bool autoT
 }
 
 std::function<void()> CDialogManualControl::LayoutHook() {
-  return [this] { LayoutForMachineModel(g_nMachineType, smt::link::GetMotionSettings().autoTransport); };
+  return [this] { LayoutForMachineModel(smt::CurrentMachine().machineType, smt::link::GetMotionSettings().autoTransport); };
 }
 
 void CDialogManualControl::RefreshStepDisplay() {
@@ -296,7 +296,7 @@ void CDialogManualControl::SetDirectionIcon() {
 }
 
 void CDialogManualControl::ApplyEnableStates(bool enable) {
-  const int type = g_nMachineType;
+  const int type = smt::CurrentMachine().machineType;
   for (const auto& [id, on] : smt::link::JogEnableStates(type, enable, smt::link::GetMotionSettings().autoTransport))
     if (QWidget* w = Control(id)) w->setEnabled(on);
   if (onEnableToolbarButton) {
@@ -320,7 +320,7 @@ void CDialogManualControl::PressControl(int id) {
     smt::link::MachineHoming::Instance().OnResetAll();
     return;
   }
-  const int type = g_nMachineType;
+  const int type = smt::CurrentMachine().machineType;
   int axis = 0;
   bool positive = true;
   if (smt::link::AxisButtonJog(id, type, m_Jog.m_nHeadGroup, axis, positive)) {
@@ -464,7 +464,7 @@ QMenu* CDialogManualControl::BuildPanelMenu(QWidget* parent) {
       {"c_S_RunPositioning", {"c_ID_S_RunFast", "c_ID_S_RunMedium", "c_ID_S_RunSlow", "c_ID_S_RunFine"},
        {33111, 33112, 33113, 33114}},
   };
-  const int type = g_nMachineType;
+  const int type = smt::CurrentMachine().machineType;
   const bool eight = type == 7 || type == 8;
   for (int p = 0; p < 5; ++p) {
     QMenu* sub = menu->addMenu(text(kPopups[p].title));
@@ -494,7 +494,7 @@ QMenu* CDialogManualControl::BuildResetMenu(QWidget* parent) {
     a->setEnabled(enabled);
     connect(a, &QAction::triggered, this, [this, command] { OnMenuCommand(command); });
   };
-  const int type = g_nMachineType;
+  const int type = smt::CurrentMachine().machineType;
   const bool feeds = type == 4 || (type != 7 && type != 8 && !smt::link::GetMotionSettings().autoTransport);
   add("c_ID_Reset_X", 33043, true);
   add("c_ID_Reset_Y", 33044, true);
@@ -549,7 +549,7 @@ void CDialogManualControl::SetInfoBoxText(int box, const std::string& text) {
 }
 
 void CDialogManualControl::OnHeadGroup() {
-  const int type = g_nMachineType;
+  const int type = smt::CurrentMachine().machineType;
   auto* b = static_cast<QPushButton*>(m_controls[jogid::kHeadGroup]);
   if (type == 4) {
     const int group = m_Jog.m_nHeadGroup == 1 ? 2 : 1;
@@ -572,7 +572,7 @@ void CDialogManualControl::OnShowInformation() { m_bShowInformation = m_checkInf
 void CDialogManualControl::OnPump(int pump) {
   if (pump < 1 || pump > 8) return;
   // Offline the click only changes the mark.
-  if (!g_bConnected) return;
+  if (!smt::CurrentMachine().connected) return;
   const bool on = m_pumps[pump - 1]->isChecked();
   smt::link::SwitchPump(pump, on);
   m_pumps[pump - 1]->setChecked(on);

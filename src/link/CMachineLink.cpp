@@ -30,7 +30,7 @@ void CMachineLink::Close() {
 }
 
 void CMachineLink::HandleReplyPacket(const CmdPacket& packet) {
-  if (g_bUdpStop) return;
+  if (smt::CurrentMachine().udpStop) return;
   // Boot loader replies are kept for the command that waits for them
   // before the dispatch signals their event.
   if (packet.flag == 1 && boot::IsBootReplyCode(packet.code)) StoreBootReply(packet);
@@ -48,7 +48,7 @@ void CMachineLink::StartReplyLoop() {
   }
   // Not open yet: a loop that takes the queued packets once it is.
   loop_ = std::jthread([this](std::stop_token st) {
-    while (!st.stop_requested() && !g_bUdpStop) {
+    while (!st.stop_requested() && !smt::CurrentMachine().udpStop) {
       // Bounded waits, so that a stop request or a closed channel ends the
       // loop instead of spinning on it.
       const uint32_t r = channel_.Receive(reply_, std::chrono::milliseconds(100));
@@ -58,7 +58,7 @@ void CMachineLink::StartReplyLoop() {
         continue;
       }
       if (r != 0) continue;
-      if (g_bUdpStop) break;
+      if (smt::CurrentMachine().udpStop) break;
       // Boot loader replies are kept for the command that waits for them
       // before the dispatch signals their event.
       if (reply_.flag == 1 && boot::IsBootReplyCode(reply_.code)) StoreBootReply(reply_);

@@ -44,7 +44,7 @@ class CMachineLink {
   bool ReplyLoopRunning() const { return handing_.load() || loop_.joinable(); }
 
   // Sends one command once (attempt 0) and returns whether it went out.
-  // Callers serialise through g_hLinkMutex.
+  // Callers serialise through the machine's linkMutex.
   bool SendCommand(uint16_t code, const uint8_t* payload, uint16_t length);
   bool SendCmd1(uint8_t axis, int32_t value);
   bool SendCmd03SetOutput(uint8_t output, uint8_t state, uint16_t value);
@@ -58,7 +58,7 @@ class CMachineLink {
   // They address the board chosen by the last update flag. Each waits for
   // its own reply (or 0xFFF) within its time-out; commands that may safely
   // be repeated are sent again when the reply is lost, a bounded number of
-  // times. They do not take g_hLinkMutex; one runs at a time.
+  // times. They do not take the machine's linkMutex; one runs at a time.
   enum class BootResult { Ok, SendFailed, TimedOut, BadStatus, BadReply, Aborted };
   using Progress = std::function<void(int percent)>;
 

@@ -62,11 +62,11 @@ void CSerialLink::Close() {
 }
 
 bool CSerialLink::WriteFrame(const void* frame, uint32_t length) {
-  if (!g_hLinkMutex.TryLockFor(std::chrono::seconds(10))) return false;
-  std::lock_guard<smt::platform::LinkMutex> held(g_hLinkMutex, std::adopt_lock);
+  if (!smt::CurrentMachine().linkMutex.TryLockFor(std::chrono::seconds(10))) return false;
+  std::lock_guard<smt::platform::LinkMutex> held(smt::CurrentMachine().linkMutex, std::adopt_lock);
   const int fd = fd_.load();
   if (fd < 0) return false;
-  if (length >= 4) g_nLastSerialCmd = static_cast<const uint8_t*>(frame)[3];
+  if (length >= 4) smt::CurrentMachine().link.lastSerialCmd = static_cast<const uint8_t*>(frame)[3];
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(1000);
   const auto* p = static_cast<const uint8_t*>(frame);
   uint32_t done = 0;
@@ -103,7 +103,7 @@ void CSerialLink::ReaderThreadProc(std::stop_token st) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   };
-  while (!st.stop_requested() && !g_bComStop) {
+  while (!st.stop_requested() && !smt::CurrentMachine().comStop) {
     const int fd = fd_.load();
     pollfd pf{fd, POLLIN, 0};
     const int r = ::poll(&pf, 1, 50);
@@ -151,7 +151,7 @@ void CSerialLink::ReaderThreadProc(std::stop_token st) {
 void CSerialLink::LostPort(const char* how) {
   ++portLosses_;
   // Only the port the program talks to the machine on makes the link lost.
-  if (Runtime().serial.load() != this || !g_bConnected.load()) return;
+  if (Runtime().serial.load() != this || !smt::CurrentMachine().connected.load()) return;
   ReportLinkLost("COM port " + path_ + " " + how + " !");
 }
 

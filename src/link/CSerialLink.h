@@ -37,7 +37,7 @@ class CSerialLink {
   bool IsOpen() const { return fd_.load() >= 0; }
   const std::string& Path() const { return path_; }
 
-  // Writes one whole frame under g_hLinkMutex, at most 1000 ms.
+  // Writes one whole frame under the machine's linkMutex, at most 1000 ms.
   bool WriteFrame(const void* frame, uint32_t length);
 
   uint64_t FramesReceived() const { return frames_.load(); }

@@ -189,21 +189,21 @@ bool FirmwareUpdater::Relink() {
   const FirmwareTexts& t = env_.texts;
   Status(t.relinking + "...");
   // The main board restarts with its jump: the link is down until it answers.
-  g_bConnected = false;
+  smt::CurrentMachine().connected = false;
   if (env_.linkDropped) env_.linkDropped();
-  for (int i = 0; i < std::max(1, env_.reconnectAttempts) && !g_bConnected; ++i) {
+  for (int i = 0; i < std::max(1, env_.reconnectAttempts) && !smt::CurrentMachine().connected; ++i) {
     Pause();
     if (Aborted()) break;
     const bool ok = env_.reconnect ? env_.reconnect() : (env_.link && ReconnectMainBoard(*env_.link, env_.discovery));
-    if (ok) g_bConnected = true;
+    if (ok) smt::CurrentMachine().connected = true;
   }
-  if (!g_bConnected) {
+  if (!smt::CurrentMachine().connected) {
     Status(t.relinking + t.failed + " !");
     Message(std::string("Relink Main Board Error") + kFullStop);
     return false;
   }
   // A restarted main board has forgotten where its axes are.
-  g_bResetDone = false;
+  smt::CurrentMachine().resetDone = false;
   if (env_.linkRestored) env_.linkRestored();
   Status(t.relinking + t.complete);
   return true;
@@ -386,9 +386,9 @@ bool FirmwareUpdater::WritePositionLimits(double xLimitMm, double xPulsesPerMm, 
     return false;
   }
   bool sent = false;
-  if (g_hLinkMutex.TryLockFor(std::chrono::seconds(10))) {
+  if (smt::CurrentMachine().linkMutex.TryLockFor(std::chrono::seconds(10))) {
     sent = env_.link->SendCmd1(0, x) && env_.link->SendCmd1(1, y);
-    g_hLinkMutex.unlock();
+    smt::CurrentMachine().linkMutex.unlock();
   }
   if (!sent) {
     Status(t.writing + t.configurationInformation + t.failed + " !");

@@ -16,40 +16,40 @@
 namespace smt::link {
 namespace {
 
-bool Idle() { return !g_bMachineBusy; }
-bool Running() { return g_bMachineBusy; }
+bool Idle() { return !smt::CurrentMachine().machineBusy; }
+bool Running() { return smt::CurrentMachine().machineBusy; }
 int LinkModeValue() { return Runtime().UsesSerial() ? 0 : 1; }
 
 void StartKey() {
   if (!Idle()) return;
   // The part list and its boxes live on the window thread.
   smt::platform::PostToGui([] {
-    if (g_bMasterResetOk) RoutePartListStart();
+    if (smt::CurrentMachine().masterResetOk) RoutePartListStart();
     else smt::platform::ShowMessage(CurrentLinkTexts().masterResetFirst);
   });
 }
 
 void PauseKey() {
-  g_bPaused = true;
-  g_hPauseEvent.Reset();
+  smt::CurrentMachine().paused = true;
+  smt::CurrentMachine().run.pauseEvent.Reset();
   SendCmd60SetState(2, 0);
   RouteRunPausedShown(true);
 }
 
 void ResumeKey() {
-  g_bMachineBusy = true;
-  g_bPaused = false;
-  g_hPauseEvent.Set();
+  smt::CurrentMachine().machineBusy = true;
+  smt::CurrentMachine().paused = false;
+  smt::CurrentMachine().run.pauseEvent.Set();
   SendCmd60SetState(3, LinkModeValue());
   RouteRunPausedShown(false);
 }
 
 void StopKey() {
-  g_bRunContinue = false;
-  g_hPauseEvent.Set();
+  smt::CurrentMachine().runContinue = false;
+  smt::CurrentMachine().run.pauseEvent.Set();
   if (GetMotionSettings().autoTransport) {
-    g_bConveyorRun = false;
-    g_hBoardDoneEvent.Set();
+    smt::CurrentMachine().run.conveyorRun = false;
+    smt::CurrentMachine().run.boardDoneEvent.Set();
     SendCmd60SetState(15, LinkModeValue());
   }
 }
@@ -101,7 +101,7 @@ void NextSpeedGear() {
     smt::platform::PostToGui([next] { next(); });
     return;
   }
-  if (!g_bConnected) {
+  if (!smt::CurrentMachine().connected) {
     NotifyOperator(kNotConnected);
     return;
   }
@@ -111,7 +111,7 @@ void NextSpeedGear() {
 }
 
 void OnStatusReport(uint8_t key) {
-  const int type = g_nMachineType;
+  const int type = smt::CurrentMachine().machineType;
   switch (key) {
     case 1: StartKey(); break;
     case 2: if (Running()) PauseKey(); break;
@@ -144,7 +144,7 @@ void OnSerialStatusReport(uint8_t key) {
   switch (key) {
     case '1': StartKey(); break;
     case '2':
-      if (Running()) g_bPaused ? ResumeKey() : PauseKey();
+      if (Running()) smt::CurrentMachine().paused ? ResumeKey() : PauseKey();
       break;
     case '3': if (Running()) StopKey(); break;
     case '5': NextSpeedGear(); break;

@@ -136,13 +136,13 @@ bool AxisButtonJog(int id, int type, int headGroup, int& axis, bool& positive) {
 
 JogPositions JogPositions::Current() {
   JogPositions p;
-  p.x = g_nCurX;
-  p.y = g_nCurY;
-  for (int i = 0; i < 8; ++i) p.z[i] = g_nCurZ[i];
-  p.axis8 = g_nCurAxis8;
-  p.axis9 = g_nCurAxis9;
-  p.axis10 = g_nCurAxis10;
-  p.platform = {g_nCurPlatform[0].load(), g_nCurPlatform[1].load()};
+  p.x = smt::CurrentMachine().curX;
+  p.y = smt::CurrentMachine().curY;
+  for (int i = 0; i < 8; ++i) p.z[i] = smt::CurrentMachine().curZ[i];
+  p.axis8 = smt::CurrentMachine().motion.curAxis8;
+  p.axis9 = smt::CurrentMachine().motion.curAxis9;
+  p.axis10 = smt::CurrentMachine().motion.curAxis10;
+  p.platform = {smt::CurrentMachine().motion.curPlatform[0].load(), smt::CurrentMachine().motion.curPlatform[1].load()};
   return p;
 }
 
@@ -275,12 +275,12 @@ void JogRunner::StepsChanged() {
 
 bool JogRunner::Jog(int axis, bool positive, bool repeat, bool useSteps, int steps) {
   nothing_ = NothingToMove::None;
-  if (!g_bConnected) {
+  if (!smt::CurrentMachine().connected) {
     // A jog on a lost link says so (without holding up a key report's thread).
     NotifyOperator(kNotConnected);
     return false;
   }
-  const int type = g_nMachineType;
+  const int type = smt::CurrentMachine().machineType;
   if (!JogAxisAccepted(type, axis)) return false;
   // The busy state is the guard against two jogs at once: claimed here,
   // released by the worker (or below when no worker starts).
@@ -364,7 +364,7 @@ bool JogRunner::Jog(int axis, bool positive, bool repeat, bool useSteps, int ste
 }
 
 bool JogRunner::JogByKey(int key) {
-  const bool second = g_nMachineType == 4 && m_nHeadGroup == 2;
+  const bool second = smt::CurrentMachine().machineType == 4 && m_nHeadGroup == 2;
   switch (key) {
     case 1: return Jog(second ? 9 : 0, true, true, false, 0);
     case 2: return Jog(second ? 9 : 0, false, true, false, 0);
@@ -388,7 +388,7 @@ int JogRunner::NextSpeedGear() {
   }
   Runtime().speedGear = gear;
   if (changed) StepsChanged();
-  if (g_bConnected) SendCmd60SetState(5, gear);
+  if (smt::CurrentMachine().connected) SendCmd60SetState(5, gear);
   else NotifyOperator(kNotConnected);
   return gear;
 }
@@ -413,7 +413,7 @@ bool JogRunner::FeederPadPress(int id) {
     m_bLiftOnce = false;
     Runtime().feederButtonHeld = false;
   }
-  if (a.outputOff != 0 && g_bConnected && !g_bMachineBusy) SendOutputDirect(a.outputOff, 0, 5);
+  if (a.outputOff != 0 && smt::CurrentMachine().connected && !smt::CurrentMachine().machineBusy) SendOutputDirect(a.outputOff, 0, 5);
   return Jog(a.axis, a.positive, a.repeat, a.useSteps, a.steps);
 }
 
@@ -424,13 +424,13 @@ bool JogRunner::FeederButtonRelease() {
       std::atomic<int>& n;
       ~Done() { --n; }
     } done{workers_};
-    if (!g_bConnected) {
+    if (!smt::CurrentMachine().connected) {
       NotifyOperator(kNotConnected);
       return;
     }
     // The press's jog ends first; the wait is bounded.
     const auto end = std::chrono::steady_clock::now() + m_ReleaseWaitLimit;
-    while (g_bMachineBusy) {
+    while (smt::CurrentMachine().machineBusy) {
       if (st.stop_requested()) return;
       if (std::chrono::steady_clock::now() >= end) {
         CLogFile::Instance().Write(true, "jog: the feeder stays open, the machine stayed busy");

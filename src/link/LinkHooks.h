@@ -18,7 +18,7 @@ class LinkHooks {
   virtual void AppendInfoLine(const std::string& /*text*/, bool /*lineEnd*/) {}
   // The second information box.
   virtual void AppendInfoLine2(const std::string& /*text*/, bool /*lineEnd*/) {}
-  // A vacuum reading arrived (g_nVacuumKpa holds it).
+  // A vacuum reading arrived (the machine's link.vacuumKpa holds it).
   virtual void ShowVacuumValue() {}
   // UDP report 0x14: a front-panel key, codes 1 to 11.
   virtual void OnStatusReport(uint8_t /*key*/) {}

@@ -46,8 +46,8 @@ bool SendOnce(const MachineCommand& c) {
   if (c.serialOnly) return false;
   CMachineLink* link = rt.udp.load();
   if (!link) return false;
-  if (!g_hLinkMutex.TryLockFor(kLinkMutexWait)) return false;
-  std::lock_guard<smt::platform::LinkMutex> held(g_hLinkMutex, std::adopt_lock);
+  if (!smt::CurrentMachine().linkMutex.TryLockFor(kLinkMutexWait)) return false;
+  std::lock_guard<smt::platform::LinkMutex> held(smt::CurrentMachine().linkMutex, std::adopt_lock);
   return link->SendCommand(c.code, c.udpPayload.data(), static_cast<uint16_t>(c.udpPayload.size()));
 }
 
@@ -76,12 +76,12 @@ void OnLinkRestored() {
   g_linkKnownLost = false;
   // A reply owed from before the loss is waited for only a guard time more.
   for (ReplyEvent* e : AllReplyEvents()) e->RenewGuard();
-  g_hEventSerialAxis.RenewGuard();
+  smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialAxis.RenewGuard();
 }
 
 void OnLinkLost(const char* why) {
   CLogFile::Instance().Write(true, "Link to the machine lost: %s", why);
-  if (g_bConnected.exchange(false)) {
+  if (smt::CurrentMachine().connected.exchange(false)) {
     g_linkKnownLost = true;
     Runtime().Hooks().OnLinkLost();
   }
@@ -90,7 +90,7 @@ void OnLinkLost(const char* why) {
 void ReportLinkLost(const std::string& what) {
   CLogFile::Instance().Write(true, "Link to the machine lost: %s", what.c_str());
   const std::string text = what + "\r\nThe link to the machine is lost: connect again.";
-  if (!g_bConnected.exchange(false)) {
+  if (!smt::CurrentMachine().connected.exchange(false)) {
     // Told already; a link that was never marked up (nothing connected it)
     // still says what failed.
     if (!g_linkKnownLost && !smt::platform::WorkerThreads::Instance().ShuttingDown()) NotifyOperator(text);
@@ -98,7 +98,7 @@ void ReportLinkLost(const std::string& what) {
   }
   g_linkKnownLost = true;
   // A run cannot go on without the machine: it ends as stopped.
-  if (g_bRunContinue.exchange(false)) g_hPauseEvent.Set();
+  if (smt::CurrentMachine().runContinue.exchange(false)) smt::CurrentMachine().run.pauseEvent.Set();
   Runtime().Hooks().OnLinkLost();
   if (!smt::platform::WorkerThreads::Instance().ShuttingDown())
     NotifyOperator(text);
@@ -107,8 +107,8 @@ void ReportLinkLost(const std::string& what) {
 void OnMotionOutcomeUnknown(uint8_t code) {
   // Moves are relative: after a move whose end is unknown the program's
   // positions no longer match the machine's until it is homed.
-  g_bResetDone = false;
-  g_bPositionLost = true;
+  smt::CurrentMachine().resetDone = false;
+  smt::CurrentMachine().link.positionLost = true;
   CLogFile::Instance().Write(true, "Command %02X timed out: the machine counts as not homed", code);
 }
 
@@ -154,7 +154,7 @@ CommandResult SendMachineCommand(const MachineCommand& c) {
     }
     // After a motion time-out nothing moves until the machine is homed
     // (the serial single-axis move 0x01 included).
-    if (refusal.empty() && g_bPositionLost && !g_bResetDone && IsMotionCode(c.code)) refusal = PositionLostText();
+    if (refusal.empty() && smt::CurrentMachine().link.positionLost && !smt::CurrentMachine().resetDone && IsMotionCode(c.code)) refusal = PositionLostText();
     if (!refusal.empty()) {
       CLogFile::Instance().Write(true, "%s", refusal.c_str());
       smt::platform::ShowMessage(refusal);
@@ -163,7 +163,7 @@ CommandResult SendMachineCommand(const MachineCommand& c) {
   }
   // A lost link is not written to again: the loss was told once, and every
   // later command of a run would otherwise wait out its own time-out.
-  if (LinkKnownLost() && !g_bConnected) {
+  if (LinkKnownLost() && !smt::CurrentMachine().connected) {
     CLogFile::Instance().Write(true, "Command %02X not sent: the link to the machine is lost", c.code);
     return CommandResult::LinkLost;
   }
@@ -187,7 +187,7 @@ CommandResult SendMachineCommand(const MachineCommand& c) {
                     net->Channel().PeerAddress().c_str());
     else
       std::snprintf(text, sizeof text, "Command %02X could not be sent: the link to the machine is down !", c.code);
-    if (g_bConnected) ReportLinkLost(text);
+    if (smt::CurrentMachine().connected) ReportLinkLost(text);
     else NotifyOperator(text);
     return CommandResult::SendFailed;
   }
@@ -245,12 +245,12 @@ bool SendCmd00Hello() {
 bool SendCmd01MoveAxisSerial(uint8_t axis, int32_t steps) {
   // The same rule as every other move: after a motion time-out nothing
   // moves until the machine is homed.
-  if (g_bPositionLost && !g_bResetDone) {
+  if (smt::CurrentMachine().link.positionLost && !smt::CurrentMachine().resetDone) {
     CLogFile::Instance().Write(true, "%s", PositionLostText());
     smt::platform::ShowMessage(PositionLostText());
     return false;
   }
-  if (LinkKnownLost() && !g_bConnected) return false;
+  if (LinkKnownLost() && !smt::CurrentMachine().connected) return false;
   const Payload p = ByteWriter().U8(axis).SM32(steps).Take();
   if (!p.misfit.empty()) {
     const std::string refusal = FieldDoesNotFitText(0x01, p.misfit);
@@ -279,7 +279,7 @@ std::vector<uint8_t> Cmd02HomeSerialPayload(const std::array<int32_t, 14>& field
 CommandResult SendCmd02Home(std::array<int32_t, 14> f) {
   // No jogging while the machine homes.
   Runtime().Hooks().EnableJogControls(false);
-  const int type = g_nMachineType.load();
+  const int type = smt::CurrentMachine().machineType.load();
   if (type != 3 && type != 6 && type != 10) f[6] = f[7] = 0;
   const CommandSpeedSettings speed = GetCommandSpeedSettings();
   // The cap lowers each run speed on its own; it never raises one.
@@ -289,7 +289,7 @@ CommandResult SendCmd02Home(std::array<int32_t, 14> f) {
   c.code = 0x02;
   c.udpPayload = Cmd02HomeUdpPayload(f);
   c.serialPayload = Cmd02HomeSerialPayload(f);
-  c.reply = &g_hEventHome;
+  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().home;
   const CommandResult r = SendMachineCommand(c);
   // The end-of-home step follows the machine's answer.
   if (r == CommandResult::Ok) {
@@ -312,7 +312,7 @@ bool SelectCamera(int channel, int value, int triggerMode) {
   g_bCameraChannelChanged = (channel != g_nLastCameraChannel.load());
   g_nLastCameraChannel = channel;
   const bool serial = Runtime().UsesSerial();
-  const int type = g_nMachineType.load();
+  const int type = smt::CurrentMachine().machineType.load();
   switch (channel) {
     case 1:
       g_nVisionMode = 0;
@@ -349,7 +349,7 @@ CommandResult SendCmd15ReadVacuum(int channel) {
   c.trace = false;
   c.udpPayload = ByteWriter().U8(channel).Take();
   c.serialPayload = c.udpPayload;
-  c.reply = &g_hEventVacuum;
+  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().vacuum;
   return SendMachineCommand(c);
 }
 

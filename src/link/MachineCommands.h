@@ -56,7 +56,7 @@ std::string UdpOnlyRefusalText(uint8_t code);
 std::string FieldDoesNotFitText(uint8_t code, const std::string& misfit);
 
 // The one place that sends a command and awaits its reply: trace, reset the
-// family event, send under g_hLinkMutex (UDP) or through the frame writer
+// family event, send under the machine's linkMutex (UDP) or through the frame writer
 // (serial), wait at most the family's time-out. On a time-out the operator is
 // told, the busy state is released and TimedOut comes back.
 CommandResult SendMachineCommand(const MachineCommand& command);
@@ -88,13 +88,13 @@ bool SendCmd00Hello();
 // steps). Counts the move; no wait.
 bool SendCmd01MoveAxisSerial(uint8_t axis, int32_t steps);
 
-// 0x02: home with speeds (fields 1 to 14). Waits on g_hEventHome.
+// 0x02: home with speeds (fields 1 to 14). Waits on the machine's reply event home.
 CommandResult SendCmd02Home(std::array<int32_t, 14> fields);
 // 0x03: switch output n. No reply.
 bool SetOutput(int output, int state, int value);
 // 0x04: camera and light channel. No reply.
 bool SelectCamera(int channel, int value, int triggerMode);
-// 0x15: ask for the vacuum reading (g_nVacuumKpa). Waits on g_hEventVacuum.
+// 0x15: ask for the vacuum reading (the machine's link.vacuumKpa). Waits on the machine's reply event vacuum.
 CommandResult SendCmd15ReadVacuum(int channel);
 // 0x60: tell the board a state change. No reply awaited.
 bool SendCmd60SetState(int code, int value);

@@ -7,9 +7,9 @@ namespace smt::link {
 
 bool CheckMachineGuards(bool needHomed, bool needIdle) {
   const char* refusal = nullptr;
-  if (!g_bConnected) refusal = kNotConnected;
-  else if (needHomed && !g_bResetDone) refusal = kNotReset;
-  else if (needIdle && g_bMachineBusy) refusal = kRunning;
+  if (!smt::CurrentMachine().connected) refusal = kNotConnected;
+  else if (needHomed && !smt::CurrentMachine().resetDone) refusal = kNotReset;
+  else if (needIdle && smt::CurrentMachine().machineBusy) refusal = kRunning;
   if (!refusal) return true;
   smt::platform::ShowMessage(refusal);
   return false;

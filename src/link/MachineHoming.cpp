@@ -36,9 +36,9 @@ SpeedPairValue Flagged(const MotionSettings& m, int speedIndex, int flagIndex) {
 }
 
 void ZeroZ(bool alsoA) {
-  for (auto& z : g_nCurZ) z = 0;
+  for (auto& z : smt::CurrentMachine().curZ) z = 0;
   if (alsoA)
-    for (auto& a : g_nCurA) a = 0;
+    for (auto& a : smt::CurrentMachine().curA) a = 0;
 }
 
 // Set for the time of one homing: the after-home step handed the busy state
@@ -144,7 +144,7 @@ bool MachineHoming::SendCmd72HomeSelect(const std::array<uint8_t, 48>& block) {
   MachineCommand c;
   c.code = 0x72;
   c.udpOnly = true;
-  c.reply = &g_hEventHome;
+  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().home;
   c.udpPayload.assign(block.begin(), block.end());
   if (SendMachineCommand(c) != CommandResult::Ok) return false;
   ResetAfterHome();
@@ -154,9 +154,9 @@ bool MachineHoming::SendCmd72HomeSelect(const std::array<uint8_t, 48>& block) {
 // --- the homing ------------------------------------------------------------------
 
 bool MachineHoming::Claim(uint8_t request) {
-  if (!g_bConnected) return false;
+  if (!smt::CurrentMachine().connected) return false;
   if (request == 1) return smt::TryClaimMachineBusy();
-  g_bMachineBusy = true;  // the run engine homes inside its own busy task
+  smt::CurrentMachine().machineBusy = true;  // the run engine homes inside its own busy task
   return true;
 }
 
@@ -164,7 +164,7 @@ bool MachineHoming::StartHomeThread(int mode, uint8_t request) {
   m_nResetMode = mode;
   m_bHomeRequest = request;
   if (!Claim(request)) return false;
-  if (mode == 0) g_bResetDone = false;
+  if (mode == 0) smt::CurrentMachine().resetDone = false;
   const bool started = smt::platform::WorkerThreads::Instance().Start("Home", [this](std::stop_token) { RunHoming(); });
   if (!started) smt::ReleaseMachineBusy();
   return started;
@@ -174,7 +174,7 @@ bool MachineHoming::HomeAxes(int mode, uint8_t request) {
   m_nResetMode = mode;
   m_bHomeRequest = request;
   if (!Claim(request)) return false;
-  if (mode == 0) g_bResetDone = false;
+  if (mode == 0) smt::CurrentMachine().resetDone = false;
   return RunHoming();
 }
 
@@ -184,7 +184,7 @@ bool MachineHoming::HomeConveyorWidth(const MotionSettings& m) {
   MachineCommand c;
   c.code = 0x05;
   c.udpOnly = true;
-  c.reply = &g_hEventHome;
+  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().home;
   c.udpPayload = Cmd05Payload(m);
   if (SendMachineCommand(c) != CommandResult::Ok) return false;
   ResetAfterHome();
@@ -202,7 +202,7 @@ bool MachineHoming::RunHoming() {
   } endBusy;
   const MotionSettings m = GetMotionSettings();
   const int mode = m_nResetMode;
-  const int type = g_nMachineType;
+  const int type = smt::CurrentMachine().machineType;
 
   if (type == 4) {
     std::array<int32_t, 14> pairs{};
@@ -210,17 +210,17 @@ bool MachineHoming::RunHoming() {
       TellNothingToHome();
       return false;
     }
-    g_hEventHome.SettleBeforeSend();
-    g_hEventHome.Arm();
+    smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.SettleBeforeSend();
+    smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.Arm();
     if (!BuildSerialHomeFrame(pairs)) {
-      g_hEventHome.Disarm();
+      smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.Disarm();
       return false;
     }
     // The board acknowledges the home frame when the axes are at their references.
-    const ReplyWait w = g_hEventHome.Wait();
+    const ReplyWait w = smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.Wait();
     if (w != ReplyWait::Done) {
       if (w != ReplyWait::Failed) {
-        g_hEventHome.MarkTimedOut(g_hEventHome.LateGuard());
+        smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.MarkTimedOut(smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.LateGuard());
         OnMotionOutcomeUnknown(0x52);
       }
       // One message for a lost link (a shut-down or a loss told already shows nothing more).
@@ -257,15 +257,15 @@ bool MachineHoming::RunHoming() {
 
 void MachineHoming::ResetAfterHome() {
   const MotionSettings m = GetMotionSettings();
-  const int type = g_nMachineType;
+  const int type = smt::CurrentMachine().machineType;
   const bool alsoA = type == 8;
   LinkHooks& hooks = Runtime().Hooks();
   switch (m_nResetMode.load()) {
     case 0: {
-      g_nCurX = 0;
-      g_nCurY = 0;
+      smt::CurrentMachine().curX = 0;
+      smt::CurrentMachine().curY = 0;
       ZeroZ(alsoA);
-      g_nCurAxis8 = g_nCurAxis9 = g_nCurAxis10 = 0;
+      smt::CurrentMachine().motion.curAxis8 = smt::CurrentMachine().motion.curAxis9 = smt::CurrentMachine().motion.curAxis10 = 0;
       g_nVisionMode = 0;
       RouteShowBoardCameraValues();
       const auto pause = std::chrono::milliseconds(m.exhaust);
@@ -294,8 +294,8 @@ void MachineHoming::ResetAfterHome() {
       Runtime().serialAckCount = 0;
       hooks.OnMoveCounted(0);
       hooks.OnPositionsChanged();
-      g_bMasterResetOk = true;
-      g_bPositionLost = false;
+      smt::CurrentMachine().masterResetOk = true;
+      smt::CurrentMachine().link.positionLost = false;
       if (m.resetToVisualOrigin) {
         // The camera's move to the vision origin finishes the homing; it sets
         // the homed flag when the camera has arrived.
@@ -307,19 +307,19 @@ void MachineHoming::ResetAfterHome() {
         return;
       }
       hooks.EnableJogControls(true);
-      g_bResetDone = true;
+      smt::CurrentMachine().resetDone = true;
       SendCmd60SetState(4, 0);
       break;
     }
-    case 1: g_nCurX = 0; ZeroZ(alsoA); break;
-    case 2: g_nCurY = 0; ZeroZ(alsoA); break;
-    case 3: ZeroZ(alsoA); g_bMasterResetOk = true; break;
-    case 4: g_nCurX = 0; g_nCurY = 0; ZeroZ(alsoA); g_bMasterResetOk = true; break;
-    case 5: g_nCurAxis8 = 0; break;
-    case 6: g_nCurAxis9 = 0; break;
-    case 7: g_nCurAxis10 = 0; break;
+    case 1: smt::CurrentMachine().curX = 0; ZeroZ(alsoA); break;
+    case 2: smt::CurrentMachine().curY = 0; ZeroZ(alsoA); break;
+    case 3: ZeroZ(alsoA); smt::CurrentMachine().masterResetOk = true; break;
+    case 4: smt::CurrentMachine().curX = 0; smt::CurrentMachine().curY = 0; ZeroZ(alsoA); smt::CurrentMachine().masterResetOk = true; break;
+    case 5: smt::CurrentMachine().motion.curAxis8 = 0; break;
+    case 6: smt::CurrentMachine().motion.curAxis9 = 0; break;
+    case 7: smt::CurrentMachine().motion.curAxis10 = 0; break;
     case 9:
-      g_nCurConveyorWidth = m.conveyorWidthTarget;
+      smt::CurrentMachine().motion.curConveyorWidth = m.conveyorWidthTarget;
       RouteShowConveyorWidth();
       break;
     default: break;
@@ -338,11 +338,11 @@ void MachineHoming::ResetAfterHomeSerial() {
   const int mode = m_nResetMode;
   switch (mode) {
     case 0: {
-      g_nCurX = 0;
-      g_nCurY = 0;
-      for (int z = 0; z < 6; ++z) g_nCurZ[z] = 0;
-      g_nCurPlatform[0] = g_nCurPlatform[1] = 0;
-      g_nCurAxis8 = g_nCurAxis9 = g_nCurAxis10 = 0;
+      smt::CurrentMachine().curX = 0;
+      smt::CurrentMachine().curY = 0;
+      for (int z = 0; z < 6; ++z) smt::CurrentMachine().curZ[z] = 0;
+      smt::CurrentMachine().motion.curPlatform[0] = smt::CurrentMachine().motion.curPlatform[1] = 0;
+      smt::CurrentMachine().motion.curAxis8 = smt::CurrentMachine().motion.curAxis9 = smt::CurrentMachine().motion.curAxis10 = 0;
       SetOutput(1, 0, 5);
       for (int out = 2; out <= 4; ++out) {
         SendOutputDirect(out, 0, 5);
@@ -353,9 +353,9 @@ void MachineHoming::ResetAfterHomeSerial() {
         SendOutputDirect(8, 1, 5);
       }
       hooks.OnPositionsChanged();
-      g_bMasterResetOk = true;
-      g_bResetDone = true;
-      g_bPositionLost = false;
+      smt::CurrentMachine().masterResetOk = true;
+      smt::CurrentMachine().resetDone = true;
+      smt::CurrentMachine().link.positionLost = false;
       if (m.resetToVisualOrigin) {
         smt::ReleaseMachineBusy();
         m_bResetToOriginPending = true;
@@ -368,13 +368,13 @@ void MachineHoming::ResetAfterHomeSerial() {
       SendCmd60SetState(4, 0);
       break;
     }
-    case 1: g_nCurX = 0; break;
-    case 2: g_nCurY = 0; break;
-    case 3: for (int z = 0; z < 4; ++z) g_nCurZ[z] = 0; break;
-    case 4: g_nCurX = 0; g_nCurY = 0; break;
-    case 5: g_nCurAxis8 = 0; g_nCurPlatform[1] = 0; break;
-    case 6: g_nCurAxis9 = 0; g_nCurZ[4] = 0; g_nCurZ[5] = 0; break;
-    case 7: g_nCurAxis10 = 0; g_nCurPlatform[0] = 0; break;
+    case 1: smt::CurrentMachine().curX = 0; break;
+    case 2: smt::CurrentMachine().curY = 0; break;
+    case 3: for (int z = 0; z < 4; ++z) smt::CurrentMachine().curZ[z] = 0; break;
+    case 4: smt::CurrentMachine().curX = 0; smt::CurrentMachine().curY = 0; break;
+    case 5: smt::CurrentMachine().motion.curAxis8 = 0; smt::CurrentMachine().motion.curPlatform[1] = 0; break;
+    case 6: smt::CurrentMachine().motion.curAxis9 = 0; smt::CurrentMachine().curZ[4] = 0; smt::CurrentMachine().curZ[5] = 0; break;
+    case 7: smt::CurrentMachine().motion.curAxis10 = 0; smt::CurrentMachine().motion.curPlatform[0] = 0; break;
     default: break;
   }
   if (mode >= 1 && mode <= 7) {
@@ -387,13 +387,13 @@ void MachineHoming::ResetAfterHomeSerial() {
 // --- after a connect -----------------------------------------------------------------------
 
 void MachineHoming::OnLinkUpSteps() {
-  g_hEventAxisMove.Signal();
+  smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.Signal();
   Runtime().serialSendCount = 0;
   Runtime().serialAckCount = 0;
   Runtime().Hooks().OnMoveCounted(0);
   // The connect sets the flag; a link that never comes up ends the wait.
-  for (int i = 0; i < 50 && !g_bConnected; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  if (!g_bConnected) return;
+  for (int i = 0; i < 50 && !smt::CurrentMachine().connected; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  if (!smt::CurrentMachine().connected) return;
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   const MotionSettings m = GetMotionSettings();
   if (m.onlineToReset) {

@@ -30,7 +30,7 @@ class MachineHoming {
   // Stores mode and request and starts the homing worker. With request 1 the
   // machine must be connected and idle (the busy state is claimed here,
   // before the worker starts); with request 0 (the run engine) it homes while
-  // busy. Mode 0 clears g_bResetDone once the homing is under way. False when
+  // busy. Mode 0 clears the machine's resetDone once the homing is under way. False when
   // nothing was started.
   bool StartHomeThread(int mode, uint8_t request);
   // The same on the calling thread; true when the machine answered and the
@@ -50,7 +50,7 @@ class MachineHoming {
   bool OnResetAll() { return StartHomeThread(0, 1); }
 
   // End-of-home steps: positions of the homed axes to 0, outputs off, flags;
-  // every mode ends with g_bMachineBusy clear.
+  // every mode ends with the machine's machineBusy clear.
   void ResetAfterHome();
   void ResetAfterHomeSerial();
 

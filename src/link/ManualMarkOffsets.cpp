@@ -51,8 +51,8 @@ bool TakeMarkOffset(int mark, const std::string& refusal, const MarkCameraGeomet
     smt::platform::ShowMessage(refusal);
     return false;
   }
-  const double x = CameraPositionMm(g.xPulse, g.xCameraToNozzle1, board.originX, g_nCurX);
-  const double y = CameraPositionMm(g.yPulse, g.yCameraToNozzle1, board.originY, g_nCurY);
+  const double x = CameraPositionMm(g.xPulse, g.xCameraToNozzle1, board.originX, smt::CurrentMachine().curX);
+  const double y = CameraPositionMm(g.yPulse, g.yCameraToNozzle1, board.originY, smt::CurrentMachine().curY);
   MarkOffsetValues v = r.offsets();
   double& ox = mark == 1 ? v.m_dMark1OffsetX : v.m_dMark2OffsetX;
   double& oy = mark == 1 ? v.m_dMark1OffsetY : v.m_dMark2OffsetY;

@@ -42,29 +42,29 @@ struct SerialFit {
 
 int32_t CurrentPositionOfAxis(uint8_t axis) {
   switch (axis) {
-    case 0: return g_nCurX;
-    case 1: return g_nCurY;
-    case 8: return g_nCurAxis8;
-    case 9: return g_nCurAxis9;
-    case 10: return g_nCurAxis10;
+    case 0: return smt::CurrentMachine().curX;
+    case 1: return smt::CurrentMachine().curY;
+    case 8: return smt::CurrentMachine().motion.curAxis8;
+    case 9: return smt::CurrentMachine().motion.curAxis9;
+    case 10: return smt::CurrentMachine().motion.curAxis10;
     default: return 0;
   }
 }
 
 void AddWrappedA(int index, int32_t delta, int32_t rev) {
   if (index < 0 || index > 7) return;
-  g_nCurA[index] = WrapA(static_cast<int64_t>(g_nCurA[index].load()) + delta, rev);
+  smt::CurrentMachine().curA[index] = WrapA(static_cast<int64_t>(smt::CurrentMachine().curA[index].load()) + delta, rev);
 }
 
 // A Z pair motor: a positive step count lowers the odd head.
 bool ZPairFits(int first, int32_t steps, int32_t zLimit) {
-  const int64_t v = steps > 0 ? static_cast<int64_t>(g_nCurZ[first].load()) - steps
-                              : static_cast<int64_t>(g_nCurZ[first + 1].load()) + steps;
+  const int64_t v = steps > 0 ? static_cast<int64_t>(smt::CurrentMachine().curZ[first].load()) - steps
+                              : static_cast<int64_t>(smt::CurrentMachine().curZ[first + 1].load()) + steps;
   return std::llabs(v) <= std::llabs(static_cast<long long>(zLimit));
 }
 void MoveZPair(int first, int32_t steps) {
-  g_nCurZ[first] -= steps;
-  g_nCurZ[first + 1] += steps;
+  smt::CurrentMachine().curZ[first] -= steps;
+  smt::CurrentMachine().curZ[first + 1] += steps;
 }
 
 void PositionsChanged() { Runtime().Hooks().OnPositionsChanged(); }
@@ -95,7 +95,7 @@ void CountMove() {
 
 std::string CheckAxisMoveLimits(uint8_t axis, int32_t steps) {
   const MotionSettings m = GetMotionSettings();
-  const int64_t x = g_nCurX, y = g_nCurY;
+  const int64_t x = smt::CurrentMachine().curX, y = smt::CurrentMachine().curY;
   switch (axis) {
     case 0:
       if (!XInRange(x + steps, m)) return kXPosError;
@@ -111,7 +111,7 @@ std::string CheckAxisMoveLimits(uint8_t axis, int32_t steps) {
       return ZPairFits(2, steps, m.zLimit) ? std::string() : kZPosError;
     default:
       if (axis >= 32 && axis <= 39) {
-        const int64_t z = static_cast<int64_t>(g_nCurZ[axis - 32].load()) + steps;
+        const int64_t z = static_cast<int64_t>(smt::CurrentMachine().curZ[axis - 32].load()) + steps;
         if (z < m.zLimit || z > 0) return kZPosError;
       }
       return {};
@@ -132,7 +132,7 @@ std::pair<int32_t, int32_t> AxisMoveSpeeds(uint8_t axis, int32_t steps, int32_t 
 MachineCommand BuildCmd61MoveAxis(uint8_t axis, int32_t steps, int32_t start, int32_t run) {
   MachineCommand c;
   c.code = 0x61;
-  c.reply = &g_hEventAxisMove;
+  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove;
   c.udpPayload = ByteWriter().U8(axis).I32(CurrentPositionOfAxis(axis)).I32(steps).I32(start).I32(run).Take();
   c.serialPayload = ByteWriter().U8(axis).SM32(steps).U8(SpeedByte(start)).U8(SpeedByte(run)).Take();
   c.timeout = MoveTimeout(steps, run);
@@ -150,7 +150,7 @@ bool SendCmd61MoveAxis(uint8_t axis, int32_t steps, int32_t start, int32_t run) 
   CountMove();
 
   const MotionSettings m = GetMotionSettings();
-  const int type = g_nMachineType;
+  const int type = smt::CurrentMachine().machineType;
   const bool secondPlatform = type == 4 && Runtime().headGroup.load() == 2;
   auto feederLift = [&](int output) {
     if (!Runtime().feederButtonHeld) return;
@@ -158,29 +158,29 @@ bool SendCmd61MoveAxis(uint8_t axis, int32_t steps, int32_t start, int32_t run) 
     std::this_thread::sleep_for(std::chrono::milliseconds(m.feedDelayMs));
   };
   switch (axis) {
-    case 0: g_nCurX += steps; break;
-    case 1: g_nCurY += steps; break;
+    case 0: smt::CurrentMachine().curX += steps; break;
+    case 1: smt::CurrentMachine().curY += steps; break;
     case 2: MoveZPair(0, steps); break;
     case 3: MoveZPair(2, steps); break;
     case 4: case 5: case 6: case 7: AddWrappedA(axis - 4, steps, m.aRevolution); break;
-    case 8: g_nCurAxis8 += steps; break;
+    case 8: smt::CurrentMachine().motion.curAxis8 += steps; break;
     case 9:
-      if (secondPlatform) g_nCurPlatform[0] += steps;
-      else g_nCurAxis9 += steps;
+      if (secondPlatform) smt::CurrentMachine().motion.curPlatform[0] += steps;
+      else smt::CurrentMachine().motion.curAxis9 += steps;
       break;
     case 10:
       if (type == 4 || type == 6) MoveZPair(4, steps);
-      else g_nCurAxis10 += steps;
+      else smt::CurrentMachine().motion.curAxis10 += steps;
       break;
     case 11: feederLift(5); break;
     case 12:
-      if (secondPlatform) g_nCurPlatform[1] += steps;
+      if (secondPlatform) smt::CurrentMachine().motion.curPlatform[1] += steps;
       feederLift(6);
       break;
     case 13: feederLift(7); break;
-    case 14: case 48: g_nCurConveyorWidth += steps; break;
+    case 14: case 48: smt::CurrentMachine().motion.curConveyorWidth += steps; break;
     default:
-      if (axis >= 32 && axis <= 39) g_nCurZ[axis - 32] += steps;
+      if (axis >= 32 && axis <= 39) smt::CurrentMachine().curZ[axis - 32] += steps;
       else if (axis >= 40 && axis <= 47) AddWrappedA(axis - 40, steps, m.aRevolution);
       break;
   }
@@ -209,12 +209,12 @@ MachineCommand BuildCmd64MoveXY(int32_t xSteps, int32_t xStart, int32_t xRun, in
                                 uint8_t flags) {
   MachineCommand c;
   c.code = 0x64;
-  c.reply = &g_hEventMoveXY;
+  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY;
   c.timeout = std::max(MoveTimeout(xSteps, xRun), MoveTimeout(ySteps, yRun));
   if (aIndex >= 1 && aIndex <= 8) c.timeout = std::max(c.timeout, MoveTimeout(aSteps, aRun));
   // The Y speeds have no place in the UDP payload.
   c.udpPayload = ByteWriter()
-                     .I32(g_nCurX).I32(xSteps).I32(g_nCurY).I32(ySteps).I32(xStart).I32(xRun)
+                     .I32(smt::CurrentMachine().curX).I32(xSteps).I32(smt::CurrentMachine().curY).I32(ySteps).I32(xStart).I32(xRun)
                      .U8(flags).U8(aIndex).I32(aSteps).I32(aStart).I32(aRun)
                      .Take();
   const int form = Runtime().v2_04.load();
@@ -246,18 +246,18 @@ MachineCommand BuildCmd64MoveXY(int32_t xSteps, int32_t xStart, int32_t xRun, in
 bool SendCmd64MoveXY(int32_t xSteps, int32_t xStart, int32_t xRun, int32_t ySteps, int32_t yStart, int32_t yRun,
                      int aIndex, int32_t aSteps, int32_t aStart, int32_t aRun, uint8_t flags) {
   const MotionSettings m = GetMotionSettings();
-  if (!XInRange(static_cast<int64_t>(g_nCurX) + xSteps, m)) return Refuse(kXPosError);
-  if (!YInRange(static_cast<int64_t>(g_nCurY) + ySteps, m)) return Refuse(kYPosError);
+  if (!XInRange(static_cast<int64_t>(smt::CurrentMachine().curX) + xSteps, m)) return Refuse(kXPosError);
+  if (!YInRange(static_cast<int64_t>(smt::CurrentMachine().curY) + ySteps, m)) return Refuse(kYPosError);
   const XYSpeeds s = ShapeXYSpeeds(xSteps, ySteps, {xStart, xRun, yStart, yRun});
-  g_nLastMoveCmd = 0x40;
-  if ((flags & 0x80) && !g_bMasterResetOk) return Refuse(kErrorE3);
+  smt::CurrentMachine().link.lastMoveCmd = 0x40;
+  if ((flags & 0x80) && !smt::CurrentMachine().masterResetOk) return Refuse(kErrorE3);
   const MachineCommand c = BuildCmd64MoveXY(xSteps, s.xStart, s.xRun, ySteps, s.yStart, s.yRun,
                                             aIndex, aSteps, aStart, aRun, flags);
   if (SendMachineCommand(c) != CommandResult::Ok) return false;
   CountMove();
-  if (!g_bMasterResetOk && (Runtime().UsesSerial() || flags != 0)) return false;
-  g_nCurX += xSteps;
-  g_nCurY += ySteps;
+  if (!smt::CurrentMachine().masterResetOk && (Runtime().UsesSerial() || flags != 0)) return false;
+  smt::CurrentMachine().curX += xSteps;
+  smt::CurrentMachine().curY += ySteps;
   if (aIndex >= 1 && aIndex <= 8) AddWrappedA(aIndex - 1, aSteps, m.aRevolution);
   PositionsChanged();
   return true;
@@ -270,11 +270,11 @@ MachineCommand BuildCmd65MoveXYHeads(int32_t xSteps, int32_t xStart, int32_t xRu
                                      int32_t aRun, uint8_t flag) {
   MachineCommand c;
   c.code = 0x65;
-  c.reply = &g_hEventCmd65;
+  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd65;
   c.timeout = std::max(MoveTimeout(xSteps, xRun), MoveTimeout(ySteps, yRun));
   for (int32_t d : deltas) c.timeout = std::max(c.timeout, MoveTimeout(d, aRun));
   ByteWriter u;
-  u.I32(g_nCurX).I32(xSteps).I32(g_nCurY).I32(ySteps).I32(xStart).I32(xRun).U8(flag);
+  u.I32(smt::CurrentMachine().curX).I32(xSteps).I32(smt::CurrentMachine().curY).I32(ySteps).I32(xStart).I32(xRun).U8(flag);
   for (int32_t d : deltas) u.I32(d);
   u.I32(aStart).I32(aRun);
   c.udpPayload = u.Take();
@@ -297,25 +297,25 @@ MachineCommand BuildCmd65MoveXYHeads(int32_t xSteps, int32_t xStart, int32_t xRu
 bool SendCmd65MoveXYHeads(int32_t xSteps, int32_t xStart, int32_t xRun, int32_t ySteps, int32_t yStart, int32_t yRun,
                           int32_t aStart, int32_t aRun, uint8_t flag) {
   std::array<int32_t, 8> deltas{};
-  for (int i = 0; i < 8; ++i) deltas[i] = g_nHeadMoveArgs[i];
+  for (int i = 0; i < 8; ++i) deltas[i] = smt::CurrentMachine().motion.headMoveArgs[i];
   return SendCmd65MoveXYHeads(xSteps, xStart, xRun, ySteps, yStart, yRun, deltas, aStart, aRun, flag);
 }
 
 bool SendCmd65MoveXYHeads(int32_t xSteps, int32_t xStart, int32_t xRun, int32_t ySteps, int32_t yStart, int32_t yRun,
                           const std::array<int32_t, 8>& deltas, int32_t aStart, int32_t aRun, uint8_t flag) {
-  if (!g_bMasterResetOk) return Refuse(kErrorE3);
+  if (!smt::CurrentMachine().masterResetOk) return Refuse(kErrorE3);
   const MotionSettings m = GetMotionSettings();
-  if (!XInRange(static_cast<int64_t>(g_nCurX) + xSteps, m)) return Refuse(kXPosError);
-  if (!YInRange(static_cast<int64_t>(g_nCurY) + ySteps, m)) return Refuse(kYPosError);
+  if (!XInRange(static_cast<int64_t>(smt::CurrentMachine().curX) + xSteps, m)) return Refuse(kXPosError);
+  if (!YInRange(static_cast<int64_t>(smt::CurrentMachine().curY) + ySteps, m)) return Refuse(kYPosError);
   const XYSpeeds s = ShapeXYSpeeds(xSteps, ySteps, {xStart, xRun, yStart, yRun});
-  g_nLastMoveCmd = 0x41;
+  smt::CurrentMachine().link.lastMoveCmd = 0x41;
   const bool serial = Runtime().UsesSerial();
   if (SendMachineCommand(BuildCmd65MoveXYHeads(xSteps, s.xStart, s.xRun, ySteps, s.yStart, s.yRun, deltas, aStart,
                                                aRun, flag)) != CommandResult::Ok)
     return false;
-  if (!g_bMasterResetOk) return false;
-  g_nCurX += xSteps;
-  g_nCurY += ySteps;
+  if (!smt::CurrentMachine().masterResetOk) return false;
+  smt::CurrentMachine().curX += xSteps;
+  smt::CurrentMachine().curY += ySteps;
   // What the board turned: four heads on the serial form, eight over UDP.
   const int heads = serial ? 4 : 8;
   for (int h = 0; h < heads; ++h) AddWrappedA(h, deltas[h], m.aRevolution);
@@ -329,9 +329,9 @@ MachineCommand BuildCmd63FlyMove(uint8_t headCount, int32_t xSteps, int32_t star
                                  const std::array<int32_t, 12>& offsets) {
   MachineCommand c;
   c.code = 0x63;
-  c.reply = &g_hEventCmd63;
+  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd63;
   ByteWriter u;
-  u.U16(1).U8(headCount).I32(g_nCurX).I32(xSteps).I32(start).I32(run);
+  u.U16(1).U8(headCount).I32(smt::CurrentMachine().curX).I32(xSteps).I32(start).I32(run);
   for (int i = 0; i < 8; ++i) u.I32(offsets[i]);
   for (int i = 0; i < 16; ++i) u.U8(0);
   u.U8(2);
@@ -352,15 +352,15 @@ MachineCommand BuildCmd63FlyMove(uint8_t headCount, int32_t xSteps, int32_t star
 
 bool SendCmd63FlyMove(uint8_t headCount, int32_t xSteps, int32_t start, int32_t run,
                       const std::array<int32_t, 12>& offsets) {
-  if (!g_bMasterResetOk) return Refuse(kErrorE3);
+  if (!smt::CurrentMachine().masterResetOk) return Refuse(kErrorE3);
   const MotionSettings m = GetMotionSettings();
-  if (!XInRange(static_cast<int64_t>(g_nCurX) + xSteps, m)) return Refuse(kXPosError);
-  if (!YInRange(g_nCurY, m)) return Refuse(kYPosError);
+  if (!XInRange(static_cast<int64_t>(smt::CurrentMachine().curX) + xSteps, m)) return Refuse(kXPosError);
+  if (!YInRange(smt::CurrentMachine().curY, m)) return Refuse(kYPosError);
   RouteResetCaptureDone();
   if (SendMachineCommand(BuildCmd63FlyMove(headCount, xSteps, start, run, offsets)) != CommandResult::Ok) return false;
-  if (!RouteWaitCaptureDone(g_hEventCmd63.timeout())) return false;
-  if (!g_bMasterResetOk) return false;
-  g_nCurX += xSteps;
+  if (!RouteWaitCaptureDone(smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd63.timeout())) return false;
+  if (!smt::CurrentMachine().masterResetOk) return false;
+  smt::CurrentMachine().curX += xSteps;
   PositionsChanged();
   return true;
 }
@@ -386,7 +386,7 @@ MachineCommand BuildCmd67MoveZ(uint8_t head, int32_t steps, int32_t start, int32
                                uint16_t time, uint8_t last) {
   MachineCommand c;
   c.code = 0x67;
-  c.reply = &g_hEventCmd67;
+  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd67;
   // Down and back up, with the dwell at the bottom.
   c.timeout = MoveTimeout(2 * static_cast<int64_t>(steps), run, std::chrono::milliseconds(time));
   // The option byte has no place in the UDP payload.
@@ -432,7 +432,7 @@ MachineCommand BuildCmd68MoveZVacuum(uint8_t head, int32_t steps, int32_t start,
   const int64_t magnitude = std::llabs(static_cast<long long>(fifth));
   MachineCommand c;
   c.code = 0x68;
-  c.reply = &g_hEventCmd68;
+  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd68;
   c.timeout = MoveTimeout(2 * static_cast<int64_t>(steps) + magnitude, run, std::chrono::milliseconds(time));
   c.udpPayload = ByteWriter()
                      .U8(head).I32(steps).I32(start).I32(run).I32(magnitude).U8(m.exhaust & 0xFF).U16(time).U8(vacuum)
@@ -449,7 +449,7 @@ MachineCommand BuildCmd68MoveZVacuum(uint8_t head, int32_t steps, int32_t start,
 
 CommandResult SendCmd68MoveZVacuum(uint8_t head, int32_t steps, int32_t start, int32_t run, int32_t fifth,
                                    uint16_t time, int32_t vacuum) {
-  g_bVacuumCheckOk = true;
+  smt::CurrentMachine().link.vacuumCheckOk = true;
   PositionsChanged();
   const int32_t v = StrokeVacuumValue(head, steps, vacuum);
   const bool serial = Runtime().UsesSerial();
@@ -467,14 +467,14 @@ CommandResult SendCmd68MoveZVacuum(uint8_t head, int32_t steps, int32_t start, i
 MachineCommand BuildCmd66MoveFeedAxis(uint8_t alternative, uint8_t axis, const FeedValues& v) {
   MachineCommand c;
   c.code = alternative == 1 ? 0x56 : 0x66;
-  c.reply = &g_hEventCmd66;
+  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd66;
   // The feeder walk, then the two lift strokes, with the time the caller
   // gives (value 10, ms); axis code 10 keeps the family's time-out.
   if (axis >= 1 && axis <= 3)
     c.timeout = MoveTimeout(v[0], v[2]) +
                 MoveTimeout(std::llabs(static_cast<long long>(v[3])) + std::llabs(static_cast<long long>(v[4])), v[6],
                             std::chrono::milliseconds(v[7] > 0 ? v[7] : 0));
-  const int32_t walk = axis == 1 ? g_nCurAxis8.load() : axis == 2 ? g_nCurAxis9.load() : axis == 3 ? g_nCurAxis10.load() : 0;
+  const int32_t walk = axis == 1 ? smt::CurrentMachine().motion.curAxis8.load() : axis == 2 ? smt::CurrentMachine().motion.curAxis9.load() : axis == 3 ? smt::CurrentMachine().motion.curAxis10.load() : 0;
   ByteWriter u;
   u.U8(alternative).U8(axis).I32(walk);
   for (int i = 0; i < 7; ++i) u.I32(v[i]);
@@ -503,9 +503,9 @@ MachineCommand BuildCmd66MoveFeedAxis(uint8_t alternative, uint8_t axis, const F
 CommandResult SendCmd66MoveFeedAxis(uint8_t alternative, uint8_t axis, const FeedValues& values) {
   const CommandResult r = SendMachineCommand(BuildCmd66MoveFeedAxis(alternative, axis, values));
   if (r != CommandResult::Ok) return r;
-  if (axis == 1) g_nCurAxis8 += values[0];
-  else if (axis == 2) g_nCurAxis9 += values[0];
-  else if (axis == 3) g_nCurAxis10 += values[0];
+  if (axis == 1) smt::CurrentMachine().motion.curAxis8 += values[0];
+  else if (axis == 2) smt::CurrentMachine().motion.curAxis9 += values[0];
+  else if (axis == 3) smt::CurrentMachine().motion.curAxis10 += values[0];
   PositionsChanged();
   return r;
 }
@@ -518,7 +518,7 @@ MachineCommand BuildCmd62Zones(uint8_t zone, uint8_t option1, uint8_t option2, u
   MachineCommand c;
   c.code = 0x62;
   c.trace = false;  // the zone lines go to the second information box
-  c.reply = &g_hEventConveyor;
+  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().conveyor;
   c.udpPayload = ByteWriter()
                      .U8(zone).U8(option1).U16(m.conveyorWaitTimeOut).U8(option2).U8(option3)
                      .U8(0x0B).I32(steps11).U8(0x0C).I32(steps12).U8(0x0D).I32(steps13).I32(start).I32(run)

@@ -45,7 +45,7 @@ bool SendCmd64MoveXY(int32_t xSteps, int32_t xStart, int32_t xRun, int32_t yStep
 MachineCommand BuildCmd65MoveXYHeads(int32_t xSteps, int32_t xStart, int32_t xRun, int32_t ySteps, int32_t yStart,
                                      int32_t yRun, const std::array<int32_t, 8>& deltas, int32_t aStart,
                                      int32_t aRun, uint8_t flag);
-// With the head deltas of g_nHeadMoveArgs.
+// With the head deltas of the machine's motion.headMoveArgs.
 bool SendCmd65MoveXYHeads(int32_t xSteps, int32_t xStart, int32_t xRun, int32_t ySteps, int32_t yStart, int32_t yRun,
                           int32_t aStart, int32_t aRun, uint8_t flag);
 bool SendCmd65MoveXYHeads(int32_t xSteps, int32_t xStart, int32_t xRun, int32_t ySteps, int32_t yStart, int32_t yRun,

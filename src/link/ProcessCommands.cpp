@@ -68,9 +68,9 @@ bool SendHeadMove(uint8_t code, const std::vector<uint8_t>& payload, ReplyEvent*
   if (waitCapture && !RouteWaitCaptureDone(reply->timeout())) return false;
   if (vacuumOutput >= 32 && vacuumOutput <= 39) Runtime().SetPumpButton(vacuumOutput - 31, pressButton);
   const int32_t rev = GetMotionSettings().aRevolution;
-  g_nCurX += static_cast<int32_t>(move.dx);
-  g_nCurY += static_cast<int32_t>(move.dy);
-  for (int h = 0; h < 8; ++h) g_nCurA[h] = WrapA(static_cast<int64_t>(g_nCurA[h].load()) + move.a[h], rev);
+  smt::CurrentMachine().curX += static_cast<int32_t>(move.dx);
+  smt::CurrentMachine().curY += static_cast<int32_t>(move.dy);
+  for (int h = 0; h < 8; ++h) smt::CurrentMachine().curA[h] = WrapA(static_cast<int64_t>(smt::CurrentMachine().curA[h].load()) + move.a[h], rev);
   Runtime().Hooks().OnPositionsChanged();
   return true;
 }
@@ -105,10 +105,10 @@ MachineCommand BuildCmd53DispenseMove(uint8_t axis1, int32_t d1, int32_t start1,
                                       int32_t d2, int32_t start2, int32_t run2) {
   MachineCommand c;
   c.code = 0x53;
-  c.reply = &g_hEventDispense;
+  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().dispense;
   // start2 and run2 have no place in the UDP payload.
   c.udpPayload = ByteWriter()
-                     .U8(axis1).U8(axis2).I32(g_nCurX).I32(d1).I32(g_nCurY).I32(d2).I32(start1).I32(run1).U8(0x80)
+                     .U8(axis1).U8(axis2).I32(smt::CurrentMachine().curX).I32(d1).I32(smt::CurrentMachine().curY).I32(d2).I32(start1).I32(run1).U8(0x80)
                      .Take();
   c.serialPayload = ByteWriter()
                         .U8(axis1).SM32(d1).U8(SpeedByte(start1)).U8(SpeedByte(run1))
@@ -120,19 +120,19 @@ MachineCommand BuildCmd53DispenseMove(uint8_t axis1, int32_t d1, int32_t start1,
 
 bool SendCmd53DispenseMove(uint8_t axis1, int32_t d1, int32_t start1, int32_t run1, uint8_t axis2, int32_t d2,
                            int32_t start2, int32_t run2) {
-  if (!g_bMasterResetOk) return Refuse(kErrorE3);
-  const int64_t x = static_cast<int64_t>(g_nCurX) + (axis1 == 0 ? d1 : 0);
-  const int64_t y = static_cast<int64_t>(g_nCurY) + (axis2 == 1 ? d2 : 0);
+  if (!smt::CurrentMachine().masterResetOk) return Refuse(kErrorE3);
+  const int64_t x = static_cast<int64_t>(smt::CurrentMachine().curX) + (axis1 == 0 ? d1 : 0);
+  const int64_t y = static_cast<int64_t>(smt::CurrentMachine().curY) + (axis2 == 1 ? d2 : 0);
   if (!RangeCheck(x, y)) return false;
   const DispenseSpeeds s = ShapeDispenseSpeeds(d1, d2, {start1, run1, start2, run2});
   if (SendMachineCommand(BuildCmd53DispenseMove(axis1, d1, s.start1, s.run1, axis2, d2, s.start2, s.run2)) !=
       CommandResult::Ok)
     return false;
-  if (!g_bMasterResetOk) return false;
-  if (axis1 == 0) g_nCurX += d1;
-  else if (axis1 == 9) g_nCurPlatform[0] += d1;
-  if (axis2 == 1) g_nCurY += d2;
-  else if (axis2 == 12) g_nCurPlatform[1] += d2;
+  if (!smt::CurrentMachine().masterResetOk) return false;
+  if (axis1 == 0) smt::CurrentMachine().curX += d1;
+  else if (axis1 == 9) smt::CurrentMachine().motion.curPlatform[0] += d1;
+  if (axis2 == 1) smt::CurrentMachine().curY += d2;
+  else if (axis2 == 12) smt::CurrentMachine().motion.curPlatform[1] += d2;
   Runtime().Hooks().OnPositionsChanged();
   return true;
 }
@@ -144,26 +144,26 @@ bool SendCmd55LabelMove(const Cmd55Payload& p) {
   const int32_t d1 = LE32At(p, 2), d2 = LE32At(p, 6);
   if (mode == 2) {
     const long long zl = std::llabs(static_cast<long long>(GetMotionSettings().zLimit));
-    const long long a = d1 > 0 ? std::llabs(static_cast<long long>(g_nCurZ[0]) - d1) : std::llabs(static_cast<long long>(g_nCurZ[1]) + d1);
-    const long long b = d2 > 0 ? std::llabs(static_cast<long long>(g_nCurZ[2]) - d2) : std::llabs(static_cast<long long>(g_nCurZ[3]) + d2);
+    const long long a = d1 > 0 ? std::llabs(static_cast<long long>(smt::CurrentMachine().curZ[0]) - d1) : std::llabs(static_cast<long long>(smt::CurrentMachine().curZ[1]) + d1);
+    const long long b = d2 > 0 ? std::llabs(static_cast<long long>(smt::CurrentMachine().curZ[2]) - d2) : std::llabs(static_cast<long long>(smt::CurrentMachine().curZ[3]) + d2);
     if (a > zl || b > zl) return Refuse(kZPosError);
   }
-  if (mode == 9 && !g_bMasterResetOk) return Refuse(kErrorE3);
+  if (mode == 9 && !smt::CurrentMachine().masterResetOk) return Refuse(kErrorE3);
   if (RefuseOnSerial(0x55)) return false;
   MachineCommand c;
   c.code = 0x55;
   c.udpOnly = true;
-  c.reply = &g_hEventDispense;
+  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().dispense;
   c.udpPayload.assign(p.begin(), p.end());
   if (SendMachineCommand(c) != CommandResult::Ok) return false;
   if (mode == 2) {
-    g_nCurZ[0] -= d1;
-    g_nCurZ[1] += d1;
-    g_nCurZ[2] -= d2;
-    g_nCurZ[3] += d2;
+    smt::CurrentMachine().curZ[0] -= d1;
+    smt::CurrentMachine().curZ[1] += d1;
+    smt::CurrentMachine().curZ[2] -= d2;
+    smt::CurrentMachine().curZ[3] += d2;
   } else if (mode == 9) {
-    g_nCurAxis9 += d1;
-    g_nCurAxis8 += d2;
+    smt::CurrentMachine().motion.curAxis9 += d1;
+    smt::CurrentMachine().motion.curAxis8 += d2;
   }
   Runtime().Hooks().OnPositionsChanged();
   return true;
@@ -179,7 +179,7 @@ MachineCommand BuildCmd58GlueDispense(uint8_t channel, int32_t steps, int32_t st
   const int64_t absB = std::llabs(static_cast<long long>(magnitudeB));
   MachineCommand c;
   c.code = 0x58;
-  c.reply = &g_hEventCmd58;
+  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd58;
   c.udpPayload = ByteWriter()
                      .U8(channel).I32(steps).I32(start).I32(run).U8(mode).I32(absA).I32(absB)
                      .U16(valueA).U16(valueB).U16(valueC)
@@ -205,7 +205,7 @@ CommandResult SendCmd58GlueDispense(uint8_t channel, int32_t steps, int32_t star
 MachineCommand BuildCmd71ProbeZ1(int32_t steps, int32_t start, int32_t run) {
   MachineCommand c;
   c.code = 0x71;
-  c.reply = &g_hEventAxisMove;
+  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove;
   c.udpPayload = ByteWriter().U8(0x20).I32(steps).I32(start).I32(run).Take();
   c.serialPayload = ByteWriter().U8(0x20).SM32(steps).U8(SpeedByte(start)).U8(SpeedByte(run)).Take();
   if (!FitsSM32(steps)) c.serialRefusal = StepsDoNotFitText(0x71, "steps", steps, 32);
@@ -222,9 +222,9 @@ CommandResult SendCmd71ProbeZ1(int32_t steps, int32_t start, int32_t run) {
 // 0x77: dX at 4, dY at 12, A deltas at 25, vacuum output at 65.
 
 bool SendCmd73VisionMove(const Cmd73Payload& p) {
-  if (!g_bMasterResetOk) return Refuse(kErrorE3);
+  if (!smt::CurrentMachine().masterResetOk) return Refuse(kErrorE3);
   HeadMove move = ReadHeadMove(p, 9, 13, 26);
-  const int64_t x0 = g_nCurX, y0 = g_nCurY;
+  const int64_t x0 = smt::CurrentMachine().curX, y0 = smt::CurrentMachine().curY;
   const int64_t dx2 = LE32At(p, 69), dx3 = LE32At(p, 114), dy3 = LE32At(p, 118);
   if (!RangeCheck(x0 + move.dx, y0 + move.dy)) return false;
   if (!RangeCheck(x0 + move.dx + dx2, y0 + move.dy)) return false;
@@ -232,25 +232,25 @@ bool SendCmd73VisionMove(const Cmd73Payload& p) {
   if (RefuseOnSerial(0x73)) return false;
   move.dx += dx2 + dx3;
   move.dy += dy3;
-  return SendHeadMove(0x73, {p.begin(), p.end()}, &g_hEventCmd63, CurrentLinkTexts().information73, move, 0, false,
+  return SendHeadMove(0x73, {p.begin(), p.end()}, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd63, CurrentLinkTexts().information73, move, 0, false,
                       true);
 }
 
 bool SendCmd74PickMove(const Cmd74Payload& p) {
-  if (!g_bMasterResetOk) return Refuse(kErrorE3);
+  if (!smt::CurrentMachine().masterResetOk) return Refuse(kErrorE3);
   const HeadMove move = ReadHeadMove(p, 19, 27, 40);
-  if (!RangeCheck(static_cast<int64_t>(g_nCurX) + move.dx, static_cast<int64_t>(g_nCurY) + move.dy)) return false;
+  if (!RangeCheck(static_cast<int64_t>(smt::CurrentMachine().curX) + move.dx, static_cast<int64_t>(smt::CurrentMachine().curY) + move.dy)) return false;
   if (RefuseOnSerial(0x74)) return false;
-  return SendHeadMove(0x74, {p.begin(), p.end()}, &g_hEventCmd67, CurrentLinkTexts().information74, move, p[80], true,
+  return SendHeadMove(0x74, {p.begin(), p.end()}, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd67, CurrentLinkTexts().information74, move, p[80], true,
                       false);
 }
 
 bool SendCmd77PlaceMove(const Cmd77Payload& p) {
-  if (!g_bMasterResetOk) return Refuse(kErrorE3);
+  if (!smt::CurrentMachine().masterResetOk) return Refuse(kErrorE3);
   const HeadMove move = ReadHeadMove(p, 4, 12, 25);
-  if (!RangeCheck(static_cast<int64_t>(g_nCurX) + move.dx, static_cast<int64_t>(g_nCurY) + move.dy)) return false;
+  if (!RangeCheck(static_cast<int64_t>(smt::CurrentMachine().curX) + move.dx, static_cast<int64_t>(smt::CurrentMachine().curY) + move.dy)) return false;
   if (RefuseOnSerial(0x77)) return false;
-  return SendHeadMove(0x77, {p.begin(), p.end()}, &g_hEventCmd68, CurrentLinkTexts().information77, move, p[65], false,
+  return SendHeadMove(0x77, {p.begin(), p.end()}, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd68, CurrentLinkTexts().information77, move, p[65], false,
                       false);
 }
 

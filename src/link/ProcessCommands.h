@@ -39,7 +39,7 @@ CommandResult SendCmd58GlueDispense(uint8_t channel, int32_t steps, int32_t star
                                     uint16_t valueC);
 
 MachineCommand BuildCmd71ProbeZ1(int32_t steps, int32_t start, int32_t run);
-// The measured value is in g_nProbeValue afterwards.
+// The measured value is in the machine's link.probeValue afterwards.
 CommandResult SendCmd71ProbeZ1(int32_t steps, int32_t start, int32_t run);
 
 bool SendCmd73VisionMove(const Cmd73Payload& payload);

@@ -19,9 +19,9 @@ std::vector<PumpOutput> PumpOutputs(int pump, int type, int runSelect, int exhau
 }
 
 bool SwitchPump(int pump, bool on) {
-  if (!g_bConnected) return false;
+  if (!smt::CurrentMachine().connected) return false;
   const MotionSettings m = GetMotionSettings();
-  const auto outputs = PumpOutputs(pump, g_nMachineType, m.runSelect, m.exhaust);
+  const auto outputs = PumpOutputs(pump, smt::CurrentMachine().machineType, m.runSelect, m.exhaust);
   bool sent = false;
   for (const PumpOutput& o : outputs) sent = SendOutputDirect(o.output, on ? 1 : 0, o.value) || sent;
   return sent;

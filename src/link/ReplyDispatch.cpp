@@ -25,17 +25,17 @@ std::string Hex2(uint8_t v) {
   return b;
 }
 
-// g_bMasterResetOk = (head state == fitted-head mask).
-void MaskTest(const CmdPacket& p) { g_bMasterResetOk = (p.at(1) == Runtime().headMask.load()); }
+// the machine's masterResetOk = (head state == fitted-head mask).
+void MaskTest(const CmdPacket& p) { smt::CurrentMachine().masterResetOk = (p.at(1) == Runtime().headMask.load()); }
 void GuardedMaskTest(const CmdPacket& p) {
-  if (g_bMasterResetOk) MaskTest(p);
+  if (smt::CurrentMachine().masterResetOk) MaskTest(p);
 }
 
 void OnVacuumReading(int32_t kpa) {
-  g_nVacuumKpa = kpa;
+  smt::CurrentMachine().link.vacuumKpa = kpa;
   Runtime().Hooks().ShowVacuumValue();
   // Only a busy machine task waits for the reading.
-  if (g_bMachineBusy) g_hEventVacuum.Answer();
+  if (smt::CurrentMachine().machineBusy) smt::CurrentMachine().Part<smt::link::ReplyEvents>().vacuum.Answer();
 }
 
 void HandleReply(const CmdPacket& p) {
@@ -45,44 +45,44 @@ void HandleReply(const CmdPacket& p) {
     case 0x02:
     case 0x05:
       // A home that failed ends its wait with a failure.
-      if (CheckReplyError(status)) g_hEventHome.Answer();
-      else g_hEventHome.AnswerFailure(status);
+      if (CheckReplyError(status)) smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.Answer();
+      else smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.AnswerFailure(status);
       return;
     case 0x15: OnVacuumReading(p.at(1)); return;
-    case 0x53: CheckReplyError(status); g_hEventDispense.Answer(status); return;
-    case 0x55: CheckReplyError(status); MaskTest(p); g_hEventDispense.Answer(status); return;
+    case 0x53: CheckReplyError(status); smt::CurrentMachine().Part<smt::link::ReplyEvents>().dispense.Answer(status); return;
+    case 0x55: CheckReplyError(status); MaskTest(p); smt::CurrentMachine().Part<smt::link::ReplyEvents>().dispense.Answer(status); return;
     case 0x56:
-    case 0x66: CheckReplyError(status); g_hEventCmd66.Answer(status); return;
-    case 0x58: CheckReplyError(status); MaskTest(p); g_hEventCmd58.Answer(status); return;
+    case 0x66: CheckReplyError(status); smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd66.Answer(status); return;
+    case 0x58: CheckReplyError(status); MaskTest(p); smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd58.Answer(status); return;
     case 0x60: CheckReplyError(status); return;
-    case 0x61: CheckReplyError(status); MaskTest(p); g_hEventAxisMove.Answer(status); return;
+    case 0x61: CheckReplyError(status); MaskTest(p); smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.Answer(status); return;
     case 0x63:
-    case 0x73: CheckReplyError(status); g_hEventCmd63.Answer(status); return;
-    case 0x64: CheckReplyError(status); g_hEventMoveXY.Answer(status); return;
-    case 0x65: CheckReplyError(status); g_hEventCmd65.Answer(status); return;
+    case 0x73: CheckReplyError(status); smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd63.Answer(status); return;
+    case 0x64: CheckReplyError(status); smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY.Answer(status); return;
+    case 0x65: CheckReplyError(status); smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd65.Answer(status); return;
     case 0x67:
     case 0x74:
-    case 0x75: CheckReplyError(status); GuardedMaskTest(p); g_hEventCmd67.Answer(status); return;
+    case 0x75: CheckReplyError(status); GuardedMaskTest(p); smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd67.Answer(status); return;
     case 0x68:
     case 0x77:
-    case 0x78: CheckReplyError(status); GuardedMaskTest(p); g_hEventCmd68.Answer(status); return;
-    case 0x70: CheckReplyError(status); g_hEventAxisMove.Answer(status); return;
+    case 0x78: CheckReplyError(status); GuardedMaskTest(p); smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd68.Answer(status); return;
+    case 0x70: CheckReplyError(status); smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.Answer(status); return;
     case 0x71:
       CheckReplyError(status);
       GuardedMaskTest(p);
-      g_nProbeValue = p.length >= 6 ? ReadLE32(p.data() + 2) : 0;
-      g_hEventAxisMove.Answer(status);
+      smt::CurrentMachine().link.probeValue = p.length >= 6 ? ReadLE32(p.data() + 2) : 0;
+      smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.Answer(status);
       return;
     case 0x72:
       if (!CheckReplyError(status)) {
-        g_hEventHome.AnswerFailure(status);
+        smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.AnswerFailure(status);
       } else if (p.at(1) == Runtime().headMask.load()) {
-        g_bMasterResetOk = true;
-        g_hEventHome.Answer();
+        smt::CurrentMachine().masterResetOk = true;
+        smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.Answer();
       } else {
         // The heads the board reports are not the fitted ones.
-        g_bMasterResetOk = false;
-        g_hEventHome.AnswerFailure(status);
+        smt::CurrentMachine().masterResetOk = false;
+        smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.AnswerFailure(status);
       }
       return;
     default: break;
@@ -106,13 +106,13 @@ void HandleReport(const CmdPacket& p) {
       return;
     }
     case 0x56:
-    case 0x66: CheckReplyError(status); g_hEventCmd66.Answer(status); return;
-    case 0x62: CheckReplyError(status); g_hEventConveyor.Answer(status); return;
-    case 0x63: CheckReplyError(status); g_hEventCmd63.Answer(status); return;
-    case 0x64: CheckReplyError(status); g_hEventMoveXY.Answer(status); return;
-    case 0x65: CheckReplyError(status); g_hEventCmd65.Answer(status); return;
-    case 0x67: CheckReplyError(status); GuardedMaskTest(p); g_hEventCmd67.Answer(status); return;
-    case 0x68: CheckReplyError(status); GuardedMaskTest(p); g_hEventCmd68.Answer(status); return;
+    case 0x66: CheckReplyError(status); smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd66.Answer(status); return;
+    case 0x62: CheckReplyError(status); smt::CurrentMachine().Part<smt::link::ReplyEvents>().conveyor.Answer(status); return;
+    case 0x63: CheckReplyError(status); smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd63.Answer(status); return;
+    case 0x64: CheckReplyError(status); smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY.Answer(status); return;
+    case 0x65: CheckReplyError(status); smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd65.Answer(status); return;
+    case 0x67: CheckReplyError(status); GuardedMaskTest(p); smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd67.Answer(status); return;
+    case 0x68: CheckReplyError(status); GuardedMaskTest(p); smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd68.Answer(status); return;
     default: return;
   }
 }
@@ -131,7 +131,7 @@ void SerialMessage(const std::string& text, const std::string& caption = {}) {
 void ReleaseSenderWithFailure(uint8_t errorCode) {
   ReplyEvent* e = ReplyEventForCode(errorCode);
   if (!e) {
-    const int last = g_nLastSerialCmd.load();
+    const int last = smt::CurrentMachine().link.lastSerialCmd.load();
     if (last >= 0) e = ReplyEventForCode(static_cast<uint16_t>(last));
   }
   if (e) e->AnswerFailure(errorCode);
@@ -142,43 +142,43 @@ void HandleSerialAck(const std::vector<uint8_t>& f) {
   switch (at(2)) {
     case 0x00:
       // The hello is answered: the port scan waits on the single-axis event.
-      g_hEventAxisMove.Answer();
+      smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.Answer();
       Runtime().Hooks().OnSerialHelloAck();
       return;
-    case 0x01: g_hEventSerialAxis.Answer(); return;
-    case 0x02: g_hEventHome.Answer(); return;
+    case 0x01: smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialAxis.Answer(); return;
+    case 0x02: smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.Answer(); return;
     case 0x03:
     case 0x04: return;
     case 0x15: OnVacuumReading(at(4)); return;
-    case 0x53: CountSerialAck(); g_hEventDispense.Answer(); return;
-    case 0x54: CountSerialAck(); g_hEventSerialMove.Answer(); return;
+    case 0x53: CountSerialAck(); smt::CurrentMachine().Part<smt::link::ReplyEvents>().dispense.Answer(); return;
+    case 0x54: CountSerialAck(); smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialMove.Answer(); return;
     case 0x56:
-    case 0x66: g_hEventCmd66.Answer(); return;
-    case 0x58: g_hEventCmd58.Answer(); return;
-    case 0x61: CountSerialAck(); g_hEventAxisMove.Answer(); return;
-    case 0x62: g_hEventConveyor.Answer(); return;
-    case 0x63: g_hEventCmd63.Answer(); return;
-    case 0x64: CountSerialAck(); g_hEventMoveXY.Answer(); return;
-    case 0x65: g_hEventCmd65.Answer(); return;
+    case 0x66: smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd66.Answer(); return;
+    case 0x58: smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd58.Answer(); return;
+    case 0x61: CountSerialAck(); smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.Answer(); return;
+    case 0x62: smt::CurrentMachine().Part<smt::link::ReplyEvents>().conveyor.Answer(); return;
+    case 0x63: smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd63.Answer(); return;
+    case 0x64: CountSerialAck(); smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY.Answer(); return;
+    case 0x65: smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd65.Answer(); return;
     case 0x67:
-      g_hEventCmd67.Answer();
+      smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd67.Answer();
       Runtime().Hooks().ShowZAtZero();
       return;
     case 0x68:
-      g_bVacuumCheckOk = (at(3) == 0);
-      g_hEventCmd68.Answer();
-      g_nVacuumKpa = at(4);
+      smt::CurrentMachine().link.vacuumCheckOk = (at(3) == 0);
+      smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd68.Answer();
+      smt::CurrentMachine().link.vacuumKpa = at(4);
       Runtime().Hooks().ShowVacuumValue();
       Runtime().Hooks().ShowZAtZero();
       return;
     case 0x71:
       if (at(3) == 0) {
         NotifyOperator("Measurement Error !");
-        g_nProbeValue = 0;
+        smt::CurrentMachine().link.probeValue = 0;
       } else {
-        g_nProbeValue = f.size() >= 8 ? ReadBE32(f.data() + 4) : 0;
+        smt::CurrentMachine().link.probeValue = f.size() >= 8 ? ReadBE32(f.data() + 4) : 0;
       }
-      g_hEventAxisMove.Answer();
+      smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.Answer();
       return;
     default: SerialMessage(CurrentLinkTexts().message06); return;
   }
@@ -201,7 +201,7 @@ void HandleSerialError(const std::vector<uint8_t>& f) {
       Runtime().Hooks().OnMotorFault(sub);
       // A width-axis fault during a conveyor reset: the width shown is the reset width.
       if (sub == 0x0E && MachineHoming::Instance().m_nResetMode.load() == 9) RouteShowConveyorWidth();
-      g_bResetDone = false;
+      smt::CurrentMachine().resetDone = false;
       // In debug mode the operator may go on jogging without a reset.
       if (GetMotionSettings().debugModel) {
         MachineHoming::Instance().m_nResetMode = -1;
@@ -217,9 +217,9 @@ void HandleSerialError(const std::vector<uint8_t>& f) {
       } else {
         SerialMessage(t.message15);
       }
-      g_bMasterResetOk = false;
-      if (g_nLastMoveCmd == 0x40) g_hEventMoveXY.AnswerFailure(code);
-      else if (g_nLastMoveCmd == 0x41) g_hEventCmd65.AnswerFailure(code);
+      smt::CurrentMachine().masterResetOk = false;
+      if (smt::CurrentMachine().link.lastMoveCmd == 0x40) smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY.AnswerFailure(code);
+      else if (smt::CurrentMachine().link.lastMoveCmd == 0x41) smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd65.AnswerFailure(code);
       else ReleaseSenderWithFailure(code);
       return;
     case 0xE5: {

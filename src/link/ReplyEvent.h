@@ -130,8 +130,8 @@ class ReplyEvent {
     const auto start = std::chrono::steady_clock::now();
     // What the wait watches besides its reply: the program's shut-down, a
     // Stop of the run it belongs to, and the link going down.
-    const bool inRun = t_replyWaitsEndOnStop && g_bRunContinue.load();
-    const bool linked = g_bConnected.load();
+    const bool inRun = t_replyWaitsEndOnStop && smt::CurrentMachine().runContinue.load();
+    const bool linked = smt::CurrentMachine().connected.load();
     // A family that answers within microseconds is watched for a moment
     // before the thread sleeps: the reply is then taken without a wake-up.
     bool taken = SpinFor(start, std::min<std::chrono::nanoseconds>(SpinBudget(), timeout));
@@ -145,8 +145,8 @@ class ReplyEvent {
       if (taken) break;
       if (std::chrono::steady_clock::now() >= deadline) return ReplyWait::TimedOut;
       if (smt::platform::WorkerThreads::Instance().ShuttingDown()) return ReplyWait::Abandoned;
-      if (linked && !g_bConnected.load()) return ReplyWait::LinkLost;
-      if (inRun && !g_bRunContinue.load()) {
+      if (linked && !smt::CurrentMachine().connected.load()) return ReplyWait::LinkLost;
+      if (inRun && !smt::CurrentMachine().runContinue.load()) {
         const auto seen = std::chrono::steady_clock::now();
         if (stopSeen == std::chrono::steady_clock::time_point{}) stopSeen = seen;
         else if (seen - stopSeen >= kStopReplyGrace) return ReplyWait::Abandoned;

@@ -63,10 +63,10 @@ bool CheckReplyError(uint8_t status) {
   // The flag is cleared at once: the box no longer holds up the reply
   // thread, and nothing may act on the stale flag while it is open.
   switch (e.clears) {
-    case StatusFlag::Connected: g_bConnected = false; break;
-    case StatusFlag::ResetDone: g_bResetDone = false; break;
-    case StatusFlag::MasterResetOk: g_bMasterResetOk = false; break;
-    case StatusFlag::VacuumCheckOk: g_bVacuumCheckOk = false; break;
+    case StatusFlag::Connected: smt::CurrentMachine().connected = false; break;
+    case StatusFlag::ResetDone: smt::CurrentMachine().resetDone = false; break;
+    case StatusFlag::MasterResetOk: smt::CurrentMachine().masterResetOk = false; break;
+    case StatusFlag::VacuumCheckOk: smt::CurrentMachine().link.vacuumCheckOk = false; break;
     case StatusFlag::None: break;
   }
   return false;

@@ -29,7 +29,7 @@ MachineCommand BuildCmd54SerialMove(const SerialMoveArgs& a) {
   MachineCommand c;
   c.code = 0x54;
   c.serialOnly = true;
-  c.reply = &g_hEventSerialMove;
+  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialMove;
   c.serialPayload = ByteWriter()
                         .U8(0x00).SM32(a.dX).U8(SpeedByte(a.startX)).U8(SpeedByte(a.runX))
                         .U8(a.axis2).SM32(a.d2).U8(SpeedByte(a.start2)).U8(SpeedByte(a.run2))
@@ -44,14 +44,14 @@ MachineCommand BuildCmd54SerialMove(const SerialMoveArgs& a) {
 
 bool MoveXYSerial(int32_t dX, int32_t startX, int32_t runX, uint8_t axis2, int32_t d2, int32_t start2, int32_t run2,
                   uint8_t axis3, int32_t d3, int32_t start3, int32_t run3) {
-  if (!g_bMasterResetOk) {
+  if (!smt::CurrentMachine().masterResetOk) {
     smt::platform::ShowMessage(kErrorE3);
-    g_hEventSerialMove.Signal();
+    smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialMove.Signal();
     return false;
   }
   const MotionSettings m = GetMotionSettings();
-  const int64_t x = static_cast<int64_t>(g_nCurX) + dX;
-  const int64_t y = static_cast<int64_t>(g_nCurY) + (axis2 == 1 ? d2 : 0);
+  const int64_t x = static_cast<int64_t>(smt::CurrentMachine().curX) + dX;
+  const int64_t y = static_cast<int64_t>(smt::CurrentMachine().curY) + (axis2 == 1 ? d2 : 0);
   if (x > m.xLimit || x < 0) {
     smt::platform::ShowMessage(kXPosError);
     return false;
@@ -68,10 +68,10 @@ bool MoveXYSerial(int32_t dX, int32_t startX, int32_t runX, uint8_t axis2, int32
   const SerialMoveArgs a = ShapeSerialMoveSpeeds({dX, startX, runX, axis2, d2, start2, run2, axis3, d3, start3, run3});
   if (SendMachineCommand(BuildCmd54SerialMove(a)) != CommandResult::Ok) return false;
   CountMove();
-  if (!g_bMasterResetOk) return false;
-  g_nCurX += dX;
-  if (axis2 == 1) g_nCurY += d2;
-  else if (axis2 == 12) g_nCurPlatform[1] += d2;
+  if (!smt::CurrentMachine().masterResetOk) return false;
+  smt::CurrentMachine().curX += dX;
+  if (axis2 == 1) smt::CurrentMachine().curY += d2;
+  else if (axis2 == 12) smt::CurrentMachine().motion.curPlatform[1] += d2;
   Runtime().Hooks().OnPositionsChanged();
   return true;
 }

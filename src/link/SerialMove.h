@@ -29,7 +29,7 @@ MachineCommand BuildCmd54SerialMove(const SerialMoveArgs& a);
 
 // Checks the master reset and the X / Y travel, sends the frame on the
 // serial link and waits (bounded) for the board's move-done reply; books X
-// and the second axis (1: g_nCurY, 12: platform 2 Y) only after it. False
+// and the second axis (1: the machine's curY, 12: platform 2 Y) only after it. False
 // when refused, not sent, failed or timed out; on the network link
 // "通讯未完成 ！" and nothing moves.
 bool MoveXYSerial(int32_t dX, int32_t startX, int32_t runX, uint8_t axis2, int32_t d2, int32_t start2, int32_t run2,

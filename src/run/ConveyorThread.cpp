@@ -9,17 +9,17 @@ namespace smt::run {
 namespace {
 
 bool Zone(int code) {
-  if (!g_bConveyorRun) return false;
+  if (!smt::CurrentMachine().run.conveyorRun) return false;
   auto& s = Services();
   if (!s.runZones || !s.runZones(code)) {
-    g_bConveyorRun = false;
+    smt::CurrentMachine().run.conveyorRun = false;
     return false;
   }
-  return g_bConveyorRun;
+  return smt::CurrentMachine().run.conveyorRun;
 }
 
 bool BoardDone() {
-  const auto r = WaitRunEvent(g_hBoardDoneEvent, Timeouts().board, g_bConveyorRun);
+  const auto r = WaitRunEvent(smt::CurrentMachine().run.boardDoneEvent, Timeouts().board, smt::CurrentMachine().run.conveyorRun);
   if (r == WaitResult::TimedOut) CLogFile::Instance().Write(true, "conveyor thread: board wait time out");
   return r == WaitResult::Signalled;
 }
@@ -37,7 +37,7 @@ void Run() {
   for (;;) {
     --count;
     if (!Zone(2)) return;
-    g_hBoardReadyEvent.Set();
+    smt::CurrentMachine().run.boardReadyEvent.Set();
     if (sel.Any()) {
       if (!BoardDone()) return;
       if (Zone(3)) Zone(4);
@@ -63,7 +63,7 @@ void ConveyorThreadProc() {
   ConveyorBusy() = 1;
   Run();
   // A run thread waiting for a board wakes too.
-  if (!g_bConveyorRun) g_hBoardReadyEvent.Set();
+  if (!smt::CurrentMachine().run.conveyorRun) smt::CurrentMachine().run.boardReadyEvent.Set();
   ConveyorBusy() = 0;
 }
 

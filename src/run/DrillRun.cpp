@@ -38,10 +38,10 @@ Hole ReadHole(const DrillRow& r) {
   Hole h;
   h.x = r.x;
   h.y = r.y;
-  h.z = Trunc(r.z * g_dZPulsePerMm);
-  h.depth = Trunc(r.depth * g_dZPulsePerMm);
-  h.step = Trunc(r.feed * g_dZPulsePerMm);
-  h.lift = Trunc(r.lift * g_dZPulsePerMm);
+  h.z = Trunc(r.z * smt::CurrentMachine().steps.zPulsePerMm);
+  h.depth = Trunc(r.depth * smt::CurrentMachine().steps.zPulsePerMm);
+  h.step = Trunc(r.feed * smt::CurrentMachine().steps.zPulsePerMm);
+  h.lift = Trunc(r.lift * smt::CurrentMachine().steps.zPulsePerMm);
   h.feedStart = r.feedStart;
   h.feedRun = r.feedRun;
   h.liftStart = r.liftStart;
@@ -88,9 +88,9 @@ bool Drill(const Hole& h) {
 
 bool MoveXY(int32_t tx, int32_t ty) {
   const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
-  g_nTargetX = tx;
-  g_nTargetY = ty;
-  return smt::link::SendCmd53DispenseMove(0, tx - g_nCurX, sp[0].start, sp[0].normal, 1, ty - g_nCurY, sp[1].start,
+  smt::CurrentMachine().motion.targetX = tx;
+  smt::CurrentMachine().motion.targetY = ty;
+  return smt::link::SendCmd53DispenseMove(0, tx - smt::CurrentMachine().curX, sp[0].start, sp[0].normal, 1, ty - smt::CurrentMachine().curY, sp[1].start,
                                           sp[1].normal);
 }
 
@@ -125,10 +125,10 @@ bool RunDrill() {
           if (s.showRow) s.showRow(i + 3);
           if (s.setDrillRowState) s.setDrillRowState(i, 9);
           const Hole h = ReadHole(rows[static_cast<size_t>(i)]);
-          const int32_t tx = Trunc(Trunc(board.originX * g_dXPulsePerMm) + c * board.colPitch * g_dXPulsePerMm +
-                                   Trunc(h.x * g_dXPulsePerMm));
-          const int32_t ty = Trunc(Trunc(board.originY * g_dYPulsePerMm) + r * board.rowPitch * g_dYPulsePerMm +
-                                   Trunc(h.y * g_dYPulsePerMm));
+          const int32_t tx = Trunc(Trunc(board.originX * smt::CurrentMachine().steps.xPulsePerMm) + c * board.colPitch * smt::CurrentMachine().steps.xPulsePerMm +
+                                   Trunc(h.x * smt::CurrentMachine().steps.xPulsePerMm));
+          const int32_t ty = Trunc(Trunc(board.originY * smt::CurrentMachine().steps.yPulsePerMm) + r * board.rowPitch * smt::CurrentMachine().steps.yPulsePerMm +
+                                   Trunc(h.y * smt::CurrentMachine().steps.yPulsePerMm));
           if (!MoveXY(tx, ty) || !PauseGate()) return false;
           if (!Drill(h)) return false;
           if (s.setDrillRowState) s.setDrillRowState(i, 6);
@@ -143,10 +143,10 @@ bool RunDrill() {
     if (s.panelLabel) s.panelLabel(board.panelRows - 1, board.panelCols - 1, done);
   }
   smt::link::SendCmd61MoveAxis(4, 10000, sp[4].start, sp[4].normal);
-  if (!g_bRunContinue) return true;
+  if (!smt::CurrentMachine().runContinue) return true;
   if (!MoveXY(1000, -1000) || !PauseGate()) return false;
   if (s.openMarkCamera) s.openMarkCamera();
-  g_bResetDone = false;
+  smt::CurrentMachine().resetDone = false;
   if (s.startHome) s.startHome();
   return true;
 }

@@ -44,8 +44,8 @@ uint8_t FeedKind(int mode, int side) {
 
 uint32_t FeederBit(int n) { return n >= 1 && n <= 128 ? (1u << ((n - 1) % 32)) : 0u; }
 
-int32_t PickX(const HeadPlaceState& p) { return Trunc(p.pickX * g_dXPulsePerMm) - smt::job::NozzleOffsetX(p.headTarget); }
-int32_t PickY(const HeadPlaceState& p) { return Trunc(p.pickY * g_dYPulsePerMm) - smt::job::NozzleOffsetY(p.headTarget); }
+int32_t PickX(const HeadPlaceState& p) { return Trunc(p.pickX * smt::CurrentMachine().steps.xPulsePerMm) - smt::job::NozzleOffsetX(p.headTarget); }
+int32_t PickY(const HeadPlaceState& p) { return Trunc(p.pickY * smt::CurrentMachine().steps.yPulsePerMm) - smt::job::NozzleOffsetY(p.headTarget); }
 
 }  // namespace
 
@@ -58,22 +58,22 @@ std::array<uint8_t, 99> BuildPickPayload(const HeadPickState& r, const HeadPlace
   Put32(b, 8, 0);
   Put16(b, 12, 0);
   Put8(b, 14, static_cast<uint32_t>(r.feedCount));
-  Put32(b, 15, g_nCurX);
-  Put32(b, 19, PickX(p) - g_nCurX);
-  Put32(b, 23, g_nCurY);
-  Put32(b, 27, PickY(p) - g_nCurY);
+  Put32(b, 15, smt::CurrentMachine().curX);
+  Put32(b, 19, PickX(p) - smt::CurrentMachine().curX);
+  Put32(b, 23, smt::CurrentMachine().curY);
+  Put32(b, 27, PickY(p) - smt::CurrentMachine().curY);
   Put32(b, 31, p.pickSpeeds[kSpX].start);
   Put32(b, 35, p.pickSpeeds[kSpX].normal);
   Put8(b, 39, 1);
-  for (size_t h = 0; h < 8; ++h) Put32(b, 40 + 4 * h, g_nHeadMoveArgs[h]);
+  for (size_t h = 0; h < 8; ++h) Put32(b, 40 + 4 * h, smt::CurrentMachine().motion.headMoveArgs[h]);
   Put32(b, 72, p.pickSpeeds[kSpA1].start);
   Put32(b, 76, p.pickSpeeds[kSpA1].normal);
   Put8(b, 80, static_cast<uint32_t>(0x20 + p.headTarget - 1));
-  Put32(b, 81, Trunc(p.pickHeight * g_dZPulsePerMm));
+  Put32(b, 81, Trunc(p.pickHeight * smt::CurrentMachine().steps.zPulsePerMm));
   Put32(b, 85, p.pickSpeeds[kSpZ1].start);
   Put32(b, 89, p.pickSpeeds[kSpZ1].normal);
   Put16(b, 93, static_cast<uint32_t>(p.pickDelay));
-  Put32(b, 95, std::abs(Trunc(p.vacuumHeight * g_dZPulsePerMm)));
+  Put32(b, 95, std::abs(Trunc(p.vacuumHeight * smt::CurrentMachine().steps.zPulsePerMm)));
   return b;
 }
 
@@ -83,14 +83,14 @@ bool MoveHeadsToPick(HeadPickState& r, HeadPlaceState& p) {
     smt::platform::ShowMessage(kPickHeaderNoSelect);
     return false;
   }
-  return smt::link::SendCmd74PickMove(BuildPickPayload(r, p)) && g_bRunContinue;
+  return smt::link::SendCmd74PickMove(BuildPickPayload(r, p)) && smt::CurrentMachine().runContinue;
 }
 
 bool BuildBatchPick(BatchPickPayload& b) {
   b.fill(0);
   uint8_t mask = 0;
-  Put32(b, 49, g_nCurX);
-  Put32(b, 53, g_nCurY);
+  Put32(b, 49, smt::CurrentMachine().curX);
+  Put32(b, 53, smt::CurrentMachine().curY);
   for (size_t s = 0; s < 8; ++s) {
     const auto& p = g_HeadPlace[s];
     if (p.row == -1) break;
@@ -107,7 +107,7 @@ bool BuildBatchPick(BatchPickPayload& b) {
     Put32(b, 57 + 4 * s, PickX(p));
     Put32(b, 89 + 4 * s, PickY(p));
     Put8(b, 170 + s, static_cast<uint32_t>(0x20 + s));
-    Put32(b, 178 + 4 * s, Trunc(p.pickHeight * g_dZPulsePerMm));
+    Put32(b, 178 + 4 * s, Trunc(p.pickHeight * smt::CurrentMachine().steps.zPulsePerMm));
     Put16(b, 218 + 2 * s, static_cast<uint32_t>(p.pickDelay));
   }
   b[0] = mask;
@@ -115,7 +115,7 @@ bool BuildBatchPick(BatchPickPayload& b) {
   Put32(b, 121, h1.pickSpeeds[kSpX].start);
   Put32(b, 125, h1.pickSpeeds[kSpX].normal);
   Put8(b, 129, 1);
-  for (size_t h = 0; h < 8; ++h) Put32(b, 130 + 4 * h, g_nHeadMoveArgs[h]);
+  for (size_t h = 0; h < 8; ++h) Put32(b, 130 + 4 * h, smt::CurrentMachine().motion.headMoveArgs[h]);
   Put32(b, 162, h1.pickSpeeds[kSpA1].start);
   Put32(b, 166, h1.pickSpeeds[kSpA1].normal);
   Put32(b, 210, h1.pickSpeeds[kSpZ1].start);
@@ -125,7 +125,7 @@ bool BuildBatchPick(BatchPickPayload& b) {
 
 namespace {
 bool SendBatch(uint8_t code, const BatchPickPayload& b, smt::link::ReplyEvent* reply) {
-  if (!g_bMasterResetOk) {
+  if (!smt::CurrentMachine().masterResetOk) {
     smt::platform::ShowMessage(smt::link::kErrorE3);
     return false;
   }
@@ -134,20 +134,20 @@ bool SendBatch(uint8_t code, const BatchPickPayload& b, smt::link::ReplyEvent* r
   c.udpOnly = true;
   c.reply = reply;
   c.udpPayload.assign(b.begin(), b.end());
-  return smt::link::SendMachineCommand(c) == smt::link::CommandResult::Ok && g_bRunContinue;
+  return smt::link::SendMachineCommand(c) == smt::link::CommandResult::Ok && smt::CurrentMachine().runContinue;
 }
 }  // namespace
 
 bool SendBatchPick() {
   BatchPickPayload b;
   if (!BuildBatchPick(b)) return false;
-  if (!SendBatch(0x75, b, &g_hEventCmd67)) return false;
+  if (!SendBatch(0x75, b, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd67)) return false;
   // The heads end over the last loaded head's pick point.
   for (int s = 7; s >= 0; --s) {
     const auto& p = g_HeadPlace[static_cast<size_t>(s)];
     if (p.row == -1 || (s > 0 && g_HeadPlace[static_cast<size_t>(s - 1)].row == -1)) continue;
-    g_nCurX = PickX(p);
-    g_nCurY = PickY(p);
+    smt::CurrentMachine().curX = PickX(p);
+    smt::CurrentMachine().curY = PickY(p);
     break;
   }
   return true;
@@ -159,27 +159,27 @@ BatchPlace& Batch() {
 }
 
 bool EightHeadPlace(HeadPlaceState& p, int slot, int32_t tx, int32_t ty, const SpeedPair& xPair) {
-  const int32_t depth = Trunc(p.placeHeight * g_dZPulsePerMm);
+  const int32_t depth = Trunc(p.placeHeight * smt::CurrentMachine().steps.zPulsePerMm);
   if (depth > 0) {
     smt::platform::ShowMessage(kPlaceHeightSetError);
     return false;
   }
-  const int32_t lift = std::max<int32_t>(1, -Trunc(p.vacuumOffHeight * g_dZPulsePerMm));
+  const int32_t lift = std::max<int32_t>(1, -Trunc(p.vacuumOffHeight * smt::CurrentMachine().steps.zPulsePerMm));
   const int exhaust = smt::settings::SettingsStores::Instance().machine.Basic()->m_Exhaust;
   auto& batch = Batch();
   if (batch.active && slot >= 1 && slot <= 8) {
     auto& b = batch.payload;
     const size_t s = static_cast<size_t>(slot - 1);
     b[0] |= static_cast<uint8_t>(1u << (8 - slot));
-    Put32(b, 1, g_nCurX);
-    Put32(b, 5, g_nCurY);
+    Put32(b, 1, smt::CurrentMachine().curX);
+    Put32(b, 5, smt::CurrentMachine().curY);
     Put32(b, 9 + 4 * s, tx);
     Put32(b, 41 + 4 * s, ty);
     Put32(b, 73, xPair.start);
     Put32(b, 77, xPair.normal);
     Put8(b, 81, 1);
     if (slot == 1)
-      for (size_t h = 0; h < 8; ++h) Put32(b, 82 + 4 * h, g_nHeadMoveArgs[h]);
+      for (size_t h = 0; h < 8; ++h) Put32(b, 82 + 4 * h, smt::CurrentMachine().motion.headMoveArgs[h]);
     Put32(b, 114, p.placeSpeeds[kSpA1].start);
     Put32(b, 118, p.placeSpeeds[kSpA1].normal);
     Put8(b, 122 + s, static_cast<uint32_t>(0x20 + p.headTarget - 1));
@@ -195,14 +195,14 @@ bool EightHeadPlace(HeadPlaceState& p, int slot, int32_t tx, int32_t ty, const S
     return true;
   }
   std::array<uint8_t, 86> b{};
-  Put32(b, 0, g_nCurX);
-  Put32(b, 4, tx - g_nCurX);
-  Put32(b, 8, g_nCurY);
-  Put32(b, 12, ty - g_nCurY);
+  Put32(b, 0, smt::CurrentMachine().curX);
+  Put32(b, 4, tx - smt::CurrentMachine().curX);
+  Put32(b, 8, smt::CurrentMachine().curY);
+  Put32(b, 12, ty - smt::CurrentMachine().curY);
   Put32(b, 16, xPair.start);
   Put32(b, 20, xPair.normal);
   Put8(b, 24, 1);
-  for (size_t h = 0; h < 8; ++h) Put32(b, 25 + 4 * h, g_nHeadMoveArgs[h]);
+  for (size_t h = 0; h < 8; ++h) Put32(b, 25 + 4 * h, smt::CurrentMachine().motion.headMoveArgs[h]);
   Put32(b, 57, p.placeSpeeds[kSpA1].start);
   Put32(b, 61, p.placeSpeeds[kSpA1].normal);
   Put8(b, 65, static_cast<uint32_t>(0x20 + p.headTarget - 1));
@@ -218,10 +218,10 @@ bool EightHeadPlace(HeadPlaceState& p, int slot, int32_t tx, int32_t ty, const S
 
 bool SendBatchPlace() {
   auto& batch = Batch();
-  g_bVacuumCheckOk = true;
-  if (!SendBatch(0x78, batch.payload, &g_hEventCmd68)) return false;
-  g_nCurX = batch.lastX;
-  g_nCurY = batch.lastY;
+  smt::CurrentMachine().link.vacuumCheckOk = true;
+  if (!SendBatch(0x78, batch.payload, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd68)) return false;
+  smt::CurrentMachine().curX = batch.lastX;
+  smt::CurrentMachine().curY = batch.lastY;
   return true;
 }
 

@@ -42,7 +42,7 @@ int NextRow8(int& row, int count, int slot) {
 }
 
 void TurnHeadsBack() {
-  for (size_t i = 0; i < 8; ++i) g_nHeadMoveArgs[i] = -g_nCurA[i];
+  for (size_t i = 0; i < 8; ++i) smt::CurrentMachine().motion.headMoveArgs[i] = -smt::CurrentMachine().curA[i];
 }
 
 std::vector<int> ReturnHeads(const SmtStrategy& st, bool atEnd) {
@@ -71,18 +71,18 @@ std::vector<int> ReturnHeads(const SmtStrategy& st, bool atEnd) {
 bool ParkAndHome() {
   const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Reset);
   TurnHeadsBack();
-  if (!smt::link::SendCmd65MoveXYHeads(1000 - g_nCurX, sp[0].start, sp[0].normal, -1000 - g_nCurY, sp[1].start,
+  if (!smt::link::SendCmd65MoveXYHeads(1000 - smt::CurrentMachine().curX, sp[0].start, sp[0].normal, -1000 - smt::CurrentMachine().curY, sp[1].start,
                                        sp[1].normal, sp[4].start, sp[4].normal, 1))
     return false;
   if (!PauseGate()) return false;
   if (Services().openMarkCamera) Services().openMarkCamera();
-  g_bResetDone = false;
+  smt::CurrentMachine().resetDone = false;
   if (Services().startHome) Services().startHome();
   return true;
 }
 
 void VacuumCheck(HeadPlaceState& p, const RunSelectors& sel) {
-  if (g_bVacuumCheckOk) {
+  if (smt::CurrentMachine().link.vacuumCheckOk) {
     p.failedRow = -1;
     RowState(p.row, 6, !sel.selectedSmt ? false : true);
   } else {
@@ -108,7 +108,7 @@ Outcome Repair(int k, int group, const SmtStrategy& st, const RunSelectors& sel,
     p.failedRow = -1;
     if (p.visionMode != 0 && !VisionCentreHead(p, true)) return Outcome::Early;
     if (!p.failed) {
-      g_bVacuumCheckOk = true;
+      smt::CurrentMachine().link.vacuumCheckOk = true;
       if (!PlacePart(p, k, true, raw, cx, cy) || !PauseGate()) return Outcome::Early;
       VacuumCheck(p, sel);
     }
@@ -117,9 +117,9 @@ Outcome Repair(int k, int group, const SmtStrategy& st, const RunSelectors& sel,
     if (!vision) smt::link::SetOutput(0x20 + k - 1, 0, 5);
     const std::string q = vision ? RunText("PartList.c_Message_46", "视觉识别失败 ! 是-跳过，否-停止，取消-重试")
                                  : RunText("PartList.c_Message_45", "真空检测失败 ! 是-跳过，否-停止，取消-重试");
-    g_bMachineBusy = false;
+    smt::CurrentMachine().machineBusy = false;
     const MsgAnswer a = ShowMessage(q, smt::platform::MsgButtons::YesNoCancel, smt::platform::MsgIcon::Question);
-    g_bMachineBusy = true;
+    smt::CurrentMachine().machineBusy = true;
     if (a == MsgAnswer::Cancel || a == MsgAnswer::Yes) {
       if (!DiscardPart(p)) {
         p.row = -1;
@@ -136,15 +136,15 @@ Outcome Repair(int k, int group, const SmtStrategy& st, const RunSelectors& sel,
       continue;
     }
     if (a == MsgAnswer::No) {
-      if (g_bAutoChangeNozzle)
+      if (smt::CurrentMachine().run.autoChangeNozzle)
         for (int h : ReturnHeads(st, false))
           if (!smt::library::ReturnNozzleToLibrary(h, true, false)) return Outcome::Early;
       const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Reset);
-      if (smt::link::SendCmd64MoveXY(1000 - g_nCurX, sp[0].start, sp[0].normal, -1000 - g_nCurY, sp[1].start,
+      if (smt::link::SendCmd64MoveXY(1000 - smt::CurrentMachine().curX, sp[0].start, sp[0].normal, -1000 - smt::CurrentMachine().curY, sp[1].start,
                                      sp[1].normal, 0, 0, 0, 0, 0x80) &&
           PauseGate()) {
         if (Services().openMarkCamera) Services().openMarkCamera();
-        g_bResetDone = false;
+        smt::CurrentMachine().resetDone = false;
         if (Services().startHome) Services().startHome();
       }
       return Outcome::OperatorEnd;
@@ -163,12 +163,12 @@ Outcome RunEightHeads() {
   const bool transport = s.autoTransport && s.autoTransport();
   RunRows() = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
   const int count = static_cast<int>(RunRows().size());
-  const int heads = std::min(std::max(static_cast<int>(g_nHeadCount), 1), 8);
+  const int heads = std::min(std::max(static_cast<int>(smt::CurrentMachine().headCount), 1), 8);
   if (s.progress) s.progress(0, count);
   ResetHeadRecords();
-  g_nActiveList = 1;
+  smt::CurrentMachine().run.activeList = 1;
   ShowRunList(1);
-  g_bAutoChangeNozzle = st.m_AutoChangeNozzle != 0;
+  smt::CurrentMachine().run.autoChangeNozzle = st.m_AutoChangeNozzle != 0;
   int last = sel.fromCurrentSmt && s.currentSmtRow ? s.currentSmtRow() - 1 : -1;
   const int group = s.feeders && s.feeders->CurrentGroup() ? s.feeders->CurrentIndex() : -1;
   if (group < 0) {
@@ -183,10 +183,10 @@ Outcome RunEightHeads() {
   f.mark2mmX = board.mark2X;
   f.mark2mmY = board.mark2Y;
   auto setOrigin = [&](double ox, double oy) {
-    f.originX = static_cast<int32_t>(ox * g_dXPulsePerMm);
-    f.originY = static_cast<int32_t>(oy * g_dYPulsePerMm);
-    f.mark1X = static_cast<int32_t>((board.mark1X + ox) * g_dXPulsePerMm);
-    f.mark1Y = static_cast<int32_t>((board.mark1Y + oy) * g_dYPulsePerMm);
+    f.originX = static_cast<int32_t>(ox * smt::CurrentMachine().steps.xPulsePerMm);
+    f.originY = static_cast<int32_t>(oy * smt::CurrentMachine().steps.yPulsePerMm);
+    f.mark1X = static_cast<int32_t>((board.mark1X + ox) * smt::CurrentMachine().steps.xPulsePerMm);
+    f.mark1Y = static_cast<int32_t>((board.mark1Y + oy) * smt::CurrentMachine().steps.yPulsePerMm);
   };
   setOrigin(board.originX, board.originY);
   if (s.openMarkCamera) s.openMarkCamera();
@@ -194,13 +194,13 @@ Outcome RunEightHeads() {
   int boardsDone = 0;
   for (;;) {
     if (transport) {
-      auto& e = st.m_RunSelect == 2 ? g_hDispenseDoneEvent : g_hBoardReadyEvent;
+      auto& e = st.m_RunSelect == 2 ? smt::CurrentMachine().run.dispenseDoneEvent : smt::CurrentMachine().run.boardReadyEvent;
       const auto r = WaitRunEvent(e, Timeouts().board);
       if (r == WaitResult::TimedOut) ShowMessage("Board wait time out !");
       if (r != WaitResult::Signalled) return Outcome::Early;
-      g_nActiveList = 1;
+      smt::CurrentMachine().run.activeList = 1;
     }
-    g_dBoardRotation = 0.0;
+    smt::CurrentMachine().correction.boardRotation = 0.0;
     if (board.marksOn && !board.marksPerCell && !(s.takeMarksMeasured && s.takeMarksMeasured()) &&
         !(s.alignBoardMarks && s.alignBoardMarks()))
       return Outcome::Early;
@@ -211,7 +211,7 @@ Outcome RunEightHeads() {
         if (board.CellSkipped(r, c)) continue;
         if (board.marksOn && board.marksPerCell) {
           setOrigin(board.originX + cx, board.originY + cy);
-          g_dBoardRotation = 0.0;
+          smt::CurrentMachine().correction.boardRotation = 0.0;
           if (!(s.takeMarksMeasured && s.takeMarksMeasured())) {
             smt::link::SelectCamera(1, s.lightValue ? s.lightValue() : 0, -1);
             if (!(s.alignBoardMarks && s.alignBoardMarks())) return Outcome::Early;
@@ -220,7 +220,7 @@ Outcome RunEightHeads() {
         const bool raw = f.marksPerCell;
         for (;;) {
           // Assignment.
-          g_nCycleHeads = 0;
+          smt::CurrentMachine().run.cycleHeads = 0;
           bool endScan = false;
           for (int k = 1; k <= heads && !endScan; ++k) {
             auto& pk = g_HeadPick[static_cast<size_t>(k - 1)];
@@ -229,11 +229,11 @@ Outcome RunEightHeads() {
             pk.row = prev + 1;
             const int res = NextRow8(pk.row, count, k);
             if (res == 1) {
-              ++g_nCycleHeads;
+              ++smt::CurrentMachine().run.cycleHeads;
               last = pk.row;
             } else {
               if (k == 1 && (res == 0 || sel.selectedSmt) && sel.Placement()) {
-                g_hBoardDoneEvent.Set();
+                smt::CurrentMachine().run.boardDoneEvent.Set();
                 return Outcome::EndMoves;
               }
               for (int j = k; j <= heads; ++j) {
@@ -253,7 +253,7 @@ Outcome RunEightHeads() {
             if (!PauseGate()) return Outcome::Early;
             break;
           }
-          if (g_bAutoChangeNozzle)
+          if (smt::CurrentMachine().run.autoChangeNozzle)
             for (int k = 1; k <= 8; ++k) {
               auto& pk = g_HeadPick[static_cast<size_t>(k - 1)];
               if (pk.row == -1) continue;
@@ -261,7 +261,7 @@ Outcome RunEightHeads() {
               g_HeadPlace[static_cast<size_t>(k - 1)].headTarget = pk.headTarget;
               g_HeadPlace[static_cast<size_t>(k - 1)].nozzleTarget = pk.nozzleTarget;
             }
-          if (!g_bRunContinue) return Outcome::Early;
+          if (!smt::CurrentMachine().runContinue) return Outcome::Early;
           TurnHeadsBack();
           for (int k = 1; k <= 8; ++k) {
             auto& pk = g_HeadPick[static_cast<size_t>(k - 1)];
@@ -273,12 +273,12 @@ Outcome RunEightHeads() {
             if (k > 1 && g_HeadPick[static_cast<size_t>(k - 2)].row != -1)
               AlignHeadSpeeds(g_HeadPlace[static_cast<size_t>(k - 2)], pl);
             if (!MoveHeadsToPick(pk, pl)) return Outcome::Early;
-            for (auto& a : g_nHeadMoveArgs) a = 0;
+            for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
             if (!PauseGate()) return Outcome::Early;
           }
           if (batch && !SendBatchPick()) return Outcome::Early;
           LogRotationAngles(&RunRows());
-          g_bFirstVisionDone = false;
+          smt::CurrentMachine().run.firstVisionDone = false;
           // Vision.
           const int visionHeads = st.m_HeaderSelect <= 0 ? 1 : st.m_HeaderSelect <= 2 ? 2 : st.m_HeaderSelect <= 5 ? 4 : 8;
           const bool fly = Services().flyVisionAvailable && Services().flyVisionAvailable() &&
@@ -290,7 +290,7 @@ Outcome RunEightHeads() {
               if (pl.row != -1 && pl.visionCamera == 1 && pl.visionMode == 2) {
                 if (!Services().flyVisionAllHeads()) return Outcome::Early;
                 flyDone = true;
-                g_bFirstVisionDone = true;
+                smt::CurrentMachine().run.firstVisionDone = true;
                 break;
               }
             }
@@ -308,12 +308,12 @@ Outcome RunEightHeads() {
           for (int k = 1; k <= 8; ++k) {
             auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
             if (pl.row == -1 || pl.failed) continue;
-            g_bVacuumCheckOk = true;
+            smt::CurrentMachine().link.vacuumCheckOk = true;
             if (!PlacePart(pl, k, true, raw, cx, cy) || !PauseGate()) return Outcome::Early;
             if (!batch) VacuumCheck(pl, sel);
           }
           if (batch) {
-            if (!SendBatchPlace() || !g_bRunContinue) return Outcome::Early;
+            if (!SendBatchPlace() || !smt::CurrentMachine().runContinue) return Outcome::Early;
             for (auto& pl : g_HeadPlace)
               if (pl.row != -1 && !pl.failed) VacuumCheck(pl, sel);
           }
@@ -345,8 +345,8 @@ Outcome RunEightHeads() {
     const int left = (s.boardCount ? s.boardCount() : 1) - 1;
     if (s.setBoardCount) s.setBoardCount(left);
     if (s.moveBetweenSetPoints && !s.moveBetweenSetPoints()) return Outcome::Early;
-    if (st.m_RunSelect == 2) g_hPlaceDoneEvent.Set();
-    g_hBoardDoneEvent.Set();
+    if (st.m_RunSelect == 2) smt::CurrentMachine().run.placeDoneEvent.Set();
+    smt::CurrentMachine().run.boardDoneEvent.Set();
     if (left <= 0) break;
   }
   return Outcome::EndMoves;
@@ -354,10 +354,10 @@ Outcome RunEightHeads() {
 
 bool EightHeadEndMoves() {
   const SmtStrategy st = Strategy();
-  if (g_bAutoChangeNozzle)
+  if (smt::CurrentMachine().run.autoChangeNozzle)
     for (int h : ReturnHeads(st, true))
       if (!smt::library::ReturnNozzleToLibrary(h, true, false)) return false;
-  if (!g_bRunContinue) return false;
+  if (!smt::CurrentMachine().runContinue) return false;
   return ParkAndHome();
 }
 
@@ -368,7 +368,7 @@ void EightHeadRunThreadProc() {
   if (Services().enableRunWindows) Services().enableRunWindows(false);
   const Outcome o = RunEightHeads();
   Batch() = {};
-  const bool finished = o == Outcome::EndMoves && EightHeadEndMoves() && g_bRunContinue;
+  const bool finished = o == Outcome::EndMoves && EightHeadEndMoves() && smt::CurrentMachine().runContinue;
   FinishRun(finished);
 }
 

@@ -249,8 +249,8 @@ int CalcFeederPickTarget(int slot, int requestedHead, const std::string& feederN
     return 0;
   }
   const SmtStrategy st = Strategy();
-  const int type = g_nMachineType;
-  const bool autoOn = g_bAutoChangeNozzle;
+  const int type = smt::CurrentMachine().machineType;
+  const bool autoOn = smt::CurrentMachine().run.autoChangeNozzle;
   const int k = slot == 10 ? 1 : slot;
   if (k == 1) {
     rec->headTarget = requestedHead == 0 ? 1 : requestedHead;
@@ -344,7 +344,7 @@ bool CheckFeederPosition(const HeadPickState& rec, int slot) {
       case 3: x += 2.0; break;
       case 4: y -= 2.0; break;
     }
-  } else if (rec.feedMode == 5 && g_nHeadCount == 2 && g_HeadPick[0].feederNumber == g_HeadPick[1].feederNumber &&
+  } else if (rec.feedMode == 5 && smt::CurrentMachine().headCount == 2 && g_HeadPick[0].feederNumber == g_HeadPick[1].feederNumber &&
              slot != 9 && even && rec.feedCount != 0) {
     switch (rec.feedSide) {
       case 1: x += 4.0; break;
@@ -364,8 +364,8 @@ bool CheckFeederPosition(const HeadPickState& rec, int slot) {
     }
   }
   const int head = rec.headTarget;
-  const int32_t px = static_cast<int32_t>(x * g_dXPulsePerMm) - smt::job::NozzleOffsetX(head);
-  const int32_t py = static_cast<int32_t>(y * g_dYPulsePerMm) - smt::job::NozzleOffsetY(head);
+  const int32_t px = static_cast<int32_t>(x * smt::CurrentMachine().steps.xPulsePerMm) - smt::job::NozzleOffsetX(head);
+  const int32_t py = static_cast<int32_t>(y * smt::CurrentMachine().steps.yPulsePerMm) - smt::job::NozzleOffsetY(head);
   const auto lim = smt::link::GetMotionSettings();
   if (px >= 0 && px <= lim.xLimit && py <= 0 && py >= lim.yLimit) return true;
   if (Services().info) Services().info(kFeedPosError);

@@ -76,19 +76,19 @@ void PickFromFeederTest(int head, int camera, const std::string& feederNumber) {
   }
   r.feedTime = c.feedTime;
   r.feedCount = c.feedCount;
-  for (auto& a : g_nHeadMoveArgs) a = 0;
+  for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
   if (!smt::link::SendCmd74PickMove(BuildPickPayload(r, p))) return;
   // The part over the vision camera.
   const int light = c.lightBrightness;
   smt::link::SelectCamera(camera == 2 ? 3 : 2, light, -1);
   const auto pos = Services().visionCameraPosition(camera == 2 ? 2 : 1);
   const int32_t tx = pos.first - smt::job::NozzleOffsetX(head);
-  const int32_t ty = g_nMachineType == 4 ? g_nCurY.load() : pos.second - smt::job::NozzleOffsetY(head);
+  const int32_t ty = smt::CurrentMachine().machineType == 4 ? smt::CurrentMachine().curY.load() : pos.second - smt::job::NozzleOffsetY(head);
   if (auto show = FeederHooks().showVisualParameters) {
     show(c.lightContrast, light, c.recognitionType, c.length + basic->m_AutoMagnify, 0);
   }
   const auto handle = speeds.Record(smt::settings::SpeedUse::Handle);
-  smt::link::SendCmd64MoveXY(tx - g_nCurX, handle[0].start, handle[0].normal, ty - g_nCurY, handle[1].start,
+  smt::link::SendCmd64MoveXY(tx - smt::CurrentMachine().curX, handle[0].start, handle[0].normal, ty - smt::CurrentMachine().curY, handle[1].start,
                              handle[1].normal, 0, 0, 0, 0, 128);
 }
 

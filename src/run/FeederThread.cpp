@@ -19,7 +19,7 @@ namespace smt::run {
 namespace {
 
 bool Wait(smt::platform::Event& e, std::chrono::milliseconds limit) {
-  const auto r = WaitRunEvent(e, limit, g_bFeedRun);
+  const auto r = WaitRunEvent(e, limit, smt::CurrentMachine().run.feedRun);
   if (r == WaitResult::TimedOut) CLogFile::Instance().Write(true, "feeder thread: wait time out");
   return r == WaitResult::Signalled;
 }
@@ -54,7 +54,7 @@ class FeederCycle {
         h2.feedRequested = 0;
       }
     }
-    const int heads = g_nCycleHeads;
+    const int heads = smt::CurrentMachine().run.cycleHeads;
     if (heads < 1 || heads > 4) return true;  // nothing to feed: wait for the next request
     if (!Advance(1, false)) return false;
     Ready(1);
@@ -69,14 +69,14 @@ class FeederCycle {
     } else {
       if (!Picked(1)) return false;
       FeedDone(mine_[0]);
-      if (!g_bFeedRun || !Advance(2, true)) return false;
+      if (!smt::CurrentMachine().run.feedRun || !Advance(2, true)) return false;
     }
     Ready(2);
     if (!Picked(2)) return false;
     last = 2;
     for (int k = 3; k <= heads; ++k) {
       FeedDone(mine_[static_cast<size_t>(k - 2)]);
-      if (!g_bFeedRun || !Advance(k, true)) return false;
+      if (!smt::CurrentMachine().run.feedRun || !Advance(k, true)) return false;
       Ready(k);
       if (!Picked(k)) return false;
       last = k;
@@ -99,7 +99,7 @@ class FeederCycle {
     r.feedPending = 1;
     const bool ok = FeedAdvance(r, false);
     shared.feedPending = 0;
-    return ok && g_bFeedRun;
+    return ok && smt::CurrentMachine().run.feedRun;
   }
   static void Ready(int head) {
     ClearHeadPicked(head);
@@ -121,14 +121,14 @@ void FeederThreadProc() {
   // caller that starts the thread by hand gets it claimed here.
   FeedBusy() = 1;
   FeederCycle cycle(FeedModeNames()[4]);
-  if (Wait(g_hFeedRequestEvent, Timeouts().feedRequest)) {
-    while (g_bFeedRun) {
+  if (Wait(smt::CurrentMachine().run.feedRequestEvent, Timeouts().feedRequest)) {
+    while (smt::CurrentMachine().run.feedRun) {
       cycle.Take();
       int last = 0;
       if (!cycle.Run(last)) break;
       if (last > 0) cycle.Done(last);
-      if (!g_bFeedRun) break;
-      if (!Wait(g_hFeedRequestEvent, Timeouts().feedRequest)) break;
+      if (!smt::CurrentMachine().run.feedRun) break;
+      if (!Wait(smt::CurrentMachine().run.feedRequestEvent, Timeouts().feedRequest)) break;
     }
   }
   FeedBusy() = 0;

@@ -7,7 +7,7 @@
 // Who writes what, and what orders it:
 // - g_HeadPick[0..3]: every field but the two feed flags is written by the
 //   run thread only, and only between the last head's picked event of a
-//   cycle and the feed request of the next one (g_hFeedRequestEvent). The
+//   cycle and the feed request of the next one (the machine's run.feedRequestEvent). The
 //   feeder thread copies the records it serves right after that request
 //   wakes it and feeds, re-reads and finishes (FeedDone) from its own copy,
 //   so the run thread may fill the next cycle while the feeder still

@@ -55,8 +55,8 @@ bool SheetToPin(std::vector<std::pair<int, int>>& points) {
   const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
   smt::link::Cmd55Payload b{};
   b[0] = 9;  // sheet move on the north (9) and west (8) walk axes
-  Put32(b, 2, static_cast<int32_t>(x * pulse->m_NorthWalk_Pulse) - g_nCurAxis9);
-  Put32(b, 6, static_cast<int32_t>(y * pulse->m_WestWalk_Pulse) - g_nCurAxis8);
+  Put32(b, 2, static_cast<int32_t>(x * pulse->m_NorthWalk_Pulse) - smt::CurrentMachine().motion.curAxis9);
+  Put32(b, 6, static_cast<int32_t>(y * pulse->m_WestWalk_Pulse) - smt::CurrentMachine().motion.curAxis8);
   Put32(b, 10, sp[10].start);
   Put32(b, 14, sp[10].normal);
   if (!smt::link::SendCmd55LabelMove(b)) return false;
@@ -76,7 +76,7 @@ bool PickHead(int k, int group, bool glass, std::vector<std::pair<int, int>>& po
       if (!RunSleep(l.checkTimes)) return false;
     }
   }
-  for (size_t i = 0; i < 8; ++i) g_nHeadMoveArgs[i] = -g_nCurA[i];
+  for (size_t i = 0; i < 8; ++i) smt::CurrentMachine().motion.headMoveArgs[i] = -smt::CurrentMachine().curA[i];
   if (!PreparePickPlace(group, pl, k)) return false;
   if (k == 2 && g_HeadPick[0].row != -1) AlignHeadSpeeds(g_HeadPlace[0], pl);
   if (glass) {
@@ -87,7 +87,7 @@ bool PickHead(int k, int group, bool glass, std::vector<std::pair<int, int>>& po
     return s.runPickSequence && s.runPickSequence(k) && PauseGate();
   }
   if (!FeedAdvance(pk, false) || !MoveHeadToPick(pl)) return false;
-  for (auto& a : g_nHeadMoveArgs) a = 0;
+  for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
   if (!PauseGate()) return false;
   return PickPart(pl);
 }
@@ -115,20 +115,20 @@ bool RunLabels() {
   f.mark2mmX = board.mark2X;
   f.mark2mmY = board.mark2Y;
   auto setOrigin = [&](double ox, double oy) {
-    f.originX = static_cast<int32_t>(ox * g_dXPulsePerMm);
-    f.originY = static_cast<int32_t>(oy * g_dYPulsePerMm);
-    f.mark1X = static_cast<int32_t>((board.mark1X + ox) * g_dXPulsePerMm);
-    f.mark1Y = static_cast<int32_t>((board.mark1Y + oy) * g_dYPulsePerMm);
+    f.originX = static_cast<int32_t>(ox * smt::CurrentMachine().steps.xPulsePerMm);
+    f.originY = static_cast<int32_t>(oy * smt::CurrentMachine().steps.yPulsePerMm);
+    f.mark1X = static_cast<int32_t>((board.mark1X + ox) * smt::CurrentMachine().steps.xPulsePerMm);
+    f.mark1Y = static_cast<int32_t>((board.mark1Y + oy) * smt::CurrentMachine().steps.yPulsePerMm);
   };
   setOrigin(board.originX, board.originY);
   if (s.openMarkCamera) s.openMarkCamera();
   const bool glass = (s.labelSettings ? s.labelSettings() : LabelSettings{}).glassSheets == 0;
-  const int heads = std::min(std::max(static_cast<int>(g_nHeadCount), 1), 2);
+  const int heads = std::min(std::max(static_cast<int>(smt::CurrentMachine().headCount), 1), 2);
   std::vector<std::pair<int, int>> points;
   int boardsLeft = std::max(s.boardCount ? s.boardCount() : 1, 1), done = 0;
   while (boardsLeft > 0) {
-    if (!g_bRunContinue) return false;
-    g_nMark1DevStepsX = g_nMark1DevStepsY = 0;
+    if (!smt::CurrentMachine().runContinue) return false;
+    smt::CurrentMachine().correction.mark1DevStepsX = smt::CurrentMachine().correction.mark1DevStepsY = 0;
     if (board.marksOn && !board.marksPerCell && !(s.takeMarksMeasured && s.takeMarksMeasured()) &&
         !(s.alignBoardMarks && s.alignBoardMarks()))
       return false;
@@ -157,15 +157,15 @@ bool RunLabels() {
               for (auto& p : g_HeadPick) p.row = -1;
               break;
             }
-            g_nCycleHeads = 1;
+            smt::CurrentMachine().run.cycleHeads = 1;
             g_HeadPick[1].row = -1;
             if (heads > 1 && !alone) {
               g_HeadPick[1].row = h1.row + 1;
-              if (NextRowL(g_HeadPick[1].row, count, 2, 0) == 1) g_nCycleHeads = 2;
+              if (NextRowL(g_HeadPick[1].row, count, 2, 0) == 1) smt::CurrentMachine().run.cycleHeads = 2;
               else g_HeadPick[1].row = -1;
             }
           }
-          if (!g_bRunContinue) return false;
+          if (!smt::CurrentMachine().runContinue) return false;
           if (s.showRow) s.showRow(g_HeadPick[0].row + 3);
           for (int k = 1; k <= 2; ++k) {
             if (g_HeadPick[static_cast<size_t>(k - 1)].row == -1) continue;
@@ -173,7 +173,7 @@ bool RunLabels() {
             if (!PickHead(k, group, glass, points)) return false;
           }
           LogRotationAngles(&RunRows());
-          g_bFirstVisionDone = false;
+          smt::CurrentMachine().run.firstVisionDone = false;
           for (int k = 1; k <= (st.m_HeaderSelect == 0 ? 1 : 2); ++k) {
             auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
             if (pl.row != -1 && pl.visionMode != 0 && !VisionCentreHead(pl, false)) return false;
@@ -183,9 +183,9 @@ bool RunLabels() {
             auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
             if (pl.row == -1 || pl.failed || (retry == 2 && k == 1) || (retry == 1 && k == 2)) continue;
             if (!PlacePart(pl, k, true, f.marksPerCell, cx, cy) || !PauseGate()) return false;
-            g_bVacuumCheckOk = true;
+            smt::CurrentMachine().link.vacuumCheckOk = true;
             PlaceStroke(pl, 0.0);
-            if (g_bVacuumCheckOk) {
+            if (smt::CurrentMachine().link.vacuumCheckOk) {
               RowState(pl.row, 6, false);
             } else {
               pl.failedRow = pl.row;
@@ -218,14 +218,14 @@ bool RunLabels() {
     if (s.setBoardCount) s.setBoardCount(boardsLeft);
     if (s.panelLabel) s.panelLabel(0, 0, done);
   }
-  if (!g_bRunContinue) return false;
+  if (!smt::CurrentMachine().runContinue) return false;
   const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Smt);
-  if (!smt::link::SendCmd64MoveXY(1000 - g_nCurX, sp[0].start, sp[0].normal, -1000 - g_nCurY, sp[1].start,
+  if (!smt::link::SendCmd64MoveXY(1000 - smt::CurrentMachine().curX, sp[0].start, sp[0].normal, -1000 - smt::CurrentMachine().curY, sp[1].start,
                                   sp[1].normal, 0, 0, 0, 0, 128) ||
       !PauseGate())
     return false;
   if (s.openMarkCamera) s.openMarkCamera();
-  g_bResetDone = false;
+  smt::CurrentMachine().resetDone = false;
   if (s.startHomeMode) s.startHomeMode(4);
   return true;
 }

@@ -41,17 +41,17 @@ bool Ok(smt::link::CommandResult r) { return r == smt::link::CommandResult::Ok; 
 int32_t Trunc(double v) { return static_cast<int32_t>(v); }
 int32_t HeadOffsetX(int head) { return smt::job::NozzleOffsetX(head); }
 int32_t HeadOffsetY(int head) { return smt::job::NozzleOffsetY(head); }
-int32_t HeadCorrectionX(int head) { return head >= 1 && head <= 8 ? g_nNozzleCorrectionX[static_cast<size_t>(head - 1)] : 0; }
-int32_t HeadCorrectionY(int head) { return head >= 1 && head <= 8 ? g_nNozzleCorrectionY[static_cast<size_t>(head - 1)] : 0; }
+int32_t HeadCorrectionX(int head) { return head >= 1 && head <= 8 ? smt::CurrentMachine().steps.nozzleCorrectionX[static_cast<size_t>(head - 1)] : 0; }
+int32_t HeadCorrectionY(int head) { return head >= 1 && head <= 8 ? smt::CurrentMachine().steps.nozzleCorrectionY[static_cast<size_t>(head - 1)] : 0; }
 bool NetworkLink() { return smt::link::Runtime().commModel != 0; }
 
 bool Move65(int32_t tx, int32_t ty, const SpeedPair& x, const SpeedPair& y, const SpeedPair& a) {
-  return smt::link::SendCmd65MoveXYHeads(tx - g_nCurX, x.start, x.normal, ty - g_nCurY, y.start, y.normal, a.start,
+  return smt::link::SendCmd65MoveXYHeads(tx - smt::CurrentMachine().curX, x.start, x.normal, ty - smt::CurrentMachine().curY, y.start, y.normal, a.start,
                                          a.normal, 1);
 }
 
 bool Move64(int32_t tx, int32_t ty, const SpeedPair& x, const SpeedPair& y, uint8_t mode) {
-  return smt::link::SendCmd64MoveXY(tx - g_nCurX, x.start, x.normal, ty - g_nCurY, y.start, y.normal, 0, 0, 0, 0, mode);
+  return smt::link::SendCmd64MoveXY(tx - smt::CurrentMachine().curX, x.start, x.normal, ty - smt::CurrentMachine().curY, y.start, y.normal, 0, 0, 0, 0, mode);
 }
 
 // Walk axis, walk and tape scales and speed slots of a feeder bank (1..3).
@@ -64,9 +64,9 @@ struct Bank {
 std::optional<Bank> BankOf(int side) {
   const auto p = smt::settings::SettingsStores::Instance().machine.Pulse();
   switch (side) {
-    case 1: return Bank{8, p->m_WestWalk_Pulse, p->m_WestLift_Pulse, 8, 9, g_nCurAxis8.load()};
-    case 2: return Bank{9, p->m_NorthWalk_Pulse, p->m_NorthLift_Pulse, 10, 11, g_nCurAxis9.load()};
-    case 3: return Bank{10, p->m_EastWalk_Pulse, p->m_EastLift_Pulse, 12, 13, g_nCurAxis10.load()};
+    case 1: return Bank{8, p->m_WestWalk_Pulse, p->m_WestLift_Pulse, 8, 9, smt::CurrentMachine().motion.curAxis8.load()};
+    case 2: return Bank{9, p->m_NorthWalk_Pulse, p->m_NorthLift_Pulse, 10, 11, smt::CurrentMachine().motion.curAxis9.load()};
+    case 3: return Bank{10, p->m_EastWalk_Pulse, p->m_EastLift_Pulse, 12, 13, smt::CurrentMachine().motion.curAxis10.load()};
     default: return std::nullopt;
   }
 }
@@ -118,14 +118,14 @@ bool MoveHeadToPick(HeadPlaceState& p) {
     ShowMessage(kPlaceHeaderNoSelect);
     return false;
   }
-  const int32_t tx = Trunc(p.pickX * g_dXPulsePerMm) - HeadOffsetX(k);
-  const int32_t ty = Trunc(p.pickY * g_dYPulsePerMm) - HeadOffsetY(k);
+  const int32_t tx = Trunc(p.pickX * smt::CurrentMachine().steps.xPulsePerMm) - HeadOffsetX(k);
+  const int32_t ty = Trunc(p.pickY * smt::CurrentMachine().steps.yPulsePerMm) - HeadOffsetY(k);
   if (!Move65(tx, ty, p.pickSpeeds[kSpX], p.pickSpeeds[kSpY], p.pickSpeeds[kSpA1])) return false;
-  return g_bRunContinue;
+  return smt::CurrentMachine().runContinue;
 }
 
 bool PickPart(HeadPlaceState& p) {
-  const int type = g_nMachineType;
+  const int type = smt::CurrentMachine().machineType;
   const bool dip = (p.feedMode == 7 || p.feedMode == 8) && (type <= 6 || type == 10);
   if (dip) smt::link::SetOutput(10, 1, 5);
   RowState(p.row, 5, true);
@@ -137,7 +137,7 @@ bool PickPart(HeadPlaceState& p) {
     ShowMessage(kHeaderError);
     return false;
   }
-  const int32_t d = Trunc(p.pickHeight * g_dZPulsePerMm);
+  const int32_t d = Trunc(p.pickHeight * smt::CurrentMachine().steps.zPulsePerMm);
   const auto& sp = p.pickSpeeds[ax.z2 ? kSpZ2 : kSpZ1];
   if (!Ok(smt::link::SendCmd67MoveZ(ax.axis, ax.sign * d, sp.start, sp.normal, static_cast<uint8_t>(p.headTarget),
                                     static_cast<uint16_t>(p.pickDelay), static_cast<uint8_t>(p.vacuum))))
@@ -150,13 +150,13 @@ bool PickPart(HeadPlaceState& p) {
     ShowMessage("Dipping station not set !");
     return false;
   }
-  const int32_t tx = Trunc(station->x * g_dXPulsePerMm) - HeadOffsetX(p.headTarget);
-  const int32_t ty = Trunc(station->y * g_dYPulsePerMm) - HeadOffsetY(p.headTarget);
-  if (!Move64(tx, ty, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], 0x80) || !g_bRunContinue) return false;
+  const int32_t tx = Trunc(station->x * smt::CurrentMachine().steps.xPulsePerMm) - HeadOffsetX(p.headTarget);
+  const int32_t ty = Trunc(station->y * smt::CurrentMachine().steps.yPulsePerMm) - HeadOffsetY(p.headTarget);
+  if (!Move64(tx, ty, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], 0x80) || !smt::CurrentMachine().runContinue) return false;
   if (!RunSleep(station->runTime)) return false;
   smt::link::SetOutput(10, 0, 5);
   if (!RunSleep(station->stopDelay)) return false;
-  const int32_t e = Trunc((station->z + p.partHeight) * g_dZPulsePerMm);
+  const int32_t e = Trunc((station->z + p.partHeight) * smt::CurrentMachine().steps.zPulsePerMm);
   const int down = p.headTarget == 1 || p.headTarget == 3 ? -1 : 1;
   return smt::link::SendCmd61MoveAxis(ax.axis, down * e, sp.start, sp.normal) && RunSleep(station->delay) &&
          smt::link::SendCmd61MoveAxis(ax.axis, -down * e, sp.start, sp.normal);
@@ -172,9 +172,9 @@ bool FeedAdvance(HeadPickState& r, bool second) {
   switch (r.feedMode) {
     case 0: case 4: case 5: {
       if ((r.feedMode == 4 || r.feedMode == 5) && r.feedCount == 0) break;
-      if (r.feedMode == 5 && g_nHeadCount == 2) {
+      if (r.feedMode == 5 && smt::CurrentMachine().headCount == 2) {
         r.feedCount = g_HeadPick[0].feederNumber == r.feederNumber ? 2 : 1;
-        if (r.feedCount == 2 && (!second || g_bDoubleFeed)) {
+        if (r.feedCount == 2 && (!second || smt::CurrentMachine().run.doubleFeed)) {
           r.loosenLength *= 2;
           r.tightenLength *= 2;
         } else if (second) {
@@ -211,7 +211,7 @@ bool FeedAdvance(HeadPickState& r, bool second) {
     }
     case 3: {
       // The labeling machine's tray moves its tape; no other machine feeds a tray.
-      if (g_nMachineType != 10) break;
+      if (smt::CurrentMachine().machineType != 10) break;
       const RunFeedSettings fs = CurrentRunFeedSettings();
       smt::link::FeedValues v{0, 0, 0, Trunc(r.loosenLength * fs.m_LabelTape_Pulse),
                               Trunc(r.tightenLength * fs.m_LabelTape_Pulse), fs.m_LabelTapeStart, fs.m_LabelTapeNormal,
@@ -246,13 +246,13 @@ bool DragFeed(HeadPickState& r) {
   const auto sp = smt::settings::SettingsStores::Instance().speed.Record(SpeedUse::PickPart);
   const RunFeedSettings fs = CurrentRunFeedSettings();
   // 1. Head 2 over the drag point.
-  const int32_t x = Trunc(r.loosenLength * g_dXPulsePerMm) - HeadOffsetX(2);
-  const int32_t y = Trunc(r.tightenLength * g_dYPulsePerMm) - HeadOffsetY(2);
+  const int32_t x = Trunc(r.loosenLength * smt::CurrentMachine().steps.xPulsePerMm) - HeadOffsetX(2);
+  const int32_t y = Trunc(r.tightenLength * smt::CurrentMachine().steps.yPulsePerMm) - HeadOffsetY(2);
   if (!Move64(x, y, sp[0], sp[1], 128) || !PauseGate()) return false;
   // 2. Down to the tape, head 2's extra length taken off.
   const double z = (r.pickHeight == 0.0 ? basic->m_Z_Nozzle2ToFeed : r.pickHeight) - basic->m_Nozzle2MoreNozzle1;
   r.pickHeight = z;
-  const int32_t zs = Trunc(z * g_dZPulsePerMm);
+  const int32_t zs = Trunc(z * smt::CurrentMachine().steps.zPulsePerMm);
   if (!smt::link::SendCmd61MoveAxis(2, zs, sp[2].start, sp[2].normal) || !PauseGate()) return false;
   // 3. The bank's pin into the tape.
   const double s = std::fabs(r.feedCoordinate);
@@ -269,10 +269,10 @@ bool DragFeed(HeadPickState& r) {
   // 4. Drag the tape by one feed length.
   int32_t dx = 0, dy = 0;
   switch (r.feedSide) {
-    case 1: dx = Trunc(s * g_dXPulsePerMm); break;
-    case 2: dy = -Trunc(s * g_dYPulsePerMm); break;
-    case 3: dx = -Trunc(s * g_dXPulsePerMm); break;
-    case 4: dy = Trunc(s * g_dYPulsePerMm); break;
+    case 1: dx = Trunc(s * smt::CurrentMachine().steps.xPulsePerMm); break;
+    case 2: dy = -Trunc(s * smt::CurrentMachine().steps.yPulsePerMm); break;
+    case 3: dx = -Trunc(s * smt::CurrentMachine().steps.xPulsePerMm); break;
+    case 4: dy = Trunc(s * smt::CurrentMachine().steps.yPulsePerMm); break;
   }
   if (!smt::link::SendCmd64MoveXY(dx, sp[0].start, sp[0].normal, dy, sp[1].start, sp[1].normal, 0, 0, 0, 0, 64) ||
       !PauseGate() || !RunSleep(r.feedTime))
@@ -281,10 +281,10 @@ bool DragFeed(HeadPickState& r) {
   const double m = basic->m_FeedOverBack;
   int32_t bx = 0, by = 0;
   switch (r.feedSide) {
-    case 1: bx = -Trunc(m * g_dXPulsePerMm); break;
-    case 2: by = Trunc(m * g_dYPulsePerMm); break;
-    case 3: bx = Trunc(m * g_dXPulsePerMm); break;
-    case 4: by = -Trunc(m * g_dYPulsePerMm); break;
+    case 1: bx = -Trunc(m * smt::CurrentMachine().steps.xPulsePerMm); break;
+    case 2: by = Trunc(m * smt::CurrentMachine().steps.yPulsePerMm); break;
+    case 3: bx = Trunc(m * smt::CurrentMachine().steps.xPulsePerMm); break;
+    case 4: by = -Trunc(m * smt::CurrentMachine().steps.yPulsePerMm); break;
   }
   if (!smt::link::SendCmd64MoveXY(bx, sp[0].start, sp[0].normal, by, sp[1].start, sp[1].normal, 0, 0, 0, 0, 64) ||
       !PauseGate())
@@ -296,9 +296,9 @@ bool DragFeed(HeadPickState& r) {
 }
 
 bool MoveCameraToFeeder(HeadPlaceState& p) {
-  const int32_t tx = Trunc(p.pickX * g_dXPulsePerMm) - g_nCameraOffsetX;
-  const int32_t ty = Trunc(p.pickY * g_dYPulsePerMm) - g_nCameraOffsetY;
-  return Move64(tx, ty, p.pickSpeeds[kSpX], p.pickSpeeds[kSpY], 0x80) && g_bRunContinue;
+  const int32_t tx = Trunc(p.pickX * smt::CurrentMachine().steps.xPulsePerMm) - smt::CurrentMachine().steps.cameraOffsetX;
+  const int32_t ty = Trunc(p.pickY * smt::CurrentMachine().steps.yPulsePerMm) - smt::CurrentMachine().steps.cameraOffsetY;
+  return Move64(tx, ty, p.pickSpeeds[kSpX], p.pickSpeeds[kSpY], 0x80) && smt::CurrentMachine().runContinue;
 }
 
 namespace {
@@ -308,11 +308,11 @@ std::pair<int32_t, int32_t> BoardPoint(double x, double y, int32_t hx, int32_t h
 
 int32_t PlaceOffsetX(int head) {
   // Head mode 2: head 2 carries the dispensing valve and places with its offset.
-  if (head == 2 && Strategy().m_HeaderSelect == 2) return g_nDispenseHeadOffsetX;
+  if (head == 2 && Strategy().m_HeaderSelect == 2) return smt::CurrentMachine().steps.dispenseHeadOffsetX;
   return HeadOffsetX(head);
 }
 int32_t PlaceOffsetY(int head) {
-  if (head == 2 && Strategy().m_HeaderSelect == 2) return g_nDispenseHeadOffsetY;
+  if (head == 2 && Strategy().m_HeaderSelect == 2) return smt::CurrentMachine().steps.dispenseHeadOffsetY;
   return HeadOffsetY(head);
 }
 
@@ -334,7 +334,7 @@ bool MoveCameraToPart(HeadPlaceState& p, bool raw, double cellX, double cellY) {
     x += cellX;
     y += cellY;
   }
-  const auto [tx, ty] = BoardPoint(x, y, -g_nCameraOffsetX, -g_nCameraOffsetY);
+  const auto [tx, ty] = BoardPoint(x, y, -smt::CurrentMachine().steps.cameraOffsetX, -smt::CurrentMachine().steps.cameraOffsetY);
   const auto sp = smt::settings::SettingsStores::Instance().speed.Record(SpeedUse::Handle);
   if (!Move64(tx, ty, sp[0], sp[1], 128) || !PauseGate()) return false;
   RowState(p.row, 6, true);
@@ -350,12 +350,12 @@ bool DispensePoint(int command, int row, bool raw, double cellX, double cellY) {
     x += cellX;
     y += cellY;
   }
-  const auto [tx, ty] = BoardPoint(x, y, -g_nDispenseHeadOffsetX, -g_nDispenseHeadOffsetY);
+  const auto [tx, ty] = BoardPoint(x, y, -smt::CurrentMachine().steps.dispenseHeadOffsetX, -smt::CurrentMachine().steps.dispenseHeadOffsetY);
   const SmtStrategy st = Strategy();
   bool moved = true;
   if (command == 53)
-    moved = smt::link::SendCmd53DispenseMove(0, tx - g_nCurX, st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY, 1,
-                                             ty - g_nCurY, st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY);
+    moved = smt::link::SendCmd53DispenseMove(0, tx - smt::CurrentMachine().curX, st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY, 1,
+                                             ty - smt::CurrentMachine().curY, st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY);
   else if (command == 64)
     moved = Move64(tx, ty, {st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY},
                    {st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY}, 0x80);
@@ -365,25 +365,25 @@ bool DispensePoint(int command, int row, bool raw, double cellX, double cellY) {
 namespace {
 std::pair<int32_t, int32_t> BoardPoint(double x, double y, int32_t hx, int32_t hy) {
   const BoardFrame& f = Frame();
-  if (!f.marksOn) return {f.originX + Trunc(x * g_dXPulsePerMm) + hx, f.originY + Trunc(y * g_dYPulsePerMm) + hy};
+  if (!f.marksOn) return {f.originX + Trunc(x * smt::CurrentMachine().steps.xPulsePerMm) + hx, f.originY + Trunc(y * smt::CurrentMachine().steps.yPulsePerMm) + hy};
   if (f.mark2mmX == 0.0 && f.mark2mmY == 0.0)
-    return {f.originX + Trunc(x * g_dXPulsePerMm) + g_nMark1DevStepsX + hx,
-            f.originY + Trunc(y * g_dYPulsePerMm) + g_nMark1DevStepsY + hy};
+    return {f.originX + Trunc(x * smt::CurrentMachine().steps.xPulsePerMm) + smt::CurrentMachine().correction.mark1DevStepsX + hx,
+            f.originY + Trunc(y * smt::CurrentMachine().steps.yPulsePerMm) + smt::CurrentMachine().correction.mark1DevStepsY + hy};
   const double dx = x - f.mark1mmX, dy = y - f.mark1mmY;
-  const double rot = g_dBoardRotation;
+  const double rot = smt::CurrentMachine().correction.boardRotation;
   double ox = 0, oy = 0;
   if (rot == 0.0) {
-    ox = dx * g_dXPulsePerMm;
-    oy = dy * g_dYPulsePerMm;
+    ox = dx * smt::CurrentMachine().steps.xPulsePerMm;
+    oy = dy * smt::CurrentMachine().steps.yPulsePerMm;
   } else if (dx != 0 || dy != 0) {
     const float r = std::sqrt(static_cast<float>(dy * dy + dx * dx));
     const double a = smt::job::LineAngle(dx, dy);
     const double th = (a + rot) * M_PI / 180.0;
     const double sgn = (dx > 0 || (dx == 0 && dy > 0)) ? 1.0 : -1.0;
-    ox = sgn * r * std::cos(th) * g_dXPulsePerMm;
-    oy = sgn * r * std::sin(th) * g_dYPulsePerMm;
+    ox = sgn * r * std::cos(th) * smt::CurrentMachine().steps.xPulsePerMm;
+    oy = sgn * r * std::sin(th) * smt::CurrentMachine().steps.yPulsePerMm;
   }
-  return {f.mark1X + g_nMark1DevStepsX + Trunc(ox) + hx, f.mark1Y + g_nMark1DevStepsY + Trunc(oy) + hy};
+  return {f.mark1X + smt::CurrentMachine().correction.mark1DevStepsX + Trunc(ox) + hx, f.mark1Y + smt::CurrentMachine().correction.mark1DevStepsY + Trunc(oy) + hy};
 }
 }  // namespace
 
@@ -426,22 +426,22 @@ bool PlacePart(HeadPlaceState& p, int slot, bool checkOwnMark, bool raw, double 
       px += p.correctionX;
       py += p.correctionY;
     }
-    for (auto& a : g_nHeadMoveArgs) a = 0;
-    if (p.visionMode == 2 && k >= 1 && k <= 8) g_nHeadMoveArgs[static_cast<size_t>(k - 1)] = -p.correctionA;
-  } else if (g_bFirstVisionDone) {
-    for (auto& a : g_nHeadMoveArgs) a = 0;
+    for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
+    if (p.visionMode == 2 && k >= 1 && k <= 8) smt::CurrentMachine().motion.headMoveArgs[static_cast<size_t>(k - 1)] = -p.correctionA;
+  } else if (smt::CurrentMachine().run.firstVisionDone) {
+    for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
   } else if (slot == 9) {
     for (int h = 1; h <= 8; ++h)
-      if (h != k) g_nHeadMoveArgs[static_cast<size_t>(h - 1)] = 0;
+      if (h != k) smt::CurrentMachine().motion.headMoveArgs[static_cast<size_t>(h - 1)] = 0;
   } else if (!Batch().active) {
     for (int j = 1; j < slot && j <= 8; ++j)
       if (g_HeadPlace[static_cast<size_t>(j - 1)].row != -1) {
-        for (auto& a : g_nHeadMoveArgs) a = 0;
+        for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
         break;
       }
   }
-  const bool eight = g_nMachineType == 7 || g_nMachineType == 8;
-  if (eight && Trunc(p.placeHeight * g_dZPulsePerMm) > 0) {
+  const bool eight = smt::CurrentMachine().machineType == 7 || smt::CurrentMachine().machineType == 8;
+  if (eight && Trunc(p.placeHeight * smt::CurrentMachine().steps.zPulsePerMm) > 0) {
     ShowMessage(kPlaceHeightSetError);
     return false;
   }
@@ -452,8 +452,8 @@ bool PlacePart(HeadPlaceState& p, int slot, bool checkOwnMark, bool raw, double 
   // The part's own mark: the camera looks at it first.
   const bool via = Safe().via;
   smt::link::SelectCamera(1, mark->brightness, -1);
-  const int32_t mx = Trunc(mark->mark1X * g_dXPulsePerMm), my = Trunc(mark->mark1Y * g_dYPulsePerMm);
-  const int32_t cx = via ? 0 : g_nCameraOffsetX, cy = via ? 0 : g_nCameraOffsetY;
+  const int32_t mx = Trunc(mark->mark1X * smt::CurrentMachine().steps.xPulsePerMm), my = Trunc(mark->mark1Y * smt::CurrentMachine().steps.yPulsePerMm);
+  const int32_t cx = via ? 0 : smt::CurrentMachine().steps.cameraOffsetX, cy = via ? 0 : smt::CurrentMachine().steps.cameraOffsetY;
   const int32_t tx = px - hx + mx - cx, ty = py - hy + my - cy;
   if (via) {
     Safe().x = tx;
@@ -461,8 +461,8 @@ bool PlacePart(HeadPlaceState& p, int slot, bool checkOwnMark, bool raw, double 
   }
   if (eight) {
     std::array<int32_t, 8> none{};
-    if (!smt::link::SendCmd65MoveXYHeads(tx - g_nCurX, p.visionPlaceSpeeds[kSpX].start, p.visionPlaceSpeeds[kSpX].normal,
-                                         ty - g_nCurY, p.visionPlaceSpeeds[kSpY].start, p.visionPlaceSpeeds[kSpY].normal,
+    if (!smt::link::SendCmd65MoveXYHeads(tx - smt::CurrentMachine().curX, p.visionPlaceSpeeds[kSpX].start, p.visionPlaceSpeeds[kSpX].normal,
+                                         ty - smt::CurrentMachine().curY, p.visionPlaceSpeeds[kSpY].start, p.visionPlaceSpeeds[kSpY].normal,
                                          none, p.placeSpeeds[kSpA1].start, p.placeSpeeds[kSpA1].normal, 1))
       return false;
   } else if (!Move65(tx, ty, p.visionPlaceSpeeds[kSpX], p.visionPlaceSpeeds[kSpY], p.placeSpeeds[kSpA1])) {
@@ -475,10 +475,10 @@ bool PlacePart(HeadPlaceState& p, int slot, bool checkOwnMark, bool raw, double 
     sx += p.correctionX;
     sy += p.correctionY;
   }
-  for (auto& a : g_nHeadMoveArgs) a = 0;
+  for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
   if (eight) {
-    if (!EightHeadPlace(p, slot, g_nCurX + sx, g_nCurY + sy, p.visionPlaceSpeeds[kSpX])) return false;
-  } else if (!Move65(g_nCurX + sx, g_nCurY + sy, p.visionPlaceSpeeds[kSpX], p.visionPlaceSpeeds[kSpY],
+    if (!EightHeadPlace(p, slot, smt::CurrentMachine().curX + sx, smt::CurrentMachine().curY + sy, p.visionPlaceSpeeds[kSpX])) return false;
+  } else if (!Move65(smt::CurrentMachine().curX + sx, smt::CurrentMachine().curY + sy, p.visionPlaceSpeeds[kSpX], p.visionPlaceSpeeds[kSpY],
                      p.placeSpeeds[kSpA1])) {
     return false;
   }
@@ -486,29 +486,29 @@ bool PlacePart(HeadPlaceState& p, int slot, bool checkOwnMark, bool raw, double 
 }
 
 void PlaceStroke(HeadPlaceState& p, double base) {
-  const auto ax = PickStrokeAxis(g_nMachineType, p.headTarget);
+  const auto ax = PickStrokeAxis(smt::CurrentMachine().machineType, p.headTarget);
   if (!ax.valid) {
     // Nothing was put down: the part counts as not placed.
     CLogFile::Instance().Write(true, "place: head %d has no stroke axis on machine type %d", p.headTarget,
-                               g_nMachineType.load());
-    g_bVacuumCheckOk = false;
+                               smt::CurrentMachine().machineType.load());
+    smt::CurrentMachine().link.vacuumCheckOk = false;
     return;
   }
-  const int32_t s = Trunc((base + p.placeHeight) * g_dZPulsePerMm);
-  const int32_t lift = std::max<int32_t>(1, -Trunc((base + p.vacuumOffHeight) * g_dZPulsePerMm));
+  const int32_t s = Trunc((base + p.placeHeight) * smt::CurrentMachine().steps.zPulsePerMm);
+  const int32_t lift = std::max<int32_t>(1, -Trunc((base + p.vacuumOffHeight) * smt::CurrentMachine().steps.zPulsePerMm));
   const auto& sp = p.placeSpeeds[ax.z2 ? kSpZ2 : kSpZ1];
   if (!Ok(smt::link::SendCmd68MoveZVacuum(ax.axis, ax.sign * s, sp.start, sp.normal, lift,
                                           static_cast<uint16_t>(p.placeDelay), p.vacuum)))
-    g_bVacuumCheckOk = false;  // a stroke that did not complete never counts as placed
+    smt::CurrentMachine().link.vacuumCheckOk = false;  // a stroke that did not complete never counts as placed
 }
 
 bool DiscardPart(HeadPlaceState& p) {
   const int k = p.headTarget;
-  const int32_t tx = g_nThrowPositionX - ((k >= 1 && k <= 8) ? HeadOffsetX(k) : 0);
-  const int32_t ty = g_nThrowPositionY - ((k >= 1 && k <= 8) ? HeadOffsetY(k) : 0);
-  if (!Move64(tx, ty, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], 0x80) || !g_bRunContinue) return false;
+  const int32_t tx = smt::CurrentMachine().steps.throwPositionX - ((k >= 1 && k <= 8) ? HeadOffsetX(k) : 0);
+  const int32_t ty = smt::CurrentMachine().steps.throwPositionY - ((k >= 1 && k <= 8) ? HeadOffsetY(k) : 0);
+  if (!Move64(tx, ty, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], 0x80) || !smt::CurrentMachine().runContinue) return false;
   const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
-  const int type = g_nMachineType;
+  const int type = smt::CurrentMachine().machineType;
   if (type == 7 || type == 8) smt::link::SetOutput(0x20 + k - 1, 0, basic->m_Exhaust);
   else if (type != 9) smt::link::SetOutput(k, 0, 5);
   return RunSleep(basic->m_ThrowDelay);
@@ -522,7 +522,7 @@ std::string HeadList(const std::vector<int>& heads) {
 }
 
 void VacuumOff(int head, int exhaust) {
-  const int type = g_nMachineType;
+  const int type = smt::CurrentMachine().machineType;
   if (type == 7 || type == 8) smt::link::SetOutput(0x20 + head - 1, 0, exhaust);
   else smt::link::SetOutput(head, 0, 5);
 }
@@ -533,7 +533,7 @@ int ThrowHeldPartsAfterStop() {
   const uint8_t pumps = smt::link::Runtime().pumpButtons.load();
   for (int k = 1; k <= 8; ++k)
     if (pumps & (1u << (k - 1))) held.push_back(k);
-  if (held.empty() || g_nMachineType == 9) return 0;
+  if (held.empty() || smt::CurrentMachine().machineType == 9) return 0;
   // Closing the program: the vacuum keeps holding; nothing more moves.
   if (smt::platform::WorkerThreads::Instance().ShuttingDown()) return 0;
   const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
@@ -541,14 +541,14 @@ int ThrowHeldPartsAfterStop() {
   const auto sp = smt::settings::SettingsStores::Instance().speed.Record(SpeedUse::Smt);
   std::vector<int> thrown, left;
   for (int k : held) {
-    const bool canMove = g_bConnected && !smt::link::LinkKnownLost() && !g_bPositionLost && g_bMasterResetOk;
+    const bool canMove = smt::CurrentMachine().connected && !smt::link::LinkKnownLost() && !smt::CurrentMachine().link.positionLost && smt::CurrentMachine().masterResetOk;
     if (!canMove) {
       left.push_back(k);
       continue;
     }
-    const int32_t tx = g_nThrowPositionX - HeadOffsetX(k);
-    const int32_t ty = g_nThrowPositionY - HeadOffsetY(k);
-    if (!smt::link::SendCmd64MoveXY(tx - g_nCurX, sp[0].start, sp[0].normal, ty - g_nCurY, sp[1].start, sp[1].normal,
+    const int32_t tx = smt::CurrentMachine().steps.throwPositionX - HeadOffsetX(k);
+    const int32_t ty = smt::CurrentMachine().steps.throwPositionY - HeadOffsetY(k);
+    if (!smt::link::SendCmd64MoveXY(tx - smt::CurrentMachine().curX, sp[0].start, sp[0].normal, ty - smt::CurrentMachine().curY, sp[1].start, sp[1].normal,
                                     0, 0, 0, 0, 0x80)) {
       left.push_back(k);
       continue;
@@ -567,7 +567,7 @@ int ThrowHeldPartsAfterStop() {
                           "or the link is lost). They are held by vacuum.\r\nTake them off the nozzles by hand, then "
                           "press OK to switch the vacuum off.";
     smt::platform::ShowMessage(q, smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Warning);
-    if (g_bConnected && !smt::link::LinkKnownLost())
+    if (smt::CurrentMachine().connected && !smt::link::LinkKnownLost())
       for (int k : left) VacuumOff(k, exhaust);
   }
   char text[160];
@@ -581,7 +581,7 @@ namespace {
 // camera 1, head 2 is in the second camera's view. Both heads centred in one
 // pass on camera 1: head 2 needs no move of its own.
 bool Head2InSideView(const HeadPlaceState& p) {
-  if (g_nMachineType != 5 || p.headTarget != 2) return false;
+  if (smt::CurrentMachine().machineType != 5 || p.headTarget != 2) return false;
   const int mode = Strategy().m_HeaderSelect;
   if (mode != 1 && mode != 2) return false;
   const HeadPlaceState& h1 = g_HeadPlace[0];
@@ -603,25 +603,25 @@ bool VisionCentreHead(HeadPlaceState& p, bool again) {
     const auto pos = Services().visionCameraPosition(cam);
     const int32_t tx = pos.first - HeadOffsetX(k), ty = pos.second - HeadOffsetY(k);
     bool moved;
-    if (!g_bFirstVisionDone || again)
+    if (!smt::CurrentMachine().run.firstVisionDone || again)
       moved = Move65(tx, ty, p.visionPlaceSpeeds[kSpX], p.visionPlaceSpeeds[kSpY], p.placeSpeeds[kSpA1]);
     else
       moved = Move64(tx, ty, p.visionPlaceSpeeds[kSpX], p.visionPlaceSpeeds[kSpY], 0x80);
     if (!moved || !PauseGate()) return false;
   }
-  const int type = g_nMachineType;
+  const int type = smt::CurrentMachine().machineType;
   if (type <= 6 || type == 10) {
     if (k <= 4 && !Ok(smt::link::SendCmd15ReadVacuum(k))) return false;
     if (!PauseGate()) return false;
-    g_bFirstVisionDone = true;
-    if (k <= 4 && g_nVacuumKpa < p.vacuum) {
+    smt::CurrentMachine().run.firstVisionDone = true;
+    if (k <= 4 && smt::CurrentMachine().link.vacuumKpa < p.vacuum) {
       p.failedRow = p.row;
       RowState(p.row, 7, false);
       return true;
     }
     p.failedRow = -1;
   } else if (type == 7 || type == 8) {
-    g_bFirstVisionDone = true;
+    smt::CurrentMachine().run.firstVisionDone = true;
   }
   return Services().recognizeHeadPart(p, sideView);
 }
@@ -641,16 +641,16 @@ bool FillReplenishRecord(int head) {
 
 bool MoveToSafePosition() {
   if (!Safe().via) return true;
-  for (auto& a : g_nHeadMoveArgs) a = 0;
+  for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
   const auto sp = smt::settings::SettingsStores::Instance().speed.Record(SpeedUse::Handle);
-  return Move65(Safe().x, Safe().y, sp[0], sp[1], sp[4]) && g_bRunContinue;
+  return Move65(Safe().x, Safe().y, sp[0], sp[1], sp[4]) && smt::CurrentMachine().runContinue;
 }
 
 namespace {
 bool WaitFeedPending(const HeadPickState& r) {
   const auto limit = std::chrono::steady_clock::now() + Timeouts().feedReady;
   while (r.feedPending) {
-    if (!g_bRunContinue) return false;
+    if (!smt::CurrentMachine().runContinue) return false;
     if (std::chrono::steady_clock::now() > limit) return false;
     std::this_thread::sleep_for(Timeouts().poll);
   }
@@ -670,9 +670,9 @@ void ParkWalkAxis(int side) {
     smt::link::SendCmd61MoveAxis(axis, target - position, sp.start, sp.normal);
   };
   switch (side) {
-    case 1: park(8, -100, g_nCurAxis8, 8); break;
-    case 2: park(9, 100, g_nCurAxis9, 10); break;
-    case 3: park(10, -100, g_nCurAxis10, 12); break;
+    case 1: park(8, -100, smt::CurrentMachine().motion.curAxis8, 8); break;
+    case 2: park(9, 100, smt::CurrentMachine().motion.curAxis9, 10); break;
+    case 3: park(10, -100, smt::CurrentMachine().motion.curAxis10, 12); break;
     default: break;
   }
 }
@@ -696,8 +696,8 @@ void ReturnNozzlesAndHome(const HeadPlaceState& p) {
     if (!smt::library::ReturnNozzleToLibrary(h, true, false)) return;
   if (!Move64(100, -100, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], 0x80) || !PauseGate()) return;
   const auto pick = smt::settings::SettingsStores::Instance().speed.Record(SpeedUse::PickPart);
-  if (g_nCurAxis8 != 0) smt::link::SendCmd61MoveAxis(8, -100 - g_nCurAxis8, pick[8].start, pick[8].normal);
-  if (g_nCurAxis9 != 0) smt::link::SendCmd61MoveAxis(9, 100 - g_nCurAxis9, pick[10].start, pick[10].normal);
+  if (smt::CurrentMachine().motion.curAxis8 != 0) smt::link::SendCmd61MoveAxis(8, -100 - smt::CurrentMachine().motion.curAxis8, pick[8].start, pick[8].normal);
+  if (smt::CurrentMachine().motion.curAxis9 != 0) smt::link::SendCmd61MoveAxis(9, 100 - smt::CurrentMachine().motion.curAxis9, pick[10].start, pick[10].normal);
   // The Mark-camera switch runs on the window thread and wants a homed
   // machine; the homing queued behind it clears the homed flag itself.
   if (Services().openMarkCamera) Services().openMarkCamera();
@@ -746,7 +746,7 @@ bool ReplenishHead(HeadPlaceState& p, int head, double cellX, double cellY) {
           }
         }
       }
-      g_bDoubleFeed = false;
+      smt::CurrentMachine().run.doubleFeed = false;
       const bool drag = g_PickExtra1.feedMode == 6;
       if (retried) {
         if (!drag && !FeedAdvance(g_PickExtra1, true)) return clear();
@@ -783,9 +783,9 @@ bool ReplenishHead(HeadPlaceState& p, int head, double cellX, double cellY) {
     }
     if (p.failedRow == -1 && !p.failed) {
       if (!PlacePart(p, 9, true, Frame().marksPerCell, cellX, cellY)) return clear();
-      g_bVacuumCheckOk = true;
+      smt::CurrentMachine().link.vacuumCheckOk = true;
       PlaceStroke(p, 0.0);
-      if (g_bVacuumCheckOk) {
+      if (smt::CurrentMachine().link.vacuumCheckOk) {
         p.failedRow = -1;
         RowState(row, 6, false);
       } else {
@@ -805,11 +805,11 @@ bool ReplenishHead(HeadPlaceState& p, int head, double cellX, double cellY) {
     const bool vacuumFailed = p.failedRow != -1;
     const std::string q =
         vacuumFailed ? RunText("PartList.c_Message_45", kRepairVacuumQuestion) : RunText("PartList.c_Message_46", kRepairVisionQuestion);
-    g_bMachineBusy = false;
+    smt::CurrentMachine().machineBusy = false;
     const auto answer = ShowMessage(q, smt::platform::MsgButtons::YesNoCancel, smt::platform::MsgIcon::Question);
-    g_bMachineBusy = true;
+    smt::CurrentMachine().machineBusy = true;
     if (answer == smt::platform::MsgAnswer::No) {
-      if (g_bAutoChangeNozzle) ReturnNozzlesAndHome(p);
+      if (smt::CurrentMachine().run.autoChangeNozzle) ReturnNozzlesAndHome(p);
       return clear();
     }
     if (answer == smt::platform::MsgAnswer::Cancel) {
@@ -829,7 +829,7 @@ bool ReplenishHead(HeadPlaceState& p, int head, double cellX, double cellY) {
     }
     if (!PauseGate()) return clear();
   }
-  g_bDoubleFeed = true;
+  smt::CurrentMachine().run.doubleFeed = true;
   if ((match == 1 || match == 2) && g_PickExtra1.feedMode != 6 && !FeedAdvance(g_PickExtra1, false)) return clear();
   return true;
 }

@@ -113,7 +113,7 @@ bool PreparePickPlace(int groupIndex, HeadPlaceState& p, int slot) {
   p.partHeight = c.height;
   p.feederAngle = std::trunc(c.angle);
   p.vacuum = static_cast<int>(c.vacuum);
-  if (g_bAutoChangeNozzle && p.nozzleTarget >= 1 && p.nozzleTarget <= smt::library::kSeatCount)
+  if (smt::CurrentMachine().run.autoChangeNozzle && p.nozzleTarget >= 1 && p.nozzleTarget <= smt::library::kSeatCount)
     p.vacuum = g_NozzleSeats.Get(p.nozzleTarget - 1).nVacuum;
   // Vision.
   if (c.cameraNamed) {
@@ -140,7 +140,7 @@ bool PreparePickPlace(int groupIndex, HeadPlaceState& p, int slot) {
     } else {
       SetFeederFeedCount(groupIndex, p.rowIndex, 0);
     }
-  } else if (p.feedMode == 5 && g_nHeadCount == 2 && g_HeadPick[0].feederNumber == g_HeadPick[1].feederNumber &&
+  } else if (p.feedMode == 5 && smt::CurrentMachine().headCount == 2 && g_HeadPick[0].feederNumber == g_HeadPick[1].feederNumber &&
              slot != 9) {
     if (p.feedCount == 0) {
       SetFeederFeedCount(groupIndex, p.rowIndex, 1);
@@ -160,9 +160,9 @@ bool PreparePickPlace(int groupIndex, HeadPlaceState& p, int slot) {
       } else {
         if (t.rowSerial == -1) {
           t.rowSerial = 0;
-          if (g_nMachineType != 10) {
+          if (smt::CurrentMachine().machineType != 10) {
             const auto sp = smt::settings::SettingsStores::Instance().speed.Record(SpeedUse::Smt);
-            if (!smt::link::SendCmd64MoveXY(1000 - g_nCurX, sp[0].start, sp[0].normal, -1000 - g_nCurY, sp[1].start,
+            if (!smt::link::SendCmd64MoveXY(1000 - smt::CurrentMachine().curX, sp[0].start, sp[0].normal, -1000 - smt::CurrentMachine().curY, sp[1].start,
                                             sp[1].normal, 0, 0, 0, 0, 0x80))
               return false;
           }
@@ -220,7 +220,7 @@ bool PreparePickPlace(int groupIndex, HeadPlaceState& p, int slot) {
       p.placeHeight += Hk - H1;
     }
   };
-  const bool autoOn = g_bAutoChangeNozzle;
+  const bool autoOn = smt::CurrentMachine().run.autoChangeNozzle;
   switch (st.m_HeaderSelect) {
     case 0: case 4: case 7:
       if (autoOn) libraryRule(st.m_HeaderSelect != 0, 0);
@@ -241,7 +241,7 @@ bool PreparePickPlace(int groupIndex, HeadPlaceState& p, int slot) {
       break;
     default: offsetRule(); break;
   }
-  if (p.headTarget == 2 && (st.m_RunSelect == 1 || (st.m_RunSelect == 2 && g_nActiveList == 2)))
+  if (p.headTarget == 2 && (st.m_RunSelect == 1 || (st.m_RunSelect == 2 && smt::CurrentMachine().run.activeList == 2)))
     p.placeHeight = basic->m_Z_DropsGlueToPCBHeight;
   // Speeds.
   if (c.ownSpeed && c.speedNamed) {
@@ -289,18 +289,18 @@ std::pair<double, double> CameraOffsets() {
   return Services().cameraAngleOffsets ? Services().cameraAngleOffsets() : std::pair<double, double>{0, 0};
 }
 double Rotation(const HeadPlaceState& p) {
-  return g_nMachineType == 4 ? -p.targetAngle : NormalizeRotation(p.feederAngle - p.targetAngle);
+  return smt::CurrentMachine().machineType == 4 ? -p.targetAngle : NormalizeRotation(p.feederAngle - p.targetAngle);
 }
-int32_t StepsOfDegrees(double deg) { return static_cast<int32_t>(deg * g_dAPulsePerDeg); }
+int32_t StepsOfDegrees(double deg) { return static_cast<int32_t>(deg * smt::CurrentMachine().steps.aPulsePerDeg); }
 // The board's turn found by its marks; a board placed without marks is not
 // turned by what an earlier board's marks measured.
-double BoardTurn() { return g_nMachineType == 4 || Frame().marksOn ? g_dBoardRotation.load() : 0.0; }
+double BoardTurn() { return smt::CurrentMachine().machineType == 4 || Frame().marksOn ? smt::CurrentMachine().correction.boardRotation.load() : 0.0; }
 }  // namespace
 
 // Type 5, two heads flying over camera 1 together: head 2 is seen through
 // the second camera-1 offset.
 static bool Head2SharesCamera1(size_t index) {
-  if (g_nMachineType != 5 || index != 1) return false;
+  if (smt::CurrentMachine().machineType != 5 || index != 1) return false;
   const int mode = Strategy().m_HeaderSelect;
   if (mode != 1 && mode != 2) return false;
   const auto& h1 = g_HeadPlace[0];
@@ -309,7 +309,7 @@ static bool Head2SharesCamera1(size_t index) {
 }
 
 void LogRotationAngles(const std::vector<PlacementRow>* rows) {
-  for (auto& a : g_nHeadMoveArgs) a = 0;
+  for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
   const auto [off1, off2] = CameraOffsets();
   for (size_t i = 0; i < g_HeadPlace.size(); ++i) {
     auto& p = g_HeadPlace[i];
@@ -322,7 +322,7 @@ void LogRotationAngles(const std::vector<PlacementRow>* rows) {
     p.targetAngle = p.partAngle + BoardTurn() + camOff;
     p.rotation = Rotation(p);
     if (p.headTarget >= 1 && p.headTarget <= 8)
-      g_nHeadMoveArgs[static_cast<size_t>(p.headTarget - 1)] = StepsOfDegrees(p.rotation);
+      smt::CurrentMachine().motion.headMoveArgs[static_cast<size_t>(p.headTarget - 1)] = StepsOfDegrees(p.rotation);
     CLogFile::Instance().Write(true, "part row %d nozzle %d rotate angle : %0.4f", p.row + 1, static_cast<int>(i + 1),
                                p.rotation);
   }
@@ -335,7 +335,7 @@ void LogReplenishRotation(HeadPlaceState& p, const std::vector<PlacementRow>* ro
   p.targetAngle = RowAngle(p.row, rows) + BoardTurn() + camOff;
   p.rotation = Rotation(p);
   for (int h = 1; h <= 8; ++h)
-    g_nHeadMoveArgs[static_cast<size_t>(h - 1)] = h == p.headTarget ? StepsOfDegrees(p.rotation) : 0;
+    smt::CurrentMachine().motion.headMoveArgs[static_cast<size_t>(h - 1)] = h == p.headTarget ? StepsOfDegrees(p.rotation) : 0;
   CLogFile::Instance().Write(true, "part row %d nozzle %d rotate angle : %0.4f replenish", p.row + 1, p.headTarget,
                              p.rotation);
 }

@@ -18,7 +18,7 @@ inline constexpr const char* kNoSpeedTemplate = "no find speed template !";
 // before a tray refill fails.
 bool PreparePickPlace(int groupIndex, HeadPlaceState& place, int slot);
 void AlignHeadSpeeds(HeadPlaceState& a, HeadPlaceState& b);
-// Rotation of every loaded head into g_nHeadMoveArgs, one log line each.
+// Rotation of every loaded head into the machine's motion.headMoveArgs, one log line each.
 void LogRotationAngles(const std::vector<PlacementRow>* rows = nullptr);
 void LogReplenishRotation(HeadPlaceState& record, const std::vector<PlacementRow>* rows = nullptr);
 // -180..180 by one step of 360.

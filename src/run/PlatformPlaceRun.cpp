@@ -36,8 +36,8 @@ inline constexpr const char* kGlueTimeOut = "Platform glue wait time out !";
 
 int32_t Trunc(double v) { return static_cast<int32_t>(v); }
 uint8_t PlatformAxis(int platform) { return platform == 1 ? 1 : 12; }
-int32_t PlatformY(int platform) { return platform == 1 ? g_nCurY.load() : g_nCurPlatform[1].load(); }
-int32_t HeadMoveArg(int head) { return head >= 1 && head <= 8 ? g_nHeadMoveArgs[static_cast<size_t>(head - 1)].load() : 0; }
+int32_t PlatformY(int platform) { return platform == 1 ? smt::CurrentMachine().curY.load() : smt::CurrentMachine().motion.curPlatform[1].load(); }
+int32_t HeadMoveArg(int head) { return head >= 1 && head <= 8 ? smt::CurrentMachine().motion.headMoveArgs[static_cast<size_t>(head - 1)].load() : 0; }
 
 // The place run's own copy of the part list (the dispensing thread keeps
 // the shared one).
@@ -58,7 +58,7 @@ int NextRow(int& row, int count, int slot) {
 
 void AllIdle() {
   for (auto& p : g_HeadPick) p.row = -1;
-  g_nCycleHeads = 0;
+  smt::CurrentMachine().run.cycleHeads = 0;
 }
 
 // Head 1 from its row, heads 2..N after it; false when head 1 found none.
@@ -67,7 +67,7 @@ bool AssignCycle(int count, int heads) {
     AllIdle();
     return false;
   }
-  g_nCycleHeads = 1;
+  smt::CurrentMachine().run.cycleHeads = 1;
   for (int k = 2; k <= 4; ++k) {
     auto& rec = g_HeadPick[static_cast<size_t>(k - 1)];
     if (k > heads) {
@@ -79,7 +79,7 @@ bool AssignCycle(int count, int heads) {
       for (int j = k; j <= 4; ++j) g_HeadPick[static_cast<size_t>(j - 1)].row = -1;
       break;
     }
-    g_nCycleHeads = k;
+    smt::CurrentMachine().run.cycleHeads = k;
   }
   return true;
 }
@@ -98,7 +98,7 @@ bool WaitOrStop(smt::platform::Event& e, std::chrono::milliseconds limit, const 
 // X offset (pulses) of head N from head 1, with its placement correction.
 std::pair<int32_t, int32_t> HeadPlaceOffset(int head) {
   const auto b = smt::settings::SettingsStores::Instance().machine.Basic();
-  const double px = g_dXPulsePerMm, py = g_dYPulsePerMm;
+  const double px = smt::CurrentMachine().steps.xPulsePerMm, py = smt::CurrentMachine().steps.yPulsePerMm;
   switch (head) {
     case 1: return {Trunc(b->m_Correction_X1 * px), Trunc(b->m_Correction_Y1 * py)};
     case 2:
@@ -125,10 +125,10 @@ bool MoveHeadToPlatformPick(HeadPlaceState& p, int platform) {
   const int k = p.headTarget;
   if (k < 1 || k > 4) return Refuse(kPlaceHeaderNoSelect);
   if (platform != 1 && platform != 2) return false;
-  const int32_t tx = Trunc(p.pickX * g_dXPulsePerMm) - smt::job::NozzleOffsetX(k);
+  const int32_t tx = Trunc(p.pickX * smt::CurrentMachine().steps.xPulsePerMm) - smt::job::NozzleOffsetX(k);
   const auto& x = p.pickSpeeds[kSpX];
   const auto& a = p.pickSpeeds[kSpA1];
-  if (!smt::link::MoveXYSerial(tx - g_nCurX, x.start, x.normal, PlatformAxis(platform), 0, 10, 10,
+  if (!smt::link::MoveXYSerial(tx - smt::CurrentMachine().curX, x.start, x.normal, PlatformAxis(platform), 0, 10, 10,
                                static_cast<uint8_t>(k), HeadMoveArg(k), a.start, a.normal))
     return true;
   return !PauseGate();
@@ -149,16 +149,16 @@ bool MoveToPlatformPoint(HeadPlaceState& p, int platform) {
   if (p.visionMode == 1 && (p.visionCamera == 1 || p.visionCamera == 2)) {
     tx += p.correctionX;
     ty += p.correctionY;
-    for (auto& a : g_nHeadMoveArgs) a = 0;
+    for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
   } else if (p.visionMode == 2) {
     tx += p.correctionX;
     ty += p.correctionY;
-    g_nHeadMoveArgs[static_cast<size_t>(n - 1)] = -p.correctionA;
+    smt::CurrentMachine().motion.headMoveArgs[static_cast<size_t>(n - 1)] = -p.correctionA;
   }
   const auto& block = p.visionMode != 0 ? p.visionPlaceSpeeds : std::array<SpeedPair, 4>{
       p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], p.placeSpeeds[kSpZ1], p.placeSpeeds[kSpZ2]};
   const auto& a = p.placeSpeeds[kSpA1];
-  if (!smt::link::MoveXYSerial(tx - g_nCurX, block[kSpX].start, block[kSpX].normal, PlatformAxis(platform),
+  if (!smt::link::MoveXYSerial(tx - smt::CurrentMachine().curX, block[kSpX].start, block[kSpX].normal, PlatformAxis(platform),
                                ty - PlatformY(platform), block[kSpY].start, block[kSpY].normal,
                                static_cast<uint8_t>(n), HeadMoveArg(n), a.start, a.normal))
     return true;
@@ -169,7 +169,7 @@ bool PlatformDiscardMove(int platform) {
   const auto b = smt::settings::SettingsStores::Instance().machine.Basic();
   if (platform == 1 || platform == 2) {
     const auto y = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart)[1];
-    if (!smt::link::MoveXYSerial(0, 10, 10, PlatformAxis(platform), g_nThrowPositionY - PlatformY(platform), y.start,
+    if (!smt::link::MoveXYSerial(0, 10, 10, PlatformAxis(platform), smt::CurrentMachine().steps.throwPositionY - PlatformY(platform), y.start,
                                  y.normal, 0, 0, 0, 0))
       return true;
     if (!PauseGate()) return true;
@@ -184,9 +184,9 @@ bool PlatformDiscardMove(int platform) {
 bool PlatformDiscardPart(HeadPlaceState& p) {
   const int k = p.headTarget;
   if (k < 1 || k > 4) return Refuse(kPlaceHeaderNoSelect);
-  const int32_t tx = g_nThrowPositionX - smt::job::NozzleOffsetX(k);
+  const int32_t tx = smt::CurrentMachine().steps.throwPositionX - smt::job::NozzleOffsetX(k);
   const auto& x = p.pickSpeeds[kSpX];
-  if (!smt::link::MoveXYSerial(tx - g_nCurX, x.start, x.normal, 1, 0, 10, 10, 0, 0, 0, 0)) return true;
+  if (!smt::link::MoveXYSerial(tx - smt::CurrentMachine().curX, x.start, x.normal, 1, 0, 10, 10, 0, 0, 0, 0)) return true;
   if (!PauseGate()) return true;
   smt::link::SetOutput(k, 0, 5);
   return !RunSleep(smt::settings::SettingsStores::Instance().machine.Basic()->m_ThrowDelay);
@@ -208,15 +208,15 @@ bool PlatformVision(HeadPlaceState& p, int platform) {
 bool PlaceOne(HeadPlaceState& p, int platform) {
   if (MoveToPlatformPoint(p, platform)) return true;
   const int n = p.headTarget;
-  g_nCurA[static_cast<size_t>(n - 1)] = smt::link::WrapA(static_cast<int64_t>(g_nCurA[static_cast<size_t>(n - 1)].load()) +
+  smt::CurrentMachine().curA[static_cast<size_t>(n - 1)] = smt::link::WrapA(static_cast<int64_t>(smt::CurrentMachine().curA[static_cast<size_t>(n - 1)].load()) +
                                                   HeadMoveArg(n),
                                               smt::link::GetMotionSettings().aRevolution);
   if (!PauseGate()) return true;
   const int gridRow = platform == 1 ? 2 * p.row : 2 * p.row + 1;
   const double depth = Services().lampCell ? std::atof(Services().lampCell(gridRow, 11).c_str()) : 0.0;
-  g_bVacuumCheckOk = true;
+  smt::CurrentMachine().link.vacuumCheckOk = true;
   PlaceStroke(p, depth);
-  if (g_bVacuumCheckOk) {
+  if (smt::CurrentMachine().link.vacuumCheckOk) {
     p.failedRow = -1;
     RowState(p.row, 6, false);
   } else {
@@ -230,16 +230,16 @@ bool PlaceOne(HeadPlaceState& p, int platform) {
 // the head and the feeder walk axes out of the way, the Mark camera on and
 // the machine homed.
 void QuitMoves() {
-  if (g_bAutoChangeNozzle) {
+  if (smt::CurrentMachine().run.autoChangeNozzle) {
     smt::library::ReturnNozzleToLibrary(1, false, false);
     smt::library::ReturnNozzleToLibrary(2, false, false);
   }
   const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Smt);
-  smt::link::SendCmd64MoveXY(100 - g_nCurX, sp[0].start, sp[0].normal, -100 - g_nCurY, sp[1].start, sp[1].normal, 0,
+  smt::link::SendCmd64MoveXY(100 - smt::CurrentMachine().curX, sp[0].start, sp[0].normal, -100 - smt::CurrentMachine().curY, sp[1].start, sp[1].normal, 0,
                              0, 0, 0, 0x80);
   const auto pick = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
-  if (g_nCurAxis8 != 0) smt::link::SendCmd61MoveAxis(8, -100 - g_nCurAxis8, pick[8].start, pick[8].normal);
-  if (g_nCurAxis9 != 0) smt::link::SendCmd61MoveAxis(9, 100 - g_nCurAxis9, pick[10].start, pick[10].normal);
+  if (smt::CurrentMachine().motion.curAxis8 != 0) smt::link::SendCmd61MoveAxis(8, -100 - smt::CurrentMachine().motion.curAxis8, pick[8].start, pick[8].normal);
+  if (smt::CurrentMachine().motion.curAxis9 != 0) smt::link::SendCmd61MoveAxis(9, 100 - smt::CurrentMachine().motion.curAxis9, pick[10].start, pick[10].normal);
   auto& s = Services();
   if (s.openMarkCamera) s.openMarkCamera();
   if (s.startHome) s.startHome();
@@ -275,7 +275,7 @@ bool RecoverPlatformHead(HeadPlaceState& p, int group, int platform) {
         const auto& r = g_HeadPick[static_cast<size_t>(match - 1)];
         const auto limit = std::chrono::steady_clock::now() + Timeouts().feedReady;
         while (r.feedRequested && r.feedPending) {
-          if (!g_bRunContinue || std::chrono::steady_clock::now() > limit) return clear();
+          if (!smt::CurrentMachine().runContinue || std::chrono::steady_clock::now() > limit) return clear();
           std::this_thread::sleep_for(Timeouts().poll);
         }
       } else if (!FeedAdvance(g_PickExtra1, true)) {
@@ -304,9 +304,9 @@ bool RecoverPlatformHead(HeadPlaceState& p, int group, int platform) {
         visionFailed ? RunText("PartList.c_Message_46", "视觉失败，是否忽略 ?\r\n是-忽略继续    否-退出    取消-补料")
                      : RunText("PartList.c_Message_45", "真空失败，是否忽略 ?\r\n是-忽略继续    否-退出    取消-补料");
     RowState(row, visionFailed ? 8 : 7, false);
-    g_bMachineBusy = false;
+    smt::CurrentMachine().machineBusy = false;
     const auto answer = ShowMessage(q, smt::platform::MsgButtons::YesNoCancel, smt::platform::MsgIcon::Question);
-    g_bMachineBusy = true;
+    smt::CurrentMachine().machineBusy = true;
     p.failedRow = row;
     if (answer == MsgAnswer::Yes) {
       if (!p.failed && PlatformDiscardPart(p)) return clear();
@@ -351,7 +351,7 @@ int RunPlatformPlace() {
   int board = counts.finish;
   PlaceRows() = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
   const int n = static_cast<int>(PlaceRows().size());
-  const int heads = std::min(std::max(static_cast<int>(g_nHeadCount), 1), 4);
+  const int heads = std::min(std::max(static_cast<int>(smt::CurrentMachine().headCount), 1), 4);
   if (s.progress) s.progress(0, n);
   ResetHeadRecords();
   const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
@@ -364,20 +364,20 @@ int RunPlatformPlace() {
   const auto names = FeedModeNames();
   int platform = 2;
   auto finished = [&] {
-    if (!g_bRunContinue) return 0;
-    g_bResetDone = false;
+    if (!smt::CurrentMachine().runContinue) return 0;
+    smt::CurrentMachine().resetDone = false;
     if (s.startHome) s.startHome();
     return 1;
   };
   while (board < counts.set) {
     g_HeadPick[0].row = startRow;
     if (!AssignCycle(n, heads)) return sel.selectedSmt ? finished() : 0;
-    g_hFeedRequestEvent.Set();
+    smt::CurrentMachine().run.feedRequestEvent.Set();
     if (mode == 11 || platform == 2) {
-      if (!WaitOrStop(g_hPlatformGluedEvent1, Timeouts().partner, kGlueTimeOut)) return 0;
+      if (!WaitOrStop(smt::CurrentMachine().run.platformGluedEvent1, Timeouts().partner, kGlueTimeOut)) return 0;
       platform = 1;
     } else {
-      if (!WaitOrStop(g_hPlatformGluedEvent2, Timeouts().partner, kGlueTimeOut)) return 0;
+      if (!WaitOrStop(smt::CurrentMachine().run.platformGluedEvent2, Timeouts().partner, kGlueTimeOut)) return 0;
       platform = 2;
     }
     if (!PauseGate()) return 0;
@@ -388,13 +388,13 @@ int RunPlatformPlace() {
         auto& pk = g_HeadPick[static_cast<size_t>(k - 1)];
         auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
         if (pk.row == -1) continue;
-        g_nHeadMoveArgs[static_cast<size_t>(k - 1)] = -g_nCurA[static_cast<size_t>(k - 1)];
+        smt::CurrentMachine().motion.headMoveArgs[static_cast<size_t>(k - 1)] = -smt::CurrentMachine().curA[static_cast<size_t>(k - 1)];
         if (!PreparePickPlace(group, pl, k)) return 0;
         if (k >= 2 && g_HeadPick[static_cast<size_t>(k - 2)].row != -1)
           AlignHeadSpeeds(g_HeadPlace[static_cast<size_t>(k - 2)], pl);
         if (MoveHeadToPlatformPick(pl, platform)) return 0;
-        g_nCurA[static_cast<size_t>(k - 1)] = 0;
-        g_nHeadMoveArgs[static_cast<size_t>(k - 1)] = 0;
+        smt::CurrentMachine().curA[static_cast<size_t>(k - 1)] = 0;
+        smt::CurrentMachine().motion.headMoveArgs[static_cast<size_t>(k - 1)] = 0;
         if (!WaitOrStop(HeadFeedReadyEvent(k), Timeouts().feedReady, kFeedTimeOut)) return 0;
         if (!PauseGate()) return 0;
         if (!PickPart(pl)) return 0;
@@ -421,7 +421,7 @@ int RunPlatformPlace() {
         AllIdle();
         complete = true;
       }
-      if (!complete) g_hFeedRequestEvent.Set();
+      if (!complete) smt::CurrentMachine().run.feedRequestEvent.Set();
       // Place.
       for (int k = 1; k <= 4; ++k) {
         auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
@@ -445,10 +445,10 @@ int RunPlatformPlace() {
       }
     }
     if (mode == 11) {
-      g_hPlatformFreeEvent1.Set();
+      smt::CurrentMachine().run.platformFreeEvent1.Set();
     } else {
       if (PlatformDiscardMove(platform)) return 0;
-      (platform == 1 ? g_hPlatformFreeEvent1 : g_hPlatformFreeEvent2).Set();
+      (platform == 1 ? smt::CurrentMachine().run.platformFreeEvent1 : smt::CurrentMachine().run.platformFreeEvent2).Set();
     }
     if (s.progress) s.progress(0, n);
     if (!PauseGate()) return 0;

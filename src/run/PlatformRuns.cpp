@@ -31,12 +31,12 @@ smt::settings::SpeedRecord Speeds() {
   return smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
 }
 
-int32_t PlatformY(int platform) { return platform == 1 ? g_nCurY.load() : g_nCurPlatform[1].load(); }
+int32_t PlatformY(int platform) { return platform == 1 ? smt::CurrentMachine().curY.load() : smt::CurrentMachine().motion.curPlatform[1].load(); }
 
 // Glue gantry X (axis 9) and the platform's Y (axis 1 or 12) together.
 bool MoveGantry(int platform, int32_t tx, int32_t ty) {
   const auto sp = Speeds();
-  return smt::link::SendCmd53DispenseMove(9, tx - g_nCurPlatform[0], sp[0].start, sp[0].normal,
+  return smt::link::SendCmd53DispenseMove(9, tx - smt::CurrentMachine().motion.curPlatform[0], sp[0].start, sp[0].normal,
                                           platform == 1 ? 1 : 12, ty - PlatformY(platform), sp[1].start,
                                           sp[1].normal);
 }
@@ -91,7 +91,7 @@ bool MeasureMarkPoint(int platform, int point) {
         failed = true;
         break;
       }
-      const int32_t dy = Trunc(seen->oy * g_dYPulsePerMm), dx = -Trunc(seen->ox * g_dXPulsePerMm);
+      const int32_t dy = Trunc(seen->oy * smt::CurrentMachine().steps.yPulsePerMm), dx = -Trunc(seen->ox * smt::CurrentMachine().steps.xPulsePerMm);
       if (!MoveGantryBy(platform, dx, dy)) return true;  // nothing stored: the board is not dispensed
       if (Stopped()) return true;
       sumX += dx;
@@ -121,8 +121,8 @@ bool AlignPlatformMarks(int platform, int point) {
   const int row = platform == 1 ? 2 * point : 2 * point + 1;
   const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
   auto cell = [&](int col) { return s.lampCell ? std::atof(s.lampCell(row, col).c_str()) : 0.0; };
-  const int32_t tx = Trunc(cell(3) * g_dXPulsePerMm) - Trunc(basic->m_X_CameraToNozzle1 * g_dXPulsePerMm);
-  const int32_t ty = Trunc(cell(4) * g_dYPulsePerMm) - Trunc(basic->m_Y_CameraToNozzle1 * g_dYPulsePerMm);
+  const int32_t tx = Trunc(cell(3) * smt::CurrentMachine().steps.xPulsePerMm) - Trunc(basic->m_X_CameraToNozzle1 * smt::CurrentMachine().steps.xPulsePerMm);
+  const int32_t ty = Trunc(cell(4) * smt::CurrentMachine().steps.yPulsePerMm) - Trunc(basic->m_Y_CameraToNozzle1 * smt::CurrentMachine().steps.yPulsePerMm);
   // A Mark that cannot be reached is not measured; dispensing with the
   // offsets of an earlier board would put the glue in the wrong place.
   if (!MoveGantry(platform, tx, ty)) return true;
@@ -138,7 +138,7 @@ bool UnloadPlatform(int platform) {
   const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
   if (platform == 1 || platform == 2) {
     const auto sp = Speeds();
-    const int32_t step = g_nThrowPositionY - PlatformY(platform);
+    const int32_t step = smt::CurrentMachine().steps.throwPositionY - PlatformY(platform);
     // The glue gantry stays (a zero step on axis 9); the platform's axis is
     // the second one, so its travel is checked and its position booked.
     if (!smt::link::SendCmd53DispenseMove(9, 0, 10, 10, platform == 1 ? 1 : 12, step, sp[1].start, sp[1].normal))
@@ -180,8 +180,8 @@ int RunPlatformDispense() {
   int cursor = sel.fromCurrentSmt && s.currentSmtRow ? s.currentSmtRow() : -1;
   g_PlaceExtra1.row = g_PlaceExtra1.failedRow = -1;
   g_PlaceExtra1.failed = 0;
-  g_hPlatformFreeEvent1.Set();
-  g_hPlatformFreeEvent2.Set();
+  smt::CurrentMachine().run.platformFreeEvent1.Set();
+  smt::CurrentMachine().run.platformFreeEvent2.Set();
   int firstBoards = 0;
   int platform = 2;
   if (s.openMarkCamera) s.openMarkCamera();
@@ -204,19 +204,19 @@ int RunPlatformDispense() {
       platform = platform == 1 ? 2 : 1;
       if (UnloadPlatform(platform)) return 0;
     } else if (mode == 11) {
-      if (!waitFree(g_hPlatformFreeEvent1)) return 0;
+      if (!waitFree(smt::CurrentMachine().run.platformFreeEvent1)) return 0;
       platform = 1;
       if (UnloadPlatform(1)) return 0;
     } else {
       if (platform == 1) {
-        if (!waitFree(g_hPlatformFreeEvent2)) return 0;
+        if (!waitFree(smt::CurrentMachine().run.platformFreeEvent2)) return 0;
         platform = 2;
         if (firstBoards < 2) {
           ++firstBoards;
           if (UnloadPlatform(2)) return 0;
         }
       } else {
-        if (!waitFree(g_hPlatformFreeEvent1)) return 0;
+        if (!waitFree(smt::CurrentMachine().run.platformFreeEvent1)) return 0;
         platform = 1;
         if (firstBoards == 0) {
           firstBoards = 1;
@@ -228,7 +228,7 @@ int RunPlatformDispense() {
     for (int i = 0; i < n; ++i)
       if (RunRows()[static_cast<size_t>(i)].place && AlignPlatformMarks(platform, i)) return 0;
     for (int i = 0; i < n; ++i) {
-      if (!g_bRunContinue) return 0;
+      if (!smt::CurrentMachine().runContinue) return 0;
       if (s.showRow) s.showRow(cursor + 3);
       if (DispensePlatformPoint(2, platform, i) || Stopped()) return 0;
       RowState(i, 9, true);
@@ -247,7 +247,7 @@ int RunPlatformDispense() {
     if (mode == 9 || mode == 10) {
       if (s.resetSmtRowStates) s.resetSmtRowStates();
     } else {
-      (platform == 1 ? g_hPlatformGluedEvent1 : g_hPlatformGluedEvent2).Set();
+      (platform == 1 ? smt::CurrentMachine().run.platformGluedEvent1 : smt::CurrentMachine().run.platformGluedEvent2).Set();
     }
     if (s.progress) s.progress(0, n);
     if (Stopped()) return 0;
@@ -256,8 +256,8 @@ int RunPlatformDispense() {
   counts.finish = 0;
   if (s.setLampCounts) s.setLampCounts(counts);
   if (mode == 11 || mode == 12) return 2;
-  if (!g_bRunContinue) return 0;
-  g_bResetDone = false;
+  if (!smt::CurrentMachine().runContinue) return 0;
+  smt::CurrentMachine().resetDone = false;
   if (s.startHome) s.startHome();
   return 1;
 }
@@ -272,10 +272,10 @@ void PlatformDispenseThreadProc() {
   if (mode == 11 || mode == 12) {
     // The place run ends the run: it is told to stop and woken if it waits
     // for a glued platform.
-    if (end != 1) g_bRunContinue = false;
-    g_hPauseEvent.Set();
-    g_hPlatformGluedEvent1.Set();
-    g_hPlatformGluedEvent2.Set();
+    if (end != 1) smt::CurrentMachine().runContinue = false;
+    smt::CurrentMachine().run.pauseEvent.Set();
+    smt::CurrentMachine().run.platformGluedEvent1.Set();
+    smt::CurrentMachine().run.platformGluedEvent2.Set();
     return;
   }
   FinishRun(end == 1);

@@ -44,7 +44,7 @@ std::atomic<uint8_t>* BusyByteOf(RunThread t) {
   }
 }
 void ResetHeadEvents() {
-  g_hFeedRequestEvent.Reset();
+  smt::CurrentMachine().run.feedRequestEvent.Reset();
   for (int k = 1; k <= 4; ++k) {
     HeadFeedReadyEvent(k).Reset();
     HeadPickedEvent(k).Reset();
@@ -98,10 +98,10 @@ void SetRunThreadProc(RunThread t, RunThreadProc proc) {
 
 bool StartRun(int runMode) {
   // A run that needs a hook nobody connected does not start; the message names it.
-  if (!smt::platform::RequireHooks("Start", g_nMachineType)) return false;
+  if (!smt::platform::RequireHooks("Start", smt::CurrentMachine().machineType)) return false;
   // A stored run mode or head mode the machine type does not have never
   // runs (only the strategy page corrects them when it is opened).
-  if (const std::string refused = MachineTypeRefusal(runMode, Strategy().m_HeaderSelect, g_nMachineType);
+  if (const std::string refused = MachineTypeRefusal(runMode, Strategy().m_HeaderSelect, smt::CurrentMachine().machineType);
       !refused.empty()) {
     CLogFile::Instance().Write(true, "run refused: %s", refused.c_str());
     smt::platform::ShowMessage(refused);
@@ -110,7 +110,7 @@ bool StartRun(int runMode) {
   auto& s = Services();
   const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
   const bool transport = s.autoTransport && s.autoTransport();
-  const auto plan = PlanRun(runMode, g_nMachineType, sel, transport);
+  const auto plan = PlanRun(runMode, smt::CurrentMachine().machineType, sel, transport);
   std::vector<std::pair<RunThread, RunThreadProc>> procs;
   {
     std::lock_guard lk(g_procMutex);
@@ -126,8 +126,8 @@ bool StartRun(int runMode) {
   }
   smt::link::SendCmd60SetState(1, 0);
   if (transport) {
-    g_hBoardReadyEvent.Reset();
-    g_hBoardDoneEvent.Reset();
+    smt::CurrentMachine().run.boardReadyEvent.Reset();
+    smt::CurrentMachine().run.boardDoneEvent.Reset();
   }
   for (auto& [t, proc] : procs) {
     if (t == RunThread::Smt || t == RunThread::PlatformPlace) ResetHeadEvents();
@@ -145,10 +145,10 @@ bool StartRun(int runMode) {
         proc();
       } catch (const smt::platform::UnwiredHook& e) {
         CLogFile::Instance().Write(true, "run thread %s ended: hook not connected: %s", RunThreadName(t), e.hook().c_str());
-        g_bRunContinue = false;
-        g_bFeedRun = false;
-        g_bConveyorRun = false;
-        g_hPauseEvent.Set();
+        smt::CurrentMachine().runContinue = false;
+        smt::CurrentMachine().run.feedRun = false;
+        smt::CurrentMachine().run.conveyorRun = false;
+        smt::CurrentMachine().run.pauseEvent.Set();
         if (t != RunThread::Feeder && t != RunThread::Conveyor) FinishRun(false);
         else if (auto* b = BusyByteOf(t)) *b = 0;
         throw;
@@ -157,10 +157,10 @@ bool StartRun(int runMode) {
     if (!smt::platform::WorkerThreads::Instance().Start(RunThreadName(t), body)) {
       if (busy) *busy = 0;
       // Shut-down under way: whatever started sees the cleared flags and leaves.
-      g_bRunContinue = false;
-      g_bFeedRun = false;
-      g_bConveyorRun = false;
-      g_hPauseEvent.Set();
+      smt::CurrentMachine().runContinue = false;
+      smt::CurrentMachine().run.feedRun = false;
+      smt::CurrentMachine().run.conveyorRun = false;
+      smt::CurrentMachine().run.pauseEvent.Set();
       return false;
     }
   }
@@ -171,13 +171,13 @@ void FinishRun(bool finished) {
   // Everything that belongs to this run is put down before the end step
   // releases the machine, so a run started right after cannot have its
   // flags cleared by this one.
-  g_bRunContinue = false;
-  g_bFeedRun = false;
-  g_hFeedRequestEvent.Set();
+  smt::CurrentMachine().runContinue = false;
+  smt::CurrentMachine().run.feedRun = false;
+  smt::CurrentMachine().run.feedRequestEvent.Set();
   for (int k = 1; k <= 4; ++k) HeadPickedEvent(k).Set();
   if (!finished) {
-    g_bConveyorRun = false;
-    g_hBoardDoneEvent.Set();
+    smt::CurrentMachine().run.conveyorRun = false;
+    smt::CurrentMachine().run.boardDoneEvent.Set();
   }
   // At the end of a finished run the feeder thread only has the automatic
   // feeder of the last pick to release: the end step comes after that

@@ -25,24 +25,24 @@ namespace {
 
 RunBoard CurrentBoardForRun() {
   RunBoard b;
-  b.originX = g_dOriginX;
-  b.originY = g_dOriginY;
-  b.marksOn = g_bUseMarks;
-  b.marksPerCell = g_bMarksPerPanel;
-  b.mark1X = g_dMark1X;
-  b.mark1Y = g_dMark1Y;
-  b.mark2X = g_dMark2X;
-  b.mark2Y = g_dMark2Y;
-  b.panelRows = std::max(g_nPanelRows, 1);
-  b.panelCols = std::max(g_nPanelCols, 1);
-  b.rowPitch = g_dPanelRowPitch;
-  b.colPitch = g_dPanelColPitch;
-  b.thickness = g_dBoardThickness;
+  b.originX = smt::CurrentMachine().board.originX;
+  b.originY = smt::CurrentMachine().board.originY;
+  b.marksOn = smt::CurrentMachine().board.useMarks;
+  b.marksPerCell = smt::CurrentMachine().board.marksPerPanel;
+  b.mark1X = smt::CurrentMachine().board.mark1X;
+  b.mark1Y = smt::CurrentMachine().board.mark1Y;
+  b.mark2X = smt::CurrentMachine().board.mark2X;
+  b.mark2Y = smt::CurrentMachine().board.mark2Y;
+  b.panelRows = std::max(smt::CurrentMachine().board.panelRows, 1);
+  b.panelCols = std::max(smt::CurrentMachine().board.panelCols, 1);
+  b.rowPitch = smt::CurrentMachine().board.panelRowPitch;
+  b.colPitch = smt::CurrentMachine().board.panelColPitch;
+  b.thickness = smt::CurrentMachine().board.boardThickness;
   for (int r = 0; r < b.panelRows; ++r)
     for (int c = 0; c < b.panelCols; ++c) {
       std::string cell = "1";
-      if (r < static_cast<int>(g_PanelGrid.size()) && c < static_cast<int>(g_PanelGrid[static_cast<size_t>(r)].size()))
-        cell = g_PanelGrid[static_cast<size_t>(r)][static_cast<size_t>(c)];
+      if (r < static_cast<int>(smt::CurrentMachine().board.panelGrid.size()) && c < static_cast<int>(smt::CurrentMachine().board.panelGrid[static_cast<size_t>(r)].size()))
+        cell = smt::CurrentMachine().board.panelGrid[static_cast<size_t>(r)][static_cast<size_t>(c)];
       b.cells.push_back(cell);
     }
   return b;
@@ -53,7 +53,7 @@ RunBoard CurrentBoardForRun() {
 void LoadStrategyAtStart(const std::string& appDir) {
   const SmtStrategy s = LoadStrategy(appDir);
   SetStrategy(s);
-  g_nHeadCount = HeadCountOfMode(s.m_HeaderSelect);
+  smt::CurrentMachine().headCount = HeadCountOfMode(s.m_HeaderSelect);
   smt::library::SetNozzleStrategySource([] {
     const SmtStrategy now = Strategy();
     smt::library::NozzleStrategy n;
@@ -69,7 +69,7 @@ void ResetStrategyHeadMode(const std::string& appDir) {
   s.m_HeaderSelect = 0;
   s.m_ChangeNozzleSelect = 0;
   SetStrategy(s);
-  g_nHeadCount = 1;
+  smt::CurrentMachine().headCount = 1;
   SaveStrategy(appDir, s);
 }
 
@@ -230,7 +230,7 @@ void WireStrategyPage(CDialogPartList& list, QWidget* parent, std::string appDir
     if (open) open(parent);
     else smt::platform::ShowMessage("Cover tape page not connected !");
   };
-  env.setHeadCount = [](int heads) { g_nHeadCount = heads; };
+  env.setHeadCount = [](int heads) { smt::CurrentMachine().headCount = heads; };
   env.showDispenseView = [pl](bool dispense) {
     pl->Job().SetVisible(dispense ? smt::job::VisibleList::Dispense : smt::job::VisibleList::Placement);
   };
@@ -239,7 +239,7 @@ void WireStrategyPage(CDialogPartList& list, QWidget* parent, std::string appDir
     CDialogSMTStrategy::Environment env = StrategyPageHooks();
     env.appDir = appDir;
     env.language = language ? language() : "Chinese";
-    env.machineType = g_nMachineType;
+    env.machineType = smt::CurrentMachine().machineType;
     CDialogSMTStrategy dlg(Strategy(), env, parent);
     dlg.exec();
     pl->Job().runSelect = Strategy().m_RunSelect;

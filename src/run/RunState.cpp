@@ -9,38 +9,37 @@ namespace smt::run {
 
 smt::platform::Event& HeadPickedEvent(int head) {
   switch (head) {
-    case 2: return g_hHead2PickedEvent;
-    case 3: return g_hHead3PickedEvent;
-    case 4: return g_hHead4PickedEvent;
-    default: return g_hHead1PickedEvent;
+    case 2: return smt::CurrentMachine().run.head2PickedEvent;
+    case 3: return smt::CurrentMachine().run.head3PickedEvent;
+    case 4: return smt::CurrentMachine().run.head4PickedEvent;
+    default: return smt::CurrentMachine().run.head1PickedEvent;
   }
 }
 
 namespace {
-std::array<std::atomic<bool>, 4> g_headPicked{};
 size_t PickIndex(int head) { return static_cast<size_t>(head < 1 || head > 4 ? 0 : head - 1); }
 }  // namespace
 
 void SignalHeadPicked(int head) {
-  g_headPicked[PickIndex(head)] = true;
+  smt::CurrentMachine().run.headPicked[PickIndex(head)] = true;
   HeadPickedEvent(head).Set();
 }
-bool HeadHasPicked(int head) { return g_headPicked[PickIndex(head)]; }
-void ClearHeadPicked(int head) { g_headPicked[PickIndex(head)] = false; }
+bool HeadHasPicked(int head) { return smt::CurrentMachine().run.headPicked[PickIndex(head)]; }
+void ClearHeadPicked(int head) { smt::CurrentMachine().run.headPicked[PickIndex(head)] = false; }
 
 smt::platform::Event& HeadFeedReadyEvent(int head) {
   if (head < 1 || head > 4) head = 1;
-  return g_hHeadFeedReadyEvent[head - 1];
+  return smt::CurrentMachine().run.headFeedReadyEvent[head - 1];
 }
 
 void CreateRunEvents() {
-  g_hPauseEvent.Set();
-  for (auto* e : {&g_hDispenseDoneEvent, &g_hPlaceDoneEvent, &g_hBoardReadyEvent, &g_hBoardDoneEvent,
-                  &g_hFeedRequestEvent, &g_hHead1PickedEvent, &g_hHead2PickedEvent, &g_hHead3PickedEvent,
-                  &g_hHead4PickedEvent, &g_hPlatformGluedEvent1, &g_hPlatformGluedEvent2, &g_hPlatformFreeEvent1,
-                  &g_hPlatformFreeEvent2})
+  smt::CurrentMachine().run.pauseEvent.Set();
+  for (auto* e : {&smt::CurrentMachine().run.dispenseDoneEvent, &smt::CurrentMachine().run.placeDoneEvent, &smt::CurrentMachine().run.boardReadyEvent, &smt::CurrentMachine().run.boardDoneEvent,
+                  &smt::CurrentMachine().run.feedRequestEvent, &smt::CurrentMachine().run.head1PickedEvent, &smt::CurrentMachine().run.head2PickedEvent, &smt::CurrentMachine().run.head3PickedEvent,
+                  &smt::CurrentMachine().run.head4PickedEvent, &smt::CurrentMachine().run.platformGluedEvent1, &smt::CurrentMachine().run.platformGluedEvent2, &smt::CurrentMachine().run.platformFreeEvent1,
+                  &smt::CurrentMachine().run.platformFreeEvent2})
     e->Reset();
-  for (auto& e : g_hHeadFeedReadyEvent) e.Reset();
+  for (auto& e : smt::CurrentMachine().run.headFeedReadyEvent) e.Reset();
 }
 
 RunTimeouts& Timeouts() {
@@ -57,26 +56,26 @@ WaitResult WaitRunEvent(smt::platform::Event& event, std::chrono::milliseconds l
   for (;;) {
     if (event.Wait(slice)) return runFlag ? WaitResult::Signalled : WaitResult::Stopped;
     if (!runFlag || ShuttingDown()) return WaitResult::Stopped;
-    if (!g_bPaused) waited += slice;
+    if (!smt::CurrentMachine().paused) waited += slice;
     if (waited >= limit) return WaitResult::TimedOut;
   }
 }
 
 bool PauseGate() {
-  while (!g_hPauseEvent.Wait(Timeouts().poll)) {
-    if (!g_bRunContinue || ShuttingDown()) return false;
+  while (!smt::CurrentMachine().run.pauseEvent.Wait(Timeouts().poll)) {
+    if (!smt::CurrentMachine().runContinue || ShuttingDown()) return false;
   }
-  return g_bRunContinue.load() && !ShuttingDown();
+  return smt::CurrentMachine().runContinue.load() && !ShuttingDown();
 }
 
 bool RunSleep(int ms) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
   while (std::chrono::steady_clock::now() < end) {
-    if (!g_bRunContinue || ShuttingDown()) return false;
+    if (!smt::CurrentMachine().runContinue || ShuttingDown()) return false;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
     std::this_thread::sleep_for(std::min(left, std::chrono::milliseconds(20)));
   }
-  return g_bRunContinue.load();
+  return smt::CurrentMachine().runContinue.load();
 }
 
 }  // namespace smt::run

@@ -1,8 +1,6 @@
 #pragma once
-// Process-wide state of a production run beside the run flags of
-// core/MachineState.h, job/RunGlobals.h and link/MotionGlobals.h: the
-// events that only the run engine owns, the heads of the coming cycle and
-// the bounded waits every run thread uses.
+// The run's events and flags (the machine object's `run`, core/Machine.h)
+// and the bounded waits every run thread uses.
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -13,24 +11,7 @@
 #include "link/MotionGlobals.h"
 #include "platform/Event.h"
 
-// The conveyor has put a board into the work position.
-inline smt::platform::Event g_hBoardReadyEvent{false, false};
-// Heads 1..4: the feeder thread has presented the head's part.
-inline smt::platform::Event g_hHeadFeedReadyEvent[4];
-// Platform runs: a platform is glued / free again.
-inline smt::platform::Event g_hPlatformGluedEvent1{false, false}, g_hPlatformGluedEvent2{false, false};
-inline smt::platform::Event g_hPlatformFreeEvent1{false, false}, g_hPlatformFreeEvent2{false, false};
-
-// Heads served by the feeder thread in the coming cycle (0..4).
-inline std::atomic<int> g_nCycleHeads{0};
-// The strategy's automatic nozzle change, copied for the run.
-inline std::atomic<bool> g_bAutoChangeNozzle{false};
-// Which list the place and dispense steps read: 1 placement, 2 dispensing.
-inline std::atomic<int> g_nActiveList{1};
-// Set after the first vacuum read of a cycle; cleared by the run loop.
-inline std::atomic<bool> g_bFirstVisionDone{false};
-// Set when a repair ends (the next feed of that feeder is a double feed).
-inline std::atomic<bool> g_bDoubleFeed{false};
+// The run's events and flags live in the machine object (core/Machine.h: run).
 
 namespace smt::run {
 
@@ -67,7 +48,7 @@ enum class WaitResult { Signalled, Stopped, TimedOut };
 // Waits for `event` while `runFlag` stays set. Paused time is not counted;
 // the program's shut-down counts as a stop.
 WaitResult WaitRunEvent(smt::platform::Event& event, std::chrono::milliseconds limit,
-                        const std::atomic<bool>& runFlag = g_bRunContinue);
+                        const std::atomic<bool>& runFlag = smt::CurrentMachine().runContinue);
 
 // The pause gate: waits while the run is paused; false when the run was
 // stopped (run flag clear) meanwhile.

@@ -51,7 +51,7 @@ int NextRow(int& row, int count, int slot, int requested) {
 
 void AllIdle() {
   for (auto& p : g_HeadPick) p.row = -1;
-  g_nCycleHeads = 0;
+  smt::CurrentMachine().run.cycleHeads = 0;
 }
 
 // Head 1's search (with the repeats for other proposed heads), then heads
@@ -61,7 +61,7 @@ bool AssignCycle(CellRun& c) {
   int r = NextRow(h1.row, c.rowCount, 1, 0);
   bool aloneThisCycle = false;
   if (r == 2) {
-    for (int h = 2; h <= g_nHeadCount && r == 2; ++h) r = NextRow(h1.row, c.rowCount, 1, h);
+    for (int h = 2; h <= smt::CurrentMachine().headCount && r == 2; ++h) r = NextRow(h1.row, c.rowCount, 1, h);
     if (r == 2) r = 0;
     else aloneThisCycle = true;
   }
@@ -69,7 +69,7 @@ bool AssignCycle(CellRun& c) {
     AllIdle();
     return false;
   }
-  g_nCycleHeads = 1;
+  smt::CurrentMachine().run.cycleHeads = 1;
   if (aloneThisCycle) {
     for (int k = 2; k <= 4; ++k) g_HeadPick[static_cast<size_t>(k - 1)].row = -1;
     return true;
@@ -80,10 +80,10 @@ bool AssignCycle(CellRun& c) {
     const int res = NextRow(rec.row, c.rowCount, k, 0);
     if (res != 1) {
       for (int j = k; j <= 4; ++j) g_HeadPick[static_cast<size_t>(j - 1)].row = -1;
-      g_nCycleHeads = k - 1;
+      smt::CurrentMachine().run.cycleHeads = k - 1;
       return true;
     }
-    g_nCycleHeads = k;
+    smt::CurrentMachine().run.cycleHeads = k;
   }
   for (int j = c.heads + 1; j <= 4; ++j) g_HeadPick[static_cast<size_t>(j - 1)].row = -1;
   return true;
@@ -101,7 +101,7 @@ bool WaitOrFail(smt::platform::Event& e, std::chrono::milliseconds limit, const 
 }
 
 bool EndMoves(const SmtStrategy& st) {
-  if (g_bAutoChangeNozzle) {
+  if (smt::CurrentMachine().run.autoChangeNozzle) {
     std::vector<int> heads;
     switch (st.m_HeaderSelect) {
       case 0: heads = {1}; break;
@@ -114,16 +114,16 @@ bool EndMoves(const SmtStrategy& st) {
     for (int h : heads)
       if (!smt::library::ReturnNozzleToLibrary(h, true, false)) return false;
   }
-  if (!g_bRunContinue) return false;
+  if (!smt::CurrentMachine().runContinue) return false;
   const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Smt);
-  if (!smt::link::SendCmd64MoveXY(1000 - g_nCurX, sp[0].start, sp[0].normal, -1000 - g_nCurY, sp[1].start,
+  if (!smt::link::SendCmd64MoveXY(1000 - smt::CurrentMachine().curX, sp[0].start, sp[0].normal, -1000 - smt::CurrentMachine().curY, sp[1].start,
                                   sp[1].normal, 0, 0, 0, 0, 128))
     return false;
   if (!PauseGate()) return false;
   const auto pick = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
-  if (g_nCurAxis8 != 0) smt::link::SendCmd61MoveAxis(8, -1000 - g_nCurAxis8, pick[8].start, pick[8].normal);
-  if (g_nCurAxis9 != 0) smt::link::SendCmd61MoveAxis(9, 1000 - g_nCurAxis9, pick[10].start, pick[10].normal);
-  if (g_nCurAxis10 != 0) smt::link::SendCmd61MoveAxis(10, -1000 - g_nCurAxis10, pick[12].start, pick[12].normal);
+  if (smt::CurrentMachine().motion.curAxis8 != 0) smt::link::SendCmd61MoveAxis(8, -1000 - smt::CurrentMachine().motion.curAxis8, pick[8].start, pick[8].normal);
+  if (smt::CurrentMachine().motion.curAxis9 != 0) smt::link::SendCmd61MoveAxis(9, 1000 - smt::CurrentMachine().motion.curAxis9, pick[10].start, pick[10].normal);
+  if (smt::CurrentMachine().motion.curAxis10 != 0) smt::link::SendCmd61MoveAxis(10, -1000 - smt::CurrentMachine().motion.curAxis10, pick[12].start, pick[12].normal);
   if (Services().openMarkCamera) Services().openMarkCamera();
   if (Services().startHome) Services().startHome();
   return true;
@@ -206,16 +206,16 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
       finishNow = false;
       return false;
     }
-    g_hBoardDoneEvent.Set();
+    smt::CurrentMachine().run.boardDoneEvent.Set();
     finishNow = true;
     return true;
   }
-  g_hFeedRequestEvent.Set();
+  smt::CurrentMachine().run.feedRequestEvent.Set();
   c.endOfCell = false;
   while (!c.endOfCell) {
-    g_bFirstVisionDone = false;
+    smt::CurrentMachine().run.firstVisionDone = false;
     // Nozzles.
-    if (g_bAutoChangeNozzle) {
+    if (smt::CurrentMachine().run.autoChangeNozzle) {
       for (int k = 1; k <= 4; ++k) {
         auto& pk = g_HeadPick[static_cast<size_t>(k - 1)];
         if (pk.row == -1) continue;
@@ -224,7 +224,7 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
         g_HeadPlace[static_cast<size_t>(k - 1)].nozzleTarget = pk.nozzleTarget;
       }
     }
-    if (!g_bRunContinue) return false;
+    if (!smt::CurrentMachine().runContinue) return false;
     if (s.showRow) s.showRow(g_HeadPick[0].row + 3);
     // Pick.
     for (int k = 1; k <= 4; ++k) {
@@ -232,7 +232,7 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
       auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
       if (pk.row == -1) continue;
       if (k == 1)
-        for (size_t i = 0; i < 8; ++i) g_nHeadMoveArgs[i] = -g_nCurA[i];
+        for (size_t i = 0; i < 8; ++i) smt::CurrentMachine().motion.headMoveArgs[i] = -smt::CurrentMachine().curA[i];
       if (!PreparePickPlace(c.group, pl, k)) return false;
       if (k >= 2 && g_HeadPick[static_cast<size_t>(k - 2)].row != -1)
         AlignHeadSpeeds(g_HeadPlace[static_cast<size_t>(k - 2)], pl);
@@ -240,7 +240,7 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
       if (k == 1 && pk.feedMode == 6 && !DragFeed(pl.pick)) return false;
       const bool moved = MoveHeadToPick(pl);
       if (k == 1)
-        for (auto& a : g_nHeadMoveArgs) a = 0;
+        for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
       if (!moved || !PauseGate()) return false;
       if (!WaitOrFail(HeadFeedReadyEvent(k), Timeouts().feedReady, kFeedTimeOut)) return false;
       if (!PauseGate()) return false;
@@ -276,16 +276,16 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
         c.endOfCell = true;
       }
     }
-    if (!c.endOfCell) g_hFeedRequestEvent.Set();
+    if (!c.endOfCell) smt::CurrentMachine().run.feedRequestEvent.Set();
     // Place.
     for (int k = 1; k <= 4; ++k) {
       auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
       if (pl.row == -1 || pl.failedRow != -1 || pl.failed) continue;
       if (!PlacePart(pl, k, true, Frame().marksPerCell, cellX, cellY)) return false;
       if (!PauseGate()) return false;
-      g_bVacuumCheckOk = true;
+      smt::CurrentMachine().link.vacuumCheckOk = true;
       PlaceStroke(pl, 0.0);
-      if (g_bVacuumCheckOk) {
+      if (smt::CurrentMachine().link.vacuumCheckOk) {
         pl.failedRow = -1;
         RowState(pl.row, 6, false);
         s.placedOne();
@@ -328,10 +328,10 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
 
 void SetCellOrigin(double ox, double oy, const RunBoard& b) {
   auto& f = Frame();
-  f.originX = static_cast<int32_t>(ox * g_dXPulsePerMm);
-  f.originY = static_cast<int32_t>(oy * g_dYPulsePerMm);
-  f.mark1X = static_cast<int32_t>((b.mark1X + ox) * g_dXPulsePerMm);
-  f.mark1Y = static_cast<int32_t>((b.mark1Y + oy) * g_dYPulsePerMm);
+  f.originX = static_cast<int32_t>(ox * smt::CurrentMachine().steps.xPulsePerMm);
+  f.originY = static_cast<int32_t>(oy * smt::CurrentMachine().steps.yPulsePerMm);
+  f.mark1X = static_cast<int32_t>((b.mark1X + ox) * smt::CurrentMachine().steps.xPulsePerMm);
+  f.mark1Y = static_cast<int32_t>((b.mark1Y + oy) * smt::CurrentMachine().steps.yPulsePerMm);
 }
 
 // The body of the run; returns how it ended: 1 finished (end moves), 0 early.
@@ -356,12 +356,12 @@ bool RunBoards() {
   CellRun c;
   RunRows() = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
   c.rowCount = static_cast<int>(RunRows().size());
-  c.heads = std::min(std::max(static_cast<int>(g_nHeadCount), 1), 4);
+  c.heads = std::min(std::max(static_cast<int>(smt::CurrentMachine().headCount), 1), 4);
   c.selector = sel.Placement();
   if (s.progress) s.progress(0, c.rowCount);
   ResetHeadRecords();
-  g_nActiveList = 1;
-  g_bAutoChangeNozzle = st.m_AutoChangeNozzle != 0;
+  smt::CurrentMachine().run.activeList = 1;
+  smt::CurrentMachine().run.autoChangeNozzle = st.m_AutoChangeNozzle != 0;
   if (sel.fromCurrentSmt && s.currentSmtRow) g_HeadPick[0].row = s.currentSmtRow();
   else g_HeadPick[0].row = 0;
   c.group = s.feeders && s.feeders->CurrentGroup() ? s.feeders->CurrentIndex() : -1;
@@ -382,14 +382,14 @@ bool RunBoards() {
   const int startRow = g_HeadPick[0].row;
   for (;;) {
     if (transport) {
-      auto& e = st.m_RunSelect == 2 ? g_hDispenseDoneEvent : g_hBoardReadyEvent;
+      auto& e = st.m_RunSelect == 2 ? smt::CurrentMachine().run.dispenseDoneEvent : smt::CurrentMachine().run.boardReadyEvent;
       if (!WaitOrFail(e, Timeouts().board, kBoardTimeOut)) return false;
-      if (st.m_RunSelect == 2) g_nActiveList = 1;
-      if (!g_bRunContinue) return false;
+      if (st.m_RunSelect == 2) smt::CurrentMachine().run.activeList = 1;
+      if (!smt::CurrentMachine().runContinue) return false;
     }
     const bool takeMeasured = s.takeMarksMeasured && s.takeMarksMeasured();
     if (board.marksOn && !board.marksPerCell && !takeMeasured) {
-      g_dBoardRotation = 0.0;
+      smt::CurrentMachine().correction.boardRotation = 0.0;
       if (!s.alignBoardMarks || !s.alignBoardMarks()) return false;
     }
     bool finishNow = false;
@@ -400,7 +400,7 @@ bool RunBoards() {
         if (board.CellSkipped(r, col)) continue;
         if (board.marksOn && board.marksPerCell) {
           SetCellOrigin(board.originX + cx, board.originY + cy, board);
-          g_dBoardRotation = 0.0;
+          smt::CurrentMachine().correction.boardRotation = 0.0;
           if (!(s.takeMarksMeasured && s.takeMarksMeasured())) {
             smt::link::SelectCamera(1, s.lightValue ? s.lightValue() : 0, -1);
             if (!s.alignBoardMarks || !s.alignBoardMarks()) return false;
@@ -418,8 +418,8 @@ bool RunBoards() {
     const int left = (s.boardCount ? s.boardCount() : 1) - 1;
     if (s.setBoardCount) s.setBoardCount(left);
     if (s.moveBetweenSetPoints && !s.moveBetweenSetPoints()) return false;
-    if (st.m_RunSelect == 2) g_hPlaceDoneEvent.Set();
-    g_hBoardDoneEvent.Set();
+    if (st.m_RunSelect == 2) smt::CurrentMachine().run.placeDoneEvent.Set();
+    smt::CurrentMachine().run.boardDoneEvent.Set();
     if (finishNow || c.selector || left <= 0) break;
   }
   return EndMoves(st);
@@ -430,7 +430,7 @@ bool RunBoards() {
 void SmtRunThreadProc() {
   SmtBusy() = 1;
   if (Services().enableRunWindows) Services().enableRunWindows(false);
-  const bool finished = RunBoards() && g_bRunContinue;
+  const bool finished = RunBoards() && smt::CurrentMachine().runContinue;
   CLogFile::Instance().Write(true, "smt run end %d", finished ? 1 : 0);
   FinishRun(finished);
 }

@@ -63,18 +63,18 @@ void DisRowState(int row) {
 
 bool Dispense(int row, const SmtStrategy& st, bool raw, double cx, double cy) {
   const auto& r = RunDispenseRows()[static_cast<size_t>(row)];
-  const auto [axis, valve] = DispenseAxisAndValve(g_nMachineType);
+  const auto [axis, valve] = DispenseAxisAndValve(smt::CurrentMachine().machineType);
   if (!DispensePoint(st.m_bDisMode2 ? 53 : 64, row, raw, cx, cy)) return false;
   DisRowState(row);
   if (!PauseGate()) return false;
-  const int32_t depth = std::abs(Trunc(r.z * g_dZPulsePerMm));
+  const int32_t depth = std::abs(Trunc(r.z * smt::CurrentMachine().steps.zPulsePerMm));
   const int zLimit = std::abs(smt::link::GetMotionSettings().zLimit);
   if (zLimit > 0 && depth > zLimit) {
     ShowMessage(smt::link::kZPosError);
     return false;
   }
   if (st.m_bDisMode2) {
-    int32_t open = Trunc(r.valveOpen * g_dZPulsePerMm), close = Trunc(r.valveClose * g_dZPulsePerMm);
+    int32_t open = Trunc(r.valveOpen * smt::CurrentMachine().steps.zPulsePerMm), close = Trunc(r.valveClose * smt::CurrentMachine().steps.zPulsePerMm);
     if (open > depth) open = 0;
     if (close > depth) close = 0;
     if (close < open) close = 0;
@@ -83,7 +83,7 @@ bool Dispense(int row, const SmtStrategy& st, bool raw, double cx, double cy) {
                                             static_cast<uint16_t>(r.closeDelay), static_cast<uint16_t>(r.bottomDelay),
                                             static_cast<uint16_t>(r.suckBack)) == smt::link::CommandResult::Ok;
   }
-  int32_t lift = Trunc(r.valveClose * g_dZPulsePerMm);
+  int32_t lift = Trunc(r.valveClose * smt::CurrentMachine().steps.zPulsePerMm);
   if (lift > depth || lift <= 0) lift = depth;
   smt::link::SetOutput(valve, 1, 5);
   const auto res = smt::link::SendCmd68MoveZVacuum(axis, depth, st.m_DisSpeedStart_Z, st.m_DisSpeedNormal_Z, lift,
@@ -98,7 +98,7 @@ bool GlueInjection(HeadPlaceState& p, bool raw, double cx, double cy) {
   if (!PauseGate()) return false;
   const double down = Services().glueInjectDepth ? Services().glueInjectDepth() : 0.0;
   const auto& z = p.placeSpeeds[kSpZ1];
-  const int32_t stroke = Trunc(down * g_dZPulsePerMm);
+  const int32_t stroke = Trunc(down * smt::CurrentMachine().steps.zPulsePerMm);
   if (!smt::link::SendCmd61MoveAxis(2, stroke, z.start, z.normal)) return false;
   smt::link::SetOutput(2, 1, 5);
   const bool injected = RunSleep(p.placeDelay);
@@ -111,30 +111,30 @@ bool GlueInjection(HeadPlaceState& p, bool raw, double cx, double cy) {
 }
 
 bool EndMoves() {
-  if (!g_bRunContinue) return false;
+  if (!smt::CurrentMachine().runContinue) return false;
   const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Smt);
-  if (!smt::link::SendCmd64MoveXY(1000 - g_nCurX, sp[0].start, sp[0].normal, -1000 - g_nCurY, sp[1].start,
+  if (!smt::link::SendCmd64MoveXY(1000 - smt::CurrentMachine().curX, sp[0].start, sp[0].normal, -1000 - smt::CurrentMachine().curY, sp[1].start,
                                   sp[1].normal, 0, 0, 0, 0, 128) ||
       !PauseGate())
     return false;
-  if (g_nMachineType != 7 && g_nMachineType != 8) {
+  if (smt::CurrentMachine().machineType != 7 && smt::CurrentMachine().machineType != 8) {
     const auto pick = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
-    if (g_nCurAxis8 != 0) smt::link::SendCmd61MoveAxis(8, -1000 - g_nCurAxis8, pick[8].start, pick[8].normal);
-    if (g_nCurAxis9 != 0) smt::link::SendCmd61MoveAxis(9, 1000 - g_nCurAxis9, pick[10].start, pick[10].normal);
-    if (g_nCurAxis10 != 0) smt::link::SendCmd61MoveAxis(10, -1000 - g_nCurAxis10, pick[12].start, pick[12].normal);
+    if (smt::CurrentMachine().motion.curAxis8 != 0) smt::link::SendCmd61MoveAxis(8, -1000 - smt::CurrentMachine().motion.curAxis8, pick[8].start, pick[8].normal);
+    if (smt::CurrentMachine().motion.curAxis9 != 0) smt::link::SendCmd61MoveAxis(9, 1000 - smt::CurrentMachine().motion.curAxis9, pick[10].start, pick[10].normal);
+    if (smt::CurrentMachine().motion.curAxis10 != 0) smt::link::SendCmd61MoveAxis(10, -1000 - smt::CurrentMachine().motion.curAxis10, pick[12].start, pick[12].normal);
   }
   if (Services().openMarkCamera) Services().openMarkCamera();
-  g_bResetDone = false;
+  smt::CurrentMachine().resetDone = false;
   if (Services().startHome) Services().startHome();
   return true;
 }
 
 // Starts the placement run of a dispensed board; false when it cannot start.
 bool StartPlacementRun() {
-  g_bAutoChangeNozzle = Strategy().m_AutoChangeNozzle != 0;
-  const bool eight = g_nMachineType == 7 || g_nMachineType == 8;
+  smt::CurrentMachine().run.autoChangeNozzle = Strategy().m_AutoChangeNozzle != 0;
+  const bool eight = smt::CurrentMachine().machineType == 7 || smt::CurrentMachine().machineType == 8;
   if (!eight) {
-    g_hFeedRequestEvent.Reset();
+    smt::CurrentMachine().run.feedRequestEvent.Reset();
     for (int k = 1; k <= 4; ++k) {
       HeadFeedReadyEvent(k).Reset();
       HeadPickedEvent(k).Reset();
@@ -147,7 +147,7 @@ bool StartPlacementRun() {
   }
   SmtBusy() = 1;
   FeedBusy() = 1;
-  g_bFeedRun = true;
+  smt::CurrentMachine().run.feedRun = true;
   return wt.Start("SmtRun", [](std::stop_token) { SmtRunThreadProc(); }) &&
          wt.Start("FeederRun", [](std::stop_token) { FeederThreadProc(); });
 }
@@ -170,16 +170,16 @@ StepEnd RunSteps() {
   if (!dispensing && sel.fromCurrentSmt && s.currentSmtRow) firstRow = s.currentSmtRow();
   if (s.progress) s.progress(0, count);
   if (dispensing) {
-    for (auto& a : g_nHeadMoveArgs) a = 0;
-    if (g_nMachineType != 6 && g_nMachineType != 7 && g_nMachineType != 8) {
-      g_bAutoChangeNozzle = false;
+    for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
+    if (smt::CurrentMachine().machineType != 6 && smt::CurrentMachine().machineType != 7 && smt::CurrentMachine().machineType != 8) {
+      smt::CurrentMachine().run.autoChangeNozzle = false;
       g_PlaceExtra2.headTarget = 2;
       smt::link::SetOutput(8, 1, 5);
     }
-    g_nActiveList = 2;
+    smt::CurrentMachine().run.activeList = 2;
     ShowRunList(2);
   } else if (mode >= 3 && mode <= 7) {
-    g_nActiveList = 1;
+    smt::CurrentMachine().run.activeList = 1;
     ShowRunList(1);
   }
   auto& f = Frame();
@@ -190,10 +190,10 @@ StepEnd RunSteps() {
   f.mark2mmX = board.mark2X;
   f.mark2mmY = board.mark2Y;
   auto setOrigin = [&](double ox, double oy) {
-    f.originX = Trunc(ox * g_dXPulsePerMm);
-    f.originY = Trunc(oy * g_dYPulsePerMm);
-    f.mark1X = Trunc((board.mark1X + ox) * g_dXPulsePerMm);
-    f.mark1Y = Trunc((board.mark1Y + oy) * g_dYPulsePerMm);
+    f.originX = Trunc(ox * smt::CurrentMachine().steps.xPulsePerMm);
+    f.originY = Trunc(oy * smt::CurrentMachine().steps.yPulsePerMm);
+    f.mark1X = Trunc((board.mark1X + ox) * smt::CurrentMachine().steps.xPulsePerMm);
+    f.mark1Y = Trunc((board.mark1Y + oy) * smt::CurrentMachine().steps.yPulsePerMm);
   };
   setOrigin(board.originX, board.originY);
   const int group = s.feeders && s.feeders->CurrentGroup() ? s.feeders->CurrentIndex() : -1;
@@ -205,12 +205,12 @@ StepEnd RunSteps() {
   bool placementStarted = false;
   for (;;) {
     if (transport) {
-      const auto r = WaitRunEvent(g_hBoardReadyEvent, Timeouts().board);
+      const auto r = WaitRunEvent(smt::CurrentMachine().run.boardReadyEvent, Timeouts().board);
       if (r == WaitResult::TimedOut) ShowMessage("Board wait time out !");
       if (r != WaitResult::Signalled) return StepEnd::Early;
     }
     if (mode != 6 && mode != 7) {
-      g_dBoardRotation = 0.0;
+      smt::CurrentMachine().correction.boardRotation = 0.0;
       if (board.marksOn && !board.marksPerCell && !(s.alignBoardMarks && s.alignBoardMarks())) return StepEnd::Early;
     }
     bool endAfterCell = false;
@@ -221,7 +221,7 @@ StepEnd RunSteps() {
         if (board.CellSkipped(r, c)) continue;
         if (board.marksOn && board.marksPerCell && mode != 6 && mode != 7) {
           setOrigin(board.originX + cx, board.originY + cy);
-          g_dBoardRotation = 0.0;
+          smt::CurrentMachine().correction.boardRotation = 0.0;
           if (!(s.alignBoardMarks && s.alignBoardMarks())) return StepEnd::Early;
         }
         int row = firstRow;
@@ -233,7 +233,7 @@ StepEnd RunSteps() {
         }
         bool more = true;
         while (more) {
-          if (!g_bRunContinue) return StepEnd::Early;
+          if (!smt::CurrentMachine().runContinue) return StepEnd::Early;
           const int current = dispensing ? row : g_PickExtra3.row;
           if (s.showRow) s.showRow(current + 3);
           if (!dispensing) {
@@ -286,7 +286,7 @@ StepEnd RunSteps() {
         if (!dispensing && s.resetSmtRowStates) s.resetSmtRowStates();
         if (!PauseGate()) return StepEnd::Early;
         if (dispensing && (sel.fromCurrentDis || sel.selectedDis)) {
-          g_hBoardDoneEvent.Set();
+          smt::CurrentMachine().run.boardDoneEvent.Set();
           return StepEnd::EndMoves;
         }
         if (mode == 6 || mode == 7) endAfterCell = true;
@@ -299,22 +299,22 @@ StepEnd RunSteps() {
     }
     if (mode == 2) {
       if (!placementStarted) {
-        g_hDispenseDoneEvent.Reset();
-        g_hPlaceDoneEvent.Reset();
+        smt::CurrentMachine().run.dispenseDoneEvent.Reset();
+        smt::CurrentMachine().run.placeDoneEvent.Reset();
         if (!StartPlacementRun()) return StepEnd::Early;
         placementStarted = true;
       }
-      g_hDispenseDoneEvent.Set();
-      const auto r = WaitRunEvent(g_hPlaceDoneEvent, Timeouts().partner);
+      smt::CurrentMachine().run.dispenseDoneEvent.Set();
+      const auto r = WaitRunEvent(smt::CurrentMachine().run.placeDoneEvent, Timeouts().partner);
       if (r != WaitResult::Signalled) return r == WaitResult::Stopped ? StepEnd::HandedOver : StepEnd::Early;
-      g_nActiveList = 2;
+      smt::CurrentMachine().run.activeList = 2;
       ShowRunList(2);
       continue;
     }
     if (s.moveBetweenSetPoints && !s.moveBetweenSetPoints()) return StepEnd::Early;
     const int left = (s.boardCount ? s.boardCount() : 1) - 1;
     if (s.setBoardCount) s.setBoardCount(left);
-    g_hBoardDoneEvent.Set();
+    smt::CurrentMachine().run.boardDoneEvent.Set();
     if (left <= 0) return StepEnd::EndMoves;
   }
 }
@@ -328,9 +328,9 @@ void StepRunThreadProc() {
   // The dispensing output the run switched on goes off with the run, however
   // it ended.
   const int mode = Strategy().m_RunSelect;
-  if ((mode == 1 || mode == 2) && g_nMachineType != 6 && g_nMachineType != 7 && g_nMachineType != 8)
+  if ((mode == 1 || mode == 2) && smt::CurrentMachine().machineType != 6 && smt::CurrentMachine().machineType != 7 && smt::CurrentMachine().machineType != 8)
     smt::link::SetOutput(8, 0, 5);
-  const bool finished = end == StepEnd::EndMoves && EndMoves() && g_bRunContinue;
+  const bool finished = end == StepEnd::EndMoves && EndMoves() && smt::CurrentMachine().runContinue;
   FinishRun(finished);
 }
 

@@ -72,7 +72,7 @@ CDialogSetPulse::CDialogSetPulse(MachineSettingsStore& store, std::string appDir
     : QDialog(parent), store_(store), appDir_(std::move(appDir)), language_(std::move(language)), runner_(runner) {
   setObjectName("CDialogSetPulse");
   setWindowTitle(Text("SetPulse", "脉冲设置"));
-  const int type = g_nMachineType.load();
+  const int type = smt::CurrentMachine().machineType.load();
   const auto p = store_.Pulse();
   auto* outer = new QHBoxLayout(this);
 
@@ -195,7 +195,7 @@ void CDialogSetPulse::OnCheck() {
   if (!test) return;
   auto measured = TakeNumber(edits_["measured"], -10000, 10000, false);
   if (!measured) return;
-  auto scale = CheckScaleAt(scratch, g_nMachineType.load(), runAxis_->currentIndex());
+  auto scale = CheckScaleAt(scratch, smt::CurrentMachine().machineType.load(), runAxis_->currentIndex());
   if (!scale) return;
   const auto r = CheckPulseValue(*test, *scale, *measured);
   if (r.error != PulseCalcError::None) {
@@ -213,10 +213,10 @@ void CDialogSetPulse::OnTestRun() {
   if (!test) return;
   TestRunPositions pos;
   if (runner_) pos = runner_->CurrentPositions();
-  pos.x = g_nCurX.load();
-  pos.y = g_nCurY.load();
-  for (int i = 0; i < 8; ++i) pos.z[i] = g_nCurZ[i].load();
-  const auto plan = PlanTestRun(g_nMachineType.load(), runAxis_->currentIndex(), *test, scratch, *store_.Basic(), pos);
+  pos.x = smt::CurrentMachine().curX.load();
+  pos.y = smt::CurrentMachine().curY.load();
+  for (int i = 0; i < 8; ++i) pos.z[i] = smt::CurrentMachine().curZ[i].load();
+  const auto plan = PlanTestRun(smt::CurrentMachine().machineType.load(), runAxis_->currentIndex(), *test, scratch, *store_.Basic(), pos);
   if (!plan.valid) return;
   if (!runner_) {
     platform::ShowMessage("no function!");

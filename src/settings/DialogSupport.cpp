@@ -18,15 +18,15 @@ std::optional<double> TakeNumber(QLineEdit* edit, double min, double max, bool i
 }
 
 bool CheckMachineReady() {
-  if (!g_bConnected) {
+  if (!smt::CurrentMachine().connected) {
     platform::ShowMessage("Machine is not connection !");
     return false;
   }
-  if (!g_bResetDone) {
+  if (!smt::CurrentMachine().resetDone) {
     platform::ShowMessage("Machine is not reset !");
     return false;
   }
-  if (g_bMachineBusy) {
+  if (smt::CurrentMachine().machineBusy) {
     platform::ShowMessage("Machine is runnig !");
     return false;
   }

@@ -44,7 +44,7 @@ void SettingsMenuCommands::OpenSpeedTemplates(int page) {
 }
 
 bool SettingsMenuCommands::MayOpenFeedGroup() const {
-  if (g_bMachineBusy) {
+  if (smt::CurrentMachine().machineBusy) {
     platform::ShowMessage(message01_);
     return false;
   }
@@ -52,7 +52,7 @@ bool SettingsMenuCommands::MayOpenFeedGroup() const {
 }
 
 bool SettingsMenuCommands::MayOpenWhileNotBusy() const {
-  if (g_bMachineBusy) {
+  if (smt::CurrentMachine().machineBusy) {
     platform::ShowMessage(message02_);
     return false;
   }
@@ -60,12 +60,12 @@ bool SettingsMenuCommands::MayOpenWhileNotBusy() const {
 }
 
 bool SettingsMenuCommands::MayOpenAutoFeed() const {
-  if (g_nMachineType == 8) return false;
+  if (smt::CurrentMachine().machineType == 8) return false;
   return MayOpenWhileNotBusy();
 }
 
 bool SettingsMenuCommands::MayOpenLampMachineSet() const {
-  if (g_nMachineType != 4) {
+  if (smt::CurrentMachine().machineType != 4) {
     platform::ShowMessage("no function!");
     return false;
   }

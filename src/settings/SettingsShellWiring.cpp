@@ -22,7 +22,7 @@ struct WiringState {
     auto& speed = SettingsStores::Instance().speed;
     const std::string line = wiring.speedUseLine ? wiring.speedUseLine() : speed.StoredUseLine();
     const auto rows = wiring.speedRows ? wiring.speedRows() : speed.StoredRows();
-    const std::string warning = speed.BuildTemplateArrays(line, rows, Names(), g_nLanguageSet.load());
+    const std::string warning = speed.BuildTemplateArrays(line, rows, Names(), smt::CurrentMachine().languageSet.load());
     if (!warning.empty() && !loaded) platform::ShowMessage(warning);
   }
 

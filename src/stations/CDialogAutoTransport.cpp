@@ -146,14 +146,14 @@ CDialogAutoTransport::CDialogAutoTransport(std::string appDir, QWidget* parent)
   m_checks[1040]->setChecked(ConveyorStation::Instance().Clamped());
   m_checks[1038]->setChecked(ConveyorStation::Instance().PassThrough());
 
-  const int type = g_nMachineType.load();
+  const int type = smt::CurrentMachine().machineType.load();
   m_checks[1038]->setEnabled(type == 7 || type == 8);
   if (g_firstInit) {
     g_firstInit = false;
-    g_nCurConveyorWidth = ToPulses(s.m_SetWidth, ConveyorStation::Instance().Pulses().width);
+    smt::CurrentMachine().motion.curConveyorWidth = ToPulses(s.m_SetWidth, ConveyorStation::Instance().Pulses().width);
   }
   ApplyLanguageTexts();
-  EnableTestControls(s.m_AutoTransport != 0 && !g_bMachineBusy.load());
+  EnableTestControls(s.m_AutoTransport != 0 && !smt::CurrentMachine().machineBusy.load());
 
   QPointer<CDialogAutoTransport> self(this);
   ConveyorView view;
@@ -291,7 +291,7 @@ void CDialogAutoTransport::OnPress(int id) {
   auto& st = ConveyorStation::Instance();
   // Check boxes: the state before this click.
   const bool was = m_checks.count(id) ? !m_checks[id]->isChecked() : false;
-  const int type = g_nMachineType.load();
+  const int type = smt::CurrentMachine().machineType.load();
   switch (id) {
     case 1004: StageAndStart(kTaskWholeBoard); break;
     case 1517:
@@ -392,7 +392,7 @@ void CDialogAutoTransport::accept() {
   if (!TakeValues(s)) return;
   ConveyorStation::Instance().SetSettings(s);
   ConveyorStation::Instance().Settings().Save(appDir_);
-  if (g_bMachineBusy.load()) {
+  if (smt::CurrentMachine().machineBusy.load()) {
     smt::platform::ShowMessage(ConveyorTexts::Current().noClose);
     return;
   }
@@ -400,7 +400,7 @@ void CDialogAutoTransport::accept() {
 }
 
 void CDialogAutoTransport::reject() {
-  if (g_bMachineBusy.load()) {
+  if (smt::CurrentMachine().machineBusy.load()) {
     smt::platform::ShowMessage(ConveyorTexts::Current().noClose);
     return;
   }

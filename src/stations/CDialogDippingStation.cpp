@@ -143,7 +143,7 @@ void CDialogDippingStation::OnTeach(int axis) {
   const auto p = smt::settings::SettingsStores::Instance().machine.Pulse();
   const double sx = p ? p->m_X_Pulse : 1.0, sy = p ? p->m_Y_Pulse : 1.0, sz = p ? p->m_Z_Pulse : 1.0;
   smt::platform::NumberEdit* box = axis == 0 ? m_editX : axis == 1 ? m_editY : m_editZ;
-  const int32_t pulses = axis == 0 ? g_nCurX.load() : axis == 1 ? g_nCurY.load() : g_nCurZ[0].load();
+  const int32_t pulses = axis == 0 ? smt::CurrentMachine().curX.load() : axis == 1 ? smt::CurrentMachine().curY.load() : smt::CurrentMachine().curZ[0].load();
   box->setValue(QString::fromStdString(TeachText(pulses, axis == 0 ? sx : axis == 1 ? sy : sz)).toDouble());
 }
 

@@ -186,10 +186,10 @@ bool CDialogLabelingSet::TakeValues(LabelingSettings& out) {
 void CDialogLabelingSet::OnTeach(const std::string& key) {
   const LabelingScales k = LabelingMachine::Instance().Scales();
   double v = 0;
-  if (key == "m_StartX" || key == "m_EndX") v = g_nCurAxis9.load() / (k.sheetX == 0 ? 1 : k.sheetX);
-  else if (key == "m_StartY" || key == "m_EndY") v = g_nCurAxis8.load() / (k.sheetY == 0 ? 1 : k.sheetY);
-  else if (key == "m_ThimbleX") v = (g_nCurX.load() + std::trunc(k.px * k.cameraToNozzleX)) / (k.px == 0 ? 1 : k.px);
-  else if (key == "m_ThimbleY") v = (g_nCurY.load() + std::trunc(k.py * k.cameraToNozzleY)) / (k.py == 0 ? 1 : k.py);
+  if (key == "m_StartX" || key == "m_EndX") v = smt::CurrentMachine().motion.curAxis9.load() / (k.sheetX == 0 ? 1 : k.sheetX);
+  else if (key == "m_StartY" || key == "m_EndY") v = smt::CurrentMachine().motion.curAxis8.load() / (k.sheetY == 0 ? 1 : k.sheetY);
+  else if (key == "m_ThimbleX") v = (smt::CurrentMachine().curX.load() + std::trunc(k.px * k.cameraToNozzleX)) / (k.px == 0 ? 1 : k.px);
+  else if (key == "m_ThimbleY") v = (smt::CurrentMachine().curY.load() + std::trunc(k.py * k.cameraToNozzleY)) / (k.py == 0 ? 1 : k.py);
   m_fields[key]->setValue(Taught(v));
 }
 

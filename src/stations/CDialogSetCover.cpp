@@ -81,7 +81,7 @@ bool CDialogSetCover::TakeValues(CoverTapeSettings& out) {
 
 void CDialogSetCover::OnTest(int test) {
   // Guards first, in their order, then the values.
-  if (!g_bConnected.load() || !g_bResetDone.load() || g_bMachineBusy.load()) {
+  if (!smt::CurrentMachine().connected.load() || !smt::CurrentMachine().resetDone.load() || smt::CurrentMachine().machineBusy.load()) {
     StartCoverTest(test, {}, DefaultCoverTapeIo());  // reports the refusal
     return;
   }

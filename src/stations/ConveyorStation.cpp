@@ -149,7 +149,7 @@ bool ConveyorStation::Output(int n, bool on) {
 bool ConveyorStation::RunZones(int code, bool noClamp) {
   const ConveyorSettings s = Settings();
   const ConveyorPulses p = Pulses();
-  const ConveyorOutputs o = ConveyorOutputs::ForMachineType(g_nMachineType.load());
+  const ConveyorOutputs o = ConveyorOutputs::ForMachineType(smt::CurrentMachine().machineType.load());
   const bool big = o.stopper >= 0;
   switch (code) {
     case 1:
@@ -208,7 +208,7 @@ bool ConveyorStation::BoardPassage(bool clamp) {
 
 bool ConveyorStation::RunTask(int task) {
   const ConveyorSettings s = Settings();
-  const ConveyorOutputs o = ConveyorOutputs::ForMachineType(g_nMachineType.load());
+  const ConveyorOutputs o = ConveyorOutputs::ForMachineType(smt::CurrentMachine().machineType.load());
   const bool big = o.stopper >= 0;
   const ConveyorTexts t = ConveyorTexts::Current();
   const auto b = BeltSteps();
@@ -298,7 +298,7 @@ bool ConveyorStation::RunTask(int task) {
     }
     case kTaskWidth: {
       const ConveyorPulses p = Pulses();
-      const int32_t distance = ToPulses(s.m_SetWidth, p.width) - g_nCurConveyorWidth.load();
+      const int32_t distance = ToPulses(s.m_SetWidth, p.width) - smt::CurrentMachine().motion.curConveyorWidth.load();
       const bool ok = smt::link::SendCmd61MoveAxis(static_cast<uint8_t>(o.widthAxis), distance,
                                                    s.m_ConveyorStartSpeed, s.m_ConveyorNormalSpeed);
       std::string dir;
@@ -326,7 +326,7 @@ bool ConveyorStation::RunTask(int task) {
 
 bool ConveyorStation::StartTransport(int task) {
   using smt::platform::ShowMessage;
-  if (!g_bConnected.load()) {
+  if (!smt::CurrentMachine().connected.load()) {
     ShowMessage(smt::link::kNotConnected);
     return false;
   }

@@ -100,7 +100,7 @@ bool DippingStation::Operate() {
   // The flag says which way this press goes: set -> on (and clear it).
   const bool on = switchFlag_.load();
   switchFlag_ = !on;
-  const int type = g_nMachineType.load();
+  const int type = smt::CurrentMachine().machineType.load();
   if (type == 7 || type == 8) return true;
   return smt::link::SetOutput(10, on ? 1 : 0, 5);
 }
@@ -108,7 +108,7 @@ bool DippingStation::Operate() {
 bool DippingStation::StartTask(int mode) {
   if (mode != -2 && mode != -3) return false;
   if (!smt::link::CheckMachineGuards(true, true)) return false;
-  for (const auto& z : g_nCurZ) {
+  for (const auto& z : smt::CurrentMachine().curZ) {
     if (z.load() != 0) {
       smt::platform::ShowMessage(smt::link::kErrorE3);
       return false;

@@ -141,7 +141,7 @@ void LabelingMachine::VisionSetup() {
 
 bool LabelingMachine::MoveSheetTo(double xMm, double yMm) {
   const LabelingScales k = Scales();
-  return LabelMove(9, T(xMm, k.sheetX) - g_nCurAxis9.load(), k.sheetStart, 8, T(yMm, k.sheetY) - g_nCurAxis8.load(),
+  return LabelMove(9, T(xMm, k.sheetX) - smt::CurrentMachine().motion.curAxis9.load(), k.sheetStart, 8, T(yMm, k.sheetY) - smt::CurrentMachine().motion.curAxis8.load(),
                    k.sheetRun);
 }
 
@@ -171,11 +171,11 @@ bool LabelingMachine::MoveHeadToThimble(int head) {
     tx -= k.head2OffsetX;
     ty -= k.head2OffsetY;
   }
-  g_nTargetX = tx;
-  g_nTargetY = ty;
+  smt::CurrentMachine().motion.targetX = tx;
+  smt::CurrentMachine().motion.targetY = ty;
   const int h = head == 2 ? 2 : 1;
-  return smt::link::SendCmd64MoveXY(tx - g_nCurX.load(), k.xStart, k.xRun, ty - g_nCurY.load(), k.yStart, k.yRun, h,
-                                    g_nHeadMoveArgs[h - 1].load(), k.aStart, k.aRun, 0x80);
+  return smt::link::SendCmd64MoveXY(tx - smt::CurrentMachine().curX.load(), k.xStart, k.xRun, ty - smt::CurrentMachine().curY.load(), k.yStart, k.yRun, h,
+                                    smt::CurrentMachine().motion.headMoveArgs[h - 1].load(), k.aStart, k.aRun, 0x80);
 }
 
 bool LabelingMachine::MoveMarkCameraToThimble() {
@@ -184,15 +184,15 @@ bool LabelingMachine::MoveMarkCameraToThimble() {
   const LabelingScales k = Scales();
   const int32_t tx = T(s.m_ThimbleX, k.px) - T(k.cameraToNozzleX, k.px);
   const int32_t ty = T(s.m_ThimbleY, k.py) - T(k.cameraToNozzleY, k.py);
-  g_nTargetX = tx;
-  g_nTargetY = ty;
-  return smt::link::SendCmd64MoveXY(tx - g_nCurX.load(), k.xStart, k.xRun, ty - g_nCurY.load(), k.yStart, k.yRun, 0, 0,
+  smt::CurrentMachine().motion.targetX = tx;
+  smt::CurrentMachine().motion.targetY = ty;
+  return smt::link::SendCmd64MoveXY(tx - smt::CurrentMachine().curX.load(), k.xStart, k.xRun, ty - smt::CurrentMachine().curY.load(), k.yStart, k.yRun, 0, 0,
                                     0, 0, 0x80);
 }
 
 bool LabelingMachine::Strokes(int head, double nozzleMm, double thimbleMm) {
   const LabelingScales k = Scales();
-  const int32_t z1 = g_nCurZ[0].load(), z2 = g_nCurZ[1].load(), z3 = g_nCurZ[2].load();
+  const int32_t z1 = smt::CurrentMachine().curZ[0].load(), z2 = smt::CurrentMachine().curZ[1].load(), z3 = smt::CurrentMachine().curZ[2].load();
   const int32_t v1 = head == 1 ? z1 - T(nozzleMm, k.pz) : T(nozzleMm, k.pz) - z2;
   const int32_t v2 = T(thimbleMm, k.pz) + z3;
   return LabelMove(2, v1, k.zStart, 3, v2, k.zStart);
@@ -207,7 +207,7 @@ bool LabelingMachine::RunPickSequence(int head) {
     if (!Strokes(head, s.m_LiftAwayDistance + s.m_NozzlePickHeight, s.m_LiftAwayDistance + s.m_ThimblePickHeight))
       return false;
   }
-  return LabelMove(2, g_nCurZ[0].load(), k.zStart, 3, g_nCurZ[2].load(), k.zStart);
+  return LabelMove(2, smt::CurrentMachine().curZ[0].load(), k.zStart, 3, smt::CurrentMachine().curZ[2].load(), k.zStart);
 }
 
 bool LabelingMachine::PickDescent(int head) {
@@ -304,7 +304,7 @@ void LabelingMachine::CycleTest() {
 
 void LabelingMachine::CentrePieces(const std::vector<cv::Point>& pieces) {
   const LabelingScales k = Scales();
-  const double ox = g_nCurAxis9.load() / k.sheetX, oy = g_nCurAxis8.load() / k.sheetY;
+  const double ox = smt::CurrentMachine().motion.curAxis9.load() / k.sheetX, oy = smt::CurrentMachine().motion.curAxis8.load() / k.sheetY;
   const double zoom = Zoom();
   LabelingIo io;
   {
@@ -384,7 +384,7 @@ bool LabelingMachine::ToggleVacuum(int head) {
 
 bool LabelingMachine::Home(int mode) {
   // Only the whole homing takes the homed state away until it is done.
-  if (mode == 0) g_bResetDone = false;
+  if (mode == 0) smt::CurrentMachine().resetDone = false;
   return smt::link::MachineHoming::Instance().StartHomeThread(mode, 1);
 }
 
@@ -406,7 +406,7 @@ void LabelingMachine::RunTest(int task, int head) {
 }
 
 bool LabelingMachine::StartTest(int task, int head) {
-  if (!g_bConnected.load() || !g_bResetDone.load()) return false;
+  if (!smt::CurrentMachine().connected.load() || !smt::CurrentMachine().resetDone.load()) return false;
   if (!smt::TryClaimMachineBusy()) return false;
   const bool ok = smt::platform::WorkerThreads::Instance().Start("LabelingTest", [this, task, head](std::stop_token) {
     smt::BusyRelease release;

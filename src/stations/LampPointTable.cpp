@@ -275,9 +275,9 @@ LampTargets ApplyLampTargets(int kind, int platform, int point) {
   const LampTargets t = LampPointTable::Instance().ParsePointRow(kind, platform, point, LampScales::FromSettingsStore());
   if (!t.setX) return t;
   if (t.glue) g_nGlueTargetX = t.x;
-  else g_nTargetX = t.x;
-  if (platform == 1) g_nTargetY = t.y;
-  else if (platform == 2) g_nTargetY2 = t.y;
+  else smt::CurrentMachine().motion.targetX = t.x;
+  if (platform == 1) smt::CurrentMachine().motion.targetY = t.y;
+  else if (platform == 2) smt::CurrentMachine().motion.targetY2 = t.y;
   return t;
 }
 

@@ -101,8 +101,8 @@ class LampPointTable {
   int count_ = 0;
 };
 
-// Writes the parsed targets into the run's globals (g_nTargetX, g_nTargetY,
-// g_nTargetY2, g_nGlueTargetX) and returns them.
+// Writes the parsed targets into the run's globals (the machine's motion.targetX, the machine's motion.targetY,
+// the machine's motion.targetY2, g_nGlueTargetX) and returns them.
 LampTargets ApplyLampTargets(int kind, int platform, int point);
 inline std::atomic<int32_t> g_nGlueTargetX{0};
 // The dispense parameters of the last ParseSettings.

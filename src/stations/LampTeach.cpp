@@ -41,10 +41,10 @@ LampTeachHooks& TeachHooks() {
   return h;
 }
 
-int32_t GlueX() { return g_nCurPlatform[0].load(); }
-int32_t Z5() { return g_nCurZ[4].load(); }
-int32_t Z6() { return g_nCurZ[5].load(); }
-int32_t PlatformY(int platform) { return platform == 1 ? g_nCurY.load() : g_nCurPlatform[1].load(); }
+int32_t GlueX() { return smt::CurrentMachine().motion.curPlatform[0].load(); }
+int32_t Z5() { return smt::CurrentMachine().curZ[4].load(); }
+int32_t Z6() { return smt::CurrentMachine().curZ[5].load(); }
+int32_t PlatformY(int platform) { return platform == 1 ? smt::CurrentMachine().curY.load() : smt::CurrentMachine().motion.curPlatform[1].load(); }
 
 LampDispense DispenseOf(const LampPointValues& v, int group, const LampScales& s) {
   LampDispense d;
@@ -73,7 +73,7 @@ int CheckDispenseTest(const LampDispense& d) {
 
 void RunLampDotTest(const LampDotTest& t) {
   if (smt::link::Runtime().UsesSerial()) smt::link::SendCmd60SetState(0, 0);
-  g_bMachineBusy = true;
+  smt::CurrentMachine().machineBusy = true;
   if (Move(t.moveSelector, t.glueX, t.targetY)) Dispense(t.dispense, t.params);
   smt::ReleaseMachineBusy();
 }
@@ -85,7 +85,7 @@ void RunLampFullTest(const LampPointValues& v, int platform, int point) {
     return false;
   };
   if (!zClear()) {
-    g_bRunContinue = false;
+    smt::CurrentMachine().runContinue = false;
     smt::ReleaseMachineBusy();
     return;
   }
@@ -94,12 +94,12 @@ void RunLampFullTest(const LampPointValues& v, int platform, int point) {
   const int selector = platform == 1 ? 531 : 532;
   const int32_t camX = T(s.px * basic->m_X_CameraToNozzle1), camY = T(s.py * basic->m_Y_CameraToNozzle1);
   auto end = [] {
-    g_bRunContinue = false;
+    smt::CurrentMachine().runContinue = false;
     smt::ReleaseMachineBusy();
   };
   TeachHooks().openMarkCamera();
   if (smt::link::Runtime().UsesSerial()) smt::link::SendCmd60SetState(0, 0);
-  g_bMachineBusy = true;
+  smt::CurrentMachine().machineBusy = true;
   if (!Move(selector, T(s.px * v.markX) - camX, T(s.py * v.markY) - camY)) return end();
   if (TeachHooks().measureMark(platform, point)) return end();
   const int row = platform == 1 ? 2 * point : 2 * point + 1;
@@ -129,12 +129,12 @@ bool StartLampDotTest(const LampDotTest& t) {
 
 bool StartLampFullTest(const LampPointValues& v, int platform, int point) {
   if (!smt::TryClaimMachineBusy()) return false;
-  g_bRunContinue = true;
-  g_hPauseEvent.Set();
+  smt::CurrentMachine().runContinue = true;
+  smt::CurrentMachine().run.pauseEvent.Set();
   if (smt::platform::WorkerThreads::Instance().Start(
           "LampFullTest", [v, platform, point](std::stop_token) { RunLampFullTest(v, platform, point); }))
     return true;
-  g_bRunContinue = false;
+  smt::CurrentMachine().runContinue = false;
   smt::ReleaseMachineBusy();
   return false;
 }

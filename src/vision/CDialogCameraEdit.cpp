@@ -217,11 +217,11 @@ void CDialogCameraEdit::OnInitDialog() {
 }
 
 void CDialogCameraEdit::OnCaptureX() {
-  editX->setText(Q(CapturePositionText(g_nCurX.load(), smt::settings::SettingsStores::Instance().machine.Geometry()->table.g_dXPulse)));
+  editX->setText(Q(CapturePositionText(smt::CurrentMachine().curX.load(), smt::settings::SettingsStores::Instance().machine.Geometry()->table.g_dXPulse)));
 }
 
 void CDialogCameraEdit::OnCaptureY() {
-  editY->setText(Q(CapturePositionText(g_nCurY.load(), smt::settings::SettingsStores::Instance().machine.Geometry()->table.g_dYPulse)));
+  editY->setText(Q(CapturePositionText(smt::CurrentMachine().curY.load(), smt::settings::SettingsStores::Instance().machine.Geometry()->table.g_dYPulse)));
 }
 
 void CDialogCameraEdit::BoxChanged(bool scaleEdit) {

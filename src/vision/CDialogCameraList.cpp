@@ -406,7 +406,7 @@ void CDialogCameraList::OnInitDialog() {
 }
 
 void CDialogCameraList::OnOK() {
-  if (g_bMachineBusy.load()) {
+  if (smt::CurrentMachine().machineBusy.load()) {
     ShowMessage("Machine is running !");
     return;
   }
@@ -427,7 +427,7 @@ void CDialogCameraList::OnOK() {
 }
 
 void CDialogCameraList::OnCancel() {
-  if (g_bMachineBusy.load()) {
+  if (smt::CurrentMachine().machineBusy.load()) {
     ShowMessage("Machine is running !");
     return;
   }
@@ -559,7 +559,7 @@ void CDialogCameraList::OnCalibrationMenu(int task) {
     const auto t = smt::settings::SettingsStores::Instance().machine.Geometry()->table;
     std::array<int32_t, 9> off{};
     for (int k = 2; k <= 8; ++k) off[k] = t.g_nNozzleToNozzle1X[k];
-    job->fly = ComputeFlyLayout(g_nMachineType.load(), m_Table.m_Camera_first, off, m_Settings.m_iTriggerPulse);
+    job->fly = ComputeFlyLayout(smt::CurrentMachine().machineType.load(), m_Table.m_Camera_first, off, m_Settings.m_iTriggerPulse);
     if (m_pSetView) {
       m_pSetView->Engine().m_nFlyHeadCount = job->fly.headCount;
       // The fly test watches the pass on vision camera 1.
@@ -573,17 +573,17 @@ void CDialogCameraList::OnCalibrationMenu(int task) {
 
 void CDialogCameraList::OnCaptureBaseX() {
   const auto b = smt::settings::SettingsStores::Instance().machine.Basic();
-  edits["m_BaseCoordinates_X"]->setText(Q(CaptureBaseX(g_nCurX.load(), b->m_X_CameraToNozzle1, XPulse())));
+  edits["m_BaseCoordinates_X"]->setText(Q(CaptureBaseX(smt::CurrentMachine().curX.load(), b->m_X_CameraToNozzle1, XPulse())));
 }
 
 void CDialogCameraList::OnCaptureBaseY() {
   const auto b = smt::settings::SettingsStores::Instance().machine.Basic();
-  edits["m_BaseCoordinates_Y"]->setText(Q(CaptureBaseY(g_nCurY.load(), b->m_Y_CameraToNozzle1, YPulse())));
+  edits["m_BaseCoordinates_Y"]->setText(Q(CaptureBaseY(smt::CurrentMachine().curY.load(), b->m_Y_CameraToNozzle1, YPulse())));
 }
 
 void CDialogCameraList::OnCaptureBaseZ() {
   const double z = smt::settings::SettingsStores::Instance().machine.Geometry()->table.g_dZPulse;
-  edits["m_BaseCoordinates_Z"]->setText(Q(CaptureBaseZ(g_nCurZ[0].load(), z)));
+  edits["m_BaseCoordinates_Z"]->setText(Q(CaptureBaseZ(smt::CurrentMachine().curZ[0].load(), z)));
 }
 
 void CDialogCameraList::OnHighSpeedCameraClicked() {
@@ -600,7 +600,7 @@ void CDialogCameraList::OnActivate() {
     checks[k]->setEnabled(true);
   edits["m_iFlyStartSpeed"]->setEnabled(true);
   edits["m_iFlyNormalSpeed"]->setEnabled(true);
-  const int heads = FlyEditHeadsForMachineType(g_nMachineType.load());
+  const int heads = FlyEditHeadsForMachineType(smt::CurrentMachine().machineType.load());
   for (int k = 1; k <= heads; ++k) {
     edits["m_iTriggerPulse" + std::to_string(k)]->setEnabled(true);
     edits["m_dFlyCorrect_Y" + std::to_string(k)]->setEnabled(true);
@@ -608,7 +608,7 @@ void CDialogCameraList::OnActivate() {
 }
 
 void CDialogCameraList::OnCameraSettings() {
-  if (g_bMachineBusy.load()) {
+  if (smt::CurrentMachine().machineBusy.load()) {
     ShowMessage("Machine is running !");
     return;
   }

@@ -365,8 +365,8 @@ void CDialogSetView::FillFeatureTypes() {
 }
 
 void CDialogSetView::SetupImageWindows() {
-  m_btnVisualB->setVisible(g_nMachineType.load() == 5 && m_bExpanded);
-  m_btnVisual2->setEnabled(g_nMachineType.load() != 4);
+  m_btnVisualB->setVisible(smt::CurrentMachine().machineType.load() == 5 && m_bExpanded);
+  m_btnVisual2->setEnabled(smt::CurrentMachine().machineType.load() != 4);
 }
 
 void CDialogSetView::LoadLanguage(const std::string& appDir, const std::string& language) {
@@ -464,7 +464,7 @@ void CDialogSetView::OnInitDialog(const std::string& appDir) {
     RunJobOnFrame(job, frame, workImage);
   };
   cb.showLive = [this, alive, self](int role, const cv::Mat& view) {
-    if (role != g_nVisionMode.load() && g_nMachineType.load() != 4) return;
+    if (role != g_nVisionMode.load() && smt::CurrentMachine().machineType.load() != 4) return;
     QImage img = MatToQImage(view);
     {
       std::lock_guard lk(m_liveM);
@@ -506,7 +506,7 @@ void CDialogSetView::OnInitDialog(const std::string& appDir) {
   bool listCaptureDevices = mode == 0;
   if (mode == 1) {
     if (!m_system) m_system = DefaultCameraSystem();
-    if (m_engine->StartCameras(*m_system, g_nMachineType.load()) != 0) m_timer0->start(1000);
+    if (m_engine->StartCameras(*m_system, smt::CurrentMachine().machineType.load()) != 0) m_timer0->start(1000);
     if (g_bHighSpeedMarkCamera && g_bHighSpeedVisualCamera1 && g_bHighSpeedVisualCamera2)
       m_btnOpenCamera->setEnabled(false);
     else
@@ -641,7 +641,7 @@ void CDialogSetView::OnBnClickedOpenCamera() {
 }
 
 void CDialogSetView::OpenOrCloseCamera(bool pauseIndustrial) {
-  const int type = g_nMachineType.load();
+  const int type = smt::CurrentMachine().machineType.load();
   const bool open = m_btnOpenCamera->text() == Q(m_texts["SetView.c_OpenCamera"]);
   if (open) {
     if (type == 4 || type == 5) {
@@ -717,16 +717,16 @@ void CDialogSetView::ApplyCameraParameters(int mode, double pixelPerMm, double v
   // Writing the light boxes sends the light with the camera's channel; the
   // channel switch makes the chosen industrial camera the playing one. A
   // running task selects its own cameras and lights.
-  if (g_nHighSpeedCamera.load() == 1 && g_bConnected.load() && !g_bMachineBusy.load()) SendBrightness();
+  if (g_nHighSpeedCamera.load() == 1 && smt::CurrentMachine().connected.load() && !smt::CurrentMachine().machineBusy.load()) SendBrightness();
 }
 
 void CDialogSetView::OnBnClickedOpenMarkCamera() {
-  if (!g_bConnected.load()) {
+  if (!smt::CurrentMachine().connected.load()) {
     ShowMessage(smt::link::kNotConnected);
     return;
   }
   const bool waiver = hooks.homingWaiver();
-  if (!waiver && !g_bResetDone.load()) {
+  if (!waiver && !smt::CurrentMachine().resetDone.load()) {
     ShowMessage(smt::link::kNotReset);
     return;
   }
@@ -736,7 +736,7 @@ void CDialogSetView::OnBnClickedOpenMarkCamera() {
 void CDialogSetView::ShowMarkCamera() {
   const int mode = g_nHighSpeedCamera.load();
   if (mode == 1) m_timer1->start(g_bHighSpeedMarkCamera ? 100 : 40);
-  const bool needsCapture = mode == 0 || (mode == 1 && g_nMachineType.load() == 5);
+  const bool needsCapture = mode == 0 || (mode == 1 && smt::CurrentMachine().machineType.load() == 5);
   if (needsCapture && !m_pDirectShowCamera[0]) return;
   m_iDirectShowCamera = 0;
   const BoardMarkView b = hooks.boardMark();
@@ -770,7 +770,7 @@ void CDialogSetView::OnBnClickedOpenVisualCamera1() {
   }
   const int mode = g_nHighSpeedCamera.load();
   if (mode == 1) m_timer1->start(g_bHighSpeedVisualCamera1 ? 100 : 40);
-  const int ds = g_nMachineType.load() == 4 ? 1 : 0;
+  const int ds = smt::CurrentMachine().machineType.load() == 4 ? 1 : 0;
   if (mode == 0 && !m_pDirectShowCamera[ds]) return;
   m_iDirectShowCamera = ds;
   m_dDisplayZoom = 1.0;
@@ -778,7 +778,7 @@ void CDialogSetView::OnBnClickedOpenVisualCamera1() {
 }
 
 void CDialogSetView::OnBnClickedOpenVisualCamera2() {
-  if (g_nMachineType.load() == 4) return;
+  if (smt::CurrentMachine().machineType.load() == 4) return;
   if (!smt::link::CheckMachineGuards(true, false)) return;
   const CameraRecord r = hooks.cameraRecord(2);
   if (r.CameraNumber == 0) {
@@ -794,7 +794,7 @@ void CDialogSetView::OnBnClickedOpenVisualCamera2() {
 }
 
 void CDialogSetView::OnBnClickedOpenVisualCameraB() {
-  if (g_nMachineType.load() != 5) return;
+  if (smt::CurrentMachine().machineType.load() != 5) return;
   if (!smt::link::CheckMachineGuards(true, true)) return;
   if (!m_pDirectShowCamera[1]) return;
   const CameraRecord r = hooks.cameraRecord(1);
@@ -863,7 +863,7 @@ void CDialogSetView::OnEnChangeLightBrightness() {
   m_sliderBrightness->blockSignals(true);
   m_sliderBrightness->setValue(v);
   m_sliderBrightness->blockSignals(false);
-  if (!g_bConnected.load()) {
+  if (!smt::CurrentMachine().connected.load()) {
     ShowMessage(smt::link::kNotConnected);
     return;
   }
@@ -884,7 +884,7 @@ void CDialogSetView::SendBrightness() {
   const int v = m_Light_Brightness;
   switch (g_nVisionMode.load()) {
     case 0:
-      if (g_nMachineType.load() != 4) smt::link::SelectCamera(1, v, -1);
+      if (smt::CurrentMachine().machineType.load() != 4) smt::link::SelectCamera(1, v, -1);
       break;
     case 1:
       smt::link::SelectCamera(2, v, -1);
@@ -892,7 +892,7 @@ void CDialogSetView::SendBrightness() {
     case 2:
       smt::link::SelectCamera(3, v, -1);
       g_nVisionMode = 2;
-      if (g_nHighSpeedCamera.load() == 1 && g_nMachineType.load() != 4) SwitchCamera(2, -1);
+      if (g_nHighSpeedCamera.load() == 1 && smt::CurrentMachine().machineType.load() != 4) SwitchCamera(2, -1);
       break;
     case 3:
       smt::link::SelectCamera(4, v, -1);
@@ -924,10 +924,10 @@ void CDialogSetView::wheelEvent(QWheelEvent* e) {
 
 void CDialogSetView::OnBnClickedExpand() {
   m_bExpanded = !m_bExpanded;
-  const int left = g_nMachineType.load() == 4 ? 494 : 8;
+  const int left = smt::CurrentMachine().machineType.load() == 4 ? 494 : 8;
   const int height = m_bExpanded ? 30 + 78 + 416 : 446;
   (void)left;
-  m_btnVisualB->setVisible(g_nMachineType.load() == 5 && m_bExpanded);
+  m_btnVisualB->setVisible(smt::CurrentMachine().machineType.load() == 5 && m_bExpanded);
   hooks.heightChanged(height);
 }
 
@@ -965,7 +965,7 @@ void CDialogSetView::ClickToCentre(QPoint p) {
   const int W = m_live->width(), H = m_live->height();
   if (p.x() < 0 || p.y() < 0 || p.x() >= W || p.y() >= H || W <= 0 || H <= 0) return;
   int iw = m_nImageWidth, ih = m_nImageHeight;
-  if (g_nMachineType.load() == 4 && g_nHighSpeedCamera.load() == 1) {
+  if (smt::CurrentMachine().machineType.load() == 4 && g_nHighSpeedCamera.load() == 1) {
     const auto st = m_engine->Stats(0);
     iw = st.width;
     ih = st.height;
@@ -974,7 +974,7 @@ void CDialogSetView::ClickToCentre(QPoint p) {
   const int dy = ((p.y() - H / 2) * ih) / H;
   m_dClickOffsetX = dx / m_dPixelPerMm;
   m_dClickOffsetY = dy / m_dPixelPerMm;
-  if (g_bMachineBusy.load()) return;
+  if (smt::CurrentMachine().machineBusy.load()) return;
   const auto table = smt::settings::SettingsStores::Instance().machine.Geometry()->table;
   m_nMoveX = -static_cast<int>(m_dClickOffsetX * m_dDisplayZoom * table.g_dXPulse);
   m_nMoveY = -static_cast<int>(m_dClickOffsetY * m_dDisplayZoom * table.g_dYPulse);

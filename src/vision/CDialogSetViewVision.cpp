@@ -347,7 +347,7 @@ bool CDialogSetView::StartPanelMove(int mode) {
   PanelMoveRequest req;
   req.mode = mode;
   req.visionMode = g_nVisionMode.load();
-  req.machineType = g_nMachineType.load();
+  req.machineType = smt::CurrentMachine().machineType.load();
   req.moveX = m_nMoveX.load();
   req.moveY = m_nMoveY.load();
   req.moveZ = m_nMoveZ.load();
@@ -403,7 +403,7 @@ void PanelMoveThreadProc(const PanelMoveRequest& req) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
       std::array<int32_t, 8> deltas;
       deltas.fill(req.moveZ);
-      for (auto& a : g_nHeadMoveArgs) a = req.moveZ;
+      for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = req.moveZ;
       smt::link::SendCmd65MoveXYHeads(moveX, sx.start, sx.normal, req.moveY, sy.start, sy.normal, deltas, sa.start,
                                       sa.normal, 0);
     }

@@ -117,9 +117,9 @@ void StateBeforeMove() {
 
 bool MoveTo(int32_t tx, int32_t ty) {
   const auto s = Speeds();
-  g_nTargetX = tx;
-  g_nTargetY = ty;
-  return smt::link::SendCmd64MoveXY(tx - g_nCurX.load(), s[0].start, s[0].normal, ty - g_nCurY.load(), s[1].start,
+  smt::CurrentMachine().motion.targetX = tx;
+  smt::CurrentMachine().motion.targetY = ty;
+  return smt::link::SendCmd64MoveXY(tx - smt::CurrentMachine().curX.load(), s[0].start, s[0].normal, ty - smt::CurrentMachine().curY.load(), s[1].start,
                                     s[1].normal, 0, 0, 0, 0, 0x80);
 }
 
@@ -128,7 +128,7 @@ void Select(CalibrationJob& job, int channel, int brightness, int trigger) {
   smt::link::SelectCamera(channel, brightness, trigger);
   const int mode = (channel == 1 || channel == 4) ? 0 : channel - 1;
   g_nVisionMode = mode;
-  if (job.panel && g_nHighSpeedCamera.load() == 1 && g_nMachineType.load() != 4) job.panel->SwitchCamera(mode, trigger);
+  if (job.panel && g_nHighSpeedCamera.load() == 1 && smt::CurrentMachine().machineType.load() != 4) job.panel->SwitchCamera(mode, trigger);
 }
 
 BoardMarkView Board(CalibrationJob& job) { return job.boardMark ? job.boardMark() : BoardMarkView{}; }
@@ -156,7 +156,7 @@ int32_t StrokeDepth(CalibrationJob& job, int head) {
   }
   const double mm = head == 1 ? baseZ : b->ZNozzleToFeed(head) - b->ZNozzleToFeed(1) + baseZ;
   int32_t d = MmToSteps(mm, Table().g_dZPulse);
-  if (HeadAxesFor(head, g_nMachineType.load()).negate) d = -d;
+  if (HeadAxesFor(head, smt::CurrentMachine().machineType.load()).negate) d = -d;
   return d;
 }
 
@@ -223,8 +223,8 @@ bool BringStandardPieceToCamera(CalibrationJob& job, int head, int camera, int32
   BaseSteps(job, bx, by);
   int32_t tx = bx + dx - HeadOffsetX(head), ty = by + dy - HeadOffsetY(head);
   const int32_t depth = StrokeDepth(job, head);
-  const HeadAxis axis = HeadAxesFor(head, g_nMachineType.load());
-  if (g_nMachineType.load() == 8)
+  const HeadAxis axis = HeadAxesFor(head, smt::CurrentMachine().machineType.load());
+  if (smt::CurrentMachine().machineType.load() == 8)
     smt::link::SetOutput(32 + head - 1, 1, SettingsStores::Instance().machine.Basic()->m_Exhaust);
   StateBeforeMove();
   if (!MoveTo(tx, ty)) return false;
@@ -246,7 +246,7 @@ bool ReturnStandardPiece(CalibrationJob& job, int head) {
   int32_t bx, by;
   BaseSteps(job, bx, by);
   const int32_t depth = StrokeDepth(job, head);
-  const HeadAxis axis = HeadAxesFor(head, g_nMachineType.load());
+  const HeadAxis axis = HeadAxesFor(head, smt::CurrentMachine().machineType.load());
   StateBeforeMove();
   if (!MoveTo(bx - HeadOffsetX(head), by - HeadOffsetY(head))) return false;
   const auto s = Speeds();
@@ -343,7 +343,7 @@ void CalibrateHeadOffset(CalibrationJob& job, int head, int camera, int threshol
   const int role = camera == 1 || camera == 2 ? camera : g_nVisionMode.load();
   const bool industrial = g_nHighSpeedCamera.load() == 1;
   std::array<double, 4> X{}, Y{};
-  const HeadAxis axis = HeadAxesFor(head, g_nMachineType.load());
+  const HeadAxis axis = HeadAxesFor(head, smt::CurrentMachine().machineType.load());
   int looks = 0;
   for (int i = 0; i < 4; ++i) {
     Pause(job, industrial ? 200ms : 1000ms);
@@ -465,9 +465,9 @@ void CameraCalibrationThreadProc(const std::shared_ptr<CalibrationJob>& jobPtr) 
   double box = 0, scale = 20;
   int threshold = 0;
   auto withRunContinue = [](const std::function<void()>& f) {
-    g_bRunContinue = true;
+    smt::CurrentMachine().runContinue = true;
     f();
-    g_bRunContinue = false;
+    smt::CurrentMachine().runContinue = false;
   };
   switch (job.task) {
     case 0: {
@@ -504,8 +504,8 @@ void CameraCalibrationThreadProc(const std::shared_ptr<CalibrationJob>& jobPtr) 
       break;
     case 7:
       if (!PrepareCalibrationCamera(job, camera, box, threshold, scale)) break;
-      for (int head = 2; head <= g_nHeadCount.load(); ++head) {
-        if (g_nMachineType.load() == 8) smt::platform::ShowMessage(kPlacePiece);
+      for (int head = 2; head <= smt::CurrentMachine().headCount.load(); ++head) {
+        if (smt::CurrentMachine().machineType.load() == 8) smt::platform::ShowMessage(kPlacePiece);
         if (!BringStandardPieceToCamera(job, head, camera, 0, 0)) break;
         withRunContinue([&] { CalibrateHeadOffset(job, head, camera, threshold, box, scale); });
         ReturnStandardPiece(job, head);
@@ -530,7 +530,7 @@ void CameraCalibrationThreadProc(const std::shared_ptr<CalibrationJob>& jobPtr) 
     }
     case 9:
       for (int head = 1; head <= job.fly.headCount; ++head) {
-        if (g_nMachineType.load() == 8) smt::platform::ShowMessage(kPlacePiece);
+        if (smt::CurrentMachine().machineType.load() == 8) smt::platform::ShowMessage(kPlacePiece);
         if (!MoveCameraToStandardPiece(job)) break;
         int32_t dx = 0, dy = 0;
         bool ok = false;

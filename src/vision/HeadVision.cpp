@@ -69,8 +69,8 @@ bool UsableResult(const cv::RotatedRect& r, const HeadVisionJob& job, double zoo
 
 bool PauseGate() {
   for (;;) {
-    if (!g_bRunContinue.load()) return false;
-    if (g_hPauseEvent.Wait(std::chrono::milliseconds(100))) return g_bRunContinue.load();
+    if (!smt::CurrentMachine().runContinue.load()) return false;
+    if (smt::CurrentMachine().run.pauseEvent.Wait(std::chrono::milliseconds(100))) return smt::CurrentMachine().runContinue.load();
     if (smt::platform::WorkerThreads::Instance().ShuttingDown()) return false;
   }
 }
@@ -91,9 +91,9 @@ HeadVisionIo DefaultHeadVisionIo() {
     if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
   };
   io.text = [](const std::string&, const std::string& def) { return def; };
-  io.pulsesPerMmX = g_dXPulsePerMm;
-  io.pulsesPerMmY = g_dYPulsePerMm;
-  io.pulsesPerDegA = g_dAPulsePerDeg;
+  io.pulsesPerMmX = smt::CurrentMachine().steps.xPulsePerMm;
+  io.pulsesPerMmY = smt::CurrentMachine().steps.yPulsePerMm;
+  io.pulsesPerDegA = smt::CurrentMachine().steps.aPulsePerDeg;
   return io;
 }
 
@@ -227,8 +227,8 @@ FlyIo DefaultFlyIo() {
   FlyIo io;
   io.selectCamera = [](int channel, int brightness) { smt::link::SelectCamera(channel, brightness, 0); };
   io.waitPauseGate = [] { return PauseGate(); };
-  io.pulsesPerMmX = g_dXPulsePerMm;
-  io.pulsesPerMmY = g_dYPulsePerMm;
+  io.pulsesPerMmX = smt::CurrentMachine().steps.xPulsePerMm;
+  io.pulsesPerMmY = smt::CurrentMachine().steps.yPulsePerMm;
   return io;
 }
 
@@ -236,7 +236,7 @@ std::array<uint8_t, 130> BuildFlyPlacePayload(const FlyPass& f, const FlySpeeds&
                                              double rowYmm, double offXmm, double offYmm, double ppmX, double ppmY) {
   std::array<uint8_t, 130> p{};
   using smt::link::PutLE32;
-  const int32_t x0 = g_nCurX.load(), y0 = g_nCurY.load();
+  const int32_t x0 = smt::CurrentMachine().curX.load(), y0 = smt::CurrentMachine().curY.load();
   PutLE32(p, 0, x0);
   PutLE32(p, 4, y0);
   p[8] = 0x80;
@@ -273,9 +273,9 @@ bool FlyVisionAllHeads(const FlyPass& f, const FlySpeeds& s, int headTarget, int
                        double rowXmm, double rowYmm, double offXmm, double offYmm, const FlyIo& io) {
   smt::link::g_nVisionMode = 1;
   if (io.selectCamera) io.selectCamera(2, brightness);
-  const auto gate = [&] { return io.waitPauseGate ? io.waitPauseGate() : g_bRunContinue.load(); };
+  const auto gate = [&] { return io.waitPauseGate ? io.waitPauseGate() : smt::CurrentMachine().runContinue.load(); };
   if (!combined) {
-    if (!smt::link::SendCmd65MoveXYHeads(f.startX - g_nCurX.load(), s.xStart, s.xRun, f.lineY - g_nCurY.load(),
+    if (!smt::link::SendCmd65MoveXYHeads(f.startX - smt::CurrentMachine().curX.load(), s.xStart, s.xRun, f.lineY - smt::CurrentMachine().curY.load(),
                                          s.yStart, s.yRun, f.headTurns, s.a1Start, s.a1Run, 0))
       return false;
     if (!gate()) return false;
@@ -290,7 +290,7 @@ bool FlyVisionAllHeads(const FlyPass& f, const FlySpeeds& s, int headTarget, int
                                         io.pulsesPerMmY);
     if (io.resetShotIndex) io.resetShotIndex();
     if (!smt::link::SendCmd73VisionMove(p)) return false;
-    if (!g_bRunContinue.load()) return false;
+    if (!smt::CurrentMachine().runContinue.load()) return false;
   }
   if (io.selectCamera) io.selectCamera(0, brightness);
   return true;

@@ -45,8 +45,8 @@ double CutTo4(double v) {
 // Waits the run's pause gate in slices so a stop or a shut-down ends it.
 bool WaitRunPauseGate() {
   for (;;) {
-    if (!g_bRunContinue.load()) return false;
-    if (g_hPauseEvent.Wait(std::chrono::milliseconds(100))) return g_bRunContinue.load();
+    if (!smt::CurrentMachine().runContinue.load()) return false;
+    if (smt::CurrentMachine().run.pauseEvent.Wait(std::chrono::milliseconds(100))) return smt::CurrentMachine().runContinue.load();
     if (smt::platform::WorkerThreads::Instance().ShuttingDown()) return false;
   }
 }
@@ -74,8 +74,8 @@ MarkVisionIo DefaultMarkVisionIo() {
     return grab ? grab(f) : false;
   };
   io.moveRelative = [](int32_t dx, int32_t dy, const MarkMoveSpeeds& s) {
-    g_nTargetX = g_nCurX.load() + dx;
-    g_nTargetY = g_nCurY.load() + dy;
+    smt::CurrentMachine().motion.targetX = smt::CurrentMachine().curX.load() + dx;
+    smt::CurrentMachine().motion.targetY = smt::CurrentMachine().curY.load() + dy;
     return smt::link::SendCmd64MoveXY(dx, s.xStart, s.xRun, dy, s.yStart, s.yRun, 0, 0, 0, 0, 0);
   };
   io.info = [](const std::string& line) {
@@ -87,8 +87,8 @@ MarkVisionIo DefaultMarkVisionIo() {
     if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
   };
   io.text = [](const std::string&, const std::string& def) { return def; };
-  io.pulsesPerMmX = g_dXPulsePerMm;
-  io.pulsesPerMmY = g_dYPulsePerMm;
+  io.pulsesPerMmX = smt::CurrentMachine().steps.xPulsePerMm;
+  io.pulsesPerMmY = smt::CurrentMachine().steps.yPulsePerMm;
   return io;
 }
 
@@ -109,7 +109,7 @@ MarkAligner::MarkAligner(MarkVisionIo io, MarkAlignParams params, MarkMoveSpeeds
 bool MarkAligner::Move(int32_t dx, int32_t dy, const MarkMoveSpeeds& s) {
   return io_.moveRelative ? io_.moveRelative(dx, dy, s) : false;
 }
-bool MarkAligner::Gate() { return io_.waitPauseGate ? io_.waitPauseGate() : g_bRunContinue.load(); }
+bool MarkAligner::Gate() { return io_.waitPauseGate ? io_.waitPauseGate() : smt::CurrentMachine().runContinue.load(); }
 void MarkAligner::Info(const std::string& line) {
   if (io_.info) io_.info(line);
 }
@@ -127,12 +127,12 @@ bool MarkAligner::AlignBoardMarks(const MarkAlignBoard& b, bool inRun) {
   g_nCurrentMark = 1;
   smt::link::g_nVisionMode = 0;
   if (io_.showCameraFields) io_.showCameraFields(p_.visualZoom, p_.visualBox, p_.contrast, p_.brightness);
-  g_nTargetX = t1x;
-  g_nTargetY = t1y;
-  if (!Move(t1x - g_nCurX.load(), t1y - g_nCurY.load(), toMark_)) return false;
+  smt::CurrentMachine().motion.targetX = t1x;
+  smt::CurrentMachine().motion.targetY = t1y;
+  if (!Move(t1x - smt::CurrentMachine().curX.load(), t1y - smt::CurrentMachine().curY.load(), toMark_)) return false;
   if (inRun && !Gate()) return false;
-  g_nMark1DevStepsX = g_nMark1DevStepsY = g_nMark2DevStepsX = g_nMark2DevStepsY = 0;
-  g_dBoardRotation = 0.0;
+  smt::CurrentMachine().correction.mark1DevStepsX = smt::CurrentMachine().correction.mark1DevStepsY = smt::CurrentMachine().correction.mark2DevStepsX = smt::CurrentMachine().correction.mark2DevStepsY = 0;
+  smt::CurrentMachine().correction.boardRotation = 0.0;
   if (!MeasureMark(inRun)) return false;
   if (b.mark2XMm == 0.0 && b.mark2YMm == 0.0) return true;
 
@@ -141,9 +141,9 @@ bool MarkAligner::AlignBoardMarks(const MarkAlignBoard& b, bool inRun) {
   g_nCurrentMark = 2;
   if (p_.specialMark2 && io_.showCameraFields)
     io_.showCameraFields(p_.visualZoom, p_.visualBox, p_.mark2Contrast, p_.mark2Brightness);
-  g_nTargetX = t2x;
-  g_nTargetY = t2y;
-  if (!Move(t2x - g_nCurX.load(), t2y - g_nCurY.load(), toMark_)) return false;
+  smt::CurrentMachine().motion.targetX = t2x;
+  smt::CurrentMachine().motion.targetY = t2y;
+  if (!Move(t2x - smt::CurrentMachine().curX.load(), t2y - smt::CurrentMachine().curY.load(), toMark_)) return false;
   if (inRun && !Gate()) return false;
   if (!MeasureMark(inRun)) return false;
 
@@ -154,16 +154,16 @@ bool MarkAligner::AlignBoardMarks(const MarkAlignBoard& b, bool inRun) {
     ShowMessage(kMarksTooClose, MsgButtons::Ok, MsgIcon::None);
     return false;
   }
-  const double dxM = (static_cast<double>(b.mark2X) + g_nMark2DevStepsX.load()) - (b.mark1X + g_nMark1DevStepsX.load());
-  const double dyM = (static_cast<double>(b.mark2Y) + g_nMark2DevStepsY.load()) - (b.mark1Y + g_nMark1DevStepsY.load());
-  g_dBoardRotation = BoardAngleFromMarks(MarkVectorAngle(dxN, dyN), MarkVectorAngle(dxM, dyM));
+  const double dxM = (static_cast<double>(b.mark2X) + smt::CurrentMachine().correction.mark2DevStepsX.load()) - (b.mark1X + smt::CurrentMachine().correction.mark1DevStepsX.load());
+  const double dyM = (static_cast<double>(b.mark2Y) + smt::CurrentMachine().correction.mark2DevStepsY.load()) - (b.mark1Y + smt::CurrentMachine().correction.mark1DevStepsY.load());
+  smt::CurrentMachine().correction.boardRotation = BoardAngleFromMarks(MarkVectorAngle(dxN, dyN), MarkVectorAngle(dxM, dyM));
 
   if (!inRun) {
     ManualMarkOffsetsMm m;
-    m.mark1X = CutTo4(g_nMark1DevStepsX.load() / io_.pulsesPerMmX);
-    m.mark1Y = CutTo4(g_nMark1DevStepsY.load() / io_.pulsesPerMmY);
-    m.mark2X = CutTo4(g_nMark2DevStepsX.load() / io_.pulsesPerMmX);
-    m.mark2Y = CutTo4(g_nMark2DevStepsY.load() / io_.pulsesPerMmY);
+    m.mark1X = CutTo4(smt::CurrentMachine().correction.mark1DevStepsX.load() / io_.pulsesPerMmX);
+    m.mark1Y = CutTo4(smt::CurrentMachine().correction.mark1DevStepsY.load() / io_.pulsesPerMmY);
+    m.mark2X = CutTo4(smt::CurrentMachine().correction.mark2DevStepsX.load() / io_.pulsesPerMmX);
+    m.mark2Y = CutTo4(smt::CurrentMachine().correction.mark2DevStepsY.load() / io_.pulsesPerMmY);
     io_.storeManualOffsets(m);
   }
   return true;
@@ -201,11 +201,11 @@ bool MarkAligner::MeasureMark(bool inRun) {
     if (!Move(-dX, dY, correction_)) return false;
     if (inRun && !Gate()) return false;
     if (g_nCurrentMark.load() == 1) {
-      g_nMark1DevStepsX += -dX;
-      g_nMark1DevStepsY += dY;
+      smt::CurrentMachine().correction.mark1DevStepsX += -dX;
+      smt::CurrentMachine().correction.mark1DevStepsY += dY;
     } else {
-      g_nMark2DevStepsX += -dX;
-      g_nMark2DevStepsY += dY;
+      smt::CurrentMachine().correction.mark2DevStepsX += -dX;
+      smt::CurrentMachine().correction.mark2DevStepsY += dY;
     }
   }
   return true;

@@ -129,7 +129,7 @@ class MarkAligner {
 
   // The whole two-mark alignment of the board or panel cell. Clears and
   // writes the mark offsets (g_nMark1DevSteps*, g_nMark2DevSteps*) and the
-  // board rotation (g_dBoardRotation). In a run the pause gate is waited
+  // board rotation (the machine's correction.boardRotation). In a run the pause gate is waited
   // after every move; outside a run the manual offsets are stored.
   bool AlignBoardMarks(const MarkAlignBoard& board, bool inRun);
   // Centres on the mark selected by g_nCurrentMark and adds the corrections

@@ -26,10 +26,10 @@ PlatformVisionIo DefaultPlatformVisionIo() {
     return smt::link::MoveXYSerial(dx, s.xStart, s.xRun, platform == 1 ? 1 : 12, 0, 10, 10,
                                    static_cast<uint8_t>(head), rotation, s.aStart, s.aRun);
   };
-  io.vacuumKpa = [] { return g_nVacuumKpa.load(); };
+  io.vacuumKpa = [] { return smt::CurrentMachine().link.vacuumKpa.load(); };
   // The run geometry's offsets of nozzles 2..8 from nozzle 1.
-  io.headOffsetX = [](int head) { return head >= 2 && head <= 8 ? g_nNozzleOffsetX[static_cast<size_t>(head - 2)] : 0; };
-  io.headRotation = [](int head) { return head >= 1 && head <= 8 ? g_nHeadMoveArgs[head - 1].load() : 0; };
+  io.headOffsetX = [](int head) { return head >= 2 && head <= 8 ? smt::CurrentMachine().steps.nozzleOffsetX[static_cast<size_t>(head - 2)] : 0; };
+  io.headRotation = [](int head) { return head >= 1 && head <= 8 ? smt::CurrentMachine().motion.headMoveArgs[head - 1].load() : 0; };
   return io;
 }
 
@@ -52,10 +52,10 @@ bool PlatformVisionCentre(HeadVisionJob& job, int requiredVacuumKpa, int platfor
     g_nPlatformVisionTargetX = cameras[1].cameraPulseX - off;
   }
   if (platform == 1 || platform == 2) {
-    const int32_t dx = g_nPlatformVisionTargetX.load() - g_nCurX.load();
+    const int32_t dx = g_nPlatformVisionTargetX.load() - smt::CurrentMachine().curX.load();
     if (!io.movePlatformX || !io.movePlatformX(platform, h, dx, rotation, job.speeds)) return false;
   }
-  const auto gate = [&] { return io.head.waitPauseGate ? io.head.waitPauseGate() : g_bRunContinue.load(); };
+  const auto gate = [&] { return io.head.waitPauseGate ? io.head.waitPauseGate() : smt::CurrentMachine().runContinue.load(); };
   if (!gate() || !gate()) return true;
   if ((io.vacuumKpa ? io.vacuumKpa() : 0) < requiredVacuumKpa) {
     job.failed = 1;
@@ -113,7 +113,7 @@ bool RecognizePlatformPart(HeadVisionJob& job, const std::array<PlatformCamera, 
       job.failed = 0;
     }
   }
-  return hio.waitPauseGate ? !hio.waitPauseGate() : !g_bRunContinue.load();
+  return hio.waitPauseGate ? !hio.waitPauseGate() : !smt::CurrentMachine().runContinue.load();
 }
 
 }  // namespace smt::vision

@@ -117,15 +117,15 @@ bool CalibrateVisualOrigin(const VisualOriginSettings& s, const MarkVisionIo& io
     if (!io.moveRelative || !io.moveRelative(-dX, dY, correction)) continue;
     // The centred position is the nominal one: undo the correction in the
     // counters.
-    g_nCurX += dX;
-    g_nCurY -= dY;
+    smt::CurrentMachine().curX += dX;
+    smt::CurrentMachine().curY -= dY;
     if (s.networkLink) {
       smt::link::MachineCommand cmd;
       cmd.code = 0x70;
-      const int32_t px = g_nCurX.load(), py = g_nCurY.load();
+      const int32_t px = smt::CurrentMachine().curX.load(), py = smt::CurrentMachine().curY.load();
       for (int i = 0; i < 4; ++i) cmd.udpPayload.push_back(static_cast<uint8_t>(static_cast<uint32_t>(px) >> (8 * i)));
       for (int i = 0; i < 4; ++i) cmd.udpPayload.push_back(static_cast<uint8_t>(static_cast<uint32_t>(py) >> (8 * i)));
-      cmd.reply = &g_hEventAxisMove;
+      cmd.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove;
       cmd.udpOnly = true;
       if (smt::link::SendMachineCommand(cmd) != smt::link::CommandResult::Ok) return false;
     }

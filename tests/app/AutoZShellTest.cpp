@@ -19,8 +19,8 @@ std::string WithLines(std::string config, const std::string& section, const std:
 class AutoZShellTest : public ShellSimTest {
  protected:
   void TearDown() override {
-    g_bConnected = false;
-    g_bResetDone = false;
+    smt::CurrentMachine().connected = false;
+    smt::CurrentMachine().resetDone = false;
     ShellSimTest::TearDown();
   }
 };
@@ -37,9 +37,9 @@ TEST_F(AutoZShellTest, TheMeasuredHeightShowsInTheOpenDialogAndSurvivesItsOk) {
   ASSERT_TRUE(f.view()->m_pManualControl->ConnectNow());
   // A connect may home the machine on a worker: the measurement is asked for
   // once that has let go of the machine (on a loaded machine it takes a while).
-  ASSERT_TRUE(Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(60)));
-  g_bResetDone = true;
-  g_bMasterResetOk = true;
+  ASSERT_TRUE(Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(60)));
+  smt::CurrentMachine().resetDone = true;
+  smt::CurrentMachine().masterResetOk = true;
 
   std::string shownBefore, shownAfter;
   bool stillOpen = false;
@@ -48,7 +48,7 @@ TEST_F(AutoZShellTest, TheMeasuredHeightShowsInTheOpenDialogAndSurvivesItsOk) {
         shownBefore = d.Edit("m_Z_Measurement")->text().toStdString();
         d.OnAutoZ();
         // The measurement runs on a worker; its height comes back to the window.
-        Pump([&] { return !g_bMachineBusy.load() && d.Edit("m_Z_Measurement")->text().toStdString() != shownBefore; },
+        Pump([&] { return !smt::CurrentMachine().machineBusy.load() && d.Edit("m_Z_Measurement")->text().toStdString() != shownBefore; },
              std::chrono::seconds(10));
         shownAfter = d.Edit("m_Z_Measurement")->text().toStdString();
         // A refused OK would leave the dialog open: closed here so that the test never waits.

@@ -14,9 +14,9 @@ TEST_F(ShellTest, CloseWithoutPcbTableAsksNothing) {
   EXPECT_TRUE(f.OnClose());
   EXPECT_TRUE(messages.service.Texts().empty());
   EXPECT_EQ(Config("MachineSetConfig", "MachineSet"), "0");
-  EXPECT_TRUE(g_bUdpStop.load());
-  g_bUdpStop = false;
-  g_bComStop = false;
+  EXPECT_TRUE(smt::CurrentMachine().udpStop.load());
+  smt::CurrentMachine().udpStop = false;
+  smt::CurrentMachine().comStop = false;
 }
 
 TEST_F(ShellTest, CancelAtTheClosePromptSavesAndStopsNothing) {
@@ -34,7 +34,7 @@ TEST_F(ShellTest, CancelAtTheClosePromptSavesAndStopsNothing) {
   ASSERT_EQ(messages.service.Texts().size(), 1u);
   EXPECT_EQ(messages.service.Texts()[0], "是否要保存工程文件 ?\r\nWhether to save the project file?");
   EXPECT_EQ(saves, 0);
-  EXPECT_FALSE(g_bUdpStop.load());
+  EXPECT_FALSE(smt::CurrentMachine().udpStop.load());
   EXPECT_FALSE(workerStopped.load());
   EXPECT_EQ(Config("LanguageSetConfig", "LanguageSet"), "<none>");
 
@@ -42,8 +42,8 @@ TEST_F(ShellTest, CancelAtTheClosePromptSavesAndStopsNothing) {
   EXPECT_TRUE(f.OnClose());
   EXPECT_EQ(saves, 1);
   EXPECT_TRUE(workerStopped.load());  // joined before the window goes
-  g_bUdpStop = false;
-  g_bComStop = false;
+  smt::CurrentMachine().udpStop = false;
+  smt::CurrentMachine().comStop = false;
 }
 
 TEST_F(ShellTest, AJobThatCouldNotBeSavedKeepsTheWindow) {
@@ -52,7 +52,7 @@ TEST_F(ShellTest, AJobThatCouldNotBeSavedKeepsTheWindow) {
   f.saveProject = [] { return false; };
   messages.service.QueueAnswer(MsgAnswer::Yes);
   EXPECT_FALSE(f.OnClose());
-  EXPECT_FALSE(g_bUdpStop.load());
+  EXPECT_FALSE(smt::CurrentMachine().udpStop.load());
 }
 
 TEST_F(ShellTest, SettingsCommandsRefusedWhileBusyOthersOpen) {
@@ -63,9 +63,9 @@ TEST_F(ShellTest, SettingsCommandsRefusedWhileBusyOthersOpen) {
                      cmd::kNozzleList, cmd::kSetPulse,       cmd::kOftenData, cmd::kPackData,    cmd::kMarkData,
                      cmd::kAutoFeed,   cmd::kAutoTransport,  cmd::kLabelingSet, cmd::kCpuVersionNumber};
   for (int id : all) v.RegisterDialog(id, [&opened, id](QWidget*) { opened.push_back(id); });
-  g_bMachineBusy = true;
+  smt::CurrentMachine().machineBusy = true;
   for (int id : all) v.OnCommand(id);
-  g_bMachineBusy = false;
+  smt::CurrentMachine().machineBusy = false;
   EXPECT_EQ(opened, (std::vector<int>{cmd::kSetBasic, cmd::kDippingStation, cmd::kSpeedSet, cmd::kNozzleList,
                                       cmd::kSetPulse, cmd::kOftenData, cmd::kPackData, cmd::kMarkData,
                                       cmd::kCpuVersionNumber}));
@@ -82,16 +82,16 @@ TEST_F(ShellTest, MachineTypeGatesLampTableAutoFeedAndFirmware) {
   for (int id : {cmd::kLampMachineSet, cmd::kAutoFeed, cmd::kFirmwareUpdate})
     v.RegisterDialog(id, [&](QWidget*) { ++opened; });
   v.OnCommand(cmd::kLampMachineSet);  // type 0
-  g_nMachineType = 8;
-  g_bMachineBusy = true;
+  smt::CurrentMachine().machineType = 8;
+  smt::CurrentMachine().machineBusy = true;
   v.OnCommand(cmd::kAutoFeed);  // silent on type 8, even while busy
-  g_bMachineBusy = false;
+  smt::CurrentMachine().machineBusy = false;
   int mode = 0;
   v.linkMode = [&] { return mode; };
   v.OnCommand(cmd::kFirmwareUpdate);  // serial link
   EXPECT_EQ(opened, 0);
   EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"no function!", "no function!"}));
-  g_nMachineType = 4;
+  smt::CurrentMachine().machineType = 4;
   mode = 1;
   v.OnCommand(cmd::kLampMachineSet);
   v.OnCommand(cmd::kFirmwareUpdate);
@@ -128,8 +128,8 @@ TEST_F(ShellTest, CloseSavesTheJobThroughTheDocumentAndTheLibraryFiles) {
   EXPECT_TRUE(std::filesystem::exists(jobPath));
   EXPECT_EQ(f.StatusPaneText(1).toStdString(), jobPath.string());
   EXPECT_EQ(smt::platform::ReadListFile(dir / "ConfigBackup/config_mark.fig", false).rows, f.m_lists.markRows);
-  g_bUdpStop = false;
-  g_bComStop = false;
+  smt::CurrentMachine().udpStop = false;
+  smt::CurrentMachine().comStop = false;
 
   // The saved job opens again with its board.
   v.m_pPartList->Job().pcbs.FreePcbList();
@@ -146,23 +146,23 @@ TEST_F(ShellTest, CameraViewValuesSurviveARestart) {
   EXPECT_EQ(Config("SetViewConfig", "m_Light_Contrast"), "120");
   EXPECT_EQ(Config("SetViewConfig", "m_Light_Brightness"), "80");
   EXPECT_EQ(Config("SetViewConfig", "m_BinaryImg"), "1");
-  g_bUdpStop = false;
-  g_bComStop = false;
+  smt::CurrentMachine().udpStop = false;
+  smt::CurrentMachine().comStop = false;
 }
 
 TEST_F(ShellTest, GoToCommandsAreGuardedAndHomeIsRefusedWhileBusy) {
   CMainFrame& f = Start();
   CSMTView& v = *f.view();
-  g_bConnected = false;
+  smt::CurrentMachine().connected = false;
   v.OnCommand(cmd::kGoNozzleToThrow[0]);
   v.OnCommand(cmd::kGoCameraToMark1);
-  g_bConnected = true;
-  g_bResetDone = true;
-  g_bMachineBusy = true;
+  smt::CurrentMachine().connected = true;
+  smt::CurrentMachine().resetDone = true;
+  smt::CurrentMachine().machineBusy = true;
   v.OnCommand(cmd::kGoHome);
-  EXPECT_TRUE(g_bResetDone.load());  // a running machine keeps its homed state
-  g_bMachineBusy = false;
-  g_bConnected = false;
+  EXPECT_TRUE(smt::CurrentMachine().resetDone.load());  // a running machine keeps its homed state
+  smt::CurrentMachine().machineBusy = false;
+  smt::CurrentMachine().connected = false;
   EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"Machine is not connection !", "Machine is not connection !",
                                                                 "Machine is runnig !"}));
 }
@@ -170,13 +170,13 @@ TEST_F(ShellTest, GoToCommandsAreGuardedAndHomeIsRefusedWhileBusy) {
 TEST_F(ShellTest, OneKeyZeroTakesTheCurrentPositionAsZeroPoint) {
   CMainFrame& f = Start();
   ASSERT_TRUE(f.view()->m_pManualControl->onSetAllZero);
-  g_nCurX = 1234;
-  g_nCurY = -567;
+  smt::CurrentMachine().curX = 1234;
+  smt::CurrentMachine().curY = -567;
   f.view()->m_pManualControl->onSetAllZero();
   auto& zero = smt::settings::SettingsStores::Instance().machine.m_ZeroPoint;
   EXPECT_EQ(zero[0].load(), 1234);
   EXPECT_EQ(zero[1].load(), -567);
-  g_nCurX = 0;
-  g_nCurY = 0;
+  smt::CurrentMachine().curX = 0;
+  smt::CurrentMachine().curY = 0;
   f.view()->m_pManualControl->onSetAllZero();
 }

@@ -48,8 +48,8 @@ class ConveyorDialogShellTest : public ShellSimTest {
     WriteConfig(config);
     CMainFrame& f = Start();
     EXPECT_TRUE(f.view()->m_pManualControl->ConnectNow());
-    g_bResetDone = true;
-    g_bMasterResetOk = true;
+    smt::CurrentMachine().resetDone = true;
+    smt::CurrentMachine().masterResetOk = true;
     return f;
   }
 
@@ -64,7 +64,7 @@ class ConveyorDialogShellTest : public ShellSimTest {
       }
       found = true;
       use(*d);
-      Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(10));
+      Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(10));
       d->reject();
     });
     f.view()->OnCommand(smt::app::cmd::kAutoTransport);
@@ -110,11 +110,11 @@ TEST_F(ConveyorDialogShellTest, AConveyorResetRefreshesTheOpenDialogAndTheWidthJ
     EXPECT_TRUE(Pump([&] { return reset->isEnabled(); }, std::chrono::seconds(10)));
     EXPECT_EQ(d.m_editSetWidth->text().toStdString(), "120.50");
     EXPECT_TRUE(smt::stations::ConveyorStation::Instance().WidthResetDone());
-    Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(10));
+    Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(10));
     // Up: 200 S-axis steps at 40 steps per mm are 5 mm.
     emit d.m_buttons[1528]->pressed();
     EXPECT_EQ(d.m_editSetWidth->text().toStdString(), "125.50");
-    Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(10));
+    Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(10));
     emit d.m_buttons[1529]->pressed();
     emit d.m_buttons[1529]->pressed();
     EXPECT_EQ(d.m_editSetWidth->text().toStdString(), "115.50");

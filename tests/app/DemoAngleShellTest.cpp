@@ -62,7 +62,7 @@ TEST_P(DemoSmallTurns, EveryPartPassesHeadVisionAndLandsOnTarget) {
   ClickToolbar(106);
   ASSERT_TRUE(PumpUntil([&] { return Log().find("smt run end", logAt) != std::string::npos; }, 60s)) << Messages();
   ASSERT_TRUE(PumpUntil([&] {
-    return pl.Run().m_bSmtThreadBusy == 0 && pl.Run().m_bFeedThreadBusy == 0 && !g_bMachineBusy.load();
+    return pl.Run().m_bSmtThreadBusy == 0 && pl.Run().m_bFeedThreadBusy == 0 && !smt::CurrentMachine().machineBusy.load();
   }, 10s));
   EXPECT_EQ(Log().find("Visual times out set !", logAt), std::string::npos) << "head vision converged";
   EXPECT_TRUE(messages.service.Texts().empty()) << Messages();

@@ -74,7 +74,7 @@ class DemoMachine : public ShellTest {
   void SetUp() override {
     ShellTest::SetUp();
     // A new machine: its heads' turns start at 0, whatever an earlier test left.
-    for (auto& a : g_nCurA) a = 0;
+    for (auto& a : smt::CurrentMachine().curA) a = 0;
     // What scripts/run does for a new working directory.
     ASSERT_EQ(PrepareAsScriptsRun(), "");
     smt::sim::SimConfig c;
@@ -112,7 +112,7 @@ class DemoMachine : public ShellTest {
     if (cameraServer) cameraServer->Stop();
     if (sim) sim->Stop();
     if (sim) sim->SetWorld(nullptr);
-    g_bConnected = false;
+    smt::CurrentMachine().connected = false;
   }
   CDialogManualControl& Jog() { return *app->frame()->view()->m_pManualControl; }
   QWidget* Control(int id) { return Jog().Control(id); }
@@ -122,12 +122,12 @@ class DemoMachine : public ShellTest {
 
   void ConnectAndHome() {
     Click(ConnectButton());
-    ASSERT_TRUE(PumpUntil([] { return g_bConnected.load(); })) << Jog().ButtonText();
-    ASSERT_TRUE(PumpUntil([] { return !g_bMachineBusy.load(); }));
-    g_bResetDone = false;
+    ASSERT_TRUE(PumpUntil([] { return smt::CurrentMachine().connected.load(); })) << Jog().ButtonText();
+    ASSERT_TRUE(PumpUntil([] { return !smt::CurrentMachine().machineBusy.load(); }));
+    smt::CurrentMachine().resetDone = false;
     Click(Control(kReset));
     ASSERT_TRUE(PumpUntil([&] {
-      return g_bResetDone.load() && !g_bMachineBusy.load() && Control(smt::link::jogid::kXPlus)->isEnabled();
+      return smt::CurrentMachine().resetDone.load() && !smt::CurrentMachine().machineBusy.load() && Control(smt::link::jogid::kXPlus)->isEnabled();
     }, 20s));
   }
   void ClickToolbar(int command) {

@@ -14,7 +14,7 @@ namespace {
 TEST_F(DemoMachine, PreparedDirectoryHoldsTheSimulatedMachineAndTheDemoJob) {
   CMainFrame& f = Start();
   auto& stores = smt::settings::SettingsStores::Instance();
-  EXPECT_EQ(g_nMachineType.load(), 2);
+  EXPECT_EQ(smt::CurrentMachine().machineType.load(), 2);
   EXPECT_EQ(stores.machine.Basic()->m_X_Limit, 400);
   EXPECT_EQ(stores.machine.Basic()->m_Y_Limit, -400);
   EXPECT_EQ(stores.machine.Pulse()->m_X_Pulse, 100);
@@ -49,10 +49,10 @@ SMT_OPERATOR_LANGUAGES(OperatorJog);
 TEST_P(OperatorJog, ConnectHomeAndJogEachAxis) {
   StartInLanguage();
   Click(ConnectButton());
-  ASSERT_TRUE(PumpUntil([] { return g_bConnected.load(); })) << Jog().InfoText();
-  ASSERT_TRUE(PumpUntil([] { return !g_bMachineBusy.load(); }));
+  ASSERT_TRUE(PumpUntil([] { return smt::CurrentMachine().connected.load(); })) << Jog().InfoText();
+  ASSERT_TRUE(PumpUntil([] { return !smt::CurrentMachine().machineBusy.load(); }));
   Click(Control(kReset));
-  ASSERT_TRUE(PumpUntil([] { return g_bResetDone.load() && !g_bMachineBusy.load(); }, 20s)) << Jog().InfoText();
+  ASSERT_TRUE(PumpUntil([] { return smt::CurrentMachine().resetDone.load() && !smt::CurrentMachine().machineBusy.load(); }, 20s)) << Jog().InfoText();
   ASSERT_TRUE(PumpUntil([&] { return Control(smt::link::jogid::kXPlus)->isEnabled(); }));
   // Each axis button moves its axis on the board by the jog step.
   struct Case { int button; int axis; };
@@ -63,13 +63,13 @@ TEST_P(OperatorJog, ConnectHomeAndJogEachAxis) {
     Press(Control(k.button));
     ASSERT_TRUE(PumpUntil([&] { return sim->Position(k.axis) != before; }, 3s))
         << k.button << " steps " << Jog().StepDisplay() << " xlimit " << smt::link::GetMotionSettings().xLimit
-        << " busy " << g_bMachineBusy.load() << " pos " << g_nCurX.load() << " info " << Jog().InfoText() << [&] {
+        << " busy " << smt::CurrentMachine().machineBusy.load() << " pos " << smt::CurrentMachine().curX.load() << " info " << Jog().InfoText() << [&] {
              std::string t;
              for (auto [a, v] : sim->Positions()) t += " " + std::to_string(a) + ":" + std::to_string(v);
              return t;
            }();
     Release(Control(k.button));
-    ASSERT_TRUE(PumpUntil([] { return !g_bMachineBusy.load(); })) << k.button;
+    ASSERT_TRUE(PumpUntil([] { return !smt::CurrentMachine().machineBusy.load(); })) << k.button;
   }
   EXPECT_TRUE(messages.service.Texts().empty()) << messages.service.Texts().front();
 }
@@ -97,7 +97,7 @@ TEST_F(DemoMachine, DemoJobRunsToItsEndAndPausesResumesAndStopsInEachLanguage) {
         << c.language << Messages();
     // The run's end step (outputs off) is over and the machine is idle.
     ASSERT_TRUE(PumpUntil([&] {
-      return pl.Run().m_bSmtThreadBusy == 0 && pl.Run().m_bFeedThreadBusy == 0 && !g_bMachineBusy.load();
+      return pl.Run().m_bSmtThreadBusy == 0 && pl.Run().m_bFeedThreadBusy == 0 && !smt::CurrentMachine().machineBusy.load();
     }, 10s));
     logAt = Log().size();
 
@@ -111,12 +111,12 @@ TEST_F(DemoMachine, DemoJobRunsToItsEndAndPausesResumesAndStopsInEachLanguage) {
     // machine (the wait is bounded all the same).
     ASSERT_TRUE(PumpUntil([&] { return pl.ToolBar().Button(107)->isEnabled(); }, 60s))
         << c.language << Messages() << " smt " << int(pl.Run().m_bSmtThreadBusy) << " feed " << int(pl.Run().m_bFeedThreadBusy)
-        << " busy " << g_bMachineBusy.load();
+        << " busy " << smt::CurrentMachine().machineBusy.load();
     ClickToolbar(107);
-    EXPECT_TRUE(g_bPaused.load()) << c.language;
+    EXPECT_TRUE(smt::CurrentMachine().paused.load()) << c.language;
     ASSERT_TRUE(PumpUntil([&] { return pl.ToolBar().Button(108)->isEnabled(); })) << c.language;
     ClickToolbar(108);
-    EXPECT_FALSE(g_bPaused.load()) << c.language;
+    EXPECT_FALSE(smt::CurrentMachine().paused.load()) << c.language;
     // Stop stays enabled from Start to the run's end: pressed right after
     // Resume, before a loaded machine lets the resumed run finish the job.
     ClickToolbar(109);
@@ -126,7 +126,7 @@ TEST_F(DemoMachine, DemoJobRunsToItsEndAndPausesResumesAndStopsInEachLanguage) {
     // The stopped run's threads leave before the next Start is taken.
     ASSERT_TRUE(PumpUntil([&] { return pl.Run().m_bSmtThreadBusy == 0 && pl.Run().m_bFeedThreadBusy == 0; }, 10s))
         << c.language;
-    ASSERT_TRUE(PumpUntil([] { return !g_bMachineBusy.load(); }, 10s));
+    ASSERT_TRUE(PumpUntil([] { return !smt::CurrentMachine().machineBusy.load(); }, 10s));
     logAt = Log().size();
   }
 }
@@ -187,8 +187,8 @@ TEST_F(DemoMachine, AJogAtTheTravelLimitSaysWhy) {
   CMainFrame& f = Start();
   f.show();
   Click(ConnectButton());
-  ASSERT_TRUE(PumpUntil([] { return g_bConnected.load(); })) << Jog().ButtonText();
-  ASSERT_TRUE(PumpUntil([] { return !g_bMachineBusy.load(); }));
+  ASSERT_TRUE(PumpUntil([] { return smt::CurrentMachine().connected.load(); })) << Jog().ButtonText();
+  ASSERT_TRUE(PumpUntil([] { return !smt::CurrentMachine().machineBusy.load(); }));
   Click(Control(kReset));
   ASSERT_TRUE(PumpUntil([&] { return Control(smt::link::jogid::kXMinus)->isEnabled(); }, 20s));
   messages.service.Clear();
@@ -213,11 +213,11 @@ TEST_P(OperatorJogBusy, AClickWhileTheMachineIsBusySaysItWasNotSent) {
   sim->SetReplyDelay(std::chrono::milliseconds(400));
   QWidget* plus = Control(smt::link::jogid::kXPlus);
   Click(plus);
-  ASSERT_TRUE(g_bMachineBusy.load()) << "the first click's move is under way";
+  ASSERT_TRUE(smt::CurrentMachine().machineBusy.load()) << "the first click's move is under way";
   Click(plus);
   const std::string said = Jog().InfoText2();
   sim->SetReplyDelay(std::chrono::milliseconds(0));
-  ASSERT_TRUE(PumpUntil([] { return !g_bMachineBusy.load(); }, 5s));
+  ASSERT_TRUE(PumpUntil([] { return !smt::CurrentMachine().machineBusy.load(); }, 5s));
   const std::map<std::string, std::string> expected = {
       {"Chinese", "机器忙"}, {"English", "Machine busy"}, {"German", "Maschine beschäftigt"}};
   EXPECT_NE(said.find(expected.at(GetParam().name)), std::string::npos) << said;

@@ -35,7 +35,7 @@ std::vector<std::string> FeederW1() {
 class EditorMachine : public ShellSimTest {
  protected:
   bool Idle() {
-    return Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(10));
+    return Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(10));
   }
 };
 
@@ -71,7 +71,7 @@ TEST_F(EditorMachine, PartEditorJogPadMovesTheMachine) {
   emit xPlus->pressed();
   Pump([&] { return sim->Position(0) != before; }, std::chrono::seconds(3));
   emit xPlus->released();
-  ASSERT_TRUE(Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(5)));
+  ASSERT_TRUE(Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(5)));
   EXPECT_GT(sim->Position(0), before) << "the editor's X+ jogs the machine's X";
 }
 
@@ -87,6 +87,6 @@ TEST_F(EditorMachine, FeederEditorHomeButtonHomesTheZAxes) {
   sim->ClearReceived();
   emit e->Button("Home")->pressed();
   emit e->Button("Home")->released();
-  ASSERT_TRUE(Pump([&] { return Count(0x02) > 0 && !g_bMachineBusy.load(); }, std::chrono::seconds(10)))
+  ASSERT_TRUE(Pump([&] { return Count(0x02) > 0 && !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(10)))
       << "the ↓↑ button sends the homing command";
 }

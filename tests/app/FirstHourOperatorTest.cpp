@@ -76,7 +76,7 @@ TEST_P(OperatorFirstHour, TheReadmesFirstHourAsWritten) {
   QAction* toMark = DropDownEntry(f, QString::fromUtf8(texts.goTo), QString::fromUtf8(texts.cameraToMark1));
   ASSERT_NE(toMark, nullptr) << texts.cameraToMark1;
   toMark->trigger();
-  EXPECT_TRUE(PumpUntil([&] { return sim->Position(0) == 11200 && sim->Position(1) == -6200 && !g_bMachineBusy; }, 10s))
+  EXPECT_TRUE(PumpUntil([&] { return sim->Position(0) == 11200 && sim->Position(1) == -6200 && !smt::CurrentMachine().machineBusy; }, 10s))
       << sim->Position(0) << " " << sim->Position(1) << " " << Messages();
 
   // 4. File > Open demo.smt, Start: four parts placed, by both heads, where
@@ -103,7 +103,7 @@ TEST_P(OperatorFirstHour, TheReadmesFirstHourAsWritten) {
     EXPECT_LE(best, 0.05) << "no part at " << row[0] << ", " << row[1];
   }
   ASSERT_TRUE(PumpUntil([&] {
-    return pl.Run().m_bSmtThreadBusy == 0 && pl.Run().m_bFeedThreadBusy == 0 && !g_bMachineBusy.load();
+    return pl.Run().m_bSmtThreadBusy == 0 && pl.Run().m_bFeedThreadBusy == 0 && !smt::CurrentMachine().machineBusy.load();
   }, 10s));
 
   // 5. The machine slowed (SMT_SIM_DELAY=200): Start, Pause, Resume, Stop.
@@ -116,10 +116,10 @@ TEST_P(OperatorFirstHour, TheReadmesFirstHourAsWritten) {
   ASSERT_TRUE(PumpUntil([&] { return pl.ToolBar().Button(smt::job::kBtnPause)->isEnabled(); }, 60s)) << Messages();
   EXPECT_TRUE(ShownEnd().empty()) << "a new run starts without the last run's end: " << ShownEnd();
   ClickToolbar(smt::job::kBtnPause);
-  EXPECT_TRUE(g_bPaused.load());
+  EXPECT_TRUE(smt::CurrentMachine().paused.load());
   ASSERT_TRUE(PumpUntil([&] { return pl.ToolBar().Button(smt::job::kBtnRegain)->isEnabled(); }));
   ClickToolbar(smt::job::kBtnRegain);
-  EXPECT_FALSE(g_bPaused.load());
+  EXPECT_FALSE(smt::CurrentMachine().paused.load());
   ClickToolbar(smt::job::kBtnStop);
   ASSERT_TRUE(PumpUntil([&] { return Log().find("smt run end 0", logAt) != std::string::npos; }, 30s)) << Messages();
   sim->SetReplyDelay(std::chrono::milliseconds(0));
@@ -130,7 +130,7 @@ TEST_P(OperatorFirstHour, TheReadmesFirstHourAsWritten) {
   EXPECT_FALSE(pl.RunCounts().Complete());
   EXPECT_LT(pl.RunProgressBar()->value(), pl.RunProgressBar()->maximum()) << "a stopped run's bar is not full";
   ASSERT_TRUE(PumpUntil([&] {
-    return pl.Run().m_bSmtThreadBusy == 0 && pl.Run().m_bFeedThreadBusy == 0 && !g_bMachineBusy.load();
+    return pl.Run().m_bSmtThreadBusy == 0 && pl.Run().m_bFeedThreadBusy == 0 && !smt::CurrentMachine().machineBusy.load();
   }, 10s));
 
   // 6. File > New: no bar and no end line of the old job.

@@ -23,12 +23,12 @@ class GoToCameraPanelShellTest : public ShellSimTest {
   void SetUp() override {
     ShellSimTest::SetUp();
     // The simulated board starts at 0: so does the program's idea of it.
-    g_nCurX = 0;
-    g_nCurY = 0;
+    smt::CurrentMachine().curX = 0;
+    smt::CurrentMachine().curY = 0;
   }
   void TearDown() override {
-    g_bConnected = false;
-    g_bResetDone = false;
+    smt::CurrentMachine().connected = false;
+    smt::CurrentMachine().resetDone = false;
     ShellSimTest::TearDown();
   }
 
@@ -56,7 +56,7 @@ class GoToCameraPanelShellTest : public ShellSimTest {
 
   void GoAndWait(CMainFrame& f, int command) {
     f.view()->OnCommand(command);
-    EXPECT_TRUE(Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(10)));
+    EXPECT_TRUE(Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(10)));
   }
 };
 

@@ -34,7 +34,7 @@ class GoToSim : public linktest::MotionSimTest {
 }  // namespace
 
 TEST_F(GoToSim, VisionOriginThenStopPositionReleasesBusyAndMarksHomedWhenHandedOver) {
-  g_bResetDone = false;
+  smt::CurrentMachine().resetDone = false;
   GoToPlan stop;
   stop.ok = true;
   stop.targetX = 1500;
@@ -44,14 +44,14 @@ TEST_F(GoToSim, VisionOriginThenStopPositionReleasesBusyAndMarksHomedWhenHandedO
   r.stopPlan = stop;
   std::atomic<bool> pending{true};
   r.takeResetToOriginPending = [&] { return pending.exchange(false); };
-  g_nTargetX = 4000;
-  g_nTargetY = -2500;
+  smt::CurrentMachine().motion.targetX = 4000;
+  smt::CurrentMachine().motion.targetY = -2500;
   ASSERT_TRUE(smt::TryClaimMachineBusy());
   EXPECT_TRUE(MoveToTarget(r));
-  EXPECT_FALSE(g_bMachineBusy.load());
-  EXPECT_TRUE(g_bResetDone.load());
-  EXPECT_EQ(g_nCurX.load(), 1500);
-  EXPECT_EQ(g_nCurY.load(), -700);
+  EXPECT_FALSE(smt::CurrentMachine().machineBusy.load());
+  EXPECT_TRUE(smt::CurrentMachine().resetDone.load());
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 1500);
+  EXPECT_EQ(smt::CurrentMachine().curY.load(), -700);
   EXPECT_EQ(sim->Position(0), 1500);
   EXPECT_EQ(sim->Position(1), -700);
 }
@@ -64,21 +64,21 @@ TEST_F(GoToSim, ARefusedStopPositionEndsWithItsMessageAndBusyReleased) {
   r.stopPlan = stop;
   int shown = 0;
   r.showMessage = [&](int k) { shown = k; };
-  g_nTargetX = 100;
-  g_nTargetY = -100;
+  smt::CurrentMachine().motion.targetX = 100;
+  smt::CurrentMachine().motion.targetY = -100;
   ASSERT_TRUE(smt::TryClaimMachineBusy());
   EXPECT_FALSE(MoveToTarget(r));
   EXPECT_EQ(shown, 18);
-  EXPECT_FALSE(g_bMachineBusy.load());
-  EXPECT_EQ(g_nCurX.load(), 100);  // the vision origin itself was reached
+  EXPECT_FALSE(smt::CurrentMachine().machineBusy.load());
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 100);  // the vision origin itself was reached
 }
 
 TEST_F(GoToSim, ThrowMoveReleasesTheNozzleVacuumOnArrival) {
   GoToMoveRequest r;
   r.kind = 2;
   r.machineType = 0;
-  g_nTargetX = 300;
-  g_nTargetY = -400;
+  smt::CurrentMachine().motion.targetX = 300;
+  smt::CurrentMachine().motion.targetY = -400;
   ASSERT_TRUE(smt::TryClaimMachineBusy());
   EXPECT_TRUE(MoveToTarget(r));
   ASSERT_TRUE(linktest::WaitFor([&] { return sim->LastReceived(0x03).has_value(); }));

@@ -35,7 +35,7 @@ TEST_P(HookTableTest, EveryHookTheMachineTypeNeedsIsConnectedAfterStartUp) {
   const int type = GetParam();
   WriteConfig("[MachineSetConfig]\nMachineSet=" + std::to_string(type) + "\n");
   Start();
-  ASSERT_EQ(g_nMachineType.load(), type);
+  ASSERT_EQ(smt::CurrentMachine().machineType.load(), type);
   auto& reg = HookRegistry::Instance();
   EXPECT_GT(reg.Size(), 140u);
   EXPECT_EQ(smt::platform::JoinHookNames(reg.Missing(type)), "");

@@ -62,7 +62,7 @@ class LabelingShell : public LampShell {
   }
   void TearDown() override {
     smt::stations::LabelingMachine::Instance().loop = false;
-    Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(10));
+    Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(10));
     page.reset();
     smt::link::Runtime().udp = nullptr;
     LampShell::TearDown();
@@ -73,7 +73,7 @@ class LabelingShell : public LampShell {
     ASSERT_NE(b, nullptr) << id;
     b->pressed();
     b->released();
-    Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(10));
+    Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(10));
   }
   std::vector<smt::sim::ReceivedCommand> Sent(uint16_t code) {
     std::vector<smt::sim::ReceivedCommand> v;
@@ -106,7 +106,7 @@ TEST_F(LabelingShell, SheetZAndTapeJogsMoveTheirAxisWhileHeld) {
       return c.sign == 0 ? d != 0 : d * c.sign > 0;
     }, std::chrono::seconds(5))) << Diagnose();
     page->Button(c.id)->released();
-    EXPECT_TRUE(Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(5)));
+    EXPECT_TRUE(Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(5)));
   }
 }
 
@@ -115,7 +115,7 @@ TEST_F(LabelingShell, ResetButtonsHomeAndSetStepsTheSpeed) {
     SCOPED_TRACE(id);
     sim->ClearReceived();
     Click(id);
-    EXPECT_TRUE(Pump([&] { return g_bResetDone.load() && !g_bMachineBusy.load() && !sim->Received().empty(); },
+    EXPECT_TRUE(Pump([&] { return smt::CurrentMachine().resetDone.load() && !smt::CurrentMachine().machineBusy.load() && !sim->Received().empty(); },
                      std::chrono::seconds(10)));  // the home command went to the board
   }
   const int gear = smt::link::Runtime().speedGear.load();
@@ -137,7 +137,7 @@ TEST_F(LabelingShell, MarkCameraTaskSwitchesTheLiveViewToTheMarkCamera) {
 
 TEST_F(LabelingShell, CurrentRecognitionCentresThePieceTheMarkCameraSees) {
   page->OnTask(13);
-  ASSERT_TRUE(Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(10)));
+  ASSERT_TRUE(Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(10)));
   const auto moves = Sent(0x55);
   ASSERT_EQ(moves.size(), 1u) << Diagnose();
   // 0.5 mm right on the picture: the sheet goes 0.5 mm back in X; 0.3 mm
@@ -149,7 +149,7 @@ TEST_F(LabelingShell, CurrentRecognitionCentresThePieceTheMarkCameraSees) {
 
 TEST_F(LabelingShell, RecognitionLoopVisitsEveryCellAndCentresEachPiece) {
   Click(1039);
-  ASSERT_TRUE(Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(20)));
+  ASSERT_TRUE(Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(20)));
   // Two columns by two rows: a move to each cell and one centring move each.
   std::string moves;
   for (const auto& m : Sent(0x55))
@@ -171,10 +171,10 @@ TEST_F(LabelingShell, VacuumValveTogglesTheSelectedHeadsOutput) {
 }
 
 TEST_F(LabelingShell, TeachButtonsTakeTheSheetAndCameraPositions) {
-  g_nCurAxis9 = 1234;
-  g_nCurAxis8 = -567;
-  g_nCurX = 3000;
-  g_nCurY = -2000;
+  smt::CurrentMachine().motion.curAxis9 = 1234;
+  smt::CurrentMachine().motion.curAxis8 = -567;
+  smt::CurrentMachine().curX = 3000;
+  smt::CurrentMachine().curY = -2000;
   page->OnTeach("m_StartX");
   page->OnTeach("m_EndY");
   page->OnTeach("m_ThimbleX");
@@ -183,8 +183,8 @@ TEST_F(LabelingShell, TeachButtonsTakeTheSheetAndCameraPositions) {
   EXPECT_NEAR(page->m_fields["m_EndY"]->value(), -5.67, 1e-6);
   EXPECT_NEAR(page->m_fields["m_ThimbleX"]->value(), 30.0, 1e-6);  // no camera offset set
   EXPECT_NEAR(page->m_fields["m_ThimbleY"]->value(), -20.0, 1e-6);
-  g_nCurAxis9 = g_nCurAxis8 = 0;
-  g_nCurX = g_nCurY = 0;
+  smt::CurrentMachine().motion.curAxis9 = smt::CurrentMachine().motion.curAxis8 = 0;
+  smt::CurrentMachine().curX = smt::CurrentMachine().curY = 0;
 }
 
 struct PointCase {
@@ -197,7 +197,7 @@ TEST_F(LabelingShell, TestPointsMoveTheSheetAndRefuseAPointPastTheFeedLimit) {
                              PointCase{4, 3000, -3000}, PointCase{0, 1000, -1000}}) {
     SCOPED_TRACE(c.which);
     page->OnTestPoint(c.which);
-    ASSERT_TRUE(Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(5)));
+    ASSERT_TRUE(Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(5)));
     EXPECT_EQ(sim->Position(9), c.x);
     EXPECT_EQ(sim->Position(8), c.y);
   }
@@ -221,15 +221,15 @@ TEST_F(LabelingShell, PickAndCameraTasksDriveTheMachine) {
     SCOPED_TRACE(c.task);
     sim->ClearReceived();
     page->OnTask(c.task);
-    ASSERT_TRUE(Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(10)));
+    ASSERT_TRUE(Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(10)));
     EXPECT_EQ(Count(c.code), c.count) << Diagnose();
   }
   // Camera to the ejector pin: the thimble's 50 / -40 mm.
-  EXPECT_EQ(g_nCurX.load(), 5000);
-  EXPECT_EQ(g_nCurY.load(), -4000);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 5000);
+  EXPECT_EQ(smt::CurrentMachine().curY.load(), -4000);
   smt::link::g_nVisionMode = 0;
   page->OnTask(6);
-  ASSERT_TRUE(Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(5)));
+  ASSERT_TRUE(Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(5)));
   EXPECT_EQ(smt::link::g_nVisionMode.load(), 3);
 }
 

@@ -31,7 +31,7 @@ TEST_F(LampShell, DispensingModesPutEveryDotOnItsMeasuredTarget) {
     SetRunMode(c.mode);
     ASSERT_TRUE(view->m_pPartList->Run().OnStart()) << (messages.service.Texts().empty() ? "" : messages.service.Texts().back());
     // The run ends by homing the machine (the home frame 0x52).
-    ASSERT_TRUE(Pump([&] { return sim->LastReceived(0x52).has_value() && !g_bMachineBusy.load() &&
+    ASSERT_TRUE(Pump([&] { return sim->LastReceived(0x52).has_value() && !smt::CurrentMachine().machineBusy.load() &&
                                  view->m_pPartList->Run().m_bSmtThreadBusy == 0; }))
         << Diagnose();
     const auto strokes = sim->Strokes();
@@ -61,11 +61,11 @@ TEST_F(LampShell, DispensingModesPutEveryDotOnItsMeasuredTarget) {
     EXPECT_EQ(CurrentLampCounters().m_CountUnfinish, 2);
     EXPECT_EQ(sim->BadFrames(), 0u);
     // The next mode starts where the board stands after the homing.
-    ASSERT_TRUE(Pump([] { return g_bResetDone.load(); }));
-    g_nCurX = static_cast<int32_t>(sim->Position(0));
-    g_nCurY = static_cast<int32_t>(sim->Position(1));
-    g_nCurPlatform[0] = static_cast<int32_t>(sim->Position(9));
-    g_nCurPlatform[1] = static_cast<int32_t>(sim->Position(12));
+    ASSERT_TRUE(Pump([] { return smt::CurrentMachine().resetDone.load(); }));
+    smt::CurrentMachine().curX = static_cast<int32_t>(sim->Position(0));
+    smt::CurrentMachine().curY = static_cast<int32_t>(sim->Position(1));
+    smt::CurrentMachine().motion.curPlatform[0] = static_cast<int32_t>(sim->Position(9));
+    smt::CurrentMachine().motion.curPlatform[1] = static_cast<int32_t>(sim->Position(12));
   }
 }
 
@@ -82,7 +82,7 @@ TEST_F(LampShell, PlacingModesPutEveryPartOnItsGluedPoint) {
     sim->ClearReceived();
     SetRunMode(c.mode);
     ASSERT_TRUE(view->m_pPartList->Run().OnStart()) << Diagnose();
-    ASSERT_TRUE(Pump([&] { return sim->LastReceived(0x52).has_value() && !g_bMachineBusy.load() &&
+    ASSERT_TRUE(Pump([&] { return sim->LastReceived(0x52).has_value() && !smt::CurrentMachine().machineBusy.load() &&
                                  view->m_pPartList->Run().m_bSmtThreadBusy == 0; })) << Diagnose();
     std::vector<smt::sim::ProcessStroke> placed;
     size_t dots = 0;
@@ -104,11 +104,11 @@ TEST_F(LampShell, PlacingModesPutEveryPartOnItsGluedPoint) {
       EXPECT_LE(std::llabs(at(platform == 1 ? 1 : 12) - wantY), 2) << " vs " << wantY;
     }
     EXPECT_EQ(sim->BadFrames(), 0u);
-    ASSERT_TRUE(Pump([] { return g_bResetDone.load(); }));
-    g_nCurX = static_cast<int32_t>(sim->Position(0));
-    g_nCurY = static_cast<int32_t>(sim->Position(1));
-    g_nCurPlatform[0] = static_cast<int32_t>(sim->Position(9));
-    g_nCurPlatform[1] = static_cast<int32_t>(sim->Position(12));
+    ASSERT_TRUE(Pump([] { return smt::CurrentMachine().resetDone.load(); }));
+    smt::CurrentMachine().curX = static_cast<int32_t>(sim->Position(0));
+    smt::CurrentMachine().curY = static_cast<int32_t>(sim->Position(1));
+    smt::CurrentMachine().motion.curPlatform[0] = static_cast<int32_t>(sim->Position(9));
+    smt::CurrentMachine().motion.curPlatform[1] = static_cast<int32_t>(sim->Position(12));
   }
 }
 

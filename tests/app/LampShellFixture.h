@@ -51,22 +51,22 @@ class LampShell : public ShellTest {
   }
 
   void TearDown() override {
-    if (g_bRunContinue) {
-      g_bRunContinue = false;
-      g_hPauseEvent.Set();
-      Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(10));
+    if (smt::CurrentMachine().runContinue) {
+      smt::CurrentMachine().runContinue = false;
+      smt::CurrentMachine().run.pauseEvent.Set();
+      Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(10));
     }
     smt::vision::SetMarkCamera({}, {});
     ShellTest::TearDown();
     sim->Stop();
     smt::link::Runtime().serial = nullptr;
     smt::link::Runtime().udp = nullptr;
-    g_bConnected = false;
-    g_bMachineBusy = false;
-    g_nCurX = g_nCurY = 0;
-    g_nCurPlatform[0] = g_nCurPlatform[1] = 0;
-    for (auto& z : g_nCurZ) z = 0;
-    for (auto& a : g_nCurA) a = 0;
+    smt::CurrentMachine().connected = false;
+    smt::CurrentMachine().machineBusy = false;
+    smt::CurrentMachine().curX = smt::CurrentMachine().curY = 0;
+    smt::CurrentMachine().motion.curPlatform[0] = smt::CurrentMachine().motion.curPlatform[1] = 0;
+    for (auto& z : smt::CurrentMachine().curZ) z = 0;
+    for (auto& a : smt::CurrentMachine().curA) a = 0;
     smt::run::SetStrategy({});
   }
 
@@ -86,9 +86,9 @@ class LampShell : public ShellTest {
     CMainFrame& f = Start();
     view = f.view();
     EXPECT_TRUE(view->m_pManualControl->ConnectNow());
-    EXPECT_TRUE(g_bConnected.load());
-    g_bResetDone = true;
-    g_bMasterResetOk = true;
+    EXPECT_TRUE(smt::CurrentMachine().connected.load());
+    smt::CurrentMachine().resetDone = true;
+    smt::CurrentMachine().masterResetOk = true;
     return f;
   }
 
@@ -213,7 +213,7 @@ class LampShell : public ShellTest {
     }
  d += "\ncell(0,3) " + smt::stations::LampPointTable::Instance().Cell(0, 3) + " camX " +
          std::to_string(smt::settings::SettingsStores::Instance().machine.Basic()->m_X_CameraToNozzle1) + " px " +
-         std::to_string(g_dXPulsePerMm);
+         std::to_string(smt::CurrentMachine().steps.xPulsePerMm);
     d += "\nstrokes: " + std::to_string(sim->Strokes().size()) + " glue X " + std::to_string(sim->Position(9)) +
          " Y1 " + std::to_string(sim->Position(1)) + " Y2 " + std::to_string(sim->Position(12));
     return d;

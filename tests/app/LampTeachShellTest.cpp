@@ -32,7 +32,7 @@ class LampTeach : public LampShell {
     const size_t before = sim->ReceivedCount();
     b->pressed();
     b->released();
-    Pump([&] { return !g_bMachineBusy.load(); }, std::chrono::seconds(10));
+    Pump([&] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(10));
     return sim->ReceivedCount() != before;
   }
   std::string Text(int cell) { return QString::number(editor->Field(cell), 'f', 4).toStdString(); }
@@ -41,11 +41,11 @@ class LampTeach : public LampShell {
 };
 
 TEST_F(LampTeach, GuardsComeFirstAndGlueHeadsMustBeUpForMoves) {
-  g_bMachineBusy = true;
+  smt::CurrentMachine().machineBusy = true;
   EXPECT_FALSE(editor->Press(1003));
   EXPECT_EQ(messages.service.Texts().back(), "Machine is runnig !");
-  g_bMachineBusy = false;
-  g_nCurZ[5] = -500;
+  smt::CurrentMachine().machineBusy = false;
+  smt::CurrentMachine().curZ[5] = -500;
   for (int id : {1139, 1027, 1028, 1004, 1040, 1259, 1256}) {
     SCOPED_TRACE(id);
     messages.service.Clear();
@@ -53,12 +53,12 @@ TEST_F(LampTeach, GuardsComeFirstAndGlueHeadsMustBeUpForMoves) {
     ASSERT_FALSE(messages.service.Texts().empty());
     EXPECT_EQ(messages.service.Texts().back(), "请先复位点胶头");
   }
-  g_nCurZ[5] = 0;
-  g_bResetDone = false;
+  smt::CurrentMachine().curZ[5] = 0;
+  smt::CurrentMachine().resetDone = false;
   messages.service.Clear();
   EXPECT_FALSE(Click(1004));
   EXPECT_EQ(messages.service.Texts().back(), "Machine is not reset !");
-  g_bResetDone = true;
+  smt::CurrentMachine().resetDone = true;
 }
 
 TEST_F(LampTeach, ClampTestTogglesThePlatformsClamp) {
@@ -72,10 +72,10 @@ TEST_F(LampTeach, ClampTestTogglesThePlatformsClamp) {
 }
 
 TEST_F(LampTeach, CaptureButtonsTakeTheMachinePositionIntoTheFields) {
-  g_nCurPlatform[0] = 20000;  // glue X
-  g_nCurY = -9500;
-  g_nCurZ[4] = -250;
-  g_nCurZ[5] = -123;
+  smt::CurrentMachine().motion.curPlatform[0] = 20000;  // glue X
+  smt::CurrentMachine().curY = -9500;
+  smt::CurrentMachine().curZ[4] = -250;
+  smt::CurrentMachine().curZ[5] = -123;
   Click(1003);
   EXPECT_EQ(Text(3), "220.0001");  // (20 mm camera + 200 mm) with the bias
   EXPECT_EQ(Text(4), "-100.0001");
@@ -87,9 +87,9 @@ TEST_F(LampTeach, CaptureButtonsTakeTheMachinePositionIntoTheFields) {
   EXPECT_EQ(Text(23), "-1.2301");
   Click(1037);
   EXPECT_EQ(Text(30), "-1.2301");
-  g_nCurPlatform[0] = 0;
-  g_nCurY = 0;
-  g_nCurZ[4] = g_nCurZ[5] = 0;
+  smt::CurrentMachine().motion.curPlatform[0] = 0;
+  smt::CurrentMachine().curY = 0;
+  smt::CurrentMachine().curZ[4] = smt::CurrentMachine().curZ[5] = 0;
 }
 
 TEST_F(LampTeach, SpeedStepShowsTheNextGear) {
@@ -116,9 +116,9 @@ TEST_F(LampTeach, JogButtonsMoveTheirAxisWhileHeld) {
     editor->Button(c.id)->pressed();
     EXPECT_TRUE(Pump([&] { return (Pos(c.axis) - before) * c.sign > 0; }, std::chrono::seconds(5))) << Diagnose();
     editor->Button(c.id)->released();
-    EXPECT_TRUE(Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(5)));
+    EXPECT_TRUE(Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(5)));
     // A jog up on the glue heads' own axis brings them back for the next case.
-    g_nCurZ[4] = g_nCurZ[5] = 0;
+    smt::CurrentMachine().curZ[4] = smt::CurrentMachine().curZ[5] = 0;
   }
   EXPECT_EQ(editor->m_nMoveSelector, 62);
 }
@@ -162,7 +162,7 @@ TEST_F(LampTeach, DotTestsLayOneDotEachAndRefuseBadDispenseValues) {
 
 TEST_F(LampTeach, FullTestMeasuresTheMarkThenLaysTheThreeDotsOnTheBoard) {
   Click(1531);
-  ASSERT_TRUE(Pump([&] { return sim->Strokes().size() == 3u && !g_bMachineBusy.load(); }));
+  ASSERT_TRUE(Pump([&] { return sim->Strokes().size() == 3u && !smt::CurrentMachine().machineBusy.load(); }));
   const auto strokes = sim->Strokes();
   for (int g = 0; g < 3; ++g) {
     SCOPED_TRACE(g);
@@ -170,7 +170,7 @@ TEST_F(LampTeach, FullTestMeasuresTheMarkThenLaysTheThreeDotsOnTheBoard) {
     EXPECT_LE(std::llabs(strokes[static_cast<size_t>(g)].axes.at(9) - want.first), 2);
     EXPECT_LE(std::llabs(strokes[static_cast<size_t>(g)].axes.at(1) - want.second), 2);
   }
-  EXPECT_FALSE(g_bRunContinue.load());
+  EXPECT_FALSE(smt::CurrentMachine().runContinue.load());
 }
 
 TEST_F(LampTeach, FullTestWithAMarkNeverFoundEndsAtTheOperatorsNo) {
@@ -180,16 +180,16 @@ TEST_F(LampTeach, FullTestWithAMarkNeverFoundEndsAtTheOperatorsNo) {
                                return true;
                              });
   Click(1531);
-  ASSERT_TRUE(Pump([&] { return !g_bMachineBusy.load() && !messages.service.Texts().empty(); }));
+  ASSERT_TRUE(Pump([&] { return !smt::CurrentMachine().machineBusy.load() && !messages.service.Texts().empty(); }));
   EXPECT_EQ(messages.service.Texts().back(), "Mark大小识别失败 !  是-重新识别，否-退出，取消-退出");
-  EXPECT_FALSE(g_bRunContinue.load());
+  EXPECT_FALSE(smt::CurrentMachine().runContinue.load());
   EXPECT_TRUE(sim->Strokes().empty());
 }
 
 TEST_F(LampTeach, ZResetHomesTheGlueHeadsAndOkWaitsForAValidValveHeight) {
   Click(1045);
   EXPECT_TRUE(Pump([&] { return sim->LastReceived(0x52).has_value() || sim->LastReceived(0x02).has_value(); }));
-  Pump([] { return !g_bMachineBusy.load(); });
+  Pump([] { return !smt::CurrentMachine().machineBusy.load(); });
   auto v = ValuesOf(points[0]);
   v.dots[1].height = -0.5;
   v.dots[1].valveOpen = -1.0;

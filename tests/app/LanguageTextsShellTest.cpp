@@ -458,7 +458,7 @@ class SpecialMachineTexts : public LanguageTexts {
     smt::platform::ClearProfileCache();
     CMainFrame& f = Start();
     f.show();
-    ASSERT_EQ(g_nMachineType.load(), m.type);
+    ASSERT_EQ(smt::CurrentMachine().machineType.load(), m.type);
     // The demo job gives the part list a board to add rows to.
     f.view()->document()->OnOpenDocument(dir / smt::app::kDemoJobName);
     messages.service.Clear();

@@ -21,7 +21,7 @@ TEST_F(ShellTest, LanguageSwitchChangesTextsButIsStoredOnlyAtClose) {
   dir.Write("German.ini", "[MenuSetConfig]\nIDS_MENU_FILE=Datei\nID_SetBasic=Grundeinstellungen\n");
   CMainFrame& f = Start();
   f.OnLanguage(2);
-  EXPECT_EQ(g_nLanguageSet.load(), 2);
+  EXPECT_EQ(smt::CurrentMachine().languageSet.load(), 2);
   EXPECT_EQ(f.TopMenu(0)->title(), "Datei");
   EXPECT_EQ(f.Action(cmd::kSetBasic)->text(), "Grundeinstellungen");
   EXPECT_EQ(f.windowTitle().toStdString(), kTitleEnglish);
@@ -36,12 +36,12 @@ TEST_F(ShellTest, LanguageSwitchChangesTextsButIsStoredOnlyAtClose) {
 
 TEST_F(ShellTest, LanguageAndMachineTypeAreRefusedWhileBusy) {
   CMainFrame& f = Start();
-  g_bMachineBusy = true;
+  smt::CurrentMachine().machineBusy = true;
   f.Action(cmd::kLanguageEnglish)->trigger();
   f.Action(cmd::kMachineTypeCommands[3])->trigger();
-  g_bMachineBusy = false;
-  EXPECT_EQ(g_nLanguageSet.load(), 0);
-  EXPECT_EQ(g_nMachineType.load(), 0);
+  smt::CurrentMachine().machineBusy = false;
+  EXPECT_EQ(smt::CurrentMachine().languageSet.load(), 0);
+  EXPECT_EQ(smt::CurrentMachine().machineType.load(), 0);
   EXPECT_TRUE(f.Action(cmd::kLanguageChinese)->isChecked());
   EXPECT_TRUE(f.Action(cmd::kMachineTypeCommands[0])->isChecked());
   EXPECT_TRUE(messages.service.Texts().empty());
@@ -50,10 +50,10 @@ TEST_F(ShellTest, LanguageAndMachineTypeAreRefusedWhileBusy) {
 TEST_F(ShellTest, MachineTypeChoiceIsExclusiveStoredAndResetsTheStrategy) {
   WriteConfig("[SmtStrategyConfig]\nm_HeaderSelect=3\nm_ChangeNozzleSelect=1\n");
   CMainFrame& f = Start();
-  g_nHeadCount = 4;
+  smt::CurrentMachine().headCount = 4;
   f.Action(cmd::kMachineTypeCommands[9])->trigger();  // drilling machine
-  EXPECT_EQ(g_nMachineType.load(), 9);
-  EXPECT_EQ(g_nHeadCount.load(), 1);
+  EXPECT_EQ(smt::CurrentMachine().machineType.load(), 9);
+  EXPECT_EQ(smt::CurrentMachine().headCount.load(), 1);
   EXPECT_EQ(Config("MachineSetConfig", "MachineSet"), "9");
   EXPECT_EQ(Config("SmtStrategyConfig", "m_HeaderSelect"), "3");  // types 9 and 10 leave the strategy
 

@@ -71,7 +71,7 @@ class OperatorShell : public ShellTest {
  protected:
   CSMTView& StartView(int machineType = 0) {
     CMainFrame& f = Start();
-    g_nMachineType = machineType;
+    smt::CurrentMachine().machineType = machineType;
     view = f.view();
     // Two vision cameras in the camera table.
     f.m_lists.cameraRows = {"Camera 1\t", "Camera 2\t"};
@@ -154,15 +154,15 @@ TEST_F(OperatorShell, PartEditorTakesPositionsFromTheShownBoardOriginAndSpeaksTh
   auto& fields = v.m_pPartList->PcbEditor().Fields();
   fields.originX = 10;
   fields.originY = -5;
-  g_nCurX = 12345;
-  g_nCurY = -1500;
+  smt::CurrentMachine().curX = 12345;
+  smt::CurrentMachine().curY = -1500;
   CDialogPartEditSmt& editor = v.m_pPartList->SmtEditor();
   editor.OnTakeX();
   editor.OnTakeY();
   EXPECT_EQ(editor.Box(1005)->text(), "113.4501");
   EXPECT_EQ(editor.Box(1006)->text(), "-10.0001");
-  g_nCurX = 0;
-  g_nCurY = 0;
+  smt::CurrentMachine().curX = 0;
+  smt::CurrentMachine().curY = 0;
   // No board shown: the camera take refuses in the window's language.
   dir.Write("English.ini", "[PartListConfig]\nPartList.c_Message_06=No PCB found !\n");
   v.ReloadLanguage("English");

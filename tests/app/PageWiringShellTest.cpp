@@ -65,7 +65,7 @@ class PageWiringShellTest : public ShellTest {};
 TEST_F(PageWiringShellTest, StrategyPageRenumbersTheListsAndItsOkSwitchesTheDispensingViewAndHeadCount) {
   WriteConfig("[MachineSetConfig]\nMachineSet=2\n");
   CMainFrame& f = Start();
-  ASSERT_EQ(g_nMachineType.load(), 2);
+  ASSERT_EQ(smt::CurrentMachine().machineType.load(), 2);
   CDialogPartList& list = *f.view()->m_pPartList;
   auto& job = list.Job();
   using smt::job::RowKind;
@@ -90,7 +90,7 @@ TEST_F(PageWiringShellTest, StrategyPageRenumbersTheListsAndItsOkSwitchesTheDisp
   bool renumbered = false;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.runMode);
-    g_nHeadCount = 8;
+    smt::CurrentMachine().headCount = 8;
     ASSERT_TRUE(OnStrategyPage(list, [&](CDialogSMTStrategy& d) {
       // The page carries the second dispensing mode.
       QAbstractButton* mode2 = d.Button(1460);
@@ -112,7 +112,7 @@ TEST_F(PageWiringShellTest, StrategyPageRenumbersTheListsAndItsOkSwitchesTheDisp
     EXPECT_EQ(smt::run::LoadStrategy(dir.str()).m_bDisMode2, c.disMode2 ? 1 : 0);
     EXPECT_EQ(job.visible, c.view);
     EXPECT_EQ(list.VisibleView(), c.view == smt::job::VisibleList::Dispense ? list.DispenseView() : list.PlacementView());
-    EXPECT_EQ(g_nHeadCount.load(), c.heads);
+    EXPECT_EQ(smt::CurrentMachine().headCount.load(), c.heads);
   }
   // The renumbered list shows the new numbers.
   EXPECT_EQ(list.PlacementView()->model()->index(1, 0).data().toString().toStdString(), "2");
@@ -161,14 +161,14 @@ TEST_F(PageWiringShellTest, CameraTableOkLaysOutTheHeadsAndMarksFeedersWithoutAV
   feeders.InsertListRow(1, FeederWithCamera("2", "Camera 2"));
   feeders.InsertListRow(2, FeederWithCamera("3", ""));
   // At start-up the records are as last saved (none): the fly pass is at 0.
-  EXPECT_EQ(g_nFlyY, 0);
+  EXPECT_EQ(smt::CurrentMachine().fly.y, 0);
 
   ASSERT_TRUE(OkOnCameraTable(v));
   EXPECT_EQ(v.m_pCameraList->m_Camera_first.CameraPulse_X, 10000);
   EXPECT_EQ(v.m_pCameraList->m_Camera_first.CameraPulse_Y, -5000);
   // The head layout followed the rebuilt record: the pass runs on the camera's line.
-  EXPECT_EQ(g_nFlyY, -5000);
-  EXPECT_EQ(g_nFlyEndX, 10000 + smt::job::NozzleOffsetX(2));
+  EXPECT_EQ(smt::CurrentMachine().fly.y, -5000);
+  EXPECT_EQ(smt::CurrentMachine().fly.endX, 10000 + smt::job::NozzleOffsetX(2));
   // One camera row: feeders whose camera is another get the no-vision icon.
   EXPECT_EQ(feeders.ListRow(0).icon[12], 1);
   EXPECT_EQ(feeders.ListRow(1).icon[12], 4);
@@ -237,14 +237,14 @@ TEST_F(CoordinateTestShellSim, CameraTestSwitchesToTheMarkCameraWithTheFeederLig
   camera.m_Light_Brightness = 5;
   g_nVisionMode = 1;
   p.Logic().State(smt::job::RowKind::Placement).testRow = 0;
-  g_nCurX = 0;  // the counters start where the simulated board does
-  g_nCurY = 0;
+  smt::CurrentMachine().curX = 0;  // the counters start where the simulated board does
+  smt::CurrentMachine().curY = 0;
 
   p.OnMenuCommand(32783);  // "相机到元件坐标测试"
   EXPECT_EQ(g_nVisionMode.load(), 0) << "the live view is the Mark camera";
   EXPECT_EQ(camera.m_Light_Brightness, 77) << "the feeder brightness for this opening";
   EXPECT_FALSE(camera.m_bFeederLight);
-  ASSERT_TRUE(Pump([&] { return !g_bMachineBusy.load() && sim->Position(0) == 3000; }, std::chrono::seconds(10)));
+  ASSERT_TRUE(Pump([&] { return !smt::CurrentMachine().machineBusy.load() && sim->Position(0) == 3000; }, std::chrono::seconds(10)));
   EXPECT_EQ(sim->Position(1), -9500);
 
   // The next Mark opening takes the board's brightness again.
@@ -258,7 +258,7 @@ class DrillEndShellSim : public ShellSimTest {};
 // with the drill editor's lift start and lift run speeds, on the wire.
 TEST_F(DrillEndShellSim, RunEndLiftsTheDrillWithTheEditorsTwoSpeeds) {
   CMainFrame& f = StartConnected("[MachineSetConfig]\nMachineSet=9\n");
-  ASSERT_EQ(g_nMachineType.load(), 9);
+  ASSERT_EQ(smt::CurrentMachine().machineType.load(), 9);
   CDialogPartList& p = *f.view()->m_pPartList;
   p.Logic().drillEdit.liftStart = 7;
   p.Logic().drillEdit.liftRun = 9;
@@ -340,7 +340,7 @@ TEST_F(FeederCameraCommandsShellSim, GetAndFindTemplateUnderTheSelectedFeedersNu
   feeders.OnTemplate(4);  // "查找模板"
   EXPECT_EQ(std::abs(camera.m_nMoveX.load()), 300);
   EXPECT_EQ(camera.m_nMoveY.load(), 0);
-  ASSERT_TRUE(Pump([&] { return !g_bMachineBusy.load() && sim->Position(0) != x0; }, std::chrono::seconds(5)));
+  ASSERT_TRUE(Pump([&] { return !smt::CurrentMachine().machineBusy.load() && sim->Position(0) != x0; }, std::chrono::seconds(5)));
   EXPECT_EQ(std::abs(sim->Position(0) - x0), 300);
 }
 
@@ -376,17 +376,17 @@ TEST_F(VisionOriginShellSim, CameraToVisionOriginRunsTheCalibrationAfterTheMove)
     cv::circle(m, cv::Point(340, 240), 10, cv::Scalar(240, 240, 240), cv::FILLED);
     return m;
   });
-  g_nCurX = 0;  // the counters start where the simulated board does
-  g_nCurY = 0;
+  smt::CurrentMachine().curX = 0;  // the counters start where the simulated board does
+  smt::CurrentMachine().curY = 0;
   sim->ClearReceived();
   v.OnGoTo(smt::app::cmd::kGoCameraToVisionOrigin);
-  ASSERT_TRUE(Pump([&] { return !g_bMachineBusy.load() && Count(0x64) >= 2; }, std::chrono::seconds(10)))
+  ASSERT_TRUE(Pump([&] { return !smt::CurrentMachine().machineBusy.load() && Count(0x64) >= 2; }, std::chrono::seconds(10)))
       << Count(0x64) << " " << (messages.service.Texts().empty() ? "" : messages.service.Texts().back());
-  Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(5));
+  Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(5));
   EXPECT_EQ(Count(0x64), 2) << "the move, then one correction pass";
   EXPECT_EQ(std::abs(sim->Position(0) - 5000), 100) << sim->Position(0);
-  EXPECT_EQ(g_nCurX.load(), 5000);
-  EXPECT_EQ(g_nCurY.load(), -5000);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 5000);
+  EXPECT_EQ(smt::CurrentMachine().curY.load(), -5000);
   EXPECT_TRUE(messages.service.Texts().empty()) << messages.service.Texts().front();
 }
 
@@ -437,11 +437,11 @@ TEST_F(ManualMarkShellSim, MarkToMarkOutsideARunKeepsTheOffsetsInThePcbEditor) {
   fields.mark2Y = -30;
   fields.manualMark = false;
   fields.manualMark1X = 2.5;
-  g_nCurX = 0;
-  g_nCurY = 0;
+  smt::CurrentMachine().curX = 0;
+  smt::CurrentMachine().curY = 0;
 
   v.m_pManualControl->OnMenuCommand(33329);  // "识别Mark1到Mark2"
-  ASSERT_TRUE(Pump([&] { return !g_bMachineBusy.load() && fields.manualMark; }, std::chrono::seconds(10)))
+  ASSERT_TRUE(Pump([&] { return !smt::CurrentMachine().machineBusy.load() && fields.manualMark; }, std::chrono::seconds(10)))
       << (messages.service.Texts().empty() ? "" : messages.service.Texts().back());
   EXPECT_DOUBLE_EQ(std::abs(fields.manualMark1X), 1.0);
   EXPECT_DOUBLE_EQ(fields.manualMark1Y, 0.0);

@@ -65,9 +65,9 @@ TEST_P(ProcessRunConditions, EveryPointWorkedToItsDepthAndTheToolBackUpWithOutpu
   WriteConfig(Config(c, machineType));
   CMainFrame& f = Start();
   ASSERT_TRUE(f.view()->m_pManualControl->ConnectNow());
-  g_bResetDone = true;
-  g_bMasterResetOk = true;
-  ASSERT_EQ(g_nMachineType.load(), machineType);
+  smt::CurrentMachine().resetDone = true;
+  smt::CurrentMachine().masterResetOk = true;
+  ASSERT_EQ(smt::CurrentMachine().machineType.load(), machineType);
   CDialogPartList& p = *f.view()->m_pPartList;
   smt::run::SmtStrategy s = smt::run::Strategy();
   s.m_RunSelect = runMode;
@@ -124,10 +124,10 @@ TEST_P(ProcessRunConditions, EveryPointWorkedToItsDepthAndTheToolBackUpWithOutpu
   sim->KeepAxisTrail(true);
   const int64_t zStart = sim->Position(2);
   ASSERT_TRUE(p.Run().OnStart()) << (messages.service.Texts().empty() ? "" : messages.service.Texts().back());
-  ASSERT_TRUE(Pump([&] { return !g_bMachineBusy.load() && p.Run().m_bSmtThreadBusy == 0 && p.Run().m_bFeedThreadBusy == 0; },
+  ASSERT_TRUE(Pump([&] { return !smt::CurrentMachine().machineBusy.load() && p.Run().m_bSmtThreadBusy == 0 && p.Run().m_bFeedThreadBusy == 0; },
                    std::chrono::seconds(30)));
   // A finished run homes the machine again.
-  EXPECT_TRUE(Pump([] { return g_bResetDone.load() && !g_bMachineBusy.load(); }, std::chrono::seconds(10)));
+  EXPECT_TRUE(Pump([] { return smt::CurrentMachine().resetDone.load() && !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(10)));
   EXPECT_TRUE(messages.service.Texts().empty()) << messages.service.Texts().front();
 
   // Where the tool worked: each XY the gantry stood at while Z was below
@@ -151,8 +151,8 @@ TEST_P(ProcessRunConditions, EveryPointWorkedToItsDepthAndTheToolBackUpWithOutpu
   }
   ASSERT_EQ(worked.size(), c.points.size()) << "one worked point per row";
   for (size_t i = 0; i < c.points.size(); ++i) {
-    const int32_t hx = c.process == Process::Dispensing ? -g_nDispenseHeadOffsetX : 0;
-    const int32_t hy = c.process == Process::Dispensing ? -g_nDispenseHeadOffsetY : 0;
+    const int32_t hx = c.process == Process::Dispensing ? -smt::CurrentMachine().steps.dispenseHeadOffsetX : 0;
+    const int32_t hy = c.process == Process::Dispensing ? -smt::CurrentMachine().steps.dispenseHeadOffsetY : 0;
     EXPECT_NEAR(worked[i].x, Steps(c.points[i][0], c.stepsPerMmXY) + hx, 1) << "point " << i;
     EXPECT_NEAR(worked[i].y, Steps(c.points[i][1], c.stepsPerMmXY) + hy, 1) << "point " << i;
     if (c.process == Process::GlueInjection) {

@@ -74,22 +74,22 @@ TEST_F(ShellTest, ALostBoardIsToldTheButtonShowsItAndAReconnectWorks) {
   CDialogManualControl* panel = f.view()->m_pManualControl;
   ASSERT_NE(panel, nullptr);
   ASSERT_TRUE(panel->ConnectNow());
-  ASSERT_TRUE(g_bConnected);
-  g_bResetDone = true;
-  g_bMasterResetOk = true;
+  ASSERT_TRUE(smt::CurrentMachine().connected);
+  smt::CurrentMachine().resetDone = true;
+  smt::CurrentMachine().masterResetOk = true;
   messages.service.Clear();
 
   sim.DropReplies(1000);
-  g_hEventAxisMove.SetTimeout(std::chrono::milliseconds(300));
+  smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.SetTimeout(std::chrono::milliseconds(300));
   ASSERT_TRUE(panel->Jog(4, true));  // A1: no travel limit to set up
-  ASSERT_TRUE(linktest::WaitFor([] { return !g_bMachineBusy.load() && !g_bConnected.load(); },
+  ASSERT_TRUE(linktest::WaitFor([] { return !smt::CurrentMachine().machineBusy.load() && !smt::CurrentMachine().connected.load(); },
                                 std::chrono::seconds(10)))
-      << "busy " << g_bMachineBusy.load() << " connected " << g_bConnected.load() << " sent "
+      << "busy " << smt::CurrentMachine().machineBusy.load() << " connected " << smt::CurrentMachine().connected.load() << " sent "
       << sim.LastReceived(0x61).has_value();
   ASSERT_TRUE(WaitPumping([&] { return !messages.service.Texts().empty(); }));
   EXPECT_NE(messages.service.Texts()[0].find("The link to the machine is lost"), std::string::npos);
   EXPECT_TRUE(WaitPumping([&] { return panel->ButtonText() == "联机"; }));
-  EXPECT_FALSE(g_bResetDone);
+  EXPECT_FALSE(smt::CurrentMachine().resetDone);
   // A jog on the lost link says so.
   messages.service.Clear();
   EXPECT_FALSE(panel->Jog(4, true));
@@ -100,19 +100,19 @@ TEST_F(ShellTest, ALostBoardIsToldTheButtonShowsItAndAReconnectWorks) {
   // The board is back: the same panel connects again; motion waits for homing.
   sim.DropReplies(0);
   ASSERT_TRUE(panel->ConnectNow());
-  EXPECT_TRUE(g_bConnected);
+  EXPECT_TRUE(smt::CurrentMachine().connected);
   EXPECT_EQ(panel->ButtonText(), "联机成功");
   messages.service.Clear();
   sim.ClearReceived();
   ASSERT_TRUE(panel->Jog(4, true));
-  ASSERT_TRUE(linktest::WaitFor([] { return !g_bMachineBusy.load(); }));
+  ASSERT_TRUE(linktest::WaitFor([] { return !smt::CurrentMachine().machineBusy.load(); }));
   EXPECT_FALSE(sim.LastReceived(0x61).has_value());
   ASSERT_TRUE(WaitPumping([&] { return !messages.service.Texts().empty(); }));
   EXPECT_NE(messages.service.Texts()[0].find("Machine is not reset !"), std::string::npos);
-  g_hEventAxisMove.SetTimeout(std::chrono::seconds(60));
-  g_bPositionLost = false;
-  g_bConnected = false;
-  g_bResetDone = false;
-  g_bMasterResetOk = false;
+  smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.SetTimeout(std::chrono::seconds(60));
+  smt::CurrentMachine().link.positionLost = false;
+  smt::CurrentMachine().connected = false;
+  smt::CurrentMachine().resetDone = false;
+  smt::CurrentMachine().masterResetOk = false;
   sim.Stop();
 }

@@ -73,7 +73,7 @@ class RunModeShell : public ShellSimTest {
  protected:
   CDialogPartList& Prepare(int machineType, int runMode) {
     CMainFrame& f = StartConnected("[MachineSetConfig]\nMachineSet=" + std::to_string(machineType) + "\n");
-    EXPECT_EQ(g_nMachineType.load(), machineType);
+    EXPECT_EQ(smt::CurrentMachine().machineType.load(), machineType);
     CSMTView& v = *f.view();
     auto lines = OneFeeder();
     EXPECT_TRUE(v.m_pFeedList->LoadFromLines(lines));
@@ -90,7 +90,7 @@ class RunModeShell : public ShellSimTest {
   }
   bool RunToEnd(CDialogPartList& p) {
     if (!p.Run().OnStart()) return false;
-    return Pump([&] { return !g_bMachineBusy.load() && p.Run().m_bSmtThreadBusy == 0 && p.Run().m_bFeedThreadBusy == 0; },
+    return Pump([&] { return !smt::CurrentMachine().machineBusy.load() && p.Run().m_bSmtThreadBusy == 0 && p.Run().m_bFeedThreadBusy == 0; },
                 std::chrono::seconds(20));
   }
 };
@@ -204,8 +204,8 @@ TEST_P(ForbiddenModes, StartRefusesAModeTheMachineTypeDoesNotHave) {
   ASSERT_EQ(texts.size(), 1u);
   EXPECT_NE(texts[0].find(c.named), std::string::npos) << texts[0];
   EXPECT_NE(texts[0].find("machine type " + std::to_string(c.type)), std::string::npos) << texts[0];
-  EXPECT_FALSE(g_bMachineBusy.load()) << "the machine is released";
-  EXPECT_FALSE(g_bRunContinue.load());
+  EXPECT_FALSE(smt::CurrentMachine().machineBusy.load()) << "the machine is released";
+  EXPECT_FALSE(smt::CurrentMachine().runContinue.load());
   for (uint16_t code : {0x53, 0x56, 0x58, 0x60, 0x61, 0x64, 0x65, 0x66, 0x67, 0x68})
     EXPECT_EQ(Count(code), 0) << "command " << code << " of a run was sent";
 }

@@ -51,7 +51,7 @@ class RunRepairShellTest : public RunShellTest {
   }
   bool RunEnded() {
     auto& r = view->m_pPartList->Run();
-    return !g_bMachineBusy && r.m_bSmtThreadBusy == 0 && r.m_bFeedThreadBusy == 0;
+    return !smt::CurrentMachine().machineBusy && r.m_bSmtThreadBusy == 0 && r.m_bFeedThreadBusy == 0;
   }
   WatchedMessages watched;
 };
@@ -87,7 +87,7 @@ TEST_F(RunRepairShellTest, StartRightAfterAStopRunsOnceTheStoppedRunsThreadsHave
   view->m_pPartList->OnStart();
   ASSERT_TRUE(Pump([&] { return !Commands(0x56).empty(); }, std::chrono::seconds(5)));
   view->m_pPartList->OnStop();
-  ASSERT_TRUE(Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(5)));
+  ASSERT_TRUE(Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(5)));
   ASSERT_NE(run.m_bFeedThreadBusy.load(), 0) << "the feeder thread still waits for its reply";
   EXPECT_TRUE(Placements(*sim).empty());
 
@@ -96,7 +96,7 @@ TEST_F(RunRepairShellTest, StartRightAfterAStopRunsOnceTheStoppedRunsThreadsHave
   // The run thread may still be in its end step, the feeder thread waits for its reply.
   const std::string info = view->m_pManualControl->InfoText();
   EXPECT_TRUE(info == smt::job::kSmtThreadBusy || info == smt::job::kFeedThreadBusy) << info;
-  ASSERT_TRUE(Pump([] { return g_bMachineBusy.load(); }, std::chrono::seconds(5))) << "the run starts by itself";
+  ASSERT_TRUE(Pump([] { return smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(5))) << "the run starts by itself";
   EXPECT_FALSE(run.StartWaiting());
   ASSERT_TRUE(Pump([&] { return RunEnded(); }, std::chrono::seconds(20)));
   EXPECT_EQ(Placements(*sim).size(), 3u);
@@ -114,7 +114,7 @@ TEST_F(RunRepairShellTest, StopWithdrawsAStartThatWaitsForTheStoppedRunsThreads)
   view->m_pPartList->OnStart();
   ASSERT_TRUE(Pump([&] { return !Commands(0x56).empty(); }, std::chrono::seconds(5)));
   view->m_pPartList->OnStop();
-  ASSERT_TRUE(Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(5)));
+  ASSERT_TRUE(Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(5)));
   ASSERT_NE(run.m_bFeedThreadBusy.load(), 0);
   view->m_pPartList->OnStart();
   ASSERT_TRUE(run.StartWaiting());
@@ -122,7 +122,7 @@ TEST_F(RunRepairShellTest, StopWithdrawsAStartThatWaitsForTheStoppedRunsThreads)
   EXPECT_FALSE(run.StartWaiting());
   ASSERT_TRUE(Pump([&] { return RunEnded(); }, std::chrono::seconds(5)));
   Pump([] { return false; }, std::chrono::milliseconds(300));
-  EXPECT_FALSE(g_bMachineBusy.load());
+  EXPECT_FALSE(smt::CurrentMachine().machineBusy.load());
   EXPECT_TRUE(Placements(*sim).empty());
 }
 
@@ -250,7 +250,7 @@ TEST_F(RunRepairShellTest, NoWithAutomaticNozzleChangeReturnsTheNozzleParksAndHo
   watched.QueueAnswer(smt::platform::MsgAnswer::No);
   view->m_pPartList->OnStart();
   ASSERT_TRUE(Pump([&] { return askedAt != 0; }));
-  ASSERT_TRUE(Pump([&] { return RunEnded() && g_bResetDone.load(); }));
+  ASSERT_TRUE(Pump([&] { return RunEnded() && smt::CurrentMachine().resetDone.load(); }));
   EXPECT_EQ(g_nHeadNozzle[0].load(), 0);
   EXPECT_TRUE(g_NozzleSeats.HasNozzle(0));
   const auto trail = sim->AxisTrail();
@@ -315,7 +315,7 @@ TEST_F(RunRepairShellTest, ThePlacementListScrollsWithTheRun) {
   ASSERT_EQ(bar->value(), 0);
   std::vector<int> values;
   QObject::connect(bar, &QScrollBar::valueChanged, [&](int v) {
-    if (g_bMachineBusy) values.push_back(v);
+    if (smt::CurrentMachine().machineBusy) values.push_back(v);
   });
   ASSERT_TRUE(RunToEnd(std::chrono::seconds(60)));
   ASSERT_GE(values.size(), 2u) << "the list moved with the run";
@@ -413,14 +413,14 @@ TEST_F(NetworkRunShellTest, InsertionMachinesPickTestGoesToTheFeederAndOnToVisio
   smt::link::Runtime().commModel = 1;
   sim->SetHeadMask(smt::link::Runtime().headMask.load());
   const bool homed = smt::link::MachineHoming::Instance().StartHomeThread(0, 0) &&
-                     Pump([] { return g_bResetDone.load() && !g_bMachineBusy.load(); });
+                     Pump([] { return smt::CurrentMachine().resetDone.load() && !smt::CurrentMachine().machineBusy.load(); });
   view->m_pCameraList->m_Camera_first.CameraPulse_X = 6000;
   view->m_pCameraList->m_Camera_first.CameraPulse_Y = -4000;
   PutJob({NoVision(TapeFeeder("W1", 10, -20, "")), NoVision(TapeFeeder("W2", 14, -20, ""))}, {Part(1, 5, -5, "W1")});
   view->m_pFeedList->m_nSelectedRow = 1;
   sim->ClearReceived();
   const bool started = homed && view->m_pFeedList->StartTest(13);  // head 1, camera 1
-  const bool idle = started && Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(10));
+  const bool idle = started && Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(10));
   smt::link::Runtime().udp = nullptr;
   smt::link::Runtime().commModel = 0;
   udp.Close();

@@ -68,14 +68,14 @@ class RunShellTest : public ShellTest {
     ASSERT_TRUE(sim->Start()) << sim->LastError();
   }
   void TearDown() override {
-    if (g_bRunContinue || g_bMachineBusy) {
-      g_bRunContinue = false;
-      g_hPauseEvent.Set();
-      Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(10));
+    if (smt::CurrentMachine().runContinue || smt::CurrentMachine().machineBusy) {
+      smt::CurrentMachine().runContinue = false;
+      smt::CurrentMachine().run.pauseEvent.Set();
+      Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(10));
     }
     ShellTest::TearDown();
     sim->Stop();
-    g_bConnected = false;
+    smt::CurrentMachine().connected = false;
     for (auto& p : g_HeadPick) p = {};
     for (auto& p : g_HeadPlace) p = {};
     for (auto& h : g_nHeadNozzle) h = 0;
@@ -121,8 +121,8 @@ class RunShellTest : public ShellTest {
     t.join();
     EXPECT_TRUE(up.load());
     EXPECT_TRUE(smt::link::MachineHoming::Instance().StartHomeThread(0, 0));
-    EXPECT_TRUE(Pump([] { return g_bResetDone.load() && !g_bMachineBusy.load(); }));
-    g_bMasterResetOk = true;
+    EXPECT_TRUE(Pump([] { return smt::CurrentMachine().resetDone.load() && !smt::CurrentMachine().machineBusy.load(); }));
+    smt::CurrentMachine().masterResetOk = true;
     return *view;
   }
 
@@ -153,20 +153,20 @@ class RunShellTest : public ShellTest {
   // The toolbar's Start, then the run to its end (the end step releases the machine).
   bool RunToEnd(std::chrono::milliseconds limit = std::chrono::seconds(30)) {
     view->m_pPartList->OnStart();
-    if (!Pump([] { return g_bMachineBusy.load(); }, std::chrono::seconds(2))) {
+    if (!Pump([] { return smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(2))) {
       for (const auto& t : messages.service.Texts()) ADD_FAILURE() << "refused: " << t;
       ADD_FAILURE() << "jog info: " << view->m_pManualControl->InfoText() << " | " << view->m_pManualControl->InfoText2();
       return false;
     }
     return Pump([&] {
       auto& r = view->m_pPartList->Run();
-      return !g_bMachineBusy && r.m_bSmtThreadBusy == 0 && r.m_bFeedThreadBusy == 0;
+      return !smt::CurrentMachine().machineBusy && r.m_bSmtThreadBusy == 0 && r.m_bFeedThreadBusy == 0;
     }, limit);
   }
 
   // After a normal end the machine homes again.
   bool WaitHomedAgain() {
-    return Pump([] { return g_bResetDone.load() && !g_bMachineBusy.load(); }, std::chrono::seconds(10));
+    return Pump([] { return smt::CurrentMachine().resetDone.load() && !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(10));
   }
 
   // Commands received, in order, with the given code.

@@ -95,7 +95,7 @@ TEST_F(RunShellTest, RunStartDisablesTheListAndCameraPanelAndTheProgressFollowsT
   EXPECT_EQ(view->m_pSetView->m_dDisplayZoom, 1.0);
   ASSERT_TRUE(Pump([&] {
     auto& r = view->m_pPartList->Run();
-    return !g_bMachineBusy && r.m_bSmtThreadBusy == 0 && r.m_bFeedThreadBusy == 0;
+    return !smt::CurrentMachine().machineBusy && r.m_bSmtThreadBusy == 0 && r.m_bFeedThreadBusy == 0;
   }));
   ASSERT_TRUE(WaitHomedAgain());
   Pump([&] { return view->m_pPartList->PlacementView()->isEnabled() && view->m_pSetView->isEnabled(); });
@@ -116,11 +116,11 @@ TEST_F(RunShellTest, MarksMeasuredBeforeTheRunAreNotMeasuredAgain) {
   StartConnected(kTwoHeads);
   PutJob({NoVision(TapeFeeder("W1", 10, -20, "")), NoVision(TapeFeeder("W2", 14, -20, ""))},
          {Part(1, 5, -5, "W1"), Part(2, 8, -5, "W2"), Part(3, 11, -5, "W1")});
-  g_bUseMarks = true;
-  g_bMarksPerPanel = false;
+  smt::CurrentMachine().board.useMarks = true;
+  smt::CurrentMachine().board.marksPerPanel = false;
   view->m_pPartList->CoordTests().marks.m_bMarkMeasured = 1;
   const bool ran = RunToEnd();
-  g_bUseMarks = false;
+  smt::CurrentMachine().board.useMarks = false;
   ASSERT_TRUE(ran);
   EXPECT_EQ(Placements(*sim).size(), 3u);
   EXPECT_EQ(view->m_pPartList->CoordTests().marks.m_bMarkMeasured, 0);
@@ -224,9 +224,9 @@ TEST_F(RunShellTest, ARunModeWithoutItsRunSaysSoWithThePartListText) {
   PutJob({NoVision(TapeFeeder("W1", 10, -20, ""))}, {Part(1, 5, -5, "W1")});
   smt::run::SetRunThreadProc(smt::run::RunThread::StepRun, nullptr);
   view->m_pPartList->OnStart();
-  Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(2));
+  Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(2));
   smt::run::SetRunThreadProc(smt::run::RunThread::StepRun, smt::run::StepRunThreadProc);
   EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"暂无此功能 !"}));
-  EXPECT_FALSE(g_bMachineBusy.load());
+  EXPECT_FALSE(smt::CurrentMachine().machineBusy.load());
   EXPECT_TRUE(Placements(*sim).empty());
 }

@@ -215,7 +215,7 @@ std::vector<DialogCase> Dialogs(smt::test::TempDir& dir) {
       {"LabelingSet", Command(cmd::kLabelingSet)},
       {"CpuVersionNumber", Command(cmd::kCpuVersionNumber)},
       {"FirmwareUpdate", Command(cmd::kFirmwareUpdate), {}, setLinkMode(1), setLinkMode(0)},
-      {"LampMachineSet", Command(cmd::kLampMachineSet), {}, [] { g_nMachineType = 4; }, [] { g_nMachineType = 2; }},
+      {"LampMachineSet", Command(cmd::kLampMachineSet), {}, [] { smt::CurrentMachine().machineType = 4; }, [] { smt::CurrentMachine().machineType = 2; }},
       // Dialogs opened from the panels and from other dialogs.
       {"PcbEdit", PartListCommand(104)},
       {"ImportFile", PartListCommand(104), {ClickButton("c_1084")}},
@@ -241,7 +241,7 @@ std::vector<DialogCase> Dialogs(smt::test::TempDir& dir) {
       {"PositionLimitDetour", Command(cmd::kSetBasic),
        {On<smt::settings::CDialogSetBasic>([](smt::settings::CDialogSetBasic& d) { d.OnPositionLimitDetour(); })}},
       {"PartEditDis", PartListMenu(33296)},  // the dispensing list's "add part"
-      {"PartEditDrill", PartListMenu(33309), {}, [] { g_nMachineType = 9; }, [] { g_nMachineType = 2; }},
+      {"PartEditDrill", PartListMenu(33309), {}, [] { smt::CurrentMachine().machineType = 9; }, [] { smt::CurrentMachine().machineType = 2; }},
       {"OriginUpdate", Command(cmd::kSetBasic),
        {ClickButton("UpdateOrigin")}},
       {"GridBox", [](CMainFrame& f) { f.view()->m_pFeedList->OnAddFeeder(); },
@@ -259,8 +259,8 @@ std::vector<DialogCase> Dialogs(smt::test::TempDir& dir) {
        },
        {On<CDialogCameraList>([](CDialogCameraList& d) { d.OnCameraSettings(); })}},
       {"LampMachineEdit", Command(cmd::kLampMachineSet),
-       {On<CDialogLampMachineList>([](CDialogLampMachineList& d) { d.OnAdd(); })}, [] { g_nMachineType = 4; },
-       [] { g_nMachineType = 2; }},
+       {On<CDialogLampMachineList>([](CDialogLampMachineList& d) { d.OnAdd(); })}, [] { smt::CurrentMachine().machineType = 4; },
+       [] { smt::CurrentMachine().machineType = 2; }},
   };
   return cases;
 }
@@ -354,7 +354,7 @@ TEST_F(ScreenLayout, JogPanelFitsEveryMachineTypeInEachLanguage) {
       for (bool conveyor : {false, true}) {
         smt::link::UpdateMotionSettings([conveyor](smt::link::MotionSettings& m) { m.autoTransport = conveyor; });
         // What the Help menu's machine type does to the panel (without saving the choice each time).
-        g_nMachineType = type;
+        smt::CurrentMachine().machineType = type;
         f.view()->LayoutJogPanelForMachineType();
         for (int bank : {1, 2}) {
           if (bank == 2) {
@@ -378,7 +378,7 @@ TEST_F(ScreenLayout, JogPanelFitsEveryMachineTypeInEachLanguage) {
         }
       }
     smt::link::UpdateMotionSettings([](smt::link::MotionSettings& m) { m.autoTransport = false; });
-    g_nMachineType = 2;
+    smt::CurrentMachine().machineType = 2;
     f.view()->LayoutJogPanelForMachineType();
     connect->setText(QString::fromStdString(texts.online));
   }

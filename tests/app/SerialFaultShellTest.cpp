@@ -26,7 +26,7 @@ class SerialFaultShellTest : public ShellSimTest {
     WriteConfig(config);
     CMainFrame& f = Start();
     EXPECT_TRUE(f.view()->m_pManualControl->ConnectNow());
-    g_bResetDone = true;
+    smt::CurrentMachine().resetDone = true;
     return f;
   }
 
@@ -56,7 +56,7 @@ TEST_F(SerialFaultShellTest, MotorFaultInDebugModeLeavesTheResetModeAndGivesTheJ
     sim->SendSerialBytes(FaultFrame(0x03));
     EXPECT_TRUE(Shown("Error E2-03电机或传感器故障 !")) << c.basic;
     Pump([] { return false; }, std::chrono::milliseconds(100));
-    EXPECT_FALSE(g_bResetDone.load());
+    EXPECT_FALSE(smt::CurrentMachine().resetDone.load());
     EXPECT_EQ(homing.m_nResetMode.load(), c.modeAfter) << c.basic;
     EXPECT_EQ(jog.m_bJogControlsEnabled.load(), c.jogAfter) << c.basic;
     app->ExitInstance();
@@ -85,7 +85,7 @@ TEST_F(SerialFaultShellTest, WidthAxisFaultDuringAConveyorResetShowsTheResetWidt
     conveyor.SetSettings(s);
     smt::link::MachineHoming::Instance().m_nResetMode = c.resetMode;
     sim->SendSerialBytes(FaultFrame(c.sub));
-    Pump([] { return !g_bResetDone.load(); }, std::chrono::seconds(5));
+    Pump([] { return !smt::CurrentMachine().resetDone.load(); }, std::chrono::seconds(5));
     Pump([] { return false; }, std::chrono::milliseconds(100));
     EXPECT_DOUBLE_EQ(conveyor.Settings().m_SetWidth, c.widthAfter) << int(c.sub) << " " << c.resetMode;
     app->ExitInstance();
@@ -112,7 +112,7 @@ TEST_F(SerialFaultShellTest, AnAcknowledgedZStrokeShowsZeroInTheZBox) {
     smt::link::SetMotionSettings(m);
     Pump([] { return false; }, std::chrono::milliseconds(50));
     // The Z the program last knew is not 0: only the acknowledgement shows 0.
-    g_nCurZ[0] = -1234;
+    smt::CurrentMachine().curZ[0] = -1234;
     jog.ShowPositions(false, 0, false, 0, true, -1234, false, 0);
     ASSERT_NE(jog.PositionText(2), c.shown);
     const auto r = c.code == 0x67 ? smt::link::SendCmd67MoveZ(2, -500, 10, 20, 1, 0, 0)
@@ -120,7 +120,7 @@ TEST_F(SerialFaultShellTest, AnAcknowledgedZStrokeShowsZeroInTheZBox) {
     EXPECT_EQ(r, smt::link::CommandResult::Ok);
     EXPECT_TRUE(Pump([&] { return jog.PositionText(2) == c.shown; }, std::chrono::seconds(5)))
         << std::hex << c.code << ": " << jog.PositionText(2);
-    g_nCurZ[0] = 0;
+    smt::CurrentMachine().curZ[0] = 0;
     app->ExitInstance();
     app.reset();
     smt::platform::ClearProfileCache();
@@ -137,11 +137,11 @@ TEST_F(SerialFaultShellTest, AnAcknowledgedZStrokeShowsZeroInTheZBox) {
 TEST_F(SerialFaultShellTest, EveryMotorFaultCodeIsToldOnceAndEndsTheMove) {
   CMainFrame& f = StartWith("m_DebugModel=0\n");
   CDialogManualControl& jog = *f.view()->m_pManualControl;
-  g_hEventAxisMove.SetTimeout(std::chrono::seconds(3));
+  smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.SetTimeout(std::chrono::seconds(3));
   for (uint8_t sub : {uint8_t{0x03}, uint8_t{0x0F}, uint8_t{0x10}, uint8_t{0x2A}, uint8_t{0xFF}}) {
     SCOPED_TRACE(static_cast<int>(sub));
-    g_bResetDone = true;
-    g_bMachineBusy = false;
+    smt::CurrentMachine().resetDone = true;
+    smt::CurrentMachine().machineBusy = false;
     messages.service.Clear();
     sim->InjectSerialError(0x61, 0xE2, sub);
     const auto t0 = std::chrono::steady_clock::now();
@@ -156,8 +156,8 @@ TEST_F(SerialFaultShellTest, EveryMotorFaultCodeIsToldOnceAndEndsTheMove) {
     const auto texts = messages.service.Texts();
     EXPECT_EQ(std::count(texts.begin(), texts.end(), expected), 1);
     EXPECT_EQ(texts.size(), 1u) << (texts.size() > 1 ? texts[1] : "");
-    EXPECT_FALSE(g_bResetDone.load());
+    EXPECT_FALSE(smt::CurrentMachine().resetDone.load());
   }
-  g_hEventAxisMove.SetTimeout(std::chrono::seconds(60));
+  smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.SetTimeout(std::chrono::seconds(60));
   (void)jog;
 }

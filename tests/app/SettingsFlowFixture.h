@@ -100,7 +100,7 @@ class SettingsFlow : public ShellTest {
   }
   void TearDown() override {
     ShellTest::TearDown();
-    g_nMachineType = 0;
+    smt::CurrentMachine().machineType = 0;
   }
 };
 

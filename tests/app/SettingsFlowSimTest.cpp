@@ -69,8 +69,8 @@ class SettingsFlowSim : public SettingsFlow {
   void TearDown() override {
     ShellTest::TearDown();
     if (sim) sim->Stop();
-    g_bConnected = g_bResetDone = g_bMachineBusy = false;
-    g_nMachineType = 0;
+    smt::CurrentMachine().connected = smt::CurrentMachine().resetDone = smt::CurrentMachine().machineBusy = false;
+    smt::CurrentMachine().machineType = 0;
     g_nHighSpeedCamera = 0;
   }
   std::unique_ptr<smt::sim::SimBoard> sim;
@@ -113,10 +113,10 @@ TEST_F(SettingsFlowSim, AfterARestartTheSavedSettingsDriveTheBoard) {
                                return true;
                              });
   ASSERT_TRUE(panel.ConnectNow());
-  const bool homed = WaitWithEvents([] { return g_bResetDone.load() && !g_bMachineBusy.load(); });
+  const bool homed = WaitWithEvents([] { return smt::CurrentMachine().resetDone.load() && !smt::CurrentMachine().machineBusy.load(); });
   if (!homed) {
     for (auto& t : messages.service.Texts()) ADD_FAILURE() << "msg: " << t;
-    ADD_FAILURE() << "busy " << g_bMachineBusy.load() << " homed " << g_bResetDone.load() << " x " << sim->Position(0)
+    ADD_FAILURE() << "busy " << smt::CurrentMachine().machineBusy.load() << " homed " << smt::CurrentMachine().resetDone.load() << " x " << sim->Position(0)
                   << " info " << panel.InfoText() << " 52:" << sim->LastReceived(0x52).has_value()
                   << " pending " << smt::link::MachineHoming::Instance().m_bResetToOriginPending.load();
   }
@@ -135,8 +135,8 @@ TEST_F(SettingsFlowSim, AfterARestartTheSavedSettingsDriveTheBoard) {
   // by the mark's 0.5 mm (100 steps) while the counters keep the nominal
   // position.
   EXPECT_TRUE(WaitWithEvents([&] { return sim->Position(0) == 2100 && sim->Position(1) == -2800; }));
-  EXPECT_EQ(g_nCurX.load(), 2000);
-  EXPECT_EQ(g_nCurY.load(), -2800);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 2000);
+  EXPECT_EQ(smt::CurrentMachine().curY.load(), -2800);
   EXPECT_EQ(smt::link::GetMotionSettings().xLimit, 90000);
   EXPECT_TRUE(panel.m_bJogControlsEnabled.load());
   // The Mark camera came on for the vision origin with its box and lights,
@@ -171,8 +171,8 @@ TEST_F(SettingsFlowSim, AfterARestartTheSavedSettingsDriveTheBoard) {
 
   // A jog moves X by the set step.
   ASSERT_TRUE(panel.Jog(0, true));
-  EXPECT_TRUE(WaitWithEvents([&] { return sim->Position(0) == 2350 && !g_bMachineBusy.load(); }));
-  EXPECT_EQ(g_nCurX.load(), 2250);
+  EXPECT_TRUE(WaitWithEvents([&] { return sim->Position(0) == 2350 && !smt::CurrentMachine().machineBusy.load(); }));
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 2250);
 
   // A 10 mm test run of X is accepted and moves 2000 steps.
   ASSERT_TRUE(ConfirmDialog<smt::settings::CDialogSetPulse>(
@@ -183,13 +183,13 @@ TEST_F(SettingsFlowSim, AfterARestartTheSavedSettingsDriveTheBoard) {
         d.OnTestRun();
       },
       false));
-  EXPECT_TRUE(WaitWithEvents([&] { return sim->Position(0) == 4350 && !g_bMachineBusy.load(); }));
-  EXPECT_EQ(g_nCurX.load(), 4250);
+  EXPECT_TRUE(WaitWithEvents([&] { return sim->Position(0) == 4350 && !smt::CurrentMachine().machineBusy.load(); }));
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 4250);
   // After a placed board the run brings the Mark camera back to the vision
   // origin and corrects there once more.
   ASSERT_TRUE(smt::run::Services().visionOriginAfterPlacement());
-  EXPECT_EQ(g_nCurX.load(), 2000);
-  EXPECT_EQ(g_nCurY.load(), -2800);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 2000);
+  EXPECT_EQ(smt::CurrentMachine().curY.load(), -2800);
   EXPECT_EQ(sim->Position(0), 2200);
   for (const auto& text : messages.service.Texts()) EXPECT_EQ(text.find("Pos Error"), std::string::npos) << text;
 }
@@ -210,7 +210,7 @@ TEST_F(SettingsFlowSim, PulseTestRunSwitchesTheWalkOutputOffWithItsNumberOnTheNe
   auto& rt = smt::link::Runtime();
   smt::link::CMachineLink* panelLink = rt.udp.exchange(&link);
   rt.commModel = 1;
-  g_bConnected = true;
+  smt::CurrentMachine().connected = true;
   ASSERT_TRUE(f.view()->pulseTestRunner);
   f.view()->pulseTestRunner->SwitchOutputOff(6);
   EXPECT_TRUE(WaitWithEvents([&] { return board.LastReceived(0x03).has_value(); }));
@@ -218,7 +218,7 @@ TEST_F(SettingsFlowSim, PulseTestRunSwitchesTheWalkOutputOffWithItsNumberOnTheNe
   ASSERT_TRUE(out.has_value());
   EXPECT_EQ(board.OutputValue(6), 6);
   EXPECT_FALSE(board.Output(6));
-  g_bConnected = false;
+  smt::CurrentMachine().connected = false;
   rt.commModel = 0;
   rt.udp = panelLink;
   link.Close();

@@ -8,16 +8,16 @@ using settingsflow::ConfirmDialog;
 TEST_F(SettingsFlow, EveryConsumerHasTheSavedSettingsRightAfterStartUp) {
   CMainFrame& f = Start();
   CSMTView& v = *f.view();
-  ASSERT_EQ(g_nMachineType.load(), 3);
+  ASSERT_EQ(smt::CurrentMachine().machineType.load(), 3);
 
   // Run geometry, camera offset and head layout (steps).
-  EXPECT_DOUBLE_EQ(g_dXPulsePerMm, 200.0);
-  EXPECT_EQ(g_nCameraOffsetX, 6000);
-  EXPECT_EQ(g_nCameraOffsetY, -2000);
-  EXPECT_EQ(g_nNozzleOffsetX[0], 4000);
-  EXPECT_EQ(g_nThrowPositionX, 20000);
-  EXPECT_EQ(g_nFlyHeadCount, 4);
-  EXPECT_EQ(g_nFlyTrigger[1], 8000);
+  EXPECT_DOUBLE_EQ(smt::CurrentMachine().steps.xPulsePerMm, 200.0);
+  EXPECT_EQ(smt::CurrentMachine().steps.cameraOffsetX, 6000);
+  EXPECT_EQ(smt::CurrentMachine().steps.cameraOffsetY, -2000);
+  EXPECT_EQ(smt::CurrentMachine().steps.nozzleOffsetX[0], 4000);
+  EXPECT_EQ(smt::CurrentMachine().steps.throwPositionX, 20000);
+  EXPECT_EQ(smt::CurrentMachine().fly.headCount, 4);
+  EXPECT_EQ(smt::CurrentMachine().fly.trigger[1], 8000);
   // Nozzle seats.
   EXPECT_EQ(g_NozzleSeats.Get(0).nX, 2000);
   EXPECT_EQ(g_NozzleSeats.Get(0).nY, -3200);
@@ -85,8 +85,8 @@ TEST_F(SettingsFlow, EveryConsumerFollowsEachDialogsOk) {
   EXPECT_EQ(m.exhaust, 40);
   EXPECT_EQ(panel.JogPad().Context().xLimit, 120000);
   EXPECT_EQ(panel.JogPad().Context().westLimit, -550);
-  EXPECT_EQ(g_nNozzleOffsetX[0], 5000);
-  EXPECT_EQ(g_nFlyTrigger[1], 10000);
+  EXPECT_EQ(smt::CurrentMachine().steps.nozzleOffsetX[0], 5000);
+  EXPECT_EQ(smt::CurrentMachine().fly.trigger[1], 10000);
 
   // Pulse settings.
   ASSERT_TRUE(ConfirmDialog<smt::settings::CDialogSetPulse>(v, cmd::kSetPulse, [](auto& d) {
@@ -98,8 +98,8 @@ TEST_F(SettingsFlow, EveryConsumerFollowsEachDialogsOk) {
   EXPECT_DOUBLE_EQ(m.xPulse, 250.0);
   EXPECT_EQ(m.conveyorWidthTarget, 6025);
   EXPECT_EQ(panel.JogPad().Context().xLimit, 150000);
-  EXPECT_DOUBLE_EQ(g_dXPulsePerMm, 250.0);
-  EXPECT_EQ(g_nCameraOffsetX, 7500);
+  EXPECT_DOUBLE_EQ(smt::CurrentMachine().steps.xPulsePerMm, 250.0);
+  EXPECT_EQ(smt::CurrentMachine().steps.cameraOffsetX, 7500);
   EXPECT_EQ(g_NozzleSeats.Get(0).nX, 2500);
   panel.ShowPositions(true, 2500, false, 0, false, 0, false, 0);
   EXPECT_EQ(panel.PositionText(0), "10.00");
@@ -145,31 +145,31 @@ TEST_F(SettingsFlow, PulseOkRecomputesTheShownBoardInSteps) {
   auto& job = v.m_pPartList->Job();
   job.pcbs.Add("Shown");
   job.shownPcbName = "Shown";
-  g_dOriginX = 10;
-  g_dMark1X = 4;
-  g_dMark2Y = -8;
+  smt::CurrentMachine().board.originX = 10;
+  smt::CurrentMachine().board.mark1X = 4;
+  smt::CurrentMachine().board.mark2Y = -8;
   ASSERT_TRUE(ConfirmDialog<smt::settings::CDialogSetPulse>(v, cmd::kSetPulse, [](auto& d) {
     d.Edit("m_X_Pulse")->setText("250");
     d.Edit("m_Y_Pulse")->setText("100");
   }));
-  EXPECT_EQ(g_nOriginStepsX, 2500);
-  EXPECT_EQ(g_nMark1StepsX, 1000);
-  EXPECT_EQ(g_nMark2StepsY, -800);
+  EXPECT_EQ(smt::CurrentMachine().board.originStepsX, 2500);
+  EXPECT_EQ(smt::CurrentMachine().board.mark1StepsX, 1000);
+  EXPECT_EQ(smt::CurrentMachine().board.mark2StepsY, -800);
   // A board that is not in the table keeps its steps.
   job.shownPcbName = "Gone";
   ASSERT_TRUE(ConfirmDialog<smt::settings::CDialogSetPulse>(
       v, cmd::kSetPulse, [](auto& d) { d.Edit("m_X_Pulse")->setText("300"); }));
-  EXPECT_EQ(g_nOriginStepsX, 2500);
-  g_dOriginX = g_dMark1X = g_dMark2Y = 0;
+  EXPECT_EQ(smt::CurrentMachine().board.originStepsX, 2500);
+  smt::CurrentMachine().board.originX = smt::CurrentMachine().board.mark1X = smt::CurrentMachine().board.mark2Y = 0;
 }
 
 TEST_F(SettingsFlow, TypeFourTakeButtonsMeasureOnTheSecondPlatform) {
   CMainFrame& f = Start();
   f.show();
-  g_nMachineType = 4;
+  smt::CurrentMachine().machineType = 4;
   smt::link::Runtime().headGroup = 2;
-  g_nCurPlatform[0] = -3000;
-  g_nCurPlatform[1] = 1600;
+  smt::CurrentMachine().motion.curPlatform[0] = -3000;
+  smt::CurrentMachine().motion.curPlatform[1] = 1600;
   std::map<std::string, std::string> shown;
   using smt::settings::TeachButton;
   ConfirmDialog<smt::settings::CDialogSetBasic>(
@@ -186,7 +186,7 @@ TEST_F(SettingsFlow, TypeFourTakeButtonsMeasureOnTheSecondPlatform) {
   EXPECT_EQ(shown["m_Y_CameraToNozzle1"], "-10.0001");
   EXPECT_EQ(shown["m_X_Y2ToY1"], "-15.0001");
   smt::link::Runtime().headGroup = 1;
-  g_nCurPlatform[0] = g_nCurPlatform[1] = 0;
+  smt::CurrentMachine().motion.curPlatform[0] = smt::CurrentMachine().motion.curPlatform[1] = 0;
 }
 
 TEST_F(SettingsFlow, GoToMarkBelongsToOneCommandOrToTheOpenMenu) {
@@ -201,7 +201,7 @@ TEST_F(SettingsFlow, GoToMarkBelongsToOneCommandOrToTheOpenMenu) {
   EXPECT_FALSE(v.m_bGoToFromMenu.load());
   // A command from the menu takes it, even when it is refused.
   f.OnToolbarDropDown(cmd::kToolGoTo);
-  g_bConnected = false;
+  smt::CurrentMachine().connected = false;
   v.OnCommand(cmd::kGoCameraToMark1);
   EXPECT_FALSE(v.m_bGoToFromMenu.load());
   EXPECT_EQ(messages.service.Texts().back(), "Machine is not connection !");

@@ -46,11 +46,11 @@ bool Enabled(CDialogPartList& p, int button) { return p.ToolBar().Button(button)
 class ShellConnectionsTest : public ShellTest {
  protected:
   void TearDown() override {
-    g_bConnected = false;
-    g_bResetDone = false;
-    g_bMachineBusy = false;
-    g_bPaused = false;
-    g_bMasterResetOk = false;
+    smt::CurrentMachine().connected = false;
+    smt::CurrentMachine().resetDone = false;
+    smt::CurrentMachine().machineBusy = false;
+    smt::CurrentMachine().paused = false;
+    smt::CurrentMachine().masterResetOk = false;
     smt::link::MachineHoming::Instance().m_nResetMode = -1;
     ShellTest::TearDown();
   }
@@ -83,8 +83,8 @@ TEST_F(ShellConnectionsTest, JogEnablingSwitchesStartAfterAFullHomeAndPcbClampOn
 
 TEST_F(ShellConnectionsTest, PcbClampStartsTheConveyorsClampTask) {
   CMainFrame& f = Start();
-  g_bConnected = true;
-  g_bResetDone = true;
+  smt::CurrentMachine().connected = true;
+  smt::CurrentMachine().resetDone = true;
   smt::stations::ConveyorStation::Instance().SetClamped(false);
   f.view()->m_pPartList->OnPcbClamp();
   EXPECT_EQ(smt::stations::ConveyorStation::Instance().CurrentTask(), 11);
@@ -95,7 +95,7 @@ TEST_F(ShellConnectionsTest, PcbClampStartsTheConveyorsClampTask) {
 TEST_F(ShellConnectionsTest, FrontPanelPauseAndResumeKeysSwitchTheToolbar) {
   CMainFrame& f = Start();
   CDialogPartList& p = *f.view()->m_pPartList;
-  g_bMachineBusy = true;
+  smt::CurrentMachine().machineBusy = true;
   smt::link::OnStatusReport(2);
   Settle();
   EXPECT_FALSE(Enabled(p, smt::job::kBtnPause));
@@ -160,20 +160,20 @@ TEST_F(ShellConnectionsTest, ManualMarkOffsetsFromTheJogMenuReachTheBoardAndServ
   const auto geometry = smt::link::CurrentMarkCameraGeometry();
   // The camera 1 mm right of and 0.5 mm below Mark 1.
   const double wantX = fields.originX + fields.mark1X + 1.0, wantY = fields.originY + fields.mark1Y - 0.5;
-  g_nCurX = static_cast<int32_t>((wantX - geometry.xCameraToNozzle1) * pulse->m_X_Pulse);
-  g_nCurY = static_cast<int32_t>((wantY - geometry.yCameraToNozzle1) * pulse->m_Y_Pulse);
-  g_nMark1DevStepsX = 0;
+  smt::CurrentMachine().curX = static_cast<int32_t>((wantX - geometry.xCameraToNozzle1) * pulse->m_X_Pulse);
+  smt::CurrentMachine().curY = static_cast<int32_t>((wantY - geometry.yCameraToNozzle1) * pulse->m_Y_Pulse);
+  smt::CurrentMachine().correction.mark1DevStepsX = 0;
   f.view()->m_pManualControl->OnMenuCommand(33083);
   auto& services = smt::run::Services();
   EXPECT_TRUE(messages.service.Texts().empty());
-  EXPECT_NE(g_nMark1DevStepsX.load(), 0);
+  EXPECT_NE(smt::CurrentMachine().correction.mark1DevStepsX.load(), 0);
   // The run skips the recognition once, then recognises again.
   EXPECT_TRUE(services.takeMarksMeasured());
   EXPECT_FALSE(services.takeMarksMeasured());
   f.view()->m_pManualControl->OnMenuCommand(33083);
   f.view()->m_pManualControl->OnMenuCommand(33330);
   EXPECT_FALSE(services.takeMarksMeasured());
-  g_nMark1DevStepsX = 0;
+  smt::CurrentMachine().correction.mark1DevStepsX = 0;
 }
 
 TEST_F(ShellConnectionsTest, PcbEditorCameraFieldsReachTheCameraPanelAndTooBigIsRefused) {
@@ -256,11 +256,11 @@ TEST_F(ShellConnectionsTest, ConnectOpensTheCamerasWhenTheSettingAsksAndJogIsOff
     messages.service.Clear();
     jog.OnOnline();
     EXPECT_FALSE(jog.m_bJogControlsEnabled.load());
-    for (int i = 0; i < 300 && (jog.Connecting() || !g_bConnected); ++i) {
+    for (int i = 0; i < 300 && (jog.Connecting() || !smt::CurrentMachine().connected); ++i) {
       Settle();
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    ASSERT_TRUE(g_bConnected.load()) << openCamera << " " << jog.ButtonText();
+    ASSERT_TRUE(smt::CurrentMachine().connected.load()) << openCamera << " " << jog.ButtonText();
     Settle();
     bool cameraAsked = false;
     for (const auto& t : messages.service.Texts()) cameraAsked = cameraAsked || t.find("无法打开摄像头") != std::string::npos;

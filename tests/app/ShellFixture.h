@@ -26,10 +26,10 @@
 class ShellTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    g_nMachineType = 0;
-    g_nLanguageSet = 0;
-    g_nHeadCount = 1;
-    g_bMachineBusy = false;
+    smt::CurrentMachine().machineType = 0;
+    smt::CurrentMachine().languageSet = 0;
+    smt::CurrentMachine().headCount = 1;
+    smt::CurrentMachine().machineBusy = false;
     smt::platform::WorkerThreads::Instance().ResetForTests();
     for (const auto& f : smt::app::ListFiles()) {
       smt::platform::ListFileContent c;

@@ -21,9 +21,9 @@ class ShellSimTest : public ShellTest {
     // A new simulated machine stands with every axis at 0: so do the
     // program's positions (an earlier test's turns of the heads are not
     // this machine's).
-    g_nCurX = g_nCurY = 0;
-    for (auto& z : g_nCurZ) z = 0;
-    for (auto& a : g_nCurA) a = 0;
+    smt::CurrentMachine().curX = smt::CurrentMachine().curY = 0;
+    for (auto& z : smt::CurrentMachine().curZ) z = 0;
+    for (auto& a : smt::CurrentMachine().curA) a = 0;
     smt::sim::SimConfig c;
     c.udp = false;
     c.discovery = false;
@@ -34,10 +34,10 @@ class ShellSimTest : public ShellTest {
   void TearDown() override {
     // A run still going is stopped before the window goes.
     if (app && app->frame()) {
-      g_bRunContinue = false;
-      g_bFeedRun = false;
-      g_hPauseEvent.Set();
-      Pump([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(10));
+      smt::CurrentMachine().runContinue = false;
+      smt::CurrentMachine().run.feedRun = false;
+      smt::CurrentMachine().run.pauseEvent.Set();
+      Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(10));
     }
     ShellTest::TearDown();
     sim->Stop();
@@ -60,8 +60,8 @@ class ShellSimTest : public ShellTest {
     WriteConfig(MachineConfig() + extra);
     CMainFrame& f = Start();
     EXPECT_TRUE(f.view()->m_pManualControl->ConnectNow()) << "the shell could not connect to the simulator";
-    g_bResetDone = true;
-    g_bMasterResetOk = true;
+    smt::CurrentMachine().resetDone = true;
+    smt::CurrentMachine().masterResetOk = true;
     return f;
   }
 

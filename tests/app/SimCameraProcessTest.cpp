@@ -24,8 +24,8 @@ TEST_F(SimProcess, MarkCameraShowsTheDemoBoardWhereTheOperatorJogged) {
   CMainFrame& f = Start();
   f.show();
   ConnectAndHome();
-  ASSERT_EQ(g_nCurX.load(), 0);
-  ASSERT_EQ(g_nCurY.load(), 0);
+  ASSERT_EQ(smt::CurrentMachine().curX.load(), 0);
+  ASSERT_EQ(smt::CurrentMachine().curY.load(), 0);
   // Homed, the Mark camera (60 mm left of nozzle 1) sees no mark.
   cv::Mat frame = MarkFrame();
   ASSERT_FALSE(frame.empty());
@@ -40,8 +40,8 @@ TEST_F(SimProcess, MarkCameraShowsTheDemoBoardWhereTheOperatorJogged) {
   ChooseXYStep(kXYMedium);
   for (int i = 0; i < 2; ++i) JogOnce(smt::link::jogid::kXPlus);
   for (int i = 0; i < 2; ++i) JogOnce(smt::link::jogid::kYMinus);
-  ASSERT_EQ(g_nCurX.load(), 11200);
-  ASSERT_EQ(g_nCurY.load(), -6200);
+  ASSERT_EQ(smt::CurrentMachine().curX.load(), 11200);
+  ASSERT_EQ(smt::CurrentMachine().curY.load(), -6200);
   // The camera keeps its latest frame: the one taken after the move is waited for.
   cv::Mat over;
   auto settled = [&](cv::Mat& frame, double dx, double dy) {

@@ -137,11 +137,11 @@ TEST_F(DemoMachine, TheSimulatorsWorldIsTheMachineTheProgramLoads) {
   const auto world = smt::sim::ReadWorldFile((dir / smt::app::kDemoWorldName).string(), why);
   ASSERT_TRUE(world.has_value()) << why;
   const auto& g = world->geometry;
-  EXPECT_EQ(g.stepsPerMmX, g_dXPulsePerMm);
-  EXPECT_EQ(g.stepsPerMmY, g_dYPulsePerMm);
-  EXPECT_EQ(g.stepsPerDegA, g_dAPulsePerDeg);
-  EXPECT_EQ(g.markCameraX, g_nCameraOffsetX);
-  EXPECT_EQ(g.markCameraY, g_nCameraOffsetY);
+  EXPECT_EQ(g.stepsPerMmX, smt::CurrentMachine().steps.xPulsePerMm);
+  EXPECT_EQ(g.stepsPerMmY, smt::CurrentMachine().steps.yPulsePerMm);
+  EXPECT_EQ(g.stepsPerDegA, smt::CurrentMachine().steps.aPulsePerDeg);
+  EXPECT_EQ(g.markCameraX, smt::CurrentMachine().steps.cameraOffsetX);
+  EXPECT_EQ(g.markCameraY, smt::CurrentMachine().steps.cameraOffsetY);
   EXPECT_EQ(g.headOffsetX[1], smt::job::NozzleOffsetX(2));
   EXPECT_EQ(g.headOffsetY[1], smt::job::NozzleOffsetY(2));
   const CDialogCameraList& cameras = *f.view()->m_pCameraList;

@@ -196,7 +196,7 @@ class SimProcess : public ShellTest {
     unsetenv("SMT_SIMULATED_CAMERAS");
     unsetenv("SMT_SIM_CAMERA_SOCKET");
     sim.Stop();
-    g_bConnected = false;
+    smt::CurrentMachine().connected = false;
   }
 
   CDialogManualControl& Jog() { return *app->frame()->view()->m_pManualControl; }
@@ -205,12 +205,12 @@ class SimProcess : public ShellTest {
 
   void ConnectAndHome() {
     Click(Jog().findChild<QAbstractButton*>("ManualControl.c_Online"));
-    ASSERT_TRUE(PumpUntil([] { return g_bConnected.load(); })) << Jog().InfoText();
-    ASSERT_TRUE(PumpUntil([] { return !g_bMachineBusy.load(); }));
-    g_bResetDone = false;
+    ASSERT_TRUE(PumpUntil([] { return smt::CurrentMachine().connected.load(); })) << Jog().InfoText();
+    ASSERT_TRUE(PumpUntil([] { return !smt::CurrentMachine().machineBusy.load(); }));
+    smt::CurrentMachine().resetDone = false;
     Click(Control(smt::link::jogid::kReset));
     ASSERT_TRUE(PumpUntil([&] {
-      return g_bResetDone.load() && !g_bMachineBusy.load() && Control(smt::link::jogid::kXPlus)->isEnabled();
+      return smt::CurrentMachine().resetDone.load() && !smt::CurrentMachine().machineBusy.load() && Control(smt::link::jogid::kXPlus)->isEnabled();
     }, 20s)) << Jog().InfoText();
   }
 
@@ -226,11 +226,11 @@ class SimProcess : public ShellTest {
 
   // One press and release of a jog button; done when the machine is idle again.
   void JogOnce(int button) {
-    const int32_t x = g_nCurX.load(), y = g_nCurY.load();
-    ASSERT_TRUE(PumpUntil([&] { return Control(button)->isEnabled() && !g_bMachineBusy.load(); })) << button;
+    const int32_t x = smt::CurrentMachine().curX.load(), y = smt::CurrentMachine().curY.load();
+    ASSERT_TRUE(PumpUntil([&] { return Control(button)->isEnabled() && !smt::CurrentMachine().machineBusy.load(); })) << button;
     Press(Control(button));
     Release(Control(button));
-    ASSERT_TRUE(PumpUntil([&] { return (g_nCurX.load() != x || g_nCurY.load() != y) && !g_bMachineBusy.load(); }, 5s))
+    ASSERT_TRUE(PumpUntil([&] { return (smt::CurrentMachine().curX.load() != x || smt::CurrentMachine().curY.load() != y) && !smt::CurrentMachine().machineBusy.load(); }, 5s))
         << button << " " << Jog().InfoText();
   }
 

@@ -15,7 +15,7 @@ using namespace smt::app;
 
 TEST_F(ShellTest, StartsWithDefaultsWhenTheSettingsFileIsEmpty) {
   CMainFrame& f = Start();
-  EXPECT_EQ(g_nMachineType.load(), 0);
+  EXPECT_EQ(smt::CurrentMachine().machineType.load(), 0);
   EXPECT_EQ(f.m_strLanguage, "Chinese");
   EXPECT_EQ(f.windowTitle().toStdString(), kTitleChinese);
   EXPECT_EQ(f.TopMenu(0)->title().toStdString(), "文件");
@@ -38,8 +38,8 @@ TEST_F(ShellTest, ReadsMachineTypeLanguageAndSections) {
             "[MenuSetConfig]\nIDS_MENU_FILE=File\nID_SetBasic=Basic settings\nc_ID_ResetOrigin=Home\n"
             "[PartListConfig]\nPartList.c_AutoFeed=Auto feeder\n");
   CMainFrame& f = Start();
-  EXPECT_EQ(g_nMachineType.load(), 10);
-  EXPECT_EQ(g_nLanguageSet.load(), 1);
+  EXPECT_EQ(smt::CurrentMachine().machineType.load(), 10);
+  EXPECT_EQ(smt::CurrentMachine().languageSet.load(), 1);
   EXPECT_EQ(f.windowTitle().toStdString(), kTitleEnglish);
   EXPECT_EQ(f.TopMenu(0)->title(), "File");
   EXPECT_EQ(f.TopMenu(1)->title().toStdString(), "编辑");  // missing key: Chinese default
@@ -63,7 +63,7 @@ TEST_F(ShellTest, UnknownLanguageNameKeepsChineseIndexAndTitle) {
   WriteConfig("[LanguageSetConfig]\nLanguageSet=Klingon\n");
   CMainFrame& f = Start();
   EXPECT_EQ(f.m_strLanguage, "Klingon");
-  EXPECT_EQ(g_nLanguageSet.load(), 0);
+  EXPECT_EQ(smt::CurrentMachine().languageSet.load(), 0);
   EXPECT_EQ(f.windowTitle().toStdString(), kTitleChinese);
   EXPECT_EQ(f.TopMenu(5)->title().toStdString(), "帮助");
 }

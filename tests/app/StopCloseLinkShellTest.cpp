@@ -37,9 +37,9 @@ long long MsSince(std::chrono::steady_clock::time_point t0) {
 class RunningDemo : public DemoMachine {
  protected:
   void TearDown() override {
-    g_hEventMoveXY.SetTimeout(std::chrono::seconds(60));
+    smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY.SetTimeout(std::chrono::seconds(60));
     DemoMachine::TearDown();
-    g_bPositionLost = false;
+    smt::CurrentMachine().link.positionLost = false;
     smt::link::OnLinkRestored();
     smt::link::Runtime().pumpButtons = 0;
   }
@@ -69,7 +69,7 @@ class RunningDemo : public DemoMachine {
 
   bool RunOver() {
     auto& pl = *app->frame()->view()->m_pPartList;
-    return pl.Run().m_bSmtThreadBusy == 0 && pl.Run().m_bFeedThreadBusy == 0 && !g_bMachineBusy.load();
+    return pl.Run().m_bSmtThreadBusy == 0 && pl.Run().m_bFeedThreadBusy == 0 && !smt::CurrentMachine().machineBusy.load();
   }
 
   std::vector<std::string> TextsWith(const std::string& part) {
@@ -210,7 +210,7 @@ TEST_F(RunningDemo, AClosedPortIsToldOnceWithinTwoSecondsAndTheControlsGoOff) {
     const long long noticeMs = MsSince(t0);
     std::printf("[figure] closed port noticed (%s) after %lld ms\n", c.when, noticeMs);
     EXPECT_LT(noticeMs, 2000);
-    EXPECT_FALSE(g_bConnected.load());
+    EXPECT_FALSE(smt::CurrentMachine().connected.load());
     ASSERT_TRUE(PumpUntil([&] { return RunOver(); }, 10s));
     PumpUntil([] { return false; }, 500ms);
     EXPECT_EQ(TextsWith("The link to the machine is lost").size(), 1u) << Messages();

@@ -48,9 +48,9 @@ TEST_F(ShellTest, VersionAndFirmwareCommandsOpenTheirDialogs) {
   dir.Write("config.ini", "[SetBasicConfig]\nm_CommModel=1\n");
   smt::settings::SettingsStores::Instance().machine.LoadAll(dir.str());
   EXPECT_EQ(OpenedDialog(*f.view(), cmd::kFirmwareUpdate), "CDialogFirmwareUpdate");
-  g_nMachineType = 4;
+  smt::CurrentMachine().machineType = 4;
   EXPECT_FALSE(OpenedDialog(*f.view(), cmd::kLampMachineSet).empty());
-  g_nMachineType = 0;
+  smt::CurrentMachine().machineType = 0;
   EXPECT_TRUE(messages.service.Texts().empty());
   dir.Write("config.ini", "");
   smt::settings::SettingsStores::Instance().machine.LoadAll(dir.str());
@@ -64,7 +64,7 @@ TEST_F(ShellTest, RunMarkAlignmentFailsCleanlyWithoutBoardOrMachine) {
   auto& job = f.view()->m_pPartList->Job();
   job.pcbs.Add("Marked");
   job.shownPcbName = "Marked";
-  g_bConnected = false;
+  smt::CurrentMachine().connected = false;
   EXPECT_FALSE(run.alignBoardMarks());  // the move to Mark 1 is refused
-  EXPECT_FALSE(g_bMachineBusy.load());
+  EXPECT_FALSE(smt::CurrentMachine().machineBusy.load());
 }

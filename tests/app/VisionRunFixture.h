@@ -99,8 +99,8 @@ class VisionRunSim : public linktest::MotionSimTest {
   void SetUp() override {
     MotionSimTest::SetUp();
     UseUdp();
-    g_nLanguageSet = 0;
-    g_nHeadCount = 1;
+    smt::CurrentMachine().languageSet = 0;
+    smt::CurrentMachine().headCount = 1;
     smt::platform::WorkerThreads::Instance().ResetForTests();
     for (const auto& f : smt::app::ListFiles()) {
       smt::platform::ListFileContent c;
@@ -115,9 +115,9 @@ class VisionRunSim : public linktest::MotionSimTest {
   }
 
   void TearDown() override {
-    if (g_bRunContinue) {
-      g_bRunContinue = false;
-      g_hPauseEvent.Set();
+    if (smt::CurrentMachine().runContinue) {
+      smt::CurrentMachine().runContinue = false;
+      smt::CurrentMachine().run.pauseEvent.Set();
       WaitEnd(10s);
     }
     if (app) {
@@ -128,11 +128,11 @@ class VisionRunSim : public linktest::MotionSimTest {
     sim->SetWorld(nullptr);
     smt::platform::ClearProfileCache();
     smt::run::SetStrategy({});
-    g_dXPulsePerMm = g_dYPulsePerMm = g_dZPulsePerMm = g_dAPulsePerDeg = 1;
-    g_nMark1DevStepsX = g_nMark1DevStepsY = g_nMark2DevStepsX = g_nMark2DevStepsY = 0;
-    g_dBoardRotation = 0.0;
+    smt::CurrentMachine().steps.xPulsePerMm = smt::CurrentMachine().steps.yPulsePerMm = smt::CurrentMachine().steps.zPulsePerMm = smt::CurrentMachine().steps.aPulsePerDeg = 1;
+    smt::CurrentMachine().correction.mark1DevStepsX = smt::CurrentMachine().correction.mark1DevStepsY = smt::CurrentMachine().correction.mark2DevStepsX = smt::CurrentMachine().correction.mark2DevStepsY = 0;
+    smt::CurrentMachine().correction.boardRotation = 0.0;
     g_nHighSpeedCamera = 0;
-    g_nHeadCount = 1;
+    smt::CurrentMachine().headCount = 1;
     SetCaptureDeviceSource({});
     MotionSimTest::TearDown();
   }
@@ -177,9 +177,9 @@ class VisionRunSim : public linktest::MotionSimTest {
       m.resetToVisualOrigin = true;  // homing ends with the camera at the vision origin
     });
     sim->SetHeadMask(smt::link::Runtime().headMask.load());  // the heads the program expects are fitted
-    g_bConnected = true;
-    g_bResetDone = true;
-    g_bMasterResetOk = true;
+    smt::CurrentMachine().connected = true;
+    smt::CurrentMachine().resetDone = true;
+    smt::CurrentMachine().masterResetOk = true;
 
     auto& machine = smt::settings::SettingsStores::Instance().machine;
     smt::settings::PulseSettings pulse = *machine.Pulse();
@@ -216,7 +216,7 @@ class VisionRunSim : public linktest::MotionSimTest {
     st.m_RunSelect = 0;
     st.m_AutoChangeNozzle = 0;
     smt::run::SetStrategy(st);
-    g_nHeadCount = smt::run::HeadCountOfMode(headSelect);
+    smt::CurrentMachine().headCount = smt::run::HeadCountOfMode(headSelect);
 
     // Vision cameras 1 and 2 and their values.
     CDialogCameraList& list = *View().m_pCameraList;
@@ -247,8 +247,8 @@ class VisionRunSim : public linktest::MotionSimTest {
       g.headOffsetX[static_cast<size_t>(k - 1)] = smt::job::NozzleOffsetX(k);
       g.headOffsetY[static_cast<size_t>(k - 1)] = smt::job::NozzleOffsetY(k);
     }
-    g.markCameraX = g_nCameraOffsetX;
-    g.markCameraY = g_nCameraOffsetY;
+    g.markCameraX = smt::CurrentMachine().steps.cameraOffsetX;
+    g.markCameraY = smt::CurrentMachine().steps.cameraOffsetY;
     g.visionCameraX = {list.m_Camera_first.CameraPulse_X, list.m_Camera_second.CameraPulse_X};
     g.visionCameraY = {list.m_Camera_first.CameraPulse_Y, list.m_Camera_second.CameraPulse_Y};
     // The side camera sees head 2 while head 1 is over camera 1, its centre
@@ -359,8 +359,8 @@ class VisionRunSim : public linktest::MotionSimTest {
     bool ended = false;
     while (std::chrono::steady_clock::now() < end) {
       QApplication::processEvents();
-      if (!ended && !g_bRunContinue.load() && smt::run::SmtBusy().load() == 0) ended = true;
-      if (ended && !g_bMachineBusy.load() && g_bResetDone.load()) {
+      if (!ended && !smt::CurrentMachine().runContinue.load() && smt::run::SmtBusy().load() == 0) ended = true;
+      if (ended && !smt::CurrentMachine().machineBusy.load() && smt::CurrentMachine().resetDone.load()) {
         // A little longer: a late word of the closing home is seen too.
         for (int i = 0; i < 50; ++i) {
           QApplication::processEvents();

@@ -26,7 +26,7 @@ TEST_P(VisionRunCases, EveryPartLandsOnTheTrueBoard) {
   Introduce();
   ASSERT_TRUE(View().m_pPartList->Run().OnStart()) << Shown();
   std::vector<std::string> shown;
-  ASSERT_TRUE(WaitEnd(60s, &shown)) << "busy " << g_bMachineBusy.load() << " run " << g_bRunContinue.load() << " homed " << g_bResetDone.load() << "\n" << Info();
+  ASSERT_TRUE(WaitEnd(60s, &shown)) << "busy " << smt::CurrentMachine().machineBusy.load() << " run " << smt::CurrentMachine().runContinue.load() << " homed " << smt::CurrentMachine().resetDone.load() << "\n" << Info();
   EXPECT_TRUE(shown.empty()) << shown.front() << Info();
   // The closing home ends with the Mark camera at the vision origin.
   ASSERT_FALSE(world->GantryStops().empty());
@@ -34,7 +34,7 @@ TEST_P(VisionRunCases, EveryPartLandsOnTheTrueBoard) {
   EXPECT_EQ(world->Placements().size(), Targets().size());
   int highestHead = 0;
   for (const auto& r : world->Placements()) highestHead = std::max(highestHead, r.head);
-  EXPECT_EQ(highestHead, std::min(g_nHeadCount.load(), static_cast<int>(rows.size())))
+  EXPECT_EQ(highestHead, std::min(smt::CurrentMachine().headCount.load(), static_cast<int>(rows.size())))
       << "every head of the machine type places (as many as a board has rows)";
   int flyPasses = 0;
   for (const auto& r : sim->Received()) flyPasses += r.code == 0x63 ? 1 : 0;
@@ -214,11 +214,11 @@ TEST_P(FeederPickTestCases, ThePartGoesOverTheChosenCamera) {
   feeders.SelectRow(1, true);
   ASSERT_TRUE(feeders.StartTest(c.mode)) << Shown();
   const auto end = std::chrono::steady_clock::now() + 20s;
-  while (std::chrono::steady_clock::now() < end && (g_bMachineBusy.load() || !sim->LastReceived(0x64))) {
+  while (std::chrono::steady_clock::now() < end && (smt::CurrentMachine().machineBusy.load() || !sim->LastReceived(0x64))) {
     QApplication::processEvents();
     std::this_thread::sleep_for(2ms);
   }
-  ASSERT_FALSE(g_bMachineBusy.load()) << Info();
+  ASSERT_FALSE(smt::CurrentMachine().machineBusy.load()) << Info();
   EXPECT_TRUE(messages.service.Texts().empty()) << Shown();
   const auto& cam = c.camera == 1 ? View().m_pCameraList->m_Camera_first : View().m_pCameraList->m_Camera_second;
   ASSERT_FALSE(world->GantryStops().empty());
@@ -302,12 +302,12 @@ TEST_F(VisionRunSim, TheLabelingMachineCentresOnTheTemplatesFeature) {
   // A feature of two round pads, its centre 0.3 mm right of and 0.2 mm
   // below the camera's centre (a round-mark search takes one pad).
   const int32_t gx = 8000, gy = -6000;
-  const double camX = (gx + g_nCameraOffsetX) / kStepsPerMm, camY = (gy + g_nCameraOffsetY) / kStepsPerMm;
+  const double camX = (gx + smt::CurrentMachine().steps.cameraOffsetX) / kStepsPerMm, camY = (gy + smt::CurrentMachine().steps.cameraOffsetY) / kStepsPerMm;
   smt::sim::WorldBoard b;
   b.marks = {{camX + 0.3 - 0.5, camY - 0.2}, {camX + 0.3 + 0.5, camY - 0.2}};
   b.markDiameter = 0.6;
   world->SetBoard(b);
-  ASSERT_TRUE(smt::link::SendCmd64MoveXY(gx - g_nCurX, 10, 100, gy - g_nCurY, 10, 100, 0, 0, 0, 0, 0x80));
+  ASSERT_TRUE(smt::link::SendCmd64MoveXY(gx - smt::CurrentMachine().curX, 10, 100, gy - smt::CurrentMachine().curY, 10, 100, 0, 0, 0, 0, 0x80));
   // The template: the feature as the Mark camera sees it, cut 2 mm square.
   const cv::Mat whole =
       smt::sim::RenderView({{true, -0.5, 0, 0.6, 0.6, 0, 240}, {true, 0.5, 0, 0.6, 0.6, 0, 240}}, 200, 200, 18.0, 0.0, 1);
@@ -320,7 +320,7 @@ TEST_F(VisionRunSim, TheLabelingMachineCentresOnTheTemplatesFeature) {
   m.viewBox = 4;
   m.repeats = 2;
   std::atomic<bool> found{false}, done{false};
-  g_bRunContinue = true;  // as in a run: the centring goes on past its pause gate
+  smt::CurrentMachine().runContinue = true;  // as in a run: the centring goes on past its pause gate
   std::thread worker([&] {
     found = smt::run::Services().recognizeOwnMark(m, p);
     done = true;
@@ -331,10 +331,10 @@ TEST_F(VisionRunSim, TheLabelingMachineCentresOnTheTemplatesFeature) {
     std::this_thread::sleep_for(2ms);
   }
   worker.join();
-  g_bRunContinue = false;
+  smt::CurrentMachine().runContinue = false;
   ASSERT_TRUE(found) << Shown() << Info();
-  const double nowX = (sim->Position(0) + g_nCameraOffsetX) / kStepsPerMm;
-  const double nowY = (sim->Position(1) + g_nCameraOffsetY) / kStepsPerMm;
+  const double nowX = (sim->Position(0) + smt::CurrentMachine().steps.cameraOffsetX) / kStepsPerMm;
+  const double nowY = (sim->Position(1) + smt::CurrentMachine().steps.cameraOffsetY) / kStepsPerMm;
   EXPECT_NEAR(nowX, camX + 0.3, 0.05);
   EXPECT_NEAR(nowY, camY - 0.2, 0.05);
 }
@@ -413,14 +413,14 @@ TEST_F(VisionRunSim, HomingCentresOnTheVisionOriginMarkWithTheShownBoardsValues)
   editor.m_VisualZoom = 1.0;
   editor.m_DetectPrecision = 1;
   Introduce();
-  g_bResetDone = false;
+  smt::CurrentMachine().resetDone = false;
   ASSERT_TRUE(smt::link::MachineHoming::Instance().StartHomeThread(0, 0));
   const auto end = std::chrono::steady_clock::now() + 20s;
   bool settled = false;
   while (std::chrono::steady_clock::now() < end && !settled) {
     QApplication::processEvents();
     std::this_thread::sleep_for(5ms);
-    settled = g_bResetDone.load() && !g_bMachineBusy.load() &&
+    settled = smt::CurrentMachine().resetDone.load() && !smt::CurrentMachine().machineBusy.load() &&
               !smt::link::MachineHoming::Instance().m_bResetToOriginPending.load();
   }
   // The correction's last moves.
@@ -430,8 +430,8 @@ TEST_F(VisionRunSim, HomingCentresOnTheVisionOriginMarkWithTheShownBoardsValues)
   }
   ASSERT_TRUE(settled) << Info();
   EXPECT_TRUE(messages.service.Texts().empty()) << Shown();
-  const double camX = (sim->Position(0) + g_nCameraOffsetX) / stepsPerMm;
-  const double camY = (sim->Position(1) + g_nCameraOffsetY) / stepsPerMm;
+  const double camX = (sim->Position(0) + smt::CurrentMachine().steps.cameraOffsetX) / stepsPerMm;
+  const double camY = (sim->Position(1) + smt::CurrentMachine().steps.cameraOffsetY) / stepsPerMm;
   EXPECT_NEAR(camX, 20.2, 0.05) << "the camera centred on the origin mark\n" << Info();
   EXPECT_NEAR(camY, -19.9, 0.05);
 }

@@ -113,14 +113,14 @@ TEST_F(FeederSimTest, StartInsideTheSouthWestZoneLeavesAlongYBeforeX) {
   d.m_W_S_LessPosition_dX = 50;
   d.m_W_S_LessPosition_dY = -100;
   smt::settings::SettingsStores::Instance().machine.SetDetour(d);
-  g_nCurX = 1000;
-  g_nCurY = -12000;
+  smt::CurrentMachine().curX = 1000;
+  smt::CurrentMachine().curY = -12000;
   FeederTestMotions m;
   const FeederRow row = Row("W1", 100, -50);
   ASSERT_TRUE(m.NozzleToFeedTest(1, &row));
   EXPECT_EQ(Moves64(), (std::vector<Move>{{0, 7000}, {9000, 0}}));
-  EXPECT_EQ(g_nCurX.load(), 10000);
-  EXPECT_EQ(g_nCurY.load(), -5000);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 10000);
+  EXPECT_EQ(smt::CurrentMachine().curY.load(), -5000);
 }
 
 TEST_F(FeederSimTest, TargetInsideAZoneGetsOneFullMoveThenAnEmptyOne) {
@@ -129,8 +129,8 @@ TEST_F(FeederSimTest, TargetInsideAZoneGetsOneFullMoveThenAnEmptyOne) {
   d.m_E_S_LessPosition_dX = 5;
   d.m_E_S_LessPosition_dY = -100;
   smt::settings::SettingsStores::Instance().machine.SetDetour(d);
-  g_nCurX = 20000;
-  g_nCurY = -1000;
+  smt::CurrentMachine().curX = 20000;
+  smt::CurrentMachine().curY = -1000;
   FeederTestMotions m;
   const FeederRow row = Row("W1", 10, -120);
   ASSERT_TRUE(m.NozzleToFeedTest(1, &row));
@@ -154,8 +154,8 @@ TEST_F(FeederSimTest, NozzleOffsetsAndTheLampMachineMoveAlongXOnly) {
   const FeederRow row = Row("W1", 50, -50);
   ASSERT_TRUE(m.NozzleToFeedTest(2, &row));
   ASSERT_TRUE(m.NozzleToFeedTest(0, &row));
-  g_nMachineType = 4;
-  g_nCurY = -300;
+  smt::CurrentMachine().machineType = 4;
+  smt::CurrentMachine().curY = -300;
   ASSERT_TRUE(m.NozzleToFeedTest(1, &row));
   EXPECT_EQ(Moves64(), (std::vector<Move>{{4000, -4500}, {900, -700}, {100, 0}}));
 }
@@ -175,7 +175,7 @@ TEST_F(FeederSimTest, TowbarTestChecksTheSideRangeAfterSwitchingTheOutputOff) {
   west[kCellFeedCoord] = "-1.0";
   m.TowbarToHoleTest(west);
   ASSERT_EQ(Of(0x61).size(), 1u);
-  EXPECT_EQ(g_nCurAxis8.load(), -50);
+  EXPECT_EQ(smt::CurrentMachine().motion.curAxis8.load(), -50);
   FeederRow odd = Row("X2", 0, 0);
   m.TowbarToHoleTest(odd);
   EXPECT_EQ(messages.service.Texts().back(), "FeedDirection No Find");
@@ -212,7 +212,7 @@ TEST_F(FeederSimTest, MeasureModesWriteBackTheirResults) {
   };
   const std::vector<Case> cases = {{3, "6", "0.7660"}, {9, "6", "-0.2340"}, {3, "", "0.7660"}};
   for (const auto& c : cases) {
-    g_nMachineType = c.type;
+    smt::CurrentMachine().machineType = c.type;
     std::string got;
     FeederTestResults res;
     res.pickHeightMeasured = [&](int, const std::string& number, const std::string& text) {
@@ -229,7 +229,7 @@ TEST_F(FeederSimTest, MeasureModesWriteBackTheirResults) {
 }
 
 TEST_F(FeederSimTest, PickToCameraTriesTheHeadsInTurnAndPicksWithTheFirstThatReaches) {
-  g_nMachineType = 3;
+  smt::CurrentMachine().machineType = 3;
   SetBasic([](auto& b) {
     b.m_X_Nozzle3ToNozzle1 = 50;
     b.m_X_Nozzle4ToNozzle1 = 60;
@@ -258,8 +258,8 @@ TEST_F(FeederSimTest, PickToCameraTriesTheHeadsInTurnAndPicksWithTheFirstThatRea
   ASSERT_EQ(Of(0x67).size(), 1u);
   EXPECT_EQ(feature, 3);
   // Over vision camera 1 at the end.
-  EXPECT_EQ(g_nCurX.load(), 30000);
-  EXPECT_EQ(g_nCurY.load(), -20000);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 30000);
+  EXPECT_EQ(smt::CurrentMachine().curY.load(), -20000);
   EXPECT_TRUE(messages.service.Texts().empty());
 
   // No head reaches: one box with the last head tried.
@@ -296,7 +296,7 @@ TEST_F(FeederSimTest, FeedTestsSendTheFeedOfTheirMode) {
   EXPECT_EQ(feeds[0].payload[1], 1);
   EXPECT_EQ(LE32(feeds[0].payload, 6), -100);
   EXPECT_EQ(feeds[0].payload[36], 1);  // a count of 0 feeds once
-  EXPECT_EQ(g_nCurAxis8.load(), -100);
+  EXPECT_EQ(smt::CurrentMachine().motion.curAxis8.load(), -100);
   // 0402 always sends a count of 1.
   sim->ClearReceived();
   west[kCellFeedMode] = "0402";
@@ -319,7 +319,7 @@ TEST_F(FeederSimTest, FeedTestsSendTheFeedOfTheirMode) {
   g[kCellFeedMode] = "托盘";
   ASSERT_TRUE(m.FeedTest(g, false));
   EXPECT_TRUE(Of(0x66).empty());
-  g_nMachineType = 10;
+  smt::CurrentMachine().machineType = 10;
   ASSERT_TRUE(m.FeedTest(g, false));
   ASSERT_EQ(Of(0x66).size(), 1u);
   EXPECT_EQ(Of(0x66)[0].payload[1], 13);
@@ -358,15 +358,15 @@ TEST_F(FeederSimTest, WorkerClaimsBusyBeforeStartingAndReleasesItOnEveryPath) {
   FeederTestRequest r;
   r.mode = 31;  // no operation
   ASSERT_TRUE(StartFeederTestWorker(r, {}));
-  EXPECT_TRUE(linktest::WaitFor([] { return !g_bMachineBusy.load(); }));
-  g_bMachineBusy = true;
+  EXPECT_TRUE(linktest::WaitFor([] { return !smt::CurrentMachine().machineBusy.load(); }));
+  smt::CurrentMachine().machineBusy = true;
   EXPECT_FALSE(StartFeederTestWorker(r, {}));
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Machine is runnig !"});
-  g_bMachineBusy = false;
+  smt::CurrentMachine().machineBusy = false;
   // A lost reply ends the test by its time-out path and releases busy too.
   r.mode = -4;
   ASSERT_TRUE(StartFeederTestWorker(r, {}));
-  EXPECT_TRUE(linktest::WaitFor([] { return !g_bMachineBusy.load(); }, std::chrono::seconds(10)));
+  EXPECT_TRUE(linktest::WaitFor([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(10)));
   EXPECT_EQ(Of(0x66).size(), 1u);
 }
 
@@ -380,7 +380,7 @@ TEST_F(FeederSimTest, PutBackLowersTheHeadAtTheFeederAndRefusesAHeadThatDoesNotE
   const auto z = Of(0x68);
   ASSERT_EQ(z.size(), 1u);
   EXPECT_EQ(z[0].payload[0], 2);  // head 1 on the shared Z axis of heads 1 and 2
-  EXPECT_EQ(g_nCurX.load(), 1000);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 1000);
   sim->ClearReceived();
   row[kCellHead] = "";
   m.PutBackTest(row);

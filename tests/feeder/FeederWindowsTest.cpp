@@ -61,16 +61,16 @@ std::vector<std::string> Lines(const std::vector<FeederRow>& rows) {
 class FeederWindowsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    g_nMachineType = 3;
-    g_nLanguageSet = 0;
-    g_bConnected = false;
-    g_bMachineBusy = false;
+    smt::CurrentMachine().machineType = 3;
+    smt::CurrentMachine().languageSet = 0;
+    smt::CurrentMachine().connected = false;
+    smt::CurrentMachine().machineBusy = false;
     FeederHooks() = smt::testing::QuietFeederServices();
   }
   void TearDown() override {
-    g_nMachineType = 0;
-    g_bConnected = false;
-    g_bResetDone = false;
+    smt::CurrentMachine().machineType = 0;
+    smt::CurrentMachine().connected = false;
+    smt::CurrentMachine().resetDone = false;
     FeederHooks() = {};
   }
   void Load(CDialogFeedList& p, const std::vector<FeederRow>& rows) {
@@ -229,13 +229,13 @@ TEST_F(FeederWindowsTest, LanguageSwitchTranslatesRowsButNotTheDippingModes) {
   }
   CDialogFeedList p;
   Load(p, {Row("W1"), Row("S2", "CL_浸渍站")});
-  g_nLanguageSet = 1;
+  smt::CurrentMachine().languageSet = 1;
   p.LoadLanguage("/nonexistent", "English");
   EXPECT_EQ(p.ListRow(0).text[kCellFeedMode], "IntegrationFeed");
   EXPECT_EQ(p.ListRow(1).text[kCellFeedMode], "CL_浸渍站");
   EXPECT_EQ(p.Table().CurrentRow(0)->at(kCellFeedMode), "IntegrationFeed");
   EXPECT_EQ(p.Table().CurrentRow(0)->at(kCellSpeed), "Yes/Reset speed");
-  g_nLanguageSet = 0;
+  smt::CurrentMachine().languageSet = 0;
   g_strFeedTypeNames = savedFeed;
   g_strSpeedNames = savedSpeed;
 }
@@ -245,18 +245,18 @@ TEST_F(FeederWindowsTest, TestsAreRefusedByTheGuardsAndWithoutARow) {
   Load(p, {Row("W1")});
   p.m_nSelectedRow = 0;
   EXPECT_FALSE(p.StartTest(9));
-  g_bConnected = true;
-  g_bResetDone = true;
+  smt::CurrentMachine().connected = true;
+  smt::CurrentMachine().resetDone = true;
   p.m_nSelectedRow = -1;
   EXPECT_FALSE(p.StartTest(9));
   EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"Machine is not connection !", "请选择要测试的行 !"}));
   // The measurement refuses while a head is down.
   p.m_nSelectedRow = 0;
-  g_nCurZ[2] = -5;
+  smt::CurrentMachine().curZ[2] = -5;
   p.OnMeasureHeight();
   EXPECT_EQ(messages.service.Texts().back(), "Error E3 !");
-  g_nCurZ[2] = 0;
-  EXPECT_FALSE(g_bMachineBusy.load());
+  smt::CurrentMachine().curZ[2] = 0;
+  EXPECT_FALSE(smt::CurrentMachine().machineBusy.load());
   // The pull-head test on an automatic feeder does nothing.
   auto lr = p.ListRow(0);
   lr.text[kCellFeedMode] = "自动飞达";
@@ -264,7 +264,7 @@ TEST_F(FeederWindowsTest, TestsAreRefusedByTheGuardsAndWithoutARow) {
   const size_t before = messages.service.Texts().size();
   p.OnTowbarToHole();
   EXPECT_EQ(messages.service.Texts().size(), before);
-  EXPECT_FALSE(g_bMachineBusy.load());
+  EXPECT_FALSE(smt::CurrentMachine().machineBusy.load());
 }
 
 TEST_F(FeederWindowsTest, EditorConfirmChecksAndFeedModeChoices) {
@@ -357,8 +357,8 @@ TEST_F(FeederWindowsTest, TrayDialogNumbersCellsAndStoresPresence) {
   EXPECT_EQ(t->CellIcon(0, 1), 1);
   EXPECT_EQ(t->CountLabel()->text(), "元件数量为：15");
   // A cell chosen as move target is stored as used.
-  g_bConnected = true;
-  g_bResetDone = true;
+  smt::CurrentMachine().connected = true;
+  smt::CurrentMachine().resetDone = true;
   EXPECT_EQ(t->OnCellRightClick(1, 0, nullptr), nullptr);
   std::unique_ptr<QMenu> m(t->OnCellRightClick(0, 2, nullptr));
   ASSERT_TRUE(m);
@@ -439,11 +439,11 @@ TEST_F(FeederWindowsTest, FeedTestCountsTheQuantityDownOnlyAboveZero) {
   FeederRow b = Row("Q2");
   b[kCellQuantity] = "0";
   Load(p, {a, b});
-  g_bConnected = true;
-  g_bResetDone = true;
+  smt::CurrentMachine().connected = true;
+  smt::CurrentMachine().resetDone = true;
   auto waitIdle = [] {
-    for (int i = 0; i < 500 && g_bMachineBusy.load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    return !g_bMachineBusy.load();
+    for (int i = 0; i < 500 && smt::CurrentMachine().machineBusy.load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    return !smt::CurrentMachine().machineBusy.load();
   };
   p.m_nSelectedRow = 0;
   p.OnFeedTest();
@@ -499,25 +499,25 @@ TEST_F(FeederWindowsTest, EditorTeachButtonsTakeTheMachinePosition) {
   CDialogFeedList p;
   Load(p, {Row("W1")});
   CDialogFeedEdit* e = p.Editor();
-  g_nCurX = 12345;
-  g_nCurY = -12345;
+  smt::CurrentMachine().curX = 12345;
+  smt::CurrentMachine().curY = -12345;
   e->TeachX(false);
   e->TeachY(false);
   EXPECT_EQ(e->Edit("x")->text(), "12.3451");
   EXPECT_EQ(e->Edit("y")->text(), "-12.3451");
   e->TeachX(true);
   EXPECT_EQ(e->Edit("x")->text(), "14.3451");
-  g_nCurX = 0;
+  smt::CurrentMachine().curX = 0;
   e->TeachX(false);
   EXPECT_EQ(e->Edit("x")->text(), "0.0000");
   // The Z-axis choice asks first; No leaves the pick height.
   e->Edit("pickHeight")->setText("-1.0000");
-  g_nCurZ[0] = -2000;
+  smt::CurrentMachine().curZ[0] = -2000;
   messages.service.QueueAnswer(smt::platform::MsgAnswer::No);
   e->TeachPickHeight(0);
   EXPECT_EQ(e->Edit("pickHeight")->text(), "-1.0000");
-  g_nCurZ[0] = 0;
-  g_nCurX = g_nCurY = 0;
+  smt::CurrentMachine().curZ[0] = 0;
+  smt::CurrentMachine().curX = smt::CurrentMachine().curY = 0;
   store.SetPulse(savedPulse);
   store.SetBasic(savedBasic);
 }

@@ -18,19 +18,19 @@ namespace {
 class GeometryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    g_dXPulsePerMm = g_dYPulsePerMm = 100.0;
-    g_dMark1X = g_dMark1Y = g_dMark2X = g_dMark2Y = 0;
-    g_nMark1StepsX = g_nMark1StepsY = g_nMark2StepsX = g_nMark2StepsY = 0;
+    smt::CurrentMachine().steps.xPulsePerMm = smt::CurrentMachine().steps.yPulsePerMm = 100.0;
+    smt::CurrentMachine().board.mark1X = smt::CurrentMachine().board.mark1Y = smt::CurrentMachine().board.mark2X = smt::CurrentMachine().board.mark2Y = 0;
+    smt::CurrentMachine().board.mark1StepsX = smt::CurrentMachine().board.mark1StepsY = smt::CurrentMachine().board.mark2StepsX = smt::CurrentMachine().board.mark2StepsY = 0;
   }
   void Marks(double m1x, double m1y, double m2x, double m2y) {
-    g_dMark1X = m1x;
-    g_dMark1Y = m1y;
-    g_dMark2X = m2x;
-    g_dMark2Y = m2y;
-    g_nMark1StepsX = static_cast<int32_t>(m1x * 100);
-    g_nMark1StepsY = static_cast<int32_t>(m1y * 100);
-    g_nMark2StepsX = static_cast<int32_t>(m2x * 100);
-    g_nMark2StepsY = static_cast<int32_t>(m2y * 100);
+    smt::CurrentMachine().board.mark1X = m1x;
+    smt::CurrentMachine().board.mark1Y = m1y;
+    smt::CurrentMachine().board.mark2X = m2x;
+    smt::CurrentMachine().board.mark2Y = m2y;
+    smt::CurrentMachine().board.mark1StepsX = static_cast<int32_t>(m1x * 100);
+    smt::CurrentMachine().board.mark1StepsY = static_cast<int32_t>(m1y * 100);
+    smt::CurrentMachine().board.mark2StepsX = static_cast<int32_t>(m2x * 100);
+    smt::CurrentMachine().board.mark2StepsY = static_cast<int32_t>(m2y * 100);
   }
   smt::platform::ScopedRecordingMessages messages;
 };
@@ -59,20 +59,20 @@ TEST_F(GeometryTest, BiasedStepsMoveAwayFromZeroBeforeTruncating) {
 
 TEST_F(GeometryTest, ConvertPointToStepsWithoutMark2StoresOnlyTheShift) {
   Marks(5, 5, 0, 0);
-  g_dBoardRotation = 7;
+  smt::CurrentMachine().correction.boardRotation = 7;
   ConvertPointToSteps(0.5, -0.5, 0.2, 0.2);
-  EXPECT_EQ(g_nMark1DevStepsX, 50);
-  EXPECT_EQ(g_nMark1DevStepsY, -50);
-  EXPECT_EQ(g_nMark2DevStepsX, 20);
-  EXPECT_EQ(g_dBoardRotation, 0.0);
+  EXPECT_EQ(smt::CurrentMachine().correction.mark1DevStepsX, 50);
+  EXPECT_EQ(smt::CurrentMachine().correction.mark1DevStepsY, -50);
+  EXPECT_EQ(smt::CurrentMachine().correction.mark2DevStepsX, 20);
+  EXPECT_EQ(smt::CurrentMachine().correction.boardRotation, 0.0);
   EXPECT_TRUE(messages.service.Texts().empty());
 }
 
 TEST_F(GeometryTest, ConvertPointToStepsRefusesMarksCloserThanFiveSteps) {
   Marks(1.0, 1.0, 1.03, 1.0);  // 3 steps apart
   ConvertPointToSteps(0.1, 0.1, 0.3, 0.3);
-  EXPECT_EQ(g_nMark1DevStepsX, 10);
-  EXPECT_EQ(g_dBoardRotation, 0.0);
+  EXPECT_EQ(smt::CurrentMachine().correction.mark1DevStepsX, 10);
+  EXPECT_EQ(smt::CurrentMachine().correction.boardRotation, 0.0);
   ASSERT_EQ(messages.service.Texts().size(), 1u);
   EXPECT_EQ(messages.service.Texts()[0], kMarkTooClose);
 }
@@ -80,7 +80,7 @@ TEST_F(GeometryTest, ConvertPointToStepsRefusesMarksCloserThanFiveSteps) {
 TEST_F(GeometryTest, ConvertPointToStepsGivesTheRotationOfTheMeasuredMarks) {
   Marks(0, 0, 100, 0);
   ConvertPointToSteps(0, 0, 0, 1.0);  // Mark 2 one millimetre up over 100 mm
-  EXPECT_NEAR(g_dBoardRotation, std::atan(100.0 / 10000.0) * 180 / M_PI, 1e-6);
+  EXPECT_NEAR(smt::CurrentMachine().correction.boardRotation, std::atan(100.0 / 10000.0) * 180 / M_PI, 1e-6);
 }
 
 TEST_F(GeometryTest, CorrectionTurnsAboutMark1AndTheEditorTurnsBack) {
@@ -121,49 +121,49 @@ TEST_F(GeometryTest, LoadStepGeometryTruncatesEveryOffset) {
   b.m_X_Nozzle8ToNozzle1 = 1;
   b.m_Y_DropsGlueToNozzle1 = 0.5;
   LoadStepGeometry(b, p);
-  EXPECT_EQ(g_dXPulsePerMm, 80.5);
-  EXPECT_EQ(g_nCameraOffsetX, 805);
-  EXPECT_EQ(g_nCameraOffsetY, -201);
+  EXPECT_EQ(smt::CurrentMachine().steps.xPulsePerMm, 80.5);
+  EXPECT_EQ(smt::CurrentMachine().steps.cameraOffsetX, 805);
+  EXPECT_EQ(smt::CurrentMachine().steps.cameraOffsetY, -201);
   EXPECT_EQ(NozzleOffsetX(8), 80);
   EXPECT_EQ(NozzleOffsetX(1), 0);
-  EXPECT_EQ(g_nDispenseHeadOffsetY, 50);
-  EXPECT_EQ(g_dFeedAxisPulse[6], 3);
+  EXPECT_EQ(smt::CurrentMachine().steps.dispenseHeadOffsetY, 50);
+  EXPECT_EQ(smt::CurrentMachine().steps.feedAxisPulse[6], 3);
 }
 
 TEST_F(GeometryTest, HeadLayoutByMachineType) {
-  g_nNozzleOffsetX = {1000, 3000, 4500, 6000, 7500, 9000, 10500};
+  smt::CurrentMachine().steps.nozzleOffsetX = {1000, 3000, 4500, 6000, 7500, 9000, 10500};
   FlyCameraInputs in;
   in.cameraX = 50000;
   in.cameraY = -20000;
   in.triggerPulse = {-5, 2, 3, 4, 5, 6, 7, 8};
   ASSERT_TRUE(SetupHeadLayout(3, in));
-  EXPECT_EQ(g_nFlyHeadCount, 4);
+  EXPECT_EQ(smt::CurrentMachine().fly.headCount, 4);
   // p2 > trigger 1: every trigger gets its correction.
-  EXPECT_EQ(g_nFlyTrigger[0], 1000 - 5);
-  EXPECT_EQ(g_nFlyTrigger[1], 2000 + 2);
-  EXPECT_EQ(g_nFlyTrigger[2], 3000 + 1000 + 3);
-  EXPECT_EQ(g_nFlyTrigger[3], 4500 + 1000 + 4);
-  EXPECT_EQ(g_nFlyStartX, 50000 - 4500 - 1000);
-  EXPECT_EQ(g_nFlyEndX, 51000);
-  EXPECT_EQ(g_nFlyY, -20000);
-  EXPECT_EQ(g_nFlyY2, -20000);
+  EXPECT_EQ(smt::CurrentMachine().fly.trigger[0], 1000 - 5);
+  EXPECT_EQ(smt::CurrentMachine().fly.trigger[1], 2000 + 2);
+  EXPECT_EQ(smt::CurrentMachine().fly.trigger[2], 3000 + 1000 + 3);
+  EXPECT_EQ(smt::CurrentMachine().fly.trigger[3], 4500 + 1000 + 4);
+  EXPECT_EQ(smt::CurrentMachine().fly.startX, 50000 - 4500 - 1000);
+  EXPECT_EQ(smt::CurrentMachine().fly.endX, 51000);
+  EXPECT_EQ(smt::CurrentMachine().fly.y, -20000);
+  EXPECT_EQ(smt::CurrentMachine().fly.y2, -20000);
 
-  const auto before = g_nFlyTrigger;
-  const int32_t start = g_nFlyStartX;
+  const auto before = smt::CurrentMachine().fly.trigger;
+  const int32_t start = smt::CurrentMachine().fly.startX;
   for (int type : {5, 9}) {
     EXPECT_TRUE(SetupHeadLayout(type, FlyCameraInputs{}));
-    EXPECT_EQ(g_nFlyTrigger, before);
-    EXPECT_EQ(g_nFlyStartX, start);
+    EXPECT_EQ(smt::CurrentMachine().fly.trigger, before);
+    EXPECT_EQ(smt::CurrentMachine().fly.startX, start);
   }
   in.triggerPulse[0] = 1000;  // not strictly below p2: no corrections
   SetupHeadLayout(0, in);
-  EXPECT_EQ(g_nFlyHeadCount, 1);
-  EXPECT_EQ(g_nFlyTrigger[0], 1000);
+  EXPECT_EQ(smt::CurrentMachine().fly.headCount, 1);
+  EXPECT_EQ(smt::CurrentMachine().fly.trigger[0], 1000);
 }
 
 TEST(CurrentBoardTest, LoadCopiesValuesStepsAndTheGridCellsBeforeTheSlash) {
-  g_dXPulsePerMm = 100;
-  g_dYPulsePerMm = 50;
+  smt::CurrentMachine().steps.xPulsePerMm = 100;
+  smt::CurrentMachine().steps.yPulsePerMm = 50;
   PcbRecord rec;
   rec.m_nRows = 2;
   rec.m_nCols = 3;
@@ -175,12 +175,12 @@ TEST(CurrentBoardTest, LoadCopiesValuesStepsAndTheGridCellsBeforeTheSlash) {
   rec.m_PanelGrid[0][1] = "0/1";
   rec.m_PanelGrid[0][2] = "0/2";
   LoadCurrentBoardValues(rec);
-  EXPECT_EQ(g_nOriginStepsX, 1234);
-  EXPECT_EQ(g_nOriginStepsY, -375);
-  EXPECT_EQ(g_nMark1StepsX, 101);
-  EXPECT_TRUE(g_bMarksPerPanel);
-  ASSERT_EQ(g_PanelGrid.size(), 2u);
-  EXPECT_EQ(g_PanelGrid[0], (std::vector<std::string>{"0", "0", "1"}));
+  EXPECT_EQ(smt::CurrentMachine().board.originStepsX, 1234);
+  EXPECT_EQ(smt::CurrentMachine().board.originStepsY, -375);
+  EXPECT_EQ(smt::CurrentMachine().board.mark1StepsX, 101);
+  EXPECT_TRUE(smt::CurrentMachine().board.marksPerPanel);
+  ASSERT_EQ(smt::CurrentMachine().board.panelGrid.size(), 2u);
+  EXPECT_EQ(smt::CurrentMachine().board.panelGrid[0], (std::vector<std::string>{"0", "0", "1"}));
   int r = -1, c = -1;
   ASSERT_TRUE(FirstBoardNotSkipped(r, c));
   EXPECT_EQ(r, 0);
@@ -190,8 +190,8 @@ TEST(CurrentBoardTest, LoadCopiesValuesStepsAndTheGridCellsBeforeTheSlash) {
   // A record whose grid is short reads the missing cells as skipped.
   rec.m_PanelGrid.resize(1);
   LoadCurrentBoardValues(rec);
-  EXPECT_EQ(g_PanelGrid[1], (std::vector<std::string>{"0", "0", "0"}));
-  for (auto& row : g_PanelGrid)
+  EXPECT_EQ(smt::CurrentMachine().board.panelGrid[1], (std::vector<std::string>{"0", "0", "0"}));
+  for (auto& row : smt::CurrentMachine().board.panelGrid)
     for (auto& cell : row) cell = "0";
   EXPECT_FALSE(FirstBoardNotSkipped(r, c));
   FirstEnabledCell(r, c);

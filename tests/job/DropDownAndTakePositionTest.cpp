@@ -104,12 +104,12 @@ TEST(TakePositionTest, EditorButtons) {
   EXPECT_EQ(NudgedText(EditorTakeAxis(12345, 10.0, 100)), "113.4501");
   EXPECT_EQ(NudgedText(EditorTakeAxis(1000, 10.0, 100)), "0.0000");
   EXPECT_DOUBLE_EQ(EditorTakeCamera(1000, 10.0, 2.5, 100), 2.5);
-  g_nCurZ[1] = -300;
-  g_nCurZ[7] = -800;
+  smt::CurrentMachine().curZ[1] = -300;
+  smt::CurrentMachine().curZ[7] = -800;
   EXPECT_EQ(DispenseHeadZ(0), 0);
   EXPECT_EQ(DispenseHeadZ(2), -300);
   EXPECT_EQ(DispenseHeadZ(8), -800);
-  g_nCurZ[1] = g_nCurZ[7] = 0;
+  smt::CurrentMachine().curZ[1] = smt::CurrentMachine().curZ[7] = 0;
 }
 
 TEST(TakePositionTest, PcbEditorButtons) {

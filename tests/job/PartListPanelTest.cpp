@@ -44,14 +44,14 @@ std::map<int, bool> MenuStates(QMenu* m) {
 
 class PanelTest : public ::testing::Test {
  protected:
-  void TearDown() override { g_nMachineType = 0; }
+  void TearDown() override { smt::CurrentMachine().machineType = 0; }
   smt::platform::ScopedRecordingMessages messages;
 };
 
 TEST_F(PanelTest, PlacementMenuStatesFollowTheMachineType) {
   CDialogPartList panel;
   for (int type : {0, 4}) {
-    g_nMachineType = type;
+    smt::CurrentMachine().machineType = type;
     auto menu = panel.BuildContextMenu(RowKind::Placement);
     auto s = MenuStates(menu.get());
     const bool lamp = type == 4;
@@ -116,8 +116,8 @@ TEST_F(PanelTest, PcbEditorTakesPositionsAndKeepsTheMarkInterlocks) {
   CDialogPartList panel;
   smt::testing::FillPanelHooks(panel);
   CDialogPCBEdit& ed = panel.PcbEditor();
-  g_nCurX = 10000;
-  g_nCurY = 0;
+  smt::CurrentMachine().curX = 10000;
+  smt::CurrentMachine().curY = 0;
   ed.OnTakePosition(1233);
   ed.OnTakePosition(1234);
   EXPECT_DOUBLE_EQ(static_cast<smt::platform::NumberEdit*>(ed.Control("c_1103"))->value(), 10.0001);
@@ -154,7 +154,7 @@ TEST_F(PanelTest, PcbEditorTakesPositionsAndKeepsTheMarkInterlocks) {
 
   ed.OnImportFile();  // no current board
   EXPECT_EQ(messages.service.Texts().back(), "请选择Pcb板 !");
-  g_nCurX = 0;
+  smt::CurrentMachine().curX = 0;
   smt::settings::SettingsStores::Instance().machine.SetPulse({});
 }
 
@@ -181,7 +181,7 @@ namespace {
 
 TEST(PanelDrillCsv, SmtDisOnTheDrillMachineImportsTheChosenFile) {
   smt::platform::ScopedRecordingMessages messages;
-  g_nMachineType = 9;
+  smt::CurrentMachine().machineType = 9;
   const auto dir = smt::job::testing::TempDir("drillcsv");
   {
     std::ofstream f(dir / "holes.csv", std::ios::binary);
@@ -196,7 +196,7 @@ TEST(PanelDrillCsv, SmtDisOnTheDrillMachineImportsTheChosenFile) {
   panel.chooseDrillCsv = [&] { return QString::fromStdString((dir / "missing.csv").string()); };
   panel.OnSmtDis();
   EXPECT_EQ(messages.service.Texts().size(), 1u);
-  g_nMachineType = 0;
+  smt::CurrentMachine().machineType = 0;
 }
 
 }  // namespace

@@ -31,7 +31,7 @@ inline FeederRowView Feeder(const std::string& number, const std::string& value,
 class PartListFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    g_nMachineType = 0;
+    smt::CurrentMachine().machineType = 0;
     smt::testing::FillPartListHooks(logic);
     logic.machineType = [this] { return type; };
     logic.timeStamp = [] { return std::string("2024-3-5  9:7:2"); };

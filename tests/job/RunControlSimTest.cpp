@@ -21,8 +21,8 @@ class RunSim : public linktest::MotionSimTest {
   void SetUp() override {
     linktest::MotionSimTest::SetUp();
     UseUdp();
-    g_bResetDone = true;
-    g_bMasterResetOk = true;
+    smt::CurrentMachine().resetDone = true;
+    smt::CurrentMachine().masterResetOk = true;
     smt::testing::FillPartListHooks(logic);
     smt::testing::FillRunControlHooks(run, logic);
     logic.machineType = [this] { return type; };
@@ -47,7 +47,7 @@ class RunSim : public linktest::MotionSimTest {
   }
   void TearDown() override {
     g_FeederSource = {};
-    g_bRunContinue = false;
+    smt::CurrentMachine().runContinue = false;
     linktest::MotionSimTest::TearDown();
   }
   std::vector<std::string> Texts() { return messages.service.Texts(); }
@@ -85,13 +85,13 @@ TEST_F(RunSim, StartChecksTheListOfTheRunModeFirst) {
 
 TEST_F(RunSim, StartSetsTheRunStateAndHandsOverTheRunMode) {
   job.runSelect = 3;
-  g_hPauseEvent.Reset();
+  smt::CurrentMachine().run.pauseEvent.Reset();
   ASSERT_TRUE(run.OnStart());
   EXPECT_EQ(boardCount, 1);
-  EXPECT_TRUE(g_bMachineBusy);
-  EXPECT_TRUE(g_bRunContinue);
-  EXPECT_TRUE(g_bFeedRun);
-  EXPECT_TRUE(g_hPauseEvent.IsSet());
+  EXPECT_TRUE(smt::CurrentMachine().machineBusy);
+  EXPECT_TRUE(smt::CurrentMachine().runContinue);
+  EXPECT_TRUE(smt::CurrentMachine().run.feedRun);
+  EXPECT_TRUE(smt::CurrentMachine().run.pauseEvent.IsSet());
   EXPECT_EQ(modes, (std::vector<int>{3}));
   EXPECT_FALSE(buttons[kBtnStart]);
   EXPECT_TRUE(buttons[kBtnPause]);
@@ -109,30 +109,30 @@ TEST_F(RunSim, StartRefusalsLeaveEveryFlag) {
       {[&] { job.placementRows[2].cells[9] = "N1"; }, "3行料架号不存在 !", "", ""},
       {[&] { run.m_bSmtThreadBusy = 1; }, "", kSmtThreadBusy, ""},
       {[&] { run.m_bConveyorThreadBusy = 1; }, "", "", kConveyorThreadBusy},
-      {[&] { g_bConnected = false; }, "Machine is not connection !", "", ""},
-      {[&] { g_bResetDone = false; }, "Machine is not reset !", "", ""},
+      {[&] { smt::CurrentMachine().connected = false; }, "Machine is not connection !", "", ""},
+      {[&] { smt::CurrentMachine().resetDone = false; }, "Machine is not reset !", "", ""},
   };
   for (auto& c : cases) {
     messages.service.Clear();
     info.clear();
     c.arrange();
     EXPECT_FALSE(run.OnStart());
-    EXPECT_FALSE(g_bMachineBusy);
+    EXPECT_FALSE(smt::CurrentMachine().machineBusy);
     EXPECT_TRUE(modes.empty());
     EXPECT_EQ(messages.service.Texts().empty() ? "" : messages.service.Texts().back(), c.message);
     EXPECT_EQ(info[1], c.box1);
     EXPECT_EQ(info[2], c.box2);
     job.placementRows[2].cells[9] = "W2";
     run.m_bSmtThreadBusy = run.m_bConveyorThreadBusy = 0;
-    g_bConnected = g_bResetDone = true;
+    smt::CurrentMachine().connected = smt::CurrentMachine().resetDone = true;
   }
 }
 
 TEST_F(RunSim, AnEngineThatDoesNotStartLeavesTheMachineIdle) {
   engineStarts = false;
   EXPECT_FALSE(run.OnStart());
-  EXPECT_FALSE(g_bMachineBusy);
-  EXPECT_FALSE(g_bRunContinue);
+  EXPECT_FALSE(smt::CurrentMachine().machineBusy);
+  EXPECT_FALSE(smt::CurrentMachine().runContinue);
   EXPECT_TRUE(buttons[kBtnStart]);
   EXPECT_FALSE(buttons[kBtnStop]);
 }
@@ -141,50 +141,50 @@ TEST_F(RunSim, PauseRegainAndStopWorkTheGateAndTellTheMachine) {
   Introduce();
   ASSERT_TRUE(run.OnStart());
   run.OnPause();
-  EXPECT_TRUE(g_bPaused);
-  EXPECT_FALSE(g_hPauseEvent.IsSet());
+  EXPECT_TRUE(smt::CurrentMachine().paused);
+  EXPECT_FALSE(smt::CurrentMachine().run.pauseEvent.IsSet());
   ASSERT_TRUE(WaitFor([&] { return !StatesWithCode(2).empty(); }));
   run.OnRegain();
-  EXPECT_TRUE(g_hPauseEvent.IsSet());
+  EXPECT_TRUE(smt::CurrentMachine().run.pauseEvent.IsSet());
   ASSERT_TRUE(WaitFor([&] { return !StatesWithCode(3).empty(); }));
   EXPECT_EQ(StatesWithCode(3).back().second, 1);  // network link
   const size_t before = sim->Received().size();
   run.OnStop();  // no auto transport: no command
-  EXPECT_FALSE(g_bRunContinue);
+  EXPECT_FALSE(smt::CurrentMachine().runContinue);
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_EQ(sim->Received().size(), before);
   run.autoTransport = [] { return true; };
   run.OnStop();
   ASSERT_TRUE(WaitFor([&] { return !StatesWithCode(15).empty(); }));
-  EXPECT_FALSE(g_bConveyorRun);
+  EXPECT_FALSE(smt::CurrentMachine().run.conveyorRun);
 }
 
 TEST_F(RunSim, StartFromNeedsTheMasterReset) {
-  g_bMasterResetOk = false;
+  smt::CurrentMachine().masterResetOk = false;
   run.OnStartFrom(StartFrom::SelectedSmt);
   EXPECT_EQ(Texts(), (std::vector<std::string>{"请先按总复位机器 !"}));
   EXPECT_EQ(logic.m_bSelectedSmt, 0);
-  g_bMasterResetOk = true;
+  smt::CurrentMachine().masterResetOk = true;
   run.OnStartFrom(StartFrom::SelectedSmt);
   EXPECT_EQ(logic.m_bSelectedSmt, 1);
   EXPECT_EQ(modes.size(), 1u);
 }
 
 TEST_F(RunSim, RunClockTextsAndRate) {
-  g_nRunHours = 1;
-  g_nRunMinutes = 2;
-  g_nRunSeconds = 2;
+  smt::CurrentMachine().run.runHours = 1;
+  smt::CurrentMachine().run.runMinutes = 2;
+  smt::CurrentMachine().run.runSeconds = 2;
   run.m_nCurrentPart = 5;
   run.OnTimerTick();
   EXPECT_EQ(run.ClockText(), "T  1: 2: 3");
   EXPECT_EQ(run.CountText(), "5");
   run.m_nPlacedCount = 3723;  // one part a second
   EXPECT_EQ(run.CountText(), "5/3723-3600");
-  g_nRunHours = g_nRunMinutes = 0;
-  g_nRunSeconds = 59;
+  smt::CurrentMachine().run.runHours = smt::CurrentMachine().run.runMinutes = 0;
+  smt::CurrentMachine().run.runSeconds = 59;
   run.OnTimerTick();
-  EXPECT_EQ(g_nRunMinutes, 1);
-  EXPECT_EQ(g_nRunSeconds, 0);
+  EXPECT_EQ(smt::CurrentMachine().run.runMinutes, 1);
+  EXPECT_EQ(smt::CurrentMachine().run.runSeconds, 0);
 }
 
 // The eight-head machine's vacuum outputs the run left on go off at its end,
@@ -196,7 +196,7 @@ TEST_F(RunSim, RunEndSwitchesPumpsOffAfterAFinishedOrAStoppedRun) {
   smt::link::Runtime().pumpButtons = 0b101;
   ASSERT_TRUE(run.OnStart());
   run.OnRunEnd(false);
-  EXPECT_FALSE(g_bMachineBusy);
+  EXPECT_FALSE(smt::CurrentMachine().machineBusy);
   ASSERT_TRUE(WaitFor([&] { return !StatesWithCode(4).empty(); }));
   ASSERT_TRUE(WaitFor([&] { return sim->LastReceived(0x03).has_value(); }));
   EXPECT_EQ(smt::link::Runtime().pumpButtons.load(), 0);
@@ -207,7 +207,7 @@ TEST_F(RunSim, RunEndSwitchesPumpsOffAfterAFinishedOrAStoppedRun) {
   sim->ClearReceived();
 
   ASSERT_TRUE(run.OnStart());
-  g_bMasterResetOk = false;
+  smt::CurrentMachine().masterResetOk = false;
   sleeps.clear();
   run.OnRunEnd(true);
   EXPECT_FALSE(buttons[kBtnStart]);  // no master reset: Start stays off
@@ -222,7 +222,7 @@ class CoordSim : public RunSim {
  protected:
   void SetUp() override {
     RunSim::SetUp();
-    g_dXPulsePerMm = g_dYPulsePerMm = 100;
+    smt::CurrentMachine().steps.xPulsePerMm = smt::CurrentMachine().steps.yPulsePerMm = 100;
     PcbRecord rec;
     rec.m_strName = "B";
     rec.m_nRows = 1;
@@ -236,10 +236,10 @@ class CoordSim : public RunSim {
     job.pcbs.m_Records.push_back(rec);
     job.shownPcbName = "B";
     LoadCurrentBoardValues(rec);
-    g_nNozzleOffsetX = {100, 200, 300, 400, 500, 600, 700};
-    g_nNozzleOffsetY = {-10, -20, -30, -40, -50, -60, -70};
-    g_nCameraOffsetX = 1000;
-    g_nCameraOffsetY = 2000;
+    smt::CurrentMachine().steps.nozzleOffsetX = {100, 200, 300, 400, 500, 600, 700};
+    smt::CurrentMachine().steps.nozzleOffsetY = {-10, -20, -30, -40, -50, -60, -70};
+    smt::CurrentMachine().steps.cameraOffsetX = 1000;
+    smt::CurrentMachine().steps.cameraOffsetY = 2000;
     tests.onDone = [this](bool m) {
       moved = m;
       done = true;
@@ -251,9 +251,9 @@ class CoordSim : public RunSim {
   void TearDown() override {
     smt::platform::WorkerThreads::Instance().StopAndJoinAll();
     smt::platform::WorkerThreads::Instance().ResetForTests();
-    g_nNozzleOffsetX = {};
-    g_nNozzleOffsetY = {};
-    g_nCameraOffsetX = g_nCameraOffsetY = 0;
+    smt::CurrentMachine().steps.nozzleOffsetX = {};
+    smt::CurrentMachine().steps.nozzleOffsetY = {};
+    smt::CurrentMachine().steps.cameraOffsetX = smt::CurrentMachine().steps.cameraOffsetY = 0;
     RunSim::TearDown();
   }
   CoordinateTests tests{logic};
@@ -266,10 +266,10 @@ TEST_F(CoordSim, NozzleTestMovesTheChosenNozzleOverThePart) {
   ASSERT_TRUE(WaitFor([&] { return done.load(); }));
   EXPECT_TRUE(moved);
   // Third board (column 2): X (2 * 50 + 20 + 12) mm less nozzle 3's offset.
-  EXPECT_EQ(g_nCurX, 13200 - 200);
-  EXPECT_EQ(g_nCurY, -9500 + 20);
+  EXPECT_EQ(smt::CurrentMachine().curX, 13200 - 200);
+  EXPECT_EQ(smt::CurrentMachine().curY, -9500 + 20);
   EXPECT_EQ(sim->Position(0), 13000);
-  EXPECT_FALSE(g_bMachineBusy);
+  EXPECT_FALSE(smt::CurrentMachine().machineBusy);
 }
 
 TEST_F(CoordSim, CameraTestOpensTheMarkCameraWithItsLight) {
@@ -281,21 +281,21 @@ TEST_F(CoordSim, CameraTestOpensTheMarkCameraWithItsLight) {
   ASSERT_TRUE(WaitFor([&] { return done.load(); }));
   EXPECT_EQ(opened, 1);
   EXPECT_EQ(light, 1);
-  EXPECT_EQ(g_nCurX, 13000 - 1000);
-  EXPECT_EQ(g_nCurY, -9500 - 2000);
+  EXPECT_EQ(smt::CurrentMachine().curX, 13000 - 1000);
+  EXPECT_EQ(smt::CurrentMachine().curY, -9500 - 2000);
 }
 
 TEST_F(CoordSim, RefusalsMoveNothing) {
   tests.OnSuctionTest();
   EXPECT_EQ(Texts(), (std::vector<std::string>{"请选择要测试的行 !"}));
   logic.State(RowKind::Placement).testRow = 0;
-  for (auto& c : g_PanelGrid[0]) c = "0";
+  for (auto& c : smt::CurrentMachine().board.panelGrid[0]) c = "0";
   tests.OnSuctionTest();
   EXPECT_EQ(Texts().back(), "没有找到PCB板 !");
-  g_bMachineBusy = true;
+  smt::CurrentMachine().machineBusy = true;
   tests.OnSuctionTest();
   EXPECT_EQ(Texts().back(), "Machine is runnig !");
-  g_bMachineBusy = false;
+  smt::CurrentMachine().machineBusy = false;
   EXPECT_FALSE(sim->LastReceived(0x64).has_value());
 }
 
@@ -307,46 +307,46 @@ TEST_F(CoordSim, SerialLinkSendsTheStateCommandFirst) {
   ASSERT_TRUE(WaitFor([&] { return done.load(); }, std::chrono::seconds(10)));
   ASSERT_FALSE(sim->States().empty());
   EXPECT_EQ(sim->States().front().first, 0);
-  EXPECT_EQ(g_nCurX, 13000);
+  EXPECT_EQ(smt::CurrentMachine().curX, 13000);
 }
 
 TEST_F(CoordSim, MarkCorrectionCases) {
   MarkMeasurement m;
   // Marks on but not measured: no correction at all.
-  g_bUseMarks = true;
-  g_nMark1DevStepsX = 30;
+  smt::CurrentMachine().board.useMarks = true;
+  smt::CurrentMachine().correction.mark1DevStepsX = 30;
   EXPECT_EQ(BoardPointTarget(10, 5, 0, 2, m), (std::pair<int32_t, int32_t>{13000, -9500}));
   // Measured, Mark 2 at (0, 0): a pure shift by Mark 1's deviation.
   m.m_bMarkMeasured = 1;
-  g_nMark1DevStepsY = -40;
+  smt::CurrentMachine().correction.mark1DevStepsY = -40;
   EXPECT_EQ(BoardPointTarget(10, 5, 0, 2, m), (std::pair<int32_t, int32_t>{13030, -9540}));
   // Mark 2 set, zero deviations: turned by 0 about Mark 1, then Mark 1 added back.
-  g_dMark1X = 1;
-  g_dMark1Y = 1;
-  g_dMark2X = 41;
-  g_dMark2Y = 1;
-  g_nMark1StepsX = g_nMark1StepsY = 100;
-  g_bMarksPerPanel = true;
+  smt::CurrentMachine().board.mark1X = 1;
+  smt::CurrentMachine().board.mark1Y = 1;
+  smt::CurrentMachine().board.mark2X = 41;
+  smt::CurrentMachine().board.mark2Y = 1;
+  smt::CurrentMachine().board.mark1StepsX = smt::CurrentMachine().board.mark1StepsY = 100;
+  smt::CurrentMachine().board.marksPerPanel = true;
   EXPECT_EQ(BoardPointTarget(10, 5, 0, 2, m), (std::pair<int32_t, int32_t>{13030, -9540}));
-  g_bMarksPerPanel = false;
+  smt::CurrentMachine().board.marksPerPanel = false;
   EXPECT_EQ(BoardPointTarget(10, 5, 0, 2, m), (std::pair<int32_t, int32_t>{2000 + 10000 + 1000 + 30, -9540}));
-  g_bUseMarks = false;
-  g_nMark1DevStepsX = g_nMark1DevStepsY = 0;
+  smt::CurrentMachine().board.useMarks = false;
+  smt::CurrentMachine().correction.mark1DevStepsX = smt::CurrentMachine().correction.mark1DevStepsY = 0;
 }
 
 TEST_F(CoordSim, PlatformTestKeepsTheDeltasOfTheCameraToY2Move) {
   type = 4;
-  g_nMachineType = 4;
-  g_nY2ToY1OffsetX = 7;
-  g_nY2ToY1OffsetY = 9;
+  smt::CurrentMachine().machineType = 4;
+  smt::CurrentMachine().steps.y2ToY1OffsetX = 7;
+  smt::CurrentMachine().steps.y2ToY1OffsetY = 9;
   logic.State(RowKind::Placement).testRow = 0;  // X 10, Y 5
   tests.OnPlatformTest(PlatformTest::CameraToY2);
   ASSERT_TRUE(WaitFor([&] { return done.load(); }));
   EXPECT_EQ(tests.m_nCoordTestCode, 535);
-  EXPECT_EQ(g_nLastPlatformDelta[0], 13000 + 7 - 1000);
-  EXPECT_EQ(g_nLastPlatformDelta[1], -9500 + 9 - 2000);
-  g_nY2ToY1OffsetX = g_nY2ToY1OffsetY = 0;
-  g_nMachineType = 0;
+  EXPECT_EQ(smt::CurrentMachine().motion.lastPlatformDelta[0], 13000 + 7 - 1000);
+  EXPECT_EQ(smt::CurrentMachine().motion.lastPlatformDelta[1], -9500 + 9 - 2000);
+  smt::CurrentMachine().steps.y2ToY1OffsetX = smt::CurrentMachine().steps.y2ToY1OffsetY = 0;
+  smt::CurrentMachine().machineType = 0;
 }
 
 }  // namespace

@@ -123,9 +123,9 @@ TEST_F(MarkDialogs, CapturesFromTheRelativeZeroAndTheAllowedDeviationInMillimetr
   store.m_ZeroPoint[1] = -2000;
   store.m_ZeroPoint[2] = 100;
   store.m_ZeroPoint[3] = 200;
-  g_nCurX = 5000;
-  g_nCurY = -2001;
-  g_nMachineType = 2;
+  smt::CurrentMachine().curX = 5000;
+  smt::CurrentMachine().curY = -2001;
+  smt::CurrentMachine().machineType = 2;
   MarkEditFields f = Mark("A", 0);
   CDialogMarkEdit e(f, {});
   e.OnCaptureX();
@@ -136,18 +136,18 @@ TEST_F(MarkDialogs, CapturesFromTheRelativeZeroAndTheAllowedDeviationInMillimetr
   e.Edit("allowed")->setText("55");
   EXPECT_EQ(e.AllowedMm()->text().toStdString(), "0.0550");
   // The dual-platform machine captures the platform the jog panel drives.
-  g_nMachineType = 4;
+  smt::CurrentMachine().machineType = 4;
   smt::link::Runtime().headGroup = 2;
-  g_nCurPlatform[0] = 1100;
-  g_nCurPlatform[1] = 1200;
+  smt::CurrentMachine().motion.curPlatform[0] = 1100;
+  smt::CurrentMachine().motion.curPlatform[1] = 1200;
   e.OnCaptureX();
   e.OnCaptureY();
   EXPECT_EQ(e.Edit("mark1X")->text().toStdString(), "1.0001");
   EXPECT_EQ(e.Edit("mark1Y")->text().toStdString(), "1.0001");
   smt::link::Runtime().headGroup = 1;
-  g_nMachineType = 0;
-  g_nCurX = g_nCurY = 0;
-  g_nCurPlatform[0] = g_nCurPlatform[1] = 0;
+  smt::CurrentMachine().machineType = 0;
+  smt::CurrentMachine().curX = smt::CurrentMachine().curY = 0;
+  smt::CurrentMachine().motion.curPlatform[0] = smt::CurrentMachine().motion.curPlatform[1] = 0;
   for (auto& z : store.m_ZeroPoint) z = 0;
 }
 

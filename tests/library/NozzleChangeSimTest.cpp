@@ -20,8 +20,8 @@ class NozzleChangeSim : public linktest::MotionSimTest {
  protected:
   void SetUp() override {
     linktest::MotionSimTest::SetUp();
-    g_nMachineType = 2;
-    g_bResetDone = true;
+    smt::CurrentMachine().machineType = 2;
+    smt::CurrentMachine().resetDone = true;
     librarytest::ResetNozzleState();
     librarytest::UseScales(100, 100, 100);
     librarytest::UseBasic([](smt::settings::BasicSettings& b) {
@@ -71,18 +71,18 @@ TEST_F(NozzleChangeSim, TakeAndReturnThroughTheEntranceOnBothLinks) {
     // Head A2 took seat 0 and left it through the entrance: 100 mm - 30 mm head offset.
     EXPECT_EQ(g_nHeadNozzle[1].load(), 1);
     EXPECT_FALSE(g_NozzleSeats.HasNozzle(0));
-    EXPECT_EQ(g_nCurX.load(), 7000);
-    EXPECT_EQ(g_nCurY.load(), -6000);
-    EXPECT_EQ(g_nCurZ[1].load(), 0);  // raised again
-    EXPECT_EQ(g_nCurX.load(), sim->Position(0));
-    EXPECT_EQ(g_nCurY.load(), sim->Position(1));
+    EXPECT_EQ(smt::CurrentMachine().curX.load(), 7000);
+    EXPECT_EQ(smt::CurrentMachine().curY.load(), -6000);
+    EXPECT_EQ(smt::CurrentMachine().curZ[1].load(), 0);  // raised again
+    EXPECT_EQ(smt::CurrentMachine().curX.load(), sim->Position(0));
+    EXPECT_EQ(smt::CurrentMachine().curY.load(), sim->Position(1));
     EXPECT_EQ(sim->Position(2), 0);
 
     ASSERT_TRUE(ReturnNozzleToLibrary(2, false, true));
     EXPECT_EQ(g_nHeadNozzle[1].load(), 0);
     EXPECT_TRUE(g_NozzleSeats.HasNozzle(0));
-    EXPECT_EQ(g_nCurX.load(), 7000);
-    EXPECT_EQ(g_nCurY.load(), -6000);  // slid into the seat, lifted, and back out at the entrance
+    EXPECT_EQ(smt::CurrentMachine().curX.load(), 7000);
+    EXPECT_EQ(smt::CurrentMachine().curY.load(), -6000);  // slid into the seat, lifted, and back out at the entrance
     const std::vector<std::tuple<int, int, bool>> expected{{2, 0, true}, {2, 0, false}};
     EXPECT_EQ(states, expected);
     const auto states60 = sim->States();
@@ -181,8 +181,8 @@ TEST_F(NozzleChangeSim, MagazineCoverOpensForTheTakeAndClosesAfterIt) {
     for (const auto& c : sim->Received())
       if (c.code == 0x03) ++outputs;
     EXPECT_EQ(outputs, 2) << "opened and closed once";
-    EXPECT_EQ(g_nCurX.load(), 14000);  // entrance = seat: no slide
-    EXPECT_EQ(g_nCurY.load(), -5000);
+    EXPECT_EQ(smt::CurrentMachine().curX.load(), 14000);  // entrance = seat: no slide
+    EXPECT_EQ(smt::CurrentMachine().curY.load(), -5000);
   }
 }
 
@@ -200,7 +200,7 @@ TEST_F(NozzleChangeSim, LowerToSeatHeightStepsByMachineType) {
   } cases[] = {{2, 0, 2, 500}, {2, 1, 2, -600}, {7, 0, 32, -500}, {7, 1, 33, -600}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.type * 10 + c.head);
-    g_nMachineType = c.type;
+    smt::CurrentMachine().machineType = c.type;
     linktest::ZeroPositions();
     sim->ClearReceived();
     ASSERT_TRUE(LowerToSeatHeight(c.head, TheNozzleLibrary().m_NozzleRows[0], false, 0));
@@ -211,7 +211,7 @@ TEST_F(NozzleChangeSim, LowerToSeatHeightStepsByMachineType) {
     EXPECT_EQ(cmd->payload[0], c.axis);
     EXPECT_EQ(v, c.steps);
   }
-  g_nMachineType = 9;  // no Z on the drilling machine
+  smt::CurrentMachine().machineType = 9;  // no Z on the drilling machine
   sim->ClearReceived();
   EXPECT_TRUE(LowerToSeatHeight(0, TheNozzleLibrary().m_NozzleRows[0], false, 0));
   EXPECT_FALSE(sim->LastReceived(0x61).has_value());
@@ -227,8 +227,8 @@ TEST_F(NozzleChangeSim, MovesToSeatSubtractTheHeadOrCameraOffset) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.mode * 10 + c.head);
     ASSERT_TRUE(MoveToSeat(c.mode, c.head, row, {}));
-    EXPECT_EQ(g_nCurX.load(), c.x);
-    EXPECT_EQ(g_nCurY.load(), c.y);
+    EXPECT_EQ(smt::CurrentMachine().curX.load(), c.x);
+    EXPECT_EQ(smt::CurrentMachine().curY.load(), c.y);
   }
   // The camera move shows the Mark camera first when a vision camera is on.
   int switched = 0;
@@ -264,20 +264,20 @@ TEST_F(NozzleChangeSim, SeatOperationWorkerHoldsTheBusyStateAndAlwaysGivesItBack
   EXPECT_FALSE(StartNozzleOperation(req, cb)) << "a second operation is refused while one runs";
   hold = false;
   ASSERT_TRUE(wasHeld);
-  ASSERT_TRUE(linktest::WaitFor([&] { return enables.load() == 1 && !g_bMachineBusy; }));
+  ASSERT_TRUE(linktest::WaitFor([&] { return enables.load() == 1 && !smt::CurrentMachine().machineBusy; }));
   EXPECT_EQ(g_nHeadNozzle[0].load(), 2);
   // Returning takes the head that holds the nozzle, whatever the combo says.
   req.op = 5;
   req.selectedHead = 1;
   ASSERT_TRUE(StartNozzleOperation(req, cb));
-  ASSERT_TRUE(linktest::WaitFor([&] { return enables.load() == 2 && !g_bMachineBusy; }));
+  ASSERT_TRUE(linktest::WaitFor([&] { return enables.load() == 2 && !smt::CurrentMachine().machineBusy; }));
   EXPECT_EQ(g_nHeadNozzle[0].load(), 0);
   EXPECT_TRUE(g_NozzleSeats.HasNozzle(1));
   // A refused move still ends the operation.
-  g_nCurX = 199999;
+  smt::CurrentMachine().curX = 199999;
   req.op = 1;
   ASSERT_TRUE(StartNozzleOperation(req, cb));
-  ASSERT_TRUE(linktest::WaitFor([&] { return enables.load() == 3 && !g_bMachineBusy; }));
+  ASSERT_TRUE(linktest::WaitFor([&] { return enables.load() == 3 && !smt::CurrentMachine().machineBusy; }));
 }
 
 TEST_F(NozzleChangeSim, SeatOperationsAreRefusedOffLineUnhomedOrBusy) {
@@ -288,9 +288,9 @@ TEST_F(NozzleChangeSim, SeatOperationsAreRefusedOffLineUnhomedOrBusy) {
                {true, false, false, "Machine is not reset !"},
                {true, true, true, "Machine is runnig !"}};
   for (const auto& c : cases) {
-    g_bConnected = c.connected;
-    g_bResetDone = c.homed;
-    g_bMachineBusy = c.busy;
+    smt::CurrentMachine().connected = c.connected;
+    smt::CurrentMachine().resetDone = c.homed;
+    smt::CurrentMachine().machineBusy = c.busy;
     messages.service.Clear();
     NozzleOpRequest req;
     req.op = 1;
@@ -298,28 +298,28 @@ TEST_F(NozzleChangeSim, SeatOperationsAreRefusedOffLineUnhomedOrBusy) {
     EXPECT_FALSE(StartNozzleOperation(req, {}));
     EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{c.message});
   }
-  g_bMachineBusy = false;
+  smt::CurrentMachine().machineBusy = false;
 }
 
 TEST_F(NozzleChangeSim, RunChangesWaitAtThePauseGateAndEndWhenTheRunStops) {
   UseUdp();
-  g_bRunContinue = false;
+  smt::CurrentMachine().runContinue = false;
   EXPECT_FALSE(PickNozzleFromLibrary(1, 1, true, false)) << "no run: nothing moves";
   EXPECT_FALSE(sim->LastReceived(0x64).has_value());
-  g_bRunContinue = true;
-  g_hPauseEvent.Set();
+  smt::CurrentMachine().runContinue = true;
+  smt::CurrentMachine().run.pauseEvent.Set();
   ASSERT_TRUE(PickNozzleFromLibrary(1, 1, true, false));
   // Paused: the change waits until the run is stopped, then gives up.
-  g_hPauseEvent.Reset();
+  smt::CurrentMachine().run.pauseEvent.Reset();
   std::atomic<int> result{-1};
   std::thread t([&] { result = ReturnNozzleToLibrary(1, true, false) ? 1 : 0; });
   std::this_thread::sleep_for(std::chrono::milliseconds(250));
   EXPECT_EQ(result.load(), -1) << "still waiting while paused";
-  g_bRunContinue = false;
+  smt::CurrentMachine().runContinue = false;
   t.join();
   EXPECT_EQ(result.load(), 0);
   EXPECT_EQ(g_nHeadNozzle[0].load(), 1) << "the head keeps its nozzle";
-  g_hPauseEvent.Set();
+  smt::CurrentMachine().run.pauseEvent.Set();
 }
 
 TEST_F(NozzleChangeSim, TakingTheNozzleTheHeadHoldsPutsItBackAndTakesItAgain) {
@@ -395,5 +395,5 @@ TEST_F(NozzleChangeSim, LibraryExitMovesTheInOutPositionNotTheLoweredSlide) {
   ASSERT_TRUE(ReturnNozzleToLibrary(1, false, false));
   // Back in by the exit first, then the entrance, the slide into the seat and out.
   EXPECT_EQ(NozzleSteps(*sim), (std::vector<std::string>{"move", "move", "z down", "move", "z up", "move"}));
-  EXPECT_EQ(g_nCurY.load(), -6000);
+  EXPECT_EQ(smt::CurrentMachine().curY.load(), -6000);
 }

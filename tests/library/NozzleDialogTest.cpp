@@ -31,12 +31,12 @@ class NozzleDialog : public ::testing::Test {
     librarytest::UseStrategy(1, 1, 0);
     lib.m_NozzleRows = {{"1", "10.0000", "-20.0000", "-1.0000", "10.0000", "-20.0000", "-3.0000", "40", "A"},
                         {"2", "30.0000", "-20.0000", "-1.0000", "30.0000", "-20.0000", "-3.0000", "40", "B"}};
-    g_nMachineType = 2;
+    smt::CurrentMachine().machineType = 2;
   }
   void TearDown() override {
     SetNozzleStrategySource({});
     librarytest::ResetNozzleState();
-    g_nMachineType = 0;
+    smt::CurrentMachine().machineType = 0;
   }
   // An editor run that sets fields and confirms.
   std::function<bool(CDialogNozzleEdit&)> Confirm(std::map<std::string, std::string> values) {
@@ -60,7 +60,7 @@ TEST_F(NozzleDialog, HeadChoicesFollowTheMachineType) {
     size_t heads;
   } cases[] = {{0, 1}, {1, 1}, {2, 2}, {5, 2}, {10, 2}, {3, 4}, {7, 8}, {8, 8}, {4, 0}, {6, 0}, {9, 0}};
   for (const auto& c : cases) {
-    g_nMachineType = c.type;
+    smt::CurrentMachine().machineType = c.type;
     CDialogNozzleList d(lib, env);
     EXPECT_EQ(static_cast<size_t>(d.HeadCombo()->count()), c.heads) << "type " << c.type;
   }
@@ -225,15 +225,15 @@ TEST_F(NozzleDialog, ZCaptureAndToZRefuseOutsideTheTravel) {
   CDialogNozzleEdit::Environment e;
   e.appDir = dir.string();
   CDialogNozzleEdit d(f, e);
-  g_nCurZ[0] = -1;
+  smt::CurrentMachine().curZ[0] = -1;
   d.OnCapture(CDialogNozzleEdit::Capture::EntranceZ);
   EXPECT_EQ(d.Edit("entranceZ")->text().toStdString(), "-0.0011");
-  g_nCurZ[0] = 1;
+  smt::CurrentMachine().curZ[0] = 1;
   d.OnCapture(CDialogNozzleEdit::Capture::PickZ);
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Z Pos Error !"});
   EXPECT_EQ(d.Edit("pickHeight")->text().toStdString(), "-1.0000");
   d.Edit("entranceZ")->setText("0.5");
   EXPECT_FALSE(d.OnPad(CDialogNozzleEdit::Pad::ToZ, true));
   EXPECT_EQ(messages.service.Texts().back(), "The data should be - !");
-  g_nCurZ[0] = 0;
+  smt::CurrentMachine().curZ[0] = 0;
 }

@@ -43,18 +43,18 @@ class CommandBytes : public ::testing::Test {
     m.exhaust = 5;
     m.conveyorWaitTimeOut = 3000;
     SetMotionSettings(m);
-    g_nCurX = 1000;
-    g_nCurY = -2000;
-    g_nCurAxis8 = 0;
-    g_nCurAxis9 = 77;
-    g_nCurAxis10 = 0;
-    for (auto& z : g_nCurZ) z = 0;
-    for (auto& a : g_nCurA) a = 0;
+    smt::CurrentMachine().curX = 1000;
+    smt::CurrentMachine().curY = -2000;
+    smt::CurrentMachine().motion.curAxis8 = 0;
+    smt::CurrentMachine().motion.curAxis9 = 77;
+    smt::CurrentMachine().motion.curAxis10 = 0;
+    for (auto& z : smt::CurrentMachine().curZ) z = 0;
+    for (auto& a : smt::CurrentMachine().curA) a = 0;
   }
   void TearDown() override {
     SetMotionSettings({});
-    g_nCurX = g_nCurY = 0;
-    g_nCurAxis9 = 0;
+    smt::CurrentMachine().curX = smt::CurrentMachine().curY = 0;
+    smt::CurrentMachine().motion.curAxis9 = 0;
   }
 };
 
@@ -154,8 +154,8 @@ TEST_F(CommandBytes, StepCountsThatDoNotFitTheSerialFieldAreRefusedNotTruncated)
 }
 
 TEST_F(CommandBytes, LimitChecksAtTheEdgeAndOneStepPast) {
-  g_nCurX = 0;
-  g_nCurY = 0;
+  smt::CurrentMachine().curX = 0;
+  smt::CurrentMachine().curY = 0;
   struct Case { const char* what; uint8_t axis; int32_t steps; std::string refusal; };
   const Case cases[] = {
       {"X to 0 - 1", 0, -1, kXPosError},
@@ -174,10 +174,10 @@ TEST_F(CommandBytes, LimitChecksAtTheEdgeAndOneStepPast) {
   };
   for (const Case& c : cases) EXPECT_EQ(CheckAxisMoveLimits(c.axis, c.steps), c.refusal) << c.what;
   // Code 1 while X lies outside its travel: the X error although X does not move.
-  g_nCurX = -5;
+  smt::CurrentMachine().curX = -5;
   EXPECT_EQ(CheckAxisMoveLimits(1, -10), kXPosError);
   // Code 0 checks X before Y.
-  g_nCurY = 10;
+  smt::CurrentMachine().curY = 10;
   EXPECT_EQ(CheckAxisMoveLimits(0, -1), kXPosError);
   EXPECT_EQ(CheckAxisMoveLimits(0, 10), kYPosError);
 }

@@ -88,7 +88,7 @@ TEST_F(Connecting, NoBoardOnTheNetwork) {
   bool up = true;
   ASSERT_TRUE(ns.RunIn(false, [&] { up = panel.ConnectNow(); }));
   EXPECT_FALSE(up);
-  EXPECT_FALSE(g_bConnected);
+  EXPECT_FALSE(smt::CurrentMachine().connected);
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Ethernet is no Find !"});
   EXPECT_EQ(panel.ButtonText(), "联机失败");
 }
@@ -107,18 +107,18 @@ TEST_F(Connecting, ConnectByUdpThenReconnectReusesTheLink) {
   bool up = false;
   ASSERT_TRUE(ns.RunIn(false, [&] { up = panel.ConnectNow(); }));
   EXPECT_TRUE(up);
-  EXPECT_TRUE(g_bConnected);
-  EXPECT_FALSE(g_bFirstOnline);
+  EXPECT_TRUE(smt::CurrentMachine().connected);
+  EXPECT_FALSE(smt::CurrentMachine().link.firstOnline);
   EXPECT_EQ(panel.ButtonText(), "联机成功");
   EXPECT_TRUE(panel.MachineLink().ReplyLoopRunning());
 
   // A lost head board clears the connection; the next press reconnects on the same link.
   sim.InjectStatus(0x60, 0x41);
   SendCmd60SetState(0, 0);
-  ASSERT_TRUE(linktest::WaitFor([] { return !g_bConnected; }));
+  ASSERT_TRUE(linktest::WaitFor([] { return !smt::CurrentMachine().connected; }));
   ASSERT_TRUE(ns.RunIn(false, [&] { up = panel.ConnectNow(); }));
   EXPECT_TRUE(up);
-  EXPECT_TRUE(g_bConnected);
+  EXPECT_TRUE(smt::CurrentMachine().connected);
   EXPECT_EQ(sim.DiscoveryRequests(), 2u);
 
   // Commands over the connected link reach the board.
@@ -140,11 +140,11 @@ TEST_F(Connecting, SerialScanFindsTheBoardAndAFailedScanStartsOverAtOne) {
   panel.LoadLanguage(dir.string(), "Chinese");
   panel.LoadConfig(dir.string());
   ASSERT_TRUE(panel.ConnectNow());
-  EXPECT_TRUE(g_bConnected);
+  EXPECT_TRUE(smt::CurrentMachine().connected);
   EXPECT_EQ(panel.m_ComNumber, 6);
   EXPECT_EQ(sim.LastReceived(0x00)->raw, (std::vector<uint8_t>{0xEE, 0x00, 0x02, 0x00, 0x02, 0xFF, 0xFC, 0xFF, 0xFF}));
 
-  g_bConnected = false;
+  smt::CurrentMachine().connected = false;
   panel.m_ComNumber = 100;
   EXPECT_FALSE(panel.ConnectNow());
   EXPECT_EQ(panel.m_ComNumber, 1);
@@ -156,12 +156,12 @@ TEST_F(Connecting, SerialScanFindsTheBoardAndAFailedScanStartsOverAtOne) {
 TEST_F(Connecting, PressWhileConnectedOrBusyChangesNothing) {
   CDialogManualControl panel;
   panel.LoadLanguage(dir.string(), "Chinese");
-  g_bMachineBusy = true;
+  smt::CurrentMachine().machineBusy = true;
   panel.OnOnline();
   EXPECT_FALSE(panel.Connecting());
   EXPECT_EQ(panel.ButtonText(), "联机");
-  g_bMachineBusy = false;
-  g_bConnected = true;
+  smt::CurrentMachine().machineBusy = false;
+  smt::CurrentMachine().connected = true;
   EXPECT_FALSE(panel.ConnectNow());
   EXPECT_EQ(panel.ButtonText(), "联机");
 }
@@ -183,7 +183,7 @@ TEST_F(Connecting, ABoardThatNeverAnswersStateCommandsConnectsOverUdp) {
   bool up = false;
   ASSERT_TRUE(ns.RunIn(false, [&] { up = panel.ConnectNow(); }));
   EXPECT_TRUE(up);
-  EXPECT_TRUE(g_bConnected);
+  EXPECT_TRUE(smt::CurrentMachine().connected);
   EXPECT_EQ(panel.ButtonText(), "联机成功");
   EXPECT_TRUE(messages.service.Texts().empty());
   sim.Stop();
@@ -203,30 +203,30 @@ TEST_F(Connecting, ALostBoardIsReportedAndAReconnectWorks) {
   panel.LoadLanguage(dir.string(), "Chinese");
   panel.LoadConfig(dir.string());
   ASSERT_TRUE(panel.ConnectNow());
-  ASSERT_TRUE(g_bConnected);
+  ASSERT_TRUE(smt::CurrentMachine().connected);
   EXPECT_EQ(panel.ButtonText(), "联机成功");
 
   // The board stops answering.
   sim.DropReplies(1000);
-  g_hEventVacuum.SetTimeout(std::chrono::milliseconds(300));
-  g_bMachineBusy = true;  // the reading is awaited inside a machine task
+  smt::CurrentMachine().Part<smt::link::ReplyEvents>().vacuum.SetTimeout(std::chrono::milliseconds(300));
+  smt::CurrentMachine().machineBusy = true;  // the reading is awaited inside a machine task
   messages.service.Clear();
   EXPECT_EQ(SendCmd15ReadVacuum(1), CommandResult::TimedOut);
-  EXPECT_FALSE(g_bMachineBusy);
+  EXPECT_FALSE(smt::CurrentMachine().machineBusy);
   ASSERT_FALSE(messages.service.Texts().empty());
   EXPECT_NE(messages.service.Texts()[0].find("The link to the machine is lost"), std::string::npos);
-  EXPECT_FALSE(g_bConnected);
+  EXPECT_FALSE(smt::CurrentMachine().connected);
   EXPECT_TRUE(linktest::WaitFor([&] { return panel.ButtonText() == "联机"; }));
 
   // The board is back: the next press connects again on the same panel.
   sim.DropReplies(0);
   ASSERT_TRUE(panel.ConnectNow());
-  EXPECT_TRUE(g_bConnected);
+  EXPECT_TRUE(smt::CurrentMachine().connected);
   EXPECT_EQ(panel.ButtonText(), "联机成功");
-  g_hEventVacuum.SetTimeout(std::chrono::seconds(5));
-  g_bMachineBusy = true;
+  smt::CurrentMachine().Part<smt::link::ReplyEvents>().vacuum.SetTimeout(std::chrono::seconds(5));
+  smt::CurrentMachine().machineBusy = true;
   EXPECT_EQ(SendCmd15ReadVacuum(1), CommandResult::Ok);
-  g_bMachineBusy = false;
+  smt::CurrentMachine().machineBusy = false;
   sim.Stop();
 }
 

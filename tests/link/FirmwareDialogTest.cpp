@@ -51,15 +51,15 @@ TEST_P(FirmwareDialogGuards, EveryButtonRefusesAndStartsNothing) {
   CDialogFirmwareUpdate d(DialogEnv());
   for (QPushButton* b : {d.UpgradeButton(), d.ReadConfigButton(), d.WriteLimitButton()}) {
     messages.service.Clear();
-    g_bConnected = GetParam().connected;
-    g_bMachineBusy = GetParam().busy;
+    smt::CurrentMachine().connected = GetParam().connected;
+    smt::CurrentMachine().machineBusy = GetParam().busy;
     b->click();
     EXPECT_FALSE(d.WorkerRunning());
     EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{GetParam().message});
-    EXPECT_EQ(g_bMachineBusy.load(), GetParam().busy);  // a refusal leaves the busy state alone
+    EXPECT_EQ(smt::CurrentMachine().machineBusy.load(), GetParam().busy);  // a refusal leaves the busy state alone
   }
   EXPECT_TRUE(SentBootCommands().empty());
-  g_bMachineBusy = false;
+  smt::CurrentMachine().machineBusy = false;
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialog, FirmwareDialogGuards,
@@ -91,7 +91,7 @@ TEST_F(FirmwareDialog, FeederChoiceIsTakenWhenTheUpgradeStartsAndKeptForTheNextO
   again.FeedRadio(0)->setChecked(true);
   again.UpgradeButton()->click();
   ASSERT_TRUE(FinishWork(again));
-  EXPECT_FALSE(g_bMachineBusy);  // the worker gave the busy state back
+  EXPECT_FALSE(smt::CurrentMachine().machineBusy);  // the worker gave the busy state back
 }
 
 TEST_F(FirmwareDialog, TextsComeFromTheLanguageFile) {
@@ -113,7 +113,7 @@ TEST_F(FirmwareDialog, ReadConfigurationRunsOnTheWorkerAndShowsOnTheWindow) {
   d.ReadConfigButton()->click();
   EXPECT_TRUE(d.WorkerRunning());
   EXPECT_FALSE(d.UpgradeButton()->isEnabled());  // no second start while it runs
-  EXPECT_TRUE(g_bMachineBusy);
+  EXPECT_TRUE(smt::CurrentMachine().machineBusy);
   ASSERT_TRUE(FinishWork(d));
   QCoreApplication::processEvents();
   smt::platform::GuiDispatcher::Install(nullptr);
@@ -122,13 +122,13 @@ TEST_F(FirmwareDialog, ReadConfigurationRunsOnTheWorkerAndShowsOnTheWindow) {
   EXPECT_EQ(d.StatusText(), "读出配置信息完成");
   EXPECT_EQ(d.ProgressValue(), 100);
   EXPECT_TRUE(d.UpgradeButton()->isEnabled());
-  EXPECT_FALSE(g_bMachineBusy);
+  EXPECT_FALSE(smt::CurrentMachine().machineBusy);
 }
 
 TEST_F(FirmwareDialog, MenuCommandRefusesWhileBusyAndOnTheSerialLink) {
-  g_bMachineBusy = true;
+  smt::CurrentMachine().machineBusy = true;
   OpenFirmwareUpdateDialog(nullptr, DialogEnv());
-  g_bMachineBusy = false;
+  smt::CurrentMachine().machineBusy = false;
   FirmwareDialogEnvironment serial = DialogEnv();
   serial.commModel = 0;
   OpenFirmwareUpdateDialog(nullptr, serial);

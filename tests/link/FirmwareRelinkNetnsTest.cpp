@@ -41,7 +41,7 @@ TEST(FirmwareRelink, MainBoardIsFoundAgainByDiscoveryAfterEachRestart) {
   ASSERT_TRUE(opened);
   link.StartReplyLoop();
   link.SetBootTimeouts(fwtest::FastTimeouts());
-  g_bConnected = true;
+  smt::CurrentMachine().connected = true;
 
   fwtest::RecordingSink sink;
   FirmwareEnvironment env;
@@ -61,7 +61,7 @@ TEST(FirmwareRelink, MainBoardIsFoundAgainByDiscoveryAfterEachRestart) {
   EXPECT_EQ(outcome, FirmwareUpdater::Outcome::Completed) << ::testing::PrintToString(messages.service.Texts());
   EXPECT_EQ(drops, 2);
   EXPECT_EQ(restores, 2);
-  EXPECT_TRUE(g_bConnected);
+  EXPECT_TRUE(smt::CurrentMachine().connected);
   EXPECT_FALSE(sim.Bootloader().InBootloader(1, 0));
   EXPECT_EQ(sim.Bootloader().Application(1, 0, static_cast<uint32_t>(image.size())), image);
   EXPECT_GE(sim.DiscoveryRequests(), 3u);  // unanswered while silent, then found

@@ -78,7 +78,7 @@ class FirmwareSimTest : public linktest::SimLinkTest {
   void SetUp() override {
     linktest::SimLinkTest::SetUp();
     link.SetBootTimeouts(FastTimeouts());
-    g_bConnected = true;
+    smt::CurrentMachine().connected = true;
     std::filesystem::create_directories(dir.path() / "Update");
   }
   void TearDown() override {

@@ -62,8 +62,8 @@ TEST_F(Upgrade, EveryBoardWithAnImageRunsItAndTheFlagsFollowTheBoardOrder) {
   EXPECT_TRUE(sink.HasLine(kTexts.relinking + kTexts.complete));
   EXPECT_TRUE(sink.HasLine(kTexts.feedBoard + kTexts.calculation + kTexts.application + kTexts.complete));
   EXPECT_EQ(sink.progress.back(), 100);
-  EXPECT_TRUE(g_bConnected);
-  EXPECT_FALSE(g_bResetDone);  // the main board restarted: home again
+  EXPECT_TRUE(smt::CurrentMachine().connected);
+  EXPECT_FALSE(smt::CurrentMachine().resetDone);  // the main board restarted: home again
   EXPECT_TRUE(messages.service.Texts().empty());
 }
 
@@ -280,10 +280,10 @@ TEST_P(MainBoardRelink, UpToThreeAttemptsThenTheRunStops) {
   if (GetParam().outcome == Outcome::Completed) {
     EXPECT_TRUE(RunsImage(1, 0));
     EXPECT_EQ(dropped, 2);  // into the upgrade program and into the application
-    EXPECT_TRUE(g_bConnected);
+    EXPECT_TRUE(smt::CurrentMachine().connected);
   } else {
     EXPECT_EQ(calls.load(), 3);
-    EXPECT_FALSE(g_bConnected);
+    EXPECT_FALSE(smt::CurrentMachine().connected);
     EXPECT_EQ(sink.LastLine(), kTexts.upadte + kTexts.failed + " !");
     // Without a link no end flag is sent and nothing was erased.
     EXPECT_EQ(sim->Bootloader().UpdateFlags(), (std::vector<std::pair<int, int>>{{1, 0}}));

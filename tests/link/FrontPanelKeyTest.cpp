@@ -21,9 +21,9 @@ class FrontPanelKeys : public linktest::MotionSimTest {
       std::lock_guard lk(jogM);
       jogs.emplace_back(g, d);
     });
-    g_bRunContinue = false;
-    g_bConveyorRun = false;
-    g_hPauseEvent.Set();
+    smt::CurrentMachine().runContinue = false;
+    smt::CurrentMachine().run.conveyorRun = false;
+    smt::CurrentMachine().run.pauseEvent.Set();
     sim->ClearReceived();
   }
   void UdpKey(uint8_t key) { sim->SendUdpReport(0x14, {key}); }
@@ -50,44 +50,44 @@ class FrontPanelKeys : public linktest::MotionSimTest {
 TEST_F(FrontPanelKeys, PauseResumeAndStopActOnlyWhileRunning) {
   UdpKey(2);
   Settle();
-  EXPECT_FALSE(g_bPaused.load());
+  EXPECT_FALSE(smt::CurrentMachine().paused.load());
   EXPECT_TRUE(sim->States().empty());
 
-  g_bMachineBusy = true;
-  g_bRunContinue = true;
+  smt::CurrentMachine().machineBusy = true;
+  smt::CurrentMachine().runContinue = true;
   UdpKey(2);
   ASSERT_TRUE(StateSent(2, 0));
-  EXPECT_TRUE(g_bPaused.load());
-  EXPECT_FALSE(g_hPauseEvent.IsSet());
+  EXPECT_TRUE(smt::CurrentMachine().paused.load());
+  EXPECT_FALSE(smt::CurrentMachine().run.pauseEvent.IsSet());
   UdpKey(3);
   ASSERT_TRUE(StateSent(3, 1));  // 1 on the network link
-  EXPECT_FALSE(g_bPaused.load());
-  EXPECT_TRUE(g_hPauseEvent.IsSet());
+  EXPECT_FALSE(smt::CurrentMachine().paused.load());
+  EXPECT_TRUE(smt::CurrentMachine().run.pauseEvent.IsSet());
   UpdateSettings([](MotionSettings& m) { m.autoTransport = true; });
-  g_bConveyorRun = true;
-  g_hBoardDoneEvent.Reset();
+  smt::CurrentMachine().run.conveyorRun = true;
+  smt::CurrentMachine().run.boardDoneEvent.Reset();
   UdpKey(4);
   ASSERT_TRUE(StateSent(15, 1));
-  EXPECT_FALSE(g_bRunContinue.load());
-  EXPECT_FALSE(g_bConveyorRun.load());
-  EXPECT_TRUE(g_hBoardDoneEvent.IsSet());
-  g_bMachineBusy = false;
+  EXPECT_FALSE(smt::CurrentMachine().runContinue.load());
+  EXPECT_FALSE(smt::CurrentMachine().run.conveyorRun.load());
+  EXPECT_TRUE(smt::CurrentMachine().run.boardDoneEvent.IsSet());
+  smt::CurrentMachine().machineBusy = false;
 }
 
 TEST_F(FrontPanelKeys, StartGoesToThePartListOrAsksForTheMasterReset) {
   UdpKey(1);
   EXPECT_TRUE(linktest::WaitFor([&] { return starts == 1; }));
-  g_bMasterResetOk = false;
+  smt::CurrentMachine().masterResetOk = false;
   UdpKey(1);
   EXPECT_TRUE(linktest::WaitFor([&] { return !messages.service.Texts().empty(); }));
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"请先按总复位机器 !"});
   // Running: the start key does nothing.
-  g_bMachineBusy = true;
+  smt::CurrentMachine().machineBusy = true;
   SerialKey('1');
   Settle();
   EXPECT_EQ(starts.load(), 1);
-  g_bMachineBusy = false;
-  g_bMasterResetOk = true;
+  smt::CurrentMachine().machineBusy = false;
+  smt::CurrentMachine().masterResetOk = true;
   SerialKey('1');
   EXPECT_TRUE(linktest::WaitFor([&] { return starts == 2; }));
 }
@@ -97,7 +97,7 @@ TEST_F(FrontPanelKeys, AxisSelectionWrapsByMachineType) {
   const Case cases[] = {{0, 2, 0}, {0, 1, 2}, {3, 4, 0}, {6, 3, 4}, {7, 8, 0}, {8, 0, 1}, {9, 5, 5}};
   for (const Case& c : cases) {
     SCOPED_TRACE("type " + std::to_string(c.type) + " from " + std::to_string(c.from));
-    g_nMachineType = c.type;
+    smt::CurrentMachine().machineType = c.type;
     Runtime().axisSelection = c.from;
     sim->ClearReceived();
     UdpKey(6);
@@ -105,15 +105,15 @@ TEST_F(FrontPanelKeys, AxisSelectionWrapsByMachineType) {
     EXPECT_EQ(Runtime().axisSelection.load(), c.to);
   }
   // Running: the index still steps, nothing is sent.
-  g_nMachineType = 0;
+  smt::CurrentMachine().machineType = 0;
   Runtime().axisSelection = 0;
-  g_bMachineBusy = true;
+  smt::CurrentMachine().machineBusy = true;
   sim->ClearReceived();
   UdpKey(6);
   EXPECT_TRUE(linktest::WaitFor([&] { return Runtime().axisSelection == 1; }));
   Settle();
   EXPECT_TRUE(sim->States().empty());
-  g_bMachineBusy = false;
+  smt::CurrentMachine().machineBusy = false;
 }
 
 TEST_F(FrontPanelKeys, JogKeysFollowTheSelectedAxis) {
@@ -124,7 +124,7 @@ TEST_F(FrontPanelKeys, JogKeysFollowTheSelectedAxis) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE("type " + std::to_string(c.type) + " key " + std::to_string(c.key));
-    g_nMachineType = c.type;
+    smt::CurrentMachine().machineType = c.type;
     Runtime().axisSelection = c.selection;
     {
       std::lock_guard lk(jogM);
@@ -135,19 +135,19 @@ TEST_F(FrontPanelKeys, JogKeysFollowTheSelectedAxis) {
     EXPECT_EQ(Jogs().front(), c.jog);
   }
   // Type 9 has no selected-axis jog; a running machine does not jog.
-  g_nMachineType = 9;
+  smt::CurrentMachine().machineType = 9;
   {
     std::lock_guard lk(jogM);
     jogs.clear();
   }
   UdpKey(9);
-  g_nMachineType = 0;
-  g_bMachineBusy = true;
+  smt::CurrentMachine().machineType = 0;
+  smt::CurrentMachine().machineBusy = true;
   UdpKey(7);
   SerialKey('8');
   Settle();
   EXPECT_TRUE(Jogs().empty());
-  g_bMachineBusy = false;
+  smt::CurrentMachine().machineBusy = false;
   // Serial jog keys.
   const std::pair<char, std::pair<int, int>> serial[] = {{'6', {1, 1}}, {'7', {1, 0}}, {'8', {0, 0}}, {'9', {0, 1}}};
   for (auto [key, jog] : serial) {
@@ -170,33 +170,33 @@ TEST_F(FrontPanelKeys, SpeedGearAndSerialPauseToggle) {
   ASSERT_TRUE(StateSent(5, 0));
   // Serial '2' while running: pause, then resume (serial resume value 0).
   UseSerial();
-  g_bMachineBusy = true;
+  smt::CurrentMachine().machineBusy = true;
   SerialKey('2');
-  ASSERT_TRUE(linktest::WaitFor([&] { return g_bPaused.load(); }));
+  ASSERT_TRUE(linktest::WaitFor([&] { return smt::CurrentMachine().paused.load(); }));
   SerialKey('2');
-  ASSERT_TRUE(linktest::WaitFor([&] { return !g_bPaused.load(); }));
+  ASSERT_TRUE(linktest::WaitFor([&] { return !smt::CurrentMachine().paused.load(); }));
   EXPECT_TRUE(StateSent(3, -1));  // the serial state frame carries the code only
-  g_bMachineBusy = false;
+  smt::CurrentMachine().machineBusy = false;
   // Offline the gear key is refused with the guard text.
-  g_bConnected = false;
+  smt::CurrentMachine().connected = false;
   messages.service.Clear();
   NextSpeedGear();
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Machine is not connection !"});
 }
 
 TEST_F(FrontPanelKeys, HomeKeyHomesWhenIdleAndIsRefusedWhileRunning) {
-  g_bResetDone = false;
+  smt::CurrentMachine().resetDone = false;
   UdpKey(11);
-  EXPECT_TRUE(linktest::WaitFor([&] { return g_bResetDone && !g_bMachineBusy; }));
+  EXPECT_TRUE(linktest::WaitFor([&] { return smt::CurrentMachine().resetDone && !smt::CurrentMachine().machineBusy; }));
   EXPECT_TRUE(sim->LastReceived(0x02).has_value());
   sim->ClearReceived();
   messages.service.Clear();
-  g_bMachineBusy = true;
+  smt::CurrentMachine().machineBusy = true;
   UdpKey(11);
   EXPECT_TRUE(linktest::WaitFor([&] { return !messages.service.Texts().empty(); }));
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Machine is runnig !"});
   Settle();
   EXPECT_FALSE(sim->LastReceived(0x02).has_value());
-  EXPECT_TRUE(g_bResetDone.load());
-  g_bMachineBusy = false;
+  EXPECT_TRUE(smt::CurrentMachine().resetDone.load());
+  smt::CurrentMachine().machineBusy = false;
 }

@@ -52,33 +52,33 @@ TEST_F(HomingSim, EveryMachineTypeAndModeEndsHomedWithBusyClear) {
   for (const Case& c : cases) {
     SCOPED_TRACE("type " + std::to_string(c.type) + " mode " + std::to_string(c.mode) + (c.serial ? " serial" : " UDP"));
     c.serial ? UseSerial() : UseUdp();
-    g_nMachineType = 0;
+    smt::CurrentMachine().machineType = 0;
     // The lamp, eight-head and insertion machines have no side feeder walks.
     MoveAway(c.type != 4 && c.type != 7 && c.type != 8);
-    const int32_t x = g_nCurX, y = g_nCurY, w = g_nCurAxis8;
-    g_nMachineType = c.type;
-    g_bMasterResetOk = false;
-    g_bResetDone = false;
+    const int32_t x = smt::CurrentMachine().curX, y = smt::CurrentMachine().curY, w = smt::CurrentMachine().motion.curAxis8;
+    smt::CurrentMachine().machineType = c.type;
+    smt::CurrentMachine().masterResetOk = false;
+    smt::CurrentMachine().resetDone = false;
     sim->ClearReceived();
     EXPECT_TRUE(MachineHoming::Instance().HomeAxes(c.mode, 1));
-    EXPECT_FALSE(g_bMachineBusy.load());
+    EXPECT_FALSE(smt::CurrentMachine().machineBusy.load());
     EXPECT_TRUE(sim->LastReceived(c.code).has_value());
-    EXPECT_EQ(g_nCurX.load(), c.xHomed ? 0 : x);
-    EXPECT_EQ(g_nCurY.load(), c.yHomed ? 0 : y);
-    EXPECT_EQ(g_nCurAxis8.load(), c.walkHomed ? 0 : w);
+    EXPECT_EQ(smt::CurrentMachine().curX.load(), c.xHomed ? 0 : x);
+    EXPECT_EQ(smt::CurrentMachine().curY.load(), c.yHomed ? 0 : y);
+    EXPECT_EQ(smt::CurrentMachine().motion.curAxis8.load(), c.walkHomed ? 0 : w);
     if (c.zHomed) {
-      EXPECT_EQ(g_nCurZ[0].load(), 0);
+      EXPECT_EQ(smt::CurrentMachine().curZ[0].load(), 0);
     }
-    EXPECT_EQ(sim->Position(0), g_nCurX.load());
-    EXPECT_EQ(sim->Position(1), g_nCurY.load());
-    EXPECT_EQ(sim->Position(8), g_nCurAxis8.load());
+    EXPECT_EQ(sim->Position(0), smt::CurrentMachine().curX.load());
+    EXPECT_EQ(sim->Position(1), smt::CurrentMachine().curY.load());
+    EXPECT_EQ(sim->Position(8), smt::CurrentMachine().motion.curAxis8.load());
     if (c.zHomed && c.type != 7 && c.type != 8) {
       EXPECT_EQ(sim->Position(2), 0);
     }
-    EXPECT_EQ(g_bMasterResetOk.load(), c.masterReset);
-    EXPECT_EQ(g_bResetDone.load(), c.resetDone);
+    EXPECT_EQ(smt::CurrentMachine().masterResetOk.load(), c.masterReset);
+    EXPECT_EQ(smt::CurrentMachine().resetDone.load(), c.resetDone);
     linktest::ZeroPositions();
-    g_nMachineType = 0;
+    smt::CurrentMachine().machineType = 0;
     ASSERT_TRUE(MachineHoming::Instance().HomeAxes(0, 1));  // both sides back at 0 for the next case
   }
 }
@@ -87,15 +87,15 @@ TEST_F(HomingSim, AFullHomeSwitchesTheVacuumOffAndTellsTheBoard) {
   UseUdp();
   // Type 0: outputs 1 to 4 off with value 5, master reset set again after an error cleared it.
   ASSERT_TRUE(SetOutput(2, 1, 5));
-  g_bMasterResetOk = false;
+  smt::CurrentMachine().masterResetOk = false;
   ASSERT_TRUE(MachineHoming::Instance().HomeAxes(0, 1));
   for (int out = 1; out <= 4; ++out) EXPECT_TRUE(linktest::WaitFor([&] { return sim->OutputValue(out) == 5 && !sim->Output(out); }));
-  EXPECT_TRUE(g_bMasterResetOk.load());
+  EXPECT_TRUE(smt::CurrentMachine().masterResetOk.load());
   EXPECT_TRUE(linktest::WaitFor([&] { return sim->LastState() == 4; }));
   EXPECT_GT(hooks.jogEnables.load(), 0);
 
   // Type 7, run mode 1, heads 1 and 3 fitted: outputs 32 and 34 go off with m_Exhaust.
-  g_nMachineType = 7;
+  smt::CurrentMachine().machineType = 7;
   Runtime().headMask = 0x05;
   sim->SetHeadMask(0x05);
   UpdateSettings([](MotionSettings& m) {
@@ -131,18 +131,18 @@ TEST_F(HomingSim, RequestsThatHomeNothingOrFailStillClearBusy) {
       {"serial home error frame", 0, 0, true, [](auto& s) { s.InjectSerialError(0x02, 0xE2, 0x01); }, "Error E2-01"},
       {"no answer", 0, 3, false, [](auto& s) { s.DropReplies(1); }, "等待机器应答超时"},
   };
-  g_hEventHome.SetTimeout(std::chrono::milliseconds(400));
+  smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.SetTimeout(std::chrono::milliseconds(400));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     c.serial ? UseSerial() : UseUdp();
-    g_nMachineType = c.type;
-    g_bResetDone = true;
+    smt::CurrentMachine().machineType = c.type;
+    smt::CurrentMachine().resetDone = true;
     messages.service.Clear();
     if (c.fault) c.fault(*sim);
     EXPECT_FALSE(MachineHoming::Instance().HomeAxes(c.mode, 1));
-    EXPECT_FALSE(g_bMachineBusy.load());
+    EXPECT_FALSE(smt::CurrentMachine().machineBusy.load());
     if (c.mode == 0) {
-      EXPECT_FALSE(g_bResetDone.load());
+      EXPECT_FALSE(smt::CurrentMachine().resetDone.load());
     }
     if (!c.message.empty()) {
       const auto texts = messages.service.Texts();
@@ -151,30 +151,30 @@ TEST_F(HomingSim, RequestsThatHomeNothingOrFailStillClearBusy) {
     }
     sim->SetHeadMask(0x01);
   }
-  g_hEventHome.SetTimeout(std::chrono::seconds(180));
+  smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.SetTimeout(std::chrono::seconds(180));
 }
 
 TEST_F(HomingSim, StartHomeThreadClaimsBusyBeforeItsWorker) {
   UseUdp();
   // Busy: a request of the panel (request 1) starts nothing and changes nothing.
-  g_bMachineBusy = true;
-  g_bResetDone = true;
+  smt::CurrentMachine().machineBusy = true;
+  smt::CurrentMachine().resetDone = true;
   EXPECT_FALSE(MachineHoming::Instance().StartHomeThread(0, 1));
-  EXPECT_TRUE(g_bResetDone.load());
-  EXPECT_TRUE(g_bMachineBusy.load());
+  EXPECT_TRUE(smt::CurrentMachine().resetDone.load());
+  EXPECT_TRUE(smt::CurrentMachine().machineBusy.load());
   // The run engine's request (0) homes inside its busy task.
   sim->ClearReceived();
   ASSERT_TRUE(MachineHoming::Instance().StartHomeThread(3, 0));
-  EXPECT_TRUE(linktest::WaitFor([&] { return !g_bMachineBusy; }));
+  EXPECT_TRUE(linktest::WaitFor([&] { return !smt::CurrentMachine().machineBusy; }));
   EXPECT_TRUE(sim->LastReceived(0x02).has_value());
-  EXPECT_TRUE(g_bResetDone.load());  // mode 3 leaves the homed flag
+  EXPECT_TRUE(smt::CurrentMachine().resetDone.load());  // mode 3 leaves the homed flag
   // Mode 0 clears the homed flag until the homing is done.
   ASSERT_TRUE(MachineHoming::Instance().OnResetAll());
-  EXPECT_TRUE(linktest::WaitFor([&] { return g_bResetDone && !g_bMachineBusy; }));
+  EXPECT_TRUE(linktest::WaitFor([&] { return smt::CurrentMachine().resetDone && !smt::CurrentMachine().machineBusy; }));
   // Not connected: nothing.
-  g_bConnected = false;
+  smt::CurrentMachine().connected = false;
   EXPECT_FALSE(MachineHoming::Instance().OnResetZ());
-  EXPECT_FALSE(g_bMachineBusy.load());
+  EXPECT_FALSE(smt::CurrentMachine().machineBusy.load());
 }
 
 TEST_F(HomingSim, AfterConnectHomesWhenTheSettingSaysSo) {
@@ -187,10 +187,10 @@ TEST_F(HomingSim, AfterConnectHomesWhenTheSettingSaysSo) {
     m.onlineToReset = true;
     m.debugModel = true;
   });
-  g_bResetDone = false;
+  smt::CurrentMachine().resetDone = false;
   sim->ClearReceived();
   MachineHoming::Instance().OnLinkUpSteps();
-  EXPECT_TRUE(linktest::WaitFor([&] { return g_bResetDone && !g_bMachineBusy; }));
+  EXPECT_TRUE(linktest::WaitFor([&] { return smt::CurrentMachine().resetDone && !smt::CurrentMachine().machineBusy; }));
   EXPECT_TRUE(sim->LastReceived(0x02).has_value());
   EXPECT_EQ(hooks.homeButton.load(), 1);
 }
@@ -204,12 +204,12 @@ TEST_F(HomingSim, VisionOriginTakesOverTheEndOfAFullHome) {
     ++moves;
   });
   UpdateSettings([](MotionSettings& m) { m.resetToVisualOrigin = true; });
-  g_bResetDone = false;
+  smt::CurrentMachine().resetDone = false;
   ASSERT_TRUE(MachineHoming::Instance().HomeAxes(0, 1));
   EXPECT_EQ(moves.load(), 1);
   EXPECT_TRUE(MachineHoming::Instance().m_bResetToOriginPending.load());
   // The homed flag is the camera move's to set; its busy claim is left alone.
-  EXPECT_FALSE(g_bResetDone.load());
-  EXPECT_TRUE(g_bMachineBusy.load());
-  g_bMachineBusy = false;
+  EXPECT_FALSE(smt::CurrentMachine().resetDone.load());
+  EXPECT_TRUE(smt::CurrentMachine().machineBusy.load());
+  smt::CurrentMachine().machineBusy = false;
 }

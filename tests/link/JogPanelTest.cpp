@@ -36,14 +36,14 @@ void Settle() {
 class JogPanel : public ::testing::Test {
  protected:
   void SetUp() override {
-    g_nMachineType = 0;
-    g_bConnected = false;
-    g_bMachineBusy = false;
+    smt::CurrentMachine().machineType = 0;
+    smt::CurrentMachine().connected = false;
+    smt::CurrentMachine().machineBusy = false;
     SetMotionSettings({});
   }
   void TearDown() override {
-    g_nMachineType = 0;
-    g_bConnected = false;
+    smt::CurrentMachine().machineType = 0;
+    smt::CurrentMachine().connected = false;
     SetMotionSettings({});
     Runtime().hooks = nullptr;
   }
@@ -75,7 +75,7 @@ TEST_F(JogPanel, LayoutShowsTheControlsOfEachMachineType) {
   };
   CDialogManualControl panel;
   for (int type = 0; type <= 10; ++type) {
-    g_nMachineType = type;
+    smt::CurrentMachine().machineType = type;
     panel.LayoutForMachineModel(-1, false);  // the first argument is not read
     for (const Row& r : rows)
       for (int id : r.ids)
@@ -83,7 +83,7 @@ TEST_F(JogPanel, LayoutShowsTheControlsOfEachMachineType) {
     EXPECT_EQ(Shown(panel, 1235), type == 7 || type == 8) << "type " << type;
     EXPECT_TRUE(Shown(panel, 1135));
   }
-  g_nMachineType = 2;
+  smt::CurrentMachine().machineType = 2;
   panel.LayoutForMachineModel(2, true);
   EXPECT_TRUE(Shown(panel, 1235));  // the conveyor's information box
 }
@@ -117,7 +117,7 @@ TEST_F(JogPanel, EveryMachineTypeFitsItsControlsInsideAndApart) {
     for (bool conveyor : {false, true})
       for (int bank : {1, 2}) {
         if (bank == 2 && type != 7 && type != 8) continue;
-        g_nMachineType = type;
+        smt::CurrentMachine().machineType = type;
         panel.LayoutForMachineModel(type, conveyor);
         if (bank == 2) panel.OnHeadGroup();
         const std::string where =
@@ -136,12 +136,12 @@ TEST_F(JogPanel, EveryMachineTypeFitsItsControlsInsideAndApart) {
 TEST_F(JogPanel, HeadBanksAndColumnsByMachineType) {
   CDialogManualControl panel;
   for (int type : {3, 4, 6, 7, 8}) {
-    g_nMachineType = type;
+    smt::CurrentMachine().machineType = type;
     panel.LayoutForMachineModel(type, false);
     for (int i = 0; i < 3; ++i)
       EXPECT_LT(panel.Control(jogid::kZPlus[i])->x(), panel.Control(jogid::kZPlus[i + 1])->x()) << type;
   }
-  g_nMachineType = 8;
+  smt::CurrentMachine().machineType = 8;
   panel.LayoutForMachineModel(8, false);
   for (int i = 0; i < 4; ++i) {
     EXPECT_EQ(panel.Control(jogid::kZPlus[i + 4])->geometry(), panel.Control(jogid::kZPlus[i])->geometry());
@@ -154,7 +154,7 @@ TEST_F(JogPanel, HeadBanksAndColumnsByMachineType) {
 TEST_F(JogPanel, HeadGroupSwitchByMachineType) {
   CDialogManualControl panel;
   auto* sw = static_cast<QPushButton*>(panel.Control(1234));
-  g_nMachineType = 7;
+  smt::CurrentMachine().machineType = 7;
   panel.LayoutForMachineModel(7, false);
   panel.OnHeadGroup();
   EXPECT_EQ(sw->text(), "5-8");
@@ -164,7 +164,7 @@ TEST_F(JogPanel, HeadGroupSwitchByMachineType) {
   EXPECT_EQ(sw->text(), "1-4");
   for (int id : HeadBankControls(1)) EXPECT_TRUE(Shown(panel, id)) << id;
 
-  g_nMachineType = 4;
+  smt::CurrentMachine().machineType = 4;
   panel.LayoutForMachineModel(4, false);
   panel.OnHeadGroup();
   EXPECT_EQ(panel.JogPad().m_nHeadGroup.load(), 2);
@@ -175,7 +175,7 @@ TEST_F(JogPanel, HeadGroupSwitchByMachineType) {
   EXPECT_EQ(axis, 12);
   EXPECT_FALSE(positive);
 
-  g_nMachineType = 3;
+  smt::CurrentMachine().machineType = 3;
   panel.LayoutForMachineModel(3, false);
   panel.OnHeadGroup();
   EXPECT_EQ(panel.JogPad().m_nHeadGroup.load(), 1);
@@ -206,7 +206,7 @@ TEST_F(JogPanel, EnableTableFollowsMachineTypeAndConveyor) {
 
   // Applied to the panel's controls on the window thread.
   CDialogManualControl panel;
-  g_nMachineType = 1;
+  smt::CurrentMachine().machineType = 1;
   panel.LayoutForMachineModel(1, false);
   panel.EnableJogControls(true);
   Settle();
@@ -392,7 +392,7 @@ TEST_F(JogPanel, MenusCarryTheirTextsAndStates) {
       if (a->data().toInt() == command) return a;
     return nullptr;
   };
-  g_nMachineType = 2;
+  smt::CurrentMachine().machineType = 2;
   std::unique_ptr<QMenu> menu(panel.BuildPanelMenu(nullptr));
   ASSERT_NE(findAction(menu.get(), 32971), nullptr);
   EXPECT_FALSE(findAction(menu.get(), 32971)->isEnabled());  // south is always greyed
@@ -401,14 +401,14 @@ TEST_F(JogPanel, MenusCarryTheirTextsAndStates) {
   const auto tops = menu->actions();
   EXPECT_TRUE(tops.at(3)->isEnabled());
 
-  g_nMachineType = 7;
+  smt::CurrentMachine().machineType = 7;
   menu.reset(panel.BuildPanelMenu(nullptr));
   int greyed = 0;
   for (QAction* a : menu->actions())
     if (a->menu() && !a->isEnabled()) ++greyed;
   EXPECT_EQ(greyed, 3);  // feeder steps, S steps and the feeder side
 
-  g_nMachineType = 4;
+  smt::CurrentMachine().machineType = 4;
   std::unique_ptr<QMenu> reset(panel.BuildResetMenu(nullptr));
   EXPECT_EQ(findAction(reset.get(), 32988)->text().toStdString(), "X2轴复位");
   EXPECT_EQ(findAction(reset.get(), 32986)->text().toStdString(), "Y2轴复位");
@@ -416,7 +416,7 @@ TEST_F(JogPanel, MenusCarryTheirTextsAndStates) {
   EXPECT_TRUE(findAction(reset.get(), 32989)->isEnabled());
   EXPECT_FALSE(findAction(reset.get(), 32987)->isEnabled());
 
-  g_nMachineType = 7;
+  smt::CurrentMachine().machineType = 7;
   reset.reset(panel.BuildResetMenu(nullptr));
   EXPECT_EQ(findAction(reset.get(), 32988)->text().toStdString(), "东面送料复位");
   EXPECT_FALSE(findAction(reset.get(), 32988)->isEnabled());
@@ -458,19 +458,19 @@ class MarkOffsets : public JogPanel {
     r.setAlignmentBase = [](const MarkBoard&) {};
     r.openMarkCamera = [] {};
     board = {10, 20, 5, 6, 50, 40};
-    g_nCurX = 0;
-    g_nCurY = 0;
+    smt::CurrentMachine().curX = 0;
+    smt::CurrentMachine().curY = 0;
   }
   void TearDown() override {
     ManualMarks() = ManualMarkRoutes{};
-    g_nCurX = g_nCurY = 0;
+    smt::CurrentMachine().curX = smt::CurrentMachine().curY = 0;
     JogPanel::TearDown();
   }
   // Puts the camera at (x, y) mm from the origin with 100 pulses per mm and
   // no camera offset.
   void CameraAt(double x, double y) {
-    g_nCurX = static_cast<int32_t>(std::lround((x + board.originX) * 100));
-    g_nCurY = static_cast<int32_t>(std::lround((y + board.originY) * 100));
+    smt::CurrentMachine().curX = static_cast<int32_t>(std::lround((x + board.originX) * 100));
+    smt::CurrentMachine().curY = static_cast<int32_t>(std::lround((y + board.originY) * 100));
   }
   MarkCameraGeometry geometry{100, 100, 0, 0};
   const std::string refusal = "手动获得MARK点值不在-3到3mm以内，此操作无效 !";
@@ -502,8 +502,8 @@ TEST_F(MarkOffsets, LimitsAreInclusiveAndARefusalKeepsWhatWasTaken) {
   EXPECT_EQ(RoundTo4(-1.23456), -1.2346);
 
   // Mark 2 refused in X: Mark 1 and the flag stay.
-  g_nCurX = static_cast<int32_t>((50 + 10) * 100) + 301;  // 3.01 mm off
-  g_nCurY = (40 + 20) * 100;
+  smt::CurrentMachine().curX = static_cast<int32_t>((50 + 10) * 100) + 301;  // 3.01 mm off
+  smt::CurrentMachine().curY = (40 + 20) * 100;
   EXPECT_FALSE(TakeMarkOffset(2, refusal, geometry));
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{refusal});
   EXPECT_EQ(values.m_bManualMarkOffset, 1);
@@ -535,5 +535,5 @@ TEST_F(MarkOffsets, MarkToMarkRefusesAnEmptyListAndBusyThreads) {
   panel.OnMenuCommand(33329);  // offline
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Machine is not connection !"});
   EXPECT_EQ(aligned.load(), 0);
-  EXPECT_FALSE(g_bMachineBusy.load());
+  EXPECT_FALSE(smt::CurrentMachine().machineBusy.load());
 }

@@ -60,7 +60,7 @@ class JogOnSimulator : public linktest::MotionSimTest {
     MotionSimTest::TearDown();
   }
   bool WaitIdle() {
-    return linktest::WaitFor([&] { return !runner.m_bJogRunning && !g_bMachineBusy; }, std::chrono::seconds(5));
+    return linktest::WaitFor([&] { return !runner.m_bJogRunning && !smt::CurrentMachine().machineBusy; }, std::chrono::seconds(5));
   }
   size_t Count(uint16_t code) {
     size_t n = 0;
@@ -95,29 +95,29 @@ TEST_F(JogOnSimulator, ClickMovesExactlyOneStepOfItsFamily) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "type " << c.type << " axis " << c.axis);
-    g_nMachineType = c.type;
+    smt::CurrentMachine().machineType = c.type;
     const int64_t before = sim->Position(c.simAxis);
     ASSERT_TRUE(runner.Jog(c.axis, c.positive, true, false, 0));
     runner.Release();  // released before the worker's first step
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(sim->Position(c.simAxis) - before, c.moved);
   }
-  EXPECT_EQ(g_nCurX.load(), 1000);
-  EXPECT_EQ(g_nCurY.load(), -1000);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 1000);
+  EXPECT_EQ(smt::CurrentMachine().curY.load(), -1000);
   // The pair motor moved Z1 and Z2 apart; the eight-head code moved Z1 alone.
-  EXPECT_EQ(g_nCurZ[0].load(), 0);
-  EXPECT_EQ(g_nCurZ[1].load(), -500);
+  EXPECT_EQ(smt::CurrentMachine().curZ[0].load(), 0);
+  EXPECT_EQ(smt::CurrentMachine().curZ[1].load(), -500);
   EXPECT_TRUE(messages.service.Texts().empty());
 }
 
 // A held jog repeats until the axis has no more room, then ends by itself.
 TEST_F(JogOnSimulator, HeldJogStopsAtTheTravelLimit) {
   runner.m_StepPause = std::chrono::milliseconds(5);
-  g_nCurX = 200000 - 2500;
+  smt::CurrentMachine().curX = 200000 - 2500;
   ASSERT_TRUE(runner.Jog(0, true, true, false, 0));
   ASSERT_TRUE(WaitIdle());
   EXPECT_EQ(Count(0x61), 2u);
-  EXPECT_EQ(g_nCurX.load(), 200000 - 500);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 200000 - 500);
   EXPECT_TRUE(messages.service.Texts().empty());
 }
 
@@ -138,12 +138,12 @@ TEST_F(JogOnSimulator, NoRoomNoAxisOrNoLinkSendsNothing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "type " << c.type << " axis " << c.axis);
-    g_nMachineType = c.type;
-    g_bConnected = c.connected;
+    smt::CurrentMachine().machineType = c.type;
+    smt::CurrentMachine().connected = c.connected;
     EXPECT_FALSE(runner.Jog(c.axis, c.positive, true, false, 0));
-    EXPECT_FALSE(g_bMachineBusy.load());
+    EXPECT_FALSE(smt::CurrentMachine().machineBusy.load());
   }
-  g_bConnected = true;
+  smt::CurrentMachine().connected = true;
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_EQ(Count(0x61), 0u);
   // Only the jog on a lost link says why (no room and no axis stay silent).
@@ -160,19 +160,19 @@ TEST_F(JogOnSimulator, SecondPressWhileBusyIsRefused) {
   ASSERT_TRUE(WaitIdle());
   sim->SetReplyDelay(std::chrono::milliseconds(0));
   EXPECT_EQ(Count(0x61), 1u);
-  EXPECT_EQ(g_nCurY.load(), 0);
+  EXPECT_EQ(smt::CurrentMachine().curY.load(), 0);
 
-  g_bMachineBusy = true;
+  smt::CurrentMachine().machineBusy = true;
   EXPECT_FALSE(runner.Jog(0, true, true, false, 0));
-  EXPECT_TRUE(g_bMachineBusy.load());  // not released by the refused press
-  g_bMachineBusy = false;
+  EXPECT_TRUE(smt::CurrentMachine().machineBusy.load());  // not released by the refused press
+  smt::CurrentMachine().machineBusy = false;
 }
 
 // A step the command refuses ends the held jog with one message, not one
 // per repetition; the busy state comes back.
 TEST_F(JogOnSimulator, RefusedStepEndsTheHeldJogWithOneMessage) {
   runner.m_StepPause = std::chrono::milliseconds(5);
-  g_nCurY = 10;  // outside the Y travel: every X step is refused
+  smt::CurrentMachine().curY = 10;  // outside the Y travel: every X step is refused
   ASSERT_TRUE(runner.Jog(0, true, true, false, 0));
   ASSERT_TRUE(WaitIdle());
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{kYPosError});
@@ -184,10 +184,10 @@ TEST_F(JogOnSimulator, RefusedStepEndsTheHeldJogWithOneMessage) {
 TEST_F(JogOnSimulator, LoweredHeadLimitsTheXYStep) {
   int refreshed = 0;
   runner.onStepsChanged = [&] { ++refreshed; };
-  g_nCurZ[1] = -100;
+  smt::CurrentMachine().curZ[1] = -100;
   ASSERT_TRUE(runner.Jog(0, true, false, false, 0));
   ASSERT_TRUE(WaitIdle());
-  EXPECT_EQ(g_nCurX.load(), 10);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 10);
   EXPECT_EQ(runner.Steps().m_XY_RunSteps, 10);
   EXPECT_GE(refreshed, 1);
 
@@ -196,15 +196,15 @@ TEST_F(JogOnSimulator, LoweredHeadLimitsTheXYStep) {
   runner.SetSteps(fine);
   ASSERT_TRUE(runner.Jog(0, true, false, false, 0));
   ASSERT_TRUE(WaitIdle());
-  EXPECT_EQ(g_nCurX.load(), 11);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 11);
   EXPECT_EQ(runner.Steps().m_XY_RunSteps, 1);
 
   // The drilling machine has no such limit.
-  g_nMachineType = 9;
+  smt::CurrentMachine().machineType = 9;
   runner.SetSteps(FastSteps());
   ASSERT_TRUE(runner.Jog(0, true, false, false, 0));
   ASSERT_TRUE(WaitIdle());
-  EXPECT_EQ(g_nCurX.load(), 1011);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 1011);
 }
 
 // Gears advance once per debounce interval, wrap after fine, set all five
@@ -224,7 +224,7 @@ TEST_F(JogOnSimulator, SpeedGearsAreDebouncedAndSentToTheBoard) {
   std::vector<std::pair<int, int>> states = sim->States();
   EXPECT_EQ(states, (std::vector<std::pair<int, int>>{{5, 1}, {5, 1}, {5, 2}, {5, 3}, {5, 0}}));
 
-  g_bConnected = false;
+  smt::CurrentMachine().connected = false;
   std::this_thread::sleep_for(std::chrono::milliseconds(110));
   EXPECT_EQ(runner.NextSpeedGear(), 1);
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{kNotConnected});
@@ -250,7 +250,7 @@ TEST_F(JogOnSimulator, FeederPadDrivesTheChosenSide) {
 
   runner.m_Feed_Direction = 1;  // south
   for (int id : {1227, 1228, 1229, 1230, 1231}) EXPECT_FALSE(runner.FeederPadPress(id));
-  EXPECT_FALSE(g_bMachineBusy.load());
+  EXPECT_FALSE(smt::CurrentMachine().machineBusy.load());
 }
 
 // The release of the direction button closes the feeder after the press's
@@ -260,7 +260,7 @@ TEST_F(JogOnSimulator, DirectionButtonReleaseClosesTheFeeder) {
   ASSERT_TRUE(runner.FeederPadPress(1231));
   EXPECT_TRUE(Runtime().feederButtonHeld.load());
   ASSERT_TRUE(runner.FeederButtonRelease());
-  ASSERT_TRUE(linktest::WaitFor([&] { return Count(0x61) == 2 && !g_bMachineBusy; }, std::chrono::seconds(5)));
+  ASSERT_TRUE(linktest::WaitFor([&] { return Count(0x61) == 2 && !smt::CurrentMachine().machineBusy; }, std::chrono::seconds(5)));
   ASSERT_TRUE(WaitIdle());
   EXPECT_FALSE(Runtime().feederButtonHeld.load());
   std::vector<int> axes;
@@ -272,7 +272,7 @@ TEST_F(JogOnSimulator, DirectionButtonReleaseClosesTheFeeder) {
   EXPECT_EQ(outs.back(), -7);  // east feeder output off before closing
   EXPECT_TRUE(linktest::WaitFor([&] { return !sim->Output(7); }));
 
-  g_bConnected = false;
+  smt::CurrentMachine().connected = false;
   ASSERT_TRUE(runner.FeederButtonRelease());
   ASSERT_TRUE(linktest::WaitFor([&] { return !messages.service.Texts().empty(); }));
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{kNotConnected});
@@ -280,7 +280,7 @@ TEST_F(JogOnSimulator, DirectionButtonReleaseClosesTheFeeder) {
 
 // Pump buttons switch the outputs of their machine type, in order.
 TEST_F(JogOnSimulator, PumpButtonsSwitchTheirOutputs) {
-  g_nMachineType = 3;
+  smt::CurrentMachine().machineType = 3;
   UpdateSettings([](MotionSettings& m) {
     m.runSelect = 1;
     m.exhaust = 40;
@@ -293,13 +293,13 @@ TEST_F(JogOnSimulator, PumpButtonsSwitchTheirOutputs) {
   EXPECT_EQ(OutputsSwitched(), (std::vector<int>{8, 2, -8, -2}));
   EXPECT_EQ(sim->OutputValue(2), 5);
 
-  g_nMachineType = 7;
+  smt::CurrentMachine().machineType = 7;
   UpdateSettings([](MotionSettings& m) { m.runSelect = 0; });
   ASSERT_TRUE(SwitchPump(8, true));
   ASSERT_TRUE(linktest::WaitFor([&] { return sim->Output(39); }));
   EXPECT_EQ(sim->OutputValue(39), 40);
 
-  g_bConnected = false;
+  smt::CurrentMachine().connected = false;
   sim->ClearReceived();
   EXPECT_FALSE(SwitchPump(1, true));
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -312,12 +312,12 @@ TEST_F(JogOnSimulator, PanelPumpButtonFollowsTheLink) {
   CDialogManualControl panel;
   Runtime().udp = &link;  // the panel's own link is not open here
   auto* pump1 = static_cast<QPushButton*>(panel.Control(1225));
-  g_bConnected = false;
+  smt::CurrentMachine().connected = false;
   pump1->click();
   EXPECT_TRUE(panel.PumpChecked(1));
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_TRUE(OutputsSwitched().empty());
-  g_bConnected = true;
+  smt::CurrentMachine().connected = true;
   pump1->click();
   EXPECT_FALSE(panel.PumpChecked(1));
   ASSERT_TRUE(linktest::WaitFor([&] { return !OutputsSwitched().empty(); }));
@@ -336,13 +336,13 @@ TEST_F(JogOnSimulator, PanelButtonsAndFrontPanelKeysJog) {
   panel.JogPad().SetSteps(FastSteps());
   panel.PressControl(1139);
   panel.ReleaseControl(1139);
-  ASSERT_TRUE(linktest::WaitFor([&] { return !panel.JogPad().m_bJogRunning && !g_bMachineBusy; }));
+  ASSERT_TRUE(linktest::WaitFor([&] { return !panel.JogPad().m_bJogRunning && !smt::CurrentMachine().machineBusy; }));
   EXPECT_EQ(sim->Position(0), 1000);
 
   RouteJog(0, 0);  // front-panel key 7: X-, one step
-  ASSERT_TRUE(linktest::WaitFor([&] { return Count(0x61) == 2 && !g_bMachineBusy; }));
+  ASSERT_TRUE(linktest::WaitFor([&] { return Count(0x61) == 2 && !smt::CurrentMachine().machineBusy; }));
   EXPECT_EQ(sim->Position(0), 0);
-  EXPECT_EQ(g_nCurX.load(), 0);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 0);
 }
 
 // The arrow keys jog X and Y while held (a press and release is one step);
@@ -356,7 +356,7 @@ TEST_F(JogOnSimulator, ArrowKeysJogAndCtrlShiftChangesTheGear) {
   QKeyEvent up(QEvent::KeyRelease, Qt::Key_Down, Qt::NoModifier);
   QApplication::sendEvent(&panel, &down);
   QApplication::sendEvent(&panel, &up);
-  ASSERT_TRUE(linktest::WaitFor([&] { return Count(0x61) == 1 && !g_bMachineBusy; }));
+  ASSERT_TRUE(linktest::WaitFor([&] { return Count(0x61) == 1 && !smt::CurrentMachine().machineBusy; }));
   EXPECT_EQ(sim->Position(1), -1000);
 
   QKeyEvent ctrl(QEvent::KeyPress, Qt::Key_Control, Qt::ShiftModifier);
@@ -382,11 +382,11 @@ TEST_F(JogOnSimulator, AJogThatMovesNothingKeepsWhy) {
     JogSteps s = FastSteps();
     s.m_XY_RunSteps = c.xySteps;
     runner.SetSteps(s);
-    g_nCurX = 0;
-    g_bConnected = c.connected;
+    smt::CurrentMachine().curX = 0;
+    smt::CurrentMachine().connected = c.connected;
     EXPECT_EQ(runner.Jog(0, c.positive, false, false, 0), c.started) << c.xySteps << c.positive;
     EXPECT_EQ(runner.LastNothingToMove(), c.why) << c.xySteps << c.positive;
     ASSERT_TRUE(WaitIdle());
-    g_bConnected = true;
+    smt::CurrentMachine().connected = true;
   }
 }

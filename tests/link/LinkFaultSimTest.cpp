@@ -37,9 +37,9 @@ struct Family {
 
 std::vector<Family> Families() {
   return {
-      {"0x61 X move", 0x61, &g_hEventAxisMove,
+      {"0x61 X move", 0x61, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove,
        [] { return SendCmd61MoveAxis(0, 100, 5, 10) ? CommandResult::Ok : CommandResult::ReplyFailed; }, 0},
-      {"0x67 Z stroke", 0x67, &g_hEventCmd67, [] { return SendCmd67MoveZ(32, -300, 5, 10, 1, 100, 0); }, 100 + 32},
+      {"0x67 Z stroke", 0x67, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd67, [] { return SendCmd67MoveZ(32, -300, 5, 10, 1, 100, 0); }, 100 + 32},
   };
 }
 
@@ -61,9 +61,9 @@ class LinkFaults : public linktest::MotionSimTest {
   } keys;
   void TearDown() override {
     for (auto* e : AllReplyEvents()) e->ForgetLateReply();
-    g_hEventAxisMove.SetTimeout(std::chrono::seconds(60));
-    g_hEventCmd67.SetTimeout(std::chrono::seconds(30));
-    g_bPositionLost = false;
+    smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.SetTimeout(std::chrono::seconds(60));
+    smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd67.SetTimeout(std::chrono::seconds(30));
+    smt::CurrentMachine().link.positionLost = false;
     linktest::MotionSimTest::TearDown();
   }
   size_t ReceivedOf(uint16_t code) {
@@ -88,9 +88,9 @@ TEST_F(LinkFaults, ALateReplyNeverCompletesTheNextCommandAndTheMachineCountsAsNo
     for (const Family& f : Families()) {
       SCOPED_TRACE(std::string(serialLink ? "serial " : "udp ") + f.name);
       serialLink ? UseSerial() : UseUdp();
-      g_bConnected = true;
-      g_bResetDone = true;
-      g_bPositionLost = false;
+      smt::CurrentMachine().connected = true;
+      smt::CurrentMachine().resetDone = true;
+      smt::CurrentMachine().link.positionLost = false;
       messages.service.Clear();
       sim->ClearReceived();
       f.event->SetTimeout(std::chrono::milliseconds(300));
@@ -100,8 +100,8 @@ TEST_F(LinkFaults, ALateReplyNeverCompletesTheNextCommandAndTheMachineCountsAsNo
       EXPECT_NE(f.send(), CommandResult::Ok);
       EXPECT_TRUE(MessageContains("time-out")) << AllMessages();
       // Not homed, not connected: the operator is told and the connect button is free.
-      EXPECT_FALSE(g_bResetDone);
-      EXPECT_FALSE(g_bConnected);
+      EXPECT_FALSE(smt::CurrentMachine().resetDone);
+      EXPECT_FALSE(smt::CurrentMachine().connected);
 
       // The next move is refused with a message and nothing is sent.
       messages.service.Clear();
@@ -111,12 +111,12 @@ TEST_F(LinkFaults, ALateReplyNeverCompletesTheNextCommandAndTheMachineCountsAsNo
 
       // The operator connects again; homing frees motion again (homing is
       // another family).
-      g_bConnected = true;
+      smt::CurrentMachine().connected = true;
       smt::link::OnLinkRestored();
       MachineHoming::Instance().m_nResetMode = 0;
       ASSERT_EQ(SendCmd02Home({}), CommandResult::Ok);
       MachineHoming::Instance().m_nResetMode = -1;
-      EXPECT_FALSE(g_bPositionLost);
+      EXPECT_FALSE(smt::CurrentMachine().link.positionLost);
       linktest::ZeroPositions();
 
       // The board refuses the next move; the late reply of the first is still
@@ -125,7 +125,7 @@ TEST_F(LinkFaults, ALateReplyNeverCompletesTheNextCommandAndTheMachineCountsAsNo
       else sim->InjectStatus(f.code, 0x11);
       const int64_t before = sim->Position(f.axis);
       EXPECT_NE(f.send(), CommandResult::Ok);
-      EXPECT_EQ(g_nCurX.load(), 0);
+      EXPECT_EQ(smt::CurrentMachine().curX.load(), 0);
       EXPECT_EQ(sim->Position(f.axis), before);
       EXPECT_GE(f.event->LateRepliesDiscarded(), 1u);
       // The family works again afterwards.
@@ -136,11 +136,11 @@ TEST_F(LinkFaults, ALateReplyNeverCompletesTheNextCommandAndTheMachineCountsAsNo
 
 TEST_F(LinkFaults, AFailedSendSaysSoAndTheLinkCountsAsLost) {
   UseSerial();
-  g_bConnected = true;
+  smt::CurrentMachine().connected = true;
   serial.Close();
   EXPECT_EQ(SendCmd15ReadVacuum(1), CommandResult::SendFailed);
   EXPECT_TRUE(MessageContains("Command 15 could not be sent"));
-  EXPECT_FALSE(g_bConnected);
+  EXPECT_FALSE(smt::CurrentMachine().connected);
 }
 
 // Every field: one past its range is refused with a message naming the
@@ -202,7 +202,7 @@ TEST_F(LinkFaults, EveryFieldRefusesAValueOnePastItsRangeAndSendsItsLargestExact
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     c.serialLink ? UseSerial() : UseUdp();
-    g_bPositionLost = false;
+    smt::CurrentMachine().link.positionLost = false;
     messages.service.Clear();
     sim->ClearReceived();
     c.sendTooBig();
@@ -250,10 +250,10 @@ TEST_F(LinkFaults, SpeedBytesKeepTheirClamp) {
 TEST_F(LinkFaults, SimulatorRefusesShortPayloadsAndUnknownSerialCodes) {
   UseSerial();
   // A 6-byte serial 0x61 (7 are needed) moves nothing and is answered with an error report.
-  g_hEventAxisMove.Arm();  // as a sender does before it writes its frame
+  smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.Arm();  // as a sender does before it writes its frame
   const auto shortFrame = BuildSerialFrame(0x61, {0x00, 0x00, 0x00, 0x03, 0xE8, 0x05});
   ASSERT_TRUE(WriteComFrame(shortFrame.data(), static_cast<uint32_t>(shortFrame.size())));
-  EXPECT_EQ(g_hEventAxisMove.Wait(std::chrono::seconds(3)), ReplyWait::Failed);
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.Wait(std::chrono::seconds(3)), ReplyWait::Failed);
   EXPECT_EQ(sim->Position(0), 0);
   EXPECT_EQ(sim->RefusedCommands(), 1u);
   // A UDP-only code (0x72) and an unknown code on the serial line are answered
@@ -273,7 +273,7 @@ TEST_F(LinkFaults, SimulatorRefusesShortPayloadsAndUnknownSerialCodes) {
   MachineCommand m;
   m.code = 0x61;
   m.udpPayload = std::vector<uint8_t>{0, 0, 0, 0, 0, 0xE8, 0x03, 0, 0};
-  m.reply = &g_hEventAxisMove;
+  m.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove;
   EXPECT_EQ(SendMachineCommand(m), CommandResult::ReplyFailed);
   EXPECT_EQ(sim->Position(0), 0);
   EXPECT_TRUE(MessageContains("Error-05"));
@@ -290,7 +290,7 @@ TEST_F(LinkFaults, FrontPanelKeysTenAndElevenHaveNoSerialForm) {
   // Key 11 is the home key: the homing it started runs on a worker that
   // reaches these hooks at its end, so it must be over before they go.
   EXPECT_TRUE(linktest::WaitFor([] {
-    return smt::platform::WorkerThreads::Instance().RunningCount() == 0 && !g_bMachineBusy.load();
+    return smt::platform::WorkerThreads::Instance().RunningCount() == 0 && !smt::CurrentMachine().machineBusy.load();
   }, std::chrono::seconds(60)));
   EXPECT_TRUE(sim->LastReceived(0x02).has_value());
   sim->SendKeyReport(9);
@@ -334,10 +334,10 @@ TEST_F(LinkFaults, ReportsAndRepliesFromAnotherPortOfTheBoardsHostAreDropped) {
   ::sendto(other, key.data(), key.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
   ASSERT_TRUE(linktest::WaitFor([&] { return link.Channel().DroppedCount() > dropped; }));
   EXPECT_EQ(keys.udpKey.load(), 0) << "a forged start key was taken";
-  EXPECT_FALSE(g_bMachineBusy.load());
+  EXPECT_FALSE(smt::CurrentMachine().machineBusy.load());
   // A forged reply to an XY move in flight, then the board's own refusal:
   // the move is not reported done.
-  g_hEventMoveXY.SetTimeout(std::chrono::seconds(2));
+  smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY.SetTimeout(std::chrono::seconds(2));
   sim->DelayNextReplyTo(0x64, std::chrono::milliseconds(300));
   sim->InjectStatus(0x64, 0x11);
   std::thread forger([&] {
@@ -347,11 +347,11 @@ TEST_F(LinkFaults, ReportsAndRepliesFromAnotherPortOfTheBoardsHostAreDropped) {
   });
   EXPECT_FALSE(SendCmd64MoveXY(100, 5, 10, 0, 5, 10, 0, 0, 0, 0, 0)) << "a forged reply completed the move";
   forger.join();
-  EXPECT_EQ(g_nCurX.load(), 0);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 0);
   // The board's own report is taken (pause: nothing runs, so nothing happens).
   sim->SendKeyReport(2);
   EXPECT_TRUE(linktest::WaitFor([&] { return keys.udpKey == 2; }));
   ::close(other);
-  g_hEventMoveXY.SetTimeout(std::chrono::seconds(60));
+  smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY.SetTimeout(std::chrono::seconds(60));
   Runtime().hooks = &hooks;
 }

@@ -35,19 +35,19 @@ inline void ResetLinkState() {
     e->ForgetLateReply();
     e->Reset();
   }
-  g_bPositionLost = false;
-  g_bConnected = false;
+  smt::CurrentMachine().link.positionLost = false;
+  smt::CurrentMachine().connected = false;
   smt::link::OnLinkRestored();
-  g_bResetDone = true;
-  g_bMasterResetOk = true;
-  g_bMachineBusy = false;
-  g_bComStop = false;
-  g_bUdpStop = false;
-  g_bVacuumCheckOk = true;
-  g_nVacuumKpa = 0;
-  g_nLastMoveCmd = 0;
-  g_nLastSerialCmd = -1;
-  g_bFirstOnline = true;
+  smt::CurrentMachine().resetDone = true;
+  smt::CurrentMachine().masterResetOk = true;
+  smt::CurrentMachine().machineBusy = false;
+  smt::CurrentMachine().comStop = false;
+  smt::CurrentMachine().udpStop = false;
+  smt::CurrentMachine().link.vacuumCheckOk = true;
+  smt::CurrentMachine().link.vacuumKpa = 0;
+  smt::CurrentMachine().link.lastMoveCmd = 0;
+  smt::CurrentMachine().link.lastSerialCmd = -1;
+  smt::CurrentMachine().link.firstOnline = true;
   // A test that left the homing in a reset mode (9: conveyor) would steer the next one's fault handling.
   smt::link::MachineHoming::Instance().m_nResetMode = -1;
 }

@@ -44,12 +44,12 @@ struct RecordingHooks : smt::link::LinkHooks {
 };
 
 inline void ZeroPositions() {
-  g_nCurX = g_nCurY = 0;
-  for (auto& z : g_nCurZ) z = 0;
-  for (auto& a : g_nCurA) a = 0;
-  g_nCurAxis8 = g_nCurAxis9 = g_nCurAxis10 = 0;
-  g_nCurPlatform[0] = g_nCurPlatform[1] = 0;
-  g_nCurConveyorWidth = 0;
+  smt::CurrentMachine().curX = smt::CurrentMachine().curY = 0;
+  for (auto& z : smt::CurrentMachine().curZ) z = 0;
+  for (auto& a : smt::CurrentMachine().curA) a = 0;
+  smt::CurrentMachine().motion.curAxis8 = smt::CurrentMachine().motion.curAxis9 = smt::CurrentMachine().motion.curAxis10 = 0;
+  smt::CurrentMachine().motion.curPlatform[0] = smt::CurrentMachine().motion.curPlatform[1] = 0;
+  smt::CurrentMachine().motion.curConveyorWidth = 0;
 }
 
 class MotionSimTest : public SimLinkTest {
@@ -73,10 +73,10 @@ class MotionSimTest : public SimLinkTest {
     m.conveyorWidthTarget = 4321;
     smt::link::SetMotionSettings(m);
     ZeroPositions();
-    g_nMachineType = 0;
-    g_bConnected = true;
-    g_bMachineBusy = false;
-    g_bPaused = false;
+    smt::CurrentMachine().machineType = 0;
+    smt::CurrentMachine().connected = true;
+    smt::CurrentMachine().machineBusy = false;
+    smt::CurrentMachine().paused = false;
     smt::link::Runtime().hooks = &hooks;
     smt::link::Runtime().pumpButtons = 0;
     smt::link::Runtime().axisSelection = 0;
@@ -88,7 +88,7 @@ class MotionSimTest : public SimLinkTest {
     smt::link::Runtime().hooks = nullptr;
     smt::link::Routes() = {};
     smt::link::SetMotionSettings({});
-    g_nMachineType = 0;
+    smt::CurrentMachine().machineType = 0;
     ZeroPositions();
     SimLinkTest::TearDown();
   }

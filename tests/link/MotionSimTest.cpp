@@ -27,23 +27,23 @@ class MotionSim : public linktest::MotionSimTest {
   // The program's positions against the board's, axis by axis.
   void ExpectSamePositions(const std::string& where, bool eightHeads = true) {
     SCOPED_TRACE(where);
-    EXPECT_EQ(g_nCurX.load(), sim->Position(0));
-    EXPECT_EQ(g_nCurY.load(), sim->Position(1));
+    EXPECT_EQ(smt::CurrentMachine().curX.load(), sim->Position(0));
+    EXPECT_EQ(smt::CurrentMachine().curY.load(), sim->Position(1));
     // Z pair motors: positive steps lower the odd head.
-    EXPECT_EQ(g_nCurZ[0].load(), -sim->Position(2));
-    EXPECT_EQ(g_nCurZ[1].load(), sim->Position(2));
-    EXPECT_EQ(g_nCurZ[2].load(), -sim->Position(3));
-    EXPECT_EQ(g_nCurZ[3].load(), sim->Position(3));
-    for (int z = 4; z < 8; ++z) EXPECT_EQ(g_nCurZ[z].load(), sim->Position(32 + z)) << "Z" << z + 1;
+    EXPECT_EQ(smt::CurrentMachine().curZ[0].load(), -sim->Position(2));
+    EXPECT_EQ(smt::CurrentMachine().curZ[1].load(), sim->Position(2));
+    EXPECT_EQ(smt::CurrentMachine().curZ[2].load(), -sim->Position(3));
+    EXPECT_EQ(smt::CurrentMachine().curZ[3].load(), sim->Position(3));
+    for (int z = 4; z < 8; ++z) EXPECT_EQ(smt::CurrentMachine().curZ[z].load(), sim->Position(32 + z)) << "Z" << z + 1;
     // The board counts A steps; the program keeps them within one revolution.
     for (int a = 0; a < (eightHeads ? 8 : 4); ++a) {
-      EXPECT_EQ(Mod(g_nCurA[a], kRev), Mod(sim->Position(40 + a), kRev)) << "A" << a + 1;
-      EXPECT_LT(std::abs(g_nCurA[a].load()), kRev) << "A" << a + 1;
+      EXPECT_EQ(Mod(smt::CurrentMachine().curA[a], kRev), Mod(sim->Position(40 + a), kRev)) << "A" << a + 1;
+      EXPECT_LT(std::abs(smt::CurrentMachine().curA[a].load()), kRev) << "A" << a + 1;
     }
-    EXPECT_EQ(g_nCurAxis8.load(), sim->Position(8));
-    EXPECT_EQ(g_nCurAxis9.load(), sim->Position(9));
-    EXPECT_EQ(g_nCurAxis10.load(), sim->Position(10));
-    EXPECT_EQ(g_nCurConveyorWidth.load(), sim->Position(14));
+    EXPECT_EQ(smt::CurrentMachine().motion.curAxis8.load(), sim->Position(8));
+    EXPECT_EQ(smt::CurrentMachine().motion.curAxis9.load(), sim->Position(9));
+    EXPECT_EQ(smt::CurrentMachine().motion.curAxis10.load(), sim->Position(10));
+    EXPECT_EQ(smt::CurrentMachine().motion.curConveyorWidth.load(), sim->Position(14));
   }
 };
 
@@ -67,7 +67,7 @@ TEST_F(MotionSim, ASequenceOfMovesLeavesTheProgramWhereTheMachineIs) {
     ASSERT_TRUE(SendCmd64MoveXY(-1000, 10, 30, 2000 - 4000, 10, 30, 2, 3000, 5, 20, 0x80));
     ASSERT_TRUE(SendCmd64MoveXY(20000, 10, 30, -1000, 10, 30, 0, 0, 5, 20, 0x40));
     std::array<int32_t, 8> turns{10, 20, 30, 40, 50, 60, 70, 80};
-    for (int h = 0; h < 8; ++h) g_nHeadMoveArgs[h] = turns[h];
+    for (int h = 0; h < 8; ++h) smt::CurrentMachine().motion.headMoveArgs[h] = turns[h];
     ASSERT_TRUE(SendCmd65MoveXYHeads(500, 10, 30, -500, 10, 30, 5, 20, 1));
     ASSERT_TRUE(SendCmd63FlyMove(4, 800, 10, 30, {100, 200, 300, 400}));
     ASSERT_EQ(SendCmd66MoveFeedAxis(0, 2, {120, 10, 30, 0, 0, 10, 30, 0, 0, 0}), CommandResult::Ok);
@@ -79,7 +79,7 @@ TEST_F(MotionSim, ASequenceOfMovesLeavesTheProgramWhereTheMachineIs) {
     // The serial form turns heads 1 to 4 only, and the program books four.
     ExpectSamePositions("XY, fly, feeder and dispense moves");
     if (l.serial) {
-      for (int h = 4; h < 8; ++h) EXPECT_EQ(g_nCurA[h].load(), 0) << "A" << h + 1;
+      for (int h = 4; h < 8; ++h) EXPECT_EQ(smt::CurrentMachine().curA[h].load(), 0) << "A" << h + 1;
     }
     EXPECT_EQ(sim->Position(213), -300);
     linktest::ZeroPositions();
@@ -122,8 +122,8 @@ TEST_F(MotionSim, CombinedHeadMovesOverUdpBookTheirDeltas) {
   label[0] = 9;
   ASSERT_TRUE(SendCmd55LabelMove(label));
   ExpectSamePositions("head moves");
-  EXPECT_EQ(g_nCurX.load(), 7000 - 2000 + 1000 + 500 + 250);
-  EXPECT_EQ(g_nCurA[0].load(), kRev - 1);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 7000 - 2000 + 1000 + 500 + 250);
+  EXPECT_EQ(smt::CurrentMachine().curA[0].load(), kRev - 1);
   // The fly pass's trace line is the panel's own text.
   const auto info = hooks.Info();
   EXPECT_NE(std::find(info.begin(), info.end(), "73->移动飞行\n"), info.end());
@@ -158,16 +158,16 @@ TEST_F(MotionSim, AnErrorReplyLeavesEveryPositionAsItWas) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     c.serial ? UseSerial() : UseUdp();
-    g_bMasterResetOk = true;
+    smt::CurrentMachine().masterResetOk = true;
     ASSERT_TRUE(SendCmd61MoveAxis(0, 1000, 10, 30));
     ASSERT_TRUE(SendCmd61MoveAxis(1, -1000, 10, 30));
-    const int32_t x = g_nCurX, y = g_nCurY, a1 = g_nCurA[0], w = g_nCurAxis8;
+    const int32_t x = smt::CurrentMachine().curX, y = smt::CurrentMachine().curY, a1 = smt::CurrentMachine().curA[0], w = smt::CurrentMachine().motion.curAxis8;
     c.fault(*sim);
     EXPECT_FALSE(c.move());
-    EXPECT_EQ(g_nCurX.load(), x);
-    EXPECT_EQ(g_nCurY.load(), y);
-    EXPECT_EQ(g_nCurA[0].load(), a1);
-    EXPECT_EQ(g_nCurAxis8.load(), w);
+    EXPECT_EQ(smt::CurrentMachine().curX.load(), x);
+    EXPECT_EQ(smt::CurrentMachine().curY.load(), y);
+    EXPECT_EQ(smt::CurrentMachine().curA[0].load(), a1);
+    EXPECT_EQ(smt::CurrentMachine().motion.curAxis8.load(), w);
     ExpectSamePositions(c.what);
   }
 }
@@ -184,7 +184,7 @@ TEST_F(MotionSim, RefusalsSendNothingAndTellWhy) {
       {"X one past the limit", false, 0, [] { return SendCmd61MoveAxis(0, 200001, 10, 30); }, "X Pos Error !"},
       {"64 Y above 0", false, 0, [] { return SendCmd64MoveXY(0, 1, 1, 1, 1, 1, 0, 0, 1, 1, 0x80); }, "Y Pos Error !"},
       {"65 without master reset", false, 0,
-       [] { g_bMasterResetOk = false; return SendCmd65MoveXYHeads(-1, 1, 1, 0, 1, 1, {}, 1, 1, 0); }, "Error E3 !"},
+       [] { smt::CurrentMachine().masterResetOk = false; return SendCmd65MoveXYHeads(-1, 1, 1, 0, 1, 1, {}, 1, 1, 0); }, "Error E3 !"},
       {"64 short form, X 40000", true, 0, [] { return SendCmd64MoveXY(40000, 1, 1, 0, 1, 1, 0, 0, 1, 1, 0); },
        "does not fit the 16-bit serial field"},
       {"64 with a firmware switch of no form", true, 7, [] { return SendCmd64MoveXY(100, 1, 1, 0, 1, 1, 0, 0, 1, 1, 0); },
@@ -200,7 +200,7 @@ TEST_F(MotionSim, RefusalsSendNothingAndTellWhy) {
     SCOPED_TRACE(c.what);
     c.serial ? UseSerial() : UseUdp();
     Runtime().v2_04 = c.v2_04;
-    g_bMasterResetOk = true;
+    smt::CurrentMachine().masterResetOk = true;
     messages.service.Clear();
     sim->ClearReceived();
     const auto started = std::chrono::steady_clock::now();
@@ -212,27 +212,27 @@ TEST_F(MotionSim, RefusalsSendNothingAndTellWhy) {
     EXPECT_NE(texts[0].find(c.textPart), std::string::npos) << texts[0];
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(sim->ReceivedCount(), 0u);
-    EXPECT_EQ(g_nCurX.load(), 0);
-    EXPECT_EQ(g_nCurA[0].load(), 0);
+    EXPECT_EQ(smt::CurrentMachine().curX.load(), 0);
+    EXPECT_EQ(smt::CurrentMachine().curA[0].load(), 0);
   }
 }
 
 TEST_F(MotionSim, MasterResetGateOf64DependsOnFlagsAndLink) {
   // Flags 0 runs without the master reset; whether it books depends on the link.
   UseUdp();
-  g_bMasterResetOk = false;
+  smt::CurrentMachine().masterResetOk = false;
   EXPECT_TRUE(SendCmd64MoveXY(100, 1, 1, 0, 1, 1, 0, 0, 1, 1, 0));
-  EXPECT_EQ(g_nCurX.load(), 100);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 100);
   UseSerial();
   Runtime().v2_04 = 0;
   EXPECT_FALSE(SendCmd64MoveXY(100, 1, 1, 0, 1, 1, 0, 0, 1, 1, 0));
-  EXPECT_EQ(g_nCurX.load(), 100);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 100);
   // With 0x80 it refuses before sending.
   messages.service.Clear();
   sim->ClearReceived();
   EXPECT_FALSE(SendCmd64MoveXY(100, 1, 1, 0, 1, 1, 0, 0, 1, 1, 0x80));
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Error E3 !"});
-  EXPECT_EQ(g_nLastMoveCmd.load(), 0x40);
+  EXPECT_EQ(smt::CurrentMachine().link.lastMoveCmd.load(), 0x40);
 }
 
 TEST_F(MotionSim, StrokesMarkTheirNozzleAndTheConveyorWritesItsZoneLine) {

@@ -32,13 +32,13 @@ class ReplyCorrelation : public linktest::MotionSimTest, public ::testing::WithP
     serial.Close();
     ASSERT_TRUE(serial.Open(proxy.SerialPath()));
     GetParam() ? UseSerial() : UseUdp();
-    g_bConnected = true;
-    g_bResetDone = true;
-    g_hEventMoveXY.SetTimeout(300ms);
+    smt::CurrentMachine().connected = true;
+    smt::CurrentMachine().resetDone = true;
+    smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY.SetTimeout(300ms);
   }
   void TearDown() override {
-    g_bConnected = false;
-    g_hEventMoveXY.SetTimeout(60s);
+    smt::CurrentMachine().connected = false;
+    smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY.SetTimeout(60s);
     for (auto* e : AllReplyEvents()) e->ForgetLateReply();
     proxy.Stop();
     linktest::MotionSimTest::TearDown();
@@ -52,7 +52,7 @@ class ReplyCorrelation : public linktest::MotionSimTest, public ::testing::WithP
   // The operator connects again and homes: the program counts from 0 where
   // the board stands now.
   void ReconnectAndHome() {
-    g_bConnected = true;
+    smt::CurrentMachine().connected = true;
     OnLinkRestored();
     MachineHoming::Instance().m_nResetMode = 0;
     ASSERT_EQ(SendCmd02Home({}), CommandResult::Ok);
@@ -73,7 +73,7 @@ TEST_P(ReplyCorrelation, AReplyLaterThanTheGuardNeverCompletesTheNextCommand) {
   const auto t0 = std::chrono::steady_clock::now();
   proxy.DelayNext(0x64, 1800ms);
   EXPECT_FALSE(Move(100));  // times out at 300 ms
-  EXPECT_FALSE(g_bConnected.load());
+  EXPECT_FALSE(smt::CurrentMachine().connected.load());
   // Past the guard time (1 s after the time-out) before the reconnect.
   std::this_thread::sleep_until(t0 + 1500ms);
   ReconnectAndHome();
@@ -81,15 +81,15 @@ TEST_P(ReplyCorrelation, AReplyLaterThanTheGuardNeverCompletesTheNextCommand) {
   // 1.8 s) comes while this move waits.
   proxy.DelayNext(0x64, 700ms);
   BoardRefusesNextMove();
-  g_hEventMoveXY.SetTimeout(3s);
+  smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY.SetTimeout(3s);
   EXPECT_FALSE(Move(100)) << "a move the board refused was reported done";
-  EXPECT_EQ(g_nCurX.load(), 0);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 0);
   EXPECT_EQ(sim->Position(0), homeX);
-  EXPECT_GE(g_hEventMoveXY.LateRepliesDiscarded(), 1u);
+  EXPECT_GE(smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY.LateRepliesDiscarded(), 1u);
   // The family works again, and the program's X is the board's.
   ASSERT_TRUE(WaitUntil([&] { return proxy.Idle(); }, 3s));
   EXPECT_TRUE(Move(100));
-  EXPECT_EQ(g_nCurX.load(), 100);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 100);
   EXPECT_EQ(sim->Position(0), homeX + 100);
 }
 
@@ -99,17 +99,17 @@ TEST_P(ReplyCorrelation, AReplyLaterThanTheGuardNeverCompletesTheNextCommand) {
 // the one after it is, and the program's X is the board's throughout.
 TEST_P(ReplyCorrelation, ADuplicatedReplyNeverCompletesAnotherCommand) {
   proxy.DuplicateNext(0x64, 60ms);
-  const uint64_t stray = g_hEventMoveXY.StrayRepliesDiscarded();
+  const uint64_t stray = smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY.StrayRepliesDiscarded();
   EXPECT_TRUE(Move(100));
   // The copy arrives with no XY move in flight: it is dropped.
-  ASSERT_TRUE(WaitUntil([&] { return g_hEventMoveXY.StrayRepliesDiscarded() >= stray + 1; }, 2s));
+  ASSERT_TRUE(WaitUntil([&] { return smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY.StrayRepliesDiscarded() >= stray + 1; }, 2s));
   BoardRefusesNextMove();
   EXPECT_FALSE(Move(100)) << "a move the board refused was reported done";
-  EXPECT_EQ(g_nCurX.load(), 100);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 100);
   EXPECT_EQ(sim->Position(0), 100);
   // The refused move's own answer came; the next move gets its own.
   EXPECT_TRUE(Move(100));
-  EXPECT_EQ(g_nCurX.load(), 200);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 200);
   EXPECT_EQ(sim->Position(0), 200);
 }
 

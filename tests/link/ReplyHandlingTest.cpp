@@ -53,20 +53,20 @@ TEST_F(ReplyHandling, EveryStatusCodeHasItsTextAndFlagEffect) {
   const Case cases[] = {
       {0x01, "Error-01 = Timeout !", StatusShow::Box, nullptr},
       {0x05, "Error-05 = Length error !", StatusShow::Box, nullptr},
-      {0x10, "Error-10 = Run protect !", StatusShow::Box, &g_bMasterResetOk},
-      {0x15, "Error-15 = Y-coordinate is out of limit !", StatusShow::Box, &g_bMasterResetOk},
-      {0x20, "Error-20 = Z1 motor or sensor error !", StatusShow::Box, &g_bResetDone},
-      {0x27, "Error-27 = Z8 motor or sensor error !", StatusShow::Box, &g_bResetDone},
-      {0x28, "Error-28 = Z1 motor or sensor error !", StatusShow::Box, &g_bMasterResetOk},
-      {0x29, "Warning-29 = Z reset warning !", StatusShow::InfoLine, &g_bMasterResetOk},
-      {0xE3, "Warning-29 = Z reset warning !", StatusShow::InfoLine, &g_bMasterResetOk},
-      {0x3B, "Error-3B = S12 motor or sensor error !", StatusShow::Box, &g_bResetDone},
-      {0x3C, "Error-3C = S13 motor or sensor error !", StatusShow::Box, &g_bResetDone},
-      {0x41, "Error-41 = Head plate time out !", StatusShow::Box, &g_bConnected},
-      {0x43, "Error-43 = Conveyor plate time out !", StatusShow::Box, &g_bConnected},
-      {0x57, "Error-57 = A8 motor or sensor error !", StatusShow::Box, &g_bResetDone},
-      {0x5A, "Error-5A = P3 sensor error !", StatusShow::Box, &g_bResetDone},
-      {0x68, "Error-68 = Vacuum check failure !", StatusShow::InfoLine, &g_bVacuumCheckOk},
+      {0x10, "Error-10 = Run protect !", StatusShow::Box, &smt::CurrentMachine().masterResetOk},
+      {0x15, "Error-15 = Y-coordinate is out of limit !", StatusShow::Box, &smt::CurrentMachine().masterResetOk},
+      {0x20, "Error-20 = Z1 motor or sensor error !", StatusShow::Box, &smt::CurrentMachine().resetDone},
+      {0x27, "Error-27 = Z8 motor or sensor error !", StatusShow::Box, &smt::CurrentMachine().resetDone},
+      {0x28, "Error-28 = Z1 motor or sensor error !", StatusShow::Box, &smt::CurrentMachine().masterResetOk},
+      {0x29, "Warning-29 = Z reset warning !", StatusShow::InfoLine, &smt::CurrentMachine().masterResetOk},
+      {0xE3, "Warning-29 = Z reset warning !", StatusShow::InfoLine, &smt::CurrentMachine().masterResetOk},
+      {0x3B, "Error-3B = S12 motor or sensor error !", StatusShow::Box, &smt::CurrentMachine().resetDone},
+      {0x3C, "Error-3C = S13 motor or sensor error !", StatusShow::Box, &smt::CurrentMachine().resetDone},
+      {0x41, "Error-41 = Head plate time out !", StatusShow::Box, &smt::CurrentMachine().connected},
+      {0x43, "Error-43 = Conveyor plate time out !", StatusShow::Box, &smt::CurrentMachine().connected},
+      {0x57, "Error-57 = A8 motor or sensor error !", StatusShow::Box, &smt::CurrentMachine().resetDone},
+      {0x5A, "Error-5A = P3 sensor error !", StatusShow::Box, &smt::CurrentMachine().resetDone},
+      {0x68, "Error-68 = Vacuum check failure !", StatusShow::InfoLine, &smt::CurrentMachine().link.vacuumCheckOk},
       {0xFF, "Error-FF = Unknown error !", StatusShow::Box, nullptr},
       {0x13, "Error-?? = The code error !", StatusShow::Box, nullptr},
       {0x40, "Error-?? = The code error !", StatusShow::Box, nullptr},
@@ -74,7 +74,7 @@ TEST_F(ReplyHandling, EveryStatusCodeHasItsTextAndFlagEffect) {
   };
   for (const Case& c : cases) {
     linktest::ResetLinkState();
-    g_bConnected = true;
+    smt::CurrentMachine().connected = true;
     Runtime().hooks = &info;
     messages.service.Clear();
     info.lines.clear();
@@ -86,7 +86,7 @@ TEST_F(ReplyHandling, EveryStatusCodeHasItsTextAndFlagEffect) {
       EXPECT_TRUE(messages.service.Texts().empty()) << int(c.status);
       EXPECT_EQ(info.lines, std::vector<std::string>{c.text});
     }
-    for (std::atomic<bool>* f : {&g_bConnected, &g_bResetDone, &g_bMasterResetOk, &g_bVacuumCheckOk})
+    for (std::atomic<bool>* f : {&smt::CurrentMachine().connected, &smt::CurrentMachine().resetDone, &smt::CurrentMachine().masterResetOk, &smt::CurrentMachine().link.vacuumCheckOk})
       EXPECT_EQ(f->load(), f != c.cleared) << "status " << int(c.status);
   }
   messages.service.Clear();
@@ -108,16 +108,16 @@ TEST_F(ReplyHandling, ChineseStatusTableOfTheBootloaderPath) {
 TEST_F(ReplyHandling, UdpRepliesReachTheirFamilyEvents) {
   struct Route { uint8_t flag; uint16_t code; ReplyEvent* event; };
   const Route routes[] = {
-      {1, 0x02, &g_hEventHome},      {1, 0x05, &g_hEventHome},      {1, 0x53, &g_hEventDispense},
-      {1, 0x55, &g_hEventDispense},  {1, 0x56, &g_hEventCmd66},     {1, 0x66, &g_hEventCmd66},
-      {1, 0x58, &g_hEventCmd58},     {1, 0x61, &g_hEventAxisMove},  {1, 0x70, &g_hEventAxisMove},
-      {1, 0x71, &g_hEventAxisMove},  {1, 0x63, &g_hEventCmd63},     {1, 0x73, &g_hEventCmd63},
-      {1, 0x64, &g_hEventMoveXY},    {1, 0x65, &g_hEventCmd65},     {1, 0x67, &g_hEventCmd67},
-      {1, 0x74, &g_hEventCmd67},     {1, 0x75, &g_hEventCmd67},     {1, 0x68, &g_hEventCmd68},
-      {1, 0x77, &g_hEventCmd68},     {1, 0x78, &g_hEventCmd68},     {1, 0x72, &g_hEventHome},
-      {1, 0x1064, &g_hEventMoveXY},  {0, 0x62, &g_hEventConveyor},  {0, 0x63, &g_hEventCmd63},
-      {0, 0x64, &g_hEventMoveXY},    {0, 0x65, &g_hEventCmd65},     {0, 0x66, &g_hEventCmd66},
-      {0, 0x67, &g_hEventCmd67},     {0, 0x68, &g_hEventCmd68},
+      {1, 0x02, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().home},      {1, 0x05, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().home},      {1, 0x53, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().dispense},
+      {1, 0x55, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().dispense},  {1, 0x56, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd66},     {1, 0x66, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd66},
+      {1, 0x58, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd58},     {1, 0x61, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove},  {1, 0x70, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove},
+      {1, 0x71, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove},  {1, 0x63, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd63},     {1, 0x73, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd63},
+      {1, 0x64, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY},    {1, 0x65, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd65},     {1, 0x67, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd67},
+      {1, 0x74, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd67},     {1, 0x75, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd67},     {1, 0x68, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd68},
+      {1, 0x77, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd68},     {1, 0x78, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd68},     {1, 0x72, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().home},
+      {1, 0x1064, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY},  {0, 0x62, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().conveyor},  {0, 0x63, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd63},
+      {0, 0x64, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY},    {0, 0x65, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd65},     {0, 0x66, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd66},
+      {0, 0x67, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd67},     {0, 0x68, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd68},
   };
   for (const Route& r : routes) {
     for (auto* e : AllReplyEvents()) e->Arm();
@@ -134,42 +134,42 @@ TEST_F(ReplyHandling, UdpRepliesReachTheirFamilyEvents) {
 
 TEST_F(ReplyHandling, FailedHomeAndHeadMaskMismatchEndTheWaitWithFailure) {
   HandleUdpPacket(Packet(1, 0x05, {0x20, 0x01}));
-  EXPECT_EQ(g_hEventHome.Wait(std::chrono::milliseconds(0)), ReplyWait::Failed);
-  EXPECT_FALSE(g_bResetDone);
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.Wait(std::chrono::milliseconds(0)), ReplyWait::Failed);
+  EXPECT_FALSE(smt::CurrentMachine().resetDone);
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Error-20 = Z1 motor or sensor error !"});
 
   Runtime().headMask = 0x03;
-  g_hEventHome.Arm();
+  smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.Arm();
   HandleUdpPacket(Packet(1, 0x72, {0x00, 0x01}));
-  EXPECT_EQ(g_hEventHome.Wait(std::chrono::milliseconds(0)), ReplyWait::Failed);
-  EXPECT_FALSE(g_bMasterResetOk);
-  g_hEventHome.Arm();
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.Wait(std::chrono::milliseconds(0)), ReplyWait::Failed);
+  EXPECT_FALSE(smt::CurrentMachine().masterResetOk);
+  smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.Arm();
   HandleUdpPacket(Packet(1, 0x72, {0x00, 0x03}));
-  EXPECT_EQ(g_hEventHome.Wait(std::chrono::milliseconds(0)), ReplyWait::Done);
-  EXPECT_TRUE(g_bMasterResetOk);
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.Wait(std::chrono::milliseconds(0)), ReplyWait::Done);
+  EXPECT_TRUE(smt::CurrentMachine().masterResetOk);
 }
 
 TEST_F(ReplyHandling, MaskTestsAndGuardedMaskTests) {
   Runtime().headMask = 0x0F;
-  g_bMasterResetOk = false;
+  smt::CurrentMachine().masterResetOk = false;
   HandleUdpPacket(Packet(1, 0x68, {0x00, 0x0F}));  // guarded: stays cleared
-  EXPECT_FALSE(g_bMasterResetOk);
-  EXPECT_TRUE(g_hEventCmd68.IsSet());
+  EXPECT_FALSE(smt::CurrentMachine().masterResetOk);
+  EXPECT_TRUE(smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd68.IsSet());
   HandleUdpPacket(Packet(1, 0x61, {0x00, 0x0F}));  // plain mask test sets it
-  EXPECT_TRUE(g_bMasterResetOk);
+  EXPECT_TRUE(smt::CurrentMachine().masterResetOk);
   HandleUdpPacket(Packet(1, 0x67, {0x00, 0x07}));
-  EXPECT_FALSE(g_bMasterResetOk);
+  EXPECT_FALSE(smt::CurrentMachine().masterResetOk);
 }
 
 TEST_F(ReplyHandling, VacuumProbeKeysAndBootloader) {
   HandleUdpPacket(Packet(1, 0x15, {0x00, 55}));
-  EXPECT_EQ(g_nVacuumKpa, 55);
-  EXPECT_FALSE(g_hEventVacuum.IsSet());  // only a busy task waits for it
-  g_bMachineBusy = true;
+  EXPECT_EQ(smt::CurrentMachine().link.vacuumKpa, 55);
+  EXPECT_FALSE(smt::CurrentMachine().Part<smt::link::ReplyEvents>().vacuum.IsSet());  // only a busy task waits for it
+  smt::CurrentMachine().machineBusy = true;
   HandleUdpPacket(Packet(1, 0x15, {0x00, 56}));
-  EXPECT_TRUE(g_hEventVacuum.IsSet());
+  EXPECT_TRUE(smt::CurrentMachine().Part<smt::link::ReplyEvents>().vacuum.IsSet());
   HandleUdpPacket(Packet(1, 0x71, {0x00, 0x01, 0x10, 0x27, 0x00, 0x00}));
-  EXPECT_EQ(g_nProbeValue, 10000);
+  EXPECT_EQ(smt::CurrentMachine().link.probeValue, 10000);
   HandleUdpPacket(Packet(0, 0x14, {4}));
   EXPECT_EQ(info.keys, std::vector<uint8_t>{4});
   CMachineLink link;
@@ -181,10 +181,10 @@ TEST_F(ReplyHandling, VacuumProbeKeysAndBootloader) {
 TEST_F(ReplyHandling, SerialFramesAndErrorReports) {
   HandleSerialFrame({0xEE, 0x01, 0x61, 0x00, 0xFF, 0xFC, 0xFF, 0xFF});
   EXPECT_EQ(Runtime().serialAckCount, 1);
-  EXPECT_TRUE(g_hEventAxisMove.IsSet());
+  EXPECT_TRUE(smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.IsSet());
 
   HandleSerialFrame({0xEE, 0x01, 0x71, 0x00, 0, 0, 0, 0, 0xFF, 0xFC, 0xFF, 0xFF});
-  EXPECT_EQ(g_nProbeValue, 0);
+  EXPECT_EQ(smt::CurrentMachine().link.probeValue, 0);
   EXPECT_EQ(messages.service.Texts().back(), "Measurement Error !");
 
   struct Err { std::vector<uint8_t> frame; std::string text; };
@@ -207,7 +207,7 @@ TEST_F(ReplyHandling, SerialFramesAndErrorReports) {
     EXPECT_EQ(messages.service.Texts()[0], e.text);
     EXPECT_EQ(messages.service.Requests()[0].caption, "通讯提示");
   }
-  EXPECT_FALSE(g_bResetDone);  // E2
+  EXPECT_FALSE(smt::CurrentMachine().resetDone);  // E2
 
   // A time-out report from an unknown source shows nothing.
   messages.service.Clear();
@@ -219,14 +219,14 @@ TEST_F(ReplyHandling, SerialFramesAndErrorReports) {
 
 TEST_F(ReplyHandling, SerialErrorReportReleasesTheWaitingSender) {
   // E3 during an XY move releases the XY mover with a failure.
-  g_nLastMoveCmd = 0x40;
+  smt::CurrentMachine().link.lastMoveCmd = 0x40;
   HandleSerialFrame({0xEE, 0xFF, 0xE3, 0x00, 0xFF, 0xFC, 0xFF, 0xFF});
-  EXPECT_EQ(g_hEventMoveXY.Wait(std::chrono::milliseconds(0)), ReplyWait::Failed);
-  EXPECT_FALSE(g_bMasterResetOk);
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY.Wait(std::chrono::milliseconds(0)), ReplyWait::Failed);
+  EXPECT_FALSE(smt::CurrentMachine().masterResetOk);
   EXPECT_EQ(messages.service.Texts(),
             (std::vector<std::string>{"返回指令E3 - 贴片头没有复位 !", "请复位机器 !"}));
   // "Error 67" ends the wait of the Z stroke family.
-  g_hEventCmd67.Arm();
+  smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd67.Arm();
   HandleSerialFrame({0xEE, 0xFF, 0x67, 0x00, 0xFF, 0xFC, 0xFF, 0xFF});
-  EXPECT_EQ(g_hEventCmd67.Wait(std::chrono::milliseconds(0)), ReplyWait::Failed);
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd67.Wait(std::chrono::milliseconds(0)), ReplyWait::Failed);
 }

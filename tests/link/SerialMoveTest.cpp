@@ -25,8 +25,8 @@ class SerialMove : public linktest::MotionSimTest {
 };
 
 TEST_F(SerialMove, FrameCarriesTheThreeBlocksInSignAndMagnitudeAndBooksAfterTheReply) {
-  g_nCurX = 5000;
-  g_nCurY = -3000;
+  smt::CurrentMachine().curX = 5000;
+  smt::CurrentMachine().curY = -3000;
   ASSERT_TRUE(MoveXYSerial(-1000, 10, 30, 1, 1000, 11, 31, 2, -5, 12, 32));
   const std::vector<uint8_t> expect{0xEE, 0x00, 0x16, 0x54,                    //
                                     0x00, 0x80, 0x00, 0x03, 0xE8, 10,   30,    // X
@@ -39,8 +39,8 @@ TEST_F(SerialMove, FrameCarriesTheThreeBlocksInSignAndMagnitudeAndBooksAfterTheR
   for (size_t i = 1; i <= 23; ++i) sum = static_cast<uint8_t>(sum + f[i]);
   EXPECT_EQ(f[24], sum);
   EXPECT_EQ(std::vector<uint8_t>(f.begin() + 25, f.end()), (std::vector<uint8_t>{0xFF, 0xFC, 0xFF, 0xFF}));
-  EXPECT_EQ(g_nCurX.load(), 4000);
-  EXPECT_EQ(g_nCurY.load(), -2000);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 4000);
+  EXPECT_EQ(smt::CurrentMachine().curY.load(), -2000);
   EXPECT_EQ(sim->Position(0), -1000);
   EXPECT_EQ(sim->Position(1), 1000);
   EXPECT_EQ(sim->Position(41), -5);
@@ -48,12 +48,12 @@ TEST_F(SerialMove, FrameCarriesTheThreeBlocksInSignAndMagnitudeAndBooksAfterTheR
 }
 
 TEST_F(SerialMove, SecondPlatformAxisBooksPlatformTwoY) {
-  g_nCurY = 0;
+  smt::CurrentMachine().curY = 0;
   ASSERT_TRUE(MoveXYSerial(200, 5, 5, 12, -700, 5, 5, 0, 0, 0, 0));
-  EXPECT_EQ(g_nCurPlatform[1].load(), -700);
-  EXPECT_EQ(g_nCurY.load(), 0);
+  EXPECT_EQ(smt::CurrentMachine().motion.curPlatform[1].load(), -700);
+  EXPECT_EQ(smt::CurrentMachine().curY.load(), 0);
   EXPECT_EQ(sim->Position(12), -700);
-  EXPECT_EQ(g_nCurX.load(), 200);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 200);
 }
 
 struct LimitCase {
@@ -74,8 +74,8 @@ TEST_F(SerialMove, TravelLimitsRefuseBeforeAnythingIsSent) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    g_nCurX = c.curX;
-    g_nCurY = c.curY;
+    smt::CurrentMachine().curX = c.curX;
+    smt::CurrentMachine().curY = c.curY;
     messages.service.Clear();
     sim->ClearReceived();
     const bool ok = MoveXYSerial(c.dX, 5, 5, c.axis2, c.d2, 5, 5, 0, 0, 0, 0);
@@ -84,7 +84,7 @@ TEST_F(SerialMove, TravelLimitsRefuseBeforeAnythingIsSent) {
       ASSERT_EQ(messages.service.Texts().size(), 1u);
       EXPECT_EQ(messages.service.Texts()[0], c.refusal);
       EXPECT_FALSE(sim->LastReceived(0x54).has_value());
-      EXPECT_EQ(g_nCurX.load(), c.curX);
+      EXPECT_EQ(smt::CurrentMachine().curX.load(), c.curX);
     } else {
       EXPECT_TRUE(ok);
       EXPECT_TRUE(sim->LastReceived(0x54).has_value());
@@ -116,8 +116,8 @@ TEST_F(SerialMove, SpeedRulesShapeTheSentSpeeds) {
       m.maxSpeedLimit = c.cap;
       m.maxSpeedLimitValue = c.capValue;
     });
-    g_nCurX = 0;
-    g_nCurY = -100000;
+    smt::CurrentMachine().curX = 0;
+    smt::CurrentMachine().curY = -100000;
     ASSERT_TRUE(MoveXYSerial(c.dX, c.startX, c.runX, 1, c.d2, c.start2, c.run2, 0, 0, 0, 0));
     const auto f = LastFrame();
     ASSERT_EQ(f.size(), 29u);
@@ -135,26 +135,26 @@ TEST_F(SerialMove, NetworkLinkAndMissingMasterResetSendNothing) {
   EXPECT_EQ(messages.service.Texts()[0], "通讯未完成 ！");
   UseSerial();
   messages.service.Clear();
-  g_bMasterResetOk = false;
-  g_hEventSerialMove.Reset();
+  smt::CurrentMachine().masterResetOk = false;
+  smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialMove.Reset();
   EXPECT_FALSE(MoveXYSerial(100, 5, 5, 1, 0, 5, 5, 0, 0, 0, 0));
   ASSERT_EQ(messages.service.Texts().size(), 1u);
   EXPECT_EQ(messages.service.Texts()[0], "Error E3 !");
   // A waiting partner is woken.
-  EXPECT_TRUE(g_hEventSerialMove.IsSet());
+  EXPECT_TRUE(smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialMove.IsSet());
   EXPECT_FALSE(sim->LastReceived(0x54).has_value());
-  EXPECT_EQ(g_nCurX.load(), 0);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 0);
 }
 
 TEST_F(SerialMove, AMoveTheBoardNeverReportsDoneEndsAfterItsTimeOutWithTheMachineFree) {
-  const auto saved = g_hEventSerialMove.timeout();
-  g_hEventSerialMove.SetTimeout(std::chrono::milliseconds(300));
+  const auto saved = smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialMove.timeout();
+  smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialMove.SetTimeout(std::chrono::milliseconds(300));
   sim->DropReplies(1);
-  g_bMachineBusy = true;
+  smt::CurrentMachine().machineBusy = true;
   EXPECT_FALSE(MoveXYSerial(100, 5, 5, 1, 0, 5, 5, 0, 0, 0, 0));
-  g_hEventSerialMove.SetTimeout(saved);
-  EXPECT_FALSE(g_bMachineBusy.load());
-  EXPECT_EQ(g_nCurX.load(), 0);
+  smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialMove.SetTimeout(saved);
+  EXPECT_FALSE(smt::CurrentMachine().machineBusy.load());
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 0);
 }
 
 TEST_F(SerialMove, BoardDropsAMoveFrameOfTheWrongShape) {

@@ -35,12 +35,12 @@ TEST_F(SimulatorLink, SimpleCommandsArriveAsTheBoardReadsThem) {
     const auto b = ByteWriter().I32(v).Take();
     homeUdp.insert(homeUdp.end(), b.begin(), b.end());
   }
-  g_nMachineType = 3;  // keeps fields 7 and 8
+  smt::CurrentMachine().machineType = 3;  // keeps fields 7 and 8
   const Case cases[] = {
       {"set output", [] { SetOutput(33, 1, 5); }, 0x03, {33, 1, 5, 0}, {33, 1}},
       {"select camera", [] { SelectCamera(3, 1, 0); }, 0x04, {3, 1}, {3, 1}},
       {"state", [] { SendCmd60SetState(5, 3); }, 0x60, {5, 3}, {5}},
-      {"vacuum", [] { g_bMachineBusy = true; EXPECT_EQ(SendCmd15ReadVacuum(2), CommandResult::Ok); g_bMachineBusy = false; },
+      {"vacuum", [] { smt::CurrentMachine().machineBusy = true; EXPECT_EQ(SendCmd15ReadVacuum(2), CommandResult::Ok); smt::CurrentMachine().machineBusy = false; },
        0x15, {2}, {2}},
       {"home", [&] { EXPECT_EQ(SendCmd02Home(home), CommandResult::Ok); }, 0x02, homeUdp,
        Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}},
@@ -59,13 +59,13 @@ TEST_F(SimulatorLink, SimpleCommandsArriveAsTheBoardReadsThem) {
     }
   }
   EXPECT_TRUE(linktest::WaitFor([&] { return sim->Output(33); }));
-  EXPECT_EQ(g_nVacuumKpa, 62);
-  g_nMachineType = 0;
+  EXPECT_EQ(smt::CurrentMachine().link.vacuumKpa, 62);
+  smt::CurrentMachine().machineType = 0;
 }
 
 TEST_F(SimulatorLink, HomeSpeedCapAndFieldsOfOtherMachineTypes) {
   UseUdp();
-  g_nMachineType = 0;
+  smt::CurrentMachine().machineType = 0;
   SetCommandSpeedSettings({true, 32});
   std::array<int32_t, 14> f{};
   f[1] = 50;
@@ -84,7 +84,7 @@ TEST_F(SimulatorLink, HomeSpeedCapAndFieldsOfOtherMachineTypes) {
 
 TEST_F(SimulatorLink, CameraOnMachineType4ChannelOneSendsNothing) {
   UseUdp();
-  g_nMachineType = 4;
+  smt::CurrentMachine().machineType = 4;
   g_nLastCameraChannel = 0;
   EXPECT_TRUE(SelectCamera(1, 0, 0));
   EXPECT_TRUE(g_bCameraChannelChanged);
@@ -92,27 +92,27 @@ TEST_F(SimulatorLink, CameraOnMachineType4ChannelOneSendsNothing) {
   EXPECT_FALSE(g_bCameraChannelChanged);
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_FALSE(sim->LastReceived(0x04).has_value());
-  g_nMachineType = 0;
+  smt::CurrentMachine().machineType = 0;
 }
 
 TEST_F(SimulatorLink, DroppedReplyEndsInTimeOutWithBusyReleased) {
   for (bool serialLink : {false, true}) {
     serialLink ? UseSerial() : UseUdp();
     messages.service.Clear();
-    g_hEventHome.SetTimeout(std::chrono::milliseconds(300));
+    smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.SetTimeout(std::chrono::milliseconds(300));
     ASSERT_TRUE(smt::TryClaimMachineBusy());
     sim->DropReplies(1);
     EXPECT_EQ(SendCmd02Home({}), CommandResult::TimedOut);
-    EXPECT_FALSE(g_bMachineBusy);
+    EXPECT_FALSE(smt::CurrentMachine().machineBusy);
     ASSERT_EQ(messages.service.Texts().size(), 1u);
     EXPECT_NE(messages.service.Texts()[0].find("Machine reply time-out (0x02)"), std::string::npos);
     // After the operator connects again the next command goes through (the
     // lost reply is waited for one guard time, then forgotten).
     smt::link::OnLinkRestored();
-    g_hEventHome.SetTimeout(std::chrono::seconds(5));
+    smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.SetTimeout(std::chrono::seconds(5));
     EXPECT_EQ(SendCmd02Home({}), CommandResult::Ok);
   }
-  g_hEventHome.SetTimeout(std::chrono::seconds(180));
+  smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.SetTimeout(std::chrono::seconds(180));
 }
 
 TEST_F(SimulatorLink, FailedSendNeverWaits) {
@@ -128,25 +128,25 @@ TEST_F(SimulatorLink, FailedSendNeverWaits) {
 
 TEST_F(SimulatorLink, CorruptedDatagramIsDroppedAndTheWaitTimesOut) {
   UseUdp();
-  g_hEventHome.SetTimeout(std::chrono::milliseconds(300));
+  smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.SetTimeout(std::chrono::milliseconds(300));
   const uint64_t dropped = link.Channel().DroppedCount();
   sim->CorruptReplies(1);
   EXPECT_EQ(SendCmd02Home({}), CommandResult::TimedOut);
   EXPECT_EQ(link.Channel().DroppedCount(), dropped + 1);
-  g_hEventHome.SetTimeout(std::chrono::seconds(180));
+  smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.SetTimeout(std::chrono::seconds(180));
 }
 
 TEST_F(SimulatorLink, ErrorStatusIsShownWithItsTextAndFlagEffect) {
   UseUdp();
   struct Case { uint16_t code; uint8_t status; CommandResult result; std::string text; std::atomic<bool>* cleared; };
   const Case cases[] = {
-      {0x02, 0x21, CommandResult::ReplyFailed, "Error-21 = Z2 motor or sensor error !", &g_bResetDone},
+      {0x02, 0x21, CommandResult::ReplyFailed, "Error-21 = Z2 motor or sensor error !", &smt::CurrentMachine().resetDone},
       {0x15, 0x41, CommandResult::Ok, "Error-41 = Head plate time out !", nullptr},
   };
   for (const Case& c : cases) {
     linktest::ResetLinkState();
     smt::link::Runtime().udp = &link;
-    g_bConnected = true;
+    smt::CurrentMachine().connected = true;
     messages.service.Clear();
     sim->InjectStatus(c.code, c.status);
     if (c.code == 0x02) {
@@ -158,10 +158,10 @@ TEST_F(SimulatorLink, ErrorStatusIsShownWithItsTextAndFlagEffect) {
       MachineCommand m;
       m.code = 0x61;
       m.udpPayload = Bytes(17, 0);
-      m.reply = &g_hEventAxisMove;
+      m.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove;
       // A reply with an error status is a failed command.
       EXPECT_EQ(SendMachineCommand(m), CommandResult::ReplyFailed);
-      EXPECT_FALSE(g_bConnected);
+      EXPECT_FALSE(smt::CurrentMachine().connected);
     }
     EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{c.text});
     if (c.cleared) {
@@ -183,15 +183,15 @@ TEST_F(SimulatorLink, KeyReportsReachThePanelOverBothLinks) {
 TEST_F(SimulatorLink, SerialFramesInPiecesAndErrorFramesReleaseTheSender) {
   UseSerial();
   // An acknowledgement cut in three reads still completes the wait.
-  g_hEventAxisMove.Arm();
+  smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.Arm();
   sim->SendSerialBytes({0x13, 0xEE, 0x01, 0x61});
   std::this_thread::sleep_for(std::chrono::milliseconds(30));
   sim->SendSerialBytes({0x00, 0xFF});
   std::this_thread::sleep_for(std::chrono::milliseconds(30));
   sim->SendSerialBytes({0xFC, 0xFF, 0xFF});
-  EXPECT_EQ(g_hEventAxisMove.Wait(std::chrono::seconds(2)), ReplyWait::Done);
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.Wait(std::chrono::seconds(2)), ReplyWait::Done);
   // An error frame answering the command ends its wait with a failure.
   sim->InjectSerialError(0x02, 0xE2, 0x03);
   EXPECT_EQ(SendCmd02Home({}), CommandResult::ReplyFailed);
-  EXPECT_FALSE(g_bResetDone);
+  EXPECT_FALSE(smt::CurrentMachine().resetDone);
 }

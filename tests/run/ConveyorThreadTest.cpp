@@ -18,8 +18,8 @@ class ConveyorThread : public ::testing::Test {
   void SetUp() override {
     Services() = {};
     CreateRunEvents();
-    g_bRunContinue = true;
-    g_bConveyorRun = true;
+    smt::CurrentMachine().runContinue = true;
+    smt::CurrentMachine().run.conveyorRun = true;
     Services().runZones = [this](int code) {
       std::lock_guard lk(m);
       log.push_back(code);
@@ -29,19 +29,19 @@ class ConveyorThread : public ::testing::Test {
   }
   void TearDown() override {
     Services() = {};
-    g_bRunContinue = false;
-    g_bConveyorRun = false;
+    smt::CurrentMachine().runContinue = false;
+    smt::CurrentMachine().run.conveyorRun = false;
   }
   // The run thread's side: takes each board and reports it done.
   void RunBoards(int n) {
     std::thread conveyor([] { ConveyorThreadProc(); });
     for (int i = 0; i < n; ++i) {
-      ASSERT_EQ(WaitRunEvent(g_hBoardReadyEvent, 3000ms, g_bConveyorRun), WaitResult::Signalled);
+      ASSERT_EQ(WaitRunEvent(smt::CurrentMachine().run.boardReadyEvent, 3000ms, smt::CurrentMachine().run.conveyorRun), WaitResult::Signalled);
       {
         std::lock_guard lk(m);
         log.push_back(0);  // the board is worked here
       }
-      g_hBoardDoneEvent.Set();
+      smt::CurrentMachine().run.boardDoneEvent.Set();
     }
     conveyor.join();
   }
@@ -73,11 +73,11 @@ TEST_F(ConveyorThread, ThreeBoardsKeepOneBoardAhead) {
 TEST_F(ConveyorThread, StopDuringTheWaitWakesTheRunThread) {
   boards = 2;
   std::thread conveyor([] { ConveyorThreadProc(); });
-  ASSERT_EQ(WaitRunEvent(g_hBoardReadyEvent, 3000ms, g_bConveyorRun), WaitResult::Signalled);
-  g_bConveyorRun = false;
-  g_hBoardDoneEvent.Set();
+  ASSERT_EQ(WaitRunEvent(smt::CurrentMachine().run.boardReadyEvent, 3000ms, smt::CurrentMachine().run.conveyorRun), WaitResult::Signalled);
+  smt::CurrentMachine().run.conveyorRun = false;
+  smt::CurrentMachine().run.boardDoneEvent.Set();
   conveyor.join();
-  EXPECT_TRUE(g_hBoardReadyEvent.Wait(100ms));
+  EXPECT_TRUE(smt::CurrentMachine().run.boardReadyEvent.Wait(100ms));
   EXPECT_EQ(ConveyorBusy(), 0);
 }
 
@@ -86,8 +86,8 @@ TEST_F(ConveyorThread, AFailedZoneStepEndsTheThread) {
   Services().runZones = [](int code) { return code != 2; };
   std::thread conveyor([] { ConveyorThreadProc(); });
   conveyor.join();
-  EXPECT_FALSE(g_bConveyorRun);
-  EXPECT_TRUE(g_hBoardReadyEvent.Wait(100ms));
+  EXPECT_FALSE(smt::CurrentMachine().run.conveyorRun);
+  EXPECT_TRUE(smt::CurrentMachine().run.boardReadyEvent.Wait(100ms));
 }
 
 }  // namespace

@@ -25,8 +25,8 @@ class DrillRun : public RunSimTest {
  protected:
   void SetUp() override {
     RunSimTest::SetUp();
-    g_nMachineType = 9;
-    g_dZPulsePerMm = 10;
+    smt::CurrentMachine().machineType = 9;
+    smt::CurrentMachine().steps.zPulsePerMm = 10;
     holes = {Hole(1, -1, 10, 4), Hole(2, -2, 8, 4)};
     auto& s = smt::run::Services();
     s.drillRows = [this] { return holes; };
@@ -87,9 +87,9 @@ TEST_F(DrillRun, StopInTheMiddleOfAHoleRaisesTheSpindle) {
     sim->ClearReceived();
     sim->SetReplyDelay(std::chrono::milliseconds(15));
     ASSERT_TRUE(Start()) << stopAfter;
-    ASSERT_TRUE(Pump([&] { return ZMoves().size() >= stopAfter || !g_bRunContinue.load(); }, std::chrono::seconds(10)));
-    g_bRunContinue = false;
-    g_hPauseEvent.Set();
+    ASSERT_TRUE(Pump([&] { return ZMoves().size() >= stopAfter || !smt::CurrentMachine().runContinue.load(); }, std::chrono::seconds(10)));
+    smt::CurrentMachine().runContinue = false;
+    smt::CurrentMachine().run.pauseEvent.Set();
     ASSERT_TRUE(WaitEnd()) << stopAfter;
     sim->SetReplyDelay(std::chrono::milliseconds(0));
     const auto z = ZMoves();

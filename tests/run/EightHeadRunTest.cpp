@@ -9,8 +9,8 @@ class EightHeadRun : public RunSimTest {
  protected:
   void SetUp() override {
     RunSimTest::SetUp();
-    g_nMachineType = 7;
-    g_nHeadCount = 8;
+    smt::CurrentMachine().machineType = 7;
+    smt::CurrentMachine().headCount = 8;
     auto st = smt::run::Strategy();
     st.m_HeaderSelect = 6;  // eight heads, same nozzle
     smt::run::SetStrategy(st);
@@ -84,8 +84,8 @@ TEST_F(EightHeadRun, FeederPickTestPicksWithTheChosenHeadAndShowsThePartToTheCam
   ASSERT_TRUE(pick.has_value());
   EXPECT_EQ(pick->payload.at(80), 0x22);  // head 3
   EXPECT_EQ(pick->payload.at(0), 2);      // feeder number 2
-  EXPECT_EQ(g_nCurX, 6000);
-  EXPECT_EQ(g_nCurY, -4000);
+  EXPECT_EQ(smt::CurrentMachine().curX, 6000);
+  EXPECT_EQ(smt::CurrentMachine().curY, -4000);
 }
 
 TEST_F(EightHeadRun, FeederPickTestOfAnUnknownFeederSendsNothing) {

@@ -28,8 +28,8 @@ class FeedCountSwitchTest : public RunSimTest {
 
 TEST_F(FeedCountSwitchTest, FeedAdvanceSendsTheCountOnlyWithTheSwitchOn) {
   UseUdp();
-  g_bRunContinue = true;
-  g_hPauseEvent.Set();
+  smt::CurrentMachine().runContinue = true;
+  smt::CurrentMachine().run.pauseEvent.Set();
   for (const auto& [switchOn, expected] : {std::pair{0, 0}, std::pair{1, 3}}) {
     smt::link::Runtime().v2_07 = switchOn;
     smt::run::HeadPickState r;
@@ -40,5 +40,5 @@ TEST_F(FeedCountSwitchTest, FeedAdvanceSendsTheCountOnlyWithTheSwitchOn) {
     ASSERT_TRUE(smt::run::FeedAdvance(r, false));
     EXPECT_EQ(LastCount(), expected) << switchOn;
   }
-  g_bRunContinue = false;
+  smt::CurrentMachine().runContinue = false;
 }

@@ -13,8 +13,8 @@ class FeederHandOver : public RunSimTest {
  protected:
   void SetUp() override {
     RunSimTest::SetUp();
-    g_nMachineType = 3;
-    g_nHeadCount = 4;
+    smt::CurrentMachine().machineType = 3;
+    smt::CurrentMachine().headCount = 4;
     smt::run::SmtStrategy st;
     st.m_HeaderSelect = 3;  // four heads, same nozzle
     smt::run::SetStrategy(st);

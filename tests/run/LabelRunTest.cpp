@@ -10,8 +10,8 @@ class LabelRun : public RunSimTest {
  protected:
   void SetUp() override {
     RunSimTest::SetUp();
-    g_nMachineType = 10;
-    g_nHeadCount = 2;
+    smt::CurrentMachine().machineType = 10;
+    smt::CurrentMachine().headCount = 2;
     settings.glassSheets = 1;
     settings.visualZoom = 10;
     settings.thimbleX = 40;

@@ -73,7 +73,7 @@ panel->Job().placementRows.push_back(ListRowOf(r));
   }
   void TearDown() override {
     smt::platform::GuiDispatcher::Install(&gui);
-    ProcessUntil([&] { return ended.load() || !g_bMachineBusy; }, 10s);
+    ProcessUntil([&] { return ended.load() || !smt::CurrentMachine().machineBusy; }, 10s);
     // The run's busy bytes are the panel's: its threads leave before it goes.
     ProcessUntil([&] { return smt::run::FeedBusy() == 0 && smt::run::SmtBusy() == 0; }, 10s);
     smt::platform::GuiDispatcher::Install(nullptr);

@@ -55,8 +55,8 @@ job.placementRows.push_back(ListRowOf(r));
     s.smtBusy = &control.m_bSmtThreadBusy;
     s.feedBusy = &control.m_bFeedThreadBusy;
     s.conveyorBusy = &control.m_bConveyorThreadBusy;
-    g_bResetDone = true;
-    g_bMasterResetOk = true;
+    smt::CurrentMachine().resetDone = true;
+    smt::CurrentMachine().masterResetOk = true;
   }
   void TearDown() override {
     smt::job::g_FeederSource = {};
@@ -64,7 +64,7 @@ job.placementRows.push_back(ListRowOf(r));
   }
   bool Idle() {
     return Pump([&] {
-      return !g_bMachineBusy && control.m_bSmtThreadBusy == 0 && control.m_bFeedThreadBusy == 0;
+      return !smt::CurrentMachine().machineBusy && control.m_bSmtThreadBusy == 0 && control.m_bFeedThreadBusy == 0;
     }, 10s);
   }
 
@@ -75,13 +75,13 @@ job.placementRows.push_back(ListRowOf(r));
 
 TEST_F(PartListRun, StartRunsTheJobAndTheEndStepReleasesEverything) {
   ASSERT_TRUE(control.OnStart());
-  EXPECT_TRUE(g_bMachineBusy);
+  EXPECT_TRUE(smt::CurrentMachine().machineBusy);
   // A second Start while the run goes is refused.
   EXPECT_FALSE(control.OnStart());
   ASSERT_TRUE(WaitEnd());
   EXPECT_TRUE(runFinished);
   EXPECT_TRUE(Idle());
-  EXPECT_FALSE(g_bRunContinue);
+  EXPECT_FALSE(smt::CurrentMachine().runContinue);
   EXPECT_EQ(Count(0x68), 3);
   // The end-of-run state sent to the machine. It is sent without a reply,
   // so the board may take it a moment after the end step is done.

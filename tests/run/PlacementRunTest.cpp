@@ -23,13 +23,13 @@ TEST_F(RunSimTest, PlacesEveryRowOnTwoHeadsAndHomesAtTheEnd) {
   EXPECT_EQ(alignCount, 1);   // marks measured once per board
   EXPECT_EQ(visionCount, 1);  // only the W2 part asks for the camera
   EXPECT_EQ(homeCount, 1);
-  EXPECT_FALSE(g_bMachineBusy);
+  EXPECT_FALSE(smt::CurrentMachine().machineBusy);
   // The feeder lost three parts.
   EXPECT_EQ(feeders.CurrentRow(0)->at(smt::feeder::kCellQuantity), "98");
   EXPECT_EQ(feeders.CurrentRow(1)->at(smt::feeder::kCellQuantity), "99");
   // The end move leaves the head at X 1000, Y -1000.
-  EXPECT_EQ(g_nCurX, 1000);
-  EXPECT_EQ(g_nCurY, -1000);
+  EXPECT_EQ(smt::CurrentMachine().curX, 1000);
+  EXPECT_EQ(smt::CurrentMachine().curY, -1000);
   EXPECT_TRUE(Pump([] { return smt::run::FeedBusy() == 0; }));
 }
 
@@ -54,22 +54,22 @@ class RunPauseTest : public RunSimTest, public ::testing::WithParamInterface<Pau
   void Pause() {
     if (GetParam().keys) sim->SendUdpReport(0x14, {2});
     else {
-      g_bPaused = true;
-      g_hPauseEvent.Reset();
+      smt::CurrentMachine().paused = true;
+      smt::CurrentMachine().run.pauseEvent.Reset();
     }
   }
   void Resume() {
     if (GetParam().keys) sim->SendUdpReport(0x14, {3});
     else {
-      g_bPaused = false;
-      g_hPauseEvent.Set();
+      smt::CurrentMachine().paused = false;
+      smt::CurrentMachine().run.pauseEvent.Set();
     }
   }
   void Stop() {
     if (GetParam().keys) sim->SendUdpReport(0x14, {4});
     else {
-      g_bRunContinue = false;
-      g_hPauseEvent.Set();
+      smt::CurrentMachine().runContinue = false;
+      smt::CurrentMachine().run.pauseEvent.Set();
     }
   }
 };
@@ -79,7 +79,7 @@ TEST_P(RunPauseTest, PauseHoldsTheRunAndResumeFinishesIt) {
   ASSERT_TRUE(Start());
   ASSERT_TRUE(Pump([&] { return Count(0x67) >= 1; }));
   Pause();
-  ASSERT_TRUE(Pump([] { return g_bPaused.load(); }));
+  ASSERT_TRUE(Pump([] { return smt::CurrentMachine().paused.load(); }));
   std::this_thread::sleep_for(400ms);  // whatever was under way has finished
   const int held = Count(0x68) + Count(0x67);
   std::this_thread::sleep_for(500ms);
@@ -96,13 +96,13 @@ TEST_P(RunPauseTest, StopWhilePausedEndsTheRunWithoutEndMoves) {
   ASSERT_TRUE(Start());
   ASSERT_TRUE(Pump([&] { return Count(0x67) >= 1; }));
   Pause();
-  ASSERT_TRUE(Pump([] { return g_bPaused.load(); }));
+  ASSERT_TRUE(Pump([] { return smt::CurrentMachine().paused.load(); }));
   std::this_thread::sleep_for(200ms);
   Stop();
   ASSERT_TRUE(WaitEnd());
   EXPECT_FALSE(runFinished);
   EXPECT_EQ(homeCount, 0);
-  EXPECT_FALSE(g_bMachineBusy);
+  EXPECT_FALSE(smt::CurrentMachine().machineBusy);
   EXPECT_TRUE(Pump([] { return smt::run::FeedBusy() == 0; }));
 }
 
@@ -111,16 +111,16 @@ INSTANTIATE_TEST_SUITE_P(Routes, RunPauseTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RunSimTest, LostMoveReplyEndsTheRunAndReleasesTheMachine) {
-  g_hEventCmd65.SetTimeout(500ms);
+  smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd65.SetTimeout(500ms);
   sim->DropRepliesTo(0x65, 100);
   ASSERT_TRUE(Start());
   const bool endedInTime = WaitEnd(30s);
-  g_hEventCmd65.SetTimeout(60s);
+  smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd65.SetTimeout(60s);
   ASSERT_TRUE(endedInTime);
   EXPECT_FALSE(runFinished);
   EXPECT_EQ(Count(0x67), 0);
   EXPECT_EQ(homeCount, 0);
-  EXPECT_FALSE(g_bMachineBusy);
+  EXPECT_FALSE(smt::CurrentMachine().machineBusy);
   EXPECT_TRUE(Pump([] { return smt::run::FeedBusy() == 0; }));
 }
 

@@ -15,7 +15,7 @@ class PlatformRun : public RunSimTest {
  protected:
   void SetUp() override {
     RunSimTest::SetUp();
-    g_nMachineType = 4;
+    smt::CurrentMachine().machineType = 4;
     auto st = Strategy();
     st.m_RunSelect = 9;
     SetStrategy(st);
@@ -155,7 +155,7 @@ class PlatformPlace : public PlatformRun {
 };
 
 TEST_F(PlatformPlace, OneHeadPlacesEveryPointOfTheGluedBoardOneRowPerCycle) {
-  g_nHeadCount = 1;
+  smt::CurrentMachine().headCount = 1;
   auto st = Strategy();
   st.m_RunSelect = 11;
   SetStrategy(st);
@@ -209,7 +209,7 @@ TEST_F(PlatformPlace, TwoPlatformsTakeTurnsAndEachIsUnloadedAfterPlacing) {
 }
 
 TEST_F(PlatformPlace, AFailedPlaceIsThrownOffPickedAgainAndAskedAboutWhenItFailsAgain) {
-  g_nHeadCount = 1;
+  smt::CurrentMachine().headCount = 1;
   auto st = Strategy();
   st.m_RunSelect = 11;
   SetStrategy(st);
@@ -228,7 +228,7 @@ TEST_F(PlatformPlace, AFailedPlaceIsThrownOffPickedAgainAndAskedAboutWhenItFails
 }
 
 TEST_F(PlatformPlace, QuittingAfterAFailedPartClearsTheWayAndHomes) {
-  g_nHeadCount = 1;
+  smt::CurrentMachine().headCount = 1;
   auto st = Strategy();
   st.m_RunSelect = 11;
   SetStrategy(st);
@@ -239,8 +239,8 @@ TEST_F(PlatformPlace, QuittingAfterAFailedPartClearsTheWayAndHomes) {
   ASSERT_TRUE(WaitEnd());
   EXPECT_FALSE(runFinished);
   EXPECT_EQ(homeCount, 1);
-  EXPECT_EQ(g_nCurX.load(), 100);  // the head out of the way
-  EXPECT_EQ(g_nCurY.load(), -100);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 100);  // the head out of the way
+  EXPECT_EQ(smt::CurrentMachine().curY.load(), -100);
 }
 
 TEST_F(PlatformPlace, RecoveryOfAHeadThatDidNotFailReturnsAtOnce) {
@@ -262,7 +262,7 @@ TEST_F(PlatformPlace, AStopWhileWaitingForTheGlueEndsBothThreads) {
   ASSERT_TRUE(WaitEnd());
   EXPECT_FALSE(runFinished);
   EXPECT_TRUE(Placements().empty());
-  EXPECT_FALSE(g_bMachineBusy.load());
+  EXPECT_FALSE(smt::CurrentMachine().machineBusy.load());
 }
 
 }  // namespace

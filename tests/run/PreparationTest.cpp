@@ -41,7 +41,7 @@ class Preparation : public ::testing::Test {
     table.ShowGroupInList("A", smt::feeder::BuiltInNameTables(0));
     Services() = {};
     Services().feeders = &table;
-    g_dXPulsePerMm = g_dYPulsePerMm = 100;
+    smt::CurrentMachine().steps.xPulsePerMm = smt::CurrentMachine().steps.yPulsePerMm = 100;
     auto m = smt::link::GetMotionSettings();
     m.xLimit = 100000;
     m.yLimit = -100000;
@@ -51,17 +51,17 @@ class Preparation : public ::testing::Test {
     SmtStrategy st;
     st.m_HeaderSelect = 0;
     SetStrategy(st);
-    g_nMachineType = 0;
-    g_nHeadCount = 1;
-    g_bAutoChangeNozzle = false;
+    smt::CurrentMachine().machineType = 0;
+    smt::CurrentMachine().headCount = 1;
+    smt::CurrentMachine().run.autoChangeNozzle = false;
   }
   void TearDown() override {
     Services() = {};
     SetStrategy({});
     smt::link::SetMotionSettings({});
-    g_dXPulsePerMm = g_dYPulsePerMm = 1;
-    g_nMachineType = 0;
-    g_nHeadCount = 1;
+    smt::CurrentMachine().steps.xPulsePerMm = smt::CurrentMachine().steps.yPulsePerMm = 1;
+    smt::CurrentMachine().machineType = 0;
+    smt::CurrentMachine().headCount = 1;
   }
   void Rows(std::vector<FeederRow> rows, std::vector<smt::feeder::TrayRecord> trays = {}) {
     if (trays.empty()) trays.assign(rows.size(), smt::feeder::TrayRecord::Default());
@@ -163,8 +163,8 @@ TEST_F(Preparation, PickPointOutsideTheTravelReportsTwo) {
 }
 
 TEST_F(Preparation, TwoHeadsDifferentNozzlesRouteByTheFeedersHead) {
-  g_nMachineType = 2;
-  g_nHeadCount = 2;
+  smt::CurrentMachine().machineType = 2;
+  smt::CurrentMachine().headCount = 2;
   SmtStrategy st;
   st.m_HeaderSelect = 0;
   SetStrategy(st);
@@ -177,8 +177,8 @@ TEST_F(Preparation, TwoHeadsDifferentNozzlesRouteByTheFeedersHead) {
 }
 
 TEST_F(Preparation, FourHeadsRefuseANozzleAlreadyTakenThisCycle) {
-  g_nMachineType = 3;
-  g_nHeadCount = 4;
+  smt::CurrentMachine().machineType = 3;
+  smt::CurrentMachine().headCount = 4;
   SmtStrategy st;
   st.m_HeaderSelect = 4;
   SetStrategy(st);
@@ -192,7 +192,7 @@ TEST_F(Preparation, FourHeadsRefuseANozzleAlreadyTakenThisCycle) {
 }
 
 TEST_F(Preparation, CamerasToldApartRefuseAMixedCycle) {
-  g_nMachineType = 2;
+  smt::CurrentMachine().machineType = 2;
   SmtStrategy st;
   st.m_HeaderSelect = 1;
   st.m_Camera = 1;
@@ -218,7 +218,7 @@ TEST(Rotation, StaysWithinAHalfTurn) {
 class PlacePointTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    g_dXPulsePerMm = g_dYPulsePerMm = 100;
+    smt::CurrentMachine().steps.xPulsePerMm = smt::CurrentMachine().steps.yPulsePerMm = 100;
     auto& f = Frame();
     f = {};
     f.originX = 5000;
@@ -227,15 +227,15 @@ class PlacePointTest : public ::testing::Test {
     f.mark1mmY = -1;
     f.mark1X = 5100;
     f.mark1Y = -6100;
-    g_nMark1DevStepsX = 30;
-    g_nMark1DevStepsY = -20;
-    g_dBoardRotation = 0.0;
+    smt::CurrentMachine().correction.mark1DevStepsX = 30;
+    smt::CurrentMachine().correction.mark1DevStepsY = -20;
+    smt::CurrentMachine().correction.boardRotation = 0.0;
   }
   void TearDown() override {
     Frame() = {};
-    g_dXPulsePerMm = g_dYPulsePerMm = 1;
-    g_nMark1DevStepsX = g_nMark1DevStepsY = 0;
-    g_dBoardRotation = 0.0;
+    smt::CurrentMachine().steps.xPulsePerMm = smt::CurrentMachine().steps.yPulsePerMm = 1;
+    smt::CurrentMachine().correction.mark1DevStepsX = smt::CurrentMachine().correction.mark1DevStepsY = 0;
+    smt::CurrentMachine().correction.boardRotation = 0.0;
   }
 };
 
@@ -247,7 +247,7 @@ TEST_F(PlacePointTest, MarksOffSingleMarkAndTwoMarks) {
   Frame().mark2mmY = -20;
   EXPECT_EQ(PlacePoint(2, -3, 1), (std::pair<int32_t, int32_t>{5230, -6320}));
   // A quarter turn of the board turns the vector from Mark 1 (1, -2) to (2, 1).
-  g_dBoardRotation = 90.0;
+  smt::CurrentMachine().correction.boardRotation = 90.0;
   const auto p = PlacePoint(2, -3, 1);
   EXPECT_NEAR(p.first, 5100 + 30 + 200, 1);
   EXPECT_NEAR(p.second, -6100 - 20 + 100, 1);

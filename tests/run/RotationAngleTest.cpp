@@ -24,12 +24,12 @@ class RotationAngle : public ::testing::Test {
     rows[1].angle = 10;
     Services().cameraAngleOffsets = [] { return std::pair<double, double>{1.5, -0.5}; };
     Services().sharedViewAngleOffset = [] { return std::optional<double>(0.75); };
-    g_dBoardRotation = 0.0;
+    smt::CurrentMachine().correction.boardRotation = 0.0;
   }
   void TearDown() override {
     Services() = {};
     for (auto& p : g_HeadPlace) p = {};
-    g_nMachineType = 0;
+    smt::CurrentMachine().machineType = 0;
     SetStrategy({});
   }
   HeadPlaceState& Head(int k, int camera, int mode) {
@@ -55,7 +55,7 @@ TEST_F(RotationAngle, TheVisionCamerasCorrectionAngleIsAdded) {
 }
 
 TEST_F(RotationAngle, TwoHeadsFlyingOverCameraOneTakeTheSecondOffsetForHeadTwoOnTypeFive) {
-  g_nMachineType = 5;
+  smt::CurrentMachine().machineType = 5;
   SmtStrategy s;
   s.m_HeaderSelect = 1;
   SetStrategy(s);
@@ -65,7 +65,7 @@ TEST_F(RotationAngle, TwoHeadsFlyingOverCameraOneTakeTheSecondOffsetForHeadTwoOn
   EXPECT_DOUBLE_EQ(g_HeadPlace[0].targetAngle, 11.5);
   EXPECT_DOUBLE_EQ(h2.targetAngle, 10.75);
   // Another machine type keeps camera 1's own angle for head 2.
-  g_nMachineType = 2;
+  smt::CurrentMachine().machineType = 2;
   LogRotationAngles(&rows);
   EXPECT_DOUBLE_EQ(h2.targetAngle, 11.5);
 }

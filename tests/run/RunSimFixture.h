@@ -97,10 +97,10 @@ class RunSimTest : public linktest::MotionSimTest {
   void SetUp() override {
     MotionSimTest::SetUp();
     smt::platform::GuiDispatcher::Install(&gui);
-    g_nMachineType = 2;
-    g_nHeadCount = 2;
-    g_dXPulsePerMm = g_dYPulsePerMm = g_dZPulsePerMm = 100;
-    g_dAPulsePerDeg = 10;
+    smt::CurrentMachine().machineType = 2;
+    smt::CurrentMachine().headCount = 2;
+    smt::CurrentMachine().steps.xPulsePerMm = smt::CurrentMachine().steps.yPulsePerMm = smt::CurrentMachine().steps.zPulsePerMm = 100;
+    smt::CurrentMachine().steps.aPulsePerDeg = 10;
     savedBasic = *smt::settings::SettingsStores::Instance().machine.Basic();
     auto basic = savedBasic;
     basic.m_Z_Nozzle1ToPCBHeight = -10;  // heads go down to the board
@@ -129,9 +129,9 @@ class RunSimTest : public linktest::MotionSimTest {
     Introduce();
   }
   void TearDown() override {
-    if (g_bMachineBusy || g_bRunContinue) {
-      g_bRunContinue = false;
-      g_hPauseEvent.Set();
+    if (smt::CurrentMachine().machineBusy || smt::CurrentMachine().runContinue) {
+      smt::CurrentMachine().runContinue = false;
+      smt::CurrentMachine().run.pauseEvent.Set();
       Pump([&] { return ended.load(); }, std::chrono::seconds(10));
     }
     // The feeder thread leaves once the run has ended.
@@ -149,10 +149,10 @@ class RunSimTest : public linktest::MotionSimTest {
     smt::settings::SettingsStores::Instance().machine.SetBasic(savedBasic);
     for (auto& p : g_HeadPick) p = {};
     for (auto& p : g_HeadPlace) p = {};
-    g_dXPulsePerMm = g_dYPulsePerMm = g_dZPulsePerMm = g_dAPulsePerDeg = 1;
-    g_nMark1DevStepsX = g_nMark1DevStepsY = 0;
-    g_dBoardRotation = 0.0;
-    g_nHeadCount = 1;
+    smt::CurrentMachine().steps.xPulsePerMm = smt::CurrentMachine().steps.yPulsePerMm = smt::CurrentMachine().steps.zPulsePerMm = smt::CurrentMachine().steps.aPulsePerDeg = 1;
+    smt::CurrentMachine().correction.mark1DevStepsX = smt::CurrentMachine().correction.mark1DevStepsY = 0;
+    smt::CurrentMachine().correction.boardRotation = 0.0;
+    smt::CurrentMachine().headCount = 1;
     MotionSimTest::TearDown();
   }
 
@@ -169,9 +169,9 @@ class RunSimTest : public linktest::MotionSimTest {
     };
     s.alignBoardMarks = [this] {
       ++alignCount;
-      g_nMark1DevStepsX = 30;
-      g_nMark1DevStepsY = -20;
-      g_dBoardRotation = 0.0;
+      smt::CurrentMachine().correction.mark1DevStepsX = 30;
+      smt::CurrentMachine().correction.mark1DevStepsY = -20;
+      smt::CurrentMachine().correction.boardRotation = 0.0;
       return alignResult.load();
     };
     s.recognizeHeadPart = [this](smt::run::HeadPlaceState& p, bool) {
@@ -187,8 +187,8 @@ class RunSimTest : public linktest::MotionSimTest {
     s.visionCameraPosition = [](int) { return std::pair<int32_t, int32_t>{5000, -3000}; };
     s.onRunEnd = [this](bool finished) {
       runFinished = finished;
-      g_bRunContinue = false;
-      g_bFeedRun = false;
+      smt::CurrentMachine().runContinue = false;
+      smt::CurrentMachine().run.feedRun = false;
       smt::ReleaseMachineBusy();
       ended = true;
     };
@@ -200,13 +200,13 @@ class RunSimTest : public linktest::MotionSimTest {
   bool Start(int mode = 0) {
     ended = false;
     if (!smt::TryClaimMachineBusy()) return false;
-    g_bRunContinue = true;
-    g_bFeedRun = true;
-    g_bConveyorRun = true;
-    g_bPaused = false;
-    g_hPauseEvent.Set();
+    smt::CurrentMachine().runContinue = true;
+    smt::CurrentMachine().run.feedRun = true;
+    smt::CurrentMachine().run.conveyorRun = true;
+    smt::CurrentMachine().paused = false;
+    smt::CurrentMachine().run.pauseEvent.Set();
     if (!smt::run::StartRun(mode)) {
-      g_bRunContinue = g_bFeedRun = g_bConveyorRun = false;
+      smt::CurrentMachine().runContinue = smt::CurrentMachine().run.feedRun = smt::CurrentMachine().run.conveyorRun = false;
       smt::ReleaseMachineBusy();
       return false;
     }

@@ -65,7 +65,7 @@ TEST_F(StepRunTest, DispensingDepthBeyondTheZTravelStopsTheRun) {
 
 TEST_F(StepRunTest, DispenseThenPlaceHandsTheBoardToThePlacementRun) {
   Mode(2);
-  g_nMachineType = 2;
+  smt::CurrentMachine().machineType = 2;
   ASSERT_TRUE(Start(2));
   ASSERT_TRUE(WaitEnd());
   EXPECT_TRUE(runFinished);

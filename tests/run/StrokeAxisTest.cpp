@@ -29,9 +29,9 @@ class StrokeAxis : public RunSimTest, public ::testing::WithParamInterface<Strok
 TEST_P(StrokeAxis, AHeadWithoutAStrokeAxisNeitherPicksNorPlaces) {
   const StrokeCase c = GetParam();
   UseUdp();
-  g_nMachineType = c.machineType;
-  g_bRunContinue = true;
-  g_hPauseEvent.Set();
+  smt::CurrentMachine().machineType = c.machineType;
+  smt::CurrentMachine().runContinue = true;
+  smt::CurrentMachine().run.pauseEvent.Set();
   smt::run::HeadPlaceState p;
   p.headTarget = c.head;
   p.row = -1;
@@ -39,14 +39,14 @@ TEST_P(StrokeAxis, AHeadWithoutAStrokeAxisNeitherPicksNorPlaces) {
   p.placeHeight = -8;
   const int picksBefore = Count(0x67), placesBefore = Count(0x68);
   EXPECT_EQ(smt::run::PickPart(p), c.hasAxis);
-  g_bVacuumCheckOk = true;
+  smt::CurrentMachine().link.vacuumCheckOk = true;
   smt::run::PlaceStroke(p, 0.0);
-  EXPECT_EQ(g_bVacuumCheckOk.load(), c.hasAxis) << "a stroke that was not made never counts as placed";
+  EXPECT_EQ(smt::CurrentMachine().link.vacuumCheckOk.load(), c.hasAxis) << "a stroke that was not made never counts as placed";
   EXPECT_EQ(Count(0x67) - picksBefore, c.hasAxis ? 1 : 0);
   EXPECT_EQ(Count(0x68) - placesBefore, c.hasAxis ? 1 : 0);
   if (c.hasAxis) EXPECT_TRUE(messages.service.Texts().empty());
   else EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{smt::run::kHeaderError});
-  g_bRunContinue = false;
+  smt::CurrentMachine().runContinue = false;
 }
 
 INSTANTIATE_TEST_SUITE_P(Heads, StrokeAxis,

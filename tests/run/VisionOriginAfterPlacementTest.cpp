@@ -46,7 +46,7 @@ TEST_F(VisionOriginAfterPlacement, AFailedMoveToTheOriginEndsTheRun) {
   ASSERT_TRUE(Start());
   ASSERT_TRUE(WaitEnd());
   EXPECT_FALSE(runFinished);
-  EXPECT_FALSE(g_bMachineBusy);
+  EXPECT_FALSE(smt::CurrentMachine().machineBusy);
 }
 
 }  // namespace

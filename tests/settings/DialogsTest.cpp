@@ -30,10 +30,10 @@ struct MachineGlobals {
   MachineGlobals() { Reset(); }
   ~MachineGlobals() { Reset(); }
   static void Reset() {
-    g_nMachineType = 0;
-    g_bConnected = g_bResetDone = g_bMachineBusy = false;
-    g_nCurX = g_nCurY = 0;
-    for (auto& z : g_nCurZ) z = 0;
+    smt::CurrentMachine().machineType = 0;
+    smt::CurrentMachine().connected = smt::CurrentMachine().resetDone = smt::CurrentMachine().machineBusy = false;
+    smt::CurrentMachine().curX = smt::CurrentMachine().curY = 0;
+    for (auto& z : smt::CurrentMachine().curZ) z = 0;
   }
 };
 
@@ -95,7 +95,7 @@ TEST_F(SettingsDialogs, BasicCancelLeavesNoTraceEvenOnMachineTypeFour) {
   b.m_Y_Nozzle3ToNozzle1 = 1.5;
   b.m_ResetToVisualOrigin = 1;
   store.SetBasic(b);
-  g_nMachineType = 4;
+  smt::CurrentMachine().machineType = 4;
   CDialogSetBasic dlg(store, dir.str(), "Chinese");
   EXPECT_EQ(dlg.Edit("m_Y_Nozzle3ToNozzle1")->text(), "0");
   EXPECT_FALSE(dlg.Check("m_ResetToVisualOrigin")->isChecked());
@@ -121,8 +121,8 @@ TEST_F(SettingsDialogs, BasicTakeButtonsWriteOnlyTheEdit) {
   p.m_X_Pulse = 1000;
   p.m_Z_Pulse = 0;  // no scale: the field keeps its text
   store.SetPulse(p);
-  g_nCurX = 12345;
-  g_nCurZ[0] = -400;
+  smt::CurrentMachine().curX = 12345;
+  smt::CurrentMachine().curZ[0] = -400;
   CDialogSetBasic dlg(store, dir.str(), "Chinese");
   const BasicSettings before = *store.Basic();
   dlg.TakeButton(TeachButton::ThrowX)->click();
@@ -145,15 +145,15 @@ TEST_F(SettingsDialogs, AutoZGuardsInOrder) {
   hooks.startAutoZ = [&] { ++started; };
   CDialogSetBasic dlg(store, dir.str(), "Chinese", nullptr, hooks);
   dlg.OnAutoZ();
-  g_bConnected = true;
+  smt::CurrentMachine().connected = true;
   dlg.OnAutoZ();
-  g_bResetDone = true;
-  g_bMachineBusy = true;
+  smt::CurrentMachine().resetDone = true;
+  smt::CurrentMachine().machineBusy = true;
   dlg.OnAutoZ();
-  g_bMachineBusy = false;
-  g_nCurZ[3] = -10;
+  smt::CurrentMachine().machineBusy = false;
+  smt::CurrentMachine().curZ[3] = -10;
   dlg.OnAutoZ();
-  g_nCurZ[3] = 0;
+  smt::CurrentMachine().curZ[3] = 0;
   dlg.OnAutoZ();
   EXPECT_EQ(messages.service.Texts(),
             (std::vector<std::string>{"Machine is not connection !", "Machine is not reset !", "Machine is runnig !",
@@ -209,7 +209,7 @@ TEST_F(SettingsDialogs, PulseTestRunSwitchesOutputAndRespectsLimits) {
     void Jog(int axis, int dir, int32_t steps) override { jogs.push_back({axis, dir, steps}); }
     TestRunPositions CurrentPositions() override { return {}; }
   } runner;
-  g_bConnected = g_bResetDone = true;
+  smt::CurrentMachine().connected = smt::CurrentMachine().resetDone = true;
   CDialogSetPulse dlg(store, dir.str(), "Chinese", nullptr, &runner);
   dlg.Edit("m_WestWalk_Pulse")->setText("100");
   dlg.RunAxis()->setCurrentIndex(8);  // west walk on machine type 0
@@ -316,7 +316,7 @@ TEST_F(SettingsDialogs, MenuCommandsOpenDialogsAndRefuseWhileBusy) {
     if (auto* s = qobject_cast<CDialogSpeedTemplate*>(&d)) tabShown = s->Tabs()->currentIndex();
     return int(QDialog::Rejected);
   });
-  g_bMachineBusy = true;  // these open even while busy
+  smt::CurrentMachine().machineBusy = true;  // these open even while busy
   menu.OnSetBasic();
   menu.OnSetPulse();
   menu.OnLowSpeedTemplate();
@@ -329,12 +329,12 @@ TEST_F(SettingsDialogs, MenuCommandsOpenDialogsAndRefuseWhileBusy) {
   EXPECT_FALSE(menu.MayOpenWhileNotBusy());
   EXPECT_EQ(messages.service.Texts(),
             (std::vector<std::string>{"设备正在自动工作，不能操作料架组 !", "设备正在自动工作，禁止此项执行 !"}));
-  g_nMachineType = 8;
+  smt::CurrentMachine().machineType = 8;
   EXPECT_FALSE(menu.MayOpenAutoFeed());
   EXPECT_EQ(messages.service.Texts().size(), 2u);  // silent on type 8
-  g_bMachineBusy = false;
+  smt::CurrentMachine().machineBusy = false;
   EXPECT_FALSE(menu.MayOpenLampMachineSet());
   EXPECT_FALSE(menu.MayOpenFirmwareUpdate());  // serial link
-  g_nMachineType = 4;
+  smt::CurrentMachine().machineType = 4;
   EXPECT_TRUE(menu.MayOpenLampMachineSet());
 }

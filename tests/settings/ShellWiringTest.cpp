@@ -33,7 +33,7 @@ TEST(SettingsShellWiring, StartUpLoadsStoresAndRegistersTheSixCommands) {
   for (int id : {32841, 32843, 32921, 32864, 32862, 32863}) EXPECT_TRUE(dialogs.count(id)) << id;
   ASSERT_EQ(steps.size(), 1u);
   ASSERT_EQ(loaders.size(), 1u);
-  g_nLanguageSet = 0;
+  smt::CurrentMachine().languageSet = 0;
   loaders[0](dir.str(), "Chinese");
   steps[0](dir.str());
   auto& stores = SettingsStores::Instance();
@@ -46,8 +46,8 @@ TEST(SettingsShellWiring, StartUpLoadsStoresAndRegistersTheSixCommands) {
   EXPECT_EQ(ticked, 2);
   ASSERT_EQ(messages.service.Texts().size(), 1u);  // the row count was reported
   // A language switch renames built-in template names.
-  g_nLanguageSet = 1;
+  smt::CurrentMachine().languageSet = 1;
   loaders[0](dir.str(), "English");
   EXPECT_EQ(stores.speed.Get()->tiers.high[0][0], "Reset speed");
-  g_nLanguageSet = 0;
+  smt::CurrentMachine().languageSet = 0;
 }

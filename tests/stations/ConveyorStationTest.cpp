@@ -78,7 +78,7 @@ TEST_F(ConveyorSimTest, ZoneStepsSwitchValvesInOrderByMachineType) {
     for (const auto& c : cases) {
       SCOPED_TRACE(::testing::Message() << "link " << link << " type " << c.type << " code " << c.code);
       smt::link::Runtime().commModel = link;
-      g_nMachineType = c.type;
+      smt::CurrentMachine().machineType = c.type;
       station().SetClamped(c.code == 3);
       sim->ClearReceived();
       EXPECT_TRUE(station().RunZones(c.code, c.noClamp));
@@ -109,15 +109,15 @@ TEST_F(ConveyorSimTest, ZoneTravelsAreConvertedPerBelt) {
 
 TEST_F(ConveyorSimTest, LostZoneReplyEndsTheStepWithFailure) {
   UseUdp();
-  g_hEventConveyor.SetTimeout(std::chrono::milliseconds(200));
+  smt::CurrentMachine().Part<smt::link::ReplyEvents>().conveyor.SetTimeout(std::chrono::milliseconds(200));
   sim->DropRepliesTo(0x62, 1);
   EXPECT_FALSE(station().RunZones(1, false));
-  g_hEventConveyor.SetTimeout(std::chrono::seconds(120));
+  smt::CurrentMachine().Part<smt::link::ReplyEvents>().conveyor.SetTimeout(std::chrono::seconds(120));
 }
 
 TEST_F(ConveyorSimTest, PassThroughTaskSendsNothingOnSerialLink) {
   UseSerial();
-  g_nMachineType = 7;
+  smt::CurrentMachine().machineType = 7;
   station().SetPassThrough(true);
   sim->ClearReceived();
   EXPECT_TRUE(station().RunTask(smt::stations::kTaskPassThrough));
@@ -129,7 +129,7 @@ TEST_F(ConveyorSimTest, PassThroughTaskSendsNothingOnSerialLink) {
 TEST_F(ConveyorSimTest, ValveTasksOnlyOnBigMachines) {
   UseUdp();
   for (int type : {0, 7}) {
-    g_nMachineType = type;
+    smt::CurrentMachine().machineType = type;
     sim->ClearReceived();
     station().SetValveBoxesBeforeClick(false, true);
     EXPECT_TRUE(station().RunTask(smt::stations::kTaskStopperValve));
@@ -146,7 +146,7 @@ TEST_F(ConveyorSimTest, ValveTasksOnlyOnBigMachines) {
 
 TEST_F(ConveyorSimTest, ClampTaskTogglesTheClampValve) {
   UseUdp();
-  g_nMachineType = 0;
+  smt::CurrentMachine().machineType = 0;
   station().SetClamped(false);
   EXPECT_TRUE(station().RunTask(smt::stations::kTaskClampValve));
   EXPECT_TRUE(station().Clamped());
@@ -158,11 +158,11 @@ TEST_F(ConveyorSimTest, ClampTaskTogglesTheClampValve) {
 
 TEST_F(ConveyorSimTest, WidthTaskMovesByTheDifferenceAndSaves) {
   UseUdp();
-  g_nMachineType = 0;
-  g_nCurConveyorWidth = 400;
+  smt::CurrentMachine().machineType = 0;
+  smt::CurrentMachine().motion.curConveyorWidth = 400;
   EXPECT_TRUE(station().RunTask(smt::stations::kTaskWidth));
   EXPECT_EQ(sim->Position(14), 600);
-  EXPECT_EQ(g_nCurConveyorWidth.load(), 1000);
+  EXPECT_EQ(smt::CurrentMachine().motion.curConveyorWidth.load(), 1000);
   // Already there: a move of 0 and the settings saved again.
   EXPECT_TRUE(station().RunTask(smt::stations::kTaskWidth));
   EXPECT_EQ(sim->Position(14), 600);
@@ -170,16 +170,16 @@ TEST_F(ConveyorSimTest, WidthTaskMovesByTheDifferenceAndSaves) {
 }
 
 TEST_F(ConveyorSimTest, StartTransportRefusesWhenDisconnectedOrBusy) {
-  g_bConnected = false;
+  smt::CurrentMachine().connected = false;
   EXPECT_FALSE(station().StartTransport(1));
-  g_bConnected = true;
-  g_bMachineBusy = true;
+  smt::CurrentMachine().connected = true;
+  smt::CurrentMachine().machineBusy = true;
   EXPECT_FALSE(station().StartTransport(1));
-  g_bMachineBusy = false;
+  smt::CurrentMachine().machineBusy = false;
   EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"Machine is not connection !", "Machine is runnig !"}));
   UseUdp();
   ASSERT_TRUE(station().StartTransport(smt::stations::kTaskRunBoardOut));
-  ASSERT_TRUE(linktest::WaitFor([&] { return !g_bMachineBusy.load(); }));
+  ASSERT_TRUE(linktest::WaitFor([&] { return !smt::CurrentMachine().machineBusy.load(); }));
 }
 
 TEST(ConveyorSettingsTest, LoadRaisesSpeedsAndStepAndRoundTrips) {

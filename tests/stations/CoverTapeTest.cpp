@@ -83,20 +83,20 @@ TEST_F(CoverTapeSimTest, BlankAndSealRunsWhileTheBlankCopyStaysNonNegative) {
 
 TEST_F(CoverTapeSimTest, StartRefusesByGuardOrder) {
   CoverTapeSettings s;
-  g_bConnected = false;
+  smt::CurrentMachine().connected = false;
   EXPECT_FALSE(StartCoverTest(kCoverSeal, s, Io()));
-  g_bConnected = true;
-  g_bResetDone = false;
+  smt::CurrentMachine().connected = true;
+  smt::CurrentMachine().resetDone = false;
   EXPECT_FALSE(StartCoverTest(kCoverSeal, s, Io()));
-  g_bResetDone = true;
-  g_bMachineBusy = true;
+  smt::CurrentMachine().resetDone = true;
+  smt::CurrentMachine().machineBusy = true;
   EXPECT_FALSE(StartCoverTest(kCoverSeal, s, Io()));
-  g_bMachineBusy = false;
+  smt::CurrentMachine().machineBusy = false;
   EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"Machine is not connection !", "Machine is not reset !",
                                                                 "Machine is runnig !"}));
   UseUdp();
   ASSERT_TRUE(StartCoverTest(kCoverSeal, s, Io()));
-  ASSERT_TRUE(linktest::WaitFor([] { return !g_bMachineBusy.load(); }));
+  ASSERT_TRUE(linktest::WaitFor([] { return !smt::CurrentMachine().machineBusy.load(); }));
   EXPECT_TRUE(linktest::WaitFor([&] { return !sim->Output(8); }));
 }
 

@@ -15,7 +15,7 @@ class DippingStationSimTest : public linktest::MotionSimTest {
   void SetUp() override {
     MotionSimTest::SetUp();
     DippingStation::Instance().ResetSwitchState();
-    g_bResetDone = true;
+    smt::CurrentMachine().resetDone = true;
   }
   void TearDown() override {
     SetDippingTaskStarter(nullptr);
@@ -44,12 +44,12 @@ TEST_F(DippingStationSimTest, FirstPressSwitchesOffThenOnOnBothLinks) {
 
 TEST_F(DippingStationSimTest, BigMachinesOnlyFlipTheState) {
   UseUdp();
-  g_nMachineType = 8;
+  smt::CurrentMachine().machineType = 8;
   sim->ClearReceived();
   EXPECT_TRUE(DippingStation::Instance().Operate());
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_TRUE(Outputs().empty());
-  g_nMachineType = 0;
+  smt::CurrentMachine().machineType = 0;
   EXPECT_TRUE(DippingStation::Instance().Operate());  // the second press: on
   ASSERT_TRUE(linktest::WaitFor([&] { return Outputs().size() == 1; }));
   EXPECT_EQ(Outputs().front(), (std::pair<int, int>{10, 1}));
@@ -58,12 +58,12 @@ TEST_F(DippingStationSimTest, BigMachinesOnlyFlipTheState) {
 TEST_F(DippingStationSimTest, TasksNeedIdleMachineWithHeadsUp) {
   std::vector<int> started;
   SetDippingTaskStarter([&](int mode) { started.push_back(mode); });
-  g_nCurZ[3] = -5;
+  smt::CurrentMachine().curZ[3] = -5;
   EXPECT_FALSE(DippingStation::Instance().StartTask(-3));
-  g_nCurZ[3] = 0;
-  g_bResetDone = false;
+  smt::CurrentMachine().curZ[3] = 0;
+  smt::CurrentMachine().resetDone = false;
   EXPECT_FALSE(DippingStation::Instance().StartTask(-3));
-  g_bResetDone = true;
+  smt::CurrentMachine().resetDone = true;
   EXPECT_TRUE(DippingStation::Instance().StartTask(-2));
   EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"Error E3 !", "Machine is not reset !"}));
   EXPECT_EQ(started, std::vector<int>{-2});

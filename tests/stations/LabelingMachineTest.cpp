@@ -18,7 +18,7 @@ class LabelingSimTest : public linktest::MotionSimTest {
   void SetUp() override {
     MotionSimTest::SetUp();
     UseUdp();
-    g_nCurAxis8 = g_nCurAxis9 = 0;
+    smt::CurrentMachine().motion.curAxis8 = smt::CurrentMachine().motion.curAxis9 = 0;
     LabelingScales k;
     k.px = k.py = 100;
     k.pz = 100;
@@ -115,7 +115,7 @@ TEST_F(LabelingSimTest, CurrentCellBeyondTheEndMovesToTheStart) {
 TEST_F(LabelingSimTest, PickSequenceStrokesAndVacuum) {
   // Relative strokes from the booked heights: down to -2 mm with the pin up
   // 1.5 mm, lift 0.5 mm away, back to where they started.
-  g_nCurZ[0] = g_nCurZ[2] = 0;
+  smt::CurrentMachine().curZ[0] = smt::CurrentMachine().curZ[2] = 0;
   sim->ClearReceived();
   ASSERT_TRUE(m().RunPickSequence(1));
   std::vector<std::pair<int32_t, int32_t>> strokes;

@@ -28,9 +28,9 @@ class StationDialogTest : public ::testing::Test {
   void SetUp() override {
     dir = std::filesystem::temp_directory_path() / ("station-dlg-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
-    g_nMachineType = 0;
-    g_bConnected = false;
-    g_bMachineBusy = false;
+    smt::CurrentMachine().machineType = 0;
+    smt::CurrentMachine().connected = false;
+    smt::CurrentMachine().machineBusy = false;
     ConveyorStation::Instance().SetSettings(ConveyorSettings::Load(dir.string()));
   }
   void TearDown() override { std::filesystem::remove_all(dir); }
@@ -76,7 +76,7 @@ TEST_F(StationDialogTest, ConveyorPassThroughOnlyOnBigMachines) {
     dlg.OnPress(1038);
     EXPECT_FALSE(ConveyorStation::Instance().PassThrough());
   }
-  g_nMachineType = 7;
+  smt::CurrentMachine().machineType = 7;
   CDialogAutoTransport dlg(dir.string());
   EXPECT_TRUE(dlg.m_checks[1038]->isEnabled());
   dlg.m_checks[1038]->setChecked(true);  // the click has set it: it was clear
@@ -90,10 +90,10 @@ TEST_F(StationDialogTest, ConveyorPassThroughOnlyOnBigMachines) {
 TEST_F(StationDialogTest, ConveyorOkSavesAndBusyKeepsItOpen) {
   CDialogAutoTransport dlg(dir.string());
   dlg.m_editStartSpeed->setValue(9);
-  g_bMachineBusy = true;
+  smt::CurrentMachine().machineBusy = true;
   dlg.accept();
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"测试正在进行中，不可以关闭对话框"});
-  g_bMachineBusy = false;
+  smt::CurrentMachine().machineBusy = false;
   EXPECT_EQ(ConveyorSettings::Load(dir.string()).m_ConveyorStartSpeed, 9);
   dlg.ShowTestProgress(3);
   EXPECT_EQ(dlg.m_progress->text().toStdString(), "送板测试--正在进行");
@@ -162,7 +162,7 @@ namespace {
 
 TEST(LabelingDialogTest, TestPointsCheckTheFeedLimits) {
   smt::platform::ScopedRecordingMessages messages;
-  g_bConnected = false;
+  smt::CurrentMachine().connected = false;
   auto& m = smt::stations::LabelingMachine::Instance();
   smt::stations::LabelingScales k;
   k.northFeedLimit = 300;

@@ -24,8 +24,8 @@ class CalibrationSim : public linktest::MotionSimTest {
   void SetUp() override {
     MotionSimTest::SetUp();
     UseUdp();
-    g_bResetDone = true;
-    g_bMasterResetOk = true;
+    smt::CurrentMachine().resetDone = true;
+    smt::CurrentMachine().masterResetOk = true;
     auto& store = smt::settings::SettingsStores::Instance().machine;
     smt::settings::PulseSettings p;
     p.m_X_Pulse = p.m_Y_Pulse = p.m_Z_Pulse = 100;
@@ -58,7 +58,7 @@ class CalibrationSim : public linktest::MotionSimTest {
     job->task = task;
     ASSERT_TRUE(smt::TryClaimMachineBusy());
     CameraCalibrationThreadProc(job);
-    EXPECT_FALSE(g_bMachineBusy.load()) << "the task releases the busy state";
+    EXPECT_FALSE(smt::CurrentMachine().machineBusy.load()) << "the task releases the busy state";
   }
 
   smt::test::TempDir dir;
@@ -89,18 +89,18 @@ CameraRow CalibrationSim::RowFromEditValuesFor(const std::string& name, double x
 
 TEST_F(CalibrationSim, StandardPieceGoesToTheCameraAndBack) {
   Run(1);  // Mark camera over the piece: base minus the camera offset
-  EXPECT_EQ(g_nCurX.load(), 1000 - 500);
-  EXPECT_EQ(g_nCurY.load(), -1000 + 300);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 1000 - 500);
+  EXPECT_EQ(smt::CurrentMachine().curY.load(), -1000 + 300);
   EXPECT_EQ(sim->Position(0), 500);
   Run(2);  // picked with nozzle 1 and carried over camera 1
-  EXPECT_EQ(g_nCurX.load(), 5000);
-  EXPECT_EQ(g_nCurY.load(), -2000);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 5000);
+  EXPECT_EQ(smt::CurrentMachine().curY.load(), -2000);
   EXPECT_EQ(sim->Position(1), -2000);
   ASSERT_TRUE(sim->LastReceived(0x67).has_value());
   EXPECT_EQ(g_nVisionMode.load(), 1);
   Run(3);  // back at the base position, released
-  EXPECT_EQ(g_nCurX.load(), 1000);
-  EXPECT_EQ(g_nCurY.load(), -1000);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 1000);
+  EXPECT_EQ(smt::CurrentMachine().curY.load(), -1000);
   ASSERT_TRUE(sim->LastReceived(0x68).has_value());
   EXPECT_EQ(sim->Position(0), 1000);
 }
@@ -120,8 +120,8 @@ TEST_F(CalibrationSim, ScaleCalibrationConvergesOnTheTrueScale) {
   EXPECT_NEAR(table.m_Camera_first.VisualZoom, 20.0, 0.5);
   EXPECT_EQ(table.Rows()[0][20], smt::platform::FormatDouble(table.m_Camera_first.VisualZoom, 2));
   EXPECT_GE(frames, 2) << "the first scale (18) is off by more than 1 %";
-  EXPECT_EQ(g_nCurX.load(), 1000) << "the piece is put back";
-  EXPECT_FALSE(g_bRunContinue.load());
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 1000) << "the piece is put back";
+  EXPECT_FALSE(smt::CurrentMachine().runContinue.load());
 }
 
 // Camera position (task 5): the camera row says 50 / -20 mm, the camera
@@ -167,6 +167,6 @@ TEST_F(CalibrationSim, NoCameraLeavesThePieceOnTheNozzle) {
   smt::platform::ScopedRecordingMessages messages;
   Run(5);  // no panel and no frame source: the camera check fails
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"没有相机 !"});
-  EXPECT_EQ(g_nCurX.load(), 5000) << "still over the camera";
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 5000) << "still over the camera";
   EXPECT_FALSE(sim->LastReceived(0x68).has_value());
 }

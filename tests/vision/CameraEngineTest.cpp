@@ -240,9 +240,9 @@ TEST(CameraPanelTest, VisionTestOnTheMarkCameraReportsAndMoves) {
   p.m_X_Pulse = p.m_Y_Pulse = 100;
   p.m_A_Pulse = 10;
   smt::settings::SettingsStores::Instance().machine.SetPulse(p);
-  g_bConnected = true;
-  g_bResetDone = true;
-  g_bMachineBusy = false;
+  smt::CurrentMachine().connected = true;
+  smt::CurrentMachine().resetDone = true;
+  smt::CurrentMachine().machineBusy = false;
   g_nVisionMode = 0;
   CDialogSetView panel;
   smt::testing::FillCameraPanelHooks(panel);
@@ -264,7 +264,7 @@ TEST(CameraPanelTest, VisionTestOnTheMarkCameraReportsAndMoves) {
   EXPECT_NEAR(panel.m_nMoveX.load(), -100, 2);
   EXPECT_NEAR(panel.m_nMoveY.load(), -50, 2);
   // The move worker has no link here: it fails and frees the machine.
-  EXPECT_TRUE(WaitFor([] { return !g_bMachineBusy.load(); }));
+  EXPECT_TRUE(WaitFor([] { return !smt::CurrentMachine().machineBusy.load(); }));
   // A mark as large as the box is no mark.
   cv::Mat big(240, 320, CV_8UC3, cv::Scalar(0, 0, 0));
   cv::circle(big, {160, 120}, 200, cv::Scalar(255, 255, 255), cv::FILLED);
@@ -275,12 +275,12 @@ TEST(CameraPanelTest, VisionTestOnTheMarkCameraReportsAndMoves) {
   }
   // While the machine runs the move is refused (the failed move above
   // counted the link as lost: connected again for this check).
-  g_bConnected = true;
-  g_bMachineBusy = true;
+  smt::CurrentMachine().connected = true;
+  smt::CurrentMachine().machineBusy = true;
   panel.RunVisionTest(0, frame, true);
   EXPECT_EQ(messages.service.Texts().back(), "Machine is runnig !");
-  g_bMachineBusy = false;
-  g_bConnected = false;
+  smt::CurrentMachine().machineBusy = false;
+  smt::CurrentMachine().connected = false;
   smt::link::Runtime().hooks = nullptr;
   smt::settings::SettingsStores::Instance().machine.SetPulse({});
 }

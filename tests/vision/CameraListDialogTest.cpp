@@ -32,7 +32,7 @@ class CameraListDialog : public ::testing::Test {
     p.m_X_Pulse = p.m_Y_Pulse = 1000;
     p.m_A_Pulse = 10;
     smt::settings::SettingsStores::Instance().machine.SetPulse(p);
-    g_bMachineBusy = false;
+    smt::CurrentMachine().machineBusy = false;
     g_nHighSpeedCamera = 0;
     g_nVisionMode = 0;
     dialog.m_strAppPath = dir.str();
@@ -137,12 +137,12 @@ TEST_F(CameraListDialog, MenuAndButtonsRefuseAsTheMachineStateSays) {
     if (!a->isSeparator()) ++items;
   EXPECT_EQ(items, 11);
   delete menu;
-  g_bConnected = false;
+  smt::CurrentMachine().connected = false;
   dialog.OnCalibrationMenu(1);
   EXPECT_EQ(messages.service.Texts().back(), "Machine is not connection !");
-  g_bConnected = true;
-  g_bResetDone = true;
-  g_bMachineBusy = false;
+  smt::CurrentMachine().connected = true;
+  smt::CurrentMachine().resetDone = true;
+  smt::CurrentMachine().machineBusy = false;
   dialog.OnListClick(-1);
   dialog.m_nSelectedRow = 1;
   dialog.OnCalibrationMenu(9);
@@ -153,17 +153,17 @@ TEST_F(CameraListDialog, MenuAndButtonsRefuseAsTheMachineStateSays) {
   const size_t before = messages.service.Texts().size();
   dialog.OnCalibrationMenu(8);
   EXPECT_EQ(messages.service.Texts().size(), before) << "the fly test stops without a message";
-  g_bConnected = false;
+  smt::CurrentMachine().connected = false;
   // High-speed box: unchecking it clears the fly camera box.
   dialog.OnActivate();
   dialog.checks["m_HighSpeedCamera"]->setChecked(false);
   dialog.checks["m_FlyCamera"]->setChecked(true);
   dialog.OnFlyCameraClicked();
   EXPECT_FALSE(dialog.checks["m_FlyCamera"]->isChecked());
-  g_bMachineBusy = true;
+  smt::CurrentMachine().machineBusy = true;
   dialog.OnOK();
   EXPECT_EQ(messages.service.Texts().back(), "Machine is running !");
-  g_bMachineBusy = false;
+  smt::CurrentMachine().machineBusy = false;
 }
 
 // The editor's first defaults pass its own checks, every field has its

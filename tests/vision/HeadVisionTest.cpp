@@ -18,20 +18,20 @@ class HeadVisionSimTest : public linktest::MotionSimTest {
   void SetUp() override {
     MotionSimTest::SetUp();
     UseUdp();
-    g_bRunContinue = true;
-    g_hPauseEvent.Set();
-    g_nHeadCount = 1;
+    smt::CurrentMachine().runContinue = true;
+    smt::CurrentMachine().run.pauseEvent.Set();
+    smt::CurrentMachine().headCount = 1;
   }
   void TearDown() override {
-    g_bRunContinue = false;
+    smt::CurrentMachine().runContinue = false;
     MotionSimTest::TearDown();
   }
   // A resistor body on the nozzle, offset by `offsetMm` and turned by `deg`
   // when the head is at X = Y = A = 0; a positive A turn turns it back.
   cv::Mat Frame() {
     SimulatedScene s(640, 480, 20.0);
-    const cv::Point2d p{offsetMm.x + g_nCurX.load() / kPulsesPerMm, offsetMm.y + g_nCurY.load() / kPulsesPerMm};
-    s.AddRect(p, {4.0, 2.0}, deg - g_nCurA[0].load() / kPulsesPerDeg);
+    const cv::Point2d p{offsetMm.x + smt::CurrentMachine().curX.load() / kPulsesPerMm, offsetMm.y + smt::CurrentMachine().curY.load() / kPulsesPerMm};
+    s.AddRect(p, {4.0, 2.0}, deg - smt::CurrentMachine().curA[0].load() / kPulsesPerDeg);
     return s.Render();
   }
   HeadVisionIo Io() {
@@ -158,7 +158,7 @@ TEST_F(HeadVisionSimTest, MissingCameraLeavesTheJobUntouched) {
 TEST_F(HeadVisionSimTest, StoppedRunEndsAMissedLook) {
   followsHead = false;
   frozen = cv::Mat(480, 640, CV_8UC3, cv::Scalar(0, 0, 0));
-  g_bRunContinue = false;
+  smt::CurrentMachine().runContinue = false;
   HeadVisionJob j = Job();
   EXPECT_FALSE(RecognizeHeadPart(j, Camera(), Io()));
   EXPECT_EQ(j.failed, 0);
@@ -209,8 +209,8 @@ class FlyVisionSimTest : public linktest::MotionSimTest {
   void SetUp() override {
     MotionSimTest::SetUp();
     UseUdp();
-    g_bRunContinue = true;
-    g_hPauseEvent.Set();
+    smt::CurrentMachine().runContinue = true;
+    smt::CurrentMachine().run.pauseEvent.Set();
     f.startX = 10000;
     f.endX = 16000;
     f.lineY = -20000;
@@ -228,7 +228,7 @@ class FlyVisionSimTest : public linktest::MotionSimTest {
     io.resetShotIndex = [this] { ++resets; };
   }
   void TearDown() override {
-    g_bRunContinue = false;
+    smt::CurrentMachine().runContinue = false;
     MotionSimTest::TearDown();
   }
   FlyPass f;
@@ -240,16 +240,16 @@ class FlyVisionSimTest : public linktest::MotionSimTest {
 TEST_F(FlyVisionSimTest, SeparatePassGoesToTheStartThenFliesToTheEnd) {
   ASSERT_TRUE(FlyVisionAllHeads(f, s, 1, 80, false, 0, 0, 0, 0, io));
   EXPECT_EQ(resets, 1);
-  EXPECT_EQ(g_nCurX.load(), 16000);
-  EXPECT_EQ(g_nCurY.load(), -20000);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 16000);
+  EXPECT_EQ(smt::CurrentMachine().curY.load(), -20000);
   auto fly = sim->LastReceived(0x63);
   ASSERT_TRUE(fly.has_value());
   EXPECT_EQ(fly->payload[2], 4);  // heads in the pass
 }
 
 TEST_F(FlyVisionSimTest, CombinedPayloadCarriesThePlacePointOfTheHead) {
-  g_nCurX = 2000;
-  g_nCurY = -1000;
+  smt::CurrentMachine().curX = 2000;
+  smt::CurrentMachine().curY = -1000;
   const auto p = BuildFlyPlacePayload(f, s, 3, 150.0, -120.0, 0.5, -0.25, 100, 100);
   const auto le = [&](int at) {
     return static_cast<int32_t>(p[at] | p[at + 1] << 8 | p[at + 2] << 16 | p[at + 3] << 24);
@@ -268,8 +268,8 @@ TEST_F(FlyVisionSimTest, CombinedPayloadCarriesThePlacePointOfTheHead) {
   EXPECT_EQ(le(114), 15050 - 16000 + 400 - 3000);
   EXPECT_EQ(le(118), -12025 + 20000 - 600 - 50);
   EXPECT_EQ(le(126), 9);
-  g_nCurX = 0;
-  g_nCurY = -1000;
+  smt::CurrentMachine().curX = 0;
+  smt::CurrentMachine().curY = -1000;
   ASSERT_TRUE(FlyVisionAllHeads(f, s, 1, 80, true, 150.0, -120.0, 0, 0, io));
   auto sent = sim->LastReceived(0x73);
   ASSERT_TRUE(sent.has_value());

@@ -21,18 +21,18 @@ class MarkAlignSimTest : public linktest::MotionSimTest {
   void SetUp() override {
     MotionSimTest::SetUp();
     UseUdp();
-    g_bRunContinue = true;
-    g_hPauseEvent.Set();
+    smt::CurrentMachine().runContinue = true;
+    smt::CurrentMachine().run.pauseEvent.Set();
     scene.SetBackground(20);
   }
   void TearDown() override {
-    g_bRunContinue = false;
+    smt::CurrentMachine().runContinue = false;
     MotionSimTest::TearDown();
   }
 
   // The camera axis in scene mm from the machine position (Y steps are
   // negative; scene y runs down the picture).
-  cv::Point2d AxisMm() const { return {g_nCurX.load() / kPulsesPerMm, -g_nCurY.load() / kPulsesPerMm}; }
+  cv::Point2d AxisMm() const { return {smt::CurrentMachine().curX.load() / kPulsesPerMm, -smt::CurrentMachine().curY.load() / kPulsesPerMm}; }
 
   MarkVisionIo Io() {
     MarkVisionIo io = DefaultMarkVisionIo();
@@ -85,12 +85,12 @@ TEST_F(MarkAlignSimTest, TwoMarksGiveTheirOffsetsAndTheBoardRotation) {
   scene.AddMark({10.3, 20.2}, 1.0);
   scene.AddMark({40.3, 20.6}, 1.0);
   ASSERT_TRUE(Aligner().AlignBoardMarks(Board(40.0, 20.0), false));
-  EXPECT_NEAR(g_nMark1DevStepsX.load(), 30, 2);
-  EXPECT_NEAR(g_nMark1DevStepsY.load(), -20, 2);
-  EXPECT_NEAR(g_nMark2DevStepsX.load(), 30, 2);
-  EXPECT_NEAR(g_nMark2DevStepsY.load(), -60, 2);
+  EXPECT_NEAR(smt::CurrentMachine().correction.mark1DevStepsX.load(), 30, 2);
+  EXPECT_NEAR(smt::CurrentMachine().correction.mark1DevStepsY.load(), -20, 2);
+  EXPECT_NEAR(smt::CurrentMachine().correction.mark2DevStepsX.load(), 30, 2);
+  EXPECT_NEAR(smt::CurrentMachine().correction.mark2DevStepsY.load(), -60, 2);
   const double expected = MarkVectorAngle(3000.0, -40.0);
-  EXPECT_NEAR(g_dBoardRotation.load(), expected, 0.05);
+  EXPECT_NEAR(smt::CurrentMachine().correction.boardRotation.load(), expected, 0.05);
   EXPECT_EQ(g_nCurrentMark.load(), 2);
   // The machine really went there: the camera sits on Mark 2.
   EXPECT_NEAR(sim->Position(0), 4030, 2);
@@ -105,10 +105,10 @@ TEST_F(MarkAlignSimTest, TwoMarksGiveTheirOffsetsAndTheBoardRotation) {
 
 TEST_F(MarkAlignSimTest, SingleMarkBoardStopsAfterMarkOne) {
   scene.AddMark({10.1, 20.0}, 1.0);
-  g_dBoardRotation = 3.0;
+  smt::CurrentMachine().correction.boardRotation = 3.0;
   ASSERT_TRUE(Aligner().AlignBoardMarks(Board(0.0, 0.0), true));
-  EXPECT_EQ(g_dBoardRotation.load(), 0.0);
-  EXPECT_NEAR(g_nMark1DevStepsX.load(), 10, 2);
+  EXPECT_EQ(smt::CurrentMachine().correction.boardRotation.load(), 0.0);
+  EXPECT_NEAR(smt::CurrentMachine().correction.mark1DevStepsX.load(), 10, 2);
   EXPECT_EQ(g_nCurrentMark.load(), 1);
   EXPECT_FALSE(stored);
 }
@@ -146,7 +146,7 @@ TEST_F(MarkAlignSimTest, MarksTooCloseAreRefused) {
 
 TEST_F(MarkAlignSimTest, StoppedRunEndsAtThePauseGate) {
   scene.AddMark({10.0, 20.0}, 1.0);
-  g_bRunContinue = false;
+  smt::CurrentMachine().runContinue = false;
   EXPECT_FALSE(Aligner().AlignBoardMarks(Board(40.0, 20.0), true));
   EXPECT_EQ(frames, 0);
 }
@@ -154,8 +154,8 @@ TEST_F(MarkAlignSimTest, StoppedRunEndsAtThePauseGate) {
 TEST_F(MarkAlignSimTest, RecognizeMarkAddsToTheCallersCounters) {
   // The camera starts 0.25 mm left of and 0.15 mm below a round mark.
   scene.AddMark({5.25, 2.0}, 1.2);
-  g_nCurX = 500;
-  g_nCurY = -215;
+  smt::CurrentMachine().curX = 500;
+  smt::CurrentMachine().curY = -215;
   sim->ClearReceived();
   SpecifiedMark m;
   m.kind = 1;
@@ -177,8 +177,8 @@ TEST_F(MarkAlignSimTest, RecognizeMarkTakesOneExtraLookAfterAFirstMiss) {
   m.boxMm = 3.0;
   m.passes = 2;
   int cx = 0, cy = 0;
-  g_nCurX = 0;
-  g_nCurY = 0;
+  smt::CurrentMachine().curX = 0;
+  smt::CurrentMachine().curY = 0;
   EXPECT_FALSE(Aligner().RecognizeMark(m, cx, cy));
   EXPECT_EQ(frames, 2);
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{kMarkFailedText});
@@ -186,8 +186,8 @@ TEST_F(MarkAlignSimTest, RecognizeMarkTakesOneExtraLookAfterAFirstMiss) {
 
 TEST_F(MarkAlignSimTest, RecognizeMarkAsksBeforeGoingBeyondTheCorrectionLimit) {
   scene.AddMark({0.5, 0.0}, 1.0);
-  g_nCurX = 0;
-  g_nCurY = 0;
+  smt::CurrentMachine().curX = 0;
+  smt::CurrentMachine().curY = 0;
   SpecifiedMark m;
   m.contrast = 128;
   m.zoom = 20.0;

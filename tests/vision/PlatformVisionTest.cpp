@@ -16,8 +16,8 @@ class PlatformVisionSimTest : public linktest::MotionSimTest {
   void SetUp() override {
     MotionSimTest::SetUp();
     UseSerial();  // the platform's moves are serial three-axis moves
-    g_bRunContinue = true;
-    g_hPauseEvent.Set();
+    smt::CurrentMachine().runContinue = true;
+    smt::CurrentMachine().run.pauseEvent.Set();
     cams[0].cameraPulseX = 3000;
     cams[0].camera.zoom = 20.0;
     cams[0].camera.correctionPulseX[0] = 5;
@@ -26,7 +26,7 @@ class PlatformVisionSimTest : public linktest::MotionSimTest {
     cams[1].cameraPulseX = 6000;
   }
   void TearDown() override {
-    g_bRunContinue = false;
+    smt::CurrentMachine().runContinue = false;
     MotionSimTest::TearDown();
   }
   PlatformVisionIo Io() {
@@ -92,33 +92,33 @@ TEST_F(PlatformVisionSimTest, HeadFiveKeepsThePreviousTargetWithoutRotation) {
   g_nPlatformVisionTargetX = 1234;
   HeadVisionJob j = Job(1, 2);
   j.headTarget = 5;
-  g_nHeadMoveArgs[4] = 77;
+  smt::CurrentMachine().motion.headMoveArgs[4] = 77;
   EXPECT_FALSE(PlatformVisionCentre(j, 0, 1, cams, Io()));
   EXPECT_EQ(sim->Position(0), 1234);
   EXPECT_EQ(sim->Position(40), 0);
   EXPECT_EQ(sim->Position(44), 0);
-  g_nHeadMoveArgs[4] = 0;
+  smt::CurrentMachine().motion.headMoveArgs[4] = 0;
 }
 
 TEST_F(PlatformVisionSimTest, OtherHeadsGoOverTheCameraLessTheirOffsetWithTheirTurn) {
-  g_nNozzleOffsetX[0] = 400;  // head 2
-  g_nHeadMoveArgs[1] = 30;
+  smt::CurrentMachine().steps.nozzleOffsetX[0] = 400;  // head 2
+  smt::CurrentMachine().motion.headMoveArgs[1] = 30;
   HeadVisionJob j = Job(1, 2);
   j.headTarget = 2;
   EXPECT_FALSE(PlatformVisionCentre(j, 0, 2, cams, Io()));
-  g_nNozzleOffsetX[0] = 0;
-  g_nHeadMoveArgs[1] = 0;
+  smt::CurrentMachine().steps.nozzleOffsetX[0] = 0;
+  smt::CurrentMachine().motion.headMoveArgs[1] = 0;
   EXPECT_EQ(sim->Position(0), 3000 - 400);
   EXPECT_EQ(sim->Position(41), 30);  // A2 turned with the move
   const auto move = sim->LastReceived(0x54);
   ASSERT_TRUE(move.has_value());
   EXPECT_EQ(move->payload[7], 12);  // platform 2's axis, no step
   EXPECT_EQ(move->payload[14], 2);  // head 2's A block
-  EXPECT_EQ(g_nCurPlatform[1].load(), 0);
+  EXPECT_EQ(smt::CurrentMachine().motion.curPlatform[1].load(), 0);
 }
 
 TEST_F(PlatformVisionSimTest, StoppedRunStopsTheCentring) {
-  g_bRunContinue = false;
+  smt::CurrentMachine().runContinue = false;
   HeadVisionJob j = Job(1, 2);
   EXPECT_TRUE(PlatformVisionCentre(j, 0, 1, cams, Io()));
   EXPECT_EQ(frames, 0);

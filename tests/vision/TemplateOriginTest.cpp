@@ -19,12 +19,12 @@ class TemplateOriginSimTest : public linktest::MotionSimTest {
   void SetUp() override {
     MotionSimTest::SetUp();
     UseUdp();
-    g_bRunContinue = true;
-    g_hPauseEvent.Set();
+    smt::CurrentMachine().runContinue = true;
+    smt::CurrentMachine().run.pauseEvent.Set();
     scene.SetBackground(30);
   }
   void TearDown() override {
-    g_bRunContinue = false;
+    smt::CurrentMachine().runContinue = false;
     MotionSimTest::TearDown();
   }
   // An L-shaped feature with its corner at `at` (mm).
@@ -37,7 +37,7 @@ class TemplateOriginSimTest : public linktest::MotionSimTest {
     io.cameraReady = [] { return true; };
     io.grabFrame = [this](cv::Mat& f) {
       ++frames;
-      scene.SetAxis({g_nCurX.load() / kPulsesPerMm, -g_nCurY.load() / kPulsesPerMm});
+      scene.SetAxis({smt::CurrentMachine().curX.load() / kPulsesPerMm, -smt::CurrentMachine().curY.load() / kPulsesPerMm});
       f = scene.Render();
       return true;
     };
@@ -58,8 +58,8 @@ TEST_F(TemplateOriginSimTest, TemplateCentringFollowsTheFeature) {
   const cv::Mat full = scene.Render();
   const cv::Mat templ = full(cv::Rect(320 - 30, 240 - 30, 60, 60)).clone();
   // The camera at (0, 10) mm; the feature lies 0.6 mm right and 0.4 mm down.
-  g_nCurX = 0;
-  g_nCurY = -1000;
+  smt::CurrentMachine().curX = 0;
+  smt::CurrentMachine().curY = -1000;
   scene.Clear();
   AddFeature({0.6, 10.4});
   TemplateCentring c;
@@ -109,8 +109,8 @@ TEST_F(TemplateOriginSimTest, NoMatchAfterTheExtraLookFails) {
 }
 
 TEST_F(TemplateOriginSimTest, CentredOriginMarkSendsTheUnchangedPosition) {
-  g_nCurX = 5000;
-  g_nCurY = -3000;
+  smt::CurrentMachine().curX = 5000;
+  smt::CurrentMachine().curY = -3000;
   scene.AddMark({50.0, 30.0}, 1.0);
   VisualOriginSettings s;
   s.passes = 1;
@@ -130,8 +130,8 @@ TEST_F(TemplateOriginSimTest, CentredOriginMarkSendsTheUnchangedPosition) {
 
 TEST_F(TemplateOriginSimTest, OffCentreOriginOnSerialLinkOnlyShiftsTheCounters) {
   UseSerial();
-  g_nCurX = 5000;
-  g_nCurY = -3000;
+  smt::CurrentMachine().curX = 5000;
+  smt::CurrentMachine().curY = -3000;
   scene.AddMark({50.2, 30.0}, 1.0);
   VisualOriginSettings s;
   s.passes = 1;
@@ -142,7 +142,7 @@ TEST_F(TemplateOriginSimTest, OffCentreOriginOnSerialLinkOnlyShiftsTheCounters) 
   ASSERT_TRUE(CalibrateVisualOrigin(s, Io(), {2, 8, 2, 8}));
   EXPECT_FALSE(sim->LastReceived(0x70).has_value());
   // The machine moved 0.2 mm, the counters still say where it was.
-  EXPECT_EQ(g_nCurX.load(), 5000);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 5000);
   EXPECT_NEAR(sim->Position(0), 20, 2);
 }
 

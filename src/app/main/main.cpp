@@ -5,11 +5,17 @@
 #include <filesystem>
 
 #include "app/SMTApp.h"
+#include "core/Machine.h"
 #include "core/LogFile.h"
 #include "platform/GuardedApplication.h"
 #include "platform/MemoryPolicy.h"
 
 int main(int argc, char** argv) {
+  // The one machine this program drives. Static, and current to the very
+  // end, so that the link and run threads that are not joined at shut-down
+  // still find it.
+  static smt::Machine machine;
+  static smt::MachineScope currentMachine(machine);
   smt::platform::KeepLargeBlocksReturnable();
   smt::platform::GuardedApplication qapp(argc, argv);
   // Settings are numbers written with a point: keep the C number format

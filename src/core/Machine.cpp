@@ -1,0 +1,27 @@
+#include "core/Machine.h"
+
+namespace smt {
+
+namespace {
+
+// The machine code reaches when nothing made one current (tools and
+// benchmarks that drive a piece of the logic alone).
+Machine& ProcessMachine() {
+  static Machine machine;
+  return machine;
+}
+
+std::atomic<Machine*> current{nullptr};
+
+}  // namespace
+
+Machine& CurrentMachine() {
+  Machine* m = current.load(std::memory_order_acquire);
+  return m ? *m : ProcessMachine();
+}
+
+MachineScope::MachineScope(Machine& machine) : previous_(current.exchange(&machine, std::memory_order_acq_rel)) {}
+
+MachineScope::~MachineScope() { current.store(previous_, std::memory_order_release); }
+
+}  // namespace smt

@@ -1,0 +1,235 @@
+#pragma once
+// The machine object: everything the program knows about the one machine it
+// drives and that every subsystem reads or sets (link and homing state, run
+// state, positions, ...). main() builds one for the program's life; each test
+// builds its own, so no state carries over from one test to the next.
+//
+// Classes that can be handed the machine (or the part of it they use) take it
+// in their constructor. Code deep in a worker or a free function that cannot
+// yet be handed it reaches the machine through CurrentMachine(), the one
+// accessor of the machine in use.
+//
+// State that belongs to a subsystem's own types (a subsystem above this
+// layer) is held as a part: Part<T>() makes the machine's T on first use and
+// keeps it for the machine's life.
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <typeindex>
+#include <utility>
+#include <vector>
+
+#include "platform/Event.h"
+#include "platform/LinkMutex.h"
+
+namespace smt {
+
+// Run flags, gates and the hand-shakes of the run, feeder, conveyor and
+// platform threads. Set by the part list around a run, by the run engine and
+// by the front-panel keys.
+struct RunControlState {
+  std::atomic<bool> feedRun{false};
+  std::atomic<bool> conveyorRun{false};
+  // The pause gate is open (set) while the run may go on; the board-done
+  // event releases the conveyor's wait for the current board.
+  smt::platform::Event pauseEvent{true, true};
+  smt::platform::Event boardDoneEvent{false, false};
+  // The conveyor has put a board into the work position.
+  smt::platform::Event boardReadyEvent{false, false};
+  // Hand-shakes of the run, feeder and conveyor threads (auto reset).
+  smt::platform::Event feedRequestEvent{false, false};
+  smt::platform::Event head1PickedEvent{false, false};
+  smt::platform::Event head2PickedEvent{false, false};
+  smt::platform::Event head3PickedEvent{false, false};
+  smt::platform::Event head4PickedEvent{false, false};
+  std::array<std::atomic<bool>, 4> headPicked{};  // a picked event was a real pick
+  // Heads 1..4: the feeder thread has presented the head's part.
+  smt::platform::Event headFeedReadyEvent[4];
+  smt::platform::Event dispenseDoneEvent{false, false};
+  smt::platform::Event placeDoneEvent{false, false};
+  // Platform runs: a platform is glued / free again.
+  smt::platform::Event platformGluedEvent1{false, false}, platformGluedEvent2{false, false};
+  smt::platform::Event platformFreeEvent1{false, false}, platformFreeEvent2{false, false};
+  // Heads served by the feeder thread in the coming cycle (0..4).
+  std::atomic<int> cycleHeads{0};
+  // The strategy's automatic nozzle change, copied for the run.
+  std::atomic<bool> autoChangeNozzle{false};
+  // Which list the place and dispense steps read: 1 placement, 2 dispensing.
+  std::atomic<int> activeList{1};
+  // Set after the first vacuum read of a cycle; cleared by the run loop.
+  std::atomic<bool> firstVisionDone{false};
+  // Set when a repair ends (the next feed of that feeder is a double feed).
+  std::atomic<bool> doubleFeed{false};
+  // The run clock, advanced once a second while a run goes.
+  std::atomic<uint16_t> runHours{0}, runMinutes{0}, runSeconds{0};
+};
+
+// Positions and targets the motion commands keep beside the gantry's.
+struct MotionState {
+  // Lamp machine (type 4): X and Y of the second platform (axis codes 9 and 12).
+  std::atomic<int32_t> curPlatform[2] = {};
+  std::atomic<int32_t> curConveyorWidth{0};
+  std::atomic<int32_t> curAxis8{0};
+  std::atomic<int32_t> curAxis9{0};
+  std::atomic<int32_t> curAxis10{0};
+  // Rotation of each head 1..8 for the combined XY move, filled by its caller.
+  std::atomic<int32_t> headMoveArgs[8] = {};
+  std::atomic<int32_t> targetX{0};
+  std::atomic<int32_t> targetY{0};
+  // Lamp machine: targets of the second X axis (axis 9: dispensing heads and
+  // Mark camera) and the second platform's Y (axis 12).
+  std::atomic<int32_t> targetX2{0};
+  std::atomic<int32_t> targetY2{0};
+  // The two step counts of the last Mark camera to Y2 coordinate test.
+  std::atomic<int32_t> lastPlatformDelta[2] = {};
+};
+
+// Values the link's replies bring and the link's own bookkeeping.
+struct LinkValues {
+  std::atomic<int32_t> vacuumKpa{0};
+  std::atomic<bool> vacuumCheckOk{true};
+  std::atomic<bool> firstOnline{true};
+  std::atomic<int32_t> probeValue{0};     // measured value of command 0x71
+  std::atomic<int> lastMoveCmd{0};        // 0x40 while 0x64 runs, 0x41 while 0x65 runs
+  std::atomic<int> lastSerialCmd{-1};     // the last command written to the COM port
+  // A motion command timed out: positions unknown, motion refused until homing.
+  std::atomic<bool> positionLost{false};
+};
+
+// Motor steps per millimetre and per degree, the camera and nozzle offsets
+// in steps. Filled by LoadStepGeometry when the settings are read or
+// confirmed; read by the board geometry, the current board and the run.
+struct StepGeometry {
+  double xPulsePerMm = 1.0, yPulsePerMm = 1.0, zPulsePerMm = 1.0, aPulsePerDeg = 1.0;
+  // West walk, west lift, north walk, north lift, east walk, east lift, auto walk 1.
+  std::array<double, 7> feedAxisPulse{1, 1, 1, 1, 1, 1, 1};
+  int32_t cameraOffsetX = 0, cameraOffsetY = 0;
+  std::array<int32_t, 8> nozzleCorrectionX{}, nozzleCorrectionY{};  // nozzles 1..8
+  std::array<int32_t, 7> nozzleOffsetX{}, nozzleOffsetY{};          // nozzles 2..8
+  int32_t dispenseHeadOffsetX = 0, dispenseHeadOffsetY = 0;
+  int32_t y2ToY1OffsetX = 0, y2ToY1OffsetY = 0;
+  int32_t throwPositionX = 0, throwPositionY = 0;
+};
+
+// The board in work: the values of the PCB record that the part list shows,
+// in millimetres and in motor steps, with its panel grid. Filled on the
+// window thread when a board is shown; read by the run, the board geometry
+// and the coordinate tests.
+struct CurrentBoard {
+  int panelRows = 0, panelCols = 0;
+  double panelRowPitch = 0, panelColPitch = 0;
+  double boardThickness = 0;
+  double originX = 0, originY = 0;
+  bool useMarks = false;
+  double mark1X = 0, mark1Y = 0, mark2X = 0, mark2Y = 0;
+  int32_t originStepsX = 0, originStepsY = 0;
+  int32_t mark1StepsX = 0, mark1StepsY = 0, mark2StepsX = 0, mark2StepsY = 0;
+  bool marksPerPanel = false;
+  // panelRows rows of panelCols cells: "1" run, "0" skip.
+  std::vector<std::vector<std::string>> panelGrid;
+};
+
+// The board's two-mark correction: written by the mark buttons and the
+// run's mark alignment, read by the place point's arithmetic.
+struct BoardCorrection {
+  std::atomic<int32_t> mark1DevStepsX{0}, mark1DevStepsY{0};
+  std::atomic<int32_t> mark2DevStepsX{0}, mark2DevStepsY{0};
+  std::atomic<double> boardRotation{0.0};
+};
+
+// The fly-camera pass of the machine type (SetupHeadLayout).
+struct FlyLayout {
+  int headCount = 1;
+  int32_t startX = 0, endX = 0;
+  int32_t y = 0, y2 = 0;
+  std::array<int32_t, 8> trigger{};
+};
+
+class Machine {
+ public:
+  Machine() = default;
+  Machine(const Machine&) = delete;
+  Machine& operator=(const Machine&) = delete;
+
+  // --- link and homing ---
+  std::atomic<bool> connected{false};
+  std::atomic<bool> resetDone{false};      // homed
+  std::atomic<bool> masterResetOk{false};  // the machine accepted its master reset
+  // --- run state ---
+  std::atomic<bool> runContinue{false};  // a run is going
+  std::atomic<bool> paused{false};
+  std::atomic<bool> machineBusy{false};  // claimed by TryClaimBusy only
+  // --- the link threads' stop flags (set at shut-down) ---
+  std::atomic<bool> comStop{false};
+  std::atomic<bool> udpStop{false};
+
+  std::atomic<int> machineType{0};  // 0..10
+  std::atomic<int> headCount{1};    // 1, 2, 4 or 8
+  std::atomic<int> languageSet{0};  // 0 Chinese, 1 English, 2 German
+
+  // --- current positions in motor steps ---
+  std::atomic<int32_t> curX{0};
+  std::atomic<int32_t> curY{0};
+  std::atomic<int32_t> curZ[8] = {};
+  std::atomic<int32_t> curA[8] = {};
+
+  // One command (or command sequence) at a time on the link. Recursive for
+  // its owner.
+  smt::platform::LinkMutex linkMutex;
+
+  RunControlState run;
+  MotionState motion;
+  LinkValues link;
+  StepGeometry steps;
+  CurrentBoard board;
+  BoardCorrection correction;
+  FlyLayout fly;
+
+  // Claims the busy state for an operation about to start a worker. False
+  // when the machine is already busy; the claim is atomic, so two buttons
+  // pressed at once never both start.
+  bool TryClaimBusy() {
+    bool expected = false;
+    return machineBusy.compare_exchange_strong(expected, true);
+  }
+  void ReleaseBusy() { machineBusy.store(false); }
+
+  // The machine's part of type T (default-constructed on first use, kept for
+  // the machine's life). Safe from any thread.
+  template <class T>
+  T& Part() {
+    std::lock_guard lk(partsMutex_);
+    for (auto& [type, ptr] : parts_)
+      if (type == std::type_index(typeid(T))) return *static_cast<T*>(ptr.get());
+    auto owned = std::shared_ptr<T>(new T());
+    T& ref = *owned;
+    parts_.emplace_back(std::type_index(typeid(T)), std::move(owned));
+    return ref;
+  }
+
+ private:
+  std::mutex partsMutex_;
+  std::vector<std::pair<std::type_index, std::shared_ptr<void>>> parts_;
+};
+
+// The machine in use: the one the running program (or the running test)
+// made current, or a machine of the process's own before any was.
+Machine& CurrentMachine();
+
+// Makes `machine` current for the life of the scope; the one before is
+// current again afterwards.
+class MachineScope {
+ public:
+  explicit MachineScope(Machine& machine);
+  ~MachineScope();
+  MachineScope(const MachineScope&) = delete;
+  MachineScope& operator=(const MachineScope&) = delete;
+
+ private:
+  Machine* previous_;
+};
+
+}  // namespace smt
