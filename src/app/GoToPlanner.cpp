@@ -161,8 +161,8 @@ GoToPlan PlanCameraToPcb(const GoToContext& c, int which) {
   } else {
     p.platformThread = true;
     if (c.platform == 2) {
-      p.targetX2 = tx + c.table.g_nY2ToY1X;
-      p.targetY2 = ty + c.table.g_nY2ToY1Y;
+      p.targetX2 = tx + c.table.nY2ToY1X;
+      p.targetY2 = ty + c.table.nY2ToY1Y;
       p.setTargetX2 = p.setTargetY2 = true;
     } else {
       p.targetX2 = tx;
@@ -191,12 +191,12 @@ GoToPlan PlanNozzleToPcbOrigin(const GoToContext& c, int n) {
   const bool second = c.machineType == 4 && c.platform == 2;
   if (XOutside(b, baseX - dx + (second ? b.m_X_Y2ToY1 : 0))) return Refuse(4);
   if (YOutside(b, baseY - dy + (second ? b.m_Y_Y2ToY1 : 0))) return Refuse(5);
-  const double sX = n == 1 ? c.table.g_dXPulse : pX, sY = n == 1 ? c.table.g_dYPulse : pY;
+  const double sX = n == 1 ? c.table.dXPulse : pX, sY = n == 1 ? c.table.dYPulse : pY;
   const int32_t tx = StepsOf(sX * baseX) - StepsOf(pX * dx);
   const int32_t ty = StepsOf(sY * baseY) - StepsOf(pY * dy);
   if (second) {
-    p.targetX = tx + c.table.g_nY2ToY1X;
-    p.targetY2 = ty + c.table.g_nY2ToY1Y;
+    p.targetX = tx + c.table.nY2ToY1X;
+    p.targetY2 = ty + c.table.nY2ToY1Y;
     p.setTargetX = p.setTargetY2 = true;
   } else {
     p.targetX = tx;

@@ -278,7 +278,7 @@ bool CMainFrame::LoadLanguage() {
   const char* files[3] = {"Chinese", "English", "German"};
   for (int l = 0; l < 3; ++l) {
     LanguageSection lang(m_strAppPath, files[l], "PartListConfig");
-    for (int k = 0; k < 9; ++k) g_strFeedTypeNames[static_cast<size_t>(l * 9 + k)] = lang.Text(kFeedKeys[k][0], kFeedKeys[k][1]);
+    for (int k = 0; k < 9; ++k) smt::CurrentMachine().names.feedTypeNames[static_cast<size_t>(l * 9 + k)] = lang.Text(kFeedKeys[k][0], kFeedKeys[k][1]);
   }
   static const char* const kSpeed[8][2] = {
       {"复位速度", "Reset speed"},          {"手控速度", "Manual control"},
@@ -286,9 +286,9 @@ bool CMainFrame::LoadLanguage() {
       {"视觉对中速度", "Visual aglinment speed"}, {"视觉贴装速度", "Visual mounting speed"},
       {"自动换吸嘴速度", "Nozzle change speed"}, {"取芯片速度1", "Pick chip speed 1"}};
   for (int k = 0; k < 8; ++k) {
-    g_strSpeedNames[static_cast<size_t>(k)] = kSpeed[k][0];
-    g_strSpeedNames[static_cast<size_t>(8 + k)] = kSpeed[k][1];
-    g_strSpeedNames[static_cast<size_t>(16 + k)] = kSpeed[k][1];
+    smt::CurrentMachine().names.speedNames[static_cast<size_t>(k)] = kSpeed[k][0];
+    smt::CurrentMachine().names.speedNames[static_cast<size_t>(8 + k)] = kSpeed[k][1];
+    smt::CurrentMachine().names.speedNames[static_cast<size_t>(16 + k)] = kSpeed[k][1];
   }
   return false;
 }

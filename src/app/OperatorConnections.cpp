@@ -65,7 +65,7 @@ void ConnectFeederEditor(CSMTView& view) {
     return index >= 0 && index < static_cast<int>(rows.size()) ? rows[static_cast<size_t>(index)][8] : std::string();
   };
   s.headNozzle = [](int head) {
-    return head >= 1 && head <= smt::library::kHeadCount ? g_nHeadNozzle[head - 1].load() : 0;
+    return head >= 1 && head <= smt::library::kHeadCount ? smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[head - 1].load() : 0;
   };
   s.pickNozzleFromLibrary = [](int head, int nozzle) {
     return smt::library::PickNozzleFromLibrary(head, nozzle, false, false);

@@ -206,7 +206,7 @@ void ConnectPanels(CSMTView& view) {
     jog->openCamerasAfterConnect = [camera] {
       if (!camera) return;
       smt::platform::PostToGui([camera] {
-        const int kind = g_nHighSpeedCamera.load();
+        const int kind = smt::CurrentMachine().camera.highSpeedCamera.load();
         if (kind == 0) {
           camera->OpenOrCloseCamera(false);
         } else if (kind == 1) {

@@ -86,7 +86,7 @@ void InstallSettings(CSMTView& view) {
   w.speedNames = [] {
     smt::settings::SpeedNameTable t;
     for (size_t l = 0; l < 3; ++l)
-      for (size_t k = 0; k < 8; ++k) t[l][k] = g_strSpeedNames[l * 8 + k];
+      for (size_t k = 0; k < 8; ++k) t[l][k] = smt::CurrentMachine().names.speedNames[l * 8 + k];
     return t;
   };
   w.viewMessage = [&view](int k) { return view.m_strMessage[k]; };
@@ -98,7 +98,7 @@ void InstallSettings(CSMTView& view) {
   w.pulseTestRunner = view.pulseTestRunner.get();
   // The lens file named by the lens setting, from the program directory.
   smt::settings::SettingsStores::Instance().machine.SetLensCalibrationLoader([frame](const std::string& fileName) {
-    return g_CameraCalib().Load(frame->m_strAppPath + "/" + fileName);
+    return smt::CurrentMachine().Part<CCameraCalib>().Load(frame->m_strAppPath + "/" + fileName);
   });
   smt::settings::InstallSettingsSubsystem(std::move(w));
   frame->speedMenuCheck = [] { return smt::settings::SettingsStores::Instance().speed.Get()->settings.m_SpeedMenuCheck; };

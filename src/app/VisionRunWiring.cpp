@@ -68,9 +68,9 @@ constexpr auto kFrameTimeout = 2000ms;
 
 bool IndustrialFitted(int role) {
   switch (role) {
-    case 0: return g_bHighSpeedMarkCamera.load();
-    case 1: return g_bHighSpeedVisualCamera1.load();
-    case 2: return g_bHighSpeedVisualCamera2.load();
+    case 0: return smt::CurrentMachine().camera.highSpeedMarkCamera.load();
+    case 1: return smt::CurrentMachine().camera.highSpeedVisualCamera1.load();
+    case 2: return smt::CurrentMachine().camera.highSpeedVisualCamera2.load();
     default: return false;
   }
 }
@@ -88,7 +88,7 @@ int CaptureIndexOf(int role, bool sideView) {
 }
 
 bool Industrial(CDialogSetView* panel, int role) {
-  return g_nHighSpeedCamera.load() == 1 && IndustrialFitted(role) && panel->Engine().HasRole(role);
+  return smt::CurrentMachine().camera.highSpeedCamera.load() == 1 && IndustrialFitted(role) && panel->Engine().HasRole(role);
 }
 
 // A camera the panel can take a frame of for `role`: the industrial camera
@@ -122,7 +122,7 @@ int OpenCaptureCameras(CDialogSetView* panel) {
 
 // The light-settle delay once after the light channel changed.
 void LightSettle(const smt::vision::CameraListSettings& s) {
-  if (!smt::link::g_bCameraChannelChanged.exchange(false)) return;
+  if (!smt::link::smt::CurrentMachine().camera.channelChanged.exchange(false)) return;
   if (s.m_bChangeCameraDelay && s.m_iChangeCameraDelay > 0)
     std::this_thread::sleep_for(std::chrono::milliseconds(s.m_iChangeCameraDelay));
 }
@@ -220,7 +220,7 @@ bool RecognizeHeadPartForRun(const LiveParts& parts, HeadPlaceState& p, bool sha
 // The part job of the n-th head of a fly pass.
 HeadPlaceState* FlyJobOfHead(int head) {
   for (size_t k = 0; k < 8; ++k)
-    if (g_HeadPick[k].row != -1 && g_HeadPlace[k].headTarget == head) return &g_HeadPlace[k];
+    if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[k].row != -1 && smt::CurrentMachine().Part<smt::run::HeadRecords>().place[k].headTarget == head) return &smt::CurrentMachine().Part<smt::run::HeadRecords>().place[k];
   return nullptr;
 }
 
@@ -237,14 +237,14 @@ void RecognizeFlyFrame(const LiveParts& parts, int head, const cv::Mat& frame) {
 }
 
 bool FlyAvailable() {
-  return g_nHighSpeedCamera.load() == 1 && g_bFlyCamera.load() && g_bHighSpeedVisualCamera1.load();
+  return smt::CurrentMachine().camera.highSpeedCamera.load() == 1 && smt::CurrentMachine().camera.flyCamera.load() && smt::CurrentMachine().camera.highSpeedVisualCamera1.load();
 }
 
 bool FlyPassForRun(const LiveParts& parts) {
   CDialogSetView* panel = parts.panel;
   if (!panel) return false;
   HeadPlaceState* lead = nullptr;
-  for (auto& p : g_HeadPlace)
+  for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().place)
     if (p.row != -1 && p.visionMode == 2 && p.visionCamera == 1) {
       lead = &p;
       break;
@@ -272,7 +272,7 @@ bool FlyPassForRun(const LiveParts& parts) {
   auto& engine = panel->Engine();
   engine.BeginFlyPass(f.headCount);
   // Heads that the pass does not see stay failed.
-  for (auto& p : g_HeadPlace)
+  for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().place)
     if (p.row != -1 && p.visionMode == 2 && p.visionCamera == 1) p.failed = 1;
   smt::vision::FlyIo io = smt::vision::DefaultFlyIo();
   io.selectCamera = [](int channel, int brightness) {
@@ -397,8 +397,8 @@ bool AlignBoardMarksForRun(const LiveParts& parts, bool inRun = true) {
   b.mark2YMm = board.mark2Y;
   b.cellOriginX = smt::run::Frame().originX;
   b.cellOriginY = smt::run::Frame().originY;
-  b.cameraOffsetX = geometry->table.g_nCameraToNozzle1X;
-  b.cameraOffsetY = geometry->table.g_nCameraToNozzle1Y;
+  b.cameraOffsetX = geometry->table.nCameraToNozzle1X;
+  b.cameraOffsetY = geometry->table.nCameraToNozzle1Y;
   // The Mark camera with the board's light; the panel shows its values.
   smt::link::SelectCamera(1, params.brightness, -1);
   smt::vision::MarkVisionIo io = PanelMarkIo(parts);
@@ -442,7 +442,7 @@ void WireVisionRun(const VisionRunParts& in) {
         },
         [panel](std::chrono::milliseconds t) { return panel && panel->Engine().m_hFlyDoneEvent.Wait(t); });
     smt::link::InstallCameraSwitch([panel](int channel, int trigger) {
-      if (!panel || g_nHighSpeedCamera.load() != 1 || smt::CurrentMachine().machineType.load() == 4) return;
+      if (!panel || smt::CurrentMachine().camera.highSpeedCamera.load() != 1 || smt::CurrentMachine().machineType.load() == 4) return;
       if (channel >= 1 && channel <= 3) panel->SwitchCamera(channel - 1, trigger);
     });
   }

@@ -27,6 +27,14 @@
 
 namespace smt {
 
+// A value of a machine's part that threads share, with the mutex that
+// guards it.
+template <class T>
+struct Guarded {
+  std::mutex mutex;
+  T value{};
+};
+
 // Run flags, gates and the hand-shakes of the run, feeder, conveyor and
 // platform threads. Set by the part list around a run, by the run engine and
 // by the front-panel keys.
@@ -63,6 +71,9 @@ struct RunControlState {
   std::atomic<bool> firstVisionDone{false};
   // Set when a repair ends (the next feed of that feeder is a double feed).
   std::atomic<bool> doubleFeed{false};
+  // Fallback busy bytes of the run, feeder and conveyor threads (used when
+  // the part list has not handed its own).
+  std::atomic<uint8_t> smtBusy{0}, feedBusy{0}, conveyorBusy{0};
   // The run clock, advanced once a second while a run goes.
   std::atomic<uint16_t> runHours{0}, runMinutes{0}, runSeconds{0};
 };
@@ -83,6 +94,8 @@ struct MotionState {
   // Mark camera) and the second platform's Y (axis 12).
   std::atomic<int32_t> targetX2{0};
   std::atomic<int32_t> targetY2{0};
+  // Lamp machine: the X target of the glue heads (the lamp point table).
+  std::atomic<int32_t> glueTargetX{0};
   // The two step counts of the last Mark camera to Y2 coordinate test.
   std::atomic<int32_t> lastPlatformDelta[2] = {};
 };
@@ -97,6 +110,8 @@ struct LinkValues {
   std::atomic<int> lastSerialCmd{-1};     // the last command written to the COM port
   // A motion command timed out: positions unknown, motion refused until homing.
   std::atomic<bool> positionLost{false};
+  // The link is known to be down (a send failed or a reply wait saw it go).
+  std::atomic<bool> knownLost{false};
 };
 
 // Motor steps per millimetre and per degree, the camera and nozzle offsets
@@ -138,6 +153,38 @@ struct BoardCorrection {
   std::atomic<int32_t> mark1DevStepsX{0}, mark1DevStepsY{0};
   std::atomic<int32_t> mark2DevStepsX{0}, mark2DevStepsY{0};
   std::atomic<double> boardRotation{0.0};
+};
+
+// The cameras: which one the live view shows, their kinds, the camera
+// channel the link selected last and the mark being looked at.
+struct CameraState {
+  // Which camera the live view shows: 0 Mark camera, 1 visual camera 1,
+  // 2 visual camera 2 (3: the labeling camera's light channel).
+  std::atomic<int> visionMode{0};
+  // Camera kind: 1 industrial cameras, 0 capture (USB video) cameras.
+  std::atomic<int> highSpeedCamera{0};
+  std::atomic<bool> highSpeedMarkCamera{false};
+  std::atomic<bool> highSpeedVisualCamera1{false};
+  std::atomic<bool> highSpeedVisualCamera2{false};
+  std::atomic<bool> flyCamera{false};
+  // The link's camera-channel state of SelectCamera (its own view of the
+  // camera in use, kept apart from the live view's visionMode).
+  std::atomic<bool> channelChanged{false};
+  std::atomic<int> channelVisionMode{0};
+  std::atomic<int> lastChannel{0};
+  std::atomic<int> platformCamera{0};
+  // The mark the Mark camera looks at (1 or 2).
+  std::atomic<int> currentMark{1};
+  // Lamp machine: the X target of the platform camera's look.
+  std::atomic<int32_t> platformVisionTargetX{0};
+};
+
+// Name tables filled by the main frame at start-up, before any worker runs:
+// feed-type names (3 languages x 9 feed types) from the language files and
+// speed-use names (3 languages x 8 uses), built in.
+struct NameTables {
+  std::array<std::string, 27> feedTypeNames;  // language * 9 + feed type
+  std::array<std::string, 24> speedNames;     // language * 8 + speed use
 };
 
 // The fly-camera pass of the machine type (SetupHeadLayout).
@@ -187,6 +234,17 @@ class Machine {
   CurrentBoard board;
   BoardCorrection correction;
   FlyLayout fly;
+  CameraState camera;
+  NameTables names;
+
+  // The feeder list's automatic feeder test is running.
+  std::atomic<bool> feederAutoTestRunning{false};
+  // No job save is under way.
+  std::atomic<bool> saveProjectIdle{true};
+  // The part list's tracking warning was shown once.
+  std::atomic<bool> trackWarningShown{false};
+  // The feeder board the firmware dialog addresses.
+  std::atomic<int> firmwareFeedSelect{0};
 
   // Claims the busy state for an operation about to start a worker. False
   // when the machine is already busy; the claim is atomic, so two buttons

@@ -5,5 +5,4 @@
 #include <array>
 #include <string>
 
-inline std::array<std::string, 27> g_strFeedTypeNames;  // language * 9 + feed type
-inline std::array<std::string, 24> g_strSpeedNames;     // language * 8 + speed use
+#include "core/Machine.h"

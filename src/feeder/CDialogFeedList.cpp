@@ -820,8 +820,8 @@ void CDialogFeedList::OnTowbarToHole() {
 }
 
 void CDialogFeedList::OnFeedTestAll() {
-  if (g_bFeederAutoTestRunning) {
-    g_bFeederAutoTestRunning = false;
+  if (smt::CurrentMachine().feederAutoTestRunning) {
+    smt::CurrentMachine().feederAutoTestRunning = false;
     return;
   }
   if (!smt::link::CheckMachineGuards()) return;

@@ -30,9 +30,9 @@ FeederNameTables BuiltInNameTables(int language) {
 FeederNameTables CurrentNameTables() {
   FeederNameTables t = BuiltInNameTables(smt::CurrentMachine().languageSet.load());
   for (size_t i = 0; i < 27; ++i)
-    if (!g_strFeedTypeNames[i].empty()) t.feed[i] = g_strFeedTypeNames[i];
+    if (!smt::CurrentMachine().names.feedTypeNames[i].empty()) t.feed[i] = smt::CurrentMachine().names.feedTypeNames[i];
   for (size_t i = 0; i < 24; ++i)
-    if (!g_strSpeedNames[i].empty()) t.speed[i] = g_strSpeedNames[i];
+    if (!smt::CurrentMachine().names.speedNames[i].empty()) t.speed[i] = smt::CurrentMachine().names.speedNames[i];
   return t;
 }
 

@@ -23,7 +23,7 @@ struct FeederNameTables {
   int ModeOf(const std::string& name) const;
 };
 
-// The shell's tables (g_strFeedTypeNames, g_strSpeedNames, the machine's languageSet);
+// The shell's tables (the machine's names.feedTypeNames, the machine's names.speedNames, the machine's languageSet);
 // built-in Chinese feed-mode names stand in for names not loaded yet.
 FeederNameTables CurrentNameTables();
 // Built-in names (Chinese feed modes for every language when none are given).

@@ -60,11 +60,11 @@ bool Move64(int32_t dx, int32_t dy, uint8_t flags) {
 
 int32_t HeadOffsetX(int head) {
   if (head < 2 || head > 8) return 0;
-  return Table().g_nNozzleToNozzle1X[static_cast<size_t>(head)];
+  return Table().nNozzleToNozzle1X[static_cast<size_t>(head)];
 }
 int32_t HeadOffsetY(int head) {
   if (head < 2 || head > 8) return 0;
-  return Table().g_nNozzleToNozzle1Y[static_cast<size_t>(head)];
+  return Table().nNozzleToNozzle1Y[static_cast<size_t>(head)];
 }
 
 bool InTravel(int64_t x, int64_t y) {
@@ -358,7 +358,7 @@ void FeederTestMotions::NozzlePickToCamera(int head, int camera, const FeederRow
   const auto cam = sv.visionCamera(camera);
   const VisionCameraInfo ci = cam.value_or(VisionCameraInfo{});
   smt::link::SelectCamera(camera == 1 ? 2 : 3, ci.light, -1);
-  smt::link::g_nVisionMode = camera;
+  smt::CurrentMachine().camera.channelVisionMode = camera;
   int32_t cx = ci.x - HeadOffsetX(h);
   int32_t cy = ci.y - HeadOffsetY(h);
   if (type == 4) cy = smt::CurrentMachine().curY;

@@ -82,7 +82,7 @@ void RunFeederTest(const FeederTestRequest& r, const FeederTestResults& results,
   } else if (mode == 29) {
     motions.PutBackTest(r.row);
   } else if (mode == 30) {
-    motions.FeedTestAll(r.allRows, g_bFeederAutoTestRunning, results.selectRow);
+    motions.FeedTestAll(r.allRows, smt::CurrentMachine().feederAutoTestRunning, results.selectRow);
   }
 }
 
@@ -91,14 +91,14 @@ bool StartFeederTestWorker(FeederTestRequest request, FeederTestResults results)
     smt::platform::ShowMessage(smt::link::kRunning);
     return false;
   }
-  if (request.mode == 30) g_bFeederAutoTestRunning = true;
+  if (request.mode == 30) smt::CurrentMachine().feederAutoTestRunning = true;
   const bool started = smt::platform::WorkerThreads::Instance().Start(
       "FeederTest", [request = std::move(request), results = std::move(results)](std::stop_token st) {
         smt::BusyRelease release;
         RunFeederTest(request, results, st);
       });
   if (!started) {
-    g_bFeederAutoTestRunning = false;
+    smt::CurrentMachine().feederAutoTestRunning = false;
     smt::ReleaseMachineBusy();
   }
   return started;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Machine.h"
 #include "feeder/FeederTable.h"
 
 namespace smt::feeder {
@@ -33,7 +34,6 @@ struct FeederTestResults {
 };
 
 // Set while the automatic feeder test runs; cleared by the panel's button to stop it.
-inline std::atomic<bool> g_bFeederAutoTestRunning{false};
 
 // Runs the operation of one request on the calling thread (the worker body).
 void RunFeederTest(const FeederTestRequest& request, const FeederTestResults& results, std::stop_token stop = {});

@@ -77,9 +77,9 @@ bool CSMTDoc::SaveProject() { return SaveProject({}); }
 bool CSMTDoc::SaveProject(const std::filesystem::path& asPath) {
   if (SaveFeederLines) SaveFeederLines();
   bool expected = true;
-  if (!g_bSaveProjectIdle.compare_exchange_strong(expected, false)) return false;
+  if (!smt::CurrentMachine().saveProjectIdle.compare_exchange_strong(expected, false)) return false;
   struct Idle {
-    ~Idle() { g_bSaveProjectIdle = true; }
+    ~Idle() { smt::CurrentMachine().saveProjectIdle = true; }
   } idle;
   if (SaveFigLists) SaveFigLists();
   if (SaveCameraAndAutoFeed) SaveCameraAndAutoFeed();

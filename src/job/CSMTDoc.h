@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "core/Machine.h"
 #include "job/JobFile.h"
 #include "job/JobModel.h"
 
@@ -77,4 +78,3 @@ class CSMTDoc {
 };
 
 // Re-entry guard of the save step (1: no save under way).
-inline std::atomic<bool> g_bSaveProjectIdle{true};

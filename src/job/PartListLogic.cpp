@@ -764,7 +764,6 @@ void PartListLogic::LoadSmtEditor(int row) {
 
 namespace {
 // The camera-tracking warning is shown once in the life of the program.
-std::atomic<bool> g_bTrackWarningShown{false};
 }  // namespace
 
 void PartListLogic::OnModify(RowKind k) {
@@ -782,7 +781,7 @@ void PartListLogic::OnModify(RowKind k) {
     if (one) {
       LoadSmtEditor(row);
       if (cameraTrackModify()) {
-        if (!g_bTrackWarningShown.exchange(true)) ShowMessage(Text("PartList.c_Message_44"));
+        if (!smt::CurrentMachine().trackWarningShown.exchange(true)) ShowMessage(Text("PartList.c_Message_44"));
         cameraTestForModify();
       }
       feederCheckRow_ = row;

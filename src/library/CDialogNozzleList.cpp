@@ -108,13 +108,13 @@ CDialogNozzleList::CDialogNozzleList(smt::library::NozzleLibrary& lib, Environme
   Build();
   // The strategy's kept nozzle: head A1 keeps nozzle 1, or A2 keeps nozzle 2.
   if (strategy_.m_ChangeNozzleSelect == 1) {
-    g_NozzleSeats.SetHasNozzle(0, false);
-    g_nHeadNozzle[0] = 1;
+    smt::CurrentMachine().Part<smt::library::NozzleState>().seats.SetHasNozzle(0, false);
+    smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[0] = 1;
   } else if (strategy_.m_ChangeNozzleSelect == 2) {
-    g_NozzleSeats.SetHasNozzle(1, false);
-    g_nHeadNozzle[1] = 2;
+    smt::CurrentMachine().Part<smt::library::NozzleState>().seats.SetHasNozzle(1, false);
+    smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[1] = 2;
   }
-  for (int k = 0; k < 8; ++k) headValues_[k]->setText(Q(FormatInt(g_nHeadNozzle[k].load())));
+  for (int k = 0; k < 8; ++k) headValues_[k]->setText(Q(FormatInt(smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[k].load())));
   FillList();
   QPointer<CDialogNozzleList> self(this);
   smt::library::SetNozzleStateListener([self](int head, int seat, bool taken) {
@@ -274,7 +274,7 @@ void CDialogNozzleList::SetListRow(int row, const NozzleRow& cells, bool hasNozz
 void CDialogNozzleList::FillList() {
   list_->setRowCount(0);
   list_->setRowCount(lib_.Count());
-  for (int i = 0; i < lib_.Count(); ++i) SetListRow(i, lib_.m_NozzleRows[i], g_NozzleSeats.HasNozzle(i));
+  for (int i = 0; i < lib_.Count(); ++i) SetListRow(i, lib_.m_NozzleRows[i], smt::CurrentMachine().Part<smt::library::NozzleState>().seats.HasNozzle(i));
 }
 
 std::vector<NozzleRow> CDialogNozzleList::ListRows() const {
@@ -329,7 +329,7 @@ void CDialogNozzleList::OnAdd() {
   SetListRow(row,
              smt::library::NozzleLibrary::MakeRow(f.number, f.x, f.y, f.pickHeight, f.entranceX, f.entranceY,
                                                    f.entranceZ, f.vacuum, f.note),
-             g_NozzleSeats.HasNozzle(row));
+             smt::CurrentMachine().Part<smt::library::NozzleState>().seats.HasNozzle(row));
   RebuildTableFromList();
 }
 

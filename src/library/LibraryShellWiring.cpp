@@ -93,8 +93,8 @@ void OpenPackList(QWidget* parent) {
   env.languageIndex = smt::CurrentMachine().languageSet.load();
   env.machineType = smt::CurrentMachine().machineType.load();
   env.frameRows = w->packRows;
-  env.feedModeNames = g_strFeedTypeNames;
-  env.speedUseNames = g_strSpeedNames;
+  env.feedModeNames = smt::CurrentMachine().names.feedTypeNames;
+  env.speedUseNames = smt::CurrentMachine().names.speedNames;
   env.updateFeeders = w->updateFeeders;
   auto& e = env.editor;
   e.appDir = env.appDir;
@@ -107,7 +107,7 @@ void OpenPackList(QWidget* parent) {
   if (w->cameraNames) e.cameraNames = w->cameraNames();
   if (w->speedTemplateNames) e.speedNames = w->speedTemplateNames();
   const int lang = std::clamp(env.languageIndex, 0, 2);
-  for (int m = 0; m < 9; ++m) e.feedModeNames[m] = g_strFeedTypeNames[lang * 9 + m];
+  for (int m = 0; m < 9; ++m) e.feedModeNames[m] = smt::CurrentMachine().names.feedTypeNames[lang * 9 + m];
   for (const auto& row : TheNozzleLibrary().m_NozzleRows) e.nozzleNotes.push_back(row[8]);
   const auto pulse = smt::settings::SettingsStores::Instance().machine.Pulse();
   e.xPulse = pulse->m_X_Pulse;

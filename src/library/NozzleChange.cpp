@@ -53,7 +53,7 @@ struct HeadOffset {
 HeadOffset OffsetOfHead(int head) {
   if (head < 2 || head > 8) return {};
   const auto geo = smt::settings::SettingsStores::Instance().machine.Geometry();
-  return {geo->table.g_nNozzleToNozzle1X[head], geo->table.g_nNozzleToNozzle1Y[head]};
+  return {geo->table.nNozzleToNozzle1X[head], geo->table.nNozzleToNozzle1Y[head]};
 }
 
 // The seat and the in/out position (the entrance) of a seat for a head. A
@@ -161,7 +161,7 @@ bool ReturnNozzleToLibrary(int head, bool waitPauseGate, bool showState) {
     smt::platform::ShowMessage(kHeaderError);
     return false;
   }
-  const int nozzle = g_nHeadNozzle[head - 1].load();
+  const int nozzle = smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[head - 1].load();
   if (nozzle == 0) return true;
   const int seat = nozzle - 1;
   if (seat < 0 || seat >= kSeatCount) {
@@ -169,7 +169,7 @@ bool ReturnNozzleToLibrary(int head, bool waitPauseGate, bool showState) {
     smt::platform::ShowMessage(kHeaderOrNozzleError);
     return false;
   }
-  if (g_NozzleSeats.HasNozzle(seat)) {
+  if (smt::CurrentMachine().Part<smt::library::NozzleState>().seats.HasNozzle(seat)) {
     smt::platform::ShowMessage(kLibraryHasNozzle);
     return false;
   }
@@ -179,7 +179,7 @@ bool ReturnNozzleToLibrary(int head, bool waitPauseGate, bool showState) {
     return false;
   }
   const bool clamp = CurrentNozzleStrategy().m_19NozzleLibrary != 0;
-  const NozzleSeatRecord r = g_NozzleSeats.Get(seat);
+  const NozzleSeatRecord r = smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(seat);
   const SeatPath p = PathOf(r, head, clamp);
   const auto speeds = NozzleSpeeds();
   const int delay = TheNozzleLibrary().Settings().m_Delay;
@@ -202,8 +202,8 @@ bool ReturnNozzleToLibrary(int head, bool waitPauseGate, bool showState) {
     if (!SetMagazineCover(0)) return false;
     Delay(delay);
   }
-  g_nHeadNozzle[head - 1] = 0;
-  g_NozzleSeats.SetHasNozzle(seat, true);
+  smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[head - 1] = 0;
+  smt::CurrentMachine().Part<smt::library::NozzleState>().seats.SetHasNozzle(seat, true);
   if (showState) Notify(head, seat, false);
   if (!Gate(waitPauseGate)) return false;
   if (!MoveHeadZ(type, head, 0, speeds) || !Gate(waitPauseGate)) return false;
@@ -221,12 +221,12 @@ bool PickNozzleFromLibrary(int head, int nozzle, bool waitPauseGate, bool showSt
     smt::platform::ShowMessage(kSmtHeaderError);
     return false;
   }
-  if (g_nHeadNozzle[head - 1] != 0 && !ReturnNozzleToLibrary(head, waitPauseGate, showState)) return false;
+  if (smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[head - 1] != 0 && !ReturnNozzleToLibrary(head, waitPauseGate, showState)) return false;
   const int seat = nozzle - 1;
-  if (!g_NozzleSeats.HasNozzle(seat)) {
+  if (!smt::CurrentMachine().Part<smt::library::NozzleState>().seats.HasNozzle(seat)) {
     int holder = 0;
     for (int k = 1; k <= kHeadCount && !holder; ++k)
-      if (k != head && g_nHeadNozzle[k - 1] == nozzle) holder = k;
+      if (k != head && smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[k - 1] == nozzle) holder = k;
     if (!holder) {
       smt::platform::ShowMessage(kLibraryHasNoNozzle);
       return false;
@@ -234,7 +234,7 @@ bool PickNozzleFromLibrary(int head, int nozzle, bool waitPauseGate, bool showSt
     if (!ReturnNozzleToLibrary(holder, waitPauseGate, false)) return false;
   }
   const bool clamp = CurrentNozzleStrategy().m_19NozzleLibrary != 0;
-  const NozzleSeatRecord r = g_NozzleSeats.Get(seat);
+  const NozzleSeatRecord r = smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(seat);
   const SeatPath p = PathOf(r, head, clamp);
   const auto speeds = NozzleSpeeds();
   const int delay = TheNozzleLibrary().Settings().m_Delay;
@@ -250,8 +250,8 @@ bool PickNozzleFromLibrary(int head, int nozzle, bool waitPauseGate, bool showSt
   if (!MoveHeadZ(type, head, r.nEntranceZHead[head - 1], speeds) || !Gate(waitPauseGate)) return false;
   if (p.slides && !MoveXYTo(p.outX, p.outY, speeds, 0)) return false;
   // Held from the moment the head has left the seat.
-  g_nHeadNozzle[head - 1] = nozzle;
-  g_NozzleSeats.SetHasNozzle(seat, false);
+  smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[head - 1] = nozzle;
+  smt::CurrentMachine().Part<smt::library::NozzleState>().seats.SetHasNozzle(seat, false);
   if (showState) Notify(head, seat, true);
   if (!Gate(waitPauseGate)) return false;
   if (!MoveHeadZ(type, head, 0, speeds)) return false;

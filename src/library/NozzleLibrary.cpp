@@ -66,7 +66,7 @@ void NozzleLibrary::ComputeNozzlePositions(const NozzleGeometry& g) const {
   const int n = std::min(Count(), kSeatCount);
   for (int i = 0; i < n; ++i) {
     const NozzleRow& row = m_NozzleRows[i];
-    NozzleSeatRecord r = g_NozzleSeats.Get(i);  // keeps the has-nozzle flag
+    NozzleSeatRecord r = smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(i);  // keeps the has-nozzle flag
     // A seat whose numbers were refused keeps its old steps.
     if (!RowNumbersUsable(i)) continue;
     r.nX = ToSteps(CellDouble(row[1]), g.xPulse);
@@ -79,7 +79,7 @@ void NozzleLibrary::ComputeNozzlePositions(const NozzleGeometry& g) const {
     r.nEntranceZHead[0] = r.nEntranceZ;
     for (int k = 1; k < kHeadCount; ++k)
       r.nEntranceZHead[k] = ToSteps(g.zNozzleToFeed[k] - g.zNozzleToFeed[0], g.zPulse) + r.nEntranceZ;
-    g_NozzleSeats.Set(i, r);
+    smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Set(i, r);
   }
   ComputeSameNotes();
 }
@@ -87,10 +87,10 @@ void NozzleLibrary::ComputeNozzlePositions(const NozzleGeometry& g) const {
 void NozzleLibrary::ComputeSameNotes() const {
   const int n = std::min(Count(), kSeatCount);
   for (int i = 0; i < n; ++i) {
-    NozzleSeatRecord r = g_NozzleSeats.Get(i);
+    NozzleSeatRecord r = smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(i);
     r.bSameNote.fill(false);
     for (int j = 0; j < n; ++j) r.bSameNote[j] = m_NozzleRows[i][8] == m_NozzleRows[j][8];
-    g_NozzleSeats.Set(i, r);
+    smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Set(i, r);
   }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The nozzle library: one text row of 9 cells per seat of the magazine, the
 // three nozzle-change settings of [NozzleListConfig], and the conversion of
-// the rows into the numeric seat records (g_NozzleSeats) in motor steps.
+// the rows into the numeric seat records (NozzleState::seats) in motor steps.
 #include <array>
 #include <mutex>
 #include <string>

@@ -31,16 +31,16 @@ bool MoveToSeat(int mode, int selectedHead, const NozzleRow& row, const std::fun
   const auto geo = store.Geometry();
   int32_t x = 0, y = 0;
   if (mode == 0) {
-    if (smt::link::g_nVisionMode.load() != 0 && switchToMarkCamera) switchToMarkCamera();
-    x = ToSteps(CellDouble(row[1]), pulse->m_X_Pulse) - geo->table.g_nCameraToNozzle1X;
-    y = ToSteps(CellDouble(row[2]), pulse->m_Y_Pulse) - geo->table.g_nCameraToNozzle1Y;
+    if (smt::CurrentMachine().camera.channelVisionMode.load() != 0 && switchToMarkCamera) switchToMarkCamera();
+    x = ToSteps(CellDouble(row[1]), pulse->m_X_Pulse) - geo->table.nCameraToNozzle1X;
+    y = ToSteps(CellDouble(row[2]), pulse->m_Y_Pulse) - geo->table.nCameraToNozzle1Y;
   } else if (mode == 1 || mode == 2) {
     const int cx = mode == 1 ? 1 : 4, cy = mode == 1 ? 2 : 5;
     x = ToSteps(CellDouble(row[cx]), pulse->m_X_Pulse);
     y = ToSteps(CellDouble(row[cy]), pulse->m_Y_Pulse);
     if (selectedHead >= 1 && selectedHead <= 7) {
-      x -= geo->table.g_nNozzleToNozzle1X[selectedHead + 1];
-      y -= geo->table.g_nNozzleToNozzle1Y[selectedHead + 1];
+      x -= geo->table.nNozzleToNozzle1X[selectedHead + 1];
+      y -= geo->table.nNozzleToNozzle1Y[selectedHead + 1];
     } else if (selectedHead != 0) {
       return false;
     }
@@ -93,7 +93,7 @@ void RunNozzleOperation(const NozzleOpRequest& request, const NozzleOpCallbacks&
       break;
     case 5:
       for (int k = 1; k <= kHeadCount; ++k) {
-        if (g_nHeadNozzle[k - 1] == nozzle) {
+        if (smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[k - 1] == nozzle) {
           ReturnNozzleToLibrary(k, false, true);
           break;
         }

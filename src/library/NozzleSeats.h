@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <mutex>
 
+#include "core/Machine.h"
+
 namespace smt::library {
 
 inline constexpr int kSeatCount = 19;
@@ -39,6 +41,13 @@ class NozzleSeatTable {
 
 }  // namespace smt::library
 
-inline smt::library::NozzleSeatTable g_NozzleSeats;
-// The nozzle (1-based seat index) head A1..A8 holds, 0 = none.
-inline std::atomic<int> g_nHeadNozzle[smt::library::kHeadCount] = {};
+namespace smt::library {
+
+// The nozzle seats and what each head holds: the machine's part NozzleState.
+struct NozzleState {
+  NozzleSeatTable seats;
+  // The nozzle (1-based seat index) head A1..A8 holds, 0 = none.
+  std::atomic<int> headNozzle[kHeadCount] = {};
+};
+
+}  // namespace smt::library

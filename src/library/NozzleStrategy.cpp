@@ -1,3 +1,4 @@
+#include "core/Machine.h"
 #include "library/NozzleStrategy.h"
 
 #include <mutex>
@@ -16,35 +17,39 @@ NozzleStrategy LoadNozzleStrategy(const std::string& appDir) {
 }
 
 namespace {
-std::mutex g_m;
-std::function<NozzleStrategy()> g_source;
-std::string g_appDir = ".";
+// Where the machine's nozzle strategy comes from: the source the shell
+// handed, or the settings file in the program folder.
+struct StrategySource {
+  std::function<NozzleStrategy()> source;
+  std::string appDir = ".";
+};
+smt::Guarded<StrategySource>& Source() { return smt::CurrentMachine().Part<smt::Guarded<StrategySource>>(); }
 }  // namespace
 
 NozzleStrategy CurrentNozzleStrategy() {
   std::function<NozzleStrategy()> source;
   std::string dir;
   {
-    std::lock_guard lk(g_m);
-    source = g_source;
-    dir = g_appDir;
+    std::lock_guard lk(Source().mutex);
+    source = Source().value.source;
+    dir = Source().value.appDir;
   }
   return source ? source() : LoadNozzleStrategy(dir);
 }
 
 void SetNozzleStrategySource(std::function<NozzleStrategy()> source) {
-  std::lock_guard lk(g_m);
-  g_source = std::move(source);
+  std::lock_guard lk(Source().mutex);
+  Source().value.source = std::move(source);
 }
 
 void SetLibraryAppDir(const std::string& appDir) {
-  std::lock_guard lk(g_m);
-  g_appDir = appDir;
+  std::lock_guard lk(Source().mutex);
+  Source().value.appDir = appDir;
 }
 
 std::string LibraryAppDir() {
-  std::lock_guard lk(g_m);
-  return g_appDir;
+  std::lock_guard lk(Source().mutex);
+  return Source().value.appDir;
 }
 
 }  // namespace smt::library

@@ -24,7 +24,6 @@ namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 // The feeder-board choice lives as long as the program, as the dialog does.
-std::atomic<int> g_nFirmwareFeedSelect{0};
 
 // Shows the worker's lines on the dialog, from the window thread; nothing
 // once the dialog is gone.
@@ -63,7 +62,7 @@ CDialogFirmwareUpdate::CDialogFirmwareUpdate(FirmwareDialogEnvironment env, QWid
     : QDialog(parent), env_(std::move(env)), texts_(LoadLanguage(env_.appDir, env_.language)) {
   setObjectName("CDialogFirmwareUpdate");
   setWindowTitle(Q(texts_.firmwareUpdate));
-  m_nFeedSelect = g_nFirmwareFeedSelect.load();
+  m_nFeedSelect = smt::CurrentMachine().firmwareFeedSelect.load();
 
   auto* layout = new QVBoxLayout(this);
   auto* buttons = new QHBoxLayout;
@@ -125,7 +124,7 @@ void CDialogFirmwareUpdate::OnBnClickedUpgrade() {
   // The feeder-board choice is taken over only when the upgrade starts.
   for (int i = 0; i < 4; ++i)
     if (feed_[i]->isChecked()) m_nFeedSelect = i;
-  g_nFirmwareFeedSelect = m_nFeedSelect;
+  smt::CurrentMachine().firmwareFeedSelect = m_nFeedSelect;
   StartWork(1);
 }
 

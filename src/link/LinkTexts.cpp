@@ -1,11 +1,12 @@
+#include "core/Machine.h"
 #include "link/LinkTexts.h"
 
 #include "platform/SettingsSection.h"
 
 namespace smt::link {
 namespace {
-std::mutex g_textsMutex;
-LinkTexts g_texts;
+// The texts of the machine's link.
+smt::Guarded<LinkTexts>& Texts() { return smt::CurrentMachine().Part<smt::Guarded<LinkTexts>>(); }
 }  // namespace
 
 void LinkTexts::Load(const std::string& appDir, const std::string& language) {
@@ -35,13 +36,13 @@ void LinkTexts::Load(const std::string& appDir, const std::string& language) {
 }
 
 LinkTexts CurrentLinkTexts() {
-  std::lock_guard lk(g_textsMutex);
-  return g_texts;
+  std::lock_guard lk(Texts().mutex);
+  return Texts().value;
 }
 
 void SetLinkTexts(const LinkTexts& texts) {
-  std::lock_guard lk(g_textsMutex);
-  g_texts = texts;
+  std::lock_guard lk(Texts().mutex);
+  Texts().value = texts;
 }
 
 }  // namespace smt::link

@@ -67,13 +67,12 @@ bool IsMotionCode(uint8_t code) {
 bool IsHomeCode(uint8_t code) { return code == 0x02 || code == 0x05 || code == 0x52 || code == 0x72; }
 
 namespace {
-std::atomic<bool> g_linkKnownLost{false};
 }  // namespace
 
-bool LinkKnownLost() { return g_linkKnownLost.load(); }
+bool LinkKnownLost() { return smt::CurrentMachine().link.knownLost.load(); }
 
 void OnLinkRestored() {
-  g_linkKnownLost = false;
+  smt::CurrentMachine().link.knownLost = false;
   // A reply owed from before the loss is waited for only a guard time more.
   for (ReplyEvent* e : AllReplyEvents()) e->RenewGuard();
   smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialAxis.RenewGuard();
@@ -82,7 +81,7 @@ void OnLinkRestored() {
 void OnLinkLost(const char* why) {
   CLogFile::Instance().Write(true, "Link to the machine lost: %s", why);
   if (smt::CurrentMachine().connected.exchange(false)) {
-    g_linkKnownLost = true;
+    smt::CurrentMachine().link.knownLost = true;
     Runtime().Hooks().OnLinkLost();
   }
 }
@@ -93,10 +92,10 @@ void ReportLinkLost(const std::string& what) {
   if (!smt::CurrentMachine().connected.exchange(false)) {
     // Told already; a link that was never marked up (nothing connected it)
     // still says what failed.
-    if (!g_linkKnownLost && !smt::platform::WorkerThreads::Instance().ShuttingDown()) NotifyOperator(text);
+    if (!smt::CurrentMachine().link.knownLost && !smt::platform::WorkerThreads::Instance().ShuttingDown()) NotifyOperator(text);
     return;
   }
-  g_linkKnownLost = true;
+  smt::CurrentMachine().link.knownLost = true;
   // A run cannot go on without the machine: it ends as stopped.
   if (smt::CurrentMachine().runContinue.exchange(false)) smt::CurrentMachine().run.pauseEvent.Set();
   Runtime().Hooks().OnLinkLost();
@@ -309,25 +308,25 @@ bool SetOutput(int output, int state, int value) {
 }
 
 bool SelectCamera(int channel, int value, int triggerMode) {
-  g_bCameraChannelChanged = (channel != g_nLastCameraChannel.load());
-  g_nLastCameraChannel = channel;
+  smt::CurrentMachine().camera.channelChanged = (channel != smt::CurrentMachine().camera.lastChannel.load());
+  smt::CurrentMachine().camera.lastChannel = channel;
   const bool serial = Runtime().UsesSerial();
   const int type = smt::CurrentMachine().machineType.load();
   switch (channel) {
     case 1:
-      g_nVisionMode = 0;
-      g_nPlatformCamera = 0;
+      smt::CurrentMachine().camera.channelVisionMode = 0;
+      smt::CurrentMachine().camera.platformCamera = 0;
       if (type == 4) return true;
       break;
     case 2:
-      g_nVisionMode = 1;
-      if (type == 4) g_nPlatformCamera = 1;
+      smt::CurrentMachine().camera.channelVisionMode = 1;
+      if (type == 4) smt::CurrentMachine().camera.platformCamera = 1;
       break;
-    case 3: g_nVisionMode = 2; break;
+    case 3: smt::CurrentMachine().camera.channelVisionMode = 2; break;
     case 4:
       if (!serial) {
-        g_nVisionMode = 0;
-        g_nPlatformCamera = 0;
+        smt::CurrentMachine().camera.channelVisionMode = 0;
+        smt::CurrentMachine().camera.platformCamera = 0;
       }
       break;
     default: break;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Machine.h"
 #include "link/LinkBytes.h"
 #include "link/ReplyEvent.h"
 
@@ -113,9 +114,5 @@ void SetCommandSpeedSettings(const CommandSpeedSettings& s);
 CommandSpeedSettings GetCommandSpeedSettings();
 
 // Camera-channel state of SelectCamera.
-inline std::atomic<bool> g_bCameraChannelChanged{false};
-inline std::atomic<int> g_nVisionMode{0};
-inline std::atomic<int> g_nLastCameraChannel{0};
-inline std::atomic<int> g_nPlatformCamera{0};
 
 }  // namespace smt::link

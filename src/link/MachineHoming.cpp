@@ -266,7 +266,7 @@ void MachineHoming::ResetAfterHome() {
       smt::CurrentMachine().curY = 0;
       ZeroZ(alsoA);
       smt::CurrentMachine().motion.curAxis8 = smt::CurrentMachine().motion.curAxis9 = smt::CurrentMachine().motion.curAxis10 = 0;
-      g_nVisionMode = 0;
+      smt::CurrentMachine().camera.channelVisionMode = 0;
       RouteShowBoardCameraValues();
       const auto pause = std::chrono::milliseconds(m.exhaust);
       const uint8_t heads = Runtime().headMask;

@@ -3,20 +3,21 @@
 #include <cmath>
 #include <mutex>
 
+#include "core/Machine.h"
 #include "platform/SettingsSection.h"
 #include "settings/SettingsStores.h"
 
 namespace smt::link {
 namespace {
 
-std::mutex g_motionMutex;
-MotionSettings g_motion;
+// The machine's motion settings.
+smt::Guarded<MotionSettings>& Motion() { return smt::CurrentMachine().Part<smt::Guarded<MotionSettings>>(); }
 
 }  // namespace
 
 MotionSettings GetMotionSettings() {
-  std::lock_guard lk(g_motionMutex);
-  return g_motion;
+  std::lock_guard lk(Motion().mutex);
+  return Motion().value;
 }
 
 namespace {
@@ -29,15 +30,15 @@ void Normalise(MotionSettings& m) {
 }  // namespace
 
 void SetMotionSettings(const MotionSettings& s) {
-  std::lock_guard lk(g_motionMutex);
-  g_motion = s;
-  Normalise(g_motion);
+  std::lock_guard lk(Motion().mutex);
+  Motion().value = s;
+  Normalise(Motion().value);
 }
 
 void UpdateMotionSettings(const std::function<void(MotionSettings&)>& change) {
-  std::lock_guard lk(g_motionMutex);
-  change(g_motion);
-  Normalise(g_motion);
+  std::lock_guard lk(Motion().mutex);
+  change(Motion().value);
+  Normalise(Motion().value);
 }
 
 const std::array<const char*, 16>& OriginUpdateKeys() {
@@ -55,10 +56,10 @@ void ApplyStoreValues(MotionSettings& m) {
     m.zLimit = g->limits.m_nZLimitPulse;
     m.xLimitAbs = g->limits.m_nXLimitPulseAbs;
     m.yLimitAbs = g->limits.m_nYLimitPulseAbs;
-    m.xPulse = g->table.g_dXPulse;
-    m.yPulse = g->table.g_dYPulse;
-    m.zPulse = g->table.g_dZPulse;
-    m.aPulse = g->table.g_dAPulse;
+    m.xPulse = g->table.dXPulse;
+    m.yPulse = g->table.dYPulse;
+    m.zPulse = g->table.dZPulse;
+    m.aPulse = g->table.dAPulse;
   }
   if (auto b = stores.machine.Basic()) {
     m.suctionNozzleOffset = b->m_SuctionNozzleOffset != 0;

@@ -92,7 +92,7 @@ bool BuildBatchPick(BatchPickPayload& b) {
   Put32(b, 49, smt::CurrentMachine().curX);
   Put32(b, 53, smt::CurrentMachine().curY);
   for (size_t s = 0; s < 8; ++s) {
-    const auto& p = g_HeadPlace[s];
+    const auto& p = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[s];
     if (p.row == -1) break;
     RowState(p.row, 5, true);
     if (p.headTarget < 1 || p.headTarget > 8) {
@@ -111,7 +111,7 @@ bool BuildBatchPick(BatchPickPayload& b) {
     Put16(b, 218 + 2 * s, static_cast<uint32_t>(p.pickDelay));
   }
   b[0] = mask;
-  const auto& h1 = g_HeadPlace[0];
+  const auto& h1 = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0];
   Put32(b, 121, h1.pickSpeeds[kSpX].start);
   Put32(b, 125, h1.pickSpeeds[kSpX].normal);
   Put8(b, 129, 1);
@@ -144,8 +144,8 @@ bool SendBatchPick() {
   if (!SendBatch(0x75, b, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd67)) return false;
   // The heads end over the last loaded head's pick point.
   for (int s = 7; s >= 0; --s) {
-    const auto& p = g_HeadPlace[static_cast<size_t>(s)];
-    if (p.row == -1 || (s > 0 && g_HeadPlace[static_cast<size_t>(s - 1)].row == -1)) continue;
+    const auto& p = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(s)];
+    if (p.row == -1 || (s > 0 && smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(s - 1)].row == -1)) continue;
     smt::CurrentMachine().curX = PickX(p);
     smt::CurrentMachine().curY = PickY(p);
     break;

@@ -94,16 +94,16 @@ void VacuumCheck(HeadPlaceState& p, const RunSelectors& sel) {
 // The inline repair of one head; Early/OperatorEnd end the run, EndMoves
 // (used as "go on") continues.
 Outcome Repair(int k, int group, const SmtStrategy& st, const RunSelectors& sel, bool raw, double cx, double cy) {
-  auto& p = g_HeadPlace[static_cast<size_t>(k - 1)];
+  auto& p = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
   for (;;) {
     if (p.row == -1 || (p.failedRow == -1 && !p.failed)) return Outcome::EndMoves;
     const int row = p.failedRow != -1 ? p.failedRow : p.row;
     TurnHeadsBack();
     if (!FillReplenishRecord(k)) return Outcome::Early;
-    g_PickExtra1.row = row;
+    smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.row = row;
     if (!PreparePickPlace(group, p, 9)) return Outcome::Early;
     p.row = row;
-    if (!MoveHeadsToPick(g_PickExtra1, p)) return Outcome::Early;
+    if (!MoveHeadsToPick(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1, p)) return Outcome::Early;
     LogReplenishRotation(p, &RunRows());
     p.failedRow = -1;
     if (p.visionMode != 0 && !VisionCentreHead(p, true)) return Outcome::Early;
@@ -223,8 +223,8 @@ Outcome RunEightHeads() {
           smt::CurrentMachine().run.cycleHeads = 0;
           bool endScan = false;
           for (int k = 1; k <= heads && !endScan; ++k) {
-            auto& pk = g_HeadPick[static_cast<size_t>(k - 1)];
-            int prev = k == 1 ? last : g_HeadPick[static_cast<size_t>(k - 2)].row;
+            auto& pk = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
+            int prev = k == 1 ? last : smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].row;
             if (prev < 0 && k > 1) prev = last;
             pk.row = prev + 1;
             const int res = NextRow8(pk.row, count, k);
@@ -237,15 +237,15 @@ Outcome RunEightHeads() {
                 return Outcome::EndMoves;
               }
               for (int j = k; j <= heads; ++j) {
-                g_HeadPick[static_cast<size_t>(j - 1)].row = -1;
-                g_HeadPick[static_cast<size_t>(j - 1)].nozzleTarget = 0;
+                smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(j - 1)].row = -1;
+                smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(j - 1)].nozzleTarget = 0;
               }
               // Outside the travel (2) the later heads try the same row.
               if (res == 0) endScan = true;
             }
           }
           bool any = false;
-          for (const auto& pk : g_HeadPick) any = any || pk.row != -1;
+          for (const auto& pk : smt::CurrentMachine().Part<smt::run::HeadRecords>().pick) any = any || pk.row != -1;
           if (!any) {
             last = -1;
             if (s.progress) s.progress(0, count);
@@ -255,23 +255,23 @@ Outcome RunEightHeads() {
           }
           if (smt::CurrentMachine().run.autoChangeNozzle)
             for (int k = 1; k <= 8; ++k) {
-              auto& pk = g_HeadPick[static_cast<size_t>(k - 1)];
+              auto& pk = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
               if (pk.row == -1) continue;
               if (!ChangeNozzle(pk.headTarget, pk.nozzleTarget)) return Outcome::Early;
-              g_HeadPlace[static_cast<size_t>(k - 1)].headTarget = pk.headTarget;
-              g_HeadPlace[static_cast<size_t>(k - 1)].nozzleTarget = pk.nozzleTarget;
+              smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)].headTarget = pk.headTarget;
+              smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)].nozzleTarget = pk.nozzleTarget;
             }
           if (!smt::CurrentMachine().runContinue) return Outcome::Early;
           TurnHeadsBack();
           for (int k = 1; k <= 8; ++k) {
-            auto& pk = g_HeadPick[static_cast<size_t>(k - 1)];
-            auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+            auto& pk = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
+            auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
             if (pk.row == -1) continue;
             if (s.showRow) s.showRow(pk.row + 3);
             if (!PreparePickPlace(group, pl, k)) return Outcome::Early;
             if (batch) continue;
-            if (k > 1 && g_HeadPick[static_cast<size_t>(k - 2)].row != -1)
-              AlignHeadSpeeds(g_HeadPlace[static_cast<size_t>(k - 2)], pl);
+            if (k > 1 && smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].row != -1)
+              AlignHeadSpeeds(smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 2)], pl);
             if (!MoveHeadsToPick(pk, pl)) return Outcome::Early;
             for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
             if (!PauseGate()) return Outcome::Early;
@@ -286,7 +286,7 @@ Outcome RunEightHeads() {
           bool flyDone = false;
           if (st.m_HeaderSelect >= 1 && fly) {
             for (int k = 1; k <= 8; ++k) {
-              const auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+              const auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
               if (pl.row != -1 && pl.visionCamera == 1 && pl.visionMode == 2) {
                 if (!Services().flyVisionAllHeads()) return Outcome::Early;
                 flyDone = true;
@@ -296,17 +296,17 @@ Outcome RunEightHeads() {
             }
           }
           for (int k = 1; k <= visionHeads; ++k) {
-            auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+            auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
             if (pl.row == -1 || pl.visionMode == 0) continue;
             if (flyDone && pl.visionCamera == 1 && pl.visionMode == 2) continue;
             if (!VisionCentreHead(pl, false)) return Outcome::Early;
           }
-          if (g_nHighSpeedCamera == 0) smt::link::SelectCamera(1, s.lightValue ? s.lightValue() : 0, -1);
+          if (smt::CurrentMachine().camera.highSpeedCamera == 0) smt::link::SelectCamera(1, s.lightValue ? s.lightValue() : 0, -1);
           // Place.
           Batch() = {};
           Batch().active = batch;
           for (int k = 1; k <= 8; ++k) {
-            auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+            auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
             if (pl.row == -1 || pl.failed) continue;
             smt::CurrentMachine().link.vacuumCheckOk = true;
             if (!PlacePart(pl, k, true, raw, cx, cy) || !PauseGate()) return Outcome::Early;
@@ -314,23 +314,23 @@ Outcome RunEightHeads() {
           }
           if (batch) {
             if (!SendBatchPlace() || !smt::CurrentMachine().runContinue) return Outcome::Early;
-            for (auto& pl : g_HeadPlace)
+            for (auto& pl : smt::CurrentMachine().Part<smt::run::HeadRecords>().place)
               if (pl.row != -1 && !pl.failed) VacuumCheck(pl, sel);
           }
           Batch() = {};
-          for (auto& pl : g_HeadPlace)
+          for (auto& pl : smt::CurrentMachine().Part<smt::run::HeadRecords>().place)
             if (pl.row != -1 && (pl.failedRow != -1 || pl.failed) && !DiscardPart(pl)) return Outcome::Early;
           for (int k = 1; k <= 8; ++k) {
-            auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+            auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
             if (pl.row == -1 || (pl.failedRow == -1 && !pl.failed)) continue;
             const Outcome o = Repair(k, group, st, sel, raw, cx, cy);
             if (o != Outcome::EndMoves) return o;
           }
           if (!MoveToSafePosition()) return Outcome::Early;
-          if (s.progress) s.progress(g_HeadPlace[0].row, count);
+          if (s.progress) s.progress(smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0].row, count);
           for (int k = 1; k <= 8; ++k) {
-            if (g_HeadPick[static_cast<size_t>(k - 1)].row != -1 && s.placedOne) s.placedOne();
-            auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+            if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)].row != -1 && s.placedOne) s.placedOne();
+            auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
             pl.row = -1;
             pl.failedRow = -1;
             pl.failed = 0;

@@ -24,7 +24,7 @@ bool In(int v, std::initializer_list<int> set) {
   return false;
 }
 
-int Nozzle(int head) { return g_HeadPick[static_cast<size_t>(head - 1)].nozzleTarget; }
+int Nozzle(int head) { return smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(head - 1)].nozzleTarget; }
 
 bool Duplicate(int k, int n) {
   for (int j = 1; j < k; ++j)
@@ -119,9 +119,9 @@ bool LaterSlotRules(HeadPickState& r, int k, int n, int type, const SmtStrategy&
       else {
         if (!libSlot()) return false;
         // Each head keeps the nozzle it holds when the two targets cross.
-        const int held1 = g_HeadPlace[0].nozzleTarget, held2 = g_HeadPlace[1].nozzleTarget;
+        const int held1 = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0].nozzleTarget, held2 = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[1].nozzleTarget;
         if (t1 != held1 && t1 == held2 && r.nozzleTarget == held1) {
-          g_HeadPick[0].nozzleTarget = r.nozzleTarget;
+          smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].nozzleTarget = r.nozzleTarget;
           r.nozzleTarget = t1;
         }
       }
@@ -207,7 +207,7 @@ int FeedSideOfNumber(const std::string& number) {
 int FindLibraryNozzleSlot(int head, int nozzle) {
   using smt::library::kSeatCount;
   if (head < 1 || head > 8 || nozzle < 1 || nozzle > kSeatCount) return 0;
-  const auto fit = g_NozzleSeats.Get(nozzle - 1).bSameNote;
+  const auto fit = smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(nozzle - 1).bSameNote;
   if (head == 1) {
     for (int i = 1; i <= kSeatCount; ++i)
       if (fit[static_cast<size_t>(i - 1)]) return i;
@@ -215,7 +215,7 @@ int FindLibraryNozzleSlot(int head, int nozzle) {
   }
   for (int i = 1; i <= kSeatCount; ++i) {
     if (!fit[static_cast<size_t>(i - 1)]) continue;
-    if (!g_NozzleSeats.HasNozzle(i - 1)) break;
+    if (!smt::CurrentMachine().Part<smt::library::NozzleState>().seats.HasNozzle(i - 1)) break;
     if (!Duplicate(head, i)) return i;
   }
   for (int i = 1; i <= kSeatCount; ++i)
@@ -256,12 +256,12 @@ int CalcFeederPickTarget(int slot, int requestedHead, const std::string& feederN
     rec->headTarget = requestedHead == 0 ? 1 : requestedHead;
     if (!FirstSlotRules(*rec, n, type, st, autoOn)) return 0;
   } else if (k >= 2 && k <= 8) {
-    if (autoOn && g_HeadPick[static_cast<size_t>(k - 2)].headTarget != k - 1) return 0;
+    if (autoOn && smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].headTarget != k - 1) return 0;
     rec->headTarget = k;
     if (!LaterSlotRules(*rec, k, n, type, st, autoOn)) return 0;
   }
   if (c.cameraNamed) rec->camera = c.camera;
-  if (k >= 2 && k <= 8 && st.m_Camera && rec->camera != g_HeadPick[static_cast<size_t>(k - 2)].camera) return 0;
+  if (k >= 2 && k <= 8 && st.m_Camera && rec->camera != smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].camera) return 0;
   if (Services().info) {
     char buf[96];
     std::snprintf(buf, sizeof buf, "feed_headerTarget = %d，feed_nozzleTarget = %d", rec->headTarget, rec->nozzleTarget);
@@ -317,7 +317,7 @@ bool LookupFeedDirection(int groupIndex, const std::string& feederNumber) {
     ShowMessage(kFeedDirectionNoFind);
     return false;
   }
-  HeadPickState& r = g_PickExtra2;
+  HeadPickState& r = smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra2;
   r.groupIndex = groupIndex;
   r.rowIndex = rowIndex;
   r.feederNumber = feederNumber;
@@ -335,7 +335,7 @@ bool CheckFeederPosition(const HeadPickState& rec, int slot) {
   int same = 0;
   if (slot >= 1 && slot <= 8)
     for (int j = 1; j <= slot; ++j)
-      if (g_HeadPick[static_cast<size_t>(j - 1)].feederNumber == rec.feederNumber) ++same;
+      if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(j - 1)].feederNumber == rec.feederNumber) ++same;
   const bool even = same % 2 == 0;
   if (rec.feedMode == 4 && even && rec.feedCount == 0) {
     switch (rec.feedSide) {
@@ -344,7 +344,7 @@ bool CheckFeederPosition(const HeadPickState& rec, int slot) {
       case 3: x += 2.0; break;
       case 4: y -= 2.0; break;
     }
-  } else if (rec.feedMode == 5 && smt::CurrentMachine().headCount == 2 && g_HeadPick[0].feederNumber == g_HeadPick[1].feederNumber &&
+  } else if (rec.feedMode == 5 && smt::CurrentMachine().headCount == 2 && smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].feederNumber == smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[1].feederNumber &&
              slot != 9 && even && rec.feedCount != 0) {
     switch (rec.feedSide) {
       case 1: x += 4.0; break;

@@ -22,7 +22,7 @@ int FeedSideOfNumber(const std::string& feederNumber);
 int CalcFeederPickTarget(int slot, int requestedHead, const std::string& feederNumber);
 // The pick point of the record in steps lies inside the travel limits.
 bool CheckFeederPosition(const HeadPickState& record, int slot);
-// The platform runs' pick record (g_PickExtra2) from the feeder row of that
+// The platform runs' pick record (HeadRecords::pickExtra2) from the feeder row of that
 // group: side, number and pick height. False with "FeedDirection No Find"
 // when the number's letter names no side, with "Feed Index No Find" when no
 // row of the group has the number.

@@ -32,14 +32,14 @@ class FeederCycle {
   // request: the run thread has finished writing them and does not write
   // them again before the last head of this cycle has picked.
   void Take() {
-    for (size_t i = 0; i < mine_.size(); ++i) mine_[i] = g_HeadPick[i];
+    for (size_t i = 0; i < mine_.size(); ++i) mine_[i] = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[i];
   }
 
   // One cycle; false ends the thread. `last` is the head whose feed is to be
   // finished once the cycle is over.
   bool Run(int& last) {
-    auto& h1 = g_HeadPick[0];
-    auto& h2 = g_HeadPick[1];
+    auto& h1 = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0];
+    auto& h2 = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[1];
     const HeadPickState& m1 = mine_[0];
     const HeadPickState& m2 = mine_[1];
     if (m1.row < 0) {
@@ -90,7 +90,7 @@ class FeederCycle {
   // `afterPick`: the head before has picked, so a "0402" feeder's pocket
   // count is read again (the previous head's preparation may have turned it).
   bool Advance(int head, bool afterPick) {
-    auto& shared = g_HeadPick[static_cast<size_t>(head - 1)];
+    auto& shared = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(head - 1)];
     auto& r = mine_[static_cast<size_t>(head - 1)];
     // The run thread has read the count again before the picked event this
     // thread waited for.

@@ -5,7 +5,7 @@
 // and the libraries before the pick).
 //
 // Who writes what, and what orders it:
-// - g_HeadPick[0..3]: every field but the two feed flags is written by the
+// - HeadRecords::pick[0..3]: every field but the two feed flags is written by the
 //   run thread only, and only between the last head's picked event of a
 //   cycle and the feed request of the next one (the machine's run.feedRequestEvent). The
 //   feeder thread copies the records it serves right after that request
@@ -19,12 +19,13 @@
 //   replenish step on its own scratch record), read by the run thread while
 //   the feeder runs; they are atomics (SharedFlag), so a record may be copied
 //   at any time.
-// - g_HeadPlace, g_PickExtra1..3, g_PlaceExtra1..2: the run thread only.
+// - HeadRecords::place, HeadRecords::pickExtra1..3, HeadRecords::placeExtra1..2: the run thread only.
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <string>
 
+#include "core/Machine.h"
 #include "settings/SpeedTemplates.h"
 
 namespace smt::run {
@@ -106,16 +107,23 @@ enum SpeedSlot { kSpX = 0, kSpY = 1, kSpZ1 = 2, kSpZ2 = 3, kSpA1 = 4 };
 
 }  // namespace smt::run
 
-// Heads 1..8 (index 0..7).
-inline std::array<smt::run::HeadPickState, 8> g_HeadPick;
-inline std::array<smt::run::HeadPlaceState, 8> g_HeadPlace;
-// The replenish record, the platform record and the single-step record.
-inline smt::run::HeadPickState g_PickExtra1, g_PickExtra2, g_PickExtra3;
-// The platform and the single-step place records.
-inline smt::run::HeadPlaceState g_PlaceExtra1, g_PlaceExtra2;
+namespace smt::run {
+
+// The run's head records, the machine's part HeadRecords.
+struct HeadRecords {
+  // Heads 1..8 (index 0..7).
+  std::array<HeadPickState, 8> pick;
+  std::array<HeadPlaceState, 8> place;
+  // The replenish record, the platform record and the single-step record.
+  HeadPickState pickExtra1, pickExtra2, pickExtra3;
+  // The platform and the single-step place records.
+  HeadPlaceState placeExtra1, placeExtra2;
+};
+
+}  // namespace smt::run
 
 namespace smt::run {
-// Slot 1..8 -> g_HeadPick, 9 g_PickExtra1, 10 g_PickExtra3; nullptr otherwise.
+// Slot 1..8 -> HeadRecords::pick, 9 HeadRecords::pickExtra1, 10 HeadRecords::pickExtra3; nullptr otherwise.
 HeadPickState* PickRecordOfSlot(int slot);
 // Every head idle: rows -1, failures cleared.
 void ResetHeadRecords();

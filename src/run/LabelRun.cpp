@@ -67,8 +67,8 @@ bool SheetToPin(std::vector<std::pair<int, int>>& points) {
 
 bool PickHead(int k, int group, bool glass, std::vector<std::pair<int, int>>& points) {
   auto& s = Services();
-  auto& pk = g_HeadPick[static_cast<size_t>(k - 1)];
-  auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+  auto& pk = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
+  auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
   if (glass) {
     if (!SheetToPin(points)) return false;
     if (k == 2) {
@@ -78,7 +78,7 @@ bool PickHead(int k, int group, bool glass, std::vector<std::pair<int, int>>& po
   }
   for (size_t i = 0; i < 8; ++i) smt::CurrentMachine().motion.headMoveArgs[i] = -smt::CurrentMachine().curA[i];
   if (!PreparePickPlace(group, pl, k)) return false;
-  if (k == 2 && g_HeadPick[0].row != -1) AlignHeadSpeeds(g_HeadPlace[0], pl);
+  if (k == 2 && smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row != -1) AlignHeadSpeeds(smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0], pl);
   if (glass) {
     const LabelSettings l = s.labelSettings ? s.labelSettings() : LabelSettings{};
     pl.pickX = l.thimbleX;
@@ -142,11 +142,11 @@ bool RunLabels() {
           if (!(s.takeMarksMeasured && s.takeMarksMeasured()) && !(s.alignBoardMarks && s.alignBoardMarks()))
             return false;
         }
-        g_HeadPick[0].row = startRow;
+        smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row = startRow;
         int retry = 0;
         for (;;) {
           if (retry == 0) {
-            auto& h1 = g_HeadPick[0];
+            auto& h1 = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0];
             int res = NextRowL(h1.row, count, 1, 0);
             bool alone = false;
             for (int h = 2; res == 2 && h <= heads; ++h) {
@@ -154,33 +154,33 @@ bool RunLabels() {
               alone = res != 2;
             }
             if (res != 1 && !(alone && res != 0)) {
-              for (auto& p : g_HeadPick) p.row = -1;
+              for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().pick) p.row = -1;
               break;
             }
             smt::CurrentMachine().run.cycleHeads = 1;
-            g_HeadPick[1].row = -1;
+            smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[1].row = -1;
             if (heads > 1 && !alone) {
-              g_HeadPick[1].row = h1.row + 1;
-              if (NextRowL(g_HeadPick[1].row, count, 2, 0) == 1) smt::CurrentMachine().run.cycleHeads = 2;
-              else g_HeadPick[1].row = -1;
+              smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[1].row = h1.row + 1;
+              if (NextRowL(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[1].row, count, 2, 0) == 1) smt::CurrentMachine().run.cycleHeads = 2;
+              else smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[1].row = -1;
             }
           }
           if (!smt::CurrentMachine().runContinue) return false;
-          if (s.showRow) s.showRow(g_HeadPick[0].row + 3);
+          if (s.showRow) s.showRow(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row + 3);
           for (int k = 1; k <= 2; ++k) {
-            if (g_HeadPick[static_cast<size_t>(k - 1)].row == -1) continue;
+            if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)].row == -1) continue;
             if ((retry == 2 && k == 1) || (retry == 1 && k == 2)) continue;
             if (!PickHead(k, group, glass, points)) return false;
           }
           LogRotationAngles(&RunRows());
           smt::CurrentMachine().run.firstVisionDone = false;
           for (int k = 1; k <= (st.m_HeaderSelect == 0 ? 1 : 2); ++k) {
-            auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+            auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
             if (pl.row != -1 && pl.visionMode != 0 && !VisionCentreHead(pl, false)) return false;
           }
-          if (g_nHighSpeedCamera == 0) smt::link::SelectCamera(1, s.lightValue ? s.lightValue() : 0, -1);
+          if (smt::CurrentMachine().camera.highSpeedCamera == 0) smt::link::SelectCamera(1, s.lightValue ? s.lightValue() : 0, -1);
           for (int k = 1; k <= 2; ++k) {
-            auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+            auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
             if (pl.row == -1 || pl.failed || (retry == 2 && k == 1) || (retry == 1 && k == 2)) continue;
             if (!PlacePart(pl, k, true, f.marksPerCell, cx, cy) || !PauseGate()) return false;
             smt::CurrentMachine().link.vacuumCheckOk = true;
@@ -193,21 +193,21 @@ bool RunLabels() {
             }
             if (!PauseGate()) return false;
           }
-          for (auto& pl : g_HeadPlace)
+          for (auto& pl : smt::CurrentMachine().Part<smt::run::HeadRecords>().place)
             if (pl.row != -1 && (pl.failedRow != -1 || pl.failed) && !DiscardPart(pl)) return false;
-          const bool f1 = g_HeadPlace[0].row != -1 && (g_HeadPlace[0].failedRow != -1 || g_HeadPlace[0].failed);
-          const bool f2 = g_HeadPlace[1].row != -1 && (g_HeadPlace[1].failedRow != -1 || g_HeadPlace[1].failed);
+          const bool f1 = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0].row != -1 && (smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0].failedRow != -1 || smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0].failed);
+          const bool f2 = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[1].row != -1 && (smt::CurrentMachine().Part<smt::run::HeadRecords>().place[1].failedRow != -1 || smt::CurrentMachine().Part<smt::run::HeadRecords>().place[1].failed);
           retry = f1 ? (f2 ? 3 : 1) : (f2 ? 2 : 0);
-          if (s.progress) s.progress(g_HeadPick[0].row, count);
-          for (auto& pl : g_HeadPlace) {
+          if (s.progress) s.progress(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row, count);
+          for (auto& pl : smt::CurrentMachine().Part<smt::run::HeadRecords>().place) {
             pl.row = -1;
             pl.failedRow = -1;
             pl.failed = 0;
           }
           if (retry == 0) {
-            const int last = g_HeadPick[1].row != -1 ? g_HeadPick[1].row : g_HeadPick[0].row;
-            g_HeadPick[0].row = last + 1;
-            if (g_HeadPick[0].row >= count) break;
+            const int last = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[1].row != -1 ? smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[1].row : smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row;
+            smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row = last + 1;
+            if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row >= count) break;
           }
         }
         if (s.resetSmtRowStates) s.resetSmtRowStates();

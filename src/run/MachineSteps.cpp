@@ -103,7 +103,7 @@ bool ChangeNozzle(int head, int nozzle) {
     ShowMessage(kHeaderError);
     return false;
   }
-  const int held = g_nHeadNozzle[static_cast<size_t>(head - 1)];
+  const int held = smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[static_cast<size_t>(head - 1)];
   if (held == nozzle) return true;
   char buf[80];
   std::snprintf(buf, sizeof buf, "Header-A%d, putNozzle-%d, pickNozzle-%d", head, held, nozzle);
@@ -173,7 +173,7 @@ bool FeedAdvance(HeadPickState& r, bool second) {
     case 0: case 4: case 5: {
       if ((r.feedMode == 4 || r.feedMode == 5) && r.feedCount == 0) break;
       if (r.feedMode == 5 && smt::CurrentMachine().headCount == 2) {
-        r.feedCount = g_HeadPick[0].feederNumber == r.feederNumber ? 2 : 1;
+        r.feedCount = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].feederNumber == r.feederNumber ? 2 : 1;
         if (r.feedCount == 2 && (!second || smt::CurrentMachine().run.doubleFeed)) {
           r.loosenLength *= 2;
           r.tightenLength *= 2;
@@ -435,7 +435,7 @@ bool PlacePart(HeadPlaceState& p, int slot, bool checkOwnMark, bool raw, double 
       if (h != k) smt::CurrentMachine().motion.headMoveArgs[static_cast<size_t>(h - 1)] = 0;
   } else if (!Batch().active) {
     for (int j = 1; j < slot && j <= 8; ++j)
-      if (g_HeadPlace[static_cast<size_t>(j - 1)].row != -1) {
+      if (smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(j - 1)].row != -1) {
         for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
         break;
       }
@@ -584,7 +584,7 @@ bool Head2InSideView(const HeadPlaceState& p) {
   if (smt::CurrentMachine().machineType != 5 || p.headTarget != 2) return false;
   const int mode = Strategy().m_HeaderSelect;
   if (mode != 1 && mode != 2) return false;
-  const HeadPlaceState& h1 = g_HeadPlace[0];
+  const HeadPlaceState& h1 = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0];
   if (!(p.visionCamera == 1 && p.visionMode == 2 && h1.visionCamera == 1 && h1.visionMode == 2)) return false;
   return Services().captureCameraCount() >= 2;
 }
@@ -631,11 +631,11 @@ bool FillReplenishRecord(int head) {
     ShowMessage(kFeedIsNoFind);
     return false;
   }
-  const auto& p = g_HeadPlace[static_cast<size_t>(head - 1)];
-  g_PickExtra1 = p.pick;
-  g_PickExtra1.row = p.row;
-  g_PickExtra1.headTarget = p.headTarget;
-  g_PickExtra1.nozzleTarget = p.nozzleTarget;
+  const auto& p = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(head - 1)];
+  smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1 = p.pick;
+  smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.row = p.row;
+  smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.headTarget = p.headTarget;
+  smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.nozzleTarget = p.nozzleTarget;
   return true;
 }
 
@@ -735,43 +735,43 @@ bool ReplenishHead(HeadPlaceState& p, int head, double cellX, double cellY) {
   while (p.failedRow != -1 || p.failed) {
     if (fresh) {
       if (!FillReplenishRecord(head)) return clear();
-      g_PickExtra1.row = p.failedRow != -1 ? p.failedRow : p.row;
+      smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.row = p.failedRow != -1 ? p.failedRow : p.row;
       if (match < 0) {
         match = 0;
         for (int j = 1; j <= 4; ++j) {
-          const auto& r = g_HeadPick[static_cast<size_t>(j - 1)];
-          if (r.row != -1 && r.feederNumber == g_PickExtra1.feederNumber && r.feedSide == g_PickExtra1.feedSide) {
+          const auto& r = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(j - 1)];
+          if (r.row != -1 && r.feederNumber == smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.feederNumber && r.feedSide == smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.feedSide) {
             match = j;
             break;
           }
         }
       }
       smt::CurrentMachine().run.doubleFeed = false;
-      const bool drag = g_PickExtra1.feedMode == 6;
+      const bool drag = smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.feedMode == 6;
       if (retried) {
-        if (!drag && !FeedAdvance(g_PickExtra1, true)) return clear();
+        if (!drag && !FeedAdvance(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1, true)) return clear();
       } else if (match == 1 || match == 2) {
         // The feeder thread is presenting a part of this feeder for the next
         // cycle: take that one.
-        if (g_HeadPick[static_cast<size_t>(match - 1)].feedRequested &&
-            !WaitFeedPending(g_HeadPick[static_cast<size_t>(match - 1)]))
+        if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(match - 1)].feedRequested &&
+            !WaitFeedPending(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(match - 1)]))
           return clear();
       } else if (match == 3 || match == 4) {
-        if (!drag && !FeedAdvance(g_PickExtra1, true)) return clear();
+        if (!drag && !FeedAdvance(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1, true)) return clear();
       } else if (!drag) {
-        if (!WaitFeedPending(g_HeadPick[0]) || !FeedAdvance(g_PickExtra1, true)) return clear();
+        if (!WaitFeedPending(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0]) || !FeedAdvance(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1, true)) return clear();
       }
       fresh = false;
     }
-    const int row = g_PickExtra1.row;
+    const int row = smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.row;
     if (!PreparePickPlace(group, p, 9)) return clear();
     p.row = row;
-    if (g_PickExtra1.feedMode == 6 && !DragFeed(g_PickExtra1)) return clear();
+    if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.feedMode == 6 && !DragFeed(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1)) return clear();
     if (!MoveHeadToPick(p) || !PickPart(p)) return clear();
-    if (g_PickExtra1.feedModeText == name0402)
-      if (auto fr = FeederRecordAt(g_PickExtra1.groupIndex, g_PickExtra1.rowIndex))
-        g_PickExtra1.feedCount = fr->feedCount;
-    FeedDone(g_PickExtra1);
+    if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.feedModeText == name0402)
+      if (auto fr = FeederRecordAt(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.groupIndex, smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.rowIndex))
+        smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.feedCount = fr->feedCount;
+    FeedDone(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1);
     if (!PauseGate()) return clear();
     LogReplenishRotation(p, &RunRows());
     // A new part is on the nozzle: only this attempt's checks count.
@@ -800,8 +800,8 @@ bool ReplenishHead(HeadPlaceState& p, int head, double cellX, double cellY) {
       break;
     }
     // Still failing: the walk axis parks, then the operator decides.
-    if (g_PickExtra1.feedMode == 0 || g_PickExtra1.feedMode == 4 || g_PickExtra1.feedMode == 5)
-      ParkWalkAxis(g_PickExtra1.feedSide);
+    if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.feedMode == 0 || smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.feedMode == 4 || smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.feedMode == 5)
+      ParkWalkAxis(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.feedSide);
     const bool vacuumFailed = p.failedRow != -1;
     const std::string q =
         vacuumFailed ? RunText("PartList.c_Message_45", kRepairVacuumQuestion) : RunText("PartList.c_Message_46", kRepairVisionQuestion);
@@ -830,7 +830,7 @@ bool ReplenishHead(HeadPlaceState& p, int head, double cellX, double cellY) {
     if (!PauseGate()) return clear();
   }
   smt::CurrentMachine().run.doubleFeed = true;
-  if ((match == 1 || match == 2) && g_PickExtra1.feedMode != 6 && !FeedAdvance(g_PickExtra1, false)) return clear();
+  if ((match == 1 || match == 2) && smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.feedMode != 6 && !FeedAdvance(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1, false)) return clear();
   return true;
 }
 

@@ -114,7 +114,7 @@ bool PreparePickPlace(int groupIndex, HeadPlaceState& p, int slot) {
   p.feederAngle = std::trunc(c.angle);
   p.vacuum = static_cast<int>(c.vacuum);
   if (smt::CurrentMachine().run.autoChangeNozzle && p.nozzleTarget >= 1 && p.nozzleTarget <= smt::library::kSeatCount)
-    p.vacuum = g_NozzleSeats.Get(p.nozzleTarget - 1).nVacuum;
+    p.vacuum = smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(p.nozzleTarget - 1).nVacuum;
   // Vision.
   if (c.cameraNamed) {
     p.visionMode = c.visionOn ? 1 : 0;
@@ -140,7 +140,7 @@ bool PreparePickPlace(int groupIndex, HeadPlaceState& p, int slot) {
     } else {
       SetFeederFeedCount(groupIndex, p.rowIndex, 0);
     }
-  } else if (p.feedMode == 5 && smt::CurrentMachine().headCount == 2 && g_HeadPick[0].feederNumber == g_HeadPick[1].feederNumber &&
+  } else if (p.feedMode == 5 && smt::CurrentMachine().headCount == 2 && smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].feederNumber == smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[1].feederNumber &&
              slot != 9) {
     if (p.feedCount == 0) {
       SetFeederFeedCount(groupIndex, p.rowIndex, 1);
@@ -190,7 +190,7 @@ bool PreparePickPlace(int groupIndex, HeadPlaceState& p, int slot) {
   const int k = p.headTarget;
   const int n = p.nozzleTarget;
   const double H1 = HeadFeedHeight(*basic, 1), Hk = HeadFeedHeight(*basic, k);
-  const double L = (n >= 1 && n <= smt::library::kSeatCount) ? g_NozzleSeats.Get(n - 1).dPickHeight : 0.0;
+  const double L = (n >= 1 && n <= smt::library::kSeatCount) ? smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(n - 1).dPickHeight : 0.0;
   p.pickHeight = h;
   p.placeHeight = base;
   auto pickDefault = [&](double hk) {
@@ -303,16 +303,16 @@ static bool Head2SharesCamera1(size_t index) {
   if (smt::CurrentMachine().machineType != 5 || index != 1) return false;
   const int mode = Strategy().m_HeaderSelect;
   if (mode != 1 && mode != 2) return false;
-  const auto& h1 = g_HeadPlace[0];
-  const auto& h2 = g_HeadPlace[1];
+  const auto& h1 = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0];
+  const auto& h2 = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[1];
   return h2.headTarget == 2 && h2.visionMode == 2 && h1.visionCamera == 1 && h1.visionMode == 2;
 }
 
 void LogRotationAngles(const std::vector<PlacementRow>* rows) {
   for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
   const auto [off1, off2] = CameraOffsets();
-  for (size_t i = 0; i < g_HeadPlace.size(); ++i) {
-    auto& p = g_HeadPlace[i];
+  for (size_t i = 0; i < smt::CurrentMachine().Part<smt::run::HeadRecords>().place.size(); ++i) {
+    auto& p = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[i];
     if (p.row == -1) continue;
     p.partAngle = RowAngle(p.row, rows);
     double camOff = 0;

@@ -13,7 +13,7 @@ namespace smt::run {
 inline constexpr const char* kGridNoFind = "Grid No Find Row & Col";
 inline constexpr const char* kNoSpeedTemplate = "no find speed template !";
 
-// slot 1..8 (g_HeadPick), 9 (replenish record), 10 (single-step record).
+// slot 1..8 (HeadRecords::pick), 9 (replenish record), 10 (single-step record).
 // False when the feeder's own speed template is unknown or the park move
 // before a tray refill fails.
 bool PreparePickPlace(int groupIndex, HeadPlaceState& place, int slot);

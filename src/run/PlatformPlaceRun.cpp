@@ -57,26 +57,26 @@ int NextRow(int& row, int count, int slot) {
 }
 
 void AllIdle() {
-  for (auto& p : g_HeadPick) p.row = -1;
+  for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().pick) p.row = -1;
   smt::CurrentMachine().run.cycleHeads = 0;
 }
 
 // Head 1 from its row, heads 2..N after it; false when head 1 found none.
 bool AssignCycle(int count, int heads) {
-  if (NextRow(g_HeadPick[0].row, count, 1) != 1) {
+  if (NextRow(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row, count, 1) != 1) {
     AllIdle();
     return false;
   }
   smt::CurrentMachine().run.cycleHeads = 1;
   for (int k = 2; k <= 4; ++k) {
-    auto& rec = g_HeadPick[static_cast<size_t>(k - 1)];
+    auto& rec = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
     if (k > heads) {
       rec.row = -1;
       continue;
     }
-    rec.row = g_HeadPick[static_cast<size_t>(k - 2)].row + 1;
-    if (g_HeadPick[static_cast<size_t>(k - 2)].row == -1 || NextRow(rec.row, count, k) != 1) {
-      for (int j = k; j <= 4; ++j) g_HeadPick[static_cast<size_t>(j - 1)].row = -1;
+    rec.row = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].row + 1;
+    if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].row == -1 || NextRow(rec.row, count, k) != 1) {
+      for (int j = k; j <= 4; ++j) smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(j - 1)].row = -1;
       break;
     }
     smt::CurrentMachine().run.cycleHeads = k;
@@ -259,7 +259,7 @@ bool RecoverPlatformHead(HeadPlaceState& p, int group, int platform) {
   // Which head of this cycle takes from the same feeder.
   int match = 0;
   for (int j = 1; j <= 4 && !match; ++j) {
-    const auto& r = g_HeadPick[static_cast<size_t>(j - 1)];
+    const auto& r = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(j - 1)];
     if (r.row != -1 && r.feederNumber == feeder && r.feedSide == p.feedSide) match = j;
   }
   bool fresh = true;
@@ -268,17 +268,17 @@ bool RecoverPlatformHead(HeadPlaceState& p, int group, int platform) {
     if (fresh) {
       if (CalcFeederPickTarget(9, p.headTarget, feeder) == 0) return clear();
       // The same head and nozzle take the part again.
-      g_PickExtra1.row = row;
-      g_PickExtra1.headTarget = p.headTarget;
-      g_PickExtra1.nozzleTarget = p.nozzleTarget;
+      smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.row = row;
+      smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.headTarget = p.headTarget;
+      smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.nozzleTarget = p.nozzleTarget;
       if (match == 1 || match == 2) {
-        const auto& r = g_HeadPick[static_cast<size_t>(match - 1)];
+        const auto& r = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(match - 1)];
         const auto limit = std::chrono::steady_clock::now() + Timeouts().feedReady;
         while (r.feedRequested && r.feedPending) {
           if (!smt::CurrentMachine().runContinue || std::chrono::steady_clock::now() > limit) return clear();
           std::this_thread::sleep_for(Timeouts().poll);
         }
-      } else if (!FeedAdvance(g_PickExtra1, true)) {
+      } else if (!FeedAdvance(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1, true)) {
         return clear();
       }
       fresh = false;
@@ -288,7 +288,7 @@ bool RecoverPlatformHead(HeadPlaceState& p, int group, int platform) {
     p.failedRow = -1;
     p.failed = 0;
     if (MoveHeadToPlatformPick(p, platform) || !PickPart(p)) return clear();
-    FeedDone(g_PickExtra1);
+    FeedDone(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1);
     if (!PauseGate()) return clear();
     LogReplenishRotation(p, &PlaceRows());
     if (PlatformVision(p, platform)) return clear();
@@ -311,7 +311,7 @@ bool RecoverPlatformHead(HeadPlaceState& p, int group, int platform) {
     if (answer == MsgAnswer::Yes) {
       if (!p.failed && PlatformDiscardPart(p)) return clear();
       if (!PauseGate()) return clear();
-      if ((match == 1 || match == 2) && !FeedAdvance(g_HeadPick[static_cast<size_t>(match - 1)], false))
+      if ((match == 1 || match == 2) && !FeedAdvance(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(match - 1)], false))
         return clear();
       p.row = -1;
       p.failed = 0;
@@ -321,7 +321,7 @@ bool RecoverPlatformHead(HeadPlaceState& p, int group, int platform) {
       QuitMoves();
       return clear();
     }
-    if (!FeedAdvance(g_PickExtra1, true)) return clear();
+    if (!FeedAdvance(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1, true)) return clear();
     if (!p.failed && PlatformDiscardPart(p)) return clear();
   }
   p.row = -1;
@@ -336,7 +336,7 @@ bool RecoverPlatformHead(HeadPlaceState& p, int group, int platform) {
     if (s.showCoverCount) s.showCoverCount(cv.totalCount);
   }
   if (!PauseGate()) return true;
-  if ((match == 1 || match == 2) && !FeedAdvance(g_HeadPick[static_cast<size_t>(match - 1)], false)) return true;
+  if ((match == 1 || match == 2) && !FeedAdvance(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(match - 1)], false)) return true;
   return false;
 }
 
@@ -370,7 +370,7 @@ int RunPlatformPlace() {
     return 1;
   };
   while (board < counts.set) {
-    g_HeadPick[0].row = startRow;
+    smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row = startRow;
     if (!AssignCycle(n, heads)) return sel.selectedSmt ? finished() : 0;
     smt::CurrentMachine().run.feedRequestEvent.Set();
     if (mode == 11 || platform == 2) {
@@ -385,13 +385,13 @@ int RunPlatformPlace() {
     while (!complete) {
       // Pick.
       for (int k = 1; k <= 4; ++k) {
-        auto& pk = g_HeadPick[static_cast<size_t>(k - 1)];
-        auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+        auto& pk = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
+        auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
         if (pk.row == -1) continue;
         smt::CurrentMachine().motion.headMoveArgs[static_cast<size_t>(k - 1)] = -smt::CurrentMachine().curA[static_cast<size_t>(k - 1)];
         if (!PreparePickPlace(group, pl, k)) return 0;
-        if (k >= 2 && g_HeadPick[static_cast<size_t>(k - 2)].row != -1)
-          AlignHeadSpeeds(g_HeadPlace[static_cast<size_t>(k - 2)], pl);
+        if (k >= 2 && smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].row != -1)
+          AlignHeadSpeeds(smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 2)], pl);
         if (MoveHeadToPlatformPick(pl, platform)) return 0;
         smt::CurrentMachine().curA[static_cast<size_t>(k - 1)] = 0;
         smt::CurrentMachine().motion.headMoveArgs[static_cast<size_t>(k - 1)] = 0;
@@ -399,7 +399,7 @@ int RunPlatformPlace() {
         if (!PauseGate()) return 0;
         if (!PickPart(pl)) return 0;
         if (k < 4) {
-          auto& next = g_HeadPick[static_cast<size_t>(k)];
+          auto& next = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k)];
           if (next.row != -1 && next.feedModeText == names[4])
             if (auto fr = FeederRecordAt(next.groupIndex, next.rowIndex)) next.feedCount = fr->feedCount;
         }
@@ -408,37 +408,37 @@ int RunPlatformPlace() {
       }
       LogRotationAngles(&PlaceRows());
       for (int k = 1; k <= 4; ++k) {
-        auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+        auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
         if (pl.row != -1 && PlatformVision(pl, platform)) return 0;
       }
       smt::link::SelectCamera(1, s.lightValue ? s.lightValue() : 0, -1);
       // The next cycle's rows, so the feeder works while the heads place.
       int last = -1;
       for (int k = 4; k >= 1 && last < 0; --k)
-        if (g_HeadPick[static_cast<size_t>(k - 1)].row != -1) last = g_HeadPick[static_cast<size_t>(k - 1)].row;
-      g_HeadPick[0].row = last + 1;
-      if (g_HeadPick[0].row >= n || !AssignCycle(n, heads)) {
+        if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)].row != -1) last = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)].row;
+      smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row = last + 1;
+      if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row >= n || !AssignCycle(n, heads)) {
         AllIdle();
         complete = true;
       }
       if (!complete) smt::CurrentMachine().run.feedRequestEvent.Set();
       // Place.
       for (int k = 1; k <= 4; ++k) {
-        auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+        auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
         if (pl.row == -1 || pl.failed || pl.failedRow != -1) continue;
         if (PlaceOne(pl, platform)) return 0;
       }
       // Failures: thrown off, then picked and placed again.
       for (int k = 1; k <= 4; ++k) {
-        auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+        auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
         if (pl.row != -1 && (pl.failedRow != -1 || pl.failed) && PlatformDiscardPart(pl)) return 0;
       }
       for (int k = 1; k <= 4; ++k) {
-        auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+        auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
         if (pl.row != -1 && RecoverPlatformHead(pl, group, platform)) return 0;
       }
-      if (s.progress) s.progress(g_HeadPlace[0].row, n);
-      for (auto& p : g_HeadPlace) {
+      if (s.progress) s.progress(smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0].row, n);
+      for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().place) {
         p.row = -1;
         p.failedRow = -1;
         p.failed = 0;

@@ -178,8 +178,8 @@ int RunPlatformDispense() {
   if (s.progress) s.progress(0, n);
   const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
   int cursor = sel.fromCurrentSmt && s.currentSmtRow ? s.currentSmtRow() : -1;
-  g_PlaceExtra1.row = g_PlaceExtra1.failedRow = -1;
-  g_PlaceExtra1.failed = 0;
+  smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra1.row = smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra1.failedRow = -1;
+  smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra1.failed = 0;
   smt::CurrentMachine().run.platformFreeEvent1.Set();
   smt::CurrentMachine().run.platformFreeEvent2.Set();
   int firstBoards = 0;

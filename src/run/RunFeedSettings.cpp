@@ -1,3 +1,4 @@
+#include "core/Machine.h"
 #include "run/RunFeedSettings.h"
 
 #include <mutex>
@@ -8,8 +9,8 @@ namespace smt::run {
 
 namespace {
 constexpr const char* kSection = "RunFeedConfig";
-std::mutex g_m;
-RunFeedSettings g_current;
+// The machine's run feed settings.
+smt::Guarded<RunFeedSettings>& Current() { return smt::CurrentMachine().Part<smt::Guarded<RunFeedSettings>>(); }
 }  // namespace
 
 RunFeedSettings LoadRunFeedSettings(const std::string& appDir) {
@@ -36,13 +37,13 @@ bool SaveRunFeedSettings(const std::string& appDir, const RunFeedSettings& s) {
 }
 
 RunFeedSettings CurrentRunFeedSettings() {
-  std::lock_guard lk(g_m);
-  return g_current;
+  std::lock_guard lk(Current().mutex);
+  return Current().value;
 }
 
 void SetRunFeedSettings(const RunFeedSettings& s) {
-  std::lock_guard lk(g_m);
-  g_current = s;
+  std::lock_guard lk(Current().mutex);
+  Current().value = s;
 }
 
 }  // namespace smt::run

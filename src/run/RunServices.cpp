@@ -1,3 +1,4 @@
+#include "core/Machine.h"
 #include "run/RunServices.h"
 
 #include "core/LogFile.h"
@@ -66,9 +67,8 @@ void ShowRunList(int list) {
   if (Services().showList) Services().showList(list);
 }
 
-static std::atomic<uint8_t> g_smtBusy{0}, g_feedBusy{0}, g_conveyorBusy{0};
-std::atomic<uint8_t>& SmtBusy() { return Services().smtBusy ? *Services().smtBusy : g_smtBusy; }
-std::atomic<uint8_t>& FeedBusy() { return Services().feedBusy ? *Services().feedBusy : g_feedBusy; }
-std::atomic<uint8_t>& ConveyorBusy() { return Services().conveyorBusy ? *Services().conveyorBusy : g_conveyorBusy; }
+std::atomic<uint8_t>& SmtBusy() { return Services().smtBusy ? *Services().smtBusy : smt::CurrentMachine().run.smtBusy; }
+std::atomic<uint8_t>& FeedBusy() { return Services().feedBusy ? *Services().feedBusy : smt::CurrentMachine().run.feedBusy; }
+std::atomic<uint8_t>& ConveyorBusy() { return Services().conveyorBusy ? *Services().conveyorBusy : smt::CurrentMachine().run.conveyorBusy; }
 
 }  // namespace smt::run

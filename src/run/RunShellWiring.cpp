@@ -218,8 +218,8 @@ void WireStrategyPage(CDialogPartList& list, QWidget* parent, std::string appDir
     if (pl->Job().dispenseRows.empty() && !pl->Job().placementRows.empty()) pl->Logic().FillDispenseFromSmt();
   };
   env.resetNozzleHolders = [] {
-    for (auto& h : g_nHeadNozzle) h = 0;
-    g_NozzleSeats.FillAll();
+    for (auto& h : smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle) h = 0;
+    smt::CurrentMachine().Part<smt::library::NozzleState>().seats.FillAll();
   };
   env.openCoverDialog = [parent] {
     std::function<void(QWidget*)> open;

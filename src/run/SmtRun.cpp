@@ -50,14 +50,14 @@ int NextRow(int& row, int count, int slot, int requested) {
 }
 
 void AllIdle() {
-  for (auto& p : g_HeadPick) p.row = -1;
+  for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().pick) p.row = -1;
   smt::CurrentMachine().run.cycleHeads = 0;
 }
 
 // Head 1's search (with the repeats for other proposed heads), then heads
 // 2..N in turn. False when no row was found for head 1.
 bool AssignCycle(CellRun& c) {
-  auto& h1 = g_HeadPick[0];
+  auto& h1 = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0];
   int r = NextRow(h1.row, c.rowCount, 1, 0);
   bool aloneThisCycle = false;
   if (r == 2) {
@@ -71,21 +71,21 @@ bool AssignCycle(CellRun& c) {
   }
   smt::CurrentMachine().run.cycleHeads = 1;
   if (aloneThisCycle) {
-    for (int k = 2; k <= 4; ++k) g_HeadPick[static_cast<size_t>(k - 1)].row = -1;
+    for (int k = 2; k <= 4; ++k) smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)].row = -1;
     return true;
   }
   for (int k = 2; k <= c.heads; ++k) {
-    auto& rec = g_HeadPick[static_cast<size_t>(k - 1)];
-    rec.row = g_HeadPick[static_cast<size_t>(k - 2)].row + 1;
+    auto& rec = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
+    rec.row = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].row + 1;
     const int res = NextRow(rec.row, c.rowCount, k, 0);
     if (res != 1) {
-      for (int j = k; j <= 4; ++j) g_HeadPick[static_cast<size_t>(j - 1)].row = -1;
+      for (int j = k; j <= 4; ++j) smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(j - 1)].row = -1;
       smt::CurrentMachine().run.cycleHeads = k - 1;
       return true;
     }
     smt::CurrentMachine().run.cycleHeads = k;
   }
-  for (int j = c.heads + 1; j <= 4; ++j) g_HeadPick[static_cast<size_t>(j - 1)].row = -1;
+  for (int j = c.heads + 1; j <= 4; ++j) smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(j - 1)].row = -1;
   return true;
 }
 
@@ -131,11 +131,11 @@ bool EndMoves(const SmtStrategy& st) {
 
 bool VisionPass(const SmtStrategy& st) {
   auto qualifies = [](int k) {
-    const auto& p = g_HeadPlace[static_cast<size_t>(k - 1)];
+    const auto& p = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
     return p.row != -1 && p.visionMode == 2 && p.visionCamera == 1;
   };
   auto one = [](int k) {
-    auto& p = g_HeadPlace[static_cast<size_t>(k - 1)];
+    auto& p = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
     if (p.row == -1 || p.visionMode == 0) return true;
     return VisionCentreHead(p, false);
   };
@@ -217,25 +217,25 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
     // Nozzles.
     if (smt::CurrentMachine().run.autoChangeNozzle) {
       for (int k = 1; k <= 4; ++k) {
-        auto& pk = g_HeadPick[static_cast<size_t>(k - 1)];
+        auto& pk = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
         if (pk.row == -1) continue;
         if (!ChangeNozzle(pk.headTarget, pk.nozzleTarget)) return false;
-        g_HeadPlace[static_cast<size_t>(k - 1)].headTarget = pk.headTarget;
-        g_HeadPlace[static_cast<size_t>(k - 1)].nozzleTarget = pk.nozzleTarget;
+        smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)].headTarget = pk.headTarget;
+        smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)].nozzleTarget = pk.nozzleTarget;
       }
     }
     if (!smt::CurrentMachine().runContinue) return false;
-    if (s.showRow) s.showRow(g_HeadPick[0].row + 3);
+    if (s.showRow) s.showRow(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row + 3);
     // Pick.
     for (int k = 1; k <= 4; ++k) {
-      auto& pk = g_HeadPick[static_cast<size_t>(k - 1)];
-      auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+      auto& pk = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
+      auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
       if (pk.row == -1) continue;
       if (k == 1)
         for (size_t i = 0; i < 8; ++i) smt::CurrentMachine().motion.headMoveArgs[i] = -smt::CurrentMachine().curA[i];
       if (!PreparePickPlace(c.group, pl, k)) return false;
-      if (k >= 2 && g_HeadPick[static_cast<size_t>(k - 2)].row != -1)
-        AlignHeadSpeeds(g_HeadPlace[static_cast<size_t>(k - 2)], pl);
+      if (k >= 2 && smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].row != -1)
+        AlignHeadSpeeds(smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 2)], pl);
       // Drag-pin feeding works on the run thread's own copy of the record.
       if (k == 1 && pk.feedMode == 6 && !DragFeed(pl.pick)) return false;
       const bool moved = MoveHeadToPick(pl);
@@ -250,7 +250,7 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
       // head's preparation turns it again; the feeder thread feeds that head
       // with it once this head's picked event is set.
       if (k < 4) {
-        auto& next = g_HeadPick[static_cast<size_t>(k)];
+        auto& next = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k)];
         if (next.row != -1 && next.feedModeText == name0402)
           if (auto fr = FeederRecordAt(next.groupIndex, next.rowIndex)) next.feedCount = fr->feedCount;
       }
@@ -259,17 +259,17 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
     LogRotationAngles(&RunRows());
     // Vision.
     if (!VisionPass(st)) return false;
-    if (g_nHighSpeedCamera == 0) smt::link::SelectCamera(1, s.lightValue ? s.lightValue() : 0, -1);
+    if (smt::CurrentMachine().camera.highSpeedCamera == 0) smt::link::SelectCamera(1, s.lightValue ? s.lightValue() : 0, -1);
     // The next cycle's parts are assigned now, so feeding overlaps placing.
     if (st.m_Cover && cv.totalCount + 1 + (st.m_HeaderSelect != 0 ? 1 : 0) >= cv.coverTotal) {
-      g_HeadPick[0].row = -1;
+      smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row = -1;
       c.endOfCell = true;
     } else {
       int last = -1;
       for (int k = 4; k >= 2 && last < 0; --k)
-        if (g_HeadPick[static_cast<size_t>(k - 1)].row != -1) last = g_HeadPick[static_cast<size_t>(k - 1)].row;
-      g_HeadPick[0].row = (last >= 0 ? last : g_HeadPick[0].row) + 1;
-      if (g_HeadPick[0].row >= c.rowCount) {
+        if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)].row != -1) last = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)].row;
+      smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row = (last >= 0 ? last : smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row) + 1;
+      if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row >= c.rowCount) {
         AllIdle();
         c.endOfCell = true;
       } else if (!AssignCycle(c)) {
@@ -279,7 +279,7 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
     if (!c.endOfCell) smt::CurrentMachine().run.feedRequestEvent.Set();
     // Place.
     for (int k = 1; k <= 4; ++k) {
-      auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+      auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
       if (pl.row == -1 || pl.failedRow != -1 || pl.failed) continue;
       if (!PlacePart(pl, k, true, Frame().marksPerCell, cellX, cellY)) return false;
       if (!PauseGate()) return false;
@@ -298,16 +298,16 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
     }
     // Failures.
     for (int k = 1; k <= 4; ++k) {
-      auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+      auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
       if ((pl.failedRow != -1 || pl.failed) && pl.row != -1 && !DiscardPart(pl)) return false;
     }
     for (int k = 1; k <= 4; ++k) {
-      auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
+      auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
       if (pl.row != -1 && !ReplenishHead(pl, k, cellX, cellY)) return false;
     }
     if (!MoveToSafePosition()) return false;
-    if (s.progress) s.progress(g_HeadPlace[0].row, c.rowCount);
-    for (auto& p : g_HeadPlace) {
+    if (s.progress) s.progress(smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0].row, c.rowCount);
+    for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().place) {
       p.row = -1;
       p.failedRow = -1;
       p.failed = 0;
@@ -362,8 +362,8 @@ bool RunBoards() {
   ResetHeadRecords();
   smt::CurrentMachine().run.activeList = 1;
   smt::CurrentMachine().run.autoChangeNozzle = st.m_AutoChangeNozzle != 0;
-  if (sel.fromCurrentSmt && s.currentSmtRow) g_HeadPick[0].row = s.currentSmtRow();
-  else g_HeadPick[0].row = 0;
+  if (sel.fromCurrentSmt && s.currentSmtRow) smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row = s.currentSmtRow();
+  else smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row = 0;
   c.group = s.feeders && s.feeders->CurrentGroup() ? s.feeders->CurrentIndex() : -1;
   if (c.group < 0) {
     ShowMessage(RunText("PartList.c_Message_20", "没有找到料架组 !"));
@@ -379,7 +379,7 @@ bool RunBoards() {
   SetCellOrigin(board.originX, board.originY, board);
   if (s.openMarkCamera) s.openMarkCamera();
   int boardsDone = 0;
-  const int startRow = g_HeadPick[0].row;
+  const int startRow = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row;
   for (;;) {
     if (transport) {
       auto& e = st.m_RunSelect == 2 ? smt::CurrentMachine().run.dispenseDoneEvent : smt::CurrentMachine().run.boardReadyEvent;
@@ -406,7 +406,7 @@ bool RunBoards() {
             if (!s.alignBoardMarks || !s.alignBoardMarks()) return false;
           }
         }
-        g_HeadPick[0].row = startRow;
+        smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row = startRow;
         if (!RunCell(c, st, cx, cy, finishNow)) return false;
       }
     }

@@ -173,7 +173,7 @@ StepEnd RunSteps() {
     for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
     if (smt::CurrentMachine().machineType != 6 && smt::CurrentMachine().machineType != 7 && smt::CurrentMachine().machineType != 8) {
       smt::CurrentMachine().run.autoChangeNozzle = false;
-      g_PlaceExtra2.headTarget = 2;
+      smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra2.headTarget = 2;
       smt::link::SetOutput(8, 1, 5);
     }
     smt::CurrentMachine().run.activeList = 2;
@@ -228,49 +228,49 @@ StepEnd RunSteps() {
         if (dispensing) {
           if (!NextDispense(row, count)) return StepEnd::Early;
         } else {
-          g_PickExtra3.row = row;
-          if (NextPlacementRow(g_PickExtra3.row, count) != 1) return StepEnd::Early;
+          smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra3.row = row;
+          if (NextPlacementRow(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra3.row, count) != 1) return StepEnd::Early;
         }
         bool more = true;
         while (more) {
           if (!smt::CurrentMachine().runContinue) return StepEnd::Early;
-          const int current = dispensing ? row : g_PickExtra3.row;
+          const int current = dispensing ? row : smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra3.row;
           if (s.showRow) s.showRow(current + 3);
           if (!dispensing) {
-            if (!PreparePickPlace(group, g_PlaceExtra2, 10)) return StepEnd::Early;
-            if (mode == 5 && !MoveCameraToFeeder(g_PlaceExtra2)) return StepEnd::Early;
+            if (!PreparePickPlace(group, smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra2, 10)) return StepEnd::Early;
+            if (mode == 5 && !MoveCameraToFeeder(smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra2)) return StepEnd::Early;
             if (mode == 6) {
-              if (!FeedAdvance(g_PickExtra3, false)) return StepEnd::Early;
+              if (!FeedAdvance(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra3, false)) return StepEnd::Early;
               RowState(current, 6, true);
-              if (!MoveCameraToFeeder(g_PlaceExtra2)) return StepEnd::Early;
+              if (!MoveCameraToFeeder(smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra2)) return StepEnd::Early;
               RowState(current, 6, true);
             }
             if (mode == 7) {
-              if (!MoveCameraToFeeder(g_PlaceExtra2)) return StepEnd::Early;
+              if (!MoveCameraToFeeder(smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra2)) return StepEnd::Early;
               RowState(current, 6, true);
             }
           }
           if (!PauseGate()) return StepEnd::Early;
           smt::link::SelectCamera(1, s.lightValue ? s.lightValue() : 0, -1);
           if (!dispensing) {
-            ++g_PickExtra3.row;
-            more = NextPlacementRow(g_PickExtra3.row, count) == 1;
+            ++smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra3.row;
+            more = NextPlacementRow(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra3.row, count) == 1;
           }
           const bool raw = f.marksPerCell;
           bool ok = true;
           switch (mode) {
             case 1: case 2: ok = Dispense(current, st, raw, cx, cy); break;
             case 3:
-              ok = PlacePart(g_PlaceExtra2, 10, false, raw, cx, cy);
+              ok = PlacePart(smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra2, 10, false, raw, cx, cy);
               if (ok) {
                 RowState(current, 6, true);
-                g_PlaceExtra2.vacuumOffHeight -= g_PlaceExtra2.placeHeight;
-                g_PlaceExtra2.placeHeight = 0;  // the nozzle goes through the motions without going down
-                PlaceStroke(g_PlaceExtra2, 0.0);
+                smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra2.vacuumOffHeight -= smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra2.placeHeight;
+                smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra2.placeHeight = 0;  // the nozzle goes through the motions without going down
+                PlaceStroke(smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra2, 0.0);
               }
               break;
-            case 4: case 5: ok = MoveCameraToPart(g_PlaceExtra2, raw, cx, cy); break;
-            case 8: ok = GlueInjection(g_PlaceExtra2, raw, cx, cy); break;
+            case 4: case 5: ok = MoveCameraToPart(smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra2, raw, cx, cy); break;
+            case 8: ok = GlueInjection(smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra2, raw, cx, cy); break;
             default: break;
           }
           if (!ok) return StepEnd::Early;

@@ -1,3 +1,4 @@
+#include "core/Machine.h"
 #include "run/StrategySettings.h"
 
 #include <cstdio>
@@ -57,8 +58,8 @@ const Key kKeys[] = {
     {"m_AfterCloseDelay2", &SmtStrategy::m_AfterCloseDelay2, nullptr},
 };
 
-std::mutex g_strategyMutex;
-SmtStrategy g_strategy;
+// The machine's placement strategy.
+smt::Guarded<SmtStrategy>& StrategyOfMachine() { return smt::CurrentMachine().Part<smt::Guarded<SmtStrategy>>(); }
 }  // namespace
 
 void ApplyLoadRules(SmtStrategy& s) {
@@ -168,8 +169,8 @@ std::string MachineTypeRefusal(int runMode, int headMode, int type) {
 }
 
 SmtStrategy Strategy() {
-  std::lock_guard lk(g_strategyMutex);
-  return g_strategy;
+  std::lock_guard lk(StrategyOfMachine().mutex);
+  return StrategyOfMachine().value;
 }
 
 namespace {
@@ -181,8 +182,8 @@ smt::settings::Listeners<const SmtStrategy&>& StrategyListeners() {
 
 void SetStrategy(const SmtStrategy& s) {
   {
-    std::lock_guard lk(g_strategyMutex);
-    g_strategy = s;
+    std::lock_guard lk(StrategyOfMachine().mutex);
+    StrategyOfMachine().value = s;
   }
   StrategyListeners().Notify(s);
 }

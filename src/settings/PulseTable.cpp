@@ -22,32 +22,32 @@ PulseLimits ComputePulseLimits(const BasicSettings& b, const PulseSettings& p) {
 
 PulseTable ComputePulseTable(const BasicSettings& b, const PulseSettings& p) {
   PulseTable t;
-  t.g_dXPulse = p.m_X_Pulse;
-  t.g_dYPulse = p.m_Y_Pulse;
-  t.g_dZPulse = p.m_Z_Pulse;
-  t.g_dAPulse = p.m_A_Pulse;
-  t.g_dWestWalkPulse = p.m_WestWalk_Pulse;
-  t.g_dWestLiftPulse = p.m_WestLift_Pulse;
-  t.g_dNorthWalkPulse = p.m_NorthWalk_Pulse;
-  t.g_dNorthLiftPulse = p.m_NorthLift_Pulse;
-  t.g_dEastWalkPulse = p.m_EastWalk_Pulse;
-  t.g_dEastLiftPulse = p.m_EastLift_Pulse;
-  t.g_dAutoWalk1Pulse = p.m_AutoWalk1_Pulse;
+  t.dXPulse = p.m_X_Pulse;
+  t.dYPulse = p.m_Y_Pulse;
+  t.dZPulse = p.m_Z_Pulse;
+  t.dAPulse = p.m_A_Pulse;
+  t.dWestWalkPulse = p.m_WestWalk_Pulse;
+  t.dWestLiftPulse = p.m_WestLift_Pulse;
+  t.dNorthWalkPulse = p.m_NorthWalk_Pulse;
+  t.dNorthLiftPulse = p.m_NorthLift_Pulse;
+  t.dEastWalkPulse = p.m_EastWalk_Pulse;
+  t.dEastLiftPulse = p.m_EastLift_Pulse;
+  t.dAutoWalk1Pulse = p.m_AutoWalk1_Pulse;
   const double sx = p.m_X_Pulse, sy = p.m_Y_Pulse;
-  t.g_nCameraToNozzle1X = TruncToSteps(b.m_X_CameraToNozzle1, sx);
-  t.g_nCameraToNozzle1Y = TruncToSteps(b.m_Y_CameraToNozzle1, sy);
-  for (int n = 1; n <= 8; ++n) t.g_nCorrectionX[n] = TruncToSteps(b.CorrectionX(n), sx);
-  for (int n = 1; n <= 8; ++n) t.g_nCorrectionY[n] = TruncToSteps(b.CorrectionY(n), sy);
+  t.nCameraToNozzle1X = TruncToSteps(b.m_X_CameraToNozzle1, sx);
+  t.nCameraToNozzle1Y = TruncToSteps(b.m_Y_CameraToNozzle1, sy);
+  for (int n = 1; n <= 8; ++n) t.nCorrectionX[n] = TruncToSteps(b.CorrectionX(n), sx);
+  for (int n = 1; n <= 8; ++n) t.nCorrectionY[n] = TruncToSteps(b.CorrectionY(n), sy);
   for (int n = 2; n <= 8; ++n) {
-    t.g_nNozzleToNozzle1X[n] = TruncToSteps(b.XNozzleToNozzle1(n), sx);
-    t.g_nNozzleToNozzle1Y[n] = TruncToSteps(b.YNozzleToNozzle1(n), sy);
+    t.nNozzleToNozzle1X[n] = TruncToSteps(b.XNozzleToNozzle1(n), sx);
+    t.nNozzleToNozzle1Y[n] = TruncToSteps(b.YNozzleToNozzle1(n), sy);
   }
-  t.g_nDropsGlueToNozzle1X = TruncToSteps(b.m_X_DropsGlueToNozzle1, sx);
-  t.g_nDropsGlueToNozzle1Y = TruncToSteps(b.m_Y_DropsGlueToNozzle1, sy);
-  t.g_nY2ToY1X = TruncToSteps(b.m_X_Y2ToY1, sx);
-  t.g_nY2ToY1Y = TruncToSteps(b.m_Y_Y2ToY1, sy);
-  t.g_nThrowX = TruncToSteps(b.m_X_ThrowPosition, sx);
-  t.g_nThrowY = TruncToSteps(b.m_Y_ThrowPosition, sy);
+  t.nDropsGlueToNozzle1X = TruncToSteps(b.m_X_DropsGlueToNozzle1, sx);
+  t.nDropsGlueToNozzle1Y = TruncToSteps(b.m_Y_DropsGlueToNozzle1, sy);
+  t.nY2ToY1X = TruncToSteps(b.m_X_Y2ToY1, sx);
+  t.nY2ToY1Y = TruncToSteps(b.m_Y_Y2ToY1, sy);
+  t.nThrowX = TruncToSteps(b.m_X_ThrowPosition, sx);
+  t.nThrowY = TruncToSteps(b.m_Y_ThrowPosition, sy);
   return t;
 }
 

@@ -21,16 +21,16 @@ struct PulseLimits {
 
 struct PulseTable {
   // Scales copied from the pulse settings.
-  double g_dXPulse = 0, g_dYPulse = 0, g_dZPulse = 0, g_dAPulse = 0;
-  double g_dWestWalkPulse = 0, g_dWestLiftPulse = 0, g_dNorthWalkPulse = 0, g_dNorthLiftPulse = 0;
-  double g_dEastWalkPulse = 0, g_dEastLiftPulse = 0, g_dAutoWalk1Pulse = 0;
+  double dXPulse = 0, dYPulse = 0, dZPulse = 0, dAPulse = 0;
+  double dWestWalkPulse = 0, dWestLiftPulse = 0, dNorthWalkPulse = 0, dNorthLiftPulse = 0;
+  double dEastWalkPulse = 0, dEastLiftPulse = 0, dAutoWalk1Pulse = 0;
   // Offsets in steps.
-  int32_t g_nCameraToNozzle1X = 0, g_nCameraToNozzle1Y = 0;
-  std::array<int32_t, 9> g_nCorrectionX{}, g_nCorrectionY{};                // entries 1..8
-  std::array<int32_t, 9> g_nNozzleToNozzle1X{}, g_nNozzleToNozzle1Y{};      // entries 2..8
-  int32_t g_nDropsGlueToNozzle1X = 0, g_nDropsGlueToNozzle1Y = 0;
-  int32_t g_nY2ToY1X = 0, g_nY2ToY1Y = 0;
-  int32_t g_nThrowX = 0, g_nThrowY = 0;
+  int32_t nCameraToNozzle1X = 0, nCameraToNozzle1Y = 0;
+  std::array<int32_t, 9> nCorrectionX{}, nCorrectionY{};                // entries 1..8
+  std::array<int32_t, 9> nNozzleToNozzle1X{}, nNozzleToNozzle1Y{};      // entries 2..8
+  int32_t nDropsGlueToNozzle1X = 0, nDropsGlueToNozzle1Y = 0;
+  int32_t nY2ToY1X = 0, nY2ToY1Y = 0;
+  int32_t nThrowX = 0, nThrowY = 0;
   bool operator==(const PulseTable&) const = default;
 };
 

@@ -1,3 +1,4 @@
+#include "core/Machine.h"
 #include "stations/CDialogLampMachineList.h"
 
 #include <QCheckBox>
@@ -33,8 +34,8 @@
 using namespace smt::stations;
 
 namespace {
-std::mutex g_countersMutex;
-LampCounters g_counters;
+// The machine's lamp counters.
+smt::Guarded<LampCounters>& Counters() { return smt::CurrentMachine().Part<smt::Guarded<LampCounters>>(); }
 
 // The texts of section [LampMachineListConfig], loaded by the list in the
 // window's language (the point editor opens from the list).
@@ -502,26 +503,26 @@ void CDialogLampMachineList::accept() {
   if (!m_editChange->Read()) return;
   counters_.m_CountSet = static_cast<int>(*set);
   {
-    std::lock_guard lk(g_countersMutex);
-    g_counters = counters_;
+    std::lock_guard lk(Counters().mutex);
+    Counters().value = counters_;
   }
   if (!counters_.Save(appDir_)) smt::platform::ShowMessage("Failed to save the lamp machine counters !");
   QDialog::accept();
 }
 
 void LoadLampMachineCounters(const std::string& appDir) {
-  std::lock_guard lk(g_countersMutex);
-  g_counters = LampCounters::Load(appDir);
+  std::lock_guard lk(Counters().mutex);
+  Counters().value = LampCounters::Load(appDir);
 }
 
 LampCounters CurrentLampCounters() {
-  std::lock_guard lk(g_countersMutex);
-  return g_counters;
+  std::lock_guard lk(Counters().mutex);
+  return Counters().value;
 }
 
 void SetCurrentLampCounters(const LampCounters& counters) {
-  std::lock_guard lk(g_countersMutex);
-  g_counters = counters;
+  std::lock_guard lk(Counters().mutex);
+  Counters().value = counters;
 }
 
 void OpenLampMachineListDialog(QWidget* parent, const std::string& appDir) {

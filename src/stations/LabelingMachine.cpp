@@ -128,7 +128,7 @@ bool LabelingMachine::LabelMove(uint8_t a1, int32_t v1, uint32_t s1, uint8_t a2,
 }
 
 void LabelingMachine::VisionSetup() {
-  smt::link::g_nVisionMode = 3;
+  smt::CurrentMachine().camera.channelVisionMode = 3;
   LabelingIo io;
   LabelingSettings s;
   {

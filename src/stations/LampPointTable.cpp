@@ -274,7 +274,7 @@ LampDispense LampPointTable::ParseSettings(int group, int platform, int point, c
 LampTargets ApplyLampTargets(int kind, int platform, int point) {
   const LampTargets t = LampPointTable::Instance().ParsePointRow(kind, platform, point, LampScales::FromSettingsStore());
   if (!t.setX) return t;
-  if (t.glue) g_nGlueTargetX = t.x;
+  if (t.glue) smt::CurrentMachine().motion.glueTargetX = t.x;
   else smt::CurrentMachine().motion.targetX = t.x;
   if (platform == 1) smt::CurrentMachine().motion.targetY = t.y;
   else if (platform == 2) smt::CurrentMachine().motion.targetY2 = t.y;

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "core/Machine.h"
+
 namespace smt::stations {
 
 inline constexpr int kLampRows = 20, kLampCols = 40, kLampMaxPoints = 10;
@@ -102,9 +104,8 @@ class LampPointTable {
 };
 
 // Writes the parsed targets into the run's globals (the machine's motion.targetX, the machine's motion.targetY,
-// the machine's motion.targetY2, g_nGlueTargetX) and returns them.
+// the machine's motion.targetY2, the machine's motion.glueTargetX) and returns them.
 LampTargets ApplyLampTargets(int kind, int platform, int point);
-inline std::atomic<int32_t> g_nGlueTargetX{0};
 // The dispense parameters of the last ParseSettings.
 LampDispense ApplyLampDispense(int group, int platform, int point);
 

@@ -199,8 +199,8 @@ void CDialogCameraEdit::PutValues() {
   editPrecisionA->setText(QString::number(values.precisionA));
   editCollect->setText(QString::number(values.collectTime));
   const auto t = smt::settings::SettingsStores::Instance().machine.Geometry()->table;
-  precisionXYMm->setText(Q(PrecisionText(values.precisionXY, t.g_dXPulse)));
-  precisionADeg->setText(Q(PrecisionText(values.precisionA, t.g_dAPulse)));
+  precisionXYMm->setText(Q(PrecisionText(values.precisionXY, t.dXPulse)));
+  precisionADeg->setText(Q(PrecisionText(values.precisionA, t.dAPulse)));
 }
 
 void CDialogCameraEdit::OnInitDialog() {
@@ -217,11 +217,11 @@ void CDialogCameraEdit::OnInitDialog() {
 }
 
 void CDialogCameraEdit::OnCaptureX() {
-  editX->setText(Q(CapturePositionText(smt::CurrentMachine().curX.load(), smt::settings::SettingsStores::Instance().machine.Geometry()->table.g_dXPulse)));
+  editX->setText(Q(CapturePositionText(smt::CurrentMachine().curX.load(), smt::settings::SettingsStores::Instance().machine.Geometry()->table.dXPulse)));
 }
 
 void CDialogCameraEdit::OnCaptureY() {
-  editY->setText(Q(CapturePositionText(smt::CurrentMachine().curY.load(), smt::settings::SettingsStores::Instance().machine.Geometry()->table.g_dYPulse)));
+  editY->setText(Q(CapturePositionText(smt::CurrentMachine().curY.load(), smt::settings::SettingsStores::Instance().machine.Geometry()->table.dYPulse)));
 }
 
 void CDialogCameraEdit::BoxChanged(bool scaleEdit) {
@@ -232,9 +232,9 @@ void CDialogCameraEdit::BoxChanged(bool scaleEdit) {
   const auto size = smt::platform::ParseOperatorNumber(editSize->text().toStdString());
   if (!zoom || !size) return;
   const int height = panel ? panel->m_nImageHeight : 480;
-  const bool applies = BoxCheckAppliesWhileTyping(g_nHighSpeedCamera.load(), g_nVisionMode.load(),
-                                                  g_bHighSpeedMarkCamera.load(), g_bHighSpeedVisualCamera1.load(),
-                                                  g_bHighSpeedVisualCamera2.load());
+  const bool applies = BoxCheckAppliesWhileTyping(smt::CurrentMachine().camera.highSpeedCamera.load(), smt::CurrentMachine().camera.visionMode.load(),
+                                                  smt::CurrentMachine().camera.highSpeedMarkCamera.load(), smt::CurrentMachine().camera.highSpeedVisualCamera1.load(),
+                                                  smt::CurrentMachine().camera.highSpeedVisualCamera2.load());
   if (applies && VisualBoxTooLarge(*zoom, *size, height)) return;
   if (!panel) return;
   if (scaleEdit) {
@@ -260,12 +260,12 @@ void CDialogCameraEdit::OnBrightnessChange() {
 
 void CDialogCameraEdit::OnPrecisionXYChange() {
   values.precisionXY = editPrecisionXY->text().toInt();
-  precisionXYMm->setText(Q(PrecisionText(values.precisionXY, smt::settings::SettingsStores::Instance().machine.Geometry()->table.g_dXPulse)));
+  precisionXYMm->setText(Q(PrecisionText(values.precisionXY, smt::settings::SettingsStores::Instance().machine.Geometry()->table.dXPulse)));
 }
 
 void CDialogCameraEdit::OnPrecisionAChange() {
   values.precisionA = editPrecisionA->text().toInt();
-  precisionADeg->setText(Q(PrecisionText(values.precisionA, smt::settings::SettingsStores::Instance().machine.Geometry()->table.g_dAPulse)));
+  precisionADeg->setText(Q(PrecisionText(values.precisionA, smt::settings::SettingsStores::Instance().machine.Geometry()->table.dAPulse)));
 }
 
 bool CDialogCameraEdit::TakeValues() {
@@ -358,7 +358,7 @@ void CDialogCameraEdit::OnOK() {
   v.visualZoom = D(editZoom);
   v.visualSize = D(editSize);
   const int height = panel ? panel->m_nImageHeight : 480;
-  switch (CameraEditRefusal(v, rowNames, selectedRow, BoxCheckAppliesAtOk(g_nHighSpeedCamera.load(), g_nVisionMode.load()), height)) {
+  switch (CameraEditRefusal(v, rowNames, selectedRow, BoxCheckAppliesAtOk(smt::CurrentMachine().camera.highSpeedCamera.load(), smt::CurrentMachine().camera.visionMode.load()), height)) {
     case 1:
       smt::platform::ShowMessage(Text("CameraEdit.c_Message_01"));
       FocusSelect(editName);

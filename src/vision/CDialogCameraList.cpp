@@ -185,8 +185,8 @@ CDialogCameraList::CDialogCameraList(QWidget* parent) : QDialog(parent), m_pEdit
 
 CDialogCameraList::~CDialogCameraList() { m_bCalibrationRunning = false; }
 
-double CDialogCameraList::XPulse() const { return smt::settings::SettingsStores::Instance().machine.Geometry()->table.g_dXPulse; }
-double CDialogCameraList::YPulse() const { return smt::settings::SettingsStores::Instance().machine.Geometry()->table.g_dYPulse; }
+double CDialogCameraList::XPulse() const { return smt::settings::SettingsStores::Instance().machine.Geometry()->table.dXPulse; }
+double CDialogCameraList::YPulse() const { return smt::settings::SettingsStores::Instance().machine.Geometry()->table.dYPulse; }
 
 std::string CDialogCameraList::Text(const std::string& key) const {
   auto it = m_texts.find(key);
@@ -558,12 +558,12 @@ void CDialogCameraList::OnCalibrationMenu(int task) {
   if (fly) {
     const auto t = smt::settings::SettingsStores::Instance().machine.Geometry()->table;
     std::array<int32_t, 9> off{};
-    for (int k = 2; k <= 8; ++k) off[k] = t.g_nNozzleToNozzle1X[k];
+    for (int k = 2; k <= 8; ++k) off[k] = t.nNozzleToNozzle1X[k];
     job->fly = ComputeFlyLayout(smt::CurrentMachine().machineType.load(), m_Table.m_Camera_first, off, m_Settings.m_iTriggerPulse);
     if (m_pSetView) {
       m_pSetView->Engine().m_nFlyHeadCount = job->fly.headCount;
       // The fly test watches the pass on vision camera 1.
-      if (task == 8 && g_nVisionMode.load() != 1) m_pSetView->OnBnClickedOpenVisualCamera1();
+      if (task == 8 && smt::CurrentMachine().camera.visionMode.load() != 1) m_pSetView->OnBnClickedOpenVisualCamera1();
     }
   }
   m_nCalibrationTask = task;
@@ -582,7 +582,7 @@ void CDialogCameraList::OnCaptureBaseY() {
 }
 
 void CDialogCameraList::OnCaptureBaseZ() {
-  const double z = smt::settings::SettingsStores::Instance().machine.Geometry()->table.g_dZPulse;
+  const double z = smt::settings::SettingsStores::Instance().machine.Geometry()->table.dZPulse;
   edits["m_BaseCoordinates_Z"]->setText(Q(CaptureBaseZ(smt::CurrentMachine().curZ[0].load(), z)));
 }
 
@@ -612,8 +612,8 @@ void CDialogCameraList::OnCameraSettings() {
     ShowMessage("Machine is running !");
     return;
   }
-  if (g_nHighSpeedCamera.load() == 1 && m_pSetView) {
-    if (auto cam = m_pSetView->Engine().Camera(g_nVisionMode.load())) smt::vision::ShowCameraSettingsPage(*cam, this);
+  if (smt::CurrentMachine().camera.highSpeedCamera.load() == 1 && m_pSetView) {
+    if (auto cam = m_pSetView->Engine().Camera(smt::CurrentMachine().camera.visionMode.load())) smt::vision::ShowCameraSettingsPage(*cam, this);
   }
   reject();
 }

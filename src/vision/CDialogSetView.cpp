@@ -88,9 +88,9 @@ const char* RoleTitle(int mode) {
 
 bool RoleFitted(int role) {
   switch (role) {
-    case 0: return g_bHighSpeedMarkCamera.load();
-    case 1: return g_bHighSpeedVisualCamera1.load();
-    case 2: return g_bHighSpeedVisualCamera2.load();
+    case 0: return smt::CurrentMachine().camera.highSpeedMarkCamera.load();
+    case 1: return smt::CurrentMachine().camera.highSpeedVisualCamera1.load();
+    case 2: return smt::CurrentMachine().camera.highSpeedVisualCamera2.load();
     default: return false;
   }
 }
@@ -165,9 +165,9 @@ CDialogSetView::CDialogSetView(QWidget* parent)
   m_timer0 = new QTimer(this);
   m_timer1 = new QTimer(this);
   auto tick = [this] {
-    if (g_nHighSpeedCamera.load() == 1)
+    if (smt::CurrentMachine().camera.highSpeedCamera.load() == 1)
       ShowCameraStatus();
-    else if (g_nHighSpeedCamera.load() == 0)
+    else if (smt::CurrentMachine().camera.highSpeedCamera.load() == 0)
       ShowDirectShowFrame();
   };
   connect(m_timer0, &QTimer::timeout, this, tick);
@@ -410,11 +410,11 @@ void CDialogSetView::LoadConfig(const std::string& appDir) {
   m_Light_Contrast = s.ReadInt("m_Light_Contrast");
   m_Light_Brightness = s.ReadInt("m_Light_Brightness");
   smt::platform::SettingsSection c(smt::platform::ConfigPath(appDir), "CameraListConfig");
-  g_nHighSpeedCamera = c.ReadInt("m_HighSpeedCamera");
-  g_bHighSpeedMarkCamera = c.ReadInt("m_MarkCamera") != 0;
-  g_bHighSpeedVisualCamera1 = c.ReadInt("m_VisualCamera1") != 0;
-  g_bFlyCamera = c.ReadInt("m_FlyCamera") != 0;
-  g_bHighSpeedVisualCamera2 = c.ReadInt("m_VisualCamera2") != 0;
+  smt::CurrentMachine().camera.highSpeedCamera = c.ReadInt("m_HighSpeedCamera");
+  smt::CurrentMachine().camera.highSpeedMarkCamera = c.ReadInt("m_MarkCamera") != 0;
+  smt::CurrentMachine().camera.highSpeedVisualCamera1 = c.ReadInt("m_VisualCamera1") != 0;
+  smt::CurrentMachine().camera.flyCamera = c.ReadInt("m_FlyCamera") != 0;
+  smt::CurrentMachine().camera.highSpeedVisualCamera2 = c.ReadInt("m_VisualCamera2") != 0;
   const std::string lang =
       smt::platform::SettingsSection(smt::platform::ConfigPath(appDir), "LanguageSetConfig").ReadText("LanguageSet", "Chinese");
   if (lang == "Chinese")
@@ -464,7 +464,7 @@ void CDialogSetView::OnInitDialog(const std::string& appDir) {
     RunJobOnFrame(job, frame, workImage);
   };
   cb.showLive = [this, alive, self](int role, const cv::Mat& view) {
-    if (role != g_nVisionMode.load() && smt::CurrentMachine().machineType.load() != 4) return;
+    if (role != smt::CurrentMachine().camera.visionMode.load() && smt::CurrentMachine().machineType.load() != 4) return;
     QImage img = MatToQImage(view);
     {
       std::lock_guard lk(m_liveM);
@@ -502,12 +502,12 @@ void CDialogSetView::OnInitDialog(const std::string& appDir) {
   };
   m_engine->SetCallbacks(cb);
   UpdateViewParameters();
-  const int mode = g_nHighSpeedCamera.load();
+  const int mode = smt::CurrentMachine().camera.highSpeedCamera.load();
   bool listCaptureDevices = mode == 0;
   if (mode == 1) {
     if (!m_system) m_system = DefaultCameraSystem();
     if (m_engine->StartCameras(*m_system, smt::CurrentMachine().machineType.load()) != 0) m_timer0->start(1000);
-    if (g_bHighSpeedMarkCamera && g_bHighSpeedVisualCamera1 && g_bHighSpeedVisualCamera2)
+    if (smt::CurrentMachine().camera.highSpeedMarkCamera && smt::CurrentMachine().camera.highSpeedVisualCamera1 && smt::CurrentMachine().camera.highSpeedVisualCamera2)
       m_btnOpenCamera->setEnabled(false);
     else
       listCaptureDevices = true;
@@ -550,7 +550,7 @@ void CDialogSetView::PaintLive(const QImage& image) {
 void CDialogSetView::PaintWorkImage(int slot, const QImage& image) {
   if (slot < 0 || slot > 8 || image.isNull()) return;
   m_work[slot]->setPixmap(QPixmap::fromImage(image));
-  if (m_bExtendedDisplay && slot == (g_nVisionMode.load() == 0 ? 0 : m_nWorkImage.load()))
+  if (m_bExtendedDisplay && slot == (smt::CurrentMachine().camera.visionMode.load() == 0 ? 0 : m_nWorkImage.load()))
     m_live->setPixmap(QPixmap::fromImage(image.scaled(m_live->size())));
 }
 
@@ -560,7 +560,7 @@ QString CDialogSetView::StatusText() const { return m_status->text(); }
 
 void CDialogSetView::ShowCameraStatus() {
   m_bStatusShown = true;
-  const int mode = g_nVisionMode.load();
+  const int mode = smt::CurrentMachine().camera.visionMode.load();
   const std::string name = RoleTitle(mode);
   if (mode < 0 || mode > 2) {
     m_status->setText(Q(name) + QString(" | Size:0*0 | Display FPS:0.00 | Capture FPS:0.00"));
@@ -609,9 +609,9 @@ void CDialogSetView::ShowDirectShowFrame() {
   cv::Mat view = CutCentredView(frame, m_dDisplayZoom);
   if (!m_bExtendedDisplay) {
     cv::Mat shown = view.clone();
-    if (g_nVisionMode.load() == 2 && m_bLensCorrection) {
+    if (smt::CurrentMachine().camera.visionMode.load() == 2 && m_bLensCorrection) {
       cv::Mat corrected;
-      if (g_CameraCalib().Undistort(corrected, shown)) shown = corrected;
+      if (smt::CurrentMachine().Part<CCameraCalib>().Undistort(corrected, shown)) shown = corrected;
     }
     DrawCrossCursor(shown, static_cast<int>(m_VisualSize * m_dPixelPerMm));
     PaintLive(MatToQImage(shown));
@@ -632,9 +632,9 @@ void CDialogSetView::UpdateViewParameters() {
 // Capture cameras
 
 void CDialogSetView::OnBnClickedOpenCamera() {
-  const int mode = g_nHighSpeedCamera.load();
+  const int mode = smt::CurrentMachine().camera.highSpeedCamera.load();
   if (mode == 1) {
-    if (!(g_bHighSpeedMarkCamera && g_bHighSpeedVisualCamera1 && g_bHighSpeedVisualCamera2)) OpenOrCloseCamera(true);
+    if (!(smt::CurrentMachine().camera.highSpeedMarkCamera && smt::CurrentMachine().camera.highSpeedVisualCamera1 && smt::CurrentMachine().camera.highSpeedVisualCamera2)) OpenOrCloseCamera(true);
   } else if (mode == 0) {
     OpenOrCloseCamera(false);
   }
@@ -676,7 +676,7 @@ void CDialogSetView::OpenOrCloseCamera(bool pauseIndustrial) {
     m_timer1->start(40);
     m_btnOpenCamera->setText(Q(m_texts["SetView.c_CloseCamera"]));
     if (type != 4 && type != 5 && pauseIndustrial &&
-        (g_bHighSpeedMarkCamera || g_bHighSpeedVisualCamera1 || g_bHighSpeedVisualCamera2))
+        (smt::CurrentMachine().camera.highSpeedMarkCamera || smt::CurrentMachine().camera.highSpeedVisualCamera1 || smt::CurrentMachine().camera.highSpeedVisualCamera2))
       for (int r = 0; r < 3; ++r) m_engine->Pause(r);
     return;
   }
@@ -698,8 +698,8 @@ bool CDialogSetView::SwitchCamera(int role, int triggerMode) { return m_engine->
 
 void CDialogSetView::ApplyCameraParameters(int mode, double pixelPerMm, double visualSize, int contrast,
                                            int brightness) {
-  g_nVisionMode = mode;
-  smt::link::g_nVisionMode = mode;
+  smt::CurrentMachine().camera.visionMode = mode;
+  smt::CurrentMachine().camera.channelVisionMode = mode;
   m_dPixelPerMm = pixelPerMm > 0 ? pixelPerMm : m_dPixelPerMm;
   m_VisualSize = visualSize;
   m_Light_Contrast = contrast;
@@ -717,7 +717,7 @@ void CDialogSetView::ApplyCameraParameters(int mode, double pixelPerMm, double v
   // Writing the light boxes sends the light with the camera's channel; the
   // channel switch makes the chosen industrial camera the playing one. A
   // running task selects its own cameras and lights.
-  if (g_nHighSpeedCamera.load() == 1 && smt::CurrentMachine().connected.load() && !smt::CurrentMachine().machineBusy.load()) SendBrightness();
+  if (smt::CurrentMachine().camera.highSpeedCamera.load() == 1 && smt::CurrentMachine().connected.load() && !smt::CurrentMachine().machineBusy.load()) SendBrightness();
 }
 
 void CDialogSetView::OnBnClickedOpenMarkCamera() {
@@ -734,8 +734,8 @@ void CDialogSetView::OnBnClickedOpenMarkCamera() {
 }
 
 void CDialogSetView::ShowMarkCamera() {
-  const int mode = g_nHighSpeedCamera.load();
-  if (mode == 1) m_timer1->start(g_bHighSpeedMarkCamera ? 100 : 40);
+  const int mode = smt::CurrentMachine().camera.highSpeedCamera.load();
+  if (mode == 1) m_timer1->start(smt::CurrentMachine().camera.highSpeedMarkCamera ? 100 : 40);
   const bool needsCapture = mode == 0 || (mode == 1 && smt::CurrentMachine().machineType.load() == 5);
   if (needsCapture && !m_pDirectShowCamera[0]) return;
   m_iDirectShowCamera = 0;
@@ -768,8 +768,8 @@ void CDialogSetView::OnBnClickedOpenVisualCamera1() {
     ShowMessage(m_texts["SetView.c_Message_03"]);
     return;
   }
-  const int mode = g_nHighSpeedCamera.load();
-  if (mode == 1) m_timer1->start(g_bHighSpeedVisualCamera1 ? 100 : 40);
+  const int mode = smt::CurrentMachine().camera.highSpeedCamera.load();
+  if (mode == 1) m_timer1->start(smt::CurrentMachine().camera.highSpeedVisualCamera1 ? 100 : 40);
   const int ds = smt::CurrentMachine().machineType.load() == 4 ? 1 : 0;
   if (mode == 0 && !m_pDirectShowCamera[ds]) return;
   m_iDirectShowCamera = ds;
@@ -785,8 +785,8 @@ void CDialogSetView::OnBnClickedOpenVisualCamera2() {
     ShowMessage(m_texts["SetView.c_Message_04"]);
     return;
   }
-  const int mode = g_nHighSpeedCamera.load();
-  if (mode == 1) m_timer1->start(g_bHighSpeedVisualCamera2 ? 100 : 40);
+  const int mode = smt::CurrentMachine().camera.highSpeedCamera.load();
+  if (mode == 1) m_timer1->start(smt::CurrentMachine().camera.highSpeedVisualCamera2 ? 100 : 40);
   if (mode == 0 && !m_pDirectShowCamera[0]) return;
   m_iDirectShowCamera = 0;
   m_dDisplayZoom = 1.0;
@@ -821,8 +821,8 @@ void CDialogSetView::ShowVisualParameters(int contrast, int brightness, int feat
 }
 
 bool CDialogSetView::CurrentCameraUsable() const {
-  const int mode = g_nVisionMode.load();
-  if (g_nHighSpeedCamera.load() == 1) {
+  const int mode = smt::CurrentMachine().camera.visionMode.load();
+  if (smt::CurrentMachine().camera.highSpeedCamera.load() == 1) {
     if (RoleFitted(mode)) return m_engine->HasRole(mode);
     return m_pDirectShowCamera[0] != nullptr;
   }
@@ -882,7 +882,7 @@ void CDialogSetView::TypeBrightness(int value) {
 
 void CDialogSetView::SendBrightness() {
   const int v = m_Light_Brightness;
-  switch (g_nVisionMode.load()) {
+  switch (smt::CurrentMachine().camera.visionMode.load()) {
     case 0:
       if (smt::CurrentMachine().machineType.load() != 4) smt::link::SelectCamera(1, v, -1);
       break;
@@ -891,8 +891,8 @@ void CDialogSetView::SendBrightness() {
       break;
     case 2:
       smt::link::SelectCamera(3, v, -1);
-      g_nVisionMode = 2;
-      if (g_nHighSpeedCamera.load() == 1 && smt::CurrentMachine().machineType.load() != 4) SwitchCamera(2, -1);
+      smt::CurrentMachine().camera.visionMode = 2;
+      if (smt::CurrentMachine().camera.highSpeedCamera.load() == 1 && smt::CurrentMachine().machineType.load() != 4) SwitchCamera(2, -1);
       break;
     case 3:
       smt::link::SelectCamera(4, v, -1);
@@ -933,7 +933,7 @@ void CDialogSetView::OnBnClickedExpand() {
 
 void CDialogSetView::OnBnClickedExtendedDisplay() {
   if (!CurrentCameraUsable()) return;
-  const int mode = g_nVisionMode.load();
+  const int mode = smt::CurrentMachine().camera.visionMode.load();
   const int slot = (mode == 1 || mode == 2) ? m_nWorkImage.load() : 0;
   if (VisionSlotImage(slot).empty()) return;
   if (!m_bExtendedDisplay) {
@@ -965,7 +965,7 @@ void CDialogSetView::ClickToCentre(QPoint p) {
   const int W = m_live->width(), H = m_live->height();
   if (p.x() < 0 || p.y() < 0 || p.x() >= W || p.y() >= H || W <= 0 || H <= 0) return;
   int iw = m_nImageWidth, ih = m_nImageHeight;
-  if (smt::CurrentMachine().machineType.load() == 4 && g_nHighSpeedCamera.load() == 1) {
+  if (smt::CurrentMachine().machineType.load() == 4 && smt::CurrentMachine().camera.highSpeedCamera.load() == 1) {
     const auto st = m_engine->Stats(0);
     iw = st.width;
     ih = st.height;
@@ -976,8 +976,8 @@ void CDialogSetView::ClickToCentre(QPoint p) {
   m_dClickOffsetY = dy / m_dPixelPerMm;
   if (smt::CurrentMachine().machineBusy.load()) return;
   const auto table = smt::settings::SettingsStores::Instance().machine.Geometry()->table;
-  m_nMoveX = -static_cast<int>(m_dClickOffsetX * m_dDisplayZoom * table.g_dXPulse);
-  m_nMoveY = -static_cast<int>(m_dClickOffsetY * m_dDisplayZoom * table.g_dYPulse);
+  m_nMoveX = -static_cast<int>(m_dClickOffsetX * m_dDisplayZoom * table.dXPulse);
+  m_nMoveY = -static_cast<int>(m_dClickOffsetY * m_dDisplayZoom * table.dYPulse);
   m_nMoveZ = 0;
   if (!smt::link::CheckMachineGuards(true, false)) return;
   StartPanelMove(0);

@@ -40,9 +40,9 @@ namespace {
 
 bool RoleFittedNow(int role) {
   switch (role) {
-    case 0: return g_bHighSpeedMarkCamera.load();
-    case 1: return g_bHighSpeedVisualCamera1.load();
-    case 2: return g_bHighSpeedVisualCamera2.load();
+    case 0: return smt::CurrentMachine().camera.highSpeedMarkCamera.load();
+    case 1: return smt::CurrentMachine().camera.highSpeedVisualCamera1.load();
+    case 2: return smt::CurrentMachine().camera.highSpeedVisualCamera2.load();
     default: return false;
   }
 }
@@ -74,7 +74,7 @@ CDialogSetView::JobParams CDialogSetView::SnapshotJobParams() const {
   p.featureType = FeatureTypeFromCombo();
   p.packageName = hooks.selectedFeederPackage();
   p.templateName = m_strTemplateName;
-  p.visionMode = g_nVisionMode.load();
+  p.visionMode = smt::CurrentMachine().camera.visionMode.load();
   if (p.visionMode == 0) {
     p.colourReversal = hooks.boardMark().invert;
   } else {
@@ -105,7 +105,7 @@ bool CDialogSetView::CheckBoxForCommand(bool templateCommand, bool* directShowCh
   m_VisualSize = v;
   UpdateViewParameters();
   *directShowChecked = false;
-  if (templateCommand && g_nHighSpeedCamera.load() == 0) {
+  if (templateCommand && smt::CurrentMachine().camera.highSpeedCamera.load() == 0) {
     *directShowChecked = true;
     if (m_VisualSize == 0.0 || m_VisualSize * m_dPixelPerMm > 470) {
       ShowMessage(m_texts["SetView.c_Message_05"]);
@@ -125,8 +125,8 @@ void CDialogSetView::TakeJobParameters() {
 
 void CDialogSetView::QueueOrRunJob(int job) {
   TakeJobParameters();
-  const int role = g_nVisionMode.load();
-  if (g_nHighSpeedCamera.load() == 1 && RoleFittedNow(role) && m_engine->HasRole(role)) {
+  const int role = smt::CurrentMachine().camera.visionMode.load();
+  if (smt::CurrentMachine().camera.highSpeedCamera.load() == 1 && RoleFittedNow(role) && m_engine->HasRole(role)) {
     if (role == 1 && m_engine->TriggerMode(1) != 0) m_engine->SetTriggerMode(1, 0);
     m_engine->Play(role);
     m_engine->RequestJob(role, job, m_nWorkImage.load());
@@ -154,7 +154,7 @@ void CDialogSetView::OnBnClickedVisionTest() {
   bool ds = false;
   if (!CheckBoxForCommand(false, &ds)) return;
   if (!smt::link::CheckMachineGuards(true, true)) return;
-  if (g_nHighSpeedCamera.load() == 0 && (m_VisualSize == 0.0 || m_VisualSize * m_dPixelPerMm > 470)) {
+  if (smt::CurrentMachine().camera.highSpeedCamera.load() == 0 && (m_VisualSize == 0.0 || m_VisualSize * m_dPixelPerMm > 470)) {
     ShowMessage(m_texts["SetView.c_Message_05"]);
     m_editVisualSize->setFocus();
     m_editVisualSize->selectAll();
@@ -180,8 +180,8 @@ void CDialogSetView::RestartLiveTimerAfterVision() {
   auto alive = m_alive;
   smt::platform::PostToGui([this, alive] {
     if (!*alive) return;
-    const int hs = g_nHighSpeedCamera.load();
-    const int mode = g_nVisionMode.load();
+    const int hs = smt::CurrentMachine().camera.highSpeedCamera.load();
+    const int mode = smt::CurrentMachine().camera.visionMode.load();
     if (hs == 1 && mode >= 0 && mode <= 2)
       StartLiveTimer(RoleFittedNow(mode) ? 100 : 40);
     else if (hs == 0)
@@ -196,7 +196,7 @@ bool CDialogSetView::RunVisionTest(int n, const cv::Mat& frame, bool moveAfter) 
     cv::Mat work = frame.clone();
     if (p.visionMode == 2 && p.lensCorrection) {
       cv::Mat corrected;
-      if (g_CameraCalib().Undistort(corrected, frame)) work = corrected;
+      if (smt::CurrentMachine().Part<CCameraCalib>().Undistort(corrected, frame)) work = corrected;
     }
     const auto table = smt::settings::SettingsStores::Instance().machine.Geometry()->table;
     auto visualError = [&] {
@@ -218,9 +218,9 @@ bool CDialogSetView::RunVisionTest(int n, const cv::Mat& frame, bool moveAfter) 
       if (IsNotFound(r)) {
         visualError();
       } else {
-        m_nMoveX = static_cast<int>(dx * table.g_dXPulse);
-        m_nMoveY = static_cast<int>(dy * table.g_dYPulse);
-        m_nMoveZ = -static_cast<int>(da * table.g_dAPulse);
+        m_nMoveX = static_cast<int>(dx * table.dXPulse);
+        m_nMoveY = static_cast<int>(dy * table.dYPulse);
+        m_nMoveZ = -static_cast<int>(da * table.dAPulse);
         if (n == m_nReferenceHead.load()) m_nReferenceMoveX = m_nMoveX.load();
         if (!moveChecks()) return false;
         const double w = r.size.width / p.pixelPerMm, h = r.size.height / p.pixelPerMm;
@@ -236,8 +236,8 @@ bool CDialogSetView::RunVisionTest(int n, const cv::Mat& frame, bool moveAfter) 
       if (!c.found || c.x == -1.0f || !(c.radius < p.pixelPerMm * p.visualSize * 0.5)) {
         visualError();
       } else {
-        m_nMoveX = static_cast<int>(dx * table.g_dXPulse);
-        m_nMoveY = static_cast<int>(dy * table.g_dYPulse);
+        m_nMoveX = static_cast<int>(dx * table.dXPulse);
+        m_nMoveY = static_cast<int>(dy * table.dYPulse);
         m_nMoveZ = 0;
         if (!moveChecks()) return false;
         const double d = c.radius * 2.0 / p.pixelPerMm;
@@ -322,8 +322,8 @@ bool CDialogSetView::FindTemplate(const cv::Mat& frame) {
   const auto table = smt::settings::SettingsStores::Instance().machine.Geometry()->table;
   const double X = ox / p.pixelPerMm, Y = oy / p.pixelPerMm;
   const double w = m.size.width / p.pixelPerMm, h = m.size.height / p.pixelPerMm;
-  m_nMoveX = static_cast<int>(X * table.g_dXPulse);
-  m_nMoveY = static_cast<int>(Y * table.g_dYPulse);
+  m_nMoveX = static_cast<int>(X * table.dXPulse);
+  m_nMoveY = static_cast<int>(Y * table.dYPulse);
   m_nMoveZ = 0;
   if (!smt::link::CheckMachineGuards(true, true)) return false;
   StartPanelMove(1);
@@ -346,7 +346,7 @@ bool CDialogSetView::StartPanelMove(int mode) {
   }
   PanelMoveRequest req;
   req.mode = mode;
-  req.visionMode = g_nVisionMode.load();
+  req.visionMode = smt::CurrentMachine().camera.visionMode.load();
   req.machineType = smt::CurrentMachine().machineType.load();
   req.moveX = m_nMoveX.load();
   req.moveY = m_nMoveY.load();
@@ -360,7 +360,7 @@ bool CDialogSetView::StartPanelMove(int mode) {
 }
 
 bool CDialogSetView::GrabFrame(int role, cv::Mat& frame, std::chrono::milliseconds timeout, int captureIndex) {
-  if (g_nHighSpeedCamera.load() == 1 && RoleFittedNow(role) && m_engine->HasRole(role)) {
+  if (smt::CurrentMachine().camera.highSpeedCamera.load() == 1 && RoleFittedNow(role) && m_engine->HasRole(role)) {
     m_engine->Play(role);
     if (!m_engine->RequestFrame(role, frame, timeout)) return false;
   } else {
@@ -376,7 +376,7 @@ bool CDialogSetView::GrabFrame(int role, cv::Mat& frame, std::chrono::millisecon
   }
   if (role == 2 && hooks.lensCorrection()) {
     cv::Mat corrected;
-    if (g_CameraCalib().Undistort(corrected, frame)) frame = corrected;
+    if (smt::CurrentMachine().Part<CCameraCalib>().Undistort(corrected, frame)) frame = corrected;
   }
   return !frame.empty();
 }

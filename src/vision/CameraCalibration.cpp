@@ -127,8 +127,8 @@ bool MoveTo(int32_t tx, int32_t ty) {
 void Select(CalibrationJob& job, int channel, int brightness, int trigger) {
   smt::link::SelectCamera(channel, brightness, trigger);
   const int mode = (channel == 1 || channel == 4) ? 0 : channel - 1;
-  g_nVisionMode = mode;
-  if (job.panel && g_nHighSpeedCamera.load() == 1 && smt::CurrentMachine().machineType.load() != 4) job.panel->SwitchCamera(mode, trigger);
+  smt::CurrentMachine().camera.visionMode = mode;
+  if (job.panel && smt::CurrentMachine().camera.highSpeedCamera.load() == 1 && smt::CurrentMachine().machineType.load() != 4) job.panel->SwitchCamera(mode, trigger);
 }
 
 BoardMarkView Board(CalibrationJob& job) { return job.boardMark ? job.boardMark() : BoardMarkView{}; }
@@ -144,8 +144,8 @@ CameraRecord Record(CalibrationJob& job, int camera) {
   return camera == 1 ? job.table->m_Camera_first : job.table->m_Camera_second;
 }
 
-int32_t HeadOffsetX(int head) { return head >= 2 && head <= 8 ? Table().g_nNozzleToNozzle1X[head] : 0; }
-int32_t HeadOffsetY(int head) { return head >= 2 && head <= 8 ? Table().g_nNozzleToNozzle1Y[head] : 0; }
+int32_t HeadOffsetX(int head) { return head >= 2 && head <= 8 ? Table().nNozzleToNozzle1X[head] : 0; }
+int32_t HeadOffsetY(int head) { return head >= 2 && head <= 8 ? Table().nNozzleToNozzle1Y[head] : 0; }
 
 int32_t StrokeDepth(CalibrationJob& job, int head) {
   const auto b = SettingsStores::Instance().machine.Basic();
@@ -155,7 +155,7 @@ int32_t StrokeDepth(CalibrationJob& job, int head) {
     baseZ = job.settings->m_BaseCoordinates_Z;
   }
   const double mm = head == 1 ? baseZ : b->ZNozzleToFeed(head) - b->ZNozzleToFeed(1) + baseZ;
-  int32_t d = MmToSteps(mm, Table().g_dZPulse);
+  int32_t d = MmToSteps(mm, Table().dZPulse);
   if (HeadAxesFor(head, smt::CurrentMachine().machineType.load()).negate) d = -d;
   return d;
 }
@@ -163,8 +163,8 @@ int32_t StrokeDepth(CalibrationJob& job, int head) {
 void BaseSteps(CalibrationJob& job, int32_t& x, int32_t& y) {
   const auto t = Table();
   std::lock_guard lk(job.m);
-  x = MmToSteps(job.settings->m_BaseCoordinates_X, t.g_dXPulse);
-  y = MmToSteps(job.settings->m_BaseCoordinates_Y, t.g_dYPulse);
+  x = MmToSteps(job.settings->m_BaseCoordinates_X, t.dXPulse);
+  y = MmToSteps(job.settings->m_BaseCoordinates_Y, t.dYPulse);
 }
 
 bool Running(CalibrationJob& job) { return job.calibrationRunning && job.calibrationRunning->load(); }
@@ -215,7 +215,7 @@ bool MoveCameraToStandardPiece(CalibrationJob& job) {
   BaseSteps(job, bx, by);
   const auto t = Table();
   StateBeforeMove();
-  return MoveTo(bx - t.g_nCameraToNozzle1X, by - t.g_nCameraToNozzle1Y);
+  return MoveTo(bx - t.nCameraToNozzle1X, by - t.nCameraToNozzle1Y);
 }
 
 bool BringStandardPieceToCamera(CalibrationJob& job, int head, int camera, int32_t dx, int32_t dy) {
@@ -233,7 +233,7 @@ bool BringStandardPieceToCamera(CalibrationJob& job, int head, int camera, int32
     return false;
   if (camera != 1 && camera != 2) return true;
   const CameraRecord r = Record(job, camera);
-  g_nVisionMode = camera;
+  smt::CurrentMachine().camera.visionMode = camera;
   Select(job, camera + 1, r.Light_Brightness, -1);
   tx = r.CameraPulse_X - HeadOffsetX(head);
   ty = r.CameraPulse_Y - HeadOffsetY(head);
@@ -255,10 +255,10 @@ bool ReturnStandardPiece(CalibrationJob& job, int head) {
 }
 
 bool PrepareCalibrationCamera(CalibrationJob& job, int camera, double& boxMm, int& threshold, double& pixelsPerMm) {
-  int mode = g_nVisionMode.load();
+  int mode = smt::CurrentMachine().camera.visionMode.load();
   if (camera == 1 || camera == 2) {
     mode = camera;
-    g_nVisionMode = mode;
+    smt::CurrentMachine().camera.visionMode = mode;
     const CameraRecord r = Record(job, camera);
     boxMm = r.VisualSize;
     threshold = r.Light_Contrast;
@@ -271,7 +271,7 @@ bool PrepareCalibrationCamera(CalibrationJob& job, int camera, double& boxMm, in
     available = true;
   } else if (!job.panel) {
     available = false;
-  } else if (g_nHighSpeedCamera.load() == 1 && (mode == 1 ? g_bHighSpeedVisualCamera1.load() : g_bHighSpeedVisualCamera2.load())) {
+  } else if (smt::CurrentMachine().camera.highSpeedCamera.load() == 1 && (mode == 1 ? smt::CurrentMachine().camera.highSpeedVisualCamera1.load() : smt::CurrentMachine().camera.highSpeedVisualCamera2.load())) {
     available = job.panel->Engine().HasRole(mode);
   } else {
     available = job.panel->m_pDirectShowCamera[0] != nullptr;
@@ -287,7 +287,7 @@ void CalibrateByCentring(CalibrationJob& job, int threshold, double scale, doubl
   if (job.calibrationRunning) *job.calibrationRunning = true;
   const auto t = Table();
   const auto s = Speeds();
-  const int role = g_nVisionMode.load();
+  const int role = smt::CurrentMachine().camera.visionMode.load();
   double baseDiameter;
   {
     std::lock_guard lk(job.m);
@@ -306,8 +306,8 @@ void CalibrateByCentring(CalibrationJob& job, int threshold, double scale, doubl
       CLogFile::Instance().Write(true, "Mark size error !");
       break;
     }
-    const int32_t sx = MmToSteps(dx, t.g_dXPulse), sy = MmToSteps(dy, t.g_dYPulse);
-    const int32_t sa = -MmToSteps(da, t.g_dAPulse);
+    const int32_t sx = MmToSteps(dx, t.dXPulse), sy = MmToSteps(dy, t.dYPulse);
+    const int32_t sa = -MmToSteps(da, t.dAPulse);
     const double w = r.size.width / scale, h = r.size.height / scale;
     Report("Visual: X = %0.4f，Y = %0.4f，A = %0.4f，W = %0.2f，H = %0.2f",
            "X = %0.4f，Y = %0.4f，A =  %0.4f，W = %0.2f, H = %0.2f", dx, dy, da, w, h);
@@ -326,8 +326,8 @@ void CalibrateByCentring(CalibrationJob& job, int threshold, double scale, doubl
     } else if (job.task == 6) {
       if (sx == 0 && sy == 0) {
         const auto b = SettingsStores::Instance().machine.Basic();
-        const double x = Round4(b->m_X_CameraToNozzle1 - (t.g_dXPulse != 0 ? accX / t.g_dXPulse : 0));
-        const double y = Round4(b->m_Y_CameraToNozzle1 - (t.g_dYPulse != 0 ? accY / t.g_dYPulse : 0));
+        const double x = Round4(b->m_X_CameraToNozzle1 - (t.dXPulse != 0 ? accX / t.dXPulse : 0));
+        const double y = Round4(b->m_Y_CameraToNozzle1 - (t.dYPulse != 0 ? accY / t.dYPulse : 0));
         SettingsStores::Instance().machine.SetCameraOffset(job.appDir, x, y);
         break;
       }
@@ -340,8 +340,8 @@ void CalibrateByCentring(CalibrationJob& job, int threshold, double scale, doubl
 void CalibrateHeadOffset(CalibrationJob& job, int head, int camera, int threshold, double boxMm, double scale) {
   const auto t = Table();
   const auto s = Speeds();
-  const int role = camera == 1 || camera == 2 ? camera : g_nVisionMode.load();
-  const bool industrial = g_nHighSpeedCamera.load() == 1;
+  const int role = camera == 1 || camera == 2 ? camera : smt::CurrentMachine().camera.visionMode.load();
+  const bool industrial = smt::CurrentMachine().camera.highSpeedCamera.load() == 1;
   std::array<double, 4> X{}, Y{};
   const HeadAxis axis = HeadAxesFor(head, smt::CurrentMachine().machineType.load());
   int looks = 0;
@@ -363,7 +363,7 @@ void CalibrateHeadOffset(CalibrationJob& job, int head, int camera, int threshol
     Report("Visual: X = %0.4f，Y = %0.4f，A = %0.4f，W = %0.2f，H = %0.2f",
            "X = %0.4f，Y = %0.4f，A =  %0.4f，W = %0.2f，H = %0.2f", dx, dy, da, r.size.width / scale,
            r.size.height / scale);
-    smt::link::SendCmd61MoveAxis(axis.rotation, MmToSteps(90.0, t.g_dAPulse), s[4].start, s[4].normal);
+    smt::link::SendCmd61MoveAxis(axis.rotation, MmToSteps(90.0, t.dAPulse), s[4].start, s[4].normal);
   }
   if (looks < 4) {
     // The centre of the turn needs all four quarter turns: the place stays.
@@ -377,8 +377,8 @@ void CalibrateHeadOffset(CalibrationJob& job, int head, int camera, int threshol
     SetCell(job, 2, smt::platform::FormatDouble(y, 4));
     std::lock_guard lk(job.m);
     CameraRecord& rec = role == 1 ? job.table->m_Camera_first : job.table->m_Camera_second;
-    rec.CameraPulse_X = MmToSteps(x, t.g_dXPulse);
-    rec.CameraPulse_Y = MmToSteps(y, t.g_dYPulse);
+    rec.CameraPulse_X = MmToSteps(x, t.dXPulse);
+    rec.CameraPulse_Y = MmToSteps(y, t.dYPulse);
     return;
   }
   auto b = *SettingsStores::Instance().machine.Basic();
@@ -406,21 +406,21 @@ bool MeasurePieceUnderMarkCamera(CalibrationJob& job, int32_t& dxSteps, int32_t&
   if (!c.found || std::abs(d - baseDiameter) > baseDiameter * 0.2) return false;
   const auto t = Table();
   // The Mark camera's picture X runs against machine X.
-  dxSteps = -MmToSteps(dx, t.g_dXPulse);
-  dySteps = MmToSteps(dy, t.g_dYPulse);
+  dxSteps = -MmToSteps(dx, t.dXPulse);
+  dySteps = MmToSteps(dy, t.dYPulse);
   return true;
 }
 
 bool CalibrateFlyTrigger(CalibrationJob& job, int camera, int head) {
   (void)camera;
-  if (g_nVisionMode.load() != 1 && job.panel) smt::platform::RunOnGui([&] { job.panel->OnBnClickedOpenVisualCamera1(); });
+  if (smt::CurrentMachine().camera.visionMode.load() != 1 && job.panel) smt::platform::RunOnGui([&] { job.panel->OnBnClickedOpenVisualCamera1(); });
   const int brightness = job.panel ? job.panel->m_Light_Brightness : 0;
   Select(job, 2, brightness, 2);
   if (job.panel) job.panel->Engine().SetTriggerMode(1, 2);
   StateBeforeMove();
   if (job.calibrationRunning) *job.calibrationRunning = true;
   const auto t = Table();
-  const int32_t pitch = t.g_nNozzleToNozzle1X[2];
+  const int32_t pitch = t.nNozzleToNozzle1X[2];
   int offset = 0;
   do {
     if (!MoveTo(job.fly.startX, job.fly.startY)) return false;
@@ -442,7 +442,7 @@ bool CalibrateFlyTrigger(CalibrationJob& job, int camera, int head) {
     const int32_t tpos = before - offset;
     job.fly.trigger[head - 1] = tpos;
     int32_t base = 0;
-    if (FlyTriggerInWindow(head, tpos, pitch, head >= 3 ? t.g_nNozzleToNozzle1X[head] : 0, &base)) {
+    if (FlyTriggerInWindow(head, tpos, pitch, head >= 3 ? t.nNozzleToNozzle1X[head] : 0, &base)) {
       {
         std::lock_guard lk(job.m);
         job.settings->m_iTriggerPulse[head - 1] = tpos - base;

@@ -125,10 +125,10 @@ bool SaveCameraListConfig(const std::string& appDir, const CameraListSettings& c
   ok &= s.WriteInt("m_VisualImageColorReversal", c.m_VisualImageColorReversal);
   ok &= s.WriteInt("m_bVisualOffset", c.m_bVisualOffset);
   ok &= s.WriteDouble("m_AllowOffset", c.m_AllowOffset);
-  g_bHighSpeedMarkCamera = c.m_MarkCamera != 0;
-  g_bHighSpeedVisualCamera1 = c.m_VisualCamera1 != 0;
-  g_bHighSpeedVisualCamera2 = c.m_VisualCamera2 != 0;
-  g_bFlyCamera = c.m_FlyCamera != 0;
+  smt::CurrentMachine().camera.highSpeedMarkCamera = c.m_MarkCamera != 0;
+  smt::CurrentMachine().camera.highSpeedVisualCamera1 = c.m_VisualCamera1 != 0;
+  smt::CurrentMachine().camera.highSpeedVisualCamera2 = c.m_VisualCamera2 != 0;
+  smt::CurrentMachine().camera.flyCamera = c.m_FlyCamera != 0;
   return ok;
 }
 

@@ -271,7 +271,7 @@ std::array<uint8_t, 130> BuildFlyPlacePayload(const FlyPass& f, const FlySpeeds&
 
 bool FlyVisionAllHeads(const FlyPass& f, const FlySpeeds& s, int headTarget, int brightness, bool combined,
                        double rowXmm, double rowYmm, double offXmm, double offYmm, const FlyIo& io) {
-  smt::link::g_nVisionMode = 1;
+  smt::CurrentMachine().camera.channelVisionMode = 1;
   if (io.selectCamera) io.selectCamera(2, brightness);
   const auto gate = [&] { return io.waitPauseGate ? io.waitPauseGate() : smt::CurrentMachine().runContinue.load(); };
   if (!combined) {

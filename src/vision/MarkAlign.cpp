@@ -124,8 +124,8 @@ bool MarkAligner::CheckCamera() {
 bool MarkAligner::AlignBoardMarks(const MarkAlignBoard& b, bool inRun) {
   const int32_t t1x = b.mark1X - b.cameraOffsetX + b.cellOriginX;
   const int32_t t1y = b.mark1Y - b.cameraOffsetY + b.cellOriginY;
-  g_nCurrentMark = 1;
-  smt::link::g_nVisionMode = 0;
+  smt::CurrentMachine().camera.currentMark = 1;
+  smt::CurrentMachine().camera.channelVisionMode = 0;
   if (io_.showCameraFields) io_.showCameraFields(p_.visualZoom, p_.visualBox, p_.contrast, p_.brightness);
   smt::CurrentMachine().motion.targetX = t1x;
   smt::CurrentMachine().motion.targetY = t1y;
@@ -138,7 +138,7 @@ bool MarkAligner::AlignBoardMarks(const MarkAlignBoard& b, bool inRun) {
 
   const int32_t t2x = b.mark2X - b.cameraOffsetX + b.cellOriginX;
   const int32_t t2y = b.mark2Y - b.cameraOffsetY + b.cellOriginY;
-  g_nCurrentMark = 2;
+  smt::CurrentMachine().camera.currentMark = 2;
   if (p_.specialMark2 && io_.showCameraFields)
     io_.showCameraFields(p_.visualZoom, p_.visualBox, p_.mark2Contrast, p_.mark2Brightness);
   smt::CurrentMachine().motion.targetX = t2x;
@@ -171,7 +171,7 @@ bool MarkAligner::AlignBoardMarks(const MarkAlignBoard& b, bool inRun) {
 
 bool MarkAligner::MeasureMark(bool inRun) {
   if (!CheckCamera()) return false;
-  const bool second = g_nCurrentMark.load() != 1;
+  const bool second = smt::CurrentMachine().camera.currentMark.load() != 1;
   const int contrast = second && p_.specialMark2 ? p_.mark2Contrast : p_.contrast;
   const int brightness = second && p_.specialMark2 ? p_.mark2Brightness : p_.brightness;
   if (io_.showCameraFields) io_.showCameraFields(p_.visualZoom, p_.visualBox, contrast, brightness);
@@ -200,7 +200,7 @@ bool MarkAligner::MeasureMark(bool inRun) {
     const int32_t dX = static_cast<int32_t>(x * io_.pulsesPerMmX);
     if (!Move(-dX, dY, correction_)) return false;
     if (inRun && !Gate()) return false;
-    if (g_nCurrentMark.load() == 1) {
+    if (smt::CurrentMachine().camera.currentMark.load() == 1) {
       smt::CurrentMachine().correction.mark1DevStepsX += -dX;
       smt::CurrentMachine().correction.mark1DevStepsY += dY;
     } else {

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "core/Machine.h"
 #include "platform/Hooks.h"
 #include <string>
 
@@ -90,7 +91,6 @@ MarkVisionIo DefaultMarkVisionIo();
 void SetMarkCamera(std::function<bool()> cameraReady, std::function<bool(cv::Mat&)> grabFrame);
 
 // 1 while Mark 1 is measured, 2 while Mark 2 is measured.
-inline std::atomic<int> g_nCurrentMark{1};
 
 // The angle of a vector in degrees as the alignment reckons it: 0 for dx 0
 // and dy 0, 90 for dx 0, 0 for dy 0, else atan(dy/dx).
@@ -132,7 +132,7 @@ class MarkAligner {
   // board rotation (the machine's correction.boardRotation). In a run the pause gate is waited
   // after every move; outside a run the manual offsets are stored.
   bool AlignBoardMarks(const MarkAlignBoard& board, bool inRun);
-  // Centres on the mark selected by g_nCurrentMark and adds the corrections
+  // Centres on the mark selected by the machine's camera.currentMark and adds the corrections
   // to that mark's offsets.
   bool MeasureMark(bool inRun);
   // Centres on a mark of the caller's choice; the corrections are added to

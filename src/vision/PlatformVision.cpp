@@ -38,21 +38,21 @@ bool PlatformVisionCentre(HeadVisionJob& job, int requiredVacuumKpa, int platfor
   const int h = job.headTarget;
   int32_t rotation = 0;
   if (job.visionCamera == 1) {
-    smt::link::g_nVisionMode = 1;
+    smt::CurrentMachine().camera.channelVisionMode = 1;
     if (io.selectLight) io.selectLight(2, job.brightness);
     if (h >= 1 && h <= 4) {
       const int32_t off = h == 1 ? 0 : (io.headOffsetX ? io.headOffsetX(h) : 0);
-      g_nPlatformVisionTargetX = cameras[0].cameraPulseX - off;
+      smt::CurrentMachine().camera.platformVisionTargetX = cameras[0].cameraPulseX - off;
       rotation = io.headRotation ? io.headRotation(h) : 0;
     }
   } else if (job.visionCamera == 2) {
-    smt::link::g_nVisionMode = 2;
+    smt::CurrentMachine().camera.channelVisionMode = 2;
     if (io.selectLight) io.selectLight(3, job.brightness);
     const int32_t off = h >= 2 && h <= 4 && io.headOffsetX ? io.headOffsetX(h) : 0;
-    g_nPlatformVisionTargetX = cameras[1].cameraPulseX - off;
+    smt::CurrentMachine().camera.platformVisionTargetX = cameras[1].cameraPulseX - off;
   }
   if (platform == 1 || platform == 2) {
-    const int32_t dx = g_nPlatformVisionTargetX.load() - smt::CurrentMachine().curX.load();
+    const int32_t dx = smt::CurrentMachine().camera.platformVisionTargetX.load() - smt::CurrentMachine().curX.load();
     if (!io.movePlatformX || !io.movePlatformX(platform, h, dx, rotation, job.speeds)) return false;
   }
   const auto gate = [&] { return io.head.waitPauseGate ? io.head.waitPauseGate() : smt::CurrentMachine().runContinue.load(); };

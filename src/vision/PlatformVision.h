@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "core/Machine.h"
 #include "vision/HeadVision.h"
 
 namespace smt::vision {
@@ -45,6 +46,5 @@ bool RecognizePlatformPart(HeadVisionJob& job, const std::array<PlatformCamera, 
                            const PlatformVisionIo& io);
 
 // The target X of the last platform move (kept for heads without an offset).
-inline std::atomic<int32_t> g_nPlatformVisionTargetX{0};
 
 }  // namespace smt::vision

@@ -27,7 +27,7 @@ TEST_F(DemoMachine, PreparedDirectoryHoldsTheSimulatedMachineAndTheDemoJob) {
   for (const auto& record : speed->records) EXPECT_GT(record[0].normal, 1);
   // Jog steps that move, the simulated cameras and their rows, the nozzles.
   EXPECT_EQ(Jog().StepDisplay().rfind("XY100", 0), 0u) << Jog().StepDisplay();
-  EXPECT_EQ(g_nHighSpeedCamera.load(), 1);
+  EXPECT_EQ(smt::CurrentMachine().camera.highSpeedCamera.load(), 1);
   EXPECT_EQ(f.m_lists.cameraRows.size(), 2u);
   EXPECT_EQ(f.m_lists.nozzleRows.size(), 6u);
   // The feeder list shows the demo's feeders, and the demo job names them.

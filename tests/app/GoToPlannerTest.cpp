@@ -19,8 +19,8 @@ struct PlannerTest : ::testing::Test {
     basic.m_Y_Limit = -300;
     pulse.m_X_Pulse = 100.5;
     pulse.m_Y_Pulse = 80.25;
-    table.g_dXPulse = pulse.m_X_Pulse;
-    table.g_dYPulse = pulse.m_Y_Pulse;
+    table.dXPulse = pulse.m_X_Pulse;
+    table.dYPulse = pulse.m_Y_Pulse;
     basic.m_X_CameraToNozzle1 = 30;
     basic.m_Y_CameraToNozzle1 = -10;
     basic.m_X_Nozzle2ToNozzle1 = 20.3;

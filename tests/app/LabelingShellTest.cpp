@@ -144,7 +144,7 @@ TEST_F(LabelingShell, CurrentRecognitionCentresThePieceTheMarkCameraSees) {
   // below: 0.3 mm on in Y (the board's 20 pixels per mm, not a default).
   EXPECT_NEAR(LE32(moves[0].payload, 2), -50, 2);
   EXPECT_NEAR(LE32(moves[0].payload, 6), 30, 2);
-  EXPECT_EQ(smt::link::g_nVisionMode.load(), 3);
+  EXPECT_EQ(smt::CurrentMachine().camera.channelVisionMode.load(), 3);
 }
 
 TEST_F(LabelingShell, RecognitionLoopVisitsEveryCellAndCentresEachPiece) {
@@ -227,10 +227,10 @@ TEST_F(LabelingShell, PickAndCameraTasksDriveTheMachine) {
   // Camera to the ejector pin: the thimble's 50 / -40 mm.
   EXPECT_EQ(smt::CurrentMachine().curX.load(), 5000);
   EXPECT_EQ(smt::CurrentMachine().curY.load(), -4000);
-  smt::link::g_nVisionMode = 0;
+  smt::CurrentMachine().camera.channelVisionMode = 0;
   page->OnTask(6);
   ASSERT_TRUE(Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(5)));
-  EXPECT_EQ(smt::link::g_nVisionMode.load(), 3);
+  EXPECT_EQ(smt::CurrentMachine().camera.channelVisionMode.load(), 3);
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ TEST_F(ShellTest, LanguageSwitchChangesTextsButIsStoredOnlyAtClose) {
   EXPECT_EQ(f.TopMenu(0)->title(), "Datei");
   EXPECT_EQ(f.Action(cmd::kSetBasic)->text(), "Grundeinstellungen");
   EXPECT_EQ(f.windowTitle().toStdString(), kTitleEnglish);
-  EXPECT_EQ(g_strSpeedNames[16], "Reset speed");
+  EXPECT_EQ(smt::CurrentMachine().names.speedNames[16], "Reset speed");
   EXPECT_EQ(CheckedCount(f, {cmd::kLanguageChinese, cmd::kLanguageEnglish, cmd::kLanguageGerman}), 1);
   EXPECT_TRUE(f.Action(cmd::kLanguageGerman)->isChecked());
   // Killed now: the next start still has the old language.

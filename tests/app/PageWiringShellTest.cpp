@@ -202,7 +202,7 @@ TEST_F(PageWiringShellTest, PulseSettingsOkWorksTheCameraPositionsOutAgainInStep
 class CoordinateTestShellSim : public ShellSimTest {
  protected:
   void TearDown() override {
-    g_nHighSpeedCamera = 0;
+    smt::CurrentMachine().camera.highSpeedCamera = 0;
     ShellSimTest::TearDown();
   }
 };
@@ -215,7 +215,7 @@ TEST_F(CoordinateTestShellSim, CameraTestSwitchesToTheMarkCameraWithTheFeederLig
   CSMTView& v = *f.view();
   CDialogPartList& p = *v.m_pPartList;
   CDialogSetView& camera = *v.m_pSetView;
-  g_nHighSpeedCamera = 1;  // live view without a capture device
+  smt::CurrentMachine().camera.highSpeedCamera = 1;  // live view without a capture device
   auto& job = p.Job();
   smt::job::PcbRecord rec;
   rec.m_strName = "B";
@@ -235,13 +235,13 @@ TEST_F(CoordinateTestShellSim, CameraTestSwitchesToTheMarkCameraWithTheFeederLig
   job.NotifyRows(smt::job::RowKind::Placement);
   camera.m_FeedBrightness = 77;
   camera.m_Light_Brightness = 5;
-  g_nVisionMode = 1;
+  smt::CurrentMachine().camera.visionMode = 1;
   p.Logic().State(smt::job::RowKind::Placement).testRow = 0;
   smt::CurrentMachine().curX = 0;  // the counters start where the simulated board does
   smt::CurrentMachine().curY = 0;
 
   p.OnMenuCommand(32783);  // "相机到元件坐标测试"
-  EXPECT_EQ(g_nVisionMode.load(), 0) << "the live view is the Mark camera";
+  EXPECT_EQ(smt::CurrentMachine().camera.visionMode.load(), 0) << "the live view is the Mark camera";
   EXPECT_EQ(camera.m_Light_Brightness, 77) << "the feeder brightness for this opening";
   EXPECT_FALSE(camera.m_bFeederLight);
   ASSERT_TRUE(Pump([&] { return !smt::CurrentMachine().machineBusy.load() && sim->Position(0) == 3000; }, std::chrono::seconds(10)));
@@ -305,7 +305,7 @@ TEST_F(FeederCameraCommandsShellSim, GetAndFindTemplateUnderTheSelectedFeedersNu
   CSMTView& v = *f.view();
   CDialogSetView& camera = *v.m_pSetView;
   CDialogFeedList& feeders = *v.m_pFeedList;
-  g_nHighSpeedCamera = 0;
+  smt::CurrentMachine().camera.highSpeedCamera = 0;
   std::atomic<int> shift{0};
   camera.m_pDirectShowCamera[0] = std::make_unique<CCameraDS>([&shift] { return PatternFrame(shift.load()); });
   // The shown board's Mark values: 10 pixels per mm, a 10 mm box.
@@ -317,7 +317,7 @@ TEST_F(FeederCameraCommandsShellSim, GetAndFindTemplateUnderTheSelectedFeedersNu
   job.pcbs.m_Records.push_back(rec);
   job.shownPcbName = "B";
   camera.OnBnClickedOpenMarkCamera();
-  ASSERT_EQ(g_nVisionMode.load(), 0);
+  ASSERT_EQ(smt::CurrentMachine().camera.visionMode.load(), 0);
 
   while (feeders.RowCount() > 0) feeders.List()->removeRow(0);
   smt::feeder::FeederListRow row;
@@ -363,7 +363,7 @@ TEST_F(VisionOriginShellSim, CameraToVisionOriginRunsTheCalibrationAfterTheMove)
   machine.SetBasic(basic);
   CSMTView& v = *f.view();
   CDialogSetView& camera = *v.m_pSetView;
-  g_nHighSpeedCamera = 0;
+  smt::CurrentMachine().camera.highSpeedCamera = 0;
   // The origin mark, 1 mm across, seen 1 mm right of the picture's middle
   // (the shown board's stored zoom of 20 pixels per mm).
   smt::job::PcbRecord board;
@@ -398,7 +398,7 @@ TEST_F(ManualMarkShellSim, MarkToMarkOutsideARunKeepsTheOffsetsInThePcbEditor) {
   CMainFrame& f = StartConnected();
   CSMTView& v = *f.view();
   CDialogPartList& p = *v.m_pPartList;
-  g_nHighSpeedCamera = 0;
+  smt::CurrentMachine().camera.highSpeedCamera = 0;
   // Both marks 1 mm across, each seen 1 mm right of the picture's middle.
   v.m_pSetView->m_pDirectShowCamera[0] = std::make_unique<CCameraDS>([] {
     cv::Mat m(480, 640, CV_8UC3, cv::Scalar(20, 20, 20));

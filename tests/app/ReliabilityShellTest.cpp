@@ -54,8 +54,8 @@ TEST_F(ShellTest, ANonFiniteNozzleCellIsRefusedWithItsFileAndField) {
   const std::string text = messages.service.Texts()[0];
   EXPECT_NE(text.find("config_nozzle.fig, nozzle row 1, field X: \"nan\""), std::string::npos) << text;
   EXPECT_NE(text.find("nozzle row 2, field Y: \"1e300\""), std::string::npos) << text;
-  EXPECT_NE(g_NozzleSeats.Get(0).nX, INT32_MIN);
-  EXPECT_NE(g_NozzleSeats.Get(1).nY, INT32_MAX);
+  EXPECT_NE(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(0).nX, INT32_MIN);
+  EXPECT_NE(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(1).nY, INT32_MAX);
 }
 
 // The program as main() builds it, on a simulated board over its serial

@@ -41,13 +41,13 @@ class RunRepairShellTest : public RunShellTest {
  protected:
   void SetUp() override {
     RunShellTest::SetUp();
-    g_NozzleSeats.FillAll();
+    smt::CurrentMachine().Part<smt::library::NozzleState>().seats.FillAll();
     smt::platform::MessageService::Install(&watched);
   }
   void TearDown() override {
     RunShellTest::TearDown();
     smt::platform::MessageService::Install(&messages.service);
-    g_NozzleSeats.FillAll();
+    smt::CurrentMachine().Part<smt::library::NozzleState>().seats.FillAll();
   }
   bool RunEnded() {
     auto& r = view->m_pPartList->Run();
@@ -251,8 +251,8 @@ TEST_F(RunRepairShellTest, NoWithAutomaticNozzleChangeReturnsTheNozzleParksAndHo
   view->m_pPartList->OnStart();
   ASSERT_TRUE(Pump([&] { return askedAt != 0; }));
   ASSERT_TRUE(Pump([&] { return RunEnded() && smt::CurrentMachine().resetDone.load(); }));
-  EXPECT_EQ(g_nHeadNozzle[0].load(), 0);
-  EXPECT_TRUE(g_NozzleSeats.HasNozzle(0));
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[0].load(), 0);
+  EXPECT_TRUE(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.HasNozzle(0));
   const auto trail = sim->AxisTrail();
   // The head goes down into the seat and up again, leaving the nozzle.
   const int seatDown = Find(trail, askedAt, [](const auto& a) { return a.code == 0x61 && At(a, 2) != 0; });
@@ -280,8 +280,8 @@ TEST_F(RunRepairShellTest, ClampLibraryClosesOnTheNozzleBeforeTheHeadLiftsAtTheR
   StartConnected(std::string(kOneHead) + "m_AutoChangeNozzle=1\nm_19NozzleLibrary=1\n");
   PutJob({NoVision(TapeFeeder("W1", 10, -20, ""))}, {Part(1, 5, -5, "W1")});
   ASSERT_TRUE(RunToEnd());
-  EXPECT_EQ(g_nHeadNozzle[0].load(), 0);
-  EXPECT_TRUE(g_NozzleSeats.HasNozzle(0));
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[0].load(), 0);
+  EXPECT_TRUE(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.HasNozzle(0));
   // After the place stroke: (code, first byte, second byte) of outputs and Z moves.
   const auto all = sim->Received();
   size_t from = 0;

@@ -76,9 +76,9 @@ class RunShellTest : public ShellTest {
     ShellTest::TearDown();
     sim->Stop();
     smt::CurrentMachine().connected = false;
-    for (auto& p : g_HeadPick) p = {};
-    for (auto& p : g_HeadPlace) p = {};
-    for (auto& h : g_nHeadNozzle) h = 0;
+    for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().pick) p = {};
+    for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().place) p = {};
+    for (auto& h : smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle) h = 0;
   }
 
   // Pumps the window thread's events until `cond` holds or `limit` passes.

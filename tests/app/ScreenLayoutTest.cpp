@@ -254,7 +254,7 @@ std::vector<DialogCase> Dialogs(smt::test::TempDir& dir) {
       // The industrial cameras' own settings page, from the camera list once they are open.
       {"CameraSettingsPage",
        [](CMainFrame& f) {
-         ASSERT_EQ(g_nHighSpeedCamera.load(), 1);
+         ASSERT_EQ(smt::CurrentMachine().camera.highSpeedCamera.load(), 1);
          f.view()->OnCommand(cmd::kCameraList);
        },
        {On<CDialogCameraList>([](CDialogCameraList& d) { d.OnCameraSettings(); })}},

@@ -71,7 +71,7 @@ class SettingsFlowSim : public SettingsFlow {
     if (sim) sim->Stop();
     smt::CurrentMachine().connected = smt::CurrentMachine().resetDone = smt::CurrentMachine().machineBusy = false;
     smt::CurrentMachine().machineType = 0;
-    g_nHighSpeedCamera = 0;
+    smt::CurrentMachine().camera.highSpeedCamera = 0;
   }
   std::unique_ptr<smt::sim::SimBoard> sim;
 };
@@ -103,7 +103,7 @@ TEST_F(SettingsFlowSim, AfterARestartTheSavedSettingsDriveTheBoard) {
   CDialogManualControl& panel = *v.m_pManualControl;
   f.OnToolbarDropDown(cmd::kToolGoTo);
   ASSERT_TRUE(v.m_bGoToFromMenu.load());
-  g_nHighSpeedCamera = 1;  // the live view needs no capture device
+  smt::CurrentMachine().camera.highSpeedCamera = 1;  // the live view needs no capture device
   // The Mark camera sees the origin mark (2 mm at 18 pixels per mm) half a
   // millimetre to the right of the image centre.
   smt::vision::SetMarkCamera([] { return true; },

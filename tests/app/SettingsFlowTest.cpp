@@ -19,9 +19,9 @@ TEST_F(SettingsFlow, EveryConsumerHasTheSavedSettingsRightAfterStartUp) {
   EXPECT_EQ(smt::CurrentMachine().fly.headCount, 4);
   EXPECT_EQ(smt::CurrentMachine().fly.trigger[1], 8000);
   // Nozzle seats.
-  EXPECT_EQ(g_NozzleSeats.Get(0).nX, 2000);
-  EXPECT_EQ(g_NozzleSeats.Get(0).nY, -3200);
-  EXPECT_EQ(g_NozzleSeats.Get(0).nEntranceZHead[1], 300 - 50);
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(0).nX, 2000);
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(0).nY, -3200);
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(0).nEntranceZHead[1], 300 - 50);
 
   // The link: limits, switches, vacuum, speed options, homing speeds, run
   // mode (pump buttons and after-home outputs), conveyor width.
@@ -100,7 +100,7 @@ TEST_F(SettingsFlow, EveryConsumerFollowsEachDialogsOk) {
   EXPECT_EQ(panel.JogPad().Context().xLimit, 150000);
   EXPECT_DOUBLE_EQ(smt::CurrentMachine().steps.xPulsePerMm, 250.0);
   EXPECT_EQ(smt::CurrentMachine().steps.cameraOffsetX, 7500);
-  EXPECT_EQ(g_NozzleSeats.Get(0).nX, 2500);
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(0).nX, 2500);
   panel.ShowPositions(true, 2500, false, 0, false, 0, false, 0);
   EXPECT_EQ(panel.PositionText(0), "10.00");
 

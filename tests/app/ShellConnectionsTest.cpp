@@ -250,7 +250,7 @@ TEST_F(ShellConnectionsTest, ConnectOpensTheCamerasWhenTheSettingAsksAndJogIsOff
                 "\n[SerialPortConfig]\nCOM1=" + sim.SerialPath() + "\n[ManualControlConfig]\nm_ComNumber=1\n" +
                 "[CameraListConfig]\nm_HighSpeedCamera=0\n");
     CMainFrame& f = Start();
-    g_nHighSpeedCamera = 0;
+    smt::CurrentMachine().camera.highSpeedCamera = 0;
     CDialogManualControl& jog = *f.view()->m_pManualControl;
     jog.EnableJogControls(true);
     messages.service.Clear();

@@ -47,8 +47,8 @@ TEST_F(ShellTest, ReadsMachineTypeLanguageAndSections) {
   EXPECT_EQ(f.m_strMenuText[0], "Home");
   EXPECT_EQ(f.m_strMenuText[kGoToTextCount], "Basic settings");
   EXPECT_TRUE(f.Action(cmd::kLabelingSet)->isEnabled());
-  EXPECT_EQ(g_strFeedTypeNames[9 + 1], "Auto feeder");
-  EXPECT_EQ(g_strFeedTypeNames[1], "自动飞达");
+  EXPECT_EQ(smt::CurrentMachine().names.feedTypeNames[9 + 1], "Auto feeder");
+  EXPECT_EQ(smt::CurrentMachine().names.feedTypeNames[1], "自动飞达");
   CSMTView& v = *f.view();
   EXPECT_DOUBLE_EQ(smt::library::TheNozzleLibrary().Settings().m_Distance, 55.5);
   EXPECT_EQ(smt::library::TheNozzleLibrary().Settings().m_Delay, 30);

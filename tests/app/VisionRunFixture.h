@@ -131,7 +131,7 @@ class VisionRunSim : public linktest::MotionSimTest {
     smt::CurrentMachine().steps.xPulsePerMm = smt::CurrentMachine().steps.yPulsePerMm = smt::CurrentMachine().steps.zPulsePerMm = smt::CurrentMachine().steps.aPulsePerDeg = 1;
     smt::CurrentMachine().correction.mark1DevStepsX = smt::CurrentMachine().correction.mark1DevStepsY = smt::CurrentMachine().correction.mark2DevStepsX = smt::CurrentMachine().correction.mark2DevStepsY = 0;
     smt::CurrentMachine().correction.boardRotation = 0.0;
-    g_nHighSpeedCamera = 0;
+    smt::CurrentMachine().camera.highSpeedCamera = 0;
     smt::CurrentMachine().headCount = 1;
     SetCaptureDeviceSource({});
     MotionSimTest::TearDown();

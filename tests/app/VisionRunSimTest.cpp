@@ -379,7 +379,7 @@ TEST_F(VisionRunSim, ACameraButtonShowsThatCamerasLiveFrames) {
       if (r == step.role) EXPECT_GE(now, before[static_cast<size_t>(r)] + 3) << "camera " << r << " plays";
       else EXPECT_LE(now, before[static_cast<size_t>(r)] + 1) << "camera " << r << " is paused";
     }
-    EXPECT_EQ(g_nVisionMode.load(), step.role);
+    EXPECT_EQ(smt::CurrentMachine().camera.visionMode.load(), step.role);
   }
   EXPECT_TRUE(messages.service.Texts().empty()) << Shown();
 }

@@ -218,14 +218,14 @@ TEST_F(FeederWindowsTest, AddingAndEditingGoThroughTheEditorFields) {
 }
 
 TEST_F(FeederWindowsTest, LanguageSwitchTranslatesRowsButNotTheDippingModes) {
-  const auto savedFeed = g_strFeedTypeNames;
-  const auto savedSpeed = g_strSpeedNames;
+  const auto savedFeed = smt::CurrentMachine().names.feedTypeNames;
+  const auto savedSpeed = smt::CurrentMachine().names.speedNames;
   const char* zh[9] = {"集中飞达", "自动飞达", "振动飞达", "托盘", "0402", "48", "拖针", "CL_浸渍站", "托盘_浸渍站"};
   const char* en[9] = {"IntegrationFeed", "AutoFeed", "VibrationFeed", "GridBox", "0402", "48", "DragHand", "CL_DIP", "GRID_DIP"};
   for (int m = 0; m < 9; ++m) {
-    g_strFeedTypeNames[static_cast<size_t>(m)] = zh[m];
-    g_strFeedTypeNames[static_cast<size_t>(9 + m)] = en[m];
-    g_strFeedTypeNames[static_cast<size_t>(18 + m)] = en[m];
+    smt::CurrentMachine().names.feedTypeNames[static_cast<size_t>(m)] = zh[m];
+    smt::CurrentMachine().names.feedTypeNames[static_cast<size_t>(9 + m)] = en[m];
+    smt::CurrentMachine().names.feedTypeNames[static_cast<size_t>(18 + m)] = en[m];
   }
   CDialogFeedList p;
   Load(p, {Row("W1"), Row("S2", "CL_浸渍站")});
@@ -236,8 +236,8 @@ TEST_F(FeederWindowsTest, LanguageSwitchTranslatesRowsButNotTheDippingModes) {
   EXPECT_EQ(p.Table().CurrentRow(0)->at(kCellFeedMode), "IntegrationFeed");
   EXPECT_EQ(p.Table().CurrentRow(0)->at(kCellSpeed), "Yes/Reset speed");
   smt::CurrentMachine().languageSet = 0;
-  g_strFeedTypeNames = savedFeed;
-  g_strSpeedNames = savedSpeed;
+  smt::CurrentMachine().names.feedTypeNames = savedFeed;
+  smt::CurrentMachine().names.speedNames = savedSpeed;
 }
 
 TEST_F(FeederWindowsTest, TestsAreRefusedByTheGuardsAndWithoutARow) {

@@ -250,7 +250,7 @@ TEST(DocumentSave, FailedSaveKeepsThePreviousJobFile) {
   EXPECT_EQ(Bytes(p), before);
   ASSERT_EQ(messages.service.Texts().size(), 1u);
   EXPECT_NE(messages.service.Texts()[0].find(p.string()), std::string::npos);
-  EXPECT_TRUE(g_bSaveProjectIdle.load());
+  EXPECT_TRUE(smt::CurrentMachine().saveProjectIdle.load());
 }
 
 // Damaged files: every one is refused with a message naming the file and

@@ -49,8 +49,8 @@ inline void UseStrategy(int autoChange, int nineteen, int select) {
 }
 
 inline void ResetNozzleState() {
-  g_NozzleSeats.FillAll();
-  for (auto& h : g_nHeadNozzle) h = 0;
+  smt::CurrentMachine().Part<smt::library::NozzleState>().seats.FillAll();
+  for (auto& h : smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle) h = 0;
 }
 
 }  // namespace librarytest

@@ -36,7 +36,7 @@ TEST(LibraryWiring, StartUpTakesTheFramesRowsAndRegistersTheLibraryCommands) {
   steps[0](dir.string());
   EXPECT_EQ(TheNozzleLibrary().m_NozzleRows[0][1], "12.5");
   EXPECT_EQ(TheNozzleLibrary().Settings().m_Delay, 250);
-  EXPECT_EQ(g_NozzleSeats.Get(0).nX, 1250);
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(0).nX, 1250);
   EXPECT_EQ(ThePackLibrary().m_PackRows[0][0], "P");
   EXPECT_EQ(TheMarkLibrary().Find("M")->at(1), "2");
   EXPECT_EQ(smt::link::Runtime().headMask.load(), 0x03) << "missing axis switches keep both heads";
@@ -44,7 +44,7 @@ TEST(LibraryWiring, StartUpTakesTheFramesRowsAndRegistersTheLibraryCommands) {
   auto pulse = *smt::settings::SettingsStores::Instance().machine.Pulse();
   pulse.m_X_Pulse = 200;
   ASSERT_TRUE(smt::settings::SettingsStores::Instance().machine.CommitPulse(dir.string(), pulse).ok);
-  EXPECT_EQ(g_NozzleSeats.Get(0).nX, 2500);
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(0).nX, 2500);
   TheNozzleLibrary().m_NozzleRows.clear();
   ThePackLibrary().m_PackRows.clear();
   TheMarkLibrary().m_MarkRows.clear();

@@ -291,7 +291,7 @@ TEST(OriginUpdate, OkShiftsOnlyTheTickedGroupsAndRebuildsTheMask) {
   auto& store = smt::settings::SettingsStores::Instance().machine;
   EXPECT_NEAR(store.Basic()->m_X_ThrowPosition, 20.1, 1e-9);
   EXPECT_NEAR(store.Basic()->m_Y_ThrowPosition, -30.05, 1e-9);
-  EXPECT_EQ(store.Geometry()->table.g_nThrowX, 2010);
+  EXPECT_EQ(store.Geometry()->table.nThrowX, 2010);
   EXPECT_EQ(calls, std::vector<std::string>{"camera"});
   lib.m_NozzleRows.clear();
   smt::link::Runtime().headMask = 0x01;

@@ -69,8 +69,8 @@ TEST_F(NozzleChangeSim, TakeAndReturnThroughTheEntranceOnBothLinks) {
     RecordStates();
     ASSERT_TRUE(PickNozzleFromLibrary(2, 1, false, true));
     // Head A2 took seat 0 and left it through the entrance: 100 mm - 30 mm head offset.
-    EXPECT_EQ(g_nHeadNozzle[1].load(), 1);
-    EXPECT_FALSE(g_NozzleSeats.HasNozzle(0));
+    EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[1].load(), 1);
+    EXPECT_FALSE(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.HasNozzle(0));
     EXPECT_EQ(smt::CurrentMachine().curX.load(), 7000);
     EXPECT_EQ(smt::CurrentMachine().curY.load(), -6000);
     EXPECT_EQ(smt::CurrentMachine().curZ[1].load(), 0);  // raised again
@@ -79,8 +79,8 @@ TEST_F(NozzleChangeSim, TakeAndReturnThroughTheEntranceOnBothLinks) {
     EXPECT_EQ(sim->Position(2), 0);
 
     ASSERT_TRUE(ReturnNozzleToLibrary(2, false, true));
-    EXPECT_EQ(g_nHeadNozzle[1].load(), 0);
-    EXPECT_TRUE(g_NozzleSeats.HasNozzle(0));
+    EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[1].load(), 0);
+    EXPECT_TRUE(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.HasNozzle(0));
     EXPECT_EQ(smt::CurrentMachine().curX.load(), 7000);
     EXPECT_EQ(smt::CurrentMachine().curY.load(), -6000);  // slid into the seat, lifted, and back out at the entrance
     const std::vector<std::tuple<int, int, bool>> expected{{2, 0, true}, {2, 0, false}};
@@ -114,13 +114,13 @@ TEST_F(NozzleChangeSim, TakingAHeldNozzleFetchesItFromTheOtherHeadFirst) {
   UseUdp();
   ASSERT_TRUE(PickNozzleFromLibrary(1, 3, false, false));
   ASSERT_TRUE(PickNozzleFromLibrary(2, 3, false, false));
-  EXPECT_EQ(g_nHeadNozzle[0].load(), 0);
-  EXPECT_EQ(g_nHeadNozzle[1].load(), 3);
-  EXPECT_FALSE(g_NozzleSeats.HasNozzle(2));
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[0].load(), 0);
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[1].load(), 3);
+  EXPECT_FALSE(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.HasNozzle(2));
   // A head that holds another nozzle puts it back before the take.
   ASSERT_TRUE(PickNozzleFromLibrary(2, 2, false, false));
-  EXPECT_TRUE(g_NozzleSeats.HasNozzle(2));
-  EXPECT_EQ(g_nHeadNozzle[1].load(), 2);
+  EXPECT_TRUE(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.HasNozzle(2));
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[1].load(), 2);
 }
 
 TEST_F(NozzleChangeSim, RefusalsTellWhyAndMoveNothing) {
@@ -136,13 +136,13 @@ TEST_F(NozzleChangeSim, RefusalsTellWhyAndMoveNothing) {
       {"head 3 on two heads", [] { return PickNozzleFromLibrary(3, 1, false, false); }, kSmtHeaderError},
       {"empty seat",
        [] {
-         g_NozzleSeats.SetHasNozzle(0, false);
+         smt::CurrentMachine().Part<smt::library::NozzleState>().seats.SetHasNozzle(0, false);
          return PickNozzleFromLibrary(1, 1, false, false);
        },
        kLibraryHasNoNozzle},
       {"return to a full seat",
        [] {
-         g_nHeadNozzle[0] = 2;
+         smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[0] = 2;
          return ReturnNozzleToLibrary(1, false, false);
        },
        kLibraryHasNozzle},
@@ -232,9 +232,9 @@ TEST_F(NozzleChangeSim, MovesToSeatSubtractTheHeadOrCameraOffset) {
   }
   // The camera move shows the Mark camera first when a vision camera is on.
   int switched = 0;
-  smt::link::g_nVisionMode = 1;
+  smt::CurrentMachine().camera.channelVisionMode = 1;
   ASSERT_TRUE(MoveToSeat(0, 0, row, [&] { ++switched; }));
-  smt::link::g_nVisionMode = 0;
+  smt::CurrentMachine().camera.channelVisionMode = 0;
   ASSERT_TRUE(MoveToSeat(0, 0, row, [&] { ++switched; }));
   EXPECT_EQ(switched, 1);
 }
@@ -265,14 +265,14 @@ TEST_F(NozzleChangeSim, SeatOperationWorkerHoldsTheBusyStateAndAlwaysGivesItBack
   hold = false;
   ASSERT_TRUE(wasHeld);
   ASSERT_TRUE(linktest::WaitFor([&] { return enables.load() == 1 && !smt::CurrentMachine().machineBusy; }));
-  EXPECT_EQ(g_nHeadNozzle[0].load(), 2);
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[0].load(), 2);
   // Returning takes the head that holds the nozzle, whatever the combo says.
   req.op = 5;
   req.selectedHead = 1;
   ASSERT_TRUE(StartNozzleOperation(req, cb));
   ASSERT_TRUE(linktest::WaitFor([&] { return enables.load() == 2 && !smt::CurrentMachine().machineBusy; }));
-  EXPECT_EQ(g_nHeadNozzle[0].load(), 0);
-  EXPECT_TRUE(g_NozzleSeats.HasNozzle(1));
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[0].load(), 0);
+  EXPECT_TRUE(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.HasNozzle(1));
   // A refused move still ends the operation.
   smt::CurrentMachine().curX = 199999;
   req.op = 1;
@@ -318,7 +318,7 @@ TEST_F(NozzleChangeSim, RunChangesWaitAtThePauseGateAndEndWhenTheRunStops) {
   smt::CurrentMachine().runContinue = false;
   t.join();
   EXPECT_EQ(result.load(), 0);
-  EXPECT_EQ(g_nHeadNozzle[0].load(), 1) << "the head keeps its nozzle";
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[0].load(), 1) << "the head keeps its nozzle";
   smt::CurrentMachine().run.pauseEvent.Set();
 }
 
@@ -327,8 +327,8 @@ TEST_F(NozzleChangeSim, TakingTheNozzleTheHeadHoldsPutsItBackAndTakesItAgain) {
   ASSERT_TRUE(PickNozzleFromLibrary(1, 2, false, false));
   sim->ClearReceived();
   ASSERT_TRUE(PickNozzleFromLibrary(1, 2, false, false));
-  EXPECT_EQ(g_nHeadNozzle[0].load(), 2);
-  EXPECT_FALSE(g_NozzleSeats.HasNozzle(1));
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[0].load(), 2);
+  EXPECT_FALSE(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.HasNozzle(1));
   EXPECT_TRUE(sim->LastReceived(0x64).has_value());
 }
 
@@ -367,8 +367,8 @@ TEST_F(NozzleChangeSim, ClampLibraryClosesOnTheNozzleBeforeTheHeadLifts) {
             (std::vector<std::string>{"clamp open", "move", "z down", "clamp closed", "z up"}));
   // The 200 ms before the return move and the clamp delay after each switch.
   EXPECT_GE(took, std::chrono::milliseconds(200 + 2 * 30));
-  EXPECT_TRUE(g_NozzleSeats.HasNozzle(2));
-  EXPECT_EQ(g_nHeadNozzle[0].load(), 0);
+  EXPECT_TRUE(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.HasNozzle(2));
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[0].load(), 0);
 }
 
 TEST_F(NozzleChangeSim, LibraryExitMovesTheInOutPositionNotTheLoweredSlide) {

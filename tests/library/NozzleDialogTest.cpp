@@ -72,8 +72,8 @@ TEST_F(NozzleDialog, KeptNozzleOfTheStrategyShowsOnOpening) {
   EXPECT_EQ(d.HeadLabel(1)->text().toStdString(), "1");
   EXPECT_EQ(d.List()->item(0, 0)->data(Qt::UserRole).toInt(), 1) << "empty-seat icon";
   EXPECT_EQ(d.List()->item(1, 0)->data(Qt::UserRole).toInt(), 0);
-  EXPECT_FALSE(g_NozzleSeats.HasNozzle(0));
-  EXPECT_EQ(g_nHeadNozzle[0].load(), 1);
+  EXPECT_FALSE(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.HasNozzle(0));
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[0].load(), 1);
 }
 
 TEST_F(NozzleDialog, SixSeatLibraryOnlyModifiesAndOffersTheMenuForTheFirstSixRows) {
@@ -122,7 +122,7 @@ TEST_F(NozzleDialog, AddAndModifyRebuildTheRowsAndOkStoresEverything) {
   ASSERT_TRUE(d.TryAccept());
   EXPECT_EQ(frameRows, lib.BuildRowStrings());
   EXPECT_EQ(smt::platform::ReadListFile(dir / kNozzleFileName, false).rows, frameRows);
-  EXPECT_EQ(g_NozzleSeats.Get(0).nX, 1200) << "OK recomputes the seats";
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(0).nX, 1200) << "OK recomputes the seats";
   NozzleLibrary reread;
   reread.LoadConfig(dir.string());
   EXPECT_EQ(reread.Settings().m_Delay, 300);
@@ -137,11 +137,11 @@ TEST_F(NozzleDialog, AddStopsAtNineteenSeatsAndDeleteLeavesSeatState) {
   EXPECT_EQ(runs, 0);
   EXPECT_EQ(lib.Count(), kSeatCount);
   EXPECT_EQ(messages.service.Texts().size(), 1u);
-  g_nHeadNozzle[0] = 2;
+  smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[0] = 2;
   d.OnSelectRow(1);
   d.OnDelete();
   EXPECT_EQ(lib.Count(), kSeatCount - 1);
-  EXPECT_EQ(g_nHeadNozzle[0].load(), 2);
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[0].load(), 2);
 }
 
 TEST_F(NozzleDialog, HeadStateAndColumnTextReachTheList) {

@@ -49,7 +49,7 @@ TEST_F(NozzleLibraryTest, SeatRecordsAreTruncatedStepsWithEachHeadsLengthDiffere
   NozzleLibrary lib;
   lib.m_NozzleRows = {{"1", "12.34567", "-5.00009", "-2.5", "20.00999", "-7.5", "-3.0004", "55", "A"}};
   lib.ComputeNozzlePositions(g);
-  const NozzleSeatRecord r = g_NozzleSeats.Get(0);
+  const NozzleSeatRecord r = smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(0);
   EXPECT_EQ(r.nX, 1234);        // 1234.567 truncated
   EXPECT_EQ(r.nY, -1000);       // -1000.018 truncated toward zero
   EXPECT_DOUBLE_EQ(r.dPickHeight, -2.5);
@@ -72,25 +72,25 @@ TEST_F(NozzleLibraryTest, SameNoteMatrixComparesNotesExactlyAndEmptyNotesMatch) 
   lib.ComputeNozzlePositions();
   const bool expected[5][5] = {{1, 0, 1, 0, 0}, {0, 1, 0, 0, 1}, {1, 0, 1, 0, 0}, {0, 0, 0, 1, 0}, {0, 1, 0, 0, 1}};
   for (int i = 0; i < 5; ++i)
-    for (int j = 0; j < 5; ++j) EXPECT_EQ(g_NozzleSeats.Get(i).bSameNote[j], expected[i][j]) << i << "," << j;
+    for (int j = 0; j < 5; ++j) EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(i).bSameNote[j], expected[i][j]) << i << "," << j;
 }
 
 TEST_F(NozzleLibraryTest, RowsBeyondTheNineteenthSeatReachNoRecord) {
   NozzleLibrary lib;
   for (int i = 0; i < 21; ++i) lib.m_NozzleRows.push_back(Row(std::to_string(i + 1), "-1", "-1", "n"));
   lib.ComputeNozzlePositions();  // must not write past seat 19
-  EXPECT_EQ(g_NozzleSeats.Get(18).nX, 1900);
-  EXPECT_EQ(g_NozzleSeats.Get(19).nX, 0);  // out of range reads an empty record
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(18).nX, 1900);
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(19).nX, 0);  // out of range reads an empty record
 }
 
 TEST_F(NozzleLibraryTest, ShiftMovesSeatAndEntranceCellsOnlyWithFourDecimals) {
   NozzleLibrary lib;
   lib.m_NozzleRows = {{"1", "10", "-20", "-1", "11", "-21", "-3", "50", "x"}};
-  const NozzleSeatRecord before = g_NozzleSeats.Get(0);
+  const NozzleSeatRecord before = smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(0);
   lib.ShiftNozzlePositions(0.1, -0.05);
   const NozzleRow expected{"1", "10.1000", "-20.0500", "-1", "11.1000", "-21.0500", "-3", "50", "x"};
   EXPECT_EQ(lib.m_NozzleRows[0], expected);
-  EXPECT_EQ(g_NozzleSeats.Get(0).nX, before.nX);  // the records follow only at the next computation
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(0).nX, before.nX);  // the records follow only at the next computation
 }
 
 TEST_F(NozzleLibraryTest, SettingsRoundTripAndAZeroDistanceReadsAsOneHundred) {

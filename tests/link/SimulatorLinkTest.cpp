@@ -85,11 +85,11 @@ TEST_F(SimulatorLink, HomeSpeedCapAndFieldsOfOtherMachineTypes) {
 TEST_F(SimulatorLink, CameraOnMachineType4ChannelOneSendsNothing) {
   UseUdp();
   smt::CurrentMachine().machineType = 4;
-  g_nLastCameraChannel = 0;
+  smt::CurrentMachine().camera.lastChannel = 0;
   EXPECT_TRUE(SelectCamera(1, 0, 0));
-  EXPECT_TRUE(g_bCameraChannelChanged);
+  EXPECT_TRUE(smt::CurrentMachine().camera.channelChanged);
   EXPECT_TRUE(SelectCamera(1, 0, 0));
-  EXPECT_FALSE(g_bCameraChannelChanged);
+  EXPECT_FALSE(smt::CurrentMachine().camera.channelChanged);
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_FALSE(sim->LastReceived(0x04).has_value());
   smt::CurrentMachine().machineType = 0;

@@ -46,8 +46,8 @@ class Preparation : public ::testing::Test {
     m.xLimit = 100000;
     m.yLimit = -100000;
     smt::link::SetMotionSettings(m);
-    for (auto& p : g_HeadPick) p = {};
-    for (auto& p : g_HeadPlace) p = {};
+    for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().pick) p = {};
+    for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().place) p = {};
     SmtStrategy st;
     st.m_HeaderSelect = 0;
     SetStrategy(st);
@@ -90,8 +90,8 @@ TEST_F(Preparation, FillsVisionLightAndFeederValues) {
   EXPECT_EQ(p.feederAngle, 90.0);  // fraction dropped
   EXPECT_EQ(p.packageName, "0402");
   EXPECT_EQ(p.xyTolerance, -1);
-  EXPECT_EQ(g_HeadPick[0].feedSide, 1);
-  EXPECT_EQ(g_HeadPick[0].headTarget, 1);
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].feedSide, 1);
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].headTarget, 1);
 }
 
 TEST_F(Preparation, TapeOf0402AlternatesItsTwoPockets) {
@@ -172,8 +172,8 @@ TEST_F(Preparation, TwoHeadsDifferentNozzlesRouteByTheFeedersHead) {
   r[smt::feeder::kCellHead] = "2";
   Rows({r});
   EXPECT_EQ(CalcFeederPickTarget(1, 0, "W1"), 1);
-  EXPECT_EQ(g_HeadPick[0].headTarget, 2);
-  EXPECT_EQ(g_HeadPick[0].nozzleTarget, 2);
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].headTarget, 2);
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].nozzleTarget, 2);
 }
 
 TEST_F(Preparation, FourHeadsRefuseANozzleAlreadyTakenThisCycle) {
@@ -187,7 +187,7 @@ TEST_F(Preparation, FourHeadsRefuseANozzleAlreadyTakenThisCycle) {
   b[smt::feeder::kCellHead] = "3";
   Rows({a, b});
   EXPECT_EQ(CalcFeederPickTarget(1, 0, "W1"), 1);
-  EXPECT_EQ(g_HeadPick[0].headTarget, 3);
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].headTarget, 3);
   EXPECT_EQ(CalcFeederPickTarget(2, 0, "W2"), 0);
 }
 

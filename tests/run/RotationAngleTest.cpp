@@ -17,8 +17,8 @@ using namespace smt::run;
 class RotationAngle : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (auto& p : g_HeadPlace) p = {};
-    for (auto& p : g_HeadPlace) p.row = -1;
+    for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().place) p = {};
+    for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().place) p.row = -1;
     rows = {PlacementRow{}, PlacementRow{}};
     rows[0].angle = 10;
     rows[1].angle = 10;
@@ -28,12 +28,12 @@ class RotationAngle : public ::testing::Test {
   }
   void TearDown() override {
     Services() = {};
-    for (auto& p : g_HeadPlace) p = {};
+    for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().place) p = {};
     smt::CurrentMachine().machineType = 0;
     SetStrategy({});
   }
   HeadPlaceState& Head(int k, int camera, int mode) {
-    HeadPlaceState& p = g_HeadPlace[static_cast<size_t>(k - 1)];
+    HeadPlaceState& p = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
     p.row = k - 1;
     p.headTarget = k;
     p.visionCamera = camera;
@@ -62,7 +62,7 @@ TEST_F(RotationAngle, TwoHeadsFlyingOverCameraOneTakeTheSecondOffsetForHeadTwoOn
   Head(1, 1, 2);
   HeadPlaceState& h2 = Head(2, 1, 2);
   LogRotationAngles(&rows);
-  EXPECT_DOUBLE_EQ(g_HeadPlace[0].targetAngle, 11.5);
+  EXPECT_DOUBLE_EQ(smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0].targetAngle, 11.5);
   EXPECT_DOUBLE_EQ(h2.targetAngle, 10.75);
   // Another machine type keeps camera 1's own angle for head 2.
   smt::CurrentMachine().machineType = 2;

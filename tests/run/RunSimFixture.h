@@ -147,8 +147,8 @@ class RunSimTest : public linktest::MotionSimTest {
     smt::run::Services() = {};
     smt::run::SetStrategy({});
     smt::settings::SettingsStores::Instance().machine.SetBasic(savedBasic);
-    for (auto& p : g_HeadPick) p = {};
-    for (auto& p : g_HeadPlace) p = {};
+    for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().pick) p = {};
+    for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().place) p = {};
     smt::CurrentMachine().steps.xPulsePerMm = smt::CurrentMachine().steps.yPulsePerMm = smt::CurrentMachine().steps.zPulsePerMm = smt::CurrentMachine().steps.aPulsePerDeg = 1;
     smt::CurrentMachine().correction.mark1DevStepsX = smt::CurrentMachine().correction.mark1DevStepsY = 0;
     smt::CurrentMachine().correction.boardRotation = 0.0;

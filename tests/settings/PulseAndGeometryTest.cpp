@@ -126,11 +126,11 @@ TEST(PulseTable, TruncationExamples) {
   b.m_X_Nozzle2ToNozzle1 = 10.019;
   b.m_Y_ThrowPosition = -12.34;
   const PulseTable t = ComputePulseTable(b, p);
-  EXPECT_EQ(t.g_nCorrectionX[3], -1);
-  EXPECT_EQ(t.g_nCorrectionY[8], 2);
-  EXPECT_EQ(t.g_nNozzleToNozzle1X[2], 1001);
-  EXPECT_EQ(t.g_nThrowY, -987);
-  EXPECT_DOUBLE_EQ(t.g_dYPulse, 80);
+  EXPECT_EQ(t.nCorrectionX[3], -1);
+  EXPECT_EQ(t.nCorrectionY[8], 2);
+  EXPECT_EQ(t.nNozzleToNozzle1X[2], 1001);
+  EXPECT_EQ(t.nThrowY, -987);
+  EXPECT_DOUBLE_EQ(t.dYPulse, 80);
 }
 
 TEST(PulseTable, AxisConfigFromFileAndMissingKeys) {

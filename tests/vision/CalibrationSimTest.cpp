@@ -97,7 +97,7 @@ TEST_F(CalibrationSim, StandardPieceGoesToTheCameraAndBack) {
   EXPECT_EQ(smt::CurrentMachine().curY.load(), -2000);
   EXPECT_EQ(sim->Position(1), -2000);
   ASSERT_TRUE(sim->LastReceived(0x67).has_value());
-  EXPECT_EQ(g_nVisionMode.load(), 1);
+  EXPECT_EQ(smt::CurrentMachine().camera.visionMode.load(), 1);
   Run(3);  // back at the base position, released
   EXPECT_EQ(smt::CurrentMachine().curX.load(), 1000);
   EXPECT_EQ(smt::CurrentMachine().curY.load(), -1000);

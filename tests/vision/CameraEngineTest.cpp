@@ -142,7 +142,7 @@ TEST(CameraPanelTest, LiveViewShowsFramesOfTheSimulatedMarkCamera) {
   dir.Write("config.ini", "[CameraListConfig]\r\nm_HighSpeedCamera=1\r\nm_MarkCamera=1\r\n");
   auto system = std::make_shared<SimulatedCameraSystem>();
   system->Add(Camera("Mark_Camera", {0, 0}));
-  g_nVisionMode = 0;
+  smt::CurrentMachine().camera.visionMode = 0;
   {
     CDialogSetView panel;
     smt::testing::FillCameraPanelHooks(panel);
@@ -160,8 +160,8 @@ TEST(CameraPanelTest, LiveViewShowsFramesOfTheSimulatedMarkCamera) {
     panel.CloseCameras();
     EXPECT_FALSE(panel.Engine().Running());
   }
-  g_nHighSpeedCamera = 0;
-  g_bHighSpeedMarkCamera = false;
+  smt::CurrentMachine().camera.highSpeedCamera = 0;
+  smt::CurrentMachine().camera.highSpeedMarkCamera = false;
 }
 
 TEST(CameraPanelTest, TemplatesAreCutHeldAndFound) {
@@ -182,10 +182,10 @@ TEST(CameraPanelTest, TemplatesAreCutHeldAndFound) {
   panel.findChild<QLineEdit*>("visualSize")->setText("3.00");
   // No file for a new name: refused.
   panel.m_strTemplateName = "W1";
-  g_nHighSpeedCamera = 1;
+  smt::CurrentMachine().camera.highSpeedCamera = 1;
   panel.TemplateCommand(kJobFindTemplate, "W1");  // no camera: nothing queued
   EXPECT_TRUE(messages.service.Texts().empty());
-  g_nHighSpeedCamera = 0;
+  smt::CurrentMachine().camera.highSpeedCamera = 0;
   EXPECT_TRUE(WriteTemplateFile(dir.str(), "W2", frame(cv::Rect(150, 110, 20, 20)).clone()));
   EXPECT_FALSE(HeldTemplateFor(dir.str(), "W2").empty());
   EXPECT_TRUE(HeldTemplateFor(dir.str(), "missing").empty());
@@ -243,7 +243,7 @@ TEST(CameraPanelTest, VisionTestOnTheMarkCameraReportsAndMoves) {
   smt::CurrentMachine().connected = true;
   smt::CurrentMachine().resetDone = true;
   smt::CurrentMachine().machineBusy = false;
-  g_nVisionMode = 0;
+  smt::CurrentMachine().camera.visionMode = 0;
   CDialogSetView panel;
   smt::testing::FillCameraPanelHooks(panel);
   panel.m_VisualSize = 6.0;
@@ -298,7 +298,7 @@ TEST(CameraPanelTest, EditsZoomAndLanguageFallBack) {
   // Zoom steps on the double value: eight presses from 1.0 leave a bit
   // over 0.2, a ninth still applies, a tenth does nothing.
   panel.m_pDirectShowCamera[0] = std::make_unique<CCameraDS>();  // a usable camera for the check
-  g_nHighSpeedCamera = 0;
+  smt::CurrentMachine().camera.highSpeedCamera = 0;
   for (int i = 0; i < 9; ++i) panel.OnBnClickedZoomIn();
   EXPECT_NEAR(panel.m_dDisplayZoom, 0.1, 1e-9);
   panel.OnBnClickedZoomIn();

@@ -33,8 +33,8 @@ class CameraListDialog : public ::testing::Test {
     p.m_A_Pulse = 10;
     smt::settings::SettingsStores::Instance().machine.SetPulse(p);
     smt::CurrentMachine().machineBusy = false;
-    g_nHighSpeedCamera = 0;
-    g_nVisionMode = 0;
+    smt::CurrentMachine().camera.highSpeedCamera = 0;
+    smt::CurrentMachine().camera.visionMode = 0;
     dialog.m_strAppPath = dir.str();
     dialog.hooks.rowsCommitted = [](const std::vector<std::string>&) {};
     dialog.hooks.feederCameraColumn = [] { return std::vector<std::string>{}; };

@@ -135,12 +135,12 @@ TEST(CameraListSettingsTest, FixUpsLegacyTriggerAndSave) {
   EXPECT_EQ(s.m_iFlyNormalSpeed, 1);
   EXPECT_EQ(s.m_iTriggerPulse, (std::array<int, 8>{50, 50, 50, 50, 0, 0, 0, 0}));
   EXPECT_EQ(a.CameraPulse_X, 123);
-  g_nHighSpeedCamera = 0;
-  g_bHighSpeedVisualCamera2 = false;
+  smt::CurrentMachine().camera.highSpeedCamera = 0;
+  smt::CurrentMachine().camera.highSpeedVisualCamera2 = false;
   s.m_HighSpeedCamera = 1;
   ASSERT_TRUE(SaveCameraListConfig(dir.str(), s, a, b));
-  EXPECT_TRUE(g_bHighSpeedVisualCamera2.load());
-  EXPECT_EQ(g_nHighSpeedCamera.load(), 0) << "the mode changes only at the next start";
+  EXPECT_TRUE(smt::CurrentMachine().camera.highSpeedVisualCamera2.load());
+  EXPECT_EQ(smt::CurrentMachine().camera.highSpeedCamera.load(), 0) << "the mode changes only at the next start";
   smt::platform::SettingsSection sec(smt::platform::ConfigPath(dir.str()), "CameraListConfig");
   EXPECT_EQ(sec.ReadText("m_iTriggerPulse8"), "0");
   EXPECT_EQ(sec.ReadText("m_iTriggerInAdvance"), "50");

@@ -91,7 +91,7 @@ TEST_F(MarkAlignSimTest, TwoMarksGiveTheirOffsetsAndTheBoardRotation) {
   EXPECT_NEAR(smt::CurrentMachine().correction.mark2DevStepsY.load(), -60, 2);
   const double expected = MarkVectorAngle(3000.0, -40.0);
   EXPECT_NEAR(smt::CurrentMachine().correction.boardRotation.load(), expected, 0.05);
-  EXPECT_EQ(g_nCurrentMark.load(), 2);
+  EXPECT_EQ(smt::CurrentMachine().camera.currentMark.load(), 2);
   // The machine really went there: the camera sits on Mark 2.
   EXPECT_NEAR(sim->Position(0), 4030, 2);
   EXPECT_NEAR(sim->Position(1), -2060, 2);
@@ -109,7 +109,7 @@ TEST_F(MarkAlignSimTest, SingleMarkBoardStopsAfterMarkOne) {
   ASSERT_TRUE(Aligner().AlignBoardMarks(Board(0.0, 0.0), true));
   EXPECT_EQ(smt::CurrentMachine().correction.boardRotation.load(), 0.0);
   EXPECT_NEAR(smt::CurrentMachine().correction.mark1DevStepsX.load(), 10, 2);
-  EXPECT_EQ(g_nCurrentMark.load(), 1);
+  EXPECT_EQ(smt::CurrentMachine().camera.currentMark.load(), 1);
   EXPECT_FALSE(stored);
 }
 

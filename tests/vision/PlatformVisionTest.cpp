@@ -89,7 +89,7 @@ TEST_F(PlatformVisionSimTest, CameraCentringModeKeepsZeroCorrections) {
 }
 
 TEST_F(PlatformVisionSimTest, HeadFiveKeepsThePreviousTargetWithoutRotation) {
-  g_nPlatformVisionTargetX = 1234;
+  smt::CurrentMachine().camera.platformVisionTargetX = 1234;
   HeadVisionJob j = Job(1, 2);
   j.headTarget = 5;
   smt::CurrentMachine().motion.headMoveArgs[4] = 77;
