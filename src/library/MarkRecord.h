@@ -30,11 +30,13 @@ struct MarkEditFields {
 };
 using MarkRecord = MarkEditFields;
 
-// The ranges of a mark row's numbers: the editor's, and coordinates within
-// +-10000 mm (the editor takes the same).
+// The ranges of a mark row's numbers: the editor's, coordinates within
+// +-10000 mm (the editor takes the same), and the allowed deviation, a count
+// of X steps whose sense depends on the axis scale, any count up to a
+// million (the editor offers 0..100).
 namespace mark_range {
-inline constexpr double kOffsetMax = 10000.0;  // Mark 1 and Mark 2 offsets, mm
-inline constexpr int kDeviationMax = 100;      // allowed deviation, X steps
+inline constexpr double kOffsetMax = 10000.0;    // Mark 1 and Mark 2 offsets, mm
+inline constexpr int kDeviationMax = 1'000'000;  // allowed deviation, X steps
 inline constexpr double kViewBoxMax = 48.0;    // mm
 inline constexpr double kDiameterMax = 10.0;   // mm
 inline constexpr int kPrecisionMax = 100;      // %
