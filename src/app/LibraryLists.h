@@ -21,15 +21,15 @@ struct ListFileInfo {
 const std::array<ListFileInfo, kListFileCount>& ListFiles();
 
 struct LibraryLists {
-  std::vector<std::string> feedLines;       // g_arrFeedFig
+  std::vector<std::string> feedLines;       // the feeder list file
   std::vector<std::string> stripRows;       // m_arrStripRows
   std::string speedUsageLine;               // m_strSpeedUsageLine
   std::vector<std::string> speedRows;       // m_arrSpeedRows
   std::vector<std::string> cameraRows;      // m_arrCameraRows
   std::vector<std::string> nozzleRows;      // m_arrNozzleRows
-  std::vector<std::string> packRows;        // g_arrPackFig
-  std::vector<std::string> markRows;        // g_arrMarkFig
-  std::vector<std::string> dropDownLists;   // g_arrDropDownFig
+  std::vector<std::string> packRows;        // the package list file
+  std::vector<std::string> markRows;        // the mark list file
+  std::vector<std::string> dropDownLists;   // the drop-down list file
   // Lists that came from a damaged file (the file could not be read whole,
   // or its owner skipped lines of it): their backup copy in "ConfigBackup"
   // is never replaced by them.

@@ -122,7 +122,7 @@ int OpenCaptureCameras(CDialogSetView* panel) {
 
 // The light-settle delay once after the light channel changed.
 void LightSettle(const smt::vision::CameraListSettings& s) {
-  if (!smt::link::smt::CurrentMachine().camera.channelChanged.exchange(false)) return;
+  if (!smt::CurrentMachine().camera.channelChanged.exchange(false)) return;
   if (s.m_bChangeCameraDelay && s.m_iChangeCameraDelay > 0)
     std::this_thread::sleep_for(std::chrono::milliseconds(s.m_iChangeCameraDelay));
 }

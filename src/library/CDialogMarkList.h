@@ -19,7 +19,7 @@ class CDialogMarkList : public QDialog {
   struct Environment {
     std::string appDir = ".";
     std::string language = "Chinese";
-    std::vector<std::string>* frameRows = nullptr;  // the frame's mark rows (g_MarkRows)
+    std::vector<std::string>* frameRows = nullptr;  // the frame's mark rows (LibraryLists::markRows)
   };
   CDialogMarkList(smt::library::MarkLibrary& lib, Environment env, QWidget* parent = nullptr);
 

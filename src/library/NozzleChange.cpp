@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "core/LogFile.h"
+#include "core/Machine.h"
 #include "core/MachineState.h"
 #include "library/LibraryRows.h"
 #include "library/NozzleLibrary.h"
@@ -25,14 +26,18 @@ namespace smt::library {
 
 namespace {
 
-std::mutex g_listenerM;
-NozzleStateListener g_listener;
+// The listener the shell installed on the machine.
+struct InstalledListener {
+  std::mutex mutex;
+  NozzleStateListener listener;
+};
+InstalledListener& Listener() { return smt::CurrentMachine().Part<InstalledListener>(); }
 
 void Notify(int head, int seat, bool taken) {
   NozzleStateListener l;
   {
-    std::lock_guard lk(g_listenerM);
-    l = g_listener;
+    std::lock_guard lk(Listener().mutex);
+    l = Listener().listener;
   }
   if (l) l(head, seat, taken);
 }
@@ -267,8 +272,8 @@ bool PickNozzleFromLibrary(int head, int nozzle, bool waitPauseGate, bool showSt
 }
 
 void SetNozzleStateListener(NozzleStateListener listener) {
-  std::lock_guard lk(g_listenerM);
-  g_listener = std::move(listener);
+  std::lock_guard lk(Listener().mutex);
+  Listener().listener = std::move(listener);
 }
 
 }  // namespace smt::library

@@ -1,8 +1,8 @@
-#include "core/Machine.h"
 #include "library/NozzleStrategy.h"
 
 #include <mutex>
 
+#include "core/Machine.h"
 #include "platform/SettingsSection.h"
 
 namespace smt::library {

@@ -1,6 +1,6 @@
-#include "core/Machine.h"
 #include "link/LinkTexts.h"
 
+#include "core/Machine.h"
 #include "platform/SettingsSection.h"
 
 namespace smt::link {

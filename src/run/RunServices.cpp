@@ -1,7 +1,7 @@
-#include "core/Machine.h"
 #include "run/RunServices.h"
 
 #include "core/LogFile.h"
+#include "core/Machine.h"
 #include "platform/FileCell.h"
 #include "platform/MessageService.h"
 #include "settings/SettingsStores.h"

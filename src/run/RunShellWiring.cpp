@@ -4,6 +4,7 @@
 
 #include <mutex>
 
+#include "core/Machine.h"
 #include "platform/MessageService.h"
 
 #include "core/MachineState.h"
@@ -178,13 +179,17 @@ void WireRunEngine(CDialogPartList& list, smt::feeder::FeederTable* feeders) {
 }
 
 namespace {
-std::mutex g_coverOpenerM;
-std::function<void(QWidget*)> g_coverOpener;
+// The cover-tape dialog opener the shell installed on the machine.
+struct InstalledCoverOpener {
+  std::mutex mutex;
+  std::function<void(QWidget*)> open;
+};
+InstalledCoverOpener& CoverOpener() { return smt::CurrentMachine().Part<InstalledCoverOpener>(); }
 }  // namespace
 
 void SetCoverPageOpener(std::function<void(QWidget* parent)> open) {
-  std::lock_guard lk(g_coverOpenerM);
-  g_coverOpener = std::move(open);
+  std::lock_guard lk(CoverOpener().mutex);
+  CoverOpener().open = std::move(open);
 }
 
 void RenumberLists(smt::job::JobModel& job) {
@@ -224,8 +229,8 @@ void WireStrategyPage(CDialogPartList& list, QWidget* parent, std::string appDir
   env.openCoverDialog = [parent] {
     std::function<void(QWidget*)> open;
     {
-      std::lock_guard lk(g_coverOpenerM);
-      open = g_coverOpener;
+      std::lock_guard lk(CoverOpener().mutex);
+      open = CoverOpener().open;
     }
     if (open) open(parent);
     else smt::platform::ShowMessage("Cover tape page not connected !");

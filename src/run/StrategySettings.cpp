@@ -1,10 +1,10 @@
-#include "core/Machine.h"
 #include "run/StrategySettings.h"
 
 #include <cstdio>
 
 #include <mutex>
 
+#include "core/Machine.h"
 #include "platform/SettingsSection.h"
 #include "settings/Listeners.h"
 

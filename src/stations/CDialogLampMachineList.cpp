@@ -1,4 +1,3 @@
-#include "core/Machine.h"
 #include "stations/CDialogLampMachineList.h"
 
 #include <QCheckBox>
@@ -17,6 +16,7 @@
 #include <QVBoxLayout>
 #include <mutex>
 
+#include "core/Machine.h"
 #include "link/MachineGuards.h"
 #include "link/MachineHoming.h"
 #include "link/MotionCommands.h"

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/Machine.h"
 #include "platform/SettingsSection.h"
 
 namespace smt::stations {
@@ -51,11 +52,12 @@ const std::vector<std::pair<const char*, const char*>>& Keys() {
   return k;
 }
 
-std::mutex g_m;
-ConveyorTexts& Stored() {
-  static ConveyorTexts t = ConveyorTexts::Defaults();
-  return t;
-}
+// The machine's conveyor texts (the defaults until the language's are set).
+struct StoredTexts {
+  std::mutex mutex;
+  ConveyorTexts value = ConveyorTexts::Defaults();
+};
+StoredTexts& Stored() { return smt::CurrentMachine().Part<StoredTexts>(); }
 
 void Derive(ConveyorTexts& t) {
   t.in = t.Text("AutoTransport.c_AutoTransport_1");
@@ -83,12 +85,14 @@ ConveyorTexts ConveyorTexts::Load(const std::string& appDir, const std::string& 
 }
 
 ConveyorTexts ConveyorTexts::Current() {
-  std::lock_guard lk(g_m);
-  return Stored();
+  StoredTexts& s = Stored();
+  std::lock_guard lk(s.mutex);
+  return s.value;
 }
 void ConveyorTexts::SetCurrent(const ConveyorTexts& t) {
-  std::lock_guard lk(g_m);
-  Stored() = t;
+  StoredTexts& s = Stored();
+  std::lock_guard lk(s.mutex);
+  s.value = t;
 }
 
 std::string ConveyorTexts::Text(const std::string& key) const {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/Machine.h"
 #include "core/MachineState.h"
 #include "feeder/FeederTestThread.h"
 #include "link/MachineCommands.h"
@@ -18,8 +19,12 @@ using smt::platform::SettingsSection;
 
 namespace {
 constexpr const char* kSection = "DippingStationConfig";
-std::mutex g_starterMutex;
-std::function<void(int)> g_starter;
+// The dipping starter the shell installed on the machine.
+struct InstalledStarter {
+  std::mutex mutex;
+  std::function<void(int)> start;
+};
+InstalledStarter& Starter() { return smt::CurrentMachine().Part<InstalledStarter>(); }
 
 std::string Fixed4(double v) {
   return smt::platform::FormatDouble(v, 4);  // never cut short
@@ -116,8 +121,8 @@ bool DippingStation::StartTask(int mode) {
   }
   std::function<void(int)> start;
   {
-    std::lock_guard lk(g_starterMutex);
-    start = g_starter;
+    std::lock_guard lk(Starter().mutex);
+    start = Starter().start;
   }
   if (start) start(mode);
   else smt::feeder::StartDippingStationTest(mode);
@@ -135,8 +140,8 @@ void DippingStation::OnMeasuredZ(double z) {
 }
 
 void SetDippingTaskStarter(std::function<void(int)> starter) {
-  std::lock_guard lk(g_starterMutex);
-  g_starter = std::move(starter);
+  std::lock_guard lk(Starter().mutex);
+  Starter().start = std::move(starter);
 }
 
 }  // namespace smt::stations

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "core/LogFile.h"
+#include "core/Machine.h"
 #include "core/MachineState.h"
 #include "job/BoardGeometry.h"
 #include "link/LinkRuntime.h"
@@ -26,9 +27,13 @@ using smt::platform::ShowMessage;
 
 namespace {
 
-std::mutex g_cameraMutex;
-std::function<bool()> g_cameraReady;
-std::function<bool(cv::Mat&)> g_grabFrame;
+// The Mark camera services the shell installed on the machine.
+struct InstalledCamera {
+  std::mutex mutex;
+  std::function<bool()> ready;
+  std::function<bool(cv::Mat&)> grabFrame;
+};
+InstalledCamera& Camera() { return smt::CurrentMachine().Part<InstalledCamera>(); }
 
 std::string Format(const char* fmt, double a, double b, double c) {
   char buf[160];
@@ -54,22 +59,22 @@ bool WaitRunPauseGate() {
 }  // namespace
 
 void SetMarkCamera(std::function<bool()> cameraReady, std::function<bool(cv::Mat&)> grabFrame) {
-  std::lock_guard lk(g_cameraMutex);
-  g_cameraReady = std::move(cameraReady);
-  g_grabFrame = std::move(grabFrame);
+  std::lock_guard lk(Camera().mutex);
+  Camera().ready = std::move(cameraReady);
+  Camera().grabFrame = std::move(grabFrame);
 }
 
 MarkVisionIo DefaultMarkVisionIo() {
   MarkVisionIo io;
   io.cameraReady = [] {
-    std::lock_guard lk(g_cameraMutex);
-    return g_cameraReady ? g_cameraReady() : false;
+    std::lock_guard lk(Camera().mutex);
+    return Camera().ready ? Camera().ready() : false;
   };
   io.grabFrame = [](cv::Mat& f) {
     std::function<bool(cv::Mat&)> grab;
     {
-      std::lock_guard lk(g_cameraMutex);
-      grab = g_grabFrame;
+      std::lock_guard lk(Camera().mutex);
+      grab = Camera().grabFrame;
     }
     return grab ? grab(f) : false;
   };

@@ -128,7 +128,7 @@ class MarkAligner {
   MarkAligner(MarkVisionIo io, MarkAlignParams params, MarkMoveSpeeds toMark, MarkMoveSpeeds correction);
 
   // The whole two-mark alignment of the board or panel cell. Clears and
-  // writes the mark offsets (g_nMark1DevSteps*, g_nMark2DevSteps*) and the
+  // writes the mark offsets (the machine's correction.mark1DevSteps*, mark2DevSteps*) and the
   // board rotation (the machine's correction.boardRotation). In a run the pause gate is waited
   // after every move; outside a run the manual offsets are stored.
   bool AlignBoardMarks(const MarkAlignBoard& board, bool inRun);
