@@ -291,6 +291,25 @@ TEST_F(OperatorShell, ListChoicesComeFromTheCommonDropDownLists) {
   EXPECT_EQ(angles->count(), 2);
 }
 
+// An angle of the drop-down lists that is no angle is named at start (file,
+// line 4, the item), is offered by no angle box, and a save writes the
+// angle line back as the file held it.
+TEST_F(OperatorShell, AnAngleThatIsNoAngleIsNamedNotOfferedAndKept) {
+  const std::vector<std::string> lists = {"R_A\t", "Resistor\t", "0603\t", "0\tninety\t180\t"};
+  smt::platform::WriteListFile(dir.path() / "config_dropdown.fig", {std::nullopt, lists});
+  CSMTView& v = StartView();
+  bool told = false;
+  for (const auto& t : messages.service.Texts())
+    told = told || t.find("File \"config_dropdown.fig\", line 4, field \"angle 2\": \"ninety\"") != std::string::npos;
+  EXPECT_TRUE(told) << ::testing::PrintToString(messages.service.Texts());
+  QComboBox* angles = v.m_pPartList->ChoiceCombo(1025);
+  ASSERT_NE(angles, nullptr);
+  EXPECT_EQ(angles->count(), 2);
+  EXPECT_EQ(angles->findText("ninety"), -1);
+  ASSERT_TRUE(v.OnFileSave());
+  EXPECT_EQ(smt::platform::ReadListFile(dir.path() / "config_dropdown.fig", false).rows, lists);
+}
+
 TEST_F(OperatorShell, FeederListMarksTheFeedersTheJobUsesAndOpensGroupsInThePartListsPlace) {
   CSMTView& v = StartView();
   v.frame()->show();
