@@ -17,6 +17,9 @@ class FrontPanelKeys : public linktest::MotionSimTest {
     Introduce();
     // The part list and the jog panel install their own entry points.
     InstallPartListStart([this] { ++starts; });
+    // The pause and resume keys end by showing the run's state: counted, so
+    // a test waits for the whole key action, not only its first flag.
+    InstallRunPausedShown([this](bool paused) { ++(paused ? pausesShown : resumesShown); });
     InstallJog([this](int g, int d) {
       std::lock_guard lk(jogM);
       jogs.emplace_back(g, d);
@@ -43,6 +46,7 @@ class FrontPanelKeys : public linktest::MotionSimTest {
   void Settle() { std::this_thread::sleep_for(std::chrono::milliseconds(120)); }
 
   std::atomic<int> starts{0};
+  std::atomic<int> pausesShown{0}, resumesShown{0};
   std::mutex jogM;
   std::vector<std::pair<int, int>> jogs;
 };
@@ -57,10 +61,12 @@ TEST_F(FrontPanelKeys, PauseResumeAndStopActOnlyWhileRunning) {
   smt::CurrentMachine().runContinue = true;
   UdpKey(2);
   ASSERT_TRUE(StateSent(2, 0));
+  ASSERT_TRUE(linktest::WaitFor([&] { return pausesShown == 1; }));
   EXPECT_TRUE(smt::CurrentMachine().paused.load());
   EXPECT_FALSE(smt::CurrentMachine().run.pauseEvent.IsSet());
   UdpKey(3);
   ASSERT_TRUE(StateSent(3, 1));  // 1 on the network link
+  ASSERT_TRUE(linktest::WaitFor([&] { return resumesShown == 1; }));
   EXPECT_FALSE(smt::CurrentMachine().paused.load());
   EXPECT_TRUE(smt::CurrentMachine().run.pauseEvent.IsSet());
   UpdateSettings([](MotionSettings& m) { m.autoTransport = true; });
@@ -172,9 +178,9 @@ TEST_F(FrontPanelKeys, SpeedGearAndSerialPauseToggle) {
   UseSerial();
   smt::CurrentMachine().machineBusy = true;
   SerialKey('2');
-  ASSERT_TRUE(linktest::WaitFor([&] { return smt::CurrentMachine().paused.load(); }));
+  ASSERT_TRUE(linktest::WaitFor([&] { return smt::CurrentMachine().paused.load() && pausesShown == 1; }));
   SerialKey('2');
-  ASSERT_TRUE(linktest::WaitFor([&] { return !smt::CurrentMachine().paused.load(); }));
+  ASSERT_TRUE(linktest::WaitFor([&] { return !smt::CurrentMachine().paused.load() && resumesShown == 1; }));
   EXPECT_TRUE(StateSent(3, -1));  // the serial state frame carries the code only
   smt::CurrentMachine().machineBusy = false;
   // Offline the gear key is refused with the guard text.
