@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "vision/TemplateSearch.h"
+
 namespace smt::vision {
 
 // The centred square searched by the part, label and mark recognisers.
@@ -66,9 +68,10 @@ cv::Mat PrepareBinarySquare(const cv::Mat& square, int threshold, bool invert);
 
 // Best normalised-correlation match of the template over the whole image.
 // Writes the score (1 = perfect) and the offset of the match from the middle
-// of the image in whole pixels; returns the rectangle around the match
-// (not found for an empty or larger template).
+// of the image in whole pixels; returns the rectangle around the match.
+// Not found (nothing written) for an empty or larger template, a template
+// without contrast, or when no place scores `acceptScore`.
 cv::RotatedRect MatchTemplateFind(const cv::Mat& image, const cv::Mat& templ, double& score, int& offsetX,
-                                  int& offsetY);
+                                  int& offsetY, double acceptScore = kTemplateAcceptScore);
 
 }  // namespace smt::vision
