@@ -83,7 +83,7 @@ TEST_P(TemplateContrastShellSim, AFlatTemplateIsRefusedWhenTakenAndFindsNothingF
   CSMTView& v = *f.view();
   CDialogSetView& camera = *v.m_pSetView;
   CDialogFeedList& feeders = *v.m_pFeedList;
-  g_nHighSpeedCamera = 0;
+  smt::CurrentMachine().camera.highSpeedCamera = 0;
   cv::Mat shown;
   camera.m_pDirectShowCamera[0] = std::make_unique<CCameraDS>([&shown] { return shown.clone(); });
   // The shown board's Mark values: 10 pixels per mm, a 10 mm box.
@@ -96,7 +96,7 @@ TEST_P(TemplateContrastShellSim, AFlatTemplateIsRefusedWhenTakenAndFindsNothingF
   job.shownPcbName = "B";
   shown = PartView(0);
   camera.OnBnClickedOpenMarkCamera();
-  ASSERT_EQ(g_nVisionMode.load(), 0);
+  ASSERT_EQ(smt::CurrentMachine().camera.visionMode.load(), 0);
   while (feeders.RowCount() > 0) feeders.List()->removeRow(0);
   smt::feeder::FeederListRow row;
   row.text[0] = "F7";
