@@ -1,5 +1,7 @@
 #include "link/LinkLoss.h"
 
+#include <atomic>
+
 #include "core/LogFile.h"
 #include "core/MachineState.h"
 #include "link/LinkGlobals.h"
