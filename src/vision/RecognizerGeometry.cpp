@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <functional>
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 
@@ -125,6 +126,55 @@ cv::RotatedRect ScratchArea::ReExtract() const {
   return MinAreaRectNormalized(contours[0]);
 }
 
+std::vector<cv::Point> CentresForHull(const ContourList& contours) {
+  const size_t n = contours.size();
+  std::vector<cv::Point> out;
+  if (n < 8) {
+    for (const Contour& c : contours) out.push_back(BlobCentre(c));
+    return out;
+  }
+  // A centre lies inside its blob's bounding box. The blobs whose box middles
+  // span the crowd give a hull that lies inside the hull of all centres; a
+  // box deep inside that hull holds a centre that is no corner of it.
+  std::vector<cv::Rect> boxes(n);
+  std::vector<cv::Point> middles(n);
+  for (size_t i = 0; i < n; ++i) {
+    boxes[i] = cv::boundingRect(contours[i]);
+    middles[i] = cv::Point(boxes[i].x + boxes[i].width / 2, boxes[i].y + boxes[i].height / 2);
+  }
+  std::vector<int> outerIdx;
+  cv::convexHull(middles, outerIdx, false, false);
+  std::vector<char> known(n, 0);
+  std::vector<cv::Point> centre(n);
+  std::vector<cv::Point> inner;
+  for (int i : outerIdx) {
+    known[i] = 1;
+    centre[i] = BlobCentre(contours[i]);
+    inner.push_back(centre[i]);
+  }
+  std::vector<cv::Point> polygon;
+  cv::convexHull(inner, polygon, false, true);
+  std::vector<cv::Point2f> poly(polygon.begin(), polygon.end());
+  std::vector<char> keep(n, 1);
+  for (size_t i = 0; i < n; ++i) {
+    if (known[i]) continue;
+    bool deep = poly.size() >= 3;
+    const cv::Rect& b = boxes[i];
+    const cv::Point2f corners[4] = {{static_cast<float>(b.x), static_cast<float>(b.y)},
+                                    {static_cast<float>(b.x + b.width - 1), static_cast<float>(b.y)},
+                                    {static_cast<float>(b.x), static_cast<float>(b.y + b.height - 1)},
+                                    {static_cast<float>(b.x + b.width - 1), static_cast<float>(b.y + b.height - 1)}};
+    for (int k = 0; deep && k < 4; ++k) deep = cv::pointPolygonTest(poly, corners[k], true) >= 1.0;
+    if (deep)
+      keep[i] = 0;
+    else
+      centre[i] = BlobCentre(contours[i]);
+  }
+  for (size_t i = 0; i < n; ++i)
+    if (keep[i]) out.push_back(centre[i]);
+  return out;
+}
+
 ContourList OutlinesReachingTheHull(const ContourList& contours, const std::vector<cv::Point>& centres, int thickness) {
   std::vector<cv::Point> hull;
   if (!centres.empty()) cv::convexHull(centres, hull, false, true);
@@ -228,13 +278,19 @@ EnclosingCircle FindLargestEnclosingCircle(const ContourList& contours) {
 }
 
 std::vector<int> PickRankedIndices(const std::vector<double>& values, int count, bool largest) {
-  std::vector<double> sorted = values;
-  std::sort(sorted.begin(), sorted.end());
+  const int n = static_cast<int>(values.size());
+  const int k = std::max(0, std::min(count, n));
+  // Only the first k ranks are needed: the values in rank order, as a full
+  // sort would give them.
+  std::vector<double> ranked = values;
+  if (largest)
+    std::partial_sort(ranked.begin(), ranked.begin() + k, ranked.end(), std::greater<double>());
+  else
+    std::partial_sort(ranked.begin(), ranked.begin() + k, ranked.end());
   std::vector<int> picked;
   std::vector<bool> used(values.size(), false);
-  const int n = static_cast<int>(sorted.size());
-  for (int pass = 0; pass < count && pass < n; ++pass) {
-    const double v = largest ? sorted[n - 1 - pass] : sorted[pass];
+  for (int pass = 0; pass < k; ++pass) {
+    const double v = ranked[pass];
     for (int i = 0; i < n; ++i) {
       if (!used[i] && values[i] == v) {
         used[i] = true;

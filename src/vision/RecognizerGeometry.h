@@ -68,6 +68,12 @@ class ScratchArea {
   std::vector<Outline> m_outlines;
 };
 
+// The blob centres (BlobCentre) of the contours in their order, leaving out
+// centres that lie strictly inside the hull of the others: the convex hull
+// of the list is the hull of all the centres, for a fraction of the work on
+// a crowd of blobs (a ball grid).
+std::vector<cv::Point> CentresForHull(const ContourList& contours);
+
 // The contours whose outlines of `thickness` come near the convex hull of
 // `centres` or lie outside it; those deep inside the hull (more than a few
 // pixels from its lines) are left out. Drawn with the hull, the outer
