@@ -319,46 +319,56 @@ void RefineTurnByMoments(const cv::Mat& grey, const cv::Mat& binary, cv::Rotated
   const cv::Rect box = cv::Rect(centre.x - r - 1, centre.y - r - 1, 2 * r + 3, 2 * r + 3) & cv::Rect(0, 0, binary.cols, binary.rows);
   if (box.empty()) return;
   const cv::Mat greyBox = grey(box), binaryBox = binary(box);
-  cv::Mat disc = cv::Mat::zeros(box.size(), CV_8UC1);
+  thread_local cv::Mat disc;
+  disc.create(box.size(), CV_8UC1);
+  disc.setTo(0);
   cv::circle(disc, centre - box.tl(), r, cv::Scalar(255), cv::FILLED);
-  // Part and ground inside the disc: counts and grey sums in one pass
-  // (masks of 0 / 255 turned into 0 / 1, no branches).
-  uint64_t partCount = 0, groundCount = 0, partSum = 0, groundSum = 0;
+  // Each row of the filled disc is one run of pixels: found once, then
+  // only the run is looked at.
+  std::vector<std::pair<int, int>> runs(box.height, {0, 0});
   for (int y = 0; y < box.height; ++y) {
     const uint8_t* d = disc.ptr<uint8_t>(y);
+    const uint8_t* first = std::find_if(d, d + box.width, [](uint8_t v) { return v != 0; });
+    if (first == d + box.width) continue;
+    const uint8_t* last = d + box.width;
+    while (last[-1] == 0) --last;
+    runs[y] = {static_cast<int>(first - d), static_cast<int>(last - d)};
+  }
+  // Part and ground inside the disc: counts and grey sums in one pass.
+  uint64_t partCount = 0, discCount = 0, partSum = 0, discSum = 0;
+  for (int y = 0; y < box.height; ++y) {
     const uint8_t* b = binaryBox.ptr<uint8_t>(y);
     const uint8_t* g = greyBox.ptr<uint8_t>(y);
-    uint32_t pc = 0, gc = 0, ps = 0, gs = 0;
-    for (int x = 0; x < box.width; ++x) {
-      const uint32_t inDisc = d[x] >> 7, isPart = b[x] >> 7;
-      const uint32_t p = inDisc & isPart, q = inDisc & (isPart ^ 1u);
-      pc += p;
-      gc += q;
-      ps += p * g[x];
-      gs += q * g[x];
+    uint32_t pc = 0, ps = 0, ts = 0;
+    // The binary square is 0 or 255: g & b is the grey of a part pixel.
+    for (int x = runs[y].first; x < runs[y].second; ++x) {
+      pc += b[x] & 1u;
+      ps += g[x] & b[x];
+      ts += g[x];
     }
     partCount += pc;
-    groundCount += gc;
     partSum += ps;
-    groundSum += gs;
+    discCount += static_cast<uint64_t>(runs[y].second - runs[y].first);
+    discSum += ts;
   }
+  const uint64_t groundCount = discCount - partCount, groundSum = discSum - partSum;
   if (partCount < 20 || groundCount < 20) return;
   // Each pixel weighs by how much of it the part covers (edges are partly
   // covered), from the grey levels of the part and of the ground round it.
   const double fg = static_cast<double>(partSum) * (1.0 / static_cast<double>(partCount));
   const double bg = static_cast<double>(groundSum) * (1.0 / static_cast<double>(groundCount));
   if (std::fabs(fg - bg) < 10.0) return;
-  cv::Mat weight;
+  // The weights' memory is kept per thread: a fresh picture of this size
+  // would be zero-filled page by page on every call.
+  thread_local cv::Mat weight;
   greyBox.convertTo(weight, CV_32F, 1.0 / (fg - bg), -bg / (fg - bg));
   // Clipped to 0..1, nothing outside the disc.
+  cv::threshold(weight, weight, 1.0, 1.0, cv::THRESH_TRUNC);
+  cv::threshold(weight, weight, 0.0, 0.0, cv::THRESH_TOZERO);
   for (int y = 0; y < box.height; ++y) {
-    const uint8_t* d = disc.ptr<uint8_t>(y);
     float* w = weight.ptr<float>(y);
-    for (int x = 0; x < box.width; ++x) {
-      float v = w[x] > 1.0f ? 1.0f : w[x];
-      v = v > 0.0f ? v : 0.0f;
-      w[x] = d[x] ? v : 0.0f;
-    }
+    std::fill(w, w + runs[y].first, 0.0f);
+    std::fill(w + runs[y].second, w + box.width, 0.0f);
   }
   // Central moments do not depend on where the box lies in the square.
   const cv::Moments m = cv::moments(weight, false);
