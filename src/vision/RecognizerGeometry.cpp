@@ -1,6 +1,7 @@
 #include "vision/RecognizerGeometry.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <functional>
 #include <cmath>
@@ -73,6 +74,54 @@ void DrawClosedHull(cv::Mat& scratch, const std::vector<cv::Point>& points) {
   for (size_t i = 0; i < h; ++i) cv::line(scratch, hull[i], hull[(i + 1) % h], white, 1, cv::LINE_8, 0);
 }
 
+namespace {
+
+// The pixels the library draws for one 8-connected step of a thick (2)
+// outline, caps included, relative to the step's start: a closed outline is
+// the union of its steps' pixels, and the library's drawing does not depend
+// on where the step lies (whole-pixel points). Index (dy + 1) * 3 + dx + 1.
+const std::array<std::vector<cv::Point>, 9>& ThickStepPixels() {
+  static const std::array<std::vector<cv::Point>, 9> pixels = [] {
+    std::array<std::vector<cv::Point>, 9> out;
+    for (int dy = -1; dy <= 1; ++dy)
+      for (int dx = -1; dx <= 1; ++dx) {
+        cv::Mat m = cv::Mat::zeros(11, 11, CV_8UC1);
+        cv::line(m, cv::Point(5, 5), cv::Point(5 + dx, 5 + dy), cv::Scalar(255), 2, cv::LINE_8, 0);
+        std::vector<cv::Point>& v = out[(dy + 1) * 3 + dx + 1];
+        for (int y = 0; y < m.rows; ++y)
+          for (int x = 0; x < m.cols; ++x)
+            if (m.at<uint8_t>(y, x)) v.emplace_back(x - 5, y - 5);
+      }
+    return out;
+  }();
+  return pixels;
+}
+
+}  // namespace
+
+bool StampThickOutline(cv::Mat& canvas, const Contour& contour, cv::Point shift) {
+  const size_t n = contour.size();
+  if (n < 2) return false;
+  const int cols = canvas.cols, rows = canvas.rows;
+  for (size_t i = 0; i < n; ++i) {
+    const cv::Point d = contour[(i + 1) % n] - contour[i];
+    if (std::abs(d.x) > 1 || std::abs(d.y) > 1) return false;
+    // Steps cut by the picture's edge are clipped by the library its own way.
+    const cv::Point p = contour[i] + shift;
+    if (p.x < 0 || p.y < 0 || p.x >= cols || p.y >= rows) return false;
+  }
+  const auto& steps = ThickStepPixels();
+  for (size_t i = 0; i < n; ++i) {
+    const cv::Point p = contour[i] + shift;
+    const cv::Point d = contour[(i + 1) % n] - contour[i];
+    for (const cv::Point& q : steps[(d.y + 1) * 3 + d.x + 1]) {
+      const int x = p.x + q.x, y = p.y + q.y;
+      if (x >= 0 && y >= 0 && x < cols && y < rows) canvas.ptr<uint8_t>(y)[x] = 255;
+    }
+  }
+  return true;
+}
+
 void ScratchArea::Line(cv::Point a, cv::Point b) { m_lines.emplace_back(a, b); }
 
 void ScratchArea::ClosedHull(const std::vector<cv::Point>& points) {
@@ -112,8 +161,13 @@ ContourList ScratchArea::Extract() const {
   cv::Mat canvas = cv::Mat::zeros(area.size(), CV_8UC1);
   const cv::Point shift = -area.tl();
   const cv::Scalar white(255, 255, 255, 0);
-  for (const Outline& o : m_outlines)
-    cv::drawContours(canvas, *o.contours, -1, white, o.thickness, cv::LINE_8, cv::noArray(), INT_MAX, shift);
+  for (const Outline& o : m_outlines) {
+    for (const Contour& c : *o.contours) {
+      if (o.thickness == 2 && StampThickOutline(canvas, c, shift)) continue;
+      const ContourList one{c};
+      cv::drawContours(canvas, one, -1, white, o.thickness, cv::LINE_8, cv::noArray(), INT_MAX, shift);
+    }
+  }
   for (const auto& [a, b] : m_lines) cv::line(canvas, a + shift, b + shift, white, 1, cv::LINE_8, 0);
   std::vector<cv::Vec4i> hierarchy;
   cv::findContours(canvas, out, hierarchy, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_NONE, area.tl());
