@@ -126,35 +126,39 @@ void WritePackFields(PackRow& row, const PackEditFields& f) {
   row[25] = FormatDouble(f.closeEarly);
 }
 
-PackEditFields ReadPackFields(const PackRow& row, int machineType) {
+PackEditFields PackFieldsOf(const PackRecord& r, int machineType) {
   PackEditFields f;
-  f.name = row[0];
-  f.length = CellDouble(row[1]);
-  f.width = CellDouble(row[2]);
-  f.thickness = CellDouble(row[3]);
-  f.contrast = CellInt(row[4]);
-  f.brightness = CellInt(row[5]);
-  f.pickDelay = CellInt(row[6]);
-  f.placeDelay = CellInt(row[7]);
-  f.camera = row[8];
-  f.visionMode = (row[9] == "Yes" && machineType != 4) ? 1 : 0;
-  if (row[10] == "Yes") f.visionMode = 2;
-  f.nozzle = row[11];
-  f.ownSpeed = row[12] == "Yes" ? 1 : 0;
-  f.speedName = row[13];
-  f.recognition = row[14];
-  f.feedMode = row[15];
-  f.feedCount = CellInt(row[16]);
-  f.feedTime = CellInt(row[17]);
-  f.slackLength = CellInt(row[18]);
-  f.tensionLength = CellInt(row[19]);
-  f.precisionXY = CellInt(row[20]);
-  f.precisionA = CellInt(row[21]);
-  f.captureTime = CellInt(row[22]);
-  f.pickHeight = CellDouble(row[23]);
-  f.vacuumTest = CellDouble(row[24]);
-  f.closeEarly = CellDouble(row[25]);
+  f.name = r.name;
+  f.length = r.length;
+  f.width = r.width;
+  f.thickness = r.thickness;
+  f.contrast = r.contrast;
+  f.brightness = r.brightness;
+  f.pickDelay = r.pickDelay;
+  f.placeDelay = r.placeDelay;
+  f.camera = r.camera;
+  f.visionMode = (r.visionCentring && machineType != 4) ? 1 : 0;
+  if (r.flyingCentring) f.visionMode = 2;
+  f.nozzle = r.nozzle;
+  f.ownSpeed = r.ownSpeed ? 1 : 0;
+  f.speedName = r.speedName;
+  f.recognition = r.recognition;
+  f.feedMode = r.feedMode;
+  f.feedCount = r.feedCount;
+  f.feedTime = r.feedTime;
+  f.slackLength = r.slackLength;
+  f.tensionLength = r.tensionLength;
+  f.precisionXY = r.precisionXY;
+  f.precisionA = r.precisionA;
+  f.captureTime = r.captureTime;
+  f.pickHeight = r.pickHeight;
+  f.vacuumTest = r.vacuumTest;
+  f.closeEarly = r.closeEarly;
   return f;
+}
+
+PackEditFields ReadPackFields(const PackRow& row, int machineType, int line) {
+  return PackFieldsOf(PackRecordOf(row, kPackFileName, line), machineType);
 }
 
 void SortPackRows(std::vector<PackRow>& rows, int column) {

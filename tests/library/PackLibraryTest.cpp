@@ -118,8 +118,17 @@ TEST(PackTable, ReadingDropsVisionCentringOnTheDualPlatformMachine) {
   row[9] = "No";
   row[10] = "Yes";
   EXPECT_EQ(ReadPackFields(row, 4).visionMode, 2);
+  // A number cell that holds no number is refused with its line and field.
   row[4] = "abc";
-  EXPECT_EQ(ReadPackFields(row, 0).contrast, 0);
+  try {
+    ReadPackFields(row, 0, 3);
+    ADD_FAILURE() << "\"abc\" read as a contrast";
+  } catch (const smt::platform::FileCellError& e) {
+    EXPECT_EQ(e.file(), "config_pack.fig");
+    EXPECT_EQ(e.line(), 3);
+    EXPECT_EQ(e.field(), "contrast");
+    EXPECT_EQ(e.text(), "abc");
+  }
 }
 
 TEST(PackTable, FeedModeAndSpeedNamesFollowTheLanguageButDippingModesStay) {
