@@ -3,6 +3,7 @@
 #include "platform/FileCell.h"
 
 #include <QCheckBox>
+#include <cmath>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
@@ -757,40 +758,43 @@ void CDialogFeedEdit::OnUpdatePack() {
   if (!ReadControls()) return;
   const FeederServices& sv = FeederHooks();
   auto rows = sv.packRows();
-  for (auto& r : rows) {
-    auto c = SplitTabCells(r);
-    if (c.empty() || c[0] != fields.package) continue;
-    c.resize(std::max<size_t>(c.size(), 26));
+  // The package's row written from the feeder's values by the package
+  // row writer; the name and the two reserved cells stay.
+  std::vector<smt::library::PackRow> table = smt::library::BuildPackTable(rows);
+  for (auto& row : table) {
+    if (row[0] != fields.package) continue;
     const FeederEditFields& f = fields;
-    c[1] = FormatDouble(f.length, 4);
-    c[2] = FormatDouble(f.width, 4);
-    c[3] = FormatDouble(f.height, 4);
-    c[4] = FormatInt(f.contrast);
-    c[5] = FormatInt(f.brightness);
-    c[6] = FormatInt(f.pickDelay);
-    c[7] = FormatInt(f.placeDelay);
-    c[8] = f.camera;
-    c[9] = f.visionMode == 1 ? "Yes" : "No";
-    c[10] = f.visionMode == 2 ? "Yes" : "No";
-    c[11] = f.head;
-    c[12] = f.separateSpeed ? "Yes" : "No";
-    c[13] = f.speedTemplate;
-    c[14] = f.feature;
-    c[15] = f.feedMode;
-    c[16] = FormatInt(f.feedCount);
-    c[17] = FormatInt(f.feedTime);
-    c[18] = FormatDouble(f.slack, 0);
-    c[19] = FormatDouble(f.tension, 0);
-    c[20] = FormatInt(f.precisionXY);
-    c[21] = FormatInt(f.precisionA);
-    c[22] = FormatInt(f.collectTime);
-    c[23] = FormatDouble(f.pickHeight, 4);
-    c[24] = FormatDouble(f.vacuum, 4);
-    c[25] = FormatDouble(f.earlyVacuum, 4);
-    std::string joined;
-    for (const auto& s : c) joined += s + "\t";
-    r = joined;
-    sv.setPackRows(rows);
+    smt::library::PackRecord p;
+    p.name = row[0];
+    p.length = f.length;
+    p.width = f.width;
+    p.thickness = f.height;
+    p.contrast = f.contrast;
+    p.brightness = f.brightness;
+    p.pickDelay = f.pickDelay;
+    p.placeDelay = f.placeDelay;
+    p.camera = f.camera;
+    p.visionCentring = f.visionMode == 1;
+    p.flyingCentring = f.visionMode == 2;
+    p.nozzle = f.head;
+    p.ownSpeed = f.separateSpeed;
+    p.speedName = f.speedTemplate;
+    p.recognition = f.feature;
+    p.feedMode = f.feedMode;
+    p.feedCount = f.feedCount;
+    p.feedTime = f.feedTime;
+    p.slackLength = static_cast<int>(std::lround(f.slack));
+    p.tensionLength = static_cast<int>(std::lround(f.tension));
+    p.precisionXY = f.precisionXY;
+    p.precisionA = f.precisionA;
+    p.captureTime = f.collectTime;
+    p.pickHeight = f.pickHeight;
+    p.vacuumTest = f.vacuum;
+    p.closeEarly = f.earlyVacuum;
+    p.reserved26 = row[26];
+    p.reserved27 = row[27];
+    row = smt::library::PackRowOf(p);
+    sv.setPackRows(smt::library::PackRowStrings(table));
     return;
   }
 }

@@ -98,32 +98,37 @@ void TranslatePackRow(PackRow& row, const std::array<std::string, 27>& feedNames
 }
 
 void WritePackFields(PackRow& row, const PackEditFields& f) {
-  row[0] = f.name;
-  row[1] = FormatDouble(f.length);
-  row[2] = FormatDouble(f.width);
-  row[3] = FormatDouble(f.thickness);
-  row[4] = FormatInt(f.contrast);
-  row[5] = FormatInt(f.brightness);
-  row[6] = FormatInt(f.pickDelay);
-  row[7] = FormatInt(f.placeDelay);
-  row[8] = f.camera;
-  row[9] = f.visionMode == 1 ? "Yes" : "No";
-  row[10] = f.visionMode == 2 ? "Yes" : "No";
-  row[11] = f.nozzle;
-  row[12] = f.ownSpeed ? "Yes" : "No";
-  row[13] = f.speedName;
-  row[14] = f.recognition;
-  row[15] = f.feedMode;
-  row[16] = FormatInt(f.feedCount);
-  row[17] = FormatInt(f.feedTime);
-  row[18] = FormatInt(f.slackLength);
-  row[19] = FormatInt(f.tensionLength);
-  row[20] = FormatInt(f.precisionXY);
-  row[21] = FormatInt(f.precisionA);
-  row[22] = FormatInt(f.captureTime);
-  row[23] = FormatDouble(f.pickHeight);
-  row[24] = FormatDouble(f.vacuumTest);
-  row[25] = FormatDouble(f.closeEarly);
+  PackRecord r;
+  r.name = f.name;
+  r.length = f.length;
+  r.width = f.width;
+  r.thickness = f.thickness;
+  r.contrast = f.contrast;
+  r.brightness = f.brightness;
+  r.pickDelay = f.pickDelay;
+  r.placeDelay = f.placeDelay;
+  r.camera = f.camera;
+  r.visionCentring = f.visionMode == 1;
+  r.flyingCentring = f.visionMode == 2;
+  r.nozzle = f.nozzle;
+  r.ownSpeed = f.ownSpeed != 0;
+  r.speedName = f.speedName;
+  r.recognition = f.recognition;
+  r.feedMode = f.feedMode;
+  r.feedCount = f.feedCount;
+  r.feedTime = f.feedTime;
+  r.slackLength = f.slackLength;
+  r.tensionLength = f.tensionLength;
+  r.precisionXY = f.precisionXY;
+  r.precisionA = f.precisionA;
+  r.captureTime = f.captureTime;
+  r.pickHeight = f.pickHeight;
+  r.vacuumTest = f.vacuumTest;
+  r.closeEarly = f.closeEarly;
+  // The reserved cells stay as the row held them.
+  r.reserved26 = row[26];
+  r.reserved27 = row[27];
+  row = PackRowOf(r);
 }
 
 PackEditFields PackFieldsOf(const PackRecord& r, int machineType) {

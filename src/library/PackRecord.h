@@ -43,7 +43,7 @@ namespace pack_range {
 inline constexpr double kSizeMax = 100.0;  // length, width, thickness: 0..100 mm
 inline constexpr int kLightMax = 255;      // contrast, brightness: 0..255
 inline constexpr int kDelayMax = 65535;    // pick and place delay, feed time: 0..65535 ms
-inline constexpr int kNozzleMax = 99;      // nozzle number: 0..99 (empty: none)
+inline constexpr int kNozzleMax = 19;      // nozzle number: 0..19, the magazine's seats (empty: none)
 inline constexpr int kFeedCountMax = 10000;
 inline constexpr int kSlackMin = -10000, kSlackMax = 10000;  // slack length, mm
 inline constexpr long long kTensionMin = -2147483647LL - 1, kTensionMax = 2147483647LL;
