@@ -391,14 +391,25 @@ cv::RotatedRect RecognizeSpecialPart(int slot, const cv::Mat& image, int thresho
 }
 
 cv::RotatedRect MatchTemplateFind(const cv::Mat& image, const cv::Mat& templ, double& score, int& offsetX,
-                                  int& offsetY) {
+                                  int& offsetY, double acceptScore) {
   cv::RotatedRect result(cv::Point2f(-1.f, -1.f), cv::Size2f(1.f, 1.f), 0.f);
   if (image.empty() || templ.empty() || templ.type() != image.type() || templ.cols > image.cols ||
       templ.rows > image.rows || image.depth() != CV_8U) {
     ReportBadValue("MatchTemplateFind", "the template does not fit the camera frame");
     return result;
   }
-  const TemplateMatch found = SearchTemplate(image, templ);
+  if (!HasTemplateContrast(templ)) {
+    // A flat template (an old file) would read 1.000 on any frame: not
+    // found, and the log says why (the caller tells the operator).
+    CLogFile::Instance().Write(true, "MatchTemplateFind: the template has no contrast");
+    PublishVisionResult(0, image.clone());
+    return result;
+  }
+  const TemplateMatch found = SearchTemplate(image, templ, acceptScore);
+  if (!found.Found()) {
+    PublishVisionResult(0, image.clone());
+    return result;
+  }
   const cv::Point maxLoc = found.topLeft;
   score = found.score;
   result.center = cv::Point2f(static_cast<float>(maxLoc.x + templ.cols / 2), static_cast<float>(maxLoc.y + templ.rows / 2));
