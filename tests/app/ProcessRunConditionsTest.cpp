@@ -231,9 +231,9 @@ void ProcessRunConditions::RunLamp(const ProcessCondition& c) {
   messages.service.SetDefaultAnswer(smt::platform::MsgAnswer::No);
   CMainFrame& f = Start();
   ASSERT_TRUE(f.view()->m_pManualControl->ConnectNow());
-  g_bResetDone = true;
-  g_bMasterResetOk = true;
-  ASSERT_EQ(g_nMachineType.load(), 4);
+  smt::CurrentMachine().resetDone = true;
+  smt::CurrentMachine().masterResetOk = true;
+  ASSERT_EQ(smt::CurrentMachine().machineType.load(), 4);
   CDialogPartList& p = *f.view()->m_pPartList;
   // The job: a board with the Mark camera's values, one row per point (its
   // column 7 says whether its Mark is measured), the feeder they name and
@@ -331,11 +331,11 @@ void ProcessRunConditions::RunLamp(const ProcessCondition& c) {
 
   ASSERT_TRUE(p.Run().OnStart()) << (messages.service.Texts().empty() ? "" : messages.service.Texts().back());
   // The run ends by homing the machine (the home frame 0x52).
-  ASSERT_TRUE(Pump([&] { return sim->LastReceived(0x52).has_value() && !g_bMachineBusy.load() &&
+  ASSERT_TRUE(Pump([&] { return sim->LastReceived(0x52).has_value() && !smt::CurrentMachine().machineBusy.load() &&
                                p.Run().m_bSmtThreadBusy == 0 && p.Run().m_bFeedThreadBusy == 0; },
                    std::chrono::seconds(40)))
       << (messages.service.Texts().empty() ? "" : messages.service.Texts().back());
-  EXPECT_TRUE(Pump([] { return g_bResetDone.load() && !g_bMachineBusy.load(); }, std::chrono::seconds(10)));
+  EXPECT_TRUE(Pump([] { return smt::CurrentMachine().resetDone.load() && !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(10)));
   smt::vision::SetMarkCamera({}, {});
   EXPECT_TRUE(messages.service.Texts().empty()) << messages.service.Texts().front();
 
