@@ -2,6 +2,7 @@
 #include "vision/ImageFiles.h"
 
 #include <algorithm>
+#include <mutex>
 #include <opencv2/imgproc.hpp>
 #include <thread>
 
@@ -11,7 +12,21 @@ SimulatedCamera::SimulatedCamera(std::string friendlyName, CameraCapability capa
     : m_name(std::move(friendlyName)), m_capability(capability) {}
 
 void SimulatedCamera::SetScene(std::shared_ptr<const SimulatedScene> scene) {
-  SetFrameSource([scene]() { return scene ? scene->Render() : cv::Mat(); });
+  if (!scene) {
+    SetFrameSource([]() { return cv::Mat(); });
+    return;
+  }
+  // A scene does not change once given (its noise is seeded), so it is drawn
+  // once, on the first frame asked for, and every frame is a copy of that.
+  struct Drawn {
+    std::once_flag once;
+    cv::Mat frame;
+  };
+  auto drawn = std::make_shared<Drawn>();
+  SetFrameSource([scene, drawn]() {
+    std::call_once(drawn->once, [&] { drawn->frame = scene->Render(); });
+    return drawn->frame.clone();
+  });
 }
 
 bool SimulatedCamera::SetImageFiles(const std::vector<std::string>& files) {
