@@ -146,14 +146,14 @@ BasicSettings LoadBasicSettings(const std::string& appDir, const LensCalibration
   SettingsSection sec(platform::ConfigPath(appDir), "SetBasicConfig");
   BasicSettings s;
   for (const auto& f : kFields) {
-    // A text that is not a number (a word, "nan", "inf", "1e400", "12abc")
-    // is refused, told once, and leaves the field at its value of
-    // construction; the fix-ups below then apply as for a missing key.
+    // A missing key reads as 0; a text that is not a number (a word, "nan",
+    // "inf", "1e400", "12abc") is refused, told once, and reads as 0 too:
+    // the fix-ups below then give it the default of a missing key.
     const std::string need = f.HasRange() && !(f.min == 0 && f.max == 1)
                                  ? std::string(f.IsDouble() ? "a number in " : "a whole number in ") +
                                        platform::RangeText(f.min, f.max)
                                  : std::string(f.IsDouble() ? "a number" : "a whole number");
-    if (const auto v = sec.ReadAnyNumber(f.key, !f.IsDouble(), need)) f.Set(s, *v);
+    f.Set(s, sec.ReadAnyNumber(f.key, !f.IsDouble(), need).value_or(0.0));
     const std::string_view key = f.key;
     if (key == "m_MeasurementStart" && s.m_MeasurementStart < 1) s.m_MeasurementStart = 1;
     if (key == "m_MeasurementNormal" && s.m_MeasurementNormal < 1) s.m_MeasurementNormal = 1;

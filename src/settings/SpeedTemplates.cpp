@@ -91,8 +91,14 @@ BuildResult BuildTemplateArrays(const std::vector<std::string>& rows, const Spee
   // Every speed cell is checked where the list is read.
   for (size_t i = 0; i < 3 * count; ++i) {
     const TemplateRow& row = i < count ? r.tiers.high[i] : i < 2 * count ? r.tiers.medium[i - count] : r.tiers.low[i - 2 * count];
+    // A row cut short is one refusal (its missing cells read as no speeds).
+    const size_t present = SplitTemplateCells(rows[i]).size();
+    if (present < static_cast<size_t>(kTemplateCells)) {
+      r.problems.push_back({static_cast<int>(i + 1), row[0] + ": cells",
+                            std::to_string(present) + " of " + std::to_string(kTemplateCells) + " cells"});
+    }
     for (int a = 0; a < kSpeedAxisCount; ++a)
-      if (!ParseSpeedCell(row[a + 1]))
+      if (static_cast<size_t>(a + 1) < present && !ParseSpeedCell(row[a + 1]))
         r.problems.push_back({static_cast<int>(i + 1), row[0] + ": " + SpeedAxisKeys()[a], row[a + 1]});
   }
   if (!r.tiers.extraRows.empty()) {
