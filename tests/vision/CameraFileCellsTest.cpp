@@ -11,6 +11,7 @@
 
 #include "platform/FileCell.h"
 #include "platform/MessageService.h"
+#include "platform/OperatorNumber.h"
 #include "platform/ProfileFile.h"
 #include "platform/ReadRefusals.h"
 #include "platform/SettingsSection.h"
@@ -98,8 +99,9 @@ TEST(CameraFileCells, EveryNumberCellRefusesWhatIsNoNumberInItsRangeAndTheRowIsK
         EXPECT_EQ(refused[0].file, "config_camera.fig");
         EXPECT_EQ(refused[0].where, "line " + std::to_string(line + 1) + ", field \"" + f.name + "\"");
         EXPECT_EQ(refused[0].text, text);
-        if (f.lo > -platform::kAnyNumber)
+        if (f.lo > -platform::kAnyNumber) {
           EXPECT_NE(refused[0].need.find(platform::RangeText(f.lo, f.hi)), std::string::npos) << refused[0].need;
+        }
         EXPECT_EQ(messages.service.Texts().size(), 1u);
         refusals += 1;
         // The row goes back to the file as it came.
