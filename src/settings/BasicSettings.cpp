@@ -190,7 +190,8 @@ BasicSettings LoadBasicSettings(const std::string& appDir, const LensCalibration
                                  platform::FormatDouble(v).c_str(), platform::FormatDouble(fixed).c_str());
       // The operator is told too: the machine now works with another value
       // than the file holds.
-      sec.TellRefused(f.key, sec.ReadText(f.key), NeedOf(f), platform::FormatDouble(fixed));
+      sec.TellRefused(f.key, sec.ReadText(f.key), NeedOf(f),
+                      f.IsDouble() ? platform::FormatDouble(fixed) : platform::FormatInt(static_cast<long long>(fixed)));
     }
   }
   return s;

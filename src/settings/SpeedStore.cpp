@@ -21,7 +21,7 @@ std::string SpeedStore::BuildTemplateArrays(const std::string& useLine, const st
     platform::ReportReadRefusal({"config_speed.fig", "line " + std::to_string(p.line) + ", field \"" + p.field + "\"",
                                  p.text,
                                  "a cell \"start / normal\" of whole numbers in " + std::to_string(kSpeedMin) + ".." +
-                                     std::to_string(kSpeedMax),
+                                     std::to_string(kStoredSpeedMax),
                                  "no speeds of this template"});
   return built.warning;
 }

@@ -23,8 +23,8 @@ std::optional<std::pair<std::string, std::string>> SplitSpeedCell(const std::str
 std::optional<SpeedPair> ParseSpeedCell(const std::string& cell) {
   auto parts = SplitSpeedCell(cell);
   if (!parts) return std::nullopt;
-  const auto start = platform::ParseCellInteger(parts->first, kSpeedMin, kSpeedMax);
-  const auto normal = platform::ParseCellInteger(parts->second, kSpeedMin, kSpeedMax);
+  const auto start = platform::ParseCellInteger(parts->first, kSpeedMin, kStoredSpeedMax);
+  const auto normal = platform::ParseCellInteger(parts->second, kSpeedMin, kStoredSpeedMax);
   if (!start || !normal) return std::nullopt;
   return SpeedPair{static_cast<int>(*start), static_cast<int>(*normal)};
 }

@@ -25,14 +25,18 @@ struct SpeedPair {
 };
 using SpeedRecord = std::array<SpeedPair, kSpeedAxisCount>;
 
-// Speeds of a template cell (and of the per-use keys).
+// Speeds the template dialog takes.
 inline constexpr int kSpeedMin = 1, kSpeedMax = 255;
+// Speeds a stored template cell or per-use key may hold: the network link
+// carries 32-bit speeds and files of other set-ups hold more than the
+// dialog's 255; the bound is the highest speed setting of the program.
+inline constexpr int kStoredSpeedMax = 100000;
 
 // "start / normal"
 std::string SpeedCell(int start, int normal);
 // The two speeds of a cell "start / normal", each a whole number in
-// kSpeedMin..kSpeedMax; nullopt for anything else (no " / ", a word, "nan",
-// a number out of range).
+// kSpeedMin..kStoredSpeedMax; nullopt for anything else (no " / ", a word,
+// "nan", a number out of range).
 std::optional<SpeedPair> ParseSpeedCell(const std::string& cell);
 // The two texts either side of the first " / " (nullopt without one).
 std::optional<std::pair<std::string, std::string>> SplitSpeedCell(const std::string& cell);

@@ -18,11 +18,11 @@ SpeedRecord LoadUsageSpeeds(const std::string& appDir, const std::string& prefix
   bool raised = false;
   for (int a = 0; a < kSpeedAxisCount; ++a) {
     const std::string axis = SpeedAxisKeys()[a];
-    // A speed is 1..255 (what a template cell holds); a missing or zero
-    // speed reads as 1, a refused one too (and is told once).
+    // A speed is what a template cell holds; a missing or zero speed reads
+    // as 1, a refused one too (and is told once).
     for (auto [v, key] : {std::pair{&rec[a].start, prefix + ".m_Start_" + axis},
                           std::pair{&rec[a].normal, prefix + ".m_Normal_" + axis}}) {
-      *v = static_cast<int>(sec.ReadInteger(key, 0, kSpeedMax, 0));
+      *v = static_cast<int>(sec.ReadInteger(key, 0, kStoredSpeedMax, 0));
       if (*v < 1) {
         *v = 1;
         raised = true;

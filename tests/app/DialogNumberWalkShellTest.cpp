@@ -314,8 +314,6 @@ TEST_F(DialogNumberWalk, EveryNumberFieldOfEveryDialogRefusesWhatIsNoNumberInIts
       {"medium speed template", Command(cmd::kMediumSpeedTemplate), {}, {"#4"}},
       {"low speed template", Command(cmd::kLowSpeedTemplate), {}, {"#4"}},
       {"camera list", Command(cmd::kCameraList)},
-      // The industrial camera's own page (exposure, gain, gamma, contrast).
-      {"camera settings page", Command(cmd::kCameraList), {ClickButton("cameraSettings")}},
       {"camera editor", Command(cmd::kCameraList),
        {On<CDialogCameraList>([](CDialogCameraList& d) {
          d.OnListClick(0);
@@ -378,6 +376,14 @@ TEST_F(DialogNumberWalk, LampMachineDialogs) {
 
 // The labeling machine's settings.
 TEST_F(DialogNumberWalk, LabelingMachineDialogs) { Run({{"labeling settings", Command(cmd::kLabelingSet)}}, 10); }
+
+// The industrial camera's own page (exposure, gain, gamma, contrast), from
+// the camera list, with the simulated industrial cameras fitted.
+TEST_F(DialogNumberWalk, IndustrialCameraSettingsPage) {
+  setenv("SMT_SIMULATED_CAMERAS", "3", 1);
+  Run({{"camera settings page", Command(cmd::kCameraList), {ClickButton("cameraSettings")}}}, 2);
+  unsetenv("SMT_SIMULATED_CAMERAS");
+}
 
 // The firmware dialog opens in the Ethernet link mode only.
 TEST_F(DialogNumberWalk, FirmwareDialog) { Run({{"firmware update", Command(cmd::kFirmwareUpdate)}}, 2, 1); }

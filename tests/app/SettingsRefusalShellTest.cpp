@@ -5,8 +5,11 @@
 // neighbours keep the file's values, and config.ini is not rewritten.
 #include <QApplication>
 #include <functional>
+#include <set>
+#include <sstream>
 
 #include "ShellFixture.h"
+#include "platform/FileCell.h"
 #include "platform/ReadRefusals.h"
 #include "run/StrategySettings.h"
 #include "settings/SettingsStores.h"
@@ -102,5 +105,59 @@ TEST_F(SettingsRefusalShell, ABadKeyIsNamedOnceKeepsItsDefaultAndLeavesTheOthers
     smt::platform::ClearProfileCache();
     smt::platform::SettingsSection(smt::platform::ConfigPath(dir.str()), c.section).WriteText(c.key, "0");
     smt::platform::ClearProfileCache();
+  }
+}
+
+// Every numeric key of the config.ini a working directory has after a start
+// and a close, all replaced at once by what a damaged file holds: the shell
+// starts, every key is named (each once), and the file is not rewritten.
+TEST_F(SettingsRefusalShell, EveryNumericKeyOfTheProgramsSettingsFileIsRefusedWhenItHoldsNoNumber) {
+  {
+    Start();
+    QApplication::processEvents();
+    app->ExitInstance();
+    app.reset();
+  }
+  smt::platform::ClearProfileCache();
+  std::vector<std::string> lines;
+  {
+    std::istringstream in(dir.Read("config.ini"));
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+  }
+  for (const char* bad : {"nan", "1e400", "12abc"}) {
+    SCOPED_TRACE(bad);
+    std::set<std::string> replaced;
+    std::string text, section;
+    for (const std::string& l : lines) {
+      const auto eq = l.find('=');
+      if (!l.empty() && l.front() == '[') section = l.substr(1, l.find(']') - 1);
+      if (eq != std::string::npos && section != "MachineSetConfig" &&
+          smt::platform::ParseCellNumber(l.substr(eq + 1), -1e300, 1e300)) {
+        replaced.insert("[" + section + "] " + l.substr(0, eq));
+        text += l.substr(0, eq + 1) + bad + "\n";
+      } else {
+        text += l + "\n";
+      }
+    }
+    dir.Write("config.ini", text);
+    smt::platform::ClearProfileCache();
+    smt::platform::ForgetReadRefusals();
+    messages.service.Clear();
+    Start();
+    QApplication::processEvents();
+    std::set<std::string> refused;
+    for (const auto& r : smt::platform::ReadRefusalsSoFar()) {
+      EXPECT_TRUE(refused.insert(r.where).second) << r.where << " told twice";
+      EXPECT_EQ(r.file, smt::platform::ConfigPath(dir.str()));
+      EXPECT_EQ(r.text, bad);
+    }
+    std::string notRefused;
+    for (const std::string& k : replaced)
+      if (!refused.count(k)) notRefused += k + " ";
+    EXPECT_EQ(notRefused, "") << "keys read past the reader";
+    EXPECT_EQ(dir.Read("config.ini"), text) << "the start rewrote the file";
+    std::printf("%s: %zu numeric keys replaced, %zu refused\n", bad, replaced.size(), refused.size());
+    app->ExitInstance();
+    app.reset();
   }
 }

@@ -204,7 +204,7 @@ TEST(SettingsKeyTable, KeysWithARangeRefuseOnePastEachEndNamingTheRange) {
       ranged.push_back({"SpeedTemplateConfig", f.key, double(f.min), double(f.max), true});
   for (const auto& f : PulseFields()) ranged.push_back({"SetPulseConfig", f.key, kPulseMin, kPulseMax, true});
   for (const std::string prefix : SpeedUsePrefixes())
-    ranged.push_back({prefix + "Config", prefix + ".m_Start_X", 0, double(kSpeedMax), false});
+    ranged.push_back({prefix + "Config", prefix + ".m_Start_X", 0, double(kStoredSpeedMax), false});
   int refusals = 0;
   for (const Ranged& r : ranged) {
     for (double past : {r.lo - 1, r.hi + 1}) {
@@ -239,7 +239,7 @@ TEST(SpeedFileCells, EverySpeedCellRefusesWhatIsNoSpeedAndTheFileKeepsEveryRow) 
     }
   const std::string useLine = "Reset\tFast\tFast\tFast\tFast\tFast\tFast\t";
   const char* const bad[] = {"nan / 5", "5 / inf", "1e400 / 5", "ten / 5", "12abc / 5", "0 / 5",
-                             "5 / 256",  "-3 / 5",  "5",         "",       "5 / 5 / 5"};
+                             "5 / 100001", "-3 / 5", "5",     "",          "5 / 5 / 5", "2.5 / 5"};
   platform::ScopedRecordingMessages messages;
   const auto fig = dir / "config_speed.fig";
   int refusals = 0;
