@@ -18,6 +18,7 @@
 #include "vision/PartRecognizers.h"
 #include "vision/RecognitionTypes.h"
 #include "vision/SimulatedScene.h"
+#include "tests/vision/PackageScenes.h"
 
 using namespace smt::vision;
 
@@ -26,85 +27,19 @@ constexpr double kScale = 20.0;  // pixels per mm
 constexpr double kBox = 40.0;    // mm: an 800-pixel search square
 constexpr double kTurn = 12.0;   // every part turned a little
 
-using Build = std::function<void(SimulatedScene&)>;
 cv::Point2d P(double x, double y) { return SimulatedScene::PartPoint({0.3, -0.2}, kTurn, {x, y}); }
-void Pad(SimulatedScene& s, double x, double y, double w, double h) { s.AddRect(P(x, y), {w, h}, kTurn); }
-void Ball(SimulatedScene& s, double x, double y, double d) { s.AddCircle(P(x, y), d); }
-
-void Chip(SimulatedScene& s) {
-  Pad(s, -5, 0, 3, 5);
-  Pad(s, 5, 0, 3, 5);
-}
-void Body(SimulatedScene& s) { Pad(s, 0, 0, 12, 6); }
 void Sot(SimulatedScene& s) {
-  Pad(s, -8, -4, 2, 2);
-  Pad(s, 8, -4, 2, 2);
-  Pad(s, 0, 4, 2, 2);
+  for (cv::Point2d c : {cv::Point2d(-8, -4), cv::Point2d(8, -4), cv::Point2d(0, 4)}) s.AddRect(P(c.x, c.y), {2, 2}, kTurn);
 }
-void Leads(SimulatedScene& s, int perSide, bool fourSides) {
-  for (int i = 0; i < perSide; ++i) {
-    const double t = -12 + 24.0 * i / (perSide - 1);
-    Pad(s, t, -13, 0.6, 2);
-    Pad(s, t, 13, 0.6, 2);
-    if (fourSides) {
-      Pad(s, -13, t, 2, 0.6);
-      Pad(s, 13, t, 2, 0.6);
-    }
-  }
-}
-void Grid(SimulatedScene& s, int n, bool skipCorner, bool mark) {
-  const double pitch = 24.0 / (n - 1);
-  for (int r = 0; r < n; ++r)
-    for (int k = 0; k < n; ++k) {
-      if (skipCorner && r == 0 && k == 0) continue;
-      Ball(s, -12 + k * pitch, -12 + r * pitch, pitch * 0.5);
-    }
-  if (mark) Ball(s, -14.5, -14.5, pitch * 0.8);
+void Chip(SimulatedScene& s) {
+  for (double x : {-5.0, 5.0}) s.AddRect(P(x, 0), {3, 5}, kTurn);
 }
 
-struct Case {
-  int type;
-  const char* name;
-  Build build;
-};
-const Case kCases[] = {
-    {0, "", Chip},
-    {1, "", Body},
-    {2, "", Chip},
-    {3, "", Chip},
-    {4, "", Sot},
-    {5, "", [](SimulatedScene& s) { Leads(s, 16, false); }},
-    {6, "", [](SimulatedScene& s) { Leads(s, 16, false); }},
-    {7, "", [](SimulatedScene& s) { Leads(s, 16, true); }},
-    {8, "", [](SimulatedScene& s) { Grid(s, 10, false, true); }},
-    {9, "", [](SimulatedScene& s) { Grid(s, 10, false, false); }},
-    {10, "", [](SimulatedScene& s) { Grid(s, 10, false, false); }},
-    {11, "", [](SimulatedScene& s) { Grid(s, 10, true, false); }},
-    {12, "", [](SimulatedScene& s) { Grid(s, 10, false, false); }},
-    {13, kSpecialRch110, [](SimulatedScene& s) {
-       for (double x : {-6.0, 6.0})
-         for (double y : {-6.0, 6.0}) Pad(s, x, y, 3, 3);
-     }},
-    {13, kSpecialKsd42, [](SimulatedScene& s) { Leads(s, 5, false); }},
-    {13, kSpecialLe224, [](SimulatedScene& s) {
-       Ball(s, -8, 0, 2.5);
-       Ball(s, 8, 0, 2.5);
-     }},
-    {13, kSpecialG5nb, [](SimulatedScene& s) {
-       Pad(s, -10, -5, 2, 2);
-       Pad(s, 10, -5, 2, 2);
-       Pad(s, -10, 5, 2, 2);
-       Pad(s, -4, -2, 2, 2);
-     }},
-    {13, kSpecialC10x16, [](SimulatedScene& s) {
-       Pad(s, -12, -8, 2, 2);
-       Pad(s, -12, 8, 2, 2);
-       Pad(s, 12, -8, 4, 4);
-       Pad(s, 12, 8, 2, 2);
-       Pad(s, -3, 0, 2, 2);
-       Pad(s, 3, 0, 2, 2);
-     }},
-};
+// The frame of a package case: the part 0.3 / -0.2 mm off the axis, turned
+// by 12 degrees (the shared package scenes' first picture).
+cv::Mat PackageFrame(const visiontest::PackageCase& c) {
+  return visiontest::RenderPackage(c, visiontest::PictureConditions()[0]);
+}
 
 // The same basic work as a recogniser, done directly with OpenCV.
 int BaselineWork(const cv::Mat& frame) {
@@ -134,10 +69,8 @@ double MedianMs(int rounds, F f) {
 }
 
 void BM_RecognizerAgainstBaseline(benchmark::State& state) {
-  const Case& c = kCases[state.range(0)];
-  SimulatedScene scene(1280, 1024, kScale, {0, 0});
-  c.build(scene);
-  const cv::Mat frame = scene.Render();
+  const visiontest::PackageCase& c = visiontest::PackageCases()[state.range(0)];
+  const cv::Mat frame = PackageFrame(c);
   double dX = 0, dY = 0, dA = 0, ours = 0, base = 0;
   bool found = true;
   for (auto _ : state) {
@@ -160,15 +93,13 @@ void BM_RecognizerAgainstBaseline(benchmark::State& state) {
               label.c_str(), ours / 5, base / 5, ours / base, found ? "" : "  NOT FOUND");
 }
 BENCHMARK(BM_RecognizerAgainstBaseline)
-    ->DenseRange(0, static_cast<int>(std::size(kCases)) - 1)
+    ->DenseRange(0, static_cast<int>(visiontest::PackageCases().size()) - 1)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
 void BM_RecognizeSpecialPart(benchmark::State& state) {
-  const Case& c = kCases[state.range(0)];
-  SimulatedScene scene(1280, 1024, kScale, {0, 0});
-  c.build(scene);
-  const cv::Mat frame = scene.Render();
+  const visiontest::PackageCase& c = visiontest::PackageCases()[state.range(0)];
+  const cv::Mat frame = PackageFrame(c);
   double dX = 0, dY = 0, dA = 0;
   bool found = true;
   for (auto _ : state) {
@@ -180,7 +111,7 @@ void BM_RecognizeSpecialPart(benchmark::State& state) {
   state.SetLabel(std::string("type ") + std::to_string(c.type) + (c.name[0] ? std::string(" ") + c.name : "") +
                  (found ? "" : " (NOT FOUND)"));
 }
-BENCHMARK(BM_RecognizeSpecialPart)->DenseRange(0, static_cast<int>(std::size(kCases)) - 1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RecognizeSpecialPart)->DenseRange(0, static_cast<int>(visiontest::PackageCases().size()) - 1)->Unit(benchmark::kMillisecond);
 
 void BM_RecognizePartMark(benchmark::State& state) {
   SimulatedScene scene(1280, 1024, kScale, {0, 0});

@@ -5,6 +5,11 @@
 #include <utility>
 
 #include "core/LogFile.h"
+#include "job/DropDownLists.h"
+#include "library/MarkRecord.h"
+#include "library/NozzleRecord.h"
+#include "library/PackRecord.h"
+#include "platform/DamagedFileCopy.h"
 #include "platform/FileSet.h"
 #include "platform/ListFile.h"
 
@@ -55,6 +60,18 @@ std::string TimeStamp() {
   return buf;
 }
 
+// The rows of a list that its row reader refuses (the feeder table's lines
+// are read by the feeder list itself).
+std::vector<platform::FileCellError> RowRefusals(ListFileId id, const std::vector<std::string>& rows) {
+  switch (id) {
+    case ListFileId::Pack: return library::CheckPackLines(rows);
+    case ListFileId::Mark: return library::CheckMarkLines(rows);
+    case ListFileId::Nozzle: return library::CheckNozzleLines(rows);
+    case ListFileId::DropDown: return job::CheckDropDownLines(rows);
+    default: return {};
+  }
+}
+
 }  // namespace
 
 std::vector<ListLoadProblem> LoadLibraryLists(const std::filesystem::path& appDir, LibraryLists& lists) {
@@ -79,6 +96,15 @@ std::vector<ListLoadProblem> LoadLibraryLists(const std::filesystem::path& appDi
       ListFileContent c = platform::ReadListFile(path, info.hasLeading);
       lists.Rows(info.id) = std::move(c.rows);
       if (info.hasLeading) lists.speedUsageLine = c.leading.value_or("");
+      const std::vector<platform::FileCellError> refused = RowRefusals(info.id, lists.Rows(info.id));
+      if (!refused.empty()) {
+        lists.MarkDamaged(info.id);
+        const std::string copy = platform::KeepDamagedCopy(path);
+        for (const platform::FileCellError& e : refused) {
+          CLogFile::Instance().Write(true, "list file %s, line %d not used: %s", info.name, e.line(), e.what());
+          problems.push_back({info.name, e.what(), copy, e.line(), e.field()});
+        }
+      }
     } catch (const std::exception& e) {
       ListLoadProblem p{info.name, e.what(), ""};
       lists.MarkDamaged(info.id);
@@ -135,11 +161,22 @@ void SaveLibraryLists(const std::filesystem::path& appDir, const LibraryLists& l
 }
 
 std::string DescribeListProblems(const std::vector<ListLoadProblem>& problems) {
-  std::string text = "以下库文件未能读入，相应列表为空：\r\nThese library files could not be loaded; their lists start empty:";
-  for (const auto& p : problems) {
-    text += "\r\n" + p.file + ": " + p.reason;
-    if (!p.keptAsidePath.empty()) text += " (kept as \"" + p.keptAsidePath + "\")";
-  }
+  std::string text;
+  auto section = [&](bool lines, const char* heading) {
+    bool any = false;
+    for (const auto& p : problems) {
+      if ((p.line > 0) != lines) continue;
+      if (!any) text += std::string(text.empty() ? "" : "\r\n\r\n") + heading;
+      any = true;
+      text += "\r\n" + (lines ? p.reason : p.file + ": " + p.reason);
+      if (!p.keptAsidePath.empty()) text += " (kept as \"" + p.keptAsidePath + "\")";
+    }
+  };
+  section(false,
+          "以下库文件未能读入，相应列表为空：\r\nThese library files could not be loaded; their lists start empty:");
+  section(true,
+          "以下库文件的行未能读入，已原样保留，不使用：\r\nThese lines of the library files could not be read; they "
+          "are kept as they are and not used:");
   return text;
 }
 

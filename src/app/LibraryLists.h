@@ -43,15 +43,25 @@ struct LibraryLists {
 
 // One file that could not be loaded: the list stays empty, the operator is
 // told, and a damaged file is moved aside so the next save cannot destroy it.
+// A line of a list that could not be read (line > 0): the line is kept in
+// the list as the file held it and written back unchanged, nothing uses it,
+// and a copy of the file as it was is kept beside it.
 struct ListLoadProblem {
   std::string file;        // file name
   std::string reason;      // what was wrong
-  std::string keptAsidePath;  // where the damaged file now is (empty when missing)
+  std::string keptAsidePath;  // where the damaged file (or its copy) now is (empty when missing)
+  int line = 0;            // 1-based line (row) of a line that could not be read; 0: the whole file
+  std::string field;       // the field of that line that could not be read
 };
 
 // Loads all eight files from `appDir` into `lists` (each holder replaced).
 // A missing file gives an empty list; a short or inconsistent file gives an
-// empty list and is renamed "<name>.damaged-<time>". Returns the problems.
+// empty list and is renamed "<name>.damaged-<time>". The number cells of the
+// package, mark, nozzle and drop-down lists are read through their row
+// readers: each row that cannot be read is one problem naming the file, the
+// line and the field; the list keeps the row as it was, is marked as from a
+// damaged file (its backup stays) and a copy of the file is kept beside it.
+// Returns the problems.
 std::vector<ListLoadProblem> LoadLibraryLists(const std::filesystem::path& appDir, LibraryLists& lists);
 
 // Writes all eight files into `appDir` and "<appDir>/ConfigBackup" as one

@@ -1,6 +1,9 @@
 #include "feeder/CDialogFeedEdit.h"
+#include "library/PackLibrary.h"
+#include "platform/FileCell.h"
 
 #include <QCheckBox>
+#include <cmath>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
@@ -382,7 +385,9 @@ void CDialogFeedEdit::FillCombos() {
   if (drop.size() > 1)
     for (const auto& s : TabItems(drop[1])) Combo("partType")->addItem(QString::fromStdString(s));
   if (drop.size() > 3)
-    for (const auto& s : TabItems(drop[3])) Combo("angle")->addItem(QString::fromStdString(s));
+    for (const auto& s : TabItems(drop[3]))
+      // An angle item that is no angle (named when the file was read) is not offered.
+      if (smt::platform::ParseCellNumber(s, -3600, 3600)) Combo("angle")->addItem(QString::fromStdString(s));
   for (const auto& r : sv.packRows()) {
       const auto cells = SplitTabCells(r);
       Combo("package")->addItem(QString::fromStdString(cells.empty() ? r.substr(0, r.find('\t')) : cells[0]));
@@ -690,49 +695,57 @@ void CDialogFeedEdit::OnSideClicked(int side) {
 
 void CDialogFeedEdit::OnPackageSelected(const std::string& name) {
   const FeederServices& sv = FeederHooks();
-  std::vector<std::string> cells;
-  for (const auto& r : sv.packRows()) {
-      auto c = SplitTabCells(r);
-      if (!c.empty() && c[0] == name) {
-        cells = c;
-        break;
+  // The package's values come through the package row reader: a row whose
+  // numbers cannot be read is named and nothing of it is taken.
+  std::optional<smt::library::PackRecord> pack;
+  if (!name.empty()) {
+    const std::vector<smt::library::PackRow> rows = smt::library::BuildPackTable(sv.packRows());
+    for (size_t i = 0; i < rows.size() && !pack; ++i) {
+      if (rows[i][0] != name) continue;
+      try {
+        pack = smt::library::PackRecordOf(rows[i], smt::library::kPackFileName, static_cast<int>(i + 1));
+      } catch (const smt::platform::FileCellError& e) {
+        ShowMessage(e.what());
+        ShowFeedModeControls(fields.feedMode);
+        return;
       }
     }
-  if (cells.empty() || name.empty()) {
+  }
+  if (!pack) {
     ShowFeedModeControls(fields.feedMode);
     return;
   }
-  auto cell = [&](size_t i) { return i < cells.size() ? cells[i] : std::string(); };
+  const smt::library::PackRecord& p = *pack;
   auto setE = [&](const char* n, const std::string& v) { Edit(n)->setText(QString::fromStdString(v)); };
-  setE("length", FormatDouble(TextToDouble(cell(1)), 2));
-  setE("width", FormatDouble(TextToDouble(cell(2)), 2));
-  setE("height", FormatDouble(TextToDouble(cell(3)), 2));
-  setE("contrast", FormatInt(TextToInt(cell(4))));
-  setE("brightness", FormatInt(TextToInt(cell(5))));
-  setE("pickDelay", FormatInt(TextToInt(cell(6))));
-  setE("placeDelay", FormatInt(TextToInt(cell(7))));
-  SelectText(Combo("camera"), cell(8));
-  int vm = cell(9) == "Yes" ? 1 : 0;
-  if (cell(10) == "Yes") vm = 2;
+  setE("length", FormatDouble(p.length, 2));
+  setE("width", FormatDouble(p.width, 2));
+  setE("height", FormatDouble(p.thickness, 2));
+  setE("contrast", FormatInt(p.contrast));
+  setE("brightness", FormatInt(p.brightness));
+  setE("pickDelay", FormatInt(p.pickDelay));
+  setE("placeDelay", FormatInt(p.placeDelay));
+  SelectText(Combo("camera"), p.camera);
+  int vm = p.visionCentring ? 1 : 0;
+  if (p.flyingCentring) vm = 2;
   SetVisionButtons(vm);
-  SelectText(Combo("head"), cell(11));
-  separateSpeed_->setChecked(cell(12) == "Yes");
-  SelectText(Combo("speed"), cell(13));
-  SelectText(Combo("feature"), cell(14));
-  SelectText(Combo("feedMode"), cell(15));
-  setE("feedCount", FormatInt(TextToInt(cell(16))));
-  setE("feedTime", FormatInt(TextToInt(cell(17))));
+  SelectText(Combo("head"), p.nozzle);
+  separateSpeed_->setChecked(p.ownSpeed);
+  SelectText(Combo("speed"), p.speedName);
+  SelectText(Combo("feature"), p.recognition);
+  SelectText(Combo("feedMode"), p.feedMode);
+  setE("feedCount", FormatInt(p.feedCount));
+  setE("feedTime", FormatInt(p.feedTime));
   if (g_nMachineType != 0) {
-    setE("slack", FormatDouble(TextToDouble(cell(18)), 4));
-    setE("tension", FormatDouble(TextToDouble(cell(19)), 4));
+    setE("slack", FormatDouble(p.slackLength, 4));
+    setE("tension", FormatDouble(p.tensionLength, 4));
   }
-  setE("precisionXY", FormatInt(TextToInt(cell(20))));
-  setE("precisionA", FormatInt(TextToInt(cell(21))));
-  setE("collectTime", FormatInt(TextToInt(cell(22))));
-  setE("pickHeight", FormatDouble(TextToDouble(cell(23)), 4));
-  setE("vacuum", FormatDouble(TextToDouble(cell(24)), 4));
-  setE("earlyVacuum", FormatDouble(TextToDouble(cell(25)), 4));
-  const int mode = CurrentNameTables().ModeOf(cell(15));
+  setE("precisionXY", FormatInt(p.precisionXY));
+  setE("precisionA", FormatInt(p.precisionA));
+  setE("collectTime", FormatInt(p.captureTime));
+  setE("pickHeight", FormatDouble(p.pickHeight, 4));
+  setE("vacuum", FormatDouble(p.vacuumTest, 4));
+  setE("earlyVacuum", FormatDouble(p.closeEarly, 4));
+  const int mode = CurrentNameTables().ModeOf(p.feedMode);
   int side = -1;
   for (int s = 0; s < 5; ++s)
     if (sides_[s]->isChecked()) side = s;
@@ -745,40 +758,43 @@ void CDialogFeedEdit::OnUpdatePack() {
   if (!ReadControls()) return;
   const FeederServices& sv = FeederHooks();
   auto rows = sv.packRows();
-  for (auto& r : rows) {
-    auto c = SplitTabCells(r);
-    if (c.empty() || c[0] != fields.package) continue;
-    c.resize(std::max<size_t>(c.size(), 26));
+  // The package's row written from the feeder's values by the package
+  // row writer; the name and the two reserved cells stay.
+  std::vector<smt::library::PackRow> table = smt::library::BuildPackTable(rows);
+  for (auto& row : table) {
+    if (row[0] != fields.package) continue;
     const FeederEditFields& f = fields;
-    c[1] = FormatDouble(f.length, 4);
-    c[2] = FormatDouble(f.width, 4);
-    c[3] = FormatDouble(f.height, 4);
-    c[4] = FormatInt(f.contrast);
-    c[5] = FormatInt(f.brightness);
-    c[6] = FormatInt(f.pickDelay);
-    c[7] = FormatInt(f.placeDelay);
-    c[8] = f.camera;
-    c[9] = f.visionMode == 1 ? "Yes" : "No";
-    c[10] = f.visionMode == 2 ? "Yes" : "No";
-    c[11] = f.head;
-    c[12] = f.separateSpeed ? "Yes" : "No";
-    c[13] = f.speedTemplate;
-    c[14] = f.feature;
-    c[15] = f.feedMode;
-    c[16] = FormatInt(f.feedCount);
-    c[17] = FormatInt(f.feedTime);
-    c[18] = FormatDouble(f.slack, 0);
-    c[19] = FormatDouble(f.tension, 0);
-    c[20] = FormatInt(f.precisionXY);
-    c[21] = FormatInt(f.precisionA);
-    c[22] = FormatInt(f.collectTime);
-    c[23] = FormatDouble(f.pickHeight, 4);
-    c[24] = FormatDouble(f.vacuum, 4);
-    c[25] = FormatDouble(f.earlyVacuum, 4);
-    std::string joined;
-    for (const auto& s : c) joined += s + "\t";
-    r = joined;
-    sv.setPackRows(rows);
+    smt::library::PackRecord p;
+    p.name = row[0];
+    p.length = f.length;
+    p.width = f.width;
+    p.thickness = f.height;
+    p.contrast = f.contrast;
+    p.brightness = f.brightness;
+    p.pickDelay = f.pickDelay;
+    p.placeDelay = f.placeDelay;
+    p.camera = f.camera;
+    p.visionCentring = f.visionMode == 1;
+    p.flyingCentring = f.visionMode == 2;
+    p.nozzle = f.head;
+    p.ownSpeed = f.separateSpeed;
+    p.speedName = f.speedTemplate;
+    p.recognition = f.feature;
+    p.feedMode = f.feedMode;
+    p.feedCount = f.feedCount;
+    p.feedTime = f.feedTime;
+    p.slackLength = static_cast<int>(std::lround(f.slack));
+    p.tensionLength = static_cast<int>(std::lround(f.tension));
+    p.precisionXY = f.precisionXY;
+    p.precisionA = f.precisionA;
+    p.captureTime = f.collectTime;
+    p.pickHeight = f.pickHeight;
+    p.vacuumTest = f.vacuum;
+    p.closeEarly = f.earlyVacuum;
+    p.reserved26 = row[26];
+    p.reserved27 = row[27];
+    row = smt::library::PackRowOf(p);
+    sv.setPackRows(smt::library::PackRowStrings(table));
     return;
   }
 }

@@ -7,6 +7,7 @@ using platform::CellReader;
 namespace {
 
 constexpr double kMaxMm = 10000.0;
+constexpr int kMaxHeadOrNozzle = 19;
 
 std::pair<bool, std::string_view> Flag(std::string_view cell) {
   const size_t slash = cell.find('/');
@@ -55,7 +56,9 @@ FeederRecord ReadFeederRecord(const CellReader& in) {
   r.width = in.NumberOr(7, n[7], 0, 100, 0);
   r.height = in.NumberOr(8, n[8], 0, 100, 0);
   r.angle = in.NumberOr(9, n[9], -3600, 3600, 0);  // whole turns come off in the run
-  r.head = static_cast<int>(in.IntegerOr(10, n[10], 0, 8, 0));
+  // A head 1..8, or with automatic nozzle change a nozzle of the magazine
+  // (1..19), as the feeder editor and a package's nozzle offer it.
+  r.head = static_cast<int>(in.IntegerOr(10, n[10], 0, kMaxHeadOrNozzle, 0));
   r.vacuum = in.NumberOr(11, n[11], 0, 100, 0);
   {
     auto [on, name] = Flag(in.Text(12));

@@ -211,7 +211,7 @@ void CDialogPartEditSmt::FillDropDownLists() {
   for (const auto& [index, id] : boxes) {
     combos_[id]->clear();
     if (index < g_DropDownLists.size())
-      for (const auto& item : DropDownItems(g_DropDownLists[index])) combos_[id]->addItem(QString::fromStdString(item));
+      for (const auto& item : DropDownChoices(index, g_DropDownLists[index])) combos_[id]->addItem(QString::fromStdString(item));
   }
 }
 

@@ -1,12 +1,12 @@
 #include "job/DropDownEditor.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "job/DropDownLists.h"
 #include "platform/FileIo.h"
 #include "platform/ListFile.h"
 #include "platform/MessageService.h"
+#include "platform/RefusalTexts.h"
 
 namespace smt::job {
 
@@ -75,6 +75,18 @@ std::vector<std::string> DropDownEditor::SaveListsToArray() const {
   return out;
 }
 
+// An angle must be a number (a word is refused naming the field and its
+// range); 360 or more is not taken, without a message.
+bool DropDownEditor::AngleAccepted(const std::string& item) const {
+  const auto v = DropDownAngle(item);
+  if (!v) {
+    ShowMessage(smt::platform::RangeRefusalText(Text("DropDownParameter.c_TabList_04"), -kDropDownAngleMax,
+                                                kDropDownAngleMax));
+    return false;
+  }
+  return *v < 360;
+}
+
 bool DropDownEditor::Add(const std::string& item) {
   auto& l = lists[static_cast<size_t>(tab)];
   if (item.empty()) {
@@ -87,7 +99,7 @@ bool DropDownEditor::Add(const std::string& item) {
     ShowMessage(Text("DropDownParameter.c_Message_02"));
     return false;
   }
-  if (tab == kAngles && std::atoi(item.c_str()) >= 360) return false;
+  if (tab == kAngles && !AngleAccepted(item)) return false;
   l.insert(l.begin(), item);
   if (panelBox) panelBox(tab, "", item);
   return true;
@@ -110,7 +122,7 @@ bool DropDownEditor::Modify(const std::string& item) {
     ShowMessage(Text(keys[tab]));
     return false;
   }
-  if (tab == kAngles && std::atoi(item.c_str()) >= 360) return false;
+  if (tab == kAngles && !AngleAccepted(item)) return false;
   const std::string old = l[static_cast<size_t>(selected)];
   l[static_cast<size_t>(selected)] = item;
   if (panelBox) panelBox(tab, old, item);

@@ -51,6 +51,7 @@ class DropDownEditor {
   static const std::vector<std::pair<std::string, std::string>>& TextTable();
 
  private:
+  bool AngleAccepted(const std::string& item) const;
   void InsertSorted(std::vector<std::string>& l, const std::string& item);
 };
 

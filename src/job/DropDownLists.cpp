@@ -10,4 +10,33 @@ std::vector<std::string> DropDownItems(const std::string& text) {
   return items;
 }
 
+std::optional<double> DropDownAngle(std::string_view item) {
+  return platform::ParseCellNumber(item, -kDropDownAngleMax, kDropDownAngleMax);
+}
+
+std::vector<std::string> DropDownChoices(size_t index, const std::string& text) {
+  std::vector<std::string> items = DropDownItems(text);
+  if (index == kDropDownAngles)
+    std::erase_if(items, [](const std::string& item) { return !DropDownAngle(item); });
+  return items;
+}
+
+std::vector<platform::FileCellError> CheckDropDownLines(const std::vector<std::string>& lines,
+                                                        std::string_view file) {
+  std::vector<platform::FileCellError> problems;
+  if (lines.size() <= kDropDownAngles) return problems;
+  const std::vector<std::string> items = DropDownItems(lines[kDropDownAngles]);
+  std::vector<std::string_view> cells;
+  platform::SplitTabCellViews(lines[kDropDownAngles], cells);
+  const platform::CellReader in(file, static_cast<int>(kDropDownAngles + 1), cells);
+  for (size_t i = 0; i < items.size(); ++i) {
+    try {
+      in.Number(i, "angle " + std::to_string(i + 1), -kDropDownAngleMax, kDropDownAngleMax);
+    } catch (const platform::FileCellError& e) {
+      problems.push_back(e);
+    }
+  }
+  return problems;
+}
+
 }  // namespace smt::job

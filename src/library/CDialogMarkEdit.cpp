@@ -145,7 +145,8 @@ void CDialogMarkEdit::OnCaptureY() {
 bool CDialogMarkEdit::ReadFields(MarkEditFields& f) {
   smt::library::FieldReader r(env_.appDir, env_.language);
   f.name = smt::library::CellText(edits_["name"]);
-  const double any = 1e300;
+  // Coordinates the mark file takes back (+-10000 mm).
+  const double any = smt::library::mark_range::kOffsetMax;
   f.mark1X = r.Double(edits_["mark1X"], -any, any);
   f.mark1Y = r.Double(edits_["mark1Y"], -any, any);
   f.mark2X = r.Double(edits_["mark2X"], -any, any);

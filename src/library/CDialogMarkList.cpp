@@ -137,7 +137,14 @@ void CDialogMarkList::OnAdd() {
 
 void CDialogMarkList::OnModify() {
   if (m_nSelectedRow < 0 || m_nSelectedRow >= list_->rowCount()) return;
-  lib_.editor = smt::library::ReadMarkRow(ListRows()[m_nSelectedRow]);
+  // A row whose numbers cannot be read is named and not opened; it stays
+  // in the list as the file held it.
+  try {
+    lib_.editor = smt::library::ReadMarkRow(ListRows()[m_nSelectedRow], m_nSelectedRow + 1);
+  } catch (const smt::platform::FileCellError& e) {
+    smt::platform::ShowMessage(e.what(), smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Warning);
+    return;
+  }
   if (!RunEditor()) return;
   const MarkRow row = smt::library::MakeMarkRow(lib_.editor);
   SetListRow(m_nSelectedRow, row);

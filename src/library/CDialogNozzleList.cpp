@@ -304,9 +304,9 @@ bool CDialogNozzleList::RunEditor() {
     for (int r = 0; r < list_->rowCount(); ++r) {
       if (r == self) continue;
       const QTableWidgetItem* it = list_->item(r, 0);
-      if (it && smt::platform::TextToInt(it->text().toStdString()) == number &&
-          smt::library::ParseIntField(it->text().toStdString()))
-        return true;
+      if (!it) continue;
+      const auto taken = smt::platform::ParseCellInteger(it->text().toStdString(), 0, smt::library::nozzle_range::kNumberMax);
+      if (taken && *taken == number) return true;
     }
     return false;
   };
@@ -338,17 +338,15 @@ void CDialogNozzleList::OnModify() {
     ShowMessage(Text("c_Message_02"));
     return;
   }
-  const NozzleRow cells = ListRows()[m_nSelectedRow];
+  // A row whose numbers cannot be read is named and not opened; it stays
+  // in the list as the file held it.
   auto& f = lib_.editor;
-  f.number = smt::library::CellInt(cells[0]);
-  f.x = smt::library::CellDouble(cells[1]);
-  f.y = smt::library::CellDouble(cells[2]);
-  f.pickHeight = smt::library::CellDouble(cells[3]);
-  f.entranceX = smt::library::CellDouble(cells[4]);
-  f.entranceY = smt::library::CellDouble(cells[5]);
-  f.entranceZ = smt::library::CellDouble(cells[6]);
-  f.vacuum = smt::library::CellInt(cells[7]);
-  f.note = cells[8];
+  try {
+    f = smt::library::NozzleRecordOf(ListRows()[m_nSelectedRow], smt::library::kNozzleFileName, m_nSelectedRow + 1);
+  } catch (const smt::platform::FileCellError& e) {
+    ShowMessage(e.what());
+    return;
+  }
   if (!RunEditor()) return;
   const NozzleRow row = smt::library::NozzleLibrary::MakeRow(f.number, f.x, f.y, f.pickHeight, f.entranceX,
                                                              f.entranceY, f.entranceZ, f.vacuum, f.note);

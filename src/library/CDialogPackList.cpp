@@ -189,7 +189,14 @@ void CDialogPackList::OnPackEdit() {
   const int r = CurrentRow();
   if (r < 0) return;
   PackRow row = ListRows()[r];
-  lib_.editor = smt::library::ReadPackFields(row, env_.machineType);
+  // A row whose numbers cannot be read is named and not opened; it stays
+  // in the list as the file held it.
+  try {
+    lib_.editor = smt::library::ReadPackFields(row, env_.machineType, r + 1);
+  } catch (const smt::platform::FileCellError& e) {
+    smt::platform::ShowMessage(e.what(), smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Warning);
+    return;
+  }
   if (!RunEditor()) return;
   smt::library::WritePackFields(row, lib_.editor);
   SetListRow(r, row);

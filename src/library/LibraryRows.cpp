@@ -34,12 +34,10 @@ void WriteLibraryFile(const std::filesystem::path& appDir, const std::string& fi
   smt::platform::WriteListFile(appDir / fileName, content);
 }
 
-double CellDouble(const std::string& cell) { return smt::platform::TextToDouble(cell); }
-int CellInt(const std::string& cell) { return smt::platform::TextToInt(cell); }
-
 double CaptureMillimetres(double steps, double pulsesPerUnit) {
   if (pulsesPerUnit == 0) return 0;
-  double v = CellDouble(smt::platform::FormatDouble(steps / pulsesPerUnit, 4));
+  // To four decimals as the field shows it ("%0.4f" read back).
+  double v = smt::platform::TextToDouble(smt::platform::FormatDouble(steps / pulsesPerUnit, 4));
   if (v > 0) v += 0.0001;
   else if (v < 0) v -= 0.0001;
   return v;

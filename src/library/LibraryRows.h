@@ -42,10 +42,6 @@ bool Utf16Less(const std::string& a, const std::string& b);
 void WriteLibraryFile(const std::filesystem::path& appDir, const std::string& fileName,
                       const std::vector<std::string>& rows);
 
-// Numbers of a text cell with the C library's conversion (no number: 0).
-double CellDouble(const std::string& cell);
-int CellInt(const std::string& cell);
-
 // Machine-position capture: steps / scale taken to four decimals, then moved
 // 0.0001 away from zero (0 stays 0).
 double CaptureMillimetres(double steps, double pulsesPerUnit);

@@ -53,14 +53,9 @@ bool Idle() {
 void StartUp(const LibraryShellWiring& w, const std::string& appDir) {
   SetLibraryAppDir(appDir);
   NozzleLibrary& nozzles = TheNozzleLibrary();
-  if (w.nozzleRows) {
-    const std::vector<std::string> refused = nozzles.LoadRows(*w.nozzleRows);
-    if (!refused.empty()) {
-      std::string text = "以下吸嘴数值无效，未使用：\r\nThese nozzle numbers are not usable and are not used:";
-      for (const auto& p : refused) text += "\r\n" + p;
-      smt::platform::ShowMessage(text);
-    }
-  }
+  // Rows that cannot be read were named to the operator when the files were
+  // read; they are kept in the tables as they are and used by nothing.
+  if (w.nozzleRows) nozzles.LoadRows(*w.nozzleRows);
   nozzles.LoadConfig(appDir);
   if (w.packRows) ThePackLibrary().LoadTable(*w.packRows);
   if (w.markRows) TheMarkLibrary().LoadTable(*w.markRows);

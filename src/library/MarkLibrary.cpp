@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/LogFile.h"
 #include "core/MachineState.h"
 #include "library/LibraryRows.h"
 #include "link/MotionGlobals.h"
@@ -13,49 +14,12 @@ namespace smt::library {
 using smt::platform::FormatDouble;
 using smt::platform::FormatInt;
 
-MarkRow MakeMarkRow(const MarkEditFields& f) {
-  return {f.name,
-          FormatDouble(f.mark1X),
-          FormatDouble(f.mark1Y),
-          FormatDouble(f.mark2X),
-          FormatDouble(f.mark2Y),
-          FormatInt(f.allowedDeviation),
-          FormatDouble(f.viewBox),
-          FormatDouble(f.diameter),
-          FormatInt(f.precision),
-          FormatInt(f.contrast),
-          FormatInt(f.brightness),
-          FormatInt(f.captureTime),
-          FormatInt(f.repeats),
-          f.colourReversal ? "Yes" : "No",
-          FormatDouble(f.platform1),
-          FormatDouble(f.platform2)};
-}
+MarkEditFields ReadMarkRow(const MarkRow& r, int line) { return MarkRecordOf(r, kMarkFileName, line); }
 
-MarkEditFields ReadMarkRow(const MarkRow& r) {
-  MarkEditFields f;
-  f.name = r[0];
-  f.mark1X = CellDouble(r[1]);
-  f.mark1Y = CellDouble(r[2]);
-  f.mark2X = CellDouble(r[3]);
-  f.mark2Y = CellDouble(r[4]);
-  f.allowedDeviation = CellInt(r[5]);
-  f.viewBox = CellDouble(r[6]);
-  f.diameter = CellDouble(r[7]);
-  f.precision = CellInt(r[8]);
-  f.contrast = CellInt(r[9]);
-  f.brightness = CellInt(r[10]);
-  f.captureTime = CellInt(r[11]);
-  f.repeats = CellInt(r[12]);
-  f.colourReversal = r[13] == "Yes";
-  f.platform1 = CellDouble(r[14]);
-  f.platform2 = CellDouble(r[15]);
-  return f;
-}
-
-void MarkLibrary::LoadTable(const std::vector<std::string>& rowStrings) {
+std::vector<platform::FileCellError> MarkLibrary::LoadTable(const std::vector<std::string>& rowStrings) {
   m_MarkRows.clear();
   for (const auto& s : rowStrings) m_MarkRows.push_back(SplitRow<kMarkCells>(s));
+  return CheckMarkLines(rowStrings);
 }
 
 std::vector<std::string> MarkLibrary::BuildRowStrings() const {
@@ -67,6 +31,19 @@ std::vector<std::string> MarkLibrary::BuildRowStrings() const {
 std::optional<MarkRow> MarkLibrary::Find(const std::string& name) const {
   for (const auto& r : m_MarkRows)
     if (r[0] == name) return r;
+  return std::nullopt;
+}
+
+std::optional<MarkRecord> MarkLibrary::FindRecord(const std::string& name) const {
+  for (size_t i = 0; i < m_MarkRows.size(); ++i) {
+    if (m_MarkRows[i][0] != name) continue;
+    try {
+      return MarkRecordOf(m_MarkRows[i], kMarkFileName, static_cast<int>(i + 1));
+    } catch (const platform::FileCellError& e) {
+      CLogFile::Instance().Write(true, "mark \"%s\" not used: %s", name.c_str(), e.what());
+      return std::nullopt;
+    }
+  }
   return std::nullopt;
 }
 

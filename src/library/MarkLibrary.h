@@ -8,34 +8,28 @@
 #include <string>
 #include <vector>
 
+#include "library/MarkRecord.h"
+
 namespace smt::library {
 
-inline constexpr int kMarkCells = 16;
-using MarkRow = std::array<std::string, kMarkCells>;
-inline constexpr const char* kMarkFileName = "config_mark.fig";
-
-struct MarkEditFields {
-  std::string name;
-  double mark1X = 0, mark1Y = 0, mark2X = 0, mark2Y = 0;
-  int allowedDeviation = 0;  // X steps
-  double viewBox = 0, diameter = 0;
-  int precision = 0, contrast = 0, brightness = 0, captureTime = 0, repeats = 0;
-  bool colourReversal = false;
-  double platform1 = 0, platform2 = 0;
-};
-
-MarkRow MakeMarkRow(const MarkEditFields& f);
-MarkEditFields ReadMarkRow(const MarkRow& row);
+// The editor's fields from a table row through the row reader: throws
+// platform::FileCellError naming the file, `line` and the field.
+MarkEditFields ReadMarkRow(const MarkRow& row, int line = 0);
 
 class MarkLibrary {
  public:
   std::vector<MarkRow> m_MarkRows;
   MarkEditFields editor;  // kept between uses of the editor
 
-  void LoadTable(const std::vector<std::string>& rowStrings);
+  // Rows whose numbers cannot be read are kept as they are and refused
+  // where they are used; the refusals are returned.
+  std::vector<platform::FileCellError> LoadTable(const std::vector<std::string>& rowStrings);
   std::vector<std::string> BuildRowStrings() const;
   // The run's look-up: the first row whose name equals `name` exactly.
   std::optional<MarkRow> Find(const std::string& name) const;
+  // The same row's values; a row whose numbers cannot be read is no mark to
+  // look at (it is named in the log).
+  std::optional<MarkRecord> FindRecord(const std::string& name) const;
 };
 
 void SortMarkRows(std::vector<MarkRow>& rows, int column);

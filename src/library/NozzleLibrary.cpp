@@ -1,6 +1,7 @@
 #include "library/NozzleLibrary.h"
 
 #include <cmath>
+#include <optional>
 
 #include "library/LibraryRows.h"
 #include "platform/SettingsSection.h"
@@ -24,36 +25,19 @@ NozzleGeometry CurrentNozzleGeometry() {
   return g;
 }
 
-std::vector<std::string> NozzleLibrary::LoadRows(const std::vector<std::string>& rowStrings) {
+std::vector<platform::FileCellError> NozzleLibrary::LoadRows(const std::vector<std::string>& rowStrings) {
   m_NozzleRows.clear();
   for (const auto& s : rowStrings) m_NozzleRows.push_back(SplitRow<kNozzleCells>(s));
-  return CheckNumbers();
+  return CheckNozzleLines(rowStrings);
 }
 
-std::vector<std::string> NozzleLibrary::CheckNumbers() const {
-  // The millimetre cells: a number that is not finite, or one no machine
-  // reaches, is refused here rather than turned into steps.
-  static constexpr const char* kFields[] = {"", "X", "Y", "pick height", "entrance X", "entrance Y", "entrance Z"};
-  std::vector<std::string> problems;
-  for (size_t i = 0; i < m_NozzleRows.size(); ++i) {
-    for (size_t c = 1; c <= 6; ++c) {
-      const std::string& cell = m_NozzleRows[i][c];
-      const double v = CellDouble(cell);
-      if (std::isfinite(v) && std::fabs(v) <= kMaxNozzleMillimetres) continue;
-      problems.push_back("config_nozzle.fig, nozzle row " + std::to_string(i + 1) + ", field " + kFields[c] +
-                         ": \"" + cell + "\" is not a usable number");
-    }
+std::optional<NozzleRecord> NozzleLibrary::Record(int i) const {
+  if (i < 0 || i >= Count()) return std::nullopt;
+  try {
+    return NozzleRecordOf(m_NozzleRows[static_cast<size_t>(i)], kNozzleFileName, i + 1);
+  } catch (const platform::FileCellError&) {
+    return std::nullopt;
   }
-  return problems;
-}
-
-bool NozzleLibrary::RowNumbersUsable(int i) const {
-  if (i < 0 || i >= Count()) return false;
-  for (size_t c = 1; c <= 6; ++c) {
-    const double v = CellDouble(m_NozzleRows[static_cast<size_t>(i)][c]);
-    if (!std::isfinite(v) || std::fabs(v) > kMaxNozzleMillimetres) return false;
-  }
-  return true;
 }
 
 std::vector<std::string> NozzleLibrary::BuildRowStrings() const {
@@ -65,17 +49,17 @@ std::vector<std::string> NozzleLibrary::BuildRowStrings() const {
 void NozzleLibrary::ComputeNozzlePositions(const NozzleGeometry& g) const {
   const int n = std::min(Count(), kSeatCount);
   for (int i = 0; i < n; ++i) {
-    const NozzleRow& row = m_NozzleRows[i];
     NozzleSeatRecord r = g_NozzleSeats.Get(i);  // keeps the has-nozzle flag
     // A seat whose numbers were refused keeps its old steps.
-    if (!RowNumbersUsable(i)) continue;
-    r.nX = ToSteps(CellDouble(row[1]), g.xPulse);
-    r.nY = ToSteps(CellDouble(row[2]), g.yPulse);
-    r.dPickHeight = CellDouble(row[3]);
-    r.nEntranceX = ToSteps(CellDouble(row[4]), g.xPulse);
-    r.nEntranceY = ToSteps(CellDouble(row[5]), g.yPulse);
-    r.nEntranceZ = ToSteps(CellDouble(row[6]), g.zPulse);
-    r.nVacuum = CellInt(row[7]);
+    const std::optional<NozzleRecord> row = Record(i);
+    if (!row) continue;
+    r.nX = ToSteps(row->x, g.xPulse);
+    r.nY = ToSteps(row->y, g.yPulse);
+    r.dPickHeight = row->pickHeight;
+    r.nEntranceX = ToSteps(row->entranceX, g.xPulse);
+    r.nEntranceY = ToSteps(row->entranceY, g.yPulse);
+    r.nEntranceZ = ToSteps(row->entranceZ, g.zPulse);
+    r.nVacuum = row->vacuum;
     r.nEntranceZHead[0] = r.nEntranceZ;
     for (int k = 1; k < kHeadCount; ++k)
       r.nEntranceZHead[k] = ToSteps(g.zNozzleToFeed[k] - g.zNozzleToFeed[0], g.zPulse) + r.nEntranceZ;
@@ -95,11 +79,15 @@ void NozzleLibrary::ComputeSameNotes() const {
 }
 
 void NozzleLibrary::ShiftNozzlePositions(double dx, double dy) {
-  for (auto& row : m_NozzleRows) {
-    row[1] = FormatDouble(CellDouble(row[1]) + dx);
-    row[4] = FormatDouble(CellDouble(row[4]) + dx);
-    row[2] = FormatDouble(CellDouble(row[2]) + dy);
-    row[5] = FormatDouble(CellDouble(row[5]) + dy);
+  // A row whose numbers cannot be read stays as the file held it.
+  for (int i = 0; i < Count(); ++i) {
+    const std::optional<NozzleRecord> rec = Record(i);
+    if (!rec) continue;
+    NozzleRow& row = m_NozzleRows[static_cast<size_t>(i)];
+    row[1] = FormatDouble(rec->x + dx);
+    row[4] = FormatDouble(rec->entranceX + dx);
+    row[2] = FormatDouble(rec->y + dy);
+    row[5] = FormatDouble(rec->entranceY + dy);
   }
 }
 
@@ -133,9 +121,17 @@ void NozzleLibrary::SaveConfig(const std::string& appDir) const {
 
 NozzleRow NozzleLibrary::MakeRow(int number, double x, double y, double pickHeight, double entranceX,
                                  double entranceY, double entranceZ, int vacuum, const std::string& note) {
-  return {FormatInt(number),       FormatDouble(x),         FormatDouble(y),
-          FormatDouble(pickHeight), FormatDouble(entranceX), FormatDouble(entranceY),
-          FormatDouble(entranceZ), FormatInt(vacuum),       note};
+  NozzleRecord r;
+  r.number = number;
+  r.x = x;
+  r.y = y;
+  r.pickHeight = pickHeight;
+  r.entranceX = entranceX;
+  r.entranceY = entranceY;
+  r.entranceZ = entranceZ;
+  r.vacuum = vacuum;
+  r.note = note;
+  return MakeNozzleRow(r);
 }
 
 NozzleLibrary& TheNozzleLibrary() {

@@ -4,16 +4,14 @@
 // the rows into the numeric seat records (g_NozzleSeats) in motor steps.
 #include <array>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "library/NozzleRecord.h"
 #include "library/NozzleSeats.h"
 
 namespace smt::library {
-
-inline constexpr int kNozzleCells = 9;
-using NozzleRow = std::array<std::string, kNozzleCells>;
-inline constexpr const char* kNozzleFileName = "config_nozzle.fig";
 
 struct NozzleListSettings {
   int m_InAndOutExtern = 0;   // approach and leave the entrance with a Y extension
@@ -29,15 +27,6 @@ struct NozzleGeometry {
 // From the machine settings store.
 NozzleGeometry CurrentNozzleGeometry();
 
-// The seat editor's fields; they keep their values from one use to the next.
-struct NozzleEditFields {
-  int number = 0;
-  std::string note;
-  double x = 0, y = 0, pickHeight = 0;
-  double entranceX = 0, entranceY = 0, entranceZ = 0;
-  int vacuum = 0;
-};
-
 class NozzleLibrary {
  public:
   NozzleEditFields editor;
@@ -50,14 +39,14 @@ class NozzleLibrary {
 
   int Count() const { return static_cast<int>(m_NozzleRows.size()); }
 
-  // Start-up: each row string cut at its TABs into 9 cells.
-  // Takes the rows; returns the number cells that were refused (file, row
-  // and field named): not finite, or beyond any machine's travel.
-  std::vector<std::string> LoadRows(const std::vector<std::string>& rowStrings);
-  std::vector<std::string> CheckNumbers() const;
-  // False when a millimetre cell of row i is refused: its seat is not computed.
-  bool RowNumbersUsable(int i) const;
-  static constexpr double kMaxNozzleMillimetres = 100000.0;
+  // Start-up: each row string cut at its TABs into 9 cells. Rows whose
+  // numbers cannot be read are kept as they are (shown, and written back
+  // unchanged) but give no seat record; the refusals are returned (file,
+  // line and field named).
+  std::vector<platform::FileCellError> LoadRows(const std::vector<std::string>& rowStrings);
+  // Row i's values; nullopt when a number cell of it cannot be read.
+  std::optional<NozzleRecord> Record(int i) const;
+  bool RowNumbersUsable(int i) const { return Record(i).has_value(); }
   // One string per row, each cell followed by TAB.
   std::vector<std::string> BuildRowStrings() const;
 

@@ -2,8 +2,10 @@
 
 #include <chrono>
 #include <algorithm>
+#include <optional>
 #include <thread>
 
+#include "core/LogFile.h"
 #include "core/MachineState.h"
 #include "library/LibraryRows.h"
 #include "library/NozzleChange.h"
@@ -23,6 +25,17 @@ smt::settings::SpeedRecord NozzleSpeeds() {
   return smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::AutoNozzle);
 }
 
+// A seat row's values; a row whose numbers cannot be read moves nothing
+// (it is named in the log).
+std::optional<NozzleRecord> SeatOf(const NozzleRow& row) {
+  try {
+    return NozzleRecordOf(row);
+  } catch (const platform::FileCellError& e) {
+    CLogFile::Instance().Write(true, "nozzle seat not used: %s", e.what());
+    return std::nullopt;
+  }
+}
+
 }  // namespace
 
 bool MoveToSeat(int mode, int selectedHead, const NozzleRow& row, const std::function<void()>& switchToMarkCamera) {
@@ -30,14 +43,15 @@ bool MoveToSeat(int mode, int selectedHead, const NozzleRow& row, const std::fun
   const auto pulse = store.Pulse();
   const auto geo = store.Geometry();
   int32_t x = 0, y = 0;
+  const std::optional<NozzleRecord> seat = SeatOf(row);
+  if (!seat) return false;
   if (mode == 0) {
     if (smt::link::g_nVisionMode.load() != 0 && switchToMarkCamera) switchToMarkCamera();
-    x = ToSteps(CellDouble(row[1]), pulse->m_X_Pulse) - geo->table.g_nCameraToNozzle1X;
-    y = ToSteps(CellDouble(row[2]), pulse->m_Y_Pulse) - geo->table.g_nCameraToNozzle1Y;
+    x = ToSteps(seat->x, pulse->m_X_Pulse) - geo->table.g_nCameraToNozzle1X;
+    y = ToSteps(seat->y, pulse->m_Y_Pulse) - geo->table.g_nCameraToNozzle1Y;
   } else if (mode == 1 || mode == 2) {
-    const int cx = mode == 1 ? 1 : 4, cy = mode == 1 ? 2 : 5;
-    x = ToSteps(CellDouble(row[cx]), pulse->m_X_Pulse);
-    y = ToSteps(CellDouble(row[cy]), pulse->m_Y_Pulse);
+    x = ToSteps(mode == 1 ? seat->x : seat->entranceX, pulse->m_X_Pulse);
+    y = ToSteps(mode == 1 ? seat->y : seat->entranceY, pulse->m_Y_Pulse);
     if (selectedHead >= 1 && selectedHead <= 7) {
       x -= geo->table.g_nNozzleToNozzle1X[selectedHead + 1];
       y -= geo->table.g_nNozzleToNozzle1Y[selectedHead + 1];
@@ -60,7 +74,9 @@ bool LowerToSeatHeight(int selectedHead, const NozzleRow& row, bool nineteenSeat
   const int head = selectedHead + 1;
   std::optional<ZMove> move;
   if (head >= 1 && head <= 8) {
-    const int32_t t = ToSteps(CellDouble(row[6]), zp);
+    const std::optional<NozzleRecord> seat = SeatOf(row);
+    if (!seat) return false;
+    const int32_t t = ToSteps(seat->entranceZ, zp);
     const int32_t d = head == 1 ? 0 : ToSteps(h[head - 1] - h[0], zp);
     move = ZMoveToHeight(type, head, t + d, g_nCurZ[head - 1].load());
   }

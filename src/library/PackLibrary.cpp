@@ -98,63 +98,72 @@ void TranslatePackRow(PackRow& row, const std::array<std::string, 27>& feedNames
 }
 
 void WritePackFields(PackRow& row, const PackEditFields& f) {
-  row[0] = f.name;
-  row[1] = FormatDouble(f.length);
-  row[2] = FormatDouble(f.width);
-  row[3] = FormatDouble(f.thickness);
-  row[4] = FormatInt(f.contrast);
-  row[5] = FormatInt(f.brightness);
-  row[6] = FormatInt(f.pickDelay);
-  row[7] = FormatInt(f.placeDelay);
-  row[8] = f.camera;
-  row[9] = f.visionMode == 1 ? "Yes" : "No";
-  row[10] = f.visionMode == 2 ? "Yes" : "No";
-  row[11] = f.nozzle;
-  row[12] = f.ownSpeed ? "Yes" : "No";
-  row[13] = f.speedName;
-  row[14] = f.recognition;
-  row[15] = f.feedMode;
-  row[16] = FormatInt(f.feedCount);
-  row[17] = FormatInt(f.feedTime);
-  row[18] = FormatInt(f.slackLength);
-  row[19] = FormatInt(f.tensionLength);
-  row[20] = FormatInt(f.precisionXY);
-  row[21] = FormatInt(f.precisionA);
-  row[22] = FormatInt(f.captureTime);
-  row[23] = FormatDouble(f.pickHeight);
-  row[24] = FormatDouble(f.vacuumTest);
-  row[25] = FormatDouble(f.closeEarly);
+  PackRecord r;
+  r.name = f.name;
+  r.length = f.length;
+  r.width = f.width;
+  r.thickness = f.thickness;
+  r.contrast = f.contrast;
+  r.brightness = f.brightness;
+  r.pickDelay = f.pickDelay;
+  r.placeDelay = f.placeDelay;
+  r.camera = f.camera;
+  r.visionCentring = f.visionMode == 1;
+  r.flyingCentring = f.visionMode == 2;
+  r.nozzle = f.nozzle;
+  r.ownSpeed = f.ownSpeed != 0;
+  r.speedName = f.speedName;
+  r.recognition = f.recognition;
+  r.feedMode = f.feedMode;
+  r.feedCount = f.feedCount;
+  r.feedTime = f.feedTime;
+  r.slackLength = f.slackLength;
+  r.tensionLength = f.tensionLength;
+  r.precisionXY = f.precisionXY;
+  r.precisionA = f.precisionA;
+  r.captureTime = f.captureTime;
+  r.pickHeight = f.pickHeight;
+  r.vacuumTest = f.vacuumTest;
+  r.closeEarly = f.closeEarly;
+  // The reserved cells stay as the row held them.
+  r.reserved26 = row[26];
+  r.reserved27 = row[27];
+  row = PackRowOf(r);
 }
 
-PackEditFields ReadPackFields(const PackRow& row, int machineType) {
+PackEditFields PackFieldsOf(const PackRecord& r, int machineType) {
   PackEditFields f;
-  f.name = row[0];
-  f.length = CellDouble(row[1]);
-  f.width = CellDouble(row[2]);
-  f.thickness = CellDouble(row[3]);
-  f.contrast = CellInt(row[4]);
-  f.brightness = CellInt(row[5]);
-  f.pickDelay = CellInt(row[6]);
-  f.placeDelay = CellInt(row[7]);
-  f.camera = row[8];
-  f.visionMode = (row[9] == "Yes" && machineType != 4) ? 1 : 0;
-  if (row[10] == "Yes") f.visionMode = 2;
-  f.nozzle = row[11];
-  f.ownSpeed = row[12] == "Yes" ? 1 : 0;
-  f.speedName = row[13];
-  f.recognition = row[14];
-  f.feedMode = row[15];
-  f.feedCount = CellInt(row[16]);
-  f.feedTime = CellInt(row[17]);
-  f.slackLength = CellInt(row[18]);
-  f.tensionLength = CellInt(row[19]);
-  f.precisionXY = CellInt(row[20]);
-  f.precisionA = CellInt(row[21]);
-  f.captureTime = CellInt(row[22]);
-  f.pickHeight = CellDouble(row[23]);
-  f.vacuumTest = CellDouble(row[24]);
-  f.closeEarly = CellDouble(row[25]);
+  f.name = r.name;
+  f.length = r.length;
+  f.width = r.width;
+  f.thickness = r.thickness;
+  f.contrast = r.contrast;
+  f.brightness = r.brightness;
+  f.pickDelay = r.pickDelay;
+  f.placeDelay = r.placeDelay;
+  f.camera = r.camera;
+  f.visionMode = (r.visionCentring && machineType != 4) ? 1 : 0;
+  if (r.flyingCentring) f.visionMode = 2;
+  f.nozzle = r.nozzle;
+  f.ownSpeed = r.ownSpeed ? 1 : 0;
+  f.speedName = r.speedName;
+  f.recognition = r.recognition;
+  f.feedMode = r.feedMode;
+  f.feedCount = r.feedCount;
+  f.feedTime = r.feedTime;
+  f.slackLength = r.slackLength;
+  f.tensionLength = r.tensionLength;
+  f.precisionXY = r.precisionXY;
+  f.precisionA = r.precisionA;
+  f.captureTime = r.captureTime;
+  f.pickHeight = r.pickHeight;
+  f.vacuumTest = r.vacuumTest;
+  f.closeEarly = r.closeEarly;
   return f;
+}
+
+PackEditFields ReadPackFields(const PackRow& row, int machineType, int line) {
+  return PackFieldsOf(PackRecordOf(row, kPackFileName, line), machineType);
 }
 
 void SortPackRows(std::vector<PackRow>& rows, int column) {

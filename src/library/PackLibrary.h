@@ -8,11 +8,9 @@
 #include <string>
 #include <vector>
 
-namespace smt::library {
+#include "library/PackRecord.h"
 
-inline constexpr int kPackCells = 28;
-using PackRow = std::array<std::string, kPackCells>;
-inline constexpr const char* kPackFileName = "config_pack.fig";
+namespace smt::library {
 
 // The package editor's values (cells 0..25) and its twelve check boxes.
 struct PackEditFields {
@@ -52,8 +50,12 @@ void TranslatePackRow(PackRow& row, const std::array<std::string, 27>& feedNames
 
 // The editor's values as row cells 0..25 (26 and 27 kept from `row`).
 void WritePackFields(PackRow& row, const PackEditFields& f);
-// The editor's values from a row (vision centring dropped on machine type 4).
-PackEditFields ReadPackFields(const PackRow& row, int machineType);
+// The editor's values from a package record (vision centring dropped on
+// machine type 4), and from a table row through the row reader: throws
+// platform::FileCellError naming the file, `line` and the field when a
+// number cell cannot be read.
+PackEditFields PackFieldsOf(const PackRecord& r, int machineType);
+PackEditFields ReadPackFields(const PackRow& row, int machineType, int line = 0);
 
 // Sorts ascending by the text of `column` (UTF-16 code units), stable.
 void SortPackRows(std::vector<PackRow>& rows, int column);
@@ -72,7 +74,13 @@ class PackLibrary {
   std::vector<PackRow> m_PackRows;
   int m_nSelectedRow = 0;  // kept from one opening of the dialog to the next
   PackEditFields editor;   // the editor keeps its values between uses
-  void LoadTable(const std::vector<std::string>& lines) { m_PackRows = BuildPackTable(lines); }
+  // Rows whose numbers cannot be read are kept as they are (the list shows
+  // them and a save writes them back unchanged) and refused where they are
+  // used; the refusals are returned.
+  std::vector<platform::FileCellError> LoadTable(const std::vector<std::string>& lines) {
+    m_PackRows = BuildPackTable(lines);
+    return CheckPackLines(lines);
+  }
 };
 
 PackLibrary& ThePackLibrary();

@@ -408,8 +408,8 @@ bool PlacePart(HeadPlaceState& p, int slot, bool checkOwnMark, bool raw, double 
   if (checkOwnMark && !part.ownMark.empty()) {
     p.ownMark = 1;
     Safe().via = part.ownMark.find("Via-") != std::string::npos || part.ownMark.find("via-") != std::string::npos;
-    if (auto row = smt::library::TheMarkLibrary().Find(part.ownMark)) {
-      mark = smt::library::ReadMarkRow(*row);
+    if (auto record = smt::library::TheMarkLibrary().FindRecord(part.ownMark)) {
+      mark = *record;
     } else {
       // No mark to look at: no safe point is stored either, so the part is
       // placed like any other and the head does not go to a stale point.

@@ -58,6 +58,8 @@ struct CameraEngine::Shared {
   std::atomic<double> displayZoom{1.0};
   std::atomic<int> boxSide{2};
   std::atomic<bool> stop{false};
+  // Requested with `stop` and on shut-down: ends a grab thread's frame wait.
+  std::stop_source stopSource;
   // Threads still running, for Shutdown.
   std::mutex runM;
   std::condition_variable runCv;
@@ -116,6 +118,9 @@ void GrabLoop(const std::shared_ptr<CameraEngine::Shared>& s, int role, const st
   if (!cam) return;
   auto last = std::chrono::steady_clock::now() - 1s;
   int lastW = 0, lastH = 0;
+  // Shut-down asks this worker to stop: its frame wait ends then too.
+  std::stop_callback forward(st, [s] { s->stopSource.request_stop(); });
+  const std::stop_token frameStop = s->stopSource.get_token();
   while (!s->Stopped(st)) {
     const auto since = std::chrono::steady_clock::now() - last;
     if (since < s->minInterval) SleepUnlessStopped(s, st, std::chrono::duration_cast<std::chrono::milliseconds>(s->minInterval - since));
@@ -123,7 +128,7 @@ void GrabLoop(const std::shared_ptr<CameraEngine::Shared>& s, int role, const st
     // A frame belongs to the camera's trigger mode it was taken in: one
     // that came in while the mode changed is neither a live frame nor a shot.
     const smt::vision::TriggerMode modeAsked = cam->GetTriggerMode();
-    if (!cam->GetNextFrame(frame, 1000ms) || frame.empty()) continue;
+    if (!cam->GetNextFrame(frame, 1000ms, frameStop) || frame.empty()) continue;
     last = std::chrono::steady_clock::now();
     if (role == kRoleVisualCamera1 && cam->GetTriggerMode() != modeAsked) continue;
     const bool triggered = role == kRoleVisualCamera1 && modeAsked == smt::vision::TriggerMode::Hardware;
@@ -311,6 +316,7 @@ bool CameraEngine::Running() const {
 
 bool CameraEngine::Shutdown(std::chrono::milliseconds limit) {
   s_->stop = true;
+  s_->stopSource.request_stop();
   VisionResultEvent().Set();
   bool ended;
   {

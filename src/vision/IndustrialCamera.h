@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <opencv2/core.hpp>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -58,8 +59,10 @@ class IIndustrialCamera {
   virtual bool IsPlaying() const = 0;
 
   // The next frame within `timeout`: false ("no frame") when the camera is
-  // paused, no trigger came or nothing arrived in time. Never waits longer.
-  virtual bool GetNextFrame(cv::Mat& frame, std::chrono::milliseconds timeout) = 0;
+  // paused, no trigger came or nothing arrived in time. Never waits longer;
+  // a wait for a paused camera or a trigger also ends, without a frame, as
+  // soon as `stop` is requested (shut-down).
+  virtual bool GetNextFrame(cv::Mat& frame, std::chrono::milliseconds timeout, std::stop_token stop = {}) = 0;
   virtual std::uint64_t FramesCaptured() const = 0;
 
   virtual CameraParameters Parameters() const = 0;

@@ -12,6 +12,7 @@
 #include "vision/RecognitionTypes.h"
 #include "vision/RecognizerGeometry.h"
 #include "vision/SpecialPartRecognizers.h"
+#include "vision/SquareEvidence.h"
 #include "vision/TemplateSearch.h"
 #include "vision/VisionSlots.h"
 
@@ -66,22 +67,6 @@ bool AcceptSquare(const char* who, const SearchSquare& sq, double boxMm, double 
     }
   }
   return false;
-}
-
-cv::Mat ToGrey(const cv::Mat& square) {
-  cv::Mat grey;
-  if (square.channels() == 3)
-    cv::cvtColor(square, grey, cv::COLOR_BGR2GRAY);
-  else
-    grey = square.clone();
-  return grey;
-}
-
-void ThresholdInPlace(cv::Mat& grey, int threshold) {
-  if (threshold == 0)
-    cv::threshold(grey, grey, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
-  else
-    cv::threshold(grey, grey, threshold, 255, cv::THRESH_BINARY);
 }
 
 cv::Mat AsColour(const cv::Mat& m) {
@@ -153,14 +138,23 @@ CircleResult RecognizePart(const cv::Mat& image, int threshold, bool invert, dou
   const cv::Mat square = image(sq.rect);
   cv::Mat blurred;
   cv::blur(square, blurred, cv::Size(5, 5));
-  cv::Mat binary = ToGrey(blurred);
-  ThresholdInPlace(binary, threshold);
+  cv::Mat grey;
+  if (blurred.channels() == 3)
+    cv::cvtColor(blurred, grey, cv::COLOR_BGR2GRAY);
+  else
+    grey = blurred;
+  const GreyHistogram histogram = CountGreyLevels(grey);
+  const int level = threshold == 0 ? OtsuLevel(histogram) : threshold;
+  cv::Mat binary;
+  cv::threshold(grey, binary, level, 255, cv::THRESH_BINARY);
   if (invert) cv::bitwise_not(binary, binary);
   const EnclosingCircle circle = FindLargestEnclosingCircle(BlobSearch(binary));
+  // Noise and flat pictures have no target, however round a blob of them is.
+  const bool evident = JudgeSquare(WeighSquare(histogram, level, binary, false, invert)) == SquareVerdict::Part;
   result.x = circle.centre.x;
   result.y = circle.centre.y;
   result.radius = circle.radius;
-  result.found = circle.centre.x != -1.f && circle.radius < sq.side / 2.0f;
+  result.found = evident && circle.centre.x != -1.f && circle.radius < sq.side / 2.0f;
 
   cv::Mat picture = binaryView ? AsColour(binary) : square.clone();
   if (picture.channels() == 1) picture = AsColour(picture);
@@ -251,14 +245,25 @@ std::vector<cv::Point> RecognizeLabel(const cv::Mat& image, int threshold, int t
   return labels;
 }
 
-cv::Mat PrepareBinarySquare(const cv::Mat& square, int threshold, bool invert) {
-  cv::Mat binary = ToGrey(square);
-  ThresholdInPlace(binary, threshold);
+PreparedSquare PrepareSquare(const cv::Mat& square, int threshold, bool invert) {
+  PreparedSquare out;
+  if (square.channels() == 3)
+    cv::cvtColor(square, out.grey, cv::COLOR_BGR2GRAY);
+  else
+    out.grey = square;  // only read from here on
+  const GreyHistogram histogram = CountGreyLevels(out.grey);
+  const int level = threshold == 0 ? OtsuLevel(histogram) : threshold;
+  cv::threshold(out.grey, out.binary, level, 255, cv::THRESH_BINARY);
   const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
-  cv::morphologyEx(binary, binary, cv::MORPH_OPEN, kernel, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT,
+  cv::morphologyEx(out.binary, out.binary, cv::MORPH_OPEN, kernel, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT,
                    cv::morphologyDefaultBorderValue());
-  if (invert) cv::bitwise_not(binary, binary);
-  return binary;
+  if (invert) cv::bitwise_not(out.binary, out.binary);
+  out.evidence = WeighSquare(histogram, level, out.binary, !invert, invert);
+  return out;
+}
+
+cv::Mat PrepareBinarySquare(const cv::Mat& square, int threshold, bool invert) {
+  return PrepareSquare(square, threshold, invert).binary;
 }
 
 cv::RotatedRect DispatchRecognizer(const cv::Mat& binary, int type, const std::string& name, bool* known) {
@@ -296,6 +301,12 @@ cv::RotatedRect DispatchRecognizer(const cv::Mat& binary, int type, const std::s
   }
 }
 
+bool IsKnownRecognizer(int type, const std::string& name) {
+  if (type != kRecogSpecial) return true;
+  return name == kSpecialRch110 || name == kSpecialKsd42 || name == kSpecialLe224 || name == kSpecialG5nb ||
+         name == kSpecialC10x16;
+}
+
 double AngleCorrectionForType(int type, const std::string& name, double found, double full, double folded) {
   switch (type) {
     case kRecogResistance:
@@ -329,15 +340,19 @@ cv::RotatedRect RecognizeSpecialPart(int slot, const cv::Mat& image, int thresho
   const SearchSquare sq = ComputeSearchSquare(image.cols, image.rows, boxMm, pixelsPerMm);
   if (!AcceptSquare(who, sq, boxMm, pixelsPerMm)) return NotFoundRect();
   const cv::Mat square = image(sq.rect);
-  const cv::Mat binary = PrepareBinarySquare(square, threshold, invert);
-  bool known = true;
-  cv::RotatedRect rect = DispatchRecognizer(binary, type, packageName, &known);
-  // Chips: the turn to a fraction of a pixel step.
-  if (known && !IsNotFound(rect) && (type == kRecogGeneral || type == kRecogResistance || type == kRecogCapacitance))
-    RefineTurnByMoments(ToGrey(square), binary, rect);
-  if (!known) {
+  if (!IsKnownRecognizer(type, packageName)) {
     smt::platform::ShowMessage("Find no Special !", smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Warning);
     return NotFoundRect();
+  }
+  const PreparedSquare prepared = PrepareSquare(square, threshold, invert);
+  const cv::Mat& binary = prepared.binary;
+  const SquareVerdict verdict = JudgeSquare(prepared.evidence);
+  cv::RotatedRect rect = NotFoundRect();
+  if (verdict == SquareVerdict::Part) {
+    rect = DispatchRecognizer(binary, type, packageName);
+    // Chips: the turn to a fraction of a pixel step.
+    if (!IsNotFound(rect) && (type == kRecogGeneral || type == kRecogResistance || type == kRecogCapacitance))
+      RefineTurnByMoments(prepared.grey, binary, rect);
   }
   cv::Mat picture = binaryView ? AsColour(binary) : square.clone();
   if (picture.channels() == 1) picture = AsColour(picture);

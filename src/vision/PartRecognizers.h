@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "vision/SquareEvidence.h"
+
 namespace smt::vision {
 
 // The centred square searched by the part, label and mark recognisers.
@@ -27,7 +29,9 @@ SearchSquare ComputeSearchSquare(int cols, int rows, double boxMm, double pixels
 struct CircleResult {
   float x = -1.f, y = -1.f, radius = 0.f;  // pixels of the search square
   // True only when the circle was accepted and the offsets were written; a
-  // circle as large as the square is returned but not found.
+  // circle as large as the square, or one on a square that shows no target
+  // at all (noise, a flat picture: SquareEvidence.h), is returned but not
+  // found.
   bool found = false;
 };
 
@@ -44,7 +48,9 @@ std::vector<cv::Point> RecognizeLabel(const cv::Mat& image, int threshold, int t
                                       double pixelsPerMm, double lengthMm, double widthMm);
 
 // Picked part: grey, threshold (0 = Otsu), opening, optional inversion, then
-// the recogniser of `recognitionType` (type 13 by package name). On success
+// the recogniser of `recognitionType` (type 13 by package name). A square
+// with no part in it (SquareEvidence.h) and a result that covers the square
+// are not found. On success
 // writes dX, dY (mm) and the angle correction dA (degrees) and returns the
 // recogniser's rectangle in pixels of the search square; not found leaves the
 // outputs untouched. `slot` 0..8 is the result picture slot.
@@ -63,6 +69,16 @@ double AngleCorrectionForType(int recognitionType, const std::string& packageNam
                               double fullReference, double foldedReference);
 // Grey, threshold, 3x3 opening, optional inversion of a colour or grey square.
 cv::Mat PrepareBinarySquare(const cv::Mat& square, int threshold, bool invert);
+// The same, keeping the grey square and what the threshold and the opening
+// say about whether a part is there at all (SquareEvidence.h).
+struct PreparedSquare {
+  cv::Mat grey;    // the square in grey (a view of a grey input)
+  cv::Mat binary;  // thresholded, opened, inverted when asked: part white
+  SquareEvidence evidence;
+};
+PreparedSquare PrepareSquare(const cv::Mat& square, int threshold, bool invert);
+// False for type 13 with a name none of the special recognisers has.
+bool IsKnownRecognizer(int recognitionType, const std::string& packageName);
 
 // Best normalised-correlation match of the template over the whole image.
 // Writes the score (1 = perfect) and the offset of the match from the middle

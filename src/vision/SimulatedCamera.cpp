@@ -147,7 +147,7 @@ cv::Mat SimulatedCamera::MakeFrame(bool triggered, std::chrono::milliseconds lef
   return frame;
 }
 
-bool SimulatedCamera::GetNextFrame(cv::Mat& frame, std::chrono::milliseconds timeout) {
+bool SimulatedCamera::GetNextFrame(cv::Mat& frame, std::chrono::milliseconds timeout, std::stop_token stop) {
   using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + timeout;
   const bool triggered = m_trigger.load() == TriggerMode::Hardware;
@@ -162,9 +162,10 @@ bool SimulatedCamera::GetNextFrame(cv::Mat& frame, std::chrono::milliseconds tim
     // Each ask gets at least kPolledAskMs: a pulse's frame is not lost to an
     // ask cut short at the end of the time-out.
     constexpr std::chrono::milliseconds kPolledAskMs{50};
+    // A stop ends the wait between asks; an ask itself is never cut short.
     for (;;) {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-      if (left.count() <= 0) return false;
+      if (left.count() <= 0 || stop.stop_requested()) return false;
       if (m_playing) {
         cv::Mat f = MakeFrame(true, std::max(left, kPolledAskMs));
         if (!f.empty()) {
@@ -187,15 +188,16 @@ bool SimulatedCamera::GetNextFrame(cv::Mat& frame, std::chrono::milliseconds tim
         }
       }
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-      if (left.count() <= 0) return false;
+      if (left.count() <= 0 || stop.stop_requested()) return false;
       m_triggerEvent.Wait(std::min(left, std::chrono::milliseconds(20)));
     }
   } else if (!m_playing) {
     // A paused camera delivers nothing; wait out the time-out in short
-    // steps so that a Play() in between still serves this request.
+    // steps so that a Play() in between still serves this request, and a
+    // stop ends it at once.
     while (!m_playing) {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-      if (left.count() <= 0) return false;
+      if (left.count() <= 0 || stop.stop_requested()) return false;
       std::this_thread::sleep_for(std::min(left, std::chrono::milliseconds(5)));
     }
   }

@@ -48,7 +48,7 @@ class SimulatedCamera : public IIndustrialCamera {
   bool Play() override;
   bool Pause() override;
   bool IsPlaying() const override { return m_playing.load(); }
-  bool GetNextFrame(cv::Mat& frame, std::chrono::milliseconds timeout) override;
+  bool GetNextFrame(cv::Mat& frame, std::chrono::milliseconds timeout, std::stop_token stop = {}) override;
   std::uint64_t FramesCaptured() const override { return m_frames.load(); }
   CameraParameters Parameters() const override;
   bool SetParameters(const CameraParameters& parameters) override;

@@ -9,6 +9,8 @@
 
 #include "ShellFixture.h"
 #include "app/LibraryLists.h"
+#include "library/MarkLibrary.h"
+#include "library/PackLibrary.h"
 #include "support/FeederFileFixture.h"
 
 namespace fs = std::filesystem;
@@ -55,14 +57,56 @@ TEST_F(DamagedListShellTest, BadTrayAtLineFiveIsNamedAndASaveKeepsAll29LinesAndT
   EXPECT_EQ(FeedLines(dir / "ConfigBackup" / "config_feed.fig"), backup);
 }
 
+// A package list with a length that is no number, at start on the real
+// shell: the operator is told the file, the line and the field; the other
+// packages and the other lists load; the package list keeps the line as it
+// was, the file is copied aside, a save writes all three lines back and the
+// backup copy stays the good one.
+TEST_F(DamagedListShellTest, DamagedPackageLineAtStartIsNamedAndTheRestLoads) {
+  const std::vector<std::string> packs = {
+      "0603\t1.6000\t0.8000\t0.4500\t60\t80\t50\t25\t\tNo\tNo\t1\tNo\t\t\tGridBox\t0\t0\t0\t0\t-1\t-1\t-1\t-1.0000\t30.0000\t0.0000\t\t\t",
+      "0805\tnan\t1.2500\t0.6000\t60\t80\t50\t25\t\tNo\tNo\t1\tNo\t\t\tGridBox\t0\t0\t0\t0\t-1\t-1\t-1\t-1.0000\t30.0000\t0.0000\t\t\t",
+      "SOT-23\t3.0000\t1.4000\t1.1000\t70\t90\t40\t30\t\tNo\tNo\t2\tNo\t\t\tGridBox\t0\t0\t0\t0\t-1\t-1\t-1\t-2.5000\t40.0000\t0.0000\t\t\t"};
+  smt::platform::WriteListFile(dir / "config_pack.fig", {std::nullopt, packs});
+  const std::vector<std::string> marks = {
+      "Fid\t1.5000\t-2.0000\t40.0000\t-20.0000\t20\t3.0000\t1.0000\t50\t100\t90\t100\t2\tNo\t0.0000\t0.0000\t"};
+  smt::platform::WriteListFile(dir / "config_mark.fig", {std::nullopt, marks});
+  fs::create_directories(dir / "ConfigBackup");
+  const std::vector<std::string> backup = {packs[0]};
+  smt::platform::WriteListFile(dir / "ConfigBackup" / "config_pack.fig", {std::nullopt, backup});
+
+  CMainFrame& f = Start();
+  bool told = false;
+  for (const auto& t : messages.service.Texts())
+    told = told || t.find("File \"config_pack.fig\", line 2, field \"length\": \"nan\"") != std::string::npos;
+  EXPECT_TRUE(told) << ::testing::PrintToString(messages.service.Texts());
+  // The rest loads: every package line (the damaged one kept as it was) and the marks.
+  const auto& table = smt::library::ThePackLibrary().m_PackRows;
+  ASSERT_EQ(table.size(), 3u);
+  EXPECT_EQ(smt::library::ReadPackFields(table[2], 0).length, 3.0);
+  EXPECT_THROW(smt::library::ReadPackFields(table[1], 0, 2), smt::platform::FileCellError);
+  ASSERT_TRUE(smt::library::TheMarkLibrary().FindRecord("Fid").has_value());
+  EXPECT_EQ(smt::library::TheMarkLibrary().FindRecord("Fid")->mark2X, 40.0);
+  EXPECT_TRUE(HasDamagedCopy(dir.path(), "config_pack.fig"));
+
+  ASSERT_TRUE(f.view()->OnFileSave());
+  EXPECT_EQ(smt::platform::ReadListFile(dir / "config_pack.fig", false).rows, packs);
+  EXPECT_EQ(smt::platform::ReadListFile(dir / "ConfigBackup" / "config_pack.fig", false).rows, backup);
+  EXPECT_EQ(smt::platform::ReadListFile(dir / "ConfigBackup" / "config_mark.fig", false).rows, marks);
+}
+
 // A list file too short for its count is loaded empty and moved aside; the
 // next save writes the empty list but leaves the backup copy as it was.
 TEST(DamagedListBackup, AListFromADamagedFileNeverReplacesItsBackup) {
   smt::test::TempDir dir;
+  // One row in each list, as its reader takes it.
+  const std::string markRow = "M\t1.0000\t2.0000\t0.0000\t0.0000\t20\t3.0000\t1.0000\t50\t100\t90\t100\t2\tNo\t0.0000\t0.0000\t";
   for (const auto& f : smt::app::ListFiles()) {
     smt::platform::ListFileContent c;
     if (f.hasLeading) c.leading = "";
     c.rows = {"row\t"};
+    if (f.id == smt::app::ListFileId::Mark) c.rows = {markRow};
+    if (f.id == smt::app::ListFileId::Nozzle) c.rows = {"1\t10.0000\t-20.0000\t-1.0000\t10.0000\t-20.0000\t-3.0000\t40\tA\t"};
     smt::platform::WriteListFile(dir / f.name, c);
   }
   // config_pack.fig names 5 rows and holds one.
@@ -83,5 +127,5 @@ TEST(DamagedListBackup, AListFromADamagedFileNeverReplacesItsBackup) {
   EXPECT_EQ(smt::platform::ReadListFile(dir / "ConfigBackup" / "config_pack.fig", false).rows, goodPacks);
   // The other lists' backups are written as before.
   EXPECT_EQ(smt::platform::ReadListFile(dir / "ConfigBackup" / "config_mark.fig", false).rows,
-            std::vector<std::string>{"row\t"});
+            std::vector<std::string>{markRow});
 }

@@ -24,29 +24,54 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A row of a list that the list's row reader takes, naming its generation
+// in a text cell (the angle line of the drop-down lists holds angles only).
+std::string Row(ListFileId id, const std::string& tag, int r) {
+  const std::string name = tag + " " + std::to_string(r);
+  switch (id) {
+    case ListFileId::Pack:
+      return name + "\t1.0000\t0.5000\t0.3000\t60\t80\t50\t25\tcam\tYes\tNo\t1\tNo\t\t00:x\tmode\t1\t200\t4\t4\t"
+                    "-1\t-1\t-1\t-1.0000\t30.0000\t0.0000\t\t\t";
+    case ListFileId::Mark:
+      return name + "\t1.0000\t2.0000\t0.0000\t0.0000\t20\t3.0000\t1.0000\t50\t100\t90\t100\t2\tNo\t0.0000\t0.0000\t";
+    case ListFileId::Nozzle: return "1\t10.0000\t-20.0000\t-1.0000\t10.0000\t-20.0000\t-3.0000\t40\t" + name + "\t";
+    case ListFileId::DropDown:
+      if (r == 3) return "0\t90\t180\t270\t";
+      return name + "\t";
+    default: return tag + "\t" + name + "\t";
+  }
+}
+
 // Every row of every list names its generation.
 LibraryLists Generation(int gen, int rows) {
   LibraryLists l;
-  const std::string tag = "gen " + std::to_string(gen) + "\t";
-  l.speedUsageLine = tag;
+  const std::string tag = "gen " + std::to_string(gen);
+  l.speedUsageLine = tag + "\t";
   for (const ListFileInfo& info : ListFiles())
-    for (int r = 0; r < rows; ++r) l.Rows(info.id).push_back(tag + std::string(info.name) + " row " + std::to_string(r) + "\t");
+    for (int r = 0; r < rows; ++r) l.Rows(info.id).push_back(Row(info.id, tag + " " + info.name, r));
   return l;
 }
 
-int GenOf(const std::string& row) { return row.rfind("gen ", 0) == 0 ? std::atoi(row.c_str() + 4) : -1; }
+// -1: a row that names no generation (the angle line).
+int GenOf(const std::string& row) {
+  const size_t at = row.find("gen ");
+  return at == std::string::npos ? -1 : std::atoi(row.c_str() + at + 4);
+}
 
 // The generations the sixteen files hold, read as the program reads them at start.
 std::set<int> GenerationsOnDisk(const fs::path& dir, std::string& problems) {
   std::set<int> gens;
   LibraryLists l;
   for (const auto& p : LoadLibraryLists(dir, l)) problems += p.file + ": " + p.reason + "\n";
-  gens.insert(GenOf(l.speedUsageLine));
+  auto take = [&gens](const std::string& row) {
+    if (const int g = GenOf(row); g >= 0) gens.insert(g);
+  };
+  take(l.speedUsageLine);
   for (const ListFileInfo& info : ListFiles())
-    for (const auto& row : l.Rows(info.id)) gens.insert(GenOf(row));
+    for (const auto& row : l.Rows(info.id)) take(row);
   for (const ListFileInfo& info : ListFiles()) {
     const auto backup = smt::platform::ReadListFile(dir / "ConfigBackup" / info.name, info.hasLeading);
-    for (const auto& row : backup.rows) gens.insert(GenOf(row));
+    for (const auto& row : backup.rows) take(row);
   }
   return gens;
 }

@@ -132,6 +132,38 @@ TEST_F(OperatorShell, FeederEditorUpdatesThePackageLibraryItselfAndTakesTheCamer
   EXPECT_EQ(row[4], "77");
 }
 
+// Choosing a package in the feeder editor takes its values through the
+// package row reader: a package whose line cannot be read is named (file,
+// line, field) and nothing of it reaches the feeder's fields; a good one
+// fills them.
+TEST_F(OperatorShell, FeederEditorNamesAPackageLineThatCannotBeReadAndTakesNothingOfIt) {
+  CSMTView& v = StartView();
+  const std::vector<std::string> packs = {
+      "0603\t1.6000\t0.8000\t0.5000\t11\t22\t3\t4\tCamera 1\tNo\tNo\t1\tNo\t\t\t集中飞达\t1\t200\t0\t0\t0\t0\t0\t0.0000\t0.0000\t0.0000\t\t\t",
+      "0805\t2.0000\t1.2500\t0.6000\t33\t44\t5\t6\tCamera 1\tNo\tNo\t1\tNo\t\t\t集中飞达\t1\t200\t0\t0\t0\t0\t0\t-1e400\t0.0000\t0.0000\t\t\t"};
+  v.frame()->m_lists.packRows = packs;
+  smt::library::ThePackLibrary().LoadTable(packs);
+  CDialogFeedEdit& e = EditRow0();
+  QComboBox* box = e.Combo("package");
+  ASSERT_GE(box->findText("0805"), 0);
+  const QString lengthBefore = e.Edit("length")->text();
+  const QString contrastBefore = e.Edit("contrast")->text();
+  box->setCurrentIndex(box->findText("0805"));
+  emit box->textActivated("0805");
+  ASSERT_FALSE(messages.service.Texts().empty());
+  EXPECT_NE(messages.service.Texts().back().find("File \"config_pack.fig\", line 2, field \"pick height\": \"-1e400\""),
+            std::string::npos)
+      << messages.service.Texts().back();
+  EXPECT_EQ(e.Edit("length")->text(), lengthBefore);
+  EXPECT_EQ(e.Edit("contrast")->text(), contrastBefore);
+  const size_t told = messages.service.Texts().size();
+  box->setCurrentIndex(box->findText("0603"));
+  emit box->textActivated("0603");
+  EXPECT_EQ(messages.service.Texts().size(), told);
+  EXPECT_EQ(e.Edit("length")->text(), "1.60");
+  EXPECT_EQ(e.Edit("contrast")->text(), "11");
+}
+
 TEST_F(OperatorShell, FeederEditorOffersNozzlesAsHeadsWithAutomaticNozzleChange) {
   StartView(2);
   smt::run::SmtStrategy s = smt::run::Strategy();
@@ -257,6 +289,25 @@ TEST_F(OperatorShell, ListChoicesComeFromTheCommonDropDownLists) {
   ASSERT_EQ(names->count(), 2);
   EXPECT_EQ(names->itemText(1).toStdString(), "R_B");
   EXPECT_EQ(angles->count(), 2);
+}
+
+// An angle of the drop-down lists that is no angle is named at start (file,
+// line 4, the item), is offered by no angle box, and a save writes the
+// angle line back as the file held it.
+TEST_F(OperatorShell, AnAngleThatIsNoAngleIsNamedNotOfferedAndKept) {
+  const std::vector<std::string> lists = {"R_A\t", "Resistor\t", "0603\t", "0\tninety\t180\t"};
+  smt::platform::WriteListFile(dir.path() / "config_dropdown.fig", {std::nullopt, lists});
+  CSMTView& v = StartView();
+  bool told = false;
+  for (const auto& t : messages.service.Texts())
+    told = told || t.find("File \"config_dropdown.fig\", line 4, field \"angle 2\": \"ninety\"") != std::string::npos;
+  EXPECT_TRUE(told) << ::testing::PrintToString(messages.service.Texts());
+  QComboBox* angles = v.m_pPartList->ChoiceCombo(1025);
+  ASSERT_NE(angles, nullptr);
+  EXPECT_EQ(angles->count(), 2);
+  EXPECT_EQ(angles->findText("ninety"), -1);
+  ASSERT_TRUE(v.OnFileSave());
+  EXPECT_EQ(smt::platform::ReadListFile(dir.path() / "config_dropdown.fig", false).rows, lists);
 }
 
 TEST_F(OperatorShell, FeederListMarksTheFeedersTheJobUsesAndOpensGroupsInThePartListsPlace) {

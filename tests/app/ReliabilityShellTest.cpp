@@ -52,8 +52,8 @@ TEST_F(ShellTest, ANonFiniteNozzleCellIsRefusedWithItsFileAndField) {
   Start();
   ASSERT_EQ(messages.service.Texts().size(), 1u);
   const std::string text = messages.service.Texts()[0];
-  EXPECT_NE(text.find("config_nozzle.fig, nozzle row 1, field X: \"nan\""), std::string::npos) << text;
-  EXPECT_NE(text.find("nozzle row 2, field Y: \"1e300\""), std::string::npos) << text;
+  EXPECT_NE(text.find("File \"config_nozzle.fig\", line 1, field \"X\": \"nan\""), std::string::npos) << text;
+  EXPECT_NE(text.find("File \"config_nozzle.fig\", line 2, field \"Y\": \"1e300\""), std::string::npos) << text;
   EXPECT_NE(g_NozzleSeats.Get(0).nX, INT32_MIN);
   EXPECT_NE(g_NozzleSeats.Get(1).nY, INT32_MAX);
 }

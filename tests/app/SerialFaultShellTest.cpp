@@ -2,6 +2,7 @@
 // started on a working directory handles them, with the simulated board on
 // the serial line.
 #include <algorithm>
+#include <filesystem>
 
 #include "ShellSimFixture.h"
 #include "link/MachineHoming.h"
@@ -19,8 +20,14 @@ std::vector<uint8_t> FaultFrame(uint8_t sub) { return {0xEE, 0xFF, 0xE2, sub, 0x
 class SerialFaultShellTest : public ShellSimTest {
  protected:
   // The machine's settings with the basic section's `extra` lines.
-  CMainFrame& StartWith(const std::string& basicLines) {
-    std::string config = MachineConfig();
+  CMainFrame& StartWith(const std::string& basicLines, const std::string& otherSections = "") {
+    // The built language files (<build>/lang beside this test), as a new
+    // working directory gets them.
+    namespace fs = std::filesystem;
+    const fs::path lang = fs::canonical("/proc/self/exe").parent_path().parent_path().parent_path() / "lang";
+    for (const auto& file : fs::directory_iterator(lang))
+      fs::copy_file(file.path(), dir / file.path().filename().string(), fs::copy_options::overwrite_existing);
+    std::string config = MachineConfig() + otherSections;
     const std::string head = "[SetBasicConfig]\n";
     config.insert(config.find(head) + head.size(), basicLines);
     WriteConfig(config);
@@ -132,32 +139,47 @@ TEST_F(SerialFaultShellTest, AnAcknowledgedZStrokeShowsZeroInTheZBox) {
 
 // A motor or sensor fault answering a move, whatever its sub-code (those of
 // 0x10 and above used to end the move and clear the homed flag silently):
-// one message with the code, the move ends as failed at once (no time-out
-// message after it), and the machine counts as not homed.
+// one message with the code in the window's language, the move ends as
+// failed at once (no time-out message after it), and the machine counts as
+// not homed.
 TEST_F(SerialFaultShellTest, EveryMotorFaultCodeIsToldOnceAndEndsTheMove) {
-  CMainFrame& f = StartWith("m_DebugModel=0\n");
-  CDialogManualControl& jog = *f.view()->m_pManualControl;
-  g_hEventAxisMove.SetTimeout(std::chrono::seconds(3));
-  for (uint8_t sub : {uint8_t{0x03}, uint8_t{0x0F}, uint8_t{0x10}, uint8_t{0x2A}, uint8_t{0xFF}}) {
-    SCOPED_TRACE(static_cast<int>(sub));
-    g_bResetDone = true;
-    g_bMachineBusy = false;
-    messages.service.Clear();
-    sim->InjectSerialError(0x61, 0xE2, sub);
-    const auto t0 = std::chrono::steady_clock::now();
-    const auto r = smt::link::SendCmd61MoveAxis(4, 100, 10, 20);
-    EXPECT_FALSE(r);
-    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2)) << "the move waited for its time-out";
-    char code[8];
-    std::snprintf(code, sizeof code, "%02X", sub);
-    const std::string expected = std::string("Error E2-") + code + "电机或传感器故障 !";
-    EXPECT_TRUE(Shown(expected));
-    Pump([] { return false; }, std::chrono::milliseconds(200));
-    const auto texts = messages.service.Texts();
-    EXPECT_EQ(std::count(texts.begin(), texts.end(), expected), 1);
-    EXPECT_EQ(texts.size(), 1u) << (texts.size() > 1 ? texts[1] : "");
-    EXPECT_FALSE(g_bResetDone.load());
+  struct Language {
+    const char* name;
+    const char* fault;  // what follows the code
+  };
+  for (const Language lang : {Language{"Chinese", "电机或传感器故障 !"}, Language{"English", "Motor or sensor fault !"},
+                              Language{"German", "Motor- oder Sensorfehler !"}}) {
+    SCOPED_TRACE(lang.name);
+    CMainFrame& f = StartWith("m_DebugModel=0\n", std::string("[LanguageSetConfig]\nLanguageSet=") + lang.name + "\n");
+    CDialogManualControl& jog = *f.view()->m_pManualControl;
+    g_hEventAxisMove.SetTimeout(std::chrono::seconds(3));
+    for (uint8_t sub : {uint8_t{0x03}, uint8_t{0x0F}, uint8_t{0x10}, uint8_t{0x2A}, uint8_t{0xFF}}) {
+      SCOPED_TRACE(static_cast<int>(sub));
+      g_bResetDone = true;
+      g_bMachineBusy = false;
+      messages.service.Clear();
+      sim->InjectSerialError(0x61, 0xE2, sub);
+      const auto t0 = std::chrono::steady_clock::now();
+      const auto r = smt::link::SendCmd61MoveAxis(4, 100, 10, 20);
+      EXPECT_FALSE(r);
+      EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2)) << "the move waited for its time-out";
+      char code[8];
+      std::snprintf(code, sizeof code, "%02X", sub);
+      const std::string expected = std::string("Error E2-") + code + lang.fault;
+      EXPECT_TRUE(Shown(expected));
+      Pump([] { return false; }, std::chrono::milliseconds(200));
+      const auto texts = messages.service.Texts();
+      EXPECT_EQ(std::count(texts.begin(), texts.end(), expected), 1) << (texts.empty() ? "" : texts.front());
+      EXPECT_EQ(texts.size(), 1u) << (texts.empty() ? "" : texts.back());
+      EXPECT_FALSE(g_bResetDone.load());
+    }
+    g_hEventAxisMove.SetTimeout(std::chrono::seconds(60));
+    (void)jog;
+    app->ExitInstance();
+    app.reset();
+    smt::platform::ClearProfileCache();
+    sim->Stop();
+    linktest::ResetLinkState();
+    ASSERT_TRUE(sim->Start());
   }
-  g_hEventAxisMove.SetTimeout(std::chrono::seconds(60));
-  (void)jog;
 }

@@ -107,6 +107,34 @@ INSTANTIATE_TEST_SUITE_P(Boards, CloseDuringARun,
                          ::testing::Values(Board::Answering, Board::Slowed, Board::Silent, Board::Gone),
                          [](const auto& info) { return std::string(NameOf(info.param)); });
 
+// Closing the idle program, connected and homed, its cameras open (the
+// vision cameras paused, each grab thread inside its frame wait): the grab
+// threads' waits end with the shut-down, so the window is gone well within
+// a second (it took about 1 s, the paused cameras' frame wait), and every
+// worker has left.
+TEST_F(RunningDemo, ClosingWhenIdleEndsWithinHalfASecond) {
+  for (const bool connected : {false, true}) {
+    SCOPED_TRACE(connected ? "connected and homed" : "not connected");
+    CMainFrame& f = Start();
+    f.show();
+    if (connected) ConnectAndHome();
+    // The camera panel's grab threads are in their waits now.
+    PumpUntil([] { return false; }, 300ms);
+    messages.service.SetDefaultAnswer(smt::platform::MsgAnswer::No);  // the save question: No
+    const auto t0 = std::chrono::steady_clock::now();
+    f.close();
+    const long long closeMs = MsSince(t0);
+    std::printf("[figure] close when idle (%s): %lld ms\n", connected ? "connected" : "not connected", closeMs);
+    EXPECT_LT(closeMs, 500);
+    EXPECT_EQ(smt::platform::WorkerThreads::Instance().RunningCount(), 0u);
+    app->ExitInstance();
+    app.reset();
+    smt::platform::ClearProfileCache();
+    smt::platform::WorkerThreads::Instance().ResetForTests();
+    linktest::ResetLinkState();
+  }
+}
+
 // Stop between pick and place: the run ends at once, the part is carried to
 // the throw position and let go there, as the board's world records it (it
 // used to be dropped where the head stood, onto vision camera 1), no vacuum

@@ -257,3 +257,24 @@ TEST(FeederCsvCells, EveryNumberCellRefusesTheFileNamingLineAndFieldAndKeepsTheG
     }
   std::printf("feeder CSV: %d damaged cells refused\n", refused);
 }
+
+// The head cell holds a head, or with automatic nozzle change a nozzle of
+// the 19-seat magazine, as the feeder editor and a package's nozzle offer
+// it: a saved nozzle 12 or 19 loads again; 20 and a word are refused.
+TEST(FeederFileLines, AHeadCellTakesEveryNozzleOfTheMagazine) {
+  const std::vector<std::string> base = ThreeGroups();
+  const struct {
+    const char* text;
+    bool taken;
+  } kHeads[] = {{"1", true}, {"8", true}, {"12", true}, {"19", true}, {"20", false}, {"A1", false}};
+  for (const auto& h : kHeads) {
+    std::vector<std::string> lines = base;
+    lines[2] = ReplaceCell(lines[2], 10, h.text);
+    FeederTable t;
+    std::vector<std::string> consumed = lines;  // the load takes the lines it read
+    const FeederLoadResult r = t.LoadFromLines(consumed, Names());
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.skipped.empty(), h.taken) << h.text << ": " << r.error;
+    EXPECT_EQ(t.SaveToLines(), lines) << h.text;
+  }
+}

@@ -44,11 +44,21 @@ TEST_F(DropDownTest, AddGoesToTheTopAndReachesThePanelAtOnce) {
   EXPECT_EQ(log, (std::vector<std::string>{"0:>A9"}));
 }
 
-TEST_F(DropDownTest, AnglesOf360OrMoreAreRefusedSilently) {
+// 360 or more is not taken, without a message; an angle that is no number
+// is refused with the list's name and the range (it would be offered as a
+// placement angle and stored in the list file's angle line).
+TEST_F(DropDownTest, AnglesOf360OrMoreAreRefusedSilentlyAndWordsWithTheirField) {
   ed.SetTab(DropDownEditor::kAngles);
   for (const char* a : {"360", "720"}) EXPECT_FALSE(ed.Add(a));
-  for (const char* a : {"-90", "45", "abc"}) EXPECT_TRUE(ed.Add(a));
+  for (const char* a : {"-90", "45"}) EXPECT_TRUE(ed.Add(a));
   EXPECT_TRUE(messages.service.Texts().empty());
+  for (const char* a : {"abc", "12abc", "nan", "1e400"}) {
+    EXPECT_FALSE(ed.Add(a)) << a;
+    ASSERT_FALSE(messages.service.Texts().empty()) << a;
+    EXPECT_NE(messages.service.Texts().back().find("元件角度"), std::string::npos) << messages.service.Texts().back();
+    EXPECT_NE(messages.service.Texts().back().find("3600"), std::string::npos) << messages.service.Texts().back();
+  }
+  EXPECT_EQ(ed.lists[DropDownEditor::kAngles], (std::vector<std::string>{"45", "-90", "0", "90"}));
 }
 
 TEST_F(DropDownTest, ModifyRefusesItsOwnTextAndDeleteNeedsASelection) {

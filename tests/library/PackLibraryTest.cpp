@@ -95,6 +95,59 @@ TEST(PackTable, FirstLineTabCountChoosesTheLayoutForEveryLine) {
   EXPECT_TRUE(BuildPackTable({}).empty());
 }
 
+// The package file's layouts are checked by the cells their fields fill:
+// the 14- and 17-field rows end before the optional cells, the older layout
+// (no delays) shifts every field after the brightness by two. A bad field
+// is named by the cell it fills, on its own line; the other lines load.
+TEST(PackTable, EveryLayoutIsCheckedByTheCellsItsFieldsFill) {
+  const std::vector<std::string> sizes = {"0603", "1.6", "0.8", "0.45", "60", "80"};
+  auto line = [](std::vector<std::string> fields) {
+    std::string s;
+    for (const auto& f : fields) s += f + "\t";
+    return s;
+  };
+  auto fields = [&](size_t count, size_t at, const std::string& text) {
+    std::vector<std::string> f = sizes;
+    while (f.size() < count) f.push_back("0");
+    f[at] = text;
+    return f;
+  };
+  struct Case {
+    const char* layout;
+    size_t fieldCount;  // fields a line of the layout holds
+    size_t at;          // the field made bad
+    const char* field;  // what the refusal names ("" : taken)
+  };
+  const Case cases[] = {
+      {"28 fields", 28, 1, "length"},        {"28 fields", 28, 16, "feed count"},
+      {"28 fields", 28, 25, "close vacuum early"}, {"17 fields", 17, 6, "pick delay"},
+      {"17 fields", 17, 16, "feed count"},   {"14 fields", 14, 11, "nozzle"},
+      {"14 fields", 14, 8, ""},              // the camera is text
+      {"older, 26 fields", 26, 5, "brightness"}, {"older, 26 fields", 26, 6, ""},  // fills the camera
+      {"older, 26 fields", 26, 9, "nozzle"}, {"older, 26 fields", 26, 14, "feed count"},
+      {"older, 26 fields", 26, 23, "close vacuum early"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.layout) + ", field " + std::to_string(c.at));
+    const std::vector<std::string> lines = {line(fields(c.fieldCount, 0, "0603")),
+                                            line(fields(c.fieldCount, c.at, "ten")),
+                                            line(fields(c.fieldCount, 0, "SOT-23"))};
+    const auto refused = CheckPackLines(lines);
+    if (std::string(c.field).empty()) {
+      EXPECT_TRUE(refused.empty()) << refused.front().what();
+      continue;
+    }
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0].line(), 2);
+    EXPECT_EQ(refused[0].field(), c.field);
+    EXPECT_EQ(refused[0].text(), "ten");
+    PackLibrary lib;
+    EXPECT_EQ(lib.LoadTable(lines).size(), 1u);
+    ASSERT_EQ(lib.m_PackRows.size(), 3u);
+    EXPECT_NO_THROW(ReadPackFields(lib.m_PackRows[2], 0));
+  }
+}
+
 TEST(PackTable, NewPackageRowEndsWithThreeTabsAndKeepsReservedCells) {
   PackRow row;
   row[26] = "r26";
@@ -118,8 +171,17 @@ TEST(PackTable, ReadingDropsVisionCentringOnTheDualPlatformMachine) {
   row[9] = "No";
   row[10] = "Yes";
   EXPECT_EQ(ReadPackFields(row, 4).visionMode, 2);
+  // A number cell that holds no number is refused with its line and field.
   row[4] = "abc";
-  EXPECT_EQ(ReadPackFields(row, 0).contrast, 0);
+  try {
+    ReadPackFields(row, 0, 3);
+    ADD_FAILURE() << "\"abc\" read as a contrast";
+  } catch (const smt::platform::FileCellError& e) {
+    EXPECT_EQ(e.file(), "config_pack.fig");
+    EXPECT_EQ(e.line(), 3);
+    EXPECT_EQ(e.field(), "contrast");
+    EXPECT_EQ(e.text(), "abc");
+  }
 }
 
 TEST(PackTable, FeedModeAndSpeedNamesFollowTheLanguageButDippingModesStay) {

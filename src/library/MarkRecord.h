@@ -1,0 +1,60 @@
+#pragma once
+// A mark row of "config_mark.fig" (16 cells) as a typed record, read with
+// every number checked once: a cell that is not a finite number in its
+// field's range refuses the row with the file, the line and the field named
+// (platform::FileCellError). The mark table keeps the cell texts the list
+// shows and the file holds; the editor and the run read the values through
+// this reader.
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/FileCell.h"
+
+namespace smt::library {
+
+inline constexpr int kMarkCells = 16;
+using MarkRow = std::array<std::string, kMarkCells>;
+inline constexpr const char* kMarkFileName = "config_mark.fig";
+
+// The record is also the editor's set of fields.
+struct MarkEditFields {
+  std::string name;
+  double mark1X = 0, mark1Y = 0, mark2X = 0, mark2Y = 0;
+  int allowedDeviation = 0;  // X steps
+  double viewBox = 0, diameter = 0;
+  int precision = 0, contrast = 0, brightness = 0, captureTime = 0, repeats = 0;
+  bool colourReversal = false;
+  double platform1 = 0, platform2 = 0;
+};
+using MarkRecord = MarkEditFields;
+
+// The ranges of a mark row's numbers: the editor's, coordinates within
+// +-10000 mm (the editor takes the same), and the allowed deviation, a count
+// of X steps whose sense depends on the axis scale, any count up to a
+// million (the editor offers 0..100).
+namespace mark_range {
+inline constexpr double kOffsetMax = 10000.0;    // Mark 1 and Mark 2 offsets, mm
+inline constexpr int kDeviationMax = 1'000'000;  // allowed deviation, X steps
+inline constexpr double kViewBoxMax = 48.0;    // mm
+inline constexpr double kDiameterMax = 10.0;   // mm
+inline constexpr int kPrecisionMax = 100;      // %
+inline constexpr int kLightMax = 255;
+inline constexpr int kCaptureMax = 10000;     // ms
+inline constexpr int kRepeatsMax = 10;
+inline constexpr double kPlatformMax = 2.0;  // platform compensations, mm
+}  // namespace mark_range
+
+const std::array<std::string, kMarkCells>& MarkFieldNames();
+
+// Every number cell must hold a number.
+MarkRecord ReadMarkRecord(const platform::CellReader& in);
+MarkRecord MarkRecordOf(const MarkRow& row, std::string_view file = kMarkFileName, int line = 0);
+// The row's cells written from a record.
+MarkRow MakeMarkRow(const MarkRecord& f);
+
+std::vector<platform::FileCellError> CheckMarkLines(const std::vector<std::string>& lines,
+                                                    std::string_view file = kMarkFileName);
+
+}  // namespace smt::library

@@ -1,0 +1,49 @@
+#pragma once
+// A nozzle row of "config_nozzle.fig" (9 cells: number, seat X and Y, pick
+// height, entrance X, Y and Z, vacuum, note) as a typed record, read with
+// every number checked once: a cell that is not a finite number in its
+// field's range refuses the row with the file, the line and the field named
+// (platform::FileCellError). The nozzle table keeps the cell texts the list
+// shows and the file holds; the seat records, the seat motions and the
+// editor read the values through this reader.
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/FileCell.h"
+
+namespace smt::library {
+
+inline constexpr int kNozzleCells = 9;
+using NozzleRow = std::array<std::string, kNozzleCells>;
+inline constexpr const char* kNozzleFileName = "config_nozzle.fig";
+
+// The record is also the seat editor's set of fields.
+struct NozzleEditFields {
+  int number = 0;
+  std::string note;
+  double x = 0, y = 0, pickHeight = 0;
+  double entranceX = 0, entranceY = 0, entranceZ = 0;
+  int vacuum = 0;
+};
+using NozzleRecord = NozzleEditFields;
+
+namespace nozzle_range {
+inline constexpr int kNumberMax = 1000;           // nozzle number 0..1000
+inline constexpr double kMillimetreMax = 10000.0;  // positions and heights, +-10000 mm
+inline constexpr int kVacuumMax = 100;             // vacuum 0..100 (-kPa)
+}  // namespace nozzle_range
+
+const std::array<std::string, kNozzleCells>& NozzleFieldNames();
+
+// Every number cell must hold a number.
+NozzleRecord ReadNozzleRecord(const platform::CellReader& in);
+NozzleRecord NozzleRecordOf(const NozzleRow& row, std::string_view file = kNozzleFileName, int line = 0);
+// The row's cells written from a record ("%d", "%0.4f").
+NozzleRow MakeNozzleRow(const NozzleRecord& r);
+
+std::vector<platform::FileCellError> CheckNozzleLines(const std::vector<std::string>& lines,
+                                                      std::string_view file = kNozzleFileName);
+
+}  // namespace smt::library
