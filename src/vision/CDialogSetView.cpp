@@ -71,6 +71,8 @@ constexpr TextKey kTexts[] = {
     {"SetView.c_Message_03", "视觉相机 1 不存在 !"},
     {"SetView.c_Message_04", "视觉相机 2 不存在 !"},
     {"SetView.c_Message_05", "视框宽度与高度超过范围 !"},
+    // A template without contrast is refused when taken and when searched.
+    {"SetView.c_TemplateNoContrast", "模板没有对比度（画面平坦），无法匹配，请把视框对准有特征的位置 !"},
     // The status line until a camera reports; the same words in Chinese.
     {"SetView.c_CameraDescribe", "Camera describe"},
 };

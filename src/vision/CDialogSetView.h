@@ -118,6 +118,9 @@ class CDialogSetView : public QWidget {
   void ReadQrCode(const cv::Mat& frame);
   bool SaveTemplate(const cv::Mat& frame);
   bool FindTemplate(const cv::Mat& frame);
+  // Says in the log and in the window's language that a template has no
+  // contrast.
+  void RefuseFlatTemplate(const char* command, const cv::Mat& templ);
   // Takes the values a queued vision command works with from the controls
   // (window thread); the job routines read only this copy.
   void TakeJobParameters();

@@ -284,6 +284,12 @@ bool CDialogSetView::SaveTemplate(const cv::Mat& frame) {
     ShowMessage(refusal);
     return false;
   }
+  // A flat cut (bare board, an empty pocket) would match anywhere with a
+  // score of 1.000: refused, nothing held and no file written.
+  if (!HasTemplateContrast(cut)) {
+    RefuseFlatTemplate("Get template", cut);
+    return false;
+  }
   PublishVisionResult(0, cut);
   SetHeldTemplate("template", cut);
   WriteTemplateFile(m_strAppDir, p.templateName, cut);
@@ -311,6 +317,13 @@ bool CDialogSetView::FindTemplate(const cv::Mat& frame) {
     ShowMessage("template > rio image !");
     return false;
   }
+  // A flat template from an old file finds nothing (it would read 1.000
+  // anywhere).
+  if (!HasTemplateContrast(templ)) {
+    InfoLine("MathTemplate Error !");
+    RefuseFlatTemplate("Find template", templ);
+    return false;
+  }
   double score = 0;
   int ox = 0, oy = 0;
   const cv::RotatedRect m = MatchTemplateFind(cut, templ, score, ox, oy);
@@ -331,6 +344,16 @@ bool CDialogSetView::FindTemplate(const cv::Mat& frame) {
   InfoLine(line);
   CLogFile::Instance().Write(true, "%s", line.c_str());
   return true;
+}
+
+void CDialogSetView::RefuseFlatTemplate(const char* command, const cv::Mat& templ) {
+  char why[160];
+  std::snprintf(why, sizeof why, "%s: the template has no contrast (standard deviation %.2f, needs %.2f grey levels)",
+                command, TemplateContrast(templ), kMinTemplateContrast);
+  CLogFile::Instance().Write(true, "%s", why);
+  // Read without inserting: this runs on a camera's grab thread too.
+  const auto text = m_texts.find("SetView.c_TemplateNoContrast");
+  ShowMessage(text != m_texts.end() ? text->second : std::string(why));
 }
 
 bool CDialogSetView::StartPanelMove(int mode) {

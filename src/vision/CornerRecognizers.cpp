@@ -19,9 +19,9 @@ cv::RotatedRect RecognizeSharpestCorners(const cv::Mat& binary, int corners) {
   for (int p = 0; p < h; ++p) angles[p] = AngleDifference(hull[(p - 1 + h) % h], hull[(p + 1) % h], hull[p]);
   std::vector<cv::Point> cornerList;
   for (int i : PickRankedIndices(angles, corners, false)) cornerList.push_back(hull[i]);
-  cv::Mat scratch = ScratchImage(binary);
-  DrawClosedHull(scratch, cornerList);
-  return ReExtract(scratch);
+  ScratchArea scratch(binary.size());
+  scratch.ClosedHull(cornerList);
+  return scratch.ReExtract();
 }
 
 cv::RotatedRect RecognizeFootEdge(const cv::Mat& binary) { return RecognizeSharpestCorners(binary, 4); }
@@ -59,10 +59,9 @@ cv::RotatedRect RecognizeBgaTriangleMark(const cv::Mat& binary) {
     }
   const std::vector<int> picked = PickRankedIndices(dist, 2, true);
   if (picked.size() < 2) return NotFoundRect();
-  cv::Mat scratch = ScratchImage(binary);
-  for (int k : picked)
-    cv::line(scratch, rest[pairs[k].first], rest[pairs[k].second], cv::Scalar(255, 255, 255, 0), 1, cv::LINE_8, 0);
-  return ReExtract(scratch);
+  ScratchArea scratch(binary.size());
+  for (int k : picked) scratch.Line(rest[pairs[k].first], rest[pairs[k].second]);
+  return scratch.ReExtract();
 }
 
 }  // namespace smt::vision

@@ -14,10 +14,14 @@ cv::RotatedRect RecognizeGeneral(const cv::Mat& binary) {
   std::vector<cv::Point> centres;
   centres.reserve(contours.size());
   for (const Contour& c : contours) centres.push_back(BlobCentre(c));
-  cv::Mat scratch = ScratchImage(binary);
-  cv::drawContours(scratch, contours, -1, kWhite, 2, cv::LINE_8);
-  DrawClosedHull(scratch, centres);
-  return ReExtract(scratch);
+  // The outlines round the centres' hull and the hull itself: only the
+  // outer contour of all of it is read back, so an outline that lies well
+  // inside the hull (in its hole) changes nothing and is not drawn.
+  const ContourList outlines = OutlinesReachingTheHull(contours, centres, 2);
+  ScratchArea scratch(binary.size());
+  scratch.Outlines(outlines, 2);
+  scratch.ClosedHull(centres);
+  return scratch.ReExtract();
 }
 
 cv::RotatedRect RecognizeResistance(const cv::Mat& binary) {
@@ -53,10 +57,10 @@ cv::RotatedRect RecognizeCapacitance(const cv::Mat& binary) {
     selected.push_back(contours[i]);
     pair.push_back(BlobCentre(contours[i]));
   }
-  cv::Mat scratch = ScratchImage(binary);
-  cv::drawContours(scratch, selected, -1, kWhite, 2, cv::LINE_8);
-  cv::line(scratch, pair[0], pair[1], kWhite, 1, cv::LINE_8, 0);
-  return WithLongSideAngle(ReExtract(scratch));
+  ScratchArea scratch(binary.size());
+  scratch.Outlines(selected, 2);
+  scratch.Line(pair[0], pair[1]);
+  return WithLongSideAngle(scratch.ReExtract());
 }
 
 cv::RotatedRect RecognizeDiode(const cv::Mat& binary) {

@@ -354,19 +354,24 @@ cv::RotatedRect RecognizeSpecialPart(int slot, const cv::Mat& image, int thresho
     if (!IsNotFound(rect) && (type == kRecogGeneral || type == kRecogResistance || type == kRecogCapacitance))
       RefineTurnByMoments(prepared.grey, binary, rect);
   }
-  cv::Mat picture = binaryView ? AsColour(binary) : square.clone();
-  if (picture.channels() == 1) picture = AsColour(picture);
+  // The result picture is drawn in the slot itself: the square (or the
+  // binary square) is copied there once.
+  const cv::Mat base = binaryView || square.channels() == 1 ? AsColour(binaryView ? binary : square) : square;
   if (IsNotFound(rect) || FillsSquare(rect, sq.side)) {
     // A result as large as the searched square is the square itself (the
     // threshold let the background through): nothing was found.
-    DrawError(picture);
-    PublishVisionResult(slot, picture);
+    PublishVisionResult(slot, base, [](cv::Mat& picture) { DrawError(picture); });
     return NotFoundRect();
   }
   dAngle = AngleCorrectionForType(type, packageName, rect.angle, fullReference, foldedReference);
   dXmm = (sq.side * 0.5 - rect.center.x) / pixelsPerMm;
   dYmm = (sq.side * 0.5 - rect.center.y) / pixelsPerMm;
-  if (!binaryView) {
+  if (binaryView) {
+    PublishVisionResult(slot, base);
+    return rect;
+  }
+  const double dX = dXmm, dY = dYmm, dA = dAngle;
+  PublishVisionResult(slot, base, [&](cv::Mat& picture) {
     const double scale = EnlargeIfNarrow(picture);
     const double fs = picture.cols / 200.0;
     const cv::Scalar cyan(255, 255, 0);
@@ -374,27 +379,37 @@ cv::RotatedRect RecognizeSpecialPart(int slot, const cv::Mat& image, int thresho
       cv::putText(picture, t, cv::Point(0, static_cast<int>(picture.rows * f)), cv::FONT_HERSHEY_COMPLEX, fs, cyan, 1,
                   cv::LINE_8);
     };
-    line(Fixed("x", dXmm, 4), 0.15);
-    line(Fixed("y", dYmm, 4), 0.30);
-    line(Fixed("a", dAngle, 4), 0.82);
+    line(Fixed("x", dX, 4), 0.15);
+    line(Fixed("y", dY, 4), 0.30);
+    line(Fixed("a", dA, 4), 0.82);
     line(Fixed("w", rect.size.width / pixelsPerMm, 2) + Fixed("h", rect.size.height / pixelsPerMm, 2), 0.97);
     const int cx = static_cast<int>(rect.center.x * scale), cy = static_cast<int>(rect.center.y * scale);
     cv::line(picture, cv::Point(0, cy), cv::Point(picture.cols, cy), cv::Scalar(255, 0, 0), 1, cv::LINE_8);
     cv::line(picture, cv::Point(cx, 0), cv::Point(cx, picture.rows), cv::Scalar(255, 0, 0), 1, cv::LINE_8);
-  }
-  PublishVisionResult(slot, picture);
+  });
   return rect;
 }
 
 cv::RotatedRect MatchTemplateFind(const cv::Mat& image, const cv::Mat& templ, double& score, int& offsetX,
-                                  int& offsetY) {
+                                  int& offsetY, double acceptScore) {
   cv::RotatedRect result(cv::Point2f(-1.f, -1.f), cv::Size2f(1.f, 1.f), 0.f);
   if (image.empty() || templ.empty() || templ.type() != image.type() || templ.cols > image.cols ||
       templ.rows > image.rows || image.depth() != CV_8U) {
     ReportBadValue("MatchTemplateFind", "the template does not fit the camera frame");
     return result;
   }
-  const TemplateMatch found = SearchTemplate(image, templ);
+  if (!HasTemplateContrast(templ)) {
+    // A flat template (an old file) would read 1.000 on any frame: not
+    // found, and the log says why (the caller tells the operator).
+    CLogFile::Instance().Write(true, "MatchTemplateFind: the template has no contrast");
+    PublishVisionResult(0, image.clone());
+    return result;
+  }
+  const TemplateMatch found = SearchTemplate(image, templ, acceptScore);
+  if (!found.Found()) {
+    PublishVisionResult(0, image.clone());
+    return result;
+  }
   const cv::Point maxLoc = found.topLeft;
   score = found.score;
   result.center = cv::Point2f(static_cast<float>(maxLoc.x + templ.cols / 2), static_cast<float>(maxLoc.y + templ.rows / 2));

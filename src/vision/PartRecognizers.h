@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "vision/SquareEvidence.h"
+#include "vision/TemplateSearch.h"
 
 namespace smt::vision {
 
@@ -82,9 +83,10 @@ bool IsKnownRecognizer(int recognitionType, const std::string& packageName);
 
 // Best normalised-correlation match of the template over the whole image.
 // Writes the score (1 = perfect) and the offset of the match from the middle
-// of the image in whole pixels; returns the rectangle around the match
-// (not found for an empty or larger template).
+// of the image in whole pixels; returns the rectangle around the match.
+// Not found (nothing written) for an empty or larger template, a template
+// without contrast, or when no place scores `acceptScore`.
 cv::RotatedRect MatchTemplateFind(const cv::Mat& image, const cv::Mat& templ, double& score, int& offsetX,
-                                  int& offsetY);
+                                  int& offsetY, double acceptScore = kTemplateAcceptScore);
 
 }  // namespace smt::vision

@@ -1,6 +1,7 @@
 #include "vision/RecognizerGeometry.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 
@@ -69,6 +70,91 @@ void DrawClosedHull(cv::Mat& scratch, const std::vector<cv::Point>& points) {
   const cv::Scalar white(255, 255, 255, 0);
   const size_t h = hull.size();
   for (size_t i = 0; i < h; ++i) cv::line(scratch, hull[i], hull[(i + 1) % h], white, 1, cv::LINE_8, 0);
+}
+
+void ScratchArea::Line(cv::Point a, cv::Point b) { m_lines.emplace_back(a, b); }
+
+void ScratchArea::ClosedHull(const std::vector<cv::Point>& points) {
+  if (points.empty()) return;
+  std::vector<cv::Point> hull;
+  cv::convexHull(points, hull, false, true);
+  const size_t h = hull.size();
+  for (size_t i = 0; i < h; ++i) Line(hull[i], hull[(i + 1) % h]);
+}
+
+void ScratchArea::Outlines(const ContourList& contours, int thickness) { m_outlines.push_back({&contours, thickness}); }
+
+ContourList ScratchArea::Extract() const {
+  ContourList out;
+  // The area drawn on, with black round it: lines and outlines reach at
+  // most their thickness past their points.
+  int x0 = INT_MAX, y0 = INT_MAX, x1 = INT_MIN, y1 = INT_MIN;
+  auto cover = [&](cv::Point p, int reach) {
+    x0 = std::min(x0, p.x - reach);
+    y0 = std::min(y0, p.y - reach);
+    x1 = std::max(x1, p.x + reach);
+    y1 = std::max(y1, p.y + reach);
+  };
+  constexpr int kMargin = 2;
+  for (const auto& [a, b] : m_lines) {
+    cover(a, 1 + kMargin);
+    cover(b, 1 + kMargin);
+  }
+  for (const Outline& o : m_outlines)
+    for (const Contour& c : *o.contours)
+      for (const cv::Point& p : c) cover(p, o.thickness + kMargin);
+  if (x0 > x1) return out;
+  const cv::Rect area = cv::Rect(x0, y0, x1 - x0 + 1, y1 - y0 + 1) & cv::Rect(cv::Point(0, 0), m_square);
+  if (area.empty()) return out;
+  // Every drawing goes through the library's own clipping at the square's
+  // borders; the area shares those borders wherever a drawing reaches them.
+  cv::Mat canvas = cv::Mat::zeros(area.size(), CV_8UC1);
+  const cv::Point shift = -area.tl();
+  const cv::Scalar white(255, 255, 255, 0);
+  for (const Outline& o : m_outlines)
+    cv::drawContours(canvas, *o.contours, -1, white, o.thickness, cv::LINE_8, cv::noArray(), INT_MAX, shift);
+  for (const auto& [a, b] : m_lines) cv::line(canvas, a + shift, b + shift, white, 1, cv::LINE_8, 0);
+  std::vector<cv::Vec4i> hierarchy;
+  cv::findContours(canvas, out, hierarchy, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_NONE, area.tl());
+  return out;
+}
+
+cv::RotatedRect ScratchArea::ReExtract() const {
+  const ContourList contours = Extract();
+  if (contours.empty()) return cv::RotatedRect(cv::Point2f(-1.f, -1.f), cv::Size2f(1.f, 1.f), 0.f);
+  return MinAreaRectNormalized(contours[0]);
+}
+
+ContourList OutlinesReachingTheHull(const ContourList& contours, const std::vector<cv::Point>& centres, int thickness) {
+  std::vector<cv::Point> hull;
+  if (!centres.empty()) cv::convexHull(centres, hull, false, true);
+  if (hull.size() < 3) return contours;
+  std::vector<cv::Point2f> polygon(hull.begin(), hull.end());
+  // An outline's pixels lie within `thickness` of its points; a line's
+  // pixels within a pixel of the line. Kept out of the hull's lines' reach
+  // with two pixels to spare, they never touch the outside.
+  const double reach = thickness + 2.0;
+  const double depth = 3.0;
+  ContourList kept;
+  kept.reserve(contours.size());
+  for (const Contour& c : contours) {
+    const cv::Rect box = cv::boundingRect(c);
+    const cv::Point2f corners[4] = {
+        {static_cast<float>(box.x - reach), static_cast<float>(box.y - reach)},
+        {static_cast<float>(box.x + box.width - 1 + reach), static_cast<float>(box.y - reach)},
+        {static_cast<float>(box.x - reach), static_cast<float>(box.y + box.height - 1 + reach)},
+        {static_cast<float>(box.x + box.width - 1 + reach), static_cast<float>(box.y + box.height - 1 + reach)}};
+    // Inside distance is concave over a convex polygon: the box is deep
+    // inside when its four corners are.
+    bool deep = true;
+    for (const cv::Point2f& q : corners)
+      if (cv::pointPolygonTest(polygon, q, true) < depth) {
+        deep = false;
+        break;
+      }
+    if (!deep) kept.push_back(c);
+  }
+  return kept;
 }
 
 double RectLongSideAngle(const cv::RotatedRect& rect) {
@@ -179,19 +265,45 @@ void RefineTurnByMoments(const cv::Mat& grey, const cv::Mat& binary, cv::Rotated
   const cv::Mat greyBox = grey(box), binaryBox = binary(box);
   cv::Mat disc = cv::Mat::zeros(box.size(), CV_8UC1);
   cv::circle(disc, centre - box.tl(), r, cv::Scalar(255), cv::FILLED);
-  cv::Mat part, ground;
-  cv::bitwise_and(binaryBox, disc, part);
-  cv::bitwise_and(~binaryBox, disc, ground);
-  if (cv::countNonZero(part) < 20 || cv::countNonZero(ground) < 20) return;
+  // Part and ground inside the disc: counts and grey sums in one pass
+  // (masks of 0 / 255 turned into 0 / 1, no branches).
+  uint64_t partCount = 0, groundCount = 0, partSum = 0, groundSum = 0;
+  for (int y = 0; y < box.height; ++y) {
+    const uint8_t* d = disc.ptr<uint8_t>(y);
+    const uint8_t* b = binaryBox.ptr<uint8_t>(y);
+    const uint8_t* g = greyBox.ptr<uint8_t>(y);
+    uint32_t pc = 0, gc = 0, ps = 0, gs = 0;
+    for (int x = 0; x < box.width; ++x) {
+      const uint32_t inDisc = d[x] >> 7, isPart = b[x] >> 7;
+      const uint32_t p = inDisc & isPart, q = inDisc & (isPart ^ 1u);
+      pc += p;
+      gc += q;
+      ps += p * g[x];
+      gs += q * g[x];
+    }
+    partCount += pc;
+    groundCount += gc;
+    partSum += ps;
+    groundSum += gs;
+  }
+  if (partCount < 20 || groundCount < 20) return;
   // Each pixel weighs by how much of it the part covers (edges are partly
   // covered), from the grey levels of the part and of the ground round it.
-  const double fg = cv::mean(greyBox, part)[0], bg = cv::mean(greyBox, ground)[0];
+  const double fg = static_cast<double>(partSum) * (1.0 / static_cast<double>(partCount));
+  const double bg = static_cast<double>(groundSum) * (1.0 / static_cast<double>(groundCount));
   if (std::fabs(fg - bg) < 10.0) return;
   cv::Mat weight;
   greyBox.convertTo(weight, CV_32F, 1.0 / (fg - bg), -bg / (fg - bg));
-  cv::threshold(weight, weight, 1.0, 1.0, cv::THRESH_TRUNC);
-  cv::threshold(weight, weight, 0.0, 0.0, cv::THRESH_TOZERO);
-  weight.setTo(0.0f, disc == 0);
+  // Clipped to 0..1, nothing outside the disc.
+  for (int y = 0; y < box.height; ++y) {
+    const uint8_t* d = disc.ptr<uint8_t>(y);
+    float* w = weight.ptr<float>(y);
+    for (int x = 0; x < box.width; ++x) {
+      float v = w[x] > 1.0f ? 1.0f : w[x];
+      v = v > 0.0f ? v : 0.0f;
+      w[x] = d[x] ? v : 0.0f;
+    }
+  }
   // Central moments do not depend on where the box lies in the square.
   const cv::Moments m = cv::moments(weight, false);
   if (m.m00 < 20.0) return;

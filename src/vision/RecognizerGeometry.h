@@ -36,6 +36,45 @@ cv::Point RoundPoint(cv::Point2d p);
 // Draws the convex hull of the points as a closed polygon, white, thickness 1.
 void DrawClosedHull(cv::Mat& scratch, const std::vector<cv::Point>& points);
 
+// The recognisers' scratch picture: a black picture of the binary square's
+// size on which they draw white lines and outlines and read back the outer
+// contours. Drawings are recorded first and only the area they cover (with
+// a margin of black round it) is made and scanned, in the square's
+// coordinates: the same contours, in the same order, as on the whole
+// picture, for a fraction of the work.
+class ScratchArea {
+ public:
+  explicit ScratchArea(cv::Size square) : m_square(square) {}
+  // A white line of thickness 1, 8-connected.
+  void Line(cv::Point a, cv::Point b);
+  // The convex hull of the points as a closed polygon (DrawClosedHull).
+  void ClosedHull(const std::vector<cv::Point>& points);
+  // The contours' outlines, white, 8-connected, of the thickness (1 or 2).
+  // The list must outlive the scratch area.
+  void Outlines(const ContourList& contours, int thickness);
+  // Outer contours of what was drawn, every boundary point kept.
+  ContourList Extract() const;
+  // The rectangle of the first outer contour (not found when nothing was
+  // drawn), as ReExtract.
+  cv::RotatedRect ReExtract() const;
+
+ private:
+  struct Outline {
+    const ContourList* contours;
+    int thickness;
+  };
+  cv::Size m_square;
+  std::vector<std::pair<cv::Point, cv::Point>> m_lines;
+  std::vector<Outline> m_outlines;
+};
+
+// The contours whose outlines of `thickness` come near the convex hull of
+// `centres` or lie outside it; those deep inside the hull (more than a few
+// pixels from its lines) are left out. Drawn with the hull, the outer
+// contour is the same with or without them. All of them when the hull has
+// no inside (fewer than three corners).
+ContourList OutlinesReachingTheHull(const ContourList& contours, const std::vector<cv::Point>& centres, int thickness);
+
 // Angle in degrees of the longer side, in (-90, 90).
 double RectLongSideAngle(const cv::RotatedRect& rect);
 // The turn of an elongated part from the second moments of its picture in a

@@ -47,12 +47,12 @@ cv::RotatedRect RecognizeSpecialRch110(const cv::Mat& binary) {
           }
         }
   if (bestScore >= 4.0 || ci < 0) return NotFoundRect();
-  cv::Mat scratch = ScratchImage(binary);
-  cv::line(scratch, kept[ci], kept[cj], kWhite, 1, cv::LINE_8, 0);
-  cv::line(scratch, kept[cj], kept[cl], kWhite, 1, cv::LINE_8, 0);
-  cv::line(scratch, kept[cl], kept[ck], kWhite, 1, cv::LINE_8, 0);
-  cv::line(scratch, kept[ck], kept[ci], kWhite, 1, cv::LINE_8, 0);
-  return WithLongSideAngle(ReExtract(scratch));
+  ScratchArea scratch(binary.size());
+  scratch.Line(kept[ci], kept[cj]);
+  scratch.Line(kept[cj], kept[cl]);
+  scratch.Line(kept[cl], kept[ck]);
+  scratch.Line(kept[ck], kept[ci]);
+  return WithLongSideAngle(scratch.ReExtract());
 }
 
 cv::RotatedRect RecognizeSpecialKsd42(const cv::Mat& binary) {
@@ -62,9 +62,9 @@ cv::RotatedRect RecognizeSpecialKsd42(const cv::Mat& binary) {
   for (const Contour& c : contours) areas.push_back(cv::contourArea(c));
   std::vector<cv::Point> centres;
   for (int i : PickRankedIndices(areas, 8, true)) centres.push_back(BlobCentre(contours[i]));
-  cv::Mat scratch = ScratchImage(binary);
-  DrawClosedHull(scratch, centres);
-  return WithLongSideAngle(ReExtract(scratch));
+  ScratchArea scratch(binary.size());
+  scratch.ClosedHull(centres);
+  return WithLongSideAngle(scratch.ReExtract());
 }
 
 cv::RotatedRect RecognizeSpecialLe224(const cv::Mat& binary) {
@@ -141,10 +141,10 @@ cv::RotatedRect RecognizeSpecialC10x16(const cv::Mat& binary) {
     // A blob without area (a line of pixels) is measured at its rectangle centre.
     g[i] = m.m00 != 0.0 ? RoundPoint(cv::Point2d(m.m10 / m.m00, m.m01 / m.m00)) : BlobCentre(contours[i]);
   }
-  cv::Mat scratch = ScratchImage(binary);
-  cv::drawContours(scratch, contours, -1, kWhite, 1, cv::LINE_8);
-  for (int k = 1; k <= n; ++k) cv::line(scratch, g[k - 1], g[k % n], kWhite, 1, cv::LINE_8, 0);
-  ContourList outline = BlobSearch(scratch);
+  ScratchArea scratch(binary.size());
+  scratch.Outlines(contours, 1);
+  for (int k = 1; k <= n; ++k) scratch.Line(g[k - 1], g[k % n]);
+  const ContourList outline = scratch.Extract();
   if (outline.empty()) return NotFoundRect();
   const cv::Point C = RoundPoint(CircleCentre(outline[0]));
   std::vector<double> d(n);

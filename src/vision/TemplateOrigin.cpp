@@ -57,7 +57,7 @@ bool MatchPartTemplate(const TemplateCentring& c, const cv::Mat& templ, const Ma
     }
     double score = 0;
     int ox = 0, oy = 0;
-    const cv::RotatedRect r = MatchTemplateFind(square, templ, score, ox, oy);
+    const cv::RotatedRect r = MatchTemplateFind(square, templ, score, ox, oy, c.scorePercent / 100.0);
     if (r.center.x >= 0 && score > c.scorePercent / 100.0) {
       const double x = ox / c.zoom, y = oy / c.zoom;
       char buf[200];

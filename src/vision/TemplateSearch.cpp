@@ -1,6 +1,8 @@
 #include "vision/TemplateSearch.h"
 
 #include <algorithm>
+#include <cmath>
+#include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
 #include <vector>
 
@@ -8,22 +10,30 @@ namespace smt::vision {
 
 namespace {
 
-// The template keeps at least this many pixels on its shorter side at the
-// coarsest level; below it the coarse scores stop telling parts apart.
-constexpr int kMinCoarseSide = 16;
 constexpr int kMaxLevels = 3;
-// Places followed down from each level: every region of places scoring
-// within the margin of that level's best (a sharp peak loses height when
-// blurred, and similar parts give many near-equal peaks), at most
-// kMaxRegions of them, best first.
-constexpr double kCoarseMargin = 0.2;
-constexpr double kFineMargin = 0.1;
-constexpr int kMaxRegions = 64;
+// The template keeps at least this many pixels on its shorter side at the
+// coarsest level searched.
+constexpr int kMinCoarseSide = 6;
+// A level is searched only when its bound for the accept score is at least
+// this: below it nearly every place of a busy frame passes and following
+// them costs more than the full search.
+constexpr double kMinUsefulBound = 0.3;
+// A level whose averages keep less of the template's contrast than this
+// says nothing about it: what the template shows is mostly finer grain (or
+// noise) than the level holds.
+constexpr double kMinRetention = 0.75;
+// Angle (radians) added to every bound for what the reasoning leaves out:
+// the eight-bit rounding of the halved pictures and the template's edges
+// that a shift moves out of the window.
+constexpr double kBoundSlack = 0.035;
+// Tiles of coarse places followed at most before the whole-frame search is
+// cheaper.
+constexpr size_t kMaxRegions = 2000;
 
 // Scores of the template's top-left places within `places` (a rectangle of
 // places of one level), as a map whose (0, 0) is places.tl().
 struct ScoreWindow {
-  cv::Mat scores;
+  cv::Mat scores;  // CV_32F
   cv::Point offset;
 };
 
@@ -32,102 +42,366 @@ ScoreWindow ScorePlaces(const cv::Mat& image, const cv::Mat& templ, cv::Rect pla
       image(cv::Rect(places.x, places.y, places.width + templ.cols - 1, places.height + templ.rows - 1));
   ScoreWindow w;
   cv::matchTemplate(window, templ, w.scores, cv::TM_CCOEFF_NORMED);
+  // A flat window has no defined score: it matches nothing.
+  cv::patchNaNs(w.scores, -1.0);
   w.offset = places.tl();
   return w;
 }
 
-struct Region {
-  cv::Rect places;  // top-left places of one level
-  double best = 0;
-};
-
-// Regions of places scoring at least `threshold`, neighbours joined.
-void HighRegions(const ScoreWindow& w, double threshold, std::vector<Region>& out) {
-  cv::Mat mask = w.scores >= threshold;
-  cv::dilate(mask, mask, cv::Mat());
-  cv::Mat labels, stats, centroids;
-  const int n = cv::connectedComponentsWithStats(mask, labels, stats, centroids, 8, CV_32S);
-  for (int i = 1; i < n; ++i) {
-    const cv::Rect box(stats.at<int>(i, cv::CC_STAT_LEFT), stats.at<int>(i, cv::CC_STAT_TOP),
-                       stats.at<int>(i, cv::CC_STAT_WIDTH), stats.at<int>(i, cv::CC_STAT_HEIGHT));
-    double best = 0;
-    const cv::Mat inRegion = labels(box) == i;
-    cv::minMaxLoc(w.scores(box), nullptr, &best, nullptr, nullptr, inRegion);
-    out.push_back({box + w.offset, best});
-  }
-}
-
-void KeepBest(std::vector<Region>& regions) {
-  std::sort(regions.begin(), regions.end(), [](const Region& a, const Region& b) { return a.best > b.best; });
-  if (static_cast<int>(regions.size()) > kMaxRegions) regions.resize(kMaxRegions);
-}
-
 TemplateMatch BestOf(const ScoreWindow& w) {
-  double v = 0;
+  double v = -1;
   cv::Point at;
   cv::minMaxLoc(w.scores, nullptr, &v, nullptr, &at);
   return {at + w.offset, v};
 }
 
-}  // namespace
-
-TemplateMatch SearchTemplateFull(const cv::Mat& image, const cv::Mat& templ) {
-  return BestOf(ScorePlaces(image, templ, cv::Rect(0, 0, image.cols - templ.cols + 1, image.rows - templ.rows + 1)));
+// The whole place map of one level.
+cv::Rect AllPlaces(const cv::Mat& image, const cv::Mat& templ) {
+  return {0, 0, image.cols - templ.cols + 1, image.rows - templ.rows + 1};
 }
 
-TemplateMatch SearchTemplate(const cv::Mat& image, const cv::Mat& templ) {
-  int levels = 0;
-  while (levels < kMaxLevels && (std::min(templ.cols, templ.rows) >> (levels + 1)) >= kMinCoarseSide) ++levels;
-  if (levels == 0) return SearchTemplateFull(image, templ);
+// ---- What halving keeps of the template -------------------------------
 
-  std::vector<cv::Mat> images{image}, templs{templ};
-  for (int l = 1; l <= levels; ++l) {
-    // Halving by 2 x 2 averages: cheap, and blur enough for the coarse
-    // search.
-    cv::Mat i, t;
-    cv::resize(images.back(), i, cv::Size(images.back().cols / 2, images.back().rows / 2), 0, 0, cv::INTER_AREA);
-    cv::resize(templs.back(), t, cv::Size(templs.back().cols / 2, templs.back().rows / 2), 0, 0, cv::INTER_AREA);
-    images.push_back(i);
-    templs.push_back(t);
+// Sum of squares of a float picture after taking each channel's mean away.
+double CentredEnergy(const cv::Mat& f) {
+  cv::Scalar mean = cv::mean(f);
+  double e = 0;
+  std::vector<cv::Mat> ch;
+  cv::split(f, ch);
+  for (size_t c = 0; c < ch.size(); ++c) {
+    cv::Mat d = ch[c] - mean[static_cast<int>(c)];
+    e += d.dot(d);
   }
-  const cv::Mat& coarseImage = images[static_cast<size_t>(levels)];
-  const cv::Mat& coarseTempl = templs[static_cast<size_t>(levels)];
-  if (coarseTempl.cols > coarseImage.cols || coarseTempl.rows > coarseImage.rows)
-    return SearchTemplateFull(image, templ);
+  return e;
+}
 
-  const ScoreWindow coarse = ScorePlaces(
-      coarseImage, coarseTempl,
-      cv::Rect(0, 0, coarseImage.cols - coarseTempl.cols + 1, coarseImage.rows - coarseTempl.rows + 1));
-  const double coarseBest = BestOf(coarse).score;
-  if (!(coarseBest == coarseBest)) return SearchTemplateFull(image, templ);  // no score (a flat template)
-  std::vector<Region> regions;
-  HighRegions(coarse, coarseBest - kCoarseMargin, regions);
-  KeepBest(regions);
+// Block averages of `f` over `factor` x `factor` blocks of `region` (whose
+// sides are multiples of the factor).
+cv::Mat Blocks(const cv::Mat& f, cv::Rect region, int factor) {
+  cv::Mat b;
+  cv::resize(f(region), b, cv::Size(region.width / factor, region.height / factor), 0, 0, cv::INTER_AREA);
+  return b;
+}
 
-  for (int l = levels - 1; l >= 0; --l) {
-    const cv::Mat& img = images[static_cast<size_t>(l)];
-    const cv::Mat& tpl = templs[static_cast<size_t>(l)];
-    const cv::Rect all(0, 0, img.cols - tpl.cols + 1, img.rows - tpl.rows + 1);
-    // Each region one level finer: twice its places, with a place of
-    // rounding around them.
-    std::vector<ScoreWindow> windows;
-    TemplateMatch best;
-    for (const Region& r : regions) {
-      const cv::Rect finer = cv::Rect(cv::Point(2 * r.places.x - 2, 2 * r.places.y - 2),
-                                      cv::Point(2 * r.places.br().x + 1, 2 * r.places.br().y + 1)) &
-                             all;
-      if (finer.empty()) continue;
-      windows.push_back(ScorePlaces(img, tpl, finer));
-      const TemplateMatch m = BestOf(windows.back());
-      if (m.score > best.score) best = m;
+// The share of the template's contrast energy that averaging over blocks of
+// `factor` keeps, the block grid starting at `phase`: the length of the
+// projection of the normalised template onto the block-constant pictures.
+double Retention(const cv::Mat& t, double energy, int factor, cv::Point phase) {
+  const int w = (t.cols - phase.x) / factor * factor, h = (t.rows - phase.y) / factor * factor;
+  if (w <= 0 || h <= 0 || energy <= 0) return 0;
+  const cv::Mat b = Blocks(t, {phase.x, phase.y, w, h}, factor);
+  return std::sqrt(std::max(0.0, CentredEnergy(b) * factor * factor / energy));
+}
+
+double Correlation(const cv::Mat& a, const cv::Mat& b) {
+  cv::Mat s;
+  cv::matchTemplate(a, b, s, cv::TM_CCOEFF_NORMED);
+  const float v = s.at<float>(0, 0);
+  return v == v ? v : -1.0;
+}
+
+// The angle (radians) through which the template's block averages turn
+// when the template moves by `shift` pixels under a fixed block grid.
+double ShiftAngle(const cv::Mat& t, int factor, cv::Point shift) {
+  // Pixels j with both j and j - shift in the template, on whole blocks.
+  const int x0 = shift.x > 0 ? factor : 0, y0 = shift.y > 0 ? factor : 0;
+  const int x1 = (t.cols + std::min(0, shift.x)) / factor * factor;
+  const int y1 = (t.rows + std::min(0, shift.y)) / factor * factor;
+  if (x1 - x0 < 2 * factor || y1 - y0 < 2 * factor) return CV_PI / 2;
+  const cv::Rect here(x0, y0, x1 - x0, y1 - y0);
+  const cv::Rect from = here - shift;
+  if ((from & cv::Rect(0, 0, t.cols, t.rows)) != from) return CV_PI / 2;
+  const double c = Correlation(Blocks(t, here, factor), Blocks(t, from, factor));
+  return std::acos(std::clamp(c, -1.0, 1.0));
+}
+
+// What one level of the pyramid keeps of the template.
+struct LevelBound {
+  double retention = 0;   // the smallest over the grid's phases
+  double shiftAngle = 0;  // the largest over half-block shifts
+  // The least coarse score (at the nearest coarse place) of a place whose
+  // full-resolution score reaches `score`; -1 when nothing follows.
+  double For(double score) const {
+    if (retention < kMinRetention) return -1;
+    const double theta = std::acos(std::clamp(score, -1.0, 1.0));
+    const double angle = theta + shiftAngle + kBoundSlack;
+    return angle >= CV_PI / 2 ? -1 : std::cos(angle);
+  }
+};
+
+LevelBound BoundOfLevel(const cv::Mat& t, double energy, int factor) {
+  LevelBound b;
+  const int h = factor / 2;
+  b.retention = 1;
+  for (const cv::Point phase : {cv::Point(0, 0), cv::Point(h, 0), cv::Point(0, h), cv::Point(h, h)})
+    b.retention = std::min(b.retention, Retention(t, energy, factor, phase));
+  for (const cv::Point shift : {cv::Point(h, 0), cv::Point(0, h), cv::Point(h, h), cv::Point(h, -h)})
+    b.shiftAngle = std::max(b.shiftAngle, ShiftAngle(t, factor, shift));
+  return b;
+}
+
+// ---- Scores of single places ----------------------------------------------
+
+// A level's template ready for scoring single places exactly as
+// cv::matchTemplate scores them (TM_CCOEFF_NORMED: each channel's mean taken
+// away, the norm over all channels). The sums are whole numbers, taken in one
+// pass over the window: the products with the template and with itself, and
+// each channel's sum (the products with a mask of ones on that channel).
+class PlaceScorer {
+ public:
+  PlaceScorer(const cv::Mat& img, const cv::Mat& t) : image_(img), rows_(t.rows) {
+    channels_ = std::min(t.channels(), 4);
+    length_ = t.cols * t.channels();
+    templ_ = t.isContinuous() ? t : t.clone();
+    masks_.assign(static_cast<size_t>(channels_), std::vector<uchar>(static_cast<size_t>(length_), 0));
+    for (int k = 0; k < length_; ++k) masks_[static_cast<size_t>(k % t.channels())][static_cast<size_t>(k)] = 1;
+    templSum_ = cv::sum(t);
+    count_ = static_cast<double>(t.total());
+    cv::Mat f;
+    t.convertTo(f, CV_64F);
+    f -= cv::mean(f);
+    centredNorm_ = std::sqrt(f.dot(f));
+  }
+
+  double Score(cv::Point at) const {
+    double dot = 0, energy = 0, sum[4] = {0, 0, 0, 0};
+    for (int y = 0; y < rows_; ++y) {
+      const uchar* a = image_.ptr<uchar>(at.y + y) + static_cast<size_t>(at.x) * image_.channels();
+      const uchar* t = templ_.ptr<uchar>(y);
+      RowSums(a, t, dot, energy, sum);
     }
-    if (windows.empty()) break;
-    if (l == 0) return best;
-    regions.clear();
-    for (const ScoreWindow& w : windows) HighRegions(w, best.score - kFineMargin, regions);
-    KeepBest(regions);
+    for (int c = 0; c < channels_; ++c) {
+      dot -= sum[c] * templSum_[c] / count_;
+      energy -= sum[c] * sum[c] / count_;
+    }
+    const double t = energy > 1e-9 ? std::sqrt(energy) * centredNorm_ : 0;
+    // As cv::matchTemplate settles a score at or just past the ends.
+    if (std::abs(dot) < t) return dot / t;
+    if (std::abs(dot) < t * 1.125) return dot > 0 ? 1 : -1;
+    return 0;
   }
-  return SearchTemplateFull(image, templ);
+
+ private:
+  void RowSums(const uchar* a, const uchar* t, double& dot, double& energy, double* sum) const {
+    int k = 0;
+    uint64_t it = 0, ii = 0, s[4] = {0, 0, 0, 0};
+#if CV_SIMD128
+    cv::v_uint32x4 vIt = cv::v_setzero_u32(), vIi = cv::v_setzero_u32();
+    cv::v_uint32x4 vS[4] = {cv::v_setzero_u32(), cv::v_setzero_u32(), cv::v_setzero_u32(), cv::v_setzero_u32()};
+    for (; k + 16 <= length_; k += 16) {
+      const cv::v_uint8x16 va = cv::v_load(a + k);
+      vIt += cv::v_dotprod_expand(va, cv::v_load(t + k));
+      vIi += cv::v_dotprod_expand(va, va);
+      for (int c = 0; c < channels_; ++c)
+        vS[c] += cv::v_dotprod_expand(va, cv::v_load(masks_[static_cast<size_t>(c)].data() + k));
+    }
+    it = cv::v_reduce_sum(vIt);
+    ii = cv::v_reduce_sum(vIi);
+    for (int c = 0; c < channels_; ++c) s[c] = cv::v_reduce_sum(vS[c]);
+#endif
+    for (; k < length_; ++k) {
+      const unsigned v = a[k];
+      it += v * t[k];
+      ii += v * v;
+      s[k % channels_] += v;
+    }
+    dot += static_cast<double>(it);
+    energy += static_cast<double>(ii);
+    for (int c = 0; c < channels_; ++c) sum[c] += static_cast<double>(s[c]);
+  }
+
+  cv::Mat image_, templ_;
+  int rows_ = 0, length_ = 0, channels_ = 1;
+  std::vector<std::vector<uchar>> masks_;
+  cv::Scalar templSum_;
+  double count_ = 0, centredNorm_ = 0;
+};
+
+// ---- The descent -----------------------------------------------------------
+
+// A tile of places of one level with their scores.
+struct Region {
+  cv::Rect places;
+  cv::Mat scores;  // CV_32F, places.size(); below -1: not scored
+  double best = 0;
+};
+
+constexpr float kUnscored = -2.f;
+
+// Regions of places scoring at least `threshold`, neighbours joined and
+// large regions cut into tiles, best first.
+constexpr int kTile = 6;
+std::vector<Region> HighRegions(const ScoreWindow& w, double threshold) {
+  std::vector<Region> out;
+  cv::Mat mask = w.scores >= threshold;
+  if (cv::countNonZero(mask) == 0) return out;
+  cv::Mat labels, stats, centroids;
+  const int n = cv::connectedComponentsWithStats(mask, labels, stats, centroids, 8, CV_32S);
+  for (int i = 1; i < n; ++i) {
+    const cv::Rect box(stats.at<int>(i, cv::CC_STAT_LEFT), stats.at<int>(i, cv::CC_STAT_TOP),
+                       stats.at<int>(i, cv::CC_STAT_WIDTH), stats.at<int>(i, cv::CC_STAT_HEIGHT));
+    for (int y = box.y; y < box.br().y; y += kTile)
+      for (int x = box.x; x < box.br().x; x += kTile) {
+        const cv::Rect tile = cv::Rect(x, y, kTile, kTile) & box;
+        const cv::Mat inRegion = labels(tile) == i;
+        if (cv::countNonZero(inRegion) == 0) continue;
+        Region r;
+        r.places = tile + w.offset;
+        r.scores = cv::Mat(tile.size(), CV_32F, cv::Scalar(kUnscored));
+        w.scores(tile).copyTo(r.scores, inRegion);
+        cv::minMaxLoc(r.scores, nullptr, &r.best);
+        out.push_back(std::move(r));
+      }
+  }
+  std::sort(out.begin(), out.end(), [](const Region& a, const Region& b) { return a.best > b.best; });
+  return out;
+}
+
+struct Pyramid {
+  std::vector<cv::Mat> images, templs;
+  std::vector<LevelBound> bounds;  // [0] unused
+  std::vector<PlaceScorer> scorers;
+};
+
+class Descent {
+ public:
+  Descent(const Pyramid& p, double accept) : p_(p), accept_(accept) {
+    // Places of each finer level already scored: the bound only rises, so a
+    // place once left behind stays behind.
+    for (size_t l = 0; l + 1 < p.images.size(); ++l)
+      seen_.push_back(cv::Mat::zeros(AllPlaces(p.images[l], p.templs[l]).size(), CV_8U));
+  }
+
+  // Follows a region of places of `level` down to full resolution.
+  void Follow(const Region& r, int level) {
+    const double bound = p_.bounds[static_cast<size_t>(level)].For(Needed());
+    if (r.best < bound) return;
+    const size_t finerLevel = static_cast<size_t>(level - 1);
+    // One level finer: each place that still passes stands for the places
+    // whose nearest place at its level it is: twice its position and one
+    // place around.
+    const cv::Rect all = AllPlaces(p_.images[finerLevel], p_.templs[finerLevel]);
+    const cv::Rect finer = cv::Rect(cv::Point(2 * r.places.x - 1, 2 * r.places.y - 1),
+                                    cv::Point(2 * r.places.br().x, 2 * r.places.br().y)) &
+                           all;
+    if (finer.empty()) return;
+    cv::Mat wanted = cv::Mat::zeros(finer.size(), CV_8U);
+    for (int y = 0; y < r.scores.rows; ++y)
+      for (int x = 0; x < r.scores.cols; ++x) {
+        if (r.scores.at<float>(y, x) < bound) continue;
+        const cv::Point c(2 * (r.places.x + x), 2 * (r.places.y + y));
+        const cv::Rect around = cv::Rect(c.x - 1, c.y - 1, 3, 3) & finer;
+        wanted(around - finer.tl()).setTo(1);
+      }
+    cv::Mat& seen = seen_[finerLevel];
+    wanted.setTo(0, seen(finer));
+    if (cv::countNonZero(wanted) == 0) return;
+    seen(finer).setTo(1, wanted);
+
+    // Only the wanted places are scored, one by one.
+    ScoreWindow w;
+    w.offset = finer.tl();
+    w.scores = cv::Mat(finer.size(), CV_32F, cv::Scalar(kUnscored));
+    const PlaceScorer& scorer = p_.scorers[finerLevel];
+    for (int y = 0; y < finer.height; ++y)
+      for (int x = 0; x < finer.width; ++x)
+        if (wanted.at<uchar>(y, x))
+          w.scores.at<float>(y, x) = static_cast<float>(scorer.Score(finer.tl() + cv::Point(x, y)));
+    if (finerLevel == 0) {
+      Consider(BestOf(w));
+      return;
+    }
+    for (const Region& sub : HighRegions(w, p_.bounds[finerLevel].For(Needed()))) Follow(sub, level - 1);
+  }
+
+  const TemplateMatch& Best() const { return best_; }
+
+ private:
+  // The score a place must reach to matter: the accept score, or the best
+  // found so far.
+  double Needed() const { return best_.Found() ? std::max(accept_, best_.score) : accept_; }
+  void Consider(const TemplateMatch& m) {
+    // Equal scores: the first place in reading order, as the full search.
+    if (m.score > best_.score ||
+        (m.score == best_.score && (m.topLeft.y < best_.topLeft.y ||
+                                    (m.topLeft.y == best_.topLeft.y && m.topLeft.x < best_.topLeft.x))))
+      best_ = m;
+  }
+
+  const Pyramid& p_;
+  double accept_;
+  TemplateMatch best_;
+  std::vector<cv::Mat> seen_;
+};
+
+TemplateMatch Accepted(const TemplateMatch& m, double accept) {
+  return m.score >= accept ? m : TemplateMatch{};
+}
+
+}  // namespace
+
+double TemplateContrast(const cv::Mat& templ) {
+  if (templ.empty()) return 0;
+  cv::Scalar mean, dev;
+  cv::meanStdDev(templ, mean, dev);
+  double most = 0;
+  for (int c = 0; c < templ.channels() && c < 4; ++c) most = std::max(most, dev[c]);
+  return most;
+}
+
+bool HasTemplateContrast(const cv::Mat& templ) { return TemplateContrast(templ) >= kMinTemplateContrast; }
+
+TemplateMatch SearchTemplateFull(const cv::Mat& image, const cv::Mat& templ) {
+  return BestOf(ScorePlaces(image, templ, AllPlaces(image, templ)));
+}
+
+TemplateMatch SearchTemplate(const cv::Mat& image, const cv::Mat& templ, double acceptScore) {
+  if (!HasTemplateContrast(templ)) return {};
+  const double accept = std::clamp(acceptScore, -1.0, 1.0);
+
+  // The deepest level whose template keeps enough pixels and whose bound
+  // still tells places apart.
+  cv::Mat t;
+  templ.convertTo(t, CV_32F);
+  const double energy = CentredEnergy(t);
+  Pyramid p;
+  p.bounds.push_back({});
+  int levels = 0;
+  for (int l = 1; l <= kMaxLevels; ++l) {
+    const int factor = 1 << l;
+    if (std::min(templ.cols, templ.rows) / factor < kMinCoarseSide) break;
+    if (image.cols / factor < templ.cols / factor || image.rows / factor < templ.rows / factor) break;
+    p.bounds.push_back(BoundOfLevel(t, energy, factor));
+    if (p.bounds.back().For(accept) >= kMinUsefulBound) levels = l;
+  }
+  if (levels == 0) return Accepted(SearchTemplateFull(image, templ), accept);
+  p.bounds.resize(static_cast<size_t>(levels) + 1);
+
+  p.images.push_back(image);
+  p.templs.push_back(templ);
+  for (int l = 1; l <= levels; ++l) {
+    // Halving by 2 x 2 averages (the block averages the bound speaks of).
+    cv::Mat i, tl;
+    cv::resize(p.images.back(), i, cv::Size(p.images.back().cols / 2, p.images.back().rows / 2), 0, 0, cv::INTER_AREA);
+    cv::resize(p.templs.back(), tl, cv::Size(p.templs.back().cols / 2, p.templs.back().rows / 2), 0, 0,
+               cv::INTER_AREA);
+    p.images.push_back(i);
+    p.templs.push_back(tl);
+  }
+  for (size_t l = 0; l < p.images.size(); ++l) p.scorers.emplace_back(p.images[l], p.templs[l]);
+  const cv::Mat& coarseImage = p.images.back();
+  const cv::Mat& coarseTempl = p.templs.back();
+  const cv::Rect all = AllPlaces(coarseImage, coarseTempl);
+  const ScoreWindow coarse = ScorePlaces(coarseImage, coarseTempl, all);
+  const double bound = p.bounds.back().For(accept);
+  // No coarse place reaches the bound: no place reaches the accept score.
+  if (BestOf(coarse).score < bound) return {};
+  const std::vector<Region> regions = HighRegions(coarse, bound);
+  if (regions.size() > kMaxRegions) return Accepted(SearchTemplateFull(image, templ), accept);
+
+  Descent d(p, accept);
+  for (const Region& r : regions) d.Follow(r, levels);
+  return Accepted(d.Best(), accept);
 }
 
 }  // namespace smt::vision

@@ -23,12 +23,21 @@ smt::platform::Event& VisionResultEvent() {
   return e;
 }
 
-bool PublishVisionResult(int slot, const cv::Mat& picture) {
+bool PublishVisionResult(int slot, const cv::Mat& picture) { return PublishVisionResult(slot, picture, nullptr); }
+
+bool PublishVisionResult(int slot, const cv::Mat& picture, const std::function<void(cv::Mat&)>& mark) {
   if (!Valid(slot)) return false;
   {
     std::lock_guard<std::mutex> lock(S().m);
     S().ready[slot] = true;
-    S().images[slot] = picture.clone();
+    // The slot's picture is never shared (readers get clones), so its
+    // memory is reused when the size repeats.
+    cv::Mat& own = S().images[slot];
+    if (picture.empty())
+      own.release();
+    else
+      picture.copyTo(own);
+    if (mark && !own.empty()) mark(own);
   }
   VisionResultEvent().Set();
   return true;

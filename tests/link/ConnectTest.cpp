@@ -17,7 +17,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include <iterator>
+
 #include "LinkTestSupport.h"
+#include "core/LogFile.h"
 #include "NamespacePair.h"
 #include "link/CDialogManualControl.h"
 #include "link/DiscoverMainBoard.h"
@@ -280,4 +283,73 @@ TEST_F(Connecting, SeveralHostsAnsweringTheDiscoveryAreRefusedByName) {
   EXPECT_NE(refusal.find(board), std::string::npos) << refusal;
   EXPECT_NE(refusal.find(other), std::string::npos) << refusal;
   sim.Stop();
+}
+
+// The board comes back at another address (its address changed while the
+// link was down): the reconnect talks to it there and says so in the log,
+// the information box and the connect button, naming both addresses; a
+// command then reaches the board at its new address.
+TEST_F(Connecting, AReconnectFindingTheBoardAtAnotherAddressSaysSo) {
+  SkipWithoutNamespaces();
+  // The operator shows the running information; the program keeps its log.
+  WriteConfig("[SetBasicConfig]\nm_CommModel=1\n[ManualControlConfig]\nm_bShowInformation=1\n"
+              "[CPUVersionNumberConfig]\nm_Write_Logfile=1\n");
+  auto& logFile = CLogFile::Instance();
+  const auto logDirBefore = logFile.FilePath().parent_path();
+  logFile.SetDirectory(dir);
+  smt::sim::SimConfig c;
+  c.serial = false;
+  smt::sim::SimBoard sim(c);
+  ASSERT_TRUE(ns.RunIn(true, [&] { ASSERT_TRUE(sim.Start()) << sim.LastError(); }));
+  const std::string before = ns.boardAddress();
+  const std::string after = before.substr(0, before.size() - 1) + "7";
+  CDialogManualControl panel;
+  panel.LoadLanguage(dir.string(), "Chinese");
+  panel.LoadConfig(dir.string());
+  panel.m_Discovery.attemptTimeout = std::chrono::milliseconds(300);
+  bool up = false;
+  ASSERT_TRUE(ns.RunIn(false, [&] { up = panel.ConnectNow(); }));
+  ASSERT_TRUE(up);
+  EXPECT_EQ(panel.ButtonText(), "联机成功");
+
+  // The board goes: the link is found lost by the command's time-out.
+  sim.Stop();
+  g_hEventVacuum.SetTimeout(std::chrono::milliseconds(300));
+  g_bMachineBusy = true;
+  EXPECT_NE(SendCmd15ReadVacuum(1), CommandResult::Ok);
+  g_bMachineBusy = false;
+  ASSERT_FALSE(g_bConnected);
+  ASSERT_TRUE(linktest::WaitFor([&] { return panel.ButtonText() == "联机"; }));
+
+  // It comes back at another address of the same network (the multicast
+  // route goes with the last address, so it is laid again).
+  ASSERT_TRUE(ns.RunIn(true, [&] {
+    const std::string dev = "$(ip -o link show | awk -F': ' '$2 != \"lo\" {print $2}' | cut -d@ -f1)";
+    ASSERT_EQ(std::system(("ip addr del " + before + "/24 dev " + dev + " && ip addr add " + after + "/24 dev " + dev +
+                           " && ip route replace 224.0.0.0/4 dev " + dev)
+                              .c_str()),
+              0);
+    ASSERT_TRUE(sim.Start()) << sim.LastError();
+  }));
+  const auto logAt = std::filesystem::exists(logFile.FilePath()) ? std::filesystem::file_size(logFile.FilePath()) : 0;
+  messages.service.Clear();
+  ASSERT_TRUE(ns.RunIn(false, [&] { up = panel.ConnectNow(); }));
+  ASSERT_TRUE(up);
+  EXPECT_TRUE(g_bConnected);
+  const std::string told = after + ", was " + before;
+  EXPECT_NE(panel.ButtonText().find(told), std::string::npos) << panel.ButtonText();
+  EXPECT_NE(panel.InfoText().find(told), std::string::npos) << panel.InfoText();
+  std::ifstream in(logFile.FilePath(), std::ios::binary);
+  const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(log.find("answered from " + after + " (it was " + before + ")", logAt), std::string::npos)
+      << log.substr(logAt);
+  // The link goes to the new address: the board there answers a command.
+  g_hEventVacuum.SetTimeout(std::chrono::seconds(5));
+  g_bMachineBusy = true;
+  EXPECT_EQ(SendCmd15ReadVacuum(1), CommandResult::Ok);
+  g_bMachineBusy = false;
+  EXPECT_TRUE(sim.LastReceived(0x15).has_value());
+  sim.Stop();
+  logFile.m_bEnable = false;
+  logFile.SetDirectory(logDirBefore);
 }

@@ -1,0 +1,119 @@
+// The recognisers' scratch area reads back exactly the contours a drawing
+// on the whole square gives, in the same order, and leaving out outlines deep
+// inside the centres' hull changes nothing: tables of drawings, with
+// outlines and lines running to the square's edges and corners.
+#include <gtest/gtest.h>
+
+#include <opencv2/imgproc.hpp>
+
+#include "vision/RecognizerGeometry.h"
+
+using namespace smt::vision;
+
+namespace {
+
+// Whole-square drawing as the recognisers did it before the scratch area.
+ContourList DrawnOnTheWholeSquare(cv::Size square, const std::vector<std::pair<const ContourList*, int>>& outlines,
+                                  const std::vector<std::pair<cv::Point, cv::Point>>& lines) {
+  cv::Mat scratch = cv::Mat::zeros(square, CV_8UC1);
+  for (const auto& [contours, thickness] : outlines)
+    cv::drawContours(scratch, *contours, -1, cv::Scalar(255), thickness, cv::LINE_8);
+  for (const auto& [a, b] : lines) cv::line(scratch, a, b, cv::Scalar(255), 1, cv::LINE_8, 0);
+  return BlobSearch(scratch);
+}
+
+// Blobs: discs and turned bars, some cut by the square's edges.
+ContourList Blobs(cv::Size square, unsigned seed, int count) {
+  cv::Mat m = cv::Mat::zeros(square, CV_8UC1);
+  cv::RNG rng(seed);
+  for (int i = 0; i < count; ++i) {
+    const cv::Point c(rng.uniform(-10, square.width + 10), rng.uniform(-10, square.height + 10));
+    if (i % 2)
+      cv::circle(m, c, rng.uniform(1, 30), cv::Scalar(255), cv::FILLED);
+    else
+      cv::ellipse(m, c, cv::Size(rng.uniform(1, 40), rng.uniform(1, 8)), rng.uniform(0, 180), 0, 360, cv::Scalar(255),
+                  cv::FILLED);
+  }
+  return BlobSearch(m);
+}
+
+TEST(ScratchArea, SameContoursInTheSameOrderAsTheWholeSquare) {
+  const cv::Size sizes[] = {{400, 400}, {160, 240}, {37, 53}};
+  for (const cv::Size square : sizes) {
+    for (unsigned seed = 1; seed <= 12; ++seed) {
+      const ContourList blobs = Blobs(square, seed, 3 + static_cast<int>(seed));
+      std::vector<cv::Point> centres;
+      for (const Contour& c : blobs) centres.push_back(BlobCentre(c));
+      // Lines between centres and to the corners of the square.
+      std::vector<std::pair<cv::Point, cv::Point>> lines;
+      for (size_t i = 1; i < centres.size(); ++i) lines.emplace_back(centres[i - 1], centres[i]);
+      lines.emplace_back(cv::Point(0, 0), cv::Point(square.width - 1, square.height - 1));
+      lines.emplace_back(cv::Point(square.width - 1, 0), cv::Point(square.width / 2, square.height - 1));
+      for (int thickness : {1, 2}) {
+        for (int variant = 0; variant < 3; ++variant) {
+          // 0: outlines only, 1: lines only, 2: both.
+          std::vector<std::pair<const ContourList*, int>> outlines;
+          std::vector<std::pair<cv::Point, cv::Point>> drawnLines;
+          ScratchArea area(square);
+          if (variant != 1) {
+            outlines.emplace_back(&blobs, thickness);
+            area.Outlines(blobs, thickness);
+          }
+          if (variant != 0) {
+            drawnLines = lines;
+            for (const auto& [a, b] : lines) area.Line(a, b);
+          }
+          const ContourList want = DrawnOnTheWholeSquare(square, outlines, drawnLines);
+          const ContourList got = area.Extract();
+          const std::string where = std::to_string(square.width) + "x" + std::to_string(square.height) + " seed " +
+                                    std::to_string(seed) + " thickness " + std::to_string(thickness) + " variant " +
+                                    std::to_string(variant);
+          ASSERT_EQ(got.size(), want.size()) << where;
+          for (size_t i = 0; i < want.size(); ++i) EXPECT_EQ(got[i], want[i]) << where << " contour " << i;
+        }
+      }
+    }
+  }
+  // Nothing drawn: no contour, and the rectangle is "not found".
+  ScratchArea empty(cv::Size(50, 50));
+  EXPECT_TRUE(empty.Extract().empty());
+  EXPECT_EQ(empty.ReExtract().center.x, -1.f);
+}
+
+TEST(ScratchArea, OutlinesDeepInsideTheHullDoNotChangeTheOuterContour) {
+  struct Grid {
+    int n;
+    double pitch, ball, turnDeg;
+  } grids[] = {{10, 40, 20, 0}, {10, 40, 20, 12}, {6, 60, 44, 33}, {4, 25, 8, 45}, {3, 50, 30, 7}, {12, 30, 14, 81}, {5, 30, 20, 20}};
+  const cv::Size square(600, 600);
+  for (const Grid& g : grids) {
+    cv::Mat m = cv::Mat::zeros(square, CV_8UC1);
+    const double a = g.turnDeg * CV_PI / 180.0;
+    for (int r = 0; r < g.n; ++r)
+      for (int k = 0; k < g.n; ++k) {
+        const double x = (k - (g.n - 1) / 2.0) * g.pitch, y = (r - (g.n - 1) / 2.0) * g.pitch;
+        const cv::Point2d p(300 + x * std::cos(a) - y * std::sin(a), 300 + x * std::sin(a) + y * std::cos(a));
+        cv::circle(m, cv::Point(cvRound(p.x * 16), cvRound(p.y * 16)), cvRound(g.ball * 8), cv::Scalar(255), cv::FILLED,
+                   cv::LINE_8, 4);
+      }
+    const ContourList blobs = BlobSearch(m);
+    std::vector<cv::Point> centres;
+    for (const Contour& c : blobs) centres.push_back(BlobCentre(c));
+    const ContourList reaching = OutlinesReachingTheHull(blobs, centres, 2);
+    ScratchArea all(square), some(square);
+    all.Outlines(blobs, 2);
+    all.ClosedHull(centres);
+    some.Outlines(reaching, 2);
+    some.ClosedHull(centres);
+    const ContourList want = all.Extract(), got = some.Extract();
+    const std::string where = std::to_string(g.n) + " balls a side at " + std::to_string(g.turnDeg) + " degrees";
+    ASSERT_FALSE(want.empty()) << where;
+    ASSERT_EQ(got.size(), want.size()) << where;
+    EXPECT_EQ(got[0], want[0]) << where;
+    if (g.n >= 4) {
+      EXPECT_LT(reaching.size(), blobs.size()) << where << ": nothing was left out";
+    }
+  }
+}
+
+}  // namespace
