@@ -11,10 +11,14 @@
 //                   place, or both below the accept score
 //   score_diff      the largest score difference seen (0 when both refuse)
 //   full_score      the full search's best score (the accept score is 0.8)
+//   search_cpu_ms, full_cpu_ms, cpu_ratio
+//                   the same on the thread's processor time, which a loaded
+//                   machine stretches less than the wall clock
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <cmath>
 #include <vector>
 
@@ -27,6 +31,12 @@ using namespace smt::vision;
 namespace {
 
 double Ms(std::chrono::steady_clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+double ThreadCpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
 
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
@@ -117,15 +127,20 @@ Scene NearFlat() {
 
 void RunScene(benchmark::State& state, Scene (*make)()) {
   const Scene sc = make();
-  std::vector<double> search, full, program;
+  std::vector<double> search, full, program, searchCpu, fullCpu;
   bool same = true;
   double scoreDiff = 0, fullScore = 0;
   for (auto _ : state) {
+    const double c0 = ThreadCpuMs();
     const auto t0 = std::chrono::steady_clock::now();
     const TemplateMatch fast = SearchTemplate(sc.frame, sc.templ, kTemplateAcceptScore);
     const auto t1 = std::chrono::steady_clock::now();
+    const double c1 = ThreadCpuMs();
     const TemplateMatch whole = SearchTemplateFull(sc.frame, sc.templ);
     const auto t2 = std::chrono::steady_clock::now();
+    const double c2 = ThreadCpuMs();
+    searchCpu.push_back(c1 - c0);
+    fullCpu.push_back(c2 - c1);
     double score = 0;
     int ox = 0, oy = 0;
     benchmark::DoNotOptimize(MatchTemplateFind(sc.frame, sc.templ, score, ox, oy));
@@ -145,6 +160,9 @@ void RunScene(benchmark::State& state, Scene (*make)()) {
   state.counters["full_search_ms"] = Median(full);
   state.counters["ratio"] = Median(search) / Median(full);
   state.counters["program_ms"] = Median(program);
+  state.counters["search_cpu_ms"] = Median(searchCpu);
+  state.counters["full_cpu_ms"] = Median(fullCpu);
+  state.counters["cpu_ratio"] = Median(searchCpu) / Median(fullCpu);
   state.counters["same_place"] = same ? 1 : 0;
   state.counters["score_diff"] = scoreDiff;
   state.counters["full_score"] = fullScore;

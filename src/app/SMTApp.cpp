@@ -8,6 +8,7 @@
 #include "core/LogFile.h"
 #include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"
+#include "platform/ProfileFile.h"
 #include "platform/QtGuiDispatcher.h"
 #include "platform/QtMessageService.h"
 #include "platform/WorkerThreads.h"
@@ -33,6 +34,9 @@ bool CSMTApp::InitInstance(const Options& options) {
   smt::app::InstallHookLog();
   // The QR reader's four model files; without them QR reading stays off.
   CreateQrCodeReader(options.appDir + "/Model/");
+  // Start-up reads well over a thousand settings and texts; each file is
+  // checked against the disk once for all of them.
+  smt::platform::ProfileReadBurst readBurst;
   frame_ = std::make_unique<CMainFrame>(options.appDir);
   if (frame_->OnCreate() != 0) {
     frame_.reset();

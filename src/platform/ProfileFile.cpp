@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -195,8 +196,19 @@ class Cache {
     return Store(path, it->second);
   }
 
+  void BeginBurst() {
+    std::lock_guard lock(mutex_);
+    ++burstDepth_;
+  }
+
+  void EndBurst() {
+    std::lock_guard lock(mutex_);
+    if (burstDepth_ > 0 && --burstDepth_ == 0) burstChecked_.clear();
+  }
+
   void Clear() {
     std::lock_guard lock(mutex_);
+    burstChecked_.clear();
     // A file with writes waiting for their batch keeps them.
     for (auto it = cache_.begin(); it != cache_.end();) {
       auto b = batches_.find(it->first);
@@ -237,6 +249,11 @@ class Cache {
   }
 
   ParsedFile& Fresh(const std::string& path) {
+    // In a read burst a file already checked is taken as it was then.
+    if (burstDepth_ > 0 && burstChecked_.count(path) != 0) {
+      if (auto it = cache_.find(path); it != cache_.end()) return it->second;
+    }
+    if (burstDepth_ > 0) burstChecked_.insert(path);
     struct stat st {};
     bool exists = ::stat(path.c_str(), &st) == 0;
     auto it = cache_.find(path);
@@ -271,6 +288,8 @@ class Cache {
   std::mutex mutex_;
   std::map<std::string, ParsedFile> cache_;
   std::map<std::string, Batch> batches_;
+  int burstDepth_ = 0;
+  std::set<std::string> burstChecked_;
 };
 
 Cache& TheCache() {
@@ -291,6 +310,10 @@ bool WriteProfileString(const std::string& path, std::string_view section, std::
 }
 
 void ClearProfileCache() { TheCache().Clear(); }
+
+ProfileReadBurst::ProfileReadBurst() { TheCache().BeginBurst(); }
+
+ProfileReadBurst::~ProfileReadBurst() { TheCache().EndBurst(); }
 
 void BeginProfileBatch(const std::string& path) { TheCache().BeginBatch(path); }
 

@@ -47,4 +47,16 @@ class ProfileBatch {
 // second use it; normal code never needs it).
 void ClearProfileCache();
 
+// A burst of reads: while one lives, each file is checked against the disk
+// once, and later reads of it take the copy then read (the program's own
+// writes keep that copy current). For the start-up, which reads a thousand
+// and more keys while no other program writes the files.
+class ProfileReadBurst {
+ public:
+  ProfileReadBurst();
+  ~ProfileReadBurst();
+  ProfileReadBurst(const ProfileReadBurst&) = delete;
+  ProfileReadBurst& operator=(const ProfileReadBurst&) = delete;
+};
+
 }  // namespace smt::platform

@@ -144,17 +144,15 @@ LevelBound BoundOfLevel(const cv::Mat& t, double energy, int factor) {
 
 // A level's template ready for scoring single places exactly as
 // cv::matchTemplate scores them (TM_CCOEFF_NORMED: each channel's mean taken
-// away, the norm over all channels). The sums are whole numbers, taken in one
-// pass over the window: the products with the template and with itself, and
-// each channel's sum (the products with a mask of ones on that channel).
+// away, the norm over all channels), in whole numbers: the window's products
+// with the template and with itself in one pass over it, each channel's sum
+// from an integral of the area the places of one step cover.
 class PlaceScorer {
  public:
-  PlaceScorer(const cv::Mat& img, const cv::Mat& t) : image_(img), rows_(t.rows) {
-    channels_ = std::min(t.channels(), 4);
+  PlaceScorer(const cv::Mat& img, const cv::Mat& t) : image_(img), rows_(t.rows), cols_(t.cols) {
+    channels_ = t.channels();
     length_ = t.cols * t.channels();
     templ_ = t.isContinuous() ? t : t.clone();
-    masks_.assign(static_cast<size_t>(channels_), std::vector<uchar>(static_cast<size_t>(length_), 0));
-    for (int k = 0; k < length_; ++k) masks_[static_cast<size_t>(k % t.channels())][static_cast<size_t>(k)] = 1;
     templSum_ = cv::sum(t);
     count_ = static_cast<double>(t.total());
     cv::Mat f;
@@ -163,14 +161,36 @@ class PlaceScorer {
     centredNorm_ = std::sqrt(f.dot(f));
   }
 
-  double Score(cv::Point at) const {
+  // Channel sums of the windows of the places in `places` (top-left places
+  // of this level).
+  class Sums {
+   public:
+    Sums(const PlaceScorer& s, cv::Rect places) : s_(s), origin_(places.tl()) {
+      cv::integral(s.image_(cv::Rect(places.x, places.y, places.width + s.cols_ - 1, places.height + s.rows_ - 1)),
+                   integral_, CV_64F);
+    }
+    void At(cv::Point place, double* sum) const {
+      const int x = place.x - origin_.x, y = place.y - origin_.y, c = s_.channels_;
+      const double* top = integral_.ptr<double>(y);
+      const double* bottom = integral_.ptr<double>(y + s_.rows_);
+      for (int k = 0; k < c && k < 4; ++k)
+        sum[k] = bottom[(x + s_.cols_) * c + k] - bottom[x * c + k] - top[(x + s_.cols_) * c + k] + top[x * c + k];
+    }
+
+   private:
+    const PlaceScorer& s_;
+    cv::Point origin_;
+    cv::Mat integral_;
+  };
+
+  double Score(cv::Point at, const Sums& sums) const {
     double dot = 0, energy = 0, sum[4] = {0, 0, 0, 0};
     for (int y = 0; y < rows_; ++y) {
-      const uchar* a = image_.ptr<uchar>(at.y + y) + static_cast<size_t>(at.x) * image_.channels();
-      const uchar* t = templ_.ptr<uchar>(y);
-      RowSums(a, t, dot, energy, sum);
+      const uchar* a = image_.ptr<uchar>(at.y + y) + static_cast<size_t>(at.x) * channels_;
+      RowProducts(a, templ_.ptr<uchar>(y), dot, energy);
     }
-    for (int c = 0; c < channels_; ++c) {
+    sums.At(at, sum);
+    for (int c = 0; c < channels_ && c < 4; ++c) {
       dot -= sum[c] * templSum_[c] / count_;
       energy -= sum[c] * sum[c] / count_;
     }
@@ -182,37 +202,30 @@ class PlaceScorer {
   }
 
  private:
-  void RowSums(const uchar* a, const uchar* t, double& dot, double& energy, double* sum) const {
+  void RowProducts(const uchar* a, const uchar* t, double& dot, double& energy) const {
     int k = 0;
-    uint64_t it = 0, ii = 0, s[4] = {0, 0, 0, 0};
+    uint64_t it = 0, ii = 0;
 #if CV_SIMD128
     cv::v_uint32x4 vIt = cv::v_setzero_u32(), vIi = cv::v_setzero_u32();
-    cv::v_uint32x4 vS[4] = {cv::v_setzero_u32(), cv::v_setzero_u32(), cv::v_setzero_u32(), cv::v_setzero_u32()};
     for (; k + 16 <= length_; k += 16) {
       const cv::v_uint8x16 va = cv::v_load(a + k);
       vIt += cv::v_dotprod_expand(va, cv::v_load(t + k));
       vIi += cv::v_dotprod_expand(va, va);
-      for (int c = 0; c < channels_; ++c)
-        vS[c] += cv::v_dotprod_expand(va, cv::v_load(masks_[static_cast<size_t>(c)].data() + k));
     }
     it = cv::v_reduce_sum(vIt);
     ii = cv::v_reduce_sum(vIi);
-    for (int c = 0; c < channels_; ++c) s[c] = cv::v_reduce_sum(vS[c]);
 #endif
     for (; k < length_; ++k) {
       const unsigned v = a[k];
       it += v * t[k];
       ii += v * v;
-      s[k % channels_] += v;
     }
     dot += static_cast<double>(it);
     energy += static_cast<double>(ii);
-    for (int c = 0; c < channels_; ++c) sum[c] += static_cast<double>(s[c]);
   }
 
   cv::Mat image_, templ_;
-  int rows_ = 0, length_ = 0, channels_ = 1;
-  std::vector<std::vector<uchar>> masks_;
+  int rows_ = 0, cols_ = 0, length_ = 0, channels_ = 1;
   cv::Scalar templSum_;
   double count_ = 0, centredNorm_ = 0;
 };
@@ -303,10 +316,11 @@ class Descent {
     w.offset = finer.tl();
     w.scores = cv::Mat(finer.size(), CV_32F, cv::Scalar(kUnscored));
     const PlaceScorer& scorer = p_.scorers[finerLevel];
+    const PlaceScorer::Sums sums(scorer, finer);
     for (int y = 0; y < finer.height; ++y)
       for (int x = 0; x < finer.width; ++x)
         if (wanted.at<uchar>(y, x))
-          w.scores.at<float>(y, x) = static_cast<float>(scorer.Score(finer.tl() + cv::Point(x, y)));
+          w.scores.at<float>(y, x) = static_cast<float>(scorer.Score(finer.tl() + cv::Point(x, y), sums));
     if (finerLevel == 0) {
       Consider(BestOf(w));
       return;

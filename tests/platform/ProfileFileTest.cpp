@@ -70,6 +70,24 @@ TEST(ProfileFile, SeesAChangeMadeOnDiskByAnotherWriter) {
   EXPECT_EQ(GetProfileString(path, "S", "k", ""), "22");
 }
 
+TEST(ProfileFile, AReadBurstChecksEachFileOnceAndKeepsTheProgramsOwnWrites) {
+  TempDir dir;
+  std::string path = (dir / "c.ini").string();
+  dir.Write("c.ini", "[S]\nk=1\n");
+  {
+    ProfileReadBurst burst;
+    EXPECT_EQ(GetProfileString(path, "S", "k", ""), "1");
+    // The program's own write is read back at once, inside the burst.
+    ASSERT_TRUE(WriteProfileString(path, "S", "j", "5"));
+    EXPECT_EQ(GetProfileString(path, "S", "j", ""), "5");
+    dir.Write("c.ini", "[S]\nk=22\n");  // another writer, during the burst
+    EXPECT_EQ(GetProfileString(path, "S", "k", ""), "1");
+  }
+  // After the burst the file is checked again.
+  EXPECT_EQ(GetProfileString(path, "S", "k", ""), "22");
+  EXPECT_EQ(GetProfileString(path, "S", "j", "none"), "none");
+}
+
 TEST(SettingsSection, MissingKeysReadAsZeroThroughTheFailureText) {
   TempDir dir;
   SettingsSection s(ConfigPath(dir.str()), "SetBasicConfig");
