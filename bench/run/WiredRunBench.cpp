@@ -199,7 +199,7 @@ smt::run::RunBoard Board(int cells) {
   b.panelRows = 1;
   b.panelCols = cells;
   b.colPitch = 30;
-  b.cells.assign(static_cast<size_t>(cells), "1");
+  b.skipped.assign(static_cast<size_t>(cells), false);
   return b;
 }
 

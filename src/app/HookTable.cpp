@@ -155,8 +155,8 @@ void DeclareShellHooks(CSMTView& view) {
   // --- run engine: lamp machine and labeling machine ---
   Need(RUN(lampTarget), kLamp);
   Need(RUN(lampDot), kLamp);
-  Need(RUN(lampCell), kLamp);
-  Need(RUN(setLampCell), kLamp);
+  Need(RUN(lampRow), kLamp);
+  Need(RUN(setLampMarkOffsets), kLamp);
   Need(RUN(lampCounts), kLamp);
   Need(RUN(setLampCounts), kLamp);
   Need(RUN(platformMarkParams), kLamp);

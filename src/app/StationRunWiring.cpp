@@ -125,9 +125,12 @@ void InstallStationRuns(CSMTView& view) {
     r.height = d.height;
     return r;
   };
-  run.lampCell = [](int row, int col) { return smt::stations::LampPointTable::Instance().Cell(row, col); };
-  run.setLampCell = [](int row, int col, const std::string& text) {
-    smt::stations::LampPointTable::Instance().SetCell(row, col, text);
+  run.lampRow = [](int row) {
+    const auto v = smt::stations::LampPointValues::FromCells(smt::stations::LampPointTable::Instance().Row(row));
+    return smt::run::LampRow{v.markX, v.markY, v.placeZ};
+  };
+  run.setLampMarkOffsets = [](int row, std::optional<std::pair<int32_t, int32_t>> offsets) {
+    smt::stations::LampPointTable::Instance().SetMarkOffsets(row, offsets);
   };
   run.lampCounts = [] {
     const auto c = CurrentLampCounters();

@@ -73,4 +73,10 @@ int CountEnabledCells() {
   return n;
 }
 
+bool PanelCellSkipped(int row, int col) {
+  if (row < 0 || col < 0 || row >= static_cast<int>(g_PanelGrid.size())) return false;
+  const auto& cells = g_PanelGrid[static_cast<size_t>(row)];
+  return col < static_cast<int>(cells.size()) && cells[static_cast<size_t>(col)] == "0";
+}
+
 }  // namespace smt::job

@@ -35,5 +35,8 @@ bool FirstBoardNotSkipped(int& row, int& col);
 // The first cell equal to "1" (0, 0 when none) and the number of such cells.
 void FirstEnabledCell(int& row, int& col);
 int CountEnabledCells();
+// Whether panel cell (row, col) was taken out of the run ("0"); a cell the
+// grid does not hold runs.
+bool PanelCellSkipped(int row, int col);
 
 }  // namespace smt::job

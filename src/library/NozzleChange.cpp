@@ -10,8 +10,8 @@
 #include "library/LibraryRows.h"
 #include "library/NozzleLibrary.h"
 #include "library/NozzleStrategy.h"
-#include "link/CMachineLink.h"
-#include "link/CSerialLink.h"
+#include "link/Link.h"
+#include "link/LinkBytes.h"
 #include "link/LinkGlobals.h"
 #include "link/LinkRuntime.h"
 #include "link/MachineCommands.h"
@@ -130,21 +130,12 @@ std::array<uint8_t, 11> OutputFrame(uint8_t output, uint8_t state) {
 }
 
 bool SetMagazineCover(int state) {
+  // Output 7 directly, without the command trace and the pump buttons.
   const uint8_t s = state ? 1 : 0;
-  auto& rt = smt::link::Runtime();
-  if (!rt.UsesSerial()) {
-    smt::link::CMachineLink* link = rt.udp.load();
-    if (!link) return false;
-    if (!g_hLinkMutex.TryLockFor(std::chrono::seconds(5))) {
-      CLogFile::Instance().Write(true, "magazine cover: link busy");
-      return false;
-    }
-    const bool ok = link->SendCmd03SetOutput(7, s, 5);
-    g_hLinkMutex.unlock();
-    return ok;
-  }
-  const auto frame = OutputFrame(7, s);
-  return smt::link::WriteComFrame(frame.data(), static_cast<uint32_t>(frame.size()));
+  smt::link::Link* link = smt::link::Runtime().ActiveLink();
+  if (!link) return false;
+  if (link->Form() == smt::link::LinkForm::Serial) return link->SendFrame(0x03, {7, s});
+  return link->SendFrame(0x03, smt::link::ByteWriter().U8(7).U8(s).U16(5).Take());
 }
 
 bool PassPauseGate() {

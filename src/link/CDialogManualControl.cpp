@@ -60,9 +60,9 @@ CDialogManualControl::~CDialogManualControl() {
   g_bComStop = true;
   m_SerialLink.Close();
   m_MachineLink.Close();
-  smt::link::CSerialLink* s = &m_SerialLink;
+  smt::link::Link* s = &m_SerialLink;
   rt.serial.compare_exchange_strong(s, nullptr);
-  smt::link::CMachineLink* u = &m_MachineLink;
+  smt::link::Link* u = &m_MachineLink;
   rt.udp.compare_exchange_strong(u, nullptr);
 }
 

@@ -6,17 +6,22 @@
 
 #include "core/MachineState.h"
 #include "link/LinkBytes.h"
+#include "link/LinkGlobals.h"
 #include "link/OperatorNotice.h"
 #include "link/ReplyDispatch.h"
 #include "link/ReplyStatus.h"
 
 namespace smt::link {
+namespace {
+// How long a sender waits for the link mutex before it gives up.
+constexpr auto kLinkMutexWait = std::chrono::seconds(30);
+}  // namespace
 
 bool CMachineLink::Open(const std::string& address, uint32_t port) {
   bootReply_.Reset();
   const bool ok = channel_.Open(address, port, localPort_);
   // A reopened channel keeps handing its replies to the dispatch.
-  if (ok && handing_) channel_.SetPacketHandler([this](const CmdPacket& p) { HandleReplyPacket(p); });
+  if (ok && handing_) channel_.SetPacketHandler([this](const CmdPacket& p) { OnPacket(p); });
   return ok;
 }
 
@@ -29,12 +34,13 @@ void CMachineLink::Close() {
   handing_ = false;
 }
 
-void CMachineLink::HandleReplyPacket(const CmdPacket& packet) {
+void CMachineLink::OnPacket(const CmdPacket& packet) {
   if (g_bUdpStop) return;
-  // Boot loader replies are kept for the command that waits for them
-  // before the dispatch signals their event.
-  if (packet.flag == 1 && boot::IsBootReplyCode(packet.code)) StoreBootReply(packet);
+  // Boot loader replies are kept for the command that waits for them.
+  const bool boot = packet.flag == 1 && boot::IsBootReplyCode(packet.code);
+  if (boot) StoreBootReply(packet);
   HandleUdpPacket(packet);
+  if (boot) bootReply_.Set();
   ++handled_;
 }
 
@@ -42,7 +48,7 @@ void CMachineLink::StartReplyLoop() {
   if (ReplyLoopRunning()) return;
   if (channel_.IsOpen()) {
     // The channel's receive thread dispatches every reply itself.
-    channel_.SetPacketHandler([this](const CmdPacket& p) { HandleReplyPacket(p); });
+    channel_.SetPacketHandler([this](const CmdPacket& p) { OnPacket(p); });
     handing_ = true;
     return;
   }
@@ -59,11 +65,7 @@ void CMachineLink::StartReplyLoop() {
       }
       if (r != 0) continue;
       if (g_bUdpStop) break;
-      // Boot loader replies are kept for the command that waits for them
-      // before the dispatch signals their event.
-      if (reply_.flag == 1 && boot::IsBootReplyCode(reply_.code)) StoreBootReply(reply_);
-      HandleUdpPacket(reply_);
-      ++handled_;
+      OnPacket(reply_);
     }
   });
 }
@@ -71,6 +73,14 @@ void CMachineLink::StartReplyLoop() {
 bool CMachineLink::SendCommand(uint16_t code, const uint8_t* payload, uint16_t length) {
   command_.Set(code, payload, length);
   return channel_.Send(command_, 0) == kCmdOk;
+}
+
+bool CMachineLink::SendFrame(uint8_t code, const std::vector<uint8_t>& payload) {
+  if (payload.size() > 0xFFFF) return false;
+  // One command on the channel at a time, whoever sends it.
+  if (!g_hLinkMutex.TryLockFor(kLinkMutexWait)) return false;
+  std::lock_guard<smt::platform::LinkMutex> held(g_hLinkMutex, std::adopt_lock);
+  return SendCommand(code, payload.data(), static_cast<uint16_t>(payload.size()));
 }
 
 bool CMachineLink::SendCmd1(uint8_t axis, int32_t value) {

@@ -16,11 +16,12 @@
 
 #include "link/BootloaderProtocol.h"
 #include "link/CmdSrv.h"
+#include "link/Link.h"
 #include "platform/Event.h"
 
 namespace smt::link {
 
-class CMachineLink {
+class CMachineLink : public Link {
  public:
   static constexpr uint32_t kCommandPort = 60000;
 
@@ -34,7 +35,11 @@ class CMachineLink {
   bool Open(const std::string& address, uint32_t port = kCommandPort);
   // Stops and joins the reply loop and the channel's receive thread.
   void Close();
-  bool IsOpen() const { return channel_.IsOpen(); }
+  bool IsOpen() const override { return channel_.IsOpen(); }
+  LinkForm Form() const override { return LinkForm::Udp; }
+  // One command packet (SendCommand); a payload longer than a packet holds is refused.
+  bool SendFrame(uint8_t code, const std::vector<uint8_t>& payload) override;
+  std::string Describe() const override { return "the network link to " + channel_.PeerAddress(); }
   std::string LastError() const { return channel_.LastError(); }
   // Local port to bind instead of the peer's (tests, several links on one host).
   void SetLocalPort(int port) { localPort_ = port; }
@@ -92,6 +97,11 @@ class CMachineLink {
   // Number of boot loader packets sent (all attempts).
   uint64_t BootCommandsSent() const { return bootSent_.load(); }
 
+  // One reply or report the channel received (on its receive thread or the
+  // reply loop): boot loader replies are kept for the command that waits for
+  // them, everything goes to the reply dispatch.
+  void OnPacket(const CmdPacket& packet);
+
   CmdSrv& Channel() { return channel_; }
   smt::platform::Event& BootReplyEvent() { return bootReply_; }
   uint64_t RepliesHandled() const { return handled_.load(); }
@@ -103,8 +113,6 @@ class CMachineLink {
     uint8_t status() const { return payload.empty() ? 0xFF : payload[0]; }
   };
   void StoreBootReply(const CmdPacket& packet);
-  // One reply or report, on the channel's receive thread.
-  void HandleReplyPacket(const CmdPacket& packet);
   std::atomic<bool> handing_{false};
   // One send and the wait for its reply.
   BootResult BootExchange(uint16_t code, const std::vector<uint8_t>& payload, std::chrono::milliseconds timeout,

@@ -150,13 +150,16 @@ void CSerialLink::ReaderThreadProc(std::stop_token st) {
 
 void CSerialLink::LostPort(const char* how) {
   ++portLosses_;
-  // Only the port the program talks to the machine on makes the link lost.
-  if (Runtime().serial.load() != this || !g_bConnected.load()) return;
-  ReportLinkLost("COM port " + path_ + " " + how + " !");
+  ReportLinkLoss(*this, how);
+}
+
+bool CSerialLink::SendFrame(uint8_t code, const std::vector<uint8_t>& payload) {
+  const auto frame = BuildSerialFrame(code, payload);
+  return WriteFrame(frame.data(), static_cast<uint32_t>(frame.size()));
 }
 
 bool WriteComFrame(const void* frame, uint32_t length) {
-  CSerialLink* link = Runtime().serial.load();
+  auto* link = dynamic_cast<CSerialLink*>(Runtime().serial.load());
   return link && link->WriteFrame(frame, length);
 }
 

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "link/Link.h"
 #include "link/SerialFrame.h"
 
 namespace smt::link {
@@ -20,7 +21,7 @@ namespace smt::link {
 // "<appDir>/config.ini" when present, else "/dev/ttyS<n-1>".
 std::string ComPortPath(const std::string& appDir, int n);
 
-class CSerialLink {
+class CSerialLink : public Link {
  public:
   using FrameHandler = std::function<void(const std::vector<uint8_t>&)>;
 
@@ -34,7 +35,11 @@ class CSerialLink {
   bool Open(const std::string& devicePath, FrameHandler handler = {});
   // Stops and joins the reader, then closes the port.
   void Close();
-  bool IsOpen() const { return fd_.load() >= 0; }
+  bool IsOpen() const override { return fd_.load() >= 0; }
+  LinkForm Form() const override { return LinkForm::Serial; }
+  // One serial frame of `code` around `payload` (WriteFrame).
+  bool SendFrame(uint8_t code, const std::vector<uint8_t>& payload) override;
+  std::string Describe() const override { return "COM port " + path_; }
   const std::string& Path() const { return path_; }
 
   // Writes one whole frame under g_hLinkMutex, at most 1000 ms.
@@ -60,7 +65,7 @@ class CSerialLink {
   std::atomic<uint64_t> portLosses_{0};
 };
 
-// Writes a frame to the open COM port of the link runtime; false when no port is open.
+// Writes a whole frame to the open COM port of the link runtime; false when no port is open.
 bool WriteComFrame(const void* frame, uint32_t length);
 
 }  // namespace smt::link

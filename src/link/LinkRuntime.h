@@ -1,22 +1,25 @@
 #pragma once
 // Where the command functions find the link the operator chose: the link
 // mode, the UDP link object, the open COM port, the panel's hooks and the
-// fitted-head mask. The jog panel fills it; tests fill it directly.
+// fitted-head mask. The jog panel fills it; tests fill it directly. The
+// command set reaches the machine only through ActiveLink().
 #include <atomic>
 #include <cstdint>
 
+#include "link/Link.h"
 #include "link/LinkHooks.h"
 
 namespace smt::link {
 
-class CMachineLink;
-class CSerialLink;
-
 struct LinkRuntime {
   // m_CommModel: 0 the serial link, anything else UDP. Read at every send.
   std::atomic<int> commModel{0};
-  std::atomic<CMachineLink*> udp{nullptr};
-  std::atomic<CSerialLink*> serial{nullptr};
+  // The jog panel's two links: the UDP channel and the COM port.
+  std::atomic<Link*> udp{nullptr};
+  std::atomic<Link*> serial{nullptr};
+  // A link put in place of the panel's two (a test's recording link); when
+  // set, it carries every command whatever the link mode says.
+  std::atomic<Link*> substitute{nullptr};
   std::atomic<LinkHooks*> hooks{nullptr};
   // Bit k-1 set for each fitted head k; replies carry the board's head state.
   std::atomic<uint8_t> headMask{0};
@@ -41,7 +44,11 @@ struct LinkRuntime {
     LinkHooks* h = hooks.load();
     return h ? *h : noHooks;
   }
-  bool UsesSerial() const { return commModel.load() == 0; }
+  // The link the commands go over: the substitute when set, else the COM
+  // port (link mode 0) or the UDP link; nullptr when that one is missing.
+  Link* ActiveLink() const;
+  // Whether the commands go out in the serial form.
+  bool UsesSerial() const;
 
   LinkHooks noHooks;
 };

@@ -8,15 +8,12 @@
 
 #include "core/LogFile.h"
 #include "core/MachineState.h"
-#include "link/CMachineLink.h"
-#include "link/CSerialLink.h"
+#include "link/Link.h"
 #include "link/LinkBytes.h"
 #include "link/LinkGlobals.h"
 #include "link/LinkRuntime.h"
 #include "link/LinkTexts.h"
 #include "link/MotionSettings.h"
-#include "link/MotionCommands.h"
-#include "link/MachineHoming.h"
 #include "link/CommandEncoding.h"
 #include "platform/MessageService.h"
 #include "platform/WorkerThreads.h"
@@ -27,28 +24,19 @@
 namespace smt::link {
 namespace {
 
-// How long a sender waits for the link mutex before it gives up.
-constexpr auto kLinkMutexWait = std::chrono::seconds(30);
-
 std::string Trace(uint8_t code, const char* what) {
   char b[24];
   std::snprintf(b, sizeof b, "%02X->%s", code, what);
   return b;
 }
 
-bool SendOnce(const MachineCommand& c) {
-  LinkRuntime& rt = Runtime();
-  if (rt.UsesSerial()) {
+bool SendOnce(Link& link, const MachineCommand& c) {
+  if (link.Form() == LinkForm::Serial) {
     if (c.udpOnly) return false;
-    const auto frame = BuildSerialFrame(c.code, c.serialPayload);
-    return WriteComFrame(frame.data(), static_cast<uint32_t>(frame.size()));
+    return link.SendFrame(c.code, c.serialPayload);
   }
   if (c.serialOnly) return false;
-  CMachineLink* link = rt.udp.load();
-  if (!link) return false;
-  if (!g_hLinkMutex.TryLockFor(kLinkMutexWait)) return false;
-  std::lock_guard<smt::platform::LinkMutex> held(g_hLinkMutex, std::adopt_lock);
-  return link->SendCommand(c.code, c.udpPayload.data(), static_cast<uint16_t>(c.udpPayload.size()));
+  return link.SendFrame(c.code, c.udpPayload);
 }
 
 }  // namespace
@@ -65,44 +53,6 @@ bool IsMotionCode(uint8_t code) {
 }
 
 bool IsHomeCode(uint8_t code) { return code == 0x02 || code == 0x05 || code == 0x52 || code == 0x72; }
-
-namespace {
-std::atomic<bool> g_linkKnownLost{false};
-}  // namespace
-
-bool LinkKnownLost() { return g_linkKnownLost.load(); }
-
-void OnLinkRestored() {
-  g_linkKnownLost = false;
-  // A reply owed from before the loss is waited for only a guard time more.
-  for (ReplyEvent* e : AllReplyEvents()) e->RenewGuard();
-  g_hEventSerialAxis.RenewGuard();
-}
-
-void OnLinkLost(const char* why) {
-  CLogFile::Instance().Write(true, "Link to the machine lost: %s", why);
-  if (g_bConnected.exchange(false)) {
-    g_linkKnownLost = true;
-    Runtime().Hooks().OnLinkLost();
-  }
-}
-
-void ReportLinkLost(const std::string& what) {
-  CLogFile::Instance().Write(true, "Link to the machine lost: %s", what.c_str());
-  const std::string text = what + "\r\nThe link to the machine is lost: connect again.";
-  if (!g_bConnected.exchange(false)) {
-    // Told already; a link that was never marked up (nothing connected it)
-    // still says what failed.
-    if (!g_linkKnownLost && !smt::platform::WorkerThreads::Instance().ShuttingDown()) NotifyOperator(text);
-    return;
-  }
-  g_linkKnownLost = true;
-  // A run cannot go on without the machine: it ends as stopped.
-  if (g_bRunContinue.exchange(false)) g_hPauseEvent.Set();
-  Runtime().Hooks().OnLinkLost();
-  if (!smt::platform::WorkerThreads::Instance().ShuttingDown())
-    NotifyOperator(text);
-}
 
 void OnMotionOutcomeUnknown(uint8_t code) {
   // Moves are relative: after a move whose end is unknown the program's
@@ -174,19 +124,14 @@ CommandResult SendMachineCommand(const MachineCommand& c) {
     c.reply->SettleBeforeSend();
     c.reply->Arm();
   }
-  if (!SendOnce(c)) {
+  Link* link = Runtime().ActiveLink();
+  if (!link || !SendOnce(*link, c)) {
     if (c.reply) c.reply->Disarm();
     if (trace) hooks.AppendInfoLine(Trace(c.code, "End"), true);
-    char text[256];
-    CSerialLink* port = Runtime().serial.load();
-    CMachineLink* net = Runtime().udp.load();
-    if (serial && port)
-      std::snprintf(text, sizeof text, "Command %02X could not be sent: COM port %s failed !", c.code, port->Path().c_str());
-    else if (!serial && net)
-      std::snprintf(text, sizeof text, "Command %02X could not be sent: the network link to %s failed !", c.code,
-                    net->Channel().PeerAddress().c_str());
-    else
-      std::snprintf(text, sizeof text, "Command %02X could not be sent: the link to the machine is down !", c.code);
+    char code[48];
+    std::snprintf(code, sizeof code, "Command %02X could not be sent: ", c.code);
+    const std::string text =
+        code + (link ? link->Describe() + " failed !" : std::string("the link to the machine is down !"));
     if (g_bConnected) ReportLinkLost(text);
     else NotifyOperator(text);
     return CommandResult::SendFailed;
@@ -236,11 +181,12 @@ std::chrono::milliseconds MoveTimeout(int64_t steps, int32_t runSpeed, std::chro
   return std::max(kMinMoveTimeout, std::chrono::milliseconds(2 * travelMs + 1500) + extra);
 }
 
-bool SendCmd00Hello() {
-  if (!Runtime().UsesSerial()) return false;
-  const auto f = BuildSerialFrame(0x00, {});
-  return WriteComFrame(f.data(), static_cast<uint32_t>(f.size()));
+bool SendSerialOnly(uint8_t code, const std::vector<uint8_t>& payload) {
+  Link* link = Runtime().ActiveLink();
+  return link && link->Form() == LinkForm::Serial && link->SendFrame(code, payload);
 }
+
+bool SendCmd00Hello() { return SendSerialOnly(0x00, {}); }
 
 bool SendCmd01MoveAxisSerial(uint8_t axis, int32_t steps) {
   // The same rule as every other move: after a motion time-out nothing
@@ -258,8 +204,7 @@ bool SendCmd01MoveAxisSerial(uint8_t axis, int32_t steps) {
     smt::platform::ShowMessage(refusal);
     return false;
   }
-  const auto f = BuildSerialFrame(0x01, p);
-  const bool ok = WriteComFrame(f.data(), static_cast<uint32_t>(f.size()));
+  const bool ok = SendSerialOnly(0x01, p);
   ++Runtime().serialSendCount;
   return ok;
 }
@@ -276,27 +221,19 @@ std::vector<uint8_t> Cmd02HomeSerialPayload(const std::array<int32_t, 14>& field
   return w.Take();
 }
 
-CommandResult SendCmd02Home(std::array<int32_t, 14> f) {
-  // No jogging while the machine homes.
-  Runtime().Hooks().EnableJogControls(false);
-  const int type = g_nMachineType.load();
-  if (type != 3 && type != 6 && type != 10) f[6] = f[7] = 0;
-  const CommandSpeedSettings speed = GetCommandSpeedSettings();
-  // The cap lowers each run speed on its own; it never raises one.
-  f[1] = CappedRunSpeed(f[1], speed.maxSpeedLimit, speed.maxSpeedLimitValue);
-  f[3] = CappedRunSpeed(f[3], speed.maxSpeedLimit, speed.maxSpeedLimitValue);
+int PumpButtonOfOutput(int output) {
+  if (output >= 1 && output <= 4) return output;
+  if (output >= 32 && output <= 39) return output - 31;
+  return 0;
+}
+
+bool SendOutputDirect(int output, int state, int value) {
   MachineCommand c;
-  c.code = 0x02;
-  c.udpPayload = Cmd02HomeUdpPayload(f);
-  c.serialPayload = Cmd02HomeSerialPayload(f);
-  c.reply = &g_hEventHome;
-  const CommandResult r = SendMachineCommand(c);
-  // The end-of-home step follows the machine's answer.
-  if (r == CommandResult::Ok) {
-    if (type == 4) MachineHoming::Instance().ResetAfterHomeSerial();
-    else MachineHoming::Instance().ResetAfterHome();
-  }
-  return r;
+  c.code = 0x03;
+  c.trace = false;
+  c.udpPayload = ByteWriter().U8(output).U8(state).U16(value).Take();
+  c.serialPayload = ByteWriter().U8(output).U8(state).Take();  // the value is not sent
+  return SendMachineCommand(c) == CommandResult::Ok;
 }
 
 bool SetOutput(int output, int state, int value) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "link/LinkBytes.h"
+#include "link/LinkLoss.h"
 #include "link/ReplyEvent.h"
 
 namespace smt::link {
@@ -65,33 +66,26 @@ CommandResult SendMachineCommand(const MachineCommand& command);
 bool IsMotionCode(uint8_t code);
 // Homing commands.
 bool IsHomeCode(uint8_t code);
-// The link failed (a time-out, a failed send, the port or socket gone): not
-// connected any more; the jog panel shows it and the operator connects again.
-// Logged every time; told to the operator once per loss.
-void OnLinkLost(const char* why);
-// The same, with the operator's one message naming what was lost (`what`).
-// A run going on is stopped: nothing it would send can reach the machine.
-void ReportLinkLost(const std::string& what);
-// True from a loss until the next connect: commands are not sent (a run's
-// remaining commands do not each wait out a time-out and stack messages).
-bool LinkKnownLost();
-// A connect brought the link up again.
-void OnLinkRestored();
 // A motion command's outcome is unknown: not homed, motion refused until homing.
 void OnMotionOutcomeUnknown(uint8_t code);
 // The refusal of a move while the positions are unknown.
 inline const char* PositionLostText() { return "Machine is not reset !\r\nA move timed out: home the machine first."; }
 
+// Sends a command that exists only in the serial form, once, without a
+// wait; false (nothing sent) when the active link is not a serial one.
+bool SendSerialOnly(uint8_t code, const std::vector<uint8_t>& payload);
 // Serial-only: command 0x00, the hello of the port scan. No wait.
 bool SendCmd00Hello();
 // Serial-only: command 0x01, relative single-axis move (sign-and-magnitude
 // steps). Counts the move; no wait.
 bool SendCmd01MoveAxisSerial(uint8_t axis, int32_t steps);
 
-// 0x02: home with speeds (fields 1 to 14). Waits on g_hEventHome.
-CommandResult SendCmd02Home(std::array<int32_t, 14> fields);
-// 0x03: switch output n. No reply.
+// 0x03: switch output n. No reply. The pump button of the output shows the state.
 bool SetOutput(int output, int state, int value);
+// Switches output n without touching the pump buttons (feeder lifts, homing).
+bool SendOutputDirect(int output, int state, int value);
+// The pump button (1..8) that output n shows, 0 for none.
+int PumpButtonOfOutput(int output);
 // 0x04: camera and light channel. No reply.
 bool SelectCamera(int channel, int value, int triggerMode);
 // 0x15: ask for the vacuum reading (g_nVacuumKpa). Waits on g_hEventVacuum.

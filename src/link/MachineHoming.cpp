@@ -4,7 +4,6 @@
 #include <thread>
 
 #include "core/MachineState.h"
-#include "link/CSerialLink.h"
 #include "link/LinkBytes.h"
 #include "link/LinkGlobals.h"
 #include "link/LinkRoutes.h"
@@ -136,8 +135,7 @@ bool MachineHoming::BuildSerialHomeFrame(const std::array<int32_t, 14>& pairs) {
   }
   ByteWriter w;
   for (int32_t v : pairs) w.U8(SpeedByte(v));
-  const auto frame = BuildSerialFrame(0x52, w.Take());
-  return WriteComFrame(frame.data(), static_cast<uint32_t>(frame.size()));
+  return SendSerialOnly(0x52, w.Take());
 }
 
 bool MachineHoming::SendCmd72HomeSelect(const std::array<uint8_t, 48>& block) {
@@ -402,6 +400,29 @@ void MachineHoming::OnLinkUpSteps() {
     Runtime().Hooks().EnableHomeButton();
   }
   if (m.debugModel) Runtime().Hooks().EnableJogControls(true);
+}
+
+CommandResult SendCmd02Home(std::array<int32_t, 14> f) {
+  // No jogging while the machine homes.
+  Runtime().Hooks().EnableJogControls(false);
+  const int type = g_nMachineType.load();
+  if (type != 3 && type != 6 && type != 10) f[6] = f[7] = 0;
+  const CommandSpeedSettings speed = GetCommandSpeedSettings();
+  // The cap lowers each run speed on its own; it never raises one.
+  f[1] = CappedRunSpeed(f[1], speed.maxSpeedLimit, speed.maxSpeedLimitValue);
+  f[3] = CappedRunSpeed(f[3], speed.maxSpeedLimit, speed.maxSpeedLimitValue);
+  MachineCommand c;
+  c.code = 0x02;
+  c.udpPayload = Cmd02HomeUdpPayload(f);
+  c.serialPayload = Cmd02HomeSerialPayload(f);
+  c.reply = &g_hEventHome;
+  const CommandResult r = SendMachineCommand(c);
+  // The end-of-home step follows the machine's answer.
+  if (r == CommandResult::Ok) {
+    if (type == 4) MachineHoming::Instance().ResetAfterHomeSerial();
+    else MachineHoming::Instance().ResetAfterHome();
+  }
+  return r;
 }
 
 }  // namespace smt::link

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "link/MachineCommands.h"
 #include "link/MotionSettings.h"
 
 namespace smt::link {
@@ -79,5 +80,9 @@ class MachineHoming {
   bool HomeConveyorWidth(const MotionSettings& m);
   void TellNothingToHome();
 };
+
+// 0x02: home with speeds (fields 1 to 14). Waits on g_hEventHome; the
+// end-of-home step follows the machine's answer.
+CommandResult SendCmd02Home(std::array<int32_t, 14> fields);
 
 }  // namespace smt::link

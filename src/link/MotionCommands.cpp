@@ -71,21 +71,6 @@ void PositionsChanged() { Runtime().Hooks().OnPositionsChanged(); }
 
 }  // namespace
 
-int PumpButtonOfOutput(int output) {
-  if (output >= 1 && output <= 4) return output;
-  if (output >= 32 && output <= 39) return output - 31;
-  return 0;
-}
-
-bool SendOutputDirect(int output, int state, int value) {
-  MachineCommand c;
-  c.code = 0x03;
-  c.trace = false;
-  c.udpPayload = ByteWriter().U8(output).U8(state).U16(value).Take();
-  c.serialPayload = ByteWriter().U8(output).U8(state).Take();  // the value is not sent
-  return SendMachineCommand(c) == CommandResult::Ok;
-}
-
 void CountMove() {
   const int n = ++Runtime().serialSendCount;
   Runtime().Hooks().OnMoveCounted(n);

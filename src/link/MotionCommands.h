@@ -83,10 +83,6 @@ MachineCommand BuildCmd62Zones(uint8_t zone, uint8_t option1, uint8_t option2, u
 CommandResult SendCmd62Zones(uint8_t zone, uint8_t option1, uint8_t option2, uint8_t option3, int32_t steps11,
                              int32_t steps12, int32_t steps13, int32_t start, int32_t run);
 
-// Switches output n without touching the pump buttons (feeder lifts, homing).
-bool SendOutputDirect(int output, int state, int value);
-// The pump button (1..8) that output n shows, 0 for none.
-int PumpButtonOfOutput(int output);
 // Adds one to the move counter and shows it.
 void CountMove();
 

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "core/MachineState.h"
-#include "link/CMachineLink.h"
 #include "link/FrontPanelKeys.h"
 #include "link/LinkBytes.h"
 #include "link/LinkGlobals.h"
@@ -86,9 +85,6 @@ void HandleReply(const CmdPacket& p) {
       }
       return;
     default: break;
-  }
-  if ((code >= 0xF00 && code <= 0xF07) || code == 0xFFF) {
-    if (auto* link = Runtime().udp.load()) link->BootReplyEvent().Set();
   }
 }
 

@@ -6,7 +6,9 @@
 
 namespace smt::platform {
 
-// The copy's path, or "" when the file is not there or cannot be copied.
+// The copy's path, or "" when the file is not there or cannot be copied. A
+// file that is still damaged the same way (a copy beside it holds the same
+// bytes) is not copied again: that copy's path is returned.
 std::string KeepDamagedCopy(const std::filesystem::path& file);
 
 }  // namespace smt::platform

@@ -1,6 +1,6 @@
 #include "platform/MessageService.h"
 
-#include "platform/WorkerThreads.h"
+#include "platform/ProgramShutdown.h"
 
 #include <atomic>
 #include <cstdio>
@@ -21,7 +21,7 @@ void MessageService::Install(MessageService* service) { g_service.store(service)
 MsgAnswer ShowMessage(const std::string& text, MsgButtons buttons, MsgIcon icon, const std::string& caption) {
   // Once the window closes nothing is shown any more: a worker on its way
   // out gets the answer that does nothing further.
-  if (WorkerThreads::Instance().ShuttingDown()) {
+  if (ProgramShuttingDown()) {
     std::fprintf(stderr, "not shown while shutting down: %s\n", text.c_str());
     switch (buttons) {
       case MsgButtons::Ok: return MsgAnswer::Ok;

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/Hooks.h"
+#include "platform/ProgramShutdown.h"
 
 namespace smt::platform {
 
@@ -13,7 +14,7 @@ WorkerThreads& WorkerThreads::Instance() {
 
 bool WorkerThreads::Start(std::string name, std::function<void(std::stop_token)> body) {
   std::lock_guard lock(m_);
-  if (shuttingDown_) return false;
+  if (ProgramShuttingDown()) return false;
   Reap();
   workers_.push_back(Worker{std::move(name), {}, false});
   Worker* w = &workers_.back();
@@ -39,7 +40,7 @@ void WorkerThreads::Reap() {
 
 void WorkerThreads::BeginShutdown() {
   std::lock_guard lock(m_);
-  shuttingDown_ = true;
+  SetProgramShuttingDown(true);
   for (auto& w : workers_) w.thread.request_stop();
 }
 
@@ -47,7 +48,7 @@ void WorkerThreads::StopAndJoinAll() {
   std::list<Worker> all;
   {
     std::lock_guard lock(m_);
-    shuttingDown_ = true;
+    SetProgramShuttingDown(true);
     for (auto& w : workers_) w.thread.request_stop();
     all.splice(all.end(), workers_);
   }
@@ -56,7 +57,7 @@ void WorkerThreads::StopAndJoinAll() {
   }
 }
 
-bool WorkerThreads::ShuttingDown() const { return shuttingDown_.load(); }
+bool WorkerThreads::ShuttingDown() const { return ProgramShuttingDown(); }
 
 size_t WorkerThreads::RunningCount() {
   std::lock_guard lock(m_);
@@ -67,13 +68,13 @@ size_t WorkerThreads::RunningCount() {
 void WorkerThreads::Reopen() {
   StopAndJoinAll();
   std::lock_guard lock(m_);
-  shuttingDown_ = false;
+  SetProgramShuttingDown(false);
 }
 
 void WorkerThreads::ResetForTests() {
   StopAndJoinAll();
   std::lock_guard lock(m_);
-  shuttingDown_ = false;
+  SetProgramShuttingDown(false);
 }
 
 }  // namespace smt::platform

@@ -51,7 +51,6 @@ class WorkerThreads {
 
   mutable std::mutex m_;
   std::list<Worker> workers_;
-  std::atomic<bool> shuttingDown_{false};
 };
 
 }  // namespace smt::platform

@@ -16,6 +16,7 @@
 #include "platform/MessageService.h"
 #include "run/RunDispatch.h"
 #include "run/RunState.h"
+#include "run/TheMachine.h"
 #include "settings/SettingsStores.h"
 
 namespace smt::run {
@@ -49,7 +50,7 @@ Hole ReadHole(const DrillRow& r) {
   return h;
 }
 
-bool Z(int32_t steps, int start, int run) { return smt::link::SendCmd61MoveAxis(2, steps, start, run); }
+bool Z(int32_t steps, int start, int run) { return TheMachine().MoveAxis(2, steps, {start, run}); }
 
 // One hole at the current XY. False ends the run.
 bool Drill(const Hole& h) {
@@ -90,8 +91,7 @@ bool MoveXY(int32_t tx, int32_t ty) {
   const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
   g_nTargetX = tx;
   g_nTargetY = ty;
-  return smt::link::SendCmd53DispenseMove(0, tx - g_nCurX, sp[0].start, sp[0].normal, 1, ty - g_nCurY, sp[1].start,
-                                          sp[1].normal);
+  return TheMachine().MoveAxisPair(0, tx - g_nCurX, Speed(sp[0]), 1, ty - g_nCurY, Speed(sp[1]));
 }
 
 // 1 finished, 0 ended early.
@@ -105,7 +105,7 @@ bool RunDrill() {
   if (s.progress) s.progress(0, n);
   ShowRunList(3);
   if (s.openMarkCamera) s.openMarkCamera();
-  if (!smt::link::SendCmd61MoveAxis(4, -6400, sp[4].start, sp[4].normal)) return false;
+  if (!TheMachine().MoveAxis(4, -6400, Speed(sp[4]))) return false;
   bool fromCurrent = sel.fromCurrentDrill;
   const int boards = std::max(s.boardCount ? s.boardCount() : 1, 1);
   int done = 0;
@@ -142,7 +142,7 @@ bool RunDrill() {
     ++done;
     if (s.panelLabel) s.panelLabel(board.panelRows - 1, board.panelCols - 1, done);
   }
-  smt::link::SendCmd61MoveAxis(4, 10000, sp[4].start, sp[4].normal);
+  TheMachine().MoveAxis(4, 10000, Speed(sp[4]));
   if (!g_bRunContinue) return true;
   if (!MoveXY(1000, -1000) || !PauseGate()) return false;
   if (s.openMarkCamera) s.openMarkCamera();

@@ -1,80 +1,53 @@
 #include "run/EightHeadCommands.h"
 
-#include <cstring>
+#include <cstdlib>
 
 #include "core/MachineState.h"
 #include "job/BoardGeometry.h"
 #include "link/LinkGlobals.h"
-#include "link/MachineCommands.h"
 #include "link/MotionCommands.h"
 #include "link/MotionGlobals.h"
-#include "link/ProcessCommands.h"
 #include "platform/MessageService.h"
 #include "run/RunServices.h"
 #include "run/RunState.h"
+#include "run/TheMachine.h"
 #include "settings/SettingsStores.h"
 
 namespace smt::run {
 
 namespace {
 
-template <size_t N>
-void Put8(std::array<uint8_t, N>& p, size_t at, uint32_t v) {
-  p[at] = static_cast<uint8_t>(v);
-}
-template <size_t N>
-void Put16(std::array<uint8_t, N>& p, size_t at, uint32_t v) {
-  p[at] = static_cast<uint8_t>(v);
-  p[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-template <size_t N>
-void Put32(std::array<uint8_t, N>& p, size_t at, int64_t v) {
-  const uint32_t u = static_cast<uint32_t>(v);
-  for (size_t i = 0; i < 4; ++i) p[at + i] = static_cast<uint8_t>(u >> (8 * i));
-}
-
 int32_t Trunc(double v) { return static_cast<int32_t>(v); }
 
-uint8_t FeedKind(int mode, int side) {
-  if (mode == 0) return static_cast<uint8_t>(side);
+int FeedKind(int mode, int side) {
+  if (mode == 0) return side;
   if (mode == 1 || mode == 7) return 10;
   if (mode == 2) return 11;
   return 13;
 }
-
-uint32_t FeederBit(int n) { return n >= 1 && n <= 128 ? (1u << ((n - 1) % 32)) : 0u; }
 
 int32_t PickX(const HeadPlaceState& p) { return Trunc(p.pickX * g_dXPulsePerMm) - smt::job::NozzleOffsetX(p.headTarget); }
 int32_t PickY(const HeadPlaceState& p) { return Trunc(p.pickY * g_dYPulsePerMm) - smt::job::NozzleOffsetY(p.headTarget); }
 
 }  // namespace
 
-std::array<uint8_t, 99> BuildPickPayload(const HeadPickState& r, const HeadPlaceState& p) {
-  std::array<uint8_t, 99> b{};
-  Put8(b, 0, static_cast<uint32_t>(r.feederIndex));
-  Put8(b, 1, FeedKind(r.feedMode, r.feedSide));
-  Put32(b, 2, FeederBit(r.feederIndex));
-  Put16(b, 6, static_cast<uint32_t>(r.feedTime));
-  Put32(b, 8, 0);
-  Put16(b, 12, 0);
-  Put8(b, 14, static_cast<uint32_t>(r.feedCount));
-  Put32(b, 15, g_nCurX);
-  Put32(b, 19, PickX(p) - g_nCurX);
-  Put32(b, 23, g_nCurY);
-  Put32(b, 27, PickY(p) - g_nCurY);
-  Put32(b, 31, p.pickSpeeds[kSpX].start);
-  Put32(b, 35, p.pickSpeeds[kSpX].normal);
-  Put8(b, 39, 1);
-  for (size_t h = 0; h < 8; ++h) Put32(b, 40 + 4 * h, g_nHeadMoveArgs[h]);
-  Put32(b, 72, p.pickSpeeds[kSpA1].start);
-  Put32(b, 76, p.pickSpeeds[kSpA1].normal);
-  Put8(b, 80, static_cast<uint32_t>(0x20 + p.headTarget - 1));
-  Put32(b, 81, Trunc(p.pickHeight * g_dZPulsePerMm));
-  Put32(b, 85, p.pickSpeeds[kSpZ1].start);
-  Put32(b, 89, p.pickSpeeds[kSpZ1].normal);
-  Put16(b, 93, static_cast<uint32_t>(p.pickDelay));
-  Put32(b, 95, std::abs(Trunc(p.vacuumHeight * g_dZPulsePerMm)));
-  return b;
+smt::link::HeadPickMove PickMoveOf(const HeadPickState& r, const HeadPlaceState& p) {
+  smt::link::HeadPickMove m;
+  m.feeder = r.feederIndex;
+  m.feedKind = FeedKind(r.feedMode, r.feedSide);
+  m.feedTime = r.feedTime;
+  m.feedCount = r.feedCount;
+  m.x = PickX(p);
+  m.y = PickY(p);
+  m.xSpeed = Speed(p.pickSpeeds[kSpX]);
+  m.turns = HeadTurns();
+  m.turnSpeed = Speed(p.pickSpeeds[kSpA1]);
+  m.head = p.headTarget;
+  m.depth = Trunc(p.pickHeight * g_dZPulsePerMm);
+  m.zSpeed = Speed(p.pickSpeeds[kSpZ1]);
+  m.delay = p.pickDelay;
+  m.vacuumDepth = std::abs(Trunc(p.vacuumHeight * g_dZPulsePerMm));
+  return m;
 }
 
 bool MoveHeadsToPick(HeadPickState& r, HeadPlaceState& p) {
@@ -83,14 +56,11 @@ bool MoveHeadsToPick(HeadPickState& r, HeadPlaceState& p) {
     smt::platform::ShowMessage(kPickHeaderNoSelect);
     return false;
   }
-  return smt::link::SendCmd74PickMove(BuildPickPayload(r, p)) && g_bRunContinue;
+  return TheMachine().PickWithHead(PickMoveOf(r, p)) && g_bRunContinue;
 }
 
-bool BuildBatchPick(BatchPickPayload& b) {
-  b.fill(0);
-  uint8_t mask = 0;
-  Put32(b, 49, g_nCurX);
-  Put32(b, 53, g_nCurY);
+bool BuildBatchPick(smt::link::HeadsPickMove& m) {
+  m = {};
   for (size_t s = 0; s < 8; ++s) {
     const auto& p = g_HeadPlace[s];
     if (p.row == -1) break;
@@ -99,49 +69,28 @@ bool BuildBatchPick(BatchPickPayload& b) {
       smt::platform::ShowMessage(kPickHeaderNoSelect);
       return false;
     }
-    mask |= static_cast<uint8_t>(1u << (8 - p.headTarget));
-    Put8(b, 1 + s, 10);
-    Put8(b, 9 + s, static_cast<uint32_t>(p.pick.feederIndex));
-    Put16(b, 17 + 2 * s, static_cast<uint32_t>(p.pick.feedTime));
-    Put16(b, 33 + 2 * s, static_cast<uint32_t>(p.pick.feedTime));
-    Put32(b, 57 + 4 * s, PickX(p));
-    Put32(b, 89 + 4 * s, PickY(p));
-    Put8(b, 170 + s, static_cast<uint32_t>(0x20 + s));
-    Put32(b, 178 + 4 * s, Trunc(p.pickHeight * g_dZPulsePerMm));
-    Put16(b, 218 + 2 * s, static_cast<uint32_t>(p.pickDelay));
+    auto& slot = m.slots[s];
+    slot.head = p.headTarget;
+    slot.feeder = p.pick.feederIndex;
+    slot.feedTime = p.pick.feedTime;
+    slot.x = PickX(p);
+    slot.y = PickY(p);
+    slot.depth = Trunc(p.pickHeight * g_dZPulsePerMm);
+    slot.delay = p.pickDelay;
+    m.count = static_cast<int>(s) + 1;
   }
-  b[0] = mask;
   const auto& h1 = g_HeadPlace[0];
-  Put32(b, 121, h1.pickSpeeds[kSpX].start);
-  Put32(b, 125, h1.pickSpeeds[kSpX].normal);
-  Put8(b, 129, 1);
-  for (size_t h = 0; h < 8; ++h) Put32(b, 130 + 4 * h, g_nHeadMoveArgs[h]);
-  Put32(b, 162, h1.pickSpeeds[kSpA1].start);
-  Put32(b, 166, h1.pickSpeeds[kSpA1].normal);
-  Put32(b, 210, h1.pickSpeeds[kSpZ1].start);
-  Put32(b, 214, h1.pickSpeeds[kSpZ1].normal);
+  m.xSpeed = Speed(h1.pickSpeeds[kSpX]);
+  m.turns = HeadTurns();
+  m.turnSpeed = Speed(h1.pickSpeeds[kSpA1]);
+  m.zSpeed = Speed(h1.pickSpeeds[kSpZ1]);
   return true;
 }
 
-namespace {
-bool SendBatch(uint8_t code, const BatchPickPayload& b, smt::link::ReplyEvent* reply) {
-  if (!g_bMasterResetOk) {
-    smt::platform::ShowMessage(smt::link::kErrorE3);
-    return false;
-  }
-  smt::link::MachineCommand c;
-  c.code = code;
-  c.udpOnly = true;
-  c.reply = reply;
-  c.udpPayload.assign(b.begin(), b.end());
-  return smt::link::SendMachineCommand(c) == smt::link::CommandResult::Ok && g_bRunContinue;
-}
-}  // namespace
-
 bool SendBatchPick() {
-  BatchPickPayload b;
-  if (!BuildBatchPick(b)) return false;
-  if (!SendBatch(0x75, b, &g_hEventCmd67)) return false;
+  smt::link::HeadsPickMove m;
+  if (!BuildBatchPick(m)) return false;
+  if (!TheMachine().PickWithHeads(m) || !g_bRunContinue) return false;
   // The heads end over the last loaded head's pick point.
   for (int s = 7; s >= 0; --s) {
     const auto& p = g_HeadPlace[static_cast<size_t>(s)];
@@ -168,58 +117,48 @@ bool EightHeadPlace(HeadPlaceState& p, int slot, int32_t tx, int32_t ty, const S
   const int exhaust = smt::settings::SettingsStores::Instance().machine.Basic()->m_Exhaust;
   auto& batch = Batch();
   if (batch.active && slot >= 1 && slot <= 8) {
-    auto& b = batch.payload;
-    const size_t s = static_cast<size_t>(slot - 1);
-    b[0] |= static_cast<uint8_t>(1u << (8 - slot));
-    Put32(b, 1, g_nCurX);
-    Put32(b, 5, g_nCurY);
-    Put32(b, 9 + 4 * s, tx);
-    Put32(b, 41 + 4 * s, ty);
-    Put32(b, 73, xPair.start);
-    Put32(b, 77, xPair.normal);
-    Put8(b, 81, 1);
-    if (slot == 1)
-      for (size_t h = 0; h < 8; ++h) Put32(b, 82 + 4 * h, g_nHeadMoveArgs[h]);
-    Put32(b, 114, p.placeSpeeds[kSpA1].start);
-    Put32(b, 118, p.placeSpeeds[kSpA1].normal);
-    Put8(b, 122 + s, static_cast<uint32_t>(0x20 + p.headTarget - 1));
-    Put32(b, 130 + 4 * s, depth);
-    Put32(b, 162, p.placeSpeeds[kSpZ1].start);
-    Put32(b, 166, p.placeSpeeds[kSpZ1].normal);
-    Put32(b, 170 + 4 * s, lift);
-    Put8(b, 202 + s, static_cast<uint32_t>(exhaust));
-    Put16(b, 210 + 2 * s, static_cast<uint32_t>(p.placeDelay));
-    Put8(b, 226 + s, static_cast<uint32_t>(p.vacuum));
+    auto& m = batch.move;
+    auto& s = m.slots[static_cast<size_t>(slot - 1)];
+    s.used = true;
+    s.head = p.headTarget;
+    s.x = tx;
+    s.y = ty;
+    s.depth = depth;
+    s.lift = lift;
+    s.exhaust = exhaust;
+    s.delay = p.placeDelay;
+    s.vacuum = p.vacuum;
+    m.fromX = g_nCurX;
+    m.fromY = g_nCurY;
+    m.xSpeed = Speed(xPair);
+    // The heads' turns are those the cycle's first place set.
+    if (slot == 1) m.turns = HeadTurns();
+    m.turnSpeed = Speed(p.placeSpeeds[kSpA1]);
+    m.zSpeed = Speed(p.placeSpeeds[kSpZ1]);
     batch.lastX = tx;
     batch.lastY = ty;
     return true;
   }
-  std::array<uint8_t, 86> b{};
-  Put32(b, 0, g_nCurX);
-  Put32(b, 4, tx - g_nCurX);
-  Put32(b, 8, g_nCurY);
-  Put32(b, 12, ty - g_nCurY);
-  Put32(b, 16, xPair.start);
-  Put32(b, 20, xPair.normal);
-  Put8(b, 24, 1);
-  for (size_t h = 0; h < 8; ++h) Put32(b, 25 + 4 * h, g_nHeadMoveArgs[h]);
-  Put32(b, 57, p.placeSpeeds[kSpA1].start);
-  Put32(b, 61, p.placeSpeeds[kSpA1].normal);
-  Put8(b, 65, static_cast<uint32_t>(0x20 + p.headTarget - 1));
-  Put32(b, 66, depth);
-  Put32(b, 70, p.placeSpeeds[kSpZ1].start);
-  Put32(b, 74, p.placeSpeeds[kSpZ1].normal);
-  Put32(b, 78, lift);
-  Put8(b, 82, static_cast<uint32_t>(exhaust));
-  Put16(b, 83, static_cast<uint32_t>(p.placeDelay));
-  Put8(b, 85, static_cast<uint32_t>(p.vacuum));
-  return smt::link::SendCmd77PlaceMove(b);
+  smt::link::HeadPlaceMove m;
+  m.x = tx;
+  m.y = ty;
+  m.xSpeed = Speed(xPair);
+  m.turns = HeadTurns();
+  m.turnSpeed = Speed(p.placeSpeeds[kSpA1]);
+  m.head = p.headTarget;
+  m.depth = depth;
+  m.zSpeed = Speed(p.placeSpeeds[kSpZ1]);
+  m.lift = lift;
+  m.exhaust = exhaust;
+  m.delay = p.placeDelay;
+  m.vacuum = p.vacuum;
+  return TheMachine().PlaceWithHead(m);
 }
 
 bool SendBatchPlace() {
   auto& batch = Batch();
   g_bVacuumCheckOk = true;
-  if (!SendBatch(0x78, batch.payload, &g_hEventCmd68)) return false;
+  if (!TheMachine().PlaceWithHeads(batch.move) || !g_bRunContinue) return false;
   g_nCurX = batch.lastX;
   g_nCurY = batch.lastY;
   return true;

@@ -19,6 +19,7 @@
 #include "run/RunDispatch.h"
 #include "run/RunState.h"
 #include "run/StrategySettings.h"
+#include "run/TheMachine.h"
 #include "settings/SettingsStores.h"
 #include "vision/VisionGlobals.h"
 
@@ -71,8 +72,7 @@ std::vector<int> ReturnHeads(const SmtStrategy& st, bool atEnd) {
 bool ParkAndHome() {
   const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Reset);
   TurnHeadsBack();
-  if (!smt::link::SendCmd65MoveXYHeads(1000 - g_nCurX, sp[0].start, sp[0].normal, -1000 - g_nCurY, sp[1].start,
-                                       sp[1].normal, sp[4].start, sp[4].normal, 1))
+  if (!TheMachine().MoveGantryTurningHeads(1000 - g_nCurX, Speed(sp[0]), -1000 - g_nCurY, Speed(sp[1]), HeadTurns(), Speed(sp[4])))
     return false;
   if (!PauseGate()) return false;
   if (Services().openMarkCamera) Services().openMarkCamera();
@@ -114,7 +114,7 @@ Outcome Repair(int k, int group, const SmtStrategy& st, const RunSelectors& sel,
     }
     if (p.failedRow == -1 && !p.failed) return Outcome::EndMoves;
     const bool vision = p.failed != 0;
-    if (!vision) smt::link::SetOutput(0x20 + k - 1, 0, 5);
+    if (!vision) TheMachine().SetOutput(smt::link::HeadCode(k), 0, 5);
     const std::string q = vision ? RunText("PartList.c_Message_46", "视觉识别失败 ! 是-跳过，否-停止，取消-重试")
                                  : RunText("PartList.c_Message_45", "真空检测失败 ! 是-跳过，否-停止，取消-重试");
     g_bMachineBusy = false;
@@ -140,8 +140,7 @@ Outcome Repair(int k, int group, const SmtStrategy& st, const RunSelectors& sel,
         for (int h : ReturnHeads(st, false))
           if (!smt::library::ReturnNozzleToLibrary(h, true, false)) return Outcome::Early;
       const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Reset);
-      if (smt::link::SendCmd64MoveXY(1000 - g_nCurX, sp[0].start, sp[0].normal, -1000 - g_nCurY, sp[1].start,
-                                     sp[1].normal, 0, 0, 0, 0, 0x80) &&
+      if (TheMachine().MoveGantry(1000 - g_nCurX, Speed(sp[0]), -1000 - g_nCurY, Speed(sp[1]), smt::link::GantryMove::Checked) &&
           PauseGate()) {
         if (Services().openMarkCamera) Services().openMarkCamera();
         g_bResetDone = false;
@@ -213,7 +212,7 @@ Outcome RunEightHeads() {
           setOrigin(board.originX + cx, board.originY + cy);
           g_dBoardRotation = 0.0;
           if (!(s.takeMarksMeasured && s.takeMarksMeasured())) {
-            smt::link::SelectCamera(1, s.lightValue ? s.lightValue() : 0, -1);
+            TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
             if (!(s.alignBoardMarks && s.alignBoardMarks())) return Outcome::Early;
           }
         }
@@ -301,7 +300,7 @@ Outcome RunEightHeads() {
             if (flyDone && pl.visionCamera == 1 && pl.visionMode == 2) continue;
             if (!VisionCentreHead(pl, false)) return Outcome::Early;
           }
-          if (g_nHighSpeedCamera == 0) smt::link::SelectCamera(1, s.lightValue ? s.lightValue() : 0, -1);
+          if (g_nHighSpeedCamera == 0) TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
           // Place.
           Batch() = {};
           Batch().active = batch;

@@ -14,6 +14,7 @@
 #include "run/EightHeadCommands.h"
 #include "run/FeederPickTarget.h"
 #include "run/RunServices.h"
+#include "run/TheMachine.h"
 #include "settings/SettingsStores.h"
 
 namespace smt::run {
@@ -77,10 +78,10 @@ void PickFromFeederTest(int head, int camera, const std::string& feederNumber) {
   r.feedTime = c.feedTime;
   r.feedCount = c.feedCount;
   for (auto& a : g_nHeadMoveArgs) a = 0;
-  if (!smt::link::SendCmd74PickMove(BuildPickPayload(r, p))) return;
+  if (!TheMachine().PickWithHead(PickMoveOf(r, p))) return;
   // The part over the vision camera.
   const int light = c.lightBrightness;
-  smt::link::SelectCamera(camera == 2 ? 3 : 2, light, -1);
+  TheMachine().TriggerCamera(camera == 2 ? 3 : 2, light);
   const auto pos = Services().visionCameraPosition(camera == 2 ? 2 : 1);
   const int32_t tx = pos.first - smt::job::NozzleOffsetX(head);
   const int32_t ty = g_nMachineType == 4 ? g_nCurY.load() : pos.second - smt::job::NozzleOffsetY(head);
@@ -88,8 +89,7 @@ void PickFromFeederTest(int head, int camera, const std::string& feederNumber) {
     show(c.lightContrast, light, c.recognitionType, c.length + basic->m_AutoMagnify, 0);
   }
   const auto handle = speeds.Record(smt::settings::SpeedUse::Handle);
-  smt::link::SendCmd64MoveXY(tx - g_nCurX, handle[0].start, handle[0].normal, ty - g_nCurY, handle[1].start,
-                             handle[1].normal, 0, 0, 0, 0, 128);
+  TheMachine().MoveGantry(tx - g_nCurX, Speed(handle[0]), ty - g_nCurY, Speed(handle[1]), smt::link::GantryMove::Checked);
 }
 
 }  // namespace smt::run

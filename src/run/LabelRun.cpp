@@ -17,6 +17,7 @@
 #include "run/RunDispatch.h"
 #include "run/RunState.h"
 #include "run/StrategySettings.h"
+#include "run/TheMachine.h"
 #include "settings/SettingsStores.h"
 #include "vision/VisionGlobals.h"
 
@@ -36,11 +37,6 @@ int NextRowL(int& row, int count, int slot, int requested) {
   return 0;
 }
 
-template <size_t N>
-void Put32(std::array<uint8_t, N>& p, size_t at, int32_t v) {
-  for (size_t i = 0; i < 4; ++i) p[at + i] = static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i));
-}
-
 // The next piece of the glass sheet over the ejector pin.
 bool SheetToPin(std::vector<std::pair<int, int>>& points) {
   auto& s = Services();
@@ -53,13 +49,9 @@ bool SheetToPin(std::vector<std::pair<int, int>>& points) {
   const double y = l.startY - l.serialY * l.distanceY + py / zoom;
   const auto pulse = smt::settings::SettingsStores::Instance().machine.Pulse();
   const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
-  smt::link::Cmd55Payload b{};
-  b[0] = 9;  // sheet move on the north (9) and west (8) walk axes
-  Put32(b, 2, static_cast<int32_t>(x * pulse->m_NorthWalk_Pulse) - g_nCurAxis9);
-  Put32(b, 6, static_cast<int32_t>(y * pulse->m_WestWalk_Pulse) - g_nCurAxis8);
-  Put32(b, 10, sp[10].start);
-  Put32(b, 14, sp[10].normal);
-  if (!smt::link::SendCmd55LabelMove(b)) return false;
+  if (!TheMachine().MoveLabelSheet(static_cast<int32_t>(x * pulse->m_NorthWalk_Pulse) - g_nCurAxis9,
+                                   static_cast<int32_t>(y * pulse->m_WestWalk_Pulse) - g_nCurAxis8, Speed(sp[10])))
+    return false;
   points.pop_back();
   if (points.empty() && s.setLabelSerialX) s.setLabelSerialX(l.serialX + 1);
   return PauseGate();
@@ -178,7 +170,7 @@ bool RunLabels() {
             auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
             if (pl.row != -1 && pl.visionMode != 0 && !VisionCentreHead(pl, false)) return false;
           }
-          if (g_nHighSpeedCamera == 0) smt::link::SelectCamera(1, s.lightValue ? s.lightValue() : 0, -1);
+          if (g_nHighSpeedCamera == 0) TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
           for (int k = 1; k <= 2; ++k) {
             auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
             if (pl.row == -1 || pl.failed || (retry == 2 && k == 1) || (retry == 1 && k == 2)) continue;
@@ -220,8 +212,7 @@ bool RunLabels() {
   }
   if (!g_bRunContinue) return false;
   const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Smt);
-  if (!smt::link::SendCmd64MoveXY(1000 - g_nCurX, sp[0].start, sp[0].normal, -1000 - g_nCurY, sp[1].start,
-                                  sp[1].normal, 0, 0, 0, 0, 128) ||
+  if (!TheMachine().MoveGantry(1000 - g_nCurX, Speed(sp[0]), -1000 - g_nCurY, Speed(sp[1]), smt::link::GantryMove::Checked) ||
       !PauseGate())
     return false;
   if (s.openMarkCamera) s.openMarkCamera();

@@ -27,6 +27,7 @@
 #include "run/RunFeedSettings.h"
 #include "run/RunState.h"
 #include "run/StrategySettings.h"
+#include "run/TheMachine.h"
 #include "settings/SettingsStores.h"
 
 namespace smt::run {
@@ -46,12 +47,11 @@ int32_t HeadCorrectionY(int head) { return head >= 1 && head <= 8 ? g_nNozzleCor
 bool NetworkLink() { return smt::link::Runtime().commModel != 0; }
 
 bool Move65(int32_t tx, int32_t ty, const SpeedPair& x, const SpeedPair& y, const SpeedPair& a) {
-  return smt::link::SendCmd65MoveXYHeads(tx - g_nCurX, x.start, x.normal, ty - g_nCurY, y.start, y.normal, a.start,
-                                         a.normal, 1);
+  return TheMachine().MoveGantryTurningHeads(tx - g_nCurX, Speed(x), ty - g_nCurY, Speed(y), HeadTurns(), Speed(a));
 }
 
-bool Move64(int32_t tx, int32_t ty, const SpeedPair& x, const SpeedPair& y, uint8_t mode) {
-  return smt::link::SendCmd64MoveXY(tx - g_nCurX, x.start, x.normal, ty - g_nCurY, y.start, y.normal, 0, 0, 0, 0, mode);
+bool Move64(int32_t tx, int32_t ty, const SpeedPair& x, const SpeedPair& y, smt::link::GantryMove mode) {
+  return TheMachine().MoveGantry(tx - g_nCurX, Speed(x), ty - g_nCurY, Speed(y), mode);
 }
 
 // Walk axis, walk and tape scales and speed slots of a feeder bank (1..3).
@@ -73,11 +73,6 @@ std::optional<Bank> BankOf(int side) {
 
 }  // namespace
 
-BoardFrame& Frame() {
-  static BoardFrame f;
-  return f;
-}
-
 std::vector<PlacementRow>& RunRows() {
   static std::vector<PlacementRow> rows;
   return rows;
@@ -87,7 +82,7 @@ StrokeAxis PickStrokeAxis(int type, int head) {
   if (type == 9) return {};
   if (type == 7 || type == 8) {
     if (head < 1 || head > 8) return {};
-    return {true, static_cast<uint8_t>(0x20 + head - 1), 1, false};
+    return {true, smt::link::HeadCode(head), 1, false};
   }
   switch (head) {
     case 1: return {true, 2, 1, false};
@@ -127,39 +122,38 @@ bool MoveHeadToPick(HeadPlaceState& p) {
 bool PickPart(HeadPlaceState& p) {
   const int type = g_nMachineType;
   const bool dip = (p.feedMode == 7 || p.feedMode == 8) && (type <= 6 || type == 10);
-  if (dip) smt::link::SetOutput(10, 1, 5);
+  if (dip) TheMachine().SetOutput(10, 1, 5);
   RowState(p.row, 5, true);
   const auto ax = PickStrokeAxis(type, p.headTarget);
   if (!ax.valid) {
     // No Z axis carries this head on this machine: nothing can be picked.
-    if (dip) smt::link::SetOutput(10, 0, 5);
+    if (dip) TheMachine().SetOutput(10, 0, 5);
     CLogFile::Instance().Write(true, "pick: head %d has no stroke axis on machine type %d", p.headTarget, type);
     ShowMessage(kHeaderError);
     return false;
   }
   const int32_t d = Trunc(p.pickHeight * g_dZPulsePerMm);
   const auto& sp = p.pickSpeeds[ax.z2 ? kSpZ2 : kSpZ1];
-  if (!Ok(smt::link::SendCmd67MoveZ(ax.axis, ax.sign * d, sp.start, sp.normal, static_cast<uint8_t>(p.headTarget),
-                                    static_cast<uint16_t>(p.pickDelay), static_cast<uint8_t>(p.vacuum))))
+  if (!Ok(TheMachine().Stroke(ax.axis, ax.sign * d, Speed(sp), static_cast<uint8_t>(p.headTarget), static_cast<uint16_t>(p.pickDelay), static_cast<uint8_t>(p.vacuum))))
     return false;
   if (!dip) return true;
   // Dip component: the part's legs go into the dipping station.
   const auto station = Services().dippingStation ? Services().dippingStation() : std::nullopt;
   if (!station) {
-    smt::link::SetOutput(10, 0, 5);
+    TheMachine().SetOutput(10, 0, 5);
     ShowMessage("Dipping station not set !");
     return false;
   }
   const int32_t tx = Trunc(station->x * g_dXPulsePerMm) - HeadOffsetX(p.headTarget);
   const int32_t ty = Trunc(station->y * g_dYPulsePerMm) - HeadOffsetY(p.headTarget);
-  if (!Move64(tx, ty, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], 0x80) || !g_bRunContinue) return false;
+  if (!Move64(tx, ty, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], smt::link::GantryMove::Checked) || !g_bRunContinue) return false;
   if (!RunSleep(station->runTime)) return false;
-  smt::link::SetOutput(10, 0, 5);
+  TheMachine().SetOutput(10, 0, 5);
   if (!RunSleep(station->stopDelay)) return false;
   const int32_t e = Trunc((station->z + p.partHeight) * g_dZPulsePerMm);
   const int down = p.headTarget == 1 || p.headTarget == 3 ? -1 : 1;
-  return smt::link::SendCmd61MoveAxis(ax.axis, down * e, sp.start, sp.normal) && RunSleep(station->delay) &&
-         smt::link::SendCmd61MoveAxis(ax.axis, -down * e, sp.start, sp.normal);
+  return TheMachine().MoveAxis(ax.axis, down * e, Speed(sp)) && RunSleep(station->delay) &&
+         TheMachine().MoveAxis(ax.axis, -down * e, Speed(sp));
 }
 
 bool FeedAdvance(HeadPickState& r, bool second) {
@@ -189,7 +183,7 @@ bool FeedAdvance(HeadPickState& r, bool second) {
                               walk.start, walk.normal,
                               Trunc(r.loosenLength * bank->tapePulse), Trunc(r.tightenLength * bank->tapePulse),
                               tape.start, tape.normal, r.feedTime, countArg(), r.feederIndex};
-      ok = Ok(smt::link::SendCmd66MoveFeedAxis(alt, static_cast<uint8_t>(r.feedSide), v));
+      ok = Ok(TheMachine().Feed(alt, static_cast<uint8_t>(r.feedSide), v));
       break;
     }
     case 1: case 7: {
@@ -198,14 +192,14 @@ bool FeedAdvance(HeadPickState& r, bool second) {
       const auto m = af.Mask();
       smt::link::FeedValues v{static_cast<int32_t>(m[0]), static_cast<int32_t>(m[1]), static_cast<int32_t>(m[2]), 0, 0,
                               0, 0, r.feedTime, countArg(), r.feederIndex};
-      ok = Ok(smt::link::SendCmd66MoveFeedAxis(alt, 10, v));
+      ok = Ok(TheMachine().Feed(alt, 10, v));
       break;
     }
     case 2: {
       const int times = NetworkLink() ? 1 : std::max(r.feedCount, 1);
       for (int i = 0; i < times && ok; ++i) {
         smt::link::FeedValues v{0, 0, 0, 0, 0, 0, 0, r.feedTime, countArg(), r.feederIndex};
-        ok = Ok(smt::link::SendCmd66MoveFeedAxis(alt, 11, v)) && RunSleep(r.feedTime);
+        ok = Ok(TheMachine().Feed(alt, 11, v)) && RunSleep(r.feedTime);
       }
       break;
     }
@@ -216,7 +210,7 @@ bool FeedAdvance(HeadPickState& r, bool second) {
       smt::link::FeedValues v{0, 0, 0, Trunc(r.loosenLength * fs.m_LabelTape_Pulse),
                               Trunc(r.tightenLength * fs.m_LabelTape_Pulse), fs.m_LabelTapeStart, fs.m_LabelTapeNormal,
                               0, 0, r.feederIndex};
-      ok = Ok(smt::link::SendCmd66MoveFeedAxis(alt, static_cast<uint8_t>(r.feedSide), v));
+      ok = Ok(TheMachine().Feed(alt, static_cast<uint8_t>(r.feedSide), v));
       break;
     }
     default: break;
@@ -237,7 +231,7 @@ void FeedDone(HeadPickState& r) {
   const int bank = r.feederIndex >= 1 && r.feederIndex <= 96 ? (r.feederIndex - 1) / 32 + 1 : 0;
   smt::link::FeedValues v{static_cast<int32_t>(m[0]), static_cast<int32_t>(m[1]), static_cast<int32_t>(m[2]), 0, 0, 0,
                           0, r.feedTime, NetworkLink() ? bank : r.feedCount, r.feederIndex};
-  smt::link::SendCmd66MoveFeedAxis(NetworkLink() ? 0 : 1, 10, v);
+  TheMachine().Feed(NetworkLink() ? 0 : 1, 10, v);
   RunSleep(r.feedTime);
 }
 
@@ -248,12 +242,12 @@ bool DragFeed(HeadPickState& r) {
   // 1. Head 2 over the drag point.
   const int32_t x = Trunc(r.loosenLength * g_dXPulsePerMm) - HeadOffsetX(2);
   const int32_t y = Trunc(r.tightenLength * g_dYPulsePerMm) - HeadOffsetY(2);
-  if (!Move64(x, y, sp[0], sp[1], 128) || !PauseGate()) return false;
+  if (!Move64(x, y, sp[0], sp[1], smt::link::GantryMove::Checked) || !PauseGate()) return false;
   // 2. Down to the tape, head 2's extra length taken off.
   const double z = (r.pickHeight == 0.0 ? basic->m_Z_Nozzle2ToFeed : r.pickHeight) - basic->m_Nozzle2MoreNozzle1;
   r.pickHeight = z;
   const int32_t zs = Trunc(z * g_dZPulsePerMm);
-  if (!smt::link::SendCmd61MoveAxis(2, zs, sp[2].start, sp[2].normal) || !PauseGate()) return false;
+  if (!TheMachine().MoveAxis(2, zs, Speed(sp[2])) || !PauseGate()) return false;
   // 3. The bank's pin into the tape.
   const double s = std::fabs(r.feedCoordinate);
   r.feedCoordinate = s;
@@ -262,8 +256,7 @@ bool DragFeed(HeadPickState& r) {
   auto pin = [&](int word, int sign) {
     if (!pinAxis || !bank) return true;
     const auto& tape = sp[static_cast<size_t>(bank->tapeSpeed)];
-    return smt::link::SendCmd61MoveAxis(pinAxis, sign * Trunc((word / 4) * s * bank->tapePulse), tape.start,
-                                        tape.normal);
+    return TheMachine().MoveAxis(pinAxis, sign * Trunc((word / 4) * s * bank->tapePulse), Speed(tape));
   };
   if (!pin(fs.m_DragPinIn, -1) || !PauseGate()) return false;
   // 4. Drag the tape by one feed length.
@@ -274,7 +267,7 @@ bool DragFeed(HeadPickState& r) {
     case 3: dx = -Trunc(s * g_dXPulsePerMm); break;
     case 4: dy = Trunc(s * g_dYPulsePerMm); break;
   }
-  if (!smt::link::SendCmd64MoveXY(dx, sp[0].start, sp[0].normal, dy, sp[1].start, sp[1].normal, 0, 0, 0, 0, 64) ||
+  if (!TheMachine().MoveGantry(dx, Speed(sp[0]), dy, Speed(sp[1]), smt::link::GantryMove::Station) ||
       !PauseGate() || !RunSleep(r.feedTime))
     return false;
   // 5. Back by the over-travel.
@@ -286,11 +279,11 @@ bool DragFeed(HeadPickState& r) {
     case 3: bx = Trunc(m * g_dXPulsePerMm); break;
     case 4: by = -Trunc(m * g_dYPulsePerMm); break;
   }
-  if (!smt::link::SendCmd64MoveXY(bx, sp[0].start, sp[0].normal, by, sp[1].start, sp[1].normal, 0, 0, 0, 0, 64) ||
+  if (!TheMachine().MoveGantry(bx, Speed(sp[0]), by, Speed(sp[1]), smt::link::GantryMove::Station) ||
       !PauseGate())
     return false;
   // 6. Up, 7. pin out.
-  if (!smt::link::SendCmd61MoveAxis(2, -zs, sp[2].start, sp[2].normal) || !PauseGate()) return false;
+  if (!TheMachine().MoveAxis(2, -zs, Speed(sp[2])) || !PauseGate()) return false;
   if (!pin(fs.m_DragPinOut, 1)) return false;
   return PauseGate();
 }
@@ -298,7 +291,7 @@ bool DragFeed(HeadPickState& r) {
 bool MoveCameraToFeeder(HeadPlaceState& p) {
   const int32_t tx = Trunc(p.pickX * g_dXPulsePerMm) - g_nCameraOffsetX;
   const int32_t ty = Trunc(p.pickY * g_dYPulsePerMm) - g_nCameraOffsetY;
-  return Move64(tx, ty, p.pickSpeeds[kSpX], p.pickSpeeds[kSpY], 0x80) && g_bRunContinue;
+  return Move64(tx, ty, p.pickSpeeds[kSpX], p.pickSpeeds[kSpY], smt::link::GantryMove::Checked) && g_bRunContinue;
 }
 
 namespace {
@@ -336,7 +329,7 @@ bool MoveCameraToPart(HeadPlaceState& p, bool raw, double cellX, double cellY) {
   }
   const auto [tx, ty] = BoardPoint(x, y, -g_nCameraOffsetX, -g_nCameraOffsetY);
   const auto sp = smt::settings::SettingsStores::Instance().speed.Record(SpeedUse::Handle);
-  if (!Move64(tx, ty, sp[0], sp[1], 128) || !PauseGate()) return false;
+  if (!Move64(tx, ty, sp[0], sp[1], smt::link::GantryMove::Checked) || !PauseGate()) return false;
   RowState(p.row, 6, true);
   return true;
 }
@@ -354,11 +347,10 @@ bool DispensePoint(int command, int row, bool raw, double cellX, double cellY) {
   const SmtStrategy st = Strategy();
   bool moved = true;
   if (command == 53)
-    moved = smt::link::SendCmd53DispenseMove(0, tx - g_nCurX, st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY, 1,
-                                             ty - g_nCurY, st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY);
+    moved = TheMachine().MoveAxisPair(0, tx - g_nCurX, {st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY}, 1, ty - g_nCurY, {st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY});
   else if (command == 64)
     moved = Move64(tx, ty, {st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY},
-                   {st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY}, 0x80);
+                   {st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY}, smt::link::GantryMove::Checked);
   return moved && PauseGate();
 }
 
@@ -451,7 +443,7 @@ bool PlacePart(HeadPlaceState& p, int slot, bool checkOwnMark, bool raw, double 
   }
   // The part's own mark: the camera looks at it first.
   const bool via = Safe().via;
-  smt::link::SelectCamera(1, mark->brightness, -1);
+  TheMachine().TriggerCamera(1, mark->brightness);
   const int32_t mx = Trunc(mark->mark1X * g_dXPulsePerMm), my = Trunc(mark->mark1Y * g_dYPulsePerMm);
   const int32_t cx = via ? 0 : g_nCameraOffsetX, cy = via ? 0 : g_nCameraOffsetY;
   const int32_t tx = px - hx + mx - cx, ty = py - hy + my - cy;
@@ -461,9 +453,7 @@ bool PlacePart(HeadPlaceState& p, int slot, bool checkOwnMark, bool raw, double 
   }
   if (eight) {
     std::array<int32_t, 8> none{};
-    if (!smt::link::SendCmd65MoveXYHeads(tx - g_nCurX, p.visionPlaceSpeeds[kSpX].start, p.visionPlaceSpeeds[kSpX].normal,
-                                         ty - g_nCurY, p.visionPlaceSpeeds[kSpY].start, p.visionPlaceSpeeds[kSpY].normal,
-                                         none, p.placeSpeeds[kSpA1].start, p.placeSpeeds[kSpA1].normal, 1))
+    if (!TheMachine().MoveGantryTurningHeads(tx - g_nCurX, Speed(p.visionPlaceSpeeds[kSpX]), ty - g_nCurY, Speed(p.visionPlaceSpeeds[kSpY]), none, Speed(p.placeSpeeds[kSpA1])))
       return false;
   } else if (!Move65(tx, ty, p.visionPlaceSpeeds[kSpX], p.visionPlaceSpeeds[kSpY], p.placeSpeeds[kSpA1])) {
     return false;
@@ -497,8 +487,7 @@ void PlaceStroke(HeadPlaceState& p, double base) {
   const int32_t s = Trunc((base + p.placeHeight) * g_dZPulsePerMm);
   const int32_t lift = std::max<int32_t>(1, -Trunc((base + p.vacuumOffHeight) * g_dZPulsePerMm));
   const auto& sp = p.placeSpeeds[ax.z2 ? kSpZ2 : kSpZ1];
-  if (!Ok(smt::link::SendCmd68MoveZVacuum(ax.axis, ax.sign * s, sp.start, sp.normal, lift,
-                                          static_cast<uint16_t>(p.placeDelay), p.vacuum)))
+  if (!Ok(TheMachine().StrokeReleasing(ax.axis, ax.sign * s, Speed(sp), lift, static_cast<uint16_t>(p.placeDelay), p.vacuum)))
     g_bVacuumCheckOk = false;  // a stroke that did not complete never counts as placed
 }
 
@@ -506,11 +495,11 @@ bool DiscardPart(HeadPlaceState& p) {
   const int k = p.headTarget;
   const int32_t tx = g_nThrowPositionX - ((k >= 1 && k <= 8) ? HeadOffsetX(k) : 0);
   const int32_t ty = g_nThrowPositionY - ((k >= 1 && k <= 8) ? HeadOffsetY(k) : 0);
-  if (!Move64(tx, ty, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], 0x80) || !g_bRunContinue) return false;
+  if (!Move64(tx, ty, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], smt::link::GantryMove::Checked) || !g_bRunContinue) return false;
   const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
   const int type = g_nMachineType;
-  if (type == 7 || type == 8) smt::link::SetOutput(0x20 + k - 1, 0, basic->m_Exhaust);
-  else if (type != 9) smt::link::SetOutput(k, 0, 5);
+  if (type == 7 || type == 8) TheMachine().SetOutput(smt::link::HeadCode(k), 0, basic->m_Exhaust);
+  else if (type != 9) TheMachine().SetOutput(k, 0, 5);
   return RunSleep(basic->m_ThrowDelay);
 }
 
@@ -523,8 +512,8 @@ std::string HeadList(const std::vector<int>& heads) {
 
 void VacuumOff(int head, int exhaust) {
   const int type = g_nMachineType;
-  if (type == 7 || type == 8) smt::link::SetOutput(0x20 + head - 1, 0, exhaust);
-  else smt::link::SetOutput(head, 0, 5);
+  if (type == 7 || type == 8) TheMachine().SetOutput(smt::link::HeadCode(head), 0, exhaust);
+  else TheMachine().SetOutput(head, 0, 5);
 }
 }  // namespace
 
@@ -548,8 +537,7 @@ int ThrowHeldPartsAfterStop() {
     }
     const int32_t tx = g_nThrowPositionX - HeadOffsetX(k);
     const int32_t ty = g_nThrowPositionY - HeadOffsetY(k);
-    if (!smt::link::SendCmd64MoveXY(tx - g_nCurX, sp[0].start, sp[0].normal, ty - g_nCurY, sp[1].start, sp[1].normal,
-                                    0, 0, 0, 0, 0x80)) {
+    if (!TheMachine().MoveGantry(tx - g_nCurX, Speed(sp[0]), ty - g_nCurY, Speed(sp[1]), smt::link::GantryMove::Checked)) {
       left.push_back(k);
       continue;
     }
@@ -598,20 +586,20 @@ bool VisionCentreHead(HeadPlaceState& p, bool again) {
     const int cam = p.visionCamera == 2 ? 2 : 1;
     // Camera 1 is channel 2, camera 2 channel 3; the camera panel follows
     // the channel (SwitchCamera(channel - 1, keep trigger mode)).
-    if (cam == 1) smt::link::SelectCamera(2, p.lightBrightness, -1);
-    else smt::link::SelectCamera(3, p.lightBrightness, -1);
+    if (cam == 1) TheMachine().TriggerCamera(2, p.lightBrightness);
+    else TheMachine().TriggerCamera(3, p.lightBrightness);
     const auto pos = Services().visionCameraPosition(cam);
     const int32_t tx = pos.first - HeadOffsetX(k), ty = pos.second - HeadOffsetY(k);
     bool moved;
     if (!g_bFirstVisionDone || again)
       moved = Move65(tx, ty, p.visionPlaceSpeeds[kSpX], p.visionPlaceSpeeds[kSpY], p.placeSpeeds[kSpA1]);
     else
-      moved = Move64(tx, ty, p.visionPlaceSpeeds[kSpX], p.visionPlaceSpeeds[kSpY], 0x80);
+      moved = Move64(tx, ty, p.visionPlaceSpeeds[kSpX], p.visionPlaceSpeeds[kSpY], smt::link::GantryMove::Checked);
     if (!moved || !PauseGate()) return false;
   }
   const int type = g_nMachineType;
   if (type <= 6 || type == 10) {
-    if (k <= 4 && !Ok(smt::link::SendCmd15ReadVacuum(k))) return false;
+    if (k <= 4 && !Ok(TheMachine().ReadVacuum(k))) return false;
     if (!PauseGate()) return false;
     g_bFirstVisionDone = true;
     if (k <= 4 && g_nVacuumKpa < p.vacuum) {
@@ -667,7 +655,7 @@ void ParkWalkAxis(int side) {
   auto park = [&](uint8_t axis, int32_t target, int32_t position, int speedSlot) {
     if (position == 0) return;
     const auto& sp = pick[static_cast<size_t>(speedSlot)];
-    smt::link::SendCmd61MoveAxis(axis, target - position, sp.start, sp.normal);
+    TheMachine().MoveAxis(axis, target - position, Speed(sp));
   };
   switch (side) {
     case 1: park(8, -100, g_nCurAxis8, 8); break;
@@ -694,10 +682,10 @@ void ReturnNozzlesAndHome(const HeadPlaceState& p) {
   }
   for (int h : heads)
     if (!smt::library::ReturnNozzleToLibrary(h, true, false)) return;
-  if (!Move64(100, -100, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], 0x80) || !PauseGate()) return;
+  if (!Move64(100, -100, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], smt::link::GantryMove::Checked) || !PauseGate()) return;
   const auto pick = smt::settings::SettingsStores::Instance().speed.Record(SpeedUse::PickPart);
-  if (g_nCurAxis8 != 0) smt::link::SendCmd61MoveAxis(8, -100 - g_nCurAxis8, pick[8].start, pick[8].normal);
-  if (g_nCurAxis9 != 0) smt::link::SendCmd61MoveAxis(9, 100 - g_nCurAxis9, pick[10].start, pick[10].normal);
+  if (g_nCurAxis8 != 0) TheMachine().MoveAxis(8, -100 - g_nCurAxis8, Speed(pick[8]));
+  if (g_nCurAxis9 != 0) TheMachine().MoveAxis(9, 100 - g_nCurAxis9, Speed(pick[10]));
   // The Mark-camera switch runs on the window thread and wants a homed
   // machine; the homing queued behind it clears the homed flag itself.
   if (Services().openMarkCamera) Services().openMarkCamera();

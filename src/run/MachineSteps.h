@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "run/BoardFrame.h"
 #include "run/HeadRecords.h"
 #include "run/RunServices.h"
 
@@ -16,17 +17,6 @@ namespace smt::run {
 inline constexpr const char* kPlaceHeaderNoSelect = "Place header no select !";
 inline constexpr const char* kFeedIsNoFind = "feed is no find !";
 inline constexpr const char* kHeaderError = "Header error !";
-
-// The board frame of the run, in steps: the working origin of the board or
-// panel cell and the nominal Mark 1.
-struct BoardFrame {
-  int32_t originX = 0, originY = 0;
-  int32_t mark1X = 0, mark1Y = 0;
-  double mark1mmX = 0, mark1mmY = 0, mark2mmX = 0, mark2mmY = 0;
-  bool marksOn = false;
-  bool marksPerCell = false;  // the origin is the panel cell's own: no cell offsets
-};
-BoardFrame& Frame();
 
 // The Z stroke of head `head`: axis and sign, and whether it uses the Z2 pair.
 struct StrokeAxis {

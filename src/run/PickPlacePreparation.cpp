@@ -10,9 +10,10 @@
 #include "link/MotionCommands.h"
 #include "link/MotionGlobals.h"
 #include "platform/MessageService.h"
-#include "run/MachineSteps.h"
+#include "run/BoardFrame.h"
 #include "run/RunState.h"
 #include "run/StrategySettings.h"
+#include "run/TheMachine.h"
 #include "settings/SettingsStores.h"
 
 namespace smt::run {
@@ -162,8 +163,7 @@ bool PreparePickPlace(int groupIndex, HeadPlaceState& p, int slot) {
           t.rowSerial = 0;
           if (g_nMachineType != 10) {
             const auto sp = smt::settings::SettingsStores::Instance().speed.Record(SpeedUse::Smt);
-            if (!smt::link::SendCmd64MoveXY(1000 - g_nCurX, sp[0].start, sp[0].normal, -1000 - g_nCurY, sp[1].start,
-                                            sp[1].normal, 0, 0, 0, 0, 0x80))
+            if (!TheMachine().MoveGantry(1000 - g_nCurX, Speed(sp[0]), -1000 - g_nCurY, Speed(sp[1]), smt::link::GantryMove::Checked))
               return false;
           }
           smt::platform::ShowMessage(RunText("PartList.c_Message_19", "托盘下一个没有料了，请提前放料 !"));

@@ -22,6 +22,7 @@
 #include "run/RunDispatch.h"
 #include "run/RunState.h"
 #include "run/StrategySettings.h"
+#include "run/TheMachine.h"
 #include "settings/SettingsStores.h"
 
 namespace smt::run {
@@ -128,8 +129,7 @@ bool MoveHeadToPlatformPick(HeadPlaceState& p, int platform) {
   const int32_t tx = Trunc(p.pickX * g_dXPulsePerMm) - smt::job::NozzleOffsetX(k);
   const auto& x = p.pickSpeeds[kSpX];
   const auto& a = p.pickSpeeds[kSpA1];
-  if (!smt::link::MoveXYSerial(tx - g_nCurX, x.start, x.normal, PlatformAxis(platform), 0, 10, 10,
-                               static_cast<uint8_t>(k), HeadMoveArg(k), a.start, a.normal))
+  if (!TheMachine().MoveGantryPlatformHead(tx - g_nCurX, Speed(x), PlatformAxis(platform), 0, {10, 10}, static_cast<uint8_t>(k), HeadMoveArg(k), Speed(a)))
     return true;
   return !PauseGate();
 }
@@ -158,9 +158,7 @@ bool MoveToPlatformPoint(HeadPlaceState& p, int platform) {
   const auto& block = p.visionMode != 0 ? p.visionPlaceSpeeds : std::array<SpeedPair, 4>{
       p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], p.placeSpeeds[kSpZ1], p.placeSpeeds[kSpZ2]};
   const auto& a = p.placeSpeeds[kSpA1];
-  if (!smt::link::MoveXYSerial(tx - g_nCurX, block[kSpX].start, block[kSpX].normal, PlatformAxis(platform),
-                               ty - PlatformY(platform), block[kSpY].start, block[kSpY].normal,
-                               static_cast<uint8_t>(n), HeadMoveArg(n), a.start, a.normal))
+  if (!TheMachine().MoveGantryPlatformHead(tx - g_nCurX, Speed(block[kSpX]), PlatformAxis(platform), ty - PlatformY(platform), Speed(block[kSpY]), static_cast<uint8_t>(n), HeadMoveArg(n), Speed(a)))
     return true;
   return !PauseGate();
 }
@@ -169,14 +167,13 @@ bool PlatformDiscardMove(int platform) {
   const auto b = smt::settings::SettingsStores::Instance().machine.Basic();
   if (platform == 1 || platform == 2) {
     const auto y = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart)[1];
-    if (!smt::link::MoveXYSerial(0, 10, 10, PlatformAxis(platform), g_nThrowPositionY - PlatformY(platform), y.start,
-                                 y.normal, 0, 0, 0, 0))
+    if (!TheMachine().MoveGantryPlatformHead(0, {10, 10}, PlatformAxis(platform), g_nThrowPositionY - PlatformY(platform), Speed(y), 0, 0, {0, 0}))
       return true;
     if (!PauseGate()) return true;
-    smt::link::SetOutput(platform == 1 ? 7 : 8, 1, 5);
+    TheMachine().SetOutput(platform == 1 ? 7 : 8, 1, 5);
   }
   if (!RunSleep(b->m_ChangeDelay) || !PauseGate()) return true;
-  if (platform == 1 || platform == 2) smt::link::SetOutput(platform == 1 ? 7 : 8, 0, 5);
+  if (platform == 1 || platform == 2) TheMachine().SetOutput(platform == 1 ? 7 : 8, 0, 5);
   RunSleep(100);
   return false;
 }
@@ -186,9 +183,9 @@ bool PlatformDiscardPart(HeadPlaceState& p) {
   if (k < 1 || k > 4) return Refuse(kPlaceHeaderNoSelect);
   const int32_t tx = g_nThrowPositionX - smt::job::NozzleOffsetX(k);
   const auto& x = p.pickSpeeds[kSpX];
-  if (!smt::link::MoveXYSerial(tx - g_nCurX, x.start, x.normal, 1, 0, 10, 10, 0, 0, 0, 0)) return true;
+  if (!TheMachine().MoveGantryPlatformHead(tx - g_nCurX, Speed(x), 1, 0, {10, 10}, 0, 0, {0, 0})) return true;
   if (!PauseGate()) return true;
-  smt::link::SetOutput(k, 0, 5);
+  TheMachine().SetOutput(k, 0, 5);
   return !RunSleep(smt::settings::SettingsStores::Instance().machine.Basic()->m_ThrowDelay);
 }
 
@@ -213,7 +210,7 @@ bool PlaceOne(HeadPlaceState& p, int platform) {
                                               smt::link::GetMotionSettings().aRevolution);
   if (!PauseGate()) return true;
   const int gridRow = platform == 1 ? 2 * p.row : 2 * p.row + 1;
-  const double depth = Services().lampCell ? std::atof(Services().lampCell(gridRow, 11).c_str()) : 0.0;
+  const double depth = Services().lampRow ? Services().lampRow(gridRow).placeZ : 0.0;
   g_bVacuumCheckOk = true;
   PlaceStroke(p, depth);
   if (g_bVacuumCheckOk) {
@@ -235,11 +232,10 @@ void QuitMoves() {
     smt::library::ReturnNozzleToLibrary(2, false, false);
   }
   const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Smt);
-  smt::link::SendCmd64MoveXY(100 - g_nCurX, sp[0].start, sp[0].normal, -100 - g_nCurY, sp[1].start, sp[1].normal, 0,
-                             0, 0, 0, 0x80);
+  TheMachine().MoveGantry(100 - g_nCurX, Speed(sp[0]), -100 - g_nCurY, Speed(sp[1]), smt::link::GantryMove::Checked);
   const auto pick = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
-  if (g_nCurAxis8 != 0) smt::link::SendCmd61MoveAxis(8, -100 - g_nCurAxis8, pick[8].start, pick[8].normal);
-  if (g_nCurAxis9 != 0) smt::link::SendCmd61MoveAxis(9, 100 - g_nCurAxis9, pick[10].start, pick[10].normal);
+  if (g_nCurAxis8 != 0) TheMachine().MoveAxis(8, -100 - g_nCurAxis8, Speed(pick[8]));
+  if (g_nCurAxis9 != 0) TheMachine().MoveAxis(9, 100 - g_nCurAxis9, Speed(pick[10]));
   auto& s = Services();
   if (s.openMarkCamera) s.openMarkCamera();
   if (s.startHome) s.startHome();
@@ -411,7 +407,7 @@ int RunPlatformPlace() {
         auto& pl = g_HeadPlace[static_cast<size_t>(k - 1)];
         if (pl.row != -1 && PlatformVision(pl, platform)) return 0;
       }
-      smt::link::SelectCamera(1, s.lightValue ? s.lightValue() : 0, -1);
+      TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
       // The next cycle's rows, so the feeder works while the heads place.
       int last = -1;
       for (int k = 4; k >= 1 && last < 0; --k)

@@ -24,6 +24,4 @@ bool PlatformDiscardPart(HeadPlaceState& p);
 // A head whose part failed: pick again and place, or ask the operator.
 bool RecoverPlatformHead(HeadPlaceState& p, int group, int platform);
 
-void PlatformPlaceThreadProc();
-
 }  // namespace smt::run

@@ -16,6 +16,7 @@
 #include "run/RunDispatch.h"
 #include "run/RunState.h"
 #include "run/StrategySettings.h"
+#include "run/TheMachine.h"
 #include "settings/SettingsStores.h"
 
 namespace smt::run {
@@ -36,15 +37,12 @@ int32_t PlatformY(int platform) { return platform == 1 ? g_nCurY.load() : g_nCur
 // Glue gantry X (axis 9) and the platform's Y (axis 1 or 12) together.
 bool MoveGantry(int platform, int32_t tx, int32_t ty) {
   const auto sp = Speeds();
-  return smt::link::SendCmd53DispenseMove(9, tx - g_nCurPlatform[0], sp[0].start, sp[0].normal,
-                                          platform == 1 ? 1 : 12, ty - PlatformY(platform), sp[1].start,
-                                          sp[1].normal);
+  return TheMachine().MoveAxisPair(9, tx - g_nCurPlatform[0], Speed(sp[0]), platform == 1 ? 1 : 12, ty - PlatformY(platform), Speed(sp[1]));
 }
 
 bool MoveGantryBy(int platform, int32_t dx, int32_t dy) {
   const auto sp = Speeds();
-  return smt::link::SendCmd53DispenseMove(9, dx, sp[0].start, sp[0].normal, platform == 1 ? 1 : 12, dy, sp[1].start,
-                                          sp[1].normal);
+  return TheMachine().MoveAxisPair(9, dx, Speed(sp[0]), platform == 1 ? 1 : 12, dy, Speed(sp[1]));
 }
 
 bool Stopped() { return !PauseGate(); }
@@ -98,20 +96,17 @@ bool MeasureMarkPoint(int platform, int point) {
       sumY += dy;
     }
     if (!failed) {
-      if (s.setLampCell) {
-        s.setLampCell(row, 5, std::to_string(sumX));
-        s.setLampCell(row, 6, std::to_string(sumY));
-      }
+      if (s.setLampMarkOffsets) s.setLampMarkOffsets(row, std::pair<int32_t, int32_t>{sumX, sumY});
       return false;
     }
     const int clamp = platform == 1 ? 7 : 8;
-    smt::link::SetOutput(clamp, 1, 5);
+    TheMachine().SetOutput(clamp, 1, 5);
     if (visual) CLogFile::Instance().Write(true, "%s", kVisualError);
     const auto a = ShowMessage(RunText("PartList.c_Message_30", "Mark大小识别失败 !  是-重新识别，否-退出，取消-退出"),
                                smt::platform::MsgButtons::YesNoCancel, smt::platform::MsgIcon::Question);
     // The clamp goes back also when the operator ends the run: no output is
     // left on after the run.
-    smt::link::SetOutput(clamp, 0, 5);
+    TheMachine().SetOutput(clamp, 0, 5);
     if (a != MsgAnswer::Yes) return true;
   }
 }
@@ -120,17 +115,14 @@ bool AlignPlatformMarks(int platform, int point) {
   auto& s = Services();
   const int row = platform == 1 ? 2 * point : 2 * point + 1;
   const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
-  auto cell = [&](int col) { return s.lampCell ? std::atof(s.lampCell(row, col).c_str()) : 0.0; };
-  const int32_t tx = Trunc(cell(3) * g_dXPulsePerMm) - Trunc(basic->m_X_CameraToNozzle1 * g_dXPulsePerMm);
-  const int32_t ty = Trunc(cell(4) * g_dYPulsePerMm) - Trunc(basic->m_Y_CameraToNozzle1 * g_dYPulsePerMm);
+  const LampRow lamp = s.lampRow ? s.lampRow(row) : LampRow{};
+  const int32_t tx = Trunc(lamp.markX * g_dXPulsePerMm) - Trunc(basic->m_X_CameraToNozzle1 * g_dXPulsePerMm);
+  const int32_t ty = Trunc(lamp.markY * g_dYPulsePerMm) - Trunc(basic->m_Y_CameraToNozzle1 * g_dYPulsePerMm);
   // A Mark that cannot be reached is not measured; dispensing with the
   // offsets of an earlier board would put the glue in the wrong place.
   if (!MoveGantry(platform, tx, ty)) return true;
   if (Stopped()) return true;
-  if (s.setLampCell) {
-    s.setLampCell(row, 5, "");
-    s.setLampCell(row, 6, "");
-  }
+  if (s.setLampMarkOffsets) s.setLampMarkOffsets(row, std::nullopt);
   return MeasureMarkPoint(platform, point);
 }
 
@@ -141,13 +133,13 @@ bool UnloadPlatform(int platform) {
     const int32_t step = g_nThrowPositionY - PlatformY(platform);
     // The glue gantry stays (a zero step on axis 9); the platform's axis is
     // the second one, so its travel is checked and its position booked.
-    if (!smt::link::SendCmd53DispenseMove(9, 0, 10, 10, platform == 1 ? 1 : 12, step, sp[1].start, sp[1].normal))
+    if (!TheMachine().MoveAxisPair(9, 0, {10, 10}, platform == 1 ? 1 : 12, step, Speed(sp[1])))
       return false;
     if (Stopped()) return true;
-    smt::link::SetOutput(platform == 1 ? 7 : 8, 1, 5);
+    TheMachine().SetOutput(platform == 1 ? 7 : 8, 1, 5);
   }
   if (!RunSleep(basic->m_ChangeDelay) || Stopped()) return true;
-  if (platform == 1 || platform == 2) smt::link::SetOutput(platform == 1 ? 7 : 8, 0, 5);
+  if (platform == 1 || platform == 2) TheMachine().SetOutput(platform == 1 ? 7 : 8, 0, 5);
   RunSleep(100);
   return false;
 }
@@ -158,9 +150,7 @@ bool GlueDot(int group, int head, int platform, int point) {
   if (!Services().lampDot) return false;
   const LampDot d = Services().lampDot(group, platform, point);
   const int32_t height = head == 5 ? d.height : -d.height;
-  return smt::link::SendCmd58GlueDispense(static_cast<uint8_t>(head == 5 ? 10 : 6), height, d.startSpeed, d.runSpeed,
-                                          5, -d.valveOpen, d.valveClose, static_cast<uint16_t>(d.closeDelay),
-                                          static_cast<uint16_t>(d.bottomDelay), 0) == smt::link::CommandResult::Ok;
+  return TheMachine().GlueStroke(static_cast<uint8_t>(head == 5 ? 10 : 6), height, {d.startSpeed, d.runSpeed}, 5, -d.valveOpen, d.valveClose, static_cast<uint16_t>(d.closeDelay), static_cast<uint16_t>(d.bottomDelay), 0) == smt::link::CommandResult::Ok;
 }
 
 int DotFailed(int platform, int point, int dot) {

@@ -13,6 +13,4 @@ bool MeasureMarkPoint(int platform, int point);
 // Empties platform 1 or 2 at the throw position; true when the run was stopped.
 bool UnloadPlatform(int platform);
 
-void PlatformDispenseThreadProc();
-
 }  // namespace smt::run

@@ -14,10 +14,9 @@
 #include "platform/Hooks.h"
 #include "platform/MessageService.h"
 #include "platform/WorkerThreads.h"
-#include "run/PlatformPlaceRun.h"
-#include "run/PlatformRuns.h"
 #include "run/RunState.h"
 #include "run/StrategySettings.h"
+#include "run/TheMachine.h"
 
 namespace smt::run {
 
@@ -124,7 +123,7 @@ bool StartRun(int runMode) {
       procs.emplace_back(t, it->second);
     }
   }
-  smt::link::SendCmd60SetState(1, 0);
+  TheMachine().AnnounceRunStart();
   if (transport) {
     g_hBoardReadyEvent.Reset();
     g_hBoardDoneEvent.Reset();

@@ -37,6 +37,9 @@ void StepRunThreadProc();
 void EightHeadRunThreadProc();
 void DrillRunThreadProc();
 void LabelRunThreadProc();
+// The lamp machine: dispensing the LED points, then placing on them.
+void PlatformDispenseThreadProc();
+void PlatformPlaceThreadProc();
 
 // Ends a run from a run thread: releases the partner threads and calls the
 // part list's end-of-run step.

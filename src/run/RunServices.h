@@ -37,11 +37,11 @@ struct RunBoard {
   double mark1X = 0, mark1Y = 0, mark2X = 0, mark2Y = 0;  // mm from the origin
   int panelRows = 1, panelCols = 1;
   double rowPitch = 0, colPitch = 0;  // mm
-  std::vector<std::string> cells;     // rows x cols; "0" skips a cell
+  std::vector<bool> skipped;          // rows x cols: the cells the operator took out of the run
   double thickness = 0;
   bool CellSkipped(int r, int c) const {
     const size_t i = static_cast<size_t>(r * panelCols + c);
-    return i < cells.size() && cells[i] == "0";
+    return i < skipped.size() && skipped[i];
   }
 };
 
@@ -65,6 +65,12 @@ struct DipStation {
 };
 
 // Lamp machine: the dispense values of one glue dot (pulses, speeds, ms).
+// The values of one row of the lamp machine's point table the runs read (mm).
+struct LampRow {
+  double markX = 0, markY = 0;  // the board Mark
+  double placeZ = 0;            // the place height of the LED
+};
+
 struct LampDot {
   int32_t startSpeed = 0, runSpeed = 0, closeDelay = 0, bottomDelay = 0, valveClose = 0, valveOpen = 0, height = 0;
 };
@@ -177,8 +183,11 @@ struct RunServices {
   // Targets of a dot or the camera (kind 1 camera, 2 red, 3/4 silver): glue X and the platform's Y.
   smt::platform::Hook<std::pair<int32_t, int32_t>(int kind, int platform, int point)> lampTarget{"RunServices.lampTarget"};
   smt::platform::Hook<LampDot(int group, int platform, int point)> lampDot{"RunServices.lampDot"};
-  smt::platform::Hook<std::string(int row, int col)> lampCell{"RunServices.lampCell"};
-  smt::platform::Hook<void(int row, int col, const std::string&)> setLampCell{"RunServices.setLampCell"};
+  // One grid row's values (row 2i platform 1, 2i+1 platform 2 of point i).
+  smt::platform::Hook<LampRow(int row)> lampRow{"RunServices.lampRow"};
+  // The Mark offsets measured on a grid row (pulses), or none (cleared).
+  smt::platform::Hook<void(int row, std::optional<std::pair<int32_t, int32_t>> offsets)> setLampMarkOffsets{
+      "RunServices.setLampMarkOffsets"};
   smt::platform::Hook<LampCounts()> lampCounts{"RunServices.lampCounts"};
   smt::platform::Hook<void(const LampCounts&)> setLampCounts{"RunServices.setLampCounts"};
   smt::platform::Hook<PlatformMarkParams()> platformMarkParams{"RunServices.platformMarkParams"};

@@ -9,6 +9,7 @@
 #include "core/MachineState.h"
 #include "job/CDialogPartList.h"
 #include "job/CurrentBoard.h"
+#include "job/ListNumbers.h"
 #include "library/NozzleSeats.h"
 #include "library/NozzleStrategy.h"
 #include "platform/GuiDispatcher.h"
@@ -39,12 +40,7 @@ RunBoard CurrentBoardForRun() {
   b.colPitch = g_dPanelColPitch;
   b.thickness = g_dBoardThickness;
   for (int r = 0; r < b.panelRows; ++r)
-    for (int c = 0; c < b.panelCols; ++c) {
-      std::string cell = "1";
-      if (r < static_cast<int>(g_PanelGrid.size()) && c < static_cast<int>(g_PanelGrid[static_cast<size_t>(r)].size()))
-        cell = g_PanelGrid[static_cast<size_t>(r)][static_cast<size_t>(c)];
-      b.cells.push_back(cell);
-    }
+    for (int c = 0; c < b.panelCols; ++c) b.skipped.push_back(smt::job::PanelCellSkipped(r, c));
   return b;
 }
 
@@ -187,18 +183,6 @@ void SetCoverPageOpener(std::function<void(QWidget* parent)> open) {
   g_coverOpener = std::move(open);
 }
 
-void RenumberLists(smt::job::JobModel& job) {
-  using smt::job::RowKind;
-  auto renumber = [&job](std::vector<smt::job::ListRow>& rows, RowKind kind) {
-    for (size_t i = 0; i < rows.size(); ++i)
-      if (!rows[i].cells.empty()) rows[i].cells[0] = std::to_string(i + 1);
-    job.NotifyRows(kind);
-  };
-  renumber(job.placementRows, RowKind::Placement);
-  renumber(job.dispenseRows, RowKind::Dispense);
-  renumber(job.drillRows, RowKind::Drill);
-}
-
 CDialogSMTStrategy::Environment& StrategyPageHooks() {
   static CDialogSMTStrategy::Environment hooks;
   return hooks;
@@ -234,7 +218,7 @@ void WireStrategyPage(CDialogPartList& list, QWidget* parent, std::string appDir
   env.showDispenseView = [pl](bool dispense) {
     pl->Job().SetVisible(dispense ? smt::job::VisibleList::Dispense : smt::job::VisibleList::Placement);
   };
-  env.renumberLists = [pl] { RenumberLists(pl->Job()); };
+  env.renumberLists = [pl] { smt::job::RenumberLists(pl->Job()); };
   list.openStrategy = [pl, parent, appDir, language] {
     CDialogSMTStrategy::Environment env = StrategyPageHooks();
     env.appDir = appDir;

@@ -31,9 +31,6 @@ void ResetStrategyHeadMode(const std::string& appDir);
 // target; the run reads the rows, board and feeders through the panel.
 void WireRunEngine(CDialogPartList& partList, smt::feeder::FeederTable* feeders);
 
-// "重置序号": column 0 of the placement, dispensing and drill lists numbered from 1.
-void RenumberLists(smt::job::JobModel& job);
-
 // The toolbar's "Strategy" opens the strategy page (modal) for the panel.
 void WireStrategyPage(CDialogPartList& partList, QWidget* parent, std::string appDir,
                       std::function<std::string()> language);

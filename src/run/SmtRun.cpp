@@ -18,6 +18,7 @@
 #include "run/RunDispatch.h"
 #include "run/RunState.h"
 #include "run/StrategySettings.h"
+#include "run/TheMachine.h"
 #include "settings/SettingsStores.h"
 #include "vision/VisionGlobals.h"
 
@@ -116,14 +117,13 @@ bool EndMoves(const SmtStrategy& st) {
   }
   if (!g_bRunContinue) return false;
   const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Smt);
-  if (!smt::link::SendCmd64MoveXY(1000 - g_nCurX, sp[0].start, sp[0].normal, -1000 - g_nCurY, sp[1].start,
-                                  sp[1].normal, 0, 0, 0, 0, 128))
+  if (!TheMachine().MoveGantry(1000 - g_nCurX, Speed(sp[0]), -1000 - g_nCurY, Speed(sp[1]), smt::link::GantryMove::Checked))
     return false;
   if (!PauseGate()) return false;
   const auto pick = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
-  if (g_nCurAxis8 != 0) smt::link::SendCmd61MoveAxis(8, -1000 - g_nCurAxis8, pick[8].start, pick[8].normal);
-  if (g_nCurAxis9 != 0) smt::link::SendCmd61MoveAxis(9, 1000 - g_nCurAxis9, pick[10].start, pick[10].normal);
-  if (g_nCurAxis10 != 0) smt::link::SendCmd61MoveAxis(10, -1000 - g_nCurAxis10, pick[12].start, pick[12].normal);
+  if (g_nCurAxis8 != 0) TheMachine().MoveAxis(8, -1000 - g_nCurAxis8, Speed(pick[8]));
+  if (g_nCurAxis9 != 0) TheMachine().MoveAxis(9, 1000 - g_nCurAxis9, Speed(pick[10]));
+  if (g_nCurAxis10 != 0) TheMachine().MoveAxis(10, -1000 - g_nCurAxis10, Speed(pick[12]));
   if (Services().openMarkCamera) Services().openMarkCamera();
   if (Services().startHome) Services().startHome();
   return true;
@@ -162,14 +162,14 @@ bool CoverStep(const SmtStrategy& st, bool& closed) {
   CoverSettings& cv = RunCover();
   const int factor = 1 + (st.m_HeaderSelect != 0 ? 1 : 0);
   const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Smt);
-  if (!smt::link::SendCmd61MoveAxis(14, factor * cv.stepPulse, sp[14].start, sp[14].normal)) return false;
+  if (!TheMachine().MoveAxis(14, factor * cv.stepPulse, Speed(sp[14]))) return false;
   auto save = [&] {
     if (Services().saveCoverCounters) Services().saveCoverCounters(cv.totalCount, cv.count);
   };
   if (cv.onceTotal > 0 && cv.count >= cv.onceTotal) {
-    smt::link::SetOutput(8, 1, 5);
+    TheMachine().SetOutput(8, 1, 5);
     const bool sealed = RunSleep(cv.delayMs);
-    smt::link::SetOutput(8, 0, 5);  // the sealing stroke ends also when stopped
+    TheMachine().SetOutput(8, 0, 5);  // the sealing stroke ends also when stopped
     if (!sealed) return false;
     cv.count -= cv.onceTotal;
     save();
@@ -179,11 +179,11 @@ bool CoverStep(const SmtStrategy& st, bool& closed) {
     int blank = cv.blankTotal;
     do {
       for (int i = 0; i < 2; ++i) {
-        if (!smt::link::SendCmd61MoveAxis(14, (cv.stepPulse * remaining) / 2, 1, 2) || !RunSleep(100)) return false;
+        if (!TheMachine().MoveAxis(14, (cv.stepPulse * remaining) / 2, {1, 2}) || !RunSleep(100)) return false;
       }
-      smt::link::SetOutput(8, 1, 5);
+      TheMachine().SetOutput(8, 1, 5);
       const bool sealed = RunSleep(cv.delayMs);
-      smt::link::SetOutput(8, 0, 5);
+      TheMachine().SetOutput(8, 0, 5);
       if (!sealed || !RunSleep(100)) return false;
       blank -= cv.onceTotal;
       remaining = cv.onceTotal;
@@ -259,7 +259,7 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
     LogRotationAngles(&RunRows());
     // Vision.
     if (!VisionPass(st)) return false;
-    if (g_nHighSpeedCamera == 0) smt::link::SelectCamera(1, s.lightValue ? s.lightValue() : 0, -1);
+    if (g_nHighSpeedCamera == 0) TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
     // The next cycle's parts are assigned now, so feeding overlaps placing.
     if (st.m_Cover && cv.totalCount + 1 + (st.m_HeaderSelect != 0 ? 1 : 0) >= cv.coverTotal) {
       g_HeadPick[0].row = -1;
@@ -402,7 +402,7 @@ bool RunBoards() {
           SetCellOrigin(board.originX + cx, board.originY + cy, board);
           g_dBoardRotation = 0.0;
           if (!(s.takeMarksMeasured && s.takeMarksMeasured())) {
-            smt::link::SelectCamera(1, s.lightValue ? s.lightValue() : 0, -1);
+            TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
             if (!s.alignBoardMarks || !s.alignBoardMarks()) return false;
           }
         }

@@ -22,6 +22,7 @@
 #include "run/RunDispatch.h"
 #include "run/RunState.h"
 #include "run/StrategySettings.h"
+#include "run/TheMachine.h"
 #include "settings/SettingsStores.h"
 
 namespace smt::run {
@@ -78,17 +79,13 @@ bool Dispense(int row, const SmtStrategy& st, bool raw, double cx, double cy) {
     if (open > depth) open = 0;
     if (close > depth) close = 0;
     if (close < open) close = 0;
-    return smt::link::SendCmd58GlueDispense(axis, -depth, st.m_DisSpeedStart_Z, st.m_DisSpeedNormal_Z,
-                                            static_cast<uint8_t>(valve), open, close,
-                                            static_cast<uint16_t>(r.closeDelay), static_cast<uint16_t>(r.bottomDelay),
-                                            static_cast<uint16_t>(r.suckBack)) == smt::link::CommandResult::Ok;
+    return TheMachine().GlueStroke(axis, -depth, {st.m_DisSpeedStart_Z, st.m_DisSpeedNormal_Z}, static_cast<uint8_t>(valve), open, close, static_cast<uint16_t>(r.closeDelay), static_cast<uint16_t>(r.bottomDelay), static_cast<uint16_t>(r.suckBack)) == smt::link::CommandResult::Ok;
   }
   int32_t lift = Trunc(r.valveClose * g_dZPulsePerMm);
   if (lift > depth || lift <= 0) lift = depth;
-  smt::link::SetOutput(valve, 1, 5);
-  const auto res = smt::link::SendCmd68MoveZVacuum(axis, depth, st.m_DisSpeedStart_Z, st.m_DisSpeedNormal_Z, lift,
-                                                   static_cast<uint16_t>(r.closeDelay), 0);
-  smt::link::SetOutput(valve, 0, 5);
+  TheMachine().SetOutput(valve, 1, 5);
+  const auto res = TheMachine().StrokeReleasing(axis, depth, {st.m_DisSpeedStart_Z, st.m_DisSpeedNormal_Z}, lift, static_cast<uint16_t>(r.closeDelay), 0);
+  TheMachine().SetOutput(valve, 0, 5);
   return res == smt::link::CommandResult::Ok;
 }
 
@@ -99,29 +96,28 @@ bool GlueInjection(HeadPlaceState& p, bool raw, double cx, double cy) {
   const double down = Services().glueInjectDepth ? Services().glueInjectDepth() : 0.0;
   const auto& z = p.placeSpeeds[kSpZ1];
   const int32_t stroke = Trunc(down * g_dZPulsePerMm);
-  if (!smt::link::SendCmd61MoveAxis(2, stroke, z.start, z.normal)) return false;
-  smt::link::SetOutput(2, 1, 5);
+  if (!TheMachine().MoveAxis(2, stroke, Speed(z))) return false;
+  TheMachine().SetOutput(2, 1, 5);
   const bool injected = RunSleep(p.placeDelay);
-  smt::link::SetOutput(2, 0, 5);
+  TheMachine().SetOutput(2, 0, 5);
   // The nozzle comes back up by the stroke it went down, also when the run
   // was stopped meanwhile (it never stays in the board).
   const bool waited = injected && RunSleep(p.pickDelay);
-  const bool up = smt::link::SendCmd61MoveAxis(2, -stroke, z.start, z.normal);
+  const bool up = TheMachine().MoveAxis(2, -stroke, Speed(z));
   return waited && up;
 }
 
 bool EndMoves() {
   if (!g_bRunContinue) return false;
   const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Smt);
-  if (!smt::link::SendCmd64MoveXY(1000 - g_nCurX, sp[0].start, sp[0].normal, -1000 - g_nCurY, sp[1].start,
-                                  sp[1].normal, 0, 0, 0, 0, 128) ||
+  if (!TheMachine().MoveGantry(1000 - g_nCurX, Speed(sp[0]), -1000 - g_nCurY, Speed(sp[1]), smt::link::GantryMove::Checked) ||
       !PauseGate())
     return false;
   if (g_nMachineType != 7 && g_nMachineType != 8) {
     const auto pick = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
-    if (g_nCurAxis8 != 0) smt::link::SendCmd61MoveAxis(8, -1000 - g_nCurAxis8, pick[8].start, pick[8].normal);
-    if (g_nCurAxis9 != 0) smt::link::SendCmd61MoveAxis(9, 1000 - g_nCurAxis9, pick[10].start, pick[10].normal);
-    if (g_nCurAxis10 != 0) smt::link::SendCmd61MoveAxis(10, -1000 - g_nCurAxis10, pick[12].start, pick[12].normal);
+    if (g_nCurAxis8 != 0) TheMachine().MoveAxis(8, -1000 - g_nCurAxis8, Speed(pick[8]));
+    if (g_nCurAxis9 != 0) TheMachine().MoveAxis(9, 1000 - g_nCurAxis9, Speed(pick[10]));
+    if (g_nCurAxis10 != 0) TheMachine().MoveAxis(10, -1000 - g_nCurAxis10, Speed(pick[12]));
   }
   if (Services().openMarkCamera) Services().openMarkCamera();
   g_bResetDone = false;
@@ -174,7 +170,7 @@ StepEnd RunSteps() {
     if (g_nMachineType != 6 && g_nMachineType != 7 && g_nMachineType != 8) {
       g_bAutoChangeNozzle = false;
       g_PlaceExtra2.headTarget = 2;
-      smt::link::SetOutput(8, 1, 5);
+      TheMachine().SetOutput(8, 1, 5);
     }
     g_nActiveList = 2;
     ShowRunList(2);
@@ -251,7 +247,7 @@ StepEnd RunSteps() {
             }
           }
           if (!PauseGate()) return StepEnd::Early;
-          smt::link::SelectCamera(1, s.lightValue ? s.lightValue() : 0, -1);
+          TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
           if (!dispensing) {
             ++g_PickExtra3.row;
             more = NextPlacementRow(g_PickExtra3.row, count) == 1;
@@ -329,7 +325,7 @@ void StepRunThreadProc() {
   // it ended.
   const int mode = Strategy().m_RunSelect;
   if ((mode == 1 || mode == 2) && g_nMachineType != 6 && g_nMachineType != 7 && g_nMachineType != 8)
-    smt::link::SetOutput(8, 0, 5);
+    TheMachine().SetOutput(8, 0, 5);
   const bool finished = end == StepEnd::EndMoves && EndMoves() && g_bRunContinue;
   FinishRun(finished);
 }

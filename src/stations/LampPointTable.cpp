@@ -137,6 +137,11 @@ void LampPointTable::SetCell(int row, int col, const std::string& text) {
   grid_[row][col] = text;
 }
 
+void LampPointTable::SetMarkOffsets(int row, std::optional<std::pair<int32_t, int32_t>> offsets) {
+  SetCell(row, 5, offsets ? std::to_string(offsets->first) : std::string());
+  SetCell(row, 6, offsets ? std::to_string(offsets->second) : std::string());
+}
+
 std::array<std::string, kLampCols> LampPointTable::Row(int row) const {
   std::lock_guard lk(m_);
   if (row < 0 || row >= kLampRows) return {};

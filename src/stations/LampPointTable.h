@@ -8,7 +8,9 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace smt::stations {
@@ -64,6 +66,8 @@ class LampPointTable {
   void Clear();
   std::string Cell(int row, int col) const;
   void SetCell(int row, int col, const std::string& text);
+  // The Mark offsets measured on `row` (pulses, cells 5 and 6), or none: both cells emptied.
+  void SetMarkOffsets(int row, std::optional<std::pair<int32_t, int32_t>> offsets);
   std::array<std::string, kLampCols> Row(int row) const;
   void SetRow(int row, const std::array<std::string, kLampCols>& cells);
   int PointCount() const;

@@ -10,8 +10,8 @@ namespace smt::vision {
 cv::RotatedRect RecognizeSharpestCorners(const cv::Mat& binary, int corners) {
   ContourList contours = BlobSearch(binary);
   if (static_cast<int>(contours.size()) < corners || corners < 1) return NotFoundRect();
-  std::vector<cv::Point> centres;
-  for (const Contour& c : contours) centres.push_back(BlobCentre(c));
+  // Only the hull of the centres counts.
+  const std::vector<cv::Point> centres = CentresForHull(contours);
   std::vector<cv::Point> hull;
   cv::convexHull(centres, hull, false, true);
   const int h = static_cast<int>(hull.size());

@@ -11,9 +11,8 @@ namespace smt::vision {
 cv::RotatedRect RecognizeGeneral(const cv::Mat& binary) {
   ContourList contours = BlobSearch(binary);
   if (contours.empty()) return NotFoundRect();
-  std::vector<cv::Point> centres;
-  centres.reserve(contours.size());
-  for (const Contour& c : contours) centres.push_back(BlobCentre(c));
+  // Only the hull of the centres is drawn.
+  const std::vector<cv::Point> centres = CentresForHull(contours);
   // The outlines round the centres' hull and the hull itself: only the
   // outer contour of all of it is read back, so an outline that lies well
   // inside the hull (in its hole) changes nothing and is not drawn.

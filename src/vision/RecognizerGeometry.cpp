@@ -1,7 +1,9 @@
 #include "vision/RecognizerGeometry.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
+#include <functional>
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 
@@ -72,6 +74,54 @@ void DrawClosedHull(cv::Mat& scratch, const std::vector<cv::Point>& points) {
   for (size_t i = 0; i < h; ++i) cv::line(scratch, hull[i], hull[(i + 1) % h], white, 1, cv::LINE_8, 0);
 }
 
+namespace {
+
+// The pixels the library draws for one 8-connected step of a thick (2)
+// outline, caps included, relative to the step's start: a closed outline is
+// the union of its steps' pixels, and the library's drawing does not depend
+// on where the step lies (whole-pixel points). Index (dy + 1) * 3 + dx + 1.
+const std::array<std::vector<cv::Point>, 9>& ThickStepPixels() {
+  static const std::array<std::vector<cv::Point>, 9> pixels = [] {
+    std::array<std::vector<cv::Point>, 9> out;
+    for (int dy = -1; dy <= 1; ++dy)
+      for (int dx = -1; dx <= 1; ++dx) {
+        cv::Mat m = cv::Mat::zeros(11, 11, CV_8UC1);
+        cv::line(m, cv::Point(5, 5), cv::Point(5 + dx, 5 + dy), cv::Scalar(255), 2, cv::LINE_8, 0);
+        std::vector<cv::Point>& v = out[(dy + 1) * 3 + dx + 1];
+        for (int y = 0; y < m.rows; ++y)
+          for (int x = 0; x < m.cols; ++x)
+            if (m.at<uint8_t>(y, x)) v.emplace_back(x - 5, y - 5);
+      }
+    return out;
+  }();
+  return pixels;
+}
+
+}  // namespace
+
+bool StampThickOutline(cv::Mat& canvas, const Contour& contour, cv::Point shift) {
+  const size_t n = contour.size();
+  if (n < 2) return false;
+  const int cols = canvas.cols, rows = canvas.rows;
+  for (size_t i = 0; i < n; ++i) {
+    const cv::Point d = contour[(i + 1) % n] - contour[i];
+    if (std::abs(d.x) > 1 || std::abs(d.y) > 1) return false;
+    // Steps cut by the picture's edge are clipped by the library its own way.
+    const cv::Point p = contour[i] + shift;
+    if (p.x < 0 || p.y < 0 || p.x >= cols || p.y >= rows) return false;
+  }
+  const auto& steps = ThickStepPixels();
+  for (size_t i = 0; i < n; ++i) {
+    const cv::Point p = contour[i] + shift;
+    const cv::Point d = contour[(i + 1) % n] - contour[i];
+    for (const cv::Point& q : steps[(d.y + 1) * 3 + d.x + 1]) {
+      const int x = p.x + q.x, y = p.y + q.y;
+      if (x >= 0 && y >= 0 && x < cols && y < rows) canvas.ptr<uint8_t>(y)[x] = 255;
+    }
+  }
+  return true;
+}
+
 void ScratchArea::Line(cv::Point a, cv::Point b) { m_lines.emplace_back(a, b); }
 
 void ScratchArea::ClosedHull(const std::vector<cv::Point>& points) {
@@ -111,8 +161,13 @@ ContourList ScratchArea::Extract() const {
   cv::Mat canvas = cv::Mat::zeros(area.size(), CV_8UC1);
   const cv::Point shift = -area.tl();
   const cv::Scalar white(255, 255, 255, 0);
-  for (const Outline& o : m_outlines)
-    cv::drawContours(canvas, *o.contours, -1, white, o.thickness, cv::LINE_8, cv::noArray(), INT_MAX, shift);
+  for (const Outline& o : m_outlines) {
+    for (const Contour& c : *o.contours) {
+      if (o.thickness == 2 && StampThickOutline(canvas, c, shift)) continue;
+      const ContourList one{c};
+      cv::drawContours(canvas, one, -1, white, o.thickness, cv::LINE_8, cv::noArray(), INT_MAX, shift);
+    }
+  }
   for (const auto& [a, b] : m_lines) cv::line(canvas, a + shift, b + shift, white, 1, cv::LINE_8, 0);
   std::vector<cv::Vec4i> hierarchy;
   cv::findContours(canvas, out, hierarchy, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_NONE, area.tl());
@@ -123,6 +178,55 @@ cv::RotatedRect ScratchArea::ReExtract() const {
   const ContourList contours = Extract();
   if (contours.empty()) return cv::RotatedRect(cv::Point2f(-1.f, -1.f), cv::Size2f(1.f, 1.f), 0.f);
   return MinAreaRectNormalized(contours[0]);
+}
+
+std::vector<cv::Point> CentresForHull(const ContourList& contours) {
+  const size_t n = contours.size();
+  std::vector<cv::Point> out;
+  if (n < 8) {
+    for (const Contour& c : contours) out.push_back(BlobCentre(c));
+    return out;
+  }
+  // A centre lies inside its blob's bounding box. The blobs whose box middles
+  // span the crowd give a hull that lies inside the hull of all centres; a
+  // box deep inside that hull holds a centre that is no corner of it.
+  std::vector<cv::Rect> boxes(n);
+  std::vector<cv::Point> middles(n);
+  for (size_t i = 0; i < n; ++i) {
+    boxes[i] = cv::boundingRect(contours[i]);
+    middles[i] = cv::Point(boxes[i].x + boxes[i].width / 2, boxes[i].y + boxes[i].height / 2);
+  }
+  std::vector<int> outerIdx;
+  cv::convexHull(middles, outerIdx, false, false);
+  std::vector<char> known(n, 0);
+  std::vector<cv::Point> centre(n);
+  std::vector<cv::Point> inner;
+  for (int i : outerIdx) {
+    known[i] = 1;
+    centre[i] = BlobCentre(contours[i]);
+    inner.push_back(centre[i]);
+  }
+  std::vector<cv::Point> polygon;
+  cv::convexHull(inner, polygon, false, true);
+  std::vector<cv::Point2f> poly(polygon.begin(), polygon.end());
+  std::vector<char> keep(n, 1);
+  for (size_t i = 0; i < n; ++i) {
+    if (known[i]) continue;
+    bool deep = poly.size() >= 3;
+    const cv::Rect& b = boxes[i];
+    const cv::Point2f corners[4] = {{static_cast<float>(b.x), static_cast<float>(b.y)},
+                                    {static_cast<float>(b.x + b.width - 1), static_cast<float>(b.y)},
+                                    {static_cast<float>(b.x), static_cast<float>(b.y + b.height - 1)},
+                                    {static_cast<float>(b.x + b.width - 1), static_cast<float>(b.y + b.height - 1)}};
+    for (int k = 0; deep && k < 4; ++k) deep = cv::pointPolygonTest(poly, corners[k], true) >= 1.0;
+    if (deep)
+      keep[i] = 0;
+    else
+      centre[i] = BlobCentre(contours[i]);
+  }
+  for (size_t i = 0; i < n; ++i)
+    if (keep[i]) out.push_back(centre[i]);
+  return out;
 }
 
 ContourList OutlinesReachingTheHull(const ContourList& contours, const std::vector<cv::Point>& centres, int thickness) {
@@ -228,13 +332,19 @@ EnclosingCircle FindLargestEnclosingCircle(const ContourList& contours) {
 }
 
 std::vector<int> PickRankedIndices(const std::vector<double>& values, int count, bool largest) {
-  std::vector<double> sorted = values;
-  std::sort(sorted.begin(), sorted.end());
+  const int n = static_cast<int>(values.size());
+  const int k = std::max(0, std::min(count, n));
+  // Only the first k ranks are needed: the values in rank order, as a full
+  // sort would give them.
+  std::vector<double> ranked = values;
+  if (largest)
+    std::partial_sort(ranked.begin(), ranked.begin() + k, ranked.end(), std::greater<double>());
+  else
+    std::partial_sort(ranked.begin(), ranked.begin() + k, ranked.end());
   std::vector<int> picked;
   std::vector<bool> used(values.size(), false);
-  const int n = static_cast<int>(sorted.size());
-  for (int pass = 0; pass < count && pass < n; ++pass) {
-    const double v = largest ? sorted[n - 1 - pass] : sorted[pass];
+  for (int pass = 0; pass < k; ++pass) {
+    const double v = ranked[pass];
     for (int i = 0; i < n; ++i) {
       if (!used[i] && values[i] == v) {
         used[i] = true;
@@ -263,46 +373,56 @@ void RefineTurnByMoments(const cv::Mat& grey, const cv::Mat& binary, cv::Rotated
   const cv::Rect box = cv::Rect(centre.x - r - 1, centre.y - r - 1, 2 * r + 3, 2 * r + 3) & cv::Rect(0, 0, binary.cols, binary.rows);
   if (box.empty()) return;
   const cv::Mat greyBox = grey(box), binaryBox = binary(box);
-  cv::Mat disc = cv::Mat::zeros(box.size(), CV_8UC1);
+  thread_local cv::Mat disc;
+  disc.create(box.size(), CV_8UC1);
+  disc.setTo(0);
   cv::circle(disc, centre - box.tl(), r, cv::Scalar(255), cv::FILLED);
-  // Part and ground inside the disc: counts and grey sums in one pass
-  // (masks of 0 / 255 turned into 0 / 1, no branches).
-  uint64_t partCount = 0, groundCount = 0, partSum = 0, groundSum = 0;
+  // Each row of the filled disc is one run of pixels: found once, then
+  // only the run is looked at.
+  std::vector<std::pair<int, int>> runs(box.height, {0, 0});
   for (int y = 0; y < box.height; ++y) {
     const uint8_t* d = disc.ptr<uint8_t>(y);
+    const uint8_t* first = std::find_if(d, d + box.width, [](uint8_t v) { return v != 0; });
+    if (first == d + box.width) continue;
+    const uint8_t* last = d + box.width;
+    while (last[-1] == 0) --last;
+    runs[y] = {static_cast<int>(first - d), static_cast<int>(last - d)};
+  }
+  // Part and ground inside the disc: counts and grey sums in one pass.
+  uint64_t partCount = 0, discCount = 0, partSum = 0, discSum = 0;
+  for (int y = 0; y < box.height; ++y) {
     const uint8_t* b = binaryBox.ptr<uint8_t>(y);
     const uint8_t* g = greyBox.ptr<uint8_t>(y);
-    uint32_t pc = 0, gc = 0, ps = 0, gs = 0;
-    for (int x = 0; x < box.width; ++x) {
-      const uint32_t inDisc = d[x] >> 7, isPart = b[x] >> 7;
-      const uint32_t p = inDisc & isPart, q = inDisc & (isPart ^ 1u);
-      pc += p;
-      gc += q;
-      ps += p * g[x];
-      gs += q * g[x];
+    uint32_t pc = 0, ps = 0, ts = 0;
+    // The binary square is 0 or 255: g & b is the grey of a part pixel.
+    for (int x = runs[y].first; x < runs[y].second; ++x) {
+      pc += b[x] & 1u;
+      ps += g[x] & b[x];
+      ts += g[x];
     }
     partCount += pc;
-    groundCount += gc;
     partSum += ps;
-    groundSum += gs;
+    discCount += static_cast<uint64_t>(runs[y].second - runs[y].first);
+    discSum += ts;
   }
+  const uint64_t groundCount = discCount - partCount, groundSum = discSum - partSum;
   if (partCount < 20 || groundCount < 20) return;
   // Each pixel weighs by how much of it the part covers (edges are partly
   // covered), from the grey levels of the part and of the ground round it.
   const double fg = static_cast<double>(partSum) * (1.0 / static_cast<double>(partCount));
   const double bg = static_cast<double>(groundSum) * (1.0 / static_cast<double>(groundCount));
   if (std::fabs(fg - bg) < 10.0) return;
-  cv::Mat weight;
+  // The weights' memory is kept per thread: a fresh picture of this size
+  // would be zero-filled page by page on every call.
+  thread_local cv::Mat weight;
   greyBox.convertTo(weight, CV_32F, 1.0 / (fg - bg), -bg / (fg - bg));
   // Clipped to 0..1, nothing outside the disc.
+  cv::threshold(weight, weight, 1.0, 1.0, cv::THRESH_TRUNC);
+  cv::threshold(weight, weight, 0.0, 0.0, cv::THRESH_TOZERO);
   for (int y = 0; y < box.height; ++y) {
-    const uint8_t* d = disc.ptr<uint8_t>(y);
     float* w = weight.ptr<float>(y);
-    for (int x = 0; x < box.width; ++x) {
-      float v = w[x] > 1.0f ? 1.0f : w[x];
-      v = v > 0.0f ? v : 0.0f;
-      w[x] = d[x] ? v : 0.0f;
-    }
+    std::fill(w, w + runs[y].first, 0.0f);
+    std::fill(w + runs[y].second, w + box.width, 0.0f);
   }
   // Central moments do not depend on where the box lies in the square.
   const cv::Moments m = cv::moments(weight, false);

@@ -36,6 +36,13 @@ cv::Point RoundPoint(cv::Point2d p);
 // Draws the convex hull of the points as a closed polygon, white, thickness 1.
 void DrawClosedHull(cv::Mat& scratch, const std::vector<cv::Point>& points);
 
+// Draws a closed 8-connected outline (every boundary point, as the blob
+// search gives them) of thickness 2 in white, pixel for pixel as the
+// library's contour drawing does, by stamping each step's pixels; false
+// (nothing drawn) for an outline of fewer than two points, with a step
+// longer than one pixel or with a point outside the canvas.
+bool StampThickOutline(cv::Mat& canvas, const Contour& contour, cv::Point shift = {0, 0});
+
 // The recognisers' scratch picture: a black picture of the binary square's
 // size on which they draw white lines and outlines and read back the outer
 // contours. Drawings are recorded first and only the area they cover (with
@@ -67,6 +74,12 @@ class ScratchArea {
   std::vector<std::pair<cv::Point, cv::Point>> m_lines;
   std::vector<Outline> m_outlines;
 };
+
+// The blob centres (BlobCentre) of the contours in their order, leaving out
+// centres that lie strictly inside the hull of the others: the convex hull
+// of the list is the hull of all the centres, for a fraction of the work on
+// a crowd of blobs (a ball grid).
+std::vector<cv::Point> CentresForHull(const ContourList& contours);
 
 // The contours whose outlines of `thickness` come near the convex hull of
 // `centres` or lie outside it; those deep inside the hull (more than a few

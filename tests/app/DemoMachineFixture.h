@@ -29,6 +29,7 @@
 #include "sim/CameraServer.h"
 #include "sim/SimBoard.h"
 #include "sim/WorldFile.h"
+#include "support/SimRecordDump.h"
 
 namespace demo_machine {
 
@@ -110,6 +111,7 @@ class DemoMachine : public ShellTest {
     unsetenv("SMT_SIMULATED_CAMERAS");
     unsetenv("SMT_SIM_CAMERA_SOCKET");
     if (cameraServer) cameraServer->Stop();
+    if (sim) testsupport::DumpSimRecord(*sim, world.get());
     if (sim) sim->Stop();
     if (sim) sim->SetWorld(nullptr);
     g_bConnected = false;

@@ -208,7 +208,7 @@ TEST_F(SettingsFlowSim, PulseTestRunSwitchesTheWalkOutputOffWithItsNumberOnTheNe
   ASSERT_TRUE(link.Open("127.0.0.1", static_cast<uint32_t>(board.UdpPort())));
   link.StartReplyLoop();
   auto& rt = smt::link::Runtime();
-  smt::link::CMachineLink* panelLink = rt.udp.exchange(&link);
+  smt::link::Link* panelLink = rt.udp.exchange(&link);
   rt.commModel = 1;
   g_bConnected = true;
   ASSERT_TRUE(f.view()->pulseTestRunner);

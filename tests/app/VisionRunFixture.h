@@ -262,6 +262,7 @@ class VisionRunSim : public linktest::MotionSimTest {
     list.m_Settings.m_Correct_Y = -kSideY;
     world->SetGeometry(g);
     sim->SetWorld(world.get());
+    recordWorld = world.get();
     smt::sim::WorldCameraLook look;
     look.cols = 1280;
     look.rows = 1024;

@@ -25,6 +25,7 @@ inline void ResetLinkState() {
   auto& rt = smt::link::Runtime();
   rt.udp = nullptr;
   rt.serial = nullptr;
+  rt.substitute = nullptr;
   rt.hooks = nullptr;
   rt.commModel = 1;
   rt.headMask = 0x01;

@@ -12,6 +12,7 @@
 #include "link/MotionGlobals.h"
 #include "link/MotionSettings.h"
 #include "platform/MessageService.h"
+#include "support/SimRecordDump.h"
 
 namespace linktest {
 
@@ -85,6 +86,7 @@ class MotionSimTest : public SimLinkTest {
     QuietLinkRoutes();
   }
   void TearDown() override {
+    testsupport::DumpSimRecord(*sim, recordWorld);
     smt::link::Runtime().hooks = nullptr;
     smt::link::Routes() = {};
     smt::link::SetMotionSettings({});
@@ -92,6 +94,8 @@ class MotionSimTest : public SimLinkTest {
     ZeroPositions();
     SimLinkTest::TearDown();
   }
+  // The world whose releases go with the record (SimRecordDump), when the test has one.
+  const smt::sim::SimWorld* recordWorld = nullptr;
   void UpdateSettings(const std::function<void(smt::link::MotionSettings&)>& change) {
     auto m = smt::link::GetMotionSettings();
     change(m);

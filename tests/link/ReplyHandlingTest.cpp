@@ -172,9 +172,10 @@ TEST_F(ReplyHandling, VacuumProbeKeysAndBootloader) {
   EXPECT_EQ(g_nProbeValue, 10000);
   HandleUdpPacket(Packet(0, 0x14, {4}));
   EXPECT_EQ(info.keys, std::vector<uint8_t>{4});
+  // A boot loader reply wakes the link it came in on.
   CMachineLink link;
   Runtime().udp = &link;
-  HandleUdpPacket(Packet(1, 0xF03, {0x07}));
+  link.OnPacket(Packet(1, 0xF03, {0x07}));
   EXPECT_TRUE(link.BootReplyEvent().Wait(std::chrono::milliseconds(0)));
 }
 

@@ -32,10 +32,11 @@ class PlatformRun : public RunSimTest {
       d.startSpeed = d.runSpeed = 5;
       return d;
     };
-    s.lampCell = [](int, int col) { return std::string(col == 4 ? "-1.0" : "1.0"); };
-    s.setLampCell = [this](int row, int col, const std::string& t) {
+    s.lampRow = [](int) { return LampRow{1.0, -1.0, 1.0}; };
+    s.setLampMarkOffsets = [this](int row, std::optional<std::pair<int32_t, int32_t>> o) {
       std::lock_guard lk(m);
-      cells[{row, col}] = t;
+      cells[{row, 5}] = o ? std::to_string(o->first) : "";
+      cells[{row, 6}] = o ? std::to_string(o->second) : "";
     };
     s.lampCounts = [this] { return counts; };
     s.setLampCounts = [this](const LampCounts& c) { counts = c; };
@@ -272,7 +273,7 @@ namespace runtest {
 namespace {
 
 TEST_F(PlatformRun, MarkOutsideTheTravelEndsTheRunBeforeAnyGlue) {
-  smt::run::Services().lampCell = [](int, int) { return std::string("1.0"); };  // Y above 0
+  smt::run::Services().lampRow = [](int) { return smt::run::LampRow{1.0, 1.0, 1.0}; };  // Y above 0
   ASSERT_TRUE(Start(9));
   ASSERT_TRUE(WaitEnd());
   EXPECT_FALSE(runFinished);

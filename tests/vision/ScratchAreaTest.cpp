@@ -4,6 +4,7 @@
 // outlines and lines running to the square's edges and corners.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <opencv2/imgproc.hpp>
 
 #include "vision/RecognizerGeometry.h"
@@ -78,6 +79,29 @@ TEST(ScratchArea, SameContoursInTheSameOrderAsTheWholeSquare) {
   ScratchArea empty(cv::Size(50, 50));
   EXPECT_TRUE(empty.Extract().empty());
   EXPECT_EQ(empty.ReExtract().center.x, -1.f);
+}
+
+TEST(ScratchArea, StampedThickOutlinesArePixelForPixelTheLibrarysDrawing) {
+  for (const cv::Size square : {cv::Size(300, 300), cv::Size(41, 29)}) {
+    for (unsigned seed = 1; seed <= 10; ++seed) {
+      const ContourList blobs = Blobs(square, seed, 4 + static_cast<int>(seed));
+      // Outlines at the picture's edges, and moved into a larger picture.
+      for (const cv::Point shift : {cv::Point(0, 0), cv::Point(7, 3)}) {
+        cv::Mat drawn = cv::Mat::zeros(square + cv::Size(shift), CV_8UC1), stamped = drawn.clone();
+        cv::drawContours(drawn, blobs, -1, cv::Scalar(255), 2, cv::LINE_8, cv::noArray(), INT_MAX, shift);
+        for (const Contour& c : blobs)
+          if (!StampThickOutline(stamped, c, shift)) {
+            const ContourList one{c};
+            cv::drawContours(stamped, one, -1, cv::Scalar(255), 2, cv::LINE_8, cv::noArray(), INT_MAX, shift);
+          }
+        EXPECT_EQ(cv::countNonZero(drawn != stamped), 0)
+            << square << " seed " << seed << " shift " << shift;
+      }
+      // A point outside the picture is left to the library.
+      cv::Mat m = cv::Mat::zeros(square, CV_8UC1);
+      EXPECT_FALSE(StampThickOutline(m, blobs[0], cv::Point(-square.width, 0)));
+    }
+  }
 }
 
 TEST(ScratchArea, OutlinesDeepInsideTheHullDoNotChangeTheOuterContour) {

@@ -1,0 +1,10 @@
+#include "run/BoardFrame.h"
+
+namespace smt::run {
+
+BoardFrame& Frame() {
+  static BoardFrame f;
+  return f;
+}
+
+}  // namespace smt::run
