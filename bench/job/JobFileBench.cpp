@@ -23,8 +23,8 @@ JobModel BigJob(int boards, int rows) {
     rec.m_PanelGrid = FullPanelGrid(2, 3);
     rec.m_Parts.reserve(static_cast<size_t>(rows));
     for (int i = 0; i < rows; ++i)
-      rec.m_Parts.push_back({std::to_string(i + 1), FormatG(i * 0.37), FormatG(i * 0.21), "90", "R" + std::to_string(i),
-                             "电阻", "0603", "1/Yes", "10k", "W3", "0/No", "10k", "1", "2024-3-5  9:7:2", "", ""});
+      rec.m_Parts.push_back(PlacementFromStoredCells({std::to_string(i + 1), FormatG(i * 0.37), FormatG(i * 0.21), "90", "R" + std::to_string(i),
+                             "电阻", "0603", "1/Yes", "10k", "W3", "0/No", "10k", "1", "2024-3-5  9:7:2", "", ""}));
     job.pcbs.m_Records.push_back(std::move(rec));
   }
   job.pcbs.m_strCurPcbName = "板-0";

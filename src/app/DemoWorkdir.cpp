@@ -256,7 +256,7 @@ void WriteJob(const std::filesystem::path& dir) {
   const std::vector<smt::job::ListRow> parts = {
       DemoPart(1, 5, -5, "R1", "W1", "10k"), DemoPart(2, 10, -5, "C1", "W2", "100nF"),
       DemoPart(3, 15, -5, "R2", "W1", "10k"), DemoPart(4, 20, -5, "C2", "W2", "100nF")};
-  for (const auto& p : parts) rec.m_Parts.push_back(smt::job::PlacementRowToStored(p));
+  for (const auto& p : parts) rec.m_Parts.push_back(smt::job::PlacementFromListRow(p));
   smt::job::JobModel job;
   job.pcbs.m_Records.push_back(rec);
   job.pcbs.m_strCurPcbName = rec.m_strName;

@@ -89,7 +89,7 @@ std::vector<ListLoadProblem> LoadLibraryLists(const std::filesystem::path& appDi
     if (info.hasLeading) lists.speedUsageLine.clear();
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) {
-      problems.push_back({info.name, "the file is missing", ""});
+      problems.push_back({info.name, "the file is missing", "", 0, ""});
       continue;
     }
     try {
@@ -106,7 +106,7 @@ std::vector<ListLoadProblem> LoadLibraryLists(const std::filesystem::path& appDi
         }
       }
     } catch (const std::exception& e) {
-      ListLoadProblem p{info.name, e.what(), ""};
+      ListLoadProblem p{info.name, e.what(), "", 0, ""};
       lists.MarkDamaged(info.id);
       std::filesystem::path aside = path;
       aside += ".damaged-" + TimeStamp();

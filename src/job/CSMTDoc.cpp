@@ -12,10 +12,12 @@ using smt::platform::ShowMessage;
 
 int CSMTDoc::Type() const { return MachineType ? MachineType() : g_nMachineType.load(); }
 
+smt::job::JobFileBytes CSMTDoc::Encoded() { return job_.EncodeFiles(Type()); }
+
 bool CSMTDoc::AskAndSave() {
   if (!HasPcbTable()) return true;
   // Nothing changed since the job was opened or saved: nothing to ask.
-  if (saved_ && job_.ToContent(Type()) == *saved_) return true;
+  if (saved_ && Encoded() == *saved_) return true;
   MsgAnswer a = ShowMessage(kSaveQuestion, MsgButtons::YesNoCancel, MsgIcon::Question);
   if (a == MsgAnswer::Cancel) return false;
   if (a == MsgAnswer::Yes) return SaveProject();
@@ -34,10 +36,15 @@ bool CSMTDoc::OnNewDocument() {
 bool CSMTDoc::CanCloseFrame() { return AskAndSave(); }
 
 bool CSMTDoc::OnOpenDocument(const std::filesystem::path& path) {
+  bool unicode = true;
+  smt::job::JobFileBytes read;
   try {
-    smt::job::JobFileContent c = smt::job::ReadJobFiles(path, Type());
+    const auto names = smt::job::JobFileNames::Of(path);
+    smt::job::OpenedJobFiles opened = smt::job::OpenJobFiles(path, Type(), names);
+    unicode = opened.unicode;
+    read = std::move(opened.bytes);
     try {
-      job_.ApplyContent(c, Type(), smt::job::JobFileNames::Of(path));
+      job_.ApplyTable(std::move(opened.table), opened.sides, Type(), names);
     } catch (const smt::job::JobFileError& e) {
       throw smt::job::JobFileError("\"" + path.string() + "\" is damaged or not a job file: " + e.what());
     }
@@ -48,7 +55,9 @@ bool CSMTDoc::OnOpenDocument(const std::filesystem::path& path) {
     return false;
   }
   path_ = path;
-  saved_ = job_.ToContent(Type());
+  // The files as read are the job as opened; an older 8-bit file is
+  // compared in the form a save gives it.
+  saved_ = unicode ? std::move(read) : Encoded();
   if (SetStatusPath) SetStatusPath(path.string());
   if (JobFileUsed) JobFileUsed(path);
   return true;
@@ -56,7 +65,7 @@ bool CSMTDoc::OnOpenDocument(const std::filesystem::path& path) {
 
 bool CSMTDoc::OnSaveDocument(const std::filesystem::path& path) {
   if (SetStatusPath) SetStatusPath(path.string());
-  smt::job::JobFileContent content = job_.ToContent(Type());
+  smt::job::JobFileBytes content = Encoded();
   try {
     smt::job::WriteJobFiles(path, content, Type());
   } catch (const smt::job::JobFileError& e) {

@@ -72,8 +72,9 @@ class CSMTDoc {
   bool AskAndSave();  // true: go on (saved or No); false: Cancel / failed
   smt::job::JobModel& job_;
   std::filesystem::path path_;
-  // The job as last opened or saved; empty for a new job.
-  std::optional<smt::job::JobFileContent> saved_;
+  // The files of the job as last opened or saved; empty for a new job.
+  std::optional<smt::job::JobFileBytes> saved_;
+  smt::job::JobFileBytes Encoded();
 };
 
 // Re-entry guard of the save step (1: no save under way).

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "job/JobRows.h"
+#include "job/WorkRecords.h"
 #include "platform/SettingsSection.h"
 
 namespace smt::job {
@@ -132,11 +133,13 @@ ImportOutcome ImportPartRows(JobModel& job, const ImportList& list, const std::v
   // All rows are built before the board is touched.
   std::vector<std::vector<std::string>> rows = BuildPlacementRows(list, feeders, options, now, progress);
   PcbRecord& rec = job.pcbs.m_Records[static_cast<size_t>(index)];
-  rec.m_Parts = std::move(rows);
+  rec.m_Parts.clear();
+  rec.m_Parts.reserve(rows.size());
+  for (const auto& cells : rows) rec.m_Parts.push_back(PlacementFromStoredCells(cells));
   if (job.shownPcbName == rec.m_strName) {
     job.placementRows.clear();
     job.placementRows.reserve(rec.m_Parts.size());
-    for (const auto& p : rec.m_Parts) job.placementRows.push_back(PlacementRowFromStored(p));
+    for (const auto& p : rec.m_Parts) job.placementRows.push_back(PlacementListRow(p));
     job.NotifyRows(RowKind::Placement);
   }
   return ImportOutcome::Imported;

@@ -26,10 +26,19 @@ uint32_t ReadCount(ArchiveReader& in, const char* what) {
   return n;
 }
 
-std::vector<std::string> ReadStrings(ArchiveReader& in, uint32_t n) {
+std::vector<std::string> ReadStrings(ArchiveReader& in, uint32_t n, bool* unicode = nullptr) {
   std::vector<std::string> out;
   out.reserve(n);
-  for (uint32_t i = 0; i < n; ++i) out.push_back(in.ReadString());
+  if (!unicode) {
+    for (uint32_t i = 0; i < n; ++i) out.push_back(in.ReadString());
+    return out;
+  }
+  std::string scratch;
+  for (uint32_t i = 0; i < n; ++i) {
+    bool u = true;
+    out.emplace_back(in.ReadStringInto(scratch, &u));
+    *unicode &= u;
+  }
   return out;
 }
 
@@ -77,7 +86,31 @@ auto ParseFile(const std::filesystem::path& p, F f) {
   }
 }
 
-void WriteOrThrow(const std::filesystem::path& p, const std::vector<uint8_t>& bytes) {
+smt::platform::FileBuffer ReadBufferOrThrow(const std::filesystem::path& p) {
+  try {
+    return smt::platform::ReadFileBuffer(p);
+  } catch (const std::exception& e) {
+    throw JobFileError("\"" + p.string() + "\": cannot be read (" + e.what() + ")");
+  }
+}
+
+// Reads a file whole, parses it with `f` and keeps its bytes in `kept`.
+template <class F>
+auto ParseFileKept(const std::filesystem::path& p, F f, FileBytes& kept) {
+  FileBytes bytes(ReadBufferOrThrow(p));
+  try {
+    auto result = f(bytes.bytes());
+    kept = std::move(bytes);
+    return result;
+  } catch (const JobCellError& e) {
+    throw JobCellError("\"" + p.string() + "\" is damaged or not a job file: " + e.what(), e.file(), e.line(),
+                       e.field());
+  } catch (const JobFileError& e) {
+    throw JobFileError("\"" + p.string() + "\" is damaged or not a job file: " + e.what());
+  }
+}
+
+void WriteOrThrow(const std::filesystem::path& p, std::span<const uint8_t> bytes) {
   try {
     smt::platform::WriteFileAtomically(p, bytes);
   } catch (const std::exception& e) {
@@ -289,6 +322,65 @@ std::vector<std::string> ParseLampFile(std::span<const uint8_t> bytes) {
   return Parse(bytes, [](ArchiveReader& in) { return ReadStrings(in, kLampRowCount); });
 }
 
+PcbTable ParseJobTable(std::span<const uint8_t> bytes, std::string_view file, bool* unicode) {
+  return Parse(bytes, [&](ArchiveReader& in) {
+    bool all = true;
+    std::string scratch;
+    bool u = true;
+    std::string curName(in.ReadStringInto(scratch, &u));
+    all &= u;
+    const uint32_t pcbCount = in.ReadU32();
+    const uint32_t n = ReadCount(in, "line");
+    if (pcbCount > n)
+      throw JobFileError("the board count " + std::to_string(pcbCount) + " is larger than the " + std::to_string(n) +
+                         " lines");
+    PcbTable t = PcbTable::FromLineSource(std::move(curName), pcbCount, n,
+                                          [&]() -> std::string_view {
+                                            const std::string_view line = in.ReadStringInto(scratch, &u);
+                                            all &= u;
+                                            return line;
+                                          },
+                                          file);
+    if (unicode) *unicode = all;
+    return t;
+  });
+}
+
+OpenedJobFiles OpenJobFiles(const std::filesystem::path& jobPath, int machineType, const JobFileNames& names) {
+  FinishInterruptedSave(jobPath);
+  OpenedJobFiles o;
+  bool unicode = true;
+  o.table = ParseFileKept(jobPath, [&](std::span<const uint8_t> b) { return ParseJobTable(b, names.job, &unicode); },
+                          o.bytes.job);
+  auto side = [&](const std::filesystem::path& p, std::optional<FileBytes>& kept, auto parse) {
+    FileBytes bytes;
+    auto lines = ParseFileKept(p, parse, bytes);
+    kept = std::move(bytes);
+    return lines;
+  };
+  auto rows = [&](std::span<const uint8_t> b) {
+    return Parse(b, [&](ArchiveReader& in) {
+      uint32_t n = ReadCount(in, "row");
+      return ReadStrings(in, n, &unicode);
+    });
+  };
+  auto dis = SideFilePath(jobPath, ".dis");
+  if (IsFile(dis)) o.sides.dispenseLines = side(dis, o.bytes.dispense, rows);
+  if (machineType == kMachineDrill) {
+    auto drill = SideFilePath(jobPath, ".drill");
+    if (IsFile(drill)) o.sides.drillLines = side(drill, o.bytes.drill, rows);
+  }
+  if (machineType == kMachineLampDispenser) {
+    auto txt = SideFilePath(jobPath, ".txt");
+    if (IsFile(txt))
+      o.sides.lampRows = side(txt, o.bytes.lamp, [&](std::span<const uint8_t> b) {
+        return Parse(b, [&](ArchiveReader& in) { return ReadStrings(in, kLampRowCount, &unicode); });
+      });
+  }
+  o.unicode = unicode;
+  return o;
+}
+
 JobFileContent ReadJobFiles(const std::filesystem::path& jobPath, int machineType) {
   // A save that was interrupted is completed or undone first.
   FinishInterruptedSave(jobPath);
@@ -306,31 +398,62 @@ JobFileContent ReadJobFiles(const std::filesystem::path& jobPath, int machineTyp
   return c;
 }
 
+FileBytes EncodeJobTable(const PcbTable& t) {
+  const size_t lines = t.LineCount();
+  // Every line costs at most its header and two bytes per UTF-8 byte.
+  const size_t bound = smt::platform::ArchiveStringBound(t.m_strCurPcbName.size()) + 8 + 10 * lines +
+                       2 * t.LineBytesBound();
+  std::shared_ptr<uint8_t[]> buffer(new uint8_t[bound]);
+  uint8_t* const out = buffer.get();
+  size_t at = smt::platform::PutArchiveString(t.m_strCurPcbName, out);
+  auto u32 = [&](uint32_t v) {
+    for (int i = 0; i < 4; ++i) out[at++] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  u32(static_cast<uint32_t>(t.Count()));
+  u32(static_cast<uint32_t>(lines));
+  t.ForEachLine([&](std::string_view line) { at += smt::platform::PutArchiveString(line, out + at); });
+  return FileBytes(std::shared_ptr<const uint8_t[]>(std::move(buffer)), at);
+}
+
+JobFileBytes EncodeJobFiles(const JobFileContent& c, int machineType) {
+  JobFileBytes f;
+  f.job = FileBytes(EncodeJobFile(c));
+  if (c.dispenseLines && !c.dispenseLines->empty()) f.dispense = FileBytes(EncodeRowFile(*c.dispenseLines));
+  if (machineType == kMachineDrill && c.drillLines && !c.drillLines->empty())
+    f.drill = FileBytes(EncodeRowFile(*c.drillLines));
+  if (machineType == kMachineLampDispenser && c.lampRows) f.lamp = FileBytes(EncodeLampFile(*c.lampRows));
+  return f;
+}
+
 void WriteJobFiles(const std::filesystem::path& jobPath, const JobFileContent& c, int machineType) {
+  WriteJobFiles(jobPath, EncodeJobFiles(c, machineType), machineType);
+}
+
+void WriteJobFiles(const std::filesystem::path& jobPath, const JobFileBytes& files, int machineType) {
   FinishInterruptedSave(jobPath);
   // What goes where: each file put in place from its new bytes, or removed.
   struct Item {
     std::filesystem::path path;
-    std::vector<uint8_t> bytes;
+    std::span<const uint8_t> bytes;
     bool put;
   };
   std::vector<Item> items;
-  items.push_back({jobPath, EncodeJobFile(c), true});
+  items.push_back({jobPath, files.job.bytes(), true});
   auto dis = SideFilePath(jobPath, ".dis");
   if (!dis.empty()) {
-    if (c.dispenseLines && !c.dispenseLines->empty()) items.push_back({dis, EncodeRowFile(*c.dispenseLines), true});
+    if (files.dispense) items.push_back({dis, files.dispense->bytes(), true});
     else if (IsFile(dis)) items.push_back({dis, {}, false});
   }
   if (machineType == kMachineDrill) {
     auto drill = SideFilePath(jobPath, ".drill");
     if (!drill.empty()) {
-      if (c.drillLines && !c.drillLines->empty()) items.push_back({drill, EncodeRowFile(*c.drillLines), true});
+      if (files.drill) items.push_back({drill, files.drill->bytes(), true});
       else if (IsFile(drill)) items.push_back({drill, {}, false});
     }
   }
-  if (machineType == kMachineLampDispenser && c.lampRows) {
+  if (machineType == kMachineLampDispenser && files.lamp) {
     auto txt = SideFilePath(jobPath, ".txt");
-    if (!txt.empty()) items.push_back({txt, EncodeLampFile(*c.lampRows), true});
+    if (!txt.empty()) items.push_back({txt, files.lamp->bytes(), true});
   }
   // One file alone is replaced by its own atomic write.
   if (items.size() == 1) {

@@ -14,6 +14,9 @@
 #include <string_view>
 #include <vector>
 
+#include "job/JobFileBytes.h"
+#include "job/PcbTable.h"
+
 namespace smt::job {
 
 inline constexpr int kLampRowCount = 20;
@@ -60,6 +63,31 @@ std::vector<std::string> ParseLampFile(std::span<const uint8_t> bytes);
 // that is not there is left out). Throws JobFileError naming the file.
 JobFileContent ReadJobFiles(const std::filesystem::path& jobPath, int machineType);
 
+// What opening a job reads: the PCB table parsed straight from the job
+// file's bytes (no copy of its lines), the side files' lines (in `sides`;
+// its board fields stay empty) and the bytes of every file read.
+struct OpenedJobFiles {
+  PcbTable table;
+  JobFileContent sides;
+  JobFileBytes bytes;
+  // Every text was in the Unicode form; false for an older 8-bit file,
+  // which a save writes in the Unicode form (other bytes, same job).
+  bool unicode = true;
+};
+// The same files as ReadJobFiles, the same checks, and the cells of the
+// board table checked as PcbTable::FromLines does. Throws JobFileError
+// naming the file ("<path>" is damaged or not a job file: ...).
+OpenedJobFiles OpenJobFiles(const std::filesystem::path& jobPath, int machineType, const JobFileNames& names);
+PcbTable ParseJobTable(std::span<const uint8_t> bytes, std::string_view file = "job file", bool* unicode = nullptr);
+
+// The files a save of `c` writes for the machine type: ".dis" when
+// dispenseLines holds rows, ".drill" (type 9) when drillLines holds rows,
+// ".txt" (type 4) when lampRows is present.
+JobFileBytes EncodeJobFiles(const JobFileContent& c, int machineType);
+// The job file of a PCB table formatted straight into its bytes (the same
+// bytes as EncodeJobFile of its lines): one buffer, no copy of the lines.
+FileBytes EncodeJobTable(const PcbTable& table);
+
 // The journal of a save of several files ("<job>.journal").
 std::filesystem::path JobJournalPath(const std::filesystem::path& jobPath);
 // Completes a save that was interrupted after it was committed, or removes
@@ -76,5 +104,7 @@ void FinishInterruptedSave(const std::filesystem::path& jobPath);
 // go through a journal, see FinishInterruptedSave). Throws JobFileError
 // naming the file when the save did not happen; the old files then stay.
 void WriteJobFiles(const std::filesystem::path& jobPath, const JobFileContent& c, int machineType);
+// The same with the files already encoded.
+void WriteJobFiles(const std::filesystem::path& jobPath, const JobFileBytes& files, int machineType);
 
 }  // namespace smt::job

@@ -4,8 +4,6 @@
 #include "job/WorkRecords.h"
 #include "platform/FileCell.h"
 
-#include "job/JobFileError.h"
-
 namespace smt::job {
 
 void JobModel::StoreShownRows() {
@@ -13,7 +11,7 @@ void JobModel::StoreShownRows() {
   if (!rec) return;
   rec->m_Parts.clear();
   rec->m_Parts.reserve(placementRows.size());
-  for (const auto& row : placementRows) rec->m_Parts.push_back(PlacementRowToStored(row));
+  for (const auto& row : placementRows) rec->m_Parts.push_back(PlacementFromListRow(row));
 }
 
 void JobModel::ShowRecord(int index) {
@@ -21,7 +19,7 @@ void JobModel::ShowRecord(int index) {
   const PcbRecord& rec = pcbs.m_Records[static_cast<size_t>(index)];
   placementRows.clear();
   placementRows.reserve(rec.m_Parts.size());
-  for (const auto& p : rec.m_Parts) placementRows.push_back(PlacementRowFromStored(p));
+  for (const auto& p : rec.m_Parts) placementRows.push_back(PlacementListRow(p));
   shownPcbName = rec.m_strName;
   NotifyRows(RowKind::Placement);
   if (onLoadCurrentBoard) onLoadCurrentBoard(index, rec);
@@ -82,9 +80,23 @@ JobFileContent JobModel::ToContent(int machineType) {
   return c;
 }
 
+JobFileBytes JobModel::EncodeFiles(int machineType) {
+  StoreShownRows();
+  JobFileContent sides;
+  sides.dispenseLines = StoreDispenseLines();
+  if (machineType == kMachineDrill) sides.drillLines = StoreDrillLines();
+  if (machineType == kMachineLampDispenser && getLampRows) sides.lampRows = getLampRows();
+  JobFileBytes f = EncodeJobFiles(sides, machineType);
+  f.job = EncodeJobTable(pcbs);
+  return f;
+}
+
 void JobModel::ApplyContent(const JobFileContent& c, int machineType, const JobFileNames& names) {
   // Build everything first: a throw here leaves the open job untouched.
-  PcbTable table = PcbTable::FromLines(c.curPcbName, c.pcbCount, c.pcbLines, names.job);
+  ApplyTable(PcbTable::FromLines(c.curPcbName, c.pcbCount, c.pcbLines, names.job), c, machineType, names);
+}
+
+void JobModel::ApplyTable(PcbTable table, const JobFileContent& c, int machineType, const JobFileNames& names) {
   const bool drillMachine = machineType == kMachineDrill;
   try {
     // Every number of the side files is checked before anything changes.

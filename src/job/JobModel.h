@@ -56,10 +56,16 @@ class JobModel {
 
   // The whole job in file form (the shown rows are stored first).
   JobFileContent ToContent(int machineType);
+  // The files a save writes, formatted straight from the records (the same
+  // bytes as EncodeJobFiles(ToContent(machineType))).
+  JobFileBytes EncodeFiles(int machineType);
   // Replaces the job with the content of files just read. Everything is
   // built first and every number cell checked; on JobFileError (JobCellError
   // naming the file, line and field of a bad cell) the job is left as it was.
   void ApplyContent(const JobFileContent& c, int machineType, const JobFileNames& names = {});
+  // The same with the board table already read (OpenJobFiles): `sides`
+  // gives the side files' lines; its board fields are not used.
+  void ApplyTable(PcbTable table, const JobFileContent& sides, int machineType, const JobFileNames& names = {});
   // Empties the job (a new job).
   void Clear();
 

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "job/WorkRecords.h"
+
 namespace smt::job {
 
 struct PcbRecord {
@@ -37,8 +39,8 @@ struct PcbRecord {
   // m_nRows rows of m_nCols + 1 cells ("1/<label>" enabled, else skipped);
   // empty when the record has no grid.
   std::vector<std::vector<std::string>> m_PanelGrid;
-  // Placement rows in stored form: 16 cells, cells 7 and 10 with "1/"/"0/".
-  std::vector<std::vector<std::string>> m_Parts;
+  // The board's placements, read once from the job file.
+  std::vector<PlacementRecord> m_Parts;
 
   int PartCount() const { return static_cast<int>(m_Parts.size()); }
   bool HasGrid() const { return !m_PanelGrid.empty(); }

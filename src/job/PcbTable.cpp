@@ -49,83 +49,118 @@ void PcbTable::FreePcbList() {
   m_strCurPcbName.clear();
 }
 
-std::vector<std::string> PcbTable::SaveToLines() const {
-  std::vector<std::string> lines;
-  size_t total = 0;
-  for (const auto& r : m_Records) total += 1 + r.m_PanelGrid.size() + r.m_Parts.size();
-  lines.reserve(total);
+size_t PcbTable::LineCount() const {
+  size_t n = 0;
+  for (const auto& r : m_Records) n += 1 + static_cast<size_t>(r.m_nRows > 0 ? r.m_nRows : 0) + r.m_Parts.size();
+  return n;
+}
+
+void PcbTable::ForEachLine(const std::function<void(std::string_view)>& emit) const {
+  std::string line;
   for (const auto& r : m_Records) {
-    lines.push_back(PcbHeaderLine(r));
+    emit(PcbHeaderLine(r));
     // The grid lines follow the row count the header names.
     if (r.m_nRows > 0) {
+      const size_t cells = static_cast<size_t>(r.m_nCols < 0 ? 0 : r.m_nCols) + 1;
       for (int row = 0; row < r.m_nRows; ++row) {
-        std::vector<std::string> cells(static_cast<size_t>(r.m_nCols < 0 ? 0 : r.m_nCols) + 1);
-        if (static_cast<size_t>(row) < r.m_PanelGrid.size()) {
-          const auto& g = r.m_PanelGrid[static_cast<size_t>(row)];
-          for (size_t c = 0; c < cells.size() && c < g.size(); ++c) cells[c] = g[c];
+        line.clear();
+        const std::vector<std::string>* g =
+            static_cast<size_t>(row) < r.m_PanelGrid.size() ? &r.m_PanelGrid[static_cast<size_t>(row)] : nullptr;
+        for (size_t c = 0; c < cells; ++c) {
+          if (g && c < g->size()) line += (*g)[c];
+          line += '\t';
         }
-        lines.push_back(JoinTabCells(cells));
+        emit(line);
       }
     }
-    for (const auto& p : r.m_Parts) lines.push_back(JoinTabCells(p));
+    for (const auto& p : r.m_Parts) {
+      line.clear();
+      AppendStoredPlacement(line, p);
+      emit(line);
+    }
   }
+}
+
+size_t PcbTable::LineBytesBound() const {
+  size_t n = 0;
+  for (const auto& r : m_Records) {
+    n += PcbHeaderLine(r).size();
+    if (r.m_nRows > 0) {
+      const size_t cells = static_cast<size_t>(r.m_nCols < 0 ? 0 : r.m_nCols) + 1;
+      for (int row = 0; row < r.m_nRows; ++row) {
+        n += cells;
+        if (static_cast<size_t>(row) < r.m_PanelGrid.size())
+          for (const auto& c : r.m_PanelGrid[static_cast<size_t>(row)]) n += c.size();
+      }
+    }
+    for (const auto& p : r.m_Parts) n += PlacementLineBound(p);
+  }
+  return n;
+}
+
+std::vector<std::string> PcbTable::SaveToLines() const {
+  std::vector<std::string> lines;
+  lines.reserve(LineCount());
+  ForEachLine([&](std::string_view l) { lines.emplace_back(l); });
   return lines;
 }
 
 PcbTable PcbTable::FromLines(std::string curName, uint32_t pcbCount, const std::vector<std::string>& lines,
                             std::string_view file) {
+  size_t at = 0;
+  return FromLineSource(std::move(curName), pcbCount, lines.size(), [&]() -> std::string_view { return lines[at++]; },
+                        file);
+}
+
+PcbTable PcbTable::FromLineSource(std::string curName, uint32_t pcbCount, size_t lineCount,
+                                  const std::function<std::string_view()>& next, std::string_view file) {
+  PcbTable t;
+  t.m_strCurPcbName = std::move(curName);
+  if (pcbCount > lineCount)
+    throw JobFileError("the file names " + std::to_string(pcbCount) + " boards but holds only " +
+                       std::to_string(lineCount) + " lines");
+  size_t at = 0;
+  t.m_Records.reserve(pcbCount);
+  std::vector<std::string_view> cells;
   try {
-    return FromLinesChecked(std::move(curName), pcbCount, lines, file);
+    for (uint32_t b = 0; b < pcbCount; ++b) {
+      const std::string where = "board " + std::to_string(b + 1);
+      if (at >= lineCount) throw JobFileError(where + ": its header line is missing");
+      PcbRecord rec;
+      const int parts = ParsePcbHeaderLine(next(), rec, file, static_cast<int>(at + 1));
+      ++at;
+      if (rec.m_nRows > kMaxPanelSide || rec.m_nCols > kMaxPanelSide)
+        throw JobFileError(where + ": a panel of " + std::to_string(rec.m_nRows) + " x " +
+                           std::to_string(rec.m_nCols) + " boards is out of range");
+      const size_t left = lineCount - at;
+      if (rec.m_nRows > 0) {
+        if (static_cast<size_t>(rec.m_nRows) > left)
+          throw JobFileError(where + ": " + std::to_string(rec.m_nRows) + " panel rows named, " +
+                             std::to_string(left) + " lines left");
+        const int gridCells = rec.m_nCols < 0 ? 0 : rec.m_nCols + 1;
+        rec.m_PanelGrid.reserve(static_cast<size_t>(rec.m_nRows));
+        for (int r = 0; r < rec.m_nRows; ++r, ++at) rec.m_PanelGrid.push_back(SplitTabCells(next(), gridCells));
+      }
+      if (parts > 0) {
+        const size_t left2 = lineCount - at;
+        if (static_cast<size_t>(parts) > left2)
+          throw JobFileError(where + ": " + std::to_string(parts) + " placement rows named, " +
+                             std::to_string(left2) + " lines left");
+        rec.m_Parts.reserve(static_cast<size_t>(parts));
+        for (int i = 0; i < parts; ++i, ++at) {
+          // Every number of the row is checked here, where the file is read.
+          smt::platform::SplitTabCellViews(next(), cells);
+          rec.m_Parts.push_back(
+              ReadStoredPlacement(smt::platform::CellReader(file, static_cast<int>(at + 1), cells)));
+        }
+      }
+      t.m_Records.push_back(std::move(rec));
+    }
   } catch (const smt::platform::FileCellError& e) {
     throw JobCellError(e.what(), e.file(), e.line(), e.field());
   }
-}
-
-PcbTable PcbTable::FromLinesChecked(std::string curName, uint32_t pcbCount, const std::vector<std::string>& lines,
-                                    std::string_view file) {
-  PcbTable t;
-  t.m_strCurPcbName = std::move(curName);
-  if (pcbCount > lines.size())
-    throw JobFileError("the file names " + std::to_string(pcbCount) + " boards but holds only " +
-                       std::to_string(lines.size()) + " lines");
-  size_t at = 0;
-  t.m_Records.reserve(pcbCount);
-  for (uint32_t b = 0; b < pcbCount; ++b) {
-    const std::string where = "board " + std::to_string(b + 1);
-    if (at >= lines.size()) throw JobFileError(where + ": its header line is missing");
-    PcbRecord rec;
-    const int parts = ParsePcbHeaderLine(lines[at], rec, file, static_cast<int>(at + 1));
-    ++at;
-    if (rec.m_nRows > kMaxPanelSide || rec.m_nCols > kMaxPanelSide)
-      throw JobFileError(where + ": a panel of " + std::to_string(rec.m_nRows) + " x " + std::to_string(rec.m_nCols) +
-                         " boards is out of range");
-    const size_t left = lines.size() - at;
-    if (rec.m_nRows > 0) {
-      if (static_cast<size_t>(rec.m_nRows) > left)
-        throw JobFileError(where + ": " + std::to_string(rec.m_nRows) + " panel rows named, " + std::to_string(left) +
-                           " lines left");
-      const int cells = rec.m_nCols < 0 ? 0 : rec.m_nCols + 1;
-      rec.m_PanelGrid.reserve(static_cast<size_t>(rec.m_nRows));
-      for (int r = 0; r < rec.m_nRows; ++r) rec.m_PanelGrid.push_back(SplitTabCells(lines[at++], cells));
-    }
-    if (parts > 0) {
-      const size_t left2 = lines.size() - at;
-      if (static_cast<size_t>(parts) > left2)
-        throw JobFileError(where + ": " + std::to_string(parts) + " placement rows named, " + std::to_string(left2) +
-                           " lines left");
-      rec.m_Parts.reserve(static_cast<size_t>(parts));
-      std::vector<std::string_view> cells;
-      for (int i = 0; i < parts; ++i, ++at) {
-        // Every number of the row is checked here, where the file is read.
-        smt::platform::SplitTabCellViews(lines[at], cells);
-        ReadPlacement(smt::platform::CellReader(file, static_cast<int>(at + 1), cells));
-        rec.m_Parts.push_back(SplitTabCells(lines[at], kPlacementCells));
-      }
-    }
-    t.m_Records.push_back(std::move(rec));
-  }
-  if (at != lines.size())
-    throw JobFileError(std::to_string(lines.size() - at) + " lines follow the last of the " +
+  if (at != lineCount)
+    throw JobFileError(std::to_string(lineCount - at) + " lines follow the last of the " +
                        std::to_string(pcbCount) + " boards");
   return t;
 }

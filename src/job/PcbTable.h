@@ -2,6 +2,7 @@
 // The job's table of boards, in job order, with the name of the current
 // board; the text lines it becomes in the job file; and the list operations
 // of the PCB editor (add, delete, paste a copy, rename).
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,12 @@ class PcbTable {
   // The text lines of the job file: per record its header line, its grid
   // lines and its placement lines.
   std::vector<std::string> SaveToLines() const;
+  // The same lines handed to `line` one after the other (each view valid
+  // for the call only), formatted without keeping them.
+  void ForEachLine(const std::function<void(std::string_view)>& line) const;
+  size_t LineCount() const;
+  // At least the bytes of all lines together.
+  size_t LineBytesBound() const;
   // Builds a table from the job file's lines. Throws JobFileError when the
   // lines do not hold `pcbCount` records as their counts say, when a count
   // is out of range, or when lines are left over.
@@ -56,9 +63,11 @@ class PcbTable {
   static PcbTable FromLines(std::string curName, uint32_t pcbCount, const std::vector<std::string>& lines,
                             std::string_view file = "job file");
 
- private:
-  static PcbTable FromLinesChecked(std::string curName, uint32_t pcbCount, const std::vector<std::string>& lines,
-                                   std::string_view file);
+  // The same from `lineCount` lines handed out one after the other by
+  // `next` (each view valid until the next call): the job file is read
+  // straight into the records without a copy of its lines.
+  static PcbTable FromLineSource(std::string curName, uint32_t pcbCount, size_t lineCount,
+                                 const std::function<std::string_view()>& next, std::string_view file = "job file");
 
  public:
   // The record shown after a load: the one named current, else record 0

@@ -1,5 +1,8 @@
 #include "job/WorkRecords.h"
 
+#include <charconv>
+#include <cmath>
+
 #include "job/JobRows.h"
 
 namespace smt::job {
@@ -29,7 +32,241 @@ std::vector<std::string_view> ViewsOf(const std::vector<std::string>& cells) {
   return {cells.begin(), cells.end()};
 }
 
+// The word of a flag cell after its "1/" or "0/" (the whole text without one).
+std::string_view FlagWord(std::string_view cell) {
+  const size_t slash = cell.find('/');
+  return slash == std::string_view::npos ? cell : cell.substr(slash + 1);
+}
+
+// The number of a cell that may not be one (an editor's text): the value and
+// its form, or 0 with the text kept.
+double LenientNumber(std::string_view text, CellForm& form, bool integer) {
+  form = FormOfCell(text, !integer);
+  if (form.decimals != CellForm::kAsRead) {
+    double v = 0;
+    std::from_chars(text.data(), text.data() + text.size(), v);
+    return v;
+  }
+  if (integer) {
+    if (auto v = platform::ParseCellInteger(text, 0, kMaxSerial)) return static_cast<double>(*v);
+    return 0;
+  }
+  if (auto v = platform::ParseCellNumber(text, -kMaxBoardMm * 10, kMaxBoardMm * 10)) return *v;
+  return 0;
+}
+
+// A number cell in the plain decimal form (an integer: digits only) read in one pass: its value and
+// form, true when the text is that form and the value lies in [lo, hi].
+// At most 15 digits make the digits an exact integer, and one correctly
+// rounded division by an exact power of ten gives the nearest double, the
+// same value the general reader gives. Anything else goes to the general
+// reader (blanks, signs, exponents, refusals).
+bool PlainNumber(std::string_view t, bool integer, double lo, double hi, double& value, CellForm& form) {
+  static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                      1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const char* p = t.data();
+  const char* const end = p + t.size();
+  const bool negative = !integer && p != end && *p == '-';
+  if (negative) ++p;
+  const char* const intStart = p;
+  uint64_t m = 0;
+  while (p != end && static_cast<unsigned>(*p - '0') < 10u) m = m * 10 + static_cast<unsigned>(*p++ - '0');
+  size_t digits = static_cast<size_t>(p - intStart);
+  if (digits == 0 || (digits > 1 && *intStart == '0')) return false;
+  int decimals = 0;
+  if (!integer && p != end && *p == '.') {
+    const char* const fracStart = ++p;
+    while (p != end && static_cast<unsigned>(*p - '0') < 10u) m = m * 10 + static_cast<unsigned>(*p++ - '0');
+    decimals = static_cast<int>(p - fracStart);
+    digits += static_cast<size_t>(decimals);
+    if (decimals == 0) return false;
+  }
+  if (p != end || digits > 15) return false;
+  double v = static_cast<double>(m);
+  if (decimals > 0) v /= kPow10[decimals];
+  if (negative) v = -v;
+  if (!(v >= lo && v <= hi)) return false;
+  value = v;
+  form.decimals = static_cast<int8_t>(decimals);
+  form.text.clear();
+  return true;
+}
+
 }  // namespace
+
+CellForm FormOfCell(std::string_view t, bool allowSign) {
+  CellForm f;
+  size_t i = 0;
+  const size_t n = t.size();
+  if (allowSign && i < n && t[i] == '-') ++i;
+  const size_t intStart = i;
+  while (i < n && t[i] >= '0' && t[i] <= '9') ++i;
+  size_t digits = i - intStart;
+  // No empty integer part and no leading zero ("007" is written as it was).
+  bool plain = digits > 0 && !(digits > 1 && t[intStart] == '0');
+  int decimals = 0;
+  if (plain && i < n && t[i] == '.') {
+    ++i;
+    const size_t fracStart = i;
+    while (i < n && t[i] >= '0' && t[i] <= '9') ++i;
+    decimals = static_cast<int>(i - fracStart);
+    digits += i - fracStart;
+    plain = decimals > 0;
+  }
+  if (plain && i == n && digits <= 15) {
+    f.decimals = static_cast<int8_t>(decimals);
+    return f;
+  }
+  f.decimals = CellForm::kAsRead;
+  f.text = std::string(t);
+  return f;
+}
+
+void AppendCellNumber(std::string& out, double value, const CellForm& form) {
+  if (form.decimals == CellForm::kAsRead) {
+    out += form.text;
+    return;
+  }
+  char buf[400];
+  const auto r = form.decimals == CellForm::kShortest
+                     ? std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed)
+                     : std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, form.decimals);
+  if (r.ec == std::errc()) out.append(buf, r.ptr);
+}
+
+std::string CellNumberText(double value, const CellForm& form) {
+  std::string s;
+  AppendCellNumber(s, value, form);
+  return s;
+}
+
+namespace {
+
+const std::string& TextField(const PlacementRecord& r, int k) {
+  static const std::string none;
+  switch (k) {
+    case kSmtName: return r.name;
+    case 5: return r.type;
+    case 6: return r.package;
+    case 8: return r.value;
+    case kSmtFeeder: return r.feeder;
+    case 11: return r.feederValue;
+    case 12: return r.head;
+    case kSmtTime: return r.addTime;
+    case kSmtOwnMark: return r.ownMark;
+    case 15: return r.spare;
+    default: return none;
+  }
+}
+
+std::string* TextField(PlacementRecord& r, int k) {
+  return const_cast<std::string*>(&TextField(static_cast<const PlacementRecord&>(r), k));
+}
+
+void AppendListCell(std::string& out, const PlacementRecord& r, int k) {
+  switch (k) {
+    case kSmtSerial: AppendCellNumber(out, r.serial, r.serialForm); return;
+    case kSmtX: AppendCellNumber(out, r.x, r.xForm); return;
+    case kSmtY: AppendCellNumber(out, r.y, r.yForm); return;
+    case kSmtAngle: AppendCellNumber(out, r.angle, r.angleForm); return;
+    case kSmtPlace: out += r.placeWord; return;
+    case kSmtVision: out += r.visionWord; return;
+    default: out += TextField(r, k); return;
+  }
+}
+
+}  // namespace
+
+std::string ListPlacementCell(const PlacementRecord& r, int k) {
+  std::string s;
+  if (k >= 0 && k < kPlacementCells) AppendListCell(s, r, k);
+  return s;
+}
+
+std::string StoredPlacementCell(const PlacementRecord& r, int k) {
+  std::string s;
+  if (k == kSmtPlace) s = r.place ? "1/" : "0/";
+  if (k == kSmtVision) s = r.vision ? "1/" : "0/";
+  if (k >= 0 && k < kPlacementCells) AppendListCell(s, r, k);
+  return s;
+}
+
+void AppendStoredPlacement(std::string& out, const PlacementRecord& r) {
+  for (int k = 0; k < kPlacementCells; ++k) {
+    if (k == kSmtPlace) out += r.place ? "1/" : "0/";
+    if (k == kSmtVision) out += r.vision ? "1/" : "0/";
+    AppendListCell(out, r, k);
+    out += '\t';
+  }
+}
+
+namespace {
+
+size_t NumberBound(double v, const CellForm& f) {
+  if (f.decimals == CellForm::kAsRead) return f.text.size();
+  // Fixed notation: the integer digits (up to 309), the sign, the point and
+  // the decimals.
+  // The shortest form of a tiny or huge value runs to some 330 characters.
+  if (f.decimals < 0) return 400;
+  return (std::fabs(v) < 1e15 ? 16 : 312) + 2 + static_cast<size_t>(f.decimals);
+}
+
+}  // namespace
+
+size_t PlacementLineBound(const PlacementRecord& r) {
+  return kPlacementCells + 4 + NumberBound(r.serial, r.serialForm) + NumberBound(r.x, r.xForm) +
+         NumberBound(r.y, r.yForm) + NumberBound(r.angle, r.angleForm) + r.name.size() + r.type.size() +
+         r.package.size() + r.placeWord.size() + r.value.size() + r.feeder.size() + r.visionWord.size() +
+         r.feederValue.size() + r.head.size() + r.addTime.size() + r.ownMark.size() + r.spare.size();
+}
+
+void SetStoredPlacementCell(PlacementRecord& r, int k, std::string_view text) {
+  switch (k) {
+    case kSmtSerial: r.serial = static_cast<int>(LenientNumber(text, r.serialForm, true)); return;
+    case kSmtX: r.x = LenientNumber(text, r.xForm, false); return;
+    case kSmtY: r.y = LenientNumber(text, r.yForm, false); return;
+    case kSmtAngle: r.angle = LenientNumber(text, r.angleForm, false); return;
+    case kSmtPlace:
+    case kSmtVision: {
+      const auto p = SplitPrefix(text);
+      const bool on = p.hasSlash && p.prefix == "1";
+      (k == kSmtPlace ? r.place : r.vision) = on;
+      (k == kSmtPlace ? r.placeWord : r.visionWord) = p.text;
+      return;
+    }
+    default:
+      if (k > 0 && k < kPlacementCells) *TextField(r, k) = std::string(text);
+  }
+}
+
+PlacementRecord PlacementFromStoredCells(const std::vector<std::string>& cells) {
+  PlacementRecord r;
+  for (int k = 0; k < kPlacementCells; ++k)
+    SetStoredPlacementCell(r, k, static_cast<size_t>(k) < cells.size() ? std::string_view(cells[static_cast<size_t>(k)])
+                                                                         : std::string_view());
+  return r;
+}
+
+ListRow PlacementListRow(const PlacementRecord& r) {
+  ListRow row(kPlacementCells);
+  for (int k = 0; k < kPlacementCells; ++k) AppendListCell(row.cells[static_cast<size_t>(k)], r, k);
+  row.SetImage(kSmtPlace, r.place ? kImgYes : kImgNo);
+  row.SetImage(kSmtVision, r.vision ? kImgVisionYes : kImgVisionNo);
+  return row;
+}
+
+PlacementRecord PlacementFromListRow(const ListRow& row) {
+  PlacementRecord r;
+  for (int k = 0; k < kPlacementCells; ++k) {
+    if (k == kSmtPlace || k == kSmtVision) continue;
+    SetStoredPlacementCell(r, k, row.Cell(k));
+  }
+  r.place = row.Image(kSmtPlace) == kImgYes;
+  r.placeWord = row.Cell(kSmtPlace);
+  r.vision = row.Image(kSmtVision) == kImgVisionYes;
+  r.visionWord = row.Cell(kSmtVision);
+  return r;
+}
 
 const std::vector<std::string>& PlacementFieldNames() {
   static const std::vector<std::string> names = {"serial", "X",       "Y",          "angle", "name",   "type",
@@ -57,23 +294,52 @@ const std::vector<std::string>& DrillFieldNames() {
 PlacementRecord ReadPlacement(const CellReader& in) {
   const auto& n = PlacementFieldNames();
   PlacementRecord r;
-  r.serial = static_cast<int>(in.IntegerOr(kSmtSerial, n[0], 0, kMaxSerial, 0));
-  if (!AllBlank(in, {kSmtX, kSmtY, kSmtAngle})) {
-    r.x = in.Number(kSmtX, n[1], -kMaxBoardMm, kMaxBoardMm);
-    r.y = in.Number(kSmtY, n[2], -kMaxBoardMm, kMaxBoardMm);
-    r.angle = in.Number(kSmtAngle, n[3], -kMaxAngle, kMaxAngle);
+  double serial = 0;
+  if (PlainNumber(in.Text(kSmtSerial), true, 0, kMaxSerial, serial, r.serialForm)) {
+    r.serial = static_cast<int>(serial);
+  } else {
+    r.serial = static_cast<int>(in.IntegerOr(kSmtSerial, n[0], 0, kMaxSerial, 0));
+    r.serialForm = FormOfCell(in.Text(kSmtSerial), false);
+  }
+  // The common case first: three plain decimals in range.
+  if (!(PlainNumber(in.Text(kSmtX), false, -kMaxBoardMm, kMaxBoardMm, r.x, r.xForm) &&
+        PlainNumber(in.Text(kSmtY), false, -kMaxBoardMm, kMaxBoardMm, r.y, r.yForm) &&
+        PlainNumber(in.Text(kSmtAngle), false, -kMaxAngle, kMaxAngle, r.angle, r.angleForm))) {
+    r.x = r.y = r.angle = 0;
+    if (!AllBlank(in, {kSmtX, kSmtY, kSmtAngle})) {
+      r.x = in.Number(kSmtX, n[1], -kMaxBoardMm, kMaxBoardMm);
+      r.y = in.Number(kSmtY, n[2], -kMaxBoardMm, kMaxBoardMm);
+      r.angle = in.Number(kSmtAngle, n[3], -kMaxAngle, kMaxAngle);
+    }
+    r.xForm = FormOfCell(in.Text(kSmtX));
+    r.yForm = FormOfCell(in.Text(kSmtY));
+    r.angleForm = FormOfCell(in.Text(kSmtAngle));
   }
   r.name = in.Text(kSmtName);
   r.type = in.Text(5);
   r.package = in.Text(6);
   r.place = FlagCell(in.Text(kSmtPlace));
+  r.placeWord = FlagWord(in.Text(kSmtPlace));
   r.value = in.Text(8);
   r.feeder = in.Text(kSmtFeeder);
   r.vision = FlagCell(in.Text(kSmtVision));
+  r.visionWord = FlagWord(in.Text(kSmtVision));
   r.feederValue = in.Text(11);
   r.head = in.Text(12);
   r.addTime = in.Text(kSmtTime);
   r.ownMark = in.Text(kSmtOwnMark);
+  r.spare = in.Text(15);
+  return r;
+}
+
+PlacementRecord ReadStoredPlacement(const CellReader& in) {
+  PlacementRecord r = ReadPlacement(in);
+  auto on = [](std::string_view cell) {
+    const size_t slash = cell.find('/');
+    return slash != std::string_view::npos && cell.substr(0, slash) == "1";
+  };
+  r.place = on(in.Text(kSmtPlace));
+  r.vision = on(in.Text(kSmtVision));
   return r;
 }
 

@@ -5,8 +5,11 @@
 // is not a finite number in its field's range refuses the line with the
 // file, the line and the field named (platform::FileCellError).
 //
-// The lists keep the cell texts the operator sees and edits; what works
-// with the values (the run, the board geometry) takes these records.
+// The PCB table holds every board's placements as these records, read once
+// when the job is opened and written from them when it is saved. The shown
+// list keeps the cell texts the operator sees and edits; what works with the
+// values (the run, the board geometry) takes these records.
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +26,27 @@ inline constexpr double kMaxAngle = 3600.0;
 // Largest serial number a row may carry.
 inline constexpr long long kMaxSerial = 10'000'000;
 
+// How a number cell is written again. A cell read in the plain decimal form
+// ("12", "-3.50") is written from the value with the same number of
+// decimals, which gives the same bytes; any other text ("+5", "1e3", " 7",
+// an empty cell, a cell an editor left that is not a number) is kept as it
+// was and written back as it was. A record built in code writes the
+// shortest decimal form of its value.
+struct CellForm {
+  static constexpr int8_t kShortest = -2;
+  static constexpr int8_t kAsRead = -1;
+  int8_t decimals = kShortest;
+  std::string text;  // kAsRead: the cell's text
+  bool operator==(const CellForm&) const = default;
+};
+
+// The form a cell's text has: decimals when the text is a plain decimal of
+// at most 15 digits (a sign only when `allowSign`), else kAsRead with the text.
+CellForm FormOfCell(std::string_view text, bool allowSign = true);
+// Appends a number in its cell form.
+void AppendCellNumber(std::string& out, double value, const CellForm& form);
+std::string CellNumberText(double value, const CellForm& form);
+
 struct PlacementRecord {
   int serial = 0;
   double x = 0, y = 0;  // mm from the board origin
@@ -36,7 +60,29 @@ struct PlacementRecord {
   std::string head;
   std::string addTime;
   std::string ownMark;  // own mark's name ("" none)
+  std::string spare;    // the last cell, kept as it is
+  // The words of the two flag cells after their "1/" or "0/" ("Yes", "No").
+  std::string placeWord = "Yes", visionWord = "No";
+  // How the number cells are written again.
+  CellForm serialForm, xForm, yForm, angleForm;
+  bool operator==(const PlacementRecord&) const = default;
 };
+
+// A placement's cell `k` as the job file stores it (cells 7 and 10 with
+// "1/" or "0/") and as the list shows it (the flag words alone).
+std::string StoredPlacementCell(const PlacementRecord& r, int k);
+std::string ListPlacementCell(const PlacementRecord& r, int k);
+// Appends the record as a job file line: 16 cells, each followed by a TAB.
+void AppendStoredPlacement(std::string& out, const PlacementRecord& r);
+// At least the bytes of that line.
+size_t PlacementLineBound(const PlacementRecord& r);
+// Sets cell `k` from a text in stored form (flag cells "1/..."): a number
+// cell whose text is not a number keeps the text and reads as 0, so what was
+// there is written back unchanged and the run refuses it when it takes the
+// rows. Never throws.
+void SetStoredPlacementCell(PlacementRecord& r, int k, std::string_view text);
+// A record from stored cells (an import, a test) without refusing anything.
+PlacementRecord PlacementFromStoredCells(const std::vector<std::string>& cells);
 
 struct DispensePoint {
   int serial = 0;
@@ -63,6 +109,8 @@ const std::vector<std::string>& DrillFieldNames();
 // Placement cells in stored form (cells 7 and 10 "1/..." or "0/...") or in
 // list form (no prefix: "Yes" / "No").
 PlacementRecord ReadPlacement(const platform::CellReader& in);
+// A job file's placement line: the flag cells are on only as "1/...".
+PlacementRecord ReadStoredPlacement(const platform::CellReader& in);
 DispensePoint ReadDispensePoint(const platform::CellReader& in);
 DrillRecord ReadDrillRecord(const platform::CellReader& in);
 
@@ -79,6 +127,10 @@ DrillRecord DrillFromCells(const std::vector<std::string>& cells, std::string_vi
 // the field, and gives no records (nothing is placed from a list that holds
 // a bad number).
 struct ListRow;
+// The shown list's rows <-> the PCB table's records. A row becomes a record
+// without refusing anything (see SetStoredPlacementCell).
+ListRow PlacementListRow(const PlacementRecord& r);
+PlacementRecord PlacementFromListRow(const ListRow& row);
 std::vector<PlacementRecord> PlacementRecordsOf(const std::vector<ListRow>& rows, std::string& refusal);
 std::vector<DispensePoint> DispensePointsOf(const std::vector<ListRow>& rows, std::string& refusal);
 std::vector<DrillRecord> DrillRecordsOf(const std::vector<ListRow>& rows, std::string& refusal);

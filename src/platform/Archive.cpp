@@ -1,5 +1,6 @@
 #include "platform/Archive.h"
 
+#include <algorithm>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -163,6 +164,15 @@ size_t DecodeUtf16Le(const uint8_t* p, size_t units, char* out) {
   return m;
 }
 
+size_t PutArchiveString(std::string_view utf8, uint8_t* out) {
+  const size_t boundHeader = UnicodeHeaderSize(utf8.size());
+  const size_t n = EncodeUtf16Le(utf8, out + boundHeader);
+  const size_t header = UnicodeHeaderSize(n);
+  if (header != boundHeader) std::memmove(out + header, out + boundHeader, 2 * n);
+  PutUnicodeHeader(out, n);
+  return header + 2 * n;
+}
+
 void ArchiveWriter::WriteString(std::string_view utf8) {
   // Converted in one pass straight into the output: a UTF-8 byte gives at
   // most one UTF-16 unit, so the text is written after a header sized for
@@ -199,8 +209,8 @@ std::span<const uint8_t> ArchiveReader::ReadBytes(size_t n) {
   return s;
 }
 
-std::string ArchiveReader::ReadString() {
-  bool unicode = false;
+uint32_t ArchiveReader::ReadStringHeader(bool& unicode) {
+  unicode = false;
   uint32_t len = ReadU8();
   if (len == 0xFF) {
     uint16_t w = ReadU16();
@@ -218,6 +228,40 @@ std::string ArchiveReader::ReadString() {
       len = w;
     }
   }
+  return len;
+}
+
+std::string_view ArchiveReader::ReadStringInto(std::string& scratch, bool* wasUnicode) {
+  bool unicode = false;
+  const uint32_t len = ReadStringHeader(unicode);
+  if (wasUnicode) *wasUnicode = unicode;
+  if (unicode) {
+    if (len > remaining() / 2) {
+      throw ArchiveError("string of " + std::to_string(len) + " characters at byte " + std::to_string(pos_) +
+                         " runs past the end of the data");
+    }
+    const uint8_t* p = data_.data() + pos_;
+    pos_ += 2 * static_cast<size_t>(len);
+    const size_t bound = 3 * static_cast<size_t>(len);
+    if (scratch.size() < bound) scratch.resize(std::max(bound, 2 * scratch.size()));
+    return std::string_view(scratch.data(), DecodeUtf16Le(p, len, scratch.data()));
+  }
+  if (len > remaining()) {
+    throw ArchiveError("string of " + std::to_string(len) + " bytes at byte " + std::to_string(pos_) +
+                       " runs past the end of the data");
+  }
+  std::string_view raw(reinterpret_cast<const char*>(data_.data() + pos_), len);
+  pos_ += len;
+  bool ascii = true;
+  for (char c : raw) ascii &= static_cast<unsigned char>(c) < 0x80;
+  if (ascii) return raw;
+  scratch = GbkToUtf8(raw);
+  return scratch;
+}
+
+std::string ArchiveReader::ReadString() {
+  bool unicode = false;
+  const uint32_t len = ReadStringHeader(unicode);
   if (unicode) {
     if (len > remaining() / 2) {
       throw ArchiveError("string of " + std::to_string(len) + " characters at byte " + std::to_string(pos_) +

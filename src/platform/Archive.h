@@ -24,6 +24,11 @@ class ArchiveError : public std::runtime_error {
 // little-endian units and writes at most 3 bytes per unit to `out`, returning
 // the bytes written.
 size_t EncodeUtf16Le(std::string_view utf8, uint8_t* out);
+// Writes `utf8` as one archive string (header and UTF-16LE text) at `out`,
+// which has room for ArchiveStringBound(utf8.size()) bytes; returns the
+// bytes written (what ArchiveWriter::WriteString appends).
+size_t PutArchiveString(std::string_view utf8, uint8_t* out);
+inline size_t ArchiveStringBound(size_t utf8Bytes) { return 10 + 2 * utf8Bytes; }
 size_t DecodeUtf16Le(const uint8_t* units16, size_t units, char* out);
 
 class ArchiveWriter {
@@ -50,6 +55,10 @@ class ArchiveReader {
   explicit ArchiveReader(std::span<const uint8_t> data) : data_(data) {}
 
   std::string ReadString();
+  // The next string decoded into `scratch` (reused from string to string):
+  // the view is valid until `scratch` changes. `wasUnicode` tells whether it
+  // was in the Unicode form.
+  std::string_view ReadStringInto(std::string& scratch, bool* wasUnicode = nullptr);
   int32_t ReadI32() { return static_cast<int32_t>(ReadU32()); }
   uint32_t ReadU32() {
     Need(4, "a 32-bit value");
@@ -81,6 +90,8 @@ class ArchiveReader {
       ShortData(n, what);
   }
   [[noreturn]] void ShortData(size_t n, const char* what) const;
+  // The length of the next string and whether it is in the Unicode form.
+  uint32_t ReadStringHeader(bool& unicode);
   std::span<const uint8_t> data_;
   size_t pos_ = 0;
 };

@@ -67,10 +67,14 @@ FileCellError::FileCellError(std::string file, int line, std::string field, std:
 
 void SplitTabCellViews(std::string_view line, std::vector<std::string_view>& out) {
   out.clear();
+  // Cells are short: one pass over the bytes beats a search call per cell.
+  const char* const data = line.data();
+  const size_t n = line.size();
   size_t start = 0;
-  for (size_t tab = line.find('\t'); tab != std::string_view::npos; tab = line.find('\t', start)) {
-    out.push_back(line.substr(start, tab - start));
-    start = tab + 1;
+  for (size_t i = 0; i < n; ++i) {
+    if (data[i] != '\t') continue;
+    out.emplace_back(data + start, i - start);
+    start = i + 1;
   }
 }
 

@@ -58,6 +58,53 @@ std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path) {
   return bytes;
 }
 
+FileBuffer ReadFileBuffer(const std::filesystem::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw FileError("cannot open \"" + path.string() + "\": " + std::strerror(errno));
+  auto fail = [&](int e) {
+    ::close(fd);
+    throw FileError("cannot read \"" + path.string() + "\": " + std::strerror(e));
+  };
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) fail(errno);
+  size_t capacity = static_cast<size_t>(st.st_size > 0 ? st.st_size : 0);
+  std::unique_ptr<uint8_t[]> data(new uint8_t[capacity > 0 ? capacity : 1]);
+  size_t done = 0;
+  for (;;) {
+    if (done == capacity) {
+      // Full at the stated size: a small read tells whether the file grew
+      // (or is a pipe that reports no size); only then does the buffer grow.
+      uint8_t probe[4096];
+      const ssize_t m = ::read(fd, probe, sizeof probe);
+      if (m < 0) {
+        if (errno == EINTR) continue;
+        fail(errno);
+      }
+      if (m == 0) break;
+      const size_t grown = done + std::max<size_t>({65536, done / 2, static_cast<size_t>(m)});
+      std::unique_ptr<uint8_t[]> bigger(new uint8_t[grown]);
+      if (done > 0) std::memcpy(bigger.get(), data.get(), done);
+      std::memcpy(bigger.get() + done, probe, static_cast<size_t>(m));
+      data = std::move(bigger);
+      capacity = grown;
+      done += static_cast<size_t>(m);
+      continue;
+    }
+    const ssize_t n = ::read(fd, data.get() + done, capacity - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      fail(errno);
+    }
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  FileBuffer b;
+  b.data_ = std::move(data);
+  b.size_ = done;
+  return b;
+}
+
 void SyncDirectory(const std::filesystem::path& dir) {
   const std::filesystem::path d = dir.empty() ? std::filesystem::path(".") : dir;
   const int fd = ::open(d.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -104,6 +151,10 @@ std::filesystem::path TemporaryPathOf(const std::filesystem::path& path) {
 }
 
 void WriteFileSynced(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+  WriteFileSynced(path, std::span<const uint8_t>(bytes));
+}
+
+void WriteFileSynced(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) throw FileError("cannot create \"" + path.string() + "\": " + std::strerror(errno));
   size_t done = 0;
@@ -166,6 +217,10 @@ void WriteFileAtomically(const std::filesystem::path& path, const std::vector<ui
 
 void WriteFileAtomically(const std::filesystem::path& path, const std::string& bytes) {
   WriteRaw(path, bytes.data(), bytes.size());
+}
+
+void WriteFileAtomically(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
+  WriteRaw(path, reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
 }  // namespace smt::platform

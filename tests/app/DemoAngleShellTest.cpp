@@ -38,7 +38,7 @@ TEST_P(DemoSmallTurns, EveryPartPassesHeadVisionAndLandsOnTarget) {
   auto& job = pl.Job();
   ASSERT_EQ(job.pcbs.Count(), 1);
   auto& rec = job.pcbs.m_Records[0];
-  for (auto& p : rec.m_Parts) p[3] = c.rowAngle;
+  for (auto& p : rec.m_Parts) smt::job::SetStoredPlacementCell(p, smt::job::kSmtAngle, c.rowAngle);
   if (c.boardTurn != 0) {
     rec.m_bMarkEnable = true;
     smt::sim::WorldBoard b;

@@ -235,8 +235,9 @@ TEST(LibraryListCellTable, EveryNumberCellOfEveryListRefusesBadValuesNamingFileL
         EXPECT_EQ(after.at(name), bytes) << name << " changed";
       }
       for (const auto& [name, bytes] : after)
-        if (!before.count(name))
+        if (!before.count(name)) {
           EXPECT_EQ(name.rfind(std::string(info.name) + ".damaged-", 0), 0u) << name << " was written";
+        }
 
       if (!Refused(n, bad.text)) {
         EXPECT_TRUE(problems.empty()) << DescribeListProblems(problems);
@@ -328,8 +329,9 @@ TEST(LibraryListRoundTrip, EveryListFileReadsAndWritesBackByteForByte) {
       ++files;
       const auto bytes = smt::platform::ReadWholeFile(from / f.name);
       EXPECT_EQ(smt::platform::ReadWholeFile(out / f.name), bytes) << f.name;
-      if (!lists.FromDamagedFile(f.id))
+      if (!lists.FromDamagedFile(f.id)) {
         EXPECT_EQ(smt::platform::ReadWholeFile(out / "ConfigBackup" / f.name), bytes) << f.name;
+      }
     }
   }
   std::printf("[ figures  ] library list round trip: %d list files written back byte for byte\n", files);

@@ -372,5 +372,5 @@ TEST_F(OperatorShell, ImportedPartsAreMatchedWithTheFeederListsFeeders) {
   const smt::job::PcbRecord* rec = job.pcbs.Find("B1");
   ASSERT_NE(rec, nullptr);
   ASSERT_EQ(rec->PartCount(), 2);
-  EXPECT_EQ(rec->m_Parts[0][smt::job::kSmtFeeder], "W1") << "the part takes the feeder of its package";
+  EXPECT_EQ(smt::job::StoredPlacementCell(rec->m_Parts[0], smt::job::kSmtFeeder), "W1") << "the part takes the feeder of its package";
 }

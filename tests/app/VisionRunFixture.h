@@ -320,7 +320,7 @@ class VisionRunSim : public linktest::MotionSimTest {
     if (rows.empty()) rows = {{5, -5, 90}, {12, -8, 0}, {20, -15, 45}, {8, -20, 30}, {26, -6, 180}};
     const char* feeders[] = {"W1", "W2"};
     for (size_t i = 0; i < rows.size(); ++i)
-      rec.m_Parts.push_back(StoredRow(static_cast<int>(i + 1), rows[i].x, rows[i].y, rows[i].angle, feeders[i % 2]));
+      rec.m_Parts.push_back(smt::job::PlacementFromStoredCells(StoredRow(static_cast<int>(i + 1), rows[i].x, rows[i].y, rows[i].angle, feeders[i % 2])));
     CDialogPartList& pl = *View().m_pPartList;
     pl.Job().pcbs.m_Records.push_back(rec);
     pl.Job().pcbs.m_strCurPcbName = rec.m_strName;

@@ -260,7 +260,7 @@ TEST_F(VisionRunSim, APartWithItsOwnMarkGoesWhereTheMarkIs) {
   const double shiftX = 0.15, shiftY = -0.1;
   LoadJob("Yes/Camera 1", false, 0.4, -0.3, 0.6);
   auto& rec = View().m_pPartList->Job().pcbs.m_Records.back();
-  rec.m_Parts[0][14] = "OM1";
+  rec.m_Parts[0].ownMark = "OM1";
   View().m_pPartList->Job().ShowRecord(0);
   smt::library::TheMarkLibrary().m_MarkRows = {smt::library::MakeMarkRow(OwnMark("OM1"))};
   smt::sim::WorldBoard b;

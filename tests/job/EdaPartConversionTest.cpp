@@ -128,7 +128,7 @@ JobModel TwoBoards() {
   for (const char* name : {"A", "B"}) {
     PcbRecord rec;
     rec.m_strName = name;
-    rec.m_Parts.push_back(std::vector<std::string>(kPlacementCells, "old"));
+    rec.m_Parts.push_back(PlacementFromStoredCells(std::vector<std::string>(kPlacementCells, "old")));
     job.pcbs.m_Records.push_back(rec);
   }
   return job;
@@ -145,12 +145,12 @@ TEST(EdaPartConversion, ImportReplacesOnlyTheCurrentBoardAndShowsIt) {
   job.onRowsChanged = [&](RowKind) { ++notified; };
   ASSERT_EQ(ImportPartRows(job, list, {}, {1, 1}, When()), ImportOutcome::Imported);
   EXPECT_EQ(job.pcbs.m_Records[1].PartCount(), 2);
-  EXPECT_EQ(job.pcbs.m_Records[0].m_Parts[0][0], "old");
+  EXPECT_EQ(StoredPlacementCell(job.pcbs.m_Records[0].m_Parts[0], 0), "old");
   // The list shows the new rows, so storing it keeps them.
   ASSERT_EQ(job.placementRows.size(), 2u);
   EXPECT_EQ(notified, 1);
   job.StoreShownRows();
-  EXPECT_EQ(job.pcbs.m_Records[1].m_Parts[1][kSmtName], "R2");
+  EXPECT_EQ(StoredPlacementCell(job.pcbs.m_Records[1].m_Parts[1], kSmtName), "R2");
 
   // A current board that is not shown: its record changes, the list not.
   job.pcbs.m_strCurPcbName = "A";
@@ -169,7 +169,7 @@ TEST(EdaPartConversion, NothingChangesWithoutRowsOrWithoutABoard) {
   EXPECT_EQ(ImportPartRows(job, list, {}, {0, 0}, When()), ImportOutcome::NoTargetBoard);
   job.pcbs.m_strCurPcbName = "";
   EXPECT_EQ(ImportPartRows(job, list, {}, {0, 0}, When()), ImportOutcome::NoTargetBoard);
-  for (const auto& rec : job.pcbs.m_Records) EXPECT_EQ(rec.m_Parts[0][0], "old");
+  for (const auto& rec : job.pcbs.m_Records) EXPECT_EQ(StoredPlacementCell(rec.m_Parts[0], 0), "old");
 }
 
 TEST(ImportList, SortsByUtf16UnitsAndDeletesChosenRows) {

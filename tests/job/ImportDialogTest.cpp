@@ -151,10 +151,10 @@ TEST_F(ImportDialog, ImportFillsTheCurrentBoardAndShowsProgress) {
   EXPECT_EQ(dlg_->LastImportedRows(), 3);
   const PcbRecord& rec = job_.pcbs.m_Records[0];
   ASSERT_EQ(rec.PartCount(), 3);
-  EXPECT_EQ(rec.m_Parts[0][kSmtFeeder], "W1");
-  EXPECT_EQ(rec.m_Parts[1][kSmtAngle], "270");
-  EXPECT_EQ(rec.m_Parts[1][kSmtPlace], "0/No");
-  EXPECT_EQ(rec.m_Parts[2][kSmtTime], "2024-1-2  3:4:5");
+  EXPECT_EQ(StoredPlacementCell(rec.m_Parts[0], kSmtFeeder), "W1");
+  EXPECT_EQ(StoredPlacementCell(rec.m_Parts[1], kSmtAngle), "270");
+  EXPECT_EQ(StoredPlacementCell(rec.m_Parts[1], kSmtPlace), "0/No");
+  EXPECT_EQ(StoredPlacementCell(rec.m_Parts[2], kSmtTime), "2024-1-2  3:4:5");
   EXPECT_EQ(dlg_->PercentLabel()->text().toStdString(), "100%");
   EXPECT_EQ(dlg_->Progress()->value(), 3);
   EXPECT_TRUE(dlg_->Progress()->isVisibleTo(dlg_.get()));
@@ -179,8 +179,8 @@ TEST_F(ImportDialog, RowsKeepTheUnitOfTheFormatThatReadThem) {
   dlg_->OnImportAllToProject();
   const PcbRecord& rec = job_.pcbs.m_Records[0];
   ASSERT_EQ(rec.PartCount(), 4);
-  EXPECT_EQ(rec.m_Parts[0][kSmtX], "25.4000");
-  EXPECT_EQ(rec.m_Parts[1][kSmtX], "9");
+  EXPECT_EQ(StoredPlacementCell(rec.m_Parts[0], kSmtX), "25.4000");
+  EXPECT_EQ(StoredPlacementCell(rec.m_Parts[1], kSmtX), "9");
 }
 
 TEST_F(ImportDialog, OptionsChangeOnlyWithOkAndAreStored) {
@@ -191,7 +191,7 @@ TEST_F(ImportDialog, OptionsChangeOnlyWithOkAndAreStored) {
   ASSERT_TRUE(dlg_->OpenFiles({Pads318()}));
   dlg_->FeederRows = [] { return std::vector<ImportFeederRow>{{"W1", "0603", "", "2", false}}; };
   dlg_->OnImportAllToProject();
-  EXPECT_EQ(job_.pcbs.m_Records[0].m_Parts[0][kSmtPlace], "0/No");  // the tick is not yet confirmed
+  EXPECT_EQ(StoredPlacementCell(job_.pcbs.m_Records[0].m_Parts[0], kSmtPlace), "0/No");  // the tick is not yet confirmed
 
   dlg_->OnOK();
   EXPECT_EQ(dlg_->Options(), (ImportFitOptions{1, 0}));
@@ -300,7 +300,9 @@ TEST(ImportDialogSamples, EasyEdaExportBecomesPlacementRows) {
   ASSERT_EQ(parts.size(), 16u);
   const std::vector<std::string> c7 = {"2", "-0.8900", "4.0600", "180", "C7", "", "C0603", "1/Yes", "1u", "W7",
                                        "1/Yes", "1u", "1"};
-  EXPECT_EQ(std::vector<std::string>(parts[1].begin(), parts[1].begin() + 13), c7);
+  std::vector<std::string> stored;
+  for (int k = 0; k < 13; ++k) stored.push_back(StoredPlacementCell(parts[1], k));
+  EXPECT_EQ(stored, c7);
   std::filesystem::remove_all(work);
 }
 

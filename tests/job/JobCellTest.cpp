@@ -5,17 +5,21 @@
 // for byte.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "job/CSMTDoc.h"
 #include "job/EdaFileReaders.h"
 #include "job/EdaImportList.h"
 #include "job/EdaPartConversion.h"
 #include "job/JobFile.h"
 #include "job/JobFileError.h"
 #include "job/JobModel.h"
+#include "platform/MessageService.h"
 #include "job/WorkRecords.h"
 #include "job/JobFixtures.h"
 #include "support/EdaSamples.h"
@@ -241,25 +245,36 @@ TEST(JobCellTable, EveryNumberCellOfEveryFileRefusesBadValuesNamingFileLineAndFi
         JobModel open = SampleJob(1);  // the job that is open when the operator tries
         const JobFileContent openBefore = open.ToContent(type);
         const JobFileNames names = JobFileNames::Of(job);
+        // Both ways in: the lines read and then applied, and File Open's
+        // own path that reads the board table straight from the bytes.
+        const std::function<void()> ways[] = {
+            [&] { open.ApplyContent(ReadJobFiles(job, type), type, names); },
+            [&] {
+              OpenedJobFiles o = OpenJobFiles(job, type, names);
+              open.ApplyTable(std::move(o.table), o.sides, type, names);
+            }};
         if (!Refused(n, bad.text)) {
-          EXPECT_NO_THROW(open.ApplyContent(ReadJobFiles(job, type), type, names));
+          for (const auto& way : ways) EXPECT_NO_THROW(way());
           ++opened;
+          open = SampleJob(1);
           continue;
         }
-        try {
-          open.ApplyContent(ReadJobFiles(job, type), type, names);
-          ADD_FAILURE() << "the damaged cell was taken";
-        } catch (const JobCellError& e) {
-          const std::string file = n.kind == FileKind::Job ? "job.smt" : std::string("job") + Ext(n.kind);
-          EXPECT_EQ(e.file(), file);
-          EXPECT_EQ(e.line(), static_cast<int>(n.line + 1));
-          EXPECT_EQ(e.field(), n.field);
-          const std::string what = e.what();
-          EXPECT_NE(what.find(file), std::string::npos) << what;
-          EXPECT_NE(what.find("line " + std::to_string(n.line + 1)), std::string::npos) << what;
-          EXPECT_NE(what.find("\"" + n.field + "\""), std::string::npos) << what;
-          ++refusals;
+        for (const auto& way : ways) {
+          try {
+            way();
+            ADD_FAILURE() << "the damaged cell was taken";
+          } catch (const JobCellError& e) {
+            const std::string file = n.kind == FileKind::Job ? "job.smt" : std::string("job") + Ext(n.kind);
+            EXPECT_EQ(e.file(), file);
+            EXPECT_EQ(e.line(), static_cast<int>(n.line + 1));
+            EXPECT_EQ(e.field(), n.field);
+            const std::string what = e.what();
+            EXPECT_NE(what.find(file), std::string::npos) << what;
+            EXPECT_NE(what.find("line " + std::to_string(n.line + 1)), std::string::npos) << what;
+            EXPECT_NE(what.find("\"" + n.field + "\""), std::string::npos) << what;
+          }
         }
+        ++refusals;
         // Nothing lost, nothing written.
         EXPECT_EQ(open.ToContent(type), openBefore);
         EXPECT_EQ(FilesOf(job), before);
@@ -331,6 +346,9 @@ void ExpectRoundTrip(const JobFileContent& c, int type, const fs::path& dir, con
   job.setLampRows = [&](const std::vector<std::string>& rows) { lamp = rows; };
   job.getLampRows = [&] { return lamp; };
   job.ApplyContent(ReadJobFiles(a, type), type, JobFileNames::Of(a));
+  // File Save formats the records straight into the files' bytes: the same
+  // bytes as the lines encoded.
+  EXPECT_TRUE(job.EncodeFiles(type) == EncodeJobFiles(job.ToContent(type), type)) << name;
   WriteJobFiles(b, job.ToContent(type), type);
   for (const char* ext : {".smt", ".dis", ".drill", ".txt"}) {
     const fs::path pa = ext == std::string(".smt") ? a : SideFilePath(a, ext);
@@ -359,6 +377,57 @@ TEST(JobRoundTrip, LargeGeneratedJobSavesAgainByteForByte) {
     job.dispenseRows.push_back(DispenseRowFromText(std::to_string(i + 1) + "\t" + FormatG(i * 0.125) + "\t" +
                                                    FormatG(-i * 0.5) + "\t-2.5\tYes\t1.5\t2\t10\t20\t30\t点\t\t\t\t\t"));
   ExpectRoundTrip(job.ToContent(kMachineDrill), kMachineDrill, dir, "large");
+}
+
+// A placement cell in any form a file may hold: the board record takes its
+// value once, and File Open then File Save As gives the same bytes, whether
+// the number's own formatting gives the cell's text or not (then the text is
+// kept as it was read).
+TEST(JobRoundTrip, PlacementCellsInEveryFormOpenAsValuesAndSaveAsRead) {
+  const fs::path dir = TempDir("roundtrip-forms");
+  const JobFileContent base = SampleContent(0);
+  const size_t placement = 1 + 2 + 0;  // board 1: header, two grid lines, first part
+  struct Case {
+    size_t cell;
+    const char* text;
+    double value;  // what the record holds (serial, X, Y or angle); NAN: a text cell
+  };
+  const Case cases[] = {
+      {1, "1.50", 1.5},      {1, "+3", 3},          {1, " 12.5 ", 12.5},  {1, "1e2", 100},     {1, "-0", -0.0},
+      {1, "25.4000", 25.4},  {1, "0.1", 0.1},       {1, "-10000", -10000}, {2, "-0.000", 0},   {2, "123456.7", NAN},
+      {2, "3.14159265358979", 3.14159265358979},    {3, "90.0", 90},       {3, "-3600", -3600}, {3, ".5", 0.5},
+      {3, "5.", 5},          {0, "007", 7},         {0, "+5", 5},          {0, "", 0},          {0, "12", 12},
+      {7, "1/Yes", NAN},     {7, "0/", NAN},        {7, "1/是", NAN},      {10, "1/Yes", NAN},  {4, "电阻 R1", NAN},
+      {15, "x", NAN},        {14, "", NAN}};
+  int index = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE("cell " + std::to_string(c.cell) + " = \"" + c.text + "\"");
+    JobFileContent content = base;
+    content.pcbLines[placement] = ReplaceCell(content.pcbLines[placement], c.cell, c.text);
+    const fs::path a = dir / ("a" + std::to_string(index) + ".smt"), b = dir / ("b" + std::to_string(index) + ".smt");
+    ++index;
+    WriteJobFiles(a, content, 0);
+    JobModel job;
+    CSMTDoc doc(job);
+    doc.MachineType = [] { return 0; };
+    if (c.cell == 2 && std::string(c.text) == "123456.7") {
+      // Out of the field's range: refused, nothing opened.
+      smt::platform::ScopedRecordingMessages messages;
+      EXPECT_FALSE(doc.OnOpenDocument(a));
+      continue;
+    }
+    ASSERT_TRUE(doc.OnOpenDocument(a));
+    const PlacementRecord& r = job.pcbs.m_Records[0].m_Parts[0];
+    const double held[] = {static_cast<double>(r.serial), r.x, r.y, r.angle};
+    if (c.cell <= 3) EXPECT_EQ(held[c.cell], c.value);
+    if (c.cell == 7) EXPECT_EQ(r.place, std::string(c.text).rfind("1/", 0) == 0);
+    // The list shows the cell as the file holds it, and the board's rows
+    // taken back from the list are saved as they were read.
+    job.ShowRecord(0);
+    if (c.cell != 7 && c.cell != 10) EXPECT_EQ(job.placementRows[0].cells[c.cell], c.text);
+    ASSERT_TRUE(doc.SaveProject(b));
+    EXPECT_TRUE(Bytes(a) == Bytes(b)) << "saved differently";
+  }
 }
 
 // The shared design-tool exports imported into a board, saved, opened and

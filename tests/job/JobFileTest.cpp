@@ -99,13 +99,13 @@ TEST(JobFileRoundTrip, EightBitStringsReadAsTheirText) {
   rec.m_strName = "板1";
   rec.m_nRows = 0;
   rec.m_nCols = 0;
-  rec.m_Parts.push_back(PlacementRowToStored(Placement(1, 2, 3, "0", "电容")));
+  rec.m_Parts.push_back(PlacementFromListRow(Placement(1, 2, 3, "0", "电容")));
   std::vector<uint8_t> bytes;
   Put8Bit(bytes, name);
   PutU32(bytes, 1);
   PutU32(bytes, 2);
   Put8Bit(bytes, smt::platform::Utf8ToGbk(PcbHeaderLine(rec)));
-  Put8Bit(bytes, smt::platform::Utf8ToGbk(JoinTabCells(rec.m_Parts[0])));
+  Put8Bit(bytes, smt::platform::Utf8ToGbk(JoinTabCells(PlacementRowToStored(Placement(1, 2, 3, "0", "电容")))));
   auto dir = TempDir("eightbit");
   WriteBytes(dir / "old.smt", bytes);
 
@@ -122,6 +122,21 @@ TEST(JobFileRoundTrip, EightBitStringsReadAsTheirText) {
   EXPECT_EQ(again.pcbs.m_Records, job.pcbs.m_Records);
   WriteJobFiles(dir / "new2.smt", again.ToContent(0), 0);
   EXPECT_EQ(Bytes(dir / "new.smt"), Bytes(dir / "new2.smt"));
+
+  // Opened by File Open the old file asks nothing on close (a save would
+  // rewrite it in the Unicode form, but nothing changed); an edit asks.
+  smt::platform::ScopedRecordingMessages messages;
+  JobModel opened;
+  CSMTDoc doc(opened);
+  doc.MachineType = [] { return 0; };
+  ASSERT_TRUE(doc.OnOpenDocument(dir / "old.smt"));
+  EXPECT_EQ(opened.pcbs.m_Records, job.pcbs.m_Records);
+  EXPECT_TRUE(doc.CanCloseFrame());
+  EXPECT_TRUE(messages.service.Texts().empty());
+  opened.placementRows[0].cells[kSmtName] = "电感";
+  messages.service.QueueAnswer(smt::platform::MsgAnswer::Cancel);
+  EXPECT_FALSE(doc.CanCloseFrame());
+  EXPECT_EQ(messages.service.Texts().back(), CSMTDoc::kSaveQuestion);
 }
 
 TEST(PcbHeaderLine, OldCurrentAndShortLayouts) {
@@ -132,7 +147,7 @@ TEST(PcbHeaderLine, OldCurrentAndShortLayouts) {
   full.m_nLightContrast = 190;
   full.m_nMark2LightBrightness = 77;
   full.m_bEachMark = true;
-  full.m_Parts.resize(4, std::vector<std::string>(16));
+  full.m_Parts.resize(4);
   const std::string current = PcbHeaderLine(full);
   EXPECT_EQ(CountTabs(current), kHeaderTabsCurrent);
   EXPECT_EQ(current.substr(current.size() - 8), "-\t-\t-\t4\t");
@@ -179,13 +194,13 @@ TEST(JobFileRows, RowsAreSplitIntoNoMoreCellsThanTheyHold) {
   PcbRecord r;
   r.m_nRows = 1;
   r.m_nCols = 1;
-  r.m_Parts.resize(1, std::vector<std::string>(16));
+  r.m_Parts.resize(1);
   // The placement line's number cells hold numbers (the reader checks them).
   std::string manyPart = "1\t2\t3\t90\t";
   for (int i = 4; i < 40; ++i) manyPart += "c" + std::to_string(i) + "\t";
   PcbTable t = PcbTable::FromLines("", 1, {PcbHeaderLine(r), many, manyPart});
   EXPECT_EQ(t.m_Records[0].m_PanelGrid[0].size(), 2u);
-  EXPECT_EQ(t.m_Records[0].m_Parts[0].size(), 16u);
+  EXPECT_EQ(StoredPlacementCell(t.m_Records[0].m_Parts[0], 15), "c15");  // cells past the 16th are not kept
 }
 
 TEST(SideFilePath, ReplacesTheJobFilesOwnExtensionOnly) {

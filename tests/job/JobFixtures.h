@@ -57,7 +57,7 @@ inline JobModel SampleJob(int partsPerBoard = 3) {
     rec.m_PanelGrid = FullPanelGrid(rec.m_nRows, rec.m_nCols);
     if (b == 0) rec.m_PanelGrid[1][2] = "0/5";
     for (int i = 0; i < partsPerBoard; ++i)
-      rec.m_Parts.push_back(PlacementRowToStored(Placement(i + 1, 10 + i, 5.5 * i, "90", "R" + std::to_string(i + 1), i % 2 == 0, i % 3 == 0)));
+      rec.m_Parts.push_back(PlacementFromListRow(Placement(i + 1, 10 + i, 5.5 * i, "90", "R" + std::to_string(i + 1), i % 2 == 0, i % 3 == 0)));
     job.pcbs.m_Records.push_back(rec);
   }
   job.pcbs.m_strCurPcbName = "B";

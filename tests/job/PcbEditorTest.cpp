@@ -175,7 +175,7 @@ TEST_F(EditorFixture, ChoosingAnotherBoardKeepsEachBoardsRows) {
   ed.OnOK();
   EXPECT_EQ(job.shownPcbName, "主板A");
   EXPECT_EQ(panel.PlacementView()->model()->rowCount(), 3);
-  EXPECT_EQ(job.pcbs.Find("B")->m_Parts.back()[kSmtName], "EDITED");
+  EXPECT_EQ(StoredPlacementCell(job.pcbs.Find("B")->m_Parts.back(), kSmtName), "EDITED");
 }
 
 TEST_F(EditorFixture, RenameDeleteAndPasteThroughTheEditor) {

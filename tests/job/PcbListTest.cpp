@@ -30,14 +30,14 @@ TEST(PcbList, AddPasteRenameDelete) {
 
   // Paste A: the copy goes right after A, A stays current.
   t.m_strCurPcbName = "A";
-  t.m_Records[0].m_Parts.push_back(std::vector<std::string>(16, "x"));
+  t.m_Records[0].m_Parts.push_back(PlacementFromStoredCells(std::vector<std::string>(16, "x")));
   t.m_Records[0].m_PanelGrid = FullPanelGrid(1, 1);
   ASSERT_EQ(t.PasteCurrent(), PcbOpResult::Ok);
   EXPECT_EQ(Names(t), (std::vector<std::string>{"A", "A-copy", "B", "C"}));
   EXPECT_EQ(t.m_strCurPcbName, "A");
   EXPECT_EQ(t.PasteCurrent(), PcbOpResult::AlreadyCopied);
-  t.m_Records[1].m_Parts[0][0] = "changed";  // a deep copy
-  EXPECT_EQ(t.m_Records[0].m_Parts[0][0], "x");
+  t.m_Records[1].m_Parts[0].name = "changed";  // a deep copy
+  EXPECT_EQ(t.m_Records[0].m_Parts[0].name, "x");
   t.m_strCurPcbName = "A-copy";
   ASSERT_EQ(t.PasteCurrent(), PcbOpResult::Ok);
   EXPECT_EQ(t.m_Records[2].m_strName, "A-copy-copy");
@@ -137,7 +137,7 @@ TEST(BoardTransforms, MergePanelsIntoOneBoard) {
   rec.m_dColSpace = 40;
   rec.m_PanelGrid = FullPanelGrid(2, 3);
   rec.m_PanelGrid[0][2] = "0/2";
-  rec.m_Parts.push_back(PlacementRowToStored(Placement(1, 10, 5, "90", "U1")));
+  rec.m_Parts.push_back(PlacementFromListRow(Placement(1, 10, 5, "90", "U1")));
   job.pcbs.m_Records.push_back(rec);
   job.pcbs.m_strCurPcbName = "P";
   ASSERT_TRUE(job.ApplyCurrentRecord());

@@ -39,7 +39,9 @@ void ExpectLayout(const std::array<uint8_t, N>& bytes, const std::vector<Field>&
     EXPECT_EQ(v, static_cast<uint64_t>(f.value) & mask);
   }
   for (size_t i = 0; i < N; ++i)
-    if (!owned[i]) EXPECT_EQ(bytes[i], 0) << what << ": byte " << i << " belongs to no field";
+    if (!owned[i]) {
+      EXPECT_EQ(bytes[i], 0) << what << ": byte " << i << " belongs to no field";
+    }
 }
 
 class RunMachineEncoding : public ::testing::Test {
