@@ -73,8 +73,9 @@ CSMTView::~CSMTView() {
 int CSMTView::OnCreate() {
   const std::string& app = frame_->m_strAppPath;
   frame_->LoadLanguage();
-  smt::CurrentMachine().machineType = smt::platform::TextToInt(
-      SettingsSection(ConfigPath(app), "MachineSetConfig").ReadText("MachineSet", "0"));
+  // Machine types 0..10; any other value is refused (told once) and type 0 used.
+  smt::CurrentMachine().machineType =
+      static_cast<int>(SettingsSection(ConfigPath(app), "MachineSetConfig").ReadInteger("MachineSet", 0, 10, 0));
   frame_->LocalizeMenu(frame_->m_strLanguage);
   auto* left = static_cast<QVBoxLayout*>(leftColumn_->layout());
   if (!m_pSetView) {

@@ -78,6 +78,7 @@ void InstallSettings(CSMTView& view) {
   w.languageLoaders = &view.languageLoaders;
   w.speedUseLine = [frame] { return frame->m_lists.speedUsageLine; };
   w.speedRows = [frame] { return frame->m_lists.speedRows; };
+  w.speedRowsRefused = [frame] { frame->m_lists.MarkDamaged(smt::app::ListFileId::Speed); };
   w.speedCommitted = [frame](const std::string& useLine, const std::vector<std::string>& rows) {
     frame->m_lists.speedUsageLine = useLine;
     frame->m_lists.speedRows = rows;
@@ -154,7 +155,9 @@ void InstallCameras(CSMTView& view) {
     list->m_pSetView = view.m_pSetView;
     list->m_strAppPath = appDir;
     list->m_strLanguage = frame->m_strLanguage;
-    list->LoadTable(frame->m_lists.cameraRows);
+    // A table with refused cells is saved back as it came, but never over
+    // the backup copy.
+    if (list->LoadTable(frame->m_lists.cameraRows) > 0) frame->m_lists.MarkDamaged(smt::app::ListFileId::Camera);
     list->LoadConfig(appDir);
     if (view.m_pSetView) {
       view.m_pSetView->hooks.cameraRecord = [list](int camera) {

@@ -1,9 +1,11 @@
 #pragma once
 // The settings-file convention every store follows: values are read as text
-// with the default "获取配置失败" (which reads as 0), converted like the C
-// library's atoi/atof; integers are written "%d", decimals "%0.4f" (a few
-// display values "%0.2f").
+// with the default "获取配置失败"; a number is read through the one typed
+// reader below (ReadNumber / ReadInteger, and ReadInt / ReadDouble for keys
+// without a range of their own); integers are written "%d", decimals
+// "%0.4f" (a few display values "%0.2f").
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,7 +19,8 @@ std::string ConfigPath(std::string_view appDir);
 std::string LanguagePath(std::string_view appDir, std::string_view language);
 
 // The C library's atoi and atof on a text (leading blanks, sign, digits;
-// anything else ends the number; no number gives 0).
+// anything else ends the number; no number gives 0). Not for settings
+// values: those go through SettingsSection's typed reader.
 int TextToInt(std::string_view text);
 double TextToDouble(std::string_view text);
 
@@ -54,8 +57,32 @@ class SettingsSection {
   const std::string& section() const { return section_; }
 
   std::string ReadText(std::string_view key, std::string_view def = kMissingSetting) const;
-  int ReadInt(std::string_view key) const { return TextToInt(ReadText(key)); }
-  double ReadDouble(std::string_view key) const { return TextToDouble(ReadText(key)); }
+
+  // The typed reader of a numeric key. The whole text (blanks around it
+  // allowed) must be a finite decimal number in [lo, hi] — an integer for
+  // ReadInteger ("12.0000" counts as 12). A key that is absent or empty
+  // gives `def` without a word (a new installation has no file), and so
+  // does a stored 0 when `zeroIsUnset` (keys whose 0 means "not set yet").
+  // Any other text ("nan", "inf", "1e400", a word, "12abc", a number out of
+  // range) is refused: the file, the section, the key and the range are
+  // logged and told to the operator once (ReadRefusals.h), `def` is used,
+  // and nothing is written to the file.
+  double ReadNumber(std::string_view key, double lo, double hi, double def, bool zeroIsUnset = false) const;
+  long long ReadInteger(std::string_view key, long long lo, long long hi, long long def,
+                        bool zeroIsUnset = false) const;
+  // The key's number when it is one (any finite number; a whole one when
+  // `integer`), for loaders that correct a number out of range themselves;
+  // nullopt when the key is absent or empty, and when its text was refused
+  // (told once, `need` naming what the key takes, e.g. its range).
+  std::optional<double> ReadAnyNumber(std::string_view key, bool integer = false,
+                                      std::string_view need = "a number") const;
+  // Tells (once) that the key's number lies outside `need` and `used` is
+  // used instead; the file is left as it is.
+  void TellRefused(std::string_view key, std::string_view text, std::string_view need, std::string_view used) const;
+  // Keys without a range of their own: any 32-bit integer / any finite
+  // number; absent gives 0, a refused text gives 0 and is told once.
+  int ReadInt(std::string_view key) const;
+  double ReadDouble(std::string_view key) const;
   bool Has(std::string_view key) const;
 
   // Writes go into the section's save (see above); the file is written, and

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/LogFile.h"
+#include "platform/FileCell.h"
 #include "platform/SettingsSection.h"
 
 namespace smt::settings {
@@ -63,6 +64,10 @@ static_assert(std::size(kFields) == 103);
 
 // Loading keeps these as the file has them: the lens value selects the
 // calibration file (any other value loads none) and switches are read as is.
+std::string NeedOf(const BasicField& f) {
+  return std::string(f.IsDouble() ? "a number in " : "a whole number in ") + platform::RangeText(f.min, f.max);
+}
+
 bool CorrectedAtLoad(const BasicField& f) {
   if (std::string_view(f.key) == "m_CameraLens") return false;
   return f.HasRange() && !(f.min == 0 && f.max == 1 && std::string_view(f.key) != "m_CommModel");
@@ -141,11 +146,14 @@ BasicSettings LoadBasicSettings(const std::string& appDir, const LensCalibration
   SettingsSection sec(platform::ConfigPath(appDir), "SetBasicConfig");
   BasicSettings s;
   for (const auto& f : kFields) {
-    if (f.IsDouble()) {
-      f.Set(s, sec.ReadDouble(f.key));
-    } else {
-      f.Set(s, sec.ReadInt(f.key));
-    }
+    // A missing key reads as 0; a text that is not a number (a word, "nan",
+    // "inf", "1e400", "12abc") is refused, told once, and reads as 0 too:
+    // the fix-ups below then give it the default of a missing key.
+    const std::string need = f.HasRange() && !(f.min == 0 && f.max == 1)
+                                 ? std::string(f.IsDouble() ? "a number in " : "a whole number in ") +
+                                       platform::RangeText(f.min, f.max)
+                                 : std::string(f.IsDouble() ? "a number" : "a whole number");
+    f.Set(s, sec.ReadAnyNumber(f.key, !f.IsDouble(), need).value_or(0.0));
     const std::string_view key = f.key;
     if (key == "m_MeasurementStart" && s.m_MeasurementStart < 1) s.m_MeasurementStart = 1;
     if (key == "m_MeasurementNormal" && s.m_MeasurementNormal < 1) s.m_MeasurementNormal = 1;
@@ -180,6 +188,10 @@ BasicSettings LoadBasicSettings(const std::string& appDir, const LensCalibration
       f.Set(s, fixed);
       CLogFile::Instance().Write(true, "SetBasicConfig: %s = %s is out of range, corrected to %s", f.key,
                                  platform::FormatDouble(v).c_str(), platform::FormatDouble(fixed).c_str());
+      // The operator is told too: the machine now works with another value
+      // than the file holds.
+      sec.TellRefused(f.key, sec.ReadText(f.key), NeedOf(f),
+                      f.IsDouble() ? platform::FormatDouble(fixed) : platform::FormatInt(static_cast<long long>(fixed)));
     }
   }
   return s;

@@ -30,9 +30,9 @@ PulseSettings LoadPulseSettings(const std::string& appDir) {
   platform::SettingsSection sec(platform::ConfigPath(appDir), "SetPulseConfig");
   PulseSettings p;
   for (const auto& f : PulseFields()) {
-    double v = sec.ReadDouble(f.key);
-    if (v == 0.0) v = (f.member == &PulseSettings::m_A_Pulse) ? 17.7777 : 1.0;
-    p.*f.member = v;
+    // 0 (or no key) means not set: the axis gets its default scale.
+    const double def = (f.member == &PulseSettings::m_A_Pulse) ? 17.7777 : 1.0;
+    p.*f.member = sec.ReadNumber(f.key, kPulseMin, kPulseMax, def, /*zeroIsUnset=*/true);
   }
   return p;
 }

@@ -56,12 +56,18 @@ PulseLimits LoadAxisConfig(const std::string& appDir) {
   platform::SettingsSection basic(path, "SetBasicConfig"), pulse(path, "SetPulseConfig");
   BasicSettings b;
   PulseSettings p;
-  b.m_X_Limit = basic.ReadDouble("m_X_Limit");
-  b.m_Y_Limit = basic.ReadDouble("m_Y_Limit");
-  b.m_Z_Limit = basic.ReadDouble("m_Z_Limit");
-  p.m_X_Pulse = pulse.ReadDouble("m_X_Pulse");
-  p.m_Y_Pulse = pulse.ReadDouble("m_Y_Pulse");
-  p.m_Z_Pulse = pulse.ReadDouble("m_Z_Pulse");
+  // The values as stored (0 when not set), each within its range.
+  auto limit = [&](const char* key) {
+    const BasicField* f = FindBasicField(key);
+    return basic.ReadNumber(key, f->min, f->max, 0, /*zeroIsUnset=*/true);
+  };
+  auto scale = [&](const char* key) { return pulse.ReadNumber(key, kPulseMin, kPulseMax, 0, /*zeroIsUnset=*/true); };
+  b.m_X_Limit = limit("m_X_Limit");
+  b.m_Y_Limit = limit("m_Y_Limit");
+  b.m_Z_Limit = limit("m_Z_Limit");
+  p.m_X_Pulse = scale("m_X_Pulse");
+  p.m_Y_Pulse = scale("m_Y_Pulse");
+  p.m_Z_Pulse = scale("m_Z_Pulse");
   return ComputePulseLimits(b, p);
 }
 

@@ -22,8 +22,11 @@ struct WiringState {
     auto& speed = SettingsStores::Instance().speed;
     const std::string line = wiring.speedUseLine ? wiring.speedUseLine() : speed.StoredUseLine();
     const auto rows = wiring.speedRows ? wiring.speedRows() : speed.StoredRows();
-    const std::string warning = speed.BuildTemplateArrays(line, rows, Names(), smt::CurrentMachine().languageSet.load());
+    int refused = 0;
+    const std::string warning =
+        speed.BuildTemplateArrays(line, rows, Names(), smt::CurrentMachine().languageSet.load(), &refused);
     if (!warning.empty() && !loaded) platform::ShowMessage(warning);
+    if (refused > 0 && wiring.speedRowsRefused) wiring.speedRowsRefused();
   }
 
   void Open(QWidget* parent, const std::function<void(SettingsMenuCommands&)>& command) {

@@ -23,6 +23,9 @@ struct SettingsShellWiring {
   // The frame's stored form of "config_speed.fig" (use line and rows).
   std::function<std::string()> speedUseLine;
   std::function<std::vector<std::string>()> speedRows;
+  // Told when cells of those rows were refused: the list came from a damaged
+  // file, and its backup copy must stay as it is.
+  std::function<void()> speedRowsRefused;
   // After the speed dialog's OK: the new stored form for the frame, and the tier to tick (1..3).
   std::function<void(const std::string& useLine, const std::vector<std::string>& rows)> speedCommitted;
   std::function<void(int tier)> tickActiveTier;

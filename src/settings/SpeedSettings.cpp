@@ -24,15 +24,17 @@ const std::array<SpeedSettingField, 29>& SpeedSettingFields() {
 SpeedSettings LoadSpeedSettings(const std::string& appDir) {
   platform::SettingsSection sec(platform::ConfigPath(appDir), "SpeedTemplateConfig");
   SpeedSettings s;
-  for (const auto& f : SpeedSettingFields()) s.*f.member = sec.ReadInt(f.key);
-  if (s.m_AccelSpeed == 0) s.m_AccelSpeed = 100;
-  if (s.m_MaxSpeedLimitValue < 1) s.m_MaxSpeedLimitValue = 32;
-  for (size_t i = 9; i < 29; ++i) {
-    auto& v = s.*SpeedSettingFields()[i].member;
-    if (v == 0) v = 1;
+  // Each key within its range; 0 (or no key) where the settings give a
+  // default for "not set" takes that default without a word.
+  for (const auto& f : SpeedSettingFields()) {
+    const std::string_view key = f.key;
+    int def = 0;
+    if (key == "m_AccelSpeed") def = 100;
+    else if (key == "m_MaxSpeedLimitValue") def = 32;
+    else if (key == "m_LowSpeedZoom" || key == "m_MediumSpeedZoom" || key.find("_Run") != std::string_view::npos) def = 1;
+    const bool zeroIsUnset = def != 0;
+    s.*f.member = static_cast<int>(sec.ReadInteger(f.key, f.min, f.max, def, zeroIsUnset));
   }
-  if (s.m_LowSpeedZoom == 0) s.m_LowSpeedZoom = 1;
-  if (s.m_MediumSpeedZoom == 0) s.m_MediumSpeedZoom = 1;
   return s;
 }
 

@@ -3,11 +3,12 @@
 #include "core/LogFile.h"
 #include "platform/FileIo.h"
 #include "platform/ListFile.h"
+#include "platform/ReadRefusals.h"
 
 namespace smt::settings {
 
 std::string SpeedStore::BuildTemplateArrays(const std::string& useLine, const std::vector<std::string>& rows,
-                                            const SpeedNameTable& names, int language) {
+                                            const SpeedNameTable& names, int language, int* refusedCells) {
   auto built = settings::BuildTemplateArrays(rows, names, language);
   auto uses = ParseUseLine(useLine, names, language);
   state_.Update([&](SpeedState& s) {
@@ -15,6 +16,13 @@ std::string SpeedStore::BuildTemplateArrays(const std::string& useLine, const st
     s.uses = uses;
   });
   if (!built.warning.empty()) CLogFile::Instance().Write(true, "%s", built.warning.c_str());
+  if (refusedCells) *refusedCells = static_cast<int>(built.problems.size());
+  for (const auto& p : built.problems)
+    platform::ReportReadRefusal({"config_speed.fig", "line " + std::to_string(p.line) + ", field \"" + p.field + "\"",
+                                 p.text,
+                                 "a cell \"start / normal\" of whole numbers in " + std::to_string(kSpeedMin) + ".." +
+                                     std::to_string(kStoredSpeedMax),
+                                 "no speeds of this template"});
   return built.warning;
 }
 

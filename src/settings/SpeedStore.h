@@ -38,8 +38,10 @@ class SpeedStore {
   // Start-up and language switch: the tiers and the use names from the
   // stored form (use line and rows of "config_speed.fig"). Returns a
   // warning for a row count that is not a multiple of three.
+  // Every speed cell is checked: a refused one is told once (file, line,
+  // field), its row kept as it came; `refusedCells` gets how many.
   std::string BuildTemplateArrays(const std::string& useLine, const std::vector<std::string>& rows,
-                                  const SpeedNameTable& names, int language);
+                                  const SpeedNameTable& names, int language, int* refusedCells = nullptr);
   // [SpeedTemplateConfig] and the seven use sections.
   void LoadConfig(const std::string& appDir);
   void LoadAllUsageSpeeds(const std::string& appDir);

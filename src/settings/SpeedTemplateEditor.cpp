@@ -69,8 +69,9 @@ EditResult SpeedTemplateEditor::SelectRow(Tier page, int row, bool modifyResetSp
   auto& target = grid[static_cast<int>(page) - 1];
   for (int a = 0; a < kSpeedAxisCount; ++a) {
     const auto& cell = rows[row][a + 1];
-    auto parts = SplitSpeedCell(cell);
-    target[a] = parts ? SpeedPair{platform::TextToInt(parts->first), platform::TextToInt(parts->second)} : SpeedPair{0, 0};
+    // A cell that does not read shows 0 / 0: OK then refuses it until the
+    // operator types speeds.
+    target[a] = ParseSpeedCell(cell).value_or(SpeedPair{0, 0});
   }
   return EditResult::Done;
 }

@@ -14,7 +14,6 @@ namespace smt::settings {
 // The 96 edit fields: tier (high, medium, low) x axis x {start, normal}.
 using SpeedGrid = std::array<SpeedRecord, 3>;
 SpeedGrid DefaultSpeedGrid();  // every value 1
-inline constexpr int kSpeedMin = 1, kSpeedMax = 255;
 inline constexpr size_t kTemplateNameMax = 30;
 
 enum class EditResult {

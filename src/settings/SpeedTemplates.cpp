@@ -1,5 +1,6 @@
 #include "settings/SpeedTemplates.h"
 
+#include "platform/FileCell.h"
 #include "platform/SettingsSection.h"
 
 namespace smt::settings {
@@ -22,7 +23,10 @@ std::optional<std::pair<std::string, std::string>> SplitSpeedCell(const std::str
 std::optional<SpeedPair> ParseSpeedCell(const std::string& cell) {
   auto parts = SplitSpeedCell(cell);
   if (!parts) return std::nullopt;
-  return SpeedPair{platform::TextToInt(parts->first), platform::TextToInt(parts->second)};
+  const auto start = platform::ParseCellInteger(parts->first, kSpeedMin, kStoredSpeedMax);
+  const auto normal = platform::ParseCellInteger(parts->second, kSpeedMin, kStoredSpeedMax);
+  if (!start || !normal) return std::nullopt;
+  return SpeedPair{static_cast<int>(*start), static_cast<int>(*normal)};
 }
 
 const SpeedNameTable& DefaultSpeedNames() {
@@ -84,6 +88,19 @@ BuildResult BuildTemplateArrays(const std::vector<std::string>& rows, const Spee
   for (size_t i = 0; i < count; ++i) r.tiers.medium.push_back(rowAt(count + i));
   for (size_t i = 0; i < count; ++i) r.tiers.low.push_back(rowAt(2 * count + i));
   for (size_t i = 3 * count; i < rows.size(); ++i) r.tiers.extraRows.push_back(rows[i]);
+  // Every speed cell is checked where the list is read.
+  for (size_t i = 0; i < 3 * count; ++i) {
+    const TemplateRow& row = i < count ? r.tiers.high[i] : i < 2 * count ? r.tiers.medium[i - count] : r.tiers.low[i - 2 * count];
+    // A row cut short is one refusal (its missing cells read as no speeds).
+    const size_t present = SplitTemplateCells(rows[i]).size();
+    if (present < static_cast<size_t>(kTemplateCells)) {
+      r.problems.push_back({static_cast<int>(i + 1), row[0] + ": cells",
+                            std::to_string(present) + " of " + std::to_string(kTemplateCells) + " cells"});
+    }
+    for (int a = 0; a < kSpeedAxisCount; ++a)
+      if (static_cast<size_t>(a + 1) < present && !ParseSpeedCell(row[a + 1]))
+        r.problems.push_back({static_cast<int>(i + 1), row[0] + ": " + SpeedAxisKeys()[a], row[a + 1]});
+  }
   if (!r.tiers.extraRows.empty()) {
     r.warning = "config_speed.fig: " + std::to_string(rows.size()) +
                 " template rows is not a multiple of three; the last " + std::to_string(r.tiers.extraRows.size()) +
@@ -102,6 +119,12 @@ std::vector<std::string> WriteTemplateRows(const SpeedTiers& t) {
   return rows;
 }
 
+bool RowReads(const TemplateRow& row) {
+  for (int a = 0; a < kSpeedAxisCount; ++a)
+    if (!ParseSpeedCell(row[a + 1])) return false;
+  return true;
+}
+
 SpeedRecord RecordOfRow(const TemplateRow& row) {
   SpeedRecord rec{};
   for (int a = 0; a < kSpeedAxisCount; ++a)
@@ -114,7 +137,7 @@ std::optional<SpeedRecord> FindTemplateSpeeds(const SpeedTiers& tiers, int tier,
   for (size_t i = 0; i < tiers.high.size(); ++i) {
     if (tiers.high[i][0] == name) {
       const auto& rows = tiers.Of(static_cast<Tier>(tier));
-      if (i >= rows.size()) return std::nullopt;
+      if (i >= rows.size() || !RowReads(rows[i])) return std::nullopt;
       return RecordOfRow(rows[i]);
     }
   }

@@ -25,9 +25,18 @@ struct SpeedPair {
 };
 using SpeedRecord = std::array<SpeedPair, kSpeedAxisCount>;
 
+// Speeds the template dialog takes.
+inline constexpr int kSpeedMin = 1, kSpeedMax = 255;
+// Speeds a stored template cell or per-use key may hold: the network link
+// carries 32-bit speeds and files of other set-ups hold more than the
+// dialog's 255; the bound is the highest speed setting of the program.
+inline constexpr int kStoredSpeedMax = 100000;
+
 // "start / normal"
 std::string SpeedCell(int start, int normal);
-// Splits a cell at its first " / "; nullopt without one.
+// The two speeds of a cell "start / normal", each a whole number in
+// kSpeedMin..kStoredSpeedMax; nullopt for anything else (no " / ", a word,
+// "nan", a number out of range).
 std::optional<SpeedPair> ParseSpeedCell(const std::string& cell);
 // The two texts either side of the first " / " (nullopt without one).
 std::optional<std::pair<std::string, std::string>> SplitSpeedCell(const std::string& cell);
@@ -52,9 +61,19 @@ struct SpeedTiers {
   bool operator==(const SpeedTiers&) const = default;
 };
 
+// A template cell that does not read (named by line and field).
+struct SpeedCellProblem {
+  int line = 0;        // 1-based row of the template list
+  std::string field;   // "<template name>: <axis>"
+  std::string text;    // what the cell holds
+};
+
 struct BuildResult {
   SpeedTiers tiers;
   std::string warning;  // non-empty when the row count was not a multiple of three
+  // Cells that do not read: the row keeps its text (it is saved back as it
+  // came) and a lookup of that template finds no speeds.
+  std::vector<SpeedCellProblem> problems;
 };
 // Splits the row list into the tiers; names that are built-in speed names
 // follow `language`.
@@ -65,9 +84,12 @@ std::vector<std::string> SplitTemplateCells(const std::string& row);  // cells b
 std::string JoinTemplateCells(const TemplateRow& row);
 
 // Looks a template up in a tier: row by name in the high tier, same row of
-// `tier`. nullopt for an unknown name or a tier value outside 1..3.
+// `tier`. nullopt for an unknown name, a tier value outside 1..3, and a row
+// with a cell that does not read (no speed of 0 or of a word reaches the
+// machine).
 std::optional<SpeedRecord> FindTemplateSpeeds(const SpeedTiers& tiers, int tier, const std::string& name);
-SpeedRecord RecordOfRow(const TemplateRow& row);
+SpeedRecord RecordOfRow(const TemplateRow& row);  // an unreadable cell gives {0, 0}
+bool RowReads(const TemplateRow& row);
 
 // The use assignment line: seven template names each followed by TAB.
 inline constexpr int kSpeedUseCount = 7;

@@ -18,9 +18,11 @@ SpeedRecord LoadUsageSpeeds(const std::string& appDir, const std::string& prefix
   bool raised = false;
   for (int a = 0; a < kSpeedAxisCount; ++a) {
     const std::string axis = SpeedAxisKeys()[a];
-    rec[a].start = sec.ReadInt(prefix + ".m_Start_" + axis);
-    rec[a].normal = sec.ReadInt(prefix + ".m_Normal_" + axis);
-    for (int* v : {&rec[a].start, &rec[a].normal}) {
+    // A speed is what a template cell holds; a missing or zero speed reads
+    // as 1, a refused one too (and is told once).
+    for (auto [v, key] : {std::pair{&rec[a].start, prefix + ".m_Start_" + axis},
+                          std::pair{&rec[a].normal, prefix + ".m_Normal_" + axis}}) {
+      *v = static_cast<int>(sec.ReadInteger(key, 0, kStoredSpeedMax, 0));
       if (*v < 1) {
         *v = 1;
         raised = true;
@@ -36,9 +38,10 @@ bool SaveUsageSpeeds(const std::string& appDir, const std::string& prefix, const
   bool ok = true;
   for (int a = 0; a < kSpeedAxisCount; ++a) {
     const std::string axis = SpeedAxisKeys()[a];
-    auto parts = SplitSpeedCell(row[a + 1]);
-    std::string start = parts ? parts->first : std::string("1");
-    std::string normal = parts ? parts->second : std::string("1");
+    // A cell that does not read gives 1 / 1, as the record in use has it.
+    const auto pair = ParseSpeedCell(row[a + 1]);
+    const std::string start = pair ? std::to_string(pair->start) : std::string("1");
+    const std::string normal = pair ? std::to_string(pair->normal) : std::string("1");
     ok = sec.WriteText(prefix + ".m_Start_" + axis, start) && ok;
     ok = sec.WriteText(prefix + ".m_Normal_" + axis, normal) && ok;
   }

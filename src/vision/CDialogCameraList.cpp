@@ -200,7 +200,7 @@ void CDialogCameraList::LoadLanguage(const std::string& appDir, const std::strin
   m_pEditor->LoadLanguage(appDir, language);
 }
 
-void CDialogCameraList::LoadTable(const std::vector<std::string>& rows) { m_Table.LoadTable(rows); }
+int CDialogCameraList::LoadTable(const std::vector<std::string>& rows) { return m_Table.LoadTable(rows); }
 void CDialogCameraList::SaveTable(std::vector<std::string>& rows) const { rows = m_Table.SaveTable(); }
 
 void CDialogCameraList::RebuildCameraRecords() {

@@ -53,7 +53,8 @@ class CDialogCameraList : public QDialog {
   std::string m_strAppPath = ".";
   std::string m_strLanguage = "Chinese";
 
-  void LoadTable(const std::vector<std::string>& rows);
+  // Returns how many number cells of the rows were refused (told once each).
+  int LoadTable(const std::vector<std::string>& rows);
   void SaveTable(std::vector<std::string>& rows) const;
   void RebuildCameraRecords();
   void SyncFeederVisionIcons();

@@ -408,9 +408,11 @@ void CDialogSetView::LoadConfig(const std::string& appDir) {
   smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), "SetViewConfig");
   m_BinaryImg = s.ReadInt("m_BinaryImg");
   m_bBinaryImg = m_BinaryImg != 0;
-  m_VisualSize = s.ReadDouble("m_VisualSize");
-  m_Light_Contrast = s.ReadInt("m_Light_Contrast");
-  m_Light_Brightness = s.ReadInt("m_Light_Brightness");
+  // The box side is a size in mm (the box edit's check bounds it by the
+  // image later); the light values fit their byte.
+  m_VisualSize = s.ReadNumber("m_VisualSize", 0, 10000, 0);
+  m_Light_Contrast = static_cast<int>(s.ReadInteger("m_Light_Contrast", 0, 255, 0));
+  m_Light_Brightness = static_cast<int>(s.ReadInteger("m_Light_Brightness", 0, 255, 0));
   smt::platform::SettingsSection c(smt::platform::ConfigPath(appDir), "CameraListConfig");
   smt::CurrentMachine().camera.highSpeedCamera = c.ReadInt("m_HighSpeedCamera");
   smt::CurrentMachine().camera.highSpeedMarkCamera = c.ReadInt("m_MarkCamera") != 0;

@@ -5,6 +5,11 @@
 #include <opencv2/imgproc.hpp>
 
 #include "core/LogFile.h"
+#include "platform/ReadRefusals.h"
+
+namespace {
+constexpr int kMaxImageSide = 100000;
+}  // namespace
 
 bool CCameraCalib::ReadFile(const std::string& fileName, cv::Mat& cameraMatrix, cv::Mat& distortion, int* width,
                             int* height) {
@@ -19,6 +24,15 @@ bool CCameraCalib::ReadFile(const std::string& fileName, cv::Mat& cameraMatrix, 
     fs["image_Height"] >> h;
     if (width) *width = w;
     if (height) *height = h;
+    // A size no camera has is a damaged file: told once, naming the field.
+    for (auto [field, v] : {std::pair{"image_Width", w}, std::pair{"image_Height", h}}) {
+      if (v > kMaxImageSide) {
+        smt::platform::ReportReadRefusal({fileName, std::string("field \"") + field + "\"", std::to_string(v),
+                                          "a whole number in 1.." + std::to_string(kMaxImageSide),
+                                          "no lens correction"});
+        return false;
+      }
+    }
     if (w <= 0 || h <= 0) return false;
     cv::Mat k, d;
     fs["Camera_Matrix"] >> k;
@@ -29,6 +43,16 @@ bool CCameraCalib::ReadFile(const std::string& fileName, cv::Mat& cameraMatrix, 
     if (k.rows != 3 || k.cols != 3) return false;
     const size_t n = d.total();
     if (!(n == 4 || n == 5 || n == 8 || n == 12 || n == 14)) return false;
+    // "nan" or "inf" in a matrix would reach every corrected pixel.
+    for (auto [field, m] : {std::pair{"Camera_Matrix", &k}, std::pair{"Distortion_Coefficients", &d}}) {
+      cv::Mat as64;
+      m->convertTo(as64, CV_64F);
+      if (!cv::checkRange(as64, true, nullptr, -1e12, 1e12)) {
+        smt::platform::ReportReadRefusal({fileName, std::string("field \"") + field + "\"", "a value that is no finite number",
+                                          "finite numbers", "no lens correction"});
+        return false;
+      }
+    }
     k.convertTo(cameraMatrix, CV_64F);
     d.convertTo(distortion, CV_64F);
     return true;

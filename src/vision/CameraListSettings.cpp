@@ -2,9 +2,13 @@
 
 #include <vector>
 
+#include <climits>
 #include <cmath>
+#include <cstdint>
 
+#include "platform/OperatorNumber.h"
 #include "platform/SettingsSection.h"
+#include "vision/CameraTable.h"
 #include "vision/VisionGlobals.h"
 
 namespace smt::vision {
@@ -25,14 +29,21 @@ void ReadRecord(const SettingsSection& s, const std::string& p, CameraRecord& r)
     r.CorrectionPulse_Y[k] = s.ReadInt(p + "CorrectionPulse_Y" + std::to_string(k + 1));
   }
   r.Correction_A = s.ReadDouble(p + "Correction_A");
-  r.VisualZoom = s.ReadDouble(p + "VisualZoom");
-  r.VisualSize = s.ReadDouble(p + "VisualSize");
-  r.Light_Contrast = s.ReadInt(p + "Light_Contrast");
-  r.Light_Brightness = s.ReadInt(p + "Light_Brightness");
-  r.CorrectionTimes = s.ReadInt(p + "CorrectionTimes");
-  r.Precision_XY = s.ReadInt(p + "Precision_XY");
-  r.Precision_A = s.ReadInt(p + "Precision_A");
-  r.CollectTime = s.ReadInt(p + "CollectTime");
+  // The vision values within the ranges the camera table keeps.
+  auto cell = [&](int c) -> const CameraCellField& { return CameraCellFields()[static_cast<size_t>(c - 1)]; };
+  auto number = [&](const char* key, int c) { return s.ReadNumber(p + key, cell(c).lo, cell(c).hi, 0); };
+  auto whole = [&](const char* key, int c) {
+    return static_cast<int32_t>(s.ReadInteger(p + key, static_cast<long long>(cell(c).lo),
+                                              static_cast<long long>(cell(c).hi), 0));
+  };
+  r.VisualZoom = number("VisualZoom", 20);
+  r.VisualSize = number("VisualSize", 21);
+  r.Light_Contrast = whole("Light_Contrast", 22);
+  r.Light_Brightness = whole("Light_Brightness", 23);
+  r.CorrectionTimes = whole("CorrectionTimes", 24);
+  r.Precision_XY = whole("Precision_XY", 25);
+  r.Precision_A = whole("Precision_A", 26);
+  r.CollectTime = whole("CollectTime", 27);
 }
 
 bool WriteRecord(const SettingsSection& s, const std::string& p, const CameraRecord& r, int sizeDecimals) {
@@ -62,11 +73,24 @@ void LoadCameraListConfig(const std::string& appDir, CameraListSettings& c, Came
   const SettingsSection s(ConfigPath(appDir), kSection);
   ReadRecord(s, "m_Camera_first.", first);
   ReadRecord(s, "m_Camera_second.", second);
-  c.m_BaseDiameter = s.ReadDouble("m_BaseDiameter");
-  c.m_BaseCoordinates_X = s.ReadDouble("m_BaseCoordinates_X");
-  c.m_BaseCoordinates_Y = s.ReadDouble("m_BaseCoordinates_Y");
-  c.m_BaseCoordinates_Z = s.ReadDouble("m_BaseCoordinates_Z");
-  c.m_iChangeCameraDelay = s.ReadInt("m_iChangeCameraDelay");
+  // Keys with a range in the dialog are read within it; 0 where it means
+  // "not set" (base diameter, fly speeds) takes the default silently.
+  auto ranged = [&](const char* key, double def, bool zeroIsUnset = false) {
+    double lo = -smt::platform::kAnyNumber, hi = smt::platform::kAnyNumber;
+    CameraListFieldRange(key, lo, hi);
+    return s.ReadNumber(key, lo, hi, def, zeroIsUnset);
+  };
+  auto rangedInt = [&](const std::string& key, int def, bool zeroIsUnset = false) {
+    double lo = INT32_MIN, hi = INT32_MAX;
+    CameraListFieldRange(key, lo, hi);
+    return static_cast<int>(
+        s.ReadInteger(key, static_cast<long long>(lo), static_cast<long long>(hi), def, zeroIsUnset));
+  };
+  c.m_BaseDiameter = ranged("m_BaseDiameter", 5.0, true);
+  c.m_BaseCoordinates_X = ranged("m_BaseCoordinates_X", 0);
+  c.m_BaseCoordinates_Y = ranged("m_BaseCoordinates_Y", 0);
+  c.m_BaseCoordinates_Z = ranged("m_BaseCoordinates_Z", 0);
+  c.m_iChangeCameraDelay = rangedInt("m_iChangeCameraDelay", 0);
   c.m_bChangeCameraDelay = s.ReadInt("m_bChangeCameraDelay");
   c.m_Correct_X = s.ReadDouble("m_Correct_X");
   c.m_Correct_Y = s.ReadDouble("m_Correct_Y");
@@ -76,24 +100,24 @@ void LoadCameraListConfig(const std::string& appDir, CameraListSettings& c, Came
   c.m_VisualCamera1 = s.ReadInt("m_VisualCamera1");
   c.m_VisualCamera2 = s.ReadInt("m_VisualCamera2");
   c.m_FlyCamera = s.ReadInt("m_FlyCamera");
-  c.m_iFlyStartSpeed = s.ReadInt("m_iFlyStartSpeed");
-  c.m_iFlyNormalSpeed = s.ReadInt("m_iFlyNormalSpeed");
-  c.m_iTriggerPulse[0] = s.ReadInt("m_iTriggerPulse1");
+  c.m_iFlyStartSpeed = rangedInt("m_iFlyStartSpeed", 1, true);
+  c.m_iFlyNormalSpeed = rangedInt("m_iFlyNormalSpeed", 1, true);
+  c.m_iTriggerPulse[0] = rangedInt("m_iTriggerPulse1", 0);
   bool legacy = false;
   if (c.m_iTriggerPulse[0] == 0) {
     // Older files kept one advance for the first four heads.
-    c.m_iTriggerPulse[0] = s.ReadInt("m_iTriggerInAdvance");
+    c.m_iTriggerPulse[0] = rangedInt("m_iTriggerInAdvance", 0);
     if (c.m_iTriggerPulse[0] != 0) {
       c.m_iTriggerPulse[1] = c.m_iTriggerPulse[2] = c.m_iTriggerPulse[3] = c.m_iTriggerPulse[0];
       legacy = true;
     }
   }
   if (!legacy)
-    for (int k = 1; k < 8; ++k) c.m_iTriggerPulse[k] = s.ReadInt("m_iTriggerPulse" + std::to_string(k + 1));
-  for (int k = 0; k < 8; ++k) c.m_dFlyCorrect_Y[k] = s.ReadDouble("m_dFlyCorrect_Y" + std::to_string(k + 1));
+    for (int k = 1; k < 8; ++k) c.m_iTriggerPulse[k] = rangedInt("m_iTriggerPulse" + std::to_string(k + 1), 0);
+  for (int k = 0; k < 8; ++k) c.m_dFlyCorrect_Y[k] = ranged(("m_dFlyCorrect_Y" + std::to_string(k + 1)).c_str(), 0);
   c.m_VisualImageColorReversal = s.ReadInt("m_VisualImageColorReversal");
   c.m_bVisualOffset = s.ReadInt("m_bVisualOffset");
-  c.m_AllowOffset = s.ReadDouble("m_AllowOffset");
+  c.m_AllowOffset = ranged("m_AllowOffset", 0);
   if (c.m_BaseDiameter < 5.0 || !std::isfinite(c.m_BaseDiameter)) c.m_BaseDiameter = 5.0;
   if (c.m_iFlyNormalSpeed == 0) c.m_iFlyNormalSpeed = 1;
   if (c.m_iFlyStartSpeed == 0) c.m_iFlyStartSpeed = 1;
@@ -163,8 +187,10 @@ std::string FirstCameraListFieldOutOfRange(const CameraListSettings& c) {
 
 bool CameraListFieldRange(const std::string& key, double& lo, double& hi) {
   const CameraListSettings any{};
+  // The older key of the first trigger advance has its range.
+  const std::string k0 = key == "m_iTriggerInAdvance" ? std::string("m_iTriggerPulse1") : key;
   return !FirstOut(any, [&](const std::string& k, double, double l, double h) {
-            if (k != key) return false;
+            if (k != k0) return false;
             lo = l;
             hi = h;
             return true;

@@ -1,9 +1,13 @@
 #include "vision/CameraTable.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 
+#include "platform/FileCell.h"
+#include "platform/OperatorNumber.h"
+#include "platform/ReadRefusals.h"
 #include "platform/SettingsSection.h"
 
 namespace smt::vision {
@@ -16,27 +20,88 @@ int32_t MmToSteps(double mm, double pulsesPerMm) {
   return static_cast<int32_t>(v);
 }
 
-double CellDouble(const std::string& cell) { return smt::platform::TextToDouble(cell); }
-int CellInt(const std::string& cell) { return smt::platform::TextToInt(cell); }
+double CellDouble(const std::string& cell) {
+  return smt::platform::ParseCellNumber(cell, -smt::platform::kAnyNumber, smt::platform::kAnyNumber).value_or(0.0);
+}
+int CellInt(const std::string& cell) {
+  const auto v = smt::platform::ParseCellNumber(cell, INT32_MIN, INT32_MAX);
+  return v && std::trunc(*v) == *v ? static_cast<int>(*v) : 0;
+}
+
+const std::array<CameraCellField, kCameraCellCount - 1>& CameraCellFields() {
+  constexpr double any = smt::platform::kAnyNumber;
+  static const std::array<CameraCellField, kCameraCellCount - 1> k = {{
+      {1, "X", -any, any, false},
+      {2, "Y", -any, any, false},
+      {3, "Correction X1", -any, any, false}, {4, "Correction Y1", -any, any, false},
+      {5, "Correction X2", -any, any, false}, {6, "Correction Y2", -any, any, false},
+      {7, "Correction X3", -any, any, false}, {8, "Correction Y3", -any, any, false},
+      {9, "Correction X4", -any, any, false}, {10, "Correction Y4", -any, any, false},
+      {11, "Correction X5", -any, any, false}, {12, "Correction Y5", -any, any, false},
+      {13, "Correction X6", -any, any, false}, {14, "Correction Y6", -any, any, false},
+      {15, "Correction X7", -any, any, false}, {16, "Correction Y7", -any, any, false},
+      {17, "Correction X8", -any, any, false}, {18, "Correction Y8", -any, any, false},
+      {19, "Correction A", -any, any, false},
+      {20, "VisualZoom", 0, 200, false},
+      {21, "VisualSize", 0, 640, false},
+      {22, "Light_Contrast", 0, 255, true},
+      {23, "Light_Brightness", 0, 255, true},
+      {24, "CorrectionTimes", 0, 20, true},
+      {25, "Precision_XY", 0, 10, true},
+      {26, "Precision_A", 0, 30, true},
+      {27, "CollectTime", 0, 10000, true},
+  }};
+  return k;
+}
+
+std::optional<std::string> CameraCellProblem(const CameraCellField& f, std::string_view text) {
+  std::string_view t = text;
+  while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
+  while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
+  if (t.empty()) return std::nullopt;  // older layouts leave cells empty: 0
+  const auto v = smt::platform::ParseCellNumber(t, f.lo, f.hi);
+  if (v && (!f.integer || std::trunc(*v) == *v)) return std::nullopt;
+  const bool any = f.lo <= -smt::platform::kAnyNumber;
+  return std::string(f.integer ? "a whole number" : "a number") +
+         (any ? std::string() : " in " + smt::platform::RangeText(f.lo, f.hi));
+}
+
+int ReportCameraRowProblems(const std::vector<CameraRow>& rows, const std::string& file) {
+  int refused = 0;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    for (const auto& f : CameraCellFields()) {
+      const std::string& text = rows[i][static_cast<size_t>(f.cell)];
+      if (auto need = CameraCellProblem(f, text)) {
+        ++refused;
+        smt::platform::ReportReadRefusal({file, "line " + std::to_string(i + 1) + ", field \"" + f.name + "\"",
+                                          text, *need, "0"});
+      }
+    }
+  }
+  return refused;
+}
 
 CameraRecord RecordFromRow(const CameraRow& row, int cameraNumber, double xPulse, double yPulse) {
   CameraRecord r;
   r.CameraNumber = cameraNumber;
-  r.CameraPulse_X = MmToSteps(CellDouble(row[1]), xPulse);
-  r.CameraPulse_Y = MmToSteps(CellDouble(row[2]), yPulse);
+  // A cell the table refused (told at loading) counts as empty: 0.
+  auto cellD = [&row](int c) { return CameraCellProblem(CameraCellFields()[c - 1], row[c]) ? 0.0 : CellDouble(row[c]); };
+  auto cellI = [&row](int c) { return CameraCellProblem(CameraCellFields()[c - 1], row[c]) ? 0 : CellInt(row[c]); };
+  r.CameraPulse_X = MmToSteps(cellD(1), xPulse);
+  r.CameraPulse_Y = MmToSteps(cellD(2), yPulse);
   for (int k = 0; k < 8; ++k) {
-    r.CorrectionPulse_X[k] = MmToSteps(CellDouble(row[3 + 2 * k]), xPulse);
-    r.CorrectionPulse_Y[k] = MmToSteps(CellDouble(row[4 + 2 * k]), yPulse);
+    r.CorrectionPulse_X[k] = MmToSteps(cellD(3 + 2 * k), xPulse);
+    r.CorrectionPulse_Y[k] = MmToSteps(cellD(4 + 2 * k), yPulse);
   }
-  r.Correction_A = CellDouble(row[19]);
-  r.VisualZoom = CellDouble(row[20]);
-  r.VisualSize = CellDouble(row[21]);
-  r.Light_Contrast = CellInt(row[22]);
-  r.Light_Brightness = CellInt(row[23]);
-  r.CorrectionTimes = CellInt(row[24]);
-  r.Precision_XY = CellInt(row[25]);
-  r.Precision_A = CellInt(row[26]);
-  r.CollectTime = CellInt(row[27]);
+  r.Correction_A = cellD(19);
+  r.VisualZoom = cellD(20);
+  r.VisualSize = cellD(21);
+  r.Light_Contrast = cellI(22);
+  r.Light_Brightness = cellI(23);
+  r.CorrectionTimes = cellI(24);
+  r.Precision_XY = cellI(25);
+  r.Precision_A = cellI(26);
+  r.CollectTime = cellI(27);
   return r;
 }
 
@@ -93,11 +158,14 @@ int CountTabs(const std::string& s) {
 
 }  // namespace
 
-void CameraTable::LoadTable(const std::vector<std::string>& texts) {
+int CameraTable::LoadTable(const std::vector<std::string>& texts) {
   m_CameraRows.clear();
-  if (texts.empty()) return;
+  if (texts.empty()) return 0;
   const int layout = CountTabs(texts.front());
   for (const auto& t : texts) m_CameraRows.push_back(PlaceCells(SplitRowText(t), layout));
+  // Every number cell is checked here, where the table is read; a refused
+  // cell keeps its text (the row is saved back as it came) and counts as 0.
+  return ReportCameraRowProblems(m_CameraRows, "config_camera.fig");
 }
 
 std::vector<std::string> CameraTable::SaveTable() const {
@@ -149,8 +217,10 @@ void CameraTable::RebuildRecords(double xPulse, double yPulse) {
 
 void CameraTable::ShiftPositions(double dxMm, double dyMm, double xPulse, double yPulse) {
   for (auto& r : m_CameraRows) {
-    r[1] = smt::platform::FormatDouble(CellDouble(r[1]) + dxMm, 4);
-    r[2] = smt::platform::FormatDouble(CellDouble(r[2]) + dyMm, 4);
+    // A position the table could not read keeps its text.
+    for (int c : {1, 2})
+      if (!CameraCellProblem(CameraCellFields()[c - 1], r[c]))
+        r[c] = smt::platform::FormatDouble(CellDouble(r[c]) + (c == 1 ? dxMm : dyMm), 4);
   }
   auto steps = [&](CameraRecord& rec, const CameraRow& row) {
     rec.CameraPulse_X = MmToSteps(CellDouble(row[1]), xPulse);

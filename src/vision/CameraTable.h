@@ -6,6 +6,8 @@
 // edits it on the window thread.
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -32,9 +34,25 @@ struct CameraRecord {
 // Millimetres to steps, truncated toward zero (a value that does not fit
 // an int32 is clamped instead of wrapping).
 int32_t MmToSteps(double mm, double pulsesPerMm);
-// Plain decimal / integer parse of a cell (non-numeric reads as 0).
+// A cell's number (whole text a finite number; anything else reads as 0:
+// the table refuses such cells when it is read, see CameraCellProblem).
 double CellDouble(const std::string& cell);
 int CellInt(const std::string& cell);
+
+// The number cells of a camera row (1..27) with their names and ranges.
+struct CameraCellField {
+  int cell;
+  const char* name;
+  double lo, hi;
+  bool integer;
+};
+const std::array<CameraCellField, kCameraCellCount - 1>& CameraCellFields();
+// What the cell needs when its text is not that (nullopt: the cell reads;
+// an empty cell reads as 0).
+std::optional<std::string> CameraCellProblem(const CameraCellField& f, std::string_view text);
+// Tells (once each, ReadRefusals.h) every cell of `rows` that does not read,
+// naming `file`, the line and the field. Returns how many were refused.
+int ReportCameraRowProblems(const std::vector<CameraRow>& rows, const std::string& file);
 
 // The record of a row: positions and corrections converted with the X and Y
 // pulses per millimetre, the rest as parsed.
@@ -49,7 +67,9 @@ class CameraTable {
  public:
   // The stored row texts: the TAB count of the first text decides the
   // layout of all (15: one-head rows, 21: four-head rows, else current).
-  void LoadTable(const std::vector<std::string>& texts);
+  // Every number cell is checked (ReportCameraRowProblems); returns how many
+  // were refused. A refused cell keeps its text and counts as 0.
+  int LoadTable(const std::vector<std::string>& texts);
   // One text per row.
   std::vector<std::string> SaveTable() const;
 

@@ -6,6 +6,8 @@
 #include <sstream>
 
 #include "platform/FileIo.h"
+#include "platform/FileCell.h"
+#include "platform/ReadRefusals.h"
 #include "platform/SettingsSection.h"
 
 namespace smt::vision {
@@ -63,23 +65,41 @@ bool IIndustrialCamera::LoadParameters(const std::string& fileName) {
   if (!in) return false;
   CameraParameters p = Parameters();
   std::string line;
+  int lineNo = 0;
+  // Each value is read once, here, within its range; a value that is not
+  // one keeps the camera's current setting and is told once (file, line,
+  // field). The file itself is left as it is.
+  struct Field {
+    const char* key;
+    double lo, hi;
+    bool integer;
+  };
+  static const Field kFields[] = {{"exposureUs", 1.0, 1000000.0, false}, {"analogGain", 1.0, 16.0, false},
+                                  {"gamma", 1, 1000, true},            {"contrast", 0, 200, true},
+                                  {"mirrorX", 0, 1, true},             {"mirrorY", 0, 1, true}};
   while (std::getline(in, line)) {
+    ++lineNo;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     const auto eq = line.find('=');
     if (eq == std::string::npos) continue;
     const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
-    if (key == "exposureUs")
-      p.exposureUs = smt::platform::TextToDouble(value);
-    else if (key == "analogGain")
-      p.analogGain = smt::platform::TextToDouble(value);
-    else if (key == "gamma")
-      p.gamma = smt::platform::TextToInt(value);
-    else if (key == "contrast")
-      p.contrast = smt::platform::TextToInt(value);
-    else if (key == "mirrorX")
-      p.mirrorX = smt::platform::TextToInt(value) != 0;
-    else if (key == "mirrorY")
-      p.mirrorY = smt::platform::TextToInt(value) != 0;
+    for (const Field& f : kFields) {
+      if (key != f.key) continue;
+      const auto v = smt::platform::ParseCellNumber(value, f.lo, f.hi);
+      if (!v || (f.integer && std::trunc(*v) != *v)) {
+        smt::platform::ReportReadRefusal(
+            {fileName, "line " + std::to_string(lineNo) + ", field \"" + key + "\"", value,
+             std::string(f.integer ? "a whole number in " : "a number in ") + smt::platform::RangeText(f.lo, f.hi),
+             "the camera's current value"});
+        break;
+      }
+      if (key == "exposureUs") p.exposureUs = *v;
+      else if (key == "analogGain") p.analogGain = *v;
+      else if (key == "gamma") p.gamma = static_cast<int>(*v);
+      else if (key == "contrast") p.contrast = static_cast<int>(*v);
+      else if (key == "mirrorX") p.mirrorX = *v != 0;
+      else if (key == "mirrorY") p.mirrorY = *v != 0;
+    }
   }
   p.Clamp();
   return SetParameters(p);

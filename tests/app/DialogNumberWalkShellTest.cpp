@@ -282,9 +282,12 @@ class DialogNumberWalk : public ShellTest {
     }
   }
 
-  void Run(const std::vector<WalkCase>& cases, int machineType) {
+  void Run(const std::vector<WalkCase>& cases, int machineType, int commModel = -1) {
     smt::platform::SettingsSection(smt::platform::ConfigPath(dir.str()), "MachineSetConfig")
         .WriteInt("MachineSet", machineType);
+    if (commModel >= 0)
+      smt::platform::SettingsSection(smt::platform::ConfigPath(dir.str()), "SetBasicConfig")
+          .WriteInt("m_CommModel", commModel);
     smt::platform::ClearProfileCache();
     CMainFrame& f = Start();
     f.show();
@@ -308,6 +311,8 @@ TEST_F(DialogNumberWalk, EveryNumberFieldOfEveryDialogRefusesWhatIsNoNumberInIts
       {"axis pulses", Command(cmd::kSetPulse), {}, {"stepAngle", "microsteps", "diameter", "linear", "angle", "check"}},
       {"speed uses", Command(cmd::kSpeedSet), {}, {"#4"}},  // the template's name
       {"high speed template", Command(cmd::kHighSpeedTemplate), {}, {"#4"}},
+      {"medium speed template", Command(cmd::kMediumSpeedTemplate), {}, {"#4"}},
+      {"low speed template", Command(cmd::kLowSpeedTemplate), {}, {"#4"}},
       {"camera list", Command(cmd::kCameraList)},
       {"camera editor", Command(cmd::kCameraList),
        {On<CDialogCameraList>([](CDialogCameraList& d) {
@@ -335,6 +340,15 @@ TEST_F(DialogNumberWalk, EveryNumberFieldOfEveryDialogRefusesWhatIsNoNumberInIts
       {"PCB editor", PartListCommand(104), {}, {"c_1092", "c_1093"}},
       {"double mark test", PartListCommand(104), {ClickButton("c_1095")}},
       {"strategy page", PartListCommand(105)},
+      // The strategy page's cover-tape button, with the cover switched on.
+      {"cover page", PartListCommand(105),
+       {On<CDialogSMTStrategy>([](CDialogSMTStrategy& d) {
+         if (!d.Button(1458)->isChecked()) d.Button(1458)->click();
+         d.OnControl(1459);
+       })}},
+      // No number field: the search text, and the row and column it shows.
+      {"find", PartListCommand(111), {}, {"c_1005"}},
+      {"version switches", Command(cmd::kCpuVersionNumber)},
       {"placement editor",
        [](CMainFrame& f) { f.view()->m_pPartList->OnListDoubleClick(smt::job::RowKind::Placement, 0); }, {},
        {"c_1008"}},  // the part's value ("10k")
@@ -362,6 +376,17 @@ TEST_F(DialogNumberWalk, LampMachineDialogs) {
 
 // The labeling machine's settings.
 TEST_F(DialogNumberWalk, LabelingMachineDialogs) { Run({{"labeling settings", Command(cmd::kLabelingSet)}}, 10); }
+
+// The industrial camera's own page (exposure, gain, gamma, contrast), from
+// the camera list, with the simulated industrial cameras fitted.
+TEST_F(DialogNumberWalk, IndustrialCameraSettingsPage) {
+  setenv("SMT_SIMULATED_CAMERAS", "3", 1);
+  Run({{"camera settings page", Command(cmd::kCameraList), {ClickButton("cameraSettings")}}}, 2);
+  unsetenv("SMT_SIMULATED_CAMERAS");
+}
+
+// The firmware dialog opens in the Ethernet link mode only.
+TEST_F(DialogNumberWalk, FirmwareDialog) { Run({{"firmware update", Command(cmd::kFirmwareUpdate)}}, 2, 1); }
 
 // The drilling machine's drill editor.
 TEST_F(DialogNumberWalk, DrillingMachineDialogs) { Run({{"drill editor", PartListMenu(33309), {}, {"c_1012"}}}, 9); }

@@ -97,7 +97,7 @@ class RunShellTest : public ShellTest {
   // serial link to the simulated board, and `extra` sections.
   void WriteMachine(const std::string& extra) {
     WriteConfig("[SetBasicConfig]\nm_CommModel=0\nm_X_Limit=900\nm_Y_Limit=-900\nm_Z_Limit=-90\n"
-                "m_Z_Nozzle1ToPCBHeight=-10\nm_Z_Nozzle1ToFeed=-5\nm_Z_Nozzle2ToFeed=-5\nm_ThrowDelay=1\n"
+                "m_Z_Nozzle1ToPCBHeight=-10\nm_Z_Nozzle1ToFeed=-5\nm_Z_Nozzle2ToFeed=-5\nm_ThrowDelay=100\n"
                 "[SetPulseConfig]\nm_X_Pulse=100\nm_Y_Pulse=100\nm_Z_Pulse=100\nm_A_Pulse=10\n"
                 "m_WestWalk_Pulse=100\nm_WestLift_Pulse=100\nm_NorthWalk_Pulse=100\nm_NorthLift_Pulse=100\n"
                 "m_EastWalk_Pulse=100\nm_EastLift_Pulse=100\n"

@@ -85,7 +85,10 @@ INSTANTIATE_TEST_SUITE_P(
                       FixUpCase{"m_AutoMagnify=0", "m_AutoMagnify", 4.0},
                       FixUpCase{"m_MeasurementStart=-4", "m_MeasurementStart", 1},
                       FixUpCase{"m_X_CameraToNozzle1=abc", "m_X_CameraToNozzle1", 0},
-                      FixUpCase{"m_X_CameraToNozzle1=12.5mm", "m_X_CameraToNozzle1", 12.5}));
+                      // Trailing letters are no number: refused, the key reads as missing.
+                      FixUpCase{"m_X_CameraToNozzle1=12.5mm", "m_X_CameraToNozzle1", 0},
+                      FixUpCase{"m_X_CameraToNozzle1=nan", "m_X_CameraToNozzle1", 0},
+                      FixUpCase{"m_ThrowDelay=1e400", "m_ThrowDelay", 100}));
 
 TEST(BasicSettingsLoad, LensCalibrationDecidesCameraTwoCorrection) {
   TempDir dir;

@@ -20,7 +20,10 @@ TEST(SettingsShellWiring, StartUpLoadsStoresAndRegistersTheSixCommands) {
   std::vector<std::function<void(const std::string&)>> steps;
   std::vector<std::function<void(const std::string&, const std::string&)>> loaders;
   int ticked = -1;
-  std::vector<std::string> rows = {"Reset speed\t", "Reset speed\t", "Reset speed\t", "stray\t"};
+  std::string speeds;
+  for (int a = 0; a < 16; ++a) speeds += "10 / 20\t";
+  std::vector<std::string> rows = {"Reset speed\t" + speeds, "Reset speed\t" + speeds, "Reset speed\t" + speeds,
+                                   "stray\t"};
   SettingsShellWiring w;
   w.registerDialog = [&](int id, std::function<void(QWidget*)> open) { dialogs[id] = std::move(open); };
   w.initialUpdateSteps = &steps;

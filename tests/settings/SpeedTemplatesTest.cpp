@@ -216,8 +216,11 @@ TEST(SpeedSettingsLoad, DefaultsAndFixUps) {
   dir.Write("config.ini", "[SpeedTemplateConfig]\nm_MaxSpeedLimitValue=5\n");
   TempDir other;
   other.Write("config.ini", "[SpeedTemplateConfig]\nm_MaxSpeedLimitValue=5\nm_A_RunFast=50000\n");
+  // A stored value out of its range is refused: the default is used.
   auto t = LoadSpeedSettings(other.str());
-  EXPECT_EQ(t.m_MaxSpeedLimitValue, 5);
+  EXPECT_EQ(t.m_MaxSpeedLimitValue, 32);
+  EXPECT_EQ(t.m_A_RunFast, 50000);
+  t.m_MaxSpeedLimitValue = 5;
   EXPECT_EQ(FirstSpeedSettingOutOfRange(t), "m_MaxSpeedLimitValue");
   t.m_MaxSpeedLimitValue = 50;
   EXPECT_FALSE(FirstSpeedSettingOutOfRange(t).has_value());  // A fast 50000 is allowed

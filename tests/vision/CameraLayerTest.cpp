@@ -2,6 +2,8 @@
 // trigger and time-outs, parameters, and the video device list.
 #include <gtest/gtest.h>
 
+#include "platform/ReadRefusals.h"
+
 #include <QSpinBox>
 #include <QTimer>
 #include <QApplication>
@@ -131,10 +133,29 @@ TEST(SimulatedCamera, ParametersSaveLoadAndClamp) {
     std::ofstream out(file);
     out << "exposureUs=-5\nanalogGain=99\ngamma=abc\nunknown=1\n";
   }
+  // A value that is not a number in its range keeps the camera's setting
+  // and is told once, naming the file, the line and the field.
+  smt::platform::ForgetReadRefusals();
   ASSERT_TRUE(other->LoadParameters(file.string()));
-  EXPECT_EQ(other->Parameters().exposureUs, 1.0);
-  EXPECT_EQ(other->Parameters().analogGain, 16.0);
-  EXPECT_EQ(other->Parameters().gamma, 1);
+  EXPECT_EQ(other->Parameters(), p);
+  const auto refused = smt::platform::ReadRefusalsSoFar();
+  ASSERT_EQ(refused.size(), 3u);
+  EXPECT_EQ(refused[0].file, file.string());
+  EXPECT_EQ(refused[0].where, "line 1, field \"exposureUs\"");
+  EXPECT_EQ(refused[1].where, "line 2, field \"analogGain\"");
+  EXPECT_EQ(refused[2].where, "line 3, field \"gamma\"");
+  EXPECT_NE(refused[1].need.find("1..16"), std::string::npos);
+  {
+    std::ofstream out(file);
+    out << "exposureUs=nan\ncontrast=1e400\nmirrorX=1x\ngamma=150\n";
+  }
+  ASSERT_TRUE(other->LoadParameters(file.string()));
+  EXPECT_EQ(other->Parameters().exposureUs, p.exposureUs);
+  EXPECT_EQ(other->Parameters().contrast, p.contrast);
+  EXPECT_EQ(other->Parameters().mirrorX, p.mirrorX);
+  EXPECT_EQ(other->Parameters().gamma, 150);
+  EXPECT_EQ(smt::platform::ReadRefusalsSoFar().size(), 6u);
+  smt::platform::ForgetReadRefusals();
   fs::remove(file);
   EXPECT_FALSE(other->LoadParameters(file.string()));
 }

@@ -11,6 +11,8 @@
 #include <opencv2/wechat_qrcode.hpp>
 
 #include "vision/CameraCalib.h"
+#include "platform/ReadRefusals.h"
+#include <limits>
 #include "vision/QrCodeReader.h"
 #include "vision/SimulatedScene.h"
 
@@ -63,6 +65,38 @@ TEST(CameraCalib, ZeroDistortionIsTheIdentity) {
   cv::Mat diff;
   cv::absdiff(out, frame, diff);
   EXPECT_EQ(cv::norm(diff, cv::NORM_INF), 0.0);
+}
+
+// A lens file with a value that is no finite number, or a size no camera
+// has, is refused naming the field; the correction stays off.
+TEST(CameraCalib, ANonFiniteOrImpossibleValueIsRefusedNamingTheField) {
+  TempDir dir;
+  const fs::path file = dir.path / "cameraCalibrate_data6mm.xml";
+  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+  struct Case {
+    int width;
+    cv::Mat k, d;
+    const char* field;
+  };
+  cv::Mat kNan = kK.clone(), dInf = cv::Mat::zeros(5, 1, CV_64F);
+  kNan.at<double>(0, 2) = nan;
+  dInf.at<double>(1, 0) = inf;
+  const Case cases[] = {{1280, kNan, cv::Mat::zeros(5, 1, CV_64F), "Camera_Matrix"},
+                        {1280, kK, dInf, "Distortion_Coefficients"},
+                        {2000000000, kK, cv::Mat::zeros(5, 1, CV_64F), "image_Width"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.field);
+    WriteLensFile(file, c.width, 1024, c.k, c.d);
+    smt::platform::ForgetReadRefusals();
+    CCameraCalib calib;
+    EXPECT_FALSE(calib.Load(file.string()));
+    EXPECT_FALSE(calib.IsLoaded());
+    const auto refused = smt::platform::ReadRefusalsSoFar();
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0].file, file.string());
+    EXPECT_EQ(refused[0].where, std::string("field \"") + c.field + "\"");
+  }
+  smt::platform::ForgetReadRefusals();
 }
 
 TEST(CameraCalib, DotLandsWhereUndistortPointsSays) {

@@ -1,0 +1,184 @@
+// Every number cell of the camera table ("config_camera.fig") and every
+// numeric key of [CameraListConfig] replaced in turn by what a damaged or
+// hand-edited file holds: each is refused naming the file and the line and
+// field (or the key), told once; the table keeps every row as it came, the
+// value falls back to 0 (the key to its default) and nothing else changes.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "platform/FileCell.h"
+#include "platform/MessageService.h"
+#include "platform/OperatorNumber.h"
+#include "platform/ProfileFile.h"
+#include "platform/ReadRefusals.h"
+#include "platform/SettingsSection.h"
+#include "support/TempDir.h"
+#include "vision/CameraEditValues.h"
+#include "vision/CameraListSettings.h"
+#include "vision/CameraTable.h"
+
+using namespace smt::vision;
+using smt::test::TempDir;
+namespace platform = smt::platform;
+
+namespace {
+
+const char* const kBadTexts[] = {"nan", "inf", "-inf", "1e400", "ten", "12abc", "0x10"};
+
+CameraRow GoodRow(const std::string& name, int k) {
+  CameraEditValues v;
+  v.name = name;
+  v.x = 120.5 + k;
+  v.y = -80.25 - k;
+  for (int i = 0; i < 16; ++i) v.corrections[i] = 0.125 * (i + 1) + k;
+  v.angle = 0.75;
+  v.visualZoom = 10 + k;
+  v.visualSize = 4;
+  v.contrast = 100;
+  v.brightness = 120;
+  v.correctionTimes = 3;
+  v.precisionXY = 2;
+  v.precisionA = 5;
+  v.collectTime = 50;
+  return RowFromEditValues(v);
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) lines.push_back(l);
+  return lines;
+}
+
+// The section's keys and values as the loader gives them (saved again).
+std::map<std::string, std::string> Loaded(const std::string& dir) {
+  CameraListSettings s;
+  CameraRecord a, b;
+  LoadCameraListConfig(dir, s, a, b);
+  TempDir out;
+  EXPECT_TRUE(SaveCameraListConfig(out.str(), s, a, b));
+  platform::ClearProfileCache();
+  std::map<std::string, std::string> values;
+  for (const std::string& l : Lines(out.Read("config.ini"))) {
+    const auto eq = l.find('=');
+    if (eq != std::string::npos) values[l.substr(0, eq)] = l.substr(eq + 1);
+  }
+  return values;
+}
+
+}  // namespace
+
+TEST(CameraFileCells, EveryNumberCellRefusesWhatIsNoNumberInItsRangeAndTheRowIsKept) {
+  const std::vector<CameraRow> good = {GoodRow(kCameraName1, 0), GoodRow(kCameraName2, 1)};
+  platform::ScopedRecordingMessages messages;
+  int refusals = 0;
+  for (size_t line = 0; line < good.size(); ++line) {
+    for (const CameraCellField& f : CameraCellFields()) {
+      std::vector<std::string> bad(std::begin(kBadTexts), std::end(kBadTexts));
+      if (f.lo > -platform::kAnyNumber) {
+        bad.push_back(platform::FormatDouble(f.lo - 1, 0));
+        bad.push_back(platform::FormatDouble(f.hi + 1, 0));
+      }
+      if (f.integer) bad.push_back("2.5");
+      for (const std::string& text : bad) {
+        SCOPED_TRACE("line " + std::to_string(line + 1) + " field " + f.name + " \"" + text + "\"");
+        std::vector<std::string> texts;
+        for (const CameraRow& r : good) texts.push_back(JoinRow(r));
+        CameraRow damaged = good[line];
+        damaged[f.cell] = text;
+        texts[line] = JoinRow(damaged);
+        platform::ForgetReadRefusals();
+        messages.service.Clear();
+        CameraTable table;
+        table.LoadTable(texts);
+        const auto refused = platform::ReadRefusalsSoFar();
+        ASSERT_EQ(refused.size(), 1u);
+        EXPECT_EQ(refused[0].file, "config_camera.fig");
+        EXPECT_EQ(refused[0].where, "line " + std::to_string(line + 1) + ", field \"" + f.name + "\"");
+        EXPECT_EQ(refused[0].text, text);
+        if (f.lo > -platform::kAnyNumber) {
+          EXPECT_NE(refused[0].need.find(platform::RangeText(f.lo, f.hi)), std::string::npos) << refused[0].need;
+        }
+        EXPECT_EQ(messages.service.Texts().size(), 1u);
+        refusals += 1;
+        // The row goes back to the file as it came.
+        EXPECT_EQ(table.SaveTable(), texts);
+        // The record takes 0 for that cell and the file's value for every other.
+        table.RebuildRecords(100, 100);
+        CameraRow emptied = good[line];
+        emptied[f.cell] = "";
+        const CameraRecord expected = RecordFromRow(emptied, static_cast<int>(line) + 1, 100, 100);
+        EXPECT_EQ(line == 0 ? table.m_Camera_first : table.m_Camera_second, expected);
+      }
+    }
+  }
+  std::printf("config_camera.fig: %zu rows x %zu cells: %d refusals\n", good.size(), CameraCellFields().size(),
+              refusals);
+}
+
+TEST(CameraFileCells, EveryNumericKeyOfTheCameraListSectionRefusesWhatIsNoNumber) {
+  TempDir good, empty, dir;
+  CameraListSettings s;
+  s.m_BaseDiameter = 12.5;
+  s.m_BaseCoordinates_X = 300.5;
+  s.m_BaseCoordinates_Y = -200.5;
+  s.m_BaseCoordinates_Z = -10.5;
+  s.m_iChangeCameraDelay = 300;
+  s.m_bChangeCameraDelay = 1;
+  s.m_Correct_X = 0.5;
+  s.m_Correct_Y = -0.5;
+  s.m_Correct_A = 0.25;
+  s.m_MarkCamera = s.m_VisualCamera1 = s.m_VisualCamera2 = s.m_FlyCamera = 1;
+  s.m_iFlyStartSpeed = 20;
+  s.m_iFlyNormalSpeed = 40;
+  for (int k = 0; k < 8; ++k) {
+    s.m_iTriggerPulse[k] = 100 + k;
+    s.m_dFlyCorrect_Y[k] = 0.125 * (k + 1) - 0.5;
+  }
+  s.m_VisualImageColorReversal = 1;
+  s.m_bVisualOffset = 1;
+  s.m_AllowOffset = 0.5;
+  CameraTable t;
+  t.LoadTable({JoinRow(GoodRow(kCameraName1, 0)), JoinRow(GoodRow(kCameraName2, 1))});
+  t.RebuildRecords(100, 100);
+  ASSERT_TRUE(SaveCameraListConfig(good.str(), s, t.m_Camera_first, t.m_Camera_second));
+  platform::ClearProfileCache();
+  const auto wanted = Loaded(good.str());
+  const auto defaults = Loaded(empty.str());
+  const std::vector<std::string> lines = Lines(good.Read("config.ini"));
+  platform::ScopedRecordingMessages messages;
+  int keys = 0, refusals = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const auto eq = lines[i].find('=');
+    if (eq == std::string::npos || !platform::ParseCellNumber(lines[i].substr(eq + 1), -1e300, 1e300)) continue;
+    const std::string key = lines[i].substr(0, eq);
+    ++keys;
+    for (const char* bad : kBadTexts) {
+      SCOPED_TRACE(key + "=" + bad);
+      std::vector<std::string> changed = lines;
+      changed[i] = key + "=" + bad;
+      std::string text;
+      for (const auto& l : changed) text += l + "\n";
+      dir.Write("config.ini", text);
+      platform::ClearProfileCache();
+      platform::ForgetReadRefusals();
+      messages.service.Clear();
+      const auto got = Loaded(dir.str());
+      const auto refused = platform::ReadRefusalsSoFar();
+      ASSERT_EQ(refused.size(), 1u);
+      EXPECT_EQ(refused[0].where, "[CameraListConfig] " + key);
+      EXPECT_EQ(messages.service.Texts().size(), 1u);
+      refusals += 1;
+      for (const auto& [k, v] : wanted) {
+        if (k == key) EXPECT_EQ(got.at(k), defaults.at(k)) << k;
+        else EXPECT_EQ(got.at(k), v) << k;
+      }
+      EXPECT_EQ(dir.Read("config.ini"), text);
+    }
+  }
+  EXPECT_GT(keys, 60);
+  std::printf("[CameraListConfig]: %d numeric keys: %d refusals\n", keys, refusals);
+}
