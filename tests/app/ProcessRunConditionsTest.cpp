@@ -39,14 +39,14 @@ struct ProcessCondition {
 void PrintTo(const ProcessCondition& c, std::ostream* os) { *os << c.name; }
 
 const ProcessCondition kProcessConditions[] = {
-    {"GlueInjectionXY100Z100", Process::GlueInjection, 100, 100, 3.0, 0, {{5, -5}, {8, -5}, {12, -9}}},
-    {"GlueInjectionXY320Z80", Process::GlueInjection, 320, 80, 2.5, 0, {{5.3, -5.1}, {8, -5}, {12.7, -9.9}, {3, -3}}},
-    {"GlueInjectionXY80Z320", Process::GlueInjection, 80, 320, 1.2, 0, {{7, -4}, {9.95, -4.05}}},
-    {"DispensingXY100Z100", Process::Dispensing, 100, 100, 0, 0, {{5, -5}, {8, -5}, {12, -9}}},
-    {"DispensingXY320Z80", Process::Dispensing, 320, 80, 0, 0, {{5.3, -5.1}, {12.7, -9.9}}},
-    {"DrillingDepth4Feed1", Process::Drilling, 100, 100, 4, 1, {{5, -5}, {8, -6}}},
-    {"DrillingDepth10Feed4XY320Z80", Process::Drilling, 320, 80, 10, 4, {{5.3, -5.1}, {12.7, -9.9}}},
-    {"DrillingDepth2_5Feed3Z320", Process::Drilling, 80, 320, 2.5, 3, {{7, -4}}},
+    {"GlueInjectionXY100Z100", Process::GlueInjection, 100, 100, 3.0, 0, {{5, -5}, {8, -5}, {12, -9}}, 0, {}},
+    {"GlueInjectionXY320Z80", Process::GlueInjection, 320, 80, 2.5, 0, {{5.3, -5.1}, {8, -5}, {12.7, -9.9}, {3, -3}}, 0, {}},
+    {"GlueInjectionXY80Z320", Process::GlueInjection, 80, 320, 1.2, 0, {{7, -4}, {9.95, -4.05}}, 0, {}},
+    {"DispensingXY100Z100", Process::Dispensing, 100, 100, 0, 0, {{5, -5}, {8, -5}, {12, -9}}, 0, {}},
+    {"DispensingXY320Z80", Process::Dispensing, 320, 80, 0, 0, {{5.3, -5.1}, {12.7, -9.9}}, 0, {}},
+    {"DrillingDepth4Feed1", Process::Drilling, 100, 100, 4, 1, {{5, -5}, {8, -6}}, 0, {}},
+    {"DrillingDepth10Feed4XY320Z80", Process::Drilling, 320, 80, 10, 4, {{5.3, -5.1}, {12.7, -9.9}}, 0, {}},
+    {"DrillingDepth2_5Feed3Z320", Process::Drilling, 80, 320, 2.5, 3, {{7, -4}}, 0, {}},
     {"LampMode9Y1MarksOn", Process::Lamp, 100, 100, 0, 0, {{100, -100}, {150, -120}}, 9, {true, true}},
     {"LampMode10Y1Y2MarksOn", Process::Lamp, 100, 100, 0, 0, {{100, -100}, {150, -120}}, 10, {true, true}},
     {"LampMode10Y1Y2MiddleMarkOffXY80", Process::Lamp, 80, 80, 0, 0, {{100, -100}, {150, -120}, {120, -80}}, 10,

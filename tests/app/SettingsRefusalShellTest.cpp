@@ -95,7 +95,9 @@ TEST_F(SettingsRefusalShell, ABadKeyIsNamedOnceKeepsItsDefaultAndLeavesTheOthers
     EXPECT_TRUE(namesFile);
     // The program keeps the key's default and the neighbour's value.
     EXPECT_DOUBLE_EQ(c.value(), c.wantedDefault);
-    if (c.neighbour) EXPECT_DOUBLE_EQ(c.neighbourValue(), c.neighbourWanted);
+    if (c.neighbour) {
+      EXPECT_DOUBLE_EQ(c.neighbourValue(), c.neighbourWanted);
+    }
     // The start wrote nothing over the file.
     EXPECT_EQ(dir.Read("config.ini"), before);
     (void)f;

@@ -419,12 +419,18 @@ TEST(JobRoundTrip, PlacementCellsInEveryFormOpenAsValuesAndSaveAsRead) {
     ASSERT_TRUE(doc.OnOpenDocument(a));
     const PlacementRecord& r = job.pcbs.m_Records[0].m_Parts[0];
     const double held[] = {static_cast<double>(r.serial), r.x, r.y, r.angle};
-    if (c.cell <= 3) EXPECT_EQ(held[c.cell], c.value);
-    if (c.cell == 7) EXPECT_EQ(r.place, std::string(c.text).rfind("1/", 0) == 0);
+    if (c.cell <= 3) {
+      EXPECT_EQ(held[c.cell], c.value);
+    }
+    if (c.cell == 7) {
+      EXPECT_EQ(r.place, std::string(c.text).rfind("1/", 0) == 0);
+    }
     // The list shows the cell as the file holds it, and the board's rows
     // taken back from the list are saved as they were read.
     job.ShowRecord(0);
-    if (c.cell != 7 && c.cell != 10) EXPECT_EQ(job.placementRows[0].cells[c.cell], c.text);
+    if (c.cell != 7 && c.cell != 10) {
+      EXPECT_EQ(job.placementRows[0].cells[c.cell], c.text);
+    }
     ASSERT_TRUE(doc.SaveProject(b));
     EXPECT_TRUE(Bytes(a) == Bytes(b)) << "saved differently";
   }
