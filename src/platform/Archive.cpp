@@ -260,36 +260,12 @@ std::string_view ArchiveReader::ReadStringInto(std::string& scratch, bool* wasUn
 }
 
 std::string ArchiveReader::ReadString() {
-  bool unicode = false;
-  const uint32_t len = ReadStringHeader(unicode);
-  if (unicode) {
-    if (len > remaining() / 2) {
-      throw ArchiveError("string of " + std::to_string(len) + " characters at byte " + std::to_string(pos_) +
-                         " runs past the end of the data");
-    }
-    const uint8_t* p = data_.data() + pos_;
-    pos_ += 2 * static_cast<size_t>(len);
-    // One pass into a scratch buffer (a unit gives at most three bytes), then
-    // one string of the exact size.
-    const size_t bound = 3 * static_cast<size_t>(len);
-    if (bound > kScratchLimit) {
-      std::string big(bound, '\0');
-      big.resize(DecodeUtf16Le(p, len, big.data()));
-      return big;
-    }
-    thread_local std::string scratch;
-    if (scratch.size() < bound) scratch.resize(bound);
-    return std::string(scratch.data(), DecodeUtf16Le(p, len, scratch.data()));
-  }
-  if (len > remaining()) {
-    throw ArchiveError("string of " + std::to_string(len) + " bytes at byte " + std::to_string(pos_) +
-                       " runs past the end of the data");
-  }
-  std::string_view raw(reinterpret_cast<const char*>(data_.data() + pos_), len);
-  pos_ += len;
-  bool ascii = true;
-  for (char c : raw) ascii &= static_cast<unsigned char>(c) < 0x80;
-  return ascii ? std::string(raw) : GbkToUtf8(raw);
+  // Decoded in a scratch buffer of this thread, then one string of the exact
+  // size; a buffer grown for a very long string is not kept.
+  thread_local std::string scratch;
+  std::string text(ReadStringInto(scratch));
+  if (scratch.size() > kScratchLimit) std::string().swap(scratch);
+  return text;
 }
 
 }  // namespace smt::platform
