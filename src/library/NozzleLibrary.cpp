@@ -6,6 +6,7 @@
 #include "library/LibraryRows.h"
 #include "platform/SettingsSection.h"
 #include "settings/SettingsStores.h"
+#include "core/Machine.h"
 
 namespace smt::library {
 
@@ -135,8 +136,7 @@ NozzleRow NozzleLibrary::MakeRow(int number, double x, double y, double pickHeig
 }
 
 NozzleLibrary& TheNozzleLibrary() {
-  static NozzleLibrary lib;
-  return lib;
+  return smt::CurrentMachine().Part<NozzleLibrary>();
 }
 
 }  // namespace smt::library

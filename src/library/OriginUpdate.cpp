@@ -4,6 +4,7 @@
 #include "link/LinkRuntime.h"
 #include "platform/SettingsSection.h"
 #include "settings/SettingsStores.h"
+#include "core/Machine.h"
 
 namespace smt::library {
 
@@ -81,8 +82,7 @@ void ShiftThrowPosition(double dx, double dy) {
 }
 
 OriginUpdateSettings& TheOriginUpdate() {
-  static OriginUpdateSettings s;
-  return s;
+  return smt::CurrentMachine().Part<OriginUpdateSettings>();
 }
 
 void LoadOriginUpdateAtStartUp(const std::string& appDir, int machineType) {

@@ -84,8 +84,7 @@ std::string TeachText(int32_t pulses, double pulsesPerMm) {
 }
 
 DippingStation& DippingStation::Instance() {
-  static DippingStation d;
-  return d;
+  return smt::CurrentMachine().Part<DippingStation>();
 }
 
 DippingStationSettings DippingStation::Settings() const {

@@ -7,6 +7,7 @@
 #include "link/MotionGlobals.h"
 #include "platform/SettingsSection.h"
 #include "settings/SettingsStores.h"
+#include "core/Machine.h"
 
 namespace smt::stations {
 
@@ -113,8 +114,7 @@ LampScales LampScales::FromSettingsStore() {
 }
 
 LampPointTable& LampPointTable::Instance() {
-  static LampPointTable t;
-  return t;
+  return smt::CurrentMachine().Part<LampPointTable>();
 }
 
 LampPointTable::LampPointTable() : grid_(kLampRows) {}
