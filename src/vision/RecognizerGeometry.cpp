@@ -421,6 +421,55 @@ std::vector<int> PickRankedIndices(const std::vector<double>& values, int count,
 
 namespace smt::vision {
 
+cv::Moments SecondMoments(const cv::Mat& weight) {
+  CV_Assert(weight.type() == CV_32FC1);
+  // The library's own sums, in its order: tiles of 32 x 32, each summed row
+  // by row in its own coordinates, then moved to the tile's place. A pixel
+  // of weight 0 adds exact zeros, so it is skipped; so is a tile of them.
+  constexpr int kTile = 32;
+  double m00 = 0, m10 = 0, m01 = 0, m20 = 0, m11 = 0, m02 = 0;
+  for (int ty = 0; ty < weight.rows; ty += kTile) {
+    const int th = std::min(kTile, weight.rows - ty);
+    for (int tx = 0; tx < weight.cols; tx += kTile) {
+      const int tw = std::min(kTile, weight.cols - tx);
+      double mom0 = 0, mom1 = 0, mom2 = 0, mom3 = 0, mom4 = 0, mom5 = 0;
+      bool any = false;
+      for (int y = 0; y < th; ++y) {
+        const float* p = weight.ptr<float>(ty + y) + tx;
+        double x0 = 0, x1 = 0, x2 = 0;
+        bool row = false;
+        for (int x = 0; x < tw; ++x) {
+          if (p[x] == 0.f) continue;
+          const double v = p[x];
+          const double xp = x * v;
+          x0 += v;
+          x1 += xp;
+          x2 += xp * x;
+          row = true;
+        }
+        if (!row) continue;
+        any = true;
+        const double py = y * x0, sy = y * y;
+        mom5 += x0 * sy;
+        mom4 += x1 * y;
+        mom3 += x2;
+        mom2 += py;
+        mom1 += x1;
+        mom0 += x0;
+      }
+      if (!any) continue;
+      const double xm = tx * mom0, ym = ty * mom0;
+      m00 += mom0;
+      m10 += mom1 + xm;
+      m01 += mom2 + ym;
+      m20 += mom3 + tx * (mom1 * 2 + xm);
+      m11 += mom4 + tx * (mom2 + ym) + ty * mom1;
+      m02 += mom5 + ty * (mom2 * 2 + ym);
+    }
+  }
+  return cv::Moments(m00, m10, m01, m20, m11, m02, 0, 0, 0, 0);
+}
+
 void RefineTurnByMoments(const cv::Mat& grey, const cv::Mat& binary, cv::RotatedRect& rect, double limitDeg) {
   if (grey.empty() || binary.empty() || grey.size() != binary.size() || grey.type() != CV_8UC1 ||
       binary.type() != CV_8UC1 || rect.size.width <= 0 || rect.size.height <= 0)
@@ -486,7 +535,7 @@ void RefineTurnByMoments(const cv::Mat& grey, const cv::Mat& binary, cv::Rotated
     std::fill(w + runs[y].second, w + box.width, 0.0f);
   }
   // Central moments do not depend on where the box lies in the square.
-  const cv::Moments m = cv::moments(weight, false);
+  const cv::Moments m = SecondMoments(weight);
   if (m.m00 < 20.0) return;
   const double a = m.mu20 / m.m00, b = m.mu11 / m.m00, c = m.mu02 / m.m00;
   const double mean = 0.5 * (a + c), spread = std::sqrt(0.25 * (a - c) * (a - c) + b * b);
