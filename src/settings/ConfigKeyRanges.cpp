@@ -107,14 +107,15 @@ const ConfigKeyRange kRanges[] = {
     {"LampMachineListConfig", "m_CountUnfinish", 0, 1000000, I, 0, false},
     // Jog panel: the gear (fast, medium, slow, fine), the jog steps (the
     // speed templates' steps, 0 before the first gear is chosen), the feeder
-    // side (east, south, west, north), the first serial port tried.
+    // side (0..3 east, south, west, north; a stored side beyond 3 is kept and
+    // shows no icon, so the key takes one byte), the first serial port tried.
     {"ManualControlConfig", "m_SpeedGears", 0, 3, I, 0, false},
     {"ManualControlConfig", "m_XY_RunSteps", 0, 100000, I, 0, false},
     {"ManualControlConfig", "m_Z_RunSteps", 0, 100000, I, 0, false},
     {"ManualControlConfig", "m_A_RunSteps", 0, 100000, I, 0, false},
     {"ManualControlConfig", "m_Feed_RunSteps", 0, 100000, I, 0, false},
     {"ManualControlConfig", "m_S_RunSteps", 0, 100000, I, 0, false},
-    {"ManualControlConfig", "m_Feed_Direction", 0, 3, I, 0, false},
+    {"ManualControlConfig", "m_Feed_Direction", 0, 255, I, 0, false},
     {"ManualControlConfig", "m_ComNumber", 0, 255, I, 0, false},
     {"ManualControlConfig", "m_bShowInformation", 0, 1, I, 0, false},
     {"ManualControlConfig", "m_bShowPulse", 0, 1, I, 0, false},

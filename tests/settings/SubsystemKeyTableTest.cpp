@@ -432,7 +432,7 @@ const Expected kExpected[] = {
     {"ManualControlConfig", "m_A_RunSteps", 0, 100000, I, 0, N},
     {"ManualControlConfig", "m_Feed_RunSteps", 0, 100000, I, 0, N},
     {"ManualControlConfig", "m_S_RunSteps", 0, 100000, I, 0, N},
-    {"ManualControlConfig", "m_Feed_Direction", 0, 3, I, 0, N},
+    {"ManualControlConfig", "m_Feed_Direction", 0, 255, I, 0, N},  // beyond 3: no icon
     {"ManualControlConfig", "m_ComNumber", 0, 255, I, 0, N},
     {"ManualControlConfig", "m_bShowInformation", 0, 1, I, 0, N},
     {"ManualControlConfig", "m_bShowPulse", 0, 1, I, 0, N},
