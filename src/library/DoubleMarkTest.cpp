@@ -4,6 +4,7 @@
 
 #include "platform/SettingsSection.h"
 #include "core/Machine.h"
+#include "settings/ConfigKeyRanges.h"
 
 namespace smt::library {
 
@@ -84,7 +85,7 @@ std::optional<DoubleMarkResult> RunDoubleMarkTest(const DoubleMarkTestFields& f)
 DoubleMarkTestFields LoadDoubleMarkTest(const std::string& appDir) {
   const smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), "DoubleMarkTestConfig");
   DoubleMarkTestFields f;
-  for (const auto& k : kKeys) f.*k.member = s.ReadDouble(k.key);
+  for (const auto& k : kKeys) f.*k.member = smt::settings::ReadConfigNumber(s, k.key);
   return f;
 }
 
