@@ -227,7 +227,7 @@ void CDialogPartEditSmt::SetFields(const SmtEditFields& f) {
     for (const auto& r : markRows()) combos_[1024]->addItem(QString::fromStdString(FirstCell(r)));
   combos_[1023]->clear();
   for (const auto& fr : FeederListRows()) {
-    const QString entry = QString::fromStdString(fr.Cell(0) + "-" + fr.Cell(3));
+    const QString entry = QString::fromStdString(fr.Number() + "-" + fr.Value());
     if (combos_[1023]->findText(entry) < 0) combos_[1023]->addItem(entry);
   }
   auto select = [&](int id, const std::string& text) {
@@ -300,7 +300,7 @@ void CDialogPartEditSmt::OnFeederChanged() {
   f_.changed[SmtEditFields::kFeeder] = true;
   const std::string number = FeederNumberOf(combos_[1023]->currentText().toStdString());
   for (const auto& fr : FeederListRows())
-    if (fr.Cell(0) == number) {
+    if (fr.Number() == number) {
       ownMark_->setChecked(fr.flyImage == 1);
       combos_[1024]->setEnabled(ownMark_->isChecked());
       break;
@@ -316,7 +316,7 @@ void CDialogPartEditSmt::OnOpenFeeder() {
   const std::string number = FeederNumberOf(combos_[1023]->currentText().toStdString());
   const bool inGroup = [&] {
     for (const auto& g : FeederGroupRows())
-      if (g.Cell(0) == number) return true;
+      if (g.Number() == number) return true;
     return false;
   }();
   if (!inGroup) {
