@@ -18,6 +18,7 @@
 #include "job/PartEditorSupport.h"
 #include "job/PartListTexts.h"
 #include "job/TakePosition.h"
+#include "job/WorkRecords.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
 #include "settings/SettingsStores.h"
@@ -272,10 +273,12 @@ void CDialogPartEditSmt::ReadControls() {
 
 bool CDialogPartEditSmt::OnOK() {
   SmtEditFields keep = f_;
-  constexpr double kAny = 1e9;
-  if (!ReadInt(boxes_[1009], 0, 10000, f_.serial) || !ReadDouble(boxes_[1005], -kAny, kAny, f_.x) ||
-      !ReadDouble(boxes_[1006], -kAny, kAny, f_.y) || !ReadDouble(boxes_[1007], -kAny, kAny, f_.offsetX) ||
-      !ReadDouble(boxes_[1010], -kAny, kAny, f_.offsetY)) {
+  // The point and its offsets in the placement's own range: what the run
+  // would refuse is refused here, with the range named.
+  if (!ReadInt(boxes_[1009], 0, 10000, f_.serial) || !ReadDouble(boxes_[1005], -kMaxBoardMm, kMaxBoardMm, f_.x) ||
+      !ReadDouble(boxes_[1006], -kMaxBoardMm, kMaxBoardMm, f_.y) ||
+      !ReadDouble(boxes_[1007], -kMaxBoardMm, kMaxBoardMm, f_.offsetX) ||
+      !ReadDouble(boxes_[1010], -kMaxBoardMm, kMaxBoardMm, f_.offsetY)) {
     keep.changed = f_.changed;
     f_ = keep;
     return false;
