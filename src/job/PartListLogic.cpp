@@ -434,19 +434,29 @@ int Cmp(T a, T b) { return a < b ? -1 : (b < a ? 1 : 0); }
 
 }  // namespace
 
+namespace {
+
+// The sort codes that compare a number field of the placement record.
+bool SortsByNumber(int code) {
+  return code == kSmtSerial || code == kSmtX || code == kSmtY || code == kSmtAngle || code == kSmtHead;
+}
+
+int CompareNumberField(int code, const PlacementRecord& a, const PlacementRecord& b) {
+  switch (code) {
+    case kSmtSerial: return Cmp(a.serial, b.serial);
+    case kSmtX: return Cmp(a.x, b.x);
+    case kSmtY: return Cmp(a.y, b.y);
+    case kSmtAngle: return Cmp(a.angle, b.angle);
+    default: return Cmp(a.head, b.head);
+  }
+}
+
+}  // namespace
+
 int PartListLogic::CompareRows(const ListRow& a, const ListRow& b) const {
   const int code = sortCode;
+  if (SortsByNumber(code)) return CompareNumberField(code, PlacementFromListRow(a), PlacementFromListRow(b));
   switch (code) {
-    case kSmtSerial: case kSmtX: case kSmtY: case kSmtAngle: case kSmtHead: {
-      const PlacementRecord ra = PlacementFromListRow(a), rb = PlacementFromListRow(b);
-      switch (code) {
-        case kSmtSerial: return Cmp(ra.serial, rb.serial);
-        case kSmtX: return Cmp(ra.x, rb.x);
-        case kSmtY: return Cmp(ra.y, rb.y);
-        case kSmtAngle: return Cmp(ra.angle, rb.angle);
-        default: return Cmp(ra.head, rb.head);
-      }
-    }
     case 7:
       return -Cmp(a.Cell(code), b.Cell(code));
     case 9: {
@@ -474,8 +484,17 @@ void PartListLogic::SortList(RowKind k) {
   SyncSelection(k);
   std::vector<size_t> order(rows.size());
   std::iota(order.begin(), order.end(), size_t{0});
-  std::stable_sort(order.begin(), order.end(),
-                   [&](size_t x, size_t y) { return CompareRows(rows[x], rows[y]) < 0; });
+  if (SortsByNumber(sortCode)) {
+    // Each row's record is read once, not once per comparison.
+    std::vector<PlacementRecord> records;
+    records.reserve(rows.size());
+    for (const ListRow& r : rows) records.push_back(PlacementFromListRow(r));
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t x, size_t y) { return CompareNumberField(sortCode, records[x], records[y]) < 0; });
+  } else {
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t x, size_t y) { return CompareRows(rows[x], rows[y]) < 0; });
+  }
   std::vector<ListRow> sorted;
   std::vector<bool> sel;
   sorted.reserve(rows.size());
