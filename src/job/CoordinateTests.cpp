@@ -58,33 +58,15 @@ bool CoordinateTests::Prepare(RowKind list, double& x, double& y, int& panelRow,
     return false;
   }
   const ListRow& r = rows[static_cast<size_t>(row)];
-  head = 0;
   try {
-    switch (list) {
-      case RowKind::Placement: {
-        const PlacementRecord p = PlacementFromCells(r.cells, "placement list", row + 1);
-        x = p.x;
-        y = p.y;
-        head = p.head;
-        break;
-      }
-      case RowKind::Dispense: {
-        const DispensePoint p = DispensePointFromCells(r.cells, "dispensing list", row + 1);
-        x = p.x;
-        y = p.y;
-        break;
-      }
-      case RowKind::Drill: {
-        const DrillRecord d = DrillFromCells(r.cells, "drill list", row + 1);
-        x = d.x;
-        y = d.y;
-        break;
-      }
-    }
+    const RowPoint p = ReadRowPoint(list, r, row + 1);
+    x = p.x;
+    y = p.y;
   } catch (const smt::platform::FileCellError& e) {
     smt::platform::ShowMessage(e.what());
     return false;
   }
+  head = list == RowKind::Placement ? PlacementFromListRow(r).head : 0;
   return true;
 }
 

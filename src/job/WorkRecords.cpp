@@ -324,6 +324,25 @@ DrillRecord DrillFromListRow(const ListRow& row) {
   return d;
 }
 
+RowPoint ReadRowPoint(RowKind kind, const ListRow& row, int line) {
+  const std::vector<std::string_view> views(row.cells.begin(), row.cells.end());
+  const char* list = kind == RowKind::Placement ? "placement list"
+                     : kind == RowKind::Dispense ? "dispensing list"
+                                                 : "drill list";
+  const CellReader in(list, line, views);
+  const auto& names = kind == RowKind::Placement ? PlacementFieldNames()
+                      : kind == RowKind::Dispense ? DispenseFieldNames()
+                                                  : DrillFieldNames();
+  static_assert(kSmtX == kDisX && kSmtY == kDisY);
+  const size_t cx = static_cast<size_t>(kind == RowKind::Drill ? kDrillX : kSmtX);
+  const size_t cy = static_cast<size_t>(kind == RowKind::Drill ? kDrillY : kSmtY);
+  RowPoint p;
+  if (AllBlank(in, {cx, cy})) return p;
+  p.x = in.Number(cx, names[cx], -kMaxBoardMm, kMaxBoardMm);
+  p.y = in.Number(cy, names[cy], -kMaxBoardMm, kMaxBoardMm);
+  return p;
+}
+
 const std::vector<std::string>& PlacementFieldNames() {
   static const std::vector<std::string> names = {"serial", "X",       "Y",          "angle", "name",   "type",
                                                  "package", "place",  "value",      "feeder", "vision", "feeder value",

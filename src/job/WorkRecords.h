@@ -137,6 +137,16 @@ std::vector<PlacementRecord> PlacementRecordsOf(const std::vector<ListRow>& rows
 // the editor's own checks refuse what is out of range. Never throws.
 DispensePoint DispenseFromListRow(const ListRow& row);
 DrillRecord DrillFromListRow(const ListRow& row);
+
+// The board point of a list row (placement, dispensing or drill) as the
+// point tests take it: X and Y must be numbers in the board's range (both
+// empty: a row never filled in, 0); the other cells are not looked at.
+// Throws platform::FileCellError naming the list, the row and the field.
+struct RowPoint {
+  double x = 0, y = 0;
+};
+enum class RowKind;
+RowPoint ReadRowPoint(RowKind kind, const ListRow& row, int line);
 std::vector<DispensePoint> DispensePointsOf(const std::vector<ListRow>& rows, std::string& refusal);
 std::vector<DrillRecord> DrillRecordsOf(const std::vector<ListRow>& rows, std::string& refusal);
 
