@@ -203,7 +203,7 @@ void InstallJob(CSMTView& view) {
     import->FeederRows = [] {
       std::vector<smt::job::ImportFeederRow> rows;
       for (const smt::job::FeederRowView& f : smt::job::FeederListRows())
-        rows.push_back({f.Cell(0), f.Cell(2), f.Cell(3), f.Cell(10), f.flyImage == 2});
+        rows.push_back({f.Number(), f.Package(), f.Value(), f.Head(), f.flyImage == 2});
       return rows;
     };
     p->PcbEditor().openImportDialog = [import, frame] { import->Open(frame->m_strAppPath, frame->m_strLanguage); };

@@ -116,10 +116,9 @@ void CDialogPCBEdit::OnTakePosition(int id) {
   };
   // An origin box that holds no number counts as 0 for the Mark readings.
   const double orgX = dbl_["c_1103"]->Valid().value_or(0), orgY = dbl_["c_1104"]->Valid().value_or(0);
-  auto put = [&](const char* box, double v) { dbl_[box]->setValue(std::strtod(smt::job::NudgedText(v).c_str(), nullptr)); };
+  auto put = [&](const char* box, double v) { dbl_[box]->setValue(smt::job::NudgedValue(v)); };
   auto offset = [&](const char* box, const char* mark, int32_t pos, double pulseMm, double cam, double org) {
-    dbl_[box]->setValue(std::strtod(
-        smt::job::PcbMarkOffsetText(pos, pulseMm, cam, org, dbl_[mark]->Valid().value_or(0)).c_str(), nullptr));
+    dbl_[box]->setValue(smt::job::PcbMarkOffset(pos, pulseMm, cam, org, dbl_[mark]->Valid().value_or(0)));
   };
   const double camX = basic->m_X_CameraToNozzle1, camY = basic->m_Y_CameraToNozzle1;
   switch (id) {

@@ -63,8 +63,10 @@ class CoordinateTests {
 
  private:
   enum class Device { Nozzle, DispenseHead, Drill, Camera };
-  // Steps 1 to 4 of every test: guards, chosen row, shown board; the point.
-  bool Prepare(RowKind list, double& x, double& y, int& panelRow, int& panelCol, int& row);
+  // Steps 1 to 4 of every test: guards, chosen row, shown board; the point
+  // (and a placement's head). A row whose point cannot be read is refused
+  // with the list, row and field named, and nothing moves.
+  bool Prepare(RowKind list, double& x, double& y, int& panelRow, int& panelCol, int& row, int& head);
   void RunListTest(RowKind list, Device device);
   void StartWorker(int code);
   PartListLogic& logic_;

@@ -37,9 +37,6 @@ inline constexpr const char* kValueSameAll = "Part & Feed value is same all.OK";
 
 // The local time as a placement row's time cell ("%d-%d-%d  %d:%d:%d").
 std::string RowTimeStamp();
-// The C library's integer and decimal reading of a cell (0 when it does not parse).
-int CellInt(const std::string& s);
-double CellDouble(const std::string& s);
 
 class PartListLogic {
  public:

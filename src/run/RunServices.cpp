@@ -42,8 +42,9 @@ std::optional<smt::feeder::FeederRecord> FeederRecordAt(int group, int row) {
     return smt::feeder::FeederRecordFromCells(*cells, "feeder list", row + 1);
   } catch (const smt::platform::FileCellError& e) {
     // A feeder that cannot be read is not picked from.
-    CLogFile::Instance().Write(true, "feeder %s refused: %s", (*cells)[0].c_str(), e.what());
-    smt::platform::ShowMessage("料架 \"" + (*cells)[0] + "\" 的数值无法读取 !\r\nFeeder \"" + (*cells)[0] +
+    const std::string& number = (*cells)[smt::feeder::kCellNumber];
+    CLogFile::Instance().Write(true, "feeder %s refused: %s", number.c_str(), e.what());
+    smt::platform::ShowMessage("料架 \"" + number + "\" 的数值无法读取 !\r\nFeeder \"" + number +
                                "\" cannot be used: " + e.what());
     return std::nullopt;
   }

@@ -299,6 +299,42 @@ TEST_F(CoordSim, RefusalsMoveNothing) {
   EXPECT_FALSE(sim->LastReceived(0x64).has_value());
 }
 
+TEST_F(CoordSim, ARowWhosePointIsNoNumberIsRefusedByNameAndNothingMoves) {
+  // A cell an editor left that is no number, in each list: the test names
+  // the list, the row and the field instead of driving to a made-up point.
+  struct Case {
+    RowKind list;
+    std::string rowText;
+    const char* field;
+  } cases[] = {
+      {RowKind::Placement, "1\t12abc\t5\t0\tR1\t\t\tYes\t\tW1\tNo\t\t3\t\t\t\t", "X"},
+      {RowKind::Placement, "1\t12\tnan\t0\tR1\t\t\tYes\t\tW1\tNo\t\t3\t\t\t\t", "Y"},
+      {RowKind::Dispense, "1\t4\t1e999\t-1\tYes\t5\t10\t50\t50\t50\t\t\t\t\t\t", "Y"},
+      {RowKind::Dispense, "1\t0x10\t2\t-1\tYes\t5\t10\t50\t50\t50\t\t\t\t\t\t", "X"},
+      {RowKind::Drill, "1\thole\t1\t--3\t4\t-1\t2\t1\t1\t0\t1\t1\t20\t40\t\t", "X"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.rowText);
+    messages.service.Clear();
+    ListRow row(CellCount(c.list));
+    row.cells = SplitTabCells(c.rowText, CellCount(c.list));
+    auto& rows = logic.Rows(c.list);
+    rows.clear();
+    rows.push_back(row);
+    logic.State(c.list).testRow = 0;
+    switch (c.list) {
+      case RowKind::Placement: tests.OnSuctionTest(); break;
+      case RowKind::Dispense: tests.OnDisHeadTest(); break;
+      case RowKind::Drill: tests.OnDrillTest(); break;
+    }
+    ASSERT_EQ(Texts().size(), 1u);
+    EXPECT_NE(Texts()[0].find("line 1, field \"" + std::string(c.field) + "\""), std::string::npos) << Texts()[0];
+    EXPECT_FALSE(done.load());
+    EXPECT_FALSE(smt::CurrentMachine().machineBusy);
+  }
+  EXPECT_FALSE(sim->LastReceived(0x64).has_value());
+}
+
 TEST_F(CoordSim, SerialLinkSendsTheStateCommandFirst) {
   UseSerial();
   logic.State(RowKind::Placement).testRow = 0;
