@@ -9,6 +9,7 @@
 #include "link/MachineCommands.h"
 #include "link/MachineGuards.h"
 #include "link/MotionCommands.h"
+#include "platform/DecimalRounding.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
 
@@ -75,13 +76,15 @@ std::string DippingStationSettings::CheckRanges() const {
   return {};
 }
 
-std::string TeachText(int32_t pulses, double pulsesPerMm) {
+double TeachValue(int32_t pulses, double pulsesPerMm) {
   if (pulsesPerMm == 0.0) pulsesPerMm = 1.0;
-  double v = std::atof(Fixed4(pulses / pulsesPerMm).c_str());
+  double v = smt::platform::RoundDecimals(pulses / pulsesPerMm, 4);
   if (v > 0) v += 0.0001;
   else if (v < 0) v -= 0.0001;
-  return Fixed4(v);
+  return smt::platform::RoundDecimals(v, 4);
 }
+
+std::string TeachText(int32_t pulses, double pulsesPerMm) { return Fixed4(TeachValue(pulses, pulsesPerMm)); }
 
 DippingStation& DippingStation::Instance() {
   static DippingStation d;
