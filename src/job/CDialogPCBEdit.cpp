@@ -21,6 +21,7 @@
 #include "job/RowListModel.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
+#include "job/PcbEditSettings.h"
 
 using smt::job::PcbOpResult;
 using smt::job::PcbRecord;
@@ -341,27 +342,21 @@ void CDialogPCBEdit::ApplyLanguageTexts() {
 
 void CDialogPCBEdit::LoadConfig(const std::string& appDir) {
   appDir_ = appDir;
-  SettingsSection s(smt::platform::ConfigPath(appDir), "PcbEditConfig");
-  f_.m_PcbBoardCount = s.ReadInt("m_PcbBoardCount");
-  f_.m_VisualZoom = s.ReadDouble("m_VisualZoom");
-  f_.m_DetectPrecision = s.ReadInt("m_DetectPrecision");
-  f_.m_ImageColorReversal = s.ReadInt("m_ImageColorReversal") != 0;
-  f_.m_VisualBox = s.ReadDouble("m_VisualBox");
-  f_.m_MarkDiameter = s.ReadDouble("m_MarkDiameter");
-  f_.m_LightContrast = s.ReadInt("m_LightContrast");
-  f_.m_LightBrightness = s.ReadInt("m_LightBrightness");
-  f_.m_VisualTimes = s.ReadInt("m_VisualTimes");
-  f_.m_MarkCollectTime = s.ReadInt("m_MarkCollectTime");
-  f_.m_SpecialMark2 = s.ReadInt("m_SpecialMark2") != 0;
-  f_.m_Mark2LightContrast = s.ReadInt("m_Mark2LightContrast");
-  f_.m_Mark2LightBrightness = s.ReadInt("m_Mark2LightBrightness");
-  if (f_.m_PcbBoardCount == 0) f_.m_PcbBoardCount = 1;
-  if (f_.m_VisualZoom == 0) f_.m_VisualZoom = 1.0;
-  if (f_.m_DetectPrecision == 0) f_.m_DetectPrecision = 1;
-  if (f_.m_VisualBox == 0) f_.m_VisualBox = 0.2;
-  if (f_.m_MarkDiameter == 0) f_.m_MarkDiameter = 0.1;
-  if (f_.m_VisualTimes == 0) f_.m_VisualTimes = 1;
-  if (f_.m_MarkCollectTime == 0) f_.m_MarkCollectTime = 10;
+  // The zero values read as the smallest working ones.
+  const smt::job::PcbEditSettings p = smt::job::LoadPcbEditSettings(appDir);
+  f_.m_PcbBoardCount = p.m_PcbBoardCount;
+  f_.m_VisualZoom = p.m_VisualZoom;
+  f_.m_DetectPrecision = p.m_DetectPrecision;
+  f_.m_ImageColorReversal = p.m_ImageColorReversal;
+  f_.m_VisualBox = p.m_VisualBox;
+  f_.m_MarkDiameter = p.m_MarkDiameter;
+  f_.m_LightContrast = p.m_LightContrast;
+  f_.m_LightBrightness = p.m_LightBrightness;
+  f_.m_VisualTimes = p.m_VisualTimes;
+  f_.m_MarkCollectTime = p.m_MarkCollectTime;
+  f_.m_SpecialMark2 = p.m_SpecialMark2;
+  f_.m_Mark2LightContrast = p.m_Mark2LightContrast;
+  f_.m_Mark2LightBrightness = p.m_Mark2LightBrightness;
   WriteFieldsToControls();
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/SettingsSection.h"
+#include "settings/ConfigKeyRanges.h"
 
 namespace smt::library {
 
@@ -83,7 +84,7 @@ std::optional<DoubleMarkResult> RunDoubleMarkTest(const DoubleMarkTestFields& f)
 DoubleMarkTestFields LoadDoubleMarkTest(const std::string& appDir) {
   const smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), "DoubleMarkTestConfig");
   DoubleMarkTestFields f;
-  for (const auto& k : kKeys) f.*k.member = s.ReadDouble(k.key);
+  for (const auto& k : kKeys) f.*k.member = smt::settings::ReadConfigNumber(s, k.key);
   return f;
 }
 

@@ -5,6 +5,7 @@
 
 #include "library/LibraryRows.h"
 #include "platform/SettingsSection.h"
+#include "settings/ConfigKeyRanges.h"
 #include "settings/SettingsStores.h"
 
 namespace smt::library {
@@ -104,10 +105,10 @@ void NozzleLibrary::SetSettings(const NozzleListSettings& s) {
 void NozzleLibrary::LoadConfig(const std::string& appDir) {
   const smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), "NozzleListConfig");
   NozzleListSettings settings;
-  settings.m_InAndOutExtern = s.ReadInt("m_InAndOutExtern");
-  settings.m_Distance = s.ReadDouble("m_Distance");
+  settings.m_InAndOutExtern = smt::settings::ReadConfigInt(s, "m_InAndOutExtern");
+  settings.m_Distance = smt::settings::ReadConfigNumber(s, "m_Distance");
   if (settings.m_Distance == 0) settings.m_Distance = 100.0;
-  settings.m_Delay = s.ReadInt("m_Delay");
+  settings.m_Delay = smt::settings::ReadConfigInt(s, "m_Delay");
   SetSettings(settings);
 }
 

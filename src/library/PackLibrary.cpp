@@ -4,6 +4,7 @@
 
 #include "library/LibraryRows.h"
 #include "platform/SettingsSection.h"
+#include "settings/ConfigKeyRanges.h"
 
 namespace smt::library {
 
@@ -39,7 +40,7 @@ std::string FlagCell(bool on, const std::string& value) { return std::string(on 
 PackEditSwitches LoadPackEditSwitches(const std::string& appDir) {
   const smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), "PackEditConfig");
   PackEditSwitches out;
-  for (const auto& k : kSwitchKeys) out.*k.member = s.ReadInt(k.key);
+  for (const auto& k : kSwitchKeys) out.*k.member = smt::settings::ReadConfigInt(s, k.key);
   return out;
 }
 

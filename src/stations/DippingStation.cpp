@@ -12,6 +12,7 @@
 #include "platform/DecimalRounding.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
+#include "settings/ConfigKeyRanges.h"
 
 namespace smt::stations {
 
@@ -35,14 +36,14 @@ std::string Fixed4(double v) {
 DippingStationSettings DippingStationSettings::Load(const std::string& appDir) {
   SettingsSection s(ConfigPath(appDir), kSection);
   DippingStationSettings d;
-  d.m_DippingStation = s.ReadInt("m_DippingStation");
-  d.m_DippingStation_X = s.ReadDouble("m_DippingStation_X");
-  d.m_DippingStation_Y = s.ReadDouble("m_DippingStation_Y");
-  d.m_DippingStation_Z = s.ReadDouble("m_DippingStation_Z");
-  d.m_WaterFilmThickness = s.ReadDouble("m_WaterFilmThickness");
-  d.m_DippingStation_RunTime = s.ReadInt("m_DippingStation_RunTime");
-  d.m_DippingStation_StopDelay = s.ReadInt("m_DippingStation_StopDelay");
-  d.m_DippingStation_Delay = s.ReadInt("m_DippingStation_Delay");
+  d.m_DippingStation = smt::settings::ReadConfigInt(s, "m_DippingStation");
+  d.m_DippingStation_X = smt::settings::ReadConfigNumber(s, "m_DippingStation_X");
+  d.m_DippingStation_Y = smt::settings::ReadConfigNumber(s, "m_DippingStation_Y");
+  d.m_DippingStation_Z = smt::settings::ReadConfigNumber(s, "m_DippingStation_Z");
+  d.m_WaterFilmThickness = smt::settings::ReadConfigNumber(s, "m_WaterFilmThickness");
+  d.m_DippingStation_RunTime = smt::settings::ReadConfigInt(s, "m_DippingStation_RunTime");
+  d.m_DippingStation_StopDelay = smt::settings::ReadConfigInt(s, "m_DippingStation_StopDelay");
+  d.m_DippingStation_Delay = smt::settings::ReadConfigInt(s, "m_DippingStation_Delay");
   return d;
 }
 

@@ -8,6 +8,7 @@
 #include "platform/DecimalRounding.h"
 #include "platform/FileCell.h"
 #include "platform/SettingsSection.h"
+#include "settings/ConfigKeyRanges.h"
 #include "settings/SettingsStores.h"
 
 namespace smt::stations {
@@ -396,10 +397,10 @@ LampDispense ApplyLampDispense(int group, int platform, int point) {
 LampCounters LampCounters::Load(const std::string& appDir) {
   smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), "LampMachineListConfig");
   LampCounters c;
-  c.m_CountSet = s.ReadInt("m_CountSet");
+  c.m_CountSet = smt::settings::ReadConfigInt(s, "m_CountSet");
   if (c.m_CountSet == 0) c.m_CountSet = 1;
-  c.m_CountFinish = s.ReadInt("m_CountFinish");
-  c.m_CountUnfinish = s.ReadInt("m_CountUnfinish");
+  c.m_CountFinish = smt::settings::ReadConfigInt(s, "m_CountFinish");
+  c.m_CountUnfinish = smt::settings::ReadConfigInt(s, "m_CountUnfinish");
   return c;
 }
 
