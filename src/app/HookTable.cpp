@@ -340,19 +340,4 @@ void DeclareShellHooks(CSMTView& view) {
   (void)AllTypesBut;
 }
 
-std::vector<std::string> ReportHooks(const std::string& when) {
-  return HookRegistry::Instance().Report(smt::CurrentMachine().machineType.load(), when);
-}
-
-void InstallHookLog() {
-  // Hook lines go to the daily log; with logging off they still reach the console.
-  smt::platform::SetHookLogIfUnset([](const std::string& line) {
-    if (CLogFile::Instance().m_bEnable.load()) {
-      CLogFile::Instance().Write(true, "%s", line.c_str());
-    } else {
-      std::fprintf(stderr, "%s\n", line.c_str());
-    }
-  });
-}
-
 }  // namespace smt::app

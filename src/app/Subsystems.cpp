@@ -231,7 +231,7 @@ void InstallJob(CSMTView& view) {
     dialog.InitLists();
     dialog.exec();
     // The drop-down lists are saved with the library files.
-    frame->m_lists.dropDownLists = g_DropDownLists;
+    frame->m_lists.dropDownLists = smt::job::DropDownLists();
   });
 }
 
@@ -315,7 +315,7 @@ void InstallFeeders(CSMTView& view) {
     smt::library::ThePackLibrary().LoadTable(rows);
     frame->m_lists.packRows = std::move(rows);
   };
-  services.dropDownLists = [] { return g_DropDownLists; };
+  services.dropDownLists = [] { return smt::job::DropDownLists(); };
   services.cameraNames = [frame] { return CameraNames(*frame); };
   // Called by the feeder moves' workers: the camera panel switches on the
   // window thread, with the feeder brightness once.

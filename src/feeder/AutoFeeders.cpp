@@ -1,13 +1,13 @@
 #include "feeder/AutoFeeders.h"
 
 #include "platform/SettingsSection.h"
+#include "core/Machine.h"
 #include "settings/ConfigKeyRanges.h"
 
 namespace smt::feeder {
 
 AutoFeeders& AutoFeeders::Instance() {
-  static AutoFeeders a;
-  return a;
+  return smt::CurrentMachine().Part<AutoFeeders>();
 }
 
 bool AutoFeeders::IsFeederOn(int n) const {

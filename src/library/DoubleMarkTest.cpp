@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/SettingsSection.h"
+#include "core/Machine.h"
 #include "settings/ConfigKeyRanges.h"
 
 namespace smt::library {
@@ -94,8 +95,7 @@ void SaveDoubleMarkTest(const std::string& appDir, const DoubleMarkTestFields& f
 }
 
 DoubleMarkTestFields& TheDoubleMarkTest() {
-  static DoubleMarkTestFields f;
-  return f;
+  return smt::CurrentMachine().Part<DoubleMarkTestFields>();
 }
 
 }  // namespace smt::library

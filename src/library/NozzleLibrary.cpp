@@ -7,6 +7,7 @@
 #include "platform/SettingsSection.h"
 #include "settings/ConfigKeyRanges.h"
 #include "settings/SettingsStores.h"
+#include "core/Machine.h"
 
 namespace smt::library {
 
@@ -136,8 +137,7 @@ NozzleRow NozzleLibrary::MakeRow(int number, double x, double y, double pickHeig
 }
 
 NozzleLibrary& TheNozzleLibrary() {
-  static NozzleLibrary lib;
-  return lib;
+  return smt::CurrentMachine().Part<NozzleLibrary>();
 }
 
 }  // namespace smt::library

@@ -5,6 +5,7 @@
 #include "platform/SettingsSection.h"
 #include "settings/ConfigKeyRanges.h"
 #include "settings/SettingsStores.h"
+#include "core/Machine.h"
 
 namespace smt::library {
 
@@ -79,8 +80,7 @@ void ShiftThrowPosition(double dx, double dy) {
 }
 
 OriginUpdateSettings& TheOriginUpdate() {
-  static OriginUpdateSettings s;
-  return s;
+  return smt::CurrentMachine().Part<OriginUpdateSettings>();
 }
 
 void LoadOriginUpdateAtStartUp(const std::string& appDir, int machineType) {

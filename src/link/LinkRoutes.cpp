@@ -2,34 +2,38 @@
 
 #include <mutex>
 
+#include "core/Machine.h"
+
 namespace smt::link {
 namespace {
 
-std::mutex g_routesMutex;
+// The routes and the mutex that guards them, the machine's.
+struct GuardedRoutes {
+  std::mutex mutex;
+  LinkRoutes routes;
+};
+GuardedRoutes& Held() { return smt::CurrentMachine().Part<GuardedRoutes>(); }
 
 // A copy of one route taken under the lock, so a route installed while a
 // link thread calls it is never half-read.
 template <class H>
 H Take(H LinkRoutes::*member) {
-  std::lock_guard lk(g_routesMutex);
+  std::lock_guard lk(Held().mutex);
   return Routes().*member;
 }
 
 template <class H, class F>
 void Put(H LinkRoutes::*member, F&& f) {
-  std::lock_guard lk(g_routesMutex);
+  std::lock_guard lk(Held().mutex);
   Routes().*member = std::forward<F>(f);
 }
 
 }  // namespace
 
-LinkRoutes& Routes() {
-  static LinkRoutes routes;
-  return routes;
-}
+LinkRoutes& Routes() { return Held().routes; }
 
 bool ReadRoutes(const std::function<bool(const LinkRoutes&)>& read) {
-  std::lock_guard lk(g_routesMutex);
+  std::lock_guard lk(Held().mutex);
   return read(Routes());
 }
 

@@ -10,11 +10,11 @@
 #include "platform/MessageService.h"
 #include "platform/WorkerThreads.h"
 #include "settings/SettingsStores.h"
+#include "core/Machine.h"
 
 namespace smt::link {
 ManualMarkRoutes& ManualMarks() {
-  static ManualMarkRoutes routes;
-  return routes;
+  return smt::CurrentMachine().Part<ManualMarkRoutes>();
 }
 
 double CameraPositionMm(double pulse, double cameraToNozzle1, double origin, int32_t current) {

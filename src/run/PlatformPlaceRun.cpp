@@ -24,6 +24,7 @@
 #include "run/StrategySettings.h"
 #include "run/TheMachine.h"
 #include "settings/SettingsStores.h"
+#include "core/Machine.h"
 
 namespace smt::run {
 
@@ -42,10 +43,10 @@ int32_t HeadMoveArg(int head) { return head >= 1 && head <= 8 ? smt::CurrentMach
 
 // The place run's own copy of the part list (the dispensing thread keeps
 // the shared one).
-std::vector<PlacementRow>& PlaceRows() {
-  static std::vector<PlacementRow> rows;
-  return rows;
-}
+struct PlaceRowList {
+  std::vector<PlacementRow> rows;
+};
+std::vector<PlacementRow>& PlaceRows() { return smt::CurrentMachine().Part<PlaceRowList>().rows; }
 
 int NextRow(int& row, int count, int slot) {
   auto& s = Services();

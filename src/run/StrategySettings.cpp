@@ -176,8 +176,7 @@ SmtStrategy Strategy() {
 
 namespace {
 smt::settings::Listeners<const SmtStrategy&>& StrategyListeners() {
-  static smt::settings::Listeners<const SmtStrategy&> listeners;
-  return listeners;
+  return smt::CurrentMachine().Part<smt::settings::Listeners<const SmtStrategy&>>();
 }
 }  // namespace
 

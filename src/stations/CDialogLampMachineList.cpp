@@ -39,10 +39,10 @@ smt::Guarded<LampCounters>& Counters() { return smt::CurrentMachine().Part<smt::
 
 // The texts of section [LampMachineListConfig], loaded by the list in the
 // window's language (the point editor opens from the list).
-StationTexts& LampTexts() {
-  static StationTexts t(LampTextTable());
-  return t;
-}
+struct LampListTexts {
+  StationTexts texts{LampTextTable()};
+};
+StationTexts& LampTexts() { return smt::CurrentMachine().Part<LampListTexts>().texts; }
 QString LT(const std::string& key) { return QString::fromStdString(LampTexts().Text("LampMachineList." + key)); }
 // A column's title in the loaded language ("---" for the spare cells).
 QString ColumnTitle(int c) {

@@ -88,8 +88,7 @@ double TeachValue(int32_t pulses, double pulsesPerMm) {
 std::string TeachText(int32_t pulses, double pulsesPerMm) { return Fixed4(TeachValue(pulses, pulsesPerMm)); }
 
 DippingStation& DippingStation::Instance() {
-  static DippingStation d;
-  return d;
+  return smt::CurrentMachine().Part<DippingStation>();
 }
 
 DippingStationSettings DippingStation::Settings() const {

@@ -10,6 +10,7 @@
 #include "platform/SettingsSection.h"
 #include "settings/ConfigKeyRanges.h"
 #include "settings/SettingsStores.h"
+#include "core/Machine.h"
 
 namespace smt::stations {
 
@@ -187,8 +188,7 @@ LampScales LampScales::FromSettingsStore() {
 }
 
 LampPointTable& LampPointTable::Instance() {
-  static LampPointTable t;
-  return t;
+  return smt::CurrentMachine().Part<LampPointTable>();
 }
 
 LampPointTable::LampPointTable() : grid_(kLampRows) {}

@@ -96,7 +96,7 @@ TEST_F(DropDownTest, StoreWritesFourStringsEvenWhenEmpty) {
   ASSERT_TRUE(ed.Store(dir));
   c = smt::platform::ReadListFile(dir / "config_dropdown.fig", false);
   EXPECT_EQ(c.rows[0], "C1\tR10\tR2\t");
-  EXPECT_EQ(g_DropDownLists, c.rows);
+  EXPECT_EQ(smt::job::DropDownLists(), c.rows);
   EXPECT_FALSE(ed.Store(dir / "missing" / "deeper"));
   EXPECT_FALSE(messages.service.Texts().empty());
 }

@@ -159,7 +159,7 @@ TEST_F(PanelTest, PcbEditorTakesPositionsAndKeepsTheMarkInterlocks) {
 }
 
 TEST_F(PanelTest, DropDownCancelKeepsThePanelBoxChangeButNotTheLists) {
-  g_DropDownLists = {"R1\t", "", "", ""};
+  smt::job::DropDownLists() = {"R1\t", "", "", ""};
   CDialogPartList panel;
   CDialogDropDownParameter dlg;
   dlg.panelBox = [&](int tab, const std::string& rm, const std::string& add) {
@@ -172,7 +172,7 @@ TEST_F(PanelTest, DropDownCancelKeepsThePanelBoxChangeButNotTheLists) {
   EXPECT_EQ(dlg.List(0)->item(0)->text(), "U9");
   dlg.reject();
   EXPECT_EQ(panel.ChoiceCombo(1085)->findText("U9"), 0);
-  EXPECT_EQ(g_DropDownLists[0], "R1\t");
+  EXPECT_EQ(smt::job::DropDownLists()[0], "R1\t");
 }
 
 }  // namespace
