@@ -42,6 +42,7 @@
 #include "platform/QtGuiDispatcher.h"
 #include "run/FeederPickTarget.h"
 #include "run/HeadRecords.h"
+#include "tests/support/RecordingRunDisplay.h"
 #include "run/RunDispatch.h"
 #include "run/RunServices.h"
 #include "run/RunShellWiring.h"
@@ -272,10 +273,13 @@ double EngineRun(Machine& machine, const Size& size) {
         return smt::run::CalcFeederPickTarget(slot, requested, rows[static_cast<size_t>(row)].Cell(9));
     return 0;
   };
-  s.setSmtRowState = [&](int row, int image, bool) {
+  auto display = std::make_shared<testsupport::RecordingRunDisplay>();
+  display->onRowState = [&](smt::job::RowKind list, int row, int image, bool) {
+    if (list != smt::job::RowKind::Placement) return;
     std::lock_guard lk(m);
     states.emplace_back(row, image);
   };
+  s.display.Connect(display);
   s.board = [cells = size.cells] { return Board(cells); };
   s.placedOne = [] {};  // the part list's counter: the board's record counts the placements
   std::atomic<bool> ended{false};

@@ -94,15 +94,11 @@ void Optional(const Ref& r, std::string reason) {
 void DeclareShellHooks(CSMTView& view) {
   CSMTView* v = &view;
 
+  // --- run engine: what it shows (part list, jog panel's information line) ---
+  Need(Ref{"RunDisplay", [] { return smt::run::Services().display.connected(); }}, kAll);
   // --- run engine: part list ---
   Need(RUN(placementRows), kPlacing);
   Need(RUN(nextPlaceRow), kPlacing);
-  Need(RUN(setSmtRowState), kPlacing);
-  Need(RUN(resetSmtRowStates), kPlacing);
-  Need(RUN(progress), kAll);
-  Need(RUN(showRow), kPlacing);
-  Need(RUN(showList), kAll);
-  Need(RUN(panelLabel), kAll);
   Need(RUN(onRunEnd), kAll);
   Need(RUN(feedModeNames), kPlacing);
   Need(RUN(cameraNames), kPlacing);
@@ -110,13 +106,9 @@ void DeclareShellHooks(CSMTView& view) {
   Need(RUN(currentSmtRow), kPlacing);
   Need(RUN(dispenseRows), kDispensing);
   Need(RUN(nextDispenseRow), kDispensing);
-  Need(RUN(setDispenseRowState), kDispensing);
-  Need(RUN(resetDispenseRowStates), kDispensing);
   Need(RUN(currentDisRow), kDispensing);
   Need(RUN(glueInjectDepth), kAll);
   Need(RUN(drillRows), kDrilling);
-  Need(RUN(setDrillRowState), kDrilling);
-  Need(RUN(resetDrillRowStates), kDrilling);
   Need(RUN(currentDrillRow), kDrilling);
   Need(RUN(drillRowSelected), kDrilling);
   Need(RUN(clearDrillFromCurrent), kDrilling);
@@ -124,9 +116,7 @@ void DeclareShellHooks(CSMTView& view) {
   Need(RUN(boardCount), kAll);
   Need(RUN(setBoardCount), kAll);
   Need(RUN(takeMarksMeasured), kPlacing);
-  Need(RUN(enableRunWindows), kAll);
   Need(RUN(lightValue), kPlacing);
-  Need(RUN(showCoverCount), kPlacing);
   Need(RUN(placedOne), kPlacing);
   Need(RUN(board), kAll);
   // --- run engine: vision steps ---
@@ -150,7 +140,6 @@ void DeclareShellHooks(CSMTView& view) {
   Need(RUN(speedLevel), kAll);
   Need(RUN(cover), kPlacing);
   Need(RUN(saveCoverCounters), kPlacing);
-  Need(RUN(info), kAll);
   Need(RUN(dippingStation), kPlacing);
   // --- run engine: lamp machine and labeling machine ---
   Need(RUN(lampTarget), kLamp);

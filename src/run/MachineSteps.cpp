@@ -706,7 +706,7 @@ void CountCoverPart() {
   ++cv.totalCount;
   ++cv.count;
   if (Services().saveCoverCounters) Services().saveCoverCounters(cv.totalCount, cv.count);
-  if (Services().showCoverCount) Services().showCoverCount(cv.totalCount);
+  if (auto d = Display()) d->CoverCount(cv.totalCount);
 }
 
 bool ReplenishHead(HeadPlaceState& p, int head, double cellX, double cellY) {

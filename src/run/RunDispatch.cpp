@@ -194,7 +194,7 @@ void FinishRun(bool finished) {
   // position and let go there (or held until the operator takes it off).
   if (!finished) ThrowHeldPartsAfterStop();
   auto& s = Services();
-  if (s.enableRunWindows) s.enableRunWindows(true);
+  if (auto d = Display()) d->EnableRunWindows(true);
   if (s.onRunEnd) s.onRunEnd(finished);
   else smt::ReleaseMachineBusy();
   // The run thread counts as busy until its end step is done: a Start that

@@ -59,12 +59,14 @@ void SetFeederQuantity(int group, int row, int quantity) {
   if (t && group == t->CurrentIndex()) t->SetCurrentQuantity(row, quantity);
 }
 
+std::shared_ptr<RunDisplay> Display() { return Services().display.Get(); }
+
 void RowState(int row, int image, bool select) {
-  if (Services().setSmtRowState) Services().setSmtRowState(row, image, select);
+  if (auto d = Display()) d->RowState(smt::job::RowKind::Placement, row, image, select);
 }
 
 void ShowRunList(int list) {
-  if (Services().showList) Services().showList(list);
+  if (auto d = Display()) d->ShowList(list);
 }
 
 std::atomic<uint8_t>& SmtBusy() { return Services().smtBusy ? *Services().smtBusy : smt::CurrentMachine().run.smtBusy; }

@@ -12,6 +12,7 @@
 #include "job/CurrentBoard.h"
 #include "job/ListNumbers.h"
 #include "library/NozzleSeats.h"
+#include "link/LinkRuntime.h"
 #include "library/NozzleStrategy.h"
 #include "platform/GuiDispatcher.h"
 #include "run/CDialogSMTStrategy.h"
@@ -70,6 +71,41 @@ void ResetStrategyHeadMode(const std::string& appDir) {
   SaveStrategy(appDir, s);
 }
 
+void PanelRunDisplay::RowState(smt::job::RowKind list, int row, int image, bool select) {
+  switch (list) {
+    case smt::job::RowKind::Placement: panel_.SetSmtRowState(row, image, select); break;
+    case smt::job::RowKind::Dispense: panel_.SetDispenseRowState(row); break;
+    case smt::job::RowKind::Drill: panel_.SetDrillRowState(row, image); break;
+  }
+}
+
+void PanelRunDisplay::ResetRowStates(smt::job::RowKind list) {
+  switch (list) {
+    case smt::job::RowKind::Placement: panel_.ResetSmtRowStates(); break;
+    case smt::job::RowKind::Dispense: panel_.ResetDispenseRowStates(); break;
+    case smt::job::RowKind::Drill: panel_.ResetDrillRowStates(); break;
+  }
+}
+
+void PanelRunDisplay::Progress(int pos, int range) { panel_.SetRunProgress(pos, range); }
+void PanelRunDisplay::ShowRow(int row) { panel_.ScrollRunRow(row); }
+
+void PanelRunDisplay::ShowList(int list) {
+  const auto v = list == 2   ? smt::job::VisibleList::Dispense
+                 : list == 3 ? smt::job::VisibleList::Drill
+                             : smt::job::VisibleList::Placement;
+  CDialogPartList* pl = &panel_;
+  smt::platform::PostToGui([pl, v] { pl->Job().SetVisible(v); });
+}
+
+void PanelRunDisplay::PanelLabel(int r, int c, int boardsDone) {
+  panel_.UpdatePanelProgressLabel(r, c, boardsDone < 0 ? 0 : boardsDone);
+}
+
+void PanelRunDisplay::CoverCount(int count) { panel_.ShowCoverCount(count); }
+void PanelRunDisplay::EnableRunWindows(bool enabled) { panel_.EnableListsForRun(enabled); }
+void PanelRunDisplay::Info(const std::string& line) { smt::link::Runtime().Hooks().AppendInfoLine(line, true); }
+
 void WireRunEngine(CDialogPartList& list, smt::feeder::FeederTable* feeders) {
   CDialogPartList* pl = &list;
   list.Run().startRun = [](int mode) { return StartRun(mode); };
@@ -82,6 +118,7 @@ void WireRunEngine(CDialogPartList& list, smt::feeder::FeederTable* feeders) {
   };
   auto& s = Services();
   s.feeders = feeders;
+  s.display.Connect(std::make_shared<PanelRunDisplay>(list));
   // The lists' rows become records once, when the run takes them; a list
   // holding a number that cannot be read gives the run nothing to work on
   // and the operator is told the row and the field.
@@ -100,15 +137,6 @@ void WireRunEngine(CDialogPartList& list, smt::feeder::FeederTable* feeders) {
   s.nextPlaceRow = [pl](int& row, int count, int slot, int requested) {
     return pl->NextPlaceRow(row, count, slot, requested);
   };
-  s.setSmtRowState = [pl](int row, int image, bool select) { pl->SetSmtRowState(row, image, select); };
-  s.resetSmtRowStates = [pl] { pl->ResetSmtRowStates(); };
-  s.showList = [pl](int list) {
-    const auto v = list == 2   ? smt::job::VisibleList::Dispense
-                   : list == 3 ? smt::job::VisibleList::Drill
-                               : smt::job::VisibleList::Placement;
-    smt::platform::PostToGui([pl, v] { pl->Job().SetVisible(v); });
-  };
-  s.panelLabel = [pl](int r, int c, int done) { pl->UpdatePanelProgressLabel(r, c, done < 0 ? 0 : done); };
   s.onRunEnd = [pl](bool finished) { pl->OnRunEnd(finished); };
   s.text = [pl](const std::string& key) { return pl->Logic().Text(key); };
   s.feedModeNames = [pl] {
@@ -145,10 +173,6 @@ void WireRunEngine(CDialogPartList& list, smt::feeder::FeederTable* feeders) {
     return rows;
   };
   s.nextDispenseRow = [pl](int& row, int count) { return pl->NextDispenseRow(row, count); };
-  s.setDispenseRowState = [pl](int row) { pl->SetDispenseRowState(row); };
-  s.resetDispenseRowStates = [pl] { pl->ResetDispenseRowStates(); };
-  s.setDrillRowState = [pl](int row, int state) { pl->SetDrillRowState(row, state); };
-  s.resetDrillRowStates = [pl] { pl->ResetDrillRowStates(); };
   s.currentDisRow = [pl] { return std::max(pl->Logic().State(smt::job::RowKind::Dispense).testRow, 0); };
   s.currentDrillRow = [pl] { return std::max(pl->Logic().State(smt::job::RowKind::Drill).testRow, 0); };
   s.drillRowSelected = [pl](int row) { return pl->Logic().IsSelected(smt::job::RowKind::Drill, row); };

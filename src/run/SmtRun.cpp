@@ -225,7 +225,7 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
       }
     }
     if (!smt::CurrentMachine().runContinue) return false;
-    if (s.showRow) s.showRow(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row + 3);
+    if (auto d = Display()) d->ShowRow(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row + 3);
     // Pick.
     for (int k = 1; k <= 4; ++k) {
       auto& pk = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
@@ -306,7 +306,7 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
       if (pl.row != -1 && !ReplenishHead(pl, k, cellX, cellY)) return false;
     }
     if (!MoveToSafePosition()) return false;
-    if (s.progress) s.progress(smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0].row, c.rowCount);
+    if (auto d = Display()) d->Progress(smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0].row, c.rowCount);
     for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().place) {
       p.row = -1;
       p.failedRow = -1;
@@ -321,8 +321,8 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
       }
     }
   }
-  if (s.progress) s.progress(0, c.rowCount);
-  if (s.resetSmtRowStates) s.resetSmtRowStates();
+  if (auto d = Display()) d->Progress(0, c.rowCount);
+  if (auto d = Display()) d->ResetRowStates(smt::job::RowKind::Placement);
   return PauseGate();
 }
 
@@ -352,13 +352,13 @@ bool RunBoards() {
     }
     RunCover() = s.cover();
   }
-  if (s.showCoverCount) s.showCoverCount(0);
+  if (auto d = Display()) d->CoverCount(0);
   CellRun c;
   RunRows() = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
   c.rowCount = static_cast<int>(RunRows().size());
   c.heads = std::min(std::max(static_cast<int>(smt::CurrentMachine().headCount), 1), 4);
   c.selector = sel.Placement();
-  if (s.progress) s.progress(0, c.rowCount);
+  if (auto d = Display()) d->Progress(0, c.rowCount);
   ResetHeadRecords();
   smt::CurrentMachine().run.activeList = 1;
   smt::CurrentMachine().run.autoChangeNozzle = st.m_AutoChangeNozzle != 0;
@@ -396,7 +396,7 @@ bool RunBoards() {
     for (int r = 0; r < board.panelRows && !finishNow; ++r) {
       for (int col = 0; col < board.panelCols && !finishNow; ++col) {
         const double cx = col * board.colPitch, cy = r * board.rowPitch;
-        if (s.panelLabel) s.panelLabel(r, col, -1);
+        if (auto d = Display()) d->PanelLabel(r, col, -1);
         if (board.CellSkipped(r, col)) continue;
         if (board.marksOn && board.marksPerCell) {
           SetCellOrigin(board.originX + cx, board.originY + cy, board);
@@ -412,7 +412,7 @@ bool RunBoards() {
     }
     ++boardsDone;
     if (!VisionOriginAfterBoard()) return false;
-    if (s.panelLabel) s.panelLabel(0, 0, boardsDone);
+    if (auto d = Display()) d->PanelLabel(0, 0, boardsDone);
     if (finishNow && !transport) return EndMoves(st);
     if (!transport) break;
     const int left = (s.boardCount ? s.boardCount() : 1) - 1;
@@ -429,7 +429,7 @@ bool RunBoards() {
 
 void SmtRunThreadProc() {
   SmtBusy() = 1;
-  if (Services().enableRunWindows) Services().enableRunWindows(false);
+  if (auto d = Display()) d->EnableRunWindows(false);
   const bool finished = RunBoards() && smt::CurrentMachine().runContinue;
   CLogFile::Instance().Write(true, "smt run end %d", finished ? 1 : 0);
   FinishRun(finished);

@@ -30,7 +30,8 @@ class DrillRun : public RunSimTest {
     holes = {Hole(1, -1, 10, 4), Hole(2, -2, 8, 4)};
     auto& s = smt::run::Services();
     s.drillRows = [this] { return holes; };
-    s.setDrillRowState = [this](int row, int state) {
+    display->onRowState = [this](smt::job::RowKind list, int row, int state, bool) {
+      if (list != smt::job::RowKind::Drill) return;
       std::lock_guard lk(m);
       drillStates[row] = state;
     };

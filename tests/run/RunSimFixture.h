@@ -26,6 +26,7 @@
 #include "run/RunState.h"
 #include "run/StrategySettings.h"
 #include "settings/SettingsStores.h"
+#include "support/RecordingRunDisplay.h"
 
 namespace runtest {
 
@@ -162,11 +163,14 @@ class RunSimTest : public linktest::MotionSimTest {
     s.feeders = &feeders;
     s.placementRows = [this] { return rows; };
     s.board = [this] { return board; };
-    s.setSmtRowState = [this](int row, int image, bool) {
+    display = std::make_shared<testsupport::RecordingRunDisplay>();
+    display->onRowState = [this](smt::job::RowKind list, int row, int image, bool) {
+      if (list != smt::job::RowKind::Placement) return;
       std::lock_guard lk(m);
       states[row] = image;
       stateLog.push_back({row, image});
     };
+    s.display.Connect(display);
     s.alignBoardMarks = [this] {
       ++alignCount;
       smt::CurrentMachine().correction.mark1DevStepsX = 30;
@@ -233,6 +237,7 @@ class RunSimTest : public linktest::MotionSimTest {
   std::vector<PlacementRow> rows;
   smt::run::RunBoard board;
   std::mutex m;
+  std::shared_ptr<testsupport::RecordingRunDisplay> display;
   std::map<int, int> states;
   std::vector<std::pair<int, int>> stateLog;
   std::atomic<bool> ended{false}, runFinished{false}, alignResult{true}, visionFinds{true};

@@ -25,7 +25,8 @@ class StepRunTest : public RunSimTest {
     dots = {DotRow(1, -1), DotRow(2, -2, "No"), DotRow(3, -3)};
     auto& s = smt::run::Services();
     s.dispenseRows = [this] { return dots; };
-    s.setDispenseRowState = [this](int row) {
+    display->onRowState = [this](smt::job::RowKind list, int row, int, bool) {
+      if (list != smt::job::RowKind::Dispense) return;
       std::lock_guard lk(m);
       dispensed.push_back(row);
     };
