@@ -217,7 +217,7 @@ double WiredRun(Machine& machine, const Size& size, bool selectedOnly) {
   smt::platform::GuiDispatcher::Install(&gui);
   double seconds = 0;
   {
-    CDialogPartList panel;
+    CDialogPartList panel{smt::job::PartListOf(smt::CurrentMachine())};
     panel.resize(1200, 800);
     panel.show();
     panel.Job().placementRows = Rows(size.rows, size.placed);
@@ -281,7 +281,6 @@ double EngineRun(Machine& machine, const Size& size) {
   };
   s.display.Connect(display);
   s.board = [cells = size.cells] { return Board(cells); };
-  s.placedOne = [] {};  // the part list's counter: the board's record counts the placements
   std::atomic<bool> ended{false};
   s.onRunEnd = [&](bool) {
     smt::CurrentMachine().runContinue = false;
@@ -405,7 +404,7 @@ void BM_RepeatedRunsMemory(benchmark::State& state) {
     smt::platform::QtGuiDispatcher gui;
     smt::platform::GuiDispatcher::Install(&gui);
     {
-      CDialogPartList panel;
+      CDialogPartList panel{smt::job::PartListOf(smt::CurrentMachine())};
       panel.resize(1200, 800);
       panel.show();
       panel.Job().placementRows = Rows(size.rows, size.placed);
@@ -496,7 +495,7 @@ double ListWork(CDialogPartList& panel, int rows, bool all) {
 void BM_PartListEveryRowSelected(benchmark::State& state) {
   App();
   const int rows = static_cast<int>(state.range(0));
-  CDialogPartList panel;
+  CDialogPartList panel{smt::job::PartListOf(smt::CurrentMachine())};
   panel.resize(1200, 800);
   panel.show();
   double all = 0, one = 0;

@@ -56,15 +56,6 @@ void InstallRunSteps(CSMTView& view) {
     run.startHome = [] {
       smt::platform::PostToGui([] { smt::link::MachineHoming::Instance().StartHomeThread(0, 0); });
     };
-    // A mark measurement made before the run counts for its first board.
-    run.takeMarksMeasured = [pl] {
-      int was = 0;
-      smt::platform::RunOnGui([&] {
-        was = pl->CoordTests().marks.m_bMarkMeasured;
-        pl->CoordTests().marks.m_bMarkMeasured = 0;
-      });
-      return was != 0;
-    };
     run.cover = [appDir] {
       const auto c = smt::stations::CoverTapeSettings::Load(appDir);
       smt::run::CoverSettings s;

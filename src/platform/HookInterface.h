@@ -8,6 +8,7 @@
 //
 // The implementation is shared: a call in progress on a worker keeps the
 // object alive while the shell connects another one.
+#include <cstddef>
 #include <memory>
 #include <mutex>
 #include <utility>
@@ -24,6 +25,11 @@ class HookInterface {
   // Assignment takes the other side's object; the interface keeps its own name.
   HookInterface& operator=(const HookInterface& o) {
     if (this != &o) Connect(o.Get());
+    return *this;
+  }
+
+  HookInterface& operator=(std::nullptr_t) {
+    Disconnect();
     return *this;
   }
 

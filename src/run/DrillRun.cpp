@@ -101,7 +101,7 @@ bool RunDrill() {
   const auto rows = s.drillRows ? s.drillRows() : std::vector<DrillRow>{};
   const int n = static_cast<int>(rows.size());
   const RunBoard board = s.board ? s.board() : RunBoard{};
-  const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
+  const RunSelectors sel = Selectors();
   if (auto d = Display()) d->Progress(0, n);
   ShowRunList(3);
   if (s.openMarkCamera) s.openMarkCamera();
@@ -117,11 +117,11 @@ bool RunDrill() {
         int first = 0;
         if (fromCurrent) {
           fromCurrent = false;
-          if (s.clearDrillFromCurrent) s.clearDrillFromCurrent();
-          first = s.currentDrillRow ? std::max(s.currentDrillRow(), 0) : 0;
+          PartList().logic.m_bStartFromCurrentDrill = 0;
+          first = ChosenRow(smt::job::RowKind::Drill);
         }
         for (int i = first; i < n; ++i) {
-          if (sel.selectedDrill && !(s.drillRowSelected && s.drillRowSelected(i))) continue;
+          if (sel.selectedDrill && !PartList().logic.IsSelected(smt::job::RowKind::Drill, i)) continue;
           if (auto d = Display()) d->ShowRow(i + 3);
           if (auto d = Display()) d->RowState(smt::job::RowKind::Drill, i, 9, true);
           const Hole h = ReadHole(rows[static_cast<size_t>(i)]);

@@ -158,7 +158,7 @@ Outcome RunEightHeads() {
   auto& s = Services();
   const SmtStrategy st = Strategy();
   const RunBoard board = s.board ? s.board() : RunBoard{};
-  const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
+  const RunSelectors sel = Selectors();
   const bool transport = s.autoTransport && s.autoTransport();
   RunRows() = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
   const int count = static_cast<int>(RunRows().size());
@@ -168,7 +168,7 @@ Outcome RunEightHeads() {
   smt::CurrentMachine().run.activeList = 1;
   ShowRunList(1);
   smt::CurrentMachine().run.autoChangeNozzle = st.m_AutoChangeNozzle != 0;
-  int last = sel.fromCurrentSmt && s.currentSmtRow ? s.currentSmtRow() - 1 : -1;
+  int last = sel.fromCurrentSmt ? ChosenRow(smt::job::RowKind::Placement) - 1 : -1;
   const int group = s.feeders && s.feeders->CurrentGroup() ? s.feeders->CurrentIndex() : -1;
   if (group < 0) {
     ShowMessage(RunText("PartList.c_Message_20", "没有找到料架组 !"));
@@ -200,7 +200,7 @@ Outcome RunEightHeads() {
       smt::CurrentMachine().run.activeList = 1;
     }
     smt::CurrentMachine().correction.boardRotation = 0.0;
-    if (board.marksOn && !board.marksPerCell && !(s.takeMarksMeasured && s.takeMarksMeasured()) &&
+    if (board.marksOn && !board.marksPerCell && !(TakeMarksMeasured()) &&
         !(s.alignBoardMarks && s.alignBoardMarks()))
       return Outcome::Early;
     for (int r = 0; r < board.panelRows; ++r) {
@@ -211,7 +211,7 @@ Outcome RunEightHeads() {
         if (board.marksOn && board.marksPerCell) {
           setOrigin(board.originX + cx, board.originY + cy);
           smt::CurrentMachine().correction.boardRotation = 0.0;
-          if (!(s.takeMarksMeasured && s.takeMarksMeasured())) {
+          if (!(TakeMarksMeasured())) {
             TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
             if (!(s.alignBoardMarks && s.alignBoardMarks())) return Outcome::Early;
           }
@@ -328,7 +328,7 @@ Outcome RunEightHeads() {
           if (!MoveToSafePosition()) return Outcome::Early;
           if (auto d = Display()) d->Progress(smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0].row, count);
           for (int k = 1; k <= 8; ++k) {
-            if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)].row != -1 && s.placedOne) s.placedOne();
+            if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)].row != -1) ++PartList().run.m_nPlacedCount;
             auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
             pl.row = -1;
             pl.failedRow = -1;

@@ -88,12 +88,12 @@ bool RunLabels() {
   auto& s = Services();
   const SmtStrategy st = Strategy();
   const RunBoard board = s.board ? s.board() : RunBoard{};
-  const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
+  const RunSelectors sel = Selectors();
   RunRows() = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
   const int count = static_cast<int>(RunRows().size());
   if (auto d = Display()) d->Progress(0, count);
   ResetHeadRecords();
-  const int startRow = sel.fromCurrentSmt && s.currentSmtRow ? s.currentSmtRow() : 0;
+  const int startRow = sel.fromCurrentSmt ? ChosenRow(smt::job::RowKind::Placement) : 0;
   const int group = s.feeders && s.feeders->CurrentGroup() ? s.feeders->CurrentIndex() : -1;
   if (group < 0) {
     ShowMessage(RunText("PartList.c_Message_20", "没有找到料架组 !"));
@@ -121,7 +121,7 @@ bool RunLabels() {
   while (boardsLeft > 0) {
     if (!smt::CurrentMachine().runContinue) return false;
     smt::CurrentMachine().correction.mark1DevStepsX = smt::CurrentMachine().correction.mark1DevStepsY = 0;
-    if (board.marksOn && !board.marksPerCell && !(s.takeMarksMeasured && s.takeMarksMeasured()) &&
+    if (board.marksOn && !board.marksPerCell && !(TakeMarksMeasured()) &&
         !(s.alignBoardMarks && s.alignBoardMarks()))
       return false;
     for (int r = 0; r < board.panelRows; ++r)
@@ -131,7 +131,7 @@ bool RunLabels() {
         if (board.CellSkipped(r, c)) continue;
         if (board.marksOn && board.marksPerCell) {
           setOrigin(board.originX + cx, board.originY + cy);
-          if (!(s.takeMarksMeasured && s.takeMarksMeasured()) && !(s.alignBoardMarks && s.alignBoardMarks()))
+          if (!(TakeMarksMeasured()) && !(s.alignBoardMarks && s.alignBoardMarks()))
             return false;
         }
         smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row = startRow;

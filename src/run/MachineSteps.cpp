@@ -783,7 +783,7 @@ bool ReplenishHead(HeadPlaceState& p, int head, double cellX, double cellY) {
     }
     if (p.failedRow == -1 && !p.failed) {
       p.row = -1;
-      Services().placedOne();
+      ++PartList().run.m_nPlacedCount;
       CountCoverPart();
       break;
     }

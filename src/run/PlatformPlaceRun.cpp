@@ -350,8 +350,8 @@ int RunPlatformPlace() {
   const int heads = std::min(std::max(static_cast<int>(smt::CurrentMachine().headCount), 1), 4);
   if (auto d = Display()) d->Progress(0, n);
   ResetHeadRecords();
-  const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
-  const int startRow = sel.fromCurrentSmt && s.currentSmtRow ? s.currentSmtRow() : 0;
+  const RunSelectors sel = Selectors();
+  const int startRow = sel.fromCurrentSmt ? ChosenRow(smt::job::RowKind::Placement) : 0;
   const int group = s.feeders && s.feeders->CurrentGroup() ? s.feeders->CurrentIndex() : -1;
   if (group < 0) {
     ShowMessage(RunText("PartList.c_Message_20", "没有找到料架组 !"));

@@ -166,8 +166,8 @@ int RunPlatformDispense() {
   RunRows() = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
   const int n = static_cast<int>(RunRows().size());
   if (auto d = Display()) d->Progress(0, n);
-  const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
-  int cursor = sel.fromCurrentSmt && s.currentSmtRow ? s.currentSmtRow() : -1;
+  const RunSelectors sel = Selectors();
+  int cursor = sel.fromCurrentSmt ? ChosenRow(smt::job::RowKind::Placement) : -1;
   smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra1.row = smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra1.failedRow = -1;
   smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra1.failed = 0;
   smt::CurrentMachine().run.platformFreeEvent1.Set();

@@ -107,7 +107,7 @@ bool StartRun(int runMode) {
     return false;
   }
   auto& s = Services();
-  const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
+  const RunSelectors sel = Selectors();
   const bool transport = s.autoTransport && s.autoTransport();
   const auto plan = PlanRun(runMode, smt::CurrentMachine().machineType, sel, transport);
   std::vector<std::pair<RunThread, RunThreadProc>> procs;

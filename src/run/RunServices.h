@@ -17,6 +17,7 @@
 
 #include "feeder/FeederRecord.h"
 #include "feeder/FeederTable.h"
+#include "job/PartListData.h"
 #include "job/WorkRecords.h"
 #include "library/MarkLibrary.h"
 #include "run/RunDisplay.h"
@@ -114,24 +115,12 @@ struct RunServices {
   smt::platform::Hook<std::array<std::string, 9>()> feedModeNames{"RunServices.feedModeNames"};
   smt::platform::Hook<std::pair<std::string, std::string>()> cameraNames{"RunServices.cameraNames"};
   smt::platform::Hook<std::string(const std::string& key)> text{"RunServices.text"};
-  smt::platform::Hook<int()> currentSmtRow{"RunServices.currentSmtRow"};
   smt::platform::Hook<std::vector<DispenseRow>()> dispenseRows{"RunServices.dispenseRows"};
   smt::platform::Hook<bool(int& row, int count)> nextDispenseRow{"RunServices.nextDispenseRow"};
-  smt::platform::Hook<int()> currentDisRow{"RunServices.currentDisRow"};
-  smt::platform::Hook<double()> glueInjectDepth{"RunServices.glueInjectDepth"};  // mm the glue-injection stroke goes down
   smt::platform::Hook<std::vector<DrillRow>()> drillRows{"RunServices.drillRows"};
-  smt::platform::Hook<int()> currentDrillRow{"RunServices.currentDrillRow"};
-  smt::platform::Hook<bool(int row)> drillRowSelected{"RunServices.drillRowSelected"};
-  smt::platform::Hook<void()> clearDrillFromCurrent{"RunServices.clearDrillFromCurrent"};  // the part list's drill-from-current flag
-  smt::platform::Hook<RunSelectors()> selectors{"RunServices.selectors"};
   smt::platform::Hook<int()> boardCount{"RunServices.boardCount"};
   smt::platform::Hook<void(int)> setBoardCount{"RunServices.setBoardCount"};
-  smt::platform::Hook<bool()> takeMarksMeasured{"RunServices.takeMarksMeasured"};  // reads and clears the flag
   smt::platform::Hook<int()> lightValue{"RunServices.lightValue"};
-  smt::platform::Hook<void()> placedOne{"RunServices.placedOne"};  // the part list's placed counter + 1
-  std::atomic<uint8_t>* smtBusy = nullptr;
-  std::atomic<uint8_t>* feedBusy = nullptr;
-  std::atomic<uint8_t>* conveyorBusy = nullptr;
   // --- board ---
   smt::platform::Hook<RunBoard()> board{"RunServices.board"};
   // --- feeders (the table whose current group the run uses) ---
@@ -212,6 +201,17 @@ void RowState(int row, int image, bool select);
 void ShowRunList(int list);
 // The connected display, or null (a run goes on without one).
 std::shared_ptr<RunDisplay> Display();
+// The machine's part list: its rows, the operator's start-from choices, the
+// run's busy flags and counters.
+smt::job::PartListData& PartList();
+RunSelectors Selectors();
+// The row the operator chose in `list` (0 when none).
+int ChosenRow(smt::job::RowKind list);
+// Reads and clears "the board's marks were measured before the run" (a
+// measurement made before the run counts for its first board).
+bool TakeMarksMeasured();
+// mm the glue-injection stroke goes down (the dispensing height).
+double GlueInjectDepth();
 std::atomic<uint8_t>& SmtBusy();
 std::atomic<uint8_t>& FeedBusy();
 std::atomic<uint8_t>& ConveyorBusy();

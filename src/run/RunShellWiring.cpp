@@ -147,16 +147,6 @@ void WireRunEngine(CDialogPartList& list, smt::feeder::FeederTable* feeders) {
     for (size_t i = 0; i < 9; ++i) names[i] = pl->Logic().Text(keys[i]);
     return names;
   };
-  s.selectors = [pl] {
-    RunSelectors sel;
-    sel.fromCurrentSmt = pl->Logic().m_bStartFromCurrentSmt != 0;
-    sel.selectedSmt = pl->Logic().m_bSelectedSmt != 0;
-    sel.fromCurrentDis = pl->Logic().m_bStartFromCurrentDis != 0;
-    sel.selectedDis = pl->Logic().m_bSelectedDis != 0;
-    sel.fromCurrentDrill = pl->Logic().m_bStartFromCurrentDrill != 0;
-    sel.selectedDrill = pl->Logic().m_bSelectedDrill != 0;
-    return sel;
-  };
   s.dispenseRows = [pl, refuse] {
     std::vector<DispenseRow> rows;
     std::string refusal;
@@ -173,27 +163,14 @@ void WireRunEngine(CDialogPartList& list, smt::feeder::FeederTable* feeders) {
     return rows;
   };
   s.nextDispenseRow = [pl](int& row, int count) { return pl->NextDispenseRow(row, count); };
-  s.currentDisRow = [pl] { return std::max(pl->Logic().State(smt::job::RowKind::Dispense).testRow, 0); };
-  s.currentDrillRow = [pl] { return std::max(pl->Logic().State(smt::job::RowKind::Drill).testRow, 0); };
-  s.drillRowSelected = [pl](int row) { return pl->Logic().IsSelected(smt::job::RowKind::Drill, row); };
-  s.clearDrillFromCurrent = [pl] { pl->Logic().m_bStartFromCurrentDrill = 0; };
-  s.placedOne = [pl] { ++pl->Run().m_nPlacedCount; };
-  s.currentSmtRow = [pl] { return std::max(pl->Logic().State(smt::job::RowKind::Placement).testRow, 0); };
   s.boardCount = [pl] { return pl->Run().boardCount ? pl->Run().boardCount() : 1; };
   s.setBoardCount = [pl](int n) {
     if (pl->Run().boardCount) pl->Run().boardCount() = n;
   };
-  s.smtBusy = &list.Run().m_bSmtThreadBusy;
-  s.feedBusy = &list.Run().m_bFeedThreadBusy;
-  s.conveyorBusy = &list.Run().m_bConveyorThreadBusy;
   s.board = [] {
     RunBoard b;
     smt::platform::RunOnGui([&] { b = CurrentBoardForRun(); });
     return b;
-  };
-  // The glue-injection stroke goes down to the dispensing height.
-  s.glueInjectDepth = [] {
-    return smt::settings::SettingsStores::Instance().machine.Basic()->m_Z_DropsGlueToPCBHeight;
   };
   s.autoTransport = [pl] { return pl->Run().autoTransport && pl->Run().autoTransport(); };
 }
@@ -222,18 +199,6 @@ void WireStrategyPage(CDialogPartList& list, QWidget* parent, std::string appDir
   CDialogPartList* pl = &list;
   CDialogSMTStrategy::Environment& env = StrategyPageHooks();
   env = CDialogSMTStrategy::Environment{};
-  env.sortList = [pl](int key) {
-    pl->Logic().sortCode = key;
-    pl->Logic().SortList(smt::job::RowKind::Placement);
-  };
-  env.checkFeederOrder = [pl] { pl->Logic().CheckFeederOrder(); };
-  env.fillDispenseFromSmtIfEmpty = [pl] {
-    if (pl->Job().dispenseRows.empty() && !pl->Job().placementRows.empty()) pl->Logic().FillDispenseFromSmt();
-  };
-  env.resetNozzleHolders = [] {
-    for (auto& h : smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle) h = 0;
-    smt::CurrentMachine().Part<smt::library::NozzleState>().seats.FillAll();
-  };
   env.openCoverDialog = [parent] {
     std::function<void(QWidget*)> open;
     {
@@ -243,17 +208,12 @@ void WireStrategyPage(CDialogPartList& list, QWidget* parent, std::string appDir
     if (open) open(parent);
     else smt::platform::ShowMessage("Cover tape page not connected !");
   };
-  env.setHeadCount = [](int heads) { smt::CurrentMachine().headCount = heads; };
-  env.showDispenseView = [pl](bool dispense) {
-    pl->Job().SetVisible(dispense ? smt::job::VisibleList::Dispense : smt::job::VisibleList::Placement);
-  };
-  env.renumberLists = [pl] { smt::job::RenumberLists(pl->Job()); };
   list.openStrategy = [pl, parent, appDir, language] {
     CDialogSMTStrategy::Environment env = StrategyPageHooks();
     env.appDir = appDir;
     env.language = language ? language() : "Chinese";
     env.machineType = smt::CurrentMachine().machineType;
-    CDialogSMTStrategy dlg(Strategy(), env, parent);
+    CDialogSMTStrategy dlg(Strategy(), smt::CurrentMachine(), env, parent);
     dlg.exec();
     pl->Job().runSelect = Strategy().m_RunSelect;
   };

@@ -288,7 +288,7 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
       if (smt::CurrentMachine().link.vacuumCheckOk) {
         pl.failedRow = -1;
         RowState(pl.row, 6, false);
-        s.placedOne();
+        ++PartList().run.m_nPlacedCount;
         if (k <= 2) CountCoverPart();
       } else {
         pl.failedRow = pl.row;
@@ -339,7 +339,7 @@ bool RunBoards() {
   auto& s = Services();
   const SmtStrategy st = Strategy();
   const RunBoard board = s.board ? s.board() : RunBoard{};
-  const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
+  const RunSelectors sel = Selectors();
   const bool transport = s.autoTransport && s.autoTransport();
   // The cover-tape counters are read from the cover-tape page now and
   // written back after every change.
@@ -362,7 +362,7 @@ bool RunBoards() {
   ResetHeadRecords();
   smt::CurrentMachine().run.activeList = 1;
   smt::CurrentMachine().run.autoChangeNozzle = st.m_AutoChangeNozzle != 0;
-  if (sel.fromCurrentSmt && s.currentSmtRow) smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row = s.currentSmtRow();
+  if (sel.fromCurrentSmt) smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row = ChosenRow(smt::job::RowKind::Placement);
   else smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row = 0;
   c.group = s.feeders && s.feeders->CurrentGroup() ? s.feeders->CurrentIndex() : -1;
   if (c.group < 0) {
@@ -387,7 +387,7 @@ bool RunBoards() {
       if (st.m_RunSelect == 2) smt::CurrentMachine().run.activeList = 1;
       if (!smt::CurrentMachine().runContinue) return false;
     }
-    const bool takeMeasured = s.takeMarksMeasured && s.takeMarksMeasured();
+    const bool takeMeasured = TakeMarksMeasured();
     if (board.marksOn && !board.marksPerCell && !takeMeasured) {
       smt::CurrentMachine().correction.boardRotation = 0.0;
       if (!s.alignBoardMarks || !s.alignBoardMarks()) return false;
@@ -401,7 +401,7 @@ bool RunBoards() {
         if (board.marksOn && board.marksPerCell) {
           SetCellOrigin(board.originX + cx, board.originY + cy, board);
           smt::CurrentMachine().correction.boardRotation = 0.0;
-          if (!(s.takeMarksMeasured && s.takeMarksMeasured())) {
+          if (!(TakeMarksMeasured())) {
             TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
             if (!s.alignBoardMarks || !s.alignBoardMarks()) return false;
           }

@@ -93,7 +93,7 @@ bool GlueInjection(HeadPlaceState& p, bool raw, double cx, double cy) {
   if (!PlacePart(p, 10, false, raw, cx, cy)) return false;
   RowState(p.row, 6, true);
   if (!PauseGate()) return false;
-  const double down = Services().glueInjectDepth ? Services().glueInjectDepth() : 0.0;
+  const double down = GlueInjectDepth();
   const auto& z = p.placeSpeeds[kSpZ1];
   const int32_t stroke = Trunc(down * smt::CurrentMachine().steps.zPulsePerMm);
   if (!TheMachine().MoveAxis(2, stroke, Speed(z))) return false;
@@ -155,15 +155,15 @@ StepEnd RunSteps() {
   const SmtStrategy st = Strategy();
   const int mode = st.m_RunSelect;
   const bool dispensing = mode == 1 || mode == 2;
-  const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
+  const RunSelectors sel = Selectors();
   const bool transport = s.autoTransport && s.autoTransport();
   const RunBoard board = s.board ? s.board() : RunBoard{};
   RunRows() = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
   RunDispenseRows() = s.dispenseRows ? s.dispenseRows() : std::vector<DispenseRow>{};
   const int count = static_cast<int>(dispensing ? RunDispenseRows().size() : RunRows().size());
   int firstRow = 0;
-  if (dispensing && sel.fromCurrentDis && s.currentDisRow) firstRow = s.currentDisRow();
-  if (!dispensing && sel.fromCurrentSmt && s.currentSmtRow) firstRow = s.currentSmtRow();
+  if (dispensing && sel.fromCurrentDis) firstRow = ChosenRow(smt::job::RowKind::Dispense);
+  if (!dispensing && sel.fromCurrentSmt) firstRow = ChosenRow(smt::job::RowKind::Placement);
   if (auto d = Display()) d->Progress(0, count);
   if (dispensing) {
     for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;

@@ -22,6 +22,7 @@
 #include "run/HeadRecords.h"
 #include "run/RunDispatch.h"
 #include "job/JobRows.h"
+#include "job/PartListData.h"
 #include "run/RunServices.h"
 #include "run/RunState.h"
 #include "run/StrategySettings.h"
@@ -197,7 +198,6 @@ class RunSimTest : public linktest::MotionSimTest {
       ended = true;
     };
     s.startHome = [this] { ++homeCount; };
-    s.placedOne = [this] { ++placedCount; };
   }
 
   // What the part list's Start does around the dispatcher.
@@ -241,7 +241,9 @@ class RunSimTest : public linktest::MotionSimTest {
   std::map<int, int> states;
   std::vector<std::pair<int, int>> stateLog;
   std::atomic<bool> ended{false}, runFinished{false}, alignResult{true}, visionFinds{true};
-  std::atomic<int> alignCount{0}, visionCount{0}, homeCount{0}, placedCount{0};
+  std::atomic<int> alignCount{0}, visionCount{0}, homeCount{0};
+  // The part list's placed counter, which the run counts up.
+  std::atomic<int32_t>& placedCount = smt::job::PartListOf(smt::CurrentMachine()).run.m_nPlacedCount;
 };
 
 }  // namespace runtest
