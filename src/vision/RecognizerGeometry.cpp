@@ -122,14 +122,23 @@ bool StampThickOutline(cv::Mat& canvas, const Contour& contour, cv::Point shift)
   return true;
 }
 
-void ScratchArea::Line(cv::Point a, cv::Point b) { m_lines.emplace_back(a, b); }
+void ScratchArea::Line(cv::Point a, cv::Point b) {
+  m_lines.emplace_back(a, b);
+  m_looseLines = true;
+}
 
 void ScratchArea::ClosedHull(const std::vector<cv::Point>& points) {
   if (points.empty()) return;
   std::vector<cv::Point> hull;
   cv::convexHull(points, hull, false, true);
-  const size_t h = hull.size();
-  for (size_t i = 0; i < h; ++i) Line(hull[i], hull[(i + 1) % h]);
+  ClosedPolygon(hull);
+}
+
+void ScratchArea::ClosedPolygon(const std::vector<cv::Point>& points) {
+  const size_t h = points.size();
+  if (h == 0) return;
+  for (size_t i = 0; i < h; ++i) m_lines.emplace_back(points[i], points[(i + 1) % h]);
+  ++m_polygons;
 }
 
 void ScratchArea::Outlines(const ContourList& contours, int thickness) { m_outlines.push_back({&contours, thickness}); }
@@ -174,7 +183,59 @@ ContourList ScratchArea::Extract() const {
   return out;
 }
 
+cv::RotatedRect ScratchArea::PieceRectangle(const std::vector<std::vector<cv::Point>>& pixels) const {
+  const int rows = m_square.height;
+  thread_local std::vector<int> left, right;
+  left.assign(static_cast<size_t>(rows), INT_MAX);
+  right.assign(static_cast<size_t>(rows), INT_MIN);
+  int top = rows, bottom = -1;
+  for (const std::vector<cv::Point>& line : pixels)
+    for (const cv::Point& p : line) {
+      left[p.y] = std::min(left[p.y], p.x);
+      right[p.y] = std::max(right[p.y], p.x);
+      top = std::min(top, p.y);
+      bottom = std::max(bottom, p.y);
+    }
+  if (bottom < 0) return cv::RotatedRect(cv::Point2f(-1.f, -1.f), cv::Size2f(1.f, 1.f), 0.f);
+  thread_local std::vector<cv::Point> ends, hull, traced;
+  ends.clear();
+  for (int y = top; y <= bottom; ++y) {
+    if (left[y] > right[y]) continue;
+    ends.emplace_back(left[y], y);
+    if (right[y] != left[y]) ends.emplace_back(right[y], y);
+  }
+  // The rectangle depends on where the library's hull of the points
+  // starts, and that on the order it is given the corners in: they are
+  // given as the contour meets them, from its first pixel (the topmost,
+  // leftmost: a corner) down the left side.
+  cv::convexHull(ends, hull, false, true);
+  const size_t n = hull.size();
+  size_t first = 0;
+  for (size_t i = 1; i < n; ++i)
+    if (hull[i].y < hull[first].y || (hull[i].y == hull[first].y && hull[i].x < hull[first].x)) first = i;
+  traced.clear();
+  for (size_t i = 0; i < n; ++i) traced.push_back(hull[(first + n - i) % n]);
+  return MinAreaRectNormalized(traced);
+}
+
 cv::RotatedRect ScratchArea::ReExtract() const {
+  const cv::Rect inside(cv::Point(0, 0), m_square);
+  const bool whole = std::all_of(m_lines.begin(), m_lines.end(),
+                                 [&](const auto& l) { return inside.contains(l.first) && inside.contains(l.second); });
+  // One closed polygon alone is one piece: its sides share their corners.
+  // (Lines drawn one by one may touch or not, and where a line is a pixel
+  // wide the contour passes its pixels twice: left to the picture.)
+  if (m_outlines.empty() && !m_looseLines && m_polygons == 1 && whole) {
+    // The pixels the library's line drawing sets.
+    thread_local std::vector<std::vector<cv::Point>> pixels;
+    pixels.resize(m_lines.size());
+    for (size_t k = 0; k < m_lines.size(); ++k) {
+      pixels[k].clear();
+      cv::LineIterator it(m_square, m_lines[k].first, m_lines[k].second, 8, true);
+      for (int i = 0; i < it.count; ++i, ++it) pixels[k].push_back(it.pos());
+    }
+    return PieceRectangle(pixels);
+  }
   const ContourList contours = Extract();
   if (contours.empty()) return cv::RotatedRect(cv::Point2f(-1.f, -1.f), cv::Size2f(1.f, 1.f), 0.f);
   return MinAreaRectNormalized(contours[0]);
@@ -360,6 +421,55 @@ std::vector<int> PickRankedIndices(const std::vector<double>& values, int count,
 
 namespace smt::vision {
 
+cv::Moments SecondMoments(const cv::Mat& weight) {
+  CV_Assert(weight.type() == CV_32FC1);
+  // The library's own sums, in its order: tiles of 32 x 32, each summed row
+  // by row in its own coordinates, then moved to the tile's place. A pixel
+  // of weight 0 adds exact zeros, so it is skipped; so is a tile of them.
+  constexpr int kTile = 32;
+  double m00 = 0, m10 = 0, m01 = 0, m20 = 0, m11 = 0, m02 = 0;
+  for (int ty = 0; ty < weight.rows; ty += kTile) {
+    const int th = std::min(kTile, weight.rows - ty);
+    for (int tx = 0; tx < weight.cols; tx += kTile) {
+      const int tw = std::min(kTile, weight.cols - tx);
+      double mom0 = 0, mom1 = 0, mom2 = 0, mom3 = 0, mom4 = 0, mom5 = 0;
+      bool any = false;
+      for (int y = 0; y < th; ++y) {
+        const float* p = weight.ptr<float>(ty + y) + tx;
+        double x0 = 0, x1 = 0, x2 = 0;
+        bool row = false;
+        for (int x = 0; x < tw; ++x) {
+          if (p[x] == 0.f) continue;
+          const double v = p[x];
+          const double xp = x * v;
+          x0 += v;
+          x1 += xp;
+          x2 += xp * x;
+          row = true;
+        }
+        if (!row) continue;
+        any = true;
+        const double py = y * x0, sy = y * y;
+        mom5 += x0 * sy;
+        mom4 += x1 * y;
+        mom3 += x2;
+        mom2 += py;
+        mom1 += x1;
+        mom0 += x0;
+      }
+      if (!any) continue;
+      const double xm = tx * mom0, ym = ty * mom0;
+      m00 += mom0;
+      m10 += mom1 + xm;
+      m01 += mom2 + ym;
+      m20 += mom3 + tx * (mom1 * 2 + xm);
+      m11 += mom4 + tx * (mom2 + ym) + ty * mom1;
+      m02 += mom5 + ty * (mom2 * 2 + ym);
+    }
+  }
+  return cv::Moments(m00, m10, m01, m20, m11, m02, 0, 0, 0, 0);
+}
+
 void RefineTurnByMoments(const cv::Mat& grey, const cv::Mat& binary, cv::RotatedRect& rect, double limitDeg) {
   if (grey.empty() || binary.empty() || grey.size() != binary.size() || grey.type() != CV_8UC1 ||
       binary.type() != CV_8UC1 || rect.size.width <= 0 || rect.size.height <= 0)
@@ -425,7 +535,7 @@ void RefineTurnByMoments(const cv::Mat& grey, const cv::Mat& binary, cv::Rotated
     std::fill(w + runs[y].second, w + box.width, 0.0f);
   }
   // Central moments do not depend on where the box lies in the square.
-  const cv::Moments m = cv::moments(weight, false);
+  const cv::Moments m = SecondMoments(weight);
   if (m.m00 < 20.0) return;
   const double a = m.mu20 / m.m00, b = m.mu11 / m.m00, c = m.mu02 / m.m00;
   const double mean = 0.5 * (a + c), spread = std::sqrt(0.25 * (a - c) * (a - c) + b * b);

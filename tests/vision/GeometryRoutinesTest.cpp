@@ -124,3 +124,42 @@ TEST(RecognitionTypes, NamesAndNumbers) {
   }
   EXPECT_EQ(RecognitionTypeFromName("x1"), -1);
 }
+
+namespace {
+
+// The moments of the turn refinement are the library's to the last bit: float
+// pictures of weights (a disc of partly covered pixels, zeros round it),
+// sizes that are and are not whole tiles of 32, weights near 0 and 1, a
+// picture of zeros and a single pixel.
+TEST(SecondMoments, AreTheLibrarysToTheLastBit) {
+  cv::RNG rng(3);
+  const cv::Size sizes[] = {{371, 371}, {64, 32}, {33, 95}, {1, 1}, {130, 7}};
+  for (const cv::Size size : sizes)
+    for (int round = 0; round < 6; ++round) {
+      cv::Mat w(size, CV_32F);
+      rng.fill(w, cv::RNG::UNIFORM, -0.5, 1.5);
+      cv::threshold(w, w, 1.0, 1.0, cv::THRESH_TRUNC);
+      cv::threshold(w, w, 0.0, 0.0, cv::THRESH_TOZERO);
+      if (round % 3 == 1) {
+        cv::Mat disc = cv::Mat::zeros(size, CV_8U);
+        cv::circle(disc, {size.width / 2, size.height / 2}, std::max(size.width, size.height) / 3, cv::Scalar(255),
+                   cv::FILLED);
+        w.setTo(0, disc == 0);
+      }
+      if (round == 5) w.setTo(0);
+      const cv::Moments want = cv::moments(w, false), got = SecondMoments(w);
+      const std::string where = std::to_string(size.width) + "x" + std::to_string(size.height) + " round " +
+                                std::to_string(round);
+      EXPECT_EQ(got.m00, want.m00) << where;
+      EXPECT_EQ(got.m10, want.m10) << where;
+      EXPECT_EQ(got.m01, want.m01) << where;
+      EXPECT_EQ(got.m20, want.m20) << where;
+      EXPECT_EQ(got.m11, want.m11) << where;
+      EXPECT_EQ(got.m02, want.m02) << where;
+      EXPECT_EQ(got.mu20, want.mu20) << where;
+      EXPECT_EQ(got.mu11, want.mu11) << where;
+      EXPECT_EQ(got.mu02, want.mu02) << where;
+    }
+}
+
+}  // namespace
