@@ -175,6 +175,10 @@ void RunControl::OnPcbClamp() {
   startTransport(boardClamped() ? 16 : 11);
 }
 
+std::pair<int, int> RunControl::DrillLiftSpeeds() const {
+  return {logic_.drillEdit.liftStart, logic_.drillEdit.liftRun};
+}
+
 std::string RunControl::ClockText() const {
   char buf[32];
   std::snprintf(buf, sizeof buf, "T %2d:%2d:%2d", smt::CurrentMachine().run.runHours.load(), smt::CurrentMachine().run.runMinutes.load(), smt::CurrentMachine().run.runSeconds.load());
@@ -267,8 +271,7 @@ void RunControl::OnRunEnd(bool finished) {
       }
     }
   } else if (type == 9) {
-    // The drill editor's lift speeds.
-    const int start = logic_.drillEdit.liftStart, run = logic_.drillEdit.liftRun;
+    const auto [start, run] = DrillLiftSpeeds();
     smt::link::SendCmd61MoveAxis(4, 10000, start, run);
   } else {
     for (int n : {1, 2, 3, 4, 8}) smt::link::SetOutput(n, 0, 5);

@@ -13,6 +13,7 @@
 #include "platform/HookInterface.h"
 #include "platform/Hooks.h"
 #include <string>
+#include <utility>
 
 #include "job/PartListLogic.h"
 
@@ -84,6 +85,8 @@ class RunControl {
   // One second of the run clock; returns the clock text.
   void OnTimerTick();
   std::string ClockText() const;
+  // The Z speeds (start, run) the drill run's end lifts with: the drill editor's.
+  std::pair<int, int> DrillLiftSpeeds() const;
   std::string CountText() const;
   void OnRunEnd(bool finished);
   // True while a Start waits for the threads of a stopped run to leave.

@@ -165,15 +165,14 @@ TEST_F(ShellConnectionsTest, ManualMarkOffsetsFromTheJogMenuReachTheBoardAndServ
   smt::CurrentMachine().curY = static_cast<int32_t>((wantY - geometry.yCameraToNozzle1) * pulse->m_Y_Pulse);
   smt::CurrentMachine().correction.mark1DevStepsX = 0;
   f.view()->m_pManualControl->OnMenuCommand(33083);
-  auto& services = smt::run::Services();
   EXPECT_TRUE(messages.service.Texts().empty());
   EXPECT_NE(smt::CurrentMachine().correction.mark1DevStepsX.load(), 0);
   // The run skips the recognition once, then recognises again.
-  EXPECT_TRUE(services.takeMarksMeasured());
-  EXPECT_FALSE(services.takeMarksMeasured());
+  EXPECT_TRUE(smt::run::TakeMarksMeasured());
+  EXPECT_FALSE(smt::run::TakeMarksMeasured());
   f.view()->m_pManualControl->OnMenuCommand(33083);
   f.view()->m_pManualControl->OnMenuCommand(33330);
-  EXPECT_FALSE(services.takeMarksMeasured());
+  EXPECT_FALSE(smt::run::TakeMarksMeasured());
   smt::CurrentMachine().correction.mark1DevStepsX = 0;
 }
 
@@ -204,10 +203,10 @@ TEST_F(ShellConnectionsTest, PcbEditorCameraFieldsReachTheCameraPanelAndTooBigIs
 TEST_F(ShellConnectionsTest, DrillRunEndLiftsWithTheDrillEditorsSpeeds) {
   CMainFrame& f = Start();
   auto& p = *f.view()->m_pPartList;
-  EXPECT_EQ(p.Run().drillLiftSpeeds(), std::make_pair(20, 40));
+  EXPECT_EQ(p.Run().DrillLiftSpeeds(), std::make_pair(20, 40));
   p.Logic().drillEdit.liftStart = 7;
   p.Logic().drillEdit.liftRun = 9;
-  EXPECT_EQ(p.Run().drillLiftSpeeds(), std::make_pair(7, 9));
+  EXPECT_EQ(p.Run().DrillLiftSpeeds(), std::make_pair(7, 9));
 }
 
 TEST_F(ShellConnectionsTest, CameraPanelTakesTheFeedersImageFeatureTheCameraListsReversalAndFolds) {
