@@ -421,41 +421,48 @@ std::vector<int> PickRankedIndices(const std::vector<double>& values, int count,
 
 namespace smt::vision {
 
-cv::Moments SecondMoments(const cv::Mat& weight) {
-  CV_Assert(weight.type() == CV_32FC1);
-  // The library's own sums, in its order: tiles of 32 x 32, each summed row
-  // by row in its own coordinates, then moved to the tile's place. A pixel
-  // of weight 0 adds exact zeros, so it is skipped; so is a tile of them.
+namespace {
+
+// The library's own sums of the moments up to the second order, in its
+// order: tiles of 32 x 32, each summed row by row in its own coordinates,
+// then moved to the tile's place. `span(y)` gives the columns [first, last)
+// of row y that may weigh anything, `weight(y, x)` the weight of a pixel. A
+// pixel of weight 0 adds exact zeros, so it is skipped; so is a tile of
+// them.
+template <class Span, class Weight>
+cv::Moments TiledSecondMoments(int rows, int cols, Span span, Weight weight) {
   constexpr int kTile = 32;
   double m00 = 0, m10 = 0, m01 = 0, m20 = 0, m11 = 0, m02 = 0;
-  for (int ty = 0; ty < weight.rows; ty += kTile) {
-    const int th = std::min(kTile, weight.rows - ty);
-    for (int tx = 0; tx < weight.cols; tx += kTile) {
-      const int tw = std::min(kTile, weight.cols - tx);
+  for (int ty = 0; ty < rows; ty += kTile) {
+    const int th = std::min(kTile, rows - ty);
+    for (int tx = 0; tx < cols; tx += kTile) {
+      const int tw = std::min(kTile, cols - tx);
       double mom0 = 0, mom1 = 0, mom2 = 0, mom3 = 0, mom4 = 0, mom5 = 0;
       bool any = false;
       for (int y = 0; y < th; ++y) {
-        const float* p = weight.ptr<float>(ty + y) + tx;
-        double x0 = 0, x1 = 0, x2 = 0;
+        const std::pair<int, int> run = span(ty + y);
+        const int x0 = std::max(run.first, tx) - tx, x1 = std::min(run.second, tx + tw) - tx;
+        double s0 = 0, s1 = 0, s2 = 0;
         bool row = false;
-        for (int x = 0; x < tw; ++x) {
-          if (p[x] == 0.f) continue;
-          const double v = p[x];
+        for (int x = x0; x < x1; ++x) {
+          const float w = weight(ty + y, tx + x);
+          if (w == 0.f) continue;
+          const double v = w;
           const double xp = x * v;
-          x0 += v;
-          x1 += xp;
-          x2 += xp * x;
+          s0 += v;
+          s1 += xp;
+          s2 += xp * x;
           row = true;
         }
         if (!row) continue;
         any = true;
-        const double py = y * x0, sy = y * y;
-        mom5 += x0 * sy;
-        mom4 += x1 * y;
-        mom3 += x2;
+        const double py = y * s0, sy = y * y;
+        mom5 += s0 * sy;
+        mom4 += s1 * y;
+        mom3 += s2;
         mom2 += py;
-        mom1 += x1;
-        mom0 += x0;
+        mom1 += s1;
+        mom0 += s0;
       }
       if (!any) continue;
       const double xm = tx * mom0, ym = ty * mom0;
@@ -468,6 +475,34 @@ cv::Moments SecondMoments(const cv::Mat& weight) {
     }
   }
   return cv::Moments(m00, m10, m01, m20, m11, m02, 0, 0, 0, 0);
+}
+
+}  // namespace
+
+cv::Moments SecondMoments(const cv::Mat& weight) {
+  CV_Assert(weight.type() == CV_32FC1);
+  return TiledSecondMoments(
+      weight.rows, weight.cols, [&](int) { return std::pair<int, int>(0, weight.cols); },
+      [&](int y, int x) { return weight.ptr<float>(y)[x]; });
+}
+
+std::array<float, 256> LevelWeights(double scale, double shift) {
+  // The library's conversion of every grey level (each element goes through
+  // the same arithmetic wherever it lies in a row), then clipped to 0..1 as
+  // its thresholds clip (above 1: 1; not above 0: 0).
+  thread_local cv::Mat levels, converted;
+  if (levels.empty()) {
+    levels.create(1, 256, CV_8U);
+    for (int i = 0; i < 256; ++i) levels.at<uchar>(0, i) = static_cast<uchar>(i);
+  }
+  levels.convertTo(converted, CV_32F, scale, shift);
+  std::array<float, 256> w{};
+  for (int i = 0; i < 256; ++i) {
+    float v = converted.at<float>(0, i);
+    v = v > 1.0f ? 1.0f : v;
+    w[static_cast<size_t>(i)] = v > 0.0f ? v : 0.0f;
+  }
+  return w;
 }
 
 void RefineTurnByMoments(const cv::Mat& grey, const cv::Mat& binary, cv::RotatedRect& rect, double limitDeg) {
@@ -522,20 +557,13 @@ void RefineTurnByMoments(const cv::Mat& grey, const cv::Mat& binary, cv::Rotated
   const double fg = static_cast<double>(partSum) * (1.0 / static_cast<double>(partCount));
   const double bg = static_cast<double>(groundSum) * (1.0 / static_cast<double>(groundCount));
   if (std::fabs(fg - bg) < 10.0) return;
-  // The weights' memory is kept per thread: a fresh picture of this size
-  // would be zero-filled page by page on every call.
-  thread_local cv::Mat weight;
-  greyBox.convertTo(weight, CV_32F, 1.0 / (fg - bg), -bg / (fg - bg));
-  // Clipped to 0..1, nothing outside the disc.
-  cv::threshold(weight, weight, 1.0, 1.0, cv::THRESH_TRUNC);
-  cv::threshold(weight, weight, 0.0, 0.0, cv::THRESH_TOZERO);
-  for (int y = 0; y < box.height; ++y) {
-    float* w = weight.ptr<float>(y);
-    std::fill(w, w + runs[y].first, 0.0f);
-    std::fill(w + runs[y].second, w + box.width, 0.0f);
-  }
+  // The weights of the grey levels, clipped to 0..1; nothing outside the
+  // disc. The moments are summed straight from the grey picture.
+  const std::array<float, 256> lut = LevelWeights(1.0 / (fg - bg), -bg / (fg - bg));
   // Central moments do not depend on where the box lies in the square.
-  const cv::Moments m = SecondMoments(weight);
+  const cv::Moments m = TiledSecondMoments(
+      box.height, box.width, [&](int y) { return runs[static_cast<size_t>(y)]; },
+      [&](int y, int x) { return lut[greyBox.ptr<uint8_t>(y)[x]]; });
   if (m.m00 < 20.0) return;
   const double a = m.mu20 / m.m00, b = m.mu11 / m.m00, c = m.mu02 / m.m00;
   const double mean = 0.5 * (a + c), spread = std::sqrt(0.25 * (a - c) * (a - c) + b * b);

@@ -2,6 +2,7 @@
 // Geometry shared by the package recognisers: blob search on a binary image,
 // the minimum-area rectangle in one fixed angle convention, and the small
 // angle and ordering routines.
+#include <array>
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 #include <vector>
@@ -114,6 +115,9 @@ void RefineTurnByMoments(const cv::Mat& grey, const cv::Mat& binary, cv::Rotated
 // left 0) of a float picture, to the last bit as the library's
 // cv::moments gives them, pixels of weight 0 skipped.
 cv::Moments SecondMoments(const cv::Mat& weight);
+// The weight of each grey level as the library's conversion to float with
+// `scale` and `shift` gives it, clipped to 0..1 as its thresholds clip.
+std::array<float, 256> LevelWeights(double scale, double shift);
 // The angle, or the angle + 180, so that it points from q towards p.
 double NormalizeRectAngle(double angle, cv::Point2f p, cv::Point2f q);
 // Angle at o between the rays o-a and o-b, 0..180 degrees.

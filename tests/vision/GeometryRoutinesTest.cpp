@@ -1,6 +1,9 @@
 // Geometry shared by the recognisers and the angle normalisers.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
+
 #include <opencv2/imgproc.hpp>
 
 #include "vision/AngleNormalizers.h"
@@ -160,6 +163,34 @@ TEST(SecondMoments, AreTheLibrarysToTheLastBit) {
       EXPECT_EQ(got.mu11, want.mu11) << where;
       EXPECT_EQ(got.mu02, want.mu02) << where;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The weights of the grey levels are what the library's conversion and
+// thresholds make of a grey picture, pixel for pixel, wherever a pixel lies
+// in a row (rows of every width up to past the vector lengths), for the
+// scales and shifts the turn refinement uses.
+TEST(LevelWeights, AreTheLibrarysConvertedAndClippedGreys) {
+  cv::RNG rng(9);
+  for (int round = 0; round < 40; ++round) {
+    const double fg = rng.uniform(0.0, 255.0), bg = rng.uniform(0.0, 255.0);
+    if (std::fabs(fg - bg) < 10.0) continue;
+    const double scale = 1.0 / (fg - bg), shift = -bg / (fg - bg);
+    const std::array<float, 256> lut = LevelWeights(scale, shift);
+    const int width = 1 + round * 10;
+    cv::Mat grey(3, width, CV_8U);
+    rng.fill(grey, cv::RNG::UNIFORM, 0, 256);
+    cv::Mat w;
+    grey.convertTo(w, CV_32F, scale, shift);
+    cv::threshold(w, w, 1.0, 1.0, cv::THRESH_TRUNC);
+    cv::threshold(w, w, 0.0, 0.0, cv::THRESH_TOZERO);
+    for (int y = 0; y < grey.rows; ++y)
+      for (int x = 0; x < width; ++x)
+        ASSERT_EQ(lut[grey.at<uchar>(y, x)], w.at<float>(y, x)) << "width " << width << " at " << x << " scale " << scale;
+  }
 }
 
 }  // namespace
