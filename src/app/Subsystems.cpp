@@ -378,7 +378,6 @@ void InstallRunEngine(CSMTView& view) {
   run.runZones = smt::stations::RunConveyorZone;
   run.startHome = [] { smt::link::MachineHoming::Instance().StartHomeThread(0, 0); };
   run.speedLevel = [] { return smt::settings::SettingsStores::Instance().speed.Get()->settings.m_SpeedMenuCheck; };
-  run.info = [](const std::string& text) { smt::link::Runtime().Hooks().AppendInfoLine(text, true); };
   run.lightValue = [&view] { return view.m_pSetView ? view.m_pSetView->m_Light_Brightness : 0; };
   run.openMarkCamera = [&view] {
     // The run asks while the machine is homed and then starts the closing

@@ -17,6 +17,7 @@
 #include <cmath>
 
 #include "core/MachineState.h"
+#include "job/BoardGeometry.h"
 #include "job/JobRows.h"
 #include "job/RowListModel.h"
 #include "platform/MessageService.h"
@@ -106,14 +107,15 @@ constexpr const char* kSkipped = "0/";
 
 }  // namespace
 
-CDialogPCBEdit::CDialogPCBEdit(smt::job::JobModel& job, QWidget* parent) : QDialog(parent), job_(job) {
+CDialogPCBEdit::CDialogPCBEdit(smt::job::JobModel& job, smt::job::MarkCameraPanelSlot& camera, QWidget* parent)
+    : QDialog(parent), job_(job), camera_(camera) {
   setObjectName("CDialogPCBEdit");
   for (const auto& [k, v] : TextTable()) texts_[k] = v;
   Build();
   ApplyLanguageTexts();
 }
 
-int CDialogPCBEdit::Type() const { return MachineType ? MachineType() : smt::CurrentMachine().machineType.load(); }
+int CDialogPCBEdit::Type() const { return smt::CurrentMachine().machineType.load(); }
 
 std::string CDialogPCBEdit::Text(const std::string& key) const {
   auto it = texts_.find(key);
@@ -592,7 +594,7 @@ void CDialogPCBEdit::showEvent(QShowEvent* e) {
   importUndo_.reset();
   InitFromTable();
   LockCameraFields();
-  OpenMarkCamera();
+  camera_->OpenMarkCamera();
   QDialog::showEvent(e);
 }
 
@@ -613,7 +615,7 @@ void CDialogPCBEdit::OnOK() {
   }
   CountGrid();
   if (m_nArrayNumber <= 0) return Message("PcbEdit.c_Message_01");
-  if (static_cast<long long>(std::trunc(f_.m_VisualZoom * f_.m_VisualBox)) > LiveImageHeight()) {
+  if (static_cast<long long>(std::trunc(f_.m_VisualZoom * f_.m_VisualBox)) > camera_->LiveImageHeight()) {
     dbl_["c_1051"]->setFocus();
     dbl_["c_1051"]->selectAll();
     smt::platform::ShowMessage("Parameter is too big !");
@@ -664,13 +666,13 @@ void CDialogPCBEdit::OnOK() {
   if (f_.manualMark) {
     auto in = [](double v) { return v >= -3.0 && v <= 3.0; };
     if (in(f_.manualMark1X) && in(f_.manualMark1Y) && in(f_.manualMark2X) && in(f_.manualMark2Y))
-      ConvertPointToSteps(f_.manualMark1X, f_.manualMark1Y, f_.manualMark2X, f_.manualMark2Y);
+      smt::job::ConvertPointToSteps(f_.manualMark1X, f_.manualMark1Y, f_.manualMark2X, f_.manualMark2Y);
   }
   if (!m_bCloseOnOK) {
     m_bCloseOnOK = true;
     return;
   }
-  SetMarkCameraParams(f_.m_VisualBox, f_.m_LightContrast, f_.m_LightBrightness);
+  camera_->ShowMarkValues(f_.m_VisualBox, f_.m_LightContrast, f_.m_LightBrightness);
   accept();
 }
 

@@ -91,8 +91,8 @@ void CoordinateTests::RunListTest(RowKind list, Device device) {
     case Device::Camera:
       tx -= smt::CurrentMachine().steps.cameraOffsetX;
       ty -= smt::CurrentMachine().steps.cameraOffsetY;
-      setFeedLightOnce();
-      openMarkCamera();
+      camera_->FeederLightOnce();
+      camera_->OpenMarkCamera();
       break;
   }
   smt::CurrentMachine().motion.targetX = tx;
@@ -134,7 +134,7 @@ void CoordinateTests::OnPlatformTest(PlatformTest which) {
   px -= ox;
   py -= oy;
   if (which == PlatformTest::CameraToY1 || which == PlatformTest::CameraToY2)
-    openMarkCamera();
+    camera_->OpenMarkCamera();
   if (code >= 536) {
     smt::CurrentMachine().motion.targetX = px;
     smt::CurrentMachine().motion.targetY = py;

@@ -88,10 +88,17 @@ std::vector<ListRow>& PartListLogic::Rows(RowKind k) {
 }
 
 std::string PartListLogic::Text(const std::string& key) const {
-  return text(key);
+  std::lock_guard lk(textsMutex_);
+  const auto it = texts_.find(key);
+  return it == texts_.end() ? PartListBuiltinText(key) : it->second;
 }
 
-int PartListLogic::Type() const { return machineType ? machineType() : smt::CurrentMachine().machineType.load(); }
+void PartListLogic::SetTexts(std::map<std::string, std::string> texts) {
+  std::lock_guard lk(textsMutex_);
+  texts_ = std::move(texts);
+}
+
+int PartListLogic::Type() const { return smt::CurrentMachine().machineType.load(); }
 
 // --- selection ---
 
@@ -168,7 +175,7 @@ void PartListLogic::SetSelectedRanges(RowKind k, const std::vector<std::pair<int
 void PartListLogic::FocusRow(RowKind k, int row) {
   Select(k, row, true);
   State(k).focused = row;
-  showRow(k, row);
+  view->ShowRow(k, row);
 }
 
 void PartListLogic::InsertRow(RowKind k, int at, ListRow row) {
@@ -387,7 +394,7 @@ bool PartListLogic::OnUpdate() {
 }
 
 void PartListLogic::FillDispenseFromSmt() {
-  const double z = glueHeight();
+  const double z = smt::settings::SettingsStores::Instance().machine.Basic()->m_Z_DropsGlueToPCBHeight;
   const auto& place = job.placementRows;
   for (size_t i = 0; i < place.size(); ++i) {
     const ListRow& p = place[i];
@@ -734,7 +741,7 @@ bool PartListLogic::CheckType4Limit(int rowsAfter) {
 
 void PartListLogic::OnAdd(RowKind k) {
   ListState& s = State(k);
-  const int pcbs = pcbCount ? pcbCount() : job.pcbs.Count();
+  const int pcbs = job.pcbs.Count();
   if (k != RowKind::Drill && pcbs < 1) {
     ShowMessage(kNoPcbFile);
     return;
@@ -749,7 +756,7 @@ void PartListLogic::OnAdd(RowKind k) {
       feederCheckRow_ = at;
       feederCheckAdd_ = true;
       feederCheckMulti_ = false;
-      const bool ok = editSmt(smtEdit) && SmtFeederFits(smtEdit);
+      const bool ok = view->EditSmt(smtEdit) && SmtFeederFits(smtEdit);
       if (ok) {
         InsertRow(k, at, ListRow(kPlacementCells));
         WriteSmtRow(at);
@@ -759,7 +766,7 @@ void PartListLogic::OnAdd(RowKind k) {
       break;
     }
     case RowKind::Dispense:
-      if (editDis(disEdit)) {
+      if (view->EditDis(disEdit)) {
         InsertRow(k, at, ListRow(kDispenseCells));
         std::array<bool, 11> all;
         all.fill(true);
@@ -767,7 +774,7 @@ void PartListLogic::OnAdd(RowKind k) {
       }
       break;
     case RowKind::Drill:
-      if (editDrill(drillEdit)) {
+      if (view->EditDrill(drillEdit)) {
         InsertRow(k, at, ListRow(kDrillCells));
         std::array<bool, 14> all;
         all.fill(true);
@@ -817,14 +824,14 @@ void PartListLogic::OnModify(RowKind k) {
   if (k == RowKind::Placement) {
     if (one) {
       LoadSmtEditor(row);
-      if (cameraTrackModify()) {
+      if (smt::settings::SettingsStores::Instance().machine.Basic()->m_bCameraTrackModify != 0) {
         if (!smt::CurrentMachine().trackWarningShown.exchange(true)) ShowMessage(Text("PartList.c_Message_44"));
-        cameraTestForModify();
+        view->CameraTestForModify();
       }
       feederCheckRow_ = row;
       feederCheckAdd_ = false;
       feederCheckMulti_ = false;
-      if (editSmt(smtEdit) && SmtFeederFits(smtEdit)) {
+      if (view->EditSmt(smtEdit) && SmtFeederFits(smtEdit)) {
         smtEdit.x += smtEdit.offsetX;
         smtEdit.y += smtEdit.offsetY;
         WriteSmtRow(row);
@@ -833,7 +840,7 @@ void PartListLogic::OnModify(RowKind k) {
       feederCheckRow_ = FirstSelected(k);
       feederCheckAdd_ = false;
       feederCheckMulti_ = true;
-      if (editSmt(smtEdit) && SmtFeederFits(smtEdit)) {
+      if (view->EditSmt(smtEdit) && SmtFeederFits(smtEdit)) {
         const SmtEditFields& e = smtEdit;
         using F = SmtEditFields;
         const auto group = FeederGroupRows();
@@ -889,7 +896,7 @@ void PartListLogic::OnModify(RowKind k) {
       e.bottomDelay = p.bottomDelay;
       e.suckBack = p.suckBack;
       e.note = p.note;
-      if (editDis(e)) {
+      if (view->EditDis(e)) {
         e.x += e.offsetX;
         e.y += e.offsetY;
         e.z += e.offsetZ;
@@ -897,7 +904,7 @@ void PartListLogic::OnModify(RowKind k) {
         all.fill(true);
         WriteDispenseRow(row, all);
       }
-    } else if (editDis(disEdit)) {
+    } else if (view->EditDis(disEdit)) {
       for (int i : SelectedRows(k)) WriteDispenseRow(i, disEdit.changed);
     }
     disEdit.ResetAfterModify();
@@ -919,7 +926,7 @@ void PartListLogic::OnModify(RowKind k) {
       e.feedRun = d.feedRun;
       e.liftStart = d.liftStart;
       e.liftRun = d.liftRun;
-      if (editDrill(e)) {
+      if (view->EditDrill(e)) {
         e.x += e.offsetX;
         e.y += e.offsetY;
         e.z += e.offsetZ;
@@ -927,7 +934,7 @@ void PartListLogic::OnModify(RowKind k) {
         all.fill(true);
         WriteDrillRow(row, all);
       }
-    } else if (editDrill(drillEdit)) {
+    } else if (view->EditDrill(drillEdit)) {
       for (int i : SelectedRows(k)) WriteDrillRow(i, drillEdit.changed);
     }
     drillEdit.ResetAfterModify();
@@ -1008,7 +1015,7 @@ void PartListLogic::SetRunState(RowKind k, int row, int image, bool select, uint
   if (select) {
     if (IsSelected(k, row) || !selectedOnly) Select(k, row, true);
     State(k).focused = row;
-    showRow(k, row);
+    view->ShowRow(k, row);
   } else if (!selectedOnly) {
     Select(k, row, false);
   }
@@ -1051,7 +1058,7 @@ void PartListLogic::ResetRowStates(RowKind k) {
     rows[static_cast<size_t>(i)].SetImage(0, 0);
     if (!only) Select(k, i, false);
   }
-  if (!rows.empty()) showRow(k, 0);
+  if (!rows.empty()) view->ShowRow(k, 0);
   Notify(k);
 }
 

@@ -708,7 +708,7 @@ void CountCoverPart() {
   ++cv.totalCount;
   ++cv.count;
   if (Services().saveCoverCounters) Services().saveCoverCounters(cv.totalCount, cv.count);
-  if (Services().showCoverCount) Services().showCoverCount(cv.totalCount);
+  if (auto d = Display()) d->CoverCount(cv.totalCount);
 }
 
 bool ReplenishHead(HeadPlaceState& p, int head, double cellX, double cellY) {
@@ -785,7 +785,7 @@ bool ReplenishHead(HeadPlaceState& p, int head, double cellX, double cellY) {
     }
     if (p.failedRow == -1 && !p.failed) {
       p.row = -1;
-      Services().placedOne();
+      ++PartList().run.m_nPlacedCount;
       CountCoverPart();
       break;
     }

@@ -110,7 +110,7 @@ bool StartRun(int runMode) {
     return false;
   }
   auto& s = Services();
-  const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
+  const RunSelectors sel = Selectors();
   const bool transport = s.autoTransport && s.autoTransport();
   const auto plan = PlanRun(runMode, smt::CurrentMachine().machineType, sel, transport);
   std::vector<std::pair<RunThread, RunThreadProc>> procs;
@@ -197,7 +197,7 @@ void FinishRun(bool finished) {
   // position and let go there (or held until the operator takes it off).
   if (!finished) ThrowHeldPartsAfterStop();
   auto& s = Services();
-  if (s.enableRunWindows) s.enableRunWindows(true);
+  if (auto d = Display()) d->EnableRunWindows(true);
   if (s.onRunEnd) s.onRunEnd(finished);
   else smt::ReleaseMachineBusy();
   // The run thread counts as busy until its end step is done: a Start that

@@ -15,18 +15,20 @@ class RowEditing : public PartListFixture {
     rec.m_strName = "B";
     job.pcbs.m_Records.push_back(rec);
     feeders = {Feeder("W1", "1k", "1"), Feeder("W3", "100nF", "2", "No/-", "Yes/-")};
-    logic.editSmt = [this](SmtEditFields& f) {
+    editors->editSmt = [this](SmtEditFields& f) {
       ++opened;
       if (fill) fill(f);
       return answer;
     };
-    logic.editDis = [this](DisEditFields& f) {
+    editors->editDis = [this](DisEditFields& f) {
       ++opened;
       if (fillDis) fillDis(f);
       return answer;
     };
-    logic.editDrill = [this](DrillEditFields&) { return answer; };
+    editors->editDrill = [this](DrillEditFields&) { return answer; };
+    logic.view.Connect(editors);
   }
+  std::shared_ptr<smt::testing::QuietPartListView> editors = std::make_shared<smt::testing::QuietPartListView>();
   std::function<void(SmtEditFields&)> fill;
   std::function<void(DisEditFields&)> fillDis;
   bool answer = true;
@@ -211,8 +213,10 @@ TEST_F(RowEditing, OneRowModifyLoadsTheRowAndAddsTheOffsets) {
 TEST_F(RowEditing, CameraTrackingWarnsOnceAndMovesEveryTime) {
   Rows(1);
   int moves = 0;
-  logic.cameraTrackModify = [] { return true; };
-  logic.cameraTestForModify = [&] { ++moves; };
+  smt::settings::BasicSettings basic = *savedBasic;
+  basic.m_bCameraTrackModify = 1;  // restored by the fixture
+  smt::settings::SettingsStores::Instance().machine.SetBasic(basic);
+  editors->cameraTestForModify = [&] { ++moves; };
   logic.State(RowKind::Placement).testRow = 0;
   logic.OnModify(RowKind::Placement);
   logic.State(RowKind::Placement).testRow = 0;

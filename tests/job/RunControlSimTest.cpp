@@ -25,12 +25,13 @@ class RunSim : public linktest::MotionSimTest {
     smt::CurrentMachine().masterResetOk = true;
     smt::testing::FillPartListHooks(logic);
     smt::testing::FillRunControlHooks(run, logic);
-    logic.machineType = [this] { return type; };
     g_FeederSource.listRows = [this] { return feeders; };
     g_FeederSource.groupRows = [this] { return feeders; };
     feeders = {Feeder("W1", ""), Feeder("W2", "")};
-    run.enableButton = [this](int b, bool on) { buttons[b] = on; };
-    run.jogInfo = [this](int box, const std::string& t) { info[box] = t; };
+    auto view = std::make_shared<smt::testing::QuietRunControlView>();
+    view->onButton = [this](int b, bool on) { buttons[b] = on; };
+    view->onJogInfo = [this](int box, const std::string& t) { info[box] = t; };
+    run.view.Connect(view);
     run.startRun = [this](int mode) {
       modes.push_back(mode);
       return engineStarts;
@@ -61,7 +62,8 @@ class RunSim : public linktest::MotionSimTest {
   JobModel job;
   PartListLogic logic{job};
   RunControl run{logic};
-  int type = 0;
+  // The machine type the part list reads (the machine's).
+  std::atomic<int>& type = smt::CurrentMachine().machineType;
   std::vector<FeederRowView> feeders;
   std::map<int, bool> buttons;
   std::map<int, std::string> info;
@@ -245,8 +247,7 @@ class CoordSim : public RunSim {
       done = true;
     };
     tests.autoChangeNozzle = [] { return 0; };
-    tests.openMarkCamera = [] {};
-    tests.setFeedLightOnce = [] {};
+    camera.Connect(cameraPanel);
   }
   void TearDown() override {
     smt::platform::WorkerThreads::Instance().StopAndJoinAll();
@@ -256,7 +257,10 @@ class CoordSim : public RunSim {
     smt::CurrentMachine().steps.cameraOffsetX = smt::CurrentMachine().steps.cameraOffsetY = 0;
     RunSim::TearDown();
   }
-  CoordinateTests tests{logic};
+  std::shared_ptr<smt::testing::RecordingMarkCameraPanel> cameraPanel =
+      std::make_shared<smt::testing::RecordingMarkCameraPanel>();
+  MarkCameraPanelSlot camera{"MarkCameraPanel"};
+  CoordinateTests tests{logic, camera};
   std::atomic<bool> done{false}, moved{false};
 };
 
@@ -273,14 +277,11 @@ TEST_F(CoordSim, NozzleTestMovesTheChosenNozzleOverThePart) {
 }
 
 TEST_F(CoordSim, CameraTestOpensTheMarkCameraWithItsLight) {
-  int opened = 0, light = 0;
-  tests.openMarkCamera = [&] { ++opened; };
-  tests.setFeedLightOnce = [&] { ++light; };
   logic.State(RowKind::Placement).testRow = 0;
   tests.OnCameraTest();
   ASSERT_TRUE(WaitFor([&] { return done.load(); }));
-  EXPECT_EQ(opened, 1);
-  EXPECT_EQ(light, 1);
+  EXPECT_EQ(cameraPanel->opened, 1);
+  EXPECT_EQ(cameraPanel->feederLight, 1);
   EXPECT_EQ(smt::CurrentMachine().curX, 13000 - 1000);
   EXPECT_EQ(smt::CurrentMachine().curY, -9500 - 2000);
 }
