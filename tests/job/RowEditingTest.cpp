@@ -267,7 +267,7 @@ TEST_F(RowEditing, OneRowModifyLoadsEveryListsNumbersAndNoTextThatIsNoNumber) {
 
   job.drillRows.push_back(DrillRowFromText("2\thole\t1.2\t0x10\t-4\t-1\t3\t0.5\t2\t1\t10\tinf\t20\t40\t\t"));
   DrillEditFields drill;
-  logic.editDrill = [&](DrillEditFields& f) {
+  editors->editDrill = [&](DrillEditFields& f) {
     drill = f;
     return false;
   };
