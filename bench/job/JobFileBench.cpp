@@ -70,4 +70,41 @@ void BM_ParseOnly(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseOnly)->Unit(benchmark::kMillisecond);
 
+// The formatting of a save alone, of a job opened from its files (every
+// number cell written back in the form it was read).
+void BM_EncodeOpenedJob(benchmark::State& state) {
+  const fs::path p = BenchPath();
+  {
+    JobModel job = BigJob(20, 2000);
+    WriteJobFiles(p, job.ToContent(0), 0);
+  }
+  JobModel job;
+  {
+    OpenedJobFiles o = OpenJobFiles(p, 0, JobFileNames::Of(p));
+    job.ApplyTable(std::move(o.table), o.sides, 0);
+  }
+  for (auto _ : state) benchmark::DoNotOptimize(job.EncodeFiles(0).job.size());
+  fs::remove(p);
+  fs::remove(SideFilePath(p, ".dis"));
+}
+BENCHMARK(BM_EncodeOpenedJob)->Unit(benchmark::kMillisecond);
+
+// File Open's work on the same job: read, parse, the job model.
+void BM_OpenJobFiles(benchmark::State& state) {
+  const fs::path p = BenchPath();
+  {
+    JobModel job = BigJob(20, 2000);
+    WriteJobFiles(p, job.ToContent(0), 0);
+  }
+  const JobFileNames names = JobFileNames::Of(p);
+  JobModel job;
+  for (auto _ : state) {
+    OpenedJobFiles o = OpenJobFiles(p, 0, names);
+    job.ApplyTable(std::move(o.table), o.sides, 0, names);
+  }
+  fs::remove(p);
+  fs::remove(SideFilePath(p, ".dis"));
+}
+BENCHMARK(BM_OpenJobFiles)->Unit(benchmark::kMillisecond);
+
 }  // namespace

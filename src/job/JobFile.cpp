@@ -1,6 +1,13 @@
 #include "job/JobFile.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
 #include <system_error>
+#include <utility>
 
 #include "core/LogFile.h"
 #include "job/JobFileError.h"
@@ -210,6 +217,52 @@ void ApplyJournal(const std::filesystem::path& dir, const std::vector<JournalSte
   smt::platform::SyncDirectory(dir);
 }
 
+// A file being written: its bytes are handed to the kernel and their
+// writeback started at once, so that the files of a save go to the disk
+// together and the syncs that follow wait for all of them at the same time
+// (the first sync commits the creation of every file written before it).
+class PendingFile {
+ public:
+  PendingFile(std::filesystem::path path, std::span<const uint8_t> bytes) : path_(std::move(path)) {
+    fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd_ < 0) throw smt::platform::FileError("cannot create \"" + path_.string() + "\": " + std::strerror(errno));
+    size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        Fail(errno);
+      }
+      done += static_cast<size_t>(n);
+    }
+#ifdef SYNC_FILE_RANGE_WRITE
+    // Only a head start for the sync; the sync itself is what counts.
+    (void)::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+  }
+  PendingFile(const PendingFile&) = delete;
+  PendingFile& operator=(const PendingFile&) = delete;
+  ~PendingFile() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  // Waits until the bytes are on the disk.
+  void Sync() {
+    if (::fsync(fd_) != 0) Fail(errno);
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) Fail(errno);
+  }
+ private:
+  [[noreturn]] void Fail(int e) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    ::unlink(path_.c_str());
+    throw smt::platform::FileError("cannot write \"" + path_.string() + "\": " + std::strerror(e));
+  }
+  std::filesystem::path path_;
+  int fd_ = -1;
+};
+
 std::vector<std::filesystem::path> JobFileSet(const std::filesystem::path& jobPath) {
   std::vector<std::filesystem::path> set{jobPath};
   for (const char* ext : {".dis", ".drill", ".txt"}) {
@@ -411,7 +464,18 @@ FileBytes EncodeJobTable(const PcbTable& t) {
   };
   u32(static_cast<uint32_t>(t.Count()));
   u32(static_cast<uint32_t>(lines));
-  t.ForEachLine([&](std::string_view line) { at += smt::platform::PutArchiveString(line, out + at); });
+  // The lines of ForEachLine, the placements written straight into the
+  // buffer.
+  std::string line;
+  for (const auto& r : t.m_Records) {
+    at += smt::platform::PutArchiveString(PcbHeaderLine(r), out + at);
+    for (int row = 0; row < r.m_nRows; ++row) {
+      line.clear();
+      AppendGridLine(line, r, row);
+      at += smt::platform::PutArchiveString(line, out + at);
+    }
+    for (const auto& p : r.m_Parts) at += PutStoredPlacement(p, out + at);
+  }
   return FileBytes(std::shared_ptr<const uint8_t[]>(std::move(buffer)), at);
 }
 
@@ -463,24 +527,41 @@ void WriteJobFiles(const std::filesystem::path& jobPath, const JobFileBytes& fil
   const std::filesystem::path dir = jobPath.parent_path();
   std::vector<JournalStep> steps;
   auto tempOf = [](const std::filesystem::path& p) { return smt::platform::TemporaryPathOf(p); };
+  const std::filesystem::path journal = JobJournalPath(jobPath);
+  bool journalStarted = false;
   try {
-    for (const auto& it : items) {
-      if (it.put) {
+    {
+      // Every new file written first, then all of them synced.
+      std::vector<std::pair<std::filesystem::path, std::unique_ptr<PendingFile>>> pending;
+      auto written = [&](const std::filesystem::path& target, auto step) {
         try {
-          smt::platform::WriteFileSynced(tempOf(it.path), it.bytes);
+          step();
         } catch (const std::exception& e) {
-          throw JobFileError("\"" + it.path.string() + "\": cannot be written (" + e.what() + ")");
+          throw JobFileError("\"" + target.string() + "\": cannot be written (" + e.what() + ")");
         }
+      };
+      for (const auto& it : items) {
+        if (it.put)
+          written(it.path, [&] { pending.emplace_back(it.path, std::make_unique<PendingFile>(tempOf(it.path), it.bytes)); });
+        steps.push_back({it.put, it.path.filename().string(), it.put ? tempOf(it.path).filename().string() : ""});
       }
-      steps.push_back({it.put, it.path.filename().string(), it.put ? tempOf(it.path).filename().string() : ""});
+      for (auto& [target, file] : pending) written(target, [&] { file->Sync(); });
     }
     smt::platform::SyncDirectory(dir);
-    // The save happens here.
-    WriteOrThrow(JobJournalPath(jobPath), EncodeJournal(steps));
+    // The save happens here, when the journal is whole on the disk. It is
+    // written in place: a journal that is not whole is never followed.
+    journalStarted = true;
+    try {
+      const std::vector<uint8_t> text = EncodeJournal(steps);
+      PendingFile(journal, text).Sync();
+    } catch (const std::exception& e) {
+      throw JobFileError("\"" + journal.string() + "\": cannot be written (" + e.what() + ")");
+    }
     smt::platform::SyncDirectory(dir);
   } catch (...) {
     // Not saved: the old files are untouched; the new ones go.
     std::error_code ec;
+    if (journalStarted) std::filesystem::remove(journal, ec);
     for (const auto& it : items)
       if (it.put && std::filesystem::is_regular_file(tempOf(it.path), ec)) std::filesystem::remove(tempOf(it.path), ec);
     throw;

@@ -55,23 +55,25 @@ size_t PcbTable::LineCount() const {
   return n;
 }
 
+void AppendGridLine(std::string& line, const PcbRecord& r, int row) {
+  const size_t cells = static_cast<size_t>(r.m_nCols < 0 ? 0 : r.m_nCols) + 1;
+  const std::vector<std::string>* g =
+      row >= 0 && static_cast<size_t>(row) < r.m_PanelGrid.size() ? &r.m_PanelGrid[static_cast<size_t>(row)] : nullptr;
+  for (size_t c = 0; c < cells; ++c) {
+    if (g && c < g->size()) line += (*g)[c];
+    line += '\t';
+  }
+}
+
 void PcbTable::ForEachLine(const std::function<void(std::string_view)>& emit) const {
   std::string line;
   for (const auto& r : m_Records) {
     emit(PcbHeaderLine(r));
     // The grid lines follow the row count the header names.
-    if (r.m_nRows > 0) {
-      const size_t cells = static_cast<size_t>(r.m_nCols < 0 ? 0 : r.m_nCols) + 1;
-      for (int row = 0; row < r.m_nRows; ++row) {
-        line.clear();
-        const std::vector<std::string>* g =
-            static_cast<size_t>(row) < r.m_PanelGrid.size() ? &r.m_PanelGrid[static_cast<size_t>(row)] : nullptr;
-        for (size_t c = 0; c < cells; ++c) {
-          if (g && c < g->size()) line += (*g)[c];
-          line += '\t';
-        }
-        emit(line);
-      }
+    for (int row = 0; row < r.m_nRows; ++row) {
+      line.clear();
+      AppendGridLine(line, r, row);
+      emit(line);
     }
     for (const auto& p : r.m_Parts) {
       line.clear();

@@ -26,6 +26,10 @@ bool IsCellText(std::string_view text);
 // Name comparison of the name list: exact, but letters compared without case.
 bool SameNameIgnoringCase(std::string_view a, std::string_view b);
 
+// Appends grid line `row` of a record as the job file holds it: the row's
+// m_nCols + 1 cells (those the grid does not hold empty), each followed by a TAB.
+void AppendGridLine(std::string& line, const PcbRecord& r, int row);
+
 class PcbTable {
  public:
   std::vector<PcbRecord> m_Records;

@@ -1,10 +1,13 @@
 #include "job/WorkRecords.h"
 
 #include <charconv>
+#include <cstring>
 #include <cmath>
 #include <limits>
 
+#include "job/FixedDecimals.h"
 #include "job/JobRows.h"
+#include "platform/Archive.h"
 
 namespace smt::job {
 
@@ -132,9 +135,12 @@ void AppendCellNumber(std::string& out, double value, const CellForm& form) {
     return;
   }
   char buf[400];
-  const auto r = form.decimals == CellForm::kShortest
-                     ? std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed)
-                     : std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, form.decimals);
+  if (form.decimals >= 0) {
+    static_assert(sizeof buf >= kFixedDecimalsRoom);
+    out.append(buf, WriteFixedDecimals(value, form.decimals, buf));
+    return;
+  }
+  const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
   if (r.ec == std::errc()) out.append(buf, r.ptr);
 }
 
@@ -222,6 +228,119 @@ size_t PlacementLineBound(const PlacementRecord& r) {
          NumberBound(r.y, r.yForm) + NumberBound(r.angle, r.angleForm) + r.name.size() + r.type.size() +
          r.package.size() + r.placeWord.size() + r.value.size() + r.feeder.size() + r.visionWord.size() +
          r.feederValue.size() + NumberBound(r.head, r.headForm) + r.addTime.size() + r.ownMark.size() + r.spare.size();
+}
+
+namespace {
+
+// True when the archive conversion of `t` alone meets a character whose
+// bytes run past its end: written as part of a longer line, that character
+// would take bytes of what follows, so the cells are not converted one by one.
+bool CutShortAtEnd(std::string_view t) {
+  const auto* s = reinterpret_cast<const uint8_t*>(t.data());
+  const size_t len = t.size();
+  size_t i = 0;
+  while (i < len) {
+    const uint8_t c = s[i];
+    size_t l = 1;
+    if ((c >> 5) == 0x6) l = 2;
+    else if ((c >> 4) == 0xE) l = 3;
+    else if ((c >> 3) == 0x1E) l = 4;
+    if (i + l > len) return true;
+    i += l;
+  }
+  return false;
+}
+
+inline uint8_t* PutAscii(uint8_t* o, const char* b, const char* e) {
+  for (; b != e; ++b, o += 2) {
+    o[0] = static_cast<uint8_t>(*b);
+    o[1] = 0;
+  }
+  return o;
+}
+
+inline uint8_t* PutTab(uint8_t* o) {
+  o[0] = '\t';
+  o[1] = 0;
+  return o + 2;
+}
+
+// Writes a cell's text as UTF-16LE units. Plain characters are widened here;
+// a text with others goes through the archive conversion, and `whole` turns
+// false when such a text ends inside a character (see CutShortAtEnd).
+inline uint8_t* PutText(uint8_t* o, std::string_view t, bool& whole) {
+  const char* const b = t.data();
+  const size_t n = t.size();
+  unsigned high = 0;
+  for (size_t i = 0; i < n; ++i) {
+    high |= static_cast<uint8_t>(b[i]);
+    o[2 * i] = static_cast<uint8_t>(b[i]);
+    o[2 * i + 1] = 0;
+  }
+  if (high < 0x80) return o + 2 * n;
+  whole &= !CutShortAtEnd(t);
+  return o + 2 * platform::EncodeUtf16Le(t, o);
+}
+
+uint8_t* PutNumber(uint8_t* o, double value, const CellForm& form, bool& whole) {
+  if (form.decimals == CellForm::kAsRead) return PutText(o, form.text, whole);
+  char buf[400];
+  static_assert(sizeof buf >= kFixedDecimalsRoom);
+  if (form.decimals >= 0) return PutAscii(o, buf, WriteFixedDecimals(value, form.decimals, buf));
+  const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
+  return r.ec == std::errc() ? PutAscii(o, buf, r.ptr) : o;
+}
+
+}  // namespace
+
+size_t PutStoredPlacement(const PlacementRecord& r, uint8_t* out) {
+  // The text after the header of a line of fewer than 255 units; a longer
+  // line moves up behind its longer header.
+  uint8_t* const text = out + 4;
+  uint8_t* o = text;
+  bool whole = true;
+  o = PutTab(PutNumber(o, r.serial, r.serialForm, whole));
+  o = PutTab(PutNumber(o, r.x, r.xForm, whole));
+  o = PutTab(PutNumber(o, r.y, r.yForm, whole));
+  o = PutTab(PutNumber(o, r.angle, r.angleForm, whole));
+  o = PutTab(PutText(o, r.name, whole));
+  o = PutTab(PutText(o, r.type, whole));
+  o = PutTab(PutText(o, r.package, whole));
+  static constexpr char kOn[] = "1/", kOff[] = "0/";
+  o = PutAscii(o, r.place ? kOn : kOff, (r.place ? kOn : kOff) + 2);
+  o = PutTab(PutText(o, r.placeWord, whole));
+  o = PutTab(PutText(o, r.value, whole));
+  o = PutTab(PutText(o, r.feeder, whole));
+  o = PutAscii(o, r.vision ? kOn : kOff, (r.vision ? kOn : kOff) + 2);
+  o = PutTab(PutText(o, r.visionWord, whole));
+  o = PutTab(PutText(o, r.feederValue, whole));
+  o = PutTab(PutNumber(o, r.head, r.headForm, whole));
+  o = PutTab(PutText(o, r.addTime, whole));
+  o = PutTab(PutText(o, r.ownMark, whole));
+  o = PutTab(PutText(o, r.spare, whole));
+  if (!whole) {
+    // A cell ends inside a character: the line is converted as a whole.
+    std::string line;
+    AppendStoredPlacement(line, r);
+    return platform::PutArchiveString(line, out);
+  }
+  const size_t units = static_cast<size_t>(o - text) / 2;
+  const size_t header = units < 0xFF ? 4 : units < 0xFFFE ? 6 : 10;
+  if (header != 4) std::memmove(out + header, text, 2 * units);
+  out[0] = 0xFF;
+  out[1] = 0xFE;
+  out[2] = 0xFF;
+  if (units < 0xFF) {
+    out[3] = static_cast<uint8_t>(units);
+  } else if (units < 0xFFFE) {
+    out[3] = 0xFF;
+    out[4] = static_cast<uint8_t>(units);
+    out[5] = static_cast<uint8_t>(units >> 8);
+  } else {
+    out[3] = out[4] = out[5] = 0xFF;
+    for (int i = 0; i < 4; ++i) out[6 + i] = static_cast<uint8_t>(units >> (8 * i));
+  }
+  return header + 2 * units;
 }
 
 void SetStoredPlacementCell(PlacementRecord& r, int k, std::string_view text) {

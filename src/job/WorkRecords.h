@@ -76,6 +76,11 @@ std::string ListPlacementCell(const PlacementRecord& r, int k);
 void AppendStoredPlacement(std::string& out, const PlacementRecord& r);
 // At least the bytes of that line.
 size_t PlacementLineBound(const PlacementRecord& r);
+// Writes that line as one archive string at `out` (the same bytes as
+// platform::PutArchiveString of the line), which has room for
+// platform::ArchiveStringBound(PlacementLineBound(r)) bytes; returns the
+// bytes written.
+size_t PutStoredPlacement(const PlacementRecord& r, uint8_t* out);
 // Sets cell `k` from a text in stored form (flag cells "1/..."): a number
 // cell whose text is not a number keeps the text and reads as 0, so what was
 // there is written back unchanged and the run refuses it when it takes the
