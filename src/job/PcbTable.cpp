@@ -152,8 +152,8 @@ PcbTable PcbTable::FromLineSource(std::string curName, uint32_t pcbCount, size_t
         for (int i = 0; i < parts; ++i, ++at) {
           // Every number of the row is checked here, where the file is read.
           smt::platform::SplitTabCellViews(next(), cells);
-          rec.m_Parts.push_back(
-              ReadStoredPlacement(smt::platform::CellReader(file, static_cast<int>(at + 1), cells)));
+          ReadStoredPlacementInto(smt::platform::CellReader(file, static_cast<int>(at + 1), cells),
+                                  rec.m_Parts.emplace_back());
         }
       }
       t.m_Records.push_back(std::move(rec));

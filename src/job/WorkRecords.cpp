@@ -486,8 +486,13 @@ const std::vector<std::string>& DrillFieldNames() {
 }
 
 PlacementRecord ReadPlacement(const CellReader& in) {
-  const auto& n = PlacementFieldNames();
   PlacementRecord r;
+  ReadPlacementInto(in, r);
+  return r;
+}
+
+void ReadPlacementInto(const CellReader& in, PlacementRecord& r) {
+  const auto& n = PlacementFieldNames();
   double serial = 0;
   if (PlainNumber(in.Text(kSmtSerial), true, 0, kMaxSerial, serial, r.serialForm)) {
     r.serial = static_cast<int>(serial);
@@ -525,18 +530,22 @@ PlacementRecord ReadPlacement(const CellReader& in) {
   r.addTime = in.Text(kSmtTime);
   r.ownMark = in.Text(kSmtOwnMark);
   r.spare = in.Text(15);
-  return r;
 }
 
 PlacementRecord ReadStoredPlacement(const CellReader& in) {
-  PlacementRecord r = ReadPlacement(in);
+  PlacementRecord r;
+  ReadStoredPlacementInto(in, r);
+  return r;
+}
+
+void ReadStoredPlacementInto(const CellReader& in, PlacementRecord& r) {
+  ReadPlacementInto(in, r);
   auto on = [](std::string_view cell) {
     const size_t slash = cell.find('/');
     return slash != std::string_view::npos && cell.substr(0, slash) == "1";
   };
   r.place = on(in.Text(kSmtPlace));
   r.vision = on(in.Text(kSmtVision));
-  return r;
 }
 
 DispensePoint ReadDispensePoint(const CellReader& in) {

@@ -116,6 +116,10 @@ const std::vector<std::string>& DrillFieldNames();
 PlacementRecord ReadPlacement(const platform::CellReader& in);
 // A job file's placement line: the flag cells are on only as "1/...".
 PlacementRecord ReadStoredPlacement(const platform::CellReader& in);
+// The same into a record just made (a list's new element, filled where it
+// stays): every field is set.
+void ReadPlacementInto(const platform::CellReader& in, PlacementRecord& r);
+void ReadStoredPlacementInto(const platform::CellReader& in, PlacementRecord& r);
 DispensePoint ReadDispensePoint(const platform::CellReader& in);
 DrillRecord ReadDrillRecord(const platform::CellReader& in);
 
