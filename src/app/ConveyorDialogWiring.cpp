@@ -13,14 +13,6 @@
 namespace smt::app {
 
 void InstallConveyorDialogWiring(CSMTView& view) {
-  ConveyorDialogHooks& hooks = ConveyorDialogShellHooks();
-  hooks.widthJogSteps = [&view] {
-    return view.m_pManualControl ? view.m_pManualControl->JogPad().Steps().m_S_RunSteps : 0;
-  };
-  hooks.showConveyorTrace = [&view](bool shown) {
-    if (!view.m_pManualControl) return;
-    if (QWidget* trace = view.m_pManualControl->Control(smt::link::jogid::kInfo2)) trace->setVisible(shown);
-  };
   // The end of a conveyor reset (homing mode 9, or its width-axis fault):
   // the width is the reset width at once; the open dialog shows it and
   // offers the reset again.

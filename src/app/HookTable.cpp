@@ -11,14 +11,12 @@
 #include "link/CDialogManualControl.h"
 #include "link/LinkRoutes.h"
 #include "link/ManualMarkOffsets.h"
+#include "link/WindowPanels.h"
 #include "platform/Hooks.h"
 #include "run/RunServices.h"
 #include "run/RunShellWiring.h"
 #include "settings/SettingsMenuCommands.h"
 #include "vision/CDialogCameraList.h"
-#include "stations/CDialogAutoTransport.h"
-#include "stations/LampTeach.h"
-#include "stations/LabelingMachine.h"
 #include "vision/CDialogSetView.h"
 
 // Every hook of the program, one line each: which machine types need it (and
@@ -75,7 +73,8 @@ void Optional(const Ref& r, std::string reason) {
 
 // The probes read the live objects each time they are asked.
 #define RUN(m) Ref{"RunServices." #m, [] { return smt::run::Services().m.connected(); }}
-#define FEED(m) Ref{"FeederServices." #m, [] { return smt::feeder::FeederHooks().m.connected(); }}
+// An interface port of the machine in use (read each time).
+#define PORT(port) Ref{(port).name(), [] { return (port).connected(); }}
 #define RUNCTL(m) \
   Ref{"RunControl." #m, [v] { return v->m_pPartList && v->m_pPartList->Run().m.connected(); }}
 #define LOGIC(m) \
@@ -168,49 +167,12 @@ void DeclareShellHooks(CSMTView& view) {
   Need(RUN(recognizeGlass), kLabeling);
   Need(RUN(moveHeadToThimble), kLabeling);
   Need(RUN(runPickSequence), kLabeling);
-  Need(Ref{"LampTeachHooks.jog", [] { return smt::stations::TeachHooks().jog.connected(); }}, kLamp, kNone);
-  Need(Ref{"LampTeachHooks.jogRelease", [] { return smt::stations::TeachHooks().jogRelease.connected(); }}, kLamp, kNone);
-  Need(Ref{"LampTeachHooks.nextSpeedGear", [] { return smt::stations::TeachHooks().nextSpeedGear.connected(); }}, kLamp, kNone);
-  Need(Ref{"LampTeachHooks.speedGear", [] { return smt::stations::TeachHooks().speedGear.connected(); }}, kLamp, kNone);
-  Need(Ref{"LampTeachHooks.openMarkCamera", [] { return smt::stations::TeachHooks().openMarkCamera.connected(); }}, kLamp, kNone);
-  Need(Ref{"LampTeachHooks.measureMark", [] { return smt::stations::TeachHooks().measureMark.connected(); }}, kLamp, kNone);
-  Need(Ref{"LabelingHooks.jog", [] { return smt::stations::LabelingShellHooks().jog.connected(); }}, kLabeling, kNone);
-  Need(Ref{"LabelingHooks.jogRelease", [] { return smt::stations::LabelingShellHooks().jogRelease.connected(); }}, kLabeling, kNone);
-  Need(Ref{"LabelingHooks.nextSpeedGear", [] { return smt::stations::LabelingShellHooks().nextSpeedGear.connected(); }}, kLabeling, kNone);
-  Need(Ref{"LabelingHooks.openMarkCamera", [] { return smt::stations::LabelingShellHooks().openMarkCamera.connected(); }}, kLabeling, kNone);
 
-  // --- feeders ---
-  Need(FEED(openMarkCameraWithFeederLight), kFeeding, kNone);
-  Need(FEED(showVisualParameters), kFeeding, kNone);
-  Need(FEED(visionCamera), kFeeding, kNone);
-  Need(FEED(templateCommand), kFeeding, kNone);
-  Need(FEED(setImageFeature), kFeeding, kNone);
-  Need(FEED(cameraContrastBrightness), kFeeding, kNone);
-  Need(FEED(autoChangeNozzle), kFeeding, kNone);
-  Need(FEED(nozzleLibrary19), kFeeding, kNone);
-  Need(FEED(headNozzle), kFeeding, kNone);
-  Need(FEED(pickNozzleFromLibrary), kFeeding, kNone);
-  Need(FEED(returnNozzleToLibrary), kFeeding, kNone);
-  Need(FEED(nozzleNote), kFeeding, kNone);
-  Need(FEED(pickFromFeederTest), Types({8}), kNone);
-  Need(FEED(dippingStation), kFeeding, kNone);
-  Need(FEED(dippingZMeasured), kFeeding, kNone);
-  Need(FEED(showMeasurementHeight), kAll, kNone);
-  Need(FEED(updateRowsForFeeder), kFeeding, kNone);
-  Need(FEED(placementFeederNumbers), kFeeding, kNone);
-  Need(FEED(replacePartEditorFeeder), kFeeding, kNone);
-  Optional(FEED(partListEditLock), "the part list never locks the feeder number; unlocked when not connected");
-  Need(FEED(showFeederList), kAll, kNone);
-  Need(FEED(jog), kAll, kNone);
-  Need(FEED(jogRelease), kAll, kNone);
-  Need(FEED(nextSpeedGear), kAll, kNone);
-  Need(FEED(homeZ), kFeeding, kNone);
-  Need(FEED(clearLiftFlags), kFeeding, kNone);
-  Need(FEED(platformChoice), kAll, kNone);
-  Need(FEED(packRows), kAll, kNone);
-  Need(FEED(setPackRows), kAll, kNone);
-  Need(FEED(dropDownLists), kAll, kNone);
-  Need(FEED(cameraNames), kAll, kNone);
+  // --- window panels and the feeders' neighbours (the jog panel connects itself) ---
+  Need(PORT(smt::link::JogPanelPort()), kAll, kNone);
+  Need(PORT(smt::link::CameraPanelPort()), kAll, kNone);
+  Need(PORT(smt::feeder::FeederPartListPort()), kFeeding, kNone);
+  Need(PORT(smt::feeder::FeederNeighboursPort()), kAll, kNone);
 
   // --- part list: run control ---
   Need(RUNCTL(startRun), kAll);
@@ -263,10 +225,6 @@ void DeclareShellHooks(CSMTView& view) {
   Need(PCB(setCameraBrightness), kAll, kNone);
   Need(PCB(cameraLight), kAll, kNone);
   Need(PCB(platformSelect), kLamp, kNone);
-
-  // --- conveyor dialog ---
-  Need(Ref{"ConveyorDialogHooks.widthJogSteps", [] { return ConveyorDialogShellHooks().widthJogSteps.connected(); }}, kAll, kNone);
-  Need(Ref{"ConveyorDialogHooks.showConveyorTrace", [] { return ConveyorDialogShellHooks().showConveyorTrace.connected(); }}, kAll, kNone);
 
   // --- jog panel ---
   Need(JOG(openCamerasAfterConnect), kAll, kNone);

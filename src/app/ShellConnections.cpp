@@ -67,30 +67,10 @@ void ConnectRunServices(CSMTView& view) {
   };
 }
 
-void ConnectFeederServices(CSMTView& view) {
-  auto& f = smt::feeder::FeederHooks();
-  // "获取图像特征": the feeder's recognition type ("01:...") becomes the camera
-  // panel's image feature; its other values stay.
-  f.setImageFeature = [&view](const std::string& feature) {
-    CDialogSetView* camera = view.m_pSetView;
-    if (!camera) return;
-    const int type = std::atoi(feature.substr(0, 2).c_str());
-    camera->ShowVisualParameters(camera->m_Light_Contrast, camera->m_Light_Brightness, type, camera->m_dPixelPerMm,
-                                 camera->m_VisualSize);
-  };
-  // The feeder list's template buttons: 3 capture, 4 find, under the feeder's name.
-  f.templateCommand = [&view](int mode, const std::string& name) {
-    if (!view.m_pSetView) return;
-    view.m_pSetView->m_strTemplateName = name;
-    view.m_pSetView->TemplateCommand(mode == 3 ? smt::vision::kJobGetTemplate : smt::vision::kJobFindTemplate, name);
-  };
-}
-
 }  // namespace
 
 void ConnectShell(CSMTView& view) {
   ConnectRunServices(view);
-  ConnectFeederServices(view);
   view.initialUpdateSteps.push_back([&view](const std::string&) { ConnectPanels(view); });
 }
 

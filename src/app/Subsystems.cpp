@@ -12,6 +12,7 @@
 #include "app/SMTView.h"
 #include "app/StationRunWiring.h"
 #include "app/VisionRunWiring.h"
+#include "app/WindowPanelPorts.h"
 #include "app/CommandIds.h"
 #include "app/OperatorConnections.h"
 #include "core/NameTables.h"
@@ -296,35 +297,6 @@ void InstallFeeders(CSMTView& view) {
   w.language = [frame] { return frame->m_strLanguage; };
   smt::feeder::InstallFeederSubsystem(std::move(w));
   smt::app::InstallFeederSource([&view] { return view.m_pFeedList; });
-
-  smt::feeder::FeederServices& services = smt::feeder::FeederHooks();
-  services.jog = [&view](int axis, bool positive, bool held, bool bySteps, int steps) {
-    if (view.m_pManualControl) view.m_pManualControl->Jog(axis, positive, held, bySteps, steps);
-  };
-  services.jogRelease = [&view] {
-    if (view.m_pManualControl) view.m_pManualControl->JogPad().Release();
-  };
-  services.nextSpeedGear = [&view] {
-    if (view.m_pManualControl) view.m_pManualControl->NextSpeedGear();
-  };
-  services.platformChoice = [] { return smt::link::Runtime().headGroup.load(); };
-  services.packRows = [frame] { return frame->m_lists.packRows; };
-  // The package library itself takes the rows, so its dialog shows them
-  // and its OK keeps them.
-  services.setPackRows = [frame](std::vector<std::string> rows) {
-    smt::library::ThePackLibrary().LoadTable(rows);
-    frame->m_lists.packRows = std::move(rows);
-  };
-  services.dropDownLists = [] { return g_DropDownLists; };
-  services.cameraNames = [frame] { return CameraNames(*frame); };
-  // Called by the feeder moves' workers: the camera panel switches on the
-  // window thread, with the feeder brightness once.
-  services.openMarkCameraWithFeederLight = [&view] {
-    smt::platform::PostToGui([&view] {
-      if (view.m_pSetView) view.m_pSetView->m_bFeederLight = true;
-      if (view.switchLiveCamera) view.switchLiveCamera(smt::app::GoToCamera::Mark);
-    });
-  };
 }
 
 void InstallStations(CSMTView& view) {
@@ -349,14 +321,6 @@ void InstallStations(CSMTView& view) {
                       [frame](QWidget* parent) { smt::stations::OpenLabelingSettings(parent, frame->m_strAppPath); });
   view.RegisterDialog(smt::app::cmd::kLampMachineSet,
                       [frame](QWidget* parent) { smt::stations::OpenLampMachineTable(parent, frame->m_strAppPath); });
-  // The feeder tests dip at the dipping station.
-  auto& services = smt::feeder::FeederHooks();
-  services.dippingStation = []() -> std::optional<smt::feeder::DippingStationPosition> {
-    const auto d = smt::stations::DippingStation::Instance().Settings();
-    return smt::feeder::DippingStationPosition{d.m_DippingStation_X, d.m_DippingStation_Y, d.m_DippingStation_Z,
-                                              d.m_WaterFilmThickness};
-  };
-  services.dippingZMeasured = [](double z) { smt::stations::DippingStation::Instance().OnMeasuredZ(z); };
 }
 
 void InstallRunEngine(CSMTView& view) {
@@ -370,7 +334,6 @@ void InstallRunEngine(CSMTView& view) {
     smt::run::WireRunEngine(*p, view.m_pFeedList ? &view.m_pFeedList->Table() : nullptr);
     smt::run::WireStrategyPage(*p, &view, appDir, [frame] { return frame->m_strLanguage; });
   });
-  smt::feeder::FeederHooks().pickFromFeederTest = smt::run::PickFromFeederTest;
 
   auto& run = smt::run::Services();
   run.moveBetweenSetPoints = [&view] { return view.MoveBetweenSetPoints(); };
@@ -412,5 +375,6 @@ void InstallSubsystems(CSMTView& view) {
   smt::app::ConnectShell(view);
   smt::app::InstallVisionRun(view);
   smt::app::InstallPageWiring(view);
+  smt::app::ConnectWindowPanelPorts(view);
   smt::app::DeclareShellHooks(view);
 }

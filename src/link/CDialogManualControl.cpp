@@ -45,6 +45,7 @@ CDialogManualControl::CDialogManualControl(QWidget* parent) : QWidget(parent) {
   // The machine's front-panel jog keys jog through this panel.
   smt::link::InstallJog([this](int group, int direction) { Jog(group, direction != 0); });
   smt::link::InstallNextSpeedGear([this] { NextSpeedGear(); });
+  m_jogPort.Connect(this);
   m_bInitialised = true;
   LayoutForMachineModel(smt::CurrentMachine().machineType, false);
 }
@@ -57,6 +58,7 @@ CDialogManualControl::~CDialogManualControl() {
   rt.hooks.compare_exchange_strong(self, nullptr);
   smt::link::InstallJog({});
   smt::link::InstallNextSpeedGear({});
+  if (m_jogPort.get() == this) m_jogPort.Disconnect();
   smt::CurrentMachine().comStop = true;
   m_SerialLink.Close();
   m_MachineLink.Close();

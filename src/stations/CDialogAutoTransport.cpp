@@ -16,6 +16,7 @@
 #include "link/MachineCommands.h"
 #include "link/FrontPanelKeys.h"
 #include "link/MachineHoming.h"
+#include "link/WindowPanels.h"
 #include "link/MotionGlobals.h"
 #include "platform/NumberEdit.h"
 #include "platform/GuiDispatcher.h"
@@ -31,7 +32,8 @@ constexpr int kTestControls[] = {1004, 1524, 1514, 1003, 1002, 1525, 1515, 1530,
                                  1037, 1039, 1040, 1041, 1042, 1520, 1521};
 bool g_firstInit = true;
 QPointer<CDialogAutoTransport> g_open;
-int WidthJogSteps() { return ConveyorDialogShellHooks().widthJogSteps(); }
+// The jog panel's width-axis jog steps for the width up/down buttons.
+int WidthJogSteps() { return smt::link::JogPanelPort()->WidthJogSteps(); }
 
 // Number boxes keep what is typed; the ranges are checked on taking the values.
 smt::platform::NumberEdit* Int(int lo, int hi) { return new smt::platform::NumberEdit(nullptr, lo, hi, -1); }
@@ -306,7 +308,7 @@ void CDialogAutoTransport::OnPress(int id) {
       break;
     case 1036:
       // The jog panel's conveyor trace shows while the conveyor is in use.
-      ConveyorDialogShellHooks().showConveyorTrace(!was);
+      smt::link::JogPanelPort()->ShowConveyorTrace(!was);
       EnableTestControls(!was);
       break;
     case 1524: StageAndStart(kTaskBelt1Jog); break;
@@ -406,13 +408,6 @@ void CDialogAutoTransport::reject() {
   }
   QDialog::reject();
 }
-
-ConveyorDialogHooks& ConveyorDialogShellHooks() {
-  static ConveyorDialogHooks hooks;
-  return hooks;
-}
-
-void SetConveyorWidthJogSteps(std::function<int()> steps) { ConveyorDialogShellHooks().widthJogSteps = std::move(steps); }
 
 void OpenConveyorDialog(QWidget* parent, const std::string& appDir) {
   CDialogAutoTransport dlg(appDir, parent);

@@ -12,6 +12,7 @@
 #include "job/CDialogPCBEdit.h"
 #include "job/RunControl.h"
 #include "link/LinkRoutes.h"
+#include "link/WindowPanels.h"
 #include "platform/Hooks.h"
 
 namespace {
@@ -23,6 +24,15 @@ std::function<void()> Unplug(H& hook) {
   H saved = hook;
   hook = nullptr;
   return [&hook, saved] { hook = saved; };
+}
+
+// Disconnects a connected interface port; the returned function connects it again.
+template <class I>
+std::function<void()> Unplug(smt::platform::Port<I>& port) {
+  EXPECT_TRUE(port.connected()) << port.name();
+  I* saved = port.get();
+  port.Disconnect();
+  return [&port, saved] { port.Connect(saved); };
 }
 
 }  // namespace
@@ -48,8 +58,9 @@ TEST_F(ShellTest, AnActionWhoseHookIsGoneNamesItAndFails) {
       {"PartListLogic.editDrill", [&] { return Unplug(list.Logic().editDrill); },
        [&] { list.Logic().OnAdd(smt::job::RowKind::Drill); }},
       {"RunControl.autoTransport", [&] { return Unplug(list.Run().autoTransport); }, [&] { list.Run().OnStop(); }},
-      {"FeederServices.jogRelease", [&] { return Unplug(smt::feeder::FeederHooks().jogRelease); },
-       [&] { feedEdit->OnJogReleased(); }},
+      {"JogPanel", [&] { return Unplug(smt::link::JogPanelPort()); }, [&] { feedEdit->OnJogReleased(); }},
+      {"FeederNeighbours", [&] { return Unplug(smt::feeder::FeederNeighboursPort()); },
+       [&] { feedEdit->OnPackageSelected("0603"); }},
       {"CDialogSetView.hooks.heightChanged", [&] { return Unplug(camera.hooks.heightChanged); },
        [&] { camera.OnBnClickedExpand(); }},
       // The link's hand-over after the conveyor width was homed.

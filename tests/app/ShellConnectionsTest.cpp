@@ -15,6 +15,7 @@
 #include "vision/VisionGlobals.h"
 #include <thread>
 #include "feeder/FeederServices.h"
+#include "link/WindowPanels.h"
 #include "job/PcbRecord.h"
 #include "job/BoardGeometry.h"
 #include "job/CSMTDoc.h"
@@ -213,7 +214,7 @@ TEST_F(ShellConnectionsTest, CameraPanelTakesTheFeedersImageFeatureTheCameraList
   f.show();  // the camera panel fills its choices when first shown
   Settle();
   CDialogSetView& camera = *f.view()->m_pSetView;
-  smt::feeder::FeederHooks().setImageFeature("03:钽电容");
+  smt::link::CameraPanelPort()->SetImageFeature("03:钽电容");
   auto* feature = camera.findChild<QComboBox*>("featureType");
   ASSERT_NE(feature, nullptr);
   EXPECT_EQ(feature->currentIndex(), 3);

@@ -65,14 +65,15 @@ class FeederWindowsTest : public ::testing::Test {
     smt::CurrentMachine().languageSet = 0;
     smt::CurrentMachine().connected = false;
     smt::CurrentMachine().machineBusy = false;
-    FeederHooks() = smt::testing::QuietFeederServices();
+    quiet.emplace();
   }
   void TearDown() override {
     smt::CurrentMachine().machineType = 0;
     smt::CurrentMachine().connected = false;
     smt::CurrentMachine().resetDone = false;
-    FeederHooks() = {};
+    quiet.reset();
   }
+  std::optional<smt::testing::QuietFeederServices> quiet;
   void Load(CDialogFeedList& p, const std::vector<FeederRow>& rows) {
     auto lines = Lines(rows);
     ASSERT_TRUE(p.LoadFromLines(lines));
@@ -133,9 +134,7 @@ TEST_F(FeederWindowsTest, ClickTogglesTheMarkAndDeleteAsksBeforeCheckingTheSelec
   EXPECT_EQ(p.ListRow(0).icon[0], 6);
   p.OnClickRow();
   EXPECT_EQ(p.ListRow(0).icon[0], 0);
-  FeederServices sv = smt::testing::QuietFeederServices();
-  sv.placementFeederNumbers = [] { return std::vector<std::string>{"W1"}; };
-  FeederHooks() = sv;
+  quiet->partList.placementNumbers = {"W1"};
   p.OnShowSelected();
   EXPECT_EQ(p.ListRow(0).icon[0], 7);
   EXPECT_EQ(p.ListRow(1).icon[0], 0);
@@ -469,11 +468,8 @@ TEST_F(FeederWindowsTest, PackageUpdateAndOriginShiftRewriteListAndGroup) {
   pack[15] = "振动飞达";
   pack[23] = "-1.25";
   std::vector<std::string> updated;
-  FeederServices sv = smt::testing::QuietFeederServices();
-  sv.updateRowsForFeeder = [&](const std::string& o, const std::string&, int vision, const std::string&, const std::string&) {
-    updated.push_back(o + ":" + std::to_string(vision));
-  };
-  FeederHooks() = sv;
+  quiet->partList.onUpdateRows = [&](const std::string& o, const std::string&, int vision, const std::string&,
+                                     const std::string&) { updated.push_back(o + ":" + std::to_string(vision)); };
   p.UpdateRowsFromPart(pack);
   EXPECT_EQ(p.ListRow(0).text[kCellLength], "1.60");
   EXPECT_EQ(p.ListRow(0).text[kCellFeedMode], "振动飞达");
