@@ -9,7 +9,6 @@
 #include "job/CDialogPCBEdit.h"
 #include "job/CDialogPartList.h"
 #include "link/CDialogManualControl.h"
-#include "link/LinkRoutes.h"
 #include "link/ManualMarkOffsets.h"
 #include "link/WindowPanels.h"
 #include "platform/Hooks.h"
@@ -81,14 +80,10 @@ void Optional(const Ref& r, std::string reason) {
   Ref{"PartListLogic." #m, [v] { return v->m_pPartList && v->m_pPartList->Logic().m.connected(); }}
 #define PCB(m) \
   Ref{"CDialogPCBEdit." #m, [v] { return v->m_pPartList && v->m_pPartList->PcbEditor().m.connected(); }}
-#define JOG(m) \
-  Ref{"CDialogManualControl." #m, [v] { return v->m_pManualControl && v->m_pManualControl->m.connected(); }}
 #define COORD(m) \
   Ref{"CoordinateTests." #m, [v] { return v->m_pPartList && v->m_pPartList->CoordTests().m.connected(); }}
-#define CAMLIST(m) \
-  Ref{"CDialogCameraList.hooks." #m, [v] { return v->m_pCameraList && v->m_pCameraList->hooks.m.connected(); }}
-#define SETVIEW(m) \
-  Ref{"CDialogSetView.hooks." #m, [v] { return v->m_pSetView && v->m_pSetView->hooks.m.connected(); }}
+// A port or hook of a panel the view holds (unconnected while the panel is missing).
+#define PANEL(name, panel, member) Ref{name, [v] { return v->panel && v->panel->member.connected(); }}
 
 void DeclareShellHooks(CSMTView& view) {
   CSMTView* v = &view;
@@ -171,6 +166,8 @@ void DeclareShellHooks(CSMTView& view) {
   // --- window panels and the feeders' neighbours (the jog panel connects itself) ---
   Need(PORT(smt::link::JogPanelPort()), kAll, kNone);
   Need(PORT(smt::link::CameraPanelPort()), kAll, kNone);
+  Need(PORT(smt::link::LinkWindowPort()), kAll, kNone);
+  Need(PORT(smt::link::ManualMarkPort()), kAll, kNone);
   Need(PORT(smt::feeder::FeederPartListPort()), kFeeding, kNone);
   Need(PORT(smt::feeder::FeederNeighboursPort()), kAll, kNone);
 
@@ -226,38 +223,15 @@ void DeclareShellHooks(CSMTView& view) {
   Need(PCB(cameraLight), kAll, kNone);
   Need(PCB(platformSelect), kLamp, kNone);
 
-  // --- jog panel ---
-  Need(JOG(openCamerasAfterConnect), kAll, kNone);
-
-  // --- camera panel ---
-  Need(SETVIEW(cameraRecord), kAll, kNone);
-  Need(SETVIEW(boardMark), kAll, kNone);
-  Need(SETVIEW(selectedFeederPackage), kFeeding, kNone);
-  Need(SETVIEW(lensCorrection), kAll, kNone);
-  Need(SETVIEW(visualColourReversal), kAll, kNone);
-  Need(SETVIEW(homingWaiver), kAll, kNone);
-  Need(SETVIEW(recognizeLiveFrame), kPlacing, kNone);
-  Need(SETVIEW(heightChanged), kAll, kNone);
+  // --- camera panel and camera list ---
+  Need(PANEL("CDialogSetView.neighbours", m_pSetView, neighbours), kAll, kNone);
+  Need(PANEL("CDialogSetView.recognizeLiveFrame", m_pSetView, recognizeLiveFrame), kPlacing, kNone);
+  Need(PANEL("CDialogCameraList.neighbours", m_pCameraList, neighbours), kAll, kNone);
 
   // --- coordinate tests ---
   Need(COORD(openMarkCamera), kAll, kNone);
   Need(COORD(setFeedLightOnce), kAll, kNone);
   Need(COORD(autoChangeNozzle), kAll, kNone);
-
-  // --- manual Mark offsets (jog panel menu) ---
-#define MARKS(m) Ref{"ManualMarkRoutes." #m, [] { return smt::link::ManualMarks().m.connected(); }}
-  Need(MARKS(currentBoard), kAll, kNone);
-  Need(MARKS(offsets), kAll, kNone);
-  Need(MARKS(storeOffsets), kAll, kNone);
-  Need(MARKS(convertPointToSteps), kAll, kNone);
-  Need(MARKS(partRowCount), kAll, kNone);
-  Need(MARKS(smtThreadBusy), kAll, kNone);
-  Need(MARKS(feedThreadBusy), kAll, kNone);
-  Need(MARKS(conveyorThreadBusy), kAll, kNone);
-  Need(MARKS(openMarkCamera), kAll, kNone);
-  Need(MARKS(setAlignmentBase), kAll, kNone);
-  Need(MARKS(alignBoardMarks), kAll, kNone);
-#undef MARKS
 
   // --- strategy page (connected when the shell wires the page; each opening takes them) ---
 #define STRAT(m) Ref{"CDialogSMTStrategy." #m, [] { return smt::run::StrategyPageHooks().m.connected(); }}
@@ -271,27 +245,7 @@ void DeclareShellHooks(CSMTView& view) {
   Need(STRAT(setHeadCount), kAll, kNone);
 #undef STRAT
 
-  // --- link routes (the link hands work to the window's parts) ---
-#define LINK(m) \
-  Ref{"LinkRoutes." #m, [] { return smt::link::ReadRoutes([](const smt::link::LinkRoutes& r) { return r.m.connected(); }); }}
-  Need(LINK(partListStart), kAll, kNone);
-  Need(LINK(jog), kAll, kNone);
-  Need(LINK(resetCaptureDone), kAll, kNone);
-  Need(LINK(waitCaptureDone), kAll, kNone);
-  Need(LINK(cameraToVisionOrigin), kAll, kNone);
-  Need(LINK(showConveyorWidth), kAll, kNone);
-  Optional(LINK(nextSpeedGear), "the link steps its own speed gear when no jog panel takes front-panel key 5");
-  Need(LINK(runPausedShown), kAll, kNone);
-  Need(LINK(showBoardCameraValues), kAll, kNone);
-  Need(LINK(switchCamera), kAll, kNone);
-#undef LINK
-
-  // --- camera table and head layout ---
-  Need(CAMLIST(rowsCommitted), kAll, kNone);
-  Need(CAMLIST(feederCameraColumn), kAll, kNone);
-  Need(CAMLIST(markFeedersWithoutVision), kAll, kNone);
-  Need(CAMLIST(boardMark), kAll, kNone);
-  Need(CAMLIST(layoutHeads), kAll, kNone);
+  // --- head layout and pulses ---
   Need(Ref{"HeadLayout.flyCameraInputs", [] { return smt::job::g_GetFlyCameraInputs.connected(); }}, kAll, kNone);
   Need(Ref{"Settings.pulseCommitted", [] { return smt::settings::PulseCommitted().connected(); }}, kAll, kNone);
   (void)kLabeling;

@@ -50,29 +50,6 @@ void ConnectPartEditors(CSMTView& view) {
   };
 }
 
-// The Mark camera values of the board the part list shows (window thread).
-BoardMarkView ShownBoardMark(CSMTView& view) {
-  BoardMarkView b;
-  if (!view.m_pPartList) return b;
-  auto& job = view.m_pPartList->Job();
-  const smt::job::PcbRecord* rec = job.pcbs.Find(job.shownPcbName);
-  if (!rec) return b;
-  if (rec->m_dVisualZoom > 0) b.visualZoom = rec->m_dVisualZoom;
-  if (rec->m_dVisualBox > 0) b.visualBox = rec->m_dVisualBox;
-  b.contrast = rec->m_nLightContrast;
-  b.brightness = rec->m_nLightBrightness;
-  b.invert = rec->m_bImageColorReversal;
-  return b;
-}
-
-// The calibration tasks measure the standard piece with the shown board's
-// Mark values.
-void ConnectCameraCalibration(CSMTView& view) {
-  view.initialUpdateSteps.push_back([&view](const std::string&) {
-    if (view.m_pCameraList) view.m_pCameraList->hooks.boardMark = [&view] { return ShownBoardMark(view); };
-  });
-}
-
 // The placement rotation adds the vision camera's correction angle.
 void ConnectRunCameraAngles(CSMTView& view) {
   auto& run = smt::run::Services();
@@ -130,10 +107,24 @@ void ConnectLabelRun(CSMTView& view) {
 
 }  // namespace
 
+// The Mark camera values of the board the part list shows (window thread).
+BoardMarkView ShownBoardMark(CSMTView& view) {
+  BoardMarkView b;
+  if (!view.m_pPartList) return b;
+  auto& job = view.m_pPartList->Job();
+  const smt::job::PcbRecord* rec = job.pcbs.Find(job.shownPcbName);
+  if (!rec) return b;
+  if (rec->m_dVisualZoom > 0) b.visualZoom = rec->m_dVisualZoom;
+  if (rec->m_dVisualBox > 0) b.visualBox = rec->m_dVisualBox;
+  b.contrast = rec->m_nLightContrast;
+  b.brightness = rec->m_nLightBrightness;
+  b.invert = rec->m_bImageColorReversal;
+  return b;
+}
+
 void InstallOperatorConnections(CSMTView& view) {
   ConnectPartEditors(view);
   ConnectRunCameraAngles(view);
-  ConnectCameraCalibration(view);
   ConnectLabelRun(view);
   view.initialUpdateSteps.push_back([&view](const std::string&) {
     // The in-place choices of the lists: names, types and angles of the

@@ -28,7 +28,6 @@
 #include "feeder/FeederServices.h"
 #include "feeder/FeederShellWiring.h"
 #include "app/FeederSourceWiring.h"
-#include "app/ConveyorDialogWiring.h"
 #include "app/JogToolbarWiring.h"
 #include "app/PackageFeederWiring.h"
 #include "feeder/FeederTestThread.h"
@@ -124,8 +123,6 @@ void InstallLink(CSMTView& view) {
     env.linkRestored = [panel] { smt::platform::PostToGui([panel] { panel->ApplyLanguageTexts(); }); };
     OpenFirmwareUpdateDialog(parent, env);
   });
-  // The last step of homing moves the Mark camera to the vision origin.
-  smt::link::InstallCameraToVisionOrigin([&view] { view.OnCameraToVisionOrigin(); });
   view.RegisterDialog(smt::app::cmd::kCpuVersionNumber, [&view](QWidget* parent) {
     const std::string& app = view.frame()->m_strAppPath;
     CDialogVersionNumber dialog(view.m_VersionNumber, app,
@@ -151,7 +148,6 @@ void InstallCameras(CSMTView& view) {
   };
   view.m_pCameraList = std::make_unique<CDialogCameraList>(&view);
   CDialogCameraList* list = view.m_pCameraList.get();
-  list->hooks.rowsCommitted = [frame](const std::vector<std::string>& rows) { frame->m_lists.cameraRows = rows; };
   view.initialUpdateSteps.push_back([&view, frame, list](const std::string& appDir) {
     list->m_pSetView = view.m_pSetView;
     list->m_strAppPath = appDir;
@@ -160,14 +156,6 @@ void InstallCameras(CSMTView& view) {
     // the backup copy.
     if (list->LoadTable(frame->m_lists.cameraRows) > 0) frame->m_lists.MarkDamaged(smt::app::ListFileId::Camera);
     list->LoadConfig(appDir);
-    if (view.m_pSetView) {
-      view.m_pSetView->hooks.cameraRecord = [list](int camera) {
-        return camera == 1 ? list->m_Camera_first : list->m_Camera_second;
-      };
-      view.m_pSetView->hooks.lensCorrection = [] {
-        return smt::settings::SettingsStores::Instance().machine.Basic()->m_Calibrator2 != 0;
-      };
-    }
   });
   view.languageLoaders.push_back([list](const std::string& appDir, const std::string& language) {
     list->m_strLanguage = language;
@@ -195,8 +183,6 @@ void InstallJob(CSMTView& view) {
     p->markRows = [frame] { return frame->m_lists.markRows; };
     p->statusText = [frame](const std::string& text) { frame->SetStatusHint(text); };
     p->language = [frame] { return frame->m_strLanguage; };
-    // The machine's start key starts the run as the toolbar's Start does.
-    smt::link::InstallPartListStart([p] { p->OnStart(); });
     // The import dialog keeps its format and options between openings.
     auto import = std::make_shared<CDialogImportFile>(p->Job());
     import->SetOptions(smt::job::LoadImportFitOptions(appDir));
@@ -371,7 +357,6 @@ void InstallSubsystems(CSMTView& view) {
   InstallLink(view);
   InstallOperatorConnections(view);
   smt::app::InstallJogToolbarWiring(view);
-  smt::app::InstallConveyorDialogWiring(view);
   smt::app::ConnectShell(view);
   smt::app::InstallVisionRun(view);
   smt::app::InstallPageWiring(view);

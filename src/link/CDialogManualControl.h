@@ -31,7 +31,7 @@ class QCheckBox;
 class QMenu;
 class QGroupBox;
 
-class CDialogManualControl : public QWidget, public smt::link::LinkHooks, public smt::link::JogPanel {
+class CDialogManualControl : public QWidget, public smt::link::LinkHooks, public smt::link::JogPanelActions {
   Q_OBJECT
  public:
   explicit CDialogManualControl(QWidget* parent = nullptr);
@@ -127,9 +127,8 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks, public
   // the full home, "Pcb Clamp"); the part list installs it.
   std::function<void(int toolbarButton, bool enable)> onEnableToolbarButton;
   bool Connecting() const { return m_bConnecting.load(); }
-  // "联机后打开相机": the camera panel opens the cameras when a connect succeeds
-  // (any thread; the shell connects it).
-  smt::platform::Hook<void()> openCamerasAfterConnect{"CDialogManualControl.openCamerasAfterConnect"};
+  // "联机后打开相机": the camera panel opens the cameras when a connect
+  // succeeds (CameraPanel::OpenCamerasAfterConnect, any thread).
 
   // Jog panel settings (ManualControlConfig).
   int m_ComNumber = 0;
@@ -204,7 +203,7 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks, public
   smt::link::JogPanelTexts m_PanelTexts;
   smt::link::JogRunner m_Jog;
   // The machine's jog panel port this panel is connected to.
-  smt::platform::Port<smt::link::JogPanel>& m_jogPort = smt::link::JogPanelPort();
+  smt::platform::Port<smt::link::JogPanelActions>& m_jogPort = smt::link::JogPanelPort();
   std::map<int, QWidget*> m_controls;
   std::array<QPushButton*, 8> m_pumps{};
   std::array<QLineEdit*, 4> m_posBoxes{};

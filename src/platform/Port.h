@@ -28,6 +28,9 @@ class Port {
     impl_.store(impl.get());
   }
   void Disconnect() { impl_.store(nullptr); }
+  // Disconnects `impl` if it is the one connected (another may have taken
+  // its place since).
+  void Disconnect(I* impl) { impl_.compare_exchange_strong(impl, nullptr); }
   bool connected() const { return impl_.load() != nullptr; }
   const char* name() const { return name_; }
   // The connected object, or null.

@@ -4,12 +4,12 @@
 #include <cstdlib>
 
 #include "core/MachineState.h"
-#include "link/WindowPanels.h"
 #include "job/BoardGeometry.h"
 #include "link/MachineCommands.h"
 #include "link/MotionCommands.h"
 #include "link/MotionGlobals.h"
 #include "link/ProcessCommands.h"
+#include "link/WindowPanels.h"
 #include "platform/MessageService.h"
 #include "run/EightHeadCommands.h"
 #include "run/FeederPickTarget.h"

@@ -61,11 +61,10 @@ TEST_F(ShellTest, AnActionWhoseHookIsGoneNamesItAndFails) {
       {"JogPanel", [&] { return Unplug(smt::link::JogPanelPort()); }, [&] { feedEdit->OnJogReleased(); }},
       {"FeederNeighbours", [&] { return Unplug(smt::feeder::FeederNeighboursPort()); },
        [&] { feedEdit->OnPackageSelected("0603"); }},
-      {"CDialogSetView.hooks.heightChanged", [&] { return Unplug(camera.hooks.heightChanged); },
+      {"CDialogSetView.neighbours", [&] { return Unplug(camera.neighbours); },
        [&] { camera.OnBnClickedExpand(); }},
       // The link's hand-over after the conveyor width was homed.
-      {"LinkRoutes.showConveyorWidth", [&] { return Unplug(smt::link::Routes().showConveyorWidth); },
-       [] { smt::link::RouteShowConveyorWidth(); }},
+      {"LinkWindow", [&] { return Unplug(smt::link::LinkWindowPort()); }, [] { smt::link::RouteShowConveyorWidth(); }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.hook);

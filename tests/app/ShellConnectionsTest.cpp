@@ -219,9 +219,9 @@ TEST_F(ShellConnectionsTest, CameraPanelTakesTheFeedersImageFeatureTheCameraList
   ASSERT_NE(feature, nullptr);
   EXPECT_EQ(feature->currentIndex(), 3);
   f.view()->m_pCameraList->m_Settings.m_VisualImageColorReversal = 1;
-  EXPECT_TRUE(camera.hooks.visualColourReversal());
+  EXPECT_TRUE(camera.neighbours->VisualColourReversal());
   f.view()->m_pCameraList->m_Settings.m_VisualImageColorReversal = 0;
-  EXPECT_FALSE(camera.hooks.visualColourReversal());
+  EXPECT_FALSE(camera.neighbours->VisualColourReversal());
   camera.OnBnClickedExpand();
   EXPECT_EQ(camera.height(), 30 + 78 + 416);
   camera.OnBnClickedExpand();

@@ -98,9 +98,9 @@ class FeederSimTest : public linktest::MotionSimTest {
   }
 
   smt::settings::BasicSettings basic;
+  std::optional<smt::testing::QuietFeederServices> quiet;
 
  private:
-  std::optional<smt::testing::QuietFeederServices> quiet;
   smt::settings::BasicSettings savedBasic_;
   smt::settings::PulseSettings savedPulse_;
   smt::settings::DetourSettings savedDetour_;

@@ -559,3 +559,43 @@ TEST(FeederListPanel, EditorGoesBeforeThePanelItTellsIsTakenApart) {
   panel.reset();
   EXPECT_TRUE(panelWhole);
 }
+
+#include "link/LinkRuntime.h"
+
+// The editor's jog pad drives the jog panel: held jogs of the axis the
+// machine type and the lamp machine's platform name, the release, and the
+// gear key.
+TEST_F(FeederWindowsTest, EditorJogPadDrivesTheJogPanel) {
+  struct Case {
+    int type, platform;
+    std::string button;
+    int axis;
+    bool positive;
+  };
+  const std::vector<Case> cases = {{3, 1, "X+", 0, true},  {3, 1, "Y-", 1, false}, {0, 1, "X-", 0, false},
+                                   {4, 1, "Y+", 1, true},  {4, 2, "X-", 9, false}, {4, 2, "Y+", 12, true}};
+  const int savedPlatform = smt::link::Runtime().headGroup.load();
+  CDialogFeedList p;
+  Load(p, {Row("W1")});
+  CDialogFeedEdit* e = p.Editor();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.button + " type " + std::to_string(c.type) + " platform " + std::to_string(c.platform));
+    smt::CurrentMachine().machineType = c.type;
+    smt::link::Runtime().headGroup = c.platform;
+    quiet->jog.jogs.clear();
+    e->OnJogPressed(c.button);
+    ASSERT_EQ(quiet->jog.jogs.size(), 1u);
+    const auto& j = quiet->jog.jogs[0];
+    EXPECT_EQ(j.axis, c.axis);
+    EXPECT_EQ(j.positive, c.positive);
+    EXPECT_TRUE(j.held);
+    EXPECT_FALSE(j.bySteps);
+  }
+  EXPECT_EQ(quiet->jog.releases, 0);
+  e->OnJogReleased();
+  EXPECT_EQ(quiet->jog.releases, 1);
+  e->OnJogPressed("Set");
+  EXPECT_EQ(quiet->jog.gear, 1);
+  EXPECT_TRUE(messages.service.Texts().empty());
+  smt::link::Runtime().headGroup = savedPlatform;
+}

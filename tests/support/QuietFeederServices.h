@@ -57,7 +57,7 @@ struct QuietFeederServices {
   RecordingCameraPanel camera;
   ConnectedPanel<smt::feeder::FeederPartList> partListPort{smt::feeder::FeederPartListPort(), partList};
   ConnectedPanel<smt::feeder::FeederNeighbours> neighboursPort{smt::feeder::FeederNeighboursPort(), neighbours};
-  ConnectedPanel<smt::link::JogPanel> jogPort{smt::link::JogPanelPort(), jog};
+  ConnectedPanel<smt::link::JogPanelActions> jogPort{smt::link::JogPanelPort(), jog};
   ConnectedPanel<smt::link::CameraPanel> cameraPort{smt::link::CameraPanelPort(), camera};
 };
 

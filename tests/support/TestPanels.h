@@ -3,6 +3,8 @@
 // were asked, so a test can check a dialog reached the panel as the shell's
 // would. Connect one to the machine's port for the test's life with
 // `ConnectedPanel`.
+#include <atomic>
+#include <chrono>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,7 +13,7 @@
 
 namespace smt::testing {
 
-class RecordingJogPanel : public smt::link::JogPanel {
+class RecordingJogPanel : public smt::link::JogPanelActions {
  public:
   struct JogCall {
     int axis = 0;
@@ -62,6 +64,14 @@ class RecordingCameraPanel : public smt::link::CameraPanel {
   void SetImageFeature(const std::string& feature) override { features.push_back(feature); }
   void TemplateCommand(int mode, const std::string& name) override { templates.emplace_back(mode, name); }
   std::pair<int, int> ContrastBrightness() override { return contrastBrightness; }
+  // Called on link threads too: counted only.
+  std::atomic<int> boardValuesShown{0}, camerasOpenedAfterConnect{0}, switches{0}, captureResets{0};
+  void ShowBoardCameraValues() override { ++boardValuesShown; }
+  void OpenCamerasAfterConnect() override { ++camerasOpenedAfterConnect; }
+  void SwitchCamera(int, int) override { ++switches; }
+  void ResetCaptureDone() override { ++captureResets; }
+  // The capture is done at once.
+  bool WaitCaptureDone(std::chrono::milliseconds) override { return true; }
 };
 
 // Connects `panel` to `port` for the life of the object; the one connected
