@@ -1,5 +1,6 @@
 #include "vision/CornerRecognizers.h"
 
+#include <cstdint>
 #include <opencv2/imgproc.hpp>
 
 #include "vision/RecognitionTypes.h"
@@ -32,14 +33,20 @@ cv::RotatedRect RecognizeBgaTriangleMark(const cv::Mat& binary) {
   ContourList contours = BlobSearch(binary);
   if (contours.size() < 5) return NotFoundRect();
   const int n = static_cast<int>(contours.size());
-  std::vector<cv::Point2f> centre(n);
+  std::vector<cv::Point> centre(n);
   std::vector<float> radius(n);
-  for (int i = 0; i < n; ++i) centre[i] = CircleCentre(contours[i], &radius[i]);
+  for (int i = 0; i < n; ++i) centre[i] = RoundPoint(CircleCentre(contours[i], &radius[i]));
+  // Distances between whole-pixel centres are compared squared: the same
+  // order and the same ties as their square roots, without them.
+  auto distance2 = [&](int i, int j) {
+    const int64_t dx = centre[i].x - centre[j].x, dy = centre[i].y - centre[j].y;
+    return dx * dx + dy * dy;
+  };
   int fi = 0, fj = 0;
-  double best = 0.0;
+  int64_t best = 0;
   for (int i = 0; i < n; ++i)
     for (int j = i + 1; j < n; ++j) {
-      const double d = PointDistance(RoundPoint(centre[i]), RoundPoint(centre[j]));
+      const int64_t d = distance2(i, j);
       if (d > best) {
         best = d;
         fi = i;
@@ -47,20 +54,22 @@ cv::RotatedRect RecognizeBgaTriangleMark(const cv::Mat& binary) {
       }
     }
   const int mark = radius[fi] > radius[fj] ? fi : fj;
-  std::vector<cv::Point> rest;
+  std::vector<int> rest;
   for (int i = 0; i < n; ++i)
-    if (i != mark) rest.push_back(RoundPoint(centre[i]));
+    if (i != mark) rest.push_back(i);
   std::vector<double> dist;
   std::vector<std::pair<int, int>> pairs;
+  dist.reserve(rest.size() * rest.size() / 2);
+  pairs.reserve(rest.size() * rest.size() / 2);
   for (size_t p = 0; p < rest.size(); ++p)
     for (size_t q = p + 1; q < rest.size(); ++q) {
-      dist.push_back(PointDistance(rest[p], rest[q]));
-      pairs.emplace_back(static_cast<int>(p), static_cast<int>(q));
+      dist.push_back(static_cast<double>(distance2(rest[p], rest[q])));
+      pairs.emplace_back(rest[p], rest[q]);
     }
   const std::vector<int> picked = PickRankedIndices(dist, 2, true);
   if (picked.size() < 2) return NotFoundRect();
   ScratchArea scratch(binary.size());
-  for (int k : picked) scratch.Line(rest[pairs[k].first], rest[pairs[k].second]);
+  for (int k : picked) scratch.Line(centre[pairs[k].first], centre[pairs[k].second]);
   return scratch.ReExtract();
 }
 

@@ -122,14 +122,23 @@ bool StampThickOutline(cv::Mat& canvas, const Contour& contour, cv::Point shift)
   return true;
 }
 
-void ScratchArea::Line(cv::Point a, cv::Point b) { m_lines.emplace_back(a, b); }
+void ScratchArea::Line(cv::Point a, cv::Point b) {
+  m_lines.emplace_back(a, b);
+  m_looseLines = true;
+}
 
 void ScratchArea::ClosedHull(const std::vector<cv::Point>& points) {
   if (points.empty()) return;
   std::vector<cv::Point> hull;
   cv::convexHull(points, hull, false, true);
-  const size_t h = hull.size();
-  for (size_t i = 0; i < h; ++i) Line(hull[i], hull[(i + 1) % h]);
+  ClosedPolygon(hull);
+}
+
+void ScratchArea::ClosedPolygon(const std::vector<cv::Point>& points) {
+  const size_t h = points.size();
+  if (h == 0) return;
+  for (size_t i = 0; i < h; ++i) m_lines.emplace_back(points[i], points[(i + 1) % h]);
+  ++m_polygons;
 }
 
 void ScratchArea::Outlines(const ContourList& contours, int thickness) { m_outlines.push_back({&contours, thickness}); }
@@ -174,7 +183,59 @@ ContourList ScratchArea::Extract() const {
   return out;
 }
 
+cv::RotatedRect ScratchArea::PieceRectangle(const std::vector<std::vector<cv::Point>>& pixels) const {
+  const int rows = m_square.height;
+  thread_local std::vector<int> left, right;
+  left.assign(static_cast<size_t>(rows), INT_MAX);
+  right.assign(static_cast<size_t>(rows), INT_MIN);
+  int top = rows, bottom = -1;
+  for (const std::vector<cv::Point>& line : pixels)
+    for (const cv::Point& p : line) {
+      left[p.y] = std::min(left[p.y], p.x);
+      right[p.y] = std::max(right[p.y], p.x);
+      top = std::min(top, p.y);
+      bottom = std::max(bottom, p.y);
+    }
+  if (bottom < 0) return cv::RotatedRect(cv::Point2f(-1.f, -1.f), cv::Size2f(1.f, 1.f), 0.f);
+  thread_local std::vector<cv::Point> ends, hull, traced;
+  ends.clear();
+  for (int y = top; y <= bottom; ++y) {
+    if (left[y] > right[y]) continue;
+    ends.emplace_back(left[y], y);
+    if (right[y] != left[y]) ends.emplace_back(right[y], y);
+  }
+  // The rectangle depends on where the library's hull of the points
+  // starts, and that on the order it is given the corners in: they are
+  // given as the contour meets them, from its first pixel (the topmost,
+  // leftmost: a corner) down the left side.
+  cv::convexHull(ends, hull, false, true);
+  const size_t n = hull.size();
+  size_t first = 0;
+  for (size_t i = 1; i < n; ++i)
+    if (hull[i].y < hull[first].y || (hull[i].y == hull[first].y && hull[i].x < hull[first].x)) first = i;
+  traced.clear();
+  for (size_t i = 0; i < n; ++i) traced.push_back(hull[(first + n - i) % n]);
+  return MinAreaRectNormalized(traced);
+}
+
 cv::RotatedRect ScratchArea::ReExtract() const {
+  const cv::Rect inside(cv::Point(0, 0), m_square);
+  const bool whole = std::all_of(m_lines.begin(), m_lines.end(),
+                                 [&](const auto& l) { return inside.contains(l.first) && inside.contains(l.second); });
+  // One closed polygon alone is one piece: its sides share their corners.
+  // (Lines drawn one by one may touch or not, and where a line is a pixel
+  // wide the contour passes its pixels twice: left to the picture.)
+  if (m_outlines.empty() && !m_looseLines && m_polygons == 1 && whole) {
+    // The pixels the library's line drawing sets.
+    thread_local std::vector<std::vector<cv::Point>> pixels;
+    pixels.resize(m_lines.size());
+    for (size_t k = 0; k < m_lines.size(); ++k) {
+      pixels[k].clear();
+      cv::LineIterator it(m_square, m_lines[k].first, m_lines[k].second, 8, true);
+      for (int i = 0; i < it.count; ++i, ++it) pixels[k].push_back(it.pos());
+    }
+    return PieceRectangle(pixels);
+  }
   const ContourList contours = Extract();
   if (contours.empty()) return cv::RotatedRect(cv::Point2f(-1.f, -1.f), cv::Size2f(1.f, 1.f), 0.f);
   return MinAreaRectNormalized(contours[0]);
@@ -360,6 +421,90 @@ std::vector<int> PickRankedIndices(const std::vector<double>& values, int count,
 
 namespace smt::vision {
 
+namespace {
+
+// The library's own sums of the moments up to the second order, in its
+// order: tiles of 32 x 32, each summed row by row in its own coordinates,
+// then moved to the tile's place. `span(y)` gives the columns [first, last)
+// of row y that may weigh anything, `weight(y, x)` the weight of a pixel. A
+// pixel of weight 0 adds exact zeros, so it is skipped; so is a tile of
+// them.
+template <class Span, class Weight>
+cv::Moments TiledSecondMoments(int rows, int cols, Span span, Weight weight) {
+  constexpr int kTile = 32;
+  double m00 = 0, m10 = 0, m01 = 0, m20 = 0, m11 = 0, m02 = 0;
+  for (int ty = 0; ty < rows; ty += kTile) {
+    const int th = std::min(kTile, rows - ty);
+    for (int tx = 0; tx < cols; tx += kTile) {
+      const int tw = std::min(kTile, cols - tx);
+      double mom0 = 0, mom1 = 0, mom2 = 0, mom3 = 0, mom4 = 0, mom5 = 0;
+      bool any = false;
+      for (int y = 0; y < th; ++y) {
+        const std::pair<int, int> run = span(ty + y);
+        const int x0 = std::max(run.first, tx) - tx, x1 = std::min(run.second, tx + tw) - tx;
+        double s0 = 0, s1 = 0, s2 = 0;
+        bool row = false;
+        for (int x = x0; x < x1; ++x) {
+          const float w = weight(ty + y, tx + x);
+          if (w == 0.f) continue;
+          const double v = w;
+          const double xp = x * v;
+          s0 += v;
+          s1 += xp;
+          s2 += xp * x;
+          row = true;
+        }
+        if (!row) continue;
+        any = true;
+        const double py = y * s0, sy = y * y;
+        mom5 += s0 * sy;
+        mom4 += s1 * y;
+        mom3 += s2;
+        mom2 += py;
+        mom1 += s1;
+        mom0 += s0;
+      }
+      if (!any) continue;
+      const double xm = tx * mom0, ym = ty * mom0;
+      m00 += mom0;
+      m10 += mom1 + xm;
+      m01 += mom2 + ym;
+      m20 += mom3 + tx * (mom1 * 2 + xm);
+      m11 += mom4 + tx * (mom2 + ym) + ty * mom1;
+      m02 += mom5 + ty * (mom2 * 2 + ym);
+    }
+  }
+  return cv::Moments(m00, m10, m01, m20, m11, m02, 0, 0, 0, 0);
+}
+
+}  // namespace
+
+cv::Moments SecondMoments(const cv::Mat& weight) {
+  CV_Assert(weight.type() == CV_32FC1);
+  return TiledSecondMoments(
+      weight.rows, weight.cols, [&](int) { return std::pair<int, int>(0, weight.cols); },
+      [&](int y, int x) { return weight.ptr<float>(y)[x]; });
+}
+
+std::array<float, 256> LevelWeights(double scale, double shift) {
+  // The library's conversion of every grey level (each element goes through
+  // the same arithmetic wherever it lies in a row), then clipped to 0..1 as
+  // its thresholds clip (above 1: 1; not above 0: 0).
+  thread_local cv::Mat levels, converted;
+  if (levels.empty()) {
+    levels.create(1, 256, CV_8U);
+    for (int i = 0; i < 256; ++i) levels.at<uchar>(0, i) = static_cast<uchar>(i);
+  }
+  levels.convertTo(converted, CV_32F, scale, shift);
+  std::array<float, 256> w{};
+  for (int i = 0; i < 256; ++i) {
+    float v = converted.at<float>(0, i);
+    v = v > 1.0f ? 1.0f : v;
+    w[static_cast<size_t>(i)] = v > 0.0f ? v : 0.0f;
+  }
+  return w;
+}
+
 void RefineTurnByMoments(const cv::Mat& grey, const cv::Mat& binary, cv::RotatedRect& rect, double limitDeg) {
   if (grey.empty() || binary.empty() || grey.size() != binary.size() || grey.type() != CV_8UC1 ||
       binary.type() != CV_8UC1 || rect.size.width <= 0 || rect.size.height <= 0)
@@ -412,20 +557,13 @@ void RefineTurnByMoments(const cv::Mat& grey, const cv::Mat& binary, cv::Rotated
   const double fg = static_cast<double>(partSum) * (1.0 / static_cast<double>(partCount));
   const double bg = static_cast<double>(groundSum) * (1.0 / static_cast<double>(groundCount));
   if (std::fabs(fg - bg) < 10.0) return;
-  // The weights' memory is kept per thread: a fresh picture of this size
-  // would be zero-filled page by page on every call.
-  thread_local cv::Mat weight;
-  greyBox.convertTo(weight, CV_32F, 1.0 / (fg - bg), -bg / (fg - bg));
-  // Clipped to 0..1, nothing outside the disc.
-  cv::threshold(weight, weight, 1.0, 1.0, cv::THRESH_TRUNC);
-  cv::threshold(weight, weight, 0.0, 0.0, cv::THRESH_TOZERO);
-  for (int y = 0; y < box.height; ++y) {
-    float* w = weight.ptr<float>(y);
-    std::fill(w, w + runs[y].first, 0.0f);
-    std::fill(w + runs[y].second, w + box.width, 0.0f);
-  }
+  // The weights of the grey levels, clipped to 0..1; nothing outside the
+  // disc. The moments are summed straight from the grey picture.
+  const std::array<float, 256> lut = LevelWeights(1.0 / (fg - bg), -bg / (fg - bg));
   // Central moments do not depend on where the box lies in the square.
-  const cv::Moments m = cv::moments(weight, false);
+  const cv::Moments m = TiledSecondMoments(
+      box.height, box.width, [&](int y) { return runs[static_cast<size_t>(y)]; },
+      [&](int y, int x) { return lut[greyBox.ptr<uint8_t>(y)[x]]; });
   if (m.m00 < 20.0) return;
   const double a = m.mu20 / m.m00, b = m.mu11 / m.m00, c = m.mu02 / m.m00;
   const double mean = 0.5 * (a + c), spread = std::sqrt(0.25 * (a - c) * (a - c) + b * b);

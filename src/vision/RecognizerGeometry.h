@@ -2,7 +2,9 @@
 // Geometry shared by the package recognisers: blob search on a binary image,
 // the minimum-area rectangle in one fixed angle convention, and the small
 // angle and ordering routines.
+#include <array>
 #include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
 #include <vector>
 
 namespace smt::vision {
@@ -56,13 +58,18 @@ class ScratchArea {
   void Line(cv::Point a, cv::Point b);
   // The convex hull of the points as a closed polygon (DrawClosedHull).
   void ClosedHull(const std::vector<cv::Point>& points);
+  // The points joined in their order, the last back to the first.
+  void ClosedPolygon(const std::vector<cv::Point>& points);
   // The contours' outlines, white, 8-connected, of the thickness (1 or 2).
   // The list must outlive the scratch area.
   void Outlines(const ContourList& contours, int thickness);
   // Outer contours of what was drawn, every boundary point kept.
   ContourList Extract() const;
   // The rectangle of the first outer contour (not found when nothing was
-  // drawn), as ReExtract.
+  // drawn), as ReExtract. One closed polygon alone is one piece with one
+  // outer contour, whose convex hull is that of all the pixels drawn: the
+  // rectangle is taken from those pixels (each row's leftmost and
+  // rightmost) without a picture.
   cv::RotatedRect ReExtract() const;
 
  private:
@@ -70,9 +77,14 @@ class ScratchArea {
     const ContourList* contours;
     int thickness;
   };
+  // The rectangle of the outer contour of lines drawn as one piece, from
+  // their pixels (per line).
+  cv::RotatedRect PieceRectangle(const std::vector<std::vector<cv::Point>>& pixels) const;
   cv::Size m_square;
   std::vector<std::pair<cv::Point, cv::Point>> m_lines;
   std::vector<Outline> m_outlines;
+  int m_polygons = 0;        // closed polygons drawn
+  bool m_looseLines = false;  // lines drawn one by one
 };
 
 // The blob centres (BlobCentre) of the contours in their order, leaving out
@@ -99,6 +111,13 @@ double RectLongSideAngle(const cv::RotatedRect& rect);
 // angle is moved to the moments' axis (either side of the rectangle) when
 // the two differ by less than `limitDeg`; a nearly square part is left alone.
 void RefineTurnByMoments(const cv::Mat& grey, const cv::Mat& binary, cv::RotatedRect& rect, double limitDeg = 2.0);
+// The moments up to the second order (raw and central; the third order
+// left 0) of a float picture, to the last bit as the library's
+// cv::moments gives them, pixels of weight 0 skipped.
+cv::Moments SecondMoments(const cv::Mat& weight);
+// The weight of each grey level as the library's conversion to float with
+// `scale` and `shift` gives it, clipped to 0..1 as its thresholds clip.
+std::array<float, 256> LevelWeights(double scale, double shift);
 // The angle, or the angle + 180, so that it points from q towards p.
 double NormalizeRectAngle(double angle, cv::Point2f p, cv::Point2f q);
 // Angle at o between the rays o-a and o-b, 0..180 degrees.

@@ -48,10 +48,7 @@ cv::RotatedRect RecognizeSpecialRch110(const cv::Mat& binary) {
         }
   if (bestScore >= 4.0 || ci < 0) return NotFoundRect();
   ScratchArea scratch(binary.size());
-  scratch.Line(kept[ci], kept[cj]);
-  scratch.Line(kept[cj], kept[cl]);
-  scratch.Line(kept[cl], kept[ck]);
-  scratch.Line(kept[ck], kept[ci]);
+  scratch.ClosedPolygon({kept[ci], kept[cj], kept[cl], kept[ck]});
   return WithLongSideAngle(scratch.ReExtract());
 }
 

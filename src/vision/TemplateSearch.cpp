@@ -4,6 +4,7 @@
 #include <cmath>
 #include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
+#include <optional>
 #include <vector>
 
 namespace smt::vision {
@@ -184,12 +185,24 @@ class PlaceScorer {
   };
 
   double Score(cv::Point at, const Sums& sums) const {
-    double dot = 0, energy = 0, sum[4] = {0, 0, 0, 0};
+    double sum[4] = {0, 0, 0, 0};
+    sums.At(at, sum);
+    return ScoreWithSums(at, sum);
+  }
+  // The same for a place on its own: the window's channel sums added up here.
+  double Score(cv::Point at) const {
+    const cv::Scalar s = cv::sum(image_(cv::Rect(at.x, at.y, cols_, rows_)));
+    double sum[4] = {s[0], s[1], s[2], s[3]};
+    return ScoreWithSums(at, sum);
+  }
+
+ private:
+  double ScoreWithSums(cv::Point at, const double* sum) const {
+    double dot = 0, energy = 0;
     for (int y = 0; y < rows_; ++y) {
       const uchar* a = image_.ptr<uchar>(at.y + y) + static_cast<size_t>(at.x) * channels_;
       RowProducts(a, templ_.ptr<uchar>(y), dot, energy);
     }
-    sums.At(at, sum);
     for (int c = 0; c < channels_ && c < 4; ++c) {
       dot -= sum[c] * templSum_[c] / count_;
       energy -= sum[c] * sum[c] / count_;
@@ -201,7 +214,6 @@ class PlaceScorer {
     return 0;
   }
 
- private:
   void RowProducts(const uchar* a, const uchar* t, double& dot, double& energy) const {
     int k = 0;
     uint64_t it = 0, ii = 0;
@@ -352,6 +364,262 @@ TemplateMatch Accepted(const TemplateMatch& m, double accept) {
   return m.score >= accept ? m : TemplateMatch{};
 }
 
+// ---- The search bounded by block sums -----------------------------------------
+//
+// Split a place's centred template T and centred window W each into the part
+// that is the same on every channel and on every f x f block (the blocks laid
+// from the window's corner) and the rest. The two parts are at right angles,
+// so with tau = |T_blocks| / |T|, rho = |W_blocks| / |W|, c the correlation
+// of the two block pictures and c' that of the rests (at most 1),
+//   score = tau rho c + sqrt(1 - tau^2) sqrt(1 - rho^2) c'
+//        <= sqrt(1 - tau^2 (1 - c^2))     (c >= 0; sqrt(1 - tau^2) for c < 0)
+// whatever the window's share rho. The block picture of a window is read
+// from the frame's block sums (of all channels) at the place, every f-th
+// pixel: no phase of the block grid is left out. A place whose bound stays
+// below the best score known cannot be the best; the bound of a coarse block
+// size is computed for every place, the places it keeps are bounded again
+// with finer blocks, and those left are scored at full resolution. Nothing
+// but this reasoning and the rounding of the bounds is assumed (no bound on
+// what averaging keeps of the template), so a template whose contrast is
+// mostly fine grain or noise is searched this way too.
+
+// Rounding allowed for in a block correlation (float sums), and in a score.
+// An error e in the correlation moves the bound by at most tau^2 e.
+constexpr double kCorrelationRounding = 1e-3;
+constexpr double kScoreRounding = 1e-6;
+// Places scored at full resolution at most before the whole-frame search is
+// cheaper.
+constexpr size_t kMaxBoundedPlaces = 3000;
+// Places kept by the coarse bound at most before the whole-frame search is
+// cheaper.
+constexpr size_t kMaxCoarsePlaces = 20000;
+// Best coarse places scored first, to set the score the others must beat.
+constexpr size_t kFirstGuesses = 4;
+
+// The template and frame seen through blocks of one size.
+class BlockLevel {
+ public:
+  // `integral`: the integral (CV_64F) of the frame's channel sums less
+  // their mean; `templGrey` the template's channel sums (CV_32F). With
+  // `everyPlace` the block sums of every place are laid out for rows of
+  // places; else single places read them from the integral.
+  BlockLevel(const cv::Mat& integral, const cv::Mat& templGrey, int factor, int channels, double templEnergy,
+             bool everyPlace)
+      : f_(factor), bw_(templGrey.cols / factor), bh_(templGrey.rows / factor), integral_(integral) {
+    if (everyPlace) {
+      const int rows = integral.rows - f_, cols = integral.cols - f_;
+      thread_local cv::Mat memory;
+      memory.create(rows, cols, CV_32F);
+      sums_ = memory;
+      for (int y = 0; y < rows; ++y) {
+        const double* top = integral.ptr<double>(y);
+        const double* bottom = integral.ptr<double>(y + f_);
+        float* out = sums_.ptr<float>(y);
+        for (int x = 0; x < cols; ++x)
+          out[x] = static_cast<float>(bottom[x + f_] - bottom[x] - top[x + f_] + top[x]);
+      }
+    }
+    cv::Mat blocks;
+    cv::resize(templGrey, blocks, cv::Size(bw_, bh_), 0, 0, cv::INTER_AREA);
+    blocks *= static_cast<double>(f_) * f_;  // block sums
+    const cv::Scalar mean = cv::mean(blocks);
+    weights_.resize(static_cast<size_t>(bw_) * bh_);
+    double norm2 = 0;
+    for (int j = 0; j < bh_; ++j)
+      for (int i = 0; i < bw_; ++i) {
+        const double a = blocks.at<float>(j, i) - mean[0];
+        weights_[static_cast<size_t>(j) * bw_ + i] = static_cast<float>(a);
+        norm2 += a * a;
+      }
+    norm_ = std::sqrt(norm2);
+    // The blocks' share of the template's contrast: each block sum stands
+    // for f * f * channels pixels.
+    tau2_ = templEnergy > 0 ? std::min(1.0, norm2 / (static_cast<double>(f_) * f_ * channels) / templEnergy) : 0;
+  }
+
+  double Tau2() const { return tau2_; }
+  int Blocks() const { return bw_ * bh_; }
+
+  // The block correlation of one place.
+  double Correlation(cv::Point at) const {
+    double num = 0, s1 = 0, s2 = 0;
+    for (int j = 0; j < bh_; ++j) {
+      const double* top = integral_.ptr<double>(at.y + j * f_) + at.x;
+      const double* bottom = integral_.ptr<double>(at.y + (j + 1) * f_) + at.x;
+      const float* w = &weights_[static_cast<size_t>(j) * bw_];
+      for (int i = 0; i < bw_; ++i) {
+        const int x = i * f_;
+        const double v = bottom[x + f_] - bottom[x] - top[x + f_] + top[x];
+        num += w[i] * v;
+        s1 += v;
+        s2 += v * v;
+      }
+    }
+    return Finish(num, s1, s2);
+  }
+
+  // The block correlations of the places x0 .. x0 + n - 1 of row y.
+  void CorrelationRow(int y, int x0, int n, float* out) const {
+    int x = 0;
+    const int bw = bw_, bh = bh_, f = f_;
+#if CV_SIMD128
+    // Four places at a time, the sums kept in registers over all blocks.
+    for (; norm_ > 0 && x + 4 <= n; x += 4) {
+      cv::v_float32x4 num = cv::v_setzero_f32(), s1 = cv::v_setzero_f32(), s2 = cv::v_setzero_f32();
+      for (int j = 0; j < bh; ++j) {
+        const float* row = sums_.ptr<float>(y + j * f) + x0 + x;
+        const float* w = &weights_[static_cast<size_t>(j) * bw];
+        for (int i = 0; i < bw; ++i) {
+          const cv::v_float32x4 v = cv::v_load(row + i * f);
+          num = cv::v_fma(cv::v_setall_f32(w[i]), v, num);
+          s1 += v;
+          s2 = cv::v_fma(v, v, s2);
+        }
+      }
+      // As Finish, four at a time.
+      const cv::v_float32x4 spread = s2 - s1 * s1 * cv::v_setall_f32(1.f / static_cast<float>(bw * bh));
+      const cv::v_float32x4 usable = spread > s2 * cv::v_setall_f32(1e-2f);
+      const cv::v_float32x4 one = cv::v_setall_f32(1.f);
+      cv::v_float32x4 c = num * cv::v_setall_f32(static_cast<float>(1.0 / norm_)) /
+                          cv::v_sqrt(cv::v_select(usable, spread, one));
+      c = cv::v_min(cv::v_max(c, cv::v_setall_f32(-1.f)), one);
+      cv::v_store(out + x, cv::v_select(usable, c, one));
+    }
+#endif
+    for (; x < n; ++x) out[x] = static_cast<float>(Correlation(cv::Point(x0 + x, y)));
+  }
+
+ private:
+  double Finish(double num, double s1, double s2) const {
+    const double spread = s2 - s1 * s1 / Blocks();
+    // A window flat in blocks says nothing, and one whose block sums are
+    // mostly their common level leaves the float sums' rounding too large
+    // a share of the spread: bound by 1.
+    if (!(spread > 1e-2 * s2) || norm_ <= 0) return 1.0;
+    return std::clamp(num / (norm_ * std::sqrt(spread)), -1.0, 1.0);
+  }
+
+  int f_, bw_, bh_;
+  cv::Mat integral_, sums_;
+  std::vector<float> weights_;
+  double norm_ = 0, tau2_ = 0;
+};
+
+// The least block correlation of a place that may still reach `score`
+// (the bound above, less its rounding); -1 when every place may.
+double LeastCorrelation(double tau2, double score) {
+  const double needed = score - kScoreRounding - tau2 * kCorrelationRounding;
+  if (needed <= 0 || tau2 <= 0) return -1;
+  const double rest = 1.0 - (1.0 - needed * needed) / tau2;
+  return rest <= 0 ? -1 : std::sqrt(rest);
+}
+
+// The best place by the block bound; `decided` false when the bound cannot
+// settle the search at a fair cost (the caller searches the whole frame).
+TemplateMatch SearchByBlockBound(const cv::Mat& image, const cv::Mat& templ, double accept, bool& decided) {
+  decided = false;
+  // The coarse block size: blocks of the template's sides, four at least.
+  int coarse = 0;
+  for (const int f : {32, 16, 8, 4})
+    if (templ.cols % f == 0 && templ.rows % f == 0 && templ.cols / f >= 4 && templ.rows / f >= 4) {
+      coarse = f;
+      break;
+    }
+  if (coarse == 0) return {};
+  const int cn = image.channels();
+  cv::Mat t32;
+  templ.convertTo(t32, CV_32F);
+  const double energy = CentredEnergy(t32);
+  if (!(energy > 0)) return {};
+  // Channel sums; the frame's less their mean keep the sums' rounding small.
+  // The frame's pictures keep their memory per thread: fresh ones of this
+  // size would be mapped and zero-filled page by page on every search.
+  thread_local cv::Mat frameGrey, integral;
+  auto channelSums = [cn](const cv::Mat& m, float less, cv::Mat& out) {
+    out.create(m.rows, m.cols, CV_32F);
+    for (int y = 0; y < m.rows; ++y) {
+      const uchar* p = m.ptr<uchar>(y);
+      float* o = out.ptr<float>(y);
+      for (int x = 0; x < m.cols; ++x) {
+        int sum = 0;
+        for (int k = 0; k < cn; ++k) sum += p[x * cn + k];
+        o[x] = static_cast<float>(sum) - less;
+      }
+    }
+  };
+  const cv::Scalar frameMean = cv::mean(image);
+  double meanSum = 0;
+  for (int k = 0; k < cn; ++k) meanSum += frameMean[k];
+  channelSums(image, static_cast<float>(meanSum), frameGrey);
+  cv::integral(frameGrey, integral, CV_64F);
+  cv::Mat templGrey;
+  channelSums(templ, 0.f, templGrey);
+  const BlockLevel coarseLevel(integral, templGrey, coarse, cn, energy, true);
+  const int fine = coarse / 4;
+  std::optional<BlockLevel> fineLevel;
+  if (fine >= 2) fineLevel.emplace(integral, templGrey, fine, cn, energy, false);
+  if (!(coarseLevel.Tau2() > 1e-6)) return {};
+
+  const int placesX = image.cols - templ.cols + 1, placesY = image.rows - templ.rows + 1;
+  thread_local cv::Mat c;
+  c.create(placesY, placesX, CV_32F);
+  for (int y = 0; y < placesY; ++y) coarseLevel.CorrelationRow(y, 0, placesX, c.ptr<float>(y));
+
+  const PlaceScorer scorer(image, templ);
+  TemplateMatch best;
+  auto consider = [&](cv::Point at) {
+    const double score = scorer.Score(at);
+    // Equal scores: the first place in reading order, as the full search.
+    if (score > best.score ||
+        (score == best.score && (at.y < best.topLeft.y || (at.y == best.topLeft.y && at.x < best.topLeft.x))))
+      best = {at, score};
+  };
+  // The best coarse places first: their full scores set the bar.
+  std::vector<std::pair<float, cv::Point>> guesses;
+  for (int y = 0; y < placesY; ++y) {
+    const float* row = c.ptr<float>(y);
+    for (int x = 0; x < placesX; ++x)
+      if (guesses.size() < kFirstGuesses || row[x] > guesses.back().first) {
+        if (guesses.size() == kFirstGuesses) guesses.pop_back();
+        guesses.emplace_back(row[x], cv::Point(x, y));
+        std::sort(guesses.begin(), guesses.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+      }
+  }
+  for (const auto& g : guesses) consider(g.second);
+  const double needed = std::max(accept, best.score);
+  const double least = LeastCorrelation(coarseLevel.Tau2(), needed);
+  if (least < 0) return {};  // every place may reach it
+  std::vector<cv::Point> open;
+  for (int y = 0; y < placesY; ++y) {
+    const float* row = c.ptr<float>(y);
+    for (int x = 0; x < placesX; ++x)
+      if (row[x] >= least) {
+        if (open.size() >= kMaxCoarsePlaces) return {};
+        open.emplace_back(x, y);
+      }
+  }
+  if (fineLevel) {
+    const double fineLeast = LeastCorrelation(fineLevel->Tau2(), needed);
+    if (fineLeast >= 0) {
+      std::vector<cv::Point> kept;
+      for (const cv::Point& at : open)
+        if (fineLevel->Correlation(at) >= fineLeast) kept.push_back(at);
+      open.swap(kept);
+    }
+  }
+  if (open.size() > kMaxBoundedPlaces) return {};
+  for (const cv::Point& at : open) consider(at);
+  decided = true;
+  return Accepted(best, accept);
+}
+
+// The block-bounded search, or the whole frame when it cannot settle it.
+TemplateMatch BlockBoundOrFull(const cv::Mat& image, const cv::Mat& templ, double accept) {
+  bool decided = false;
+  const TemplateMatch m = SearchByBlockBound(image, templ, accept, decided);
+  return decided ? m : Accepted(SearchTemplateFull(image, templ), accept);
+}
+
 }  // namespace
 
 double TemplateContrast(const cv::Mat& templ) {
@@ -388,7 +656,7 @@ TemplateMatch SearchTemplate(const cv::Mat& image, const cv::Mat& templ, double 
     p.bounds.push_back(BoundOfLevel(t, energy, factor));
     if (p.bounds.back().For(accept) >= kMinUsefulBound) levels = l;
   }
-  if (levels == 0) return Accepted(SearchTemplateFull(image, templ), accept);
+  if (levels == 0) return BlockBoundOrFull(image, templ, accept);
   p.bounds.resize(static_cast<size_t>(levels) + 1);
 
   p.images.push_back(image);
@@ -411,7 +679,7 @@ TemplateMatch SearchTemplate(const cv::Mat& image, const cv::Mat& templ, double 
   // No coarse place reaches the bound: no place reaches the accept score.
   if (BestOf(coarse).score < bound) return {};
   const std::vector<Region> regions = HighRegions(coarse, bound);
-  if (regions.size() > kMaxRegions) return Accepted(SearchTemplateFull(image, templ), accept);
+  if (regions.size() > kMaxRegions) return BlockBoundOrFull(image, templ, accept);
 
   Descent d(p, accept);
   for (const Region& r : regions) d.Follow(r, levels);

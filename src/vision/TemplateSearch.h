@@ -23,7 +23,15 @@
 // - Where no level's bound tells places apart (a template whose contrast is
 //   mostly fine grain or noise, or an accept score too low to prune), or
 //   where so many coarse places pass that following them would cost more,
-//   the whole frame is searched at full resolution.
+//   a second bound is tried that assumes nothing about the template: the
+//   correlation of the block sums (all channels, blocks laid from each
+//   place's corner) bounds the score of every place exactly, however little
+//   of the template the blocks keep. Once the best coarse places are scored,
+//   only places whose bound reaches that score are scored at full
+//   resolution. A near-flat template found in the very picture it was cut
+//   from is settled this way.
+// - When neither bound settles it at a fair cost, the whole frame is
+//   searched at full resolution.
 // The test table in tests/vision holds the answers to the full search's over
 // scenes, template sizes, turns, noise and accept scores.
 #include <opencv2/core.hpp>

@@ -1,6 +1,9 @@
 // Geometry shared by the recognisers and the angle normalisers.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
+
 #include <opencv2/imgproc.hpp>
 
 #include "vision/AngleNormalizers.h"
@@ -124,3 +127,70 @@ TEST(RecognitionTypes, NamesAndNumbers) {
   }
   EXPECT_EQ(RecognitionTypeFromName("x1"), -1);
 }
+
+namespace {
+
+// The moments of the turn refinement are the library's to the last bit: float
+// pictures of weights (a disc of partly covered pixels, zeros round it),
+// sizes that are and are not whole tiles of 32, weights near 0 and 1, a
+// picture of zeros and a single pixel.
+TEST(SecondMoments, AreTheLibrarysToTheLastBit) {
+  cv::RNG rng(3);
+  const cv::Size sizes[] = {{371, 371}, {64, 32}, {33, 95}, {1, 1}, {130, 7}};
+  for (const cv::Size size : sizes)
+    for (int round = 0; round < 6; ++round) {
+      cv::Mat w(size, CV_32F);
+      rng.fill(w, cv::RNG::UNIFORM, -0.5, 1.5);
+      cv::threshold(w, w, 1.0, 1.0, cv::THRESH_TRUNC);
+      cv::threshold(w, w, 0.0, 0.0, cv::THRESH_TOZERO);
+      if (round % 3 == 1) {
+        cv::Mat disc = cv::Mat::zeros(size, CV_8U);
+        cv::circle(disc, {size.width / 2, size.height / 2}, std::max(size.width, size.height) / 3, cv::Scalar(255),
+                   cv::FILLED);
+        w.setTo(0, disc == 0);
+      }
+      if (round == 5) w.setTo(0);
+      const cv::Moments want = cv::moments(w, false), got = SecondMoments(w);
+      const std::string where = std::to_string(size.width) + "x" + std::to_string(size.height) + " round " +
+                                std::to_string(round);
+      EXPECT_EQ(got.m00, want.m00) << where;
+      EXPECT_EQ(got.m10, want.m10) << where;
+      EXPECT_EQ(got.m01, want.m01) << where;
+      EXPECT_EQ(got.m20, want.m20) << where;
+      EXPECT_EQ(got.m11, want.m11) << where;
+      EXPECT_EQ(got.m02, want.m02) << where;
+      EXPECT_EQ(got.mu20, want.mu20) << where;
+      EXPECT_EQ(got.mu11, want.mu11) << where;
+      EXPECT_EQ(got.mu02, want.mu02) << where;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The weights of the grey levels are what the library's conversion and
+// thresholds make of a grey picture, pixel for pixel, wherever a pixel lies
+// in a row (rows of every width up to past the vector lengths), for the
+// scales and shifts the turn refinement uses.
+TEST(LevelWeights, AreTheLibrarysConvertedAndClippedGreys) {
+  cv::RNG rng(9);
+  for (int round = 0; round < 40; ++round) {
+    const double fg = rng.uniform(0.0, 255.0), bg = rng.uniform(0.0, 255.0);
+    if (std::fabs(fg - bg) < 10.0) continue;
+    const double scale = 1.0 / (fg - bg), shift = -bg / (fg - bg);
+    const std::array<float, 256> lut = LevelWeights(scale, shift);
+    const int width = 1 + round * 10;
+    cv::Mat grey(3, width, CV_8U);
+    rng.fill(grey, cv::RNG::UNIFORM, 0, 256);
+    cv::Mat w;
+    grey.convertTo(w, CV_32F, scale, shift);
+    cv::threshold(w, w, 1.0, 1.0, cv::THRESH_TRUNC);
+    cv::threshold(w, w, 0.0, 0.0, cv::THRESH_TOZERO);
+    for (int y = 0; y < grey.rows; ++y)
+      for (int x = 0; x < width; ++x)
+        ASSERT_EQ(lut[grey.at<uchar>(y, x)], w.at<float>(y, x)) << "width " << width << " at " << x << " scale " << scale;
+  }
+}
+
+}  // namespace

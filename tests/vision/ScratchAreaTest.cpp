@@ -4,6 +4,7 @@
 // outlines and lines running to the square's edges and corners.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <opencv2/imgproc.hpp>
 
@@ -137,6 +138,97 @@ TEST(ScratchArea, OutlinesDeepInsideTheHullDoNotChangeTheOuterContour) {
     if (g.n >= 4) {
       EXPECT_LT(reaching.size(), blobs.size()) << where << ": nothing was left out";
     }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A closed polygon alone is read back without a picture: the same rectangle,
+// to the last bit, as the drawing on the whole square gives, for hulls of
+// scattered points, of a few points (down to one), thin slivers and polygons
+// touching the square's edges.
+TEST(ScratchArea, AClosedPolygonGivesTheRectangleOfTheDrawing) {
+  const cv::Size squares[] = {{800, 800}, {120, 90}};
+  for (const cv::Size square : squares) {
+    cv::RNG rng(11);
+    for (int round = 0; round < 400; ++round) {
+      const int n = 1 + round % 9;
+      std::vector<cv::Point> points;
+      const bool sliver = round % 5 == 0;
+      for (int i = 0; i < n; ++i) {
+        const int x = rng.uniform(0, square.width);
+        const int y = sliver ? std::clamp(square.height / 2 + i * (round % 3) + rng.uniform(-1, 2), 0, square.height - 1)
+                             : rng.uniform(0, square.height);
+        points.emplace_back(x, y);
+      }
+      if (round % 7 == 0) points.emplace_back(square.width - 1, square.height - 1);
+      if (round % 11 == 0) points.emplace_back(0, rng.uniform(0, square.height));
+      for (const bool hull : {true, false}) {
+        ScratchArea area(square);
+        std::vector<cv::Point> corners = points;
+        if (hull) {
+          area.ClosedHull(points);
+          cv::convexHull(points, corners, false, true);
+        } else {
+          area.ClosedPolygon(points);
+        }
+        std::vector<std::pair<cv::Point, cv::Point>> lines;
+        for (size_t i = 0; i < corners.size(); ++i) lines.emplace_back(corners[i], corners[(i + 1) % corners.size()]);
+        const ContourList drawn = DrawnOnTheWholeSquare(square, {}, lines);
+        ASSERT_FALSE(drawn.empty());
+        const cv::RotatedRect want = MinAreaRectNormalized(drawn[0]), got = area.ReExtract();
+        const std::string where = std::to_string(square.width) + " round " + std::to_string(round) +
+                                  (hull ? " hull" : " polygon");
+        EXPECT_EQ(got.center.x, want.center.x) << where;
+        EXPECT_EQ(got.center.y, want.center.y) << where;
+        EXPECT_EQ(got.size.width, want.size.width) << where;
+        EXPECT_EQ(got.size.height, want.size.height) << where;
+        EXPECT_EQ(got.angle, want.angle) << where;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Lines drawn one by one: crossing, meeting at an end, lying side by side a
+// pixel apart, or apart (then the first contour is one of the pieces): the
+// rectangle is the drawing's, to the last bit.
+TEST(ScratchArea, LooseLinesGiveTheRectangleOfTheDrawing) {
+  const cv::Size square(300, 240);
+  cv::RNG rng(5);
+  for (int round = 0; round < 600; ++round) {
+    std::vector<std::pair<cv::Point, cv::Point>> lines;
+    const int n = 1 + round % 4;
+    for (int i = 0; i < n; ++i) {
+      cv::Point a(rng.uniform(0, square.width), rng.uniform(0, square.height));
+      cv::Point b(rng.uniform(0, square.width), rng.uniform(0, square.height));
+      if (i > 0 && round % 3 == 0) a = lines.back().second;  // meeting at an end
+      if (i > 0 && round % 5 == 0) {
+        // Beside the one before, a pixel or two apart.
+        a = lines.back().first + cv::Point(0, 1 + round % 2);
+        b = lines.back().second + cv::Point(0, 1 + round % 2);
+        a.y = std::min(a.y, square.height - 1);
+        b.y = std::min(b.y, square.height - 1);
+      }
+      lines.emplace_back(a, b);
+    }
+    ScratchArea area(square);
+    for (const auto& [a, b] : lines) area.Line(a, b);
+    const ContourList drawn = DrawnOnTheWholeSquare(square, {}, lines);
+    ASSERT_FALSE(drawn.empty());
+    const cv::RotatedRect want = MinAreaRectNormalized(drawn[0]), got = area.ReExtract();
+    std::string where = "round " + std::to_string(round);
+    for (const auto& [a, b] : lines) where += " (" + std::to_string(a.x) + "," + std::to_string(a.y) + ")-(" + std::to_string(b.x) + "," + std::to_string(b.y) + ")";
+    EXPECT_EQ(got.center.x, want.center.x) << where;
+    EXPECT_EQ(got.center.y, want.center.y) << where;
+    EXPECT_EQ(got.size.width, want.size.width) << where;
+    EXPECT_EQ(got.size.height, want.size.height) << where;
+    EXPECT_EQ(got.angle, want.angle) << where;
   }
 }
 
