@@ -117,16 +117,19 @@ function(smt_with_ui_libraries out)
   set(${out} ${all} PARENT_SCOPE)
 endfunction()
 
-# smt_test(<name> DIR <dir> [DEPS ...] [OWN_PROCESS <test patterns...>])
+# smt_test(<name> DIR <dir> [DEPS ...] [SHARDS <n>] [OWN_PROCESS <test patterns...>])
 # One GoogleTest executable from every .cpp in <dir>. All its tests run in one
 # process, in a shuffled order (CTest test <name>.AllTestsShuffled): each test
 # gets a fresh machine object (tests/support/TestMain.cpp), so none may depend
 # on what another left behind. Tests matching an OWN_PROCESS pattern (GoogleTest
 # filter patterns, e.g. "KillTest.*") are left out of that run and registered
 # one per process instead; give the reason beside the pattern. OWN_PROCESS "*"
-# keeps every test of the program in its own process.
+# keeps every test of the program in its own process. SHARDS <n> splits the
+# shuffled run into n processes (CTest tests <name>.AllTestsShuffled.<i>, by
+# GoogleTest's own sharding), so a long program does not hold up the suite;
+# each shard is still one process in a shuffled order.
 function(smt_test name)
-  cmake_parse_arguments(T "" "DIR" "DEPS;OWN_PROCESS" ${ARGN})
+  cmake_parse_arguments(T "" "DIR;SHARDS" "DEPS;OWN_PROCESS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${T_DIR}/*.cpp)
   if(NOT srcs)
     return()
@@ -146,7 +149,17 @@ function(smt_test name)
       DISCOVERY_TIMEOUT 60
       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
   endif()
-  if(NOT T_OWN_PROCESS STREQUAL "*")
+  if(T_OWN_PROCESS STREQUAL "*")
+    return()
+  endif()
+  if(T_SHARDS AND T_SHARDS GREATER 1)
+    math(EXPR last "${T_SHARDS} - 1")
+    foreach(i RANGE ${last})
+      add_test(NAME ${name}.AllTestsShuffled.${i} COMMAND ${name} ${shuffled_args})
+      set_tests_properties(${name}.AllTestsShuffled.${i} PROPERTIES
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;GTEST_TOTAL_SHARDS=${T_SHARDS};GTEST_SHARD_INDEX=${i}" TIMEOUT 1500)
+    endforeach()
+  else()
     add_test(NAME ${name}.AllTestsShuffled COMMAND ${name} ${shuffled_args})
     set_tests_properties(${name}.AllTestsShuffled PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 1500)
   endif()

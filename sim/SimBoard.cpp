@@ -593,6 +593,9 @@ void SimBoard::SendUdp(uint8_t flag, uint16_t code, const std::vector<uint8_t>& 
 }
 
 void SimBoard::OnUdpCommand(const std::vector<uint8_t>& d, const void* from) {
+  // An empty datagram is no command: the program asks with it whether the
+  // board is still there (a board that is gone draws an ICMP error for it).
+  if (d.empty()) return void(++emptyDatagrams_);
   // The board checks what it takes: header, length and checksum.
   if (d.size() < 7) return void(++badDatagrams_);
   const uint16_t length = static_cast<uint16_t>(d[5] | (d[6] << 8));
@@ -736,7 +739,7 @@ void SimBoard::OnSerialFrame(const std::vector<uint8_t>& f) {
   Record(c);
   // No acknowledgement for a state change.
   if (code == 0x60 && !error) return;
-  if (TakeDrop()) return;
+  if (TakeCodeDrop(code) || TakeDrop()) return;
   Delay();
   std::vector<uint8_t> answer;
   if (error) {

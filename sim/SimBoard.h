@@ -102,7 +102,7 @@ class SimBoard {
   // The next n discovery requests go unanswered.
   void IgnoreDiscovery(int n) { ignoreDiscovery_ = n; }
   void SetHeadMask(uint8_t mask) { headMask_ = mask; }
-  // Replies to `code`: after `skip` of them, the next n are not sent (the
+  // Replies to `code` (either link): after `skip` of them, the next n are not sent (the
   // command itself is carried out).
   void DropRepliesTo(uint16_t code, int n, int skip = 0);
   // The next n boot loader replies carry the code 0xFFF instead of their own.
@@ -155,6 +155,8 @@ class SimBoard {
   std::vector<std::pair<int, int>> States() const;
   uint64_t DiscoveryRequests() const { return discoveryRequests_; }
   uint64_t BadDatagrams() const { return badDatagrams_; }
+  // Empty datagrams taken (the program's link watch), neither bad nor commands.
+  uint64_t EmptyDatagrams() const { return emptyDatagrams_; }
   uint64_t BadFrames() const { return badFrames_; }
   uint64_t RepliesSent() const { return repliesSent_; }
   // Commands refused as a board refuses them: a payload too short for the
@@ -218,6 +220,7 @@ class SimBoard {
   std::atomic<int> lastState_{-1};
   std::atomic<uint64_t> discoveryRequests_{0};
   std::atomic<uint64_t> badDatagrams_{0};
+  std::atomic<uint64_t> emptyDatagrams_{0};
   std::atomic<uint64_t> badFrames_{0};
   std::atomic<uint64_t> repliesSent_{0};
   std::atomic<uint64_t> refused_{0};

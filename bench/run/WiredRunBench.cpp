@@ -43,6 +43,7 @@
 #include "platform/QtGuiDispatcher.h"
 #include "run/FeederPickTarget.h"
 #include "run/HeadRecords.h"
+#include "tests/support/RecordingRunDisplay.h"
 #include "run/RunDispatch.h"
 #include "run/RunServices.h"
 #include "run/RunShellWiring.h"
@@ -232,7 +233,7 @@ double WiredRun(Machine& machine, const Size& size, bool selectedOnly) {
   smt::platform::GuiDispatcher::Install(&gui);
   double seconds = 0;
   {
-    CDialogPartList panel;
+    CDialogPartList panel{smt::job::PartListOf(smt::CurrentMachine())};
     panel.resize(1200, 800);
     panel.show();
     panel.Job().placementRows = Rows(size.rows, size.placed);
@@ -288,12 +289,14 @@ double EngineRun(Machine& machine, const Size& size) {
         return smt::run::CalcFeederPickTarget(slot, requested, rows[static_cast<size_t>(row)].Cell(9));
     return 0;
   };
-  s.setSmtRowState = [&](int row, int image, bool) {
+  auto display = std::make_shared<testsupport::RecordingRunDisplay>();
+  display->onRowState = [&](smt::job::RowKind list, int row, int image, bool) {
+    if (list != smt::job::RowKind::Placement) return;
     std::lock_guard lk(m);
     states.emplace_back(row, image);
   };
+  s.display.Connect(display);
   s.board = [cells = size.cells] { return Board(cells); };
-  s.placedOne = [] {};  // the part list's counter: the board's record counts the placements
   std::atomic<bool> ended{false};
   s.onRunEnd = [&](bool) {
     smt::CurrentMachine().runContinue = false;
@@ -417,7 +420,7 @@ void BM_RepeatedRunsMemory(benchmark::State& state) {
     smt::platform::QtGuiDispatcher gui;
     smt::platform::GuiDispatcher::Install(&gui);
     {
-      CDialogPartList panel;
+      CDialogPartList panel{smt::job::PartListOf(smt::CurrentMachine())};
       panel.resize(1200, 800);
       panel.show();
       panel.Job().placementRows = Rows(size.rows, size.placed);
@@ -508,7 +511,7 @@ double ListWork(CDialogPartList& panel, int rows, bool all) {
 void BM_PartListEveryRowSelected(benchmark::State& state) {
   App();
   const int rows = static_cast<int>(state.range(0));
-  CDialogPartList panel;
+  CDialogPartList panel{smt::job::PartListOf(smt::CurrentMachine())};
   panel.resize(1200, 800);
   panel.show();
   double all = 0, one = 0;

@@ -224,13 +224,23 @@ void WriteFeeders(const std::string& app) {
   smt::platform::WriteListFile(std::filesystem::path(app) / "config_feed.fig", {std::nullopt, t.SaveToLines()});
 }
 
-smt::job::ListRow DemoPart(int serial, double x, double y, const std::string& name, const std::string& feeder,
-                           const std::string& value) {
-  smt::job::ListRow r(smt::job::kPlacementCells);
-  r.cells = {std::to_string(serial), smt::job::FormatG(x), smt::job::FormatG(y), "0", name, "Resistor", "0603",
-             "Yes", value, feeder, "Yes", value, "1", "", "", ""};
-  r.SetImage(smt::job::kSmtPlace, smt::job::kImgYes);
-  r.SetImage(smt::job::kSmtVision, smt::job::kImgVisionYes);
+smt::job::PlacementRecord DemoPart(int serial, double x, double y, const std::string& name, const std::string& feeder,
+                                   const std::string& value) {
+  smt::job::PlacementRecord r;
+  r.serial = serial;
+  r.x = x;
+  r.y = y;
+  r.name = name;
+  r.type = "Resistor";
+  r.package = "0603";
+  r.place = true;
+  r.placeWord = "Yes";
+  r.value = value;
+  r.feeder = feeder;
+  r.vision = true;
+  r.visionWord = "Yes";
+  r.feederValue = value;
+  r.head = 1;
   return r;
 }
 
@@ -253,10 +263,8 @@ void WriteJob(const std::filesystem::path& dir) {
   rec.m_dVisualZoom = kMarkZoom;
   rec.m_dVisualBox = 3;
   rec.m_PanelGrid = smt::job::FullPanelGrid(1, 1);
-  const std::vector<smt::job::ListRow> parts = {
-      DemoPart(1, 5, -5, "R1", "W1", "10k"), DemoPart(2, 10, -5, "C1", "W2", "100nF"),
-      DemoPart(3, 15, -5, "R2", "W1", "10k"), DemoPart(4, 20, -5, "C2", "W2", "100nF")};
-  for (const auto& p : parts) rec.m_Parts.push_back(smt::job::PlacementFromListRow(p));
+  rec.m_Parts = {DemoPart(1, 5, -5, "R1", "W1", "10k"), DemoPart(2, 10, -5, "C1", "W2", "100nF"),
+                 DemoPart(3, 15, -5, "R2", "W1", "10k"), DemoPart(4, 20, -5, "C2", "W2", "100nF")};
   smt::job::JobModel job;
   job.pcbs.m_Records.push_back(rec);
   job.pcbs.m_strCurPcbName = rec.m_strName;

@@ -88,40 +88,21 @@ void Optional(const Ref& r, std::string reason) {
 void DeclareShellHooks(CSMTView& view) {
   CSMTView* v = &view;
 
+  // --- run engine: what it shows (part list, jog panel's information line) ---
+  Need(Ref{"RunDisplay", [] { return smt::run::Services().display.connected(); }}, kAll);
   // --- run engine: part list ---
   Need(RUN(placementRows), kPlacing);
   Need(RUN(nextPlaceRow), kPlacing);
-  Need(RUN(setSmtRowState), kPlacing);
-  Need(RUN(resetSmtRowStates), kPlacing);
-  Need(RUN(progress), kAll);
-  Need(RUN(showRow), kPlacing);
-  Need(RUN(showList), kAll);
-  Need(RUN(panelLabel), kAll);
   Need(RUN(onRunEnd), kAll);
   Need(RUN(feedModeNames), kPlacing);
   Need(RUN(cameraNames), kPlacing);
   Need(RUN(text), kAll);
-  Need(RUN(currentSmtRow), kPlacing);
   Need(RUN(dispenseRows), kDispensing);
   Need(RUN(nextDispenseRow), kDispensing);
-  Need(RUN(setDispenseRowState), kDispensing);
-  Need(RUN(resetDispenseRowStates), kDispensing);
-  Need(RUN(currentDisRow), kDispensing);
-  Need(RUN(glueInjectDepth), kAll);
   Need(RUN(drillRows), kDrilling);
-  Need(RUN(setDrillRowState), kDrilling);
-  Need(RUN(resetDrillRowStates), kDrilling);
-  Need(RUN(currentDrillRow), kDrilling);
-  Need(RUN(drillRowSelected), kDrilling);
-  Need(RUN(clearDrillFromCurrent), kDrilling);
-  Need(RUN(selectors), kAll);
   Need(RUN(boardCount), kAll);
   Need(RUN(setBoardCount), kAll);
-  Need(RUN(takeMarksMeasured), kPlacing);
-  Need(RUN(enableRunWindows), kAll);
   Need(RUN(lightValue), kPlacing);
-  Need(RUN(showCoverCount), kPlacing);
-  Need(RUN(placedOne), kPlacing);
   Need(RUN(board), kAll);
   // --- run engine: vision steps ---
   Need(RUN(alignBoardMarks), kAll);
@@ -144,7 +125,6 @@ void DeclareShellHooks(CSMTView& view) {
   Need(RUN(speedLevel), kAll);
   Need(RUN(cover), kPlacing);
   Need(RUN(saveCoverCounters), kPlacing);
-  Need(RUN(info), kAll);
   Need(RUN(dippingStation), kPlacing);
   // --- run engine: lamp machine and labeling machine ---
   Need(RUN(lampTarget), kLamp);
@@ -172,56 +152,30 @@ void DeclareShellHooks(CSMTView& view) {
   Need(PORT(smt::feeder::FeederNeighboursPort()), kAll, kNone);
 
   // --- part list: run control ---
+  Need(Ref{"RunControlView", [v] { return v->m_pPartList && v->m_pPartList->Run().view.connected(); }}, kAll);
   Need(RUNCTL(startRun), kAll);
   Need(RUNCTL(runMode), kAll);
   Need(RUNCTL(boardCount), kAll);
-  Need(RUNCTL(enableButton), kAll);
-  Need(RUNCTL(jogInfo), kAll);
-  Need(RUNCTL(focusList), kAll);
   Need(RUNCTL(later), kAll);
-  Need(RUNCTL(runTimer), kAll);
-  Need(RUNCTL(showClock), kAll);
-  Need(RUNCTL(showCount), kAll);
   Need(RUNCTL(autoTransport), kAll);
   Need(RUNCTL(boardClamped), kAll, {"Pcb Clamp"});
   Need(RUNCTL(startTransport), kAll, {"Pcb Clamp"});
-  Need(RUNCTL(enableWindows), kAll);
-  Need(RUNCTL(drillLiftSpeeds), kDrilling);
-  Need(RUNCTL(exhaustMs), kAll);
   Need(RUNCTL(networkLink), kAll);
   Optional(RUNCTL(sleep), "a real wait when not connected; tests make it instant");
 
   // --- part list: list logic ---
-  Need(LOGIC(text), kAll, kNone);
-  Optional(LOGIC(machineType), "reads the machine type global when not connected");
+  Need(Ref{"PartListView", [v] { return v->m_pPartList && v->m_pPartList->Logic().view.connected(); }}, kAll, kNone);
   Need(LOGIC(autoChangeNozzle), kPlacing, kNone);
-  Need(LOGIC(glueHeight), kDispensing, kNone);
   Optional(LOGIC(timeStamp), "the local time when not connected; tests fix it");
-  Optional(LOGIC(pcbCount), "the PCB table's count when not connected");
-  Need(LOGIC(showRow), kAll, kNone);
-  Need(LOGIC(editSmt), kAll, kNone);
-  Need(LOGIC(editDis), kAll, kNone);
-  Need(LOGIC(editDrill), kAll, kNone);
-  Need(LOGIC(cameraTrackModify), kPlacing, kNone);
-  Need(LOGIC(cameraTestForModify), kPlacing, kNone);
   Need(LOGIC(lampRowAdded), kLamp, kNone);
   Need(LOGIC(lampRowDeleted), kLamp, kNone);
   Need(LOGIC(calcFeederPickTarget), kPlacing, kNone);
 
+  // --- PCB editor and coordinate tests: the camera panel ---
+  Need(Ref{"MarkCameraPanel", [v] { return v->m_pPartList && smt::job::PartListOf(smt::CurrentMachine()).camera.connected(); }}, kAll, kNone);
   // --- PCB editor ---
-  Need(PCB(LiveImageHeight), kAll, kNone);
-  Need(PCB(ConvertPointToSteps), kAll, kNone);
-  Need(PCB(SetMarkCameraParams), kAll, kNone);
-  Need(PCB(OpenMarkCamera), kAll, kNone);
-  Optional(PCB(MachineType), "reads the machine type global when not connected");
   Need(PCB(openImportDialog), kAll, kNone);
   Need(PCB(openDoubleMarkTest), kAll, kNone);
-  Need(PCB(setCameraZoom), kAll, kNone);
-  Need(PCB(setCameraBox), kAll, kNone);
-  Need(PCB(setCameraContrast), kAll, kNone);
-  Need(PCB(setCameraBrightness), kAll, kNone);
-  Need(PCB(cameraLight), kAll, kNone);
-  Need(PCB(platformSelect), kLamp, kNone);
 
   // --- camera panel and camera list ---
   Need(PANEL("CDialogSetView.neighbours", m_pSetView, neighbours), kAll, kNone);
@@ -229,20 +183,11 @@ void DeclareShellHooks(CSMTView& view) {
   Need(PANEL("CDialogCameraList.neighbours", m_pCameraList, neighbours), kAll, kNone);
 
   // --- coordinate tests ---
-  Need(COORD(openMarkCamera), kAll, kNone);
-  Need(COORD(setFeedLightOnce), kAll, kNone);
   Need(COORD(autoChangeNozzle), kAll, kNone);
 
   // --- strategy page (connected when the shell wires the page; each opening takes them) ---
 #define STRAT(m) Ref{"CDialogSMTStrategy." #m, [] { return smt::run::StrategyPageHooks().m.connected(); }}
-  Need(STRAT(sortList), kAll, kNone);
-  Need(STRAT(checkFeederOrder), kAll, kNone);
-  Need(STRAT(showDispenseView), kAll, kNone);
-  Need(STRAT(fillDispenseFromSmtIfEmpty), kAll, kNone);
-  Need(STRAT(resetNozzleHolders), kAll, kNone);
   Need(STRAT(openCoverDialog), kAll, kNone);
-  Need(STRAT(renumberLists), kAll, kNone);
-  Need(STRAT(setHeadCount), kAll, kNone);
 #undef STRAT
 
   // --- head layout and pulses ---
@@ -250,21 +195,6 @@ void DeclareShellHooks(CSMTView& view) {
   Need(Ref{"Settings.pulseCommitted", [] { return smt::settings::PulseCommitted().connected(); }}, kAll, kNone);
   (void)kLabeling;
   (void)AllTypesBut;
-}
-
-std::vector<std::string> ReportHooks(const std::string& when) {
-  return HookRegistry::Instance().Report(smt::CurrentMachine().machineType.load(), when);
-}
-
-void InstallHookLog() {
-  // Hook lines go to the daily log; with logging off they still reach the console.
-  smt::platform::SetHookLogIfUnset([](const std::string& line) {
-    if (CLogFile::Instance().m_bEnable.load()) {
-      CLogFile::Instance().Write(true, "%s", line.c_str());
-    } else {
-      std::fprintf(stderr, "%s\n", line.c_str());
-    }
-  });
 }
 
 }  // namespace smt::app

@@ -1,6 +1,6 @@
 #pragma once
 // The table of every hook the shell connects (one line each, in
-// HookTable.cpp) and its report to the log.
+// HookTable.cpp); HookReport.h reports it to the log.
 #include <string>
 #include <vector>
 
@@ -10,10 +10,5 @@ namespace smt::app {
 
 // Declares every hook with its machine types or its reason to be optional.
 void DeclareShellHooks(CSMTView& view);
-// Logs the hooks the current machine type needs and nobody connected;
-// returns their names.
-std::vector<std::string> ReportHooks(const std::string& when);
-// Points the hook log at the daily log file.
-void InstallHookLog();
 
 }  // namespace smt::app

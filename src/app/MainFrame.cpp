@@ -1,6 +1,6 @@
 #include "app/MainFrame.h"
 
-#include "app/HookTable.h"
+#include "app/HookReport.h"
 
 #include <QKeySequence>
 #include <filesystem>
@@ -17,7 +17,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/CMainFrameAccess.h"
 #include "app/CommandIds.h"
 #include "app/MenuTexts.h"
 #include "app/SMTView.h"
@@ -43,17 +42,16 @@ namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 }  // namespace
 
-CMainFrame::CMainFrame(std::string appDir) : m_strAppPath(std::move(appDir)) {
+CMainFrame::CMainFrame(std::string appDir, std::function<void(CSMTView&)> installSubsystems)
+    : m_strAppPath(std::move(appDir)), installSubsystems_(std::move(installSubsystems)) {
   m_strMenuText.resize(kMenuTextCount);
   resize(smt::app::kMainWindowSize);
   setWindowTitle(QString::fromUtf8(kTitleChinese));
   BuildMenu();
-  SetMainFrame(this);
 }
 
 CMainFrame::~CMainFrame() {
   smt::platform::KeepSystemAwake(false);
-  if (GetMainFrame() == this) SetMainFrame(nullptr);
 }
 
 QAction* CMainFrame::AddCommand(QMenu* menu, int id, const char* text) {
@@ -241,7 +239,7 @@ void CMainFrame::BuildStatusBar() {
 }
 
 int CMainFrame::OnCreate() {
-  view_ = new CSMTView(this);
+  view_ = new CSMTView(*this, installSubsystems_);
   setCentralWidget(view_);
   if (view_->OnCreate() != 0) return -1;
   BuildToolBar();

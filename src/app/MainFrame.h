@@ -10,6 +10,7 @@
 
 #include "app/LibraryLists.h"
 #include "app/RecentFiles.h"
+#include "app/ViewFrame.h"
 
 class QAction;
 class QActionGroup;
@@ -18,10 +19,11 @@ class QMenu;
 class QToolButton;
 class CSMTView;
 
-class CMainFrame : public QMainWindow {
+class CMainFrame : public QMainWindow, public smt::app::ViewFrame {
   Q_OBJECT
  public:
-  explicit CMainFrame(std::string appDir);
+  // `installSubsystems` joins every subsystem to the view as it is made.
+  explicit CMainFrame(std::string appDir, std::function<void(CSMTView&)> installSubsystems = {});
   ~CMainFrame() override;
 
   // Builds the view (its own creation runs inside), toolbar, status bar and
@@ -31,8 +33,8 @@ class CMainFrame : public QMainWindow {
   CSMTView* view() const { return view_; }
 
   // Language (settings file, window title, the name tables).
-  bool LoadLanguage();
-  void LocalizeMenu(const std::string& language);
+  bool LoadLanguage() override;
+  void LocalizeMenu(const std::string& language) override;
   // The texts of the toolbar's four command buttons.
   void LocalizeToolButtons(const std::string& language);
   bool SaveMachineSet();
@@ -45,11 +47,11 @@ class CMainFrame : public QMainWindow {
   // Library list files.
   void LoadFigLists();
   // Throws platform::FileError when a file cannot be written.
-  void SaveFigLists();
+  void SaveFigLists() override;
 
   // The job path in status pane 1.
   // The job's path in the status bar and its file name in the title bar.
-  void SetJobPathText(const std::string& path);
+  void SetJobPathText(const std::string& path) override;
   void UpdateTitle();
   // Ctrl+N/O/S, and no menu items that do nothing.
   void DesktopHabits();
@@ -60,7 +62,7 @@ class CMainFrame : public QMainWindow {
 
   // The recent-file entries of the File menu.
   smt::app::RecentFiles m_recent;
-  void ShowRecentFiles();
+  void ShowRecentFiles() override;
 
   // Menu state (check marks and enabling), as when a menu opens.
   void UpdateMenuState();
@@ -82,6 +84,18 @@ class CMainFrame : public QMainWindow {
   std::vector<std::string> m_strMenuText;  // 43 go-to texts, then 15 settings texts
   smt::app::LibraryLists m_lists;
 
+  // What the view reads of its window.
+  QWidget* Window() override { return this; }
+  CMainFrame* Frame() override { return this; }
+  const std::string& AppPath() const override { return m_strAppPath; }
+  const std::string& Language() const override { return m_strLanguage; }
+  smt::app::RecentFiles& Recent() override { return m_recent; }
+  smt::app::LibraryLists& Lists() override { return m_lists; }
+  void ConnectDocument(std::function<bool()> hasPcbTable, std::function<bool()> saveProject) override {
+    this->hasPcbTable = std::move(hasPcbTable);
+    this->saveProject = std::move(saveProject);
+  }
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
@@ -91,6 +105,7 @@ class CMainFrame : public QMainWindow {
   void BuildStatusBar();
   QAction* AddCommand(QMenu* menu, int id, const char* text);
 
+  std::function<void(CSMTView&)> installSubsystems_;
   CSMTView* view_ = nullptr;
   std::map<int, QAction*> actions_;
   std::map<int, QMenu*> topMenus_;

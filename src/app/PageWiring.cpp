@@ -25,18 +25,6 @@ void InstallPageWiring(CSMTView& view) {
     for (size_t k = 0; k < 8; ++k) fly.triggerPulse[k] = list->m_Settings.m_iTriggerPulse[k];
     return fly;
   };
-  // Coordinate tests: the camera tests look through the Mark camera, which
-  // takes the feeder brightness for that one opening.
-  view.initialUpdateSteps.push_back([v](const std::string&) {
-    if (!v || !v->m_pPartList) return;
-    smt::job::CoordinateTests& tests = v->m_pPartList->CoordTests();
-    tests.openMarkCamera = [v] {
-      if (v && v->switchLiveCamera) v->switchLiveCamera(GoToCamera::Mark);
-    };
-    tests.setFeedLightOnce = [v] {
-      if (v && v->m_pSetView) v->m_pSetView->m_bFeederLight = true;
-    };
-  });
   if (!list) return;
   // New pulses per millimetre: the camera positions are re-formatted and
   // their steps worked out again.

@@ -15,6 +15,30 @@
 #include "stations/StationsShell.h"
 #include "vision/CDialogSetView.h"
 
+namespace {
+
+// What a run shows, on the part list and on the panels a run disables.
+class ShellRunDisplay : public smt::run::PanelRunDisplay {
+ public:
+  ShellRunDisplay(CSMTView& view, CDialogPartList& panel) : PanelRunDisplay(panel), view_(view) {}
+  void EnableRunWindows(bool enabled) override {
+    PanelRunDisplay::EnableRunWindows(enabled);
+    CSMTView* v = &view_;
+    smt::platform::PostToGui([v, enabled] {
+      if (v->m_pManualControl) v->m_pManualControl->EnableJogControls(enabled);
+      if (v->m_pSetView) {
+        if (!enabled) v->m_pSetView->m_dDisplayZoom = 1.0;
+        v->m_pSetView->setEnabled(enabled);
+      }
+    });
+  }
+
+ private:
+  CSMTView& view_;
+};
+
+}  // namespace
+
 void InstallRunSteps(CSMTView& view) {
   CMainFrame* frame = view.frame();
   view.initialUpdateSteps.push_back([&view, frame](const std::string& appDir) {
@@ -25,33 +49,12 @@ void InstallRunSteps(CSMTView& view) {
     // At the start the placement list, the camera panel and the jog panel
     // are disabled and the camera panel's zoom goes back to 1; the end of
     // the run enables them again.
-    run.enableRunWindows = [&view](bool enabled) {
-      if (view.m_pPartList) view.m_pPartList->EnableListsForRun(enabled);
-      smt::platform::PostToGui([&view, enabled] {
-        if (view.m_pManualControl) view.m_pManualControl->EnableJogControls(enabled);
-        if (view.m_pSetView) {
-          if (!enabled) view.m_pSetView->m_dDisplayZoom = 1.0;
-          view.m_pSetView->setEnabled(enabled);
-        }
-      });
-    };
+    run.display.Connect(std::make_shared<ShellRunDisplay>(view, *pl));
     // The end of a run switches the live view to the Mark camera, then homes
     // the machine. The switch is done on the window thread; the homing is
     // queued behind it, so the switch still sees a homed machine.
     run.startHome = [] {
       smt::platform::PostToGui([] { smt::link::MachineHoming::Instance().StartHomeThread(0, 0); });
-    };
-    run.progress = [pl](int pos, int range) { pl->SetRunProgress(pos, range); };
-    run.showRow = [pl](int row) { pl->ScrollRunRow(row); };
-    run.showCoverCount = [pl](int count) { pl->ShowCoverCount(count); };
-    // A mark measurement made before the run counts for its first board.
-    run.takeMarksMeasured = [pl] {
-      int was = 0;
-      smt::platform::RunOnGui([&] {
-        was = pl->CoordTests().marks.m_bMarkMeasured;
-        pl->CoordTests().marks.m_bMarkMeasured = 0;
-      });
-      return was != 0;
     };
     run.cover = [appDir] {
       const auto c = smt::stations::CoverTapeSettings::Load(appDir);

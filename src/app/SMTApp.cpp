@@ -1,9 +1,10 @@
 #include "app/SMTApp.h"
 #include "platform/QtFileChooser.h"
 
-#include "app/HookTable.h"
+#include "app/HookReport.h"
 #include "app/MainFrame.h"
 #include "app/SMTView.h"
+#include "app/Subsystems.h"
 #include "app/WindowPlacement.h"
 #include "core/LogFile.h"
 #include "platform/GuiDispatcher.h"
@@ -37,7 +38,7 @@ bool CSMTApp::InitInstance(const Options& options) {
   // Start-up reads well over a thousand settings and texts; each file is
   // checked against the disk once for all of them.
   smt::platform::ProfileReadBurst readBurst;
-  frame_ = std::make_unique<CMainFrame>(options.appDir);
+  frame_ = std::make_unique<CMainFrame>(options.appDir, &InstallSubsystems);
   if (frame_->OnCreate() != 0) {
     frame_.reset();
     return false;

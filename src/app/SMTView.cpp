@@ -9,8 +9,9 @@
 #include <QVBoxLayout>
 
 #include "app/CommandIds.h"
-#include "app/MainFrame.h"
-#include "app/Subsystems.h"
+#include "app/LibraryLists.h"
+#include "app/RecentFiles.h"
+#include "app/ViewFrame.h"
 #include "core/LogFile.h"
 #include "core/MachineState.h"
 #include "feeder/CDialogFeedList.h"
@@ -35,7 +36,8 @@ using namespace smt::app;
 using smt::platform::ConfigPath;
 using smt::platform::SettingsSection;
 
-CSMTView::CSMTView(CMainFrame* frame) : QWidget(frame), frame_(frame) {
+CSMTView::CSMTView(smt::app::ViewFrame& frame, std::function<void(CSMTView&)> installSubsystems)
+    : QWidget(frame.Window()), frame_(frame) {
   setObjectName("CSMTView");
   auto* row = new QHBoxLayout(this);
   row->setContentsMargins(0, 0, 0, 0);
@@ -61,8 +63,10 @@ CSMTView::CSMTView(CMainFrame* frame) : QWidget(frame), frame_(frame) {
   rightLayout_->setContentsMargins(0, 0, 0, 0);
   row->addWidget(leftScroll);
   row->addWidget(rightArea_, 1);
-  InstallSubsystems(*this);
+  if (installSubsystems) installSubsystems(*this);
 }
+
+CMainFrame* CSMTView::frame() const { return frame_.Frame(); }
 
 CSMTView::~CSMTView() {
   // The hook table's probes read this view's panels.
@@ -71,23 +75,23 @@ CSMTView::~CSMTView() {
 
 
 int CSMTView::OnCreate() {
-  const std::string& app = frame_->m_strAppPath;
-  frame_->LoadLanguage();
+  const std::string& app = frame_.AppPath();
+  frame_.LoadLanguage();
   // Machine types 0..10; any other value is refused (told once) and type 0 used.
   smt::CurrentMachine().machineType =
       static_cast<int>(SettingsSection(ConfigPath(app), "MachineSetConfig").ReadInteger("MachineSet", 0, 10, 0));
-  frame_->LocalizeMenu(frame_->m_strLanguage);
+  frame_.LocalizeMenu(frame_.Language());
   auto* left = static_cast<QVBoxLayout*>(leftColumn_->layout());
   if (!m_pSetView) {
     m_pSetView = new CDialogSetView(leftColumn_);
     m_pSetView->LoadConfig(app);
-    m_pSetView->LoadLanguage(app, frame_->m_strLanguage);
+    m_pSetView->LoadLanguage(app, frame_.Language());
     m_pSetView->ApplyLanguageTexts();
     left->addWidget(m_pSetView, 3);
   }
   if (!m_pManualControl) {
     m_pManualControl = new CDialogManualControl(leftColumn_);
-    m_pManualControl->LoadLanguage(app, frame_->m_strLanguage);
+    m_pManualControl->LoadLanguage(app, frame_.Language());
     m_pManualControl->ApplyLanguageTexts();
     m_pManualControl->LoadConfig(app);
     left->addWidget(m_pManualControl, 2);
@@ -109,7 +113,7 @@ int CSMTView::OnCreate() {
     };
     headGroup = [] { return smt::link::Runtime().headGroup.load(); };
   }
-  for (auto& load : languageLoaders) load(app, frame_->m_strLanguage);
+  for (auto& load : languageLoaders) load(app, frame_.Language());
   return 0;
 }
 
@@ -120,17 +124,17 @@ void CSMTView::CreateListPanels() {
     m_pFeedList->hide();
   }
   if (!m_pPartList) {
-    m_pPartList = new CDialogPartList(rightArea_);
+    m_pPartList = new CDialogPartList(smt::job::PartListOf(smt::CurrentMachine()), rightArea_);
     FitPanel(m_pPartList, 2);
     m_pPartList->show();
   }
   if (!m_pDocument) {
     m_pDocument = std::make_unique<CSMTDoc>(m_pPartList->Job());
     CSMTDoc& doc = *m_pDocument;
-    CMainFrame* frame = frame_;
+    smt::app::ViewFrame* frame = &frame_;
     doc.SaveFigLists = [frame] {
       // The drop-down lists are edited in their own holder.
-      frame->m_lists.dropDownLists = g_DropDownLists;
+      frame->Lists().dropDownLists = smt::job::DropDownLists();
       try {
         frame->SaveFigLists();
       } catch (const smt::platform::FileError& e) {
@@ -140,20 +144,19 @@ void CSMTView::CreateListPanels() {
     };
     doc.SetStatusPath = [frame](const std::string& path) { frame->SetJobPathText(path); };
     doc.JobFileUsed = [frame](const std::filesystem::path& path) {
-      frame->m_recent.Add(path.string());
+      frame->Recent().Add(path.string());
       frame->ShowRecentFiles();
     };
     // The feeder table goes into its lines before the library files are written.
     doc.SaveFeederLines = [this, frame] {
-      smt::feeder::SaveFeederState(m_pFeedList, frame->m_lists.feedLines, frame->m_strAppPath);
+      smt::feeder::SaveFeederState(m_pFeedList, frame->Lists().feedLines, frame->AppPath());
     };
     doc.AskSavePath = [this]() -> std::optional<std::filesystem::path> {
       const std::string chosen = smt::platform::ChooseSaveFile(this, {}, {}, "Project Files (*.smt)");
       if (chosen.empty()) return std::nullopt;
       return JobPathFromTypedName(chosen);
     };
-    frame->hasPcbTable = [&doc] { return doc.HasPcbTable(); };
-    frame->saveProject = [&doc] { return doc.SaveProject(); };
+    frame->ConnectDocument([&doc] { return doc.HasPcbTable(); }, [&doc] { return doc.SaveProject(); });
   }
 }
 
@@ -191,13 +194,13 @@ void CSMTView::OnFileOpen() {
 }
 
 void CSMTView::OnOpenRecentFile(int index) {
-  auto& recent = frame_->m_recent;
+  auto& recent = frame_.Recent();
   if (!m_pDocument || index < 0 || index >= static_cast<int>(recent.Paths().size())) return;
   const std::string path = recent.Paths()[static_cast<size_t>(index)];
   // A job that is gone leaves the list, as does one that cannot be read.
   if (!m_pDocument->OnOpenDocument(path)) {
     recent.Remove(path);
-    frame_->ShowRecentFiles();
+    frame_.ShowRecentFiles();
   }
 }
 
@@ -211,21 +214,21 @@ bool CSMTView::OnFileSaveAs() {
 
 void CSMTView::OnInitialUpdate() {
   if (!firstInitialUpdate_) return;
-  const std::string& app = frame_->m_strAppPath;
+  const std::string& app = frame_.AppPath();
   // Firmware switches to the command layer, logging on or off.
   m_VersionNumber.Load(app);
   m_VersionNumber.Apply();
-  g_DropDownLists = frame_->m_lists.dropDownLists;
-  g_DropDownLists.resize(4);
+  smt::job::DropDownLists() = frame_.Lists().dropDownLists;
+  smt::job::DropDownLists().resize(4);
   if (m_pPartList) m_pPartList->PcbEditor().LoadConfig(app);
   for (auto& step : initialUpdateSteps) step(app);
-  m_strMessage = LoadViewMessages(app, frame_->m_strLanguage);
+  m_strMessage = LoadViewMessages(app, frame_.Language());
   if (m_pFeedList) {
     // Loaded and put on the controls: the panel shows the window's language from the start.
-    m_pFeedList->LoadLanguage(app, frame_->m_strLanguage);
+    m_pFeedList->LoadLanguage(app, frame_.Language());
     m_pFeedList->ApplyLanguageTexts();
   }
-  if (m_pPartList) m_pPartList->LoadLanguage(app, frame_->m_strLanguage);
+  if (m_pPartList) m_pPartList->LoadLanguage(app, frame_.Language());
   LayoutJogPanelForMachineType();
   firstInitialUpdate_ = false;
 }
@@ -258,7 +261,7 @@ void CSMTView::OnShowFeedList() {
 
 void CSMTView::OnShowPartList() {
   if (!m_pPartList) {
-    m_pPartList = new CDialogPartList(rightArea_);
+    m_pPartList = new CDialogPartList(smt::job::PartListOf(smt::CurrentMachine()), rightArea_);
     FitPanel(m_pPartList, 2);
     m_pPartList->show();
     return;
@@ -361,7 +364,7 @@ void CSMTView::OnCommand(int id) {
 }
 
 void CSMTView::ReloadLanguage(const std::string& language) {
-  const std::string& app = frame_->m_strAppPath;
+  const std::string& app = frame_.AppPath();
   if (m_pSetView) {
     m_pSetView->LoadLanguage(app, language);
     m_pSetView->ApplyLanguageTexts();
@@ -387,13 +390,13 @@ void CSMTView::LayoutJogPanelForMachineType() {
 
 void CSMTView::ResetStrategyHeadMode() {
   // The placement strategy: one head, no nozzle change, committed and saved.
-  smt::run::ResetStrategyHeadMode(frame_->m_strAppPath);
+  smt::run::ResetStrategyHeadMode(frame_.AppPath());
 }
 
 void CSMTView::SaveOnClose() {
-  if (m_pSetView) m_pSetView->SaveViewConfig(frame_->m_strAppPath);
-  if (m_pManualControl) m_pManualControl->SaveConfig(frame_->m_strAppPath);
-  for (auto& step : closeSteps) step(frame_->m_strAppPath);
+  if (m_pSetView) m_pSetView->SaveViewConfig(frame_.AppPath());
+  if (m_pManualControl) m_pManualControl->SaveConfig(frame_.AppPath());
+  for (auto& step : closeSteps) step(frame_.AppPath());
 }
 
 void CSMTView::CloseCameras() {

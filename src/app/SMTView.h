@@ -24,6 +24,9 @@
 std::optional<std::filesystem::path> JobPathFromTypedName(const std::string& chosen);
 
 class CMainFrame;
+namespace smt::app {
+class ViewFrame;
+}
 class CDialogSetView;
 class CDialogManualControl;
 class CDialogFeedList;
@@ -35,7 +38,9 @@ class CDialogCameraList;
 class CSMTView : public QWidget {
   Q_OBJECT
  public:
-  explicit CSMTView(CMainFrame* frame);
+  // `installSubsystems` joins the subsystems to the view at the end of its
+  // construction (empty: a bare view).
+  explicit CSMTView(smt::app::ViewFrame& frame, std::function<void(CSMTView&)> installSubsystems = {});
   ~CSMTView() override;
 
   // Creation: language, machine type, menu texts, camera and jog panels.
@@ -67,7 +72,7 @@ class CSMTView : public QWidget {
   void SaveOnClose();
   void CloseCameras();
 
-  CMainFrame* frame() const { return frame_; }
+  CMainFrame* frame() const;
   // The job document (exists once the list panels do).
   CSMTDoc* document() const { return m_pDocument.get(); }
 
@@ -141,7 +146,7 @@ class CSMTView : public QWidget {
   int feedListShownCount = 0;
 
  private:
-  CMainFrame* frame_;
+  smt::app::ViewFrame& frame_;
   QWidget* leftColumn_ = nullptr;
   QWidget* rightArea_ = nullptr;
   QVBoxLayout* rightLayout_ = nullptr;

@@ -3,7 +3,8 @@
 
 #include "app/CommandIds.h"
 #include "app/GoToMoves.h"
-#include "app/MainFrame.h"
+#include "app/LibraryLists.h"
+#include "app/ViewFrame.h"
 #include "app/SMTView.h"
 #include "core/MachineState.h"
 #include "job/CDialogPCBEdit.h"
@@ -157,7 +158,7 @@ void CSMTView::OnGoTo(int id) {
     if (const auto* shown = job.pcbs.Find(job.shownPcbName)) in->shownPcb = *shown;
     if (const auto* current = job.pcbs.Current()) in->currentBoard = *current;
   }
-  in->cameraRows = frame()->m_lists.cameraRows;
+  in->cameraRows = frame_.Lists().cameraRows;
   const GoToContext c = in->Context();
   GoToPlan plan;
   switch (family) {

@@ -74,6 +74,70 @@ void ConnectShell(CSMTView& view) {
   view.initialUpdateSteps.push_back([&view](const std::string&) { ConnectPanels(view); });
 }
 
+namespace {
+
+// The part list's run control view, with the busy texts in the jog panel's
+// information boxes.
+class JogBoxesRunView : public smt::job::RunControlView {
+ public:
+  JogBoxesRunView(std::shared_ptr<smt::job::RunControlView> panel, CDialogManualControl* jog)
+      : panel_(std::move(panel)), jog_(jog) {}
+  void EnableButton(int button, bool enabled) override { panel_->EnableButton(button, enabled); }
+  void JogInfo(int box, const std::string& text) override {
+    if (jog_) jog_->SetInfoBoxText(box, text);
+  }
+  void FocusList(smt::job::RowKind list) override { panel_->FocusList(list); }
+  void RunTimer(bool on) override { panel_->RunTimer(on); }
+  void ShowClock(const std::string& text) override { panel_->ShowClock(text); }
+  void ShowCount(const std::string& text) override { panel_->ShowCount(text); }
+  void EnableWindows() override { panel_->EnableWindows(); }
+
+ private:
+  std::shared_ptr<smt::job::RunControlView> panel_;
+  CDialogManualControl* jog_;
+};
+
+// The camera panel as the PCB editor and the coordinate tests use it.
+class ShellMarkCameraPanel : public smt::job::MarkCameraPanel {
+ public:
+  explicit ShellMarkCameraPanel(CSMTView& view) : view_(view) {}
+  void OpenMarkCamera() override {
+    if (view_.switchLiveCamera) view_.switchLiveCamera(GoToCamera::Mark);
+  }
+  void FeederLightOnce() override {
+    if (view_.m_pSetView) view_.m_pSetView->m_bFeederLight = true;
+  }
+  int LiveImageHeight() override { return view_.m_pSetView ? view_.m_pSetView->m_nImageHeight : 480; }
+  void ShowMarkValues(double box, int contrast, int brightness) override {
+    if (CDialogSetView* c = view_.m_pSetView) ShowCameraValues(c, c->m_dPixelPerMm, box, contrast, brightness);
+  }
+  void ShowZoom(double zoom) override {
+    if (CDialogSetView* c = view_.m_pSetView)
+      ShowCameraValues(c, zoom, c->m_VisualSize, c->m_Light_Contrast, c->m_Light_Brightness);
+  }
+  void ShowBox(double box) override {
+    if (CDialogSetView* c = view_.m_pSetView)
+      ShowCameraValues(c, c->m_dPixelPerMm, box, c->m_Light_Contrast, c->m_Light_Brightness);
+  }
+  void ShowContrast(int contrast) override {
+    if (CDialogSetView* c = view_.m_pSetView)
+      ShowCameraValues(c, c->m_dPixelPerMm, c->m_VisualSize, contrast, c->m_Light_Brightness);
+  }
+  void ShowBrightness(int brightness) override {
+    if (CDialogSetView* c = view_.m_pSetView)
+      ShowCameraValues(c, c->m_dPixelPerMm, c->m_VisualSize, c->m_Light_Contrast, brightness);
+  }
+  std::pair<int, int> Light() override {
+    const CDialogSetView* c = view_.m_pSetView;
+    return c ? std::make_pair(c->m_Light_Contrast, c->m_Light_Brightness) : std::make_pair(0, 0);
+  }
+
+ private:
+  CSMTView& view_;
+};
+
+}  // namespace
+
 void ConnectPanels(CSMTView& view) {
   CDialogPartList* p = view.m_pPartList;
   CDialogManualControl* jog = view.m_pManualControl;
@@ -83,52 +147,15 @@ void ConnectPanels(CSMTView& view) {
   // Pcb Clamp: the conveyor's clamp task, or release when a board is clamped.
   run.boardClamped = [] { return smt::stations::ConveyorStation::Instance().Clamped(); };
   run.startTransport = [](int task) { smt::stations::ConveyorStation::Instance().StartTransport(task); };
-  run.exhaustMs = [] { return smt::settings::SettingsStores::Instance().machine.Basic()->m_Exhaust; };
   run.networkLink = [] { return smt::settings::SettingsStores::Instance().machine.Basic()->m_CommModel != 0; };
-  // The drill run's end lifts with the drill editor's lift speeds.
-  run.drillLiftSpeeds = [p] {
-    const auto& d = p->Logic().drillEdit;
-    return std::make_pair(d.liftStart, d.liftRun);
-  };
   // The busy texts go into the information boxes whatever the information
   // switch says; an empty text empties the box.
-  run.jogInfo = [jog](int box, const std::string& text) {
-    if (jog) jog->SetInfoBoxText(box, text);
-  };
+  run.view.Connect(std::make_shared<JogBoxesRunView>(run.view.Get(), jog));
 
-  auto& logic = p->Logic();
-  logic.glueHeight = [] { return smt::settings::SettingsStores::Instance().machine.Basic()->m_Z_DropsGlueToPCBHeight; };
   p->CoordTests().autoChangeNozzle = [] { return smt::run::Strategy().m_AutoChangeNozzle; };
 
-  // The PCB editor and the camera panel.
-  CDialogPCBEdit& pcb = p->PcbEditor();
-  pcb.platformSelect = [] { return smt::link::Runtime().headGroup.load(); };
-  pcb.LiveImageHeight = [camera] { return camera ? camera->m_nImageHeight : 480; };
-  pcb.OpenMarkCamera = [&view] {
-    if (view.switchLiveCamera) view.switchLiveCamera(GoToCamera::Mark);
-  };
-  pcb.SetMarkCameraParams = [camera](double box, int contrast, int brightness) {
-    if (camera) ShowCameraValues(camera, camera->m_dPixelPerMm, box, contrast, brightness);
-  };
-  pcb.setCameraZoom = [camera](double zoom) {
-    if (camera) ShowCameraValues(camera, zoom, camera->m_VisualSize, camera->m_Light_Contrast, camera->m_Light_Brightness);
-  };
-  pcb.setCameraBox = [camera](double box) {
-    if (camera) ShowCameraValues(camera, camera->m_dPixelPerMm, box, camera->m_Light_Contrast, camera->m_Light_Brightness);
-  };
-  pcb.setCameraContrast = [camera](int contrast) {
-    if (camera) ShowCameraValues(camera, camera->m_dPixelPerMm, camera->m_VisualSize, contrast, camera->m_Light_Brightness);
-  };
-  pcb.setCameraBrightness = [camera](int brightness) {
-    if (camera) ShowCameraValues(camera, camera->m_dPixelPerMm, camera->m_VisualSize, camera->m_Light_Contrast, brightness);
-  };
-  pcb.cameraLight = [camera] {
-    return camera ? std::make_pair(camera->m_Light_Contrast, camera->m_Light_Brightness) : std::make_pair(0, 0);
-  };
-  // The editor's manual Mark setting reaches the board correction.
-  pcb.ConvertPointToSteps = [](double d1x, double d1y, double d2x, double d2y) {
-    smt::job::ConvertPointToSteps(d1x, d1y, d2x, d2y);
-  };
+  // The PCB editor and the coordinate tests show through the camera panel.
+  smt::job::PartListOf(smt::CurrentMachine()).camera.Connect(std::make_shared<ShellMarkCameraPanel>(view));
 
   // Saving the job also saves the camera list and the automatic feeders.
   if (CSMTDoc* doc = view.document()) {

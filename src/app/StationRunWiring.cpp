@@ -126,7 +126,7 @@ void InstallStationRuns(CSMTView& view) {
     return r;
   };
   run.lampRow = [](int row) {
-    const auto v = smt::stations::LampPointValues::FromCells(smt::stations::LampPointTable::Instance().Row(row));
+    const auto v = smt::stations::LampPointTable::Instance().Values(row);
     return smt::run::LampRow{v.markX, v.markY, v.placeZ};
   };
   run.setLampMarkOffsets = [](int row, std::optional<std::pair<int32_t, int32_t>> offsets) {

@@ -190,7 +190,7 @@ void InstallJob(CSMTView& view) {
     import->FeederRows = [] {
       std::vector<smt::job::ImportFeederRow> rows;
       for (const smt::job::FeederRowView& f : smt::job::FeederListRows())
-        rows.push_back({f.Cell(0), f.Cell(2), f.Cell(3), f.Cell(10), f.flyImage == 2});
+        rows.push_back({f.Number(), f.Package(), f.Value(), f.Head(), f.flyImage == 2});
       return rows;
     };
     p->PcbEditor().openImportDialog = [import, frame] { import->Open(frame->m_strAppPath, frame->m_strLanguage); };
@@ -218,7 +218,7 @@ void InstallJob(CSMTView& view) {
     dialog.InitLists();
     dialog.exec();
     // The drop-down lists are saved with the library files.
-    frame->m_lists.dropDownLists = g_DropDownLists;
+    frame->m_lists.dropDownLists = smt::job::DropDownLists();
   });
 }
 
@@ -327,7 +327,6 @@ void InstallRunEngine(CSMTView& view) {
   run.runZones = smt::stations::RunConveyorZone;
   run.startHome = [] { smt::link::MachineHoming::Instance().StartHomeThread(0, 0); };
   run.speedLevel = [] { return smt::settings::SettingsStores::Instance().speed.Get()->settings.m_SpeedMenuCheck; };
-  run.info = [](const std::string& text) { smt::link::Runtime().Hooks().AppendInfoLine(text, true); };
   run.lightValue = [&view] { return view.m_pSetView ? view.m_pSetView->m_Light_Brightness : 0; };
   run.openMarkCamera = [&view] {
     // The run asks while the machine is homed and then starts the closing

@@ -32,6 +32,7 @@
 #include "vision/TemplateOrigin.h"
 #include "vision/VisionGlobals.h"
 #include "vision/ImageFiles.h"
+#include "core/Machine.h"
 
 namespace smt::app {
 
@@ -59,8 +60,7 @@ struct LoadedTemplate {
   cv::Mat image;
 };
 LoadedTemplate& OwnMarkTemplate() {
-  static LoadedTemplate t;
-  return t;
+  return smt::CurrentMachine().Part<LoadedTemplate>();
 }
 
 // How long a frame of a vision step may take before the step counts it as

@@ -1,12 +1,13 @@
 #include "feeder/AutoFeeders.h"
 
 #include "platform/SettingsSection.h"
+#include "core/Machine.h"
+#include "settings/ConfigKeyRanges.h"
 
 namespace smt::feeder {
 
 AutoFeeders& AutoFeeders::Instance() {
-  static AutoFeeders a;
-  return a;
+  return smt::CurrentMachine().Part<AutoFeeders>();
 }
 
 bool AutoFeeders::IsFeederOn(int n) const {
@@ -62,20 +63,20 @@ void AutoFeeders::SetConfig(const AutoFeedConfig& c) {
 void AutoFeeders::LoadConfig(const std::string& appDir) {
   smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), "AutoFeedConfig");
   AutoFeedConfig c;
-  c.m_Feed_Times = s.ReadInt("m_Feed_Times");
+  c.m_Feed_Times = smt::settings::ReadConfigInt(s, "m_Feed_Times");
   if (c.m_Feed_Times == 0) c.m_Feed_Times = 1;
-  c.m_Feed_Delay = s.ReadInt("m_Feed_Delay");
+  c.m_Feed_Delay = smt::settings::ReadConfigInt(s, "m_Feed_Delay");
   if (c.m_Feed_Delay == 0) c.m_Feed_Delay = 200;
-  c.m_Open_Length = s.ReadInt("m_Open_Length");
+  c.m_Open_Length = smt::settings::ReadConfigInt(s, "m_Open_Length");
   if (c.m_Open_Length == 0) c.m_Open_Length = 30;
-  c.m_Close_Length = s.ReadInt("m_Close_Length");
+  c.m_Close_Length = smt::settings::ReadConfigInt(s, "m_Close_Length");
   if (c.m_Close_Length == 0) c.m_Close_Length = 45;
-  c.m_FeedBack_Delay = s.ReadInt("m_FeedBack_Delay");
-  c.m_bIntegrationFeed = s.ReadInt("m_bIntegrationFeed");
-  c.m_bAutoFeed = s.ReadInt("m_bAutoFeed");
-  c.m_bVibrationFeed = s.ReadInt("m_bVibrationFeed");
-  c.m_bDragHand = s.ReadInt("m_bDragHand");
-  c.m_TestLoop = s.ReadInt("m_TestLoop");
+  c.m_FeedBack_Delay = smt::settings::ReadConfigInt(s, "m_FeedBack_Delay");
+  c.m_bIntegrationFeed = smt::settings::ReadConfigInt(s, "m_bIntegrationFeed");
+  c.m_bAutoFeed = smt::settings::ReadConfigInt(s, "m_bAutoFeed");
+  c.m_bVibrationFeed = smt::settings::ReadConfigInt(s, "m_bVibrationFeed");
+  c.m_bDragHand = smt::settings::ReadConfigInt(s, "m_bDragHand");
+  c.m_TestLoop = smt::settings::ReadConfigInt(s, "m_TestLoop");
   if (c.m_TestLoop < 1) c.m_TestLoop = 1;
   SetConfig(c);
 }

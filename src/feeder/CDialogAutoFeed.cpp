@@ -184,7 +184,7 @@ void CDialogAutoFeed::OnGridClick(int row, int column) {
   if (row < 0 || row > 5 || column < 0 || column > 16) return;
   auto& af = AutoFeeders::Instance();
   if (column >= 1) {
-    const int n = grid_->item(row, column)->text().toInt();
+    const int n = 16 * row + column;  // the feeder the cell shows
     af.ToggleFeeder(n, smt::CurrentMachine().machineType);
     af.SetCmd(af.CmdWord(), af.IsFeederOn(n) || smt::CurrentMachine().machineType == 8 ? n : 0);
   } else {

@@ -451,10 +451,14 @@ bool CDialogFeedEdit::Run() {
 
 void CDialogFeedEdit::UpdatePrecisionBoxes() {
   const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
-  const int xy = Edit("precisionXY")->text().toInt();
-  const int a = Edit("precisionA")->text().toInt();
-  precisionXY_->setText(xy == -1 || p.m_X_Pulse == 0 ? QString() : QString::fromStdString(FormatDouble(xy / p.m_X_Pulse, 4)));
-  precisionA_->setText(a == -1 || p.m_A_Pulse == 0 ? QString() : QString::fromStdString(FormatDouble(a / p.m_A_Pulse, 4)));
+  // Nothing shown while a box holds no whole number (or -1, not set); its
+  // range is judged at OK.
+  const auto xy = smt::platform::ParseOperatorInteger(Edit("precisionXY")->text().toStdString());
+  const auto a = smt::platform::ParseOperatorInteger(Edit("precisionA")->text().toStdString());
+  precisionXY_->setText(!xy || *xy == -1 || p.m_X_Pulse == 0 ? QString()
+                                                             : QString::fromStdString(FormatDouble(*xy / p.m_X_Pulse, 4)));
+  precisionA_->setText(!a || *a == -1 || p.m_A_Pulse == 0 ? QString()
+                                                          : QString::fromStdString(FormatDouble(*a / p.m_A_Pulse, 4)));
 }
 
 void CDialogFeedEdit::SetSideButtons(int side) {

@@ -20,6 +20,7 @@
 #include "link/MachineGuards.h"
 #include "link/MotionCommands.h"
 #include "link/MotionGlobals.h"
+#include "platform/DecimalRounding.h"
 #include "platform/NumberFieldReader.h"
 #include "platform/RangeRefusal.h"
 #include "platform/MessageService.h"
@@ -267,7 +268,7 @@ void CDialogGridBox::TakeRowPitch() {
   if (p.m_Y_Pulse == 0) return;
   double v = 0;
   if (smt::CurrentMachine().machineType != 4) {
-    v = TextToDouble(FormatDouble(smt::CurrentMachine().curY.load() / p.m_Y_Pulse + b.m_Y_CameraToNozzle1 - originY, 4));
+    v = smt::platform::RoundDecimals(smt::CurrentMachine().curY.load() / p.m_Y_Pulse + b.m_Y_CameraToNozzle1 - originY, 4);
   } else {
     const int platform = smt::link::Runtime().headGroup.load();
     if (platform == 1) v = TeachValue(smt::CurrentMachine().curY.load(), p.m_Y_Pulse);
@@ -282,7 +283,7 @@ void CDialogGridBox::TakeColPitch() {
   const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
   if (p.m_X_Pulse == 0) return;
   double v = 0;
-  if (smt::CurrentMachine().machineType != 4) v = TextToDouble(FormatDouble(smt::CurrentMachine().curX.load() / p.m_X_Pulse + b.m_X_CameraToNozzle1 - originX, 4));
+  if (smt::CurrentMachine().machineType != 4) v = smt::platform::RoundDecimals(smt::CurrentMachine().curX.load() / p.m_X_Pulse + b.m_X_CameraToNozzle1 - originX, 4);
   else v = TeachValue(smt::CurrentMachine().curX.load(), p.m_X_Pulse);
   colSpace_->setText(QString::fromStdString(FormatDouble(v, 4)));
 }

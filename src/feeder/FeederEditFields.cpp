@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/DecimalRounding.h"
 #include "platform/SettingsSection.h"
 
 namespace smt::feeder {
@@ -326,7 +327,7 @@ std::vector<std::string> ImageFeatureNames(int language) {
 
 double TeachValue(int64_t steps, double pulsesPerMm) {
   if (pulsesPerMm == 0) return 0;
-  const double v = TextToDouble(FormatDouble(static_cast<double>(steps) / pulsesPerMm, 4));
+  const double v = smt::platform::RoundDecimals(static_cast<double>(steps) / pulsesPerMm, 4);
   if (v > 0) return v + 0.0001;
   if (v < 0) return v - 0.0001;
   return 0;

@@ -1,11 +1,18 @@
 #include "job/BoardTransforms.h"
 
-#include "platform/SettingsSection.h"
+#include <cmath>
+
+#include "job/WorkRecords.h"
 
 namespace smt::job {
 
-using smt::platform::TextToDouble;
-using smt::platform::TextToInt;
+namespace {
+
+// A row's whole-degree angle as the transforms turn it: an angle beyond the
+// field's range (or no number at all) counts as 0.
+int WholeDegrees(double angle) { return std::fabs(angle) <= kMaxAngle ? static_cast<int>(std::trunc(angle)) : 0; }
+
+}  // namespace
 
 TransformedPoint TransformPoint(BoardTransform t, double x, double y, int a) {
   switch (t) {
@@ -28,8 +35,8 @@ TransformedPoint TransformPoint(BoardTransform t, double x, double y, int a) {
 
 static void TransformRow(ListRow& row, BoardTransform t) {
   if (row.cells.size() < kPlacementCells) row.cells.resize(kPlacementCells);
-  auto p = TransformPoint(t, TextToDouble(row.cells[kSmtX]), TextToDouble(row.cells[kSmtY]),
-                          TextToInt(row.cells[kSmtAngle]));
+  const PlacementRecord r = PlacementFromListRow(row);
+  auto p = TransformPoint(t, r.x, r.y, WholeDegrees(r.angle));
   row.cells[kSmtX] = FormatG(p.x);
   row.cells[kSmtY] = FormatG(p.y);
   row.cells[kSmtAngle] = std::to_string(p.angle);
@@ -61,8 +68,8 @@ void MergePanelRows(std::vector<ListRow>& rows, int panelRows, int panelCols, do
   out.reserve(rows.size() * static_cast<size_t>(R) * static_cast<size_t>(C));
   for (auto& row : rows) {
     if (row.cells.size() < kPlacementCells) row.cells.resize(kPlacementCells);
-    const double x0 = TextToDouble(row.cells[kSmtX]);
-    const double y0 = TextToDouble(row.cells[kSmtY]);
+    const PlacementRecord p = PlacementFromListRow(row);
+    const double x0 = p.x, y0 = p.y;
     for (int r = 0; r < R; ++r)
       for (int c = 0; c < C; ++c) {
         ListRow copy = row;

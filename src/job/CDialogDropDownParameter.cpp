@@ -89,7 +89,7 @@ void CDialogDropDownParameter::ShowLists() {
 }
 
 void CDialogDropDownParameter::InitLists() {
-  ed_.LoadListsFromArray(g_DropDownLists);
+  ed_.LoadListsFromArray(smt::job::DropDownLists());
   ed_.SetTab(0);
   edit_->clear();
   ShowLists();

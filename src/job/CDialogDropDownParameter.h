@@ -27,7 +27,7 @@ class CDialogDropDownParameter : public QDialog {
   // Section "DropDownParameterConfig" of "<appDir>/<language>.ini".
   void LoadLanguage(const std::string& appDir, const std::string& language);
 
-  // The dialog's set-up: lists from g_DropDownLists, names tab, nothing selected.
+  // The dialog's set-up: lists from DropDownLists(), names tab, nothing selected.
   void InitLists();
   void OnTabChanged(int tab);
   void OnListSelChanged(int row);

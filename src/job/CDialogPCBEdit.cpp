@@ -17,10 +17,12 @@
 #include <cmath>
 
 #include "core/MachineState.h"
+#include "job/BoardGeometry.h"
 #include "job/JobRows.h"
 #include "job/RowListModel.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
+#include "job/PcbEditSettings.h"
 
 using smt::job::PcbOpResult;
 using smt::job::PcbRecord;
@@ -105,14 +107,15 @@ constexpr const char* kSkipped = "0/";
 
 }  // namespace
 
-CDialogPCBEdit::CDialogPCBEdit(smt::job::JobModel& job, QWidget* parent) : QDialog(parent), job_(job) {
+CDialogPCBEdit::CDialogPCBEdit(smt::job::JobModel& job, smt::job::MarkCameraPanelSlot& camera, QWidget* parent)
+    : QDialog(parent), job_(job), camera_(camera) {
   setObjectName("CDialogPCBEdit");
   for (const auto& [k, v] : TextTable()) texts_[k] = v;
   Build();
   ApplyLanguageTexts();
 }
 
-int CDialogPCBEdit::Type() const { return MachineType ? MachineType() : smt::CurrentMachine().machineType.load(); }
+int CDialogPCBEdit::Type() const { return smt::CurrentMachine().machineType.load(); }
 
 std::string CDialogPCBEdit::Text(const std::string& key) const {
   auto it = texts_.find(key);
@@ -341,27 +344,21 @@ void CDialogPCBEdit::ApplyLanguageTexts() {
 
 void CDialogPCBEdit::LoadConfig(const std::string& appDir) {
   appDir_ = appDir;
-  SettingsSection s(smt::platform::ConfigPath(appDir), "PcbEditConfig");
-  f_.m_PcbBoardCount = s.ReadInt("m_PcbBoardCount");
-  f_.m_VisualZoom = s.ReadDouble("m_VisualZoom");
-  f_.m_DetectPrecision = s.ReadInt("m_DetectPrecision");
-  f_.m_ImageColorReversal = s.ReadInt("m_ImageColorReversal") != 0;
-  f_.m_VisualBox = s.ReadDouble("m_VisualBox");
-  f_.m_MarkDiameter = s.ReadDouble("m_MarkDiameter");
-  f_.m_LightContrast = s.ReadInt("m_LightContrast");
-  f_.m_LightBrightness = s.ReadInt("m_LightBrightness");
-  f_.m_VisualTimes = s.ReadInt("m_VisualTimes");
-  f_.m_MarkCollectTime = s.ReadInt("m_MarkCollectTime");
-  f_.m_SpecialMark2 = s.ReadInt("m_SpecialMark2") != 0;
-  f_.m_Mark2LightContrast = s.ReadInt("m_Mark2LightContrast");
-  f_.m_Mark2LightBrightness = s.ReadInt("m_Mark2LightBrightness");
-  if (f_.m_PcbBoardCount == 0) f_.m_PcbBoardCount = 1;
-  if (f_.m_VisualZoom == 0) f_.m_VisualZoom = 1.0;
-  if (f_.m_DetectPrecision == 0) f_.m_DetectPrecision = 1;
-  if (f_.m_VisualBox == 0) f_.m_VisualBox = 0.2;
-  if (f_.m_MarkDiameter == 0) f_.m_MarkDiameter = 0.1;
-  if (f_.m_VisualTimes == 0) f_.m_VisualTimes = 1;
-  if (f_.m_MarkCollectTime == 0) f_.m_MarkCollectTime = 10;
+  // The zero values read as the smallest working ones.
+  const smt::job::PcbEditSettings p = smt::job::LoadPcbEditSettings(appDir);
+  f_.m_PcbBoardCount = p.m_PcbBoardCount;
+  f_.m_VisualZoom = p.m_VisualZoom;
+  f_.m_DetectPrecision = p.m_DetectPrecision;
+  f_.m_ImageColorReversal = p.m_ImageColorReversal;
+  f_.m_VisualBox = p.m_VisualBox;
+  f_.m_MarkDiameter = p.m_MarkDiameter;
+  f_.m_LightContrast = p.m_LightContrast;
+  f_.m_LightBrightness = p.m_LightBrightness;
+  f_.m_VisualTimes = p.m_VisualTimes;
+  f_.m_MarkCollectTime = p.m_MarkCollectTime;
+  f_.m_SpecialMark2 = p.m_SpecialMark2;
+  f_.m_Mark2LightContrast = p.m_Mark2LightContrast;
+  f_.m_Mark2LightBrightness = p.m_Mark2LightBrightness;
   WriteFieldsToControls();
 }
 
@@ -597,7 +594,7 @@ void CDialogPCBEdit::showEvent(QShowEvent* e) {
   importUndo_.reset();
   InitFromTable();
   LockCameraFields();
-  OpenMarkCamera();
+  camera_->OpenMarkCamera();
   QDialog::showEvent(e);
 }
 
@@ -618,7 +615,7 @@ void CDialogPCBEdit::OnOK() {
   }
   CountGrid();
   if (m_nArrayNumber <= 0) return Message("PcbEdit.c_Message_01");
-  if (static_cast<long long>(std::trunc(f_.m_VisualZoom * f_.m_VisualBox)) > LiveImageHeight()) {
+  if (static_cast<long long>(std::trunc(f_.m_VisualZoom * f_.m_VisualBox)) > camera_->LiveImageHeight()) {
     dbl_["c_1051"]->setFocus();
     dbl_["c_1051"]->selectAll();
     smt::platform::ShowMessage("Parameter is too big !");
@@ -669,13 +666,13 @@ void CDialogPCBEdit::OnOK() {
   if (f_.manualMark) {
     auto in = [](double v) { return v >= -3.0 && v <= 3.0; };
     if (in(f_.manualMark1X) && in(f_.manualMark1Y) && in(f_.manualMark2X) && in(f_.manualMark2Y))
-      ConvertPointToSteps(f_.manualMark1X, f_.manualMark1Y, f_.manualMark2X, f_.manualMark2Y);
+      smt::job::ConvertPointToSteps(f_.manualMark1X, f_.manualMark1Y, f_.manualMark2X, f_.manualMark2Y);
   }
   if (!m_bCloseOnOK) {
     m_bCloseOnOK = true;
     return;
   }
-  SetMarkCameraParams(f_.m_VisualBox, f_.m_LightContrast, f_.m_LightBrightness);
+  camera_->ShowMarkValues(f_.m_VisualBox, f_.m_LightContrast, f_.m_LightBrightness);
   accept();
 }
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "job/JobModel.h"
+#include "job/MarkCameraPanel.h"
 
 class QCheckBox;
 class QLabel;
@@ -57,24 +58,13 @@ struct PcbEditFields {
 class CDialogPCBEdit : public QDialog {
   Q_OBJECT
  public:
-  CDialogPCBEdit(smt::job::JobModel& job, QWidget* parent = nullptr);
+  // The editor shows the board's Mark camera values on `camera`.
+  CDialogPCBEdit(smt::job::JobModel& job, smt::job::MarkCameraPanelSlot& camera, QWidget* parent = nullptr);
 
-  // Seams to the camera panel and the board geometry (optional).
-  smt::platform::Hook<int()> LiveImageHeight{"CDialogPCBEdit.LiveImageHeight"};  // pixels of the live image
-  smt::platform::Hook<void(double, double, double, double)> ConvertPointToSteps{"CDialogPCBEdit.ConvertPointToSteps"};
-  smt::platform::Hook<void(double box, int contrast, int brightness)> SetMarkCameraParams{"CDialogPCBEdit.SetMarkCameraParams"};
-  smt::platform::Hook<void()> OpenMarkCamera{"CDialogPCBEdit.OpenMarkCamera"};
-  smt::platform::Hook<int()> MachineType{"CDialogPCBEdit.MachineType"};  // default the machine's machineType
   // The import of pick-and-place files (the EDA import's dialog) and the
-  // two-mark test; the camera panel's Mark camera values.
+  // two-mark test.
   smt::platform::Hook<void()> openImportDialog{"CDialogPCBEdit.openImportDialog"};
   smt::platform::Hook<void()> openDoubleMarkTest{"CDialogPCBEdit.openDoubleMarkTest"};
-  smt::platform::Hook<void(double zoom)> setCameraZoom{"CDialogPCBEdit.setCameraZoom"};
-  smt::platform::Hook<void(double box)> setCameraBox{"CDialogPCBEdit.setCameraBox"};
-  smt::platform::Hook<void(int contrast)> setCameraContrast{"CDialogPCBEdit.setCameraContrast"};
-  smt::platform::Hook<void(int brightness)> setCameraBrightness{"CDialogPCBEdit.setCameraBrightness"};
-  smt::platform::Hook<std::pair<int, int>()> cameraLight{"CDialogPCBEdit.cameraLight"};  // contrast, brightness
-  smt::platform::Hook<int()> platformSelect{"CDialogPCBEdit.platformSelect"};               // the jog panel's platform (1 or 2)
 
   // Zero point of the one-key zero command (pulses).
   int32_t m_nZeroX = 0, m_nZeroY = 0, m_nZeroX2 = 0, m_nZeroY2 = 0;
@@ -166,6 +156,7 @@ class CDialogPCBEdit : public QDialog {
   int Type() const;
 
   smt::job::JobModel& job_;
+  smt::job::MarkCameraPanelSlot& camera_;
   // What an import replaced while the editor is open: the parts of each
   // board it imported into and the rows the part list showed. OK keeps the
   // import; Cancel puts these back.

@@ -13,6 +13,7 @@
 #include "core/MachineState.h"
 #include "job/CDialogPCBEdit.h"
 #include "job/TakePosition.h"
+#include "link/LinkRuntime.h"
 #include "link/MotionGlobals.h"
 #include "platform/MessageService.h"
 #include "settings/SettingsStores.h"
@@ -105,7 +106,7 @@ void CDialogPCBEdit::OnTakePosition(int id) {
   const auto basic = store.Basic();
   const double xp = pulse->m_X_Pulse, yp = pulse->m_Y_Pulse;
   const bool lamp = Type() == 4;
-  const int platform = platformSelect();
+  const int platform = smt::link::Runtime().headGroup.load();  // the jog panel's platform (1 or 2)
   // X readings: the second platform's X on the lamp machine (but the plain
   // origin X button); Y readings: the platform the jog panel drives.
   auto xPos = [&](bool second) { return lamp && second ? smt::CurrentMachine().motion.curPlatform[0].load() : smt::CurrentMachine().curX.load(); };
@@ -116,10 +117,9 @@ void CDialogPCBEdit::OnTakePosition(int id) {
   };
   // An origin box that holds no number counts as 0 for the Mark readings.
   const double orgX = dbl_["c_1103"]->Valid().value_or(0), orgY = dbl_["c_1104"]->Valid().value_or(0);
-  auto put = [&](const char* box, double v) { dbl_[box]->setValue(std::strtod(smt::job::NudgedText(v).c_str(), nullptr)); };
+  auto put = [&](const char* box, double v) { dbl_[box]->setValue(smt::job::NudgedValue(v)); };
   auto offset = [&](const char* box, const char* mark, int32_t pos, double pulseMm, double cam, double org) {
-    dbl_[box]->setValue(std::strtod(
-        smt::job::PcbMarkOffsetText(pos, pulseMm, cam, org, dbl_[mark]->Valid().value_or(0)).c_str(), nullptr));
+    dbl_[box]->setValue(smt::job::PcbMarkOffset(pos, pulseMm, cam, org, dbl_[mark]->Valid().value_or(0)));
   };
   const double camX = basic->m_X_CameraToNozzle1, camY = basic->m_Y_CameraToNozzle1;
   switch (id) {
@@ -161,42 +161,42 @@ void CDialogPCBEdit::OnManualMarkClicked() {
 
 void CDialogPCBEdit::OnVisualZoomChanged() {
   const double zoom = dbl_["c_1119"]->value(), box = dbl_["c_1051"]->value();
-  const int height = LiveImageHeight();
+  const int height = camera_->LiveImageHeight();
   if (static_cast<long long>(std::trunc(zoom * box)) > height) {
     smt::platform::ShowMessage(kTooBig);
     dbl_["c_1119"]->setFocus();
     dbl_["c_1119"]->selectAll();
     return;
   }
-  setCameraZoom(zoom);
+  camera_->ShowZoom(zoom);
 }
 
 void CDialogPCBEdit::OnVisualBoxChanged() {
   const double zoom = dbl_["c_1119"]->value(), box = dbl_["c_1051"]->value();
-  const int height = LiveImageHeight();
+  const int height = camera_->LiveImageHeight();
   if (static_cast<long long>(std::trunc(zoom * box)) > height) {
     smt::platform::ShowMessage(kTooBig);
     dbl_["c_1051"]->setFocus();
     dbl_["c_1051"]->selectAll();
     return;
   }
-  setCameraBox(box);
+  camera_->ShowBox(box);
 }
 
 void CDialogPCBEdit::OnContrastChanged() {
   const int v = int_["c_1248"]->value();
   if (v < 0 || v > 255) return int_["c_1248"]->selectAll();
-  setCameraContrast(v);
+  camera_->ShowContrast(v);
 }
 
 void CDialogPCBEdit::OnBrightnessChanged() {
   const int v = int_["c_1053"]->value();
   if (v < 0 || v > 255) return int_["c_1053"]->selectAll();
-  setCameraBrightness(v);
+  camera_->ShowBrightness(v);
 }
 
 void CDialogPCBEdit::OnGetLight(bool mark2) {
-  const auto [contrast, brightness] = cameraLight();
+  const auto [contrast, brightness] = camera_->Light();
   int_[mark2 ? "c_1125" : "c_1248"]->setValue(contrast);
   int_[mark2 ? "c_1129" : "c_1053"]->setValue(brightness);
 }

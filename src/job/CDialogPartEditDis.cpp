@@ -11,6 +11,7 @@
 #include "core/MachineState.h"
 #include "job/PartEditorSupport.h"
 #include "job/TakePosition.h"
+#include "job/WorkRecords.h"
 #include "platform/SettingsSection.h"
 #include "settings/SettingsStores.h"
 
@@ -127,11 +128,12 @@ void CDialogPartEditDis::SetFields(const DisEditFields& f) {
 
 bool CDialogPartEditDis::OnOK() {
   DisEditFields f = f_;
-  constexpr double kAny = 1e9;
-  if (!ReadInt(boxes_[1009], 0, 10000, f.serial) || !ReadDouble(boxes_[1005], -kAny, kAny, f.x) ||
-      !ReadDouble(boxes_[1006], -kAny, kAny, f.y) || !ReadDouble(boxes_[1008], -255.0, 0.0, f.z) ||
-      !ReadDouble(boxes_[1007], -kAny, kAny, f.offsetX) || !ReadDouble(boxes_[1010], -kAny, kAny, f.offsetY) ||
-      !ReadDouble(boxes_[1011], -kAny, kAny, f.offsetZ) || !ReadDouble(boxes_[1569], 0, 65535, f.valveOpen) ||
+  // The dot and its offsets in the dispensing point's own ranges.
+  if (!ReadInt(boxes_[1009], 0, 10000, f.serial) || !ReadDouble(boxes_[1005], -kMaxBoardMm, kMaxBoardMm, f.x) ||
+      !ReadDouble(boxes_[1006], -kMaxBoardMm, kMaxBoardMm, f.y) || !ReadDouble(boxes_[1008], -255.0, 0.0, f.z) ||
+      !ReadDouble(boxes_[1007], -kMaxBoardMm, kMaxBoardMm, f.offsetX) ||
+      !ReadDouble(boxes_[1010], -kMaxBoardMm, kMaxBoardMm, f.offsetY) ||
+      !ReadDouble(boxes_[1011], -255.0, 255.0, f.offsetZ) || !ReadDouble(boxes_[1569], 0, 65535, f.valveOpen) ||
       !ReadDouble(boxes_[1570], 0, 65535, f.valveClose) || !ReadInt(boxes_[1572], 0, 65535, f.valveCloseDelay) ||
       !ReadInt(boxes_[1577], 0, 65535, f.bottomDelay) || !ReadInt(boxes_[1574], 0, 65535, f.suckBack))
     return false;

@@ -12,6 +12,7 @@
 #include "core/MachineState.h"
 #include "job/PartEditorSupport.h"
 #include "job/TakePosition.h"
+#include "job/WorkRecords.h"
 #include "platform/SettingsSection.h"
 #include "settings/SettingsStores.h"
 
@@ -145,16 +146,16 @@ void CDialogPartEditDrill::SetFields(const DrillEditFields& f) {
 
 bool CDialogPartEditDrill::OnOK() {
   DrillEditFields f = f_;
-  constexpr double kAny = 1e9;
-  constexpr int kAnyInt = 2147483647;
-  if (!ReadInt(boxes_[1009], -kAnyInt, kAnyInt, f.serial) || !ReadDouble(boxes_[1027], 0, 32, f.diameter) ||
-      !ReadDouble(boxes_[1005], -kAny, kAny, f.x) || !ReadDouble(boxes_[1006], -kAny, kAny, f.y) ||
+  // Every field in the drill row's own range.
+  if (!ReadInt(boxes_[1009], 0, static_cast<int>(kMaxSerial), f.serial) || !ReadDouble(boxes_[1027], 0, 32, f.diameter) ||
+      !ReadDouble(boxes_[1005], -kMaxBoardMm, kMaxBoardMm, f.x) ||
+      !ReadDouble(boxes_[1006], -kMaxBoardMm, kMaxBoardMm, f.y) ||
       !ReadDouble(boxes_[1008], -100, 0, f.z) || !ReadDouble(boxes_[1580], 0, 100, f.depth) ||
       !ReadDouble(boxes_[1582], 0, 100, f.feed) || !ReadDouble(boxes_[1584], 0, 100, f.liftHeight) ||
       !ReadInt(boxes_[1591], 1, 255, f.feedStart) || !ReadInt(boxes_[1587], 1, 255, f.feedRun) ||
       !ReadInt(boxes_[1578], 1, 255, f.liftStart) || !ReadInt(boxes_[1588], 1, 255, f.liftRun) ||
-      !ReadDouble(boxes_[1007], -kAny, kAny, f.offsetX) || !ReadDouble(boxes_[1010], -kAny, kAny, f.offsetY) ||
-      !ReadDouble(boxes_[1011], -kAny, kAny, f.offsetZ))
+      !ReadDouble(boxes_[1007], -kMaxBoardMm, kMaxBoardMm, f.offsetX) ||
+      !ReadDouble(boxes_[1010], -kMaxBoardMm, kMaxBoardMm, f.offsetY) || !ReadDouble(boxes_[1011], -100, 100, f.offsetZ))
     return false;
   f.name = boxes_[1012]->text().toStdString();
   f.liftToTop = liftToTop_->isChecked();

@@ -18,6 +18,7 @@
 #include "job/PartEditorSupport.h"
 #include "job/PartListTexts.h"
 #include "job/TakePosition.h"
+#include "job/WorkRecords.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
 #include "settings/SettingsStores.h"
@@ -210,8 +211,8 @@ void CDialogPartEditSmt::FillDropDownLists() {
   const std::pair<size_t, int> boxes[] = {{0, 1085}, {1, 1020}, {3, 1025}};
   for (const auto& [index, id] : boxes) {
     combos_[id]->clear();
-    if (index < g_DropDownLists.size())
-      for (const auto& item : DropDownChoices(index, g_DropDownLists[index])) combos_[id]->addItem(QString::fromStdString(item));
+    if (index < smt::job::DropDownLists().size())
+      for (const auto& item : DropDownChoices(index, smt::job::DropDownLists()[index])) combos_[id]->addItem(QString::fromStdString(item));
   }
 }
 
@@ -227,7 +228,7 @@ void CDialogPartEditSmt::SetFields(const SmtEditFields& f) {
     for (const auto& r : markRows()) combos_[1024]->addItem(QString::fromStdString(FirstCell(r)));
   combos_[1023]->clear();
   for (const auto& fr : FeederListRows()) {
-    const QString entry = QString::fromStdString(fr.Cell(0) + "-" + fr.Cell(3));
+    const QString entry = QString::fromStdString(fr.Number() + "-" + fr.Value());
     if (combos_[1023]->findText(entry) < 0) combos_[1023]->addItem(entry);
   }
   auto select = [&](int id, const std::string& text) {
@@ -272,10 +273,12 @@ void CDialogPartEditSmt::ReadControls() {
 
 bool CDialogPartEditSmt::OnOK() {
   SmtEditFields keep = f_;
-  constexpr double kAny = 1e9;
-  if (!ReadInt(boxes_[1009], 0, 10000, f_.serial) || !ReadDouble(boxes_[1005], -kAny, kAny, f_.x) ||
-      !ReadDouble(boxes_[1006], -kAny, kAny, f_.y) || !ReadDouble(boxes_[1007], -kAny, kAny, f_.offsetX) ||
-      !ReadDouble(boxes_[1010], -kAny, kAny, f_.offsetY)) {
+  // The point and its offsets in the placement's own range: what the run
+  // would refuse is refused here, with the range named.
+  if (!ReadInt(boxes_[1009], 0, 10000, f_.serial) || !ReadDouble(boxes_[1005], -kMaxBoardMm, kMaxBoardMm, f_.x) ||
+      !ReadDouble(boxes_[1006], -kMaxBoardMm, kMaxBoardMm, f_.y) ||
+      !ReadDouble(boxes_[1007], -kMaxBoardMm, kMaxBoardMm, f_.offsetX) ||
+      !ReadDouble(boxes_[1010], -kMaxBoardMm, kMaxBoardMm, f_.offsetY)) {
     keep.changed = f_.changed;
     f_ = keep;
     return false;
@@ -300,7 +303,7 @@ void CDialogPartEditSmt::OnFeederChanged() {
   f_.changed[SmtEditFields::kFeeder] = true;
   const std::string number = FeederNumberOf(combos_[1023]->currentText().toStdString());
   for (const auto& fr : FeederListRows())
-    if (fr.Cell(0) == number) {
+    if (fr.Number() == number) {
       ownMark_->setChecked(fr.flyImage == 1);
       combos_[1024]->setEnabled(ownMark_->isChecked());
       break;
@@ -316,7 +319,7 @@ void CDialogPartEditSmt::OnOpenFeeder() {
   const std::string number = FeederNumberOf(combos_[1023]->currentText().toStdString());
   const bool inGroup = [&] {
     for (const auto& g : FeederGroupRows())
-      if (g.Cell(0) == number) return true;
+      if (g.Number() == number) return true;
     return false;
   }();
   if (!inGroup) {

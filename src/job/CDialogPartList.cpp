@@ -71,10 +71,14 @@ std::string Fmt2(const char* f, int a, int b) {
 
 }  // namespace
 
-CDialogPartList::CDialogPartList(QWidget* parent) : QWidget(parent) {
+CDialogPartList::CDialogPartList(smt::job::PartListData& data, QWidget* parent)
+    : QWidget(parent), job_(data.job), logic_(data.logic), run_(data.run), coord_(data.coord) {
   setObjectName("CDialogPartList");
-  for (const auto& [k, v] : smt::job::PartListTextTable()) texts_[k] = v;
-  texts_["PartList.c_SMTTime"] = "用时：";
+  {
+    std::map<std::string, std::string> texts(smt::job::PartListTextTable().begin(), smt::job::PartListTextTable().end());
+    texts["PartList.c_SMTTime"] = "用时：";
+    logic_.SetTexts(std::move(texts));
+  }
   auto* lay = new QVBoxLayout(this);
   toolbar_ = new CToolBarPartControl(this);
   toolbar_->setObjectName("c_370");
@@ -172,7 +176,7 @@ CDialogPartList::CDialogPartList(QWidget* parent) : QWidget(parent) {
   connect(feeders_, &QComboBox::activated, this, [this] { OnFeederChooserDone(); });
   for (auto* c : {names_, types_, packages_, angles_, feeders_}) c->hide();
 
-  pcbEdit_ = std::make_unique<CDialogPCBEdit>(job_, this);
+  pcbEdit_ = std::make_unique<CDialogPCBEdit>(job_, data.camera, this);
   editSmt_ = std::make_unique<CDialogPartEditSmt>(job_, this);
   editSmt_->partListText = [this](const std::string& key) { return Text(key); };
   editDis_ = std::make_unique<CDialogPartEditDis>(this);
@@ -191,56 +195,86 @@ CDialogPartList::CDialogPartList(QWidget* parent) : QWidget(parent) {
 }
 
 CDialogPartList::~CDialogPartList() {
+  // The data outlives the panel: nothing of it may call the panel any more.
   job_.onRowsChanged = nullptr;
   job_.onVisibleChanged = nullptr;
   job_.onLoadCurrentBoard = nullptr;
+  logic_.view.Disconnect();
+  run_.later = nullptr;
+  run_.view.Disconnect();
+  run_.boardCount = nullptr;
+  run_.runStarted = nullptr;
   smt::job::FreePanelGrid();
 }
 
+// The list work's view on this panel: its rows and its part editors.
+class CDialogPartList::ListView : public smt::job::PartListView {
+ public:
+  explicit ListView(CDialogPartList& panel) : p_(panel) {}
+  void ShowRow(RowKind k, int row) override { p_.ShowRow(k, row); }
+  bool EditSmt(smt::job::SmtEditFields& f) override {
+    p_.editSmt_->marks = &p_.coord_.marks;
+    p_.editSmt_->packageRows = p_.packageRows;
+    p_.editSmt_->markRows = p_.markRows;
+    CDialogPartList* p = &p_;
+    p_.editSmt_->acceptFields = [p](const smt::job::SmtEditFields& e) { return p->logic_.SmtFeederFits(e); };
+    return p_.editSmt_->Edit(f);
+  }
+  bool EditDis(smt::job::DisEditFields& f) override { return p_.editDis_->Edit(f); }
+  bool EditDrill(smt::job::DrillEditFields& f) override { return p_.editDrill_->Edit(f); }
+  void CameraTestForModify() override { p_.coord_.OnCameraTest(); }
+
+ private:
+  CDialogPartList& p_;
+};
+
 void CDialogPartList::WireLogic() {
-  logic_.text = [this](const std::string& k) { return Text(k); };
-  logic_.showRow = [this](RowKind k, int row) { ShowRow(k, row); };
+  logic_.view.Connect(std::make_shared<ListView>(*this));
   logic_.autoChangeNozzle = nullptr;
-  logic_.editSmt = [this](smt::job::SmtEditFields& f) {
-    editSmt_->marks = &coord_.marks;
-    editSmt_->packageRows = packageRows;
-    editSmt_->markRows = markRows;
-    editSmt_->acceptFields = [this](const smt::job::SmtEditFields& e) { return logic_.SmtFeederFits(e); };
-    return editSmt_->Edit(f);
-  };
-  logic_.editDis = [this](smt::job::DisEditFields& f) { return editDis_->Edit(f); };
-  logic_.editDrill = [this](smt::job::DrillEditFields& f) { return editDrill_->Edit(f); };
-  logic_.cameraTrackModify = [] {
-    return smt::settings::SettingsStores::Instance().machine.Basic()->m_bCameraTrackModify != 0;
-  };
-  logic_.cameraTestForModify = [this] { coord_.OnCameraTest(); };
 }
 
-void CDialogPartList::WireRun() {
-  run_.enableButton = [this](int b, bool on) {
-    smt::platform::PostToGui([this, b, on] {
-      if (QAction* a = toolbar_->Button(b)) a->setEnabled(on);
+// The run control's view on this panel; the jog panel's boxes through the
+// link's jog panel hooks until the shell puts its own in.
+class CDialogPartList::RunView : public smt::job::RunControlView {
+ public:
+  explicit RunView(CDialogPartList& panel) : p_(panel) {}
+  void EnableButton(int b, bool on) override {
+    CDialogPartList* p = &p_;
+    smt::platform::PostToGui([p, b, on] {
+      if (QAction* a = p->toolbar_->Button(b)) a->setEnabled(on);
     });
-  };
-  run_.jogInfo = [](int box, const std::string& t) {
+  }
+  void JogInfo(int box, const std::string& t) override {
     auto& hooks = smt::link::Runtime().Hooks();
     if (box == 1) hooks.AppendInfoLine(t, true);
     else hooks.AppendInfoLine2(t, true);
-  };
-  run_.focusList = [this](RowKind k) { views_[static_cast<int>(k)]->setFocus(); };
-  run_.later = [this](int ms, std::function<void()> fn) { QTimer::singleShot(ms, this, std::move(fn)); };
-  run_.boardCount = [this]() -> int& { return pcbEdit_->Fields().m_PcbBoardCount; };
-  run_.runTimer = [this](bool on) {
-    smt::platform::PostToGui([this, on] {
-      if (on && !clockTimer_) clockTimer_ = startTimer(1000);
-      if (!on && clockTimer_) {
-        killTimer(clockTimer_);
-        clockTimer_ = 0;
+  }
+  void FocusList(RowKind k) override { p_.views_[static_cast<int>(k)]->setFocus(); }
+  void RunTimer(bool on) override {
+    CDialogPartList* p = &p_;
+    smt::platform::PostToGui([p, on] {
+      if (on && !p->clockTimer_) p->clockTimer_ = p->startTimer(1000);
+      if (!on && p->clockTimer_) {
+        p->killTimer(p->clockTimer_);
+        p->clockTimer_ = 0;
       }
     });
-  };
-  run_.showClock = [this](const std::string& t) { smtTime_->setText(QString::fromStdString(t)); };
-  run_.showCount = [this](const std::string& t) { counter_->setText(QString::fromStdString(t)); };
+  }
+  void ShowClock(const std::string& t) override { p_.smtTime_->setText(QString::fromStdString(t)); }
+  void ShowCount(const std::string& t) override { p_.counter_->setText(QString::fromStdString(t)); }
+  void EnableWindows() override {
+    CDialogPartList* p = &p_;
+    smt::platform::PostToGui([p] { p->views_[0]->setEnabled(true); });
+  }
+
+ private:
+  CDialogPartList& p_;
+};
+
+void CDialogPartList::WireRun() {
+  run_.view.Connect(std::make_shared<RunView>(*this));
+  run_.later = [this](int ms, std::function<void()> fn) { QTimer::singleShot(ms, this, std::move(fn)); };
+  run_.boardCount = [this]() -> int& { return pcbEdit_->Fields().m_PcbBoardCount; };
   // A placement run counts its rows from the states it shows.
   run_.runStarted = [this](int mode) {
     const int type = logic_.Type();
@@ -259,19 +293,16 @@ void CDialogPartList::WireRun() {
     progressBar_->setRange(0, std::max(toPlace, 1));
     progressBar_->setValue(0);
   };
-  run_.enableWindows = [this] {
-    smt::platform::PostToGui([this] { views_[0]->setEnabled(true); });
-  };
 }
 
-std::string CDialogPartList::Text(const std::string& key) const {
-  auto it = texts_.find(key);
-  return it == texts_.end() ? smt::job::PartListBuiltinText(key) : it->second;
-}
+std::string CDialogPartList::Text(const std::string& key) const { return logic_.Text(key); }
 
 void CDialogPartList::LoadLanguage(const std::string& appDir, const std::string& language) {
   smt::platform::LanguageSection s(appDir, language, "PartListConfig");
-  for (const auto& [k, v] : smt::job::PartListTextTable()) texts_[k] = s.Text(k, v);
+  std::map<std::string, std::string> texts;
+  texts["PartList.c_SMTTime"] = Text("PartList.c_SMTTime");  // kept unless the language has its own
+  for (const auto& [k, v] : smt::job::PartListTextTable()) texts[k] = s.Text(k, v);
+  logic_.SetTexts(std::move(texts));
   pcbEdit_->LoadLanguage(appDir, language);
   editSmt_->LoadLanguage(appDir, language);
   editDis_->LoadLanguage(appDir, language);
@@ -321,8 +352,8 @@ void CDialogPartList::ApplyLanguageTexts() {
 void CDialogPartList::FillChoiceCombos() {
   const std::pair<size_t, QComboBox*> targets[] = {{0, names_}, {1, types_}, {3, angles_}};
   for (const auto& [index, box] : targets) {
-    if (index >= g_DropDownLists.size()) continue;
-    for (const auto& item : smt::job::DropDownChoices(index, g_DropDownLists[index])) box->addItem(QString::fromStdString(item));
+    if (index >= smt::job::DropDownLists().size()) continue;
+    for (const auto& item : smt::job::DropDownChoices(index, smt::job::DropDownLists()[index])) box->addItem(QString::fromStdString(item));
   }
   if (packageRows)
     for (const auto& r : packageRows()) packages_->addItem(QString::fromStdString(r.substr(0, r.find('\t'))));

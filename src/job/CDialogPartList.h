@@ -14,6 +14,7 @@
 
 #include "job/CoordinateTests.h"
 #include "job/JobModel.h"
+#include "job/PartListData.h"
 #include "job/PartListLogic.h"
 #include "job/RunControl.h"
 #include "job/RunTally.h"
@@ -37,7 +38,9 @@ class RowListModel;
 class CDialogPartList : public QWidget {
   Q_OBJECT
  public:
-  explicit CDialogPartList(QWidget* parent = nullptr);
+  // The panel shows and works on `data` (the machine's part list), which
+  // outlives it.
+  explicit CDialogPartList(smt::job::PartListData& data, QWidget* parent = nullptr);
   ~CDialogPartList() override;
 
   // Reads the panel's texts from "<appDir>/<language>.ini" (keys "PartList.c_..."),
@@ -173,6 +176,8 @@ class CDialogPartList : public QWidget {
   void ShowRow(smt::job::RowKind k, int row);
   void WireLogic();
   void WireRun();
+  class RunView;
+  class ListView;
   struct RowStateChange {
     smt::job::RowKind kind = smt::job::RowKind::Placement;
     int row = 0;
@@ -182,17 +187,16 @@ class CDialogPartList : public QWidget {
   };
   void QueueRowState(const RowStateChange& c);
 
-  smt::job::JobModel job_;
-  smt::job::PartListLogic logic_{job_};
-  smt::job::RunControl run_{logic_};
-  smt::job::CoordinateTests coord_{logic_};
+  smt::job::JobModel& job_;
+  smt::job::PartListLogic& logic_;
+  smt::job::RunControl& run_;
+  smt::job::CoordinateTests& coord_;
   std::unique_ptr<CDialogPCBEdit> pcbEdit_;
   std::unique_ptr<CDialogPartEditSmt> editSmt_;
   std::unique_ptr<CDialogPartEditDis> editDis_;
   std::unique_ptr<CDialogPartEditDrill> editDrill_;
   std::unique_ptr<CDialogFind> find_;
   CToolBarPartControl* toolbar_ = nullptr;
-  std::map<std::string, std::string> texts_;
   QStackedWidget* stack_ = nullptr;
   QTableView* views_[3] = {};
   RowListModel* models_[3] = {};

@@ -6,11 +6,13 @@
 #include "core/MachineState.h"
 #include "job/BoardGeometry.h"
 #include "job/CurrentBoard.h"
+#include "job/WorkRecords.h"
 #include "link/LinkRuntime.h"
 #include "link/MachineCommands.h"
 #include "link/MachineGuards.h"
 #include "link/MotionCommands.h"
 #include "link/ProcessCommands.h"
+#include "platform/FileCell.h"
 #include "platform/MessageService.h"
 #include "platform/WorkerThreads.h"
 #include "settings/SettingsStores.h"
@@ -43,7 +45,7 @@ std::pair<int32_t, int32_t> BoardPointTarget(double x, double y, int panelRow, i
           T(cy * yp) + smt::CurrentMachine().board.originStepsY + smt::CurrentMachine().correction.mark1DevStepsY + smt::CurrentMachine().board.mark1StepsY};
 }
 
-bool CoordinateTests::Prepare(RowKind list, double& x, double& y, int& panelRow, int& panelCol, int& row) {
+bool CoordinateTests::Prepare(RowKind list, double& x, double& y, int& panelRow, int& panelCol, int& row, int& head) {
   if (!smt::link::CheckMachineGuards()) return false;
   row = logic_.State(list).testRow;
   const auto& rows = logic_.Rows(list);
@@ -56,23 +58,28 @@ bool CoordinateTests::Prepare(RowKind list, double& x, double& y, int& panelRow,
     return false;
   }
   const ListRow& r = rows[static_cast<size_t>(row)];
-  const int cx = list == RowKind::Drill ? 3 : 1;
-  x = CellDouble(r.Cell(cx));
-  y = CellDouble(r.Cell(cx + 1));
+  try {
+    const RowPoint p = ReadRowPoint(list, r, row + 1);
+    x = p.x;
+    y = p.y;
+  } catch (const smt::platform::FileCellError& e) {
+    smt::platform::ShowMessage(e.what());
+    return false;
+  }
+  head = list == RowKind::Placement ? PlacementFromListRow(r).head : 0;
   return true;
 }
 
 void CoordinateTests::RunListTest(RowKind list, Device device) {
   double x = 0, y = 0;
-  int pr = 0, pc = 0, row = -1;
-  if (!Prepare(list, x, y, pr, pc, row)) return;
+  int pr = 0, pc = 0, row = -1, head = 0;
+  if (!Prepare(list, x, y, pr, pc, row, head)) return;
   auto [tx, ty] = BoardPointTarget(x, y, pr, pc, marks);
   switch (device) {
     case Device::Nozzle:
       if (!autoChangeNozzle()) {
-        const int n = CellInt(logic_.Rows(list)[static_cast<size_t>(row)].Cell(12));
-        tx -= NozzleOffsetX(n);
-        ty -= NozzleOffsetY(n);
+        tx -= NozzleOffsetX(head);
+        ty -= NozzleOffsetY(head);
       }
       break;
     case Device::DispenseHead:
@@ -84,8 +91,8 @@ void CoordinateTests::RunListTest(RowKind list, Device device) {
     case Device::Camera:
       tx -= smt::CurrentMachine().steps.cameraOffsetX;
       ty -= smt::CurrentMachine().steps.cameraOffsetY;
-      setFeedLightOnce();
-      openMarkCamera();
+      camera_->FeederLightOnce();
+      camera_->OpenMarkCamera();
       break;
   }
   smt::CurrentMachine().motion.targetX = tx;
@@ -102,8 +109,8 @@ void CoordinateTests::OnDrillCameraTest() { RunListTest(RowKind::Drill, Device::
 
 void CoordinateTests::OnPlatformTest(PlatformTest which) {
   double x = 0, y = 0;
-  int pr = 0, pc = 0, row = -1;
-  if (!Prepare(RowKind::Placement, x, y, pr, pc, row)) return;
+  int pr = 0, pc = 0, row = -1, head = 0;
+  if (!Prepare(RowKind::Placement, x, y, pr, pc, row, head)) return;
   const double xp = smt::CurrentMachine().steps.xPulsePerMm, yp = smt::CurrentMachine().steps.yPulsePerMm;
   int32_t px = T(x * xp) + T((pc * smt::CurrentMachine().board.panelColPitch + smt::CurrentMachine().board.originX) * xp);
   int32_t py = T(y * yp) + T((pr * smt::CurrentMachine().board.panelRowPitch + smt::CurrentMachine().board.originY) * yp);
@@ -127,7 +134,7 @@ void CoordinateTests::OnPlatformTest(PlatformTest which) {
   px -= ox;
   py -= oy;
   if (which == PlatformTest::CameraToY1 || which == PlatformTest::CameraToY2)
-    openMarkCamera();
+    camera_->OpenMarkCamera();
   if (code >= 536) {
     smt::CurrentMachine().motion.targetX = px;
     smt::CurrentMachine().motion.targetY = py;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "job/MarkCameraPanel.h"
 #include "job/PartListLogic.h"
 #include "link/MotionGlobals.h"
 #include "platform/Hooks.h"
@@ -37,12 +38,11 @@ std::pair<int32_t, int32_t> BoardPointTarget(double x, double y, int panelRow, i
 
 class CoordinateTests {
  public:
-  explicit CoordinateTests(PartListLogic& logic) : logic_(logic) {}
+  // The camera tests look through `camera`'s Mark camera.
+  CoordinateTests(PartListLogic& logic, MarkCameraPanelSlot& camera) : logic_(logic), camera_(camera) {}
 
   MarkMeasurement marks;
   // Connected by the shell (loud when not).
-  smt::platform::Hook<void()> openMarkCamera{"CoordinateTests.openMarkCamera"};     // the camera panel's Mark camera
-  smt::platform::Hook<void()> setFeedLightOnce{"CoordinateTests.setFeedLightOnce"}; // its one-shot light flag
   smt::platform::Hook<int()> autoChangeNozzle{"CoordinateTests.autoChangeNozzle"};  // the strategy's m_AutoChangeNozzle
   // Waits are bounded by the link's reply time-outs. A watcher (tests)
   // may ask to be told on the worker when the move has ended; nobody needs it.
@@ -63,11 +63,14 @@ class CoordinateTests {
 
  private:
   enum class Device { Nozzle, DispenseHead, Drill, Camera };
-  // Steps 1 to 4 of every test: guards, chosen row, shown board; the point.
-  bool Prepare(RowKind list, double& x, double& y, int& panelRow, int& panelCol, int& row);
+  // Steps 1 to 4 of every test: guards, chosen row, shown board; the point
+  // (and a placement's head). A row whose point cannot be read is refused
+  // with the list, row and field named, and nothing moves.
+  bool Prepare(RowKind list, double& x, double& y, int& panelRow, int& panelCol, int& row, int& head);
   void RunListTest(RowKind list, Device device);
   void StartWorker(int code);
   PartListLogic& logic_;
+  MarkCameraPanelSlot& camera_;
 };
 
 }  // namespace smt::job

@@ -157,10 +157,10 @@ bool DropDownEditor::ImportNames(const std::vector<ListRow>& rows) {
 }
 
 bool DropDownEditor::Store(const std::filesystem::path& appDir) {
-  g_DropDownLists = SaveListsToArray();
+  smt::job::DropDownLists() = SaveListsToArray();
   try {
     smt::platform::ListFileContent c;
-    c.rows = g_DropDownLists;
+    c.rows = smt::job::DropDownLists();
     smt::platform::WriteListFile(appDir / "config_dropdown.fig", c);
   } catch (const std::exception& e) {
     ShowMessage(e.what());

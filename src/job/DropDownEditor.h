@@ -2,7 +2,7 @@
 // The work of the common drop-down lists dialog without its window: the
 // four lists (part names, types, packages, angles), add, modify, delete,
 // the import of part names from the placement list, and the store into
-// g_DropDownLists and "config_dropdown.fig".
+// DropDownLists() and "config_dropdown.fig".
 #include <array>
 #include <filesystem>
 #include <functional>
@@ -43,7 +43,7 @@ class DropDownEditor {
   // Part names of the placement rows (column 4) not yet in the names list,
   // after the operator's OK. Only on the names tab with rows present.
   bool ImportNames(const std::vector<ListRow>& placementRows);
-  // The dialog's OK: stores the lists into g_DropDownLists and writes the
+  // The dialog's OK: stores the lists into DropDownLists() and writes the
   // file; false (with a message) when the file could not be written.
   bool Store(const std::filesystem::path& appDir);
 

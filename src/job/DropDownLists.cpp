@@ -1,6 +1,16 @@
 #include "job/DropDownLists.h"
 
+#include "core/Machine.h"
+
 namespace smt::job {
+
+namespace {
+struct DropDownListTexts {
+  std::vector<std::string> lists = std::vector<std::string>(4);
+};
+}  // namespace
+
+std::vector<std::string>& DropDownLists() { return smt::CurrentMachine().Part<DropDownListTexts>().lists; }
 
 std::vector<std::string> DropDownItems(const std::string& text) {
   std::vector<std::string> items;

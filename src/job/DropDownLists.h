@@ -12,9 +12,10 @@
 
 #include "platform/FileCell.h"
 
-inline std::vector<std::string> g_DropDownLists(4);
-
 namespace smt::job {
+
+// The four lists of the machine in use (empty texts until the file is read).
+std::vector<std::string>& DropDownLists();
 
 inline constexpr const char* kDropDownFileName = "config_dropdown.fig";
 inline constexpr size_t kDropDownAngles = 3;       // the angle list's index (line 4 of the file)

@@ -17,6 +17,14 @@ struct FeederRowView {
     static const std::string empty;
     return k >= 0 && k < static_cast<int>(cells.size()) ? cells[static_cast<size_t>(k)] : empty;
   }
+  // The cells the part list takes, by name.
+  const std::string& Number() const { return Cell(0); }
+  const std::string& Package() const { return Cell(2); }
+  const std::string& Value() const { return Cell(3); }
+  const std::string& Height() const { return Cell(8); }
+  const std::string& Head() const { return Cell(10); }
+  const std::string& Camera() const { return Cell(12); }
+  const std::string& Fly() const { return Cell(13); }
 };
 
 struct FeederSource {

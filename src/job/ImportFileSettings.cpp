@@ -1,14 +1,15 @@
 #include "job/ImportFileSettings.h"
 
 #include "platform/SettingsSection.h"
+#include "settings/ConfigKeyRanges.h"
 
 namespace smt::job {
 
 ImportFitOptions LoadImportFitOptions(const std::string& appDir) {
   smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), kImportFileSection);
   ImportFitOptions o;
-  o.m_FitPartPacking = s.ReadInt("m_FitPartPacking") != 0 ? 1 : 0;
-  o.m_FitPartValue = s.ReadInt("m_FitPartValue") != 0 ? 1 : 0;
+  o.m_FitPartPacking = smt::settings::ReadConfigInt(s, "m_FitPartPacking") != 0 ? 1 : 0;
+  o.m_FitPartValue = smt::settings::ReadConfigInt(s, "m_FitPartValue") != 0 ? 1 : 0;
   return o;
 }
 
@@ -22,10 +23,8 @@ bool SaveImportFitOptions(const std::string& appDir, const ImportFitOptions& opt
 ImportPlace LoadImportPlace(const std::string& appDir, int formatCount) {
   smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), kImportFileSection);
   ImportPlace p;
-  if (s.Has("LastFormat")) {
-    const int f = s.ReadInt("LastFormat");
-    if (f >= 0 && f < formatCount) p.format = f;
-  }
+  // The last format is one of the formats the program offers now.
+  if (formatCount > 0) p.format = static_cast<int>(s.ReadInteger("LastFormat", 0, formatCount - 1, p.format));
   if (s.Has("LastFolder")) p.folder = s.ReadText("LastFolder");
   return p;
 }

@@ -17,11 +17,17 @@ inline constexpr int kDispenseCells = 15;
 inline constexpr int kDrillCells = 15;
 inline constexpr int kMaxRowCells = 16;
 
-// Placement cells with meaning for the code.
-inline constexpr int kSmtSerial = 0, kSmtX = 1, kSmtY = 2, kSmtAngle = 3, kSmtName = 4, kSmtPlace = 7,
-                     kSmtFeeder = 9, kSmtVision = 10, kSmtTime = 13, kSmtOwnMark = 14;
+// Placement cells.
+inline constexpr int kSmtSerial = 0, kSmtX = 1, kSmtY = 2, kSmtAngle = 3, kSmtName = 4, kSmtType = 5, kSmtPackage = 6,
+                     kSmtPlace = 7, kSmtValue = 8, kSmtFeeder = 9, kSmtVision = 10, kSmtFeederValue = 11, kSmtHead = 12,
+                     kSmtTime = 13, kSmtOwnMark = 14, kSmtSpare = 15;
 // Dispensing cells.
-inline constexpr int kDisX = 1, kDisY = 2, kDisZ = 3, kDisEnable = 4, kDisNote = 10;
+inline constexpr int kDisSerial = 0, kDisX = 1, kDisY = 2, kDisZ = 3, kDisEnable = 4, kDisValveOpen = 5,
+                     kDisValveClose = 6, kDisCloseDelay = 7, kDisBottomDelay = 8, kDisSuckBack = 9, kDisNote = 10;
+// Drill cells.
+inline constexpr int kDrillSerial = 0, kDrillName = 1, kDrillDiameter = 2, kDrillX = 3, kDrillY = 4, kDrillZ = 5,
+                     kDrillDepth = 6, kDrillFeed = 7, kDrillLift = 8, kDrillLiftToTop = 9, kDrillFeedStart = 10,
+                     kDrillFeedRun = 11, kDrillLiftStart = 12, kDrillLiftRun = 13;
 
 // Row images (indices of the part list's image list).
 inline constexpr int kImgNone = -1;

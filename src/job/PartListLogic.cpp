@@ -1,13 +1,15 @@
 #include "job/PartListLogic.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
 #include <numeric>
 
 #include "core/MachineState.h"
 #include "job/PartListTexts.h"
+#include "job/WorkRecords.h"
+#include "platform/FileCell.h"
 #include "platform/MessageService.h"
 #include "platform/TextCodec.h"
 #include "settings/SettingsStores.h"
@@ -28,9 +30,6 @@ std::string RowTimeStamp() {
                 t.tm_sec);
   return buf;
 }
-
-int CellInt(const std::string& s) { return static_cast<int>(std::strtol(s.c_str(), nullptr, 10)); }
-double CellDouble(const std::string& s) { return std::strtod(s.c_str(), nullptr); }
 
 int HeadLimitOfType(int t) {
   switch (t) {
@@ -64,7 +63,7 @@ bool BeforeSlash(const std::string& s, std::string& out) {
 
 const FeederRowView* FindFeeder(const std::vector<FeederRowView>& rows, const std::string& number) {
   for (const auto& r : rows)
-    if (r.Cell(0) == number) return &r;
+    if (r.Number() == number) return &r;
   return nullptr;
 }
 
@@ -72,8 +71,8 @@ const FeederRowView* FindFeeder(const std::vector<FeederRowView>& rows, const st
 // writer decides it: the camera cell, then flying centring "Yes" wins.
 void VisionFromGroupFeeder(ListRow& row, const FeederRowView& f) {
   std::string t;
-  if (BeforeSlash(f.Cell(12), t)) SetYesNo(row, kSmtVision, t == "Yes", kImgVisionYes, kImgVisionNo);
-  if (BeforeSlash(f.Cell(13), t) && t == "Yes") SetYesNo(row, kSmtVision, true, kImgVisionYes, kImgVisionNo);
+  if (BeforeSlash(f.Camera(), t)) SetYesNo(row, kSmtVision, t == "Yes", kImgVisionYes, kImgVisionNo);
+  if (BeforeSlash(f.Fly(), t) && t == "Yes") SetYesNo(row, kSmtVision, true, kImgVisionYes, kImgVisionNo);
 }
 
 }  // namespace
@@ -89,10 +88,17 @@ std::vector<ListRow>& PartListLogic::Rows(RowKind k) {
 }
 
 std::string PartListLogic::Text(const std::string& key) const {
-  return text(key);
+  std::lock_guard lk(textsMutex_);
+  const auto it = texts_.find(key);
+  return it == texts_.end() ? PartListBuiltinText(key) : it->second;
 }
 
-int PartListLogic::Type() const { return machineType ? machineType() : smt::CurrentMachine().machineType.load(); }
+void PartListLogic::SetTexts(std::map<std::string, std::string> texts) {
+  std::lock_guard lk(textsMutex_);
+  texts_ = std::move(texts);
+}
+
+int PartListLogic::Type() const { return smt::CurrentMachine().machineType.load(); }
 
 // --- selection ---
 
@@ -169,7 +175,7 @@ void PartListLogic::SetSelectedRanges(RowKind k, const std::vector<std::pair<int
 void PartListLogic::FocusRow(RowKind k, int row) {
   Select(k, row, true);
   State(k).focused = row;
-  showRow(k, row);
+  view->ShowRow(k, row);
 }
 
 void PartListLogic::InsertRow(RowKind k, int at, ListRow row) {
@@ -194,7 +200,7 @@ void PartListLogic::EraseRow(RowKind k, int at) {
 
 void PartListLogic::RefillFeederChooser() {
   for (const auto& f : FeederListRows()) {
-    const std::string entry = f.Cell(0) + "-" + f.Cell(3);
+    const std::string entry = f.Number() + "-" + f.Value();
     if (std::find(feederChooser.begin(), feederChooser.end(), entry) == feederChooser.end())
       feederChooser.push_back(entry);
   }
@@ -249,10 +255,10 @@ void PartListLogic::ApplyFeederChoice(int row, const std::string& choice) {
   const auto list = FeederListRows();
   const FeederRowView* f = FindFeeder(list, number);
   if (f) {
-    SetCell(r, 11, f->Cell(3));
+    SetCell(r, kSmtFeederValue, f->Value());
     SetYesNo(r, kSmtVision, f->cameraImage == 1, kImgVisionYes, kImgVisionNo);
     if (f->flyImage == 2) SetYesNo(r, kSmtVision, true, kImgVisionYes, kImgVisionNo);
-    SetCell(r, 12, f->Cell(10));
+    SetCell(r, kSmtHead, f->Head());
     SetCell(r, kSmtFeeder, number);
   }
   Notify(RowKind::Placement);
@@ -339,7 +345,7 @@ void PartListLogic::OnCompare() {
   Select(RowKind::Placement, start, false);
   for (int i = start; i < static_cast<int>(rows.size()); ++i) {
     const ListRow& r = rows[static_cast<size_t>(i)];
-    if (r.Cell(8) != r.Cell(11)) {
+    if (r.Cell(kSmtValue) != r.Cell(kSmtFeederValue)) {
       FocusRow(RowKind::Placement, i);
       ShowMessage(kValueNotSame);
       return;
@@ -365,19 +371,19 @@ bool PartListLogic::OnUpdate() {
       FocusRow(RowKind::Placement, i);
       return false;
     }
-    SetCell(r, 6, f->Cell(2));
+    SetCell(r, kSmtPackage, f->Package());
     std::string taken;
-    bool has = BeforeSlash(f->Cell(12), taken);
-    if (has && taken == "No") has = BeforeSlash(f->Cell(13), taken);
+    bool has = BeforeSlash(f->Camera(), taken);
+    if (has && taken == "No") has = BeforeSlash(f->Fly(), taken);
     if (has) SetYesNo(r, kSmtVision, taken == "Yes", kImgVisionYes, kImgVisionNo);
-    SetCell(r, 11, f->Cell(3));
-    SetCell(r, 12, f->Cell(10));
+    SetCell(r, kSmtFeederValue, f->Value());
+    SetCell(r, kSmtHead, f->Head());
   }
   Notify(RowKind::Placement);
   if (!autoChangeNozzle()) {
     const int limit = HeadLimitOfType(Type());
     for (int i = 0; limit > 0 && i < static_cast<int>(rows.size()); ++i)
-      if (CellInt(rows[static_cast<size_t>(i)].Cell(12)) > limit) {
+      if (PlacementFromListRow(rows[static_cast<size_t>(i)]).head > limit) {
         ShowMessage(Int(i + 1) + Text("PartList.c_NoNozzle"));
         FocusRow(RowKind::Placement, i);
         return false;
@@ -388,22 +394,22 @@ bool PartListLogic::OnUpdate() {
 }
 
 void PartListLogic::FillDispenseFromSmt() {
-  const double z = glueHeight();
+  const double z = smt::settings::SettingsStores::Instance().machine.Basic()->m_Z_DropsGlueToPCBHeight;
   const auto& place = job.placementRows;
   for (size_t i = 0; i < place.size(); ++i) {
     const ListRow& p = place[i];
     ListRow d(kDispenseCells);
-    SetCell(d, 0, p.Cell(kSmtSerial));
+    SetCell(d, kDisSerial, p.Cell(kSmtSerial));
     d.SetImage(0, 10);
-    SetCell(d, 1, p.Cell(kSmtX));
-    SetCell(d, 2, p.Cell(kSmtY));
-    SetCell(d, 3, FormatG(z));
+    SetCell(d, kDisX, p.Cell(kSmtX));
+    SetCell(d, kDisY, p.Cell(kSmtY));
+    SetCell(d, kDisZ, FormatG(z));
     SetYesNo(d, kDisEnable, p.Image(kSmtPlace) == kImgYes, kImgYes, kImgNo);
-    SetCell(d, 5, "5");
-    SetCell(d, 6, "10");
-    SetCell(d, 7, "50");
-    SetCell(d, 8, "50");
-    SetCell(d, 9, "50");
+    SetCell(d, kDisValveOpen, "5");
+    SetCell(d, kDisValveClose, "10");
+    SetCell(d, kDisCloseDelay, "50");
+    SetCell(d, kDisBottomDelay, "50");
+    SetCell(d, kDisSuckBack, "50");
     InsertRow(RowKind::Dispense, static_cast<int>(i), std::move(d));
   }
   Notify(RowKind::Dispense);
@@ -419,34 +425,61 @@ int FeederSide(const std::string& s) {
   return 0;
 }
 
+// The number after a feeder's side letter ("W12" -> 12): its leading digits,
+// 0 when there are none or they do not fit.
+int FeederIndexOf(const std::string& s) {
+  if (s.size() < 2) return 0;
+  int v = 0;
+  const char* first = s.data() + 1;
+  if (*first == '+') ++first;
+  const auto [end, ec] = std::from_chars(first, s.data() + s.size(), v);
+  return ec == std::errc() ? v : 0;
+}
+
 template <class T>
 int Cmp(T a, T b) { return a < b ? -1 : (b < a ? 1 : 0); }
 
 }  // namespace
 
+namespace {
+
+// The sort codes that compare a number field of the placement record.
+bool SortsByNumber(int code) {
+  return code == kSmtSerial || code == kSmtX || code == kSmtY || code == kSmtAngle || code == kSmtHead;
+}
+
+int CompareNumberField(int code, const PlacementRecord& a, const PlacementRecord& b) {
+  switch (code) {
+    case kSmtSerial: return Cmp(a.serial, b.serial);
+    case kSmtX: return Cmp(a.x, b.x);
+    case kSmtY: return Cmp(a.y, b.y);
+    case kSmtAngle: return Cmp(a.angle, b.angle);
+    default: return Cmp(a.head, b.head);
+  }
+}
+
+}  // namespace
+
 int PartListLogic::CompareRows(const ListRow& a, const ListRow& b) const {
   const int code = sortCode;
+  if (SortsByNumber(code)) return CompareNumberField(code, PlacementFromListRow(a), PlacementFromListRow(b));
   switch (code) {
-    case 0: case 3: case 12:
-      return Cmp(CellInt(a.Cell(code)), CellInt(b.Cell(code)));
-    case 1: case 2:
-      return Cmp(CellDouble(a.Cell(code)), CellDouble(b.Cell(code)));
     case 7:
       return -Cmp(a.Cell(code), b.Cell(code));
     case 9: {
-      const std::string& fa = a.Cell(9);
-      const std::string& fb = b.Cell(9);
+      const std::string& fa = a.Cell(kSmtFeeder);
+      const std::string& fb = b.Cell(kSmtFeeder);
       const int sa = FeederSide(fa), sb = FeederSide(fb);
       if (sa != sb) return Cmp(sa, sb);
-      return Cmp(fa.empty() ? 0 : CellInt(fa.substr(1)), fb.empty() ? 0 : CellInt(fb.substr(1)));
+      return Cmp(FeederIndexOf(fa), FeederIndexOf(fb));
     }
     case 20: {
       const auto list = FeederListRows();
       auto height = [&](const std::string& n) {
         const FeederRowView* f = FindFeeder(list, n);
-        return f ? CellDouble(f->Cell(8)) : 0.0;
+        return f ? platform::ParseCellNumber(f->Height(), -kMaxBoardMm, kMaxBoardMm).value_or(0.0) : 0.0;
       };
-      return Cmp(height(a.Cell(9)), height(b.Cell(9)));
+      return Cmp(height(a.Cell(kSmtFeeder)), height(b.Cell(kSmtFeeder)));
     }
     default:
       return Cmp(a.Cell(code), b.Cell(code));
@@ -458,8 +491,17 @@ void PartListLogic::SortList(RowKind k) {
   SyncSelection(k);
   std::vector<size_t> order(rows.size());
   std::iota(order.begin(), order.end(), size_t{0});
-  std::stable_sort(order.begin(), order.end(),
-                   [&](size_t x, size_t y) { return CompareRows(rows[x], rows[y]) < 0; });
+  if (SortsByNumber(sortCode)) {
+    // Each row's record is read once, not once per comparison.
+    std::vector<PlacementRecord> records;
+    records.reserve(rows.size());
+    for (const ListRow& r : rows) records.push_back(PlacementFromListRow(r));
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t x, size_t y) { return CompareNumberField(sortCode, records[x], records[y]) < 0; });
+  } else {
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t x, size_t y) { return CompareRows(rows[x], rows[y]) < 0; });
+  }
   std::vector<ListRow> sorted;
   std::vector<bool> sel;
   sorted.reserve(rows.size());
@@ -496,8 +538,8 @@ void PartListLogic::UpdateRowsForFeeder(const std::string& oldNumber, const std:
     if (r.Cell(kSmtFeeder) != oldNumber) continue;
     SetCell(r, kSmtFeeder, newNumber);
     SetYesNo(r, kSmtVision, vision, kImgVisionYes, kImgVisionNo);
-    SetCell(r, 11, value);
-    SetCell(r, 12, head);
+    SetCell(r, kSmtFeederValue, value);
+    SetCell(r, kSmtHead, head);
   }
   for (auto it = feederChooser.begin(); it != feederChooser.end(); ++it)
     if (it->rfind(oldNumber, 0) == 0) {
@@ -539,20 +581,20 @@ int PartListLogic::ImportDrillCsv(const std::string& content) {
     if (cName < 0 || at(cName) != "圆") continue;
     ListRow r(kDrillCells);
     const int index = static_cast<int>(job.drillRows.size());
-    SetCell(r, 0, Int(index));
-    SetCell(r, 1, at(cName));
-    SetCell(r, 2, at(cDia));
-    SetCell(r, 3, at(cX));
-    SetCell(r, 4, at(cY));
-    SetCell(r, 5, at(cZ));
-    SetCell(r, 6, FormatG(drillEdit.depth));
-    SetCell(r, 7, FormatG(drillEdit.feed));
-    SetCell(r, 8, FormatG(drillEdit.liftHeight));
-    SetCell(r, 9, Int(drillEdit.liftToTop ? 1 : 0));
-    SetCell(r, 10, Int(drillEdit.feedStart));
-    SetCell(r, 11, Int(drillEdit.feedRun));
-    SetCell(r, 12, Int(drillEdit.liftStart));
-    SetCell(r, 13, Int(drillEdit.liftRun));
+    SetCell(r, kDrillSerial, Int(index));
+    SetCell(r, kDrillName, at(cName));
+    SetCell(r, kDrillDiameter, at(cDia));
+    SetCell(r, kDrillX, at(cX));
+    SetCell(r, kDrillY, at(cY));
+    SetCell(r, kDrillZ, at(cZ));
+    SetCell(r, kDrillDepth, FormatG(drillEdit.depth));
+    SetCell(r, kDrillFeed, FormatG(drillEdit.feed));
+    SetCell(r, kDrillLift, FormatG(drillEdit.liftHeight));
+    SetCell(r, kDrillLiftToTop, Int(drillEdit.liftToTop ? 1 : 0));
+    SetCell(r, kDrillFeedStart, Int(drillEdit.feedStart));
+    SetCell(r, kDrillFeedRun, Int(drillEdit.feedRun));
+    SetCell(r, kDrillLiftStart, Int(drillEdit.liftStart));
+    SetCell(r, kDrillLiftRun, Int(drillEdit.liftRun));
     InsertRow(RowKind::Drill, index, std::move(r));
     ++added;
   }
@@ -614,22 +656,22 @@ bool PartListLogic::WriteSmtRow(int row) {
   ListRow& r = rows[static_cast<size_t>(row)];
   const SmtEditFields& e = smtEdit;
   r.cells.resize(kPlacementCells);
-  SetCell(r, 0, Int(e.serial));
-  SetCell(r, 1, FormatG(e.x));
-  SetCell(r, 2, FormatG(e.y));
-  SetCell(r, 3, e.angle);
-  SetCell(r, 4, e.name);
-  SetCell(r, 5, e.type);
-  SetCell(r, 6, e.package);
+  SetCell(r, kSmtSerial, Int(e.serial));
+  SetCell(r, kSmtX, FormatG(e.x));
+  SetCell(r, kSmtY, FormatG(e.y));
+  SetCell(r, kSmtAngle, e.angle);
+  SetCell(r, kSmtName, e.name);
+  SetCell(r, kSmtType, e.type);
+  SetCell(r, kSmtPackage, e.package);
   SetYesNo(r, kSmtPlace, e.place, kImgYes, kImgNo);
-  SetCell(r, 8, e.value);
+  SetCell(r, kSmtValue, e.value);
   const std::string number = FeederNumberOf(e.feeder);
   SetCell(r, kSmtFeeder, number);
   if (!number.empty()) {
     const auto list = FeederListRows();
     if (const FeederRowView* f = FindFeeder(list, number)) {
-      SetCell(r, 11, f->Cell(3));
-      SetCell(r, 12, f->Cell(10));
+      SetCell(r, kSmtFeederValue, f->Value());
+      SetCell(r, kSmtHead, f->Head());
     }
   }
   const auto group = FeederGroupRows();
@@ -658,17 +700,17 @@ void PartListLogic::WriteDispenseRow(int row, const std::array<bool, 11>& fl) {
   ListRow& r = rows[static_cast<size_t>(row)];
   const DisEditFields& e = disEdit;
   r.cells.resize(kDispenseCells);
-  if (fl[0]) SetCell(r, 0, Int(e.serial));
-  if (fl[1]) SetCell(r, 1, FormatG(e.x));
-  if (fl[2]) SetCell(r, 2, FormatG(e.y));
-  if (fl[3]) SetCell(r, 3, FormatG(e.z));
+  if (fl[0]) SetCell(r, kDisSerial, Int(e.serial));
+  if (fl[1]) SetCell(r, kDisX, FormatG(e.x));
+  if (fl[2]) SetCell(r, kDisY, FormatG(e.y));
+  if (fl[3]) SetCell(r, kDisZ, FormatG(e.z));
   if (fl[4]) SetYesNo(r, kDisEnable, e.dispense, kImgYes, kImgNo);
-  if (fl[5]) SetCell(r, 5, FormatG(e.valveOpen));
-  if (fl[6]) SetCell(r, 6, FormatG(e.valveClose));
-  if (fl[7]) SetCell(r, 7, Int(e.valveCloseDelay));
-  if (fl[8]) SetCell(r, 8, Int(e.bottomDelay));
-  if (fl[9]) SetCell(r, 9, Int(e.suckBack));
-  if (fl[10]) SetCell(r, 10, e.note);
+  if (fl[5]) SetCell(r, kDisValveOpen, FormatG(e.valveOpen));
+  if (fl[6]) SetCell(r, kDisValveClose, FormatG(e.valveClose));
+  if (fl[7]) SetCell(r, kDisCloseDelay, Int(e.valveCloseDelay));
+  if (fl[8]) SetCell(r, kDisBottomDelay, Int(e.bottomDelay));
+  if (fl[9]) SetCell(r, kDisSuckBack, Int(e.suckBack));
+  if (fl[10]) SetCell(r, kDisNote, e.note);
   Notify(RowKind::Dispense);
 }
 
@@ -678,8 +720,8 @@ void PartListLogic::WriteDrillRow(int row, const std::array<bool, 14>& fl) {
   ListRow& r = rows[static_cast<size_t>(row)];
   const DrillEditFields& e = drillEdit;
   r.cells.resize(kDrillCells);
-  if (fl[0]) SetCell(r, 0, Int(e.serial));
-  if (fl[1]) SetCell(r, 1, e.name);
+  if (fl[0]) SetCell(r, kDrillSerial, Int(e.serial));
+  if (fl[1]) SetCell(r, kDrillName, e.name);
   const double d[7] = {e.diameter, e.x, e.y, e.z, e.depth, e.feed, e.liftHeight};
   for (int i = 0; i < 7; ++i)
     if (fl[static_cast<size_t>(i + 2)]) SetCell(r, i + 2, FormatG(d[i]));
@@ -699,7 +741,7 @@ bool PartListLogic::CheckType4Limit(int rowsAfter) {
 
 void PartListLogic::OnAdd(RowKind k) {
   ListState& s = State(k);
-  const int pcbs = pcbCount ? pcbCount() : job.pcbs.Count();
+  const int pcbs = job.pcbs.Count();
   if (k != RowKind::Drill && pcbs < 1) {
     ShowMessage(kNoPcbFile);
     return;
@@ -714,7 +756,7 @@ void PartListLogic::OnAdd(RowKind k) {
       feederCheckRow_ = at;
       feederCheckAdd_ = true;
       feederCheckMulti_ = false;
-      const bool ok = editSmt(smtEdit) && SmtFeederFits(smtEdit);
+      const bool ok = view->EditSmt(smtEdit) && SmtFeederFits(smtEdit);
       if (ok) {
         InsertRow(k, at, ListRow(kPlacementCells));
         WriteSmtRow(at);
@@ -724,7 +766,7 @@ void PartListLogic::OnAdd(RowKind k) {
       break;
     }
     case RowKind::Dispense:
-      if (editDis(disEdit)) {
+      if (view->EditDis(disEdit)) {
         InsertRow(k, at, ListRow(kDispenseCells));
         std::array<bool, 11> all;
         all.fill(true);
@@ -732,7 +774,7 @@ void PartListLogic::OnAdd(RowKind k) {
       }
       break;
     case RowKind::Drill:
-      if (editDrill(drillEdit)) {
+      if (view->EditDrill(drillEdit)) {
         InsertRow(k, at, ListRow(kDrillCells));
         std::array<bool, 14> all;
         all.fill(true);
@@ -745,20 +787,22 @@ void PartListLogic::OnAdd(RowKind k) {
 
 void PartListLogic::LoadSmtEditor(int row) {
   const ListRow& r = job.placementRows[static_cast<size_t>(row)];
+  const PlacementRecord p = PlacementFromListRow(r);
   SmtEditFields& e = smtEdit;
-  e.serial = CellInt(r.Cell(0));
-  e.name = r.Cell(4);
-  e.type = r.Cell(5);
-  e.package = r.Cell(6);
-  e.x = CellDouble(r.Cell(1));
-  e.y = CellDouble(r.Cell(2));
-  e.angle = r.Cell(3);
-  e.value = r.Cell(8);
-  e.feeder = r.Cell(kSmtFeeder);
+  e.serial = p.serial;
+  e.name = p.name;
+  e.type = p.type;
+  e.package = p.package;
+  e.x = p.x;
+  e.y = p.y;
+  // The angle box is a list of texts: the cell as it is shown.
+  e.angle = ListPlacementCell(p, kSmtAngle);
+  e.value = p.value;
+  e.feeder = p.feeder;
   const auto list = FeederListRows();
-  if (const FeederRowView* f = FindFeeder(list, e.feeder)) e.feeder = f->Cell(0) + "-" + f->Cell(3);
-  e.place = r.Cell(kSmtPlace) == "Yes";
-  e.markName = r.Cell(kSmtOwnMark);
+  if (const FeederRowView* f = FindFeeder(list, e.feeder)) e.feeder = f->Number() + "-" + f->Value();
+  e.place = p.placeWord == "Yes";
+  e.markName = p.ownMark;
   e.ownMark = !e.markName.empty();
 }
 
@@ -780,14 +824,14 @@ void PartListLogic::OnModify(RowKind k) {
   if (k == RowKind::Placement) {
     if (one) {
       LoadSmtEditor(row);
-      if (cameraTrackModify()) {
+      if (smt::settings::SettingsStores::Instance().machine.Basic()->m_bCameraTrackModify != 0) {
         if (!smt::CurrentMachine().trackWarningShown.exchange(true)) ShowMessage(Text("PartList.c_Message_44"));
-        cameraTestForModify();
+        view->CameraTestForModify();
       }
       feederCheckRow_ = row;
       feederCheckAdd_ = false;
       feederCheckMulti_ = false;
-      if (editSmt(smtEdit) && SmtFeederFits(smtEdit)) {
+      if (view->EditSmt(smtEdit) && SmtFeederFits(smtEdit)) {
         smtEdit.x += smtEdit.offsetX;
         smtEdit.y += smtEdit.offsetY;
         WriteSmtRow(row);
@@ -796,20 +840,21 @@ void PartListLogic::OnModify(RowKind k) {
       feederCheckRow_ = FirstSelected(k);
       feederCheckAdd_ = false;
       feederCheckMulti_ = true;
-      if (editSmt(smtEdit) && SmtFeederFits(smtEdit)) {
+      if (view->EditSmt(smtEdit) && SmtFeederFits(smtEdit)) {
         const SmtEditFields& e = smtEdit;
         using F = SmtEditFields;
         const auto group = FeederGroupRows();
         const auto list = FeederListRows();
         for (int i : SelectedRows(k)) {
           ListRow& r = rows[static_cast<size_t>(i)];
-          if (e.changed[F::kName]) SetCell(r, 4, e.name);
-          if (e.changed[F::kType]) SetCell(r, 5, e.type);
-          if (e.changed[F::kPackage]) SetCell(r, 6, e.package);
-          if (e.changed[F::kAngle]) SetCell(r, 3, e.angle);
-          if (e.changed[F::kValue]) SetCell(r, 8, e.value);
-          SetCell(r, 1, FormatG((e.changed[F::kX] ? e.x : CellDouble(r.Cell(1))) + e.offsetX));
-          SetCell(r, 2, FormatG((e.changed[F::kY] ? e.y : CellDouble(r.Cell(2))) + e.offsetY));
+          if (e.changed[F::kName]) SetCell(r, kSmtName, e.name);
+          if (e.changed[F::kType]) SetCell(r, kSmtType, e.type);
+          if (e.changed[F::kPackage]) SetCell(r, kSmtPackage, e.package);
+          if (e.changed[F::kAngle]) SetCell(r, kSmtAngle, e.angle);
+          if (e.changed[F::kValue]) SetCell(r, kSmtValue, e.value);
+          const PlacementRecord was = PlacementFromListRow(r);
+          SetCell(r, kSmtX, FormatG((e.changed[F::kX] ? e.x : was.x) + e.offsetX));
+          SetCell(r, kSmtY, FormatG((e.changed[F::kY] ? e.y : was.y) + e.offsetY));
           if (e.changed[F::kFeeder]) {
             const std::string number = FeederNumberOf(e.feeder);
             SetCell(r, kSmtFeeder, number);
@@ -826,8 +871,8 @@ void PartListLogic::OnModify(RowKind k) {
             VisionFromGroupFeeder(r, *g);
             SetCell(r, kSmtTime, timeStamp ? timeStamp() : RowTimeStamp());
             if (const FeederRowView* f = FindFeeder(list, number)) {
-              SetCell(r, 11, f->Cell(3));
-              SetCell(r, 12, f->Cell(10));
+              SetCell(r, kSmtFeederValue, f->Value());
+              SetCell(r, kSmtHead, f->Head());
             }
           }
           if (e.changed[F::kPlace]) SetYesNo(r, kSmtPlace, e.place, kImgYes, kImgNo);
@@ -838,20 +883,20 @@ void PartListLogic::OnModify(RowKind k) {
     smtEdit.ClearAfterEdit();
   } else if (k == RowKind::Dispense) {
     if (one) {
-      const ListRow& r = rows[static_cast<size_t>(row)];
+      const DispensePoint p = DispenseFromListRow(rows[static_cast<size_t>(row)]);
       DisEditFields& e = disEdit;
-      e.serial = CellInt(r.Cell(0));
-      e.x = CellDouble(r.Cell(1));
-      e.y = CellDouble(r.Cell(2));
-      e.z = CellDouble(r.Cell(3));
-      e.dispense = r.Cell(4) == "Yes";
-      e.valveOpen = CellDouble(r.Cell(5));
-      e.valveClose = CellDouble(r.Cell(6));
-      e.valveCloseDelay = CellInt(r.Cell(7));
-      e.bottomDelay = CellInt(r.Cell(8));
-      e.suckBack = CellInt(r.Cell(9));
-      e.note = r.Cell(10);
-      if (editDis(e)) {
+      e.serial = p.serial;
+      e.x = p.x;
+      e.y = p.y;
+      e.z = p.z;
+      e.dispense = p.dispense;
+      e.valveOpen = p.valveOpen;
+      e.valveClose = p.valveClose;
+      e.valveCloseDelay = p.closeDelay;
+      e.bottomDelay = p.bottomDelay;
+      e.suckBack = p.suckBack;
+      e.note = p.note;
+      if (view->EditDis(e)) {
         e.x += e.offsetX;
         e.y += e.offsetY;
         e.z += e.offsetZ;
@@ -859,29 +904,29 @@ void PartListLogic::OnModify(RowKind k) {
         all.fill(true);
         WriteDispenseRow(row, all);
       }
-    } else if (editDis(disEdit)) {
+    } else if (view->EditDis(disEdit)) {
       for (int i : SelectedRows(k)) WriteDispenseRow(i, disEdit.changed);
     }
     disEdit.ResetAfterModify();
   } else {
     if (one) {
-      const ListRow& r = rows[static_cast<size_t>(row)];
+      const DrillRecord d = DrillFromListRow(rows[static_cast<size_t>(row)]);
       DrillEditFields& e = drillEdit;
-      e.serial = CellInt(r.Cell(0));
-      e.name = r.Cell(1);
-      e.diameter = CellDouble(r.Cell(2));
-      e.x = CellDouble(r.Cell(3));
-      e.y = CellDouble(r.Cell(4));
-      e.z = CellDouble(r.Cell(5));
-      e.depth = CellDouble(r.Cell(6));
-      e.feed = CellDouble(r.Cell(7));
-      e.liftHeight = CellDouble(r.Cell(8));
-      e.liftToTop = CellInt(r.Cell(9)) != 0;
-      e.feedStart = CellInt(r.Cell(10));
-      e.feedRun = CellInt(r.Cell(11));
-      e.liftStart = CellInt(r.Cell(12));
-      e.liftRun = CellInt(r.Cell(13));
-      if (editDrill(e)) {
+      e.serial = d.serial;
+      e.name = d.name;
+      e.diameter = d.diameter;
+      e.x = d.x;
+      e.y = d.y;
+      e.z = d.z;
+      e.depth = d.depth;
+      e.feed = d.feed;
+      e.liftHeight = d.lift;
+      e.liftToTop = d.liftToTop;
+      e.feedStart = d.feedStart;
+      e.feedRun = d.feedRun;
+      e.liftStart = d.liftStart;
+      e.liftRun = d.liftRun;
+      if (view->EditDrill(e)) {
         e.x += e.offsetX;
         e.y += e.offsetY;
         e.z += e.offsetZ;
@@ -889,7 +934,7 @@ void PartListLogic::OnModify(RowKind k) {
         all.fill(true);
         WriteDrillRow(row, all);
       }
-    } else if (editDrill(drillEdit)) {
+    } else if (view->EditDrill(drillEdit)) {
       for (int i : SelectedRows(k)) WriteDrillRow(i, drillEdit.changed);
     }
     drillEdit.ResetAfterModify();
@@ -970,7 +1015,7 @@ void PartListLogic::SetRunState(RowKind k, int row, int image, bool select, uint
   if (select) {
     if (IsSelected(k, row) || !selectedOnly) Select(k, row, true);
     State(k).focused = row;
-    showRow(k, row);
+    view->ShowRow(k, row);
   } else if (!selectedOnly) {
     Select(k, row, false);
   }
@@ -1013,7 +1058,7 @@ void PartListLogic::ResetRowStates(RowKind k) {
     rows[static_cast<size_t>(i)].SetImage(0, 0);
     if (!only) Select(k, i, false);
   }
-  if (!rows.empty()) showRow(k, 0);
+  if (!rows.empty()) view->ShowRow(k, 0);
   Notify(k);
 }
 

@@ -8,7 +8,10 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <mutex>
 
+#include "platform/HookInterface.h"
 #include "platform/Hooks.h"
 #include <string>
 #include <vector>
@@ -37,9 +40,19 @@ inline constexpr const char* kValueSameAll = "Part & Feed value is same all.OK";
 
 // The local time as a placement row's time cell ("%d-%d-%d  %d:%d:%d").
 std::string RowTimeStamp();
-// The C library's integer and decimal reading of a cell (0 when it does not parse).
-int CellInt(const std::string& s);
-double CellDouble(const std::string& s);
+
+// What the list work asks of the panel: a row shown (selected, scrolled to
+// row + 3), the part editors (modal; true on OK) and, with camera tracking,
+// the camera over the chosen part before a placement modify.
+class PartListView {
+ public:
+  virtual ~PartListView() = default;
+  virtual void ShowRow(RowKind list, int row) = 0;
+  virtual bool EditSmt(SmtEditFields& fields) = 0;
+  virtual bool EditDis(DisEditFields& fields) = 0;
+  virtual bool EditDrill(DrillEditFields& fields) = 0;
+  virtual void CameraTestForModify() = 0;
+};
 
 class PartListLogic {
  public:
@@ -47,22 +60,10 @@ class PartListLogic {
 
   JobModel& job;
 
-  // --- seams (all optional) ---
-  smt::platform::Hook<std::string(const std::string& key)> text{"PartListLogic.text"};  // panel texts; default: the built-in text
-  smt::platform::Hook<int()> machineType{"PartListLogic.machineType"};                          // default the machine's machineType
+  // --- seams ---
+  smt::platform::HookInterface<PartListView> view{"PartListView"};
   smt::platform::Hook<int()> autoChangeNozzle{"PartListLogic.autoChangeNozzle"};                     // the strategy's m_AutoChangeNozzle
-  smt::platform::Hook<double()> glueHeight{"PartListLogic.glueHeight"};                        // m_Z_DropsGlueToPCBHeight
   smt::platform::Hook<std::string()> timeStamp{"PartListLogic.timeStamp"};                    // default RowTimeStamp
-  smt::platform::Hook<int()> pcbCount{"PartListLogic.pcbCount"};                             // default the PCB table's count
-  // The placement list's row `row` is selected and shown (scroll to row + 3).
-  smt::platform::Hook<void(RowKind, int row)> showRow{"PartListLogic.showRow"};
-  // The part editors (modal; true on OK).
-  smt::platform::Hook<bool(SmtEditFields&)> editSmt{"PartListLogic.editSmt"};
-  smt::platform::Hook<bool(DisEditFields&)> editDis{"PartListLogic.editDis"};
-  smt::platform::Hook<bool(DrillEditFields&)> editDrill{"PartListLogic.editDrill"};
-  // The camera over the chosen part before a placement modify (camera tracking).
-  smt::platform::Hook<bool()> cameraTrackModify{"PartListLogic.cameraTrackModify"};
-  smt::platform::Hook<void()> cameraTestForModify{"PartListLogic.cameraTestForModify"};
   // Lamp machine (type 4): a row added, a row deleted (grid pair k).
   smt::platform::Hook<void()> lampRowAdded{"PartListLogic.lampRowAdded"};
   smt::platform::Hook<void(int k)> lampRowDeleted{"PartListLogic.lampRowDeleted"};
@@ -88,7 +89,10 @@ class PartListLogic {
 
   std::vector<ListRow>& Rows(RowKind k);
   ListState& State(RowKind k) { return states_[static_cast<int>(k)]; }
+  // The panel's texts in the operator's language: the loaded ones, else the
+  // built-in (Chinese) ones. Read from any thread.
   std::string Text(const std::string& key) const;
+  void SetTexts(std::map<std::string, std::string> texts);
   int Type() const;
 
   // Selection of list rows (kept in step with inserts and deletes).
@@ -195,6 +199,8 @@ class PartListLogic {
   void Notify(RowKind k) { job.NotifyRows(k); }
 
   ListState states_[3];
+  mutable std::mutex textsMutex_;
+  std::map<std::string, std::string> texts_;  // under textsMutex_
 };
 
 // The head limit of a machine type for the update check (0: no limit).

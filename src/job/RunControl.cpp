@@ -41,7 +41,7 @@ bool RunControl::OnStart() {
     if (boardCount() == 0) boardCount() = 1;
     int box = 0;
     if (const char* busy = BusyThreadText(box)) {
-      jogInfo(box, busy);
+      view->JogInfo(box, busy);
       // The run has ended but its threads are still on their way out (a
       // stop reaches a thread waiting for a reply only when the reply
       // comes): the run starts as soon as they have left.
@@ -49,7 +49,7 @@ bool RunControl::OnStart() {
       return false;
     }
   }
-  focusList(type == 9 ? RowKind::Drill : RowKind::Placement);
+  view->FocusList(type == 9 ? RowKind::Drill : RowKind::Placement);
   // Connected and homed, then the busy state claimed in one step, so two
   // starts (button and front-panel key) can never both go.
   if (!smt::link::CheckMachineGuards(true, false)) return false;
@@ -57,8 +57,8 @@ bool RunControl::OnStart() {
     ShowMessage(smt::link::kRunning);
     return false;
   }
-  jogInfo(1, "");
-  jogInfo(2, "");
+  view->JogInfo(1, "");
+  view->JogInfo(2, "");
   Enable(kBtnPcbEdit, false);
   Enable(kBtnStrategy, false);
   Enable(kBtnStart, false);
@@ -71,7 +71,7 @@ bool RunControl::OnStart() {
   smt::CurrentMachine().paused = false;
   smt::CurrentMachine().run.pauseEvent.Set();
   smt::CurrentMachine().run.runHours = smt::CurrentMachine().run.runMinutes = smt::CurrentMachine().run.runSeconds = 0;
-  runTimer(true);
+  view->RunTimer(true);
   m_nPlacedCount = 0;
   const bool started = startRun(mode);
   if (started && runStarted) runStarted(mode);
@@ -175,6 +175,10 @@ void RunControl::OnPcbClamp() {
   startTransport(boardClamped() ? 16 : 11);
 }
 
+std::pair<int, int> RunControl::DrillLiftSpeeds() const {
+  return {logic_.drillEdit.liftStart, logic_.drillEdit.liftRun};
+}
+
 std::string RunControl::ClockText() const {
   char buf[32];
   std::snprintf(buf, sizeof buf, "T %2d:%2d:%2d", smt::CurrentMachine().run.runHours.load(), smt::CurrentMachine().run.runMinutes.load(), smt::CurrentMachine().run.runSeconds.load());
@@ -208,8 +212,8 @@ void RunControl::OnTimerTick() {
   smt::CurrentMachine().run.runSeconds = s;
   smt::CurrentMachine().run.runMinutes = m;
   smt::CurrentMachine().run.runHours = h;
-  showClock(ClockText());
-  showCount(CountText());
+  view->ShowClock(ClockText());
+  view->ShowCount(CountText());
 }
 
 void RunControl::OnRunEnd(bool finished) {
@@ -246,7 +250,7 @@ void RunControl::OnRunEnd(bool finished) {
   Enable(kBtnPause, false);
   Enable(kBtnRegain, false);
   Enable(kBtnStop, false);
-  enableWindows();
+  view->EnableWindows();
   auto wait = [this](int ms) {
     if (sleep) sleep(ms);
     else if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
@@ -258,7 +262,7 @@ void RunControl::OnRunEnd(bool finished) {
     // Stopped or finished: no vacuum output the run switched on stays on
     // (a stopped run's parts were thrown before this step).
     if (mode != 1 && mode != 2) {
-      const int exhaust = exhaustMs();
+      const int exhaust = smt::settings::SettingsStores::Instance().machine.Basic()->m_Exhaust;
       const uint8_t pumps = smt::link::Runtime().pumpButtons.load();
       for (int i = 0; i < 8; ++i) {
         if (!(pumps & (1u << i))) continue;
@@ -267,12 +271,12 @@ void RunControl::OnRunEnd(bool finished) {
       }
     }
   } else if (type == 9) {
-    const auto [start, run] = drillLiftSpeeds();
+    const auto [start, run] = DrillLiftSpeeds();
     smt::link::SendCmd61MoveAxis(4, 10000, start, run);
   } else {
     for (int n : {1, 2, 3, 4, 8}) smt::link::SetOutput(n, 0, 5);
   }
-  runTimer(false);
+  view->RunTimer(false);
   // Last: a Start waiting for the run's threads goes only after this step.
   m_bSmtThreadBusy = 0;
 }

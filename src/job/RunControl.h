@@ -10,8 +10,10 @@
 #include <cstdint>
 #include <functional>
 
+#include "platform/HookInterface.h"
 #include "platform/Hooks.h"
 #include <string>
+#include <utility>
 
 #include "job/PartListLogic.h"
 
@@ -30,26 +32,38 @@ inline constexpr const char* kConveyorThreadBusy = "Conveyor thread is busy !";
 inline constexpr std::chrono::milliseconds kStoppedThreadsLimit{12000};
 inline constexpr int kStoppedThreadsPollMs = 50;
 
+// What the run control shows: the toolbar's run buttons, the jog panel's
+// two information boxes, the focus on a list, the run clock and the part
+// counter, and the windows enabled again at a run's end. The part list panel
+// connects its own (the shell puts the jog panel's boxes in); its methods
+// only show, and post to the window thread when called from a worker.
+class RunControlView {
+ public:
+  virtual ~RunControlView() = default;
+  virtual void EnableButton(int button, bool enabled) = 0;
+  // Box 1 or 2; "" empties it.
+  virtual void JogInfo(int box, const std::string& text) = 0;
+  virtual void FocusList(RowKind list) = 0;
+  // The one-second clock timer on or off.
+  virtual void RunTimer(bool on) = 0;
+  virtual void ShowClock(const std::string& text) = 0;
+  virtual void ShowCount(const std::string& text) = 0;
+  // The placement list, camera and jog panels.
+  virtual void EnableWindows() = 0;
+};
+
 class RunControl {
  public:
   explicit RunControl(PartListLogic& logic) : logic_(logic) {}
 
   // --- seams ---
+  smt::platform::HookInterface<RunControlView> view{"RunControlView"};
   smt::platform::Hook<bool(int runMode)> startRun{"RunControl.startRun"};  // the run engine; nothing runs without it
   smt::platform::Hook<int()> runMode{"RunControl.runMode"};               // default: the job's run mode
   smt::platform::Hook<int&()> boardCount{"RunControl.boardCount"};           // the PCB editor's m_PcbBoardCount
-  smt::platform::Hook<void(int button, bool enabled)> enableButton{"RunControl.enableButton"};
-  smt::platform::Hook<void(int box, const std::string&)> jogInfo{"RunControl.jogInfo"};  // box 1 or 2; "" empties it
-  smt::platform::Hook<void(RowKind)> focusList{"RunControl.focusList"};
-  smt::platform::Hook<void(bool on)> runTimer{"RunControl.runTimer"};  // the one-second clock timer
-  smt::platform::Hook<void(const std::string&)> showClock{"RunControl.showClock"};   // static 1107
-  smt::platform::Hook<void(const std::string&)> showCount{"RunControl.showCount"};   // edit 1005
   smt::platform::Hook<bool()> autoTransport{"RunControl.autoTransport"};
   smt::platform::Hook<bool()> boardClamped{"RunControl.boardClamped"};
   smt::platform::Hook<void(int task)> startTransport{"RunControl.startTransport"};
-  smt::platform::Hook<void()> enableWindows{"RunControl.enableWindows"};             // placement list, camera and jog panels
-  smt::platform::Hook<std::pair<int, int>()> drillLiftSpeeds{"RunControl.drillLiftSpeeds"};  // the view's Z speeds of the drill run's end
-  smt::platform::Hook<int()> exhaustMs{"RunControl.exhaustMs"};                   // m_Exhaust
   smt::platform::Hook<bool()> networkLink{"RunControl.networkLink"};                // m_CommModel != 0
   smt::platform::Hook<void(int ms)> sleep{"RunControl.sleep"};                // default: a real wait
   // Runs `fn` on the window thread after `ms` (a Start that waits for a stopped run's threads).
@@ -71,6 +85,8 @@ class RunControl {
   // One second of the run clock; returns the clock text.
   void OnTimerTick();
   std::string ClockText() const;
+  // The Z speeds (start, run) the drill run's end lifts with: the drill editor's.
+  std::pair<int, int> DrillLiftSpeeds() const;
   std::string CountText() const;
   void OnRunEnd(bool finished);
   // True while a Start waits for the threads of a stopped run to leave.
@@ -79,9 +95,7 @@ class RunControl {
   void DisableRunButtons();
 
  private:
-  void Enable(int b, bool on) {
-    enableButton(b, on);
-  }
+  void Enable(int b, bool on) { view->EnableButton(b, on); }
   bool Network() const;
   const char* BusyThreadText(int& box) const;
   void WaitForThreadsThenStart();

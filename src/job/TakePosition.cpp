@@ -3,7 +3,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 
 #include "core/MachineState.h"
 
@@ -13,7 +12,31 @@ std::string Format4(double v) {
   return smt::platform::FormatDouble(v, 4);  // never cut short
 }
 
-double Round4(double v) { return std::strtod(Format4(v).c_str(), nullptr); }
+double Round4(double v) {
+  // Beyond 2^39 a double's spacing is wider than 0.0001: the four-decimal
+  // rounding stays within half a spacing and gives the value itself.
+  if (!std::isfinite(v) || std::fabs(v) >= 0x1p39) return v;
+  // v x 10000 rounded half to even, as "%0.4f" rounds the value's exact
+  // binary expansion: y is the rounded product and err its exact error.
+  const double y = v * 10000.0;
+  const double err = std::fma(v, 10000.0, -y);
+  double r = std::nearbyint(y);
+  const double d = y - r;  // exact: |d| <= 0.5
+  auto even = [](double a, double b) { return std::fmod(a, 2.0) == 0 ? a : b; };
+  if (d >= 0.25) {
+    const double s = (d - 0.5) + err;  // the sign of the exact offset from r + 0.5
+    if (s > 0) r += 1;
+    else if (s == 0) r = even(r, r + 1);
+  } else if (d <= -0.25) {
+    const double s = (d + 0.5) + err;
+    if (s < 0) r -= 1;
+    else if (s == 0) r = even(r - 1, r);
+  }
+  // r is an exact integer below 2^53; one correctly rounded division gives
+  // the double nearest to r / 10000, the value the four decimals name.
+  if (r == 0) return std::copysign(0.0, v);
+  return r / 10000.0;
+}
 
 static double Nudge(double v) {
   v = Round4(v);
@@ -66,6 +89,12 @@ double PcbTakeValue(PcbTake what, int32_t pos, int32_t zero, double pulse, doubl
     case PcbTake::MarkCamY: return static_cast<double>(pos + camSteps - orgSteps) / pulse;
   }
   return 0;
+}
+
+double NudgedValue(double mm) { return Round4(Nudge(mm)); }
+
+double PcbMarkOffset(int32_t pos, double pulse, double cam, double origin, double markBox) {
+  return Round4(Round4(PcbTakeValue(PcbTake::MarkCamX, pos, 0, pulse, cam, origin)) - markBox);
 }
 
 std::string PcbMarkOffsetText(int32_t pos, double pulse, double cam, double origin, double markBox) {

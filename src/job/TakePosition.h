@@ -12,8 +12,12 @@ namespace smt::job {
 std::string NudgedText(double mm);
 // The same with "%g" (the drill editor).
 std::string NudgedTextG(double mm);
-// "%0.4f" read back as a number.
+// The value rounded to four decimals as "%0.4f" rounds it (half to even on
+// the exact binary value): the number that text names, computed without
+// formatting it.
 double Round4(double v);
+// NudgedText's value as a number (what an edit box holding it reads).
+double NudgedValue(double mm);
 std::string Format4(double v);
 // mm value of whole pulses: T(a * b).
 int32_t TruncSteps(double mm, double perMm);
@@ -39,6 +43,8 @@ enum class PcbTake {
 };
 double PcbTakeValue(PcbTake what, int32_t pos, int32_t zero, double pulse, double cameraOffsetMm, double originMm);
 // Offset buttons: the measured mark (without the nudge) minus the mark box.
+// The same as a number.
+double PcbMarkOffset(int32_t pos, double pulse, double cameraOffsetMm, double originMm, double markBox);
 std::string PcbMarkOffsetText(int32_t pos, double pulse, double cameraOffsetMm, double originMm, double markBox);
 
 }  // namespace smt::job

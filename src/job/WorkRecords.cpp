@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 #include "job/JobRows.h"
 
@@ -38,20 +39,23 @@ std::string_view FlagWord(std::string_view cell) {
   return slash == std::string_view::npos ? cell : cell.substr(slash + 1);
 }
 
+bool PlainNumber(std::string_view t, bool integer, double lo, double hi, double& value, CellForm& form);
+
 // The number of a cell that may not be one (an editor's text): the value and
-// its form, or 0 with the text kept.
+// its form, or 0 with the text kept. A plain serial beyond the serial range
+// keeps its text too, so no integer conversion sees a value that does not fit.
 double LenientNumber(std::string_view text, CellForm& form, bool integer) {
-  form = FormOfCell(text, !integer);
-  if (form.decimals != CellForm::kAsRead) {
-    double v = 0;
-    std::from_chars(text.data(), text.data() + text.size(), v);
-    return v;
-  }
+  double v = 0;
+  const double lo = integer ? 0.0 : -std::numeric_limits<double>::max();
+  const double hi = integer ? static_cast<double>(kMaxSerial) : std::numeric_limits<double>::max();
+  if (PlainNumber(text, integer, lo, hi, v, form)) return v;
+  form.decimals = CellForm::kAsRead;
+  form.text = std::string(text);
   if (integer) {
-    if (auto v = platform::ParseCellInteger(text, 0, kMaxSerial)) return static_cast<double>(*v);
+    if (auto n = platform::ParseCellInteger(text, 0, kMaxSerial)) return static_cast<double>(*n);
     return 0;
   }
-  if (auto v = platform::ParseCellNumber(text, -kMaxBoardMm * 10, kMaxBoardMm * 10)) return *v;
+  if (auto n = platform::ParseCellNumber(text, -kMaxBoardMm * 10, kMaxBoardMm * 10)) return *n;
   return 0;
 }
 
@@ -151,7 +155,6 @@ const std::string& TextField(const PlacementRecord& r, int k) {
     case 8: return r.value;
     case kSmtFeeder: return r.feeder;
     case 11: return r.feederValue;
-    case 12: return r.head;
     case kSmtTime: return r.addTime;
     case kSmtOwnMark: return r.ownMark;
     case 15: return r.spare;
@@ -169,6 +172,7 @@ void AppendListCell(std::string& out, const PlacementRecord& r, int k) {
     case kSmtX: AppendCellNumber(out, r.x, r.xForm); return;
     case kSmtY: AppendCellNumber(out, r.y, r.yForm); return;
     case kSmtAngle: AppendCellNumber(out, r.angle, r.angleForm); return;
+    case kSmtHead: AppendCellNumber(out, r.head, r.headForm); return;
     case kSmtPlace: out += r.placeWord; return;
     case kSmtVision: out += r.visionWord; return;
     default: out += TextField(r, k); return;
@@ -217,7 +221,7 @@ size_t PlacementLineBound(const PlacementRecord& r) {
   return kPlacementCells + 4 + NumberBound(r.serial, r.serialForm) + NumberBound(r.x, r.xForm) +
          NumberBound(r.y, r.yForm) + NumberBound(r.angle, r.angleForm) + r.name.size() + r.type.size() +
          r.package.size() + r.placeWord.size() + r.value.size() + r.feeder.size() + r.visionWord.size() +
-         r.feederValue.size() + r.head.size() + r.addTime.size() + r.ownMark.size() + r.spare.size();
+         r.feederValue.size() + NumberBound(r.head, r.headForm) + r.addTime.size() + r.ownMark.size() + r.spare.size();
 }
 
 void SetStoredPlacementCell(PlacementRecord& r, int k, std::string_view text) {
@@ -226,6 +230,7 @@ void SetStoredPlacementCell(PlacementRecord& r, int k, std::string_view text) {
     case kSmtX: r.x = LenientNumber(text, r.xForm, false); return;
     case kSmtY: r.y = LenientNumber(text, r.yForm, false); return;
     case kSmtAngle: r.angle = LenientNumber(text, r.angleForm, false); return;
+    case kSmtHead: r.head = static_cast<int>(LenientNumber(text, r.headForm, true)); return;
     case kSmtPlace:
     case kSmtVision: {
       const auto p = SplitPrefix(text);
@@ -266,6 +271,76 @@ PlacementRecord PlacementFromListRow(const ListRow& row) {
   r.vision = row.Image(kSmtVision) == kImgVisionYes;
   r.visionWord = row.Cell(kSmtVision);
   return r;
+}
+
+namespace {
+
+// A list cell as an editor loads it: the number it holds, or 0.
+double EditorNumber(const ListRow& row, int k) {
+  return platform::ParseCellNumber(row.Cell(k), -std::numeric_limits<double>::max(),
+                                   std::numeric_limits<double>::max())
+      .value_or(0);
+}
+int EditorInteger(const ListRow& row, int k) {
+  return static_cast<int>(platform::ParseCellInteger(row.Cell(k), std::numeric_limits<int>::min(),
+                                                     std::numeric_limits<int>::max())
+                              .value_or(0));
+}
+
+}  // namespace
+
+DispensePoint DispenseFromListRow(const ListRow& row) {
+  DispensePoint p;
+  p.serial = EditorInteger(row, 0);
+  p.x = EditorNumber(row, kDisX);
+  p.y = EditorNumber(row, kDisY);
+  p.z = EditorNumber(row, kDisZ);
+  p.dispense = row.Cell(kDisEnable) == "Yes";
+  p.valveOpen = EditorNumber(row, 5);
+  p.valveClose = EditorNumber(row, 6);
+  p.closeDelay = EditorInteger(row, 7);
+  p.bottomDelay = EditorInteger(row, 8);
+  p.suckBack = EditorInteger(row, 9);
+  p.note = row.Cell(kDisNote);
+  return p;
+}
+
+DrillRecord DrillFromListRow(const ListRow& row) {
+  DrillRecord d;
+  d.serial = EditorInteger(row, 0);
+  d.name = row.Cell(1);
+  d.diameter = EditorNumber(row, 2);
+  d.x = EditorNumber(row, 3);
+  d.y = EditorNumber(row, 4);
+  d.z = EditorNumber(row, 5);
+  d.depth = EditorNumber(row, 6);
+  d.feed = EditorNumber(row, 7);
+  d.lift = EditorNumber(row, 8);
+  d.liftToTop = EditorInteger(row, 9) != 0;
+  d.feedStart = EditorInteger(row, 10);
+  d.feedRun = EditorInteger(row, 11);
+  d.liftStart = EditorInteger(row, 12);
+  d.liftRun = EditorInteger(row, 13);
+  return d;
+}
+
+RowPoint ReadRowPoint(RowKind kind, const ListRow& row, int line) {
+  const std::vector<std::string_view> views(row.cells.begin(), row.cells.end());
+  const char* list = kind == RowKind::Placement ? "placement list"
+                     : kind == RowKind::Dispense ? "dispensing list"
+                                                 : "drill list";
+  const CellReader in(list, line, views);
+  const auto& names = kind == RowKind::Placement ? PlacementFieldNames()
+                      : kind == RowKind::Dispense ? DispenseFieldNames()
+                                                  : DrillFieldNames();
+  static_assert(kSmtX == kDisX && kSmtY == kDisY);
+  const size_t cx = static_cast<size_t>(kind == RowKind::Drill ? kDrillX : kSmtX);
+  const size_t cy = static_cast<size_t>(kind == RowKind::Drill ? kDrillY : kSmtY);
+  RowPoint p;
+  if (AllBlank(in, {cx, cy})) return p;
+  p.x = in.Number(cx, names[cx], -kMaxBoardMm, kMaxBoardMm);
+  p.y = in.Number(cy, names[cy], -kMaxBoardMm, kMaxBoardMm);
+  return p;
 }
 
 const std::vector<std::string>& PlacementFieldNames() {
@@ -325,7 +400,9 @@ PlacementRecord ReadPlacement(const CellReader& in) {
   r.vision = FlagCell(in.Text(kSmtVision));
   r.visionWord = FlagWord(in.Text(kSmtVision));
   r.feederValue = in.Text(11);
-  r.head = in.Text(12);
+  // A head cell is written back as it was read; one that holds no head
+  // number reads as 0 (any head) and refuses nothing.
+  r.head = static_cast<int>(LenientNumber(in.Text(kSmtHead), r.headForm, true));
   r.addTime = in.Text(kSmtTime);
   r.ownMark = in.Text(kSmtOwnMark);
   r.spare = in.Text(15);

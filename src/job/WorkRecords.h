@@ -57,14 +57,14 @@ struct PlacementRecord {
   std::string feeder;   // feeder number ("" none)
   bool vision = false;
   std::string feederValue;
-  std::string head;
+  int head = 0;         // the feeder's head (0 any); a cell that is no head number reads as 0
   std::string addTime;
   std::string ownMark;  // own mark's name ("" none)
   std::string spare;    // the last cell, kept as it is
   // The words of the two flag cells after their "1/" or "0/" ("Yes", "No").
   std::string placeWord = "Yes", visionWord = "No";
   // How the number cells are written again.
-  CellForm serialForm, xForm, yForm, angleForm;
+  CellForm serialForm, xForm, yForm, angleForm, headForm;
   bool operator==(const PlacementRecord&) const = default;
 };
 
@@ -132,6 +132,21 @@ struct ListRow;
 ListRow PlacementListRow(const PlacementRecord& r);
 PlacementRecord PlacementFromListRow(const ListRow& row);
 std::vector<PlacementRecord> PlacementRecordsOf(const std::vector<ListRow>& rows, std::string& refusal);
+// A dispensing or drill row as its editor loads it: a number cell that does
+// not hold a number (or one too large for its integer field) reads as 0 and
+// the editor's own checks refuse what is out of range. Never throws.
+DispensePoint DispenseFromListRow(const ListRow& row);
+DrillRecord DrillFromListRow(const ListRow& row);
+
+// The board point of a list row (placement, dispensing or drill) as the
+// point tests take it: X and Y must be numbers in the board's range (both
+// empty: a row never filled in, 0); the other cells are not looked at.
+// Throws platform::FileCellError naming the list, the row and the field.
+struct RowPoint {
+  double x = 0, y = 0;
+};
+enum class RowKind;
+RowPoint ReadRowPoint(RowKind kind, const ListRow& row, int line);
 std::vector<DispensePoint> DispensePointsOf(const std::vector<ListRow>& rows, std::string& refusal);
 std::vector<DrillRecord> DrillRecordsOf(const std::vector<ListRow>& rows, std::string& refusal);
 

@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "platform/SettingsSection.h"
+#include "core/Machine.h"
+#include "settings/ConfigKeyRanges.h"
 
 namespace smt::library {
 
@@ -83,7 +85,7 @@ std::optional<DoubleMarkResult> RunDoubleMarkTest(const DoubleMarkTestFields& f)
 DoubleMarkTestFields LoadDoubleMarkTest(const std::string& appDir) {
   const smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), "DoubleMarkTestConfig");
   DoubleMarkTestFields f;
-  for (const auto& k : kKeys) f.*k.member = s.ReadDouble(k.key);
+  for (const auto& k : kKeys) f.*k.member = smt::settings::ReadConfigNumber(s, k.key);
   return f;
 }
 
@@ -93,8 +95,7 @@ void SaveDoubleMarkTest(const std::string& appDir, const DoubleMarkTestFields& f
 }
 
 DoubleMarkTestFields& TheDoubleMarkTest() {
-  static DoubleMarkTestFields f;
-  return f;
+  return smt::CurrentMachine().Part<DoubleMarkTestFields>();
 }
 
 }  // namespace smt::library

@@ -8,6 +8,7 @@
 #include "link/MotionGlobals.h"
 #include "platform/SettingsSection.h"
 #include "settings/SettingsStores.h"
+#include "core/Machine.h"
 
 namespace smt::library {
 
@@ -54,8 +55,7 @@ void SortMarkRows(std::vector<MarkRow>& rows, int column) {
 }
 
 MarkLibrary& TheMarkLibrary() {
-  static MarkLibrary lib;
-  return lib;
+  return smt::CurrentMachine().Part<MarkLibrary>();
 }
 
 namespace {

@@ -5,7 +5,9 @@
 
 #include "library/LibraryRows.h"
 #include "platform/SettingsSection.h"
+#include "settings/ConfigKeyRanges.h"
 #include "settings/SettingsStores.h"
+#include "core/Machine.h"
 
 namespace smt::library {
 
@@ -104,10 +106,10 @@ void NozzleLibrary::SetSettings(const NozzleListSettings& s) {
 void NozzleLibrary::LoadConfig(const std::string& appDir) {
   const smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), "NozzleListConfig");
   NozzleListSettings settings;
-  settings.m_InAndOutExtern = s.ReadInt("m_InAndOutExtern");
-  settings.m_Distance = s.ReadDouble("m_Distance");
+  settings.m_InAndOutExtern = smt::settings::ReadConfigInt(s, "m_InAndOutExtern");
+  settings.m_Distance = smt::settings::ReadConfigNumber(s, "m_Distance");
   if (settings.m_Distance == 0) settings.m_Distance = 100.0;
-  settings.m_Delay = s.ReadInt("m_Delay");
+  settings.m_Delay = smt::settings::ReadConfigInt(s, "m_Delay");
   SetSettings(settings);
 }
 
@@ -135,8 +137,7 @@ NozzleRow NozzleLibrary::MakeRow(int number, double x, double y, double pickHeig
 }
 
 NozzleLibrary& TheNozzleLibrary() {
-  static NozzleLibrary lib;
-  return lib;
+  return smt::CurrentMachine().Part<NozzleLibrary>();
 }
 
 }  // namespace smt::library

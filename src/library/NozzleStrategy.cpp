@@ -4,15 +4,16 @@
 
 #include "core/Machine.h"
 #include "platform/SettingsSection.h"
+#include "settings/ConfigKeyRanges.h"
 
 namespace smt::library {
 
 NozzleStrategy LoadNozzleStrategy(const std::string& appDir) {
   const smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), "SmtStrategyConfig");
   NozzleStrategy n;
-  n.m_AutoChangeNozzle = s.ReadInt("m_AutoChangeNozzle");
-  n.m_19NozzleLibrary = s.ReadInt("m_19NozzleLibrary");
-  n.m_ChangeNozzleSelect = s.ReadInt("m_ChangeNozzleSelect");
+  n.m_AutoChangeNozzle = smt::settings::ReadConfigInt(s, "m_AutoChangeNozzle");
+  n.m_19NozzleLibrary = smt::settings::ReadConfigInt(s, "m_19NozzleLibrary");
+  n.m_ChangeNozzleSelect = smt::settings::ReadConfigInt(s, "m_ChangeNozzleSelect");
   return n;
 }
 

@@ -3,7 +3,9 @@
 #include "library/NozzleLibrary.h"
 #include "link/LinkRuntime.h"
 #include "platform/SettingsSection.h"
+#include "settings/ConfigKeyRanges.h"
 #include "settings/SettingsStores.h"
+#include "core/Machine.h"
 
 namespace smt::library {
 
@@ -17,17 +19,14 @@ const std::array<const char*, kAxisSwitchCount>& AxisSwitchKeys() {
 OriginUpdateSettings LoadOriginUpdate(const std::string& appDir) {
   const smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), "OriginUpdateConfig");
   OriginUpdateSettings o;
-  o.m_OriginOffsetX = s.ReadDouble("m_OriginOffsetX");
-  o.m_OriginOffsetY = s.ReadDouble("m_OriginOffsetY");
-  o.m_UpdateCurrentFeed = s.ReadInt("m_UpdateCurrentFeed");
-  o.m_UpdatePcbOrigin = s.ReadInt("m_UpdatePcbOrigin");
-  o.m_UpdateCamera = s.ReadInt("m_UpdateCamera");
-  o.m_UpdateNozzle = s.ReadInt("m_UpdateNozzle");
-  o.m_UpdateThrow = s.ReadInt("m_UpdateThrow");
-  for (int i = 0; i < kAxisSwitchCount; ++i) {
-    const std::string text = s.ReadText(AxisSwitchKeys()[i], "");
-    if (!text.empty()) o.axes[i] = smt::platform::TextToInt(text);
-  }
+  o.m_OriginOffsetX = smt::settings::ReadConfigNumber(s, "m_OriginOffsetX");
+  o.m_OriginOffsetY = smt::settings::ReadConfigNumber(s, "m_OriginOffsetY");
+  o.m_UpdateCurrentFeed = smt::settings::ReadConfigInt(s, "m_UpdateCurrentFeed");
+  o.m_UpdatePcbOrigin = smt::settings::ReadConfigInt(s, "m_UpdatePcbOrigin");
+  o.m_UpdateCamera = smt::settings::ReadConfigInt(s, "m_UpdateCamera");
+  o.m_UpdateNozzle = smt::settings::ReadConfigInt(s, "m_UpdateNozzle");
+  o.m_UpdateThrow = smt::settings::ReadConfigInt(s, "m_UpdateThrow");
+  for (int i = 0; i < kAxisSwitchCount; ++i) o.axes[i] = smt::settings::ReadConfigInt(s, AxisSwitchKeys()[i]);
   return o;
 }
 
@@ -81,8 +80,7 @@ void ShiftThrowPosition(double dx, double dy) {
 }
 
 OriginUpdateSettings& TheOriginUpdate() {
-  static OriginUpdateSettings s;
-  return s;
+  return smt::CurrentMachine().Part<OriginUpdateSettings>();
 }
 
 void LoadOriginUpdateAtStartUp(const std::string& appDir, int machineType) {

@@ -4,6 +4,8 @@
 
 #include "library/LibraryRows.h"
 #include "platform/SettingsSection.h"
+#include "core/Machine.h"
+#include "settings/ConfigKeyRanges.h"
 
 namespace smt::library {
 
@@ -39,35 +41,13 @@ std::string FlagCell(bool on, const std::string& value) { return std::string(on 
 PackEditSwitches LoadPackEditSwitches(const std::string& appDir) {
   const smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), "PackEditConfig");
   PackEditSwitches out;
-  for (const auto& k : kSwitchKeys) out.*k.member = s.ReadInt(k.key);
+  for (const auto& k : kSwitchKeys) out.*k.member = smt::settings::ReadConfigInt(s, k.key);
   return out;
 }
 
 void SavePackEditSwitches(const std::string& appDir, const PackEditSwitches& sw) {
   const smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), "PackEditConfig");
   for (const auto& k : kSwitchKeys) s.WriteInt(k.key, sw.*k.member);
-}
-
-std::vector<PackRow> BuildPackTable(const std::vector<std::string>& lines) {
-  std::vector<PackRow> rows;
-  if (lines.empty()) return rows;
-  const auto tabs = std::count(lines[0].begin(), lines[0].end(), '\t');
-  const bool current = tabs == 28 || tabs == 17 || tabs == 14;
-  for (const auto& line : lines) {
-    PackRow row;
-    const std::vector<std::string> fields = SplitTabCells(line);
-    if (!current) {
-      row[6] = "50";
-      row[7] = "25";
-    }
-    for (size_t f = 0; f < fields.size(); ++f) {
-      const size_t cell = (current || f < 6) ? f : f + 2;
-      if (cell >= static_cast<size_t>(kPackCells)) break;
-      row[cell] = fields[f];
-    }
-    rows.push_back(row);
-  }
-  return rows;
 }
 
 std::vector<std::string> PackRowStrings(const std::vector<PackRow>& rows) {
@@ -202,13 +182,15 @@ bool ApplyPackToFeederRow(std::vector<std::string>& r, const PackFeederUpdate& u
 }
 
 PackLibrary& ThePackLibrary() {
-  static PackLibrary lib;
-  return lib;
+  return smt::CurrentMachine().Part<PackLibrary>();
 }
 
-int& PackListSortColumn() {
-  static int column = -1;
-  return column;
-}
+namespace {
+struct PackListSort {
+  int column = -1;
+};
+}  // namespace
+
+int& PackListSortColumn() { return smt::CurrentMachine().Part<PackListSort>().column; }
 
 }  // namespace smt::library

@@ -36,10 +36,6 @@ struct PackEditSwitches {
 PackEditSwitches LoadPackEditSwitches(const std::string& appDir);
 void SavePackEditSwitches(const std::string& appDir, const PackEditSwitches& s);
 
-// Rows from the frame's lines: the first line's TAB count chooses the layout
-// (28, 17 or 14: cells in order; any other: the older layout without the two
-// delays, which get "50" and "25").
-std::vector<PackRow> BuildPackTable(const std::vector<std::string>& lines);
 std::vector<std::string> PackRowStrings(const std::vector<PackRow>& rows);
 
 // Cell 15 (feed mode, first seven modes of each language) and cell 13 (speed

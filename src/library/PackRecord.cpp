@@ -1,6 +1,8 @@
 #include "library/PackRecord.h"
 
-#include "library/PackLibrary.h"
+#include <algorithm>
+
+#include "library/LibraryRows.h"
 #include "platform/SettingsSection.h"
 
 namespace smt::library {
@@ -93,6 +95,28 @@ PackRow PackRowOf(const PackRecord& r) {
           FormatDouble(r.closeEarly),
           r.reserved26,
           r.reserved27};
+}
+
+std::vector<PackRow> BuildPackTable(const std::vector<std::string>& lines) {
+  std::vector<PackRow> rows;
+  if (lines.empty()) return rows;
+  const auto tabs = std::count(lines[0].begin(), lines[0].end(), '\t');
+  const bool current = tabs == 28 || tabs == 17 || tabs == 14;
+  for (const auto& line : lines) {
+    PackRow row;
+    const std::vector<std::string> fields = SplitTabCells(line);
+    if (!current) {
+      row[6] = "50";
+      row[7] = "25";
+    }
+    for (size_t f = 0; f < fields.size(); ++f) {
+      const size_t cell = (current || f < 6) ? f : f + 2;
+      if (cell >= static_cast<size_t>(kPackCells)) break;
+      row[cell] = fields[f];
+    }
+    rows.push_back(row);
+  }
+  return rows;
 }
 
 std::vector<platform::FileCellError> CheckPackLines(const std::vector<std::string>& lines, std::string_view file) {

@@ -64,6 +64,11 @@ PackRecord PackRecordOf(const PackRow& row, std::string_view file = kPackFileNam
 // The row's cells written from a record ("%0.4f" decimals, "%d" integers).
 PackRow PackRowOf(const PackRecord& r);
 
+// Rows from the file's lines: the first line's TAB count chooses the layout
+// (28, 17 or 14: cells in order; any other: the older layout without the two
+// delays, which get "50" and "25").
+std::vector<PackRow> BuildPackTable(const std::vector<std::string>& lines);
+
 // Every row of the file's lines checked (the layout chosen by the first
 // line, as the table is built); one refusal per row that cannot be read.
 std::vector<platform::FileCellError> CheckPackLines(const std::vector<std::string>& lines,

@@ -14,6 +14,7 @@
 #include "core/LogFile.h"
 #include "core/MachineState.h"
 #include "link/FirmwareSwitches.h"
+#include "link/JogPanelConfig.h"
 #include "link/JogPanelLayout.h"
 #include "link/LinkRoutes.h"
 #include "link/LinkGlobals.h"
@@ -21,6 +22,7 @@
 #include "link/MachineCommands.h"
 #include "link/MachineHoming.h"
 #include "link/MotionSettings.h"
+#include "settings/PulseSettings.h"
 #include "settings/SettingsStores.h"
 #include "link/OperatorNotice.h"
 #include "platform/QueuedCall.h"
@@ -109,17 +111,11 @@ void CDialogManualControl::ApplyLanguageTexts() {
 
 void CDialogManualControl::LoadConfig(const std::string& appDir) {
   m_AppDir = appDir;
-  smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), "ManualControlConfig");
-  smt::link::JogSteps steps;
-  steps.m_SpeedGears = s.ReadInt("m_SpeedGears");
-  steps.m_XY_RunSteps = s.ReadInt("m_XY_RunSteps");
-  steps.m_Z_RunSteps = s.ReadInt("m_Z_RunSteps");
-  steps.m_A_RunSteps = s.ReadInt("m_A_RunSteps");
-  steps.m_Feed_RunSteps = s.ReadInt("m_Feed_RunSteps");
-  steps.m_S_RunSteps = s.ReadInt("m_S_RunSteps");
-  m_Jog.m_Feed_Direction = s.ReadInt("m_Feed_Direction");
-  m_ComNumber = s.ReadInt("m_ComNumber");
-  m_bShowInformation = s.ReadInt("m_bShowInformation");
+  const smt::link::JogPanelConfig config = smt::link::LoadJogPanelConfig(appDir);
+  const smt::link::JogSteps steps = config.steps;
+  m_Jog.m_Feed_Direction = config.feedDirection;
+  m_ComNumber = config.comNumber;
+  m_bShowInformation = config.showInformation;
   m_checkInfo->setChecked(m_bShowInformation != 0);
   smt::link::FirmwareSwitches sw;
   sw.Load(appDir);
@@ -157,7 +153,9 @@ void CDialogManualControl::SaveConfig(const std::string& appDir) const {
 }
 
 int CDialogManualControl::ReadBasic(const char* key) const {
-  return smt::platform::SettingsSection(smt::platform::ConfigPath(m_AppDir), "SetBasicConfig").ReadInt(key);
+  // Read as the machine settings read it: with its range and load rules.
+  const smt::settings::BasicField* f = smt::settings::FindBasicField(key);
+  return f ? static_cast<int>(f->Get(smt::settings::LoadBasicSettings(m_AppDir))) : 0;
 }
 
 std::string CDialogManualControl::ButtonText() const {
@@ -239,14 +237,19 @@ void CDialogManualControl::OnSerialHelloAck() {
 }
 
 void CDialogManualControl::RunAxisInit() {
-  smt::platform::SettingsSection basic(smt::platform::ConfigPath(m_AppDir), "SetBasicConfig");
-  smt::platform::SettingsSection pulse(smt::platform::ConfigPath(m_AppDir), "SetPulseConfig");
-  struct Axis { uint8_t code; const char* limit; const char* pulse; };
-  static constexpr Axis kAxes[] = {{0, "m_X_Limit", "m_X_Pulse"},          {1, "m_Y_Limit", "m_Y_Pulse"},
-                                   {2, "m_Z_Limit", "m_Z_Pulse"},          {8, "m_WestFeed_Limit", "m_WestWalk_Pulse"},
-                                   {9, "m_NorthFeed_Limit", "m_NorthWalk_Pulse"}, {10, "m_EastFeed_Limit", "m_EastWalk_Pulse"}};
+  const smt::settings::BasicSettings basic = smt::settings::LoadBasicSettings(m_AppDir);
+  const smt::settings::PulseSettings pulse = smt::settings::LoadPulseSettings(m_AppDir);
+  using P = smt::settings::PulseSettings;
+  struct Axis { uint8_t code; const char* limit; double P::*pulse; };
+  static constexpr Axis kAxes[] = {{0, "m_X_Limit", &P::m_X_Pulse},
+                                   {1, "m_Y_Limit", &P::m_Y_Pulse},
+                                   {2, "m_Z_Limit", &P::m_Z_Pulse},
+                                   {8, "m_WestFeed_Limit", &P::m_WestWalk_Pulse},
+                                   {9, "m_NorthFeed_Limit", &P::m_NorthWalk_Pulse},
+                                   {10, "m_EastFeed_Limit", &P::m_EastWalk_Pulse}};
   for (const Axis& a : kAxes) {
-    const auto steps = static_cast<int32_t>(std::trunc(basic.ReadDouble(a.limit) * pulse.ReadDouble(a.pulse)));
+    const double limit = smt::settings::FindBasicField(a.limit)->Get(basic);
+    const auto steps = static_cast<int32_t>(std::trunc(limit * pulse.*a.pulse));
     smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialAxis.SettleBeforeSend();
     smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialAxis.Arm();
     if (!smt::link::SendCmd01MoveAxisSerial(a.code, steps)) {

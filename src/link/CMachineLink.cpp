@@ -1,12 +1,15 @@
 #include "link/CMachineLink.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "core/MachineState.h"
 #include "link/LinkBytes.h"
 #include "link/LinkGlobals.h"
+#include "link/LinkLoss.h"
+#include "link/LinkRuntime.h"
 #include "link/OperatorNotice.h"
 #include "link/ReplyDispatch.h"
 #include "link/ReplyStatus.h"
@@ -17,9 +20,31 @@ namespace {
 constexpr auto kLinkMutexWait = std::chrono::seconds(30);
 }  // namespace
 
+std::string CMachineLink::FaultText(int error, uint32_t port) {
+  switch (error) {
+    case ECONNREFUSED:
+      return "failed: the board's port " + std::to_string(port) + " is closed, nothing answers there any more";
+    case EHOSTUNREACH:
+    case EHOSTDOWN:
+      return "failed: the board's address cannot be reached";
+    case ENETUNREACH:
+      return "failed: the board's network cannot be reached";
+    default:
+      return std::string("failed: ") + std::strerror(error);
+  }
+}
+
 bool CMachineLink::Open(const std::string& address, uint32_t port) {
   bootReply_.Reset();
   const bool ok = channel_.Open(address, port, localPort_);
+  if (ok) {
+    // The board's port or address gone is the link gone, told at once; while
+    // the link is up and idle the channel keeps asking, so that it is also
+    // noticed when nothing is being sent.
+    channel_.SetFaultHandler([this, port](int error) { ReportLinkLoss(*this, FaultText(error, port)); });
+    channel_.SetWatch(kWatchInterval,
+                      [this] { return Runtime().ActiveLink() == this && smt::CurrentMachine().connected.load(); });
+  }
   // A reopened channel keeps handing its replies to the dispatch.
   if (ok && handing_) channel_.SetPacketHandler([this](const CmdPacket& p) { OnPacket(p); });
   return ok;

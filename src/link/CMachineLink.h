@@ -5,6 +5,7 @@
 // status check of the bootloader and firmware paths, and the boards' boot
 // loader commands (0xF00 to 0xF07), each bounded by a time-out.
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -24,6 +25,9 @@ namespace smt::link {
 class CMachineLink : public Link {
  public:
   static constexpr uint32_t kCommandPort = 60000;
+  // While the link is up, nothing sent for this long: an empty datagram goes
+  // to the board, so that a board gone is noticed within it.
+  static constexpr std::chrono::milliseconds kWatchInterval{500};
 
   CMachineLink() = default;
   ~CMachineLink() { Close(); }
@@ -41,6 +45,9 @@ class CMachineLink : public Link {
   bool SendFrame(uint8_t code, const std::vector<uint8_t>& payload) override;
   std::string Describe() const override { return "the network link to " + channel_.PeerAddress(); }
   std::string LastError() const { return channel_.LastError(); }
+  // The operator's words for a datagram to the board refused (errno `error`),
+  // after "the network link to <address> ".
+  static std::string FaultText(int error, uint32_t port);
   // Local port to bind instead of the peer's (tests, several links on one host).
   void SetLocalPort(int port) { localPort_ = port; }
 

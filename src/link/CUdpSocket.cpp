@@ -1,11 +1,13 @@
 #include "link/CUdpSocket.h"
 
 #include <arpa/inet.h>
+#include <linux/errqueue.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace smt::link {
 
@@ -34,6 +36,11 @@ bool CUdpSocket::Open(uint16_t port, const std::string& address, int localPort) 
     setsockopt(fd, IPPROTO_IP, IP_ADD_MEMBERSHIP, &mreq, sizeof mreq);
     unsigned char loop = 0;
     setsockopt(fd, IPPROTO_IP, IP_MULTICAST_LOOP, &loop, sizeof loop);
+  } else {
+    // The ICMP errors a datagram to the peer draws are kept on the socket
+    // (an unconnected socket would otherwise never hear of them).
+    int on = 1;
+    setsockopt(fd, IPPROTO_IP, IP_RECVERR, &on, sizeof on);
   }
   int size = 32768;
   setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
@@ -74,6 +81,41 @@ bool CUdpSocket::SetReceiveTimeout(int ms) {
 long CUdpSocket::SendToPeer(const void* data, size_t size) {
   if (fd_ < 0) return -1;
   return ::sendto(fd_, data, size, MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&peer_), sizeof peer_);
+}
+
+int CUdpSocket::SendEmptyToPeer() {
+  if (fd_ < 0) return EBADF;
+  if (::sendto(fd_, "", 0, MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&peer_), sizeof peer_) == 0) return 0;
+  return errno;
+}
+
+bool CUdpSocket::SendFault(UdpSendFault& fault) {
+  if (fd_ < 0) return false;
+  for (;;) {
+    sockaddr_in to{};
+    char data[64];
+    iovec iov{data, sizeof data};
+    alignas(cmsghdr) char control[256];
+    msghdr m{};
+    m.msg_name = &to;
+    m.msg_namelen = sizeof to;
+    m.msg_iov = &iov;
+    m.msg_iovlen = 1;
+    m.msg_control = control;
+    m.msg_controllen = sizeof control;
+    if (::recvmsg(fd_, &m, MSG_ERRQUEUE | MSG_DONTWAIT) < 0) return false;
+    for (cmsghdr* c = CMSG_FIRSTHDR(&m); c; c = CMSG_NXTHDR(&m, c)) {
+      if (c->cmsg_level != IPPROTO_IP || c->cmsg_type != IP_RECVERR) continue;
+      sock_extended_err e{};
+      std::memcpy(&e, CMSG_DATA(c), sizeof e);
+      // Only what the network answered (ICMP) or the local stack found
+      // (no route, no neighbour) about a datagram that went out.
+      if (e.ee_origin != SO_EE_ORIGIN_ICMP && e.ee_origin != SO_EE_ORIGIN_LOCAL) continue;
+      fault.error = static_cast<int>(e.ee_errno);
+      fault.to = to;
+      return true;
+    }
+  }
 }
 
 long CUdpSocket::ReceiveFrom(void* buffer, size_t size, sockaddr_in* from, int timeoutMs) {

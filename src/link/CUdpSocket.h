@@ -1,8 +1,10 @@
 #pragma once
 // One IPv4 UDP socket with a fixed peer. Bound to any local address; when the
 // peer is a multicast group the socket joins it (default interface) with
-// multicast loop-back off. Opening failures raise UdpSocketError with the
-// socket layer's text.
+// multicast loop-back off. Towards a single host the socket keeps the ICMP
+// errors its datagrams draw (port or host unreachable) for SendFault, so a
+// peer that has gone is seen without waiting for a reply that cannot come.
+// Opening failures raise UdpSocketError with the socket layer's text.
 #include <netinet/in.h>
 
 #include <cstdint>
@@ -14,6 +16,15 @@ namespace smt::link {
 class UdpSocketError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// A datagram this socket sent did not arrive: `error` is the errno the ICMP
+// answer stands for (ECONNREFUSED: nothing listens on the port;
+// EHOSTUNREACH, ENETUNREACH: the host cannot be reached), `to` where the
+// datagram went.
+struct UdpSendFault {
+  int error = 0;
+  sockaddr_in to{};
 };
 
 class CUdpSocket {
@@ -39,9 +50,17 @@ class CUdpSocket {
   bool SetReceiveTimeout(int milliseconds);
   // Bytes sent, or -1.
   long SendToPeer(const void* data, size_t size);
+  // Sends an empty datagram to the peer: no command (every receiver drops a
+  // datagram shorter than a header), only something an unreachable peer
+  // draws an ICMP error for. 0 when it went out, else the errno.
+  int SendEmptyToPeer();
   // Waits at most `timeoutMs` (negative: the socket's own time-out) for one
-  // datagram. Bytes received, 0 on time-out, -1 on error.
+  // datagram. Bytes received, 0 on time-out, -1 on error (a kept ICMP error
+  // among them: SendFault then tells what it was).
   long ReceiveFrom(void* buffer, size_t size, sockaddr_in* from, int timeoutMs = -1);
+  // Takes the oldest kept ICMP error off the socket without waiting; false
+  // when there is none.
+  bool SendFault(UdpSendFault& fault);
 
  private:
   int fd_ = -1;

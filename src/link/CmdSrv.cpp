@@ -2,11 +2,19 @@
 
 #include <arpa/inet.h>
 
+#include <cerrno>
 #include <cstdio>
 
 #include "core/LogFile.h"
 
 namespace smt::link {
+
+namespace {
+// The errors that mean the board's address or port takes nothing any more.
+bool Unreachable(int error) {
+  return error == ECONNREFUSED || error == EHOSTUNREACH || error == ENETUNREACH || error == EHOSTDOWN;
+}
+}  // namespace
 
 bool CmdSrv::Open(const std::string& address, uint32_t port, int localPort) {
   Close();
@@ -41,6 +49,9 @@ void CmdSrv::Close() {
   queue_.clear();
   arrival_ = nullptr;
   handler_ = nullptr;
+  std::lock_guard hk(hookMutex_);
+  faultHandler_ = nullptr;
+  watchWanted_ = nullptr;
 }
 
 std::string CmdSrv::LastError() const {
@@ -49,25 +60,37 @@ std::string CmdSrv::LastError() const {
 }
 
 uint32_t CmdSrv::Send(const CmdPacket& packet, uint8_t attempt) {
-  std::lock_guard lk(sendMutex_);
+  int fault = 0;
   uint32_t err = kCmdOk;
-  if (!EncodeCmdDatagram(packet, attempt, sendBuffer_)) {
-    CLogFile::Instance().Write(true, "Pack Error = 0x%x", packet.code);
-    err = kCmdPackError;
-  } else {
-    if (packet.code == 0x62)
-      CLogFile::Instance().Write(true, "Send = 0x%x - %d", packet.code, packet.at(0));
-    else
-      CLogFile::Instance().Write(true, "Send = 0x%x", packet.code);
-    if (socket_.IsOpen()) {
-      const long sent = socket_.SendToPeer(sendBuffer_.data(), sendBuffer_.size());
-      if (sent == static_cast<long>(sendBuffer_.size())) return kCmdOk;
-      std::puts("UDP 发送失败");
+  {
+    std::lock_guard lk(sendMutex_);
+    if (!EncodeCmdDatagram(packet, attempt, sendBuffer_)) {
+      CLogFile::Instance().Write(true, "Pack Error = 0x%x", packet.code);
+      err = kCmdPackError;
+    } else {
+      if (packet.code == 0x62)
+        CLogFile::Instance().Write(true, "Send = 0x%x - %d", packet.code, packet.at(0));
+      else
+        CLogFile::Instance().Write(true, "Send = 0x%x", packet.code);
+      if (socket_.IsOpen()) {
+        const long sent = socket_.SendToPeer(sendBuffer_.data(), sendBuffer_.size());
+        if (sent == static_cast<long>(sendBuffer_.size())) {
+          lastSend_ = std::chrono::steady_clock::now().time_since_epoch().count();
+          return kCmdOk;
+        }
+        const int error = errno;
+        std::puts("UDP 发送失败");
+        // An earlier datagram found the board's port or address gone and the
+        // send took that error over from the receive thread.
+        if (sent < 0 && Unreachable(error)) fault = error;
+      }
+      CLogFile::Instance().Write(true, "Write Error = 0x%x", packet.code);
+      err = kCmdWriteError;
     }
-    CLogFile::Instance().Write(true, "Write Error = 0x%x", packet.code);
-    err = kCmdWriteError;
   }
   std::puts("CmdSrv send ERROR!");
+  // Told outside the send mutex: whoever hears of it may send.
+  if (fault != 0) Fault(fault);
   return err;
 }
 
@@ -116,6 +139,62 @@ bool CmdSrv::HasPacketHandler() const {
   return static_cast<bool>(handler_);
 }
 
+void CmdSrv::SetFaultHandler(std::function<void(int error)> handler) {
+  std::lock_guard lk(hookMutex_);
+  faultHandler_ = std::move(handler);
+}
+
+void CmdSrv::SetWatch(std::chrono::milliseconds interval, std::function<bool()> wanted) {
+  std::lock_guard lk(hookMutex_);
+  watchInterval_ = interval;
+  watchWanted_ = std::move(wanted);
+}
+
+void CmdSrv::Fault(int error) {
+  ++faults_;
+  std::function<void(int)> handler;
+  {
+    std::lock_guard lk(hookMutex_);
+    handler = faultHandler_;
+  }
+  CLogFile::Instance().Write(true, "Datagram to the board not delivered (errno %d)", error);
+  if (handler) handler(error);
+}
+
+void CmdSrv::TakeFaults() {
+  UdpSendFault f;
+  int first = 0;
+  while (socket_.SendFault(f)) {
+    // About a datagram to the board only (an earlier address of the board,
+    // after it moved, is not the board any more).
+    if (first == 0 && Unreachable(f.error) && f.to.sin_addr.s_addr == peerAddr_.load() && f.to.sin_port == peerPort_.load()) first = f.error;
+  }
+  if (first != 0) Fault(first);
+}
+
+void CmdSrv::WatchIfDue() {
+  std::function<bool()> wanted;
+  std::chrono::milliseconds interval;
+  {
+    std::lock_guard lk(hookMutex_);
+    wanted = watchWanted_;
+    interval = watchInterval_;
+  }
+  if (!wanted || socket_.PeerIsMulticast()) return;
+  const auto now = std::chrono::steady_clock::now();
+  const auto last = std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(lastSend_.load()));
+  if (now - last < interval || !wanted()) return;
+  int error = 0;
+  {
+    std::lock_guard sl(sendMutex_);
+    error = socket_.SendEmptyToPeer();
+    // Due again after the interval, whether or not it went out.
+    lastSend_ = now.time_since_epoch().count();
+  }
+  if (error == 0) ++watchSent_;
+  else if (Unreachable(error)) Fault(error);  // an earlier datagram's ICMP error, taken over by this send
+}
+
 void CmdSrv::SetArrivalCallback(std::function<void()> cb) {
   std::lock_guard lk(queueMutex_);
   arrival_ = std::move(cb);
@@ -135,6 +214,8 @@ void CmdSrv::RecvThreadProc(std::stop_token st) {
   while (!st.stop_requested() && open_) {
     sockaddr_in from{};
     const long n = socket_.ReceiveFrom(buffer.data(), buffer.size(), &from, -1);
+    if (n < 0) TakeFaults();
+    WatchIfDue();
     if (n <= 0) continue;
     // Replies and reports count only from the board the channel talks to:
     // its address and its port (another program on the board's host, or a

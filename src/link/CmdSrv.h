@@ -1,7 +1,11 @@
 #pragma once
 // The UDP command channel to the main board: frames and sends command
 // packets, and a receive thread that checks every datagram from the board
-// and queues the good ones for the reply loop.
+// and queues the good ones for the reply loop. The receive thread also
+// hears when the board's address or port stops taking datagrams (the ICMP
+// error a datagram to it draws) and, while watching is wanted, sends an
+// empty datagram when nothing else went out for a while, so that a board
+// gone while the link is idle is noticed too.
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -51,6 +55,17 @@ class CmdSrv {
   std::string PeerAddress() const;
   uint16_t LocalPort() const { return socket_.LocalPort(); }
 
+  // Called on the receive thread (or the sending one) when a datagram to the
+  // board drew an ICMP error: `error` as in UdpSendFault (ECONNREFUSED: the
+  // board's port is closed). Only errors about the board's own address and
+  // port count.
+  void SetFaultHandler(std::function<void(int error)> handler);
+  // While `wanted()` holds, an empty datagram goes to the board whenever
+  // nothing was sent to it for `interval`. Empty `wanted`: no watching.
+  void SetWatch(std::chrono::milliseconds interval, std::function<bool()> wanted);
+  uint64_t WatchDatagramsSent() const { return watchSent_.load(); }
+  uint64_t FaultsSeen() const { return faults_.load(); }
+
   void SetArrivalCallback(std::function<void()> cb);
   // When set, the receive thread hands every good packet to `handler` at
   // once instead of queueing it (no thread in between the reply and the
@@ -63,6 +78,12 @@ class CmdSrv {
 
  private:
   void RecvThreadProc(std::stop_token st);
+  // Takes every kept ICMP error off the socket; tells the fault handler of
+  // the first one about the board.
+  void TakeFaults();
+  void Fault(int error);
+  // The empty datagram of the watch, when it is due.
+  void WatchIfDue();
 
   CUdpSocket socket_;
   std::atomic<bool> open_{false};
@@ -78,6 +99,13 @@ class CmdSrv {
   std::jthread thread_;
   std::atomic<uint64_t> dropped_{0};
   std::atomic<uint64_t> accepted_{0};
+  std::atomic<uint64_t> watchSent_{0};
+  std::atomic<uint64_t> faults_{0};
+  std::atomic<std::chrono::steady_clock::rep> lastSend_{0};  // steady_clock ticks
+  mutable std::mutex hookMutex_;
+  std::function<void(int)> faultHandler_;
+  std::function<bool()> watchWanted_;
+  std::chrono::milliseconds watchInterval_{500};
   mutable std::mutex errorMutex_;
   std::string lastError_;
 };

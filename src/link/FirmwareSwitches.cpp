@@ -3,16 +3,17 @@
 #include "core/LogFile.h"
 #include "link/LinkRuntime.h"
 #include "platform/SettingsSection.h"
+#include "settings/ConfigKeyRanges.h"
 
 namespace smt::link {
 
 void FirmwareSwitches::Load(const std::string& appDir) {
   smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), "CPUVersionNumberConfig");
-  m_V2_04 = s.ReadInt("m_V2_04");
-  m_V2_05 = s.ReadInt("m_V2_05");
-  m_V2_06 = s.ReadInt("m_V2_06");
-  m_V2_07 = s.ReadInt("m_V2_07");
-  m_Write_Logfile = s.ReadInt("m_Write_Logfile");
+  m_V2_04 = smt::settings::ReadConfigInt(s, "m_V2_04");
+  m_V2_05 = smt::settings::ReadConfigInt(s, "m_V2_05");
+  m_V2_06 = smt::settings::ReadConfigInt(s, "m_V2_06");
+  m_V2_07 = smt::settings::ReadConfigInt(s, "m_V2_07");
+  m_Write_Logfile = smt::settings::ReadConfigInt(s, "m_Write_Logfile");
 }
 
 bool FirmwareSwitches::Save(const std::string& appDir) const {

@@ -10,6 +10,7 @@
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
 #include "platform/TextCodec.h"
+#include "settings/PulseSettings.h"
 
 namespace smt::link {
 namespace {
@@ -356,12 +357,10 @@ bool FirmwareUpdater::ReadConfigInfo() {
 }
 
 bool FirmwareUpdater::WritePositionLimits() {
-  using smt::platform::SettingsSection;
-  const std::string config = smt::platform::ConfigPath(env_.appDir);
-  const SettingsSection basic(config, "SetBasicConfig");
-  const SettingsSection pulse(config, "SetPulseConfig");
-  return WritePositionLimits(basic.ReadDouble("m_X_Limit"), pulse.ReadDouble("m_X_Pulse"),
-                             basic.ReadDouble("m_Y_Limit"), pulse.ReadDouble("m_Y_Pulse"));
+  // Read as the machine settings read them: each key with its range.
+  const smt::settings::BasicSettings basic = smt::settings::LoadBasicSettings(env_.appDir);
+  const smt::settings::PulseSettings pulse = smt::settings::LoadPulseSettings(env_.appDir);
+  return WritePositionLimits(basic.m_X_Limit, pulse.m_X_Pulse, basic.m_Y_Limit, pulse.m_Y_Pulse);
 }
 
 bool FirmwareUpdater::WritePositionLimits(double xLimitMm, double xPulsesPerMm, double yLimitMm, double yPulsesPerMm) {

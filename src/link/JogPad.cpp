@@ -16,6 +16,7 @@
 #include "link/OperatorNotice.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
+#include "settings/ConfigKeyRanges.h"
 #include "platform/WorkerThreads.h"
 #include "settings/SettingsStores.h"
 
@@ -93,8 +94,8 @@ JogContext LoadJogContext(const std::string& appDir) {
       c.handleSpeed[i] = {handle[i].start, handle[i].normal};
   }
   smt::platform::SettingsSection feed(smt::platform::ConfigPath(appDir), "AutoFeedConfig");
-  c.openLength = feed.ReadInt("m_Open_Length");
-  c.closeLength = feed.ReadInt("m_Close_Length");
+  c.openLength = smt::settings::ReadConfigInt(feed, "m_Open_Length");
+  c.closeLength = smt::settings::ReadConfigInt(feed, "m_Close_Length");
   return c;
 }
 

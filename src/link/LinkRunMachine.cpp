@@ -9,6 +9,7 @@
 #include "link/RunMachine.h"
 #include "link/SerialMove.h"
 #include "platform/MessageService.h"
+#include "core/Machine.h"
 
 namespace smt::link {
 namespace {
@@ -44,7 +45,11 @@ bool SendCycle(uint8_t code, const std::array<uint8_t, 234>& b, ReplyEvent* repl
   return SendMachineCommand(c) == CommandResult::Ok;
 }
 
-std::atomic<RunMachine*> g_inUse{nullptr};
+// The program's run machine, and the one a test put in its place.
+struct RunMachines {
+  LinkRunMachine program;
+  std::atomic<RunMachine*> inUse{nullptr};
+};
 
 }  // namespace
 
@@ -237,11 +242,11 @@ bool LinkRunMachine::MoveLabelSheet(int32_t north, int32_t west, AxisSpeed speed
 }
 
 RunMachine& RunMachineInUse() {
-  static LinkRunMachine program;
-  RunMachine* m = g_inUse.load();
-  return m ? *m : program;
+  RunMachines& machines = smt::CurrentMachine().Part<RunMachines>();
+  RunMachine* m = machines.inUse.load();
+  return m ? *m : machines.program;
 }
 
-void UseRunMachine(RunMachine* machine) { g_inUse.store(machine); }
+void UseRunMachine(RunMachine* machine) { smt::CurrentMachine().Part<RunMachines>().inUse.store(machine); }
 
 }  // namespace smt::link

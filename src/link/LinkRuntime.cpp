@@ -1,10 +1,11 @@
 #include "link/LinkRuntime.h"
 
+#include "core/Machine.h"
+
 namespace smt::link {
 
 LinkRuntime& Runtime() {
-  static LinkRuntime runtime;
-  return runtime;
+  return smt::CurrentMachine().Part<LinkRuntime>();
 }
 
 Link* LinkRuntime::ActiveLink() const {

@@ -133,6 +133,7 @@ CommandResult SendMachineCommand(const MachineCommand& c) {
     const std::string text =
         code + (link ? link->Describe() + " failed !" : std::string("the link to the machine is down !"));
     if (smt::CurrentMachine().connected) ReportLinkLost(text);
+    else if (LinkKnownLost()) CLogFile::Instance().Write(true, "%s", text.c_str());  // the loss was told already
     else NotifyOperator(text);
     return CommandResult::SendFailed;
   }

@@ -17,6 +17,7 @@
 #include "link/SerialFrame.h"
 #include "platform/MessageService.h"
 #include "platform/WorkerThreads.h"
+#include "core/Machine.h"
 
 namespace smt::link {
 namespace {
@@ -47,8 +48,7 @@ thread_local bool t_handedOver = false;
 }  // namespace
 
 MachineHoming& MachineHoming::Instance() {
-  static MachineHoming homing;
-  return homing;
+  return smt::CurrentMachine().Part<MachineHoming>();
 }
 
 // --- what is sent ------------------------------------------------------------

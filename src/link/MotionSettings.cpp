@@ -5,6 +5,7 @@
 
 #include "core/Machine.h"
 #include "platform/SettingsSection.h"
+#include "settings/ConfigKeyRanges.h"
 #include "settings/SettingsStores.h"
 
 namespace smt::link {
@@ -95,17 +96,16 @@ void ApplyFileValues(MotionSettings& m, const std::string& appDir) {
   SettingsSection origin(config, "OriginUpdateConfig");
   // A missing or empty axis switch keeps the axis in the homing (1).
   for (size_t i = 0; i < 16; ++i) {
-    const std::string text = origin.ReadText(OriginUpdateKeys()[i], "");
-    m.originUpdate[i] = text.empty() || smt::platform::TextToInt(text) != 0;
+    m.originUpdate[i] = smt::settings::ReadConfigInt(origin, OriginUpdateKeys()[i]) != 0;
   }
-  m.feedDelayMs = SettingsSection(config, "AutoFeedConfig").ReadInt("m_Feed_Delay");
+  m.feedDelayMs = smt::settings::ReadConfigInt(SettingsSection(config, "AutoFeedConfig"), "m_Feed_Delay");
   SettingsSection transport(config, "AutoTransportConfig");
-  m.conveyorWaitTimeOut = transport.ReadInt("m_WaitTimeOut");
-  m.conveyorStartSpeed = transport.ReadInt("m_ConveyorStartSpeed");
-  m.conveyorNormalSpeed = transport.ReadInt("m_ConveyorNormalSpeed");
-  m.autoTransport = transport.ReadInt("m_AutoTransport") != 0;
-  m.runSelect = SettingsSection(config, "SmtStrategyConfig").ReadInt("m_RunSelect");
-  m.showPulse = SettingsSection(config, "ManualControlConfig").ReadInt("m_bShowPulse") != 0;
+  m.conveyorWaitTimeOut = smt::settings::ReadConfigInt(transport, "m_WaitTimeOut");
+  m.conveyorStartSpeed = smt::settings::ReadConfigInt(transport, "m_ConveyorStartSpeed");
+  m.conveyorNormalSpeed = smt::settings::ReadConfigInt(transport, "m_ConveyorNormalSpeed");
+  m.autoTransport = smt::settings::ReadConfigInt(transport, "m_AutoTransport") != 0;
+  m.runSelect = smt::settings::ReadConfigInt(SettingsSection(config, "SmtStrategyConfig"), "m_RunSelect");
+  m.showPulse = smt::settings::ReadConfigInt(SettingsSection(config, "ManualControlConfig"), "m_bShowPulse") != 0;
 }
 
 }  // namespace smt::link

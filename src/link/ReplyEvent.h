@@ -145,7 +145,10 @@ class ReplyEvent {
       if (taken) break;
       if (std::chrono::steady_clock::now() >= deadline) return ReplyWait::TimedOut;
       if (smt::platform::WorkerThreads::Instance().ShuttingDown()) return ReplyWait::Abandoned;
-      if (linked && !smt::CurrentMachine().connected.load()) return ReplyWait::LinkLost;
+      // Lost while it waits, or already between the send and the wait (the
+      // board's port found closed the moment the command reached it).
+      if (!smt::CurrentMachine().connected.load() && (linked || smt::CurrentMachine().link.knownLost.load()))
+        return ReplyWait::LinkLost;
       if (inRun && !smt::CurrentMachine().runContinue.load()) {
         const auto seen = std::chrono::steady_clock::now();
         if (stopSeen == std::chrono::steady_clock::time_point{}) stopSeen = seen;

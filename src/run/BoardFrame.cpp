@@ -1,10 +1,11 @@
 #include "run/BoardFrame.h"
 
+#include "core/Machine.h"
+
 namespace smt::run {
 
 BoardFrame& Frame() {
-  static BoardFrame f;
-  return f;
+  return smt::CurrentMachine().Part<BoardFrame>();
 }
 
 }  // namespace smt::run

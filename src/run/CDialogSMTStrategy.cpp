@@ -14,6 +14,9 @@
 #include <cstdio>
 
 #include "core/MachineState.h"
+#include "job/ListNumbers.h"
+#include "job/PartListData.h"
+#include "library/NozzleSeats.h"
 #include "platform/MessageService.h"
 #include "platform/NumberFieldReader.h"
 #include "platform/RangeRefusal.h"
@@ -123,8 +126,8 @@ const std::vector<int>& DisabledOfType(int type) {
 
 }  // namespace
 
-CDialogSMTStrategy::CDialogSMTStrategy(SmtStrategy values, Environment env, QWidget* parent)
-    : QDialog(parent), values_(std::move(values)), env_(std::move(env)) {
+CDialogSMTStrategy::CDialogSMTStrategy(SmtStrategy values, smt::Machine& machine, Environment env, QWidget* parent)
+    : QDialog(parent), values_(std::move(values)), machine_(machine), env_(std::move(env)) {
   LoadLanguage();
   Build();
   ShowValues();
@@ -318,7 +321,7 @@ void CDialogSMTStrategy::OnControl(int id) {
   auto select = [this](int which) {
     for (int c : smt::run::ChangeNozzleIds()) Button(c)->setChecked(c == which);
   };
-  auto resetNozzles = [this] { env_.resetNozzleHolders(); };
+  auto resetNozzles = [this] { ResetNozzleHolders(); };
   switch (id) {
     case 1018: case 1019: select(1039); break;
     case 1039: ShowMessage(Text("Message_02")); break;
@@ -344,9 +347,22 @@ void CDialogSMTStrategy::OnControl(int id) {
     case 1513: Button(1051)->setEnabled(true); break;
     case 1458: Button(1459)->setEnabled(Button(1458)->isChecked()); break;
     case 1459: env_.openCoverDialog(); break;
-    case 1141: env_.renumberLists(); break;
+    case 1141: smt::job::RenumberLists(smt::job::PartListOf(machine_).job); break;
     default: break;
   }
+}
+
+void CDialogSMTStrategy::ResetNozzleHolders() {
+  auto& nozzles = machine_.Part<smt::library::NozzleState>();
+  for (auto& h : nozzles.headNozzle) h = 0;
+  nozzles.seats.FillAll();
+}
+
+// The placement list sorted by `key` (a sort code of the list).
+void CDialogSMTStrategy::SortList(int key) {
+  smt::job::PartListLogic& logic = smt::job::PartListOf(machine_).logic;
+  logic.sortCode = key;
+  logic.SortList(smt::job::RowKind::Placement);
 }
 
 bool CDialogSMTStrategy::TryAccept() {
@@ -354,19 +370,20 @@ bool CDialogSMTStrategy::TryAccept() {
   if (!ReadValues(v)) return false;
   values_ = v;
   const int key = smt::run::SortKeyOfOrder(v.m_SmtOrder);
-  if (key >= 0) env_.sortList(key);
-  env_.setHeadCount(smt::run::HeadCountOfMode(v.m_HeaderSelect));
+  if (key >= 0) SortList(key);
+  machine_.headCount = smt::run::HeadCountOfMode(v.m_HeaderSelect);
+  smt::job::PartListData& list = smt::job::PartListOf(machine_);
   if (v.m_HeaderSelect == 1) {
-    env_.sortList(9);
-    env_.checkFeederOrder();
+    SortList(9);
+    list.logic.CheckFeederOrder();
   } else if (v.m_HeaderSelect == 2) {
-    env_.sortList(12);
+    SortList(12);
   }
   if (v.m_RunSelect == 1 || v.m_RunSelect == 2) {
-    env_.fillDispenseFromSmtIfEmpty();
-    env_.showDispenseView(true);
+    if (list.job.dispenseRows.empty() && !list.job.placementRows.empty()) list.logic.FillDispenseFromSmt();
+    list.job.SetVisible(smt::job::VisibleList::Dispense);
   } else if (v.m_RunSelect == 5 || v.m_RunSelect == 6) {
-    env_.showDispenseView(false);
+    list.job.SetVisible(smt::job::VisibleList::Placement);
   }
   if (!smt::run::SaveStrategy(env_.appDir, v)) ShowMessage("Save config failed !");
   smt::run::SetStrategy(v);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Machine.h"
 #include "platform/Hooks.h"
 #include "run/StrategySettings.h"
 
@@ -20,27 +21,19 @@ class QRadioButton;
 class CDialogSMTStrategy : public QDialog {
   Q_OBJECT
  public:
-  // What OK and the buttons reach outside the page. The shell connects
-  // every one when it opens the page; calling one that is not connected is
-  // an error naming it (loud hooks), never a silent skip.
+  // The page's folder, language and machine type, and the cover-tape page
+  // its "设置" opens (connected by the shell; calling it unconnected is an
+  // error naming it, never a silent skip).
   struct Environment {
-    template <class Sig>
-    using Hook = smt::platform::Hook<Sig>;
     std::string appDir = ".";
     std::string language = "Chinese";
     int machineType = 0;
-    Hook<void(int sortKey)> sortList{"CDialogSMTStrategy.sortList"};  // sort the placement list by the key
-    Hook<void()> checkFeederOrder{"CDialogSMTStrategy.checkFeederOrder"};  // head mode 1
-    // Run modes 1, 2 (true: the dispensing list shown) and 5, 6 (false).
-    Hook<void(bool dispenseView)> showDispenseView{"CDialogSMTStrategy.showDispenseView"};
-    Hook<void()> fillDispenseFromSmtIfEmpty{"CDialogSMTStrategy.fillDispenseFromSmtIfEmpty"};  // run modes 1, 2
-    Hook<void()> resetNozzleHolders{"CDialogSMTStrategy.resetNozzleHolders"};  // every head empty, every seat filled
-    Hook<void()> openCoverDialog{"CDialogSMTStrategy.openCoverDialog"};        // "设置"
-    Hook<void()> renumberLists{"CDialogSMTStrategy.renumberLists"};            // "重置序号"
-    Hook<void(int headCount)> setHeadCount{"CDialogSMTStrategy.setHeadCount"};  // the run's head count
+    smt::platform::Hook<void()> openCoverDialog{"CDialogSMTStrategy.openCoverDialog"};  // "设置"
   };
 
-  CDialogSMTStrategy(smt::run::SmtStrategy values, Environment env, QWidget* parent = nullptr);
+  // OK sorts and renumbers the machine's part list, sets its head count and
+  // shows the list of the run mode; the nozzle choices empty its heads.
+  CDialogSMTStrategy(smt::run::SmtStrategy values, smt::Machine& machine, Environment env, QWidget* parent = nullptr);
 
   // Texts of section "SmtStrategyConfig" (keys "SmtStrategy.c_...").
   void LoadLanguage();
@@ -65,7 +58,12 @@ class CDialogSMTStrategy : public QDialog {
   bool ReadValues(smt::run::SmtStrategy& out);
   int CheckedIn(const std::vector<int>& ids) const;
 
+  // Every head empty, every seat of the nozzle library filled.
+  void ResetNozzleHolders();
+  void SortList(int key);
+
   smt::run::SmtStrategy values_;
+  smt::Machine& machine_;
   Environment env_;
   std::map<std::string, std::string> texts_;
   std::map<int, QAbstractButton*> buttons_;

@@ -33,7 +33,7 @@ void Run() {
     Zone(4);
     return;
   }
-  const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
+  const RunSelectors sel = Selectors();
   for (;;) {
     --count;
     if (!Zone(2)) return;

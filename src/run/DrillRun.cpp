@@ -101,8 +101,8 @@ bool RunDrill() {
   const auto rows = s.drillRows ? s.drillRows() : std::vector<DrillRow>{};
   const int n = static_cast<int>(rows.size());
   const RunBoard board = s.board ? s.board() : RunBoard{};
-  const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
-  if (s.progress) s.progress(0, n);
+  const RunSelectors sel = Selectors();
+  if (auto d = Display()) d->Progress(0, n);
   ShowRunList(3);
   if (s.openMarkCamera) s.openMarkCamera();
   if (!TheMachine().MoveAxis(4, -6400, Speed(sp[4]))) return false;
@@ -112,18 +112,18 @@ bool RunDrill() {
   for (int b = 0; b < boards; ++b) {
     for (int r = 0; r < board.panelRows; ++r) {
       for (int c = 0; c < board.panelCols; ++c) {
-        if (s.panelLabel) s.panelLabel(r, c, -1);
+        if (auto d = Display()) d->PanelLabel(r, c, -1);
         if (board.CellSkipped(r, c)) continue;
         int first = 0;
         if (fromCurrent) {
           fromCurrent = false;
-          if (s.clearDrillFromCurrent) s.clearDrillFromCurrent();
-          first = s.currentDrillRow ? std::max(s.currentDrillRow(), 0) : 0;
+          PartList().logic.m_bStartFromCurrentDrill = 0;
+          first = ChosenRow(smt::job::RowKind::Drill);
         }
         for (int i = first; i < n; ++i) {
-          if (sel.selectedDrill && !(s.drillRowSelected && s.drillRowSelected(i))) continue;
-          if (s.showRow) s.showRow(i + 3);
-          if (s.setDrillRowState) s.setDrillRowState(i, 9);
+          if (sel.selectedDrill && !PartList().logic.IsSelected(smt::job::RowKind::Drill, i)) continue;
+          if (auto d = Display()) d->ShowRow(i + 3);
+          if (auto d = Display()) d->RowState(smt::job::RowKind::Drill, i, 9, true);
           const Hole h = ReadHole(rows[static_cast<size_t>(i)]);
           const int32_t tx = Trunc(Trunc(board.originX * smt::CurrentMachine().steps.xPulsePerMm) + c * board.colPitch * smt::CurrentMachine().steps.xPulsePerMm +
                                    Trunc(h.x * smt::CurrentMachine().steps.xPulsePerMm));
@@ -131,16 +131,16 @@ bool RunDrill() {
                                    Trunc(h.y * smt::CurrentMachine().steps.yPulsePerMm));
           if (!MoveXY(tx, ty) || !PauseGate()) return false;
           if (!Drill(h)) return false;
-          if (s.setDrillRowState) s.setDrillRowState(i, 6);
-          if (s.progress) s.progress(i, n);
+          if (auto d = Display()) d->RowState(smt::job::RowKind::Drill, i, 6, true);
+          if (auto d = Display()) d->Progress(i, n);
         }
-        if (s.progress) s.progress(0, n);
-        if (s.resetDrillRowStates) s.resetDrillRowStates();
+        if (auto d = Display()) d->Progress(0, n);
+        if (auto d = Display()) d->ResetRowStates(smt::job::RowKind::Drill);
         if (!PauseGate()) return false;
       }
     }
     ++done;
-    if (s.panelLabel) s.panelLabel(board.panelRows - 1, board.panelCols - 1, done);
+    if (auto d = Display()) d->PanelLabel(board.panelRows - 1, board.panelCols - 1, done);
   }
   TheMachine().MoveAxis(4, 10000, Speed(sp[4]));
   if (!smt::CurrentMachine().runContinue) return true;
@@ -155,7 +155,7 @@ bool RunDrill() {
 
 void DrillRunThreadProc() {
   SmtBusy() = 1;
-  if (Services().enableRunWindows) Services().enableRunWindows(false);
+  if (auto d = Display()) d->EnableRunWindows(false);
   const bool finished = RunDrill();
   FinishRun(finished);
 }

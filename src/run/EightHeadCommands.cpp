@@ -12,6 +12,7 @@
 #include "run/RunState.h"
 #include "run/TheMachine.h"
 #include "settings/SettingsStores.h"
+#include "core/Machine.h"
 
 namespace smt::run {
 
@@ -103,8 +104,7 @@ bool SendBatchPick() {
 }
 
 BatchPlace& Batch() {
-  static BatchPlace b;
-  return b;
+  return smt::CurrentMachine().Part<BatchPlace>();
 }
 
 bool EightHeadPlace(HeadPlaceState& p, int slot, int32_t tx, int32_t ty, const SpeedPair& xPair) {

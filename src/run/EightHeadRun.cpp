@@ -158,17 +158,17 @@ Outcome RunEightHeads() {
   auto& s = Services();
   const SmtStrategy st = Strategy();
   const RunBoard board = s.board ? s.board() : RunBoard{};
-  const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
+  const RunSelectors sel = Selectors();
   const bool transport = s.autoTransport && s.autoTransport();
   RunRows() = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
   const int count = static_cast<int>(RunRows().size());
   const int heads = std::min(std::max(static_cast<int>(smt::CurrentMachine().headCount), 1), 8);
-  if (s.progress) s.progress(0, count);
+  if (auto d = Display()) d->Progress(0, count);
   ResetHeadRecords();
   smt::CurrentMachine().run.activeList = 1;
   ShowRunList(1);
   smt::CurrentMachine().run.autoChangeNozzle = st.m_AutoChangeNozzle != 0;
-  int last = sel.fromCurrentSmt && s.currentSmtRow ? s.currentSmtRow() - 1 : -1;
+  int last = sel.fromCurrentSmt ? ChosenRow(smt::job::RowKind::Placement) - 1 : -1;
   const int group = s.feeders && s.feeders->CurrentGroup() ? s.feeders->CurrentIndex() : -1;
   if (group < 0) {
     ShowMessage(RunText("PartList.c_Message_20", "没有找到料架组 !"));
@@ -200,18 +200,18 @@ Outcome RunEightHeads() {
       smt::CurrentMachine().run.activeList = 1;
     }
     smt::CurrentMachine().correction.boardRotation = 0.0;
-    if (board.marksOn && !board.marksPerCell && !(s.takeMarksMeasured && s.takeMarksMeasured()) &&
+    if (board.marksOn && !board.marksPerCell && !(TakeMarksMeasured()) &&
         !(s.alignBoardMarks && s.alignBoardMarks()))
       return Outcome::Early;
     for (int r = 0; r < board.panelRows; ++r) {
       for (int c = 0; c < board.panelCols; ++c) {
         const double cx = c * board.colPitch, cy = r * board.rowPitch;
-        if (s.panelLabel) s.panelLabel(r, c, -1);
+        if (auto d = Display()) d->PanelLabel(r, c, -1);
         if (board.CellSkipped(r, c)) continue;
         if (board.marksOn && board.marksPerCell) {
           setOrigin(board.originX + cx, board.originY + cy);
           smt::CurrentMachine().correction.boardRotation = 0.0;
-          if (!(s.takeMarksMeasured && s.takeMarksMeasured())) {
+          if (!(TakeMarksMeasured())) {
             TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
             if (!(s.alignBoardMarks && s.alignBoardMarks())) return Outcome::Early;
           }
@@ -247,8 +247,8 @@ Outcome RunEightHeads() {
           for (const auto& pk : smt::CurrentMachine().Part<smt::run::HeadRecords>().pick) any = any || pk.row != -1;
           if (!any) {
             last = -1;
-            if (s.progress) s.progress(0, count);
-            if (s.resetSmtRowStates) s.resetSmtRowStates();
+            if (auto d = Display()) d->Progress(0, count);
+            if (auto d = Display()) d->ResetRowStates(smt::job::RowKind::Placement);
             if (!PauseGate()) return Outcome::Early;
             break;
           }
@@ -266,7 +266,7 @@ Outcome RunEightHeads() {
             auto& pk = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
             auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
             if (pk.row == -1) continue;
-            if (s.showRow) s.showRow(pk.row + 3);
+            if (auto d = Display()) d->ShowRow(pk.row + 3);
             if (!PreparePickPlace(group, pl, k)) return Outcome::Early;
             if (batch) continue;
             if (k > 1 && smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].row != -1)
@@ -326,9 +326,9 @@ Outcome RunEightHeads() {
             if (o != Outcome::EndMoves) return o;
           }
           if (!MoveToSafePosition()) return Outcome::Early;
-          if (s.progress) s.progress(smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0].row, count);
+          if (auto d = Display()) d->Progress(smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0].row, count);
           for (int k = 1; k <= 8; ++k) {
-            if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)].row != -1 && s.placedOne) s.placedOne();
+            if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)].row != -1) ++PartList().run.m_nPlacedCount;
             auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
             pl.row = -1;
             pl.failedRow = -1;
@@ -339,7 +339,7 @@ Outcome RunEightHeads() {
     }
     ++boardsDone;
     if (!VisionOriginAfterBoard()) return Outcome::Early;
-    if (s.panelLabel) s.panelLabel(0, 0, boardsDone);
+    if (auto d = Display()) d->PanelLabel(0, 0, boardsDone);
     if (!transport) break;
     const int left = (s.boardCount ? s.boardCount() : 1) - 1;
     if (s.setBoardCount) s.setBoardCount(left);
@@ -364,7 +364,7 @@ bool EightHeadEndMoves() {
 
 void EightHeadRunThreadProc() {
   SmtBusy() = 1;
-  if (Services().enableRunWindows) Services().enableRunWindows(false);
+  if (auto d = Display()) d->EnableRunWindows(false);
   const Outcome o = RunEightHeads();
   Batch() = {};
   const bool finished = o == Outcome::EndMoves && EightHeadEndMoves() && smt::CurrentMachine().runContinue;

@@ -262,10 +262,10 @@ int CalcFeederPickTarget(int slot, int requestedHead, const std::string& feederN
   }
   if (c.cameraNamed) rec->camera = c.camera;
   if (k >= 2 && k <= 8 && st.m_Camera && rec->camera != smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].camera) return 0;
-  if (Services().info) {
+  if (auto d = Display()) {
     char buf[96];
     std::snprintf(buf, sizeof buf, "feed_headerTarget = %d，feed_nozzleTarget = %d", rec->headTarget, rec->nozzleTarget);
-    Services().info(buf);
+    d->Info(buf);
   }
   rec->groupIndex = group;
   rec->rowIndex = rowIndex;
@@ -368,7 +368,7 @@ bool CheckFeederPosition(const HeadPickState& rec, int slot) {
   const int32_t py = static_cast<int32_t>(y * smt::CurrentMachine().steps.yPulsePerMm) - smt::job::NozzleOffsetY(head);
   const auto lim = smt::link::GetMotionSettings();
   if (px >= 0 && px <= lim.xLimit && py <= 0 && py >= lim.yLimit) return true;
-  if (Services().info) Services().info(kFeedPosError);
+  if (auto d = Display()) d->Info(kFeedPosError);
   return false;
 }
 

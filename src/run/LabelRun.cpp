@@ -88,12 +88,12 @@ bool RunLabels() {
   auto& s = Services();
   const SmtStrategy st = Strategy();
   const RunBoard board = s.board ? s.board() : RunBoard{};
-  const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
+  const RunSelectors sel = Selectors();
   RunRows() = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
   const int count = static_cast<int>(RunRows().size());
-  if (s.progress) s.progress(0, count);
+  if (auto d = Display()) d->Progress(0, count);
   ResetHeadRecords();
-  const int startRow = sel.fromCurrentSmt && s.currentSmtRow ? s.currentSmtRow() : 0;
+  const int startRow = sel.fromCurrentSmt ? ChosenRow(smt::job::RowKind::Placement) : 0;
   const int group = s.feeders && s.feeders->CurrentGroup() ? s.feeders->CurrentIndex() : -1;
   if (group < 0) {
     ShowMessage(RunText("PartList.c_Message_20", "没有找到料架组 !"));
@@ -121,17 +121,17 @@ bool RunLabels() {
   while (boardsLeft > 0) {
     if (!smt::CurrentMachine().runContinue) return false;
     smt::CurrentMachine().correction.mark1DevStepsX = smt::CurrentMachine().correction.mark1DevStepsY = 0;
-    if (board.marksOn && !board.marksPerCell && !(s.takeMarksMeasured && s.takeMarksMeasured()) &&
+    if (board.marksOn && !board.marksPerCell && !(TakeMarksMeasured()) &&
         !(s.alignBoardMarks && s.alignBoardMarks()))
       return false;
     for (int r = 0; r < board.panelRows; ++r)
       for (int c = 0; c < board.panelCols; ++c) {
         const double cx = c * board.colPitch, cy = r * board.rowPitch;
-        if (s.panelLabel) s.panelLabel(r, c, -1);
+        if (auto d = Display()) d->PanelLabel(r, c, -1);
         if (board.CellSkipped(r, c)) continue;
         if (board.marksOn && board.marksPerCell) {
           setOrigin(board.originX + cx, board.originY + cy);
-          if (!(s.takeMarksMeasured && s.takeMarksMeasured()) && !(s.alignBoardMarks && s.alignBoardMarks()))
+          if (!(TakeMarksMeasured()) && !(s.alignBoardMarks && s.alignBoardMarks()))
             return false;
         }
         smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row = startRow;
@@ -158,7 +158,7 @@ bool RunLabels() {
             }
           }
           if (!smt::CurrentMachine().runContinue) return false;
-          if (s.showRow) s.showRow(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row + 3);
+          if (auto d = Display()) d->ShowRow(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row + 3);
           for (int k = 1; k <= 2; ++k) {
             if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)].row == -1) continue;
             if ((retry == 2 && k == 1) || (retry == 1 && k == 2)) continue;
@@ -190,7 +190,7 @@ bool RunLabels() {
           const bool f1 = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0].row != -1 && (smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0].failedRow != -1 || smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0].failed);
           const bool f2 = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[1].row != -1 && (smt::CurrentMachine().Part<smt::run::HeadRecords>().place[1].failedRow != -1 || smt::CurrentMachine().Part<smt::run::HeadRecords>().place[1].failed);
           retry = f1 ? (f2 ? 3 : 1) : (f2 ? 2 : 0);
-          if (s.progress) s.progress(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row, count);
+          if (auto d = Display()) d->Progress(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row, count);
           for (auto& pl : smt::CurrentMachine().Part<smt::run::HeadRecords>().place) {
             pl.row = -1;
             pl.failedRow = -1;
@@ -202,13 +202,13 @@ bool RunLabels() {
             if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row >= count) break;
           }
         }
-        if (s.resetSmtRowStates) s.resetSmtRowStates();
+        if (auto d = Display()) d->ResetRowStates(smt::job::RowKind::Placement);
         if (!PauseGate()) return false;
       }
     --boardsLeft;
     ++done;
     if (s.setBoardCount) s.setBoardCount(boardsLeft);
-    if (s.panelLabel) s.panelLabel(0, 0, done);
+    if (auto d = Display()) d->PanelLabel(0, 0, done);
   }
   if (!smt::CurrentMachine().runContinue) return false;
   const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Smt);
@@ -225,7 +225,7 @@ bool RunLabels() {
 
 void LabelRunThreadProc() {
   SmtBusy() = 1;
-  if (Services().enableRunWindows) Services().enableRunWindows(false);
+  if (auto d = Display()) d->EnableRunWindows(false);
   const bool finished = RunLabels();
   FinishRun(finished);
 }

@@ -29,6 +29,7 @@
 #include "run/StrategySettings.h"
 #include "run/TheMachine.h"
 #include "settings/SettingsStores.h"
+#include "core/Machine.h"
 
 namespace smt::run {
 
@@ -73,10 +74,16 @@ std::optional<Bank> BankOf(int side) {
 
 }  // namespace
 
-std::vector<PlacementRow>& RunRows() {
-  static std::vector<PlacementRow> rows;
-  return rows;
-}
+namespace {
+struct RunRowList {
+  std::vector<PlacementRow> rows;
+};
+struct RunDispenseRowList {
+  std::vector<DispenseRow> rows;
+};
+}  // namespace
+
+std::vector<PlacementRow>& RunRows() { return smt::CurrentMachine().Part<RunRowList>().rows; }
 
 StrokeAxis PickStrokeAxis(int type, int head) {
   if (type == 9) return {};
@@ -313,10 +320,7 @@ std::pair<int32_t, int32_t> PlacePoint(double x, double y, int head) {
   return BoardPoint(x, y, HeadCorrectionX(head) - PlaceOffsetX(head), HeadCorrectionY(head) - PlaceOffsetY(head));
 }
 
-std::vector<DispenseRow>& RunDispenseRows() {
-  static std::vector<DispenseRow> rows;
-  return rows;
-}
+std::vector<DispenseRow>& RunDispenseRows() { return smt::CurrentMachine().Part<RunDispenseRowList>().rows; }
 
 bool MoveCameraToPart(HeadPlaceState& p, bool raw, double cellX, double cellY) {
   const auto& rows = RunRows();
@@ -380,8 +384,7 @@ std::pair<int32_t, int32_t> BoardPoint(double x, double y, int32_t hx, int32_t h
 }  // namespace
 
 SafePoint& Safe() {
-  static SafePoint s;
-  return s;
+  return smt::CurrentMachine().Part<SafePoint>();
 }
 
 bool PlacePart(HeadPlaceState& p, int slot, bool checkOwnMark, bool raw, double cellX, double cellY) {
@@ -695,8 +698,7 @@ void ReturnNozzlesAndHome(const HeadPlaceState& p) {
 }  // namespace
 
 CoverSettings& RunCover() {
-  static CoverSettings c;
-  return c;
+  return smt::CurrentMachine().Part<CoverSettings>();
 }
 
 void CountCoverPart() {
@@ -706,7 +708,7 @@ void CountCoverPart() {
   ++cv.totalCount;
   ++cv.count;
   if (Services().saveCoverCounters) Services().saveCoverCounters(cv.totalCount, cv.count);
-  if (Services().showCoverCount) Services().showCoverCount(cv.totalCount);
+  if (auto d = Display()) d->CoverCount(cv.totalCount);
 }
 
 bool ReplenishHead(HeadPlaceState& p, int head, double cellX, double cellY) {
@@ -783,7 +785,7 @@ bool ReplenishHead(HeadPlaceState& p, int head, double cellX, double cellY) {
     }
     if (p.failedRow == -1 && !p.failed) {
       p.row = -1;
-      Services().placedOne();
+      ++PartList().run.m_nPlacedCount;
       CountCoverPart();
       break;
     }

@@ -24,6 +24,7 @@
 #include "run/StrategySettings.h"
 #include "run/TheMachine.h"
 #include "settings/SettingsStores.h"
+#include "core/Machine.h"
 
 namespace smt::run {
 
@@ -42,10 +43,10 @@ int32_t HeadMoveArg(int head) { return head >= 1 && head <= 8 ? smt::CurrentMach
 
 // The place run's own copy of the part list (the dispensing thread keeps
 // the shared one).
-std::vector<PlacementRow>& PlaceRows() {
-  static std::vector<PlacementRow> rows;
-  return rows;
-}
+struct PlaceRowList {
+  std::vector<PlacementRow> rows;
+};
+std::vector<PlacementRow>& PlaceRows() { return smt::CurrentMachine().Part<PlaceRowList>().rows; }
 
 int NextRow(int& row, int count, int slot) {
   auto& s = Services();
@@ -329,7 +330,7 @@ bool RecoverPlatformHead(HeadPlaceState& p, int group, int platform) {
     ++cv.totalCount;
     ++cv.count;
     if (s.saveCoverCounters) s.saveCoverCounters(cv.totalCount, cv.count);
-    if (s.showCoverCount) s.showCoverCount(cv.totalCount);
+    if (auto d = Display()) d->CoverCount(cv.totalCount);
   }
   if (!PauseGate()) return true;
   if ((match == 1 || match == 2) && !FeedAdvance(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(match - 1)], false)) return true;
@@ -348,10 +349,10 @@ int RunPlatformPlace() {
   PlaceRows() = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
   const int n = static_cast<int>(PlaceRows().size());
   const int heads = std::min(std::max(static_cast<int>(smt::CurrentMachine().headCount), 1), 4);
-  if (s.progress) s.progress(0, n);
+  if (auto d = Display()) d->Progress(0, n);
   ResetHeadRecords();
-  const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
-  const int startRow = sel.fromCurrentSmt && s.currentSmtRow ? s.currentSmtRow() : 0;
+  const RunSelectors sel = Selectors();
+  const int startRow = sel.fromCurrentSmt ? ChosenRow(smt::job::RowKind::Placement) : 0;
   const int group = s.feeders && s.feeders->CurrentGroup() ? s.feeders->CurrentIndex() : -1;
   if (group < 0) {
     ShowMessage(RunText("PartList.c_Message_20", "没有找到料架组 !"));
@@ -433,7 +434,7 @@ int RunPlatformPlace() {
         auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
         if (pl.row != -1 && RecoverPlatformHead(pl, group, platform)) return 0;
       }
-      if (s.progress) s.progress(smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0].row, n);
+      if (auto d = Display()) d->Progress(smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0].row, n);
       for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().place) {
         p.row = -1;
         p.failedRow = -1;
@@ -446,7 +447,7 @@ int RunPlatformPlace() {
       if (PlatformDiscardMove(platform)) return 0;
       (platform == 1 ? smt::CurrentMachine().run.platformFreeEvent1 : smt::CurrentMachine().run.platformFreeEvent2).Set();
     }
-    if (s.progress) s.progress(0, n);
+    if (auto d = Display()) d->Progress(0, n);
     if (!PauseGate()) return 0;
     ++board;
   }
@@ -457,7 +458,7 @@ int RunPlatformPlace() {
 
 void PlatformPlaceThreadProc() {
   SmtBusy() = 1;
-  if (Services().enableRunWindows) Services().enableRunWindows(false);
+  if (auto d = Display()) d->EnableRunWindows(false);
   const int end = RunPlatformPlace();
   CLogFile::Instance().Write(true, "platform place run end %d", end);
   FinishRun(end == 1);

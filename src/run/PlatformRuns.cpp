@@ -165,9 +165,9 @@ int RunPlatformDispense() {
   const int mode = st.m_RunSelect;
   RunRows() = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
   const int n = static_cast<int>(RunRows().size());
-  if (s.progress) s.progress(0, n);
-  const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
-  int cursor = sel.fromCurrentSmt && s.currentSmtRow ? s.currentSmtRow() : -1;
+  if (auto d = Display()) d->Progress(0, n);
+  const RunSelectors sel = Selectors();
+  int cursor = sel.fromCurrentSmt ? ChosenRow(smt::job::RowKind::Placement) : -1;
   smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra1.row = smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra1.failedRow = -1;
   smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra1.failed = 0;
   smt::CurrentMachine().run.platformFreeEvent1.Set();
@@ -219,7 +219,7 @@ int RunPlatformDispense() {
       if (RunRows()[static_cast<size_t>(i)].place && AlignPlatformMarks(platform, i)) return 0;
     for (int i = 0; i < n; ++i) {
       if (!smt::CurrentMachine().runContinue) return 0;
-      if (s.showRow) s.showRow(cursor + 3);
+      if (auto d = Display()) d->ShowRow(cursor + 3);
       if (DispensePlatformPoint(2, platform, i) || Stopped()) return 0;
       RowState(i, 9, true);
       // A dot the machine did not lay ends the run (the row is not done).
@@ -235,11 +235,11 @@ int RunPlatformDispense() {
     --counts.unfinish;
     if (s.setLampCounts) s.setLampCounts(counts);
     if (mode == 9 || mode == 10) {
-      if (s.resetSmtRowStates) s.resetSmtRowStates();
+      if (auto d = Display()) d->ResetRowStates(smt::job::RowKind::Placement);
     } else {
       (platform == 1 ? smt::CurrentMachine().run.platformGluedEvent1 : smt::CurrentMachine().run.platformGluedEvent2).Set();
     }
-    if (s.progress) s.progress(0, n);
+    if (auto d = Display()) d->Progress(0, n);
     if (Stopped()) return 0;
   }
   counts.unfinish = counts.set;
@@ -255,7 +255,7 @@ int RunPlatformDispense() {
 }  // namespace
 
 void PlatformDispenseThreadProc() {
-  if (Services().enableRunWindows) Services().enableRunWindows(false);
+  if (auto d = Display()) d->EnableRunWindows(false);
   const int mode = Strategy().m_RunSelect;
   const int end = RunPlatformDispense();
   if (end == 2) return;  // the place run ends the run

@@ -21,19 +21,22 @@
 namespace smt::run {
 
 namespace {
-std::mutex g_procMutex;
-std::map<RunThread, RunThreadProc>& Procs() {
-  static std::map<RunThread, RunThreadProc> m{{RunThread::Smt, SmtRunThreadProc},
-                                              {RunThread::Feeder, FeederThreadProc},
-                                              {RunThread::Conveyor, ConveyorThreadProc},
-                                              {RunThread::StepRun, StepRunThreadProc},
-                                              {RunThread::EightHead, EightHeadRunThreadProc},
-                                              {RunThread::Drill, DrillRunThreadProc},
-                                              {RunThread::PlatformDispense, PlatformDispenseThreadProc},
-                                              {RunThread::PlatformPlace, PlatformPlaceThreadProc},
-                                              {RunThread::Label, LabelRunThreadProc}};
-  return m;
-}
+// The thread procedure of each run thread (a test may put its own in place),
+// and the mutex that guards the table: the machine's, one dispatch at a time.
+struct RunThreadProcs {
+  std::mutex mutex;
+  std::map<RunThread, RunThreadProc> procs{{RunThread::Smt, SmtRunThreadProc},
+                                           {RunThread::Feeder, FeederThreadProc},
+                                           {RunThread::Conveyor, ConveyorThreadProc},
+                                           {RunThread::StepRun, StepRunThreadProc},
+                                           {RunThread::EightHead, EightHeadRunThreadProc},
+                                           {RunThread::Drill, DrillRunThreadProc},
+                                           {RunThread::PlatformDispense, PlatformDispenseThreadProc},
+                                           {RunThread::PlatformPlace, PlatformPlaceThreadProc},
+                                           {RunThread::Label, LabelRunThreadProc}};
+};
+RunThreadProcs& ThreadProcs() { return smt::CurrentMachine().Part<RunThreadProcs>(); }
+std::map<RunThread, RunThreadProc>& Procs() { return ThreadProcs().procs; }
 std::atomic<uint8_t>* BusyByteOf(RunThread t) {
   switch (t) {
     case RunThread::Feeder: return &FeedBusy();
@@ -91,7 +94,7 @@ std::vector<RunThread> PlanRun(int mode, int type, const RunSelectors& sel, bool
 }
 
 void SetRunThreadProc(RunThread t, RunThreadProc proc) {
-  std::lock_guard lk(g_procMutex);
+  std::lock_guard lk(ThreadProcs().mutex);
   Procs()[t] = std::move(proc);
 }
 
@@ -107,12 +110,12 @@ bool StartRun(int runMode) {
     return false;
   }
   auto& s = Services();
-  const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
+  const RunSelectors sel = Selectors();
   const bool transport = s.autoTransport && s.autoTransport();
   const auto plan = PlanRun(runMode, smt::CurrentMachine().machineType, sel, transport);
   std::vector<std::pair<RunThread, RunThreadProc>> procs;
   {
-    std::lock_guard lk(g_procMutex);
+    std::lock_guard lk(ThreadProcs().mutex);
     for (RunThread t : plan) {
       auto it = Procs().find(t);
       if (it == Procs().end() || !it->second) {
@@ -194,7 +197,7 @@ void FinishRun(bool finished) {
   // position and let go there (or held until the operator takes it off).
   if (!finished) ThrowHeldPartsAfterStop();
   auto& s = Services();
-  if (s.enableRunWindows) s.enableRunWindows(true);
+  if (auto d = Display()) d->EnableRunWindows(true);
   if (s.onRunEnd) s.onRunEnd(finished);
   else smt::ReleaseMachineBusy();
   // The run thread counts as busy until its end step is done: a Start that

@@ -4,6 +4,7 @@
 
 #include "core/Machine.h"
 #include "platform/SettingsSection.h"
+#include "settings/ConfigKeyRanges.h"
 
 namespace smt::run {
 
@@ -17,12 +18,12 @@ RunFeedSettings LoadRunFeedSettings(const std::string& appDir) {
   smt::platform::SettingsSection cfg(smt::platform::ConfigPath(appDir), kSection);
   RunFeedSettings d, s;
   auto i = [&](const char* key, int def) {
-    const int v = cfg.ReadInt(key);
+    const int v = smt::settings::ReadConfigInt(cfg, key);
     return v == 0 ? def : v;
   };
   s.m_DragPinIn = i("m_DragPinIn", d.m_DragPinIn);
   s.m_DragPinOut = i("m_DragPinOut", d.m_DragPinOut);
-  const double p = cfg.ReadDouble("m_LabelTape_Pulse");
+  const double p = smt::settings::ReadConfigNumber(cfg, "m_LabelTape_Pulse");
   s.m_LabelTape_Pulse = p == 0.0 ? d.m_LabelTape_Pulse : p;
   s.m_LabelTapeStart = i("m_LabelTapeStart", d.m_LabelTapeStart);
   s.m_LabelTapeNormal = i("m_LabelTapeNormal", d.m_LabelTapeNormal);

@@ -1,8 +1,11 @@
 #include "run/RunServices.h"
 
+#include <algorithm>
+
 #include "core/LogFile.h"
 #include "core/Machine.h"
 #include "platform/FileCell.h"
+#include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"
 #include "settings/SettingsStores.h"
 
@@ -42,8 +45,9 @@ std::optional<smt::feeder::FeederRecord> FeederRecordAt(int group, int row) {
     return smt::feeder::FeederRecordFromCells(*cells, "feeder list", row + 1);
   } catch (const smt::platform::FileCellError& e) {
     // A feeder that cannot be read is not picked from.
-    CLogFile::Instance().Write(true, "feeder %s refused: %s", (*cells)[0].c_str(), e.what());
-    smt::platform::ShowMessage("料架 \"" + (*cells)[0] + "\" 的数值无法读取 !\r\nFeeder \"" + (*cells)[0] +
+    const std::string& number = (*cells)[smt::feeder::kCellNumber];
+    CLogFile::Instance().Write(true, "feeder %s refused: %s", number.c_str(), e.what());
+    smt::platform::ShowMessage("料架 \"" + number + "\" 的数值无法读取 !\r\nFeeder \"" + number +
                                "\" cannot be used: " + e.what());
     return std::nullopt;
   }
@@ -59,16 +63,48 @@ void SetFeederQuantity(int group, int row, int quantity) {
   if (t && group == t->CurrentIndex()) t->SetCurrentQuantity(row, quantity);
 }
 
+std::shared_ptr<RunDisplay> Display() { return Services().display.Get(); }
+
 void RowState(int row, int image, bool select) {
-  if (Services().setSmtRowState) Services().setSmtRowState(row, image, select);
+  if (auto d = Display()) d->RowState(smt::job::RowKind::Placement, row, image, select);
 }
 
 void ShowRunList(int list) {
-  if (Services().showList) Services().showList(list);
+  if (auto d = Display()) d->ShowList(list);
 }
 
-std::atomic<uint8_t>& SmtBusy() { return Services().smtBusy ? *Services().smtBusy : smt::CurrentMachine().run.smtBusy; }
-std::atomic<uint8_t>& FeedBusy() { return Services().feedBusy ? *Services().feedBusy : smt::CurrentMachine().run.feedBusy; }
-std::atomic<uint8_t>& ConveyorBusy() { return Services().conveyorBusy ? *Services().conveyorBusy : smt::CurrentMachine().run.conveyorBusy; }
+smt::job::PartListData& PartList() { return smt::job::PartListOf(smt::CurrentMachine()); }
+
+RunSelectors Selectors() {
+  const smt::job::PartListLogic& l = PartList().logic;
+  RunSelectors sel;
+  sel.fromCurrentSmt = l.m_bStartFromCurrentSmt != 0;
+  sel.selectedSmt = l.m_bSelectedSmt != 0;
+  sel.fromCurrentDis = l.m_bStartFromCurrentDis != 0;
+  sel.selectedDis = l.m_bSelectedDis != 0;
+  sel.fromCurrentDrill = l.m_bStartFromCurrentDrill != 0;
+  sel.selectedDrill = l.m_bSelectedDrill != 0;
+  return sel;
+}
+
+int ChosenRow(smt::job::RowKind list) { return std::max(PartList().logic.State(list).testRow, 0); }
+
+bool TakeMarksMeasured() {
+  int was = 0;
+  smt::platform::RunOnGui([&] {
+    auto& marks = PartList().coord.marks;
+    was = marks.m_bMarkMeasured;
+    marks.m_bMarkMeasured = 0;
+  });
+  return was != 0;
+}
+
+double GlueInjectDepth() {
+  return smt::settings::SettingsStores::Instance().machine.Basic()->m_Z_DropsGlueToPCBHeight;
+}
+
+std::atomic<uint8_t>& SmtBusy() { return PartList().run.m_bSmtThreadBusy; }
+std::atomic<uint8_t>& FeedBusy() { return PartList().run.m_bFeedThreadBusy; }
+std::atomic<uint8_t>& ConveyorBusy() { return PartList().run.m_bConveyorThreadBusy; }
 
 }  // namespace smt::run

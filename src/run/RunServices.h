@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "platform/HookInterface.h"
 #include "platform/Hooks.h"
 #include <optional>
 #include <string>
@@ -16,8 +17,10 @@
 
 #include "feeder/FeederRecord.h"
 #include "feeder/FeederTable.h"
+#include "job/PartListData.h"
 #include "job/WorkRecords.h"
 #include "library/MarkLibrary.h"
+#include "run/RunDisplay.h"
 
 namespace smt::run {
 
@@ -101,47 +104,23 @@ struct LabelSettings {
 };
 
 struct RunServices {
+  // --- what the run shows (the part list, the jog panel's information line) ---
+  smt::platform::HookInterface<RunDisplay> display{"RunDisplay"};
   // --- part list ---
   smt::platform::Hook<std::vector<PlacementRow>()> placementRows{"RunServices.placementRows"};
   // Scans from `row` for the next row to place and fills the pick record of
   // `slot`: 0 none, 1 ready, 2 outside the travel limits.
   smt::platform::Hook<int(int& row, int count, int slot, int requestedHead)> nextPlaceRow{"RunServices.nextPlaceRow"};
-  smt::platform::Hook<void(int row, int image, bool select)> setSmtRowState{"RunServices.setSmtRowState"};
-  smt::platform::Hook<void()> resetSmtRowStates{"RunServices.resetSmtRowStates"};
-  smt::platform::Hook<void(int pos, int range)> progress{"RunServices.progress"};
-  smt::platform::Hook<void(int row)> showRow{"RunServices.showRow"};
-  // Shows one of the part list's lists and hides the others (1 placement,
-  // 2 dispensing, 3 drill); posted to the window, the run does not wait.
-  smt::platform::Hook<void(int list)> showList{"RunServices.showList"};
-  smt::platform::Hook<void(int r, int c, int boardsDone)> panelLabel{"RunServices.panelLabel"};  // boardsDone -1: the cell
   smt::platform::Hook<void(bool finished)> onRunEnd{"RunServices.onRunEnd"};
   smt::platform::Hook<std::array<std::string, 9>()> feedModeNames{"RunServices.feedModeNames"};
   smt::platform::Hook<std::pair<std::string, std::string>()> cameraNames{"RunServices.cameraNames"};
   smt::platform::Hook<std::string(const std::string& key)> text{"RunServices.text"};
-  smt::platform::Hook<int()> currentSmtRow{"RunServices.currentSmtRow"};
   smt::platform::Hook<std::vector<DispenseRow>()> dispenseRows{"RunServices.dispenseRows"};
   smt::platform::Hook<bool(int& row, int count)> nextDispenseRow{"RunServices.nextDispenseRow"};
-  smt::platform::Hook<void(int row)> setDispenseRowState{"RunServices.setDispenseRowState"};
-  smt::platform::Hook<void()> resetDispenseRowStates{"RunServices.resetDispenseRowStates"};
-  smt::platform::Hook<int()> currentDisRow{"RunServices.currentDisRow"};
-  smt::platform::Hook<double()> glueInjectDepth{"RunServices.glueInjectDepth"};  // mm the glue-injection stroke goes down
   smt::platform::Hook<std::vector<DrillRow>()> drillRows{"RunServices.drillRows"};
-  smt::platform::Hook<void(int row, int state)> setDrillRowState{"RunServices.setDrillRowState"};
-  smt::platform::Hook<void()> resetDrillRowStates{"RunServices.resetDrillRowStates"};
-  smt::platform::Hook<int()> currentDrillRow{"RunServices.currentDrillRow"};
-  smt::platform::Hook<bool(int row)> drillRowSelected{"RunServices.drillRowSelected"};
-  smt::platform::Hook<void()> clearDrillFromCurrent{"RunServices.clearDrillFromCurrent"};  // the part list's drill-from-current flag
-  smt::platform::Hook<RunSelectors()> selectors{"RunServices.selectors"};
   smt::platform::Hook<int()> boardCount{"RunServices.boardCount"};
   smt::platform::Hook<void(int)> setBoardCount{"RunServices.setBoardCount"};
-  smt::platform::Hook<bool()> takeMarksMeasured{"RunServices.takeMarksMeasured"};  // reads and clears the flag
-  smt::platform::Hook<void(bool enabled)> enableRunWindows{"RunServices.enableRunWindows"};
   smt::platform::Hook<int()> lightValue{"RunServices.lightValue"};
-  smt::platform::Hook<void(int displayed)> showCoverCount{"RunServices.showCoverCount"};
-  smt::platform::Hook<void()> placedOne{"RunServices.placedOne"};  // the part list's placed counter + 1
-  std::atomic<uint8_t>* smtBusy = nullptr;
-  std::atomic<uint8_t>* feedBusy = nullptr;
-  std::atomic<uint8_t>* conveyorBusy = nullptr;
   // --- board ---
   smt::platform::Hook<RunBoard()> board{"RunServices.board"};
   // --- feeders (the table whose current group the run uses) ---
@@ -177,7 +156,6 @@ struct RunServices {
   smt::platform::Hook<int()> speedLevel{"RunServices.speedLevel"};  // 1 high, 2 medium, 3 low
   smt::platform::Hook<CoverSettings()> cover{"RunServices.cover"};
   smt::platform::Hook<void(int total, int count)> saveCoverCounters{"RunServices.saveCoverCounters"};
-  smt::platform::Hook<void(const std::string&)> info{"RunServices.info"};
   smt::platform::Hook<std::optional<DipStation>()> dippingStation{"RunServices.dippingStation"};
   // --- lamp machine (the point table and its board counters) ---
   // Targets of a dot or the camera (kind 1 camera, 2 red, 3/4 silver): glue X and the platform's Y.
@@ -221,6 +199,19 @@ void SetFeederFeedCount(int group, int row, int count);
 void SetFeederQuantity(int group, int row, int quantity);
 void RowState(int row, int image, bool select);
 void ShowRunList(int list);
+// The connected display, or null (a run goes on without one).
+std::shared_ptr<RunDisplay> Display();
+// The machine's part list: its rows, the operator's start-from choices, the
+// run's busy flags and counters.
+smt::job::PartListData& PartList();
+RunSelectors Selectors();
+// The row the operator chose in `list` (0 when none).
+int ChosenRow(smt::job::RowKind list);
+// Reads and clears "the board's marks were measured before the run" (a
+// measurement made before the run counts for its first board).
+bool TakeMarksMeasured();
+// mm the glue-injection stroke goes down (the dispensing height).
+double GlueInjectDepth();
 std::atomic<uint8_t>& SmtBusy();
 std::atomic<uint8_t>& FeedBusy();
 std::atomic<uint8_t>& ConveyorBusy();

@@ -12,6 +12,7 @@
 #include "job/CurrentBoard.h"
 #include "job/ListNumbers.h"
 #include "library/NozzleSeats.h"
+#include "link/LinkRuntime.h"
 #include "library/NozzleStrategy.h"
 #include "platform/GuiDispatcher.h"
 #include "run/CDialogSMTStrategy.h"
@@ -70,6 +71,41 @@ void ResetStrategyHeadMode(const std::string& appDir) {
   SaveStrategy(appDir, s);
 }
 
+void PanelRunDisplay::RowState(smt::job::RowKind list, int row, int image, bool select) {
+  switch (list) {
+    case smt::job::RowKind::Placement: panel_.SetSmtRowState(row, image, select); break;
+    case smt::job::RowKind::Dispense: panel_.SetDispenseRowState(row); break;
+    case smt::job::RowKind::Drill: panel_.SetDrillRowState(row, image); break;
+  }
+}
+
+void PanelRunDisplay::ResetRowStates(smt::job::RowKind list) {
+  switch (list) {
+    case smt::job::RowKind::Placement: panel_.ResetSmtRowStates(); break;
+    case smt::job::RowKind::Dispense: panel_.ResetDispenseRowStates(); break;
+    case smt::job::RowKind::Drill: panel_.ResetDrillRowStates(); break;
+  }
+}
+
+void PanelRunDisplay::Progress(int pos, int range) { panel_.SetRunProgress(pos, range); }
+void PanelRunDisplay::ShowRow(int row) { panel_.ScrollRunRow(row); }
+
+void PanelRunDisplay::ShowList(int list) {
+  const auto v = list == 2   ? smt::job::VisibleList::Dispense
+                 : list == 3 ? smt::job::VisibleList::Drill
+                             : smt::job::VisibleList::Placement;
+  CDialogPartList* pl = &panel_;
+  smt::platform::PostToGui([pl, v] { pl->Job().SetVisible(v); });
+}
+
+void PanelRunDisplay::PanelLabel(int r, int c, int boardsDone) {
+  panel_.UpdatePanelProgressLabel(r, c, boardsDone < 0 ? 0 : boardsDone);
+}
+
+void PanelRunDisplay::CoverCount(int count) { panel_.ShowCoverCount(count); }
+void PanelRunDisplay::EnableRunWindows(bool enabled) { panel_.EnableListsForRun(enabled); }
+void PanelRunDisplay::Info(const std::string& line) { smt::link::Runtime().Hooks().AppendInfoLine(line, true); }
+
 void WireRunEngine(CDialogPartList& list, smt::feeder::FeederTable* feeders) {
   CDialogPartList* pl = &list;
   list.Run().startRun = [](int mode) { return StartRun(mode); };
@@ -82,6 +118,7 @@ void WireRunEngine(CDialogPartList& list, smt::feeder::FeederTable* feeders) {
   };
   auto& s = Services();
   s.feeders = feeders;
+  s.display.Connect(std::make_shared<PanelRunDisplay>(list));
   // The lists' rows become records once, when the run takes them; a list
   // holding a number that cannot be read gives the run nothing to work on
   // and the operator is told the row and the field.
@@ -100,15 +137,6 @@ void WireRunEngine(CDialogPartList& list, smt::feeder::FeederTable* feeders) {
   s.nextPlaceRow = [pl](int& row, int count, int slot, int requested) {
     return pl->NextPlaceRow(row, count, slot, requested);
   };
-  s.setSmtRowState = [pl](int row, int image, bool select) { pl->SetSmtRowState(row, image, select); };
-  s.resetSmtRowStates = [pl] { pl->ResetSmtRowStates(); };
-  s.showList = [pl](int list) {
-    const auto v = list == 2   ? smt::job::VisibleList::Dispense
-                   : list == 3 ? smt::job::VisibleList::Drill
-                               : smt::job::VisibleList::Placement;
-    smt::platform::PostToGui([pl, v] { pl->Job().SetVisible(v); });
-  };
-  s.panelLabel = [pl](int r, int c, int done) { pl->UpdatePanelProgressLabel(r, c, done < 0 ? 0 : done); };
   s.onRunEnd = [pl](bool finished) { pl->OnRunEnd(finished); };
   s.text = [pl](const std::string& key) { return pl->Logic().Text(key); };
   s.feedModeNames = [pl] {
@@ -118,16 +146,6 @@ void WireRunEngine(CDialogPartList& list, smt::feeder::FeederTable* feeders) {
     std::array<std::string, 9> names;
     for (size_t i = 0; i < 9; ++i) names[i] = pl->Logic().Text(keys[i]);
     return names;
-  };
-  s.selectors = [pl] {
-    RunSelectors sel;
-    sel.fromCurrentSmt = pl->Logic().m_bStartFromCurrentSmt != 0;
-    sel.selectedSmt = pl->Logic().m_bSelectedSmt != 0;
-    sel.fromCurrentDis = pl->Logic().m_bStartFromCurrentDis != 0;
-    sel.selectedDis = pl->Logic().m_bSelectedDis != 0;
-    sel.fromCurrentDrill = pl->Logic().m_bStartFromCurrentDrill != 0;
-    sel.selectedDrill = pl->Logic().m_bSelectedDrill != 0;
-    return sel;
   };
   s.dispenseRows = [pl, refuse] {
     std::vector<DispenseRow> rows;
@@ -145,31 +163,14 @@ void WireRunEngine(CDialogPartList& list, smt::feeder::FeederTable* feeders) {
     return rows;
   };
   s.nextDispenseRow = [pl](int& row, int count) { return pl->NextDispenseRow(row, count); };
-  s.setDispenseRowState = [pl](int row) { pl->SetDispenseRowState(row); };
-  s.resetDispenseRowStates = [pl] { pl->ResetDispenseRowStates(); };
-  s.setDrillRowState = [pl](int row, int state) { pl->SetDrillRowState(row, state); };
-  s.resetDrillRowStates = [pl] { pl->ResetDrillRowStates(); };
-  s.currentDisRow = [pl] { return std::max(pl->Logic().State(smt::job::RowKind::Dispense).testRow, 0); };
-  s.currentDrillRow = [pl] { return std::max(pl->Logic().State(smt::job::RowKind::Drill).testRow, 0); };
-  s.drillRowSelected = [pl](int row) { return pl->Logic().IsSelected(smt::job::RowKind::Drill, row); };
-  s.clearDrillFromCurrent = [pl] { pl->Logic().m_bStartFromCurrentDrill = 0; };
-  s.placedOne = [pl] { ++pl->Run().m_nPlacedCount; };
-  s.currentSmtRow = [pl] { return std::max(pl->Logic().State(smt::job::RowKind::Placement).testRow, 0); };
   s.boardCount = [pl] { return pl->Run().boardCount ? pl->Run().boardCount() : 1; };
   s.setBoardCount = [pl](int n) {
     if (pl->Run().boardCount) pl->Run().boardCount() = n;
   };
-  s.smtBusy = &list.Run().m_bSmtThreadBusy;
-  s.feedBusy = &list.Run().m_bFeedThreadBusy;
-  s.conveyorBusy = &list.Run().m_bConveyorThreadBusy;
   s.board = [] {
     RunBoard b;
     smt::platform::RunOnGui([&] { b = CurrentBoardForRun(); });
     return b;
-  };
-  // The glue-injection stroke goes down to the dispensing height.
-  s.glueInjectDepth = [] {
-    return smt::settings::SettingsStores::Instance().machine.Basic()->m_Z_DropsGlueToPCBHeight;
   };
   s.autoTransport = [pl] { return pl->Run().autoTransport && pl->Run().autoTransport(); };
 }
@@ -198,18 +199,6 @@ void WireStrategyPage(CDialogPartList& list, QWidget* parent, std::string appDir
   CDialogPartList* pl = &list;
   CDialogSMTStrategy::Environment& env = StrategyPageHooks();
   env = CDialogSMTStrategy::Environment{};
-  env.sortList = [pl](int key) {
-    pl->Logic().sortCode = key;
-    pl->Logic().SortList(smt::job::RowKind::Placement);
-  };
-  env.checkFeederOrder = [pl] { pl->Logic().CheckFeederOrder(); };
-  env.fillDispenseFromSmtIfEmpty = [pl] {
-    if (pl->Job().dispenseRows.empty() && !pl->Job().placementRows.empty()) pl->Logic().FillDispenseFromSmt();
-  };
-  env.resetNozzleHolders = [] {
-    for (auto& h : smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle) h = 0;
-    smt::CurrentMachine().Part<smt::library::NozzleState>().seats.FillAll();
-  };
   env.openCoverDialog = [parent] {
     std::function<void(QWidget*)> open;
     {
@@ -219,17 +208,12 @@ void WireStrategyPage(CDialogPartList& list, QWidget* parent, std::string appDir
     if (open) open(parent);
     else smt::platform::ShowMessage("Cover tape page not connected !");
   };
-  env.setHeadCount = [](int heads) { smt::CurrentMachine().headCount = heads; };
-  env.showDispenseView = [pl](bool dispense) {
-    pl->Job().SetVisible(dispense ? smt::job::VisibleList::Dispense : smt::job::VisibleList::Placement);
-  };
-  env.renumberLists = [pl] { smt::job::RenumberLists(pl->Job()); };
   list.openStrategy = [pl, parent, appDir, language] {
     CDialogSMTStrategy::Environment env = StrategyPageHooks();
     env.appDir = appDir;
     env.language = language ? language() : "Chinese";
     env.machineType = smt::CurrentMachine().machineType;
-    CDialogSMTStrategy dlg(Strategy(), env, parent);
+    CDialogSMTStrategy dlg(Strategy(), smt::CurrentMachine(), env, parent);
     dlg.exec();
     pl->Job().runSelect = Strategy().m_RunSelect;
   };

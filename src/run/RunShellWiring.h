@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "run/RunDisplay.h"
+
 class CDialogPartList;
 class QWidget;
 
@@ -27,8 +29,31 @@ void LoadStrategyAtStart(const std::string& appDir);
 // committed and saved.
 void ResetStrategyHeadMode(const std::string& appDir);
 
+// The run's display on the part list panel: row states, progress, the row
+// and the list in view, the board label and the part counter go to the panel
+// (queued or posted to the window thread), the information line to the jog
+// panel's box. The shell's display adds the camera and jog panels to the
+// windows a run disables.
+class PanelRunDisplay : public RunDisplay {
+ public:
+  explicit PanelRunDisplay(CDialogPartList& panel) : panel_(panel) {}
+  void RowState(smt::job::RowKind list, int row, int image, bool select) override;
+  void ResetRowStates(smt::job::RowKind list) override;
+  void Progress(int pos, int range) override;
+  void ShowRow(int row) override;
+  void ShowList(int list) override;
+  void PanelLabel(int r, int c, int boardsDone) override;
+  void CoverCount(int count) override;
+  void EnableRunWindows(bool enabled) override;
+  void Info(const std::string& line) override;
+
+ protected:
+  CDialogPartList& panel_;
+};
+
 // The panel's Start reaches StartRun; the next-row search reaches the pick
-// target; the run reads the rows, board and feeders through the panel.
+// target; the run reads the rows, board and feeders through the panel and
+// shows its work on it (a PanelRunDisplay).
 void WireRunEngine(CDialogPartList& partList, smt::feeder::FeederTable* feeders);
 
 // The toolbar's "Strategy" opens the strategy page (modal) for the panel.

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "platform/WorkerThreads.h"
+#include "core/Machine.h"
 
 namespace smt::run {
 
@@ -43,8 +44,7 @@ void CreateRunEvents() {
 }
 
 RunTimeouts& Timeouts() {
-  static RunTimeouts t;
-  return t;
+  return smt::CurrentMachine().Part<RunTimeouts>();
 }
 
 static bool ShuttingDown() { return smt::platform::WorkerThreads::Instance().ShuttingDown(); }

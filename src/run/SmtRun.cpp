@@ -225,7 +225,7 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
       }
     }
     if (!smt::CurrentMachine().runContinue) return false;
-    if (s.showRow) s.showRow(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row + 3);
+    if (auto d = Display()) d->ShowRow(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row + 3);
     // Pick.
     for (int k = 1; k <= 4; ++k) {
       auto& pk = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
@@ -288,7 +288,7 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
       if (smt::CurrentMachine().link.vacuumCheckOk) {
         pl.failedRow = -1;
         RowState(pl.row, 6, false);
-        s.placedOne();
+        ++PartList().run.m_nPlacedCount;
         if (k <= 2) CountCoverPart();
       } else {
         pl.failedRow = pl.row;
@@ -306,7 +306,7 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
       if (pl.row != -1 && !ReplenishHead(pl, k, cellX, cellY)) return false;
     }
     if (!MoveToSafePosition()) return false;
-    if (s.progress) s.progress(smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0].row, c.rowCount);
+    if (auto d = Display()) d->Progress(smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0].row, c.rowCount);
     for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().place) {
       p.row = -1;
       p.failedRow = -1;
@@ -321,8 +321,8 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
       }
     }
   }
-  if (s.progress) s.progress(0, c.rowCount);
-  if (s.resetSmtRowStates) s.resetSmtRowStates();
+  if (auto d = Display()) d->Progress(0, c.rowCount);
+  if (auto d = Display()) d->ResetRowStates(smt::job::RowKind::Placement);
   return PauseGate();
 }
 
@@ -339,7 +339,7 @@ bool RunBoards() {
   auto& s = Services();
   const SmtStrategy st = Strategy();
   const RunBoard board = s.board ? s.board() : RunBoard{};
-  const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
+  const RunSelectors sel = Selectors();
   const bool transport = s.autoTransport && s.autoTransport();
   // The cover-tape counters are read from the cover-tape page now and
   // written back after every change.
@@ -352,17 +352,17 @@ bool RunBoards() {
     }
     RunCover() = s.cover();
   }
-  if (s.showCoverCount) s.showCoverCount(0);
+  if (auto d = Display()) d->CoverCount(0);
   CellRun c;
   RunRows() = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
   c.rowCount = static_cast<int>(RunRows().size());
   c.heads = std::min(std::max(static_cast<int>(smt::CurrentMachine().headCount), 1), 4);
   c.selector = sel.Placement();
-  if (s.progress) s.progress(0, c.rowCount);
+  if (auto d = Display()) d->Progress(0, c.rowCount);
   ResetHeadRecords();
   smt::CurrentMachine().run.activeList = 1;
   smt::CurrentMachine().run.autoChangeNozzle = st.m_AutoChangeNozzle != 0;
-  if (sel.fromCurrentSmt && s.currentSmtRow) smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row = s.currentSmtRow();
+  if (sel.fromCurrentSmt) smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row = ChosenRow(smt::job::RowKind::Placement);
   else smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row = 0;
   c.group = s.feeders && s.feeders->CurrentGroup() ? s.feeders->CurrentIndex() : -1;
   if (c.group < 0) {
@@ -387,7 +387,7 @@ bool RunBoards() {
       if (st.m_RunSelect == 2) smt::CurrentMachine().run.activeList = 1;
       if (!smt::CurrentMachine().runContinue) return false;
     }
-    const bool takeMeasured = s.takeMarksMeasured && s.takeMarksMeasured();
+    const bool takeMeasured = TakeMarksMeasured();
     if (board.marksOn && !board.marksPerCell && !takeMeasured) {
       smt::CurrentMachine().correction.boardRotation = 0.0;
       if (!s.alignBoardMarks || !s.alignBoardMarks()) return false;
@@ -396,12 +396,12 @@ bool RunBoards() {
     for (int r = 0; r < board.panelRows && !finishNow; ++r) {
       for (int col = 0; col < board.panelCols && !finishNow; ++col) {
         const double cx = col * board.colPitch, cy = r * board.rowPitch;
-        if (s.panelLabel) s.panelLabel(r, col, -1);
+        if (auto d = Display()) d->PanelLabel(r, col, -1);
         if (board.CellSkipped(r, col)) continue;
         if (board.marksOn && board.marksPerCell) {
           SetCellOrigin(board.originX + cx, board.originY + cy, board);
           smt::CurrentMachine().correction.boardRotation = 0.0;
-          if (!(s.takeMarksMeasured && s.takeMarksMeasured())) {
+          if (!(TakeMarksMeasured())) {
             TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
             if (!s.alignBoardMarks || !s.alignBoardMarks()) return false;
           }
@@ -412,7 +412,7 @@ bool RunBoards() {
     }
     ++boardsDone;
     if (!VisionOriginAfterBoard()) return false;
-    if (s.panelLabel) s.panelLabel(0, 0, boardsDone);
+    if (auto d = Display()) d->PanelLabel(0, 0, boardsDone);
     if (finishNow && !transport) return EndMoves(st);
     if (!transport) break;
     const int left = (s.boardCount ? s.boardCount() : 1) - 1;
@@ -429,7 +429,7 @@ bool RunBoards() {
 
 void SmtRunThreadProc() {
   SmtBusy() = 1;
-  if (Services().enableRunWindows) Services().enableRunWindows(false);
+  if (auto d = Display()) d->EnableRunWindows(false);
   const bool finished = RunBoards() && smt::CurrentMachine().runContinue;
   CLogFile::Instance().Write(true, "smt run end %d", finished ? 1 : 0);
   FinishRun(finished);

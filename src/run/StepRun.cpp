@@ -59,7 +59,7 @@ bool NextDispense(int& row, int count) {
 }
 
 void DisRowState(int row) {
-  if (Services().setDispenseRowState) Services().setDispenseRowState(row);
+  if (auto d = Display()) d->RowState(smt::job::RowKind::Dispense, row, kDispensedRowImage, true);
 }
 
 bool Dispense(int row, const SmtStrategy& st, bool raw, double cx, double cy) {
@@ -93,7 +93,7 @@ bool GlueInjection(HeadPlaceState& p, bool raw, double cx, double cy) {
   if (!PlacePart(p, 10, false, raw, cx, cy)) return false;
   RowState(p.row, 6, true);
   if (!PauseGate()) return false;
-  const double down = Services().glueInjectDepth ? Services().glueInjectDepth() : 0.0;
+  const double down = GlueInjectDepth();
   const auto& z = p.placeSpeeds[kSpZ1];
   const int32_t stroke = Trunc(down * smt::CurrentMachine().steps.zPulsePerMm);
   if (!TheMachine().MoveAxis(2, stroke, Speed(z))) return false;
@@ -155,16 +155,16 @@ StepEnd RunSteps() {
   const SmtStrategy st = Strategy();
   const int mode = st.m_RunSelect;
   const bool dispensing = mode == 1 || mode == 2;
-  const RunSelectors sel = s.selectors ? s.selectors() : RunSelectors{};
+  const RunSelectors sel = Selectors();
   const bool transport = s.autoTransport && s.autoTransport();
   const RunBoard board = s.board ? s.board() : RunBoard{};
   RunRows() = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
   RunDispenseRows() = s.dispenseRows ? s.dispenseRows() : std::vector<DispenseRow>{};
   const int count = static_cast<int>(dispensing ? RunDispenseRows().size() : RunRows().size());
   int firstRow = 0;
-  if (dispensing && sel.fromCurrentDis && s.currentDisRow) firstRow = s.currentDisRow();
-  if (!dispensing && sel.fromCurrentSmt && s.currentSmtRow) firstRow = s.currentSmtRow();
-  if (s.progress) s.progress(0, count);
+  if (dispensing && sel.fromCurrentDis) firstRow = ChosenRow(smt::job::RowKind::Dispense);
+  if (!dispensing && sel.fromCurrentSmt) firstRow = ChosenRow(smt::job::RowKind::Placement);
+  if (auto d = Display()) d->Progress(0, count);
   if (dispensing) {
     for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
     if (smt::CurrentMachine().machineType != 6 && smt::CurrentMachine().machineType != 7 && smt::CurrentMachine().machineType != 8) {
@@ -213,7 +213,7 @@ StepEnd RunSteps() {
     for (int r = 0; r < board.panelRows && !endAfterCell; ++r) {
       for (int c = 0; c < board.panelCols && !endAfterCell; ++c) {
         const double cx = c * board.colPitch, cy = r * board.rowPitch;
-        if (s.panelLabel) s.panelLabel(r, c, -1);
+        if (auto d = Display()) d->PanelLabel(r, c, -1);
         if (board.CellSkipped(r, c)) continue;
         if (board.marksOn && board.marksPerCell && mode != 6 && mode != 7) {
           setOrigin(board.originX + cx, board.originY + cy);
@@ -231,7 +231,7 @@ StepEnd RunSteps() {
         while (more) {
           if (!smt::CurrentMachine().runContinue) return StepEnd::Early;
           const int current = dispensing ? row : smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra3.row;
-          if (s.showRow) s.showRow(current + 3);
+          if (auto d = Display()) d->ShowRow(current + 3);
           if (!dispensing) {
             if (!PreparePickPlace(group, smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra2, 10)) return StepEnd::Early;
             if (mode == 5 && !MoveCameraToFeeder(smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra2)) return StepEnd::Early;
@@ -275,11 +275,11 @@ StepEnd RunSteps() {
             more = NextDispense(row, count);
           }
           if (!RunSleep(st.m_Interval) || !PauseGate()) return StepEnd::Early;
-          if (s.progress) s.progress(current, count);
+          if (auto d = Display()) d->Progress(current, count);
         }
-        if (s.progress) s.progress(0, count);
-        if (dispensing && s.resetDispenseRowStates) s.resetDispenseRowStates();
-        if (!dispensing && s.resetSmtRowStates) s.resetSmtRowStates();
+        if (auto d = Display()) d->Progress(0, count);
+        if (auto d = Display())
+          d->ResetRowStates(dispensing ? smt::job::RowKind::Dispense : smt::job::RowKind::Placement);
         if (!PauseGate()) return StepEnd::Early;
         if (dispensing && (sel.fromCurrentDis || sel.selectedDis)) {
           smt::CurrentMachine().run.boardDoneEvent.Set();
@@ -318,7 +318,7 @@ StepEnd RunSteps() {
 }  // namespace
 
 void StepRunThreadProc() {
-  if (Services().enableRunWindows) Services().enableRunWindows(false);
+  if (auto d = Display()) d->EnableRunWindows(false);
   const StepEnd end = RunSteps();
   if (end == StepEnd::HandedOver) return;  // the placement run finishes the run
   // The dispensing output the run switched on goes off with the run, however

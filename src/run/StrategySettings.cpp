@@ -6,6 +6,7 @@
 
 #include "core/Machine.h"
 #include "platform/SettingsSection.h"
+#include "settings/ConfigKeyRanges.h"
 #include "settings/Listeners.h"
 
 namespace smt::run {
@@ -76,8 +77,8 @@ SmtStrategy LoadStrategy(const std::string& appDir) {
   smt::platform::SettingsSection sec(smt::platform::ConfigPath(appDir), kStrategySection);
   SmtStrategy s;
   for (const Key& k : kKeys) {
-    if (k.i) s.*(k.i) = sec.ReadInt(k.key);
-    else s.*(k.d) = sec.ReadDouble(k.key);
+    if (k.i) s.*(k.i) = smt::settings::ReadConfigInt(sec, k.key);
+    else s.*(k.d) = smt::settings::ReadConfigNumber(sec, k.key);
   }
   ApplyLoadRules(s);
   return s;
@@ -175,8 +176,7 @@ SmtStrategy Strategy() {
 
 namespace {
 smt::settings::Listeners<const SmtStrategy&>& StrategyListeners() {
-  static smt::settings::Listeners<const SmtStrategy&> listeners;
-  return listeners;
+  return smt::CurrentMachine().Part<smt::settings::Listeners<const SmtStrategy&>>();
 }
 }  // namespace
 

@@ -17,6 +17,7 @@
 #include "platform/SettingsSection.h"
 #include "settings/DialogSupport.h"
 #include "settings/MachineSettingsStore.h"
+#include "core/Machine.h"
 
 namespace smt::settings {
 
@@ -31,8 +32,7 @@ struct CalculatorMemory {
   int runAxis = 0;
 };
 CalculatorMemory& Memory() {
-  static CalculatorMemory m;
-  return m;
+  return smt::CurrentMachine().Part<CalculatorMemory>();
 }
 
 const char* kScaleLabels[12][2] = {

@@ -1,6 +1,7 @@
 #include "settings/DetourSettings.h"
 
 #include "platform/SettingsSection.h"
+#include "settings/ConfigKeyRanges.h"
 #include "settings/PulseMath.h"
 
 namespace smt::settings {
@@ -32,8 +33,8 @@ DetourSettings LoadDetourSettings(const std::string& appDir) {
   platform::SettingsSection sec(platform::ConfigPath(appDir), kSection);
   DetourSettings d;
   for (const auto& f : kFields) {
-    if (f.d) d.*f.d = sec.ReadDouble(f.key);
-    else d.*f.i = sec.ReadInt(f.key);
+    if (f.d) d.*f.d = ReadConfigNumber(sec, f.key);
+    else d.*f.i = ReadConfigInt(sec, f.key);
   }
   return d;
 }

@@ -1,10 +1,11 @@
 #include "settings/SettingsStores.h"
 
+#include "core/Machine.h"
+
 namespace smt::settings {
 
 SettingsStores& SettingsStores::Instance() {
-  static SettingsStores stores;
-  return stores;
+  return smt::CurrentMachine().Part<SettingsStores>();
 }
 
 }  // namespace smt::settings

@@ -30,7 +30,11 @@ using namespace smt::stations;
 namespace {
 constexpr int kTestControls[] = {1004, 1524, 1514, 1003, 1002, 1525, 1515, 1530,
                                  1037, 1039, 1040, 1041, 1042, 1520, 1521};
-bool g_firstInit = true;
+// The first opening of the dialog on a machine takes the set width as the
+// conveyor's width.
+struct ConveyorDialogOpened {
+  bool once = false;
+};
 QPointer<CDialogAutoTransport> g_open;
 // The jog panel's width-axis jog steps for the width up/down buttons.
 int WidthJogSteps() { return smt::link::JogPanelPort()->WidthJogSteps(); }
@@ -150,8 +154,8 @@ CDialogAutoTransport::CDialogAutoTransport(std::string appDir, QWidget* parent)
 
   const int type = smt::CurrentMachine().machineType.load();
   m_checks[1038]->setEnabled(type == 7 || type == 8);
-  if (g_firstInit) {
-    g_firstInit = false;
+  if (bool& opened = smt::CurrentMachine().Part<ConveyorDialogOpened>().once; !opened) {
+    opened = true;
     smt::CurrentMachine().motion.curConveyorWidth = ToPulses(s.m_SetWidth, ConveyorStation::Instance().Pulses().width);
   }
   ApplyLanguageTexts();

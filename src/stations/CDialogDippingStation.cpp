@@ -13,6 +13,7 @@
 #include "core/MachineState.h"
 #include "platform/NumberEdit.h"
 #include "platform/GuiDispatcher.h"
+#include "platform/DecimalRounding.h"
 #include "platform/MessageService.h"
 #include "platform/RangeRefusal.h"
 #include "platform/SettingsSection.h"
@@ -144,7 +145,7 @@ void CDialogDippingStation::OnTeach(int axis) {
   const double sx = p ? p->m_X_Pulse : 1.0, sy = p ? p->m_Y_Pulse : 1.0, sz = p ? p->m_Z_Pulse : 1.0;
   smt::platform::NumberEdit* box = axis == 0 ? m_editX : axis == 1 ? m_editY : m_editZ;
   const int32_t pulses = axis == 0 ? smt::CurrentMachine().curX.load() : axis == 1 ? smt::CurrentMachine().curY.load() : smt::CurrentMachine().curZ[0].load();
-  box->setValue(QString::fromStdString(TeachText(pulses, axis == 0 ? sx : axis == 1 ? sy : sz)).toDouble());
+  box->setValue(TeachValue(pulses, axis == 0 ? sx : axis == 1 ? sy : sz));
 }
 
 void CDialogDippingStation::OnHead1ToStation() {
@@ -162,7 +163,7 @@ void CDialogDippingStation::OnMeasure() {
 }
 
 void CDialogDippingStation::ShowMeasuredZ(double z) {
-  m_editZ->setValue(QString::number(z, 'f', 4).toDouble());
+  m_editZ->setValue(smt::platform::RoundDecimals(z, 4));
 }
 
 void CDialogDippingStation::accept() {

@@ -15,6 +15,7 @@
 #include "core/MachineState.h"
 #include "link/LinkGlobals.h"
 #include "link/WindowPanels.h"
+#include "platform/DecimalRounding.h"
 #include "platform/MessageService.h"
 #include "platform/RangeRefusal.h"
 #include "stations/StationTexts.h"
@@ -68,15 +69,12 @@ int* IntMember(LabelingSettings& s, const std::string& k) {
   return nullptr;
 }
 
-// "%0.2f", read back, nudged 0.0001 away from zero, "%0.2f" again.
+// Two decimals, nudged 0.0001 away from zero, two decimals again.
 double Taught(double v) {
-  char b[64];
-  std::snprintf(b, sizeof b, "%0.2f", v);
-  double r = std::atof(b);
+  double r = smt::platform::RoundDecimals(v, 2);
   if (r > 0) r += 0.0001;
   else if (r < 0) r -= 0.0001;
-  std::snprintf(b, sizeof b, "%0.2f", r);
-  return std::atof(b);
+  return smt::platform::RoundDecimals(r, 2);
 }
 }  // namespace
 

@@ -41,10 +41,10 @@ smt::Guarded<LampCounters>& Counters() { return smt::CurrentMachine().Part<smt::
 
 // The texts of section [LampMachineListConfig], loaded by the list in the
 // window's language (the point editor opens from the list).
-StationTexts& LampTexts() {
-  static StationTexts t(LampTextTable());
-  return t;
-}
+struct LampListTexts {
+  StationTexts texts{LampTextTable()};
+};
+StationTexts& LampTexts() { return smt::CurrentMachine().Part<LampListTexts>().texts; }
 QString LT(const std::string& key) { return QString::fromStdString(LampTexts().Text("LampMachineList." + key)); }
 // A column's title in the loaded language ("---" for the spare cells).
 QString ColumnTitle(int c) {
@@ -74,10 +74,6 @@ bool CellRange(int cell, double& lo, double& hi) {
   return false;
 }
 
-bool IntegerCell(int c) {
-  return c == 2 || c == 5 || c == 6 || c == 12 || c == 13 || c == 18 || c == 20 || c == 25 || c == 27 || c == 32 ||
-         c == 34;
-}
 }  // namespace
 
 const std::vector<std::string>& CDialogLampMachineList::ColumnTitles() {
@@ -109,7 +105,7 @@ CDialogLampMachineEdit::CDialogLampMachineEdit(QWidget* parent) : QDialog(parent
       // Number boxes keep what is typed; the ranges are checked on OK.
       double lo = -smt::platform::kAnyNumber, hi = smt::platform::kAnyNumber;
       CellRange(c, lo, hi);
-      w = new smt::platform::NumberEdit(nullptr, lo, hi, IntegerCell(c) ? -1 : 4);
+      w = new smt::platform::NumberEdit(nullptr, lo, hi, LampPointValues::IntegerColumn(c) ? -1 : 4);
     }
     w->setObjectName(QString("cell%1").arg(c));
     m_fields.push_back(w);
@@ -162,33 +158,34 @@ CDialogLampMachineEdit::CDialogLampMachineEdit(QWidget* parent) : QDialog(parent
   v->addWidget(scroll);
   v->addWidget(ok);
   v->addWidget(cancel);
-  SetValues(LampPointValues{}, "", "");
+  SetValues(LampPointValues{}, 0, 0);
   ShowSpeedStep(smt::link::Runtime().speedGear.load());
 }
 
-void CDialogLampMachineEdit::SetValues(const LampPointValues& v, const std::string& point,
-                                       const std::string& platform) {
-  std::array<std::string, kLampCols> cells{};
-  v.WriteCells(cells);
-  m_point->setText(QString::fromStdString(point));
-  m_platform->setText(QString::fromStdString(platform));
+void CDialogLampMachineEdit::SetValues(const LampPointValues& v, int point, int platform) {
+  m_pointNumber = point;
+  m_platformNumber = platform;
+  m_point->setText(point > 0 ? QString::number(point) : QString());
+  m_platform->setText(platform == 1 ? QString::fromUtf8("平台1") : platform == 2 ? QString::fromUtf8("平台2") : QString());
+  // The values as the table keeps them: reals to four decimals.
+  const LampPointValues stored = v.Stored();
   for (int c = 2; c <= 34; ++c) {
-    QWidget* w = m_fields[c - 2];
-    if (auto* cb = qobject_cast<QCheckBox*>(w)) cb->setChecked(cells[c] == "1");
-    else if (auto* e = dynamic_cast<smt::platform::NumberEdit*>(w)) e->setValue(smt::platform::TextToDouble(cells[c]));
+    QWidget* w = m_fields[static_cast<size_t>(c - 2)];
+    if (auto* cb = qobject_cast<QCheckBox*>(w)) cb->setChecked(stored.Number(c) == 1);
+    else if (auto* e = dynamic_cast<smt::platform::NumberEdit*>(w)) e->setValue(stored.Number(c));
   }
 }
 
 LampPointValues CDialogLampMachineEdit::Values() const {
-  std::array<std::string, kLampCols> cells{};
+  // A field that holds no number in its range gives 0; the reals are kept
+  // to four decimals, as the table keeps them.
+  LampPointValues v = LampPointValues::Zero();
   for (int c = 2; c <= 34; ++c) {
-    QWidget* w = m_fields[c - 2];
-    if (auto* cb = qobject_cast<QCheckBox*>(w)) cells[c].assign(1, cb->isChecked() ? '1' : '0');
-    else if (auto* e = dynamic_cast<smt::platform::NumberEdit*>(w))
-      cells[c] = e->integer() ? smt::platform::FormatInt(static_cast<long long>(e->Valid().value_or(0)))
-                              : smt::platform::FormatDouble(e->Valid().value_or(0), 4);
+    QWidget* w = m_fields[static_cast<size_t>(c - 2)];
+    if (auto* cb = qobject_cast<QCheckBox*>(w)) v.SetNumber(c, cb->isChecked() ? 1 : 0);
+    else if (auto* e = dynamic_cast<smt::platform::NumberEdit*>(w)) v.SetNumber(c, e->Valid().value_or(0));
   }
-  return LampPointValues::FromCells(cells);
+  return v.Stored();
 }
 
 QPushButton* CDialogLampMachineEdit::Button(int id) const {
@@ -196,7 +193,7 @@ QPushButton* CDialogLampMachineEdit::Button(int id) const {
   return it == m_buttons.end() ? nullptr : it->second;
 }
 
-int CDialogLampMachineEdit::Platform() const { return m_platform->text() == QString::fromUtf8("平台2") ? 2 : 1; }
+int CDialogLampMachineEdit::Platform() const { return m_platformNumber == 2 ? 2 : 1; }
 
 double CDialogLampMachineEdit::Field(int cell) const {
   if (cell < 2 || cell > 34) return 0;
@@ -336,7 +333,7 @@ bool CDialogLampMachineEdit::Press(int id) {
     case 1531: {
       if (!CheckFieldRanges()) return false;
       const LampPointValues v = Values();
-      const int point = m_point->text().toInt() - 1;
+      const int point = m_pointNumber - 1;
       if (point < 0 || point >= kLampMaxPoints) return false;
       return StartLampFullTest(v, platform, point);
     }
@@ -465,8 +462,7 @@ void CDialogLampMachineList::OnModify() {
   auto& t = LampPointTable::Instance();
   if (r < 0 || !t.RowUsed(r)) return;
   CDialogLampMachineEdit e(this);
-  const auto row = t.Row(r);
-  e.SetValues(LampPointValues::FromCells(row), row[0], row[1]);
+  e.SetValues(t.Values(r), r / 2 + 1, t.Platform(r));
   if (!RunEditor(e)) return;
   t.ModifyRow(r, e.Values());
   Refresh();

@@ -18,7 +18,8 @@ class CDialogLampMachineEdit : public QDialog {
   Q_OBJECT
  public:
   explicit CDialogLampMachineEdit(QWidget* parent = nullptr);
-  void SetValues(const smt::stations::LampPointValues& v, const std::string& point, const std::string& platform);
+  // The values shown, the point (1..10, 0 none) and the platform (1, 2, 0 none).
+  void SetValues(const smt::stations::LampPointValues& v, int point, int platform);
   smt::stations::LampPointValues Values() const;
   std::vector<QWidget*> m_fields;  // cells 2..34 in order
 
@@ -43,6 +44,7 @@ class CDialogLampMachineEdit : public QDialog {
 
  private:
   QLabel* m_point = nullptr;
+  int m_pointNumber = 0, m_platformNumber = 0;
   QLabel* m_platform = nullptr;
   std::map<int, QPushButton*> m_buttons;
   int Platform() const;

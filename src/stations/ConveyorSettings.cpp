@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "platform/SettingsSection.h"
+#include "settings/ConfigKeyRanges.h"
 #include "settings/SettingsStores.h"
 
 namespace smt::stations {
@@ -18,23 +19,23 @@ constexpr const char* kSection = "AutoTransportConfig";
 ConveyorSettings ConveyorSettings::Load(const std::string& appDir) {
   SettingsSection s(ConfigPath(appDir), kSection);
   ConveyorSettings c;
-  c.m_ConveyorStartSpeed = std::max(1, s.ReadInt("m_ConveyorStartSpeed"));
-  c.m_ConveyorNormalSpeed = std::max(1, s.ReadInt("m_ConveyorNormalSpeed"));
-  c.m_StepValue = std::max(1, s.ReadInt("m_StepValue"));
-  c.m_ClampTime = s.ReadInt("m_ClampTime");
-  c.m_WaitTimeOut = s.ReadInt("m_WaitTimeOut");
-  c.m_AutoTransport_1_1 = s.ReadDouble("m_AutoTransport_1_1");
-  c.m_AutoTransport_1_2 = s.ReadDouble("m_AutoTransport_1_2");
-  c.m_AutoTransport_2_1 = s.ReadDouble("m_AutoTransport_2_1");
-  c.m_AutoTransport_2_2 = s.ReadDouble("m_AutoTransport_2_2");
-  c.m_AutoTransport_3_1 = s.ReadDouble("m_AutoTransport_3_1");
-  c.m_AutoTransport_3_2 = s.ReadDouble("m_AutoTransport_3_2");
-  c.m_AutoTransport = s.ReadInt("m_AutoTransport");
-  c.m_Reset = s.ReadInt("m_Reset");
-  c.m_ResetWidth = s.ReadDouble("m_ResetWidth");
-  c.m_SetWidth = s.ReadDouble("m_SetWidth");
-  c.m_MinRange = static_cast<int>(s.ReadDouble("m_MinRange"));
-  c.m_MaxRange = static_cast<int>(s.ReadDouble("m_MaxRange"));
+  c.m_ConveyorStartSpeed = std::max(1, smt::settings::ReadConfigInt(s, "m_ConveyorStartSpeed"));
+  c.m_ConveyorNormalSpeed = std::max(1, smt::settings::ReadConfigInt(s, "m_ConveyorNormalSpeed"));
+  c.m_StepValue = std::max(1, smt::settings::ReadConfigInt(s, "m_StepValue"));
+  c.m_ClampTime = smt::settings::ReadConfigInt(s, "m_ClampTime");
+  c.m_WaitTimeOut = smt::settings::ReadConfigInt(s, "m_WaitTimeOut");
+  c.m_AutoTransport_1_1 = smt::settings::ReadConfigNumber(s, "m_AutoTransport_1_1");
+  c.m_AutoTransport_1_2 = smt::settings::ReadConfigNumber(s, "m_AutoTransport_1_2");
+  c.m_AutoTransport_2_1 = smt::settings::ReadConfigNumber(s, "m_AutoTransport_2_1");
+  c.m_AutoTransport_2_2 = smt::settings::ReadConfigNumber(s, "m_AutoTransport_2_2");
+  c.m_AutoTransport_3_1 = smt::settings::ReadConfigNumber(s, "m_AutoTransport_3_1");
+  c.m_AutoTransport_3_2 = smt::settings::ReadConfigNumber(s, "m_AutoTransport_3_2");
+  c.m_AutoTransport = smt::settings::ReadConfigInt(s, "m_AutoTransport");
+  c.m_Reset = smt::settings::ReadConfigInt(s, "m_Reset");
+  c.m_ResetWidth = smt::settings::ReadConfigNumber(s, "m_ResetWidth");
+  c.m_SetWidth = smt::settings::ReadConfigNumber(s, "m_SetWidth");
+  c.m_MinRange = static_cast<int>(smt::settings::ReadConfigNumber(s, "m_MinRange"));
+  c.m_MaxRange = static_cast<int>(smt::settings::ReadConfigNumber(s, "m_MaxRange"));
   return c;
 }
 

@@ -14,6 +14,7 @@
 #include "platform/MessageService.h"
 #include "platform/WorkerThreads.h"
 #include "stations/ConveyorTexts.h"
+#include "core/Machine.h"
 
 namespace smt::stations {
 
@@ -33,8 +34,7 @@ ConveyorOutputs ConveyorOutputs::ForMachineType(int type) {
 }
 
 ConveyorStation& ConveyorStation::Instance() {
-  static ConveyorStation s;
-  return s;
+  return smt::CurrentMachine().Part<ConveyorStation>();
 }
 
 ConveyorSettings ConveyorStation::Settings() const {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/SettingsSection.h"
+#include "settings/ConfigKeyRanges.h"
 
 namespace smt::stations {
 
@@ -17,13 +18,13 @@ int AtLeastOne(int v) { return v == 0 ? 1 : v; }
 CoverTapeSettings CoverTapeSettings::Load(const std::string& appDir) {
   SettingsSection s(ConfigPath(appDir), kSection);
   CoverTapeSettings c;
-  c.m_StepPulse = AtLeastOne(s.ReadInt("m_StepPulse"));
-  c.m_CoverTotal = AtLeastOne(s.ReadInt("m_CoverTotal"));
-  c.m_CoverOnceTotal = AtLeastOne(s.ReadInt("m_CoverOnceTotal"));
-  c.m_BlankTotal = AtLeastOne(s.ReadInt("m_BlankTotal"));
-  c.m_CoverDelay = AtLeastOne(s.ReadInt("m_CoverDelay"));
-  c.m_CoverTotalCount = s.ReadInt("m_CoverTotalCount");
-  c.m_CoverCount = s.ReadInt("m_CoverCount");
+  c.m_StepPulse = AtLeastOne(smt::settings::ReadConfigInt(s, "m_StepPulse"));
+  c.m_CoverTotal = AtLeastOne(smt::settings::ReadConfigInt(s, "m_CoverTotal"));
+  c.m_CoverOnceTotal = AtLeastOne(smt::settings::ReadConfigInt(s, "m_CoverOnceTotal"));
+  c.m_BlankTotal = AtLeastOne(smt::settings::ReadConfigInt(s, "m_BlankTotal"));
+  c.m_CoverDelay = AtLeastOne(smt::settings::ReadConfigInt(s, "m_CoverDelay"));
+  c.m_CoverTotalCount = smt::settings::ReadConfigInt(s, "m_CoverTotalCount");
+  c.m_CoverCount = smt::settings::ReadConfigInt(s, "m_CoverCount");
   return c;
 }
 

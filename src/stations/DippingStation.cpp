@@ -9,8 +9,10 @@
 #include "link/MachineCommands.h"
 #include "link/MachineGuards.h"
 #include "link/MotionCommands.h"
+#include "platform/DecimalRounding.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
+#include "settings/ConfigKeyRanges.h"
 
 namespace smt::stations {
 
@@ -34,14 +36,14 @@ std::string Fixed4(double v) {
 DippingStationSettings DippingStationSettings::Load(const std::string& appDir) {
   SettingsSection s(ConfigPath(appDir), kSection);
   DippingStationSettings d;
-  d.m_DippingStation = s.ReadInt("m_DippingStation");
-  d.m_DippingStation_X = s.ReadDouble("m_DippingStation_X");
-  d.m_DippingStation_Y = s.ReadDouble("m_DippingStation_Y");
-  d.m_DippingStation_Z = s.ReadDouble("m_DippingStation_Z");
-  d.m_WaterFilmThickness = s.ReadDouble("m_WaterFilmThickness");
-  d.m_DippingStation_RunTime = s.ReadInt("m_DippingStation_RunTime");
-  d.m_DippingStation_StopDelay = s.ReadInt("m_DippingStation_StopDelay");
-  d.m_DippingStation_Delay = s.ReadInt("m_DippingStation_Delay");
+  d.m_DippingStation = smt::settings::ReadConfigInt(s, "m_DippingStation");
+  d.m_DippingStation_X = smt::settings::ReadConfigNumber(s, "m_DippingStation_X");
+  d.m_DippingStation_Y = smt::settings::ReadConfigNumber(s, "m_DippingStation_Y");
+  d.m_DippingStation_Z = smt::settings::ReadConfigNumber(s, "m_DippingStation_Z");
+  d.m_WaterFilmThickness = smt::settings::ReadConfigNumber(s, "m_WaterFilmThickness");
+  d.m_DippingStation_RunTime = smt::settings::ReadConfigInt(s, "m_DippingStation_RunTime");
+  d.m_DippingStation_StopDelay = smt::settings::ReadConfigInt(s, "m_DippingStation_StopDelay");
+  d.m_DippingStation_Delay = smt::settings::ReadConfigInt(s, "m_DippingStation_Delay");
   return d;
 }
 
@@ -75,17 +77,18 @@ std::string DippingStationSettings::CheckRanges() const {
   return {};
 }
 
-std::string TeachText(int32_t pulses, double pulsesPerMm) {
+double TeachValue(int32_t pulses, double pulsesPerMm) {
   if (pulsesPerMm == 0.0) pulsesPerMm = 1.0;
-  double v = std::atof(Fixed4(pulses / pulsesPerMm).c_str());
+  double v = smt::platform::RoundDecimals(pulses / pulsesPerMm, 4);
   if (v > 0) v += 0.0001;
   else if (v < 0) v -= 0.0001;
-  return Fixed4(v);
+  return smt::platform::RoundDecimals(v, 4);
 }
 
+std::string TeachText(int32_t pulses, double pulsesPerMm) { return Fixed4(TeachValue(pulses, pulsesPerMm)); }
+
 DippingStation& DippingStation::Instance() {
-  static DippingStation d;
-  return d;
+  return smt::CurrentMachine().Part<DippingStation>();
 }
 
 DippingStationSettings DippingStation::Settings() const {

@@ -26,6 +26,7 @@ struct DippingStationSettings {
 // A taught value: position / scale with four decimals, nudged 0.0001 away
 // from zero (a position of exactly zero stays 0.0000). An unset scale (0)
 // reads as 1.
+double TeachValue(int32_t pulses, double pulsesPerMm);
 std::string TeachText(int32_t pulses, double pulsesPerMm);
 
 class DippingStation {

@@ -20,6 +20,7 @@
 #include "platform/WorkerThreads.h"
 #include "settings/SettingsStores.h"
 #include "vision/PartRecognizers.h"
+#include "core/Machine.h"
 
 namespace smt::stations {
 
@@ -83,8 +84,7 @@ double LabelingMachine::Zoom() const {
 }
 
 LabelingMachine& LabelingMachine::Instance() {
-  static LabelingMachine m;
-  return m;
+  return smt::CurrentMachine().Part<LabelingMachine>();
 }
 
 LabelingSettings LabelingMachine::Settings() const {

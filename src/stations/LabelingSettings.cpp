@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "platform/SettingsSection.h"
+#include "settings/ConfigKeyRanges.h"
 
 namespace smt::stations {
 
@@ -16,31 +17,31 @@ constexpr const char* kSection = "LabelingSetConfig";
 LabelingSettings LabelingSettings::Load(const std::string& appDir) {
   SettingsSection s(ConfigPath(appDir), kSection);
   LabelingSettings l;
-  l.m_StartX = s.ReadDouble("m_StartX");
-  l.m_StartY = s.ReadDouble("m_StartY");
-  l.m_EndX = s.ReadDouble("m_EndX");
-  l.m_EndY = s.ReadDouble("m_EndY");
-  l.m_DistanceX = s.ReadDouble("m_DistanceX");
-  l.m_DistanceY = s.ReadDouble("m_DistanceY");
+  l.m_StartX = smt::settings::ReadConfigNumber(s, "m_StartX");
+  l.m_StartY = smt::settings::ReadConfigNumber(s, "m_StartY");
+  l.m_EndX = smt::settings::ReadConfigNumber(s, "m_EndX");
+  l.m_EndY = smt::settings::ReadConfigNumber(s, "m_EndY");
+  l.m_DistanceX = smt::settings::ReadConfigNumber(s, "m_DistanceX");
+  l.m_DistanceY = smt::settings::ReadConfigNumber(s, "m_DistanceY");
   if (l.m_DistanceX < 1.0) l.m_DistanceX = 1.0;
   if (l.m_DistanceY < 1.0) l.m_DistanceY = 1.0;
-  l.m_SerialX = s.ReadInt("m_SerialX");
-  l.m_SerialY = s.ReadInt("m_SerialY");
-  l.m_ThimbleX = s.ReadDouble("m_ThimbleX");
-  l.m_ThimbleY = s.ReadDouble("m_ThimbleY");
-  l.m_NozzlePickHeight = s.ReadDouble("m_NozzlePickHeight");
-  l.m_ThimblePickHeight = s.ReadDouble("m_ThimblePickHeight");
-  l.m_LiftAwayDistance = s.ReadDouble("m_LiftAwayDistance");
-  l.m_ComponentLenght = s.ReadDouble("m_ComponentLenght");
-  l.m_ComponentWidth = s.ReadDouble("m_ComponentWidth");
-  l.m_AllowableError = s.ReadInt("m_AllowableError");
-  l.m_CheckTimes = s.ReadInt("m_CheckTimes");
-  l.m_VisualBoxSize = s.ReadDouble("m_VisualBoxSize");
-  l.m_Brightness = s.ReadInt("m_Brightness");
-  l.m_Threshold = s.ReadInt("m_Threshold");
-  l.m_GlassSheets = s.ReadInt("m_GlassSheets");
+  l.m_SerialX = smt::settings::ReadConfigInt(s, "m_SerialX");
+  l.m_SerialY = smt::settings::ReadConfigInt(s, "m_SerialY");
+  l.m_ThimbleX = smt::settings::ReadConfigNumber(s, "m_ThimbleX");
+  l.m_ThimbleY = smt::settings::ReadConfigNumber(s, "m_ThimbleY");
+  l.m_NozzlePickHeight = smt::settings::ReadConfigNumber(s, "m_NozzlePickHeight");
+  l.m_ThimblePickHeight = smt::settings::ReadConfigNumber(s, "m_ThimblePickHeight");
+  l.m_LiftAwayDistance = smt::settings::ReadConfigNumber(s, "m_LiftAwayDistance");
+  l.m_ComponentLenght = smt::settings::ReadConfigNumber(s, "m_ComponentLenght");
+  l.m_ComponentWidth = smt::settings::ReadConfigNumber(s, "m_ComponentWidth");
+  l.m_AllowableError = smt::settings::ReadConfigInt(s, "m_AllowableError");
+  l.m_CheckTimes = smt::settings::ReadConfigInt(s, "m_CheckTimes");
+  l.m_VisualBoxSize = smt::settings::ReadConfigNumber(s, "m_VisualBoxSize");
+  l.m_Brightness = smt::settings::ReadConfigInt(s, "m_Brightness");
+  l.m_Threshold = smt::settings::ReadConfigInt(s, "m_Threshold");
+  l.m_GlassSheets = smt::settings::ReadConfigInt(s, "m_GlassSheets");
   if (l.m_GlassSheets < 0) l.m_GlassSheets = 0;
-  l.m_Pause = s.ReadInt("m_Pause");
+  l.m_Pause = smt::settings::ReadConfigInt(s, "m_Pause");
   return l;
 }
 

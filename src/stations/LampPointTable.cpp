@@ -5,78 +5,153 @@
 #include <cstdio>
 
 #include "link/MotionGlobals.h"
+#include "platform/DecimalRounding.h"
+#include "platform/FileCell.h"
 #include "platform/SettingsSection.h"
+#include "settings/ConfigKeyRanges.h"
 #include "settings/SettingsStores.h"
+#include "core/Machine.h"
 
 namespace smt::stations {
 
 namespace {
 constexpr const char* kPlatform1 = "平台1";
 constexpr const char* kPlatform2 = "平台2";
+constexpr const char* kSideFile = "lamp points";
 
 std::string F4(double v) {
   return smt::platform::FormatDouble(v, 4);  // never cut short
 }
 std::string D(int v) { return std::to_string(v); }
-double R(const std::string& s) { return smt::platform::TextToDouble(s); }
-int I(const std::string& s) { return smt::platform::TextToInt(s); }
 int32_t T(double v, double s) {
   const double p = std::trunc(v * s);
   if (!std::isfinite(p) || p > 2147483647.0 || p < -2147483648.0) return 0;
   return static_cast<int32_t>(p);
 }
+
+// The fields of cells 2..34 as the side file's refusals name them.
+const char* FieldName(int c) {
+  static const char* const kNames[] = {"check", "mark X", "mark Y", "offset X", "offset Y", "LED X", "LED Y",
+                                       "camera offset X", "camera offset Y", "Z", "start speed", "run speed"};
+  static const char* const kDot[] = {"X", "Y", "height", "valve open", "bottom delay", "valve close", "close delay"};
+  static const char* const kGroup[] = {"red ", "silver 1 ", "silver 2 "};
+  static thread_local std::string name;
+  if (c >= 2 && c <= 13) return kNames[c - 2];
+  if (c >= 14 && c <= 34) {
+    name = std::string(kGroup[(c - 14) / 7]) + kDot[(c - 14) % 7];
+    return name.c_str();
+  }
+  return "cell";
+}
+
+// Reads cells 2..34 of a used row; an empty cell is 0.
+LampPointValues ReadValues(const smt::platform::CellReader& in) {
+  LampPointValues v = LampPointValues::Zero();
+  for (int c = 2; c <= 34; ++c) {
+    const size_t cell = static_cast<size_t>(c);
+    if (LampPointValues::IntegerColumn(c))
+      v.SetNumber(c, static_cast<double>(in.IntegerOr(cell, FieldName(c), -2147483648LL, 2147483647LL, 0)));
+    else
+      v.SetNumber(c, in.NumberOr(cell, FieldName(c), -1e9, 1e9, 0));
+  }
+  return v;
+}
+
+int PlatformOf(const std::string& cell) { return cell == kPlatform1 ? 1 : cell == kPlatform2 ? 2 : 0; }
 }  // namespace
 
-void LampPointValues::WriteCells(std::array<std::string, kLampCols>& r) const {
-  r[2] = D(check);
-  r[3] = F4(markX);
-  r[4] = F4(markY);
-  r[5] = D(offsetX);
-  r[6] = D(offsetY);
-  r[7] = F4(ledX);
-  r[8] = F4(ledY);
-  r[9] = F4(cameraX);
-  r[10] = F4(cameraY);
-  r[11] = F4(placeZ);
-  r[12] = D(startSpeed);
-  r[13] = D(runSpeed);
-  for (int g = 0; g < 3; ++g) {
-    const int b = 14 + 7 * g;
-    const Dot& d = dots[g];
-    r[b] = F4(d.x);
-    r[b + 1] = F4(d.y);
-    r[b + 2] = F4(d.height);
-    r[b + 3] = F4(d.valveOpen);
-    r[b + 4] = D(d.bottomDelay);
-    r[b + 5] = F4(d.valveClose);
-    r[b + 6] = D(d.closeDelay);
+LampPointValues LampPointValues::Zero() {
+  LampPointValues v;
+  v.startSpeed = v.runSpeed = 0;
+  return v;
+}
+
+bool LampPointValues::IntegerColumn(int c) {
+  return c == 2 || c == 5 || c == 6 || c == 12 || c == 13 || (c >= 14 && c <= 34 && ((c - 14) % 7 == 4 || (c - 14) % 7 == 6));
+}
+
+double LampPointValues::Number(int c) const {
+  switch (c) {
+    case 2: return check;
+    case 3: return markX;
+    case 4: return markY;
+    case 5: return offsetX;
+    case 6: return offsetY;
+    case 7: return ledX;
+    case 8: return ledY;
+    case 9: return cameraX;
+    case 10: return cameraY;
+    case 11: return placeZ;
+    case 12: return startSpeed;
+    case 13: return runSpeed;
+    default: break;
+  }
+  if (c < 14 || c > 34) return 0;
+  const Dot& d = dots[static_cast<size_t>((c - 14) / 7)];
+  switch ((c - 14) % 7) {
+    case 0: return d.x;
+    case 1: return d.y;
+    case 2: return d.height;
+    case 3: return d.valveOpen;
+    case 4: return d.bottomDelay;
+    case 5: return d.valveClose;
+    default: return d.closeDelay;
   }
 }
 
+void LampPointValues::SetNumber(int c, double v) {
+  // Whole-number cells: cut to a whole number inside the 32-bit range (no
+  // NaN reaches the conversion).
+  const auto whole = [v] {
+    if (!(v > -2147483649.0 && v < 2147483648.0)) return 0;
+    return static_cast<int>(std::trunc(v));
+  };
+  switch (c) {
+    case 2: check = whole(); return;
+    case 3: markX = v; return;
+    case 4: markY = v; return;
+    case 5: offsetX = whole(); return;
+    case 6: offsetY = whole(); return;
+    case 7: ledX = v; return;
+    case 8: ledY = v; return;
+    case 9: cameraX = v; return;
+    case 10: cameraY = v; return;
+    case 11: placeZ = v; return;
+    case 12: startSpeed = whole(); return;
+    case 13: runSpeed = whole(); return;
+    default: break;
+  }
+  if (c < 14 || c > 34) return;
+  Dot& d = dots[static_cast<size_t>((c - 14) / 7)];
+  switch ((c - 14) % 7) {
+    case 0: d.x = v; return;
+    case 1: d.y = v; return;
+    case 2: d.height = v; return;
+    case 3: d.valveOpen = v; return;
+    case 4: d.bottomDelay = whole(); return;
+    case 5: d.valveClose = v; return;
+    default: d.closeDelay = whole(); return;
+  }
+}
+
+LampPointValues LampPointValues::Stored() const {
+  LampPointValues v = *this;
+  for (int c = 2; c <= 34; ++c)
+    if (!IntegerColumn(c)) v.SetNumber(c, smt::platform::RoundDecimals(Number(c), 4));
+  return v;
+}
+
+void LampPointValues::WriteCells(std::array<std::string, kLampCols>& r) const {
+  for (int c = 2; c <= 34; ++c)
+    r[static_cast<size_t>(c)] = IntegerColumn(c) ? D(static_cast<int>(Number(c))) : F4(Number(c));
+}
+
 LampPointValues LampPointValues::FromCells(const std::array<std::string, kLampCols>& r) {
-  LampPointValues v;
-  v.check = I(r[2]);
-  v.markX = R(r[3]);
-  v.markY = R(r[4]);
-  v.offsetX = I(r[5]);
-  v.offsetY = I(r[6]);
-  v.ledX = R(r[7]);
-  v.ledY = R(r[8]);
-  v.cameraX = R(r[9]);
-  v.cameraY = R(r[10]);
-  v.placeZ = R(r[11]);
-  v.startSpeed = I(r[12]);
-  v.runSpeed = I(r[13]);
-  for (int g = 0; g < 3; ++g) {
-    const int b = 14 + 7 * g;
-    Dot& d = v.dots[g];
-    d.x = R(r[b]);
-    d.y = R(r[b + 1]);
-    d.height = R(r[b + 2]);
-    d.valveOpen = R(r[b + 3]);
-    d.bottomDelay = I(r[b + 4]);
-    d.valveClose = R(r[b + 5]);
-    d.closeDelay = I(r[b + 6]);
+  LampPointValues v = Zero();
+  for (int c = 2; c <= 34; ++c) {
+    const std::string& t = r[static_cast<size_t>(c)];
+    if (IntegerColumn(c)) v.SetNumber(c, static_cast<double>(smt::platform::ParseCellInteger(t, -2147483648LL, 2147483647LL).value_or(0)));
+    else v.SetNumber(c, smt::platform::ParseCellNumber(t, -1e9, 1e9).value_or(0));
   }
   return v;
 }
@@ -113,44 +188,68 @@ LampScales LampScales::FromSettingsStore() {
 }
 
 LampPointTable& LampPointTable::Instance() {
-  static LampPointTable t;
-  return t;
+  return smt::CurrentMachine().Part<LampPointTable>();
 }
 
 LampPointTable::LampPointTable() : grid_(kLampRows) {}
 
 void LampPointTable::Clear() {
   std::lock_guard lk(m_);
-  grid_.assign(kLampRows, {});
+  grid_.assign(kLampRows, Row_{});
   count_ = 0;
+}
+
+void LampPointTable::SetValuesLocked(Row_& r, const LampPointValues& v) {
+  r.values = v.Stored();
+  v.WriteCells(r.text);
+}
+
+LampPointValues LampPointTable::Values(int row) const {
+  std::lock_guard lk(m_);
+  if (row < 0 || row >= kLampRows) return LampPointValues::Zero();
+  return grid_[static_cast<size_t>(row)].values;
+}
+
+int LampPointTable::Platform(int row) const {
+  std::lock_guard lk(m_);
+  if (row < 0 || row >= kLampRows) return 0;
+  return grid_[static_cast<size_t>(row)].platform;
+}
+
+bool LampPointTable::RowUsed(int row) const {
+  std::lock_guard lk(m_);
+  return row >= 0 && row < kLampRows && !grid_[static_cast<size_t>(row)].text[1].empty();
 }
 
 std::string LampPointTable::Cell(int row, int col) const {
   std::lock_guard lk(m_);
   if (row < 0 || row >= kLampRows || col < 0 || col >= kLampCols) return {};
-  return grid_[row][col];
+  return grid_[static_cast<size_t>(row)].text[static_cast<size_t>(col)];
 }
 
 void LampPointTable::SetCell(int row, int col, const std::string& text) {
   std::lock_guard lk(m_);
   if (row < 0 || row >= kLampRows || col < 0 || col >= kLampCols) return;
-  grid_[row][col] = text;
+  Row_& r = grid_[static_cast<size_t>(row)];
+  r.text[static_cast<size_t>(col)] = text;
+  if (col == 1) r.platform = PlatformOf(text);
+  if (col >= 2 && col <= 34) r.values = LampPointValues::FromCells(r.text);
 }
 
 void LampPointTable::SetMarkOffsets(int row, std::optional<std::pair<int32_t, int32_t>> offsets) {
-  SetCell(row, 5, offsets ? std::to_string(offsets->first) : std::string());
-  SetCell(row, 6, offsets ? std::to_string(offsets->second) : std::string());
+  std::lock_guard lk(m_);
+  if (row < 0 || row >= kLampRows) return;
+  Row_& r = grid_[static_cast<size_t>(row)];
+  r.values.offsetX = offsets ? offsets->first : 0;
+  r.values.offsetY = offsets ? offsets->second : 0;
+  r.text[5] = offsets ? D(offsets->first) : std::string();
+  r.text[6] = offsets ? D(offsets->second) : std::string();
 }
 
 std::array<std::string, kLampCols> LampPointTable::Row(int row) const {
   std::lock_guard lk(m_);
   if (row < 0 || row >= kLampRows) return {};
-  return grid_[row];
-}
-
-void LampPointTable::SetRow(int row, const std::array<std::string, kLampCols>& cells) {
-  std::lock_guard lk(m_);
-  if (row >= 0 && row < kLampRows) grid_[row] = cells;
+  return grid_[static_cast<size_t>(row)].text;
 }
 
 int LampPointTable::PointCount() const {
@@ -163,44 +262,51 @@ std::vector<std::string> LampPointTable::RowTexts() const {
   std::vector<std::string> out;
   for (const auto& row : grid_) {
     std::string t;
-    for (const auto& c : row) t += c + "\t";
+    for (const auto& c : row.text) t += c + "\t";
     out.push_back(t + "\r\n");
   }
   return out;
 }
 
-void LampPointTable::SetRowTexts(const std::vector<std::string>& texts) {
+std::vector<std::string> LampPointTable::SetRowTexts(const std::vector<std::string>& texts) {
+  std::vector<std::string> refused;
+  std::vector<std::string_view> cells;
   std::lock_guard lk(m_);
   int count = 0;
   for (size_t i = 0; i < texts.size() && i < static_cast<size_t>(kLampRows); ++i) {
     const std::string& t = texts[i];
     if (t.find('\t') == std::string::npos) continue;
-    std::array<std::string, kLampCols> row{};
-    size_t pos = 0;
-    int col = 0;
-    for (;;) {
-      const size_t tab = t.find('\t', pos);
-      if (tab == std::string::npos) break;
-      if (col < kLampCols) row[col] = t.substr(pos, tab - pos);
-      if (col < kLampCols && row[col] == kPlatform1) ++count;
-      ++col;
-      pos = tab + 1;
-    }
+    smt::platform::SplitTabCellViews(t, cells);
     // Cells beyond the 40 are dropped; missing ones stay empty.
-    grid_[i] = row;
+    if (cells.size() > static_cast<size_t>(kLampCols)) cells.resize(kLampCols);
+    Row_ row;
+    for (size_t c = 0; c < cells.size(); ++c) row.text[c] = std::string(cells[c]);
+    if (row.text[1] == kPlatform1) ++count;
+    row.platform = PlatformOf(row.text[1]);
+    if (!row.text[1].empty()) {
+      try {
+        row.values = ReadValues(smt::platform::CellReader(kSideFile, static_cast<int>(i) + 1, cells));
+      } catch (const smt::platform::FileCellError& e) {
+        row.values = LampPointValues::Zero();
+        refused.push_back(e.what());
+      }
+    }
+    grid_[i] = std::move(row);
   }
   count_ = count;
+  return refused;
 }
 
 bool LampPointTable::FillPointRows(int point, const LampPointValues& v) {
   if (point < 0 || point >= kLampMaxPoints) return false;
   std::lock_guard lk(m_);
   for (int k = 0; k < 2; ++k) {
-    auto& row = grid_[2 * point + k];
-    row = {};
-    row[0] = D(point + 1);
-    row[1] = k == 0 ? kPlatform1 : kPlatform2;
-    v.WriteCells(row);
+    Row_& row = grid_[static_cast<size_t>(2 * point + k)];
+    row = Row_{};
+    row.text[0] = D(point + 1);
+    row.text[1] = k == 0 ? kPlatform1 : kPlatform2;
+    row.platform = k + 1;
+    SetValuesLocked(row, v);
   }
   ++count_;
   return true;
@@ -214,8 +320,8 @@ bool LampPointTable::AddPoint(const LampPointValues& v) {
 
 bool LampPointTable::ModifyRow(int row, const LampPointValues& v) {
   std::lock_guard lk(m_);
-  if (row < 0 || row >= kLampRows || grid_[row][1].empty()) return false;
-  v.WriteCells(grid_[row]);
+  if (row < 0 || row >= kLampRows || grid_[static_cast<size_t>(row)].text[1].empty()) return false;
+  SetValuesLocked(grid_[static_cast<size_t>(row)], v);
   return true;
 }
 
@@ -228,11 +334,11 @@ bool LampPointTable::DeletePoint(int point) {
   std::lock_guard lk(m_);
   if (point < 0 || point >= kLampMaxPoints) return false;
   for (int p = point; p + 1 < kLampMaxPoints; ++p) {
-    grid_[2 * p] = grid_[2 * p + 2];
-    grid_[2 * p + 1] = grid_[2 * p + 3];
+    grid_[static_cast<size_t>(2 * p)] = grid_[static_cast<size_t>(2 * p + 2)];
+    grid_[static_cast<size_t>(2 * p + 1)] = grid_[static_cast<size_t>(2 * p + 3)];
   }
-  grid_[18] = {};
-  grid_[19] = {};
+  grid_[18] = Row_{};
+  grid_[19] = Row_{};
   if (count_ > 0) --count_;
   return true;
 }
@@ -240,19 +346,17 @@ bool LampPointTable::DeletePoint(int point) {
 LampTargets LampPointTable::ParsePointRow(int kind, int platform, int point, const LampScales& s) const {
   LampTargets t;
   if (kind < 1 || kind > 4 || point < 0 || point >= kLampMaxPoints) return t;
-  const auto row = Row(platform == 1 ? 2 * point : 2 * point + 1);
-  const int offX = I(row[5]), offY = I(row[6]);
-  const double c3 = R(row[3]), c4 = R(row[4]), c7 = R(row[7]), c8 = R(row[8]);
+  const LampPointValues v = Values(platform == 1 ? 2 * point : 2 * point + 1);
   if (kind == 1) {
-    t.x = T(c3, s.px) + T(c7 + R(row[9]), s.px) + offX;
-    t.y = T(c4, s.py) + T(c8 + R(row[10]), s.py) + offY;
+    t.x = T(v.markX, s.px) + T(v.ledX + v.cameraX, s.px) + v.offsetX;
+    t.y = T(v.markY, s.py) + T(v.ledY + v.cameraY, s.py) + v.offsetY;
   } else {
-    const int cx = kind == 2 ? 14 : kind == 3 ? 21 : 28;
+    const LampPointValues::Dot& d = v.dots[static_cast<size_t>(kind - 2)];
     const double hx = kind == 2 ? s.nozzle5X : s.nozzle6X;
     const double hy = kind == 2 ? s.nozzle5Y : s.nozzle6Y;
     t.glue = true;
-    t.x = T(c3, s.px) + T(c7 + R(row[cx]), s.px) - T(hx, s.px) + offX;
-    t.y = T(c4, s.py) + T(c8 + R(row[cx + 1]), s.py) - T(hy, s.py) + offY;
+    t.x = T(v.markX, s.px) + T(v.ledX + d.x, s.px) - T(hx, s.px) + v.offsetX;
+    t.y = T(v.markY, s.py) + T(v.ledY + d.y, s.py) - T(hy, s.py) + v.offsetY;
   }
   t.setX = true;
   t.setY = platform == 1 || platform == 2;
@@ -262,16 +366,16 @@ LampTargets LampPointTable::ParsePointRow(int kind, int platform, int point, con
 LampDispense LampPointTable::ParseSettings(int group, int platform, int point, const LampScales& s) const {
   LampDispense d;
   if (point < 0 || point >= kLampMaxPoints) return d;
-  const auto row = Row(platform == 1 ? 2 * point : 2 * point + 1);
-  d.startSpeed = I(row[12]);
-  d.runSpeed = I(row[13]);
+  const LampPointValues v = Values(platform == 1 ? 2 * point : 2 * point + 1);
+  d.startSpeed = v.startSpeed;
+  d.runSpeed = v.runSpeed;
   if (group >= 0 && group <= 2) {
-    const int b = 16 + 7 * group;
-    d.height = T(R(row[b]), s.pz);
-    d.valveOpen = T(R(row[b + 1]), s.pz);
-    d.bottomDelay = I(row[b + 2]);
-    d.valveClose = T(R(row[b + 3]), s.pz);
-    d.closeDelay = I(row[b + 4]);
+    const LampPointValues::Dot& dot = v.dots[static_cast<size_t>(group)];
+    d.height = T(dot.height, s.pz);
+    d.valveOpen = T(dot.valveOpen, s.pz);
+    d.bottomDelay = dot.bottomDelay;
+    d.valveClose = T(dot.valveClose, s.pz);
+    d.closeDelay = dot.closeDelay;
   }
   return d;
 }
@@ -293,10 +397,10 @@ LampDispense ApplyLampDispense(int group, int platform, int point) {
 LampCounters LampCounters::Load(const std::string& appDir) {
   smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), "LampMachineListConfig");
   LampCounters c;
-  c.m_CountSet = s.ReadInt("m_CountSet");
+  c.m_CountSet = smt::settings::ReadConfigInt(s, "m_CountSet");
   if (c.m_CountSet == 0) c.m_CountSet = 1;
-  c.m_CountFinish = s.ReadInt("m_CountFinish");
-  c.m_CountUnfinish = s.ReadInt("m_CountUnfinish");
+  c.m_CountFinish = smt::settings::ReadConfigInt(s, "m_CountFinish");
+  c.m_CountUnfinish = smt::settings::ReadConfigInt(s, "m_CountUnfinish");
   return c;
 }
 

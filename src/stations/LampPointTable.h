@@ -4,12 +4,19 @@
 // grid. A point holds the board Mark position, the LED position relative to
 // the Mark and the red-glue and two silver-glue dots with their dispense
 // parameters. The grid travels with the job as its 20 row texts.
+//
+// Each row is held as a record: its values, read once when the row texts
+// are read (a cell that is no number refuses the row, naming the side file,
+// the line and the field) and formatted once when a row is changed. The row
+// texts keep what the side file held, so an unchanged grid is written back
+// byte for byte; what runs and edits reads the values.
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -36,8 +43,20 @@ struct LampPointValues {
   };
   std::array<Dot, 3> dots;  // red 14..20, silver 1 21..27, silver 2 28..34
 
+  // Every number 0 (the values of a free row or of empty cells).
+  static LampPointValues Zero();
+  // The value of cell `column` (2..34) as a number, and setting it (a whole
+  // number cell takes the value cut to a whole number); 0 and nothing
+  // outside.
+  double Number(int column) const;
+  void SetNumber(int column, double value);
+  static bool IntegerColumn(int column);
+  // The values as their cells hold them: the reals to four decimals.
+  LampPointValues Stored() const;
+
   // The cells 2..34 in their text forms.
   void WriteCells(std::array<std::string, kLampCols>& row) const;
+  // Cells that are no number read as 0.
   static LampPointValues FromCells(const std::array<std::string, kLampCols>& row);
   // The first field outside the editor's range, or empty.
   std::string CheckRanges() const;
@@ -66,21 +85,29 @@ class LampPointTable {
 
   // Whole grid.
   void Clear();
-  std::string Cell(int row, int col) const;
-  void SetCell(int row, int col, const std::string& text);
+  // The values of `row` (all 0 for a free row or one outside).
+  LampPointValues Values(int row) const;
+  // The platform of `row`: 1, 2, or 0 for a free row.
+  int Platform(int row) const;
   // The Mark offsets measured on `row` (pulses, cells 5 and 6), or none: both cells emptied.
   void SetMarkOffsets(int row, std::optional<std::pair<int32_t, int32_t>> offsets);
-  std::array<std::string, kLampCols> Row(int row) const;
-  void SetRow(int row, const std::array<std::string, kLampCols>& cells);
   int PointCount() const;
-  bool RowUsed(int row) const { return !Cell(row, 1).empty(); }
+  bool RowUsed(int row) const;
+
+  // The file form: one cell's text and one row's 40 texts (as the list
+  // shows them), and a cell set from a text as the side file would hold it.
+  std::string Cell(int row, int col) const;
+  std::array<std::string, kLampCols> Row(int row) const;
+  void SetCell(int row, int col, const std::string& text);
 
   // Row texts: 40 cells each followed by a TAB, then CR LF.
   std::vector<std::string> RowTexts() const;
   // The job's side file: fills grid row i from text i (a text without TAB
   // leaves its row alone; cells beyond 40 are dropped); the point count is
-  // the number of "平台1" cells read.
-  void SetRowTexts(const std::vector<std::string>& texts);
+  // the number of "平台1" cells read. A row with a cell that is no number is
+  // kept as it was (written back unchanged) with all its values 0; each such
+  // row is returned as a refusal naming the line and the field.
+  std::vector<std::string> SetRowTexts(const std::vector<std::string>& texts);
 
   // Both rows of point `point` from the values; adds one to the count.
   // False when the point is outside 0..9.
@@ -101,9 +128,14 @@ class LampPointTable {
   LampDispense ParseSettings(int group, int platform, int point, const LampScales& s) const;
 
  private:
-  void RecountLocked();
+  struct Row_ {
+    std::array<std::string, kLampCols> text;  // the file form
+    int platform = 0;                         // 1, 2; 0 free
+    LampPointValues values = LampPointValues::Zero();
+  };
+  static void SetValuesLocked(Row_& r, const LampPointValues& v);
   mutable std::mutex m_;
-  std::vector<std::array<std::string, kLampCols>> grid_;
+  std::vector<Row_> grid_;
   int count_ = 0;
 };
 

@@ -101,8 +101,8 @@ void RunLampFullTest(const LampPointValues& v, int platform, int point) {
   // The platform Mark measurement of the point; true when the test must end.
   if (smt::run::MeasureMarkPoint(platform, point)) return end();
   const int row = platform == 1 ? 2 * point : 2 * point + 1;
-  const int32_t offX = std::atoi(LampPointTable::Instance().Cell(row, 5).c_str());
-  const int32_t offY = std::atoi(LampPointTable::Instance().Cell(row, 6).c_str());
+  const LampPointValues measured = LampPointTable::Instance().Values(row);
+  const int32_t offX = measured.offsetX, offY = measured.offsetY;
   if (!zClear()) return end();
   const double headX[3] = {s.nozzle5X, s.nozzle6X, s.nozzle6X}, headY[3] = {s.nozzle5Y, s.nozzle6Y, s.nozzle6Y};
   for (int g = 0; g < 3; ++g) {

@@ -1,6 +1,7 @@
 #include "stations/StationsShell.h"
 
 #include "feeder/FeederServices.h"
+#include "platform/MessageService.h"
 #include "stations/CDialogAutoTransport.h"
 #include "stations/CDialogDippingStation.h"
 #include "stations/CDialogLabelingSet.h"
@@ -37,7 +38,15 @@ void OpenCoverTape(QWidget* parent, const std::string& appDir, const std::string
 }
 
 std::vector<std::string> LampRowsForJob() { return LampPointTable::Instance().RowTexts(); }
-void SetLampRowsFromJob(const std::vector<std::string>& rows) { LampPointTable::Instance().SetRowTexts(rows); }
+void SetLampRowsFromJob(const std::vector<std::string>& rows) {
+  // Rows with a cell that is no number are kept as they were, unused; the
+  // operator is told which.
+  const auto refused = LampPointTable::Instance().SetRowTexts(rows);
+  if (refused.empty()) return;
+  std::string text;
+  for (const auto& r : refused) text += (text.empty() ? "" : "\r\n") + r;
+  smt::platform::ShowMessage(text);
+}
 
 bool LampRowAdded() {
   auto& t = LampPointTable::Instance();

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <map>
 #include <vector>
 
 #include "core/MachineState.h"
@@ -40,7 +41,6 @@ constexpr Key kKeys[] = {
     {"CameraEdit.c_Message_04", "视觉高度太大 !"},
 };
 QString Q(const std::string& s) { return QString::fromStdString(s); }
-double D(QLineEdit* e) { return smt::platform::TextToDouble(e->text().toStdString()); }
 void FocusSelect(QLineEdit* e) {
   e->setFocus();
   e->selectAll();
@@ -258,19 +258,27 @@ void CDialogCameraEdit::OnBrightnessChange() {
   if (v && panel) panel->TypeBrightness(static_cast<int>(*v));
 }
 
+// What a precision box shows in millimetres or degrees while it is typed:
+// nothing while it holds no whole number (its range is judged at OK).
 void CDialogCameraEdit::OnPrecisionXYChange() {
-  values.precisionXY = editPrecisionXY->text().toInt();
-  precisionXYMm->setText(Q(PrecisionText(values.precisionXY, smt::settings::SettingsStores::Instance().machine.Geometry()->table.dXPulse)));
+  const auto n = smt::platform::ParseOperatorInteger(editPrecisionXY->text().toStdString());
+  if (n) values.precisionXY = static_cast<int>(*n);
+  precisionXYMm->setText(n ? Q(PrecisionText(values.precisionXY, smt::settings::SettingsStores::Instance().machine.Geometry()->table.dXPulse))
+                           : QString());
 }
 
 void CDialogCameraEdit::OnPrecisionAChange() {
-  values.precisionA = editPrecisionA->text().toInt();
-  precisionADeg->setText(Q(PrecisionText(values.precisionA, smt::settings::SettingsStores::Instance().machine.Geometry()->table.dAPulse)));
+  const auto n = smt::platform::ParseOperatorInteger(editPrecisionA->text().toStdString());
+  if (n) values.precisionA = static_cast<int>(*n);
+  precisionADeg->setText(n ? Q(PrecisionText(values.precisionA, smt::settings::SettingsStores::Instance().machine.Geometry()->table.dAPulse))
+                           : QString());
 }
 
 bool CDialogCameraEdit::TakeValues() {
   // Every number box holds a whole number first (a word or trailing letters
-  // are refused naming the field, not read as 0); the ranges follow.
+  // are refused naming the field, not read as 0); the ranges follow. Each
+  // box is read once, here.
+  std::map<const QLineEdit*, double> read;
   {
     const double any = smt::platform::kAnyNumber;
     struct Box {
@@ -292,7 +300,11 @@ bool CDialogCameraEdit::TakeValues() {
                               {editCollect, "CameraEdit.c_CollectPictureTime", 20, 10000, true}};
     for (QLineEdit* c : editCorrection) boxes.push_back({c, "", -any, any, false});
     for (const Box& b : boxes) {
-      if (!b.e || smt::platform::OperatorNumberInRange(b.e->text().toStdString(), b.lo, b.hi, b.integer)) continue;
+      if (!b.e) continue;
+      if (const auto n = smt::platform::OperatorNumberInRange(b.e->text().toStdString(), b.lo, b.hi, b.integer)) {
+        read[b.e] = *n;
+        continue;
+      }
       smt::platform::NumberField spec;
       spec.lo = b.lo;
       spec.hi = b.hi;
@@ -306,18 +318,24 @@ bool CDialogCameraEdit::TakeValues() {
   }
   CameraEditValues v;
   v.name = editName->text().toStdString();
+  auto D = [&read](const QLineEdit* e) {
+    const auto it = read.find(e);
+    return it == read.end() ? 0.0 : it->second;
+  };
+  // Whole numbers in their ranges, so the conversions are exact.
+  auto I = [&D](const QLineEdit* e) { return static_cast<int>(D(e)); };
   v.x = D(editX);
   v.y = D(editY);
   for (int i = 0; i < 16; ++i) v.corrections[i] = D(editCorrection[i]);
   v.angle = D(editAngle);
   v.visualZoom = D(editZoom);
   v.visualSize = D(editSize);
-  v.contrast = editContrast->text().toInt();
-  v.brightness = editBrightness->text().toInt();
-  v.correctionTimes = editTimes->text().toInt();
-  v.precisionXY = editPrecisionXY->text().toInt();
-  v.precisionA = editPrecisionA->text().toInt();
-  v.collectTime = editCollect->text().toInt();
+  v.contrast = I(editContrast);
+  v.brightness = I(editBrightness);
+  v.correctionTimes = I(editTimes);
+  v.precisionXY = I(editPrecisionXY);
+  v.precisionA = I(editPrecisionA);
+  v.collectTime = I(editCollect);
   RangeFailure f;
   if (!CheckEditRanges(v, &f)) {
     // The refusal names the field by its label and focuses it.
@@ -352,11 +370,12 @@ void CDialogCameraEdit::OnOK() {
   // before the checks that use the numbers.
   const CameraEditValues kept = values;
   if (!TakeValues()) return;
+  const CameraEditValues taken = values;
   values = kept;
   CameraEditValues v = values;
   v.name = editName->text().toStdString();
-  v.visualZoom = D(editZoom);
-  v.visualSize = D(editSize);
+  v.visualZoom = taken.visualZoom;
+  v.visualSize = taken.visualSize;
   const int height = panel ? panel->m_nImageHeight : 480;
   switch (CameraEditRefusal(v, rowNames, selectedRow, BoxCheckAppliesAtOk(smt::CurrentMachine().camera.highSpeedCamera.load(), smt::CurrentMachine().camera.visionMode.load()), height)) {
     case 1:

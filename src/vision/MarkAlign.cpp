@@ -14,6 +14,7 @@
 #include "link/MachineCommands.h"
 #include "link/MotionCommands.h"
 #include "link/MotionGlobals.h"
+#include "platform/DecimalRounding.h"
 #include "platform/MessageService.h"
 #include "platform/WorkerThreads.h"
 #include "vision/PartRecognizers.h"
@@ -41,11 +42,7 @@ std::string Format(const char* fmt, double a, double b, double c) {
   return buf;
 }
 
-double CutTo4(double v) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%0.4f", v);
-  return std::atof(buf);
-}
+double CutTo4(double v) { return smt::platform::RoundDecimals(v, 4); }
 
 // Waits the run's pause gate in slices so a stop or a shut-down ends it.
 bool WaitRunPauseGate() {

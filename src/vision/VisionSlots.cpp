@@ -3,6 +3,8 @@
 #include <array>
 #include <mutex>
 
+#include "core/Machine.h"
+
 namespace smt::vision {
 
 namespace {
@@ -12,8 +14,7 @@ struct Slots {
   std::array<bool, kVisionSlotCount> ready{};
 };
 Slots& S() {
-  static Slots s;
-  return s;
+  return smt::CurrentMachine().Part<Slots>();
 }
 bool Valid(int slot) { return slot >= 0 && slot < kVisionSlotCount; }
 }  // namespace

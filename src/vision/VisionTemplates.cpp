@@ -7,6 +7,7 @@
 
 #include "platform/NameAsPath.h"
 #include "platform/RefusalTexts.h"
+#include "core/Machine.h"
 
 namespace smt::vision {
 
@@ -17,8 +18,7 @@ struct Held {
   cv::Mat image;
 };
 Held& H() {
-  static Held h;
-  return h;
+  return smt::CurrentMachine().Part<Held>();
 }
 }  // namespace
 

@@ -122,8 +122,11 @@ class DemoMachine : public ShellTest {
     return Jog().findChild<QAbstractButton*>("ManualControl.c_Online");
   }
 
+  // The operator's press of the connect button.
+  virtual void PressConnect() { Click(ConnectButton()); }
   void ConnectAndHome() {
-    Click(ConnectButton());
+    PressConnect();
+    ASSERT_FALSE(HasFatalFailure());
     ASSERT_TRUE(PumpUntil([] { return smt::CurrentMachine().connected.load(); })) << Jog().ButtonText();
     ASSERT_TRUE(PumpUntil([] { return !smt::CurrentMachine().machineBusy.load(); }));
     smt::CurrentMachine().resetDone = false;

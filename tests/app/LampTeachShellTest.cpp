@@ -18,7 +18,7 @@ class LampTeach : public LampShell {
     LoadJob({{100, -100, 5, -3, {0.5, 0.2}, {1.0, -0.5}, {-1.0, 0.5}}});
     InstallMarkCamera();
     editor = std::make_unique<CDialogLampMachineEdit>(view);
-    editor->SetValues(ValuesOf(points[0]), "1", "平台1");
+    editor->SetValues(ValuesOf(points[0]), 1, 1);
   }
   void TearDown() override {
     editor.reset();
@@ -66,7 +66,7 @@ TEST_F(LampTeach, ClampTestTogglesThePlatformsClamp) {
   EXPECT_TRUE(Pump([&] { return sim->Output(7); }));
   Click(1051);
   EXPECT_TRUE(Pump([&] { return !sim->Output(7); }));
-  editor->SetValues(ValuesOf(points[0]), "1", "平台2");
+  editor->SetValues(ValuesOf(points[0]), 1, 2);
   Click(1051);
   EXPECT_TRUE(Pump([&] { return sim->Output(8); }));
 }
@@ -154,7 +154,7 @@ TEST_F(LampTeach, DotTestsLayOneDotEachAndRefuseBadDispenseValues) {
   // Valve opening below the dispense height: the valve field, nothing sent.
   auto v = ValuesOf(points[0]);
   v.dots[0].valveOpen = -3.0;
-  editor->SetValues(v, "1", "平台1");
+  editor->SetValues(v, 1, 1);
   EXPECT_FALSE(Click(1256));
   EXPECT_EQ(editor->m_nFocusCell, 17);
   EXPECT_EQ(sim->Strokes().size(), 3u);
@@ -193,7 +193,7 @@ TEST_F(LampTeach, ZResetHomesTheGlueHeadsAndOkWaitsForAValidValveHeight) {
   auto v = ValuesOf(points[0]);
   v.dots[1].height = -0.5;
   v.dots[1].valveOpen = -1.0;
-  editor->SetValues(v, "1", "平台1");
+  editor->SetValues(v, 1, 1);
   editor->accept();
   EXPECT_EQ(editor->result(), 0);
   EXPECT_EQ(editor->m_nFocusCell, 24);

@@ -97,6 +97,7 @@ TEST(LibraryListsKill, AKilledSaveLeavesEveryListOfOneSaveNeverAMix) {
       break;
     }
     ASSERT_GE(*now.begin(), gen) << "an older set came back after kill " << kill;
+    killer.Left(*now.begin() == gen);
     (*now.begin() == gen ? oldSeen : newSeen)++;
     gen = *now.begin();
     // Nothing of the interrupted save stays behind once the lists were read.

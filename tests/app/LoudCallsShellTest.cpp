@@ -10,6 +10,7 @@
 #include "feeder/CDialogFeedEdit.h"
 #include "feeder/FeederServices.h"
 #include "job/CDialogPCBEdit.h"
+#include "job/PartListData.h"
 #include "job/RunControl.h"
 #include "link/LinkRoutes.h"
 #include "link/WindowPanels.h"
@@ -53,9 +54,11 @@ TEST_F(ShellTest, AnActionWhoseHookIsGoneNamesItAndFails) {
     std::function<void()> action;
   };
   const std::vector<Case> cases = {
-      {"CDialogPCBEdit.setCameraZoom", [&] { return Unplug(pcb.setCameraZoom); }, [&] { pcb.OnVisualZoomChanged(); }},
-      {"CDialogPCBEdit.cameraLight", [&] { return Unplug(pcb.cameraLight); }, [&] { pcb.OnGetLight(false); }},
-      {"PartListLogic.editDrill", [&] { return Unplug(list.Logic().editDrill); },
+      {"MarkCameraPanel", [&] { return Unplug(smt::job::PartListOf(smt::CurrentMachine()).camera); },
+       [&] { pcb.OnVisualZoomChanged(); }},
+      {"MarkCameraPanel", [&] { return Unplug(smt::job::PartListOf(smt::CurrentMachine()).camera); },
+       [&] { pcb.OnGetLight(false); }},
+      {"PartListView", [&] { return Unplug(list.Logic().view); },
        [&] { list.Logic().OnAdd(smt::job::RowKind::Drill); }},
       {"RunControl.autoTransport", [&] { return Unplug(list.Run().autoTransport); }, [&] { list.Run().OnStop(); }},
       {"JogPanel", [&] { return Unplug(smt::link::JogPanelPort()); }, [&] { feedEdit->OnJogReleased(); }},

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "ShellFixture.h"
+#include "feeder/AutoFeeders.h"
 #include "platform/FileCell.h"
 #include "platform/ReadRefusals.h"
 #include "run/StrategySettings.h"
@@ -66,6 +67,13 @@ TEST_F(SettingsRefusalShell, ABadKeyIsNamedOnceKeepsItsDefaultAndLeavesTheOthers
        "m_MaxSpeedLimitValue", "64", [&] { return double(speed().m_MaxSpeedLimitValue); }, 64},
       {"SmtStrategyConfig", "m_SmtOrder", "2x", [] { return double(smt::run::Strategy().m_SmtOrder); }, 0,
        "m_Camera", "1", [] { return double(smt::run::Strategy().m_Camera); }, 1},
+      // Numbers outside their key's range in the sections of the strategy
+      // and the feeders.
+      {"SmtStrategyConfig", "m_SpecialHead", "9", [] { return double(smt::run::Strategy().m_SpecialHead); }, 8,
+       "m_DropsGluePoint", "3", [] { return double(smt::run::Strategy().m_DropsGluePoint); }, 3},
+      {"AutoFeedConfig", "m_Feed_Times", "11",
+       [] { return double(smt::feeder::AutoFeeders::Instance().Config().m_Feed_Times); }, 1, "m_Feed_Delay", "300",
+       [] { return double(smt::feeder::AutoFeeders::Instance().Config().m_Feed_Delay); }, 300},
       {"MachineSetConfig", "MachineSet", "11", [] { return double(smt::CurrentMachine().machineType.load()); }, 0, nullptr, nullptr,
        nullptr, 0},
   };

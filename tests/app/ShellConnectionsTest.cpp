@@ -9,6 +9,7 @@
 
 #include "platform/NumberEdit.h"
 #include "ShellFixture.h"
+#include "job/PartListData.h"
 #include "link/LinkRuntime.h"
 #include "link/LinkTestSupport.h"
 #include "sim/SimBoard.h"
@@ -130,12 +131,12 @@ TEST_F(ShellConnectionsTest, BusyTextsShowWhateverTheInformationSwitchSaysAndEmp
   CDialogManualControl& jog = *f.view()->m_pManualControl;
   auto& run = f.view()->m_pPartList->Run();
   jog.m_bShowInformation = 0;
-  run.jogInfo(1, smt::job::kSmtThreadBusy);
-  run.jogInfo(2, smt::job::kConveyorThreadBusy);
+  run.view->JogInfo(1, smt::job::kSmtThreadBusy);
+  run.view->JogInfo(2, smt::job::kConveyorThreadBusy);
   EXPECT_EQ(jog.InfoText(), smt::job::kSmtThreadBusy);
   EXPECT_EQ(jog.InfoText2(), smt::job::kConveyorThreadBusy);
-  run.jogInfo(1, "");
-  run.jogInfo(2, "");
+  run.view->JogInfo(1, "");
+  run.view->JogInfo(2, "");
   EXPECT_EQ(jog.InfoText(), "");
   EXPECT_EQ(jog.InfoText2(), "");
 }
@@ -165,15 +166,14 @@ TEST_F(ShellConnectionsTest, ManualMarkOffsetsFromTheJogMenuReachTheBoardAndServ
   smt::CurrentMachine().curY = static_cast<int32_t>((wantY - geometry.yCameraToNozzle1) * pulse->m_Y_Pulse);
   smt::CurrentMachine().correction.mark1DevStepsX = 0;
   f.view()->m_pManualControl->OnMenuCommand(33083);
-  auto& services = smt::run::Services();
   EXPECT_TRUE(messages.service.Texts().empty());
   EXPECT_NE(smt::CurrentMachine().correction.mark1DevStepsX.load(), 0);
   // The run skips the recognition once, then recognises again.
-  EXPECT_TRUE(services.takeMarksMeasured());
-  EXPECT_FALSE(services.takeMarksMeasured());
+  EXPECT_TRUE(smt::run::TakeMarksMeasured());
+  EXPECT_FALSE(smt::run::TakeMarksMeasured());
   f.view()->m_pManualControl->OnMenuCommand(33083);
   f.view()->m_pManualControl->OnMenuCommand(33330);
-  EXPECT_FALSE(services.takeMarksMeasured());
+  EXPECT_FALSE(smt::run::TakeMarksMeasured());
   smt::CurrentMachine().correction.mark1DevStepsX = 0;
 }
 
@@ -188,11 +188,12 @@ TEST_F(ShellConnectionsTest, PcbEditorCameraFieldsReachTheCameraPanelAndTooBigIs
   box->setValue(2.0);
   zoom->setValue(30.0);
   EXPECT_DOUBLE_EQ(camera.m_dPixelPerMm, 30.0);
-  pcb.setCameraContrast(77);
-  pcb.setCameraBrightness(66);
+  auto& panel = smt::job::PartListOf(smt::CurrentMachine()).camera;
+  panel->ShowContrast(77);
+  panel->ShowBrightness(66);
   EXPECT_EQ(camera.m_Light_Contrast, 77);
   EXPECT_EQ(camera.m_Light_Brightness, 66);
-  EXPECT_EQ(pcb.cameraLight(), std::make_pair(77, 66));
+  EXPECT_EQ(panel->Light(), std::make_pair(77, 66));
   box->setValue(5.0);
   zoom->setValue(200.0);  // zoom x box over the image height
   ASSERT_GT(zoom->value() * box->value(), camera.m_nImageHeight);
@@ -203,10 +204,10 @@ TEST_F(ShellConnectionsTest, PcbEditorCameraFieldsReachTheCameraPanelAndTooBigIs
 TEST_F(ShellConnectionsTest, DrillRunEndLiftsWithTheDrillEditorsSpeeds) {
   CMainFrame& f = Start();
   auto& p = *f.view()->m_pPartList;
-  EXPECT_EQ(p.Run().drillLiftSpeeds(), std::make_pair(20, 40));
+  EXPECT_EQ(p.Run().DrillLiftSpeeds(), std::make_pair(20, 40));
   p.Logic().drillEdit.liftStart = 7;
   p.Logic().drillEdit.liftRun = 9;
-  EXPECT_EQ(p.Run().drillLiftSpeeds(), std::make_pair(7, 9));
+  EXPECT_EQ(p.Run().DrillLiftSpeeds(), std::make_pair(7, 9));
 }
 
 TEST_F(ShellConnectionsTest, CameraPanelTakesTheFeedersImageFeatureTheCameraListsReversalAndFolds) {

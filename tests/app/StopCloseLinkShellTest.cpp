@@ -4,7 +4,7 @@
 // placed and let go.
 #include <cstdio>
 
-#include "DemoMachineFixture.h"
+#include "RunningDemoFixture.h"
 #include "link/JogPanelLayout.h"
 #include "link/LinkTestSupport.h"
 #include "link/LinkGlobals.h"
@@ -28,36 +28,14 @@ const char* NameOf(Board b) {
   return "?";
 }
 
-long long MsSince(std::chrono::steady_clock::time_point t0) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
-}
-
 }  // namespace
 
-class RunningDemo : public DemoMachine {
+// Closing the window in the middle of a run, whatever the board does: the
+// run's waits end at once, the window is gone within 2 s (it used to freeze
+// for 30 s to 2.5 min joining threads that waited for replies), every
+// worker has left, and nothing is shown afterwards.
+class CloseDuringARun : public RunningDemo, public ::testing::WithParamInterface<Board> {
  protected:
-  void TearDown() override {
-    smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY.SetTimeout(std::chrono::seconds(60));
-    DemoMachine::TearDown();
-    smt::CurrentMachine().link.positionLost = false;
-    smt::link::OnLinkRestored();
-    smt::link::Runtime().pumpButtons = 0;
-  }
-
-  // The demo job started from the toolbar; returns once nozzle 1 holds a
-  // part the board picked (between its pick and its place).
-  CMainFrame& StartRunAndWaitForAHeldPart() {
-    CMainFrame& f = Start();
-    f.show();
-    ConnectAndHome();
-    EXPECT_TRUE(f.view()->document()->OnOpenDocument(dir / smt::app::kDemoJobName));
-    EXPECT_TRUE(PumpUntil([&] { return f.view()->m_pPartList->ToolBar().Button(106)->isEnabled(); }));
-    messages.service.Clear();
-    ClickToolbar(106);
-    EXPECT_TRUE(PumpUntil([&] { return world->Held(1).has_value(); }, 30s)) << Messages();
-    return f;
-  }
-
   void Apply(Board b) {
     switch (b) {
       case Board::Answering: break;
@@ -66,25 +44,7 @@ class RunningDemo : public DemoMachine {
       case Board::Gone: sim->Stop(); break;
     }
   }
-
-  bool RunOver() {
-    auto& pl = *app->frame()->view()->m_pPartList;
-    return pl.Run().m_bSmtThreadBusy == 0 && pl.Run().m_bFeedThreadBusy == 0 && !smt::CurrentMachine().machineBusy.load();
-  }
-
-  std::vector<std::string> TextsWith(const std::string& part) {
-    std::vector<std::string> out;
-    for (const auto& t : messages.service.Texts())
-      if (t.find(part) != std::string::npos) out.push_back(t);
-    return out;
-  }
 };
-
-// Closing the window in the middle of a run, whatever the board does: the
-// run's waits end at once, the window is gone within 2 s (it used to freeze
-// for 30 s to 2.5 min joining threads that waited for replies), every
-// worker has left, and nothing is shown afterwards.
-class CloseDuringARun : public RunningDemo, public ::testing::WithParamInterface<Board> {};
 
 TEST_P(CloseDuringARun, EndsWithinTwoSecondsAndShowsNothingAfter) {
   CMainFrame& f = StartRunAndWaitForAHeldPart();

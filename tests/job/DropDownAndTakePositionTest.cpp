@@ -2,6 +2,12 @@
 // arithmetic of the PCB editor and the part editors.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <vector>
+
 #include "JobFixtures.h"
 #include "core/MachineState.h"
 #include "job/DropDownEditor.h"
@@ -96,7 +102,7 @@ TEST_F(DropDownTest, StoreWritesFourStringsEvenWhenEmpty) {
   ASSERT_TRUE(ed.Store(dir));
   c = smt::platform::ReadListFile(dir / "config_dropdown.fig", false);
   EXPECT_EQ(c.rows[0], "C1\tR10\tR2\t");
-  EXPECT_EQ(g_DropDownLists, c.rows);
+  EXPECT_EQ(smt::job::DropDownLists(), c.rows);
   EXPECT_FALSE(ed.Store(dir / "missing" / "deeper"));
   EXPECT_FALSE(messages.service.Texts().empty());
 }
@@ -128,6 +134,48 @@ TEST(TakePositionTest, PcbEditorButtons) {
   EXPECT_DOUBLE_EQ(PcbTakeValue(PcbTake::OriginCamX, 1000, 0, 100, 2.0, 0), 12.0);
   EXPECT_DOUBLE_EQ(PcbTakeValue(PcbTake::MarkCamY, 1000, 0, 100, 2.0, 5.0), 7.0);
   EXPECT_EQ(PcbMarkOffsetText(1000, 100, 2.0, 5.0, 6.5), "0.5000");
+}
+
+// The number "%0.4f" names, read back by the C library: what the rounding
+// must give for every value, ties of the exact binary value included.
+double FormattedRound4(double v) {
+  char buf[512];
+  std::snprintf(buf, sizeof buf, "%0.4f", v);
+  return std::strtod(buf, nullptr);
+}
+
+bool SameDouble(double a, double b) {
+  return (std::isnan(a) && std::isnan(b)) || (a == b && std::signbit(a) == std::signbit(b));
+}
+
+TEST(TakePositionTest, FourDecimalRoundingIsTheFormattedValue) {
+  // Exact binary ties (x.xxxx5 that a double holds exactly), values just
+  // beside a tie, sign changes around zero, board-sized coordinates, step
+  // quotients of the pulse scales an operator sets, and the far range.
+  const std::vector<double> table = {
+      0.0,       -0.0,         0.00005,       -0.00005,       0.00015,      0.000049999, -0.000049999,
+      0.03125,   -0.03125,     0.15625,       1.00005,        2.50005,      -2.50005,    113.45,
+      113.4501,  0.00025,      0.00035,       1.5 / 16,       -1.5 / 16,    3.14159,     9999.99995,
+      -9999.99995, 12345.67895, 1e-300,       -1e-300,        123456789.00005, 0x1p39,  -0x1p39 + 0.5,
+      0x1p39 - 0x1p-13, 0x1p52 + 1, 1e300,    -1e300,         std::numeric_limits<double>::infinity(),
+      -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()};
+  for (double v : table) EXPECT_TRUE(SameDouble(Round4(v), FormattedRound4(v))) << v;
+  // Every pulse count of an axis over a few scales (pulses per mm as set).
+  for (double perMm : {80.0, 100.0, 160.0, 200.0, 320.0, 400.0, 533.333, 1000.0, 1600.0, 3200.0})
+    for (int32_t pos = -200000; pos <= 200000; pos += 37)
+      ASSERT_TRUE(SameDouble(Round4(pos / perMm), FormattedRound4(pos / perMm))) << pos << " / " << perMm;
+  // Values on a fine grid of hundred-thousandths, where ties sit.
+  for (long long k = -3'000'000; k <= 3'000'000; k += 7) {
+    const double v = static_cast<double>(k) / 100000.0 + (k % 3 == 0 ? 1e-13 : 0.0);
+    ASSERT_TRUE(SameDouble(Round4(v), FormattedRound4(v))) << v;
+  }
+  // The take-position buttons' numbers are the numbers their texts show.
+  for (int32_t pos : {-123457, -1, 0, 1, 5000, 12345, 987654})
+    for (double perMm : {100.0, 533.333, 1000.0}) {
+      EXPECT_TRUE(SameDouble(NudgedValue(pos / perMm), std::strtod(NudgedText(pos / perMm).c_str(), nullptr)));
+      EXPECT_TRUE(SameDouble(PcbMarkOffset(pos, perMm, 2.5, 7.25, 6.12345),
+                             std::strtod(PcbMarkOffsetText(pos, perMm, 2.5, 7.25, 6.12345).c_str(), nullptr)));
+    }
 }
 
 }  // namespace

@@ -398,7 +398,11 @@ TEST(JobRoundTrip, PlacementCellsInEveryFormOpenAsValuesAndSaveAsRead) {
       {2, "3.14159265358979", 3.14159265358979},    {3, "90.0", 90},       {3, "-3600", -3600}, {3, ".5", 0.5},
       {3, "5.", 5},          {0, "007", 7},         {0, "+5", 5},          {0, "", 0},          {0, "12", 12},
       {7, "1/Yes", NAN},     {7, "0/", NAN},        {7, "1/是", NAN},      {10, "1/Yes", NAN},  {4, "电阻 R1", NAN},
-      {15, "x", NAN},        {14, "", NAN}};
+      {15, "x", NAN},        {14, "", NAN},
+      // The head cell: a head number, or any other text kept as it was and
+      // read as 0 (any head), never cut into an integer.
+      {12, "3", 3},          {12, "", 0},           {12, "+2", 2},         {12, "007", 7},      {12, "abc", 0},
+      {12, "1.5", 0},        {12, "-1", 0},         {12, "99999999999999999999", 0}};
   int index = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE("cell " + std::to_string(c.cell) + " = \"" + c.text + "\"");
@@ -424,6 +428,9 @@ TEST(JobRoundTrip, PlacementCellsInEveryFormOpenAsValuesAndSaveAsRead) {
     }
     if (c.cell == 7) {
       EXPECT_EQ(r.place, std::string(c.text).rfind("1/", 0) == 0);
+    }
+    if (c.cell == 12) {
+      EXPECT_EQ(r.head, c.value);
     }
     // The list shows the cell as the file holds it, and the board's rows
     // taken back from the list are saved as they were read.

@@ -70,6 +70,7 @@ TEST(JobSaveKill, AKilledSaveLeavesTheOldPairOrTheNewOneNeverAMix) {
     const int now = GenerationOnDisk(job);
     ASSERT_NE(now, -1) << "a mix of two saves after kill " << kill;
     ASSERT_GE(now, gen) << "an older pair came back after kill " << kill;
+    killer.Left(now == gen);
     (now == gen ? oldSeen : newSeen)++;
     gen = now;
     // Nothing of the interrupted save stays behind.

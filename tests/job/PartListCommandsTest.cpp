@@ -128,6 +128,10 @@ TEST_F(PartListCommands, SortCodes) {
       {7, 7, {"No", "Yes", "No"}, {"Yes", "No", "No"}},
       {9, 9, {"N1", "W5", "S1", "E2", "G3", "E1"}, {"E1", "E2", "G3", "S1", "W5", "N1"}},
       {0, 0, {"10", "9", "x"}, {"x", "9", "10"}},
+      // Angles by their value; heads and feeder numbers as numbers.
+      {3, 3, {"90.5", "-45", "90.2", "x", "1e2"}, {"-45", "x", "90.2", "90.5", "1e2"}},
+      {12, 12, {"4", "", "2", "10"}, {"", "2", "4", "10"}},
+      {9, 9, {"W12", "W3", "W", "W99999999999"}, {"W", "W99999999999", "W3", "W12"}},
   };
   for (const auto& c : cases) {
     job.placementRows.clear();

@@ -7,6 +7,7 @@
 #include "job/FeederView.h"
 #include "job/PartListLogic.h"
 #include "platform/MessageService.h"
+#include "settings/SettingsStores.h"
 #include "support/PartListHooks.h"
 
 namespace smt::job::testing {
@@ -33,13 +34,18 @@ class PartListFixture : public ::testing::Test {
   void SetUp() override {
     smt::CurrentMachine().machineType = 0;
     smt::testing::FillPartListHooks(logic);
-    logic.machineType = [this] { return type; };
     logic.timeStamp = [] { return std::string("2024-3-5  9:7:2"); };
-    logic.glueHeight = [] { return -1.5; };
+    // The dispensing height the dispensing rows take.
+    smt::settings::BasicSettings basic = *savedBasic;
+    basic.m_Z_DropsGlueToPCBHeight = -1.5;
+    smt::settings::SettingsStores::Instance().machine.SetBasic(basic);
     g_FeederSource.listRows = [this] { return feeders; };
     g_FeederSource.groupRows = [this] { return group.empty() && !separateGroup ? feeders : group; };
   }
-  void TearDown() override { g_FeederSource = {}; }
+  void TearDown() override {
+    g_FeederSource = {};
+    smt::settings::SettingsStores::Instance().machine.SetBasic(*savedBasic);
+  }
   // n placement rows with feeders W1.. and names R1..
   void Rows(int n) {
     job.placementRows.clear();
@@ -58,7 +64,10 @@ class PartListFixture : public ::testing::Test {
 
   JobModel job;
   PartListLogic logic{job};
-  int type = 0;
+  // The machine type the logic reads (the machine's).
+  std::atomic<int>& type = smt::CurrentMachine().machineType;
+  const std::shared_ptr<const smt::settings::BasicSettings> savedBasic =
+      smt::settings::SettingsStores::Instance().machine.Basic();
   std::vector<FeederRowView> feeders;
   std::vector<FeederRowView> group;
   bool separateGroup = false;

@@ -24,7 +24,7 @@ namespace {
 
 struct EditorFixture : ::testing::Test {
   smt::platform::ScopedRecordingMessages messages;
-  CDialogPartList panel;
+  CDialogPartList panel{smt::job::PartListOf(smt::CurrentMachine())};
   CDialogPCBEdit& ed = panel.PcbEditor();
   JobModel& job = panel.Job();
   std::filesystem::path dir = TempDir("editor");
@@ -32,7 +32,6 @@ struct EditorFixture : ::testing::Test {
   void SetUp() override {
     smt::testing::FillPanelHooks(panel);
     ed.SetAppDir(dir.string());
-    ed.MachineType = [] { return 0; };
     // A board count of 0 becomes 1 before the editor opens, as the part
     // list's Pcb Edit command does (the count's range is 1..10000).
     ed.Fields().m_PcbBoardCount = 1;
@@ -78,7 +77,6 @@ TEST_F(EditorFixture, AddAppliesANewBoardAndRefusesBadNames) {
 }
 
 TEST_F(EditorFixture, OkRefusals) {
-  ed.LiveImageHeight = [] { return 480; };
   // Nothing checked.
   ed.OnOK();
   EXPECT_EQ(Texts(), std::vector<std::string>{"请选择Pcb板 !"});
@@ -233,7 +231,7 @@ TEST(PartListPanel, TitlesChoicesAndVisibleList) {
     std::ofstream f(dir / "English.ini");
     f << "[PartListConfig]\nPartList.c_PartList_05=Name\nPartList.c_DisList_11=Note\n";
   }
-  CDialogPartList panel;
+  CDialogPartList panel{smt::job::PartListOf(smt::CurrentMachine())};
   panel.LoadLanguage(dir.string(), "English");
   auto* place = panel.Model(RowKind::Placement);
   auto* dis = panel.Model(RowKind::Dispense);
@@ -243,7 +241,7 @@ TEST(PartListPanel, TitlesChoicesAndVisibleList) {
   EXPECT_EQ(dis->headerData(10, Qt::Horizontal, Qt::DisplayRole).toString(), "Note");
   EXPECT_EQ(dis->headerData(4, Qt::Horizontal, Qt::DisplayRole).toString(), "是否点胶");
 
-  g_DropDownLists = {"R1\tC2\t", "", "pkg\t", "0\t90\ttail"};
+  smt::job::DropDownLists() = {"R1\tC2\t", "", "pkg\t", "0\t90\ttail"};
   panel.FillChoiceCombos();
   panel.FillChoiceCombos();  // added twice: the boxes are not emptied first
   EXPECT_EQ(panel.ChoiceCombo(1085)->count(), 4);
@@ -266,7 +264,7 @@ TEST(PartListPanel, TitlesChoicesAndVisibleList) {
 
 TEST(PartListPanel, TransformsAskFirst) {
   smt::platform::ScopedRecordingMessages messages;
-  CDialogPartList panel;
+  CDialogPartList panel{smt::job::PartListOf(smt::CurrentMachine())};
   JobModel& job = panel.Job();
   job.placementRows = {Placement(1, 1, 2, "0", "R1"), Placement(2, 3, 4, "90", "R2")};
   messages.service.QueueAnswer(MsgAnswer::Cancel);

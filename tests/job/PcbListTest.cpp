@@ -115,6 +115,14 @@ TEST(BoardTransforms, AnglesAndCoordinates) {
   EXPECT_EQ(rows[0].cells[kSmtX], "12.5");
   EXPECT_EQ(rows[0].cells[kSmtY], "-3");
   EXPECT_EQ(rows[1].cells[kSmtAngle], "12");  // integer angles
+  // The cells are read as the placement record reads them: "1e2" is 100
+  // degrees, not 1; an angle beyond the field's range turns as 0.
+  std::vector<ListRow> odd = {Placement(3, 4, 5, "1e2", "R3"), Placement(4, 4, 5, "99999999999999", "R4")};
+  TransformRows(odd, BoardTransform::RotateClockwise, false, "", "");
+  EXPECT_EQ(odd[0].cells[kSmtAngle], "10");
+  EXPECT_EQ(odd[0].cells[kSmtX], "5");
+  EXPECT_EQ(odd[0].cells[kSmtY], "-4");
+  EXPECT_EQ(odd[1].cells[kSmtAngle], "270");
 
   rows = original;
   TransformRows(rows, BoardTransform::MirrorUpDown, true, "上", "下");

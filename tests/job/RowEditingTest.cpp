@@ -15,18 +15,20 @@ class RowEditing : public PartListFixture {
     rec.m_strName = "B";
     job.pcbs.m_Records.push_back(rec);
     feeders = {Feeder("W1", "1k", "1"), Feeder("W3", "100nF", "2", "No/-", "Yes/-")};
-    logic.editSmt = [this](SmtEditFields& f) {
+    editors->editSmt = [this](SmtEditFields& f) {
       ++opened;
       if (fill) fill(f);
       return answer;
     };
-    logic.editDis = [this](DisEditFields& f) {
+    editors->editDis = [this](DisEditFields& f) {
       ++opened;
       if (fillDis) fillDis(f);
       return answer;
     };
-    logic.editDrill = [this](DrillEditFields&) { return answer; };
+    editors->editDrill = [this](DrillEditFields&) { return answer; };
+    logic.view.Connect(editors);
   }
+  std::shared_ptr<smt::testing::QuietPartListView> editors = std::make_shared<smt::testing::QuietPartListView>();
   std::function<void(SmtEditFields&)> fill;
   std::function<void(DisEditFields&)> fillDis;
   bool answer = true;
@@ -211,8 +213,10 @@ TEST_F(RowEditing, OneRowModifyLoadsTheRowAndAddsTheOffsets) {
 TEST_F(RowEditing, CameraTrackingWarnsOnceAndMovesEveryTime) {
   Rows(1);
   int moves = 0;
-  logic.cameraTrackModify = [] { return true; };
-  logic.cameraTestForModify = [&] { ++moves; };
+  smt::settings::BasicSettings basic = *savedBasic;
+  basic.m_bCameraTrackModify = 1;  // restored by the fixture
+  smt::settings::SettingsStores::Instance().machine.SetBasic(basic);
+  editors->cameraTestForModify = [&] { ++moves; };
   logic.State(RowKind::Placement).testRow = 0;
   logic.OnModify(RowKind::Placement);
   logic.State(RowKind::Placement).testRow = 0;
@@ -221,6 +225,69 @@ TEST_F(RowEditing, CameraTrackingWarnsOnceAndMovesEveryTime) {
   int warnings = 0;
   for (const auto& t : Texts()) warnings += t.find("提示1次") != std::string::npos;
   EXPECT_LE(warnings, 1);
+}
+
+TEST_F(RowEditing, OneRowModifyLoadsEveryListsNumbersAndNoTextThatIsNoNumber) {
+  // The editors load a row's numbers as the record reads them: a cell that
+  // holds no number (or one no integer field holds) loads as 0, never as
+  // the digits before the junk or a value cut into an int.
+  Rows(1);
+  job.placementRows[0].cells[0] = "12";
+  job.placementRows[0].cells[1] = "25.40";
+  job.placementRows[0].cells[2] = "7abc";
+  job.placementRows[0].cells[3] = "90.0";
+  SmtEditFields smt;
+  fill = [&](SmtEditFields& f) { smt = f; };
+  answer = false;
+  logic.State(RowKind::Placement).testRow = 0;
+  logic.OnModify(RowKind::Placement);
+  EXPECT_EQ(smt.serial, 12);
+  EXPECT_EQ(smt.x, 25.4);
+  EXPECT_EQ(smt.y, 0);
+  EXPECT_EQ(smt.angle, "90.0");
+
+  job.dispenseRows.push_back(
+      DispenseRowFromText("4\t1e2\t-2.5\tnan\tYes\t5.5\t3e999\t99999999999\t12abc\t+7\tnote\t"));
+  DisEditFields dis;
+  fillDis = [&](DisEditFields& f) { dis = f; };
+  logic.State(RowKind::Dispense).testRow = 0;
+  logic.SelectOnly(RowKind::Dispense, 0);
+  logic.OnModify(RowKind::Dispense);
+  EXPECT_EQ(dis.serial, 4);
+  EXPECT_EQ(dis.x, 100);
+  EXPECT_EQ(dis.y, -2.5);
+  EXPECT_EQ(dis.z, 0);
+  EXPECT_TRUE(dis.dispense);
+  EXPECT_EQ(dis.valveOpen, 5.5);
+  EXPECT_EQ(dis.valveClose, 0);
+  EXPECT_EQ(dis.valveCloseDelay, 0);
+  EXPECT_EQ(dis.bottomDelay, 0);
+  EXPECT_EQ(dis.suckBack, 7);
+  EXPECT_EQ(dis.note, "note");
+
+  job.drillRows.push_back(DrillRowFromText("2\thole\t1.2\t0x10\t-4\t-1\t3\t0.5\t2\t1\t10\tinf\t20\t40\t\t"));
+  DrillEditFields drill;
+  editors->editDrill = [&](DrillEditFields& f) {
+    drill = f;
+    return false;
+  };
+  logic.State(RowKind::Drill).testRow = 0;
+  logic.SelectOnly(RowKind::Drill, 0);
+  logic.OnModify(RowKind::Drill);
+  EXPECT_EQ(drill.serial, 2);
+  EXPECT_EQ(drill.name, "hole");
+  EXPECT_EQ(drill.diameter, 1.2);
+  EXPECT_EQ(drill.x, 0);
+  EXPECT_EQ(drill.y, -4);
+  EXPECT_EQ(drill.z, -1);
+  EXPECT_EQ(drill.depth, 3);
+  EXPECT_EQ(drill.feed, 0.5);
+  EXPECT_EQ(drill.liftHeight, 2);
+  EXPECT_TRUE(drill.liftToTop);
+  EXPECT_EQ(drill.feedStart, 10);
+  EXPECT_EQ(drill.feedRun, 0);
+  EXPECT_EQ(drill.liftStart, 20);
+  EXPECT_EQ(drill.liftRun, 40);
 }
 
 TEST_F(RowEditing, SeveralDispensingRowsTakeOnlyTheTouchedCells) {

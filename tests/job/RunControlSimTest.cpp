@@ -25,12 +25,13 @@ class RunSim : public linktest::MotionSimTest {
     smt::CurrentMachine().masterResetOk = true;
     smt::testing::FillPartListHooks(logic);
     smt::testing::FillRunControlHooks(run, logic);
-    logic.machineType = [this] { return type; };
     g_FeederSource.listRows = [this] { return feeders; };
     g_FeederSource.groupRows = [this] { return feeders; };
     feeders = {Feeder("W1", ""), Feeder("W2", "")};
-    run.enableButton = [this](int b, bool on) { buttons[b] = on; };
-    run.jogInfo = [this](int box, const std::string& t) { info[box] = t; };
+    auto view = std::make_shared<smt::testing::QuietRunControlView>();
+    view->onButton = [this](int b, bool on) { buttons[b] = on; };
+    view->onJogInfo = [this](int box, const std::string& t) { info[box] = t; };
+    run.view.Connect(view);
     run.startRun = [this](int mode) {
       modes.push_back(mode);
       return engineStarts;
@@ -61,7 +62,8 @@ class RunSim : public linktest::MotionSimTest {
   JobModel job;
   PartListLogic logic{job};
   RunControl run{logic};
-  int type = 0;
+  // The machine type the part list reads (the machine's).
+  std::atomic<int>& type = smt::CurrentMachine().machineType;
   std::vector<FeederRowView> feeders;
   std::map<int, bool> buttons;
   std::map<int, std::string> info;
@@ -245,8 +247,7 @@ class CoordSim : public RunSim {
       done = true;
     };
     tests.autoChangeNozzle = [] { return 0; };
-    tests.openMarkCamera = [] {};
-    tests.setFeedLightOnce = [] {};
+    camera.Connect(cameraPanel);
   }
   void TearDown() override {
     smt::platform::WorkerThreads::Instance().StopAndJoinAll();
@@ -256,7 +257,10 @@ class CoordSim : public RunSim {
     smt::CurrentMachine().steps.cameraOffsetX = smt::CurrentMachine().steps.cameraOffsetY = 0;
     RunSim::TearDown();
   }
-  CoordinateTests tests{logic};
+  std::shared_ptr<smt::testing::RecordingMarkCameraPanel> cameraPanel =
+      std::make_shared<smt::testing::RecordingMarkCameraPanel>();
+  MarkCameraPanelSlot camera{"MarkCameraPanel"};
+  CoordinateTests tests{logic, camera};
   std::atomic<bool> done{false}, moved{false};
 };
 
@@ -273,14 +277,11 @@ TEST_F(CoordSim, NozzleTestMovesTheChosenNozzleOverThePart) {
 }
 
 TEST_F(CoordSim, CameraTestOpensTheMarkCameraWithItsLight) {
-  int opened = 0, light = 0;
-  tests.openMarkCamera = [&] { ++opened; };
-  tests.setFeedLightOnce = [&] { ++light; };
   logic.State(RowKind::Placement).testRow = 0;
   tests.OnCameraTest();
   ASSERT_TRUE(WaitFor([&] { return done.load(); }));
-  EXPECT_EQ(opened, 1);
-  EXPECT_EQ(light, 1);
+  EXPECT_EQ(cameraPanel->opened, 1);
+  EXPECT_EQ(cameraPanel->feederLight, 1);
   EXPECT_EQ(smt::CurrentMachine().curX, 13000 - 1000);
   EXPECT_EQ(smt::CurrentMachine().curY, -9500 - 2000);
 }
@@ -296,6 +297,42 @@ TEST_F(CoordSim, RefusalsMoveNothing) {
   tests.OnSuctionTest();
   EXPECT_EQ(Texts().back(), "Machine is runnig !");
   smt::CurrentMachine().machineBusy = false;
+  EXPECT_FALSE(sim->LastReceived(0x64).has_value());
+}
+
+TEST_F(CoordSim, ARowWhosePointIsNoNumberIsRefusedByNameAndNothingMoves) {
+  // A cell an editor left that is no number, in each list: the test names
+  // the list, the row and the field instead of driving to a made-up point.
+  struct Case {
+    RowKind list;
+    std::string rowText;
+    const char* field;
+  } cases[] = {
+      {RowKind::Placement, "1\t12abc\t5\t0\tR1\t\t\tYes\t\tW1\tNo\t\t3\t\t\t\t", "X"},
+      {RowKind::Placement, "1\t12\tnan\t0\tR1\t\t\tYes\t\tW1\tNo\t\t3\t\t\t\t", "Y"},
+      {RowKind::Dispense, "1\t4\t1e999\t-1\tYes\t5\t10\t50\t50\t50\t\t\t\t\t\t", "Y"},
+      {RowKind::Dispense, "1\t0x10\t2\t-1\tYes\t5\t10\t50\t50\t50\t\t\t\t\t\t", "X"},
+      {RowKind::Drill, "1\thole\t1\t--3\t4\t-1\t2\t1\t1\t0\t1\t1\t20\t40\t\t", "X"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.rowText);
+    messages.service.Clear();
+    ListRow row(CellCount(c.list));
+    row.cells = SplitTabCells(c.rowText, CellCount(c.list));
+    auto& rows = logic.Rows(c.list);
+    rows.clear();
+    rows.push_back(row);
+    logic.State(c.list).testRow = 0;
+    switch (c.list) {
+      case RowKind::Placement: tests.OnSuctionTest(); break;
+      case RowKind::Dispense: tests.OnDisHeadTest(); break;
+      case RowKind::Drill: tests.OnDrillTest(); break;
+    }
+    ASSERT_EQ(Texts().size(), 1u);
+    EXPECT_NE(Texts()[0].find("line 1, field \"" + std::string(c.field) + "\""), std::string::npos) << Texts()[0];
+    EXPECT_FALSE(done.load());
+    EXPECT_FALSE(smt::CurrentMachine().machineBusy);
+  }
   EXPECT_FALSE(sim->LastReceived(0x64).has_value());
 }
 

@@ -353,3 +353,60 @@ TEST_F(Connecting, AReconnectFindingTheBoardAtAnotherAddressSaysSo) {
   logFile.m_bEnable = false;
   logFile.SetDirectory(logDirBefore);
 }
+
+// The serial axis start-up (firmware that wants every axis driven over its
+// travel once after the hello) moves with command 0x01: an 0x01 the board
+// never acknowledges leaves the position unknown, the link counts as lost
+// and the rest of the start-up is not sent. Connected again, nothing moves
+// (0x01 included) until the machine is homed; homed, 0x01 moves again.
+TEST_F(Connecting, AnUnacknowledgedAxisStartUpMoveStopsMotionUntilHomed) {
+  smt::sim::SimConfig c;
+  c.udp = false;
+  c.discovery = false;
+  smt::sim::SimBoard sim(c);
+  ASSERT_TRUE(sim.Start()) << sim.LastError();
+  WriteConfig("[SetBasicConfig]\nm_CommModel=0\nm_X_Limit=300\nm_Y_Limit=-200\nm_Z_Limit=-50\n"
+              "[SetPulseConfig]\nm_X_Pulse=10\nm_Y_Pulse=10\nm_Z_Pulse=10\n"
+              "[ManualControlConfig]\nm_ComNumber=2\n[SerialPortConfig]\nCOM2=" + sim.SerialPath() + "\n");
+  smt::CurrentMachine().Part<ReplyEvents>().serialAxis.SetTimeout(std::chrono::milliseconds(300));
+  sim.DropRepliesTo(0x01, 1);
+  CDialogManualControl panel;
+  panel.LoadLanguage(dir.string(), "Chinese");
+  panel.LoadConfig(dir.string());
+  Runtime().v2_06 = 1;  // the firmware's switch: limits calibrated by the start-up
+  auto axisMoves = [&] {
+    size_t n = 0;
+    for (const auto& r : sim.Received()) n += r.code == 0x01;
+    return n;
+  };
+  ASSERT_TRUE(panel.ConnectNow());
+  ASSERT_TRUE(linktest::WaitFor([] { return !smt::CurrentMachine().connected.load(); }));
+  EXPECT_TRUE(smt::CurrentMachine().link.positionLost.load());
+  EXPECT_FALSE(smt::CurrentMachine().resetDone.load());
+  EXPECT_EQ(axisMoves(), 1u);  // X only: the start-up ended there
+  ASSERT_TRUE(linktest::WaitFor([&] { return !messages.service.Texts().empty(); }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  ASSERT_EQ(messages.service.Texts().size(), 1u);
+  EXPECT_NE(messages.service.Texts()[0].find("Machine reply time-out (0x01)"), std::string::npos);
+  EXPECT_EQ(axisMoves(), 1u);
+
+  // Connected again: the start-up's first move is refused, once, and sent to nobody.
+  messages.service.Clear();
+  ASSERT_TRUE(panel.ConnectNow());
+  ASSERT_TRUE(linktest::WaitFor([&] { return !messages.service.Texts().empty(); }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{PositionLostText()});
+  EXPECT_EQ(axisMoves(), 1u);
+  EXPECT_FALSE(SendCmd01MoveAxisSerial(1, 50));
+  EXPECT_EQ(axisMoves(), 1u);
+
+  // Homed: 0x01 moves the axis again.
+  smt::CurrentMachine().resetDone = true;
+  const int64_t y = sim.Position(1);
+  EXPECT_TRUE(SendCmd01MoveAxisSerial(1, 50));
+  EXPECT_TRUE(linktest::WaitFor([&] { return sim.Position(1) == y + 50; }));
+  EXPECT_EQ(axisMoves(), 2u);
+  smt::platform::WorkerThreads::Instance().StopAndJoinAll();
+  smt::platform::WorkerThreads::Instance().ResetForTests();
+  sim.Stop();
+}

@@ -355,3 +355,60 @@ TEST_F(LinkFaults, ReportsAndRepliesFromAnotherPortOfTheBoardsHostAreDropped) {
   smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY.SetTimeout(std::chrono::seconds(60));
   Runtime().hooks = &hooks;
 }
+
+// The board's port closing (its program ended) is the link gone, told at
+// once and once, whether a command is on its way or the link is idle: the
+// ICMP error a datagram to the port draws is heard by the channel. While
+// the link is up and idle the channel asks with an empty datagram, which
+// the board takes as no command; once the link is down it stops asking.
+TEST_F(LinkFaults, ABoardPortThatClosesIsTheLinkGoneToldOnceIdleOrSending) {
+  struct Case {
+    const char* name;
+    bool sending;
+  };
+  for (const Case c : {Case{"idle", false}, Case{"a move sent", true}}) {
+    SCOPED_TRACE(c.name);
+    UseUdp();
+    smt::link::OnLinkRestored();
+    smt::CurrentMachine().connected = true;
+    smt::CurrentMachine().resetDone = true;
+    messages.service.Clear();
+    sim->ClearReceived();
+    const uint64_t asked = sim->EmptyDatagrams();
+    ASSERT_TRUE(linktest::WaitFor([&] { return sim->EmptyDatagrams() >= asked + 2; }, std::chrono::seconds(3)));
+    EXPECT_EQ(sim->ReceivedCount(), 0u);
+    EXPECT_EQ(sim->BadDatagrams(), 0u);
+    EXPECT_TRUE(smt::CurrentMachine().connected.load());
+    EXPECT_TRUE(messages.service.Texts().empty()) << AllMessages();
+
+    const int port = sim->UdpPort();
+    const auto t0 = std::chrono::steady_clock::now();
+    sim->Stop();
+    if (c.sending) {
+      EXPECT_FALSE(SendCmd61MoveAxis(0, 100, 5, 10));
+    }
+    ASSERT_TRUE(linktest::WaitFor([] { return !smt::CurrentMachine().connected.load(); }, std::chrono::seconds(5)));
+    const auto noticeMs = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0);
+    std::printf("[figure] closed board port noticed (%s) after %lld ms\n", c.name,
+                static_cast<long long>(noticeMs.count()));
+    EXPECT_LT(noticeMs.count(), 2000);
+    ASSERT_TRUE(linktest::WaitFor([&] { return !messages.service.Texts().empty(); }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_EQ(messages.service.Texts().size(), 1u) << AllMessages();
+    EXPECT_TRUE(MessageContains("the network link to 127.0.0.1 failed: the board's port " + std::to_string(port) +
+                                " is closed"))
+        << AllMessages();
+    EXPECT_TRUE(MessageContains("The link to the machine is lost")) << AllMessages();
+    // Down: the channel does not ask any more.
+    const uint64_t watched = link.Channel().WatchDatagramsSent();
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    EXPECT_EQ(link.Channel().WatchDatagramsSent(), watched);
+
+    // The board back on a port of its own: the link goes there.
+    ASSERT_TRUE(sim->Start()) << sim->LastError();
+    link.Close();
+    ASSERT_TRUE(link.Open("127.0.0.1", static_cast<uint32_t>(sim->UdpPort())));
+    link.StartReplyLoop();
+  }
+  smt::CurrentMachine().resetDone = false;
+}

@@ -44,6 +44,22 @@ class NamespacePair {
   bool ok() const { return ok_; }
   const std::string& boardAddress() const { return boardAddress_; }
 
+  // Runs `fn` on the calling thread moved into the namespace, and moves it
+  // back afterwards: sockets `fn` creates, and threads it starts (with the
+  // sockets they create), live there. False (nothing run) when it cannot.
+  bool RunHere(bool board, const std::function<void()>& fn) const {
+    const int home = open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
+    const int there = open(("/var/run/netns/" + (board ? board_ : host_)).c_str(), O_RDONLY | O_CLOEXEC);
+    const bool entered = home >= 0 && there >= 0 && setns(there, CLONE_NEWNET) == 0;
+    if (there >= 0) close(there);
+    if (entered) {
+      fn();
+      if (setns(home, CLONE_NEWNET) != 0) std::abort();  // never left in the test namespace
+    }
+    if (home >= 0) close(home);
+    return entered;
+  }
+
   // Runs `fn` on a thread inside the namespace: sockets it creates live there.
   bool RunIn(bool board, const std::function<void()>& fn) const {
     bool entered = false;

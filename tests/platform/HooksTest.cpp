@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <functional>
 #include <memory>
 
+#include "platform/HookInterface.h"
 #include "platform/MessageService.h"
 #include "platform/Port.h"
 
@@ -140,4 +143,97 @@ TEST_F(HooksTest, APortNamesItselfWhenUnconnectedAndUsesWhatIsConnected) {
   port.Disconnect();
   EXPECT_FALSE(port.connected());
   EXPECT_THROW(port->Show(1), UnwiredHook);
+}
+
+namespace {
+
+// An interface at a boundary and an implementation that counts.
+class Shown {
+ public:
+  virtual ~Shown() = default;
+  virtual int Show(int v) = 0;
+};
+
+class CountingShown : public Shown {
+ public:
+  explicit CountingShown(std::atomic<int>* alive = nullptr) : alive_(alive) {
+    if (alive_) ++*alive_;
+  }
+  ~CountingShown() override {
+    if (alive_) --*alive_;
+  }
+  int Show(int v) override {
+    ++calls;
+    if (during) during();
+    return v + 1;
+  }
+  int calls = 0;
+  std::function<void()> during;
+
+ private:
+  std::atomic<int>* alive_;
+};
+
+struct Boundaries {
+  HookInterface<Shown> shown{"Boundaries.shown"};
+};
+
+}  // namespace
+
+TEST_F(HooksTest, AnUnconnectedInterfaceRefusesTheCallWithItsNameLikeAHook) {
+  Boundaries b;
+  EXPECT_FALSE(b.shown);
+  EXPECT_EQ(b.shown.Get(), nullptr);
+  try {
+    b.shown->Show(1);
+    FAIL() << "no failure";
+  } catch (const UnwiredHook& e) {
+    EXPECT_EQ(e.hook(), "Boundaries.shown");
+  }
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0], "Hook not connected: Boundaries.shown");
+  EXPECT_FALSE(GuardAction("click", [&] { b.shown->Show(2); }));
+  ASSERT_EQ(messages.service.Texts().size(), 1u);
+  EXPECT_EQ(messages.service.Texts()[0], UnwiredMessage("Boundaries.shown"));
+
+  auto impl = std::make_shared<CountingShown>();
+  b.shown.Connect(impl);
+  EXPECT_TRUE(b.shown.connected());
+  EXPECT_EQ(b.shown->Show(41), 42);
+  EXPECT_EQ(impl->calls, 1);
+}
+
+TEST_F(HooksTest, AnInterfaceKeepsItsNameWhenAssignedAndNullDisconnectsIt) {
+  Boundaries a, b;
+  auto impl = std::make_shared<CountingShown>();
+  a.shown.Connect(impl);
+  b = a;
+  EXPECT_STREQ(b.shown.name(), "Boundaries.shown");
+  EXPECT_EQ(b.shown.Get(), impl);
+  Boundaries copy(a);
+  EXPECT_EQ(copy.shown.Get(), impl);
+  b.shown = nullptr;
+  EXPECT_FALSE(b.shown);
+  EXPECT_TRUE(a.shown);  // the others keep theirs
+  a = Boundaries{};
+  EXPECT_FALSE(a.shown);
+  EXPECT_STREQ(a.shown.name(), "Boundaries.shown");
+}
+
+TEST_F(HooksTest, AnInterfaceReplacedDuringACallLivesUntilTheCallReturns) {
+  std::atomic<int> alive{0};
+  Boundaries b;
+  {
+    auto first = std::make_shared<CountingShown>(&alive);
+    // The shell connects another object while the first is in a call.
+    first->during = [&] {
+      b.shown.Connect(std::make_shared<CountingShown>(&alive));
+      EXPECT_EQ(alive.load(), 2);  // the first is still there
+    };
+    b.shown.Connect(first);
+  }
+  EXPECT_EQ(b.shown->Show(1), 2);
+  EXPECT_EQ(alive.load(), 1);  // only the new one is left
+  b.shown.Disconnect();
+  EXPECT_EQ(alive.load(), 0);
 }

@@ -86,6 +86,7 @@ TEST(SettingsSaveKill, AKilledSaveLeavesOneSavesValuesNeverAMix) {
         break;
       }
       ASSERT_GE(*now.begin(), gen) << "an older save came back after kill " << kill;
+      killer.Left(*now.begin() == gen);
       (*now.begin() == gen ? oldSeen : newSeen)++;
       gen = *now.begin();
       ASSERT_EQ(GetProfileString(path, "LanguageSetConfig", "LanguageSet", ""), "German") << "kill " << kill;

@@ -30,7 +30,9 @@ class DrillRun : public RunSimTest {
     holes = {Hole(1, -1, 10, 4), Hole(2, -2, 8, 4)};
     auto& s = smt::run::Services();
     s.drillRows = [this] { return holes; };
-    s.setDrillRowState = [this](int row, int state) {
+    display->onRowState = [this, placement = display->onRowState](smt::job::RowKind list, int row, int state,
+                                                                   bool select) {
+      if (list != smt::job::RowKind::Drill) return placement(list, row, state, select);
       std::lock_guard lk(m);
       drillStates[row] = state;
     };

@@ -17,12 +17,32 @@ namespace {
 using namespace std::chrono_literals;
 using smt::job::RowKind;
 
+// The panel's display as the shell connects it, counting the placement
+// list's row states and resets it hands on.
+class CountingPanelDisplay : public smt::run::PanelRunDisplay {
+ public:
+  CountingPanelDisplay(CDialogPartList& panel, std::atomic<int>& states, std::atomic<int>& resets)
+      : PanelRunDisplay(panel), states_(states), resets_(resets) {}
+  void RowState(RowKind list, int row, int image, bool select) override {
+    if (list == RowKind::Placement) ++states_;
+    PanelRunDisplay::RowState(list, row, image, select);
+  }
+  void ResetRowStates(RowKind list) override {
+    if (list == RowKind::Placement) ++resets_;
+    PanelRunDisplay::ResetRowStates(list);
+  }
+
+ private:
+  std::atomic<int>& states_;
+  std::atomic<int>& resets_;
+};
+
 class PanelRunDisplay : public RunSimTest {
  protected:
   void SetUp() override {
     RunSimTest::SetUp();
     smt::platform::GuiDispatcher::Install(&gui);
-    panel = std::make_unique<CDialogPartList>();
+    panel = std::make_unique<CDialogPartList>(smt::job::PartListOf(smt::CurrentMachine()));
     for (const auto& r : rows) {
 panel->Job().placementRows.push_back(ListRowOf(r));
     }
@@ -50,16 +70,7 @@ panel->Job().placementRows.push_back(ListRowOf(r));
     s.visionCameraPosition = camera;
     s.startHome = home;
     // Count what the run sends, then hand it to the panel as wired.
-    const auto setState = s.setSmtRowState;
-    s.setSmtRowState = [this, setState](int row, int image, bool select) {
-      ++stateCalls;
-      setState(row, image, select);
-    };
-    const auto resetStates = s.resetSmtRowStates;
-    s.resetSmtRowStates = [this, resetStates] {
-      ++resetCalls;
-      resetStates();
-    };
+    s.display.Connect(std::make_shared<CountingPanelDisplay>(*panel, stateCalls, resetCalls));
     const auto endStep = s.onRunEnd;
     s.onRunEnd = [this, endStep](bool finished) {
       endStep(finished);

@@ -3,6 +3,7 @@
 #include "RunSimFixture.h"
 #include "job/FeederView.h"
 #include "job/JobModel.h"
+#include "job/PartListData.h"
 #include "job/PartListLogic.h"
 #include "job/RunControl.h"
 #include "run/FeederPickTarget.h"
@@ -41,20 +42,11 @@ job.placementRows.push_back(ListRowOf(r));
     s.nextPlaceRow = [this](int& row, int count, int slot, int requested) {
       return logic.NextPlaceRow(row, count, slot, requested);
     };
-    s.selectors = [this] {
-      smt::run::RunSelectors sel;
-      sel.selectedSmt = logic.m_bSelectedSmt != 0;
-      sel.fromCurrentSmt = logic.m_bStartFromCurrentSmt != 0;
-      return sel;
-    };
     s.onRunEnd = [this](bool finished) {
       runFinished = finished;
       control.OnRunEnd(finished);
       ended = true;
     };
-    s.smtBusy = &control.m_bSmtThreadBusy;
-    s.feedBusy = &control.m_bFeedThreadBusy;
-    s.conveyorBusy = &control.m_bConveyorThreadBusy;
     smt::CurrentMachine().resetDone = true;
     smt::CurrentMachine().masterResetOk = true;
   }
@@ -68,9 +60,11 @@ job.placementRows.push_back(ListRowOf(r));
     }, 10s);
   }
 
-  smt::job::JobModel job;
-  smt::job::PartListLogic logic{job};
-  smt::job::RunControl control{logic};
+  // The machine's part list, which the run reads.
+  smt::job::PartListData& data = smt::job::PartListOf(smt::CurrentMachine());
+  smt::job::JobModel& job = data.job;
+  smt::job::PartListLogic& logic = data.logic;
+  smt::job::RunControl& control = data.run;
 };
 
 TEST_F(PartListRun, StartRunsTheJobAndTheEndStepReleasesEverything) {
@@ -116,7 +110,6 @@ TEST_F(PartListRun, SelectedRowsOnlyArePlaced) {
 
 TEST_F(PartListRun, StartFromTheCurrentRowSkipsTheRowsBefore) {
   logic.State(RowKind::Placement).testRow = 1;
-  smt::run::Services().currentSmtRow = [this] { return logic.State(RowKind::Placement).testRow; };
   control.OnStartFrom(smt::job::StartFrom::CurrentSmt);
   ASSERT_TRUE(WaitEnd());
   EXPECT_TRUE(runFinished);

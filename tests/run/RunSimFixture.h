@@ -22,10 +22,12 @@
 #include "run/HeadRecords.h"
 #include "run/RunDispatch.h"
 #include "job/JobRows.h"
+#include "job/PartListData.h"
 #include "run/RunServices.h"
 #include "run/RunState.h"
 #include "run/StrategySettings.h"
 #include "settings/SettingsStores.h"
+#include "support/RecordingRunDisplay.h"
 
 namespace runtest {
 
@@ -162,11 +164,14 @@ class RunSimTest : public linktest::MotionSimTest {
     s.feeders = &feeders;
     s.placementRows = [this] { return rows; };
     s.board = [this] { return board; };
-    s.setSmtRowState = [this](int row, int image, bool) {
+    display = std::make_shared<testsupport::RecordingRunDisplay>();
+    display->onRowState = [this](smt::job::RowKind list, int row, int image, bool) {
+      if (list != smt::job::RowKind::Placement) return;
       std::lock_guard lk(m);
       states[row] = image;
       stateLog.push_back({row, image});
     };
+    s.display.Connect(display);
     s.alignBoardMarks = [this] {
       ++alignCount;
       smt::CurrentMachine().correction.mark1DevStepsX = 30;
@@ -193,7 +198,6 @@ class RunSimTest : public linktest::MotionSimTest {
       ended = true;
     };
     s.startHome = [this] { ++homeCount; };
-    s.placedOne = [this] { ++placedCount; };
   }
 
   // What the part list's Start does around the dispatcher.
@@ -233,10 +237,13 @@ class RunSimTest : public linktest::MotionSimTest {
   std::vector<PlacementRow> rows;
   smt::run::RunBoard board;
   std::mutex m;
+  std::shared_ptr<testsupport::RecordingRunDisplay> display;
   std::map<int, int> states;
   std::vector<std::pair<int, int>> stateLog;
   std::atomic<bool> ended{false}, runFinished{false}, alignResult{true}, visionFinds{true};
-  std::atomic<int> alignCount{0}, visionCount{0}, homeCount{0}, placedCount{0};
+  std::atomic<int> alignCount{0}, visionCount{0}, homeCount{0};
+  // The part list's placed counter, which the run counts up.
+  std::atomic<int32_t>& placedCount = smt::job::PartListOf(smt::CurrentMachine()).run.m_nPlacedCount;
 };
 
 }  // namespace runtest

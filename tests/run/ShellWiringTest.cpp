@@ -14,16 +14,15 @@
 namespace {
 
 TEST(ShellWiring, PanelStartReachesTheDispatcherAndTheSearchReachesThePickTarget) {
-  CDialogPartList panel;
+  CDialogPartList panel{smt::job::PartListOf(smt::CurrentMachine())};
   smt::feeder::FeederTable feeders;
   smt::run::WireRunEngine(panel, &feeders);
   EXPECT_TRUE(static_cast<bool>(panel.Run().startRun));
   ASSERT_TRUE(static_cast<bool>(panel.Logic().calcFeederPickTarget));
   EXPECT_EQ(smt::run::Services().feeders, &feeders);
-  EXPECT_EQ(smt::run::Services().smtBusy, &panel.Run().m_bSmtThreadBusy);
-  // The placed counter of the eight-head run is the panel's.
-  smt::run::Services().placedOne();
-  EXPECT_EQ(panel.Run().m_nPlacedCount, 1);
+  // The run's busy flags and placed counter are the ones the panel shows.
+  EXPECT_EQ(&smt::run::SmtBusy(), &panel.Run().m_bSmtThreadBusy);
+  EXPECT_EQ(&smt::run::PartList().run.m_nPlacedCount, &panel.Run().m_nPlacedCount);
   smt::run::Services() = {};
 }
 

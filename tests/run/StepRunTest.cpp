@@ -25,7 +25,10 @@ class StepRunTest : public RunSimTest {
     dots = {DotRow(1, -1), DotRow(2, -2, "No"), DotRow(3, -3)};
     auto& s = smt::run::Services();
     s.dispenseRows = [this] { return dots; };
-    s.setDispenseRowState = [this](int row) {
+    // The dispensing list's states here; the placement list's as the fixture records them.
+    display->onRowState = [this, placement = display->onRowState](smt::job::RowKind list, int row, int image,
+                                                                   bool select) {
+      if (list != smt::job::RowKind::Dispense) return placement(list, row, image, select);
       std::lock_guard lk(m);
       dispensed.push_back(row);
     };

@@ -7,6 +7,8 @@
 #include <filesystem>
 
 #include "core/MachineState.h"
+#include "job/PartListData.h"
+#include "library/NozzleSeats.h"
 #include "platform/MessageService.h"
 #include "run/CDialogSMTStrategy.h"
 
@@ -21,14 +23,7 @@ class StrategyDialog : public ::testing::Test {
           ("smt_strategy_dialog_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::create_directories(dir);
     env.appDir = dir.string();
-    env.resetNozzleHolders = [this] { ++nozzleResets; };
-    env.sortList = [this](int key) { sortKeys.push_back(key); };
-    env.setHeadCount = [this](int n) { heads = n; };
-    env.showDispenseView = [this](bool on) { dispenseView = on ? 1 : 0; };
-    env.checkFeederOrder = [] {};
-    env.fillDispenseFromSmtIfEmpty = [] {};
     env.openCoverDialog = [] {};
-    env.renumberLists = [] {};
   }
   void TearDown() override {
     std::filesystem::remove_all(dir);
@@ -37,15 +32,16 @@ class StrategyDialog : public ::testing::Test {
   std::filesystem::path dir;
   CDialogSMTStrategy::Environment env;
   smt::platform::ScopedRecordingMessages messages;
-  int nozzleResets = 0, heads = 0, dispenseView = -1;
-  std::vector<int> sortKeys;
+  smt::Machine& machine = smt::CurrentMachine();
+  smt::job::PartListData& list = smt::job::PartListOf(machine);
+  smt::library::NozzleState& nozzles = machine.Part<smt::library::NozzleState>();
 };
 
 TEST_F(StrategyDialog, LampMachineOpensWithItsOwnRunMode) {
   SmtStrategy s;
   s.m_RunSelect = 3;
   env.machineType = 4;
-  CDialogSMTStrategy d(s, env);
+  CDialogSMTStrategy d(s, machine, env);
   EXPECT_TRUE(d.Button(1043)->isChecked());  // "点胶贴片->Y1Y2"
   EXPECT_FALSE(d.Button(1024)->isEnabled());
   EXPECT_FALSE(d.Button(1036)->isEnabled());
@@ -53,17 +49,19 @@ TEST_F(StrategyDialog, LampMachineOpensWithItsOwnRunMode) {
 
 TEST_F(StrategyDialog, AnsweringNoToAutomaticNozzleChangeLeavesItOff) {
   env.machineType = 2;
-  CDialogSMTStrategy d(SmtStrategy{}, env);
+  CDialogSMTStrategy d(SmtStrategy{}, machine, env);
+  // Head 2 holds nozzle 3: the answer Yes empties the heads.
+  nozzles.headNozzle[1] = 3;
   messages.service.SetDefaultAnswer(smt::platform::MsgAnswer::No);
   d.Button(1036)->setChecked(true);
   d.OnControl(1036);
   EXPECT_FALSE(d.Button(1036)->isChecked());
-  EXPECT_EQ(nozzleResets, 0);
+  EXPECT_EQ(nozzles.headNozzle[1], 3);
   messages.service.SetDefaultAnswer(smt::platform::MsgAnswer::Yes);
   d.Button(1036)->setChecked(true);
   d.OnControl(1036);
   EXPECT_TRUE(d.Button(1036)->isChecked());
-  EXPECT_EQ(nozzleResets, 1);
+  EXPECT_EQ(nozzles.headNozzle[1], 0);
 }
 
 TEST_F(StrategyDialog, OkSortsSetsTheHeadsSavesAndCommits) {
@@ -73,17 +71,19 @@ TEST_F(StrategyDialog, OkSortsSetsTheHeadsSavesAndCommits) {
   s.m_HeaderSelect = 2;
   s.m_ChangeNozzleSelect = 1;
   s.m_RunSelect = 1;
-  CDialogSMTStrategy d(s, env);
+  CDialogSMTStrategy d(s, machine, env);
+  machine.headCount = 1;
   ASSERT_TRUE(d.TryAccept());
-  EXPECT_EQ(sortKeys, (std::vector<int>{20, 12}));
-  EXPECT_EQ(heads, 2);
-  EXPECT_EQ(dispenseView, 1);
+  // Sorted by the order's key, then by the two-head mode's key.
+  EXPECT_EQ(list.logic.sortCode, 12);
+  EXPECT_EQ(machine.headCount, 2);
+  EXPECT_EQ(list.job.visible, smt::job::VisibleList::Dispense);
   EXPECT_EQ(smt::run::Strategy().m_HeaderSelect, 2);
   EXPECT_EQ(smt::run::LoadStrategy(dir.string()).m_ChangeNozzleSelect, 1);
 }
 
 TEST_F(StrategyDialog, OutOfRangeValueKeepsThePageOpen) {
-  CDialogSMTStrategy d(SmtStrategy{}, env);
+  CDialogSMTStrategy d(SmtStrategy{}, machine, env);
   d.Edit(1050)->setText("5");  // glue points 1..4
   EXPECT_FALSE(d.TryAccept());
   ASSERT_FALSE(messages.service.Texts().empty());
@@ -95,11 +95,11 @@ TEST_F(StrategyDialog, CoverOnlyOnSmallMachinesPlacing) {
   SmtStrategy s;
   s.m_Cover = 1;
   env.machineType = 3;
-  CDialogSMTStrategy four(s, env);
+  CDialogSMTStrategy four(s, machine, env);
   EXPECT_FALSE(four.Button(1458)->isEnabled());
   EXPECT_FALSE(four.Button(1458)->isChecked());
   env.machineType = 1;
-  CDialogSMTStrategy one(s, env);
+  CDialogSMTStrategy one(s, machine, env);
   EXPECT_TRUE(one.Button(1458)->isChecked());
   EXPECT_TRUE(one.Button(1459)->isEnabled());
 }

@@ -187,6 +187,40 @@ TEST(SettingsKeyTable, EveryNumericKeyRefusesWhatIsNoNumberAndKeepsEveryOtherKey
               refusals);
 }
 
+// An empty key is a key not set yet (a new installation writes keys as the
+// dialogs are first saved): it reads as its default without a word, and so
+// does a key whose line is missing; every other key keeps the file's value.
+TEST(SettingsKeyTable, EveryNumericKeyEmptyOrMissingReadsItsDefaultWithoutAWord) {
+  TempDir good, empty, dir;
+  WriteGoodSettings(good.str());
+  platform::ClearProfileCache();
+  const Values wanted = LoadEverything(good.str());
+  const Values defaults = LoadEverything(empty.str());
+  const std::vector<std::string> lines = Lines(good.Read("config.ini"));
+  platform::ScopedRecordingMessages messages;
+  platform::ForgetReadRefusals();
+  for (const KeyLine& k : NumericKeys(lines)) {
+    const std::string name = "[" + k.section + "] " + k.key;
+    std::vector<std::string> blank = lines, missing = lines;
+    blank[k.line] = k.key + "=";
+    missing.erase(missing.begin() + static_cast<long>(k.line));
+    for (const auto& changed : {blank, missing}) {
+      SCOPED_TRACE(name + (changed.size() == lines.size() ? " empty" : " missing"));
+      const std::string text = Join(changed);
+      dir.Write("config.ini", text);
+      platform::ClearProfileCache();
+      const Values got = LoadEverything(dir.str());
+      for (const auto& [key, value] : wanted) {
+        if (key == name) EXPECT_EQ(got.at(key), defaults.at(key)) << key;
+        else EXPECT_EQ(got.at(key), value) << key;
+      }
+      EXPECT_EQ(dir.Read("config.ini"), text);
+    }
+  }
+  EXPECT_TRUE(platform::ReadRefusalsSoFar().empty());
+  EXPECT_TRUE(messages.service.Texts().empty());
+}
+
 TEST(SettingsKeyTable, KeysWithARangeRefuseOnePastEachEndNamingTheRange) {
   TempDir good, dir;
   WriteGoodSettings(good.str());

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "link/MotionGlobals.h"
+#include "platform/FileCell.h"
 #include "stations/LampPointTable.h"
 
 namespace {
@@ -126,6 +127,99 @@ TEST_F(LampTableTest, ParsersTruncateSumsOnceAndChooseTheYTarget) {
   LampDispense none = t.ParseSettings(7, 1, 0, s);
   EXPECT_EQ(none.runSpeed, 40);
   EXPECT_EQ(none.height, 0);
+}
+
+// A side file written by hand: reals with other than four decimals, empty
+// offsets, words in the spare cells. Read and written back unchanged; the
+// values are the numbers the cells hold.
+TEST_F(LampTableTest, HandWrittenRowsGoBackByteForByteAndAreReadAsTheirNumbers) {
+  auto texts = LampPointTable().RowTexts();
+  auto row = [](std::vector<std::string> cells) {
+    cells.resize(kLampCols);
+    std::string t;
+    for (const auto& c : cells) t += c + "\t";
+    return t + "\r\n";
+  };
+  texts[0] = row({"1", "平台1", "1", "0.99999", "-20", "", "", "1.5", "2.5", "0.25", "-0.25", "0", "10", "40",
+                  "0.1", "0.2", "-2", "-3", "150", "1.5", "60", "0.3", "0.4", "-2.5", "-3.5", "160", "1.6", "70",
+                  "0.5", "0.6", "-2.75", "-3.75", "170", "1.7", "80", "note", "", "x y", "", "7"});
+  texts[1] = row({"1", "平台2", "0", " 3.00 ", "4", "12", "-7", "0", "0", "0", "0", "1.25", "5", "6"});
+  t.SetRowTexts(texts);
+  EXPECT_EQ(t.RowTexts(), texts);
+  EXPECT_EQ(t.PointCount(), 1);
+  const LampPointValues a = t.Values(0), b = t.Values(1);
+  EXPECT_EQ(a.markX, 0.99999);
+  EXPECT_EQ(a.offsetX, 0);
+  EXPECT_EQ(a.dots[2].closeDelay, 80);
+  EXPECT_EQ(a.dots[1].valveOpen, -3.5);
+  EXPECT_EQ(b.markX, 3.0);
+  EXPECT_EQ(b.offsetY, -7);
+  EXPECT_EQ(b.placeZ, 1.25);
+  EXPECT_EQ(b.dots[0].height, 0);  // empty cells are 0
+  EXPECT_EQ(t.Platform(1), 2);
+  EXPECT_EQ(t.Platform(2), 0);
+  // Measured offsets change their two cells only.
+  t.SetMarkOffsets(0, std::pair<int32_t, int32_t>{5, -6});
+  auto after = texts;
+  after[0] = row({"1", "平台1", "1", "0.99999", "-20", "5", "-6", "1.5", "2.5", "0.25", "-0.25", "0", "10", "40",
+                  "0.1", "0.2", "-2", "-3", "150", "1.5", "60", "0.3", "0.4", "-2.5", "-3.5", "160", "1.6", "70",
+                  "0.5", "0.6", "-2.75", "-3.75", "170", "1.7", "80", "note", "", "x y", "", "7"});
+  EXPECT_EQ(t.RowTexts(), after);
+  EXPECT_EQ(t.Values(0).offsetX, 5);
+  EXPECT_EQ(t.Values(0).markX, 0.99999);
+}
+
+// A cell that is no number refuses its row, naming the line and the field;
+// the row goes back as it was and offers no values.
+TEST_F(LampTableTest, RowWithACellThatIsNoNumberIsRefusedByLineAndField) {
+  struct Case {
+    int col;
+    const char* text;
+    const char* field;
+  };
+  const Case cases[] = {{3, "12abc", "mark X"},       {5, "1.5", "offset X"},       {11, "nan", "Z"},
+                        {13, "1e400", "run speed"},   {16, "ten", "red height"},    {27, "inf", "silver 1 close delay"},
+                        {32, "99999999999", "silver 2 bottom delay"}, {30, "0x10", "silver 2 height"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    LampPointTable table;
+    table.AddPoint(Values(1.0));
+    table.AddPoint(Values(2.0));
+    auto texts = table.RowTexts();
+    std::vector<std::string_view> cells;
+    smt::platform::SplitTabCellViews(texts[3], cells);
+    std::string line;
+    for (size_t k = 0; k < cells.size(); ++k) line += (static_cast<int>(k) == c.col ? std::string(c.text) : std::string(cells[k])) + "\t";
+    texts[3] = line + "\r\n";
+    const auto refused = table.SetRowTexts(texts);
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_NE(refused[0].find("line 4"), std::string::npos) << refused[0];
+    EXPECT_NE(refused[0].find(c.field), std::string::npos) << refused[0];
+    EXPECT_EQ(table.RowTexts(), texts);
+    EXPECT_EQ(table.PointCount(), 2);
+    EXPECT_EQ(table.Values(3).markX, 0.0);
+    EXPECT_EQ(table.Values(2).markX, 2.0);
+    LampScales s;
+    s.px = s.py = 1000;
+    EXPECT_EQ(table.ParsePointRow(1, 2, 1, s).x, 0);
+  }
+}
+
+// What the table keeps of a value the editor hands it is the number its
+// four-decimal cell reads back as.
+TEST_F(LampTableTest, StoredValuesAreTheNumbersTheirCellsReadBackAs) {
+  for (double x : {0.00005, 1.23445, -7.77775, 123.456789, 0.1 + 0.2, -0.00004, 2.5}) {
+    SCOPED_TRACE(x);
+    LampPointValues v = Values(x);
+    v.dots[1].valveClose = x;
+    v.placeZ = x / 3;
+    t.Clear();
+    ASSERT_TRUE(t.AddPoint(v));
+    const LampPointValues read = LampPointValues::FromCells(t.Row(0));
+    const LampPointValues held = t.Values(0);
+    for (int c = 2; c <= 34; ++c) EXPECT_EQ(held.Number(c), read.Number(c)) << "cell " << c;
+    EXPECT_EQ(held.markX, std::strtod(t.Cell(0, 3).c_str(), nullptr));
+  }
 }
 
 TEST(LampCountersTest, SetQuantityStaysThreeAboveBoardsMade) {

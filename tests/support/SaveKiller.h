@@ -25,7 +25,26 @@ class SaveKiller {
     timedSave();
     const auto us =
         std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0).count();
-    delay_ = std::uniform_int_distribution<long long>(0, 3 * std::max<long long>(200, us));
+    span_ = 3 * std::max<long long>(200, us);
+    delay_ = std::uniform_int_distribution<long long>(0, span_);
+  }
+
+  // What the last kill left: the old set (true) or a newer one. A forked
+  // child on a loaded machine can start far slower than the timed save, so
+  // when twenty kills in a row found only the old set the kills are spread
+  // over twice the time (and over half when they found only newer ones).
+  void Left(bool oldSet) {
+    (oldSet ? oldRun_ : newRun_)++;
+    (oldSet ? newRun_ : oldRun_) = 0;
+    if (oldRun_ >= 20 && span_ < 60'000'000) {
+      span_ *= 2;
+      oldRun_ = 0;
+    }
+    if (newRun_ >= 20 && span_ > 400) {
+      span_ /= 2;
+      newRun_ = 0;
+    }
+    delay_ = std::uniform_int_distribution<long long>(0, span_);
   }
 
   // Forks a child that runs `inChild` once and then save(from), save(from + 1),
@@ -53,6 +72,8 @@ class SaveKiller {
  private:
   std::mt19937 random_;
   std::uniform_int_distribution<long long> delay_;
+  long long span_ = 0;
+  int oldRun_ = 0, newRun_ = 0;
 };
 
 }  // namespace smt::test

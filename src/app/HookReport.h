@@ -1,0 +1,15 @@
+#pragma once
+// The report of the hook table to the daily log: the hooks the machine type
+// needs and nobody connected.
+#include <string>
+#include <vector>
+
+namespace smt::app {
+
+// Logs the hooks the current machine type needs and nobody connected;
+// returns their names.
+std::vector<std::string> ReportHooks(const std::string& when);
+// Points the hook log at the daily log file.
+void InstallHookLog();
+
+}  // namespace smt::app

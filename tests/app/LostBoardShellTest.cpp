@@ -1,0 +1,161 @@
+// The board going away under the program as main() builds it on the demo
+// working directory: the simulated board ends (its serial line closes, its
+// network port closes) while the program is idle or in the middle of a run.
+// The operator is told once, within 2 s, naming the link that went; the
+// connect button shows it; Start, Home and the jog are off until the board is
+// connected again, which works from the same window.
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#include "RunningDemoFixture.h"
+#include "link/JogPanelLayout.h"
+#include "link/MachineCommands.h"
+#include "link/NamespacePair.h"
+#include "platform/WorkerThreads.h"
+
+namespace {
+
+enum class Over { Serial, Network };
+enum class When { Idle, DuringARun };
+
+struct LossCase {
+  Over link;
+  When when;
+  const char* name;
+};
+
+}  // namespace
+
+class LostBoard : public RunningDemo, public ::testing::WithParamInterface<LossCase> {
+ protected:
+  void SetUp() override {
+    RunningDemo::SetUp();
+    if (HasFatalFailure() || IsSkipped() || GetParam().link != Over::Network) return;
+    // The board on a host of its own (discovery keeps multicast loop-back
+    // off), answering discovery and commands on its usual ports.
+    ns = std::make_unique<linktest::NamespacePair>("lb", 232);
+    if (!ns->ok()) GTEST_SKIP() << "network namespaces cannot be made here (needs root and ip netns)";
+    sim->Stop();
+    sim->SetWorld(nullptr);
+    smt::sim::SimConfig c;
+    c.serial = false;
+    c.headMask = 0x03;
+    sim = std::make_unique<smt::sim::SimBoard>(c);
+    sim->SetWorld(world.get());
+    ASSERT_TRUE(StartBoard());
+    smt::platform::WriteProfileString(smt::platform::ConfigPath(dir.str()), "SetBasicConfig", "m_CommModel", "1");
+    smt::platform::ClearProfileCache();
+  }
+  void TearDown() override {
+    RunningDemo::TearDown();
+    if (sim) sim->Stop();
+  }
+
+  bool Network() const { return GetParam().link == Over::Network; }
+
+  // The board's sockets in its own namespace; the serial board's new line
+  // is the COM port the program opens.
+  bool StartBoard() {
+    bool started = false;
+    if (Network()) {
+      if (!ns->RunIn(true, [&] { started = sim->Start(); })) return false;
+      return started;
+    }
+    started = sim->Start();
+    smt::platform::WriteProfileString(smt::platform::ConfigPath(dir.str()), "SerialPortConfig", "COM1",
+                                      sim->SerialPath());
+    smt::platform::ClearProfileCache();
+    return started;
+  }
+
+  // On the network the press is made from the program's own host: the
+  // connect thread it starts, and the sockets that thread opens, live there.
+  void PressConnect() override {
+    if (Network())
+      ASSERT_TRUE(ns->RunHere(false, [&] { Click(ConnectButton()); }));
+    else
+      Click(ConnectButton());
+  }
+
+  CMainFrame& StartIdleWithTheJobOpen() {
+    CMainFrame& f = Start();
+    f.show();
+    ConnectAndHome();
+    EXPECT_TRUE(f.view()->document()->OnOpenDocument(dir / smt::app::kDemoJobName));
+    EXPECT_TRUE(PumpUntil([&] { return f.view()->m_pPartList->ToolBar().Button(106)->isEnabled(); }));
+    return f;
+  }
+
+  bool HomeCommandReceived() {
+    const auto r = sim->Received();
+    return std::any_of(r.begin(), r.end(), [](const smt::sim::ReceivedCommand& c) {
+      return smt::link::IsHomeCode(static_cast<uint8_t>(c.code));
+    });
+  }
+
+  std::unique_ptr<linktest::NamespacePair> ns;
+};
+
+TEST_P(LostBoard, IsToldOnceWithinTwoSecondsTheControlsGoOffAndAReconnectWorks) {
+  const LossCase c = GetParam();
+  CMainFrame& f = c.when == When::DuringARun ? StartRunAndWaitForAHeldPart() : StartIdleWithTheJobOpen();
+  ASSERT_FALSE(HasFatalFailure());
+  auto& bar = f.view()->m_pPartList->ToolBar();
+  // Idle: nothing has been sent for a while.
+  if (c.when == When::Idle) PumpUntil([] { return false; }, 1200ms);
+  messages.service.Clear();
+
+  const auto t0 = std::chrono::steady_clock::now();
+  sim->Stop();  // the board is gone: its line and its port close
+  ASSERT_TRUE(PumpUntil([&] { return !TextsWith("The link to the machine is lost").empty(); }, 10s)) << Messages();
+  const long long noticeMs = MsSince(t0);
+  std::printf("[figure] board gone on the %s link (%s) noticed after %lld ms\n",
+              Network() ? "network" : "serial", c.when == When::Idle ? "idle" : "during a run", noticeMs);
+  EXPECT_LT(noticeMs, 2000);
+  EXPECT_FALSE(smt::CurrentMachine().connected.load());
+  ASSERT_TRUE(PumpUntil([&] { return RunOver(); }, 10s));
+  PumpUntil([] { return false; }, 700ms);
+  // One message about the loss, and it names the link that went; no
+  // time-out or failed command of the run stacks up behind it. A run ends
+  // with its own words: the parts it could not carry to the throw position
+  // (held by vacuum, the operator takes them off) and how many it threw.
+  const auto lost = TextsWith("The link to the machine is lost");
+  ASSERT_EQ(lost.size(), 1u) << Messages();
+  EXPECT_NE(lost[0].find(Network() ? "network link to " + ns->boardAddress() : std::string("COM port")),
+            std::string::npos)
+      << lost[0];
+  for (const auto& t : messages.service.Texts()) {
+    if (t == lost[0]) continue;
+    const bool runEnd = c.when == When::DuringARun && (t.rfind("The run stopped with parts on nozzle(s)", 0) == 0 ||
+                                                       t.rfind("Run stopped: 0 part(s) thrown", 0) == 0);
+    EXPECT_TRUE(runEnd) << t;
+  }
+  EXPECT_TRUE(TextsWith("time-out").empty()) << Messages();
+  EXPECT_EQ(Jog().ButtonText(), "联机");
+  EXPECT_FALSE(Control(smt::link::jogid::kXPlus)->isEnabled());
+  EXPECT_FALSE(Control(smt::link::jogid::kYMinus)->isEnabled());
+  EXPECT_FALSE(Control(smt::link::jogid::kReset)->isEnabled());
+  EXPECT_FALSE(bar.Button(106)->isEnabled());
+
+  // The board is back: the same window connects again, homes, and the
+  // controls and Start come back.
+  ASSERT_TRUE(StartBoard()) << sim->LastError();
+  world->Clear();
+  messages.service.Clear();
+  ConnectAndHome();
+  ASSERT_FALSE(HasFatalFailure());
+  EXPECT_TRUE(HomeCommandReceived());
+  EXPECT_TRUE(PumpUntil([&] { return bar.Button(106)->isEnabled(); }));
+  EXPECT_TRUE(Control(smt::link::jogid::kYMinus)->isEnabled());
+  EXPECT_TRUE(messages.service.Texts().empty()) << Messages();
+}
+
+// The serial link's closed port (idle and during a run) is
+// AClosedPortIsToldOnceWithinTwoSecondsAndTheControlsGoOff, its reconnect
+// ALostBoardIsToldTheButtonShowsItAndAReconnectWorks.
+INSTANTIATE_TEST_SUITE_P(
+    Links, LostBoard,
+    ::testing::Values(LossCase{Over::Network, When::Idle, "NetworkIdle"},
+                      LossCase{Over::Network, When::DuringARun, "NetworkDuringARun"}),
+    [](const auto& info) { return std::string(info.param.name); });
