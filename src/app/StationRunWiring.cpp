@@ -158,26 +158,6 @@ void InstallStationRuns(CSMTView& view) {
     const auto io = smt::vision::DefaultMarkVisionIo();
     return io.cameraReady && io.cameraReady();
   };
-  // The lamp point editor's pendant.
-  auto& teach = smt::stations::TeachHooks();
-  teach.jog = [&view](int axis, bool positive, int platform) {
-    if (!view.m_pManualControl) return false;
-    // The jog panel's platform switch, so the panel shows it and the jog books the right axis.
-    if (view.m_pManualControl->JogPad().m_nHeadGroup != platform) view.m_pManualControl->OnHeadGroup();
-    return view.m_pManualControl->Jog(axis, positive, true);
-  };
-  teach.jogRelease = [&view] {
-    if (view.m_pManualControl) view.m_pManualControl->JogPad().Release();
-  };
-  teach.nextSpeedGear = [&view] { return view.m_pManualControl ? view.m_pManualControl->NextSpeedGear() : -1; };
-  teach.speedGear = [] { return smt::link::Runtime().speedGear.load(); };
-  teach.openMarkCamera = [&view] {
-    smt::platform::PostToGui([&view] {
-      if (view.switchLiveCamera) view.switchLiveCamera(smt::app::GoToCamera::Mark);
-    });
-  };
-  teach.measureMark = [](int platform, int point) { return smt::run::MeasureMarkPoint(platform, point); };
-
   // The labeling machine: its frames are the Mark camera's; its vision
   // set-up shows the board's zoom and the page's box, threshold and
   // brightness on the camera panel.
@@ -201,19 +181,6 @@ void InstallStationRuns(CSMTView& view) {
     });
   };
   smt::stations::LabelingMachine::Instance().SetIo(lio);
-  auto& label = smt::stations::LabelingShellHooks();
-  label.jog = [&view](int axis, bool positive) {
-    return view.m_pManualControl && view.m_pManualControl->Jog(axis, positive, true);
-  };
-  label.jogRelease = [&view] {
-    if (view.m_pManualControl) view.m_pManualControl->JogPad().Release();
-  };
-  label.nextSpeedGear = [&view] { return view.m_pManualControl ? view.m_pManualControl->NextSpeedGear() : -1; };
-  label.openMarkCamera = [&view] {
-    smt::platform::PostToGui([&view] {
-      if (view.switchLiveCamera) view.switchLiveCamera(smt::app::GoToCamera::Mark);
-    });
-  };
   run.platformVisionCentre = [&view](smt::run::HeadPlaceState& p, int platform) {
     return PlatformVisionOf(view, p, platform);
   };
