@@ -257,8 +257,8 @@ class ShellLinkWindow : public smt::link::LinkWindow {
     smt::platform::PostToGui([v, paused] {
       CDialogPartList* p = v->m_pPartList;
       if (!p) return;
-      p->Run().enableButton(smt::job::kBtnPause, !paused);
-      p->Run().enableButton(smt::job::kBtnRegain, paused);
+      p->Run().view->EnableButton(smt::job::kBtnPause, !paused);
+      p->Run().view->EnableButton(smt::job::kBtnRegain, paused);
     });
   }
   // The last step of homing moves the Mark camera to the vision origin.
@@ -350,7 +350,7 @@ class ShellFeederNeighbours : public smt::feeder::FeederNeighbours {
     smt::library::ThePackLibrary().LoadTable(rows);
     view_.frame()->m_lists.packRows = std::move(rows);
   }
-  std::vector<std::string> DropDownLists() override { return g_DropDownLists; }
+  std::vector<std::string> DropDownLists() override { return smt::job::DropDownLists(); }
   // Names of the cameras of the camera list (cell 0 of each row).
   std::vector<std::string> CameraNames() override {
     std::vector<std::string> names;
