@@ -127,21 +127,8 @@ void DeclareShellHooks(CSMTView& view) {
   Need(RUN(saveCoverCounters), kPlacing);
   Need(RUN(dippingStation), kPlacing);
   // --- run engine: lamp machine and labeling machine ---
-  Need(RUN(lampTarget), kLamp);
-  Need(RUN(lampDot), kLamp);
-  Need(RUN(lampRow), kLamp);
-  Need(RUN(setLampMarkOffsets), kLamp);
-  Need(RUN(lampCounts), kLamp);
-  Need(RUN(setLampCounts), kLamp);
-  Need(RUN(platformMarkParams), kLamp);
-  Need(RUN(markCameraReady), kLamp);
-  Need(RUN(sightMark), kLamp);
-  Need(RUN(platformVisionCentre), kLamp);
-  Need(RUN(labelSettings), kLabeling);
-  Need(RUN(setLabelSerialX), kLabeling);
-  Need(RUN(recognizeGlass), kLabeling);
-  Need(RUN(moveHeadToThimble), kLabeling);
-  Need(RUN(runPickSequence), kLabeling);
+  Need(Ref{"RunServices.lamp", [] { return smt::run::Services().lamp.connected(); }}, kLamp);
+  Need(Ref{"RunServices.labeling", [] { return smt::run::Services().labeling.connected(); }}, kLabeling);
 
   // --- window panels and the feeders' neighbours (the jog panel connects itself) ---
   Need(PORT(smt::link::JogPanelPort()), kAll, kNone);

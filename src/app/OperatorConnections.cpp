@@ -70,9 +70,11 @@ void ConnectRunCameraAngles(CSMTView& view) {
 
 // The labeling run reads the labeling settings and works the sheet through
 // the labeling station.
-void ConnectLabelRun(CSMTView& view) {
-  auto& run = smt::run::Services();
-  run.labelSettings = [&view] {
+class ShellLabelingStation : public smt::run::LabelingStation {
+ public:
+  explicit ShellLabelingStation(CSMTView& view) : view_(view) {}
+
+  smt::run::LabelSettings Settings() override {
     const smt::stations::LabelingSettings l = smt::stations::LabelingMachine::Instance().Settings();
     smt::run::LabelSettings r;
     r.startX = l.m_StartX;
@@ -85,23 +87,32 @@ void ConnectLabelRun(CSMTView& view) {
     r.thimbleY = l.m_ThimbleY;
     r.glassSheets = l.m_GlassSheets;
     r.checkTimes = l.m_CheckTimes;
-    smt::platform::RunOnGui([&] { r.visualZoom = ShownBoardMark(view).visualZoom; });
+    CSMTView* v = &view_;
+    smt::platform::RunOnGui([&] { r.visualZoom = ShownBoardMark(*v).visualZoom; });
     return r;
-  };
+  }
   // The sheet's next cell: the next run goes on from there.
-  run.setLabelSerialX = [](int serialX) {
+  void SetSerialX(int serialX) override {
     auto& machine = smt::stations::LabelingMachine::Instance();
     smt::stations::LabelingSettings l = machine.Settings();
     l.m_SerialX = serialX;
     machine.SetSettings(l);
-  };
-  run.recognizeGlass = [] {
+  }
+  std::vector<std::pair<int, int>> RecognizeGlass() override {
     std::vector<std::pair<int, int>> points;
     for (const cv::Point& p : smt::stations::LabelingMachine::Instance().RecognizeGlass()) points.emplace_back(p.x, p.y);
     return points;
-  };
-  run.moveHeadToThimble = [](int head) { return smt::stations::LabelingMachine::Instance().MoveHeadToThimble(head); };
-  run.runPickSequence = [](int head) { return smt::stations::LabelingMachine::Instance().RunPickSequence(head); };
+  }
+  bool MoveHeadToThimble(int head) override { return smt::stations::LabelingMachine::Instance().MoveHeadToThimble(head); }
+  bool RunPickSequence(int head) override { return smt::stations::LabelingMachine::Instance().RunPickSequence(head); }
+
+ private:
+  CSMTView& view_;
+};
+
+void ConnectLabelRun(CSMTView& view) {
+  auto& run = smt::run::Services();
+  run.labeling.Connect(std::make_shared<ShellLabelingStation>(view));
   run.startHomeMode = [](int mode) { smt::link::MachineHoming::Instance().StartHomeThread(mode, 0); };
 }
 
