@@ -87,7 +87,7 @@ TEST_P(VisionFailureCases, TheOperatorDecidesAboutAPartVisionCannotCentre) {
   ASSERT_TRUE(View().m_pPartList->Run().OnStart()) << Shown();
   ASSERT_TRUE(WaitEnd(90s)) << Info();
   ASSERT_FALSE(messages.service.Texts().empty()) << "the operator was asked";
-  if (c.answer == smt::platform::MsgAnswer::Yes) EXPECT_EQ(world->Placements().size(), c.placed);
+  if (c.answer == smt::platform::MsgAnswer::Yes) EXPECT_EQ(world->Placements().size(), c.placed) << Shown();
   else EXPECT_LT(world->Placements().size(), 6u);
   for (const auto& p : world->Placements()) EXPECT_EQ(p.part.feeder, 0) << "no part of the empty feeder";
 }
