@@ -322,7 +322,7 @@ TEST_F(VisionRunSim, TheLabelingMachineCentresOnTheTemplatesFeature) {
   std::atomic<bool> found{false}, done{false};
   smt::CurrentMachine().runContinue = true;  // as in a run: the centring goes on past its pause gate
   std::thread worker([&] {
-    found = smt::run::Services().recognizeOwnMark(m, p);
+    found = smt::run::Services().vision->RecognizeOwnMark(m, p);
     done = true;
   });
   const auto end = std::chrono::steady_clock::now() + 20s;
