@@ -10,6 +10,7 @@
 
 #include "RunningDemoFixture.h"
 #include "link/JogPanelLayout.h"
+#include "link/LinkTexts.h"
 #include "link/MachineCommands.h"
 #include "link/NamespacePair.h"
 #include "platform/WorkerThreads.h"
@@ -116,20 +117,23 @@ TEST_P(LostBoard, IsToldOnceWithinTwoSecondsTheControlsGoOffAndAReconnectWorks) 
   EXPECT_FALSE(smt::CurrentMachine().connected.load());
   ASSERT_TRUE(PumpUntil([&] { return RunOver(); }, 10s));
   PumpUntil([] { return false; }, 700ms);
-  // One message about the loss, and it names the link that went; no
-  // time-out or failed command of the run stacks up behind it. A run ends
-  // with its own words: the parts it could not carry to the throw position
-  // (held by vacuum, the operator takes them off) and how many it threw.
-  const auto lost = TextsWith("The link to the machine is lost");
-  ASSERT_EQ(lost.size(), 1u) << Messages();
-  EXPECT_NE(lost[0].find(Network() ? "network link to " + ns->boardAddress() : std::string("COM port")),
-            std::string::npos)
-      << lost[0];
-  for (const auto& t : messages.service.Texts()) {
-    if (t == lost[0]) continue;
-    const bool runEnd = c.when == When::DuringARun && (t.rfind("The run stopped with parts on nozzle(s)", 0) == 0 ||
-                                                       t.rfind("Run stopped: 0 part(s) thrown", 0) == 0);
-    EXPECT_TRUE(runEnd) << t;
+  // One message, about the loss, naming the link that went; no time-out or
+  // failed command of the run stacks up behind it, and the run adds nothing
+  // of its own (it can neither carry its parts away nor switch their vacuum
+  // off without the link): the message says which nozzles may still hold
+  // parts, in the window's language.
+  ASSERT_EQ(messages.service.Texts().size(), 1u) << Messages();
+  const std::string told = messages.service.Texts()[0];
+  EXPECT_NE(told.find("The link to the machine is lost"), std::string::npos) << told;
+  EXPECT_NE(told.find(Network() ? "network link to " + ns->boardAddress() : std::string("COM port")), std::string::npos)
+      << told;
+  const std::string held = smt::link::CurrentLinkTexts().lostWithVacuumOn;
+  if (c.when == When::DuringARun) {
+    const size_t at = told.find(held);
+    ASSERT_NE(at, std::string::npos) << told;
+    EXPECT_EQ(told.substr(at + held.size(), 2), " 1") << told;  // nozzle 1 held its part
+  } else {
+    EXPECT_EQ(told.find(held), std::string::npos) << told;
   }
   EXPECT_TRUE(TextsWith("time-out").empty()) << Messages();
   EXPECT_EQ(Jog().ButtonText(), "联机");
