@@ -155,11 +155,10 @@ TEST_P(LostBoard, IsToldOnceWithinTwoSecondsTheControlsGoOffAndAReconnectWorks) 
   EXPECT_TRUE(messages.service.Texts().empty()) << Messages();
 }
 
-// The serial link's closed port (idle and during a run) is
-// AClosedPortIsToldOnceWithinTwoSecondsAndTheControlsGoOff, its reconnect
-// ALostBoardIsToldTheButtonShowsItAndAReconnectWorks.
 INSTANTIATE_TEST_SUITE_P(
     Links, LostBoard,
-    ::testing::Values(LossCase{Over::Network, When::Idle, "NetworkIdle"},
+    ::testing::Values(LossCase{Over::Serial, When::Idle, "SerialIdle"},
+                      LossCase{Over::Serial, When::DuringARun, "SerialDuringARun"},
+                      LossCase{Over::Network, When::Idle, "NetworkIdle"},
                       LossCase{Over::Network, When::DuringARun, "NetworkDuringARun"}),
     [](const auto& info) { return std::string(info.param.name); });
