@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "RunningDemoFixture.h"
+#include "app/CommandIds.h"
 #include "link/JogPanelLayout.h"
 #include "link/LinkTexts.h"
 #include "link/MachineCommands.h"
@@ -152,6 +153,20 @@ TEST_P(LostBoard, IsToldOnceWithinTwoSecondsTheControlsGoOffAndAReconnectWorks) 
   EXPECT_TRUE(HomeCommandReceived());
   EXPECT_TRUE(PumpUntil([&] { return bar.Button(106)->isEnabled(); }));
   EXPECT_TRUE(Control(smt::link::jogid::kYMinus)->isEnabled());
+  EXPECT_TRUE(messages.service.Texts().empty()) << Messages();
+
+  // Moves work again, with nothing to tell: a jog, and a go-to from the menu
+  // (nozzle 1 to the throw position), each reaching the board.
+  sim->ClearReceived();
+  ASSERT_TRUE(Jog().Jog(0, true));
+  ASSERT_TRUE(PumpUntil([] { return !smt::CurrentMachine().machineBusy.load(); }, 10s));
+  EXPECT_TRUE(sim->LastReceived(0x61).has_value());
+  sim->ClearReceived();
+  f.view()->OnCommand(smt::app::cmd::kGoNozzleToThrow[0]);
+  ASSERT_TRUE(PumpUntil([] { return !smt::CurrentMachine().machineBusy.load(); }, 10s));
+  EXPECT_TRUE(sim->LastReceived(0x64).has_value());
+  EXPECT_TRUE(smt::CurrentMachine().connected.load());
+  PumpUntil([] { return false; }, 200ms);
   EXPECT_TRUE(messages.service.Texts().empty()) << Messages();
 }
 
