@@ -34,6 +34,7 @@
 #include "link/LinkGlobals.h"
 #include "link/LinkHooks.h"
 #include "link/LinkRoutes.h"
+#include "link/WindowPanels.h"
 #include "link/MachineCommands.h"
 #include "link/MachineHoming.h"
 #include "link/MotionGlobals.h"
@@ -55,6 +56,23 @@ using namespace std::chrono_literals;
 using smt::job::RowKind;
 
 namespace {
+
+// The camera panel of the bench: no panel on screen; the flying-camera
+// capture is done at once.
+class QuietCameraPanel : public smt::link::CameraPanel {
+ public:
+  void OpenMarkCamera() override {}
+  void OpenMarkCameraWithFeederLight() override {}
+  void ShowVisualParameters(int, int, int, double, double) override {}
+  void SetImageFeature(const std::string&) override {}
+  void TemplateCommand(int, const std::string&) override {}
+  std::pair<int, int> ContrastBrightness() override { return {0, 0}; }
+  void ShowBoardCameraValues() override {}
+  void OpenCamerasAfterConnect() override {}
+  void SwitchCamera(int, int) override {}
+  void ResetCaptureDone() override {}
+  bool WaitCaptureDone(std::chrono::milliseconds) override { return true; }
+};
 
 // The application object lives in main() (below), so it is gone before the
 // exit handlers run: a function-local static QApplication would be destroyed
@@ -127,9 +145,7 @@ struct Machine {
       m.originUpdate[i] = true;
     }
     smt::link::SetMotionSettings(m);
-    smt::link::Routes() = {};
-    smt::link::InstallCaptureDone([] {}, [](std::chrono::milliseconds) { return true; });
-    smt::link::InstallCameraSwitch([](int, int) {});
+    smt::link::CameraPanelPort().Own(std::make_shared<QuietCameraPanel>());
     smt::link::MachineHoming::Instance().m_nResetMode = -1;
     smt::CurrentMachine().machineType = 2;
     smt::CurrentMachine().headCount = 2;

@@ -9,16 +9,13 @@
 #include "job/CDialogPCBEdit.h"
 #include "job/CDialogPartList.h"
 #include "link/CDialogManualControl.h"
-#include "link/LinkRoutes.h"
 #include "link/ManualMarkOffsets.h"
+#include "link/WindowPanels.h"
 #include "platform/Hooks.h"
 #include "run/RunServices.h"
 #include "run/RunShellWiring.h"
 #include "settings/SettingsMenuCommands.h"
 #include "vision/CDialogCameraList.h"
-#include "stations/CDialogAutoTransport.h"
-#include "stations/LampTeach.h"
-#include "stations/LabelingMachine.h"
 #include "vision/CDialogSetView.h"
 
 // Every hook of the program, one line each: which machine types need it (and
@@ -75,21 +72,18 @@ void Optional(const Ref& r, std::string reason) {
 
 // The probes read the live objects each time they are asked.
 #define RUN(m) Ref{"RunServices." #m, [] { return smt::run::Services().m.connected(); }}
-#define FEED(m) Ref{"FeederServices." #m, [] { return smt::feeder::FeederHooks().m.connected(); }}
+// An interface port of the machine in use (read each time).
+#define PORT(port) Ref{(port).name(), [] { return (port).connected(); }}
 #define RUNCTL(m) \
   Ref{"RunControl." #m, [v] { return v->m_pPartList && v->m_pPartList->Run().m.connected(); }}
 #define LOGIC(m) \
   Ref{"PartListLogic." #m, [v] { return v->m_pPartList && v->m_pPartList->Logic().m.connected(); }}
 #define PCB(m) \
   Ref{"CDialogPCBEdit." #m, [v] { return v->m_pPartList && v->m_pPartList->PcbEditor().m.connected(); }}
-#define JOG(m) \
-  Ref{"CDialogManualControl." #m, [v] { return v->m_pManualControl && v->m_pManualControl->m.connected(); }}
 #define COORD(m) \
   Ref{"CoordinateTests." #m, [v] { return v->m_pPartList && v->m_pPartList->CoordTests().m.connected(); }}
-#define CAMLIST(m) \
-  Ref{"CDialogCameraList.hooks." #m, [v] { return v->m_pCameraList && v->m_pCameraList->hooks.m.connected(); }}
-#define SETVIEW(m) \
-  Ref{"CDialogSetView.hooks." #m, [v] { return v->m_pSetView && v->m_pSetView->hooks.m.connected(); }}
+// A port or hook of a panel the view holds (unconnected while the panel is missing).
+#define PANEL(name, panel, member) Ref{name, [v] { return v->panel && v->panel->member.connected(); }}
 
 void DeclareShellHooks(CSMTView& view) {
   CSMTView* v = &view;
@@ -133,64 +127,16 @@ void DeclareShellHooks(CSMTView& view) {
   Need(RUN(saveCoverCounters), kPlacing);
   Need(RUN(dippingStation), kPlacing);
   // --- run engine: lamp machine and labeling machine ---
-  Need(RUN(lampTarget), kLamp);
-  Need(RUN(lampDot), kLamp);
-  Need(RUN(lampRow), kLamp);
-  Need(RUN(setLampMarkOffsets), kLamp);
-  Need(RUN(lampCounts), kLamp);
-  Need(RUN(setLampCounts), kLamp);
-  Need(RUN(platformMarkParams), kLamp);
-  Need(RUN(markCameraReady), kLamp);
-  Need(RUN(sightMark), kLamp);
-  Need(RUN(platformVisionCentre), kLamp);
-  Need(RUN(labelSettings), kLabeling);
-  Need(RUN(setLabelSerialX), kLabeling);
-  Need(RUN(recognizeGlass), kLabeling);
-  Need(RUN(moveHeadToThimble), kLabeling);
-  Need(RUN(runPickSequence), kLabeling);
-  Need(Ref{"LampTeachHooks.jog", [] { return smt::stations::TeachHooks().jog.connected(); }}, kLamp, kNone);
-  Need(Ref{"LampTeachHooks.jogRelease", [] { return smt::stations::TeachHooks().jogRelease.connected(); }}, kLamp, kNone);
-  Need(Ref{"LampTeachHooks.nextSpeedGear", [] { return smt::stations::TeachHooks().nextSpeedGear.connected(); }}, kLamp, kNone);
-  Need(Ref{"LampTeachHooks.speedGear", [] { return smt::stations::TeachHooks().speedGear.connected(); }}, kLamp, kNone);
-  Need(Ref{"LampTeachHooks.openMarkCamera", [] { return smt::stations::TeachHooks().openMarkCamera.connected(); }}, kLamp, kNone);
-  Need(Ref{"LampTeachHooks.measureMark", [] { return smt::stations::TeachHooks().measureMark.connected(); }}, kLamp, kNone);
-  Need(Ref{"LabelingHooks.jog", [] { return smt::stations::LabelingShellHooks().jog.connected(); }}, kLabeling, kNone);
-  Need(Ref{"LabelingHooks.jogRelease", [] { return smt::stations::LabelingShellHooks().jogRelease.connected(); }}, kLabeling, kNone);
-  Need(Ref{"LabelingHooks.nextSpeedGear", [] { return smt::stations::LabelingShellHooks().nextSpeedGear.connected(); }}, kLabeling, kNone);
-  Need(Ref{"LabelingHooks.openMarkCamera", [] { return smt::stations::LabelingShellHooks().openMarkCamera.connected(); }}, kLabeling, kNone);
+  Need(Ref{"RunServices.lamp", [] { return smt::run::Services().lamp.connected(); }}, kLamp);
+  Need(Ref{"RunServices.labeling", [] { return smt::run::Services().labeling.connected(); }}, kLabeling);
 
-  // --- feeders ---
-  Need(FEED(openMarkCameraWithFeederLight), kFeeding, kNone);
-  Need(FEED(showVisualParameters), kFeeding, kNone);
-  Need(FEED(visionCamera), kFeeding, kNone);
-  Need(FEED(templateCommand), kFeeding, kNone);
-  Need(FEED(setImageFeature), kFeeding, kNone);
-  Need(FEED(cameraContrastBrightness), kFeeding, kNone);
-  Need(FEED(autoChangeNozzle), kFeeding, kNone);
-  Need(FEED(nozzleLibrary19), kFeeding, kNone);
-  Need(FEED(headNozzle), kFeeding, kNone);
-  Need(FEED(pickNozzleFromLibrary), kFeeding, kNone);
-  Need(FEED(returnNozzleToLibrary), kFeeding, kNone);
-  Need(FEED(nozzleNote), kFeeding, kNone);
-  Need(FEED(pickFromFeederTest), Types({8}), kNone);
-  Need(FEED(dippingStation), kFeeding, kNone);
-  Need(FEED(dippingZMeasured), kFeeding, kNone);
-  Need(FEED(showMeasurementHeight), kAll, kNone);
-  Need(FEED(updateRowsForFeeder), kFeeding, kNone);
-  Need(FEED(placementFeederNumbers), kFeeding, kNone);
-  Need(FEED(replacePartEditorFeeder), kFeeding, kNone);
-  Optional(FEED(partListEditLock), "the part list never locks the feeder number; unlocked when not connected");
-  Need(FEED(showFeederList), kAll, kNone);
-  Need(FEED(jog), kAll, kNone);
-  Need(FEED(jogRelease), kAll, kNone);
-  Need(FEED(nextSpeedGear), kAll, kNone);
-  Need(FEED(homeZ), kFeeding, kNone);
-  Need(FEED(clearLiftFlags), kFeeding, kNone);
-  Need(FEED(platformChoice), kAll, kNone);
-  Need(FEED(packRows), kAll, kNone);
-  Need(FEED(setPackRows), kAll, kNone);
-  Need(FEED(dropDownLists), kAll, kNone);
-  Need(FEED(cameraNames), kAll, kNone);
+  // --- window panels and the feeders' neighbours (the jog panel connects itself) ---
+  Need(PORT(smt::link::JogPanelPort()), kAll, kNone);
+  Need(PORT(smt::link::CameraPanelPort()), kAll, kNone);
+  Need(PORT(smt::link::LinkWindowPort()), kAll, kNone);
+  Need(PORT(smt::link::ManualMarkPort()), kAll, kNone);
+  Need(PORT(smt::feeder::FeederPartListPort()), kFeeding, kNone);
+  Need(PORT(smt::feeder::FeederNeighboursPort()), kAll, kNone);
 
   // --- part list: run control ---
   Need(Ref{"RunControlView", [v] { return v->m_pPartList && v->m_pPartList->Run().view.connected(); }}, kAll);
@@ -218,67 +164,20 @@ void DeclareShellHooks(CSMTView& view) {
   Need(PCB(openImportDialog), kAll, kNone);
   Need(PCB(openDoubleMarkTest), kAll, kNone);
 
-  // --- conveyor dialog ---
-  Need(Ref{"ConveyorDialogHooks.widthJogSteps", [] { return ConveyorDialogShellHooks().widthJogSteps.connected(); }}, kAll, kNone);
-  Need(Ref{"ConveyorDialogHooks.showConveyorTrace", [] { return ConveyorDialogShellHooks().showConveyorTrace.connected(); }}, kAll, kNone);
-
-  // --- jog panel ---
-  Need(JOG(openCamerasAfterConnect), kAll, kNone);
-
-  // --- camera panel ---
-  Need(SETVIEW(cameraRecord), kAll, kNone);
-  Need(SETVIEW(boardMark), kAll, kNone);
-  Need(SETVIEW(selectedFeederPackage), kFeeding, kNone);
-  Need(SETVIEW(lensCorrection), kAll, kNone);
-  Need(SETVIEW(visualColourReversal), kAll, kNone);
-  Need(SETVIEW(homingWaiver), kAll, kNone);
-  Need(SETVIEW(recognizeLiveFrame), kPlacing, kNone);
-  Need(SETVIEW(heightChanged), kAll, kNone);
+  // --- camera panel and camera list ---
+  Need(PANEL("CDialogSetView.neighbours", m_pSetView, neighbours), kAll, kNone);
+  Need(PANEL("CDialogSetView.recognizeLiveFrame", m_pSetView, recognizeLiveFrame), kPlacing, kNone);
+  Need(PANEL("CDialogCameraList.neighbours", m_pCameraList, neighbours), kAll, kNone);
 
   // --- coordinate tests ---
   Need(COORD(autoChangeNozzle), kAll, kNone);
-
-  // --- manual Mark offsets (jog panel menu) ---
-#define MARKS(m) Ref{"ManualMarkRoutes." #m, [] { return smt::link::ManualMarks().m.connected(); }}
-  Need(MARKS(currentBoard), kAll, kNone);
-  Need(MARKS(offsets), kAll, kNone);
-  Need(MARKS(storeOffsets), kAll, kNone);
-  Need(MARKS(convertPointToSteps), kAll, kNone);
-  Need(MARKS(partRowCount), kAll, kNone);
-  Need(MARKS(smtThreadBusy), kAll, kNone);
-  Need(MARKS(feedThreadBusy), kAll, kNone);
-  Need(MARKS(conveyorThreadBusy), kAll, kNone);
-  Need(MARKS(openMarkCamera), kAll, kNone);
-  Need(MARKS(setAlignmentBase), kAll, kNone);
-  Need(MARKS(alignBoardMarks), kAll, kNone);
-#undef MARKS
 
   // --- strategy page (connected when the shell wires the page; each opening takes them) ---
 #define STRAT(m) Ref{"CDialogSMTStrategy." #m, [] { return smt::run::StrategyPageHooks().m.connected(); }}
   Need(STRAT(openCoverDialog), kAll, kNone);
 #undef STRAT
 
-  // --- link routes (the link hands work to the window's parts) ---
-#define LINK(m) \
-  Ref{"LinkRoutes." #m, [] { return smt::link::ReadRoutes([](const smt::link::LinkRoutes& r) { return r.m.connected(); }); }}
-  Need(LINK(partListStart), kAll, kNone);
-  Need(LINK(jog), kAll, kNone);
-  Need(LINK(resetCaptureDone), kAll, kNone);
-  Need(LINK(waitCaptureDone), kAll, kNone);
-  Need(LINK(cameraToVisionOrigin), kAll, kNone);
-  Need(LINK(showConveyorWidth), kAll, kNone);
-  Optional(LINK(nextSpeedGear), "the link steps its own speed gear when no jog panel takes front-panel key 5");
-  Need(LINK(runPausedShown), kAll, kNone);
-  Need(LINK(showBoardCameraValues), kAll, kNone);
-  Need(LINK(switchCamera), kAll, kNone);
-#undef LINK
-
-  // --- camera table and head layout ---
-  Need(CAMLIST(rowsCommitted), kAll, kNone);
-  Need(CAMLIST(feederCameraColumn), kAll, kNone);
-  Need(CAMLIST(markFeedersWithoutVision), kAll, kNone);
-  Need(CAMLIST(boardMark), kAll, kNone);
-  Need(CAMLIST(layoutHeads), kAll, kNone);
+  // --- head layout and pulses ---
   Need(Ref{"HeadLayout.flyCameraInputs", [] { return smt::job::g_GetFlyCameraInputs.connected(); }}, kAll, kNone);
   Need(Ref{"Settings.pulseCommitted", [] { return smt::settings::PulseCommitted().connected(); }}, kAll, kNone);
   (void)kLabeling;

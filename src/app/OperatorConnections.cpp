@@ -26,86 +26,6 @@
 
 namespace {
 
-// The feeder editor's and the feeder tests' neighbours: the part list's
-// rows and its placement row editor, the nozzle library and strategy, the
-// vision cameras of the camera table and the camera panel.
-void ConnectFeederEditor(CSMTView& view) {
-  smt::feeder::FeederServices& s = smt::feeder::FeederHooks();
-  s.updateRowsForFeeder = [&view](const std::string& oldNumber, const std::string& newNumber, int visionMode,
-                                  const std::string& value, const std::string& head) {
-    if (view.m_pPartList)
-      view.m_pPartList->Logic().UpdateRowsForFeeder(oldNumber, newNumber, visionMode != 0, value, head);
-  };
-  // The placement row editor, while it is shown, offers the new number in
-  // place of the one it had selected.
-  s.replacePartEditorFeeder = [&view](const std::string& newNumber) {
-    if (!view.m_pPartList) return;
-    CDialogPartEditSmt& editor = view.m_pPartList->SmtEditor();
-    if (!editor.isVisible()) return;
-    QComboBox* feeders = editor.Combo(1023);
-    const int selected = feeders->currentIndex();
-    if (selected >= 0) feeders->removeItem(selected);
-    feeders->insertItem(0, QString::fromStdString(newNumber));
-    feeders->setCurrentIndex(0);
-  };
-  s.placementFeederNumbers = [&view] {
-    std::vector<std::string> numbers;
-    if (view.m_pPartList)
-      for (const auto& row : view.m_pPartList->Job().placementRows) numbers.push_back(row.Cell(smt::job::kSmtFeeder));
-    return numbers;
-  };
-  s.cameraContrastBrightness = [&view] {
-    return view.m_pSetView ? std::make_pair(view.m_pSetView->m_Light_Contrast, view.m_pSetView->m_Light_Brightness)
-                           : std::make_pair(0, 0);
-  };
-  s.autoChangeNozzle = [] { return smt::library::CurrentNozzleStrategy().m_AutoChangeNozzle != 0; };
-  s.nozzleLibrary19 = [] { return smt::library::CurrentNozzleStrategy().m_19NozzleLibrary != 0; };
-  s.nozzleNote = [](int index) {
-    const auto& rows = smt::library::TheNozzleLibrary().m_NozzleRows;
-    return index >= 0 && index < static_cast<int>(rows.size()) ? rows[static_cast<size_t>(index)][8] : std::string();
-  };
-  s.headNozzle = [](int head) {
-    return head >= 1 && head <= smt::library::kHeadCount ? smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[head - 1].load() : 0;
-  };
-  s.pickNozzleFromLibrary = [](int head, int nozzle) {
-    return smt::library::PickNozzleFromLibrary(head, nozzle, false, false);
-  };
-  s.returnNozzleToLibrary = [](int head) { return smt::library::ReturnNozzleToLibrary(head, false, false); };
-  // Vision camera 1 or 2 as the camera table holds it.
-  s.visionCamera = [&view](int camera) -> std::optional<smt::feeder::VisionCameraInfo> {
-    if (!view.m_pCameraList || (camera != 1 && camera != 2)) return std::nullopt;
-    const smt::vision::CameraRecord& r =
-        camera == 1 ? view.m_pCameraList->m_Camera_first : view.m_pCameraList->m_Camera_second;
-    smt::feeder::VisionCameraInfo info;
-    info.x = r.CameraPulse_X;
-    info.y = r.CameraPulse_Y;
-    info.light = r.Light_Brightness;
-    info.viewSize = r.VisualZoom;
-    return info;
-  };
-  // The feeder tests run on workers: the camera panel is changed on the
-  // window thread, and the worker does not wait for it.
-  s.showVisualParameters = [&view](int contrast, int brightness, int feature, double viewSize, double viewBox) {
-    smt::platform::PostToGui([&view, contrast, brightness, feature, viewSize, viewBox] {
-      if (view.m_pSetView) view.m_pSetView->ShowVisualParameters(contrast, brightness, feature, viewSize, viewBox);
-    });
-  };
-  s.showFeederList = [&view] { view.OnShowFeedList(); };
-  // The AutoZ measurement's height, from the feeder test worker, into the
-  // open basic settings dialog (so its OK keeps it).
-  s.showMeasurementHeight = [](double mm) {
-    smt::platform::PostToGui([mm] {
-      using smt::settings::CDialogSetBasic;
-      if (CDialogSetBasic* open = CDialogSetBasic::OpenDialog()) open->ShowMeasurement(mm);
-    });
-  };
-  s.homeZ = [] { smt::link::MachineHoming::Instance().StartHomeThread(3, 1); };
-  s.clearLiftFlags = [&view] {
-    if (view.m_pManualControl) view.m_pManualControl->JogPad().m_bLiftOnce = false;
-    smt::link::Runtime().feederButtonHeld = false;
-  };
-}
-
 // The part editors' take buttons measure from the shown board's origin and
 // their jog pads drive the machine through the jog panel.
 void ConnectPartEditors(CSMTView& view) {
@@ -130,29 +50,6 @@ void ConnectPartEditors(CSMTView& view) {
   };
 }
 
-// The Mark camera values of the board the part list shows (window thread).
-BoardMarkView ShownBoardMark(CSMTView& view) {
-  BoardMarkView b;
-  if (!view.m_pPartList) return b;
-  auto& job = view.m_pPartList->Job();
-  const smt::job::PcbRecord* rec = job.pcbs.Find(job.shownPcbName);
-  if (!rec) return b;
-  if (rec->m_dVisualZoom > 0) b.visualZoom = rec->m_dVisualZoom;
-  if (rec->m_dVisualBox > 0) b.visualBox = rec->m_dVisualBox;
-  b.contrast = rec->m_nLightContrast;
-  b.brightness = rec->m_nLightBrightness;
-  b.invert = rec->m_bImageColorReversal;
-  return b;
-}
-
-// The calibration tasks measure the standard piece with the shown board's
-// Mark values.
-void ConnectCameraCalibration(CSMTView& view) {
-  view.initialUpdateSteps.push_back([&view](const std::string&) {
-    if (view.m_pCameraList) view.m_pCameraList->hooks.boardMark = [&view] { return ShownBoardMark(view); };
-  });
-}
-
 // The placement rotation adds the vision camera's correction angle.
 void ConnectRunCameraAngles(CSMTView& view) {
   auto& run = smt::run::Services();
@@ -173,9 +70,11 @@ void ConnectRunCameraAngles(CSMTView& view) {
 
 // The labeling run reads the labeling settings and works the sheet through
 // the labeling station.
-void ConnectLabelRun(CSMTView& view) {
-  auto& run = smt::run::Services();
-  run.labelSettings = [&view] {
+class ShellLabelingStation : public smt::run::LabelingStation {
+ public:
+  explicit ShellLabelingStation(CSMTView& view) : view_(view) {}
+
+  smt::run::LabelSettings Settings() override {
     const smt::stations::LabelingSettings l = smt::stations::LabelingMachine::Instance().Settings();
     smt::run::LabelSettings r;
     r.startX = l.m_StartX;
@@ -188,33 +87,55 @@ void ConnectLabelRun(CSMTView& view) {
     r.thimbleY = l.m_ThimbleY;
     r.glassSheets = l.m_GlassSheets;
     r.checkTimes = l.m_CheckTimes;
-    smt::platform::RunOnGui([&] { r.visualZoom = ShownBoardMark(view).visualZoom; });
+    CSMTView* v = &view_;
+    smt::platform::RunOnGui([&] { r.visualZoom = ShownBoardMark(*v).visualZoom; });
     return r;
-  };
+  }
   // The sheet's next cell: the next run goes on from there.
-  run.setLabelSerialX = [](int serialX) {
+  void SetSerialX(int serialX) override {
     auto& machine = smt::stations::LabelingMachine::Instance();
     smt::stations::LabelingSettings l = machine.Settings();
     l.m_SerialX = serialX;
     machine.SetSettings(l);
-  };
-  run.recognizeGlass = [] {
+  }
+  std::vector<std::pair<int, int>> RecognizeGlass() override {
     std::vector<std::pair<int, int>> points;
     for (const cv::Point& p : smt::stations::LabelingMachine::Instance().RecognizeGlass()) points.emplace_back(p.x, p.y);
     return points;
-  };
-  run.moveHeadToThimble = [](int head) { return smt::stations::LabelingMachine::Instance().MoveHeadToThimble(head); };
-  run.runPickSequence = [](int head) { return smt::stations::LabelingMachine::Instance().RunPickSequence(head); };
+  }
+  bool MoveHeadToThimble(int head) override { return smt::stations::LabelingMachine::Instance().MoveHeadToThimble(head); }
+  bool RunPickSequence(int head) override { return smt::stations::LabelingMachine::Instance().RunPickSequence(head); }
+
+ private:
+  CSMTView& view_;
+};
+
+void ConnectLabelRun(CSMTView& view) {
+  auto& run = smt::run::Services();
+  run.labeling.Connect(std::make_shared<ShellLabelingStation>(view));
   run.startHomeMode = [](int mode) { smt::link::MachineHoming::Instance().StartHomeThread(mode, 0); };
 }
 
 }  // namespace
 
+// The Mark camera values of the board the part list shows (window thread).
+BoardMarkView ShownBoardMark(CSMTView& view) {
+  BoardMarkView b;
+  if (!view.m_pPartList) return b;
+  auto& job = view.m_pPartList->Job();
+  const smt::job::PcbRecord* rec = job.pcbs.Find(job.shownPcbName);
+  if (!rec) return b;
+  if (rec->m_dVisualZoom > 0) b.visualZoom = rec->m_dVisualZoom;
+  if (rec->m_dVisualBox > 0) b.visualBox = rec->m_dVisualBox;
+  b.contrast = rec->m_nLightContrast;
+  b.brightness = rec->m_nLightBrightness;
+  b.invert = rec->m_bImageColorReversal;
+  return b;
+}
+
 void InstallOperatorConnections(CSMTView& view) {
-  ConnectFeederEditor(view);
   ConnectPartEditors(view);
   ConnectRunCameraAngles(view);
-  ConnectCameraCalibration(view);
   ConnectLabelRun(view);
   view.initialUpdateSteps.push_back([&view](const std::string&) {
     // The in-place choices of the lists: names, types and angles of the

@@ -48,33 +48,6 @@ void RecomputeShownBoard(QPointer<CSMTView> view) {
   smt::CurrentMachine().board.mark2StepsY = steps(smt::CurrentMachine().board.mark2Y, pulse->m_Y_Pulse);
 }
 
-// What the Mark camera shows: the values of the board the part list shows,
-// or, while the view looks at the vision origin, the origin's box, lights
-// and image reversal (with the board's zoom).
-BoardMarkView MarkCameraView(CSMTView& view) {
-  BoardMarkView b;
-  if (view.m_pPartList) {
-    const auto& job = view.m_pPartList->Job();
-    if (const auto* rec = job.pcbs.Find(job.shownPcbName)) {
-      if (rec->m_dVisualZoom > 0) b.visualZoom = rec->m_dVisualZoom;
-      if (rec->m_dVisualBox > 0) b.visualBox = rec->m_dVisualBox;
-      b.contrast = rec->m_nLightContrast;
-      b.brightness = rec->m_nLightBrightness;
-      b.invert = rec->m_bImageColorReversal;
-    }
-  }
-  if (view.m_bOriginView.load()) {
-    const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
-    b.visualBox = basic->m_VisualOriginBox;
-    b.contrast = basic->m_OriginLightContrast;
-    b.brightness = basic->m_OriginLightBrightness;
-    b.invert = basic->m_OriginImageColorReversal != 0;
-    b.usePanelLight = false;
-    b.secondMarkActive = false;
-  }
-  return b;
-}
-
 // The camera panel's settings: the feeder brightness of the Mark camera.
 void TakeIntoCameraPanel(QPointer<CSMTView> view) {
   if (!view || !view->m_pSetView) return;
@@ -122,8 +95,6 @@ void InstallSettingsFlow(CSMTView& view) {
     CDialogSetView* panel = v->m_pSetView;
     if (!panel) return;
     TakeIntoCameraPanel(v);
-    panel->hooks.homingWaiver = [] { return smt::link::MachineHoming::Instance().m_bResetToOriginPending.load(); };
-    panel->hooks.boardMark = [v] { return MarkCameraView(*v); };
   });
   QObject::connect(&view, &QObject::destroyed, [ids] {
     auto& st = smt::settings::SettingsStores::Instance();

@@ -67,30 +67,10 @@ void ConnectRunServices(CSMTView& view) {
   };
 }
 
-void ConnectFeederServices(CSMTView& view) {
-  auto& f = smt::feeder::FeederHooks();
-  // "获取图像特征": the feeder's recognition type ("01:...") becomes the camera
-  // panel's image feature; its other values stay.
-  f.setImageFeature = [&view](const std::string& feature) {
-    CDialogSetView* camera = view.m_pSetView;
-    if (!camera) return;
-    const int type = std::atoi(feature.substr(0, 2).c_str());
-    camera->ShowVisualParameters(camera->m_Light_Contrast, camera->m_Light_Brightness, type, camera->m_dPixelPerMm,
-                                 camera->m_VisualSize);
-  };
-  // The feeder list's template buttons: 3 capture, 4 find, under the feeder's name.
-  f.templateCommand = [&view](int mode, const std::string& name) {
-    if (!view.m_pSetView) return;
-    view.m_pSetView->m_strTemplateName = name;
-    view.m_pSetView->TemplateCommand(mode == 3 ? smt::vision::kJobGetTemplate : smt::vision::kJobFindTemplate, name);
-  };
-}
-
 }  // namespace
 
 void ConnectShell(CSMTView& view) {
   ConnectRunServices(view);
-  ConnectFeederServices(view);
   view.initialUpdateSteps.push_back([&view](const std::string&) { ConnectPanels(view); });
 }
 
@@ -171,51 +151,11 @@ void ConnectPanels(CSMTView& view) {
   // The busy texts go into the information boxes whatever the information
   // switch says; an empty text empties the box.
   run.view.Connect(std::make_shared<JogBoxesRunView>(run.view.Get(), jog));
-  // Front-panel pause and resume keys switch the toolbar as the buttons do.
-  smt::link::InstallRunPausedShown([p](bool paused) {
-    smt::platform::PostToGui([p, paused] {
-      p->Run().view->EnableButton(smt::job::kBtnPause, !paused);
-      p->Run().view->EnableButton(smt::job::kBtnRegain, paused);
-    });
-  });
-  // After a full home the camera panel shows the shown board's Mark values.
-  smt::link::InstallShowBoardCameraValues([p, camera] {
-    smt::platform::PostToGui([p, camera] {
-      const smt::job::PcbRecord* rec = p->Job().ShownRecord();
-      if (rec && rec->m_dVisualZoom > 0) {
-        ShowCameraValues(camera, rec->m_dVisualZoom, rec->m_dVisualBox, rec->m_nLightContrast, rec->m_nLightBrightness);
-        return;
-      }
-      const auto& f = p->PcbEditor().Fields();  // no board shown: the editor's stored settings
-      ShowCameraValues(camera, f.m_VisualZoom, f.m_VisualBox, f.m_LightContrast, f.m_LightBrightness);
-    });
-  });
 
   p->CoordTests().autoChangeNozzle = [] { return smt::run::Strategy().m_AutoChangeNozzle; };
 
   // The PCB editor and the coordinate tests show through the camera panel.
   smt::job::PartListOf(smt::CurrentMachine()).camera.Connect(std::make_shared<ShellMarkCameraPanel>(view));
-
-  if (camera) {
-    // The package cell of the feeder list's selected row.
-    camera->hooks.selectedFeederPackage = [&view]() -> std::string {
-      CDialogFeedList* feeders = view.m_pFeedList;
-      if (!feeders || !feeders->List()) return {};
-      const int row = feeders->m_nSelectedRow;
-      if (row < 0 || row >= feeders->List()->rowCount()) return {};
-      return feeders->ListRow(row).text[smt::feeder::kCellPackage];
-    };
-  }
-
-  if (camera) {
-    // The vision steps invert the visual cameras' picture as the camera list says.
-    camera->hooks.visualColourReversal = [&view] {
-      return view.m_pCameraList && view.m_pCameraList->m_Settings.m_VisualImageColorReversal != 0;
-    };
-    // Folding and unfolding: the camera panel takes the new height and the
-    // jog panel below it the rest of the column.
-    camera->hooks.heightChanged = [camera](int height) { camera->setFixedHeight(height); };
-  }
 
   // Saving the job also saves the camera list and the automatic feeders.
   if (CSMTDoc* doc = view.document()) {
@@ -225,84 +165,6 @@ void ConnectPanels(CSMTView& view) {
       smt::feeder::AutoFeeders::Instance().SaveConfig(appDir);
     };
   }
-
-  // "联机后打开相机": after a connect on either link the camera panel opens
-  // the capture camera (camera kind 0), or the industrial cameras when one of
-  // them is not playing yet (kind 1).
-  if (jog) {
-    jog->openCamerasAfterConnect = [camera] {
-      if (!camera) return;
-      smt::platform::PostToGui([camera] {
-        const int kind = smt::CurrentMachine().camera.highSpeedCamera.load();
-        if (kind == 0) {
-          camera->OpenOrCloseCamera(false);
-        } else if (kind == 1) {
-          auto& e = camera->Engine();
-          if (!e.HasRole(smt::vision::kRoleMarkCamera) || !e.HasRole(smt::vision::kRoleVisualCamera1) ||
-              !e.HasRole(smt::vision::kRoleVisualCamera2))
-            camera->OpenOrCloseCamera(true);
-        }
-      });
-    };
-  }
-
-  // Manual Mark offsets from the jog panel.
-  smt::link::ManualMarkRoutes& marks = smt::link::ManualMarks();
-  marks.currentBoard = [p](smt::link::MarkBoard& b) {
-    bool found = false;
-    // The shown board's stored values, not the PCB editor's unapplied fields.
-    smt::platform::RunOnGui([&] {
-      const smt::job::PcbRecord* rec = p->Job().ShownRecord();
-      if (!rec) return;
-      b.originX = rec->m_dOriginX;
-      b.originY = rec->m_dOriginY;
-      b.mark1X = rec->m_dMark1X;
-      b.mark1Y = rec->m_dMark1Y;
-      b.mark2X = rec->m_dMark2X;
-      b.mark2Y = rec->m_dMark2Y;
-      found = true;
-    });
-    return found;
-  };
-  // The part list keeps the offsets as its measured marks: the run takes
-  // them once instead of recognising the marks.
-  marks.offsets = [p] {
-    const auto& m = p->CoordTests().marks;
-    smt::link::MarkOffsetValues v;
-    v.m_dMark1OffsetX = m.m_dMark1DevX;
-    v.m_dMark1OffsetY = m.m_dMark1DevY;
-    v.m_dMark2OffsetX = m.m_dMark2DevX;
-    v.m_dMark2OffsetY = m.m_dMark2DevY;
-    v.m_bManualMarkOffset = m.m_bMarkMeasured;
-    return v;
-  };
-  marks.storeOffsets = [p](const smt::link::MarkOffsetValues& v) {
-    auto& m = p->CoordTests().marks;
-    m.m_dMark1DevX = v.m_dMark1OffsetX;
-    m.m_dMark1DevY = v.m_dMark1OffsetY;
-    m.m_dMark2DevX = v.m_dMark2OffsetX;
-    m.m_dMark2DevY = v.m_dMark2OffsetY;
-    m.m_bMarkMeasured = v.m_bManualMarkOffset;
-  };
-  marks.convertPointToSteps = [](double a, double b, double c, double d) { smt::job::ConvertPointToSteps(a, b, c, d); };
-  marks.partRowCount = [p] { return static_cast<int>(p->Job().placementRows.size()); };
-  marks.emptyListText = p->Text("PartList.c_Message_01");
-  marks.smtThreadBusy = [p] { return p->Run().m_bSmtThreadBusy != 0; };
-  marks.feedThreadBusy = [p] { return p->Run().m_bFeedThreadBusy != 0; };
-  marks.conveyorThreadBusy = [p] { return p->Run().m_bConveyorThreadBusy != 0; };
-  marks.openMarkCamera = [&view] {
-    if (view.switchLiveCamera) view.switchLiveCamera(GoToCamera::Mark);
-  };
-  // The alignment's board base: origin and Mark 1 in steps.
-  marks.setAlignmentBase = [](const smt::link::MarkBoard& b) {
-    const auto pulse = smt::settings::SettingsStores::Instance().machine.Pulse();
-    auto& frame = smt::run::Frame();
-    frame.originX = static_cast<int32_t>(b.originX * pulse->m_X_Pulse);
-    frame.originY = static_cast<int32_t>(b.originY * pulse->m_Y_Pulse);
-    frame.mark1X = static_cast<int32_t>((b.mark1X + b.originX) * pulse->m_X_Pulse);
-    frame.mark1Y = static_cast<int32_t>((b.mark1Y + b.originY) * pulse->m_Y_Pulse);
-  };
-  // alignBoardMarks: the vision wiring's alignment outside a run.
 }
 
 }  // namespace smt::app

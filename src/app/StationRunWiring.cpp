@@ -105,15 +105,16 @@ bool PlatformVisionOf(CSMTView& view, smt::run::HeadPlaceState& p, int platform)
   return stop;
 }
 
-}  // namespace
+// The lamp machine's point table, counters and cameras as its runs use them.
+class ShellLampStation : public smt::run::LampStation {
+ public:
+  explicit ShellLampStation(CSMTView& view) : view_(view) {}
 
-void InstallStationRuns(CSMTView& view) {
-  auto& run = smt::run::Services();
-  run.lampTarget = [](int kind, int platform, int point) {
+  std::pair<int32_t, int32_t> Target(int kind, int platform, int point) override {
     const auto t = smt::stations::ApplyLampTargets(kind, platform, point);
-    return std::pair<int32_t, int32_t>{t.x, t.y};
-  };
-  run.lampDot = [](int group, int platform, int point) {
+    return {t.x, t.y};
+  }
+  smt::run::LampDot Dot(int group, int platform, int point) override {
     const auto d = smt::stations::ApplyLampDispense(group, platform, point);
     smt::run::LampDot r;
     r.startSpeed = d.startSpeed;
@@ -124,60 +125,62 @@ void InstallStationRuns(CSMTView& view) {
     r.valveOpen = d.valveOpen;
     r.height = d.height;
     return r;
-  };
-  run.lampRow = [](int row) {
+  }
+  smt::run::LampRow Row(int row) override {
     const auto v = smt::stations::LampPointTable::Instance().Values(row);
     return smt::run::LampRow{v.markX, v.markY, v.placeZ};
-  };
-  run.setLampMarkOffsets = [](int row, std::optional<std::pair<int32_t, int32_t>> offsets) {
+  }
+  void SetMarkOffsets(int row, std::optional<std::pair<int32_t, int32_t>> offsets) override {
     smt::stations::LampPointTable::Instance().SetMarkOffsets(row, offsets);
-  };
-  run.lampCounts = [] {
+  }
+  smt::run::LampCounts Counts() override {
     const auto c = CurrentLampCounters();
     return smt::run::LampCounts{c.m_CountSet, c.m_CountFinish, c.m_CountUnfinish};
-  };
-  run.setLampCounts = [](const smt::run::LampCounts& c) {
+  }
+  void SetCounts(const smt::run::LampCounts& c) override {
     auto now = CurrentLampCounters();
     now.m_CountSet = c.set;
     now.m_CountFinish = c.finish;
     now.m_CountUnfinish = c.unfinish;
     SetCurrentLampCounters(now);
-  };
+  }
   // The Mark values of the board shown in the part list.
-  run.platformMarkParams = [&view] {
+  smt::run::PlatformMarkParams MarkParams() override {
     std::optional<smt::run::PlatformMarkParams> p;
-    smt::platform::RunOnGui([&view, &p] {
-      if (!view.m_pPartList) return;
-      auto& job = view.m_pPartList->Job();
+    CSMTView* v = &view_;
+    smt::platform::RunOnGui([v, &p] {
+      if (!v->m_pPartList) return;
+      auto& job = v->m_pPartList->Job();
       if (const auto* rec = job.pcbs.Find(job.shownPcbName)) p = MarkParamsOf(*rec);
     });
     if (!p) CLogFile::Instance().Write(true, "Lamp Mark: no board shown, the Mark camera's defaults are used");
     return p.value_or(MarkParamsOf(smt::job::PcbRecord{}));
-  };
-  run.markCameraReady = [] {
+  }
+  bool MarkCameraReady() override {
     const auto io = smt::vision::DefaultMarkVisionIo();
     return io.cameraReady && io.cameraReady();
-  };
-  // The lamp point editor's pendant.
-  auto& teach = smt::stations::TeachHooks();
-  teach.jog = [&view](int axis, bool positive, int platform) {
-    if (!view.m_pManualControl) return false;
-    // The jog panel's platform switch, so the panel shows it and the jog books the right axis.
-    if (view.m_pManualControl->JogPad().m_nHeadGroup != platform) view.m_pManualControl->OnHeadGroup();
-    return view.m_pManualControl->Jog(axis, positive, true);
-  };
-  teach.jogRelease = [&view] {
-    if (view.m_pManualControl) view.m_pManualControl->JogPad().Release();
-  };
-  teach.nextSpeedGear = [&view] { return view.m_pManualControl ? view.m_pManualControl->NextSpeedGear() : -1; };
-  teach.speedGear = [] { return smt::link::Runtime().speedGear.load(); };
-  teach.openMarkCamera = [&view] {
-    smt::platform::PostToGui([&view] {
-      if (view.switchLiveCamera) view.switchLiveCamera(smt::app::GoToCamera::Mark);
-    });
-  };
-  teach.measureMark = [](int platform, int point) { return smt::run::MeasureMarkPoint(platform, point); };
+  }
+  // One frame of the Mark camera and the round-mark recogniser.
+  std::optional<smt::run::MarkSighting> SightMark(const smt::run::PlatformMarkParams& p) override {
+    const auto io = smt::vision::DefaultMarkVisionIo();
+    cv::Mat frame;
+    if (!io.grabFrame || !io.grabFrame(frame) || frame.empty()) return std::nullopt;
+    smt::run::MarkSighting s;
+    const auto c = smt::vision::RecognizePart(frame, p.contrast, p.reversal, p.box, p.zoom, s.ox, s.oy);
+    s.found = c.found && c.x >= 0;
+    s.radius = c.radius;
+    return s;
+  }
+  bool VisionCentre(smt::run::HeadPlaceState& p, int platform) override { return PlatformVisionOf(view_, p, platform); }
 
+ private:
+  CSMTView& view_;
+};
+
+}  // namespace
+
+void InstallStationRuns(CSMTView& view) {
+  smt::run::Services().lamp.Connect(std::make_shared<ShellLampStation>(view));
   // The labeling machine: its frames are the Mark camera's; its vision
   // set-up shows the board's zoom and the page's box, threshold and
   // brightness on the camera panel.
@@ -201,31 +204,4 @@ void InstallStationRuns(CSMTView& view) {
     });
   };
   smt::stations::LabelingMachine::Instance().SetIo(lio);
-  auto& label = smt::stations::LabelingShellHooks();
-  label.jog = [&view](int axis, bool positive) {
-    return view.m_pManualControl && view.m_pManualControl->Jog(axis, positive, true);
-  };
-  label.jogRelease = [&view] {
-    if (view.m_pManualControl) view.m_pManualControl->JogPad().Release();
-  };
-  label.nextSpeedGear = [&view] { return view.m_pManualControl ? view.m_pManualControl->NextSpeedGear() : -1; };
-  label.openMarkCamera = [&view] {
-    smt::platform::PostToGui([&view] {
-      if (view.switchLiveCamera) view.switchLiveCamera(smt::app::GoToCamera::Mark);
-    });
-  };
-  run.platformVisionCentre = [&view](smt::run::HeadPlaceState& p, int platform) {
-    return PlatformVisionOf(view, p, platform);
-  };
-  // One frame of the Mark camera and the round-mark recogniser.
-  run.sightMark = [](const smt::run::PlatformMarkParams& p) -> std::optional<smt::run::MarkSighting> {
-    const auto io = smt::vision::DefaultMarkVisionIo();
-    cv::Mat frame;
-    if (!io.grabFrame || !io.grabFrame(frame) || frame.empty()) return std::nullopt;
-    smt::run::MarkSighting s;
-    const auto c = smt::vision::RecognizePart(frame, p.contrast, p.reversal, p.box, p.zoom, s.ox, s.oy);
-    s.found = c.found && c.x >= 0;
-    s.radius = c.radius;
-    return s;
-  };
 }

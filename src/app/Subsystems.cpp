@@ -12,6 +12,7 @@
 #include "app/SMTView.h"
 #include "app/StationRunWiring.h"
 #include "app/VisionRunWiring.h"
+#include "app/WindowPanelPorts.h"
 #include "app/CommandIds.h"
 #include "app/OperatorConnections.h"
 #include "core/NameTables.h"
@@ -27,7 +28,6 @@
 #include "feeder/FeederServices.h"
 #include "feeder/FeederShellWiring.h"
 #include "app/FeederSourceWiring.h"
-#include "app/ConveyorDialogWiring.h"
 #include "app/JogToolbarWiring.h"
 #include "app/PackageFeederWiring.h"
 #include "feeder/FeederTestThread.h"
@@ -123,8 +123,6 @@ void InstallLink(CSMTView& view) {
     env.linkRestored = [panel] { smt::platform::PostToGui([panel] { panel->ApplyLanguageTexts(); }); };
     OpenFirmwareUpdateDialog(parent, env);
   });
-  // The last step of homing moves the Mark camera to the vision origin.
-  smt::link::InstallCameraToVisionOrigin([&view] { view.OnCameraToVisionOrigin(); });
   view.RegisterDialog(smt::app::cmd::kCpuVersionNumber, [&view](QWidget* parent) {
     const std::string& app = view.frame()->m_strAppPath;
     CDialogVersionNumber dialog(view.m_VersionNumber, app,
@@ -150,7 +148,6 @@ void InstallCameras(CSMTView& view) {
   };
   view.m_pCameraList = std::make_unique<CDialogCameraList>(&view);
   CDialogCameraList* list = view.m_pCameraList.get();
-  list->hooks.rowsCommitted = [frame](const std::vector<std::string>& rows) { frame->m_lists.cameraRows = rows; };
   view.initialUpdateSteps.push_back([&view, frame, list](const std::string& appDir) {
     list->m_pSetView = view.m_pSetView;
     list->m_strAppPath = appDir;
@@ -159,14 +156,6 @@ void InstallCameras(CSMTView& view) {
     // the backup copy.
     if (list->LoadTable(frame->m_lists.cameraRows) > 0) frame->m_lists.MarkDamaged(smt::app::ListFileId::Camera);
     list->LoadConfig(appDir);
-    if (view.m_pSetView) {
-      view.m_pSetView->hooks.cameraRecord = [list](int camera) {
-        return camera == 1 ? list->m_Camera_first : list->m_Camera_second;
-      };
-      view.m_pSetView->hooks.lensCorrection = [] {
-        return smt::settings::SettingsStores::Instance().machine.Basic()->m_Calibrator2 != 0;
-      };
-    }
   });
   view.languageLoaders.push_back([list](const std::string& appDir, const std::string& language) {
     list->m_strLanguage = language;
@@ -194,8 +183,6 @@ void InstallJob(CSMTView& view) {
     p->markRows = [frame] { return frame->m_lists.markRows; };
     p->statusText = [frame](const std::string& text) { frame->SetStatusHint(text); };
     p->language = [frame] { return frame->m_strLanguage; };
-    // The machine's start key starts the run as the toolbar's Start does.
-    smt::link::InstallPartListStart([p] { p->OnStart(); });
     // The import dialog keeps its format and options between openings.
     auto import = std::make_shared<CDialogImportFile>(p->Job());
     import->SetOptions(smt::job::LoadImportFitOptions(appDir));
@@ -296,35 +283,6 @@ void InstallFeeders(CSMTView& view) {
   w.language = [frame] { return frame->m_strLanguage; };
   smt::feeder::InstallFeederSubsystem(std::move(w));
   smt::app::InstallFeederSource([&view] { return view.m_pFeedList; });
-
-  smt::feeder::FeederServices& services = smt::feeder::FeederHooks();
-  services.jog = [&view](int axis, bool positive, bool held, bool bySteps, int steps) {
-    if (view.m_pManualControl) view.m_pManualControl->Jog(axis, positive, held, bySteps, steps);
-  };
-  services.jogRelease = [&view] {
-    if (view.m_pManualControl) view.m_pManualControl->JogPad().Release();
-  };
-  services.nextSpeedGear = [&view] {
-    if (view.m_pManualControl) view.m_pManualControl->NextSpeedGear();
-  };
-  services.platformChoice = [] { return smt::link::Runtime().headGroup.load(); };
-  services.packRows = [frame] { return frame->m_lists.packRows; };
-  // The package library itself takes the rows, so its dialog shows them
-  // and its OK keeps them.
-  services.setPackRows = [frame](std::vector<std::string> rows) {
-    smt::library::ThePackLibrary().LoadTable(rows);
-    frame->m_lists.packRows = std::move(rows);
-  };
-  services.dropDownLists = [] { return smt::job::DropDownLists(); };
-  services.cameraNames = [frame] { return CameraNames(*frame); };
-  // Called by the feeder moves' workers: the camera panel switches on the
-  // window thread, with the feeder brightness once.
-  services.openMarkCameraWithFeederLight = [&view] {
-    smt::platform::PostToGui([&view] {
-      if (view.m_pSetView) view.m_pSetView->m_bFeederLight = true;
-      if (view.switchLiveCamera) view.switchLiveCamera(smt::app::GoToCamera::Mark);
-    });
-  };
 }
 
 void InstallStations(CSMTView& view) {
@@ -349,14 +307,6 @@ void InstallStations(CSMTView& view) {
                       [frame](QWidget* parent) { smt::stations::OpenLabelingSettings(parent, frame->m_strAppPath); });
   view.RegisterDialog(smt::app::cmd::kLampMachineSet,
                       [frame](QWidget* parent) { smt::stations::OpenLampMachineTable(parent, frame->m_strAppPath); });
-  // The feeder tests dip at the dipping station.
-  auto& services = smt::feeder::FeederHooks();
-  services.dippingStation = []() -> std::optional<smt::feeder::DippingStationPosition> {
-    const auto d = smt::stations::DippingStation::Instance().Settings();
-    return smt::feeder::DippingStationPosition{d.m_DippingStation_X, d.m_DippingStation_Y, d.m_DippingStation_Z,
-                                              d.m_WaterFilmThickness};
-  };
-  services.dippingZMeasured = [](double z) { smt::stations::DippingStation::Instance().OnMeasuredZ(z); };
 }
 
 void InstallRunEngine(CSMTView& view) {
@@ -370,7 +320,6 @@ void InstallRunEngine(CSMTView& view) {
     smt::run::WireRunEngine(*p, view.m_pFeedList ? &view.m_pFeedList->Table() : nullptr);
     smt::run::WireStrategyPage(*p, &view, appDir, [frame] { return frame->m_strLanguage; });
   });
-  smt::feeder::FeederHooks().pickFromFeederTest = smt::run::PickFromFeederTest;
 
   auto& run = smt::run::Services();
   run.moveBetweenSetPoints = [&view] { return view.MoveBetweenSetPoints(); };
@@ -407,9 +356,9 @@ void InstallSubsystems(CSMTView& view) {
   InstallLink(view);
   InstallOperatorConnections(view);
   smt::app::InstallJogToolbarWiring(view);
-  smt::app::InstallConveyorDialogWiring(view);
   smt::app::ConnectShell(view);
   smt::app::InstallVisionRun(view);
   smt::app::InstallPageWiring(view);
+  smt::app::ConnectWindowPanelPorts(view);
   smt::app::DeclareShellHooks(view);
 }

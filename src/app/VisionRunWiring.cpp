@@ -8,6 +8,7 @@
 
 #include "app/GoToPlanner.h"
 #include "app/SMTView.h"
+#include "app/WindowPanelPorts.h"
 #include "core/LogFile.h"
 #include "core/MachineState.h"
 #include "job/BoardGeometry.h"
@@ -410,7 +411,7 @@ bool AlignBoardMarksForRun(const LiveParts& parts, bool inRun = true) {
 
 }  // namespace
 
-void WireVisionRun(const VisionRunParts& in) {
+std::function<void()> WireVisionRun(const VisionRunParts& in) {
   const LiveParts parts{in.panel, in.cameras, in.shownBoard, in.appDir, in.storeManualOffsets};
   QPointer<CDialogSetView> panel = in.panel;
   // The Mark camera of the alignments: the industrial Mark camera in
@@ -432,23 +433,13 @@ void WireVisionRun(const VisionRunParts& in) {
     return RecognizeOwnMarkForRun(parts, m, p);
   };
   run.alignBoardMarks = [parts] { return AlignBoardMarksForRun(parts); };
-  // The jog panel's "识别Mark1到Mark2": the same alignment outside a run.
-  smt::link::ManualMarks().alignBoardMarks = [parts] { AlignBoardMarksForRun(parts, false); };
   if (panel) {
-    panel->hooks.recognizeLiveFrame = [parts](int head, const cv::Mat& frame) { RecognizeFlyFrame(parts, head, frame); };
-    smt::link::InstallCaptureDone(
-        [panel] {
-          if (panel) panel->Engine().m_hFlyDoneEvent.Reset();
-        },
-        [panel](std::chrono::milliseconds t) { return panel && panel->Engine().m_hFlyDoneEvent.Wait(t); });
-    smt::link::InstallCameraSwitch([panel](int channel, int trigger) {
-      if (!panel || smt::CurrentMachine().camera.highSpeedCamera.load() != 1 || smt::CurrentMachine().machineType.load() == 4) return;
-      if (channel >= 1 && channel <= 3) panel->SwitchCamera(channel - 1, trigger);
-    });
+    panel->recognizeLiveFrame = [parts](int head, const cv::Mat& frame) { RecognizeFlyFrame(parts, head, frame); };
   }
   // The fly pass lies where the first vision camera is (the inputs are
   // connected with the camera list, PageWiring.cpp).
   smt::job::SetupHeadLayout();
+  return [parts] { AlignBoardMarksForRun(parts, false); };
 }
 
 void InstallVisionRun(CSMTView& view) {
@@ -480,7 +471,8 @@ void InstallVisionRun(CSMTView& view) {
       });
       return shown;
     };
-    WireVisionRun(parts);
+    // The jog panel's manual Mark offsets and its two-mark alignment.
+    ConnectManualMarks(view, WireVisionRun(parts));
   });
 }
 

@@ -30,10 +30,11 @@ struct VisionRunParts {
   std::function<void(const smt::vision::ManualMarkOffsetsMm&)> storeManualOffsets;
 };
 
-// Connects the run's vision services, the panel's fly-frame hook, the link's
-// capture-done and camera-switch routes and the Mark camera of the mark
-// alignment. The parts must outlive the program's runs.
-void WireVisionRun(const VisionRunParts& parts);
+// Connects the run's vision services, the panel's fly-frame hook and the
+// Mark camera of the mark alignment. The parts must outlive the program's
+// runs. Returns the jog panel's "识别Mark1到Mark2": the same alignment
+// outside a run (its worker calls it).
+std::function<void()> WireVisionRun(const VisionRunParts& parts);
 
 // The shell's part: wires the view's panel and camera list at the first
 // initial update.

@@ -20,9 +20,12 @@
 #include "core/MachineState.h"
 #include "feeder/FeederListPanel.h"
 #include "feeder/CDialogGridBox.h"
+#include "feeder/FeederNozzles.h"
 #include "feeder/FeederServices.h"
 #include "link/LinkGlobals.h"
 #include "link/LinkRuntime.h"
+#include "link/MachineHoming.h"
+#include "link/WindowPanels.h"
 #include "link/MachineCommands.h"
 #include "link/MachineGuards.h"
 #include "link/MotionCommands.h"
@@ -321,7 +324,7 @@ void CDialogFeedEdit::Build() {
   connect(Button("L"), &QPushButton::clicked, this, [this] { TeachFeedCoordinate(); });
   connect(Button("GoFeed"), &QPushButton::clicked, this, [this] { GoToFeedCoordinate(); });
   connect(Button("GetData"), &QPushButton::clicked, this, [this] {
-    const auto [c, b] = FeederHooks().cameraContrastBrightness();
+    const auto [c, b] = smt::link::CameraPanelPort()->ContrastBrightness();
     Edit("contrast")->setText(QString::number(c));
     Edit("brightness")->setText(QString::number(b));
   });
@@ -331,9 +334,7 @@ void CDialogFeedEdit::Build() {
           [this](const QString& t) { OnPackageSelected(t.toStdString()); });
   connect(Combo("zAxis"), qOverload<int>(&QComboBox::activated), this, [this](int i) { TeachPickHeight(i); });
   connect(Combo("head"), qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int i) {
-    const FeederServices& sv = FeederHooks();
-    if (!filling_ && sv.autoChangeNozzle())
-      nozzleNote_->setText(QString::fromStdString(sv.nozzleNote(i)));
+    if (!filling_ && AutoChangeNozzle()) nozzleNote_->setText(QString::fromStdString(NozzleNote(i)));
   });
   connect(Edit("number"), &QLineEdit::textEdited, this, [this] { numberChanged = true; });
   connect(Edit("precisionXY"), &QLineEdit::textChanged, this, [this] { UpdatePrecisionBoxes(); });
@@ -377,26 +378,26 @@ void CDialogFeedEdit::SelectText(QComboBox* c, const std::string& text, bool fir
 }
 
 void CDialogFeedEdit::FillCombos() {
-  const FeederServices& sv = FeederHooks();
+  FeederNeighbours& sv = *FeederNeighboursPort();
   const FeederNameTables names = CurrentNameTables();
   const int type = smt::CurrentMachine().machineType;
   for (auto& [n, c] : combos_) c->clear();
-  const auto drop = sv.dropDownLists();
+  const auto drop = sv.DropDownLists();
   if (drop.size() > 1)
     for (const auto& s : TabItems(drop[1])) Combo("partType")->addItem(QString::fromStdString(s));
   if (drop.size() > 3)
     for (const auto& s : TabItems(drop[3]))
       // An angle item that is no angle (named when the file was read) is not offered.
       if (smt::platform::ParseCellNumber(s, -3600, 3600)) Combo("angle")->addItem(QString::fromStdString(s));
-  for (const auto& r : sv.packRows()) {
+  for (const auto& r : sv.PackRows()) {
       const auto cells = SplitTabCells(r);
       Combo("package")->addItem(QString::fromStdString(cells.empty() ? r.substr(0, r.find('\t')) : cells[0]));
     }
   for (int m : FeedModesForMachine(type)) Combo("feedMode")->addItem(QString::fromStdString(names.Mode(m)));
-  for (const auto& n : sv.cameraNames()) Combo("camera")->addItem(QString::fromStdString(n));
+  for (const auto& n : sv.CameraNames()) Combo("camera")->addItem(QString::fromStdString(n));
   for (const auto& f : ImageFeatureNames(smt::CurrentMachine().languageSet)) Combo("feature")->addItem(QString::fromStdString(f));
-  const bool autoChange = sv.autoChangeNozzle();
-  const bool lib19 = sv.nozzleLibrary19();
+  const bool autoChange = AutoChangeNozzle();
+  const bool lib19 = NozzleLibrary19();
   for (const auto& h : HeadItemsForMachine(type, autoChange, lib19)) Combo("head")->addItem(QString::fromStdString(h));
   for (int i = 1; i <= ZAxisCountForMachine(type); ++i) {
     Combo("zAxis")->addItem(QString("Z%1").arg(i));
@@ -426,8 +427,9 @@ void CDialogFeedEdit::OnInitDialog() {
   Button("MeasureHeight")->setEnabled(smt::settings::SettingsStores::Instance().machine.Basic()->m_bMeasurementEffect != 0);
   Button("Next")->setEnabled(panel_ && panel_->m_bEditInProgress);
   Button("OK")->setEnabled(true);
-  const FeederServices& sv = FeederHooks();
-  if (sv.partListEditLock && sv.partListEditLock()) {
+  // Unlocked when no part list is connected.
+  FeederPartList* partList = FeederPartListPort().get();
+  if (partList && partList->EditLock()) {
     Edit("number")->setEnabled(false);
     for (auto* s : sides_) s->setEnabled(false);
   } else {
@@ -631,10 +633,10 @@ void CDialogFeedEdit::OnOK() {
     checkFailed = false;
     return;
   }
-  const FeederServices& sv = FeederHooks();
+  FeederPartList& partList = *FeederPartListPort();
   const std::string number = FeederNumberText(fields, names);
-  sv.replacePartEditorFeeder(number);
-  sv.updateRowsForFeeder(loadedNumber, number, fields.visionMode, fields.value, fields.head);
+  partList.ReplacePartEditorFeeder(number);
+  partList.UpdateRowsForFeeder(loadedNumber, number, fields.visionMode, fields.value, fields.head);
   checkFailed = false;
   accept();
 }
@@ -698,12 +700,12 @@ void CDialogFeedEdit::OnSideClicked(int side) {
 }
 
 void CDialogFeedEdit::OnPackageSelected(const std::string& name) {
-  const FeederServices& sv = FeederHooks();
+  FeederNeighbours& sv = *FeederNeighboursPort();
   // The package's values come through the package row reader: a row whose
   // numbers cannot be read is named and nothing of it is taken.
   std::optional<smt::library::PackRecord> pack;
   if (!name.empty()) {
-    const std::vector<smt::library::PackRow> rows = smt::library::BuildPackTable(sv.packRows());
+    const std::vector<smt::library::PackRow> rows = smt::library::BuildPackTable(sv.PackRows());
     for (size_t i = 0; i < rows.size() && !pack; ++i) {
       if (rows[i][0] != name) continue;
       try {
@@ -760,8 +762,8 @@ void CDialogFeedEdit::OnPackageSelected(const std::string& name) {
 
 void CDialogFeedEdit::OnUpdatePack() {
   if (!ReadControls()) return;
-  const FeederServices& sv = FeederHooks();
-  auto rows = sv.packRows();
+  FeederNeighbours& sv = *FeederNeighboursPort();
+  auto rows = sv.PackRows();
   // The package's row written from the feeder's values by the package
   // row writer; the name and the two reserved cells stay.
   std::vector<smt::library::PackRow> table = smt::library::BuildPackTable(rows);
@@ -798,7 +800,7 @@ void CDialogFeedEdit::OnUpdatePack() {
     p.reserved26 = row[26];
     p.reserved27 = row[27];
     row = smt::library::PackRowOf(p);
-    sv.setPackRows(smt::library::PackRowStrings(table));
+    sv.SetPackRows(smt::library::PackRowStrings(table));
     return;
   }
 }
@@ -1027,13 +1029,12 @@ void CDialogFeedEdit::OnReadVacuum() {
 // --- jog pad -------------------------------------------------------------------------------
 
 void CDialogFeedEdit::OnJogPressed(const std::string& button) {
-  const FeederServices& sv = FeederHooks();
   const auto b = *smt::settings::SettingsStores::Instance().machine.Basic();
   const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
   const AutoFeedConfig cfg = AutoFeeders::Instance().Config();
   EditorJogInput in;
   in.machineType = smt::CurrentMachine().machineType;
-  in.platform = sv.platformChoice();
+  in.platform = smt::link::Runtime().headGroup.load();
   in.zIndex = std::max(0, Combo("zAxis")->currentIndex());
   int side = -1;
   for (int s = 0; s < 5; ++s)
@@ -1048,19 +1049,23 @@ void CDialogFeedEdit::OnJogPressed(const std::string& button) {
   (void)b;
   const EditorJog j = PlanEditorJog(button, in);
   if (j.outputOff) smt::link::SendOutputDirect(j.outputOff, 0, 5);
-  if (j.clearLiftFlags) sv.clearLiftFlags();
+  if (j.clearLiftFlags) {
+    smt::link::JogPanelPort()->ClearLiftOnce();
+    smt::link::Runtime().feederButtonHeld = false;
+  }
   switch (j.kind) {
     case EditorJog::Kind::Continuous:
-      sv.jog(j.axis, j.positive, true, false, 0);
+      smt::link::JogPanelPort()->Jog(j.axis, j.positive, true, false, 0);
       break;
     case EditorJog::Kind::Steps:
-      sv.jog(j.axis, j.positive, false, true, j.steps);
+      smt::link::JogPanelPort()->Jog(j.axis, j.positive, false, true, j.steps);
       break;
     case EditorJog::Kind::SpeedGear:
-      sv.nextSpeedGear();
+      smt::link::JogPanelPort()->NextSpeedGear();
       break;
     case EditorJog::Kind::HomeZ:
-      sv.homeZ();
+      // The Z homing (reset mode 3).
+      smt::link::MachineHoming::Instance().StartHomeThread(3, 1);
       break;
     default:
       break;
@@ -1068,13 +1073,13 @@ void CDialogFeedEdit::OnJogPressed(const std::string& button) {
 }
 
 void CDialogFeedEdit::OnJogReleased() {
-  FeederHooks().jogRelease();
+  smt::link::JogPanelPort()->ReleaseJog();
 }
 
 void CDialogFeedEdit::keyPressEvent(QKeyEvent* e) {
   if (e->modifiers() & Qt::ControlModifier) {
     if (e->modifiers() & Qt::ShiftModifier) {
-      FeederHooks().nextSpeedGear();
+      smt::link::JogPanelPort()->NextSpeedGear();
       return;
     }
     switch (e->key()) {

@@ -243,6 +243,6 @@ void CDialogFeedGroup::OnOpen() {
   selectedItem = -1;
   accept();
   // The view shows the feeder list in the part list's place.
-  FeederHooks().showFeederList();
+  FeederNeighboursPort()->ShowFeederList();
   panel_->ShowCurrentGroup();
 }

@@ -21,6 +21,7 @@
 #include "feeder/CDialogFeedGroup.h"
 #include "feeder/FeederCsv.h"
 #include "feeder/FeederServices.h"
+#include "link/WindowPanels.h"
 #include "feeder/FeederTestThread.h"
 #include "link/MachineGuards.h"
 #include "link/MotionCommands.h"
@@ -398,7 +399,7 @@ void CDialogFeedList::UpdateRowsFromPart(const std::vector<std::string>& p) {
 void CDialogFeedList::UpdateRowsFromPart(const std::vector<std::string>& p, const std::array<bool, 11>& pass) {
   auto cell = [&](size_t i) { return i < p.size() ? p[i] : std::string(); };
   const std::string name = cell(0);
-  const FeederServices& sv = FeederHooks();
+  FeederPartList& partList = *FeederPartListPort();
   for (int r = 0; r < RowCount(); ++r) {
     FeederListRow lr = ListRow(r);
     if (lr.text[kCellPackage] != name) continue;
@@ -437,7 +438,7 @@ void CDialogFeedList::UpdateRowsFromPart(const std::vector<std::string>& p, cons
     }
     table_.StoreListRow(lr, g);
     const int vision = lr.icon[12] == 1 ? 1 : lr.icon[13] == 2 ? 2 : 0;
-    sv.updateRowsForFeeder(t[0], t[0], vision, t[3], t[10]);
+    partList.UpdateRowsForFeeder(t[0], t[0], vision, t[3], t[10]);
   }
 }
 
@@ -637,8 +638,7 @@ void CDialogFeedList::OnPasteFeeder() {
 }
 
 void CDialogFeedList::OnShowSelected() {
-  const FeederServices& sv = FeederHooks();
-  const std::vector<std::string> used = sv.placementFeederNumbers();
+  const std::vector<std::string> used = FeederPartListPort()->PlacementFeederNumbers();
   for (int r = 0; r < RowCount(); ++r) {
     FeederListRow lr = ListRow(r);
     lr.icon[0] = std::find(used.begin(), used.end(), lr.text[0]) != used.end() ? 7 : 0;
@@ -831,7 +831,7 @@ void CDialogFeedList::OnFeedTestAll() {
 
 void CDialogFeedList::OnGetImageFeature() {
   if (m_nSelectedRow < 0 || m_nSelectedRow >= RowCount()) return;
-  FeederHooks().setImageFeature(ListRow(m_nSelectedRow).text[kCellFeature]);
+  smt::link::CameraPanelPort()->SetImageFeature(ListRow(m_nSelectedRow).text[kCellFeature]);
 }
 
 void CDialogFeedList::OnTemplate(int mode) {
@@ -843,7 +843,7 @@ void CDialogFeedList::OnTemplate(int mode) {
     ShowMessage(texts_.Get("FeedList.c_Message_04"));
     return;
   }
-  FeederHooks().templateCommand(mode, ListRow(m_nSelectedRow).text[0]);
+  smt::link::CameraPanelPort()->TemplateCommand(mode, ListRow(m_nSelectedRow).text[0]);
 }
 
 // --- CSV ---------------------------------------------------------------------------------------

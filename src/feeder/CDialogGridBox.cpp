@@ -14,6 +14,7 @@
 #include "core/MachineState.h"
 #include "feeder/FeederListPanel.h"
 #include "feeder/FeederServices.h"
+#include "link/WindowPanels.h"
 #include "link/LinkRuntime.h"
 #include "link/MachineCommands.h"
 #include "link/MachineGuards.h"
@@ -344,7 +345,7 @@ void CDialogGridBox::StartMoveTest(int toolIndex) {
     smt::CurrentMachine().motion.targetX = target.first;
     smt::CurrentMachine().motion.targetY = target.second;
     if (camera)
-      FeederHooks().openMarkCameraWithFeederLight();
+      smt::link::CameraPanelPort()->OpenMarkCameraWithFeederLight();
     if (smt::link::Runtime().UsesSerial()) smt::link::SendCmd60SetState(0, 0);
     const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
     smt::link::SendCmd64MoveXY(target.first - smt::CurrentMachine().curX, sp[0].start, sp[0].normal, target.second - smt::CurrentMachine().curY, sp[1].start,

@@ -8,7 +8,9 @@
 
 #include "core/MachineState.h"
 #include "feeder/AutoFeeders.h"
+#include "feeder/FeederNozzles.h"
 #include "feeder/FeederServices.h"
+#include "link/WindowPanels.h"
 #include "link/LinkGlobals.h"
 #include "link/LinkRuntime.h"
 #include "link/MachineCommands.h"
@@ -201,7 +203,7 @@ bool FeederTestMotions::NozzleToFeedTest(int mode, const FeederRow* row, bool pu
       ty = TruncToSteps(Num(*row, kCellY), p.m_Y_Pulse);
     }
     if (mode == -3 || mode == -2) {
-      const auto dip = FeederHooks().dippingStation();
+      const auto dip = FeederNeighboursPort()->DippingStation();
       const DippingStationPosition d = dip.value_or(DippingStationPosition{});
       tx = TruncToSteps(d.x, p.m_X_Pulse);
       ty = TruncToSteps(d.y, p.m_Y_Pulse);
@@ -240,7 +242,7 @@ void FeederTestMotions::CameraToFeedTest(int mode, const FeederRow& row) {
   smt::CurrentMachine().motion.targetX = tx;
   smt::CurrentMachine().motion.targetY = ty;
   CheckDetourZones();
-  FeederHooks().openMarkCameraWithFeederLight();
+  smt::link::CameraPanelPort()->OpenMarkCameraWithFeederLight();
   if (Serial()) smt::link::SendCmd60SetState(0, 0);
   const auto sp = PickSpeeds();
   if (!DetourMove(sp[kSpX].start, sp[kSpX].normal, sp[kSpY].start, sp[kSpY].normal)) return;
@@ -325,12 +327,11 @@ void FeederTestMotions::NozzlePickToCamera(int head, int camera, const FeederRow
     ShowMessage(lastMessage);
     return;
   }
-  const FeederServices& sv = FeederHooks();
-  if (sv.autoChangeNozzle()) {
-    const int held = sv.headNozzle(h);
+  if (AutoChangeNozzle()) {
+    const int held = HeadNozzle(h);
     if (held != nozzle) {
-      if (!sv.returnNozzleToLibrary(h)) return;
-      if (!sv.pickNozzleFromLibrary(h, nozzle)) return;
+      if (!ReturnNozzleToLibrary(h)) return;
+      if (!PickNozzleFromLibrary(h, nozzle)) return;
     }
   }
   double pick = Num(row, kCellPickHeight);
@@ -355,7 +356,7 @@ void FeederTestMotions::NozzlePickToCamera(int head, int camera, const FeederRow
                                 static_cast<uint8_t>(Num(row, kCellVacuum))) != smt::link::CommandResult::Ok)
     return;
   // Over the vision camera.
-  const auto cam = sv.visionCamera(camera);
+  const auto cam = FeederNeighboursPort()->VisionCamera(camera);
   const VisionCameraInfo ci = cam.value_or(VisionCameraInfo{});
   smt::link::SelectCamera(camera == 1 ? 2 : 3, ci.light, -1);
   smt::CurrentMachine().camera.channelVisionMode = camera;
@@ -369,7 +370,7 @@ void FeederTestMotions::NozzlePickToCamera(int head, int camera, const FeederRow
     const int contrast = TextToInt(fly.substr(0, slash));
     const int brightness = slash == std::string::npos ? 0 : TextToInt(fly.substr(slash + 1));
     const int feature = TextToInt(row[kCellFeature].substr(0, 2));
-    sv.showVisualParameters(contrast, brightness, feature, ci.viewSize, Num(row, kCellLength) + b.m_AutoMagnify);
+    smt::link::CameraPanelPort()->ShowVisualParameters(contrast, brightness, feature, ci.viewSize, Num(row, kCellLength) + b.m_AutoMagnify);
   }
   Move64(cx - smt::CurrentMachine().curX, cy - smt::CurrentMachine().curY, kMasterResetFlag);
 }
@@ -378,12 +379,11 @@ void FeederTestMotions::PutBackTest(const FeederRow& row) {
   const int type = smt::CurrentMachine().machineType;
   const int k = Int(row, kCellHead);
   if (!AutoFeederAdvanceBeforePick(row)) return;
-  const FeederServices& sv = FeederHooks();
   int h = k;
-  if (sv.autoChangeNozzle()) {
+  if (AutoChangeNozzle()) {
     h = 0;
     for (int i = 1; i <= 8; ++i)
-      if (sv.headNozzle(i) == k) {
+      if (HeadNozzle(i) == k) {
         h = i;
         break;
       }

@@ -33,7 +33,8 @@ void RunFeederTest(const FeederTestRequest& r, const FeederTestResults& results,
   motions.feedLimitMessage = r.feedLimitMessage;
   const int mode = r.mode;
   const auto basic = *smt::settings::SettingsStores::Instance().machine.Basic();
-  const FeederServices& sv = FeederHooks();
+  // Only the tests that use the neighbours need them connected.
+  auto sv = []() -> FeederNeighbours& { return *FeederNeighboursPort(); };
   if (mode == -4) {
     AutoFeederAdvance();
   } else if (mode == -3) {
@@ -43,16 +44,16 @@ void RunFeederTest(const FeederTestRequest& r, const FeederTestResults& results,
       if (auto h = MeasureHeight(1)) {
         double z = *h - (basic.m_Z_Measurement - basic.m_Z_Nozzle1ToPCBHeight);
         if (z != 0.0) {
-          const auto dip = sv.dippingStation();
+          const auto dip = sv().DippingStation();
           z += dip ? dip->filmThickness : 0.0;
         }
-        sv.dippingZMeasured(z);
+        sv().DippingZMeasured(z);
       }
     }
   } else if (mode == -1) {
     if (auto h = MeasureHeight(0)) {
       smt::settings::SettingsStores::Instance().machine.SetMeasurementHeight(*h);
-      if (*h != 0.0) sv.showMeasurementHeight(*h);
+      if (*h != 0.0) sv().ShowMeasurementHeight(*h);
     }
   } else if (mode == 0) {
     if (motions.NozzleToFeedTest(0, &r.row)) {
@@ -75,7 +76,7 @@ void RunFeederTest(const FeederTestRequest& r, const FeederTestResults& results,
     const int camera = mode <= 20 ? 1 : 2;
     const int head = mode <= 20 ? mode - 12 : mode - 20;
     if (smt::CurrentMachine().machineType == 8) {
-      sv.pickFromFeederTest(head, camera, r.row[0]);
+      sv().PickFromFeederTest(head, camera, r.row[0]);
     } else {
       motions.NozzlePickToCamera(head, camera, r.row);
     }

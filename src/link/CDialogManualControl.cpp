@@ -44,9 +44,9 @@ CDialogManualControl::CDialogManualControl(QWidget* parent) : QWidget(parent) {
   };
   Runtime().hooks = this;
   Runtime().udp = &m_MachineLink;
-  // The machine's front-panel jog keys jog through this panel.
-  smt::link::InstallJog([this](int group, int direction) { Jog(group, direction != 0); });
-  smt::link::InstallNextSpeedGear([this] { NextSpeedGear(); });
+  // The machine's front-panel jog and gear keys, the editors and the
+  // pendants jog through this panel.
+  m_jogPort.Connect(this);
   m_bInitialised = true;
   LayoutForMachineModel(smt::CurrentMachine().machineType, false);
 }
@@ -57,8 +57,7 @@ CDialogManualControl::~CDialogManualControl() {
   auto& rt = Runtime();
   smt::link::LinkHooks* self = this;
   rt.hooks.compare_exchange_strong(self, nullptr);
-  smt::link::InstallJog({});
-  smt::link::InstallNextSpeedGear({});
+  if (m_jogPort.get() == this) m_jogPort.Disconnect();
   smt::CurrentMachine().comStop = true;
   m_SerialLink.Close();
   m_MachineLink.Close();
@@ -319,7 +318,7 @@ bool CDialogManualControl::ConnectNow() {
   Runtime().udp = &m_MachineLink;
   // The board's discovery answer is its answer: the link is up. (State 0x60
   // has no reply in the protocol, so nothing is awaited here.)
-  if (ReadBasic("m_OpenCamera") != 0 && !smt::CurrentMachine().connected) openCamerasAfterConnect();
+  if (ReadBasic("m_OpenCamera") != 0 && !smt::CurrentMachine().connected) smt::link::CameraPanelPort()->OpenCamerasAfterConnect();
   smt::platform::KeepSystemAwake(true);
   smt::link::OnLinkRestored();
   smt::CurrentMachine().connected = true;
@@ -362,7 +361,7 @@ bool CDialogManualControl::OpenComPort() {
     return false;
   }
   m_ComNumber = n;
-  if (ReadBasic("m_OpenCamera") != 0 && !smt::CurrentMachine().connected) openCamerasAfterConnect();
+  if (ReadBasic("m_OpenCamera") != 0 && !smt::CurrentMachine().connected) smt::link::CameraPanelPort()->OpenCamerasAfterConnect();
   smt::link::OnLinkRestored();
   smt::CurrentMachine().connected = true;
   OnLinkUp();

@@ -19,6 +19,7 @@
 #include "link/LinkHooks.h"
 #include "platform/Hooks.h"
 #include "link/LinkTexts.h"
+#include "link/WindowPanels.h"
 #include "link/ReplyEvent.h"
 #include "platform/LinkMutex.h"
 
@@ -30,7 +31,7 @@ class QCheckBox;
 class QMenu;
 class QGroupBox;
 
-class CDialogManualControl : public QWidget, public smt::link::LinkHooks {
+class CDialogManualControl : public QWidget, public smt::link::LinkHooks, public smt::link::JogPanelActions {
   Q_OBJECT
  public:
   explicit CDialogManualControl(QWidget* parent = nullptr);
@@ -86,9 +87,16 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks {
   // type with the conveyor setting (m_AutoTransport).
   std::function<void()> LayoutHook();
   // The jog (see JogRunner::Jog); the front-panel keys come here too.
-  bool Jog(int axis, bool positive, bool repeat = false, bool useSteps = false, int steps = 0);
+  bool Jog(int axis, bool positive, bool repeat = false, bool useSteps = false, int steps = 0) override;
   bool JogByKey(int key);
-  int NextSpeedGear();
+  int NextSpeedGear() override;
+  // The jog panel as the editors, pendants and the conveyor dialog use it
+  // (it connects itself to the machine's jog panel port while it lives).
+  bool JogOnPlatform(int axis, bool positive, int platform) override;
+  void ReleaseJog() override;
+  int WidthJogSteps() override;
+  void ShowConveyorTrace(bool shown) override;
+  void ClearLiftOnce() override;
   smt::link::JogRunner& JogPad() { return m_Jog; }
   // What a left press and release on a control do (the mouse filter calls
   // these; so may tests).
@@ -119,9 +127,8 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks {
   // the full home, "Pcb Clamp"); the part list installs it.
   std::function<void(int toolbarButton, bool enable)> onEnableToolbarButton;
   bool Connecting() const { return m_bConnecting.load(); }
-  // "联机后打开相机": the camera panel opens the cameras when a connect succeeds
-  // (any thread; the shell connects it).
-  smt::platform::Hook<void()> openCamerasAfterConnect{"CDialogManualControl.openCamerasAfterConnect"};
+  // "联机后打开相机": the camera panel opens the cameras when a connect
+  // succeeds (CameraPanel::OpenCamerasAfterConnect, any thread).
 
   // Jog panel settings (ManualControlConfig).
   int m_ComNumber = 0;
@@ -195,6 +202,8 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks {
 
   smt::link::JogPanelTexts m_PanelTexts;
   smt::link::JogRunner m_Jog;
+  // The machine's jog panel port this panel is connected to.
+  smt::platform::Port<smt::link::JogPanelActions>& m_jogPort = smt::link::JogPanelPort();
   std::map<int, QWidget*> m_controls;
   std::array<QPushButton*, 8> m_pumps{};
   std::array<QLineEdit*, 4> m_posBoxes{};

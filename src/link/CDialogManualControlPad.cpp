@@ -315,6 +315,21 @@ bool CDialogManualControl::JogByKey(int key) { return m_Jog.JogByKey(key); }
 
 int CDialogManualControl::NextSpeedGear() { return m_Jog.NextSpeedGear(); }
 
+bool CDialogManualControl::JogOnPlatform(int axis, bool positive, int platform) {
+  if (m_Jog.m_nHeadGroup != platform) OnHeadGroup();
+  return Jog(axis, positive, true);
+}
+
+void CDialogManualControl::ReleaseJog() { m_Jog.Release(); }
+
+int CDialogManualControl::WidthJogSteps() { return m_Jog.Steps().m_S_RunSteps; }
+
+void CDialogManualControl::ShowConveyorTrace(bool shown) {
+  if (QWidget* trace = Control(jogid::kInfo2)) trace->setVisible(shown);
+}
+
+void CDialogManualControl::ClearLiftOnce() { m_Jog.m_bLiftOnce = false; }
+
 void CDialogManualControl::PressControl(int id) {
   if (id == jogid::kReset) {
     smt::link::MachineHoming::Instance().OnResetAll();

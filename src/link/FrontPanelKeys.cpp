@@ -2,6 +2,7 @@
 
 #include "core/MachineState.h"
 #include "link/LinkRoutes.h"
+#include "link/WindowPanels.h"
 #include "link/LinkRuntime.h"
 #include "link/LinkTexts.h"
 #include "link/MachineCommands.h"
@@ -93,12 +94,8 @@ bool SelectedAxisJog(int type, int sel, bool other, int& group, int& direction) 
 
 void NextSpeedGear() {
   // The jog panel owns the gears and their step sizes when it is there.
-  LinkRoutes::Hook<void()> next{"LinkRoutes.nextSpeedGear"};
-  if (ReadRoutes([&next](const LinkRoutes& r) {
-        next = r.nextSpeedGear;
-        return next.connected();
-      })) {
-    smt::platform::PostToGui([next] { next(); });
+  if (JogPanelActions* panel = JogPanelPort().get()) {
+    smt::platform::PostToGui([panel] { panel->NextSpeedGear(); });
     return;
   }
   if (!smt::CurrentMachine().connected) {

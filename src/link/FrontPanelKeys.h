@@ -2,7 +2,7 @@
 // The keys of the machine's own front panel, reported by the board without
 // being asked: UDP report 0x14 (key codes 1 to 11) and the serial status
 // frame (characters '1' to '9'). They act through the same entry points as
-// the window's buttons: the part list's Start (through LinkRoutes), pause,
+// the window's buttons: the part list's Start (through the link window, link/WindowPanels.h), pause,
 // resume and stop of a run, the speed gear, the axis selection, the jog and
 // the whole-machine homing.
 #include <cstdint>

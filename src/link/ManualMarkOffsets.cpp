@@ -4,18 +4,22 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "core/Machine.h"
 #include "core/MachineState.h"
 #include "link/MachineGuards.h"
 #include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"
 #include "platform/WorkerThreads.h"
 #include "settings/SettingsStores.h"
-#include "core/Machine.h"
 
 namespace smt::link {
-ManualMarkRoutes& ManualMarks() {
-  return smt::CurrentMachine().Part<ManualMarkRoutes>();
-}
+namespace {
+struct ManualMarkPorts {
+  smt::platform::Port<ManualMarkOwners> owners{"ManualMarkOwners"};
+};
+}  // namespace
+
+smt::platform::Port<ManualMarkOwners>& ManualMarkPort() { return smt::CurrentMachine().Part<ManualMarkPorts>().owners; }
 
 double CameraPositionMm(double pulse, double cameraToNozzle1, double origin, int32_t current) {
   if (pulse == 0) return 0;
@@ -45,15 +49,15 @@ MarkCameraGeometry CurrentMarkCameraGeometry() {
 }
 
 bool TakeMarkOffset(int mark, const std::string& refusal, const MarkCameraGeometry& g) {
-  const ManualMarkRoutes& r = ManualMarks();
+  ManualMarkOwners& r = *ManualMarkPort();
   MarkBoard board;
-  if (!r.currentBoard(board)) {
+  if (!r.CurrentBoard(board)) {
     smt::platform::ShowMessage(refusal);
     return false;
   }
   const double x = CameraPositionMm(g.xPulse, g.xCameraToNozzle1, board.originX, smt::CurrentMachine().curX);
   const double y = CameraPositionMm(g.yPulse, g.yCameraToNozzle1, board.originY, smt::CurrentMachine().curY);
-  MarkOffsetValues v = r.offsets();
+  MarkOffsetValues v = r.Offsets();
   double& ox = mark == 1 ? v.m_dMark1OffsetX : v.m_dMark2OffsetX;
   double& oy = mark == 1 ? v.m_dMark1OffsetY : v.m_dMark2OffsetY;
   const double dx = x - (mark == 1 ? board.mark1X : board.mark2X);
@@ -65,52 +69,52 @@ bool TakeMarkOffset(int mark, const std::string& refusal, const MarkCameraGeomet
   ox = RoundTo4(dx);
   const double dy = y - (mark == 1 ? board.mark1Y : board.mark2Y);
   if (!OffsetInRange(dy)) {
-    r.storeOffsets(v);
+    r.StoreOffsets(v);
     smt::platform::ShowMessage(refusal);
     return false;
   }
   oy = RoundTo4(dy);
   v.m_bManualMarkOffset = 1;
   if (mark == 1) v.m_dMark2OffsetX = v.m_dMark2OffsetY = 0;
-  r.storeOffsets(v);
-  r.convertPointToSteps(v.m_dMark1OffsetX, v.m_dMark1OffsetY, v.m_dMark2OffsetX, v.m_dMark2OffsetY);
+  r.StoreOffsets(v);
+  r.ConvertPointToSteps(v.m_dMark1OffsetX, v.m_dMark1OffsetY, v.m_dMark2OffsetX, v.m_dMark2OffsetY);
   return true;
 }
 
 void ResetMarkOffsets() {
-  ManualMarks().storeOffsets(MarkOffsetValues{});
+  ManualMarkPort()->StoreOffsets(MarkOffsetValues{});
 }
 
 bool StartMarkToMark(const std::function<void(int, const std::string&)>& setInfo) {
-  const ManualMarkRoutes& r = ManualMarks();
-  if (r.partRowCount() <= 0) {
-    smt::platform::ShowMessage(r.emptyListText);
+  ManualMarkOwners& r = *ManualMarkPort();
+  if (r.PartRowCount() <= 0) {
+    smt::platform::ShowMessage(r.EmptyListText());
     return false;
   }
-  if (r.smtThreadBusy()) {
+  if (r.SmtThreadBusy()) {
     setInfo(1, "Smt thread is busy !");
     return false;
   }
-  if (r.feedThreadBusy()) {
+  if (r.FeedThreadBusy()) {
     setInfo(1, "Feed thread is busy !");
     return false;
   }
-  if (r.conveyorThreadBusy()) {
+  if (r.ConveyorThreadBusy()) {
     setInfo(2, "Conveyor thread is busy !");
     return false;
   }
   if (!CheckMachineGuards(true, true)) return false;
   MarkBoard board;
-  if (!r.currentBoard(board)) return false;
+  if (!r.CurrentBoard(board)) return false;
   if (!smt::TryClaimMachineBusy()) {
     smt::platform::ShowMessage(kRunning);
     return false;
   }
   const bool started = smt::platform::WorkerThreads::Instance().Start("MarkToMark", [&r, board](std::stop_token) {
     smt::BusyRelease busy;
-    r.setAlignmentBase(board);
-    smt::platform::RunOnGui([&r] { r.openMarkCamera(); });
-    r.alignBoardMarks();
+    r.SetAlignmentBase(board);
+    smt::platform::RunOnGui([&r] { r.OpenMarkCamera(); });
+    r.AlignBoardMarks();
   });
   if (!started) smt::ReleaseMachineBusy();
   return started;

@@ -4,11 +4,12 @@
 // mark should be becomes that mark's manual offset (at most 3 mm each way).
 // The offsets and their "in use" flag belong to the part list; the board
 // geometry turns them into the board correction; the run engine uses them
-// for one run. What this needs of those owners comes in as routes.
+// for one run. What this needs of those owners comes in through one
+// interface.
 #include <functional>
 #include <string>
 
-#include "platform/Hooks.h"
+#include "platform/Port.h"
 
 namespace smt::link {
 
@@ -29,34 +30,36 @@ struct MarkCameraGeometry {
   double xCameraToNozzle1 = 0, yCameraToNozzle1 = 0;  // millimetres
 };
 
-// One instance (ManualMarks()), connected by the shell; a missing route is
-// an error naming it.
-struct ManualMarkRoutes {
-  template <class Sig>
-  using Hook = smt::platform::Hook<Sig>;
+// What the offsets need of their owners above the link: the part list (its
+// board, offsets and rows), the run's thread flags, the board geometry, the
+// camera panel and the alignment. One interface the shell connects
+// (ManualMarkPort()); using it unconnected is an error naming it.
+class ManualMarkOwners {
+ public:
+  virtual ~ManualMarkOwners() = default;
   // The current board; false when there is none.
-  Hook<bool(MarkBoard&)> currentBoard{"ManualMarkRoutes.currentBoard"};
-  Hook<MarkOffsetValues()> offsets{"ManualMarkRoutes.offsets"};
-  Hook<void(const MarkOffsetValues&)> storeOffsets{"ManualMarkRoutes.storeOffsets"};
+  virtual bool CurrentBoard(MarkBoard& board) = 0;
+  virtual MarkOffsetValues Offsets() = 0;
+  virtual void StoreOffsets(const MarkOffsetValues& values) = 0;
   // The board geometry's correction from the four offsets (mm).
-  Hook<void(double, double, double, double)> convertPointToSteps{"ManualMarkRoutes.convertPointToSteps"};
+  virtual void ConvertPointToSteps(double mark1X, double mark1Y, double mark2X, double mark2Y) = 0;
   // The part list's row count and its text for an empty list.
-  Hook<int()> partRowCount{"ManualMarkRoutes.partRowCount"};
-  std::string emptyListText = "请先导入贴片文件 !";
+  virtual int PartRowCount() = 0;
+  virtual std::string EmptyListText() = 0;
   // Busy flags of the run, feeder and conveyor threads.
-  Hook<bool()> smtThreadBusy{"ManualMarkRoutes.smtThreadBusy"};
-  Hook<bool()> feedThreadBusy{"ManualMarkRoutes.feedThreadBusy"};
-  Hook<bool()> conveyorThreadBusy{"ManualMarkRoutes.conveyorThreadBusy"};
-  // Window thread: the live view to the Mark camera.
-  Hook<void()> openMarkCamera{"ManualMarkRoutes.openMarkCamera"};
+  virtual bool SmtThreadBusy() = 0;
+  virtual bool FeedThreadBusy() = 0;
+  virtual bool ConveyorThreadBusy() = 0;
+  // Window thread: the live view to the Mark camera (done when it returns).
+  virtual void OpenMarkCamera() = 0;
   // Worker thread: the alignment's board base, then the two-mark recognition
   // (outside a run: it also keeps the result as the manual offsets).
-  Hook<void(const MarkBoard&)> setAlignmentBase{"ManualMarkRoutes.setAlignmentBase"};
-  Hook<void()> alignBoardMarks{"ManualMarkRoutes.alignBoardMarks"};
+  virtual void SetAlignmentBase(const MarkBoard& board) = 0;
+  virtual void AlignBoardMarks() = 0;
 };
 
-// The routes, set once by the shell before the window takes commands.
-ManualMarkRoutes& ManualMarks();
+// The port of the machine in use.
+smt::platform::Port<ManualMarkOwners>& ManualMarkPort();
 
 // Camera position relative to the board origin in millimetres, from the
 // machine position in steps.

@@ -48,7 +48,9 @@ class HookInterface {
   const char* name() const { return name_; }
 
   // The connected object for one call; unconnected: logged and refused.
-  std::shared_ptr<I> operator->() const {
+  std::shared_ptr<I> operator->() const { return Take(); }
+  // The same, kept by the caller for a series of calls.
+  std::shared_ptr<I> Take() const {
     std::shared_ptr<I> p = Get();
     if (!p) UnwiredCall(name_);
     return p;

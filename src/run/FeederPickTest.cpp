@@ -4,12 +4,12 @@
 #include <cstdlib>
 
 #include "core/MachineState.h"
-#include "feeder/FeederServices.h"
 #include "job/BoardGeometry.h"
 #include "link/MachineCommands.h"
 #include "link/MotionCommands.h"
 #include "link/MotionGlobals.h"
 #include "link/ProcessCommands.h"
+#include "link/WindowPanels.h"
 #include "platform/MessageService.h"
 #include "run/EightHeadCommands.h"
 #include "run/FeederPickTarget.h"
@@ -85,8 +85,8 @@ void PickFromFeederTest(int head, int camera, const std::string& feederNumber) {
   const auto pos = Services().visionCameraPosition(camera == 2 ? 2 : 1);
   const int32_t tx = pos.first - smt::job::NozzleOffsetX(head);
   const int32_t ty = smt::CurrentMachine().machineType == 4 ? smt::CurrentMachine().curY.load() : pos.second - smt::job::NozzleOffsetY(head);
-  if (auto show = FeederHooks().showVisualParameters) {
-    show(c.lightContrast, light, c.recognitionType, c.length + basic->m_AutoMagnify, 0);
+  if (auto* panel = smt::link::CameraPanelPort().get()) {
+    panel->ShowVisualParameters(c.lightContrast, light, c.recognitionType, c.length + basic->m_AutoMagnify, 0);
   }
   const auto handle = speeds.Record(smt::settings::SpeedUse::Handle);
   TheMachine().MoveGantry(tx - smt::CurrentMachine().curX, Speed(handle[0]), ty - smt::CurrentMachine().curY, Speed(handle[1]), smt::link::GantryMove::Checked);

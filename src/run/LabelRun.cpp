@@ -39,10 +39,10 @@ int NextRowL(int& row, int count, int slot, int requested) {
 
 // The next piece of the glass sheet over the ejector pin.
 bool SheetToPin(std::vector<std::pair<int, int>>& points) {
-  auto& s = Services();
-  if (points.empty() && s.recognizeGlass) points = s.recognizeGlass();
+  const std::shared_ptr<LabelingStation> station = Services().labeling.Take();
+  if (points.empty()) points = station->RecognizeGlass();
   if (points.empty()) return false;
-  LabelSettings l = s.labelSettings ? s.labelSettings() : LabelSettings{};
+  LabelSettings l = station->Settings();
   const auto [px, py] = points.back();
   const double zoom = l.visualZoom > 0 ? l.visualZoom : 1;
   const double x = l.startX + l.serialX * l.distanceX - px / zoom;
@@ -53,7 +53,7 @@ bool SheetToPin(std::vector<std::pair<int, int>>& points) {
                                    static_cast<int32_t>(y * pulse->m_WestWalk_Pulse) - smt::CurrentMachine().motion.curAxis8, Speed(sp[10])))
     return false;
   points.pop_back();
-  if (points.empty() && s.setLabelSerialX) s.setLabelSerialX(l.serialX + 1);
+  if (points.empty()) station->SetSerialX(l.serialX + 1);
   return PauseGate();
 }
 
@@ -64,7 +64,7 @@ bool PickHead(int k, int group, bool glass, std::vector<std::pair<int, int>>& po
   if (glass) {
     if (!SheetToPin(points)) return false;
     if (k == 2) {
-      const LabelSettings l = s.labelSettings ? s.labelSettings() : LabelSettings{};
+      const LabelSettings l = s.labeling->Settings();
       if (!RunSleep(l.checkTimes)) return false;
     }
   }
@@ -72,11 +72,12 @@ bool PickHead(int k, int group, bool glass, std::vector<std::pair<int, int>>& po
   if (!PreparePickPlace(group, pl, k)) return false;
   if (k == 2 && smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row != -1) AlignHeadSpeeds(smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0], pl);
   if (glass) {
-    const LabelSettings l = s.labelSettings ? s.labelSettings() : LabelSettings{};
+    const std::shared_ptr<LabelingStation> station = s.labeling.Take();
+    const LabelSettings l = station->Settings();
     pl.pickX = l.thimbleX;
     pl.pickY = l.thimbleY;
-    if (!(s.moveHeadToThimble && s.moveHeadToThimble(k)) || !PauseGate()) return false;
-    return s.runPickSequence && s.runPickSequence(k) && PauseGate();
+    if (!station->MoveHeadToThimble(k) || !PauseGate()) return false;
+    return station->RunPickSequence(k) && PauseGate();
   }
   if (!FeedAdvance(pk, false) || !MoveHeadToPick(pl)) return false;
   for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
@@ -114,7 +115,7 @@ bool RunLabels() {
   };
   setOrigin(board.originX, board.originY);
   if (s.openMarkCamera) s.openMarkCamera();
-  const bool glass = (s.labelSettings ? s.labelSettings() : LabelSettings{}).glassSheets == 0;
+  const bool glass = s.labeling->Settings().glassSheets == 0;
   const int heads = std::min(std::max(static_cast<int>(smt::CurrentMachine().headCount), 1), 2);
   std::vector<std::pair<int, int>> points;
   int boardsLeft = std::max(s.boardCount ? s.boardCount() : 1, 1), done = 0;

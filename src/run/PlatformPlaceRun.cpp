@@ -139,11 +139,7 @@ bool MoveToPlatformPoint(HeadPlaceState& p, int platform) {
   const int n = p.headTarget;
   if (n < 1 || n > 4) return Refuse(kPlaceHeaderNoSelect);
   if (platform != 1 && platform != 2) return false;
-  if (!Services().lampTarget) {
-    CLogFile::Instance().Write(true, "run service lampTarget is not connected");
-    return Refuse("lampTarget not connected !");
-  }
-  auto [tx, ty] = Services().lampTarget(1, platform, p.row);
+  auto [tx, ty] = Services().lamp->Target(1, platform, p.row);
   const auto off = HeadPlaceOffset(n);
   tx += off.first;
   ty += off.second;
@@ -195,12 +191,7 @@ namespace {
 // Vision of one head over the camera of its part job; true ends the run.
 bool PlatformVision(HeadPlaceState& p, int platform) {
   if (p.visionMode == 0) return false;
-  auto& s = Services();
-  if (!s.platformVisionCentre) {
-    CLogFile::Instance().Write(true, "run service platformVisionCentre is not connected");
-    return Refuse("platformVisionCentre not connected !");
-  }
-  return s.platformVisionCentre(p, platform);
+  return Services().lamp->VisionCentre(p, platform);
 }
 
 bool PlaceOne(HeadPlaceState& p, int platform) {
@@ -211,7 +202,7 @@ bool PlaceOne(HeadPlaceState& p, int platform) {
                                               smt::link::GetMotionSettings().aRevolution);
   if (!PauseGate()) return true;
   const int gridRow = platform == 1 ? 2 * p.row : 2 * p.row + 1;
-  const double depth = Services().lampRow ? Services().lampRow(gridRow).placeZ : 0.0;
+  const double depth = Services().lamp->Row(gridRow).placeZ;
   smt::CurrentMachine().link.vacuumCheckOk = true;
   PlaceStroke(p, depth);
   if (smt::CurrentMachine().link.vacuumCheckOk) {
@@ -344,7 +335,7 @@ int RunPlatformPlace() {
   auto& s = Services();
   const SmtStrategy st = Strategy();
   const int mode = st.m_RunSelect;
-  const LampCounts counts = s.lampCounts ? s.lampCounts() : LampCounts{};
+  const LampCounts counts = s.lamp->Counts();
   int board = counts.finish;
   PlaceRows() = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
   const int n = static_cast<int>(PlaceRows().size());

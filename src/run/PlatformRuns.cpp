@@ -52,8 +52,7 @@ bool Stopped() { return !PauseGate(); }
 bool DispensePlatformPoint(int kind, int platform, int point) {
   // True ends the run: a point the gantry did not reach is not dispensed.
   if (platform != 1 && platform != 2) return true;
-  if (!Services().lampTarget) return true;
-  const auto [tx, ty] = Services().lampTarget(kind, platform, point);
+  const auto [tx, ty] = Services().lamp->Target(kind, platform, point);
   if (!MoveGantry(platform, tx, ty)) {
     CLogFile::Instance().Write(true, "platform %d point %d: the move to dot %d failed, no glue", platform, point + 1,
                                kind - 1);
@@ -63,19 +62,19 @@ bool DispensePlatformPoint(int kind, int platform, int point) {
 }
 
 bool MeasureMarkPoint(int platform, int point) {
-  auto& s = Services();
-  if (!(s.markCameraReady && s.markCameraReady()) || !s.sightMark) {
+  const std::shared_ptr<LampStation> lamp = Services().lamp.Take();
+  if (!lamp->MarkCameraReady()) {
     ShowMessage(RunText("PartList.c_Message_29", "没有相机 !"));
     return true;
   }
-  const PlatformMarkParams m = s.platformMarkParams ? s.platformMarkParams() : PlatformMarkParams{};
+  const PlatformMarkParams m = lamp->MarkParams();
   const int row = platform == 1 ? 2 * point : 2 * point + 1;
   for (;;) {
     int64_t sumX = 0, sumY = 0;
     bool failed = false, visual = false;
     for (int k = 0; k < m.times && !failed; ++k) {
       if (!RunSleep(m.collectMs)) return true;
-      const auto seen = s.sightMark(m);
+      const auto seen = lamp->SightMark(m);
       if (!seen || !seen->found || seen->radius >= 0.5 * m.box * m.zoom) {
         failed = visual = true;
         break;
@@ -96,7 +95,7 @@ bool MeasureMarkPoint(int platform, int point) {
       sumY += dy;
     }
     if (!failed) {
-      if (s.setLampMarkOffsets) s.setLampMarkOffsets(row, std::pair<int32_t, int32_t>{sumX, sumY});
+      lamp->SetMarkOffsets(row, std::pair<int32_t, int32_t>{sumX, sumY});
       return false;
     }
     const int clamp = platform == 1 ? 7 : 8;
@@ -112,17 +111,17 @@ bool MeasureMarkPoint(int platform, int point) {
 }
 
 bool AlignPlatformMarks(int platform, int point) {
-  auto& s = Services();
+  const std::shared_ptr<LampStation> station = Services().lamp.Take();
   const int row = platform == 1 ? 2 * point : 2 * point + 1;
   const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
-  const LampRow lamp = s.lampRow ? s.lampRow(row) : LampRow{};
+  const LampRow lamp = station->Row(row);
   const int32_t tx = Trunc(lamp.markX * smt::CurrentMachine().steps.xPulsePerMm) - Trunc(basic->m_X_CameraToNozzle1 * smt::CurrentMachine().steps.xPulsePerMm);
   const int32_t ty = Trunc(lamp.markY * smt::CurrentMachine().steps.yPulsePerMm) - Trunc(basic->m_Y_CameraToNozzle1 * smt::CurrentMachine().steps.yPulsePerMm);
   // A Mark that cannot be reached is not measured; dispensing with the
   // offsets of an earlier board would put the glue in the wrong place.
   if (!MoveGantry(platform, tx, ty)) return true;
   if (Stopped()) return true;
-  if (s.setLampMarkOffsets) s.setLampMarkOffsets(row, std::nullopt);
+  station->SetMarkOffsets(row, std::nullopt);
   return MeasureMarkPoint(platform, point);
 }
 
@@ -147,8 +146,7 @@ bool UnloadPlatform(int platform) {
 namespace {
 
 bool GlueDot(int group, int head, int platform, int point) {
-  if (!Services().lampDot) return false;
-  const LampDot d = Services().lampDot(group, platform, point);
+  const LampDot d = Services().lamp->Dot(group, platform, point);
   const int32_t height = head == 5 ? d.height : -d.height;
   return TheMachine().GlueStroke(static_cast<uint8_t>(head == 5 ? 10 : 6), height, {d.startSpeed, d.runSpeed}, 5, -d.valveOpen, d.valveClose, static_cast<uint16_t>(d.closeDelay), static_cast<uint16_t>(d.bottomDelay), 0) == smt::link::CommandResult::Ok;
 }
@@ -179,7 +177,7 @@ int RunPlatformDispense() {
     ShowMessage(RunText("PartList.c_Message_20", "没有找到料架组 !"));
     return 0;
   }
-  LampCounts counts = s.lampCounts ? s.lampCounts() : LampCounts{};
+  LampCounts counts = s.lamp->Counts();
   while (counts.finish < counts.set) {
     int next = cursor + 1;
     while (next < n && !RunRows()[static_cast<size_t>(next)].place) ++next;
@@ -233,7 +231,7 @@ int RunPlatformDispense() {
     }
     ++counts.finish;
     --counts.unfinish;
-    if (s.setLampCounts) s.setLampCounts(counts);
+    s.lamp->SetCounts(counts);
     if (mode == 9 || mode == 10) {
       if (auto d = Display()) d->ResetRowStates(smt::job::RowKind::Placement);
     } else {
@@ -244,7 +242,7 @@ int RunPlatformDispense() {
   }
   counts.unfinish = counts.set;
   counts.finish = 0;
-  if (s.setLampCounts) s.setLampCounts(counts);
+  s.lamp->SetCounts(counts);
   if (mode == 11 || mode == 12) return 2;
   if (!smt::CurrentMachine().runContinue) return 0;
   smt::CurrentMachine().resetDone = false;

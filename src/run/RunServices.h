@@ -103,6 +103,44 @@ struct LabelSettings {
   double visualZoom = 1;              // pixels per mm
 };
 
+// The lamp machine's point table, board counters, Mark camera and vision
+// cameras, as its runs use them. Called on the run threads.
+class LampStation {
+ public:
+  virtual ~LampStation() = default;
+  // Where a dot or the camera goes (kind 1 camera, 2 red, 3/4 silver): glue X
+  // and the platform's Y (steps).
+  virtual std::pair<int32_t, int32_t> Target(int kind, int platform, int point) = 0;
+  virtual LampDot Dot(int group, int platform, int point) = 0;
+  // One grid row's values (row 2i platform 1, 2i+1 platform 2 of point i).
+  virtual LampRow Row(int row) = 0;
+  // The Mark offsets measured on a grid row (steps), or none (cleared).
+  virtual void SetMarkOffsets(int row, std::optional<std::pair<int32_t, int32_t>> offsets) = 0;
+  virtual LampCounts Counts() = 0;
+  virtual void SetCounts(const LampCounts& counts) = 0;
+  // The shown board's Mark parameters for the platform Mark measurement.
+  virtual PlatformMarkParams MarkParams() = 0;
+  virtual bool MarkCameraReady() = 0;
+  // One look at the Mark; none when no frame came.
+  virtual std::optional<MarkSighting> SightMark(const PlatformMarkParams& params) = 0;
+  // The place run's one look at a picked part over its vision camera (the
+  // head moves along X on the platform's axis); true when the run must stop.
+  virtual bool VisionCentre(HeadPlaceState& p, int platform) = 0;
+};
+
+// The labeling machine's sheet and its station moves, as its run uses them.
+class LabelingStation {
+ public:
+  virtual ~LabelingStation() = default;
+  virtual LabelSettings Settings() = 0;
+  // The sheet's next cell: the next run goes on from there.
+  virtual void SetSerialX(int serialX) = 0;
+  // The glass pieces found on the sheet (pixel offsets).
+  virtual std::vector<std::pair<int, int>> RecognizeGlass() = 0;
+  virtual bool MoveHeadToThimble(int head) = 0;
+  virtual bool RunPickSequence(int head) = 0;
+};
+
 struct RunServices {
   // --- what the run shows (the part list, the jog panel's information line) ---
   smt::platform::HookInterface<RunDisplay> display{"RunDisplay"};
@@ -157,29 +195,9 @@ struct RunServices {
   smt::platform::Hook<CoverSettings()> cover{"RunServices.cover"};
   smt::platform::Hook<void(int total, int count)> saveCoverCounters{"RunServices.saveCoverCounters"};
   smt::platform::Hook<std::optional<DipStation>()> dippingStation{"RunServices.dippingStation"};
-  // --- lamp machine (the point table and its board counters) ---
-  // Targets of a dot or the camera (kind 1 camera, 2 red, 3/4 silver): glue X and the platform's Y.
-  smt::platform::Hook<std::pair<int32_t, int32_t>(int kind, int platform, int point)> lampTarget{"RunServices.lampTarget"};
-  smt::platform::Hook<LampDot(int group, int platform, int point)> lampDot{"RunServices.lampDot"};
-  // One grid row's values (row 2i platform 1, 2i+1 platform 2 of point i).
-  smt::platform::Hook<LampRow(int row)> lampRow{"RunServices.lampRow"};
-  // The Mark offsets measured on a grid row (pulses), or none (cleared).
-  smt::platform::Hook<void(int row, std::optional<std::pair<int32_t, int32_t>> offsets)> setLampMarkOffsets{
-      "RunServices.setLampMarkOffsets"};
-  smt::platform::Hook<LampCounts()> lampCounts{"RunServices.lampCounts"};
-  smt::platform::Hook<void(const LampCounts&)> setLampCounts{"RunServices.setLampCounts"};
-  smt::platform::Hook<PlatformMarkParams()> platformMarkParams{"RunServices.platformMarkParams"};
-  smt::platform::Hook<bool()> markCameraReady{"RunServices.markCameraReady"};
-  smt::platform::Hook<std::optional<MarkSighting>(const PlatformMarkParams&)> sightMark{"RunServices.sightMark"};
-  // The place run's one look at a picked part over its vision camera (the
-  // head moves along X on the platform's axis); true when the run must stop.
-  smt::platform::Hook<bool(HeadPlaceState&, int platform)> platformVisionCentre{"RunServices.platformVisionCentre"};
-  // --- labeling machine ---
-  smt::platform::Hook<LabelSettings()> labelSettings{"RunServices.labelSettings"};
-  smt::platform::Hook<void(int serialX)> setLabelSerialX{"RunServices.setLabelSerialX"};
-  smt::platform::Hook<std::vector<std::pair<int, int>>()> recognizeGlass{"RunServices.recognizeGlass"};  // pieces, pixel offsets
-  smt::platform::Hook<bool(int head)> moveHeadToThimble{"RunServices.moveHeadToThimble"};
-  smt::platform::Hook<bool(int head)> runPickSequence{"RunServices.runPickSequence"};  // jog panel information line
+  // --- lamp machine and labeling machine ---
+  smt::platform::HookInterface<LampStation> lamp{"RunServices.lamp"};
+  smt::platform::HookInterface<LabelingStation> labeling{"RunServices.labeling"};
 };
 
 RunServices& Services();

@@ -16,6 +16,7 @@
 #include "link/MachineCommands.h"
 #include "link/FrontPanelKeys.h"
 #include "link/MachineHoming.h"
+#include "link/WindowPanels.h"
 #include "link/MotionGlobals.h"
 #include "platform/NumberEdit.h"
 #include "platform/GuiDispatcher.h"
@@ -35,7 +36,8 @@ struct ConveyorDialogOpened {
   bool once = false;
 };
 QPointer<CDialogAutoTransport> g_open;
-int WidthJogSteps() { return ConveyorDialogShellHooks().widthJogSteps(); }
+// The jog panel's width-axis jog steps for the width up/down buttons.
+int WidthJogSteps() { return smt::link::JogPanelPort()->WidthJogSteps(); }
 
 // Number boxes keep what is typed; the ranges are checked on taking the values.
 smt::platform::NumberEdit* Int(int lo, int hi) { return new smt::platform::NumberEdit(nullptr, lo, hi, -1); }
@@ -310,7 +312,7 @@ void CDialogAutoTransport::OnPress(int id) {
       break;
     case 1036:
       // The jog panel's conveyor trace shows while the conveyor is in use.
-      ConveyorDialogShellHooks().showConveyorTrace(!was);
+      smt::link::JogPanelPort()->ShowConveyorTrace(!was);
       EnableTestControls(!was);
       break;
     case 1524: StageAndStart(kTaskBelt1Jog); break;
@@ -410,13 +412,6 @@ void CDialogAutoTransport::reject() {
   }
   QDialog::reject();
 }
-
-ConveyorDialogHooks& ConveyorDialogShellHooks() {
-  static ConveyorDialogHooks hooks;
-  return hooks;
-}
-
-void SetConveyorWidthJogSteps(std::function<int()> steps) { ConveyorDialogShellHooks().widthJogSteps = std::move(steps); }
 
 void OpenConveyorDialog(QWidget* parent, const std::string& appDir) {
   CDialogAutoTransport dlg(appDir, parent);

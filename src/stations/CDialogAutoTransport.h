@@ -67,15 +67,6 @@ class CDialogAutoTransport : public QDialog {
   std::map<int, QLabel*> m_labels;
 };
 
-// What the dialog asks of the jog panel; the shell connects both.
-struct ConveyorDialogHooks {
-  // The jog panel's S-axis jog steps (m_S_RunSteps) for the width up/down buttons.
-  smt::platform::Hook<int()> widthJogSteps{"ConveyorDialogHooks.widthJogSteps"};
-  // Shows (true) or hides the jog panel's second information box, the conveyor trace.
-  smt::platform::Hook<void(bool)> showConveyorTrace{"ConveyorDialogHooks.showConveyorTrace"};
-};
-ConveyorDialogHooks& ConveyorDialogShellHooks();
-void SetConveyorWidthJogSteps(std::function<int()> steps);
 
 // The main menu command 33181 opens this (view.RegisterDialog).
 void OpenConveyorDialog(QWidget* parent, const std::string& appDir);

@@ -14,6 +14,7 @@
 
 #include "core/MachineState.h"
 #include "link/LinkGlobals.h"
+#include "link/WindowPanels.h"
 #include "platform/DecimalRounding.h"
 #include "platform/MessageService.h"
 #include "platform/RangeRefusal.h"
@@ -227,17 +228,18 @@ QPushButton* CDialogLabelingSet::Button(int id) const {
 
 bool CDialogLabelingSet::Press(int id) {
   auto& m = LabelingMachine::Instance();
-  auto& h = LabelingShellHooks();
+  // Press-and-hold jogs of a sheet, Z or axis-14 axis through the jog panel.
+  auto jog = [](int axis, bool positive) { return smt::link::JogPanelPort()->Jog(axis, positive, true, false, 0); };
   switch (id) {
-    case 1002: case 1592: return h.jog(9, id == 1002);
-    case 1004: case 1593: return h.jog(8, id == 1004);
-    case 1007: case 1006: return h.jog(3, id == 1006);
-    case 1054: case 1053: return h.jog(14, id == 1054);
+    case 1002: case 1592: return jog(9, id == 1002);
+    case 1004: case 1593: return jog(8, id == 1004);
+    case 1007: case 1006: return jog(3, id == 1006);
+    case 1054: case 1053: return jog(14, id == 1054);
     case 1005: return m.Home(0);
     case 1013: return m.Home(6);
     case 1014: return m.Home(5);
     case 1015: return m.Home(3);
-    case 1255: h.nextSpeedGear(); return true;
+    case 1255: smt::link::JogPanelPort()->NextSpeedGear(); return true;
     case 1041: OnTask(5); return true;
     case 1039: OnTask(14); return true;
     case 1045: m.ToggleVacuum(head1_ ? 1 : 2); return true;
@@ -246,7 +248,7 @@ bool CDialogLabelingSet::Press(int id) {
 }
 
 void CDialogLabelingSet::Release() {
-  if (LabelingShellHooks().jogRelease.connected()) LabelingShellHooks().jogRelease();
+  if (auto* jog = smt::link::JogPanelPort().get()) jog->ReleaseJog();
 }
 
 void CDialogLabelingSet::ToggleHead() {

@@ -17,9 +17,11 @@
 #include <mutex>
 
 #include "core/Machine.h"
+#include "link/LinkRuntime.h"
 #include "link/MachineGuards.h"
 #include "link/MachineHoming.h"
 #include "link/MotionCommands.h"
+#include "link/WindowPanels.h"
 #include "platform/NumberEdit.h"
 #include "platform/Hooks.h"
 #include "platform/MessageService.h"
@@ -157,7 +159,7 @@ CDialogLampMachineEdit::CDialogLampMachineEdit(QWidget* parent) : QDialog(parent
   v->addWidget(ok);
   v->addWidget(cancel);
   SetValues(LampPointValues{}, 0, 0);
-  if (TeachHooks().speedGear.connected()) ShowSpeedStep(TeachHooks().speedGear());
+  ShowSpeedStep(smt::link::Runtime().speedGear.load());
 }
 
 void CDialogLampMachineEdit::SetValues(const LampPointValues& v, int point, int platform) {
@@ -251,7 +253,7 @@ bool CDialogLampMachineEdit::DotTest(int group, bool dispense, bool silverCamera
     t.params = d;
     t.dispense = group == 0 ? 1 : 2;
     m_nDispenseSelector = t.dispense;
-    if (silverCamera) TeachHooks().openMarkCamera();
+    if (silverCamera) smt::link::CameraPanelPort()->OpenMarkCamera();
   }
   m_nMoveSelector = t.moveSelector;
   return StartLampDotTest(t);
@@ -293,22 +295,22 @@ bool CDialogLampMachineEdit::Press(int id) {
       SetTaught(8, (T(camY * s.py) + platY - T(Field(4) * s.py)) / s.py);
       return true;
     case 1255:
-      ShowSpeedStep(TeachHooks().nextSpeedGear());
+      ShowSpeedStep(smt::link::JogPanelPort()->NextSpeedGear());
       return true;
     case 1138: case 1139:
-      return zClear() && TeachHooks().jog(9, id == 1139, 2);
+      return zClear() && smt::link::JogPanelPort()->JogOnPlatform(9, id == 1139, 2);
     case 1027: case 1029:
-      return zClear() && TeachHooks().jog(1, id == 1027, 1);
+      return zClear() && smt::link::JogPanelPort()->JogOnPlatform(1, id == 1027, 1);
     case 1028: case 1030:
-      return zClear() && TeachHooks().jog(12, id == 1028, 2);
+      return zClear() && smt::link::JogPanelPort()->JogOnPlatform(12, id == 1028, 2);
     case 1160: case 1161:
-      return TeachHooks().jog(10, id == 1160, platform);
+      return smt::link::JogPanelPort()->JogOnPlatform(10, id == 1160, platform);
     case 1035: case 1036:
       m_nMoveSelector = 61;
-      return TeachHooks().jog(10, id == 1035, platform);
+      return smt::link::JogPanelPort()->JogOnPlatform(10, id == 1035, platform);
     case 1038: case 1039:
       m_nMoveSelector = 62;
-      return TeachHooks().jog(10, id == 1038, platform);
+      return smt::link::JogPanelPort()->JogOnPlatform(10, id == 1038, platform);
     case 1031:
       SetTaught(16, Z5() / s.pz);
       return true;
@@ -340,7 +342,7 @@ bool CDialogLampMachineEdit::Press(int id) {
 }
 
 void CDialogLampMachineEdit::Release() {
-  if (TeachHooks().jogRelease.connected()) TeachHooks().jogRelease();
+  if (auto* jog = smt::link::JogPanelPort().get()) jog->ReleaseJog();
 }
 
 bool CDialogLampMachineEdit::CheckFieldRanges() {

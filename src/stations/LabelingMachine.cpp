@@ -15,6 +15,7 @@
 #include "link/MotionCommands.h"
 #include "link/MotionGlobals.h"
 #include "link/ProcessCommands.h"
+#include "link/WindowPanels.h"
 #include "platform/MessageService.h"
 #include "platform/WorkerThreads.h"
 #include "settings/SettingsStores.h"
@@ -68,11 +69,6 @@ LabelingIo DefaultLabelingIo() {
     if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
   };
   return io;
-}
-
-LabelingHooks& LabelingShellHooks() {
-  static LabelingHooks h;
-  return h;
 }
 
 double LabelingMachine::Zoom() const {
@@ -398,7 +394,7 @@ void LabelingMachine::RunTest(int task, int head) {
     case 10: LiftAway(head); break;
     case 11: RunPickSequence(head); break;
     case 12: CycleTest(); break;
-    case 5: LabelingShellHooks().openMarkCamera(); break;
+    case 5: smt::link::CameraPanelPort()->OpenMarkCamera(); break;
     case 13: RecognizeCurrent(); break;
     case 14: RecognizeLoop(); break;
     default: break;

@@ -39,15 +39,6 @@ struct LabelingIo {
   std::function<double()> currentZoom;
 };
 
-// What the labeling page's jog and camera buttons reach in the shell.
-struct LabelingHooks {
-  // Press-and-hold jog of a sheet, Z or axis-14 axis.
-  smt::platform::Hook<bool(int axis, bool positive)> jog{"LabelingHooks.jog"};
-  smt::platform::Hook<void()> jogRelease{"LabelingHooks.jogRelease"};
-  smt::platform::Hook<int()> nextSpeedGear{"LabelingHooks.nextSpeedGear"};
-  smt::platform::Hook<void()> openMarkCamera{"LabelingHooks.openMarkCamera"};
-};
-LabelingHooks& LabelingShellHooks();
 LabelingIo DefaultLabelingIo();
 
 // Nothing recognised under the camera (the part list's text).

@@ -9,7 +9,9 @@
 #include "link/MotionCommands.h"
 #include "link/MotionGlobals.h"
 #include "link/ProcessCommands.h"
+#include "link/WindowPanels.h"
 #include "platform/WorkerThreads.h"
+#include "run/PlatformRuns.h"
 #include "platform/MessageService.h"
 #include "settings/SettingsStores.h"
 
@@ -35,11 +37,6 @@ bool Dispense(int kind, const LampDispense& d) {
                                           0) == smt::link::CommandResult::Ok;
 }
 }  // namespace
-
-LampTeachHooks& TeachHooks() {
-  static LampTeachHooks h;
-  return h;
-}
 
 int32_t GlueX() { return smt::CurrentMachine().motion.curPlatform[0].load(); }
 int32_t Z5() { return smt::CurrentMachine().curZ[4].load(); }
@@ -97,11 +94,12 @@ void RunLampFullTest(const LampPointValues& v, int platform, int point) {
     smt::CurrentMachine().runContinue = false;
     smt::ReleaseMachineBusy();
   };
-  TeachHooks().openMarkCamera();
+  smt::link::CameraPanelPort()->OpenMarkCamera();
   if (smt::link::Runtime().UsesSerial()) smt::link::SendCmd60SetState(0, 0);
   smt::CurrentMachine().machineBusy = true;
   if (!Move(selector, T(s.px * v.markX) - camX, T(s.py * v.markY) - camY)) return end();
-  if (TeachHooks().measureMark(platform, point)) return end();
+  // The platform Mark measurement of the point; true when the test must end.
+  if (smt::run::MeasureMarkPoint(platform, point)) return end();
   const int row = platform == 1 ? 2 * point : 2 * point + 1;
   const LampPointValues measured = LampPointTable::Instance().Values(row);
   const int32_t offX = measured.offsetX, offY = measured.offsetY;

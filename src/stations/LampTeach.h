@@ -1,30 +1,17 @@
 #pragma once
 // The lamp point editor's machine work: the dot test (the glue gantry over a
 // taught point, optionally one glue dot) and the full test (the point's Mark
-// measured, then its three dots), each on a worker with the machine busy;
-// and the services of the shell the editor's jog and camera buttons reach.
+// measured, then its three dots), each on a worker with the machine busy.
+// The editor's jog and camera buttons reach the jog and camera panels
+// (link/WindowPanels.h).
 #include <cstdint>
 #include <string>
 
-#include "platform/Hooks.h"
 #include "stations/LampPointTable.h"
 
 namespace smt::stations {
 
 inline constexpr const char* kResetGlueHeadsFirst = "请先复位点胶头";
-
-struct LampTeachHooks {
-  // Press-and-hold jog of `axis` on the jog panel's platform 1 or 2.
-  smt::platform::Hook<bool(int axis, bool positive, int platform)> jog{"LampTeachHooks.jog"};
-  smt::platform::Hook<void()> jogRelease{"LampTeachHooks.jogRelease"};
-  // The jog panel's next speed gear; the new gear (0 fast .. 3 fine).
-  smt::platform::Hook<int()> nextSpeedGear{"LampTeachHooks.nextSpeedGear"};
-  smt::platform::Hook<int()> speedGear{"LampTeachHooks.speedGear"};
-  smt::platform::Hook<void()> openMarkCamera{"LampTeachHooks.openMarkCamera"};
-  // The platform Mark measurement of a point; true when the test must end.
-  smt::platform::Hook<bool(int platform, int point)> measureMark{"LampTeachHooks.measureMark"};
-};
-LampTeachHooks& TeachHooks();
 
 // Glue X of the gantry and the Z5 / Z6 positions (pulses).
 int32_t GlueX();

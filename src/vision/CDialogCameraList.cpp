@@ -206,19 +206,19 @@ void CDialogCameraList::SaveTable(std::vector<std::string>& rows) const { rows =
 void CDialogCameraList::RebuildCameraRecords() {
   m_Table.RebuildRecords(XPulse(), YPulse());
   // The fly pass lies where the first camera is.
-  hooks.layoutHeads();
+  neighbours->LayoutHeads();
 }
 
 void CDialogCameraList::SyncFeederVisionIcons() {
-  const auto column = hooks.feederCameraColumn();
+  const auto column = neighbours->FeederCameraColumn();
   if (column.empty()) return;
   const auto rows = FeedersWithoutVisionCamera(m_Table.Names(), column);
-  if (!rows.empty()) hooks.markFeedersWithoutVision(rows);
+  if (!rows.empty()) neighbours->MarkFeedersWithoutVision(rows);
 }
 
 void CDialogCameraList::ShiftCameraPositions(double dx, double dy) {
   m_Table.ShiftPositions(dx, dy, XPulse(), YPulse());
-  hooks.rowsCommitted(m_Table.SaveTable());
+  neighbours->RowsCommitted(m_Table.SaveTable());
   SaveConfig(m_strAppPath);
 }
 
@@ -421,7 +421,7 @@ void CDialogCameraList::OnOK() {
     ShowMessage(std::string("config_camera.fig: ") + e.what());
     return;
   }
-  hooks.rowsCommitted(rows);
+  neighbours->RowsCommitted(rows);
   SaveConfig(m_strAppPath);
   accept();
 }
@@ -541,7 +541,7 @@ void CDialogCameraList::OnCalibrationMenu(int task) {
   // The shown board's Mark values, taken here on the window thread: the
   // task's worker reads this copy.
   {
-    const BoardMarkView mark = hooks.boardMark();
+    const BoardMarkView mark = neighbours->BoardMark();
     job->boardMark = [mark] { return mark; };
   }
   QPointer<CDialogCameraList> self(this);

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Hooks.h"
+#include "platform/Port.h"
 #include "vision/CameraCalibration.h"
 #include "vision/CameraListSettings.h"
 #include "vision/CameraTable.h"
@@ -33,22 +33,23 @@ class CDialogCameraList : public QDialog {
   explicit CDialogCameraList(QWidget* parent = nullptr);
   ~CDialogCameraList() override;
 
-  // What the dialog reaches of the shell and its neighbours. The shell
-  // connects every one; calling one it did not connect is an error naming it.
-  struct Hooks {
-    template <class Sig>
-    using Hook = smt::platform::Hook<Sig>;
+  // What the dialog reaches of the shell and its neighbours: one interface
+  // the shell connects and tests replace; used unconnected, it is named.
+  class Neighbours {
+   public:
+    virtual ~Neighbours() = default;
     // The frame's rows of "config_camera.fig" after OK or a shift.
-    Hook<void(const std::vector<std::string>& rows)> rowsCommitted{"CDialogCameraList.hooks.rowsCommitted"};
+    virtual void RowsCommitted(const std::vector<std::string>& rows) = 0;
     // Feeder list: each feeder row's vision-camera column, and the icon
     // update of the rows that have no vision camera.
-    Hook<std::vector<std::string>()> feederCameraColumn{"CDialogCameraList.hooks.feederCameraColumn"};
-    Hook<void(const std::vector<int>& rows)> markFeedersWithoutVision{"CDialogCameraList.hooks.markFeedersWithoutVision"};
-    Hook<BoardMarkView()> boardMark{"CDialogCameraList.hooks.boardMark"};
+    virtual std::vector<std::string> FeederCameraColumn() = 0;
+    virtual void MarkFeedersWithoutVision(const std::vector<int>& rows) = 0;
+    // The shown board's Mark camera values.
+    virtual BoardMarkView BoardMark() = 0;
     // The head layout worked out again from the records (after a rebuild).
-    Hook<void()> layoutHeads{"CDialogCameraList.hooks.layoutHeads"};
+    virtual void LayoutHeads() = 0;
   };
-  Hooks hooks;
+  smt::platform::Port<Neighbours> neighbours{"CDialogCameraList.neighbours"};
   CDialogSetView* m_pSetView = nullptr;
   std::string m_strAppPath = ".";
   std::string m_strLanguage = "Chinese";

@@ -496,7 +496,7 @@ void CDialogSetView::OnInitDialog(const std::string& appDir) {
     if (m_engine->m_bFlyVisionTest.load())
       RunVisionTest(head, frame, false);
     else
-      hooks.recognizeLiveFrame(head, frame);
+      recognizeLiveFrame(head, frame);
   };
   cb.showWorkImage = [this, alive, self](int slot, const cv::Mat& picture) {
     QImage img = MatToQImage(picture);
@@ -676,7 +676,7 @@ void CDialogSetView::OpenOrCloseCamera(bool pauseIndustrial) {
       }
     }
     m_work[0]->show();
-    m_bLensCorrection = hooks.lensCorrection();
+    m_bLensCorrection = neighbours->LensCorrection();
     m_timer1->start(40);
     m_btnOpenCamera->setText(Q(m_texts["SetView.c_CloseCamera"]));
     if (type != 4 && type != 5 && pauseIndustrial &&
@@ -729,7 +729,7 @@ void CDialogSetView::OnBnClickedOpenMarkCamera() {
     ShowMessage(smt::link::kNotConnected);
     return;
   }
-  const bool waiver = hooks.homingWaiver();
+  const bool waiver = neighbours->HomingWaiver();
   if (!waiver && !smt::CurrentMachine().resetDone.load()) {
     ShowMessage(smt::link::kNotReset);
     return;
@@ -743,7 +743,7 @@ void CDialogSetView::ShowMarkCamera() {
   const bool needsCapture = mode == 0 || (mode == 1 && smt::CurrentMachine().machineType.load() == 5);
   if (needsCapture && !m_pDirectShowCamera[0]) return;
   m_iDirectShowCamera = 0;
-  const BoardMarkView b = hooks.boardMark();
+  const BoardMarkView b = neighbours->BoardMark();
   if (m_bKeepZoom)
     m_bKeepZoom = false;
   else
@@ -767,7 +767,7 @@ void CDialogSetView::ShowMarkCamera() {
 
 void CDialogSetView::OnBnClickedOpenVisualCamera1() {
   if (!smt::link::CheckMachineGuards(true, false)) return;
-  const CameraRecord r = hooks.cameraRecord(1);
+  const CameraRecord r = neighbours->CameraRecordOf(1);
   if (r.CameraNumber == 0) {
     ShowMessage(m_texts["SetView.c_Message_03"]);
     return;
@@ -784,7 +784,7 @@ void CDialogSetView::OnBnClickedOpenVisualCamera1() {
 void CDialogSetView::OnBnClickedOpenVisualCamera2() {
   if (smt::CurrentMachine().machineType.load() == 4) return;
   if (!smt::link::CheckMachineGuards(true, false)) return;
-  const CameraRecord r = hooks.cameraRecord(2);
+  const CameraRecord r = neighbours->CameraRecordOf(2);
   if (r.CameraNumber == 0) {
     ShowMessage(m_texts["SetView.c_Message_04"]);
     return;
@@ -801,7 +801,7 @@ void CDialogSetView::OnBnClickedOpenVisualCameraB() {
   if (smt::CurrentMachine().machineType.load() != 5) return;
   if (!smt::link::CheckMachineGuards(true, true)) return;
   if (!m_pDirectShowCamera[1]) return;
-  const CameraRecord r = hooks.cameraRecord(1);
+  const CameraRecord r = neighbours->CameraRecordOf(1);
   m_iDirectShowCamera = 1;
   m_dDisplayZoom = 1.0;
   ApplyCameraParameters(1, r.VisualZoom, r.VisualSize, r.Light_Contrast, r.Light_Brightness);
@@ -932,7 +932,7 @@ void CDialogSetView::OnBnClickedExpand() {
   const int height = m_bExpanded ? 30 + 78 + 416 : 446;
   (void)left;
   m_btnVisualB->setVisible(smt::CurrentMachine().machineType.load() == 5 && m_bExpanded);
-  hooks.heightChanged(height);
+  neighbours->HeightChanged(height);
 }
 
 void CDialogSetView::OnBnClickedExtendedDisplay() {

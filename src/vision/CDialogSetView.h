@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "platform/Hooks.h"
+#include "platform/Port.h"
 #include <map>
 #include <memory>
 #include <mutex>
@@ -49,25 +50,29 @@ class CDialogSetView : public QWidget {
   explicit CDialogSetView(QWidget* parent = nullptr);
   ~CDialogSetView() override;
 
-  // What the panel reads of its neighbours; the shell fills them in.
-  struct Hooks {
+  // What the panel reads of its neighbours (window thread): one interface
+  // the shell connects and tests replace; used unconnected, it is named.
+  class Neighbours {
+   public:
+    virtual ~Neighbours() = default;
     // Camera table records 1 and 2 (m_Camera_first / m_Camera_second).
-    smt::platform::Hook<smt::vision::CameraRecord(int camera)> cameraRecord{"CDialogSetView.hooks.cameraRecord"};
-    smt::platform::Hook<BoardMarkView()> boardMark{"CDialogSetView.hooks.boardMark"};
+    virtual smt::vision::CameraRecord CameraRecordOf(int camera) = 0;
+    // The shown board's Mark camera values.
+    virtual BoardMarkView BoardMark() = 0;
     // Package cell of the feeder list's selected row.
-    smt::platform::Hook<std::string()> selectedFeederPackage{"CDialogSetView.hooks.selectedFeederPackage"};
-    // The view's lens-correction switch (m_Calibrator2).
-    smt::platform::Hook<bool()> lensCorrection{"CDialogSetView.hooks.lensCorrection"};
+    virtual std::string SelectedFeederPackage() = 0;
+    // The lens-correction switch (m_Calibrator2).
+    virtual bool LensCorrection() = 0;
     // The camera list's colour reversal of the visual cameras.
-    smt::platform::Hook<bool()> visualColourReversal{"CDialogSetView.hooks.visualColourReversal"};
-    // The jog panel's homing waiver (Mark button checks the link only).
-    smt::platform::Hook<bool()> homingWaiver{"CDialogSetView.hooks.homingWaiver"};
-    // Head part recognition of a triggered fly frame (head 1..8).
-    smt::platform::Hook<void(int head, const cv::Mat& frame)> recognizeLiveFrame{"CDialogSetView.hooks.recognizeLiveFrame"};
+    virtual bool VisualColourReversal() = 0;
+    // The homing's waiver (the Mark button checks the link only).
+    virtual bool HomingWaiver() = 0;
     // The view keeps the panel's height for its layout.
-    smt::platform::Hook<void(int height)> heightChanged{"CDialogSetView.hooks.heightChanged"};
+    virtual void HeightChanged(int height) = 0;
   };
-  Hooks hooks;
+  smt::platform::Port<Neighbours> neighbours{"CDialogSetView.neighbours"};
+  // The run's recognition of a head's part in a triggered fly frame (head 1..8).
+  smt::platform::Hook<void(int head, const cv::Mat& frame)> recognizeLiveFrame{"CDialogSetView.recognizeLiveFrame"};
 
   // The industrial cameras to look for (default: DefaultCameraSystem()).
   void SetCameraSystem(std::shared_ptr<smt::vision::ICameraSystem> system);

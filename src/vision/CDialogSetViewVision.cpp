@@ -72,15 +72,15 @@ CDialogSetView::JobParams CDialogSetView::SnapshotJobParams() const {
   p.contrast = m_Light_Contrast;
   p.binary = m_bBinaryImg;
   p.featureType = FeatureTypeFromCombo();
-  p.packageName = hooks.selectedFeederPackage();
+  p.packageName = neighbours->SelectedFeederPackage();
   p.templateName = m_strTemplateName;
   p.visionMode = smt::CurrentMachine().camera.visionMode.load();
   if (p.visionMode == 0) {
-    p.colourReversal = hooks.boardMark().invert;
+    p.colourReversal = neighbours->BoardMark().invert;
   } else {
-    p.colourReversal = hooks.visualColourReversal();
+    p.colourReversal = neighbours->VisualColourReversal();
   }
-  p.lensCorrection = hooks.lensCorrection();
+  p.lensCorrection = neighbours->LensCorrection();
   return p;
 }
 
@@ -397,7 +397,7 @@ bool CDialogSetView::GrabFrame(int role, cv::Mat& frame, std::chrono::millisecon
     });
     if (!ok) return false;
   }
-  if (role == 2 && hooks.lensCorrection()) {
+  if (role == 2 && neighbours->LensCorrection()) {
     cv::Mat corrected;
     if (smt::CurrentMachine().Part<CCameraCalib>().Undistort(corrected, frame)) frame = corrected;
   }

@@ -13,6 +13,7 @@
 #include "job/PartListData.h"
 #include "job/RunControl.h"
 #include "link/LinkRoutes.h"
+#include "link/WindowPanels.h"
 #include "platform/Hooks.h"
 
 namespace {
@@ -24,6 +25,15 @@ std::function<void()> Unplug(H& hook) {
   H saved = hook;
   hook = nullptr;
   return [&hook, saved] { hook = saved; };
+}
+
+// Disconnects a connected interface port; the returned function connects it again.
+template <class I>
+std::function<void()> Unplug(smt::platform::Port<I>& port) {
+  EXPECT_TRUE(port.connected()) << port.name();
+  I* saved = port.get();
+  port.Disconnect();
+  return [&port, saved] { port.Connect(saved); };
 }
 
 }  // namespace
@@ -51,13 +61,13 @@ TEST_F(ShellTest, AnActionWhoseHookIsGoneNamesItAndFails) {
       {"PartListView", [&] { return Unplug(list.Logic().view); },
        [&] { list.Logic().OnAdd(smt::job::RowKind::Drill); }},
       {"RunControl.autoTransport", [&] { return Unplug(list.Run().autoTransport); }, [&] { list.Run().OnStop(); }},
-      {"FeederServices.jogRelease", [&] { return Unplug(smt::feeder::FeederHooks().jogRelease); },
-       [&] { feedEdit->OnJogReleased(); }},
-      {"CDialogSetView.hooks.heightChanged", [&] { return Unplug(camera.hooks.heightChanged); },
+      {"JogPanel", [&] { return Unplug(smt::link::JogPanelPort()); }, [&] { feedEdit->OnJogReleased(); }},
+      {"FeederNeighbours", [&] { return Unplug(smt::feeder::FeederNeighboursPort()); },
+       [&] { feedEdit->OnPackageSelected("0603"); }},
+      {"CDialogSetView.neighbours", [&] { return Unplug(camera.neighbours); },
        [&] { camera.OnBnClickedExpand(); }},
       // The link's hand-over after the conveyor width was homed.
-      {"LinkRoutes.showConveyorWidth", [&] { return Unplug(smt::link::Routes().showConveyorWidth); },
-       [] { smt::link::RouteShowConveyorWidth(); }},
+      {"LinkWindow", [&] { return Unplug(smt::link::LinkWindowPort()); }, [] { smt::link::RouteShowConveyorWidth(); }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.hook);

@@ -224,8 +224,8 @@ TEST_F(OperatorShell, CalibrationTasksSeeTheShownBoardsMarkValues) {
   rec->m_nLightContrast = 90;
   rec->m_nLightBrightness = 120;
   job.shownPcbName = "B1";
-  ASSERT_TRUE(static_cast<bool>(v.m_pCameraList->hooks.boardMark));
-  const BoardMarkView b = v.m_pCameraList->hooks.boardMark();
+  ASSERT_TRUE(v.m_pCameraList->neighbours.connected());
+  const BoardMarkView b = v.m_pCameraList->neighbours->BoardMark();
   EXPECT_DOUBLE_EQ(b.visualZoom, 25);
   EXPECT_DOUBLE_EQ(b.visualBox, 3.5);
   EXPECT_EQ(b.contrast, 90);

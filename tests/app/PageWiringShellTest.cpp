@@ -325,7 +325,7 @@ TEST_F(FeederCameraCommandsShellSim, GetAndFindTemplateUnderTheSelectedFeedersNu
   row.text[smt::feeder::kCellPackage] = "C0805";
   feeders.InsertListRow(0, row);
   feeders.m_nSelectedRow = 0;
-  EXPECT_EQ(camera.hooks.selectedFeederPackage(), "C0805");
+  EXPECT_EQ(camera.neighbours->SelectedFeederPackage(), "C0805");
 
   feeders.OnTemplate(3);  // "获取模板"
   const auto file = dir.path() / "Template" / "F7.png";

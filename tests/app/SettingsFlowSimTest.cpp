@@ -7,6 +7,7 @@
 
 #include "SettingsFlowFixture.h"
 #include "feeder/FeederServices.h"
+#include "link/WindowPanels.h"
 #include "link/MachineHoming.h"
 #include "run/RunServices.h"
 #include "vision/CDialogSetView.h"
@@ -147,7 +148,7 @@ TEST_F(SettingsFlowSim, AfterARestartTheSavedSettingsDriveTheBoard) {
   EXPECT_EQ(camera.m_Light_Brightness, 66);
   EXPECT_TRUE(messages.service.Texts().empty());
   // A feeder move opens it once with the feeder brightness.
-  smt::feeder::FeederHooks().openMarkCameraWithFeederLight();
+  smt::link::CameraPanelPort()->OpenMarkCameraWithFeederLight();
   EXPECT_TRUE(WaitWithEvents([&] { return camera.m_Light_Brightness == 99; }));
   EXPECT_FALSE(camera.m_bFeederLight);
   v.switchLiveCamera(GoToCamera::Mark);

@@ -16,6 +16,7 @@
 #include "vision/VisionGlobals.h"
 #include <thread>
 #include "feeder/FeederServices.h"
+#include "link/WindowPanels.h"
 #include "job/PcbRecord.h"
 #include "job/BoardGeometry.h"
 #include "job/CSMTDoc.h"
@@ -214,14 +215,14 @@ TEST_F(ShellConnectionsTest, CameraPanelTakesTheFeedersImageFeatureTheCameraList
   f.show();  // the camera panel fills its choices when first shown
   Settle();
   CDialogSetView& camera = *f.view()->m_pSetView;
-  smt::feeder::FeederHooks().setImageFeature("03:钽电容");
+  smt::link::CameraPanelPort()->SetImageFeature("03:钽电容");
   auto* feature = camera.findChild<QComboBox*>("featureType");
   ASSERT_NE(feature, nullptr);
   EXPECT_EQ(feature->currentIndex(), 3);
   f.view()->m_pCameraList->m_Settings.m_VisualImageColorReversal = 1;
-  EXPECT_TRUE(camera.hooks.visualColourReversal());
+  EXPECT_TRUE(camera.neighbours->VisualColourReversal());
   f.view()->m_pCameraList->m_Settings.m_VisualImageColorReversal = 0;
-  EXPECT_FALSE(camera.hooks.visualColourReversal());
+  EXPECT_FALSE(camera.neighbours->VisualColourReversal());
   camera.OnBnClickedExpand();
   EXPECT_EQ(camera.height(), 30 + 78 + 416);
   camera.OnBnClickedExpand();

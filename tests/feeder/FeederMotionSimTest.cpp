@@ -59,7 +59,7 @@ class FeederSimTest : public linktest::MotionSimTest {
     store.SetBasic(b);
     store.SetDetour({});
     AutoFeeders::Instance().Reset();
-    FeederHooks() = smt::testing::QuietFeederServices();
+    quiet.emplace();
     sim->ClearReceived();
   }
   void TearDown() override {
@@ -68,7 +68,7 @@ class FeederSimTest : public linktest::MotionSimTest {
     store.SetPulse(savedPulse_);
     store.SetDetour(savedDetour_);
     AutoFeeders::Instance().Reset();
-    FeederHooks() = {};
+    quiet.reset();
     MotionSimTest::TearDown();
   }
   void SetBasic(const std::function<void(smt::settings::BasicSettings&)>& f) {
@@ -98,6 +98,7 @@ class FeederSimTest : public linktest::MotionSimTest {
   }
 
   smt::settings::BasicSettings basic;
+  std::optional<smt::testing::QuietFeederServices> quiet;
 
  private:
   smt::settings::BasicSettings savedBasic_;
@@ -193,15 +194,11 @@ TEST_F(FeederSimTest, HeightMeasurementCarriesTheHeadCorrection) {
 
 TEST_F(FeederSimTest, MeasureModesWriteBackTheirResults) {
   // Mode -1: the settings store's measuring height, shown while its dialog is open.
-  double shownHeight = 0;
-  FeederServices sv = smt::testing::QuietFeederServices();
-  sv.showMeasurementHeight = [&](double h) { shownHeight = h; };
-  FeederHooks() = sv;
   FeederTestRequest r;
   r.mode = -1;
   RunFeederTest(r, {});
   EXPECT_DOUBLE_EQ(smt::settings::SettingsStores::Instance().machine.Basic()->m_Z_Measurement, -1.234);
-  EXPECT_DOUBLE_EQ(shownHeight, -1.234);
+  EXPECT_EQ(quiet->neighbours.shownHeights, std::vector<double>{-1.234});
   SetBasic([](auto& b) { b.m_Z_Measurement = -5; });
 
   // Mode 0: head 6 on a four-head machine measures as head 1; on the drill machine as head 6.
@@ -235,17 +232,13 @@ TEST_F(FeederSimTest, PickToCameraTriesTheHeadsInTurnAndPicksWithTheFirstThatRea
     b.m_X_Nozzle4ToNozzle1 = 60;
     b.m_Z_Nozzle1ToFeed = -2;
   });
-  FeederServices sv = smt::testing::QuietFeederServices();
-  sv.visionCamera = [](int camera) {
+  quiet->neighbours.visionCamera = [](int camera) {
     VisionCameraInfo c;
     c.x = camera == 1 ? 30000 : 0;
     c.y = -20000;
     c.light = 9;
     return std::optional<VisionCameraInfo>(c);
   };
-  int feature = -1;
-  sv.showVisualParameters = [&](int, int, int f, double, double) { feature = f; };
-  FeederHooks() = sv;
   FeederRow row = Row("W1", 10, -10);
   row[kCellFly] = "30/40";
   row[kCellFeature] = "03:二极管";
@@ -256,7 +249,8 @@ TEST_F(FeederSimTest, PickToCameraTriesTheHeadsInTurnAndPicksWithTheFirstThatRea
   EXPECT_NE(std::find(info.begin(), info.end(), "A4 To Feed Pos Error !\n"), info.end());
   ASSERT_EQ(Of(0x65).size(), 1u);
   ASSERT_EQ(Of(0x67).size(), 1u);
-  EXPECT_EQ(feature, 3);
+  ASSERT_EQ(quiet->camera.visuals.size(), 1u);
+  EXPECT_EQ(quiet->camera.visuals[0].feature, 3);
   // Over vision camera 1 at the end.
   EXPECT_EQ(smt::CurrentMachine().curX.load(), 30000);
   EXPECT_EQ(smt::CurrentMachine().curY.load(), -20000);

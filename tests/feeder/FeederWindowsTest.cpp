@@ -65,14 +65,15 @@ class FeederWindowsTest : public ::testing::Test {
     smt::CurrentMachine().languageSet = 0;
     smt::CurrentMachine().connected = false;
     smt::CurrentMachine().machineBusy = false;
-    FeederHooks() = smt::testing::QuietFeederServices();
+    quiet.emplace();
   }
   void TearDown() override {
     smt::CurrentMachine().machineType = 0;
     smt::CurrentMachine().connected = false;
     smt::CurrentMachine().resetDone = false;
-    FeederHooks() = {};
+    quiet.reset();
   }
+  std::optional<smt::testing::QuietFeederServices> quiet;
   void Load(CDialogFeedList& p, const std::vector<FeederRow>& rows) {
     auto lines = Lines(rows);
     ASSERT_TRUE(p.LoadFromLines(lines));
@@ -133,9 +134,7 @@ TEST_F(FeederWindowsTest, ClickTogglesTheMarkAndDeleteAsksBeforeCheckingTheSelec
   EXPECT_EQ(p.ListRow(0).icon[0], 6);
   p.OnClickRow();
   EXPECT_EQ(p.ListRow(0).icon[0], 0);
-  FeederServices sv = smt::testing::QuietFeederServices();
-  sv.placementFeederNumbers = [] { return std::vector<std::string>{"W1"}; };
-  FeederHooks() = sv;
+  quiet->partList.placementNumbers = {"W1"};
   p.OnShowSelected();
   EXPECT_EQ(p.ListRow(0).icon[0], 7);
   EXPECT_EQ(p.ListRow(1).icon[0], 0);
@@ -469,11 +468,8 @@ TEST_F(FeederWindowsTest, PackageUpdateAndOriginShiftRewriteListAndGroup) {
   pack[15] = "振动飞达";
   pack[23] = "-1.25";
   std::vector<std::string> updated;
-  FeederServices sv = smt::testing::QuietFeederServices();
-  sv.updateRowsForFeeder = [&](const std::string& o, const std::string&, int vision, const std::string&, const std::string&) {
-    updated.push_back(o + ":" + std::to_string(vision));
-  };
-  FeederHooks() = sv;
+  quiet->partList.onUpdateRows = [&](const std::string& o, const std::string&, int vision, const std::string&,
+                                     const std::string&) { updated.push_back(o + ":" + std::to_string(vision)); };
   p.UpdateRowsFromPart(pack);
   EXPECT_EQ(p.ListRow(0).text[kCellLength], "1.60");
   EXPECT_EQ(p.ListRow(0).text[kCellFeedMode], "振动飞达");
@@ -562,4 +558,44 @@ TEST(FeederListPanel, EditorGoesBeforeThePanelItTellsIsTakenApart) {
   });
   panel.reset();
   EXPECT_TRUE(panelWhole);
+}
+
+#include "link/LinkRuntime.h"
+
+// The editor's jog pad drives the jog panel: held jogs of the axis the
+// machine type and the lamp machine's platform name, the release, and the
+// gear key.
+TEST_F(FeederWindowsTest, EditorJogPadDrivesTheJogPanel) {
+  struct Case {
+    int type, platform;
+    std::string button;
+    int axis;
+    bool positive;
+  };
+  const std::vector<Case> cases = {{3, 1, "X+", 0, true},  {3, 1, "Y-", 1, false}, {0, 1, "X-", 0, false},
+                                   {4, 1, "Y+", 1, true},  {4, 2, "X-", 9, false}, {4, 2, "Y+", 12, true}};
+  const int savedPlatform = smt::link::Runtime().headGroup.load();
+  CDialogFeedList p;
+  Load(p, {Row("W1")});
+  CDialogFeedEdit* e = p.Editor();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.button + " type " + std::to_string(c.type) + " platform " + std::to_string(c.platform));
+    smt::CurrentMachine().machineType = c.type;
+    smt::link::Runtime().headGroup = c.platform;
+    quiet->jog.jogs.clear();
+    e->OnJogPressed(c.button);
+    ASSERT_EQ(quiet->jog.jogs.size(), 1u);
+    const auto& j = quiet->jog.jogs[0];
+    EXPECT_EQ(j.axis, c.axis);
+    EXPECT_EQ(j.positive, c.positive);
+    EXPECT_TRUE(j.held);
+    EXPECT_FALSE(j.bySteps);
+  }
+  EXPECT_EQ(quiet->jog.releases, 0);
+  e->OnJogReleased();
+  EXPECT_EQ(quiet->jog.releases, 1);
+  e->OnJogPressed("Set");
+  EXPECT_EQ(quiet->jog.gear, 1);
+  EXPECT_TRUE(messages.service.Texts().empty());
+  smt::link::Runtime().headGroup = savedPlatform;
 }

@@ -15,15 +15,12 @@ class FrontPanelKeys : public linktest::MotionSimTest {
     MotionSimTest::SetUp();
     UseUdp();
     Introduce();
-    // The part list and the jog panel install their own entry points.
-    InstallPartListStart([this] { ++starts; });
+    // The part list's Start and the jog panel as the window's would take them.
+    linktest::TestLinkWindow().onStart = [this] { ++starts; };
     // The pause and resume keys end by showing the run's state: counted, so
     // a test waits for the whole key action, not only its first flag.
-    InstallRunPausedShown([this](bool paused) { ++(paused ? pausesShown : resumesShown); });
-    InstallJog([this](int g, int d) {
-      std::lock_guard lk(jogM);
-      jogs.emplace_back(g, d);
-    });
+    linktest::TestLinkWindow().onRunPaused = [this](bool paused) { ++(paused ? pausesShown : resumesShown); };
+    smt::link::JogPanelPort().Connect(&jogPanel);
     smt::CurrentMachine().runContinue = false;
     smt::CurrentMachine().run.conveyorRun = false;
     smt::CurrentMachine().run.pauseEvent.Set();
@@ -47,8 +44,27 @@ class FrontPanelKeys : public linktest::MotionSimTest {
 
   std::atomic<int> starts{0};
   std::atomic<int> pausesShown{0}, resumesShown{0};
+  // The jog panel of the test: keeps the front-panel jogs (group, direction).
+  class KeyJogPanel : public smt::testing::RecordingJogPanel {
+   public:
+    explicit KeyJogPanel(FrontPanelKeys& t) : t_(t) {}
+    bool Jog(int axis, bool positive, bool, bool, int) override {
+      std::lock_guard lk(t_.jogM);
+      t_.jogs.emplace_back(axis, positive ? 1 : 0);
+      return true;
+    }
+
+   private:
+    FrontPanelKeys& t_;
+  };
+  void TearDown() override {
+    smt::link::JogPanelPort().Disconnect();
+    MotionSimTest::TearDown();
+  }
+
   std::mutex jogM;
   std::vector<std::pair<int, int>> jogs;
+  KeyJogPanel jogPanel{*this};
 };
 
 TEST_F(FrontPanelKeys, PauseResumeAndStopActOnlyWhileRunning) {
@@ -168,6 +184,8 @@ TEST_F(FrontPanelKeys, JogKeysFollowTheSelectedAxis) {
 }
 
 TEST_F(FrontPanelKeys, SpeedGearAndSerialPauseToggle) {
+  // Without a jog panel the link steps its own speed gear.
+  smt::link::JogPanelPort().Disconnect();
   UdpKey(5);
   ASSERT_TRUE(StateSent(5, 1));
   EXPECT_EQ(Runtime().speedGear.load(), 1);

@@ -198,11 +198,11 @@ TEST_F(HomingSim, AfterConnectHomesWhenTheSettingSaysSo) {
 TEST_F(HomingSim, VisionOriginTakesOverTheEndOfAFullHome) {
   UseUdp();
   std::atomic<int> moves{0};
-  InstallCameraToVisionOrigin([&] {
+  linktest::TestLinkWindow().onCameraToVisionOrigin = [&] {
     // The camera's move claims the machine for itself.
     EXPECT_TRUE(smt::TryClaimMachineBusy());
     ++moves;
-  });
+  };
   UpdateSettings([](MotionSettings& m) { m.resetToVisualOrigin = true; });
   smt::CurrentMachine().resetDone = false;
   ASSERT_TRUE(MachineHoming::Instance().HomeAxes(0, 1));

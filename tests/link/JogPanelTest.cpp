@@ -440,29 +440,39 @@ TEST_F(JogPanel, TextsComeFromTheLanguageFileWithChineseDefaults) {
 
 class MarkOffsets : public JogPanel {
  protected:
+  // The offsets' owners as the test plays them.
+  class Owners : public ManualMarkOwners {
+   public:
+    explicit Owners(MarkOffsets& t) : t_(t) {}
+    bool CurrentBoard(MarkBoard& b) override {
+      b = t_.board;
+      return true;
+    }
+    MarkOffsetValues Offsets() override { return t_.values; }
+    void StoreOffsets(const MarkOffsetValues& v) override { t_.values = v; }
+    void ConvertPointToSteps(double a, double b, double c, double d) override { t_.converted.push_back({a, b, c, d}); }
+    int PartRowCount() override { return t_.rows; }
+    std::string EmptyListText() override { return "请先导入贴片文件 !"; }
+    bool SmtThreadBusy() override { return false; }
+    bool FeedThreadBusy() override { return t_.feedBusy; }
+    bool ConveyorThreadBusy() override { return false; }
+    void OpenMarkCamera() override {}
+    void SetAlignmentBase(const MarkBoard&) override {}
+    void AlignBoardMarks() override { ++t_.aligned; }
+
+   private:
+    MarkOffsets& t_;
+  };
+
   void SetUp() override {
     JogPanel::SetUp();
-    ManualMarkRoutes& r = ManualMarks();
-    r.currentBoard = [this](MarkBoard& b) {
-      b = board;
-      return true;
-    };
-    r.offsets = [this] { return values; };
-    r.storeOffsets = [this](const MarkOffsetValues& v) { values = v; };
-    r.convertPointToSteps = [this](double a, double b, double c, double d) { converted.push_back({a, b, c, d}); };
-    r.partRowCount = [this] { return rows; };
-    r.feedThreadBusy = [this] { return feedBusy; };
-    r.alignBoardMarks = [this] { ++aligned; };
-    r.smtThreadBusy = [] { return false; };
-    r.conveyorThreadBusy = [] { return false; };
-    r.setAlignmentBase = [](const MarkBoard&) {};
-    r.openMarkCamera = [] {};
+    ManualMarkPort().Connect(&owners);
     board = {10, 20, 5, 6, 50, 40};
     smt::CurrentMachine().curX = 0;
     smt::CurrentMachine().curY = 0;
   }
   void TearDown() override {
-    ManualMarks() = ManualMarkRoutes{};
+    ManualMarkPort().Disconnect();
     smt::CurrentMachine().curX = smt::CurrentMachine().curY = 0;
     JogPanel::TearDown();
   }
@@ -480,6 +490,7 @@ class MarkOffsets : public JogPanel {
   int rows = 3;
   bool feedBusy = false;
   std::atomic<int> aligned{0};
+  Owners owners{*this};
 };
 
 TEST_F(MarkOffsets, CameraOverMark1GivesZeroOffsets) {

@@ -36,7 +36,6 @@ class CommandSetOverOneLink : public ::testing::Test {
   void TearDown() override {
     Runtime().substitute = nullptr;
     linktest::ResetLinkState();
-    Routes() = {};
   }
   // Puts `link` in place; it answers the reply of `awaited` (when given)
   // the way a board that did the command would.

@@ -14,10 +14,12 @@
 #include "link/LinkGlobals.h"
 #include "link/LinkRoutes.h"
 #include "link/LinkRuntime.h"
+#include "link/WindowPanels.h"
 #include "link/MachineCommands.h"
 #include "link/MachineHoming.h"
 #include "platform/WorkerThreads.h"
 #include "sim/SimBoard.h"
+#include "support/TestPanels.h"
 
 namespace linktest {
 
@@ -63,21 +65,52 @@ inline bool WaitFor(const std::function<bool()>& cond, std::chrono::milliseconds
   return cond();
 }
 
-// The routes the shell connects, filled by hand with quiet stand-ins (the
-// jog panel's speed gear left out: the link steps its own); a test sets the
-// ones it watches.
-inline void QuietLinkRoutes() {
-  using namespace smt::link;
-  Routes() = {};
-  InstallPartListStart([] {});
-  InstallJog([](int, int) {});
-  InstallCaptureDone([] {}, [](std::chrono::milliseconds) { return true; });
-  InstallCameraToVisionOrigin([] {});
-  InstallShowConveyorWidth([] {});
-  InstallRunPausedShown([](bool) {});
-  InstallShowBoardCameraValues([] {});
-  InstallCameraSwitch([](int, int) {});
+// The window's steps the link hands over, as a test sees them: each does
+// what the test put in (nothing otherwise).
+class QuietLinkWindow : public smt::link::LinkWindow {
+ public:
+  std::function<void()> onStart, onCameraToVisionOrigin, onShowConveyorWidth;
+  std::function<void(bool)> onRunPaused;
+  void StartFromFrontPanel() override {
+    if (onStart) onStart();
+  }
+  void ShowRunPaused(bool paused) override {
+    if (onRunPaused) onRunPaused(paused);
+  }
+  void CameraToVisionOrigin() override {
+    if (onCameraToVisionOrigin) onCameraToVisionOrigin();
+  }
+  void ShowConveyorWidth() override {
+    if (onShowConveyorWidth) onShowConveyorWidth();
+  }
+};
+
+// A jog panel that takes every jog and moves nothing.
+class QuietJogPanel : public smt::link::JogPanelActions {
+ public:
+  bool Jog(int, bool, bool, bool, int) override { return true; }
+  bool JogOnPlatform(int, bool, int) override { return true; }
+  void ReleaseJog() override {}
+  int NextSpeedGear() override { return 0; }
+  int WidthJogSteps() override { return 0; }
+  void ShowConveyorTrace(bool) override {}
+  void ClearLiftOnce() override {}
+};
+
+// The camera panel, the jog panel and the link window of the machine in
+// use, quiet stand-ins (a test that wants the link to step its own speed
+// gear disconnects the jog panel); returns the window, whose steps a test
+// sets.
+inline QuietLinkWindow& QuietLinkRoutes() {
+  auto window = std::make_shared<QuietLinkWindow>();
+  smt::link::LinkWindowPort().Own(window);
+  smt::link::CameraPanelPort().Own(std::make_shared<smt::testing::RecordingCameraPanel>());
+  smt::link::JogPanelPort().Own(std::make_shared<QuietJogPanel>());
+  return *window;
 }
+
+// The link window QuietLinkRoutes connected.
+inline QuietLinkWindow& TestLinkWindow() { return dynamic_cast<QuietLinkWindow&>(*smt::link::LinkWindowPort()); }
 
 // A simulator on 127.0.0.1 (any free port) and its pseudo-terminal, with the
 // program's UDP link and serial link open towards it.
@@ -108,7 +141,6 @@ class SimLinkTest : public ::testing::Test {
     link.Close();
     sim->Stop();
     ResetLinkState();
-    smt::link::Routes() = {};
   }
   void UseUdp() { smt::link::Runtime().commModel = 1; }
   void UseSerial() { smt::link::Runtime().commModel = 0; }

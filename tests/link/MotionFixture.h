@@ -88,7 +88,6 @@ class MotionSimTest : public SimLinkTest {
   void TearDown() override {
     testsupport::DumpSimRecord(*sim, recordWorld);
     smt::link::Runtime().hooks = nullptr;
-    smt::link::Routes() = {};
     smt::link::SetMotionSettings({});
     smt::CurrentMachine().machineType = 0;
     ZeroPositions();

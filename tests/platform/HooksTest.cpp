@@ -8,6 +8,7 @@
 
 #include "platform/HookInterface.h"
 #include "platform/MessageService.h"
+#include "platform/Port.h"
 
 using namespace smt::platform;
 
@@ -16,6 +17,21 @@ namespace {
 struct Services {
   Hook<int(int)> twice{"Services.twice"};
   Hook<void()> poke{"Services.poke"};
+};
+
+// A panel interface and two implementations.
+class Panel {
+ public:
+  virtual ~Panel() = default;
+  virtual int Show(int v) = 0;
+};
+class Doubling : public Panel {
+ public:
+  int Show(int v) override { return 2 * v; }
+};
+class Negating : public Panel {
+ public:
+  int Show(int v) override { return -v; }
 };
 
 class HooksTest : public ::testing::Test {
@@ -95,6 +111,38 @@ TEST_F(HooksTest, RegistryListsWhatTheMachineTypeNeedsAndRefusesTheActionsItBloc
   s.twice = [](int v) { return v; };
   EXPECT_TRUE(HookRegistry::Instance().Missing(2).empty());
   EXPECT_EQ(HookRegistry::Instance().Report(2, "test"), std::vector<std::string>{});
+}
+
+// A port used while nothing is connected fails as an unconnected hook does
+// (named, logged, the action ended); once connected, the connected object
+// answers, and the last connection wins, whether owned or not.
+TEST_F(HooksTest, APortNamesItselfWhenUnconnectedAndUsesWhatIsConnected) {
+  Port<Panel> port("Panel.port");
+  EXPECT_FALSE(port.connected());
+  EXPECT_EQ(port.get(), nullptr);
+  bool after = false;
+  EXPECT_FALSE(GuardAction("show", [&] {
+    port->Show(1);
+    after = true;
+  }));
+  EXPECT_FALSE(after);
+  ASSERT_EQ(messages.service.Texts().size(), 1u);
+  EXPECT_EQ(messages.service.Texts()[0], UnwiredMessage("Panel.port"));
+  EXPECT_EQ(log.front(), "Hook not connected: Panel.port");
+
+  Doubling doubling;
+  port.Connect(&doubling);
+  EXPECT_TRUE(port.connected());
+  EXPECT_EQ(port->Show(21), 42);
+  auto negating = std::make_shared<Negating>();
+  port.Own(negating);
+  std::weak_ptr<Negating> kept = negating;
+  negating.reset();
+  ASSERT_FALSE(kept.expired());  // the port keeps what it owns
+  EXPECT_EQ(port->Show(21), -21);
+  port.Disconnect();
+  EXPECT_FALSE(port.connected());
+  EXPECT_THROW(port->Show(1), UnwiredHook);
 }
 
 namespace {

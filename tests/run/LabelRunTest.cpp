@@ -17,26 +17,37 @@ class LabelRun : public RunSimTest {
     settings.thimbleX = 40;
     settings.thimbleY = -40;
     auto& s = Services();
-    s.labelSettings = [this] { return settings; };
-    s.setLabelSerialX = [this](int x) { settings.serialX = x; };
-    s.recognizeGlass = [this] {
-      ++searches;
-      return std::vector<std::pair<int, int>>{{10, 10}, {20, 20}, {30, 30}};
-    };
-    s.moveHeadToThimble = [this](int) {
-      ++thimbleMoves;
-      return true;
-    };
-    s.runPickSequence = [this](int) {
-      ++pickSequences;
-      return true;
-    };
+    s.labeling.Connect(std::make_shared<TestLabeling>(*this));
     s.startHomeMode = [this](int mode) {
       homeMode = mode;
       ++homeCount;
     };
   }
+  // The sheet of three glass pieces and the station's moves, counted.
+  class TestLabeling : public LabelingStation {
+   public:
+    explicit TestLabeling(LabelRun& t) : t_(t) {}
+    LabelSettings Settings() override { return t_.settings; }
+    void SetSerialX(int x) override { t_.settings.serialX = x; }
+    std::vector<std::pair<int, int>> RecognizeGlass() override {
+      ++t_.searches;
+      if (t_.emptySheet) return {};
+      return {{10, 10}, {20, 20}, {30, 30}};
+    }
+    bool MoveHeadToThimble(int) override {
+      ++t_.thimbleMoves;
+      return true;
+    }
+    bool RunPickSequence(int) override {
+      ++t_.pickSequences;
+      return true;
+    }
+
+   private:
+    LabelRun& t_;
+  };
   LabelSettings settings;
+  bool emptySheet = false;
   std::atomic<int> homeMode{-1};
   std::atomic<int> searches{0}, thimbleMoves{0}, pickSequences{0};
 };
@@ -69,7 +80,7 @@ TEST_F(LabelRun, GlassSheetPiecesComeOverTheEjectorPinAndTheCellAdvancesWhenThey
 
 TEST_F(LabelRun, EmptySheetEndsTheRun) {
   settings.glassSheets = 0;
-  Services().recognizeGlass = [] { return std::vector<std::pair<int, int>>{}; };
+  emptySheet = true;
   ASSERT_TRUE(Start());
   ASSERT_TRUE(WaitEnd());
   EXPECT_FALSE(runFinished);

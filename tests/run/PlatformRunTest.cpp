@@ -1,8 +1,13 @@
 // The lamp machine's platform dispensing run and Mark measurement on the
 // simulated machine, with a point table stand-in.
 #include <cstring>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
 
 #include "RunSimFixture.h"
+#include "platform/Hooks.h"
 #include "run/PlatformPlaceRun.h"
 #include "run/PlatformRuns.h"
 
@@ -22,26 +27,34 @@ class PlatformRun : public RunSimTest {
     counts.set = 2;
     counts.finish = 0;
     counts.unfinish = 2;
-    auto& s = Services();
-    s.lampTarget = [](int kind, int platform, int point) {
-      return std::pair<int32_t, int32_t>{1000 * (point + 1) + 10 * kind, -500 * platform};
-    };
-    s.lampDot = [](int group, int, int) {
+    lamp = std::make_shared<TestLamp>(*this);
+    Services().lamp.Connect(lamp);
+  }
+  // The point table, counters and cameras of the runs: every point's dots a
+  // row apart, every Mark seen 0.1 mm off in X.
+  class TestLamp : public LampStation {
+   public:
+    explicit TestLamp(PlatformRun& t) : t_(t) {}
+    std::pair<int32_t, int32_t> Target(int kind, int platform, int point) override {
+      // Y is valid up to 0: a bad kind goes above the platform's travel.
+      return {1000 * (point + 1) + 10 * kind, kind == badKind ? 500 : -500 * platform};
+    }
+    LampDot Dot(int group, int, int) override {
       LampDot d;
       d.height = 100 + group;
       d.startSpeed = d.runSpeed = 5;
       return d;
-    };
-    s.lampRow = [](int) { return LampRow{1.0, -1.0, 1.0}; };
-    s.setLampMarkOffsets = [this](int row, std::optional<std::pair<int32_t, int32_t>> o) {
-      std::lock_guard lk(m);
-      cells[{row, 5}] = o ? std::to_string(o->first) : "";
-      cells[{row, 6}] = o ? std::to_string(o->second) : "";
-    };
-    s.lampCounts = [this] { return counts; };
-    s.setLampCounts = [this](const LampCounts& c) { counts = c; };
-    s.markCameraReady = [] { return true; };
-    s.platformMarkParams = [] {
+    }
+    LampRow Row(int) override { return row; }
+    void SetMarkOffsets(int r, std::optional<std::pair<int32_t, int32_t>> o) override {
+      std::lock_guard lk(t_.m);
+      t_.cells[{r, 5}] = o ? std::to_string(o->first) : "";
+      t_.cells[{r, 6}] = o ? std::to_string(o->second) : "";
+    }
+    LampCounts Counts() override { return t_.counts; }
+    void SetCounts(const LampCounts& c) override { t_.counts = c; }
+    bool MarkCameraReady() override { return cameraReady; }
+    PlatformMarkParams MarkParams() override {
       PlatformMarkParams p;
       p.zoom = 10;
       p.box = 4;
@@ -49,21 +62,54 @@ class PlatformRun : public RunSimTest {
       p.tolerance = 10;
       p.times = 1;
       return p;
-    };
-    s.sightMark = [this](const PlatformMarkParams&) {
-      ++sightings;
+    }
+    std::optional<MarkSighting> SightMark(const PlatformMarkParams&) override {
+      ++t_.sightings;
       MarkSighting m;
       m.found = true;
       m.ox = 0.1;
-      m.radius = sightRadius;
-      return std::optional<MarkSighting>(m);
-    };
-  }
+      m.radius = t_.sightRadius;
+      return m;
+    }
+    // No look set up: the run stops, as when the look fails.
+    bool VisionCentre(HeadPlaceState& p, int platform) override { return visionCentre ? visionCentre(p, platform) : true; }
+
+    int badKind = 0;
+    LampRow row{1.0, -1.0, 1.0};
+    bool cameraReady = true;
+    std::function<bool(HeadPlaceState&, int)> visionCentre;
+
+   private:
+    PlatformRun& t_;
+  };
+  std::shared_ptr<TestLamp> lamp;
   LampCounts counts;
   std::map<std::pair<int, int>, std::string> cells;
   std::atomic<int> sightings{0};
   double sightRadius = 5.0;  // 1.0 mm across at 10 pixels per mm
 };
+
+// A lamp run while nobody connected the lamp station ends before any glue,
+// the station named in the hook log, and the machine is free again.
+TEST_F(PlatformRun, AnUnconnectedLampStationEndsTheRunNamingIt) {
+  std::mutex logMutex;
+  std::vector<std::string> log;
+  smt::platform::SetHookLog([&](const std::string& line) {
+    std::lock_guard lk(logMutex);
+    log.push_back(line);
+  });
+  Services().lamp.Disconnect();
+  ASSERT_TRUE(Start(9));
+  ASSERT_TRUE(WaitEnd());
+  smt::platform::SetHookLog(nullptr);
+  EXPECT_FALSE(runFinished);
+  EXPECT_EQ(Count(0x58), 0);
+  EXPECT_EQ(sightings, 0);
+  EXPECT_FALSE(smt::CurrentMachine().machineBusy.load());
+  std::lock_guard lk(logMutex);
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.front(), "Hook not connected: RunServices.lamp");
+}
 
 TEST_F(PlatformRun, TwoBoardsOnPlatformOneGetNineDotsEachThenTheMachineHomes) {
   ASSERT_TRUE(Start(9));
@@ -104,10 +150,7 @@ TEST_F(PlatformRun, MarkOfTheWrongSizeAsksAndStopsOnNo) {
 TEST_F(PlatformRun, AFailedMoveToADotPointLaysNoGlue) {
   for (int badKind : {2, 3, 4}) {
     sim->ClearReceived();
-    Services().lampTarget = [badKind](int kind, int platform, int point) {
-      // Above the platform's Y travel (Y is valid up to 0).
-      return std::pair<int32_t, int32_t>{1000 * (point + 1) + 10 * kind, kind == badKind ? 500 : -500 * platform};
-    };
+    lamp->badKind = badKind;
     ASSERT_TRUE(Start(9)) << badKind;
     ASSERT_TRUE(WaitEnd()) << badKind;
     EXPECT_FALSE(runFinished) << badKind;
@@ -136,7 +179,7 @@ class PlatformPlace : public PlatformRun {
     counts.set = 1;
     counts.unfinish = 1;
     // Row 2 takes its part from the feeder that asks for vision.
-    Services().platformVisionCentre = [this](HeadPlaceState& p, int platform) {
+    lamp->visionCentre = [this](HeadPlaceState& p, int platform) {
       ++looks;
       lookPlatform = platform;
       p.correctionX = 7;
@@ -258,7 +301,7 @@ TEST_F(PlatformPlace, AStopWhileWaitingForTheGlueEndsBothThreads) {
   auto st = Strategy();
   st.m_RunSelect = 11;
   SetStrategy(st);
-  Services().markCameraReady = [] { return false; };  // the dispensing ends: no camera
+  lamp->cameraReady = false;  // the dispensing ends: no camera
   ASSERT_TRUE(Start(11));
   ASSERT_TRUE(WaitEnd());
   EXPECT_FALSE(runFinished);
@@ -273,7 +316,7 @@ namespace runtest {
 namespace {
 
 TEST_F(PlatformRun, MarkOutsideTheTravelEndsTheRunBeforeAnyGlue) {
-  smt::run::Services().lampRow = [](int) { return smt::run::LampRow{1.0, 1.0, 1.0}; };  // Y above 0
+  lamp->row = smt::run::LampRow{1.0, 1.0, 1.0};  // Y above 0
   ASSERT_TRUE(Start(9));
   ASSERT_TRUE(WaitEnd());
   EXPECT_FALSE(runFinished);

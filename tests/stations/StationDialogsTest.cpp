@@ -9,6 +9,7 @@
 #include <QSpinBox>
 #include <filesystem>
 
+#include "support/TestPanels.h"
 #include "core/MachineState.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
@@ -48,7 +49,9 @@ TEST_F(StationDialogTest, ConveyorWidthButtonsCheckResetAndRange) {
   dlg.OnPress(1521);
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Out of range !"});
   // Up and down do nothing (no message) when the range is empty.
-  SetConveyorWidthJogSteps([] { return 100; });
+  smt::testing::RecordingJogPanel jog;
+  jog.widthSteps = 100;
+  smt::testing::ConnectedPanel<smt::link::JogPanelActions> connected(smt::link::JogPanelPort(), jog);
   dlg.OnPress(1528);
   dlg.OnPress(1529);
   EXPECT_EQ(messages.service.Texts().size(), 1u);
@@ -65,7 +68,6 @@ TEST_F(StationDialogTest, ConveyorWidthButtonsCheckResetAndRange) {
   messages.service.Clear();
   dlg.OnPress(1521);
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Machine is not connection !"});
-  SetConveyorWidthJogSteps(nullptr);
 }
 
 TEST_F(StationDialogTest, ConveyorPassThroughOnlyOnBigMachines) {

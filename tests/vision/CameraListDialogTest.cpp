@@ -36,11 +36,7 @@ class CameraListDialog : public ::testing::Test {
     smt::CurrentMachine().camera.highSpeedCamera = 0;
     smt::CurrentMachine().camera.visionMode = 0;
     dialog.m_strAppPath = dir.str();
-    dialog.hooks.rowsCommitted = [](const std::vector<std::string>&) {};
-    dialog.hooks.feederCameraColumn = [] { return std::vector<std::string>{}; };
-    dialog.hooks.markFeedersWithoutVision = [](const std::vector<int>&) {};
-    dialog.hooks.boardMark = [] { return BoardMarkView{}; };
-    dialog.hooks.layoutHeads = [] {};
+    dialog.neighbours.Connect(&neighbours);
     // The editor "opens": the test types into it and presses OK or Cancel.
     dialog.runEditor = [this](CDialogCameraEdit& e) {
       if (typeInto) typeInto(e);
@@ -53,6 +49,15 @@ class CameraListDialog : public ::testing::Test {
 
   smt::test::TempDir dir;
   smt::platform::ScopedRecordingMessages messages;
+  // The dialog's neighbours: no feeders, no board; the committed rows kept.
+  struct Neighbours : CDialogCameraList::Neighbours {
+    std::vector<std::string> committed;
+    void RowsCommitted(const std::vector<std::string>& rows) override { committed = rows; }
+    std::vector<std::string> FeederCameraColumn() override { return {}; }
+    void MarkFeedersWithoutVision(const std::vector<int>&) override {}
+    BoardMarkView BoardMark() override { return {}; }
+    void LayoutHeads() override {}
+  } neighbours;
   CDialogCameraList dialog;
   std::function<void(CDialogCameraEdit&)> typeInto;
   bool pressOk = true;
@@ -92,9 +97,8 @@ TEST_F(CameraListDialog, AddModifyDeleteAndOkWriteTheTableAndSection) {
   dialog.OnModifyCamera();
   EXPECT_EQ(dialog.m_Camera_second.CameraPulse_X, -1500);
   EXPECT_EQ(dialog.m_Camera_second.CameraNumber, 2);
-  std::vector<std::string> stored;
-  dialog.hooks.rowsCommitted = [&](const std::vector<std::string>& rows) { stored = rows; };
   dialog.OnOK();
+  const std::vector<std::string> stored = neighbours.committed;
   ASSERT_EQ(stored.size(), 2u);
   const auto file = smt::platform::ReadListFile(dir / "config_camera.fig", false);
   EXPECT_EQ(file.rows, stored);

@@ -1,0 +1,22 @@
+#include "link/WindowPanels.h"
+
+#include "core/Machine.h"
+
+namespace smt::link {
+
+namespace {
+
+// The machine's connections to the two panels.
+struct WindowPanelPorts {
+  smt::platform::Port<JogPanelActions> jog{"JogPanel"};
+  smt::platform::Port<CameraPanel> camera{"CameraPanel"};
+  smt::platform::Port<LinkWindow> window{"LinkWindow"};
+};
+
+}  // namespace
+
+smt::platform::Port<JogPanelActions>& JogPanelPort() { return smt::CurrentMachine().Part<WindowPanelPorts>().jog; }
+smt::platform::Port<CameraPanel>& CameraPanelPort() { return smt::CurrentMachine().Part<WindowPanelPorts>().camera; }
+smt::platform::Port<LinkWindow>& LinkWindowPort() { return smt::CurrentMachine().Part<WindowPanelPorts>().window; }
+
+}  // namespace smt::link
