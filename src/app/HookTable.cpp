@@ -105,16 +105,7 @@ void DeclareShellHooks(CSMTView& view) {
   Need(RUN(lightValue), kPlacing);
   Need(RUN(board), kAll);
   // --- run engine: vision steps ---
-  Need(RUN(alignBoardMarks), kAll);
-  Need(RUN(recognizeHeadPart), kPlacing);
-  Need(RUN(flyVisionAllHeads), kPlacing);
-  Need(RUN(recognizeOwnMark), kPlacing);
-  Need(RUN(flyVisionAvailable), kPlacing);
-  Need(RUN(openMarkCamera), kAll);
-  Need(RUN(cameraAngleOffsets), kPlacing);
-  Need(RUN(sharedViewAngleOffset), Types({5}));
-  Need(RUN(visionCameraPosition), kPlacing);
-  Need(RUN(captureCameraCount), Types({5}));
+  Need(Ref{"RunServices.vision", [] { return smt::run::Services().vision.connected(); }}, kAll);
   // --- run engine: stations and view ---
   Need(RUN(autoTransport), kAll);
   Need(RUN(runZones), kAll);

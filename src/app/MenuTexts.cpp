@@ -11,32 +11,38 @@ namespace {
 
 using E = MenuTextEntry;
 
+// The go-to commands' keys and texts, built once; the table points into them.
+const std::pair<std::vector<std::string>, std::vector<std::string>>& GoToStrings() {
+  static const auto strings = [] {
+    std::vector<std::string> keys, texts;
+    keys.reserve(64);
+    texts.reserve(64);
+    auto add = [&](std::string key, std::string text) {
+      keys.push_back(std::move(key));
+      texts.push_back(std::move(text));
+    };
+    add("c_ID_ResetOrigin", "复位原点");
+    add("c_ID_CameraToVisualOrigin", "相机到视觉原点");
+    add("c_ID_NozzleToThrowPosition", "吸嘴到抛料位置");
+    for (int i = 1; i <= 8; ++i) add("c_ID_Nozzle" + std::to_string(i) + "ToThrowPosition", "吸嘴" + std::to_string(i) + "到抛料位置");
+    add("c_ID_CameraToPcbOrigin", "相机到Pcb原点");
+    add("c_ID_CameraToMark1", "相机到Mark1点");
+    add("c_ID_CameraToMark2", "相机到Mark2点");
+    add("c_ID_NozzleToPcbOrigin", "吸嘴到Pcb原点");
+    for (int i = 1; i <= 8; ++i) add("c_ID_Nozzle" + std::to_string(i) + "ToPcbOrigin", "吸嘴" + std::to_string(i) + "到Pcb原点");
+    add("c_ID_NozzleToVisualCamera1", "吸嘴到视觉相机1");
+    for (int i = 1; i <= 8; ++i) add("c_ID_Nozzle" + std::to_string(i) + "ToVisualCamera1", "吸嘴" + std::to_string(i) + "到视觉相机1");
+    add("c_ID_NozzleToVisualCamera2", "吸嘴到视觉相机2");
+    for (int i = 1; i <= 8; ++i) add("c_ID_Nozzle" + std::to_string(i) + "ToVisualCamera2", "吸嘴" + std::to_string(i) + "到视觉相机2");
+    add("c_ID_4headtocamera2", "4方头到视觉相机2");
+    add("c_ID_MeasurementToVisualCamera1", "测量头到视觉相机1");
+    return std::pair{std::move(keys), std::move(texts)};
+  }();
+  return strings;
+}
+
 std::vector<MenuTextEntry> BuildGoTo() {
-  // Strings must outlive the table: keep them in static storage.
-  static std::vector<std::string> keys, texts;
-  keys.clear();
-  texts.clear();
-  keys.reserve(64);
-  texts.reserve(64);
-  auto add = [&](std::string key, std::string text) {
-    keys.push_back(std::move(key));
-    texts.push_back(std::move(text));
-  };
-  add("c_ID_ResetOrigin", "复位原点");
-  add("c_ID_CameraToVisualOrigin", "相机到视觉原点");
-  add("c_ID_NozzleToThrowPosition", "吸嘴到抛料位置");
-  for (int i = 1; i <= 8; ++i) add("c_ID_Nozzle" + std::to_string(i) + "ToThrowPosition", "吸嘴" + std::to_string(i) + "到抛料位置");
-  add("c_ID_CameraToPcbOrigin", "相机到Pcb原点");
-  add("c_ID_CameraToMark1", "相机到Mark1点");
-  add("c_ID_CameraToMark2", "相机到Mark2点");
-  add("c_ID_NozzleToPcbOrigin", "吸嘴到Pcb原点");
-  for (int i = 1; i <= 8; ++i) add("c_ID_Nozzle" + std::to_string(i) + "ToPcbOrigin", "吸嘴" + std::to_string(i) + "到Pcb原点");
-  add("c_ID_NozzleToVisualCamera1", "吸嘴到视觉相机1");
-  for (int i = 1; i <= 8; ++i) add("c_ID_Nozzle" + std::to_string(i) + "ToVisualCamera1", "吸嘴" + std::to_string(i) + "到视觉相机1");
-  add("c_ID_NozzleToVisualCamera2", "吸嘴到视觉相机2");
-  for (int i = 1; i <= 8; ++i) add("c_ID_Nozzle" + std::to_string(i) + "ToVisualCamera2", "吸嘴" + std::to_string(i) + "到视觉相机2");
-  add("c_ID_4headtocamera2", "4方头到视觉相机2");
-  add("c_ID_MeasurementToVisualCamera1", "测量头到视觉相机1");
+  const auto& [keys, texts] = GoToStrings();
   std::vector<MenuTextEntry> out;
   for (size_t i = 0; i < keys.size(); ++i) {
     out.push_back(E{E::StoredOnly, static_cast<int>(i), keys[i].c_str(), texts[i].c_str()});

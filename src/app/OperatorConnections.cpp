@@ -50,24 +50,6 @@ void ConnectPartEditors(CSMTView& view) {
   };
 }
 
-// The placement rotation adds the vision camera's correction angle.
-void ConnectRunCameraAngles(CSMTView& view) {
-  auto& run = smt::run::Services();
-  run.cameraAngleOffsets = [&view] {
-    if (!view.m_pCameraList) return std::pair<double, double>{0, 0};
-    return std::pair<double, double>{view.m_pCameraList->m_Camera_first.Correction_A,
-                                     view.m_pCameraList->m_Camera_second.Correction_A};
-  };
-  run.sharedViewAngleOffset = [&view]() -> std::optional<double> {
-    if (!view.m_pCameraList || !view.m_pSetView) return std::nullopt;
-    int cameras = 0;
-    for (int role : {smt::vision::kRoleMarkCamera, smt::vision::kRoleVisualCamera1, smt::vision::kRoleVisualCamera2})
-      if (view.m_pSetView->Engine().HasRole(role)) ++cameras;
-    if (cameras < 2) return std::nullopt;
-    return view.m_pCameraList->m_Settings.m_Correct_A;
-  };
-}
-
 // The labeling run reads the labeling settings and works the sheet through
 // the labeling station.
 class ShellLabelingStation : public smt::run::LabelingStation {
@@ -135,7 +117,6 @@ BoardMarkView ShownBoardMark(CSMTView& view) {
 
 void InstallOperatorConnections(CSMTView& view) {
   ConnectPartEditors(view);
-  ConnectRunCameraAngles(view);
   ConnectLabelRun(view);
   view.initialUpdateSteps.push_back([&view](const std::string&) {
     // The in-place choices of the lists: names, types and angles of the

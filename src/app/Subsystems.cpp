@@ -328,16 +328,7 @@ void InstallRunEngine(CSMTView& view) {
   run.startHome = [] { smt::link::MachineHoming::Instance().StartHomeThread(0, 0); };
   run.speedLevel = [] { return smt::settings::SettingsStores::Instance().speed.Get()->settings.m_SpeedMenuCheck; };
   run.lightValue = [&view] { return view.m_pSetView ? view.m_pSetView->m_Light_Brightness : 0; };
-  run.openMarkCamera = [&view] {
-    // The run asks while the machine is homed and then starts the closing
-    // home at once: the switch, done later on the window thread, is the
-    // run's and is not refused for the homing in progress.
-    const bool asked = smt::CurrentMachine().connected.load() && smt::CurrentMachine().resetDone.load();
-    smt::platform::PostToGui([&view, asked] {
-      if (asked && view.m_pSetView) view.m_pSetView->ShowMarkCamera();
-      else if (view.switchLiveCamera) view.switchLiveCamera(smt::app::GoToCamera::Mark);
-    });
-  };
+
 }
 
 }  // namespace

@@ -45,6 +45,7 @@ using smt::vision::CameraRecord;
 // The parts as the long-lived hooks hold them: a window that is gone (the
 // program closing, or a new window after it) reads as none.
 struct LiveParts {
+  QPointer<CSMTView> view;
   QPointer<CDialogSetView> panel;
   QPointer<CDialogCameraList> cameras;
   std::function<std::optional<smt::job::PcbRecord>()> shownBoard;
@@ -409,30 +410,66 @@ bool AlignBoardMarksForRun(const LiveParts& parts, bool inRun = true) {
   return aligner.AlignBoardMarks(b, inRun);
 }
 
+// The run's vision steps on the camera panel and the camera list.
+class ShellRunVision : public smt::run::RunVision {
+ public:
+  explicit ShellRunVision(LiveParts parts) : parts_(std::move(parts)) {}
+
+  bool AlignBoardMarks() override { return AlignBoardMarksForRun(parts_); }
+  bool RecognizeHeadPart(HeadPlaceState& p, bool shared) override { return RecognizeHeadPartForRun(parts_, p, shared); }
+  bool FlyVisionAvailable() override { return FlyAvailable(); }
+  bool FlyVisionAllHeads() override { return FlyPassForRun(parts_); }
+  bool RecognizeOwnMark(const smt::library::MarkEditFields& m, HeadPlaceState& p) override {
+    return RecognizeOwnMarkForRun(parts_, m, p);
+  }
+  void OpenMarkCamera() override {
+    // The run asks while the machine is homed and then starts the closing
+    // home at once: the switch, done later on the window thread, is the
+    // run's and is not refused for the homing in progress.
+    const bool asked = smt::CurrentMachine().connected.load() && smt::CurrentMachine().resetDone.load();
+    QPointer<CSMTView> view = parts_.view;
+    smt::platform::PostToGui([view, asked] {
+      if (!view) return;
+      if (asked && view->m_pSetView) view->m_pSetView->ShowMarkCamera();
+      else if (view->switchLiveCamera) view->switchLiveCamera(smt::app::GoToCamera::Mark);
+    });
+  }
+  // The placement rotation adds the vision camera's correction angle.
+  std::pair<double, double> CameraAngleOffsets() override {
+    CDialogCameraList* list = parts_.cameras;
+    if (!list) return {0, 0};
+    return {list->m_Camera_first.Correction_A, list->m_Camera_second.Correction_A};
+  }
+  std::optional<double> SharedViewAngleOffset() override {
+    CDialogCameraList* list = parts_.cameras;
+    CDialogSetView* panel = parts_.panel;
+    if (!list || !panel) return std::nullopt;
+    int cameras = 0;
+    for (int role : {smt::vision::kRoleMarkCamera, smt::vision::kRoleVisualCamera1, smt::vision::kRoleVisualCamera2})
+      if (panel->Engine().HasRole(role)) ++cameras;
+    if (cameras < 2) return std::nullopt;
+    return list->m_Settings.m_Correct_A;
+  }
+  std::pair<int32_t, int32_t> VisionCameraPosition(int camera) override {
+    const CameraRecord r = RecordOf(parts_, camera);
+    return {r.CameraPulse_X, r.CameraPulse_Y};
+  }
+  int CaptureCameraCount() override { return OpenCaptureCameras(parts_.panel); }
+
+ private:
+  LiveParts parts_;
+};
+
 }  // namespace
 
 std::function<void()> WireVisionRun(const VisionRunParts& in) {
-  const LiveParts parts{in.panel, in.cameras, in.shownBoard, in.appDir, in.storeManualOffsets};
+  const LiveParts parts{in.view, in.panel, in.cameras, in.shownBoard, in.appDir, in.storeManualOffsets};
   QPointer<CDialogSetView> panel = in.panel;
   // The Mark camera of the alignments: the industrial Mark camera in
   // high-speed mode when fitted, else the panel's capture camera.
   smt::vision::SetMarkCamera([panel] { return CameraUsable(panel, 0); },
                              [panel](cv::Mat& frame) { return GrabOf(panel, 0, frame); });
-  auto& run = smt::run::Services();
-
-  run.visionCameraPosition = [parts](int camera) {
-    const CameraRecord r = RecordOf(parts, camera);
-    return std::pair<int32_t, int32_t>{r.CameraPulse_X, r.CameraPulse_Y};
-  };
-
-  run.captureCameraCount = [panel] { return OpenCaptureCameras(panel); };
-  run.recognizeHeadPart = [parts](HeadPlaceState& p, bool shared) { return RecognizeHeadPartForRun(parts, p, shared); };
-  run.flyVisionAvailable = FlyAvailable;
-  run.flyVisionAllHeads = [parts] { return FlyPassForRun(parts); };
-  run.recognizeOwnMark = [parts](const smt::library::MarkEditFields& m, HeadPlaceState& p) {
-    return RecognizeOwnMarkForRun(parts, m, p);
-  };
-  run.alignBoardMarks = [parts] { return AlignBoardMarksForRun(parts); };
+  smt::run::Services().vision.Connect(std::make_shared<ShellRunVision>(parts));
   if (panel) {
     panel->recognizeLiveFrame = [parts](int head, const cv::Mat& frame) { RecognizeFlyFrame(parts, head, frame); };
   }
@@ -446,6 +483,7 @@ void InstallVisionRun(CSMTView& view) {
   view.initialUpdateSteps.push_back([&view](const std::string& appDir) {
     VisionRunParts parts;
     parts.appDir = appDir;
+    parts.view = &view;
     parts.panel = view.m_pSetView;
     parts.cameras = view.m_pCameraList.get();
     QPointer<CSMTView> v(&view);

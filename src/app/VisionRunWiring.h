@@ -18,6 +18,8 @@ class CSMTView;
 namespace smt::app {
 
 struct VisionRunParts {
+  // The view whose live camera the runs switch to the Mark camera.
+  CSMTView* view = nullptr;
   CDialogSetView* panel = nullptr;
   CDialogCameraList* cameras = nullptr;
   // The board shown in the part list (its Mark camera values).

@@ -151,32 +151,29 @@ bool CDialogPartEditDis::Edit(DisEditFields& f) {
 }
 
 namespace {
-const smt::settings::PulseSettings& Pulse() {
-  static thread_local std::shared_ptr<const smt::settings::PulseSettings> keep;
-  keep = smt::settings::SettingsStores::Instance().machine.Pulse();
-  return *keep;
+// The settings as they are now; the pointer keeps them for the expression that reads them.
+std::shared_ptr<const smt::settings::PulseSettings> Pulse() {
+  return smt::settings::SettingsStores::Instance().machine.Pulse();
 }
-const smt::settings::BasicSettings& Basic() {
-  static thread_local std::shared_ptr<const smt::settings::BasicSettings> keep;
-  keep = smt::settings::SettingsStores::Instance().machine.Basic();
-  return *keep;
+std::shared_ptr<const smt::settings::BasicSettings> Basic() {
+  return smt::settings::SettingsStores::Instance().machine.Basic();
 }
 }  // namespace
 
 void CDialogPartEditDis::OnTakeX() {
-  boxes_[1005]->setText(QString::fromStdString(NudgedText(EditorTakeAxis(smt::CurrentMachine().curX, EditorOrigin().first, Pulse().m_X_Pulse))));
+  boxes_[1005]->setText(QString::fromStdString(NudgedText(EditorTakeAxis(smt::CurrentMachine().curX, EditorOrigin().first, Pulse()->m_X_Pulse))));
 }
 void CDialogPartEditDis::OnTakeY() {
-  boxes_[1006]->setText(QString::fromStdString(NudgedText(EditorTakeAxis(smt::CurrentMachine().curY, EditorOrigin().second, Pulse().m_Y_Pulse))));
+  boxes_[1006]->setText(QString::fromStdString(NudgedText(EditorTakeAxis(smt::CurrentMachine().curY, EditorOrigin().second, Pulse()->m_Y_Pulse))));
 }
 void CDialogPartEditDis::OnTakeZ() {
-  boxes_[1008]->setText(QString::fromStdString(NudgedText(DispenseHeadZ(smt::CurrentMachine().machineType) / (Pulse().m_Z_Pulse != 0 ? Pulse().m_Z_Pulse : 1.0))));
+  boxes_[1008]->setText(QString::fromStdString(NudgedText(DispenseHeadZ(smt::CurrentMachine().machineType) / (Pulse()->m_Z_Pulse != 0 ? Pulse()->m_Z_Pulse : 1.0))));
 }
 void CDialogPartEditDis::OnCameraX() {
   boxes_[1005]->setText(QString::fromStdString(
-      NudgedText(EditorTakeCamera(smt::CurrentMachine().curX, EditorOrigin().first, Basic().m_X_CameraToNozzle1, Pulse().m_X_Pulse))));
+      NudgedText(EditorTakeCamera(smt::CurrentMachine().curX, EditorOrigin().first, Basic()->m_X_CameraToNozzle1, Pulse()->m_X_Pulse))));
 }
 void CDialogPartEditDis::OnCameraY() {
   boxes_[1006]->setText(QString::fromStdString(
-      NudgedText(EditorTakeCamera(smt::CurrentMachine().curY, EditorOrigin().second, Basic().m_Y_CameraToNozzle1, Pulse().m_Y_Pulse))));
+      NudgedText(EditorTakeCamera(smt::CurrentMachine().curY, EditorOrigin().second, Basic()->m_Y_CameraToNozzle1, Pulse()->m_Y_Pulse))));
 }

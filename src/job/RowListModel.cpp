@@ -73,7 +73,7 @@ void RowListModel::RowsChanged(std::vector<int> rows) {
 }
 
 QIcon RowListModel::Image(int index) {
-  static std::vector<QIcon> icons = [] {
+  static const std::vector<QIcon> icons = [] {
     // Plain, yes, no, vision yes, vision no, picked, placed, vacuum failed,
     // vision failed, working, done.
     const QColor colours[] = {QColor(0, 0, 0, 0), QColor(0, 170, 0),   QColor(200, 0, 0),  QColor(0, 120, 220),

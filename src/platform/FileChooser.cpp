@@ -4,8 +4,11 @@
 
 namespace smt::platform {
 namespace {
-RecordingFileChooser g_fallback;
-std::atomic<FileChooser*> g_chooser{nullptr};
+// The installed chooser, or one that records and cancels when nobody installed one.
+struct Choosers {
+  RecordingFileChooser fallback;
+  std::atomic<FileChooser*> installed{nullptr};
+} g_choosers;
 
 std::vector<std::string> Ask(QWidget* parent, FileChoice kind, const std::string& caption, const std::string& folder,
                              const std::string& filter) {
@@ -14,11 +17,11 @@ std::vector<std::string> Ask(QWidget* parent, FileChoice kind, const std::string
 }  // namespace
 
 FileChooser& FileChooser::Get() {
-  FileChooser* c = g_chooser.load();
-  return c ? *c : g_fallback;
+  FileChooser* c = g_choosers.installed.load();
+  return c ? *c : g_choosers.fallback;
 }
 
-void FileChooser::Install(FileChooser* chooser) { g_chooser.store(chooser); }
+void FileChooser::Install(FileChooser* chooser) { g_choosers.installed.store(chooser); }
 
 std::string ChooseOpenFile(QWidget* parent, const std::string& caption, const std::string& folder,
                            const std::string& filter) {

@@ -4,15 +4,18 @@
 
 namespace smt::platform {
 namespace {
-InlineDispatcher g_inline;
-std::atomic<GuiDispatcher*> g_current{nullptr};
+// The installed dispatcher, or one that runs inline when nobody installed one.
+struct Dispatchers {
+  InlineDispatcher fallback;
+  std::atomic<GuiDispatcher*> installed{nullptr};
+} g_dispatchers;
 }  // namespace
 
 GuiDispatcher& GuiDispatcher::Get() {
-  GuiDispatcher* d = g_current.load();
-  return d ? *d : g_inline;
+  GuiDispatcher* d = g_dispatchers.installed.load();
+  return d ? *d : g_dispatchers.fallback;
 }
 
-void GuiDispatcher::Install(GuiDispatcher* d) { g_current.store(d); }
+void GuiDispatcher::Install(GuiDispatcher* d) { g_dispatchers.installed.store(d); }
 
 }  // namespace smt::platform

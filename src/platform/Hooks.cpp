@@ -10,39 +10,40 @@
 namespace smt::platform {
 
 namespace {
-std::mutex& SinkMutex() {
-  static std::mutex m;
-  return m;
-}
-std::function<void(const std::string&)>& Sink() {
-  static std::function<void(const std::string&)> s;
-  return s;
-}
+// Where hook lines go and what an unconnected call does, for the whole process.
+struct HookLogState {
+  std::mutex m;
+  std::function<void(const std::string&)> sink;
 #ifdef NDEBUG
-std::atomic<bool> g_abortOnUnwired{false};
+  std::atomic<bool> abortOnUnwired{false};
 #else
-std::atomic<bool> g_abortOnUnwired{true};
+  std::atomic<bool> abortOnUnwired{true};
 #endif
+};
+HookLogState& State() {
+  static HookLogState state;
+  return state;
+}
 }  // namespace
 
 UnwiredHook::UnwiredHook(std::string name)
     : std::runtime_error("hook not connected: " + name), name_(std::move(name)) {}
 
 void SetHookLog(std::function<void(const std::string&)> sink) {
-  std::lock_guard lk(SinkMutex());
-  Sink() = std::move(sink);
+  std::lock_guard lk(State().m);
+  State().sink = std::move(sink);
 }
 
 void SetHookLogIfUnset(std::function<void(const std::string&)> sink) {
-  std::lock_guard lk(SinkMutex());
-  if (!Sink()) Sink() = std::move(sink);
+  std::lock_guard lk(State().m);
+  if (!State().sink) State().sink = std::move(sink);
 }
 
 void HookLog(const std::string& line) {
   std::function<void(const std::string&)> sink;
   {
-    std::lock_guard lk(SinkMutex());
-    sink = Sink();
+    std::lock_guard lk(State().m);
+    sink = State().sink;
   }
   if (sink) {
     sink(line);
@@ -51,12 +52,12 @@ void HookLog(const std::string& line) {
   }
 }
 
-void SetAbortOnUnwiredCall(bool abort) { g_abortOnUnwired = abort; }
-bool AbortOnUnwiredCall() { return g_abortOnUnwired.load(); }
+void SetAbortOnUnwiredCall(bool abort) { State().abortOnUnwired = abort; }
+bool AbortOnUnwiredCall() { return State().abortOnUnwired.load(); }
 
 void UnwiredCall(const char* name) {
   HookLog(std::string("Hook not connected: ") + name);
-  if (g_abortOnUnwired.load()) {
+  if (State().abortOnUnwired.load()) {
     std::fprintf(stderr, "Hook not connected: %s\n", name);
     std::abort();
   }

@@ -7,16 +7,19 @@
 
 namespace smt::platform {
 namespace {
-RecordingMessageService g_fallback;
-std::atomic<MessageService*> g_service{nullptr};
+// The installed service, or one that records when nobody installed one.
+struct Services {
+  RecordingMessageService fallback;
+  std::atomic<MessageService*> installed{nullptr};
+} g_services;
 }  // namespace
 
 MessageService& MessageService::Get() {
-  MessageService* s = g_service.load();
-  return s ? *s : g_fallback;
+  MessageService* s = g_services.installed.load();
+  return s ? *s : g_services.fallback;
 }
 
-void MessageService::Install(MessageService* service) { g_service.store(service); }
+void MessageService::Install(MessageService* service) { g_services.installed.store(service); }
 
 MsgAnswer ShowMessage(const std::string& text, MsgButtons buttons, MsgIcon icon, const std::string& caption) {
   // Once the window closes nothing is shown any more: a worker on its way

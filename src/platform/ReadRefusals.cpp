@@ -11,10 +11,12 @@
 namespace smt::platform {
 
 namespace {
-std::mutex g_m;
-std::set<std::tuple<std::string, std::string, std::string>> g_told;
-std::vector<ReadRefusal> g_all;
-std::vector<std::string> g_pending;  // texts waiting for the box
+struct Refusals {
+  std::mutex m;
+  std::set<std::tuple<std::string, std::string, std::string>> told;
+  std::vector<ReadRefusal> all;
+  std::vector<std::string> pending;  // texts waiting for the box
+} g_refusals;
 }  // namespace
 
 std::string DescribeReadRefusal(const ReadRefusal& r) {
@@ -31,11 +33,11 @@ bool ReportReadRefusal(const ReadRefusal& r) {
   const std::string text = DescribeReadRefusal(r);
   bool post = false;
   {
-    std::lock_guard lk(g_m);
-    if (!g_told.insert({r.file, r.where, r.text}).second) return false;
-    g_all.push_back(r);
-    post = g_pending.empty();
-    g_pending.push_back(text);
+    std::lock_guard lk(g_refusals.m);
+    if (!g_refusals.told.insert({r.file, r.where, r.text}).second) return false;
+    g_refusals.all.push_back(r);
+    post = g_refusals.pending.empty();
+    g_refusals.pending.push_back(text);
   }
   std::string line = text;
   for (auto& c : line)
@@ -45,8 +47,8 @@ bool ReportReadRefusal(const ReadRefusal& r) {
     PostToGui([] {
       std::vector<std::string> texts;
       {
-        std::lock_guard lk(g_m);
-        texts.swap(g_pending);
+        std::lock_guard lk(g_refusals.m);
+        texts.swap(g_refusals.pending);
       }
       if (texts.empty()) return;
       std::string all = "以下设置值不可用，已使用默认值：\r\nThese values could not be read; the program uses the values named:";
@@ -58,20 +60,20 @@ bool ReportReadRefusal(const ReadRefusal& r) {
 }
 
 std::vector<ReadRefusal> ReadRefusalsSoFar() {
-  std::lock_guard lk(g_m);
-  return g_all;
+  std::lock_guard lk(g_refusals.m);
+  return g_refusals.all;
 }
 
 uint64_t ReadRefusalCount() {
-  std::lock_guard lk(g_m);
-  return g_all.size();
+  std::lock_guard lk(g_refusals.m);
+  return g_refusals.all.size();
 }
 
 void ForgetReadRefusals() {
-  std::lock_guard lk(g_m);
-  g_told.clear();
-  g_all.clear();
-  g_pending.clear();
+  std::lock_guard lk(g_refusals.m);
+  g_refusals.told.clear();
+  g_refusals.all.clear();
+  g_refusals.pending.clear();
 }
 
 }  // namespace smt::platform

@@ -11,9 +11,12 @@ namespace smt::platform {
 
 namespace {
 
-std::mutex g_m;
-std::string g_appDir = ".";
-std::string g_language = "Chinese";
+// The folder and language the refusal texts are read from, set by the shell.
+struct RefusalTextPlace {
+  std::mutex m;
+  std::string appDir = ".";
+  std::string language = "Chinese";
+} g_place;
 
 std::string Fill(std::string text, const std::string (&values)[3], int count) {
   // No field name: the text without it and the marks around it.
@@ -59,22 +62,22 @@ std::string RangeRefusalText(const std::string& appDir, const std::string& langu
 }
 
 void SetRefusalLanguage(const std::string& appDir, const std::string& language) {
-  std::lock_guard lk(g_m);
-  g_appDir = appDir;
-  g_language = language;
+  std::lock_guard lk(g_place.m);
+  g_place.appDir = appDir;
+  g_place.language = language;
 }
 
 std::string RefusalLanguage() {
-  std::lock_guard lk(g_m);
-  return g_language;
+  std::lock_guard lk(g_place.m);
+  return g_place.language;
 }
 
 std::string RangeRefusalText(const std::string& field, double min, double max) {
   std::string dir, language;
   {
-    std::lock_guard lk(g_m);
-    dir = g_appDir;
-    language = g_language;
+    std::lock_guard lk(g_place.m);
+    dir = g_place.appDir;
+    language = g_place.language;
   }
   return RangeRefusalText(dir, language, field, min, max);
 }
@@ -82,9 +85,9 @@ std::string RangeRefusalText(const std::string& field, double min, double max) {
 std::string CommonText(const std::string& key, const std::string& chineseDefault) {
   std::string dir, language;
   {
-    std::lock_guard lk(g_m);
-    dir = g_appDir;
-    language = g_language;
+    std::lock_guard lk(g_place.m);
+    dir = g_place.appDir;
+    language = g_place.language;
   }
   return LanguageSection(dir, language, "CommonConfig").Text(key, chineseDefault);
 }
@@ -92,9 +95,9 @@ std::string CommonText(const std::string& key, const std::string& chineseDefault
 std::string NumberRefusalText(const std::string& field) {
   std::string dir, language;
   {
-    std::lock_guard lk(g_m);
-    dir = g_appDir;
-    language = g_language;
+    std::lock_guard lk(g_place.m);
+    dir = g_place.appDir;
+    language = g_place.language;
   }
   return NumberRefusalText(dir, language, field);
 }

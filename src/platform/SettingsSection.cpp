@@ -143,22 +143,24 @@ bool SettingsSection::Flush() const {
 }
 
 namespace {
-std::mutex g_failedWritesMutex;
-std::set<std::string> g_failingFiles;  // files whose last write failed (one box per run of failures)
-std::atomic<uint64_t> g_failedWrites{0};
+struct FailedWrites {
+  std::mutex m;
+  std::set<std::string> failingFiles;  // files whose last write failed (one box per run of failures)
+  std::atomic<uint64_t> count{0};
+} g_failedWrites;
 }  // namespace
 
 void ReportSettingsWrite(const std::string& path, std::string_view section, std::string_view key, bool ok) {
   bool first = false;
   {
-    std::lock_guard lk(g_failedWritesMutex);
+    std::lock_guard lk(g_failedWrites.m);
     if (ok) {
-      g_failingFiles.erase(path);
+      g_failedWrites.failingFiles.erase(path);
       return;
     }
-    first = g_failingFiles.insert(path).second;
+    first = g_failedWrites.failingFiles.insert(path).second;
   }
-  ++g_failedWrites;
+  ++g_failedWrites.count;
   const std::string what = "\"" + path + "\" [" + std::string(section) + "] " + std::string(key);
   std::fprintf(stderr, "settings not written: %s\n", what.c_str());
   if (first) {
@@ -169,6 +171,6 @@ void ReportSettingsWrite(const std::string& path, std::string_view section, std:
   }
 }
 
-uint64_t FailedSettingsWrites() { return g_failedWrites.load(); }
+uint64_t FailedSettingsWrites() { return g_failedWrites.count.load(); }
 
 }  // namespace smt::platform

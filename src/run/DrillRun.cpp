@@ -104,7 +104,7 @@ bool RunDrill() {
   const RunSelectors sel = Selectors();
   if (auto d = Display()) d->Progress(0, n);
   ShowRunList(3);
-  if (s.openMarkCamera) s.openMarkCamera();
+  if (auto v = s.vision.Get()) v->OpenMarkCamera();
   if (!TheMachine().MoveAxis(4, -6400, Speed(sp[4]))) return false;
   bool fromCurrent = sel.fromCurrentDrill;
   const int boards = std::max(s.boardCount ? s.boardCount() : 1, 1);
@@ -145,7 +145,7 @@ bool RunDrill() {
   TheMachine().MoveAxis(4, 10000, Speed(sp[4]));
   if (!smt::CurrentMachine().runContinue) return true;
   if (!MoveXY(1000, -1000) || !PauseGate()) return false;
-  if (s.openMarkCamera) s.openMarkCamera();
+  if (auto v = s.vision.Get()) v->OpenMarkCamera();
   smt::CurrentMachine().resetDone = false;
   if (s.startHome) s.startHome();
   return true;

@@ -75,7 +75,7 @@ bool ParkAndHome() {
   if (!TheMachine().MoveGantryTurningHeads(1000 - smt::CurrentMachine().curX, Speed(sp[0]), -1000 - smt::CurrentMachine().curY, Speed(sp[1]), HeadTurns(), Speed(sp[4])))
     return false;
   if (!PauseGate()) return false;
-  if (Services().openMarkCamera) Services().openMarkCamera();
+  if (auto v = Services().vision.Get()) v->OpenMarkCamera();
   smt::CurrentMachine().resetDone = false;
   if (Services().startHome) Services().startHome();
   return true;
@@ -142,7 +142,7 @@ Outcome Repair(int k, int group, const SmtStrategy& st, const RunSelectors& sel,
       const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Reset);
       if (TheMachine().MoveGantry(1000 - smt::CurrentMachine().curX, Speed(sp[0]), -1000 - smt::CurrentMachine().curY, Speed(sp[1]), smt::link::GantryMove::Checked) &&
           PauseGate()) {
-        if (Services().openMarkCamera) Services().openMarkCamera();
+        if (auto v = Services().vision.Get()) v->OpenMarkCamera();
         smt::CurrentMachine().resetDone = false;
         if (Services().startHome) Services().startHome();
       }
@@ -188,7 +188,7 @@ Outcome RunEightHeads() {
     f.mark1Y = static_cast<int32_t>((board.mark1Y + oy) * smt::CurrentMachine().steps.yPulsePerMm);
   };
   setOrigin(board.originX, board.originY);
-  if (s.openMarkCamera) s.openMarkCamera();
+  if (auto v = s.vision.Get()) v->OpenMarkCamera();
   const bool batch = st.m_TogetherCode != 0;
   int boardsDone = 0;
   for (;;) {
@@ -201,7 +201,7 @@ Outcome RunEightHeads() {
     }
     smt::CurrentMachine().correction.boardRotation = 0.0;
     if (board.marksOn && !board.marksPerCell && !(TakeMarksMeasured()) &&
-        !(s.alignBoardMarks && s.alignBoardMarks()))
+        !AlignMarks())
       return Outcome::Early;
     for (int r = 0; r < board.panelRows; ++r) {
       for (int c = 0; c < board.panelCols; ++c) {
@@ -213,7 +213,7 @@ Outcome RunEightHeads() {
           smt::CurrentMachine().correction.boardRotation = 0.0;
           if (!(TakeMarksMeasured())) {
             TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
-            if (!(s.alignBoardMarks && s.alignBoardMarks())) return Outcome::Early;
+            if (!AlignMarks()) return Outcome::Early;
           }
         }
         const bool raw = f.marksPerCell;
@@ -280,14 +280,13 @@ Outcome RunEightHeads() {
           smt::CurrentMachine().run.firstVisionDone = false;
           // Vision.
           const int visionHeads = st.m_HeaderSelect <= 0 ? 1 : st.m_HeaderSelect <= 2 ? 2 : st.m_HeaderSelect <= 5 ? 4 : 8;
-          const bool fly = Services().flyVisionAvailable && Services().flyVisionAvailable() &&
-                           Services().flyVisionAllHeads;
+          const bool fly = FlyVisionAvailable();
           bool flyDone = false;
           if (st.m_HeaderSelect >= 1 && fly) {
             for (int k = 1; k <= 8; ++k) {
               const auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
               if (pl.row != -1 && pl.visionCamera == 1 && pl.visionMode == 2) {
-                if (!Services().flyVisionAllHeads()) return Outcome::Early;
+                if (!Services().vision->FlyVisionAllHeads()) return Outcome::Early;
                 flyDone = true;
                 smt::CurrentMachine().run.firstVisionDone = true;
                 break;

@@ -82,7 +82,7 @@ void PickFromFeederTest(int head, int camera, const std::string& feederNumber) {
   // The part over the vision camera.
   const int light = c.lightBrightness;
   TheMachine().TriggerCamera(camera == 2 ? 3 : 2, light);
-  const auto pos = Services().visionCameraPosition(camera == 2 ? 2 : 1);
+  const auto pos = Services().vision->VisionCameraPosition(camera == 2 ? 2 : 1);
   const int32_t tx = pos.first - smt::job::NozzleOffsetX(head);
   const int32_t ty = smt::CurrentMachine().machineType == 4 ? smt::CurrentMachine().curY.load() : pos.second - smt::job::NozzleOffsetY(head);
   if (auto* panel = smt::link::CameraPanelPort().get()) {

@@ -114,7 +114,7 @@ bool RunLabels() {
     f.mark1Y = static_cast<int32_t>((board.mark1Y + oy) * smt::CurrentMachine().steps.yPulsePerMm);
   };
   setOrigin(board.originX, board.originY);
-  if (s.openMarkCamera) s.openMarkCamera();
+  if (auto v = s.vision.Get()) v->OpenMarkCamera();
   const bool glass = s.labeling->Settings().glassSheets == 0;
   const int heads = std::min(std::max(static_cast<int>(smt::CurrentMachine().headCount), 1), 2);
   std::vector<std::pair<int, int>> points;
@@ -123,7 +123,7 @@ bool RunLabels() {
     if (!smt::CurrentMachine().runContinue) return false;
     smt::CurrentMachine().correction.mark1DevStepsX = smt::CurrentMachine().correction.mark1DevStepsY = 0;
     if (board.marksOn && !board.marksPerCell && !(TakeMarksMeasured()) &&
-        !(s.alignBoardMarks && s.alignBoardMarks()))
+        !AlignMarks())
       return false;
     for (int r = 0; r < board.panelRows; ++r)
       for (int c = 0; c < board.panelCols; ++c) {
@@ -132,7 +132,7 @@ bool RunLabels() {
         if (board.CellSkipped(r, c)) continue;
         if (board.marksOn && board.marksPerCell) {
           setOrigin(board.originX + cx, board.originY + cy);
-          if (!(TakeMarksMeasured()) && !(s.alignBoardMarks && s.alignBoardMarks()))
+          if (!(TakeMarksMeasured()) && !AlignMarks())
             return false;
         }
         smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row = startRow;
@@ -216,7 +216,7 @@ bool RunLabels() {
   if (!TheMachine().MoveGantry(1000 - smt::CurrentMachine().curX, Speed(sp[0]), -1000 - smt::CurrentMachine().curY, Speed(sp[1]), smt::link::GantryMove::Checked) ||
       !PauseGate())
     return false;
-  if (s.openMarkCamera) s.openMarkCamera();
+  if (auto v = s.vision.Get()) v->OpenMarkCamera();
   smt::CurrentMachine().resetDone = false;
   if (s.startHomeMode) s.startHomeMode(4);
   return true;

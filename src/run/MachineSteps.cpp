@@ -462,7 +462,7 @@ bool PlacePart(HeadPlaceState& p, int slot, bool checkOwnMark, bool raw, double 
     return false;
   }
   if (!PauseGate()) return false;
-  if (!via && !Services().recognizeOwnMark(*mark, p)) return false;
+  if (!via && !Services().vision->RecognizeOwnMark(*mark, p)) return false;
   int32_t sx = cx - mx + hx, sy = cy - my + hy;
   if (corrected) {
     sx += p.correctionX;
@@ -581,7 +581,7 @@ bool Head2InSideView(const HeadPlaceState& p) {
   if (mode != 1 && mode != 2) return false;
   const HeadPlaceState& h1 = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0];
   if (!(p.visionCamera == 1 && p.visionMode == 2 && h1.visionCamera == 1 && h1.visionMode == 2)) return false;
-  return Services().captureCameraCount() >= 2;
+  return Services().vision->CaptureCameraCount() >= 2;
 }
 }  // namespace
 
@@ -595,7 +595,7 @@ bool VisionCentreHead(HeadPlaceState& p, bool again) {
     // the channel (SwitchCamera(channel - 1, keep trigger mode)).
     if (cam == 1) TheMachine().TriggerCamera(2, p.lightBrightness);
     else TheMachine().TriggerCamera(3, p.lightBrightness);
-    const auto pos = Services().visionCameraPosition(cam);
+    const auto pos = Services().vision->VisionCameraPosition(cam);
     const int32_t tx = pos.first - HeadOffsetX(k), ty = pos.second - HeadOffsetY(k);
     bool moved;
     if (!smt::CurrentMachine().run.firstVisionDone || again)
@@ -618,7 +618,7 @@ bool VisionCentreHead(HeadPlaceState& p, bool again) {
   } else if (type == 7 || type == 8) {
     smt::CurrentMachine().run.firstVisionDone = true;
   }
-  return Services().recognizeHeadPart(p, sideView);
+  return Services().vision->RecognizeHeadPart(p, sideView);
 }
 
 bool FillReplenishRecord(int head) {
@@ -695,7 +695,7 @@ void ReturnNozzlesAndHome(const HeadPlaceState& p) {
   if (smt::CurrentMachine().motion.curAxis9 != 0) TheMachine().MoveAxis(9, 100 - smt::CurrentMachine().motion.curAxis9, Speed(pick[10]));
   // The Mark-camera switch runs on the window thread and wants a homed
   // machine; the homing queued behind it clears the homed flag itself.
-  if (Services().openMarkCamera) Services().openMarkCamera();
+  if (auto v = Services().vision.Get()) v->OpenMarkCamera();
   Services().startHome();
 }
 

@@ -286,7 +286,8 @@ double RowAngle(int row, const std::vector<PlacementRow>* rows) {
   return 0;
 }
 std::pair<double, double> CameraOffsets() {
-  return Services().cameraAngleOffsets ? Services().cameraAngleOffsets() : std::pair<double, double>{0, 0};
+  const auto v = Services().vision.Get();
+  return v ? v->CameraAngleOffsets() : std::pair<double, double>{0, 0};
 }
 double Rotation(const HeadPlaceState& p) {
   return smt::CurrentMachine().machineType == 4 ? -p.targetAngle : NormalizeRotation(p.feederAngle - p.targetAngle);
@@ -317,8 +318,8 @@ void LogRotationAngles(const std::vector<PlacementRow>* rows) {
     p.partAngle = RowAngle(p.row, rows);
     double camOff = 0;
     if (p.visionMode != 0) camOff = p.visionCamera == 1 ? off1 : p.visionCamera == 2 ? off2 : 0;
-    if (Head2SharesCamera1(i) && Services().sharedViewAngleOffset)
-      if (const auto shared = Services().sharedViewAngleOffset()) camOff = *shared;
+    if (const auto v = Services().vision.Get(); v && Head2SharesCamera1(i))
+      if (const auto shared = v->SharedViewAngleOffset()) camOff = *shared;
     p.targetAngle = p.partAngle + BoardTurn() + camOff;
     p.rotation = Rotation(p);
     if (p.headTarget >= 1 && p.headTarget <= 8)

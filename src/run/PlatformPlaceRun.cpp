@@ -229,7 +229,7 @@ void QuitMoves() {
   if (smt::CurrentMachine().motion.curAxis8 != 0) TheMachine().MoveAxis(8, -100 - smt::CurrentMachine().motion.curAxis8, Speed(pick[8]));
   if (smt::CurrentMachine().motion.curAxis9 != 0) TheMachine().MoveAxis(9, 100 - smt::CurrentMachine().motion.curAxis9, Speed(pick[10]));
   auto& s = Services();
-  if (s.openMarkCamera) s.openMarkCamera();
+  if (auto v = s.vision.Get()) v->OpenMarkCamera();
   if (s.startHome) s.startHome();
 }
 

@@ -172,7 +172,7 @@ int RunPlatformDispense() {
   smt::CurrentMachine().run.platformFreeEvent2.Set();
   int firstBoards = 0;
   int platform = 2;
-  if (s.openMarkCamera) s.openMarkCamera();
+  if (auto v = s.vision.Get()) v->OpenMarkCamera();
   if (!(s.feeders && s.feeders->CurrentGroup())) {
     ShowMessage(RunText("PartList.c_Message_20", "没有找到料架组 !"));
     return 0;

@@ -107,4 +107,14 @@ std::atomic<uint8_t>& SmtBusy() { return PartList().run.m_bSmtThreadBusy; }
 std::atomic<uint8_t>& FeedBusy() { return PartList().run.m_bFeedThreadBusy; }
 std::atomic<uint8_t>& ConveyorBusy() { return PartList().run.m_bConveyorThreadBusy; }
 
+bool AlignMarks() {
+  const auto v = Services().vision.Get();
+  return v && v->AlignBoardMarks();
+}
+
+bool FlyVisionAvailable() {
+  const auto v = Services().vision.Get();
+  return v && v->FlyVisionAvailable();
+}
+
 }  // namespace smt::run

@@ -103,6 +103,35 @@ struct LabelSettings {
   double visualZoom = 1;              // pixels per mm
 };
 
+// The vision steps of the runs and the cameras they use: the board's marks,
+// a head's part, a part's own mark, the fly pass, the Mark camera and the
+// vision cameras' places and angles. Called on the run threads.
+class RunVision {
+ public:
+  virtual ~RunVision() = default;
+  // The board's two marks; false: the run ends.
+  virtual bool AlignBoardMarks() = 0;
+  virtual bool RecognizeHeadPart(HeadPlaceState& p, bool sharedView) = 0;
+  // The fly pass of all heads, when the machine has one.
+  virtual bool FlyVisionAvailable() = 0;
+  virtual bool FlyVisionAllHeads() = 0;
+  // A part's own mark: the camera is over the mark's nominal place; the
+  // step centres the camera on the mark (relative moves). False: not found.
+  virtual bool RecognizeOwnMark(const smt::library::MarkEditFields& mark, HeadPlaceState& p) = 0;
+  // The live view shows the Mark camera.
+  virtual void OpenMarkCamera() = 0;
+  // Vision cameras 1 and 2's correction angles (degrees).
+  virtual std::pair<double, double> CameraAngleOffsets() = 0;
+  // Machine type 5 with both heads seen in flight by camera 1: head 2's
+  // angle offset (degrees); none when the camera panel has only one camera.
+  virtual std::optional<double> SharedViewAngleOffset() = 0;
+  // A vision camera's place (steps).
+  virtual std::pair<int32_t, int32_t> VisionCameraPosition(int camera) = 0;
+  // The capture cameras the camera panel has open (machine type 5: two of
+  // them let head 2 be seen beside head 1 over vision camera 1).
+  virtual int CaptureCameraCount() = 0;
+};
+
 // The lamp machine's point table, board counters, Mark camera and vision
 // cameras, as its runs use them. Called on the run threads.
 class LampStation {
@@ -164,22 +193,7 @@ struct RunServices {
   // --- feeders (the table whose current group the run uses) ---
   smt::feeder::FeederTable* feeders = nullptr;
   // --- vision (the vision run steps) ---
-  smt::platform::Hook<bool()> alignBoardMarks{"RunServices.alignBoardMarks"};
-  smt::platform::Hook<bool(HeadPlaceState&, bool sharedView)> recognizeHeadPart{"RunServices.recognizeHeadPart"};
-  smt::platform::Hook<bool()> flyVisionAllHeads{"RunServices.flyVisionAllHeads"};
-  // A part's own mark: the camera is over the mark's nominal place; the
-  // step centres the camera on the mark (relative moves). False: not found.
-  smt::platform::Hook<bool(const smt::library::MarkEditFields&, HeadPlaceState&)> recognizeOwnMark{"RunServices.recognizeOwnMark"};
-  smt::platform::Hook<bool()> flyVisionAvailable{"RunServices.flyVisionAvailable"};
-  smt::platform::Hook<void()> openMarkCamera{"RunServices.openMarkCamera"};
-  smt::platform::Hook<std::pair<double, double>()> cameraAngleOffsets{"RunServices.cameraAngleOffsets"};  // vision cameras 1, 2 (degrees)
-  // Machine type 5 with both heads seen in flight by camera 1: head 2's
-  // angle offset (degrees); none when the camera panel has only one camera.
-  smt::platform::Hook<std::optional<double>()> sharedViewAngleOffset{"RunServices.sharedViewAngleOffset"};
-  smt::platform::Hook<std::pair<int32_t, int32_t>(int camera)> visionCameraPosition{"RunServices.visionCameraPosition"};  // steps
-  // The capture cameras the camera panel has open (machine type 5: two of
-  // them let head 2 be seen beside head 1 over vision camera 1).
-  smt::platform::Hook<int()> captureCameraCount{"RunServices.captureCameraCount"};
+  smt::platform::HookInterface<RunVision> vision{"RunServices.vision"};
   // --- stations and view ---
   smt::platform::Hook<bool()> autoTransport{"RunServices.autoTransport"};
   smt::platform::Hook<bool(int code)> runZones{"RunServices.runZones"};
@@ -217,6 +231,11 @@ void SetFeederFeedCount(int group, int row, int count);
 void SetFeederQuantity(int group, int row, int quantity);
 void RowState(int row, int image, bool select);
 void ShowRunList(int list);
+// The board's marks through the vision steps; false when they were not
+// found or no vision steps are connected.
+bool AlignMarks();
+// Whether the runs can use the fly pass of all heads.
+bool FlyVisionAvailable();
 // The connected display, or null (a run goes on without one).
 std::shared_ptr<RunDisplay> Display();
 // The machine's part list: its rows, the operator's start-from choices, the

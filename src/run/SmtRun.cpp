@@ -124,7 +124,7 @@ bool EndMoves(const SmtStrategy& st) {
   if (smt::CurrentMachine().motion.curAxis8 != 0) TheMachine().MoveAxis(8, -1000 - smt::CurrentMachine().motion.curAxis8, Speed(pick[8]));
   if (smt::CurrentMachine().motion.curAxis9 != 0) TheMachine().MoveAxis(9, 1000 - smt::CurrentMachine().motion.curAxis9, Speed(pick[10]));
   if (smt::CurrentMachine().motion.curAxis10 != 0) TheMachine().MoveAxis(10, -1000 - smt::CurrentMachine().motion.curAxis10, Speed(pick[12]));
-  if (Services().openMarkCamera) Services().openMarkCamera();
+  if (auto v = Services().vision.Get()) v->OpenMarkCamera();
   if (Services().startHome) Services().startHome();
   return true;
 }
@@ -139,7 +139,7 @@ bool VisionPass(const SmtStrategy& st) {
     if (p.row == -1 || p.visionMode == 0) return true;
     return VisionCentreHead(p, false);
   };
-  const bool fly = Services().flyVisionAvailable && Services().flyVisionAvailable() && Services().flyVisionAllHeads;
+  const bool fly = FlyVisionAvailable();
   int last = 1;
   switch (st.m_HeaderSelect) {
     case 0: case -1: last = 1; break;
@@ -149,7 +149,7 @@ bool VisionPass(const SmtStrategy& st) {
   if (fly && (st.m_HeaderSelect >= 1 && st.m_HeaderSelect <= 4)) {
     bool all = true;
     for (int k = 1; k <= last; ++k) all = all && qualifies(k);
-    if (all) return Services().flyVisionAllHeads();
+    if (all) return Services().vision->FlyVisionAllHeads();
   }
   for (int k = 1; k <= last; ++k)
     if (!one(k)) return false;
@@ -377,7 +377,7 @@ bool RunBoards() {
   f.mark2mmX = board.mark2X;
   f.mark2mmY = board.mark2Y;
   SetCellOrigin(board.originX, board.originY, board);
-  if (s.openMarkCamera) s.openMarkCamera();
+  if (auto v = s.vision.Get()) v->OpenMarkCamera();
   int boardsDone = 0;
   const int startRow = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row;
   for (;;) {
@@ -390,7 +390,7 @@ bool RunBoards() {
     const bool takeMeasured = TakeMarksMeasured();
     if (board.marksOn && !board.marksPerCell && !takeMeasured) {
       smt::CurrentMachine().correction.boardRotation = 0.0;
-      if (!s.alignBoardMarks || !s.alignBoardMarks()) return false;
+      if (!AlignMarks()) return false;
     }
     bool finishNow = false;
     for (int r = 0; r < board.panelRows && !finishNow; ++r) {
@@ -403,7 +403,7 @@ bool RunBoards() {
           smt::CurrentMachine().correction.boardRotation = 0.0;
           if (!(TakeMarksMeasured())) {
             TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
-            if (!s.alignBoardMarks || !s.alignBoardMarks()) return false;
+            if (!AlignMarks()) return false;
           }
         }
         smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row = startRow;

@@ -119,7 +119,7 @@ bool EndMoves() {
     if (smt::CurrentMachine().motion.curAxis9 != 0) TheMachine().MoveAxis(9, 1000 - smt::CurrentMachine().motion.curAxis9, Speed(pick[10]));
     if (smt::CurrentMachine().motion.curAxis10 != 0) TheMachine().MoveAxis(10, -1000 - smt::CurrentMachine().motion.curAxis10, Speed(pick[12]));
   }
-  if (Services().openMarkCamera) Services().openMarkCamera();
+  if (auto v = Services().vision.Get()) v->OpenMarkCamera();
   smt::CurrentMachine().resetDone = false;
   if (Services().startHome) Services().startHome();
   return true;
@@ -197,7 +197,7 @@ StepEnd RunSteps() {
     ShowMessage(RunText("PartList.c_Message_20", "没有找到料架组 !"));
     return StepEnd::Early;
   }
-  if (s.openMarkCamera) s.openMarkCamera();
+  if (auto v = s.vision.Get()) v->OpenMarkCamera();
   bool placementStarted = false;
   for (;;) {
     if (transport) {
@@ -207,7 +207,7 @@ StepEnd RunSteps() {
     }
     if (mode != 6 && mode != 7) {
       smt::CurrentMachine().correction.boardRotation = 0.0;
-      if (board.marksOn && !board.marksPerCell && !(s.alignBoardMarks && s.alignBoardMarks())) return StepEnd::Early;
+      if (board.marksOn && !board.marksPerCell && !AlignMarks()) return StepEnd::Early;
     }
     bool endAfterCell = false;
     for (int r = 0; r < board.panelRows && !endAfterCell; ++r) {
@@ -218,7 +218,7 @@ StepEnd RunSteps() {
         if (board.marksOn && board.marksPerCell && mode != 6 && mode != 7) {
           setOrigin(board.originX + cx, board.originY + cy);
           smt::CurrentMachine().correction.boardRotation = 0.0;
-          if (!(s.alignBoardMarks && s.alignBoardMarks())) return StepEnd::Early;
+          if (!AlignMarks()) return StepEnd::Early;
         }
         int row = firstRow;
         if (dispensing) {

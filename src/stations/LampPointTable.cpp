@@ -30,17 +30,13 @@ int32_t T(double v, double s) {
 }
 
 // The fields of cells 2..34 as the side file's refusals name them.
-const char* FieldName(int c) {
+std::string FieldName(int c) {
   static const char* const kNames[] = {"check", "mark X", "mark Y", "offset X", "offset Y", "LED X", "LED Y",
                                        "camera offset X", "camera offset Y", "Z", "start speed", "run speed"};
   static const char* const kDot[] = {"X", "Y", "height", "valve open", "bottom delay", "valve close", "close delay"};
   static const char* const kGroup[] = {"red ", "silver 1 ", "silver 2 "};
-  static thread_local std::string name;
   if (c >= 2 && c <= 13) return kNames[c - 2];
-  if (c >= 14 && c <= 34) {
-    name = std::string(kGroup[(c - 14) / 7]) + kDot[(c - 14) % 7];
-    return name.c_str();
-  }
+  if (c >= 14 && c <= 34) return std::string(kGroup[(c - 14) / 7]) + kDot[(c - 14) % 7];
   return "cell";
 }
 

@@ -86,17 +86,21 @@ void CCameraDS::CloseCamera() {
 }
 
 namespace {
-std::mutex g_sourceMutex;
-CaptureDeviceSource g_source;
+// Where capture cameras come from: the PC's video devices, or what the shell
+// or a test put in their place.
+struct SourceSlot {
+  std::mutex m;
+  CaptureDeviceSource source;
+} g_source;
 CaptureDeviceSource Source() {
-  std::lock_guard lk(g_sourceMutex);
-  return g_source;
+  std::lock_guard lk(g_source.m);
+  return g_source.source;
 }
 }  // namespace
 
 void SetCaptureDeviceSource(CaptureDeviceSource source) {
-  std::lock_guard lk(g_sourceMutex);
-  g_source = std::move(source);
+  std::lock_guard lk(g_source.m);
+  g_source.source = std::move(source);
 }
 
 std::vector<VideoInputDevice> ListCaptureDevices() {

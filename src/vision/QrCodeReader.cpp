@@ -6,22 +6,35 @@
 
 #include "core/LogFile.h"
 
-std::shared_ptr<cv::wechat_qrcode::WeChatQRCode> g_pQRCodeDetector;
-std::atomic<bool> g_bQRCodeModelLoaded{false};
-
 namespace {
-std::mutex g_statusMutex;
-std::string g_status;
+// The reader of the process, built once at start-up (the network models are
+// costly to load) and read from any thread: the detector is handed out as a
+// shared pointer under the lock, so a rebuild never pulls it from under a read.
+struct QrReaderState {
+  std::mutex m;
+  std::shared_ptr<cv::wechat_qrcode::WeChatQRCode> detector;
+  QrReaderMode mode = QrReaderMode::Off;
+  std::string status;
+} g_reader;
+
 void SetStatus(const std::string& text) {
-  std::lock_guard<std::mutex> lock(g_statusMutex);
-  g_status = text;
+  {
+    std::lock_guard<std::mutex> lock(g_reader.m);
+    g_reader.status = text;
+  }
   if (!text.empty()) CLogFile::Instance().Write(true, "%s", text.c_str());
+}
+
+void SetReader(std::shared_ptr<cv::wechat_qrcode::WeChatQRCode> detector, QrReaderMode mode) {
+  std::lock_guard<std::mutex> lock(g_reader.m);
+  g_reader.detector = std::move(detector);
+  g_reader.mode = mode;
 }
 }  // namespace
 
 std::string QrReaderStatus() {
-  std::lock_guard<std::mutex> lock(g_statusMutex);
-  return g_status;
+  std::lock_guard<std::mutex> lock(g_reader.m);
+  return g_reader.status;
 }
 
 std::vector<std::string> QrModelPaths(const std::string& directory) {
@@ -32,50 +45,49 @@ std::vector<std::string> QrModelPaths(const std::string& directory) {
 }
 
 namespace {
-std::atomic<QrReaderMode> g_mode{QrReaderMode::Off};
-
 // The detector with its classic detection only (no network files).
 bool CreateWithoutModels(const std::string& why) {
   try {
-    g_pQRCodeDetector = std::make_shared<cv::wechat_qrcode::WeChatQRCode>();
+    SetReader(std::make_shared<cv::wechat_qrcode::WeChatQRCode>(), QrReaderMode::WithoutModels);
   } catch (const std::exception& e) {
-    g_pQRCodeDetector.reset();
-    g_mode = QrReaderMode::Off;
+    SetReader(nullptr, QrReaderMode::Off);
     SetStatus("QR reader off: " + why + "; the detector without models failed too (" + e.what() + ")");
     return false;
   }
-  g_mode = QrReaderMode::WithoutModels;
   SetStatus("QR reader without network models: " + why);
   return true;
 }
 }  // namespace
 
-QrReaderMode CurrentQrReaderMode() { return g_mode.load(); }
+QrReaderMode CurrentQrReaderMode() {
+  std::lock_guard<std::mutex> lock(g_reader.m);
+  return g_reader.mode;
+}
 
 bool CreateQrCodeReader(const std::string& directory) {
   const std::vector<std::string> paths = QrModelPaths(directory);
-  g_bQRCodeModelLoaded = false;
-  g_mode = QrReaderMode::Off;
-  g_pQRCodeDetector.reset();
+  SetReader(nullptr, QrReaderMode::Off);
   SetStatus("");
   for (const std::string& p : paths) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(p, ec)) return CreateWithoutModels("model file " + p + " is missing");
   }
   try {
-    g_pQRCodeDetector = std::make_shared<cv::wechat_qrcode::WeChatQRCode>(paths[0], paths[1], paths[2], paths[3]);
+    SetReader(std::make_shared<cv::wechat_qrcode::WeChatQRCode>(paths[0], paths[1], paths[2], paths[3]),
+              QrReaderMode::WithModels);
   } catch (const std::exception& e) {
-    g_pQRCodeDetector.reset();
     return CreateWithoutModels("model files " + paths[0] + " .. " + paths[3] + " not loaded (" + e.what() + ")");
   }
-  g_bQRCodeModelLoaded = true;
-  g_mode = QrReaderMode::WithModels;
   return true;
 }
 
 bool ReadQrCodes(const cv::Mat& frame, std::vector<std::string>& texts) {
   texts.clear();
-  auto reader = g_pQRCodeDetector;
+  std::shared_ptr<cv::wechat_qrcode::WeChatQRCode> reader;
+  {
+    std::lock_guard<std::mutex> lock(g_reader.m);
+    reader = g_reader.detector;
+  }
   if (!reader) {
     CLogFile::Instance().Write(true, "load model failed !");
     return false;

@@ -10,14 +10,6 @@
 #include <string>
 #include <vector>
 
-namespace cv::wechat_qrcode {
-class WeChatQRCode;
-}
-
-extern std::shared_ptr<cv::wechat_qrcode::WeChatQRCode> g_pQRCodeDetector;
-// True when the reader uses the network models.
-extern std::atomic<bool> g_bQRCodeModelLoaded;
-
 enum class QrReaderMode { Off, WithoutModels, WithModels };
 QrReaderMode CurrentQrReaderMode();
 

@@ -207,8 +207,8 @@ TEST_F(OperatorShell, RunAnglesComeFromTheCameraTable) {
   CSMTView& v = StartView();
   v.m_pCameraList->m_Camera_first.Correction_A = 1.5;
   v.m_pCameraList->m_Camera_second.Correction_A = -0.25;
-  ASSERT_TRUE(static_cast<bool>(smt::run::Services().cameraAngleOffsets));
-  const auto [a1, a2] = smt::run::Services().cameraAngleOffsets();
+  ASSERT_TRUE(smt::run::Services().vision.connected());
+  const auto [a1, a2] = smt::run::Services().vision->CameraAngleOffsets();
   EXPECT_DOUBLE_EQ(a1, 1.5);
   EXPECT_DOUBLE_EQ(a2, -0.25);
 }

@@ -59,12 +59,12 @@ TEST_F(ShellTest, VersionAndFirmwareCommandsOpenTheirDialogs) {
 TEST_F(ShellTest, RunMarkAlignmentFailsCleanlyWithoutBoardOrMachine) {
   CMainFrame& f = Start();
   auto& run = smt::run::Services();
-  ASSERT_TRUE(run.alignBoardMarks);
-  EXPECT_FALSE(run.alignBoardMarks());  // no board shown
+  ASSERT_TRUE(run.vision);
+  EXPECT_FALSE(run.vision->AlignBoardMarks());  // no board shown
   auto& job = f.view()->m_pPartList->Job();
   job.pcbs.Add("Marked");
   job.shownPcbName = "Marked";
   smt::CurrentMachine().connected = false;
-  EXPECT_FALSE(run.alignBoardMarks());  // the move to Mark 1 is refused
+  EXPECT_FALSE(run.vision->AlignBoardMarks());  // the move to Mark 1 is refused
   EXPECT_FALSE(smt::CurrentMachine().machineBusy.load());
 }

@@ -87,7 +87,7 @@ TEST_P(VisionFailureCases, TheOperatorDecidesAboutAPartVisionCannotCentre) {
   ASSERT_TRUE(View().m_pPartList->Run().OnStart()) << Shown();
   ASSERT_TRUE(WaitEnd(90s)) << Info();
   ASSERT_FALSE(messages.service.Texts().empty()) << "the operator was asked";
-  if (c.answer == smt::platform::MsgAnswer::Yes) EXPECT_EQ(world->Placements().size(), c.placed);
+  if (c.answer == smt::platform::MsgAnswer::Yes) EXPECT_EQ(world->Placements().size(), c.placed) << Shown();
   else EXPECT_LT(world->Placements().size(), 6u);
   for (const auto& p : world->Placements()) EXPECT_EQ(p.part.feeder, 0) << "no part of the empty feeder";
 }
@@ -322,7 +322,7 @@ TEST_F(VisionRunSim, TheLabelingMachineCentresOnTheTemplatesFeature) {
   std::atomic<bool> found{false}, done{false};
   smt::CurrentMachine().runContinue = true;  // as in a run: the centring goes on past its pause gate
   std::thread worker([&] {
-    found = smt::run::Services().recognizeOwnMark(m, p);
+    found = smt::run::Services().vision->RecognizeOwnMark(m, p);
     done = true;
   });
   const auto end = std::chrono::steady_clock::now() + 20s;

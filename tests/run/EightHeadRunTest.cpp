@@ -76,7 +76,7 @@ namespace runtest {
 namespace {
 
 TEST_F(EightHeadRun, FeederPickTestPicksWithTheChosenHeadAndShowsThePartToTheCamera) {
-  smt::run::Services().visionCameraPosition = [](int cam) {
+  vision->visionCameraPosition = [](int cam) {
     return cam == 1 ? std::pair<int32_t, int32_t>{6000, -4000} : std::pair<int32_t, int32_t>{9000, -4000};
   };
   smt::run::PickFromFeederTest(3, 1, "W2");

@@ -59,15 +59,11 @@ panel->Job().placementRows.push_back(ListRowOf(r));
     // services (board, marks, vision) stay the fixture's.
     auto& s = smt::run::Services();
     const auto board = s.board;
-    const auto align = s.alignBoardMarks;
-    const auto recognize = s.recognizeHeadPart;
-    const auto camera = s.visionCameraPosition;
+    const auto vision = s.vision.Get();
     const auto home = s.startHome;
     smt::run::WireRunEngine(*panel, &feeders);
     s.board = board;
-    s.alignBoardMarks = align;
-    s.recognizeHeadPart = recognize;
-    s.visionCameraPosition = camera;
+    s.vision.Connect(vision);
     s.startHome = home;
     // Count what the run sends, then hand it to the panel as wired.
     s.display.Connect(std::make_shared<CountingPanelDisplay>(*panel, stateCalls, resetCalls));

@@ -205,7 +205,7 @@ class OwnMarkRun : public RunSimTest {
     f.mark1Y = -0.5;
     f.brightness = 70;
     smt::library::TheMarkLibrary().m_MarkRows = {smt::library::MakeMarkRow(f)};
-    smt::run::Services().recognizeOwnMark = [this](const smt::library::MarkEditFields& m, smt::run::HeadPlaceState&) {
+    vision->recognizeOwnMark = [this](const smt::library::MarkEditFields& m, smt::run::HeadPlaceState&) {
       seenMarks.push_back(m.name);
       return markFound.load();
     };

@@ -9,6 +9,7 @@
 #include "run/RunServices.h"
 #include "run/RunState.h"
 #include "run/StrategySettings.h"
+#include "support/TestRunVision.h"
 
 namespace {
 
@@ -22,8 +23,10 @@ class RotationAngle : public ::testing::Test {
     rows = {PlacementRow{}, PlacementRow{}};
     rows[0].angle = 10;
     rows[1].angle = 10;
-    Services().cameraAngleOffsets = [] { return std::pair<double, double>{1.5, -0.5}; };
-    Services().sharedViewAngleOffset = [] { return std::optional<double>(0.75); };
+    auto vision = std::make_shared<testsupport::TestRunVision>();
+    vision->cameraAngles = {1.5, -0.5};
+    vision->sharedViewAngle = 0.75;
+    Services().vision.Connect(vision);
     smt::CurrentMachine().correction.boardRotation = 0.0;
   }
   void TearDown() override {

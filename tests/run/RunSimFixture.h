@@ -28,6 +28,7 @@
 #include "run/StrategySettings.h"
 #include "settings/SettingsStores.h"
 #include "support/RecordingRunDisplay.h"
+#include "support/TestRunVision.h"
 
 namespace runtest {
 
@@ -172,14 +173,15 @@ class RunSimTest : public linktest::MotionSimTest {
       stateLog.push_back({row, image});
     };
     s.display.Connect(display);
-    s.alignBoardMarks = [this] {
+    vision = std::make_shared<testsupport::TestRunVision>();
+    vision->alignBoardMarks = [this] {
       ++alignCount;
       smt::CurrentMachine().correction.mark1DevStepsX = 30;
       smt::CurrentMachine().correction.mark1DevStepsY = -20;
       smt::CurrentMachine().correction.boardRotation = 0.0;
       return alignResult.load();
     };
-    s.recognizeHeadPart = [this](smt::run::HeadPlaceState& p, bool) {
+    vision->recognizeHeadPart = [this](smt::run::HeadPlaceState& p, bool) {
       ++visionCount;
       if (!visionFinds) {
         p.failed = 1;
@@ -189,7 +191,8 @@ class RunSimTest : public linktest::MotionSimTest {
       p.correctionY = -3;
       return true;
     };
-    s.visionCameraPosition = [](int) { return std::pair<int32_t, int32_t>{5000, -3000}; };
+    vision->visionCameraPosition = [](int) { return std::pair<int32_t, int32_t>{5000, -3000}; };
+    s.vision.Connect(vision);
     s.onRunEnd = [this](bool finished) {
       runFinished = finished;
       smt::CurrentMachine().runContinue = false;
@@ -238,6 +241,7 @@ class RunSimTest : public linktest::MotionSimTest {
   smt::run::RunBoard board;
   std::mutex m;
   std::shared_ptr<testsupport::RecordingRunDisplay> display;
+  std::shared_ptr<testsupport::TestRunVision> vision;
   std::map<int, int> states;
   std::vector<std::pair<int, int>> stateLog;
   std::atomic<bool> ended{false}, runFinished{false}, alignResult{true}, visionFinds{true};

@@ -185,14 +185,12 @@ TEST(QrCodeReader, DecodesAGeneratedCode) {
   cv::Mat frame;
   cv::cvtColor(big, frame, cv::COLOR_GRAY2BGR);
   // The detector without its network models (classic detection).
-  g_pQRCodeDetector = std::make_shared<cv::wechat_qrcode::WeChatQRCode>();
-  g_bQRCodeModelLoaded = true;
+  TempDir noModels;
+  ASSERT_TRUE(CreateQrCodeReader(noModels.path.string())) << QrReaderStatus();
   std::vector<std::string> texts;
   ASSERT_TRUE(ReadQrCodes(frame, texts));
   ASSERT_EQ(texts.size(), 1u);
   EXPECT_EQ(texts[0], "SMT-FEEDER-W12");
-  g_pQRCodeDetector.reset();
-  g_bQRCodeModelLoaded = false;
 }
 
 namespace {
@@ -221,7 +219,6 @@ TEST(QrCodeReader, AFreshInstallReadsWithoutTheModelFiles) {
   TempDir dir;
   ASSERT_TRUE(CreateQrCodeReader(dir.path.string())) << QrReaderStatus();
   EXPECT_EQ(CurrentQrReaderMode(), QrReaderMode::WithoutModels);
-  EXPECT_FALSE(g_bQRCodeModelLoaded);
   EXPECT_NE(QrReaderStatus().find("detect.prototxt is missing"), std::string::npos) << QrReaderStatus();
   struct Case { const char* text; int module; double degrees; };
   for (Case c : {Case{"SMT-FEEDER-W12", 8, 0}, Case{"W1 10k 0603", 4, 0}, Case{"PCB-2026-000417", 6, 30},
@@ -249,7 +246,6 @@ TEST(QrCodeReader, ModelFilesThatDoNotLoadFallBackToReadingWithoutThem) {
   }
   ASSERT_TRUE(CreateQrCodeReader(dir.path.string()));
   EXPECT_EQ(CurrentQrReaderMode(), QrReaderMode::WithoutModels);
-  EXPECT_FALSE(g_bQRCodeModelLoaded);
   EXPECT_NE(QrReaderStatus().find("not loaded"), std::string::npos) << QrReaderStatus();
   std::vector<std::string> texts;
   ASSERT_TRUE(ReadQrCodes(QrFrame("SMT-FEEDER-W12", 8, 0), texts));
