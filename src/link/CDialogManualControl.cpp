@@ -344,7 +344,11 @@ bool CDialogManualControl::OpenComPort() {
     // not swallow the hello's answer.
     smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.ForgetLateReply();
     smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.Arm();
-    if (smt::link::SendCmd00Hello() && smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.Wait(m_HelloTimeout) == smt::link::ReplyWait::Done) {
+    // The link still counts as lost until the hello is answered: the wait
+    // is for the answer or its time-out only.
+    if (smt::link::SendCmd00Hello() &&
+        smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.Wait(m_HelloTimeout, smt::link::WaitWatch::ConnectProbe) ==
+            smt::link::ReplyWait::Done) {
       found = true;
       break;
     }

@@ -7,6 +7,7 @@
 #include "core/MachineState.h"
 #include "link/LinkGlobals.h"
 #include "link/LinkRuntime.h"
+#include "link/LinkTexts.h"
 #include "link/MotionGlobals.h"
 #include "link/OperatorNotice.h"
 #include "platform/WorkerThreads.h"
@@ -14,6 +15,21 @@
 namespace smt::link {
 
 namespace {
+
+// The nozzles whose vacuum was on when the link went, in the operator's
+// words, or nothing: without the link no part can be carried to the throw
+// position nor its vacuum switched off, so the one message about the loss
+// says which nozzles may still hold parts.
+std::string VacuumStillOn() {
+  if (smt::CurrentMachine().machineType == 9) return {};  // the drill holds no parts
+  const uint8_t pumps = Runtime().pumpButtons.load();
+  std::string list;
+  for (int k = 1; k <= 8; ++k)
+    if (pumps & (1u << (k - 1))) list += (list.empty() ? " " : ", ") + std::to_string(k);
+  if (list.empty()) return {};
+  return "\r\n" + CurrentLinkTexts().lostWithVacuumOn + list;
+}
+
 }  // namespace
 
 bool LinkKnownLost() { return smt::CurrentMachine().link.knownLost.load(); }
@@ -43,11 +59,14 @@ void ReportLinkLost(const std::string& what) {
     return;
   }
   smt::CurrentMachine().link.knownLost = true;
-  // A run cannot go on without the machine: it ends as stopped.
+  // A run cannot go on without the machine: it ends as stopped, and says
+  // nothing of its own (it can neither carry its parts away nor switch their
+  // vacuum off): this message is the operator's one message about it.
+  const std::string told = text + VacuumStillOn();
   if (smt::CurrentMachine().runContinue.exchange(false)) smt::CurrentMachine().run.pauseEvent.Set();
   Runtime().Hooks().OnLinkLost();
   if (!smt::platform::WorkerThreads::Instance().ShuttingDown())
-    NotifyOperator(text);
+    NotifyOperator(told);
 }
 
 void ReportLinkLoss(const Link& link, const std::string& how) {

@@ -31,6 +31,9 @@ struct LinkTexts {
   std::string masterResetFirst = "请先按总复位机器 !";
   // A homing request that selects nothing on this machine type.
   std::string homeNothing = "此机型没有该复位 !";
+  // Added to the lost-link message when nozzles had their vacuum on; the
+  // nozzle numbers follow it.
+  std::string lostWithVacuumOn = "以下吸嘴可能仍用真空吸着元件，请用手取下（重新联机并复位后真空关闭）。吸嘴：";
 
   void Load(const std::string& appDir, const std::string& language);
 };

@@ -23,6 +23,11 @@ namespace smt::link {
 // link went down while the command waited.
 enum class ReplyWait { Done, Failed, TimedOut, Abandoned, LinkLost };
 
+// What a reply wait watches besides its reply, its time-out and the
+// shut-down. A connect's probe (the serial hello) is sent while the link
+// still counts as lost, so the lost link must not end its wait.
+enum class WaitWatch { LinkAndStop, ConnectProbe };
+
 // How long a stopped run's command may still take its reply before the wait
 // is given up.
 inline constexpr std::chrono::milliseconds kStopReplyGrace{400};
@@ -126,11 +131,12 @@ class ReplyEvent {
   std::chrono::milliseconds LateGuard() const {
     return std::clamp(timeout(), std::chrono::milliseconds(1000), std::chrono::milliseconds(10000));
   }
-  ReplyWait Wait(std::chrono::milliseconds timeout) {
+  ReplyWait Wait(std::chrono::milliseconds timeout, WaitWatch watch = WaitWatch::LinkAndStop) {
     const auto start = std::chrono::steady_clock::now();
     // What the wait watches besides its reply: the program's shut-down, a
     // Stop of the run it belongs to, and the link going down.
-    const bool inRun = t_replyWaitsEndOnStop && smt::CurrentMachine().runContinue.load();
+    const bool probe = watch == WaitWatch::ConnectProbe;
+    const bool inRun = !probe && t_replyWaitsEndOnStop && smt::CurrentMachine().runContinue.load();
     const bool linked = smt::CurrentMachine().connected.load();
     // A family that answers within microseconds is watched for a moment
     // before the thread sleeps: the reply is then taken without a wake-up.
@@ -147,7 +153,7 @@ class ReplyEvent {
       if (smt::platform::WorkerThreads::Instance().ShuttingDown()) return ReplyWait::Abandoned;
       // Lost while it waits, or already between the send and the wait (the
       // board's port found closed the moment the command reached it).
-      if (!smt::CurrentMachine().connected.load() && (linked || smt::CurrentMachine().link.knownLost.load()))
+      if (!probe && !smt::CurrentMachine().connected.load() && (linked || smt::CurrentMachine().link.knownLost.load()))
         return ReplyWait::LinkLost;
       if (inRun && !smt::CurrentMachine().runContinue.load()) {
         const auto seen = std::chrono::steady_clock::now();

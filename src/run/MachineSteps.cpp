@@ -550,6 +550,10 @@ int ThrowHeldPartsAfterStop() {
   }
   CLogFile::Instance().Write(true, "run stopped: %zu part(s) thrown (nozzles %s), %zu held (nozzles %s)", thrown.size(),
                              HeadList(thrown).c_str(), left.size(), HeadList(left).c_str());
+  // The link is gone: the operator was told so once, with the nozzles that
+  // may still hold parts; the run adds nothing (it could not switch their
+  // vacuum off anyway).
+  if (!smt::CurrentMachine().connected || smt::link::LinkKnownLost()) return static_cast<int>(thrown.size());
   if (!left.empty()) {
     // Never dropped where the head stands: held until the operator says the
     // parts are off the nozzles.

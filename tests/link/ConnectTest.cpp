@@ -233,6 +233,73 @@ TEST_F(Connecting, ALostBoardIsReportedAndAReconnectWorks) {
   sim.Stop();
 }
 
+// The serial link lost (the board silent past a reply's time-out, or its
+// line closed and the board back on a new one) and the board answering the
+// reconnect's hello at once or only after a while: the link still counts as
+// lost while the hello is out, and that must not end the hello's wait (a
+// board slower than the first look at the link state, as under load, made
+// the reconnect fail). The same panel connects again and a command works.
+TEST_F(Connecting, TheSerialLinkReconnectsAfterALossHoweverSlowTheHelloAnswer) {
+  struct Case {
+    const char* name;
+    bool portClosed;
+    std::chrono::milliseconds helloDelay;
+  };
+  for (const Case k : {Case{"silent board, prompt hello", false, std::chrono::milliseconds(0)},
+                       Case{"silent board, slow hello", false, std::chrono::milliseconds(150)},
+                       Case{"closed port, prompt hello", true, std::chrono::milliseconds(0)},
+                       Case{"closed port, slow hello", true, std::chrono::milliseconds(150)}}) {
+    SCOPED_TRACE(k.name);
+    linktest::ResetLinkState();
+    smt::sim::SimConfig c;
+    c.udp = false;
+    c.discovery = false;
+    smt::sim::SimBoard sim(c);
+    ASSERT_TRUE(sim.Start()) << sim.LastError();
+    auto useLine = [&] {
+      WriteConfig("[SetBasicConfig]\nm_CommModel=0\n[ManualControlConfig]\nm_ComNumber=3\n[SerialPortConfig]\nCOM3=" +
+                  sim.SerialPath() + "\n");
+    };
+    useLine();
+    CDialogManualControl panel;
+    panel.LoadLanguage(dir.string(), "Chinese");
+    panel.LoadConfig(dir.string());
+    ASSERT_TRUE(panel.ConnectNow());
+    messages.service.Clear();
+    if (k.portClosed) {
+      sim.Stop();
+      ASSERT_TRUE(linktest::WaitFor([] { return !smt::CurrentMachine().connected.load(); }, std::chrono::seconds(5)));
+      ASSERT_TRUE(sim.Start()) << sim.LastError();
+      useLine();
+    } else {
+      sim.DropReplies(1000);
+      smt::CurrentMachine().Part<smt::link::ReplyEvents>().vacuum.SetTimeout(std::chrono::milliseconds(300));
+      smt::CurrentMachine().machineBusy = true;
+      EXPECT_EQ(SendCmd15ReadVacuum(1), CommandResult::TimedOut);
+      smt::CurrentMachine().machineBusy = false;
+      sim.DropReplies(0);
+    }
+    EXPECT_FALSE(smt::CurrentMachine().connected);
+    EXPECT_TRUE(LinkKnownLost());
+    EXPECT_EQ(messages.service.Texts().size(), 1u);
+    EXPECT_TRUE(linktest::WaitFor([&] { return panel.ButtonText() == "联机"; }));
+
+    sim.SetReplyDelay(k.helloDelay);
+    sim.ClearReceived();
+    ASSERT_TRUE(panel.ConnectNow()) << panel.ButtonText();
+    EXPECT_TRUE(smt::CurrentMachine().connected);
+    EXPECT_FALSE(LinkKnownLost());
+    EXPECT_EQ(panel.ButtonText(), "联机成功");
+    EXPECT_TRUE(sim.LastReceived(0x00).has_value());
+    smt::CurrentMachine().Part<smt::link::ReplyEvents>().vacuum.SetTimeout(std::chrono::seconds(5));
+    smt::CurrentMachine().machineBusy = true;
+    EXPECT_EQ(SendCmd15ReadVacuum(1), CommandResult::Ok);
+    smt::CurrentMachine().machineBusy = false;
+    EXPECT_EQ(messages.service.Texts().size(), 1u);
+    sim.Stop();
+  }
+}
+
 // Two hosts answer the discovery (the board and another device that calls
 // itself the main board): none is taken, and the operator is told both
 // addresses instead of the program talking to whichever answered first.

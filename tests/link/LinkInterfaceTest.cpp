@@ -12,6 +12,7 @@
 #include "LinkTestSupport.h"
 #include "RecordingLink.h"
 #include "link/LinkBytes.h"
+#include "link/LinkTexts.h"
 #include "link/MotionCommands.h"
 #include "link/MotionSettings.h"
 #include "platform/MessageService.h"
@@ -190,4 +191,50 @@ TEST_F(CommandSetOverOneLink, AFailingLinkIsNamedAndDisconnectsOnlyWhenItCarries
       Runtime().substitute = nullptr;
     }
   }
+}
+
+// Without the link no held part can be carried away nor its vacuum switched
+// off: the one message about the loss names the nozzles whose vacuum was on,
+// in the window's language; with no vacuum on it says nothing of parts.
+TEST_F(CommandSetOverOneLink, TheLostLinkMessageNamesTheNozzlesWithVacuumOnInTheWindowLanguage) {
+  struct Language {
+    const char* name;
+    const char* sentenceStart;  // how the added sentence begins
+  };
+  struct Pumps {
+    uint8_t bits;
+    const char* nozzles;  // as the message lists them; "" for none
+  };
+  const std::string texts = std::string(SMT_SOURCE_DIR) + "/resources/lang/link";
+  for (const Language lang : {Language{"Chinese", "以下吸嘴可能仍用真空吸着元件"},
+                              Language{"English", "Vacuum may still hold parts on these nozzles"},
+                              Language{"German", "An diesen Düsen hält das Vakuum eventuell noch Bauteile"}}) {
+    LinkTexts t;
+    t.Load(texts, lang.name);
+    SetLinkTexts(t);
+    for (const Pumps p : {Pumps{0x00, ""}, Pumps{0x01, " 1"}, Pumps{0x05, " 1, 3"}, Pumps{0x80, " 8"}}) {
+      SCOPED_TRACE(std::string(lang.name) + " pumps " + std::to_string(p.bits));
+      messages.service.Clear();
+      OnLinkRestored();
+      smt::CurrentMachine().connected = true;
+      Runtime().pumpButtons = p.bits;
+      linktest::RecordingLink used(LinkForm::Serial, "COM port /dev/ttyTEST");
+      Use(used);
+      used.Fail("was closed");
+      ASSERT_EQ(messages.service.Texts().size(), 1u) << Messages();
+      const std::string told = messages.service.Texts()[0];
+      EXPECT_EQ(told.rfind("COM port /dev/ttyTEST was closed !\r\nThe link to the machine is lost: connect again.", 0), 0u)
+          << told;
+      const size_t at = told.find(lang.sentenceStart);
+      if (*p.nozzles == '\0') {
+        EXPECT_EQ(told.find("\r\n", told.find("connect again.")), std::string::npos) << told;
+      } else {
+        ASSERT_NE(at, std::string::npos) << told;
+        EXPECT_EQ(told.substr(at), t.lostWithVacuumOn + p.nozzles) << told;
+      }
+      Runtime().substitute = nullptr;
+      Runtime().pumpButtons = 0;
+    }
+  }
+  SetLinkTexts(LinkTexts{});
 }
