@@ -11,10 +11,9 @@
 
 namespace smt::run {
 
-RunServices& Services() {
-  static RunServices s;
-  return s;
-}
+// The machine's own: each machine has its services, connected by the shell
+// that drives it.
+RunServices& Services() { return smt::CurrentMachine().Part<RunServices>(); }
 
 bool VisionOriginAfterBoard() {
   const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();

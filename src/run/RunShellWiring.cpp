@@ -189,9 +189,15 @@ void SetCoverPageOpener(std::function<void(QWidget* parent)> open) {
   CoverOpener().open = std::move(open);
 }
 
+namespace {
+// The strategy page's environment the shell connected on the machine.
+struct StrategyPageEnvironment {
+  CDialogSMTStrategy::Environment env;
+};
+}  // namespace
+
 CDialogSMTStrategy::Environment& StrategyPageHooks() {
-  static CDialogSMTStrategy::Environment hooks;
-  return hooks;
+  return smt::CurrentMachine().Part<StrategyPageEnvironment>().env;
 }
 
 void WireStrategyPage(CDialogPartList& list, QWidget* parent, std::string appDir,

@@ -59,9 +59,9 @@ void WireRunEngine(CDialogPartList& partList, smt::feeder::FeederTable* feeders)
 // The toolbar's "Strategy" opens the strategy page (modal) for the panel.
 void WireStrategyPage(CDialogPartList& partList, QWidget* parent, std::string appDir,
                       std::function<std::string()> language);
-// The page's hooks as WireStrategyPage connected them (one instance; each
-// opening of the page takes them with its own folder, language and machine
-// type). The hook table reads them.
+// The page's hooks as WireStrategyPage connected them (one per machine, kept
+// by the machine in use; each opening of the page takes them with its own
+// folder, language and machine type). The hook table reads them.
 CDialogSMTStrategy::Environment& StrategyPageHooks();
 
 // What the strategy page's "设置" opens (the cover-tape page); the shell
