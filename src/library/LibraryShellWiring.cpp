@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 
+#include "core/Machine.h"
 #include "core/MachineState.h"
 #include "core/NameTables.h"
 #include "library/CDialogDoubleMarkTest.h"
@@ -27,9 +29,18 @@ constexpr int kNozzleListCommand = 32853;
 constexpr int kPackDataCommand = 33062;
 constexpr int kMarkDataCommand = 33125;
 
-std::shared_ptr<LibraryShellWiring>& Wiring() {
-  static std::shared_ptr<LibraryShellWiring> w;
-  return w;
+// The wiring the shell installed on the machine. Read by the menu commands
+// on the window thread and by the origin update's opener.
+struct InstalledWiring {
+  std::mutex mutex;
+  std::shared_ptr<LibraryShellWiring> wiring;
+};
+InstalledWiring& Installed() { return smt::CurrentMachine().Part<InstalledWiring>(); }
+
+std::shared_ptr<LibraryShellWiring> Wiring() {
+  InstalledWiring& i = Installed();
+  std::lock_guard lk(i.mutex);
+  return i.wiring;
 }
 
 std::string AppDir() {
@@ -127,7 +138,11 @@ void OpenMarkList(QWidget* parent) {
 
 void InstallLibrarySubsystem(LibraryShellWiring wiring) {
   auto w = std::make_shared<LibraryShellWiring>(std::move(wiring));
-  Wiring() = w;
+  {
+    InstalledWiring& i = Installed();
+    std::lock_guard lk(i.mutex);
+    i.wiring = w;
+  }
   if (w->initialUpdateSteps)
     w->initialUpdateSteps->push_back([w](const std::string& appDir) { StartUp(*w, appDir); });
   if (w->registerDialog) {
