@@ -163,7 +163,7 @@ struct Machine {
     feeders.ShowGroupInList("A", smt::feeder::BuiltInNameTables(0));
     feeders.ReplaceCurrentRows({TapeFeeder("W1", 10), TapeFeeder("W2", 14)},
                                {smt::feeder::TrayRecord::Default(), smt::feeder::TrayRecord::Default()});
-    smt::job::g_FeederSource.listRows = [this] {
+    smt::job::TheFeederSource().listRows = [this] {
       std::vector<smt::job::FeederRowView> v;
       for (int i = 0; i < feeders.CurrentRowCount(); ++i) {
         const auto row = *feeders.CurrentRow(i);
@@ -178,7 +178,7 @@ struct Machine {
     Until([&] { return board.sim.LastReceived(0x60).has_value(); }, 3000ms, false);
   }
   ~Machine() {
-    smt::job::g_FeederSource = {};
+    smt::job::TheFeederSource() = {};
     smt::run::Services() = {};
     smt::run::SetStrategy({});
     smt::link::Runtime().hooks = nullptr;

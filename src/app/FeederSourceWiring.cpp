@@ -93,7 +93,7 @@ void InstallFeederSource(std::function<CDialogFeedList*()> panel) {
     }
     return false;
   };
-  smt::job::g_FeederSource = std::move(s);
+  smt::job::TheFeederSource() = std::move(s);
 }
 
 }  // namespace smt::app

@@ -169,7 +169,7 @@ void DeclareShellHooks(CSMTView& view) {
 #undef STRAT
 
   // --- head layout and pulses ---
-  Need(Ref{"HeadLayout.flyCameraInputs", [] { return smt::job::g_GetFlyCameraInputs.connected(); }}, kAll, kNone);
+  Need(Ref{"HeadLayout.flyCameraInputs", [] { return smt::job::FlyCameraInputsHook().connected(); }}, kAll, kNone);
   Need(Ref{"Settings.pulseCommitted", [] { return smt::settings::PulseCommitted().connected(); }}, kAll, kNone);
   (void)kLabeling;
   (void)AllTypesBut;

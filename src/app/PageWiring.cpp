@@ -17,7 +17,7 @@ void InstallPageWiring(CSMTView& view) {
   QPointer<CDialogCameraList> list = view.m_pCameraList.get();
 
   // The fly pass lies where the first vision camera is.
-  smt::job::g_GetFlyCameraInputs = [list] {
+  smt::job::FlyCameraInputsHook() = [list] {
     smt::job::FlyCameraInputs fly;
     if (!list) return fly;
     fly.cameraX = list->m_Camera_first.CameraPulse_X;

@@ -196,8 +196,12 @@ bool SetupHeadLayout(int machineType, const FlyCameraInputs& in) {
   return true;
 }
 
+smt::platform::Hook<FlyCameraInputs()>& FlyCameraInputsHook() {
+  return smt::CurrentMachine().Part<FlyCameraSource>().inputs;
+}
+
 bool SetupHeadLayout() {
-  return SetupHeadLayout(smt::CurrentMachine().machineType.load(), g_GetFlyCameraInputs());
+  return SetupHeadLayout(smt::CurrentMachine().machineType.load(), FlyCameraInputsHook()());
 }
 
 }  // namespace smt::job

@@ -63,8 +63,12 @@ struct FlyCameraInputs {
   int32_t cameraX = 0, cameraY = 0;
   std::array<int32_t, 8> triggerPulse{};
 };
-// Connected by the shell to the camera list.
-inline smt::platform::Hook<FlyCameraInputs()> g_GetFlyCameraInputs{"HeadLayout.flyCameraInputs"};
+// Connected by the shell to the camera list; one per machine.
+struct FlyCameraSource {
+  smt::platform::Hook<FlyCameraInputs()> inputs{"HeadLayout.flyCameraInputs"};
+};
+// The hook of the machine in use.
+smt::platform::Hook<FlyCameraInputs()>& FlyCameraInputsHook();
 
 // Lays out the fly-camera pass for the machine type. Always true.
 bool SetupHeadLayout(int machineType, const FlyCameraInputs& in);

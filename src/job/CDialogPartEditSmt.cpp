@@ -326,7 +326,7 @@ void CDialogPartEditSmt::OnOpenFeeder() {
     smt::platform::ShowMessage(Text("PartProper.c_Message_01"));
     return;
   }
-  if (g_FeederSource.openFeederEditor) g_FeederSource.openFeederEditor(number);
+  if (const auto& open = TheFeederSource().openFeederEditor) open(number);
 }
 
 void CDialogPartEditSmt::OnTakeX() {

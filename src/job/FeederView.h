@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::job {
 
 struct FeederRowView {
@@ -37,14 +41,14 @@ struct FeederSource {
   std::function<bool(const std::string& number)> openFeederEditor;
 };
 
-inline FeederSource g_FeederSource;
+// The feeder source of a machine, and of the machine in use.
+FeederSource& FeederSourceOf(smt::Machine& machine);
+FeederSource& TheFeederSource();
 
-inline std::vector<FeederRowView> FeederListRows() {
-  return g_FeederSource.listRows ? g_FeederSource.listRows() : std::vector<FeederRowView>{};
-}
-inline std::vector<FeederRowView> FeederGroupRows() {
-  return g_FeederSource.groupRows ? g_FeederSource.groupRows() : std::vector<FeederRowView>{};
-}
+// The rows through the source of the machine in use (none when nothing is
+// installed).
+std::vector<FeederRowView> FeederListRows();
+std::vector<FeederRowView> FeederGroupRows();
 
 // The feeder number of a chooser text "W3-100nF" (all of it without "-").
 inline std::string FeederNumberOf(const std::string& text) { return text.substr(0, text.find('-')); }

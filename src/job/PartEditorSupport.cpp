@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "core/Machine.h"
 #include "core/MachineState.h"
 #include "platform/NumberFieldReader.h"
 #include "platform/RangeRefusal.h"
@@ -20,11 +21,18 @@
 
 namespace smt::job {
 
+PartEditorHooks& PartEditorHooksOf(smt::Machine& machine) { return machine.Part<PartEditorHooks>(); }
+PartEditorHooks& ThePartEditorHooks() { return PartEditorHooksOf(smt::CurrentMachine()); }
+
 std::pair<double, double> EditorOrigin() {
-  return g_PartEditorHooks.pcbOrigin ? g_PartEditorHooks.pcbOrigin() : std::pair<double, double>{0, 0};
+  const PartEditorHooks& h = ThePartEditorHooks();
+  return h.pcbOrigin ? h.pcbOrigin() : std::pair<double, double>{0, 0};
 }
 
-int PlatformSelect() { return g_PartEditorHooks.platformSelect ? g_PartEditorHooks.platformSelect() : 1; }
+int PlatformSelect() {
+  const PartEditorHooks& h = ThePartEditorHooks();
+  return h.platformSelect ? h.platformSelect() : 1;
+}
 
 namespace {
 std::string G(double v) {
@@ -56,6 +64,8 @@ QString NumberText(double v) { return QString::fromStdString(G(v)); }
 QWidget* MakeJogPad(QWidget* parent, bool lampAxes) {
   auto* pad = new QWidget(parent);
   auto* g = new QGridLayout(pad);
+  // The pad drives the machine in use when it is made.
+  PartEditorHooks* hooks = &ThePartEditorHooks();
   struct B {
     const char* id;
     const char* text;
@@ -67,17 +77,17 @@ QWidget* MakeJogPad(QWidget* parent, bool lampAxes) {
     p->setObjectName(b.id);
     g->addWidget(p, b.row, b.col);
     const int axis = b.axis, dir = b.dir;
-    QObject::connect(p, &QPushButton::pressed, pad, [axis, dir, lampAxes] {
+    QObject::connect(p, &QPushButton::pressed, pad, [axis, dir, lampAxes, hooks] {
       if (axis < 0) {
-        if (g_PartEditorHooks.nextSpeedGear) g_PartEditorHooks.nextSpeedGear();
+        if (hooks->nextSpeedGear) hooks->nextSpeedGear();
         return;
       }
       int a = axis;
       if (lampAxes && smt::CurrentMachine().machineType == 4 && PlatformSelect() == 2) a = axis == 0 ? 9 : 12;
-      if (g_PartEditorHooks.jog) g_PartEditorHooks.jog(a, dir);
+      if (hooks->jog) hooks->jog(a, dir);
     });
-    QObject::connect(p, &QPushButton::released, pad, [] {
-      if (g_PartEditorHooks.releaseJog) g_PartEditorHooks.releaseJog();
+    QObject::connect(p, &QPushButton::released, pad, [hooks] {
+      if (hooks->releaseJog) hooks->releaseJog();
     });
   }
   return pad;

@@ -16,6 +16,10 @@ class QLineEdit;
 class QLayout;
 class QWidget;
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::job {
 
 struct PartEditorHooks {
@@ -25,7 +29,9 @@ struct PartEditorHooks {
   std::function<int()> platformSelect;  // the jog panel's m_nPlatformSelect (1 or 2)
   std::function<std::pair<double, double>()> pcbOrigin;  // the PCB editor's origin fields
 };
-inline PartEditorHooks g_PartEditorHooks;
+// The hooks of a machine, and of the machine in use.
+PartEditorHooks& PartEditorHooksOf(smt::Machine& machine);
+PartEditorHooks& ThePartEditorHooks();
 
 std::pair<double, double> EditorOrigin();
 int PlatformSelect();

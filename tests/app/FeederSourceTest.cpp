@@ -127,9 +127,9 @@ TEST_F(FeederSourceTest, PartEditorOpensTheFeederEditorOnItsFeeder) {
   CDialogFeedList& panel = *f.view()->m_pFeedList;
   std::string opened;
   panel.runEditor = [&] { return false; };
-  ASSERT_TRUE(smt::job::g_FeederSource.openFeederEditor);
-  EXPECT_FALSE(smt::job::g_FeederSource.openFeederEditor("W7"));
-  EXPECT_TRUE(smt::job::g_FeederSource.openFeederEditor("W2"));
+  ASSERT_TRUE(smt::job::TheFeederSource().openFeederEditor);
+  EXPECT_FALSE(smt::job::TheFeederSource().openFeederEditor("W7"));
+  EXPECT_TRUE(smt::job::TheFeederSource().openFeederEditor("W2"));
   EXPECT_EQ(panel.Editor()->loadedNumber, "W2");
 }
 

@@ -39,11 +39,11 @@ class PartListFixture : public ::testing::Test {
     smt::settings::BasicSettings basic = *savedBasic;
     basic.m_Z_DropsGlueToPCBHeight = -1.5;
     smt::settings::SettingsStores::Instance().machine.SetBasic(basic);
-    g_FeederSource.listRows = [this] { return feeders; };
-    g_FeederSource.groupRows = [this] { return group.empty() && !separateGroup ? feeders : group; };
+    TheFeederSource().listRows = [this] { return feeders; };
+    TheFeederSource().groupRows = [this] { return group.empty() && !separateGroup ? feeders : group; };
   }
   void TearDown() override {
-    g_FeederSource = {};
+    TheFeederSource() = {};
     smt::settings::SettingsStores::Instance().machine.SetBasic(*savedBasic);
   }
   // n placement rows with feeders W1.. and names R1..

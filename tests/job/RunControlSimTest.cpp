@@ -25,8 +25,8 @@ class RunSim : public linktest::MotionSimTest {
     smt::CurrentMachine().masterResetOk = true;
     smt::testing::FillPartListHooks(logic);
     smt::testing::FillRunControlHooks(run, logic);
-    g_FeederSource.listRows = [this] { return feeders; };
-    g_FeederSource.groupRows = [this] { return feeders; };
+    TheFeederSource().listRows = [this] { return feeders; };
+    TheFeederSource().groupRows = [this] { return feeders; };
     feeders = {Feeder("W1", ""), Feeder("W2", "")};
     auto view = std::make_shared<smt::testing::QuietRunControlView>();
     view->onButton = [this](int b, bool on) { buttons[b] = on; };
@@ -47,7 +47,7 @@ class RunSim : public linktest::MotionSimTest {
     }
   }
   void TearDown() override {
-    g_FeederSource = {};
+    TheFeederSource() = {};
     smt::CurrentMachine().runContinue = false;
     linktest::MotionSimTest::TearDown();
   }
