@@ -65,6 +65,9 @@ struct CameraEngine::Shared {
   std::condition_variable runCv;
   int running = 0;
   CameraEngine* owner = nullptr;  // fly fields live in the engine object
+  // The vision result event of the machine in use when the engine was made:
+  // the display worker shows each published result.
+  smt::platform::Event* resultEvent = &VisionResultEvent();
   std::atomic<bool> ownerAlive{true};
   std::mutex ownerM;  // held while a thread uses `owner`
 
@@ -221,7 +224,7 @@ void VisionLoop(const std::shared_ptr<CameraEngine::Shared>& s, const std::stop_
 
 void DisplayLoop(const std::shared_ptr<CameraEngine::Shared>& s, const std::stop_token& st) {
   while (!s->Stopped(st)) {
-    if (!VisionResultEvent().Wait(200ms)) continue;
+    if (!s->resultEvent->Wait(200ms)) continue;
     if (s->Stopped(st)) break;
     CameraEngine::Callbacks cb;
     {
@@ -317,7 +320,7 @@ bool CameraEngine::Running() const {
 bool CameraEngine::Shutdown(std::chrono::milliseconds limit) {
   s_->stop = true;
   s_->stopSource.request_stop();
-  VisionResultEvent().Set();
+  s_->resultEvent->Set();
   bool ended;
   {
     std::unique_lock lk(s_->runM);

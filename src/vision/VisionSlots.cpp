@@ -8,10 +8,12 @@
 namespace smt::vision {
 
 namespace {
+// The machine's vision result slots and the event set when one is published.
 struct Slots {
   std::mutex m;
   std::array<cv::Mat, kVisionSlotCount> images;
   std::array<bool, kVisionSlotCount> ready{};
+  smt::platform::Event resultEvent{false, false};
 };
 Slots& S() {
   return smt::CurrentMachine().Part<Slots>();
@@ -19,28 +21,26 @@ Slots& S() {
 bool Valid(int slot) { return slot >= 0 && slot < kVisionSlotCount; }
 }  // namespace
 
-smt::platform::Event& VisionResultEvent() {
-  static smt::platform::Event e(false, false);
-  return e;
-}
+smt::platform::Event& VisionResultEvent() { return S().resultEvent; }
 
 bool PublishVisionResult(int slot, const cv::Mat& picture) { return PublishVisionResult(slot, picture, nullptr); }
 
 bool PublishVisionResult(int slot, const cv::Mat& picture, const std::function<void(cv::Mat&)>& mark) {
   if (!Valid(slot)) return false;
+  Slots& s = S();
   {
-    std::lock_guard<std::mutex> lock(S().m);
-    S().ready[slot] = true;
+    std::lock_guard<std::mutex> lock(s.m);
+    s.ready[slot] = true;
     // The slot's picture is never shared (readers get clones), so its
     // memory is reused when the size repeats.
-    cv::Mat& own = S().images[slot];
+    cv::Mat& own = s.images[slot];
     if (picture.empty())
       own.release();
     else
       picture.copyTo(own);
     if (mark && !own.empty()) mark(own);
   }
-  VisionResultEvent().Set();
+  s.resultEvent.Set();
   return true;
 }
 
@@ -66,12 +66,13 @@ bool VisionResultReady(int slot) {
 }
 
 void ResetVisionSlots() {
-  std::lock_guard<std::mutex> lock(S().m);
+  Slots& s = S();
+  std::lock_guard<std::mutex> lock(s.m);
   for (int i = 0; i < kVisionSlotCount; ++i) {
-    S().images[i].release();
-    S().ready[i] = false;
+    s.images[i].release();
+    s.ready[i] = false;
   }
-  VisionResultEvent().Reset();
+  s.resultEvent.Reset();
 }
 
 }  // namespace smt::vision

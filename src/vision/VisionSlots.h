@@ -26,7 +26,7 @@ cv::Mat VisionSlotImage(int slot);
 bool VisionResultReady(int slot);
 // Clears every slot and flag (tests, start-up).
 void ResetVisionSlots();
-// Auto-reset event set after every publish.
+// Auto-reset event set after every publish (the machine's, kept with its slots).
 smt::platform::Event& VisionResultEvent();
 
 }  // namespace smt::vision

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <opencv2/imgcodecs.hpp>
 
+#include "core/Machine.h"
 #include "vision/CvvMat.h"
 #include "vision/VisionSlots.h"
 
@@ -128,4 +129,32 @@ TEST(VisionSlots, PublishTakeAndBadSlots) {
   EXPECT_EQ(got.at<cv::Vec3b>(1, 1), cv::Vec3b(50, 50, 50));
   EXPECT_FALSE(TakeVisionResult(8, got));
   EXPECT_TRUE(VisionSlotImage(99).empty());
+}
+
+// Each machine has its own slots and result event: a result published while
+// another machine is in use is that machine's alone.
+TEST(VisionSlots, EachMachineHasItsOwnSlotsAndResultEvent) {
+  using namespace smt::vision;
+  ResetVisionSlots();
+  const cv::Mat pic(4, 4, CV_8UC3, cv::Scalar::all(70));
+  smt::Machine other;
+  {
+    smt::MachineScope scope(other);
+    ASSERT_TRUE(PublishVisionResult(3, pic));
+    EXPECT_TRUE(VisionResultReady(3));
+    EXPECT_TRUE(VisionResultEvent().IsSet());
+  }
+  EXPECT_FALSE(VisionResultReady(3));
+  EXPECT_FALSE(VisionResultEvent().IsSet());
+  EXPECT_TRUE(VisionSlotImage(3).empty());
+  ASSERT_TRUE(PublishVisionResult(3, cv::Mat(2, 2, CV_8UC3, cv::Scalar::all(10))));
+  {
+    smt::MachineScope scope(other);
+    cv::Mat got;
+    ASSERT_TRUE(TakeVisionResult(3, got));
+    EXPECT_EQ(got.at<cv::Vec3b>(1, 1), cv::Vec3b(70, 70, 70));
+  }
+  cv::Mat got;
+  ASSERT_TRUE(TakeVisionResult(3, got));
+  EXPECT_EQ(got.at<cv::Vec3b>(1, 1), cv::Vec3b(10, 10, 10));
 }
