@@ -1,5 +1,6 @@
 #include "settings/SettingsMenuCommands.h"
 
+#include "core/Machine.h"
 #include "core/MachineState.h"
 #include "core/ViewMessages.h"
 #include "platform/MessageService.h"
@@ -28,10 +29,13 @@ void SettingsMenuCommands::OnSetBasic() {
   run_(dlg);
 }
 
-smt::platform::Hook<void()>& PulseCommitted() {
-  static smt::platform::Hook<void()> hook{"Settings.pulseCommitted"};
-  return hook;
-}
+namespace {
+struct PulseCommitHook {
+  smt::platform::Hook<void()> hook{"Settings.pulseCommitted"};
+};
+}  // namespace
+
+smt::platform::Hook<void()>& PulseCommitted() { return smt::CurrentMachine().Part<PulseCommitHook>().hook; }
 
 void SettingsMenuCommands::OnSetPulse() {
   CDialogSetPulse dlg(machine_, appDir_, language_, parent_, runner_);

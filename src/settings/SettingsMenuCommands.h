@@ -12,8 +12,8 @@
 namespace smt::settings {
 
 // After the pulse settings' OK: what follows the new pulses outside the
-// settings (the camera table's positions and steps). One process-wide
-// instance; the shell connects it.
+// settings (the camera table's positions and steps). One per machine, of the
+// machine in use; the shell connects it.
 smt::platform::Hook<void()>& PulseCommitted();
 
 class MachineSettingsStore;
