@@ -4,8 +4,9 @@ namespace smt {
 
 namespace {
 
-// The machine code reaches when nothing made one current (tools and
-// benchmarks that drive a piece of the logic alone).
+// The machine code reaches when nothing made one current: the program's
+// machine (main() makes it first), and the one of tools and benchmarks that
+// drive a piece of the logic alone.
 Machine& ProcessMachine() {
   static Machine machine;
   return machine;

@@ -11,11 +11,11 @@
 #include "platform/MemoryPolicy.h"
 
 int main(int argc, char** argv) {
-  // The one machine this program drives. Static, and current to the very
+  // The one machine this program drives is the process's own machine: made
+  // here, before anything else the program keeps, and current to the very
   // end, so that the link and run threads that are not joined at shut-down
   // still find it.
-  static smt::Machine machine;
-  static smt::MachineScope currentMachine(machine);
+  smt::CurrentMachine();
   smt::platform::KeepLargeBlocksReturnable();
   smt::platform::GuardedApplication qapp(argc, argv);
   // Settings are numbers written with a point: keep the C number format
