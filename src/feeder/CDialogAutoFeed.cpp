@@ -61,16 +61,16 @@ const CheckDef kChecks[] = {{"m_bIntegrationFeed", "PartList.c_IntegrationFeed",
                             {"m_bAutoFeed", "PartList.c_AutoFeed", &AutoFeedConfig::m_bAutoFeed},
                             {"m_bVibrationFeed", "PartList.c_VibrationFeed", &AutoFeedConfig::m_bVibrationFeed},
                             {"m_bDragHand", "PartList.c_DragHand", &AutoFeedConfig::m_bDragHand}};
+// Built on first use, on the window thread (the dialog's cells).
 QIcon OnIcon() {
-  static QIcon icon;
-  if (icon.isNull()) {
+  static const QIcon icon = [] {
     QPixmap pm(32, 32);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setBrush(QColor(40, 160, 40));
     p.drawEllipse(6, 6, 20, 20);
-    icon = QIcon(pm);
-  }
+    return QIcon(pm);
+  }();
   return icon;
 }
 }  // namespace

@@ -13,6 +13,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <array>
 #include <filesystem>
 
 #include "core/LogFile.h"
@@ -52,7 +53,21 @@ const char* const kTitles[kFeederCells] = {"编号", "元件类型", "元件封�
                                            "数量", "XY精度", "A精度", "时间"};
 
 std::vector<FeederTexts::Entry> ListEntries() {
-  static std::vector<std::string> keys;
+  // The entries point into these keys: built once, kept for the program's life.
+  static const std::vector<std::string> keys = [] {
+    std::vector<std::string> k;
+    for (int i = 1; i <= 8; ++i) {
+      k.push_back("FeedList.c_Nozzle" + std::to_string(i) + "ToFeedTest");
+      k.push_back("FeedList.c_Nozzle" + std::to_string(i) + "PickToCamera1");
+      k.push_back("FeedList.c_Nozzle" + std::to_string(i) + "PickToCamera2");
+    }
+    for (int i = 1; i <= kFeederCells; ++i) {
+      char b[40];
+      std::snprintf(b, sizeof b, "FeedList.c_FeedList_%02d", i);
+      k.push_back(b);
+    }
+    return k;
+  }();
   std::vector<FeederTexts::Entry> e = {
       {"FeedList.c_FeedGroup", "料架组名称"}, {"FeedList.c_FeedCount", "料架数量"}, {"FeedList.c_ColName", "列名"},
       {"FeedList.c_ShowSelect", "显示选中料架"}, {"FeedList.c_FeedTestAll", "料架自动测试"},
@@ -78,18 +93,6 @@ std::vector<FeederTexts::Entry> ListEntries() {
   static const char* const kCam2[8] = {"贴片头1取料到相机2", "贴片头2取料到相机2", "贴片头3取料到相机2",
                                         "贴片头4取料到相机2", "贴片头5取料到相机2", "贴片头6取料到相机2",
                                         "贴片头7取料到相机2", "贴片头8取料到相机2"};
-  if (keys.empty()) {
-    for (int i = 1; i <= 8; ++i) {
-      keys.push_back("FeedList.c_Nozzle" + std::to_string(i) + "ToFeedTest");
-      keys.push_back("FeedList.c_Nozzle" + std::to_string(i) + "PickToCamera1");
-      keys.push_back("FeedList.c_Nozzle" + std::to_string(i) + "PickToCamera2");
-    }
-    for (int i = 1; i <= kFeederCells; ++i) {
-      char b[40];
-      std::snprintf(b, sizeof b, "FeedList.c_FeedList_%02d", i);
-      keys.push_back(b);
-    }
-  }
   for (int i = 0; i < 8; ++i) {
     e.push_back({keys[static_cast<size_t>(i * 3)].c_str(), kNozzle[i]});
     e.push_back({keys[static_cast<size_t>(i * 3 + 1)].c_str(), kCam1[i]});
@@ -114,8 +117,25 @@ std::string ColumnKey(int col) {
   return b;
 }
 
-std::array<QIcon, 8>& Icons() {
-  static std::array<QIcon, 8> icons;
+// The row state images. Built on first use, which is the first panel's
+// constructor on the window thread (QIcon needs the application).
+const std::array<QIcon, 8>& Icons() {
+  static const std::array<QIcon, 8> icons = [] {
+    const QColor colors[8] = {QColor(200, 200, 200), QColor(40, 160, 40), QColor(40, 100, 220), QColor(220, 160, 0),
+                              QColor(180, 60, 60),   QColor(220, 160, 0), QColor(240, 120, 0),  QColor(140, 40, 200)};
+    std::array<QIcon, 8> made;
+    for (int i = 0; i < 8; ++i) {
+      QPixmap pm(20, 20);
+      pm.fill(Qt::transparent);
+      QPainter p(&pm);
+      p.setBrush(colors[i]);
+      p.setPen(Qt::black);
+      if (i == 4) p.drawRect(4, 4, 12, 12);
+      else p.drawEllipse(3, 3, 14, 14);
+      made[static_cast<size_t>(i)] = QIcon(pm);
+    }
+    return made;
+  }();
   return icons;
 }
 
@@ -150,21 +170,8 @@ void CDialogFeedList::showEvent(QShowEvent* e) {
   SortByColumn(0);
 }
 
-void CDialogFeedList::MakeIcons() {
-  if (!Icons()[0].isNull()) return;
-  const QColor colors[8] = {QColor(200, 200, 200), QColor(40, 160, 40), QColor(40, 100, 220), QColor(220, 160, 0),
-                            QColor(180, 60, 60),   QColor(220, 160, 0), QColor(240, 120, 0),  QColor(140, 40, 200)};
-  for (int i = 0; i < 8; ++i) {
-    QPixmap pm(20, 20);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setBrush(colors[i]);
-    p.setPen(Qt::black);
-    if (i == 4) p.drawRect(4, 4, 12, 12);
-    else p.drawEllipse(3, 3, 14, 14);
-    Icons()[static_cast<size_t>(i)] = QIcon(pm);
-  }
-}
+// The first panel builds the images, on the window thread.
+void CDialogFeedList::MakeIcons() { (void)Icons(); }
 
 void CDialogFeedList::Build() {
   auto* outer = new QVBoxLayout(this);

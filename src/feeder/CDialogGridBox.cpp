@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <array>
 
 #include "core/MachineState.h"
 #include "feeder/FeederListPanel.h"
@@ -48,19 +49,22 @@ const std::vector<FeederTexts::Entry>& GridEntries() {
       {"GridBox.c_Message_01", "请输入有效数据 !"}};
   return e;
 }
+// Cell images 1 (green) and 2 (red); built on first use, on the window
+// thread (the dialog's cells).
 QIcon CellIconImage(int icon) {
-  static QIcon icons[3];
-  if (icons[1].isNull()) {
+  static const std::array<QIcon, 3> icons = [] {
+    std::array<QIcon, 3> made;
     for (int i = 1; i <= 2; ++i) {
       QPixmap pm(32, 32);
       pm.fill(Qt::transparent);
       QPainter p(&pm);
       p.setBrush(i == 1 ? QColor(40, 160, 40) : QColor(220, 40, 40));
       p.drawEllipse(6, 6, 20, 20);
-      icons[i] = QIcon(pm);
+      made[static_cast<size_t>(i)] = QIcon(pm);
     }
-  }
-  return icon >= 1 && icon <= 2 ? icons[icon] : QIcon();
+    return made;
+  }();
+  return icon >= 1 && icon <= 2 ? icons[static_cast<size_t>(icon)] : QIcon();
 }
 }  // namespace
 
