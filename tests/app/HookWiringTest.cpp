@@ -1,12 +1,21 @@
 // The loud-hook table through the real shell: after start-up every machine
 // type finds the hooks it needs connected, and a machine-type switch reports
 // again.
+#include <algorithm>
+#include <functional>
 #include <set>
 #include <sstream>
 #include <string>
 
 #include "ShellFixture.h"
+#include "core/Machine.h"
+#include "job/BoardGeometry.h"
+#include "job/FeederView.h"
+#include "job/PartEditorSupport.h"
 #include "platform/Hooks.h"
+#include "run/RunServices.h"
+#include "run/RunShellWiring.h"
+#include "settings/SettingsMenuCommands.h"
 
 using smt::platform::HookRegistry;
 
@@ -95,4 +104,39 @@ TEST_F(ShellTest, OptionalHooksAreListedWithTheirReasons) {
   std::printf("%zu hooks, %zu not connected after start-up; optional:\n%s", HookRegistry::Instance().Size(),
               unconnected, out.str().c_str());
   EXPECT_GT(optional, 0u);
+}
+
+// The shell connects the machine it starts on: a second machine in the same
+// process has none of those connections while it is the one in use, and the
+// first keeps all of them.
+TEST_F(ShellTest, ConnectionsBelongToTheMachineTheShellStartedOn) {
+  Start();
+  const int type = smt::CurrentMachine().machineType.load();
+  auto& reg = HookRegistry::Instance();
+  ASSERT_EQ(smt::platform::JoinHookNames(reg.Missing(type)), "");
+  struct Connection {
+    const char* what;
+    std::function<bool()> connected;
+  };
+  const std::vector<Connection> connections = {
+      {"run services", [] { return smt::run::Services().placementRows.connected(); }},
+      {"run display", [] { return smt::run::Services().display.connected(); }},
+      {"strategy page", [] { return smt::run::StrategyPageHooks().openCoverDialog.connected(); }},
+      {"feeder source", [] { return static_cast<bool>(smt::job::TheFeederSource().listRows); }},
+      {"part editors' jog", [] { return static_cast<bool>(smt::job::ThePartEditorHooks().jog); }},
+      {"fly-camera inputs", [] { return smt::job::FlyCameraInputsHook().connected(); }},
+      {"pulse follow-up", [] { return smt::settings::PulseCommitted().connected(); }},
+  };
+  for (const auto& c : connections) EXPECT_TRUE(c.connected()) << c.what;
+  smt::Machine other;
+  {
+    smt::MachineScope scope(other);
+    for (const auto& c : connections) EXPECT_FALSE(c.connected()) << c.what;
+    const std::vector<std::string> missing = reg.Missing(type);
+    for (const char* name : {"RunServices.placementRows", "HeadLayout.flyCameraInputs", "Settings.pulseCommitted",
+                             "CDialogSMTStrategy.openCoverDialog"})
+      EXPECT_NE(std::find(missing.begin(), missing.end(), name), missing.end()) << name;
+  }
+  for (const auto& c : connections) EXPECT_TRUE(c.connected()) << c.what;
+  EXPECT_EQ(smt::platform::JoinHookNames(reg.Missing(type)), "");
 }
