@@ -33,7 +33,7 @@ inline std::vector<Placed> Placements(const smt::sim::SimBoard& sim) {
 }
 
 inline smt::feeder::FeederRow NoVision(smt::feeder::FeederRow r) {
-  r[smt::feeder::kCellCamera] = "No/Camera 1";
+  r.SetText(smt::feeder::kCellCamera, "No/Camera 1");
   return r;
 }
 

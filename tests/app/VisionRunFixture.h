@@ -58,7 +58,7 @@ struct Target {
 };
 
 inline FeederRow Feeder(const std::string& number, double x, double y, const std::string& camera, bool fly) {
-  FeederRow r;
+  FeederCells r;
   r[smt::feeder::kCellNumber] = number;
   r[smt::feeder::kCellPackage] = "2010";
   r[smt::feeder::kCellX] = std::to_string(x);

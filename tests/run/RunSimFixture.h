@@ -36,7 +36,7 @@ using smt::feeder::FeederRow;
 using smt::run::PlacementRow;
 
 inline FeederRow TapeFeeder(const std::string& number, double x, double y, const std::string& camera) {
-  FeederRow r;
+  FeederCells r;
   r[smt::feeder::kCellNumber] = number;
   r[smt::feeder::kCellPackage] = "0603";
   r[smt::feeder::kCellX] = std::to_string(x);
