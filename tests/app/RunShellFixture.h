@@ -32,8 +32,8 @@ inline std::vector<Placed> Placements(const smt::sim::SimBoard& sim) {
   return out;
 }
 
-inline smt::feeder::FeederRow NoVision(smt::feeder::FeederRow r) {
-  r.SetText(smt::feeder::kCellCamera, "No/Camera 1");
+inline smt::feeder::FeederCells NoVision(smt::feeder::FeederCells r) {
+  r[smt::feeder::kCellCamera] = "No/Camera 1";
   return r;
 }
 

@@ -48,6 +48,7 @@
 namespace visionrun {
 
 using namespace std::chrono_literals;
+using smt::feeder::FeederCells;
 using smt::feeder::FeederRow;
 
 constexpr double kStepsPerMm = 100, kStepsPerDeg = 100;  // the fixture's default scales

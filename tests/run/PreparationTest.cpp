@@ -15,10 +15,11 @@
 
 namespace {
 
+using smt::feeder::FeederCells;
 using smt::feeder::FeederRow;
 using namespace smt::run;
 
-FeederRow Row(const std::string& number, const std::string& mode = "集中飞达") {
+FeederCells Row(const std::string& number, const std::string& mode = "集中飞达") {
   FeederCells r;
   r[smt::feeder::kCellNumber] = number;
   r[smt::feeder::kCellPackage] = "0402";

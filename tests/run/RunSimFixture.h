@@ -32,10 +32,11 @@
 
 namespace runtest {
 
+using smt::feeder::FeederCells;
 using smt::feeder::FeederRow;
 using smt::run::PlacementRow;
 
-inline FeederRow TapeFeeder(const std::string& number, double x, double y, const std::string& camera) {
+inline smt::feeder::FeederCells TapeFeeder(const std::string& number, double x, double y, const std::string& camera) {
   FeederCells r;
   r[smt::feeder::kCellNumber] = number;
   r[smt::feeder::kCellPackage] = "0603";
