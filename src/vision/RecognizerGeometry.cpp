@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstdint>
 #include <functional>
 #include <cmath>
 #include <opencv2/imgproc.hpp>
@@ -23,7 +24,88 @@ cv::RotatedRect NormalizeRotatedRect(const cv::RotatedRect& rect) {
   return r;
 }
 
-cv::RotatedRect MinAreaRectNormalized(const Contour& contour) { return NormalizeRotatedRect(cv::minAreaRect(contour)); }
+void ContourHull(const Contour& contour, std::vector<cv::Point>& hull) {
+  const size_t n = contour.size();
+  if (n <= kShortContour) {
+    cv::convexHull(contour, hull, false, true);
+    return;
+  }
+  int y0 = INT_MAX, y1 = INT_MIN;
+  for (const cv::Point& p : contour) {
+    y0 = std::min(y0, p.y);
+    y1 = std::max(y1, p.y);
+  }
+  const int rows = y1 - y0 + 1;
+  thread_local std::vector<int> left, right, leftSeen, rightSeen, chain;
+  thread_local std::vector<uint8_t> corner;
+  thread_local std::vector<cv::Point> ends;
+  left.assign(static_cast<size_t>(rows), INT_MAX);
+  right.assign(static_cast<size_t>(rows), INT_MIN);
+  for (const cv::Point& p : contour) {
+    const size_t r = static_cast<size_t>(p.y - y0);
+    left[r] = std::min(left[r], p.x);
+    right[r] = std::max(right[r], p.x);
+  }
+  // A corner of the hull is its row's leftmost point on the hull's left
+  // side or its rightmost on the right side: the rows whose ends lie on the
+  // convex chain of the left ends (or of the right ends), points on a
+  // straight stretch of the chain kept. Bit 1: the left end may be a
+  // corner, bit 2: the right end. A row a contour does not reach has no
+  // ends (a contour reaches every row between its top and bottom).
+  corner.assign(static_cast<size_t>(rows), 0);
+  for (int side = 0; side < 2; ++side) {
+    const std::vector<int>& x = side == 0 ? left : right;
+    chain.clear();
+    for (int r = 0; r < rows; ++r) {
+      if (x[static_cast<size_t>(r)] == INT_MAX || x[static_cast<size_t>(r)] == INT_MIN) continue;
+      while (chain.size() >= 2) {
+        const int a = chain[chain.size() - 2], b = chain.back();
+        const int64_t ax = x[static_cast<size_t>(a)], bx = x[static_cast<size_t>(b)], cx = x[static_cast<size_t>(r)];
+        // b against the line from a to r at b's row: inside the chain when
+        // it lies strictly towards the middle.
+        const int64_t lhs = (bx - ax) * (r - a), rhs = (cx - ax) * static_cast<int64_t>(b - a);
+        if (side == 0 ? lhs > rhs : lhs < rhs)
+          chain.pop_back();
+        else
+          break;
+      }
+      chain.push_back(r);
+    }
+    for (int r : chain) corner[static_cast<size_t>(r)] |= static_cast<uint8_t>(1 << side);
+  }
+  // The candidates in the contour's order, the top and bottom rows whole (a
+  // flat side's inner points are no row's end); each corner counted.
+  leftSeen.assign(static_cast<size_t>(rows), 0);
+  rightSeen.assign(static_cast<size_t>(rows), 0);
+  ends.clear();
+  for (const cv::Point& p : contour) {
+    const size_t r = static_cast<size_t>(p.y - y0);
+    const bool l = p.x == left[r], h = p.x == right[r];
+    leftSeen[r] += l;
+    rightSeen[r] += h;
+    if ((l && (corner[r] & 1)) || (h && (corner[r] & 2)) || p.y == y0 || p.y == y1) ends.push_back(p);
+  }
+  cv::convexHull(ends, hull, false, true);
+  // A corner the contour passes twice (a line a pixel wide) is left to the
+  // whole contour.
+  for (const cv::Point& v : hull) {
+    const size_t r = static_cast<size_t>(v.y - y0);
+    const int seen = v.x == left[r] ? leftSeen[r] : (v.x == right[r] ? rightSeen[r] : 2);
+    if (seen != 1) {
+      cv::convexHull(contour, hull, false, true);
+      return;
+    }
+  }
+}
+
+cv::RotatedRect MinAreaRectOfContour(const Contour& contour) {
+  if (contour.size() <= kShortContour) return cv::minAreaRect(contour);
+  thread_local std::vector<cv::Point> hull;
+  ContourHull(contour, hull);
+  return cv::minAreaRect(hull);
+}
+
+cv::RotatedRect MinAreaRectNormalized(const Contour& contour) { return NormalizeRotatedRect(MinAreaRectOfContour(contour)); }
 
 ContourList BlobSearch(const cv::Mat& binary) {
   ContourList contours;
@@ -36,7 +118,7 @@ ContourList BlobSearch(const cv::Mat& binary) {
 cv::Point RoundPoint(cv::Point2f p) { return {static_cast<int>(std::nearbyint(p.x)), static_cast<int>(std::nearbyint(p.y))}; }
 cv::Point RoundPoint(cv::Point2d p) { return {static_cast<int>(std::nearbyint(p.x)), static_cast<int>(std::nearbyint(p.y))}; }
 
-cv::Point BlobCentre(const Contour& contour) { return RoundPoint(cv::minAreaRect(contour).center); }
+cv::Point BlobCentre(const Contour& contour) { return RoundPoint(MinAreaRectOfContour(contour).center); }
 
 cv::Point2f CircleCentre(const Contour& contour, float* radius) {
   cv::Point2f c;
@@ -44,9 +126,13 @@ cv::Point2f CircleCentre(const Contour& contour, float* radius) {
   // The smallest circle around the points is the one around their convex
   // hull; the library's search slows to tens of milliseconds on long
   // outlines, so it is given the hull.
-  std::vector<cv::Point> hull;
-  if (contour.size() > 64) cv::convexHull(contour, hull, false, true);
-  cv::minEnclosingCircle(hull.empty() ? contour : hull, c, r);
+  if (contour.size() <= kShortContour) {
+    cv::minEnclosingCircle(contour, c, r);
+  } else {
+    thread_local std::vector<cv::Point> hull;
+    ContourHull(contour, hull);
+    cv::minEnclosingCircle(hull, c, r);
+  }
   if (radius) *radius = r;
   return c;
 }

@@ -19,6 +19,18 @@ using ContourList = std::vector<Contour>;
 cv::RotatedRect NormalizeRotatedRect(const cv::RotatedRect& rect);
 cv::RotatedRect MinAreaRectNormalized(const Contour& contour);
 
+// Contours up to this length go to the library's hull as they are.
+inline constexpr size_t kShortContour = 64;
+// The library's convex hull of a contour (counter-clockwise, points), the
+// same points in the same order, taken from the points that can be its
+// corners: each row's two ends and the top and bottom rows, in the
+// contour's order. A long outline has a few ends per row, against every
+// boundary point. A contour that passes one of the corners twice is given
+// whole.
+void ContourHull(const Contour& contour, std::vector<cv::Point>& hull);
+// cv::minAreaRect of the contour, to the last bit, taken on its hull.
+cv::RotatedRect MinAreaRectOfContour(const Contour& contour);
+
 // Outer contours, every boundary point kept. The image is not changed.
 ContourList BlobSearch(const cv::Mat& binary);
 // Centre of the contour's minimum-area rectangle, rounded half to even.

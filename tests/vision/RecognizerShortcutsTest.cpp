@@ -1,0 +1,127 @@
+// The recognisers' shortcuts give the library's answers to the last bit:
+// each is held against the plain library call (or the plain search it
+// replaces) on the contours of every package picture an operator meets and
+// on tables of drawings with thin and thick lines, discs, rings and turned
+// bars, where contours pass pixels twice and hulls have flat sides.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <opencv2/imgproc.hpp>
+#include <string>
+#include <vector>
+
+#include "tests/vision/PackageScenes.h"
+#include "vision/PartRecognizers.h"
+#include "vision/RecognizerGeometry.h"
+
+using namespace smt::vision;
+
+namespace {
+
+bool SameBits(const cv::RotatedRect& a, const cv::RotatedRect& b) {
+  return a.center.x == b.center.x && a.center.y == b.center.y && a.size.width == b.size.width &&
+         a.size.height == b.size.height && std::memcmp(&a.angle, &b.angle, sizeof a.angle) == 0;
+}
+
+// The library's answers the shortcuts replace.
+std::vector<cv::Point> LibraryHull(const Contour& c) {
+  std::vector<cv::Point> hull;
+  cv::convexHull(c, hull, false, true);
+  return hull;
+}
+cv::Point2f LibraryCircleCentre(const Contour& c, float& radius) {
+  cv::Point2f centre;
+  cv::minEnclosingCircle(c.size() > kShortContour ? LibraryHull(c) : c, centre, radius);
+  return centre;
+}
+
+// Every shortcut on one contour against the library; returns the number of
+// contours checked (1).
+int ExpectLibraryAnswers(const Contour& c, const std::string& what) {
+  std::vector<cv::Point> hull;
+  ContourHull(c, hull);
+  EXPECT_EQ(hull, LibraryHull(c)) << what << ", " << c.size() << " points";
+  EXPECT_TRUE(SameBits(MinAreaRectOfContour(c), cv::minAreaRect(c))) << what;
+  EXPECT_TRUE(SameBits(MinAreaRectNormalized(c), NormalizeRotatedRect(cv::minAreaRect(c)))) << what;
+  EXPECT_EQ(BlobCentre(c), RoundPoint(cv::minAreaRect(c).center)) << what;
+  float r = 0.f, libraryR = 0.f;
+  const cv::Point2f centre = CircleCentre(c, &r);
+  const cv::Point2f libraryCentre = LibraryCircleCentre(c, libraryR);
+  EXPECT_TRUE(centre.x == libraryCentre.x && centre.y == libraryCentre.y && r == libraryR) << what;
+  return 1;
+}
+
+// Drawings of the kinds the recognisers make and meet.
+cv::Mat Drawing(unsigned seed) {
+  cv::Mat m = cv::Mat::zeros(420, 420, CV_8UC1);
+  cv::RNG rng(seed);
+  const int count = 1 + static_cast<int>(seed % 7);
+  for (int i = 0; i < count; ++i) {
+    const cv::Point a(rng.uniform(0, 420), rng.uniform(0, 420)), b(rng.uniform(0, 420), rng.uniform(0, 420));
+    switch ((seed + static_cast<unsigned>(i)) % 5) {
+      case 0:  // thin lines: the contour passes their pixels twice
+        cv::line(m, a, b, cv::Scalar(255), 1, cv::LINE_8);
+        break;
+      case 1:
+        cv::line(m, a, b, cv::Scalar(255), 2, cv::LINE_8);
+        break;
+      case 2:
+        cv::circle(m, a, rng.uniform(1, 70), cv::Scalar(255), cv::FILLED, cv::LINE_8);
+        break;
+      case 3:
+        cv::circle(m, a, rng.uniform(2, 70), cv::Scalar(255), rng.uniform(1, 3), cv::LINE_8);
+        break;
+      default: {
+        // Turned bars, some square to the picture (flat top and bottom rows).
+        const float turn = (seed % 3 == 0) ? 0.f : static_cast<float>(rng.uniform(0.0, 180.0));
+        const cv::RotatedRect bar(a, cv::Size2f(rng.uniform(2.f, 120.f), rng.uniform(2.f, 60.f)), turn);
+        cv::Point2f q[4];
+        bar.points(q);
+        std::vector<cv::Point> poly(q, q + 4);
+        cv::fillConvexPoly(m, poly, cv::Scalar(255), cv::LINE_8);
+      }
+    }
+  }
+  return m;
+}
+
+TEST(RecognizerShortcuts, ContourHullRectangleAndCircleAreTheLibrarysOnDrawings) {
+  int checked = 0, passedTwice = 0;
+  for (unsigned seed = 1; seed <= 160; ++seed) {
+    for (const Contour& c : BlobSearch(Drawing(seed))) {
+      checked += ExpectLibraryAnswers(c, "drawing " + std::to_string(seed));
+      std::vector<cv::Point> sorted = c;
+      std::sort(sorted.begin(), sorted.end(), [](cv::Point a, cv::Point b) { return a.y != b.y ? a.y < b.y : a.x < b.x; });
+      passedTwice += std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end();
+    }
+  }
+  // The table holds long outlines and contours that pass pixels twice.
+  EXPECT_GT(checked, 300);
+  EXPECT_GT(passedTwice, 50);
+}
+
+TEST(RecognizerShortcuts, ContourHullRectangleAndCircleAreTheLibrarysOnPackagePictures) {
+  for (const visiontest::PackageCase& pc : visiontest::PackageCases()) {
+    for (size_t k = 0; k < visiontest::PictureConditions().size(); ++k) {
+      const visiontest::PictureCondition& cond = visiontest::PictureConditions()[k];
+      const cv::Mat frame = visiontest::RenderPackage(pc, cond);
+      const SearchSquare sq = ComputeSearchSquare(frame.cols, frame.rows, cond.boxMm, cond.pixelsPerMm);
+      ASSERT_EQ(sq.status, SearchSquare::Status::Ok);
+      const cv::Mat binary = PrepareBinarySquare(frame(sq.rect), cond.threshold, cond.invert);
+      const std::string what = visiontest::PackageCaseLabel(pc) + ", picture " + std::to_string(k);
+      const ContourList blobs = BlobSearch(binary);
+      for (const Contour& c : blobs) ExpectLibraryAnswers(c, what);
+      // The long outlines read back from the scratch area: thick outlines
+      // round every blob, joined by the centres' hull.
+      std::vector<cv::Point> centres;
+      for (const Contour& c : blobs) centres.push_back(BlobCentre(c));
+      ScratchArea scratch(binary.size());
+      scratch.Outlines(blobs, 2);
+      scratch.ClosedHull(centres);
+      for (const Contour& c : scratch.Extract()) ExpectLibraryAnswers(c, what + ", scratch outline");
+    }
+  }
+}
+
+}  // namespace
