@@ -6,12 +6,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <opencv2/imgproc.hpp>
 #include <string>
 #include <vector>
 
 #include "tests/vision/PackageScenes.h"
+#include "vision/CornerRecognizers.h"
 #include "vision/PartRecognizers.h"
 #include "vision/RecognizerGeometry.h"
 
@@ -122,6 +125,95 @@ TEST(RecognizerShortcuts, ContourHullRectangleAndCircleAreTheLibrarysOnPackagePi
       for (const Contour& c : scratch.Extract()) ExpectLibraryAnswers(c, what + ", scratch outline");
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The ball grid with a mark as it was read before the search measured only
+// the blobs that can reach far enough: every centre worked out, every pair
+// compared.
+cv::RotatedRect TriangleMarkMeasuringEveryBlob(const cv::Mat& binary) {
+  const ContourList contours = BlobSearch(binary);
+  if (contours.size() < 5) return NotFoundRect();
+  const int n = static_cast<int>(contours.size());
+  std::vector<cv::Point> centre(n);
+  std::vector<float> radius(n);
+  for (int i = 0; i < n; ++i) centre[i] = RoundPoint(LibraryCircleCentre(contours[i], radius[i]));
+  auto distance = [&](int i, int j) {
+    const int64_t dx = centre[i].x - centre[j].x, dy = centre[i].y - centre[j].y;
+    return dx * dx + dy * dy;
+  };
+  int fi = 0, fj = 0;
+  int64_t best = 0;
+  for (int i = 0; i < n; ++i)
+    for (int j = i + 1; j < n; ++j)
+      if (distance(i, j) > best) {
+        best = distance(i, j);
+        fi = i;
+        fj = j;
+      }
+  const int mark = radius[fi] > radius[fj] ? fi : fj;
+  std::vector<int> rest;
+  for (int i = 0; i < n; ++i)
+    if (i != mark) rest.push_back(i);
+  std::vector<double> dist;
+  std::vector<std::pair<int, int>> pairs;
+  for (size_t p = 0; p < rest.size(); ++p)
+    for (size_t q = p + 1; q < rest.size(); ++q) {
+      dist.push_back(static_cast<double>(distance(rest[p], rest[q])));
+      pairs.emplace_back(rest[p], rest[q]);
+    }
+  const std::vector<int> picked = PickRankedIndices(dist, 2, true);
+  if (picked.size() < 2) return NotFoundRect();
+  ScratchArea scratch(binary.size());
+  for (int k : picked) scratch.Line(centre[pairs[k].first], centre[pairs[k].second]);
+  return scratch.ReExtract();
+}
+
+// Ball grids with and without a mark, at turns and sizes, balls missing,
+// and stray blobs round them.
+cv::Mat BallGrid(unsigned seed) {
+  cv::Mat m = cv::Mat::zeros(600, 600, CV_8UC1);
+  cv::RNG rng(seed);
+  const int rows = rng.uniform(2, 12), cols = rng.uniform(2, 12);
+  const double pitch = rng.uniform(14.0, 44.0), turn = seed % 4 == 0 ? 0.0 : rng.uniform(-90.0, 90.0);
+  const int ball = std::max(2, static_cast<int>(pitch * rng.uniform(0.2, 0.4)));
+  const cv::Point2d middle(rng.uniform(250.0, 350.0), rng.uniform(250.0, 350.0));
+  auto at = [&](double x, double y) {
+    const double a = turn * CV_PI / 180.0;
+    return cv::Point(cvRound(middle.x + x * std::cos(a) - y * std::sin(a)), cvRound(middle.y + x * std::sin(a) + y * std::cos(a)));
+  };
+  for (int r = 0; r < rows; ++r)
+    for (int k = 0; k < cols; ++k)
+      if (rng.uniform(0, 20) != 0) cv::circle(m, at((k - (cols - 1) / 2.0) * pitch, (r - (rows - 1) / 2.0) * pitch), ball, cv::Scalar(255), cv::FILLED);
+  if (seed % 3 != 0)
+    cv::circle(m, at(-(cols / 2.0 + 0.6) * pitch, -(rows / 2.0 + 0.6) * pitch), ball + 3, cv::Scalar(255), cv::FILLED);
+  for (int s = static_cast<int>(seed % 5); s > 0; --s)
+    cv::circle(m, cv::Point(rng.uniform(0, 600), rng.uniform(0, 600)), rng.uniform(1, 12), cv::Scalar(255), cv::FILLED);
+  return m;
+}
+
+TEST(RecognizerShortcuts, BallGridWithAMarkMeasuresOnlyFarBlobsAndReadsAsEveryBlobMeasured) {
+  int found = 0;
+  for (unsigned seed = 1; seed <= 120; ++seed) {
+    const cv::Mat m = BallGrid(seed);
+    const cv::RotatedRect r = RecognizeBgaTriangleMark(m);
+    EXPECT_TRUE(SameBits(r, TriangleMarkMeasuringEveryBlob(m))) << "grid " << seed;
+    found += !IsNotFound(r);
+  }
+  // Nearly every grid reads as a part.
+  EXPECT_GT(found, 100);
+  for (const visiontest::PackageCase& pc : visiontest::PackageCases())
+    for (size_t k = 0; k < visiontest::PictureConditions().size(); ++k) {
+      const visiontest::PictureCondition& cond = visiontest::PictureConditions()[k];
+      const cv::Mat frame = visiontest::RenderPackage(pc, cond);
+      const SearchSquare sq = ComputeSearchSquare(frame.cols, frame.rows, cond.boxMm, cond.pixelsPerMm);
+      const cv::Mat binary = PrepareBinarySquare(frame(sq.rect), cond.threshold, cond.invert);
+      EXPECT_TRUE(SameBits(RecognizeBgaTriangleMark(binary), TriangleMarkMeasuringEveryBlob(binary)))
+          << visiontest::PackageCaseLabel(pc) << ", picture " << k;
+    }
 }
 
 }  // namespace
