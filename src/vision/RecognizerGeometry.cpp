@@ -4,9 +4,13 @@
 #include <array>
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <cmath>
 #include <opencv2/imgproc.hpp>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace smt::vision {
 
@@ -512,11 +516,11 @@ namespace {
 // The library's own sums of the moments up to the second order, in its
 // order: tiles of 32 x 32, each summed row by row in its own coordinates,
 // then moved to the tile's place. `span(y)` gives the columns [first, last)
-// of row y that may weigh anything, `weight(y, x)` the weight of a pixel. A
-// pixel of weight 0 adds exact zeros, so it is skipped; so is a tile of
-// them.
-template <class Span, class Weight>
-cv::Moments TiledSecondMoments(int rows, int cols, Span span, Weight weight) {
+// of row y that may weigh anything, `weight(y, x)` the weight of a pixel,
+// `zero16(y, x)` true when the 16 pixels from x on all weigh 0. A pixel of
+// weight 0 adds exact zeros, so it is skipped; so is a tile of them.
+template <class Span, class Weight, class Zero16>
+cv::Moments TiledSecondMoments(int rows, int cols, Span span, Weight weight, Zero16 zero16) {
   constexpr int kTile = 32;
   double m00 = 0, m10 = 0, m01 = 0, m20 = 0, m11 = 0, m02 = 0;
   for (int ty = 0; ty < rows; ty += kTile) {
@@ -530,15 +534,21 @@ cv::Moments TiledSecondMoments(int rows, int cols, Span span, Weight weight) {
         const int x0 = std::max(run.first, tx) - tx, x1 = std::min(run.second, tx + tw) - tx;
         double s0 = 0, s1 = 0, s2 = 0;
         bool row = false;
-        for (int x = x0; x < x1; ++x) {
-          const float w = weight(ty + y, tx + x);
-          if (w == 0.f) continue;
-          const double v = w;
-          const double xp = x * v;
-          s0 += v;
-          s1 += xp;
-          s2 += xp * x;
-          row = true;
+        for (int x = x0; x < x1;) {
+          if (x + 16 <= x1 && zero16(ty + y, tx + x)) {
+            x += 16;
+            continue;
+          }
+          for (const int end = std::min(x + 16, x1); x < end; ++x) {
+            const float w = weight(ty + y, tx + x);
+            if (w == 0.f) continue;
+            const double v = w;
+            const double xp = x * v;
+            s0 += v;
+            s1 += xp;
+            s2 += xp * x;
+            row = true;
+          }
         }
         if (!row) continue;
         any = true;
@@ -569,7 +579,7 @@ cv::Moments SecondMoments(const cv::Mat& weight) {
   CV_Assert(weight.type() == CV_32FC1);
   return TiledSecondMoments(
       weight.rows, weight.cols, [&](int) { return std::pair<int, int>(0, weight.cols); },
-      [&](int y, int x) { return weight.ptr<float>(y)[x]; });
+      [&](int y, int x) { return weight.ptr<float>(y)[x]; }, [](int, int) { return false; });
 }
 
 std::array<float, 256> LevelWeights(double scale, double shift) {
@@ -591,6 +601,106 @@ std::array<float, 256> LevelWeights(double scale, double shift) {
   return w;
 }
 
+namespace {
+
+// The first and last set byte of a row of 0 and 255, [first, last + 1);
+// {0, 0} when none.
+std::pair<int, int> RowSpan(const uint8_t* row, int width) {
+  const size_t w = static_cast<size_t>(width);
+  const uint8_t* first = static_cast<const uint8_t*>(std::memchr(row, 0xFF, w));
+  if (!first) return {0, 0};
+  const uint8_t* end = static_cast<const uint8_t*>(std::memchr(first, 0, w - static_cast<size_t>(first - row)));
+  if (!end) end = row + width;
+  // A row of a filled disc is one run; any other row is read to its end.
+  if (std::memchr(end, 0xFF, w - static_cast<size_t>(end - row))) {
+    end = row + width;
+    while (end[-1] == 0) --end;
+  }
+  return {static_cast<int>(first - row), static_cast<int>(end - row)};
+}
+
+struct GreySums {
+  uint64_t partCount = 0, partSum = 0, allSum = 0;
+};
+
+// Over columns [x0, x1) of a row: the part's pixels (binary 255) and their
+// grey sum, and the grey sum of all. Whole numbers: any order of summing
+// gives the same.
+GreySums SumPartAndAll(const uint8_t* g, const uint8_t* b, int x0, int x1) {
+  GreySums s;
+  int x = x0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi8(1);
+  __m128i pc = zero, ps = zero, ts = zero;
+  for (; x + 16 <= x1; x += 16) {
+    const __m128i gv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(g + x));
+    const __m128i bv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + x));
+    pc = _mm_add_epi64(pc, _mm_sad_epu8(_mm_and_si128(bv, one), zero));
+    ps = _mm_add_epi64(ps, _mm_sad_epu8(_mm_and_si128(gv, bv), zero));
+    ts = _mm_add_epi64(ts, _mm_sad_epu8(gv, zero));
+  }
+  alignas(16) uint64_t lanes[2];
+  _mm_store_si128(reinterpret_cast<__m128i*>(lanes), pc);
+  s.partCount = lanes[0] + lanes[1];
+  _mm_store_si128(reinterpret_cast<__m128i*>(lanes), ps);
+  s.partSum = lanes[0] + lanes[1];
+  _mm_store_si128(reinterpret_cast<__m128i*>(lanes), ts);
+  s.allSum = lanes[0] + lanes[1];
+#endif
+  // The binary square is 0 or 255: g & b is the grey of a part pixel.
+  for (; x < x1; ++x) {
+    s.partCount += b[x] & 1u;
+    s.partSum += g[x] & b[x];
+    s.allSum += g[x];
+  }
+  return s;
+}
+
+// The grey levels of weight 0: all up to a level (a part brighter than its
+// ground), all from a level on (darker), or neither (no block is skipped).
+struct ZeroLevels {
+  enum class Kind { None, UpTo, From } kind = Kind::None;
+  uint8_t level = 0;
+  bool All16(const uint8_t* p) const {
+#if defined(__SSE2__)
+    if (kind == Kind::None) return false;
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i l = _mm_set1_epi8(static_cast<char>(level));
+    // Saturating differences: 0 for every byte not above (UpTo) or not
+    // below (From) the level.
+    const __m128i d = kind == Kind::UpTo ? _mm_subs_epu8(v, l) : _mm_subs_epu8(l, v);
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(d, _mm_setzero_si128())) == 0xFFFF;
+#else
+    (void)p;
+    return false;
+#endif
+  }
+};
+
+ZeroLevels ZeroWeightLevels(const std::array<float, 256>& lut) {
+  ZeroLevels z;
+  int upTo = -1;
+  while (upTo < 255 && lut[static_cast<size_t>(upTo + 1)] == 0.f) ++upTo;
+  bool restWeighs = true;
+  for (int i = upTo + 1; i < 256; ++i) restWeighs = restWeighs && lut[static_cast<size_t>(i)] != 0.f;
+  if (upTo >= 0 && restWeighs) {
+    z.kind = ZeroLevels::Kind::UpTo;
+    z.level = static_cast<uint8_t>(upTo);
+    return z;
+  }
+  int from = 256;
+  while (from > 0 && lut[static_cast<size_t>(from - 1)] == 0.f) --from;
+  bool belowWeighs = true;
+  for (int i = 0; i < from; ++i) belowWeighs = belowWeighs && lut[static_cast<size_t>(i)] != 0.f;
+  if (from <= 255 && belowWeighs) {
+    z.kind = ZeroLevels::Kind::From;
+    z.level = static_cast<uint8_t>(from);
+  }
+  return z;
+}
+
+}  // namespace
+
 void RefineTurnByMoments(const cv::Mat& grey, const cv::Mat& binary, cv::RotatedRect& rect, double limitDeg) {
   if (grey.empty() || binary.empty() || grey.size() != binary.size() || grey.type() != CV_8UC1 ||
       binary.type() != CV_8UC1 || rect.size.width <= 0 || rect.size.height <= 0)
@@ -611,30 +721,15 @@ void RefineTurnByMoments(const cv::Mat& grey, const cv::Mat& binary, cv::Rotated
   // Each row of the filled disc is one run of pixels: found once, then
   // only the run is looked at.
   std::vector<std::pair<int, int>> runs(box.height, {0, 0});
-  for (int y = 0; y < box.height; ++y) {
-    const uint8_t* d = disc.ptr<uint8_t>(y);
-    const uint8_t* first = std::find_if(d, d + box.width, [](uint8_t v) { return v != 0; });
-    if (first == d + box.width) continue;
-    const uint8_t* last = d + box.width;
-    while (last[-1] == 0) --last;
-    runs[y] = {static_cast<int>(first - d), static_cast<int>(last - d)};
-  }
+  for (int y = 0; y < box.height; ++y) runs[y] = RowSpan(disc.ptr<uint8_t>(y), box.width);
   // Part and ground inside the disc: counts and grey sums in one pass.
   uint64_t partCount = 0, discCount = 0, partSum = 0, discSum = 0;
   for (int y = 0; y < box.height; ++y) {
-    const uint8_t* b = binaryBox.ptr<uint8_t>(y);
-    const uint8_t* g = greyBox.ptr<uint8_t>(y);
-    uint32_t pc = 0, ps = 0, ts = 0;
-    // The binary square is 0 or 255: g & b is the grey of a part pixel.
-    for (int x = runs[y].first; x < runs[y].second; ++x) {
-      pc += b[x] & 1u;
-      ps += g[x] & b[x];
-      ts += g[x];
-    }
-    partCount += pc;
-    partSum += ps;
+    const GreySums sums = SumPartAndAll(greyBox.ptr<uint8_t>(y), binaryBox.ptr<uint8_t>(y), runs[y].first, runs[y].second);
+    partCount += sums.partCount;
+    partSum += sums.partSum;
     discCount += static_cast<uint64_t>(runs[y].second - runs[y].first);
-    discSum += ts;
+    discSum += sums.allSum;
   }
   const uint64_t groundCount = discCount - partCount, groundSum = discSum - partSum;
   if (partCount < 20 || groundCount < 20) return;
@@ -647,9 +742,11 @@ void RefineTurnByMoments(const cv::Mat& grey, const cv::Mat& binary, cv::Rotated
   // disc. The moments are summed straight from the grey picture.
   const std::array<float, 256> lut = LevelWeights(1.0 / (fg - bg), -bg / (fg - bg));
   // Central moments do not depend on where the box lies in the square.
+  const ZeroLevels zero = ZeroWeightLevels(lut);
   const cv::Moments m = TiledSecondMoments(
       box.height, box.width, [&](int y) { return runs[static_cast<size_t>(y)]; },
-      [&](int y, int x) { return lut[greyBox.ptr<uint8_t>(y)[x]]; });
+      [&](int y, int x) { return lut[greyBox.ptr<uint8_t>(y)[x]]; },
+      [&](int y, int x) { return zero.All16(greyBox.ptr<uint8_t>(y) + x); });
   if (m.m00 < 20.0) return;
   const double a = m.mu20 / m.m00, b = m.mu11 / m.m00, c = m.mu02 / m.m00;
   const double mean = 0.5 * (a + c), spread = std::sqrt(0.25 * (a - c) * (a - c) + b * b);

@@ -217,3 +217,83 @@ TEST(RecognizerShortcuts, BallGridWithAMarkMeasuresOnlyFarBlobsAndReadsAsEveryBl
 }
 
 }  // namespace
+
+namespace {
+
+// The turn refinement read plainly: the disc drawn, every pixel of its box
+// looked at one by one, the weights as a float picture made by the
+// library's conversion and thresholds, and the library's moments of it.
+void RefineByLibraryMoments(const cv::Mat& grey, const cv::Mat& binary, cv::RotatedRect& rect) {
+  const double radius = 0.5 * std::hypot(rect.size.width, rect.size.height) * 1.05 + 3.0;
+  const cv::Point centre = RoundPoint(rect.center);
+  const int r = static_cast<int>(std::ceil(radius));
+  const cv::Rect box =
+      cv::Rect(centre.x - r - 1, centre.y - r - 1, 2 * r + 3, 2 * r + 3) & cv::Rect(0, 0, binary.cols, binary.rows);
+  if (box.empty()) return;
+  cv::Mat disc = cv::Mat::zeros(box.size(), CV_8UC1);
+  cv::circle(disc, centre - box.tl(), r, cv::Scalar(255), cv::FILLED);
+  uint64_t partCount = 0, discCount = 0, partSum = 0, discSum = 0;
+  for (int y = 0; y < box.height; ++y)
+    for (int x = 0; x < box.width; ++x) {
+      if (!disc.at<uint8_t>(y, x)) continue;
+      const uint8_t g = grey(box).at<uint8_t>(y, x);
+      ++discCount;
+      discSum += g;
+      if (binary(box).at<uint8_t>(y, x)) {
+        ++partCount;
+        partSum += g;
+      }
+    }
+  const uint64_t groundCount = discCount - partCount, groundSum = discSum - partSum;
+  if (partCount < 20 || groundCount < 20) return;
+  const double fg = static_cast<double>(partSum) * (1.0 / static_cast<double>(partCount));
+  const double bg = static_cast<double>(groundSum) * (1.0 / static_cast<double>(groundCount));
+  if (std::fabs(fg - bg) < 10.0) return;
+  cv::Mat w;
+  grey(box).convertTo(w, CV_32F, 1.0 / (fg - bg), -bg / (fg - bg));
+  cv::threshold(w, w, 1.0, 1.0, cv::THRESH_TRUNC);
+  cv::threshold(w, w, 0.0, 0.0, cv::THRESH_TOZERO);
+  w.setTo(0, disc == 0);
+  const cv::Moments m = cv::moments(w, false);
+  if (m.m00 < 20.0) return;
+  const double a = m.mu20 / m.m00, b = m.mu11 / m.m00, c = m.mu02 / m.m00;
+  const double mean = 0.5 * (a + c), spread = std::sqrt(0.25 * (a - c) * (a - c) + b * b);
+  if (mean - spread <= 0.0 || mean + spread < 1.3 * (mean - spread)) return;
+  const double axis = 0.5 * std::atan2(2.0 * b, a - c) * 180.0 / CV_PI;
+  double d = std::fmod(axis - rect.angle, 90.0);
+  if (d > 45.0) d -= 90.0;
+  if (d <= -45.0) d += 90.0;
+  if (std::fabs(d) < 2.0) rect.angle = static_cast<float>(rect.angle + d);
+}
+
+// Chips (and a body) at many turns, sizes, grounds, noise and dark parts
+// on bright grounds, some cut by the square's edge: the refined turn is the
+// plain reading's to the last bit.
+TEST(RecognizerShortcuts, TurnRefinementIsThePlainReadingOfTheLibrarysMoments) {
+  int moved = 0, cases = 0;
+  for (size_t k = 0; k < visiontest::PictureConditions().size(); ++k)
+    for (int turn = 0; turn < 8; ++turn) {
+      visiontest::PictureCondition cond = visiontest::PictureConditions()[k];
+      cond.pose.turnDeg += turn * 7.3;
+      // Off the middle far enough that the disc is cut by the square's edge.
+      if (turn == 7) cond.pose.offsetMm = {cond.boxMm * 0.42, cond.boxMm * 0.1};
+      for (const visiontest::PackageCase& pc : {visiontest::PackageCases()[0], visiontest::PackageCases()[1]}) {
+        const cv::Mat frame = visiontest::RenderPackage(pc, cond, 11 + static_cast<unsigned>(turn));
+        const SearchSquare sq = ComputeSearchSquare(frame.cols, frame.rows, cond.boxMm, cond.pixelsPerMm);
+        const PreparedSquare prepared = PrepareSquare(frame(sq.rect), cond.threshold, cond.invert);
+        const cv::RotatedRect found = DispatchRecognizer(prepared.binary, pc.type, pc.name);
+        if (IsNotFound(found)) continue;
+        cv::RotatedRect fast = found, plain = found;
+        RefineTurnByMoments(prepared.grey, prepared.binary, fast);
+        RefineByLibraryMoments(prepared.grey, prepared.binary, plain);
+        EXPECT_TRUE(SameBits(fast, plain)) << visiontest::PackageCaseLabel(pc) << ", picture " << k << ", turn " << turn
+                                           << ": " << fast.angle << " against " << plain.angle;
+        moved += fast.angle != found.angle;
+        ++cases;
+      }
+    }
+  EXPECT_GT(cases, 60);
+  EXPECT_GT(moved, 20);
+}
+
+}  // namespace
