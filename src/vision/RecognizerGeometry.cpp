@@ -331,6 +331,31 @@ cv::RotatedRect ScratchArea::ReExtract() const {
   return MinAreaRectNormalized(contours[0]);
 }
 
+ConvexPolygonDepth::ConvexPolygonDepth(const std::vector<cv::Point>& polygon) : m_polygon(polygon) {
+  int64_t area2 = 0;
+  const size_t n = polygon.size();
+  for (size_t i = 0; i < n; ++i) {
+    const cv::Point a = polygon[i], b = polygon[(i + 1) % n];
+    area2 += static_cast<int64_t>(a.x) * b.y - static_cast<int64_t>(b.x) * a.y;
+  }
+  m_turn = n < 3 ? 0 : (area2 > 0 ? 1 : (area2 < 0 ? -1 : 0));
+}
+
+bool ConvexPolygonDepth::AtLeast(cv::Point p, int depth) const {
+  if (m_turn == 0) return false;
+  const size_t n = m_polygon.size();
+  const int64_t d2 = static_cast<int64_t>(depth) * depth;
+  for (size_t i = 0; i < n; ++i) {
+    const cv::Point a = m_polygon[i], b = m_polygon[(i + 1) % n];
+    const int64_t ex = b.x - a.x, ey = b.y - a.y;
+    // The side's cross product with the point: its distance from the
+    // side's line times the side's length, positive on the inside.
+    const int64_t cross = m_turn * (ex * (static_cast<int64_t>(p.y) - a.y) - ey * (static_cast<int64_t>(p.x) - a.x));
+    if (cross <= 0 || cross * cross < d2 * (ex * ex + ey * ey)) return false;
+  }
+  return true;
+}
+
 std::vector<cv::Point> CentresForHull(const ContourList& contours) {
   const size_t n = contours.size();
   std::vector<cv::Point> out;
@@ -359,17 +384,15 @@ std::vector<cv::Point> CentresForHull(const ContourList& contours) {
   }
   std::vector<cv::Point> polygon;
   cv::convexHull(inner, polygon, false, true);
-  std::vector<cv::Point2f> poly(polygon.begin(), polygon.end());
+  const ConvexPolygonDepth inside(polygon);
   std::vector<char> keep(n, 1);
   for (size_t i = 0; i < n; ++i) {
     if (known[i]) continue;
-    bool deep = poly.size() >= 3;
+    bool deep = polygon.size() >= 3;
     const cv::Rect& b = boxes[i];
-    const cv::Point2f corners[4] = {{static_cast<float>(b.x), static_cast<float>(b.y)},
-                                    {static_cast<float>(b.x + b.width - 1), static_cast<float>(b.y)},
-                                    {static_cast<float>(b.x), static_cast<float>(b.y + b.height - 1)},
-                                    {static_cast<float>(b.x + b.width - 1), static_cast<float>(b.y + b.height - 1)}};
-    for (int k = 0; deep && k < 4; ++k) deep = cv::pointPolygonTest(poly, corners[k], true) >= 1.0;
+    const cv::Point corners[4] = {{b.x, b.y}, {b.x + b.width - 1, b.y}, {b.x, b.y + b.height - 1},
+                                  {b.x + b.width - 1, b.y + b.height - 1}};
+    for (int k = 0; deep && k < 4; ++k) deep = inside.AtLeast(corners[k], 1);
     if (deep)
       keep[i] = 0;
     else
@@ -384,26 +407,25 @@ ContourList OutlinesReachingTheHull(const ContourList& contours, const std::vect
   std::vector<cv::Point> hull;
   if (!centres.empty()) cv::convexHull(centres, hull, false, true);
   if (hull.size() < 3) return contours;
-  std::vector<cv::Point2f> polygon(hull.begin(), hull.end());
+  const ConvexPolygonDepth inside(hull);
   // An outline's pixels lie within `thickness` of its points; a line's
   // pixels within a pixel of the line. Kept out of the hull's lines' reach
   // with two pixels to spare, they never touch the outside.
-  const double reach = thickness + 2.0;
-  const double depth = 3.0;
+  const int reach = thickness + 2;
+  const int depth = 3;
   ContourList kept;
   kept.reserve(contours.size());
   for (const Contour& c : contours) {
     const cv::Rect box = cv::boundingRect(c);
-    const cv::Point2f corners[4] = {
-        {static_cast<float>(box.x - reach), static_cast<float>(box.y - reach)},
-        {static_cast<float>(box.x + box.width - 1 + reach), static_cast<float>(box.y - reach)},
-        {static_cast<float>(box.x - reach), static_cast<float>(box.y + box.height - 1 + reach)},
-        {static_cast<float>(box.x + box.width - 1 + reach), static_cast<float>(box.y + box.height - 1 + reach)}};
+    const cv::Point corners[4] = {{box.x - reach, box.y - reach},
+                                  {box.x + box.width - 1 + reach, box.y - reach},
+                                  {box.x - reach, box.y + box.height - 1 + reach},
+                                  {box.x + box.width - 1 + reach, box.y + box.height - 1 + reach}};
     // Inside distance is concave over a convex polygon: the box is deep
     // inside when its four corners are.
     bool deep = true;
-    for (const cv::Point2f& q : corners)
-      if (cv::pointPolygonTest(polygon, q, true) < depth) {
+    for (const cv::Point& q : corners)
+      if (!inside.AtLeast(q, depth)) {
         deep = false;
         break;
       }

@@ -99,6 +99,21 @@ class ScratchArea {
   bool m_looseLines = false;  // lines drawn one by one
 };
 
+// Depth of whole-pixel points inside a convex polygon of whole-pixel
+// corners (either turn), as the library's measured point test gives it
+// (cv::pointPolygonTest(..., true) >= depth), worked out in whole numbers:
+// inside, and at least `depth` from every side's line. A polygon of fewer
+// than three corners or no area has no inside.
+class ConvexPolygonDepth {
+ public:
+  explicit ConvexPolygonDepth(const std::vector<cv::Point>& polygon);
+  bool AtLeast(cv::Point p, int depth) const;
+
+ private:
+  std::vector<cv::Point> m_polygon;
+  int m_turn = 0;  // 1 or -1 by the corners' turn, 0: no inside
+};
+
 // The blob centres (BlobCentre) of the contours in their order, leaving out
 // centres that lie strictly inside the hull of the others: the convex hull
 // of the list is the hull of all the centres, for a fraction of the work on

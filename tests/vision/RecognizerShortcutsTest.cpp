@@ -297,3 +297,36 @@ TEST(RecognizerShortcuts, TurnRefinementIsThePlainReadingOfTheLibrarysMoments) {
 }
 
 }  // namespace
+
+namespace {
+
+// Depth inside convex polygons in whole numbers is the library's measured
+// point test: hulls of a few to many points, thin slivers, either turn,
+// points inside, outside, on the sides and corners and just off them.
+TEST(RecognizerShortcuts, DepthInsideAConvexPolygonIsTheLibrarysPointTest) {
+  cv::RNG rng(17);
+  int deep = 0, shallow = 0;
+  for (int round = 0; round < 300; ++round) {
+    std::vector<cv::Point> points;
+    const int count = 3 + round % 40;
+    const int spread = round % 5 == 0 ? 6 : 400;
+    for (int i = 0; i < count; ++i) points.emplace_back(rng.uniform(0, 400), rng.uniform(200 - spread, 200 + spread));
+    std::vector<cv::Point> hull;
+    cv::convexHull(points, hull, round % 2 == 0, true);
+    const ConvexPolygonDepth inside(hull);
+    const std::vector<cv::Point2f> polygon(hull.begin(), hull.end());
+    for (int k = 0; k < 200; ++k) {
+      cv::Point p(rng.uniform(-10, 410), rng.uniform(-10, 410));
+      if (k % 4 == 0) p = hull[static_cast<size_t>(k) % hull.size()] + cv::Point(rng.uniform(-4, 5), rng.uniform(-4, 5));
+      for (int depth : {1, 3}) {
+        const bool want = hull.size() >= 3 && cv::pointPolygonTest(polygon, cv::Point2f(p), true) >= depth;
+        EXPECT_EQ(inside.AtLeast(p, depth), want) << "round " << round << " point " << p << " depth " << depth;
+        (want ? deep : shallow) += 1;
+      }
+    }
+  }
+  EXPECT_GT(deep, 5000);
+  EXPECT_GT(shallow, 5000);
+}
+
+}  // namespace
