@@ -201,10 +201,31 @@ bool StampThickOutline(cv::Mat& canvas, const Contour& contour, cv::Point shift)
     if (p.x < 0 || p.y < 0 || p.x >= cols || p.y >= rows) return false;
   }
   const auto& steps = ThickStepPixels();
+  // Points far enough from the canvas's edges take every pixel of their
+  // step without a check, by its offset in the canvas's memory.
+  int reach = 0;
+  for (const auto& v : steps)
+    for (const cv::Point& q : v) reach = std::max({reach, std::abs(q.x), std::abs(q.y)});
+  const ptrdiff_t stride = static_cast<ptrdiff_t>(canvas.step[0]);
+  std::array<std::array<ptrdiff_t, 16>, 9> offsets{};
+  std::array<size_t, 9> counts{};
+  bool offsetsFit = true;
+  for (size_t k = 0; k < 9; ++k) {
+    counts[k] = steps[k].size();
+    offsetsFit = offsetsFit && counts[k] <= offsets[k].size();
+    for (size_t j = 0; j < counts[k] && j < offsets[k].size(); ++j) offsets[k][j] = steps[k][j].y * stride + steps[k][j].x;
+  }
+  uint8_t* const data = canvas.data;
   for (size_t i = 0; i < n; ++i) {
     const cv::Point p = contour[i] + shift;
     const cv::Point d = contour[(i + 1) % n] - contour[i];
-    for (const cv::Point& q : steps[(d.y + 1) * 3 + d.x + 1]) {
+    const size_t k = static_cast<size_t>((d.y + 1) * 3 + d.x + 1);
+    if (offsetsFit && p.x >= reach && p.y >= reach && p.x < cols - reach && p.y < rows - reach) {
+      uint8_t* const at = data + p.y * stride + p.x;
+      for (size_t j = 0; j < counts[k]; ++j) at[offsets[k][j]] = 255;
+      continue;
+    }
+    for (const cv::Point& q : steps[k]) {
       const int x = p.x + q.x, y = p.y + q.y;
       if (x >= 0 && y >= 0 && x < cols && y < rows) canvas.ptr<uint8_t>(y)[x] = 255;
     }
