@@ -130,7 +130,7 @@ cv::Point2f CircleCentre(const Contour& contour, float* radius) {
   // The smallest circle around the points is the one around their convex
   // hull; the library's search slows to tens of milliseconds on long
   // outlines, so it is given the hull.
-  if (contour.size() <= kShortContour) {
+  if (contour.size() <= 64) {
     cv::minEnclosingCircle(contour, c, r);
   } else {
     thread_local std::vector<cv::Point> hull;

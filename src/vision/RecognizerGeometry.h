@@ -19,8 +19,9 @@ using ContourList = std::vector<Contour>;
 cv::RotatedRect NormalizeRotatedRect(const cv::RotatedRect& rect);
 cv::RotatedRect MinAreaRectNormalized(const Contour& contour);
 
-// Contours up to this length go to the library's hull as they are.
-inline constexpr size_t kShortContour = 64;
+// Contours up to this length go to the library's hull as they are (the
+// candidates only pay on longer ones).
+inline constexpr size_t kShortContour = 200;
 // The library's convex hull of a contour (counter-clockwise, points), the
 // same points in the same order, taken from the points that can be its
 // corners: each row's two ends and the top and bottom rows, in the

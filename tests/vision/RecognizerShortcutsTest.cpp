@@ -17,6 +17,7 @@
 #include "vision/CornerRecognizers.h"
 #include "vision/PartRecognizers.h"
 #include "vision/RecognizerGeometry.h"
+#include "vision/SquareEvidence.h"
 
 using namespace smt::vision;
 
@@ -35,7 +36,7 @@ std::vector<cv::Point> LibraryHull(const Contour& c) {
 }
 cv::Point2f LibraryCircleCentre(const Contour& c, float& radius) {
   cv::Point2f centre;
-  cv::minEnclosingCircle(c.size() > kShortContour ? LibraryHull(c) : c, centre, radius);
+  cv::minEnclosingCircle(c.size() > 64 ? LibraryHull(c) : c, centre, radius);
   return centre;
 }
 
@@ -327,6 +328,43 @@ TEST(RecognizerShortcuts, DepthInsideAConvexPolygonIsTheLibrarysPointTest) {
   }
   EXPECT_GT(deep, 5000);
   EXPECT_GT(shallow, 5000);
+}
+
+}  // namespace
+
+namespace {
+
+// The grey-level counts are the library's histogram: flat grounds, grounds
+// clipped to black or white, noise, runs of equal grey that start and end
+// anywhere in a row, widths that are and are not multiples of 16, and
+// squares cut out of a larger picture.
+TEST(RecognizerShortcuts, GreyLevelCountsAreTheLibrarysHistogram) {
+  cv::RNG rng(23);
+  const int widths[] = {1, 15, 16, 17, 33, 250, 800};
+  for (int width : widths)
+    for (int round = 0; round < 6; ++round) {
+      cv::Mat picture(41, width + 7, CV_8UC1, cv::Scalar(round % 2 ? 0 : 255));
+      if (round >= 2) {
+        cv::Mat noise(picture.size(), CV_8UC1);
+        rng.fill(noise, cv::RNG::NORMAL, 20, round == 5 ? 40 : 2);
+        // Noise in bands only: flat stretches between.
+        for (int y = 0; y < picture.rows; y += 3) noise.row(y).copyTo(picture.row(y));
+      }
+      for (int k = 0; k < 5; ++k)
+        cv::rectangle(picture, cv::Point(rng.uniform(0, width + 7), rng.uniform(0, 41)),
+                      cv::Point(rng.uniform(0, width + 7), rng.uniform(0, 41)), cv::Scalar(rng.uniform(0, 256)), cv::FILLED);
+      const cv::Mat square = picture(cv::Rect(3, 2, width, 37));
+      cv::Mat library;
+      const int channels[] = {0};
+      const int bins[] = {256};
+      const float range[] = {0, 256};
+      const float* ranges[] = {range};
+      cv::calcHist(&square, 1, channels, cv::Mat(), library, 1, bins, ranges);
+      const GreyHistogram counts = CountGreyLevels(square);
+      for (int i = 0; i < 256; ++i)
+        ASSERT_EQ(counts[static_cast<size_t>(i)], static_cast<uint32_t>(library.at<float>(i)))
+            << "width " << width << " round " << round << " level " << i;
+    }
 }
 
 }  // namespace
