@@ -35,8 +35,8 @@ std::string Line(const FeederRow& r) {
   return s;
 }
 
-FeederRow Row(const std::string& number, const std::string& mode = "集中飞达") {
-  FeederRow r;
+FeederCells Row(const std::string& number, const std::string& mode = "集中飞达") {
+  FeederCells r;
   // Each cell its own number, in range for the cell (the file reader checks them).
   for (size_t c = 0; c < r.size(); ++c) r[c] = std::to_string(c);
   r[kCellHead] = "1";
@@ -114,8 +114,8 @@ TEST_F(FeederWindowsTest, PasteNumbersAfterTheHighestOfTheSideAndTheGroupFollows
   EXPECT_EQ(Numbers(p), (std::vector<std::string>{"W8", "W1", "W3", "W7"}));
   const auto g = *p.Table().CurrentGroup();
   ASSERT_EQ(g.RowCount(), 4);
-  EXPECT_EQ(g.rows[2][0], "W8");
-  EXPECT_EQ(g.rows[2][kCellCamera], "Yes/Cam");
+  EXPECT_EQ(g.rows[2].Cell(0), "W8");
+  EXPECT_EQ(g.rows[2].Cell(kCellCamera), "Yes/Cam");
   EXPECT_EQ(p.ListRow(0).icon[kCellCamera], 1);
   // Without a selection the paste goes to the end; the buffer stays.
   p.List()->clearSelection();
@@ -196,7 +196,7 @@ TEST_F(FeederWindowsTest, AddingAndEditingGoThroughTheEditorFields) {
   p.OnAddFeeder();
   EXPECT_EQ(Numbers(p), (std::vector<std::string>{"W1", "E5"}));
   ASSERT_EQ(p.Table().CurrentRowCount(), 2);
-  EXPECT_EQ(p.Table().CurrentRow(1)->at(kCellCamera), "Yes/Cam2");
+  EXPECT_EQ(p.Table().CurrentRow(1)->Cell(kCellCamera), "Yes/Cam2");
   EXPECT_EQ(p.m_nSelectedRow, -1);
   // Editing the first row keeps it matched by number.
   p.List()->selectRow(0);
@@ -207,7 +207,7 @@ TEST_F(FeederWindowsTest, AddingAndEditingGoThroughTheEditorFields) {
   };
   p.OnEditFeeder(true);
   EXPECT_TRUE(p.m_bEditInProgress);
-  EXPECT_EQ(p.Table().CurrentRow(0)->at(kCellValue), "10k");
+  EXPECT_EQ(p.Table().CurrentRow(0)->Cell(kCellValue), "10k");
   // A list row whose number has no group row cannot be edited.
   auto lr = p.ListRow(0);
   lr.text[0] = "W99";
@@ -232,8 +232,8 @@ TEST_F(FeederWindowsTest, LanguageSwitchTranslatesRowsButNotTheDippingModes) {
   p.LoadLanguage("/nonexistent", "English");
   EXPECT_EQ(p.ListRow(0).text[kCellFeedMode], "IntegrationFeed");
   EXPECT_EQ(p.ListRow(1).text[kCellFeedMode], "CL_浸渍站");
-  EXPECT_EQ(p.Table().CurrentRow(0)->at(kCellFeedMode), "IntegrationFeed");
-  EXPECT_EQ(p.Table().CurrentRow(0)->at(kCellSpeed), "Yes/Reset speed");
+  EXPECT_EQ(p.Table().CurrentRow(0)->Cell(kCellFeedMode), "IntegrationFeed");
+  EXPECT_EQ(p.Table().CurrentRow(0)->Cell(kCellSpeed), "Yes/Reset speed");
   smt::CurrentMachine().languageSet = 0;
   smt::CurrentMachine().names.feedTypeNames = savedFeed;
   smt::CurrentMachine().names.speedNames = savedSpeed;
@@ -433,9 +433,9 @@ TEST_F(FeederWindowsTest, ShellWiringLoadsAtStartUpAndSavesBackWithoutLosingTheL
 
 TEST_F(FeederWindowsTest, FeedTestCountsTheQuantityDownOnlyAboveZero) {
   CDialogFeedList p;
-  FeederRow a = Row("Q1");  // an unknown side: the worker refuses and ends
+  FeederCells a = Row("Q1");  // an unknown side: the worker refuses and ends
   a[kCellQuantity] = "3";
-  FeederRow b = Row("Q2");
+  FeederCells b = Row("Q2");
   b[kCellQuantity] = "0";
   Load(p, {a, b});
   smt::CurrentMachine().connected = true;
@@ -448,7 +448,7 @@ TEST_F(FeederWindowsTest, FeedTestCountsTheQuantityDownOnlyAboveZero) {
   p.OnFeedTest();
   ASSERT_TRUE(waitIdle());
   EXPECT_EQ(p.ListRow(0).text[kCellQuantity], "2");
-  EXPECT_EQ(p.Table().CurrentRow(0)->at(kCellQuantity), "2");
+  EXPECT_EQ(p.Table().CurrentRow(0)->Cell(kCellQuantity), "2");
   p.m_nSelectedRow = 1;
   p.OnFeedTest();
   ASSERT_TRUE(waitIdle());
@@ -458,7 +458,7 @@ TEST_F(FeederWindowsTest, FeedTestCountsTheQuantityDownOnlyAboveZero) {
 
 TEST_F(FeederWindowsTest, PackageUpdateAndOriginShiftRewriteListAndGroup) {
   CDialogFeedList p;
-  FeederRow a = Row("W1");
+  FeederCells a = Row("W1");
   a[kCellPackage] = "0603";
   Load(p, {a, Row("W2")});
   std::vector<std::string> pack(28, "0");
@@ -473,12 +473,12 @@ TEST_F(FeederWindowsTest, PackageUpdateAndOriginShiftRewriteListAndGroup) {
   p.UpdateRowsFromPart(pack);
   EXPECT_EQ(p.ListRow(0).text[kCellLength], "1.60");
   EXPECT_EQ(p.ListRow(0).text[kCellFeedMode], "振动飞达");
-  EXPECT_EQ(p.Table().CurrentRow(0)->at(kCellPickHeight), "-1.2500");
+  EXPECT_EQ(p.Table().CurrentRow(0)->Cell(kCellPickHeight), "-1.2500");
   EXPECT_EQ(p.ListRow(1).text[kCellLength], "6");
   EXPECT_EQ(updated, std::vector<std::string>{"W1:1"});
   p.ShiftFeederPositions(1.5, -2);
   EXPECT_EQ(p.ListRow(1).text[kCellX], "5.5000");
-  EXPECT_EQ(p.Table().CurrentRow(1)->at(kCellY), "3.0000");
+  EXPECT_EQ(p.Table().CurrentRow(1)->Cell(kCellY), "3.0000");
 }
 
 TEST_F(FeederWindowsTest, EditorTeachButtonsTakeTheMachinePosition) {
@@ -534,7 +534,7 @@ TEST_F(FeederWindowsTest, NextStoresTheRowAndMovesOnUntilTheLast) {
   e->OnInitDialog();
   e->Edit("value")->setText("first");
   e->OnNext();
-  EXPECT_EQ(p.Table().CurrentRow(0)->at(kCellValue), "first");
+  EXPECT_EQ(p.Table().CurrentRow(0)->Cell(kCellValue), "first");
   EXPECT_EQ(p.m_nSelectedRow, 1);
   EXPECT_EQ(e->fields.number, 2);
   EXPECT_FALSE(e->Button("OK")->isEnabled());
@@ -598,4 +598,112 @@ TEST_F(FeederWindowsTest, EditorJogPadDrivesTheJogPanel) {
   EXPECT_EQ(quiet->jog.gear, 1);
   EXPECT_TRUE(messages.service.Texts().empty());
   smt::link::Runtime().headGroup = savedPlatform;
+}
+
+#include "library/PackLibrary.h"
+
+// A package's values reach the feeders that use it; a value the feeder
+// cannot hold (a tension or slack past -10000..10000 mm) leaves that feeder
+// as it was, in the list and in the table, and names it.
+TEST_F(FeederWindowsTest, APackageValueTheFeederCannotHoldLeavesThatFeederAsItWas) {
+  struct Case {
+    int slack, tension;
+    bool taken;
+  };
+  const Case cases[] = {{15, 10000, true},  {15, -10000, true}, {0, 20, true},      {10000, 20, true},
+                        {15, 10001, false}, {15, -10001, false}, {10001, 20, false}, {-10001, 20, false}};
+  std::array<bool, 11> pass;
+  pass.fill(true);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.slack) + " / " + std::to_string(c.tension));
+    CDialogFeedList p;
+    FeederCells a = Row("W1");
+    a[kCellPackage] = "0603";
+    Load(p, {a, Row("W2")});
+    const FeederRow before = *p.Table().CurrentRow(0);
+    const FeederListRow listBefore = p.ListRow(0);
+    messages.service.Clear();
+    smt::library::PackEditFields v;
+    v.name = "0603";
+    v.length = 1.6;
+    v.width = 0.8;
+    v.thickness = 0.5;
+    v.nozzle = "1";
+    v.slackLength = c.slack;
+    v.tensionLength = c.tension;
+    p.UpdateRowsFromPackage(v, pass);
+    const FeederRow after = *p.Table().CurrentRow(0);
+    if (c.taken) {
+      EXPECT_TRUE(messages.service.Texts().empty()) << ::testing::PrintToString(messages.service.Texts());
+      EXPECT_EQ(after.Record().tension, c.tension);
+      EXPECT_EQ(after.Record().slack, c.slack);
+      EXPECT_EQ(p.ListRow(0).text[kCellTension], std::to_string(c.tension));
+      EXPECT_EQ(after.Cell(kCellLength), "1.60");
+    } else {
+      ASSERT_EQ(messages.service.Texts().size(), 1u);
+      const std::string said = messages.service.Texts()[0];
+      EXPECT_NE(said.find("\"W1\""), std::string::npos) << said;
+      EXPECT_NE(said.find(c.tension != 20 ? "tension length" : "slack length"), std::string::npos) << said;
+      EXPECT_EQ(after, before) << "the table keeps the feeder";
+      EXPECT_EQ(p.ListRow(0).text, listBefore.text) << "the list keeps the feeder";
+    }
+    EXPECT_EQ(p.Table().CurrentRow(1)->Cell(kCellLength), "6") << "a feeder of another package is not touched";
+  }
+}
+
+// The position shift of the whole group: the ends of the pick-point range
+// are taken; a shift that would put a feeder past them moves no feeder, in
+// the list or the table, and says so.
+TEST_F(FeederWindowsTest, AShiftPastThePickPointRangeMovesNoFeeder) {
+  struct Case {
+    double dx, dy;
+    bool taken;
+    const char* x;
+    const char* y;  // W1's cells after a taken shift
+  };
+  const Case cases[] = {{9996, 0, true, "10000.0000", "5"},   {0, -10005, true, "4", "-10000.0000"},
+                        {9996.0001, 0, false, "4", "5"},      {0, -10005.0001, false, "4", "5"},
+                        {-10004, 9995, true, "-10000.0000", "10000.0000"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.dx) + ", " + std::to_string(c.dy));
+    CDialogFeedList p;
+    FeederCells near = Row("W2");
+    near[kCellX] = "4.0";  // the same point as W1, spelt otherwise
+    near[kCellY] = "+5";
+    Load(p, {Row("W1"), near});
+    messages.service.Clear();
+    EXPECT_EQ(p.ShiftFeederPositions(c.dx, c.dy), c.taken);
+    EXPECT_EQ(messages.service.Texts().empty(), c.taken) << ::testing::PrintToString(messages.service.Texts());
+    EXPECT_EQ(p.Table().CurrentRow(0)->Cell(kCellX), c.x);
+    EXPECT_EQ(p.Table().CurrentRow(0)->Cell(kCellY), c.y);
+    EXPECT_EQ(p.ListRow(0).text[kCellX], c.x);
+    EXPECT_EQ(p.ListRow(0).text[kCellY], c.y);
+    if (!c.taken) {
+      EXPECT_EQ(p.ListRow(1).text[kCellX], "4.0") << "no feeder moved";
+      EXPECT_EQ(p.Table().CurrentRow(1)->Cell(kCellY), "+5") << "no feeder moved";
+    }
+  }
+}
+
+// The copy buffer holds the feeder read whole: pasting after the source row
+// changed still gives the feeder as it was copied, flags and all.
+TEST_F(FeederWindowsTest, ThePastedFeederIsTheOneCopied) {
+  CDialogFeedList p;
+  Load(p, {Row("W1"), Row("W2")});
+  p.List()->selectRow(0);
+  p.OnCopyFeeder();
+  const FeederListRow copied = p.ListRow(0);
+  FeederListRow changed = copied;
+  changed.text[kCellValue] = "changed";
+  p.SetListRow(0, changed);
+  p.List()->clearSelection();
+  p.OnPasteFeeder();
+  int pasted = -1;
+  for (int r = 0; r < p.RowCount(); ++r)
+    if (p.ListRow(r).text[kCellNumber] == "W3") pasted = r;
+  ASSERT_GE(pasted, 0) << ::testing::PrintToString(Numbers(p));
+  FeederListRow expected = copied;
+  expected.text[kCellNumber] = "W3";
+  EXPECT_EQ(p.ListRow(pasted).text, expected.text);
+  for (int c : {kCellCamera, kCellFly, kCellSpeed}) EXPECT_EQ(p.ListRow(pasted).icon[c], copied.icon[c]) << c;
 }
