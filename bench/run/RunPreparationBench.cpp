@@ -22,7 +22,7 @@ struct Table {
     t.ShowGroupInList("A", smt::feeder::BuiltInNameTables(0));
     std::vector<smt::feeder::FeederRow> rows;
     for (int i = 1; i <= 120; ++i) {
-      smt::feeder::FeederRow r;
+      smt::feeder::FeederCells r;
       r[smt::feeder::kCellNumber] = "W" + std::to_string(i);
       r[smt::feeder::kCellX] = std::to_string(10 + i);
       r[smt::feeder::kCellY] = "-20";

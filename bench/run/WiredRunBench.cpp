@@ -90,8 +90,8 @@ bool Until(F done, std::chrono::milliseconds limit, bool windowEvents) {
   return true;
 }
 
-smt::feeder::FeederRow TapeFeeder(const std::string& number, double x) {
-  smt::feeder::FeederRow r;
+smt::feeder::FeederCells TapeFeeder(const std::string& number, double x) {
+  smt::feeder::FeederCells r;
   r[smt::feeder::kCellNumber] = number;
   r[smt::feeder::kCellPackage] = "0603";
   r[smt::feeder::kCellX] = std::to_string(x);

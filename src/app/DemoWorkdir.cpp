@@ -178,7 +178,7 @@ void WriteNozzles(const std::string& app) {
 }
 
 smt::feeder::FeederRow TapeFeeder(const DemoFeeder& f) {
-  smt::feeder::FeederRow r;
+  smt::feeder::FeederCells r;
   r[smt::feeder::kCellNumber] = f.number;
   r[smt::feeder::kCellType] = "Resistor";
   r[smt::feeder::kCellPackage] = "0603";
@@ -210,7 +210,7 @@ smt::feeder::FeederRow TapeFeeder(const DemoFeeder& f) {
   r[smt::feeder::kCellPrecisionXY] = "0";
   r[smt::feeder::kCellPrecisionA] = "0";
   r[smt::feeder::kCellCollectTime] = "0";
-  return r;
+  return smt::feeder::FeederRow(std::move(r));
 }
 
 // Feeder group "Demo": two tape feeders on the west bank.

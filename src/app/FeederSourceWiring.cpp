@@ -15,7 +15,7 @@ using smt::job::FeederRowView;
 
 FeederRowView ViewOfCells(const FeederRow& row) {
   FeederRowView v;
-  v.cells.assign(row.begin(), row.end());
+  v.cells.assign(row.Cells().begin(), row.Cells().end());
   return v;
 }
 
@@ -33,8 +33,8 @@ FeederRowView ViewOfListRow(const smt::feeder::FeederListRow& r) {
 // window thread, which must not touch the list widget.
 FeederRowView ViewOfStoredRow(const FeederRow& row) {
   FeederRowView v = ViewOfCells(row);
-  auto [camera, cameraValue] = smt::feeder::SplitFlagCell(row[smt::feeder::kCellCamera]);
-  auto [fly, flyValue] = smt::feeder::SplitFlagCell(row[smt::feeder::kCellFly]);
+  auto [camera, cameraValue] = smt::feeder::SplitFlagCell(row.Cell(smt::feeder::kCellCamera));
+  auto [fly, flyValue] = smt::feeder::SplitFlagCell(row.Cell(smt::feeder::kCellFly));
   v.cells[smt::feeder::kCellCamera] = cameraValue;
   v.cells[smt::feeder::kCellFly] = flyValue;
   v.cameraImage = camera ? 1 : 4;
@@ -47,7 +47,7 @@ std::vector<FeederRow> CurrentGroupRows(CDialogFeedList& panel) {
   if (!g) return {};
   std::vector<FeederRow> rows;
   for (const FeederRow& r : g->rows)
-    if (!r[0].empty()) rows.push_back(r);
+    if (!r.Empty()) rows.push_back(r);
   return rows;
 }
 

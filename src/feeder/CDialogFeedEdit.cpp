@@ -46,8 +46,6 @@ using namespace smt::feeder;
 using smt::platform::FormatDouble;
 using smt::platform::FormatInt;
 using smt::platform::ShowMessage;
-using smt::platform::TextToDouble;
-using smt::platform::TextToInt;
 using smt::settings::TruncToSteps;
 
 namespace {
@@ -579,6 +577,27 @@ bool CDialogFeedEdit::ReadControls() {
   return true;
 }
 
+std::optional<double> CDialogFeedEdit::ReadEditNumber(const std::string& edit) {
+  for (const FeederNumberField& nf : FeederNumberFields()) {
+    if (edit != nf.edit) continue;
+    const auto v = smt::platform::OperatorNumberInRange(Edit(nf.edit)->text().toStdString(), nf.min, nf.max, nf.integer);
+    if (!v) RefuseRange(FieldRangeError{nf.label, nf.min, nf.max, nf.edit});
+    return v;
+  }
+  return std::nullopt;
+}
+
+bool CDialogFeedEdit::PickHeightUsable() {
+  // A height above the table is the operator's slip, said as such.
+  const auto any = smt::platform::OperatorNumberInRange(Edit("pickHeight")->text().toStdString(), -kAnyFeederNumber,
+                                                        kAnyFeederNumber, false);
+  if (any && *any > 0) {
+    ShowMessage(kPickHeightError);
+    return false;
+  }
+  return ReadEditNumber("pickHeight").has_value();
+}
+
 void CDialogFeedEdit::RefuseRange(const FieldRangeError& bad) {
   // The field by the label it shows, its range, in the window's language.
   QLineEdit* edit = Edit(bad.edit);
@@ -839,8 +858,11 @@ void CDialogFeedEdit::OnTrayButton() {
   if (modeText.empty()) return;
   const int mode = CurrentNameTables().ModeOf(modeText);
   if (mode == kGridBox || mode == kGridDip) {
-    gridBox_->originX = TextToDouble(Edit("x")->text().toStdString());
-    gridBox_->originY = TextToDouble(Edit("y")->text().toStdString());
+    const auto x = ReadEditNumber("x");
+    const auto y = x ? ReadEditNumber("y") : std::nullopt;
+    if (!y) return;
+    gridBox_->originX = *x;
+    gridBox_->originY = *y;
     gridBox_->Run();
     return;
   }
@@ -868,8 +890,11 @@ void CDialogFeedEdit::OnStepTest() {
   }
   const int mode = CurrentNameTables().ModeOf(Combo("feedMode")->currentText().toStdString());
   if (mode == kGridBox || mode == kGridDip) {
-    gridBox_->originX = TextToDouble(Edit("x")->text().toStdString());
-    gridBox_->originY = TextToDouble(Edit("y")->text().toStdString());
+    const auto x = ReadEditNumber("x");
+    const auto y = x ? ReadEditNumber("y") : std::nullopt;
+    if (!y) return;
+    gridBox_->originX = *x;
+    gridBox_->originY = *y;
     gridBox_->Run();
     return;
   }
@@ -934,7 +959,9 @@ void CDialogFeedEdit::TeachPickHeight(int zIndex) {
 }
 
 void CDialogFeedEdit::GoToFeedCoordinate() {
-  const double v = TextToDouble(Edit("feedCoord")->text().toStdString());
+  const auto coordinate = ReadEditNumber("feedCoord");
+  if (!coordinate) return;
+  const double v = *coordinate;
   int side = -1;
   for (int s = 0; s < 5; ++s)
     if (sides_[s]->isChecked()) side = s;
@@ -955,10 +982,7 @@ void CDialogFeedEdit::GoToFeedCoordinate() {
 void CDialogFeedEdit::OnPickToCamera() {
   if (!smt::link::CheckMachineGuards()) return;
   const std::string h = Edit("pickHeight")->text().toStdString();
-  if (TextToDouble(h) > 0) {
-    ShowMessage(kPickHeightError);
-    return;
-  }
+  if (!PickHeightUsable()) return;
   if (!panel_ || panel_->m_nSelectedRow < 0 || panel_->m_nSelectedRow >= panel_->RowCount()) {
     ShowMessage(panel_ ? panel_->Text("FeedList.c_Message_04") : "请选择要测试的行 !");
     return;
@@ -978,10 +1002,7 @@ void CDialogFeedEdit::OnPickToCamera() {
 void CDialogFeedEdit::OnBackToFeed() {
   if (!smt::link::CheckMachineGuards()) return;
   const std::string h = Edit("pickHeight")->text().toStdString();
-  if (TextToDouble(h) > 0) {
-    ShowMessage(kPickHeightError);
-    return;
-  }
+  if (!PickHeightUsable()) return;
   if (!panel_ || panel_->m_nSelectedRow < 0 || panel_->m_nSelectedRow >= panel_->RowCount()) {
     ShowMessage(panel_ ? panel_->Text("FeedList.c_Message_04") : "请选择要测试的行 !");
     return;
@@ -1001,9 +1022,15 @@ void CDialogFeedEdit::OnCameraReach() {
     return;
   }
   // The camera goes over the position the X and Y edits show.
-  FeederRow row = panel_->ListRow(panel_->m_nSelectedRow).text;
-  row[kCellX] = Edit("x")->text().toStdString();
-  row[kCellY] = Edit("y")->text().toStdString();
+  const auto x = ReadEditNumber("x");
+  const auto y = x ? ReadEditNumber("y") : std::nullopt;
+  if (!y) return;
+  FeederRow row = RowFromListRow(panel_->ListRow(panel_->m_nSelectedRow), panel_->m_nSelectedRow + 1);
+  if (!row.SetPickPoint(*x, *y)) {
+    ShowMessage("Feeder \"" + row.Number() + "\" cannot be used: " +
+                (row.Problem() ? std::string(row.Problem()->what()) : std::string()));
+    return;
+  }
   panel_->StartTestWithRow(9, row);
 }
 
@@ -1011,9 +1038,9 @@ void CDialogFeedEdit::OnMeasureHeight() {
   if (panel_) panel_->OnMeasureHeight();
 }
 
-void CDialogFeedEdit::ShowPickHeight(const std::string& text) {
-  fields.pickHeight = TextToDouble(text);
-  Edit("pickHeight")->setText(QString::fromStdString(text));
+void CDialogFeedEdit::ShowPickHeight(double mm) {
+  fields.pickHeight = mm;
+  Edit("pickHeight")->setText(QString::fromStdString(FormatDouble(mm, 4)));
 }
 
 void CDialogFeedEdit::OnReadVacuum() {
@@ -1040,7 +1067,13 @@ void CDialogFeedEdit::OnJogPressed(const std::string& button) {
   for (int s = 0; s < 5; ++s)
     if (sides_[s]->isChecked()) side = s;
   in.side = SideLetter(side);
-  in.pickHeightMm = TextToDouble(Edit("pickHeight")->text().toStdString());
+  if (button == "ToZ") {
+    // Only the move to the pick height reads it: a height that is no number
+    // in its range is refused by name and nothing moves.
+    const auto pickHeight = ReadEditNumber("pickHeight");
+    if (!pickHeight) return;
+    in.pickHeightMm = *pickHeight;
+  }
   in.zPulse = p.m_Z_Pulse;
   in.currentZ = smt::CurrentMachine().curZ[std::min(in.zIndex, 7)].load();
   in.openLength = cfg.m_Open_Length;

@@ -4,6 +4,7 @@
 // after OK. Teach, jog and test buttons move the machine.
 #include <QDialog>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "feeder/FeederEditFields.h"
@@ -67,7 +68,7 @@ class CDialogFeedEdit : public QDialog {
   void OnCameraReach();
   void OnMeasureHeight();
   void OnReadVacuum();
-  void ShowPickHeight(const std::string& text);
+  void ShowPickHeight(double mm);
   // Jog pad: a pressed button ("X+", "Z-", "Lx+", ...) and any release.
   void OnJogPressed(const std::string& button);
   void OnJogReleased();
@@ -92,6 +93,10 @@ class CDialogFeedEdit : public QDialog {
   void SelectText(QComboBox* c, const std::string& text, bool firstWhenMissing = false);
   void SetSideButtons(int side);
   void RefuseRange(const smt::feeder::FieldRangeError& bad);
+  // One number edit read with its field's range; refused by name (nullopt).
+  std::optional<double> ReadEditNumber(const std::string& edit);
+  // The pick height edit holds a height at or below the table.
+  bool PickHeightUsable();
   void ShowMessageKey(int n);
   void UpdatePrecisionBoxes();
 

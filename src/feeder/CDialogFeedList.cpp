@@ -1,4 +1,9 @@
 #include "feeder/CDialogFeedList.h"
+
+#include <cstdint>
+
+#include "library/PackLibrary.h"
+#include "platform/FileCell.h"
 #include "platform/FileChooser.h"
 #include "platform/TableColumns.h"
 
@@ -35,8 +40,6 @@
 using namespace smt::feeder;
 using smt::platform::FormatInt;
 using smt::platform::ShowMessage;
-using smt::platform::TextToDouble;
-using smt::platform::TextToInt;
 
 namespace {
 
@@ -260,7 +263,7 @@ void CDialogFeedList::TranslateRows() {
       const std::string name = names.speed[static_cast<size_t>(names.Lang() * 8 + use)];
       lr.text[kCellSpeed] = name;
       if (g >= 0) {
-        const std::string cell = table_.CurrentRow(g)->at(kCellSpeed);
+        const std::string cell = table_.CurrentRow(g)->Cell(kCellSpeed);
         const size_t slash = cell.find('/');
         table_.SetCurrentCell(g, kCellSpeed, (slash == std::string::npos ? std::string() : cell.substr(0, slash + 1)) + name);
       }
@@ -397,59 +400,97 @@ void CDialogFeedList::UpdateRowsFromPart(const std::vector<std::string>& p) {
 }
 
 void CDialogFeedList::UpdateRowsFromPart(const std::vector<std::string>& p, const std::array<bool, 11>& pass) {
+  // A package row as text (cells 0..25): its numbers read whole, a cell that
+  // holds none counting as 0.
   auto cell = [&](size_t i) { return i < p.size() ? p[i] : std::string(); };
-  const std::string name = cell(0);
+  auto num = [&](size_t i) { return smt::platform::ParseCellNumber(cell(i), -1e300, 1e300).value_or(0); };
+  auto whole = [&](size_t i) { return static_cast<int>(smt::platform::ParseCellInteger(cell(i), INT32_MIN, INT32_MAX).value_or(0)); };
+  smt::library::PackEditFields f;
+  f.name = cell(0);
+  f.length = num(1), f.width = num(2), f.thickness = num(3);
+  f.contrast = whole(4), f.brightness = whole(5), f.pickDelay = whole(6), f.placeDelay = whole(7);
+  f.camera = cell(8);
+  f.visionMode = cell(10) == "Yes" ? 2 : cell(9) == "Yes" ? 1 : 0;
+  f.nozzle = cell(11);
+  f.ownSpeed = cell(12) == "Yes" ? 1 : 0;
+  f.speedName = cell(13);
+  f.recognition = cell(14);
+  f.feedMode = cell(15);
+  f.feedCount = whole(16), f.feedTime = whole(17), f.slackLength = whole(18), f.tensionLength = whole(19);
+  f.precisionXY = whole(20), f.precisionA = whole(21), f.captureTime = whole(22);
+  f.pickHeight = num(23), f.vacuumTest = num(24), f.closeEarly = num(25);
+  UpdateRowsFromPackage(f, pass);
+}
+
+void CDialogFeedList::UpdateRowsFromPackage(const smt::library::PackEditFields& v, const std::array<bool, 11>& pass) {
+  using smt::platform::FormatDouble;
   FeederPartList& partList = *FeederPartListPort();
   for (int r = 0; r < RowCount(); ++r) {
     FeederListRow lr = ListRow(r);
-    if (lr.text[kCellPackage] != name) continue;
+    if (lr.text[kCellPackage] != v.name) continue;
     auto& t = lr.text;
     // Always: sizes, nozzle, camera and vision, lights, delays, speed and image feature.
-    t[6] = smt::platform::FormatDouble(TextToDouble(cell(1)), 2);
-    t[7] = smt::platform::FormatDouble(TextToDouble(cell(2)), 2);
-    t[8] = smt::platform::FormatDouble(TextToDouble(cell(3)), 2);
-    t[13] = FormatInt(TextToInt(cell(4))) + "/" + FormatInt(TextToInt(cell(5)));
-    t[15] = FormatInt(TextToInt(cell(6)));
-    t[16] = FormatInt(TextToInt(cell(7)));
-    t[12] = cell(8);
-    lr.icon[12] = cell(9) == "Yes" ? 1 : 4;
-    lr.icon[13] = cell(10) == "Yes" ? 2 : 4;
-    t[10] = cell(11);
-    t[23] = cell(13);
-    lr.icon[23] = cell(12) == "Yes" ? 3 : 4;
-    t[25] = cell(14);
+    t[kCellLength] = FormatDouble(v.length, 2);
+    t[kCellWidth] = FormatDouble(v.width, 2);
+    t[kCellHeight] = FormatDouble(v.thickness, 2);
+    t[kCellFly] = FormatInt(v.contrast) + "/" + FormatInt(v.brightness);
+    t[kCellPickDelay] = FormatInt(v.pickDelay);
+    t[kCellPlaceDelay] = FormatInt(v.placeDelay);
+    t[kCellCamera] = v.camera;
+    lr.icon[kCellCamera] = v.visionMode == 1 ? 1 : 4;
+    lr.icon[kCellFly] = v.visionMode == 2 ? 2 : 4;
+    t[kCellHead] = v.nozzle;
+    t[kCellSpeed] = v.speedName;
+    lr.icon[kCellSpeed] = v.ownSpeed ? 3 : 4;
+    t[kCellFeature] = v.recognition;
     // The passed-on ones.
-    if (pass[0]) t[14] = cell(15);
-    if (pass[1]) t[18] = FormatInt(TextToInt(cell(16)));
-    if (pass[2]) t[19] = FormatInt(TextToInt(cell(17)));
-    if (pass[3]) t[20] = FormatInt(TextToInt(cell(18)));
-    if (pass[4]) t[21] = FormatInt(TextToInt(cell(19)));
-    if (pass[5]) t[27] = FormatInt(TextToInt(cell(20)));
-    if (pass[6]) t[28] = FormatInt(TextToInt(cell(21)));
-    if (pass[7]) t[29] = FormatInt(TextToInt(cell(22)));
-    if (pass[8]) t[22] = smt::platform::FormatDouble(TextToDouble(cell(23)), 4);
-    if (pass[9]) t[11] = FormatInt(static_cast<int>(TextToDouble(cell(24))));
-    if (pass[10]) t[24] = smt::platform::FormatDouble(TextToDouble(cell(25)), 4);
-    SetListRow(r, lr);
-    const int g = table_.FindCurrentRow(t[0]);
+    if (pass[0]) t[kCellFeedMode] = v.feedMode;
+    if (pass[1]) t[kCellFeedCount] = FormatInt(v.feedCount);
+    if (pass[2]) t[kCellFeedTime] = FormatInt(v.feedTime);
+    if (pass[3]) t[kCellSlack] = FormatInt(v.slackLength);
+    if (pass[4]) t[kCellTension] = FormatInt(v.tensionLength);
+    if (pass[5]) t[kCellPrecisionXY] = FormatInt(v.precisionXY);
+    if (pass[6]) t[kCellPrecisionA] = FormatInt(v.precisionA);
+    if (pass[7]) t[kCellCollectTime] = FormatInt(v.captureTime);
+    if (pass[8]) t[kCellPickHeight] = FormatDouble(v.pickHeight, 4);
+    if (pass[9]) t[kCellVacuum] = FormatInt(static_cast<long long>(v.vacuumTest));
+    if (pass[10]) t[kCellEarlyVacuum] = FormatDouble(v.closeEarly, 4);
+    const int g = table_.FindCurrentRow(t[kCellNumber]);
     if (g < 0) {
       ShowMessage(texts_.Get("FeedList.c_Message_02"));
       return;
     }
+    // A package value the feeder cannot hold (a tension past the feeder's
+    // range) leaves that feeder as it was, named.
+    const FeederRow row = RowFromListRow(lr, g + 1);
+    if (const smt::platform::FileCellError* e = row.Problem()) {
+      ShowMessage("料架 \"" + t[kCellNumber] + "\" 没有更新 !\r\nFeeder \"" + t[kCellNumber] +
+                  "\" keeps its values: the package's " + e->field() + " \"" + e->text() + "\" does not fit it.");
+      continue;
+    }
+    SetListRow(r, lr);
     table_.StoreListRow(lr, g);
-    const int vision = lr.icon[12] == 1 ? 1 : lr.icon[13] == 2 ? 2 : 0;
-    partList.UpdateRowsForFeeder(t[0], t[0], vision, t[3], t[10]);
+    const int vision = lr.icon[kCellCamera] == 1 ? 1 : lr.icon[kCellFly] == 2 ? 2 : 0;
+    partList.UpdateRowsForFeeder(t[kCellNumber], t[kCellNumber], vision, t[kCellValue], t[kCellHead]);
   }
 }
 
-void CDialogFeedList::ShiftFeederPositions(double dx, double dy) {
-  table_.ShiftCurrentPositions(dx, dy);
+bool CDialogFeedList::ShiftFeederPositions(double dx, double dy) {
+  if (const std::string refused = table_.ShiftCurrentPositions(dx, dy); !refused.empty()) {
+    // Nothing moved: every feeder keeps its pick point.
+    ShowMessage("料架坐标没有移动 !\r\nThe feeders were not moved: " + refused);
+    return false;
+  }
   for (int r = 0; r < RowCount(); ++r) {
     FeederListRow lr = ListRow(r);
-    lr.text[kCellX] = smt::platform::FormatDouble(TextToDouble(lr.text[kCellX]) + dx, 4);
-    lr.text[kCellY] = smt::platform::FormatDouble(TextToDouble(lr.text[kCellY]) + dy, 4);
+    const int g = table_.FindCurrentRow(lr.text[0]);
+    const auto row = g >= 0 ? table_.CurrentRow(g) : std::nullopt;
+    if (!row) continue;
+    lr.text[kCellX] = row->Cell(kCellX);
+    lr.text[kCellY] = row->Cell(kCellY);
     SetListRow(r, lr);
   }
+  return true;
 }
 
 // --- sorting ----------------------------------------------------------------------------
@@ -474,7 +515,9 @@ int CDialogFeedList::CompareRows(const std::string& a, const std::string& b, int
     const std::u16string ub = QString::fromStdString(b).toStdU16String();
     return ua < ub ? -1 : ua > ub ? 1 : 0;
   }
-  const double da = TextToDouble(a), db = TextToDouble(b);
+  // The list sorts by what its cells show; a cell that shows no number sorts as 0.
+  const double da = smt::platform::ParseCellNumber(a, -1e300, 1e300).value_or(0);
+  const double db = smt::platform::ParseCellNumber(b, -1e300, 1e300).value_or(0);
   return da < db ? -1 : da > db ? 1 : 0;
 }
 
@@ -597,19 +640,12 @@ void CDialogFeedList::OnCopyFeeder() {
   const FeederListRow lr = ListRow(m_nSelectedRow);
   m_strCopySource = lr.text[0];
   m_strCopySide = lr.text[0].empty() ? std::string() : lr.text[0].substr(0, 1);
-  m_CopyCells.clear();
-  for (int c = 0; c < kFeederCells; ++c) {
-    if (c == 12 || c == 13 || c == 23) {
-      const int on = c == 12 ? 1 : c == 13 ? 2 : 3;
-      m_CopyCells.push_back(lr.icon[static_cast<size_t>(c)] == on ? "1" : "0");
-    }
-    m_CopyCells.push_back(lr.text[static_cast<size_t>(c)]);
-  }
+  m_CopyRow = RowFromListRow(lr, m_nSelectedRow + 1, false);
   m_bCopied = true;
 }
 
 void CDialogFeedList::OnPasteFeeder() {
-  if (m_CopyCells.size() != 33) {
+  if (!m_CopyRow) {
     ShowMessage(texts_.Get("FeedList.c_Message_03"));
     return;
   }
@@ -621,15 +657,7 @@ void CDialogFeedList::OnPasteFeeder() {
     if (!n.empty() && n.substr(0, 1) == m_strCopySide) highest = std::max(highest, FeederNumberValue(n));
   }
   const std::string number = m_strCopySide + FormatInt(highest + 1);
-  FeederListRow lr;
-  size_t k = 0;
-  for (int c = 0; c < kFeederCells; ++c) {
-    if (c == 12 || c == 13 || c == 23) {
-      const bool on = m_CopyCells[k++] == "1";
-      lr.icon[static_cast<size_t>(c)] = on ? (c == 12 ? 1 : c == 13 ? 2 : 3) : 4;
-    }
-    lr.text[static_cast<size_t>(c)] = m_CopyCells[k++];
-  }
+  FeederListRow lr = ListRowOf(*m_CopyRow);
   lr.text[0] = number;
   lr.icon[0] = 0;
   InsertListRow(at, lr);
@@ -743,15 +771,16 @@ void CDialogFeedList::StartWorker(int mode, bool pullHole, bool singleStep, cons
   req.feedLimitMessage = texts_.Get("FeedList.c_Message_07");
   if (m_nSelectedRow >= 0 && m_nSelectedRow < RowCount()) {
     req.listRow = m_nSelectedRow;
-    req.row = rowOverride ? *rowOverride : ListRow(m_nSelectedRow).text;
+    req.row = rowOverride ? *rowOverride : RowFromListRow(ListRow(m_nSelectedRow), m_nSelectedRow + 1);
   }
   if (mode == 30)
-    for (int r = 0; r < RowCount(); ++r) req.allRows.push_back(ListRow(r).text);
+    for (int r = 0; r < RowCount(); ++r) req.allRows.push_back(RowFromListRow(ListRow(r), r + 1));
   FeederTestResults res;
   QPointer<CDialogFeedList> self(this);
-  res.pickHeightMeasured = [self](int listRow, const std::string& number, const std::string& text) {
-    smt::platform::PostToGui([self, listRow, number, text] {
+  res.pickHeightMeasured = [self](int listRow, const std::string& number, double height) {
+    smt::platform::PostToGui([self, listRow, number, height] {
       if (!self) return;
+      const std::string text = smt::platform::FormatDouble(height, 4);
       if (listRow >= 0 && listRow < self->RowCount()) {
         FeederListRow lr = self->ListRow(listRow);
         lr.text[kCellPickHeight] = text;
@@ -763,8 +792,8 @@ void CDialogFeedList::StartWorker(int mode, bool pullHole, bool singleStep, cons
         return;
       }
       self->m_nEditGroupRow = g;
-      self->table_.SetCurrentCell(g, kCellPickHeight, text);
-      if (self->editor_ && self->editor_->isVisible()) self->editor_->ShowPickHeight(text);
+      self->table_.SetCurrentPickHeight(g, height);
+      if (self->editor_ && self->editor_->isVisible()) self->editor_->ShowPickHeight(height);
     });
   };
   res.selectRow = [self](int row, bool on) {
@@ -801,12 +830,12 @@ void CDialogFeedList::OnMeasureHeight() {
 void CDialogFeedList::OnFeedTest(bool singleStep) {
   if (!RowGuards()) return;
   FeederListRow lr = ListRow(m_nSelectedRow);
-  const int q = TextToInt(lr.text[kCellQuantity]);
-  if (q >= 1) {
-    lr.text[kCellQuantity] = FormatInt(q - 1);
+  const int g = table_.FindCurrentRow(lr.text[0]);
+  const auto row = g >= 0 ? table_.CurrentRow(g) : std::nullopt;
+  const int q = row && row->Readable() ? row->Record().quantity : 0;
+  if (q >= 1 && table_.SetCurrentQuantity(g, q - 1)) {
+    lr.text[kCellQuantity] = table_.CurrentRow(g)->Cell(kCellQuantity);
     SetListRow(m_nSelectedRow, lr);
-    const int g = table_.FindCurrentRow(lr.text[0]);
-    if (g >= 0) table_.SetCurrentCell(g, kCellQuantity, lr.text[kCellQuantity]);
   }
   StartWorker(12, false, singleStep);
 }

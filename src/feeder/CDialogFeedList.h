@@ -9,11 +9,16 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "feeder/FeederListPanel.h"
 #include "feeder/FeederTable.h"
+
+namespace smt::library {
+struct PackEditFields;
+}
 #include "feeder/FeederTexts.h"
 
 class QTableWidget;
@@ -75,7 +80,11 @@ class CDialogFeedList : public QWidget, public FeederListPanel {
   // close); without it every value goes.
   void UpdateRowsFromPart(const std::vector<std::string>& packageCells);
   void UpdateRowsFromPart(const std::vector<std::string>& packageCells, const std::array<bool, 11>& passOn);
-  void ShiftFeederPositions(double dx, double dy);
+  // The same from the package's values (the package editor's save).
+  void UpdateRowsFromPackage(const smt::library::PackEditFields& package, const std::array<bool, 11>& passOn);
+  // Moves every feeder of the shown group by dx, dy (mm); refused whole
+  // (with a message, nothing moved) when one would leave its range.
+  bool ShiftFeederPositions(double dx, double dy);
   // The view shows the panel: sort by column 0.
   void SortByColumn(int column);
   static int CompareRows(const std::string& a, const std::string& b, int column);
@@ -118,7 +127,7 @@ class CDialogFeedList : public QWidget, public FeederListPanel {
   int m_nTestRow = -1;
   std::string m_strCopySource;
   std::string m_strCopySide;
-  std::vector<std::string> m_CopyCells;
+  std::optional<smt::feeder::FeederRow> m_CopyRow;  // the copied feeder, read
   bool m_bCopied = false;
 
   // Seams for tests: the modal editor run and the file choosers.

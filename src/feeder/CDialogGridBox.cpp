@@ -33,8 +33,6 @@
 using namespace smt::feeder;
 using smt::platform::FormatDouble;
 using smt::platform::ShowMessage;
-using smt::platform::TextToDouble;
-using smt::platform::TextToInt;
 using smt::settings::TruncToSteps;
 
 namespace {
@@ -151,11 +149,12 @@ bool CDialogGridBox::RowsAndColsFit() {
     double lo, hi;
     bool integer;
   };
-  const double any = smt::platform::kAnyNumber;
-  const Box boxes[] = {{rows_, "GridBox.c_Row", 0, 10000, true},
-                       {cols_, "GridBox.c_Col", 0, 10000, true},
-                       {rowSpace_, "GridBox.c_RowSpace", -any, any, false},
-                       {colSpace_, "GridBox.c_ColSpace", -any, any, false}};
+  // The ranges the feeder table reads a tray line with.
+  const double pitch = kMaxTraySpacingMm;
+  const Box boxes[] = {{rows_, "GridBox.c_Row", 0, kMaxTraySideCells, true},
+                       {cols_, "GridBox.c_Col", 0, kMaxTraySideCells, true},
+                       {rowSpace_, "GridBox.c_RowSpace", -pitch, pitch, false},
+                       {colSpace_, "GridBox.c_ColSpace", -pitch, pitch, false}};
   for (const Box& b : boxes) {
     if (smt::platform::OperatorNumberInRange(b.edit->text().toStdString(), b.lo, b.hi, b.integer)) continue;
     smt::platform::RefuseOperatorNumber(b.edit, b.lo, b.hi, texts_.Get(b.key));
@@ -164,10 +163,17 @@ bool CDialogGridBox::RowsAndColsFit() {
   return true;
 }
 
-int CDialogGridBox::Rows() const { return TextToInt(rows_->text().toStdString()); }
-int CDialogGridBox::Cols() const { return TextToInt(cols_->text().toStdString()); }
-double CDialogGridBox::RowSpace() const { return TextToDouble(rowSpace_->text().toStdString()); }
-double CDialogGridBox::ColSpace() const { return TextToDouble(colSpace_->text().toStdString()); }
+// What the boxes hold while the operator types (0 until a box holds a
+// number in its range; the confirm refuses such a box by name).
+namespace {
+double BoxValue(const QLineEdit* box, double lo, double hi, bool integer) {
+  return smt::platform::OperatorNumberInRange(box->text().toStdString(), lo, hi, integer).value_or(0);
+}
+}  // namespace
+int CDialogGridBox::Rows() const { return static_cast<int>(BoxValue(rows_, 0, kMaxTraySideCells, true)); }
+int CDialogGridBox::Cols() const { return static_cast<int>(BoxValue(cols_, 0, kMaxTraySideCells, true)); }
+double CDialogGridBox::RowSpace() const { return BoxValue(rowSpace_, -kMaxTraySpacingMm, kMaxTraySpacingMm, false); }
+double CDialogGridBox::ColSpace() const { return BoxValue(colSpace_, -kMaxTraySpacingMm, kMaxTraySpacingMm, false); }
 
 int CDialogGridBox::CellIcon(int row, int col) const {
   const QTableWidgetItem* it = grid_->item(row, col);

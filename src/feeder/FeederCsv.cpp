@@ -40,7 +40,7 @@ std::string BuildFeederCsv(FeederTable& table, const std::array<std::string, kFe
       const FeederRow& row = group->rows[r];
       std::string line;
       for (int c = 0; c < kFeederCells; ++c) {
-        const std::string& cell = row[static_cast<size_t>(c)];
+        const std::string& cell = row.Cell(c);
         if (cell.find(',') != std::string::npos) {
           out += line;  // the part of the line before the comma
           return out;
@@ -111,7 +111,7 @@ std::string ParseFeederCsv(const std::string& text, const FeederNameTables& name
     }
     f.push_back(line.substr(s));
     auto field = [&](size_t i) { return i < f.size() ? f[i] : std::string(); };
-    FeederRow row;
+    FeederCells row;
     for (size_t c = 0; c < kFeederCells; ++c) row[c] = field(c);
     int mode = 0;
     row[kCellFeedMode] = MatchFeedMode(row[kCellFeedMode], names, &mode) ? names.Mode(mode) : std::string();
@@ -130,12 +130,19 @@ std::string ParseFeederCsv(const std::string& text, const FeederNameTables& name
       trays.clear();
       return where + "the feeder number \"" + row[0] + "\" (column 1) cannot be used: " + problem;
     }
+    // The row's numbers are read once, here.
+    FeederRow typed(std::move(row), "", static_cast<int>(li + 1));
+    if (const smt::platform::FileCellError* e = typed.Problem()) {
+      rows.clear();
+      trays.clear();
+      return where + "field \"" + e->field() + "\": \"" + e->text() + "\" is " +
+             (e->text().empty() ? "empty" : "not a usable number");
+    }
     TrayRecord t;
     try {
-      // Every number of the line is read here; nothing later reads its text again.
+      // The tray's numbers too; nothing later reads the line's text again.
       std::vector<std::string_view> views(f.begin(), f.end());
       const smt::platform::CellReader in("", static_cast<int>(li + 1), views);
-      ReadFeederRecord(in);
       t.rows = std::max(1, static_cast<int>(in.IntegerOr(30, "tray rows", 0, kMaxTraySide, 1)));
       t.cols = std::max(1, static_cast<int>(in.IntegerOr(31, "tray columns", 0, kMaxTraySide, 1)));
       t.rowSerial = static_cast<int>(in.IntegerOr(32, "tray next row", -1, kMaxTraySide, 0));
@@ -162,7 +169,7 @@ std::string ParseFeederCsv(const std::string& text, const FeederNameTables& name
         const bool used = r < t.rowSerial || c < t.colSerial;
         t.cells.push_back((used ? "No/" : "Yes/") + FormatInt(n));
       }
-    rows.push_back(std::move(row));
+    rows.push_back(std::move(typed));
     trays.push_back(std::move(t));
   }
   return {};

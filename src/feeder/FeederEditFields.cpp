@@ -3,14 +3,13 @@
 #include <cstdio>
 
 #include "platform/DecimalRounding.h"
+#include "platform/FileCell.h"
 #include "platform/SettingsSection.h"
 
 namespace smt::feeder {
 
 using smt::platform::FormatDouble;
 using smt::platform::FormatInt;
-using smt::platform::TextToDouble;
-using smt::platform::TextToInt;
 
 char SideLetter(int side) {
   static const char kLetters[5] = {'E', 'S', 'W', 'N', 'G'};
@@ -82,6 +81,26 @@ FeederListRow ListRowFromFields(const FeederEditFields& f, const FeederNameTable
 }
 
 FeederEditFields FieldsFromListRow(const FeederListRow& r) {
+  // The numbers come from the row read whole; a row that cannot be read
+  // (a damaged file) gives each field whose cell holds a usable number and
+  // 0 for the rest, the refusal having named the bad one.
+  const FeederRow row = RowFromListRow(r, 0);
+  FeederRecord rec = row.Record();
+  if (!row.Readable()) {
+    auto num = [&](int c) {
+      return smt::platform::ParseCellNumber(r.text[static_cast<size_t>(c)], -kAnyFeederNumber, kAnyFeederNumber)
+          .value_or(0);
+    };
+    rec.x = num(kCellX), rec.y = num(kCellY), rec.length = num(kCellLength), rec.width = num(kCellWidth);
+    rec.height = num(kCellHeight), rec.vacuum = num(kCellVacuum), rec.feedCoordinate = num(kCellFeedCoord);
+    rec.slack = num(kCellSlack), rec.tension = num(kCellTension), rec.pickHeight = num(kCellPickHeight);
+    rec.earlyVacuumOff = num(kCellEarlyVacuum);
+    rec.pickDelay = static_cast<int>(num(kCellPickDelay)), rec.placeDelay = static_cast<int>(num(kCellPlaceDelay));
+    rec.feedCount = static_cast<int>(num(kCellFeedCount)), rec.feedTime = static_cast<int>(num(kCellFeedTime));
+    rec.quantity = static_cast<int>(num(kCellQuantity));
+    rec.precisionXY = static_cast<int>(num(kCellPrecisionXY)), rec.precisionA = static_cast<int>(num(kCellPrecisionA));
+    rec.collectTime = static_cast<int>(num(kCellCollectTime));
+  }
   FeederEditFields f;
   const auto& t = r.text;
   const char letter = FeederSideLetter(t[0]);
@@ -90,47 +109,45 @@ FeederEditFields FieldsFromListRow(const FeederListRow& r) {
   f.partType = t[1];
   f.package = t[2];
   f.value = t[3];
-  f.x = TextToDouble(t[4]);
-  f.y = TextToDouble(t[5]);
-  f.length = TextToDouble(t[6]);
-  f.width = TextToDouble(t[7]);
-  f.height = TextToDouble(t[8]);
+  f.x = rec.x;
+  f.y = rec.y;
+  f.length = rec.length;
+  f.width = rec.width;
+  f.height = rec.height;
   f.angle = t[9];
   f.head = t[10];
-  f.vacuum = TextToDouble(t[11]);
+  f.vacuum = rec.vacuum;
   f.camera = t[12];
   f.visionMode = 0;
   if (r.icon[12] == 1) f.visionMode = 1;
   if (r.icon[13] == 2) f.visionMode = 2;
-  const size_t slash = t[13].find('/');
-  f.contrast = TextToInt(t[13].substr(0, slash));
-  f.brightness = slash == std::string::npos ? 0 : TextToInt(t[13].substr(slash + 1));
+  f.contrast = rec.lightContrast;
+  f.brightness = rec.lightBrightness;
   f.feedMode = t[14];
-  f.pickDelay = TextToInt(t[15]);
-  f.placeDelay = TextToInt(t[16]);
-  f.feedCoord = TextToDouble(t[17]);
-  f.feedCount = TextToInt(t[18]);
-  f.feedTime = TextToInt(t[19]);
-  f.slack = TextToDouble(t[20]);
-  f.tension = TextToDouble(t[21]);
-  f.pickHeight = TextToDouble(t[22]);
+  f.pickDelay = rec.pickDelay;
+  f.placeDelay = rec.placeDelay;
+  f.feedCoord = rec.feedCoordinate;
+  f.feedCount = rec.feedCount;
+  f.feedTime = rec.feedTime;
+  f.slack = rec.slack;
+  f.tension = rec.tension;
+  f.pickHeight = rec.pickHeight;
   f.speedTemplate = t[23];
   f.separateSpeed = r.icon[23] == 3 || r.icon[23] == 5;
-  f.earlyVacuum = TextToDouble(t[24]);
+  f.earlyVacuum = rec.earlyVacuumOff;
   f.feature = t[25];
-  f.remainder = TextToInt(t[26]);
-  f.precisionXY = TextToInt(t[27]);
-  f.precisionA = TextToInt(t[28]);
-  f.collectTime = TextToInt(t[29]);
+  f.remainder = rec.quantity;
+  f.precisionXY = rec.precisionXY;
+  f.precisionA = rec.precisionA;
+  f.collectTime = rec.collectTime;
   return f;
 }
 
 const std::vector<FeederNumberField>& FeederNumberFields() {
-  constexpr double any = kAnyFeederNumber;
   static const std::vector<FeederNumberField> fields = {
       {"number", "c_FeedNumber", 1, 10000, true},
-      {"x", "c_X_Coordinates", -any, any, false},
-      {"y", "c_Y_Coordinates", -any, any, false},
+      {"x", "c_X_Coordinates", -kFeederPositionLimitMm, kFeederPositionLimitMm, false},
+      {"y", "c_Y_Coordinates", -kFeederPositionLimitMm, kFeederPositionLimitMm, false},
       {"length", "c_PartLength", 0.1, 100, false},
       {"width", "c_PartWidth", 0.1, 100, false},
       {"height", "c_PartHeight", 0, 100, false},
@@ -139,11 +156,11 @@ const std::vector<FeederNumberField>& FeederNumberFields() {
       {"brightness", "c_LightIntensity", 0, 255, true},
       {"pickDelay", "c_SuctionDelay", 0, 65535, true},
       {"placeDelay", "c_PutDelay", 0, 65535, true},
-      {"feedCoord", "c_Feed_Coordinates", -any, any, false},
+      {"feedCoord", "c_Feed_Coordinates", -kFeederPositionLimitMm, kFeederPositionLimitMm, false},
       {"feedCount", "c_FeedTimes", 1, 10, true},
       {"feedTime", "c_FeedTime", 0, 10000, true},
       {"slack", "c_OpenLength", 0, kMaxBeltLength, false},
-      {"tension", "c_CloseLength", -any, any, false},
+      {"tension", "c_CloseLength", -kMaxBeltLength, kMaxBeltLength, false},
       {"pickHeight", "c_NozzleHeight", -1000, 0, false},
       {"earlyVacuum", "c_smtBeforeCloseVacuum", 0, 100, false},
       {"remainder", "c_PartRemainder", 0, 100000, true},

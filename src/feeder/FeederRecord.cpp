@@ -1,12 +1,16 @@
 #include "feeder/FeederRecord.h"
 
+#include <cmath>
+
+#include "platform/SettingsSection.h"
+
 namespace smt::feeder {
 
 using platform::CellReader;
 
 namespace {
 
-constexpr double kMaxMm = 10000.0;
+constexpr double kMaxMm = kFeederPositionLimitMm;
 constexpr int kMaxHeadOrNozzle = 19;
 
 std::pair<bool, std::string_view> Flag(std::string_view cell) {
@@ -106,6 +110,74 @@ FeederRecord FeederRecordFromCells(const std::array<std::string, kFeederRecordCe
                                    int line) {
   const std::vector<std::string_view> views(cells.begin(), cells.end());
   return ReadFeederRecord(CellReader(file, line, views));
+}
+
+FeederRow::FeederRow(FeederCells cells, std::string_view file, int line)
+    : cells_(std::move(cells)), file_(file), line_(line) {
+  Read();
+}
+
+void FeederRow::Read() {
+  error_.reset();
+  record_ = FeederRecord{};
+  if (cells_[0].empty()) return;  // a row without a number is dropped at the next save
+  try {
+    record_ = FeederRecordFromCells(cells_, file_, line_);
+  } catch (const platform::FileCellError& e) {
+    record_ = FeederRecord{};
+    record_.number = cells_[0];
+    error_ = e;
+  }
+}
+
+void FeederRow::SetText(int cell, std::string text) {
+  if (cell < 0 || cell >= kFeederRecordCells) return;
+  cells_[static_cast<size_t>(cell)] = std::move(text);
+  Read();
+}
+
+bool FeederRow::SetPickPoint(double x, double y) {
+  if (!Readable()) return false;
+  if (!(std::fabs(x) <= kMaxMm && std::fabs(y) <= kMaxMm)) return false;
+  if (x != record_.x) {
+    record_.x = x;
+    cells_[4] = platform::FormatDouble(x, 4);
+  }
+  if (y != record_.y) {
+    record_.y = y;
+    cells_[5] = platform::FormatDouble(y, 4);
+  }
+  return true;
+}
+
+bool FeederRow::SetFeedCount(int count) {
+  if (!Readable()) return false;
+  if (count < 0 || count > 10000) return false;
+  if (count != record_.feedCount || cells_[18].empty()) {
+    record_.feedCount = count;
+    cells_[18] = platform::FormatInt(count);
+  }
+  return true;
+}
+
+bool FeederRow::SetQuantity(int quantity) {
+  if (!Readable()) return false;
+  if (quantity < 0 || quantity > 100'000'000) return false;
+  if (quantity != record_.quantity || cells_[26].empty()) {
+    record_.quantity = quantity;
+    cells_[26] = platform::FormatInt(quantity);
+  }
+  return true;
+}
+
+bool FeederRow::SetPickHeight(double mm) {
+  if (!Readable()) return false;
+  if (!(mm >= -1000 && mm <= 0)) return false;
+  if (mm != record_.pickHeight || cells_[22].empty()) {
+    record_.pickHeight = mm;
+    cells_[22] = platform::FormatDouble(mm, 4);
+  }
+  return true;
 }
 
 TrayLine ReadTraySize(const CellReader& in, int maxSide) {

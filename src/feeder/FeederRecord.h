@@ -6,6 +6,7 @@
 // cell texts the feeder list shows; the file readers check them with these
 // readers, and what works with the values reads the records.
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,6 +57,57 @@ FeederRecord ReadFeederRecord(const platform::CellReader& in);
 // A feeder row held as cell texts (the table's rows).
 FeederRecord FeederRecordFromCells(const std::array<std::string, kFeederRecordCells>& cells,
                                    std::string_view file = "feeder table", int line = 0);
+
+// The 30 cells of a feeder row as a file holds them.
+using FeederCells = std::array<std::string, kFeederRecordCells>;
+
+// One row of the feeder table: its typed record, read once where its text
+// comes in (the feeder table, the CSV, the feeder list), and the text of
+// every cell. A cell keeps the spelling it came with until its value
+// changes; then it is written in its field's format. A row whose numbers
+// could not be read keeps its texts (a file is written back as it was) and
+// its problem; nothing is picked from it.
+class FeederRow {
+ public:
+  FeederRow() = default;
+  // Reads `cells`; a cell that is no number in its field's range leaves the
+  // row unreadable with the refusal (file, line, field) as its problem.
+  FeederRow(FeederCells cells, std::string_view file = "feeder table", int line = 0);  // NOLINT: a row is its cells, read
+
+  const FeederRecord& Record() const { return record_; }
+  bool Readable() const { return !error_; }
+  // The refusal of a row that cannot be read (nullptr when it can).
+  const platform::FileCellError* Problem() const { return error_ ? &*error_ : nullptr; }
+  const FeederCells& Cells() const { return cells_; }
+  const std::string& Cell(int cell) const { return cells_[static_cast<size_t>(cell)]; }
+  auto begin() const { return cells_.begin(); }
+  auto end() const { return cells_.end(); }
+  const std::string& Number() const { return cells_[0]; }
+  bool Empty() const { return cells_[0].empty(); }
+
+  // A cell set from text (names, flags, feed mode, a translation); the row
+  // is read again, a refusal naming where its cells came from.
+  void SetText(int cell, std::string text);
+  // Typed changes: a cell whose value stays keeps its spelling. False (and
+  // nothing changed) when the value leaves its field's range.
+  bool SetPickPoint(double x, double y);
+  bool SetFeedCount(int count);
+  bool SetQuantity(int quantity);
+  bool SetPickHeight(double mm);
+
+  bool operator==(const FeederRow& o) const { return cells_ == o.cells_; }
+
+ private:
+  void Read();
+  FeederCells cells_{};
+  std::string file_;  // where the cells came from, for a refusal
+  int line_ = 0;
+  FeederRecord record_{};
+  std::optional<platform::FileCellError> error_;
+};
+
+// Range of a feeder's pick point (X, Y), mm.
+inline constexpr double kFeederPositionLimitMm = 10000.0;
 
 // The numbers of a tray line: rows, columns, next row, next column, pitches.
 struct TrayLine {

@@ -13,19 +13,17 @@ namespace smt::feeder {
 
 using smt::platform::FormatDouble;
 using smt::platform::FormatInt;
-using smt::platform::TextToDouble;
-using smt::platform::TextToInt;
 
 namespace {
 
-constexpr int kMaxTraySide = 10000;
+constexpr int kMaxTraySide = kMaxTraySideCells;
 
 bool TickedCell(int cell) { return cell == kCellCamera || cell == kCellFly || cell == kCellSpeed; }
 
 int OnIcon(int cell) { return cell == kCellCamera ? 1 : cell == kCellFly ? 2 : 3; }
 
-FeederRow CellsFromList(const FeederListRow& r, bool pastedCounts) {
-  FeederRow row;
+FeederCells CellsFromList(const FeederListRow& r, bool pastedCounts) {
+  FeederCells row;
   for (int c = 0; c < kFeederCells; ++c) {
     if (TickedCell(c)) {
       const int i = r.icon[static_cast<size_t>(c)];
@@ -50,6 +48,27 @@ std::string JoinTab(const std::vector<std::string>& cells) {
 std::string Field(const std::vector<std::string>& f, size_t i) { return i < f.size() ? f[i] : std::string(); }
 
 }  // namespace
+
+FeederRow RowFromListRow(const FeederListRow& row, int listLine, bool pastedCounts) {
+  return FeederRow(CellsFromList(row, pastedCounts), "feeder list", listLine);
+}
+
+FeederListRow ListRowOf(const FeederRow& row) {
+  FeederListRow lr;
+  for (int c = 0; c < kFeederCells; ++c) lr.text[static_cast<size_t>(c)] = row.Cell(c);
+  for (int c : {kCellCamera, kCellFly, kCellSpeed}) {
+    auto [on, value] = SplitFlagCell(row.Cell(c));
+    lr.icon[static_cast<size_t>(c)] = on ? OnIcon(c) : 4;
+    lr.text[static_cast<size_t>(c)] = value;
+  }
+  return lr;
+}
+
+std::string TrayRecord::ValuesKey() const {
+  char key[160];
+  std::snprintf(key, sizeof key, "%d %d %d %d %.17g %.17g", rows, cols, rowSerial, colSerial, rowSpace, colSpace);
+  return key;
+}
 
 TrayRecord TrayRecord::Default(std::optional<std::string> cell) {
   TrayRecord t;
@@ -79,7 +98,10 @@ char FeederSideLetter(const std::string& number) {
   return 0;
 }
 
-int FeederNumberValue(const std::string& number) { return number.size() < 2 ? 0 : TextToInt(number.substr(1)); }
+int FeederNumberValue(const std::string& number) {
+  if (number.size() < 2) return 0;
+  return static_cast<int>(smt::platform::ParseCellInteger(std::string_view(number).substr(1), 0, 100000).value_or(0));
+}
 
 // --- groups -------------------------------------------------------------------
 
@@ -143,20 +165,34 @@ int FeederTable::FindCurrentRow(const std::string& number) const {
   const FeederGroup* g = CurrentUnlocked();
   if (!g) return -1;
   for (int i = 0; i < g->RowCount(); ++i)
-    if (g->rows[static_cast<size_t>(i)][0] == number) return i;
+    if (g->rows[static_cast<size_t>(i)].Number() == number) return i;
   return -1;
 }
 bool FeederTable::SetCurrentCell(int n, int cell, const std::string& text) {
   std::lock_guard lk(m_);
   FeederGroup* g = CurrentUnlocked();
   if (!g || n < 0 || n >= g->RowCount() || cell < 0 || cell >= kFeederCells) return false;
-  g->rows[static_cast<size_t>(n)][static_cast<size_t>(cell)] = text;
+  g->rows[static_cast<size_t>(n)].SetText(cell, text);
   return true;
 }
 
-bool FeederTable::SetCurrentFeedCount(int n, int count) { return SetCurrentCell(n, kCellFeedCount, FormatInt(count)); }
+bool FeederTable::SetCurrentFeedCount(int n, int count) {
+  std::lock_guard lk(m_);
+  FeederGroup* g = CurrentUnlocked();
+  return g && n >= 0 && n < g->RowCount() && g->rows[static_cast<size_t>(n)].SetFeedCount(count);
+}
 
-bool FeederTable::SetCurrentQuantity(int n, int quantity) { return SetCurrentCell(n, kCellQuantity, FormatInt(quantity)); }
+bool FeederTable::SetCurrentQuantity(int n, int quantity) {
+  std::lock_guard lk(m_);
+  FeederGroup* g = CurrentUnlocked();
+  return g && n >= 0 && n < g->RowCount() && g->rows[static_cast<size_t>(n)].SetQuantity(quantity);
+}
+
+bool FeederTable::SetCurrentPickHeight(int n, double mm) {
+  std::lock_guard lk(m_);
+  FeederGroup* g = CurrentUnlocked();
+  return g && n >= 0 && n < g->RowCount() && g->rows[static_cast<size_t>(n)].SetPickHeight(mm);
+}
 
 std::vector<FeederListRow> FeederTable::ShowGroupInList(const std::string& name, const FeederNameTables& names) {
   std::lock_guard lk(m_);
@@ -168,18 +204,18 @@ std::vector<FeederListRow> FeederTable::ShowGroupInList(const std::string& name,
   }
   currentIndex_ = idx;
   for (FeederRow& row : groups_[static_cast<size_t>(idx)].rows) {
-    if (row[0].empty()) break;
+    if (row.Empty()) break;
     FeederListRow lr;
-    for (int c = 0; c < kFeederCells; ++c) lr.text[static_cast<size_t>(c)] = row[static_cast<size_t>(c)];
-    row[kCellFeedMode] = TranslateFeedModeCell(row[kCellFeedMode], names);
-    lr.text[kCellFeedMode] = row[kCellFeedMode];
+    for (int c = 0; c < kFeederCells; ++c) lr.text[static_cast<size_t>(c)] = row.Cell(c);
+    row.SetText(kCellFeedMode, TranslateFeedModeCell(row.Cell(kCellFeedMode), names));
+    lr.text[kCellFeedMode] = row.Cell(kCellFeedMode);
     for (int c : {kCellCamera, kCellFly, kCellSpeed}) {
-      auto [on, value] = SplitFlagCell(row[static_cast<size_t>(c)]);
+      auto [on, value] = SplitFlagCell(row.Cell(c));
       lr.icon[static_cast<size_t>(c)] = on ? OnIcon(c) : 4;
       if (c == kCellSpeed) {
         int use = 0;
         if (MatchSpeedName(value, names, &use)) value = names.speed[static_cast<size_t>(names.Lang() * 8 + use)];
-        row[kCellSpeed] = (on ? "Yes/" : "No/") + value;
+        row.SetText(kCellSpeed, (on ? "Yes/" : "No/") + value);
       }
       lr.text[static_cast<size_t>(c)] = value;
     }
@@ -246,19 +282,17 @@ FeederLoadResult FeederTable::LoadFromLines(std::vector<std::string>& lines, con
       break;
     }
     for (int r = 0; r < rowCount; ++r) {
-      // A row whose numbers cannot be read keeps its text (it is written
-      // back as it was) and is named; the run refuses it when it is used.
-      try {
-        // A row without a number is dropped at the next save; not checked.
-        if (!Field(SplitTabCells(lines[pos]), 0).empty()) ReadFeederRecord(reader(pos));
-      } catch (const FileCellError& e) {
-        result.skipped.push_back({e.line(), e.field(), problem(e)});
-      }
+      // Every number of the row is read here, once. A row whose numbers
+      // cannot be read keeps its text (it is written back as it was) and is
+      // named; nothing is picked from it.
+      const int line = static_cast<int>(pos + 1);
       const auto cells = *take();
-      FeederRow row;
-      for (size_t c = 0; c < kFeederCells; ++c) row[c] = Field(cells, c);
-      row[kCellFeedMode] = TranslateFeedModeCell(row[kCellFeedMode], names);
-      row[kCellSpeed] = TranslateSpeedCell(row[kCellSpeed], names);
+      FeederCells text;
+      for (size_t c = 0; c < kFeederCells; ++c) text[c] = Field(cells, c);
+      text[kCellFeedMode] = TranslateFeedModeCell(text[kCellFeedMode], names);
+      text[kCellSpeed] = TranslateSpeedCell(text[kCellSpeed], names);
+      FeederRow row(std::move(text), kFeederFileName, line);
+      if (const FileCellError* e = row.Problem()) result.skipped.push_back({e->line(), e->field(), problem(*e)});
       g.rows.push_back(std::move(row));
     }
     for (int r = 0; r < rowCount && error.empty(); ++r) {
@@ -307,6 +341,8 @@ FeederLoadResult FeederTable::LoadFromLines(std::vector<std::string>& lines, con
         g.trays.push_back(std::move(t));
         continue;
       }
+      t.readLine = lines[trayLine];
+      t.readValues = t.ValuesKey();
       ++pos;
       if (t.rows == 0) {
         t = TrayRecord::Default("Yes/1");
@@ -347,9 +383,9 @@ std::vector<std::string> FeederTable::SaveToLines() {
   for (FeederGroup& g : groups_) {
     std::vector<size_t> kept;
     for (size_t r = 0; r < g.rows.size(); ++r)
-      if (!g.rows[r][0].empty()) kept.push_back(r);
+      if (!g.rows[r].Empty()) kept.push_back(r);
     out.push_back(JoinTab({g.name, g.description, FormatInt(static_cast<long long>(kept.size()))}));
-    for (size_t r : kept) out.push_back(JoinTab(std::vector<std::string>(g.rows[r].begin(), g.rows[r].end())));
+    for (size_t r : kept) out.push_back(JoinTab(std::vector<std::string>(g.rows[r].Cells().begin(), g.rows[r].Cells().end())));
     for (size_t r : kept) {
       if (r >= g.trays.size()) g.trays.resize(g.rows.size(), TrayRecord::Default("Yes/1"));
       TrayRecord& t = g.trays[r];
@@ -359,8 +395,11 @@ std::vector<std::string> FeederTable::SaveToLines() {
         continue;
       }
       if (t.rowSerial == -1) t.rowSerial = 0;
-      out.push_back(JoinTab({FormatInt(t.rows), FormatInt(t.cols), FormatInt(t.rowSerial), FormatInt(t.colSerial),
-                             FormatDouble(t.rowSpace, 4), FormatDouble(t.colSpace, 4)}));
+      if (!t.readLine.empty() && t.readValues == t.ValuesKey())
+        out.push_back(t.readLine);
+      else
+        out.push_back(JoinTab({FormatInt(t.rows), FormatInt(t.cols), FormatInt(t.rowSerial), FormatInt(t.colSerial),
+                               FormatDouble(t.rowSpace, 4), FormatDouble(t.colSpace, 4)}));
       if (t.rows <= 0) continue;
       for (int rr = 0; rr < t.rows; ++rr) {
         std::string line;
@@ -395,7 +434,7 @@ void FeederTable::AppendRowFromList(const FeederListRow& row) {
   std::lock_guard lk(m_);
   FeederGroup* g = CurrentUnlocked();
   if (!g || buffer_.rows.empty()) return;
-  buffer_.rows.back() = CellsFromList(row, false);
+  buffer_.rows.back() = RowFromListRow(row, static_cast<int>(buffer_.rows.size()), false);
   buffer_.trays.back() = workTray_;
   buffer_.name = g->name;
   buffer_.description = g->description;
@@ -407,7 +446,7 @@ void FeederTable::StoreListRow(const FeederListRow& row, int n) {
   std::lock_guard lk(m_);
   FeederGroup* g = CurrentUnlocked();
   if (!g || n < 0 || n >= g->RowCount()) return;
-  g->rows[static_cast<size_t>(n)] = CellsFromList(row, true);
+  g->rows[static_cast<size_t>(n)] = RowFromListRow(row, n + 1, true);
 }
 
 void FeederTable::ClearCurrentRowsUnlocked() {
@@ -429,7 +468,7 @@ bool FeederTable::DeleteRowByNumber(const std::string& number) {
   }
   buffer_ = FeederGroup{};
   for (int k = 0; k < g->RowCount(); ++k) {
-    if (g->rows[static_cast<size_t>(k)][0] != number) continue;
+    if (g->rows[static_cast<size_t>(k)].Number() != number) continue;
     g->rows.erase(g->rows.begin() + k);
     if (static_cast<size_t>(k) < g->trays.size()) g->trays.erase(g->trays.begin() + k);
     return true;
@@ -445,10 +484,10 @@ bool FeederTable::PasteRowAfter(const std::string& sourceNumber, const std::stri
   buffer_ = FeederGroup{};
   if (g) {
     for (int k = 0; k < g->RowCount(); ++k) {
-      if (g->rows[static_cast<size_t>(k)][0] != sourceNumber) continue;
+      if (g->rows[static_cast<size_t>(k)].Number() != sourceNumber) continue;
       if (g->trays.size() < g->rows.size()) g->trays.resize(g->rows.size(), TrayRecord::Default("Yes/1"));
       FeederRow copy = g->rows[static_cast<size_t>(k)];
-      copy[0] = newNumber;
+      copy.SetText(kCellNumber, newNumber);
       TrayRecord tray = g->trays[static_cast<size_t>(k)];
       g->rows.insert(g->rows.begin() + k + 1, std::move(copy));
       g->trays.insert(g->trays.begin() + k + 1, std::move(tray));
@@ -480,14 +519,21 @@ void FeederTable::ReplaceCurrentRows(std::vector<FeederRow> rows, std::vector<Tr
   g->trays = std::move(trays);
 }
 
-void FeederTable::ShiftCurrentPositions(double dx, double dy) {
+std::string FeederTable::ShiftCurrentPositions(double dx, double dy) {
   std::lock_guard lk(m_);
   FeederGroup* g = CurrentUnlocked();
-  if (!g) return;
-  for (FeederRow& r : g->rows) {
-    r[kCellX] = FormatDouble(TextToDouble(r[kCellX]) + dx, 4);
-    r[kCellY] = FormatDouble(TextToDouble(r[kCellY]) + dy, 4);
+  if (!g) return {};
+  std::vector<FeederRow> moved = g->rows;
+  for (FeederRow& r : moved) {
+    if (r.Empty()) continue;
+    if (!r.Readable()) return "feeder \"" + r.Number() + "\": " + r.Problem()->what();
+    const double x = r.Record().x + dx, y = r.Record().y + dy;
+    if (!r.SetPickPoint(x, y))
+      return "feeder \"" + r.Number() + "\": the pick point " + FormatDouble(x, 4) + ", " + FormatDouble(y, 4) +
+             " leaves " + smt::platform::RangeText(-kFeederPositionLimitMm, kFeederPositionLimitMm) + " mm";
   }
+  g->rows = std::move(moved);
+  return {};
 }
 
 // --- working tray -----------------------------------------------------------------------

@@ -1,6 +1,6 @@
 #pragma once
 // The feeder table: named feeder groups, each an ordered list of feeder rows
-// of 30 text cells with one tray record per row, and the one current group
+// (typed records that keep their cells' spellings) with one tray record per row, and the one current group
 // that the feeder list shows and the tests and the run read. Its text form is
 // the line list of "config_feed.fig" that the shell keeps.
 //
@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "feeder/FeederNames.h"
+#include "feeder/FeederRecord.h"
 
 namespace smt::feeder {
 
-inline constexpr int kFeederCells = 30;
-using FeederRow = std::array<std::string, kFeederCells>;
+inline constexpr int kFeederCells = kFeederRecordCells;
 
 // Cell indexes used by name.
 enum FeederCell {
@@ -39,9 +39,19 @@ struct TrayRecord {
   // it) until the tray is edited.
   std::vector<std::string> keptLines;
 
+  // The tray's line as the file spelt it, and its values as read: the line
+  // goes back as it was while the values stay.
+  std::string readLine;
+  std::string readValues;
+
   // 1 x 1, serials 0, pitches 0; with one cell holding `cell` when given.
   static TrayRecord Default(std::optional<std::string> cell = std::nullopt);
-  bool operator==(const TrayRecord&) const = default;
+  // The values in a form that compares exactly.
+  std::string ValuesKey() const;
+  bool operator==(const TrayRecord& o) const {
+    return rows == o.rows && cols == o.cols && rowSerial == o.rowSerial && colSerial == o.colSerial &&
+           rowSpace == o.rowSpace && colSpace == o.colSpace && cells == o.cells && keptLines == o.keptLines;
+  }
 };
 
 struct FeederGroup {
@@ -63,6 +73,15 @@ struct FeederListRow {
   FeederListRow() { icon.fill(-1); icon[0] = 0; }
 };
 
+// A list row as the table keeps it, read where it comes in (`listLine`
+// names it in a refusal). The camera, flying-centring and speed flags come
+// from the pictures; a pasted own speed (picture 5) counts as on when
+// `pastedCounts`.
+FeederRow RowFromListRow(const FeederListRow& row, int listLine, bool pastedCounts = true);
+
+// A row as the list shows it (flags as pictures, values as texts), untranslated.
+FeederListRow ListRowOf(const FeederRow& row);
+
 // What one tray grid cell shows.
 struct TrayGridCell {
   std::string text;
@@ -78,6 +97,8 @@ struct TrayGridView {
 // the largest tray spacing in millimetres.
 inline constexpr long long kMaxTrayCellsPerFile = 1'000'000;
 inline constexpr double kMaxTraySpacingMm = 10000.0;
+// Rows or columns of one tray.
+inline constexpr int kMaxTraySideCells = 10000;
 
 inline constexpr const char* kFeederFileName = "config_feed.fig";
 
@@ -122,8 +143,10 @@ class FeederTable {
   std::optional<FeederRow> CurrentRow(int n) const;
   // Index of the current group's first row with this number, -1 when none.
   int FindCurrentRow(const std::string& number) const;
-  // Sets one cell of row n of the current group; false outside.
+  // Sets one text cell of row n of the current group; false outside.
   bool SetCurrentCell(int n, int cell, const std::string& text);
+  // The measured pick height of row n; false outside or out of range.
+  bool SetCurrentPickHeight(int n, double mm);
   // The run's count-downs of row n of the current group: the feed count
   // (the 0402 and 48 feeders' pocket toggle) and the parts remaining.
   bool SetCurrentFeedCount(int n, int count);
@@ -151,8 +174,10 @@ class FeederTable {
   void ClearCurrentGroupRows();
   // Replaces the current group's rows and trays (CSV import).
   void ReplaceCurrentRows(std::vector<FeederRow> rows, std::vector<TrayRecord> trays);
-  // Adds dx, dy (mm) to cells 4 and 5 of every row of the current group.
-  void ShiftCurrentPositions(double dx, double dy);
+  // Moves the pick point of every row of the current group by dx, dy (mm).
+  // A row that cannot be read or would leave the pick-point range refuses
+  // the whole shift (nothing changes): the refusal names the feeder.
+  std::string ShiftCurrentPositions(double dx, double dy);
 
   // --- working tray ----------------------------------------------------------
   void AllocTrayGrid(int rows, int cols);

@@ -1,5 +1,7 @@
 #include "feeder/FeederTestMotions.h"
 
+#include "platform/DecimalRounding.h"
+
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -27,8 +29,6 @@ namespace smt::feeder {
 
 using smt::platform::FormatDouble;
 using smt::platform::ShowMessage;
-using smt::platform::TextToDouble;
-using smt::platform::TextToInt;
 using smt::settings::SettingsStores;
 using smt::settings::SpeedUse;
 using smt::settings::TruncToSteps;
@@ -41,8 +41,8 @@ constexpr uint8_t kNoMasterResetFlag = 0x40;
 enum SpeedIndex { kSpX = 0, kSpY = 1, kSpZ1 = 2, kSpA1 = 4, kSpWestWalk = 8, kSpWestLift = 9, kSpNorthWalk = 10,
                   kSpNorthLift = 11, kSpEastWalk = 12, kSpEastLift = 13, kSpAutoWalk1 = 14 };
 
-double Num(const FeederRow& r, int c) { return TextToDouble(r[static_cast<size_t>(c)]); }
-int Int(const FeederRow& r, int c) { return TextToInt(r[static_cast<size_t>(c)]); }
+// The letter the feeder number starts with (0 for none).
+char SideOf(const FeederRow& r) { return r.Number().empty() ? 0 : r.Number()[0]; }
 
 smt::settings::SpeedRecord PickSpeeds() { return SettingsStores::Instance().speed.Record(SpeedUse::PickPart); }
 smt::settings::BasicSettings Basic() { return *SettingsStores::Instance().machine.Basic(); }
@@ -135,9 +135,8 @@ std::optional<double> MeasureHeight(int head) {
   if (smt::link::SendCmd71ProbeZ1(travel, b.m_MeasurementStart, b.m_MeasurementNormal) != smt::link::CommandResult::Ok)
     return std::nullopt;
   const double raw = zPulse != 0 ? -static_cast<double>(smt::CurrentMachine().link.probeValue.load()) / zPulse : 0.0;
-  const std::string text = FormatDouble(raw, 4);
-  const double value = TextToDouble(text);
-  Info("Measurement height " + text);
+  const double value = smt::platform::RoundDecimals(raw, 4);
+  Info("Measurement height " + FormatDouble(raw, 4));
   if (head >= 2 && head <= 8) return value + (b.ZNozzleToFeed(head) - b.m_Z_Nozzle1ToFeed);
   return value;
 }
@@ -195,12 +194,12 @@ bool FeederTestMotions::NozzleToFeedTest(int mode, const FeederRow* row, bool pu
   const auto p = Pulse();
   int32_t tx = smt::CurrentMachine().motion.targetX, ty = smt::CurrentMachine().motion.targetY;
   if (pullHole && row) {
-    tx = TruncToSteps(Num(*row, kCellSlack), p.m_X_Pulse) - TruncToSteps(b.m_X_Nozzle2ToNozzle1, p.m_X_Pulse);
-    ty = TruncToSteps(Num(*row, kCellTension), p.m_Y_Pulse) - TruncToSteps(b.m_Y_Nozzle2ToNozzle1, p.m_Y_Pulse);
+    tx = TruncToSteps(row->Record().slack, p.m_X_Pulse) - TruncToSteps(b.m_X_Nozzle2ToNozzle1, p.m_X_Pulse);
+    ty = TruncToSteps(row->Record().tension, p.m_Y_Pulse) - TruncToSteps(b.m_Y_Nozzle2ToNozzle1, p.m_Y_Pulse);
   } else {
     if (row) {
-      tx = TruncToSteps(Num(*row, kCellX), p.m_X_Pulse);
-      ty = TruncToSteps(Num(*row, kCellY), p.m_Y_Pulse);
+      tx = TruncToSteps(row->Record().x, p.m_X_Pulse);
+      ty = TruncToSteps(row->Record().y, p.m_Y_Pulse);
     }
     if (mode == -3 || mode == -2) {
       const auto dip = FeederNeighboursPort()->DippingStation();
@@ -230,12 +229,12 @@ void FeederTestMotions::CameraToFeedTest(int mode, const FeederRow& row) {
   const int32_t cy = TruncToSteps(b.m_Y_CameraToNozzle1, p.m_Y_Pulse);
   int32_t tx = 0, ty = 0;
   if (mode == 9) {
-    tx = TruncToSteps(Num(row, kCellX), p.m_X_Pulse) - cx;
-    ty = TruncToSteps(Num(row, kCellY), p.m_Y_Pulse) - cy;
+    tx = TruncToSteps(row.Record().x, p.m_X_Pulse) - cx;
+    ty = TruncToSteps(row.Record().y, p.m_Y_Pulse) - cy;
   } else if (mode == 10) {
-    if (row[kCellFeedMode] != names_.Mode(kDragHand)) return;
-    tx = TruncToSteps(Num(row, kCellSlack), p.m_X_Pulse) - cx;
-    ty = TruncToSteps(Num(row, kCellTension), p.m_Y_Pulse) - cy;
+    if (row.Record().feedMode != names_.Mode(kDragHand)) return;
+    tx = TruncToSteps(row.Record().slack, p.m_X_Pulse) - cx;
+    ty = TruncToSteps(row.Record().tension, p.m_Y_Pulse) - cy;
   } else {
     return;
   }
@@ -250,7 +249,7 @@ void FeederTestMotions::CameraToFeedTest(int mode, const FeederRow& row) {
 }
 
 void FeederTestMotions::TowbarToHoleTest(const FeederRow& row) {
-  const char letter = row[0].empty() ? 0 : row[0][0];
+  const char letter = SideOf(row);
   if (letter == 'S' || letter == 'G') return;
   const auto side = TowbarSideOf(letter);
   if (!side) {
@@ -258,7 +257,7 @@ void FeederTestMotions::TowbarToHoleTest(const FeederRow& row) {
     return;
   }
   SwitchOff(side->output);
-  const double v = Num(row, kCellFeedCoord);
+  const double v = row.Record().feedCoordinate;
   if (v < side->minFeed || v > side->maxFeed) {
     ShowMessage(feedLimitMessage);
     return;
@@ -271,16 +270,16 @@ void FeederTestMotions::TowbarToHoleTest(const FeederRow& row) {
 }
 
 bool FeederTestMotions::AutoFeederAdvanceBeforePick(const FeederRow& row) {
-  if (row[0].empty() || row[0][0] != 'S') return true;
-  const int n = FeederNumberValue(row[0]);
+  if (SideOf(row) != 'S') return true;
+  const int n = row.Record().index;
   auto& af = AutoFeeders::Instance();
   if (n < 1 || n > 96 || af.IsFeederOn(n)) return true;
   af.SetFeederOn(n);
   const auto m = af.Mask();
-  int count = Int(row, kCellFeedCount);
+  int count = row.Record().feedCount;
   if (count == 0) count = 1;
   smt::link::FeedValues v{static_cast<int32_t>(m[0]), static_cast<int32_t>(m[1]), static_cast<int32_t>(m[2]), 0, 0, 0, 0,
-                          Int(row, kCellFeedTime), count, n};
+                          row.Record().feedTime, count, n};
   return smt::link::SendCmd66MoveFeedAxis(FeedAlternative(), 10, v) == smt::link::CommandResult::Ok;
 }
 
@@ -304,12 +303,12 @@ std::array<int32_t, 8> TurnHeadsBack() {
 
 void FeederTestMotions::NozzlePickToCamera(int head, int camera, const FeederRow& row) {
   const int type = smt::CurrentMachine().machineType;
-  const int nozzle = Int(row, kCellHead);
+  const int nozzle = row.Record().head;
   if (!AutoFeederAdvanceBeforePick(row)) return;
   const auto p = Pulse();
   const auto b = Basic();
-  const int32_t rx = TruncToSteps(Num(row, kCellX), p.m_X_Pulse);
-  const int32_t ry = TruncToSteps(Num(row, kCellY), p.m_Y_Pulse);
+  const int32_t rx = TruncToSteps(row.Record().x, p.m_X_Pulse);
+  const int32_t ry = TruncToSteps(row.Record().y, p.m_Y_Pulse);
   const int heads = PickHeadCount(type);
   int h = head < 1 ? 1 : head;
   bool found = false;
@@ -334,7 +333,7 @@ void FeederTestMotions::NozzlePickToCamera(int head, int camera, const FeederRow
       if (!PickNozzleFromLibrary(h, nozzle)) return;
     }
   }
-  double pick = Num(row, kCellPickHeight);
+  double pick = row.Record().pickHeight;
   if (pick == 0.0) pick = b.ZNozzleToFeed(h);
   int32_t tx = rx - HeadOffsetX(h);
   int32_t ty = ry - HeadOffsetY(h);
@@ -352,8 +351,8 @@ void FeederTestMotions::NozzlePickToCamera(int head, int camera, const FeederRow
   const ZStroke z = ZStrokeFor(h, type, pick, p.m_Z_Pulse);
   ReleasePumpOf(h, z.axis, type);
   if (smt::link::SendCmd67MoveZ(static_cast<uint8_t>(z.axis), z.steps, sp[kSpZ1].start, sp[kSpZ1].normal,
-                                static_cast<uint8_t>(h), static_cast<uint16_t>(Int(row, kCellPickDelay)),
-                                static_cast<uint8_t>(Num(row, kCellVacuum))) != smt::link::CommandResult::Ok)
+                                static_cast<uint8_t>(h), static_cast<uint16_t>(row.Record().pickDelay),
+                                static_cast<uint8_t>(row.Record().vacuum)) != smt::link::CommandResult::Ok)
     return;
   // Over the vision camera.
   const auto cam = FeederNeighboursPort()->VisionCamera(camera);
@@ -364,20 +363,16 @@ void FeederTestMotions::NozzlePickToCamera(int head, int camera, const FeederRow
   int32_t cy = ci.y - HeadOffsetY(h);
   if (type == 4) cy = smt::CurrentMachine().curY;
   {
-    const auto [on, fly] = std::pair<bool, std::string>{true, row[kCellFly]};
-    (void)on;
-    const size_t slash = fly.find('/');
-    const int contrast = TextToInt(fly.substr(0, slash));
-    const int brightness = slash == std::string::npos ? 0 : TextToInt(fly.substr(slash + 1));
-    const int feature = TextToInt(row[kCellFeature].substr(0, 2));
-    smt::link::CameraPanelPort()->ShowVisualParameters(contrast, brightness, feature, ci.viewSize, Num(row, kCellLength) + b.m_AutoMagnify);
+    const FeederRecord& f = row.Record();
+    smt::link::CameraPanelPort()->ShowVisualParameters(f.lightContrast, f.lightBrightness, f.recognitionType, ci.viewSize,
+                                                       f.length + b.m_AutoMagnify);
   }
   Move64(cx - smt::CurrentMachine().curX, cy - smt::CurrentMachine().curY, kMasterResetFlag);
 }
 
 void FeederTestMotions::PutBackTest(const FeederRow& row) {
   const int type = smt::CurrentMachine().machineType;
-  const int k = Int(row, kCellHead);
+  const int k = row.Record().head;
   if (!AutoFeederAdvanceBeforePick(row)) return;
   int h = k;
   if (AutoChangeNozzle()) {
@@ -399,10 +394,10 @@ void FeederTestMotions::PutBackTest(const FeederRow& row) {
   }
   const auto p = Pulse();
   const auto b = Basic();
-  double pick = Num(row, kCellPickHeight);
+  double pick = row.Record().pickHeight;
   if (pick == 0.0) pick = b.ZNozzleToFeed(h);
-  int32_t tx = TruncToSteps(Num(row, kCellX), p.m_X_Pulse) - HeadOffsetX(h);
-  int32_t ty = TruncToSteps(Num(row, kCellY), p.m_Y_Pulse) - HeadOffsetY(h);
+  int32_t tx = TruncToSteps(row.Record().x, p.m_X_Pulse) - HeadOffsetX(h);
+  int32_t ty = TruncToSteps(row.Record().y, p.m_Y_Pulse) - HeadOffsetY(h);
   if (!InTravel(tx, ty)) {
     Info(kHeaderToFeedPosError);
     return;
@@ -421,18 +416,18 @@ void FeederTestMotions::PutBackTest(const FeederRow& row) {
   const ZStroke z = ZStrokeFor(h, type, pick, p.m_Z_Pulse);
   ReleasePumpOf(h, z.axis, type);
   smt::link::SendCmd68MoveZVacuum(static_cast<uint8_t>(z.axis), z.steps, sp[kSpZ1].start, sp[kSpZ1].normal, h,
-                                  static_cast<uint16_t>(Int(row, kCellPlaceDelay)),
-                                  static_cast<int32_t>(Num(row, kCellVacuum)));
+                                  static_cast<uint16_t>(row.Record().placeDelay),
+                                  static_cast<int32_t>(row.Record().vacuum));
 }
 
 // --- feeds --------------------------------------------------------------------------
 
 bool FeederTestMotions::TowbarFeed(const FeederRow& row, bool is0402, int count) {
-  const char letter = row[0].empty() ? 0 : row[0][0];
+  const char letter = SideOf(row);
   const auto side = TowbarSideOf(letter);
   if (!side) return true;  // S and G do not feed here
   if (is0402) SwitchOff(side->output);
-  const double v = Num(row, kCellFeedCoord);
+  const double v = row.Record().feedCoordinate;
   if (v < side->minFeed || v > side->maxFeed) {
     ShowMessage(feedLimitMessage);
     return false;
@@ -445,13 +440,13 @@ bool FeederTestMotions::TowbarFeed(const FeederRow& row, bool is0402, int count)
   smt::link::FeedValues vals{TruncToSteps(v, side->walkPulse) - side->walkPosition,
                              walk.start,
                              walk.normal,
-                             TruncToSteps(Num(row, kCellSlack), side->liftPulse),
-                             TruncToSteps(Num(row, kCellTension), side->liftPulse),
+                             TruncToSteps(row.Record().slack, side->liftPulse),
+                             TruncToSteps(row.Record().tension, side->liftPulse),
                              lift.start,
                              lift.normal,
-                             Int(row, kCellFeedTime),
+                             row.Record().feedTime,
                              is0402 ? 1 : count,
-                             FeederNumberValue(row[0])};
+                             row.Record().index};
   if (smt::link::SendCmd66MoveFeedAxis(FeedAlternative(), static_cast<uint8_t>(side->sideCode), vals) !=
       smt::link::CommandResult::Ok)
     return false;
@@ -459,7 +454,7 @@ bool FeederTestMotions::TowbarFeed(const FeederRow& row, bool is0402, int count)
 }
 
 bool FeederTestMotions::AutoFeederFeed(const FeederRow& row, int count) {
-  const int n = FeederNumberValue(row[0]);
+  const int n = row.Record().index;
   auto& af = AutoFeeders::Instance();
   const int type = smt::CurrentMachine().machineType;
   af.ToggleFeeder(n, type);
@@ -475,13 +470,13 @@ bool FeederTestMotions::AutoFeederFeed(const FeederRow& row, int count) {
   }
   const auto m = af.Mask();
   smt::link::FeedValues v{static_cast<int32_t>(m[0]), static_cast<int32_t>(m[1]), static_cast<int32_t>(m[2]), 0, 0, 0, 0,
-                          Int(row, kCellFeedTime), cnt, feeder};
+                          row.Record().feedTime, cnt, feeder};
   return smt::link::SendCmd66MoveFeedAxis(FeedAlternative(), 10, v) == smt::link::CommandResult::Ok;
 }
 
 bool FeederTestMotions::VibrationFeed(const FeederRow& row, int count) {
-  const int t = Int(row, kCellFeedTime);
-  const int n = FeederNumberValue(row[0]);
+  const int t = row.Record().feedTime;
+  const int n = row.Record().index;
   for (int i = count; i >= 1; --i) {
     smt::link::FeedValues v{0, 0, 0, 0, 0, 0, 0, t, i, n};
     if (smt::link::SendCmd66MoveFeedAxis(FeedAlternative(), 11, v) != smt::link::CommandResult::Ok) return false;
@@ -494,8 +489,8 @@ bool FeederTestMotions::TrayFeed(const FeederRow& row) {
   if (smt::CurrentMachine().machineType != 10) return true;
   const double aw = Pulse().m_AutoWalk1_Pulse;
   const auto sp = PickSpeeds();
-  smt::link::FeedValues v{0, 0, 0, TruncToSteps(Num(row, kCellSlack), aw), TruncToSteps(Num(row, kCellTension), aw),
-                          sp[kSpAutoWalk1].start, sp[kSpAutoWalk1].normal, 0, 0, FeederNumberValue(row[0])};
+  smt::link::FeedValues v{0, 0, 0, TruncToSteps(row.Record().slack, aw), TruncToSteps(row.Record().tension, aw),
+                          sp[kSpAutoWalk1].start, sp[kSpAutoWalk1].normal, 0, 0, row.Record().index};
   return smt::link::SendCmd66MoveFeedAxis(FeedAlternative(), 13, v) == smt::link::CommandResult::Ok;
 }
 
@@ -503,17 +498,17 @@ bool FeederTestMotions::DragPinFeed(const FeederRow& row) {
   const auto b = Basic();
   const auto p = Pulse();
   const auto sp = PickSpeeds();
-  const char letter = row[0].empty() ? 0 : row[0][0];
-  const int32_t tx = TruncToSteps(Num(row, kCellX), p.m_X_Pulse) - TruncToSteps(b.m_X_Nozzle2ToNozzle1, p.m_X_Pulse);
-  const int32_t ty = TruncToSteps(Num(row, kCellY), p.m_Y_Pulse) - TruncToSteps(b.m_Y_Nozzle2ToNozzle1, p.m_Y_Pulse);
+  const char letter = SideOf(row);
+  const int32_t tx = TruncToSteps(row.Record().x, p.m_X_Pulse) - TruncToSteps(b.m_X_Nozzle2ToNozzle1, p.m_X_Pulse);
+  const int32_t ty = TruncToSteps(row.Record().y, p.m_Y_Pulse) - TruncToSteps(b.m_Y_Nozzle2ToNozzle1, p.m_Y_Pulse);
   if (Serial()) smt::link::SendCmd60SetState(0, 0);
   if (!Move64(tx - smt::CurrentMachine().curX, ty - smt::CurrentMachine().curY, kMasterResetFlag)) return false;
-  double pick = Num(row, kCellPickHeight);
+  double pick = row.Record().pickHeight;
   if (pick == 0.0) pick = b.m_Z_Nozzle2ToFeed;
   const double depth = pick - b.m_Nozzle2MoreNozzle1;
   if (!smt::link::SendCmd61MoveAxis(2, TruncToSteps(depth, p.m_Z_Pulse), sp[kSpZ1].start, sp[kSpZ1].normal))
     return false;
-  const double s = std::fabs(Num(row, kCellFeedCoord));
+  const double s = std::fabs(row.Record().feedCoordinate);
   const auto side = TowbarSideOf(letter);
   const AutoFeedConfig cfg = AutoFeeders::Instance().Config();
   if (side) {
@@ -530,7 +525,7 @@ bool FeederTestMotions::DragPinFeed(const FeederRow& row) {
     default: break;
   }
   if (letter != 'G' && !Move64(dx, dy, kNoMasterResetFlag)) return false;
-  if (!Pause(Int(row, kCellFeedTime))) return false;
+  if (!Pause(row.Record().feedTime)) return false;
   const double back = b.m_FeedOverBack;
   dx = dy = 0;
   switch (letter) {
@@ -552,15 +547,15 @@ bool FeederTestMotions::DragPinFeed(const FeederRow& row) {
 }
 
 bool FeederTestMotions::FeedTest(const FeederRow& row, bool singleStep) {
-  const char letter = row[0].empty() ? 0 : row[0][0];
+  const char letter = SideOf(row);
   if (letter != 'W' && letter != 'N' && letter != 'E' && letter != 'S' && letter != 'G') {
     ShowMessage(kFeedDirectionNoFind);
     return false;
   }
-  int count = Int(row, kCellFeedCount);
+  int count = row.Record().feedCount;
   if (count == 0) count = 1;
   if (singleStep) count = 1;
-  const int mode = names_.ModeOf(row[kCellFeedMode]);
+  const int mode = names_.ModeOf(row.Record().feedMode);
   switch (mode) {
     case kAutoFeed: case kClDip: return AutoFeederFeed(row, count);
     case kVibrationFeed: return VibrationFeed(row, count);
@@ -586,14 +581,18 @@ void FeederTestMotions::FeedTestAll(const std::vector<FeederRow>& rows, std::ato
       if (!running || stop_.stop_requested()) return;
       const FeederRow& row = rows[i];
       if (select) select(static_cast<int>(i), true);
-      const char letter = row[0].empty() ? 0 : row[0][0];
+      const char letter = SideOf(row);
       if (letter != 'W' && letter != 'N' && letter != 'E' && letter != 'S' && letter != 'G') {
         ShowMessage(kFeedDirectionNoFind);
         return;
       }
-      int count = Int(row, kCellFeedCount);
+      if (!row.Readable()) {
+        ShowMessage("Feeder \"" + row.Number() + "\" cannot be used: " + row.Problem()->what());
+        return;
+      }
+      int count = row.Record().feedCount;
       if (count == 0) count = 1;
-      const int mode = names_.ModeOf(row[kCellFeedMode]);
+      const int mode = names_.ModeOf(row.Record().feedMode);
       bool ok = true;
       switch (mode) {
         case kIntegrationFeed:
@@ -603,10 +602,10 @@ void FeederTestMotions::FeedTestAll(const std::vector<FeederRow>& rows, std::ato
         case kAutoFeed:
         case kClDip:
           if (cfg.m_bAutoFeed) {
-            const int n = FeederNumberValue(row[0]);
+            const int n = row.Record().index;
             const bool serial = Serial();
             const bool v207 = smt::link::Runtime().v2_07.load() != 0;
-            const int t = Int(row, kCellFeedTime);
+            const int t = row.Record().feedTime;
             af.SetFeederOn(n);
             auto m = af.Mask();
             smt::link::FeedValues v{static_cast<int32_t>(m[0]), static_cast<int32_t>(m[1]), static_cast<int32_t>(m[2]),

@@ -8,6 +8,7 @@
 #include "link/LinkRuntime.h"
 #include "link/MachineGuards.h"
 #include "link/MotionCommands.h"
+#include "platform/DecimalRounding.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
 #include "platform/WorkerThreads.h"
@@ -35,6 +36,12 @@ void RunFeederTest(const FeederTestRequest& r, const FeederTestResults& results,
   const auto basic = *smt::settings::SettingsStores::Instance().machine.Basic();
   // Only the tests that use the neighbours need them connected.
   auto sv = []() -> FeederNeighbours& { return *FeederNeighboursPort(); };
+  // A row whose numbers cannot be read is not moved to or fed.
+  if (mode >= 0 && mode != 30 && !r.row.Readable()) {
+    smt::platform::ShowMessage("料架 \"" + r.row.Number() + "\" 的数值无法读取 !\r\nFeeder \"" + r.row.Number() +
+                               "\" cannot be used: " + r.row.Problem()->what());
+    return;
+  }
   if (mode == -4) {
     AutoFeederAdvance();
   } else if (mode == -3) {
@@ -57,11 +64,11 @@ void RunFeederTest(const FeederTestRequest& r, const FeederTestResults& results,
     }
   } else if (mode == 0) {
     if (motions.NozzleToFeedTest(0, &r.row)) {
-      const int head = MeasureHeadFor(smt::platform::TextToInt(r.row[kCellHead]), smt::CurrentMachine().machineType);
+      const int head = MeasureHeadFor(r.row.Record().head, smt::CurrentMachine().machineType);
       if (auto h = MeasureHeight(head)) {
         const double pick = *h - (basic.m_Z_Measurement - basic.m_Z_Nozzle1ToPCBHeight);
         if (results.pickHeightMeasured)
-          results.pickHeightMeasured(r.listRow, r.row[0], smt::platform::FormatDouble(pick, 4));
+          results.pickHeightMeasured(r.listRow, r.row.Number(), smt::platform::RoundDecimals(pick, 4));
       }
     }
   } else if (mode >= 1 && mode <= 8) {
@@ -76,7 +83,7 @@ void RunFeederTest(const FeederTestRequest& r, const FeederTestResults& results,
     const int camera = mode <= 20 ? 1 : 2;
     const int head = mode <= 20 ? mode - 12 : mode - 20;
     if (smt::CurrentMachine().machineType == 8) {
-      sv().PickFromFeederTest(head, camera, r.row[0]);
+      sv().PickFromFeederTest(head, camera, r.row.Number());
     } else {
       motions.NozzlePickToCamera(head, camera, r.row);
     }

@@ -16,7 +16,7 @@ namespace smt::feeder {
 
 struct FeederTestRequest {
   int mode = 0;
-  FeederRow row{};          // the selected list row's texts (flag cells hold their value only)
+  FeederRow row{};          // the selected list row, read
   int listRow = -1;         // index of that list row
   bool pullHole = false;    // mode 2 from the towbar test on a drag-pin row
   bool singleStep = false;  // mode 12: feed once
@@ -28,7 +28,7 @@ struct FeederTestRequest {
 // panel posts to the window thread).
 struct FeederTestResults {
   // Mode 0: the measured pick height text for the list row.
-  std::function<void(int listRow, const std::string& number, const std::string& heightText)> pickHeightMeasured;
+  std::function<void(int listRow, const std::string& number, double heightMm)> pickHeightMeasured;
   // Mode 30: the row being tested is selected (true) or deselected (false).
   std::function<void(int listRow, bool on)> selectRow;
 };

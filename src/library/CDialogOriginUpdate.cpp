@@ -1,5 +1,7 @@
 #include "library/CDialogOriginUpdate.h"
 
+#include "platform/OperatorNumber.h"
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -150,8 +152,11 @@ smt::library::OriginUpdateTargets LibraryOriginTargets(std::vector<std::string>*
     auto* basic = qobject_cast<smt::settings::CDialogSetBasic*>(parent.data());
     if (!basic) return;
     // The open settings dialog shows (and at its OK keeps) the shifted position.
+    // An edit that holds no number keeps its text: the dialog's OK refuses it by name.
     auto shift = [](QLineEdit* e, double delta) {
-      if (e) e->setText(Q(smt::platform::FormatDouble(smt::platform::TextToDouble(e->text().toStdString()) + delta)));
+      if (!e) return;
+      if (const auto v = smt::platform::ParseOperatorNumber(e->text().toStdString()))
+        e->setText(Q(smt::platform::FormatDouble(*v + delta)));
     };
     shift(basic->Edit("m_X_ThrowPosition"), dx);
     shift(basic->Edit("m_Y_ThrowPosition"), dy);

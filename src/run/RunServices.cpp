@@ -39,18 +39,17 @@ std::array<std::string, 9> FeedModeNames() {
 std::optional<smt::feeder::FeederRecord> FeederRecordAt(int group, int row) {
   auto* t = Services().feeders;
   if (!t || group != t->CurrentIndex()) return std::nullopt;
-  const auto cells = t->CurrentRow(row);
-  if (!cells) return std::nullopt;
-  try {
-    return smt::feeder::FeederRecordFromCells(*cells, "feeder list", row + 1);
-  } catch (const smt::platform::FileCellError& e) {
+  const auto r = t->CurrentRow(row);
+  if (!r) return std::nullopt;
+  if (const smt::platform::FileCellError* e = r->Problem()) {
     // A feeder that cannot be read is not picked from.
-    const std::string& number = (*cells)[smt::feeder::kCellNumber];
-    CLogFile::Instance().Write(true, "feeder %s refused: %s", number.c_str(), e.what());
+    const std::string& number = r->Number();
+    CLogFile::Instance().Write(true, "feeder %s refused: %s", number.c_str(), e->what());
     smt::platform::ShowMessage("料架 \"" + number + "\" 的数值无法读取 !\r\nFeeder \"" + number +
-                               "\" cannot be used: " + e.what());
+                               "\" cannot be used: " + e->what());
     return std::nullopt;
   }
+  return r->Record();
 }
 
 void SetFeederFeedCount(int group, int row, int count) {

@@ -138,9 +138,21 @@ TEST_F(FeederEditorRefusal, EveryRefusalNamesTheFieldAndItsRange) {
       {"length", "0", "Length: please enter a number between 0.1 and 100."},
       {"contrast", "300", "Contrast: please enter a number between 0 and 255."},
       // Words and trailing letters are refused, not read as 0 or cut.
-      {"x", "ten", "Pick X: please enter a number."},
+      {"x", "ten", "Pick X: please enter a number between -10000 and 10000."},
       {"number", "12abc", "Feeder number: please enter a number between 1 and 10000."},
       {"feedTime", "nan", "Feed time: please enter a number between 0 and 10000."},
+      // The pick point, the feed coordinate and the tension within what the
+      // feeder table reads back: one past each end, infinities, huge numbers.
+      {"x", "10000.0001", "Pick X: please enter a number between -10000 and 10000."},
+      {"x", "-10000.0001", "Pick X: please enter a number between -10000 and 10000."},
+      {"y", "12abc", "Pick Y: please enter a number between -10000 and 10000."},
+      {"y", "inf", "Pick Y: please enter a number between -10000 and 10000."},
+      {"y", "1e400", "Pick Y: please enter a number between -10000 and 10000."},
+      {"feedCoord", "10000.0001", "Feed coordinate: please enter a number between -10000 and 10000."},
+      {"feedCoord", "nan", "Feed coordinate: please enter a number between -10000 and 10000."},
+      {"tension", "-10000.0001", "Tension length: please enter a number between -10000 and 10000."},
+      {"tension", "word", "Tension length: please enter a number between -10000 and 10000."},
+      {"slack", "10000.0001", "Slack length: please enter a number between 0 and 10000."},
   };
   for (const Case& c : cases) {
     std::vector<std::vector<std::string>> said;

@@ -14,7 +14,7 @@
 namespace {
 
 smt::feeder::FeederRow Feeder(const std::string& number, const std::string& value, const std::string& camera) {
-  smt::feeder::FeederRow r;
+  smt::feeder::FeederCells r;
   r[smt::feeder::kCellNumber] = number;
   r[smt::feeder::kCellPackage] = "0603";
   r[smt::feeder::kCellValue] = value;

@@ -152,7 +152,7 @@ class LampShell : public ShellTest {
     for (size_t i = 0; i < points.size(); ++i) table.FillPointRows(static_cast<int>(i), ValuesOf(points[i]));
     ASSERT_TRUE(job.setLampRows);
     job.setLampRows(table.RowTexts());
-    smt::feeder::FeederRow w1;
+    smt::feeder::FeederCells w1;
     w1[smt::feeder::kCellNumber] = "W1";
     w1[smt::feeder::kCellPackage] = "0603";
     w1[smt::feeder::kCellX] = "300";

@@ -18,7 +18,7 @@ namespace {
 using namespace smt::feeder;
 
 FeederRow Feeder(const std::string& number, const std::string& package) {
-  FeederRow r;
+  FeederCells r;
   r[kCellNumber] = number;
   r[kCellPackage] = package;
   r[kCellValue] = "10k";
@@ -109,7 +109,7 @@ TEST_F(PackageFeederShellTest, ConfirmedModifyWithSynchronousModifyRewritesTheFe
     EXPECT_EQ(lr.icon[kCellCamera], 1) << row;  // vision centring
     EXPECT_EQ(lr.text[kCellFeedCount], "7") << row;  // passed on
     EXPECT_EQ(lr.text[kCellFeedTime], "3") << row;   // kept
-    EXPECT_EQ(feeders.Table().CurrentRow(row)->at(kCellLength), "2.50") << row;
+    EXPECT_EQ(feeders.Table().CurrentRow(row)->Cell(kCellLength), "2.50") << row;
   }
   // A feeder of another package is left alone.
   EXPECT_EQ(feeders.ListRow(1).text[kCellLength], "9.00");

@@ -281,7 +281,7 @@ void ProcessRunConditions::RunLamp(const ProcessCondition& c) {
   }
   ASSERT_TRUE(job.setLampRows);
   job.setLampRows(table.RowTexts());
-  smt::feeder::FeederRow w1;
+  smt::feeder::FeederCells w1;
   w1[smt::feeder::kCellNumber] = "W1";
   w1[smt::feeder::kCellPackage] = "0603";
   w1[smt::feeder::kCellX] = "300";

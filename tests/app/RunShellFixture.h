@@ -32,7 +32,7 @@ inline std::vector<Placed> Placements(const smt::sim::SimBoard& sim) {
   return out;
 }
 
-inline smt::feeder::FeederRow NoVision(smt::feeder::FeederRow r) {
+inline smt::feeder::FeederCells NoVision(smt::feeder::FeederCells r) {
   r[smt::feeder::kCellCamera] = "No/Camera 1";
   return r;
 }

@@ -207,7 +207,7 @@ TEST_P(DemoRunOnSimProgram, PartsLandWhereVisionSaysTheyMust) {
     if (c.camera) {
       ASSERT_TRUE(feeders.Table().SetCurrentCell(row, smt::feeder::kCellCamera, c.camera));
     } else {
-      EXPECT_EQ(feeders.Table().CurrentRow(row).value()[smt::feeder::kCellCamera], "Yes/Camera 1") << "vision on";
+      EXPECT_EQ(feeders.Table().CurrentRow(row).value().Cell(smt::feeder::kCellCamera), "Yes/Camera 1") << "vision on";
     }
     if (c.fly) {
       ASSERT_TRUE(feeders.Table().SetCurrentCell(row, smt::feeder::kCellFly, "Yes/60/80"));

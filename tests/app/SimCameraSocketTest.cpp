@@ -157,10 +157,10 @@ TEST_F(DemoMachine, TheSimulatorsWorldIsTheMachineTheProgramLoads) {
   for (size_t i = 0; i < world->feeders.size(); ++i) {
     const auto row = table.CurrentRow(static_cast<int>(i));
     ASSERT_TRUE(row.has_value());
-    EXPECT_DOUBLE_EQ(std::stod((*row)[smt::feeder::kCellX]), world->feeders[i].x) << i;
-    EXPECT_DOUBLE_EQ(std::stod((*row)[smt::feeder::kCellY]), world->feeders[i].y) << i;
-    EXPECT_DOUBLE_EQ(std::stod((*row)[smt::feeder::kCellLength]), world->feeders[i].length) << i;
-    EXPECT_DOUBLE_EQ(std::stod((*row)[smt::feeder::kCellWidth]), world->feeders[i].width) << i;
+    EXPECT_DOUBLE_EQ(row->Record().x, world->feeders[i].x) << i;
+    EXPECT_DOUBLE_EQ(row->Record().y, world->feeders[i].y) << i;
+    EXPECT_DOUBLE_EQ(row->Record().length, world->feeders[i].length) << i;
+    EXPECT_DOUBLE_EQ(row->Record().width, world->feeders[i].width) << i;
   }
 
   ASSERT_TRUE(f.view()->document()->OnOpenDocument(dir / smt::app::kDemoJobName));

@@ -48,6 +48,7 @@
 namespace visionrun {
 
 using namespace std::chrono_literals;
+using smt::feeder::FeederCells;
 using smt::feeder::FeederRow;
 
 constexpr double kStepsPerMm = 100, kStepsPerDeg = 100;  // the fixture's default scales
@@ -58,7 +59,7 @@ struct Target {
 };
 
 inline FeederRow Feeder(const std::string& number, double x, double y, const std::string& camera, bool fly) {
-  FeederRow r;
+  FeederCells r;
   r[smt::feeder::kCellNumber] = number;
   r[smt::feeder::kCellPackage] = "2010";
   r[smt::feeder::kCellX] = std::to_string(x);

@@ -45,7 +45,7 @@ std::string CellText(int c) {
 }
 
 FeederRow Row(const std::string& number, const std::string& mode, const std::string& speed) {
-  FeederRow r;
+  FeederCells r;
   for (size_t c = 0; c < r.size(); ++c) r[c] = CellText(static_cast<int>(c));
   r[0] = number;
   r[kCellCamera] = "Yes/相机1";
@@ -106,8 +106,8 @@ TEST(FeederCsv, ImportRebuildsTrayCellsFromTheNextPosition) {
   EXPECT_DOUBLE_EQ(t.colSpace, 2.0);
   const std::vector<std::string> expected = {"No/1", "No/2", "No/3", "No/4", "No/5", "Yes/6", "No/7", "No/8", "Yes/9"};
   EXPECT_EQ(t.cells, expected);
-  EXPECT_EQ(rows[0][kCellFeedMode], "托盘");
-  EXPECT_EQ(rows[0][29], "29");
+  EXPECT_EQ(rows[0].Cell(kCellFeedMode), "托盘");
+  EXPECT_EQ(rows[0].Cell(29), "29");
 }
 
 TEST(FeederCsv, NamesFollowTheProgramLanguageAndUnknownNamesStayEmpty) {
@@ -130,10 +130,10 @@ TEST(FeederCsv, NamesFollowTheProgramLanguageAndUnknownNamesStayEmpty) {
     std::vector<TrayRecord> trays;
     ParseFeederCsv("header\n" + line + "\n", Names(0), rows, trays);
     ASSERT_EQ(rows.size(), 1u) << c.mode;
-    EXPECT_EQ(rows[0][kCellFeedMode], c.wantMode) << c.mode;
-    EXPECT_EQ(rows[0][kCellSpeed], c.wantSpeed) << c.speed;
+    EXPECT_EQ(rows[0].Cell(kCellFeedMode), c.wantMode) << c.mode;
+    EXPECT_EQ(rows[0].Cell(kCellSpeed), c.wantSpeed) << c.speed;
     // A line without tray fields keeps cell 29 and gets a 1 x 1 tray.
-    EXPECT_EQ(rows[0][29], "29");
+    EXPECT_EQ(rows[0].Cell(29), "29");
     EXPECT_EQ(trays[0].rows, 1);
     EXPECT_EQ(trays[0].cells, std::vector<std::string>{"Yes/1"});
   }

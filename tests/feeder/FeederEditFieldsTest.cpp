@@ -89,7 +89,7 @@ TEST(FeederEditChecks, IntegrationAnd0402FillAMissingSlackThenTensionSilently) {
   EXPECT_EQ(drag.slack, 0);
 }
 
-// The slack's range is 0..10000; the tension (the drag Y of drag modes) takes any number.
+// The slack's range is 0..10000; the tension (the drag Y of drag modes) may be negative.
 TEST(FeederEditChecks, SlackRangeIsZeroToTenThousand) {
   FeederEditFields f = Valid();
   for (double v : {0.0, 10000.0}) {
@@ -107,6 +107,41 @@ TEST(FeederEditChecks, SlackRangeIsZeroToTenThousand) {
   f = Valid();
   f.tension = -25;
   EXPECT_FALSE(CheckFieldRanges(f).has_value());
+}
+
+// The pick point, the feed coordinate and the belt lengths take what the
+// feeder table reads back: both ends are taken, a step past either end is
+// refused naming the edit and its range.
+TEST(FeederEditChecks, PositionAndLengthRangeEnds) {
+  struct Case {
+    const char* edit;
+    double FeederEditFields::*field;
+    double lo, hi;
+  };
+  const Case cases[] = {
+      {"x", &FeederEditFields::x, -10000, 10000},
+      {"y", &FeederEditFields::y, -10000, 10000},
+      {"feedCoord", &FeederEditFields::feedCoord, -10000, 10000},
+      {"slack", &FeederEditFields::slack, 0, 10000},
+      {"tension", &FeederEditFields::tension, -10000, 10000},
+      {"pickHeight", &FeederEditFields::pickHeight, -1000, 0},
+  };
+  for (const Case& c : cases) {
+    for (double v : {c.lo, c.hi, (c.lo + c.hi) / 2}) {
+      FeederEditFields f = Valid();
+      f.*c.field = v;
+      EXPECT_FALSE(CheckFieldRanges(f).has_value()) << c.edit << " " << v;
+    }
+    for (double v : {c.lo - 0.0001, c.hi + 0.0001, c.lo - 1e300, c.hi + 1e300}) {
+      FeederEditFields f = Valid();
+      f.*c.field = v;
+      const auto bad = CheckFieldRanges(f);
+      ASSERT_TRUE(bad.has_value()) << c.edit << " " << v;
+      EXPECT_EQ(bad->edit, c.edit);
+      EXPECT_EQ(bad->min, c.lo);
+      EXPECT_EQ(bad->max, c.hi);
+    }
+  }
 }
 
 TEST(FeederEditFields, ListRowRoundTripAndNumberLetter) {

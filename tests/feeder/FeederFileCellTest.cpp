@@ -246,14 +246,14 @@ TEST(FeederCsvCells, EveryNumberCellRefusesTheFileNamingLineAndFieldAndKeepsTheG
       t.AddGroup("A", "");
       t.SetCurrentName("A");
       t.ShowGroupInList("A", Names());
-      FeederRow keep;
+      FeederCells keep;
       for (size_t k = 0; k < keep.size(); ++k) keep[k] = GoodRow("W1")[k];
       t.ReplaceCurrentRows({keep}, {TrayRecord::Default("Yes/1")});
       const std::string gbk = smt::platform::Utf8ToGbk(csv(bad));
       std::ofstream(dir / "feed-.csv", std::ios::binary) << gbk;
       EXPECT_EQ(ImportFeederCsv(t, dir / "feed-.csv", Names()), CsvImportResult::Refused);
       EXPECT_EQ(t.CurrentRowCount(), 1);
-      EXPECT_EQ(t.CurrentRow(0)->at(0), "W1");
+      EXPECT_EQ(t.CurrentRow(0)->Cell(0), "W1");
     }
   std::printf("feeder CSV: %d damaged cells refused\n", refused);
 }

@@ -87,8 +87,8 @@ class FeederSimTest : public linktest::MotionSimTest {
       if (c.code == code) out.push_back(c);
     return out;
   }
-  static FeederRow Row(const std::string& number, double x, double y) {
-    FeederRow r{};
+  static FeederCells Row(const std::string& number, double x, double y) {
+    FeederCells r;
     r[kCellNumber] = number;
     r[kCellX] = smt::platform::FormatDouble(x, 4);
     r[kCellY] = smt::platform::FormatDouble(y, 4);
@@ -163,7 +163,7 @@ TEST_F(FeederSimTest, NozzleOffsetsAndTheLampMachineMoveAlongXOnly) {
 
 TEST_F(FeederSimTest, TowbarTestChecksTheSideRangeAfterSwitchingTheOutputOff) {
   FeederTestMotions m;
-  FeederRow north = Row("N2", 0, 0);
+  FeederCells north = Row("N2", 0, 0);
   north[kCellFeedCoord] = "-1.0";
   m.TowbarToHoleTest(north);
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"料架送料坐标数据越限 !"});
@@ -172,12 +172,12 @@ TEST_F(FeederSimTest, TowbarTestChecksTheSideRangeAfterSwitchingTheOutputOff) {
   EXPECT_TRUE(linktest::WaitFor([&] { return !Of(0x03).empty(); }));
   EXPECT_EQ(Of(0x03)[0].payload[0], 6);
   EXPECT_EQ(Of(0x03)[0].payload[1], 0);
-  FeederRow west = Row("W2", 0, 0);
+  FeederCells west = Row("W2", 0, 0);
   west[kCellFeedCoord] = "-1.0";
   m.TowbarToHoleTest(west);
   ASSERT_EQ(Of(0x61).size(), 1u);
   EXPECT_EQ(smt::CurrentMachine().motion.curAxis8.load(), -50);
-  FeederRow odd = Row("X2", 0, 0);
+  FeederCells odd = Row("X2", 0, 0);
   m.TowbarToHoleTest(odd);
   EXPECT_EQ(messages.service.Texts().back(), "FeedDirection No Find");
 }
@@ -212,14 +212,15 @@ TEST_F(FeederSimTest, MeasureModesWriteBackTheirResults) {
     smt::CurrentMachine().machineType = c.type;
     std::string got;
     FeederTestResults res;
-    res.pickHeightMeasured = [&](int, const std::string& number, const std::string& text) {
+    res.pickHeightMeasured = [&](int, const std::string& number, double height) {
       EXPECT_EQ(number, "W5");
-      got = text;
+      got = smt::platform::FormatDouble(height, 4);
     };
     FeederTestRequest m0;
     m0.mode = 0;
-    m0.row = Row("W5", 10, -10);
-    m0.row[kCellHead] = c.head;
+    FeederCells w5 = Row("W5", 10, -10);
+    w5[kCellHead] = c.head;
+    m0.row = w5;
     RunFeederTest(m0, res);
     EXPECT_EQ(got, c.expected) << c.type << " head " << c.head;
   }
@@ -239,7 +240,7 @@ TEST_F(FeederSimTest, PickToCameraTriesTheHeadsInTurnAndPicksWithTheFirstThatRea
     c.light = 9;
     return std::optional<VisionCameraInfo>(c);
   };
-  FeederRow row = Row("W1", 10, -10);
+  FeederCells row = Row("W1", 10, -10);
   row[kCellFly] = "30/40";
   row[kCellFeature] = "03:二极管";
   FeederTestMotions m;
@@ -258,7 +259,7 @@ TEST_F(FeederSimTest, PickToCameraTriesTheHeadsInTurnAndPicksWithTheFirstThatRea
 
   // No head reaches: one box with the last head tried.
   sim->ClearReceived();
-  FeederRow far = Row("W1", 1.0, 5.0);  // Y above 0 is outside the travel
+  FeederCells far = Row("W1", 1.0, 5.0);  // Y above 0 is outside the travel
   m.NozzlePickToCamera(1, 1, far);
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"A4 To Feed Pos Error !"});
   EXPECT_TRUE(Of(0x65).empty());
@@ -267,7 +268,7 @@ TEST_F(FeederSimTest, PickToCameraTriesTheHeadsInTurnAndPicksWithTheFirstThatRea
 TEST_F(FeederSimTest, FeedTestsSendTheFeedOfTheirMode) {
   FeederTestMotions m;
   // Vibration feeder, count 3: counts 3, 2, 1.
-  FeederRow vib = Row("E4", 0, 0);
+  FeederCells vib = Row("E4", 0, 0);
   vib[kCellFeedMode] = "振动飞达";
   vib[kCellFeedCount] = "3";
   vib[kCellFeedTime] = "5";
@@ -281,7 +282,7 @@ TEST_F(FeederSimTest, FeedTestsSendTheFeedOfTheirMode) {
   }
   // Towbar feed of a west feeder: walk steps to the feed coordinate.
   sim->ClearReceived();
-  FeederRow west = Row("W2", 0, 0);
+  FeederCells west = Row("W2", 0, 0);
   west[kCellFeedCoord] = "-2";
   west[kCellFeedCount] = "0";
   ASSERT_TRUE(m.FeedTest(west, false));
@@ -299,7 +300,7 @@ TEST_F(FeederSimTest, FeedTestsSendTheFeedOfTheirMode) {
   EXPECT_EQ(Of(0x66)[0].payload[36], 1);
   // An automatic feeder toggles its bit and sends the mask.
   sim->ClearReceived();
-  FeederRow s = Row("S17", 0, 0);
+  FeederCells s = Row("S17", 0, 0);
   s[kCellFeedMode] = "自动飞达";
   ASSERT_TRUE(m.FeedTest(s, false));
   feeds = Of(0x66);
@@ -309,7 +310,7 @@ TEST_F(FeederSimTest, FeedTestsSendTheFeedOfTheirMode) {
   EXPECT_EQ(feeds[0].payload[37], 17);
   // A tray row feeds only on the labeling machine.
   sim->ClearReceived();
-  FeederRow g = Row("G1", 0, 0);
+  FeederCells g = Row("G1", 0, 0);
   g[kCellFeedMode] = "托盘";
   ASSERT_TRUE(m.FeedTest(g, false));
   EXPECT_TRUE(Of(0x66).empty());
@@ -318,16 +319,16 @@ TEST_F(FeederSimTest, FeedTestsSendTheFeedOfTheirMode) {
   ASSERT_EQ(Of(0x66).size(), 1u);
   EXPECT_EQ(Of(0x66)[0].payload[1], 13);
   // An unknown side letter ends the test.
-  FeederRow x = Row("Q1", 0, 0);
+  FeederCells x = Row("Q1", 0, 0);
   EXPECT_FALSE(m.FeedTest(x, false));
   EXPECT_EQ(messages.service.Texts().back(), "FeedDirection No Find");
 }
 
 TEST_F(FeederSimTest, AutomaticTestFeedsEnabledModesAndStopsWhenCleared) {
   std::vector<FeederRow> rows;
-  FeederRow a = Row("W1", 0, 0);
+  FeederCells a = Row("W1", 0, 0);
   a[kCellFeedMode] = "48";
-  FeederRow b = Row("E2", 0, 0);
+  FeederCells b = Row("E2", 0, 0);
   b[kCellFeedMode] = "振动飞达";
   rows = {a, b};
   auto cfg = AutoFeeders::Instance().Config();
@@ -366,7 +367,7 @@ TEST_F(FeederSimTest, WorkerClaimsBusyBeforeStartingAndReleasesItOnEveryPath) {
 
 TEST_F(FeederSimTest, PutBackLowersTheHeadAtTheFeederAndRefusesAHeadThatDoesNotExist) {
   FeederTestMotions m;
-  FeederRow row = Row("W1", 10, -10);
+  FeederCells row = Row("W1", 10, -10);
   row[kCellHead] = "1";
   row[kCellPickHeight] = "-1.5";
   m.PutBackTest(row);

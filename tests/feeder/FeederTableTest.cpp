@@ -20,7 +20,7 @@ FeederNameTables Names(int language) {
 }
 
 FeederRow Row(const std::string& number, const std::string& mode = "集中飞达", const std::string& speed = "No/复位速度") {
-  FeederRow r;
+  FeederCells r;
   for (size_t c = 0; c < r.size(); ++c) r[c] = "c" + std::to_string(c);
   r[kCellNumber] = number;
   r[kCellCamera] = "Yes/Cam1";
@@ -81,14 +81,14 @@ TEST(FeederTableForm, RowsAreTranslatedIntoTheCurrentLanguage) {
   FeederTable en;
   ASSERT_TRUE(en.LoadFromLines(lines, Names(1)).ok);
   const auto g = en.Groups()[0];
-  EXPECT_EQ(g.rows[0][kCellFeedMode], "IntegrationFeed");
-  EXPECT_EQ(g.rows[0][kCellSpeed], "No/Reset speed");
-  EXPECT_EQ(g.rows[1][kCellFeedMode], "VibrationFeed");
+  EXPECT_EQ(g.rows[0].Cell(kCellFeedMode), "IntegrationFeed");
+  EXPECT_EQ(g.rows[0].Cell(kCellSpeed), "No/Reset speed");
+  EXPECT_EQ(g.rows[1].Cell(kCellFeedMode), "VibrationFeed");
   // Back to Chinese.
   auto again = en.SaveToLines();
   FeederTable zh;
   ASSERT_TRUE(zh.LoadFromLines(again, Names(0)).ok);
-  EXPECT_EQ(zh.Groups()[0].rows[1][kCellSpeed], "Yes/复位速度");
+  EXPECT_EQ(zh.Groups()[0].rows[1].Cell(kCellSpeed), "Yes/复位速度");
 }
 
 TEST(FeederTableForm, DippingModesOfAnotherLanguageKeepTheirText) {
@@ -116,7 +116,7 @@ TEST(FeederTableForm, EmptyNumberRowsAreDroppedWithTheirTrayAndTheRestStillLoads
   const auto g = u.Groups();
   ASSERT_EQ(g.size(), 2u);
   ASSERT_EQ(g[0].rows.size(), 1u);
-  EXPECT_EQ(g[0].rows[0][0], "W3");
+  EXPECT_EQ(g[0].rows[0].Cell(0), "W3");
   EXPECT_EQ(g[0].trays[0], TrayRecord::Default("Yes/1"));
   EXPECT_EQ(g[1].name, "B");
 }
@@ -185,7 +185,7 @@ TEST(FeederTableShow, FlagCellsShowValueAndPictureAndShowingStopsAtAnEmptyNumber
   EXPECT_EQ(rows[0].icon[kCellFly], 4);
   EXPECT_EQ(rows[1].icon[kCellSpeed], 3);
   EXPECT_EQ(rows[1].text[kCellSpeed], "复位速度");
-  EXPECT_EQ(t.CurrentRow(1)->at(kCellSpeed), "Yes/复位速度");
+  EXPECT_EQ(t.CurrentRow(1)->Cell(kCellSpeed), "Yes/复位速度");
   t.SetCurrentCell(0, kCellNumber, "");
   EXPECT_TRUE(t.ShowGroupInList("A", Names(0)).empty());
   EXPECT_TRUE(t.ShowGroupInList("nope", Names(0)).empty());
@@ -199,8 +199,8 @@ TEST(FeederTableEdit, ListRowsGoBackWithFlagsByPicture) {
   lr.icon[kCellCamera] = 4;
   lr.icon[kCellSpeed] = 5;  // a pasted, ticked own-speed cell
   t.StoreListRow(lr, 0);
-  EXPECT_EQ(t.CurrentRow(0)->at(kCellCamera), "No/Cam1");
-  EXPECT_EQ(t.CurrentRow(0)->at(kCellSpeed), "Yes/复位速度");
+  EXPECT_EQ(t.CurrentRow(0)->Cell(kCellCamera), "No/Cam1");
+  EXPECT_EQ(t.CurrentRow(0)->Cell(kCellSpeed), "Yes/复位速度");
   // Adding a feeder: picture 5 does not count there.
   t.CopyGroupToBuffer();
   lr.text[0] = "W9";
@@ -208,7 +208,7 @@ TEST(FeederTableEdit, ListRowsGoBackWithFlagsByPicture) {
   t.SetWorkTray(tray);
   t.AppendRowFromList(lr);
   ASSERT_EQ(t.CurrentRowCount(), 3);
-  EXPECT_EQ(t.CurrentRow(2)->at(kCellSpeed), "No/复位速度");
+  EXPECT_EQ(t.CurrentRow(2)->Cell(kCellSpeed), "No/复位速度");
   EXPECT_EQ(*t.CurrentTray(2), tray);
   EXPECT_EQ(t.CurrentGroup()->name, "A");
 }
@@ -222,14 +222,14 @@ TEST(FeederTableEdit, DeleteAndPasteWorkByNumber) {
   EXPECT_TRUE(t.PasteRowAfter("W1", "W4"));
   auto g = *t.CurrentGroup();
   ASSERT_EQ(g.RowCount(), 3);
-  EXPECT_EQ(g.rows[1][0], "W4");
-  EXPECT_EQ(g.rows[1][1], g.rows[0][1]);
+  EXPECT_EQ(g.rows[1].Cell(0), "W4");
+  EXPECT_EQ(g.rows[1].Cell(1), g.rows[0].Cell(1));
   EXPECT_EQ(g.trays[1], g.trays[0]);
-  EXPECT_EQ(g.rows[2][0], "W3");
+  EXPECT_EQ(g.rows[2].Cell(0), "W3");
   EXPECT_TRUE(t.DeleteRowByNumber("W1"));
   g = *t.CurrentGroup();
   ASSERT_EQ(g.RowCount(), 2);
-  EXPECT_EQ(g.rows[0][0], "W4");
+  EXPECT_EQ(g.rows[0].Cell(0), "W4");
   EXPECT_EQ(g.trays.size(), 2u);
   EXPECT_TRUE(t.DeleteRowByNumber("W4"));
   // The only row goes whatever number is passed.

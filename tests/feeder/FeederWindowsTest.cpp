@@ -35,8 +35,8 @@ std::string Line(const FeederRow& r) {
   return s;
 }
 
-FeederRow Row(const std::string& number, const std::string& mode = "集中飞达") {
-  FeederRow r;
+FeederCells Row(const std::string& number, const std::string& mode = "集中飞达") {
+  FeederCells r;
   // Each cell its own number, in range for the cell (the file reader checks them).
   for (size_t c = 0; c < r.size(); ++c) r[c] = std::to_string(c);
   r[kCellHead] = "1";
@@ -114,8 +114,8 @@ TEST_F(FeederWindowsTest, PasteNumbersAfterTheHighestOfTheSideAndTheGroupFollows
   EXPECT_EQ(Numbers(p), (std::vector<std::string>{"W8", "W1", "W3", "W7"}));
   const auto g = *p.Table().CurrentGroup();
   ASSERT_EQ(g.RowCount(), 4);
-  EXPECT_EQ(g.rows[2][0], "W8");
-  EXPECT_EQ(g.rows[2][kCellCamera], "Yes/Cam");
+  EXPECT_EQ(g.rows[2].Cell(0), "W8");
+  EXPECT_EQ(g.rows[2].Cell(kCellCamera), "Yes/Cam");
   EXPECT_EQ(p.ListRow(0).icon[kCellCamera], 1);
   // Without a selection the paste goes to the end; the buffer stays.
   p.List()->clearSelection();
@@ -196,7 +196,7 @@ TEST_F(FeederWindowsTest, AddingAndEditingGoThroughTheEditorFields) {
   p.OnAddFeeder();
   EXPECT_EQ(Numbers(p), (std::vector<std::string>{"W1", "E5"}));
   ASSERT_EQ(p.Table().CurrentRowCount(), 2);
-  EXPECT_EQ(p.Table().CurrentRow(1)->at(kCellCamera), "Yes/Cam2");
+  EXPECT_EQ(p.Table().CurrentRow(1)->Cell(kCellCamera), "Yes/Cam2");
   EXPECT_EQ(p.m_nSelectedRow, -1);
   // Editing the first row keeps it matched by number.
   p.List()->selectRow(0);
@@ -207,7 +207,7 @@ TEST_F(FeederWindowsTest, AddingAndEditingGoThroughTheEditorFields) {
   };
   p.OnEditFeeder(true);
   EXPECT_TRUE(p.m_bEditInProgress);
-  EXPECT_EQ(p.Table().CurrentRow(0)->at(kCellValue), "10k");
+  EXPECT_EQ(p.Table().CurrentRow(0)->Cell(kCellValue), "10k");
   // A list row whose number has no group row cannot be edited.
   auto lr = p.ListRow(0);
   lr.text[0] = "W99";
@@ -232,8 +232,8 @@ TEST_F(FeederWindowsTest, LanguageSwitchTranslatesRowsButNotTheDippingModes) {
   p.LoadLanguage("/nonexistent", "English");
   EXPECT_EQ(p.ListRow(0).text[kCellFeedMode], "IntegrationFeed");
   EXPECT_EQ(p.ListRow(1).text[kCellFeedMode], "CL_浸渍站");
-  EXPECT_EQ(p.Table().CurrentRow(0)->at(kCellFeedMode), "IntegrationFeed");
-  EXPECT_EQ(p.Table().CurrentRow(0)->at(kCellSpeed), "Yes/Reset speed");
+  EXPECT_EQ(p.Table().CurrentRow(0)->Cell(kCellFeedMode), "IntegrationFeed");
+  EXPECT_EQ(p.Table().CurrentRow(0)->Cell(kCellSpeed), "Yes/Reset speed");
   smt::CurrentMachine().languageSet = 0;
   smt::CurrentMachine().names.feedTypeNames = savedFeed;
   smt::CurrentMachine().names.speedNames = savedSpeed;
@@ -433,9 +433,9 @@ TEST_F(FeederWindowsTest, ShellWiringLoadsAtStartUpAndSavesBackWithoutLosingTheL
 
 TEST_F(FeederWindowsTest, FeedTestCountsTheQuantityDownOnlyAboveZero) {
   CDialogFeedList p;
-  FeederRow a = Row("Q1");  // an unknown side: the worker refuses and ends
+  FeederCells a = Row("Q1");  // an unknown side: the worker refuses and ends
   a[kCellQuantity] = "3";
-  FeederRow b = Row("Q2");
+  FeederCells b = Row("Q2");
   b[kCellQuantity] = "0";
   Load(p, {a, b});
   smt::CurrentMachine().connected = true;
@@ -448,7 +448,7 @@ TEST_F(FeederWindowsTest, FeedTestCountsTheQuantityDownOnlyAboveZero) {
   p.OnFeedTest();
   ASSERT_TRUE(waitIdle());
   EXPECT_EQ(p.ListRow(0).text[kCellQuantity], "2");
-  EXPECT_EQ(p.Table().CurrentRow(0)->at(kCellQuantity), "2");
+  EXPECT_EQ(p.Table().CurrentRow(0)->Cell(kCellQuantity), "2");
   p.m_nSelectedRow = 1;
   p.OnFeedTest();
   ASSERT_TRUE(waitIdle());
@@ -458,7 +458,7 @@ TEST_F(FeederWindowsTest, FeedTestCountsTheQuantityDownOnlyAboveZero) {
 
 TEST_F(FeederWindowsTest, PackageUpdateAndOriginShiftRewriteListAndGroup) {
   CDialogFeedList p;
-  FeederRow a = Row("W1");
+  FeederCells a = Row("W1");
   a[kCellPackage] = "0603";
   Load(p, {a, Row("W2")});
   std::vector<std::string> pack(28, "0");
@@ -473,12 +473,12 @@ TEST_F(FeederWindowsTest, PackageUpdateAndOriginShiftRewriteListAndGroup) {
   p.UpdateRowsFromPart(pack);
   EXPECT_EQ(p.ListRow(0).text[kCellLength], "1.60");
   EXPECT_EQ(p.ListRow(0).text[kCellFeedMode], "振动飞达");
-  EXPECT_EQ(p.Table().CurrentRow(0)->at(kCellPickHeight), "-1.2500");
+  EXPECT_EQ(p.Table().CurrentRow(0)->Cell(kCellPickHeight), "-1.2500");
   EXPECT_EQ(p.ListRow(1).text[kCellLength], "6");
   EXPECT_EQ(updated, std::vector<std::string>{"W1:1"});
   p.ShiftFeederPositions(1.5, -2);
   EXPECT_EQ(p.ListRow(1).text[kCellX], "5.5000");
-  EXPECT_EQ(p.Table().CurrentRow(1)->at(kCellY), "3.0000");
+  EXPECT_EQ(p.Table().CurrentRow(1)->Cell(kCellY), "3.0000");
 }
 
 TEST_F(FeederWindowsTest, EditorTeachButtonsTakeTheMachinePosition) {
@@ -534,7 +534,7 @@ TEST_F(FeederWindowsTest, NextStoresTheRowAndMovesOnUntilTheLast) {
   e->OnInitDialog();
   e->Edit("value")->setText("first");
   e->OnNext();
-  EXPECT_EQ(p.Table().CurrentRow(0)->at(kCellValue), "first");
+  EXPECT_EQ(p.Table().CurrentRow(0)->Cell(kCellValue), "first");
   EXPECT_EQ(p.m_nSelectedRow, 1);
   EXPECT_EQ(e->fields.number, 2);
   EXPECT_FALSE(e->Button("OK")->isEnabled());

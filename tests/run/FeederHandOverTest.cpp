@@ -21,7 +21,7 @@ class FeederHandOver : public RunSimTest {
     board.marksOn = false;
     std::vector<FeederRow> f;
     for (int i = 1; i <= 4; ++i) {
-      FeederRow r = TapeFeeder("W" + std::to_string(i), 10 + 4 * i, -20, "No/Camera 1");
+      FeederCells r = TapeFeeder("W" + std::to_string(i), 10 + 4 * i, -20, "No/Camera 1");
       r[smt::feeder::kCellFeedMode] = "自动飞达";
       r[smt::feeder::kCellFeedTime] = "0";
       f.push_back(r);

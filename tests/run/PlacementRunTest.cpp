@@ -25,8 +25,8 @@ TEST_F(RunSimTest, PlacesEveryRowOnTwoHeadsAndHomesAtTheEnd) {
   EXPECT_EQ(homeCount, 1);
   EXPECT_FALSE(smt::CurrentMachine().machineBusy);
   // The feeder lost three parts.
-  EXPECT_EQ(feeders.CurrentRow(0)->at(smt::feeder::kCellQuantity), "98");
-  EXPECT_EQ(feeders.CurrentRow(1)->at(smt::feeder::kCellQuantity), "99");
+  EXPECT_EQ(feeders.CurrentRow(0)->Cell(smt::feeder::kCellQuantity), "98");
+  EXPECT_EQ(feeders.CurrentRow(1)->Cell(smt::feeder::kCellQuantity), "99");
   // The end move leaves the head at X 1000, Y -1000.
   EXPECT_EQ(smt::CurrentMachine().curX, 1000);
   EXPECT_EQ(smt::CurrentMachine().curY, -1000);

@@ -15,11 +15,12 @@
 
 namespace {
 
+using smt::feeder::FeederCells;
 using smt::feeder::FeederRow;
 using namespace smt::run;
 
-FeederRow Row(const std::string& number, const std::string& mode = "集中飞达") {
-  FeederRow r;
+FeederCells Row(const std::string& number, const std::string& mode = "集中飞达") {
+  FeederCells r;
   r[smt::feeder::kCellNumber] = number;
   r[smt::feeder::kCellPackage] = "0402";
   r[smt::feeder::kCellX] = "10";
@@ -74,7 +75,7 @@ class Preparation : public ::testing::Test {
     EXPECT_TRUE(PreparePickPlace(table.CurrentIndex(), p, 1));
     return p;
   }
-  std::string Cell(int row, int cell) { return table.CurrentRow(row)->at(static_cast<size_t>(cell)); }
+  std::string Cell(int row, int cell) { return table.CurrentRow(row)->Cell(static_cast<size_t>(cell)); }
 
   smt::platform::ScopedRecordingMessages messages;
   smt::feeder::FeederTable table;

@@ -32,11 +32,12 @@
 
 namespace runtest {
 
+using smt::feeder::FeederCells;
 using smt::feeder::FeederRow;
 using smt::run::PlacementRow;
 
-inline FeederRow TapeFeeder(const std::string& number, double x, double y, const std::string& camera) {
-  FeederRow r;
+inline smt::feeder::FeederCells TapeFeeder(const std::string& number, double x, double y, const std::string& camera) {
+  FeederCells r;
   r[smt::feeder::kCellNumber] = number;
   r[smt::feeder::kCellPackage] = "0603";
   r[smt::feeder::kCellX] = std::to_string(x);
