@@ -3,9 +3,14 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstdint>
+#include <cstring>
 #include <functional>
 #include <cmath>
 #include <opencv2/imgproc.hpp>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace smt::vision {
 
@@ -23,7 +28,88 @@ cv::RotatedRect NormalizeRotatedRect(const cv::RotatedRect& rect) {
   return r;
 }
 
-cv::RotatedRect MinAreaRectNormalized(const Contour& contour) { return NormalizeRotatedRect(cv::minAreaRect(contour)); }
+void ContourHull(const Contour& contour, std::vector<cv::Point>& hull) {
+  const size_t n = contour.size();
+  if (n <= kShortContour) {
+    cv::convexHull(contour, hull, false, true);
+    return;
+  }
+  int y0 = INT_MAX, y1 = INT_MIN;
+  for (const cv::Point& p : contour) {
+    y0 = std::min(y0, p.y);
+    y1 = std::max(y1, p.y);
+  }
+  const int rows = y1 - y0 + 1;
+  thread_local std::vector<int> left, right, leftSeen, rightSeen, chain;
+  thread_local std::vector<uint8_t> corner;
+  thread_local std::vector<cv::Point> ends;
+  left.assign(static_cast<size_t>(rows), INT_MAX);
+  right.assign(static_cast<size_t>(rows), INT_MIN);
+  for (const cv::Point& p : contour) {
+    const size_t r = static_cast<size_t>(p.y - y0);
+    left[r] = std::min(left[r], p.x);
+    right[r] = std::max(right[r], p.x);
+  }
+  // A corner of the hull is its row's leftmost point on the hull's left
+  // side or its rightmost on the right side: the rows whose ends lie on the
+  // convex chain of the left ends (or of the right ends), points on a
+  // straight stretch of the chain kept. Bit 1: the left end may be a
+  // corner, bit 2: the right end. A row a contour does not reach has no
+  // ends (a contour reaches every row between its top and bottom).
+  corner.assign(static_cast<size_t>(rows), 0);
+  for (int side = 0; side < 2; ++side) {
+    const std::vector<int>& x = side == 0 ? left : right;
+    chain.clear();
+    for (int r = 0; r < rows; ++r) {
+      if (x[static_cast<size_t>(r)] == INT_MAX || x[static_cast<size_t>(r)] == INT_MIN) continue;
+      while (chain.size() >= 2) {
+        const int a = chain[chain.size() - 2], b = chain.back();
+        const int64_t ax = x[static_cast<size_t>(a)], bx = x[static_cast<size_t>(b)], cx = x[static_cast<size_t>(r)];
+        // b against the line from a to r at b's row: inside the chain when
+        // it lies strictly towards the middle.
+        const int64_t lhs = (bx - ax) * (r - a), rhs = (cx - ax) * static_cast<int64_t>(b - a);
+        if (side == 0 ? lhs > rhs : lhs < rhs)
+          chain.pop_back();
+        else
+          break;
+      }
+      chain.push_back(r);
+    }
+    for (int r : chain) corner[static_cast<size_t>(r)] |= static_cast<uint8_t>(1 << side);
+  }
+  // The candidates in the contour's order, the top and bottom rows whole (a
+  // flat side's inner points are no row's end); each corner counted.
+  leftSeen.assign(static_cast<size_t>(rows), 0);
+  rightSeen.assign(static_cast<size_t>(rows), 0);
+  ends.clear();
+  for (const cv::Point& p : contour) {
+    const size_t r = static_cast<size_t>(p.y - y0);
+    const bool l = p.x == left[r], h = p.x == right[r];
+    leftSeen[r] += l;
+    rightSeen[r] += h;
+    if ((l && (corner[r] & 1)) || (h && (corner[r] & 2)) || p.y == y0 || p.y == y1) ends.push_back(p);
+  }
+  cv::convexHull(ends, hull, false, true);
+  // A corner the contour passes twice (a line a pixel wide) is left to the
+  // whole contour.
+  for (const cv::Point& v : hull) {
+    const size_t r = static_cast<size_t>(v.y - y0);
+    const int seen = v.x == left[r] ? leftSeen[r] : (v.x == right[r] ? rightSeen[r] : 2);
+    if (seen != 1) {
+      cv::convexHull(contour, hull, false, true);
+      return;
+    }
+  }
+}
+
+cv::RotatedRect MinAreaRectOfContour(const Contour& contour) {
+  if (contour.size() <= kShortContour) return cv::minAreaRect(contour);
+  thread_local std::vector<cv::Point> hull;
+  ContourHull(contour, hull);
+  return cv::minAreaRect(hull);
+}
+
+cv::RotatedRect MinAreaRectNormalized(const Contour& contour) { return NormalizeRotatedRect(MinAreaRectOfContour(contour)); }
 
 ContourList BlobSearch(const cv::Mat& binary) {
   ContourList contours;
@@ -36,7 +122,7 @@ ContourList BlobSearch(const cv::Mat& binary) {
 cv::Point RoundPoint(cv::Point2f p) { return {static_cast<int>(std::nearbyint(p.x)), static_cast<int>(std::nearbyint(p.y))}; }
 cv::Point RoundPoint(cv::Point2d p) { return {static_cast<int>(std::nearbyint(p.x)), static_cast<int>(std::nearbyint(p.y))}; }
 
-cv::Point BlobCentre(const Contour& contour) { return RoundPoint(cv::minAreaRect(contour).center); }
+cv::Point BlobCentre(const Contour& contour) { return RoundPoint(MinAreaRectOfContour(contour).center); }
 
 cv::Point2f CircleCentre(const Contour& contour, float* radius) {
   cv::Point2f c;
@@ -44,9 +130,13 @@ cv::Point2f CircleCentre(const Contour& contour, float* radius) {
   // The smallest circle around the points is the one around their convex
   // hull; the library's search slows to tens of milliseconds on long
   // outlines, so it is given the hull.
-  std::vector<cv::Point> hull;
-  if (contour.size() > 64) cv::convexHull(contour, hull, false, true);
-  cv::minEnclosingCircle(hull.empty() ? contour : hull, c, r);
+  if (contour.size() <= 64) {
+    cv::minEnclosingCircle(contour, c, r);
+  } else {
+    thread_local std::vector<cv::Point> hull;
+    ContourHull(contour, hull);
+    cv::minEnclosingCircle(hull, c, r);
+  }
   if (radius) *radius = r;
   return c;
 }
@@ -111,10 +201,31 @@ bool StampThickOutline(cv::Mat& canvas, const Contour& contour, cv::Point shift)
     if (p.x < 0 || p.y < 0 || p.x >= cols || p.y >= rows) return false;
   }
   const auto& steps = ThickStepPixels();
+  // Points far enough from the canvas's edges take every pixel of their
+  // step without a check, by its offset in the canvas's memory.
+  int reach = 0;
+  for (const auto& v : steps)
+    for (const cv::Point& q : v) reach = std::max({reach, std::abs(q.x), std::abs(q.y)});
+  const ptrdiff_t stride = static_cast<ptrdiff_t>(canvas.step[0]);
+  std::array<std::array<ptrdiff_t, 16>, 9> offsets{};
+  std::array<size_t, 9> counts{};
+  bool offsetsFit = true;
+  for (size_t k = 0; k < 9; ++k) {
+    counts[k] = steps[k].size();
+    offsetsFit = offsetsFit && counts[k] <= offsets[k].size();
+    for (size_t j = 0; j < counts[k] && j < offsets[k].size(); ++j) offsets[k][j] = steps[k][j].y * stride + steps[k][j].x;
+  }
+  uint8_t* const data = canvas.data;
   for (size_t i = 0; i < n; ++i) {
     const cv::Point p = contour[i] + shift;
     const cv::Point d = contour[(i + 1) % n] - contour[i];
-    for (const cv::Point& q : steps[(d.y + 1) * 3 + d.x + 1]) {
+    const size_t k = static_cast<size_t>((d.y + 1) * 3 + d.x + 1);
+    if (offsetsFit && p.x >= reach && p.y >= reach && p.x < cols - reach && p.y < rows - reach) {
+      uint8_t* const at = data + p.y * stride + p.x;
+      for (size_t j = 0; j < counts[k]; ++j) at[offsets[k][j]] = 255;
+      continue;
+    }
+    for (const cv::Point& q : steps[k]) {
       const int x = p.x + q.x, y = p.y + q.y;
       if (x >= 0 && y >= 0 && x < cols && y < rows) canvas.ptr<uint8_t>(y)[x] = 255;
     }
@@ -241,6 +352,31 @@ cv::RotatedRect ScratchArea::ReExtract() const {
   return MinAreaRectNormalized(contours[0]);
 }
 
+ConvexPolygonDepth::ConvexPolygonDepth(const std::vector<cv::Point>& polygon) : m_polygon(polygon) {
+  int64_t area2 = 0;
+  const size_t n = polygon.size();
+  for (size_t i = 0; i < n; ++i) {
+    const cv::Point a = polygon[i], b = polygon[(i + 1) % n];
+    area2 += static_cast<int64_t>(a.x) * b.y - static_cast<int64_t>(b.x) * a.y;
+  }
+  m_turn = n < 3 ? 0 : (area2 > 0 ? 1 : (area2 < 0 ? -1 : 0));
+}
+
+bool ConvexPolygonDepth::AtLeast(cv::Point p, int depth) const {
+  if (m_turn == 0) return false;
+  const size_t n = m_polygon.size();
+  const int64_t d2 = static_cast<int64_t>(depth) * depth;
+  for (size_t i = 0; i < n; ++i) {
+    const cv::Point a = m_polygon[i], b = m_polygon[(i + 1) % n];
+    const int64_t ex = b.x - a.x, ey = b.y - a.y;
+    // The side's cross product with the point: its distance from the
+    // side's line times the side's length, positive on the inside.
+    const int64_t cross = m_turn * (ex * (static_cast<int64_t>(p.y) - a.y) - ey * (static_cast<int64_t>(p.x) - a.x));
+    if (cross <= 0 || cross * cross < d2 * (ex * ex + ey * ey)) return false;
+  }
+  return true;
+}
+
 std::vector<cv::Point> CentresForHull(const ContourList& contours) {
   const size_t n = contours.size();
   std::vector<cv::Point> out;
@@ -269,17 +405,15 @@ std::vector<cv::Point> CentresForHull(const ContourList& contours) {
   }
   std::vector<cv::Point> polygon;
   cv::convexHull(inner, polygon, false, true);
-  std::vector<cv::Point2f> poly(polygon.begin(), polygon.end());
+  const ConvexPolygonDepth inside(polygon);
   std::vector<char> keep(n, 1);
   for (size_t i = 0; i < n; ++i) {
     if (known[i]) continue;
-    bool deep = poly.size() >= 3;
+    bool deep = polygon.size() >= 3;
     const cv::Rect& b = boxes[i];
-    const cv::Point2f corners[4] = {{static_cast<float>(b.x), static_cast<float>(b.y)},
-                                    {static_cast<float>(b.x + b.width - 1), static_cast<float>(b.y)},
-                                    {static_cast<float>(b.x), static_cast<float>(b.y + b.height - 1)},
-                                    {static_cast<float>(b.x + b.width - 1), static_cast<float>(b.y + b.height - 1)}};
-    for (int k = 0; deep && k < 4; ++k) deep = cv::pointPolygonTest(poly, corners[k], true) >= 1.0;
+    const cv::Point corners[4] = {{b.x, b.y}, {b.x + b.width - 1, b.y}, {b.x, b.y + b.height - 1},
+                                  {b.x + b.width - 1, b.y + b.height - 1}};
+    for (int k = 0; deep && k < 4; ++k) deep = inside.AtLeast(corners[k], 1);
     if (deep)
       keep[i] = 0;
     else
@@ -294,26 +428,25 @@ ContourList OutlinesReachingTheHull(const ContourList& contours, const std::vect
   std::vector<cv::Point> hull;
   if (!centres.empty()) cv::convexHull(centres, hull, false, true);
   if (hull.size() < 3) return contours;
-  std::vector<cv::Point2f> polygon(hull.begin(), hull.end());
+  const ConvexPolygonDepth inside(hull);
   // An outline's pixels lie within `thickness` of its points; a line's
   // pixels within a pixel of the line. Kept out of the hull's lines' reach
   // with two pixels to spare, they never touch the outside.
-  const double reach = thickness + 2.0;
-  const double depth = 3.0;
+  const int reach = thickness + 2;
+  const int depth = 3;
   ContourList kept;
   kept.reserve(contours.size());
   for (const Contour& c : contours) {
     const cv::Rect box = cv::boundingRect(c);
-    const cv::Point2f corners[4] = {
-        {static_cast<float>(box.x - reach), static_cast<float>(box.y - reach)},
-        {static_cast<float>(box.x + box.width - 1 + reach), static_cast<float>(box.y - reach)},
-        {static_cast<float>(box.x - reach), static_cast<float>(box.y + box.height - 1 + reach)},
-        {static_cast<float>(box.x + box.width - 1 + reach), static_cast<float>(box.y + box.height - 1 + reach)}};
+    const cv::Point corners[4] = {{box.x - reach, box.y - reach},
+                                  {box.x + box.width - 1 + reach, box.y - reach},
+                                  {box.x - reach, box.y + box.height - 1 + reach},
+                                  {box.x + box.width - 1 + reach, box.y + box.height - 1 + reach}};
     // Inside distance is concave over a convex polygon: the box is deep
     // inside when its four corners are.
     bool deep = true;
-    for (const cv::Point2f& q : corners)
-      if (cv::pointPolygonTest(polygon, q, true) < depth) {
+    for (const cv::Point& q : corners)
+      if (!inside.AtLeast(q, depth)) {
         deep = false;
         break;
       }
@@ -426,11 +559,11 @@ namespace {
 // The library's own sums of the moments up to the second order, in its
 // order: tiles of 32 x 32, each summed row by row in its own coordinates,
 // then moved to the tile's place. `span(y)` gives the columns [first, last)
-// of row y that may weigh anything, `weight(y, x)` the weight of a pixel. A
-// pixel of weight 0 adds exact zeros, so it is skipped; so is a tile of
-// them.
-template <class Span, class Weight>
-cv::Moments TiledSecondMoments(int rows, int cols, Span span, Weight weight) {
+// of row y that may weigh anything, `weight(y, x)` the weight of a pixel,
+// `zero16(y, x)` true when the 16 pixels from x on all weigh 0. A pixel of
+// weight 0 adds exact zeros, so it is skipped; so is a tile of them.
+template <class Span, class Weight, class Zero16>
+cv::Moments TiledSecondMoments(int rows, int cols, Span span, Weight weight, Zero16 zero16) {
   constexpr int kTile = 32;
   double m00 = 0, m10 = 0, m01 = 0, m20 = 0, m11 = 0, m02 = 0;
   for (int ty = 0; ty < rows; ty += kTile) {
@@ -444,15 +577,21 @@ cv::Moments TiledSecondMoments(int rows, int cols, Span span, Weight weight) {
         const int x0 = std::max(run.first, tx) - tx, x1 = std::min(run.second, tx + tw) - tx;
         double s0 = 0, s1 = 0, s2 = 0;
         bool row = false;
-        for (int x = x0; x < x1; ++x) {
-          const float w = weight(ty + y, tx + x);
-          if (w == 0.f) continue;
-          const double v = w;
-          const double xp = x * v;
-          s0 += v;
-          s1 += xp;
-          s2 += xp * x;
-          row = true;
+        for (int x = x0; x < x1;) {
+          if (x + 16 <= x1 && zero16(ty + y, tx + x)) {
+            x += 16;
+            continue;
+          }
+          for (const int end = std::min(x + 16, x1); x < end; ++x) {
+            const float w = weight(ty + y, tx + x);
+            if (w == 0.f) continue;
+            const double v = w;
+            const double xp = x * v;
+            s0 += v;
+            s1 += xp;
+            s2 += xp * x;
+            row = true;
+          }
         }
         if (!row) continue;
         any = true;
@@ -483,7 +622,7 @@ cv::Moments SecondMoments(const cv::Mat& weight) {
   CV_Assert(weight.type() == CV_32FC1);
   return TiledSecondMoments(
       weight.rows, weight.cols, [&](int) { return std::pair<int, int>(0, weight.cols); },
-      [&](int y, int x) { return weight.ptr<float>(y)[x]; });
+      [&](int y, int x) { return weight.ptr<float>(y)[x]; }, [](int, int) { return false; });
 }
 
 std::array<float, 256> LevelWeights(double scale, double shift) {
@@ -505,6 +644,106 @@ std::array<float, 256> LevelWeights(double scale, double shift) {
   return w;
 }
 
+namespace {
+
+// The first and last set byte of a row of 0 and 255, [first, last + 1);
+// {0, 0} when none.
+std::pair<int, int> RowSpan(const uint8_t* row, int width) {
+  const size_t w = static_cast<size_t>(width);
+  const uint8_t* first = static_cast<const uint8_t*>(std::memchr(row, 0xFF, w));
+  if (!first) return {0, 0};
+  const uint8_t* end = static_cast<const uint8_t*>(std::memchr(first, 0, w - static_cast<size_t>(first - row)));
+  if (!end) end = row + width;
+  // A row of a filled disc is one run; any other row is read to its end.
+  if (std::memchr(end, 0xFF, w - static_cast<size_t>(end - row))) {
+    end = row + width;
+    while (end[-1] == 0) --end;
+  }
+  return {static_cast<int>(first - row), static_cast<int>(end - row)};
+}
+
+struct GreySums {
+  uint64_t partCount = 0, partSum = 0, allSum = 0;
+};
+
+// Over columns [x0, x1) of a row: the part's pixels (binary 255) and their
+// grey sum, and the grey sum of all. Whole numbers: any order of summing
+// gives the same.
+GreySums SumPartAndAll(const uint8_t* g, const uint8_t* b, int x0, int x1) {
+  GreySums s;
+  int x = x0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi8(1);
+  __m128i pc = zero, ps = zero, ts = zero;
+  for (; x + 16 <= x1; x += 16) {
+    const __m128i gv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(g + x));
+    const __m128i bv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + x));
+    pc = _mm_add_epi64(pc, _mm_sad_epu8(_mm_and_si128(bv, one), zero));
+    ps = _mm_add_epi64(ps, _mm_sad_epu8(_mm_and_si128(gv, bv), zero));
+    ts = _mm_add_epi64(ts, _mm_sad_epu8(gv, zero));
+  }
+  alignas(16) uint64_t lanes[2];
+  _mm_store_si128(reinterpret_cast<__m128i*>(lanes), pc);
+  s.partCount = lanes[0] + lanes[1];
+  _mm_store_si128(reinterpret_cast<__m128i*>(lanes), ps);
+  s.partSum = lanes[0] + lanes[1];
+  _mm_store_si128(reinterpret_cast<__m128i*>(lanes), ts);
+  s.allSum = lanes[0] + lanes[1];
+#endif
+  // The binary square is 0 or 255: g & b is the grey of a part pixel.
+  for (; x < x1; ++x) {
+    s.partCount += b[x] & 1u;
+    s.partSum += g[x] & b[x];
+    s.allSum += g[x];
+  }
+  return s;
+}
+
+// The grey levels of weight 0: all up to a level (a part brighter than its
+// ground), all from a level on (darker), or neither (no block is skipped).
+struct ZeroLevels {
+  enum class Kind { None, UpTo, From } kind = Kind::None;
+  uint8_t level = 0;
+  bool All16(const uint8_t* p) const {
+#if defined(__SSE2__)
+    if (kind == Kind::None) return false;
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i l = _mm_set1_epi8(static_cast<char>(level));
+    // Saturating differences: 0 for every byte not above (UpTo) or not
+    // below (From) the level.
+    const __m128i d = kind == Kind::UpTo ? _mm_subs_epu8(v, l) : _mm_subs_epu8(l, v);
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(d, _mm_setzero_si128())) == 0xFFFF;
+#else
+    (void)p;
+    return false;
+#endif
+  }
+};
+
+ZeroLevels ZeroWeightLevels(const std::array<float, 256>& lut) {
+  ZeroLevels z;
+  int upTo = -1;
+  while (upTo < 255 && lut[static_cast<size_t>(upTo + 1)] == 0.f) ++upTo;
+  bool restWeighs = true;
+  for (int i = upTo + 1; i < 256; ++i) restWeighs = restWeighs && lut[static_cast<size_t>(i)] != 0.f;
+  if (upTo >= 0 && restWeighs) {
+    z.kind = ZeroLevels::Kind::UpTo;
+    z.level = static_cast<uint8_t>(upTo);
+    return z;
+  }
+  int from = 256;
+  while (from > 0 && lut[static_cast<size_t>(from - 1)] == 0.f) --from;
+  bool belowWeighs = true;
+  for (int i = 0; i < from; ++i) belowWeighs = belowWeighs && lut[static_cast<size_t>(i)] != 0.f;
+  if (from <= 255 && belowWeighs) {
+    z.kind = ZeroLevels::Kind::From;
+    z.level = static_cast<uint8_t>(from);
+  }
+  return z;
+}
+
+}  // namespace
+
 void RefineTurnByMoments(const cv::Mat& grey, const cv::Mat& binary, cv::RotatedRect& rect, double limitDeg) {
   if (grey.empty() || binary.empty() || grey.size() != binary.size() || grey.type() != CV_8UC1 ||
       binary.type() != CV_8UC1 || rect.size.width <= 0 || rect.size.height <= 0)
@@ -525,30 +764,15 @@ void RefineTurnByMoments(const cv::Mat& grey, const cv::Mat& binary, cv::Rotated
   // Each row of the filled disc is one run of pixels: found once, then
   // only the run is looked at.
   std::vector<std::pair<int, int>> runs(box.height, {0, 0});
-  for (int y = 0; y < box.height; ++y) {
-    const uint8_t* d = disc.ptr<uint8_t>(y);
-    const uint8_t* first = std::find_if(d, d + box.width, [](uint8_t v) { return v != 0; });
-    if (first == d + box.width) continue;
-    const uint8_t* last = d + box.width;
-    while (last[-1] == 0) --last;
-    runs[y] = {static_cast<int>(first - d), static_cast<int>(last - d)};
-  }
+  for (int y = 0; y < box.height; ++y) runs[y] = RowSpan(disc.ptr<uint8_t>(y), box.width);
   // Part and ground inside the disc: counts and grey sums in one pass.
   uint64_t partCount = 0, discCount = 0, partSum = 0, discSum = 0;
   for (int y = 0; y < box.height; ++y) {
-    const uint8_t* b = binaryBox.ptr<uint8_t>(y);
-    const uint8_t* g = greyBox.ptr<uint8_t>(y);
-    uint32_t pc = 0, ps = 0, ts = 0;
-    // The binary square is 0 or 255: g & b is the grey of a part pixel.
-    for (int x = runs[y].first; x < runs[y].second; ++x) {
-      pc += b[x] & 1u;
-      ps += g[x] & b[x];
-      ts += g[x];
-    }
-    partCount += pc;
-    partSum += ps;
+    const GreySums sums = SumPartAndAll(greyBox.ptr<uint8_t>(y), binaryBox.ptr<uint8_t>(y), runs[y].first, runs[y].second);
+    partCount += sums.partCount;
+    partSum += sums.partSum;
     discCount += static_cast<uint64_t>(runs[y].second - runs[y].first);
-    discSum += ts;
+    discSum += sums.allSum;
   }
   const uint64_t groundCount = discCount - partCount, groundSum = discSum - partSum;
   if (partCount < 20 || groundCount < 20) return;
@@ -561,9 +785,11 @@ void RefineTurnByMoments(const cv::Mat& grey, const cv::Mat& binary, cv::Rotated
   // disc. The moments are summed straight from the grey picture.
   const std::array<float, 256> lut = LevelWeights(1.0 / (fg - bg), -bg / (fg - bg));
   // Central moments do not depend on where the box lies in the square.
+  const ZeroLevels zero = ZeroWeightLevels(lut);
   const cv::Moments m = TiledSecondMoments(
       box.height, box.width, [&](int y) { return runs[static_cast<size_t>(y)]; },
-      [&](int y, int x) { return lut[greyBox.ptr<uint8_t>(y)[x]]; });
+      [&](int y, int x) { return lut[greyBox.ptr<uint8_t>(y)[x]]; },
+      [&](int y, int x) { return zero.All16(greyBox.ptr<uint8_t>(y) + x); });
   if (m.m00 < 20.0) return;
   const double a = m.mu20 / m.m00, b = m.mu11 / m.m00, c = m.mu02 / m.m00;
   const double mean = 0.5 * (a + c), spread = std::sqrt(0.25 * (a - c) * (a - c) + b * b);

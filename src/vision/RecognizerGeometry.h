@@ -19,6 +19,19 @@ using ContourList = std::vector<Contour>;
 cv::RotatedRect NormalizeRotatedRect(const cv::RotatedRect& rect);
 cv::RotatedRect MinAreaRectNormalized(const Contour& contour);
 
+// Contours up to this length go to the library's hull as they are (the
+// candidates only pay on longer ones).
+inline constexpr size_t kShortContour = 200;
+// The library's convex hull of a contour (counter-clockwise, points), the
+// same points in the same order, taken from the points that can be its
+// corners: each row's two ends and the top and bottom rows, in the
+// contour's order. A long outline has a few ends per row, against every
+// boundary point. A contour that passes one of the corners twice is given
+// whole.
+void ContourHull(const Contour& contour, std::vector<cv::Point>& hull);
+// cv::minAreaRect of the contour, to the last bit, taken on its hull.
+cv::RotatedRect MinAreaRectOfContour(const Contour& contour);
+
 // Outer contours, every boundary point kept. The image is not changed.
 ContourList BlobSearch(const cv::Mat& binary);
 // Centre of the contour's minimum-area rectangle, rounded half to even.
@@ -85,6 +98,21 @@ class ScratchArea {
   std::vector<Outline> m_outlines;
   int m_polygons = 0;        // closed polygons drawn
   bool m_looseLines = false;  // lines drawn one by one
+};
+
+// Depth of whole-pixel points inside a convex polygon of whole-pixel
+// corners (either turn), as the library's measured point test gives it
+// (cv::pointPolygonTest(..., true) >= depth), worked out in whole numbers:
+// inside, and at least `depth` from every side's line. A polygon of fewer
+// than three corners or no area has no inside.
+class ConvexPolygonDepth {
+ public:
+  explicit ConvexPolygonDepth(const std::vector<cv::Point>& polygon);
+  bool AtLeast(cv::Point p, int depth) const;
+
+ private:
+  std::vector<cv::Point> m_polygon;
+  int m_turn = 0;  // 1 or -1 by the corners' turn, 0: no inside
 };
 
 // The blob centres (BlobCentre) of the contours in their order, leaving out

@@ -389,3 +389,41 @@ TEST_F(FeederSimTest, PutBackLowersTheHeadAtTheFeederAndRefusesAHeadThatDoesNotE
   const auto info = hooks.Info();
   EXPECT_NE(std::find(info.begin(), info.end(), "Header To Feed Pos Error !\n"), info.end());
 }
+
+// A feeder row whose numbers cannot be read (a damaged file kept as it was)
+// is not moved to, fed, picked from or put back to: the board receives
+// nothing and the operator is told which feeder and which field.
+TEST_F(FeederSimTest, AnUnreadableRowMovesNothing) {
+  struct Bad {
+    int cell;
+    const char* text;
+    const char* field;
+  };
+  const Bad bad[] = {{kCellX, "ten", "X"},
+                     {kCellY, "nan", "Y"},
+                     {kCellFeedCount, "-1", "feed count"},
+                     {kCellFeedTime, "1e400", "feed time"},
+                     {kCellPickHeight, "0.5", "pick height"},
+                     {kCellFeedCoord, "10000.0001", "feed coordinate"}};
+  smt::CurrentMachine().machineType = 3;
+  for (const Bad& b : bad) {
+    for (int mode : {0, 1, 2, 9, 11, 12, 13, 29}) {
+      SCOPED_TRACE(std::string(b.text) + " mode " + std::to_string(mode));
+      sim->ClearReceived();
+      messages.service.Clear();
+      FeederCells cells = Row("W1", 10, -10);
+      cells[static_cast<size_t>(b.cell)] = b.text;
+      FeederTestRequest r;
+      r.mode = mode;
+      r.listRow = 0;
+      r.row = FeederRow(cells, "feeder list", 1);
+      ASSERT_FALSE(r.row.Readable());
+      RunFeederTest(r, {});
+      EXPECT_TRUE(sim->Received().empty()) << sim->Received().size() << " frames sent";
+      ASSERT_EQ(messages.service.Texts().size(), 1u);
+      const std::string said = messages.service.Texts()[0];
+      EXPECT_NE(said.find("\"W1\""), std::string::npos) << said;
+      EXPECT_NE(said.find(b.field), std::string::npos) << said;
+    }
+  }
+}

@@ -599,3 +599,111 @@ TEST_F(FeederWindowsTest, EditorJogPadDrivesTheJogPanel) {
   EXPECT_TRUE(messages.service.Texts().empty());
   smt::link::Runtime().headGroup = savedPlatform;
 }
+
+#include "library/PackLibrary.h"
+
+// A package's values reach the feeders that use it; a value the feeder
+// cannot hold (a tension or slack past -10000..10000 mm) leaves that feeder
+// as it was, in the list and in the table, and names it.
+TEST_F(FeederWindowsTest, APackageValueTheFeederCannotHoldLeavesThatFeederAsItWas) {
+  struct Case {
+    int slack, tension;
+    bool taken;
+  };
+  const Case cases[] = {{15, 10000, true},  {15, -10000, true}, {0, 20, true},      {10000, 20, true},
+                        {15, 10001, false}, {15, -10001, false}, {10001, 20, false}, {-10001, 20, false}};
+  std::array<bool, 11> pass;
+  pass.fill(true);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.slack) + " / " + std::to_string(c.tension));
+    CDialogFeedList p;
+    FeederCells a = Row("W1");
+    a[kCellPackage] = "0603";
+    Load(p, {a, Row("W2")});
+    const FeederRow before = *p.Table().CurrentRow(0);
+    const FeederListRow listBefore = p.ListRow(0);
+    messages.service.Clear();
+    smt::library::PackEditFields v;
+    v.name = "0603";
+    v.length = 1.6;
+    v.width = 0.8;
+    v.thickness = 0.5;
+    v.nozzle = "1";
+    v.slackLength = c.slack;
+    v.tensionLength = c.tension;
+    p.UpdateRowsFromPackage(v, pass);
+    const FeederRow after = *p.Table().CurrentRow(0);
+    if (c.taken) {
+      EXPECT_TRUE(messages.service.Texts().empty()) << ::testing::PrintToString(messages.service.Texts());
+      EXPECT_EQ(after.Record().tension, c.tension);
+      EXPECT_EQ(after.Record().slack, c.slack);
+      EXPECT_EQ(p.ListRow(0).text[kCellTension], std::to_string(c.tension));
+      EXPECT_EQ(after.Cell(kCellLength), "1.60");
+    } else {
+      ASSERT_EQ(messages.service.Texts().size(), 1u);
+      const std::string said = messages.service.Texts()[0];
+      EXPECT_NE(said.find("\"W1\""), std::string::npos) << said;
+      EXPECT_NE(said.find(c.tension != 20 ? "tension length" : "slack length"), std::string::npos) << said;
+      EXPECT_EQ(after, before) << "the table keeps the feeder";
+      EXPECT_EQ(p.ListRow(0).text, listBefore.text) << "the list keeps the feeder";
+    }
+    EXPECT_EQ(p.Table().CurrentRow(1)->Cell(kCellLength), "6") << "a feeder of another package is not touched";
+  }
+}
+
+// The position shift of the whole group: the ends of the pick-point range
+// are taken; a shift that would put a feeder past them moves no feeder, in
+// the list or the table, and says so.
+TEST_F(FeederWindowsTest, AShiftPastThePickPointRangeMovesNoFeeder) {
+  struct Case {
+    double dx, dy;
+    bool taken;
+    const char* x;
+    const char* y;  // W1's cells after a taken shift
+  };
+  const Case cases[] = {{9996, 0, true, "10000.0000", "5"},   {0, -10005, true, "4", "-10000.0000"},
+                        {9996.0001, 0, false, "4", "5"},      {0, -10005.0001, false, "4", "5"},
+                        {-10004, 9995, true, "-10000.0000", "10000.0000"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.dx) + ", " + std::to_string(c.dy));
+    CDialogFeedList p;
+    FeederCells near = Row("W2");
+    near[kCellX] = "4.0";  // the same point as W1, spelt otherwise
+    near[kCellY] = "+5";
+    Load(p, {Row("W1"), near});
+    messages.service.Clear();
+    EXPECT_EQ(p.ShiftFeederPositions(c.dx, c.dy), c.taken);
+    EXPECT_EQ(messages.service.Texts().empty(), c.taken) << ::testing::PrintToString(messages.service.Texts());
+    EXPECT_EQ(p.Table().CurrentRow(0)->Cell(kCellX), c.x);
+    EXPECT_EQ(p.Table().CurrentRow(0)->Cell(kCellY), c.y);
+    EXPECT_EQ(p.ListRow(0).text[kCellX], c.x);
+    EXPECT_EQ(p.ListRow(0).text[kCellY], c.y);
+    if (!c.taken) {
+      EXPECT_EQ(p.ListRow(1).text[kCellX], "4.0") << "no feeder moved";
+      EXPECT_EQ(p.Table().CurrentRow(1)->Cell(kCellY), "+5") << "no feeder moved";
+    }
+  }
+}
+
+// The copy buffer holds the feeder read whole: pasting after the source row
+// changed still gives the feeder as it was copied, flags and all.
+TEST_F(FeederWindowsTest, ThePastedFeederIsTheOneCopied) {
+  CDialogFeedList p;
+  Load(p, {Row("W1"), Row("W2")});
+  p.List()->selectRow(0);
+  p.OnCopyFeeder();
+  const FeederListRow copied = p.ListRow(0);
+  FeederListRow changed = copied;
+  changed.text[kCellValue] = "changed";
+  p.SetListRow(0, changed);
+  p.List()->clearSelection();
+  p.OnPasteFeeder();
+  int pasted = -1;
+  for (int r = 0; r < p.RowCount(); ++r)
+    if (p.ListRow(r).text[kCellNumber] == "W3") pasted = r;
+  ASSERT_GE(pasted, 0) << ::testing::PrintToString(Numbers(p));
+  FeederListRow expected = copied;
+  expected.text[kCellNumber] = "W3";
+  EXPECT_EQ(p.ListRow(pasted).text, expected.text);
+  for (int c : {kCellCamera, kCellFly, kCellSpeed}) EXPECT_EQ(p.ListRow(pasted).icon[c], copied.icon[c]) << c;
+}
