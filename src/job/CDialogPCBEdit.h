@@ -161,7 +161,7 @@ class CDialogPCBEdit : public QDialog {
   // board it imported into and the rows the part list showed. OK keeps the
   // import; Cancel puts these back.
   struct ImportUndo {
-    std::map<std::string, std::vector<smt::job::PlacementRecord>> parts;  // board name -> its parts before
+    std::map<std::string, smt::job::PlacementList> parts;  // board name -> its parts before
     std::string shownPcbName;
     std::vector<smt::job::ListRow> shownRows;
   };

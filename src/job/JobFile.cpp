@@ -1,13 +1,11 @@
 #include "job/JobFile.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <system_error>
 #include <utility>
 
@@ -265,69 +263,6 @@ class PendingFile {
   int fd_ = -1;
 };
 
-// The buffer a save formats the job file into. A fresh page costs a fault
-// the first time it is touched, and a job file runs to tens of megabytes:
-// a large buffer is mapped on its own with huge pages where the system
-// offers them (madvise), and the last one a save let go is kept for the
-// next save (one at most, of at most kKeptBufferLimit bytes).
-class SaveBuffers {
- public:
-  static std::shared_ptr<uint8_t[]> Get(size_t size) {
-    if (size < kLargeBuffer) return std::shared_ptr<uint8_t[]>(new uint8_t[size > 0 ? size : 1]);
-    Mapping m = Take(size);
-    if (!m.base) m = Map(size);
-    if (!m.base) return std::shared_ptr<uint8_t[]>(new uint8_t[size]);
-    return std::shared_ptr<uint8_t[]>(m.data, [m](uint8_t*) { Give(m); });
-  }
-
- private:
-  static constexpr size_t kLargeBuffer = size_t{4} << 20;
-  static constexpr size_t kHugePage = size_t{2} << 20;
-  static constexpr size_t kKeptBufferLimit = size_t{512} << 20;
-  struct Mapping {
-    void* base = nullptr;  // what mmap gave
-    size_t length = 0;
-    uint8_t* data = nullptr;  // aligned to a huge page
-    size_t size = 0;          // usable bytes from data
-  };
-  // Left to the end of the process: a buffer may be let go late in it.
-  static std::mutex& Lock() {
-    static auto* m = new std::mutex;
-    return *m;
-  }
-  static Mapping& Kept() {
-    static Mapping kept;
-    return kept;
-  }
-  static Mapping Map(size_t size) {
-    const size_t length = size + kHugePage;
-    void* base = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (base == MAP_FAILED) return {};
-    const auto at = (reinterpret_cast<uintptr_t>(base) + kHugePage - 1) & ~(kHugePage - 1);
-    Mapping m{base, length, reinterpret_cast<uint8_t*>(at), length - (at - reinterpret_cast<uintptr_t>(base))};
-#ifdef MADV_HUGEPAGE
-    (void)::madvise(m.data, m.size & ~(kHugePage - 1), MADV_HUGEPAGE);
-#endif
-    return m;
-  }
-  static Mapping Take(size_t size) {
-    std::lock_guard<std::mutex> lock(Lock());
-    Mapping& kept = Kept();
-    // Taken when it holds the size and is not far larger than needed.
-    if (!kept.base || kept.size < size || kept.size / 4 > size) return {};
-    return std::exchange(kept, Mapping{});
-  }
-  static void Give(const Mapping& m) {
-    Mapping drop = m;
-    {
-      std::lock_guard<std::mutex> lock(Lock());
-      Mapping& kept = Kept();
-      if (m.length <= kKeptBufferLimit && (!kept.base || kept.length < m.length)) drop = std::exchange(kept, m);
-    }
-    if (drop.base) ::munmap(drop.base, drop.length);
-  }
-};
-
 std::vector<std::filesystem::path> JobFileSet(const std::filesystem::path& jobPath) {
   std::vector<std::filesystem::path> set{jobPath};
   for (const char* ext : {".dis", ".drill", ".txt"}) {
@@ -521,7 +456,9 @@ FileBytes EncodeJobTable(const PcbTable& t) {
   // Every line costs at most its header and two bytes per UTF-8 byte.
   const size_t bound = smt::platform::ArchiveStringBound(t.m_strCurPcbName.size()) + 8 + 10 * lines +
                        2 * t.LineBytesBound();
-  std::shared_ptr<uint8_t[]> buffer = SaveBuffers::Get(bound);
+  // A job file runs to tens of megabytes: a large block (huge pages, see
+  // platform/LargeBlock.h) is not waited on for a fault every few lines.
+  std::shared_ptr<uint8_t[]> buffer(smt::platform::NewByteBlock(bound));
   uint8_t* const out = buffer.get();
   size_t at = smt::platform::PutArchiveString(t.m_strCurPcbName, out);
   auto u32 = [&](uint32_t v) {

@@ -40,7 +40,7 @@ struct PcbRecord {
   // empty when the record has no grid.
   std::vector<std::vector<std::string>> m_PanelGrid;
   // The board's placements, read once from the job file.
-  std::vector<PlacementRecord> m_Parts;
+  PlacementList m_Parts;
 
   int PartCount() const { return static_cast<int>(m_Parts.size()); }
   bool HasGrid() const { return !m_PanelGrid.empty(); }

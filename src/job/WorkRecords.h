@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/FileCell.h"
+#include "platform/LargeBlock.h"
 
 namespace smt::job {
 
@@ -67,6 +68,11 @@ struct PlacementRecord {
   CellForm serialForm, xForm, yForm, angleForm, headForm;
   bool operator==(const PlacementRecord&) const = default;
 };
+
+// A board's placements: a job of thousands of rows per board holds them in
+// blocks of their own with huge pages (see platform/LargeBlock.h), so that
+// opening it does not wait on a fault for every few records.
+using PlacementList = std::vector<PlacementRecord, platform::LargeBlockAllocator<PlacementRecord>>;
 
 // A placement's cell `k` as the job file stores it (cells 7 and 10 with
 // "1/" or "0/") and as the list shows it (the flag words alone).

@@ -68,7 +68,9 @@ FileBuffer ReadFileBuffer(const std::filesystem::path& path) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) fail(errno);
   size_t capacity = static_cast<size_t>(st.st_size > 0 ? st.st_size : 0);
-  std::unique_ptr<uint8_t[]> data(new uint8_t[capacity > 0 ? capacity : 1]);
+  // One block of the file's size (a large one mapped on its own, see
+  // LargeBlock.h).
+  ByteBlock data = NewByteBlock(capacity);
   size_t done = 0;
   for (;;) {
     if (done == capacity) {
@@ -82,7 +84,7 @@ FileBuffer ReadFileBuffer(const std::filesystem::path& path) {
       }
       if (m == 0) break;
       const size_t grown = done + std::max<size_t>({65536, done / 2, static_cast<size_t>(m)});
-      std::unique_ptr<uint8_t[]> bigger(new uint8_t[grown]);
+      ByteBlock bigger = NewByteBlock(grown);
       if (done > 0) std::memcpy(bigger.get(), data.get(), done);
       std::memcpy(bigger.get() + done, probe, static_cast<size_t>(m));
       data = std::move(bigger);

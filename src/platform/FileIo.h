@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/LargeBlock.h"
+
 namespace smt::platform {
 
 class FileError : public std::runtime_error {
@@ -19,7 +21,8 @@ class FileError : public std::runtime_error {
 std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path);
 
 // A whole file in one allocation of its size, not cleared before it is read
-// into (a vector would write every byte twice).
+// into (a vector would write every byte twice); a large file in a mapping of
+// its own with huge pages (see LargeBlock.h).
 class FileBuffer {
  public:
   std::span<const uint8_t> bytes() const { return {data_.get(), size_}; }
@@ -27,7 +30,7 @@ class FileBuffer {
 
  private:
   friend FileBuffer ReadFileBuffer(const std::filesystem::path& path);
-  std::unique_ptr<uint8_t[]> data_;
+  ByteBlock data_;
   size_t size_ = 0;
 };
 // The same read as ReadWholeFile into a FileBuffer.
