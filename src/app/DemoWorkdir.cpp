@@ -207,8 +207,12 @@ smt::feeder::FeederRow TapeFeeder(const DemoFeeder& f) {
   r[smt::feeder::kCellEarlyVacuum] = "0";
   r[smt::feeder::kCellFeature] = "01:贴片电阻";
   r[smt::feeder::kCellQuantity] = "1000";
-  r[smt::feeder::kCellPrecisionXY] = "0";
-  r[smt::feeder::kCellPrecisionA] = "0";
+  // -1: the vision camera's own precision (0.05 mm, half a degree). A
+  // precision of 0 steps asks the check look for no offset at all, which a
+  // camera a pixel of noise off never gives for sure: the part then fails
+  // vision after its last look.
+  r[smt::feeder::kCellPrecisionXY] = "-1";
+  r[smt::feeder::kCellPrecisionA] = "-1";
   r[smt::feeder::kCellCollectTime] = "0";
   return smt::feeder::FeederRow(std::move(r));
 }

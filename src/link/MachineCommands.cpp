@@ -140,7 +140,9 @@ CommandResult SendMachineCommand(const MachineCommand& c) {
   CommandResult result = CommandResult::Ok;
   if (c.reply) {
     const auto limit = c.timeout.count() > 0 ? std::min(c.timeout, c.reply->timeout()) : c.reply->timeout();
-    const ReplyWait w = c.reply->Wait(limit);
+    // A move's reply is given longer after a Stop: giving it up unhomes the machine.
+    const ReplyWait w = c.reply->Wait(limit, IsMotionCode(c.code) || IsHomeCode(c.code) ? WaitWatch::MoveAndStop
+                                                                                         : WaitWatch::LinkAndStop);
     switch (w) {
       case ReplyWait::Done:
         // A reply with an error status is a failed command.

@@ -19,18 +19,25 @@
 namespace smt::link {
 
 // Abandoned: the program shuts down, or the run that sent the command was
-// stopped and the reply did not come within the stop's grace. LinkLost: the
+// stopped and the reply did not come within the stop's grace (a move's
+// grace for a move). LinkLost: the
 // link went down while the command waited.
 enum class ReplyWait { Done, Failed, TimedOut, Abandoned, LinkLost };
 
 // What a reply wait watches besides its reply, its time-out and the
 // shut-down. A connect's probe (the serial hello) is sent while the link
-// still counts as lost, so the lost link must not end its wait.
-enum class WaitWatch { LinkAndStop, ConnectProbe };
+// still counts as lost, so the lost link must not end its wait. A move (or a
+// homing) is ended by a Stop only after the move's grace.
+enum class WaitWatch { LinkAndStop, MoveAndStop, ConnectProbe };
 
 // How long a stopped run's command may still take its reply before the wait
 // is given up.
 inline constexpr std::chrono::milliseconds kStopReplyGrace{400};
+// The same for a move: the board carries it out whatever the program does,
+// and a move whose reply is given up leaves the machine not homed. A slow
+// board's reply (or one of a loaded PC) comes within this; only a board that
+// stays silent costs the homing. As long as the shortest move time-out.
+inline constexpr std::chrono::milliseconds kStopMoveGrace{2000};
 
 // Set on the run's own threads (not the feeder or conveyor threads, which
 // are not waited for at a Stop): their reply waits end at a Stop.
@@ -149,7 +156,12 @@ class ReplyEvent {
                                         : std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
       taken = event_.Wait(std::min(left, kWatchSlice));
       if (taken) break;
-      if (std::chrono::steady_clock::now() >= deadline) return ReplyWait::TimedOut;
+      if (std::chrono::steady_clock::now() >= deadline) {
+        // A stopped run's move that ran into its time-out within the grace
+        // was given up by the Stop, as it would have been at the grace's end.
+        const bool stopped = watch == WaitWatch::MoveAndStop && inRun && !smt::CurrentMachine().runContinue.load();
+        return stopped ? ReplyWait::Abandoned : ReplyWait::TimedOut;
+      }
       if (smt::platform::WorkerThreads::Instance().ShuttingDown()) return ReplyWait::Abandoned;
       // Lost while it waits, or already between the send and the wait (the
       // board's port found closed the moment the command reached it).
@@ -158,7 +170,8 @@ class ReplyEvent {
       if (inRun && !smt::CurrentMachine().runContinue.load()) {
         const auto seen = std::chrono::steady_clock::now();
         if (stopSeen == std::chrono::steady_clock::time_point{}) stopSeen = seen;
-        else if (seen - stopSeen >= kStopReplyGrace) return ReplyWait::Abandoned;
+        else if (seen - stopSeen >= (watch == WaitWatch::MoveAndStop ? kStopMoveGrace : kStopReplyGrace))
+          return ReplyWait::Abandoned;
       }
     }
     NoteReplyTime(std::chrono::steady_clock::now() - start);

@@ -133,8 +133,11 @@ std::shared_ptr<ICameraSystem> DefaultCameraSystem() {
       // What the board simulator's cameras see, one frame per request.
       auto client = std::make_shared<FrameSocketClient>(socket, CameraRoleName(role));
       const auto camera = static_cast<uint32_t>(role);
-      cam->SetTimedFrameSource([client, camera](std::chrono::milliseconds left) {
-        const auto frame = client->Fetch({camera, kFrameKindLive}, std::min(left, kSimulatorFrameTimeout));
+      // An ask once made gets its whole time, however little of the
+      // caller's wait is left (a camera that was paused has used most of
+      // it): one cut short ends in "no reply" and a new connection.
+      cam->SetTimedFrameSource([client, camera](std::chrono::milliseconds) {
+        const auto frame = client->Fetch({camera, kFrameKindLive}, kSimulatorFrameTimeout);
         return frame ? *frame : cv::Mat();
       });
       if (role == 1) {

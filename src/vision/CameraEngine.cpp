@@ -46,6 +46,10 @@ struct CameraEngine::Shared {
   std::array<int, kCameraRoleCount> roleDevice{-1, -1, -1};
   std::array<std::atomic<int>, kCameraRoleCount> triggerMode{};
   std::array<std::atomic<int>, kCameraRoleCount> pending{};
+  // Requests (frames and jobs) ever made of each role, counted before they
+  // count as pending: a frame serves a request only when the request was
+  // made before the frame was asked of the camera.
+  std::array<std::atomic<uint64_t>, kCameraRoleCount> asked{};
   std::atomic<int> visionJob{0};
   std::atomic<int> workImage{1};
   std::array<smt::platform::Event, kCameraRoleCount> frameEvent;
@@ -128,13 +132,21 @@ void GrabLoop(const std::shared_ptr<CameraEngine::Shared>& s, int role, const st
     // A frame belongs to the camera's trigger mode it was taken in: one
     // that came in while the mode changed is neither a live frame nor a shot.
     const smt::vision::TriggerMode modeAsked = cam->GetTriggerMode();
+    // A frame asked of the camera before a request shows the machine as it
+    // was then (before the move the requester waited for, say); it serves
+    // only requests that were already made.
+    const uint64_t askedBefore = s->asked[role].load();
     if (!cam->GetNextFrame(frame, 1000ms, frameStop) || frame.empty()) continue;
     last = std::chrono::steady_clock::now();
     if (role == kRoleVisualCamera1 && cam->GetTriggerMode() != modeAsked) continue;
     const bool triggered = role == kRoleVisualCamera1 && modeAsked == smt::vision::TriggerMode::Hardware;
     bool served = false;
     const bool serves = role != kRoleVisualCamera1 || s->triggerMode[1].load() == 0;
-    if (serves && s->pending[role].load() != 0) {
+    // Requests made while the frame was taken wait for the next one: this
+    // one serves only when more are pending than came in meanwhile.
+    const uint64_t cameMeanwhile = s->asked[role].load() - askedBefore;
+    const int pendingNow = s->pending[role].load();
+    if (serves && pendingNow > 0 && static_cast<uint64_t>(pendingNow) > cameMeanwhile) {
       const int job = s->visionJob.load();
       const bool runs = job >= 1 && job <= (role == kRoleMarkCamera ? 4 : 3);
       if (runs) {
@@ -406,6 +418,7 @@ bool CameraEngine::RequestFrame(int role, cv::Mat& frame, std::chrono::milliseco
   // A frame published for an earlier, abandoned request must not be taken
   // for this one.
   s_->frameEvent[role].Reset();
+  ++s_->asked[role];
   ++s_->pending[role];
   // Bounded, and given up at once when the program shuts down.
   auto takeFrame = [&] {
@@ -433,6 +446,7 @@ void CameraEngine::RequestJob(int role, int job, int workImage) {
   if (role < 0 || role >= kCameraRoleCount) return;
   s_->workImage = workImage;
   s_->visionJob = job;
+  ++s_->asked[role];
   ++s_->pending[role];
 }
 

@@ -6,7 +6,9 @@
 //
 // Frame request: RequestFrame(role) makes the role's grab thread publish its
 // next frame and waits for it (bounded); RequestJob(role, job) makes the
-// grab thread run a panel vision command on its next frame instead.
+// grab thread run a panel vision command on its next frame instead. The
+// next frame is one the grab thread asks the camera for after the request:
+// a frame already on its way shows the machine as it was before.
 // Every thread starts through WorkerThreads and ends on Shutdown (or on the
 // program's shut-down); every wait in them is bounded.
 #include <array>
@@ -85,8 +87,9 @@ class CameraEngine {
   bool SetTriggerMode(int role, int mode);
   int TriggerMode(int role) const;
 
-  // The next frame of the role, published by its grab thread; false when
-  // none came within `timeout` (the request is then withdrawn).
+  // The next frame of the role (taken after this call), published by its
+  // grab thread; false when none came within `timeout` (the request is then
+  // withdrawn).
   bool RequestFrame(int role, cv::Mat& frame, std::chrono::milliseconds timeout);
   // Runs the job on the role's next frame (on its grab thread).
   void RequestJob(int role, int job, int workImage);

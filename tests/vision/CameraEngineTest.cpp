@@ -6,7 +6,9 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <opencv2/imgproc.hpp>
 #include <thread>
 
@@ -97,6 +99,80 @@ TEST(CameraEngineTest, NoCameraAndNameMismatch) {
   EXPECT_EQ(engine2.StartCameras(odd, 0), 1);
   EXPECT_FALSE(engine2.HasRole(0));
   EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"No camera found !", "Camera name mismatch"}));
+}
+
+// A frame the camera was already taking when a request came (a frame of
+// the machine before the move the requester waited for) serves no request:
+// the frame and the job get one asked of the camera after the request.
+TEST(CameraEngineTest, AFrameOnItsWayWhenAskedDoesNotServeTheRequest) {
+  struct Case {
+    const char* name;
+    bool job;  // a vision command on the frame instead of the frame itself
+  };
+  for (const Case c : {Case{"frame", false}, Case{"job", true}}) {
+    // Every frame carries the number of the camera's ask that made it; the
+    // ask can be held, as a camera busy exposing.
+    struct Source {
+      std::mutex m;
+      std::condition_variable cv;
+      bool hold = false;
+      int asks = 0, heldAsk = 0;
+    };
+    auto src = std::make_shared<Source>();
+    auto cam = std::make_shared<SimulatedCamera>("Mark_Camera", CameraCapability{32, 24, true});
+    cam->SetFrameSource([src] {
+      std::unique_lock lk(src->m);
+      const int ask = ++src->asks;
+      if (src->hold) {
+        src->heldAsk = ask;
+        src->cv.notify_all();
+        src->cv.wait_for(lk, 10s, [&] { return !src->hold; });
+      }
+      return cv::Mat(24, 32, CV_16UC1, cv::Scalar(ask));
+    });
+    SimulatedCameraSystem system;
+    system.Add(cam);
+    CameraEngine engine;
+    engine.SetMinFrameInterval(0ms);
+    std::atomic<int> jobFrame{-1};
+    CameraEngine::Callbacks cb;
+    cb.runJob = [&](int, int, const cv::Mat& frame, int) { jobFrame = frame.at<uint16_t>(0, 0); };
+    engine.SetCallbacks(cb);
+    src->hold = true;  // the camera's first frame is held
+    ASSERT_EQ(engine.StartCameras(system, 0), 1) << c.name;
+    int held = 0;
+    {
+      std::unique_lock lk(src->m);
+      ASSERT_TRUE(src->cv.wait_for(lk, 5s, [&] { return src->heldAsk != 0; })) << c.name;
+      held = src->heldAsk;
+    }
+    // The request comes while the held frame is on its way.
+    std::atomic<int> served{-1};
+    std::thread requester;
+    if (c.job) {
+      engine.RequestJob(0, kJobVisionTest, 0);
+    } else {
+      requester = std::thread([&] {
+        cv::Mat f;
+        served = engine.RequestFrame(0, f, 5s) && !f.empty() ? f.at<uint16_t>(0, 0) : 0;
+      });
+      ASSERT_TRUE(WaitFor([&] { return engine.PendingFrames(0) == 1; })) << c.name;
+    }
+    {
+      std::lock_guard lk(src->m);
+      src->hold = false;
+    }
+    src->cv.notify_all();
+    if (c.job) {
+      EXPECT_TRUE(WaitFor([&] { return jobFrame.load() >= 0; }, 5s)) << c.name;
+      EXPECT_GT(jobFrame.load(), held) << c.name;
+    } else {
+      requester.join();
+      EXPECT_GT(served.load(), held) << c.name;
+    }
+    EXPECT_EQ(engine.PendingFrames(0), 0) << c.name;
+    EXPECT_TRUE(engine.Shutdown(3s)) << c.name;
+  }
 }
 
 TEST(CameraEngineTest, TriggeredFramesRaiseFlyDoneAfterTheLastHead) {
