@@ -1,10 +1,10 @@
 #include "app/GoToPlanner.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 
 #include "job/PcbRecord.h"
+#include "vision/CameraTable.h"
 
 namespace smt::app {
 
@@ -81,8 +81,13 @@ const std::string* FindCameraRow(const GoToContext& c, const std::string& name, 
       start = tab + 1;
     }
     if (cells.size() == 3 && cells[0] == name) {
-      x = std::atof(cells[1].c_str());
-      y = std::atof(cells[2].c_str());
+      // The position as the camera table reads it: a cell the table refuses
+      // (no number, or out of its range) makes the camera no target.
+      const auto cx = vision::CameraCellNumber(vision::CameraCellFields()[0], cells[1]);
+      const auto cy = vision::CameraCellNumber(vision::CameraCellFields()[1], cells[2]);
+      if (!cx || !cy) break;
+      x = *cx;
+      y = *cy;
       return &row;
     }
   }

@@ -115,7 +115,8 @@ void InstallLink(CSMTView& view) {
     env.link = &panel->MachineLink();
     env.appDir = app;
     env.language = view.frame()->m_strLanguage;
-    env.commModel = smt::platform::SettingsSection(smt::platform::ConfigPath(app), "SetBasicConfig").ReadInt("m_CommModel");
+    // The link mode as the machine settings hold it (loaded with its range).
+    env.commModel = smt::settings::SettingsStores::Instance().machine.Basic()->m_CommModel;
     env.discovery = panel->m_Discovery;
     // While the main board restarts, the jog panel is off; it comes back
     // when the board answers again.

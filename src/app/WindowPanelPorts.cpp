@@ -2,7 +2,6 @@
 
 #include <QComboBox>
 #include <QTableWidget>
-#include <cstdlib>
 #include <memory>
 
 #include "app/GoToPlanner.h"
@@ -35,6 +34,7 @@
 #include "vision/CDialogSetView.h"
 #include "vision/CameraEngine.h"
 #include "vision/IndustrialCamera.h"
+#include "vision/RecognitionTypes.h"
 
 namespace smt::app {
 
@@ -173,7 +173,9 @@ class ShellCameraPanel : public smt::link::CameraPanel {
   void SetImageFeature(const std::string& feature) override {
     CDialogSetView* camera = view_.m_pSetView;
     if (!camera) return;
-    const int type = std::atoi(feature.substr(0, 2).c_str());
+    // "NN:name": a cell that names no recognition type leaves the panel's
+    // type as it is (-1).
+    const int type = smt::vision::RecognitionTypeFromName(feature);
     camera->ShowVisualParameters(camera->m_Light_Contrast, camera->m_Light_Brightness, type, camera->m_dPixelPerMm,
                                  camera->m_VisualSize);
   }

@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <map>
 #include <optional>
 
@@ -687,21 +688,78 @@ bool ParseEdaNumber(std::string_view text, double* value) {
   double v = 0;
   const auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), v, std::chars_format::general);
   if (ec != std::errc() || ptr != t.data() + t.size()) return false;
+  if (!std::isfinite(v)) return false;  // "nan", "inf" are no numbers of a part
   if (value) *value = v;
   return true;
 }
 
-bool ParseEdaLength(std::string_view text, double* value) {
-  std::string_view t = Trim(text);
+namespace {
+
+// The unit written on a length ("12.5mm", "100mil"), and the number before it.
+EdaLengthUnit SplitLengthSuffix(std::string_view& t) {
   const std::string l = Lower(t);
   for (const char* suffix : {"mils", "mil", "mm"}) {
     const size_t n = std::char_traits<char>::length(suffix);
     if (l.size() > n && l.compare(l.size() - n, n, suffix) == 0) {
       t = t.substr(0, t.size() - n);
-      break;
+      return suffix[1] == 'm' ? EdaLengthUnit::Millimetre : EdaLengthUnit::Mil;
     }
   }
+  return EdaLengthUnit::Unstated;
+}
+
+constexpr double kMmPerMil = 0.0254;
+constexpr double kMmPerInch = 25.4;
+
+}  // namespace
+
+bool ParseEdaLength(std::string_view text, double* value) {
+  std::string_view t = Trim(text);
+  SplitLengthSuffix(t);
   return ParseEdaNumber(t, value);
+}
+
+void ReadImportNumbers(ImportRow& row) {
+  struct Field {
+    const char* chinese;
+    const char* english;
+  };
+  // "X坐标不是数字 / X is not a number: "abc"", as the line checks say it.
+  auto notNumber = [&row](Field f, const std::string& text) {
+    throw EdaImportError(row.sourceFile, row.sourceLine,
+                         std::string(f.chinese) + "不是数字 / " + f.english + " is not a number: \"" + text + "\"");
+  };
+  auto outside = [&row](Field f, const std::string& text, double hi, const char* unit) {
+    const std::string range = "-" + std::to_string(static_cast<long long>(hi)) + ".." +
+                              std::to_string(static_cast<long long>(hi)) + " " + unit;
+    throw EdaImportError(row.sourceFile, row.sourceLine,
+                         std::string(f.chinese) + "超出范围 " + range + " / " + f.english + " is outside " + range +
+                             ": \"" + text + "\"");
+  };
+  auto length = [&](int column, Field field, double& mm, bool& asWritten) {
+    const std::string& cell = row.Cell(column);
+    std::string_view t = Trim(cell);
+    const EdaLengthUnit written = SplitLengthSuffix(t);
+    double v = 0;
+    if (!ParseEdaNumber(t, &v)) notNumber(field, cell);
+    EdaLengthUnit unit = written;
+    if (unit == EdaLengthUnit::Unstated) unit = row.fileUnit;
+    if (unit == EdaLengthUnit::Unstated && row.rule == EdaUnitRule::Thou) unit = EdaLengthUnit::Mil;
+    // A bare number in millimetres (or in no unit a rule converts) goes to
+    // the placement row as the file wrote it.
+    asWritten = written == EdaLengthUnit::Unstated &&
+                (unit == EdaLengthUnit::Millimetre || unit == EdaLengthUnit::Unstated);
+    mm = unit == EdaLengthUnit::Mil ? v * kMmPerMil : unit == EdaLengthUnit::Inch ? v * kMmPerInch : v;
+    if (!(mm >= -kMaxImportMm && mm <= kMaxImportMm)) outside(field, cell, kMaxImportMm, "mm");
+  };
+  length(kImpX, {"X坐标", "X"}, row.xMm, row.xAsWritten);
+  length(kImpY, {"Y坐标", "Y"}, row.yMm, row.yAsWritten);
+  const Field rotation{"旋转角度", "rotation"};
+  const std::string& cell = row.Cell(kImpRotation);
+  double a = 0;
+  if (!ParseEdaNumber(cell, &a)) notNumber(rotation, cell);
+  if (!(a >= -kMaxImportRotation && a <= kMaxImportRotation)) outside(rotation, cell, kMaxImportRotation, "degrees");
+  row.rotation = a;
 }
 
 // ---------------------------------------------------------------- the reader
@@ -934,8 +992,10 @@ EdaFileContent ReadLines(int formatIndex, const std::vector<TextLine>& lines, co
     for (int c = 0; c < kImportColumns; ++c)
       row.cells[static_cast<size_t>(c)] = CleanCell(std::move(cells[static_cast<size_t>(c)]));
     row.rule = format.unitRule;
+    row.fileUnit = out.fileUnit;
     row.sourceFile = fileName;
     row.sourceLine = lines[i].number;
+    ReadImportNumbers(row);
     out.rows.push_back(std::move(row));
   }
   if (out.rows.empty()) throw EdaNoPartsError(fileName);

@@ -79,10 +79,23 @@ std::vector<std::string> SplitBlankFields(std::string_view line);
 // Fields between separators; empty fields keep their place; quoted fields
 // may hold the separator; blanks around a field are trimmed.
 std::vector<std::string> SplitDelimitedFields(std::string_view line, char sep);
+// Ranges of a part's numbers: X and Y in millimetres (after the unit), the
+// rotation in degrees as the file writes it (brought into one turn later).
+inline constexpr double kMaxImportMm = 10000.0;
+inline constexpr double kMaxImportRotation = 3600.0;
+
+// Reads X, Y and the rotation of a row from its cells into its numbers,
+// once: X and Y by the unit written on the number ("mm", "mil"), else the
+// unit the file states, else the row's format rule (thousandths of an inch
+// are converted; otherwise the text is millimetres as written). A cell that
+// is not a number, or whose value lies outside its range, refuses the row:
+// EdaImportError naming the row's file and line, the field and its range.
+void ReadImportNumbers(ImportRow& row);
+
 // A length as a file writes it: a decimal number, optionally followed by
 // "mm" or "mil"/"mils". False when the text is anything else.
 bool ParseEdaLength(std::string_view text, double* value = nullptr);
-// A decimal number and nothing else (blanks around it allowed).
+// A finite decimal number and nothing else (blanks around it allowed).
 bool ParseEdaNumber(std::string_view text, double* value = nullptr);
 
 }  // namespace smt::job

@@ -28,6 +28,12 @@ struct ImportRow {
   EdaLengthUnit fileUnit = EdaLengthUnit::Unstated;
   std::string sourceFile;
   int sourceLine = 0;  // 1-based line of the file
+  // X and Y in millimetres and the rotation in degrees, read once from the
+  // cells where the file is read (ReadImportNumbers, EdaFileReaders.h).
+  // A coordinate whose text is already millimetres as the placement row
+  // keeps it (`xAsWritten`, `yAsWritten`) goes there with its own digits.
+  double xMm = 0, yMm = 0, rotation = 0;
+  bool xAsWritten = false, yAsWritten = false;
 
   const std::string& Cell(int k) const { return cells[static_cast<size_t>(k)]; }
 };

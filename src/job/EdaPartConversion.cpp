@@ -5,14 +5,10 @@
 
 #include "job/JobRows.h"
 #include "job/WorkRecords.h"
-#include "platform/SettingsSection.h"
 
 namespace smt::job {
 
 namespace {
-
-constexpr double kMmPerMil = 0.0254;
-constexpr double kMmPerInch = 25.4;
 
 std::string Fixed4(double v) {
   if (std::fabs(v) < 0.00005) v = 0;  // no "-0.0000"
@@ -28,36 +24,16 @@ std::string TrimText(std::string_view s) {
   return std::string(s.substr(b, e - b));
 }
 
-std::string Lower(std::string_view s) {
-  std::string r(s);
-  for (auto& c : r)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return r;
-}
-
 }  // namespace
 
-std::string ConvertImportCoordinate(std::string_view text, EdaUnitRule rule, EdaLengthUnit fileUnit) {
-  const std::string t = TrimText(text);
-  const std::string l = Lower(t);
-  using smt::platform::TextToDouble;
-  if (const size_t mm = l.find("mm"); mm != std::string::npos) return Fixed4(TextToDouble(t.substr(0, mm)));
-  if (const size_t mil = l.find("mil"); mil != std::string::npos)
-    return Fixed4(TextToDouble(t.substr(0, mil)) * kMmPerMil);
-  switch (fileUnit) {
-    case EdaLengthUnit::Mil: return Fixed4(TextToDouble(t) * kMmPerMil);
-    case EdaLengthUnit::Inch: return Fixed4(TextToDouble(t) * kMmPerInch);
-    case EdaLengthUnit::Millimetre: return t;
-    case EdaLengthUnit::Unstated: break;
-  }
-  if (rule == EdaUnitRule::Thou) return Fixed4(TextToDouble(t) * kMmPerMil);
-  return t;
+std::string ImportCoordinateText(const ImportRow& row, int column) {
+  const bool x = column == kImpX;
+  if (x ? row.xAsWritten : row.yAsWritten) return TrimText(row.Cell(column));
+  return Fixed4(x ? row.xMm : row.yMm);
 }
 
-std::string ConvertImportRotation(std::string_view text) {
-  double a = smt::platform::TextToDouble(text);
-  if (!std::isfinite(a)) a = 0;
-  a = std::fmod(a, 360.0);
+std::string ImportRotationText(const ImportRow& row) {
+  double a = std::fmod(row.rotation, 360.0);
   if (a < 0) a += 360.0;
   a = std::round(a * 10000.0) / 10000.0;  // four decimals at most
   if (a >= 360.0) a = 0;
@@ -104,9 +80,9 @@ std::vector<std::vector<std::string>> BuildPlacementRows(const ImportList& list,
     cells[kSmtSerial] = std::to_string(r + 1);
     cells[kSmtName] = in.Cell(kImpDesignator);
     cells[6] = in.Cell(kImpPackage);
-    cells[kSmtX] = ConvertImportCoordinate(in.Cell(kImpX), in.rule, in.fileUnit);
-    cells[kSmtY] = ConvertImportCoordinate(in.Cell(kImpY), in.rule, in.fileUnit);
-    cells[kSmtAngle] = ConvertImportRotation(in.Cell(kImpRotation));
+    cells[kSmtX] = ImportCoordinateText(in, kImpX);
+    cells[kSmtY] = ImportCoordinateText(in, kImpY);
+    cells[kSmtAngle] = ImportRotationText(in);
     cells[8] = in.Cell(kImpComment);
     if (const ImportFeederRow* f = MatchImportFeeder(feeders, in.Cell(kImpPackage), in.Cell(kImpComment), options)) {
       cells[kSmtPlace] = "1/Yes";

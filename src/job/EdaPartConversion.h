@@ -25,16 +25,13 @@ struct ImportFeederRow {
   bool flyingCentre = false;  // column 13 shows its "yes" image
 };
 
-// X or Y text of an import row in millimetres. A number ending in "mm" is
-// written "%0.4f"; one ending in "mil" is converted (0.0254 mm per mil).
-// A bare number follows the unit its file stated (mil, inch; mm stays as
-// written), else the format's rule: thousandths of an inch are converted,
-// otherwise the text stays as written. Text that does not read as a number
-// gives "0.0000" where a conversion applies.
-std::string ConvertImportCoordinate(std::string_view text, EdaUnitRule rule, EdaLengthUnit fileUnit);
-// Rotation in degrees brought into 0 <= a < 360 (-90 -> 270, 360 -> 0,
-// 450 -> 90), written without a fraction when it has none ("90", "22.5").
-std::string ConvertImportRotation(std::string_view text);
+// The X (column kImpX) or Y (kImpY) cell of a placement row for an import
+// row, from the millimetres its reader took (ReadImportNumbers): written
+// "%0.4f", or the file's own text when it is millimetres as written.
+std::string ImportCoordinateText(const ImportRow& row, int column);
+// The rotation brought into 0 <= a < 360 (-90 -> 270, 360 -> 0, 450 -> 90),
+// written without a fraction when it has none ("90", "22.5").
+std::string ImportRotationText(const ImportRow& row);
 // The first feeder row that the options accept for a part (nullptr none):
 // package only, value only, or both; with both options off nothing matches.
 const ImportFeederRow* MatchImportFeeder(const std::vector<ImportFeederRow>& feeders, const std::string& package,

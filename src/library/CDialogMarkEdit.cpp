@@ -13,6 +13,7 @@
 #include "library/FieldReader.h"
 #include "link/LinkRuntime.h"
 #include "platform/MessageService.h"
+#include "platform/OperatorNumber.h"
 #include "platform/SettingsSection.h"
 #include "platform/TextCodec.h"
 #include "settings/SettingsStores.h"
@@ -22,6 +23,9 @@ using smt::platform::FormatDouble;
 using smt::platform::FormatInt;
 
 namespace {
+
+// Range of the allowed deviation (steps).
+constexpr long long kAllowedMin = 0, kAllowedMax = 100;
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 struct TextKey {
   const char* key;
@@ -128,8 +132,10 @@ void CDialogMarkEdit::ShowFields() {
 
 void CDialogMarkEdit::OnChangeAllowed() {
   const double xp = smt::settings::SettingsStores::Instance().machine.Pulse()->m_X_Pulse;
-  const int v = smt::platform::TextToInt(edits_["allowed"]->text().toStdString());
-  allowedMm_->setText(xp != 0 ? Q(FormatDouble(v / xp)) : QString());
+  // Empty while the box holds no whole number in its range.
+  const auto v =
+      smt::platform::OperatorNumberInRange(edits_["allowed"]->text().toStdString(), kAllowedMin, kAllowedMax, true);
+  allowedMm_->setText(v && xp != 0 ? Q(FormatDouble(*v / xp)) : QString());
 }
 
 void CDialogMarkEdit::OnCaptureX() {
@@ -151,7 +157,7 @@ bool CDialogMarkEdit::ReadFields(MarkEditFields& f) {
   f.mark1Y = r.Double(edits_["mark1Y"], -any, any);
   f.mark2X = r.Double(edits_["mark2X"], -any, any);
   f.mark2Y = r.Double(edits_["mark2Y"], -any, any);
-  f.allowedDeviation = r.Int(edits_["allowed"], 0, 100);
+  f.allowedDeviation = r.Int(edits_["allowed"], kAllowedMin, kAllowedMax);
   f.viewBox = r.Double(edits_["viewBox"], 0.0, 48.0);
   f.diameter = r.Double(edits_["diameter"], 0.0, 10.0);
   f.precision = r.Int(edits_["precision"], 0, 100);

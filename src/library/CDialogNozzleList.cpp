@@ -24,6 +24,7 @@
 #include "platform/FileIo.h"
 #include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"
+#include "platform/OperatorNumber.h"
 #include "platform/SettingsSection.h"
 
 using smt::library::NozzleRow;
@@ -31,6 +32,9 @@ using smt::platform::FormatInt;
 using smt::platform::ShowMessage;
 
 namespace {
+
+// Range of the nozzle change delay (ms).
+constexpr long long kDelayMin = 0, kDelayMax = 10000;
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
@@ -165,9 +169,13 @@ void CDialogNozzleList::Build() {
   const smt::library::NozzleListSettings s = lib_.Settings();
   auto* delayLabel = new QLabel(Q(Text("c_Delay")), this);
   delay_ = new QLineEdit(Q(FormatInt(s.m_Delay)), this);
+  // The delay is taken as it is typed, but only a whole number in its range:
+  // anything else leaves the delay in use, and OK refuses the box.
   connect(delay_, &QLineEdit::textChanged, this, [this](const QString& t) {
+    const auto v = smt::platform::OperatorNumberInRange(t.toStdString(), kDelayMin, kDelayMax, true);
+    if (!v) return;
     auto settings = lib_.Settings();
-    settings.m_Delay = smt::platform::TextToInt(t.toStdString());
+    settings.m_Delay = static_cast<int>(*v);
     lib_.SetSettings(settings);
   });
   extension_ = new QCheckBox(Q(Text("c_InAndOutExtern")), this);
@@ -459,6 +467,13 @@ void CDialogNozzleList::SetColumnText(int column, const std::string& text) {
 }
 
 bool CDialogNozzleList::TryAccept() {
+  // Every box is read before anything is written: a refused box leaves the
+  // list file and the settings as they were.
+  smt::library::FieldReader reader(env_.appDir, env_.language);
+  auto s = lib_.Settings();
+  const double distance = distance_->isEnabled() ? reader.Double(distance_, 1.0, 100.0) : s.m_Distance;
+  const int delay = reader.Int(delay_, kDelayMin, kDelayMax);
+  if (!reader.ok()) return false;
   RebuildTableFromList();
   const std::vector<std::string> strings = lib_.BuildRowStrings();
   if (env_.frameRows) *env_.frameRows = strings;
@@ -469,11 +484,6 @@ bool CDialogNozzleList::TryAccept() {
     ShowMessage(e.what(), smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Error);
     return false;
   }
-  smt::library::FieldReader reader(env_.appDir, env_.language);
-  auto s = lib_.Settings();
-  const double distance = distance_->isEnabled() ? reader.Double(distance_, 1.0, 100.0) : s.m_Distance;
-  const int delay = reader.Int(delay_, 0, 10000);
-  if (!reader.ok()) return false;
   if (distance_->isEnabled()) s.m_Distance = distance;
   s.m_Delay = delay;
   s.m_InAndOutExtern = extension_->isChecked() ? 1 : 0;

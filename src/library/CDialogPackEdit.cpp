@@ -16,6 +16,7 @@
 #include "library/FieldReader.h"
 #include "library/PackEditChoices.h"
 #include "platform/MessageService.h"
+#include "platform/OperatorNumber.h"
 #include "platform/SettingsSection.h"
 
 using smt::library::PackEditFields;
@@ -24,6 +25,10 @@ using smt::platform::FormatInt;
 using smt::platform::ShowMessage;
 
 namespace {
+
+// Ranges of the precision boxes (steps; -1: the camera's own value).
+constexpr long long kPrecisionXYMin = -1, kPrecisionXYMax = 10;
+constexpr long long kPrecisionAMin = -1, kPrecisionAMax = 30;
 
 struct TextKey {
   const char* key;
@@ -289,14 +294,18 @@ void CDialogPackEdit::ShowFields() {
   countMm_->setVisible(false);
 }
 
+// The millimetres (degrees) of a precision in steps, shown while it is typed:
+// empty while the box holds no whole number in its range.
 void CDialogPackEdit::OnChangePrecisionXY() {
-  const double v = smt::platform::TextToDouble(edits_["precisionXY"]->text().toStdString());
-  mmDisplay_->setText(env_.xPulse != 0 ? Q(FormatDouble(v / env_.xPulse)) : "");
+  const auto v = smt::platform::OperatorNumberInRange(edits_["precisionXY"]->text().toStdString(), kPrecisionXYMin,
+                                                      kPrecisionXYMax, true);
+  mmDisplay_->setText(v && env_.xPulse != 0 ? Q(FormatDouble(*v / env_.xPulse)) : "");
 }
 
 void CDialogPackEdit::OnChangePrecisionA() {
-  const double v = smt::platform::TextToDouble(edits_["precisionA"]->text().toStdString());
-  degDisplay_->setText(env_.aPulse != 0 ? Q(FormatDouble(v / env_.aPulse)) : "");
+  const auto v = smt::platform::OperatorNumberInRange(edits_["precisionA"]->text().toStdString(), kPrecisionAMin,
+                                                      kPrecisionAMax, true);
+  degDisplay_->setText(v && env_.aPulse != 0 ? Q(FormatDouble(*v / env_.aPulse)) : "");
 }
 
 void CDialogPackEdit::OnSelchangeNozzle() {
@@ -342,8 +351,8 @@ bool CDialogPackEdit::ReadFields(PackEditFields& f) {
   f.feedTime = r.Int(edits_["feedTime"], 0, 10000);
   f.slackLength = r.Int(edits_["slack"], 0, 10000);
   f.tensionLength = r.Int(edits_["tension"]);
-  f.precisionXY = r.Int(edits_["precisionXY"], -1, 10);
-  f.precisionA = r.Int(edits_["precisionA"], -1, 30);
+  f.precisionXY = r.Int(edits_["precisionXY"], kPrecisionXYMin, kPrecisionXYMax);
+  f.precisionA = r.Int(edits_["precisionA"], kPrecisionAMin, kPrecisionAMax);
   f.captureTime = r.Int(edits_["captureTime"], -1, 3000);
   f.pickHeight = r.Double(edits_["pickHeight"], -1000, 0);
   f.vacuumTest = r.Double(edits_["vacuumTest"], 0, 100);

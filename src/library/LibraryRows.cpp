@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "platform/DecimalRounding.h"
 #include "platform/ListFile.h"
 #include "platform/SettingsSection.h"
 #include "platform/TextCodec.h"
@@ -36,8 +37,8 @@ void WriteLibraryFile(const std::filesystem::path& appDir, const std::string& fi
 
 double CaptureMillimetres(double steps, double pulsesPerUnit) {
   if (pulsesPerUnit == 0) return 0;
-  // To four decimals as the field shows it ("%0.4f" read back).
-  double v = smt::platform::TextToDouble(smt::platform::FormatDouble(steps / pulsesPerUnit, 4));
+  // To four decimals as the field shows it.
+  double v = smt::platform::RoundDecimals(steps / pulsesPerUnit, 4);
   if (v > 0) v += 0.0001;
   else if (v < 0) v -= 0.0001;
   return v;

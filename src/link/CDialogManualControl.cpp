@@ -152,10 +152,8 @@ void CDialogManualControl::SaveConfig(const std::string& appDir) const {
   s.WriteInt("m_bShowInformation", showInformation);
 }
 
-int CDialogManualControl::ReadBasic(const char* key) const {
-  // Read as the machine settings read it: with its range and load rules.
-  const smt::settings::BasicField* f = smt::settings::FindBasicField(key);
-  return f ? static_cast<int>(f->Get(smt::settings::LoadBasicSettings(m_AppDir))) : 0;
+smt::settings::BasicSettings CDialogManualControl::ReadBasic() const {
+  return smt::settings::LoadBasicSettings(m_AppDir);
 }
 
 std::string CDialogManualControl::ButtonText() const {
@@ -289,9 +287,10 @@ void CDialogManualControl::OnOnline() {
 bool CDialogManualControl::ConnectNow() {
   if (smt::CurrentMachine().connected || smt::CurrentMachine().machineBusy) return false;
   SetButtonText(m_Texts.onlining);
-  const int commModel = ReadBasic("m_CommModel");
-  Runtime().commModel = commModel;
-  if (commModel == 0) return OpenComPort();
+  const smt::settings::BasicSettings basic = ReadBasic();
+  const bool openCameras = basic.m_OpenCamera != 0;
+  Runtime().commModel = basic.m_CommModel;
+  if (basic.m_CommModel == 0) return OpenComPort(openCameras);
 
   std::string address, refusal;
   if (!smt::link::DiscoverMainBoard(address, m_Discovery, &refusal)) {
@@ -318,7 +317,7 @@ bool CDialogManualControl::ConnectNow() {
   Runtime().udp = &m_MachineLink;
   // The board's discovery answer is its answer: the link is up. (State 0x60
   // has no reply in the protocol, so nothing is awaited here.)
-  if (ReadBasic("m_OpenCamera") != 0 && !smt::CurrentMachine().connected) smt::link::CameraPanelPort()->OpenCamerasAfterConnect();
+  if (openCameras && !smt::CurrentMachine().connected) smt::link::CameraPanelPort()->OpenCamerasAfterConnect();
   smt::platform::KeepSystemAwake(true);
   smt::link::OnLinkRestored();
   smt::CurrentMachine().connected = true;
@@ -332,7 +331,7 @@ bool CDialogManualControl::ConnectNow() {
   return true;
 }
 
-bool CDialogManualControl::OpenComPort() {
+bool CDialogManualControl::OpenComPort(bool openCameras) {
   m_SerialLink.Close();
   Runtime().serial = &m_SerialLink;
   int n = m_ComNumber;
@@ -361,7 +360,7 @@ bool CDialogManualControl::OpenComPort() {
     return false;
   }
   m_ComNumber = n;
-  if (ReadBasic("m_OpenCamera") != 0 && !smt::CurrentMachine().connected) smt::link::CameraPanelPort()->OpenCamerasAfterConnect();
+  if (openCameras && !smt::CurrentMachine().connected) smt::link::CameraPanelPort()->OpenCamerasAfterConnect();
   smt::link::OnLinkRestored();
   smt::CurrentMachine().connected = true;
   OnLinkUp();

@@ -22,6 +22,7 @@
 #include "link/WindowPanels.h"
 #include "link/ReplyEvent.h"
 #include "platform/LinkMutex.h"
+#include "settings/BasicSettings.h"
 
 class QPushButton;
 class QPlainTextEdit;
@@ -68,8 +69,9 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks, public
   // m_CommModel the serial port scan or discovery and the UDP link. True when
   // the board answered and the link is up.
   bool ConnectNow();
-  // Serial scan from m_ComNumber up to COM99.
-  bool OpenComPort();
+  // Serial scan from m_ComNumber up to COM99; `openCameras`: the cameras
+  // are opened once the board answers (the machine settings' m_OpenCamera).
+  bool OpenComPort(bool openCameras);
   // After-connect step.
   void OnLinkUp();
 
@@ -181,7 +183,9 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks, public
   void SayWhyNothingMoved();
   void SetButtonText(const std::string& text);
   void AppendTo(QPlainTextEdit* box, std::string& store, const std::string& text, bool lineEnd);
-  int ReadBasic(const char* key) const;
+  // The machine settings as their loader reads them (ranges and load rules),
+  // read once per connect.
+  smt::settings::BasicSettings ReadBasic() const;
   void RunAxisInit();
 
   smt::link::CMachineLink m_MachineLink;

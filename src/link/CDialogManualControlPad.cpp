@@ -52,6 +52,14 @@ bool IsFeederPad(int id) { return id >= jogid::kFeedXPlus && id <= jogid::kFeedD
 
 // The head and XY buttons: they sit in the jog pad, where the machine type's
 // table places them.
+// A control's id: its object name (as the tests find it) and the property
+// the event filter reads back, so no text is read as a number.
+constexpr const char* kControlIdProperty = "jogControlId";
+void SetControlId(QWidget* w, int id) {
+  w->setObjectName(QString::number(id));
+  w->setProperty(kControlIdProperty, id);
+}
+
 bool InJogPad(int id) {
   using namespace jogid;
   if (id == kXPlus || id == kXMinus || id == kYPlus || id == kYMinus) return true;
@@ -64,7 +72,7 @@ bool InJogPad(int id) {
 
 QPushButton* CDialogManualControl::AddButton(int id, const QString& text, QWidget* parent) {
   auto* b = new QPushButton(text, parent ? parent : this);
-  b->setObjectName(QString::number(id));
+  SetControlId(b, id);
   b->installEventFilter(this);
   b->setFocusPolicy(Qt::NoFocus);
   m_controls[id] = b;
@@ -92,17 +100,17 @@ void CDialogManualControl::BuildControls() {
   m_controls[jogid::kConnect] = m_btnOnline;
 
   m_checkInfo = new QCheckBox(this);
-  m_checkInfo->setObjectName(QString::number(jogid::kShowInformation));
+  SetControlId(m_checkInfo, jogid::kShowInformation);
   m_checkInfo->setChecked(m_bShowInformation != 0);
   connect(m_checkInfo, &QCheckBox::clicked, this, [this] { OnShowInformation(); });
   m_controls[jogid::kShowInformation] = m_checkInfo;
 
   m_stepDisplay = new QLabel("XY1000, Z1000, A1000, F1000", this);
-  m_stepDisplay->setObjectName(QString::number(jogid::kStepDisplay));
+  SetControlId(m_stepDisplay, jogid::kStepDisplay);
   m_controls[jogid::kStepDisplay] = m_stepDisplay;
 
   m_groupCoordinates = new QGroupBox(QString::fromUtf8("显示绝对坐标"), this);
-  m_groupCoordinates->setObjectName(QString::number(jogid::kCoordinates));
+  SetControlId(m_groupCoordinates, jogid::kCoordinates);
   m_controls[jogid::kCoordinates] = m_groupCoordinates;
   const int posIds[4] = {jogid::kPosX, jogid::kPosY, jogid::kPosZ, jogid::kPosA};
   static const char* const kAxes[4] = {"X", "Y", "Z", "A"};
@@ -110,7 +118,7 @@ void CDialogManualControl::BuildControls() {
     m_posLabels[i] = new QLabel(kAxes[i], m_groupCoordinates);
     auto* e = new QLineEdit(m_groupCoordinates);
     m_posLabels[i]->setBuddy(e);
-    e->setObjectName(QString::number(posIds[i]));
+    SetControlId(e, posIds[i]);
     e->setReadOnly(true);
     e->setEnabled(false);
     m_posBoxes[i] = e;
@@ -118,14 +126,14 @@ void CDialogManualControl::BuildControls() {
   }
   for (int i = 0; i < 8; ++i) {
     auto* e = new QLineEdit(this);
-    e->setObjectName(QString::number(jogid::kHeadBox[i]));
+    SetControlId(e, jogid::kHeadBox[i]);
     e->setReadOnly(true);
     m_controls[jogid::kHeadBox[i]] = e;
   }
   m_editSendCount = new QLineEdit("0", this);
   m_editAckCount = new QLineEdit("0", this);
   for (auto [e, id] : {std::pair{m_editSendCount, jogid::kSendCount}, std::pair{m_editAckCount, jogid::kAckCount}}) {
-    e->setObjectName(QString::number(id));
+    SetControlId(e, id);
     e->setReadOnly(true);
     e->setEnabled(false);
     m_controls[id] = e;
@@ -416,7 +424,7 @@ void CDialogManualControl::keyReleaseEvent(QKeyEvent* e) {
 
 bool CDialogManualControl::eventFilter(QObject* watched, QEvent* event) {
   auto* w = qobject_cast<QWidget*>(watched);
-  const int id = w ? w->objectName().toInt() : 0;
+  const int id = w ? w->property(kControlIdProperty).toInt() : 0;
   switch (event->type()) {
     case QEvent::MouseButtonPress: {
       auto* me = static_cast<QMouseEvent*>(event);

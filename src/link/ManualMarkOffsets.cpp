@@ -1,12 +1,11 @@
 #include "link/ManualMarkOffsets.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <mutex>
 
 #include "core/Machine.h"
 #include "core/MachineState.h"
 #include "link/MachineGuards.h"
+#include "platform/DecimalRounding.h"
 #include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"
 #include "platform/WorkerThreads.h"
@@ -28,11 +27,7 @@ double CameraPositionMm(double pulse, double cameraToNozzle1, double origin, int
   return (static_cast<double>(a) - b + current) / pulse;
 }
 
-double RoundTo4(double v) {
-  char b[64];
-  std::snprintf(b, sizeof b, "%0.4f", v);
-  return std::strtod(b, nullptr);
-}
+double RoundTo4(double v) { return smt::platform::RoundDecimals(v, 4); }
 
 MarkCameraGeometry CurrentMarkCameraGeometry() {
   MarkCameraGeometry g;

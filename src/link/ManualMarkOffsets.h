@@ -64,7 +64,7 @@ smt::platform::Port<ManualMarkOwners>& ManualMarkPort();
 // Camera position relative to the board origin in millimetres, from the
 // machine position in steps.
 double CameraPositionMm(double pulse, double cameraToNozzle1, double origin, int32_t current);
-// "%0.4f" and read back.
+// Rounded to four decimals (the value "%0.4f" shows).
 double RoundTo4(double v);
 inline bool OffsetInRange(double d) { return d <= 3.0 && d >= -3.0; }
 

@@ -485,8 +485,13 @@ void CDialogSetBasic::TakeVisualOriginOffset(bool x) {
   auto basic = store_.Basic();
   auto* origin = Edit(x ? "m_X_VisualOrigin" : "m_Y_VisualOrigin");
   auto* offset = Edit(x ? "m_X_VisualOriginOffset" : "m_Y_VisualOriginOffset");
-  offset->setText(QString::fromStdString(VisualOriginOffsetText(
-      origin->text().toStdString(), x ? basic->m_X_VisualOrigin : basic->m_Y_VisualOrigin)));
+  // The edited origin is read as its field reads it at OK: a text that is no
+  // number in the field's range is refused there and the offset is left.
+  const BasicField* f = FindBasicField(x ? "m_X_VisualOrigin" : "m_Y_VisualOrigin");
+  const auto edited = TakeNumber(origin, f->min, f->max, !f->IsDouble());
+  if (!edited) return;
+  offset->setText(QString::fromStdString(
+      VisualOriginOffsetText(*edited, x ? basic->m_X_VisualOrigin : basic->m_Y_VisualOrigin)));
 }
 
 void CDialogSetBasic::OnAutoZ() {

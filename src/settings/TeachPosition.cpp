@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "platform/DecimalRounding.h"
 #include "platform/SettingsSection.h"
 #include "settings/PulseMath.h"
 
@@ -10,14 +11,14 @@ namespace smt::settings {
 std::optional<std::string> TeachPositionText(int64_t steps, double pulsesPerMm) {
   if (pulsesPerMm == 0.0 || std::isnan(pulsesPerMm)) return std::nullopt;
   const double raw = static_cast<double>(steps) / pulsesPerMm;
-  double v = platform::TextToDouble(platform::FormatDouble(raw, 4));
+  double v = platform::RoundDecimals(raw, 4);
   if (v > 0) v += 0.0001;
   else if (v != 0) v -= 0.0001;
   return platform::FormatDouble(v, 4);
 }
 
-std::string VisualOriginOffsetText(const std::string& editedOrigin, double storedOrigin) {
-  return platform::FormatDouble(platform::TextToDouble(editedOrigin) - storedOrigin, 4);
+std::string VisualOriginOffsetText(double editedOrigin, double storedOrigin) {
+  return platform::FormatDouble(editedOrigin - storedOrigin, 4);
 }
 
 const char* TeachButtonKey(TeachButton b) {

@@ -12,8 +12,9 @@ namespace smt::settings {
 // field is then left as it is).
 std::optional<std::string> TeachPositionText(int64_t steps, double pulsesPerMm);
 
-// The visual-origin offset: edited origin text minus the confirmed origin, "%0.4f".
-std::string VisualOriginOffsetText(const std::string& editedOrigin, double storedOrigin);
+// The visual-origin offset: the edited origin (as its field read it) minus
+// the confirmed origin, "%0.4f".
+std::string VisualOriginOffsetText(double editedOrigin, double storedOrigin);
 
 // Inputs of the take buttons: positions and the zero point in steps.
 struct TeachInputs {

@@ -2,6 +2,7 @@
 #include "platform/TableColumns.h"
 
 #include <QCheckBox>
+#include <algorithm>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -291,21 +292,25 @@ void CDialogCameraList::PutSettings() {
 
 bool CDialogCameraList::TakeSettings() {
   CameraListSettings s = m_Settings;
-  // A field that does not hold a number is refused, not read as 0.
-  // The whole text is read: "5.5" in a whole-number field is refused, not cut to 5.
-  for (auto& [key, edit] : edits) {
-    const bool integer = key == "m_iChangeCameraDelay" || key == "m_iFlyNormalSpeed" || key == "m_iFlyStartSpeed";
-    const std::string text = edit->text().toStdString();
-    if (integer ? smt::platform::ParseOperatorInteger(text).has_value()
-                : smt::platform::ParseOperatorNumber(text).has_value())
-      continue;
-    double lo = 0, hi = 0;
-    if (!CameraListFieldRange(key, lo, hi)) lo = -smt::platform::kAnyNumber, hi = smt::platform::kAnyNumber;
-    smt::platform::RefuseOperatorNumber(edit, lo, hi);
-    return false;
+  // Every box is read once, whole, through the operator-number reader in its
+  // field's range ("5.5" in a whole-number field is refused, not cut to 5; a
+  // word is refused, not read as 0). The first box refused names its field
+  // and range, and nothing is taken.
+  std::map<std::string, double> read;
+  std::vector<std::string> order = CameraListFieldKeys();
+  for (const auto& [key, edit] : edits)
+    if (std::find(order.begin(), order.end(), key) == order.end()) order.push_back(key);
+  for (const std::string& key : order) {
+    const auto it = edits.find(key);
+    if (it == edits.end()) continue;
+    double lo = -smt::platform::kAnyNumber, hi = smt::platform::kAnyNumber;
+    CameraListFieldRange(key, lo, hi);
+    const auto v = smt::platform::ReadOperatorNumber(it->second, lo, hi, CameraListFieldIsWhole(key));
+    if (!v) return false;
+    read[key] = *v;
   }
-  auto d = [this](const std::string& k) { return smt::platform::TextToDouble(edits[k]->text().toStdString()); };
-  auto i = [this](const std::string& k) { return smt::platform::TextToInt(edits[k]->text().toStdString()); };
+  auto d = [&read](const std::string& k) { return read.at(k); };
+  auto i = [&read](const std::string& k) { return static_cast<int>(read.at(k)); };
   auto c = [this](const std::string& k) { return checks[k]->isChecked() ? 1 : 0; };
   s.m_BaseDiameter = d("m_BaseDiameter");
   s.m_BaseCoordinates_X = d("m_BaseCoordinates_X");

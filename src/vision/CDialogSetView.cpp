@@ -18,18 +18,21 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/LogFile.h"
 #include "core/MachineState.h"
 #include "link/MachineCommands.h"
 #include "link/MachineGuards.h"
 #include "link/LinkRuntime.h"
 #include "vision/VisionSlots.h"
 #include <algorithm>
+#include "platform/FileCell.h"
 #include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"
 #include "platform/NumberFieldReader.h"
 #include "platform/SettingsSection.h"
 #include "settings/SettingsStores.h"
 #include "vision/CameraDS.h"
+#include "vision/CameraListSettings.h"
 #include "vision/CameraCalib.h"
 #include "vision/CvvMat.h"
 #include "vision/FrameSocket.h"
@@ -113,10 +116,16 @@ bool ParseDouble(const QString& text, double& out) {
 
 }  // namespace
 
+int SimulatedCameraCount(const char* text) {
+  if (!text) return 0;
+  if (const auto n = smt::platform::ParseCellInteger(text, 0, 3)) return static_cast<int>(*n);
+  CLogFile::Instance().Write(true, "SMT_SIMULATED_CAMERAS=\"%s\" is no count in 0..3: no simulated camera", text);
+  return 0;
+}
+
 std::shared_ptr<ICameraSystem> DefaultCameraSystem() {
   auto system = std::make_shared<SimulatedCameraSystem>();
-  const char* env = std::getenv("SMT_SIMULATED_CAMERAS");
-  const int count = env ? std::clamp(std::atoi(env), 0, 3) : 0;
+  const int count = SimulatedCameraCount(std::getenv("SMT_SIMULATED_CAMERAS"));
   const char* socket = std::getenv("SMT_SIM_CAMERA_SOCKET");
   for (int role = 0; role < count; ++role) {
     auto cam = std::make_shared<SimulatedCamera>(CameraRoleName(role), CameraCapability{1280, 1024, false});
@@ -416,12 +425,12 @@ void CDialogSetView::LoadConfig(const std::string& appDir) {
   m_VisualSize = s.ReadNumber("m_VisualSize", 0, 10000, 0);
   m_Light_Contrast = static_cast<int>(s.ReadInteger("m_Light_Contrast", 0, 255, 0));
   m_Light_Brightness = static_cast<int>(s.ReadInteger("m_Light_Brightness", 0, 255, 0));
-  smt::platform::SettingsSection c(smt::platform::ConfigPath(appDir), "CameraListConfig");
-  smt::CurrentMachine().camera.highSpeedCamera = c.ReadInt("m_HighSpeedCamera");
-  smt::CurrentMachine().camera.highSpeedMarkCamera = c.ReadInt("m_MarkCamera") != 0;
-  smt::CurrentMachine().camera.highSpeedVisualCamera1 = c.ReadInt("m_VisualCamera1") != 0;
-  smt::CurrentMachine().camera.flyCamera = c.ReadInt("m_FlyCamera") != 0;
-  smt::CurrentMachine().camera.highSpeedVisualCamera2 = c.ReadInt("m_VisualCamera2") != 0;
+  const smt::vision::CameraSwitches w = smt::vision::LoadCameraSwitches(appDir);
+  smt::CurrentMachine().camera.highSpeedCamera = w.highSpeed;
+  smt::CurrentMachine().camera.highSpeedMarkCamera = w.mark;
+  smt::CurrentMachine().camera.highSpeedVisualCamera1 = w.visual1;
+  smt::CurrentMachine().camera.flyCamera = w.fly;
+  smt::CurrentMachine().camera.highSpeedVisualCamera2 = w.visual2;
   const std::string lang =
       smt::platform::SettingsSection(smt::platform::ConfigPath(appDir), "LanguageSetConfig").ReadText("LanguageSet", "Chinese");
   if (lang == "Chinese")

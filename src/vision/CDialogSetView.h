@@ -291,4 +291,7 @@ class CDialogSetView : public QWidget {
 // then each frame is what the simulated machine's camera sees, asked for
 // with a time-out of kSimulatorFrameTimeout (none in time: no frame).
 std::shared_ptr<smt::vision::ICameraSystem> DefaultCameraSystem();
+// The count SMT_SIMULATED_CAMERAS names: its whole text a whole number in
+// 0..3; unset gives 0, and any other text gives 0 with a line in the log.
+int SimulatedCameraCount(const char* text);
 inline constexpr std::chrono::milliseconds kSimulatorFrameTimeout{500};

@@ -6,18 +6,31 @@
 #include <mutex>
 #include <opencv2/imgproc.hpp>
 
+#include "platform/FileCell.h"
 #include "vision/ImageFiles.h"
+
+std::optional<int> VideoNodeNumber(std::string_view entryName) {
+  constexpr std::string_view kPrefix = "video";
+  if (entryName.substr(0, kPrefix.size()) != kPrefix) return std::nullopt;
+  const std::string_view digits = entryName.substr(kPrefix.size());
+  if (digits.empty() || digits.size() > 6) return std::nullopt;
+  for (char c : digits)
+    if (c < '0' || c > '9') return std::nullopt;
+  const auto n = smt::platform::ParseCellInteger(digits, 0, 999999);
+  if (!n) return std::nullopt;
+  return static_cast<int>(*n);
+}
 
 std::vector<VideoInputDevice> EnumerateVideoInputDevices(const std::string& sysClassDir) {
   std::vector<VideoInputDevice> devices;
   std::error_code ec;
   for (const auto& entry : std::filesystem::directory_iterator(sysClassDir, ec)) {
     const std::string name = entry.path().filename().string();
-    if (name.rfind("video", 0) != 0) continue;
-    const std::string digits = name.substr(5);
-    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), ::isdigit) || digits.size() > 6) continue;
+    // "video<N>": N is the device node's number, digits only.
+    const auto node = VideoNodeNumber(name);
+    if (!node) continue;
     VideoInputDevice d;
-    d.nodeNumber = std::stoi(digits);
+    d.nodeNumber = *node;
     std::ifstream in(entry.path() / "name");
     std::getline(in, d.friendlyName);
     devices.push_back(d);

@@ -7,7 +7,9 @@
 #include <functional>
 #include <memory>
 #include <opencv2/core.hpp>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace smt::vision {
@@ -19,6 +21,9 @@ struct VideoInputDevice {
   std::string friendlyName;  // from the driver ("" when not readable)
 };
 
+// N of a device entry "videoN" (N digits only, at most six); nullopt for
+// any other entry.
+std::optional<int> VideoNodeNumber(std::string_view entryName);
 // The video input devices in a stable order (by node number).
 std::vector<VideoInputDevice> EnumerateVideoInputDevices(const std::string& sysClassDir = "/sys/class/video4linux");
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "platform/DecimalRounding.h"
 #include "platform/OperatorNumber.h"
 #include "platform/SettingsSection.h"
 #include "vision/CameraTable.h"
@@ -20,8 +21,16 @@ namespace {
 
 constexpr const char* kSection = "CameraListConfig";
 
+// A switch of the section (a check box of the camera list): 0 or 1.
+int ReadSwitch(const SettingsSection& s, const std::string& key) {
+  return static_cast<int>(s.ReadInteger(key, 0, 1, 0));
+}
+
 void ReadRecord(const SettingsSection& s, const std::string& p, CameraRecord& r) {
-  r.CameraNumber = s.ReadInt(p + "CameraNumber");
+  // 1 in the first record, 2 in the second, 0 when cleared. The positions
+  // and corrections are step counts (any 32-bit number: the table's
+  // millimetres times the axis scale, saturated).
+  r.CameraNumber = static_cast<int32_t>(s.ReadInteger(p + "CameraNumber", 0, 2, 0));
   r.CameraPulse_X = s.ReadInt(p + "CameraPulse_X");
   r.CameraPulse_Y = s.ReadInt(p + "CameraPulse_Y");
   for (int k = 0; k < 8; ++k) {
@@ -91,15 +100,15 @@ void LoadCameraListConfig(const std::string& appDir, CameraListSettings& c, Came
   c.m_BaseCoordinates_Y = ranged("m_BaseCoordinates_Y", 0);
   c.m_BaseCoordinates_Z = ranged("m_BaseCoordinates_Z", 0);
   c.m_iChangeCameraDelay = rangedInt("m_iChangeCameraDelay", 0);
-  c.m_bChangeCameraDelay = s.ReadInt("m_bChangeCameraDelay");
-  c.m_Correct_X = s.ReadDouble("m_Correct_X");
-  c.m_Correct_Y = s.ReadDouble("m_Correct_Y");
-  c.m_Correct_A = s.ReadDouble("m_Correct_A");
-  c.m_HighSpeedCamera = s.ReadInt("m_HighSpeedCamera");
-  c.m_MarkCamera = s.ReadInt("m_MarkCamera");
-  c.m_VisualCamera1 = s.ReadInt("m_VisualCamera1");
-  c.m_VisualCamera2 = s.ReadInt("m_VisualCamera2");
-  c.m_FlyCamera = s.ReadInt("m_FlyCamera");
+  c.m_bChangeCameraDelay = ReadSwitch(s, "m_bChangeCameraDelay");
+  c.m_Correct_X = ranged("m_Correct_X", 0);
+  c.m_Correct_Y = ranged("m_Correct_Y", 0);
+  c.m_Correct_A = ranged("m_Correct_A", 0);
+  c.m_HighSpeedCamera = ReadSwitch(s, "m_HighSpeedCamera");
+  c.m_MarkCamera = ReadSwitch(s, "m_MarkCamera");
+  c.m_VisualCamera1 = ReadSwitch(s, "m_VisualCamera1");
+  c.m_VisualCamera2 = ReadSwitch(s, "m_VisualCamera2");
+  c.m_FlyCamera = ReadSwitch(s, "m_FlyCamera");
   c.m_iFlyStartSpeed = rangedInt("m_iFlyStartSpeed", 1, true);
   c.m_iFlyNormalSpeed = rangedInt("m_iFlyNormalSpeed", 1, true);
   c.m_iTriggerPulse[0] = rangedInt("m_iTriggerPulse1", 0);
@@ -115,12 +124,23 @@ void LoadCameraListConfig(const std::string& appDir, CameraListSettings& c, Came
   if (!legacy)
     for (int k = 1; k < 8; ++k) c.m_iTriggerPulse[k] = rangedInt("m_iTriggerPulse" + std::to_string(k + 1), 0);
   for (int k = 0; k < 8; ++k) c.m_dFlyCorrect_Y[k] = ranged(("m_dFlyCorrect_Y" + std::to_string(k + 1)).c_str(), 0);
-  c.m_VisualImageColorReversal = s.ReadInt("m_VisualImageColorReversal");
-  c.m_bVisualOffset = s.ReadInt("m_bVisualOffset");
+  c.m_VisualImageColorReversal = ReadSwitch(s, "m_VisualImageColorReversal");
+  c.m_bVisualOffset = ReadSwitch(s, "m_bVisualOffset");
   c.m_AllowOffset = ranged("m_AllowOffset", 0);
   if (c.m_BaseDiameter < 5.0 || !std::isfinite(c.m_BaseDiameter)) c.m_BaseDiameter = 5.0;
   if (c.m_iFlyNormalSpeed == 0) c.m_iFlyNormalSpeed = 1;
   if (c.m_iFlyStartSpeed == 0) c.m_iFlyStartSpeed = 1;
+}
+
+CameraSwitches LoadCameraSwitches(const std::string& appDir) {
+  const SettingsSection s(ConfigPath(appDir), kSection);
+  CameraSwitches w;
+  w.highSpeed = ReadSwitch(s, "m_HighSpeedCamera");
+  w.mark = ReadSwitch(s, "m_MarkCamera") != 0;
+  w.visual1 = ReadSwitch(s, "m_VisualCamera1") != 0;
+  w.visual2 = ReadSwitch(s, "m_VisualCamera2") != 0;
+  w.fly = ReadSwitch(s, "m_FlyCamera") != 0;
+  return w;
 }
 
 bool SaveCameraListConfig(const std::string& appDir, const CameraListSettings& c, const CameraRecord& first,
@@ -157,6 +177,8 @@ bool SaveCameraListConfig(const std::string& appDir, const CameraListSettings& c
 }
 
 namespace {
+// The shared-view correction of head 2 (mm): a few millimetres at most.
+constexpr double kCorrectMm = 10.0;
 // The checked fields in their order, with their ranges; k is 1..8 for the
 // eight per-head fields.
 template <class F>
@@ -170,6 +192,9 @@ std::string FirstOut(const CameraListSettings& c, F&& visit) {
                       {"m_BaseCoordinates_Y", c.m_BaseCoordinates_Y, -3000.0, 0.0},
                       {"m_BaseCoordinates_Z", c.m_BaseCoordinates_Z, -100.0, 0.0},
                       {"m_iChangeCameraDelay", double(c.m_iChangeCameraDelay), 0, 10000},
+                      {"m_Correct_X", c.m_Correct_X, -kCorrectMm, kCorrectMm},
+                      {"m_Correct_Y", c.m_Correct_Y, -kCorrectMm, kCorrectMm},
+                      {"m_Correct_A", c.m_Correct_A, -360.0, 360.0},
                       {"m_iFlyStartSpeed", double(c.m_iFlyStartSpeed), 1, 255},
                       {"m_iFlyNormalSpeed", double(c.m_iFlyNormalSpeed), 1, 255}};
   for (int k = 0; k < 8; ++k) r.push_back({"m_iTriggerPulse" + std::to_string(k + 1), double(c.m_iTriggerPulse[k]), 0, 10000});
@@ -185,6 +210,17 @@ std::string FirstCameraListFieldOutOfRange(const CameraListSettings& c) {
   return FirstOut(c, [](const std::string&, double v, double lo, double hi) { return !(v >= lo && v <= hi); });
 }
 
+std::vector<std::string> CameraListFieldKeys() {
+  std::vector<std::string> keys;
+  FirstOut(CameraListSettings{}, [&](const std::string& k, double, double, double) {
+    keys.push_back(k);
+    return false;
+  });
+  return keys;
+}
+
+bool CameraListFieldIsWhole(const std::string& key) { return key.rfind("m_i", 0) == 0; }
+
 bool CameraListFieldRange(const std::string& key, double& lo, double& hi) {
   const CameraListSettings any{};
   // The older key of the first trigger advance has its range.
@@ -198,7 +234,7 @@ bool CameraListFieldRange(const std::string& key, double& lo, double& hi) {
 }
 
 double NudgedMm(double value) {
-  double v = smt::platform::TextToDouble(smt::platform::FormatDouble(value, 4));
+  double v = smt::platform::RoundDecimals(value, 4);
   if (v > 0)
     v += 0.0001;
   else if (v < 0)

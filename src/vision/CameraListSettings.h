@@ -5,6 +5,7 @@
 // the small rules of the camera list's settings controls.
 #include <array>
 #include <string>
+#include <vector>
 
 #include "vision/CameraTable.h"
 
@@ -32,6 +33,13 @@ struct CameraListSettings {
 // key, fly speeds 0 become 1.
 void LoadCameraListConfig(const std::string& appDir, CameraListSettings& s, CameraRecord& first,
                           CameraRecord& second);
+// The camera switches of the section (each 0 or 1; any other text is
+// refused and reads as 0), as the camera panel takes them at start-up.
+struct CameraSwitches {
+  int highSpeed = 0;
+  bool mark = false, visual1 = false, visual2 = false, fly = false;
+};
+CameraSwitches LoadCameraSwitches(const std::string& appDir);
 // Writes every key in order and sets the four camera flags (not the
 // high-speed mode). False when the file could not be written.
 bool SaveCameraListConfig(const std::string& appDir, const CameraListSettings& s, const CameraRecord& first,
@@ -41,9 +49,13 @@ bool SaveCameraListConfig(const std::string& appDir, const CameraListSettings& s
 std::string FirstCameraListFieldOutOfRange(const CameraListSettings& s);
 // The range of a key FirstCameraListFieldOutOfRange checks.
 bool CameraListFieldRange(const std::string& key, double& lo, double& hi);
+// The keys with a range, in the dialog's order; whether a key takes whole
+// numbers only (steps, milliseconds, speeds).
+std::vector<std::string> CameraListFieldKeys();
+bool CameraListFieldIsWhole(const std::string& key);
 
 // A machine position taken into a millimetre field: steps / pulses per mm,
-// formatted "%0.4f", read back and moved 0.0001 away from zero.
+// rounded to four decimals and moved 0.0001 away from zero.
 double NudgedMm(double value);
 std::string NudgedMmText(double value);
 // Buttons CX, CY and Z of the standard piece: the Mark camera's position

@@ -66,6 +66,15 @@ std::optional<std::string> CameraCellProblem(const CameraCellField& f, std::stri
          (any ? std::string() : " in " + smt::platform::RangeText(f.lo, f.hi));
 }
 
+std::optional<double> CameraCellNumber(const CameraCellField& f, std::string_view text) {
+  if (CameraCellProblem(f, text)) return std::nullopt;
+  std::string_view t = text;
+  while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
+  while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
+  if (t.empty()) return 0.0;
+  return smt::platform::ParseCellNumber(t, f.lo, f.hi);
+}
+
 int ReportCameraRowProblems(const std::vector<CameraRow>& rows, const std::string& file) {
   int refused = 0;
   for (size_t i = 0; i < rows.size(); ++i) {

@@ -50,6 +50,9 @@ const std::array<CameraCellField, kCameraCellCount - 1>& CameraCellFields();
 // What the cell needs when its text is not that (nullopt: the cell reads;
 // an empty cell reads as 0).
 std::optional<std::string> CameraCellProblem(const CameraCellField& f, std::string_view text);
+// A cell's number as the table reads it: an empty cell is 0, a cell the
+// table refuses (CameraCellProblem) is nullopt.
+std::optional<double> CameraCellNumber(const CameraCellField& f, std::string_view text);
 // Tells (once each, ReadRefusals.h) every cell of `rows` that does not read,
 // naming `file`, the line and the field. Returns how many were refused.
 int ReportCameraRowProblems(const std::vector<CameraRow>& rows, const std::string& file);

@@ -25,7 +25,8 @@ int RecognitionTypeFromName(std::string_view name) {
   if (name.size() < 2) return -1;
   auto digit = [](char c) { return c >= '0' && c <= '9'; };
   if (!digit(name[0]) || !digit(name[1])) return -1;
-  return (name[0] - '0') * 10 + (name[1] - '0');
+  const int type = (name[0] - '0') * 10 + (name[1] - '0');
+  return type < kRecognitionTypeCount ? type : -1;
 }
 
 }  // namespace smt::vision

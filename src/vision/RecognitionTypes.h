@@ -29,7 +29,8 @@ inline constexpr int kRecognitionTypeCount = 14;
 // An index outside 0..13 gives an empty text.
 std::string RecognitionTypeName(int type, bool chinese);
 // The integer of the name's first two characters ("07:4面引脚" -> 7);
-// a text that does not start with two digits gives -1.
+// a text that does not start with two digits, or whose number is no type
+// (14 and above), gives -1.
 int RecognitionTypeFromName(std::string_view name);
 
 // Not found: centre (-1, -1), size (1, 1), angle 0.

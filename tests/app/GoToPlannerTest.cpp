@@ -132,6 +132,29 @@ TEST_F(PlannerTest, VisionCamerasFoundByNameAndChecked) {
   EXPECT_EQ(PlanNozzleToVisionCamera(Ctx(), 1, 1).message, 6);
 }
 
+// A camera whose X or Y the camera table refuses is no target: every go-to
+// to it says the camera is not there, as for a camera the table lacks.
+TEST_F(PlannerTest, ACameraPositionTheTableRefusesIsNoTarget) {
+  for (const char* bad : {"nan", "inf", "-inf", "1e400", "ten", "12abc", "0x10", "1,5"}) {
+    for (int cell : {1, 2}) {
+      SCOPED_TRACE(std::string("cell ") + std::to_string(cell) + " \"" + bad + "\"");
+      cameras = {cell == 1 ? std::string("Camera 1\t") + bad + "\t-200.25\t" : std::string("Camera 1\t100.5\t") + bad + "\t",
+                 cell == 1 ? std::string("Camera 2\t") + bad + "\t-120\t" : std::string("Camera 2\t250\t") + bad + "\t"};
+      for (int nozzle : {1, 2}) {
+        EXPECT_EQ(PlanNozzleToVisionCamera(Ctx(), 1, nozzle).message, 7);
+        EXPECT_FALSE(PlanNozzleToVisionCamera(Ctx(), 1, nozzle).ok);
+        EXPECT_EQ(PlanNozzleToVisionCamera(Ctx(), 2, nozzle).message, 8);
+      }
+      EXPECT_EQ(PlanSquareHeadsToCamera2(Ctx()).message, 8);
+      EXPECT_FALSE(PlanMeasuringHeadToCamera1(Ctx()).ok);
+    }
+  }
+  // The same rows with numbers are targets again.
+  cameras = {"Camera 1\t100.5\t-200.25\t", "Camera 2\t250\t-120\t"};
+  EXPECT_TRUE(PlanNozzleToVisionCamera(Ctx(), 1, 1).ok);
+  EXPECT_TRUE(PlanNozzleToVisionCamera(Ctx(), 2, 1).ok);
+}
+
 TEST_F(PlannerTest, SquareHeadsCheckNozzleFourButCentreBetweenOneAndThree) {
   GoToPlan p = PlanSquareHeadsToCamera2(Ctx(3));
   ASSERT_TRUE(p.ok);

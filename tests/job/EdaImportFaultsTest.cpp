@@ -56,7 +56,7 @@ TEST(EdaImportFaults, QuotedTextsRunOverSeveralLines) {
     EXPECT_EQ(c.rows[0].Cell(kImpX), "100");
     EXPECT_EQ(c.rows[1].Cell(kImpDesignator), "R1");
     EXPECT_EQ(c.rows[1].sourceLine, 17);  // numbered by the file's own lines
-    EXPECT_EQ(ConvertImportCoordinate(c.rows[1].Cell(kImpY), c.rows[1].rule, c.rows[1].fileUnit), "10.1600");
+    EXPECT_EQ(ImportCoordinateText(c.rows[1], kImpY), "10.1600");
   }
   // A quote that never closes is a plain character, not the rest of the file.
   const EdaFileContent plain =
@@ -95,7 +95,7 @@ TEST(EdaImportFaults, AlignedColumnsAreCutAtTheirTitlesPositions) {
     EXPECT_EQ(r.Cell(kImpComment), want[i].c) << i;
     EXPECT_EQ(r.Cell(kImpSide), want[i].s) << i;
   }
-  EXPECT_EQ(ConvertImportCoordinate(c.rows[0].Cell(kImpX), c.rows[0].rule, c.rows[0].fileUnit), "2.5400");
+  EXPECT_EQ(ImportCoordinateText(c.rows[0], kImpX), "2.5400");
 }
 
 // Encodings decided on the whole file: Latin-1 signs before letters are not
@@ -147,7 +147,7 @@ TEST(EdaImportFaults, FormatAgainstTheHeaderIsRefusedWithTheFormatItPointsTo) {
     try {
       const EdaFileContent c = ReadEdaBytes(k.format, Bytes(k.text), k.name);
       ADD_FAILURE() << k.name << " read as format " << k.format << ": package \"" << c.rows[0].Cell(kImpPackage)
-                    << "\", X " << ConvertImportCoordinate(c.rows[0].Cell(kImpX), c.rows[0].rule, c.rows[0].fileUnit);
+                    << "\", X " << ImportCoordinateText(c.rows[0], kImpX);
     } catch (const EdaImportError& e) {
       EXPECT_EQ(e.SuggestedFormat(), k.suggested) << k.name << ": " << e.what();
     }
@@ -170,11 +170,11 @@ TEST(EdaImportFaults, AllegroPlaceTxtOfVersions16And17) {
       const ImportRow& u1 = c.rows[1];
       EXPECT_EQ(u1.Cell(kImpDesignator), "U1");
       EXPECT_EQ(u1.Cell(kImpPackage), "SOIC8") << "format " << format;
-      EXPECT_EQ(ConvertImportRotation(u1.Cell(kImpRotation)), "180") << "format " << format;
+      EXPECT_EQ(ImportRotationText(u1), "180") << "format " << format;
       EXPECT_EQ(u1.Cell(kImpSide), "B");
       EXPECT_EQ(c.rows[0].Cell(kImpSide), "");
-      EXPECT_EQ(ConvertImportCoordinate(u1.Cell(kImpX), u1.rule, u1.fileUnit), text == &bang ? "31.7500" : "31.75");
-      EXPECT_EQ(ConvertImportCoordinate(c.rows[0].Cell(kImpY), c.rows[0].rule, c.rows[0].fileUnit),
+      EXPECT_EQ(ImportCoordinateText(u1, kImpX), text == &bang ? "31.7500" : "31.75");
+      EXPECT_EQ(ImportCoordinateText(c.rows[0], kImpY),
                 text == &bang ? "5.0800" : "5.08");
     }
   }
@@ -262,7 +262,7 @@ TEST_F(ImportFaultsDialog, OffersTheFormatTheHeaderPointsTo) {
   EXPECT_EQ(dlg_->FormatBox()->currentIndex(), 10);
   ASSERT_EQ(dlg_->List().Count(), 1);
   const ImportRow& r = dlg_->List().Row(0);
-  EXPECT_EQ(ConvertImportCoordinate(r.Cell(kImpX), r.rule, r.fileUnit), "10.5");
+  EXPECT_EQ(ImportCoordinateText(r, kImpX), "10.5");
 }
 
 }  // namespace

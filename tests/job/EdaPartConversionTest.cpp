@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <unistd.h>
 
+#include "job/EdaFileReaders.h"
 #include "job/EdaPartConversion.h"
 #include "job/ImportFileSettings.h"
 
@@ -19,8 +20,17 @@ ImportRow Part(const std::string& d, const std::string& p, const std::string& x,
   row.cells = {d, p, x, y, r, c, s};
   row.rule = rule;
   row.fileUnit = unit;
+  row.sourceFile = "parts.txt";
+  row.sourceLine = 7;
+  ReadImportNumbers(row);  // as the file's reader does
   return row;
 }
+
+std::string Mm(const char* text, EdaUnitRule rule, EdaLengthUnit unit) {
+  return ImportCoordinateText(Part("R1", "0603", text, "0", "0", "", "T", rule, unit), kImpX);
+}
+
+std::string Turn(const char* text) { return ImportRotationText(Part("R1", "0603", "0", "0", text, "")); }
 
 std::tm When() {
   std::tm t{};
@@ -50,18 +60,66 @@ TEST(EdaPartConversion, CoordinatesBecomeMillimetres) {
       // a unit the file states counts for bare numbers
       {"255.905", U::AsWritten, L::Mil, "6.5000"},     {"1", U::Suffix, L::Inch, "25.4000"},
       {"5.5", U::Thou, L::Millimetre, "5.5"},          {"-0.001mil", U::Suffix, L::Unstated, "0.0000"},
-      {"abcmm", U::Suffix, L::Unstated, "0.0000"},
+      // the ends of the range, in each unit
+      {"-10000", U::AsWritten, L::Unstated, "-10000"}, {"10000mm", U::Suffix, L::Unstated, "10000.0000"},
+      {"393700mil", U::Suffix, L::Unstated, "9999.9800"}, {"-393.7", U::AsWritten, L::Inch, "-9999.9800"},
   };
-  for (const C& c : cases) EXPECT_EQ(ConvertImportCoordinate(c.text, c.rule, c.unit), c.mm) << c.text;
+  for (const C& c : cases) EXPECT_EQ(Mm(c.text, c.rule, c.unit), c.mm) << c.text;
+}
+
+// A cell that is no number, or a number outside its field's range once its
+// unit is taken, refuses the row where it is read, naming the file, the
+// line, the field and the range; no text is read as 0.
+TEST(EdaPartConversion, NumbersThatDoNotFitAreRefusedWhereTheyAreRead) {
+  using U = EdaUnitRule;
+  using L = EdaLengthUnit;
+  struct C {
+    const char* x;
+    const char* y;
+    const char* rotation;
+    U rule;
+    L unit;
+    const char* field;  // the reason begins with it ...
+    const char* need;   // ... and says this
+  } cases[] = {
+      {"abcmm", "0", "0", U::Suffix, L::Unstated, "X", "is not a number: \"abcmm\""},
+      {"nan", "0", "0", U::AsWritten, L::Unstated, "X", "is not a number: \"nan\""},
+      {"0", "inf", "0", U::AsWritten, L::Unstated, "Y", "is not a number: \"inf\""},
+      {"1e400", "0", "0", U::AsWritten, L::Unstated, "X", "is not a number"},
+      {"12abc", "0", "0", U::AsWritten, L::Unstated, "X", "is not a number"},
+      {"0", "0", "abc", U::AsWritten, L::Unstated, "rotation", "is not a number: \"abc\""},
+      {"0", "0", "-nan", U::AsWritten, L::Unstated, "rotation", "is not a number"},
+      // one past each end, in the file's own unit
+      {"10000.0001", "0", "0", U::AsWritten, L::Unstated, "X", "is outside -10000..10000 mm: \"10000.0001\""},
+      {"0", "-10000.0001mm", "0", U::Suffix, L::Unstated, "Y", "is outside -10000..10000 mm"},
+      {"393701", "0", "0", U::Thou, L::Unstated, "X", "is outside -10000..10000 mm: \"393701\""},
+      {"0", "394", "0", U::AsWritten, L::Inch, "Y", "is outside -10000..10000 mm"},
+      {"0", "0", "3600.5", U::AsWritten, L::Unstated, "rotation", "is outside -3600..3600 degrees"},
+      {"0", "0", "-3601", U::AsWritten, L::Unstated, "rotation", "is outside -3600..3600 degrees"},
+  };
+  for (const C& c : cases) {
+    SCOPED_TRACE(std::string(c.x) + " " + c.y + " " + c.rotation);
+    try {
+      Part("R1", "0603", c.x, c.y, c.rotation, "", "T", c.rule, c.unit);
+      ADD_FAILURE() << "taken";
+    } catch (const EdaImportError& e) {
+      EXPECT_EQ(e.File(), "parts.txt");
+      EXPECT_EQ(e.Line(), 7);
+      const std::string english = e.Reason().substr(e.Reason().find(" / ") + 3);
+      EXPECT_EQ(english.rfind(std::string(c.field) + " ", 0), 0u) << e.Reason();
+      EXPECT_NE(english.find(c.need), std::string::npos) << e.Reason();
+    }
+  }
 }
 
 TEST(EdaPartConversion, RotationIsBroughtIntoOneTurn) {
   const std::pair<const char*, const char*> cases[] = {
       {"-90", "270"}, {"360", "0"},      {"-360", "0"},   {"359.9", "359.9"}, {"-0.5", "359.5"},
-      {"720", "0"},   {"450", "90"},     {"90.00", "90"}, {"abc", "0"},       {"22.5", "22.5"},
-      {"-90.000000", "270"}, {"359.99999", "0"}, {"180.00", "180"},
+      {"720", "0"},   {"450", "90"},     {"90.00", "90"}, {"22.5", "22.5"},
+      {"-90.000000", "270"}, {"359.99999", "0"}, {"180.00", "180"}, {"3600", "0"}, {"-3599.5", "0.5"},
+      {" +45 ", "45"},
   };
-  for (const auto& [in, out] : cases) EXPECT_EQ(ConvertImportRotation(in), out) << in;
+  for (const auto& [in, out] : cases) EXPECT_EQ(Turn(in), out) << in;
 }
 
 TEST(EdaPartConversion, FeederMatchingByOptions) {

@@ -51,9 +51,9 @@ TEST_P(EdaSampleFiles, ReadsEveryPartWithItsColumnsAndMillimetres) {
   const ImportRow& r = content.rows[static_cast<size_t>(c.spotRow)];
   EXPECT_EQ(r.Cell(kImpDesignator), c.spot.designator);
   EXPECT_EQ(r.Cell(kImpPackage), c.spot.package);
-  EXPECT_EQ(ConvertImportCoordinate(r.Cell(kImpX), r.rule, r.fileUnit), c.spot.xMm);
-  EXPECT_EQ(ConvertImportCoordinate(r.Cell(kImpY), r.rule, r.fileUnit), c.spot.yMm);
-  EXPECT_EQ(ConvertImportRotation(r.Cell(kImpRotation)), c.spot.rotation);
+  EXPECT_EQ(ImportCoordinateText(r, kImpX), c.spot.xMm);
+  EXPECT_EQ(ImportCoordinateText(r, kImpY), c.spot.yMm);
+  EXPECT_EQ(ImportRotationText(r), c.spot.rotation);
   EXPECT_EQ(r.Cell(kImpComment), c.spot.comment);
   EXPECT_EQ(r.Cell(kImpSide), c.spot.side);
 

@@ -104,6 +104,39 @@ TEST_F(ImportDialog, AFileThatDoesNotReadIsRefusedWithItsLineAndNothingIsAdded) 
   EXPECT_NE(messages_.service.Texts()[0].find("missing.318"), std::string::npos);
 }
 
+// A number the reader refuses (no number, or outside its field's range) is
+// named with its file, line and field; the rows the list already holds stay
+// as they were, and nothing of the refused file is added.
+TEST_F(ImportDialog, ANumberThatDoesNotFitNamesItsCellAndTheListKeepsItsRows) {
+  UseFormat(16);
+  ASSERT_TRUE(dlg_->OpenFiles({Pads318()}));
+  struct C {
+    const char* line2;  // the bad part, on line 2
+    const char* says;   // the English reason names the field (and its range)
+  } cases[] = {
+      {"R2 0603 nan 2 90", "X is not a number: \"nan\""},
+      {"R2 0603 1 inf 90", "Y is not a number: \"inf\""},
+      {"R2 0603 1 2 1e400", "rotation is not a number: \"1e400\""},
+      {"R2 0603 10000.5 2 90", "X is outside -10000..10000 mm: \"10000.5\""},
+      {"R2 0603 1 -10001 90", "Y is outside -10000..10000 mm: \"-10001\""},
+      {"R2 0603 1 2 3601", "rotation is outside -3600..3600 degrees: \"3601\""},
+  };
+  for (const C& c : cases) {
+    SCOPED_TRACE(c.line2);
+    const std::string bad = File("bad.318", std::string("R1 0603 1 2 90\r\n") + c.line2 + "\r\n");
+    messages_.service.Clear();
+    EXPECT_FALSE(dlg_->OpenFiles({bad}));
+    const auto texts = messages_.service.Texts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_NE(texts[0].find(bad), std::string::npos) << texts[0];
+    EXPECT_NE(texts[0].find("line 2"), std::string::npos) << texts[0];
+    EXPECT_NE(texts[0].find(c.says), std::string::npos) << texts[0];
+    ASSERT_EQ(dlg_->List().Count(), 3);
+    EXPECT_EQ(dlg_->ListView()->rowCount(), 3);
+    EXPECT_EQ(dlg_->List().Row(1).Cell(kImpX), "-1.5");
+  }
+}
+
 TEST_F(ImportDialog, RightClickDeletesSelectedRowsOnlyOnYes) {
   UseFormat(16);
   ASSERT_TRUE(dlg_->OpenFiles({Pads318()}));

@@ -128,6 +128,39 @@ TEST_F(NozzleDialog, AddAndModifyRebuildTheRowsAndOkStoresEverything) {
   EXPECT_EQ(reread.Settings().m_Delay, 300);
 }
 
+// The change delay is taken while it is typed, but only as a whole number in
+// 0..10000: anything else leaves the delay in use, and OK refuses the box by
+// its label and range before the list file or the settings are written.
+TEST_F(NozzleDialog, ADelayThatIsNoNumberInItsRangeIsNeverTaken) {
+  auto s = lib.Settings();
+  s.m_Delay = 250;
+  lib.SetSettings(s);
+  CDialogNozzleList d(lib, env);
+  d.DistanceEdit()->setText("25");
+  const auto nozzleFile = dir / kNozzleFileName;
+  for (const char* text : {"ten", "12abc", "nan", "inf", "1e400", "-1", "10001", "2.5", "", "0x10", "99999999999"}) {
+    SCOPED_TRACE(std::string("\"") + text + "\"");
+    d.DelayEdit()->setText(QString::fromUtf8(text));
+    EXPECT_EQ(lib.Settings().m_Delay, 250) << "taken while typed";
+    messages.service.Clear();
+    EXPECT_FALSE(d.TryAccept());
+    ASSERT_EQ(messages.service.Texts().size(), 1u);
+    EXPECT_NE(messages.service.Texts()[0].find("0 和 10000"), std::string::npos) << messages.service.Texts()[0];
+    EXPECT_EQ(lib.Settings().m_Delay, 250);
+    EXPECT_FALSE(std::filesystem::exists(nozzleFile)) << "the list was written";
+    EXPECT_FALSE(smt::platform::SettingsSection(smt::platform::ConfigPath(dir.string()), "NozzleListConfig")
+                     .Has("m_Delay"));
+  }
+  for (const char* text : {"0", "10000", " 300 "}) {
+    d.DelayEdit()->setText(QString::fromUtf8(text));
+    EXPECT_EQ(lib.Settings().m_Delay, std::stoi(text)) << text;
+  }
+  ASSERT_TRUE(d.TryAccept());
+  NozzleLibrary reread;
+  reread.LoadConfig(dir.string());
+  EXPECT_EQ(reread.Settings().m_Delay, 300);
+}
+
 TEST_F(NozzleDialog, AddStopsAtNineteenSeatsAndDeleteLeavesSeatState) {
   for (int i = 2; i < kSeatCount; ++i) lib.m_NozzleRows.push_back(lib.m_NozzleRows[0]);
   CDialogNozzleList d(lib, env);

@@ -385,6 +385,33 @@ TEST_F(PackDialogs, EditorChecksInOrder) {
   }
 }
 
+// The millimetres and degrees beside the precision boxes follow the typing,
+// but only for a whole number in the box's range: anything else shows none.
+TEST_F(PackDialogs, PrecisionDisplaysShowOnlyWholeNumbersInTheirRanges) {
+  PackEditFields f = Package("X");
+  auto e = env.editor;
+  e.xPulse = 100;
+  e.aPulse = 10;
+  CDialogPackEdit d(f, e);
+  struct C {
+    const char* typed;
+    const char* mm;   // precision XY (-1..10 steps)
+    const char* deg;  // precision A (-1..30 steps)
+  } cases[] = {
+      {"5", "0.0500", "0.5000"},  {"10", "0.1000", "1.0000"}, {"-1", "-0.0100", "-0.1000"},
+      {"30", "", "3.0000"},       {"11", "", "1.1000"},       {"31", "", ""},
+      {"-2", "", ""},             {"ten", "", ""},            {"5abc", "", ""},
+      {"nan", "", ""},            {"inf", "", ""},            {"1e400", "", ""},
+      {"2.5", "", ""},            {"", "", ""},
+  };
+  for (const C& c : cases) {
+    d.Edit("precisionXY")->setText(QString::fromUtf8(c.typed));
+    d.Edit("precisionA")->setText(QString::fromUtf8(c.typed));
+    EXPECT_EQ(d.MmDisplay()->text().toStdString(), c.mm) << c.typed;
+    EXPECT_EQ(d.DegreeDisplay()->text().toStdString(), c.deg) << c.typed;
+  }
+}
+
 TEST_F(PackDialogs, EditorOpensWithMatchingChoicesAndDisplays) {
   PackEditFields f = Package("X");
   f.recognition = "05:FootEdge1";  // stored in English, opened in Chinese

@@ -152,8 +152,8 @@ TEST(TeachPosition, ConversionExamples) {
   EXPECT_EQ(TeachPositionText(4, 100000), "0.0000");   // 0.00004 mm
   EXPECT_EQ(TeachPositionText(12, 100000), "0.0002");   // 0.00012 mm
   EXPECT_FALSE(TeachPositionText(100, 0).has_value());
-  EXPECT_EQ(VisualOriginOffsetText("12.5000", 12.5), "0.0000");
-  EXPECT_EQ(VisualOriginOffsetText("13", 12.5), "0.5000");
+  EXPECT_EQ(VisualOriginOffsetText(12.5, 12.5), "0.0000");
+  EXPECT_EQ(VisualOriginOffsetText(13, 12.5), "0.5000");
 }
 
 TEST(TeachPosition, ButtonsByMachineTypeAndPlatform) {

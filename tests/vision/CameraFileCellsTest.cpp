@@ -182,3 +182,67 @@ TEST(CameraFileCells, EveryNumericKeyOfTheCameraListSectionRefusesWhatIsNoNumber
   EXPECT_GT(keys, 60);
   std::printf("[CameraListConfig]: %d numeric keys: %d refusals\n", keys, refusals);
 }
+
+// Keys that count something small (the camera switches 0 or 1, a record's
+// camera number 0..2) and the shared-view corrections have ranges of their
+// own: each end is taken, one past either end (and a fraction where a whole
+// number is needed) is refused naming the key and the range, and the key
+// reads as its default, 0; the camera panel's switches read the same way.
+TEST(CameraFileCells, KeysWithARangeOfTheirOwnTakeTheirEndsAndRefuseOnePast) {
+  struct C {
+    const char* key;
+    double lo, hi;
+    bool whole;
+  } cases[] = {
+      {"m_HighSpeedCamera", 0, 1, true},         {"m_MarkCamera", 0, 1, true},
+      {"m_VisualCamera1", 0, 1, true},           {"m_VisualCamera2", 0, 1, true},
+      {"m_FlyCamera", 0, 1, true},               {"m_bChangeCameraDelay", 0, 1, true},
+      {"m_VisualImageColorReversal", 0, 1, true}, {"m_bVisualOffset", 0, 1, true},
+      {"m_Camera_first.CameraNumber", 0, 2, true}, {"m_Camera_second.CameraNumber", 0, 2, true},
+      {"m_Correct_X", -10, 10, false},           {"m_Correct_Y", -10, 10, false},
+      {"m_Correct_A", -360, 360, false},
+  };
+  TempDir dir;
+  platform::ScopedRecordingMessages messages;
+  for (const C& c : cases) {
+    auto load = [&](const std::string& text) {
+      dir.Write("config.ini", std::string("[CameraListConfig]\n") + c.key + "=" + text + "\n");
+      platform::ClearProfileCache();
+      platform::ForgetReadRefusals();
+      return Loaded(dir.str()).at(c.key);
+    };
+    for (double end : {c.lo, c.hi}) {
+      const std::string text = platform::FormatDouble(end, c.whole ? 0 : 4);
+      SCOPED_TRACE(std::string(c.key) + "=" + text);
+      EXPECT_EQ(platform::ParseCellNumber(load(text), end, end), end);
+      EXPECT_TRUE(platform::ReadRefusalsSoFar().empty());
+    }
+    std::vector<std::string> past = {platform::FormatDouble(c.lo - (c.whole ? 1 : 0.5), c.whole ? 0 : 1),
+                                     platform::FormatDouble(c.hi + (c.whole ? 1 : 0.5), c.whole ? 0 : 1)};
+    if (c.whole) past.push_back("0.5");
+    for (const std::string& text : past) {
+      SCOPED_TRACE(std::string(c.key) + "=" + text);
+      EXPECT_EQ(platform::ParseCellNumber(load(text), 0, 0), 0.0);
+      const auto refused = platform::ReadRefusalsSoFar();
+      ASSERT_EQ(refused.size(), 1u);
+      EXPECT_EQ(refused[0].where, std::string("[CameraListConfig] ") + c.key);
+      EXPECT_EQ(refused[0].text, text);
+      const std::string range = c.whole ? platform::FormatDouble(c.lo, 0) + ".." + platform::FormatDouble(c.hi, 0)
+                                        : platform::RangeText(c.lo, c.hi);
+      EXPECT_NE(refused[0].need.find(range), std::string::npos) << refused[0].need;
+    }
+  }
+  // The camera panel's switches at start-up.
+  dir.Write("config.ini",
+            "[CameraListConfig]\nm_HighSpeedCamera=2\nm_MarkCamera=1\nm_VisualCamera1=nan\nm_VisualCamera2=1\n"
+            "m_FlyCamera=-1\n");
+  platform::ClearProfileCache();
+  platform::ForgetReadRefusals();
+  const CameraSwitches w = LoadCameraSwitches(dir.str());
+  EXPECT_EQ(w.highSpeed, 0);
+  EXPECT_TRUE(w.mark);
+  EXPECT_FALSE(w.visual1);
+  EXPECT_TRUE(w.visual2);
+  EXPECT_FALSE(w.fly);
+  EXPECT_EQ(platform::ReadRefusalsSoFar().size(), 3u);
+}

@@ -12,6 +12,7 @@
 #include <opencv2/imgcodecs.hpp>
 #include <thread>
 
+#include "vision/CDialogSetView.h"
 #include "vision/CameraDS.h"
 #include "platform/NumberEdit.h"
 #include "vision/CameraSettingsPage.h"
@@ -181,6 +182,24 @@ TEST(SimulatedCamera, SettingsPageAppliesOnlyOnOk) {
   });
   EXPECT_TRUE(ShowCameraSettingsPage(*cam, nullptr));
   EXPECT_EQ(cam->Parameters().gamma, 150);
+}
+
+// The node number of a device entry is read whole: "video" and digits only.
+// The simulated camera count of the environment: a whole number in 0..3, or
+// none at all.
+TEST(CaptureCamera, DeviceNodesAndTheSimulatedCountAreReadWhole) {
+  const std::pair<const char*, std::optional<int>> nodes[] = {
+      {"video0", 0},      {"video12", 12},         {"video999999", 999999}, {"video1000000", std::nullopt},
+      {"video", std::nullopt}, {"video-1", std::nullopt}, {"video+1", std::nullopt}, {"video1a", std::nullopt},
+      {"video 1", std::nullopt}, {"vbi0", std::nullopt}, {"Video1", std::nullopt},  {"video1e3", std::nullopt},
+  };
+  for (const auto& [name, node] : nodes) EXPECT_EQ(VideoNodeNumber(name), node) << name;
+  const std::pair<const char*, int> counts[] = {
+      {"0", 0},    {"1", 1},     {"3", 3},     {" 2 ", 2},  {"4", 0},     {"-1", 0},   {"nan", 0},
+      {"inf", 0},  {"1e400", 0}, {"two", 0},   {"2abc", 0}, {"2.5", 0},   {"", 0},     {"99999999999", 0},
+  };
+  for (const auto& [text, count] : counts) EXPECT_EQ(SimulatedCameraCount(text), count) << "\"" << text << "\"";
+  EXPECT_EQ(SimulatedCameraCount(nullptr), 0);
 }
 
 TEST(CaptureCamera, DeviceListAndMissingDevices) {

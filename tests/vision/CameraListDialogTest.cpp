@@ -12,6 +12,7 @@
 #include "core/MachineState.h"
 #include "platform/ListFile.h"
 #include "platform/ProfileFile.h"
+#include "platform/RefusalTexts.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
 #include "settings/SettingsStores.h"
@@ -222,4 +223,51 @@ TEST_F(CameraListDialog, SettingFieldsHaveTextLabels) {
   EXPECT_EQ(labels, 27);
   EXPECT_EQ(dialog.findChild<QLabel*>("label.m_BaseDiameter")->text().toStdString(), "Reference part Ø (mm)");
   EXPECT_EQ(dialog.findChild<QLabel*>("label.m_iTriggerPulse3")->text().toStdString(), "Trigger ahead A3");
+}
+
+// Every setting box is read whole in its field's range: a word, trailing
+// letters, "nan", a fraction in a whole-number field or one past either end
+// is refused naming the field and its range, and no setting is taken; the
+// ends themselves are taken as typed.
+TEST_F(CameraListDialog, SettingBoxesAreReadWholeInTheirRanges) {
+  dialog.OnInitDialog();
+  const CameraListSettings before = dialog.m_Settings;
+  struct C {
+    const char* key;
+    double lo, hi;
+    bool whole;
+  } cases[] = {
+      {"m_iTriggerPulse1", 0, 10000, true}, {"m_iTriggerPulse8", 0, 10000, true},
+      {"m_iChangeCameraDelay", 0, 10000, true}, {"m_iFlyStartSpeed", 1, 255, true},
+      {"m_Correct_X", -10, 10, false},    {"m_Correct_A", -360, 360, false},
+      {"m_dFlyCorrect_Y3", -1, 1, false}, {"m_BaseDiameter", 5, 20, false},
+  };
+  for (const C& c : cases) {
+    QLineEdit* box = dialog.findChild<QLineEdit*>(c.key);
+    ASSERT_NE(box, nullptr) << c.key;
+    const QString kept = box->text();
+    std::vector<std::string> bad = {"ten", "12abc", "nan", "inf", "1e400",
+                                    smt::platform::FormatDouble(c.lo - 1, 0),
+                                    smt::platform::FormatDouble(c.hi + 1, 0)};
+    if (c.whole) bad.push_back("2.5");
+    for (const std::string& text : bad) {
+      SCOPED_TRACE(std::string(c.key) + " \"" + text + "\"");
+      box->setText(QString::fromStdString(text));
+      messages.service.Clear();
+      EXPECT_FALSE(dialog.TakeSettings());
+      ASSERT_EQ(messages.service.Texts().size(), 1u);
+      EXPECT_NE(messages.service.Texts()[0].find(smt::platform::RangeBoundText(c.lo) + " 和 " +
+                                                 smt::platform::RangeBoundText(c.hi)),
+                std::string::npos)
+          << messages.service.Texts()[0];
+      EXPECT_EQ(dialog.m_Settings, before);
+    }
+    for (double end : {c.lo, c.hi}) {
+      box->setText(QString::fromStdString(smt::platform::FormatDouble(end, c.whole ? 0 : 4)));
+      ASSERT_TRUE(dialog.TakeSettings()) << c.key << " " << end;
+    }
+    box->setText(kept);
+    ASSERT_TRUE(dialog.TakeSettings());
+  }
+  EXPECT_EQ(dialog.m_Settings, before);
 }

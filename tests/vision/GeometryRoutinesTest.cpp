@@ -126,6 +126,9 @@ TEST(RecognitionTypes, NamesAndNumbers) {
     EXPECT_EQ(RecognitionTypeFromName(RecognitionTypeName(t, false)), t);
   }
   EXPECT_EQ(RecognitionTypeFromName("x1"), -1);
+  // A feeder's feature cell that names no type leaves the type as it is.
+  for (const char* cell : {"14:x", "99", "", "1", "-1:x", " 1:x", "0x:1"})
+    EXPECT_EQ(RecognitionTypeFromName(cell), -1) << "\"" << cell << "\"";
 }
 
 namespace {
