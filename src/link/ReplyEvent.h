@@ -36,8 +36,9 @@ inline constexpr std::chrono::milliseconds kStopReplyGrace{400};
 // The same for a move: the board carries it out whatever the program does,
 // and a move whose reply is given up leaves the machine not homed. A slow
 // board's reply (or one of a loaded PC) comes within this; only a board that
-// stays silent costs the homing. As long as the shortest move time-out.
-inline constexpr std::chrono::milliseconds kStopMoveGrace{2000};
+// stays silent costs the homing. Short enough that a Stop still ends the run
+// within a second.
+inline constexpr std::chrono::milliseconds kStopMoveGrace{900};
 
 // Set on the run's own threads (not the feeder or conveyor threads, which
 // are not waited for at a Stop): their reply waits end at a Stop.

@@ -150,6 +150,12 @@ void GrabLoop(const std::shared_ptr<CameraEngine::Shared>& s, int role, const st
     const uint64_t cameMeanwhile = s->asked[role].load() - askedBefore;
     const int pendingNow = s->pending[role].load();
     if (serves && pendingNow > 0 && static_cast<uint64_t>(pendingNow) > cameMeanwhile) {
+      // Counted off before the requester can wake, so a served request is never
+      // seen still pending. Withdrawn requests may have brought the count to 0
+      // meanwhile.
+      int p = s->pending[role].load();
+      while (p > 0 && !s->pending[role].compare_exchange_weak(p, p - 1)) {
+      }
       const int job = s->visionJob.load();
       const bool runs = job >= 1 && job <= (role == kRoleMarkCamera ? 4 : 3);
       if (runs) {
@@ -167,10 +173,6 @@ void GrabLoop(const std::shared_ptr<CameraEngine::Shared>& s, int role, const st
           s->published[role] = frame.clone();
         }
         s->frameEvent[role].Set();
-      }
-      // Withdrawn requests may have brought the count to 0 meanwhile.
-      int p = s->pending[role].load();
-      while (p > 0 && !s->pending[role].compare_exchange_weak(p, p - 1)) {
       }
       served = true;
     }
