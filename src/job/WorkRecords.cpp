@@ -325,21 +325,9 @@ size_t PutStoredPlacement(const PlacementRecord& r, uint8_t* out) {
     return platform::PutArchiveString(line, out);
   }
   const size_t units = static_cast<size_t>(o - text) / 2;
-  const size_t header = units < 0xFF ? 4 : units < 0xFFFE ? 6 : 10;
+  const size_t header = platform::UnicodeHeaderSize(units);
   if (header != 4) std::memmove(out + header, text, 2 * units);
-  out[0] = 0xFF;
-  out[1] = 0xFE;
-  out[2] = 0xFF;
-  if (units < 0xFF) {
-    out[3] = static_cast<uint8_t>(units);
-  } else if (units < 0xFFFE) {
-    out[3] = 0xFF;
-    out[4] = static_cast<uint8_t>(units);
-    out[5] = static_cast<uint8_t>(units >> 8);
-  } else {
-    out[3] = out[4] = out[5] = 0xFF;
-    for (int i = 0; i < 4; ++i) out[6 + i] = static_cast<uint8_t>(units >> (8 * i));
-  }
+  platform::PutUnicodeHeader(out, units);
   return header + 2 * units;
 }
 

@@ -28,11 +28,17 @@ void ArchiveWriter::WriteF64(double v) {
 
 namespace {
 
-// Bytes of a Unicode string header for `units` UTF-16 units: the tag FF FE FF
-// and the length in its one-, three- or seven-byte form.
 // Longer texts are converted in a buffer of their own rather than one kept
 // for the thread.
 constexpr size_t kScratchLimit = 1 << 16;
+
+inline void PutUnit(uint8_t* out, size_t& n, uint32_t u) {
+  out[2 * n] = static_cast<uint8_t>(u);
+  out[2 * n + 1] = static_cast<uint8_t>(u >> 8);
+  ++n;
+}
+
+}  // namespace
 
 size_t UnicodeHeaderSize(size_t units) { return units < 0xFF ? 4 : units < 0xFFFE ? 6 : 10; }
 
@@ -53,14 +59,6 @@ void PutUnicodeHeader(uint8_t* out, size_t units) {
     for (int i = 0; i < 4; ++i) out[6 + i] = static_cast<uint8_t>(units >> (8 * i));
   }
 }
-
-inline void PutUnit(uint8_t* out, size_t& n, uint32_t u) {
-  out[2 * n] = static_cast<uint8_t>(u);
-  out[2 * n + 1] = static_cast<uint8_t>(u >> 8);
-  ++n;
-}
-
-}  // namespace
 
 size_t EncodeUtf16Le(std::string_view utf8, uint8_t* out) {
   // The same reading of the bytes as Utf8ToUtf16 (a lead byte whose sequence

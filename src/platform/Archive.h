@@ -28,6 +28,11 @@ size_t EncodeUtf16Le(std::string_view utf8, uint8_t* out);
 // which has room for ArchiveStringBound(utf8.size()) bytes; returns the
 // bytes written (what ArchiveWriter::WriteString appends).
 size_t PutArchiveString(std::string_view utf8, uint8_t* out);
+
+// Bytes of a Unicode string header for `units` UTF-16 units, and the header
+// itself: the tag FF FE FF and the length in its one-, three- or seven-byte form.
+size_t UnicodeHeaderSize(size_t units);
+void PutUnicodeHeader(uint8_t* out, size_t units);
 inline size_t ArchiveStringBound(size_t utf8Bytes) { return 10 + 2 * utf8Bytes; }
 size_t DecodeUtf16Le(const uint8_t* units16, size_t units, char* out);
 
