@@ -90,7 +90,7 @@ int CSMTView::OnCreate() {
     left->addWidget(m_pSetView, 3);
   }
   if (!m_pManualControl) {
-    m_pManualControl = new CDialogManualControl(leftColumn_);
+    m_pManualControl = new CDialogManualControl(smt::CurrentMachine(), leftColumn_);
     m_pManualControl->LoadLanguage(app, frame_.Language());
     m_pManualControl->ApplyLanguageTexts();
     m_pManualControl->LoadConfig(app);
