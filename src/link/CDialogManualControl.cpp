@@ -123,7 +123,8 @@ void CDialogManualControl::LoadConfig(const std::string& appDir) {
   // The values of other dialogs' sections that the commands read; the
   // machine settings and speeds come with TakeMachineSettings once the
   // stores are loaded, and again after every commit.
-  smt::link::UpdateMotionSettings([&appDir](smt::link::MotionSettings& m) { smt::link::ApplyFileValues(m, appDir); });
+  smt::link::UpdateMotionSettings(machine_,
+                                  [&appDir](smt::link::MotionSettings& m) { smt::link::ApplyFileValues(m, appDir); });
   m_Jog.SetSteps(steps);
   Runtime().speedGear = steps.m_SpeedGears;
   SetDirectionIcon();
@@ -131,7 +132,9 @@ void CDialogManualControl::LoadConfig(const std::string& appDir) {
 }
 
 void CDialogManualControl::TakeMachineSettings() {
-  smt::link::UpdateMotionSettings(smt::link::ApplyStoreValues);
+  auto& stores = smt::settings::SettingsStores::Of(machine_);
+  smt::link::UpdateMotionSettings(machine_,
+                                  [&stores](smt::link::MotionSettings& m) { smt::link::ApplyStoreValues(m, stores); });
   ReloadJogSettings();
 }
 

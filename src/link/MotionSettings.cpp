@@ -40,10 +40,15 @@ void SetMotionSettings(const MotionSettings& s) {
   Normalise(Motion().value);
 }
 
+void UpdateMotionSettings(smt::Machine& machine, const std::function<void(MotionSettings&)>& change) {
+  auto& motion = MotionOf(machine);
+  std::lock_guard lk(motion.mutex);
+  change(motion.value);
+  Normalise(motion.value);
+}
+
 void UpdateMotionSettings(const std::function<void(MotionSettings&)>& change) {
-  std::lock_guard lk(Motion().mutex);
-  change(Motion().value);
-  Normalise(Motion().value);
+  UpdateMotionSettings(smt::CurrentMachine(), change);
 }
 
 const std::array<const char*, 16>& OriginUpdateKeys() {
@@ -53,8 +58,9 @@ const std::array<const char*, 16>& OriginUpdateKeys() {
   return keys;
 }
 
-void ApplyStoreValues(MotionSettings& m) {
-  auto& stores = smt::settings::SettingsStores::Instance();
+void ApplyStoreValues(MotionSettings& m) { ApplyStoreValues(m, smt::settings::SettingsStores::Instance()); }
+
+void ApplyStoreValues(MotionSettings& m, smt::settings::SettingsStores& stores) {
   if (auto g = stores.machine.Geometry()) {
     m.xLimit = g->limits.m_nXLimitPulse;
     m.yLimit = g->limits.m_nYLimitPulse;

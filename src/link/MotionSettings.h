@@ -10,6 +10,9 @@
 namespace smt {
 class Machine;
 }
+namespace smt::settings {
+struct SettingsStores;
+}
 
 namespace smt::link {
 
@@ -60,13 +63,17 @@ MotionSettings GetMotionSettings(smt::Machine& machine);
 MotionSettings GetMotionSettings();
 void SetMotionSettings(const MotionSettings& s);
 
-// Changes the published settings in one step (no other update interleaves).
+// Changes the published settings of `machine`, or of the machine in use, in
+// one step (no other update interleaves).
+void UpdateMotionSettings(smt::Machine& machine, const std::function<void(MotionSettings&)>& change);
 void UpdateMotionSettings(const std::function<void(MotionSettings&)>& change);
 
 // The fields that follow the machine settings and speed stores (limits,
 // scales, vacuum, exhaust, the after-connect and after-home switches, the
-// speed options and the reset speeds), from their current snapshots.
+// speed options and the reset speeds), from the current snapshots of the
+// stores of the machine in use, or of `stores`.
 void ApplyStoreValues(MotionSettings& m);
+void ApplyStoreValues(MotionSettings& m, smt::settings::SettingsStores& stores);
 
 // The fields kept in sections of other dialogs ("<appDir>/config.ini"):
 // origin-update switches, feeder delay, conveyor, run mode, unit switch.

@@ -4,13 +4,19 @@
 #include "settings/MachineSettingsStore.h"
 #include "settings/SpeedStore.h"
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::settings {
 
 struct SettingsStores {
   MachineSettingsStore machine;
   SpeedStore speed;
 
+  // The stores of the machine in use, or of `machine`.
   static SettingsStores& Instance();
+  static SettingsStores& Of(smt::Machine& machine);
 };
 
 }  // namespace smt::settings

@@ -15,8 +15,10 @@
 #include "link/CDialogFirmwareUpdate.h"
 #include "link/CDialogManualControl.h"
 #include "link/LinkRuntime.h"
+#include "link/MotionSettings.h"
 #include "link/WindowPanels.h"
 #include "platform/MessageService.h"
+#include "settings/SettingsStores.h"
 
 namespace {
 
@@ -91,6 +93,17 @@ const DialogCase kCases[] = {
        return out;
      },
      "lost: jog no; back: jog yes"},
+    {"JogPanelTakesThatMachinesSettingsIntoItsMotionSettings",
+     [](smt::Machine& m, smt::platform::RecordingMessageService&) {
+       smt::settings::BasicSettings basic;
+       basic.m_Exhaust = 7;
+       smt::settings::SettingsStores::Of(m).machine.SetBasic(basic);
+       CDialogManualControl panel{m};
+       panel.TakeMachineSettings();
+       return "exhaust " + std::to_string(smt::link::GetMotionSettings(m).exhaust) + "; in use " +
+              std::to_string(smt::link::GetMotionSettings().exhaust);
+     },
+     "exhaust 7; in use 5"},
 };
 
 class LinkDialogsOnTheirMachine : public ::testing::TestWithParam<DialogCase> {};
