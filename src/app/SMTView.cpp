@@ -83,14 +83,14 @@ int CSMTView::OnCreate() {
   frame_.LocalizeMenu(frame_.Language());
   auto* left = static_cast<QVBoxLayout*>(leftColumn_->layout());
   if (!m_pSetView) {
-    m_pSetView = new CDialogSetView(leftColumn_);
+    m_pSetView = new CDialogSetView(smt::CurrentMachine(), leftColumn_);
     m_pSetView->LoadConfig(app);
     m_pSetView->LoadLanguage(app, frame_.Language());
     m_pSetView->ApplyLanguageTexts();
     left->addWidget(m_pSetView, 3);
   }
   if (!m_pManualControl) {
-    m_pManualControl = new CDialogManualControl(leftColumn_);
+    m_pManualControl = new CDialogManualControl(smt::CurrentMachine(), leftColumn_);
     m_pManualControl->LoadLanguage(app, frame_.Language());
     m_pManualControl->ApplyLanguageTexts();
     m_pManualControl->LoadConfig(app);
@@ -124,7 +124,7 @@ void CSMTView::CreateListPanels() {
     m_pFeedList->hide();
   }
   if (!m_pPartList) {
-    m_pPartList = new CDialogPartList(smt::job::PartListOf(smt::CurrentMachine()), rightArea_);
+    m_pPartList = new CDialogPartList(smt::CurrentMachine(), rightArea_);
     FitPanel(m_pPartList, 2);
     m_pPartList->show();
   }
@@ -261,7 +261,7 @@ void CSMTView::OnShowFeedList() {
 
 void CSMTView::OnShowPartList() {
   if (!m_pPartList) {
-    m_pPartList = new CDialogPartList(smt::job::PartListOf(smt::CurrentMachine()), rightArea_);
+    m_pPartList = new CDialogPartList(smt::CurrentMachine(), rightArea_);
     FitPanel(m_pPartList, 2);
     m_pPartList->show();
     return;
