@@ -4,13 +4,17 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 #include "core/LogFile.h"
 #include "job/JobFileError.h"
+#include "platform/ContentChecksum.h"
 #include "platform/NameAsPath.h"
 #include "platform/Archive.h"
 #include "platform/FileIo.h"
@@ -134,25 +138,49 @@ bool IsFile(const std::filesystem::path& p) {
 //
 // A job is a set of files (.smt and its side files) that must change
 // together. A save writes every new file beside its target under the
-// temporary name "<file>.tmp<pid>", then the journal "<job>.journal" that
-// names each file to put in place (and from which temporary) or to remove,
-// then does those renames and removals and deletes the journal. The
-// journal's rename is the moment the save happens: a save interrupted before
-// it leaves the old set (its temporaries are removed at the next open or
-// save), one interrupted after it is completed at the next open or save.
+// temporary name "<file>.tmp<pid>" and the journal "<job>.journal" that
+// names each file to put in place (from which temporary, with the bytes'
+// size and checksum) or to remove. All of them and the directory are then
+// synced at once (one wait for the disk rather than one after another), and
+// only then are the renames and removals done, the directory synced again
+// and the journal deleted.
+//
+// A journal is followed only when it is whole and every file it puts is on
+// the disk as it was written: its temporary, or the target itself once the
+// rename was done, has the recorded size and checksum. A save interrupted
+// before its files all reached the disk therefore leaves the old set (its
+// temporaries go at the next open or save), and no rename of it was done,
+// since renames wait for the sync; one interrupted after is completed at
+// the next open or save.
+//
+// A journal of the older form (no sizes or checksums) was written only after
+// its temporaries were synced, and is followed when it is whole.
 
-constexpr std::string_view kJournalHead = "SMT job save journal 1";
+constexpr std::string_view kJournalHeadUnchecked = "SMT job save journal 1";
+constexpr std::string_view kJournalHead = "SMT job save journal 2";
 
 struct JournalStep {
   bool put = true;   // false: remove the file
   std::string name;  // file name in the job's directory
   std::string from;  // put: the temporary's name in the same directory
+  // put: the bytes the file must hold (recorded from the newer form on)
+  bool checked = false;
+  uint64_t size = 0;
+  uint64_t checksum = 0;
 };
 
 std::vector<uint8_t> EncodeJournal(const std::vector<JournalStep>& steps) {
   std::string text(kJournalHead);
   text += '\n';
-  for (const auto& s : steps) text += s.put ? "put\t" + s.name + "\t" + s.from + "\n" : "del\t" + s.name + "\n";
+  char hex[17];
+  for (const auto& s : steps) {
+    if (!s.put) {
+      text += "del\t" + s.name + "\n";
+      continue;
+    }
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(s.checksum));
+    text += "put\t" + s.name + "\t" + s.from + "\t" + std::to_string(s.size) + "\t" + hex + "\n";
+  }
   text += "end\n";
   return {text.begin(), text.end()};
 }
@@ -161,18 +189,32 @@ bool PlainName(const std::string& name) {
   return !name.empty() && name.find('/') == std::string::npos && name != "." && name != "..";
 }
 
+// The number at the end of `line` after its last tab (the tab and the
+// number are cut off), or false.
+bool TakeLastNumber(std::string& line, int base, uint64_t& value) {
+  const size_t tab = line.rfind('\t');
+  if (tab == std::string::npos) return false;
+  const char* first = line.data() + tab + 1;
+  const char* last = line.data() + line.size();
+  const auto [end, ec] = std::from_chars(first, last, value, base);
+  if (first == last || ec != std::errc() || end != last) return false;
+  line.resize(tab);
+  return true;
+}
+
 // False when the journal is not a whole one (it is then not followed).
 bool ParseJournal(const std::vector<uint8_t>& bytes, std::vector<JournalStep>& steps) {
   const std::string text(bytes.begin(), bytes.end());
   size_t at = 0;
-  bool first = true, ended = false;
+  bool first = true, ended = false, checked = false;
   while (at < text.size()) {
     const size_t nl = text.find('\n', at);
     if (nl == std::string::npos) return false;
-    const std::string line = text.substr(at, nl - at);
+    std::string line = text.substr(at, nl - at);
     at = nl + 1;
     if (first) {
-      if (line != kJournalHead) return false;
+      if (line == kJournalHead) checked = true;
+      else if (line != kJournalHeadUnchecked) return false;
       first = false;
       continue;
     }
@@ -182,6 +224,10 @@ bool ParseJournal(const std::vector<uint8_t>& bytes, std::vector<JournalStep>& s
     }
     JournalStep step;
     if (line.compare(0, 4, "put\t") == 0) {
+      if (checked) {
+        step.checked = true;
+        if (!TakeLastNumber(line, 16, step.checksum) || !TakeLastNumber(line, 10, step.size)) return false;
+      }
       const size_t tab = line.find('\t', 4);
       if (tab == std::string::npos) return false;
       step.name = line.substr(4, tab - 4);
@@ -197,6 +243,31 @@ bool ParseJournal(const std::vector<uint8_t>& bytes, std::vector<JournalStep>& s
     steps.push_back(std::move(step));
   }
   return ended && at == text.size();
+}
+
+// The file holds exactly `size` bytes with `checksum`.
+bool Holds(const std::filesystem::path& p, uint64_t size, uint64_t checksum) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(p, ec) || std::filesystem::file_size(p, ec) != size || ec) return false;
+  try {
+    const smt::platform::FileBuffer b = smt::platform::ReadFileBuffer(p);
+    return b.size() == size && smt::platform::ContentChecksum::Of(b.bytes()) == checksum;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+// Every file the journal puts is on the disk as the save wrote it.
+bool SaveReachedDisk(const std::filesystem::path& dir, const std::vector<JournalStep>& steps) {
+  for (const auto& s : steps) {
+    if (!s.put || !s.checked) continue;
+    std::error_code ec;
+    const std::filesystem::path from = dir / s.from;
+    // Renamed already when the journal was followed in part before.
+    const std::filesystem::path& holder = std::filesystem::exists(from, ec) ? from : dir / s.name;
+    if (!Holds(holder, s.size, s.checksum)) return false;
+  }
+  return true;
 }
 
 void ApplyJournal(const std::filesystem::path& dir, const std::vector<JournalStep>& steps) {
@@ -219,13 +290,14 @@ void ApplyJournal(const std::filesystem::path& dir, const std::vector<JournalSte
 
 // A file being written: its bytes are handed to the kernel and their
 // writeback started at once, so that the files of a save go to the disk
-// together and the syncs that follow wait for all of them at the same time
-// (the first sync commits the creation of every file written before it).
+// together and the syncs that follow wait for all of them at the same time.
 class PendingFile {
  public:
-  PendingFile(std::filesystem::path path, std::span<const uint8_t> bytes) : path_(std::move(path)) {
+  // `target` is the file the refusal names when this one cannot be written.
+  PendingFile(std::filesystem::path path, std::filesystem::path target, std::span<const uint8_t> bytes)
+      : path_(std::move(path)), target_(std::move(target)) {
     fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd_ < 0) throw smt::platform::FileError("cannot create \"" + path_.string() + "\": " + std::strerror(errno));
+    if (fd_ < 0) Refuse("cannot create \"" + path_.string() + "\": " + std::strerror(errno));
     size_t done = 0;
     while (done < bytes.size()) {
       const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
@@ -245,23 +317,55 @@ class PendingFile {
   ~PendingFile() {
     if (fd_ >= 0) ::close(fd_);
   }
-  // Waits until the bytes are on the disk.
+  // Waits until the bytes and the size are on the disk (a new file: its
+  // times are of no use to anyone).
   void Sync() {
-    if (::fsync(fd_) != 0) Fail(errno);
+    if (::fdatasync(fd_) != 0) Fail(errno);
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) Fail(errno);
   }
+
  private:
   [[noreturn]] void Fail(int e) {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     ::unlink(path_.c_str());
-    throw smt::platform::FileError("cannot write \"" + path_.string() + "\": " + std::strerror(e));
+    Refuse("cannot write \"" + path_.string() + "\": " + std::strerror(e));
   }
-  std::filesystem::path path_;
+  [[noreturn]] void Refuse(const std::string& why) const {
+    throw JobFileError("\"" + target_.string() + "\": cannot be written (" + why + ")");
+  }
+  std::filesystem::path path_, target_;
   int fd_ = -1;
 };
+
+// Syncs every file and then-or-meanwhile the directory that holds them, all
+// at the same time: the disk commits them in one go instead of once for each
+// file in turn. Throws the first refusal once every sync has ended.
+void SyncTogether(std::vector<std::unique_ptr<PendingFile>>& files, const std::filesystem::path& dir) {
+  std::vector<std::exception_ptr> failed(files.size());
+  {
+    std::vector<std::jthread> helpers;
+    helpers.reserve(files.size());
+    for (size_t i = 1; i < files.size(); ++i)
+      helpers.emplace_back([&, i] {
+        try {
+          files[i]->Sync();
+        } catch (...) {
+          failed[i] = std::current_exception();
+        }
+      });
+    helpers.emplace_back([&] { smt::platform::SyncDirectory(dir); });
+    try {
+      if (!files.empty()) files[0]->Sync();
+    } catch (...) {
+      failed[0] = std::current_exception();
+    }
+  }  // every helper joined here: each sync ends by itself
+  for (const auto& f : failed)
+    if (f) std::rethrow_exception(f);
+}
 
 std::vector<std::filesystem::path> JobFileSet(const std::filesystem::path& jobPath) {
   std::vector<std::filesystem::path> set{jobPath};
@@ -292,9 +396,9 @@ void FinishInterruptedSave(const std::filesystem::path& jobPath) {
     } catch (const std::exception& e) {
       throw JobFileError("\"" + journal.string() + "\": cannot be read (" + e.what() + ")");
     }
-    // A journal is written whole and renamed into place: one that is not
-    // whole was never committed.
-    if (ParseJournal(bytes, steps)) ApplyJournal(dir, steps);
+    // A journal that is not whole, or whose files did not all reach the
+    // disk, was never committed: the old set stays.
+    if (ParseJournal(bytes, steps) && SaveReachedDisk(dir, steps)) ApplyJournal(dir, steps);
     std::filesystem::remove(journal, ec);
     smt::platform::SyncDirectory(dir);
   }
@@ -527,43 +631,35 @@ void WriteJobFiles(const std::filesystem::path& jobPath, const JobFileBytes& fil
     return;
   }
   const std::filesystem::path dir = jobPath.parent_path();
-  std::vector<JournalStep> steps;
-  auto tempOf = [](const std::filesystem::path& p) { return smt::platform::TemporaryPathOf(p); };
   const std::filesystem::path journal = JobJournalPath(jobPath);
-  bool journalStarted = false;
+  auto tempOf = [](const std::filesystem::path& p) { return smt::platform::TemporaryPathOf(p); };
+  std::vector<JournalStep> steps;
   try {
-    {
-      // Every new file written first, then all of them synced.
-      std::vector<std::pair<std::filesystem::path, std::unique_ptr<PendingFile>>> pending;
-      auto written = [&](const std::filesystem::path& target, auto step) {
-        try {
-          step();
-        } catch (const std::exception& e) {
-          throw JobFileError("\"" + target.string() + "\": cannot be written (" + e.what() + ")");
-        }
-      };
-      for (const auto& it : items) {
-        if (it.put)
-          written(it.path, [&] { pending.emplace_back(it.path, std::make_unique<PendingFile>(tempOf(it.path), it.bytes)); });
-        steps.push_back({it.put, it.path.filename().string(), it.put ? tempOf(it.path).filename().string() : ""});
+    // Every new file written and its writeback started, then the journal
+    // that names them; then all of them synced together.
+    std::vector<std::unique_ptr<PendingFile>> pending;
+    for (const auto& it : items) {
+      JournalStep step;
+      step.put = it.put;
+      step.name = it.path.filename().string();
+      if (it.put) {
+        const std::filesystem::path temp = tempOf(it.path);
+        pending.push_back(std::make_unique<PendingFile>(temp, it.path, it.bytes));
+        step.from = temp.filename().string();
+        step.checked = true;
+        step.size = it.bytes.size();
+        step.checksum = smt::platform::ContentChecksum::Of(it.bytes);
       }
-      for (auto& [target, file] : pending) written(target, [&] { file->Sync(); });
+      steps.push_back(std::move(step));
     }
-    smt::platform::SyncDirectory(dir);
-    // The save happens here, when the journal is whole on the disk. It is
-    // written in place: a journal that is not whole is never followed.
-    journalStarted = true;
-    try {
-      const std::vector<uint8_t> text = EncodeJournal(steps);
-      PendingFile(journal, text).Sync();
-    } catch (const std::exception& e) {
-      throw JobFileError("\"" + journal.string() + "\": cannot be written (" + e.what() + ")");
-    }
-    smt::platform::SyncDirectory(dir);
+    pending.push_back(std::make_unique<PendingFile>(journal, journal, EncodeJournal(steps)));
+    // The save happens here, when the files and the journal are on the disk.
+    SyncTogether(pending, dir);
   } catch (...) {
-    // Not saved: the old files are untouched; the new ones go.
+    // Not saved: the old files are untouched (nothing was renamed); the new
+    // ones and the journal go.
     std::error_code ec;
-    if (journalStarted) std::filesystem::remove(journal, ec);
+    std::filesystem::remove(journal, ec);
     for (const auto& it : items)
       if (it.put && std::filesystem::is_regular_file(tempOf(it.path), ec)) std::filesystem::remove(tempOf(it.path), ec);
     throw;
