@@ -3,10 +3,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <system_error>
 #include <thread>
@@ -118,14 +120,6 @@ auto ParseFileKept(const std::filesystem::path& p, F f, FileBytes& kept) {
                        e.field());
   } catch (const JobFileError& e) {
     throw JobFileError("\"" + p.string() + "\" is damaged or not a job file: " + e.what());
-  }
-}
-
-void WriteOrThrow(const std::filesystem::path& p, std::span<const uint8_t> bytes) {
-  try {
-    smt::platform::WriteFileAtomically(p, bytes);
-  } catch (const std::exception& e) {
-    throw JobFileError("\"" + p.string() + "\": cannot be written (" + e.what() + ")");
   }
 }
 
@@ -288,16 +282,30 @@ void ApplyJournal(const std::filesystem::path& dir, const std::vector<JournalSte
   smt::platform::SyncDirectory(dir);
 }
 
-// A file being written: its bytes are handed to the kernel and their
-// writeback started at once, so that the files of a save go to the disk
-// together and the syncs that follow wait for all of them at the same time.
+// A file being written: its bytes are handed to the kernel piece by piece
+// and the writeback of each piece started at once, so that the disk writes
+// while the rest is still being formatted and the files of a save go to the
+// disk together; the syncs that follow wait for all of them at the same time.
 class PendingFile {
  public:
   // `target` is the file the refusal names when this one cannot be written.
-  PendingFile(std::filesystem::path path, std::filesystem::path target, std::span<const uint8_t> bytes)
+  PendingFile(std::filesystem::path path, std::filesystem::path target)
       : path_(std::move(path)), target_(std::move(target)) {
     fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd_ < 0) Refuse("cannot create \"" + path_.string() + "\": " + std::strerror(errno));
+  }
+  PendingFile(std::filesystem::path path, std::filesystem::path target, std::span<const uint8_t> bytes)
+      : PendingFile(std::move(path), std::move(target)) {
+    Append(bytes);
+  }
+  PendingFile(const PendingFile&) = delete;
+  PendingFile& operator=(const PendingFile&) = delete;
+  ~PendingFile() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  void Append(std::span<const uint8_t> bytes) {
+    const off_t start = static_cast<off_t>(checksum_.size());
+    checksum_.Update(bytes);
     size_t done = 0;
     while (done < bytes.size()) {
       const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
@@ -309,14 +317,14 @@ class PendingFile {
     }
 #ifdef SYNC_FILE_RANGE_WRITE
     // Only a head start for the sync; the sync itself is what counts.
-    (void)::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+    (void)::sync_file_range(fd_, start, static_cast<off_t>(bytes.size()), SYNC_FILE_RANGE_WRITE);
+#else
+    (void)start;
 #endif
   }
-  PendingFile(const PendingFile&) = delete;
-  PendingFile& operator=(const PendingFile&) = delete;
-  ~PendingFile() {
-    if (fd_ >= 0) ::close(fd_);
-  }
+  // The bytes written so far: how many and their checksum.
+  uint64_t size() const { return checksum_.size(); }
+  uint64_t checksum() const { return checksum_.Value(); }
   // Waits until the bytes and the size are on the disk (a new file: its
   // times are of no use to anyone).
   void Sync() {
@@ -337,6 +345,7 @@ class PendingFile {
     throw JobFileError("\"" + target_.string() + "\": cannot be written (" + why + ")");
   }
   std::filesystem::path path_, target_;
+  smt::platform::ContentChecksum checksum_;
   int fd_ = -1;
 };
 
@@ -555,34 +564,206 @@ JobFileContent ReadJobFiles(const std::filesystem::path& jobPath, int machineTyp
   return c;
 }
 
-FileBytes EncodeJobTable(const PcbTable& t) {
-  const size_t lines = t.LineCount();
+FileBytes EncodeJobTable(const PcbTable& t) { return EncodeJobTable(t, nullptr); }
+
+std::shared_ptr<uint8_t[]> SaveRoom::Take(size_t bytes) {
+  auto free = [](const Block& b) { return !b.data || b.data.use_count() == 1; };
+  // A block no file holds any more, large enough and not far larger.
+  for (auto& b : blocks_)
+    if (b.data && free(b) && b.size >= bytes && b.size / 2 <= bytes) return b.data;
+  // Otherwise a new one, in place of one no file holds (or of the first,
+  // which then lives as long as its file).
+  Block* slot = &blocks_[0];
+  for (auto& b : blocks_)
+    if (free(b)) {
+      slot = &b;
+      break;
+    }
+  slot->data.reset();
+  slot->data = std::shared_ptr<uint8_t[]>(smt::platform::NewByteBlock(bytes));
+  slot->size = bytes;
+  return slot->data;
+}
+
+namespace {
+
+// A stretch of a job file's lines for one formatter: the placements
+// [from, to) counted over all boards in order, with the head lines (the
+// board's header and grid lines) of every board whose first placement
+// falls at a count in [from, headsTo).
+struct Stretch {
+  size_t from = 0, to = 0, headsTo = 0;
+  size_t start = 0, bound = 0;  // where it is formatted in the buffer, and its room
+  size_t end = 0;               // where its bytes end
+};
+
+// Calls head(record) and part(placement) for the lines of `s`, in order.
+template <class Head, class Part>
+void WalkStretch(const PcbTable& t, const Stretch& s, Head head, Part part) {
+  size_t first = 0;  // the count of the board's first placement
+  for (const auto& r : t.m_Records) {
+    const size_t n = r.m_Parts.size();
+    if (first >= s.headsTo) break;
+    if (first >= s.from) head(r);
+    const size_t lo = std::max(s.from, first), hi = std::min(s.to, first + n);
+    for (size_t i = lo; i < hi; ++i) part(r.m_Parts[i - first]);
+    first += n;
+  }
+}
+
+size_t BoardHeadBound(const PcbRecord& r) {
+  size_t n = smt::platform::ArchiveStringBound(PcbHeaderLine(r).size());
+  const size_t cells = static_cast<size_t>(r.m_nCols < 0 ? 0 : r.m_nCols) + 1;
+  for (int row = 0; row < r.m_nRows; ++row) {
+    size_t bytes = cells;
+    if (static_cast<size_t>(row) < r.m_PanelGrid.size())
+      for (const auto& c : r.m_PanelGrid[static_cast<size_t>(row)]) bytes += c.size();
+    n += smt::platform::ArchiveStringBound(bytes);
+  }
+  return n;
+}
+
+size_t PutBoardHead(const PcbRecord& r, uint8_t* out, std::string& line) {
+  size_t at = smt::platform::PutArchiveString(PcbHeaderLine(r), out);
+  for (int row = 0; row < r.m_nRows; ++row) {
+    line.clear();
+    AppendGridLine(line, r, row);
+    at += smt::platform::PutArchiveString(line, out + at);
+  }
+  return at;
+}
+
+// Formats the lines of `s` at out + s.start, handing the finished bytes to
+// `hand` now and then (with the offset they end at).
+template <class Hand>
+void FormatStretch(const PcbTable& t, Stretch& s, uint8_t* out, Hand hand) {
+  size_t at = s.start, n = 0;
+  std::string line;
+  WalkStretch(
+      t, s, [&](const PcbRecord& r) { at += PutBoardHead(r, out + at, line); },
+      [&](const PlacementRecord& p) {
+        at += PutStoredPlacement(p, out + at);
+        if (++n % 1024 == 0) hand(at);
+      });
+  s.end = at;
+}
+
+// Runs work(0) here and work(1) .. work(count - 1) on threads of their own;
+// returns when all have ended, with the first exception any of them threw.
+template <class Work>
+void RunSideBySide(size_t count, Work work) {
+  std::vector<std::exception_ptr> failed(count);
+  {
+    std::vector<std::jthread> helpers;
+    for (size_t k = 1; k < count; ++k)
+      helpers.emplace_back([&, k] {
+        try {
+          work(k);
+        } catch (...) {
+          failed[k] = std::current_exception();
+        }
+      });
+    try {
+      work(0);
+    } catch (...) {
+      failed[0] = std::current_exception();
+    }
+  }  // every helper joined here
+  for (const auto& f : failed)
+    if (f) std::rethrow_exception(f);
+}
+
+// Below this many placements a job file is formatted on one thread.
+constexpr size_t kPlacementsPerFormatter = 10000;
+constexpr unsigned kMostFormatters = 4;
+
+}  // namespace
+
+FileBytes EncodeJobTable(const PcbTable& t, const std::function<void(std::span<const uint8_t>)>& piece,
+                         SaveRoom* room) {
+  size_t placements = 0;
+  for (const auto& r : t.m_Records) placements += r.m_Parts.size();
+  // The lines in stretches formatted side by side, each in room of its own
+  // in the one buffer; each moves up behind the one before when that is done.
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const size_t count = std::clamp<size_t>(placements / kPlacementsPerFormatter, 1, std::min(cores, kMostFormatters));
+  std::vector<Stretch> stretches(count);
+  for (size_t k = 0; k < count; ++k) {
+    Stretch& s = stretches[k];
+    s.from = placements * k / count;
+    s.to = placements * (k + 1) / count;
+    s.headsTo = k + 1 == count ? placements + 1 : s.to;
+  }
+  // Each stretch's room, found side by side too (a pass over every record).
   // Every line costs at most its header and two bytes per UTF-8 byte.
-  const size_t bound = smt::platform::ArchiveStringBound(t.m_strCurPcbName.size()) + 8 + 10 * lines +
-                       2 * t.LineBytesBound();
+  RunSideBySide(count, [&](size_t k) {
+    Stretch& s = stretches[k];
+    WalkStretch(
+        t, s, [&](const PcbRecord& r) { s.bound += BoardHeadBound(r); },
+        [&](const PlacementRecord& p) { s.bound += smt::platform::ArchiveStringBound(PlacementLineBound(p)); });
+  });
+  size_t bound = smt::platform::ArchiveStringBound(t.m_strCurPcbName.size()) + 8;
+  for (auto& s : stretches) {
+    s.start = bound;
+    bound += s.bound;
+  }
   // A job file runs to tens of megabytes: a large block (huge pages, see
-  // platform/LargeBlock.h) is not waited on for a fault every few lines.
-  std::shared_ptr<uint8_t[]> buffer(smt::platform::NewByteBlock(bound));
+  // platform/LargeBlock.h) is not waited on for a fault every few lines; the
+  // one of the last save when it is free and large enough.
+  std::shared_ptr<uint8_t[]> buffer = room ? room->Take(bound) : std::shared_ptr<uint8_t[]>(smt::platform::NewByteBlock(bound));
   uint8_t* const out = buffer.get();
   size_t at = smt::platform::PutArchiveString(t.m_strCurPcbName, out);
   auto u32 = [&](uint32_t v) {
     for (int i = 0; i < 4; ++i) out[at++] = static_cast<uint8_t>(v >> (8 * i));
   };
   u32(static_cast<uint32_t>(t.Count()));
-  u32(static_cast<uint32_t>(lines));
-  // The lines of ForEachLine, the placements written straight into the
-  // buffer.
-  std::string line;
-  for (const auto& r : t.m_Records) {
-    at += smt::platform::PutArchiveString(PcbHeaderLine(r), out + at);
-    for (int row = 0; row < r.m_nRows; ++row) {
-      line.clear();
-      AppendGridLine(line, r, row);
-      at += smt::platform::PutArchiveString(line, out + at);
-    }
-    for (const auto& p : r.m_Parts) at += PutStoredPlacement(p, out + at);
+  u32(static_cast<uint32_t>(t.LineCount()));
+  // The bytes before the first stretch's room are moved up to meet it.
+  const size_t gap = stretches[0].start - at;
+  if (gap > 0) {
+    std::memmove(out + gap, out, at);
+    at += gap;
   }
-  return FileBytes(std::shared_ptr<const uint8_t[]>(std::move(buffer)), at);
+  size_t first = gap;  // where the file's bytes begin in the buffer
+  // The finished bytes go to `piece` a megabyte or so at a time.
+  size_t handed = first;
+  constexpr size_t kPiece = size_t{1} << 20;
+  auto hand = [&](size_t upTo, size_t least) {
+    if (piece && upTo - handed >= least) {
+      piece(std::span<const uint8_t>(out + handed, upTo - handed));
+      handed = upTo;
+    }
+  };
+  std::vector<std::exception_ptr> failed(count);
+  {
+    std::vector<std::jthread> formatters;
+    for (size_t k = 1; k < count; ++k)
+      formatters.emplace_back([&, k] {
+        try {
+          FormatStretch(t, stretches[k], out, [](size_t) {});
+        } catch (...) {
+          failed[k] = std::current_exception();
+        }
+      });
+    try {
+      FormatStretch(t, stretches[0], out, [&](size_t upTo) { hand(upTo, kPiece); });
+      at = stretches[0].end;
+      hand(at, 1);
+      for (size_t k = 1; k < count; ++k) {
+        formatters[k - 1].join();
+        if (failed[k]) break;
+        const Stretch& s = stretches[k];
+        std::memmove(out + at, out + s.start, s.end - s.start);
+        at += s.end - s.start;
+        hand(at, 1);
+      }
+    } catch (...) {
+      failed[0] = std::current_exception();
+    }
+  }  // every formatter joined here
+  for (const auto& f : failed)
+    if (f) std::rethrow_exception(f);
+  return FileBytes(std::shared_ptr<const uint8_t[]>(buffer, buffer.get() + first), at - first);
 }
 
 JobFileBytes EncodeJobFiles(const JobFileContent& c, int machineType) {
@@ -599,7 +780,12 @@ void WriteJobFiles(const std::filesystem::path& jobPath, const JobFileContent& c
   WriteJobFiles(jobPath, EncodeJobFiles(c, machineType), machineType);
 }
 
-void WriteJobFiles(const std::filesystem::path& jobPath, const JobFileBytes& files, int machineType) {
+namespace {
+
+// The save of WriteJobFiles; with `table` the job file is formatted from it
+// on the way (into `formatted`) instead of taken from `files`.
+void SaveFileSet(const std::filesystem::path& jobPath, const JobFileBytes& files, int machineType,
+                 const PcbTable* table, SaveRoom* room, FileBytes* formatted) {
   FinishInterruptedSave(jobPath);
   // What goes where: each file put in place from its new bytes, or removed.
   struct Item {
@@ -625,18 +811,14 @@ void WriteJobFiles(const std::filesystem::path& jobPath, const JobFileBytes& fil
     auto txt = SideFilePath(jobPath, ".txt");
     if (!txt.empty()) items.push_back({txt, files.lamp->bytes(), true});
   }
-  // One file alone is replaced by its own atomic write.
-  if (items.size() == 1) {
-    WriteOrThrow(jobPath, items[0].bytes);
-    return;
-  }
   const std::filesystem::path dir = jobPath.parent_path();
   const std::filesystem::path journal = JobJournalPath(jobPath);
   auto tempOf = [](const std::filesystem::path& p) { return smt::platform::TemporaryPathOf(p); };
   std::vector<JournalStep> steps;
   try {
-    // Every new file written and its writeback started, then the journal
-    // that names them; then all of them synced together.
+    // Every new file written and its writeback started (the job file as it
+    // is formatted), then the journal that names them; then all of them
+    // synced together.
     std::vector<std::unique_ptr<PendingFile>> pending;
     for (const auto& it : items) {
       JournalStep step;
@@ -644,13 +826,26 @@ void WriteJobFiles(const std::filesystem::path& jobPath, const JobFileBytes& fil
       step.name = it.path.filename().string();
       if (it.put) {
         const std::filesystem::path temp = tempOf(it.path);
-        pending.push_back(std::make_unique<PendingFile>(temp, it.path, it.bytes));
+        auto file = std::make_unique<PendingFile>(temp, it.path);
+        if (table && it.path == jobPath)
+          *formatted = EncodeJobTable(*table, [&](std::span<const uint8_t> piece) { file->Append(piece); }, room);
+        else
+          file->Append(it.bytes);
         step.from = temp.filename().string();
         step.checked = true;
-        step.size = it.bytes.size();
-        step.checksum = smt::platform::ContentChecksum::Of(it.bytes);
+        step.size = file->size();
+        step.checksum = file->checksum();
+        pending.push_back(std::move(file));
       }
       steps.push_back(std::move(step));
+    }
+    if (items.size() == 1) {
+      // One file alone is replaced by its temporary, synced and renamed.
+      pending[0]->Sync();
+      std::error_code ec;
+      std::filesystem::rename(tempOf(jobPath), jobPath, ec);
+      if (ec) throw JobFileError("\"" + jobPath.string() + "\": cannot be written (cannot replace it: " + ec.message() + ")");
+      return;
     }
     pending.push_back(std::make_unique<PendingFile>(journal, journal, EncodeJournal(steps)));
     // The save happens here, when the files and the journal are on the disk.
@@ -659,7 +854,7 @@ void WriteJobFiles(const std::filesystem::path& jobPath, const JobFileBytes& fil
     // Not saved: the old files are untouched (nothing was renamed); the new
     // ones and the journal go.
     std::error_code ec;
-    std::filesystem::remove(journal, ec);
+    if (items.size() > 1) std::filesystem::remove(journal, ec);
     for (const auto& it : items)
       if (it.put && std::filesystem::is_regular_file(tempOf(it.path), ec)) std::filesystem::remove(tempOf(it.path), ec);
     throw;
@@ -669,11 +864,23 @@ void WriteJobFiles(const std::filesystem::path& jobPath, const JobFileBytes& fil
   try {
     ApplyJournal(dir, steps);
     std::error_code ec;
-    std::filesystem::remove(JobJournalPath(jobPath), ec);
+    std::filesystem::remove(journal, ec);
   } catch (const JobFileError& e) {
     CLogFile::Instance().Write(true, "job saved; putting its files in place is finished at the next open: %s",
                                e.what());
   }
+}
+
+}  // namespace
+
+void WriteJobFiles(const std::filesystem::path& jobPath, const JobFileBytes& files, int machineType) {
+  SaveFileSet(jobPath, files, machineType, nullptr, nullptr, nullptr);
+}
+
+JobFileBytes WriteJobFiles(const std::filesystem::path& jobPath, const PcbTable& table, JobFileBytes sides,
+                           int machineType, SaveRoom* room) {
+  SaveFileSet(jobPath, sides, machineType, &table, room, &sides.job);
+  return sides;
 }
 
 }  // namespace smt::job
