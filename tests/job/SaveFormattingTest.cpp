@@ -185,3 +185,33 @@ TEST(SaveFormatting, ALargeTableFormattedInStretchesGivesTheSameBytes) {
     EXPECT_EQ(pieces, expected) << what;
   }
 }
+
+// The memory kept from save to save is used again only when no file's bytes
+// are in it any more: the bytes of the last save stay as they were while the
+// next is formatted, and a free block is taken again.
+TEST(SaveFormatting, KeptMemoryNeverHoldsTheBytesOfAFileStillInUse) {
+  PcbTable t;
+  t.m_strCurPcbName = "B";
+  PcbRecord rec;
+  rec.m_strName = "B";
+  for (int i = 0; i < 3000; ++i)
+    rec.m_Parts.push_back(PlacementFromStoredCells({std::to_string(i), "1.5", "2.5", "90", "R" + std::to_string(i), "t",
+                                                    "p", "1/Yes", "v", "f", "0/No", "fv", "1", "", "", ""}));
+  t.m_Records.push_back(rec);
+  auto copy = [](const FileBytes& f) { return std::vector<uint8_t>(f.bytes().begin(), f.bytes().end()); };
+  SaveRoom room;
+  std::vector<std::vector<uint8_t>> expected;
+  std::vector<FileBytes> held;
+  for (int save = 0; save < 6; ++save) {
+    t.m_Records[0].m_Parts[0].name = "save " + std::to_string(save);
+    held.push_back(EncodeJobTable(t, nullptr, &room));
+    expected.push_back(copy(EncodeJobTable(t)));
+    // Every file still held keeps its own bytes; every other save lets its
+    // oldest go, so the room has a free block to give again.
+    for (size_t k = 0; k < held.size(); ++k) EXPECT_EQ(copy(held[k]), expected[k]) << "save " << save << ", file " << k;
+    if (save % 2 == 1) {
+      held.erase(held.begin());
+      expected.erase(expected.begin());
+    }
+  }
+}
