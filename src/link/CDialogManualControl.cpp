@@ -134,7 +134,7 @@ void CDialogManualControl::LoadConfig(const std::string& appDir) {
 void CDialogManualControl::TakeMachineSettings() {
   auto& stores = smt::settings::SettingsStores::Of(machine_);
   smt::link::UpdateMotionSettings(machine_,
-                                  [&stores](smt::link::MotionSettings& m) { smt::link::ApplyStoreValues(m, stores); });
+                                  [&stores](smt::link::MotionSettings& m) { smt::link::ApplyStoreValuesFrom(m, stores); });
   ReloadJogSettings();
 }
 

@@ -58,9 +58,9 @@ const std::array<const char*, 16>& OriginUpdateKeys() {
   return keys;
 }
 
-void ApplyStoreValues(MotionSettings& m) { ApplyStoreValues(m, smt::settings::SettingsStores::Instance()); }
+void ApplyStoreValues(MotionSettings& m) { ApplyStoreValuesFrom(m, smt::settings::SettingsStores::Instance()); }
 
-void ApplyStoreValues(MotionSettings& m, smt::settings::SettingsStores& stores) {
+void ApplyStoreValuesFrom(MotionSettings& m, smt::settings::SettingsStores& stores) {
   if (auto g = stores.machine.Geometry()) {
     m.xLimit = g->limits.m_nXLimitPulse;
     m.yLimit = g->limits.m_nYLimitPulse;

@@ -73,7 +73,7 @@ void UpdateMotionSettings(const std::function<void(MotionSettings&)>& change);
 // speed options and the reset speeds), from the current snapshots of the
 // stores of the machine in use, or of `stores`.
 void ApplyStoreValues(MotionSettings& m);
-void ApplyStoreValues(MotionSettings& m, smt::settings::SettingsStores& stores);
+void ApplyStoreValuesFrom(MotionSettings& m, smt::settings::SettingsStores& stores);
 
 // The fields kept in sections of other dialogs ("<appDir>/config.ini"):
 // origin-update switches, feeder delay, conveyor, run mode, unit switch.
