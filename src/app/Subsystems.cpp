@@ -101,7 +101,7 @@ void InstallSettings(CSMTView& view) {
   smt::settings::SettingsStores::Instance().machine.SetLensCalibrationLoader([frame](const std::string& fileName) {
     return smt::CurrentMachine().Part<CCameraCalib>().Load(frame->m_strAppPath + "/" + fileName);
   });
-  smt::settings::InstallSettingsSubsystem(std::move(w));
+  smt::settings::InstallSettingsSubsystem(smt::CurrentMachine(), std::move(w));
   frame->speedMenuCheck = [] { return smt::settings::SettingsStores::Instance().speed.Get()->settings.m_SpeedMenuCheck; };
   view.linkMode = [] { return smt::settings::SettingsStores::Instance().machine.Basic()->m_CommModel; };
 }

@@ -4,6 +4,10 @@
 #include "settings/MachineSettingsStore.h"
 #include "settings/SpeedStore.h"
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::settings {
 
 struct SettingsStores {
@@ -11,6 +15,8 @@ struct SettingsStores {
   SpeedStore speed;
 
   static SettingsStores& Instance();
+  // The settings of `machine`.
+  static SettingsStores& Of(smt::Machine& machine);
 };
 
 }  // namespace smt::settings
