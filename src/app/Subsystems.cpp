@@ -282,7 +282,7 @@ void InstallFeeders(CSMTView& view) {
   w.feedLines = [frame] { return frame->m_lists.feedLines; };
   w.feedLinesDamaged = [frame] { frame->m_lists.MarkDamaged(smt::app::ListFileId::Feed); };
   w.language = [frame] { return frame->m_strLanguage; };
-  smt::feeder::InstallFeederSubsystem(std::move(w));
+  smt::feeder::InstallFeederSubsystem(smt::CurrentMachine(), std::move(w));
   smt::app::InstallFeederSource([&view] { return view.m_pFeedList; });
 }
 
