@@ -91,7 +91,7 @@ void InstallSettings(CSMTView& view) {
     return t;
   };
   w.viewMessage = [&view](int k) { return view.m_strMessage[k]; };
-  w.basicHooks.showOriginUpdate = smt::library::OpenOriginUpdate;
+  w.basicHooks.showOriginUpdate = [](QWidget* d) { smt::library::OpenOriginUpdate(smt::CurrentMachine(), d); };
   w.basicHooks.startAutoZ = smt::feeder::StartAutoZMeasurement;
   w.basicHooks.selectedPlatform = [] { return smt::link::Runtime().headGroup.load(); };
   w.basicHooks.platformPositions = [] { return std::make_pair(smt::CurrentMachine().motion.curPlatform[0].load(), smt::CurrentMachine().motion.curPlatform[1].load()); };
@@ -195,7 +195,7 @@ void InstallJob(CSMTView& view) {
       return rows;
     };
     p->PcbEditor().openImportDialog = [import, frame] { import->Open(frame->m_strAppPath, frame->m_strLanguage); };
-    p->PcbEditor().openDoubleMarkTest = [p] { smt::library::OpenDoubleMarkTest(&p->PcbEditor()); };
+    p->PcbEditor().openDoubleMarkTest = [p] { smt::library::OpenDoubleMarkTest(smt::CurrentMachine(), &p->PcbEditor()); };
   });
   view.RegisterDialog(smt::app::cmd::kOftenData, [&view, frame](QWidget* parent) {
     CDialogDropDownParameter dialog(parent);
@@ -270,7 +270,7 @@ void InstallLibraries(CSMTView& view) {
     edit.WriteFieldsToControls();
   };
   w.updateFeeders = smt::app::PackageToFeeders(view);
-  smt::library::InstallLibrarySubsystem(std::move(w));
+  smt::library::InstallLibrarySubsystem(smt::CurrentMachine(), std::move(w));
 }
 
 void InstallFeeders(CSMTView& view) {
