@@ -289,7 +289,7 @@ void InstallFeeders(CSMTView& view) {
 void InstallStations(CSMTView& view) {
   CMainFrame* frame = view.frame();
   view.initialUpdateSteps.push_back([&view](const std::string& appDir) {
-    smt::stations::LoadStationSettings(appDir);
+    smt::stations::LoadStationSettings(smt::CurrentMachine(), appDir);
     if (CDialogPartList* p = view.m_pPartList) {
       // The lamp machine's point table travels with the job.
       p->Job().getLampRows = smt::stations::LampRowsForJob;
@@ -300,14 +300,14 @@ void InstallStations(CSMTView& view) {
   });
   view.languageLoaders.push_back(smt::stations::LoadStationLanguages);
   view.RegisterDialog(smt::app::cmd::kDippingStation, [frame](QWidget* parent) {
-    smt::stations::OpenDippingStation(parent, frame->m_strAppPath, frame->m_strLanguage);
+    smt::stations::OpenDippingStation(smt::CurrentMachine(), parent, frame->m_strAppPath, frame->m_strLanguage);
   });
   view.RegisterDialog(smt::app::cmd::kAutoTransport,
-                      [frame](QWidget* parent) { smt::stations::OpenConveyor(parent, frame->m_strAppPath); });
+                      [frame](QWidget* parent) { smt::stations::OpenConveyor(smt::CurrentMachine(), parent, frame->m_strAppPath); });
   view.RegisterDialog(smt::app::cmd::kLabelingSet,
-                      [frame](QWidget* parent) { smt::stations::OpenLabelingSettings(parent, frame->m_strAppPath); });
+                      [frame](QWidget* parent) { smt::stations::OpenLabelingSettings(smt::CurrentMachine(), parent, frame->m_strAppPath); });
   view.RegisterDialog(smt::app::cmd::kLampMachineSet,
-                      [frame](QWidget* parent) { smt::stations::OpenLampMachineTable(parent, frame->m_strAppPath); });
+                      [frame](QWidget* parent) { smt::stations::OpenLampMachineTable(smt::CurrentMachine(), parent, frame->m_strAppPath); });
 }
 
 void InstallRunEngine(CSMTView& view) {
