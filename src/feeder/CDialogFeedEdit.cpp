@@ -402,7 +402,7 @@ void CDialogFeedEdit::FillCombos() {
     Combo("zAxis")->addItem(QString("Z%1").arg(i));
     Combo("pump")->addItem(QString("P%1").arg(i));
   }
-  const auto speed = smt::settings::SettingsStores::Instance().speed.Get();
+  const auto speed = smt::settings::SettingsStores::Of(machine_).speed.Get();
   for (const auto& row : speed->tiers.high) Combo("speed")->addItem(QString::fromStdString(row[0]));
   vision_[1]->setEnabled(type != 4);
 }
@@ -423,7 +423,7 @@ void CDialogFeedEdit::OnInitDialog() {
   }
   ShowFields();
   ShowFeedModeControls(fields.feedMode);
-  Button("MeasureHeight")->setEnabled(smt::settings::SettingsStores::Instance().machine.Basic()->m_bMeasurementEffect != 0);
+  Button("MeasureHeight")->setEnabled(smt::settings::SettingsStores::Of(machine_).machine.Basic()->m_bMeasurementEffect != 0);
   Button("Next")->setEnabled(panel_ && panel_->m_bEditInProgress);
   Button("OK")->setEnabled(true);
   // Unlocked when no part list is connected.
@@ -449,7 +449,7 @@ bool CDialogFeedEdit::Run() {
 }
 
 void CDialogFeedEdit::UpdatePrecisionBoxes() {
-  const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
+  const auto p = *smt::settings::SettingsStores::Of(machine_).machine.Pulse();
   // Nothing shown while a box holds no whole number (or -1, not set); its
   // range is judged at OK.
   const auto xy = smt::platform::ParseOperatorInteger(Edit("precisionXY")->text().toStdString());
@@ -911,8 +911,8 @@ void CDialogFeedEdit::OnStepTest() {
 // --- machine actions ----------------------------------------------------------------------
 
 void CDialogFeedEdit::TeachX(bool camera) {
-  const auto b = *smt::settings::SettingsStores::Instance().machine.Basic();
-  const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
+  const auto b = *smt::settings::SettingsStores::Of(machine_).machine.Basic();
+  const auto p = *smt::settings::SettingsStores::Of(machine_).machine.Pulse();
   int64_t pos = machine_.curX.load();
   if (camera) pos += TruncToSteps(b.m_X_CameraToNozzle1, p.m_X_Pulse);
   fields.x = TeachValue(pos, p.m_X_Pulse);
@@ -920,8 +920,8 @@ void CDialogFeedEdit::TeachX(bool camera) {
 }
 
 void CDialogFeedEdit::TeachY(bool camera) {
-  const auto b = *smt::settings::SettingsStores::Instance().machine.Basic();
-  const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
+  const auto b = *smt::settings::SettingsStores::Of(machine_).machine.Basic();
+  const auto p = *smt::settings::SettingsStores::Of(machine_).machine.Pulse();
   int64_t pos = machine_.curY.load();
   if (camera) pos += TruncToSteps(b.m_Y_CameraToNozzle1, p.m_Y_Pulse);
   fields.y = TeachValue(pos, p.m_Y_Pulse);
@@ -929,8 +929,8 @@ void CDialogFeedEdit::TeachY(bool camera) {
 }
 
 void CDialogFeedEdit::TeachDrag(bool x) {
-  const auto b = *smt::settings::SettingsStores::Instance().machine.Basic();
-  const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
+  const auto b = *smt::settings::SettingsStores::Of(machine_).machine.Basic();
+  const auto p = *smt::settings::SettingsStores::Of(machine_).machine.Pulse();
   if (x) fields.slack = TeachValue(int64_t{TruncToSteps(b.m_X_CameraToNozzle1, p.m_X_Pulse)} + machine_.curX.load(), p.m_X_Pulse);
   else fields.tension = TeachValue(int64_t{TruncToSteps(b.m_Y_CameraToNozzle1, p.m_Y_Pulse)} + machine_.curY.load(), p.m_Y_Pulse);
   ShowFields();
@@ -938,7 +938,7 @@ void CDialogFeedEdit::TeachDrag(bool x) {
 
 void CDialogFeedEdit::TeachFeedCoordinate() {
   ReadControls();
-  const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
+  const auto p = *smt::settings::SettingsStores::Of(machine_).machine.Pulse();
   switch (SideLetter(fields.side)) {
     case 'E': fields.feedCoord = TeachValue(machine_.motion.curAxis10.load(), p.m_EastWalk_Pulse); break;
     case 'W': fields.feedCoord = TeachValue(machine_.motion.curAxis8.load(), p.m_WestWalk_Pulse); break;
@@ -954,7 +954,7 @@ void CDialogFeedEdit::TeachPickHeight(int zIndex) {
     return;
   if (zIndex < 0 || zIndex > 7) return;
   const int32_t z = machine_.curZ[zIndex].load();
-  const double zPulse = smt::settings::SettingsStores::Instance().machine.Pulse()->m_Z_Pulse;
+  const double zPulse = smt::settings::SettingsStores::Of(machine_).machine.Pulse()->m_Z_Pulse;
   fields.pickHeight = z < 0 ? TeachValue(z, zPulse) : 0.0;
   Edit("pickHeight")->setText(QString::fromStdString(FormatDouble(fields.pickHeight, 4)));
 }
@@ -973,7 +973,7 @@ void CDialogFeedEdit::GoToFeedCoordinate() {
     ShowMessageKey(9);
     return;
   }
-  const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
+  const auto sp = smt::settings::SettingsStores::Of(machine_).speed.Record(smt::settings::SpeedUse::PickPart);
   smt::link::SendCmd61MoveAxis(static_cast<uint8_t>(towbar->walkAxis),
                                TruncToSteps(v, towbar->walkPulse) - towbar->walkPosition,
                                sp[static_cast<size_t>(towbar->walkSpeed)].start,
@@ -1057,8 +1057,8 @@ void CDialogFeedEdit::OnReadVacuum() {
 // --- jog pad -------------------------------------------------------------------------------
 
 void CDialogFeedEdit::OnJogPressed(const std::string& button) {
-  const auto b = *smt::settings::SettingsStores::Instance().machine.Basic();
-  const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
+  const auto b = *smt::settings::SettingsStores::Of(machine_).machine.Basic();
+  const auto p = *smt::settings::SettingsStores::Of(machine_).machine.Pulse();
   const AutoFeedConfig cfg = AutoFeeders::Of(machine_).Config();
   EditorJogInput in;
   in.machineType = machine_.machineType;

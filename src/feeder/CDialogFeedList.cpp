@@ -602,7 +602,7 @@ void CDialogFeedList::OnEditFeeder(bool fromMenu) {
     m_bEditInProgress = true;
     m_nEditGroupRow = g;
   }
-  if (smt::settings::SettingsStores::Instance().machine.Basic()->m_bCameraTrackModify != 0) {
+  if (smt::settings::SettingsStores::Of(machine_).machine.Basic()->m_bCameraTrackModify != 0) {
     bool& warned = fromMenu ? warnedMenuEdit_ : warnedDoubleClick_;
     if (!warned) {
       warned = true;
@@ -726,7 +726,7 @@ QMenu* CDialogFeedList::BuildPopupMenu(QWidget* parent) {
   add(menu, "FeedList.c_GetTemplate", [this] { OnTemplate(3); });
   add(menu, "FeedList.c_FindTemplate", [this] { OnTemplate(4); });
 
-  if (smt::settings::SettingsStores::Instance().machine.Basic()->m_bMeasurementEffect == 0) measure->setEnabled(false);
+  if (smt::settings::SettingsStores::Of(machine_).machine.Basic()->m_bMeasurementEffect == 0) measure->setEnabled(false);
   auto greyNozzles = [&](int from) {
     for (int n = from; n <= 8; ++n) nozzleA[static_cast<size_t>(n)]->setEnabled(false);
   };

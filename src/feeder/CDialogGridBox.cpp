@@ -274,8 +274,8 @@ void CDialogGridBox::OnPlaceAll(bool on) {
 }
 
 void CDialogGridBox::TakeRowPitch() {
-  const auto b = *smt::settings::SettingsStores::Instance().machine.Basic();
-  const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
+  const auto b = *smt::settings::SettingsStores::Of(machine_).machine.Basic();
+  const auto p = *smt::settings::SettingsStores::Of(machine_).machine.Pulse();
   if (p.m_Y_Pulse == 0) return;
   double v = 0;
   if (machine_.machineType != 4) {
@@ -290,8 +290,8 @@ void CDialogGridBox::TakeRowPitch() {
 }
 
 void CDialogGridBox::TakeColPitch() {
-  const auto b = *smt::settings::SettingsStores::Instance().machine.Basic();
-  const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
+  const auto b = *smt::settings::SettingsStores::Of(machine_).machine.Basic();
+  const auto p = *smt::settings::SettingsStores::Of(machine_).machine.Pulse();
   if (p.m_X_Pulse == 0) return;
   double v = 0;
   if (machine_.machineType != 4) v = smt::platform::RoundDecimals(machine_.curX.load() / p.m_X_Pulse + b.m_X_CameraToNozzle1 - originX, 4);
@@ -358,7 +358,7 @@ void CDialogGridBox::StartMoveTest(int toolIndex) {
     if (camera)
       smt::link::CameraPanelPort()->OpenMarkCameraWithFeederLight();
     if (smt::link::Runtime().UsesSerial()) smt::link::SendCmd60SetState(0, 0);
-    const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
+    const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::PickPart);
     smt::link::SendCmd64MoveXY(target.first - m.curX, sp[0].start, sp[0].normal, target.second - m.curY, sp[1].start,
                                sp[1].normal, 0, 0, 0, 0, 128);
   });
