@@ -9,7 +9,13 @@
 //   program_ms      MatchTemplateFind: the search and its result picture
 //   same_place      1 when the program's answer is the full search's: the same
 //                   place, or both below the accept score
-//   score_diff      the largest score difference seen (0 when both refuse)
+//   score_diff      the largest difference between the two searches' scores
+//                   seen (both report ScoreAt at their place, so 0 when the
+//                   places agree; 0 when both refuse)
+//   same_score      1 when every round's two scores are equal to the last bit
+//   map_score_diff  how far the reported score lies from the float score of
+//                   cv::matchTemplate's whole-frame map at the same place
+//                   (that map's rounding, which the reported score leaves out)
 //   full_score      the full search's best score (the accept score is 0.8)
 //   search_cpu_ms, full_cpu_ms, cpu_ratio
 //                   the same on the thread's processor time, which a loaded
@@ -21,6 +27,7 @@
 #include <ctime>
 #include <cmath>
 #include <vector>
+#include <opencv2/imgproc.hpp>
 
 #include "vision/PartRecognizers.h"
 #include "vision/SimulatedScene.h"
@@ -127,8 +134,15 @@ Scene NearFlat() {
 
 void RunScene(benchmark::State& state, Scene (*make)()) {
   const Scene sc = make();
+  double mapScoreDiff = 0;
+  {
+    const TemplateMatch whole = SearchTemplateFull(sc.frame, sc.templ);
+    cv::Mat map;
+    cv::matchTemplate(sc.frame, sc.templ, map, cv::TM_CCOEFF_NORMED);
+    mapScoreDiff = std::abs(whole.score - map.at<float>(whole.topLeft));
+  }
   std::vector<double> search, full, program, searchCpu, fullCpu;
-  bool same = true;
+  bool same = true, sameScore = true;
   double scoreDiff = 0, fullScore = 0;
   for (auto _ : state) {
     const double c0 = ThreadCpuMs();
@@ -151,6 +165,7 @@ void RunScene(benchmark::State& state, Scene (*make)()) {
     fullScore = whole.score;
     if (whole.score >= kTemplateAcceptScore) {
       same = same && fast.topLeft == whole.topLeft;
+      sameScore = sameScore && fast.score == whole.score;
       scoreDiff = std::max(scoreDiff, std::abs(fast.score - whole.score));
     } else {
       same = same && !fast.Found();
@@ -165,6 +180,8 @@ void RunScene(benchmark::State& state, Scene (*make)()) {
   state.counters["cpu_ratio"] = Median(searchCpu) / Median(fullCpu);
   state.counters["same_place"] = same ? 1 : 0;
   state.counters["score_diff"] = scoreDiff;
+  state.counters["same_score"] = sameScore ? 1 : 0;
+  state.counters["map_score_diff"] = mapScoreDiff;
   state.counters["full_score"] = fullScore;
 }
 

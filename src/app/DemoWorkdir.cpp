@@ -136,7 +136,7 @@ void WriteCameras(const std::string& app) {
   // looked at as the heads cross it (the simulator triggers it in the pass).
   c.WriteInt("m_FlyCamera", 1);
   std::vector<std::string> rows;
-  std::vector<smt::vision::CameraRow> cells;
+  std::vector<smt::vision::CameraValues> values;
   for (int k = 0; k < 2; ++k) {
     smt::vision::CameraEditValues v;
     v.name = k == 0 ? smt::vision::kCameraName1 : smt::vision::kCameraName2;
@@ -151,8 +151,8 @@ void WriteCameras(const std::string& app) {
     v.precisionXY = 5;
     v.precisionA = 9;
     v.collectTime = 50;
-    cells.push_back(smt::vision::RowFromEditValues(v));
-    rows.push_back(smt::vision::JoinRow(cells.back()));
+    values.push_back(v);
+    rows.push_back(smt::vision::CameraRow(v).Text());
   }
   smt::platform::WriteListFile(std::filesystem::path(app) / "config_camera.fig", {std::nullopt, rows});
   // The vision cameras' records, as the camera list's OK keeps them: without
@@ -160,8 +160,8 @@ void WriteCameras(const std::string& app) {
   smt::vision::CameraListSettings settings;
   smt::vision::CameraRecord first, second;
   smt::vision::LoadCameraListConfig(app, settings, first, second);
-  first = smt::vision::RecordFromRow(cells[0], 1, kStepsPerMm, kStepsPerMm);
-  second = smt::vision::RecordFromRow(cells[1], 2, kStepsPerMm, kStepsPerMm);
+  first = smt::vision::RecordFromValues(values[0], 1, kStepsPerMm, kStepsPerMm);
+  second = smt::vision::RecordFromValues(values[1], 2, kStepsPerMm, kStepsPerMm);
   if (!smt::vision::SaveCameraListConfig(app, settings, first, second)) throw std::runtime_error("CameraListConfig");
 }
 

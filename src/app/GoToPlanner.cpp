@@ -71,25 +71,15 @@ const std::string* FindCameraRow(const GoToContext& c, const std::string& name, 
     message = 6;
     return nullptr;
   }
-  for (const std::string& row : *c.cameraRows) {
-    std::vector<std::string> cells;
-    size_t start = 0;
-    while (cells.size() < 3) {
-      size_t tab = row.find('\t', start);
-      if (tab == std::string::npos) break;
-      cells.push_back(row.substr(start, tab - start));
-      start = tab + 1;
-    }
-    if (cells.size() == 3 && cells[0] == name) {
-      // The position as the camera table reads it: a cell the table refuses
-      // (no number, or out of its range) makes the camera no target.
-      const auto cx = vision::CameraCellNumber(vision::CameraCellFields()[0], cells[1]);
-      const auto cy = vision::CameraCellNumber(vision::CameraCellFields()[1], cells[2]);
-      if (!cx || !cy) break;
-      x = *cx;
-      y = *cy;
-      return &row;
-    }
+  // The rows as the camera table reads them: a row the table cannot read
+  // (a cell that is no number in its range) makes its camera no target.
+  const auto rows = vision::ReadCameraRows(*c.cameraRows, "config_camera.fig");
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (rows[i].Name() != name) continue;
+    if (!rows[i].Readable()) break;
+    x = rows[i].Values().x;
+    y = rows[i].Values().y;
+    return &(*c.cameraRows)[i];
   }
   message = missingMessage;
   return nullptr;

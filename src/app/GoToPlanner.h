@@ -47,7 +47,7 @@ struct GoToContext {
   int platform = 1;                                  // lamp machine: 1 or 2
   const job::PcbRecord* shownPcb = nullptr;          // record of the PCB shown in the part list
   const job::PcbRecord* currentBoard = nullptr;      // board as loaded for the run (falls back to shownPcb)
-  const std::vector<std::string>* cameraRows = nullptr;  // camera list rows (cells: name, X mm, Y mm, ...)
+  const std::vector<std::string>* cameraRows = nullptr;  // stored camera list rows (read by the camera table)
   std::string cameraName1 = "Camera 1";
   std::string cameraName2 = "Camera 2";
 };

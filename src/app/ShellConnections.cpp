@@ -38,6 +38,7 @@
 #include "vision/CameraEngine.h"
 #include "vision/IndustrialCamera.h"
 #include "vision/VisionGlobals.h"
+#include "vision/CameraTable.h"
 
 // Connections between panels and subsystems that the subsystems' own
 // installers leave to the shell: the jog panel and the part list's toolbar,
@@ -60,9 +61,9 @@ void ConnectRunServices(CSMTView& view) {
   // The two vision cameras are the first two records of the camera table.
   smt::run::Services().cameraNames = [frame] {
     std::pair<std::string, std::string> names{"", ""};
-    const auto& rows = frame->m_lists.cameraRows;
-    if (!rows.empty()) names.first = rows[0].substr(0, rows[0].find('\t'));
-    if (rows.size() > 1) names.second = rows[1].substr(0, rows[1].find('\t'));
+    const auto rows = smt::vision::CameraNamesOf(frame->m_lists.cameraRows);
+    if (!rows.empty()) names.first = rows[0];
+    if (rows.size() > 1) names.second = rows[1];
     return names;
   };
 }

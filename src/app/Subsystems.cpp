@@ -60,14 +60,13 @@
 #include "vision/CDialogSetView.h"
 #include "vision/CameraCalib.h"
 #include "vision/VisionGlobals.h"
+#include "vision/CameraTable.h"
 
 namespace {
 
 // Names of the cameras of the camera list (cell 0 of each row).
 std::vector<std::string> CameraNames(const CMainFrame& frame) {
-  std::vector<std::string> names;
-  for (const std::string& row : frame.m_lists.cameraRows) names.push_back(row.substr(0, row.find('\t')));
-  return names;
+  return smt::vision::CameraNamesOf(frame.m_lists.cameraRows);
 }
 
 void InstallSettings(CSMTView& view) {

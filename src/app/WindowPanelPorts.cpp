@@ -35,6 +35,7 @@
 #include "vision/CameraEngine.h"
 #include "vision/IndustrialCamera.h"
 #include "vision/RecognitionTypes.h"
+#include "vision/CameraTable.h"
 
 namespace smt::app {
 
@@ -355,9 +356,7 @@ class ShellFeederNeighbours : public smt::feeder::FeederNeighbours {
   std::vector<std::string> DropDownLists() override { return smt::job::DropDownLists(); }
   // Names of the cameras of the camera list (cell 0 of each row).
   std::vector<std::string> CameraNames() override {
-    std::vector<std::string> names;
-    for (const std::string& row : view_.frame()->m_lists.cameraRows) names.push_back(row.substr(0, row.find('\t')));
-    return names;
+    return smt::vision::CameraNamesOf(view_.frame()->m_lists.cameraRows);
   }
 
  private:

@@ -231,34 +231,19 @@ bool CDialogCameraList::SaveConfig(const std::string& appDir) {
   return SaveCameraListConfig(appDir, m_Settings, m_Table.m_Camera_first, m_Table.m_Camera_second);
 }
 
-void CDialogCameraList::SetListRow(int row, const CameraRow& cells) {
-  for (int c = 0; c < kCameraCellCount; ++c) {
-    auto* item = new QTableWidgetItem(Q(cells[c]));
+void CDialogCameraList::SetListRow(int row, const std::vector<std::string>& texts) {
+  for (int c = 0; c < kCameraCellCount && c < static_cast<int>(texts.size()); ++c) {
+    auto* item = new QTableWidgetItem(Q(texts[static_cast<size_t>(c)]));
     item->setTextAlignment(Qt::AlignCenter);
     item->setBackground(row % 2 == 0 ? QColor(250, 250, 200) : QColor(240, 250, 250));
     list->setItem(row, c, item);
   }
 }
 
-CameraRow CDialogCameraList::ListRow(int row) const {
-  CameraRow r;
-  for (int c = 0; c < kCameraCellCount; ++c) {
-    const auto* item = list->item(row, c);
-    r[c] = item ? item->text().toStdString() : std::string();
-  }
-  return r;
-}
-
 void CDialogCameraList::FillList() {
   list->setRowCount(0);
   list->setRowCount(m_Table.Count());
-  for (int r = 0; r < m_Table.Count(); ++r) SetListRow(r, m_Table.Rows()[r]);
-}
-
-void CDialogCameraList::CopyListIntoTable() {
-  auto& rows = m_Table.Rows();
-  rows.clear();
-  for (int r = 0; r < list->rowCount(); ++r) rows.push_back(ListRow(r));
+  for (int r = 0; r < m_Table.Count(); ++r) SetListRow(r, m_Table.Row(r).ShownTexts());
 }
 
 void CDialogCameraList::PutSettings() {
@@ -416,7 +401,6 @@ void CDialogCameraList::OnOK() {
     return;
   }
   if (!TakeSettings()) return;
-  CopyListIntoTable();
   const auto rows = m_Table.SaveTable();
   RebuildCameraRecords();
   SyncFeederVisionIcons();
@@ -439,16 +423,15 @@ void CDialogCameraList::OnCancel() {
   reject();
 }
 
-void CDialogCameraList::OnListClick(int row) { m_nSelectedRow = row >= 0 && row < list->rowCount() ? row : -1; }
+void CDialogCameraList::OnListClick(int row) { m_nSelectedRow = row >= 0 && row < m_Table.Count() ? row : -1; }
 
 void CDialogCameraList::OnListDblClk(int row) {
-  if (row < 0 || row >= list->rowCount()) return;
+  if (row < 0 || row >= m_Table.Count()) return;
   m_nSelectedRow = row;
   OnModifyCamera();
 }
 
 void CDialogCameraList::OnAddCamera() {
-  CopyListIntoTable();
   const std::string name = m_Table.NewCameraName();
   if (name.empty()) {
     ShowMessage(Text("CameraList.c_Message_01"));
@@ -464,20 +447,19 @@ void CDialogCameraList::OnAddCamera() {
   e.language = m_strLanguage;
   e.OnInitDialog();
   if (runEditor(e) != QDialog::Accepted) return;
-  const int r = list->rowCount();
-  list->setRowCount(r + 1);
-  SetListRow(r, RowFromEditValues(e.values));
-  CopyListIntoTable();
+  CameraRow row(e.values);
+  if (!row.Readable()) return;  // the editor's ranges lie within the table's
+  m_Table.AppendRow(std::move(row));
+  FillList();
 }
 
 void CDialogCameraList::OnModifyCamera() {
-  if (m_nSelectedRow < 0 || m_nSelectedRow >= list->rowCount()) {
+  if (m_nSelectedRow < 0 || m_nSelectedRow >= m_Table.Count()) {
     ShowMessage(Text("CameraList.c_Message_02"));
     return;
   }
-  CopyListIntoTable();
   CDialogCameraEdit& e = *m_pEditor;
-  e.values = EditValuesFromRow(ListRow(m_nSelectedRow));
+  e.values = m_Table.Row(m_nSelectedRow).Values();
   e.rowNames = m_Table.Names();
   e.selectedRow = m_nSelectedRow;
   e.panel = m_pSetView;
@@ -485,9 +467,8 @@ void CDialogCameraList::OnModifyCamera() {
   e.language = m_strLanguage;
   e.OnInitDialog();
   if (runEditor(e) != QDialog::Accepted) return;
-  const CameraRow row = RowFromEditValues(e.values);
-  SetListRow(m_nSelectedRow, row);
-  m_Table.ModifyRow(m_nSelectedRow, row, XPulse(), YPulse());
+  if (!m_Table.ModifyRow(m_nSelectedRow, e.values, XPulse(), YPulse())) return;
+  SetListRow(m_nSelectedRow, m_Table.Row(m_nSelectedRow).ShownTexts());
 }
 
 void CDialogCameraList::OnDeleteCamera() {
@@ -495,9 +476,8 @@ void CDialogCameraList::OnDeleteCamera() {
     ShowMessage(Text("CameraList.c_Message_03"));
     return;
   }
-  if (m_nSelectedRow >= list->rowCount()) return;
-  list->removeRow(m_nSelectedRow);
-  CopyListIntoTable();
+  if (!m_Table.DeleteRow(m_nSelectedRow)) return;
+  FillList();
 }
 
 QMenu* CDialogCameraList::OnListRClick(int row) {
@@ -534,7 +514,6 @@ void CDialogCameraList::OnCalibrationMenu(int task) {
     ShowMessage("Please select row !");
     return;
   }
-  CopyListIntoTable();
   auto job = std::make_shared<CalibrationJob>();
   job->table = &m_Table;
   job->settings = &m_Settings;
@@ -550,9 +529,9 @@ void CDialogCameraList::OnCalibrationMenu(int task) {
     job->boardMark = [mark] { return mark; };
   }
   QPointer<CDialogCameraList> self(this);
-  job->showCell = [self](int row, int cell, const std::string& text) {
-    smt::platform::PostToGui([self, row, cell, text] {
-      if (self && self->list->item(row, cell)) self->list->item(row, cell)->setText(QString::fromStdString(text));
+  job->showRow = [self](int row, const std::vector<std::string>& texts) {
+    smt::platform::PostToGui([self, row, texts] {
+      if (self && row < self->list->rowCount()) self->SetListRow(row, texts);
     });
   };
   job->showTrigger = [self](int head, int value) {

@@ -111,9 +111,8 @@ class CDialogCameraList : public QDialog {
 
  private:
   void FillList();
-  void CopyListIntoTable();
-  void SetListRow(int row, const smt::vision::CameraRow& cells);
-  smt::vision::CameraRow ListRow(int row) const;
+  // Shows row `row` from its record's shown texts.
+  void SetListRow(int row, const std::vector<std::string>& texts);
   double XPulse() const;
   double YPulse() const;
   std::map<std::string, std::string> m_texts;

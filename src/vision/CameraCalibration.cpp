@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <thread>
 
 #include "core/LogFile.h"
@@ -182,19 +183,25 @@ void Report(const char* infoFmt, const char* logFmt, double x, double y, double 
   CLogFile::Instance().Write(true, "%s", buf);
 }
 
-void SetCell(CalibrationJob& job, int cell, const std::string& text) {
+// Shows row `row` of the table as it now is in the open list.
+void ShowRow(CalibrationJob& job, int row) {
+  std::vector<std::string> texts;
   {
     std::lock_guard lk(job.m);
-    if (job.selectedRow < 0 || job.selectedRow >= job.table->Count()) return;
-    job.table->Rows()[job.selectedRow][cell] = text;
+    if (row < 0 || row >= job.table->Count()) return;
+    texts = job.table->Row(row).ShownTexts();
   }
-  if (job.showCell) job.showCell(job.selectedRow, cell, text);
+  if (job.showRow) job.showRow(row, texts);
 }
 
-std::string CellOf(CalibrationJob& job, int cell) {
+// The selected row's values (nullopt when no row is selected or the row
+// cannot be read).
+std::optional<CameraValues> SelectedValues(CalibrationJob& job) {
   std::lock_guard lk(job.m);
-  if (job.selectedRow < 0 || job.selectedRow >= job.table->Count()) return {};
-  return job.table->Rows()[job.selectedRow][cell];
+  if (job.selectedRow < 0 || job.selectedRow >= job.table->Count()) return std::nullopt;
+  const CameraRow& r = job.table->Row(job.selectedRow);
+  if (!r.Readable()) return std::nullopt;
+  return r.Values();
 }
 
 // Inclusive sleep that ends early when the exit item cleared the flag.
@@ -317,9 +324,12 @@ void CalibrateByCentring(CalibrationJob& job, int threshold, double scale, doubl
     if (job.task == 4) {
       const ScaleStep next = NextScale(baseDiameter, w, scale);
       if (next.accepted) {
-        SetCell(job, 20, smt::platform::FormatDouble(scale, 2));
-        std::lock_guard lk(job.m);
-        (role == 1 ? job.table->m_Camera_first : job.table->m_Camera_second).VisualZoom = scale;
+        {
+          std::lock_guard lk(job.m);
+          job.table->SetVisualZoom(job.selectedRow, scale);
+          (role == 1 ? job.table->m_Camera_first : job.table->m_Camera_second).VisualZoom = scale;
+        }
+        ShowRow(job, job.selectedRow);
         break;
       }
       scale = next.scale;
@@ -372,13 +382,21 @@ void CalibrateHeadOffset(CalibrationJob& job, int head, int camera, int threshol
   }
   const double cx = HeadOffsetCentre(X), cy = HeadOffsetCentre(Y);
   if (head == 1) {
-    const double x = CellDouble(CellOf(job, 1)) + cx, y = CellDouble(CellOf(job, 2)) + cy;
-    SetCell(job, 1, smt::platform::FormatDouble(x, 4));
-    SetCell(job, 2, smt::platform::FormatDouble(y, 4));
-    std::lock_guard lk(job.m);
-    CameraRecord& rec = role == 1 ? job.table->m_Camera_first : job.table->m_Camera_second;
-    rec.CameraPulse_X = MmToSteps(x, t.dXPulse);
-    rec.CameraPulse_Y = MmToSteps(y, t.dYPulse);
+    const auto row = SelectedValues(job);
+    if (!row) {
+      // A row that cannot be read has no place to correct.
+      CLogFile::Instance().Write(true, "camera position: the camera row cannot be read, nothing changed");
+      return;
+    }
+    const double x = row->x + cx, y = row->y + cy;
+    {
+      std::lock_guard lk(job.m);
+      if (!job.table->SetPosition(job.selectedRow, x, y)) return;
+      CameraRecord& rec = role == 1 ? job.table->m_Camera_first : job.table->m_Camera_second;
+      rec.CameraPulse_X = MmToSteps(job.table->Row(job.selectedRow).Values().x, t.dXPulse);
+      rec.CameraPulse_Y = MmToSteps(job.table->Row(job.selectedRow).Values().y, t.dYPulse);
+    }
+    ShowRow(job, job.selectedRow);
     return;
   }
   auto b = *SettingsStores::Instance().machine.Basic();

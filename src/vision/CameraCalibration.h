@@ -60,7 +60,7 @@ bool FlyTriggerInWindow(int head, int32_t t, int32_t pitch, int32_t offsetK, int
 // worker (the settings the worker changes are under `m`).
 struct CalibrationJob {
   std::mutex m;
-  CameraTable* table = nullptr;          // rows and records (cells 1, 2, 20 and the records)
+  CameraTable* table = nullptr;          // rows and records (position, scale and the records)
   CameraListSettings* settings = nullptr;
   std::atomic<bool>* calibrationRunning = nullptr;
   CDialogSetView* panel = nullptr;       // camera panel (may be null in tests)
@@ -69,8 +69,9 @@ struct CalibrationJob {
   std::string appDir;
   std::function<BoardMarkView()> boardMark;
   FlyLayout fly;
-  // Shows a cell that a task changed in the open list (window thread).
-  std::function<void(int row, int cell, const std::string& text)> showCell;
+  // Shows a row that a task changed in the open list (its shown texts;
+  // called on the task's thread).
+  std::function<void(int row, const std::vector<std::string>& texts)> showRow;
   // Shows a trigger setting in its edit (window thread).
   std::function<void(int head, int value)> showTrigger;
   // Frame of a camera role for measurements (default: the panel's).

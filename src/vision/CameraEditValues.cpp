@@ -10,42 +10,6 @@ namespace smt::vision {
 using smt::platform::FormatDouble;
 using smt::platform::FormatInt;
 
-CameraRow RowFromEditValues(const CameraEditValues& v) {
-  CameraRow r;
-  r[0] = v.name;
-  r[1] = FormatDouble(v.x, 4);
-  r[2] = FormatDouble(v.y, 4);
-  for (int i = 0; i < 16; ++i) r[3 + i] = FormatDouble(v.corrections[i], 4);
-  r[19] = FormatDouble(v.angle, 4);
-  r[20] = FormatDouble(v.visualZoom, 2);
-  r[21] = FormatDouble(v.visualSize, 2);
-  r[22] = FormatInt(v.contrast);
-  r[23] = FormatInt(v.brightness);
-  r[24] = FormatInt(v.correctionTimes);
-  r[25] = FormatInt(v.precisionXY);
-  r[26] = FormatInt(v.precisionA);
-  r[27] = FormatInt(v.collectTime);
-  return r;
-}
-
-CameraEditValues EditValuesFromRow(const CameraRow& r) {
-  CameraEditValues v;
-  v.name = r[0];
-  v.x = CellDouble(r[1]);
-  v.y = CellDouble(r[2]);
-  for (int i = 0; i < 16; ++i) v.corrections[i] = CellDouble(r[3 + i]);
-  v.angle = CellDouble(r[19]);
-  v.visualZoom = CellDouble(r[20]);
-  v.visualSize = CellDouble(r[21]);
-  v.contrast = CellInt(r[22]);
-  v.brightness = CellInt(r[23]);
-  v.correctionTimes = CellInt(r[24]);
-  v.precisionXY = CellInt(r[25]);
-  v.precisionA = CellInt(r[26]);
-  v.collectTime = CellInt(r[27]);
-  return v;
-}
-
 bool CheckEditRanges(const CameraEditValues& v, RangeFailure* failure) {
   struct Check {
     const char* field;

@@ -1,6 +1,6 @@
 #pragma once
 // The fields of the camera editor and their rules, apart from the dialog:
-// row <-> fields, the range checks at OK, the visual box check and the
+// the range checks at OK, the visual box check and the
 // position capture.
 #include <array>
 #include <string>
@@ -10,19 +10,8 @@
 
 namespace smt::vision {
 
-struct CameraEditValues {
-  std::string name;
-  double x = 0, y = 0;
-  std::array<double, 16> corrections{};  // X1, Y1, X2, Y2 ... X8, Y8
-  double angle = 0;
-  double visualZoom = 0, visualSize = 0;
-  int contrast = 0, brightness = 0, correctionTimes = 0, precisionXY = 0, precisionA = 0, collectTime = 0;
-  bool operator==(const CameraEditValues&) const = default;
-};
-
-// Cells 1..19 "%0.4f", 20 and 21 "%0.2f", 22..27 "%d".
-CameraRow RowFromEditValues(const CameraEditValues& v);
-CameraEditValues EditValuesFromRow(const CameraRow& row);
+// The editor works on a row's values.
+using CameraEditValues = CameraValues;
 
 // The range check in the editor's order; the label of the first failing
 // field ("" when all fit) and its range text.

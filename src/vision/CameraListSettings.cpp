@@ -39,20 +39,19 @@ void ReadRecord(const SettingsSection& s, const std::string& p, CameraRecord& r)
   }
   r.Correction_A = s.ReadDouble(p + "Correction_A");
   // The vision values within the ranges the camera table keeps.
-  auto cell = [&](int c) -> const CameraCellField& { return CameraCellFields()[static_cast<size_t>(c - 1)]; };
-  auto number = [&](const char* key, int c) { return s.ReadNumber(p + key, cell(c).lo, cell(c).hi, 0); };
-  auto whole = [&](const char* key, int c) {
-    return static_cast<int32_t>(s.ReadInteger(p + key, static_cast<long long>(cell(c).lo),
-                                              static_cast<long long>(cell(c).hi), 0));
+  auto number = [&](const char* key, CameraFieldRange range) { return s.ReadNumber(p + key, range.lo, range.hi, 0); };
+  auto whole = [&](const char* key, CameraFieldRange range) {
+    return static_cast<int32_t>(
+        s.ReadInteger(p + key, static_cast<long long>(range.lo), static_cast<long long>(range.hi), 0));
   };
-  r.VisualZoom = number("VisualZoom", 20);
-  r.VisualSize = number("VisualSize", 21);
-  r.Light_Contrast = whole("Light_Contrast", 22);
-  r.Light_Brightness = whole("Light_Brightness", 23);
-  r.CorrectionTimes = whole("CorrectionTimes", 24);
-  r.Precision_XY = whole("Precision_XY", 25);
-  r.Precision_A = whole("Precision_A", 26);
-  r.CollectTime = whole("CollectTime", 27);
+  r.VisualZoom = number("VisualZoom", kVisualZoomRange);
+  r.VisualSize = number("VisualSize", kVisualSizeRange);
+  r.Light_Contrast = whole("Light_Contrast", kLightRange);
+  r.Light_Brightness = whole("Light_Brightness", kLightRange);
+  r.CorrectionTimes = whole("CorrectionTimes", kCorrectionTimesRange);
+  r.Precision_XY = whole("Precision_XY", kPrecisionXYRange);
+  r.Precision_A = whole("Precision_A", kPrecisionARange);
+  r.CollectTime = whole("CollectTime", kCollectTimeRange);
 }
 
 bool WriteRecord(const SettingsSection& s, const std::string& p, const CameraRecord& r, int sizeDecimals) {

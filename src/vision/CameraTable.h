@@ -1,9 +1,9 @@
 #pragma once
 // The table of up-looking vision-centring cameras (at most two, "Camera 1"
-// and "Camera 2"): 28-cell text rows as stored in "config_camera.fig", and
-// the two records in motor steps that the run, the head layout, the camera
-// panel and the calibration tasks read. Plain data; the camera list dialog
-// edits it on the window thread.
+// and "Camera 2"): typed rows read from and written to the 28-cell text rows
+// of "config_camera.fig", and the two records in motor steps that the run,
+// the head layout, the camera panel and the calibration tasks read. Plain
+// data; the camera list dialog edits it on the window thread.
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -11,10 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/FileCell.h"
+
 namespace smt::vision {
 
 inline constexpr int kCameraCellCount = 28;
-using CameraRow = std::array<std::string, kCameraCellCount>;
+// The cells of a stored row, as the file spells them.
+using CameraCells = std::array<std::string, kCameraCellCount>;
 
 inline constexpr const char* kCameraName1 = "Camera 1";
 inline constexpr const char* kCameraName2 = "Camera 2";
@@ -31,68 +34,148 @@ struct CameraRecord {
   bool operator==(const CameraRecord&) const = default;
 };
 
+// A camera row's values: name, position and head corrections in mm, the
+// angle correction in degrees, the vision scale (pixels per mm) and box
+// (mm), the lights and the recognition settings.
+struct CameraValues {
+  std::string name;
+  double x = 0, y = 0;
+  std::array<double, 16> corrections{};  // X1, Y1, X2, Y2 ... X8, Y8
+  double angle = 0;
+  double visualZoom = 0, visualSize = 0;
+  int contrast = 0, brightness = 0, correctionTimes = 0, precisionXY = 0, precisionA = 0, collectTime = 0;
+  bool operator==(const CameraValues&) const = default;
+};
+
+// The ranges the table keeps (a row holding anything else cannot be read).
+struct CameraFieldRange {
+  double lo, hi;
+};
+inline constexpr CameraFieldRange kVisualZoomRange{0, 200};
+inline constexpr CameraFieldRange kVisualSizeRange{0, 640};
+inline constexpr CameraFieldRange kLightRange{0, 255};
+inline constexpr CameraFieldRange kCorrectionTimesRange{0, 20};
+inline constexpr CameraFieldRange kPrecisionXYRange{0, 10};
+inline constexpr CameraFieldRange kPrecisionARange{0, 30};
+inline constexpr CameraFieldRange kCollectTimeRange{0, 10000};
+
 // Millimetres to steps, truncated toward zero (a value that does not fit
 // an int32 is clamped instead of wrapping).
 int32_t MmToSteps(double mm, double pulsesPerMm);
-// A cell's number (whole text a finite number; anything else reads as 0:
-// the table refuses such cells when it is read, see CameraCellProblem).
-double CellDouble(const std::string& cell);
-int CellInt(const std::string& cell);
 
-// The number cells of a camera row (1..27) with their names and ranges.
+// The stored layout: the number cells (1..27) with their names, ranges and
+// formats. Only the table's reader and writer (and tests that build damaged
+// files) go by cell numbers.
 struct CameraCellField {
   int cell;
   const char* name;
   double lo, hi;
   bool integer;
+  int decimals;  // how a changed value is written ("%0.4f", "%0.2f", "%d")
 };
 const std::array<CameraCellField, kCameraCellCount - 1>& CameraCellFields();
-// What the cell needs when its text is not that (nullopt: the cell reads;
-// an empty cell reads as 0).
-std::optional<std::string> CameraCellProblem(const CameraCellField& f, std::string_view text);
-// A cell's number as the table reads it: an empty cell is 0, a cell the
-// table refuses (CameraCellProblem) is nullopt.
-std::optional<double> CameraCellNumber(const CameraCellField& f, std::string_view text);
-// Tells (once each, ReadRefusals.h) every cell of `rows` that does not read,
-// naming `file`, the line and the field. Returns how many were refused.
-int ReportCameraRowProblems(const std::vector<CameraRow>& rows, const std::string& file);
 
-// The record of a row: positions and corrections converted with the X and Y
-// pulses per millimetre, the rest as parsed.
-CameraRecord RecordFromRow(const CameraRow& row, int cameraNumber, double xPulse, double yPulse);
+// One row of the camera table: its typed values, read once where its text
+// comes in, and the text of every cell. A cell keeps the spelling it came
+// with until its value changes; then it is written in its field's format. A
+// row with a cell that is no number in its field's range cannot be read: it
+// keeps its texts (the file is written back as it came) and its refusals
+// (file, line, field), gives no camera record and takes no typed change
+// but a whole new set of values.
+class CameraRow {
+ public:
+  CameraRow() = default;
+  // A new row: every cell in its field's format.
+  explicit CameraRow(const CameraValues& values);
+  // The row of stored cells (current layout), read; refusals name `file`
+  // and `line` (1-based).
+  CameraRow(CameraCells cells, std::string_view file, int line);
 
-// Cuts a stored row text at its TABs (text after the last TAB ignored).
-std::vector<std::string> SplitRowText(const std::string& text);
-// The 28 cells, each followed by a TAB.
-std::string JoinRow(const CameraRow& row);
+  const CameraValues& Values() const { return values_; }
+  const std::string& Name() const { return values_.name; }
+  bool Readable() const { return problems_.empty(); }
+  // The refusals of a row that cannot be read, one per refused cell (empty
+  // when it can); `Needs()` gives what each cell needs, in the same order.
+  const std::vector<platform::FileCellError>& Problems() const { return problems_; }
+  const std::vector<std::string>& Needs() const { return needs_; }
+
+  // Takes `values`: a cell whose value stays keeps its spelling, a changed
+  // cell (and every refused one) is written in its field's format. False,
+  // and nothing changed, when a value is not finite or leaves its field's
+  // range.
+  bool Set(const CameraValues& values);
+  // Typed changes of a readable row (false, nothing changed, otherwise).
+  bool SetPosition(double x, double y);
+  bool SetVisualZoom(double zoom);
+
+  // The stored text: the 28 cells, each followed by a TAB.
+  std::string Text() const;
+  // The cells as stored (the writer's; tests compare spellings with them).
+  const CameraCells& Cells() const { return cells_; }
+  // What the camera list shows, one text per cell: each value in its
+  // field's format; a refused cell as the file holds it.
+  std::vector<std::string> ShownTexts() const;
+
+  bool operator==(const CameraRow& o) const { return cells_ == o.cells_; }
+
+ private:
+  void Read();
+  CameraCells cells_{};
+  std::string file_ = "camera table";
+  int line_ = 0;
+  CameraValues values_{};
+  std::vector<platform::FileCellError> problems_;
+  std::vector<std::string> needs_;
+  std::array<bool, kCameraCellCount> refused_{};
+};
+
+// Reads stored row texts (cut at their TABs, text after the last TAB not a
+// cell): the TAB count of the first text decides the layout of all (15:
+// one-head rows, 21: four-head rows, else current; older rows are moved into
+// the current layout). Nothing is told.
+std::vector<CameraRow> ReadCameraRows(const std::vector<std::string>& texts, std::string_view file);
+// The camera names of stored row texts (the first cell of each).
+std::vector<std::string> CameraNamesOf(const std::vector<std::string>& texts);
+// Tells (once each, ReadRefusals.h) every refused cell of `rows`. Returns
+// how many were refused.
+int ReportCameraRowProblems(const std::vector<CameraRow>& rows);
+
+// The record of a row's values: positions and corrections converted with
+// the X and Y pulses per millimetre, the rest as they are.
+CameraRecord RecordFromValues(const CameraValues& values, int cameraNumber, double xPulse, double yPulse);
 
 class CameraTable {
  public:
-  // The stored row texts: the TAB count of the first text decides the
-  // layout of all (15: one-head rows, 21: four-head rows, else current).
-  // Every number cell is checked (ReportCameraRowProblems); returns how many
-  // were refused. A refused cell keeps its text and counts as 0.
-  int LoadTable(const std::vector<std::string>& texts);
+  // Reads the stored row texts (ReadCameraRows) and tells every refused
+  // cell; returns how many were refused. A row that cannot be read keeps
+  // its text and gives no record.
+  int LoadTable(const std::vector<std::string>& texts, std::string_view file = "config_camera.fig");
   // One text per row.
   std::vector<std::string> SaveTable() const;
 
   int Count() const { return static_cast<int>(m_CameraRows.size()); }
   const std::vector<CameraRow>& Rows() const { return m_CameraRows; }
-  std::vector<CameraRow>& Rows() { return m_CameraRows; }
+  const CameraRow& Row(int index) const { return m_CameraRows.at(static_cast<size_t>(index)); }
   std::vector<std::string> Names() const;
 
   // Name for a new camera; empty when two cameras exist already.
   std::string NewCameraName() const;
-  void AppendRow(const CameraRow& row) { m_CameraRows.push_back(row); }
+  void AppendRow(CameraRow row) { m_CameraRows.push_back(std::move(row)); }
   // False when the index names no row (nothing removed).
   bool DeleteRow(int index);
-  // Replaces row `index`; rows 0 and 1 also recompute their record.
-  bool ModifyRow(int index, const CameraRow& row, double xPulse, double yPulse);
+  // Sets the values of row `index` (CameraRow::Set); rows 0 and 1 also
+  // recompute their record. False, nothing changed, when the index names no
+  // row or a value does not fit.
+  bool ModifyRow(int index, const CameraValues& values, double xPulse, double yPulse);
+  // Typed changes of one row (the calibration tasks); false when the index
+  // names no row or the row cannot take the change.
+  bool SetPosition(int index, double x, double y);
+  bool SetVisualZoom(int index, double zoom);
 
   // Both records from the rows (see the rules in the .cpp).
   void RebuildRecords(double xPulse, double yPulse);
-  // Adds dx, dy (mm) to every camera position ("%.4f") and recomputes only
-  // the camera steps of the records.
+  // Adds dx, dy (mm) to every camera position that can be read ("%.4f")
+  // and recomputes only the camera steps of the records.
   void ShiftPositions(double dxMm, double dyMm, double xPulse, double yPulse);
 
   CameraRecord m_Camera_first;

@@ -360,8 +360,12 @@ class Descent {
   std::vector<cv::Mat> seen_;
 };
 
-TemplateMatch Accepted(const TemplateMatch& m, double accept) {
-  return m.score >= accept ? m : TemplateMatch{};
+// The place a search chose with its score as ScoreAt gives it (the same
+// computation whichever search chose the place), when it reaches `accept`.
+TemplateMatch Accepted(const cv::Mat& image, const cv::Mat& templ, const TemplateMatch& m, double accept) {
+  if (!m.Found()) return {};
+  const TemplateMatch scored{m.topLeft, ScoreAt(image, templ, m.topLeft)};
+  return scored.score >= accept ? scored : TemplateMatch{};
 }
 
 // ---- The search bounded by block sums -----------------------------------------
@@ -610,14 +614,14 @@ TemplateMatch SearchByBlockBound(const cv::Mat& image, const cv::Mat& templ, dou
   if (open.size() > kMaxBoundedPlaces) return {};
   for (const cv::Point& at : open) consider(at);
   decided = true;
-  return Accepted(best, accept);
+  return Accepted(image, templ, best, accept);
 }
 
 // The block-bounded search, or the whole frame when it cannot settle it.
 TemplateMatch BlockBoundOrFull(const cv::Mat& image, const cv::Mat& templ, double accept) {
   bool decided = false;
   const TemplateMatch m = SearchByBlockBound(image, templ, accept, decided);
-  return decided ? m : Accepted(SearchTemplateFull(image, templ), accept);
+  return decided ? m : Accepted(image, templ, SearchTemplateFull(image, templ), accept);
 }
 
 }  // namespace
@@ -633,8 +637,15 @@ double TemplateContrast(const cv::Mat& templ) {
 
 bool HasTemplateContrast(const cv::Mat& templ) { return TemplateContrast(templ) >= kMinTemplateContrast; }
 
+double ScoreAt(const cv::Mat& image, const cv::Mat& templ, cv::Point topLeft) {
+  return PlaceScorer(image, templ).Score(topLeft);
+}
+
 TemplateMatch SearchTemplateFull(const cv::Mat& image, const cv::Mat& templ) {
-  return BestOf(ScorePlaces(image, templ, AllPlaces(image, templ)));
+  // cv::matchTemplate's map chooses the place; its float score is replaced
+  // by the one every search reports.
+  const TemplateMatch best = BestOf(ScorePlaces(image, templ, AllPlaces(image, templ)));
+  return {best.topLeft, ScoreAt(image, templ, best.topLeft)};
 }
 
 TemplateMatch SearchTemplate(const cv::Mat& image, const cv::Mat& templ, double acceptScore) {
@@ -683,7 +694,7 @@ TemplateMatch SearchTemplate(const cv::Mat& image, const cv::Mat& templ, double 
 
   Descent d(p, accept);
   for (const Region& r : regions) d.Follow(r, levels);
-  return Accepted(d.Best(), accept);
+  return Accepted(image, templ, d.Best(), accept);
 }
 
 }  // namespace smt::vision

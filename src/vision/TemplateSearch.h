@@ -40,7 +40,7 @@ namespace smt::vision {
 
 struct TemplateMatch {
   cv::Point topLeft{-1, -1};  // of the template's best place in the frame; (-1, -1): not found
-  double score = -1.0;        // normalised correlation, 1 = perfect
+  double score = -1.0;        // ScoreAt(topLeft): normalised correlation, 1 = perfect
   bool Found() const { return topLeft.x >= 0; }
 };
 
@@ -59,13 +59,24 @@ inline constexpr double kMinTemplateContrast = 3.0;
 double TemplateContrast(const cv::Mat& templ);
 bool HasTemplateContrast(const cv::Mat& templ);
 
+// The normalised correlation of the template with the template-sized window
+// of `image` whose top-left corner is `topLeft` (TM_CCOEFF_NORMED: each
+// channel's mean taken away, the norm over all channels). The window's sums
+// and products with the template are whole numbers summed exactly; only the
+// last few steps round, in double. A flat window scores 0. Every search
+// reports this value at the place it chose, so the score at a place does not
+// depend on which search found it (a whole-frame correlation in float differs
+// from it by up to a few 1e-5).
+double ScoreAt(const cv::Mat& image, const cv::Mat& templ, cv::Point topLeft);
+
 // Frame and template of the same type, 8 bits per channel, the template not
 // larger than the frame (the caller checks). The best place when its score
-// reaches `acceptScore`, else not found; a template without contrast is
-// never found.
+// (ScoreAt) reaches `acceptScore`, else not found; a template without
+// contrast is never found.
 TemplateMatch SearchTemplate(const cv::Mat& image, const cv::Mat& templ, double acceptScore = kTemplateAcceptScore);
 // The whole-frame search at full resolution, without any acceptance (the
-// reference the faster search is held to).
+// reference the faster search is held to): the best place of
+// cv::matchTemplate's score map, and ScoreAt there.
 TemplateMatch SearchTemplateFull(const cv::Mat& image, const cv::Mat& templ);
 
 }  // namespace smt::vision

@@ -192,10 +192,10 @@ TEST_F(PageWiringShellTest, PulseSettingsOkWorksTheCameraPositionsOutAgainInStep
   EXPECT_EQ(v.m_pCameraList->m_Camera_first.CameraPulse_Y, -10000);
   EXPECT_EQ(v.m_pCameraList->m_Camera_second.CameraPulse_X, 375);
   EXPECT_EQ(v.m_pCameraList->m_Camera_second.CameraPulse_Y, 4000);
-  // The positions are re-formatted with four decimals for the frame and the
-  // records saved with the settings.
+  // The positions in millimetres did not change: the frame's rows keep
+  // their spelling; the records are saved with the settings.
   ASSERT_EQ(f.m_lists.cameraRows.size(), 2u);
-  EXPECT_EQ(f.m_lists.cameraRows[1].substr(0, 25), "Camera 2\t1.5000\t20.0000\t0");
+  EXPECT_EQ(f.m_lists.cameraRows[1], CameraRow("Camera 2", 1.5, 20));
   EXPECT_EQ(Config("CameraListConfig", "m_Camera_first.CameraPulse_X"), "25000");
 }
 

@@ -71,7 +71,7 @@ class CalibrationSim : public linktest::MotionSimTest {
 }  // namespace
 
 CameraRow CalibrationSim::RowFromEditValuesFor(const std::string& name, double x, double y) {
-  CameraRow r;
+  CameraCells r;
   r[0] = name;
   r[1] = smt::platform::FormatDouble(x);
   r[2] = smt::platform::FormatDouble(y);
@@ -84,7 +84,7 @@ CameraRow CalibrationSim::RowFromEditValuesFor(const std::string& name, double x
   r[25] = "1";
   r[26] = "1";
   r[27] = "50";
-  return r;
+  return CameraRow(r, "config_camera.fig", 1);
 }
 
 TEST_F(CalibrationSim, StandardPieceGoesToTheCameraAndBack) {
@@ -118,7 +118,7 @@ TEST_F(CalibrationSim, ScaleCalibrationConvergesOnTheTrueScale) {
   Run(4);
   // The piece's outline measures a pixel or two over its 100 pixels.
   EXPECT_NEAR(table.m_Camera_first.VisualZoom, 20.0, 0.5);
-  EXPECT_EQ(table.Rows()[0][20], smt::platform::FormatDouble(table.m_Camera_first.VisualZoom, 2));
+  EXPECT_EQ(table.Rows()[0].Cells()[20], smt::platform::FormatDouble(table.m_Camera_first.VisualZoom, 2));
   EXPECT_GE(frames, 2) << "the first scale (18) is off by more than 1 %";
   EXPECT_EQ(smt::CurrentMachine().curX.load(), 1000) << "the piece is put back";
   EXPECT_FALSE(smt::CurrentMachine().runContinue.load());
@@ -141,12 +141,12 @@ TEST_F(CalibrationSim, CameraPositionIsFoundInOnePass) {
     return true;
   };
   Run(5);
-  const double x = std::atof(table.Rows()[0][1].c_str()), y = std::atof(table.Rows()[0][2].c_str());
+  const double x = std::atof(table.Rows()[0].Cells()[1].c_str()), y = std::atof(table.Rows()[0].Cells()[2].c_str());
   // The picture's x and y are the machine's: the row moves against the
   // offset seen.
   EXPECT_NEAR(x, 50 - errX, 0.02) << "one pass finds the camera";
   EXPECT_NEAR(y, -20 - errY, 0.02);
-  EXPECT_EQ(table.m_Camera_first.CameraPulse_X, static_cast<int32_t>(std::atof(table.Rows()[0][1].c_str()) * 100));
+  EXPECT_EQ(table.m_Camera_first.CameraPulse_X, static_cast<int32_t>(std::atof(table.Rows()[0].Cells()[1].c_str()) * 100));
 }
 
 // A look that finds nothing leaves the camera's place as it was (a missing
@@ -159,8 +159,8 @@ TEST_F(CalibrationSim, CameraPositionStaysWhenALookFindsNothing) {
     return true;
   };
   Run(5);
-  EXPECT_EQ(table.Rows()[0][1], smt::platform::FormatDouble(50));
-  EXPECT_EQ(table.Rows()[0][2], smt::platform::FormatDouble(-20));
+  EXPECT_EQ(table.Rows()[0].Cells()[1], smt::platform::FormatDouble(50));
+  EXPECT_EQ(table.Rows()[0].Cells()[2], smt::platform::FormatDouble(-20));
 }
 
 TEST_F(CalibrationSim, NoCameraLeavesThePieceOnTheNozzle) {

@@ -2,7 +2,8 @@
 // numeric key of [CameraListConfig] replaced in turn by what a damaged or
 // hand-edited file holds: each is refused naming the file and the line and
 // field (or the key), told once; the table keeps every row as it came, the
-// value falls back to 0 (the key to its default) and nothing else changes.
+// damaged row cannot be read and gives no camera record (a key falls back to
+// its default) and nothing else changes.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -43,7 +44,13 @@ CameraRow GoodRow(const std::string& name, int k) {
   v.precisionXY = 2;
   v.precisionA = 5;
   v.collectTime = 50;
-  return RowFromEditValues(v);
+  return CameraRow(v);
+}
+
+std::string Join(const CameraCells& cells) {
+  std::string s;
+  for (const auto& c : cells) s += c + "\t";
+  return s;
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -86,10 +93,10 @@ TEST(CameraFileCells, EveryNumberCellRefusesWhatIsNoNumberInItsRangeAndTheRowIsK
       for (const std::string& text : bad) {
         SCOPED_TRACE("line " + std::to_string(line + 1) + " field " + f.name + " \"" + text + "\"");
         std::vector<std::string> texts;
-        for (const CameraRow& r : good) texts.push_back(JoinRow(r));
-        CameraRow damaged = good[line];
-        damaged[f.cell] = text;
-        texts[line] = JoinRow(damaged);
+        for (const CameraRow& r : good) texts.push_back(r.Text());
+        CameraCells damaged = good[line].Cells();
+        damaged[static_cast<size_t>(f.cell)] = text;
+        texts[line] = Join(damaged);
         platform::ForgetReadRefusals();
         messages.service.Clear();
         CameraTable table;
@@ -106,12 +113,26 @@ TEST(CameraFileCells, EveryNumberCellRefusesWhatIsNoNumberInItsRangeAndTheRowIsK
         refusals += 1;
         // The row goes back to the file as it came.
         EXPECT_EQ(table.SaveTable(), texts);
-        // The record takes 0 for that cell and the file's value for every other.
+        // The damaged row cannot be read: it names its first refused cell,
+        // gives no record, and the other row reads as it did.
+        const CameraRow& row = table.Row(static_cast<int>(line));
+        EXPECT_FALSE(row.Readable());
+        ASSERT_EQ(row.Problems().size(), 1u);
+        EXPECT_EQ(row.Problems()[0].file(), "config_camera.fig");
+        EXPECT_EQ(row.Problems()[0].line(), static_cast<int>(line) + 1);
+        EXPECT_EQ(row.Problems()[0].field(), f.name);
+        EXPECT_EQ(row.ShownTexts()[static_cast<size_t>(f.cell)], text) << "the list shows what the file holds";
         table.RebuildRecords(100, 100);
-        CameraRow emptied = good[line];
-        emptied[f.cell] = "";
-        const CameraRecord expected = RecordFromRow(emptied, static_cast<int>(line) + 1, 100, 100);
-        EXPECT_EQ(line == 0 ? table.m_Camera_first : table.m_Camera_second, expected);
+        const size_t other = 1 - line;
+        EXPECT_EQ(line == 0 ? table.m_Camera_first : table.m_Camera_second, CameraRecord{});
+        EXPECT_EQ(other == 0 ? table.m_Camera_first : table.m_Camera_second,
+                  RecordFromValues(good[other].Values(), static_cast<int>(other) + 1, 100, 100));
+        // Whole new values make it readable again: the refused cell is
+        // written in its field's format, every other cell keeps its text.
+        CameraTable fixed;
+        fixed.LoadTable(texts);
+        ASSERT_TRUE(fixed.ModifyRow(static_cast<int>(line), good[line].Values(), 100, 100));
+        EXPECT_EQ(fixed.SaveTable()[line], good[line].Text());
       }
     }
   }
@@ -142,7 +163,7 @@ TEST(CameraFileCells, EveryNumericKeyOfTheCameraListSectionRefusesWhatIsNoNumber
   s.m_bVisualOffset = 1;
   s.m_AllowOffset = 0.5;
   CameraTable t;
-  t.LoadTable({JoinRow(GoodRow(kCameraName1, 0)), JoinRow(GoodRow(kCameraName2, 1))});
+  t.LoadTable({GoodRow(kCameraName1, 0).Text(), GoodRow(kCameraName2, 1).Text()});
   t.RebuildRecords(100, 100);
   ASSERT_TRUE(SaveCameraListConfig(good.str(), s, t.m_Camera_first, t.m_Camera_second));
   platform::ClearProfileCache();

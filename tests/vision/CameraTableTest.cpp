@@ -29,7 +29,7 @@ CameraRow Row(const std::string& name, double x, double y) {
   v.precisionXY = 2;
   v.precisionA = 5;
   v.collectTime = 50;
-  return RowFromEditValues(v);
+  return CameraRow(v);
 }
 }  // namespace
 
@@ -47,7 +47,7 @@ TEST(CameraTable, OlderLayoutsMoveTheirCellsIntoPlace) {
     CameraTable t;
     t.LoadTable({Text(cells)});
     ASSERT_EQ(t.Count(), 1) << heads;
-    const CameraRow& r = t.Rows()[0];
+    const CameraCells& r = t.Rows()[0].Cells();
     EXPECT_EQ(r[0], "Camera 1");
     EXPECT_EQ(r[3], "0.10");
     EXPECT_EQ(r[2 + 2 * heads], "0.2" + std::to_string(heads - 1));
@@ -67,7 +67,7 @@ TEST(CameraTable, CurrentLayoutKeepsTwentyEightCellsAndRoundTrips) {
   for (int i = 0; i < 30; ++i) cells.push_back(std::to_string(i));
   CameraTable t;
   t.LoadTable({Text(cells) + "tail"});
-  EXPECT_EQ(t.Rows()[0][27], "27");
+  EXPECT_EQ(t.Rows()[0].Cells()[27], "27");
   CameraTable u;
   u.LoadTable(t.SaveTable());
   EXPECT_EQ(u.Rows(), t.Rows());
@@ -85,7 +85,9 @@ TEST(CameraTable, NewNamesAndRecordsFollowTheRows) {
   EXPECT_EQ(t.m_Camera_second.CameraPulse_Y, -12345) << "truncated toward zero";
   EXPECT_EQ(t.m_Camera_second.Light_Contrast, 100);
   EXPECT_EQ(t.m_Camera_second.CollectTime, 50);
-  t.Rows()[0][0] = "Camera 1";
+  CameraValues renamed = t.Row(0).Values();
+  renamed.name = "Camera 1";
+  ASSERT_TRUE(t.ModifyRow(0, renamed, 1000, 1000));
   EXPECT_EQ(t.NewCameraName(), "Camera 2");
   t.RebuildRecords(1000, 1000);
   EXPECT_EQ(t.m_Camera_first.CameraNumber, 1);
@@ -93,7 +95,7 @@ TEST(CameraTable, NewNamesAndRecordsFollowTheRows) {
   t.AppendRow(Row("Camera 2", 1, 1));
   EXPECT_EQ(t.NewCameraName(), "");
   // Modify of row 1 changes the second record at once.
-  ASSERT_TRUE(t.ModifyRow(1, Row("Camera 2", 2.5, -1), 100, 100));
+  ASSERT_TRUE(t.ModifyRow(1, Row("Camera 2", 2.5, -1).Values(), 100, 100));
   EXPECT_EQ(t.m_Camera_second.CameraPulse_X, 250);
   EXPECT_EQ(t.m_Camera_second.CameraNumber, 2);
 }
@@ -103,16 +105,21 @@ TEST(CameraTable, DeleteAtARememberedIndexAndShift) {
   t.AppendRow(Row("Camera 1", 1.5, -2));
   t.AppendRow(Row("Camera 2", 3, -4));
   EXPECT_TRUE(t.DeleteRow(0));
-  EXPECT_EQ(t.Rows()[0][0], "Camera 2");
+  EXPECT_EQ(t.Rows()[0].Name(), "Camera 2");
   EXPECT_TRUE(t.DeleteRow(0));
   EXPECT_FALSE(t.DeleteRow(0));
-  t.AppendRow(Row("Camera 1", 1.5, -2));
-  t.Rows()[0][1] = "1.5";
+  CameraCells cells = Row("Camera 1", 1.5, -2).Cells();
+  cells[1] = "1.5";
+  t.AppendRow(CameraRow(cells, "config_camera.fig", 1));
   t.m_Camera_first.Light_Contrast = 77;
   t.ShiftPositions(0, 0, 1000, 1000);
-  EXPECT_EQ(t.Rows()[0][1], "1.5000");
+  EXPECT_EQ(t.Rows()[0].Cells()[1], "1.5") << "a position that stays keeps its spelling";
   EXPECT_EQ(t.m_Camera_first.CameraPulse_X, 1500);
   EXPECT_EQ(t.m_Camera_first.Light_Contrast, 77) << "only the camera steps are recomputed";
+  t.ShiftPositions(1, 0, 1000, 1000);
+  EXPECT_EQ(t.Rows()[0].Cells()[1], "2.5000");
+  EXPECT_EQ(t.Rows()[0].Cells()[2], Row("Camera 1", 1.5, -2).Cells()[2]);
+  EXPECT_EQ(t.m_Camera_first.CameraPulse_X, 2500);
 }
 
 TEST(CameraTable, FeederIconsByCameraCount) {

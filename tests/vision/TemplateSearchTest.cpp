@@ -25,10 +25,19 @@ namespace {
 
 // ---- The full search's answer -------------------------------------------
 
-// The full search's best place, or none when a place away from it scores
+// The full search's answer: the best place of cv::matchTemplate's map, its
+// score there as every search reports it (ScoreAt) and the map's own float
+// score there.
+struct FullAnswer {
+  cv::Point topLeft;
+  double score;
+  double mapScore;
+};
+
+// The full search's answer, or none when a place away from the best scores
 // within rounding of it (a template showing one of two mirror-alike pads of
 // a noiseless chip: either place is right).
-std::optional<TemplateMatch> Unambiguous(const cv::Mat& frame, const cv::Mat& templ) {
+std::optional<FullAnswer> Unambiguous(const cv::Mat& frame, const cv::Mat& templ) {
   cv::Mat scores;
   cv::matchTemplate(frame, templ, scores, cv::TM_CCOEFF_NORMED);
   double best = 0;
@@ -38,7 +47,7 @@ std::optional<TemplateMatch> Unambiguous(const cv::Mat& frame, const cv::Mat& te
     for (int x = 0; x < scores.cols; ++x)
       if ((std::abs(x - at.x) > 2 || std::abs(y - at.y) > 2) && scores.at<float>(y, x) > best - 1e-4)
         return std::nullopt;
-  return TemplateMatch{at, best};
+  return FullAnswer{at, ScoreAt(frame, templ, at), best};
 }
 
 // Compares the search with the full search on one frame and template at one
@@ -56,7 +65,12 @@ bool SameAnswer(const cv::Mat& frame, const cv::Mat& templ, double accept, const
   const TemplateMatch fast = SearchTemplate(frame, templ, accept);
   if (full->score >= accept) {
     EXPECT_EQ(fast.topLeft, full->topLeft) << what << " full score " << full->score;
-    EXPECT_NEAR(fast.score, full->score, 5e-5) << what;
+    // The same place gives the same score, to the last bit, whichever
+    // search found it.
+    EXPECT_EQ(fast.score, full->score) << what;
+    // And it is the correlation the map holds there, up to the map's float
+    // sums over the whole frame.
+    EXPECT_NEAR(fast.score, full->mapScore, 5e-5) << what;
   } else {
     EXPECT_FALSE(fast.Found()) << what << " full score " << full->score << " found " << fast.topLeft << " "
                                << fast.score;
@@ -312,6 +326,44 @@ double ExactScore(const cv::Mat& frame, const cv::Mat& templ, cv::Point at) {
   return dot / std::sqrt(ww * tt);
 }
 
+// The score at a place is the normalised correlation of the template with
+// that window worked out in double, anywhere in the frame (its corners
+// included), grey and colour: for the window the template was cut from (1),
+// for windows unlike it, for its negative (-1), and for a flat window (0:
+// no correlation is defined there).
+TEST(TemplateSearch, ScoreAtIsTheCorrelationOfTheWindow) {
+  SimulatedScene scene(640, 480, 20.0, {100.0, 50.0});
+  Chips(scene);
+  scene.SetNoise(5.0, 8);
+  cv::Mat colour = scene.Render(), grey;
+  cv::cvtColor(colour, grey, cv::COLOR_BGR2GRAY);
+  for (cv::Mat* f : {&grey, &colour}) {
+    // Around the fourth chip.
+    const cv::Point2d chip = scene.ToPixel(scene.Axis() + cv::Point2d(3.0, -8.0));
+    const cv::Rect cut(static_cast<int>(chip.x) - 32, static_cast<int>(chip.y) - 24, 64, 48);
+    const cv::Mat templ = (*f)(cut).clone();
+    ASSERT_TRUE(HasTemplateContrast(templ));
+    const std::string channels = " channels " + std::to_string(f->channels());
+    EXPECT_NEAR(ScoreAt(*f, templ, cut.tl()), 1.0, 1e-12) << channels;
+    cv::Mat negative;
+    cv::bitwise_not(templ, negative);
+    EXPECT_NEAR(ScoreAt(*f, negative, cut.tl()), -1.0, 1e-12) << channels;
+    const cv::Point last(f->cols - templ.cols, f->rows - templ.rows);
+    for (const cv::Point at : {cv::Point(0, 0), last, cv::Point(last.x, 0), cv::Point(300, 100), cv::Point(13, 377),
+                               cut.tl() + cv::Point(1, 0)}) {
+      const double score = ScoreAt(*f, templ, at);
+      EXPECT_NEAR(score, ExactScore(*f, templ, at), 1e-9) << at << channels;
+      // What cv::matchTemplate gives at that window alone, in float.
+      cv::Mat one;
+      cv::matchTemplate((*f)(cv::Rect(at, templ.size())), templ, one, cv::TM_CCOEFF_NORMED);
+      EXPECT_NEAR(score, one.at<float>(0, 0), 1e-4) << at << channels;
+    }
+    cv::Mat flat = f->clone();
+    flat(cv::Rect(cv::Point(200, 300), templ.size())).setTo(cv::Scalar::all(77));
+    EXPECT_EQ(ScoreAt(flat, templ, {200, 300}), 0.0) << channels;
+  }
+}
+
 // Near-flat templates (bare board and a faint trace through the camera's
 // noise) cut from the searched picture itself, where only their own place
 // matches: grey and colour, template sides that split into blocks of
@@ -338,8 +390,8 @@ TEST(TemplateSearch, NearFlatTemplatesAnswerAsTheFullSearch) {
         const std::string what = std::string(colour ? "colour " : "grey ") + std::to_string(size.width) + "x" +
                                  std::to_string(size.height) + " at " + std::to_string(at.x) + "," +
                                  std::to_string(at.y);
-        // In its own picture: the full search's place, and its score worked
-        // out in double (the full search's float sums of a near-flat
+        // In its own picture: the full search's place and score, the score
+        // worked out in double (the map's float sums of a near-flat
         // template round by up to 2e-4).
         // Bare board seen in grey keeps less than the least contrast a
         // template needs: never found (held by the test below).
@@ -348,8 +400,10 @@ TEST(TemplateSearch, NearFlatTemplatesAnswerAsTheFullSearch) {
         ASSERT_TRUE(full.has_value()) << what;
         const TemplateMatch fast = SearchTemplate(frame, templ, kTemplateAcceptScore);
         EXPECT_EQ(fast.topLeft, full->topLeft) << what;
+        EXPECT_EQ(fast.score, full->score) << what;
+        EXPECT_EQ(fast.score, SearchTemplateFull(frame, templ).score) << what;
         EXPECT_NEAR(fast.score, ExactScore(frame, templ, full->topLeft), 1e-9) << what;
-        EXPECT_NEAR(fast.score, full->score, 2e-4) << what;
+        EXPECT_NEAR(fast.score, full->mapScore, 2e-4) << what;
         if (SameAnswer(next, templ, kTemplateAcceptScore, what + " in the next picture")) ++compared;
       }
   }
@@ -373,7 +427,7 @@ TEST(TemplateSearch, ColourFramesAndSmallTemplates) {
         continue;
       }
       EXPECT_EQ(fast.topLeft, full.topLeft) << cut << " channels " << f->channels();
-      EXPECT_NEAR(fast.score, full.score, 5e-5);
+      EXPECT_EQ(fast.score, full.score) << cut << " channels " << f->channels();
     }
   }
 }
