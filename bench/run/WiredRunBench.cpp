@@ -237,7 +237,7 @@ double WiredRun(Machine& machine, const Size& size, bool selectedOnly, double* e
   smt::platform::GuiDispatcher::Install(&gui);
   double seconds = 0;
   {
-    CDialogPartList panel{smt::job::PartListOf(smt::CurrentMachine())};
+    CDialogPartList panel{smt::CurrentMachine()};
     panel.resize(1200, 800);
     panel.show();
     panel.Job().placementRows = Rows(size.rows, size.placed);
@@ -449,7 +449,7 @@ void BM_RepeatedRunsMemory(benchmark::State& state) {
     smt::platform::QtGuiDispatcher gui;
     smt::platform::GuiDispatcher::Install(&gui);
     {
-      CDialogPartList panel{smt::job::PartListOf(smt::CurrentMachine())};
+      CDialogPartList panel{smt::CurrentMachine()};
       panel.resize(1200, 800);
       panel.show();
       panel.Job().placementRows = Rows(size.rows, size.placed);
@@ -540,7 +540,7 @@ double ListWork(CDialogPartList& panel, int rows, bool all) {
 void BM_PartListEveryRowSelected(benchmark::State& state) {
   App();
   const int rows = static_cast<int>(state.range(0));
-  CDialogPartList panel{smt::job::PartListOf(smt::CurrentMachine())};
+  CDialogPartList panel{smt::CurrentMachine()};
   panel.resize(1200, 800);
   panel.show();
   double all = 0, one = 0;

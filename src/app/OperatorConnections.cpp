@@ -29,7 +29,7 @@ namespace {
 // The part editors' take buttons measure from the shown board's origin and
 // their jog pads drive the machine through the jog panel.
 void ConnectPartEditors(CSMTView& view) {
-  auto& h = smt::job::ThePartEditorHooks();
+  auto& h = smt::job::PartEditorHooksOf(smt::CurrentMachine());
   h.pcbOrigin = [&view] {
     if (!view.m_pPartList) return std::pair<double, double>{0, 0};
     // The shown board's stored origin (the PCB editor may hold unapplied edits).

@@ -90,7 +90,7 @@ int CSMTView::OnCreate() {
     left->addWidget(m_pSetView, 3);
   }
   if (!m_pManualControl) {
-    m_pManualControl = new CDialogManualControl(leftColumn_);
+    m_pManualControl = new CDialogManualControl(smt::CurrentMachine(), leftColumn_);
     m_pManualControl->LoadLanguage(app, frame_.Language());
     m_pManualControl->ApplyLanguageTexts();
     m_pManualControl->LoadConfig(app);
@@ -124,7 +124,7 @@ void CSMTView::CreateListPanels() {
     m_pFeedList->hide();
   }
   if (!m_pPartList) {
-    m_pPartList = new CDialogPartList(smt::job::PartListOf(smt::CurrentMachine()), rightArea_);
+    m_pPartList = new CDialogPartList(smt::CurrentMachine(), rightArea_);
     FitPanel(m_pPartList, 2);
     m_pPartList->show();
   }
@@ -261,7 +261,7 @@ void CSMTView::OnShowFeedList() {
 
 void CSMTView::OnShowPartList() {
   if (!m_pPartList) {
-    m_pPartList = new CDialogPartList(smt::job::PartListOf(smt::CurrentMachine()), rightArea_);
+    m_pPartList = new CDialogPartList(smt::CurrentMachine(), rightArea_);
     FitPanel(m_pPartList, 2);
     m_pPartList->show();
     return;

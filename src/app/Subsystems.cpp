@@ -121,7 +121,7 @@ void InstallLink(CSMTView& view) {
     // when the board answers again.
     env.linkDropped = [panel] { smt::platform::PostToGui([panel] { panel->EnableJogControls(false); }); };
     env.linkRestored = [panel] { smt::platform::PostToGui([panel] { panel->ApplyLanguageTexts(); }); };
-    OpenFirmwareUpdateDialog(parent, env);
+    OpenFirmwareUpdateDialog(parent, smt::CurrentMachine(), env);
   });
   view.RegisterDialog(smt::app::cmd::kCpuVersionNumber, [&view](QWidget* parent) {
     const std::string& app = view.frame()->m_strAppPath;

@@ -107,15 +107,16 @@ constexpr const char* kSkipped = "0/";
 
 }  // namespace
 
-CDialogPCBEdit::CDialogPCBEdit(smt::job::JobModel& job, smt::job::MarkCameraPanelSlot& camera, QWidget* parent)
-    : QDialog(parent), job_(job), camera_(camera) {
+CDialogPCBEdit::CDialogPCBEdit(smt::Machine& machine, smt::job::JobModel& job, smt::job::MarkCameraPanelSlot& camera,
+                               QWidget* parent)
+    : QDialog(parent), machine_(machine), job_(job), camera_(camera) {
   setObjectName("CDialogPCBEdit");
   for (const auto& [k, v] : TextTable()) texts_[k] = v;
   Build();
   ApplyLanguageTexts();
 }
 
-int CDialogPCBEdit::Type() const { return smt::CurrentMachine().machineType.load(); }
+int CDialogPCBEdit::Type() const { return machine_.machineType.load(); }
 
 std::string CDialogPCBEdit::Text(const std::string& key) const {
   auto it = texts_.find(key);

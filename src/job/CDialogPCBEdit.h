@@ -18,6 +18,10 @@
 #include "job/JobModel.h"
 #include "job/MarkCameraPanel.h"
 
+namespace smt {
+class Machine;
+}
+
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -58,8 +62,10 @@ struct PcbEditFields {
 class CDialogPCBEdit : public QDialog {
   Q_OBJECT
  public:
-  // The editor shows the board's Mark camera values on `camera`.
-  CDialogPCBEdit(smt::job::JobModel& job, smt::job::MarkCameraPanelSlot& camera, QWidget* parent = nullptr);
+  // The editor edits the boards of `job`, shows the board's Mark camera
+  // values on `camera` and takes positions from `machine`.
+  CDialogPCBEdit(smt::Machine& machine, smt::job::JobModel& job, smt::job::MarkCameraPanelSlot& camera,
+                 QWidget* parent = nullptr);
 
   // The import of pick-and-place files (the EDA import's dialog) and the
   // two-mark test.
@@ -155,6 +161,7 @@ class CDialogPCBEdit : public QDialog {
   void Message(const std::string& key);
   int Type() const;
 
+  smt::Machine& machine_;
   smt::job::JobModel& job_;
   smt::job::MarkCameraPanelSlot& camera_;
   // What an import replaced while the editor is open: the parts of each

@@ -101,18 +101,18 @@ void CDialogPCBEdit::OnUnlockVisualZoom() { dbl_["c_1119"]->setEnabled(true); }
 void CDialogPCBEdit::OnUnlockDetectPrecision() { int_["c_1121"]->setEnabled(true); }
 
 void CDialogPCBEdit::OnTakePosition(int id) {
-  auto& store = smt::settings::SettingsStores::Instance().machine;
+  auto& store = machine_.Part<smt::settings::SettingsStores>().machine;
   const auto pulse = store.Pulse();
   const auto basic = store.Basic();
   const double xp = pulse->m_X_Pulse, yp = pulse->m_Y_Pulse;
   const bool lamp = Type() == 4;
-  const int platform = smt::link::Runtime().headGroup.load();  // the jog panel's platform (1 or 2)
+  const int platform = smt::link::RuntimeOf(machine_).headGroup.load();  // the jog panel's platform (1 or 2)
   // X readings: the second platform's X on the lamp machine (but the plain
   // origin X button); Y readings: the platform the jog panel drives.
-  auto xPos = [&](bool second) { return lamp && second ? smt::CurrentMachine().motion.curPlatform[0].load() : smt::CurrentMachine().curX.load(); };
+  auto xPos = [&](bool second) { return lamp && second ? machine_.motion.curPlatform[0].load() : machine_.curX.load(); };
   auto yPos = [&]() -> int32_t {
-    if (!lamp || platform == 1) return smt::CurrentMachine().curY;
-    if (platform == 2) return smt::CurrentMachine().motion.curPlatform[1];
+    if (!lamp || platform == 1) return machine_.curY;
+    if (platform == 2) return machine_.motion.curPlatform[1];
     return 0;  // no platform chosen: no defined reading
   };
   // An origin box that holds no number counts as 0 for the Mark readings.
@@ -137,10 +137,10 @@ void CDialogPCBEdit::OnTakePosition(int id) {
     case 1020: put("c_1107", smt::job::PcbTakeValue(PcbTake::MarkCamY, yPos(), 0, yp, camY, orgY)); break;
     case 1025: put("c_1108", smt::job::PcbTakeValue(PcbTake::MarkCamX, xPos(true), 0, xp, camX, orgX)); break;
     case 1026: put("c_1109", smt::job::PcbTakeValue(PcbTake::MarkCamY, yPos(), 0, yp, camY, orgY)); break;
-    case 1022: offset("c_1112", "c_1106", smt::CurrentMachine().curX, xp, camX, orgX); break;
-    case 1024: offset("c_1113", "c_1107", smt::CurrentMachine().curY, yp, camY, orgY); break;
-    case 1027: offset("c_1114", "c_1108", smt::CurrentMachine().curX, xp, camX, orgX); break;
-    case 1028: offset("c_1115", "c_1109", smt::CurrentMachine().curY, yp, camY, orgY); break;
+    case 1022: offset("c_1112", "c_1106", machine_.curX, xp, camX, orgX); break;
+    case 1024: offset("c_1113", "c_1107", machine_.curY, yp, camY, orgY); break;
+    case 1027: offset("c_1114", "c_1108", machine_.curX, xp, camX, orgX); break;
+    case 1028: offset("c_1115", "c_1109", machine_.curY, yp, camY, orgY); break;
     default: break;
   }
 }

@@ -35,7 +35,7 @@ const std::vector<std::pair<std::string, std::string>>& DisTexts() {
 
 }  // namespace
 
-CDialogPartEditDis::CDialogPartEditDis(QWidget* parent) : QDialog(parent) {
+CDialogPartEditDis::CDialogPartEditDis(smt::Machine& machine, QWidget* parent) : QDialog(parent), machine_(machine) {
   setObjectName("CDialogPartEditDis");
   for (const auto& [k, v] : DisTexts()) texts_[k] = v;
   auto* lay = new QVBoxLayout(this);
@@ -77,7 +77,7 @@ CDialogPartEditDis::CDialogPartEditDis(QWidget* parent) : QDialog(parent) {
 
   lay->addLayout(MakeTakeButtons(this, {[this] { OnTakeX(); }, [this] { OnTakeY(); }, [this] { OnTakeZ(); },
                                          [this] { OnCameraX(); }, [this] { OnCameraY(); }}));
-  lay->addWidget(MakeJogPad(this, true));
+  lay->addWidget(MakeJogPad(this, machine_, true));
   auto* buttons = new QHBoxLayout;
   auto* ok = new QPushButton(this);
   ok->setObjectName("c_1");
@@ -151,29 +151,30 @@ bool CDialogPartEditDis::Edit(DisEditFields& f) {
 }
 
 namespace {
-// The settings as they are now; the pointer keeps them for the expression that reads them.
-std::shared_ptr<const smt::settings::PulseSettings> Pulse() {
-  return smt::settings::SettingsStores::Instance().machine.Pulse();
+// The machine's settings as they are now; the pointer keeps them for the
+// expression that reads them.
+std::shared_ptr<const smt::settings::PulseSettings> Pulse(smt::Machine& m) {
+  return m.Part<smt::settings::SettingsStores>().machine.Pulse();
 }
-std::shared_ptr<const smt::settings::BasicSettings> Basic() {
-  return smt::settings::SettingsStores::Instance().machine.Basic();
+std::shared_ptr<const smt::settings::BasicSettings> Basic(smt::Machine& m) {
+  return m.Part<smt::settings::SettingsStores>().machine.Basic();
 }
 }  // namespace
 
 void CDialogPartEditDis::OnTakeX() {
-  boxes_[1005]->setText(QString::fromStdString(NudgedText(EditorTakeAxis(smt::CurrentMachine().curX, EditorOrigin().first, Pulse()->m_X_Pulse))));
+  boxes_[1005]->setText(QString::fromStdString(NudgedText(EditorTakeAxis(machine_.curX, EditorOrigin(machine_).first, Pulse(machine_)->m_X_Pulse))));
 }
 void CDialogPartEditDis::OnTakeY() {
-  boxes_[1006]->setText(QString::fromStdString(NudgedText(EditorTakeAxis(smt::CurrentMachine().curY, EditorOrigin().second, Pulse()->m_Y_Pulse))));
+  boxes_[1006]->setText(QString::fromStdString(NudgedText(EditorTakeAxis(machine_.curY, EditorOrigin(machine_).second, Pulse(machine_)->m_Y_Pulse))));
 }
 void CDialogPartEditDis::OnTakeZ() {
-  boxes_[1008]->setText(QString::fromStdString(NudgedText(DispenseHeadZ(smt::CurrentMachine().machineType) / (Pulse()->m_Z_Pulse != 0 ? Pulse()->m_Z_Pulse : 1.0))));
+  boxes_[1008]->setText(QString::fromStdString(NudgedText(DispenseHeadZ(machine_.machineType) / (Pulse(machine_)->m_Z_Pulse != 0 ? Pulse(machine_)->m_Z_Pulse : 1.0))));
 }
 void CDialogPartEditDis::OnCameraX() {
   boxes_[1005]->setText(QString::fromStdString(
-      NudgedText(EditorTakeCamera(smt::CurrentMachine().curX, EditorOrigin().first, Basic()->m_X_CameraToNozzle1, Pulse()->m_X_Pulse))));
+      NudgedText(EditorTakeCamera(machine_.curX, EditorOrigin(machine_).first, Basic(machine_)->m_X_CameraToNozzle1, Pulse(machine_)->m_X_Pulse))));
 }
 void CDialogPartEditDis::OnCameraY() {
   boxes_[1006]->setText(QString::fromStdString(
-      NudgedText(EditorTakeCamera(smt::CurrentMachine().curY, EditorOrigin().second, Basic()->m_Y_CameraToNozzle1, Pulse()->m_Y_Pulse))));
+      NudgedText(EditorTakeCamera(machine_.curY, EditorOrigin(machine_).second, Basic(machine_)->m_Y_CameraToNozzle1, Pulse(machine_)->m_Y_Pulse))));
 }

@@ -1,12 +1,16 @@
 #pragma once
 // The dispensing point editor: one dispensing row, or the fields to change
 // in several rows (the "changed" flags record what the operator touched),
-// with take-position buttons and a jog pad.
+// with take-position buttons and a jog pad on the machine it is given.
 #include <QDialog>
 #include <map>
 #include <string>
 
 #include "job/PartEditFields.h"
+
+namespace smt {
+class Machine;
+}
 
 class QCheckBox;
 class QLineEdit;
@@ -14,7 +18,7 @@ class QLineEdit;
 class CDialogPartEditDis : public QDialog {
   Q_OBJECT
  public:
-  explicit CDialogPartEditDis(QWidget* parent = nullptr);
+  explicit CDialogPartEditDis(smt::Machine& machine, QWidget* parent = nullptr);
 
   // Section "PartEditDisConfig" of "<appDir>/<language>.ini".
   void LoadLanguage(const std::string& appDir, const std::string& language);
@@ -37,6 +41,7 @@ class CDialogPartEditDis : public QDialog {
   QCheckBox* DispenseBox() const { return dispense_; }
 
  private:
+  smt::Machine& machine_;
   smt::job::DisEditFields f_;
   std::map<int, QLineEdit*> boxes_;
   QCheckBox* dispense_ = nullptr;

@@ -23,7 +23,7 @@ namespace {
 const std::pair<int, int> kLocks[] = {{1581, 1582}, {1583, 1584}, {1586, 1591}, {1590, 1587}, {1589, 1578}, {1576, 1588}};
 }  // namespace
 
-CDialogPartEditDrill::CDialogPartEditDrill(QWidget* parent) : QDialog(parent) {
+CDialogPartEditDrill::CDialogPartEditDrill(smt::Machine& machine, QWidget* parent) : QDialog(parent), machine_(machine) {
   setObjectName("CDialogPartEditDrill");
   setWindowTitle(QString::fromUtf8("钻孔编辑"));
   auto* lay = new QVBoxLayout(this);
@@ -65,7 +65,7 @@ CDialogPartEditDrill::CDialogPartEditDrill(QWidget* parent) : QDialog(parent) {
   lay->addLayout(g);
   lay->addLayout(MakeTakeButtons(this, {[this] { OnTakeX(); }, [this] { OnTakeY(); }, [this] { OnTakeZ(); },
                                          [this] { OnCameraX(); }, [this] { OnCameraY(); }}));
-  lay->addWidget(MakeJogPad(this, false));
+  lay->addWidget(MakeJogPad(this, machine_, false));
   auto* buttons = new QHBoxLayout;
   auto* ok = ok_ = new QPushButton(QString::fromUtf8("确  定"), this);
   auto* cancel = cancel_ = new QPushButton(QString::fromUtf8("取  消"), this);
@@ -175,24 +175,24 @@ double P(double v) { return v != 0 ? v : 1.0; }
 }  // namespace
 
 void CDialogPartEditDrill::OnTakeX() {
-  const auto p = smt::settings::SettingsStores::Instance().machine.Pulse();
-  boxes_[1005]->setText(QString::fromStdString(NudgedTextG(EditorTakeAxis(smt::CurrentMachine().curX, EditorOrigin().first, p->m_X_Pulse))));
+  const auto p = machine_.Part<smt::settings::SettingsStores>().machine.Pulse();
+  boxes_[1005]->setText(QString::fromStdString(NudgedTextG(EditorTakeAxis(machine_.curX, EditorOrigin(machine_).first, p->m_X_Pulse))));
 }
 void CDialogPartEditDrill::OnTakeY() {
-  const auto p = smt::settings::SettingsStores::Instance().machine.Pulse();
-  boxes_[1006]->setText(QString::fromStdString(NudgedTextG(EditorTakeAxis(smt::CurrentMachine().curY, EditorOrigin().second, p->m_Y_Pulse))));
+  const auto p = machine_.Part<smt::settings::SettingsStores>().machine.Pulse();
+  boxes_[1006]->setText(QString::fromStdString(NudgedTextG(EditorTakeAxis(machine_.curY, EditorOrigin(machine_).second, p->m_Y_Pulse))));
 }
 void CDialogPartEditDrill::OnTakeZ() {
-  const auto p = smt::settings::SettingsStores::Instance().machine.Pulse();
-  boxes_[1008]->setText(QString::fromStdString(NudgedTextG(smt::CurrentMachine().curZ[0] / P(p->m_Z_Pulse))));
+  const auto p = machine_.Part<smt::settings::SettingsStores>().machine.Pulse();
+  boxes_[1008]->setText(QString::fromStdString(NudgedTextG(machine_.curZ[0] / P(p->m_Z_Pulse))));
 }
 void CDialogPartEditDrill::OnCameraX() {
-  auto& m = smt::settings::SettingsStores::Instance().machine;
+  auto& m = machine_.Part<smt::settings::SettingsStores>().machine;
   boxes_[1005]->setText(QString::fromStdString(NudgedTextG(
-      EditorTakeCamera(smt::CurrentMachine().curX, EditorOrigin().first, m.Basic()->m_X_CameraToNozzle1, m.Pulse()->m_X_Pulse))));
+      EditorTakeCamera(machine_.curX, EditorOrigin(machine_).first, m.Basic()->m_X_CameraToNozzle1, m.Pulse()->m_X_Pulse))));
 }
 void CDialogPartEditDrill::OnCameraY() {
-  auto& m = smt::settings::SettingsStores::Instance().machine;
+  auto& m = machine_.Part<smt::settings::SettingsStores>().machine;
   boxes_[1006]->setText(QString::fromStdString(NudgedTextG(
-      EditorTakeCamera(smt::CurrentMachine().curY, EditorOrigin().second, m.Basic()->m_Y_CameraToNozzle1, m.Pulse()->m_Y_Pulse))));
+      EditorTakeCamera(machine_.curY, EditorOrigin(machine_).second, m.Basic()->m_Y_CameraToNozzle1, m.Pulse()->m_Y_Pulse))));
 }

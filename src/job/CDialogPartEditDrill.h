@@ -1,11 +1,16 @@
 #pragma once
 // The drill point editor: one drill row, or the fields to change in several
 // rows. Six feed and lift fields stay locked until their label is
-// double-clicked in this opening.
+// double-clicked in this opening. The take buttons and the jog pad work on
+// the machine the editor is given.
 #include <QDialog>
 #include <map>
 
 #include "job/PartEditFields.h"
+
+namespace smt {
+class Machine;
+}
 
 class QCheckBox;
 class QLabel;
@@ -16,7 +21,7 @@ class QPushButton;
 class CDialogPartEditDrill : public QDialog {
   Q_OBJECT
  public:
-  explicit CDialogPartEditDrill(QWidget* parent = nullptr);
+  explicit CDialogPartEditDrill(smt::Machine& machine, QWidget* parent = nullptr);
 
   bool Edit(smt::job::DrillEditFields& f);
   void SetFields(const smt::job::DrillEditFields& f);
@@ -39,6 +44,7 @@ class CDialogPartEditDrill : public QDialog {
   bool eventFilter(QObject* o, QEvent* e) override;
 
  private:
+  smt::Machine& machine_;
   smt::job::DrillEditFields f_;
   std::map<int, QLineEdit*> boxes_;
   std::map<QObject*, int> unlockLabels_;

@@ -27,47 +27,48 @@ using namespace smt::job;
 
 namespace smt::job {
 
-bool CameraPartCoordinate(const JobModel& job, const MarkMeasurement& m, bool xAxis, double& value) {
+bool CameraPartCoordinate(smt::Machine& machine, const JobModel& job, const MarkMeasurement& m, bool xAxis,
+                          double& value) {
   int pr = 0, pc = 0;
-  if (job.pcbs.FindPcbIndex(job.shownPcbName) < 0 || !FirstBoardNotSkipped(pr, pc)) return false;
-  auto& store = smt::settings::SettingsStores::Instance().machine;
+  if (job.pcbs.FindPcbIndex(job.shownPcbName) < 0 || !FirstBoardNotSkipped(machine.board, pr, pc)) return false;
+  auto& store = machine.Part<smt::settings::SettingsStores>().machine;
   const auto basic = store.Basic();
   const auto pulse = store.Pulse();
   const double px = pulse->m_X_Pulse != 0 ? pulse->m_X_Pulse : 1, py = pulse->m_Y_Pulse != 0 ? pulse->m_Y_Pulse : 1;
-  const double colOff = pc * smt::CurrentMachine().board.panelColPitch, rowOff = pr * smt::CurrentMachine().board.panelRowPitch;
+  const double colOff = pc * machine.board.panelColPitch, rowOff = pr * machine.board.panelRowPitch;
   auto T = [](double v) { return static_cast<int32_t>(std::trunc(v)); };
-  if (smt::CurrentMachine().machineType == 4) {
-    const auto [ox, oy] = EditorOrigin();
+  if (machine.machineType == 4) {
+    const auto [ox, oy] = EditorOrigin(machine);
     if (xAxis) {
-      value = (smt::CurrentMachine().motion.curPlatform[0] - T(px * ox) + T(px * basic->m_X_CameraToNozzle1)) / px;
+      value = (machine.motion.curPlatform[0] - T(px * ox) + T(px * basic->m_X_CameraToNozzle1)) / px;
     } else {
-      const int32_t y = PlatformSelect() == 1 ? smt::CurrentMachine().curY.load() : smt::CurrentMachine().motion.curPlatform[1].load();
+      const int32_t y = PlatformSelect(machine) == 1 ? machine.curY.load() : machine.motion.curPlatform[1].load();
       value = (y - T(py * oy) + T(py * basic->m_Y_CameraToNozzle1)) / py;
     }
     return true;
   }
-  const double xs = smt::CurrentMachine().steps.xPulsePerMm, ys = smt::CurrentMachine().steps.yPulsePerMm;
-  if (!smt::CurrentMachine().board.useMarks || !m.m_bMarkMeasured) {
-    value = xAxis ? (smt::CurrentMachine().steps.cameraOffsetX - T((colOff + smt::CurrentMachine().board.originX) * xs) + smt::CurrentMachine().curX) / px
-                  : (smt::CurrentMachine().steps.cameraOffsetY - T((rowOff + smt::CurrentMachine().board.originY) * ys) + smt::CurrentMachine().curY) / py;
+  const double xs = machine.steps.xPulsePerMm, ys = machine.steps.yPulsePerMm;
+  if (!machine.board.useMarks || !m.m_bMarkMeasured) {
+    value = xAxis ? (machine.steps.cameraOffsetX - T((colOff + machine.board.originX) * xs) + machine.curX) / px
+                  : (machine.steps.cameraOffsetY - T((rowOff + machine.board.originY) * ys) + machine.curY) / py;
     return true;
   }
-  if (smt::CurrentMachine().board.mark2X == 0 && smt::CurrentMachine().board.mark2Y == 0) {
-    value = xAxis ? (smt::CurrentMachine().steps.cameraOffsetX - T((colOff + smt::CurrentMachine().board.originX) * xs) - smt::CurrentMachine().correction.mark1DevStepsX + smt::CurrentMachine().curX) / px
-                  : (smt::CurrentMachine().steps.cameraOffsetY - T((rowOff + smt::CurrentMachine().board.originY) * ys) - smt::CurrentMachine().correction.mark1DevStepsY + smt::CurrentMachine().curY) / py;
+  if (machine.board.mark2X == 0 && machine.board.mark2Y == 0) {
+    value = xAxis ? (machine.steps.cameraOffsetX - T((colOff + machine.board.originX) * xs) - machine.correction.mark1DevStepsX + machine.curX) / px
+                  : (machine.steps.cameraOffsetY - T((rowOff + machine.board.originY) * ys) - machine.correction.mark1DevStepsY + machine.curY) / py;
     return true;
   }
   double vx, vy;
-  if (smt::CurrentMachine().board.marksPerPanel) {
-    vx = (smt::CurrentMachine().steps.cameraOffsetX - T((colOff + smt::CurrentMachine().board.originX) * xs) - smt::CurrentMachine().correction.mark1DevStepsX - smt::CurrentMachine().board.mark1StepsX + smt::CurrentMachine().curX) / xs;
-    vy = (smt::CurrentMachine().steps.cameraOffsetY - T((rowOff + smt::CurrentMachine().board.originY) * ys) - smt::CurrentMachine().correction.mark1DevStepsY - smt::CurrentMachine().board.mark1StepsY + smt::CurrentMachine().curY) / ys;
+  if (machine.board.marksPerPanel) {
+    vx = (machine.steps.cameraOffsetX - T((colOff + machine.board.originX) * xs) - machine.correction.mark1DevStepsX - machine.board.mark1StepsX + machine.curX) / xs;
+    vy = (machine.steps.cameraOffsetY - T((rowOff + machine.board.originY) * ys) - machine.correction.mark1DevStepsY - machine.board.mark1StepsY + machine.curY) / ys;
   } else {
-    vx = (smt::CurrentMachine().steps.cameraOffsetX - smt::CurrentMachine().board.originStepsX - smt::CurrentMachine().correction.mark1DevStepsX - smt::CurrentMachine().board.mark1StepsX + smt::CurrentMachine().curX) / xs - colOff;
-    vy = (smt::CurrentMachine().steps.cameraOffsetY - smt::CurrentMachine().board.originStepsY - smt::CurrentMachine().correction.mark1DevStepsY - smt::CurrentMachine().board.mark1StepsY + smt::CurrentMachine().curY) / ys - rowOff;
+    vx = (machine.steps.cameraOffsetX - machine.board.originStepsX - machine.correction.mark1DevStepsX - machine.board.mark1StepsX + machine.curX) / xs - colOff;
+    vy = (machine.steps.cameraOffsetY - machine.board.originStepsY - machine.correction.mark1DevStepsY - machine.board.mark1StepsY + machine.curY) / ys - rowOff;
   }
-  const auto [bx, by] = CorrectPointByTwoMarksForEditor(smt::CurrentMachine().board.mark1X, smt::CurrentMachine().board.mark1Y, smt::CurrentMachine().board.mark2X, smt::CurrentMachine().board.mark2Y, m.m_dMark1DevX,
+  const auto [bx, by] = CorrectPointByTwoMarksForEditor(machine.board.mark1X, machine.board.mark1Y, machine.board.mark2X, machine.board.mark2Y, m.m_dMark1DevX,
                                                         m.m_dMark1DevY, m.m_dMark2DevX, m.m_dMark2DevY, vx, vy);
-  value = xAxis ? bx + smt::CurrentMachine().board.mark1X : by + smt::CurrentMachine().board.mark1Y;
+  value = xAxis ? bx + machine.board.mark1X : by + machine.board.mark1Y;
   return true;
 }
 
@@ -94,7 +95,8 @@ std::string FirstCell(const std::string& row) { return row.substr(0, row.find('\
 
 }  // namespace
 
-CDialogPartEditSmt::CDialogPartEditSmt(JobModel& job, QWidget* parent) : QDialog(parent), job_(job) {
+CDialogPartEditSmt::CDialogPartEditSmt(smt::Machine& machine, JobModel& job, QWidget* parent)
+    : QDialog(parent), machine_(machine), job_(job) {
   setObjectName("CDialogPartEditSmt");
   for (const auto& [k, v] : SmtTexts()) texts_[k] = v;
   auto* lay = new QVBoxLayout(this);
@@ -181,7 +183,7 @@ CDialogPartEditSmt::CDialogPartEditSmt(JobModel& job, QWidget* parent) : QDialog
   connect(open, &QPushButton::clicked, this, [this] { OnOpenFeeder(); });
   take->addWidget(open);
   lay->addLayout(take);
-  lay->addWidget(MakeJogPad(this, true));
+  lay->addWidget(MakeJogPad(this, machine_, true));
   auto* buttons = new QHBoxLayout;
   auto* ok = new QPushButton(this);
   auto* cancel = new QPushButton(this);
@@ -227,7 +229,7 @@ void CDialogPartEditSmt::SetFields(const SmtEditFields& f) {
   if (markRows)
     for (const auto& r : markRows()) combos_[1024]->addItem(QString::fromStdString(FirstCell(r)));
   combos_[1023]->clear();
-  for (const auto& fr : FeederListRows()) {
+  for (const auto& fr : FeederListRows(machine_)) {
     const QString entry = QString::fromStdString(fr.Number() + "-" + fr.Value());
     if (combos_[1023]->findText(entry) < 0) combos_[1023]->addItem(entry);
   }
@@ -302,7 +304,7 @@ bool CDialogPartEditSmt::Edit(SmtEditFields& f) {
 void CDialogPartEditSmt::OnFeederChanged() {
   f_.changed[SmtEditFields::kFeeder] = true;
   const std::string number = FeederNumberOf(combos_[1023]->currentText().toStdString());
-  for (const auto& fr : FeederListRows())
+  for (const auto& fr : FeederListRows(machine_))
     if (fr.Number() == number) {
       ownMark_->setChecked(fr.flyImage == 1);
       combos_[1024]->setEnabled(ownMark_->isChecked());
@@ -318,7 +320,7 @@ void CDialogPartEditSmt::OnOwnMarkClicked() {
 void CDialogPartEditSmt::OnOpenFeeder() {
   const std::string number = FeederNumberOf(combos_[1023]->currentText().toStdString());
   const bool inGroup = [&] {
-    for (const auto& g : FeederGroupRows())
+    for (const auto& g : FeederGroupRows(machine_))
       if (g.Number() == number) return true;
     return false;
   }();
@@ -326,23 +328,23 @@ void CDialogPartEditSmt::OnOpenFeeder() {
     smt::platform::ShowMessage(Text("PartProper.c_Message_01"));
     return;
   }
-  if (const auto& open = TheFeederSource().openFeederEditor) open(number);
+  if (const auto& open = FeederSourceOf(machine_).openFeederEditor) open(number);
 }
 
 void CDialogPartEditSmt::OnTakeX() {
-  const auto p = smt::settings::SettingsStores::Instance().machine.Pulse();
-  boxes_[1005]->setText(QString::fromStdString(NudgedText(EditorTakeAxis(smt::CurrentMachine().curX, EditorOrigin().first, p->m_X_Pulse))));
+  const auto p = machine_.Part<smt::settings::SettingsStores>().machine.Pulse();
+  boxes_[1005]->setText(QString::fromStdString(NudgedText(EditorTakeAxis(machine_.curX, EditorOrigin(machine_).first, p->m_X_Pulse))));
 }
 
 void CDialogPartEditSmt::OnTakeY() {
-  const auto p = smt::settings::SettingsStores::Instance().machine.Pulse();
-  boxes_[1006]->setText(QString::fromStdString(NudgedText(EditorTakeAxis(smt::CurrentMachine().curY, EditorOrigin().second, p->m_Y_Pulse))));
+  const auto p = machine_.Part<smt::settings::SettingsStores>().machine.Pulse();
+  boxes_[1006]->setText(QString::fromStdString(NudgedText(EditorTakeAxis(machine_.curY, EditorOrigin(machine_).second, p->m_Y_Pulse))));
 }
 
 void CDialogPartEditSmt::OnCameraX() {
   static const MarkMeasurement none;
   double v = 0;
-  if (!CameraPartCoordinate(job_, marks ? *marks : none, true, v)) {
+  if (!CameraPartCoordinate(machine_, job_, marks ? *marks : none, true, v)) {
     smt::platform::ShowMessage(partListText ? partListText("PartList.c_Message_06")
                                             : PartListBuiltinText("PartList.c_Message_06"));
     return;
@@ -353,7 +355,7 @@ void CDialogPartEditSmt::OnCameraX() {
 void CDialogPartEditSmt::OnCameraY() {
   static const MarkMeasurement none;
   double v = 0;
-  if (!CameraPartCoordinate(job_, marks ? *marks : none, false, v)) {
+  if (!CameraPartCoordinate(machine_, job_, marks ? *marks : none, false, v)) {
     smt::platform::ShowMessage(partListText ? partListText("PartList.c_Message_06")
                                             : PartListBuiltinText("PartList.c_Message_06"));
     return;

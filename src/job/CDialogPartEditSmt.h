@@ -2,7 +2,8 @@
 // The placement part editor: one placement row, or the fields to change in
 // several rows. Pick lists come from the drop-down lists, the package and
 // mark libraries and the feeder list; the take-position buttons turn the
-// machine's position (nozzle or Mark camera) into the part's coordinate.
+// position of the machine the editor is given (nozzle or Mark camera) into
+// the part's coordinate.
 #include <QDialog>
 #include <map>
 #include <string>
@@ -16,17 +17,22 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::job {
-// The Mark camera's position as a part coordinate on the first board of
-// the shown panel (mm): CX when `xAxis`, else CY. False when no board is
-// shown (no record or no enabled panel cell).
-bool CameraPartCoordinate(const JobModel& job, const MarkMeasurement& marks, bool xAxis, double& value);
+// The Mark camera's position on `machine` as a part coordinate on the first
+// board of the shown panel (mm): CX when `xAxis`, else CY. False when no
+// board is shown (no record or no enabled panel cell).
+bool CameraPartCoordinate(smt::Machine& machine, const JobModel& job, const MarkMeasurement& marks, bool xAxis,
+                          double& value);
 }  // namespace smt::job
 
 class CDialogPartEditSmt : public QDialog {
   Q_OBJECT
  public:
-  CDialogPartEditSmt(smt::job::JobModel& job, QWidget* parent = nullptr);
+  CDialogPartEditSmt(smt::Machine& machine, smt::job::JobModel& job, QWidget* parent = nullptr);
 
   // Library rows for the pick lists (package and mark libraries).
   std::function<std::vector<std::string>()> packageRows;
@@ -62,6 +68,7 @@ class CDialogPartEditSmt : public QDialog {
 
  private:
   void ReadControls();
+  smt::Machine& machine_;
   smt::job::JobModel& job_;
   smt::job::SmtEditFields f_;
   std::map<int, QLineEdit*> boxes_;

@@ -71,8 +71,13 @@ std::string Fmt2(const char* f, int a, int b) {
 
 }  // namespace
 
-CDialogPartList::CDialogPartList(smt::job::PartListData& data, QWidget* parent)
-    : QWidget(parent), job_(data.job), logic_(data.logic), run_(data.run), coord_(data.coord) {
+CDialogPartList::CDialogPartList(smt::Machine& machine, QWidget* parent)
+    : QWidget(parent),
+      machine_(machine),
+      job_(smt::job::PartListOf(machine).job),
+      logic_(smt::job::PartListOf(machine).logic),
+      run_(smt::job::PartListOf(machine).run),
+      coord_(smt::job::PartListOf(machine).coord) {
   setObjectName("CDialogPartList");
   {
     std::map<std::string, std::string> texts(smt::job::PartListTextTable().begin(), smt::job::PartListTextTable().end());
@@ -176,11 +181,11 @@ CDialogPartList::CDialogPartList(smt::job::PartListData& data, QWidget* parent)
   connect(feeders_, &QComboBox::activated, this, [this] { OnFeederChooserDone(); });
   for (auto* c : {names_, types_, packages_, angles_, feeders_}) c->hide();
 
-  pcbEdit_ = std::make_unique<CDialogPCBEdit>(job_, data.camera, this);
-  editSmt_ = std::make_unique<CDialogPartEditSmt>(job_, this);
+  pcbEdit_ = std::make_unique<CDialogPCBEdit>(machine_, job_, smt::job::PartListOf(machine_).camera, this);
+  editSmt_ = std::make_unique<CDialogPartEditSmt>(machine_, job_, this);
   editSmt_->partListText = [this](const std::string& key) { return Text(key); };
-  editDis_ = std::make_unique<CDialogPartEditDis>(this);
-  editDrill_ = std::make_unique<CDialogPartEditDrill>(this);
+  editDis_ = std::make_unique<CDialogPartEditDis>(machine_, this);
+  editDrill_ = std::make_unique<CDialogPartEditDrill>(machine_, this);
   find_ = std::make_unique<CDialogFind>(logic_, this);
   job_.onRowsChanged = [this](RowKind k) {
     models_[static_cast<int>(k)]->Refresh();
@@ -626,8 +631,8 @@ void CDialogPartList::OnFind() { find_->exec(); }
 void CDialogPartList::OnCompare() { logic_.OnCompare(); }
 void CDialogPartList::OnUpdate() { logic_.OnUpdate(); }
 namespace {
-std::string LanguageName() {
-  switch (smt::CurrentMachine().languageSet.load()) {
+std::string LanguageName(const smt::Machine& machine) {
+  switch (machine.languageSet.load()) {
     case 0: return "Chinese";
     case 1: return "English";
     default: return "German";
@@ -642,7 +647,7 @@ void CDialogPartList::OnSmtDis() {
       chooseDrillCsv ? chooseDrillCsv()
                      : QString::fromStdString(smt::platform::ChooseOpenFile(
                            this, {}, {},
-                           smt::platform::FileFilterForLanguage("csv文件(*.csv)", language ? language() : LanguageName())));
+                           smt::platform::FileFilterForLanguage("csv文件(*.csv)", language ? language() : LanguageName(machine_))));
   if (path.isEmpty()) return;
   try {
     const auto bytes = smt::platform::ReadWholeFile(path.toStdString());
@@ -841,7 +846,7 @@ std::string CDialogPartList::PanelCellText(const std::string& lang, int row, int
 }
 
 void CDialogPartList::UpdatePanelProgressLabel(int row, int col, int count) {
-  const std::string lang = language ? language() : LanguageName();
+  const std::string lang = language ? language() : LanguageName(machine_);
   const bool zh = lang == "Chinese";
   const std::string cell = PanelCellText(lang, row, col);
   std::string countText;
@@ -862,7 +867,7 @@ bool CDialogPartList::LoadCurrentBoard(int index) {
   smt::job::LoadCurrentBoardValues(rec);
   int r = 0, c = 0;
   smt::job::FirstEnabledCell(r, c);
-  const std::string lang = language ? language() : LanguageName();
+  const std::string lang = language ? language() : LanguageName(machine_);
   const std::string cell = PanelCellText(lang, r, c);
   const std::string count =
       Text("PartList.c_SMTCount") + Fmt2("%d × %d", smt::job::CountEnabledCells(), rec.PartCount());

@@ -38,9 +38,9 @@ class RowListModel;
 class CDialogPartList : public QWidget {
   Q_OBJECT
  public:
-  // The panel shows and works on `data` (the machine's part list), which
-  // outlives it.
-  explicit CDialogPartList(smt::job::PartListData& data, QWidget* parent = nullptr);
+  // The panel shows and works on the part list of `machine` (which outlives
+  // it); its editors take positions from `machine`.
+  explicit CDialogPartList(smt::Machine& machine, QWidget* parent = nullptr);
   ~CDialogPartList() override;
 
   // Reads the panel's texts from "<appDir>/<language>.ini" (keys "PartList.c_..."),
@@ -187,6 +187,7 @@ class CDialogPartList : public QWidget {
   };
   void QueueRowState(const RowStateChange& c);
 
+  smt::Machine& machine_;
   smt::job::JobModel& job_;
   smt::job::PartListLogic& logic_;
   smt::job::RunControl& run_;

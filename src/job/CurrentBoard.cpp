@@ -44,16 +44,18 @@ void LoadCurrentBoardValues(const PcbRecord& rec) {
   }
 }
 
-bool FirstBoardNotSkipped(int& row, int& col) {
-  for (size_t r = 0; r < smt::CurrentMachine().board.panelGrid.size(); ++r)
-    for (size_t c = 0; c < smt::CurrentMachine().board.panelGrid[r].size(); ++c)
-      if (smt::CurrentMachine().board.panelGrid[r][c] != "0") {
+bool FirstBoardNotSkipped(const smt::CurrentBoard& board, int& row, int& col) {
+  for (size_t r = 0; r < board.panelGrid.size(); ++r)
+    for (size_t c = 0; c < board.panelGrid[r].size(); ++c)
+      if (board.panelGrid[r][c] != "0") {
         row = static_cast<int>(r);
         col = static_cast<int>(c);
         return true;
       }
   return false;
 }
+
+bool FirstBoardNotSkipped(int& row, int& col) { return FirstBoardNotSkipped(smt::CurrentMachine().board, row, col); }
 
 void FirstEnabledCell(int& row, int& col) {
   row = col = 0;

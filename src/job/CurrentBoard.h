@@ -19,7 +19,9 @@ void LoadCurrentBoardValues(const PcbRecord& rec);
 // Frees the panel grid (the part list's end of life).
 void FreePanelGrid();
 
-// The first panel cell that is not "0" (row, column), when there is one.
+// The first panel cell that is not "0" (row, column), when there is one:
+// of `board`, or of the machine in use.
+bool FirstBoardNotSkipped(const smt::CurrentBoard& board, int& row, int& col);
 bool FirstBoardNotSkipped(int& row, int& col);
 // The first cell equal to "1" (0, 0 when none) and the number of such cells.
 void FirstEnabledCell(int& row, int& col);

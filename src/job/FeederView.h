@@ -45,8 +45,10 @@ struct FeederSource {
 FeederSource& FeederSourceOf(smt::Machine& machine);
 FeederSource& TheFeederSource();
 
-// The rows through the source of the machine in use (none when nothing is
-// installed).
+// The rows through the source of `machine`, or of the machine in use (none
+// when nothing is installed).
+std::vector<FeederRowView> FeederListRows(smt::Machine& machine);
+std::vector<FeederRowView> FeederGroupRows(smt::Machine& machine);
 std::vector<FeederRowView> FeederListRows();
 std::vector<FeederRowView> FeederGroupRows();
 

@@ -22,15 +22,14 @@
 namespace smt::job {
 
 PartEditorHooks& PartEditorHooksOf(smt::Machine& machine) { return machine.Part<PartEditorHooks>(); }
-PartEditorHooks& ThePartEditorHooks() { return PartEditorHooksOf(smt::CurrentMachine()); }
 
-std::pair<double, double> EditorOrigin() {
-  const PartEditorHooks& h = ThePartEditorHooks();
+std::pair<double, double> EditorOrigin(smt::Machine& machine) {
+  const PartEditorHooks& h = PartEditorHooksOf(machine);
   return h.pcbOrigin ? h.pcbOrigin() : std::pair<double, double>{0, 0};
 }
 
-int PlatformSelect() {
-  const PartEditorHooks& h = ThePartEditorHooks();
+int PlatformSelect(smt::Machine& machine) {
+  const PartEditorHooks& h = PartEditorHooksOf(machine);
   return h.platformSelect ? h.platformSelect() : 1;
 }
 
@@ -61,11 +60,11 @@ bool ReadInt(QLineEdit* box, int lo, int hi, int& out) {
 
 QString NumberText(double v) { return QString::fromStdString(G(v)); }
 
-QWidget* MakeJogPad(QWidget* parent, bool lampAxes) {
+QWidget* MakeJogPad(QWidget* parent, smt::Machine& machine, bool lampAxes) {
   auto* pad = new QWidget(parent);
   auto* g = new QGridLayout(pad);
-  // The pad drives the machine in use when it is made.
-  PartEditorHooks* hooks = &ThePartEditorHooks();
+  smt::Machine* m = &machine;
+  PartEditorHooks* hooks = &PartEditorHooksOf(machine);
   struct B {
     const char* id;
     const char* text;
@@ -77,13 +76,13 @@ QWidget* MakeJogPad(QWidget* parent, bool lampAxes) {
     p->setObjectName(b.id);
     g->addWidget(p, b.row, b.col);
     const int axis = b.axis, dir = b.dir;
-    QObject::connect(p, &QPushButton::pressed, pad, [axis, dir, lampAxes, hooks] {
+    QObject::connect(p, &QPushButton::pressed, pad, [axis, dir, lampAxes, hooks, m] {
       if (axis < 0) {
         if (hooks->nextSpeedGear) hooks->nextSpeedGear();
         return;
       }
       int a = axis;
-      if (lampAxes && smt::CurrentMachine().machineType == 4 && PlatformSelect() == 2) a = axis == 0 ? 9 : 12;
+      if (lampAxes && m->machineType == 4 && PlatformSelect(*m) == 2) a = axis == 0 ? 9 : 12;
       if (hooks->jog) hooks->jog(a, dir);
     });
     QObject::connect(p, &QPushButton::released, pad, [hooks] {

@@ -29,12 +29,13 @@ struct PartEditorHooks {
   std::function<int()> platformSelect;  // the jog panel's m_nPlatformSelect (1 or 2)
   std::function<std::pair<double, double>()> pcbOrigin;  // the PCB editor's origin fields
 };
-// The hooks of a machine, and of the machine in use.
+// The hooks of a machine.
 PartEditorHooks& PartEditorHooksOf(smt::Machine& machine);
-PartEditorHooks& ThePartEditorHooks();
 
-std::pair<double, double> EditorOrigin();
-int PlatformSelect();
+// The PCB editor's origin and the jog panel's platform as `machine`'s
+// hooks give them ((0, 0) and platform 1 when they are not installed).
+std::pair<double, double> EditorOrigin(smt::Machine& machine);
+int PlatformSelect(smt::Machine& machine);
 
 // Reads a number box: false (with the range message, focus on the box)
 // when the text is not a number within [lo, hi].
@@ -42,9 +43,10 @@ bool ReadDouble(QLineEdit* box, double lo, double hi, double& out);
 bool ReadInt(QLineEdit* box, int lo, int hi, int& out);
 QString NumberText(double v);
 
-// The three-button jog pad (X+, X-, Y+, Y-, Set) of an editor; `lampAxes`
-// lets the second platform be driven on machine type 4.
-QWidget* MakeJogPad(QWidget* parent, bool lampAxes);
+// The three-button jog pad (X+, X-, Y+, Y-, Set) of an editor, driving
+// `machine` through its hooks; `lampAxes` lets the second platform be
+// driven on machine type 4.
+QWidget* MakeJogPad(QWidget* parent, smt::Machine& machine, bool lampAxes);
 
 // The take-position row of the point editors: X, Y, Z from the machine and
 // the Mark camera's X, Y (controls 1238, 1239, 1242, 1240, 1241).

@@ -58,11 +58,11 @@ smt::link::FirmwareTexts CDialogFirmwareUpdate::LoadLanguage(const std::string& 
   return smt::link::FirmwareTexts::Load(dir, language);
 }
 
-CDialogFirmwareUpdate::CDialogFirmwareUpdate(FirmwareDialogEnvironment env, QWidget* parent)
-    : QDialog(parent), env_(std::move(env)), texts_(LoadLanguage(env_.appDir, env_.language)) {
+CDialogFirmwareUpdate::CDialogFirmwareUpdate(smt::Machine& machine, FirmwareDialogEnvironment env, QWidget* parent)
+    : QDialog(parent), machine_(machine), env_(std::move(env)), texts_(LoadLanguage(env_.appDir, env_.language)) {
   setObjectName("CDialogFirmwareUpdate");
   setWindowTitle(Q(texts_.firmwareUpdate));
-  m_nFeedSelect = smt::CurrentMachine().firmwareFeedSelect.load();
+  m_nFeedSelect = machine_.firmwareFeedSelect.load();
 
   auto* layout = new QVBoxLayout(this);
   auto* buttons = new QHBoxLayout;
@@ -124,7 +124,7 @@ void CDialogFirmwareUpdate::OnBnClickedUpgrade() {
   // The feeder-board choice is taken over only when the upgrade starts.
   for (int i = 0; i < 4; ++i)
     if (feed_[i]->isChecked()) m_nFeedSelect = i;
-  smt::CurrentMachine().firmwareFeedSelect = m_nFeedSelect;
+  machine_.firmwareFeedSelect = m_nFeedSelect;
   StartWork(1);
 }
 
@@ -137,11 +137,11 @@ void CDialogFirmwareUpdate::StartWork(int mode) {
     ShowMessage(kWorkRunning);
     return;
   }
-  if (!smt::CurrentMachine().connected) {
+  if (!machine_.connected) {
     ShowMessage("Machine is not connection !");
     return;
   }
-  if (!env_.link || !smt::TryClaimMachineBusy()) {
+  if (!env_.link || !machine_.TryClaimBusy()) {
     ShowMessage("Machine is runnig !");
     return;
   }
@@ -161,12 +161,13 @@ void CDialogFirmwareUpdate::StartWork(int mode) {
   fw.settle = env_.settle;
   const int feedSelect = m_nFeedSelect;
   QPointer<CDialogFirmwareUpdate> self(this);
+  smt::Machine* machine = &machine_;
   auto sink = std::make_shared<DialogSink>(QPointer<QLabel>(status_), QPointer<QLabel>(config_),
                                            QPointer<QProgressBar>(progress_));
   const bool started = smt::platform::WorkerThreads::Instance().Start(
-      "FirmwareUpdate", [fw, mode, feedSelect, self, sink](std::stop_token st) mutable {
+      "FirmwareUpdate", [fw, mode, feedSelect, self, sink, machine](std::stop_token st) mutable {
         {
-          smt::BusyRelease busy;
+          smt::BusyRelease busy(*machine);
           fw.aborted = [st] { return st.stop_requested(); };
           smt::link::FirmwareUpdater updater(fw, *sink);
           switch (mode) {
@@ -184,7 +185,7 @@ void CDialogFirmwareUpdate::StartWork(int mode) {
         });
       });
   if (!started) {
-    smt::ReleaseMachineBusy();
+    machine_.ReleaseBusy();
     running_ = false;
     SetButtonsEnabled(true);
   }
@@ -215,8 +216,8 @@ void CDialogFirmwareUpdate::closeEvent(QCloseEvent* e) {
   QDialog::closeEvent(e);
 }
 
-void OpenFirmwareUpdateDialog(QWidget* parent, const FirmwareDialogEnvironment& env) {
-  if (smt::CurrentMachine().machineBusy) {
+void OpenFirmwareUpdateDialog(QWidget* parent, smt::Machine& machine, const FirmwareDialogEnvironment& env) {
+  if (machine.machineBusy) {
     smt::platform::ShowMessage("设备正在自动工作，禁止此项执行 !");
     return;
   }
@@ -224,6 +225,6 @@ void OpenFirmwareUpdateDialog(QWidget* parent, const FirmwareDialogEnvironment& 
     smt::platform::ShowMessage("no function!");
     return;
   }
-  CDialogFirmwareUpdate dialog(env, parent);
+  CDialogFirmwareUpdate dialog(machine, env, parent);
   dialog.exec();
 }

@@ -15,6 +15,10 @@
 #include "link/DiscoverMainBoard.h"
 #include "link/FirmwareTexts.h"
 
+namespace smt {
+class Machine;
+}
+
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -40,7 +44,9 @@ struct FirmwareDialogEnvironment {
 class CDialogFirmwareUpdate : public QDialog {
   Q_OBJECT
  public:
-  explicit CDialogFirmwareUpdate(FirmwareDialogEnvironment env, QWidget* parent = nullptr);
+  // The dialog works on `machine`: its link state, busy claim and the
+  // feeder-board choice kept between openings.
+  CDialogFirmwareUpdate(smt::Machine& machine, FirmwareDialogEnvironment env, QWidget* parent = nullptr);
   ~CDialogFirmwareUpdate() override;
 
   // The 28 texts of section FirmwareUpdateConfig (Chinese defaults).
@@ -76,6 +82,7 @@ class CDialogFirmwareUpdate : public QDialog {
   void SetButtonsEnabled(bool on);
   bool RefuseWhileRunning();
 
+  smt::Machine& machine_;
   FirmwareDialogEnvironment env_;
   smt::link::FirmwareTexts texts_;
   std::atomic<bool> running_{false};
@@ -88,6 +95,6 @@ class CDialogFirmwareUpdate : public QDialog {
   QRadioButton* feed_[4] = {};
 };
 
-// The main menu's "单片机升级" (command 33211): refused while the machine is
-// busy and on the serial link, else the dialog opened modally.
-void OpenFirmwareUpdateDialog(QWidget* parent, const FirmwareDialogEnvironment& env);
+// The main menu's "单片机升级" (command 33211): refused while `machine` is
+// busy and on the serial link, else the dialog opened modally on it.
+void OpenFirmwareUpdateDialog(QWidget* parent, smt::Machine& machine, const FirmwareDialogEnvironment& env);

@@ -30,9 +30,7 @@
 #include "platform/SystemServices.h"
 #include "platform/WorkerThreads.h"
 
-using smt::link::Runtime;
-
-CDialogManualControl::CDialogManualControl(QWidget* parent) : QWidget(parent) {
+CDialogManualControl::CDialogManualControl(smt::Machine& machine, QWidget* parent) : QWidget(parent), machine_(machine) {
   setObjectName("CDialogManualControl");
   setFocusPolicy(Qt::StrongFocus);
   BuildControls();
@@ -48,7 +46,7 @@ CDialogManualControl::CDialogManualControl(QWidget* parent) : QWidget(parent) {
   // pendants jog through this panel.
   m_jogPort.Connect(this);
   m_bInitialised = true;
-  LayoutForMachineModel(smt::CurrentMachine().machineType, false);
+  LayoutForMachineModel(machine_.machineType, false);
 }
 
 CDialogManualControl::~CDialogManualControl() {
@@ -58,7 +56,7 @@ CDialogManualControl::~CDialogManualControl() {
   smt::link::LinkHooks* self = this;
   rt.hooks.compare_exchange_strong(self, nullptr);
   if (m_jogPort.get() == this) m_jogPort.Disconnect();
-  smt::CurrentMachine().comStop = true;
+  machine_.comStop = true;
   m_SerialLink.Close();
   m_MachineLink.Close();
   smt::link::Link* s = &m_SerialLink;
@@ -67,7 +65,9 @@ CDialogManualControl::~CDialogManualControl() {
   rt.udp.compare_exchange_strong(u, nullptr);
 }
 
-smt::platform::LinkMutex& CDialogManualControl::LinkMutex() { return smt::CurrentMachine().linkMutex; }
+smt::platform::LinkMutex& CDialogManualControl::LinkMutex() { return machine_.linkMutex; }
+
+smt::link::LinkRuntime& CDialogManualControl::Runtime() const { return smt::link::RuntimeOf(machine_); }
 
 std::array<smt::link::ReplyEvent*, 13> CDialogManualControl::ReplyEvents() { return smt::link::AllReplyEvents(); }
 
@@ -81,7 +81,7 @@ void CDialogManualControl::LoadLanguage(const std::string& appDir, const std::st
 
 void CDialogManualControl::ApplyLanguageTexts() {
   // The connect button says the link's state in the new language.
-  if (smt::CurrentMachine().connected)
+  if (machine_.connected)
     SetButtonText(m_Texts.onlineSuccessful);
   else if (m_bConnecting)
     SetButtonText(m_Texts.onlining);
@@ -125,7 +125,7 @@ void CDialogManualControl::LoadConfig(const std::string& appDir) {
   // stores are loaded, and again after every commit.
   smt::link::UpdateMotionSettings([&appDir](smt::link::MotionSettings& m) { smt::link::ApplyFileValues(m, appDir); });
   m_Jog.SetSteps(steps);
-  smt::link::Runtime().speedGear = steps.m_SpeedGears;
+  Runtime().speedGear = steps.m_SpeedGears;
   SetDirectionIcon();
   RefreshStepDisplay();
 }
@@ -204,7 +204,7 @@ void CDialogManualControl::AppendInfoLine2(const std::string& text, bool lineEnd
 
 void CDialogManualControl::ShowVacuumValue() {
   char b[32];
-  std::snprintf(b, sizeof b, "%dkPa", smt::CurrentMachine().link.vacuumKpa.load());
+  std::snprintf(b, sizeof b, "%dkPa", machine_.link.vacuumKpa.load());
   AppendInfoLine(m_Texts.vacuumTest + b, true);
 }
 
@@ -220,7 +220,7 @@ void CDialogManualControl::OnMoveCounted(int count) {
 }
 
 void CDialogManualControl::OnPositionsChanged() {
-  const int32_t x = smt::CurrentMachine().curX, y = smt::CurrentMachine().curY, z = smt::CurrentMachine().curZ[0], a = smt::CurrentMachine().curA[0];
+  const int32_t x = machine_.curX, y = machine_.curY, z = machine_.curZ[0], a = machine_.curA[0];
   smt::platform::PostTo(this, [this, x, y, z, a] { ShowPositions(true, x, true, y, true, z, true, a); });
 }
 
@@ -248,17 +248,17 @@ void CDialogManualControl::RunAxisInit() {
   for (const Axis& a : kAxes) {
     const double limit = smt::settings::FindBasicField(a.limit)->Get(basic);
     const auto steps = static_cast<int32_t>(std::trunc(limit * pulse.*a.pulse));
-    smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialAxis.SettleBeforeSend();
-    smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialAxis.Arm();
+    machine_.Part<smt::link::ReplyEvents>().serialAxis.SettleBeforeSend();
+    machine_.Part<smt::link::ReplyEvents>().serialAxis.Arm();
     if (!smt::link::SendCmd01MoveAxisSerial(a.code, steps)) {
-      smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialAxis.Disarm();
+      machine_.Part<smt::link::ReplyEvents>().serialAxis.Disarm();
       return;
     }
-    const smt::link::ReplyWait w = smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialAxis.Wait();
+    const smt::link::ReplyWait w = machine_.Part<smt::link::ReplyEvents>().serialAxis.Wait();
     if (w != smt::link::ReplyWait::Done) {
       // Where the axis stopped is unknown: nothing moves until homing.
       if (w != smt::link::ReplyWait::Failed) {
-        smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialAxis.MarkTimedOut(smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialAxis.LateGuard());
+        machine_.Part<smt::link::ReplyEvents>().serialAxis.MarkTimedOut(machine_.Part<smt::link::ReplyEvents>().serialAxis.LateGuard());
         smt::link::OnMotionOutcomeUnknown(0x01);
       }
       if (w == smt::link::ReplyWait::TimedOut)
@@ -271,7 +271,7 @@ void CDialogManualControl::RunAxisInit() {
 }
 
 void CDialogManualControl::OnOnline() {
-  if (smt::CurrentMachine().connected || smt::CurrentMachine().machineBusy) return;
+  if (machine_.connected || machine_.machineBusy) return;
   bool expected = false;
   if (!m_bConnecting.compare_exchange_strong(expected, true)) return;
   SetButtonText(m_Texts.onlining);
@@ -285,7 +285,7 @@ void CDialogManualControl::OnOnline() {
 }
 
 bool CDialogManualControl::ConnectNow() {
-  if (smt::CurrentMachine().connected || smt::CurrentMachine().machineBusy) return false;
+  if (machine_.connected || machine_.machineBusy) return false;
   SetButtonText(m_Texts.onlining);
   const smt::settings::BasicSettings basic = ReadBasic();
   const bool openCameras = basic.m_OpenCamera != 0;
@@ -317,17 +317,17 @@ bool CDialogManualControl::ConnectNow() {
   Runtime().udp = &m_MachineLink;
   // The board's discovery answer is its answer: the link is up. (State 0x60
   // has no reply in the protocol, so nothing is awaited here.)
-  if (openCameras && !smt::CurrentMachine().connected) smt::link::CameraPanelPort()->OpenCamerasAfterConnect();
+  if (openCameras && !machine_.connected) smt::link::CameraPanelPortOf(machine_)->OpenCamerasAfterConnect();
   smt::platform::KeepSystemAwake(true);
   smt::link::OnLinkRestored();
-  smt::CurrentMachine().connected = true;
+  machine_.connected = true;
   OnLinkUp();
   if (!movedFrom.empty()) {
     const std::string note = m_Texts.onlineSuccessful + " (" + address + ", was " + movedFrom + ")";
     SetButtonText(note);
     AppendInfoLine(note, true);
   }
-  smt::CurrentMachine().link.firstOnline = false;
+  machine_.link.firstOnline = false;
   return true;
 }
 
@@ -337,16 +337,16 @@ bool CDialogManualControl::OpenComPort(bool openCameras) {
   int n = m_ComNumber;
   bool found = false;
   for (; n < 100; ++n) {
-    smt::CurrentMachine().comStop = false;
+    machine_.comStop = false;
     if (!m_SerialLink.Open(smt::link::ComPortPath(m_AppDir, n))) continue;
     // A clean start: a late reply owed from before the link was lost must
     // not swallow the hello's answer.
-    smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.ForgetLateReply();
-    smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.Arm();
+    machine_.Part<smt::link::ReplyEvents>().axisMove.ForgetLateReply();
+    machine_.Part<smt::link::ReplyEvents>().axisMove.Arm();
     // The link still counts as lost until the hello is answered: the wait
     // is for the answer or its time-out only.
     if (smt::link::SendCmd00Hello() &&
-        smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.Wait(m_HelloTimeout, smt::link::WaitWatch::ConnectProbe) ==
+        machine_.Part<smt::link::ReplyEvents>().axisMove.Wait(m_HelloTimeout, smt::link::WaitWatch::ConnectProbe) ==
             smt::link::ReplyWait::Done) {
       found = true;
       break;
@@ -360,9 +360,9 @@ bool CDialogManualControl::OpenComPort(bool openCameras) {
     return false;
   }
   m_ComNumber = n;
-  if (openCameras && !smt::CurrentMachine().connected) smt::link::CameraPanelPort()->OpenCamerasAfterConnect();
+  if (openCameras && !machine_.connected) smt::link::CameraPanelPortOf(machine_)->OpenCamerasAfterConnect();
   smt::link::OnLinkRestored();
-  smt::CurrentMachine().connected = true;
+  machine_.connected = true;
   OnLinkUp();
   return true;
 }
@@ -387,7 +387,7 @@ void CDialogManualControl::SetPumpButtonCheck(int which, bool checked) {
 void CDialogManualControl::EnableJogControls(bool enable) {
   // Nothing that needs the machine comes back on while the link is lost:
   // only a connect brings the controls back.
-  if (enable && smt::link::LinkKnownLost() && !smt::CurrentMachine().connected) enable = false;
+  if (enable && machine_.link.knownLost.load() && !machine_.connected) enable = false;
   m_bJogControlsEnabled = enable;
   if (enable) m_bHomeButtonEnabled = true;
   smt::platform::PostTo(this, [this, enable] { ApplyEnableStates(enable); });
@@ -400,7 +400,7 @@ void CDialogManualControl::OnLinkLost() {
 }
 
 void CDialogManualControl::EnableHomeButton() {
-  if (smt::link::LinkKnownLost() && !smt::CurrentMachine().connected) return;  // back with the connect only
+  if (machine_.link.knownLost.load() && !machine_.connected) return;  // back with the connect only
   m_bHomeButtonEnabled = true;
   smt::platform::PostTo(this, [this] { m_controls[smt::link::jogid::kReset]->setEnabled(true); });
 }

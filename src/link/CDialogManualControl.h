@@ -1,8 +1,8 @@
 #pragma once
 // The jog panel of the main window. It owns the machine link: the UDP link
-// object, the serial link, the connect button and the information boxes; the
-// link mutex and the 13 reply events are process-wide (link/LinkGlobals.h)
-// and reachable from here.
+// object, the serial link, the connect button and the information boxes. It
+// works on the machine it is given: its link state, link mutex, reply events
+// and link runtime.
 #include <QWidget>
 #include <array>
 #include <atomic>
@@ -17,6 +17,7 @@
 #include "link/JogPad.h"
 #include "link/JogPanelTexts.h"
 #include "link/LinkHooks.h"
+#include "link/LinkRuntime.h"
 #include "platform/Hooks.h"
 #include "link/LinkTexts.h"
 #include "link/WindowPanels.h"
@@ -35,7 +36,7 @@ class QGroupBox;
 class CDialogManualControl : public QWidget, public smt::link::LinkHooks, public smt::link::JogPanelActions {
   Q_OBJECT
  public:
-  explicit CDialogManualControl(QWidget* parent = nullptr);
+  explicit CDialogManualControl(smt::Machine& machine, QWidget* parent = nullptr);
   ~CDialogManualControl() override;
 
   // Reads the panel's texts from "<appDir>/<language>.ini" (keys "ManualControl.c_..."),
@@ -60,7 +61,7 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks, public
   // The link the rest of the program drives the machine through.
   smt::link::CMachineLink& MachineLink() { return m_MachineLink; }
   smt::link::CSerialLink& SerialLink() { return m_SerialLink; }
-  static smt::platform::LinkMutex& LinkMutex();
+  smt::platform::LinkMutex& LinkMutex();
   static std::array<smt::link::ReplyEvent*, 13> ReplyEvents();
 
   // Connect button: connects on a worker thread so the window stays live.
@@ -187,7 +188,10 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks, public
   // read once per connect.
   smt::settings::BasicSettings ReadBasic() const;
   void RunAxisInit();
+  // The link runtime of the panel's machine.
+  smt::link::LinkRuntime& Runtime() const;
 
+  smt::Machine& machine_;
   smt::link::CMachineLink m_MachineLink;
   smt::link::CSerialLink m_SerialLink;
   std::string m_AppDir = ".";
@@ -207,7 +211,7 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks, public
   smt::link::JogPanelTexts m_PanelTexts;
   smt::link::JogRunner m_Jog;
   // The machine's jog panel port this panel is connected to.
-  smt::platform::Port<smt::link::JogPanelActions>& m_jogPort = smt::link::JogPanelPort();
+  smt::platform::Port<smt::link::JogPanelActions>& m_jogPort = smt::link::JogPanelPortOf(machine_);
   std::map<int, QWidget*> m_controls;
   std::array<QPushButton*, 8> m_pumps{};
   std::array<QLineEdit*, 4> m_posBoxes{};

@@ -256,7 +256,7 @@ bool CDialogManualControl::PumpChecked(int pump) const {
 }
 
 void CDialogManualControl::LayoutForMachineModel(int /*machineType*/, bool autoTransport) {
-  const int type = smt::CurrentMachine().machineType;
+  const int type = machine_.machineType;
   m_bAutoTransport = autoTransport;
   QRect pad;
   for (const auto& [id, place] : smt::link::JogPanelLayout(type, autoTransport)) {
@@ -272,14 +272,14 @@ void CDialogManualControl::LayoutForMachineModel(int /*machineType*/, bool autoT
   m_padArea->setFixedSize(pad.isValid() ? QSize(pad.right() + 1, pad.bottom() + 1) : QSize(0, 0));
   // A new layout starts with the first bank (platform 1 on the lamp machine).
   m_Jog.m_nHeadGroup = 1;
-  smt::link::Runtime().headGroup = 1;
+  Runtime().headGroup = 1;
   static_cast<QPushButton*>(m_controls[jogid::kHeadGroup])->setText(type == 4 ? "1" : "1-4");
   m_btnOnline->show();
   update();
 }
 
 std::function<void()> CDialogManualControl::LayoutHook() {
-  return [this] { LayoutForMachineModel(smt::CurrentMachine().machineType, smt::link::GetMotionSettings().autoTransport); };
+  return [this] { LayoutForMachineModel(machine_.machineType, smt::link::GetMotionSettings(machine_).autoTransport); };
 }
 
 void CDialogManualControl::RefreshStepDisplay() {
@@ -304,13 +304,13 @@ void CDialogManualControl::SetDirectionIcon() {
 }
 
 void CDialogManualControl::ApplyEnableStates(bool enable) {
-  const int type = smt::CurrentMachine().machineType;
-  for (const auto& [id, on] : smt::link::JogEnableStates(type, enable, smt::link::GetMotionSettings().autoTransport))
+  const int type = machine_.machineType;
+  for (const auto& [id, on] : smt::link::JogEnableStates(type, enable, smt::link::GetMotionSettings(machine_).autoTransport))
     if (QWidget* w = Control(id)) w->setEnabled(on);
   if (onEnableToolbarButton) {
     // "Start" follows a full home; "Pcb Clamp" on the conveyor machines.
     if (smt::link::MachineHoming::Instance().m_nResetMode == 0) onEnableToolbarButton(106, enable);
-    if ((type == 3 && smt::link::GetMotionSettings().autoTransport) || type == 7 || type == 8)
+    if ((type == 3 && smt::link::GetMotionSettings(machine_).autoTransport) || type == 7 || type == 8)
       onEnableToolbarButton(110, enable);
   }
 }
@@ -343,7 +343,7 @@ void CDialogManualControl::PressControl(int id) {
     smt::link::MachineHoming::Instance().OnResetAll();
     return;
   }
-  const int type = smt::CurrentMachine().machineType;
+  const int type = machine_.machineType;
   int axis = 0;
   bool positive = true;
   if (smt::link::AxisButtonJog(id, type, m_Jog.m_nHeadGroup, axis, positive)) {
@@ -487,7 +487,7 @@ QMenu* CDialogManualControl::BuildPanelMenu(QWidget* parent) {
       {"c_S_RunPositioning", {"c_ID_S_RunFast", "c_ID_S_RunMedium", "c_ID_S_RunSlow", "c_ID_S_RunFine"},
        {33111, 33112, 33113, 33114}},
   };
-  const int type = smt::CurrentMachine().machineType;
+  const int type = machine_.machineType;
   const bool eight = type == 7 || type == 8;
   for (int p = 0; p < 5; ++p) {
     QMenu* sub = menu->addMenu(text(kPopups[p].title));
@@ -517,8 +517,8 @@ QMenu* CDialogManualControl::BuildResetMenu(QWidget* parent) {
     a->setEnabled(enabled);
     connect(a, &QAction::triggered, this, [this, command] { OnMenuCommand(command); });
   };
-  const int type = smt::CurrentMachine().machineType;
-  const bool feeds = type == 4 || (type != 7 && type != 8 && !smt::link::GetMotionSettings().autoTransport);
+  const int type = machine_.machineType;
+  const bool feeds = type == 4 || (type != 7 && type != 8 && !smt::link::GetMotionSettings(machine_).autoTransport);
   add("c_ID_Reset_X", 33043, true);
   add("c_ID_Reset_Y", 33044, true);
   add("c_ID_Reset_Z", 32992, true);
@@ -572,19 +572,19 @@ void CDialogManualControl::SetInfoBoxText(int box, const std::string& text) {
 }
 
 void CDialogManualControl::OnHeadGroup() {
-  const int type = smt::CurrentMachine().machineType;
+  const int type = machine_.machineType;
   auto* b = static_cast<QPushButton*>(m_controls[jogid::kHeadGroup]);
   if (type == 4) {
     const int group = m_Jog.m_nHeadGroup == 1 ? 2 : 1;
     m_Jog.m_nHeadGroup = group;
-    smt::link::Runtime().headGroup = group;
+    Runtime().headGroup = group;
     b->setText(QString::number(group));
     return;
   }
   if (type != 7 && type != 8) return;
   const int group = m_Jog.m_nHeadGroup != 1 ? 1 : 2;
   m_Jog.m_nHeadGroup = group;
-  smt::link::Runtime().headGroup = group;
+  Runtime().headGroup = group;
   b->setText(group == 1 ? "1-4" : "5-8");
   for (int id : smt::link::HeadBankControls(group)) m_controls[id]->setVisible(true);
   for (int id : smt::link::HeadBankControls(group == 1 ? 2 : 1)) m_controls[id]->setVisible(false);
@@ -595,7 +595,7 @@ void CDialogManualControl::OnShowInformation() { m_bShowInformation = m_checkInf
 void CDialogManualControl::OnPump(int pump) {
   if (pump < 1 || pump > 8) return;
   // Offline the click only changes the mark.
-  if (!smt::CurrentMachine().connected) return;
+  if (!machine_.connected) return;
   const bool on = m_pumps[pump - 1]->isChecked();
   smt::link::SwitchPump(pump, on);
   m_pumps[pump - 1]->setChecked(on);
@@ -603,7 +603,7 @@ void CDialogManualControl::OnPump(int pump) {
 
 void CDialogManualControl::ShowPositions(bool showX, int32_t x, bool showY, int32_t y, bool showZ, int32_t z,
                                          bool showA, int32_t a) {
-  const smt::link::MotionSettings m = smt::link::GetMotionSettings();
+  const smt::link::MotionSettings m = smt::link::GetMotionSettings(machine_);
   const bool pulses = m.showPulse;
   auto put = [&](int box, bool show, int32_t v, double scale) {
     if (!show) return;

@@ -4,9 +4,8 @@
 
 namespace smt::link {
 
-LinkRuntime& Runtime() {
-  return smt::CurrentMachine().Part<LinkRuntime>();
-}
+LinkRuntime& RuntimeOf(smt::Machine& machine) { return machine.Part<LinkRuntime>(); }
+LinkRuntime& Runtime() { return RuntimeOf(smt::CurrentMachine()); }
 
 Link* LinkRuntime::ActiveLink() const {
   if (Link* l = substitute.load()) return l;

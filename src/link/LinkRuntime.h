@@ -9,6 +9,10 @@
 #include "link/Link.h"
 #include "link/LinkHooks.h"
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::link {
 
 struct LinkRuntime {
@@ -53,6 +57,8 @@ struct LinkRuntime {
   LinkHooks noHooks;
 };
 
+// The link runtime of a machine, and of the machine in use.
+LinkRuntime& RuntimeOf(smt::Machine& machine);
 LinkRuntime& Runtime();
 
 }  // namespace smt::link

@@ -12,14 +12,18 @@ namespace smt::link {
 namespace {
 
 // The machine's motion settings.
-smt::Guarded<MotionSettings>& Motion() { return smt::CurrentMachine().Part<smt::Guarded<MotionSettings>>(); }
+smt::Guarded<MotionSettings>& MotionOf(smt::Machine& machine) { return machine.Part<smt::Guarded<MotionSettings>>(); }
+smt::Guarded<MotionSettings>& Motion() { return MotionOf(smt::CurrentMachine()); }
 
 }  // namespace
 
-MotionSettings GetMotionSettings() {
-  std::lock_guard lk(Motion().mutex);
-  return Motion().value;
+MotionSettings GetMotionSettings(smt::Machine& machine) {
+  auto& m = MotionOf(machine);
+  std::lock_guard lk(m.mutex);
+  return m.value;
 }
+
+MotionSettings GetMotionSettings() { return GetMotionSettings(smt::CurrentMachine()); }
 
 namespace {
 void Normalise(MotionSettings& m) {

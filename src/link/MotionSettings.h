@@ -7,6 +7,10 @@
 #include <functional>
 #include <string>
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::link {
 
 struct SpeedPairValue {
@@ -50,7 +54,9 @@ struct MotionSettings {
   double xPulse = 1, yPulse = 1, zPulse = 1, aPulse = 1;
 };
 
-// The settings every command reads at the moment it runs.
+// The settings every command reads at the moment it runs: of `machine`, or
+// of the machine in use.
+MotionSettings GetMotionSettings(smt::Machine& machine);
 MotionSettings GetMotionSettings();
 void SetMotionSettings(const MotionSettings& s);
 

@@ -15,8 +15,12 @@ struct WindowPanelPorts {
 
 }  // namespace
 
-smt::platform::Port<JogPanelActions>& JogPanelPort() { return smt::CurrentMachine().Part<WindowPanelPorts>().jog; }
-smt::platform::Port<CameraPanel>& CameraPanelPort() { return smt::CurrentMachine().Part<WindowPanelPorts>().camera; }
+smt::platform::Port<JogPanelActions>& JogPanelPortOf(smt::Machine& machine) { return machine.Part<WindowPanelPorts>().jog; }
+smt::platform::Port<CameraPanel>& CameraPanelPortOf(smt::Machine& machine) {
+  return machine.Part<WindowPanelPorts>().camera;
+}
+smt::platform::Port<JogPanelActions>& JogPanelPort() { return JogPanelPortOf(smt::CurrentMachine()); }
+smt::platform::Port<CameraPanel>& CameraPanelPort() { return CameraPanelPortOf(smt::CurrentMachine()); }
 smt::platform::Port<LinkWindow>& LinkWindowPort() { return smt::CurrentMachine().Part<WindowPanelPorts>().window; }
 
 }  // namespace smt::link

@@ -12,6 +12,10 @@
 
 #include "platform/Port.h"
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::link {
 
 // The jog panel: the jogs of editors and pendants go through it, so the panel
@@ -85,7 +89,9 @@ class LinkWindow {
   virtual void ShowConveyorWidth() = 0;
 };
 
-// The ports of the machine in use.
+// The ports of a machine, and of the machine in use.
+smt::platform::Port<JogPanelActions>& JogPanelPortOf(smt::Machine& machine);
+smt::platform::Port<CameraPanel>& CameraPanelPortOf(smt::Machine& machine);
 smt::platform::Port<JogPanelActions>& JogPanelPort();
 smt::platform::Port<CameraPanel>& CameraPanelPort();
 smt::platform::Port<LinkWindow>& LinkWindowPort();

@@ -123,7 +123,7 @@ TEST_F(ShellTest, ConnectionsBelongToTheMachineTheShellStartedOn) {
       {"run display", [] { return smt::run::Services().display.connected(); }},
       {"strategy page", [] { return smt::run::StrategyPageHooks().openCoverDialog.connected(); }},
       {"feeder source", [] { return static_cast<bool>(smt::job::TheFeederSource().listRows); }},
-      {"part editors' jog", [] { return static_cast<bool>(smt::job::ThePartEditorHooks().jog); }},
+      {"part editors' jog", [] { return static_cast<bool>(smt::job::PartEditorHooksOf(smt::CurrentMachine()).jog); }},
       {"fly-camera inputs", [] { return smt::job::FlyCameraInputsHook().connected(); }},
       {"pulse follow-up", [] { return smt::settings::PulseCommitted(smt::CurrentMachine()).connected(); }},
   };

@@ -76,7 +76,7 @@ class RunDisplay : public ::testing::Test {
   }
 
   smt::platform::QtGuiDispatcher gui;
-  CDialogPartList panel{smt::job::PartListOf(smt::CurrentMachine())};
+  CDialogPartList panel{smt::CurrentMachine()};
   int resets = 0, changes = 0, changedRows = 0;
 };
 
@@ -148,7 +148,7 @@ TEST(SelectionRanges, RunsOfRowsBothWays) {
 }
 
 TEST(SelectionRanges, EveryRowSelectedStaysOneRangeThroughRefreshSortAndCtrlClick) {
-  CDialogPartList panel{smt::job::PartListOf(smt::CurrentMachine())};
+  CDialogPartList panel{smt::CurrentMachine()};
   const int n = 5000;
   FillRows(panel, n);
   QTableView* view = panel.PlacementView();

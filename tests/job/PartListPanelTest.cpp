@@ -49,7 +49,7 @@ class PanelTest : public ::testing::Test {
 };
 
 TEST_F(PanelTest, PlacementMenuStatesFollowTheMachineType) {
-  CDialogPartList panel{smt::job::PartListOf(smt::CurrentMachine())};
+  CDialogPartList panel{smt::CurrentMachine()};
   for (int type : {0, 4}) {
     smt::CurrentMachine().machineType = type;
     auto menu = panel.BuildContextMenu(RowKind::Placement);
@@ -69,7 +69,7 @@ TEST_F(PanelTest, PlacementMenuStatesFollowTheMachineType) {
 }
 
 TEST_F(PanelTest, CurrentBoardLabelsByLanguage) {
-  CDialogPartList panel{smt::job::PartListOf(smt::CurrentMachine())};
+  CDialogPartList panel{smt::CurrentMachine()};
   auto& job = panel.Job();
   job = SampleJob(3);
   std::string lang = "Chinese";
@@ -95,7 +95,7 @@ TEST_F(PanelTest, CurrentBoardLabelsByLanguage) {
 }
 
 TEST_F(PanelTest, FindDialogNextOnlyAfterFind) {
-  CDialogPartList panel{smt::job::PartListOf(smt::CurrentMachine())};
+  CDialogPartList panel{smt::CurrentMachine()};
   panel.Job().placementRows = {Placement(1, 0, 0, "0", "R1"), Placement(2, 0, 0, "0", "C4")};
   CDialogFind& f = panel.FindDialog();
   f.show();
@@ -113,7 +113,7 @@ TEST_F(PanelTest, PcbEditorTakesPositionsAndKeepsTheMarkInterlocks) {
   p.m_X_Pulse = 1000;
   p.m_Y_Pulse = 1000;
   smt::settings::SettingsStores::Instance().machine.SetPulse(p);
-  CDialogPartList panel{smt::job::PartListOf(smt::CurrentMachine())};
+  CDialogPartList panel{smt::CurrentMachine()};
   smt::testing::FillPanelHooks(panel);
   CDialogPCBEdit& ed = panel.PcbEditor();
   smt::CurrentMachine().curX = 10000;
@@ -159,7 +159,7 @@ TEST_F(PanelTest, PcbEditorTakesPositionsAndKeepsTheMarkInterlocks) {
 
 TEST_F(PanelTest, DropDownCancelKeepsThePanelBoxChangeButNotTheLists) {
   smt::job::DropDownLists() = {"R1\t", "", "", ""};
-  CDialogPartList panel{smt::job::PartListOf(smt::CurrentMachine())};
+  CDialogPartList panel{smt::CurrentMachine()};
   CDialogDropDownParameter dlg;
   dlg.panelBox = [&](int tab, const std::string& rm, const std::string& add) {
     if (tab == 0 && !add.empty()) panel.ChoiceCombo(1085)->addItem(QString::fromStdString(add));
@@ -186,7 +186,7 @@ TEST(PanelDrillCsv, SmtDisOnTheDrillMachineImportsTheChosenFile) {
     std::ofstream f(dir / "holes.csv", std::ios::binary);
     f << smt::platform::Utf8ToGbk("名称,直径,中心 X,中心 Y,中心 Z,\r\n圆,0.5,1,2,-1,\r\n");
   }
-  CDialogPartList panel{smt::job::PartListOf(smt::CurrentMachine())};
+  CDialogPartList panel{smt::CurrentMachine()};
   panel.chooseDrillCsv = [&] { return QString::fromStdString((dir / "holes.csv").string()); };
   panel.OnSmtDis();
   ASSERT_EQ(panel.Job().drillRows.size(), 1u);

@@ -24,7 +24,7 @@ namespace {
 
 struct EditorFixture : ::testing::Test {
   smt::platform::ScopedRecordingMessages messages;
-  CDialogPartList panel{smt::job::PartListOf(smt::CurrentMachine())};
+  CDialogPartList panel{smt::CurrentMachine()};
   CDialogPCBEdit& ed = panel.PcbEditor();
   JobModel& job = panel.Job();
   std::filesystem::path dir = TempDir("editor");
@@ -231,7 +231,7 @@ TEST(PartListPanel, TitlesChoicesAndVisibleList) {
     std::ofstream f(dir / "English.ini");
     f << "[PartListConfig]\nPartList.c_PartList_05=Name\nPartList.c_DisList_11=Note\n";
   }
-  CDialogPartList panel{smt::job::PartListOf(smt::CurrentMachine())};
+  CDialogPartList panel{smt::CurrentMachine()};
   panel.LoadLanguage(dir.string(), "English");
   auto* place = panel.Model(RowKind::Placement);
   auto* dis = panel.Model(RowKind::Dispense);
@@ -264,7 +264,7 @@ TEST(PartListPanel, TitlesChoicesAndVisibleList) {
 
 TEST(PartListPanel, TransformsAskFirst) {
   smt::platform::ScopedRecordingMessages messages;
-  CDialogPartList panel{smt::job::PartListOf(smt::CurrentMachine())};
+  CDialogPartList panel{smt::CurrentMachine()};
   JobModel& job = panel.Job();
   job.placementRows = {Placement(1, 1, 2, "0", "R1"), Placement(2, 3, 4, "90", "R2")};
   messages.service.QueueAnswer(MsgAnswer::Cancel);

@@ -83,7 +83,7 @@ TEST_F(Connecting, DiscoveryAnswerOnTheThirdAttempt) {
 TEST_F(Connecting, NoBoardOnTheNetwork) {
   SkipWithoutNamespaces();
   WriteConfig("[SetBasicConfig]\nm_CommModel=1\n");
-  CDialogManualControl panel;
+  CDialogManualControl panel{smt::CurrentMachine()};
   panel.LoadLanguage(dir.string(), "Chinese");
   panel.LoadConfig(dir.string());
   panel.m_Discovery.attempts = 2;
@@ -103,7 +103,7 @@ TEST_F(Connecting, ConnectByUdpThenReconnectReusesTheLink) {
   c.serial = false;
   smt::sim::SimBoard sim(c);
   ASSERT_TRUE(ns.RunIn(true, [&] { ASSERT_TRUE(sim.Start()) << sim.LastError(); }));
-  CDialogManualControl panel;
+  CDialogManualControl panel{smt::CurrentMachine()};
   panel.LoadLanguage(dir.string(), "Chinese");
   panel.LoadConfig(dir.string());
   panel.m_Discovery.attemptTimeout = std::chrono::milliseconds(300);
@@ -139,7 +139,7 @@ TEST_F(Connecting, SerialScanFindsTheBoardAndAFailedScanStartsOverAtOne) {
   // COM5 does not exist, COM6 is the board.
   WriteConfig("[SetBasicConfig]\nm_CommModel=0\n[ManualControlConfig]\nm_ComNumber=5\n[SerialPortConfig]\nCOM5=" +
               (dir / "none").string() + "\nCOM6=" + sim.SerialPath() + "\n");
-  CDialogManualControl panel;
+  CDialogManualControl panel{smt::CurrentMachine()};
   panel.LoadLanguage(dir.string(), "Chinese");
   panel.LoadConfig(dir.string());
   ASSERT_TRUE(panel.ConnectNow());
@@ -157,7 +157,7 @@ TEST_F(Connecting, SerialScanFindsTheBoardAndAFailedScanStartsOverAtOne) {
 }
 
 TEST_F(Connecting, PressWhileConnectedOrBusyChangesNothing) {
-  CDialogManualControl panel;
+  CDialogManualControl panel{smt::CurrentMachine()};
   panel.LoadLanguage(dir.string(), "Chinese");
   smt::CurrentMachine().machineBusy = true;
   panel.OnOnline();
@@ -179,7 +179,7 @@ TEST_F(Connecting, ABoardThatNeverAnswersStateCommandsConnectsOverUdp) {
   smt::sim::SimBoard sim(c);
   ASSERT_TRUE(ns.RunIn(true, [&] { ASSERT_TRUE(sim.Start()) << sim.LastError(); }));
   sim.DropRepliesTo(0x60, 1000);
-  CDialogManualControl panel;
+  CDialogManualControl panel{smt::CurrentMachine()};
   panel.LoadLanguage(dir.string(), "Chinese");
   panel.LoadConfig(dir.string());
   panel.m_Discovery.attemptTimeout = std::chrono::milliseconds(300);
@@ -202,7 +202,7 @@ TEST_F(Connecting, ALostBoardIsReportedAndAReconnectWorks) {
   ASSERT_TRUE(sim.Start()) << sim.LastError();
   WriteConfig("[SetBasicConfig]\nm_CommModel=0\n[ManualControlConfig]\nm_ComNumber=3\n[SerialPortConfig]\nCOM3=" +
               sim.SerialPath() + "\n");
-  CDialogManualControl panel;
+  CDialogManualControl panel{smt::CurrentMachine()};
   panel.LoadLanguage(dir.string(), "Chinese");
   panel.LoadConfig(dir.string());
   ASSERT_TRUE(panel.ConnectNow());
@@ -261,7 +261,7 @@ TEST_F(Connecting, TheSerialLinkReconnectsAfterALossHoweverSlowTheHelloAnswer) {
                   sim.SerialPath() + "\n");
     };
     useLine();
-    CDialogManualControl panel;
+    CDialogManualControl panel{smt::CurrentMachine()};
     panel.LoadLanguage(dir.string(), "Chinese");
     panel.LoadConfig(dir.string());
     ASSERT_TRUE(panel.ConnectNow());
@@ -370,7 +370,7 @@ TEST_F(Connecting, AReconnectFindingTheBoardAtAnotherAddressSaysSo) {
   ASSERT_TRUE(ns.RunIn(true, [&] { ASSERT_TRUE(sim.Start()) << sim.LastError(); }));
   const std::string before = ns.boardAddress();
   const std::string after = before.substr(0, before.size() - 1) + "7";
-  CDialogManualControl panel;
+  CDialogManualControl panel{smt::CurrentMachine()};
   panel.LoadLanguage(dir.string(), "Chinese");
   panel.LoadConfig(dir.string());
   panel.m_Discovery.attemptTimeout = std::chrono::milliseconds(300);
@@ -437,7 +437,7 @@ TEST_F(Connecting, AnUnacknowledgedAxisStartUpMoveStopsMotionUntilHomed) {
               "[ManualControlConfig]\nm_ComNumber=2\n[SerialPortConfig]\nCOM2=" + sim.SerialPath() + "\n");
   smt::CurrentMachine().Part<ReplyEvents>().serialAxis.SetTimeout(std::chrono::milliseconds(300));
   sim.DropRepliesTo(0x01, 1);
-  CDialogManualControl panel;
+  CDialogManualControl panel{smt::CurrentMachine()};
   panel.LoadLanguage(dir.string(), "Chinese");
   panel.LoadConfig(dir.string());
   Runtime().v2_06 = 1;  // the firmware's switch: limits calibrated by the start-up

@@ -48,7 +48,7 @@ struct GuardCase {
 class FirmwareDialogGuards : public FirmwareDialog, public ::testing::WithParamInterface<GuardCase> {};
 
 TEST_P(FirmwareDialogGuards, EveryButtonRefusesAndStartsNothing) {
-  CDialogFirmwareUpdate d(DialogEnv());
+  CDialogFirmwareUpdate d(smt::CurrentMachine(), DialogEnv());
   for (QPushButton* b : {d.UpgradeButton(), d.ReadConfigButton(), d.WriteLimitButton()}) {
     messages.service.Clear();
     smt::CurrentMachine().connected = GetParam().connected;
@@ -76,7 +76,7 @@ TEST_F(FirmwareDialog, FeederChoiceIsTakenWhenTheUpgradeStartsAndKeptForTheNextO
     ~Uninstall() { smt::platform::GuiDispatcher::Install(nullptr); }
   } uninstall;
   {
-    CDialogFirmwareUpdate d(DialogEnv());
+    CDialogFirmwareUpdate d(smt::CurrentMachine(), DialogEnv());
     EXPECT_TRUE(d.FeedRadio(0)->isChecked());  // "Feed32" the first time
     EXPECT_EQ(d.FeedRadio(3)->text().toStdString(), "Feed128");
     d.FeedRadio(2)->setChecked(true);
@@ -86,7 +86,7 @@ TEST_F(FirmwareDialog, FeederChoiceIsTakenWhenTheUpgradeStartsAndKeptForTheNextO
     EXPECT_EQ(d.m_nFeedSelect, 2);
     ASSERT_TRUE(FinishWork(d));
   }
-  CDialogFirmwareUpdate again(DialogEnv());
+  CDialogFirmwareUpdate again(smt::CurrentMachine(), DialogEnv());
   EXPECT_TRUE(again.FeedRadio(2)->isChecked());
   again.FeedRadio(0)->setChecked(true);
   again.UpgradeButton()->click();
@@ -99,7 +99,7 @@ TEST_F(FirmwareDialog, TextsComeFromTheLanguageFile) {
             "[FirmwareUpdateConfig]\nFirmwareUpdate.c_FirmwareUpdate=Board firmware update\nFirmwareUpdate.c_Upadte=Upgrade\n");
   FirmwareDialogEnvironment env = DialogEnv();
   env.language = "English";
-  CDialogFirmwareUpdate d(env);
+  CDialogFirmwareUpdate d(smt::CurrentMachine(), env);
   EXPECT_EQ(d.windowTitle().toStdString(), "Board firmware update");
   EXPECT_EQ(d.UpgradeButton()->text().toStdString(), "Upgrade");
   EXPECT_EQ(d.ReadConfigButton()->text().toStdString(), "读取配置信息");  // missing key: the built-in text
@@ -109,7 +109,7 @@ TEST_F(FirmwareDialog, TextsComeFromTheLanguageFile) {
 TEST_F(FirmwareDialog, ReadConfigurationRunsOnTheWorkerAndShowsOnTheWindow) {
   smt::platform::QtGuiDispatcher gui;
   smt::platform::GuiDispatcher::Install(&gui);
-  CDialogFirmwareUpdate d(DialogEnv());
+  CDialogFirmwareUpdate d(smt::CurrentMachine(), DialogEnv());
   d.ReadConfigButton()->click();
   EXPECT_TRUE(d.WorkerRunning());
   EXPECT_FALSE(d.UpgradeButton()->isEnabled());  // no second start while it runs
@@ -127,11 +127,11 @@ TEST_F(FirmwareDialog, ReadConfigurationRunsOnTheWorkerAndShowsOnTheWindow) {
 
 TEST_F(FirmwareDialog, MenuCommandRefusesWhileBusyAndOnTheSerialLink) {
   smt::CurrentMachine().machineBusy = true;
-  OpenFirmwareUpdateDialog(nullptr, DialogEnv());
+  OpenFirmwareUpdateDialog(nullptr, smt::CurrentMachine(), DialogEnv());
   smt::CurrentMachine().machineBusy = false;
   FirmwareDialogEnvironment serial = DialogEnv();
   serial.commModel = 0;
-  OpenFirmwareUpdateDialog(nullptr, serial);
+  OpenFirmwareUpdateDialog(nullptr, smt::CurrentMachine(), serial);
   EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"设备正在自动工作，禁止此项执行 !", "no function!"}));
 }
 

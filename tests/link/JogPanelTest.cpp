@@ -73,7 +73,7 @@ TEST_F(JogPanel, LayoutShowsTheControlsOfEachMachineType) {
       {{1234}, "HHHHSHHSSHH"},
       {{1162, 1163, 1164, 1166, 1165, 1167, 1025, 1168, 1026, 1169, 1027, 1171, 1028, 1170}, "HHHHHHHHHHH"},
   };
-  CDialogManualControl panel;
+  CDialogManualControl panel{smt::CurrentMachine()};
   for (int type = 0; type <= 10; ++type) {
     smt::CurrentMachine().machineType = type;
     panel.LayoutForMachineModel(-1, false);  // the first argument is not read
@@ -111,7 +111,7 @@ void CollectPlacementFaults(QWidget* box, const std::string& where, std::vector<
 // the eight-head machines: the panel keeps to the main window's 520 px wide
 // column, every shown control lies inside its parent, and no two overlap.
 TEST_F(JogPanel, EveryMachineTypeFitsItsControlsInsideAndApart) {
-  CDialogManualControl panel;
+  CDialogManualControl panel{smt::CurrentMachine()};
   panel.ApplyLanguageTexts();
   for (int type = 0; type <= 10; ++type)
     for (bool conveyor : {false, true})
@@ -134,7 +134,7 @@ TEST_F(JogPanel, EveryMachineTypeFitsItsControlsInsideAndApart) {
 // The second bank of the eight-head machines takes the places of the first;
 // the heads of the four-head machines stand left to right.
 TEST_F(JogPanel, HeadBanksAndColumnsByMachineType) {
-  CDialogManualControl panel;
+  CDialogManualControl panel{smt::CurrentMachine()};
   for (int type : {3, 4, 6, 7, 8}) {
     smt::CurrentMachine().machineType = type;
     panel.LayoutForMachineModel(type, false);
@@ -152,7 +152,7 @@ TEST_F(JogPanel, HeadBanksAndColumnsByMachineType) {
 // The bank switch exchanges the head banks on the eight-head machines,
 // picks the platform on the lamp machine and does nothing elsewhere.
 TEST_F(JogPanel, HeadGroupSwitchByMachineType) {
-  CDialogManualControl panel;
+  CDialogManualControl panel{smt::CurrentMachine()};
   auto* sw = static_cast<QPushButton*>(panel.Control(1234));
   smt::CurrentMachine().machineType = 7;
   panel.LayoutForMachineModel(7, false);
@@ -205,7 +205,7 @@ TEST_F(JogPanel, EnableTableFollowsMachineTypeAndConveyor) {
   }
 
   // Applied to the panel's controls on the window thread.
-  CDialogManualControl panel;
+  CDialogManualControl panel{smt::CurrentMachine()};
   smt::CurrentMachine().machineType = 1;
   panel.LayoutForMachineModel(1, false);
   panel.EnableJogControls(true);
@@ -226,7 +226,7 @@ TEST_F(JogPanel, SettingsSectionRoundTrip) {
             "[ManualControlConfig]\nm_SpeedGears=2\nm_XY_RunSteps=10\nm_Z_RunSteps=5\nm_A_RunSteps=7\n"
             "m_Feed_RunSteps=9\nm_Feed_Direction=3\nm_ComNumber=4\nm_bShowInformation=1\n");
   {
-    CDialogManualControl panel;
+    CDialogManualControl panel{smt::CurrentMachine()};
     panel.LoadConfig(dir.str());
     EXPECT_EQ(panel.JogPad().Steps(), (JogSteps{2, 10, 5, 7, 9, 0}));  // m_S_RunSteps missing: 0
     EXPECT_EQ(panel.JogPad().m_Feed_Direction.load(), 3);
@@ -250,7 +250,7 @@ TEST_F(JogPanel, SettingsSectionRoundTrip) {
   // A side outside 0..3 leaves the direction button without its icon.
   dir.Write("config.ini", "[ManualControlConfig]\nm_Feed_Direction=7\n");
   smt::platform::ClearProfileCache();
-  CDialogManualControl panel;
+  CDialogManualControl panel{smt::CurrentMachine()};
   panel.LoadConfig(dir.str());
   EXPECT_EQ(panel.Control(1231)->property("sideIcon").toInt(), 0);
 }
@@ -278,7 +278,7 @@ TEST_F(JogPanel, StepMenusAndGearsSetTheirFamilies) {
 }
 
 TEST_F(JogPanel, InformationSwitchGatesOnlyTheFirstBox) {
-  CDialogManualControl panel;
+  CDialogManualControl panel{smt::CurrentMachine()};
   panel.m_bShowInformation = 0;
   panel.AppendInfoLine("61->Start", true);
   panel.AppendInfoLine2("62->Start", true);
@@ -290,7 +290,7 @@ TEST_F(JogPanel, InformationSwitchGatesOnlyTheFirstBox) {
 }
 
 TEST_F(JogPanel, PositionBoxesInPulsesOrMillimetres) {
-  CDialogManualControl panel;
+  CDialogManualControl panel{smt::CurrentMachine()};
   MotionSettings m;
   m.showPulse = false;
   m.xPulse = 100;
@@ -308,7 +308,7 @@ TEST_F(JogPanel, PositionBoxesInPulsesOrMillimetres) {
 }
 
 TEST_F(JogPanel, PumpButtonChecksFromCommands) {
-  CDialogManualControl panel;
+  CDialogManualControl panel{smt::CurrentMachine()};
   panel.SetPumpButtonCheck(0, true);
   Settle();
   for (int p = 1; p <= 8; ++p) EXPECT_TRUE(panel.PumpChecked(p));
@@ -386,7 +386,7 @@ TEST_F(JogPanel, FeederPadTable) {
 }
 
 TEST_F(JogPanel, MenusCarryTheirTextsAndStates) {
-  CDialogManualControl panel;
+  CDialogManualControl panel{smt::CurrentMachine()};
   auto findAction = [](QMenu* m, int command) -> QAction* {
     for (QAction* a : m->findChildren<QAction*>())
       if (a->data().toInt() == command) return a;
@@ -427,7 +427,7 @@ TEST_F(JogPanel, TextsComeFromTheLanguageFileWithChineseDefaults) {
   smt::test::TempDir dir;
   dir.Write("English.ini", "[ManualControlConfig]\nManualControl.c_SolenoidSalve3=Vacuum 3\n"
                            "ManualControl.c_CoordinatesShow=Absolute      Relative\n");
-  CDialogManualControl panel;
+  CDialogManualControl panel{smt::CurrentMachine()};
   panel.LoadLanguage(dir.str(), "English");
   panel.ApplyLanguageTexts();
   EXPECT_EQ(panel.Texts()["c_SolenoidSalve3"], "Vacuum 3");
@@ -532,7 +532,7 @@ TEST_F(MarkOffsets, LimitsAreInclusiveAndARefusalKeepsWhatWasTaken) {
 }
 
 TEST_F(MarkOffsets, MarkToMarkRefusesAnEmptyListAndBusyThreads) {
-  CDialogManualControl panel;
+  CDialogManualControl panel{smt::CurrentMachine()};
   rows = 0;
   panel.OnMenuCommand(33329);
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"请先导入贴片文件 !"});

@@ -309,7 +309,7 @@ TEST_F(JogOnSimulator, PumpButtonsSwitchTheirOutputs) {
 // The panel's pump button: offline a click only changes the mark; the next
 // click after connecting sends the state it shows.
 TEST_F(JogOnSimulator, PanelPumpButtonFollowsTheLink) {
-  CDialogManualControl panel;
+  CDialogManualControl panel{smt::CurrentMachine()};
   Runtime().udp = &link;  // the panel's own link is not open here
   auto* pump1 = static_cast<QPushButton*>(panel.Control(1225));
   smt::CurrentMachine().connected = false;
@@ -330,7 +330,7 @@ TEST_F(JogOnSimulator, PanelPumpButtonFollowsTheLink) {
 // The panel's buttons: a press of X+ and its release is one step; the
 // front-panel jog key goes through the same jog.
 TEST_F(JogOnSimulator, PanelButtonsAndFrontPanelKeysJog) {
-  CDialogManualControl panel;
+  CDialogManualControl panel{smt::CurrentMachine()};
   Runtime().udp = &link;  // the panel's own link is not open here
   panel.JogPad().SetContext(TestContext());
   panel.JogPad().SetSteps(FastSteps());
@@ -348,7 +348,7 @@ TEST_F(JogOnSimulator, PanelButtonsAndFrontPanelKeysJog) {
 // The arrow keys jog X and Y while held (a press and release is one step);
 // Ctrl+Shift advances the gear.
 TEST_F(JogOnSimulator, ArrowKeysJogAndCtrlShiftChangesTheGear) {
-  CDialogManualControl panel;
+  CDialogManualControl panel{smt::CurrentMachine()};
   Runtime().udp = &link;
   panel.JogPad().SetContext(TestContext());
   panel.JogPad().SetSteps(FastSteps());

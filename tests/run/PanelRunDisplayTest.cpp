@@ -42,7 +42,7 @@ class PanelRunDisplay : public RunSimTest {
   void SetUp() override {
     RunSimTest::SetUp();
     smt::platform::GuiDispatcher::Install(&gui);
-    panel = std::make_unique<CDialogPartList>(smt::job::PartListOf(smt::CurrentMachine()));
+    panel = std::make_unique<CDialogPartList>(smt::CurrentMachine());
     for (const auto& r : rows) {
 panel->Job().placementRows.push_back(ListRowOf(r));
     }

@@ -14,7 +14,7 @@
 namespace {
 
 TEST(ShellWiring, PanelStartReachesTheDispatcherAndTheSearchReachesThePickTarget) {
-  CDialogPartList panel{smt::job::PartListOf(smt::CurrentMachine())};
+  CDialogPartList panel{smt::CurrentMachine()};
   smt::feeder::FeederTable feeders;
   smt::run::WireRunEngine(panel, &feeders);
   EXPECT_TRUE(static_cast<bool>(panel.Run().startRun));
