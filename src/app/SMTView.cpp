@@ -83,7 +83,7 @@ int CSMTView::OnCreate() {
   frame_.LocalizeMenu(frame_.Language());
   auto* left = static_cast<QVBoxLayout*>(leftColumn_->layout());
   if (!m_pSetView) {
-    m_pSetView = new CDialogSetView(leftColumn_);
+    m_pSetView = new CDialogSetView(smt::CurrentMachine(), leftColumn_);
     m_pSetView->LoadConfig(app);
     m_pSetView->LoadLanguage(app, frame_.Language());
     m_pSetView->ApplyLanguageTexts();

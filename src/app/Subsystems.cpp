@@ -146,7 +146,7 @@ void InstallCameras(CSMTView& view) {
   view.closeCameras = [&view] {
     if (view.m_pSetView) view.m_pSetView->CloseCameras();
   };
-  view.m_pCameraList = std::make_unique<CDialogCameraList>(&view);
+  view.m_pCameraList = std::make_unique<CDialogCameraList>(smt::CurrentMachine(), &view);
   CDialogCameraList* list = view.m_pCameraList.get();
   view.initialUpdateSteps.push_back([&view, frame, list](const std::string& appDir) {
     list->m_pSetView = view.m_pSetView;

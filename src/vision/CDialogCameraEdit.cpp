@@ -47,7 +47,7 @@ void FocusSelect(QLineEdit* e) {
 }
 }  // namespace
 
-CDialogCameraEdit::CDialogCameraEdit(QWidget* parent) : QDialog(parent) {
+CDialogCameraEdit::CDialogCameraEdit(smt::Machine& machine, QWidget* parent) : QDialog(parent), machine_(machine) {
   setObjectName("CDialogCameraEdit");
   for (const auto& k : kKeys) m_texts[k.key] = k.chinese;
   // Before the first use the numbers are ones the dialog's own checks take:
@@ -217,11 +217,11 @@ void CDialogCameraEdit::OnInitDialog() {
 }
 
 void CDialogCameraEdit::OnCaptureX() {
-  editX->setText(Q(CapturePositionText(smt::CurrentMachine().curX.load(), smt::settings::SettingsStores::Instance().machine.Geometry()->table.dXPulse)));
+  editX->setText(Q(CapturePositionText(machine_.curX.load(), smt::settings::SettingsStores::Instance().machine.Geometry()->table.dXPulse)));
 }
 
 void CDialogCameraEdit::OnCaptureY() {
-  editY->setText(Q(CapturePositionText(smt::CurrentMachine().curY.load(), smt::settings::SettingsStores::Instance().machine.Geometry()->table.dYPulse)));
+  editY->setText(Q(CapturePositionText(machine_.curY.load(), smt::settings::SettingsStores::Instance().machine.Geometry()->table.dYPulse)));
 }
 
 void CDialogCameraEdit::BoxChanged(bool scaleEdit) {
@@ -232,9 +232,9 @@ void CDialogCameraEdit::BoxChanged(bool scaleEdit) {
   const auto size = smt::platform::ParseOperatorNumber(editSize->text().toStdString());
   if (!zoom || !size) return;
   const int height = panel ? panel->m_nImageHeight : 480;
-  const bool applies = BoxCheckAppliesWhileTyping(smt::CurrentMachine().camera.highSpeedCamera.load(), smt::CurrentMachine().camera.visionMode.load(),
-                                                  smt::CurrentMachine().camera.highSpeedMarkCamera.load(), smt::CurrentMachine().camera.highSpeedVisualCamera1.load(),
-                                                  smt::CurrentMachine().camera.highSpeedVisualCamera2.load());
+  const bool applies = BoxCheckAppliesWhileTyping(machine_.camera.highSpeedCamera.load(), machine_.camera.visionMode.load(),
+                                                  machine_.camera.highSpeedMarkCamera.load(), machine_.camera.highSpeedVisualCamera1.load(),
+                                                  machine_.camera.highSpeedVisualCamera2.load());
   if (applies && VisualBoxTooLarge(*zoom, *size, height)) return;
   if (!panel) return;
   if (scaleEdit) {
@@ -377,7 +377,7 @@ void CDialogCameraEdit::OnOK() {
   v.visualZoom = taken.visualZoom;
   v.visualSize = taken.visualSize;
   const int height = panel ? panel->m_nImageHeight : 480;
-  switch (CameraEditRefusal(v, rowNames, selectedRow, BoxCheckAppliesAtOk(smt::CurrentMachine().camera.highSpeedCamera.load(), smt::CurrentMachine().camera.visionMode.load()), height)) {
+  switch (CameraEditRefusal(v, rowNames, selectedRow, BoxCheckAppliesAtOk(machine_.camera.highSpeedCamera.load(), machine_.camera.visionMode.load()), height)) {
     case 1:
       smt::platform::ShowMessage(Text("CameraEdit.c_Message_01"));
       FocusSelect(editName);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Machine.h"
 #include "vision/CameraEditValues.h"
 
 class QLineEdit;
@@ -18,7 +19,9 @@ class CDialogSetView;
 class CDialogCameraEdit : public QDialog {
   Q_OBJECT
  public:
-  explicit CDialogCameraEdit(QWidget* parent = nullptr);
+  // The machine whose position the capture buttons take and whose camera
+  // mode decides the box check.
+  explicit CDialogCameraEdit(smt::Machine& machine, QWidget* parent = nullptr);
 
   void LoadLanguage(const std::string& appDir, const std::string& language);
   // Opens with `values`; the list's names and remembered row for the name check.
@@ -58,6 +61,7 @@ class CDialogCameraEdit : public QDialog {
   QLabel* precisionADeg = nullptr;
 
  private:
+  smt::Machine& machine_;
   void BoxChanged(bool scaleEdit);
   // Title, labels, group titles and buttons from the loaded texts.
   void ApplyTexts();

@@ -77,7 +77,8 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 
-CDialogCameraList::CDialogCameraList(QWidget* parent) : QDialog(parent), m_pEditor(std::make_unique<CDialogCameraEdit>()) {
+CDialogCameraList::CDialogCameraList(smt::Machine& machine, QWidget* parent)
+    : QDialog(parent), m_pEditor(std::make_unique<CDialogCameraEdit>(machine)), machine_(machine) {
   setObjectName("CDialogCameraList");
   for (const auto& k : kKeys) m_texts[k.key] = k.chinese;
   for (int c = 0; c < 28; ++c) m_texts[TitleKey(c)] = kTitles[c];
@@ -396,7 +397,7 @@ void CDialogCameraList::OnInitDialog() {
 }
 
 void CDialogCameraList::OnOK() {
-  if (smt::CurrentMachine().machineBusy.load()) {
+  if (machine_.machineBusy.load()) {
     ShowMessage("Machine is running !");
     return;
   }
@@ -416,7 +417,7 @@ void CDialogCameraList::OnOK() {
 }
 
 void CDialogCameraList::OnCancel() {
-  if (smt::CurrentMachine().machineBusy.load()) {
+  if (machine_.machineBusy.load()) {
     ShowMessage("Machine is running !");
     return;
   }
@@ -515,6 +516,7 @@ void CDialogCameraList::OnCalibrationMenu(int task) {
     return;
   }
   auto job = std::make_shared<CalibrationJob>();
+  job->machine = &machine_;
   job->table = &m_Table;
   job->settings = &m_Settings;
   job->calibrationRunning = &m_bCalibrationRunning;
@@ -543,11 +545,11 @@ void CDialogCameraList::OnCalibrationMenu(int task) {
     const auto t = smt::settings::SettingsStores::Instance().machine.Geometry()->table;
     std::array<int32_t, 9> off{};
     for (int k = 2; k <= 8; ++k) off[k] = t.nNozzleToNozzle1X[k];
-    job->fly = ComputeFlyLayout(smt::CurrentMachine().machineType.load(), m_Table.m_Camera_first, off, m_Settings.m_iTriggerPulse);
+    job->fly = ComputeFlyLayout(machine_.machineType.load(), m_Table.m_Camera_first, off, m_Settings.m_iTriggerPulse);
     if (m_pSetView) {
       m_pSetView->Engine().m_nFlyHeadCount = job->fly.headCount;
       // The fly test watches the pass on vision camera 1.
-      if (task == 8 && smt::CurrentMachine().camera.visionMode.load() != 1) m_pSetView->OnBnClickedOpenVisualCamera1();
+      if (task == 8 && machine_.camera.visionMode.load() != 1) m_pSetView->OnBnClickedOpenVisualCamera1();
     }
   }
   m_nCalibrationTask = task;
@@ -557,17 +559,17 @@ void CDialogCameraList::OnCalibrationMenu(int task) {
 
 void CDialogCameraList::OnCaptureBaseX() {
   const auto b = smt::settings::SettingsStores::Instance().machine.Basic();
-  edits["m_BaseCoordinates_X"]->setText(Q(CaptureBaseX(smt::CurrentMachine().curX.load(), b->m_X_CameraToNozzle1, XPulse())));
+  edits["m_BaseCoordinates_X"]->setText(Q(CaptureBaseX(machine_.curX.load(), b->m_X_CameraToNozzle1, XPulse())));
 }
 
 void CDialogCameraList::OnCaptureBaseY() {
   const auto b = smt::settings::SettingsStores::Instance().machine.Basic();
-  edits["m_BaseCoordinates_Y"]->setText(Q(CaptureBaseY(smt::CurrentMachine().curY.load(), b->m_Y_CameraToNozzle1, YPulse())));
+  edits["m_BaseCoordinates_Y"]->setText(Q(CaptureBaseY(machine_.curY.load(), b->m_Y_CameraToNozzle1, YPulse())));
 }
 
 void CDialogCameraList::OnCaptureBaseZ() {
   const double z = smt::settings::SettingsStores::Instance().machine.Geometry()->table.dZPulse;
-  edits["m_BaseCoordinates_Z"]->setText(Q(CaptureBaseZ(smt::CurrentMachine().curZ[0].load(), z)));
+  edits["m_BaseCoordinates_Z"]->setText(Q(CaptureBaseZ(machine_.curZ[0].load(), z)));
 }
 
 void CDialogCameraList::OnHighSpeedCameraClicked() {
@@ -584,7 +586,7 @@ void CDialogCameraList::OnActivate() {
     checks[k]->setEnabled(true);
   edits["m_iFlyStartSpeed"]->setEnabled(true);
   edits["m_iFlyNormalSpeed"]->setEnabled(true);
-  const int heads = FlyEditHeadsForMachineType(smt::CurrentMachine().machineType.load());
+  const int heads = FlyEditHeadsForMachineType(machine_.machineType.load());
   for (int k = 1; k <= heads; ++k) {
     edits["m_iTriggerPulse" + std::to_string(k)]->setEnabled(true);
     edits["m_dFlyCorrect_Y" + std::to_string(k)]->setEnabled(true);
@@ -592,12 +594,12 @@ void CDialogCameraList::OnActivate() {
 }
 
 void CDialogCameraList::OnCameraSettings() {
-  if (smt::CurrentMachine().machineBusy.load()) {
+  if (machine_.machineBusy.load()) {
     ShowMessage("Machine is running !");
     return;
   }
-  if (smt::CurrentMachine().camera.highSpeedCamera.load() == 1 && m_pSetView) {
-    if (auto cam = m_pSetView->Engine().Camera(smt::CurrentMachine().camera.visionMode.load())) smt::vision::ShowCameraSettingsPage(*cam, this);
+  if (machine_.camera.highSpeedCamera.load() == 1 && m_pSetView) {
+    if (auto cam = m_pSetView->Engine().Camera(machine_.camera.visionMode.load())) smt::vision::ShowCameraSettingsPage(*cam, this);
   }
   reject();
 }

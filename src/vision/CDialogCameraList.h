@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Machine.h"
 #include "platform/Port.h"
 #include "vision/CameraCalibration.h"
 #include "vision/CameraListSettings.h"
@@ -30,7 +31,9 @@ struct BoardMarkView;
 class CDialogCameraList : public QDialog {
   Q_OBJECT
  public:
-  explicit CDialogCameraList(QWidget* parent = nullptr);
+  // `machine`: the machine the list works on (busy state, position, camera
+  // mode, machine type), handed to its editor and calibration tasks.
+  explicit CDialogCameraList(smt::Machine& machine, QWidget* parent = nullptr);
   ~CDialogCameraList() override;
 
   // What the dialog reaches of the shell and its neighbours: one interface
@@ -110,6 +113,7 @@ class CDialogCameraList : public QDialog {
   QPushButton* flyTestButton = nullptr;
 
  private:
+  smt::Machine& machine_;
   void FillList();
   // Shows row `row` from its record's shown texts.
   void SetListRow(int row, const std::vector<std::string>& texts);

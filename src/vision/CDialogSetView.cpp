@@ -91,11 +91,11 @@ const char* RoleTitle(int mode) {
   }
 }
 
-bool RoleFitted(int role) {
+bool RoleFitted(const smt::Machine& machine, int role) {
   switch (role) {
-    case 0: return smt::CurrentMachine().camera.highSpeedMarkCamera.load();
-    case 1: return smt::CurrentMachine().camera.highSpeedVisualCamera1.load();
-    case 2: return smt::CurrentMachine().camera.highSpeedVisualCamera2.load();
+    case 0: return machine.camera.highSpeedMarkCamera.load();
+    case 1: return machine.camera.highSpeedVisualCamera1.load();
+    case 2: return machine.camera.highSpeedVisualCamera2.load();
     default: return false;
   }
 }
@@ -171,17 +171,17 @@ std::shared_ptr<ICameraSystem> DefaultCameraSystem() {
   return system;
 }
 
-CDialogSetView::CDialogSetView(QWidget* parent)
-    : QWidget(parent), m_engine(std::make_unique<CameraEngine>()), m_alive(std::make_shared<std::atomic<bool>>(true)) {
+CDialogSetView::CDialogSetView(smt::Machine& machine, QWidget* parent)
+    : QWidget(parent), machine_(machine), m_engine(std::make_unique<CameraEngine>()), m_alive(std::make_shared<std::atomic<bool>>(true)) {
   setObjectName("CDialogSetView");
   m_VisualSize = 0.1;
   BuildControls();
   m_timer0 = new QTimer(this);
   m_timer1 = new QTimer(this);
   auto tick = [this] {
-    if (smt::CurrentMachine().camera.highSpeedCamera.load() == 1)
+    if (machine_.camera.highSpeedCamera.load() == 1)
       ShowCameraStatus();
-    else if (smt::CurrentMachine().camera.highSpeedCamera.load() == 0)
+    else if (machine_.camera.highSpeedCamera.load() == 0)
       ShowDirectShowFrame();
   };
   connect(m_timer0, &QTimer::timeout, this, tick);
@@ -379,8 +379,8 @@ void CDialogSetView::FillFeatureTypes() {
 }
 
 void CDialogSetView::SetupImageWindows() {
-  m_btnVisualB->setVisible(smt::CurrentMachine().machineType.load() == 5 && m_bExpanded);
-  m_btnVisual2->setEnabled(smt::CurrentMachine().machineType.load() != 4);
+  m_btnVisualB->setVisible(machine_.machineType.load() == 5 && m_bExpanded);
+  m_btnVisual2->setEnabled(machine_.machineType.load() != 4);
 }
 
 void CDialogSetView::LoadLanguage(const std::string& appDir, const std::string& language) {
@@ -426,11 +426,11 @@ void CDialogSetView::LoadConfig(const std::string& appDir) {
   m_Light_Contrast = static_cast<int>(s.ReadInteger("m_Light_Contrast", 0, 255, 0));
   m_Light_Brightness = static_cast<int>(s.ReadInteger("m_Light_Brightness", 0, 255, 0));
   const smt::vision::CameraSwitches w = smt::vision::LoadCameraSwitches(appDir);
-  smt::CurrentMachine().camera.highSpeedCamera = w.highSpeed;
-  smt::CurrentMachine().camera.highSpeedMarkCamera = w.mark;
-  smt::CurrentMachine().camera.highSpeedVisualCamera1 = w.visual1;
-  smt::CurrentMachine().camera.flyCamera = w.fly;
-  smt::CurrentMachine().camera.highSpeedVisualCamera2 = w.visual2;
+  machine_.camera.highSpeedCamera = w.highSpeed;
+  machine_.camera.highSpeedMarkCamera = w.mark;
+  machine_.camera.highSpeedVisualCamera1 = w.visual1;
+  machine_.camera.flyCamera = w.fly;
+  machine_.camera.highSpeedVisualCamera2 = w.visual2;
   const std::string lang =
       smt::platform::SettingsSection(smt::platform::ConfigPath(appDir), "LanguageSetConfig").ReadText("LanguageSet", "Chinese");
   if (lang == "Chinese")
@@ -480,7 +480,7 @@ void CDialogSetView::OnInitDialog(const std::string& appDir) {
     RunJobOnFrame(job, frame, workImage);
   };
   cb.showLive = [this, alive, self](int role, const cv::Mat& view) {
-    if (role != smt::CurrentMachine().camera.visionMode.load() && smt::CurrentMachine().machineType.load() != 4) return;
+    if (role != machine_.camera.visionMode.load() && machine_.machineType.load() != 4) return;
     QImage img = MatToQImage(view);
     {
       std::lock_guard lk(m_liveM);
@@ -518,12 +518,12 @@ void CDialogSetView::OnInitDialog(const std::string& appDir) {
   };
   m_engine->SetCallbacks(cb);
   UpdateViewParameters();
-  const int mode = smt::CurrentMachine().camera.highSpeedCamera.load();
+  const int mode = machine_.camera.highSpeedCamera.load();
   bool listCaptureDevices = mode == 0;
   if (mode == 1) {
     if (!m_system) m_system = DefaultCameraSystem();
-    if (m_engine->StartCameras(*m_system, smt::CurrentMachine().machineType.load()) != 0) m_timer0->start(1000);
-    if (smt::CurrentMachine().camera.highSpeedMarkCamera && smt::CurrentMachine().camera.highSpeedVisualCamera1 && smt::CurrentMachine().camera.highSpeedVisualCamera2)
+    if (m_engine->StartCameras(*m_system, machine_.machineType.load()) != 0) m_timer0->start(1000);
+    if (machine_.camera.highSpeedMarkCamera && machine_.camera.highSpeedVisualCamera1 && machine_.camera.highSpeedVisualCamera2)
       m_btnOpenCamera->setEnabled(false);
     else
       listCaptureDevices = true;
@@ -566,7 +566,7 @@ void CDialogSetView::PaintLive(const QImage& image) {
 void CDialogSetView::PaintWorkImage(int slot, const QImage& image) {
   if (slot < 0 || slot > 8 || image.isNull()) return;
   m_work[slot]->setPixmap(QPixmap::fromImage(image));
-  if (m_bExtendedDisplay && slot == (smt::CurrentMachine().camera.visionMode.load() == 0 ? 0 : m_nWorkImage.load()))
+  if (m_bExtendedDisplay && slot == (machine_.camera.visionMode.load() == 0 ? 0 : m_nWorkImage.load()))
     m_live->setPixmap(QPixmap::fromImage(image.scaled(m_live->size())));
 }
 
@@ -576,14 +576,14 @@ QString CDialogSetView::StatusText() const { return m_status->text(); }
 
 void CDialogSetView::ShowCameraStatus() {
   m_bStatusShown = true;
-  const int mode = smt::CurrentMachine().camera.visionMode.load();
+  const int mode = machine_.camera.visionMode.load();
   const std::string name = RoleTitle(mode);
   if (mode < 0 || mode > 2) {
     m_status->setText(Q(name) + QString(" | Size:0*0 | Display FPS:0.00 | Capture FPS:0.00"));
     m_nImageWidth = m_nImageHeight = 0;
     return;
   }
-  if (!RoleFitted(mode)) {
+  if (!RoleFitted(machine_, mode)) {
     m_status->setText(Q(name));
     ShowDirectShowFrame();
     return;
@@ -625,9 +625,9 @@ void CDialogSetView::ShowDirectShowFrame() {
   cv::Mat view = CutCentredView(frame, m_dDisplayZoom);
   if (!m_bExtendedDisplay) {
     cv::Mat shown = view.clone();
-    if (smt::CurrentMachine().camera.visionMode.load() == 2 && m_bLensCorrection) {
+    if (machine_.camera.visionMode.load() == 2 && m_bLensCorrection) {
       cv::Mat corrected;
-      if (smt::CurrentMachine().Part<CCameraCalib>().Undistort(corrected, shown)) shown = corrected;
+      if (machine_.Part<CCameraCalib>().Undistort(corrected, shown)) shown = corrected;
     }
     DrawCrossCursor(shown, static_cast<int>(m_VisualSize * m_dPixelPerMm));
     PaintLive(MatToQImage(shown));
@@ -648,16 +648,16 @@ void CDialogSetView::UpdateViewParameters() {
 // Capture cameras
 
 void CDialogSetView::OnBnClickedOpenCamera() {
-  const int mode = smt::CurrentMachine().camera.highSpeedCamera.load();
+  const int mode = machine_.camera.highSpeedCamera.load();
   if (mode == 1) {
-    if (!(smt::CurrentMachine().camera.highSpeedMarkCamera && smt::CurrentMachine().camera.highSpeedVisualCamera1 && smt::CurrentMachine().camera.highSpeedVisualCamera2)) OpenOrCloseCamera(true);
+    if (!(machine_.camera.highSpeedMarkCamera && machine_.camera.highSpeedVisualCamera1 && machine_.camera.highSpeedVisualCamera2)) OpenOrCloseCamera(true);
   } else if (mode == 0) {
     OpenOrCloseCamera(false);
   }
 }
 
 void CDialogSetView::OpenOrCloseCamera(bool pauseIndustrial) {
-  const int type = smt::CurrentMachine().machineType.load();
+  const int type = machine_.machineType.load();
   const bool open = m_btnOpenCamera->text() == Q(m_texts["SetView.c_OpenCamera"]);
   if (open) {
     if (type == 4 || type == 5) {
@@ -692,7 +692,7 @@ void CDialogSetView::OpenOrCloseCamera(bool pauseIndustrial) {
     m_timer1->start(40);
     m_btnOpenCamera->setText(Q(m_texts["SetView.c_CloseCamera"]));
     if (type != 4 && type != 5 && pauseIndustrial &&
-        (smt::CurrentMachine().camera.highSpeedMarkCamera || smt::CurrentMachine().camera.highSpeedVisualCamera1 || smt::CurrentMachine().camera.highSpeedVisualCamera2))
+        (machine_.camera.highSpeedMarkCamera || machine_.camera.highSpeedVisualCamera1 || machine_.camera.highSpeedVisualCamera2))
       for (int r = 0; r < 3; ++r) m_engine->Pause(r);
     return;
   }
@@ -714,8 +714,8 @@ bool CDialogSetView::SwitchCamera(int role, int triggerMode) { return m_engine->
 
 void CDialogSetView::ApplyCameraParameters(int mode, double pixelPerMm, double visualSize, int contrast,
                                            int brightness) {
-  smt::CurrentMachine().camera.visionMode = mode;
-  smt::CurrentMachine().camera.channelVisionMode = mode;
+  machine_.camera.visionMode = mode;
+  machine_.camera.channelVisionMode = mode;
   m_dPixelPerMm = pixelPerMm > 0 ? pixelPerMm : m_dPixelPerMm;
   m_VisualSize = visualSize;
   m_Light_Contrast = contrast;
@@ -733,16 +733,16 @@ void CDialogSetView::ApplyCameraParameters(int mode, double pixelPerMm, double v
   // Writing the light boxes sends the light with the camera's channel; the
   // channel switch makes the chosen industrial camera the playing one. A
   // running task selects its own cameras and lights.
-  if (smt::CurrentMachine().camera.highSpeedCamera.load() == 1 && smt::CurrentMachine().connected.load() && !smt::CurrentMachine().machineBusy.load()) SendBrightness();
+  if (machine_.camera.highSpeedCamera.load() == 1 && machine_.connected.load() && !machine_.machineBusy.load()) SendBrightness();
 }
 
 void CDialogSetView::OnBnClickedOpenMarkCamera() {
-  if (!smt::CurrentMachine().connected.load()) {
+  if (!machine_.connected.load()) {
     ShowMessage(smt::link::kNotConnected);
     return;
   }
   const bool waiver = neighbours->HomingWaiver();
-  if (!waiver && !smt::CurrentMachine().resetDone.load()) {
+  if (!waiver && !machine_.resetDone.load()) {
     ShowMessage(smt::link::kNotReset);
     return;
   }
@@ -750,9 +750,9 @@ void CDialogSetView::OnBnClickedOpenMarkCamera() {
 }
 
 void CDialogSetView::ShowMarkCamera() {
-  const int mode = smt::CurrentMachine().camera.highSpeedCamera.load();
-  if (mode == 1) m_timer1->start(smt::CurrentMachine().camera.highSpeedMarkCamera ? 100 : 40);
-  const bool needsCapture = mode == 0 || (mode == 1 && smt::CurrentMachine().machineType.load() == 5);
+  const int mode = machine_.camera.highSpeedCamera.load();
+  if (mode == 1) m_timer1->start(machine_.camera.highSpeedMarkCamera ? 100 : 40);
+  const bool needsCapture = mode == 0 || (mode == 1 && machine_.machineType.load() == 5);
   if (needsCapture && !m_pDirectShowCamera[0]) return;
   m_iDirectShowCamera = 0;
   const BoardMarkView b = neighbours->BoardMark();
@@ -784,9 +784,9 @@ void CDialogSetView::OnBnClickedOpenVisualCamera1() {
     ShowMessage(m_texts["SetView.c_Message_03"]);
     return;
   }
-  const int mode = smt::CurrentMachine().camera.highSpeedCamera.load();
-  if (mode == 1) m_timer1->start(smt::CurrentMachine().camera.highSpeedVisualCamera1 ? 100 : 40);
-  const int ds = smt::CurrentMachine().machineType.load() == 4 ? 1 : 0;
+  const int mode = machine_.camera.highSpeedCamera.load();
+  if (mode == 1) m_timer1->start(machine_.camera.highSpeedVisualCamera1 ? 100 : 40);
+  const int ds = machine_.machineType.load() == 4 ? 1 : 0;
   if (mode == 0 && !m_pDirectShowCamera[ds]) return;
   m_iDirectShowCamera = ds;
   m_dDisplayZoom = 1.0;
@@ -794,15 +794,15 @@ void CDialogSetView::OnBnClickedOpenVisualCamera1() {
 }
 
 void CDialogSetView::OnBnClickedOpenVisualCamera2() {
-  if (smt::CurrentMachine().machineType.load() == 4) return;
+  if (machine_.machineType.load() == 4) return;
   if (!smt::link::CheckMachineGuards(true, false)) return;
   const CameraRecord r = neighbours->CameraRecordOf(2);
   if (r.CameraNumber == 0) {
     ShowMessage(m_texts["SetView.c_Message_04"]);
     return;
   }
-  const int mode = smt::CurrentMachine().camera.highSpeedCamera.load();
-  if (mode == 1) m_timer1->start(smt::CurrentMachine().camera.highSpeedVisualCamera2 ? 100 : 40);
+  const int mode = machine_.camera.highSpeedCamera.load();
+  if (mode == 1) m_timer1->start(machine_.camera.highSpeedVisualCamera2 ? 100 : 40);
   if (mode == 0 && !m_pDirectShowCamera[0]) return;
   m_iDirectShowCamera = 0;
   m_dDisplayZoom = 1.0;
@@ -810,7 +810,7 @@ void CDialogSetView::OnBnClickedOpenVisualCamera2() {
 }
 
 void CDialogSetView::OnBnClickedOpenVisualCameraB() {
-  if (smt::CurrentMachine().machineType.load() != 5) return;
+  if (machine_.machineType.load() != 5) return;
   if (!smt::link::CheckMachineGuards(true, true)) return;
   if (!m_pDirectShowCamera[1]) return;
   const CameraRecord r = neighbours->CameraRecordOf(1);
@@ -837,9 +837,9 @@ void CDialogSetView::ShowVisualParameters(int contrast, int brightness, int feat
 }
 
 bool CDialogSetView::CurrentCameraUsable() const {
-  const int mode = smt::CurrentMachine().camera.visionMode.load();
-  if (smt::CurrentMachine().camera.highSpeedCamera.load() == 1) {
-    if (RoleFitted(mode)) return m_engine->HasRole(mode);
+  const int mode = machine_.camera.visionMode.load();
+  if (machine_.camera.highSpeedCamera.load() == 1) {
+    if (RoleFitted(machine_, mode)) return m_engine->HasRole(mode);
     return m_pDirectShowCamera[0] != nullptr;
   }
   return m_pDirectShowCamera[0] != nullptr;
@@ -879,7 +879,7 @@ void CDialogSetView::OnEnChangeLightBrightness() {
   m_sliderBrightness->blockSignals(true);
   m_sliderBrightness->setValue(v);
   m_sliderBrightness->blockSignals(false);
-  if (!smt::CurrentMachine().connected.load()) {
+  if (!machine_.connected.load()) {
     ShowMessage(smt::link::kNotConnected);
     return;
   }
@@ -898,17 +898,17 @@ void CDialogSetView::TypeBrightness(int value) {
 
 void CDialogSetView::SendBrightness() {
   const int v = m_Light_Brightness;
-  switch (smt::CurrentMachine().camera.visionMode.load()) {
+  switch (machine_.camera.visionMode.load()) {
     case 0:
-      if (smt::CurrentMachine().machineType.load() != 4) smt::link::SelectCamera(1, v, -1);
+      if (machine_.machineType.load() != 4) smt::link::SelectCamera(1, v, -1);
       break;
     case 1:
       smt::link::SelectCamera(2, v, -1);
       break;
     case 2:
       smt::link::SelectCamera(3, v, -1);
-      smt::CurrentMachine().camera.visionMode = 2;
-      if (smt::CurrentMachine().camera.highSpeedCamera.load() == 1 && smt::CurrentMachine().machineType.load() != 4) SwitchCamera(2, -1);
+      machine_.camera.visionMode = 2;
+      if (machine_.camera.highSpeedCamera.load() == 1 && machine_.machineType.load() != 4) SwitchCamera(2, -1);
       break;
     case 3:
       smt::link::SelectCamera(4, v, -1);
@@ -940,16 +940,16 @@ void CDialogSetView::wheelEvent(QWheelEvent* e) {
 
 void CDialogSetView::OnBnClickedExpand() {
   m_bExpanded = !m_bExpanded;
-  const int left = smt::CurrentMachine().machineType.load() == 4 ? 494 : 8;
+  const int left = machine_.machineType.load() == 4 ? 494 : 8;
   const int height = m_bExpanded ? 30 + 78 + 416 : 446;
   (void)left;
-  m_btnVisualB->setVisible(smt::CurrentMachine().machineType.load() == 5 && m_bExpanded);
+  m_btnVisualB->setVisible(machine_.machineType.load() == 5 && m_bExpanded);
   neighbours->HeightChanged(height);
 }
 
 void CDialogSetView::OnBnClickedExtendedDisplay() {
   if (!CurrentCameraUsable()) return;
-  const int mode = smt::CurrentMachine().camera.visionMode.load();
+  const int mode = machine_.camera.visionMode.load();
   const int slot = (mode == 1 || mode == 2) ? m_nWorkImage.load() : 0;
   if (VisionSlotImage(slot).empty()) return;
   if (!m_bExtendedDisplay) {
@@ -981,7 +981,7 @@ void CDialogSetView::ClickToCentre(QPoint p) {
   const int W = m_live->width(), H = m_live->height();
   if (p.x() < 0 || p.y() < 0 || p.x() >= W || p.y() >= H || W <= 0 || H <= 0) return;
   int iw = m_nImageWidth, ih = m_nImageHeight;
-  if (smt::CurrentMachine().machineType.load() == 4 && smt::CurrentMachine().camera.highSpeedCamera.load() == 1) {
+  if (machine_.machineType.load() == 4 && machine_.camera.highSpeedCamera.load() == 1) {
     const auto st = m_engine->Stats(0);
     iw = st.width;
     ih = st.height;
@@ -990,7 +990,7 @@ void CDialogSetView::ClickToCentre(QPoint p) {
   const int dy = ((p.y() - H / 2) * ih) / H;
   m_dClickOffsetX = dx / m_dPixelPerMm;
   m_dClickOffsetY = dy / m_dPixelPerMm;
-  if (smt::CurrentMachine().machineBusy.load()) return;
+  if (machine_.machineBusy.load()) return;
   const auto table = smt::settings::SettingsStores::Instance().machine.Geometry()->table;
   m_nMoveX = -static_cast<int>(m_dClickOffsetX * m_dDisplayZoom * table.dXPulse);
   m_nMoveY = -static_cast<int>(m_dClickOffsetY * m_dDisplayZoom * table.dYPulse);

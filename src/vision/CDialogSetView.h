@@ -10,6 +10,7 @@
 #include <chrono>
 #include <functional>
 
+#include "core/Machine.h"
 #include "platform/Hooks.h"
 #include "platform/Port.h"
 #include <map>
@@ -47,7 +48,9 @@ struct BoardMarkView {
 class CDialogSetView : public QWidget {
   Q_OBJECT
  public:
-  explicit CDialogSetView(QWidget* parent = nullptr);
+  // `machine`: the machine whose cameras the panel shows and whose head its
+  // moves drive (camera mode, machine type, link and busy state).
+  explicit CDialogSetView(smt::Machine& machine, QWidget* parent = nullptr);
   ~CDialogSetView() override;
 
   // What the panel reads of its neighbours (window thread): one interface
@@ -209,6 +212,7 @@ class CDialogSetView : public QWidget {
   void wheelEvent(QWheelEvent* e) override;
 
  private:
+  smt::Machine& machine_;
   // Parameters of a queued job, taken on the window thread when it is
   // queued so the grab thread never reads the controls.
   struct JobParams {

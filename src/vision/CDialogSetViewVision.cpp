@@ -38,11 +38,11 @@ using namespace smt::vision;
 
 namespace {
 
-bool RoleFittedNow(int role) {
+bool RoleFittedNow(const smt::Machine& machine, int role) {
   switch (role) {
-    case 0: return smt::CurrentMachine().camera.highSpeedMarkCamera.load();
-    case 1: return smt::CurrentMachine().camera.highSpeedVisualCamera1.load();
-    case 2: return smt::CurrentMachine().camera.highSpeedVisualCamera2.load();
+    case 0: return machine.camera.highSpeedMarkCamera.load();
+    case 1: return machine.camera.highSpeedVisualCamera1.load();
+    case 2: return machine.camera.highSpeedVisualCamera2.load();
     default: return false;
   }
 }
@@ -74,7 +74,7 @@ CDialogSetView::JobParams CDialogSetView::SnapshotJobParams() const {
   p.featureType = FeatureTypeFromCombo();
   p.packageName = neighbours->SelectedFeederPackage();
   p.templateName = m_strTemplateName;
-  p.visionMode = smt::CurrentMachine().camera.visionMode.load();
+  p.visionMode = machine_.camera.visionMode.load();
   if (p.visionMode == 0) {
     p.colourReversal = neighbours->BoardMark().invert;
   } else {
@@ -105,7 +105,7 @@ bool CDialogSetView::CheckBoxForCommand(bool templateCommand, bool* directShowCh
   m_VisualSize = v;
   UpdateViewParameters();
   *directShowChecked = false;
-  if (templateCommand && smt::CurrentMachine().camera.highSpeedCamera.load() == 0) {
+  if (templateCommand && machine_.camera.highSpeedCamera.load() == 0) {
     *directShowChecked = true;
     if (m_VisualSize == 0.0 || m_VisualSize * m_dPixelPerMm > 470) {
       ShowMessage(m_texts["SetView.c_Message_05"]);
@@ -125,8 +125,8 @@ void CDialogSetView::TakeJobParameters() {
 
 void CDialogSetView::QueueOrRunJob(int job) {
   TakeJobParameters();
-  const int role = smt::CurrentMachine().camera.visionMode.load();
-  if (smt::CurrentMachine().camera.highSpeedCamera.load() == 1 && RoleFittedNow(role) && m_engine->HasRole(role)) {
+  const int role = machine_.camera.visionMode.load();
+  if (machine_.camera.highSpeedCamera.load() == 1 && RoleFittedNow(machine_, role) && m_engine->HasRole(role)) {
     if (role == 1 && m_engine->TriggerMode(1) != 0) m_engine->SetTriggerMode(1, 0);
     m_engine->Play(role);
     m_engine->RequestJob(role, job, m_nWorkImage.load());
@@ -154,7 +154,7 @@ void CDialogSetView::OnBnClickedVisionTest() {
   bool ds = false;
   if (!CheckBoxForCommand(false, &ds)) return;
   if (!smt::link::CheckMachineGuards(true, true)) return;
-  if (smt::CurrentMachine().camera.highSpeedCamera.load() == 0 && (m_VisualSize == 0.0 || m_VisualSize * m_dPixelPerMm > 470)) {
+  if (machine_.camera.highSpeedCamera.load() == 0 && (m_VisualSize == 0.0 || m_VisualSize * m_dPixelPerMm > 470)) {
     ShowMessage(m_texts["SetView.c_Message_05"]);
     m_editVisualSize->setFocus();
     m_editVisualSize->selectAll();
@@ -180,10 +180,10 @@ void CDialogSetView::RestartLiveTimerAfterVision() {
   auto alive = m_alive;
   smt::platform::PostToGui([this, alive] {
     if (!*alive) return;
-    const int hs = smt::CurrentMachine().camera.highSpeedCamera.load();
-    const int mode = smt::CurrentMachine().camera.visionMode.load();
+    const int hs = machine_.camera.highSpeedCamera.load();
+    const int mode = machine_.camera.visionMode.load();
     if (hs == 1 && mode >= 0 && mode <= 2)
-      StartLiveTimer(RoleFittedNow(mode) ? 100 : 40);
+      StartLiveTimer(RoleFittedNow(machine_, mode) ? 100 : 40);
     else if (hs == 0)
       StartLiveTimer(40);
   });
@@ -196,7 +196,7 @@ bool CDialogSetView::RunVisionTest(int n, const cv::Mat& frame, bool moveAfter) 
     cv::Mat work = frame.clone();
     if (p.visionMode == 2 && p.lensCorrection) {
       cv::Mat corrected;
-      if (smt::CurrentMachine().Part<CCameraCalib>().Undistort(corrected, frame)) work = corrected;
+      if (machine_.Part<CCameraCalib>().Undistort(corrected, frame)) work = corrected;
     }
     const auto table = smt::settings::SettingsStores::Instance().machine.Geometry()->table;
     auto visualError = [&] {
@@ -363,27 +363,28 @@ bool CDialogSetView::StartPanelMove(int mode) {
   }
   // The busy state is claimed here, before the worker exists, so two quick
   // clicks never start two moves.
-  if (!smt::TryClaimMachineBusy()) {
+  if (!machine_.TryClaimBusy()) {
     ShowMessage(smt::link::kRunning);
     return false;
   }
   PanelMoveRequest req;
+  req.machine = &machine_;
   req.mode = mode;
-  req.visionMode = smt::CurrentMachine().camera.visionMode.load();
-  req.machineType = smt::CurrentMachine().machineType.load();
+  req.visionMode = machine_.camera.visionMode.load();
+  req.machineType = machine_.machineType.load();
   req.moveX = m_nMoveX.load();
   req.moveY = m_nMoveY.load();
   req.moveZ = m_nMoveZ.load();
   req.platform = smt::link::Runtime().headGroup.load();
   if (!smt::platform::WorkerThreads::Instance().Start("panel move", [req](std::stop_token) { PanelMoveThreadProc(req); })) {
-    smt::ReleaseMachineBusy();
+    machine_.ReleaseBusy();
     return false;
   }
   return true;
 }
 
 bool CDialogSetView::GrabFrame(int role, cv::Mat& frame, std::chrono::milliseconds timeout, int captureIndex) {
-  if (smt::CurrentMachine().camera.highSpeedCamera.load() == 1 && RoleFittedNow(role) && m_engine->HasRole(role)) {
+  if (machine_.camera.highSpeedCamera.load() == 1 && RoleFittedNow(machine_, role) && m_engine->HasRole(role)) {
     m_engine->Play(role);
     if (!m_engine->RequestFrame(role, frame, timeout)) return false;
   } else {
@@ -399,7 +400,7 @@ bool CDialogSetView::GrabFrame(int role, cv::Mat& frame, std::chrono::millisecon
   }
   if (role == 2 && neighbours->LensCorrection()) {
     cv::Mat corrected;
-    if (smt::CurrentMachine().Part<CCameraCalib>().Undistort(corrected, frame)) frame = corrected;
+    if (machine_.Part<CCameraCalib>().Undistort(corrected, frame)) frame = corrected;
   }
   return !frame.empty();
 }
@@ -407,7 +408,8 @@ bool CDialogSetView::GrabFrame(int role, cv::Mat& frame, std::chrono::millisecon
 // ---------------------------------------------------------------------------
 
 void PanelMoveThreadProc(const PanelMoveRequest& req) {
-  smt::BusyRelease release;  // claimed by the starter
+  smt::Machine& machine = *req.machine;
+  smt::BusyRelease release(machine);  // claimed by the starter
   using smt::settings::SpeedUse;
   const auto rec = smt::settings::SettingsStores::Instance().speed.Record(req.mode == 0 ? SpeedUse::Handle
                                                                                           : SpeedUse::PickPart);
@@ -426,7 +428,7 @@ void PanelMoveThreadProc(const PanelMoveRequest& req) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
       std::array<int32_t, 8> deltas;
       deltas.fill(req.moveZ);
-      for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = req.moveZ;
+      for (auto& a : machine.motion.headMoveArgs) a = req.moveZ;
       smt::link::SendCmd65MoveXYHeads(moveX, sx.start, sx.normal, req.moveY, sy.start, sy.normal, deltas, sa.start,
                                       sa.normal, 0);
     }

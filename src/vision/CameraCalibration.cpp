@@ -108,6 +108,9 @@ constexpr const char* kPlacePiece = "请放置好标准片 !";
 
 double Round4(double v) { return std::round(v * 10000.0) / 10000.0; }
 
+// The machine the task works on (the camera list's).
+smt::Machine& M(CalibrationJob& job) { return *job.machine; }
+
 smt::settings::PulseTable Table() { return SettingsStores::Instance().machine.Geometry()->table; }
 
 smt::settings::SpeedRecord Speeds() { return SettingsStores::Instance().speed.Record(SpeedUse::PickPart); }
@@ -116,11 +119,11 @@ void StateBeforeMove() {
   if (smt::link::Runtime().UsesSerial()) smt::link::SendCmd60SetState(0, 0);
 }
 
-bool MoveTo(int32_t tx, int32_t ty) {
+bool MoveTo(CalibrationJob& job, int32_t tx, int32_t ty) {
   const auto s = Speeds();
-  smt::CurrentMachine().motion.targetX = tx;
-  smt::CurrentMachine().motion.targetY = ty;
-  return smt::link::SendCmd64MoveXY(tx - smt::CurrentMachine().curX.load(), s[0].start, s[0].normal, ty - smt::CurrentMachine().curY.load(), s[1].start,
+  M(job).motion.targetX = tx;
+  M(job).motion.targetY = ty;
+  return smt::link::SendCmd64MoveXY(tx - M(job).curX.load(), s[0].start, s[0].normal, ty - M(job).curY.load(), s[1].start,
                                     s[1].normal, 0, 0, 0, 0, 0x80);
 }
 
@@ -128,8 +131,8 @@ bool MoveTo(int32_t tx, int32_t ty) {
 void Select(CalibrationJob& job, int channel, int brightness, int trigger) {
   smt::link::SelectCamera(channel, brightness, trigger);
   const int mode = (channel == 1 || channel == 4) ? 0 : channel - 1;
-  smt::CurrentMachine().camera.visionMode = mode;
-  if (job.panel && smt::CurrentMachine().camera.highSpeedCamera.load() == 1 && smt::CurrentMachine().machineType.load() != 4) job.panel->SwitchCamera(mode, trigger);
+  M(job).camera.visionMode = mode;
+  if (job.panel && M(job).camera.highSpeedCamera.load() == 1 && M(job).machineType.load() != 4) job.panel->SwitchCamera(mode, trigger);
 }
 
 BoardMarkView Board(CalibrationJob& job) { return job.boardMark ? job.boardMark() : BoardMarkView{}; }
@@ -157,7 +160,7 @@ int32_t StrokeDepth(CalibrationJob& job, int head) {
   }
   const double mm = head == 1 ? baseZ : b->ZNozzleToFeed(head) - b->ZNozzleToFeed(1) + baseZ;
   int32_t d = MmToSteps(mm, Table().dZPulse);
-  if (HeadAxesFor(head, smt::CurrentMachine().machineType.load()).negate) d = -d;
+  if (HeadAxesFor(head, M(job).machineType.load()).negate) d = -d;
   return d;
 }
 
@@ -222,7 +225,7 @@ bool MoveCameraToStandardPiece(CalibrationJob& job) {
   BaseSteps(job, bx, by);
   const auto t = Table();
   StateBeforeMove();
-  return MoveTo(bx - t.nCameraToNozzle1X, by - t.nCameraToNozzle1Y);
+  return MoveTo(job, bx - t.nCameraToNozzle1X, by - t.nCameraToNozzle1Y);
 }
 
 bool BringStandardPieceToCamera(CalibrationJob& job, int head, int camera, int32_t dx, int32_t dy) {
@@ -230,22 +233,22 @@ bool BringStandardPieceToCamera(CalibrationJob& job, int head, int camera, int32
   BaseSteps(job, bx, by);
   int32_t tx = bx + dx - HeadOffsetX(head), ty = by + dy - HeadOffsetY(head);
   const int32_t depth = StrokeDepth(job, head);
-  const HeadAxis axis = HeadAxesFor(head, smt::CurrentMachine().machineType.load());
-  if (smt::CurrentMachine().machineType.load() == 8)
+  const HeadAxis axis = HeadAxesFor(head, M(job).machineType.load());
+  if (M(job).machineType.load() == 8)
     smt::link::SetOutput(32 + head - 1, 1, SettingsStores::Instance().machine.Basic()->m_Exhaust);
   StateBeforeMove();
-  if (!MoveTo(tx, ty)) return false;
+  if (!MoveTo(job, tx, ty)) return false;
   const auto s = Speeds();
   if (!smt::link::Succeeded(smt::link::SendCmd67MoveZ(axis.z, depth, s[2].start, s[2].normal, 1, 100, 0)))
     return false;
   if (camera != 1 && camera != 2) return true;
   const CameraRecord r = Record(job, camera);
-  smt::CurrentMachine().camera.visionMode = camera;
+  M(job).camera.visionMode = camera;
   Select(job, camera + 1, r.Light_Brightness, -1);
   tx = r.CameraPulse_X - HeadOffsetX(head);
   ty = r.CameraPulse_Y - HeadOffsetY(head);
   if (job.panel) job.panel->ShowVisualParameters(r.Light_Contrast, r.Light_Brightness, -1, r.VisualZoom, r.VisualSize);
-  return MoveTo(tx, ty);
+  return MoveTo(job, tx, ty);
 }
 
 bool ReturnStandardPiece(CalibrationJob& job, int head) {
@@ -253,19 +256,19 @@ bool ReturnStandardPiece(CalibrationJob& job, int head) {
   int32_t bx, by;
   BaseSteps(job, bx, by);
   const int32_t depth = StrokeDepth(job, head);
-  const HeadAxis axis = HeadAxesFor(head, smt::CurrentMachine().machineType.load());
+  const HeadAxis axis = HeadAxesFor(head, M(job).machineType.load());
   StateBeforeMove();
-  if (!MoveTo(bx - HeadOffsetX(head), by - HeadOffsetY(head))) return false;
+  if (!MoveTo(job, bx - HeadOffsetX(head), by - HeadOffsetY(head))) return false;
   const auto s = Speeds();
   return smt::link::Succeeded(
       smt::link::SendCmd68MoveZVacuum(axis.z, depth, s[2].start, s[2].normal, std::abs(depth), 200, 0));
 }
 
 bool PrepareCalibrationCamera(CalibrationJob& job, int camera, double& boxMm, int& threshold, double& pixelsPerMm) {
-  int mode = smt::CurrentMachine().camera.visionMode.load();
+  int mode = M(job).camera.visionMode.load();
   if (camera == 1 || camera == 2) {
     mode = camera;
-    smt::CurrentMachine().camera.visionMode = mode;
+    M(job).camera.visionMode = mode;
     const CameraRecord r = Record(job, camera);
     boxMm = r.VisualSize;
     threshold = r.Light_Contrast;
@@ -278,7 +281,7 @@ bool PrepareCalibrationCamera(CalibrationJob& job, int camera, double& boxMm, in
     available = true;
   } else if (!job.panel) {
     available = false;
-  } else if (smt::CurrentMachine().camera.highSpeedCamera.load() == 1 && (mode == 1 ? smt::CurrentMachine().camera.highSpeedVisualCamera1.load() : smt::CurrentMachine().camera.highSpeedVisualCamera2.load())) {
+  } else if (M(job).camera.highSpeedCamera.load() == 1 && (mode == 1 ? M(job).camera.highSpeedVisualCamera1.load() : M(job).camera.highSpeedVisualCamera2.load())) {
     available = job.panel->Engine().HasRole(mode);
   } else {
     available = job.panel->m_pDirectShowCamera[0] != nullptr;
@@ -294,7 +297,7 @@ void CalibrateByCentring(CalibrationJob& job, int threshold, double scale, doubl
   if (job.calibrationRunning) *job.calibrationRunning = true;
   const auto t = Table();
   const auto s = Speeds();
-  const int role = smt::CurrentMachine().camera.visionMode.load();
+  const int role = M(job).camera.visionMode.load();
   double baseDiameter;
   {
     std::lock_guard lk(job.m);
@@ -350,10 +353,10 @@ void CalibrateByCentring(CalibrationJob& job, int threshold, double scale, doubl
 void CalibrateHeadOffset(CalibrationJob& job, int head, int camera, int threshold, double boxMm, double scale) {
   const auto t = Table();
   const auto s = Speeds();
-  const int role = camera == 1 || camera == 2 ? camera : smt::CurrentMachine().camera.visionMode.load();
-  const bool industrial = smt::CurrentMachine().camera.highSpeedCamera.load() == 1;
+  const int role = camera == 1 || camera == 2 ? camera : M(job).camera.visionMode.load();
+  const bool industrial = M(job).camera.highSpeedCamera.load() == 1;
   std::array<double, 4> X{}, Y{};
-  const HeadAxis axis = HeadAxesFor(head, smt::CurrentMachine().machineType.load());
+  const HeadAxis axis = HeadAxesFor(head, M(job).machineType.load());
   int looks = 0;
   for (int i = 0; i < 4; ++i) {
     Pause(job, industrial ? 200ms : 1000ms);
@@ -431,7 +434,7 @@ bool MeasurePieceUnderMarkCamera(CalibrationJob& job, int32_t& dxSteps, int32_t&
 
 bool CalibrateFlyTrigger(CalibrationJob& job, int camera, int head) {
   (void)camera;
-  if (smt::CurrentMachine().camera.visionMode.load() != 1 && job.panel) smt::platform::RunOnGui([&] { job.panel->OnBnClickedOpenVisualCamera1(); });
+  if (M(job).camera.visionMode.load() != 1 && job.panel) smt::platform::RunOnGui([&] { job.panel->OnBnClickedOpenVisualCamera1(); });
   const int brightness = job.panel ? job.panel->m_Light_Brightness : 0;
   Select(job, 2, brightness, 2);
   if (job.panel) job.panel->Engine().SetTriggerMode(1, 2);
@@ -441,7 +444,7 @@ bool CalibrateFlyTrigger(CalibrationJob& job, int camera, int head) {
   const int32_t pitch = t.nNozzleToNozzle1X[2];
   int offset = 0;
   do {
-    if (!MoveTo(job.fly.startX, job.fly.startY)) return false;
+    if (!MoveTo(job, job.fly.startX, job.fly.startY)) return false;
     if (job.panel) job.panel->Engine().m_nFlyShotIndex = 0;
     int startSpeed, normalSpeed;
     {
@@ -477,15 +480,15 @@ bool CalibrateFlyTrigger(CalibrationJob& job, int camera, int head) {
 }
 
 void CameraCalibrationThreadProc(const std::shared_ptr<CalibrationJob>& jobPtr) {
-  smt::BusyRelease release;  // claimed by the starter
   CalibrationJob& job = *jobPtr;
+  smt::BusyRelease release(M(job));  // claimed by the starter
   const int camera = job.selectedRow + 1;
   double box = 0, scale = 20;
   int threshold = 0;
-  auto withRunContinue = [](const std::function<void()>& f) {
-    smt::CurrentMachine().runContinue = true;
+  auto withRunContinue = [&job](const std::function<void()>& f) {
+    M(job).runContinue = true;
     f();
-    smt::CurrentMachine().runContinue = false;
+    M(job).runContinue = false;
   };
   switch (job.task) {
     case 0: {
@@ -493,7 +496,7 @@ void CameraCalibrationThreadProc(const std::shared_ptr<CalibrationJob>& jobPtr) 
       int32_t bx, by;
       BaseSteps(job, bx, by);
       StateBeforeMove();
-      MoveTo(bx, by);
+      MoveTo(job, bx, by);
       break;
     }
     case 1: MoveCameraToStandardPiece(job); break;
@@ -522,8 +525,8 @@ void CameraCalibrationThreadProc(const std::shared_ptr<CalibrationJob>& jobPtr) 
       break;
     case 7:
       if (!PrepareCalibrationCamera(job, camera, box, threshold, scale)) break;
-      for (int head = 2; head <= smt::CurrentMachine().headCount.load(); ++head) {
-        if (smt::CurrentMachine().machineType.load() == 8) smt::platform::ShowMessage(kPlacePiece);
+      for (int head = 2; head <= M(job).headCount.load(); ++head) {
+        if (M(job).machineType.load() == 8) smt::platform::ShowMessage(kPlacePiece);
         if (!BringStandardPieceToCamera(job, head, camera, 0, 0)) break;
         withRunContinue([&] { CalibrateHeadOffset(job, head, camera, threshold, box, scale); });
         ReturnStandardPiece(job, head);
@@ -534,7 +537,7 @@ void CameraCalibrationThreadProc(const std::shared_ptr<CalibrationJob>& jobPtr) 
       Select(job, 2, brightness, 2);
       if (job.panel) job.panel->Engine().SetTriggerMode(1, 2);
       StateBeforeMove();
-      if (MoveTo(job.fly.startX, job.fly.startY)) {
+      if (MoveTo(job, job.fly.startX, job.fly.startY)) {
         std::array<int32_t, 12> words{};
         for (int k = 0; k < 8; ++k) words[k] = job.fly.trigger[k];
         for (int k = 0; k < 4; ++k) words[8 + k] = job.fly.further[k];
@@ -548,7 +551,7 @@ void CameraCalibrationThreadProc(const std::shared_ptr<CalibrationJob>& jobPtr) 
     }
     case 9:
       for (int head = 1; head <= job.fly.headCount; ++head) {
-        if (smt::CurrentMachine().machineType.load() == 8) smt::platform::ShowMessage(kPlacePiece);
+        if (M(job).machineType.load() == 8) smt::platform::ShowMessage(kPlacePiece);
         if (!MoveCameraToStandardPiece(job)) break;
         int32_t dx = 0, dy = 0;
         bool ok = false;
@@ -567,13 +570,13 @@ void CameraCalibrationThreadProc(const std::shared_ptr<CalibrationJob>& jobPtr) 
 }
 
 bool StartCameraCalibration(const std::shared_ptr<CalibrationJob>& job) {
-  if (!smt::TryClaimMachineBusy()) {
+  if (!M(*job).TryClaimBusy()) {
     smt::platform::ShowMessage("Machine is runnig !");
     return false;
   }
   if (!smt::platform::WorkerThreads::Instance().Start("camera calibration",
                                                       [job](std::stop_token) { CameraCalibrationThreadProc(job); })) {
-    smt::ReleaseMachineBusy();
+    M(*job).ReleaseBusy();
     return false;
   }
   return true;

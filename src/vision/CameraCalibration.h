@@ -12,6 +12,7 @@
 #include <opencv2/core.hpp>
 #include <string>
 
+#include "core/Machine.h"
 #include "vision/CameraListSettings.h"
 #include "vision/CameraTable.h"
 
@@ -60,6 +61,7 @@ bool FlyTriggerInWindow(int head, int32_t t, int32_t pitch, int32_t offsetK, int
 // worker (the settings the worker changes are under `m`).
 struct CalibrationJob {
   std::mutex m;
+  smt::Machine* machine = nullptr;       // the machine the task works on (set by the starter)
   CameraTable* table = nullptr;          // rows and records (position, scale and the records)
   CameraListSettings* settings = nullptr;
   std::atomic<bool>* calibrationRunning = nullptr;

@@ -5,7 +5,12 @@
 // busy state; the worker releases it.
 #include <cstdint>
 
+namespace smt {
+class Machine;
+}
+
 struct PanelMoveRequest {
+  smt::Machine* machine = nullptr;  // the machine moved (busy claimed on it)
   int mode = 0;         // 0 click, 1 vision result
   int visionMode = 0;   // camera shown: 0 Mark (down-looking), 1/2 head cameras
   int machineType = 0;

@@ -42,6 +42,7 @@ class CalibrationSim : public linktest::MotionSimTest {
     table.AppendRow(RowFromEditValuesFor("Camera 1", 50, -20));
     table.RebuildRecords(100, 100);
     job = std::make_shared<CalibrationJob>();
+    job->machine = &smt::CurrentMachine();
     job->table = &table;
     job->settings = &settings;
     job->calibrationRunning = &running;

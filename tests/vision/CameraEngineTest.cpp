@@ -220,7 +220,7 @@ TEST(CameraPanelTest, LiveViewShowsFramesOfTheSimulatedMarkCamera) {
   system->Add(Camera("Mark_Camera", {0, 0}));
   smt::CurrentMachine().camera.visionMode = 0;
   {
-    CDialogSetView panel;
+    CDialogSetView panel(smt::CurrentMachine());
     smt::testing::FillCameraPanelHooks(panel);
     panel.SetCameraSystem(system);
     panel.LoadConfig(dir.str());
@@ -250,7 +250,7 @@ TEST(CameraPanelTest, TemplatesAreCutHeldAndFound) {
   EXPECT_EQ(cut.rows, 20);
   EXPECT_EQ(CutTemplateSquare(frame, 0.2, 20.0, cut), TemplateCutResult::TooSmall);
   EXPECT_EQ(CutTemplateSquare(frame, 13.0, 20.0, cut), TemplateCutResult::TooBig);
-  CDialogSetView panel;
+  CDialogSetView panel(smt::CurrentMachine());
   smt::testing::FillCameraPanelHooks(panel);
   panel.m_strAppDir = dir.str();
   panel.m_VisualSize = 3.0;
@@ -320,7 +320,7 @@ TEST(CameraPanelTest, VisionTestOnTheMarkCameraReportsAndMoves) {
   smt::CurrentMachine().resetDone = true;
   smt::CurrentMachine().machineBusy = false;
   smt::CurrentMachine().camera.visionMode = 0;
-  CDialogSetView panel;
+  CDialogSetView panel(smt::CurrentMachine());
   smt::testing::FillCameraPanelHooks(panel);
   panel.m_VisualSize = 6.0;
   panel.m_dPixelPerMm = 20.0;
@@ -362,7 +362,7 @@ TEST(CameraPanelTest, VisionTestOnTheMarkCameraReportsAndMoves) {
 }
 
 TEST(CameraPanelTest, EditsZoomAndLanguageFallBack) {
-  CDialogSetView panel;
+  CDialogSetView panel(smt::CurrentMachine());
   smt::testing::FillCameraPanelHooks(panel);
   auto* brightness = panel.findChild<QLineEdit*>("lightBrightness");
   panel.m_Light_Brightness = 40;
@@ -397,7 +397,7 @@ TEST(CameraPanelTest, EditsZoomAndLanguageFallBack) {
 // names the field and its range.
 TEST(CameraPanelTest, TypedBoxValuesAreKeptWholeAndRefusedByName) {
   smt::platform::ScopedRecordingMessages messages;
-  CDialogSetView panel;
+  CDialogSetView panel(smt::CurrentMachine());
   smt::testing::FillCameraPanelHooks(panel);
   panel.m_dPixelPerMm = 20.0;
   panel.m_nImageHeight = 480;  // a box of at most 24 mm

@@ -59,7 +59,7 @@ class CameraListDialog : public ::testing::Test {
     BoardMarkView BoardMark() override { return {}; }
     void LayoutHeads() override {}
   } neighbours;
-  CDialogCameraList dialog;
+  CDialogCameraList dialog{smt::CurrentMachine()};
   std::function<void(CDialogCameraEdit&)> typeInto;
   bool pressOk = true;
 };
