@@ -65,9 +65,9 @@ bool CSMTDoc::OnOpenDocument(const std::filesystem::path& path) {
 
 bool CSMTDoc::OnSaveDocument(const std::filesystem::path& path) {
   if (SetStatusPath) SetStatusPath(path.string());
-  smt::job::JobFileBytes content = Encoded();
+  smt::job::JobFileBytes content;
   try {
-    smt::job::WriteJobFiles(path, content, Type());
+    content = job_.SaveFiles(path, Type());
   } catch (const smt::job::JobFileError& e) {
     CLogFile::Instance().Write(true, "Save project failed: %s", e.what());
     ShowMessage(std::string("保存工程文件失败 !\r\nThe project file cannot be saved:\r\n") + e.what(), MsgButtons::Ok,

@@ -3,14 +3,20 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 #include "core/LogFile.h"
 #include "job/JobFileError.h"
+#include "platform/ContentChecksum.h"
 #include "platform/NameAsPath.h"
 #include "platform/Archive.h"
 #include "platform/FileIo.h"
@@ -117,14 +123,6 @@ auto ParseFileKept(const std::filesystem::path& p, F f, FileBytes& kept) {
   }
 }
 
-void WriteOrThrow(const std::filesystem::path& p, std::span<const uint8_t> bytes) {
-  try {
-    smt::platform::WriteFileAtomically(p, bytes);
-  } catch (const std::exception& e) {
-    throw JobFileError("\"" + p.string() + "\": cannot be written (" + e.what() + ")");
-  }
-}
-
 bool IsFile(const std::filesystem::path& p) {
   std::error_code ec;
   return !p.empty() && std::filesystem::is_regular_file(p, ec);
@@ -134,25 +132,49 @@ bool IsFile(const std::filesystem::path& p) {
 //
 // A job is a set of files (.smt and its side files) that must change
 // together. A save writes every new file beside its target under the
-// temporary name "<file>.tmp<pid>", then the journal "<job>.journal" that
-// names each file to put in place (and from which temporary) or to remove,
-// then does those renames and removals and deletes the journal. The
-// journal's rename is the moment the save happens: a save interrupted before
-// it leaves the old set (its temporaries are removed at the next open or
-// save), one interrupted after it is completed at the next open or save.
+// temporary name "<file>.tmp<pid>" and the journal "<job>.journal" that
+// names each file to put in place (from which temporary, with the bytes'
+// size and checksum) or to remove. All of them and the directory are then
+// synced at once (one wait for the disk rather than one after another), and
+// only then are the renames and removals done, the directory synced again
+// and the journal deleted.
+//
+// A journal is followed only when it is whole and every file it puts is on
+// the disk as it was written: its temporary, or the target itself once the
+// rename was done, has the recorded size and checksum. A save interrupted
+// before its files all reached the disk therefore leaves the old set (its
+// temporaries go at the next open or save), and no rename of it was done,
+// since renames wait for the sync; one interrupted after is completed at
+// the next open or save.
+//
+// A journal of the older form (no sizes or checksums) was written only after
+// its temporaries were synced, and is followed when it is whole.
 
-constexpr std::string_view kJournalHead = "SMT job save journal 1";
+constexpr std::string_view kJournalHeadUnchecked = "SMT job save journal 1";
+constexpr std::string_view kJournalHead = "SMT job save journal 2";
 
 struct JournalStep {
   bool put = true;   // false: remove the file
   std::string name;  // file name in the job's directory
   std::string from;  // put: the temporary's name in the same directory
+  // put: the bytes the file must hold (recorded from the newer form on)
+  bool checked = false;
+  uint64_t size = 0;
+  uint64_t checksum = 0;
 };
 
 std::vector<uint8_t> EncodeJournal(const std::vector<JournalStep>& steps) {
   std::string text(kJournalHead);
   text += '\n';
-  for (const auto& s : steps) text += s.put ? "put\t" + s.name + "\t" + s.from + "\n" : "del\t" + s.name + "\n";
+  char hex[17];
+  for (const auto& s : steps) {
+    if (!s.put) {
+      text += "del\t" + s.name + "\n";
+      continue;
+    }
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(s.checksum));
+    text += "put\t" + s.name + "\t" + s.from + "\t" + std::to_string(s.size) + "\t" + hex + "\n";
+  }
   text += "end\n";
   return {text.begin(), text.end()};
 }
@@ -161,18 +183,32 @@ bool PlainName(const std::string& name) {
   return !name.empty() && name.find('/') == std::string::npos && name != "." && name != "..";
 }
 
+// The number at the end of `line` after its last tab (the tab and the
+// number are cut off), or false.
+bool TakeLastNumber(std::string& line, int base, uint64_t& value) {
+  const size_t tab = line.rfind('\t');
+  if (tab == std::string::npos) return false;
+  const char* first = line.data() + tab + 1;
+  const char* last = line.data() + line.size();
+  const auto [end, ec] = std::from_chars(first, last, value, base);
+  if (first == last || ec != std::errc() || end != last) return false;
+  line.resize(tab);
+  return true;
+}
+
 // False when the journal is not a whole one (it is then not followed).
 bool ParseJournal(const std::vector<uint8_t>& bytes, std::vector<JournalStep>& steps) {
   const std::string text(bytes.begin(), bytes.end());
   size_t at = 0;
-  bool first = true, ended = false;
+  bool first = true, ended = false, checked = false;
   while (at < text.size()) {
     const size_t nl = text.find('\n', at);
     if (nl == std::string::npos) return false;
-    const std::string line = text.substr(at, nl - at);
+    std::string line = text.substr(at, nl - at);
     at = nl + 1;
     if (first) {
-      if (line != kJournalHead) return false;
+      if (line == kJournalHead) checked = true;
+      else if (line != kJournalHeadUnchecked) return false;
       first = false;
       continue;
     }
@@ -182,6 +218,10 @@ bool ParseJournal(const std::vector<uint8_t>& bytes, std::vector<JournalStep>& s
     }
     JournalStep step;
     if (line.compare(0, 4, "put\t") == 0) {
+      if (checked) {
+        step.checked = true;
+        if (!TakeLastNumber(line, 16, step.checksum) || !TakeLastNumber(line, 10, step.size)) return false;
+      }
       const size_t tab = line.find('\t', 4);
       if (tab == std::string::npos) return false;
       step.name = line.substr(4, tab - 4);
@@ -197,6 +237,31 @@ bool ParseJournal(const std::vector<uint8_t>& bytes, std::vector<JournalStep>& s
     steps.push_back(std::move(step));
   }
   return ended && at == text.size();
+}
+
+// The file holds exactly `size` bytes with `checksum`.
+bool Holds(const std::filesystem::path& p, uint64_t size, uint64_t checksum) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(p, ec) || std::filesystem::file_size(p, ec) != size || ec) return false;
+  try {
+    const smt::platform::FileBuffer b = smt::platform::ReadFileBuffer(p);
+    return b.size() == size && smt::platform::ContentChecksum::Of(b.bytes()) == checksum;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+// Every file the journal puts is on the disk as the save wrote it.
+bool SaveReachedDisk(const std::filesystem::path& dir, const std::vector<JournalStep>& steps) {
+  for (const auto& s : steps) {
+    if (!s.put || !s.checked) continue;
+    std::error_code ec;
+    const std::filesystem::path from = dir / s.from;
+    // Renamed already when the journal was followed in part before.
+    const std::filesystem::path& holder = std::filesystem::exists(from, ec) ? from : dir / s.name;
+    if (!Holds(holder, s.size, s.checksum)) return false;
+  }
+  return true;
 }
 
 void ApplyJournal(const std::filesystem::path& dir, const std::vector<JournalStep>& steps) {
@@ -217,15 +282,30 @@ void ApplyJournal(const std::filesystem::path& dir, const std::vector<JournalSte
   smt::platform::SyncDirectory(dir);
 }
 
-// A file being written: its bytes are handed to the kernel and their
-// writeback started at once, so that the files of a save go to the disk
-// together and the syncs that follow wait for all of them at the same time
-// (the first sync commits the creation of every file written before it).
+// A file being written: its bytes are handed to the kernel piece by piece
+// and the writeback of each piece started at once, so that the disk writes
+// while the rest is still being formatted and the files of a save go to the
+// disk together; the syncs that follow wait for all of them at the same time.
 class PendingFile {
  public:
-  PendingFile(std::filesystem::path path, std::span<const uint8_t> bytes) : path_(std::move(path)) {
+  // `target` is the file the refusal names when this one cannot be written.
+  PendingFile(std::filesystem::path path, std::filesystem::path target)
+      : path_(std::move(path)), target_(std::move(target)) {
     fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd_ < 0) throw smt::platform::FileError("cannot create \"" + path_.string() + "\": " + std::strerror(errno));
+    if (fd_ < 0) Refuse("cannot create \"" + path_.string() + "\": " + std::strerror(errno));
+  }
+  PendingFile(std::filesystem::path path, std::filesystem::path target, std::span<const uint8_t> bytes)
+      : PendingFile(std::move(path), std::move(target)) {
+    Append(bytes);
+  }
+  PendingFile(const PendingFile&) = delete;
+  PendingFile& operator=(const PendingFile&) = delete;
+  ~PendingFile() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  void Append(std::span<const uint8_t> bytes) {
+    const off_t start = static_cast<off_t>(checksum_.size());
+    checksum_.Update(bytes);
     size_t done = 0;
     while (done < bytes.size()) {
       const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
@@ -237,31 +317,64 @@ class PendingFile {
     }
 #ifdef SYNC_FILE_RANGE_WRITE
     // Only a head start for the sync; the sync itself is what counts.
-    (void)::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+    (void)::sync_file_range(fd_, start, static_cast<off_t>(bytes.size()), SYNC_FILE_RANGE_WRITE);
+#else
+    (void)start;
 #endif
   }
-  PendingFile(const PendingFile&) = delete;
-  PendingFile& operator=(const PendingFile&) = delete;
-  ~PendingFile() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  // Waits until the bytes are on the disk.
+  // The bytes written so far: how many and their checksum.
+  uint64_t size() const { return checksum_.size(); }
+  uint64_t checksum() const { return checksum_.Value(); }
+  // Waits until the bytes and the size are on the disk (a new file: its
+  // times are of no use to anyone).
   void Sync() {
-    if (::fsync(fd_) != 0) Fail(errno);
+    if (::fdatasync(fd_) != 0) Fail(errno);
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) Fail(errno);
   }
+
  private:
   [[noreturn]] void Fail(int e) {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     ::unlink(path_.c_str());
-    throw smt::platform::FileError("cannot write \"" + path_.string() + "\": " + std::strerror(e));
+    Refuse("cannot write \"" + path_.string() + "\": " + std::strerror(e));
   }
-  std::filesystem::path path_;
+  [[noreturn]] void Refuse(const std::string& why) const {
+    throw JobFileError("\"" + target_.string() + "\": cannot be written (" + why + ")");
+  }
+  std::filesystem::path path_, target_;
+  smt::platform::ContentChecksum checksum_;
   int fd_ = -1;
 };
+
+// Syncs every file and then-or-meanwhile the directory that holds them, all
+// at the same time: the disk commits them in one go instead of once for each
+// file in turn. Throws the first refusal once every sync has ended.
+void SyncTogether(std::vector<std::unique_ptr<PendingFile>>& files, const std::filesystem::path& dir) {
+  std::vector<std::exception_ptr> failed(files.size());
+  {
+    std::vector<std::jthread> helpers;
+    helpers.reserve(files.size());
+    for (size_t i = 1; i < files.size(); ++i)
+      helpers.emplace_back([&, i] {
+        try {
+          files[i]->Sync();
+        } catch (...) {
+          failed[i] = std::current_exception();
+        }
+      });
+    helpers.emplace_back([&] { smt::platform::SyncDirectory(dir); });
+    try {
+      if (!files.empty()) files[0]->Sync();
+    } catch (...) {
+      failed[0] = std::current_exception();
+    }
+  }  // every helper joined here: each sync ends by itself
+  for (const auto& f : failed)
+    if (f) std::rethrow_exception(f);
+}
 
 std::vector<std::filesystem::path> JobFileSet(const std::filesystem::path& jobPath) {
   std::vector<std::filesystem::path> set{jobPath};
@@ -292,9 +405,9 @@ void FinishInterruptedSave(const std::filesystem::path& jobPath) {
     } catch (const std::exception& e) {
       throw JobFileError("\"" + journal.string() + "\": cannot be read (" + e.what() + ")");
     }
-    // A journal is written whole and renamed into place: one that is not
-    // whole was never committed.
-    if (ParseJournal(bytes, steps)) ApplyJournal(dir, steps);
+    // A journal that is not whole, or whose files did not all reach the
+    // disk, was never committed: the old set stays.
+    if (ParseJournal(bytes, steps) && SaveReachedDisk(dir, steps)) ApplyJournal(dir, steps);
     std::filesystem::remove(journal, ec);
     smt::platform::SyncDirectory(dir);
   }
@@ -451,34 +564,206 @@ JobFileContent ReadJobFiles(const std::filesystem::path& jobPath, int machineTyp
   return c;
 }
 
-FileBytes EncodeJobTable(const PcbTable& t) {
-  const size_t lines = t.LineCount();
+FileBytes EncodeJobTable(const PcbTable& t) { return EncodeJobTable(t, nullptr); }
+
+std::shared_ptr<uint8_t[]> SaveRoom::Take(size_t bytes) {
+  auto free = [](const Block& b) { return !b.data || b.data.use_count() == 1; };
+  // A block no file holds any more, large enough and not far larger.
+  for (auto& b : blocks_)
+    if (b.data && free(b) && b.size >= bytes && b.size / 2 <= bytes) return b.data;
+  // Otherwise a new one, in place of one no file holds (or of the first,
+  // which then lives as long as its file).
+  Block* slot = &blocks_[0];
+  for (auto& b : blocks_)
+    if (free(b)) {
+      slot = &b;
+      break;
+    }
+  slot->data.reset();
+  slot->data = std::shared_ptr<uint8_t[]>(smt::platform::NewByteBlock(bytes));
+  slot->size = bytes;
+  return slot->data;
+}
+
+namespace {
+
+// A stretch of a job file's lines for one formatter: the placements
+// [from, to) counted over all boards in order, with the head lines (the
+// board's header and grid lines) of every board whose first placement
+// falls at a count in [from, headsTo).
+struct Stretch {
+  size_t from = 0, to = 0, headsTo = 0;
+  size_t start = 0, bound = 0;  // where it is formatted in the buffer, and its room
+  size_t end = 0;               // where its bytes end
+};
+
+// Calls head(record) and part(placement) for the lines of `s`, in order.
+template <class Head, class Part>
+void WalkStretch(const PcbTable& t, const Stretch& s, Head head, Part part) {
+  size_t first = 0;  // the count of the board's first placement
+  for (const auto& r : t.m_Records) {
+    const size_t n = r.m_Parts.size();
+    if (first >= s.headsTo) break;
+    if (first >= s.from) head(r);
+    const size_t lo = std::max(s.from, first), hi = std::min(s.to, first + n);
+    for (size_t i = lo; i < hi; ++i) part(r.m_Parts[i - first]);
+    first += n;
+  }
+}
+
+size_t BoardHeadBound(const PcbRecord& r) {
+  size_t n = smt::platform::ArchiveStringBound(PcbHeaderLine(r).size());
+  const size_t cells = static_cast<size_t>(r.m_nCols < 0 ? 0 : r.m_nCols) + 1;
+  for (int row = 0; row < r.m_nRows; ++row) {
+    size_t bytes = cells;
+    if (static_cast<size_t>(row) < r.m_PanelGrid.size())
+      for (const auto& c : r.m_PanelGrid[static_cast<size_t>(row)]) bytes += c.size();
+    n += smt::platform::ArchiveStringBound(bytes);
+  }
+  return n;
+}
+
+size_t PutBoardHead(const PcbRecord& r, uint8_t* out, std::string& line) {
+  size_t at = smt::platform::PutArchiveString(PcbHeaderLine(r), out);
+  for (int row = 0; row < r.m_nRows; ++row) {
+    line.clear();
+    AppendGridLine(line, r, row);
+    at += smt::platform::PutArchiveString(line, out + at);
+  }
+  return at;
+}
+
+// Formats the lines of `s` at out + s.start, handing the finished bytes to
+// `hand` now and then (with the offset they end at).
+template <class Hand>
+void FormatStretch(const PcbTable& t, Stretch& s, uint8_t* out, Hand hand) {
+  size_t at = s.start, n = 0;
+  std::string line;
+  WalkStretch(
+      t, s, [&](const PcbRecord& r) { at += PutBoardHead(r, out + at, line); },
+      [&](const PlacementRecord& p) {
+        at += PutStoredPlacement(p, out + at);
+        if (++n % 1024 == 0) hand(at);
+      });
+  s.end = at;
+}
+
+// Runs work(0) here and work(1) .. work(count - 1) on threads of their own;
+// returns when all have ended, with the first exception any of them threw.
+template <class Work>
+void RunSideBySide(size_t count, Work work) {
+  std::vector<std::exception_ptr> failed(count);
+  {
+    std::vector<std::jthread> helpers;
+    for (size_t k = 1; k < count; ++k)
+      helpers.emplace_back([&, k] {
+        try {
+          work(k);
+        } catch (...) {
+          failed[k] = std::current_exception();
+        }
+      });
+    try {
+      work(0);
+    } catch (...) {
+      failed[0] = std::current_exception();
+    }
+  }  // every helper joined here
+  for (const auto& f : failed)
+    if (f) std::rethrow_exception(f);
+}
+
+// Below this many placements a job file is formatted on one thread.
+constexpr size_t kPlacementsPerFormatter = 10000;
+constexpr unsigned kMostFormatters = 4;
+
+}  // namespace
+
+FileBytes EncodeJobTable(const PcbTable& t, const std::function<void(std::span<const uint8_t>)>& piece,
+                         SaveRoom* room) {
+  size_t placements = 0;
+  for (const auto& r : t.m_Records) placements += r.m_Parts.size();
+  // The lines in stretches formatted side by side, each in room of its own
+  // in the one buffer; each moves up behind the one before when that is done.
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const size_t count = std::clamp<size_t>(placements / kPlacementsPerFormatter, 1, std::min(cores, kMostFormatters));
+  std::vector<Stretch> stretches(count);
+  for (size_t k = 0; k < count; ++k) {
+    Stretch& s = stretches[k];
+    s.from = placements * k / count;
+    s.to = placements * (k + 1) / count;
+    s.headsTo = k + 1 == count ? placements + 1 : s.to;
+  }
+  // Each stretch's room, found side by side too (a pass over every record).
   // Every line costs at most its header and two bytes per UTF-8 byte.
-  const size_t bound = smt::platform::ArchiveStringBound(t.m_strCurPcbName.size()) + 8 + 10 * lines +
-                       2 * t.LineBytesBound();
+  RunSideBySide(count, [&](size_t k) {
+    Stretch& s = stretches[k];
+    WalkStretch(
+        t, s, [&](const PcbRecord& r) { s.bound += BoardHeadBound(r); },
+        [&](const PlacementRecord& p) { s.bound += smt::platform::ArchiveStringBound(PlacementLineBound(p)); });
+  });
+  size_t bound = smt::platform::ArchiveStringBound(t.m_strCurPcbName.size()) + 8;
+  for (auto& s : stretches) {
+    s.start = bound;
+    bound += s.bound;
+  }
   // A job file runs to tens of megabytes: a large block (huge pages, see
-  // platform/LargeBlock.h) is not waited on for a fault every few lines.
-  std::shared_ptr<uint8_t[]> buffer(smt::platform::NewByteBlock(bound));
+  // platform/LargeBlock.h) is not waited on for a fault every few lines; the
+  // one of the last save when it is free and large enough.
+  std::shared_ptr<uint8_t[]> buffer = room ? room->Take(bound) : std::shared_ptr<uint8_t[]>(smt::platform::NewByteBlock(bound));
   uint8_t* const out = buffer.get();
   size_t at = smt::platform::PutArchiveString(t.m_strCurPcbName, out);
   auto u32 = [&](uint32_t v) {
     for (int i = 0; i < 4; ++i) out[at++] = static_cast<uint8_t>(v >> (8 * i));
   };
   u32(static_cast<uint32_t>(t.Count()));
-  u32(static_cast<uint32_t>(lines));
-  // The lines of ForEachLine, the placements written straight into the
-  // buffer.
-  std::string line;
-  for (const auto& r : t.m_Records) {
-    at += smt::platform::PutArchiveString(PcbHeaderLine(r), out + at);
-    for (int row = 0; row < r.m_nRows; ++row) {
-      line.clear();
-      AppendGridLine(line, r, row);
-      at += smt::platform::PutArchiveString(line, out + at);
-    }
-    for (const auto& p : r.m_Parts) at += PutStoredPlacement(p, out + at);
+  u32(static_cast<uint32_t>(t.LineCount()));
+  // The bytes before the first stretch's room are moved up to meet it.
+  const size_t gap = stretches[0].start - at;
+  if (gap > 0) {
+    std::memmove(out + gap, out, at);
+    at += gap;
   }
-  return FileBytes(std::shared_ptr<const uint8_t[]>(std::move(buffer)), at);
+  size_t first = gap;  // where the file's bytes begin in the buffer
+  // The finished bytes go to `piece` a megabyte or so at a time.
+  size_t handed = first;
+  constexpr size_t kPiece = size_t{1} << 20;
+  auto hand = [&](size_t upTo, size_t least) {
+    if (piece && upTo - handed >= least) {
+      piece(std::span<const uint8_t>(out + handed, upTo - handed));
+      handed = upTo;
+    }
+  };
+  std::vector<std::exception_ptr> failed(count);
+  {
+    std::vector<std::jthread> formatters;
+    for (size_t k = 1; k < count; ++k)
+      formatters.emplace_back([&, k] {
+        try {
+          FormatStretch(t, stretches[k], out, [](size_t) {});
+        } catch (...) {
+          failed[k] = std::current_exception();
+        }
+      });
+    try {
+      FormatStretch(t, stretches[0], out, [&](size_t upTo) { hand(upTo, kPiece); });
+      at = stretches[0].end;
+      hand(at, 1);
+      for (size_t k = 1; k < count; ++k) {
+        formatters[k - 1].join();
+        if (failed[k]) break;
+        const Stretch& s = stretches[k];
+        std::memmove(out + at, out + s.start, s.end - s.start);
+        at += s.end - s.start;
+        hand(at, 1);
+      }
+    } catch (...) {
+      failed[0] = std::current_exception();
+    }
+  }  // every formatter joined here
+  for (const auto& f : failed)
+    if (f) std::rethrow_exception(f);
+  return FileBytes(std::shared_ptr<const uint8_t[]>(buffer, buffer.get() + first), at - first);
 }
 
 JobFileBytes EncodeJobFiles(const JobFileContent& c, int machineType) {
@@ -495,7 +780,12 @@ void WriteJobFiles(const std::filesystem::path& jobPath, const JobFileContent& c
   WriteJobFiles(jobPath, EncodeJobFiles(c, machineType), machineType);
 }
 
-void WriteJobFiles(const std::filesystem::path& jobPath, const JobFileBytes& files, int machineType) {
+namespace {
+
+// The save of WriteJobFiles; with `table` the job file is formatted from it
+// on the way (into `formatted`) instead of taken from `files`.
+void SaveFileSet(const std::filesystem::path& jobPath, const JobFileBytes& files, int machineType,
+                 const PcbTable* table, SaveRoom* room, FileBytes* formatted) {
   FinishInterruptedSave(jobPath);
   // What goes where: each file put in place from its new bytes, or removed.
   struct Item {
@@ -521,49 +811,50 @@ void WriteJobFiles(const std::filesystem::path& jobPath, const JobFileBytes& fil
     auto txt = SideFilePath(jobPath, ".txt");
     if (!txt.empty()) items.push_back({txt, files.lamp->bytes(), true});
   }
-  // One file alone is replaced by its own atomic write.
-  if (items.size() == 1) {
-    WriteOrThrow(jobPath, items[0].bytes);
-    return;
-  }
   const std::filesystem::path dir = jobPath.parent_path();
-  std::vector<JournalStep> steps;
-  auto tempOf = [](const std::filesystem::path& p) { return smt::platform::TemporaryPathOf(p); };
   const std::filesystem::path journal = JobJournalPath(jobPath);
-  bool journalStarted = false;
+  auto tempOf = [](const std::filesystem::path& p) { return smt::platform::TemporaryPathOf(p); };
+  std::vector<JournalStep> steps;
   try {
-    {
-      // Every new file written first, then all of them synced.
-      std::vector<std::pair<std::filesystem::path, std::unique_ptr<PendingFile>>> pending;
-      auto written = [&](const std::filesystem::path& target, auto step) {
-        try {
-          step();
-        } catch (const std::exception& e) {
-          throw JobFileError("\"" + target.string() + "\": cannot be written (" + e.what() + ")");
-        }
-      };
-      for (const auto& it : items) {
-        if (it.put)
-          written(it.path, [&] { pending.emplace_back(it.path, std::make_unique<PendingFile>(tempOf(it.path), it.bytes)); });
-        steps.push_back({it.put, it.path.filename().string(), it.put ? tempOf(it.path).filename().string() : ""});
+    // Every new file written and its writeback started (the job file as it
+    // is formatted), then the journal that names them; then all of them
+    // synced together.
+    std::vector<std::unique_ptr<PendingFile>> pending;
+    for (const auto& it : items) {
+      JournalStep step;
+      step.put = it.put;
+      step.name = it.path.filename().string();
+      if (it.put) {
+        const std::filesystem::path temp = tempOf(it.path);
+        auto file = std::make_unique<PendingFile>(temp, it.path);
+        if (table && it.path == jobPath)
+          *formatted = EncodeJobTable(*table, [&](std::span<const uint8_t> piece) { file->Append(piece); }, room);
+        else
+          file->Append(it.bytes);
+        step.from = temp.filename().string();
+        step.checked = true;
+        step.size = file->size();
+        step.checksum = file->checksum();
+        pending.push_back(std::move(file));
       }
-      for (auto& [target, file] : pending) written(target, [&] { file->Sync(); });
+      steps.push_back(std::move(step));
     }
-    smt::platform::SyncDirectory(dir);
-    // The save happens here, when the journal is whole on the disk. It is
-    // written in place: a journal that is not whole is never followed.
-    journalStarted = true;
-    try {
-      const std::vector<uint8_t> text = EncodeJournal(steps);
-      PendingFile(journal, text).Sync();
-    } catch (const std::exception& e) {
-      throw JobFileError("\"" + journal.string() + "\": cannot be written (" + e.what() + ")");
+    if (items.size() == 1) {
+      // One file alone is replaced by its temporary, synced and renamed.
+      pending[0]->Sync();
+      std::error_code ec;
+      std::filesystem::rename(tempOf(jobPath), jobPath, ec);
+      if (ec) throw JobFileError("\"" + jobPath.string() + "\": cannot be written (cannot replace it: " + ec.message() + ")");
+      return;
     }
-    smt::platform::SyncDirectory(dir);
+    pending.push_back(std::make_unique<PendingFile>(journal, journal, EncodeJournal(steps)));
+    // The save happens here, when the files and the journal are on the disk.
+    SyncTogether(pending, dir);
   } catch (...) {
-    // Not saved: the old files are untouched; the new ones go.
+    // Not saved: the old files are untouched (nothing was renamed); the new
+    // ones and the journal go.
     std::error_code ec;
-    if (journalStarted) std::filesystem::remove(journal, ec);
+    if (items.size() > 1) std::filesystem::remove(journal, ec);
     for (const auto& it : items)
       if (it.put && std::filesystem::is_regular_file(tempOf(it.path), ec)) std::filesystem::remove(tempOf(it.path), ec);
     throw;
@@ -573,11 +864,23 @@ void WriteJobFiles(const std::filesystem::path& jobPath, const JobFileBytes& fil
   try {
     ApplyJournal(dir, steps);
     std::error_code ec;
-    std::filesystem::remove(JobJournalPath(jobPath), ec);
+    std::filesystem::remove(journal, ec);
   } catch (const JobFileError& e) {
     CLogFile::Instance().Write(true, "job saved; putting its files in place is finished at the next open: %s",
                                e.what());
   }
+}
+
+}  // namespace
+
+void WriteJobFiles(const std::filesystem::path& jobPath, const JobFileBytes& files, int machineType) {
+  SaveFileSet(jobPath, files, machineType, nullptr, nullptr, nullptr);
+}
+
+JobFileBytes WriteJobFiles(const std::filesystem::path& jobPath, const PcbTable& table, JobFileBytes sides,
+                           int machineType, SaveRoom* room) {
+  SaveFileSet(jobPath, sides, machineType, &table, room, &sides.job);
+  return sides;
 }
 
 }  // namespace smt::job

@@ -8,6 +8,8 @@
 // are there; writing goes through a temporary file renamed into place.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -88,6 +90,31 @@ JobFileBytes EncodeJobFiles(const JobFileContent& c, int machineType);
 // bytes as EncodeJobFile of its lines): one buffer, no copy of the lines.
 FileBytes EncodeJobTable(const PcbTable& table);
 
+// The memory a job's saves format the job file into, kept from one save to
+// the next: a fresh block of tens of megabytes costs a fault (and the
+// clearing of a page) for every 2 MiB written. It holds at most two blocks
+// (the one the last saved files keep and a free one) and never hands out a
+// block a file still holds.
+class SaveRoom {
+ public:
+  // A block of at least `bytes`.
+  std::shared_ptr<uint8_t[]> Take(size_t bytes);
+
+ private:
+  struct Block {
+    std::shared_ptr<uint8_t[]> data;
+    size_t size = 0;
+  };
+  Block blocks_[2];
+};
+
+// The same, handing the finished bytes to `piece` in order as they are
+// formatted (a megabyte or so at a time; the last piece may be smaller), in
+// a block from `room` when one is given. A large table is formatted in
+// stretches on several threads.
+FileBytes EncodeJobTable(const PcbTable& table, const std::function<void(std::span<const uint8_t>)>& piece,
+                         SaveRoom* room = nullptr);
+
 // The journal of a save of several files ("<job>.journal").
 std::filesystem::path JobJournalPath(const std::filesystem::path& jobPath);
 // Completes a save that was interrupted after it was committed, or removes
@@ -106,5 +133,11 @@ void FinishInterruptedSave(const std::filesystem::path& jobPath);
 void WriteJobFiles(const std::filesystem::path& jobPath, const JobFileContent& c, int machineType);
 // The same with the files already encoded.
 void WriteJobFiles(const std::filesystem::path& jobPath, const JobFileBytes& files, int machineType);
+// The same with the job file formatted from `table` on the way: its first
+// bytes are on their way to the disk while the rest is still being
+// formatted. `sides` holds the side files (its job file is not used).
+// Returns the files as written.
+JobFileBytes WriteJobFiles(const std::filesystem::path& jobPath, const PcbTable& table, JobFileBytes sides,
+                           int machineType, SaveRoom* room = nullptr);
 
 }  // namespace smt::job

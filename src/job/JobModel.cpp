@@ -80,15 +80,23 @@ JobFileContent JobModel::ToContent(int machineType) {
   return c;
 }
 
-JobFileBytes JobModel::EncodeFiles(int machineType) {
+JobFileBytes JobModel::SideFileBytes(int machineType) {
   StoreShownRows();
   JobFileContent sides;
   sides.dispenseLines = StoreDispenseLines();
   if (machineType == kMachineDrill) sides.drillLines = StoreDrillLines();
   if (machineType == kMachineLampDispenser && getLampRows) sides.lampRows = getLampRows();
-  JobFileBytes f = EncodeJobFiles(sides, machineType);
-  f.job = EncodeJobTable(pcbs);
+  return EncodeJobFiles(sides, machineType);
+}
+
+JobFileBytes JobModel::EncodeFiles(int machineType) {
+  JobFileBytes f = SideFileBytes(machineType);
+  f.job = EncodeJobTable(pcbs, nullptr, &saveRoom_);
   return f;
+}
+
+JobFileBytes JobModel::SaveFiles(const std::filesystem::path& jobPath, int machineType) {
+  return WriteJobFiles(jobPath, pcbs, SideFileBytes(machineType), machineType, &saveRoom_);
 }
 
 void JobModel::ApplyContent(const JobFileContent& c, int machineType, const JobFileNames& names) {

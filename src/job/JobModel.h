@@ -59,6 +59,10 @@ class JobModel {
   // The files a save writes, formatted straight from the records (the same
   // bytes as EncodeJobFiles(ToContent(machineType))).
   JobFileBytes EncodeFiles(int machineType);
+  // Saves the job to `jobPath` and its side files as WriteJobFiles does
+  // (the job file written while it is formatted); returns the files as
+  // written, the bytes of EncodeFiles. Throws JobFileError as WriteJobFiles.
+  JobFileBytes SaveFiles(const std::filesystem::path& jobPath, int machineType);
   // Replaces the job with the content of files just read. Everything is
   // built first and every number cell checked; on JobFileError (JobCellError
   // naming the file, line and field of a bad cell) the job is left as it was.
@@ -89,6 +93,12 @@ class JobModel {
     visible = v;
     if (onVisibleChanged) onVisibleChanged();
   }
+
+ private:
+  // The side files of a save (the shown rows stored first).
+  JobFileBytes SideFileBytes(int machineType);
+  // The job file's memory from save to save.
+  SaveRoom saveRoom_;
 };
 
 }  // namespace smt::job

@@ -10,12 +10,15 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <optional>
 #include <random>
 #include <thread>
 
 #include "job/JobFile.h"
 #include "job/JobFileError.h"
 #include "job/JobModel.h"
+#include "platform/ContentChecksum.h"
 #include "platform/FileCell.h"
 #include "platform/FileIo.h"
 #include "support/SaveKiller.h"
@@ -114,6 +117,57 @@ TEST(JobSaveKill, ACommittedSaveIsCompletedAtTheNextOpenAndAnUncommittedOneUndon
   EXPECT_EQ(GenerationOnDisk(job), 3);
   EXPECT_FALSE(fs::exists(dir / "board.smt.tmp999999991"));
   EXPECT_FALSE(fs::exists(dir / "board.smt.journal"));
+}
+
+// A journal that names each file's size and checksum is followed only when
+// every file it puts is on the disk as the save wrote it (its temporary, or
+// the target once renamed); otherwise the save never happened: the old pair
+// stays and what the save left goes.
+TEST(JobSaveKill, AJournalIsFollowedOnlyWhenItsFilesReachedTheDiskAsWritten) {
+  const auto newSmt = EncodeJobFile(Generation(2, 5));
+  const auto newDis = EncodeRowFile(*Generation(2, 5).dispenseLines);
+  auto entry = [](const std::string& name, const std::vector<uint8_t>& bytes) {
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx",
+                  static_cast<unsigned long long>(smt::platform::ContentChecksum::Of(bytes)));
+    return "put\t" + name + "\t" + name + ".tmp999999990\t" + std::to_string(bytes.size()) + "\t" + hex + "\n";
+  };
+  const std::string whole = "SMT job save journal 2\n" + entry("board.smt", newSmt) + entry("board.dis", newDis) + "end\n";
+  std::vector<uint8_t> shortDis(newDis.begin(), newDis.end() - 1);
+  std::vector<uint8_t> zeroDis(newDis.size(), 0);
+  std::string badNumber = whole;
+  badNumber.replace(badNumber.rfind('\t') + 1, 1, "x");
+  struct Case {
+    const char* what;
+    std::string journal;
+    std::optional<std::vector<uint8_t>> smtTemp, disTemp, smtTarget, disTarget;
+    int expected;
+  };
+  const std::vector<Case> cases = {
+      {"both temporaries as written", whole, newSmt, newDis, {}, {}, 2},
+      {"the job file already put in place", whole, {}, newDis, newSmt, {}, 2},
+      {"both files already put in place", whole, {}, {}, newSmt, newDis, 2},
+      {"the side file's temporary cut short", whole, newSmt, shortDis, {}, {}, 1},
+      {"the side file's blocks never written", whole, newSmt, zeroDis, {}, {}, 1},
+      {"the side file's temporary missing", whole, newSmt, {}, {}, {}, 1},
+      {"a checksum that is no number", badNumber, newSmt, newDis, {}, {}, 1},
+      {"the journal cut short", whole.substr(0, whole.size() - 4), newSmt, newDis, {}, {}, 1},
+  };
+  for (const auto& c : cases) {
+    smt::test::TempDir dir;
+    const fs::path job = dir / "board.smt";
+    WriteJobFiles(job, Generation(1, 5), 0);
+    if (c.smtTemp) smt::platform::WriteFileAtomically(dir / "board.smt.tmp999999990", *c.smtTemp);
+    if (c.disTemp) smt::platform::WriteFileAtomically(dir / "board.dis.tmp999999990", *c.disTemp);
+    if (c.smtTarget) smt::platform::WriteFileAtomically(job, *c.smtTarget);
+    if (c.disTarget) smt::platform::WriteFileAtomically(dir / "board.dis", *c.disTarget);
+    dir.Write("board.smt.journal", c.journal);
+    EXPECT_EQ(GenerationOnDisk(job), c.expected) << c.what;
+    for (const auto& e : fs::directory_iterator(dir.path())) {
+      const std::string name = e.path().filename().string();
+      EXPECT_TRUE(name == "board.smt" || name == "board.dis") << name << " left: " << c.what;
+    }
+  }
 }
 
 TEST(JobSaveKill, StaleTemporariesOfInterruptedSavesAreRemovedAtTheNextOpenOrSave) {

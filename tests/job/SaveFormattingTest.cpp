@@ -135,3 +135,83 @@ TEST(SaveFormatting, TheTableIsWrittenAsItsLinesEncodedWhole) {
     EXPECT_EQ(cells, whole) << line.substr(0, 40);
   }
 }
+
+// A large table is formatted in stretches side by side: the bytes are the
+// same wherever the stretches meet (inside a board, at a board without
+// placements, at a long line or one converted whole), and the pieces handed
+// on the way add up to them in order.
+TEST(SaveFormatting, ALargeTableFormattedInStretchesGivesTheSameBytes) {
+  const std::vector<std::vector<std::string>> rows = {
+      {"1", "12.5", "-3.25", "90", "R1", "电阻", "0603", "1/Yes", "10k", "W3", "0/No", "10k", "1", "2024-3-5  9:7:2", "", ""},
+      {"007", "+5", "1e3", " 7", "C1", "", "", "0/No", "", "", "1/Yes", "", "x", "", "m", "s"},
+      {"2", "-0.000", "0.0001", "-359.99", std::string(300, 'L'), "t", "p", "1/是", "v", "f", "0/否", "fv", "2", "", "", ""},
+      {"4", "1", "2", "3", "a\xE4", "\xE4\xB8", "\xC3", "1/\xF0\x9F", "ok", "\xE4", "0/No", "", "1", "", "", "\xC3"},
+  };
+  // Placements per board.
+  const std::vector<std::vector<size_t>> shapes = {
+      {45000},
+      {0, 30000, 0, 0, 15001, 0},
+      {9999, 1, 10000, 20000, 3},
+      std::vector<size_t>(50, 1000),
+  };
+  for (const auto& shape : shapes) {
+    PcbTable t;
+    t.m_strCurPcbName = "板-0";
+    size_t serial = 0;
+    for (size_t b = 0; b < shape.size(); ++b) {
+      PcbRecord rec;
+      rec.m_strName = "板-" + std::to_string(b);
+      rec.m_nRows = static_cast<int>(b % 3);
+      rec.m_nCols = 2;
+      rec.m_PanelGrid = FullPanelGrid(rec.m_nRows, 2);
+      for (size_t i = 0; i < shape[b]; ++i, ++serial) {
+        auto cells = rows[serial % rows.size()];
+        cells[0] += std::to_string(serial);
+        rec.m_Parts.push_back(PlacementFromStoredCells(cells));
+      }
+      t.m_Records.push_back(std::move(rec));
+    }
+    JobFileContent c;
+    c.curPcbName = t.m_strCurPcbName;
+    c.pcbCount = static_cast<uint32_t>(t.Count());
+    c.pcbLines = t.SaveToLines();
+    const std::vector<uint8_t> expected = EncodeJobFile(c);
+    std::vector<uint8_t> pieces;
+    const FileBytes direct =
+        EncodeJobTable(t, [&](std::span<const uint8_t> p) { pieces.insert(pieces.end(), p.begin(), p.end()); });
+    const std::string what = std::to_string(shape.size()) + " boards, " + std::to_string(serial) + " placements";
+    ASSERT_EQ(direct.size(), expected.size()) << what;
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), direct.bytes().begin())) << what;
+    EXPECT_EQ(pieces, expected) << what;
+  }
+}
+
+// The memory kept from save to save is used again only when no file's bytes
+// are in it any more: the bytes of the last save stay as they were while the
+// next is formatted, and a free block is taken again.
+TEST(SaveFormatting, KeptMemoryNeverHoldsTheBytesOfAFileStillInUse) {
+  PcbTable t;
+  t.m_strCurPcbName = "B";
+  PcbRecord rec;
+  rec.m_strName = "B";
+  for (int i = 0; i < 3000; ++i)
+    rec.m_Parts.push_back(PlacementFromStoredCells({std::to_string(i), "1.5", "2.5", "90", "R" + std::to_string(i), "t",
+                                                    "p", "1/Yes", "v", "f", "0/No", "fv", "1", "", "", ""}));
+  t.m_Records.push_back(rec);
+  auto copy = [](const FileBytes& f) { return std::vector<uint8_t>(f.bytes().begin(), f.bytes().end()); };
+  SaveRoom room;
+  std::vector<std::vector<uint8_t>> expected;
+  std::vector<FileBytes> held;
+  for (int save = 0; save < 6; ++save) {
+    t.m_Records[0].m_Parts[0].name = "save " + std::to_string(save);
+    held.push_back(EncodeJobTable(t, nullptr, &room));
+    expected.push_back(copy(EncodeJobTable(t)));
+    // Every file still held keeps its own bytes; every other save lets its
+    // oldest go, so the room has a free block to give again.
+    for (size_t k = 0; k < held.size(); ++k) EXPECT_EQ(copy(held[k]), expected[k]) << "save " << save << ", file " << k;
+    if (save % 2 == 1) {
+      held.erase(held.begin());
+      expected.erase(expected.begin());
+    }
+  }
+}
