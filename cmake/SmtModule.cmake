@@ -117,52 +117,29 @@ function(smt_with_ui_libraries out)
   set(${out} ${all} PARENT_SCOPE)
 endfunction()
 
-# smt_test(<name> DIR <dir> [DEPS ...] [SHARDS <n>] [OWN_PROCESS <test patterns...>])
+# smt_test(<name> DIR <dir> [DEPS ...] [TIMEOUT <seconds>])
 # One GoogleTest executable from every .cpp in <dir>. All its tests run in one
 # process, in a shuffled order (CTest test <name>.AllTestsShuffled): each test
 # gets a fresh machine object (tests/support/TestMain.cpp), so none may depend
-# on what another left behind. Tests matching an OWN_PROCESS pattern (GoogleTest
-# filter patterns, e.g. "KillTest.*") are left out of that run and registered
-# one per process instead; give the reason beside the pattern. OWN_PROCESS "*"
-# keeps every test of the program in its own process. SHARDS <n> splits the
-# shuffled run into n processes (CTest tests <name>.AllTestsShuffled.<i>, by
-# GoogleTest's own sharding), so a long program does not hold up the suite;
-# each shard is still one process in a shuffled order.
+# on what another left behind. TIMEOUT is CTest's limit for that one process
+# (default 1500 s); a long program raises it rather than splitting its run.
 function(smt_test name)
-  cmake_parse_arguments(T "" "DIR;SHARDS" "DEPS;OWN_PROCESS" ${ARGN})
+  cmake_parse_arguments(T "" "DIR;TIMEOUT" "DEPS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${T_DIR}/*.cpp)
   if(NOT srcs)
     return()
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 1500)
   endif()
   add_executable(${name} ${srcs} ${CMAKE_SOURCE_DIR}/tests/support/TestMain.cpp)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR})
   smt_with_ui_libraries(deps ${T_DEPS})
   target_link_libraries(${name} PRIVATE ${deps} Qt6::Widgets GTest::gtest GTest::gmock)
   target_compile_definitions(${name} PRIVATE SMT_SOURCE_DIR="${CMAKE_SOURCE_DIR}" SMT_EDA_SAMPLES="${SMT_EDA_SAMPLES}")
-  set(shuffled_args --gtest_shuffle)
-  if(T_OWN_PROCESS)
-    list(JOIN T_OWN_PROCESS ":" own)
-    list(APPEND shuffled_args "--gtest_filter=-${own}")
-    include(GoogleTest)
-    gtest_discover_tests(${name}
-      TEST_FILTER "${own}"
-      DISCOVERY_TIMEOUT 60
-      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
-  endif()
-  if(T_OWN_PROCESS STREQUAL "*")
-    return()
-  endif()
-  if(T_SHARDS AND T_SHARDS GREATER 1)
-    math(EXPR last "${T_SHARDS} - 1")
-    foreach(i RANGE ${last})
-      add_test(NAME ${name}.AllTestsShuffled.${i} COMMAND ${name} ${shuffled_args})
-      set_tests_properties(${name}.AllTestsShuffled.${i} PROPERTIES
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;GTEST_TOTAL_SHARDS=${T_SHARDS};GTEST_SHARD_INDEX=${i}" TIMEOUT 1500)
-    endforeach()
-  else()
-    add_test(NAME ${name}.AllTestsShuffled COMMAND ${name} ${shuffled_args})
-    set_tests_properties(${name}.AllTestsShuffled PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 1500)
-  endif()
+  add_test(NAME ${name}.AllTestsShuffled COMMAND ${name} --gtest_shuffle)
+  set_tests_properties(${name}.AllTestsShuffled PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT ${T_TIMEOUT})
 endfunction()
 
 # smt_bench(<name> DIR <dir> [DEPS ...]): one Google Benchmark program.

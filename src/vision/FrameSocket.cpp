@@ -68,8 +68,9 @@ Io SendAll(int fd, const uint8_t* data, size_t n, Clock::time_point deadline) {
   return Io::Ok;
 }
 
-Io ReceiveAll(int fd, uint8_t* data, size_t n, Clock::time_point deadline) {
-  size_t done = 0;
+// Receives what is missing of `n` bytes; `done` counts what came so far, also
+// across calls, so a reply that runs out of time is taken up where it stopped.
+Io ReceiveAll(int fd, uint8_t* data, size_t n, size_t& done, Clock::time_point deadline) {
   while (done < n) {
     const ssize_t r = ::recv(fd, data + done, n - done, 0);
     if (r > 0) {
@@ -190,6 +191,7 @@ FrameSocketClient::~FrameSocketClient() { Close(); }
 void FrameSocketClient::Close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
+  owed_.reset();
 }
 
 std::string FrameSocketClient::LastProblem() const {
@@ -262,21 +264,52 @@ std::optional<cv::Mat> FrameSocketClient::Fetch(const FrameRequest& request, std
     }
   };
   if (fd_ < 0 && !Connect(deadline, why)) return fail(why);
-  const auto req = EncodeFrameRequest(request);
-  if (Io io = SendAll(fd_, req.data(), req.size(), deadline); io != Io::Ok) return fail(ioProblem(io, "request"));
-  std::array<uint8_t, kFrameReplyHeaderSize> head{};
-  if (Io io = ReceiveAll(fd_, head.data(), head.size(), deadline); io != Io::Ok) return fail(ioProblem(io, "reply"));
-  const auto h = DecodeFrameReplyHeader(head.data(), why);
-  if (!h) return fail(why);
-  if (h->status == kFrameStatusNone) {
+  for (;;) {
+    // A reply an earlier ask ran out of time for is still on its way: it is
+    // taken first, on the same connection, rather than dropped with the
+    // connection. A fly view is the next of the pulses' views in turn, so it
+    // answers this ask (dropped, it would shift every later view by one); a
+    // live picture shows the machine as it was before this ask and is not
+    // used.
+    bool askedNow = false;
+    if (!owed_) {
+      const auto req = EncodeFrameRequest(request);
+      if (Io io = SendAll(fd_, req.data(), req.size(), deadline); io != Io::Ok) return fail(ioProblem(io, "request"));
+      owed_.emplace();
+      owed_->request = request;
+      askedNow = true;
+    }
+    Owed& o = *owed_;
+    if (!o.header) {
+      if (Io io = ReceiveAll(fd_, o.head.data(), o.head.size(), o.headDone, deadline); io != Io::Ok) {
+        if (io != Io::TimedOut) return fail(ioProblem(io, "reply"));
+        Report(ioProblem(io, "reply"));
+        return std::nullopt;
+      }
+      o.header = DecodeFrameReplyHeader(o.head.data(), why);
+      if (!o.header) return fail(why);
+      if (o.header->status == kFrameStatusFrame)
+        o.frame.create(static_cast<int>(o.header->rows), static_cast<int>(o.header->cols),
+                       o.header->channels == 1 ? CV_8UC1 : CV_8UC3);
+    }
+    if (o.header->status == kFrameStatusFrame) {
+      if (Io io = ReceiveAll(fd_, o.frame.data, o.header->length, o.frameDone, deadline); io != Io::Ok) {
+        if (io != Io::TimedOut) return fail(ioProblem(io, "frame"));
+        Report(ioProblem(io, "frame"));
+        return std::nullopt;
+      }
+    }
+    Owed done = std::move(*owed_);
+    owed_.reset();
+    const bool answers = askedNow || (done.request.kind == kFrameKindFly && request.kind == kFrameKindFly &&
+                                      done.request.camera == request.camera);
+    if (!answers) continue;
     Report("");
-    return cv::Mat();
+    cv::Mat frame = done.frame;
+    if (frame.empty()) return cv::Mat();
+    if (frame.channels() == 1) cv::cvtColor(frame, frame, cv::COLOR_GRAY2BGR);
+    return frame;
   }
-  cv::Mat frame(static_cast<int>(h->rows), static_cast<int>(h->cols), h->channels == 1 ? CV_8UC1 : CV_8UC3);
-  if (Io io = ReceiveAll(fd_, frame.data, h->length, deadline); io != Io::Ok) return fail(ioProblem(io, "frame"));
-  Report("");
-  if (frame.channels() == 1) cv::cvtColor(frame, frame, cv::COLOR_GRAY2BGR);
-  return frame;
 }
 
 }  // namespace smt::vision

@@ -65,7 +65,9 @@ class FrameSocketClient {
   // A frame of `camera` (BGR), an empty Mat when the server has nothing to
   // show; nullopt when no reply came in time or the connection failed. A
   // failure waits out the rest of `timeout`, so a caller asking again at
-  // once does not spin.
+  // once does not spin. A reply that comes too late stays owed on the
+  // connection: the next ask takes it first, as its answer when it is a fly
+  // view (the next pulse's view in turn), dropped when it is a live picture.
   std::optional<cv::Mat> Fetch(const FrameRequest& request, std::chrono::milliseconds timeout);
 
   const std::string& Path() const { return path_; }
@@ -77,9 +79,20 @@ class FrameSocketClient {
   void Close();
   void Report(const std::string& problem);
 
+  // A request sent whose reply has not been read whole yet.
+  struct Owed {
+    FrameRequest request;
+    std::array<uint8_t, kFrameReplyHeaderSize> head{};
+    size_t headDone = 0;
+    std::optional<FrameReplyHeader> header;
+    cv::Mat frame;
+    size_t frameDone = 0;
+  };
+
   const std::string path_, name_;
   mutable std::mutex m_;  // one request at a time on the connection
   int fd_ = -1;
+  std::optional<Owed> owed_;
   std::string problem_;
   bool reported_ = false;  // the current problem (or the first frame) was logged
 };

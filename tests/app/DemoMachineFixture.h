@@ -128,6 +128,10 @@ class DemoMachine : public ShellTest {
     PressConnect();
     ASSERT_FALSE(HasFatalFailure());
     ASSERT_TRUE(PumpUntil([] { return smt::CurrentMachine().connected.load(); })) << Jog().ButtonText();
+    Home();
+  }
+  // The operator homes the machine from the jog panel.
+  void Home() {
     ASSERT_TRUE(PumpUntil([] { return !smt::CurrentMachine().machineBusy.load(); }));
     smt::CurrentMachine().resetDone = false;
     Click(Control(kReset));

@@ -78,20 +78,24 @@ TEST_F(SimProcess, TheSimulatorGoingAwayStopsTheFramesAndItsReturnBringsThemBack
   CMainFrame& f = Start();
   f.show();
   ASSERT_FALSE(MarkFrame().empty());
+  const size_t logAt = Log().size();
   sim.Stop();
   const std::string gone = "Camera Mark_Camera: no frames from " + socketPath + ": ";
-  ASSERT_TRUE(PumpUntil([&] { return Log().find(gone) != std::string::npos; })) << Log();
+  ASSERT_TRUE(PumpUntil([&] { return Log().find(gone, logAt) != std::string::npos; })) << Log();
   cv::Mat frame;
   EXPECT_FALSE(Cameras().GrabFrame(smt::vision::kRoleMarkCamera, frame, 1500ms));
-  // Said when it changes (the connection closed, then no socket to connect
-  // to), not once per frame.
+  // Said when it changes (a frame late on a loaded machine, the connection
+  // closed, then no socket to connect to), not once per frame: no line says
+  // what the one before it said.
   const std::string log = Log();
-  int said = 0;
-  for (size_t at = log.find(gone); at != std::string::npos; at = log.find(gone, at + 1)) ++said;
-  EXPECT_GE(said, 1);
-  EXPECT_LE(said, 2) << log;
+  std::vector<std::string> said;
+  for (size_t at = log.find(gone, logAt); at != std::string::npos; at = log.find(gone, at + 1))
+    said.push_back(log.substr(at, log.find('\n', at) - at));
+  EXPECT_GE(said.size(), 1u);
+  EXPECT_LE(said.size(), 3u) << log.substr(logAt);
+  for (size_t i = 1; i < said.size(); ++i) EXPECT_NE(said[i], said[i - 1]) << log.substr(logAt);
   const std::string noSocket = gone + "cannot connect";
-  EXPECT_EQ(log.find(noSocket), log.rfind(noSocket)) << log;
+  EXPECT_EQ(log.find(noSocket, logAt), log.rfind(noSocket)) << log.substr(logAt);
 
   sim_process::SimProgram again;
   std::string why;
@@ -227,7 +231,12 @@ TEST_P(DemoRunOnSimProgram, PartsLandWhereVisionSaysTheyMust) {
          }();
   EXPECT_TRUE(messages.service.Texts().empty()) << messages.service.Texts().front();
   if (c.centred) {
-    EXPECT_NE(Log().find("Camera Visual_Camera_1: frames from " + socketPath), std::string::npos);
+    // The vision camera's frames came from the simulator's socket (its first
+    // ask may have run out of time on a loaded machine: "frames again").
+    const std::string log = Log();
+    EXPECT_TRUE(log.find("Camera Visual_Camera_1: frames from " + socketPath) != std::string::npos ||
+                log.find("Camera Visual_Camera_1: frames again from " + socketPath) != std::string::npos)
+        << log;
   }
 
   // Where the simulator saw the parts let go.

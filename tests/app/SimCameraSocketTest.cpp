@@ -27,7 +27,8 @@ struct ReplyCase {
 class FrameSocketReplies : public ::testing::TestWithParam<ReplyCase> {};
 
 // Every broken or missing reply is "no frame" within the time-out, with a
-// reason; the next request opens a new connection.
+// reason; the next request opens a new connection, or, after a time-out,
+// waits on for the reply still owed.
 TEST_P(FrameSocketReplies, AreNoFrameWithTheReason) {
   const ReplyCase& c = GetParam();
   smt::test::TempDir dir;
@@ -56,6 +57,45 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyCase{"LengthDoesNotFit", Fake::Raw, Header("SMCF", 0, 4, 4, 3, 16), "length 16, its size needs 48"},
         ReplyCase{"FrameCutShort", Fake::Raw, Header("SMCF", 0, 4, 4, 1, 16), "no frame within 300 ms"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A reply that comes after its ask ran out of time is not lost with the
+// connection: a fly view is the next pulse's view in turn and answers the
+// next ask, without a new request; a live picture is older than the next ask
+// and a new one is asked for.
+struct LateCase {
+  const char* name;
+  uint32_t kind;
+  int firstFrame;  // the frame's number the ask after the late one gets
+  int requests;    // requests the server had by then
+};
+
+class LateReply : public ::testing::TestWithParam<LateCase> {};
+
+TEST_P(LateReply, IsTakenByTheNextAskOnTheSameConnection) {
+  const LateCase& c = GetParam();
+  smt::test::TempDir dir;
+  const std::string path = (dir / "cams.sock").string();
+  FakeServer server(path, Fake::Held);
+  ASSERT_TRUE(server.ok());
+  FrameSocketClient client(path, "Visual_Camera_1 fly");
+  EXPECT_FALSE(client.Fetch({1, c.kind}, 100ms).has_value());
+  EXPECT_NE(client.LastProblem().find("no reply within 100 ms"), std::string::npos) << client.LastProblem();
+  server.Release();
+  for (int n = c.firstFrame; n < c.firstFrame + 2; ++n) {
+    const auto frame = client.Fetch({1, c.kind}, 10s);
+    ASSERT_TRUE(frame.has_value()) << n << " " << client.LastProblem();
+    ASSERT_EQ(frame->cols, 4);
+    EXPECT_EQ(frame->at<cv::Vec3b>(0, 0)[0], n);
+    EXPECT_EQ(frame->at<cv::Vec3b>(3, 3)[2], n);
+    EXPECT_EQ(client.LastProblem(), "");
+  }
+  EXPECT_EQ(server.Requests(), c.requests + 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, LateReply,
+                         ::testing::Values(LateCase{"FlyViewAnswersTheNextAsk", smt::vision::kFrameKindFly, 1, 1},
+                                           LateCase{"LivePictureIsAskedAgain", smt::vision::kFrameKindLive, 2, 2}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FrameSocket, NoServerIsNoFrameAndTheServersFramesComeThrough) {
   smt::test::TempDir dir;

@@ -103,8 +103,18 @@ class SimProgram {
   fs::path log_;
 };
 
+inline std::vector<uint8_t> Header(const char* magic, uint32_t status, uint32_t cols, uint32_t rows, uint32_t channels,
+                            uint32_t length) {
+  std::vector<uint8_t> out(magic, magic + 4);
+  for (uint32_t v : {status, cols, rows, channels, length})
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  return out;
+}
+
 // A stand-in for the simulator's camera socket that misbehaves on purpose.
-enum class Fake { Silent, CloseAtOnce, Raw };
+// Held answers nothing until Release(), then every request, in turn, with a
+// 4x4 grey frame whose pixels all hold the request's number (1, 2, ...).
+enum class Fake { Silent, CloseAtOnce, Raw, Held };
 
 class FakeServer {
  public:
@@ -125,6 +135,7 @@ class FakeServer {
   }
   bool ok() const { return ok_; }
   int Requests() const { return requests_.load(); }
+  void Release() { released_ = true; }
 
  private:
   void Loop() {
@@ -137,6 +148,11 @@ class FakeServer {
         if (n > 0) {
           requests_ += static_cast<int>(n / smt::vision::kFrameRequestSize);
           if (how_ == Fake::Raw) (void)!::send(c, reply_.data(), reply_.size(), MSG_NOSIGNAL);
+        }
+        while (how_ == Fake::Held && released_ && answered_ < requests_.load()) {
+          std::vector<uint8_t> r = Header("SMCF", 0, 4, 4, 1, 16);
+          r.insert(r.end(), 16, static_cast<uint8_t>(++answered_));
+          (void)!::send(c, r.data(), r.size(), MSG_NOSIGNAL);
         }
       }
       if (::poll(&p, 1, 10) <= 0) continue;
@@ -154,17 +170,12 @@ class FakeServer {
   bool ok_ = false;
   std::atomic<bool> stop_{false};
   std::atomic<int> requests_{0};
+  std::atomic<bool> released_{false};
+  int answered_ = 0;
   std::vector<int> clients_;
   std::thread thread_;
 };
 
-inline std::vector<uint8_t> Header(const char* magic, uint32_t status, uint32_t cols, uint32_t rows, uint32_t channels,
-                            uint32_t length) {
-  std::vector<uint8_t> out(magic, magic + 4);
-  for (uint32_t v : {status, cols, rows, channels, length})
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-  return out;
-}
 
 }  // namespace sim_process
 
