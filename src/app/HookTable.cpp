@@ -170,7 +170,7 @@ void DeclareShellHooks(CSMTView& view) {
 
   // --- head layout and pulses ---
   Need(Ref{"HeadLayout.flyCameraInputs", [] { return smt::job::FlyCameraInputsHook().connected(); }}, kAll, kNone);
-  Need(Ref{"Settings.pulseCommitted", [] { return smt::settings::PulseCommitted().connected(); }}, kAll, kNone);
+  Need(Ref{"Settings.pulseCommitted", [] { return smt::settings::PulseCommitted(smt::CurrentMachine()).connected(); }}, kAll, kNone);
   (void)kLabeling;
   (void)AllTypesBut;
 }

@@ -28,7 +28,7 @@ void InstallPageWiring(CSMTView& view) {
   if (!list) return;
   // New pulses per millimetre: the camera positions are re-formatted and
   // their steps worked out again.
-  smt::settings::PulseCommitted() = [list] {
+  smt::settings::PulseCommitted(smt::CurrentMachine()) = [list] {
     if (list) list->ShiftCameraPositions(0, 0);
   };
 }

@@ -79,7 +79,7 @@ void InstallRunSteps(CSMTView& view) {
     };
     // The strategy page's "设置" opens the cover-tape page.
     smt::run::SetCoverPageOpener([frame](QWidget* parent) {
-      smt::stations::OpenCoverTape(parent, frame->m_strAppPath, frame->m_strLanguage);
+      smt::stations::OpenCoverTape(smt::CurrentMachine(), parent, frame->m_strAppPath, frame->m_strLanguage);
     });
   });
 }

@@ -119,7 +119,7 @@ int CSMTView::OnCreate() {
 
 void CSMTView::CreateListPanels() {
   if (!m_pFeedList) {
-    m_pFeedList = new CDialogFeedList(rightArea_);
+    m_pFeedList = new CDialogFeedList(smt::CurrentMachine(), rightArea_);
     FitPanel(m_pFeedList, 1);
     m_pFeedList->hide();
   }
@@ -149,7 +149,7 @@ void CSMTView::CreateListPanels() {
     };
     // The feeder table goes into its lines before the library files are written.
     doc.SaveFeederLines = [this, frame] {
-      smt::feeder::SaveFeederState(m_pFeedList, frame->Lists().feedLines, frame->AppPath());
+      smt::feeder::SaveFeederState(smt::CurrentMachine(), m_pFeedList, frame->Lists().feedLines, frame->AppPath());
     };
     doc.AskSavePath = [this]() -> std::optional<std::filesystem::path> {
       const std::string chosen = smt::platform::ChooseSaveFile(this, {}, {}, "Project Files (*.smt)");
@@ -242,7 +242,7 @@ void CSMTView::FitPanel(QWidget* panel, int kind) {
 
 void CSMTView::OnShowFeedList() {
   if (!m_pFeedList) {
-    m_pFeedList = new CDialogFeedList(rightArea_);
+    m_pFeedList = new CDialogFeedList(smt::CurrentMachine(), rightArea_);
     FitPanel(m_pFeedList, 1);
     m_pFeedList->show();
   } else if (m_pFeedList->isVisible()) {

@@ -134,15 +134,15 @@ class ShellLampStation : public smt::run::LampStation {
     smt::stations::LampPointTable::Instance().SetMarkOffsets(row, offsets);
   }
   smt::run::LampCounts Counts() override {
-    const auto c = CurrentLampCounters();
+    const auto c = CurrentLampCounters(smt::CurrentMachine());
     return smt::run::LampCounts{c.m_CountSet, c.m_CountFinish, c.m_CountUnfinish};
   }
   void SetCounts(const smt::run::LampCounts& c) override {
-    auto now = CurrentLampCounters();
+    auto now = CurrentLampCounters(smt::CurrentMachine());
     now.m_CountSet = c.set;
     now.m_CountFinish = c.finish;
     now.m_CountUnfinish = c.unfinish;
-    SetCurrentLampCounters(now);
+    SetCurrentLampCounters(smt::CurrentMachine(), now);
   }
   // The Mark values of the board shown in the part list.
   smt::run::PlatformMarkParams MarkParams() override {

@@ -90,7 +90,7 @@ void InstallSettings(CSMTView& view) {
     return t;
   };
   w.viewMessage = [&view](int k) { return view.m_strMessage[k]; };
-  w.basicHooks.showOriginUpdate = smt::library::OpenOriginUpdate;
+  w.basicHooks.showOriginUpdate = [](QWidget* d) { smt::library::OpenOriginUpdate(smt::CurrentMachine(), d); };
   w.basicHooks.startAutoZ = smt::feeder::StartAutoZMeasurement;
   w.basicHooks.selectedPlatform = [] { return smt::link::Runtime().headGroup.load(); };
   w.basicHooks.platformPositions = [] { return std::make_pair(smt::CurrentMachine().motion.curPlatform[0].load(), smt::CurrentMachine().motion.curPlatform[1].load()); };
@@ -100,7 +100,7 @@ void InstallSettings(CSMTView& view) {
   smt::settings::SettingsStores::Instance().machine.SetLensCalibrationLoader([frame](const std::string& fileName) {
     return smt::CurrentMachine().Part<CCameraCalib>().Load(frame->m_strAppPath + "/" + fileName);
   });
-  smt::settings::InstallSettingsSubsystem(std::move(w));
+  smt::settings::InstallSettingsSubsystem(smt::CurrentMachine(), std::move(w));
   frame->speedMenuCheck = [] { return smt::settings::SettingsStores::Instance().speed.Get()->settings.m_SpeedMenuCheck; };
   view.linkMode = [] { return smt::settings::SettingsStores::Instance().machine.Basic()->m_CommModel; };
 }
@@ -194,7 +194,7 @@ void InstallJob(CSMTView& view) {
       return rows;
     };
     p->PcbEditor().openImportDialog = [import, frame] { import->Open(frame->m_strAppPath, frame->m_strLanguage); };
-    p->PcbEditor().openDoubleMarkTest = [p] { smt::library::OpenDoubleMarkTest(&p->PcbEditor()); };
+    p->PcbEditor().openDoubleMarkTest = [p] { smt::library::OpenDoubleMarkTest(smt::CurrentMachine(), &p->PcbEditor()); };
   });
   view.RegisterDialog(smt::app::cmd::kOftenData, [&view, frame](QWidget* parent) {
     CDialogDropDownParameter dialog(parent);
@@ -269,7 +269,7 @@ void InstallLibraries(CSMTView& view) {
     edit.WriteFieldsToControls();
   };
   w.updateFeeders = smt::app::PackageToFeeders(view);
-  smt::library::InstallLibrarySubsystem(std::move(w));
+  smt::library::InstallLibrarySubsystem(smt::CurrentMachine(), std::move(w));
 }
 
 void InstallFeeders(CSMTView& view) {
@@ -281,14 +281,14 @@ void InstallFeeders(CSMTView& view) {
   w.feedLines = [frame] { return frame->m_lists.feedLines; };
   w.feedLinesDamaged = [frame] { frame->m_lists.MarkDamaged(smt::app::ListFileId::Feed); };
   w.language = [frame] { return frame->m_strLanguage; };
-  smt::feeder::InstallFeederSubsystem(std::move(w));
+  smt::feeder::InstallFeederSubsystem(smt::CurrentMachine(), std::move(w));
   smt::app::InstallFeederSource([&view] { return view.m_pFeedList; });
 }
 
 void InstallStations(CSMTView& view) {
   CMainFrame* frame = view.frame();
   view.initialUpdateSteps.push_back([&view](const std::string& appDir) {
-    smt::stations::LoadStationSettings(appDir);
+    smt::stations::LoadStationSettings(smt::CurrentMachine(), appDir);
     if (CDialogPartList* p = view.m_pPartList) {
       // The lamp machine's point table travels with the job.
       p->Job().getLampRows = smt::stations::LampRowsForJob;
@@ -299,14 +299,14 @@ void InstallStations(CSMTView& view) {
   });
   view.languageLoaders.push_back(smt::stations::LoadStationLanguages);
   view.RegisterDialog(smt::app::cmd::kDippingStation, [frame](QWidget* parent) {
-    smt::stations::OpenDippingStation(parent, frame->m_strAppPath, frame->m_strLanguage);
+    smt::stations::OpenDippingStation(smt::CurrentMachine(), parent, frame->m_strAppPath, frame->m_strLanguage);
   });
   view.RegisterDialog(smt::app::cmd::kAutoTransport,
-                      [frame](QWidget* parent) { smt::stations::OpenConveyor(parent, frame->m_strAppPath); });
+                      [frame](QWidget* parent) { smt::stations::OpenConveyor(smt::CurrentMachine(), parent, frame->m_strAppPath); });
   view.RegisterDialog(smt::app::cmd::kLabelingSet,
-                      [frame](QWidget* parent) { smt::stations::OpenLabelingSettings(parent, frame->m_strAppPath); });
+                      [frame](QWidget* parent) { smt::stations::OpenLabelingSettings(smt::CurrentMachine(), parent, frame->m_strAppPath); });
   view.RegisterDialog(smt::app::cmd::kLampMachineSet,
-                      [frame](QWidget* parent) { smt::stations::OpenLampMachineTable(parent, frame->m_strAppPath); });
+                      [frame](QWidget* parent) { smt::stations::OpenLampMachineTable(smt::CurrentMachine(), parent, frame->m_strAppPath); });
 }
 
 void InstallRunEngine(CSMTView& view) {

@@ -6,9 +6,9 @@
 
 namespace smt::feeder {
 
-AutoFeeders& AutoFeeders::Instance() {
-  return smt::CurrentMachine().Part<AutoFeeders>();
-}
+AutoFeeders& AutoFeeders::Instance() { return Of(smt::CurrentMachine()); }
+
+AutoFeeders& AutoFeeders::Of(smt::Machine& machine) { return machine.Part<AutoFeeders>(); }
 
 bool AutoFeeders::IsFeederOn(int n) const {
   if (n < 1 || n > 96) return true;

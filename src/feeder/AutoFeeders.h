@@ -9,6 +9,10 @@
 #include <mutex>
 #include <string>
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::feeder {
 
 struct AutoFeedConfig {
@@ -28,6 +32,8 @@ struct AutoFeedConfig {
 class AutoFeeders {
  public:
   static AutoFeeders& Instance();
+  // The automatic feeders of `machine`.
+  static AutoFeeders& Of(smt::Machine& machine);
 
   // Feeder n (1..96): bit (n-1)%32 of word (n-1)/32. Outside 1..96 counts as on.
   bool IsFeederOn(int n) const;

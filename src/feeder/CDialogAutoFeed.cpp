@@ -75,7 +75,7 @@ QIcon OnIcon() {
 }
 }  // namespace
 
-CDialogAutoFeed::CDialogAutoFeed(QWidget* parent) : QDialog(parent) {
+CDialogAutoFeed::CDialogAutoFeed(smt::Machine& machine, QWidget* parent) : QDialog(parent), machine_(machine) {
   setObjectName("CDialogAutoFeed");
   texts_.Defaults(AutoEntries());
   texts_.Defaults(PartListEntries());
@@ -152,7 +152,7 @@ bool CDialogAutoFeed::CellOn(int row, int column) const {
 }
 
 void CDialogAutoFeed::ShowMask() {
-  const auto& af = AutoFeeders::Instance();
+  const auto& af = AutoFeeders::Of(machine_);
   for (int r = 0; r < 6; ++r)
     for (int c = 1; c <= 16; ++c) {
       const bool on = af.IsFeederOn(16 * r + c);
@@ -166,27 +166,27 @@ void CDialogAutoFeed::OnInitDialog() {
   for (QLabel* l : findChildren<QLabel*>()) l->setText(texts_.Q(l->objectName().toStdString()));
   for (QCheckBox* c : findChildren<QCheckBox*>()) c->setText(texts_.Q(c->objectName().toStdString()));
   for (QPushButton* b : findChildren<QPushButton*>()) b->setText(texts_.Q(b->objectName().toStdString()));
-  const AutoFeedConfig cfg = AutoFeeders::Instance().Config();
+  const AutoFeedConfig cfg = AutoFeeders::Of(machine_).Config();
   for (const FieldDef& f : kFields) edits_[f.key]->setText(QString::number(cfg.*(f.member)));
   for (const CheckDef& c : kChecks) checks_[c.key]->setChecked(cfg.*(c.member) != 0);
   ShowMask();
 }
 
 void CDialogAutoFeed::OnGridClick(int row, int column) {
-  if (!smt::CurrentMachine().connected) {
+  if (!machine_.connected) {
     smt::platform::ShowMessage(smt::link::kNotConnected);
     return;
   }
-  if (smt::CurrentMachine().machineBusy) {
+  if (machine_.machineBusy) {
     smt::platform::ShowMessage(smt::link::kRunning);
     return;
   }
   if (row < 0 || row > 5 || column < 0 || column > 16) return;
-  auto& af = AutoFeeders::Instance();
+  auto& af = AutoFeeders::Of(machine_);
   if (column >= 1) {
     const int n = 16 * row + column;  // the feeder the cell shows
-    af.ToggleFeeder(n, smt::CurrentMachine().machineType);
-    af.SetCmd(af.CmdWord(), af.IsFeederOn(n) || smt::CurrentMachine().machineType == 8 ? n : 0);
+    af.ToggleFeeder(n, machine_.machineType);
+    af.SetCmd(af.CmdWord(), af.IsFeederOn(n) || machine_.machineType == 8 ? n : 0);
   } else {
     af.SetRow(row, !CellOn(row, 1));
   }
@@ -197,14 +197,14 @@ void CDialogAutoFeed::OnGridClick(int row, int column) {
 }
 
 bool CDialogAutoFeed::TryAccept() {
-  AutoFeedConfig cfg = AutoFeeders::Instance().Config();
+  AutoFeedConfig cfg = AutoFeeders::Of(machine_).Config();
   for (const FieldDef& f : kFields) {
     const auto v = smt::platform::ReadOperatorNumber(edits_[f.key], f.min, f.max, true);
     if (!v) return false;
     cfg.*(f.member) = static_cast<int>(*v);
   }
   for (const CheckDef& c : kChecks) cfg.*(c.member) = checks_[c.key]->isChecked() ? 1 : 0;
-  AutoFeeders::Instance().SetConfig(cfg);
+  AutoFeeders::Of(machine_).SetConfig(cfg);
   return true;
 }
 
@@ -212,8 +212,8 @@ void CDialogAutoFeed::accept() {
   if (TryAccept()) QDialog::accept();
 }
 
-void OpenAutoFeedDialog(QWidget* parent, const std::string& appDir, const std::string& language) {
-  CDialogAutoFeed d(parent);
+void OpenAutoFeedDialog(smt::Machine& machine, QWidget* parent, const std::string& appDir, const std::string& language) {
+  CDialogAutoFeed d(machine, parent);
   d.LoadLanguage(appDir, language);
   d.OnInitDialog();
   d.exec();

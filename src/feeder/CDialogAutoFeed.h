@@ -8,6 +8,10 @@
 
 #include "feeder/FeederTexts.h"
 
+namespace smt {
+class Machine;
+}
+
 class QTableWidget;
 class QLineEdit;
 class QCheckBox;
@@ -15,7 +19,7 @@ class QCheckBox;
 class CDialogAutoFeed : public QDialog {
   Q_OBJECT
  public:
-  explicit CDialogAutoFeed(QWidget* parent = nullptr);
+  explicit CDialogAutoFeed(smt::Machine& machine, QWidget* parent = nullptr);
 
   void LoadLanguage(const std::string& appDir, const std::string& language);
   void OnInitDialog();
@@ -32,6 +36,7 @@ class CDialogAutoFeed : public QDialog {
 
  private:
   void ShowMask();
+  smt::Machine& machine_;
   smt::feeder::FeederTexts texts_;
   QTableWidget* grid_ = nullptr;
   std::map<std::string, QLineEdit*> edits_;
@@ -39,4 +44,4 @@ class CDialogAutoFeed : public QDialog {
 };
 
 // Opens the dialog modally (the view's menu command).
-void OpenAutoFeedDialog(QWidget* parent, const std::string& appDir, const std::string& language);
+void OpenAutoFeedDialog(smt::Machine& machine, QWidget* parent, const std::string& appDir, const std::string& language);

@@ -97,11 +97,12 @@ std::vector<std::string> TabItems(const std::string& s) { return SplitTabCells(s
 
 }  // namespace
 
-CDialogFeedEdit::CDialogFeedEdit(FeederListPanel* panel, QWidget* parent) : QDialog(parent), panel_(panel) {
+CDialogFeedEdit::CDialogFeedEdit(FeederListPanel* panel, smt::Machine& machine, QWidget* parent)
+    : QDialog(parent), panel_(panel), machine_(machine) {
   setObjectName("CDialogFeedEdit");
   texts_.Defaults(EditEntries());
   Build();
-  gridBox_ = new CDialogGridBox(panel, this);
+  gridBox_ = new CDialogGridBox(panel, machine_, this);
 }
 
 CDialogFeedEdit::~CDialogFeedEdit() {
@@ -365,8 +366,8 @@ void CDialogFeedEdit::ApplyLanguage() {
   Button("GoFeed")->setAccessibleName(texts_.Q("FeedEdit.c_GoFeedTip"));
   feedTestCheck_->setText(texts_.Q("FeedEdit.c_FeedTest"));
   separateSpeed_->setText(texts_.Q("FeedEdit.c_SeparateSpeed"));
-  Button("Tray")->setText(QString::fromStdString(CurrentNameTables().Mode(kGridBox)));
-  if (smt::CurrentMachine().machineType == 8) labels_["FeedEdit.c_VacuumTestValue"]->setText(texts_.Q("FeedEdit.c_PickBeforeOpenValve"));
+  Button("Tray")->setText(QString::fromStdString(NameTablesOf(machine_).Mode(kGridBox)));
+  if (machine_.machineType == 8) labels_["FeedEdit.c_VacuumTestValue"]->setText(texts_.Q("FeedEdit.c_PickBeforeOpenValve"));
 }
 
 void CDialogFeedEdit::SelectText(QComboBox* c, const std::string& text, bool firstWhenMissing) {
@@ -377,8 +378,8 @@ void CDialogFeedEdit::SelectText(QComboBox* c, const std::string& text, bool fir
 
 void CDialogFeedEdit::FillCombos() {
   FeederNeighbours& sv = *FeederNeighboursPort();
-  const FeederNameTables names = CurrentNameTables();
-  const int type = smt::CurrentMachine().machineType;
+  const FeederNameTables names = NameTablesOf(machine_);
+  const int type = machine_.machineType;
   for (auto& [n, c] : combos_) c->clear();
   const auto drop = sv.DropDownLists();
   if (drop.size() > 1)
@@ -393,7 +394,7 @@ void CDialogFeedEdit::FillCombos() {
     }
   for (int m : FeedModesForMachine(type)) Combo("feedMode")->addItem(QString::fromStdString(names.Mode(m)));
   for (const auto& n : sv.CameraNames()) Combo("camera")->addItem(QString::fromStdString(n));
-  for (const auto& f : ImageFeatureNames(smt::CurrentMachine().languageSet)) Combo("feature")->addItem(QString::fromStdString(f));
+  for (const auto& f : ImageFeatureNames(machine_.languageSet)) Combo("feature")->addItem(QString::fromStdString(f));
   const bool autoChange = AutoChangeNozzle();
   const bool lib19 = NozzleLibrary19();
   for (const auto& h : HeadItemsForMachine(type, autoChange, lib19)) Combo("head")->addItem(QString::fromStdString(h));
@@ -401,7 +402,7 @@ void CDialogFeedEdit::FillCombos() {
     Combo("zAxis")->addItem(QString("Z%1").arg(i));
     Combo("pump")->addItem(QString("P%1").arg(i));
   }
-  const auto speed = smt::settings::SettingsStores::Instance().speed.Get();
+  const auto speed = smt::settings::SettingsStores::Of(machine_).speed.Get();
   for (const auto& row : speed->tiers.high) Combo("speed")->addItem(QString::fromStdString(row[0]));
   vision_[1]->setEnabled(type != 4);
 }
@@ -411,7 +412,7 @@ void CDialogFeedEdit::OnInitDialog() {
   LoadLanguage(panel_ ? panel_->AppDir() : ".", panel_ ? panel_->Language() : "Chinese");
   ApplyLanguage();
   FillCombos();
-  const FeederNameTables names = CurrentNameTables();
+  const FeederNameTables names = NameTablesOf(machine_);
   const int mode = names.ModeOf(fields.feedMode);
   if (mode >= 0 && Combo("feedMode")->findText(QString::fromStdString(fields.feedMode)) >= 0) {
     if (mode == kIntegrationFeed || mode == k0402) {
@@ -422,7 +423,7 @@ void CDialogFeedEdit::OnInitDialog() {
   }
   ShowFields();
   ShowFeedModeControls(fields.feedMode);
-  Button("MeasureHeight")->setEnabled(smt::settings::SettingsStores::Instance().machine.Basic()->m_bMeasurementEffect != 0);
+  Button("MeasureHeight")->setEnabled(smt::settings::SettingsStores::Of(machine_).machine.Basic()->m_bMeasurementEffect != 0);
   Button("Next")->setEnabled(panel_ && panel_->m_bEditInProgress);
   Button("OK")->setEnabled(true);
   // Unlocked when no part list is connected.
@@ -448,7 +449,7 @@ bool CDialogFeedEdit::Run() {
 }
 
 void CDialogFeedEdit::UpdatePrecisionBoxes() {
-  const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
+  const auto p = *smt::settings::SettingsStores::Of(machine_).machine.Pulse();
   // Nothing shown while a box holds no whole number (or -1, not set); its
   // range is judged at OK.
   const auto xy = smt::platform::ParseOperatorInteger(Edit("precisionXY")->text().toStdString());
@@ -618,7 +619,7 @@ void CDialogFeedEdit::ShowMessageKey(int n) {
 }
 
 void CDialogFeedEdit::OnOK() {
-  const FeederNameTables names = CurrentNameTables();
+  const FeederNameTables names = NameTablesOf(machine_);
   const std::string modeText = Combo("feedMode")->currentText().toStdString();
   const int mode = names.ModeOf(modeText);
   if (mode == kGridBox || mode == kGridDip) SetSideButtons(kSideG);
@@ -661,9 +662,9 @@ void CDialogFeedEdit::OnOK() {
 }
 
 void CDialogFeedEdit::ShowFeedModeControls(const std::string& feedMode) {
-  const FeedModeControls c = ControlsForFeedMode(feedMode, CurrentNameTables(), smt::CurrentMachine().machineType);
+  const FeedModeControls c = ControlsForFeedMode(feedMode, NameTablesOf(machine_), machine_.machineType);
   if (!c.known) return;
-  const FeederNameTables names = CurrentNameTables();
+  const FeederNameTables names = NameTablesOf(machine_);
   Button("Tray")->setVisible(c.pushButtonShown);
   Button("Tray")->setText(c.pushButtonIsTray ? QString::fromStdString(names.Mode(kGridBox)) : texts_.Q("FeedEdit.c_FeedTest"));
   feedTestCheck_->setVisible(c.checkButtonShown);
@@ -686,7 +687,7 @@ void CDialogFeedEdit::ShowFeedModeControls(const std::string& feedMode) {
 }
 
 void CDialogFeedEdit::OnFeedModeSelected(const std::string& text) {
-  const FeederNameTables names = CurrentNameTables();
+  const FeederNameTables names = NameTablesOf(machine_);
   const int mode = names.ModeOf(text);
   if (mode < 0) return;
   ShowFeedModeControls(text);
@@ -760,7 +761,7 @@ void CDialogFeedEdit::OnPackageSelected(const std::string& name) {
   SelectText(Combo("feedMode"), p.feedMode);
   setE("feedCount", FormatInt(p.feedCount));
   setE("feedTime", FormatInt(p.feedTime));
-  if (smt::CurrentMachine().machineType != 0) {
+  if (machine_.machineType != 0) {
     setE("slack", FormatDouble(p.slackLength, 4));
     setE("tension", FormatDouble(p.tensionLength, 4));
   }
@@ -770,7 +771,7 @@ void CDialogFeedEdit::OnPackageSelected(const std::string& name) {
   setE("pickHeight", FormatDouble(p.pickHeight, 4));
   setE("vacuum", FormatDouble(p.vacuumTest, 4));
   setE("earlyVacuum", FormatDouble(p.closeEarly, 4));
-  const int mode = CurrentNameTables().ModeOf(p.feedMode);
+  const int mode = NameTablesOf(machine_).ModeOf(p.feedMode);
   int side = -1;
   for (int s = 0; s < 5; ++s)
     if (sides_[s]->isChecked()) side = s;
@@ -856,7 +857,7 @@ void CDialogFeedEdit::OnTrayButton() {
   }
   const std::string modeText = Combo("feedMode")->currentText().toStdString();
   if (modeText.empty()) return;
-  const int mode = CurrentNameTables().ModeOf(modeText);
+  const int mode = NameTablesOf(machine_).ModeOf(modeText);
   if (mode == kGridBox || mode == kGridDip) {
     const auto x = ReadEditNumber("x");
     const auto y = x ? ReadEditNumber("y") : std::nullopt;
@@ -872,7 +873,7 @@ void CDialogFeedEdit::OnTrayButton() {
 }
 
 void CDialogFeedEdit::OnFeedTestCheck() {
-  const int mode = CurrentNameTables().ModeOf(Combo("feedMode")->currentText().toStdString());
+  const int mode = NameTablesOf(machine_).ModeOf(Combo("feedMode")->currentText().toStdString());
   if (mode != kAutoFeed && mode != kClDip) return;
   storeOnly = true;
   OnOK();
@@ -888,7 +889,7 @@ void CDialogFeedEdit::OnStepTest() {
     ShowMessage(kSaveFirst);
     return;
   }
-  const int mode = CurrentNameTables().ModeOf(Combo("feedMode")->currentText().toStdString());
+  const int mode = NameTablesOf(machine_).ModeOf(Combo("feedMode")->currentText().toStdString());
   if (mode == kGridBox || mode == kGridDip) {
     const auto x = ReadEditNumber("x");
     const auto y = x ? ReadEditNumber("y") : std::nullopt;
@@ -910,38 +911,38 @@ void CDialogFeedEdit::OnStepTest() {
 // --- machine actions ----------------------------------------------------------------------
 
 void CDialogFeedEdit::TeachX(bool camera) {
-  const auto b = *smt::settings::SettingsStores::Instance().machine.Basic();
-  const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
-  int64_t pos = smt::CurrentMachine().curX.load();
+  const auto b = *smt::settings::SettingsStores::Of(machine_).machine.Basic();
+  const auto p = *smt::settings::SettingsStores::Of(machine_).machine.Pulse();
+  int64_t pos = machine_.curX.load();
   if (camera) pos += TruncToSteps(b.m_X_CameraToNozzle1, p.m_X_Pulse);
   fields.x = TeachValue(pos, p.m_X_Pulse);
   Edit("x")->setText(QString::fromStdString(FormatDouble(fields.x, 4)));
 }
 
 void CDialogFeedEdit::TeachY(bool camera) {
-  const auto b = *smt::settings::SettingsStores::Instance().machine.Basic();
-  const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
-  int64_t pos = smt::CurrentMachine().curY.load();
+  const auto b = *smt::settings::SettingsStores::Of(machine_).machine.Basic();
+  const auto p = *smt::settings::SettingsStores::Of(machine_).machine.Pulse();
+  int64_t pos = machine_.curY.load();
   if (camera) pos += TruncToSteps(b.m_Y_CameraToNozzle1, p.m_Y_Pulse);
   fields.y = TeachValue(pos, p.m_Y_Pulse);
   Edit("y")->setText(QString::fromStdString(FormatDouble(fields.y, 4)));
 }
 
 void CDialogFeedEdit::TeachDrag(bool x) {
-  const auto b = *smt::settings::SettingsStores::Instance().machine.Basic();
-  const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
-  if (x) fields.slack = TeachValue(int64_t{TruncToSteps(b.m_X_CameraToNozzle1, p.m_X_Pulse)} + smt::CurrentMachine().curX.load(), p.m_X_Pulse);
-  else fields.tension = TeachValue(int64_t{TruncToSteps(b.m_Y_CameraToNozzle1, p.m_Y_Pulse)} + smt::CurrentMachine().curY.load(), p.m_Y_Pulse);
+  const auto b = *smt::settings::SettingsStores::Of(machine_).machine.Basic();
+  const auto p = *smt::settings::SettingsStores::Of(machine_).machine.Pulse();
+  if (x) fields.slack = TeachValue(int64_t{TruncToSteps(b.m_X_CameraToNozzle1, p.m_X_Pulse)} + machine_.curX.load(), p.m_X_Pulse);
+  else fields.tension = TeachValue(int64_t{TruncToSteps(b.m_Y_CameraToNozzle1, p.m_Y_Pulse)} + machine_.curY.load(), p.m_Y_Pulse);
   ShowFields();
 }
 
 void CDialogFeedEdit::TeachFeedCoordinate() {
   ReadControls();
-  const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
+  const auto p = *smt::settings::SettingsStores::Of(machine_).machine.Pulse();
   switch (SideLetter(fields.side)) {
-    case 'E': fields.feedCoord = TeachValue(smt::CurrentMachine().motion.curAxis10.load(), p.m_EastWalk_Pulse); break;
-    case 'W': fields.feedCoord = TeachValue(smt::CurrentMachine().motion.curAxis8.load(), p.m_WestWalk_Pulse); break;
-    case 'N': fields.feedCoord = TeachValue(smt::CurrentMachine().motion.curAxis9.load(), p.m_NorthWalk_Pulse); break;
+    case 'E': fields.feedCoord = TeachValue(machine_.motion.curAxis10.load(), p.m_EastWalk_Pulse); break;
+    case 'W': fields.feedCoord = TeachValue(machine_.motion.curAxis8.load(), p.m_WestWalk_Pulse); break;
+    case 'N': fields.feedCoord = TeachValue(machine_.motion.curAxis9.load(), p.m_NorthWalk_Pulse); break;
     default: fields.feedCoord = 0; break;
   }
   ShowFields();
@@ -952,8 +953,8 @@ void CDialogFeedEdit::TeachPickHeight(int zIndex) {
       smt::platform::MsgAnswer::Yes)
     return;
   if (zIndex < 0 || zIndex > 7) return;
-  const int32_t z = smt::CurrentMachine().curZ[zIndex].load();
-  const double zPulse = smt::settings::SettingsStores::Instance().machine.Pulse()->m_Z_Pulse;
+  const int32_t z = machine_.curZ[zIndex].load();
+  const double zPulse = smt::settings::SettingsStores::Of(machine_).machine.Pulse()->m_Z_Pulse;
   fields.pickHeight = z < 0 ? TeachValue(z, zPulse) : 0.0;
   Edit("pickHeight")->setText(QString::fromStdString(FormatDouble(fields.pickHeight, 4)));
 }
@@ -972,7 +973,7 @@ void CDialogFeedEdit::GoToFeedCoordinate() {
     ShowMessageKey(9);
     return;
   }
-  const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
+  const auto sp = smt::settings::SettingsStores::Of(machine_).speed.Record(smt::settings::SpeedUse::PickPart);
   smt::link::SendCmd61MoveAxis(static_cast<uint8_t>(towbar->walkAxis),
                                TruncToSteps(v, towbar->walkPulse) - towbar->walkPosition,
                                sp[static_cast<size_t>(towbar->walkSpeed)].start,
@@ -994,7 +995,7 @@ void CDialogFeedEdit::OnPickToCamera() {
   const int cameraIndex = Combo("camera")->currentIndex();
   smt::link::Runtime().Hooks().AppendInfoLine(
       "head number " + std::to_string(headIndex + 1) + ", camera number " + std::to_string(cameraIndex + 1) + ".", true);
-  const int n = smt::CurrentMachine().machineType == 8 ? headIndex + 1 : 1;
+  const int n = machine_.machineType == 8 ? headIndex + 1 : 1;
   if (cameraIndex == 0) panel_->StartTest(12 + n);
   else if (cameraIndex == 1) panel_->StartTest(20 + n);
 }
@@ -1045,7 +1046,7 @@ void CDialogFeedEdit::ShowPickHeight(double mm) {
 
 void CDialogFeedEdit::OnReadVacuum() {
   pumpIndex = Combo("pump")->currentIndex();
-  const int type = smt::CurrentMachine().machineType;
+  const int type = machine_.machineType;
   if (type == 7 || type == 8 || type == 9) return;
   const int index = pumpIndex;
   smt::platform::WorkerThreads::Instance().Start("ReadVacuum", [index](std::stop_token) {
@@ -1056,11 +1057,11 @@ void CDialogFeedEdit::OnReadVacuum() {
 // --- jog pad -------------------------------------------------------------------------------
 
 void CDialogFeedEdit::OnJogPressed(const std::string& button) {
-  const auto b = *smt::settings::SettingsStores::Instance().machine.Basic();
-  const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
-  const AutoFeedConfig cfg = AutoFeeders::Instance().Config();
+  const auto b = *smt::settings::SettingsStores::Of(machine_).machine.Basic();
+  const auto p = *smt::settings::SettingsStores::Of(machine_).machine.Pulse();
+  const AutoFeedConfig cfg = AutoFeeders::Of(machine_).Config();
   EditorJogInput in;
-  in.machineType = smt::CurrentMachine().machineType;
+  in.machineType = machine_.machineType;
   in.platform = smt::link::Runtime().headGroup.load();
   in.zIndex = std::max(0, Combo("zAxis")->currentIndex());
   int side = -1;
@@ -1075,7 +1076,7 @@ void CDialogFeedEdit::OnJogPressed(const std::string& button) {
     in.pickHeightMm = *pickHeight;
   }
   in.zPulse = p.m_Z_Pulse;
-  in.currentZ = smt::CurrentMachine().curZ[std::min(in.zIndex, 7)].load();
+  in.currentZ = machine_.curZ[std::min(in.zIndex, 7)].load();
   in.openLength = cfg.m_Open_Length;
   in.closeLength = cfg.m_Close_Length;
   in.liftPulse = in.side == 'W' ? p.m_WestLift_Pulse : in.side == 'N' ? p.m_NorthLift_Pulse : p.m_EastLift_Pulse;

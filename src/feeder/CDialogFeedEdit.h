@@ -10,6 +10,10 @@
 #include "feeder/FeederEditFields.h"
 #include "feeder/FeederTexts.h"
 
+namespace smt {
+class Machine;
+}
+
 class QLineEdit;
 class QComboBox;
 class QRadioButton;
@@ -23,7 +27,7 @@ class CDialogGridBox;
 class CDialogFeedEdit : public QDialog {
   Q_OBJECT
  public:
-  CDialogFeedEdit(FeederListPanel* panel, QWidget* parent = nullptr);
+  CDialogFeedEdit(FeederListPanel* panel, smt::Machine& machine, QWidget* parent = nullptr);
   ~CDialogFeedEdit() override;
 
   smt::feeder::FeederEditFields fields;
@@ -101,6 +105,7 @@ class CDialogFeedEdit : public QDialog {
   void UpdatePrecisionBoxes();
 
   FeederListPanel* panel_;
+  smt::Machine& machine_;
   smt::feeder::FeederTexts texts_;
   std::map<std::string, QLineEdit*> edits_;
   std::map<std::string, QComboBox*> combos_;

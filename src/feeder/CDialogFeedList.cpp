@@ -149,13 +149,13 @@ CDialogFeedList* g_activeFeedList = nullptr;
 CDialogFeedList* ActiveFeedList() { return g_activeFeedList; }
 void SetActiveFeedList(CDialogFeedList* panel) { g_activeFeedList = panel; }
 
-CDialogFeedList::CDialogFeedList(QWidget* parent) : QWidget(parent) {
+CDialogFeedList::CDialogFeedList(smt::Machine& machine, QWidget* parent) : QWidget(parent), machine_(machine) {
   setObjectName("CDialogFeedList");
   texts_.Defaults(ListEntries());
   texts_.Defaults(DragTitleEntries());
   MakeIcons();
   Build();
-  editor_ = new CDialogFeedEdit(this, this);
+  editor_ = new CDialogFeedEdit(this, machine_, this);
   group_ = new CDialogFeedGroup(this, this);
   if (!g_activeFeedList) g_activeFeedList = this;
 }
@@ -241,7 +241,7 @@ void CDialogFeedList::Build() {
 std::array<std::string, kFeederCells> CDialogFeedList::ColumnTitles() const {
   std::array<std::string, kFeederCells> t;
   for (int c = 0; c < kFeederCells; ++c) t[static_cast<size_t>(c)] = texts_.Get(ColumnKey(c));
-  if (smt::CurrentMachine().machineType == 0)
+  if (machine_.machineType == 0)
     for (int c = 17; c <= 21; ++c) t[static_cast<size_t>(c)] = texts_.Get(DragTitleEntries()[static_cast<size_t>(c - 17)].first);
   return t;
 }
@@ -256,7 +256,7 @@ void CDialogFeedList::LoadLanguage(const std::string& appDir, const std::string&
 }
 
 void CDialogFeedList::TranslateRows() {
-  const FeederNameTables names = CurrentNameTables();
+  const FeederNameTables names = NameTablesOf(machine_);
   for (int r = 0; r < RowCount(); ++r) {
     FeederListRow lr = ListRow(r);
     const int g = table_.FindCurrentRow(lr.text[0]);
@@ -297,7 +297,7 @@ void CDialogFeedList::ApplyLanguageTexts() {
 
 bool CDialogFeedList::LoadFromLines(std::vector<std::string>& lines, const std::string& fileDir) {
   list_->setRowCount(0);
-  const FeederLoadResult r = table_.LoadFromLines(lines, CurrentNameTables());
+  const FeederLoadResult r = table_.LoadFromLines(lines, NameTablesOf(machine_));
   lastLoad_ = r;
   if (!r.ok) {
     ShowMessage(smt::platform::LanguageSection(appDir_, language_, "FeedGroupConfig")
@@ -319,7 +319,7 @@ bool CDialogFeedList::LoadFromLines(std::vector<std::string>& lines, const std::
 std::vector<std::string> CDialogFeedList::SaveToLines() { return table_.SaveToLines(); }
 
 void CDialogFeedList::ShowCurrentGroup() {
-  const auto rows = table_.ShowGroupInList(table_.CurrentName(), CurrentNameTables());
+  const auto rows = table_.ShowGroupInList(table_.CurrentName(), NameTablesOf(machine_));
   list_->setRowCount(0);
   for (size_t i = 0; i < rows.size(); ++i) InsertListRow(static_cast<int>(i), rows[i]);
   RefreshGroupFields();
@@ -391,7 +391,7 @@ void CDialogFeedList::SelectRow(int row, bool on) {
 
 void CDialogFeedList::SetRowFromEdit(int row) {
   if (row < 0 || row >= RowCount()) return;
-  SetListRow(row, ListRowFromFields(editor_->fields, CurrentNameTables()));
+  SetListRow(row, ListRowFromFields(editor_->fields, NameTablesOf(machine_)));
 }
 
 void CDialogFeedList::LoadEditFromRow(int row) {
@@ -602,7 +602,7 @@ void CDialogFeedList::OnEditFeeder(bool fromMenu) {
     m_bEditInProgress = true;
     m_nEditGroupRow = g;
   }
-  if (smt::settings::SettingsStores::Instance().machine.Basic()->m_bCameraTrackModify != 0) {
+  if (smt::settings::SettingsStores::Of(machine_).machine.Basic()->m_bCameraTrackModify != 0) {
     bool& warned = fromMenu ? warnedMenuEdit_ : warnedDoubleClick_;
     if (!warned) {
       warned = true;
@@ -689,7 +689,7 @@ void CDialogFeedList::OnRightClick() {
 
 QMenu* CDialogFeedList::BuildPopupMenu(QWidget* parent) {
   auto* menu = new QMenu(parent);
-  const int type = smt::CurrentMachine().machineType;
+  const int type = machine_.machineType;
   const bool hasRow = m_nSelectedRow >= 0 && m_nSelectedRow < RowCount();
   auto add = [&](QMenu* m, const std::string& key, std::function<void()> fn) {
     QAction* a = m->addAction(texts_.Q(key), this, std::move(fn));
@@ -726,7 +726,7 @@ QMenu* CDialogFeedList::BuildPopupMenu(QWidget* parent) {
   add(menu, "FeedList.c_GetTemplate", [this] { OnTemplate(3); });
   add(menu, "FeedList.c_FindTemplate", [this] { OnTemplate(4); });
 
-  if (smt::settings::SettingsStores::Instance().machine.Basic()->m_bMeasurementEffect == 0) measure->setEnabled(false);
+  if (smt::settings::SettingsStores::Of(machine_).machine.Basic()->m_bMeasurementEffect == 0) measure->setEnabled(false);
   auto greyNozzles = [&](int from) {
     for (int n = from; n <= 8; ++n) nozzleA[static_cast<size_t>(n)]->setEnabled(false);
   };
@@ -826,7 +826,7 @@ bool CDialogFeedList::StartTestWithRow(int mode, const FeederRow& row) {
 void CDialogFeedList::OnMeasureHeight() {
   if (!RowGuards()) return;
   for (int i = 0; i < 8; ++i)
-    if (smt::CurrentMachine().curZ[i].load() != 0) {
+    if (machine_.curZ[i].load() != 0) {
       ShowMessage(smt::link::kErrorE3);
       return;
     }
@@ -849,15 +849,15 @@ void CDialogFeedList::OnFeedTest(bool singleStep) {
 
 void CDialogFeedList::OnTowbarToHole() {
   if (!RowGuards()) return;
-  const FeederNameTables n = CurrentNameTables();
+  const FeederNameTables n = NameTablesOf(machine_);
   const std::string mode = ListRow(m_nSelectedRow).text[kCellFeedMode];
   if (mode == n.Mode(kIntegrationFeed) || mode == n.Mode(k0402) || mode == n.Mode(k48)) StartWorker(11);
   else if (mode == n.Mode(kDragHand)) StartWorker(2, true);
 }
 
 void CDialogFeedList::OnFeedTestAll() {
-  if (smt::CurrentMachine().feederAutoTestRunning) {
-    smt::CurrentMachine().feederAutoTestRunning = false;
+  if (machine_.feederAutoTestRunning) {
+    machine_.feederAutoTestRunning = false;
     return;
   }
   if (!smt::link::CheckMachineGuards()) return;
@@ -871,7 +871,7 @@ void CDialogFeedList::OnGetImageFeature() {
 }
 
 void CDialogFeedList::OnTemplate(int mode) {
-  if (smt::CurrentMachine().machineBusy) {
+  if (machine_.machineBusy) {
     ShowMessage(smt::link::kRunning);
     return;
   }
@@ -887,7 +887,7 @@ void CDialogFeedList::OnTemplate(int mode) {
 void CDialogFeedList::ExportFeedCsvTo(const std::string& path) { ExportFeederCsv(table_, ColumnTitles(), path); }
 
 void CDialogFeedList::ImportFeedCsvFrom(const std::string& path) {
-  ImportFeederCsv(table_, path, CurrentNameTables());
+  ImportFeederCsv(table_, path, NameTablesOf(machine_));
   ShowCurrentGroup();
 }
 

@@ -16,6 +16,9 @@
 #include "feeder/FeederListPanel.h"
 #include "feeder/FeederTable.h"
 
+namespace smt {
+class Machine;
+}
 namespace smt::library {
 struct PackEditFields;
 }
@@ -32,7 +35,7 @@ class CDialogFeedGroup;
 class CDialogFeedList : public QWidget, public FeederListPanel {
   Q_OBJECT
  public:
-  explicit CDialogFeedList(QWidget* parent = nullptr);
+  explicit CDialogFeedList(smt::Machine& machine, QWidget* parent = nullptr);
   ~CDialogFeedList() override;
 
   // Reads the panel's texts from "<appDir>/<language>.ini" (keys "FeedList.c_..."),
@@ -147,6 +150,7 @@ class CDialogFeedList : public QWidget, public FeederListPanel {
   void StartWorker(int mode, bool pullHole = false, bool singleStep = false,
                    const smt::feeder::FeederRow* rowOverride = nullptr);
 
+  smt::Machine& machine_;
   smt::feeder::FeederTable table_;
   smt::feeder::FeederLoadResult lastLoad_;
   smt::feeder::FeederTexts texts_;

@@ -66,7 +66,8 @@ QIcon CellIconImage(int icon) {
 }
 }  // namespace
 
-CDialogGridBox::CDialogGridBox(FeederListPanel* panel, QWidget* parent) : QDialog(parent), panel_(panel) {
+CDialogGridBox::CDialogGridBox(FeederListPanel* panel, smt::Machine& machine, QWidget* parent)
+    : QDialog(parent), panel_(panel), machine_(machine) {
   setObjectName("CDialogGridBox");
   texts_.Defaults(GridEntries());
   auto* outer = new QVBoxLayout(this);
@@ -273,28 +274,28 @@ void CDialogGridBox::OnPlaceAll(bool on) {
 }
 
 void CDialogGridBox::TakeRowPitch() {
-  const auto b = *smt::settings::SettingsStores::Instance().machine.Basic();
-  const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
+  const auto b = *smt::settings::SettingsStores::Of(machine_).machine.Basic();
+  const auto p = *smt::settings::SettingsStores::Of(machine_).machine.Pulse();
   if (p.m_Y_Pulse == 0) return;
   double v = 0;
-  if (smt::CurrentMachine().machineType != 4) {
-    v = smt::platform::RoundDecimals(smt::CurrentMachine().curY.load() / p.m_Y_Pulse + b.m_Y_CameraToNozzle1 - originY, 4);
+  if (machine_.machineType != 4) {
+    v = smt::platform::RoundDecimals(machine_.curY.load() / p.m_Y_Pulse + b.m_Y_CameraToNozzle1 - originY, 4);
   } else {
     const int platform = smt::link::Runtime().headGroup.load();
-    if (platform == 1) v = TeachValue(smt::CurrentMachine().curY.load(), p.m_Y_Pulse);
-    else if (platform == 2) v = TeachValue(smt::CurrentMachine().motion.curPlatform[1].load(), p.m_Y_Pulse);
+    if (platform == 1) v = TeachValue(machine_.curY.load(), p.m_Y_Pulse);
+    else if (platform == 2) v = TeachValue(machine_.motion.curPlatform[1].load(), p.m_Y_Pulse);
     else return;
   }
   rowSpace_->setText(QString::fromStdString(FormatDouble(v, 4)));
 }
 
 void CDialogGridBox::TakeColPitch() {
-  const auto b = *smt::settings::SettingsStores::Instance().machine.Basic();
-  const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
+  const auto b = *smt::settings::SettingsStores::Of(machine_).machine.Basic();
+  const auto p = *smt::settings::SettingsStores::Of(machine_).machine.Pulse();
   if (p.m_X_Pulse == 0) return;
   double v = 0;
-  if (smt::CurrentMachine().machineType != 4) v = smt::platform::RoundDecimals(smt::CurrentMachine().curX.load() / p.m_X_Pulse + b.m_X_CameraToNozzle1 - originX, 4);
-  else v = TeachValue(smt::CurrentMachine().curX.load(), p.m_X_Pulse);
+  if (machine_.machineType != 4) v = smt::platform::RoundDecimals(machine_.curX.load() / p.m_X_Pulse + b.m_X_CameraToNozzle1 - originX, 4);
+  else v = TeachValue(machine_.curX.load(), p.m_X_Pulse);
   colSpace_->setText(QString::fromStdString(FormatDouble(v, 4)));
 }
 
@@ -310,7 +311,7 @@ QMenu* CDialogGridBox::OnCellRightClick(int row, int col, QWidget* parent) {
   };
   menu->addAction(texts("FeedList.c_CameraToFeedTest", "相机到料架坐标测试"), this, [this] { StartMoveTest(0); });
   int firstGrey = 9;
-  switch (smt::CurrentMachine().machineType) {
+  switch (machine_.machineType) {
     case 0: case 1: firstGrey = 2; break;
     case 2: case 5: case 10: firstGrey = 3; break;
     case 3: case 4: case 6: firstGrey = 5; break;
@@ -344,24 +345,24 @@ void CDialogGridBox::StartMoveTest(int toolIndex) {
   if (!RowsAndColsFit()) return;
   if (!smt::link::CheckMachineGuards()) return;
   tool = toolIndex;
-  if (!smt::TryClaimMachineBusy()) {
+  if (!machine_.TryClaimBusy()) {
     ShowMessage(smt::link::kRunning);
     return;
   }
   const auto target = MoveTarget(targetRow, targetCol, RowSpace(), ColSpace(), originX, originY, tool);
   const bool camera = tool == 0;
-  const bool started = smt::platform::WorkerThreads::Instance().Start("TrayMoveTest", [target, camera](std::stop_token) {
-    smt::BusyRelease release;
-    smt::CurrentMachine().motion.targetX = target.first;
-    smt::CurrentMachine().motion.targetY = target.second;
+  const bool started = smt::platform::WorkerThreads::Instance().Start("TrayMoveTest", [&m = machine_, target, camera](std::stop_token) {
+    smt::BusyRelease release(m);
+    m.motion.targetX = target.first;
+    m.motion.targetY = target.second;
     if (camera)
       smt::link::CameraPanelPort()->OpenMarkCameraWithFeederLight();
     if (smt::link::Runtime().UsesSerial()) smt::link::SendCmd60SetState(0, 0);
-    const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
-    smt::link::SendCmd64MoveXY(target.first - smt::CurrentMachine().curX, sp[0].start, sp[0].normal, target.second - smt::CurrentMachine().curY, sp[1].start,
+    const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::PickPart);
+    smt::link::SendCmd64MoveXY(target.first - m.curX, sp[0].start, sp[0].normal, target.second - m.curY, sp[1].start,
                                sp[1].normal, 0, 0, 0, 0, 128);
   });
-  if (!started) smt::ReleaseMachineBusy();
+  if (!started) machine_.ReleaseBusy();
 }
 
 void CDialogGridBox::OnOK() {

@@ -6,6 +6,10 @@
 
 #include "feeder/FeederTexts.h"
 
+namespace smt {
+class Machine;
+}
+
 class QTableWidget;
 class QLineEdit;
 class QCheckBox;
@@ -16,7 +20,7 @@ class FeederListPanel;
 class CDialogGridBox : public QDialog {
   Q_OBJECT
  public:
-  CDialogGridBox(FeederListPanel* panel, QWidget* parent = nullptr);
+  CDialogGridBox(FeederListPanel* panel, smt::Machine& machine, QWidget* parent = nullptr);
 
   double originX = 0, originY = 0;
   int targetRow = 0, targetCol = 1;
@@ -58,6 +62,7 @@ class CDialogGridBox : public QDialog {
   void ApplyTexts();
 
   FeederListPanel* panel_;
+  smt::Machine& machine_;
   smt::feeder::FeederTexts texts_;
   QTableWidget* grid_ = nullptr;
   QLineEdit* rows_ = nullptr;

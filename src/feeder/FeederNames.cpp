@@ -27,12 +27,14 @@ FeederNameTables BuiltInNameTables(int language) {
   return t;
 }
 
-FeederNameTables CurrentNameTables() {
-  FeederNameTables t = BuiltInNameTables(smt::CurrentMachine().languageSet.load());
+FeederNameTables CurrentNameTables() { return NameTablesOf(smt::CurrentMachine()); }
+
+FeederNameTables NameTablesOf(const smt::Machine& machine) {
+  FeederNameTables t = BuiltInNameTables(machine.languageSet.load());
   for (size_t i = 0; i < 27; ++i)
-    if (!smt::CurrentMachine().names.feedTypeNames[i].empty()) t.feed[i] = smt::CurrentMachine().names.feedTypeNames[i];
+    if (!machine.names.feedTypeNames[i].empty()) t.feed[i] = machine.names.feedTypeNames[i];
   for (size_t i = 0; i < 24; ++i)
-    if (!smt::CurrentMachine().names.speedNames[i].empty()) t.speed[i] = smt::CurrentMachine().names.speedNames[i];
+    if (!machine.names.speedNames[i].empty()) t.speed[i] = machine.names.speedNames[i];
   return t;
 }
 

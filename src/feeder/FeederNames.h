@@ -6,6 +6,10 @@
 #include <array>
 #include <string>
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::feeder {
 
 enum FeedMode {
@@ -26,6 +30,8 @@ struct FeederNameTables {
 // The shell's tables (the machine's names.feedTypeNames, the machine's names.speedNames, the machine's languageSet);
 // built-in Chinese feed-mode names stand in for names not loaded yet.
 FeederNameTables CurrentNameTables();
+// The same tables of `machine`.
+FeederNameTables NameTablesOf(const smt::Machine& machine);
 // Built-in names (Chinese feed modes for every language when none are given).
 FeederNameTables BuiltInNameTables(int language = 0);
 

@@ -7,25 +7,25 @@
 
 namespace smt::feeder {
 
-bool LoadFeederState(CDialogFeedList* panel, const std::vector<std::string>& feedLines, const std::string& appDir) {
-  AutoFeeders::Instance().LoadConfig(appDir);
+bool LoadFeederState(smt::Machine& machine, CDialogFeedList* panel, const std::vector<std::string>& feedLines, const std::string& appDir) {
+  AutoFeeders::Of(machine).LoadConfig(appDir);
   if (!panel) return true;
   std::vector<std::string> lines = feedLines;
   panel->LoadFromLines(lines, appDir);
   return panel->LastLoad().error.empty();
 }
 
-void SaveFeederState(CDialogFeedList* panel, std::vector<std::string>& feedLines, const std::string& appDir) {
+void SaveFeederState(smt::Machine& machine, CDialogFeedList* panel, std::vector<std::string>& feedLines, const std::string& appDir) {
   if (panel && panel->Table().GroupCount() > 0) feedLines = panel->SaveToLines();
-  AutoFeeders::Instance().SaveConfig(appDir);
+  AutoFeeders::Of(machine).SaveConfig(appDir);
 }
 
-void InstallFeederSubsystem(FeederShellWiring w) {
+void InstallFeederSubsystem(smt::Machine& machine, FeederShellWiring w) {
   if (w.initialUpdateSteps) {
-    w.initialUpdateSteps->push_back([w](const std::string& appDir) {
+    w.initialUpdateSteps->push_back([&machine, w](const std::string& appDir) {
       CDialogFeedList* p = w.panel ? w.panel() : nullptr;
       if (p) SetActiveFeedList(p);
-      if (!LoadFeederState(p, w.feedLines ? w.feedLines() : std::vector<std::string>{}, appDir)) {
+      if (!LoadFeederState(machine, p, w.feedLines ? w.feedLines() : std::vector<std::string>{}, appDir)) {
         if (w.feedLinesDamaged)
           w.feedLinesDamaged();
         else
@@ -37,9 +37,9 @@ void InstallFeederSubsystem(FeederShellWiring w) {
   w.registerDialog(w.groupCommand, [w](QWidget*) {
     if (CDialogFeedList* p = w.panel ? w.panel() : nullptr) p->OpenGroupManager();
   });
-  w.registerDialog(w.autoFeedCommand, [w](QWidget* parent) {
+  w.registerDialog(w.autoFeedCommand, [&machine, w](QWidget* parent) {
     CDialogFeedList* p = w.panel ? w.panel() : nullptr;
-    OpenAutoFeedDialog(parent, p ? p->AppDir() : ".", w.language ? w.language() : "Chinese");
+    OpenAutoFeedDialog(machine, parent, p ? p->AppDir() : ".", w.language ? w.language() : "Chinese");
   });
 }
 

@@ -10,6 +10,9 @@
 #include <vector>
 
 class CDialogFeedList;
+namespace smt {
+class Machine;
+}
 
 namespace smt::feeder {
 
@@ -31,16 +34,17 @@ struct FeederShellWiring {
   int autoFeedCommand = 33100;  // automatic feeders
 };
 
-void InstallFeederSubsystem(FeederShellWiring wiring);
+// `machine`: the machine the shell drives (its automatic feeders).
+void InstallFeederSubsystem(smt::Machine& machine, FeederShellWiring wiring);
 
 // Start-up: the panel's table from a copy of the feeder lines (the frame's
 // holder keeps them, so a library save before the first table save cannot
 // write an empty feeder file), then [AutoFeedConfig].
 // Returns false when lines of the feeder file could not be read (the panel
 // told the operator and kept a copy of the file).
-bool LoadFeederState(CDialogFeedList* panel, const std::vector<std::string>& feedLines, const std::string& appDir);
+bool LoadFeederState(smt::Machine& machine, CDialogFeedList* panel, const std::vector<std::string>& feedLines, const std::string& appDir);
 // Project save, before the library files are written: the table's lines for
 // the frame's holder and [AutoFeedConfig].
-void SaveFeederState(CDialogFeedList* panel, std::vector<std::string>& feedLines, const std::string& appDir);
+void SaveFeederState(smt::Machine& machine, CDialogFeedList* panel, std::vector<std::string>& feedLines, const std::string& appDir);
 
 }  // namespace smt::feeder

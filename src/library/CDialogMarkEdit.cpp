@@ -42,8 +42,8 @@ const TextKey kTexts[] = {
 };
 }  // namespace
 
-CDialogMarkEdit::CDialogMarkEdit(MarkEditFields& fields, Environment env, QWidget* parent)
-    : QDialog(parent), fields_(fields), env_(std::move(env)) {
+CDialogMarkEdit::CDialogMarkEdit(MarkEditFields& fields, smt::Machine& machine, Environment env, QWidget* parent)
+    : QDialog(parent), fields_(fields), machine_(machine), env_(std::move(env)) {
   const smt::platform::LanguageSection lang(env_.appDir, env_.language, "MarkEditConfig");
   for (const auto& t : kTexts) texts_[t.key] = lang.Text(std::string("MarkEdit.") + t.key, t.def);
   Build();
@@ -131,7 +131,7 @@ void CDialogMarkEdit::ShowFields() {
 }
 
 void CDialogMarkEdit::OnChangeAllowed() {
-  const double xp = smt::settings::SettingsStores::Instance().machine.Pulse()->m_X_Pulse;
+  const double xp = smt::settings::SettingsStores::Of(machine_).machine.Pulse()->m_X_Pulse;
   // Empty while the box holds no whole number in its range.
   const auto v =
       smt::platform::OperatorNumberInRange(edits_["allowed"]->text().toStdString(), kAllowedMin, kAllowedMax, true);
@@ -139,12 +139,12 @@ void CDialogMarkEdit::OnChangeAllowed() {
 }
 
 void CDialogMarkEdit::OnCaptureX() {
-  const auto v = smt::library::CaptureMarkX(smt::CurrentMachine().machineType.load(), smt::link::Runtime().headGroup.load());
+  const auto v = smt::library::CaptureMarkX(machine_, machine_.Part<smt::link::LinkRuntime>().headGroup.load());
   if (v) edits_["mark1X"]->setText(Q(FormatDouble(*v)));
 }
 
 void CDialogMarkEdit::OnCaptureY() {
-  const auto v = smt::library::CaptureMarkY(smt::CurrentMachine().machineType.load(), smt::link::Runtime().headGroup.load());
+  const auto v = smt::library::CaptureMarkY(machine_, machine_.Part<smt::link::LinkRuntime>().headGroup.load());
   if (v) edits_["mark1Y"]->setText(Q(FormatDouble(*v)));
 }
 

@@ -15,6 +15,10 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 
+namespace smt {
+class Machine;
+}
+
 class CDialogMarkEdit : public QDialog {
   Q_OBJECT
  public:
@@ -23,7 +27,7 @@ class CDialogMarkEdit : public QDialog {
     std::string language = "Chinese";
     std::function<bool(const std::string&)> nameTaken;  // another row carries this name
   };
-  CDialogMarkEdit(smt::library::MarkEditFields& fields, Environment env, QWidget* parent = nullptr);
+  CDialogMarkEdit(smt::library::MarkEditFields& fields, smt::Machine& machine, Environment env, QWidget* parent = nullptr);
 
   std::string Text(const std::string& key) const;
   void OnCaptureX();
@@ -42,6 +46,7 @@ class CDialogMarkEdit : public QDialog {
   bool ReadFields(smt::library::MarkEditFields& f);
 
   smt::library::MarkEditFields& fields_;
+  smt::Machine& machine_;
   Environment env_;
   std::map<std::string, std::string> texts_;
   std::map<std::string, QLineEdit*> edits_;

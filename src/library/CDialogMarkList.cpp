@@ -38,8 +38,8 @@ const char* kFixedTitles[5] = {"", "Mark1-X", "Mark1-Y", "Mark2-X", "Mark2-Y"};
 const int kWidths[16] = {60, 60, 60, 60, 85, 75, 80, 85, 85, 75, 85, 80, 80, 80, 80, 80};
 }  // namespace
 
-CDialogMarkList::CDialogMarkList(smt::library::MarkLibrary& lib, Environment env, QWidget* parent)
-    : QDialog(parent), lib_(lib), env_(std::move(env)) {
+CDialogMarkList::CDialogMarkList(smt::library::MarkLibrary& lib, smt::Machine& machine, Environment env, QWidget* parent)
+    : QDialog(parent), lib_(lib), machine_(machine), env_(std::move(env)) {
   runEditor = [](CDialogMarkEdit& e) { return e.exec() == QDialog::Accepted; };
   const smt::platform::LanguageSection lang(env_.appDir, env_.language, "MarkListConfig");
   for (const auto& t : kTexts) texts_[t.key] = lang.Text(std::string("MarkList.") + t.key, t.def);
@@ -122,7 +122,7 @@ bool CDialogMarkList::RunEditor() {
       if (r != self && list_->item(r, 0) && list_->item(r, 0)->text().toStdString() == name) return true;
     return false;
   };
-  CDialogMarkEdit editor(lib_.editor, e, this);
+  CDialogMarkEdit editor(lib_.editor, machine_, e, this);
   return runEditor(editor);
 }
 

@@ -13,6 +13,10 @@
 
 class QTableWidget;
 
+namespace smt {
+class Machine;
+}
+
 class CDialogMarkList : public QDialog {
   Q_OBJECT
  public:
@@ -21,7 +25,7 @@ class CDialogMarkList : public QDialog {
     std::string language = "Chinese";
     std::vector<std::string>* frameRows = nullptr;  // the frame's mark rows (LibraryLists::markRows)
   };
-  CDialogMarkList(smt::library::MarkLibrary& lib, Environment env, QWidget* parent = nullptr);
+  CDialogMarkList(smt::library::MarkLibrary& lib, smt::Machine& machine, Environment env, QWidget* parent = nullptr);
 
   std::function<bool(CDialogMarkEdit&)> runEditor;
 
@@ -44,6 +48,7 @@ class CDialogMarkList : public QDialog {
   bool RunEditor();
 
   smt::library::MarkLibrary& lib_;
+  smt::Machine& machine_;
   Environment env_;
   std::map<std::string, std::string> texts_;
   QTableWidget* list_ = nullptr;

@@ -54,8 +54,8 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 
-CDialogNozzleEdit::CDialogNozzleEdit(NozzleEditFields& fields, Environment env, QWidget* parent)
-    : QDialog(parent), fields_(fields), env_(std::move(env)) {
+CDialogNozzleEdit::CDialogNozzleEdit(NozzleEditFields& fields, smt::Machine& machine, Environment env, QWidget* parent)
+    : QDialog(parent), fields_(fields), machine_(machine), env_(std::move(env)) {
   LoadLanguage();
   Build();
   if (env_.nineteenSeat) {
@@ -223,27 +223,27 @@ bool CDialogNozzleEdit::ReadFields(NozzleEditFields& f) {
 void CDialogNozzleEdit::SetField(const std::string& key, double v) { edits_[key]->setText(Q(FormatDouble(v))); }
 
 void CDialogNozzleEdit::OnCapture(Capture c) {
-  auto& store = smt::settings::SettingsStores::Instance().machine;
+  auto& store = smt::settings::SettingsStores::Of(machine_).machine;
   const auto p = store.Pulse();
   const auto b = store.Basic();
   switch (c) {
-    case Capture::SeatX: SetField("x", CaptureMillimetres(smt::CurrentMachine().curX.load(), p->m_X_Pulse)); break;
-    case Capture::SeatY: SetField("y", CaptureMillimetres(smt::CurrentMachine().curY.load(), p->m_Y_Pulse)); break;
+    case Capture::SeatX: SetField("x", CaptureMillimetres(machine_.curX.load(), p->m_X_Pulse)); break;
+    case Capture::SeatY: SetField("y", CaptureMillimetres(machine_.curY.load(), p->m_Y_Pulse)); break;
     case Capture::CameraX:
       SetField("x", CaptureMillimetres(
-                        double(smt::library::ToSteps(b->m_X_CameraToNozzle1, p->m_X_Pulse)) + smt::CurrentMachine().curX.load(),
+                        double(smt::library::ToSteps(b->m_X_CameraToNozzle1, p->m_X_Pulse)) + machine_.curX.load(),
                         p->m_X_Pulse));
       break;
     case Capture::CameraY:
       SetField("y", CaptureMillimetres(
-                        double(smt::library::ToSteps(b->m_Y_CameraToNozzle1, p->m_Y_Pulse)) + smt::CurrentMachine().curY.load(),
+                        double(smt::library::ToSteps(b->m_Y_CameraToNozzle1, p->m_Y_Pulse)) + machine_.curY.load(),
                         p->m_Y_Pulse));
       break;
-    case Capture::EntranceX: SetField("entranceX", CaptureMillimetres(smt::CurrentMachine().curX.load(), p->m_X_Pulse)); break;
-    case Capture::EntranceY: SetField("entranceY", CaptureMillimetres(smt::CurrentMachine().curY.load(), p->m_Y_Pulse)); break;
+    case Capture::EntranceX: SetField("entranceX", CaptureMillimetres(machine_.curX.load(), p->m_X_Pulse)); break;
+    case Capture::EntranceY: SetField("entranceY", CaptureMillimetres(machine_.curY.load(), p->m_Y_Pulse)); break;
     case Capture::PickZ:
     case Capture::EntranceZ: {
-      const int32_t z = smt::CurrentMachine().curZ[0].load();
+      const int32_t z = machine_.curZ[0].load();
       const int64_t limit = -std::llabs(static_cast<long long>(store.Geometry()->limits.m_nZLimitPulse));
       if (z < limit || z > 0) {
         ShowMessage("Z Pos Error !");
@@ -267,7 +267,7 @@ void CDialogNozzleEdit::OnUnify(Unify u, bool checked) {
 }
 
 bool CDialogNozzleEdit::ZJogAxis(bool down, int& axis, bool& positive) const {
-  const int type = smt::CurrentMachine().machineType.load();
+  const int type = machine_.machineType.load();
   const int k = env_.selectedHead + 1;
   if (type == 7 || type == 8) {
     if (k < 1 || k > 8) return false;
@@ -288,8 +288,8 @@ bool CDialogNozzleEdit::OnPad(Pad p, bool press) {
     if (jog) jog->Release();
     return false;
   }
-  const int type = smt::CurrentMachine().machineType.load();
-  const bool platform2 = type == 4 && smt::link::Runtime().headGroup.load() == 2;
+  const int type = machine_.machineType.load();
+  const bool platform2 = type == 4 && machine_.Part<smt::link::LinkRuntime>().headGroup.load() == 2;
   switch (p) {
     case Pad::XPlus: case Pad::XMinus:
       return jog && jog->Jog(platform2 ? 9 : 0, p == Pad::XPlus, true, false, 0);
@@ -308,7 +308,7 @@ bool CDialogNozzleEdit::OnPad(Pad p, bool press) {
       if (env_.homeZ) env_.homeZ();
       return false;
     case Pad::ToZ: {
-      const double zp = smt::settings::SettingsStores::Instance().machine.Pulse()->m_Z_Pulse;
+      const double zp = smt::settings::SettingsStores::Of(machine_).machine.Pulse()->m_Z_Pulse;
       const auto v = smt::library::ParseDoubleField(edits_["entranceZ"]->text().toStdString());
       const int32_t target = smt::library::ToSteps(v.value_or(0), zp);
       if (target > 0) {
@@ -320,7 +320,7 @@ bool CDialogNozzleEdit::OnPad(Pad p, bool press) {
       const bool eight = type == 7 || type == 8;
       static const int kAxis[8] = {2, 2, 3, 3, 10, 10, 38, 39};
       const int axis = eight ? 31 + k : kAxis[k - 1];
-      const int32_t steps = target - smt::CurrentMachine().curZ[k - 1].load();
+      const int32_t steps = target - machine_.curZ[k - 1].load();
       bool positive = steps >= 0;
       if (!eight && (k == 2 || k == 4 || k == 6)) positive = steps < 0;
       return jog && jog->Jog(axis, positive, false, true, std::abs(steps));

@@ -17,6 +17,10 @@ namespace smt::link {
 class JogRunner;
 }
 
+namespace smt {
+class Machine;
+}
+
 class CDialogNozzleEdit : public QDialog {
   Q_OBJECT
  public:
@@ -34,7 +38,7 @@ class CDialogNozzleEdit : public QDialog {
   enum class Unify { PickHeight = 3, EntranceHeight = 6, Vacuum = 7 };
   enum class Pad { XPlus, XMinus, YPlus, YMinus, Set, ZUp, ZDown, HomeZ, ToZ };
 
-  CDialogNozzleEdit(smt::library::NozzleEditFields& fields, Environment env, QWidget* parent = nullptr);
+  CDialogNozzleEdit(smt::library::NozzleEditFields& fields, smt::Machine& machine, Environment env, QWidget* parent = nullptr);
 
   // Language texts of section "NozzleEditConfig".
   void LoadLanguage();
@@ -64,6 +68,7 @@ class CDialogNozzleEdit : public QDialog {
   bool ZJogAxis(bool down, int& axis, bool& positive) const;
 
   smt::library::NozzleEditFields& fields_;
+  smt::Machine& machine_;
   Environment env_;
   std::map<std::string, std::string> texts_;
   std::map<std::string, QLineEdit*> edits_;

@@ -104,31 +104,31 @@ std::vector<std::string> NozzleHeadChoices(int machineType) {
   return out;
 }
 
-CDialogNozzleList::CDialogNozzleList(smt::library::NozzleLibrary& lib, Environment env, QWidget* parent)
-    : QDialog(parent), lib_(lib), env_(std::move(env)) {
-  strategy_ = smt::library::CurrentNozzleStrategy();
+CDialogNozzleList::CDialogNozzleList(smt::library::NozzleLibrary& lib, smt::Machine& machine, Environment env, QWidget* parent)
+    : QDialog(parent), lib_(lib), machine_(machine), env_(std::move(env)) {
+  strategy_ = smt::library::NozzleStrategyOf(machine_);
   runEditor = [](CDialogNozzleEdit& e) { return e.exec() == QDialog::Accepted; };
   LoadLanguage();
   Build();
   // The strategy's kept nozzle: head A1 keeps nozzle 1, or A2 keeps nozzle 2.
   if (strategy_.m_ChangeNozzleSelect == 1) {
-    smt::CurrentMachine().Part<smt::library::NozzleState>().seats.SetHasNozzle(0, false);
-    smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[0] = 1;
+    machine_.Part<smt::library::NozzleState>().seats.SetHasNozzle(0, false);
+    machine_.Part<smt::library::NozzleState>().headNozzle[0] = 1;
   } else if (strategy_.m_ChangeNozzleSelect == 2) {
-    smt::CurrentMachine().Part<smt::library::NozzleState>().seats.SetHasNozzle(1, false);
-    smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[1] = 2;
+    machine_.Part<smt::library::NozzleState>().seats.SetHasNozzle(1, false);
+    machine_.Part<smt::library::NozzleState>().headNozzle[1] = 2;
   }
-  for (int k = 0; k < 8; ++k) headValues_[k]->setText(Q(FormatInt(smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[k].load())));
+  for (int k = 0; k < 8; ++k) headValues_[k]->setText(Q(FormatInt(machine_.Part<smt::library::NozzleState>().headNozzle[k].load())));
   FillList();
   QPointer<CDialogNozzleList> self(this);
-  smt::library::SetNozzleStateListener([self](int head, int seat, bool taken) {
+  smt::library::SetNozzleStateListener(machine_, [self](int head, int seat, bool taken) {
     smt::platform::PostToGui([self, head, seat, taken] {
       if (self) self->SetHeadNozzleState(head, seat, taken);
     });
   });
 }
 
-CDialogNozzleList::~CDialogNozzleList() { smt::library::SetNozzleStateListener({}); }
+CDialogNozzleList::~CDialogNozzleList() { smt::library::SetNozzleStateListener(machine_, {}); }
 
 void CDialogNozzleList::LoadLanguage() {
   const smt::platform::LanguageSection lang(env_.appDir, env_.language, "NozzleListConfig");
@@ -161,7 +161,7 @@ void CDialogNozzleList::Build() {
 
   auto* headLabel = new QLabel(Q(Text("c_NozzleSelect")), this);
   headCombo_ = new QComboBox(this);
-  for (const auto& h : NozzleHeadChoices(smt::CurrentMachine().machineType.load())) headCombo_->addItem(Q(h));
+  for (const auto& h : NozzleHeadChoices(machine_.machineType.load())) headCombo_->addItem(Q(h));
   if (lib_.m_nSelectedHead >= 0 && lib_.m_nSelectedHead < headCombo_->count())
     headCombo_->setCurrentIndex(lib_.m_nSelectedHead);
   connect(headCombo_, &QComboBox::currentIndexChanged, this, [this](int i) { lib_.m_nSelectedHead = i; });
@@ -282,7 +282,7 @@ void CDialogNozzleList::SetListRow(int row, const NozzleRow& cells, bool hasNozz
 void CDialogNozzleList::FillList() {
   list_->setRowCount(0);
   list_->setRowCount(lib_.Count());
-  for (int i = 0; i < lib_.Count(); ++i) SetListRow(i, lib_.m_NozzleRows[i], smt::CurrentMachine().Part<smt::library::NozzleState>().seats.HasNozzle(i));
+  for (int i = 0; i < lib_.Count(); ++i) SetListRow(i, lib_.m_NozzleRows[i], machine_.Part<smt::library::NozzleState>().seats.HasNozzle(i));
 }
 
 std::vector<NozzleRow> CDialogNozzleList::ListRows() const {
@@ -319,7 +319,7 @@ bool CDialogNozzleList::RunEditor() {
     return false;
   };
   e.setColumnText = [this](int column, const std::string& text) { SetColumnText(column, text); };
-  CDialogNozzleEdit editor(lib_.editor, e, this);
+  CDialogNozzleEdit editor(lib_.editor, machine_, e, this);
   return runEditor(editor);
 }
 
@@ -337,7 +337,7 @@ void CDialogNozzleList::OnAdd() {
   SetListRow(row,
              smt::library::NozzleLibrary::MakeRow(f.number, f.x, f.y, f.pickHeight, f.entranceX, f.entranceY,
                                                    f.entranceZ, f.vacuum, f.note),
-             smt::CurrentMachine().Part<smt::library::NozzleState>().seats.HasNozzle(row));
+             machine_.Part<smt::library::NozzleState>().seats.HasNozzle(row));
   RebuildTableFromList();
 }
 

@@ -24,6 +24,10 @@ class QLineEdit;
 class QPushButton;
 class QTableWidget;
 
+namespace smt {
+class Machine;
+}
+
 class CDialogNozzleList : public QDialog {
   Q_OBJECT
  public:
@@ -37,7 +41,7 @@ class CDialogNozzleList : public QDialog {
     std::function<void()> homeAll;                  // jog panel's whole-machine homing
   };
 
-  CDialogNozzleList(smt::library::NozzleLibrary& lib, Environment env, QWidget* parent = nullptr);
+  CDialogNozzleList(smt::library::NozzleLibrary& lib, smt::Machine& machine, Environment env, QWidget* parent = nullptr);
   ~CDialogNozzleList() override;
 
   // Runs the seat editor; tests replace it (return true for the editor's OK).
@@ -94,6 +98,7 @@ class CDialogNozzleList : public QDialog {
   void ShowSeatMenu(const QPoint& globalPos);
 
   smt::library::NozzleLibrary& lib_;
+  smt::Machine& machine_;
   Environment env_;
   smt::library::NozzleStrategy strategy_;
   std::map<std::string, std::string> texts_;

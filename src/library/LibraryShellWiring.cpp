@@ -35,144 +35,144 @@ struct InstalledWiring {
   std::mutex mutex;
   std::shared_ptr<LibraryShellWiring> wiring;
 };
-InstalledWiring& Installed() { return smt::CurrentMachine().Part<InstalledWiring>(); }
+InstalledWiring& Installed(smt::Machine& machine) { return machine.Part<InstalledWiring>(); }
 
-std::shared_ptr<LibraryShellWiring> Wiring() {
-  InstalledWiring& i = Installed();
+std::shared_ptr<LibraryShellWiring> Wiring(smt::Machine& machine) {
+  InstalledWiring& i = Installed(machine);
   std::lock_guard lk(i.mutex);
   return i.wiring;
 }
 
-std::string AppDir() {
-  auto w = Wiring();
+std::string AppDir(smt::Machine& machine) {
+  auto w = Wiring(machine);
   return w && w->appDir ? w->appDir() : LibraryAppDir();
 }
-std::string Language() {
-  auto w = Wiring();
+std::string Language(smt::Machine& machine) {
+  auto w = Wiring(machine);
   return w && w->language ? w->language() : std::string("Chinese");
 }
 
 // The library dialogs are refused while the machine runs.
-bool Idle() {
-  if (smt::CurrentMachine().runContinue || smt::CurrentMachine().machineBusy) {
+bool Idle(const smt::Machine& machine) {
+  if (machine.runContinue || machine.machineBusy) {
     smt::platform::ShowMessage(smt::link::kRunning);
     return false;
   }
   return true;
 }
 
-void StartUp(const LibraryShellWiring& w, const std::string& appDir) {
+void StartUp(smt::Machine& machine, const LibraryShellWiring& w, const std::string& appDir) {
   SetLibraryAppDir(appDir);
-  NozzleLibrary& nozzles = TheNozzleLibrary();
+  NozzleLibrary& nozzles = machine.Part<NozzleLibrary>();
   // Rows that cannot be read were named to the operator when the files were
   // read; they are kept in the tables as they are and used by nothing.
   if (w.nozzleRows) nozzles.LoadRows(*w.nozzleRows);
   nozzles.LoadConfig(appDir);
-  if (w.packRows) ThePackLibrary().LoadTable(*w.packRows);
-  if (w.markRows) TheMarkLibrary().LoadTable(*w.markRows);
-  LoadOriginUpdateAtStartUp(appDir, smt::CurrentMachine().machineType.load());
-  TheDoubleMarkTest() = LoadDoubleMarkTest(appDir);
+  if (w.packRows) machine.Part<PackLibrary>().LoadTable(*w.packRows);
+  if (w.markRows) machine.Part<MarkLibrary>().LoadTable(*w.markRows);
+  LoadOriginUpdateAtStartUp(appDir, machine.machineType.load());
+  machine.Part<DoubleMarkTestFields>() = LoadDoubleMarkTest(appDir);
   nozzles.ComputeNozzlePositions();
 }
 
-void OpenNozzleList(QWidget* parent) {
-  auto w = Wiring();
-  if (!w || !Idle()) return;
+void OpenNozzleList(smt::Machine& machine, QWidget* parent) {
+  auto w = Wiring(machine);
+  if (!w || !Idle(machine)) return;
   CDialogNozzleList::Environment env;
-  env.appDir = AppDir();
-  env.language = Language();
+  env.appDir = AppDir(machine);
+  env.language = Language(machine);
   env.frameRows = w->nozzleRows;
   env.jog = w->jogRunner ? w->jogRunner() : nullptr;
   env.switchToMarkCamera = w->switchToMarkCamera;
   env.homeZ = [] { smt::link::MachineHoming::Instance().StartHomeThread(3, 1); };
   env.homeAll = [] { smt::link::MachineHoming::Instance().StartHomeThread(0, 1); };
-  CDialogNozzleList dialog(TheNozzleLibrary(), env, parent);
+  CDialogNozzleList dialog(machine.Part<NozzleLibrary>(), machine, env, parent);
   dialog.exec();
 }
 
-void OpenPackList(QWidget* parent) {
-  auto w = Wiring();
-  if (!w || !Idle()) return;
+void OpenPackList(smt::Machine& machine, QWidget* parent) {
+  auto w = Wiring(machine);
+  if (!w || !Idle(machine)) return;
   CDialogPackList::Environment env;
-  env.appDir = AppDir();
-  env.language = Language();
-  env.languageIndex = smt::CurrentMachine().languageSet.load();
-  env.machineType = smt::CurrentMachine().machineType.load();
+  env.appDir = AppDir(machine);
+  env.language = Language(machine);
+  env.languageIndex = machine.languageSet.load();
+  env.machineType = machine.machineType.load();
   env.frameRows = w->packRows;
-  env.feedModeNames = smt::CurrentMachine().names.feedTypeNames;
-  env.speedUseNames = smt::CurrentMachine().names.speedNames;
+  env.feedModeNames = machine.names.feedTypeNames;
+  env.speedUseNames = machine.names.speedNames;
   env.updateFeeders = w->updateFeeders;
   auto& e = env.editor;
   e.appDir = env.appDir;
   e.language = env.language;
   e.languageIndex = env.languageIndex;
   e.machineType = env.machineType;
-  const NozzleStrategy strategy = CurrentNozzleStrategy();
+  const NozzleStrategy strategy = NozzleStrategyOf(machine);
   e.autoChangeNozzle = strategy.m_AutoChangeNozzle != 0;
   e.nineteenSeat = strategy.m_19NozzleLibrary != 0;
   if (w->cameraNames) e.cameraNames = w->cameraNames();
   if (w->speedTemplateNames) e.speedNames = w->speedTemplateNames();
   const int lang = std::clamp(env.languageIndex, 0, 2);
-  for (int m = 0; m < 9; ++m) e.feedModeNames[m] = smt::CurrentMachine().names.feedTypeNames[lang * 9 + m];
-  for (const auto& row : TheNozzleLibrary().m_NozzleRows) e.nozzleNotes.push_back(row[8]);
-  const auto pulse = smt::settings::SettingsStores::Instance().machine.Pulse();
+  for (int m = 0; m < 9; ++m) e.feedModeNames[m] = machine.names.feedTypeNames[lang * 9 + m];
+  for (const auto& row : machine.Part<NozzleLibrary>().m_NozzleRows) e.nozzleNotes.push_back(row[8]);
+  const auto pulse = smt::settings::SettingsStores::Of(machine).machine.Pulse();
   e.xPulse = pulse->m_X_Pulse;
   e.aPulse = pulse->m_A_Pulse;
   e.lightValues = w->cameraLight;
-  CDialogPackList dialog(ThePackLibrary(), env, parent);
+  CDialogPackList dialog(machine.Part<PackLibrary>(), env, parent);
   dialog.exec();
 }
 
-void OpenMarkList(QWidget* parent) {
-  auto w = Wiring();
-  if (!w || !Idle()) return;
+void OpenMarkList(smt::Machine& machine, QWidget* parent) {
+  auto w = Wiring(machine);
+  if (!w || !Idle(machine)) return;
   CDialogMarkList::Environment env;
-  env.appDir = AppDir();
-  env.language = Language();
+  env.appDir = AppDir(machine);
+  env.language = Language(machine);
   env.frameRows = w->markRows;
-  CDialogMarkList dialog(TheMarkLibrary(), env, parent);
+  CDialogMarkList dialog(machine.Part<MarkLibrary>(), machine, env, parent);
   dialog.exec();
 }
 
 }  // namespace
 
-void InstallLibrarySubsystem(LibraryShellWiring wiring) {
+void InstallLibrarySubsystem(smt::Machine& machine, LibraryShellWiring wiring) {
   auto w = std::make_shared<LibraryShellWiring>(std::move(wiring));
   {
-    InstalledWiring& i = Installed();
+    InstalledWiring& i = Installed(machine);
     std::lock_guard lk(i.mutex);
     i.wiring = w;
   }
   if (w->initialUpdateSteps)
-    w->initialUpdateSteps->push_back([w](const std::string& appDir) { StartUp(*w, appDir); });
+    w->initialUpdateSteps->push_back([&machine, w](const std::string& appDir) { StartUp(machine, *w, appDir); });
   if (w->registerDialog) {
-    w->registerDialog(kNozzleListCommand, OpenNozzleList);
-    w->registerDialog(kPackDataCommand, OpenPackList);
-    w->registerDialog(kMarkDataCommand, OpenMarkList);
+    w->registerDialog(kNozzleListCommand, [&machine](QWidget* parent) { OpenNozzleList(machine, parent); });
+    w->registerDialog(kPackDataCommand, [&machine](QWidget* parent) { OpenPackList(machine, parent); });
+    w->registerDialog(kMarkDataCommand, [&machine](QWidget* parent) { OpenMarkList(machine, parent); });
   }
   // New axis scales or head heights: the seat records follow.
-  smt::settings::SettingsStores::Instance().machine.AddGeometryListener(
-      [] { TheNozzleLibrary().ComputeNozzlePositions(); });
+  smt::settings::SettingsStores::Of(machine).machine.AddGeometryListener(
+      [&machine] { machine.Part<NozzleLibrary>().ComputeNozzlePositions(); });
 }
 
-void OpenOriginUpdate(QWidget* settingsDialog) {
-  auto w = Wiring();
+void OpenOriginUpdate(smt::Machine& machine, QWidget* settingsDialog) {
+  auto w = Wiring(machine);
   CDialogOriginUpdate::Environment env;
-  env.appDir = AppDir();
-  env.language = Language();
-  env.machineType = smt::CurrentMachine().machineType.load();
+  env.appDir = AppDir(machine);
+  env.language = Language(machine);
+  env.machineType = machine.machineType.load();
   env.targets = LibraryOriginTargets(w ? w->nozzleRows : nullptr, settingsDialog);
   if (w) {
     env.targets.shiftCurrentFeeders = w->shiftCurrentFeeders;
     env.targets.shiftPcbOrigin = w->shiftPcbOrigin;
     env.targets.shiftCameras = w->shiftCameras;
   }
-  CDialogOriginUpdate dialog(TheOriginUpdate(), env, settingsDialog);
+  CDialogOriginUpdate dialog(machine.Part<OriginUpdateSettings>(), env, settingsDialog);
   dialog.exec();
 }
 
-void OpenDoubleMarkTest(QWidget* parent) {
-  CDialogDoubleMarkTest dialog(TheDoubleMarkTest(), AppDir(), Language(), parent);
+void OpenDoubleMarkTest(smt::Machine& machine, QWidget* parent) {
+  CDialogDoubleMarkTest dialog(machine.Part<DoubleMarkTestFields>(), AppDir(machine), Language(machine), parent);
   dialog.exec();
 }
 

@@ -14,6 +14,9 @@
 #include "library/OriginUpdate.h"
 #include "library/PackLibrary.h"
 
+namespace smt {
+class Machine;
+}
 namespace smt::link {
 class JogRunner;
 }
@@ -52,11 +55,12 @@ struct LibraryShellWiring {
 // Registers the start-up step and the three library commands (32853 nozzle
 // library, 33062 package library, 33125 mark library), and keeps the seat
 // records in step with new axis scales.
-void InstallLibrarySubsystem(LibraryShellWiring wiring);
+// `machine`: the machine the shell drives (its libraries and state).
+void InstallLibrarySubsystem(smt::Machine& machine, LibraryShellWiring wiring);
 
 // For CDialogSetBasic::Hooks::showOriginUpdate (valid after InstallLibrarySubsystem).
-void OpenOriginUpdate(QWidget* settingsDialog);
+void OpenOriginUpdate(smt::Machine& machine, QWidget* settingsDialog);
 // For the PCB editor's two-mark test button.
-void OpenDoubleMarkTest(QWidget* parent);
+void OpenDoubleMarkTest(smt::Machine& machine, QWidget* parent);
 
 }  // namespace smt::library

@@ -59,15 +59,16 @@ MarkLibrary& TheMarkLibrary() {
 }
 
 namespace {
-std::optional<double> Capture(bool x, int machineType, int platform) {
-  auto& store = smt::settings::SettingsStores::Instance().machine;
+std::optional<double> Capture(bool x, smt::Machine& machine, int platform) {
+  const int machineType = machine.machineType.load();
+  auto& store = smt::settings::SettingsStores::Of(machine).machine;
   const auto p = store.Pulse();
   const double scale = x ? p->m_X_Pulse : p->m_Y_Pulse;
-  double current = x ? smt::CurrentMachine().curX.load() : smt::CurrentMachine().curY.load();
+  double current = x ? machine.curX.load() : machine.curY.load();
   double zero = store.m_ZeroPoint[x ? 0 : 1].load();
   if (machineType == 4) {
     if (platform == 2) {
-      current = smt::CurrentMachine().motion.curPlatform[x ? 0 : 1].load();
+      current = machine.motion.curPlatform[x ? 0 : 1].load();
       zero = store.m_ZeroPoint[x ? 2 : 3].load();
     } else if (platform != 1) {
       return std::nullopt;
@@ -77,7 +78,7 @@ std::optional<double> Capture(bool x, int machineType, int platform) {
 }
 }  // namespace
 
-std::optional<double> CaptureMarkX(int machineType, int platform) { return Capture(true, machineType, platform); }
-std::optional<double> CaptureMarkY(int machineType, int platform) { return Capture(false, machineType, platform); }
+std::optional<double> CaptureMarkX(smt::Machine& machine, int platform) { return Capture(true, machine, platform); }
+std::optional<double> CaptureMarkY(smt::Machine& machine, int platform) { return Capture(false, machine, platform); }
 
 }  // namespace smt::library

@@ -10,6 +10,10 @@
 
 #include "library/MarkRecord.h"
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::library {
 
 // The editor's fields from a table row through the row reader: throws
@@ -36,10 +40,10 @@ void SortMarkRows(std::vector<MarkRow>& rows, int column);
 
 MarkLibrary& TheMarkLibrary();
 
-// The mark editor's position capture (CX / CY) for the machine type:
+// The mark editor's position capture (CX / CY) on `machine` for its type:
 // (current - zero) / scale, rounded as every capture. Machine type 4 takes
 // the platform the jog panel drives (1: X and Y, 2: the second platform).
-std::optional<double> CaptureMarkX(int machineType, int platform);
-std::optional<double> CaptureMarkY(int machineType, int platform);
+std::optional<double> CaptureMarkX(smt::Machine& machine, int platform);
+std::optional<double> CaptureMarkY(smt::Machine& machine, int platform);
 
 }  // namespace smt::library

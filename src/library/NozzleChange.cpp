@@ -31,7 +31,8 @@ struct InstalledListener {
   std::mutex mutex;
   NozzleStateListener listener;
 };
-InstalledListener& Listener() { return smt::CurrentMachine().Part<InstalledListener>(); }
+InstalledListener& ListenerOf(smt::Machine& machine) { return machine.Part<InstalledListener>(); }
+InstalledListener& Listener() { return ListenerOf(smt::CurrentMachine()); }
 
 void Notify(int head, int seat, bool taken) {
   NozzleStateListener l;
@@ -262,9 +263,12 @@ bool PickNozzleFromLibrary(int head, int nozzle, bool waitPauseGate, bool showSt
   return true;
 }
 
-void SetNozzleStateListener(NozzleStateListener listener) {
-  std::lock_guard lk(Listener().mutex);
-  Listener().listener = std::move(listener);
+void SetNozzleStateListener(NozzleStateListener listener) { SetNozzleStateListener(smt::CurrentMachine(), std::move(listener)); }
+
+void SetNozzleStateListener(smt::Machine& machine, NozzleStateListener listener) {
+  InstalledListener& l = ListenerOf(machine);
+  std::lock_guard lk(l.mutex);
+  l.listener = std::move(listener);
 }
 
 }  // namespace smt::library

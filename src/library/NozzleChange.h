@@ -10,6 +10,10 @@
 
 #include "settings/SpeedTemplates.h"
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::library {
 
 inline constexpr const char* kHeaderOrNozzleError = "Header or nozzle error !";
@@ -55,5 +59,7 @@ bool ReturnNozzleToLibrary(int head, bool waitPauseGate, bool showState);
 // Told (on the worker's thread) when a head took (true) or returned a nozzle.
 using NozzleStateListener = std::function<void(int head, int seat, bool taken)>;
 void SetNozzleStateListener(NozzleStateListener listener);
+// The same on `machine`.
+void SetNozzleStateListener(smt::Machine& machine, NozzleStateListener listener);
 
 }  // namespace smt::library

@@ -24,16 +24,20 @@ struct StrategySource {
   std::function<NozzleStrategy()> source;
   std::string appDir = ".";
 };
-smt::Guarded<StrategySource>& Source() { return smt::CurrentMachine().Part<smt::Guarded<StrategySource>>(); }
+smt::Guarded<StrategySource>& SourceOf(smt::Machine& machine) { return machine.Part<smt::Guarded<StrategySource>>(); }
+smt::Guarded<StrategySource>& Source() { return SourceOf(smt::CurrentMachine()); }
 }  // namespace
 
-NozzleStrategy CurrentNozzleStrategy() {
+NozzleStrategy CurrentNozzleStrategy() { return NozzleStrategyOf(smt::CurrentMachine()); }
+
+NozzleStrategy NozzleStrategyOf(smt::Machine& machine) {
   std::function<NozzleStrategy()> source;
   std::string dir;
   {
-    std::lock_guard lk(Source().mutex);
-    source = Source().value.source;
-    dir = Source().value.appDir;
+    auto& s = SourceOf(machine);
+    std::lock_guard lk(s.mutex);
+    source = s.value.source;
+    dir = s.value.appDir;
   }
   return source ? source() : LoadNozzleStrategy(dir);
 }

@@ -4,6 +4,10 @@
 #include <functional>
 #include <string>
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::library {
 
 struct NozzleStrategy {
@@ -17,6 +21,8 @@ NozzleStrategy LoadNozzleStrategy(const std::string& appDir);
 // The switches in force. The placement strategy page installs its source;
 // until then they are read from "<dir>/config.ini" of SetLibraryAppDir.
 NozzleStrategy CurrentNozzleStrategy();
+// The same of `machine`.
+NozzleStrategy NozzleStrategyOf(smt::Machine& machine);
 void SetNozzleStrategySource(std::function<NozzleStrategy()> source);
 
 // The program directory of the library files and settings.

@@ -208,14 +208,14 @@ std::set<std::string> DisabledKeys(int type) {
 
 }  // namespace
 
-CDialogSetBasic::CDialogSetBasic(MachineSettingsStore& store, std::string appDir, std::string language,
-                                 QWidget* parent, Hooks hooks)
-    : QDialog(parent), store_(store), appDir_(std::move(appDir)), language_(std::move(language)),
+CDialogSetBasic::CDialogSetBasic(smt::Machine& machine, MachineSettingsStore& store, std::string appDir,
+                                 std::string language, QWidget* parent, Hooks hooks)
+    : QDialog(parent), machine_(machine), store_(store), appDir_(std::move(appDir)), language_(std::move(language)),
       hooks_(std::move(hooks)) {
   setObjectName("CDialogSetBasic");
   working_ = *store_.Basic();
   Build();
-  const int type = smt::CurrentMachine().machineType.load();
+  const int type = machine_.machineType.load();
   // Machine type 4 has no Y offsets of nozzles 2 to 4 and no correction
   // after homing: the working copy shows them cleared.
   if (type == 4) {
@@ -250,7 +250,7 @@ void CDialogSetBasic::Build() {
   QVBoxLayout* column = nullptr;
   int groupIndex = 0;
   const int groupCount = static_cast<int>(Groups().size());
-  const int type = smt::CurrentMachine().machineType.load();
+  const int type = machine_.machineType.load();
   for (const auto& g : Groups()) {
     if (groupIndex++ == 0 || groupIndex - 1 == (groupCount + 1) / 2) {
       if (column) column->addStretch(1);
@@ -417,7 +417,7 @@ bool CDialogSetBasic::TryAccept() {
       }
     }
   }
-  if (smt::CurrentMachine().machineType == 4 && (edited.m_Y_Nozzle2ToNozzle1 != 0.0 || edited.m_Y_Nozzle3ToNozzle1 != 0.0 ||
+  if (machine_.machineType == 4 && (edited.m_Y_Nozzle2ToNozzle1 != 0.0 || edited.m_Y_Nozzle3ToNozzle1 != 0.0 ||
                               edited.m_Y_Nozzle4ToNozzle1 != 0.0)) {
     working_ = edited;
     working_.m_Y_Nozzle2ToNozzle1 = working_.m_Y_Nozzle3ToNozzle1 = working_.m_Y_Nozzle4ToNozzle1 = 0.0;
@@ -447,11 +447,11 @@ void CDialogSetBasic::reject() {
 void CDialogSetBasic::TakePosition(TeachButton b) {
   auto pulse = store_.Pulse();
   TeachInputs in;
-  in.machineType = smt::CurrentMachine().machineType.load();
+  in.machineType = machine_.machineType.load();
   in.platform = hooks_.selectedPlatform ? hooks_.selectedPlatform() : 1;
-  in.x = smt::CurrentMachine().curX.load();
-  in.y = smt::CurrentMachine().curY.load();
-  for (int i = 0; i < 8; ++i) in.z[i] = smt::CurrentMachine().curZ[i].load();
+  in.x = machine_.curX.load();
+  in.y = machine_.curY.load();
+  for (int i = 0; i < 8; ++i) in.z[i] = machine_.curZ[i].load();
   in.zeroX = store_.m_ZeroPoint[0].load();
   in.zeroY = store_.m_ZeroPoint[1].load();
   in.zeroX2 = store_.m_ZeroPoint[2].load();
@@ -495,9 +495,9 @@ void CDialogSetBasic::TakeVisualOriginOffset(bool x) {
 }
 
 void CDialogSetBasic::OnAutoZ() {
-  if (!CheckMachineReady()) return;
+  if (!CheckMachineReady(machine_)) return;
   for (int i = 0; i < 8; ++i) {
-    if (smt::CurrentMachine().curZ[i].load() != 0) {
+    if (machine_.curZ[i].load() != 0) {
       platform::ShowMessage("Error E3 !");
       return;
     }

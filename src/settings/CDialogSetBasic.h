@@ -15,6 +15,10 @@ class QCheckBox;
 class QRadioButton;
 class QPushButton;
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::settings {
 
 class MachineSettingsStore;
@@ -32,7 +36,7 @@ class CDialogSetBasic : public QDialog {
     std::function<std::pair<int32_t, int32_t>()> platformPositions;
   };
 
-  CDialogSetBasic(MachineSettingsStore& store, std::string appDir, std::string language, QWidget* parent = nullptr,
+  CDialogSetBasic(smt::Machine& machine, MachineSettingsStore& store, std::string appDir, std::string language, QWidget* parent = nullptr,
                   Hooks hooks = {});
   ~CDialogSetBasic() override;
   // The dialog while it is open (window thread only), else null.
@@ -63,6 +67,7 @@ class CDialogSetBasic : public QDialog {
   void ApplyMachineType(int type);
   QString Text(const char* name, const char* def) const;
 
+  smt::Machine& machine_;
   MachineSettingsStore& store_;
   std::string appDir_, language_;
   Hooks hooks_;

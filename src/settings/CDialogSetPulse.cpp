@@ -31,9 +31,7 @@ struct CalculatorMemory {
   int driveMode = -1;
   int runAxis = 0;
 };
-CalculatorMemory& Memory() {
-  return smt::CurrentMachine().Part<CalculatorMemory>();
-}
+CalculatorMemory& Memory(smt::Machine& machine) { return machine.Part<CalculatorMemory>(); }
 
 const char* kScaleLabels[12][2] = {
     {"X_Pulse", "X  轴脉冲"},           {"Y_Pulse", "Y  轴脉冲"},          {"Z_Pulse", "Z  轴脉冲"},
@@ -67,12 +65,12 @@ QString CDialogSetPulse::Text(const char* name, const char* def) const {
   return QString::fromStdString(lang.Text(std::string("SetPulse.c_") + name, def));
 }
 
-CDialogSetPulse::CDialogSetPulse(MachineSettingsStore& store, std::string appDir, std::string language,
-                                 QWidget* parent, PulseTestRunner* runner)
-    : QDialog(parent), store_(store), appDir_(std::move(appDir)), language_(std::move(language)), runner_(runner) {
+CDialogSetPulse::CDialogSetPulse(smt::Machine& machine, MachineSettingsStore& store, std::string appDir,
+                                 std::string language, QWidget* parent, PulseTestRunner* runner)
+    : QDialog(parent), machine_(machine), store_(store), appDir_(std::move(appDir)), language_(std::move(language)), runner_(runner) {
   setObjectName("CDialogSetPulse");
   setWindowTitle(Text("SetPulse", "脉冲设置"));
-  const int type = smt::CurrentMachine().machineType.load();
+  const int type = machine_.machineType.load();
   const auto p = store_.Pulse();
   auto* outer = new QHBoxLayout(this);
 
@@ -94,7 +92,7 @@ CDialogSetPulse::CDialogSetPulse(MachineSettingsStore& store, std::string appDir
   vg->addWidget(note, 12, 0, 1, 2);
   outer->addWidget(values);
 
-  auto& mem = Memory();
+  auto& mem = Memory(machine_);
   auto* right = new QVBoxLayout;
   auto* gen = new QGroupBox(Text("PulseGenerate", "脉冲生成器"), this);
   auto* gg = new QGridLayout(gen);
@@ -195,7 +193,7 @@ void CDialogSetPulse::OnCheck() {
   if (!test) return;
   auto measured = TakeNumber(edits_["measured"], -10000, 10000, false);
   if (!measured) return;
-  auto scale = CheckScaleAt(scratch, smt::CurrentMachine().machineType.load(), runAxis_->currentIndex());
+  auto scale = CheckScaleAt(scratch, machine_.machineType.load(), runAxis_->currentIndex());
   if (!scale) return;
   const auto r = CheckPulseValue(*test, *scale, *measured);
   if (r.error != PulseCalcError::None) {
@@ -206,17 +204,17 @@ void CDialogSetPulse::OnCheck() {
 }
 
 void CDialogSetPulse::OnTestRun() {
-  if (!CheckMachineReady()) return;
+  if (!CheckMachineReady(machine_)) return;
   PulseSettings scratch;
   if (!TakeScratch(scratch)) return;
   auto test = TakeNumber(edits_["testDistance"], -10000, 10000, false);
   if (!test) return;
   TestRunPositions pos;
   if (runner_) pos = runner_->CurrentPositions();
-  pos.x = smt::CurrentMachine().curX.load();
-  pos.y = smt::CurrentMachine().curY.load();
-  for (int i = 0; i < 8; ++i) pos.z[i] = smt::CurrentMachine().curZ[i].load();
-  const auto plan = PlanTestRun(smt::CurrentMachine().machineType.load(), runAxis_->currentIndex(), *test, scratch, *store_.Basic(), pos);
+  pos.x = machine_.curX.load();
+  pos.y = machine_.curY.load();
+  for (int i = 0; i < 8; ++i) pos.z[i] = machine_.curZ[i].load();
+  const auto plan = PlanTestRun(machine_.machineType.load(), runAxis_->currentIndex(), *test, scratch, *store_.Basic(), pos);
   if (!plan.valid) return;
   if (!runner_) {
     platform::ShowMessage("no function!");
@@ -236,7 +234,7 @@ bool CDialogSetPulse::TryAccept() {
   for (const char* name : {"testDistance", "measured"})
     if (!TakeNumber(edits_[name], -10000, 10000, false)) return false;
   if (!store_.CommitPulse(appDir_, edited).ok) return false;
-  auto& mem = Memory();
+  auto& mem = Memory(machine_);
   mem.stepAngle = edits_["stepAngle"]->text();
   mem.microsteps = edits_["microsteps"]->text();
   mem.diameter = edits_["diameter"]->text();

@@ -12,6 +12,10 @@ class QLineEdit;
 class QComboBox;
 class QRadioButton;
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::settings {
 
 class MachineSettingsStore;
@@ -19,7 +23,7 @@ class MachineSettingsStore;
 class CDialogSetPulse : public QDialog {
   Q_OBJECT
  public:
-  CDialogSetPulse(MachineSettingsStore& store, std::string appDir, std::string language, QWidget* parent = nullptr,
+  CDialogSetPulse(smt::Machine& machine, MachineSettingsStore& store, std::string appDir, std::string language, QWidget* parent = nullptr,
                   PulseTestRunner* runner = nullptr);
 
   QLineEdit* Edit(const std::string& name) const { return edits_.at(name); }
@@ -37,6 +41,7 @@ class CDialogSetPulse : public QDialog {
   QString Text(const char* name, const char* def) const;
   bool TakeScratch(PulseSettings& p);
 
+  smt::Machine& machine_;
   MachineSettingsStore& store_;
   std::string appDir_, language_;
   PulseTestRunner* runner_;

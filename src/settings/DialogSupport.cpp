@@ -17,16 +17,16 @@ std::optional<double> TakeNumber(QLineEdit* edit, double min, double max, bool i
   return platform::ReadOperatorNumber(edit, min, max, integer);
 }
 
-bool CheckMachineReady() {
-  if (!smt::CurrentMachine().connected) {
+bool CheckMachineReady(const smt::Machine& machine) {
+  if (!machine.connected) {
     platform::ShowMessage("Machine is not connection !");
     return false;
   }
-  if (!smt::CurrentMachine().resetDone) {
+  if (!machine.resetDone) {
     platform::ShowMessage("Machine is not reset !");
     return false;
   }
-  if (smt::CurrentMachine().machineBusy) {
+  if (machine.machineBusy) {
     platform::ShowMessage("Machine is runnig !");
     return false;
   }

@@ -7,6 +7,10 @@
 #include <optional>
 #include <string>
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::settings {
 
 // Shows a number in general format with up to 15 significant digits (2.5, not 2.5000).
@@ -14,8 +18,8 @@ QString NumberText(double v);
 // Reads an edit as a number in [min, max] (no range when min > max). On
 // failure shows the range message, focuses the edit and returns nullopt.
 std::optional<double> TakeNumber(QLineEdit* edit, double min, double max, bool integer);
-// The machine guards in their order: connected, homed, not running.
+// The guards of `machine` in their order: connected, homed, not running.
 // Shows the first failing message and returns false.
-bool CheckMachineReady();
+bool CheckMachineReady(const smt::Machine& machine);
 
 }  // namespace smt::settings

@@ -12,9 +12,9 @@
 
 namespace smt::settings {
 
-SettingsMenuCommands::SettingsMenuCommands(QWidget* parent, MachineSettingsStore& machine, SpeedStore& speed,
-                                           std::string appDir)
-    : parent_(parent), machine_(machine), speed_(speed), appDir_(std::move(appDir)),
+SettingsMenuCommands::SettingsMenuCommands(QWidget* parent, smt::Machine& machine, MachineSettingsStore& store,
+                                           SpeedStore& speed, std::string appDir)
+    : parent_(parent), machine_(machine), store_(store), speed_(speed), appDir_(std::move(appDir)),
       message01_(smt::app::DefaultViewMessage(1)), message02_(smt::app::DefaultViewMessage(2)) {
   run_ = [](QDialog& d) { return d.exec(); };
 }
@@ -25,7 +25,7 @@ void SettingsMenuCommands::SetBusyMessages(std::string message01, std::string me
 }
 
 void SettingsMenuCommands::OnSetBasic() {
-  CDialogSetBasic dlg(machine_, appDir_, language_, parent_, basicHooks_);
+  CDialogSetBasic dlg(machine_, store_, appDir_, language_, parent_, basicHooks_);
   run_(dlg);
 }
 
@@ -35,11 +35,11 @@ struct PulseCommitHook {
 };
 }  // namespace
 
-smt::platform::Hook<void()>& PulseCommitted() { return smt::CurrentMachine().Part<PulseCommitHook>().hook; }
+smt::platform::Hook<void()>& PulseCommitted(smt::Machine& machine) { return machine.Part<PulseCommitHook>().hook; }
 
 void SettingsMenuCommands::OnSetPulse() {
-  CDialogSetPulse dlg(machine_, appDir_, language_, parent_, runner_);
-  if (run_(dlg) == QDialog::Accepted) PulseCommitted()();
+  CDialogSetPulse dlg(machine_, store_, appDir_, language_, parent_, runner_);
+  if (run_(dlg) == QDialog::Accepted) PulseCommitted(machine_)();
 }
 
 void SettingsMenuCommands::OpenSpeedTemplates(int page) {
@@ -48,7 +48,7 @@ void SettingsMenuCommands::OpenSpeedTemplates(int page) {
 }
 
 bool SettingsMenuCommands::MayOpenFeedGroup() const {
-  if (smt::CurrentMachine().machineBusy) {
+  if (machine_.machineBusy) {
     platform::ShowMessage(message01_);
     return false;
   }
@@ -56,7 +56,7 @@ bool SettingsMenuCommands::MayOpenFeedGroup() const {
 }
 
 bool SettingsMenuCommands::MayOpenWhileNotBusy() const {
-  if (smt::CurrentMachine().machineBusy) {
+  if (machine_.machineBusy) {
     platform::ShowMessage(message02_);
     return false;
   }
@@ -64,12 +64,12 @@ bool SettingsMenuCommands::MayOpenWhileNotBusy() const {
 }
 
 bool SettingsMenuCommands::MayOpenAutoFeed() const {
-  if (smt::CurrentMachine().machineType == 8) return false;
+  if (machine_.machineType == 8) return false;
   return MayOpenWhileNotBusy();
 }
 
 bool SettingsMenuCommands::MayOpenLampMachineSet() const {
-  if (smt::CurrentMachine().machineType != 4) {
+  if (machine_.machineType != 4) {
     platform::ShowMessage("no function!");
     return false;
   }
@@ -78,7 +78,7 @@ bool SettingsMenuCommands::MayOpenLampMachineSet() const {
 
 bool SettingsMenuCommands::MayOpenFirmwareUpdate() const {
   if (!MayOpenWhileNotBusy()) return false;
-  if (machine_.Basic()->m_CommModel == 0) {
+  if (store_.Basic()->m_CommModel == 0) {
     platform::ShowMessage("no function!");
     return false;
   }

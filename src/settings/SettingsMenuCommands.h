@@ -9,12 +9,16 @@
 #include "platform/Hooks.h"
 #include "settings/CDialogSetBasic.h"
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::settings {
 
 // After the pulse settings' OK: what follows the new pulses outside the
-// settings (the camera table's positions and steps). One per machine, of the
-// machine in use; the shell connects it.
-smt::platform::Hook<void()>& PulseCommitted();
+// settings (the camera table's positions and steps). One per machine; the
+// shell connects the one of the machine it drives.
+smt::platform::Hook<void()>& PulseCommitted(smt::Machine& machine);
 
 class MachineSettingsStore;
 class SpeedStore;
@@ -22,7 +26,8 @@ class PulseTestRunner;
 
 class SettingsMenuCommands {
  public:
-  SettingsMenuCommands(QWidget* parent, MachineSettingsStore& machine, SpeedStore& speed, std::string appDir);
+  SettingsMenuCommands(QWidget* parent, smt::Machine& machine, MachineSettingsStore& store, SpeedStore& speed,
+                       std::string appDir);
 
   void SetLanguage(std::string language) { language_ = std::move(language); }
   void SetBasicHooks(CDialogSetBasic::Hooks hooks) { basicHooks_ = std::move(hooks); }
@@ -57,7 +62,8 @@ class SettingsMenuCommands {
 
  private:
   QWidget* parent_;
-  MachineSettingsStore& machine_;
+  smt::Machine& machine_;
+  MachineSettingsStore& store_;
   SpeedStore& speed_;
   std::string appDir_;
   std::string language_ = "Chinese";

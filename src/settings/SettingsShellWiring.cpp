@@ -11,6 +11,8 @@ namespace smt::settings {
 
 namespace {
 struct WiringState {
+  explicit WiringState(smt::Machine& m) : machine(m) {}
+  smt::Machine& machine;
   SettingsShellWiring wiring;
   std::string appDir = ".";
   std::string language = "Chinese";
@@ -19,25 +21,25 @@ struct WiringState {
   SpeedNameTable Names() const { return wiring.speedNames ? wiring.speedNames() : DefaultSpeedNames(); }
 
   void BuildTemplates() {
-    auto& speed = SettingsStores::Instance().speed;
+    auto& speed = SettingsStores::Of(machine).speed;
     const std::string line = wiring.speedUseLine ? wiring.speedUseLine() : speed.StoredUseLine();
     const auto rows = wiring.speedRows ? wiring.speedRows() : speed.StoredRows();
     int refused = 0;
     const std::string warning =
-        speed.BuildTemplateArrays(line, rows, Names(), smt::CurrentMachine().languageSet.load(), &refused);
+        speed.BuildTemplateArrays(line, rows, Names(), machine.languageSet.load(), &refused);
     if (!warning.empty() && !loaded) platform::ShowMessage(warning);
     if (refused > 0 && wiring.speedRowsRefused) wiring.speedRowsRefused();
   }
 
   void Open(QWidget* parent, const std::function<void(SettingsMenuCommands&)>& command) {
-    auto& stores = SettingsStores::Instance();
-    SettingsMenuCommands menu(parent, stores.machine, stores.speed, appDir);
+    auto& stores = SettingsStores::Of(machine);
+    SettingsMenuCommands menu(parent, machine, stores.machine, stores.speed, appDir);
     menu.SetLanguage(language);
     menu.SetBasicHooks(wiring.basicHooks);
     menu.SetPulseTestRunner(wiring.pulseTestRunner);
     if (wiring.viewMessage) menu.SetBusyMessages(wiring.viewMessage(1), wiring.viewMessage(2));
     menu.SetActiveTierListener([this](int tier) {
-      auto& speed = SettingsStores::Instance().speed;
+      auto& speed = SettingsStores::Of(machine).speed;
       if (wiring.speedCommitted) wiring.speedCommitted(speed.StoredUseLine(), speed.StoredRows());
       if (wiring.tickActiveTier) wiring.tickActiveTier(tier);
     });
@@ -46,8 +48,8 @@ struct WiringState {
 };
 }  // namespace
 
-void InstallSettingsSubsystem(SettingsShellWiring wiring) {
-  auto state = std::make_shared<WiringState>();
+void InstallSettingsSubsystem(smt::Machine& machine, SettingsShellWiring wiring) {
+  auto state = std::make_shared<WiringState>(machine);
   state->wiring = std::move(wiring);
   auto& w = state->wiring;
   if (w.initialUpdateSteps) {
@@ -55,7 +57,7 @@ void InstallSettingsSubsystem(SettingsShellWiring wiring) {
     // stores works with the loaded values, never with the construction ones.
     w.initialUpdateSteps->insert(w.initialUpdateSteps->begin(), [state](const std::string& appDir) {
       state->appDir = appDir;
-      auto& stores = SettingsStores::Instance();
+      auto& stores = SettingsStores::Of(state->machine);
       stores.machine.LoadAll(appDir);
       state->BuildTemplates();
       stores.speed.LoadConfig(appDir);

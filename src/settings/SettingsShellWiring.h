@@ -10,6 +10,10 @@
 #include "settings/CDialogSetBasic.h"
 #include "settings/SpeedTemplates.h"
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::settings {
 
 class PulseTestRunner;
@@ -40,7 +44,7 @@ struct SettingsShellWiring {
 
 // Registers the start-up step, the language loader and the six settings
 // commands (32841 basic, 32843 pulse, 32921 speed uses, 32864 high,
-// 32862 medium, 32863 low) on the process-wide stores.
-void InstallSettingsSubsystem(SettingsShellWiring wiring);
+// 32862 medium, 32863 low) on the stores of `machine`.
+void InstallSettingsSubsystem(smt::Machine& machine, SettingsShellWiring wiring);
 
 }  // namespace smt::settings

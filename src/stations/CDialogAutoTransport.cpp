@@ -55,9 +55,9 @@ void CDialogAutoTransport::LoadLanguage(const std::string& appDir, const std::st
   ConveyorTexts::SetCurrent(ConveyorTexts::Load(appDir, language));
 }
 
-CDialogAutoTransport::CDialogAutoTransport(std::string appDir, QWidget* parent)
-    : QDialog(parent), appDir_(std::move(appDir)) {
-  const ConveyorSettings s = ConveyorStation::Instance().Settings();
+CDialogAutoTransport::CDialogAutoTransport(smt::Machine& machine, std::string appDir, QWidget* parent)
+    : QDialog(parent), machine_(machine), appDir_(std::move(appDir)) {
+  const ConveyorSettings s = machine_.Part<ConveyorStation>().Settings();
   auto* grid = new QGridLayout;
   int row = 0;
   auto addRow = [&](int labelId, QWidget* w) {
@@ -149,17 +149,17 @@ CDialogAutoTransport::CDialogAutoTransport(std::string appDir, QWidget* parent)
   m_editMaxRange->setValue(s.m_MaxRange);
   m_checks[1036]->setChecked(s.m_AutoTransport != 0);
   m_checks[1043]->setChecked(s.m_Reset != 0);
-  m_checks[1040]->setChecked(ConveyorStation::Instance().Clamped());
-  m_checks[1038]->setChecked(ConveyorStation::Instance().PassThrough());
+  m_checks[1040]->setChecked(machine_.Part<ConveyorStation>().Clamped());
+  m_checks[1038]->setChecked(machine_.Part<ConveyorStation>().PassThrough());
 
-  const int type = smt::CurrentMachine().machineType.load();
+  const int type = machine_.machineType.load();
   m_checks[1038]->setEnabled(type == 7 || type == 8);
-  if (bool& opened = smt::CurrentMachine().Part<ConveyorDialogOpened>().once; !opened) {
+  if (bool& opened = machine_.Part<ConveyorDialogOpened>().once; !opened) {
     opened = true;
-    smt::CurrentMachine().motion.curConveyorWidth = ToPulses(s.m_SetWidth, ConveyorStation::Instance().Pulses().width);
+    machine_.motion.curConveyorWidth = ToPulses(s.m_SetWidth, machine_.Part<ConveyorStation>().Pulses().width);
   }
   ApplyLanguageTexts();
-  EnableTestControls(s.m_AutoTransport != 0 && !smt::CurrentMachine().machineBusy.load());
+  EnableTestControls(s.m_AutoTransport != 0 && !machine_.machineBusy.load());
 
   QPointer<CDialogAutoTransport> self(this);
   ConveyorView view;
@@ -180,7 +180,7 @@ CDialogAutoTransport::CDialogAutoTransport(std::string appDir, QWidget* parent)
       if (self && self->m_checks.count(control)) self->m_checks[control]->setChecked(checked);
     });
   };
-  ConveyorStation::Instance().SetView(view);
+  machine_.Part<ConveyorStation>().SetView(view);
   // The reset width and the width range open for editing on a double-click of their labels.
   m_labels[1518]->installEventFilter(this);
   m_labels[1522]->installEventFilter(this);
@@ -188,7 +188,7 @@ CDialogAutoTransport::CDialogAutoTransport(std::string appDir, QWidget* parent)
 }
 
 CDialogAutoTransport::~CDialogAutoTransport() {
-  ConveyorStation::Instance().SetView({});
+  machine_.Part<ConveyorStation>().SetView({});
   if (g_open == this) g_open = nullptr;
 }
 
@@ -255,7 +255,7 @@ void CDialogAutoTransport::EnableTestControls(bool on) {
 }
 
 bool CDialogAutoTransport::TakeValues(ConveyorSettings& s) {
-  s = ConveyorStation::Instance().Settings();
+  s = machine_.Part<ConveyorStation>().Settings();
   // Each box whole and in its range, or the refusal naming it; nothing taken before all pass.
   smt::platform::NumberEdit* boxes[] = {m_editStartSpeed, m_editNormalSpeed, m_editStep,      m_editClampTime,
                                         m_editWaitTimeOut, m_editTravel[0],  m_editTravel[1], m_editTravel[2],
@@ -286,7 +286,7 @@ bool CDialogAutoTransport::TakeValues(ConveyorSettings& s) {
 bool CDialogAutoTransport::StageAndStart(int task) {
   ConveyorSettings s;
   if (!TakeValues(s)) return false;
-  auto& st = ConveyorStation::Instance();
+  auto& st = machine_.Part<ConveyorStation>();
   st.SetSettings(s);
   const auto steps = st.StepsForTask(task, st.Pulses());
   st.StageBeltSteps(steps[0], steps[1], steps[2]);
@@ -294,10 +294,10 @@ bool CDialogAutoTransport::StageAndStart(int task) {
 }
 
 void CDialogAutoTransport::OnPress(int id) {
-  auto& st = ConveyorStation::Instance();
+  auto& st = machine_.Part<ConveyorStation>();
   // Check boxes: the state before this click.
   const bool was = m_checks.count(id) ? !m_checks[id]->isChecked() : false;
-  const int type = smt::CurrentMachine().machineType.load();
+  const int type = machine_.machineType.load();
   switch (id) {
     case 1004: StageAndStart(kTaskWholeBoard); break;
     case 1517:
@@ -386,7 +386,7 @@ void CDialogAutoTransport::ShowTestProgress(int step) {
 }
 
 void CDialogAutoTransport::ShowConveyorWidth() {
-  auto& st = ConveyorStation::Instance();
+  auto& st = machine_.Part<ConveyorStation>();
   st.OnConveyorWidthReset();
   m_editSetWidth->setValue(st.Settings().m_SetWidth);
   m_buttons[1520]->setEnabled(true);
@@ -396,9 +396,9 @@ void CDialogAutoTransport::accept() {
   ConveyorSettings s;
   // A refused value stays on screen with its field focused, and nothing is written.
   if (!TakeValues(s)) return;
-  ConveyorStation::Instance().SetSettings(s);
-  ConveyorStation::Instance().Settings().Save(appDir_);
-  if (smt::CurrentMachine().machineBusy.load()) {
+  machine_.Part<ConveyorStation>().SetSettings(s);
+  machine_.Part<ConveyorStation>().Settings().Save(appDir_);
+  if (machine_.machineBusy.load()) {
     smt::platform::ShowMessage(ConveyorTexts::Current().noClose);
     return;
   }
@@ -406,14 +406,14 @@ void CDialogAutoTransport::accept() {
 }
 
 void CDialogAutoTransport::reject() {
-  if (smt::CurrentMachine().machineBusy.load()) {
+  if (machine_.machineBusy.load()) {
     smt::platform::ShowMessage(ConveyorTexts::Current().noClose);
     return;
   }
   QDialog::reject();
 }
 
-void OpenConveyorDialog(QWidget* parent, const std::string& appDir) {
-  CDialogAutoTransport dlg(appDir, parent);
+void OpenConveyorDialog(smt::Machine& machine, QWidget* parent, const std::string& appDir) {
+  CDialogAutoTransport dlg(machine, appDir, parent);
   dlg.exec();
 }

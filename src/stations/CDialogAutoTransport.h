@@ -12,6 +12,10 @@
 #include "platform/NumberEdit.h"
 #include "stations/ConveyorSettings.h"
 
+namespace smt {
+class Machine;
+}
+
 class QCheckBox;
 class QLabel;
 class QPushButton;
@@ -19,7 +23,7 @@ class QPushButton;
 class CDialogAutoTransport : public QDialog {
   Q_OBJECT
  public:
-  CDialogAutoTransport(std::string appDir, QWidget* parent = nullptr);
+  CDialogAutoTransport(smt::Machine& machine, std::string appDir, QWidget* parent = nullptr);
   ~CDialogAutoTransport() override;
 
   // Start-up (view's first initial update) and language switches.
@@ -63,10 +67,11 @@ class CDialogAutoTransport : public QDialog {
 
  private:
   bool StageAndStart(int task);
+  smt::Machine& machine_;
   std::string appDir_;
   std::map<int, QLabel*> m_labels;
 };
 
 
 // The main menu command 33181 opens this (view.RegisterDialog).
-void OpenConveyorDialog(QWidget* parent, const std::string& appDir);
+void OpenConveyorDialog(smt::Machine& machine, QWidget* parent, const std::string& appDir);

@@ -27,8 +27,8 @@ smt::platform::NumberEdit* MakeDouble(double lo, double hi) { return new smt::pl
 smt::platform::NumberEdit* MakeInt(int lo, int hi) { return new smt::platform::NumberEdit(nullptr, lo, hi, -1); }
 }  // namespace
 
-CDialogDippingStation::CDialogDippingStation(std::string appDir, QWidget* parent)
-    : QDialog(parent), appDir_(std::move(appDir)), texts_(DippingStationTextTable()) {
+CDialogDippingStation::CDialogDippingStation(smt::Machine& machine, std::string appDir, QWidget* parent)
+    : QDialog(parent), machine_(machine), appDir_(std::move(appDir)), texts_(DippingStationTextTable()) {
   m_checkStation = new QCheckBox;
   m_editX = MakeDouble(0, 1000);
   m_editY = MakeDouble(-1000, 0);
@@ -78,7 +78,7 @@ CDialogDippingStation::CDialogDippingStation(std::string appDir, QWidget* parent
   v->addLayout(row);
   v->addLayout(okRow);
 
-  const DippingStationSettings s = DippingStation::Instance().Settings();
+  const DippingStationSettings s = machine_.Part<DippingStation>().Settings();
   m_checkStation->setChecked(s.m_DippingStation != 0);
   m_editX->setValue(s.m_DippingStation_X);
   m_editY->setValue(s.m_DippingStation_Y);
@@ -88,18 +88,18 @@ CDialogDippingStation::CDialogDippingStation(std::string appDir, QWidget* parent
   m_editStopDelay->setValue(s.m_DippingStation_StopDelay);
   m_editDelay->setValue(s.m_DippingStation_Delay);
   ApplyTexts();
-  DippingStation::Instance().SetMeasuredZView([this](double z) {
+  machine_.Part<DippingStation>().SetMeasuredZView([this](double z) {
     QPointer<CDialogDippingStation> self(this);
     smt::platform::PostToGui([self, z] {
       if (self) self->ShowMeasuredZ(z);
     });
   });
-  DippingStation::Instance().SetDialogOpen(true);
+  machine_.Part<DippingStation>().SetDialogOpen(true);
 }
 
 CDialogDippingStation::~CDialogDippingStation() {
-  DippingStation::Instance().SetDialogOpen(false);
-  DippingStation::Instance().SetMeasuredZView(nullptr);
+  machine_.Part<DippingStation>().SetDialogOpen(false);
+  machine_.Part<DippingStation>().SetMeasuredZView(nullptr);
 }
 
 void CDialogDippingStation::LoadLanguage(const std::string& appDir, const std::string& language) {
@@ -138,28 +138,28 @@ bool CDialogDippingStation::TakeValues(DippingStationSettings& s) {
   return true;
 }
 
-void CDialogDippingStation::OnOperate() { DippingStation::Instance().Operate(); }
+void CDialogDippingStation::OnOperate() { machine_.Part<DippingStation>().Operate(); }
 
 void CDialogDippingStation::OnTeach(int axis) {
-  const auto p = smt::settings::SettingsStores::Instance().machine.Pulse();
+  const auto p = smt::settings::SettingsStores::Of(machine_).machine.Pulse();
   const double sx = p ? p->m_X_Pulse : 1.0, sy = p ? p->m_Y_Pulse : 1.0, sz = p ? p->m_Z_Pulse : 1.0;
   smt::platform::NumberEdit* box = axis == 0 ? m_editX : axis == 1 ? m_editY : m_editZ;
-  const int32_t pulses = axis == 0 ? smt::CurrentMachine().curX.load() : axis == 1 ? smt::CurrentMachine().curY.load() : smt::CurrentMachine().curZ[0].load();
+  const int32_t pulses = axis == 0 ? machine_.curX.load() : axis == 1 ? machine_.curY.load() : machine_.curZ[0].load();
   box->setValue(TeachValue(pulses, axis == 0 ? sx : axis == 1 ? sy : sz));
 }
 
 void CDialogDippingStation::OnHead1ToStation() {
   DippingStationSettings s;
   if (!TakeValues(s)) return;
-  DippingStation::Instance().SetSettings(s);
-  DippingStation::Instance().StartTask(-3);
+  machine_.Part<DippingStation>().SetSettings(s);
+  machine_.Part<DippingStation>().StartTask(-3);
 }
 
 void CDialogDippingStation::OnMeasure() {
   DippingStationSettings s;
   if (!TakeValues(s)) return;
-  DippingStation::Instance().SetSettings(s);
-  DippingStation::Instance().StartTask(-2);
+  machine_.Part<DippingStation>().SetSettings(s);
+  machine_.Part<DippingStation>().StartTask(-2);
 }
 
 void CDialogDippingStation::ShowMeasuredZ(double z) {
@@ -169,15 +169,15 @@ void CDialogDippingStation::ShowMeasuredZ(double z) {
 void CDialogDippingStation::accept() {
   DippingStationSettings s;
   if (!TakeValues(s)) return;
-  DippingStation::Instance().SetSettings(s);
+  machine_.Part<DippingStation>().SetSettings(s);
   if (!s.Save(appDir_)) smt::platform::ShowMessage("Failed to save the dipping station settings !");
   QDialog::accept();
 }
 
 void CDialogDippingStation::reject() { QDialog::reject(); }
 
-void OpenDippingStationDialog(QWidget* parent, const std::string& appDir, const std::string& language) {
-  CDialogDippingStation dlg(appDir, parent);
+void OpenDippingStationDialog(smt::Machine& machine, QWidget* parent, const std::string& appDir, const std::string& language) {
+  CDialogDippingStation dlg(machine, appDir, parent);
   dlg.LoadLanguage(appDir, language);
   dlg.exec();
 }

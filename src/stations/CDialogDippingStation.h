@@ -9,6 +9,10 @@
 #include "stations/DippingStation.h"
 #include "stations/StationTexts.h"
 
+namespace smt {
+class Machine;
+}
+
 class QCheckBox;
 class QPushButton;
 class QLabel;
@@ -16,7 +20,7 @@ class QLabel;
 class CDialogDippingStation : public QDialog {
   Q_OBJECT
  public:
-  CDialogDippingStation(std::string appDir, QWidget* parent = nullptr);
+  CDialogDippingStation(smt::Machine& machine, std::string appDir, QWidget* parent = nullptr);
   ~CDialogDippingStation() override;
 
   void LoadLanguage(const std::string& appDir, const std::string& language);
@@ -45,6 +49,7 @@ class CDialogDippingStation : public QDialog {
 
  private:
   void ApplyTexts();
+  smt::Machine& machine_;
   std::string appDir_;
   smt::stations::StationTexts texts_;
   QLabel* m_labels[7] = {};
@@ -54,4 +59,4 @@ class CDialogDippingStation : public QDialog {
 };
 
 // The main menu command 33291 opens this (view.RegisterDialog).
-void OpenDippingStationDialog(QWidget* parent, const std::string& appDir, const std::string& language);
+void OpenDippingStationDialog(smt::Machine& machine, QWidget* parent, const std::string& appDir, const std::string& language);

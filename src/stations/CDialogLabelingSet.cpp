@@ -78,8 +78,8 @@ double Taught(double v) {
 }
 }  // namespace
 
-CDialogLabelingSet::CDialogLabelingSet(std::string appDir, QWidget* parent)
-    : QDialog(parent), appDir_(std::move(appDir)) {
+CDialogLabelingSet::CDialogLabelingSet(smt::Machine& machine, std::string appDir, QWidget* parent)
+    : QDialog(parent), machine_(machine), appDir_(std::move(appDir)) {
   // The texts of section [LabelingSetConfig] in the window's language.
   StationTexts texts(LabelingTextTable());
   texts.Load(appDir_, smt::platform::RefusalLanguage(), "LabelingSetConfig", LabelingTextTable());
@@ -87,7 +87,7 @@ CDialogLabelingSet::CDialogLabelingSet(std::string appDir, QWidget* parent)
   setWindowTitle(T("c_LabelingSet"));
   auto* grid = new QGridLayout;
   int row = 0;
-  LabelingSettings s = LabelingMachine::Instance().Settings();
+  LabelingSettings s = machine_.Part<LabelingMachine>().Settings();
   for (const Field& f : kFields) {
     double scratch = 0;
     int* im = IntMember(s, f.key);
@@ -158,7 +158,7 @@ CDialogLabelingSet::CDialogLabelingSet(std::string appDir, QWidget* parent)
 }
 
 bool CDialogLabelingSet::TakeValues(LabelingSettings& out) {
-  out = LabelingMachine::Instance().Settings();
+  out = machine_.Part<LabelingMachine>().Settings();
   // Each box whole and in its range, or the refusal naming it; nothing taken before all pass.
   for (const Field& f : kFields)
     if (!m_fields[f.key]->Read()) return false;
@@ -183,12 +183,12 @@ bool CDialogLabelingSet::TakeValues(LabelingSettings& out) {
 }
 
 void CDialogLabelingSet::OnTeach(const std::string& key) {
-  const LabelingScales k = LabelingMachine::Instance().Scales();
+  const LabelingScales k = machine_.Part<LabelingMachine>().Scales();
   double v = 0;
-  if (key == "m_StartX" || key == "m_EndX") v = smt::CurrentMachine().motion.curAxis9.load() / (k.sheetX == 0 ? 1 : k.sheetX);
-  else if (key == "m_StartY" || key == "m_EndY") v = smt::CurrentMachine().motion.curAxis8.load() / (k.sheetY == 0 ? 1 : k.sheetY);
-  else if (key == "m_ThimbleX") v = (smt::CurrentMachine().curX.load() + std::trunc(k.px * k.cameraToNozzleX)) / (k.px == 0 ? 1 : k.px);
-  else if (key == "m_ThimbleY") v = (smt::CurrentMachine().curY.load() + std::trunc(k.py * k.cameraToNozzleY)) / (k.py == 0 ? 1 : k.py);
+  if (key == "m_StartX" || key == "m_EndX") v = machine_.motion.curAxis9.load() / (k.sheetX == 0 ? 1 : k.sheetX);
+  else if (key == "m_StartY" || key == "m_EndY") v = machine_.motion.curAxis8.load() / (k.sheetY == 0 ? 1 : k.sheetY);
+  else if (key == "m_ThimbleX") v = (machine_.curX.load() + std::trunc(k.px * k.cameraToNozzleX)) / (k.px == 0 ? 1 : k.px);
+  else if (key == "m_ThimbleY") v = (machine_.curY.load() + std::trunc(k.py * k.cameraToNozzleY)) / (k.py == 0 ? 1 : k.py);
   m_fields[key]->setValue(Taught(v));
 }
 
@@ -198,7 +198,7 @@ void CDialogLabelingSet::OnTestPoint(int which) {
     smt::platform::ShowMessage("X or Y Limit Error !");
     return;
   }
-  const LabelingScales k = LabelingMachine::Instance().Scales();
+  const LabelingScales k = machine_.Part<LabelingMachine>().Scales();
   const double x = which == 2 || which == 4 ? s.m_EndX : s.m_StartX;
   const double y = which == 3 || which == 4 ? s.m_EndY : s.m_StartY;
   if (x > k.northFeedLimit) {
@@ -209,16 +209,16 @@ void CDialogLabelingSet::OnTestPoint(int which) {
     smt::platform::ShowMessage("Y Limit Error !");
     return;
   }
-  LabelingMachine::Instance().SetSettings(s);
-  LabelingMachine::Instance().StartTest(which, head1_ ? 1 : 2);
+  machine_.Part<LabelingMachine>().SetSettings(s);
+  machine_.Part<LabelingMachine>().StartTest(which, head1_ ? 1 : 2);
 }
 
 void CDialogLabelingSet::OnTask(int task) {
-  if (task == 12 || task == 13 || task == 14) LabelingMachine::Instance().loop = false;
+  if (task == 12 || task == 13 || task == 14) machine_.Part<LabelingMachine>().loop = false;
   LabelingSettings s;
   if (!TakeValues(s)) return;
-  LabelingMachine::Instance().SetSettings(s);
-  LabelingMachine::Instance().StartTest(task, head1_ ? 1 : 2);
+  machine_.Part<LabelingMachine>().SetSettings(s);
+  machine_.Part<LabelingMachine>().StartTest(task, head1_ ? 1 : 2);
 }
 
 QPushButton* CDialogLabelingSet::Button(int id) const {
@@ -227,7 +227,7 @@ QPushButton* CDialogLabelingSet::Button(int id) const {
 }
 
 bool CDialogLabelingSet::Press(int id) {
-  auto& m = LabelingMachine::Instance();
+  auto& m = machine_.Part<LabelingMachine>();
   // Press-and-hold jogs of a sheet, Z or axis-14 axis through the jog panel.
   auto jog = [](int axis, bool positive) { return smt::link::JogPanelPort()->Jog(axis, positive, true, false, 0); };
   switch (id) {
@@ -259,12 +259,12 @@ void CDialogLabelingSet::ToggleHead() {
 void CDialogLabelingSet::accept() {
   LabelingSettings s;
   if (!TakeValues(s)) return;
-  LabelingMachine::Instance().SetSettings(s);
+  machine_.Part<LabelingMachine>().SetSettings(s);
   if (!s.Save(appDir_)) smt::platform::ShowMessage("Failed to save the labeling settings !");
   QDialog::accept();
 }
 
-void OpenLabelingDialog(QWidget* parent, const std::string& appDir) {
-  CDialogLabelingSet dlg(appDir, parent);
+void OpenLabelingDialog(smt::Machine& machine, QWidget* parent, const std::string& appDir) {
+  CDialogLabelingSet dlg(machine, appDir, parent);
   dlg.exec();
 }

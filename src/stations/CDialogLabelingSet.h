@@ -8,13 +8,17 @@
 #include "platform/NumberEdit.h"
 #include "stations/LabelingSettings.h"
 
+namespace smt {
+class Machine;
+}
+
 class QPushButton;
 class QLabel;
 
 class CDialogLabelingSet : public QDialog {
   Q_OBJECT
  public:
-  CDialogLabelingSet(std::string appDir, QWidget* parent = nullptr);
+  CDialogLabelingSet(smt::Machine& machine, std::string appDir, QWidget* parent = nullptr);
 
   bool TakeValues(smt::stations::LabelingSettings& out);
   // Teach: start/end point from the sheet axes, ejector pin from the camera.
@@ -37,9 +41,10 @@ class CDialogLabelingSet : public QDialog {
   void accept() override;
 
  private:
+  smt::Machine& machine_;
   std::string appDir_;
   bool head1_ = true;
   std::map<int, QPushButton*> buttons_;
 };
 
-void OpenLabelingDialog(QWidget* parent, const std::string& appDir);
+void OpenLabelingDialog(smt::Machine& machine, QWidget* parent, const std::string& appDir);

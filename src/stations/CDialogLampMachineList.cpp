@@ -37,21 +37,23 @@ using namespace smt::stations;
 
 namespace {
 // The machine's lamp counters.
-smt::Guarded<LampCounters>& Counters() { return smt::CurrentMachine().Part<smt::Guarded<LampCounters>>(); }
+smt::Guarded<LampCounters>& Counters(smt::Machine& machine) { return machine.Part<smt::Guarded<LampCounters>>(); }
 
 // The texts of section [LampMachineListConfig], loaded by the list in the
 // window's language (the point editor opens from the list).
 struct LampListTexts {
   StationTexts texts{LampTextTable()};
 };
-StationTexts& LampTexts() { return smt::CurrentMachine().Part<LampListTexts>().texts; }
-QString LT(const std::string& key) { return QString::fromStdString(LampTexts().Text("LampMachineList." + key)); }
+StationTexts& LampTexts(smt::Machine& machine) { return machine.Part<LampListTexts>().texts; }
+QString LT(smt::Machine& machine, const std::string& key) {
+  return QString::fromStdString(LampTexts(machine).Text("LampMachineList." + key));
+}
 // A column's title in the loaded language ("---" for the spare cells).
-QString ColumnTitle(int c) {
+QString ColumnTitle(smt::Machine& machine, int c) {
   if (c >= 35) return "---";
   char key[16];
   std::snprintf(key, sizeof key, "c_Col%02d", c);
-  return LT(key);
+  return LT(machine, key);
 }
 
 // Integer cells of a row; the others of 3..34 are reals.
@@ -90,13 +92,14 @@ const std::vector<std::string>& CDialogLampMachineList::ColumnTitles() {
   return t;
 }
 
-CDialogLampMachineEdit::CDialogLampMachineEdit(QWidget* parent) : QDialog(parent) {
+CDialogLampMachineEdit::CDialogLampMachineEdit(smt::Machine& machine, QWidget* parent)
+    : QDialog(parent), machine_(machine) {
   auto* form = new QFormLayout;
   m_point = new QLabel;
   m_platform = new QLabel;
-  setWindowTitle(LT("c_EditTitle"));
-  form->addRow(ColumnTitle(0), m_point);
-  form->addRow(ColumnTitle(1), m_platform);
+  setWindowTitle(LT(machine_, "c_EditTitle"));
+  form->addRow(ColumnTitle(machine_, 0), m_point);
+  form->addRow(ColumnTitle(machine_, 1), m_platform);
   for (int c = 2; c <= 34; ++c) {
     QWidget* w;
     if (c == 2) {
@@ -109,7 +112,7 @@ CDialogLampMachineEdit::CDialogLampMachineEdit(QWidget* parent) : QDialog(parent
     }
     w->setObjectName(QString("cell%1").arg(c));
     m_fields.push_back(w);
-    form->addRow(QString::number(c) + " " + ColumnTitle(c), w);
+    form->addRow(QString::number(c) + " " + ColumnTitle(machine_, c), w);
   }
   // The teach pendant.
   struct Pad { int id; const char* text; };
@@ -131,7 +134,7 @@ CDialogLampMachineEdit::CDialogLampMachineEdit(QWidget* parent) : QDialog(parent
     const std::string key = p.id == 1255                  ? "c_Speed0"
                             : p.id == 1046 || p.id == 1047 ? "c_1045"
                                                            : "c_" + std::to_string(p.id);
-    auto* b = new QPushButton(named ? LT(key) : QString::fromUtf8(p.text));
+    auto* b = new QPushButton(named ? LT(machine_, key) : QString::fromUtf8(p.text));
     b->setObjectName(QString("btn%1").arg(p.id));
     const int id = p.id;
     connect(b, &QPushButton::pressed, this,
@@ -151,7 +154,7 @@ CDialogLampMachineEdit::CDialogLampMachineEdit(QWidget* parent) : QDialog(parent
   scroll->setMinimumWidth(inner->sizeHint().width() + scroll->verticalScrollBar()->sizeHint().width() +
                           2 * scroll->frameWidth());
   auto* ok = new QPushButton("OK");
-  auto* cancel = new QPushButton(LT("c_IDCANCEL"));
+  auto* cancel = new QPushButton(LT(machine_, "c_IDCANCEL"));
   connect(ok, &QPushButton::clicked, this, &CDialogLampMachineEdit::accept);
   connect(cancel, &QPushButton::clicked, this, &CDialogLampMachineEdit::reject);
   auto* v = new QVBoxLayout(this);
@@ -215,7 +218,7 @@ void CDialogLampMachineEdit::FocusCell(int cell) {
 }
 
 void CDialogLampMachineEdit::ShowSpeedStep(int gear) {
-  if (gear >= 0 && gear <= 3) m_buttons[1255]->setText(LT("c_Speed" + std::to_string(gear)));
+  if (gear >= 0 && gear <= 3) m_buttons[1255]->setText(LT(machine_, "c_Speed" + std::to_string(gear)));
 }
 
 namespace {
@@ -269,7 +272,7 @@ bool CDialogLampMachineEdit::Press(int id) {
     return false;
   };
   const LampScales s = LampScales::FromSettingsStore();
-  const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
+  const auto basic = smt::settings::SettingsStores::Of(machine_).machine.Basic();
   const double camX = basic->m_X_CameraToNozzle1, camY = basic->m_Y_CameraToNozzle1;
   const int platform = Platform();
   const int32_t platY = PlatformY(platform);
@@ -369,13 +372,13 @@ void CDialogLampMachineEdit::accept() {
   QDialog::accept();
 }
 
-CDialogLampMachineList::CDialogLampMachineList(std::string appDir, QWidget* parent)
-    : QDialog(parent), appDir_(std::move(appDir)) {
-  LampTexts().Load(appDir_, smt::platform::RefusalLanguage(), "LampMachineListConfig", LampTextTable());
-  setWindowTitle(LT("c_Title"));
+CDialogLampMachineList::CDialogLampMachineList(smt::Machine& machine, std::string appDir, QWidget* parent)
+    : QDialog(parent), machine_(machine), appDir_(std::move(appDir)) {
+  LampTexts(machine_).Load(appDir_, smt::platform::RefusalLanguage(), "LampMachineListConfig", LampTextTable());
+  setWindowTitle(LT(machine_, "c_Title"));
   m_list = new QTableWidget(kLampRows, kLampCols);
   QStringList headers;
-  for (int c = 0; c < kLampCols; ++c) headers << ColumnTitle(c);
+  for (int c = 0; c < kLampCols; ++c) headers << ColumnTitle(machine_, c);
   m_list->setHorizontalHeaderLabels(headers);
   m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
   m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -399,14 +402,14 @@ CDialogLampMachineList::CDialogLampMachineList(std::string appDir, QWidget* pare
   m_editFinish->setEnabled(false);
   m_editUnfinish->setEnabled(false);
   auto* counts = new QFormLayout;
-  counts->addRow(LT("c_CountSet"), m_editSet);
-  counts->addRow(LT("c_CountFinish"), m_editFinish);
-  counts->addRow(LT("c_CountUnfinish"), m_editUnfinish);
-  counts->addRow(LT("c_CountChange"), m_editChange);
-  auto* add = new QPushButton(LT("c_Add"));
-  auto* modify = new QPushButton(LT("c_Modify"));
-  auto* del = new QPushButton(LT("c_Delete"));
-  auto* confirm = new QPushButton(LT("c_ConfirmCounts"));
+  counts->addRow(LT(machine_, "c_CountSet"), m_editSet);
+  counts->addRow(LT(machine_, "c_CountFinish"), m_editFinish);
+  counts->addRow(LT(machine_, "c_CountUnfinish"), m_editUnfinish);
+  counts->addRow(LT(machine_, "c_CountChange"), m_editChange);
+  auto* add = new QPushButton(LT(machine_, "c_Add"));
+  auto* modify = new QPushButton(LT(machine_, "c_Modify"));
+  auto* del = new QPushButton(LT(machine_, "c_Delete"));
+  auto* confirm = new QPushButton(LT(machine_, "c_ConfirmCounts"));
   auto* ok = new QPushButton("OK");
   connect(add, &QPushButton::clicked, this, &CDialogLampMachineList::OnAdd);
   connect(modify, &QPushButton::clicked, this, &CDialogLampMachineList::OnModify);
@@ -419,7 +422,7 @@ CDialogLampMachineList::CDialogLampMachineList(std::string appDir, QWidget* pare
   v->addWidget(m_list);
   v->addLayout(counts);
   v->addLayout(buttons);
-  counters_ = CurrentLampCounters();
+  counters_ = CurrentLampCounters(machine_);
   m_editSet->setValue(counters_.m_CountSet);
   m_editFinish->setValue(counters_.m_CountFinish);
   m_editUnfinish->setValue(counters_.m_CountUnfinish);
@@ -428,7 +431,7 @@ CDialogLampMachineList::CDialogLampMachineList(std::string appDir, QWidget* pare
 }
 
 void CDialogLampMachineList::Refresh() {
-  auto& t = LampPointTable::Instance();
+  auto& t = machine_.Part<LampPointTable>();
   for (int r = 0; r < kLampRows; ++r) {
     const auto row = t.Row(r);
     for (int c = 0; c < kLampCols; ++c) {
@@ -449,9 +452,9 @@ bool CDialogLampMachineList::RunEditor(CDialogLampMachineEdit& e) {
 }
 
 void CDialogLampMachineList::OnAdd() {
-  auto& t = LampPointTable::Instance();
+  auto& t = machine_.Part<LampPointTable>();
   if (t.PointCount() >= kLampMaxPoints) return;
-  CDialogLampMachineEdit e(this);
+  CDialogLampMachineEdit e(machine_, this);
   if (!RunEditor(e)) return;
   t.AddPoint(e.Values());
   Refresh();
@@ -459,9 +462,9 @@ void CDialogLampMachineList::OnAdd() {
 
 void CDialogLampMachineList::OnModify() {
   const int r = SelectedRow();
-  auto& t = LampPointTable::Instance();
+  auto& t = machine_.Part<LampPointTable>();
   if (r < 0 || !t.RowUsed(r)) return;
-  CDialogLampMachineEdit e(this);
+  CDialogLampMachineEdit e(machine_, this);
   e.SetValues(t.Values(r), r / 2 + 1, t.Platform(r));
   if (!RunEditor(e)) return;
   t.ModifyRow(r, e.Values());
@@ -471,7 +474,7 @@ void CDialogLampMachineList::OnModify() {
 void CDialogLampMachineList::OnDelete() {
   const int r = SelectedRow();
   if (r < 0) return;
-  if (LampPointTable::Instance().DeleteRowPoint(r)) Refresh();
+  if (machine_.Part<LampPointTable>().DeleteRowPoint(r)) Refresh();
 }
 
 void CDialogLampMachineList::OnConfirmCounts() {
@@ -501,29 +504,33 @@ void CDialogLampMachineList::accept() {
   if (!m_editChange->Read()) return;
   counters_.m_CountSet = static_cast<int>(*set);
   {
-    std::lock_guard lk(Counters().mutex);
-    Counters().value = counters_;
+    auto& kept = Counters(machine_);
+    std::lock_guard lk(kept.mutex);
+    kept.value = counters_;
   }
   if (!counters_.Save(appDir_)) smt::platform::ShowMessage("Failed to save the lamp machine counters !");
   QDialog::accept();
 }
 
-void LoadLampMachineCounters(const std::string& appDir) {
-  std::lock_guard lk(Counters().mutex);
-  Counters().value = LampCounters::Load(appDir);
+void LoadLampMachineCounters(smt::Machine& machine, const std::string& appDir) {
+  auto& kept = Counters(machine);
+  std::lock_guard lk(kept.mutex);
+  kept.value = LampCounters::Load(appDir);
 }
 
-LampCounters CurrentLampCounters() {
-  std::lock_guard lk(Counters().mutex);
-  return Counters().value;
+LampCounters CurrentLampCounters(smt::Machine& machine) {
+  auto& kept = Counters(machine);
+  std::lock_guard lk(kept.mutex);
+  return kept.value;
 }
 
-void SetCurrentLampCounters(const LampCounters& counters) {
-  std::lock_guard lk(Counters().mutex);
-  Counters().value = counters;
+void SetCurrentLampCounters(smt::Machine& machine, const LampCounters& counters) {
+  auto& kept = Counters(machine);
+  std::lock_guard lk(kept.mutex);
+  kept.value = counters;
 }
 
-void OpenLampMachineListDialog(QWidget* parent, const std::string& appDir) {
-  CDialogLampMachineList dlg(appDir, parent);
+void OpenLampMachineListDialog(smt::Machine& machine, QWidget* parent, const std::string& appDir) {
+  CDialogLampMachineList dlg(machine, appDir, parent);
   dlg.exec();
 }

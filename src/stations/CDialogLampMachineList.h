@@ -9,6 +9,10 @@
 #include "platform/NumberEdit.h"
 #include "stations/LampPointTable.h"
 
+namespace smt {
+class Machine;
+}
+
 class QTableWidget;
 class QPushButton;
 class QLabel;
@@ -17,7 +21,7 @@ class QLabel;
 class CDialogLampMachineEdit : public QDialog {
   Q_OBJECT
  public:
-  explicit CDialogLampMachineEdit(QWidget* parent = nullptr);
+  explicit CDialogLampMachineEdit(smt::Machine& machine, QWidget* parent = nullptr);
   // The values shown, the point (1..10, 0 none) and the platform (1, 2, 0 none).
   void SetValues(const smt::stations::LampPointValues& v, int point, int platform);
   smt::stations::LampPointValues Values() const;
@@ -43,6 +47,7 @@ class CDialogLampMachineEdit : public QDialog {
   void accept() override;
 
  private:
+  smt::Machine& machine_;
   QLabel* m_point = nullptr;
   int m_pointNumber = 0, m_platformNumber = 0;
   QLabel* m_platform = nullptr;
@@ -59,7 +64,7 @@ class CDialogLampMachineEdit : public QDialog {
 class CDialogLampMachineList : public QDialog {
   Q_OBJECT
  public:
-  CDialogLampMachineList(std::string appDir, QWidget* parent = nullptr);
+  CDialogLampMachineList(smt::Machine& machine, std::string appDir, QWidget* parent = nullptr);
 
   // Column titles of the 40 columns.
   static const std::vector<std::string>& ColumnTitles();
@@ -83,14 +88,15 @@ class CDialogLampMachineList : public QDialog {
 
  private:
   bool RunEditor(CDialogLampMachineEdit& e);
+  smt::Machine& machine_;
   std::string appDir_;
   smt::stations::LampCounters counters_;
 };
 
 // The view's counters at start-up ([LampMachineListConfig]) and the main
 // menu command 33185 (view.RegisterDialog).
-void LoadLampMachineCounters(const std::string& appDir);
-smt::stations::LampCounters CurrentLampCounters();
+void LoadLampMachineCounters(smt::Machine& machine, const std::string& appDir);
+smt::stations::LampCounters CurrentLampCounters(smt::Machine& machine);
 // The runs count boards made here; the table's OK stores them.
-void SetCurrentLampCounters(const smt::stations::LampCounters& counters);
-void OpenLampMachineListDialog(QWidget* parent, const std::string& appDir);
+void SetCurrentLampCounters(smt::Machine& machine, const smt::stations::LampCounters& counters);
+void OpenLampMachineListDialog(smt::Machine& machine, QWidget* parent, const std::string& appDir);

@@ -35,8 +35,8 @@ const char* kTestKeys[6] = {"SetCover.C_StepTest",  "SetCover.C_CollectTest",   
                             "SetCover.C_CoverTest", "SetCover.C_BlankCoverTest", "SetCover.C_LockTest"};
 }  // namespace
 
-CDialogSetCover::CDialogSetCover(std::string appDir, const std::string& language, QWidget* parent)
-    : QDialog(parent), appDir_(std::move(appDir)), texts_(CoverTapeTextTable()) {
+CDialogSetCover::CDialogSetCover(smt::Machine& machine, std::string appDir, const std::string& language, QWidget* parent)
+    : QDialog(parent), machine_(machine), appDir_(std::move(appDir)), texts_(CoverTapeTextTable()) {
   auto* grid = new QGridLayout;
   for (int i = 0; i < 7; ++i) {
     m_labels[i] = new QLabel;
@@ -81,7 +81,7 @@ bool CDialogSetCover::TakeValues(CoverTapeSettings& out) {
 
 void CDialogSetCover::OnTest(int test) {
   // Guards first, in their order, then the values.
-  if (!smt::CurrentMachine().connected.load() || !smt::CurrentMachine().resetDone.load() || smt::CurrentMachine().machineBusy.load()) {
+  if (!machine_.connected.load() || !machine_.resetDone.load() || machine_.machineBusy.load()) {
     StartCoverTest(test, {}, DefaultCoverTapeIo());  // reports the refusal
     return;
   }

@@ -8,13 +8,17 @@
 #include "stations/CoverTapeSettings.h"
 #include "stations/StationTexts.h"
 
+namespace smt {
+class Machine;
+}
+
 class QLabel;
 class QPushButton;
 
 class CDialogSetCover : public QDialog {
   Q_OBJECT
  public:
-  CDialogSetCover(std::string appDir, const std::string& language, QWidget* parent = nullptr);
+  CDialogSetCover(smt::Machine& machine, std::string appDir, const std::string& language, QWidget* parent = nullptr);
 
   void LoadConfig(const std::string& appDir);
   void LoadLanguage(const std::string& appDir, const std::string& language);
@@ -30,6 +34,7 @@ class CDialogSetCover : public QDialog {
   void accept() override;
 
  private:
+  smt::Machine& machine_;
   std::string appDir_;
   smt::stations::StationTexts texts_;
   QLabel* m_labels[7] = {};

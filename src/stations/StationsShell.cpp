@@ -14,26 +14,32 @@
 
 namespace smt::stations {
 
-void LoadStationSettings(const std::string& appDir) {
+void LoadStationSettings(smt::Machine& machine, const std::string& appDir) {
   CDialogAutoTransport::LoadConfig(appDir);
-  DippingStation::Instance().SetSettings(DippingStationSettings::Load(appDir));
-  LabelingMachine::Instance().SetSettings(LabelingSettings::Load(appDir));
-  LoadLampMachineCounters(appDir);
-  LampPointTable::Instance().Clear();
+  machine.Part<DippingStation>().SetSettings(DippingStationSettings::Load(appDir));
+  machine.Part<LabelingMachine>().SetSettings(LabelingSettings::Load(appDir));
+  LoadLampMachineCounters(machine, appDir);
+  machine.Part<LampPointTable>().Clear();
 }
 
 void LoadStationLanguages(const std::string& appDir, const std::string& language) {
   CDialogAutoTransport::LoadLanguage(appDir, language);
 }
 
-void OpenDippingStation(QWidget* parent, const std::string& appDir, const std::string& language) {
-  OpenDippingStationDialog(parent, appDir, language);
+void OpenDippingStation(smt::Machine& machine, QWidget* parent, const std::string& appDir, const std::string& language) {
+  OpenDippingStationDialog(machine, parent, appDir, language);
 }
-void OpenConveyor(QWidget* parent, const std::string& appDir) { OpenConveyorDialog(parent, appDir); }
-void OpenLabelingSettings(QWidget* parent, const std::string& appDir) { OpenLabelingDialog(parent, appDir); }
-void OpenLampMachineTable(QWidget* parent, const std::string& appDir) { OpenLampMachineListDialog(parent, appDir); }
-void OpenCoverTape(QWidget* parent, const std::string& appDir, const std::string& language) {
-  CDialogSetCover dlg(appDir, language, parent);
+void OpenConveyor(smt::Machine& machine, QWidget* parent, const std::string& appDir) {
+  OpenConveyorDialog(machine, parent, appDir);
+}
+void OpenLabelingSettings(smt::Machine& machine, QWidget* parent, const std::string& appDir) {
+  OpenLabelingDialog(machine, parent, appDir);
+}
+void OpenLampMachineTable(smt::Machine& machine, QWidget* parent, const std::string& appDir) {
+  OpenLampMachineListDialog(machine, parent, appDir);
+}
+void OpenCoverTape(smt::Machine& machine, QWidget* parent, const std::string& appDir, const std::string& language) {
+  CDialogSetCover dlg(machine, appDir, language, parent);
   dlg.exec();
 }
 

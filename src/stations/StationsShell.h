@@ -8,24 +8,27 @@
 #include <vector>
 
 class QWidget;
+namespace smt {
+class Machine;
+}
 
 namespace smt::stations {
 
 // Start-up (the view's first initial update): conveyor, dipping station,
 // cover tape counters are read by the strategy page itself, labeling, lamp
-// counters.
-void LoadStationSettings(const std::string& appDir);
+// counters, on `machine`.
+void LoadStationSettings(smt::Machine& machine, const std::string& appDir);
 // Every language switch.
 void LoadStationLanguages(const std::string& appDir, const std::string& language);
 
 // Menu commands: 33291 dipping station, 33181 conveyor, 33338 labeling
-// settings, 33185 lamp machine table.
-void OpenDippingStation(QWidget* parent, const std::string& appDir, const std::string& language);
-void OpenConveyor(QWidget* parent, const std::string& appDir);
-void OpenLabelingSettings(QWidget* parent, const std::string& appDir);
-void OpenLampMachineTable(QWidget* parent, const std::string& appDir);
+// settings, 33185 lamp machine table; each edits the stations of `machine`.
+void OpenDippingStation(smt::Machine& machine, QWidget* parent, const std::string& appDir, const std::string& language);
+void OpenConveyor(smt::Machine& machine, QWidget* parent, const std::string& appDir);
+void OpenLabelingSettings(smt::Machine& machine, QWidget* parent, const std::string& appDir);
+void OpenLampMachineTable(smt::Machine& machine, QWidget* parent, const std::string& appDir);
 // The cover-tape page, opened by the strategy page's "设置" button.
-void OpenCoverTape(QWidget* parent, const std::string& appDir, const std::string& language);
+void OpenCoverTape(smt::Machine& machine, QWidget* parent, const std::string& appDir, const std::string& language);
 
 // The job's lamp-point rows (machine type 4 side file).
 std::vector<std::string> LampRowsForJob();

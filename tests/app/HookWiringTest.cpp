@@ -125,7 +125,7 @@ TEST_F(ShellTest, ConnectionsBelongToTheMachineTheShellStartedOn) {
       {"feeder source", [] { return static_cast<bool>(smt::job::TheFeederSource().listRows); }},
       {"part editors' jog", [] { return static_cast<bool>(smt::job::PartEditorHooksOf(smt::CurrentMachine()).jog); }},
       {"fly-camera inputs", [] { return smt::job::FlyCameraInputsHook().connected(); }},
-      {"pulse follow-up", [] { return smt::settings::PulseCommitted().connected(); }},
+      {"pulse follow-up", [] { return smt::settings::PulseCommitted(smt::CurrentMachine()).connected(); }},
   };
   for (const auto& c : connections) EXPECT_TRUE(c.connected()) << c.what;
   smt::Machine other;

@@ -57,7 +57,7 @@ class LabelingShell : public LampShell {
                                  frame = scene.Render();
                                  return true;
                                });
-    page = std::make_unique<CDialogLabelingSet>(dir.str(), view);
+    page = std::make_unique<CDialogLabelingSet>(smt::CurrentMachine(), dir.str(), view);
     Pump([&] { return sim->LastReceived(0x60).has_value(); });
   }
   void TearDown() override {

@@ -57,8 +57,8 @@ TEST_F(LampShell, DispensingModesPutEveryDotOnItsMeasuredTarget) {
     const int row = c.platforms[1] == 1 ? 0 : 1;
     EXPECT_NEAR(std::atoi(smt::stations::LampPointTable::Instance().Cell(row, 5).c_str()),
                 disp[static_cast<size_t>(c.platforms[1])][0] * kPulse, 2);
-    EXPECT_EQ(CurrentLampCounters().m_CountFinish, 0);
-    EXPECT_EQ(CurrentLampCounters().m_CountUnfinish, 2);
+    EXPECT_EQ(CurrentLampCounters(smt::CurrentMachine()).m_CountFinish, 0);
+    EXPECT_EQ(CurrentLampCounters(smt::CurrentMachine()).m_CountUnfinish, 2);
     EXPECT_EQ(sim->BadFrames(), 0u);
     // The next mode starts where the board stands after the homing.
     ASSERT_TRUE(Pump([] { return smt::CurrentMachine().resetDone.load(); }));

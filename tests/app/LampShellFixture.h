@@ -195,7 +195,7 @@ class LampShell : public ShellTest {
     c.m_CountSet = 2;
     c.m_CountFinish = 0;
     c.m_CountUnfinish = 2;
-    SetCurrentLampCounters(c);
+    SetCurrentLampCounters(smt::CurrentMachine(), c);
   }
 
   // What the board took and what the operator was told, for a failure report.

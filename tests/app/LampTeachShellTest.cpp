@@ -17,7 +17,7 @@ class LampTeach : public LampShell {
     StartConnected();
     LoadJob({{100, -100, 5, -3, {0.5, 0.2}, {1.0, -0.5}, {-1.0, 0.5}}});
     InstallMarkCamera();
-    editor = std::make_unique<CDialogLampMachineEdit>(view);
+    editor = std::make_unique<CDialogLampMachineEdit>(smt::CurrentMachine(), view);
     editor->SetValues(ValuesOf(points[0]), 1, 1);
   }
   void TearDown() override {

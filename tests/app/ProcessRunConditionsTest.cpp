@@ -316,7 +316,7 @@ void ProcessRunConditions::RunLamp(const ProcessCondition& c) {
   counters.m_CountSet = 2;
   counters.m_CountFinish = 0;
   counters.m_CountUnfinish = 2;
-  SetCurrentLampCounters(counters);
+  SetCurrentLampCounters(smt::CurrentMachine(), counters);
   smt::run::SmtStrategy st = smt::run::Strategy();
   st.m_RunSelect = c.lampMode;
   smt::run::SetStrategy(st);

@@ -23,7 +23,7 @@ TEST_F(ShellTest, StartsWithDefaultsWhenTheSettingsFileIsEmpty) {
   EXPECT_FALSE(f.Action(cmd::kLabelingSet)->isEnabled());
   CSMTView& v = *f.view();
   EXPECT_DOUBLE_EQ(smt::library::TheNozzleLibrary().Settings().m_Distance, 100.0);
-  EXPECT_EQ(CurrentLampCounters().m_CountSet, 1);
+  EXPECT_EQ(CurrentLampCounters(smt::CurrentMachine()).m_CountSet, 1);
   EXPECT_FALSE(CLogFile::Instance().m_bEnable.load());
   EXPECT_EQ(v.m_strMessage[1], "设备正在自动工作，不能操作料架组 !");
   EXPECT_TRUE(messages.service.Texts().empty());
@@ -52,7 +52,7 @@ TEST_F(ShellTest, ReadsMachineTypeLanguageAndSections) {
   CSMTView& v = *f.view();
   EXPECT_DOUBLE_EQ(smt::library::TheNozzleLibrary().Settings().m_Distance, 55.5);
   EXPECT_EQ(smt::library::TheNozzleLibrary().Settings().m_Delay, 30);
-  EXPECT_EQ(CurrentLampCounters().m_CountSet, 4);
+  EXPECT_EQ(CurrentLampCounters(smt::CurrentMachine()).m_CountSet, 4);
   EXPECT_EQ(v.m_VersionNumber.m_V2_04, 1);
   EXPECT_DOUBLE_EQ(smt::stations::DippingStation::Instance().Settings().m_DippingStation_X, 12.5);
   EXPECT_TRUE(CLogFile::Instance().m_bEnable.load());

@@ -93,19 +93,19 @@ QAction* Find(QMenu* m, const std::string& key) {
 }  // namespace
 
 TEST_F(FeederWindowsTest, SortingByNumberPutsSidesInOrderAndNumbersAscending) {
-  CDialogFeedList p;
+  CDialogFeedList p(smt::CurrentMachine());
   Load(p, {Row("W10"), Row("S1"), Row("N3"), Row("W9"), Row("G1"), Row("7"), Row("E2")});
   p.SortByColumn(0);
   EXPECT_EQ(Numbers(p), (std::vector<std::string>{"7", "E2", "S1", "W9", "W10", "N3", "G1"}));
   EXPECT_LT(CDialogFeedList::CompareRows("2.5", "10", 4), 0);
   EXPECT_GT(CDialogFeedList::CompareRows("b", "B", 1), 0);
-  CDialogFeedList empty;
+  CDialogFeedList empty(smt::CurrentMachine());
   empty.SortByColumn(0);
   EXPECT_EQ(empty.RowCount(), 0);
 }
 
 TEST_F(FeederWindowsTest, PasteNumbersAfterTheHighestOfTheSideAndTheGroupFollowsTheSource) {
-  CDialogFeedList p;
+  CDialogFeedList p(smt::CurrentMachine());
   Load(p, {Row("W1"), Row("W3"), Row("W7")});
   p.List()->selectRow(1);
   p.OnCopyFeeder();
@@ -121,13 +121,13 @@ TEST_F(FeederWindowsTest, PasteNumbersAfterTheHighestOfTheSideAndTheGroupFollows
   p.List()->clearSelection();
   p.OnPasteFeeder();
   EXPECT_EQ(Numbers(p).back(), "W9");
-  CDialogFeedList q;
+  CDialogFeedList q(smt::CurrentMachine());
   q.OnPasteFeeder();
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"请先复制料架 !"});
 }
 
 TEST_F(FeederWindowsTest, ClickTogglesTheMarkAndDeleteAsksBeforeCheckingTheSelection) {
-  CDialogFeedList p;
+  CDialogFeedList p(smt::CurrentMachine());
   Load(p, {Row("W1"), Row("W2")});
   p.List()->selectRow(0);
   p.OnClickRow();
@@ -159,7 +159,7 @@ TEST_F(FeederWindowsTest, ClickTogglesTheMarkAndDeleteAsksBeforeCheckingTheSelec
 // Without a chosen row the menu still opens, with nothing in the way of
 // "add feeder": no message, the row's entries greyed.
 TEST_F(FeederWindowsTest, RightClickWithoutSelectionOffersAddAndGreysTheRowItems) {
-  CDialogFeedList p;
+  CDialogFeedList p(smt::CurrentMachine());
   Load(p, {Row("W1")});
   p.OnRightClick();
   EXPECT_TRUE(messages.service.Texts().empty()) << messages.service.Texts().front();
@@ -180,7 +180,7 @@ TEST_F(FeederWindowsTest, RightClickWithoutSelectionOffersAddAndGreysTheRowItems
 }
 
 TEST_F(FeederWindowsTest, AddingAndEditingGoThroughTheEditorFields) {
-  CDialogFeedList p;
+  CDialogFeedList p(smt::CurrentMachine());
   Load(p, {Row("W1")});
   p.runEditor = [&] {
     FeederEditFields f;
@@ -226,7 +226,7 @@ TEST_F(FeederWindowsTest, LanguageSwitchTranslatesRowsButNotTheDippingModes) {
     smt::CurrentMachine().names.feedTypeNames[static_cast<size_t>(9 + m)] = en[m];
     smt::CurrentMachine().names.feedTypeNames[static_cast<size_t>(18 + m)] = en[m];
   }
-  CDialogFeedList p;
+  CDialogFeedList p(smt::CurrentMachine());
   Load(p, {Row("W1"), Row("S2", "CL_浸渍站")});
   smt::CurrentMachine().languageSet = 1;
   p.LoadLanguage("/nonexistent", "English");
@@ -240,7 +240,7 @@ TEST_F(FeederWindowsTest, LanguageSwitchTranslatesRowsButNotTheDippingModes) {
 }
 
 TEST_F(FeederWindowsTest, TestsAreRefusedByTheGuardsAndWithoutARow) {
-  CDialogFeedList p;
+  CDialogFeedList p(smt::CurrentMachine());
   Load(p, {Row("W1")});
   p.m_nSelectedRow = 0;
   EXPECT_FALSE(p.StartTest(9));
@@ -267,7 +267,7 @@ TEST_F(FeederWindowsTest, TestsAreRefusedByTheGuardsAndWithoutARow) {
 }
 
 TEST_F(FeederWindowsTest, EditorConfirmChecksAndFeedModeChoices) {
-  CDialogFeedList p;
+  CDialogFeedList p(smt::CurrentMachine());
   Load(p, {Row("W1"), Row("W2")});
   CDialogFeedEdit* e = p.Editor();
   p.m_nSelectedRow = 0;
@@ -311,7 +311,7 @@ TEST_F(FeederWindowsTest, EditorConfirmChecksAndFeedModeChoices) {
 }
 
 TEST_F(FeederWindowsTest, GroupManagerKeepsNamesUniqueAndTheCurrentGroup) {
-  CDialogFeedList p;
+  CDialogFeedList p(smt::CurrentMachine());
   Load(p, {Row("W1")});
   CDialogFeedGroup* g = p.GroupManager();
   g->OnInitDialog();
@@ -342,7 +342,7 @@ TEST_F(FeederWindowsTest, GroupManagerKeepsNamesUniqueAndTheCurrentGroup) {
 }
 
 TEST_F(FeederWindowsTest, TrayDialogNumbersCellsAndStoresPresence) {
-  CDialogFeedList p;
+  CDialogFeedList p(smt::CurrentMachine());
   Load(p, {Row("G1", "托盘")});
   p.Table().AllocTrayGrid(3, 4);
   CDialogGridBox* t = p.Editor()->GridBox();
@@ -377,7 +377,7 @@ TEST_F(FeederWindowsTest, TrayDialogNumbersCellsAndStoresPresence) {
 
 TEST_F(FeederWindowsTest, AutomaticFeederClicksNeedTheConnection) {
   AutoFeeders::Instance().Reset();
-  CDialogAutoFeed d;
+  CDialogAutoFeed d(smt::CurrentMachine());
   d.OnInitDialog();
   d.OnGridClick(1, 3);
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Machine is not connection !"});
@@ -400,7 +400,7 @@ TEST_F(FeederWindowsTest, AutomaticFeederClicksNeedTheConnection) {
 TEST_F(FeederWindowsTest, ShellWiringLoadsAtStartUpAndSavesBackWithoutLosingTheLines) {
   const auto dir = std::filesystem::temp_directory_path() / ("feeder-shell-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
-  CDialogFeedList p;
+  CDialogFeedList p(smt::CurrentMachine());
   std::vector<std::string> frameLines = Lines({Row("W1"), Row("W2")});
   std::vector<std::function<void(const std::string&)>> steps;
   std::map<int, std::function<void(QWidget*)>> dialogs;
@@ -409,7 +409,7 @@ TEST_F(FeederWindowsTest, ShellWiringLoadsAtStartUpAndSavesBackWithoutLosingTheL
   w.registerDialog = [&](int id, std::function<void(QWidget*)> open) { dialogs[id] = std::move(open); };
   w.panel = [&] { return &p; };
   w.feedLines = [&] { return frameLines; };
-  InstallFeederSubsystem(w);
+  InstallFeederSubsystem(smt::CurrentMachine(), w);
   ASSERT_EQ(steps.size(), 1u);
   EXPECT_EQ(dialogs.count(32857), 1u);
   EXPECT_EQ(dialogs.count(33100), 1u);
@@ -417,8 +417,8 @@ TEST_F(FeederWindowsTest, ShellWiringLoadsAtStartUpAndSavesBackWithoutLosingTheL
   EXPECT_EQ(p.RowCount(), 2);
   EXPECT_FALSE(frameLines.empty());  // the frame keeps its lines
   p.Table().PasteRowAfter("W2", "W3");
-  SaveFeederState(&p, frameLines, dir.string());
-  CDialogFeedList q;
+  SaveFeederState(smt::CurrentMachine(), &p, frameLines, dir.string());
+  CDialogFeedList q(smt::CurrentMachine());
   auto copy = frameLines;
   ASSERT_TRUE(q.LoadFromLines(copy));
   EXPECT_EQ(q.Table().CurrentRowCount(), 3);
@@ -432,7 +432,7 @@ TEST_F(FeederWindowsTest, ShellWiringLoadsAtStartUpAndSavesBackWithoutLosingTheL
 #include "settings/SettingsStores.h"
 
 TEST_F(FeederWindowsTest, FeedTestCountsTheQuantityDownOnlyAboveZero) {
-  CDialogFeedList p;
+  CDialogFeedList p(smt::CurrentMachine());
   FeederCells a = Row("Q1");  // an unknown side: the worker refuses and ends
   a[kCellQuantity] = "3";
   FeederCells b = Row("Q2");
@@ -457,7 +457,7 @@ TEST_F(FeederWindowsTest, FeedTestCountsTheQuantityDownOnlyAboveZero) {
 }
 
 TEST_F(FeederWindowsTest, PackageUpdateAndOriginShiftRewriteListAndGroup) {
-  CDialogFeedList p;
+  CDialogFeedList p(smt::CurrentMachine());
   FeederCells a = Row("W1");
   a[kCellPackage] = "0603";
   Load(p, {a, Row("W2")});
@@ -492,7 +492,7 @@ TEST_F(FeederWindowsTest, EditorTeachButtonsTakeTheMachinePosition) {
   smt::settings::BasicSettings basic = savedBasic;
   basic.m_X_CameraToNozzle1 = 2;
   store.SetBasic(basic);
-  CDialogFeedList p;
+  CDialogFeedList p(smt::CurrentMachine());
   Load(p, {Row("W1")});
   CDialogFeedEdit* e = p.Editor();
   smt::CurrentMachine().curX = 12345;
@@ -519,7 +519,7 @@ TEST_F(FeederWindowsTest, EditorTeachButtonsTakeTheMachinePosition) {
 }
 
 TEST_F(FeederWindowsTest, NextStoresTheRowAndMovesOnUntilTheLast) {
-  CDialogFeedList p;
+  CDialogFeedList p(smt::CurrentMachine());
   Load(p, {Row("W1"), Row("W2")});
   p.List()->selectRow(0);
   p.runEditor = [] { return false; };
@@ -549,7 +549,7 @@ TEST_F(FeederWindowsTest, NextStoresTheRowAndMovesOnUntilTheLast) {
 // Closing the program deletes the feeder list panel; its editor, which tells
 // the panel when an edit ends, goes while the panel is still a panel.
 TEST(FeederListPanel, EditorGoesBeforeThePanelItTellsIsTakenApart) {
-  auto panel = std::make_unique<CDialogFeedList>();
+  auto panel = std::make_unique<CDialogFeedList>(smt::CurrentMachine());
   CDialogFeedEdit* editor = panel->Editor();
   ASSERT_NE(editor, nullptr);
   bool panelWhole = false;
@@ -575,7 +575,7 @@ TEST_F(FeederWindowsTest, EditorJogPadDrivesTheJogPanel) {
   const std::vector<Case> cases = {{3, 1, "X+", 0, true},  {3, 1, "Y-", 1, false}, {0, 1, "X-", 0, false},
                                    {4, 1, "Y+", 1, true},  {4, 2, "X-", 9, false}, {4, 2, "Y+", 12, true}};
   const int savedPlatform = smt::link::Runtime().headGroup.load();
-  CDialogFeedList p;
+  CDialogFeedList p(smt::CurrentMachine());
   Load(p, {Row("W1")});
   CDialogFeedEdit* e = p.Editor();
   for (const auto& c : cases) {
@@ -616,7 +616,7 @@ TEST_F(FeederWindowsTest, APackageValueTheFeederCannotHoldLeavesThatFeederAsItWa
   pass.fill(true);
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.slack) + " / " + std::to_string(c.tension));
-    CDialogFeedList p;
+    CDialogFeedList p(smt::CurrentMachine());
     FeederCells a = Row("W1");
     a[kCellPackage] = "0603";
     Load(p, {a, Row("W2")});
@@ -666,7 +666,7 @@ TEST_F(FeederWindowsTest, AShiftPastThePickPointRangeMovesNoFeeder) {
                         {-10004, 9995, true, "-10000.0000", "10000.0000"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.dx) + ", " + std::to_string(c.dy));
-    CDialogFeedList p;
+    CDialogFeedList p(smt::CurrentMachine());
     FeederCells near = Row("W2");
     near[kCellX] = "4.0";  // the same point as W1, spelt otherwise
     near[kCellY] = "+5";
@@ -688,7 +688,7 @@ TEST_F(FeederWindowsTest, AShiftPastThePickPointRangeMovesNoFeeder) {
 // The copy buffer holds the feeder read whole: pasting after the source row
 // changed still gives the feeder as it was copied, flags and all.
 TEST_F(FeederWindowsTest, ThePastedFeederIsTheOneCopied) {
-  CDialogFeedList p;
+  CDialogFeedList p(smt::CurrentMachine());
   Load(p, {Row("W1"), Row("W2")});
   p.List()->selectRow(0);
   p.OnCopyFeeder();

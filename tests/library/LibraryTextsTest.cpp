@@ -37,7 +37,7 @@ TEST(LibraryTexts, EveryLanguageFileGivesTheDialogsTheirTexts) {
     CDialogNozzleList::Environment ne;
     ne.appDir = dir.string();
     ne.language = c.language;
-    CDialogNozzleList nd(nozzles, ne);
+    CDialogNozzleList nd(nozzles, smt::CurrentMachine(), ne);
     EXPECT_EQ(nd.windowTitle().toStdString(), c.nozzleTitle);
     PackEditFields f;
     CDialogPackEdit::Environment pe;

@@ -28,7 +28,7 @@ TEST(LibraryWiring, StartUpTakesTheFramesRowsAndRegistersTheLibraryCommands) {
   w.packRows = &packs;
   w.markRows = &marks;
   librarytest::UseScales(100, 100, 100);
-  InstallLibrarySubsystem(w);
+  InstallLibrarySubsystem(smt::CurrentMachine(), w);
   EXPECT_EQ(commands.size(), 3u);
   EXPECT_TRUE(commands.count(32853) && commands.count(33062) && commands.count(33125));
   ASSERT_EQ(steps.size(), 1u);

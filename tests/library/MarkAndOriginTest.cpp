@@ -74,7 +74,7 @@ TEST(MarkRows, RowFormatsAndTheRunsLookUpByExactName) {
 }
 
 TEST_F(MarkDialogs, ModifyKeepsItsOwnNameRefusesAnotherAndAddStartsFromTheLastValues) {
-  CDialogMarkList d(lib, env);
+  CDialogMarkList d(lib, smt::CurrentMachine(), env);
   d.OnSelectRow(0);
   d.runEditor = [&](CDialogMarkEdit& e) {
     EXPECT_TRUE(e.TryAccept()) << "own name";
@@ -127,7 +127,7 @@ TEST_F(MarkDialogs, CapturesFromTheRelativeZeroAndTheAllowedDeviationInMillimetr
   smt::CurrentMachine().curY = -2001;
   smt::CurrentMachine().machineType = 2;
   MarkEditFields f = Mark("A", 0);
-  CDialogMarkEdit e(f, {});
+  CDialogMarkEdit e(f, smt::CurrentMachine(), {});
   e.OnCaptureX();
   e.OnCaptureY();
   EXPECT_EQ(e.Edit("mark1X")->text().toStdString(), "0.0000");

@@ -61,14 +61,14 @@ TEST_F(NozzleDialog, HeadChoicesFollowTheMachineType) {
   } cases[] = {{0, 1}, {1, 1}, {2, 2}, {5, 2}, {10, 2}, {3, 4}, {7, 8}, {8, 8}, {4, 0}, {6, 0}, {9, 0}};
   for (const auto& c : cases) {
     smt::CurrentMachine().machineType = c.type;
-    CDialogNozzleList d(lib, env);
+    CDialogNozzleList d(lib, smt::CurrentMachine(), env);
     EXPECT_EQ(static_cast<size_t>(d.HeadCombo()->count()), c.heads) << "type " << c.type;
   }
 }
 
 TEST_F(NozzleDialog, KeptNozzleOfTheStrategyShowsOnOpening) {
   librarytest::UseStrategy(1, 0, 1);
-  CDialogNozzleList d(lib, env);
+  CDialogNozzleList d(lib, smt::CurrentMachine(), env);
   EXPECT_EQ(d.HeadLabel(1)->text().toStdString(), "1");
   EXPECT_EQ(d.List()->item(0, 0)->data(Qt::UserRole).toInt(), 1) << "empty-seat icon";
   EXPECT_EQ(d.List()->item(1, 0)->data(Qt::UserRole).toInt(), 0);
@@ -79,7 +79,7 @@ TEST_F(NozzleDialog, KeptNozzleOfTheStrategyShowsOnOpening) {
 TEST_F(NozzleDialog, SixSeatLibraryOnlyModifiesAndOffersTheMenuForTheFirstSixRows) {
   librarytest::UseStrategy(1, 0, 0);
   for (int i = 2; i < 8; ++i) lib.m_NozzleRows.push_back(lib.m_NozzleRows[0]);
-  CDialogNozzleList d(lib, env);
+  CDialogNozzleList d(lib, smt::CurrentMachine(), env);
   EXPECT_FALSE(d.AddButton()->isEnabled());
   EXPECT_FALSE(d.DeleteButton()->isEnabled());
   EXPECT_FALSE(d.MagazineBox()->isEnabled());
@@ -98,7 +98,7 @@ TEST_F(NozzleDialog, SixSeatLibraryOnlyModifiesAndOffersTheMenuForTheFirstSixRow
 }
 
 TEST_F(NozzleDialog, AddAndModifyRebuildTheRowsAndOkStoresEverything) {
-  CDialogNozzleList d(lib, env);
+  CDialogNozzleList d(lib, smt::CurrentMachine(), env);
   d.runEditor = Confirm({{"number", "3"}, {"x", "50.12346"}, {"y", "-20"}, {"note", "C"}, {"vacuum", "35"}});
   d.OnAdd();
   ASSERT_EQ(lib.Count(), 3);
@@ -135,7 +135,7 @@ TEST_F(NozzleDialog, ADelayThatIsNoNumberInItsRangeIsNeverTaken) {
   auto s = lib.Settings();
   s.m_Delay = 250;
   lib.SetSettings(s);
-  CDialogNozzleList d(lib, env);
+  CDialogNozzleList d(lib, smt::CurrentMachine(), env);
   d.DistanceEdit()->setText("25");
   const auto nozzleFile = dir / kNozzleFileName;
   for (const char* text : {"ten", "12abc", "nan", "inf", "1e400", "-1", "10001", "2.5", "", "0x10", "99999999999"}) {
@@ -163,7 +163,7 @@ TEST_F(NozzleDialog, ADelayThatIsNoNumberInItsRangeIsNeverTaken) {
 
 TEST_F(NozzleDialog, AddStopsAtNineteenSeatsAndDeleteLeavesSeatState) {
   for (int i = 2; i < kSeatCount; ++i) lib.m_NozzleRows.push_back(lib.m_NozzleRows[0]);
-  CDialogNozzleList d(lib, env);
+  CDialogNozzleList d(lib, smt::CurrentMachine(), env);
   int runs = 0;
   d.runEditor = [&](CDialogNozzleEdit&) { return ++runs, true; };
   d.OnAdd();
@@ -178,7 +178,7 @@ TEST_F(NozzleDialog, AddStopsAtNineteenSeatsAndDeleteLeavesSeatState) {
 }
 
 TEST_F(NozzleDialog, HeadStateAndColumnTextReachTheList) {
-  CDialogNozzleList d(lib, env);
+  CDialogNozzleList d(lib, smt::CurrentMachine(), env);
   d.List()->item(1, 0)->setText("7");
   d.SetHeadNozzleState(2, 1, true);
   EXPECT_EQ(d.List()->item(1, 0)->text().toStdString(), "2");
@@ -198,7 +198,7 @@ TEST_F(NozzleDialog, EditorRefusesInOrderAndKeepsItsOwnNumber) {
   CDialogNozzleEdit::Environment e;
   e.appDir = dir.string();
   e.numberTaken = [](int n) { return n == 1; };
-  CDialogNozzleEdit d(f, e);
+  CDialogNozzleEdit d(f, smt::CurrentMachine(), e);
   d.Edit("number")->setText("1");
   EXPECT_FALSE(d.TryAccept());
   d.Edit("number")->setText("2");
@@ -223,13 +223,13 @@ TEST_F(NozzleDialog, EditorSeatFieldsFeedTheEntranceAndTheMagazineLocksIt) {
   CDialogNozzleEdit::Environment e;
   e.appDir = dir.string();
   {
-    CDialogNozzleEdit d(f, e);
+    CDialogNozzleEdit d(f, smt::CurrentMachine(), e);
     EXPECT_EQ(d.Edit("entranceX")->text().toStdString(), "11.0000");
     d.Edit("y")->setText("-5.5");
     EXPECT_EQ(d.Edit("entranceY")->text().toStdString(), "-5.5");
   }
   e.nineteenSeat = true;
-  CDialogNozzleEdit d(f, e);
+  CDialogNozzleEdit d(f, smt::CurrentMachine(), e);
   EXPECT_FALSE(d.Edit("entranceX")->isEnabled());
   EXPECT_EQ(d.Edit("entranceX")->text().toStdString(), "10.0000");
 }
@@ -240,7 +240,7 @@ TEST_F(NozzleDialog, UnifyAsksAndWritesTheFieldIntoEveryRow) {
   CDialogNozzleEdit::Environment e;
   e.appDir = dir.string();
   e.setColumnText = [&](int c, const std::string& t) { columns.emplace_back(c, t); };
-  CDialogNozzleEdit d(f, e);
+  CDialogNozzleEdit d(f, smt::CurrentMachine(), e);
   messages.service.QueueAnswer(smt::platform::MsgAnswer::No);
   d.UnifyBox(CDialogNozzleEdit::Unify::PickHeight)->setChecked(true);
   messages.service.QueueAnswer(smt::platform::MsgAnswer::Yes);
@@ -257,7 +257,7 @@ TEST_F(NozzleDialog, ZCaptureAndToZRefuseOutsideTheTravel) {
   NozzleEditFields f{1, "A", 10, -20, -1, 10, -20, -3, 40};
   CDialogNozzleEdit::Environment e;
   e.appDir = dir.string();
-  CDialogNozzleEdit d(f, e);
+  CDialogNozzleEdit d(f, smt::CurrentMachine(), e);
   smt::CurrentMachine().curZ[0] = -1;
   d.OnCapture(CDialogNozzleEdit::Capture::EntranceZ);
   EXPECT_EQ(d.Edit("entranceZ")->text().toStdString(), "-0.0011");

@@ -50,7 +50,7 @@ class SettingsDialogs : public ::testing::Test {
 
 TEST_F(SettingsDialogs, BasicOkRefusesAnyBadFieldAndLeavesEverythingAsItWas) {
   const BasicSettings before = *store.Basic();
-  CDialogSetBasic dlg(store, dir.str(), "Chinese");
+  CDialogSetBasic dlg(smt::CurrentMachine(), store, dir.str(), "Chinese");
   dlg.Edit("m_X_CameraToNozzle1")->setText("12.5");  // valid, exchanged first
   dlg.Edit("m_X_Limit")->setText("0");                // 0.1 .. 10000
   EXPECT_FALSE(dlg.TryAccept());
@@ -65,7 +65,7 @@ TEST_F(SettingsDialogs, BasicOkRefusesAnyBadFieldAndLeavesEverythingAsItWas) {
   } bad[] = {{"m_Y_Limit", "5"}, {"m_ThrowDelay", "50"}, {"m_ChangeDelay", "40000"}, {"m_Exhaust", "abc"},
              {"m_Correction_X2", "1.5"}};
   for (const auto& b : bad) {
-    CDialogSetBasic d(store, dir.str(), "Chinese");
+    CDialogSetBasic d(smt::CurrentMachine(), store, dir.str(), "Chinese");
     d.Edit(b.key)->setText(b.text);
     EXPECT_FALSE(d.TryAccept()) << b.key;
     EXPECT_EQ(*store.Basic(), before) << b.key;
@@ -74,7 +74,7 @@ TEST_F(SettingsDialogs, BasicOkRefusesAnyBadFieldAndLeavesEverythingAsItWas) {
 
 TEST_F(SettingsDialogs, BasicOkCommitsAndRestartFindsTheValues) {
   {
-    CDialogSetBasic dlg(store, dir.str(), "Chinese");
+    CDialogSetBasic dlg(smt::CurrentMachine(), store, dir.str(), "Chinese");
     EXPECT_TRUE(store.m_bDialogOpen);
     dlg.Edit("m_X_CameraToNozzle1")->setText("12.34567");
     dlg.Edit("m_X_Limit")->setText("450");
@@ -96,7 +96,7 @@ TEST_F(SettingsDialogs, BasicCancelLeavesNoTraceEvenOnMachineTypeFour) {
   b.m_ResetToVisualOrigin = 1;
   store.SetBasic(b);
   smt::CurrentMachine().machineType = 4;
-  CDialogSetBasic dlg(store, dir.str(), "Chinese");
+  CDialogSetBasic dlg(smt::CurrentMachine(), store, dir.str(), "Chinese");
   EXPECT_EQ(dlg.Edit("m_Y_Nozzle3ToNozzle1")->text(), "0");
   EXPECT_FALSE(dlg.Check("m_ResetToVisualOrigin")->isChecked());
   EXPECT_FALSE(dlg.Edit("m_Y_Nozzle3ToNozzle1")->isEnabled());
@@ -106,7 +106,7 @@ TEST_F(SettingsDialogs, BasicCancelLeavesNoTraceEvenOnMachineTypeFour) {
 }
 
 TEST_F(SettingsDialogs, BasicMachineTypeZeroGreysTheRightFields) {
-  CDialogSetBasic dlg(store, dir.str(), "Chinese");
+  CDialogSetBasic dlg(smt::CurrentMachine(), store, dir.str(), "Chinese");
   EXPECT_TRUE(dlg.Edit("m_Z_Nozzle2ToFeed")->isEnabled());
   EXPECT_TRUE(dlg.Edit("m_X_Nozzle2ToNozzle1")->isEnabled());
   EXPECT_TRUE(dlg.Edit("m_FeedOverBack")->isEnabled());
@@ -123,7 +123,7 @@ TEST_F(SettingsDialogs, BasicTakeButtonsWriteOnlyTheEdit) {
   store.SetPulse(p);
   smt::CurrentMachine().curX = 12345;
   smt::CurrentMachine().curZ[0] = -400;
-  CDialogSetBasic dlg(store, dir.str(), "Chinese");
+  CDialogSetBasic dlg(smt::CurrentMachine(), store, dir.str(), "Chinese");
   const BasicSettings before = *store.Basic();
   dlg.TakeButton(TeachButton::ThrowX)->click();
   EXPECT_EQ(dlg.Edit("m_X_ThrowPosition")->text(), "12.3451");
@@ -143,7 +143,7 @@ TEST_F(SettingsDialogs, AutoZGuardsInOrder) {
   int started = 0;
   CDialogSetBasic::Hooks hooks;
   hooks.startAutoZ = [&] { ++started; };
-  CDialogSetBasic dlg(store, dir.str(), "Chinese", nullptr, hooks);
+  CDialogSetBasic dlg(smt::CurrentMachine(), store, dir.str(), "Chinese", nullptr, hooks);
   dlg.OnAutoZ();
   smt::CurrentMachine().connected = true;
   dlg.OnAutoZ();
@@ -164,7 +164,7 @@ TEST_F(SettingsDialogs, AutoZGuardsInOrder) {
 TEST_F(SettingsDialogs, PulseGenerateAndCheckWorkOnScratchValuesUntilOk) {
   const PulseSettings before = *store.Pulse();
   {
-    CDialogSetPulse dlg(store, dir.str(), "Chinese");
+    CDialogSetPulse dlg(smt::CurrentMachine(), store, dir.str(), "Chinese");
     dlg.Edit("m_X_Pulse")->setText("1000");
     dlg.OnGenerate();
     EXPECT_EQ(messages.service.Texts().back(), "请选择传动方式 !");
@@ -190,7 +190,7 @@ TEST_F(SettingsDialogs, PulseGenerateAndCheckWorkOnScratchValuesUntilOk) {
   EXPECT_EQ(*store.Pulse(), before);
   EXPECT_FALSE(std::filesystem::exists(dir / "config.ini"));
 
-  CDialogSetPulse dlg(store, dir.str(), "Chinese");
+  CDialogSetPulse dlg(smt::CurrentMachine(), store, dir.str(), "Chinese");
   dlg.Edit("m_Y_Pulse")->setText("0");
   dlg.Edit("m_X_Pulse")->setText("800");
   EXPECT_FALSE(dlg.TryAccept());
@@ -210,7 +210,7 @@ TEST_F(SettingsDialogs, PulseTestRunSwitchesOutputAndRespectsLimits) {
     TestRunPositions CurrentPositions() override { return {}; }
   } runner;
   smt::CurrentMachine().connected = smt::CurrentMachine().resetDone = true;
-  CDialogSetPulse dlg(store, dir.str(), "Chinese", nullptr, &runner);
+  CDialogSetPulse dlg(smt::CurrentMachine(), store, dir.str(), "Chinese", nullptr, &runner);
   dlg.Edit("m_WestWalk_Pulse")->setText("100");
   dlg.RunAxis()->setCurrentIndex(8);  // west walk on machine type 0
   dlg.Edit("testDistance")->setText("5");  // positive: beyond the west limit
@@ -308,7 +308,7 @@ TEST_F(SettingsDialogs, SpeedOkOnTierPageCommitsEverything) {
 TEST_F(SettingsDialogs, MenuCommandsOpenDialogsAndRefuseWhileBusy) {
   SpeedStore speed;
   QWidget parent;
-  SettingsMenuCommands menu(&parent, store, speed, dir.str());
+  SettingsMenuCommands menu(&parent, smt::CurrentMachine(), store, speed, dir.str());
   std::vector<std::string> opened;
   int tabShown = -1;
   menu.SetDialogRunner([&](QDialog& d) {

@@ -31,7 +31,7 @@ TEST(SettingsShellWiring, StartUpLoadsStoresAndRegistersTheSixCommands) {
   w.speedUseLine = [] { return std::string("Reset speed\t"); };
   w.speedRows = [&] { return rows; };
   w.tickActiveTier = [&](int t) { ticked = t; };
-  InstallSettingsSubsystem(w);
+  InstallSettingsSubsystem(smt::CurrentMachine(), w);
   EXPECT_EQ(dialogs.size(), 6u);
   for (int id : {32841, 32843, 32921, 32864, 32862, 32863}) EXPECT_TRUE(dialogs.count(id)) << id;
   ASSERT_EQ(steps.size(), 1u);

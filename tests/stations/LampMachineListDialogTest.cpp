@@ -7,6 +7,7 @@
 #include <QTableWidget>
 #include <filesystem>
 
+#include "core/Machine.h"
 #include "platform/NumberEdit.h"
 #include "platform/MessageService.h"
 #include "stations/CDialogLampMachineList.h"
@@ -20,7 +21,7 @@ TEST(LampMachineListDialogTest, AddModifyDeleteThroughTheEditor) {
   LampPointTable::Instance().Clear();
   const auto dir = std::filesystem::temp_directory_path() / ("lamp-dlg-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
-  CDialogLampMachineList dlg(dir.string());
+  CDialogLampMachineList dlg(smt::CurrentMachine(), dir.string());
   double markX = 1.0;
   dlg.runEditor = [&](CDialogLampMachineEdit& e) {
     static_cast<smt::platform::NumberEdit*>(e.m_fields[1])->setValue(markX);  // cell 3
@@ -55,7 +56,7 @@ TEST(LampMachineListDialogTest, AddModifyDeleteThroughTheEditor) {
 
 TEST(LampMachineListDialogTest, EditorRefusesValveOpeningBelowTheHeight) {
   smt::platform::ScopedRecordingMessages messages;
-  CDialogLampMachineEdit e;
+  CDialogLampMachineEdit e(smt::CurrentMachine());
   static_cast<smt::platform::NumberEdit*>(e.m_fields[14])->setValue(-2.0);  // cell 16 red height
   static_cast<smt::platform::NumberEdit*>(e.m_fields[15])->setValue(-3.0);  // cell 17 red valve open
   static_cast<smt::platform::NumberEdit*>(e.m_fields[10])->setValue(5);

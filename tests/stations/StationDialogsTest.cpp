@@ -45,7 +45,7 @@ TEST_F(StationDialogTest, ConveyorWidthButtonsCheckResetAndRange) {
   s.m_SetWidth = 50;
   s.m_MinRange = s.m_MaxRange = 50;
   ConveyorStation::Instance().SetSettings(s);
-  CDialogAutoTransport dlg(dir.string());
+  CDialogAutoTransport dlg(smt::CurrentMachine(), dir.string());
   dlg.OnPress(1521);
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Out of range !"});
   // Up and down do nothing (no message) when the range is empty.
@@ -73,13 +73,13 @@ TEST_F(StationDialogTest, ConveyorWidthButtonsCheckResetAndRange) {
 TEST_F(StationDialogTest, ConveyorPassThroughOnlyOnBigMachines) {
   ConveyorStation::Instance().SetPassThrough(false);
   {
-    CDialogAutoTransport dlg(dir.string());
+    CDialogAutoTransport dlg(smt::CurrentMachine(), dir.string());
     EXPECT_FALSE(dlg.m_checks[1038]->isEnabled());
     dlg.OnPress(1038);
     EXPECT_FALSE(ConveyorStation::Instance().PassThrough());
   }
   smt::CurrentMachine().machineType = 7;
-  CDialogAutoTransport dlg(dir.string());
+  CDialogAutoTransport dlg(smt::CurrentMachine(), dir.string());
   EXPECT_TRUE(dlg.m_checks[1038]->isEnabled());
   dlg.m_checks[1038]->setChecked(true);  // the click has set it: it was clear
   dlg.OnPress(1038);
@@ -90,7 +90,7 @@ TEST_F(StationDialogTest, ConveyorPassThroughOnlyOnBigMachines) {
 }
 
 TEST_F(StationDialogTest, ConveyorOkSavesAndBusyKeepsItOpen) {
-  CDialogAutoTransport dlg(dir.string());
+  CDialogAutoTransport dlg(smt::CurrentMachine(), dir.string());
   dlg.m_editStartSpeed->setValue(9);
   smt::CurrentMachine().machineBusy = true;
   dlg.accept();
@@ -104,7 +104,7 @@ TEST_F(StationDialogTest, ConveyorOkSavesAndBusyKeepsItOpen) {
 }
 
 TEST_F(StationDialogTest, DippingOkChecksRangesAndSaves) {
-  CDialogDippingStation dlg(dir.string());
+  CDialogDippingStation dlg(smt::CurrentMachine(), dir.string());
   dlg.m_editY->setValue(5.0);  // outside -1000..0
   dlg.accept();
   EXPECT_EQ(messages.service.Texts().size(), 1u);
@@ -118,7 +118,7 @@ TEST_F(StationDialogTest, DippingOkChecksRangesAndSaves) {
 }
 
 TEST_F(StationDialogTest, CoverOkWritesTheSevenKeys) {
-  CDialogSetCover dlg(dir.string(), "Chinese");
+  CDialogSetCover dlg(smt::CurrentMachine(), dir.string(), "Chinese");
   EXPECT_EQ(dlg.m_edits[0]->value(), 1);  // zero in the file loads as 1
   dlg.m_edits[0]->setValue(250);
   dlg.m_edits[5]->setValue(12);
@@ -176,7 +176,7 @@ TEST(LabelingDialogTest, TestPointsCheckTheFeedLimits) {
   s.m_EndX = 300.5;
   s.m_EndY = -250;
   m.SetSettings(s);
-  CDialogLabelingSet dlg(std::filesystem::temp_directory_path().string());
+  CDialogLabelingSet dlg(smt::CurrentMachine(), std::filesystem::temp_directory_path().string());
   dlg.OnTestPoint(1);  // at the limit: allowed (not connected: nothing starts, no message)
   EXPECT_TRUE(messages.service.Texts().empty());
   dlg.OnTestPoint(2);
