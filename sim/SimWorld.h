@@ -80,6 +80,7 @@ struct ViewShape {
   bool circle = false;
   double x = 0, y = 0, width = 0, height = 0, angleDeg = 0;
   int grey = 230;
+  bool operator==(const ViewShape&) const = default;
 };
 
 class SimWorld {

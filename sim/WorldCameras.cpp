@@ -23,6 +23,23 @@ class WorldCamera : public smt::vision::SimulatedCamera {
  private:
   std::weak_ptr<SimWorld> world_;
 };
+// The picture shows the machine as it is when the frame is done: a view
+// that changed during the rendering (a move) is rendered again. Only a
+// change of what the camera sees counts; the board's other commands (reads,
+// outputs) leave the picture as it is, so a frame costs one rendering on a
+// busy link too.
+cv::Mat RenderSettled(const SimWorld& w, int view, const WorldCameraLook& look, double scale,
+                      std::atomic<unsigned>& seed) {
+  cv::Mat picture;
+  std::vector<ViewShape> shapes = w.View(view);
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    picture = RenderView(shapes, look.cols, look.rows, scale, look.noise, seed.fetch_add(1));
+    std::vector<ViewShape> now = w.View(view);
+    if (now == shapes) break;
+    shapes = std::move(now);
+  }
+  return picture;
+}
 }  // namespace
 
 cv::Mat RenderView(const std::vector<ViewShape>& shapes, int cols, int rows, double pixelsPerMm, double noise,
@@ -60,13 +77,7 @@ CaptureDeviceSource MakeWorldCaptureDevices(std::shared_ptr<SimWorld> world, con
         view = channel == 2 ? 1 : channel == 3 ? 2 : 0;
       }
       const double scale = look.pixelsPerMm[static_cast<size_t>(view == 3 ? 1 : view)];
-      cv::Mat picture;
-      for (int attempt = 0; attempt < 3; ++attempt) {
-        const uint64_t version = w->Version();
-        picture = RenderView(w->View(view), look.cols, look.rows, scale, look.noise, seed->fetch_add(1));
-        if (w->Version() == version) break;
-      }
-      return picture;
+      return RenderSettled(*w, view, look, scale, *seed);
     });
   };
   return src;
@@ -85,15 +96,7 @@ WorldCameras MakeWorldCameras(std::shared_ptr<SimWorld> world, const WorldCamera
     cam->SetFrameSource([weak, role, look, seed, scale]() -> cv::Mat {
       auto w = weak.lock();
       if (!w) return {};
-      // The picture shows the machine as it is when the frame is done: a
-      // move during the rendering is rendered again.
-      cv::Mat picture;
-      for (int attempt = 0; attempt < 3; ++attempt) {
-        const uint64_t version = w->Version();
-        picture = RenderView(w->View(role), look.cols, look.rows, scale, look.noise, seed->fetch_add(1));
-        if (w->Version() == version) break;
-      }
-      return picture;
+      return RenderSettled(*w, role, look, scale, *seed);
     });
     if (role == 1) {
       // A trigger pulse's frame shows the machine at the pulse.

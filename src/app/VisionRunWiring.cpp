@@ -65,8 +65,12 @@ LoadedTemplate& OwnMarkTemplate() {
 }
 
 // How long a frame of a vision step may take before the step counts it as
-// none.
-constexpr auto kFrameTimeout = 2000ms;
+// none. The frame is one the camera takes after the request (one already
+// under way shows the machine before its last move), so up to two frame
+// times pass; on a loaded PC a frame's transfer and hand-over take far longer
+// than the camera's own frame time. A camera that gives nothing still ends
+// the step within this, told as a frame that did not come.
+constexpr auto kFrameTimeout = 5000ms;
 
 bool IndustrialFitted(int role) {
   switch (role) {

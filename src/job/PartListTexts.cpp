@@ -110,6 +110,7 @@ std::vector<std::pair<std::string, std::string>> Build() {
       {"PartList.c_Message_28", "没有选择料架 !"},
       {"PartList.c_Message_29", "没有相机 !"},
       {"PartList.c_Message_30", "Mark大小识别失败 !  是-重新识别，否-退出，取消-退出"},
+      {"PartList.c_Message_47", "Mark相机没有送来图像 ! 请检查相机是否掉线 !"},
       {"PartList.c_Message_31", "提示：请手动更换吸嘴 !"},
       {"PartList.c_Message_32", "提示：1号吸嘴堵住，请检查 !"},
       {"PartList.c_Message_33", "提示：2号吸嘴堵住，请检查 !"},

@@ -123,6 +123,14 @@ bool MarkAligner::CheckCamera() {
   return false;
 }
 
+bool MarkAligner::Grab(cv::Mat& frame) {
+  if (io_.grabFrame(frame) && !frame.empty()) return true;
+  // No picture to judge: the camera, not the mark, failed.
+  CLogFile::Instance().Write(true, "Mark camera: no frame came");
+  ShowMessage(Text(kNoFrameKey, kNoFrameText), MsgButtons::Ok, MsgIcon::None);
+  return false;
+}
+
 bool MarkAligner::AlignBoardMarks(const MarkAlignBoard& b, bool inRun) {
   const int32_t t1x = b.mark1X - b.cameraOffsetX + b.cellOriginX;
   const int32_t t1y = b.mark1Y - b.cameraOffsetY + b.cellOriginY;
@@ -182,10 +190,9 @@ bool MarkAligner::MeasureMark(bool inRun) {
   for (int pass = 1; pass <= p_.passes; ++pass) {
     if (io_.sleepMs) io_.sleepMs(p_.collectTimeMs);
     cv::Mat frame;
-    const bool got = io_.grabFrame(frame);
+    if (!Grab(frame)) return false;
     double x = 0, y = 0;
-    CircleResult c;
-    if (got && !frame.empty()) c = RecognizePart(frame, contrast, p_.invert, p_.visualBox, p_.visualZoom, x, y);
+    CircleResult c = RecognizePart(frame, contrast, p_.invert, p_.visualBox, p_.visualZoom, x, y);
     if (!c.found || c.x < 0 || c.radius >= 0.5 * p_.visualBox * p_.visualZoom) {
       CLogFile::Instance().Write(true, "Mark size error !");
       ShowMessage(Text(kMarkSizeKey, kMarkSizeText), MsgButtons::Ok, MsgIcon::None);
@@ -222,12 +229,11 @@ bool MarkAligner::RecognizeMark(const SpecifiedMark& m, int& counterX, int& coun
   for (int pass = 0; pass < bound; ++pass) {
     if (io_.sleepMs) io_.sleepMs(m.collectTimeMs);
     cv::Mat frame;
-    const bool got = io_.grabFrame(frame) && !frame.empty();
+    if (!Grab(frame)) return false;
     double x = 0, y = 0;
     bool found = false;
     if (m.kind == 1) {
-      CircleResult c;
-      if (got) c = RecognizePart(frame, m.contrast, m.invert, m.boxMm, m.zoom, x, y);
+      const CircleResult c = RecognizePart(frame, m.contrast, m.invert, m.boxMm, m.zoom, x, y);
       found = c.found && c.x >= 0 && c.radius < 0.5 * m.boxMm * m.zoom;
       if (found) {
         const double d = 2.0 * c.radius / m.zoom;
@@ -240,8 +246,7 @@ bool MarkAligner::RecognizeMark(const SpecifiedMark& m, int& counterX, int& coun
       }
     } else {
       double a = 0;
-      cv::RotatedRect r(cv::Point2f(-1, -1), cv::Size2f(0, 0), 0);
-      if (got) r = RecognizeSpecialPart(1, frame, m.contrast, m.invert, 0, "", m.boxMm, m.zoom, 0, 0, x, y, a);
+      const cv::RotatedRect r = RecognizeSpecialPart(1, frame, m.contrast, m.invert, 0, "", m.boxMm, m.zoom, 0, 0, x, y, a);
       found = r.center.x >= 0;
       if (found) {
         const double w = r.size.width / m.zoom, h = r.size.height / m.zoom;

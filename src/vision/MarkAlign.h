@@ -103,6 +103,8 @@ inline constexpr const char* kNoCameraKey = "PartList.c_Message_29";
 inline constexpr const char* kNoCameraText = "没有相机 !";
 inline constexpr const char* kMarkSizeKey = "PartList.c_Message_30";
 inline constexpr const char* kMarkSizeText = "Mark大小识别失败 !  是-重新识别，否-退出，取消-退出";
+inline constexpr const char* kNoFrameKey = "PartList.c_Message_47";
+inline constexpr const char* kNoFrameText = "Mark相机没有送来图像 ! 请检查相机是否掉线 !";
 inline constexpr const char* kMarkFailedKey = "PartList.c_Message_38";
 inline constexpr const char* kMarkFailedText = "Mark识别失败 !";
 inline constexpr const char* kMarkToleranceKey = "PartList.c_Message_39";
@@ -144,6 +146,8 @@ class MarkAligner {
   bool Gate();
   void Info(const std::string& line);
   bool CheckCamera();
+  // The next frame of the Mark camera; false, told, when none came.
+  bool Grab(cv::Mat& frame);
   std::string Text(const char* key, const char* def) const;
 
   MarkVisionIo io_;

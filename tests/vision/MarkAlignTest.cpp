@@ -39,6 +39,7 @@ class MarkAlignSimTest : public linktest::MotionSimTest {
     io.cameraReady = [this] { return cameraFitted; };
     io.grabFrame = [this](cv::Mat& f) {
       ++frames;
+      if (!frameComes) return false;
       scene.SetAxis(AxisMm());
       f = scene.Render();
       return true;
@@ -73,6 +74,7 @@ class MarkAlignSimTest : public linktest::MotionSimTest {
 
   SimulatedScene scene{640, 480, 20.0};
   bool cameraFitted = true;
+  bool frameComes = true;  // false: the camera's frame does not come in time
   int frames = 0;
   std::vector<std::string> lines;
   ManualMarkOffsetsMm manual;
@@ -118,21 +120,34 @@ TEST_F(MarkAlignSimTest, FailuresAreReportedAndEndTheAlignment) {
     const char* name;
     double diameter;  // mark drawn
     bool camera;
+    bool frame;  // the camera's frame comes
     std::string message;
   };
+  // A frame that does not come is told as such, not as a mark of the wrong
+  // size, by the board's alignment and by a mark of the caller's choice.
   const std::vector<Case> cases = {
-      {"no camera", 1.0, false, kNoCameraText},
-      {"mark too small", 0.6, true, kMarkSizeText},
-      {"no mark", 0.0, true, kMarkSizeText},
+      {"no camera", 1.0, false, true, kNoCameraText},
+      {"mark too small", 0.6, true, true, kMarkSizeText},
+      {"no mark", 0.0, true, true, kMarkSizeText},
+      {"no frame", 1.0, true, false, kNoFrameText},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     scene.Clear();
     if (c.diameter > 0) scene.AddMark({10.0, 20.0}, c.diameter);
     cameraFitted = c.camera;
+    frameComes = c.frame;
     messages.service.Clear();
     EXPECT_FALSE(Aligner().AlignBoardMarks(Board(40.0, 20.0), true));
     EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{c.message});
+    if (c.frame) continue;
+    messages.service.Clear();
+    frames = 0;
+    SpecifiedMark m;
+    int cx = 0, cy = 0;
+    EXPECT_FALSE(Aligner().RecognizeMark(m, cx, cy));
+    EXPECT_EQ(frames, 1) << "no second look at a camera that gave nothing";
+    EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{kNoFrameText});
   }
 }
 
