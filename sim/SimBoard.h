@@ -86,6 +86,8 @@ class SimBoard {
   // --- faults -----------------------------------------------------------
   // The next n replies (either link) are not sent.
   void DropReplies(int n) { dropReplies_ = n; }
+  // How many of those are still to come (fewer once a reply was withheld).
+  int RepliesLeftToDrop() const { return dropReplies_.load(); }
   // The next n UDP replies go out with a wrong checksum.
   void CorruptReplies(int n) { corruptReplies_ = n; }
   // The next reply to `code` carries `status` (UDP) instead of 0.

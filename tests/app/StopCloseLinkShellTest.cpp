@@ -156,11 +156,16 @@ TEST_F(RunningDemo, StopWithTheBoardSilentHoldsThePartUntilTheOperatorSaysItIsOf
     asked = true;
   };
   smt::platform::MessageService::Install(&looking);
-  sim->DropReplies(1 << 30);
-  PumpUntil([] { return false; }, 100ms);
+  // The Stop comes while the run waits for a reply the board withholds:
+  // pressed as soon as the first one is withheld, well within that
+  // command's own time-out (which, run out first, would count the link as
+  // lost instead).
+  constexpr int kSilent = 1 << 30;
+  sim->DropReplies(kSilent);
+  ASSERT_TRUE(PumpUntil([&] { return sim->RepliesLeftToDrop() < kSilent; }, 10s)) << Messages();
   const auto t0 = std::chrono::steady_clock::now();
   ClickToolbar(109);
-  const bool wasAsked = PumpUntil([&] { return asked.load(); }, 5s);
+  const bool wasAsked = PumpUntil([&] { return asked.load(); }, 20s);
   std::printf("[figure] stop with a silent board, question after %lld ms\n", MsSince(t0));
   EXPECT_TRUE(PumpUntil([&] { return RunOver(); }, 20s));
   smt::platform::MessageService::Install(&messages.service);
