@@ -226,9 +226,14 @@ TEST(CameraPanelTest, LiveViewShowsFramesOfTheSimulatedMarkCamera) {
     panel.LoadConfig(dir.str());
     panel.OnInitDialog(dir.str());
     EXPECT_TRUE(WaitFor([&] { return !panel.LivePicture().isNull(); }));
+    // The grab thread counts a frame in the status after handing it to the
+    // live view: the status is read until it shows a counted frame (the
+    // first reading only starts the rates).
     panel.ShowCameraStatus();
-    std::this_thread::sleep_for(300ms);
-    panel.ShowCameraStatus();
+    EXPECT_TRUE(WaitFor([&] {
+      panel.ShowCameraStatus();
+      return panel.m_nImageHeight == 240;
+    }, 10s));
     EXPECT_TRUE(panel.StatusText().startsWith("Mark_Camera | Size:320*240 | Display FPS:")) << panel.StatusText().toStdString();
     EXPECT_EQ(panel.m_nImageHeight, 240);
     cv::Mat frame;
