@@ -40,7 +40,9 @@ TEST(LargeBlock, EveryByteOfABlockOfEverySizeHoldsWhatWasWritten) {
     SCOPED_TRACE(size);
     auto block = NewByteBlock(size);
     ASSERT_NE(block.get(), nullptr);
-    if (size >= kLargeBlockMin) EXPECT_EQ(reinterpret_cast<uintptr_t>(block.get()) % kHugePageSize, 0u);
+    if (size >= kLargeBlockMin) {
+      EXPECT_EQ(reinterpret_cast<uintptr_t>(block.get()) % kHugePageSize, 0u);
+    }
     for (size_t i = 0; i < size; ++i) block[i] = PatternByte(i);
     size_t wrong = 0;
     for (size_t i = 0; i < size; ++i) wrong += block[i] != PatternByte(i);
