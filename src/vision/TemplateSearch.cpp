@@ -1,6 +1,7 @@
 #include "vision/TemplateSearch.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
@@ -64,6 +65,77 @@ cv::Rect AllPlaces(const cv::Mat& image, const cv::Mat& templ) {
   return {0, 0, image.cols - templ.cols + 1, image.rows - templ.rows + 1};
 }
 
+// The scores of every place of `image`, as ScorePlaces gives them over the
+// whole place map, by one transform of the picture per channel (in double:
+// the products with the template are summed in the frequency domain over
+// all channels and brought back once). Picture and template have each
+// channel's mean taken away first, which changes no score and keeps the
+// sums small. A window flat to within rounding scores 0, as
+// cv::matchTemplate scores it.
+ScoreWindow ScoreAllPlacesByTransform(const cv::Mat& image, const cv::Mat& templ) {
+  const cv::Rect all = AllPlaces(image, templ);
+  const cv::Size size(cv::getOptimalDFTSize(image.cols), cv::getOptimalDFTSize(image.rows));
+  const int cn = image.channels();
+  const cv::Scalar imageMean = cv::mean(image), templMean = cv::mean(templ);
+  std::vector<cv::Mat> imageChannels, templChannels;
+  cv::split(image, imageChannels);
+  cv::split(templ, templChannels);
+  cv::Mat products, picture, pattern, spectrum;
+  double templEnergy = 0;
+  for (int c = 0; c < cn; ++c) {
+    picture = cv::Mat::zeros(size, CV_64F);
+    imageChannels[static_cast<size_t>(c)].convertTo(picture(cv::Rect(0, 0, image.cols, image.rows)), CV_64F, 1.0,
+                                                    -imageMean[c]);
+    pattern = cv::Mat::zeros(size, CV_64F);
+    cv::Mat patternArea = pattern(cv::Rect(0, 0, templ.cols, templ.rows));
+    templChannels[static_cast<size_t>(c)].convertTo(patternArea, CV_64F, 1.0, -templMean[c]);
+    templEnergy += patternArea.dot(patternArea);
+    cv::dft(picture, picture, 0, image.rows);
+    cv::dft(pattern, pattern, 0, templ.rows);
+    cv::mulSpectrums(picture, pattern, spectrum, 0, true);
+    if (c == 0)
+      spectrum.copyTo(products);
+    else
+      products += spectrum;
+  }
+  cv::dft(products, products, cv::DFT_INVERSE | cv::DFT_SCALE | cv::DFT_REAL_OUTPUT, all.height);
+
+  cv::Mat sums, squares;
+  cv::integral(image, sums, squares, CV_64F, CV_64F);
+  const double count = static_cast<double>(templ.total());
+  const double templNorm = std::sqrt(templEnergy);
+  ScoreWindow w;
+  w.offset = all.tl();
+  w.scores.create(all.size(), CV_32F);
+  for (int y = 0; y < all.height; ++y) {
+    const double* sTop = sums.ptr<double>(y);
+    const double* sBottom = sums.ptr<double>(y + templ.rows);
+    const double* qTop = squares.ptr<double>(y);
+    const double* qBottom = squares.ptr<double>(y + templ.rows);
+    const double* num = products.ptr<double>(y);
+    float* out = w.scores.ptr<float>(y);
+    for (int x = 0; x < all.width; ++x) {
+      double spread = 0, energy = 0;
+      for (int c = 0; c < cn; ++c) {
+        const int l = x * cn + c, r = (x + templ.cols) * cn + c;
+        const double sum = sBottom[r] - sBottom[l] - sTop[r] + sTop[l];
+        const double square = qBottom[r] - qBottom[l] - qTop[r] + qTop[l];
+        spread += square - sum * sum / count;
+        energy += square;
+      }
+      const double t = spread <= std::min(0.5, 10 * FLT_EPSILON * energy) ? 0 : std::sqrt(spread) * templNorm;
+      const double n = num[x];
+      double score = 0;
+      if (std::abs(n) < t)
+        score = n / t;
+      else if (std::abs(n) < t * 1.125)
+        score = n > 0 ? 1 : -1;
+      out[x] = static_cast<float>(score);
+    }
+  }
+  return w;
+}
+
 // ---- What halving keeps of the template -------------------------------
 
 // Sum of squares of a float picture after taking each channel's mean away.
@@ -97,11 +169,26 @@ double Retention(const cv::Mat& t, double energy, int factor, cv::Point phase) {
   return std::sqrt(std::max(0.0, CentredEnergy(b) * factor * factor / energy));
 }
 
+// The normalised correlation of two float pictures of one size (each
+// channel's mean taken away, the norm over all channels), summed in double;
+// 0 when either is flat.
 double Correlation(const cv::Mat& a, const cv::Mat& b) {
-  cv::Mat s;
-  cv::matchTemplate(a, b, s, cv::TM_CCOEFF_NORMED);
-  const float v = s.at<float>(0, 0);
-  return v == v ? v : -1.0;
+  const int cn = a.channels();
+  const cv::Scalar ma = cv::mean(a), mb = cv::mean(b);
+  double ab = 0, aa = 0, bb = 0;
+  for (int y = 0; y < a.rows; ++y) {
+    const float* pa = a.ptr<float>(y);
+    const float* pb = b.ptr<float>(y);
+    for (int x = 0; x < a.cols; ++x)
+      for (int c = 0; c < cn; ++c) {
+        const double da = pa[x * cn + c] - ma[c], db = pb[x * cn + c] - mb[c];
+        ab += da * db;
+        aa += da * da;
+        bb += db * db;
+      }
+  }
+  const double t = std::sqrt(aa * bb);
+  return t > 0 ? std::clamp(ab / t, -1.0, 1.0) : 0.0;
 }
 
 // The angle (radians) through which the template's block averages turn
@@ -834,8 +921,7 @@ TemplateMatch SearchTemplate(const cv::Mat& image, const cv::Mat& templ, double 
   for (size_t l = 0; l < p.images.size(); ++l) p.scorers.emplace_back(p.images[l], p.templs[l]);
   const cv::Mat& coarseImage = p.images.back();
   const cv::Mat& coarseTempl = p.templs.back();
-  const cv::Rect all = AllPlaces(coarseImage, coarseTempl);
-  const ScoreWindow coarse = ScorePlaces(coarseImage, coarseTempl, all);
+  const ScoreWindow coarse = ScoreAllPlacesByTransform(coarseImage, coarseTempl);
   const double bound = p.bounds.back().For(accept);
   // No coarse place reaches the bound: no place reaches the accept score.
   if (BestOf(coarse).score < bound) return {};
