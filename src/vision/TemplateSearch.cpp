@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <limits>
 #include <cmath>
 #include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
@@ -282,17 +283,31 @@ __attribute__((target("avx2"))) int CorrelationRowAvx2(const float* sums, size_t
   return x;
 }
 
-// Whole-number products of a row of window and template (the first
-// multiple of 32 of `length` bytes): it += window x template, ii += window
-// squared. Returns the first byte not done.
-__attribute__((target("avx2"))) int RowProductsAvx2(const uchar* a, const uchar* t, int length, uint64_t& it,
-                                                    uint64_t& ii) {
-  int k = 0;
-  // 32 bytes a step; each 32-bit lane gains at most 2 x 2 x 255^2 per step,
-  // so lanes are added into the totals every 4096 steps at the latest.
-  while (k + 32 <= length) {
-    __m256i vIt = _mm256_setzero_si256(), vIi = _mm256_setzero_si256();
-    for (int steps = 0; steps < 4096 && k + 32 <= length; ++steps, k += 32) {
+// Adds the 32-bit lanes into the totals and clears them.
+__attribute__((target("avx2"))) void AddLanes(__m256i& vIt, __m256i& vIi, uint64_t& it, uint64_t& ii) {
+  alignas(32) uint32_t lanes[2][8];
+  _mm256_store_si256(reinterpret_cast<__m256i*>(lanes[0]), vIt);
+  _mm256_store_si256(reinterpret_cast<__m256i*>(lanes[1]), vIi);
+  for (int l = 0; l < 8; ++l) {
+    it += lanes[0][l];
+    ii += lanes[1][l];
+  }
+  vIt = _mm256_setzero_si256();
+  vIi = _mm256_setzero_si256();
+}
+
+// Whole-number products of a window with the template (`rows` rows of
+// `length` bytes): it = window x template, ii = window squared.
+__attribute__((target("avx2"))) void WindowProductsAvx2(const uchar* a, size_t aStep, const uchar* t, size_t tStep,
+                                                        int rows, int length, uint64_t& it, uint64_t& ii) {
+  it = ii = 0;
+  __m256i vIt = _mm256_setzero_si256(), vIi = _mm256_setzero_si256();
+  // Each 32-bit lane gains at most 2 x 2 x 255^2 a step: the lanes are
+  // added into the totals every 4096 steps at the latest.
+  int steps = 0;
+  for (int y = 0; y < rows; ++y, a += aStep, t += tStep) {
+    int k = 0;
+    for (; k + 32 <= length; k += 32) {
       const __m256i va = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + k));
       const __m256i vt = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t + k));
       const __m256i aLo = _mm256_cvtepu8_epi16(_mm256_castsi256_si128(va));
@@ -301,16 +316,29 @@ __attribute__((target("avx2"))) int RowProductsAvx2(const uchar* a, const uchar*
       const __m256i tHi = _mm256_cvtepu8_epi16(_mm256_extracti128_si256(vt, 1));
       vIt = _mm256_add_epi32(vIt, _mm256_add_epi32(_mm256_madd_epi16(aLo, tLo), _mm256_madd_epi16(aHi, tHi)));
       vIi = _mm256_add_epi32(vIi, _mm256_add_epi32(_mm256_madd_epi16(aLo, aLo), _mm256_madd_epi16(aHi, aHi)));
+      if (++steps == 4096) {
+        AddLanes(vIt, vIi, it, ii);
+        steps = 0;
+      }
     }
-    alignas(32) uint32_t lanes[2][8];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes[0]), vIt);
-    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes[1]), vIi);
-    for (int l = 0; l < 8; ++l) {
-      it += lanes[0][l];
-      ii += lanes[1][l];
+    if (k + 16 <= length) {
+      const __m256i va = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + k)));
+      const __m256i vt = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + k)));
+      vIt = _mm256_add_epi32(vIt, _mm256_madd_epi16(va, vt));
+      vIi = _mm256_add_epi32(vIi, _mm256_madd_epi16(va, va));
+      if (++steps == 4096) {
+        AddLanes(vIt, vIi, it, ii);
+        steps = 0;
+      }
+      k += 16;
+    }
+    for (; k < length; ++k) {
+      const unsigned v = a[k];
+      it += v * t[k];
+      ii += v * v;
     }
   }
-  return k;
+  AddLanes(vIt, vIi, it, ii);
 }
 #endif
 
@@ -339,21 +367,34 @@ class PlaceScorer {
   class Sums {
    public:
     Sums(const PlaceScorer& s, cv::Rect places) : s_(s), origin_(places.tl()) {
-      cv::integral(s.image_(cv::Rect(places.x, places.y, places.width + s.cols_ - 1, places.height + s.rows_ - 1)),
-                   integral_, CV_64F);
+      const cv::Rect area(places.x, places.y, places.width + s.cols_ - 1, places.height + s.rows_ - 1);
+      // Whole numbers either way; 32-bit sums when no sum can outgrow them
+      // (the faster integral).
+      wide_ = 255.0 * area.area() > static_cast<double>(std::numeric_limits<int>::max());
+      cv::integral(s.image_(area), integral_, wide_ ? CV_64F : CV_32S);
     }
     void At(cv::Point place, double* sum) const {
-      const int x = place.x - origin_.x, y = place.y - origin_.y, c = s_.channels_;
-      const double* top = integral_.ptr<double>(y);
-      const double* bottom = integral_.ptr<double>(y + s_.rows_);
-      for (int k = 0; k < c && k < 4; ++k)
-        sum[k] = bottom[(x + s_.cols_) * c + k] - bottom[x * c + k] - top[(x + s_.cols_) * c + k] + top[x * c + k];
+      if (wide_)
+        AtIn<double>(place, sum);
+      else
+        AtIn<int>(place, sum);
     }
 
    private:
+    template <typename T>
+    void AtIn(cv::Point place, double* sum) const {
+      const int x = place.x - origin_.x, y = place.y - origin_.y, c = s_.channels_;
+      const T* top = integral_.ptr<T>(y);
+      const T* bottom = integral_.ptr<T>(y + s_.rows_);
+      for (int k = 0; k < c && k < 4; ++k)
+        sum[k] = static_cast<double>(bottom[(x + s_.cols_) * c + k] - bottom[x * c + k] - top[(x + s_.cols_) * c + k] +
+                                     top[x * c + k]);
+    }
+
     const PlaceScorer& s_;
     cv::Point origin_;
     cv::Mat integral_;
+    bool wide_ = false;
   };
 
   double Score(cv::Point at, const Sums& sums) const {
@@ -371,10 +412,19 @@ class PlaceScorer {
  private:
   double ScoreWithSums(cv::Point at, const double* sum) const {
     double dot = 0, energy = 0;
-    for (int y = 0; y < rows_; ++y) {
-      const uchar* a = image_.ptr<uchar>(at.y + y) + static_cast<size_t>(at.x) * channels_;
-      RowProducts(a, templ_.ptr<uchar>(y), dot, energy);
-    }
+#ifdef SMT_TEMPLATE_AVX2
+    if (HasAvx2()) {
+      uint64_t it = 0, ii = 0;
+      WindowProductsAvx2(image_.ptr<uchar>(at.y) + static_cast<size_t>(at.x) * channels_, image_.step, templ_.data,
+                         templ_.step, rows_, length_, it, ii);
+      dot = static_cast<double>(it);
+      energy = static_cast<double>(ii);
+    } else
+#endif
+      for (int y = 0; y < rows_; ++y) {
+        const uchar* a = image_.ptr<uchar>(at.y + y) + static_cast<size_t>(at.x) * channels_;
+        RowProducts(a, templ_.ptr<uchar>(y), dot, energy);
+      }
     for (int c = 0; c < channels_ && c < 4; ++c) {
       dot -= sum[c] * templSum_[c] / count_;
       energy -= sum[c] * sum[c] / count_;
@@ -389,9 +439,6 @@ class PlaceScorer {
   void RowProducts(const uchar* a, const uchar* t, double& dot, double& energy) const {
     int k = 0;
     uint64_t it = 0, ii = 0;
-#ifdef SMT_TEMPLATE_AVX2
-    if (HasAvx2()) k = RowProductsAvx2(a, t, length_, it, ii);
-#endif
 #if CV_SIMD128
     cv::v_uint32x4 vIt = cv::v_setzero_u32(), vIi = cv::v_setzero_u32();
     for (; k + 16 <= length_; k += 16) {
