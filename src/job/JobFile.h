@@ -82,10 +82,13 @@ struct OpenedJobFiles {
 OpenedJobFiles OpenJobFiles(const std::filesystem::path& jobPath, int machineType, const JobFileNames& names);
 PcbTable ParseJobTable(std::span<const uint8_t> bytes, std::string_view file = "job file", bool* unicode = nullptr);
 
+class SaveRoom;
+
 // The files a save of `c` writes for the machine type: ".dis" when
 // dispenseLines holds rows, ".drill" (type 9) when drillLines holds rows,
-// ".txt" (type 4) when lampRows is present.
-JobFileBytes EncodeJobFiles(const JobFileContent& c, int machineType);
+// ".txt" (type 4) when lampRows is present. With `dispenseRoom` the
+// dispensing file is formatted into a block from it (see SaveRoom).
+JobFileBytes EncodeJobFiles(const JobFileContent& c, int machineType, SaveRoom* dispenseRoom = nullptr);
 // The job file of a PCB table formatted straight into its bytes (the same
 // bytes as EncodeJobFile of its lines): one buffer, no copy of the lines.
 FileBytes EncodeJobTable(const PcbTable& table);
@@ -97,8 +100,8 @@ FileBytes EncodeJobTable(const PcbTable& table);
 // block a file still holds.
 class SaveRoom {
  public:
-  // A block of at least `bytes`.
-  std::shared_ptr<uint8_t[]> Take(size_t bytes);
+  // A block of at least `bytes` (its size in `size` when given).
+  std::shared_ptr<uint8_t[]> Take(size_t bytes, size_t* size = nullptr);
 
  private:
   struct Block {
