@@ -748,11 +748,13 @@ FileBytes EncodeJobTableHere(const PcbTable& t, size_t placements,
 }  // namespace
 
 FileBytes EncodeJobTable(const PcbTable& t, const std::function<void(std::span<const uint8_t>)>& piece,
-                         SaveRoom* room) {
+                         SaveRoom* room, unsigned formatters) {
   size_t placements = 0;
   for (const auto& r : t.m_Records) placements += r.m_Parts.size();
   const size_t count =
-      std::clamp<size_t>(placements / kPlacementsPerFormatter, 1, std::min(IdleCores(), kMostFormatters));
+      formatters > 0
+          ? std::clamp<size_t>(formatters, 1, std::max<size_t>(placements, 1))
+          : std::clamp<size_t>(placements / kPlacementsPerFormatter, 1, std::min(IdleCores(), kMostFormatters));
   if (count == 1) return EncodeJobTableHere(t, placements, piece, room);
   // The lines in stretches formatted side by side, each in room of its own
   // in the one buffer; each moves up behind the one before when that is done.

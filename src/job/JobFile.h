@@ -114,9 +114,10 @@ class SaveRoom {
 // The same, handing the finished bytes to `piece` in order as they are
 // formatted (a megabyte or so at a time; the last piece may be smaller), in
 // a block from `room` when one is given. A large table is formatted in
-// stretches on several threads.
+// stretches on several threads when cores are idle; `formatters` (> 0) sets
+// how many instead.
 FileBytes EncodeJobTable(const PcbTable& table, const std::function<void(std::span<const uint8_t>)>& piece,
-                         SaveRoom* room = nullptr);
+                         SaveRoom* room = nullptr, unsigned formatters = 0);
 
 // The journal of a save of several files ("<job>.journal").
 std::filesystem::path JobJournalPath(const std::filesystem::path& jobPath);
