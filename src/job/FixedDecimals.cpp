@@ -32,24 +32,23 @@ constexpr char kDigitPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
-// Writes `v` right-aligned ending at `end`, at least `minDigits` digits
-// (leading zeros); returns the first digit written.
-char* DigitsBackwards(uint64_t v, int minDigits, char* end) {
+// The number of decimal digits of `v` (at least one); v < 10^18.
+inline int DigitCount(uint64_t v) {
+  int n = 1;
+  while (n < 18 && v >= kPow10[n]) ++n;
+  return n;
+}
+
+// Writes exactly `count` digits of `v` (leading zeros) ending at `end`.
+inline void PutDigits(uint64_t v, int count, char* end) {
   char* p = end;
-  while (v >= 100) {
+  for (; count >= 2; count -= 2) {
     const unsigned pair = static_cast<unsigned>(v % 100);
     v /= 100;
     p -= 2;
     std::memcpy(p, kDigitPairs + 2 * pair, 2);
   }
-  if (v >= 10) {
-    p -= 2;
-    std::memcpy(p, kDigitPairs + 2 * v, 2);
-  } else {
-    *--p = static_cast<char>('0' + v);
-  }
-  while (end - p < minDigits) *--p = '0';
-  return p;
+  if (count > 0) *--p = static_cast<char>('0' + v % 10);
 }
 
 char* Fallback(double value, int decimals, char* out) {
@@ -92,18 +91,16 @@ char* WriteFixedDecimals(double value, int decimals, char* out) {
   const uint64_t n = static_cast<uint64_t>(q);
   char* p = out;
   if (negative) *p++ = '-';
+  // The digits go straight to their places: the whole part, the point and
+  // the decimals.
   const uint64_t whole = n / kPow10[decimals];
-  char digits[24];
-  char* const dend = digits + sizeof digits;
-  char* d = DigitsBackwards(whole, 1, dend);
-  const size_t wholeLen = static_cast<size_t>(dend - d);
-  std::memcpy(p, d, wholeLen);
+  const int wholeLen = DigitCount(whole);
   p += wholeLen;
+  PutDigits(whole, wholeLen, p);
   if (decimals > 0) {
     *p++ = '.';
-    d = DigitsBackwards(n - whole * kPow10[decimals], decimals, dend);
-    std::memcpy(p, d, static_cast<size_t>(decimals));
     p += decimals;
+    PutDigits(n - whole * kPow10[decimals], decimals, p);
   }
   return p;
 }

@@ -1,6 +1,7 @@
 #include "job/JobFile.h"
 
 #include <fcntl.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -283,9 +284,12 @@ void ApplyJournal(const std::filesystem::path& dir, const std::vector<JournalSte
 }
 
 // A file being written: its bytes are handed to the kernel piece by piece
-// and the writeback of each piece started at once, so that the disk writes
-// while the rest is still being formatted and the files of a save go to the
-// disk together; the syncs that follow wait for all of them at the same time.
+// (each copied while it is still in the cache it was formatted in); the
+// syncs that follow wait for all the files of a save at the same time.
+// Once a file has grown large its writeback is started as it goes, so that
+// the disk writes while the rest is formatted; a smaller file is left to the
+// sync (starting its writeback early made the formatting wait for a busy
+// disk's queue, and cost more than it saved).
 class PendingFile {
  public:
   // `target` is the file the refusal names when this one cannot be written.
@@ -304,8 +308,8 @@ class PendingFile {
     if (fd_ >= 0) ::close(fd_);
   }
   void Append(std::span<const uint8_t> bytes) {
-    const off_t start = static_cast<off_t>(checksum_.size());
     checksum_.Update(bytes);
+    [[maybe_unused]] const uint64_t end = checksum_.size();
     size_t done = 0;
     while (done < bytes.size()) {
       const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
@@ -317,9 +321,11 @@ class PendingFile {
     }
 #ifdef SYNC_FILE_RANGE_WRITE
     // Only a head start for the sync; the sync itself is what counts.
-    (void)::sync_file_range(fd_, start, static_cast<off_t>(bytes.size()), SYNC_FILE_RANGE_WRITE);
-#else
-    (void)start;
+    if (end >= kEarlyWritebackFrom) {
+      (void)::sync_file_range(fd_, static_cast<off_t>(started_), static_cast<off_t>(end - started_),
+                              SYNC_FILE_RANGE_WRITE);
+      started_ = end;
+    }
 #endif
   }
   // The bytes written so far: how many and their checksum.
@@ -344,8 +350,10 @@ class PendingFile {
   [[noreturn]] void Refuse(const std::string& why) const {
     throw JobFileError("\"" + target_.string() + "\": cannot be written (" + why + ")");
   }
+  static constexpr uint64_t kEarlyWritebackFrom = uint64_t{32} << 20;
   std::filesystem::path path_, target_;
   smt::platform::ContentChecksum checksum_;
+  uint64_t started_ = 0;  // the bytes whose writeback was started
   int fd_ = -1;
 };
 
@@ -566,11 +574,14 @@ JobFileContent ReadJobFiles(const std::filesystem::path& jobPath, int machineTyp
 
 FileBytes EncodeJobTable(const PcbTable& t) { return EncodeJobTable(t, nullptr); }
 
-std::shared_ptr<uint8_t[]> SaveRoom::Take(size_t bytes) {
+std::shared_ptr<uint8_t[]> SaveRoom::Take(size_t bytes, size_t* size) {
   auto free = [](const Block& b) { return !b.data || b.data.use_count() == 1; };
   // A block no file holds any more, large enough and not far larger.
   for (auto& b : blocks_)
-    if (b.data && free(b) && b.size >= bytes && b.size / 2 <= bytes) return b.data;
+    if (b.data && free(b) && b.size >= bytes && b.size / 2 <= bytes) {
+      if (size) *size = b.size;
+      return b.data;
+    }
   // Otherwise a new one, in place of one no file holds (or of the first,
   // which then lives as long as its file).
   Block* slot = &blocks_[0];
@@ -582,6 +593,7 @@ std::shared_ptr<uint8_t[]> SaveRoom::Take(size_t bytes) {
   slot->data.reset();
   slot->data = std::shared_ptr<uint8_t[]>(smt::platform::NewByteBlock(bytes));
   slot->size = bytes;
+  if (size) *size = bytes;
   return slot->data;
 }
 
@@ -673,20 +685,92 @@ void RunSideBySide(size_t count, Work work) {
     if (f) std::rethrow_exception(f);
 }
 
-// Below this many placements a job file is formatted on one thread.
-constexpr size_t kPlacementsPerFormatter = 10000;
+// A job file is formatted on the calling thread unless it has at least this
+// many placements for each formatter and that many cores are idle: a thread
+// that has to wait for a core, or a table so small that starting threads
+// and moving their stretches together costs what they save, only loses.
+// (One thread formats some 10 million placements a second.)
+constexpr size_t kPlacementsPerFormatter = 200000;
 constexpr unsigned kMostFormatters = 4;
+
+// The cores no other work is using right now, going by the load average of
+// the last minute (all of them when it cannot be read).
+unsigned IdleCores() {
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  double load[1];
+  if (::getloadavg(load, 1) != 1) return cores;
+  const double idle = static_cast<double>(cores) - load[0];
+  return idle < 1 ? 1u : static_cast<unsigned>(idle);
+}
+
+// Room for a placement line: most lines take well under this; a longer one
+// makes the block grow.
+constexpr size_t kLineRoomGuess = 384;
+
+// The job file formatted on the calling thread straight into one block,
+// each finished megabyte handed to `piece` as soon as it is done. The block
+// is taken for a guess of the file's size; a line that does not fit what is
+// left (checked against its bound, with the record at hand) moves what is
+// done to a block twice as large.
+FileBytes EncodeJobTableHere(const PcbTable& t, size_t placements,
+                             const std::function<void(std::span<const uint8_t>)>& piece, SaveRoom* room) {
+  size_t want = smt::platform::ArchiveStringBound(t.m_strCurPcbName.size()) + 8 + placements * kLineRoomGuess;
+  for (const auto& r : t.m_Records) want += BoardHeadBound(r);
+  size_t cap = want;
+  std::shared_ptr<uint8_t[]> buffer =
+      room ? room->Take(want, &cap) : std::shared_ptr<uint8_t[]>(smt::platform::NewByteBlock(want));
+  uint8_t* out = buffer.get();
+  auto ensure = [&](size_t at, size_t need) {
+    if (cap - at >= need) return;
+    const size_t larger = std::max(2 * cap, at + need + cap / 2);
+    std::shared_ptr<uint8_t[]> grown =
+        room ? room->Take(larger, &cap) : std::shared_ptr<uint8_t[]>(smt::platform::NewByteBlock(larger));
+    if (!room) cap = larger;
+    std::memcpy(grown.get(), out, at);
+    buffer = std::move(grown);
+    out = buffer.get();
+  };
+  size_t at = smt::platform::PutArchiveString(t.m_strCurPcbName, out);
+  auto u32 = [&](uint32_t v) {
+    for (int i = 0; i < 4; ++i) out[at++] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  u32(static_cast<uint32_t>(t.Count()));
+  u32(static_cast<uint32_t>(t.LineCount()));
+  size_t handed = 0;
+  constexpr size_t kPiece = size_t{1} << 20;
+  auto hand = [&](size_t least) {
+    if (piece && at - handed >= least) {
+      piece(std::span<const uint8_t>(out + handed, at - handed));
+      handed = at;
+    }
+  };
+  std::string line;
+  for (const auto& r : t.m_Records) {
+    ensure(at, BoardHeadBound(r));
+    at += PutBoardHead(r, out + at, line);
+    for (const auto& p : r.m_Parts) {
+      ensure(at, smt::platform::ArchiveStringBound(PlacementLineBound(p)));
+      at += PutStoredPlacement(p, out + at);
+      hand(kPiece);
+    }
+  }
+  hand(1);
+  return FileBytes(std::shared_ptr<const uint8_t[]>(buffer, buffer.get()), at);
+}
 
 }  // namespace
 
 FileBytes EncodeJobTable(const PcbTable& t, const std::function<void(std::span<const uint8_t>)>& piece,
-                         SaveRoom* room) {
+                         SaveRoom* room, unsigned formatters) {
   size_t placements = 0;
   for (const auto& r : t.m_Records) placements += r.m_Parts.size();
+  const size_t count =
+      formatters > 0
+          ? std::clamp<size_t>(formatters, 1, std::max<size_t>(placements, 1))
+          : std::clamp<size_t>(placements / kPlacementsPerFormatter, 1, std::min(IdleCores(), kMostFormatters));
+  if (count == 1) return EncodeJobTableHere(t, placements, piece, room);
   // The lines in stretches formatted side by side, each in room of its own
   // in the one buffer; each moves up behind the one before when that is done.
-  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-  const size_t count = std::clamp<size_t>(placements / kPlacementsPerFormatter, 1, std::min(cores, kMostFormatters));
   std::vector<Stretch> stretches(count);
   for (size_t k = 0; k < count; ++k) {
     Stretch& s = stretches[k];
@@ -766,10 +850,27 @@ FileBytes EncodeJobTable(const PcbTable& t, const std::function<void(std::span<c
   return FileBytes(std::shared_ptr<const uint8_t[]>(buffer, buffer.get() + first), at - first);
 }
 
-JobFileBytes EncodeJobFiles(const JobFileContent& c, int machineType) {
+namespace {
+
+// The same bytes as EncodeRowFile, in a block from `room`.
+FileBytes EncodeRowFileIn(const std::vector<std::string>& lines, SaveRoom& room) {
+  std::shared_ptr<uint8_t[]> block = room.Take(4 + StringsBound(lines));
+  uint8_t* const out = block.get();
+  const auto n = static_cast<uint32_t>(lines.size());
+  for (int i = 0; i < 4; ++i) out[i] = static_cast<uint8_t>(n >> (8 * i));
+  size_t at = 4;
+  for (const auto& l : lines) at += smt::platform::PutArchiveString(l, out + at);
+  return FileBytes(std::shared_ptr<const uint8_t[]>(std::move(block)), at);
+}
+
+}  // namespace
+
+JobFileBytes EncodeJobFiles(const JobFileContent& c, int machineType, SaveRoom* dispenseRoom) {
   JobFileBytes f;
   f.job = FileBytes(EncodeJobFile(c));
-  if (c.dispenseLines && !c.dispenseLines->empty()) f.dispense = FileBytes(EncodeRowFile(*c.dispenseLines));
+  if (c.dispenseLines && !c.dispenseLines->empty())
+    f.dispense = dispenseRoom ? EncodeRowFileIn(*c.dispenseLines, *dispenseRoom)
+                              : FileBytes(EncodeRowFile(*c.dispenseLines));
   if (machineType == kMachineDrill && c.drillLines && !c.drillLines->empty())
     f.drill = FileBytes(EncodeRowFile(*c.drillLines));
   if (machineType == kMachineLampDispenser && c.lampRows) f.lamp = FileBytes(EncodeLampFile(*c.lampRows));
@@ -816,7 +917,7 @@ void SaveFileSet(const std::filesystem::path& jobPath, const JobFileBytes& files
   auto tempOf = [](const std::filesystem::path& p) { return smt::platform::TemporaryPathOf(p); };
   std::vector<JournalStep> steps;
   try {
-    // Every new file written and its writeback started (the job file as it
+    // Every new file handed to the kernel (the job file as it
     // is formatted), then the journal that names them; then all of them
     // synced together.
     std::vector<std::unique_ptr<PendingFile>> pending;

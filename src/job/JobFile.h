@@ -82,10 +82,13 @@ struct OpenedJobFiles {
 OpenedJobFiles OpenJobFiles(const std::filesystem::path& jobPath, int machineType, const JobFileNames& names);
 PcbTable ParseJobTable(std::span<const uint8_t> bytes, std::string_view file = "job file", bool* unicode = nullptr);
 
+class SaveRoom;
+
 // The files a save of `c` writes for the machine type: ".dis" when
 // dispenseLines holds rows, ".drill" (type 9) when drillLines holds rows,
-// ".txt" (type 4) when lampRows is present.
-JobFileBytes EncodeJobFiles(const JobFileContent& c, int machineType);
+// ".txt" (type 4) when lampRows is present. With `dispenseRoom` the
+// dispensing file is formatted into a block from it (see SaveRoom).
+JobFileBytes EncodeJobFiles(const JobFileContent& c, int machineType, SaveRoom* dispenseRoom = nullptr);
 // The job file of a PCB table formatted straight into its bytes (the same
 // bytes as EncodeJobFile of its lines): one buffer, no copy of the lines.
 FileBytes EncodeJobTable(const PcbTable& table);
@@ -97,8 +100,8 @@ FileBytes EncodeJobTable(const PcbTable& table);
 // block a file still holds.
 class SaveRoom {
  public:
-  // A block of at least `bytes`.
-  std::shared_ptr<uint8_t[]> Take(size_t bytes);
+  // A block of at least `bytes` (its size in `size` when given).
+  std::shared_ptr<uint8_t[]> Take(size_t bytes, size_t* size = nullptr);
 
  private:
   struct Block {
@@ -111,9 +114,10 @@ class SaveRoom {
 // The same, handing the finished bytes to `piece` in order as they are
 // formatted (a megabyte or so at a time; the last piece may be smaller), in
 // a block from `room` when one is given. A large table is formatted in
-// stretches on several threads.
+// stretches on several threads when cores are idle; `formatters` (> 0) sets
+// how many instead.
 FileBytes EncodeJobTable(const PcbTable& table, const std::function<void(std::span<const uint8_t>)>& piece,
-                         SaveRoom* room = nullptr);
+                         SaveRoom* room = nullptr, unsigned formatters = 0);
 
 // The journal of a save of several files ("<job>.journal").
 std::filesystem::path JobJournalPath(const std::filesystem::path& jobPath);

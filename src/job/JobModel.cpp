@@ -86,7 +86,7 @@ JobFileBytes JobModel::SideFileBytes(int machineType) {
   sides.dispenseLines = StoreDispenseLines();
   if (machineType == kMachineDrill) sides.drillLines = StoreDrillLines();
   if (machineType == kMachineLampDispenser && getLampRows) sides.lampRows = getLampRows();
-  return EncodeJobFiles(sides, machineType);
+  return EncodeJobFiles(sides, machineType, &dispenseRoom_);
 }
 
 JobFileBytes JobModel::EncodeFiles(int machineType) {

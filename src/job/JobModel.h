@@ -97,8 +97,8 @@ class JobModel {
  private:
   // The side files of a save (the shown rows stored first).
   JobFileBytes SideFileBytes(int machineType);
-  // The job file's memory from save to save.
-  SaveRoom saveRoom_;
+  // The memory of the job file and of the dispensing file from save to save.
+  SaveRoom saveRoom_, dispenseRoom_;
 };
 
 }  // namespace smt::job

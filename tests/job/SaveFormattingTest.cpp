@@ -176,13 +176,52 @@ TEST(SaveFormatting, ALargeTableFormattedInStretchesGivesTheSameBytes) {
     c.pcbCount = static_cast<uint32_t>(t.Count());
     c.pcbLines = t.SaveToLines();
     const std::vector<uint8_t> expected = EncodeJobFile(c);
-    std::vector<uint8_t> pieces;
-    const FileBytes direct =
-        EncodeJobTable(t, [&](std::span<const uint8_t> p) { pieces.insert(pieces.end(), p.begin(), p.end()); });
-    const std::string what = std::to_string(shape.size()) + " boards, " + std::to_string(serial) + " placements";
-    ASSERT_EQ(direct.size(), expected.size()) << what;
-    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), direct.bytes().begin())) << what;
-    EXPECT_EQ(pieces, expected) << what;
+    // As the size and the idle cores choose, on the calling thread alone,
+    // and in stretches on two and on four threads.
+    for (unsigned formatters : {0u, 1u, 2u, 4u}) {
+      std::vector<uint8_t> pieces;
+      const FileBytes direct = EncodeJobTable(
+          t, [&](std::span<const uint8_t> p) { pieces.insert(pieces.end(), p.begin(), p.end()); }, nullptr,
+          formatters);
+      const std::string what = std::to_string(shape.size()) + " boards, " + std::to_string(serial) +
+                               " placements, " + std::to_string(formatters) + " formatters";
+      ASSERT_EQ(direct.size(), expected.size()) << what;
+      EXPECT_TRUE(std::equal(expected.begin(), expected.end(), direct.bytes().begin())) << what;
+      EXPECT_EQ(pieces, expected) << what;
+    }
+  }
+}
+
+// Formatted on one thread, the file goes into a block taken for a guess of
+// its size; lines far longer than the guess make it grow on the way, with or
+// without memory kept from save to save, and the bytes stay those of the
+// lines encoded whole.
+TEST(SaveFormatting, LinesLongerThanTheGuessGrowTheBlockAndKeepTheBytes) {
+  SaveRoom room;
+  for (size_t cellLength : {size_t{1000}, size_t{20000}}) {
+    PcbTable t;
+    t.m_strCurPcbName = "B";
+    PcbRecord rec;
+    rec.m_strName = "B";
+    for (int i = 0; i < 600; ++i)
+      rec.m_Parts.push_back(PlacementFromStoredCells({std::to_string(i), "1.5", "2.5", "90",
+                                                      std::string(cellLength, static_cast<char>('a' + i % 26)), "电阻",
+                                                      "p", "1/Yes", "v", "f", "0/No", "fv", "1", "", "", ""}));
+    t.m_Records.push_back(rec);
+    JobFileContent c;
+    c.curPcbName = t.m_strCurPcbName;
+    c.pcbCount = 1;
+    c.pcbLines = t.SaveToLines();
+    const std::vector<uint8_t> expected = EncodeJobFile(c);
+    for (SaveRoom* r : {static_cast<SaveRoom*>(nullptr), &room}) {
+      std::vector<uint8_t> pieces;
+      const FileBytes direct = EncodeJobTable(
+          t, [&](std::span<const uint8_t> p) { pieces.insert(pieces.end(), p.begin(), p.end()); }, r, 1);
+      const std::string what = std::to_string(cellLength) + " characters, " + (r ? "kept memory" : "a new block");
+      ASSERT_EQ(direct.size(), expected.size()) << what;
+      EXPECT_TRUE(std::equal(expected.begin(), expected.end(), direct.bytes().begin())) << what;
+      EXPECT_EQ(pieces, expected) << what;
+    }
   }
 }
 
