@@ -1,4 +1,5 @@
 #include "core/Machine.h"
+#include "core/ThreadMachine.h"
 
 namespace smt {
 

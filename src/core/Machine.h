@@ -278,30 +278,13 @@ class Machine {
 Machine& CurrentMachine();
 
 // Makes `machine` current for the life of the scope; the one before is
-// current again afterwards. A thread bound to a machine (ThreadMachineScope)
-// keeps seeing its own.
+// current again afterwards.
 class MachineScope {
  public:
   explicit MachineScope(Machine& machine);
   ~MachineScope();
   MachineScope(const MachineScope&) = delete;
   MachineScope& operator=(const MachineScope&) = delete;
-
- private:
-  Machine* previous_;
-};
-
-// Binds `machine` to the calling thread for the life of the scope: on this
-// thread CurrentMachine() is `machine`, whatever machine is in use. A worker
-// started for a machine binds it, so that code it calls which still reaches
-// the machine through CurrentMachine() finds the worker's machine, not the
-// one in use. Scopes nest; the binding before is back afterwards.
-class ThreadMachineScope {
- public:
-  explicit ThreadMachineScope(Machine& machine);
-  ~ThreadMachineScope();
-  ThreadMachineScope(const ThreadMachineScope&) = delete;
-  ThreadMachineScope& operator=(const ThreadMachineScope&) = delete;
 
  private:
   Machine* previous_;

@@ -10,6 +10,7 @@
 
 #include "core/LogFile.h"
 #include "core/MachineState.h"
+#include "core/ThreadMachine.h"
 #include "link/MachineCommands.h"
 #include "platform/Hooks.h"
 #include "platform/MessageService.h"

@@ -7,6 +7,7 @@
 
 #include "core/LogFile.h"
 #include "core/MachineState.h"
+#include "core/ThreadMachine.h"
 #include "job/BoardGeometry.h"
 #include "link/LinkGlobals.h"
 #include "link/LinkRuntime.h"

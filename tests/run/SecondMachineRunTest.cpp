@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "RunSimFixture.h"
+#include "core/ThreadMachine.h"
 #include "link/CmdPacket.h"
 
 namespace runtest {
@@ -20,7 +21,7 @@ struct SecondMachineCase {
 };
 
 // Sets a bench's machine (the one current while this runs) to the case.
-void ApplyCase(const SecondMachineCase& c, RunBoard& board) {
+void ApplyCase(const SecondMachineCase& c, smt::run::RunBoard& board) {
   smt::CurrentMachine().machineType = c.machineType;
   smt::CurrentMachine().headCount = c.heads;
   smt::run::SmtStrategy st;
@@ -49,6 +50,12 @@ class SecondBench : public RunSimTest {
   void TestBody() override {}
   void Build() { SetUp(); }
   void Dismantle() { TearDown(); }
+  using RunSimTest::board;
+  using RunSimTest::link;
+  using RunSimTest::runFinished;
+  using RunSimTest::sim;
+  using RunSimTest::State;
+  using RunSimTest::WaitEnd;
 };
 
 class SecondMachineRun : public RunSimTest, public ::testing::WithParamInterface<SecondMachineCase> {};
