@@ -2,9 +2,9 @@
 // A machine bound to one thread: a worker started for a machine binds it,
 // so that code it calls which still reaches the machine through
 // CurrentMachine() finds the worker's machine, not the one in use.
-#include "core/Machine.h"
-
 namespace smt {
+
+class Machine;
 
 // Binds `machine` to the calling thread for the life of the scope: on this
 // thread CurrentMachine() is `machine`, whatever machine is in use (a
