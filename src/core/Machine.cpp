@@ -1,4 +1,5 @@
 #include "core/Machine.h"
+#include "core/ThreadMachine.h"
 
 namespace smt {
 
@@ -13,10 +14,13 @@ Machine& ProcessMachine() {
 }
 
 std::atomic<Machine*> current{nullptr};
+// The machine the calling thread works for, when it was bound to one.
+thread_local Machine* boundToThread = nullptr;
 
 }  // namespace
 
 Machine& CurrentMachine() {
+  if (boundToThread) return *boundToThread;
   Machine* m = current.load(std::memory_order_acquire);
   return m ? *m : ProcessMachine();
 }
@@ -24,5 +28,9 @@ Machine& CurrentMachine() {
 MachineScope::MachineScope(Machine& machine) : previous_(current.exchange(&machine, std::memory_order_acq_rel)) {}
 
 MachineScope::~MachineScope() { current.store(previous_, std::memory_order_release); }
+
+ThreadMachineScope::ThreadMachineScope(Machine& machine) : previous_(boundToThread) { boundToThread = &machine; }
+
+ThreadMachineScope::~ThreadMachineScope() { boundToThread = previous_; }
 
 }  // namespace smt

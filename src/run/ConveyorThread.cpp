@@ -8,63 +8,63 @@ namespace smt::run {
 
 namespace {
 
-bool Zone(int code) {
-  if (!smt::CurrentMachine().run.conveyorRun) return false;
-  auto& s = Services();
+bool Zone(smt::Machine& m, int code) {
+  if (!m.run.conveyorRun) return false;
+  auto& s = Services(m);
   if (!s.runZones || !s.runZones(code)) {
-    smt::CurrentMachine().run.conveyorRun = false;
+    m.run.conveyorRun = false;
     return false;
   }
-  return smt::CurrentMachine().run.conveyorRun;
+  return m.run.conveyorRun;
 }
 
-bool BoardDone() {
-  const auto r = WaitRunEvent(smt::CurrentMachine().run.boardDoneEvent, Timeouts().board, smt::CurrentMachine().run.conveyorRun);
+bool BoardDone(smt::Machine& m) {
+  const auto r = WaitRunEvent(m, m.run.boardDoneEvent, Timeouts(m).board, m.run.conveyorRun);
   if (r == WaitResult::TimedOut) CLogFile::Instance().Write(true, "conveyor thread: board wait time out");
   return r == WaitResult::Signalled;
 }
 
-void Run() {
-  auto& s = Services();
+void Run(smt::Machine& m) {
+  auto& s = Services(m);
   int count = s.boardCount ? s.boardCount() : 1;
   bool first = true;
-  if (!Zone(1)) return;
+  if (!Zone(m, 1)) return;
   if (count <= 0) {
-    Zone(4);
+    Zone(m, 4);
     return;
   }
-  const RunSelectors sel = Selectors();
+  const RunSelectors sel = Selectors(m);
   for (;;) {
     --count;
-    if (!Zone(2)) return;
-    smt::CurrentMachine().run.boardReadyEvent.Set();
+    if (!Zone(m, 2)) return;
+    m.run.boardReadyEvent.Set();
     if (sel.Any()) {
-      if (!BoardDone()) return;
-      if (Zone(3)) Zone(4);
+      if (!BoardDone(m)) return;
+      if (Zone(m, 3)) Zone(m, 4);
       return;
     }
     if (count <= 0) {
-      if (!BoardDone()) return;
-      if (!first && !Zone(4)) return;
-      if (Zone(3)) Zone(4);
+      if (!BoardDone(m)) return;
+      if (!first && !Zone(m, 4)) return;
+      if (Zone(m, 3)) Zone(m, 4);
       return;
     }
-    if (!Zone(1)) return;
-    if (!first && !Zone(4)) return;
-    if (!BoardDone()) return;
-    if (!Zone(3)) return;
+    if (!Zone(m, 1)) return;
+    if (!first && !Zone(m, 4)) return;
+    if (!BoardDone(m)) return;
+    if (!Zone(m, 3)) return;
     first = false;
   }
 }
 
 }  // namespace
 
-void ConveyorThreadProc() {
-  ConveyorBusy() = 1;
-  Run();
+void ConveyorThreadProc(smt::Machine& m) {
+  ConveyorBusy(m) = 1;
+  Run(m);
   // A run thread waiting for a board wakes too.
-  if (!smt::CurrentMachine().run.conveyorRun) smt::CurrentMachine().run.boardReadyEvent.Set();
-  ConveyorBusy() = 0;
+  if (!m.run.conveyorRun) m.run.boardReadyEvent.Set();
+  ConveyorBusy(m) = 0;
 }
 
 }  // namespace smt::run

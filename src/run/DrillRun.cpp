@@ -153,11 +153,11 @@ bool RunDrill() {
 
 }  // namespace
 
-void DrillRunThreadProc() {
-  SmtBusy() = 1;
-  if (auto d = Display()) d->EnableRunWindows(false);
+void DrillRunThreadProc(smt::Machine& m) {
+  SmtBusy(m) = 1;
+  if (auto d = Display(m)) d->EnableRunWindows(false);
   const bool finished = RunDrill();
-  FinishRun(finished);
+  FinishRun(m, finished);
 }
 
 }  // namespace smt::run

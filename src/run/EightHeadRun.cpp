@@ -361,13 +361,13 @@ bool EightHeadEndMoves() {
 
 }  // namespace
 
-void EightHeadRunThreadProc() {
-  SmtBusy() = 1;
-  if (auto d = Display()) d->EnableRunWindows(false);
+void EightHeadRunThreadProc(smt::Machine& m) {
+  SmtBusy(m) = 1;
+  if (auto d = Display(m)) d->EnableRunWindows(false);
   const Outcome o = RunEightHeads();
   Batch() = {};
-  const bool finished = o == Outcome::EndMoves && EightHeadEndMoves() && smt::CurrentMachine().runContinue;
-  FinishRun(finished);
+  const bool finished = o == Outcome::EndMoves && EightHeadEndMoves() && m.runContinue;
+  FinishRun(m, finished);
 }
 
 }  // namespace smt::run

@@ -18,28 +18,28 @@ namespace smt::run {
 
 namespace {
 
-bool Wait(smt::platform::Event& e, std::chrono::milliseconds limit) {
-  const auto r = WaitRunEvent(e, limit, smt::CurrentMachine().run.feedRun);
+bool Wait(smt::Machine& m, smt::platform::Event& e, std::chrono::milliseconds limit) {
+  const auto r = WaitRunEvent(m, e, limit, m.run.feedRun);
   if (r == WaitResult::TimedOut) CLogFile::Instance().Write(true, "feeder thread: wait time out");
   return r == WaitResult::Signalled;
 }
 
 class FeederCycle {
  public:
-  explicit FeederCycle(std::string name0402) : name0402_(std::move(name0402)) {}
+  FeederCycle(smt::Machine& machine, std::string name0402) : m(machine), name0402_(std::move(name0402)) {}
 
   // Copies the records of the coming cycle. Called right after the feed
   // request: the run thread has finished writing them and does not write
   // them again before the last head of this cycle has picked.
   void Take() {
-    for (size_t i = 0; i < mine_.size(); ++i) mine_[i] = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[i];
+    for (size_t i = 0; i < mine_.size(); ++i) mine_[i] = m.Part<smt::run::HeadRecords>().pick[i];
   }
 
   // One cycle; false ends the thread. `last` is the head whose feed is to be
   // finished once the cycle is over.
   bool Run(int& last) {
-    auto& h1 = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0];
-    auto& h2 = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[1];
+    auto& h1 = m.Part<smt::run::HeadRecords>().pick[0];
+    auto& h2 = m.Part<smt::run::HeadRecords>().pick[1];
     const HeadPickState& m1 = mine_[0];
     const HeadPickState& m2 = mine_[1];
     if (m1.row < 0) {
@@ -54,7 +54,7 @@ class FeederCycle {
         h2.feedRequested = 0;
       }
     }
-    const int heads = smt::CurrentMachine().run.cycleHeads;
+    const int heads = m.run.cycleHeads;
     if (heads < 1 || heads > 4) return true;  // nothing to feed: wait for the next request
     if (!Advance(1, false)) return false;
     Ready(1);
@@ -69,14 +69,14 @@ class FeederCycle {
     } else {
       if (!Picked(1)) return false;
       FeedDone(mine_[0]);
-      if (!smt::CurrentMachine().run.feedRun || !Advance(2, true)) return false;
+      if (!m.run.feedRun || !Advance(2, true)) return false;
     }
     Ready(2);
     if (!Picked(2)) return false;
     last = 2;
     for (int k = 3; k <= heads; ++k) {
       FeedDone(mine_[static_cast<size_t>(k - 2)]);
-      if (!smt::CurrentMachine().run.feedRun || !Advance(k, true)) return false;
+      if (!m.run.feedRun || !Advance(k, true)) return false;
       Ready(k);
       if (!Picked(k)) return false;
       last = k;
@@ -90,7 +90,7 @@ class FeederCycle {
   // `afterPick`: the head before has picked, so a "0402" feeder's pocket
   // count is read again (the previous head's preparation may have turned it).
   bool Advance(int head, bool afterPick) {
-    auto& shared = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(head - 1)];
+    auto& shared = m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(head - 1)];
     auto& r = mine_[static_cast<size_t>(head - 1)];
     // The run thread has read the count again before the picked event this
     // thread waited for.
@@ -99,39 +99,40 @@ class FeederCycle {
     r.feedPending = 1;
     const bool ok = FeedAdvance(r, false);
     shared.feedPending = 0;
-    return ok && smt::CurrentMachine().run.feedRun;
+    return ok && m.run.feedRun;
   }
-  static void Ready(int head) {
-    ClearHeadPicked(head);
-    HeadFeedReadyEvent(head).Set();
+  void Ready(int head) {
+    ClearHeadPicked(m, head);
+    HeadFeedReadyEvent(m, head).Set();
   }
   // A pick made just before the run ended counts: the run's end wakes this
   // thread with the flag already down, and that head's automatic feeder must
   // still be released.
-  static bool Picked(int head) { return Wait(HeadPickedEvent(head), Timeouts().picked) || HeadHasPicked(head); }
+  bool Picked(int head) { return Wait(m, HeadPickedEvent(m, head), Timeouts(m).picked) || HeadHasPicked(m, head); }
 
+  smt::Machine& m;
   std::array<HeadPickState, 4> mine_;
   std::string name0402_;
 };
 
 }  // namespace
 
-void FeederThreadProc() {
+void FeederThreadProc(smt::Machine& m) {
   // The dispatcher has claimed the busy byte before this thread started; a
   // caller that starts the thread by hand gets it claimed here.
-  FeedBusy() = 1;
-  FeederCycle cycle(FeedModeNames()[4]);
-  if (Wait(smt::CurrentMachine().run.feedRequestEvent, Timeouts().feedRequest)) {
-    while (smt::CurrentMachine().run.feedRun) {
+  FeedBusy(m) = 1;
+  FeederCycle cycle(m, FeedModeNames(m)[4]);
+  if (Wait(m, m.run.feedRequestEvent, Timeouts(m).feedRequest)) {
+    while (m.run.feedRun) {
       cycle.Take();
       int last = 0;
       if (!cycle.Run(last)) break;
       if (last > 0) cycle.Done(last);
-      if (!smt::CurrentMachine().run.feedRun) break;
-      if (!Wait(smt::CurrentMachine().run.feedRequestEvent, Timeouts().feedRequest)) break;
+      if (!m.run.feedRun) break;
+      if (!Wait(m, m.run.feedRequestEvent, Timeouts(m).feedRequest)) break;
     }
   }
-  FeedBusy() = 0;
+  FeedBusy(m) = 0;
 }
 
 }  // namespace smt::run

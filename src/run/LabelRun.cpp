@@ -224,11 +224,11 @@ bool RunLabels() {
 
 }  // namespace
 
-void LabelRunThreadProc() {
-  SmtBusy() = 1;
-  if (auto d = Display()) d->EnableRunWindows(false);
+void LabelRunThreadProc(smt::Machine& m) {
+  SmtBusy(m) = 1;
+  if (auto d = Display(m)) d->EnableRunWindows(false);
   const bool finished = RunLabels();
-  FinishRun(finished);
+  FinishRun(m, finished);
 }
 
 }  // namespace smt::run

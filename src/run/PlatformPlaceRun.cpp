@@ -447,12 +447,12 @@ int RunPlatformPlace() {
 
 }  // namespace
 
-void PlatformPlaceThreadProc() {
-  SmtBusy() = 1;
-  if (auto d = Display()) d->EnableRunWindows(false);
+void PlatformPlaceThreadProc(smt::Machine& m) {
+  SmtBusy(m) = 1;
+  if (auto d = Display(m)) d->EnableRunWindows(false);
   const int end = RunPlatformPlace();
   CLogFile::Instance().Write(true, "platform place run end %d", end);
-  FinishRun(end == 1);
+  FinishRun(m, end == 1);
 }
 
 }  // namespace smt::run

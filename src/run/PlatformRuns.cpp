@@ -252,21 +252,21 @@ int RunPlatformDispense() {
 
 }  // namespace
 
-void PlatformDispenseThreadProc() {
-  if (auto d = Display()) d->EnableRunWindows(false);
-  const int mode = Strategy().m_RunSelect;
+void PlatformDispenseThreadProc(smt::Machine& m) {
+  if (auto d = Display(m)) d->EnableRunWindows(false);
+  const int mode = Strategy(m).m_RunSelect;
   const int end = RunPlatformDispense();
   if (end == 2) return;  // the place run ends the run
   if (mode == 11 || mode == 12) {
     // The place run ends the run: it is told to stop and woken if it waits
     // for a glued platform.
-    if (end != 1) smt::CurrentMachine().runContinue = false;
-    smt::CurrentMachine().run.pauseEvent.Set();
-    smt::CurrentMachine().run.platformGluedEvent1.Set();
-    smt::CurrentMachine().run.platformGluedEvent2.Set();
+    if (end != 1) m.runContinue = false;
+    m.run.pauseEvent.Set();
+    m.run.platformGluedEvent1.Set();
+    m.run.platformGluedEvent2.Set();
     return;
   }
-  FinishRun(end == 1);
+  FinishRun(m, end == 1);
 }
 
 }  // namespace smt::run

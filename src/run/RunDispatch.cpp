@@ -10,6 +10,7 @@
 
 #include "core/LogFile.h"
 #include "core/MachineState.h"
+#include "core/ThreadMachine.h"
 #include "link/MachineCommands.h"
 #include "platform/Hooks.h"
 #include "platform/MessageService.h"
@@ -35,22 +36,28 @@ struct RunThreadProcs {
                                            {RunThread::PlatformPlace, PlatformPlaceThreadProc},
                                            {RunThread::Label, LabelRunThreadProc}};
 };
-RunThreadProcs& ThreadProcs() { return smt::CurrentMachine().Part<RunThreadProcs>(); }
-std::map<RunThread, RunThreadProc>& Procs() { return ThreadProcs().procs; }
-std::atomic<uint8_t>* BusyByteOf(RunThread t) {
+RunThreadProcs& ThreadProcs(smt::Machine& m) { return m.Part<RunThreadProcs>(); }
+std::atomic<uint8_t>* BusyByteOf(smt::Machine& m, RunThread t) {
   switch (t) {
-    case RunThread::Feeder: return &FeedBusy();
-    case RunThread::Conveyor: return &ConveyorBusy();
-    case RunThread::Smt: case RunThread::EightHead: case RunThread::Label: case RunThread::Drill: return &SmtBusy();
+    case RunThread::Feeder: return &FeedBusy(m);
+    case RunThread::Conveyor: return &ConveyorBusy(m);
+    case RunThread::Smt: case RunThread::EightHead: case RunThread::Label: case RunThread::Drill: return &SmtBusy(m);
     default: return nullptr;
   }
 }
-void ResetHeadEvents() {
-  smt::CurrentMachine().run.feedRequestEvent.Reset();
+void ResetHeadEvents(smt::Machine& m) {
+  m.run.feedRequestEvent.Reset();
   for (int k = 1; k <= 4; ++k) {
-    HeadFeedReadyEvent(k).Reset();
-    HeadPickedEvent(k).Reset();
+    HeadFeedReadyEvent(m, k).Reset();
+    HeadPickedEvent(m, k).Reset();
   }
+}
+// Stops what started of a run that could not start whole.
+void ClearRunFlags(smt::Machine& m) {
+  m.runContinue = false;
+  m.run.feedRun = false;
+  m.run.conveyorRun = false;
+  m.run.pauseEvent.Set();
 }
 }  // namespace
 
@@ -94,92 +101,97 @@ std::vector<RunThread> PlanRun(int mode, int type, const RunSelectors& sel, bool
 }
 
 void SetRunThreadProc(RunThread t, RunThreadProc proc) {
-  std::lock_guard lk(ThreadProcs().mutex);
-  Procs()[t] = std::move(proc);
+  auto& table = ThreadProcs(smt::CurrentMachine());
+  std::lock_guard lk(table.mutex);
+  table.procs[t] = std::move(proc);
 }
 
-bool StartRun(int runMode) {
+bool StartRun(int runMode) { return StartRun(smt::CurrentMachine(), runMode); }
+
+bool StartRun(smt::Machine& m, int runMode) {
   // A run that needs a hook nobody connected does not start; the message names it.
-  if (!smt::platform::RequireHooks("Start", smt::CurrentMachine().machineType)) return false;
+  if (!smt::platform::RequireHooks("Start", m.machineType)) return false;
   // A stored run mode or head mode the machine type does not have never
   // runs (only the strategy page corrects them when it is opened).
-  if (const std::string refused = MachineTypeRefusal(runMode, Strategy().m_HeaderSelect, smt::CurrentMachine().machineType);
+  if (const std::string refused = MachineTypeRefusal(runMode, Strategy(m).m_HeaderSelect, m.machineType);
       !refused.empty()) {
     CLogFile::Instance().Write(true, "run refused: %s", refused.c_str());
     smt::platform::ShowMessage(refused);
     return false;
   }
-  auto& s = Services();
-  const RunSelectors sel = Selectors();
+  auto& s = Services(m);
+  const RunSelectors sel = Selectors(m);
   const bool transport = s.autoTransport && s.autoTransport();
-  const auto plan = PlanRun(runMode, smt::CurrentMachine().machineType, sel, transport);
+  const auto plan = PlanRun(runMode, m.machineType, sel, transport);
   std::vector<std::pair<RunThread, RunThreadProc>> procs;
   {
-    std::lock_guard lk(ThreadProcs().mutex);
+    auto& table = ThreadProcs(m);
+    std::lock_guard lk(table.mutex);
     for (RunThread t : plan) {
-      auto it = Procs().find(t);
-      if (it == Procs().end() || !it->second) {
+      auto it = table.procs.find(t);
+      if (it == table.procs.end() || !it->second) {
         CLogFile::Instance().Write(true, "run thread %s not available", RunThreadName(t));
-        smt::platform::ShowMessage(RunText("PartList.c_Message_09", kRunNotAvailable));
+        smt::platform::ShowMessage(RunText(m, "PartList.c_Message_09", kRunNotAvailable));
         return false;
       }
       procs.emplace_back(t, it->second);
     }
   }
-  TheMachine().AnnounceRunStart();
+  {
+    // The run's start goes to the run's own machine.
+    smt::ThreadMachineScope bound(m);
+    TheMachine().AnnounceRunStart();
+  }
   if (transport) {
-    smt::CurrentMachine().run.boardReadyEvent.Reset();
-    smt::CurrentMachine().run.boardDoneEvent.Reset();
+    m.run.boardReadyEvent.Reset();
+    m.run.boardDoneEvent.Reset();
   }
   for (auto& [t, proc] : procs) {
-    if (t == RunThread::Smt || t == RunThread::PlatformPlace) ResetHeadEvents();
+    if (t == RunThread::Smt || t == RunThread::PlatformPlace) ResetHeadEvents(m);
     // The thread's busy byte is claimed before the thread exists, so Start
     // can never see a run whose threads read as idle.
-    std::atomic<uint8_t>* busy = BusyByteOf(t);
+    std::atomic<uint8_t>* busy = BusyByteOf(m, t);
     if (busy) *busy = 1;
     CLogFile::Instance().Write(true, "run thread %s start", RunThreadName(t));
     // A hook found missing during the run ends it like a stop, releasing the machine.
-    auto body = [proc, t](std::stop_token) {
+    auto body = [proc, t, &m](std::stop_token) {
+      // The thread works for the run's machine to its end: what it reaches
+      // without being handed the machine finds this one too.
+      smt::ThreadMachineScope bound(m);
       // A Stop ends the run thread's reply waits (the feeder and conveyor
       // threads finish theirs; a later Start waits for them).
       smt::link::t_replyWaitsEndOnStop = t != RunThread::Feeder && t != RunThread::Conveyor;
       try {
-        proc();
+        proc(m);
       } catch (const smt::platform::UnwiredHook& e) {
         CLogFile::Instance().Write(true, "run thread %s ended: hook not connected: %s", RunThreadName(t), e.hook().c_str());
-        smt::CurrentMachine().runContinue = false;
-        smt::CurrentMachine().run.feedRun = false;
-        smt::CurrentMachine().run.conveyorRun = false;
-        smt::CurrentMachine().run.pauseEvent.Set();
-        if (t != RunThread::Feeder && t != RunThread::Conveyor) FinishRun(false);
-        else if (auto* b = BusyByteOf(t)) *b = 0;
+        ClearRunFlags(m);
+        if (t != RunThread::Feeder && t != RunThread::Conveyor) FinishRun(m, false);
+        else if (auto* b = BusyByteOf(m, t)) *b = 0;
         throw;
       }
     };
     if (!smt::platform::WorkerThreads::Instance().Start(RunThreadName(t), body)) {
       if (busy) *busy = 0;
       // Shut-down under way: whatever started sees the cleared flags and leaves.
-      smt::CurrentMachine().runContinue = false;
-      smt::CurrentMachine().run.feedRun = false;
-      smt::CurrentMachine().run.conveyorRun = false;
-      smt::CurrentMachine().run.pauseEvent.Set();
+      ClearRunFlags(m);
       return false;
     }
   }
   return true;
 }
 
-void FinishRun(bool finished) {
+void FinishRun(smt::Machine& m, bool finished) {
   // Everything that belongs to this run is put down before the end step
   // releases the machine, so a run started right after cannot have its
   // flags cleared by this one.
-  smt::CurrentMachine().runContinue = false;
-  smt::CurrentMachine().run.feedRun = false;
-  smt::CurrentMachine().run.feedRequestEvent.Set();
-  for (int k = 1; k <= 4; ++k) HeadPickedEvent(k).Set();
+  m.runContinue = false;
+  m.run.feedRun = false;
+  m.run.feedRequestEvent.Set();
+  for (int k = 1; k <= 4; ++k) HeadPickedEvent(m, k).Set();
   if (!finished) {
-    smt::CurrentMachine().run.conveyorRun = false;
-    smt::CurrentMachine().run.boardDoneEvent.Set();
+    m.run.conveyorRun = false;
+    m.run.boardDoneEvent.Set();
   }
   // At the end of a finished run the feeder thread only has the automatic
   // feeder of the last pick to release: the end step comes after that
@@ -189,22 +201,22 @@ void FinishRun(bool finished) {
   // wait looks often: a coarse step was a fixed 2 ms added to every run.
   if (finished) {
     const auto feederDeadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (FeedBusy() != 0 && std::chrono::steady_clock::now() < feederDeadline &&
+    while (FeedBusy(m) != 0 && std::chrono::steady_clock::now() < feederDeadline &&
            !smt::platform::WorkerThreads::Instance().ShuttingDown())
       std::this_thread::sleep_for(std::chrono::microseconds(200));
-    if (FeedBusy() != 0) CLogFile::Instance().Write(true, "run end: feeder thread still busy after 5 s");
+    if (FeedBusy(m) != 0) CLogFile::Instance().Write(true, "run end: feeder thread still busy after 5 s");
   }
   // A run that ended early leaves no part on a nozzle: carried to the throw
   // position and let go there (or held until the operator takes it off).
   if (!finished) ThrowHeldPartsAfterStop();
-  auto& s = Services();
-  if (auto d = Display()) d->EnableRunWindows(true);
+  auto& s = Services(m);
+  if (auto d = Display(m)) d->EnableRunWindows(true);
   if (s.onRunEnd) s.onRunEnd(finished);
-  else smt::ReleaseMachineBusy();
+  else m.ReleaseBusy();
   // The run thread counts as busy until its end step is done: a Start that
   // waits for a stopped run's threads must not begin while that step still
   // switches outputs off and stops the clock.
-  SmtBusy() = 0;
+  SmtBusy(m) = 0;
 }
 
 }  // namespace smt::run

@@ -17,32 +17,36 @@ const char* RunThreadName(RunThread t);
 
 // The thread procedures (the placement, feeder and conveyor threads are
 // built in; the others are installed by their owners). A missing one makes
-// the start fail.
-using RunThreadProc = std::function<void()>;
+// the start fail. Each is given the machine its run was started for.
+using RunThreadProc = std::function<void(smt::Machine&)>;
 void SetRunThreadProc(RunThread t, RunThreadProc proc);
 
 // The part list's "no such function" text (PartList.c_Message_09) is shown
 // when a run mode has no thread on this machine; this is its built-in text.
 inline constexpr const char* kRunNotAvailable = "暂无此功能 !";
 
-// Sends the run state and starts the threads of the plan. False (nothing
-// started) when a thread of the plan is not available or cannot start.
+// Sends the run state to `machine` and starts the threads of the plan on it.
+// The threads keep that machine to their end, whatever machine is in use
+// meanwhile. False (nothing started) when a thread of the plan is not
+// available or cannot start. The form without a machine starts the run of
+// the machine in use.
+bool StartRun(smt::Machine& machine, int runMode);
 bool StartRun(int runMode);
 
-// Thread procedures.
-void SmtRunThreadProc();
-void FeederThreadProc();
-void ConveyorThreadProc();
-void StepRunThreadProc();
-void EightHeadRunThreadProc();
-void DrillRunThreadProc();
-void LabelRunThreadProc();
+// Thread procedures, each on the machine of its run.
+void SmtRunThreadProc(smt::Machine& machine);
+void FeederThreadProc(smt::Machine& machine);
+void ConveyorThreadProc(smt::Machine& machine);
+void StepRunThreadProc(smt::Machine& machine);
+void EightHeadRunThreadProc(smt::Machine& machine);
+void DrillRunThreadProc(smt::Machine& machine);
+void LabelRunThreadProc(smt::Machine& machine);
 // The lamp machine: dispensing the LED points, then placing on them.
-void PlatformDispenseThreadProc();
-void PlatformPlaceThreadProc();
+void PlatformDispenseThreadProc(smt::Machine& machine);
+void PlatformPlaceThreadProc(smt::Machine& machine);
 
-// Ends a run from a run thread: releases the partner threads and calls the
-// part list's end-of-run step.
-void FinishRun(bool finished);
+// Ends a run of `machine` from a run thread: releases the partner threads
+// and calls the part list's end-of-run step.
+void FinishRun(smt::Machine& machine, bool finished);
 
 }  // namespace smt::run

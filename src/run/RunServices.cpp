@@ -13,16 +13,16 @@ namespace smt::run {
 
 // The machine's own: each machine has its services, connected by the shell
 // that drives it.
-RunServices& Services() { return smt::CurrentMachine().Part<RunServices>(); }
+RunServices& Services(smt::Machine& m) { return m.Part<RunServices>(); }
 
-bool VisionOriginAfterBoard() {
-  const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
+bool VisionOriginAfterBoard(smt::Machine& m) {
+  const auto basic = smt::settings::SettingsStores::Of(m).machine.Basic();
   if (basic->m_SmtFinishToVisualOrigin == 0 || basic->m_CottectionTimeSmt <= 0) return true;
-  return Services().visionOriginAfterPlacement();
+  return Services(m).visionOriginAfterPlacement();
 }
 
-std::string RunText(const std::string& key, const std::string& def) {
-  auto& s = Services();
+std::string RunText(smt::Machine& m, const std::string& key, const std::string& def) {
+  auto& s = Services(m);
   if (s.text) {
     std::string t = s.text(key);
     if (!t.empty()) return t;
@@ -30,13 +30,13 @@ std::string RunText(const std::string& key, const std::string& def) {
   return def;
 }
 
-std::array<std::string, 9> FeedModeNames() {
-  if (Services().feedModeNames) return Services().feedModeNames();
+std::array<std::string, 9> FeedModeNames(smt::Machine& m) {
+  if (Services(m).feedModeNames) return Services(m).feedModeNames();
   return {"集中飞达", "自动飞达", "振动飞达", "托盘", "0402", "48", "拖针", "CL_浸渍站", "托盘_浸渍站"};
 }
 
-std::optional<smt::feeder::FeederRecord> FeederRecordAt(int group, int row) {
-  auto* t = Services().feeders;
+std::optional<smt::feeder::FeederRecord> FeederRecordAt(smt::Machine& m, int group, int row) {
+  auto* t = Services(m).feeders;
   if (!t || group != t->CurrentIndex()) return std::nullopt;
   const auto r = t->CurrentRow(row);
   if (!r) return std::nullopt;
@@ -51,30 +51,30 @@ std::optional<smt::feeder::FeederRecord> FeederRecordAt(int group, int row) {
   return r->Record();
 }
 
-void SetFeederFeedCount(int group, int row, int count) {
-  auto* t = Services().feeders;
+void SetFeederFeedCount(smt::Machine& m, int group, int row, int count) {
+  auto* t = Services(m).feeders;
   if (t && group == t->CurrentIndex()) t->SetCurrentFeedCount(row, count);
 }
 
-void SetFeederQuantity(int group, int row, int quantity) {
-  auto* t = Services().feeders;
+void SetFeederQuantity(smt::Machine& m, int group, int row, int quantity) {
+  auto* t = Services(m).feeders;
   if (t && group == t->CurrentIndex()) t->SetCurrentQuantity(row, quantity);
 }
 
-std::shared_ptr<RunDisplay> Display() { return Services().display.Get(); }
+std::shared_ptr<RunDisplay> Display(smt::Machine& m) { return Services(m).display.Get(); }
 
-void RowState(int row, int image, bool select) {
-  if (auto d = Display()) d->RowState(smt::job::RowKind::Placement, row, image, select);
+void RowState(smt::Machine& m, int row, int image, bool select) {
+  if (auto d = Display(m)) d->RowState(smt::job::RowKind::Placement, row, image, select);
 }
 
-void ShowRunList(int list) {
-  if (auto d = Display()) d->ShowList(list);
+void ShowRunList(smt::Machine& m, int list) {
+  if (auto d = Display(m)) d->ShowList(list);
 }
 
-smt::job::PartListData& PartList() { return smt::job::PartListOf(smt::CurrentMachine()); }
+smt::job::PartListData& PartList(smt::Machine& m) { return smt::job::PartListOf(m); }
 
-RunSelectors Selectors() {
-  const smt::job::PartListLogic& l = PartList().logic;
+RunSelectors Selectors(smt::Machine& m) {
+  const smt::job::PartListLogic& l = PartList(m).logic;
   RunSelectors sel;
   sel.fromCurrentSmt = l.m_bStartFromCurrentSmt != 0;
   sel.selectedSmt = l.m_bSelectedSmt != 0;
@@ -85,34 +85,58 @@ RunSelectors Selectors() {
   return sel;
 }
 
-int ChosenRow(smt::job::RowKind list) { return std::max(PartList().logic.State(list).testRow, 0); }
+int ChosenRow(smt::Machine& m, smt::job::RowKind list) { return std::max(PartList(m).logic.State(list).testRow, 0); }
 
-bool TakeMarksMeasured() {
+bool TakeMarksMeasured(smt::Machine& m) {
   int was = 0;
   smt::platform::RunOnGui([&] {
-    auto& marks = PartList().coord.marks;
+    auto& marks = PartList(m).coord.marks;
     was = marks.m_bMarkMeasured;
     marks.m_bMarkMeasured = 0;
   });
   return was != 0;
 }
 
-double GlueInjectDepth() {
-  return smt::settings::SettingsStores::Instance().machine.Basic()->m_Z_DropsGlueToPCBHeight;
+double GlueInjectDepth(smt::Machine& m) {
+  return smt::settings::SettingsStores::Of(m).machine.Basic()->m_Z_DropsGlueToPCBHeight;
 }
 
-std::atomic<uint8_t>& SmtBusy() { return PartList().run.m_bSmtThreadBusy; }
-std::atomic<uint8_t>& FeedBusy() { return PartList().run.m_bFeedThreadBusy; }
-std::atomic<uint8_t>& ConveyorBusy() { return PartList().run.m_bConveyorThreadBusy; }
+std::atomic<uint8_t>& SmtBusy(smt::Machine& m) { return PartList(m).run.m_bSmtThreadBusy; }
+std::atomic<uint8_t>& FeedBusy(smt::Machine& m) { return PartList(m).run.m_bFeedThreadBusy; }
+std::atomic<uint8_t>& ConveyorBusy(smt::Machine& m) { return PartList(m).run.m_bConveyorThreadBusy; }
 
-bool AlignMarks() {
-  const auto v = Services().vision.Get();
+bool AlignMarks(smt::Machine& m) {
+  const auto v = Services(m).vision.Get();
   return v && v->AlignBoardMarks();
 }
 
-bool FlyVisionAvailable() {
-  const auto v = Services().vision.Get();
+bool FlyVisionAvailable(smt::Machine& m) {
+  const auto v = Services(m).vision.Get();
   return v && v->FlyVisionAvailable();
 }
+
+// The forms of the machine in use.
+RunServices& Services() { return Services(smt::CurrentMachine()); }
+bool VisionOriginAfterBoard() { return VisionOriginAfterBoard(smt::CurrentMachine()); }
+std::string RunText(const std::string& key, const std::string& def) { return RunText(smt::CurrentMachine(), key, def); }
+std::array<std::string, 9> FeedModeNames() { return FeedModeNames(smt::CurrentMachine()); }
+std::optional<smt::feeder::FeederRecord> FeederRecordAt(int group, int row) {
+  return FeederRecordAt(smt::CurrentMachine(), group, row);
+}
+void SetFeederFeedCount(int group, int row, int count) { SetFeederFeedCount(smt::CurrentMachine(), group, row, count); }
+void SetFeederQuantity(int group, int row, int quantity) { SetFeederQuantity(smt::CurrentMachine(), group, row, quantity); }
+std::shared_ptr<RunDisplay> Display() { return Display(smt::CurrentMachine()); }
+void RowState(int row, int image, bool select) { RowState(smt::CurrentMachine(), row, image, select); }
+void ShowRunList(int list) { ShowRunList(smt::CurrentMachine(), list); }
+smt::job::PartListData& PartList() { return PartList(smt::CurrentMachine()); }
+RunSelectors Selectors() { return Selectors(smt::CurrentMachine()); }
+int ChosenRow(smt::job::RowKind list) { return ChosenRow(smt::CurrentMachine(), list); }
+bool TakeMarksMeasured() { return TakeMarksMeasured(smt::CurrentMachine()); }
+double GlueInjectDepth() { return GlueInjectDepth(smt::CurrentMachine()); }
+std::atomic<uint8_t>& SmtBusy() { return SmtBusy(smt::CurrentMachine()); }
+std::atomic<uint8_t>& FeedBusy() { return FeedBusy(smt::CurrentMachine()); }
+std::atomic<uint8_t>& ConveyorBusy() { return ConveyorBusy(smt::CurrentMachine()); }
+bool AlignMarks() { return AlignMarks(smt::CurrentMachine()); }
+bool FlyVisionAvailable() { return FlyVisionAvailable(smt::CurrentMachine()); }
 
 }  // namespace smt::run

@@ -8,74 +8,90 @@
 
 namespace smt::run {
 
-smt::platform::Event& HeadPickedEvent(int head) {
+smt::platform::Event& HeadPickedEvent(smt::Machine& m, int head) {
   switch (head) {
-    case 2: return smt::CurrentMachine().run.head2PickedEvent;
-    case 3: return smt::CurrentMachine().run.head3PickedEvent;
-    case 4: return smt::CurrentMachine().run.head4PickedEvent;
-    default: return smt::CurrentMachine().run.head1PickedEvent;
+    case 2: return m.run.head2PickedEvent;
+    case 3: return m.run.head3PickedEvent;
+    case 4: return m.run.head4PickedEvent;
+    default: return m.run.head1PickedEvent;
   }
 }
 
 namespace {
 size_t PickIndex(int head) { return static_cast<size_t>(head < 1 || head > 4 ? 0 : head - 1); }
+bool ShuttingDown() { return smt::platform::WorkerThreads::Instance().ShuttingDown(); }
 }  // namespace
 
-void SignalHeadPicked(int head) {
-  smt::CurrentMachine().run.headPicked[PickIndex(head)] = true;
-  HeadPickedEvent(head).Set();
+void SignalHeadPicked(smt::Machine& m, int head) {
+  m.run.headPicked[PickIndex(head)] = true;
+  HeadPickedEvent(m, head).Set();
 }
-bool HeadHasPicked(int head) { return smt::CurrentMachine().run.headPicked[PickIndex(head)]; }
-void ClearHeadPicked(int head) { smt::CurrentMachine().run.headPicked[PickIndex(head)] = false; }
+bool HeadHasPicked(smt::Machine& m, int head) { return m.run.headPicked[PickIndex(head)]; }
+void ClearHeadPicked(smt::Machine& m, int head) { m.run.headPicked[PickIndex(head)] = false; }
 
-smt::platform::Event& HeadFeedReadyEvent(int head) {
+smt::platform::Event& HeadFeedReadyEvent(smt::Machine& m, int head) {
   if (head < 1 || head > 4) head = 1;
-  return smt::CurrentMachine().run.headFeedReadyEvent[head - 1];
+  return m.run.headFeedReadyEvent[head - 1];
 }
 
-void CreateRunEvents() {
-  smt::CurrentMachine().run.pauseEvent.Set();
-  for (auto* e : {&smt::CurrentMachine().run.dispenseDoneEvent, &smt::CurrentMachine().run.placeDoneEvent, &smt::CurrentMachine().run.boardReadyEvent, &smt::CurrentMachine().run.boardDoneEvent,
-                  &smt::CurrentMachine().run.feedRequestEvent, &smt::CurrentMachine().run.head1PickedEvent, &smt::CurrentMachine().run.head2PickedEvent, &smt::CurrentMachine().run.head3PickedEvent,
-                  &smt::CurrentMachine().run.head4PickedEvent, &smt::CurrentMachine().run.platformGluedEvent1, &smt::CurrentMachine().run.platformGluedEvent2, &smt::CurrentMachine().run.platformFreeEvent1,
-                  &smt::CurrentMachine().run.platformFreeEvent2})
+void CreateRunEvents(smt::Machine& m) {
+  auto& r = m.run;
+  r.pauseEvent.Set();
+  for (auto* e : {&r.dispenseDoneEvent, &r.placeDoneEvent, &r.boardReadyEvent, &r.boardDoneEvent, &r.feedRequestEvent,
+                  &r.head1PickedEvent, &r.head2PickedEvent, &r.head3PickedEvent, &r.head4PickedEvent,
+                  &r.platformGluedEvent1, &r.platformGluedEvent2, &r.platformFreeEvent1, &r.platformFreeEvent2})
     e->Reset();
-  for (auto& e : smt::CurrentMachine().run.headFeedReadyEvent) e.Reset();
+  for (auto& e : r.headFeedReadyEvent) e.Reset();
 }
 
-RunTimeouts& Timeouts() {
-  return smt::CurrentMachine().Part<RunTimeouts>();
-}
+RunTimeouts& Timeouts(smt::Machine& m) { return m.Part<RunTimeouts>(); }
 
-static bool ShuttingDown() { return smt::platform::WorkerThreads::Instance().ShuttingDown(); }
-
-WaitResult WaitRunEvent(smt::platform::Event& event, std::chrono::milliseconds limit,
+WaitResult WaitRunEvent(smt::Machine& m, smt::platform::Event& event, std::chrono::milliseconds limit,
                         const std::atomic<bool>& runFlag) {
-  const auto slice = Timeouts().poll;
+  const auto slice = Timeouts(m).poll;
   std::chrono::milliseconds waited{0};
   for (;;) {
     if (event.Wait(slice)) return runFlag ? WaitResult::Signalled : WaitResult::Stopped;
     if (!runFlag || ShuttingDown()) return WaitResult::Stopped;
-    if (!smt::CurrentMachine().paused) waited += slice;
+    if (!m.paused) waited += slice;
     if (waited >= limit) return WaitResult::TimedOut;
   }
 }
 
-bool PauseGate() {
-  while (!smt::CurrentMachine().run.pauseEvent.Wait(Timeouts().poll)) {
-    if (!smt::CurrentMachine().runContinue || ShuttingDown()) return false;
-  }
-  return smt::CurrentMachine().runContinue.load() && !ShuttingDown();
+WaitResult WaitRunEvent(smt::Machine& m, smt::platform::Event& event, std::chrono::milliseconds limit) {
+  return WaitRunEvent(m, event, limit, m.runContinue);
 }
 
-bool RunSleep(int ms) {
+bool PauseGate(smt::Machine& m) {
+  while (!m.run.pauseEvent.Wait(Timeouts(m).poll)) {
+    if (!m.runContinue || ShuttingDown()) return false;
+  }
+  return m.runContinue.load() && !ShuttingDown();
+}
+
+bool RunSleep(smt::Machine& m, int ms) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
   while (std::chrono::steady_clock::now() < end) {
-    if (!smt::CurrentMachine().runContinue || ShuttingDown()) return false;
+    if (!m.runContinue || ShuttingDown()) return false;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
     std::this_thread::sleep_for(std::min(left, std::chrono::milliseconds(20)));
   }
-  return smt::CurrentMachine().runContinue.load();
+  return m.runContinue.load();
 }
+
+// The forms of the machine in use.
+smt::platform::Event& HeadPickedEvent(int head) { return HeadPickedEvent(smt::CurrentMachine(), head); }
+void SignalHeadPicked(int head) { SignalHeadPicked(smt::CurrentMachine(), head); }
+bool HeadHasPicked(int head) { return HeadHasPicked(smt::CurrentMachine(), head); }
+void ClearHeadPicked(int head) { ClearHeadPicked(smt::CurrentMachine(), head); }
+smt::platform::Event& HeadFeedReadyEvent(int head) { return HeadFeedReadyEvent(smt::CurrentMachine(), head); }
+void CreateRunEvents() { CreateRunEvents(smt::CurrentMachine()); }
+RunTimeouts& Timeouts() { return Timeouts(smt::CurrentMachine()); }
+WaitResult WaitRunEvent(smt::platform::Event& event, std::chrono::milliseconds limit,
+                        const std::atomic<bool>& runFlag) {
+  return WaitRunEvent(smt::CurrentMachine(), event, limit, runFlag);
+}
+bool PauseGate() { return PauseGate(smt::CurrentMachine()); }
+bool RunSleep(int ms) { return RunSleep(smt::CurrentMachine(), ms); }
 
 }  // namespace smt::run

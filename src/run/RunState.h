@@ -15,13 +15,21 @@
 
 namespace smt::run {
 
+// The run's events and waits of machine `m`; the forms without a machine
+// are those of the machine in use.
+
 // The picked event of head 1..4.
+smt::platform::Event& HeadPickedEvent(smt::Machine& m, int head);
 smt::platform::Event& HeadPickedEvent(int head);
 // The run thread's word that head 1..4 has picked its part: marks the pick,
 // then sets the head's picked event. The end of a run sets the picked events
 // too (to wake the feeder thread), so the feeder thread asks HeadHasPicked
 // whether a wake-up at the end was a real pick whose feeder it must still
 // release. The feeder thread clears the mark before it says the part is ready.
+void SignalHeadPicked(smt::Machine& m, int head);
+bool HeadHasPicked(smt::Machine& m, int head);
+void ClearHeadPicked(smt::Machine& m, int head);
+smt::platform::Event& HeadFeedReadyEvent(smt::Machine& m, int head);
 void SignalHeadPicked(int head);
 bool HeadHasPicked(int head);
 void ClearHeadPicked(int head);
@@ -29,6 +37,7 @@ smt::platform::Event& HeadFeedReadyEvent(int head);
 
 // Puts every run event into its initial state (pause gate open, the others
 // clear). Called once when the part list starts and before each run.
+void CreateRunEvents(smt::Machine& m);
 void CreateRunEvents();
 
 // How long a run waits for a partner before it gives up. Time spent paused
@@ -41,20 +50,27 @@ struct RunTimeouts {
   std::chrono::milliseconds partner{600000};      // dispensing <-> placing hand-over
   std::chrono::milliseconds poll{100};
 };
+RunTimeouts& Timeouts(smt::Machine& m);
 RunTimeouts& Timeouts();
 
 enum class WaitResult { Signalled, Stopped, TimedOut };
 
-// Waits for `event` while `runFlag` stays set. Paused time is not counted;
-// the program's shut-down counts as a stop.
+// Waits for `event` while `runFlag` stays set (the run flag of `m` when
+// none is given). Paused time (of `m`) is not counted; the program's
+// shut-down counts as a stop.
+WaitResult WaitRunEvent(smt::Machine& m, smt::platform::Event& event, std::chrono::milliseconds limit,
+                        const std::atomic<bool>& runFlag);
+WaitResult WaitRunEvent(smt::Machine& m, smt::platform::Event& event, std::chrono::milliseconds limit);
 WaitResult WaitRunEvent(smt::platform::Event& event, std::chrono::milliseconds limit,
                         const std::atomic<bool>& runFlag = smt::CurrentMachine().runContinue);
 
 // The pause gate: waits while the run is paused; false when the run was
 // stopped (run flag clear) meanwhile.
+bool PauseGate(smt::Machine& m);
 bool PauseGate();
 
 // Sleeps `ms` in small slices; false when the run was stopped meanwhile.
+bool RunSleep(smt::Machine& m, int ms);
 bool RunSleep(int ms);
 
 }  // namespace smt::run

@@ -39,9 +39,14 @@ struct CellRun {
   bool endOfCell = false;
 };
 
+// One run of the placement thread on the machine it was started for.
+class SmtRun {
+ public:
+  explicit SmtRun(smt::Machine& machine) : m(machine) {}
+
 // The part list's next-row search, or the run's own over the row snapshot.
 int NextRow(int& row, int count, int slot, int requested) {
-  auto& s = Services();
+  auto& s = Services(m);
   if (s.nextPlaceRow) return s.nextPlaceRow(row, count, slot, requested);
   const auto& rows = RunRows();
   for (; row < count && row < static_cast<int>(rows.size()); ++row)
@@ -51,18 +56,18 @@ int NextRow(int& row, int count, int slot, int requested) {
 }
 
 void AllIdle() {
-  for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().pick) p.row = -1;
-  smt::CurrentMachine().run.cycleHeads = 0;
+  for (auto& p : m.Part<smt::run::HeadRecords>().pick) p.row = -1;
+  m.run.cycleHeads = 0;
 }
 
 // Head 1's search (with the repeats for other proposed heads), then heads
 // 2..N in turn. False when no row was found for head 1.
 bool AssignCycle(CellRun& c) {
-  auto& h1 = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0];
+  auto& h1 = m.Part<smt::run::HeadRecords>().pick[0];
   int r = NextRow(h1.row, c.rowCount, 1, 0);
   bool aloneThisCycle = false;
   if (r == 2) {
-    for (int h = 2; h <= smt::CurrentMachine().headCount && r == 2; ++h) r = NextRow(h1.row, c.rowCount, 1, h);
+    for (int h = 2; h <= m.headCount && r == 2; ++h) r = NextRow(h1.row, c.rowCount, 1, h);
     if (r == 2) r = 0;
     else aloneThisCycle = true;
   }
@@ -70,28 +75,28 @@ bool AssignCycle(CellRun& c) {
     AllIdle();
     return false;
   }
-  smt::CurrentMachine().run.cycleHeads = 1;
+  m.run.cycleHeads = 1;
   if (aloneThisCycle) {
-    for (int k = 2; k <= 4; ++k) smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)].row = -1;
+    for (int k = 2; k <= 4; ++k) m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)].row = -1;
     return true;
   }
   for (int k = 2; k <= c.heads; ++k) {
-    auto& rec = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
-    rec.row = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].row + 1;
+    auto& rec = m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
+    rec.row = m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].row + 1;
     const int res = NextRow(rec.row, c.rowCount, k, 0);
     if (res != 1) {
-      for (int j = k; j <= 4; ++j) smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(j - 1)].row = -1;
-      smt::CurrentMachine().run.cycleHeads = k - 1;
+      for (int j = k; j <= 4; ++j) m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(j - 1)].row = -1;
+      m.run.cycleHeads = k - 1;
       return true;
     }
-    smt::CurrentMachine().run.cycleHeads = k;
+    m.run.cycleHeads = k;
   }
-  for (int j = c.heads + 1; j <= 4; ++j) smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(j - 1)].row = -1;
+  for (int j = c.heads + 1; j <= 4; ++j) m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(j - 1)].row = -1;
   return true;
 }
 
 bool WaitOrFail(smt::platform::Event& e, std::chrono::milliseconds limit, const char* timeoutText) {
-  switch (WaitRunEvent(e, limit)) {
+  switch (WaitRunEvent(m, e, limit)) {
     case WaitResult::Signalled: return true;
     case WaitResult::Stopped: return false;
     case WaitResult::TimedOut:
@@ -102,7 +107,7 @@ bool WaitOrFail(smt::platform::Event& e, std::chrono::milliseconds limit, const 
 }
 
 bool EndMoves(const SmtStrategy& st) {
-  if (smt::CurrentMachine().run.autoChangeNozzle) {
+  if (m.run.autoChangeNozzle) {
     std::vector<int> heads;
     switch (st.m_HeaderSelect) {
       case 0: heads = {1}; break;
@@ -115,31 +120,31 @@ bool EndMoves(const SmtStrategy& st) {
     for (int h : heads)
       if (!smt::library::ReturnNozzleToLibrary(h, true, false)) return false;
   }
-  if (!smt::CurrentMachine().runContinue) return false;
-  const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Smt);
-  if (!TheMachine().MoveGantry(1000 - smt::CurrentMachine().curX, Speed(sp[0]), -1000 - smt::CurrentMachine().curY, Speed(sp[1]), smt::link::GantryMove::Checked))
+  if (!m.runContinue) return false;
+  const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::Smt);
+  if (!TheMachine().MoveGantry(1000 - m.curX, Speed(sp[0]), -1000 - m.curY, Speed(sp[1]), smt::link::GantryMove::Checked))
     return false;
-  if (!PauseGate()) return false;
-  const auto pick = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
-  if (smt::CurrentMachine().motion.curAxis8 != 0) TheMachine().MoveAxis(8, -1000 - smt::CurrentMachine().motion.curAxis8, Speed(pick[8]));
-  if (smt::CurrentMachine().motion.curAxis9 != 0) TheMachine().MoveAxis(9, 1000 - smt::CurrentMachine().motion.curAxis9, Speed(pick[10]));
-  if (smt::CurrentMachine().motion.curAxis10 != 0) TheMachine().MoveAxis(10, -1000 - smt::CurrentMachine().motion.curAxis10, Speed(pick[12]));
-  if (auto v = Services().vision.Get()) v->OpenMarkCamera();
-  if (Services().startHome) Services().startHome();
+  if (!PauseGate(m)) return false;
+  const auto pick = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::PickPart);
+  if (m.motion.curAxis8 != 0) TheMachine().MoveAxis(8, -1000 - m.motion.curAxis8, Speed(pick[8]));
+  if (m.motion.curAxis9 != 0) TheMachine().MoveAxis(9, 1000 - m.motion.curAxis9, Speed(pick[10]));
+  if (m.motion.curAxis10 != 0) TheMachine().MoveAxis(10, -1000 - m.motion.curAxis10, Speed(pick[12]));
+  if (auto v = Services(m).vision.Get()) v->OpenMarkCamera();
+  if (Services(m).startHome) Services(m).startHome();
   return true;
 }
 
 bool VisionPass(const SmtStrategy& st) {
-  auto qualifies = [](int k) {
-    const auto& p = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
+  auto qualifies = [this](int k) {
+    const auto& p = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
     return p.row != -1 && p.visionMode == 2 && p.visionCamera == 1;
   };
-  auto one = [](int k) {
-    auto& p = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
+  auto one = [this](int k) {
+    auto& p = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
     if (p.row == -1 || p.visionMode == 0) return true;
     return VisionCentreHead(p, false);
   };
-  const bool fly = FlyVisionAvailable();
+  const bool fly = FlyVisionAvailable(m);
   int last = 1;
   switch (st.m_HeaderSelect) {
     case 0: case -1: last = 1; break;
@@ -149,7 +154,7 @@ bool VisionPass(const SmtStrategy& st) {
   if (fly && (st.m_HeaderSelect >= 1 && st.m_HeaderSelect <= 4)) {
     bool all = true;
     for (int k = 1; k <= last; ++k) all = all && qualifies(k);
-    if (all) return Services().vision->FlyVisionAllHeads();
+    if (all) return Services(m).vision->FlyVisionAllHeads();
   }
   for (int k = 1; k <= last; ++k)
     if (!one(k)) return false;
@@ -161,14 +166,14 @@ bool VisionPass(const SmtStrategy& st) {
 bool CoverStep(const SmtStrategy& st, bool& closed) {
   CoverSettings& cv = RunCover();
   const int factor = 1 + (st.m_HeaderSelect != 0 ? 1 : 0);
-  const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Smt);
+  const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::Smt);
   if (!TheMachine().MoveAxis(14, factor * cv.stepPulse, Speed(sp[14]))) return false;
   auto save = [&] {
-    if (Services().saveCoverCounters) Services().saveCoverCounters(cv.totalCount, cv.count);
+    if (Services(m).saveCoverCounters) Services(m).saveCoverCounters(cv.totalCount, cv.count);
   };
   if (cv.onceTotal > 0 && cv.count >= cv.onceTotal) {
     TheMachine().SetOutput(8, 1, 5);
-    const bool sealed = RunSleep(cv.delayMs);
+    const bool sealed = RunSleep(m, cv.delayMs);
     TheMachine().SetOutput(8, 0, 5);  // the sealing stroke ends also when stopped
     if (!sealed) return false;
     cv.count -= cv.onceTotal;
@@ -179,12 +184,12 @@ bool CoverStep(const SmtStrategy& st, bool& closed) {
     int blank = cv.blankTotal;
     do {
       for (int i = 0; i < 2; ++i) {
-        if (!TheMachine().MoveAxis(14, (cv.stepPulse * remaining) / 2, {1, 2}) || !RunSleep(100)) return false;
+        if (!TheMachine().MoveAxis(14, (cv.stepPulse * remaining) / 2, {1, 2}) || !RunSleep(m, 100)) return false;
       }
       TheMachine().SetOutput(8, 1, 5);
-      const bool sealed = RunSleep(cv.delayMs);
+      const bool sealed = RunSleep(m, cv.delayMs);
       TheMachine().SetOutput(8, 0, 5);
-      if (!sealed || !RunSleep(100)) return false;
+      if (!sealed || !RunSleep(m, 100)) return false;
       blank -= cv.onceTotal;
       remaining = cv.onceTotal;
     } while (blank >= 0 && cv.onceTotal > 0);
@@ -198,116 +203,116 @@ bool CoverStep(const SmtStrategy& st, bool& closed) {
 // One panel cell. Returns false when the run must end early; `stopAll` is
 // set when the run is to finish with its end moves.
 bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool& finishNow) {
-  auto& s = Services();
+  auto& s = Services(m);
   const CoverSettings& cv = RunCover();
-  const std::string name0402 = FeedModeNames()[4];
+  const std::string name0402 = FeedModeNames(m)[4];
   if (!AssignCycle(c)) {
     if (!c.selector) {
       finishNow = false;
       return false;
     }
-    smt::CurrentMachine().run.boardDoneEvent.Set();
+    m.run.boardDoneEvent.Set();
     finishNow = true;
     return true;
   }
-  smt::CurrentMachine().run.feedRequestEvent.Set();
+  m.run.feedRequestEvent.Set();
   c.endOfCell = false;
   while (!c.endOfCell) {
-    smt::CurrentMachine().run.firstVisionDone = false;
+    m.run.firstVisionDone = false;
     // Nozzles.
-    if (smt::CurrentMachine().run.autoChangeNozzle) {
+    if (m.run.autoChangeNozzle) {
       for (int k = 1; k <= 4; ++k) {
-        auto& pk = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
+        auto& pk = m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
         if (pk.row == -1) continue;
         if (!ChangeNozzle(pk.headTarget, pk.nozzleTarget)) return false;
-        smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)].headTarget = pk.headTarget;
-        smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)].nozzleTarget = pk.nozzleTarget;
+        m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)].headTarget = pk.headTarget;
+        m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)].nozzleTarget = pk.nozzleTarget;
       }
     }
-    if (!smt::CurrentMachine().runContinue) return false;
-    if (auto d = Display()) d->ShowRow(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row + 3);
+    if (!m.runContinue) return false;
+    if (auto d = Display(m)) d->ShowRow(m.Part<smt::run::HeadRecords>().pick[0].row + 3);
     // Pick.
     for (int k = 1; k <= 4; ++k) {
-      auto& pk = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
-      auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
+      auto& pk = m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
+      auto& pl = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
       if (pk.row == -1) continue;
       if (k == 1)
-        for (size_t i = 0; i < 8; ++i) smt::CurrentMachine().motion.headMoveArgs[i] = -smt::CurrentMachine().curA[i];
+        for (size_t i = 0; i < 8; ++i) m.motion.headMoveArgs[i] = -m.curA[i];
       if (!PreparePickPlace(c.group, pl, k)) return false;
-      if (k >= 2 && smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].row != -1)
-        AlignHeadSpeeds(smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 2)], pl);
+      if (k >= 2 && m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].row != -1)
+        AlignHeadSpeeds(m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 2)], pl);
       // Drag-pin feeding works on the run thread's own copy of the record.
       if (k == 1 && pk.feedMode == 6 && !DragFeed(pl.pick)) return false;
       const bool moved = MoveHeadToPick(pl);
       if (k == 1)
-        for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
-      if (!moved || !PauseGate()) return false;
-      if (!WaitOrFail(HeadFeedReadyEvent(k), Timeouts().feedReady, kFeedTimeOut)) return false;
-      if (!PauseGate()) return false;
+        for (auto& a : m.motion.headMoveArgs) a = 0;
+      if (!moved || !PauseGate(m)) return false;
+      if (!WaitOrFail(HeadFeedReadyEvent(m, k), Timeouts(m).feedReady, kFeedTimeOut)) return false;
+      if (!PauseGate(m)) return false;
       if (!PickPart(pl)) return false;
       // The next head's "0402" pocket count is read again now, after this
       // head's preparation may have turned the pocket and before the next
       // head's preparation turns it again; the feeder thread feeds that head
       // with it once this head's picked event is set.
       if (k < 4) {
-        auto& next = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k)];
+        auto& next = m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k)];
         if (next.row != -1 && next.feedModeText == name0402)
-          if (auto fr = FeederRecordAt(next.groupIndex, next.rowIndex)) next.feedCount = fr->feedCount;
+          if (auto fr = FeederRecordAt(m, next.groupIndex, next.rowIndex)) next.feedCount = fr->feedCount;
       }
-      SignalHeadPicked(k);
+      SignalHeadPicked(m, k);
     }
     LogRotationAngles(&RunRows());
     // Vision.
     if (!VisionPass(st)) return false;
-    if (smt::CurrentMachine().camera.highSpeedCamera == 0) TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
+    if (m.camera.highSpeedCamera == 0) TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
     // The next cycle's parts are assigned now, so feeding overlaps placing.
     if (st.m_Cover && cv.totalCount + 1 + (st.m_HeaderSelect != 0 ? 1 : 0) >= cv.coverTotal) {
-      smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row = -1;
+      m.Part<smt::run::HeadRecords>().pick[0].row = -1;
       c.endOfCell = true;
     } else {
       int last = -1;
       for (int k = 4; k >= 2 && last < 0; --k)
-        if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)].row != -1) last = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)].row;
-      smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row = (last >= 0 ? last : smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row) + 1;
-      if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row >= c.rowCount) {
+        if (m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)].row != -1) last = m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)].row;
+      m.Part<smt::run::HeadRecords>().pick[0].row = (last >= 0 ? last : m.Part<smt::run::HeadRecords>().pick[0].row) + 1;
+      if (m.Part<smt::run::HeadRecords>().pick[0].row >= c.rowCount) {
         AllIdle();
         c.endOfCell = true;
       } else if (!AssignCycle(c)) {
         c.endOfCell = true;
       }
     }
-    if (!c.endOfCell) smt::CurrentMachine().run.feedRequestEvent.Set();
+    if (!c.endOfCell) m.run.feedRequestEvent.Set();
     // Place.
     for (int k = 1; k <= 4; ++k) {
-      auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
+      auto& pl = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
       if (pl.row == -1 || pl.failedRow != -1 || pl.failed) continue;
       if (!PlacePart(pl, k, true, Frame().marksPerCell, cellX, cellY)) return false;
-      if (!PauseGate()) return false;
-      smt::CurrentMachine().link.vacuumCheckOk = true;
+      if (!PauseGate(m)) return false;
+      m.link.vacuumCheckOk = true;
       PlaceStroke(pl, 0.0);
-      if (smt::CurrentMachine().link.vacuumCheckOk) {
+      if (m.link.vacuumCheckOk) {
         pl.failedRow = -1;
-        RowState(pl.row, 6, false);
-        ++PartList().run.m_nPlacedCount;
+        RowState(m, pl.row, 6, false);
+        ++PartList(m).run.m_nPlacedCount;
         if (k <= 2) CountCoverPart();
       } else {
         pl.failedRow = pl.row;
-        RowState(pl.row, 7, false);
+        RowState(m, pl.row, 7, false);
       }
-      if (!PauseGate()) return false;
+      if (!PauseGate(m)) return false;
     }
     // Failures.
     for (int k = 1; k <= 4; ++k) {
-      auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
+      auto& pl = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
       if ((pl.failedRow != -1 || pl.failed) && pl.row != -1 && !DiscardPart(pl)) return false;
     }
     for (int k = 1; k <= 4; ++k) {
-      auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
+      auto& pl = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
       if (pl.row != -1 && !ReplenishHead(pl, k, cellX, cellY)) return false;
     }
     if (!MoveToSafePosition()) return false;
-    if (auto d = Display()) d->Progress(smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0].row, c.rowCount);
-    for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().place) {
+    if (auto d = Display(m)) d->Progress(m.Part<smt::run::HeadRecords>().place[0].row, c.rowCount);
+    for (auto& p : m.Part<smt::run::HeadRecords>().place) {
       p.row = -1;
       p.failedRow = -1;
       p.failed = 0;
@@ -321,25 +326,25 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
       }
     }
   }
-  if (auto d = Display()) d->Progress(0, c.rowCount);
-  if (auto d = Display()) d->ResetRowStates(smt::job::RowKind::Placement);
-  return PauseGate();
+  if (auto d = Display(m)) d->Progress(0, c.rowCount);
+  if (auto d = Display(m)) d->ResetRowStates(smt::job::RowKind::Placement);
+  return PauseGate(m);
 }
 
 void SetCellOrigin(double ox, double oy, const RunBoard& b) {
   auto& f = Frame();
-  f.originX = static_cast<int32_t>(ox * smt::CurrentMachine().steps.xPulsePerMm);
-  f.originY = static_cast<int32_t>(oy * smt::CurrentMachine().steps.yPulsePerMm);
-  f.mark1X = static_cast<int32_t>((b.mark1X + ox) * smt::CurrentMachine().steps.xPulsePerMm);
-  f.mark1Y = static_cast<int32_t>((b.mark1Y + oy) * smt::CurrentMachine().steps.yPulsePerMm);
+  f.originX = static_cast<int32_t>(ox * m.steps.xPulsePerMm);
+  f.originY = static_cast<int32_t>(oy * m.steps.yPulsePerMm);
+  f.mark1X = static_cast<int32_t>((b.mark1X + ox) * m.steps.xPulsePerMm);
+  f.mark1Y = static_cast<int32_t>((b.mark1Y + oy) * m.steps.yPulsePerMm);
 }
 
 // The body of the run; returns how it ended: 1 finished (end moves), 0 early.
 bool RunBoards() {
-  auto& s = Services();
-  const SmtStrategy st = Strategy();
+  auto& s = Services(m);
+  const SmtStrategy st = Strategy(m);
   const RunBoard board = s.board ? s.board() : RunBoard{};
-  const RunSelectors sel = Selectors();
+  const RunSelectors sel = Selectors(m);
   const bool transport = s.autoTransport && s.autoTransport();
   // The cover-tape counters are read from the cover-tape page now and
   // written back after every change.
@@ -352,21 +357,21 @@ bool RunBoards() {
     }
     RunCover() = s.cover();
   }
-  if (auto d = Display()) d->CoverCount(0);
+  if (auto d = Display(m)) d->CoverCount(0);
   CellRun c;
   RunRows() = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
   c.rowCount = static_cast<int>(RunRows().size());
-  c.heads = std::min(std::max(static_cast<int>(smt::CurrentMachine().headCount), 1), 4);
+  c.heads = std::min(std::max(static_cast<int>(m.headCount), 1), 4);
   c.selector = sel.Placement();
-  if (auto d = Display()) d->Progress(0, c.rowCount);
+  if (auto d = Display(m)) d->Progress(0, c.rowCount);
   ResetHeadRecords();
-  smt::CurrentMachine().run.activeList = 1;
-  smt::CurrentMachine().run.autoChangeNozzle = st.m_AutoChangeNozzle != 0;
-  if (sel.fromCurrentSmt) smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row = ChosenRow(smt::job::RowKind::Placement);
-  else smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row = 0;
+  m.run.activeList = 1;
+  m.run.autoChangeNozzle = st.m_AutoChangeNozzle != 0;
+  if (sel.fromCurrentSmt) m.Part<smt::run::HeadRecords>().pick[0].row = ChosenRow(m, smt::job::RowKind::Placement);
+  else m.Part<smt::run::HeadRecords>().pick[0].row = 0;
   c.group = s.feeders && s.feeders->CurrentGroup() ? s.feeders->CurrentIndex() : -1;
   if (c.group < 0) {
-    ShowMessage(RunText("PartList.c_Message_20", "没有找到料架组 !"));
+    ShowMessage(RunText(m, "PartList.c_Message_20", "没有找到料架组 !"));
     return false;
   }
   auto& f = Frame();
@@ -379,60 +384,64 @@ bool RunBoards() {
   SetCellOrigin(board.originX, board.originY, board);
   if (auto v = s.vision.Get()) v->OpenMarkCamera();
   int boardsDone = 0;
-  const int startRow = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row;
+  const int startRow = m.Part<smt::run::HeadRecords>().pick[0].row;
   for (;;) {
     if (transport) {
-      auto& e = st.m_RunSelect == 2 ? smt::CurrentMachine().run.dispenseDoneEvent : smt::CurrentMachine().run.boardReadyEvent;
-      if (!WaitOrFail(e, Timeouts().board, kBoardTimeOut)) return false;
-      if (st.m_RunSelect == 2) smt::CurrentMachine().run.activeList = 1;
-      if (!smt::CurrentMachine().runContinue) return false;
+      auto& e = st.m_RunSelect == 2 ? m.run.dispenseDoneEvent : m.run.boardReadyEvent;
+      if (!WaitOrFail(e, Timeouts(m).board, kBoardTimeOut)) return false;
+      if (st.m_RunSelect == 2) m.run.activeList = 1;
+      if (!m.runContinue) return false;
     }
-    const bool takeMeasured = TakeMarksMeasured();
+    const bool takeMeasured = TakeMarksMeasured(m);
     if (board.marksOn && !board.marksPerCell && !takeMeasured) {
-      smt::CurrentMachine().correction.boardRotation = 0.0;
-      if (!AlignMarks()) return false;
+      m.correction.boardRotation = 0.0;
+      if (!AlignMarks(m)) return false;
     }
     bool finishNow = false;
     for (int r = 0; r < board.panelRows && !finishNow; ++r) {
       for (int col = 0; col < board.panelCols && !finishNow; ++col) {
         const double cx = col * board.colPitch, cy = r * board.rowPitch;
-        if (auto d = Display()) d->PanelLabel(r, col, -1);
+        if (auto d = Display(m)) d->PanelLabel(r, col, -1);
         if (board.CellSkipped(r, col)) continue;
         if (board.marksOn && board.marksPerCell) {
           SetCellOrigin(board.originX + cx, board.originY + cy, board);
-          smt::CurrentMachine().correction.boardRotation = 0.0;
-          if (!(TakeMarksMeasured())) {
+          m.correction.boardRotation = 0.0;
+          if (!(TakeMarksMeasured(m))) {
             TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
-            if (!AlignMarks()) return false;
+            if (!AlignMarks(m)) return false;
           }
         }
-        smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row = startRow;
+        m.Part<smt::run::HeadRecords>().pick[0].row = startRow;
         if (!RunCell(c, st, cx, cy, finishNow)) return false;
       }
     }
     ++boardsDone;
-    if (!VisionOriginAfterBoard()) return false;
-    if (auto d = Display()) d->PanelLabel(0, 0, boardsDone);
+    if (!VisionOriginAfterBoard(m)) return false;
+    if (auto d = Display(m)) d->PanelLabel(0, 0, boardsDone);
     if (finishNow && !transport) return EndMoves(st);
     if (!transport) break;
     const int left = (s.boardCount ? s.boardCount() : 1) - 1;
     if (s.setBoardCount) s.setBoardCount(left);
     if (s.moveBetweenSetPoints && !s.moveBetweenSetPoints()) return false;
-    if (st.m_RunSelect == 2) smt::CurrentMachine().run.placeDoneEvent.Set();
-    smt::CurrentMachine().run.boardDoneEvent.Set();
+    if (st.m_RunSelect == 2) m.run.placeDoneEvent.Set();
+    m.run.boardDoneEvent.Set();
     if (finishNow || c.selector || left <= 0) break;
   }
   return EndMoves(st);
 }
 
+ private:
+  smt::Machine& m;
+};
+
 }  // namespace
 
-void SmtRunThreadProc() {
-  SmtBusy() = 1;
-  if (auto d = Display()) d->EnableRunWindows(false);
-  const bool finished = RunBoards() && smt::CurrentMachine().runContinue;
+void SmtRunThreadProc(smt::Machine& m) {
+  SmtBusy(m) = 1;
+  if (auto d = Display(m)) d->EnableRunWindows(false);
+  const bool finished = SmtRun(m).RunBoards() && m.runContinue;
   CLogFile::Instance().Write(true, "smt run end %d", finished ? 1 : 0);
-  FinishRun(finished);
+  FinishRun(m, finished);
 }
 
 }  // namespace smt::run

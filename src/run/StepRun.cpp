@@ -7,6 +7,7 @@
 
 #include "core/LogFile.h"
 #include "core/MachineState.h"
+#include "core/ThreadMachine.h"
 #include "job/BoardGeometry.h"
 #include "link/LinkGlobals.h"
 #include "link/LinkRuntime.h"
@@ -137,15 +138,22 @@ bool StartPlacementRun() {
     }
   }
   auto& wt = smt::platform::WorkerThreads::Instance();
+  // The placement threads work for this run's machine.
+  smt::Machine& m = smt::CurrentMachine();
+  auto on = [&m](void (*proc)(smt::Machine&)) {
+    return [&m, proc](std::stop_token) {
+      smt::ThreadMachineScope bound(m);
+      proc(m);
+    };
+  };
   if (eight) {
-    SmtBusy() = 1;
-    return wt.Start("EightHeadRun", [](std::stop_token) { EightHeadRunThreadProc(); });
+    SmtBusy(m) = 1;
+    return wt.Start("EightHeadRun", on(EightHeadRunThreadProc));
   }
-  SmtBusy() = 1;
-  FeedBusy() = 1;
-  smt::CurrentMachine().run.feedRun = true;
-  return wt.Start("SmtRun", [](std::stop_token) { SmtRunThreadProc(); }) &&
-         wt.Start("FeederRun", [](std::stop_token) { FeederThreadProc(); });
+  SmtBusy(m) = 1;
+  FeedBusy(m) = 1;
+  m.run.feedRun = true;
+  return wt.Start("SmtRun", on(SmtRunThreadProc)) && wt.Start("FeederRun", on(FeederThreadProc));
 }
 
 enum class StepEnd { Early, EndMoves, HandedOver };
@@ -317,17 +325,17 @@ StepEnd RunSteps() {
 
 }  // namespace
 
-void StepRunThreadProc() {
-  if (auto d = Display()) d->EnableRunWindows(false);
+void StepRunThreadProc(smt::Machine& m) {
+  if (auto d = Display(m)) d->EnableRunWindows(false);
   const StepEnd end = RunSteps();
   if (end == StepEnd::HandedOver) return;  // the placement run finishes the run
   // The dispensing output the run switched on goes off with the run, however
   // it ended.
-  const int mode = Strategy().m_RunSelect;
-  if ((mode == 1 || mode == 2) && smt::CurrentMachine().machineType != 6 && smt::CurrentMachine().machineType != 7 && smt::CurrentMachine().machineType != 8)
+  const int mode = Strategy(m).m_RunSelect;
+  if ((mode == 1 || mode == 2) && m.machineType != 6 && m.machineType != 7 && m.machineType != 8)
     TheMachine().SetOutput(8, 0, 5);
-  const bool finished = end == StepEnd::EndMoves && EndMoves() && smt::CurrentMachine().runContinue;
-  FinishRun(finished);
+  const bool finished = end == StepEnd::EndMoves && EndMoves() && m.runContinue;
+  FinishRun(m, finished);
 }
 
 }  // namespace smt::run

@@ -60,7 +60,8 @@ const Key kKeys[] = {
 };
 
 // The machine's placement strategy.
-smt::Guarded<SmtStrategy>& StrategyOfMachine() { return smt::CurrentMachine().Part<smt::Guarded<SmtStrategy>>(); }
+smt::Guarded<SmtStrategy>& StrategyOfMachine(smt::Machine& m) { return m.Part<smt::Guarded<SmtStrategy>>(); }
+smt::Guarded<SmtStrategy>& StrategyOfMachine() { return StrategyOfMachine(smt::CurrentMachine()); }
 }  // namespace
 
 void ApplyLoadRules(SmtStrategy& s) {
@@ -169,10 +170,13 @@ std::string MachineTypeRefusal(int runMode, int headMode, int type) {
   return {};
 }
 
-SmtStrategy Strategy() {
-  std::lock_guard lk(StrategyOfMachine().mutex);
-  return StrategyOfMachine().value;
+SmtStrategy Strategy(smt::Machine& m) {
+  auto& held = StrategyOfMachine(m);
+  std::lock_guard lk(held.mutex);
+  return held.value;
 }
+
+SmtStrategy Strategy() { return Strategy(smt::CurrentMachine()); }
 
 namespace {
 smt::settings::Listeners<const SmtStrategy&>& StrategyListeners() {

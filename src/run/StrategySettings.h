@@ -6,6 +6,10 @@
 #include <functional>
 #include <string>
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::run {
 
 struct SmtStrategy {
@@ -68,6 +72,7 @@ bool CoverAllowed(const SmtStrategy& s, int machineType);
 std::string MachineTypeRefusal(int runMode, int headMode, int machineType);
 
 // The committed strategy the run reads (thread-safe copy).
+SmtStrategy Strategy(smt::Machine& m);
 SmtStrategy Strategy();
 // Publishes a strategy (start-up, the page's OK, the machine-type reset) and
 // tells the listeners, on the caller's thread.

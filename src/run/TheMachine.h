@@ -17,11 +17,13 @@ smt::link::AxisSpeed Speed(const S& s) {
   return {static_cast<int32_t>(s.start), static_cast<int32_t>(s.normal)};
 }
 
-// Each head's turn for the next combined move, as the run's steps set it.
-inline std::array<int32_t, 8> HeadTurns() {
+// Each head's turn for the next combined move of machine `m`, as the run's
+// steps set it.
+inline std::array<int32_t, 8> HeadTurns(smt::Machine& m) {
   std::array<int32_t, 8> t{};
-  for (size_t i = 0; i < t.size(); ++i) t[i] = smt::CurrentMachine().motion.headMoveArgs[i];
+  for (size_t i = 0; i < t.size(); ++i) t[i] = m.motion.headMoveArgs[i];
   return t;
 }
+inline std::array<int32_t, 8> HeadTurns() { return HeadTurns(smt::CurrentMachine()); }
 
 }  // namespace smt::run

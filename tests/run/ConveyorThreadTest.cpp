@@ -34,7 +34,7 @@ class ConveyorThread : public ::testing::Test {
   }
   // The run thread's side: takes each board and reports it done.
   void RunBoards(int n) {
-    std::thread conveyor([] { ConveyorThreadProc(); });
+    std::thread conveyor([&machine = smt::CurrentMachine()] { ConveyorThreadProc(machine); });
     for (int i = 0; i < n; ++i) {
       ASSERT_EQ(WaitRunEvent(smt::CurrentMachine().run.boardReadyEvent, 3000ms, smt::CurrentMachine().run.conveyorRun), WaitResult::Signalled);
       {
@@ -72,7 +72,7 @@ TEST_F(ConveyorThread, ThreeBoardsKeepOneBoardAhead) {
 
 TEST_F(ConveyorThread, StopDuringTheWaitWakesTheRunThread) {
   boards = 2;
-  std::thread conveyor([] { ConveyorThreadProc(); });
+  std::thread conveyor([&machine = smt::CurrentMachine()] { ConveyorThreadProc(machine); });
   ASSERT_EQ(WaitRunEvent(smt::CurrentMachine().run.boardReadyEvent, 3000ms, smt::CurrentMachine().run.conveyorRun), WaitResult::Signalled);
   smt::CurrentMachine().run.conveyorRun = false;
   smt::CurrentMachine().run.boardDoneEvent.Set();
@@ -84,7 +84,7 @@ TEST_F(ConveyorThread, StopDuringTheWaitWakesTheRunThread) {
 TEST_F(ConveyorThread, AFailedZoneStepEndsTheThread) {
   boards = 2;
   Services().runZones = [](int code) { return code != 2; };
-  std::thread conveyor([] { ConveyorThreadProc(); });
+  std::thread conveyor([&machine = smt::CurrentMachine()] { ConveyorThreadProc(machine); });
   conveyor.join();
   EXPECT_FALSE(smt::CurrentMachine().run.conveyorRun);
   EXPECT_TRUE(smt::CurrentMachine().run.boardReadyEvent.Wait(100ms));

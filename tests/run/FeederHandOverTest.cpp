@@ -57,11 +57,11 @@ namespace {
 // thread exists: a Start right after cannot find the feeder idle.
 TEST_F(RunSimTest, FeederBusyIsClaimedBeforeTheFeederThreadRuns) {
   sim->SetReplyDelay(std::chrono::milliseconds(30));
-  smt::run::SetRunThreadProc(smt::run::RunThread::Feeder, [] {
+  smt::run::SetRunThreadProc(smt::run::RunThread::Feeder, [](smt::Machine& m) {
     // A thread slow to get going: the byte must be set all the same.
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_EQ(smt::run::FeedBusy().load(), 1);
-    smt::run::FeederThreadProc();
+    EXPECT_EQ(smt::run::FeedBusy(m).load(), 1);
+    smt::run::FeederThreadProc(m);
   });
   ASSERT_TRUE(Start());
   EXPECT_EQ(smt::run::FeedBusy().load(), 1);

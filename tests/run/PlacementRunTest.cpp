@@ -178,7 +178,7 @@ TEST_F(RunSimTest, NoFeederGroupRefusesTheRun) {
 TEST_F(RunSimTest, FeederThreadThatNeverPresentsThePartTimesOut) {
   // A run whose feeder thread cannot start its cycle: the pick wait ends
   // with a clear failure instead of hanging.
-  smt::run::SetRunThreadProc(smt::run::RunThread::Feeder, [] { smt::run::FeedBusy() = 0; });
+  smt::run::SetRunThreadProc(smt::run::RunThread::Feeder, [](smt::Machine& m) { smt::run::FeedBusy(m) = 0; });
   smt::run::Timeouts().feedReady = 500ms;
   ASSERT_TRUE(Start());
   ASSERT_TRUE(WaitEnd());
