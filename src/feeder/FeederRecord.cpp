@@ -21,6 +21,18 @@ std::pair<bool, std::string_view> Flag(std::string_view cell) {
 
 bool Blank(std::string_view t) { return t.find_first_not_of(' ') == std::string_view::npos; }
 
+// A side letter is followed by the feeder's number (a feeder of an unknown
+// side is refused by what uses it, naming the side).
+void ReadNumberCell(const CellReader& in, FeederRecord& r) {
+  r.number = in.Text(0);
+  if (r.number.empty()) return;
+  const char s = r.number[0];
+  if (s == 'W' || s == 'N' || s == 'E' || s == 'S' || s == 'G') {
+    r.side = s;
+    r.index = static_cast<int>(in.IntegerIn(std::string_view(r.number).substr(1), FeederFieldNames()[0], 0, 100000));
+  }
+}
+
 }  // namespace
 
 const std::array<std::string, kFeederRecordCells>& FeederFieldNames() {
@@ -41,16 +53,7 @@ const std::array<std::string, kFeederRecordCells>& FeederFieldNames() {
 FeederRecord ReadFeederRecord(const CellReader& in) {
   const auto& n = FeederFieldNames();
   FeederRecord r;
-  r.number = in.Text(0);
-  // A side letter is followed by the feeder's number (a feeder of an
-  // unknown side is refused by what uses it, naming the side).
-  if (!r.number.empty()) {
-    const char s = r.number[0];
-    if (s == 'W' || s == 'N' || s == 'E' || s == 'S' || s == 'G') {
-      r.side = s;
-      r.index = static_cast<int>(in.IntegerIn(std::string_view(r.number).substr(1), n[0], 0, 100000));
-    }
-  }
+  ReadNumberCell(in, r);
   r.partType = in.Text(1);
   r.package = in.Text(2);
   r.value = in.Text(3);
@@ -124,8 +127,23 @@ void FeederRow::Read() {
   try {
     record_ = FeederRecordFromCells(cells_, file_, line_);
   } catch (const platform::FileCellError& e) {
+    // The numbers are not known; the texts are (the list still sorts and
+    // finds the row by them).
     record_ = FeederRecord{};
-    record_.number = cells_[0];
+    try {
+      const std::vector<std::string_view> number{cells_[0]};
+      ReadNumberCell(CellReader(file_, line_, number), record_);
+    } catch (const platform::FileCellError&) {
+      record_ = FeederRecord{};
+      record_.number = cells_[0];
+    }
+    record_.partType = cells_[1];
+    record_.package = cells_[2];
+    record_.value = cells_[3];
+    record_.feedMode = cells_[14];
+    record_.camera = Flag(cells_[12]).second;
+    record_.speedTemplate = Flag(cells_[23]).second;
+    record_.feature = cells_[25];
     error_ = e;
   }
 }

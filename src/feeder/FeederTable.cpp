@@ -449,6 +449,13 @@ void FeederTable::StoreListRow(const FeederListRow& row, int n) {
   g->rows[static_cast<size_t>(n)] = RowFromListRow(row, n + 1, true);
 }
 
+void FeederTable::StoreRow(const FeederRow& row, int n) {
+  std::lock_guard lk(m_);
+  FeederGroup* g = CurrentUnlocked();
+  if (!g || n < 0 || n >= g->RowCount()) return;
+  g->rows[static_cast<size_t>(n)] = row;
+}
+
 void FeederTable::ClearCurrentRowsUnlocked() {
   FeederGroup* g = CurrentUnlocked();
   if (!g) return;

@@ -168,6 +168,8 @@ class FeederTable {
   void CopyGroupToBuffer();
   void AppendRowFromList(const FeederListRow& row);
   void StoreListRow(const FeederListRow& row, int n);
+  // Row n of the current group becomes `row` (cells as they are).
+  void StoreRow(const FeederRow& row, int n);
   bool DeleteRowByNumber(const std::string& number);
   bool PasteRowAfter(const std::string& sourceNumber, const std::string& newNumber);
   void ClearBufferGroup();

@@ -97,8 +97,13 @@ TEST_F(FeederWindowsTest, SortingByNumberPutsSidesInOrderAndNumbersAscending) {
   Load(p, {Row("W10"), Row("S1"), Row("N3"), Row("W9"), Row("G1"), Row("7"), Row("E2")});
   p.SortByColumn(0);
   EXPECT_EQ(Numbers(p), (std::vector<std::string>{"7", "E2", "S1", "W9", "W10", "N3", "G1"}));
-  EXPECT_LT(CDialogFeedList::CompareRows("2.5", "10", 4), 0);
-  EXPECT_GT(CDialogFeedList::CompareRows("b", "B", 1), 0);
+  FeederCells a = Row("W1"), b = Row("W2");
+  a[kCellX] = "2.5";
+  b[kCellX] = "10";
+  a[kCellType] = "b";
+  b[kCellType] = "B";
+  EXPECT_LT(CDialogFeedList::CompareFeeders(FeederRow(a), FeederRow(b), kCellX), 0);
+  EXPECT_GT(CDialogFeedList::CompareFeeders(FeederRow(a), FeederRow(b), kCellType), 0);
   CDialogFeedList empty(smt::CurrentMachine());
   empty.SortByColumn(0);
   EXPECT_EQ(empty.RowCount(), 0);
