@@ -438,35 +438,6 @@ void CDialogFeedList::LoadEditFromRow(int row) {
   editor_->loadedNumber = ListRow(row).text[0];
 }
 
-void CDialogFeedList::UpdateRowsFromPart(const std::vector<std::string>& p) {
-  std::array<bool, 11> all;
-  all.fill(true);
-  UpdateRowsFromPart(p, all);
-}
-
-void CDialogFeedList::UpdateRowsFromPart(const std::vector<std::string>& p, const std::array<bool, 11>& pass) {
-  // A package row as text (cells 0..25): its numbers read whole, a cell that
-  // holds none counting as 0.
-  auto cell = [&](size_t i) { return i < p.size() ? p[i] : std::string(); };
-  auto num = [&](size_t i) { return smt::platform::ParseCellNumber(cell(i), -1e300, 1e300).value_or(0); };
-  auto whole = [&](size_t i) { return static_cast<int>(smt::platform::ParseCellInteger(cell(i), INT32_MIN, INT32_MAX).value_or(0)); };
-  smt::library::PackEditFields f;
-  f.name = cell(0);
-  f.length = num(1), f.width = num(2), f.thickness = num(3);
-  f.contrast = whole(4), f.brightness = whole(5), f.pickDelay = whole(6), f.placeDelay = whole(7);
-  f.camera = cell(8);
-  f.visionMode = cell(10) == "Yes" ? 2 : cell(9) == "Yes" ? 1 : 0;
-  f.nozzle = cell(11);
-  f.ownSpeed = cell(12) == "Yes" ? 1 : 0;
-  f.speedName = cell(13);
-  f.recognition = cell(14);
-  f.feedMode = cell(15);
-  f.feedCount = whole(16), f.feedTime = whole(17), f.slackLength = whole(18), f.tensionLength = whole(19);
-  f.precisionXY = whole(20), f.precisionA = whole(21), f.captureTime = whole(22);
-  f.pickHeight = num(23), f.vacuumTest = num(24), f.closeEarly = num(25);
-  UpdateRowsFromPackage(f, pass);
-}
-
 void CDialogFeedList::UpdateRowsFromPackage(const smt::library::PackEditFields& v, const std::array<bool, 11>& pass) {
   using smt::platform::FormatDouble;
   FeederPartList& partList = *FeederPartListPort();

@@ -75,15 +75,12 @@ class CDialogFeedList : public QWidget, public FeederListPanel {
   // --- operations other parts call ------------------------------------------------
   void SetRowFromEdit(int row) override;
   void LoadEditFromRow(int row) override;
-  // The package library's synchronous modify: the package row's cells.
-  // The package's values into the feeders of the current group that use it.
+  // The package library's synchronous modify (the package editor's save):
+  // the package's values into the feeders of the current group that use it.
   // `passOn` says which of the feed, vision and vacuum values go with them
   // (feed mode, feed count, feed time, slack, tension, XY precision, angle
   // precision, capture time, pick height, vacuum test value, early vacuum
-  // close); without it every value goes.
-  void UpdateRowsFromPart(const std::vector<std::string>& packageCells);
-  void UpdateRowsFromPart(const std::vector<std::string>& packageCells, const std::array<bool, 11>& passOn);
-  // The same from the package's values (the package editor's save).
+  // close).
   void UpdateRowsFromPackage(const smt::library::PackEditFields& package, const std::array<bool, 11>& passOn);
   // Moves every feeder of the shown group by dx, dy (mm); refused whole
   // (with a message, nothing moved) when one would leave its range.

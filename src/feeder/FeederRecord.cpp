@@ -1,5 +1,6 @@
 #include "feeder/FeederRecord.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/SettingsSection.h"
@@ -31,6 +32,21 @@ void ReadNumberCell(const CellReader& in, FeederRecord& r) {
     r.side = s;
     r.index = static_cast<int>(in.IntegerIn(std::string_view(r.number).substr(1), FeederFieldNames()[0], 0, 100000));
   }
+}
+
+// What a row that cannot be read still tells the editor that shows it:
+// each number whose cell holds one, whatever its range (the editor names
+// the range when the operator confirms), and 0 for the others.
+void ReadWhatReads(const FeederCells& cells, FeederRecord& r) {
+  auto num = [&](int c) {
+    return platform::ParseCellNumber(cells[static_cast<size_t>(c)], -1e300, 1e300).value_or(0);
+  };
+  auto whole = [&](int c) { return static_cast<int>(std::clamp(num(c), -2147483648.0, 2147483647.0)); };
+  r.x = num(4), r.y = num(5), r.length = num(6), r.width = num(7), r.height = num(8);
+  r.vacuum = num(11), r.feedCoordinate = num(17), r.slack = num(20), r.tension = num(21);
+  r.pickHeight = num(22), r.earlyVacuumOff = num(24);
+  r.pickDelay = whole(15), r.placeDelay = whole(16), r.feedCount = whole(18), r.feedTime = whole(19);
+  r.quantity = whole(26), r.precisionXY = whole(27), r.precisionA = whole(28), r.collectTime = whole(29);
 }
 
 }  // namespace
@@ -144,6 +160,7 @@ void FeederRow::Read() {
     record_.camera = Flag(cells_[12]).second;
     record_.speedTemplate = Flag(cells_[23]).second;
     record_.feature = cells_[25];
+    ReadWhatReads(cells_, record_);
     error_ = e;
   }
 }

@@ -98,11 +98,6 @@ char FeederSideLetter(const std::string& number) {
   return 0;
 }
 
-int FeederNumberValue(const std::string& number) {
-  if (number.size() < 2) return 0;
-  return static_cast<int>(smt::platform::ParseCellInteger(std::string_view(number).substr(1), 0, 100000).value_or(0));
-}
-
 // --- groups -------------------------------------------------------------------
 
 int FeederTable::FindGroupUnlocked(const std::string& name) const {
