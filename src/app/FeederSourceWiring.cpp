@@ -16,14 +16,16 @@ using smt::job::FeederRowView;
 FeederRowView ViewOfCells(const FeederRow& row) {
   FeederRowView v;
   v.cells.assign(row.Cells().begin(), row.Cells().end());
+  v.height = row.Readable() ? row.Record().height : 0.0;
   return v;
 }
 
-// A list row as the panel shows it: camera and flying-centring cells hold the
+// A feeder as the panel shows it: camera and flying-centring cells hold the
 // value, their pictures say whether the option is on.
-FeederRowView ViewOfListRow(const smt::feeder::FeederListRow& r) {
+FeederRowView ViewOfListRow(const smt::feeder::FeederListRow& r, const FeederRow& row) {
   FeederRowView v;
   v.cells.assign(r.text.begin(), r.text.end());
+  v.height = row.Readable() ? row.Record().height : 0.0;
   v.cameraImage = r.icon[smt::feeder::kCellCamera];
   v.flyImage = r.icon[smt::feeder::kCellFly];
   return v;
@@ -67,8 +69,8 @@ void InstallFeederSource(std::function<CDialogFeedList*()> panel) {
     if (!p) return out;
     if (smt::platform::GuiDispatcher::Get().IsGuiThread()) {
       for (int r = 0; r < p->RowCount(); ++r) {
-        auto row = p->ListRow(r);
-        if (!row.text[0].empty()) out.push_back(ViewOfListRow(row));
+        const FeederRow& row = p->Shown()[static_cast<size_t>(r)].row;
+        if (!row.Empty()) out.push_back(ViewOfListRow(p->ListRow(r), row));
       }
     } else {
       for (const FeederRow& r : CurrentGroupRows(*p)) out.push_back(ViewOfStoredRow(r));
@@ -86,7 +88,7 @@ void InstallFeederSource(std::function<CDialogFeedList*()> panel) {
     CDialogFeedList* p = PanelOrLog(panel, "opening the feeder editor");
     if (!p) return false;
     for (int r = 0; r < p->RowCount(); ++r) {
-      if (p->ListRow(r).text[0] != number) continue;
+      if (p->Shown()[static_cast<size_t>(r)].row.Number() != number) continue;
       p->SelectRow(r, true);
       p->OnEditFeeder(false);
       return true;

@@ -228,6 +228,12 @@ void CDialogFeedList::Build() {
     menu->exec(list_->viewport()->mapToGlobal(pos));
     menu->deleteLater();
   });
+  // Rows taken out of the widget take their feeders with them.
+  connect(list_->model(), &QAbstractItemModel::rowsRemoved, this, [this](const QModelIndex&, int first, int last) {
+    if (RowCount() <= list_->rowCount()) return;
+    const int end = std::min(last + 1, RowCount());
+    if (first < end) shown_.erase(shown_.begin() + first, shown_.begin() + end);
+  });
   connect(list_->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int c) { SortByColumn(c); });
   connect(showSelected_, &QPushButton::clicked, this, [this] { OnShowSelected(); });
   connect(import_, &QPushButton::clicked, this, [this] { ImportFeedCsv(); });
@@ -257,25 +263,27 @@ void CDialogFeedList::LoadLanguage(const std::string& appDir, const std::string&
 
 void CDialogFeedList::TranslateRows() {
   const FeederNameTables names = NameTablesOf(machine_);
+  // The speed cell "<flag>/<template>" with the template's name replaced.
+  auto withSpeedName = [](const std::string& cell, const std::string& name) {
+    const size_t slash = cell.find('/');
+    return (slash == std::string::npos ? std::string() : cell.substr(0, slash + 1)) + name;
+  };
   for (int r = 0; r < RowCount(); ++r) {
-    FeederListRow lr = ListRow(r);
-    const int g = table_.FindCurrentRow(lr.text[0]);
+    FeederRow& row = shown_[static_cast<size_t>(r)].row;
+    const int g = table_.FindCurrentRow(row.Number());
     int mode = 0;
-    if (MatchFeedMode(lr.text[kCellFeedMode], names, &mode)) {
-      lr.text[kCellFeedMode] = names.Mode(mode);
+    if (MatchFeedMode(row.Cell(kCellFeedMode), names, &mode)) {
+      if (row.Cell(kCellFeedMode) != names.Mode(mode)) row.SetText(kCellFeedMode, names.Mode(mode));
       if (g >= 0) table_.SetCurrentCell(g, kCellFeedMode, names.Mode(mode));
     }
     int use = 0;
-    if (MatchSpeedName(lr.text[kCellSpeed], names, &use)) {
+    if (MatchSpeedName(SplitFlagCell(row.Cell(kCellSpeed)).second, names, &use)) {
       const std::string name = names.speed[static_cast<size_t>(names.Lang() * 8 + use)];
-      lr.text[kCellSpeed] = name;
-      if (g >= 0) {
-        const std::string cell = table_.CurrentRow(g)->Cell(kCellSpeed);
-        const size_t slash = cell.find('/');
-        table_.SetCurrentCell(g, kCellSpeed, (slash == std::string::npos ? std::string() : cell.substr(0, slash + 1)) + name);
-      }
+      const std::string cell = withSpeedName(row.Cell(kCellSpeed), name);
+      if (cell != row.Cell(kCellSpeed)) row.SetText(kCellSpeed, cell);
+      if (g >= 0) table_.SetCurrentCell(g, kCellSpeed, withSpeedName(table_.CurrentRow(g)->Cell(kCellSpeed), name));
     }
-    SetListRow(r, lr);
+    ShowRow(r);
   }
 }
 
@@ -319,9 +327,15 @@ bool CDialogFeedList::LoadFromLines(std::vector<std::string>& lines, const std::
 std::vector<std::string> CDialogFeedList::SaveToLines() { return table_.SaveToLines(); }
 
 void CDialogFeedList::ShowCurrentGroup() {
-  const auto rows = table_.ShowGroupInList(table_.CurrentName(), NameTablesOf(machine_));
+  // The table translates the group's names as it makes it current; the
+  // list then holds the group's rows up to the first without a number.
+  (void)table_.ShowGroupInList(table_.CurrentName(), NameTablesOf(machine_));
   list_->setRowCount(0);
-  for (size_t i = 0; i < rows.size(); ++i) InsertListRow(static_cast<int>(i), rows[i]);
+  if (const auto g = table_.CurrentGroup())
+    for (const FeederRow& row : g->rows) {
+      if (row.Empty()) break;
+      InsertShown(RowCount(), ShownFeeder{row, 0});
+    }
   RefreshGroupFields();
 }
 
@@ -332,21 +346,37 @@ void CDialogFeedList::RefreshGroupFields() {
   groupCount_->setText(QString::number(table_.CurrentRowCount()));
 }
 
-int CDialogFeedList::RowCount() const { return list_->rowCount(); }
+int CDialogFeedList::RowCount() const { return static_cast<int>(shown_.size()); }
 
 FeederListRow CDialogFeedList::ListRow(int row) const {
-  FeederListRow r;
-  for (int c = 0; c < kFeederCells; ++c) {
-    const QTableWidgetItem* it = list_->item(row, c);
-    if (!it) continue;
-    r.text[static_cast<size_t>(c)] = it->text().toStdString();
-    const QVariant icon = it->data(kIconRole);
-    r.icon[static_cast<size_t>(c)] = icon.isValid() ? icon.toInt() : -1;
-  }
+  if (row < 0 || row >= RowCount()) return FeederListRow{};
+  const ShownFeeder& f = shown_[static_cast<size_t>(row)];
+  FeederListRow r = ListRowOf(f.row);
+  r.icon[0] = f.mark;
   return r;
 }
 
 void CDialogFeedList::SetListRow(int row, const FeederListRow& r) {
+  if (row < 0 || row >= RowCount()) return;
+  ShownFeeder& f = shown_[static_cast<size_t>(row)];
+  f.mark = r.icon[0];
+  // A row given back as it shows keeps its cells as they came; a changed
+  // one is read again from what it shows.
+  FeederListRow now = ListRowOf(f.row);
+  now.icon[0] = f.mark;
+  if (now.text != r.text || now.icon != r.icon) f.row = RowFromListRow(r, row + 1);
+  ShowRow(row);
+}
+
+void CDialogFeedList::ShowRow(int row) {
+  if (row < 0 || row >= RowCount() || row >= list_->rowCount()) return;
+  const ShownFeeder& f = shown_[static_cast<size_t>(row)];
+  FeederListRow r = ListRowOf(f.row);
+  r.icon[0] = f.mark;
+  // A feeder whose numbers could not be read shows its cells as they are,
+  // with the reason on every cell.
+  const smt::platform::FileCellError* problem = f.row.Problem();
+  const QString tip = problem ? QString::fromStdString(problem->what()) : QString();
   for (int c = 0; c < kFeederCells; ++c) {
     auto* it = list_->item(row, c);
     if (!it) {
@@ -355,6 +385,7 @@ void CDialogFeedList::SetListRow(int row, const FeederListRow& r) {
       list_->setItem(row, c, it);
     }
     it->setText(QString::fromStdString(r.text[static_cast<size_t>(c)]));
+    it->setToolTip(tip);
     const int icon = r.icon[static_cast<size_t>(c)];
     if (icon >= 0 && icon < 8) {
       it->setData(kIconRole, icon);
@@ -367,8 +398,15 @@ void CDialogFeedList::SetListRow(int row, const FeederListRow& r) {
 }
 
 void CDialogFeedList::InsertListRow(int at, const FeederListRow& r) {
+  ShownFeeder f{RowFromListRow(r, at + 1), r.icon[0]};
+  InsertShown(at, std::move(f));
+}
+
+void CDialogFeedList::InsertShown(int at, ShownFeeder f) {
+  at = std::clamp(at, 0, RowCount());
+  shown_.insert(shown_.begin() + at, std::move(f));
   list_->insertRow(at);
-  SetListRow(at, r);
+  ShowRow(at);
 }
 
 int CDialogFeedList::FirstSelectedRow() const {
@@ -398,35 +436,6 @@ void CDialogFeedList::LoadEditFromRow(int row) {
   if (row < 0 || row >= RowCount()) return;
   editor_->fields = FieldsFromListRow(ListRow(row));
   editor_->loadedNumber = ListRow(row).text[0];
-}
-
-void CDialogFeedList::UpdateRowsFromPart(const std::vector<std::string>& p) {
-  std::array<bool, 11> all;
-  all.fill(true);
-  UpdateRowsFromPart(p, all);
-}
-
-void CDialogFeedList::UpdateRowsFromPart(const std::vector<std::string>& p, const std::array<bool, 11>& pass) {
-  // A package row as text (cells 0..25): its numbers read whole, a cell that
-  // holds none counting as 0.
-  auto cell = [&](size_t i) { return i < p.size() ? p[i] : std::string(); };
-  auto num = [&](size_t i) { return smt::platform::ParseCellNumber(cell(i), -1e300, 1e300).value_or(0); };
-  auto whole = [&](size_t i) { return static_cast<int>(smt::platform::ParseCellInteger(cell(i), INT32_MIN, INT32_MAX).value_or(0)); };
-  smt::library::PackEditFields f;
-  f.name = cell(0);
-  f.length = num(1), f.width = num(2), f.thickness = num(3);
-  f.contrast = whole(4), f.brightness = whole(5), f.pickDelay = whole(6), f.placeDelay = whole(7);
-  f.camera = cell(8);
-  f.visionMode = cell(10) == "Yes" ? 2 : cell(9) == "Yes" ? 1 : 0;
-  f.nozzle = cell(11);
-  f.ownSpeed = cell(12) == "Yes" ? 1 : 0;
-  f.speedName = cell(13);
-  f.recognition = cell(14);
-  f.feedMode = cell(15);
-  f.feedCount = whole(16), f.feedTime = whole(17), f.slackLength = whole(18), f.tensionLength = whole(19);
-  f.precisionXY = whole(20), f.precisionA = whole(21), f.captureTime = whole(22);
-  f.pickHeight = num(23), f.vacuumTest = num(24), f.closeEarly = num(25);
-  UpdateRowsFromPackage(f, pass);
 }
 
 void CDialogFeedList::UpdateRowsFromPackage(const smt::library::PackEditFields& v, const std::array<bool, 11>& pass) {
@@ -489,63 +498,125 @@ bool CDialogFeedList::ShiftFeederPositions(double dx, double dy) {
     return false;
   }
   for (int r = 0; r < RowCount(); ++r) {
-    FeederListRow lr = ListRow(r);
-    const int g = table_.FindCurrentRow(lr.text[0]);
+    FeederRow& shown = shown_[static_cast<size_t>(r)].row;
+    const int g = table_.FindCurrentRow(shown.Number());
     const auto row = g >= 0 ? table_.CurrentRow(g) : std::nullopt;
-    if (!row) continue;
-    lr.text[kCellX] = row->Cell(kCellX);
-    lr.text[kCellY] = row->Cell(kCellY);
-    SetListRow(r, lr);
+    if (!row || !row->Readable()) continue;
+    shown.SetPickPoint(row->Record().x, row->Record().y);
+    ShowRow(r);
   }
   return true;
 }
 
 // --- sorting ----------------------------------------------------------------------------
 
-int CDialogFeedList::CompareRows(const std::string& a, const std::string& b, int column) {
-  if (column == 0) {
-    auto cls = [](const std::string& s) {
-      switch (FeederSideLetter(s)) {
-        case 'S': return 1;
-        case 'W': return 2;
-        case 'N': return 3;
-        case 'G': return 4;
-        default: return 0;
-      }
-    };
-    const int ca = cls(a), cb = cls(b);
+namespace {
+
+// The side of a feeder number in the list's order: S, W, N, G, others first.
+int SideRank(char side) {
+  switch (side) {
+    case 'S': return 1;
+    case 'W': return 2;
+    case 'N': return 3;
+    case 'G': return 4;
+    default: return 0;
+  }
+}
+
+template <class T>
+int Cmp(const T& a, const T& b) {
+  return a < b ? -1 : b < a ? 1 : 0;
+}
+
+int CmpText(const std::string& a, const std::string& b) {
+  return Cmp(QString::fromStdString(a).toStdU16String(), QString::fromStdString(b).toStdU16String());
+}
+
+// Columns that hold text; the others hold numbers.
+bool TextColumn(int column) {
+  return column == kCellType || column == kCellPackage || column == kCellValue || column == kCellCamera ||
+         column == kCellFeedMode || column == kCellSpeed || column == kCellFeature;
+}
+
+int CompareValues(const FeederRecord& a, const FeederRecord& b, int column) {
+  switch (column) {
+    case kCellX: return Cmp(a.x, b.x);
+    case kCellY: return Cmp(a.y, b.y);
+    case kCellLength: return Cmp(a.length, b.length);
+    case kCellWidth: return Cmp(a.width, b.width);
+    case kCellHeight: return Cmp(a.height, b.height);
+    case kCellAngle: return Cmp(a.angle, b.angle);
+    case kCellHead: return Cmp(a.head, b.head);
+    case kCellVacuum: return Cmp(a.vacuum, b.vacuum);
+    case kCellFly: {
+      const int c = Cmp(a.lightContrast, b.lightContrast);
+      return c ? c : Cmp(a.lightBrightness, b.lightBrightness);
+    }
+    case kCellPickDelay: return Cmp(a.pickDelay, b.pickDelay);
+    case kCellPlaceDelay: return Cmp(a.placeDelay, b.placeDelay);
+    case kCellFeedCoord: return Cmp(a.feedCoordinate, b.feedCoordinate);
+    case kCellFeedCount: return Cmp(a.feedCount, b.feedCount);
+    case kCellFeedTime: return Cmp(a.feedTime, b.feedTime);
+    case kCellSlack: return Cmp(a.slack, b.slack);
+    case kCellTension: return Cmp(a.tension, b.tension);
+    case kCellPickHeight: return Cmp(a.pickHeight, b.pickHeight);
+    case kCellEarlyVacuum: return Cmp(a.earlyVacuumOff, b.earlyVacuumOff);
+    case kCellQuantity: return Cmp(a.quantity, b.quantity);
+    case kCellPrecisionXY: return Cmp(a.precisionXY, b.precisionXY);
+    case kCellPrecisionA: return Cmp(a.precisionA, b.precisionA);
+    case kCellCollectTime: return Cmp(a.collectTime, b.collectTime);
+    default: return 0;
+  }
+}
+
+const std::string& TextOf(const FeederRecord& r, int column) {
+  switch (column) {
+    case kCellType: return r.partType;
+    case kCellPackage: return r.package;
+    case kCellValue: return r.value;
+    case kCellCamera: return r.camera;
+    case kCellFeedMode: return r.feedMode;
+    case kCellSpeed: return r.speedTemplate;
+    default: return r.feature;
+  }
+}
+
+}  // namespace
+
+int CDialogFeedList::CompareFeeders(const FeederRow& x, const FeederRow& y, int column) {
+  const FeederRecord& a = x.Record();
+  const FeederRecord& b = y.Record();
+  if (column == kCellNumber) {
+    const int ca = SideRank(a.side), cb = SideRank(b.side);
     if (ca != cb) return ca < cb ? -1 : 1;
-    return FeederNumberValue(a) > FeederNumberValue(b) ? 1 : -1;
+    return a.index > b.index ? 1 : -1;
   }
-  if (column == 1 || column == 2 || column == 3 || column == 12 || column == 13 || column == 14 || column == 21) {
-    const std::u16string ua = QString::fromStdString(a).toStdU16String();
-    const std::u16string ub = QString::fromStdString(b).toStdU16String();
-    return ua < ub ? -1 : ua > ub ? 1 : 0;
+  if (TextColumn(column)) {
+    if (column == kCellFeature && x.Readable() && y.Readable())
+      if (const int c = Cmp(a.recognitionType, b.recognitionType)) return c;
+    return CmpText(TextOf(a, column), TextOf(b, column));
   }
-  // The list sorts by what its cells show; a cell that shows no number sorts as 0.
-  const double da = smt::platform::ParseCellNumber(a, -1e300, 1e300).value_or(0);
-  const double db = smt::platform::ParseCellNumber(b, -1e300, 1e300).value_or(0);
-  return da < db ? -1 : da > db ? 1 : 0;
+  // A feeder whose numbers could not be read has no values to sort by: it
+  // goes after those that have.
+  if (x.Readable() != y.Readable()) return x.Readable() ? -1 : 1;
+  if (!x.Readable()) return 0;
+  return CompareValues(a, b, column);
 }
 
 void CDialogFeedList::SortByColumn(int column) {
   const int n = RowCount();
   if (n == 0 || column < 0 || column >= kFeederCells) return;
-  std::vector<FeederListRow> rows;
-  for (int r = 0; r < n; ++r) rows.push_back(ListRow(r));
   // The sort needs a strict order: equal numbers of one side compare equal
-  // here (CompareRows never answers "equal" for column 0).
-  auto less = [column](const FeederListRow& x, const FeederListRow& y) {
-    const std::string& a = x.text[static_cast<size_t>(column)];
-    const std::string& b = y.text[static_cast<size_t>(column)];
+  // here (CompareFeeders never answers "equal" for column 0).
+  auto less = [column](const ShownFeeder& x, const ShownFeeder& y) {
     if (column == 0) {
-      const int ca = CompareRows(a, b, 0), cb = CompareRows(b, a, 0);
+      const int ca = CompareFeeders(x.row, y.row, 0), cb = CompareFeeders(y.row, x.row, 0);
       return ca < 0 && cb > 0;
     }
-    return CompareRows(a, b, column) < 0;
+    return CompareFeeders(x.row, y.row, column) < 0;
   };
-  std::stable_sort(rows.begin(), rows.end(), less);
-  for (int r = 0; r < n; ++r) SetListRow(r, rows[static_cast<size_t>(r)]);
+  std::stable_sort(shown_.begin(), shown_.end(), less);
+  for (int r = 0; r < n; ++r) ShowRow(r);
 }
 
 // --- operator commands -------------------------------------------------------------------
@@ -556,10 +627,10 @@ void CDialogFeedList::OnClickRow() {
     ShowMessage(texts_.Get("FeedList.c_Message_08"));
     return;
   }
-  FeederListRow lr = ListRow(m_nSelectedRow);
-  if (lr.icon[0] == 7) return;
-  lr.icon[0] = lr.icon[0] == 6 ? 0 : 6;
-  SetListRow(m_nSelectedRow, lr);
+  int& mark = shown_[static_cast<size_t>(m_nSelectedRow)].mark;
+  if (mark == 7) return;
+  mark = mark == 6 ? 0 : 6;
+  ShowRow(m_nSelectedRow);
 }
 
 void CDialogFeedList::OnAddFeeder() {
@@ -588,7 +659,7 @@ void CDialogFeedList::OnEditFeeder(bool fromMenu) {
     return;
   }
   const int row = m_nSelectedRow;
-  const int g = table_.FindCurrentRow(ListRow(row).text[0]);
+  const int g = table_.FindCurrentRow(shown_[static_cast<size_t>(row)].row.Number());
   if (g < 0) {
     ShowMessage(texts_.Get("FeedList.c_Message_02"));
     return;
@@ -614,7 +685,7 @@ void CDialogFeedList::OnEditFeeder(bool fromMenu) {
   const bool ok = runEditor ? runEditor() : editor_->Run();
   if (ok && row < RowCount()) {
     SetRowFromEdit(row);
-    table_.StoreListRow(ListRow(row), g);
+    table_.StoreRow(shown_[static_cast<size_t>(row)].row, g);
     table_.FreeRowTray(g);
     table_.StoreTrayWithCells(g);
     table_.StoreTray(g);
@@ -632,8 +703,8 @@ void CDialogFeedList::OnDeleteFeeder() {
     ShowMessage(texts_.Get("FeedList.c_Message_08"));
     return;
   }
-  table_.DeleteRowByNumber(ListRow(row).text[0]);
-  list_->removeRow(row);
+  table_.DeleteRowByNumber(shown_[static_cast<size_t>(row)].row.Number());
+  list_->removeRow(row);  // the feeder goes with its row
   RefreshGroupFields();
   m_bCopied = false;
 }
@@ -644,10 +715,10 @@ void CDialogFeedList::OnCopyFeeder() {
     ShowMessage(texts_.Get("FeedList.c_Message_08"));
     return;
   }
-  const FeederListRow lr = ListRow(m_nSelectedRow);
-  m_strCopySource = lr.text[0];
-  m_strCopySide = lr.text[0].empty() ? std::string() : lr.text[0].substr(0, 1);
-  m_CopyRow = RowFromListRow(lr, m_nSelectedRow + 1, false);
+  const FeederRow& row = shown_[static_cast<size_t>(m_nSelectedRow)].row;
+  m_strCopySource = row.Number();
+  m_strCopySide = row.Empty() ? std::string() : row.Number().substr(0, 1);
+  m_CopyRow = row;
   m_bCopied = true;
 }
 
@@ -659,15 +730,14 @@ void CDialogFeedList::OnPasteFeeder() {
   const int sel = FirstSelectedRow();
   const int at = sel >= 0 ? sel : RowCount();
   int highest = 0;
-  for (int r = 0; r < RowCount(); ++r) {
-    const std::string n = ListRow(r).text[0];
-    if (!n.empty() && n.substr(0, 1) == m_strCopySide) highest = std::max(highest, FeederNumberValue(n));
+  for (const ShownFeeder& f : shown_) {
+    const FeederRecord& r = f.row.Record();
+    if (!f.row.Empty() && f.row.Number().substr(0, 1) == m_strCopySide) highest = std::max(highest, r.index);
   }
   const std::string number = m_strCopySide + FormatInt(highest + 1);
-  FeederListRow lr = ListRowOf(*m_CopyRow);
-  lr.text[0] = number;
-  lr.icon[0] = 0;
-  InsertListRow(at, lr);
+  FeederRow pasted = *m_CopyRow;
+  pasted.SetText(kCellNumber, number);
+  InsertShown(at, ShownFeeder{std::move(pasted), 0});
   table_.PasteRowAfter(m_strCopySource, number);
   RefreshGroupFields();
 }
@@ -675,9 +745,9 @@ void CDialogFeedList::OnPasteFeeder() {
 void CDialogFeedList::OnShowSelected() {
   const std::vector<std::string> used = FeederPartListPort()->PlacementFeederNumbers();
   for (int r = 0; r < RowCount(); ++r) {
-    FeederListRow lr = ListRow(r);
-    lr.icon[0] = std::find(used.begin(), used.end(), lr.text[0]) != used.end() ? 7 : 0;
-    SetListRow(r, lr);
+    ShownFeeder& f = shown_[static_cast<size_t>(r)];
+    f.mark = std::find(used.begin(), used.end(), f.row.Number()) != used.end() ? 7 : 0;
+    ShowRow(r);
   }
 }
 
@@ -778,20 +848,18 @@ void CDialogFeedList::StartWorker(int mode, bool pullHole, bool singleStep, cons
   req.feedLimitMessage = texts_.Get("FeedList.c_Message_07");
   if (m_nSelectedRow >= 0 && m_nSelectedRow < RowCount()) {
     req.listRow = m_nSelectedRow;
-    req.row = rowOverride ? *rowOverride : RowFromListRow(ListRow(m_nSelectedRow), m_nSelectedRow + 1);
+    req.row = rowOverride ? *rowOverride : shown_[static_cast<size_t>(m_nSelectedRow)].row;
   }
   if (mode == 30)
-    for (int r = 0; r < RowCount(); ++r) req.allRows.push_back(RowFromListRow(ListRow(r), r + 1));
+    for (const ShownFeeder& f : shown_) req.allRows.push_back(f.row);
   FeederTestResults res;
   QPointer<CDialogFeedList> self(this);
   res.pickHeightMeasured = [self](int listRow, const std::string& number, double height) {
     smt::platform::PostToGui([self, listRow, number, height] {
       if (!self) return;
-      const std::string text = smt::platform::FormatDouble(height, 4);
       if (listRow >= 0 && listRow < self->RowCount()) {
-        FeederListRow lr = self->ListRow(listRow);
-        lr.text[kCellPickHeight] = text;
-        self->SetListRow(listRow, lr);
+        self->shown_[static_cast<size_t>(listRow)].row.SetPickHeight(height);
+        self->ShowRow(listRow);
       }
       const int g = self->table_.FindCurrentRow(number);
       if (g < 0) {
@@ -836,13 +904,13 @@ void CDialogFeedList::OnMeasureHeight() {
 
 void CDialogFeedList::OnFeedTest(bool singleStep) {
   if (!RowGuards()) return;
-  FeederListRow lr = ListRow(m_nSelectedRow);
-  const int g = table_.FindCurrentRow(lr.text[0]);
+  FeederRow& shown = shown_[static_cast<size_t>(m_nSelectedRow)].row;
+  const int g = table_.FindCurrentRow(shown.Number());
   const auto row = g >= 0 ? table_.CurrentRow(g) : std::nullopt;
   const int q = row && row->Readable() ? row->Record().quantity : 0;
   if (q >= 1 && table_.SetCurrentQuantity(g, q - 1)) {
-    lr.text[kCellQuantity] = table_.CurrentRow(g)->Cell(kCellQuantity);
-    SetListRow(m_nSelectedRow, lr);
+    shown.SetQuantity(q - 1);
+    ShowRow(m_nSelectedRow);
   }
   StartWorker(12, false, singleStep);
 }
@@ -850,7 +918,7 @@ void CDialogFeedList::OnFeedTest(bool singleStep) {
 void CDialogFeedList::OnTowbarToHole() {
   if (!RowGuards()) return;
   const FeederNameTables n = NameTablesOf(machine_);
-  const std::string mode = ListRow(m_nSelectedRow).text[kCellFeedMode];
+  const std::string& mode = shown_[static_cast<size_t>(m_nSelectedRow)].row.Record().feedMode;
   if (mode == n.Mode(kIntegrationFeed) || mode == n.Mode(k0402) || mode == n.Mode(k48)) StartWorker(11);
   else if (mode == n.Mode(kDragHand)) StartWorker(2, true);
 }
@@ -867,7 +935,7 @@ void CDialogFeedList::OnFeedTestAll() {
 
 void CDialogFeedList::OnGetImageFeature() {
   if (m_nSelectedRow < 0 || m_nSelectedRow >= RowCount()) return;
-  smt::link::CameraPanelPort()->SetImageFeature(ListRow(m_nSelectedRow).text[kCellFeature]);
+  smt::link::CameraPanelPort()->SetImageFeature(shown_[static_cast<size_t>(m_nSelectedRow)].row.Record().feature);
 }
 
 void CDialogFeedList::OnTemplate(int mode) {
@@ -879,7 +947,7 @@ void CDialogFeedList::OnTemplate(int mode) {
     ShowMessage(texts_.Get("FeedList.c_Message_04"));
     return;
   }
-  smt::link::CameraPanelPort()->TemplateCommand(mode, ListRow(m_nSelectedRow).text[0]);
+  smt::link::CameraPanelPort()->TemplateCommand(mode, shown_[static_cast<size_t>(m_nSelectedRow)].row.Number());
 }
 
 // --- CSV ---------------------------------------------------------------------------------------

@@ -75,22 +75,34 @@ class CDialogFeedList : public QWidget, public FeederListPanel {
   // --- operations other parts call ------------------------------------------------
   void SetRowFromEdit(int row) override;
   void LoadEditFromRow(int row) override;
-  // The package library's synchronous modify: the package row's cells.
-  // The package's values into the feeders of the current group that use it.
+  // The package library's synchronous modify (the package editor's save):
+  // the package's values into the feeders of the current group that use it.
   // `passOn` says which of the feed, vision and vacuum values go with them
   // (feed mode, feed count, feed time, slack, tension, XY precision, angle
   // precision, capture time, pick height, vacuum test value, early vacuum
-  // close); without it every value goes.
-  void UpdateRowsFromPart(const std::vector<std::string>& packageCells);
-  void UpdateRowsFromPart(const std::vector<std::string>& packageCells, const std::array<bool, 11>& passOn);
-  // The same from the package's values (the package editor's save).
+  // close).
   void UpdateRowsFromPackage(const smt::library::PackEditFields& package, const std::array<bool, 11>& passOn);
   // Moves every feeder of the shown group by dx, dy (mm); refused whole
   // (with a message, nothing moved) when one would leave its range.
   bool ShiftFeederPositions(double dx, double dy);
-  // The view shows the panel: sort by column 0.
+  // The view shows the panel: sort by column 0. A column sorts by the
+  // feeders' values (numbers by value, whatever their spelling); a feeder
+  // whose numbers could not be read goes after the others in a number
+  // column, in the order it had.
   void SortByColumn(int column);
-  static int CompareRows(const std::string& a, const std::string& b, int column);
+  // <0, 0 or >0 as feeder `a` sorts before, with or after `b` in `column`
+  // (column 0: by side S, W, N, G, others first, then by number; never 0
+  // there, as the list's own order has it).
+  static int CompareFeeders(const smt::feeder::FeederRow& a, const smt::feeder::FeederRow& b, int column);
+
+  // One feeder as the list holds it: the feeder row (its typed record and
+  // the cells it came with) and the picture of its number cell (0 plain,
+  // 6 marked, 7 used by the job). The list widget only shows these.
+  struct ShownFeeder {
+    smt::feeder::FeederRow row;
+    int mark = 0;
+  };
+  const std::vector<ShownFeeder>& Shown() const { return shown_; }
 
   // --- operator commands ------------------------------------------------------------
   void OnClickRow();
@@ -149,6 +161,10 @@ class CDialogFeedList : public QWidget, public FeederListPanel {
   bool RowGuards();
   void StartWorker(int mode, bool pullHole = false, bool singleStep = false,
                    const smt::feeder::FeederRow* rowOverride = nullptr);
+  // Inserts a feeder at `at` and shows it.
+  void InsertShown(int at, ShownFeeder f);
+  // Writes the widget's row `row` from shown_[row].
+  void ShowRow(int row);
 
   smt::Machine& machine_;
   smt::feeder::FeederTable table_;
@@ -170,6 +186,8 @@ class CDialogFeedList : public QWidget, public FeederListPanel {
   CDialogFeedGroup* group_ = nullptr;
   bool warnedMenuEdit_ = false;
   bool warnedDoubleClick_ = false;
+  // The feeders in shown order, one for each row of list_.
+  std::vector<ShownFeeder> shown_;
 };
 
 // The panel the feeder tests and the other dialogs reach (the view's panel).

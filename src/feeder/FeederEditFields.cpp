@@ -81,31 +81,15 @@ FeederListRow ListRowFromFields(const FeederEditFields& f, const FeederNameTable
 }
 
 FeederEditFields FieldsFromListRow(const FeederListRow& r) {
-  // The numbers come from the row read whole; a row that cannot be read
-  // (a damaged file) gives each field whose cell holds a usable number and
-  // 0 for the rest, the refusal having named the bad one.
+  // The numbers come from the row's record; a row that cannot be read (a
+  // damaged file) gives each field whose cell holds a number and 0 for the
+  // rest, the refusal having named the bad one.
   const FeederRow row = RowFromListRow(r, 0);
-  FeederRecord rec = row.Record();
-  if (!row.Readable()) {
-    auto num = [&](int c) {
-      return smt::platform::ParseCellNumber(r.text[static_cast<size_t>(c)], -kAnyFeederNumber, kAnyFeederNumber)
-          .value_or(0);
-    };
-    rec.x = num(kCellX), rec.y = num(kCellY), rec.length = num(kCellLength), rec.width = num(kCellWidth);
-    rec.height = num(kCellHeight), rec.vacuum = num(kCellVacuum), rec.feedCoordinate = num(kCellFeedCoord);
-    rec.slack = num(kCellSlack), rec.tension = num(kCellTension), rec.pickHeight = num(kCellPickHeight);
-    rec.earlyVacuumOff = num(kCellEarlyVacuum);
-    rec.pickDelay = static_cast<int>(num(kCellPickDelay)), rec.placeDelay = static_cast<int>(num(kCellPlaceDelay));
-    rec.feedCount = static_cast<int>(num(kCellFeedCount)), rec.feedTime = static_cast<int>(num(kCellFeedTime));
-    rec.quantity = static_cast<int>(num(kCellQuantity));
-    rec.precisionXY = static_cast<int>(num(kCellPrecisionXY)), rec.precisionA = static_cast<int>(num(kCellPrecisionA));
-    rec.collectTime = static_cast<int>(num(kCellCollectTime));
-  }
+  const FeederRecord& rec = row.Record();
   FeederEditFields f;
   const auto& t = r.text;
-  const char letter = FeederSideLetter(t[0]);
-  f.side = letter ? SideOfLetter(letter) : -1;
-  f.number = FeederNumberValue(t[0]);
+  f.side = rec.side ? SideOfLetter(rec.side) : -1;
+  f.number = rec.index;
   f.partType = t[1];
   f.package = t[2];
   f.value = t[3];

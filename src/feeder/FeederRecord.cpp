@@ -1,5 +1,6 @@
 #include "feeder/FeederRecord.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/SettingsSection.h"
@@ -21,6 +22,33 @@ std::pair<bool, std::string_view> Flag(std::string_view cell) {
 
 bool Blank(std::string_view t) { return t.find_first_not_of(' ') == std::string_view::npos; }
 
+// A side letter is followed by the feeder's number (a feeder of an unknown
+// side is refused by what uses it, naming the side).
+void ReadNumberCell(const CellReader& in, FeederRecord& r) {
+  r.number = in.Text(0);
+  if (r.number.empty()) return;
+  const char s = r.number[0];
+  if (s == 'W' || s == 'N' || s == 'E' || s == 'S' || s == 'G') {
+    r.side = s;
+    r.index = static_cast<int>(in.IntegerIn(std::string_view(r.number).substr(1), FeederFieldNames()[0], 0, 100000));
+  }
+}
+
+// What a row that cannot be read still tells the editor that shows it:
+// each number whose cell holds one, whatever its range (the editor names
+// the range when the operator confirms), and 0 for the others.
+void ReadWhatReads(const FeederCells& cells, FeederRecord& r) {
+  auto num = [&](int c) {
+    return platform::ParseCellNumber(cells[static_cast<size_t>(c)], -1e300, 1e300).value_or(0);
+  };
+  auto whole = [&](int c) { return static_cast<int>(std::clamp(num(c), -2147483648.0, 2147483647.0)); };
+  r.x = num(4), r.y = num(5), r.length = num(6), r.width = num(7), r.height = num(8);
+  r.vacuum = num(11), r.feedCoordinate = num(17), r.slack = num(20), r.tension = num(21);
+  r.pickHeight = num(22), r.earlyVacuumOff = num(24);
+  r.pickDelay = whole(15), r.placeDelay = whole(16), r.feedCount = whole(18), r.feedTime = whole(19);
+  r.quantity = whole(26), r.precisionXY = whole(27), r.precisionA = whole(28), r.collectTime = whole(29);
+}
+
 }  // namespace
 
 const std::array<std::string, kFeederRecordCells>& FeederFieldNames() {
@@ -41,16 +69,7 @@ const std::array<std::string, kFeederRecordCells>& FeederFieldNames() {
 FeederRecord ReadFeederRecord(const CellReader& in) {
   const auto& n = FeederFieldNames();
   FeederRecord r;
-  r.number = in.Text(0);
-  // A side letter is followed by the feeder's number (a feeder of an
-  // unknown side is refused by what uses it, naming the side).
-  if (!r.number.empty()) {
-    const char s = r.number[0];
-    if (s == 'W' || s == 'N' || s == 'E' || s == 'S' || s == 'G') {
-      r.side = s;
-      r.index = static_cast<int>(in.IntegerIn(std::string_view(r.number).substr(1), n[0], 0, 100000));
-    }
-  }
+  ReadNumberCell(in, r);
   r.partType = in.Text(1);
   r.package = in.Text(2);
   r.value = in.Text(3);
@@ -124,8 +143,24 @@ void FeederRow::Read() {
   try {
     record_ = FeederRecordFromCells(cells_, file_, line_);
   } catch (const platform::FileCellError& e) {
+    // The numbers are not known; the texts are (the list still sorts and
+    // finds the row by them).
     record_ = FeederRecord{};
-    record_.number = cells_[0];
+    try {
+      const std::vector<std::string_view> number{cells_[0]};
+      ReadNumberCell(CellReader(file_, line_, number), record_);
+    } catch (const platform::FileCellError&) {
+      record_ = FeederRecord{};
+      record_.number = cells_[0];
+    }
+    record_.partType = cells_[1];
+    record_.package = cells_[2];
+    record_.value = cells_[3];
+    record_.feedMode = cells_[14];
+    record_.camera = Flag(cells_[12]).second;
+    record_.speedTemplate = Flag(cells_[23]).second;
+    record_.feature = cells_[25];
+    ReadWhatReads(cells_, record_);
     error_ = e;
   }
 }

@@ -66,7 +66,10 @@ using FeederCells = std::array<std::string, kFeederRecordCells>;
 // every cell. A cell keeps the spelling it came with until its value
 // changes; then it is written in its field's format. A row whose numbers
 // could not be read keeps its texts (a file is written back as it was) and
-// its problem; nothing is picked from it.
+// its problem; nothing is picked from it. Its record then holds the number
+// (side and index when they read), the text fields, and each value whose
+// cell holds a number in any range (0 for the others) for the editor to
+// show.
 class FeederRow {
  public:
   FeederRow() = default;

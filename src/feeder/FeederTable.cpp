@@ -98,11 +98,6 @@ char FeederSideLetter(const std::string& number) {
   return 0;
 }
 
-int FeederNumberValue(const std::string& number) {
-  if (number.size() < 2) return 0;
-  return static_cast<int>(smt::platform::ParseCellInteger(std::string_view(number).substr(1), 0, 100000).value_or(0));
-}
-
 // --- groups -------------------------------------------------------------------
 
 int FeederTable::FindGroupUnlocked(const std::string& name) const {
@@ -447,6 +442,13 @@ void FeederTable::StoreListRow(const FeederListRow& row, int n) {
   FeederGroup* g = CurrentUnlocked();
   if (!g || n < 0 || n >= g->RowCount()) return;
   g->rows[static_cast<size_t>(n)] = RowFromListRow(row, n + 1, true);
+}
+
+void FeederTable::StoreRow(const FeederRow& row, int n) {
+  std::lock_guard lk(m_);
+  FeederGroup* g = CurrentUnlocked();
+  if (!g || n < 0 || n >= g->RowCount()) return;
+  g->rows[static_cast<size_t>(n)] = row;
 }
 
 void FeederTable::ClearCurrentRowsUnlocked() {

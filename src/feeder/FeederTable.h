@@ -123,8 +123,6 @@ std::vector<std::string> SplitTabCells(const std::string& line);
 std::pair<bool, std::string> SplitFlagCell(const std::string& cell);
 // Side letter of a feeder number: the first of W, N, E, S, G found; 0 when none.
 char FeederSideLetter(const std::string& number);
-// The integer after the first character.
-int FeederNumberValue(const std::string& number);
 
 class FeederTable {
  public:
@@ -168,6 +166,8 @@ class FeederTable {
   void CopyGroupToBuffer();
   void AppendRowFromList(const FeederListRow& row);
   void StoreListRow(const FeederListRow& row, int n);
+  // Row n of the current group becomes `row` (cells as they are).
+  void StoreRow(const FeederRow& row, int n);
   bool DeleteRowByNumber(const std::string& number);
   bool PasteRowAfter(const std::string& sourceNumber, const std::string& newNumber);
   void ClearBufferGroup();

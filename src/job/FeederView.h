@@ -17,6 +17,7 @@ struct FeederRowView {
   std::vector<std::string> cells;  // 30 cells: 0 number, 2 package, 3 value, 8 height, 10 head, 12 camera, 13 flying
   int cameraImage = 0;             // column 12: 1 = a camera is used
   int flyImage = 0;                // column 13: 2 = "Yes", 4 = "No"
+  double height = 0;               // the part's height, mm, as the feeder's record holds it (0: not read)
   const std::string& Cell(int k) const {
     static const std::string empty;
     return k >= 0 && k < static_cast<int>(cells.size()) ? cells[static_cast<size_t>(k)] : empty;
@@ -25,7 +26,6 @@ struct FeederRowView {
   const std::string& Number() const { return Cell(0); }
   const std::string& Package() const { return Cell(2); }
   const std::string& Value() const { return Cell(3); }
-  const std::string& Height() const { return Cell(8); }
   const std::string& Head() const { return Cell(10); }
   const std::string& Camera() const { return Cell(12); }
   const std::string& Fly() const { return Cell(13); }

@@ -477,7 +477,7 @@ int PartListLogic::CompareRows(const ListRow& a, const ListRow& b) const {
       const auto list = FeederListRows();
       auto height = [&](const std::string& n) {
         const FeederRowView* f = FindFeeder(list, n);
-        return f ? platform::ParseCellNumber(f->Height(), -kMaxBoardMm, kMaxBoardMm).value_or(0.0) : 0.0;
+        return f ? f->height : 0.0;
       };
       return Cmp(height(a.Cell(kSmtFeeder)), height(b.Cell(kSmtFeeder)));
     }

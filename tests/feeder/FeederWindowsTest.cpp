@@ -22,6 +22,7 @@
 #include "feeder/CDialogFeedList.h"
 #include "feeder/CDialogGridBox.h"
 #include "feeder/FeederServices.h"
+#include "library/PackLibrary.h"
 #include "support/QuietFeederServices.h"
 #include "platform/MessageService.h"
 
@@ -97,8 +98,13 @@ TEST_F(FeederWindowsTest, SortingByNumberPutsSidesInOrderAndNumbersAscending) {
   Load(p, {Row("W10"), Row("S1"), Row("N3"), Row("W9"), Row("G1"), Row("7"), Row("E2")});
   p.SortByColumn(0);
   EXPECT_EQ(Numbers(p), (std::vector<std::string>{"7", "E2", "S1", "W9", "W10", "N3", "G1"}));
-  EXPECT_LT(CDialogFeedList::CompareRows("2.5", "10", 4), 0);
-  EXPECT_GT(CDialogFeedList::CompareRows("b", "B", 1), 0);
+  FeederCells a = Row("W1"), b = Row("W2");
+  a[kCellX] = "2.5";
+  b[kCellX] = "10";
+  a[kCellType] = "b";
+  b[kCellType] = "B";
+  EXPECT_LT(CDialogFeedList::CompareFeeders(FeederRow(a), FeederRow(b), kCellX), 0);
+  EXPECT_GT(CDialogFeedList::CompareFeeders(FeederRow(a), FeederRow(b), kCellType), 0);
   CDialogFeedList empty(smt::CurrentMachine());
   empty.SortByColumn(0);
   EXPECT_EQ(empty.RowCount(), 0);
@@ -461,16 +467,22 @@ TEST_F(FeederWindowsTest, PackageUpdateAndOriginShiftRewriteListAndGroup) {
   FeederCells a = Row("W1");
   a[kCellPackage] = "0603";
   Load(p, {a, Row("W2")});
-  std::vector<std::string> pack(28, "0");
-  pack[0] = "0603";
-  pack[1] = "1.6";
-  pack[9] = "Yes";
-  pack[15] = "振动飞达";
-  pack[23] = "-1.25";
+  // The package's values: every number 0 and every name "0" but these.
+  smt::library::PackEditFields pack;
+  pack.name = "0603";
+  pack.length = 1.6;
+  pack.width = pack.thickness = 0;
+  pack.pickDelay = pack.placeDelay = 0;
+  pack.camera = pack.nozzle = pack.speedName = pack.recognition = "0";
+  pack.visionMode = 1;
+  pack.feedMode = "振动飞达";
+  pack.pickHeight = -1.25;
+  std::array<bool, 11> passOn;
+  passOn.fill(true);
   std::vector<std::string> updated;
   quiet->partList.onUpdateRows = [&](const std::string& o, const std::string&, int vision, const std::string&,
                                      const std::string&) { updated.push_back(o + ":" + std::to_string(vision)); };
-  p.UpdateRowsFromPart(pack);
+  p.UpdateRowsFromPackage(pack, passOn);
   EXPECT_EQ(p.ListRow(0).text[kCellLength], "1.60");
   EXPECT_EQ(p.ListRow(0).text[kCellFeedMode], "振动飞达");
   EXPECT_EQ(p.Table().CurrentRow(0)->Cell(kCellPickHeight), "-1.2500");

@@ -21,6 +21,7 @@ inline FeederRowView Feeder(const std::string& number, const std::string& value,
   f.cells[2] = package;
   f.cells[3] = value;
   f.cells[8] = height;
+  f.height = std::stod(height);
   f.cells[10] = head;
   f.cells[12] = camera;
   f.cells[13] = fly;
