@@ -8,6 +8,7 @@
 
 #include "platform/FileIo.h"
 #include "platform/LargeBlock.h"
+#include "support/ResidentMemory.h"
 #include "support/TempDir.h"
 
 using smt::platform::kHugePageSize;
@@ -16,12 +17,7 @@ using smt::platform::LargeBlockAllocator;
 using smt::platform::NewByteBlock;
 
 namespace {
-long ResidentKiB() {
-  std::ifstream in("/proc/self/statm");
-  long size = 0, resident = 0;
-  in >> size >> resident;
-  return resident * (::sysconf(_SC_PAGESIZE) / 1024);
-}
+using smt::test::ResidentKiB;
 
 uint8_t PatternByte(size_t i) { return static_cast<uint8_t>(i * 131 + (i >> 8)); }
 
@@ -44,7 +40,9 @@ TEST(LargeBlock, EveryByteOfABlockOfEverySizeHoldsWhatWasWritten) {
     SCOPED_TRACE(size);
     auto block = NewByteBlock(size);
     ASSERT_NE(block.get(), nullptr);
-    if (size >= kLargeBlockMin) EXPECT_EQ(reinterpret_cast<uintptr_t>(block.get()) % kHugePageSize, 0u);
+    if (size >= kLargeBlockMin) {
+      EXPECT_EQ(reinterpret_cast<uintptr_t>(block.get()) % kHugePageSize, 0u);
+    }
     for (size_t i = 0; i < size; ++i) block[i] = PatternByte(i);
     size_t wrong = 0;
     for (size_t i = 0; i < size; ++i) wrong += block[i] != PatternByte(i);

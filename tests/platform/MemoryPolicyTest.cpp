@@ -6,14 +6,10 @@
 #include <vector>
 
 #include "platform/MemoryPolicy.h"
+#include "support/ResidentMemory.h"
 
 namespace {
-long ResidentKiB() {
-  std::ifstream in("/proc/self/statm");
-  long size = 0, resident = 0;
-  in >> size >> resident;
-  return resident * (::sysconf(_SC_PAGESIZE) / 1024);
-}
+using smt::test::ResidentKiB;
 
 // Large blocks with small long-lived ones between them (as a run leaves
 // them: row copies freed, log lines and results kept), all touched, then the
