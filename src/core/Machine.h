@@ -18,7 +18,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <type_traits>
 #include <typeindex>
 #include <utility>
 #include <vector>
@@ -256,17 +255,14 @@ class Machine {
   }
   void ReleaseBusy() { machineBusy.store(false); }
 
-  // The machine's part of type T (made on first use, kept for the machine's
-  // life). Safe from any thread.
+  // The machine's part of type T (default-constructed on first use, kept for
+  // the machine's life). Safe from any thread.
   template <class T>
   T& Part() {
     std::lock_guard lk(partsMutex_);
     for (auto& [type, ptr] : parts_)
       if (type == std::type_index(typeid(T))) return *static_cast<T*>(ptr.get());
-    // A part that needs the machine it belongs to takes it in its constructor.
-    std::shared_ptr<T> owned;
-    if constexpr (std::is_constructible_v<T, Machine&>) owned = std::shared_ptr<T>(new T(*this));
-    else owned = std::shared_ptr<T>(new T());
+    auto owned = std::shared_ptr<T>(new T());
     T& ref = *owned;
     parts_.emplace_back(std::type_index(typeid(T)), std::move(owned));
     return ref;

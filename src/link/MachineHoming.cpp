@@ -1,6 +1,8 @@
 #include "link/MachineHoming.h"
 
 #include <chrono>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 #include "core/MachineState.h"
@@ -45,9 +47,20 @@ void ZeroZ(smt::Machine& machine, bool alsoA) {
 // over to the camera's move to the vision origin.
 thread_local bool t_handedOver = false;
 
+// The homing a machine holds as its part, made on first use with the
+// machine it belongs to.
+struct HomingOfMachine {
+  std::once_flag made;
+  std::unique_ptr<MachineHoming> homing;
+};
+
 }  // namespace
 
-MachineHoming& MachineHoming::Of(smt::Machine& machine) { return machine.Part<MachineHoming>(); }
+MachineHoming& MachineHoming::Of(smt::Machine& machine) {
+  auto& part = machine.Part<HomingOfMachine>();
+  std::call_once(part.made, [&] { part.homing = std::make_unique<MachineHoming>(machine); });
+  return *part.homing;
+}
 
 MachineHoming& MachineHoming::Instance() { return Of(smt::CurrentMachine()); }
 
