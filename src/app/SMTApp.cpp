@@ -33,8 +33,9 @@ bool CSMTApp::InitInstance(const Options& options) {
   // The daily log lives in the program directory.
   CLogFile::Instance().SetDirectory(options.appDir);
   smt::app::InstallHookLog();
-  // The QR reader's four model files; without them QR reading stays off.
-  CreateQrCodeReader(options.appDir + "/Model/");
+  // The QR reader's four model files; without them it reads with classic
+  // detection. It is built when it is first used.
+  CreateQrCodeReaderOnFirstUse(options.appDir + "/Model/");
   // Start-up reads well over a thousand settings and texts; each file is
   // checked against the disk once for all of them.
   smt::platform::ProfileReadBurst readBurst;

@@ -1,11 +1,11 @@
 #include "vision/CameraCalib.h"
 
 #include <filesystem>
-#include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include "core/LogFile.h"
 #include "platform/ReadRefusals.h"
+#include "vision/CvExtra.h"
 
 namespace {
 constexpr int kMaxImageSide = 100000;
@@ -108,10 +108,13 @@ bool CCameraCalib::Undistort(cv::Mat& dst, const cv::Mat& src) const {
     dst = src.clone();
     return true;
   }
+  // The maps come from the lens-correction plugin (OpenCV's calibration
+  // module is loaded with the first corrected frame, not at start-up).
+  const smt::vision::CvExtraApi* api = smt::vision::CvExtra();
+  if (!api) return false;
   const cv::Size size(src.cols, src.rows);
-  const cv::Mat newK = cv::getOptimalNewCameraMatrix(k, d, size, 1.0, size, nullptr, false);
   cv::Mat map1, map2;
-  cv::initUndistortRectifyMap(k, d, cv::Mat(), newK, size, CV_16SC2, map1, map2);
+  api->undistortMaps(k, d, size, &map1, &map2);
   cv::Mat out;
   cv::remap(src, out, map1, map2, cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar());
   dst = out;

@@ -16,7 +16,8 @@ class CCameraCalib {
   static bool ReadFile(const std::string& fileName, cv::Mat& cameraMatrix, cv::Mat& distortion, int* width = nullptr,
                        int* height = nullptr);
   // Removes the distortion from `src` into `dst`; false (dst untouched)
-  // while nothing is loaded or for an empty source.
+  // while nothing is loaded, for an empty source or without the
+  // lens-correction plugin (CvExtra.h).
   bool Undistort(cv::Mat& dst, const cv::Mat& src) const;
   // Drops the loaded data.
   void Unload();

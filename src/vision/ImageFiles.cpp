@@ -1,14 +1,10 @@
 #include "vision/ImageFiles.h"
 
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <atomic>
-#include <filesystem>
 #include <mutex>
-#include <vector>
 
 #include "platform/Hooks.h"
+#include "vision/PluginLoader.h"
 #include "vision/codecs/CvIoApi.h"
 
 namespace smt::vision {
@@ -26,41 +22,18 @@ Plugin& P() {
   return p;
 }
 
-// Where the plugin may be: beside the running program, then where this build
-// put it.
-std::vector<std::string> Candidates() {
-  std::vector<std::string> out;
-  std::error_code ec;
-  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (!ec) out.push_back((exe.parent_path() / kPluginName).string());
-#ifdef SMT_CVIO_PLUGIN_PATH
-  out.push_back(SMT_CVIO_PLUGIN_PATH);
-#endif
-  return out;
-}
-
 void Load(Plugin& p) {
   std::string tried;
-  for (const auto& path : Candidates()) {
-    if (::access(path.c_str(), R_OK) != 0) {
-      tried += "\n  " + path + ": not there";
-      continue;
-    }
-    void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-      const char* e = ::dlerror();
-      tried += "\n  " + path + ": " + (e ? e : "cannot be loaded");
-      continue;
-    }
-    using Entry = const CvIoApi* (*)();
-    auto entry = reinterpret_cast<Entry>(::dlsym(handle, "smt_cvio_api"));
-    const CvIoApi* api = entry ? entry() : nullptr;
-    if (!api || api->version != CvIoApi::kVersion) {
-      tried += "\n  " + path + ": not a plugin of this program's version";
-      ::dlclose(handle);
-      continue;
-    }
-    p.api = api;  // kept loaded for the rest of the process
+#ifdef SMT_CVIO_PLUGIN_PATH
+  const char* built = SMT_CVIO_PLUGIN_PATH;
+#else
+  const char* built = nullptr;
+#endif
+  const void* api = LoadPlugin(
+      kPluginName, built, "smt_cvio_api",
+      [](const void* a) { return static_cast<const CvIoApi*>(a)->version == CvIoApi::kVersion; }, tried);
+  if (api) {
+    p.api = static_cast<const CvIoApi*>(api);
     return;
   }
   p.error = std::string("picture and camera plugin ") + kPluginName + " missing; picture files and USB cameras are " +

@@ -1,10 +1,15 @@
 #include "vision/TemplateSearch.h"
 
 #include <algorithm>
+#include <cfloat>
+#include <limits>
 #include <cmath>
 #include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
 #include <optional>
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#endif
 #include <vector>
 
 namespace smt::vision {
@@ -61,6 +66,77 @@ cv::Rect AllPlaces(const cv::Mat& image, const cv::Mat& templ) {
   return {0, 0, image.cols - templ.cols + 1, image.rows - templ.rows + 1};
 }
 
+// The scores of every place of `image`, as ScorePlaces gives them over the
+// whole place map, by one transform of the picture per channel (in double:
+// the products with the template are summed in the frequency domain over
+// all channels and brought back once). Picture and template have each
+// channel's mean taken away first, which changes no score and keeps the
+// sums small. A window flat to within rounding scores 0, as
+// cv::matchTemplate scores it.
+ScoreWindow ScoreAllPlacesByTransform(const cv::Mat& image, const cv::Mat& templ) {
+  const cv::Rect all = AllPlaces(image, templ);
+  const cv::Size size(cv::getOptimalDFTSize(image.cols), cv::getOptimalDFTSize(image.rows));
+  const int cn = image.channels();
+  const cv::Scalar imageMean = cv::mean(image), templMean = cv::mean(templ);
+  std::vector<cv::Mat> imageChannels, templChannels;
+  cv::split(image, imageChannels);
+  cv::split(templ, templChannels);
+  cv::Mat products, picture, pattern, spectrum;
+  double templEnergy = 0;
+  for (int c = 0; c < cn; ++c) {
+    picture = cv::Mat::zeros(size, CV_64F);
+    imageChannels[static_cast<size_t>(c)].convertTo(picture(cv::Rect(0, 0, image.cols, image.rows)), CV_64F, 1.0,
+                                                    -imageMean[c]);
+    pattern = cv::Mat::zeros(size, CV_64F);
+    cv::Mat patternArea = pattern(cv::Rect(0, 0, templ.cols, templ.rows));
+    templChannels[static_cast<size_t>(c)].convertTo(patternArea, CV_64F, 1.0, -templMean[c]);
+    templEnergy += patternArea.dot(patternArea);
+    cv::dft(picture, picture, 0, image.rows);
+    cv::dft(pattern, pattern, 0, templ.rows);
+    cv::mulSpectrums(picture, pattern, spectrum, 0, true);
+    if (c == 0)
+      spectrum.copyTo(products);
+    else
+      products += spectrum;
+  }
+  cv::dft(products, products, cv::DFT_INVERSE | cv::DFT_SCALE | cv::DFT_REAL_OUTPUT, all.height);
+
+  cv::Mat sums, squares;
+  cv::integral(image, sums, squares, CV_64F, CV_64F);
+  const double count = static_cast<double>(templ.total());
+  const double templNorm = std::sqrt(templEnergy);
+  ScoreWindow w;
+  w.offset = all.tl();
+  w.scores.create(all.size(), CV_32F);
+  for (int y = 0; y < all.height; ++y) {
+    const double* sTop = sums.ptr<double>(y);
+    const double* sBottom = sums.ptr<double>(y + templ.rows);
+    const double* qTop = squares.ptr<double>(y);
+    const double* qBottom = squares.ptr<double>(y + templ.rows);
+    const double* num = products.ptr<double>(y);
+    float* out = w.scores.ptr<float>(y);
+    for (int x = 0; x < all.width; ++x) {
+      double spread = 0, energy = 0;
+      for (int c = 0; c < cn; ++c) {
+        const int l = x * cn + c, r = (x + templ.cols) * cn + c;
+        const double sum = sBottom[r] - sBottom[l] - sTop[r] + sTop[l];
+        const double square = qBottom[r] - qBottom[l] - qTop[r] + qTop[l];
+        spread += square - sum * sum / count;
+        energy += square;
+      }
+      const double t = spread <= std::min(0.5, 10 * FLT_EPSILON * energy) ? 0 : std::sqrt(spread) * templNorm;
+      const double n = num[x];
+      double score = 0;
+      if (std::abs(n) < t)
+        score = n / t;
+      else if (std::abs(n) < t * 1.125)
+        score = n > 0 ? 1 : -1;
+      out[x] = static_cast<float>(score);
+    }
+  }
+  return w;
+}
+
 // ---- What halving keeps of the template -------------------------------
 
 // Sum of squares of a float picture after taking each channel's mean away.
@@ -94,11 +170,26 @@ double Retention(const cv::Mat& t, double energy, int factor, cv::Point phase) {
   return std::sqrt(std::max(0.0, CentredEnergy(b) * factor * factor / energy));
 }
 
+// The normalised correlation of two float pictures of one size (each
+// channel's mean taken away, the norm over all channels), summed in double;
+// 0 when either is flat.
 double Correlation(const cv::Mat& a, const cv::Mat& b) {
-  cv::Mat s;
-  cv::matchTemplate(a, b, s, cv::TM_CCOEFF_NORMED);
-  const float v = s.at<float>(0, 0);
-  return v == v ? v : -1.0;
+  const int cn = a.channels();
+  const cv::Scalar ma = cv::mean(a), mb = cv::mean(b);
+  double ab = 0, aa = 0, bb = 0;
+  for (int y = 0; y < a.rows; ++y) {
+    const float* pa = a.ptr<float>(y);
+    const float* pb = b.ptr<float>(y);
+    for (int x = 0; x < a.cols; ++x)
+      for (int c = 0; c < cn; ++c) {
+        const double da = pa[x * cn + c] - ma[c], db = pb[x * cn + c] - mb[c];
+        ab += da * db;
+        aa += da * da;
+        bb += db * db;
+      }
+  }
+  const double t = std::sqrt(aa * bb);
+  return t > 0 ? std::clamp(ab / t, -1.0, 1.0) : 0.0;
 }
 
 // The angle (radians) through which the template's block averages turn
@@ -134,14 +225,123 @@ LevelBound BoundOfLevel(const cv::Mat& t, double energy, int factor) {
   LevelBound b;
   const int h = factor / 2;
   b.retention = 1;
-  for (const cv::Point phase : {cv::Point(0, 0), cv::Point(h, 0), cv::Point(0, h), cv::Point(h, h)})
+  for (const cv::Point phase : {cv::Point(0, 0), cv::Point(h, 0), cv::Point(0, h), cv::Point(h, h)}) {
     b.retention = std::min(b.retention, Retention(t, energy, factor, phase));
+    // A level that keeps too little is never followed, whatever the shifts.
+    if (b.retention < kMinRetention) return b;
+  }
   for (const cv::Point shift : {cv::Point(h, 0), cv::Point(0, h), cv::Point(h, h), cv::Point(h, -h)})
     b.shiftAngle = std::max(b.shiftAngle, ShiftAngle(t, factor, shift));
   return b;
 }
 
 // ---- Scores of single places ----------------------------------------------
+
+#if CV_SIMD128 && defined(__GNUC__) && defined(__x86_64__)
+#define SMT_TEMPLATE_AVX2 1
+bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+
+// BlockLevel::CorrelationRow's four-place loop eight places at a time: per
+// place the same float operations in the same order (a product and a sum,
+// never fused), so each value is the one the narrower loop gives. `sums`
+// points at the block sum of the row's first place, `step` floats apart
+// from row to row. Returns the first place not done; `most` rises to the
+// largest value stored.
+__attribute__((target("avx2"))) int CorrelationRowAvx2(const float* sums, size_t step, const float* weights, int bw,
+                                                       int bh, int f, float invNorm, float invBlocks, int n,
+                                                       float* out, float& most) {
+  int x = 0;
+  __m256 vMost = _mm256_set1_ps(most);
+  const __m256 one = _mm256_set1_ps(1.f), minusOne = _mm256_set1_ps(-1.f);
+  const __m256 share = _mm256_set1_ps(1e-2f), vInvNorm = _mm256_set1_ps(invNorm), vInvBlocks = _mm256_set1_ps(invBlocks);
+  for (; x + 8 <= n; x += 8) {
+    __m256 num = _mm256_setzero_ps(), s1 = _mm256_setzero_ps(), s2 = _mm256_setzero_ps();
+    for (int j = 0; j < bh; ++j) {
+      const float* row = sums + static_cast<size_t>(j) * f * step + x;
+      const float* w = weights + static_cast<size_t>(j) * bw;
+      for (int i = 0; i < bw; ++i) {
+        const __m256 v = _mm256_loadu_ps(row + i * f);
+        num = _mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(w[i]), v), num);
+        s1 = _mm256_add_ps(s1, v);
+        s2 = _mm256_add_ps(_mm256_mul_ps(v, v), s2);
+      }
+    }
+    const __m256 spread = _mm256_sub_ps(s2, _mm256_mul_ps(_mm256_mul_ps(s1, s1), vInvBlocks));
+    const __m256 usable = _mm256_cmp_ps(spread, _mm256_mul_ps(s2, share), _CMP_GT_OQ);
+    __m256 c = _mm256_div_ps(_mm256_mul_ps(num, vInvNorm), _mm256_sqrt_ps(_mm256_blendv_ps(one, spread, usable)));
+    c = _mm256_min_ps(_mm256_max_ps(c, minusOne), one);
+    c = _mm256_blendv_ps(one, c, usable);
+    _mm256_storeu_ps(out + x, c);
+    vMost = _mm256_max_ps(vMost, c);
+  }
+  alignas(32) float lanes[8];
+  _mm256_store_ps(lanes, vMost);
+  for (const float v : lanes) most = std::max(most, v);
+  return x;
+}
+
+// Adds the 32-bit lanes into the totals and clears them.
+__attribute__((target("avx2"))) void AddLanes(__m256i& vIt, __m256i& vIi, uint64_t& it, uint64_t& ii) {
+  alignas(32) uint32_t lanes[2][8];
+  _mm256_store_si256(reinterpret_cast<__m256i*>(lanes[0]), vIt);
+  _mm256_store_si256(reinterpret_cast<__m256i*>(lanes[1]), vIi);
+  for (int l = 0; l < 8; ++l) {
+    it += lanes[0][l];
+    ii += lanes[1][l];
+  }
+  vIt = _mm256_setzero_si256();
+  vIi = _mm256_setzero_si256();
+}
+
+// Whole-number products of a window with the template (`rows` rows of
+// `length` bytes): it = window x template, ii = window squared.
+__attribute__((target("avx2"))) void WindowProductsAvx2(const uchar* a, size_t aStep, const uchar* t, size_t tStep,
+                                                        int rows, int length, uint64_t& it, uint64_t& ii) {
+  it = ii = 0;
+  __m256i vIt = _mm256_setzero_si256(), vIi = _mm256_setzero_si256();
+  // Each 32-bit lane gains at most 2 x 2 x 255^2 a step: the lanes are
+  // added into the totals every 4096 steps at the latest.
+  int steps = 0;
+  for (int y = 0; y < rows; ++y, a += aStep, t += tStep) {
+    int k = 0;
+    for (; k + 32 <= length; k += 32) {
+      const __m256i va = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + k));
+      const __m256i vt = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t + k));
+      const __m256i aLo = _mm256_cvtepu8_epi16(_mm256_castsi256_si128(va));
+      const __m256i aHi = _mm256_cvtepu8_epi16(_mm256_extracti128_si256(va, 1));
+      const __m256i tLo = _mm256_cvtepu8_epi16(_mm256_castsi256_si128(vt));
+      const __m256i tHi = _mm256_cvtepu8_epi16(_mm256_extracti128_si256(vt, 1));
+      vIt = _mm256_add_epi32(vIt, _mm256_add_epi32(_mm256_madd_epi16(aLo, tLo), _mm256_madd_epi16(aHi, tHi)));
+      vIi = _mm256_add_epi32(vIi, _mm256_add_epi32(_mm256_madd_epi16(aLo, aLo), _mm256_madd_epi16(aHi, aHi)));
+      if (++steps == 4096) {
+        AddLanes(vIt, vIi, it, ii);
+        steps = 0;
+      }
+    }
+    if (k + 16 <= length) {
+      const __m256i va = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + k)));
+      const __m256i vt = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + k)));
+      vIt = _mm256_add_epi32(vIt, _mm256_madd_epi16(va, vt));
+      vIi = _mm256_add_epi32(vIi, _mm256_madd_epi16(va, va));
+      if (++steps == 4096) {
+        AddLanes(vIt, vIi, it, ii);
+        steps = 0;
+      }
+      k += 16;
+    }
+    for (; k < length; ++k) {
+      const unsigned v = a[k];
+      it += v * t[k];
+      ii += v * v;
+    }
+  }
+  AddLanes(vIt, vIi, it, ii);
+}
+#endif
+
 
 // A level's template ready for scoring single places exactly as
 // cv::matchTemplate scores them (TM_CCOEFF_NORMED: each channel's mean taken
@@ -167,21 +367,34 @@ class PlaceScorer {
   class Sums {
    public:
     Sums(const PlaceScorer& s, cv::Rect places) : s_(s), origin_(places.tl()) {
-      cv::integral(s.image_(cv::Rect(places.x, places.y, places.width + s.cols_ - 1, places.height + s.rows_ - 1)),
-                   integral_, CV_64F);
+      const cv::Rect area(places.x, places.y, places.width + s.cols_ - 1, places.height + s.rows_ - 1);
+      // Whole numbers either way; 32-bit sums when no sum can outgrow them
+      // (the faster integral).
+      wide_ = 255.0 * area.area() > static_cast<double>(std::numeric_limits<int>::max());
+      cv::integral(s.image_(area), integral_, wide_ ? CV_64F : CV_32S);
     }
     void At(cv::Point place, double* sum) const {
-      const int x = place.x - origin_.x, y = place.y - origin_.y, c = s_.channels_;
-      const double* top = integral_.ptr<double>(y);
-      const double* bottom = integral_.ptr<double>(y + s_.rows_);
-      for (int k = 0; k < c && k < 4; ++k)
-        sum[k] = bottom[(x + s_.cols_) * c + k] - bottom[x * c + k] - top[(x + s_.cols_) * c + k] + top[x * c + k];
+      if (wide_)
+        AtIn<double>(place, sum);
+      else
+        AtIn<int>(place, sum);
     }
 
    private:
+    template <typename T>
+    void AtIn(cv::Point place, double* sum) const {
+      const int x = place.x - origin_.x, y = place.y - origin_.y, c = s_.channels_;
+      const T* top = integral_.ptr<T>(y);
+      const T* bottom = integral_.ptr<T>(y + s_.rows_);
+      for (int k = 0; k < c && k < 4; ++k)
+        sum[k] = static_cast<double>(bottom[(x + s_.cols_) * c + k] - bottom[x * c + k] - top[(x + s_.cols_) * c + k] +
+                                     top[x * c + k]);
+    }
+
     const PlaceScorer& s_;
     cv::Point origin_;
     cv::Mat integral_;
+    bool wide_ = false;
   };
 
   double Score(cv::Point at, const Sums& sums) const {
@@ -199,10 +412,19 @@ class PlaceScorer {
  private:
   double ScoreWithSums(cv::Point at, const double* sum) const {
     double dot = 0, energy = 0;
-    for (int y = 0; y < rows_; ++y) {
-      const uchar* a = image_.ptr<uchar>(at.y + y) + static_cast<size_t>(at.x) * channels_;
-      RowProducts(a, templ_.ptr<uchar>(y), dot, energy);
-    }
+#ifdef SMT_TEMPLATE_AVX2
+    if (HasAvx2()) {
+      uint64_t it = 0, ii = 0;
+      WindowProductsAvx2(image_.ptr<uchar>(at.y) + static_cast<size_t>(at.x) * channels_, image_.step, templ_.data,
+                         templ_.step, rows_, length_, it, ii);
+      dot = static_cast<double>(it);
+      energy = static_cast<double>(ii);
+    } else
+#endif
+      for (int y = 0; y < rows_; ++y) {
+        const uchar* a = image_.ptr<uchar>(at.y + y) + static_cast<size_t>(at.x) * channels_;
+        RowProducts(a, templ_.ptr<uchar>(y), dot, energy);
+      }
     for (int c = 0; c < channels_ && c < 4; ++c) {
       dot -= sum[c] * templSum_[c] / count_;
       energy -= sum[c] * sum[c] / count_;
@@ -224,8 +446,8 @@ class PlaceScorer {
       vIt += cv::v_dotprod_expand(va, cv::v_load(t + k));
       vIi += cv::v_dotprod_expand(va, va);
     }
-    it = cv::v_reduce_sum(vIt);
-    ii = cv::v_reduce_sum(vIi);
+    it += cv::v_reduce_sum(vIt);
+    ii += cv::v_reduce_sum(vIi);
 #endif
     for (; k < length_; ++k) {
       const unsigned v = a[k];
@@ -462,35 +684,56 @@ class BlockLevel {
     return Finish(num, s1, s2);
   }
 
-  // The block correlations of the places x0 .. x0 + n - 1 of row y.
-  void CorrelationRow(int y, int x0, int n, float* out) const {
+  // The block correlations of the places x0 .. x0 + n - 1 of row y; returns
+  // the largest of them.
+  float CorrelationRow(int y, int x0, int n, float* out) const {
     int x = 0;
     const int bw = bw_, bh = bh_, f = f_;
+    float most = -1.f;
 #if CV_SIMD128
-    // Four places at a time, the sums kept in registers over all blocks.
-    for (; norm_ > 0 && x + 4 <= n; x += 4) {
-      cv::v_float32x4 num = cv::v_setzero_f32(), s1 = cv::v_setzero_f32(), s2 = cv::v_setzero_f32();
-      for (int j = 0; j < bh; ++j) {
-        const float* row = sums_.ptr<float>(y + j * f) + x0 + x;
-        const float* w = &weights_[static_cast<size_t>(j) * bw];
-        for (int i = 0; i < bw; ++i) {
-          const cv::v_float32x4 v = cv::v_load(row + i * f);
-          num = cv::v_fma(cv::v_setall_f32(w[i]), v, num);
-          s1 += v;
-          s2 = cv::v_fma(v, v, s2);
-        }
+    if (norm_ > 0) {
+      const float invNorm = static_cast<float>(1.0 / norm_), invBlocks = 1.f / static_cast<float>(bw * bh);
+#ifdef SMT_TEMPLATE_AVX2
+      // Eight places at a time where the processor can, with the very
+      // operations of the loop below.
+      if (HasAvx2()) {
+        const float* first = sums_.ptr<float>(y) + x0;
+        const size_t step = sums_.step1();
+        x = CorrelationRowAvx2(first, step, weights_.data(), bw, bh, f, invNorm, invBlocks, n, out, most);
       }
-      // As Finish, four at a time.
-      const cv::v_float32x4 spread = s2 - s1 * s1 * cv::v_setall_f32(1.f / static_cast<float>(bw * bh));
-      const cv::v_float32x4 usable = spread > s2 * cv::v_setall_f32(1e-2f);
-      const cv::v_float32x4 one = cv::v_setall_f32(1.f);
-      cv::v_float32x4 c = num * cv::v_setall_f32(static_cast<float>(1.0 / norm_)) /
-                          cv::v_sqrt(cv::v_select(usable, spread, one));
-      c = cv::v_min(cv::v_max(c, cv::v_setall_f32(-1.f)), one);
-      cv::v_store(out + x, cv::v_select(usable, c, one));
+#endif
+      cv::v_float32x4 vMost = cv::v_setall_f32(most);
+      // Four places at a time, the sums kept in registers over all blocks.
+      for (; x + 4 <= n; x += 4) {
+        cv::v_float32x4 num = cv::v_setzero_f32(), s1 = cv::v_setzero_f32(), s2 = cv::v_setzero_f32();
+        for (int j = 0; j < bh; ++j) {
+          const float* row = sums_.ptr<float>(y + j * f) + x0 + x;
+          const float* w = &weights_[static_cast<size_t>(j) * bw];
+          for (int i = 0; i < bw; ++i) {
+            const cv::v_float32x4 v = cv::v_load(row + i * f);
+            num = cv::v_fma(cv::v_setall_f32(w[i]), v, num);
+            s1 += v;
+            s2 = cv::v_fma(v, v, s2);
+          }
+        }
+        // As Finish, four at a time.
+        const cv::v_float32x4 spread = s2 - s1 * s1 * cv::v_setall_f32(invBlocks);
+        const cv::v_float32x4 usable = spread > s2 * cv::v_setall_f32(1e-2f);
+        const cv::v_float32x4 one = cv::v_setall_f32(1.f);
+        cv::v_float32x4 c = num * cv::v_setall_f32(invNorm) / cv::v_sqrt(cv::v_select(usable, spread, one));
+        c = cv::v_min(cv::v_max(c, cv::v_setall_f32(-1.f)), one);
+        c = cv::v_select(usable, c, one);
+        cv::v_store(out + x, c);
+        vMost = cv::v_max(vMost, c);
+      }
+      most = std::max(most, cv::v_reduce_max(vMost));
     }
 #endif
-    for (; x < n; ++x) out[x] = static_cast<float>(Correlation(cv::Point(x0 + x, y)));
+    for (; x < n; ++x) {
+      out[x] = static_cast<float>(Correlation(cv::Point(x0 + x, y)));
+      most = std::max(most, out[x]);
+    }
+    return most;
   }
 
  private:
@@ -518,6 +761,53 @@ double LeastCorrelation(double tau2, double score) {
   return rest <= 0 ? -1 : std::sqrt(rest);
 }
 
+// Each pixel's channel sum less `less`, as float.
+void ChannelSums(const cv::Mat& m, float less, cv::Mat& out) {
+  const int cn = m.channels();
+  out.create(m.rows, m.cols, CV_32F);
+  for (int y = 0; y < m.rows; ++y) {
+    const uchar* p = m.ptr<uchar>(y);
+    float* o = out.ptr<float>(y);
+    int x = 0;
+#if CV_SIMD128
+    // Sixteen pixels at a time: the sums are whole numbers below 2^24, so
+    // the float values are those of the loop below.
+    const cv::v_float32x4 vLess = cv::v_setall_f32(less);
+    auto store = [&](const cv::v_uint16x8& lo, const cv::v_uint16x8& hi, float* dst) {
+      cv::v_uint32x4 a, b, c, d;
+      cv::v_expand(lo, a, b);
+      cv::v_expand(hi, c, d);
+      cv::v_store(dst, cv::v_cvt_f32(cv::v_reinterpret_as_s32(a)) - vLess);
+      cv::v_store(dst + 4, cv::v_cvt_f32(cv::v_reinterpret_as_s32(b)) - vLess);
+      cv::v_store(dst + 8, cv::v_cvt_f32(cv::v_reinterpret_as_s32(c)) - vLess);
+      cv::v_store(dst + 12, cv::v_cvt_f32(cv::v_reinterpret_as_s32(d)) - vLess);
+    };
+    if (cn == 3) {
+      for (; x + 16 <= m.cols; x += 16) {
+        cv::v_uint8x16 r, g, b;
+        cv::v_load_deinterleave(p + 3 * x, r, g, b);
+        cv::v_uint16x8 r0, r1, g0, g1, b0, b1;
+        cv::v_expand(r, r0, r1);
+        cv::v_expand(g, g0, g1);
+        cv::v_expand(b, b0, b1);
+        store(r0 + g0 + b0, r1 + g1 + b1, o + x);
+      }
+    } else if (cn == 1) {
+      for (; x + 16 <= m.cols; x += 16) {
+        cv::v_uint16x8 lo, hi;
+        cv::v_expand(cv::v_load(p + x), lo, hi);
+        store(lo, hi, o + x);
+      }
+    }
+#endif
+    for (; x < m.cols; ++x) {
+      int sum = 0;
+      for (int k = 0; k < cn; ++k) sum += p[x * cn + k];
+      o[x] = static_cast<float>(sum) - less;
+    }
+  }
+}
+
 // The best place by the block bound; `decided` false when the bound cannot
 // settle the search at a fair cost (the caller searches the whole frame).
 TemplateMatch SearchByBlockBound(const cv::Mat& image, const cv::Mat& templ, double accept, bool& decided) {
@@ -539,25 +829,13 @@ TemplateMatch SearchByBlockBound(const cv::Mat& image, const cv::Mat& templ, dou
   // The frame's pictures keep their memory per thread: fresh ones of this
   // size would be mapped and zero-filled page by page on every search.
   thread_local cv::Mat frameGrey, integral;
-  auto channelSums = [cn](const cv::Mat& m, float less, cv::Mat& out) {
-    out.create(m.rows, m.cols, CV_32F);
-    for (int y = 0; y < m.rows; ++y) {
-      const uchar* p = m.ptr<uchar>(y);
-      float* o = out.ptr<float>(y);
-      for (int x = 0; x < m.cols; ++x) {
-        int sum = 0;
-        for (int k = 0; k < cn; ++k) sum += p[x * cn + k];
-        o[x] = static_cast<float>(sum) - less;
-      }
-    }
-  };
   const cv::Scalar frameMean = cv::mean(image);
   double meanSum = 0;
   for (int k = 0; k < cn; ++k) meanSum += frameMean[k];
-  channelSums(image, static_cast<float>(meanSum), frameGrey);
+  ChannelSums(image, static_cast<float>(meanSum), frameGrey);
   cv::integral(frameGrey, integral, CV_64F);
   cv::Mat templGrey;
-  channelSums(templ, 0.f, templGrey);
+  ChannelSums(templ, 0.f, templGrey);
   const BlockLevel coarseLevel(integral, templGrey, coarse, cn, energy, true);
   const int fine = coarse / 4;
   std::optional<BlockLevel> fineLevel;
@@ -567,7 +845,11 @@ TemplateMatch SearchByBlockBound(const cv::Mat& image, const cv::Mat& templ, dou
   const int placesX = image.cols - templ.cols + 1, placesY = image.rows - templ.rows + 1;
   thread_local cv::Mat c;
   c.create(placesY, placesX, CV_32F);
-  for (int y = 0; y < placesY; ++y) coarseLevel.CorrelationRow(y, 0, placesX, c.ptr<float>(y));
+  // Each row's largest value lets the scans below pass over rows that hold
+  // nothing they look for.
+  thread_local std::vector<float> rowMost;
+  rowMost.resize(static_cast<size_t>(placesY));
+  for (int y = 0; y < placesY; ++y) rowMost[static_cast<size_t>(y)] = coarseLevel.CorrelationRow(y, 0, placesX, c.ptr<float>(y));
 
   const PlaceScorer scorer(image, templ);
   TemplateMatch best;
@@ -581,6 +863,7 @@ TemplateMatch SearchByBlockBound(const cv::Mat& image, const cv::Mat& templ, dou
   // The best coarse places first: their full scores set the bar.
   std::vector<std::pair<float, cv::Point>> guesses;
   for (int y = 0; y < placesY; ++y) {
+    if (guesses.size() == kFirstGuesses && !(rowMost[static_cast<size_t>(y)] > guesses.back().first)) continue;
     const float* row = c.ptr<float>(y);
     for (int x = 0; x < placesX; ++x)
       if (guesses.size() < kFirstGuesses || row[x] > guesses.back().first) {
@@ -595,6 +878,7 @@ TemplateMatch SearchByBlockBound(const cv::Mat& image, const cv::Mat& templ, dou
   if (least < 0) return {};  // every place may reach it
   std::vector<cv::Point> open;
   for (int y = 0; y < placesY; ++y) {
+    if (!(rowMost[static_cast<size_t>(y)] >= least)) continue;
     const float* row = c.ptr<float>(y);
     for (int x = 0; x < placesX; ++x)
       if (row[x] >= least) {
@@ -684,8 +968,7 @@ TemplateMatch SearchTemplate(const cv::Mat& image, const cv::Mat& templ, double 
   for (size_t l = 0; l < p.images.size(); ++l) p.scorers.emplace_back(p.images[l], p.templs[l]);
   const cv::Mat& coarseImage = p.images.back();
   const cv::Mat& coarseTempl = p.templs.back();
-  const cv::Rect all = AllPlaces(coarseImage, coarseTempl);
-  const ScoreWindow coarse = ScorePlaces(coarseImage, coarseTempl, all);
+  const ScoreWindow coarse = ScoreAllPlacesByTransform(coarseImage, coarseTempl);
   const double bound = p.bounds.back().For(accept);
   // No coarse place reaches the bound: no place reaches the accept score.
   if (BestOf(coarse).score < bound) return {};

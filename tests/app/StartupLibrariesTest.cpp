@@ -1,7 +1,7 @@
-// The program starts without the image codecs and video capture: the dynamic
-// loader's list of what smt-control needs at start holds OpenCV's core but
-// none of the codec or capture libraries (they come with the picture-file
-// plugin on first use).
+// The program starts without the image codecs and video capture, the QR
+// reader and the lens correction: the dynamic loader's list of what
+// smt-control needs at start holds OpenCV's core but none of those libraries
+// (they come with the program's plugins on first use).
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,14 +27,16 @@ std::string LoadedObjects(const std::string& binary) {
 }
 }  // namespace
 
-TEST(StartupLibraries, ProgramStartsWithoutCodecAndCaptureLibraries) {
+TEST(StartupLibraries, ProgramStartsWithoutCodecCaptureQrAndCalibrationLibraries) {
   const std::string libs = LoadedObjects(SMT_CONTROL_BINARY);
   ASSERT_NE(libs.find("libopencv_core"), std::string::npos) << libs;
   ASSERT_NE(libs.find("libQt6Widgets"), std::string::npos) << libs;
   for (const char* heavy : {"libopencv_imgcodecs", "libopencv_videoio", "libavcodec", "libgdal", "libgst",
-                            "libjxl", "libgdcm", "libde265", "libsmt-cvio"})
+                            "libjxl", "libgdcm", "libde265", "libsmt-cvio", "libsmt-cvextra",
+                            "libopencv_wechat_qrcode", "libopencv_dnn", "libprotobuf", "libopencv_calib3d",
+                            "libopencv_features2d", "libopencv_flann"})
     EXPECT_EQ(libs.find(heavy), std::string::npos) << heavy << " is loaded at start:\n" << libs;
 }
 #else
-TEST(StartupLibraries, ProgramStartsWithoutCodecAndCaptureLibraries) { GTEST_SKIP() << "smt-control not built"; }
+TEST(StartupLibraries, ProgramStartsWithoutCodecCaptureQrAndCalibrationLibraries) { GTEST_SKIP() << "smt-control not built"; }
 #endif
