@@ -65,21 +65,20 @@ bool PanelOffset(const GoToContext& c, double& ox, double& oy) {
   return false;
 }
 
-const std::string* FindCameraRow(const GoToContext& c, const std::string& name, double& x, double& y, int& message,
-                                 int missingMessage) {
+const vision::CameraRow* FindCameraRow(const GoToContext& c, const std::string& name, double& x, double& y,
+                                       int& message, int missingMessage) {
   if (!c.cameraRows || c.cameraRows->empty()) {
     message = 6;
     return nullptr;
   }
-  // The rows as the camera table reads them: a row the table cannot read
-  // (a cell that is no number in its range) makes its camera no target.
-  const auto rows = vision::ReadCameraRows(*c.cameraRows, "config_camera.fig");
-  for (size_t i = 0; i < rows.size(); ++i) {
-    if (rows[i].Name() != name) continue;
-    if (!rows[i].Readable()) break;
-    x = rows[i].Values().x;
-    y = rows[i].Values().y;
-    return &(*c.cameraRows)[i];
+  // A row that could not be read (a cell that is no number in its range)
+  // makes its camera no target.
+  for (const vision::CameraRow& row : *c.cameraRows) {
+    if (row.Name() != name) continue;
+    if (!row.Readable()) break;
+    x = row.Values().x;
+    y = row.Values().y;
+    return &row;
   }
   message = missingMessage;
   return nullptr;

@@ -12,6 +12,7 @@
 #include "settings/BasicSettings.h"
 #include "settings/PulseSettings.h"
 #include "settings/PulseTable.h"
+#include "vision/CameraTable.h"
 
 namespace smt::job {
 struct PcbRecord;
@@ -47,7 +48,7 @@ struct GoToContext {
   int platform = 1;                                  // lamp machine: 1 or 2
   const job::PcbRecord* shownPcb = nullptr;          // record of the PCB shown in the part list
   const job::PcbRecord* currentBoard = nullptr;      // board as loaded for the run (falls back to shownPcb)
-  const std::vector<std::string>* cameraRows = nullptr;  // stored camera list rows (read by the camera table)
+  const std::vector<vision::CameraRow>* cameraRows = nullptr;  // the camera table's rows
   std::string cameraName1 = "Camera 1";
   std::string cameraName2 = "Camera 2";
 };

@@ -31,22 +31,36 @@ const std::array<ListFileInfo, kListFileCount>& ListFiles() {
   return files;
 }
 
-std::vector<std::string>& LibraryLists::Rows(ListFileId id) {
-  return const_cast<std::vector<std::string>&>(std::as_const(*this).Rows(id));
+std::vector<std::string>* LibraryLists::TextRows(ListFileId id) {
+  return const_cast<std::vector<std::string>*>(std::as_const(*this).TextRows(id));
 }
 
-const std::vector<std::string>& LibraryLists::Rows(ListFileId id) const {
+const std::vector<std::string>* LibraryLists::TextRows(ListFileId id) const {
   switch (id) {
-    case ListFileId::Feed: return feedLines;
-    case ListFileId::Strip: return stripRows;
-    case ListFileId::Speed: return speedRows;
-    case ListFileId::Camera: return cameraRows;
-    case ListFileId::Nozzle: return nozzleRows;
-    case ListFileId::Pack: return packRows;
-    case ListFileId::Mark: return markRows;
-    case ListFileId::DropDown: return dropDownLists;
+    case ListFileId::Feed: return &feedLines;
+    case ListFileId::Strip: return &stripRows;
+    case ListFileId::Speed: return &speedRows;
+    case ListFileId::Camera: return nullptr;
+    case ListFileId::Nozzle: return &nozzleRows;
+    case ListFileId::Pack: return &packRows;
+    case ListFileId::Mark: return &markRows;
+    case ListFileId::DropDown: return &dropDownLists;
   }
-  return feedLines;
+  return nullptr;
+}
+
+std::vector<std::string> LibraryLists::RowTexts(ListFileId id) const {
+  if (id == ListFileId::Camera) return vision::CameraRowTexts(cameraRows);
+  const auto* rows = TextRows(id);
+  return rows ? *rows : std::vector<std::string>{};
+}
+
+void LibraryLists::SetRowTexts(ListFileId id, std::vector<std::string> rows) {
+  if (id == ListFileId::Camera) {
+    cameraRows = vision::ReadCameraRows(rows, "config_camera.fig");
+    return;
+  }
+  if (auto* held = TextRows(id)) *held = std::move(rows);
 }
 
 namespace {
@@ -84,7 +98,7 @@ std::vector<ListLoadProblem> LoadLibraryLists(const std::filesystem::path& appDi
   }
   for (const ListFileInfo& info : ListFiles()) {
     std::filesystem::path path = appDir / info.name;
-    lists.Rows(info.id).clear();
+    lists.SetRowTexts(info.id, {});
     lists.fromDamagedFile[static_cast<size_t>(info.id)] = false;
     if (info.hasLeading) lists.speedUsageLine.clear();
     std::error_code ec;
@@ -94,9 +108,9 @@ std::vector<ListLoadProblem> LoadLibraryLists(const std::filesystem::path& appDi
     }
     try {
       ListFileContent c = platform::ReadListFile(path, info.hasLeading);
-      lists.Rows(info.id) = std::move(c.rows);
+      const std::vector<platform::FileCellError> refused = RowRefusals(info.id, c.rows);
+      lists.SetRowTexts(info.id, std::move(c.rows));
       if (info.hasLeading) lists.speedUsageLine = c.leading.value_or("");
-      const std::vector<platform::FileCellError> refused = RowRefusals(info.id, lists.Rows(info.id));
       if (!refused.empty()) {
         lists.MarkDamaged(info.id);
         const std::string copy = platform::KeepDamagedCopy(path);
@@ -147,7 +161,7 @@ void SaveLibraryLists(const std::filesystem::path& appDir, const LibraryLists& l
   for (const ListFileInfo& info : ListFiles()) {
     ListFileContent c;
     if (info.hasLeading) c.leading = lists.speedUsageLine;
-    c.rows = lists.Rows(info.id);
+    c.rows = lists.RowTexts(info.id);
     files.push_back({appDir / info.name, platform::EncodeListFile(c)});
   }
   files.reserve(2 * files.size());

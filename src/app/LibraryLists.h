@@ -2,11 +2,15 @@
 // The eight library list files of the program directory and their holders:
 // feeder table lines, strip rows, speed templates (with their leading
 // speed-use line), cameras, nozzles, packages, marks and the drop-down lists.
-// Saved as main file and identical backup in "ConfigBackup".
+// Saved as main file and identical backup in "ConfigBackup". The camera
+// table is held as typed rows, read when its file is read and written only
+// when it is saved.
 #include <array>
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include "vision/CameraTable.h"
 
 namespace smt::app {
 
@@ -25,7 +29,7 @@ struct LibraryLists {
   std::vector<std::string> stripRows;       // m_arrStripRows
   std::string speedUsageLine;               // m_strSpeedUsageLine
   std::vector<std::string> speedRows;       // m_arrSpeedRows
-  std::vector<std::string> cameraRows;      // m_arrCameraRows
+  std::vector<smt::vision::CameraRow> cameraRows;  // the camera table (typed rows)
   std::vector<std::string> nozzleRows;      // m_arrNozzleRows
   std::vector<std::string> packRows;        // the package list file
   std::vector<std::string> markRows;        // the mark list file
@@ -37,8 +41,17 @@ struct LibraryLists {
   void MarkDamaged(ListFileId id) { fromDamagedFile[static_cast<size_t>(id)] = true; }
   bool FromDamagedFile(ListFileId id) const { return fromDamagedFile[static_cast<size_t>(id)]; }
 
-  std::vector<std::string>& Rows(ListFileId id);
-  const std::vector<std::string>& Rows(ListFileId id) const;
+  // The rows of list `id` as its file holds them, and the list taken from
+  // such rows: the edge where the files are read and written (the camera
+  // table is read and written through its own reader and writer; the other
+  // lists are kept as the texts they are).
+  std::vector<std::string> RowTexts(ListFileId id) const;
+  void SetRowTexts(ListFileId id, std::vector<std::string> rows);
+
+ private:
+  // The holder of a list kept as texts (nullptr for the camera table).
+  std::vector<std::string>* TextRows(ListFileId id);
+  const std::vector<std::string>* TextRows(ListFileId id) const;
 };
 
 // One file that could not be loaded: the list stays empty, the operator is

@@ -31,7 +31,7 @@ struct CSMTView::GoToInputs {
   std::shared_ptr<const smt::settings::PulseSettings> pulse;
   std::shared_ptr<const smt::settings::PulseGeometry> geometry;
   std::optional<smt::job::PcbRecord> shownPcb, currentBoard;
-  std::vector<std::string> cameraRows;
+  std::vector<smt::vision::CameraRow> cameraRows;
   int machineType = 0;
   int platform = 1;
   std::string cameraName1, cameraName2;

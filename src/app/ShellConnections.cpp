@@ -142,7 +142,6 @@ class ShellMarkCameraPanel : public smt::job::MarkCameraPanel {
 void ConnectPanels(CSMTView& view) {
   CDialogPartList* p = view.m_pPartList;
   CDialogManualControl* jog = view.m_pManualControl;
-  CDialogSetView* camera = view.m_pSetView;
   if (!p) return;
   auto& run = p->Run();
   // Pcb Clamp: the conveyor's clamp task, or release when a board is clamped.

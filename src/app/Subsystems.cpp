@@ -64,7 +64,7 @@
 
 namespace {
 
-// Names of the cameras of the camera list (cell 0 of each row).
+// Names of the cameras of the camera table.
 std::vector<std::string> CameraNames(const CMainFrame& frame) {
   return smt::vision::CameraNamesOf(frame.m_lists.cameraRows);
 }

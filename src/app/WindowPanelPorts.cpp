@@ -117,7 +117,9 @@ class ShellCameraListNeighbours : public CDialogCameraList::Neighbours {
  public:
   explicit ShellCameraListNeighbours(CSMTView& view) : view_(view) {}
 
-  void RowsCommitted(const std::vector<std::string>& rows) override { view_.frame()->m_lists.cameraRows = rows; }
+  void RowsCommitted(const std::vector<smt::vision::CameraRow>& rows) override {
+    view_.frame()->m_lists.cameraRows = rows;
+  }
   std::vector<std::string> FeederCameraColumn() override {
     std::vector<std::string> column;
     CDialogFeedList* feeders = view_.m_pFeedList;
@@ -354,7 +356,7 @@ class ShellFeederNeighbours : public smt::feeder::FeederNeighbours {
     view_.frame()->m_lists.packRows = std::move(rows);
   }
   std::vector<std::string> DropDownLists() override { return smt::job::DropDownLists(); }
-  // Names of the cameras of the camera list (cell 0 of each row).
+  // Names of the cameras of the camera table.
   std::vector<std::string> CameraNames() override {
     return smt::vision::CameraNamesOf(view_.frame()->m_lists.cameraRows);
   }

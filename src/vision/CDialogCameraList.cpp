@@ -202,8 +202,7 @@ void CDialogCameraList::LoadLanguage(const std::string& appDir, const std::strin
   m_pEditor->LoadLanguage(appDir, language);
 }
 
-int CDialogCameraList::LoadTable(const std::vector<std::string>& rows) { return m_Table.LoadTable(rows); }
-void CDialogCameraList::SaveTable(std::vector<std::string>& rows) const { rows = m_Table.SaveTable(); }
+int CDialogCameraList::LoadTable(const std::vector<CameraRow>& rows) { return m_Table.LoadRows(rows); }
 
 void CDialogCameraList::RebuildCameraRecords() {
   m_Table.RebuildRecords(XPulse(), YPulse());
@@ -220,7 +219,7 @@ void CDialogCameraList::SyncFeederVisionIcons() {
 
 void CDialogCameraList::ShiftCameraPositions(double dx, double dy) {
   m_Table.ShiftPositions(dx, dy, XPulse(), YPulse());
-  neighbours->RowsCommitted(m_Table.SaveTable());
+  neighbours->RowsCommitted(m_Table.Rows());
   SaveConfig(m_strAppPath);
 }
 
@@ -402,16 +401,16 @@ void CDialogCameraList::OnOK() {
     return;
   }
   if (!TakeSettings()) return;
-  const auto rows = m_Table.SaveTable();
   RebuildCameraRecords();
   SyncFeederVisionIcons();
   try {
-    smt::platform::WriteListFile(std::filesystem::path(m_strAppPath) / "config_camera.fig", {std::nullopt, rows});
+    smt::platform::WriteListFile(std::filesystem::path(m_strAppPath) / "config_camera.fig",
+                                 {std::nullopt, m_Table.SaveTable()});
   } catch (const std::exception& e) {
     ShowMessage(std::string("config_camera.fig: ") + e.what());
     return;
   }
-  neighbours->RowsCommitted(rows);
+  neighbours->RowsCommitted(m_Table.Rows());
   SaveConfig(m_strAppPath);
   accept();
 }

@@ -41,8 +41,8 @@ class CDialogCameraList : public QDialog {
   class Neighbours {
    public:
     virtual ~Neighbours() = default;
-    // The frame's rows of "config_camera.fig" after OK or a shift.
-    virtual void RowsCommitted(const std::vector<std::string>& rows) = 0;
+    // The frame's camera table ("config_camera.fig") after OK or a shift.
+    virtual void RowsCommitted(const std::vector<smt::vision::CameraRow>& rows) = 0;
     // Feeder list: each feeder row's vision-camera column, and the icon
     // update of the rows that have no vision camera.
     virtual std::vector<std::string> FeederCameraColumn() = 0;
@@ -57,9 +57,9 @@ class CDialogCameraList : public QDialog {
   std::string m_strAppPath = ".";
   std::string m_strLanguage = "Chinese";
 
-  // Returns how many number cells of the rows were refused (told once each).
-  int LoadTable(const std::vector<std::string>& rows);
-  void SaveTable(std::vector<std::string>& rows) const;
+  // Takes the frame's camera rows (read when the file was read). Returns
+  // how many number cells of the rows were refused (told once each).
+  int LoadTable(const std::vector<smt::vision::CameraRow>& rows);
   void RebuildCameraRecords();
   void SyncFeederVisionIcons();
   void ShiftCameraPositions(double dx, double dy);

@@ -115,8 +115,8 @@ CameraRow::CameraRow(const CameraValues& values) {
   Read();
 }
 
-CameraRow::CameraRow(CameraCells cells, std::string_view file, int line)
-    : cells_(std::move(cells)), file_(file), line_(line) {
+CameraRow::CameraRow(CameraCells cells, std::string_view file, int line, std::optional<std::string> asRead)
+    : cells_(std::move(cells)), asRead_(std::move(asRead)), file_(file), line_(line) {
   Read();
 }
 
@@ -143,12 +143,15 @@ void CameraRow::Read() {
 bool CameraRow::Set(const CameraValues& values) {
   for (const auto& f : CameraCellFields())
     if (!Fits(f, FieldValue(values, f.cell))) return false;
+  const CameraCells before = cells_;
   cells_[0] = values.name;
   for (const auto& f : CameraCellFields()) {
     const size_t c = static_cast<size_t>(f.cell);
     const double v = FieldValue(values, f.cell);
     if (refused_[c] || v != FieldValue(values_, f.cell)) cells_[c] = FormatField(f, v);
   }
+  // A changed row is written in the current layout from then on.
+  if (cells_ != before) asRead_.reset();
   Read();
   return true;
 }
@@ -168,7 +171,9 @@ bool CameraRow::SetVisualZoom(double zoom) {
   return Set(v);
 }
 
-std::string CameraRow::Text() const {
+std::string CameraRow::Text() const { return asRead_ ? *asRead_ : CellsText(); }
+
+std::string CameraRow::CellsText() const {
   std::string s;
   for (const auto& c : cells_) {
     s += c;
@@ -258,13 +263,32 @@ std::vector<CameraRow> ReadCameraRows(const std::vector<std::string>& texts, std
   const int layout = CountTabs(texts.front());
   rows.reserve(texts.size());
   for (size_t i = 0; i < texts.size(); ++i)
-    rows.emplace_back(PlaceCells(SplitRowText(texts[i]), layout), file, static_cast<int>(i) + 1);
+    rows.emplace_back(PlaceCells(SplitRowText(texts[i]), layout), file, static_cast<int>(i) + 1, texts[i]);
   return rows;
 }
 
-std::vector<std::string> CameraNamesOf(const std::vector<std::string>& texts) {
+std::vector<std::string> CameraRowTexts(const std::vector<CameraRow>& rows) {
+  std::vector<std::string> texts;
+  texts.reserve(rows.size());
+  bool asRead = false;
+  for (const CameraRow& r : rows) {
+    texts.push_back(r.Text());
+    asRead = asRead || r.AsRead();
+  }
+  if (!asRead) return texts;
+  // Rows kept as read must read back as they are beside the others.
+  const std::vector<CameraRow> again = ReadCameraRows(texts, "");
+  bool same = again.size() == rows.size();
+  for (size_t i = 0; same && i < rows.size(); ++i) same = again[i].Cells() == rows[i].Cells();
+  if (same) return texts;
+  for (size_t i = 0; i < rows.size(); ++i) texts[i] = rows[i].CellsText();
+  return texts;
+}
+
+std::vector<std::string> CameraNamesOf(const std::vector<CameraRow>& rows) {
   std::vector<std::string> names;
-  for (const CameraRow& r : ReadCameraRows(texts, "")) names.push_back(r.Name());
+  names.reserve(rows.size());
+  for (const CameraRow& r : rows) names.push_back(r.Name());
   return names;
 }
 
@@ -284,16 +308,15 @@ int ReportCameraRowProblems(const std::vector<CameraRow>& rows) {
 int CameraTable::LoadTable(const std::vector<std::string>& texts, std::string_view file) {
   // Every number cell is read here, where the table is read; a row with a
   // refused cell keeps its text (it is saved back as it came).
-  m_CameraRows = ReadCameraRows(texts, file);
+  return LoadRows(ReadCameraRows(texts, file));
+}
+
+int CameraTable::LoadRows(std::vector<CameraRow> rows) {
+  m_CameraRows = std::move(rows);
   return ReportCameraRowProblems(m_CameraRows);
 }
 
-std::vector<std::string> CameraTable::SaveTable() const {
-  std::vector<std::string> out;
-  out.reserve(m_CameraRows.size());
-  for (const auto& r : m_CameraRows) out.push_back(r.Text());
-  return out;
-}
+std::vector<std::string> CameraTable::SaveTable() const { return CameraRowTexts(m_CameraRows); }
 
 std::vector<std::string> CameraTable::Names() const {
   std::vector<std::string> names;

@@ -76,20 +76,23 @@ struct CameraCellField {
 const std::array<CameraCellField, kCameraCellCount - 1>& CameraCellFields();
 
 // One row of the camera table: its typed values, read once where its text
-// comes in, and the text of every cell. A cell keeps the spelling it came
-// with until its value changes; then it is written in its field's format. A
-// row with a cell that is no number in its field's range cannot be read: it
-// keeps its texts (the file is written back as it came) and its refusals
-// (file, line, field), gives no camera record and takes no typed change
-// but a whole new set of values.
+// comes in, and the text of every cell. A row read from a file keeps the
+// text it came with (short rows, older layouts, text after the last cell)
+// until a value changes; a cell keeps the spelling it came with until its
+// value changes, then it is written in its field's format. A row with a
+// cell that is no number in its field's range cannot be read: it keeps its
+// texts (the file is written back as it came) and its refusals (file,
+// line, field), gives no camera record and takes no typed change but a
+// whole new set of values.
 class CameraRow {
  public:
   CameraRow() = default;
   // A new row: every cell in its field's format.
   explicit CameraRow(const CameraValues& values);
   // The row of stored cells (current layout), read; refusals name `file`
-  // and `line` (1-based).
-  CameraRow(CameraCells cells, std::string_view file, int line);
+  // and `line` (1-based). `asRead`: the text the cells came from, written
+  // back while the row is unchanged.
+  CameraRow(CameraCells cells, std::string_view file, int line, std::optional<std::string> asRead = std::nullopt);
 
   const CameraValues& Values() const { return values_; }
   const std::string& Name() const { return values_.name; }
@@ -108,8 +111,13 @@ class CameraRow {
   bool SetPosition(double x, double y);
   bool SetVisualZoom(double zoom);
 
-  // The stored text: the 28 cells, each followed by a TAB.
+  // The stored text: as it was read while the row is unchanged, else the
+  // 28 cells, each followed by a TAB.
   std::string Text() const;
+  // The 28 cells, each followed by a TAB (the current layout).
+  std::string CellsText() const;
+  // The row still holds the text it was read from.
+  bool AsRead() const { return asRead_.has_value(); }
   // The cells as stored (the writer's; tests compare spellings with them).
   const CameraCells& Cells() const { return cells_; }
   // What the camera list shows, one text per cell: each value in its
@@ -121,6 +129,7 @@ class CameraRow {
  private:
   void Read();
   CameraCells cells_{};
+  std::optional<std::string> asRead_;
   std::string file_ = "camera table";
   int line_ = 0;
   CameraValues values_{};
@@ -129,13 +138,22 @@ class CameraRow {
   std::array<bool, kCameraCellCount> refused_{};
 };
 
+// The table's reader and writer: the only places that go from the text of
+// "config_camera.fig" rows to typed rows and back.
+//
 // Reads stored row texts (cut at their TABs, text after the last TAB not a
 // cell): the TAB count of the first text decides the layout of all (15:
 // one-head rows, 21: four-head rows, else current; older rows are moved into
-// the current layout). Nothing is told.
+// the current layout). Each row keeps its text. Nothing is told.
 std::vector<CameraRow> ReadCameraRows(const std::vector<std::string>& texts, std::string_view file);
-// The camera names of stored row texts (the first cell of each).
-std::vector<std::string> CameraNamesOf(const std::vector<std::string>& texts);
+// The texts of `rows` to store: each row as it was read while unchanged,
+// changed and new rows in the current layout. When the texts would not read
+// back as the rows (a new row beside rows of an older layout, or a first
+// row whose cell count reads as an older layout), every row is written in
+// the current layout.
+std::vector<std::string> CameraRowTexts(const std::vector<CameraRow>& rows);
+// The camera names of the rows (the first cell of each).
+std::vector<std::string> CameraNamesOf(const std::vector<CameraRow>& rows);
 // Tells (once each, ReadRefusals.h) every refused cell of `rows`. Returns
 // how many were refused.
 int ReportCameraRowProblems(const std::vector<CameraRow>& rows);
@@ -150,7 +168,10 @@ class CameraTable {
   // cell; returns how many were refused. A row that cannot be read keeps
   // its text and gives no record.
   int LoadTable(const std::vector<std::string>& texts, std::string_view file = "config_camera.fig");
-  // One text per row.
+  // Takes rows already read (ReadCameraRows) and tells every refused cell;
+  // returns how many were refused.
+  int LoadRows(std::vector<CameraRow> rows);
+  // One text per row (CameraRowTexts).
   std::vector<std::string> SaveTable() const;
 
   int Count() const { return static_cast<int>(m_CameraRows.size()); }

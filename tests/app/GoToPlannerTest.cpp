@@ -11,7 +11,7 @@ struct PlannerTest : ::testing::Test {
   smt::settings::BasicSettings basic;
   smt::settings::PulseSettings pulse;
   smt::settings::PulseTable table;
-  std::vector<std::string> cameras;
+  std::vector<smt::vision::CameraRow> cameras;
   smt::job::PcbRecord pcb;
 
   void SetUp() override {
@@ -29,12 +29,16 @@ struct PlannerTest : ::testing::Test {
     basic.m_Y_Nozzle3ToNozzle1 = 2;
     basic.m_X_Nozzle4ToNozzle1 = 60;
     basic.m_Y_Nozzle4ToNozzle1 = 4;
-    cameras = {"Camera 1\t100.5\t-200.25\t", "Camera 2\t250\t-120\t"};
+    Cameras({"Camera 1\t100.5\t-200.25\t", "Camera 2\t250\t-120\t"});
     pcb.m_strName = "B";
     pcb.m_dOriginX = 150;
     pcb.m_dOriginY = -100;
     pcb.m_dMark1X = 5.5;
     pcb.m_dMark1Y = -3.25;
+  }
+  // The camera table as read from a file holding `texts`.
+  void Cameras(const std::vector<std::string>& texts) {
+    cameras = smt::vision::ReadCameraRows(texts, "config_camera.fig");
   }
   GoToContext Ctx(int type = 0) {
     GoToContext c{basic, pulse, table};
@@ -125,7 +129,7 @@ TEST_F(PlannerTest, VisionCamerasFoundByNameAndChecked) {
   ASSERT_TRUE(lamp.ok);
   EXPECT_FALSE(lamp.platformThread);
   EXPECT_TRUE(lamp.setTargetY);
-  cameras = {"Other\t1\t-1\t"};
+  Cameras({"Other\t1\t-1\t"});
   EXPECT_EQ(PlanNozzleToVisionCamera(Ctx(), 1, 1).message, 7);
   EXPECT_EQ(PlanNozzleToVisionCamera(Ctx(), 2, 1).message, 8);
   cameras.clear();
@@ -138,8 +142,8 @@ TEST_F(PlannerTest, ACameraPositionTheTableRefusesIsNoTarget) {
   for (const char* bad : {"nan", "inf", "-inf", "1e400", "ten", "12abc", "0x10", "1,5"}) {
     for (int cell : {1, 2}) {
       SCOPED_TRACE(std::string("cell ") + std::to_string(cell) + " \"" + bad + "\"");
-      cameras = {cell == 1 ? std::string("Camera 1\t") + bad + "\t-200.25\t" : std::string("Camera 1\t100.5\t") + bad + "\t",
-                 cell == 1 ? std::string("Camera 2\t") + bad + "\t-120\t" : std::string("Camera 2\t250\t") + bad + "\t"};
+      Cameras({cell == 1 ? std::string("Camera 1\t") + bad + "\t-200.25\t" : std::string("Camera 1\t100.5\t") + bad + "\t",
+               cell == 1 ? std::string("Camera 2\t") + bad + "\t-120\t" : std::string("Camera 2\t250\t") + bad + "\t"});
       for (int nozzle : {1, 2}) {
         EXPECT_EQ(PlanNozzleToVisionCamera(Ctx(), 1, nozzle).message, 7);
         EXPECT_FALSE(PlanNozzleToVisionCamera(Ctx(), 1, nozzle).ok);
@@ -150,9 +154,70 @@ TEST_F(PlannerTest, ACameraPositionTheTableRefusesIsNoTarget) {
     }
   }
   // The same rows with numbers are targets again.
-  cameras = {"Camera 1\t100.5\t-200.25\t", "Camera 2\t250\t-120\t"};
+  Cameras({"Camera 1\t100.5\t-200.25\t", "Camera 2\t250\t-120\t"});
   EXPECT_TRUE(PlanNozzleToVisionCamera(Ctx(), 1, 1).ok);
   EXPECT_TRUE(PlanNozzleToVisionCamera(Ctx(), 2, 1).ok);
+}
+
+// A table with a row that could not be read (any cell, not only the
+// position) still plans with its good rows; the damaged row's camera is no
+// target.
+TEST_F(PlannerTest, ADamagedRowLeavesTheGoodRowsTargets) {
+  auto row = [](const char* name, double x, double y) {
+    smt::vision::CameraValues v;
+    v.name = name;
+    v.x = x;
+    v.y = y;
+    v.visualZoom = 20;
+    v.contrast = 100;
+    return smt::vision::CameraRow(v).Text();
+  };
+  // Cuts a row at its TABs, puts `text` into `cell` and joins it again.
+  auto damage = [](const std::string& text, int cell, const char* bad) {
+    std::string out;
+    size_t start = 0;
+    for (int i = 0;; ++i) {
+      const size_t tab = text.find('\t', start);
+      if (tab == std::string::npos) break;
+      out += (i == cell ? std::string(bad) : text.substr(start, tab - start)) + "\t";
+      start = tab + 1;
+    }
+    return out;
+  };
+  const std::string good1 = row("Camera 1", 100.5, -200.25), good2 = row("Camera 2", 250, -120);
+  const std::string other = row("Camera 3", 10, -10);
+  struct Case {
+    const char* what;
+    std::vector<std::string> texts;
+    bool camera1, camera2;
+  };
+  const Case cases[] = {
+      {"a third row damaged", {good1, good2, damage(other, 1, "nan")}, true, true},
+      {"camera 1's contrast damaged", {damage(good1, 22, "300"), good2}, false, true},
+      {"camera 2's scale damaged", {good1, damage(good2, 20, "ten")}, true, false},
+      {"camera 1's angle damaged, camera 2 first", {good2, damage(good1, 19, "1e400")}, false, true},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    Cameras(k.texts);
+    const GoToPlan p1 = PlanNozzleToVisionCamera(Ctx(), 1, 1), p2 = PlanNozzleToVisionCamera(Ctx(), 2, 1);
+    EXPECT_EQ(p1.ok, k.camera1);
+    EXPECT_EQ(p2.ok, k.camera2);
+    if (k.camera1) {
+      EXPECT_EQ(p1.targetX, StepsOf(100.5 * 100.5));
+      EXPECT_EQ(p1.targetY, StepsOf(80.25 * -200.25));
+    } else {
+      EXPECT_EQ(p1.message, 7);
+    }
+    if (k.camera2) {
+      EXPECT_EQ(p2.targetX, StepsOf(100.5 * 250));
+    } else {
+      EXPECT_EQ(p2.message, 8);
+    }
+    EXPECT_EQ(PlanMeasuringHeadToCamera1(Ctx()).ok, k.camera1);
+    // The table writes every row back as it came.
+    EXPECT_EQ(smt::vision::CameraRowTexts(cameras), k.texts);
+  }
 }
 
 TEST_F(PlannerTest, SquareHeadsCheckNozzleFourButCentreBetweenOneAndThree) {

@@ -227,7 +227,7 @@ TEST(LibraryListCellTable, EveryNumberCellOfEveryListRefusesBadValuesNamingFileL
       LibraryLists loaded;
       const std::vector<ListLoadProblem> problems = LoadLibraryLists(dir.path(), loaded);
       // Every list loads whole, the damaged line as the file held it.
-      for (const auto& f : ListFiles()) EXPECT_EQ(loaded.Rows(f.id), lists[f.id]) << f.name;
+      for (const auto& f : ListFiles()) EXPECT_EQ(loaded.RowTexts(f.id), lists[f.id]) << f.name;
       // Nothing on disk changed; what was added is the damaged file's copy.
       const auto after = Snapshot(dir.path());
       for (const auto& [name, bytes] : before) {
@@ -261,7 +261,7 @@ TEST(LibraryListCellTable, EveryNumberCellOfEveryListRefusesBadValuesNamingFileL
       // The library table keeps the line (its load names it) and gives
       // every line back; the drop-down choices leave the bad angle out.
       size_t tableRefusals = 0;
-      EXPECT_EQ(ThroughTable(n.list, loaded.Rows(n.list), &tableRefusals), lists[n.list]);
+      EXPECT_EQ(ThroughTable(n.list, loaded.RowTexts(n.list), &tableRefusals), lists[n.list]);
       EXPECT_EQ(tableRefusals, 1u);
       if (n.list == ListFileId::DropDown) {
         const auto choices = smt::job::DropDownChoices(smt::job::kDropDownAngles, lists[n.list][line]);
@@ -320,7 +320,7 @@ TEST(LibraryListRoundTrip, EveryListFileReadsAndWritesBackByteForByte) {
       if (fs::exists(from / f.name)) fs::copy_file(from / f.name, in / f.name);
     LibraryLists lists;
     LoadLibraryLists(in, lists);
-    for (const auto& f : ListFiles()) lists.Rows(f.id) = ThroughTable(f.id, lists.Rows(f.id));
+    for (const auto& f : ListFiles()) lists.SetRowTexts(f.id, ThroughTable(f.id, lists.RowTexts(f.id)));
     const fs::path out = root / (what + " out");
     fs::create_directories(out);
     SaveLibraryLists(out, lists);

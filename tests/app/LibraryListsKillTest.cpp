@@ -47,8 +47,11 @@ LibraryLists Generation(int gen, int rows) {
   LibraryLists l;
   const std::string tag = "gen " + std::to_string(gen);
   l.speedUsageLine = tag + "\t";
-  for (const ListFileInfo& info : ListFiles())
-    for (int r = 0; r < rows; ++r) l.Rows(info.id).push_back(Row(info.id, tag + " " + info.name, r));
+  for (const ListFileInfo& info : ListFiles()) {
+    std::vector<std::string> texts;
+    for (int r = 0; r < rows; ++r) texts.push_back(Row(info.id, tag + " " + info.name, r));
+    l.SetRowTexts(info.id, std::move(texts));
+  }
   return l;
 }
 
@@ -68,7 +71,7 @@ std::set<int> GenerationsOnDisk(const fs::path& dir, std::string& problems) {
   };
   take(l.speedUsageLine);
   for (const ListFileInfo& info : ListFiles())
-    for (const auto& row : l.Rows(info.id)) take(row);
+    for (const auto& row : l.RowTexts(info.id)) take(row);
   for (const ListFileInfo& info : ListFiles()) {
     const auto backup = smt::platform::ReadListFile(dir / "ConfigBackup" / info.name, info.hasLeading);
     for (const auto& row : backup.rows) take(row);

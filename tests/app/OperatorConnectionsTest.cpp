@@ -74,7 +74,7 @@ class OperatorShell : public ShellTest {
     smt::CurrentMachine().machineType = machineType;
     view = f.view();
     // Two vision cameras in the camera table.
-    f.m_lists.cameraRows = {"Camera 1\t", "Camera 2\t"};
+    f.m_lists.cameraRows = smt::vision::ReadCameraRows({"Camera 1\t", "Camera 2\t"}, "config_camera.fig");
     auto lines = FeederLines();
     EXPECT_TRUE(view->m_pFeedList->LoadFromLines(lines));
     return *view;

@@ -195,7 +195,7 @@ TEST_F(PageWiringShellTest, PulseSettingsOkWorksTheCameraPositionsOutAgainInStep
   // The positions in millimetres did not change: the frame's rows keep
   // their spelling; the records are saved with the settings.
   ASSERT_EQ(f.m_lists.cameraRows.size(), 2u);
-  EXPECT_EQ(f.m_lists.cameraRows[1], CameraRow("Camera 2", 1.5, 20));
+  EXPECT_EQ(f.m_lists.cameraRows[1].Text(), CameraRow("Camera 2", 1.5, 20));
   EXPECT_EQ(Config("CameraListConfig", "m_Camera_first.CameraPulse_X"), "25000");
 }
 

@@ -235,7 +235,7 @@ class VisionRunSim : public linktest::MotionSimTest {
       (c == 0 ? list.m_Camera_first : list.m_Camera_second) = r;
     }
     // The camera table's first two rows are the vision cameras the feeders name.
-    app->frame()->m_lists.cameraRows = {"Camera 1\t", "Camera 2\t"};
+    app->frame()->m_lists.cameraRows = smt::vision::ReadCameraRows({"Camera 1\t", "Camera 2\t"}, "config_camera.fig");
     list.m_Settings.m_iFlyStartSpeed = 5;
     list.m_Settings.m_iFlyNormalSpeed = 9;
 

@@ -53,7 +53,7 @@ class CameraListDialog : public ::testing::Test {
   // The dialog's neighbours: no feeders, no board; the committed rows kept.
   struct Neighbours : CDialogCameraList::Neighbours {
     std::vector<std::string> committed;
-    void RowsCommitted(const std::vector<std::string>& rows) override { committed = rows; }
+    void RowsCommitted(const std::vector<CameraRow>& rows) override { committed = CameraRowTexts(rows); }
     std::vector<std::string> FeederCameraColumn() override { return {}; }
     void MarkFeedersWithoutVision(const std::vector<int>&) override {}
     BoardMarkView BoardMark() override { return {}; }
