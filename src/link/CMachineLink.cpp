@@ -20,6 +20,8 @@ namespace {
 constexpr auto kLinkMutexWait = std::chrono::seconds(30);
 }  // namespace
 
+CMachineLink::CMachineLink() : CMachineLink(smt::CurrentMachine()) {}
+
 std::string CMachineLink::FaultText(int error, uint32_t port) {
   switch (error) {
     case ECONNREFUSED:
@@ -41,9 +43,9 @@ bool CMachineLink::Open(const std::string& address, uint32_t port) {
     // The board's port or address gone is the link gone, told at once; while
     // the link is up and idle the channel keeps asking, so that it is also
     // noticed when nothing is being sent.
-    channel_.SetFaultHandler([this, port](int error) { ReportLinkLoss(*this, FaultText(error, port)); });
+    channel_.SetFaultHandler([this, port](int error) { ReportLinkLoss(machine_, *this, FaultText(error, port)); });
     channel_.SetWatch(kWatchInterval,
-                      [this] { return Runtime().ActiveLink() == this && smt::CurrentMachine().connected.load(); });
+                      [this] { return RuntimeOf(machine_).ActiveLink() == this && machine_.connected.load(); });
   }
   // A reopened channel keeps handing its replies to the dispatch.
   if (ok && handing_) channel_.SetPacketHandler([this](const CmdPacket& p) { OnPacket(p); });
@@ -60,11 +62,11 @@ void CMachineLink::Close() {
 }
 
 void CMachineLink::OnPacket(const CmdPacket& packet) {
-  if (smt::CurrentMachine().udpStop) return;
+  if (machine_.udpStop) return;
   // Boot loader replies are kept for the command that waits for them.
   const bool boot = packet.flag == 1 && boot::IsBootReplyCode(packet.code);
   if (boot) StoreBootReply(packet);
-  HandleUdpPacket(packet);
+  HandleUdpPacket(machine_, packet);
   if (boot) bootReply_.Set();
   ++handled_;
 }
@@ -79,7 +81,7 @@ void CMachineLink::StartReplyLoop() {
   }
   // Not open yet: a loop that takes the queued packets once it is.
   loop_ = std::jthread([this](std::stop_token st) {
-    while (!st.stop_requested() && !smt::CurrentMachine().udpStop) {
+    while (!st.stop_requested() && !machine_.udpStop) {
       // Bounded waits, so that a stop request or a closed channel ends the
       // loop instead of spinning on it.
       const uint32_t r = channel_.Receive(reply_, std::chrono::milliseconds(100));
@@ -89,7 +91,7 @@ void CMachineLink::StartReplyLoop() {
         continue;
       }
       if (r != 0) continue;
-      if (smt::CurrentMachine().udpStop) break;
+      if (machine_.udpStop) break;
       OnPacket(reply_);
     }
   });
@@ -103,8 +105,8 @@ bool CMachineLink::SendCommand(uint16_t code, const uint8_t* payload, uint16_t l
 bool CMachineLink::SendFrame(uint8_t code, const std::vector<uint8_t>& payload) {
   if (payload.size() > 0xFFFF) return false;
   // One command on the channel at a time, whoever sends it.
-  if (!smt::CurrentMachine().linkMutex.TryLockFor(kLinkMutexWait)) return false;
-  std::lock_guard<smt::platform::LinkMutex> held(smt::CurrentMachine().linkMutex, std::adopt_lock);
+  if (!machine_.linkMutex.TryLockFor(kLinkMutexWait)) return false;
+  std::lock_guard<smt::platform::LinkMutex> held(machine_.linkMutex, std::adopt_lock);
   return SendCommand(code, payload.data(), static_cast<uint16_t>(payload.size()));
 }
 

@@ -20,6 +20,10 @@
 #include "link/Link.h"
 #include "platform/Event.h"
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::link {
 
 class CMachineLink : public Link {
@@ -29,8 +33,13 @@ class CMachineLink : public Link {
   // to the board, so that a board gone is noticed within it.
   static constexpr std::chrono::milliseconds kWatchInterval{500};
 
-  CMachineLink() = default;
+  // The link of `machine`: its replies go to that machine's reply events and
+  // state, its sends hold that machine's link mutex. The default link is the
+  // machine in use's.
+  explicit CMachineLink(smt::Machine& machine) : machine_(machine) {}
+  CMachineLink();
   ~CMachineLink() { Close(); }
+  smt::Machine& OwnMachine() const { return machine_; }
   CMachineLink(const CMachineLink&) = delete;
   CMachineLink& operator=(const CMachineLink&) = delete;
 
@@ -136,6 +145,7 @@ class CMachineLink : public Link {
   bool BootAborted() const;
   BootResult Finish(BootResult r) { lastBoot_ = r; return r; }
 
+  smt::Machine& machine_;
   CmdSrv channel_;
   CmdPacket command_;
   CmdPacket reply_;

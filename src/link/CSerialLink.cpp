@@ -18,6 +18,8 @@
 
 namespace smt::link {
 
+CSerialLink::CSerialLink() : CSerialLink(smt::CurrentMachine()) {}
+
 std::string ComPortPath(const std::string& appDir, int n) {
   smt::platform::SettingsSection map(smt::platform::ConfigPath(appDir), "SerialPortConfig");
   const std::string key = "COM" + std::to_string(n);
@@ -45,7 +47,8 @@ bool CSerialLink::Open(const std::string& devicePath, FrameHandler handler) {
   tcsetattr(fd, TCSANOW, &tio);
   tcflush(fd, TCIOFLUSH);
   path_ = devicePath;
-  handler_ = handler ? std::move(handler) : FrameHandler(&HandleSerialFrame);
+  if (handler) handler_ = std::move(handler);
+  else handler_ = [&machine = machine_](const std::vector<uint8_t>& f) { HandleSerialFrame(machine, f); };
   parser_.Clear();
   fd_ = fd;
   reader_ = std::jthread([this](std::stop_token st) { ReaderThreadProc(st); });
@@ -62,11 +65,11 @@ void CSerialLink::Close() {
 }
 
 bool CSerialLink::WriteFrame(const void* frame, uint32_t length) {
-  if (!smt::CurrentMachine().linkMutex.TryLockFor(std::chrono::seconds(10))) return false;
-  std::lock_guard<smt::platform::LinkMutex> held(smt::CurrentMachine().linkMutex, std::adopt_lock);
+  if (!machine_.linkMutex.TryLockFor(std::chrono::seconds(10))) return false;
+  std::lock_guard<smt::platform::LinkMutex> held(machine_.linkMutex, std::adopt_lock);
   const int fd = fd_.load();
   if (fd < 0) return false;
-  if (length >= 4) smt::CurrentMachine().link.lastSerialCmd = static_cast<const uint8_t*>(frame)[3];
+  if (length >= 4) machine_.link.lastSerialCmd = static_cast<const uint8_t*>(frame)[3];
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(1000);
   const auto* p = static_cast<const uint8_t*>(frame);
   uint32_t done = 0;
@@ -103,7 +106,7 @@ void CSerialLink::ReaderThreadProc(std::stop_token st) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   };
-  while (!st.stop_requested() && !smt::CurrentMachine().comStop) {
+  while (!st.stop_requested() && !machine_.comStop) {
     const int fd = fd_.load();
     pollfd pf{fd, POLLIN, 0};
     const int r = ::poll(&pf, 1, 50);
@@ -150,7 +153,7 @@ void CSerialLink::ReaderThreadProc(std::stop_token st) {
 
 void CSerialLink::LostPort(const char* how) {
   ++portLosses_;
-  ReportLinkLoss(*this, how);
+  ReportLinkLoss(machine_, *this, how);
 }
 
 bool CSerialLink::SendFrame(uint8_t code, const std::vector<uint8_t>& payload) {
@@ -158,8 +161,10 @@ bool CSerialLink::SendFrame(uint8_t code, const std::vector<uint8_t>& payload) {
   return WriteFrame(frame.data(), static_cast<uint32_t>(frame.size()));
 }
 
-bool WriteComFrame(const void* frame, uint32_t length) {
-  auto* link = dynamic_cast<CSerialLink*>(Runtime().serial.load());
+bool WriteComFrame(const void* frame, uint32_t length) { return WriteComFrame(smt::CurrentMachine(), frame, length); }
+
+bool WriteComFrame(smt::Machine& machine, const void* frame, uint32_t length) {
+  auto* link = dynamic_cast<CSerialLink*>(RuntimeOf(machine).serial.load());
   return link && link->WriteFrame(frame, length);
 }
 

@@ -15,6 +15,10 @@
 #include "link/Link.h"
 #include "link/SerialFrame.h"
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::link {
 
 // Device path of COM port `n`: key "COM<n>" of section [SerialPortConfig] in
@@ -25,13 +29,18 @@ class CSerialLink : public Link {
  public:
   using FrameHandler = std::function<void(const std::vector<uint8_t>&)>;
 
-  CSerialLink() = default;
+  // The COM port of `machine`: its frames go to that machine's reply events
+  // and state, its writes hold that machine's link mutex. The default port is
+  // the machine in use's.
+  explicit CSerialLink(smt::Machine& machine) : machine_(machine) {}
+  CSerialLink();
   ~CSerialLink() { Close(); }
+  smt::Machine& OwnMachine() const { return machine_; }
   CSerialLink(const CSerialLink&) = delete;
   CSerialLink& operator=(const CSerialLink&) = delete;
 
   // Opens and configures the port and starts the reader. Frames go to
-  // `handler` (HandleSerialFrame when empty).
+  // `handler` (HandleSerialFrame for the port's machine when empty).
   bool Open(const std::string& devicePath, FrameHandler handler = {});
   // Stops and joins the reader, then closes the port.
   void Close();
@@ -55,6 +64,7 @@ class CSerialLink : public Link {
   // The port failed for good: the link is lost (one message).
   void LostPort(const char* how);
 
+  smt::Machine& machine_;
   std::atomic<int> fd_{-1};
   std::string path_;
   FrameHandler handler_;
@@ -65,7 +75,9 @@ class CSerialLink : public Link {
   std::atomic<uint64_t> portLosses_{0};
 };
 
-// Writes a whole frame to the open COM port of the link runtime; false when no port is open.
+// Writes a whole frame to the open COM port of `machine`'s link runtime (the
+// second form: of the machine in use); false when no port is open.
+bool WriteComFrame(smt::Machine& machine, const void* frame, uint32_t length);
 bool WriteComFrame(const void* frame, uint32_t length);
 
 }  // namespace smt::link

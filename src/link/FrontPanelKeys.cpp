@@ -17,51 +17,51 @@
 namespace smt::link {
 namespace {
 
-bool Idle() { return !smt::CurrentMachine().machineBusy; }
-bool Running() { return smt::CurrentMachine().machineBusy; }
-int LinkModeValue() { return Runtime().UsesSerial() ? 0 : 1; }
+bool Idle(smt::Machine& m) { return !m.machineBusy; }
+bool Running(smt::Machine& m) { return m.machineBusy; }
+int LinkModeValue(smt::Machine& m) { return RuntimeOf(m).UsesSerial() ? 0 : 1; }
 
-void StartKey() {
-  if (!Idle()) return;
+void StartKey(smt::Machine& m) {
+  if (!Idle(m)) return;
   // The part list and its boxes live on the window thread.
-  smt::platform::PostToGui([] {
-    if (smt::CurrentMachine().masterResetOk) RoutePartListStart();
-    else smt::platform::ShowMessage(CurrentLinkTexts().masterResetFirst);
+  smt::platform::PostToGui([&m] {
+    if (m.masterResetOk) RoutePartListStart(m);
+    else smt::platform::ShowMessage(LinkTextsOf(m).masterResetFirst);
   });
 }
 
-void PauseKey() {
-  smt::CurrentMachine().paused = true;
-  smt::CurrentMachine().run.pauseEvent.Reset();
-  SendCmd60SetState(2, 0);
-  RouteRunPausedShown(true);
+void PauseKey(smt::Machine& m) {
+  m.paused = true;
+  m.run.pauseEvent.Reset();
+  SendCmd60SetState(m, 2, 0);
+  RouteRunPausedShown(m, true);
 }
 
-void ResumeKey() {
-  smt::CurrentMachine().machineBusy = true;
-  smt::CurrentMachine().paused = false;
-  smt::CurrentMachine().run.pauseEvent.Set();
-  SendCmd60SetState(3, LinkModeValue());
-  RouteRunPausedShown(false);
+void ResumeKey(smt::Machine& m) {
+  m.machineBusy = true;
+  m.paused = false;
+  m.run.pauseEvent.Set();
+  SendCmd60SetState(m, 3, LinkModeValue(m));
+  RouteRunPausedShown(m, false);
 }
 
-void StopKey() {
-  smt::CurrentMachine().runContinue = false;
-  smt::CurrentMachine().run.pauseEvent.Set();
-  if (GetMotionSettings().autoTransport) {
-    smt::CurrentMachine().run.conveyorRun = false;
-    smt::CurrentMachine().run.boardDoneEvent.Set();
-    SendCmd60SetState(15, LinkModeValue());
+void StopKey(smt::Machine& m) {
+  m.runContinue = false;
+  m.run.pauseEvent.Set();
+  if (GetMotionSettings(m).autoTransport) {
+    m.run.conveyorRun = false;
+    m.run.boardDoneEvent.Set();
+    SendCmd60SetState(m, 15, LinkModeValue(m));
   }
 }
 
-void HomeKey() {
+void HomeKey(smt::Machine& m) {
   // A run in progress is never interrupted by a homing.
-  if (Running()) {
+  if (Running(m)) {
     NotifyOperator(kRunning);
     return;
   }
-  MachineHoming::Instance().StartHomeThread(0, 1);
+  MachineHoming::Of(m).StartHomeThread(0, 1);
 }
 
 }  // namespace
@@ -92,63 +92,69 @@ bool SelectedAxisJog(int type, int sel, bool other, int& group, int& direction) 
   return true;
 }
 
-void NextSpeedGear() {
+void NextSpeedGear() { NextSpeedGear(smt::CurrentMachine()); }
+
+void NextSpeedGear(smt::Machine& m) {
   // The jog panel owns the gears and their step sizes when it is there.
-  if (JogPanelActions* panel = JogPanelPort().get()) {
+  if (JogPanelActions* panel = JogPanelPortOf(m).get()) {
     smt::platform::PostToGui([panel] { panel->NextSpeedGear(); });
     return;
   }
-  if (!smt::CurrentMachine().connected) {
+  if (!m.connected) {
     NotifyOperator(kNotConnected);
     return;
   }
-  const int gear = (Runtime().speedGear.load() + 1) % 5;
-  Runtime().speedGear = gear;
-  SendCmd60SetState(5, gear);
+  const int gear = (RuntimeOf(m).speedGear.load() + 1) % 5;
+  RuntimeOf(m).speedGear = gear;
+  SendCmd60SetState(m, 5, gear);
 }
 
-void OnStatusReport(uint8_t key) {
-  const int type = smt::CurrentMachine().machineType;
+void OnStatusReport(uint8_t key) { OnStatusReport(smt::CurrentMachine(), key); }
+
+void OnStatusReport(smt::Machine& m, uint8_t key) {
+  const int type = m.machineType;
   switch (key) {
-    case 1: StartKey(); break;
-    case 2: if (Running()) PauseKey(); break;
-    case 3: if (Running()) ResumeKey(); break;
-    case 4: if (Running()) StopKey(); break;
-    case 5: if (Idle()) NextSpeedGear(); break;
+    case 1: StartKey(m); break;
+    case 2: if (Running(m)) PauseKey(m); break;
+    case 3: if (Running(m)) ResumeKey(m); break;
+    case 4: if (Running(m)) StopKey(m); break;
+    case 5: if (Idle(m)) NextSpeedGear(m); break;
     case 6: {
       const int top = AxisSelectionTop(type);
-      int sel = Runtime().axisSelection;
+      int sel = RuntimeOf(m).axisSelection;
       if (top >= 0) sel = sel >= top ? 0 : sel + 1;
-      Runtime().axisSelection = sel;
-      if (Idle()) SendCmd60SetState(6, sel);
+      RuntimeOf(m).axisSelection = sel;
+      if (Idle(m)) SendCmd60SetState(m, 6, sel);
       break;
     }
-    case 7: if (Idle()) RouteJog(0, 0); break;
-    case 8: if (Idle()) RouteJog(0, 1); break;
+    case 7: if (Idle(m)) RouteJog(m, 0, 0); break;
+    case 8: if (Idle(m)) RouteJog(m, 0, 1); break;
     case 9:
     case 10: {
       int group = 0, direction = 0;
-      if (Idle() && SelectedAxisJog(type, Runtime().axisSelection, key == 10, group, direction))
-        RouteJog(group, direction);
+      if (Idle(m) && SelectedAxisJog(type, RuntimeOf(m).axisSelection, key == 10, group, direction))
+        RouteJog(m, group, direction);
       break;
     }
-    case 11: HomeKey(); break;
+    case 11: HomeKey(m); break;
     default: break;
   }
 }
 
-void OnSerialStatusReport(uint8_t key) {
+void OnSerialStatusReport(uint8_t key) { OnSerialStatusReport(smt::CurrentMachine(), key); }
+
+void OnSerialStatusReport(smt::Machine& m, uint8_t key) {
   switch (key) {
-    case '1': StartKey(); break;
+    case '1': StartKey(m); break;
     case '2':
-      if (Running()) smt::CurrentMachine().paused ? ResumeKey() : PauseKey();
+      if (Running(m)) m.paused ? ResumeKey(m) : PauseKey(m);
       break;
-    case '3': if (Running()) StopKey(); break;
-    case '5': NextSpeedGear(); break;
-    case '6': if (Idle()) RouteJog(1, 1); break;
-    case '7': if (Idle()) RouteJog(1, 0); break;
-    case '8': if (Idle()) RouteJog(0, 0); break;
-    case '9': if (Idle()) RouteJog(0, 1); break;
+    case '3': if (Running(m)) StopKey(m); break;
+    case '5': NextSpeedGear(m); break;
+    case '6': if (Idle(m)) RouteJog(m, 1, 1); break;
+    case '7': if (Idle(m)) RouteJog(m, 1, 0); break;
+    case '8': if (Idle(m)) RouteJog(m, 0, 0); break;
+    case '9': if (Idle(m)) RouteJog(m, 0, 1); break;
     default: break;
   }
 }

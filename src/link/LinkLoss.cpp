@@ -20,59 +20,70 @@ namespace {
 // words, or nothing: without the link no part can be carried to the throw
 // position nor its vacuum switched off, so the one message about the loss
 // says which nozzles may still hold parts.
-std::string VacuumStillOn() {
-  if (smt::CurrentMachine().machineType == 9) return {};  // the drill holds no parts
-  const uint8_t pumps = Runtime().pumpButtons.load();
+std::string VacuumStillOn(smt::Machine& m) {
+  if (m.machineType == 9) return {};  // the drill holds no parts
+  const uint8_t pumps = RuntimeOf(m).pumpButtons.load();
   std::string list;
   for (int k = 1; k <= 8; ++k)
     if (pumps & (1u << (k - 1))) list += (list.empty() ? " " : ", ") + std::to_string(k);
   if (list.empty()) return {};
-  return "\r\n" + CurrentLinkTexts().lostWithVacuumOn + list;
+  return "\r\n" + LinkTextsOf(m).lostWithVacuumOn + list;
 }
 
 }  // namespace
 
-bool LinkKnownLost() { return smt::CurrentMachine().link.knownLost.load(); }
+bool LinkKnownLost(const smt::Machine& m) { return m.link.knownLost.load(); }
+bool LinkKnownLost() { return LinkKnownLost(smt::CurrentMachine()); }
 
-void OnLinkRestored() {
-  smt::CurrentMachine().link.knownLost = false;
+void OnLinkRestored() { OnLinkRestored(smt::CurrentMachine()); }
+
+void OnLinkRestored(smt::Machine& m) {
+  m.link.knownLost = false;
   // A reply owed from before the loss is waited for only a guard time more.
-  for (ReplyEvent* e : AllReplyEvents()) e->RenewGuard();
-  smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialAxis.RenewGuard();
+  for (ReplyEvent* e : AllReplyEvents(m)) e->RenewGuard();
+  m.Part<smt::link::ReplyEvents>().serialAxis.RenewGuard();
 }
 
-void OnLinkLost(const char* why) {
+void OnLinkLost(const char* why) { OnLinkLost(smt::CurrentMachine(), why); }
+
+void OnLinkLost(smt::Machine& m, const char* why) {
   CLogFile::Instance().Write(true, "Link to the machine lost: %s", why);
-  if (smt::CurrentMachine().connected.exchange(false)) {
-    smt::CurrentMachine().link.knownLost = true;
-    Runtime().Hooks().OnLinkLost();
+  if (m.connected.exchange(false)) {
+    m.link.knownLost = true;
+    RuntimeOf(m).Hooks().OnLinkLost();
   }
 }
 
-void ReportLinkLost(const std::string& what) {
+void ReportLinkLost(const std::string& what) { ReportLinkLost(smt::CurrentMachine(), what); }
+
+void ReportLinkLost(smt::Machine& m, const std::string& what) {
   CLogFile::Instance().Write(true, "Link to the machine lost: %s", what.c_str());
   const std::string text = what + "\r\nThe link to the machine is lost: connect again.";
-  if (!smt::CurrentMachine().connected.exchange(false)) {
+  if (!m.connected.exchange(false)) {
     // Told already; a link that was never marked up (nothing connected it)
     // still says what failed.
-    if (!smt::CurrentMachine().link.knownLost && !smt::platform::WorkerThreads::Instance().ShuttingDown()) NotifyOperator(text);
+    if (!m.link.knownLost && !smt::platform::WorkerThreads::Instance().ShuttingDown()) NotifyOperator(text);
     return;
   }
-  smt::CurrentMachine().link.knownLost = true;
+  m.link.knownLost = true;
   // A run cannot go on without the machine: it ends as stopped, and says
   // nothing of its own (it can neither carry its parts away nor switch their
   // vacuum off): this message is the operator's one message about it.
-  const std::string told = text + VacuumStillOn();
-  if (smt::CurrentMachine().runContinue.exchange(false)) smt::CurrentMachine().run.pauseEvent.Set();
-  Runtime().Hooks().OnLinkLost();
+  const std::string told = text + VacuumStillOn(m);
+  if (m.runContinue.exchange(false)) m.run.pauseEvent.Set();
+  RuntimeOf(m).Hooks().OnLinkLost();
   if (!smt::platform::WorkerThreads::Instance().ShuttingDown())
     NotifyOperator(told);
 }
 
 void ReportLinkLoss(const Link& link, const std::string& how) {
+  ReportLinkLoss(smt::CurrentMachine(), link, how);
+}
+
+void ReportLinkLoss(smt::Machine& m, const Link& link, const std::string& how) {
   // Only the link the program talks to the machine over makes it lost.
-  if (Runtime().ActiveLink() != &link || !smt::CurrentMachine().connected.load()) return;
-  ReportLinkLost(link.Describe() + " " + how + " !");
+  if (RuntimeOf(m).ActiveLink() != &link || !m.connected.load()) return;
+  ReportLinkLost(m, link.Describe() + " " + how + " !");
 }
 
 }  // namespace smt::link

@@ -1,17 +1,32 @@
 #include "link/LinkRoutes.h"
 
+#include "core/Machine.h"
 #include "link/WindowPanels.h"
 
 namespace smt::link {
 
-void RoutePartListStart() { LinkWindowPort()->StartFromFrontPanel(); }
-void RouteJog(int group, int direction) { JogPanelPort()->Jog(group, direction != 0, false, false, 0); }
-void RouteResetCaptureDone() { CameraPanelPort()->ResetCaptureDone(); }
-bool RouteWaitCaptureDone(std::chrono::milliseconds timeout) { return CameraPanelPort()->WaitCaptureDone(timeout); }
-void RouteCameraToVisionOrigin() { LinkWindowPort()->CameraToVisionOrigin(); }
-void RouteShowConveyorWidth() { LinkWindowPort()->ShowConveyorWidth(); }
-void RouteRunPausedShown(bool paused) { LinkWindowPort()->ShowRunPaused(paused); }
-void RouteShowBoardCameraValues() { CameraPanelPort()->ShowBoardCameraValues(); }
-void RouteSwitchCamera(int channel, int triggerMode) { CameraPanelPort()->SwitchCamera(channel, triggerMode); }
+void RoutePartListStart(smt::Machine& m) { LinkWindowPortOf(m)->StartFromFrontPanel(); }
+void RouteJog(smt::Machine& m, int group, int direction) { JogPanelPortOf(m)->Jog(group, direction != 0, false, false, 0); }
+void RouteResetCaptureDone(smt::Machine& m) { CameraPanelPortOf(m)->ResetCaptureDone(); }
+bool RouteWaitCaptureDone(smt::Machine& m, std::chrono::milliseconds timeout) {
+  return CameraPanelPortOf(m)->WaitCaptureDone(timeout);
+}
+void RouteCameraToVisionOrigin(smt::Machine& m) { LinkWindowPortOf(m)->CameraToVisionOrigin(); }
+void RouteShowConveyorWidth(smt::Machine& m) { LinkWindowPortOf(m)->ShowConveyorWidth(); }
+void RouteRunPausedShown(smt::Machine& m, bool paused) { LinkWindowPortOf(m)->ShowRunPaused(paused); }
+void RouteShowBoardCameraValues(smt::Machine& m) { CameraPanelPortOf(m)->ShowBoardCameraValues(); }
+void RouteSwitchCamera(smt::Machine& m, int channel, int triggerMode) {
+  CameraPanelPortOf(m)->SwitchCamera(channel, triggerMode);
+}
+
+void RoutePartListStart() { RoutePartListStart(smt::CurrentMachine()); }
+void RouteJog(int group, int direction) { RouteJog(smt::CurrentMachine(), group, direction); }
+void RouteResetCaptureDone() { RouteResetCaptureDone(smt::CurrentMachine()); }
+bool RouteWaitCaptureDone(std::chrono::milliseconds timeout) { return RouteWaitCaptureDone(smt::CurrentMachine(), timeout); }
+void RouteCameraToVisionOrigin() { RouteCameraToVisionOrigin(smt::CurrentMachine()); }
+void RouteShowConveyorWidth() { RouteShowConveyorWidth(smt::CurrentMachine()); }
+void RouteRunPausedShown(bool paused) { RouteRunPausedShown(smt::CurrentMachine(), paused); }
+void RouteShowBoardCameraValues() { RouteShowBoardCameraValues(smt::CurrentMachine()); }
+void RouteSwitchCamera(int channel, int triggerMode) { RouteSwitchCamera(smt::CurrentMachine(), channel, triggerMode); }
 
 }  // namespace smt::link

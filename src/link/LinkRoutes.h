@@ -6,7 +6,24 @@
 // skip.
 #include <chrono>
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::link {
+
+// Each route reaches the panel or window connected to `machine`; the forms
+// without a machine reach the machine in use's.
+void RoutePartListStart(smt::Machine& machine);
+void RouteJog(smt::Machine& machine, int group, int direction);
+void RouteResetCaptureDone(smt::Machine& machine);
+bool RouteWaitCaptureDone(smt::Machine& machine, std::chrono::milliseconds timeout);
+void RouteCameraToVisionOrigin(smt::Machine& machine);
+void RouteShowConveyorWidth(smt::Machine& machine);
+void RouteRunPausedShown(smt::Machine& machine, bool paused);
+void RouteShowBoardCameraValues(smt::Machine& machine);
+void RouteSwitchCamera(smt::Machine& machine, int channel, int triggerMode);
+
 
 void RoutePartListStart();
 // The front-panel jog: (group, direction) as the jog panel's jog.

@@ -5,8 +5,8 @@
 
 namespace smt::link {
 namespace {
-// The texts of the machine's link.
-smt::Guarded<LinkTexts>& Texts() { return smt::CurrentMachine().Part<smt::Guarded<LinkTexts>>(); }
+// The texts of a machine's link.
+smt::Guarded<LinkTexts>& Texts(smt::Machine& machine) { return machine.Part<smt::Guarded<LinkTexts>>(); }
 }  // namespace
 
 void LinkTexts::Load(const std::string& appDir, const std::string& language) {
@@ -36,14 +36,20 @@ void LinkTexts::Load(const std::string& appDir, const std::string& language) {
   lostWithVacuumOn = s.Text("ManualControl.c_LostWithVacuumOn", d.lostWithVacuumOn);
 }
 
-LinkTexts CurrentLinkTexts() {
-  std::lock_guard lk(Texts().mutex);
-  return Texts().value;
+LinkTexts LinkTextsOf(smt::Machine& machine) {
+  auto& t = Texts(machine);
+  std::lock_guard lk(t.mutex);
+  return t.value;
 }
 
-void SetLinkTexts(const LinkTexts& texts) {
-  std::lock_guard lk(Texts().mutex);
-  Texts().value = texts;
+LinkTexts CurrentLinkTexts() { return LinkTextsOf(smt::CurrentMachine()); }
+
+void SetLinkTexts(smt::Machine& machine, const LinkTexts& texts) {
+  auto& t = Texts(machine);
+  std::lock_guard lk(t.mutex);
+  t.value = texts;
 }
+
+void SetLinkTexts(const LinkTexts& texts) { SetLinkTexts(smt::CurrentMachine(), texts); }
 
 }  // namespace smt::link

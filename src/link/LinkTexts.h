@@ -5,6 +5,10 @@
 #include <mutex>
 #include <string>
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::link {
 
 struct LinkTexts {
@@ -38,8 +42,11 @@ struct LinkTexts {
   void Load(const std::string& appDir, const std::string& language);
 };
 
-// A copy of the current texts (the language may switch while a link thread reads).
+// A copy of a machine's texts (the language may switch while a link thread
+// reads); the forms without a machine use the machine in use.
+LinkTexts LinkTextsOf(smt::Machine& machine);
 LinkTexts CurrentLinkTexts();
+void SetLinkTexts(smt::Machine& machine, const LinkTexts& texts);
 void SetLinkTexts(const LinkTexts& texts);
 
 }  // namespace smt::link

@@ -54,11 +54,13 @@ bool IsMotionCode(uint8_t code) {
 
 bool IsHomeCode(uint8_t code) { return code == 0x02 || code == 0x05 || code == 0x52 || code == 0x72; }
 
-void OnMotionOutcomeUnknown(uint8_t code) {
+void OnMotionOutcomeUnknown(uint8_t code) { OnMotionOutcomeUnknown(smt::CurrentMachine(), code); }
+
+void OnMotionOutcomeUnknown(smt::Machine& m, uint8_t code) {
   // Moves are relative: after a move whose end is unknown the program's
   // positions no longer match the machine's until it is homed.
-  smt::CurrentMachine().resetDone = false;
-  smt::CurrentMachine().link.positionLost = true;
+  m.resetDone = false;
+  m.link.positionLost = true;
   CLogFile::Instance().Write(true, "Command %02X timed out: the machine counts as not homed", code);
 }
 
@@ -86,12 +88,14 @@ void LogClampedSpeed(int64_t v) {
                              v < 0 ? 0 : 255);
 }
 
-CommandResult SendMachineCommand(const MachineCommand& c) {
-  LinkHooks& hooks = Runtime().Hooks();
+CommandResult SendMachineCommand(const MachineCommand& c) { return SendMachineCommand(smt::CurrentMachine(), c); }
+
+CommandResult SendMachineCommand(smt::Machine& m, const MachineCommand& c) {
+  LinkHooks& hooks = RuntimeOf(m).Hooks();
   // Trace lines are formatted only when something shows them.
-  const LinkHooks* shown = Runtime().hooks.load();
+  const LinkHooks* shown = RuntimeOf(m).hooks.load();
   const bool trace = c.trace && shown && shown->InfoShown();
-  const bool serial = Runtime().UsesSerial();
+  const bool serial = RuntimeOf(m).UsesSerial();
   {
     // Refused before any trace: a reply that cannot come is never awaited,
     // and a value is never cut short.
@@ -104,7 +108,7 @@ CommandResult SendMachineCommand(const MachineCommand& c) {
     }
     // After a motion time-out nothing moves until the machine is homed
     // (the serial single-axis move 0x01 included).
-    if (refusal.empty() && smt::CurrentMachine().link.positionLost && !smt::CurrentMachine().resetDone && IsMotionCode(c.code)) refusal = PositionLostText();
+    if (refusal.empty() && m.link.positionLost && !m.resetDone && IsMotionCode(c.code)) refusal = PositionLostText();
     if (!refusal.empty()) {
       CLogFile::Instance().Write(true, "%s", refusal.c_str());
       smt::platform::ShowMessage(refusal);
@@ -113,7 +117,7 @@ CommandResult SendMachineCommand(const MachineCommand& c) {
   }
   // A lost link is not written to again: the loss was told once, and every
   // later command of a run would otherwise wait out its own time-out.
-  if (LinkKnownLost() && !smt::CurrentMachine().connected) {
+  if (LinkKnownLost(m) && !m.connected) {
     CLogFile::Instance().Write(true, "Command %02X not sent: the link to the machine is lost", c.code);
     return CommandResult::LinkLost;
   }
@@ -124,7 +128,7 @@ CommandResult SendMachineCommand(const MachineCommand& c) {
     c.reply->SettleBeforeSend();
     c.reply->Arm();
   }
-  Link* link = Runtime().ActiveLink();
+  Link* link = RuntimeOf(m).ActiveLink();
   if (!link || !SendOnce(*link, c)) {
     if (c.reply) c.reply->Disarm();
     if (trace) hooks.AppendInfoLine(Trace(c.code, "End"), true);
@@ -132,8 +136,8 @@ CommandResult SendMachineCommand(const MachineCommand& c) {
     std::snprintf(code, sizeof code, "Command %02X could not be sent: ", c.code);
     const std::string text =
         code + (link ? link->Describe() + " failed !" : std::string("the link to the machine is down !"));
-    if (smt::CurrentMachine().connected) ReportLinkLost(text);
-    else if (LinkKnownLost()) CLogFile::Instance().Write(true, "%s", text.c_str());  // the loss was told already
+    if (m.connected) ReportLinkLost(m, text);
+    else if (LinkKnownLost(m)) CLogFile::Instance().Write(true, "%s", text.c_str());  // the loss was told already
     else NotifyOperator(text);
     return CommandResult::SendFailed;
   }
@@ -141,7 +145,7 @@ CommandResult SendMachineCommand(const MachineCommand& c) {
   if (c.reply) {
     const auto limit = c.timeout.count() > 0 ? std::min(c.timeout, c.reply->timeout()) : c.reply->timeout();
     // A move's reply is given longer after a Stop: giving it up unhomes the machine.
-    const ReplyWait w = c.reply->Wait(limit, IsMotionCode(c.code) || IsHomeCode(c.code) ? WaitWatch::MoveAndStop
+    const ReplyWait w = c.reply->Wait(m, limit, IsMotionCode(c.code) || IsHomeCode(c.code) ? WaitWatch::MoveAndStop
                                                                                          : WaitWatch::LinkAndStop);
     switch (w) {
       case ReplyWait::Done:
@@ -153,11 +157,11 @@ CommandResult SendMachineCommand(const MachineCommand& c) {
         result = CommandResult::TimedOut;
         // Its reply may still come: it must not complete the family's next command.
         c.reply->MarkTimedOut(c.reply->LateGuard());
-        if (IsMotionCode(c.code) || IsHomeCode(c.code)) OnMotionOutcomeUnknown(c.code);
+        if (IsMotionCode(c.code) || IsHomeCode(c.code)) OnMotionOutcomeUnknown(m, c.code);
         char code[96];
         std::snprintf(code, sizeof code, "\r\nMachine reply time-out (0x%02X) !", c.code);
-        ReportLinkLost(CurrentLinkTexts().replyTimeout + code);
-        smt::ReleaseMachineBusy();
+        ReportLinkLost(m, LinkTextsOf(m).replyTimeout + code);
+        m.ReleaseBusy();
         break;
       }
       case ReplyWait::Abandoned:
@@ -167,7 +171,7 @@ CommandResult SendMachineCommand(const MachineCommand& c) {
         result = CommandResult::Stopped;
         if (w == ReplyWait::LinkLost) result = CommandResult::LinkLost;
         c.reply->MarkTimedOut(c.reply->LateGuard());
-        if (IsMotionCode(c.code) || IsHomeCode(c.code)) OnMotionOutcomeUnknown(c.code);
+        if (IsMotionCode(c.code) || IsHomeCode(c.code)) OnMotionOutcomeUnknown(m, c.code);
         CLogFile::Instance().Write(true, "Command %02X: reply no longer awaited (%s)", c.code,
                                    w == ReplyWait::LinkLost ? "link lost" : "stopped");
         break;
@@ -182,34 +186,6 @@ std::chrono::milliseconds MoveTimeout(int64_t steps, int32_t runSpeed, std::chro
   const int64_t rate = static_cast<int64_t>(std::clamp(runSpeed, 1, 255)) * kStepsPerSecondPerSpeed;
   const int64_t travelMs = (steps < 0 ? -steps : steps) * 1000 / rate;
   return std::max(kMinMoveTimeout, std::chrono::milliseconds(2 * travelMs + 1500) + extra);
-}
-
-bool SendSerialOnly(uint8_t code, const std::vector<uint8_t>& payload) {
-  Link* link = Runtime().ActiveLink();
-  return link && link->Form() == LinkForm::Serial && link->SendFrame(code, payload);
-}
-
-bool SendCmd00Hello() { return SendSerialOnly(0x00, {}); }
-
-bool SendCmd01MoveAxisSerial(uint8_t axis, int32_t steps) {
-  // The same rule as every other move: after a motion time-out nothing
-  // moves until the machine is homed.
-  if (smt::CurrentMachine().link.positionLost && !smt::CurrentMachine().resetDone) {
-    CLogFile::Instance().Write(true, "%s", PositionLostText());
-    smt::platform::ShowMessage(PositionLostText());
-    return false;
-  }
-  if (LinkKnownLost() && !smt::CurrentMachine().connected) return false;
-  const Payload p = ByteWriter().U8(axis).SM32(steps).Take();
-  if (!p.misfit.empty()) {
-    const std::string refusal = FieldDoesNotFitText(0x01, p.misfit);
-    CLogFile::Instance().Write(true, "%s", refusal.c_str());
-    smt::platform::ShowMessage(refusal);
-    return false;
-  }
-  const bool ok = SendSerialOnly(0x01, p);
-  ++Runtime().serialSendCount;
-  return ok;
 }
 
 std::vector<uint8_t> Cmd02HomeUdpPayload(const std::array<int32_t, 14>& fields) {
@@ -230,44 +206,72 @@ int PumpButtonOfOutput(int output) {
   return 0;
 }
 
-bool SendOutputDirect(int output, int state, int value) {
+bool SendSerialOnly(smt::Machine& m, uint8_t code, const std::vector<uint8_t>& payload) {
+  Link* link = RuntimeOf(m).ActiveLink();
+  return link && link->Form() == LinkForm::Serial && link->SendFrame(code, payload);
+}
+
+bool SendCmd00Hello(smt::Machine& m) { return SendSerialOnly(m, 0x00, {}); }
+
+bool SendCmd01MoveAxisSerial(smt::Machine& m, uint8_t axis, int32_t steps) {
+  // The same rule as every other move: after a motion time-out nothing
+  // moves until the machine is homed.
+  if (m.link.positionLost && !m.resetDone) {
+    CLogFile::Instance().Write(true, "%s", PositionLostText());
+    smt::platform::ShowMessage(PositionLostText());
+    return false;
+  }
+  if (LinkKnownLost(m) && !m.connected) return false;
+  const Payload p = ByteWriter().U8(axis).SM32(steps).Take();
+  if (!p.misfit.empty()) {
+    const std::string refusal = FieldDoesNotFitText(0x01, p.misfit);
+    CLogFile::Instance().Write(true, "%s", refusal.c_str());
+    smt::platform::ShowMessage(refusal);
+    return false;
+  }
+  const bool ok = SendSerialOnly(m, 0x01, p);
+  ++RuntimeOf(m).serialSendCount;
+  return ok;
+}
+
+bool SendOutputDirect(smt::Machine& m, int output, int state, int value) {
   MachineCommand c;
   c.code = 0x03;
   c.trace = false;
   c.udpPayload = ByteWriter().U8(output).U8(state).U16(value).Take();
   c.serialPayload = ByteWriter().U8(output).U8(state).Take();  // the value is not sent
-  return SendMachineCommand(c) == CommandResult::Ok;
+  return SendMachineCommand(m, c) == CommandResult::Ok;
 }
 
-bool SetOutput(int output, int state, int value) {
-  const bool ok = SendOutputDirect(output, state, value);
+bool SetOutput(smt::Machine& m, int output, int state, int value) {
+  const bool ok = SendOutputDirect(m, output, state, value);
   // The pump button of the output shows the state asked for (a refused
   // command changed nothing).
   if (!ok && (output < 0 || output > 255 || state < 0 || state > 255)) return ok;
-  if (const int button = PumpButtonOfOutput(output)) Runtime().SetPumpButton(button, state != 0);
+  if (const int button = PumpButtonOfOutput(output)) RuntimeOf(m).SetPumpButton(button, state != 0);
   return ok;
 }
 
-bool SelectCamera(int channel, int value, int triggerMode) {
-  smt::CurrentMachine().camera.channelChanged = (channel != smt::CurrentMachine().camera.lastChannel.load());
-  smt::CurrentMachine().camera.lastChannel = channel;
-  const bool serial = Runtime().UsesSerial();
-  const int type = smt::CurrentMachine().machineType.load();
+bool SelectCamera(smt::Machine& m, int channel, int value, int triggerMode) {
+  m.camera.channelChanged = (channel != m.camera.lastChannel.load());
+  m.camera.lastChannel = channel;
+  const bool serial = RuntimeOf(m).UsesSerial();
+  const int type = m.machineType.load();
   switch (channel) {
     case 1:
-      smt::CurrentMachine().camera.channelVisionMode = 0;
-      smt::CurrentMachine().camera.platformCamera = 0;
+      m.camera.channelVisionMode = 0;
+      m.camera.platformCamera = 0;
       if (type == 4) return true;
       break;
     case 2:
-      smt::CurrentMachine().camera.channelVisionMode = 1;
-      if (type == 4) smt::CurrentMachine().camera.platformCamera = 1;
+      m.camera.channelVisionMode = 1;
+      if (type == 4) m.camera.platformCamera = 1;
       break;
-    case 3: smt::CurrentMachine().camera.channelVisionMode = 2; break;
+    case 3: m.camera.channelVisionMode = 2; break;
     case 4:
       if (!serial) {
-        smt::CurrentMachine().camera.channelVisionMode = 0;
-        smt::CurrentMachine().camera.platformCamera = 0;
+        m.camera.channelVisionMode = 0;
+        m.camera.platformCamera = 0;
       }
       break;
     default: break;
@@ -277,29 +281,39 @@ bool SelectCamera(int channel, int value, int triggerMode) {
   c.trace = false;
   c.udpPayload = ByteWriter().U8(channel).U8(value).Take();
   c.serialPayload = c.udpPayload;
-  const bool sent = SendMachineCommand(c) == CommandResult::Ok;
+  const bool sent = SendMachineCommand(m, c) == CommandResult::Ok;
   // The camera panel follows with its camera (high-speed mode; the route decides).
-  if (channel >= 1 && channel <= 3) RouteSwitchCamera(channel, triggerMode);
+  if (channel >= 1 && channel <= 3) RouteSwitchCamera(m, channel, triggerMode);
   return sent;
 }
 
-CommandResult SendCmd15ReadVacuum(int channel) {
+CommandResult SendCmd15ReadVacuum(smt::Machine& m, int channel) {
   MachineCommand c;
   c.code = 0x15;
   c.trace = false;
   c.udpPayload = ByteWriter().U8(channel).Take();
   c.serialPayload = c.udpPayload;
-  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().vacuum;
-  return SendMachineCommand(c);
+  c.reply = &m.Part<smt::link::ReplyEvents>().vacuum;
+  return SendMachineCommand(m, c);
 }
 
-bool SendCmd60SetState(int code, int value) {
+bool SendCmd60SetState(smt::Machine& m, int code, int value) {
   MachineCommand c;
   c.code = 0x60;
   c.udpPayload = ByteWriter().U8(code).U8(value).Take();
   c.serialPayload = ByteWriter().U8(code).Take();  // the serial form carries the code only
-  return SendMachineCommand(c) == CommandResult::Ok;
+  return SendMachineCommand(m, c) == CommandResult::Ok;
 }
+
+// The forms for the machine in use.
+bool SendSerialOnly(uint8_t code, const std::vector<uint8_t>& payload) { return SendSerialOnly(smt::CurrentMachine(), code, payload); }
+bool SendCmd00Hello() { return SendCmd00Hello(smt::CurrentMachine()); }
+bool SendCmd01MoveAxisSerial(uint8_t axis, int32_t steps) { return SendCmd01MoveAxisSerial(smt::CurrentMachine(), axis, steps); }
+bool SendOutputDirect(int output, int state, int value) { return SendOutputDirect(smt::CurrentMachine(), output, state, value); }
+bool SetOutput(int output, int state, int value) { return SetOutput(smt::CurrentMachine(), output, state, value); }
+bool SelectCamera(int channel, int value, int triggerMode) { return SelectCamera(smt::CurrentMachine(), channel, value, triggerMode); }
+CommandResult SendCmd15ReadVacuum(int channel) { return SendCmd15ReadVacuum(smt::CurrentMachine(), channel); }
+bool SendCmd60SetState(int code, int value) { return SendCmd60SetState(smt::CurrentMachine(), code, value); }
 
 void SetCommandSpeedSettings(const CommandSpeedSettings& s) {
   MotionSettings m = GetMotionSettings();
@@ -308,8 +322,10 @@ void SetCommandSpeedSettings(const CommandSpeedSettings& s) {
   SetMotionSettings(m);
 }
 
-CommandSpeedSettings GetCommandSpeedSettings() {
-  const MotionSettings m = GetMotionSettings();
+CommandSpeedSettings GetCommandSpeedSettings() { return GetCommandSpeedSettings(smt::CurrentMachine()); }
+
+CommandSpeedSettings GetCommandSpeedSettings(smt::Machine& machine) {
+  const MotionSettings m = GetMotionSettings(machine);
   return {m.maxSpeedLimit, m.maxSpeedLimitValue};
 }
 

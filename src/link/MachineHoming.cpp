@@ -1,6 +1,8 @@
 #include "link/MachineHoming.h"
 
 #include <chrono>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 #include "core/MachineState.h"
@@ -35,21 +37,32 @@ SpeedPairValue Flagged(const MotionSettings& m, int speedIndex, int flagIndex) {
   return m.originUpdate[flagIndex] ? m.resetSpeed[speedIndex] : SpeedPairValue{};
 }
 
-void ZeroZ(bool alsoA) {
-  for (auto& z : smt::CurrentMachine().curZ) z = 0;
+void ZeroZ(smt::Machine& machine, bool alsoA) {
+  for (auto& z : machine.curZ) z = 0;
   if (alsoA)
-    for (auto& a : smt::CurrentMachine().curA) a = 0;
+    for (auto& a : machine.curA) a = 0;
 }
 
 // Set for the time of one homing: the after-home step handed the busy state
 // over to the camera's move to the vision origin.
 thread_local bool t_handedOver = false;
 
+// The homing a machine holds as its part, made on first use with the
+// machine it belongs to.
+struct HomingOfMachine {
+  std::once_flag made;
+  std::unique_ptr<MachineHoming> homing;
+};
+
 }  // namespace
 
-MachineHoming& MachineHoming::Instance() {
-  return smt::CurrentMachine().Part<MachineHoming>();
+MachineHoming& MachineHoming::Of(smt::Machine& machine) {
+  auto& part = machine.Part<HomingOfMachine>();
+  std::call_once(part.made, [&] { part.homing = std::make_unique<MachineHoming>(machine); });
+  return *part.homing;
 }
+
+MachineHoming& MachineHoming::Instance() { return Of(smt::CurrentMachine()); }
 
 // --- what is sent ------------------------------------------------------------
 
@@ -129,22 +142,22 @@ std::vector<uint8_t> MachineHoming::Cmd05Payload(const MotionSettings& m) {
 }
 
 bool MachineHoming::BuildSerialHomeFrame(const std::array<int32_t, 14>& pairs) {
-  if (!Runtime().UsesSerial()) {
+  if (!RuntimeOf(machine_).UsesSerial()) {
     smt::platform::ShowMessage("通讯未完成 ！");
     return false;
   }
   ByteWriter w;
   for (int32_t v : pairs) w.U8(SpeedByte(v));
-  return SendSerialOnly(0x52, w.Take());
+  return SendSerialOnly(machine_, 0x52, w.Take());
 }
 
 bool MachineHoming::SendCmd72HomeSelect(const std::array<uint8_t, 48>& block) {
   MachineCommand c;
   c.code = 0x72;
   c.udpOnly = true;
-  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().home;
+  c.reply = &machine_.Part<smt::link::ReplyEvents>().home;
   c.udpPayload.assign(block.begin(), block.end());
-  if (SendMachineCommand(c) != CommandResult::Ok) return false;
+  if (SendMachineCommand(machine_, c) != CommandResult::Ok) return false;
   ResetAfterHome();
   return true;
 }
@@ -152,9 +165,9 @@ bool MachineHoming::SendCmd72HomeSelect(const std::array<uint8_t, 48>& block) {
 // --- the homing ------------------------------------------------------------------
 
 bool MachineHoming::Claim(uint8_t request) {
-  if (!smt::CurrentMachine().connected) return false;
-  if (request == 1) return smt::TryClaimMachineBusy();
-  smt::CurrentMachine().machineBusy = true;  // the run engine homes inside its own busy task
+  if (!machine_.connected) return false;
+  if (request == 1) return machine_.TryClaimBusy();
+  machine_.machineBusy = true;  // the run engine homes inside its own busy task
   return true;
 }
 
@@ -162,9 +175,9 @@ bool MachineHoming::StartHomeThread(int mode, uint8_t request) {
   m_nResetMode = mode;
   m_bHomeRequest = request;
   if (!Claim(request)) return false;
-  if (mode == 0) smt::CurrentMachine().resetDone = false;
+  if (mode == 0) machine_.resetDone = false;
   const bool started = smt::platform::WorkerThreads::Instance().Start("Home", [this](std::stop_token) { RunHoming(); });
-  if (!started) smt::ReleaseMachineBusy();
+  if (!started) machine_.ReleaseBusy();
   return started;
 }
 
@@ -172,19 +185,19 @@ bool MachineHoming::HomeAxes(int mode, uint8_t request) {
   m_nResetMode = mode;
   m_bHomeRequest = request;
   if (!Claim(request)) return false;
-  if (mode == 0) smt::CurrentMachine().resetDone = false;
+  if (mode == 0) machine_.resetDone = false;
   return RunHoming();
 }
 
-void MachineHoming::TellNothingToHome() { NotifyOperator(CurrentLinkTexts().homeNothing); }
+void MachineHoming::TellNothingToHome() { NotifyOperator(LinkTextsOf(machine_).homeNothing); }
 
 bool MachineHoming::HomeConveyorWidth(const MotionSettings& m) {
   MachineCommand c;
   c.code = 0x05;
   c.udpOnly = true;
-  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().home;
+  c.reply = &machine_.Part<smt::link::ReplyEvents>().home;
   c.udpPayload = Cmd05Payload(m);
-  if (SendMachineCommand(c) != CommandResult::Ok) return false;
+  if (SendMachineCommand(machine_, c) != CommandResult::Ok) return false;
   ResetAfterHome();
   return true;
 }
@@ -194,13 +207,14 @@ bool MachineHoming::RunHoming() {
   // Whatever happens below, the homing ends with the machine not busy
   // (unless the camera's move to the vision origin has taken it over).
   struct EndBusy {
+    smt::Machine& machine;
     ~EndBusy() {
-      if (!t_handedOver) smt::ReleaseMachineBusy();
+      if (!t_handedOver) machine.ReleaseBusy();
     }
-  } endBusy;
-  const MotionSettings m = GetMotionSettings();
+  } endBusy{machine_};
+  const MotionSettings m = GetMotionSettings(machine_);
   const int mode = m_nResetMode;
-  const int type = smt::CurrentMachine().machineType;
+  const int type = machine_.machineType;
 
   if (type == 4) {
     std::array<int32_t, 14> pairs{};
@@ -208,22 +222,22 @@ bool MachineHoming::RunHoming() {
       TellNothingToHome();
       return false;
     }
-    smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.SettleBeforeSend();
-    smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.Arm();
+    machine_.Part<smt::link::ReplyEvents>().home.SettleBeforeSend();
+    machine_.Part<smt::link::ReplyEvents>().home.Arm();
     if (!BuildSerialHomeFrame(pairs)) {
-      smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.Disarm();
+      machine_.Part<smt::link::ReplyEvents>().home.Disarm();
       return false;
     }
     // The board acknowledges the home frame when the axes are at their references.
-    const ReplyWait w = smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.Wait();
+    const ReplyWait w = machine_.Part<smt::link::ReplyEvents>().home.Wait(machine_, machine_.Part<smt::link::ReplyEvents>().home.timeout());
     if (w != ReplyWait::Done) {
       if (w != ReplyWait::Failed) {
-        smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.MarkTimedOut(smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.LateGuard());
-        OnMotionOutcomeUnknown(0x52);
+        machine_.Part<smt::link::ReplyEvents>().home.MarkTimedOut(machine_.Part<smt::link::ReplyEvents>().home.LateGuard());
+        OnMotionOutcomeUnknown(machine_, 0x52);
       }
       // One message for a lost link (a shut-down or a loss told already shows nothing more).
-      if (w == ReplyWait::TimedOut) ReportLinkLost(CurrentLinkTexts().replyTimeout + "\r\nMachine reply time-out (0x52) !");
-      else if (w == ReplyWait::Failed) NotifyOperator(CurrentLinkTexts().replyTimeout);
+      if (w == ReplyWait::TimedOut) ReportLinkLost(machine_, LinkTextsOf(machine_).replyTimeout + "\r\nMachine reply time-out (0x52) !");
+      else if (w == ReplyWait::Failed) NotifyOperator(LinkTextsOf(machine_).replyTimeout);
       return false;
     }
     ResetAfterHomeSerial();
@@ -245,80 +259,80 @@ bool MachineHoming::RunHoming() {
   }
   if (mode >= 5 && mode <= 8) {
     // The feeder side's output goes off before its walk is homed.
-    if (!SendOutputDirect(mode, 0, 5)) return false;
+    if (!SendOutputDirect(machine_, mode, 0, 5)) return false;
   }
   // SendCmd02Home runs the end-of-home step once the machine has answered.
-  return SendCmd02Home(fields) == CommandResult::Ok;
+  return SendCmd02Home(machine_, fields) == CommandResult::Ok;
 }
 
 // --- after the machine's answer ------------------------------------------------------
 
 void MachineHoming::ResetAfterHome() {
-  const MotionSettings m = GetMotionSettings();
-  const int type = smt::CurrentMachine().machineType;
+  const MotionSettings m = GetMotionSettings(machine_);
+  const int type = machine_.machineType;
   const bool alsoA = type == 8;
-  LinkHooks& hooks = Runtime().Hooks();
+  LinkHooks& hooks = RuntimeOf(machine_).Hooks();
   switch (m_nResetMode.load()) {
     case 0: {
-      smt::CurrentMachine().curX = 0;
-      smt::CurrentMachine().curY = 0;
-      ZeroZ(alsoA);
-      smt::CurrentMachine().motion.curAxis8 = smt::CurrentMachine().motion.curAxis9 = smt::CurrentMachine().motion.curAxis10 = 0;
-      smt::CurrentMachine().camera.channelVisionMode = 0;
-      RouteShowBoardCameraValues();
+      machine_.curX = 0;
+      machine_.curY = 0;
+      ZeroZ(machine_, alsoA);
+      machine_.motion.curAxis8 = machine_.motion.curAxis9 = machine_.motion.curAxis10 = 0;
+      machine_.camera.channelVisionMode = 0;
+      RouteShowBoardCameraValues(machine_);
       const auto pause = std::chrono::milliseconds(m.exhaust);
-      const uint8_t heads = Runtime().headMask;
+      const uint8_t heads = RuntimeOf(machine_).headMask;
       if ((type == 7 || type == 8) && (m.runSelect == 1 || m.runSelect == 2)) {
         for (int bit = 0; bit < 6; ++bit) {
           if (!(heads & (1u << bit))) continue;
           std::this_thread::sleep_for(pause);
-          SendOutputDirect(32 + bit, 0, m.exhaust);
-          Runtime().SetPumpButton(bit + 1, false);
+          SendOutputDirect(machine_, 32 + bit, 0, m.exhaust);
+          RuntimeOf(machine_).SetPumpButton(bit + 1, false);
         }
         if (heads & (1u << 6)) {
           std::this_thread::sleep_for(pause);
-          SetOutput(38, 0, m.exhaust);
+          SetOutput(machine_, 38, 0, m.exhaust);
         }
       } else if (type == 7 || type == 8) {
         for (int bit = 0; bit < 8; ++bit) {
           if (!(heads & (1u << bit))) continue;
           std::this_thread::sleep_for(pause);
-          SetOutput(32 + bit, 0, m.exhaust);
+          SetOutput(machine_, 32 + bit, 0, m.exhaust);
         }
       } else {
-        for (int out = 1; out <= 4; ++out) SetOutput(out, 0, 5);
+        for (int out = 1; out <= 4; ++out) SetOutput(machine_, out, 0, 5);
       }
-      Runtime().serialSendCount = 0;
-      Runtime().serialAckCount = 0;
+      RuntimeOf(machine_).serialSendCount = 0;
+      RuntimeOf(machine_).serialAckCount = 0;
       hooks.OnMoveCounted(0);
       hooks.OnPositionsChanged();
-      smt::CurrentMachine().masterResetOk = true;
-      smt::CurrentMachine().link.positionLost = false;
+      machine_.masterResetOk = true;
+      machine_.link.positionLost = false;
       if (m.resetToVisualOrigin) {
         // The camera's move to the vision origin finishes the homing; it sets
         // the homed flag when the camera has arrived.
-        smt::ReleaseMachineBusy();
+        machine_.ReleaseBusy();
         m_bResetToOriginPending = true;
         t_handedOver = true;
-        SendCmd60SetState(4, 0);
-        RouteCameraToVisionOrigin();
+        SendCmd60SetState(machine_, 4, 0);
+        RouteCameraToVisionOrigin(machine_);
         return;
       }
       hooks.EnableJogControls(true);
-      smt::CurrentMachine().resetDone = true;
-      SendCmd60SetState(4, 0);
+      machine_.resetDone = true;
+      SendCmd60SetState(machine_, 4, 0);
       break;
     }
-    case 1: smt::CurrentMachine().curX = 0; ZeroZ(alsoA); break;
-    case 2: smt::CurrentMachine().curY = 0; ZeroZ(alsoA); break;
-    case 3: ZeroZ(alsoA); smt::CurrentMachine().masterResetOk = true; break;
-    case 4: smt::CurrentMachine().curX = 0; smt::CurrentMachine().curY = 0; ZeroZ(alsoA); smt::CurrentMachine().masterResetOk = true; break;
-    case 5: smt::CurrentMachine().motion.curAxis8 = 0; break;
-    case 6: smt::CurrentMachine().motion.curAxis9 = 0; break;
-    case 7: smt::CurrentMachine().motion.curAxis10 = 0; break;
+    case 1: machine_.curX = 0; ZeroZ(machine_, alsoA); break;
+    case 2: machine_.curY = 0; ZeroZ(machine_, alsoA); break;
+    case 3: ZeroZ(machine_, alsoA); machine_.masterResetOk = true; break;
+    case 4: machine_.curX = 0; machine_.curY = 0; ZeroZ(machine_, alsoA); machine_.masterResetOk = true; break;
+    case 5: machine_.motion.curAxis8 = 0; break;
+    case 6: machine_.motion.curAxis9 = 0; break;
+    case 7: machine_.motion.curAxis10 = 0; break;
     case 9:
-      smt::CurrentMachine().motion.curConveyorWidth = m.conveyorWidthTarget;
-      RouteShowConveyorWidth();
+      machine_.motion.curConveyorWidth = m.conveyorWidthTarget;
+      RouteShowConveyorWidth(machine_);
       break;
     default: break;
   }
@@ -327,87 +341,89 @@ void MachineHoming::ResetAfterHome() {
     hooks.EnableJogControls(true);
     hooks.OnPositionsChanged();
   }
-  smt::ReleaseMachineBusy();
+  machine_.ReleaseBusy();
 }
 
 void MachineHoming::ResetAfterHomeSerial() {
-  const MotionSettings m = GetMotionSettings();
-  LinkHooks& hooks = Runtime().Hooks();
+  const MotionSettings m = GetMotionSettings(machine_);
+  LinkHooks& hooks = RuntimeOf(machine_).Hooks();
   const int mode = m_nResetMode;
   switch (mode) {
     case 0: {
-      smt::CurrentMachine().curX = 0;
-      smt::CurrentMachine().curY = 0;
-      for (int z = 0; z < 6; ++z) smt::CurrentMachine().curZ[z] = 0;
-      smt::CurrentMachine().motion.curPlatform[0] = smt::CurrentMachine().motion.curPlatform[1] = 0;
-      smt::CurrentMachine().motion.curAxis8 = smt::CurrentMachine().motion.curAxis9 = smt::CurrentMachine().motion.curAxis10 = 0;
-      SetOutput(1, 0, 5);
+      machine_.curX = 0;
+      machine_.curY = 0;
+      for (int z = 0; z < 6; ++z) machine_.curZ[z] = 0;
+      machine_.motion.curPlatform[0] = machine_.motion.curPlatform[1] = 0;
+      machine_.motion.curAxis8 = machine_.motion.curAxis9 = machine_.motion.curAxis10 = 0;
+      SetOutput(machine_, 1, 0, 5);
       for (int out = 2; out <= 4; ++out) {
-        SendOutputDirect(out, 0, 5);
-        Runtime().SetPumpButton(out, false);
+        SendOutputDirect(machine_, out, 0, 5);
+        RuntimeOf(machine_).SetPumpButton(out, false);
       }
       if (m.runSelect >= 9 && m.runSelect <= 12) {
-        SendOutputDirect(7, 1, 5);
-        SendOutputDirect(8, 1, 5);
+        SendOutputDirect(machine_, 7, 1, 5);
+        SendOutputDirect(machine_, 8, 1, 5);
       }
       hooks.OnPositionsChanged();
-      smt::CurrentMachine().masterResetOk = true;
-      smt::CurrentMachine().resetDone = true;
-      smt::CurrentMachine().link.positionLost = false;
+      machine_.masterResetOk = true;
+      machine_.resetDone = true;
+      machine_.link.positionLost = false;
       if (m.resetToVisualOrigin) {
-        smt::ReleaseMachineBusy();
+        machine_.ReleaseBusy();
         m_bResetToOriginPending = true;
         t_handedOver = true;
-        SendCmd60SetState(4, 0);
-        RouteCameraToVisionOrigin();
+        SendCmd60SetState(machine_, 4, 0);
+        RouteCameraToVisionOrigin(machine_);
         return;
       }
       hooks.EnableJogControls(true);
-      SendCmd60SetState(4, 0);
+      SendCmd60SetState(machine_, 4, 0);
       break;
     }
-    case 1: smt::CurrentMachine().curX = 0; break;
-    case 2: smt::CurrentMachine().curY = 0; break;
-    case 3: for (int z = 0; z < 4; ++z) smt::CurrentMachine().curZ[z] = 0; break;
-    case 4: smt::CurrentMachine().curX = 0; smt::CurrentMachine().curY = 0; break;
-    case 5: smt::CurrentMachine().motion.curAxis8 = 0; smt::CurrentMachine().motion.curPlatform[1] = 0; break;
-    case 6: smt::CurrentMachine().motion.curAxis9 = 0; smt::CurrentMachine().curZ[4] = 0; smt::CurrentMachine().curZ[5] = 0; break;
-    case 7: smt::CurrentMachine().motion.curAxis10 = 0; smt::CurrentMachine().motion.curPlatform[0] = 0; break;
+    case 1: machine_.curX = 0; break;
+    case 2: machine_.curY = 0; break;
+    case 3: for (int z = 0; z < 4; ++z) machine_.curZ[z] = 0; break;
+    case 4: machine_.curX = 0; machine_.curY = 0; break;
+    case 5: machine_.motion.curAxis8 = 0; machine_.motion.curPlatform[1] = 0; break;
+    case 6: machine_.motion.curAxis9 = 0; machine_.curZ[4] = 0; machine_.curZ[5] = 0; break;
+    case 7: machine_.motion.curAxis10 = 0; machine_.motion.curPlatform[0] = 0; break;
     default: break;
   }
   if (mode >= 1 && mode <= 7) {
     hooks.EnableJogControls(true);
     hooks.OnPositionsChanged();
   }
-  smt::ReleaseMachineBusy();
+  machine_.ReleaseBusy();
 }
 
 // --- after a connect -----------------------------------------------------------------------
 
 void MachineHoming::OnLinkUpSteps() {
-  smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.Signal();
-  Runtime().serialSendCount = 0;
-  Runtime().serialAckCount = 0;
-  Runtime().Hooks().OnMoveCounted(0);
+  machine_.Part<smt::link::ReplyEvents>().axisMove.Signal();
+  RuntimeOf(machine_).serialSendCount = 0;
+  RuntimeOf(machine_).serialAckCount = 0;
+  RuntimeOf(machine_).Hooks().OnMoveCounted(0);
   // The connect sets the flag; a link that never comes up ends the wait.
-  for (int i = 0; i < 50 && !smt::CurrentMachine().connected; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  if (!smt::CurrentMachine().connected) return;
+  for (int i = 0; i < 50 && !machine_.connected; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  if (!machine_.connected) return;
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  const MotionSettings m = GetMotionSettings();
+  const MotionSettings m = GetMotionSettings(machine_);
   if (m.onlineToReset) {
     StartHomeThread(0, 1);
   } else {
-    Runtime().Hooks().EnableHomeButton();
+    RuntimeOf(machine_).Hooks().EnableHomeButton();
   }
-  if (m.debugModel) Runtime().Hooks().EnableJogControls(true);
+  if (m.debugModel) RuntimeOf(machine_).Hooks().EnableJogControls(true);
 }
 
-CommandResult SendCmd02Home(std::array<int32_t, 14> f) {
+CommandResult SendCmd02Home(std::array<int32_t, 14> f) { return SendCmd02Home(smt::CurrentMachine(), f); }
+
+CommandResult SendCmd02Home(smt::Machine& m, std::array<int32_t, 14> f) {
   // No jogging while the machine homes.
-  Runtime().Hooks().EnableJogControls(false);
-  const int type = smt::CurrentMachine().machineType.load();
+  RuntimeOf(m).Hooks().EnableJogControls(false);
+  const int type = m.machineType.load();
   if (type != 3 && type != 6 && type != 10) f[6] = f[7] = 0;
-  const CommandSpeedSettings speed = GetCommandSpeedSettings();
+  const CommandSpeedSettings speed = GetCommandSpeedSettings(m);
   // The cap lowers each run speed on its own; it never raises one.
   f[1] = CappedRunSpeed(f[1], speed.maxSpeedLimit, speed.maxSpeedLimitValue);
   f[3] = CappedRunSpeed(f[3], speed.maxSpeedLimit, speed.maxSpeedLimitValue);
@@ -415,12 +431,12 @@ CommandResult SendCmd02Home(std::array<int32_t, 14> f) {
   c.code = 0x02;
   c.udpPayload = Cmd02HomeUdpPayload(f);
   c.serialPayload = Cmd02HomeSerialPayload(f);
-  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().home;
-  const CommandResult r = SendMachineCommand(c);
+  c.reply = &m.Part<smt::link::ReplyEvents>().home;
+  const CommandResult r = SendMachineCommand(m, c);
   // The end-of-home step follows the machine's answer.
   if (r == CommandResult::Ok) {
-    if (type == 4) MachineHoming::Instance().ResetAfterHomeSerial();
-    else MachineHoming::Instance().ResetAfterHome();
+    if (type == 4) MachineHoming::Of(m).ResetAfterHomeSerial();
+    else MachineHoming::Of(m).ResetAfterHome();
   }
   return r;
 }

@@ -20,6 +20,11 @@ namespace smt::link {
 
 class MachineHoming {
  public:
+  // The homing of `machine` (a part of it): it sends over that machine's
+  // link and sets that machine's positions and flags.
+  explicit MachineHoming(smt::Machine& machine) : machine_(machine) {}
+  static MachineHoming& Of(smt::Machine& machine);
+  // The homing of the machine in use.
   static MachineHoming& Instance();
 
   // The reset mode (-1 homes nothing) and the home-pending flag.
@@ -75,14 +80,17 @@ class MachineHoming {
   void OnLinkUpSteps();
 
  private:
+  smt::Machine& machine_;
   bool Claim(uint8_t request);
   bool RunHoming();
   bool HomeConveyorWidth(const MotionSettings& m);
   void TellNothingToHome();
 };
 
-// 0x02: home with speeds (fields 1 to 14). Waits on smt::CurrentMachine().Part<smt::link::ReplyEvents>().home; the
-// end-of-home step follows the machine's answer.
+// 0x02: home with speeds (fields 1 to 14) over `machine`'s link. Waits on the
+// machine's home reply event; the end-of-home step follows the machine's
+// answer. The second form homes the machine in use.
+CommandResult SendCmd02Home(smt::Machine& machine, std::array<int32_t, 14> fields);
 CommandResult SendCmd02Home(std::array<int32_t, 14> fields);
 
 }  // namespace smt::link

@@ -40,47 +40,47 @@ struct SerialFit {
   }
 };
 
-int32_t CurrentPositionOfAxis(uint8_t axis) {
+int32_t CurrentPositionOfAxis(smt::Machine& machine, uint8_t axis) {
   switch (axis) {
-    case 0: return smt::CurrentMachine().curX;
-    case 1: return smt::CurrentMachine().curY;
-    case 8: return smt::CurrentMachine().motion.curAxis8;
-    case 9: return smt::CurrentMachine().motion.curAxis9;
-    case 10: return smt::CurrentMachine().motion.curAxis10;
+    case 0: return machine.curX;
+    case 1: return machine.curY;
+    case 8: return machine.motion.curAxis8;
+    case 9: return machine.motion.curAxis9;
+    case 10: return machine.motion.curAxis10;
     default: return 0;
   }
 }
 
-void AddWrappedA(int index, int32_t delta, int32_t rev) {
+void AddWrappedA(smt::Machine& machine, int index, int32_t delta, int32_t rev) {
   if (index < 0 || index > 7) return;
-  smt::CurrentMachine().curA[index] = WrapA(static_cast<int64_t>(smt::CurrentMachine().curA[index].load()) + delta, rev);
+  machine.curA[index] = WrapA(static_cast<int64_t>(machine.curA[index].load()) + delta, rev);
 }
 
 // A Z pair motor: a positive step count lowers the odd head.
-bool ZPairFits(int first, int32_t steps, int32_t zLimit) {
-  const int64_t v = steps > 0 ? static_cast<int64_t>(smt::CurrentMachine().curZ[first].load()) - steps
-                              : static_cast<int64_t>(smt::CurrentMachine().curZ[first + 1].load()) + steps;
+bool ZPairFits(smt::Machine& machine, int first, int32_t steps, int32_t zLimit) {
+  const int64_t v = steps > 0 ? static_cast<int64_t>(machine.curZ[first].load()) - steps
+                              : static_cast<int64_t>(machine.curZ[first + 1].load()) + steps;
   return std::llabs(v) <= std::llabs(static_cast<long long>(zLimit));
 }
-void MoveZPair(int first, int32_t steps) {
-  smt::CurrentMachine().curZ[first] -= steps;
-  smt::CurrentMachine().curZ[first + 1] += steps;
+void MoveZPair(smt::Machine& machine, int first, int32_t steps) {
+  machine.curZ[first] -= steps;
+  machine.curZ[first + 1] += steps;
 }
 
-void PositionsChanged() { Runtime().Hooks().OnPositionsChanged(); }
+void PositionsChanged(smt::Machine& machine) { RuntimeOf(machine).Hooks().OnPositionsChanged(); }
 
 }  // namespace
 
-void CountMove() {
-  const int n = ++Runtime().serialSendCount;
-  Runtime().Hooks().OnMoveCounted(n);
+void CountMove(smt::Machine& machine) {
+  const int n = ++RuntimeOf(machine).serialSendCount;
+  RuntimeOf(machine).Hooks().OnMoveCounted(n);
 }
 
 // --- 0x61 -----------------------------------------------------------------------
 
-std::string CheckAxisMoveLimits(uint8_t axis, int32_t steps) {
-  const MotionSettings m = GetMotionSettings();
-  const int64_t x = smt::CurrentMachine().curX, y = smt::CurrentMachine().curY;
+std::string CheckAxisMoveLimits(smt::Machine& machine, uint8_t axis, int32_t steps) {
+  const MotionSettings m = GetMotionSettings(machine);
+  const int64_t x = machine.curX, y = machine.curY;
   switch (axis) {
     case 0:
       if (!XInRange(x + steps, m)) return kXPosError;
@@ -91,20 +91,20 @@ std::string CheckAxisMoveLimits(uint8_t axis, int32_t steps) {
       if (!YInRange(y + steps, m)) return kYPosError;
       return {};
     case 2:
-      return ZPairFits(0, steps, m.zLimit) ? std::string() : kZPosError;
+      return ZPairFits(machine, 0, steps, m.zLimit) ? std::string() : kZPosError;
     case 3:
-      return ZPairFits(2, steps, m.zLimit) ? std::string() : kZPosError;
+      return ZPairFits(machine, 2, steps, m.zLimit) ? std::string() : kZPosError;
     default:
       if (axis >= 32 && axis <= 39) {
-        const int64_t z = static_cast<int64_t>(smt::CurrentMachine().curZ[axis - 32].load()) + steps;
+        const int64_t z = static_cast<int64_t>(machine.curZ[axis - 32].load()) + steps;
         if (z < m.zLimit || z > 0) return kZPosError;
       }
       return {};
   }
 }
 
-std::pair<int32_t, int32_t> AxisMoveSpeeds(uint8_t axis, int32_t steps, int32_t start, int32_t run) {
-  const MotionSettings m = GetMotionSettings();
+std::pair<int32_t, int32_t> AxisMoveSpeeds(smt::Machine& machine, uint8_t axis, int32_t steps, int32_t start, int32_t run) {
+  const MotionSettings m = GetMotionSettings(machine);
   if (axis == 0 || axis == 1) {
     if (m.optimizeFarSpeed)
       start = FarStartSpeed(start, run, steps, axis == 0 ? m.xLimitAbs : m.yLimitAbs, m.accelSpeed);
@@ -114,11 +114,11 @@ std::pair<int32_t, int32_t> AxisMoveSpeeds(uint8_t axis, int32_t steps, int32_t 
   return {start, run};
 }
 
-MachineCommand BuildCmd61MoveAxis(uint8_t axis, int32_t steps, int32_t start, int32_t run) {
+MachineCommand BuildCmd61MoveAxis(smt::Machine& machine, uint8_t axis, int32_t steps, int32_t start, int32_t run) {
   MachineCommand c;
   c.code = 0x61;
-  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove;
-  c.udpPayload = ByteWriter().U8(axis).I32(CurrentPositionOfAxis(axis)).I32(steps).I32(start).I32(run).Take();
+  c.reply = &machine.Part<smt::link::ReplyEvents>().axisMove;
+  c.udpPayload = ByteWriter().U8(axis).I32(CurrentPositionOfAxis(machine, axis)).I32(steps).I32(start).I32(run).Take();
   c.serialPayload = ByteWriter().U8(axis).SM32(steps).U8(SpeedByte(start)).U8(SpeedByte(run)).Take();
   c.timeout = MoveTimeout(steps, run);
   SerialFit fit;
@@ -127,56 +127,56 @@ MachineCommand BuildCmd61MoveAxis(uint8_t axis, int32_t steps, int32_t start, in
   return c;
 }
 
-bool SendCmd61MoveAxis(uint8_t axis, int32_t steps, int32_t start, int32_t run) {
-  const std::string refusal = CheckAxisMoveLimits(axis, steps);
+bool SendCmd61MoveAxis(smt::Machine& machine, uint8_t axis, int32_t steps, int32_t start, int32_t run) {
+  const std::string refusal = CheckAxisMoveLimits(machine, axis, steps);
   if (!refusal.empty()) return Refuse(refusal);
-  const auto [s, r] = AxisMoveSpeeds(axis, steps, start, run);
-  if (SendMachineCommand(BuildCmd61MoveAxis(axis, steps, s, r)) != CommandResult::Ok) return false;
-  CountMove();
+  const auto [s, r] = AxisMoveSpeeds(machine, axis, steps, start, run);
+  if (SendMachineCommand(machine, BuildCmd61MoveAxis(machine, axis, steps, s, r)) != CommandResult::Ok) return false;
+  CountMove(machine);
 
-  const MotionSettings m = GetMotionSettings();
-  const int type = smt::CurrentMachine().machineType;
-  const bool secondPlatform = type == 4 && Runtime().headGroup.load() == 2;
+  const MotionSettings m = GetMotionSettings(machine);
+  const int type = machine.machineType;
+  const bool secondPlatform = type == 4 && RuntimeOf(machine).headGroup.load() == 2;
   auto feederLift = [&](int output) {
-    if (!Runtime().feederButtonHeld) return;
-    SendOutputDirect(output, 1, 5);
+    if (!RuntimeOf(machine).feederButtonHeld) return;
+    SendOutputDirect(machine, output, 1, 5);
     std::this_thread::sleep_for(std::chrono::milliseconds(m.feedDelayMs));
   };
   switch (axis) {
-    case 0: smt::CurrentMachine().curX += steps; break;
-    case 1: smt::CurrentMachine().curY += steps; break;
-    case 2: MoveZPair(0, steps); break;
-    case 3: MoveZPair(2, steps); break;
-    case 4: case 5: case 6: case 7: AddWrappedA(axis - 4, steps, m.aRevolution); break;
-    case 8: smt::CurrentMachine().motion.curAxis8 += steps; break;
+    case 0: machine.curX += steps; break;
+    case 1: machine.curY += steps; break;
+    case 2: MoveZPair(machine, 0, steps); break;
+    case 3: MoveZPair(machine, 2, steps); break;
+    case 4: case 5: case 6: case 7: AddWrappedA(machine, axis - 4, steps, m.aRevolution); break;
+    case 8: machine.motion.curAxis8 += steps; break;
     case 9:
-      if (secondPlatform) smt::CurrentMachine().motion.curPlatform[0] += steps;
-      else smt::CurrentMachine().motion.curAxis9 += steps;
+      if (secondPlatform) machine.motion.curPlatform[0] += steps;
+      else machine.motion.curAxis9 += steps;
       break;
     case 10:
-      if (type == 4 || type == 6) MoveZPair(4, steps);
-      else smt::CurrentMachine().motion.curAxis10 += steps;
+      if (type == 4 || type == 6) MoveZPair(machine, 4, steps);
+      else machine.motion.curAxis10 += steps;
       break;
     case 11: feederLift(5); break;
     case 12:
-      if (secondPlatform) smt::CurrentMachine().motion.curPlatform[1] += steps;
+      if (secondPlatform) machine.motion.curPlatform[1] += steps;
       feederLift(6);
       break;
     case 13: feederLift(7); break;
-    case 14: case 48: smt::CurrentMachine().motion.curConveyorWidth += steps; break;
+    case 14: case 48: machine.motion.curConveyorWidth += steps; break;
     default:
-      if (axis >= 32 && axis <= 39) smt::CurrentMachine().curZ[axis - 32] += steps;
-      else if (axis >= 40 && axis <= 47) AddWrappedA(axis - 40, steps, m.aRevolution);
+      if (axis >= 32 && axis <= 39) machine.curZ[axis - 32] += steps;
+      else if (axis >= 40 && axis <= 47) AddWrappedA(machine, axis - 40, steps, m.aRevolution);
       break;
   }
-  PositionsChanged();
+  PositionsChanged(machine);
   return true;
 }
 
 // --- 0x64 -------------------------------------------------------------------------
 
-XYSpeeds ShapeXYSpeeds(int32_t xSteps, int32_t ySteps, XYSpeeds s) {
-  const MotionSettings m = GetMotionSettings();
+XYSpeeds ShapeXYSpeeds(smt::Machine& machine, int32_t xSteps, int32_t ySteps, XYSpeeds s) {
+  const MotionSettings m = GetMotionSettings(machine);
   if (m.optimizeFarSpeed) {
     s.xStart = FarStartSpeed(s.xStart, s.xRun, xSteps, m.xLimitAbs, m.accelSpeed);
     s.yStart = FarStartSpeed(s.yStart, s.yRun, ySteps, m.yLimitAbs, m.accelSpeed);
@@ -189,20 +189,20 @@ XYSpeeds ShapeXYSpeeds(int32_t xSteps, int32_t ySteps, XYSpeeds s) {
   return s;
 }
 
-MachineCommand BuildCmd64MoveXY(int32_t xSteps, int32_t xStart, int32_t xRun, int32_t ySteps, int32_t yStart,
+MachineCommand BuildCmd64MoveXY(smt::Machine& machine, int32_t xSteps, int32_t xStart, int32_t xRun, int32_t ySteps, int32_t yStart,
                                 int32_t yRun, int32_t aIndex, int32_t aSteps, int32_t aStart, int32_t aRun,
                                 uint8_t flags) {
   MachineCommand c;
   c.code = 0x64;
-  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY;
+  c.reply = &machine.Part<smt::link::ReplyEvents>().moveXY;
   c.timeout = std::max(MoveTimeout(xSteps, xRun), MoveTimeout(ySteps, yRun));
   if (aIndex >= 1 && aIndex <= 8) c.timeout = std::max(c.timeout, MoveTimeout(aSteps, aRun));
   // The Y speeds have no place in the UDP payload.
   c.udpPayload = ByteWriter()
-                     .I32(smt::CurrentMachine().curX).I32(xSteps).I32(smt::CurrentMachine().curY).I32(ySteps).I32(xStart).I32(xRun)
+                     .I32(machine.curX).I32(xSteps).I32(machine.curY).I32(ySteps).I32(xStart).I32(xRun)
                      .U8(flags).U8(aIndex).I32(aSteps).I32(aStart).I32(aRun)
                      .Take();
-  const int form = Runtime().v2_04.load();
+  const int form = RuntimeOf(machine).v2_04.load();
   SerialFit fit;
   if (form == 0 || form == 1) {
     ByteWriter w;
@@ -228,38 +228,38 @@ MachineCommand BuildCmd64MoveXY(int32_t xSteps, int32_t xStart, int32_t xRun, in
   return c;
 }
 
-bool SendCmd64MoveXY(int32_t xSteps, int32_t xStart, int32_t xRun, int32_t ySteps, int32_t yStart, int32_t yRun,
+bool SendCmd64MoveXY(smt::Machine& machine, int32_t xSteps, int32_t xStart, int32_t xRun, int32_t ySteps, int32_t yStart, int32_t yRun,
                      int aIndex, int32_t aSteps, int32_t aStart, int32_t aRun, uint8_t flags) {
-  const MotionSettings m = GetMotionSettings();
-  if (!XInRange(static_cast<int64_t>(smt::CurrentMachine().curX) + xSteps, m)) return Refuse(kXPosError);
-  if (!YInRange(static_cast<int64_t>(smt::CurrentMachine().curY) + ySteps, m)) return Refuse(kYPosError);
-  const XYSpeeds s = ShapeXYSpeeds(xSteps, ySteps, {xStart, xRun, yStart, yRun});
-  smt::CurrentMachine().link.lastMoveCmd = 0x40;
-  if ((flags & 0x80) && !smt::CurrentMachine().masterResetOk) return Refuse(kErrorE3);
-  const MachineCommand c = BuildCmd64MoveXY(xSteps, s.xStart, s.xRun, ySteps, s.yStart, s.yRun,
+  const MotionSettings m = GetMotionSettings(machine);
+  if (!XInRange(static_cast<int64_t>(machine.curX) + xSteps, m)) return Refuse(kXPosError);
+  if (!YInRange(static_cast<int64_t>(machine.curY) + ySteps, m)) return Refuse(kYPosError);
+  const XYSpeeds s = ShapeXYSpeeds(machine, xSteps, ySteps, {xStart, xRun, yStart, yRun});
+  machine.link.lastMoveCmd = 0x40;
+  if ((flags & 0x80) && !machine.masterResetOk) return Refuse(kErrorE3);
+  const MachineCommand c = BuildCmd64MoveXY(machine, xSteps, s.xStart, s.xRun, ySteps, s.yStart, s.yRun,
                                             aIndex, aSteps, aStart, aRun, flags);
-  if (SendMachineCommand(c) != CommandResult::Ok) return false;
-  CountMove();
-  if (!smt::CurrentMachine().masterResetOk && (Runtime().UsesSerial() || flags != 0)) return false;
-  smt::CurrentMachine().curX += xSteps;
-  smt::CurrentMachine().curY += ySteps;
-  if (aIndex >= 1 && aIndex <= 8) AddWrappedA(aIndex - 1, aSteps, m.aRevolution);
-  PositionsChanged();
+  if (SendMachineCommand(machine, c) != CommandResult::Ok) return false;
+  CountMove(machine);
+  if (!machine.masterResetOk && (RuntimeOf(machine).UsesSerial() || flags != 0)) return false;
+  machine.curX += xSteps;
+  machine.curY += ySteps;
+  if (aIndex >= 1 && aIndex <= 8) AddWrappedA(machine, aIndex - 1, aSteps, m.aRevolution);
+  PositionsChanged(machine);
   return true;
 }
 
 // --- 0x65 -------------------------------------------------------------------------
 
-MachineCommand BuildCmd65MoveXYHeads(int32_t xSteps, int32_t xStart, int32_t xRun, int32_t ySteps, int32_t yStart,
+MachineCommand BuildCmd65MoveXYHeads(smt::Machine& machine, int32_t xSteps, int32_t xStart, int32_t xRun, int32_t ySteps, int32_t yStart,
                                      int32_t yRun, const std::array<int32_t, 8>& deltas, int32_t aStart,
                                      int32_t aRun, uint8_t flag) {
   MachineCommand c;
   c.code = 0x65;
-  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd65;
+  c.reply = &machine.Part<smt::link::ReplyEvents>().cmd65;
   c.timeout = std::max(MoveTimeout(xSteps, xRun), MoveTimeout(ySteps, yRun));
   for (int32_t d : deltas) c.timeout = std::max(c.timeout, MoveTimeout(d, aRun));
   ByteWriter u;
-  u.I32(smt::CurrentMachine().curX).I32(xSteps).I32(smt::CurrentMachine().curY).I32(ySteps).I32(xStart).I32(xRun).U8(flag);
+  u.I32(machine.curX).I32(xSteps).I32(machine.curY).I32(ySteps).I32(xStart).I32(xRun).U8(flag);
   for (int32_t d : deltas) u.I32(d);
   u.I32(aStart).I32(aRun);
   c.udpPayload = u.Take();
@@ -279,44 +279,44 @@ MachineCommand BuildCmd65MoveXYHeads(int32_t xSteps, int32_t xStart, int32_t xRu
   return c;
 }
 
-bool SendCmd65MoveXYHeads(int32_t xSteps, int32_t xStart, int32_t xRun, int32_t ySteps, int32_t yStart, int32_t yRun,
+bool SendCmd65MoveXYHeads(smt::Machine& machine, int32_t xSteps, int32_t xStart, int32_t xRun, int32_t ySteps, int32_t yStart, int32_t yRun,
                           int32_t aStart, int32_t aRun, uint8_t flag) {
   std::array<int32_t, 8> deltas{};
-  for (int i = 0; i < 8; ++i) deltas[i] = smt::CurrentMachine().motion.headMoveArgs[i];
-  return SendCmd65MoveXYHeads(xSteps, xStart, xRun, ySteps, yStart, yRun, deltas, aStart, aRun, flag);
+  for (int i = 0; i < 8; ++i) deltas[i] = machine.motion.headMoveArgs[i];
+  return SendCmd65MoveXYHeads(machine, xSteps, xStart, xRun, ySteps, yStart, yRun, deltas, aStart, aRun, flag);
 }
 
-bool SendCmd65MoveXYHeads(int32_t xSteps, int32_t xStart, int32_t xRun, int32_t ySteps, int32_t yStart, int32_t yRun,
+bool SendCmd65MoveXYHeads(smt::Machine& machine, int32_t xSteps, int32_t xStart, int32_t xRun, int32_t ySteps, int32_t yStart, int32_t yRun,
                           const std::array<int32_t, 8>& deltas, int32_t aStart, int32_t aRun, uint8_t flag) {
-  if (!smt::CurrentMachine().masterResetOk) return Refuse(kErrorE3);
-  const MotionSettings m = GetMotionSettings();
-  if (!XInRange(static_cast<int64_t>(smt::CurrentMachine().curX) + xSteps, m)) return Refuse(kXPosError);
-  if (!YInRange(static_cast<int64_t>(smt::CurrentMachine().curY) + ySteps, m)) return Refuse(kYPosError);
-  const XYSpeeds s = ShapeXYSpeeds(xSteps, ySteps, {xStart, xRun, yStart, yRun});
-  smt::CurrentMachine().link.lastMoveCmd = 0x41;
-  const bool serial = Runtime().UsesSerial();
-  if (SendMachineCommand(BuildCmd65MoveXYHeads(xSteps, s.xStart, s.xRun, ySteps, s.yStart, s.yRun, deltas, aStart,
+  if (!machine.masterResetOk) return Refuse(kErrorE3);
+  const MotionSettings m = GetMotionSettings(machine);
+  if (!XInRange(static_cast<int64_t>(machine.curX) + xSteps, m)) return Refuse(kXPosError);
+  if (!YInRange(static_cast<int64_t>(machine.curY) + ySteps, m)) return Refuse(kYPosError);
+  const XYSpeeds s = ShapeXYSpeeds(machine, xSteps, ySteps, {xStart, xRun, yStart, yRun});
+  machine.link.lastMoveCmd = 0x41;
+  const bool serial = RuntimeOf(machine).UsesSerial();
+  if (SendMachineCommand(machine, BuildCmd65MoveXYHeads(machine, xSteps, s.xStart, s.xRun, ySteps, s.yStart, s.yRun, deltas, aStart,
                                                aRun, flag)) != CommandResult::Ok)
     return false;
-  if (!smt::CurrentMachine().masterResetOk) return false;
-  smt::CurrentMachine().curX += xSteps;
-  smt::CurrentMachine().curY += ySteps;
+  if (!machine.masterResetOk) return false;
+  machine.curX += xSteps;
+  machine.curY += ySteps;
   // What the board turned: four heads on the serial form, eight over UDP.
   const int heads = serial ? 4 : 8;
-  for (int h = 0; h < heads; ++h) AddWrappedA(h, deltas[h], m.aRevolution);
-  PositionsChanged();
+  for (int h = 0; h < heads; ++h) AddWrappedA(machine, h, deltas[h], m.aRevolution);
+  PositionsChanged(machine);
   return true;
 }
 
 // --- 0x63 -------------------------------------------------------------------------
 
-MachineCommand BuildCmd63FlyMove(uint8_t headCount, int32_t xSteps, int32_t start, int32_t run,
+MachineCommand BuildCmd63FlyMove(smt::Machine& machine, uint8_t headCount, int32_t xSteps, int32_t start, int32_t run,
                                  const std::array<int32_t, 12>& offsets) {
   MachineCommand c;
   c.code = 0x63;
-  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd63;
+  c.reply = &machine.Part<smt::link::ReplyEvents>().cmd63;
   ByteWriter u;
-  u.U16(1).U8(headCount).I32(smt::CurrentMachine().curX).I32(xSteps).I32(start).I32(run);
+  u.U16(1).U8(headCount).I32(machine.curX).I32(xSteps).I32(start).I32(run);
   for (int i = 0; i < 8; ++i) u.I32(offsets[i]);
   for (int i = 0; i < 16; ++i) u.U8(0);
   u.U8(2);
@@ -335,18 +335,18 @@ MachineCommand BuildCmd63FlyMove(uint8_t headCount, int32_t xSteps, int32_t star
   return c;
 }
 
-bool SendCmd63FlyMove(uint8_t headCount, int32_t xSteps, int32_t start, int32_t run,
+bool SendCmd63FlyMove(smt::Machine& machine, uint8_t headCount, int32_t xSteps, int32_t start, int32_t run,
                       const std::array<int32_t, 12>& offsets) {
-  if (!smt::CurrentMachine().masterResetOk) return Refuse(kErrorE3);
-  const MotionSettings m = GetMotionSettings();
-  if (!XInRange(static_cast<int64_t>(smt::CurrentMachine().curX) + xSteps, m)) return Refuse(kXPosError);
-  if (!YInRange(smt::CurrentMachine().curY, m)) return Refuse(kYPosError);
-  RouteResetCaptureDone();
-  if (SendMachineCommand(BuildCmd63FlyMove(headCount, xSteps, start, run, offsets)) != CommandResult::Ok) return false;
-  if (!RouteWaitCaptureDone(smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd63.timeout())) return false;
-  if (!smt::CurrentMachine().masterResetOk) return false;
-  smt::CurrentMachine().curX += xSteps;
-  PositionsChanged();
+  if (!machine.masterResetOk) return Refuse(kErrorE3);
+  const MotionSettings m = GetMotionSettings(machine);
+  if (!XInRange(static_cast<int64_t>(machine.curX) + xSteps, m)) return Refuse(kXPosError);
+  if (!YInRange(machine.curY, m)) return Refuse(kYPosError);
+  RouteResetCaptureDone(machine);
+  if (SendMachineCommand(machine, BuildCmd63FlyMove(machine, headCount, xSteps, start, run, offsets)) != CommandResult::Ok) return false;
+  if (!RouteWaitCaptureDone(machine, machine.Part<smt::link::ReplyEvents>().cmd63.timeout())) return false;
+  if (!machine.masterResetOk) return false;
+  machine.curX += xSteps;
+  PositionsChanged(machine);
   return true;
 }
 
@@ -367,11 +367,11 @@ int SerialPairNozzle(uint8_t head, int32_t steps) {
 }
 }  // namespace
 
-MachineCommand BuildCmd67MoveZ(uint8_t head, int32_t steps, int32_t start, int32_t run, uint8_t option,
+MachineCommand BuildCmd67MoveZ(smt::Machine& machine, uint8_t head, int32_t steps, int32_t start, int32_t run, uint8_t option,
                                uint16_t time, uint8_t last) {
   MachineCommand c;
   c.code = 0x67;
-  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd67;
+  c.reply = &machine.Part<smt::link::ReplyEvents>().cmd67;
   // Down and back up, with the dwell at the bottom.
   c.timeout = MoveTimeout(2 * static_cast<int64_t>(steps), run, std::chrono::milliseconds(time));
   // The option byte has no place in the UDP payload.
@@ -385,39 +385,39 @@ MachineCommand BuildCmd67MoveZ(uint8_t head, int32_t steps, int32_t start, int32
   return c;
 }
 
-CommandResult SendCmd67MoveZ(uint8_t head, int32_t steps, int32_t start, int32_t run, uint8_t option, uint16_t time,
+CommandResult SendCmd67MoveZ(smt::Machine& machine, uint8_t head, int32_t steps, int32_t start, int32_t run, uint8_t option, uint16_t time,
                              uint8_t last) {
-  PositionsChanged();
-  const bool serial = Runtime().UsesSerial();
-  const MachineCommand c = BuildCmd67MoveZ(head, steps, start, run, option, time, last);
-  if (serial && c.serialRefusal.empty()) Runtime().SetPumpButton(SerialPairNozzle(head, steps), true);
-  const CommandResult r = SendMachineCommand(c);
+  PositionsChanged(machine);
+  const bool serial = RuntimeOf(machine).UsesSerial();
+  const MachineCommand c = BuildCmd67MoveZ(machine, head, steps, start, run, option, time, last);
+  if (serial && c.serialRefusal.empty()) RuntimeOf(machine).SetPumpButton(SerialPairNozzle(head, steps), true);
+  const CommandResult r = SendMachineCommand(machine, c);
   // A pick stroke whose end is unknown (stopped, timed out, link lost) may
   // hold its part: its vacuum counts as on.
   const bool maybeHeld = r == CommandResult::Ok || r == CommandResult::Stopped || r == CommandResult::TimedOut ||
                          r == CommandResult::LinkLost;
   if (!serial && maybeHeld) {
-    if (const int n = NozzleOfStroke(head, steps)) Runtime().SetPumpButton(n, true);
+    if (const int n = NozzleOfStroke(head, steps)) RuntimeOf(machine).SetPumpButton(n, true);
   }
   return r;
 }
 
-int32_t StrokeVacuumValue(uint8_t head, int32_t steps, int32_t vacuum) {
-  const MotionSettings m = GetMotionSettings();
+int32_t StrokeVacuumValue(smt::Machine& machine, uint8_t head, int32_t steps, int32_t vacuum) {
+  const MotionSettings m = GetMotionSettings(machine);
   if (m.suctionNozzleOffset) {
     if (const int n = NozzleOfStroke(head, steps)) vacuum += m.suctionNozzleValue[n - 1];
   }
   return (vacuum < 0 || vacuum > 100) ? 0 : vacuum;
 }
 
-MachineCommand BuildCmd68MoveZVacuum(uint8_t head, int32_t steps, int32_t start, int32_t run, int32_t fifth,
+MachineCommand BuildCmd68MoveZVacuum(smt::Machine& machine, uint8_t head, int32_t steps, int32_t start, int32_t run, int32_t fifth,
                                      uint16_t time, int32_t vacuum) {
-  const MotionSettings m = GetMotionSettings();
+  const MotionSettings m = GetMotionSettings(machine);
   // abs(INT32_MIN) has no 32-bit form: the writer refuses it.
   const int64_t magnitude = std::llabs(static_cast<long long>(fifth));
   MachineCommand c;
   c.code = 0x68;
-  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd68;
+  c.reply = &machine.Part<smt::link::ReplyEvents>().cmd68;
   c.timeout = MoveTimeout(2 * static_cast<int64_t>(steps) + magnitude, run, std::chrono::milliseconds(time));
   c.udpPayload = ByteWriter()
                      .U8(head).I32(steps).I32(start).I32(run).I32(magnitude).U8(m.exhaust & 0xFF).U16(time).U8(vacuum)
@@ -432,34 +432,34 @@ MachineCommand BuildCmd68MoveZVacuum(uint8_t head, int32_t steps, int32_t start,
   return c;
 }
 
-CommandResult SendCmd68MoveZVacuum(uint8_t head, int32_t steps, int32_t start, int32_t run, int32_t fifth,
+CommandResult SendCmd68MoveZVacuum(smt::Machine& machine, uint8_t head, int32_t steps, int32_t start, int32_t run, int32_t fifth,
                                    uint16_t time, int32_t vacuum) {
-  smt::CurrentMachine().link.vacuumCheckOk = true;
-  PositionsChanged();
-  const int32_t v = StrokeVacuumValue(head, steps, vacuum);
-  const bool serial = Runtime().UsesSerial();
-  const MachineCommand c = BuildCmd68MoveZVacuum(head, steps, start, run, fifth, time, v);
-  if (serial && c.serialRefusal.empty()) Runtime().SetPumpButton(SerialPairNozzle(head, steps), false);
-  const CommandResult r = SendMachineCommand(c);
+  machine.link.vacuumCheckOk = true;
+  PositionsChanged(machine);
+  const int32_t v = StrokeVacuumValue(machine, head, steps, vacuum);
+  const bool serial = RuntimeOf(machine).UsesSerial();
+  const MachineCommand c = BuildCmd68MoveZVacuum(machine, head, steps, start, run, fifth, time, v);
+  if (serial && c.serialRefusal.empty()) RuntimeOf(machine).SetPumpButton(SerialPairNozzle(head, steps), false);
+  const CommandResult r = SendMachineCommand(machine, c);
   if (!serial && r == CommandResult::Ok) {
-    if (const int n = NozzleOfStroke(head, steps)) Runtime().SetPumpButton(n, false);
+    if (const int n = NozzleOfStroke(head, steps)) RuntimeOf(machine).SetPumpButton(n, false);
   }
   return r;
 }
 
 // --- 0x66 / 0x56 --------------------------------------------------------------------
 
-MachineCommand BuildCmd66MoveFeedAxis(uint8_t alternative, uint8_t axis, const FeedValues& v) {
+MachineCommand BuildCmd66MoveFeedAxis(smt::Machine& machine, uint8_t alternative, uint8_t axis, const FeedValues& v) {
   MachineCommand c;
   c.code = alternative == 1 ? 0x56 : 0x66;
-  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd66;
+  c.reply = &machine.Part<smt::link::ReplyEvents>().cmd66;
   // The feeder walk, then the two lift strokes, with the time the caller
   // gives (value 10, ms); axis code 10 keeps the family's time-out.
   if (axis >= 1 && axis <= 3)
     c.timeout = MoveTimeout(v[0], v[2]) +
                 MoveTimeout(std::llabs(static_cast<long long>(v[3])) + std::llabs(static_cast<long long>(v[4])), v[6],
                             std::chrono::milliseconds(v[7] > 0 ? v[7] : 0));
-  const int32_t walk = axis == 1 ? smt::CurrentMachine().motion.curAxis8.load() : axis == 2 ? smt::CurrentMachine().motion.curAxis9.load() : axis == 3 ? smt::CurrentMachine().motion.curAxis10.load() : 0;
+  const int32_t walk = axis == 1 ? machine.motion.curAxis8.load() : axis == 2 ? machine.motion.curAxis9.load() : axis == 3 ? machine.motion.curAxis10.load() : 0;
   ByteWriter u;
   u.U8(alternative).U8(axis).I32(walk);
   for (int i = 0; i < 7; ++i) u.I32(v[i]);
@@ -485,25 +485,25 @@ MachineCommand BuildCmd66MoveFeedAxis(uint8_t alternative, uint8_t axis, const F
   return c;
 }
 
-CommandResult SendCmd66MoveFeedAxis(uint8_t alternative, uint8_t axis, const FeedValues& values) {
-  const CommandResult r = SendMachineCommand(BuildCmd66MoveFeedAxis(alternative, axis, values));
+CommandResult SendCmd66MoveFeedAxis(smt::Machine& machine, uint8_t alternative, uint8_t axis, const FeedValues& values) {
+  const CommandResult r = SendMachineCommand(machine, BuildCmd66MoveFeedAxis(machine, alternative, axis, values));
   if (r != CommandResult::Ok) return r;
-  if (axis == 1) smt::CurrentMachine().motion.curAxis8 += values[0];
-  else if (axis == 2) smt::CurrentMachine().motion.curAxis9 += values[0];
-  else if (axis == 3) smt::CurrentMachine().motion.curAxis10 += values[0];
-  PositionsChanged();
+  if (axis == 1) machine.motion.curAxis8 += values[0];
+  else if (axis == 2) machine.motion.curAxis9 += values[0];
+  else if (axis == 3) machine.motion.curAxis10 += values[0];
+  PositionsChanged(machine);
   return r;
 }
 
 // --- 0x62 ----------------------------------------------------------------------------
 
-MachineCommand BuildCmd62Zones(uint8_t zone, uint8_t option1, uint8_t option2, uint8_t option3, int32_t steps11,
+MachineCommand BuildCmd62Zones(smt::Machine& machine, uint8_t zone, uint8_t option1, uint8_t option2, uint8_t option3, int32_t steps11,
                                int32_t steps12, int32_t steps13, int32_t start, int32_t run) {
-  const MotionSettings m = GetMotionSettings();
+  const MotionSettings m = GetMotionSettings(machine);
   MachineCommand c;
   c.code = 0x62;
   c.trace = false;  // the zone lines go to the second information box
-  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().conveyor;
+  c.reply = &machine.Part<smt::link::ReplyEvents>().conveyor;
   c.udpPayload = ByteWriter()
                      .U8(zone).U8(option1).U16(m.conveyorWaitTimeOut).U8(option2).U8(option3)
                      .U8(0x0B).I32(steps11).U8(0x0C).I32(steps12).U8(0x0D).I32(steps13).I32(start).I32(run)
@@ -521,15 +521,39 @@ MachineCommand BuildCmd62Zones(uint8_t zone, uint8_t option1, uint8_t option2, u
   return c;
 }
 
-CommandResult SendCmd62Zones(uint8_t zone, uint8_t option1, uint8_t option2, uint8_t option3, int32_t steps11,
+CommandResult SendCmd62Zones(smt::Machine& machine, uint8_t zone, uint8_t option1, uint8_t option2, uint8_t option3, int32_t steps11,
                              int32_t steps12, int32_t steps13, int32_t start, int32_t run) {
-  LinkHooks& hooks = Runtime().Hooks();
+  LinkHooks& hooks = RuntimeOf(machine).Hooks();
   const bool traced = zone >= 1 && zone <= 4;
   if (traced) hooks.AppendInfoLine2("62->Zone " + std::to_string(zone) + " start...", false);
   const CommandResult r =
-      SendMachineCommand(BuildCmd62Zones(zone, option1, option2, option3, steps11, steps12, steps13, start, run));
+      SendMachineCommand(machine, BuildCmd62Zones(machine, zone, option1, option2, option3, steps11, steps12, steps13, start, run));
   if (traced) hooks.AppendInfoLine2(std::to_string(zone) + (r == CommandResult::Ok ? " end" : " failed"), true);
   return r;
 }
+
+// The forms for the machine in use.
+void CountMove() { CountMove(smt::CurrentMachine()); }
+std::string CheckAxisMoveLimits(uint8_t axis, int32_t steps) { return CheckAxisMoveLimits(smt::CurrentMachine(), axis, steps); }
+std::pair<int32_t, int32_t> AxisMoveSpeeds(uint8_t axis, int32_t steps, int32_t start, int32_t run) { return AxisMoveSpeeds(smt::CurrentMachine(), axis, steps, start, run); }
+MachineCommand BuildCmd61MoveAxis(uint8_t axis, int32_t steps, int32_t start, int32_t run) { return BuildCmd61MoveAxis(smt::CurrentMachine(), axis, steps, start, run); }
+bool SendCmd61MoveAxis(uint8_t axis, int32_t steps, int32_t start, int32_t run) { return SendCmd61MoveAxis(smt::CurrentMachine(), axis, steps, start, run); }
+XYSpeeds ShapeXYSpeeds(int32_t xSteps, int32_t ySteps, XYSpeeds s) { return ShapeXYSpeeds(smt::CurrentMachine(), xSteps, ySteps, s); }
+MachineCommand BuildCmd64MoveXY(int32_t xSteps, int32_t xStart, int32_t xRun, int32_t ySteps, int32_t yStart, int32_t yRun, int32_t aIndex, int32_t aSteps, int32_t aStart, int32_t aRun, uint8_t flags) { return BuildCmd64MoveXY(smt::CurrentMachine(), xSteps, xStart, xRun, ySteps, yStart, yRun, aIndex, aSteps, aStart, aRun, flags); }
+bool SendCmd64MoveXY(int32_t xSteps, int32_t xStart, int32_t xRun, int32_t ySteps, int32_t yStart, int32_t yRun, int aIndex, int32_t aSteps, int32_t aStart, int32_t aRun, uint8_t flags) { return SendCmd64MoveXY(smt::CurrentMachine(), xSteps, xStart, xRun, ySteps, yStart, yRun, aIndex, aSteps, aStart, aRun, flags); }
+MachineCommand BuildCmd65MoveXYHeads(int32_t xSteps, int32_t xStart, int32_t xRun, int32_t ySteps, int32_t yStart, int32_t yRun, const std::array<int32_t, 8>& deltas, int32_t aStart, int32_t aRun, uint8_t flag) { return BuildCmd65MoveXYHeads(smt::CurrentMachine(), xSteps, xStart, xRun, ySteps, yStart, yRun, deltas, aStart, aRun, flag); }
+bool SendCmd65MoveXYHeads(int32_t xSteps, int32_t xStart, int32_t xRun, int32_t ySteps, int32_t yStart, int32_t yRun, int32_t aStart, int32_t aRun, uint8_t flag) { return SendCmd65MoveXYHeads(smt::CurrentMachine(), xSteps, xStart, xRun, ySteps, yStart, yRun, aStart, aRun, flag); }
+bool SendCmd65MoveXYHeads(int32_t xSteps, int32_t xStart, int32_t xRun, int32_t ySteps, int32_t yStart, int32_t yRun, const std::array<int32_t, 8>& deltas, int32_t aStart, int32_t aRun, uint8_t flag) { return SendCmd65MoveXYHeads(smt::CurrentMachine(), xSteps, xStart, xRun, ySteps, yStart, yRun, deltas, aStart, aRun, flag); }
+MachineCommand BuildCmd63FlyMove(uint8_t headCount, int32_t xSteps, int32_t start, int32_t run, const std::array<int32_t, 12>& offsets) { return BuildCmd63FlyMove(smt::CurrentMachine(), headCount, xSteps, start, run, offsets); }
+bool SendCmd63FlyMove(uint8_t headCount, int32_t xSteps, int32_t start, int32_t run, const std::array<int32_t, 12>& offsets) { return SendCmd63FlyMove(smt::CurrentMachine(), headCount, xSteps, start, run, offsets); }
+MachineCommand BuildCmd67MoveZ(uint8_t head, int32_t steps, int32_t start, int32_t run, uint8_t option, uint16_t time, uint8_t last) { return BuildCmd67MoveZ(smt::CurrentMachine(), head, steps, start, run, option, time, last); }
+CommandResult SendCmd67MoveZ(uint8_t head, int32_t steps, int32_t start, int32_t run, uint8_t option, uint16_t time, uint8_t last) { return SendCmd67MoveZ(smt::CurrentMachine(), head, steps, start, run, option, time, last); }
+int32_t StrokeVacuumValue(uint8_t head, int32_t steps, int32_t vacuum) { return StrokeVacuumValue(smt::CurrentMachine(), head, steps, vacuum); }
+MachineCommand BuildCmd68MoveZVacuum(uint8_t head, int32_t steps, int32_t start, int32_t run, int32_t fifth, uint16_t time, int32_t vacuum) { return BuildCmd68MoveZVacuum(smt::CurrentMachine(), head, steps, start, run, fifth, time, vacuum); }
+CommandResult SendCmd68MoveZVacuum(uint8_t head, int32_t steps, int32_t start, int32_t run, int32_t fifth, uint16_t time, int32_t vacuum) { return SendCmd68MoveZVacuum(smt::CurrentMachine(), head, steps, start, run, fifth, time, vacuum); }
+MachineCommand BuildCmd66MoveFeedAxis(uint8_t alternative, uint8_t axis, const FeedValues& v) { return BuildCmd66MoveFeedAxis(smt::CurrentMachine(), alternative, axis, v); }
+CommandResult SendCmd66MoveFeedAxis(uint8_t alternative, uint8_t axis, const FeedValues& values) { return SendCmd66MoveFeedAxis(smt::CurrentMachine(), alternative, axis, values); }
+MachineCommand BuildCmd62Zones(uint8_t zone, uint8_t option1, uint8_t option2, uint8_t option3, int32_t steps11, int32_t steps12, int32_t steps13, int32_t start, int32_t run) { return BuildCmd62Zones(smt::CurrentMachine(), zone, option1, option2, option3, steps11, steps12, steps13, start, run); }
+CommandResult SendCmd62Zones(uint8_t zone, uint8_t option1, uint8_t option2, uint8_t option3, int32_t steps11, int32_t steps12, int32_t steps13, int32_t start, int32_t run) { return SendCmd62Zones(smt::CurrentMachine(), zone, option1, option2, option3, steps11, steps12, steps13, start, run); }
 
 }  // namespace smt::link

@@ -13,7 +13,6 @@ namespace {
 
 // The machine's motion settings.
 smt::Guarded<MotionSettings>& MotionOf(smt::Machine& machine) { return machine.Part<smt::Guarded<MotionSettings>>(); }
-smt::Guarded<MotionSettings>& Motion() { return MotionOf(smt::CurrentMachine()); }
 
 }  // namespace
 
@@ -34,11 +33,14 @@ void Normalise(MotionSettings& m) {
 }
 }  // namespace
 
-void SetMotionSettings(const MotionSettings& s) {
-  std::lock_guard lk(Motion().mutex);
-  Motion().value = s;
-  Normalise(Motion().value);
+void SetMotionSettings(smt::Machine& machine, const MotionSettings& s) {
+  auto& motion = MotionOf(machine);
+  std::lock_guard lk(motion.mutex);
+  motion.value = s;
+  Normalise(motion.value);
 }
+
+void SetMotionSettings(const MotionSettings& s) { SetMotionSettings(smt::CurrentMachine(), s); }
 
 void UpdateMotionSettings(smt::Machine& machine, const std::function<void(MotionSettings&)>& change) {
   auto& motion = MotionOf(machine);

@@ -61,6 +61,7 @@ struct MotionSettings {
 // of the machine in use.
 MotionSettings GetMotionSettings(smt::Machine& machine);
 MotionSettings GetMotionSettings();
+void SetMotionSettings(smt::Machine& machine, const MotionSettings& s);
 void SetMotionSettings(const MotionSettings& s);
 
 // Changes the published settings of `machine`, or of the machine in use, in

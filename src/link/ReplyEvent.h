@@ -139,13 +139,20 @@ class ReplyEvent {
   std::chrono::milliseconds LateGuard() const {
     return std::clamp(timeout(), std::chrono::milliseconds(1000), std::chrono::milliseconds(10000));
   }
+  // Waits for the reply of a command sent to `machine`, watching that
+  // machine's link and run. The form without a machine watches the machine
+  // in use.
   ReplyWait Wait(std::chrono::milliseconds timeout, WaitWatch watch = WaitWatch::LinkAndStop) {
+    return Wait(smt::CurrentMachine(), timeout, watch);
+  }
+  ReplyWait Wait(const smt::Machine& machine, std::chrono::milliseconds timeout,
+                 WaitWatch watch = WaitWatch::LinkAndStop) {
     const auto start = std::chrono::steady_clock::now();
     // What the wait watches besides its reply: the program's shut-down, a
     // Stop of the run it belongs to, and the link going down.
     const bool probe = watch == WaitWatch::ConnectProbe;
-    const bool inRun = !probe && t_replyWaitsEndOnStop && smt::CurrentMachine().runContinue.load();
-    const bool linked = smt::CurrentMachine().connected.load();
+    const bool inRun = !probe && t_replyWaitsEndOnStop && machine.runContinue.load();
+    const bool linked = machine.connected.load();
     // A family that answers within microseconds is watched for a moment
     // before the thread sleeps: the reply is then taken without a wake-up.
     bool taken = SpinFor(start, std::min<std::chrono::nanoseconds>(SpinBudget(), timeout));
@@ -160,15 +167,15 @@ class ReplyEvent {
       if (std::chrono::steady_clock::now() >= deadline) {
         // A stopped run's move that ran into its time-out within the grace
         // was given up by the Stop, as it would have been at the grace's end.
-        const bool stopped = watch == WaitWatch::MoveAndStop && inRun && !smt::CurrentMachine().runContinue.load();
+        const bool stopped = watch == WaitWatch::MoveAndStop && inRun && !machine.runContinue.load();
         return stopped ? ReplyWait::Abandoned : ReplyWait::TimedOut;
       }
       if (smt::platform::WorkerThreads::Instance().ShuttingDown()) return ReplyWait::Abandoned;
       // Lost while it waits, or already between the send and the wait (the
       // board's port found closed the moment the command reached it).
-      if (!probe && !smt::CurrentMachine().connected.load() && (linked || smt::CurrentMachine().link.knownLost.load()))
+      if (!probe && !machine.connected.load() && (linked || machine.link.knownLost.load()))
         return ReplyWait::LinkLost;
-      if (inRun && !smt::CurrentMachine().runContinue.load()) {
+      if (inRun && !machine.runContinue.load()) {
         const auto seen = std::chrono::steady_clock::now();
         if (stopSeen == std::chrono::steady_clock::time_point{}) stopSeen = seen;
         else if (seen - stopSeen >= (watch == WaitWatch::MoveAndStop ? kStopMoveGrace : kStopReplyGrace))

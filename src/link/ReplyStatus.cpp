@@ -55,18 +55,20 @@ StatusEntry DescribeReplyStatus(uint8_t s) {
   return Box("Error-?? = The code error !");
 }
 
-bool CheckReplyError(uint8_t status) {
+bool CheckReplyError(uint8_t status) { return CheckReplyError(smt::CurrentMachine(), status); }
+
+bool CheckReplyError(smt::Machine& m, uint8_t status) {
   if (status == 0) return true;
   const StatusEntry e = DescribeReplyStatus(status);
   if (e.show == StatusShow::Box) NotifyOperator(e.text);
-  if (e.show == StatusShow::InfoLine) Runtime().Hooks().AppendInfoLine(e.text, true);
+  if (e.show == StatusShow::InfoLine) RuntimeOf(m).Hooks().AppendInfoLine(e.text, true);
   // The flag is cleared at once: the box no longer holds up the reply
   // thread, and nothing may act on the stale flag while it is open.
   switch (e.clears) {
-    case StatusFlag::Connected: smt::CurrentMachine().connected = false; break;
-    case StatusFlag::ResetDone: smt::CurrentMachine().resetDone = false; break;
-    case StatusFlag::MasterResetOk: smt::CurrentMachine().masterResetOk = false; break;
-    case StatusFlag::VacuumCheckOk: smt::CurrentMachine().link.vacuumCheckOk = false; break;
+    case StatusFlag::Connected: m.connected = false; break;
+    case StatusFlag::ResetDone: m.resetDone = false; break;
+    case StatusFlag::MasterResetOk: m.masterResetOk = false; break;
+    case StatusFlag::VacuumCheckOk: m.link.vacuumCheckOk = false; break;
     case StatusFlag::None: break;
   }
   return false;

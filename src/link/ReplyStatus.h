@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <string>
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::link {
 
 enum class StatusShow { Nothing, Box, InfoLine };
@@ -20,7 +24,9 @@ struct StatusEntry {
 StatusEntry DescribeReplyStatus(uint8_t status);
 
 // True for 0. Otherwise shows the text (box or information line), clears the
-// flag and returns false.
+// flag of `machine` and returns false. The form without a machine acts on
+// the machine in use.
+bool CheckReplyError(smt::Machine& machine, uint8_t status);
 bool CheckReplyError(uint8_t status);
 
 // The Chinese text of the bootloader and firmware paths ("" for 0 and 0x68).

@@ -21,6 +21,7 @@ smt::platform::Port<CameraPanel>& CameraPanelPortOf(smt::Machine& machine) {
 }
 smt::platform::Port<JogPanelActions>& JogPanelPort() { return JogPanelPortOf(smt::CurrentMachine()); }
 smt::platform::Port<CameraPanel>& CameraPanelPort() { return CameraPanelPortOf(smt::CurrentMachine()); }
-smt::platform::Port<LinkWindow>& LinkWindowPort() { return smt::CurrentMachine().Part<WindowPanelPorts>().window; }
+smt::platform::Port<LinkWindow>& LinkWindowPortOf(smt::Machine& machine) { return machine.Part<WindowPanelPorts>().window; }
+smt::platform::Port<LinkWindow>& LinkWindowPort() { return LinkWindowPortOf(smt::CurrentMachine()); }
 
 }  // namespace smt::link

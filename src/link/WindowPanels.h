@@ -92,6 +92,7 @@ class LinkWindow {
 // The ports of a machine, and of the machine in use.
 smt::platform::Port<JogPanelActions>& JogPanelPortOf(smt::Machine& machine);
 smt::platform::Port<CameraPanel>& CameraPanelPortOf(smt::Machine& machine);
+smt::platform::Port<LinkWindow>& LinkWindowPortOf(smt::Machine& machine);
 smt::platform::Port<JogPanelActions>& JogPanelPort();
 smt::platform::Port<CameraPanel>& CameraPanelPort();
 smt::platform::Port<LinkWindow>& LinkWindowPort();
