@@ -1,9 +1,7 @@
 #include "vision/ImageFiles.h"
 
-#include <atomic>
-#include <mutex>
+#include <string>
 
-#include "platform/Hooks.h"
 #include "vision/PluginLoader.h"
 #include "vision/codecs/CvIoApi.h"
 
@@ -12,40 +10,19 @@ namespace {
 
 constexpr const char* kPluginName = "libsmt-cvio.so";
 
-struct Plugin {
-  std::once_flag once;
-  std::atomic<const CvIoApi*> api{nullptr};
-  std::string error;
-};
-Plugin& P() {
-  static Plugin p;
-  return p;
-}
-
-void Load(Plugin& p) {
-  std::string tried;
+PluginOnFirstUse<CvIoApi>& P() {
 #ifdef SMT_CVIO_PLUGIN_PATH
   const char* built = SMT_CVIO_PLUGIN_PATH;
 #else
   const char* built = nullptr;
 #endif
-  const void* api = LoadPlugin(
-      kPluginName, built, "smt_cvio_api",
-      [](const void* a) { return static_cast<const CvIoApi*>(a)->version == CvIoApi::kVersion; }, tried);
-  if (api) {
-    p.api = static_cast<const CvIoApi*>(api);
-    return;
-  }
-  p.error = std::string("picture and camera plugin ") + kPluginName + " missing; picture files and USB cameras are " +
-            "unavailable:" + tried;
-  smt::platform::HookLog(p.error);
+  static PluginOnFirstUse<CvIoApi> p(kPluginName, built, "smt_cvio_api",
+                                     std::string("picture and camera plugin ") + kPluginName +
+                                         " missing; picture files and USB cameras are unavailable:");
+  return p;
 }
 
-const CvIoApi* Api() {
-  Plugin& p = P();
-  std::call_once(p.once, [&] { Load(p); });
-  return p.api;
-}
+const CvIoApi* Api() { return P().Get(); }
 
 class PluginVideoDevice final : public VideoDevice {
  public:
@@ -82,11 +59,8 @@ std::unique_ptr<VideoDevice> OpenVideoDevice(int node, int width, int height) {
   return std::make_unique<PluginVideoDevice>(api, handle, w, h);
 }
 
-bool CodecPluginLoaded() {
-  Plugin& p = P();
-  return p.api != nullptr;
-}
+bool CodecPluginLoaded() { return P().Loaded(); }
 
-std::string CodecPluginError() { return P().error; }
+std::string CodecPluginError() { return P().Error(); }
 
 }  // namespace smt::vision
