@@ -4,8 +4,10 @@
 
 namespace smt::run {
 
-BoardFrame& Frame() {
-  return smt::CurrentMachine().Part<BoardFrame>();
+BoardFrame& Frame(smt::Machine& m) {
+  return m.Part<BoardFrame>();
 }
+
+BoardFrame& Frame() { return Frame(smt::CurrentMachine()); }
 
 }  // namespace smt::run

@@ -1,6 +1,10 @@
 #pragma once
 #include <cstdint>
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::run {
 
 // The board frame of the run, in steps: the working origin of the board or
@@ -12,6 +16,7 @@ struct BoardFrame {
   bool marksOn = false;
   bool marksPerCell = false;  // the origin is the panel cell's own: no cell offsets
 };
-BoardFrame& Frame();
+BoardFrame& Frame(smt::Machine& m);
+BoardFrame& Frame();  // the machine in use
 
 }  // namespace smt::run

@@ -386,7 +386,7 @@ bool CDialogSMTStrategy::TryAccept() {
     list.job.SetVisible(smt::job::VisibleList::Placement);
   }
   if (!smt::run::SaveStrategy(env_.appDir, v)) ShowMessage("Save config failed !");
-  smt::run::SetStrategy(v);
+  smt::run::SetStrategy(machine_, v);
   return true;
 }
 

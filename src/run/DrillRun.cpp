@@ -35,14 +35,14 @@ struct Hole {
   int feedStart = 0, feedRun = 0, liftStart = 0, liftRun = 0;
 };
 
-Hole ReadHole(const DrillRow& r) {
+Hole ReadHole(smt::Machine& m, const DrillRow& r) {
   Hole h;
   h.x = r.x;
   h.y = r.y;
-  h.z = Trunc(r.z * smt::CurrentMachine().steps.zPulsePerMm);
-  h.depth = Trunc(r.depth * smt::CurrentMachine().steps.zPulsePerMm);
-  h.step = Trunc(r.feed * smt::CurrentMachine().steps.zPulsePerMm);
-  h.lift = Trunc(r.lift * smt::CurrentMachine().steps.zPulsePerMm);
+  h.z = Trunc(r.z * m.steps.zPulsePerMm);
+  h.depth = Trunc(r.depth * m.steps.zPulsePerMm);
+  h.step = Trunc(r.feed * m.steps.zPulsePerMm);
+  h.lift = Trunc(r.lift * m.steps.zPulsePerMm);
   h.feedStart = r.feedStart;
   h.feedRun = r.feedRun;
   h.liftStart = r.liftStart;
@@ -53,8 +53,8 @@ Hole ReadHole(const DrillRow& r) {
 bool Z(int32_t steps, int start, int run) { return TheMachine().MoveAxis(2, steps, {start, run}); }
 
 // One hole at the current XY. False ends the run.
-bool Drill(const Hole& h) {
-  const int zLimit = std::abs(smt::link::GetMotionSettings().zLimit);
+bool Drill(smt::Machine& m, const Hole& h) {
+  const int zLimit = std::abs(smt::link::GetMotionSettings(m).zLimit);
   if (std::abs(static_cast<int64_t>(h.z) - h.depth) > zLimit) {
     ShowMessage(smt::link::kZPosError);
     return false;
@@ -78,7 +78,7 @@ bool Drill(const Hole& h) {
       return false;
     drilled += step;
     lift += step;
-    if (!PauseGate()) {
+    if (!PauseGate(m)) {
       // Stopped between two pecks: the spindle goes back up out of the hole.
       Z(start, h.liftStart, h.liftRun);
       return false;
@@ -87,23 +87,23 @@ bool Drill(const Hole& h) {
   return Z(start, h.liftStart, h.liftRun);
 }
 
-bool MoveXY(int32_t tx, int32_t ty) {
-  const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
-  smt::CurrentMachine().motion.targetX = tx;
-  smt::CurrentMachine().motion.targetY = ty;
-  return TheMachine().MoveAxisPair(0, tx - smt::CurrentMachine().curX, Speed(sp[0]), 1, ty - smt::CurrentMachine().curY, Speed(sp[1]));
+bool MoveXY(smt::Machine& m, int32_t tx, int32_t ty) {
+  const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::PickPart);
+  m.motion.targetX = tx;
+  m.motion.targetY = ty;
+  return TheMachine().MoveAxisPair(0, tx - m.curX, Speed(sp[0]), 1, ty - m.curY, Speed(sp[1]));
 }
 
 // 1 finished, 0 ended early.
-bool RunDrill() {
-  auto& s = Services();
-  const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
+bool RunDrill(smt::Machine& m) {
+  auto& s = Services(m);
+  const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::PickPart);
   const auto rows = s.drillRows ? s.drillRows() : std::vector<DrillRow>{};
   const int n = static_cast<int>(rows.size());
   const RunBoard board = s.board ? s.board() : RunBoard{};
-  const RunSelectors sel = Selectors();
-  if (auto d = Display()) d->Progress(0, n);
-  ShowRunList(3);
+  const RunSelectors sel = Selectors(m);
+  if (auto d = Display(m)) d->Progress(0, n);
+  ShowRunList(m, 3);
   if (auto v = s.vision.Get()) v->OpenMarkCamera();
   if (!TheMachine().MoveAxis(4, -6400, Speed(sp[4]))) return false;
   bool fromCurrent = sel.fromCurrentDrill;
@@ -112,41 +112,41 @@ bool RunDrill() {
   for (int b = 0; b < boards; ++b) {
     for (int r = 0; r < board.panelRows; ++r) {
       for (int c = 0; c < board.panelCols; ++c) {
-        if (auto d = Display()) d->PanelLabel(r, c, -1);
+        if (auto d = Display(m)) d->PanelLabel(r, c, -1);
         if (board.CellSkipped(r, c)) continue;
         int first = 0;
         if (fromCurrent) {
           fromCurrent = false;
-          PartList().logic.m_bStartFromCurrentDrill = 0;
-          first = ChosenRow(smt::job::RowKind::Drill);
+          PartList(m).logic.m_bStartFromCurrentDrill = 0;
+          first = ChosenRow(m, smt::job::RowKind::Drill);
         }
         for (int i = first; i < n; ++i) {
-          if (sel.selectedDrill && !PartList().logic.IsSelected(smt::job::RowKind::Drill, i)) continue;
-          if (auto d = Display()) d->ShowRow(i + 3);
-          if (auto d = Display()) d->RowState(smt::job::RowKind::Drill, i, 9, true);
-          const Hole h = ReadHole(rows[static_cast<size_t>(i)]);
-          const int32_t tx = Trunc(Trunc(board.originX * smt::CurrentMachine().steps.xPulsePerMm) + c * board.colPitch * smt::CurrentMachine().steps.xPulsePerMm +
-                                   Trunc(h.x * smt::CurrentMachine().steps.xPulsePerMm));
-          const int32_t ty = Trunc(Trunc(board.originY * smt::CurrentMachine().steps.yPulsePerMm) + r * board.rowPitch * smt::CurrentMachine().steps.yPulsePerMm +
-                                   Trunc(h.y * smt::CurrentMachine().steps.yPulsePerMm));
-          if (!MoveXY(tx, ty) || !PauseGate()) return false;
-          if (!Drill(h)) return false;
-          if (auto d = Display()) d->RowState(smt::job::RowKind::Drill, i, 6, true);
-          if (auto d = Display()) d->Progress(i, n);
+          if (sel.selectedDrill && !PartList(m).logic.IsSelected(smt::job::RowKind::Drill, i)) continue;
+          if (auto d = Display(m)) d->ShowRow(i + 3);
+          if (auto d = Display(m)) d->RowState(smt::job::RowKind::Drill, i, 9, true);
+          const Hole h = ReadHole(m, rows[static_cast<size_t>(i)]);
+          const int32_t tx = Trunc(Trunc(board.originX * m.steps.xPulsePerMm) + c * board.colPitch * m.steps.xPulsePerMm +
+                                   Trunc(h.x * m.steps.xPulsePerMm));
+          const int32_t ty = Trunc(Trunc(board.originY * m.steps.yPulsePerMm) + r * board.rowPitch * m.steps.yPulsePerMm +
+                                   Trunc(h.y * m.steps.yPulsePerMm));
+          if (!MoveXY(m, tx, ty) || !PauseGate(m)) return false;
+          if (!Drill(m, h)) return false;
+          if (auto d = Display(m)) d->RowState(smt::job::RowKind::Drill, i, 6, true);
+          if (auto d = Display(m)) d->Progress(i, n);
         }
-        if (auto d = Display()) d->Progress(0, n);
-        if (auto d = Display()) d->ResetRowStates(smt::job::RowKind::Drill);
-        if (!PauseGate()) return false;
+        if (auto d = Display(m)) d->Progress(0, n);
+        if (auto d = Display(m)) d->ResetRowStates(smt::job::RowKind::Drill);
+        if (!PauseGate(m)) return false;
       }
     }
     ++done;
-    if (auto d = Display()) d->PanelLabel(board.panelRows - 1, board.panelCols - 1, done);
+    if (auto d = Display(m)) d->PanelLabel(board.panelRows - 1, board.panelCols - 1, done);
   }
   TheMachine().MoveAxis(4, 10000, Speed(sp[4]));
-  if (!smt::CurrentMachine().runContinue) return true;
-  if (!MoveXY(1000, -1000) || !PauseGate()) return false;
+  if (!m.runContinue) return true;
+  if (!MoveXY(m, 1000, -1000) || !PauseGate(m)) return false;
   if (auto v = s.vision.Get()) v->OpenMarkCamera();
-  smt::CurrentMachine().resetDone = false;
+  m.resetDone = false;
   if (s.startHome) s.startHome();
   return true;
 }
@@ -156,7 +156,7 @@ bool RunDrill() {
 void DrillRunThreadProc(smt::Machine& m) {
   SmtBusy(m) = 1;
   if (auto d = Display(m)) d->EnableRunWindows(false);
-  const bool finished = RunDrill();
+  const bool finished = RunDrill(m);
   FinishRun(m, finished);
 }
 

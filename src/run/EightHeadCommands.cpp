@@ -27,98 +27,98 @@ int FeedKind(int mode, int side) {
   return 13;
 }
 
-int32_t PickX(const HeadPlaceState& p) { return Trunc(p.pickX * smt::CurrentMachine().steps.xPulsePerMm) - smt::job::NozzleOffsetX(p.headTarget); }
-int32_t PickY(const HeadPlaceState& p) { return Trunc(p.pickY * smt::CurrentMachine().steps.yPulsePerMm) - smt::job::NozzleOffsetY(p.headTarget); }
+int32_t PickX(smt::Machine& m, const HeadPlaceState& p) { return Trunc(p.pickX * m.steps.xPulsePerMm) - smt::job::NozzleOffsetX(p.headTarget); }
+int32_t PickY(smt::Machine& m, const HeadPlaceState& p) { return Trunc(p.pickY * m.steps.yPulsePerMm) - smt::job::NozzleOffsetY(p.headTarget); }
 
 }  // namespace
 
-smt::link::HeadPickMove PickMoveOf(const HeadPickState& r, const HeadPlaceState& p) {
-  smt::link::HeadPickMove m;
-  m.feeder = r.feederIndex;
-  m.feedKind = FeedKind(r.feedMode, r.feedSide);
-  m.feedTime = r.feedTime;
-  m.feedCount = r.feedCount;
-  m.x = PickX(p);
-  m.y = PickY(p);
-  m.xSpeed = Speed(p.pickSpeeds[kSpX]);
-  m.turns = HeadTurns();
-  m.turnSpeed = Speed(p.pickSpeeds[kSpA1]);
-  m.head = p.headTarget;
-  m.depth = Trunc(p.pickHeight * smt::CurrentMachine().steps.zPulsePerMm);
-  m.zSpeed = Speed(p.pickSpeeds[kSpZ1]);
-  m.delay = p.pickDelay;
-  m.vacuumDepth = std::abs(Trunc(p.vacuumHeight * smt::CurrentMachine().steps.zPulsePerMm));
-  return m;
+smt::link::HeadPickMove PickMoveOf(smt::Machine& m, const HeadPickState& r, const HeadPlaceState& p) {
+  smt::link::HeadPickMove mv;
+  mv.feeder = r.feederIndex;
+  mv.feedKind = FeedKind(r.feedMode, r.feedSide);
+  mv.feedTime = r.feedTime;
+  mv.feedCount = r.feedCount;
+  mv.x = PickX(m, p);
+  mv.y = PickY(m, p);
+  mv.xSpeed = Speed(p.pickSpeeds[kSpX]);
+  mv.turns = HeadTurns(m);
+  mv.turnSpeed = Speed(p.pickSpeeds[kSpA1]);
+  mv.head = p.headTarget;
+  mv.depth = Trunc(p.pickHeight * m.steps.zPulsePerMm);
+  mv.zSpeed = Speed(p.pickSpeeds[kSpZ1]);
+  mv.delay = p.pickDelay;
+  mv.vacuumDepth = std::abs(Trunc(p.vacuumHeight * m.steps.zPulsePerMm));
+  return mv;
 }
 
-bool MoveHeadsToPick(HeadPickState& r, HeadPlaceState& p) {
-  RowState(p.row, 5, true);
+bool MoveHeadsToPick(smt::Machine& m, HeadPickState& r, HeadPlaceState& p) {
+  RowState(m, p.row, 5, true);
   if (p.headTarget < 1 || p.headTarget > 8) {
     smt::platform::ShowMessage(kPickHeaderNoSelect);
     return false;
   }
-  return TheMachine().PickWithHead(PickMoveOf(r, p)) && smt::CurrentMachine().runContinue;
+  return TheMachine().PickWithHead(PickMoveOf(m, r, p)) && m.runContinue;
 }
 
-bool BuildBatchPick(smt::link::HeadsPickMove& m) {
-  m = {};
+bool BuildBatchPick(smt::Machine& m, smt::link::HeadsPickMove& mv) {
+  mv = {};
   for (size_t s = 0; s < 8; ++s) {
-    const auto& p = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[s];
+    const auto& p = m.Part<smt::run::HeadRecords>().place[s];
     if (p.row == -1) break;
-    RowState(p.row, 5, true);
+    RowState(m, p.row, 5, true);
     if (p.headTarget < 1 || p.headTarget > 8) {
       smt::platform::ShowMessage(kPickHeaderNoSelect);
       return false;
     }
-    auto& slot = m.slots[s];
+    auto& slot = mv.slots[s];
     slot.head = p.headTarget;
     slot.feeder = p.pick.feederIndex;
     slot.feedTime = p.pick.feedTime;
-    slot.x = PickX(p);
-    slot.y = PickY(p);
-    slot.depth = Trunc(p.pickHeight * smt::CurrentMachine().steps.zPulsePerMm);
+    slot.x = PickX(m, p);
+    slot.y = PickY(m, p);
+    slot.depth = Trunc(p.pickHeight * m.steps.zPulsePerMm);
     slot.delay = p.pickDelay;
-    m.count = static_cast<int>(s) + 1;
+    mv.count = static_cast<int>(s) + 1;
   }
-  const auto& h1 = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0];
-  m.xSpeed = Speed(h1.pickSpeeds[kSpX]);
-  m.turns = HeadTurns();
-  m.turnSpeed = Speed(h1.pickSpeeds[kSpA1]);
-  m.zSpeed = Speed(h1.pickSpeeds[kSpZ1]);
+  const auto& h1 = m.Part<smt::run::HeadRecords>().place[0];
+  mv.xSpeed = Speed(h1.pickSpeeds[kSpX]);
+  mv.turns = HeadTurns(m);
+  mv.turnSpeed = Speed(h1.pickSpeeds[kSpA1]);
+  mv.zSpeed = Speed(h1.pickSpeeds[kSpZ1]);
   return true;
 }
 
-bool SendBatchPick() {
-  smt::link::HeadsPickMove m;
-  if (!BuildBatchPick(m)) return false;
-  if (!TheMachine().PickWithHeads(m) || !smt::CurrentMachine().runContinue) return false;
+bool SendBatchPick(smt::Machine& m) {
+  smt::link::HeadsPickMove mv;
+  if (!BuildBatchPick(m, mv)) return false;
+  if (!TheMachine().PickWithHeads(mv) || !m.runContinue) return false;
   // The heads end over the last loaded head's pick point.
   for (int s = 7; s >= 0; --s) {
-    const auto& p = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(s)];
-    if (p.row == -1 || (s > 0 && smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(s - 1)].row == -1)) continue;
-    smt::CurrentMachine().curX = PickX(p);
-    smt::CurrentMachine().curY = PickY(p);
+    const auto& p = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(s)];
+    if (p.row == -1 || (s > 0 && m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(s - 1)].row == -1)) continue;
+    m.curX = PickX(m, p);
+    m.curY = PickY(m, p);
     break;
   }
   return true;
 }
 
-BatchPlace& Batch() {
-  return smt::CurrentMachine().Part<BatchPlace>();
+BatchPlace& Batch(smt::Machine& m) {
+  return m.Part<BatchPlace>();
 }
 
-bool EightHeadPlace(HeadPlaceState& p, int slot, int32_t tx, int32_t ty, const SpeedPair& xPair) {
-  const int32_t depth = Trunc(p.placeHeight * smt::CurrentMachine().steps.zPulsePerMm);
+bool EightHeadPlace(smt::Machine& m, HeadPlaceState& p, int slot, int32_t tx, int32_t ty, const SpeedPair& xPair) {
+  const int32_t depth = Trunc(p.placeHeight * m.steps.zPulsePerMm);
   if (depth > 0) {
     smt::platform::ShowMessage(kPlaceHeightSetError);
     return false;
   }
-  const int32_t lift = std::max<int32_t>(1, -Trunc(p.vacuumOffHeight * smt::CurrentMachine().steps.zPulsePerMm));
-  const int exhaust = smt::settings::SettingsStores::Instance().machine.Basic()->m_Exhaust;
-  auto& batch = Batch();
+  const int32_t lift = std::max<int32_t>(1, -Trunc(p.vacuumOffHeight * m.steps.zPulsePerMm));
+  const int exhaust = smt::settings::SettingsStores::Of(m).machine.Basic()->m_Exhaust;
+  auto& batch = Batch(m);
   if (batch.active && slot >= 1 && slot <= 8) {
-    auto& m = batch.move;
-    auto& s = m.slots[static_cast<size_t>(slot - 1)];
+    auto& mv = batch.move;
+    auto& s = mv.slots[static_cast<size_t>(slot - 1)];
     s.used = true;
     s.head = p.headTarget;
     s.x = tx;
@@ -128,40 +128,47 @@ bool EightHeadPlace(HeadPlaceState& p, int slot, int32_t tx, int32_t ty, const S
     s.exhaust = exhaust;
     s.delay = p.placeDelay;
     s.vacuum = p.vacuum;
-    m.fromX = smt::CurrentMachine().curX;
-    m.fromY = smt::CurrentMachine().curY;
-    m.xSpeed = Speed(xPair);
+    mv.fromX = m.curX;
+    mv.fromY = m.curY;
+    mv.xSpeed = Speed(xPair);
     // The heads' turns are those the cycle's first place set.
-    if (slot == 1) m.turns = HeadTurns();
-    m.turnSpeed = Speed(p.placeSpeeds[kSpA1]);
-    m.zSpeed = Speed(p.placeSpeeds[kSpZ1]);
+    if (slot == 1) mv.turns = HeadTurns(m);
+    mv.turnSpeed = Speed(p.placeSpeeds[kSpA1]);
+    mv.zSpeed = Speed(p.placeSpeeds[kSpZ1]);
     batch.lastX = tx;
     batch.lastY = ty;
     return true;
   }
-  smt::link::HeadPlaceMove m;
-  m.x = tx;
-  m.y = ty;
-  m.xSpeed = Speed(xPair);
-  m.turns = HeadTurns();
-  m.turnSpeed = Speed(p.placeSpeeds[kSpA1]);
-  m.head = p.headTarget;
-  m.depth = depth;
-  m.zSpeed = Speed(p.placeSpeeds[kSpZ1]);
-  m.lift = lift;
-  m.exhaust = exhaust;
-  m.delay = p.placeDelay;
-  m.vacuum = p.vacuum;
-  return TheMachine().PlaceWithHead(m);
+  smt::link::HeadPlaceMove mv;
+  mv.x = tx;
+  mv.y = ty;
+  mv.xSpeed = Speed(xPair);
+  mv.turns = HeadTurns(m);
+  mv.turnSpeed = Speed(p.placeSpeeds[kSpA1]);
+  mv.head = p.headTarget;
+  mv.depth = depth;
+  mv.zSpeed = Speed(p.placeSpeeds[kSpZ1]);
+  mv.lift = lift;
+  mv.exhaust = exhaust;
+  mv.delay = p.placeDelay;
+  mv.vacuum = p.vacuum;
+  return TheMachine().PlaceWithHead(mv);
 }
 
-bool SendBatchPlace() {
-  auto& batch = Batch();
-  smt::CurrentMachine().link.vacuumCheckOk = true;
-  if (!TheMachine().PlaceWithHeads(batch.move) || !smt::CurrentMachine().runContinue) return false;
-  smt::CurrentMachine().curX = batch.lastX;
-  smt::CurrentMachine().curY = batch.lastY;
+bool SendBatchPlace(smt::Machine& m) {
+  auto& batch = Batch(m);
+  m.link.vacuumCheckOk = true;
+  if (!TheMachine().PlaceWithHeads(batch.move) || !m.runContinue) return false;
+  m.curX = batch.lastX;
+  m.curY = batch.lastY;
   return true;
 }
+
+// The machine-less forms: the machine in use.
+BatchPlace& Batch() { return Batch(smt::CurrentMachine()); }
+bool EightHeadPlace(HeadPlaceState& p, int slot, int32_t tx, int32_t ty, const SpeedPair& xPair) {
+  return EightHeadPlace(smt::CurrentMachine(), p, slot, tx, ty, xPair);
+}
+bool SendBatchPlace() { return SendBatchPlace(smt::CurrentMachine()); }
 
 }  // namespace smt::run

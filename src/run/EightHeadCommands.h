@@ -14,13 +14,13 @@ inline constexpr const char* kPickHeaderNoSelect = "Pick header no select !";
 inline constexpr const char* kPlaceHeightSetError = "Place height set error !";
 
 // One head's move-and-pick of `place`'s part from `pick`'s feeder.
-smt::link::HeadPickMove PickMoveOf(const HeadPickState& pick, const HeadPlaceState& place);
+smt::link::HeadPickMove PickMoveOf(smt::Machine& m, const HeadPickState& pick, const HeadPlaceState& place);
 // Single-head move-and-pick; false on a refused or failed command or a stop.
-bool MoveHeadsToPick(HeadPickState& pick, HeadPlaceState& place);
+bool MoveHeadsToPick(smt::Machine& m, HeadPickState& pick, HeadPlaceState& place);
 // The cycle's picks of the loaded heads (up to the first idle one). False
 // (with the message) for a head outside 1..8.
-bool BuildBatchPick(smt::link::HeadsPickMove& out);
-bool SendBatchPick();
+bool BuildBatchPick(smt::Machine& m, smt::link::HeadsPickMove& out);
+bool SendBatchPick(smt::Machine& m);
 
 // The batch-place state of a cycle.
 struct BatchPlace {
@@ -28,10 +28,13 @@ struct BatchPlace {
   smt::link::HeadsPlaceMove move{};
   int32_t lastX = 0, lastY = 0;
 };
-BatchPlace& Batch();
+BatchPlace& Batch(smt::Machine& m);
+BatchPlace& Batch();  // the machine in use
 // Stages (a cycle in one step) or sends the place of `p` at (tx, ty); false when
 // the place depth is positive, the command failed or the run was stopped.
+bool EightHeadPlace(smt::Machine& m, HeadPlaceState& p, int slot, int32_t tx, int32_t ty, const SpeedPair& xPair);
 bool EightHeadPlace(HeadPlaceState& p, int slot, int32_t tx, int32_t ty, const SpeedPair& xPair);
-bool SendBatchPlace();
+bool SendBatchPlace(smt::Machine& m);
+bool SendBatchPlace();  // the machine in use
 
 }  // namespace smt::run

@@ -32,18 +32,18 @@ using smt::platform::ShowMessage;
 
 enum class Outcome { Early, EndMoves, OperatorEnd };
 
-int NextRow8(int& row, int count, int slot) {
-  auto& s = Services();
+int NextRow8(smt::Machine& m, int& row, int count, int slot) {
+  auto& s = Services(m);
   if (s.nextPlaceRow) return s.nextPlaceRow(row, count, slot, 0);
-  const auto& rows = RunRows();
+  const auto& rows = RunRows(m);
   for (; row < count && row < static_cast<int>(rows.size()); ++row)
     if (rows[static_cast<size_t>(row)].place)
-      return CalcFeederPickTarget(slot, 0, rows[static_cast<size_t>(row)].feeder);
+      return CalcFeederPickTarget(m, slot, 0, rows[static_cast<size_t>(row)].feeder);
   return 0;
 }
 
-void TurnHeadsBack() {
-  for (size_t i = 0; i < 8; ++i) smt::CurrentMachine().motion.headMoveArgs[i] = -smt::CurrentMachine().curA[i];
+void TurnHeadsBack(smt::Machine& m) {
+  for (size_t i = 0; i < 8; ++i) m.motion.headMoveArgs[i] = -m.curA[i];
 }
 
 std::vector<int> ReturnHeads(const SmtStrategy& st, bool atEnd) {
@@ -69,59 +69,59 @@ std::vector<int> ReturnHeads(const SmtStrategy& st, bool atEnd) {
   }
 }
 
-bool ParkAndHome() {
-  const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Reset);
-  TurnHeadsBack();
-  if (!TheMachine().MoveGantryTurningHeads(1000 - smt::CurrentMachine().curX, Speed(sp[0]), -1000 - smt::CurrentMachine().curY, Speed(sp[1]), HeadTurns(), Speed(sp[4])))
+bool ParkAndHome(smt::Machine& m) {
+  const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::Reset);
+  TurnHeadsBack(m);
+  if (!TheMachine().MoveGantryTurningHeads(1000 - m.curX, Speed(sp[0]), -1000 - m.curY, Speed(sp[1]), HeadTurns(m), Speed(sp[4])))
     return false;
-  if (!PauseGate()) return false;
-  if (auto v = Services().vision.Get()) v->OpenMarkCamera();
-  smt::CurrentMachine().resetDone = false;
-  if (Services().startHome) Services().startHome();
+  if (!PauseGate(m)) return false;
+  if (auto v = Services(m).vision.Get()) v->OpenMarkCamera();
+  m.resetDone = false;
+  if (Services(m).startHome) Services(m).startHome();
   return true;
 }
 
-void VacuumCheck(HeadPlaceState& p, const RunSelectors& sel) {
-  if (smt::CurrentMachine().link.vacuumCheckOk) {
+void VacuumCheck(smt::Machine& m, HeadPlaceState& p, const RunSelectors& sel) {
+  if (m.link.vacuumCheckOk) {
     p.failedRow = -1;
-    RowState(p.row, 6, !sel.selectedSmt ? false : true);
+    RowState(m, p.row, 6, !sel.selectedSmt ? false : true);
   } else {
     p.failedRow = p.row;
-    RowState(p.row, 7, false);
+    RowState(m, p.row, 7, false);
   }
 }
 
 // The inline repair of one head; Early/OperatorEnd end the run, EndMoves
 // (used as "go on") continues.
-Outcome Repair(int k, int group, const SmtStrategy& st, const RunSelectors& sel, bool raw, double cx, double cy) {
-  auto& p = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
+Outcome Repair(smt::Machine& m, int k, int group, const SmtStrategy& st, const RunSelectors& sel, bool raw, double cx, double cy) {
+  auto& p = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
   for (;;) {
     if (p.row == -1 || (p.failedRow == -1 && !p.failed)) return Outcome::EndMoves;
     const int row = p.failedRow != -1 ? p.failedRow : p.row;
-    TurnHeadsBack();
-    if (!FillReplenishRecord(k)) return Outcome::Early;
-    smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.row = row;
-    if (!PreparePickPlace(group, p, 9)) return Outcome::Early;
+    TurnHeadsBack(m);
+    if (!FillReplenishRecord(m, k)) return Outcome::Early;
+    m.Part<smt::run::HeadRecords>().pickExtra1.row = row;
+    if (!PreparePickPlace(m, group, p, 9)) return Outcome::Early;
     p.row = row;
-    if (!MoveHeadsToPick(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1, p)) return Outcome::Early;
-    LogReplenishRotation(p, &RunRows());
+    if (!MoveHeadsToPick(m, m.Part<smt::run::HeadRecords>().pickExtra1, p)) return Outcome::Early;
+    LogReplenishRotation(m, p, &RunRows(m));
     p.failedRow = -1;
-    if (p.visionMode != 0 && !VisionCentreHead(p, true)) return Outcome::Early;
+    if (p.visionMode != 0 && !VisionCentreHead(m, p, true)) return Outcome::Early;
     if (!p.failed) {
-      smt::CurrentMachine().link.vacuumCheckOk = true;
-      if (!PlacePart(p, k, true, raw, cx, cy) || !PauseGate()) return Outcome::Early;
-      VacuumCheck(p, sel);
+      m.link.vacuumCheckOk = true;
+      if (!PlacePart(m, p, k, true, raw, cx, cy) || !PauseGate(m)) return Outcome::Early;
+      VacuumCheck(m, p, sel);
     }
     if (p.failedRow == -1 && !p.failed) return Outcome::EndMoves;
     const bool vision = p.failed != 0;
     if (!vision) TheMachine().SetOutput(smt::link::HeadCode(k), 0, 5);
-    const std::string q = vision ? RunText("PartList.c_Message_46", "视觉识别失败 ! 是-跳过，否-停止，取消-重试")
-                                 : RunText("PartList.c_Message_45", "真空检测失败 ! 是-跳过，否-停止，取消-重试");
-    smt::CurrentMachine().machineBusy = false;
+    const std::string q = vision ? RunText(m, "PartList.c_Message_46", "视觉识别失败 ! 是-跳过，否-停止，取消-重试")
+                                 : RunText(m, "PartList.c_Message_45", "真空检测失败 ! 是-跳过，否-停止，取消-重试");
+    m.machineBusy = false;
     const MsgAnswer a = ShowMessage(q, smt::platform::MsgButtons::YesNoCancel, smt::platform::MsgIcon::Question);
-    smt::CurrentMachine().machineBusy = true;
+    m.machineBusy = true;
     if (a == MsgAnswer::Cancel || a == MsgAnswer::Yes) {
-      if (!DiscardPart(p)) {
+      if (!DiscardPart(m, p)) {
         p.row = -1;
         p.failed = 0;
         return Outcome::Early;
@@ -136,15 +136,15 @@ Outcome Repair(int k, int group, const SmtStrategy& st, const RunSelectors& sel,
       continue;
     }
     if (a == MsgAnswer::No) {
-      if (smt::CurrentMachine().run.autoChangeNozzle)
+      if (m.run.autoChangeNozzle)
         for (int h : ReturnHeads(st, false))
           if (!smt::library::ReturnNozzleToLibrary(h, true, false)) return Outcome::Early;
-      const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Reset);
-      if (TheMachine().MoveGantry(1000 - smt::CurrentMachine().curX, Speed(sp[0]), -1000 - smt::CurrentMachine().curY, Speed(sp[1]), smt::link::GantryMove::Checked) &&
-          PauseGate()) {
-        if (auto v = Services().vision.Get()) v->OpenMarkCamera();
-        smt::CurrentMachine().resetDone = false;
-        if (Services().startHome) Services().startHome();
+      const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::Reset);
+      if (TheMachine().MoveGantry(1000 - m.curX, Speed(sp[0]), -1000 - m.curY, Speed(sp[1]), smt::link::GantryMove::Checked) &&
+          PauseGate(m)) {
+        if (auto v = Services(m).vision.Get()) v->OpenMarkCamera();
+        m.resetDone = false;
+        if (Services(m).startHome) Services(m).startHome();
       }
       return Outcome::OperatorEnd;
     }
@@ -154,27 +154,27 @@ Outcome Repair(int k, int group, const SmtStrategy& st, const RunSelectors& sel,
   }
 }
 
-Outcome RunEightHeads() {
-  auto& s = Services();
-  const SmtStrategy st = Strategy();
+Outcome RunEightHeads(smt::Machine& m) {
+  auto& s = Services(m);
+  const SmtStrategy st = Strategy(m);
   const RunBoard board = s.board ? s.board() : RunBoard{};
-  const RunSelectors sel = Selectors();
+  const RunSelectors sel = Selectors(m);
   const bool transport = s.autoTransport && s.autoTransport();
-  RunRows() = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
-  const int count = static_cast<int>(RunRows().size());
-  const int heads = std::min(std::max(static_cast<int>(smt::CurrentMachine().headCount), 1), 8);
-  if (auto d = Display()) d->Progress(0, count);
-  ResetHeadRecords();
-  smt::CurrentMachine().run.activeList = 1;
-  ShowRunList(1);
-  smt::CurrentMachine().run.autoChangeNozzle = st.m_AutoChangeNozzle != 0;
-  int last = sel.fromCurrentSmt ? ChosenRow(smt::job::RowKind::Placement) - 1 : -1;
+  RunRows(m) = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
+  const int count = static_cast<int>(RunRows(m).size());
+  const int heads = std::min(std::max(static_cast<int>(m.headCount), 1), 8);
+  if (auto d = Display(m)) d->Progress(0, count);
+  ResetHeadRecords(m);
+  m.run.activeList = 1;
+  ShowRunList(m, 1);
+  m.run.autoChangeNozzle = st.m_AutoChangeNozzle != 0;
+  int last = sel.fromCurrentSmt ? ChosenRow(m, smt::job::RowKind::Placement) - 1 : -1;
   const int group = s.feeders && s.feeders->CurrentGroup() ? s.feeders->CurrentIndex() : -1;
   if (group < 0) {
-    ShowMessage(RunText("PartList.c_Message_20", "没有找到料架组 !"));
+    ShowMessage(RunText(m, "PartList.c_Message_20", "没有找到料架组 !"));
     return Outcome::Early;
   }
-  auto& f = Frame();
+  auto& f = Frame(m);
   f.marksOn = board.marksOn;
   f.marksPerCell = board.marksOn && board.marksPerCell;
   f.mark1mmX = board.mark1X;
@@ -182,10 +182,10 @@ Outcome RunEightHeads() {
   f.mark2mmX = board.mark2X;
   f.mark2mmY = board.mark2Y;
   auto setOrigin = [&](double ox, double oy) {
-    f.originX = static_cast<int32_t>(ox * smt::CurrentMachine().steps.xPulsePerMm);
-    f.originY = static_cast<int32_t>(oy * smt::CurrentMachine().steps.yPulsePerMm);
-    f.mark1X = static_cast<int32_t>((board.mark1X + ox) * smt::CurrentMachine().steps.xPulsePerMm);
-    f.mark1Y = static_cast<int32_t>((board.mark1Y + oy) * smt::CurrentMachine().steps.yPulsePerMm);
+    f.originX = static_cast<int32_t>(ox * m.steps.xPulsePerMm);
+    f.originY = static_cast<int32_t>(oy * m.steps.yPulsePerMm);
+    f.mark1X = static_cast<int32_t>((board.mark1X + ox) * m.steps.xPulsePerMm);
+    f.mark1Y = static_cast<int32_t>((board.mark1Y + oy) * m.steps.yPulsePerMm);
   };
   setOrigin(board.originX, board.originY);
   if (auto v = s.vision.Get()) v->OpenMarkCamera();
@@ -193,142 +193,142 @@ Outcome RunEightHeads() {
   int boardsDone = 0;
   for (;;) {
     if (transport) {
-      auto& e = st.m_RunSelect == 2 ? smt::CurrentMachine().run.dispenseDoneEvent : smt::CurrentMachine().run.boardReadyEvent;
-      const auto r = WaitRunEvent(e, Timeouts().board);
+      auto& e = st.m_RunSelect == 2 ? m.run.dispenseDoneEvent : m.run.boardReadyEvent;
+      const auto r = WaitRunEvent(m, e, Timeouts(m).board);
       if (r == WaitResult::TimedOut) ShowMessage("Board wait time out !");
       if (r != WaitResult::Signalled) return Outcome::Early;
-      smt::CurrentMachine().run.activeList = 1;
+      m.run.activeList = 1;
     }
-    smt::CurrentMachine().correction.boardRotation = 0.0;
-    if (board.marksOn && !board.marksPerCell && !(TakeMarksMeasured()) &&
-        !AlignMarks())
+    m.correction.boardRotation = 0.0;
+    if (board.marksOn && !board.marksPerCell && !(TakeMarksMeasured(m)) &&
+        !AlignMarks(m))
       return Outcome::Early;
     for (int r = 0; r < board.panelRows; ++r) {
       for (int c = 0; c < board.panelCols; ++c) {
         const double cx = c * board.colPitch, cy = r * board.rowPitch;
-        if (auto d = Display()) d->PanelLabel(r, c, -1);
+        if (auto d = Display(m)) d->PanelLabel(r, c, -1);
         if (board.CellSkipped(r, c)) continue;
         if (board.marksOn && board.marksPerCell) {
           setOrigin(board.originX + cx, board.originY + cy);
-          smt::CurrentMachine().correction.boardRotation = 0.0;
-          if (!(TakeMarksMeasured())) {
+          m.correction.boardRotation = 0.0;
+          if (!(TakeMarksMeasured(m))) {
             TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
-            if (!AlignMarks()) return Outcome::Early;
+            if (!AlignMarks(m)) return Outcome::Early;
           }
         }
         const bool raw = f.marksPerCell;
         for (;;) {
           // Assignment.
-          smt::CurrentMachine().run.cycleHeads = 0;
+          m.run.cycleHeads = 0;
           bool endScan = false;
           for (int k = 1; k <= heads && !endScan; ++k) {
-            auto& pk = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
-            int prev = k == 1 ? last : smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].row;
+            auto& pk = m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
+            int prev = k == 1 ? last : m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].row;
             if (prev < 0 && k > 1) prev = last;
             pk.row = prev + 1;
-            const int res = NextRow8(pk.row, count, k);
+            const int res = NextRow8(m, pk.row, count, k);
             if (res == 1) {
-              ++smt::CurrentMachine().run.cycleHeads;
+              ++m.run.cycleHeads;
               last = pk.row;
             } else {
               if (k == 1 && (res == 0 || sel.selectedSmt) && sel.Placement()) {
-                smt::CurrentMachine().run.boardDoneEvent.Set();
+                m.run.boardDoneEvent.Set();
                 return Outcome::EndMoves;
               }
               for (int j = k; j <= heads; ++j) {
-                smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(j - 1)].row = -1;
-                smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(j - 1)].nozzleTarget = 0;
+                m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(j - 1)].row = -1;
+                m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(j - 1)].nozzleTarget = 0;
               }
               // Outside the travel (2) the later heads try the same row.
               if (res == 0) endScan = true;
             }
           }
           bool any = false;
-          for (const auto& pk : smt::CurrentMachine().Part<smt::run::HeadRecords>().pick) any = any || pk.row != -1;
+          for (const auto& pk : m.Part<smt::run::HeadRecords>().pick) any = any || pk.row != -1;
           if (!any) {
             last = -1;
-            if (auto d = Display()) d->Progress(0, count);
-            if (auto d = Display()) d->ResetRowStates(smt::job::RowKind::Placement);
-            if (!PauseGate()) return Outcome::Early;
+            if (auto d = Display(m)) d->Progress(0, count);
+            if (auto d = Display(m)) d->ResetRowStates(smt::job::RowKind::Placement);
+            if (!PauseGate(m)) return Outcome::Early;
             break;
           }
-          if (smt::CurrentMachine().run.autoChangeNozzle)
+          if (m.run.autoChangeNozzle)
             for (int k = 1; k <= 8; ++k) {
-              auto& pk = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
+              auto& pk = m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
               if (pk.row == -1) continue;
-              if (!ChangeNozzle(pk.headTarget, pk.nozzleTarget)) return Outcome::Early;
-              smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)].headTarget = pk.headTarget;
-              smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)].nozzleTarget = pk.nozzleTarget;
+              if (!ChangeNozzle(m, pk.headTarget, pk.nozzleTarget)) return Outcome::Early;
+              m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)].headTarget = pk.headTarget;
+              m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)].nozzleTarget = pk.nozzleTarget;
             }
-          if (!smt::CurrentMachine().runContinue) return Outcome::Early;
-          TurnHeadsBack();
+          if (!m.runContinue) return Outcome::Early;
+          TurnHeadsBack(m);
           for (int k = 1; k <= 8; ++k) {
-            auto& pk = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
-            auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
+            auto& pk = m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
+            auto& pl = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
             if (pk.row == -1) continue;
-            if (auto d = Display()) d->ShowRow(pk.row + 3);
-            if (!PreparePickPlace(group, pl, k)) return Outcome::Early;
+            if (auto d = Display(m)) d->ShowRow(pk.row + 3);
+            if (!PreparePickPlace(m, group, pl, k)) return Outcome::Early;
             if (batch) continue;
-            if (k > 1 && smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].row != -1)
-              AlignHeadSpeeds(smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 2)], pl);
-            if (!MoveHeadsToPick(pk, pl)) return Outcome::Early;
-            for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
-            if (!PauseGate()) return Outcome::Early;
+            if (k > 1 && m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].row != -1)
+              AlignHeadSpeeds(m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 2)], pl);
+            if (!MoveHeadsToPick(m, pk, pl)) return Outcome::Early;
+            for (auto& a : m.motion.headMoveArgs) a = 0;
+            if (!PauseGate(m)) return Outcome::Early;
           }
-          if (batch && !SendBatchPick()) return Outcome::Early;
-          LogRotationAngles(&RunRows());
-          smt::CurrentMachine().run.firstVisionDone = false;
+          if (batch && !SendBatchPick(m)) return Outcome::Early;
+          LogRotationAngles(m, &RunRows(m));
+          m.run.firstVisionDone = false;
           // Vision.
           const int visionHeads = st.m_HeaderSelect <= 0 ? 1 : st.m_HeaderSelect <= 2 ? 2 : st.m_HeaderSelect <= 5 ? 4 : 8;
-          const bool fly = FlyVisionAvailable();
+          const bool fly = FlyVisionAvailable(m);
           bool flyDone = false;
           if (st.m_HeaderSelect >= 1 && fly) {
             for (int k = 1; k <= 8; ++k) {
-              const auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
+              const auto& pl = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
               if (pl.row != -1 && pl.visionCamera == 1 && pl.visionMode == 2) {
-                if (!Services().vision->FlyVisionAllHeads()) return Outcome::Early;
+                if (!Services(m).vision->FlyVisionAllHeads()) return Outcome::Early;
                 flyDone = true;
-                smt::CurrentMachine().run.firstVisionDone = true;
+                m.run.firstVisionDone = true;
                 break;
               }
             }
           }
           for (int k = 1; k <= visionHeads; ++k) {
-            auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
+            auto& pl = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
             if (pl.row == -1 || pl.visionMode == 0) continue;
             if (flyDone && pl.visionCamera == 1 && pl.visionMode == 2) continue;
-            if (!VisionCentreHead(pl, false)) return Outcome::Early;
+            if (!VisionCentreHead(m, pl, false)) return Outcome::Early;
           }
-          if (smt::CurrentMachine().camera.highSpeedCamera == 0) TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
+          if (m.camera.highSpeedCamera == 0) TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
           // Place.
-          Batch() = {};
-          Batch().active = batch;
+          Batch(m) = {};
+          Batch(m).active = batch;
           for (int k = 1; k <= 8; ++k) {
-            auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
+            auto& pl = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
             if (pl.row == -1 || pl.failed) continue;
-            smt::CurrentMachine().link.vacuumCheckOk = true;
-            if (!PlacePart(pl, k, true, raw, cx, cy) || !PauseGate()) return Outcome::Early;
-            if (!batch) VacuumCheck(pl, sel);
+            m.link.vacuumCheckOk = true;
+            if (!PlacePart(m, pl, k, true, raw, cx, cy) || !PauseGate(m)) return Outcome::Early;
+            if (!batch) VacuumCheck(m, pl, sel);
           }
           if (batch) {
-            if (!SendBatchPlace() || !smt::CurrentMachine().runContinue) return Outcome::Early;
-            for (auto& pl : smt::CurrentMachine().Part<smt::run::HeadRecords>().place)
-              if (pl.row != -1 && !pl.failed) VacuumCheck(pl, sel);
+            if (!SendBatchPlace(m) || !m.runContinue) return Outcome::Early;
+            for (auto& pl : m.Part<smt::run::HeadRecords>().place)
+              if (pl.row != -1 && !pl.failed) VacuumCheck(m, pl, sel);
           }
-          Batch() = {};
-          for (auto& pl : smt::CurrentMachine().Part<smt::run::HeadRecords>().place)
-            if (pl.row != -1 && (pl.failedRow != -1 || pl.failed) && !DiscardPart(pl)) return Outcome::Early;
+          Batch(m) = {};
+          for (auto& pl : m.Part<smt::run::HeadRecords>().place)
+            if (pl.row != -1 && (pl.failedRow != -1 || pl.failed) && !DiscardPart(m, pl)) return Outcome::Early;
           for (int k = 1; k <= 8; ++k) {
-            auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
+            auto& pl = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
             if (pl.row == -1 || (pl.failedRow == -1 && !pl.failed)) continue;
-            const Outcome o = Repair(k, group, st, sel, raw, cx, cy);
+            const Outcome o = Repair(m, k, group, st, sel, raw, cx, cy);
             if (o != Outcome::EndMoves) return o;
           }
-          if (!MoveToSafePosition()) return Outcome::Early;
-          if (auto d = Display()) d->Progress(smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0].row, count);
+          if (!MoveToSafePosition(m)) return Outcome::Early;
+          if (auto d = Display(m)) d->Progress(m.Part<smt::run::HeadRecords>().place[0].row, count);
           for (int k = 1; k <= 8; ++k) {
-            if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)].row != -1) ++PartList().run.m_nPlacedCount;
-            auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
+            if (m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)].row != -1) ++PartList(m).run.m_nPlacedCount;
+            auto& pl = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
             pl.row = -1;
             pl.failedRow = -1;
             pl.failed = 0;
@@ -337,26 +337,26 @@ Outcome RunEightHeads() {
       }
     }
     ++boardsDone;
-    if (!VisionOriginAfterBoard()) return Outcome::Early;
-    if (auto d = Display()) d->PanelLabel(0, 0, boardsDone);
+    if (!VisionOriginAfterBoard(m)) return Outcome::Early;
+    if (auto d = Display(m)) d->PanelLabel(0, 0, boardsDone);
     if (!transport) break;
     const int left = (s.boardCount ? s.boardCount() : 1) - 1;
     if (s.setBoardCount) s.setBoardCount(left);
     if (s.moveBetweenSetPoints && !s.moveBetweenSetPoints()) return Outcome::Early;
-    if (st.m_RunSelect == 2) smt::CurrentMachine().run.placeDoneEvent.Set();
-    smt::CurrentMachine().run.boardDoneEvent.Set();
+    if (st.m_RunSelect == 2) m.run.placeDoneEvent.Set();
+    m.run.boardDoneEvent.Set();
     if (left <= 0) break;
   }
   return Outcome::EndMoves;
 }
 
-bool EightHeadEndMoves() {
-  const SmtStrategy st = Strategy();
-  if (smt::CurrentMachine().run.autoChangeNozzle)
+bool EightHeadEndMoves(smt::Machine& m) {
+  const SmtStrategy st = Strategy(m);
+  if (m.run.autoChangeNozzle)
     for (int h : ReturnHeads(st, true))
       if (!smt::library::ReturnNozzleToLibrary(h, true, false)) return false;
-  if (!smt::CurrentMachine().runContinue) return false;
-  return ParkAndHome();
+  if (!m.runContinue) return false;
+  return ParkAndHome(m);
 }
 
 }  // namespace
@@ -364,9 +364,9 @@ bool EightHeadEndMoves() {
 void EightHeadRunThreadProc(smt::Machine& m) {
   SmtBusy(m) = 1;
   if (auto d = Display(m)) d->EnableRunWindows(false);
-  const Outcome o = RunEightHeads();
-  Batch() = {};
-  const bool finished = o == Outcome::EndMoves && EightHeadEndMoves() && m.runContinue;
+  const Outcome o = RunEightHeads(m);
+  Batch(m) = {};
+  const bool finished = o == Outcome::EndMoves && EightHeadEndMoves(m) && m.runContinue;
   FinishRun(m, finished);
 }
 

@@ -24,58 +24,58 @@ bool In(int v, std::initializer_list<int> set) {
   return false;
 }
 
-int Nozzle(int head) { return smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(head - 1)].nozzleTarget; }
+int Nozzle(smt::Machine& m, int head) { return m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(head - 1)].nozzleTarget; }
 
-bool Duplicate(int k, int n) {
+bool Duplicate(smt::Machine& m, int k, int n) {
   for (int j = 1; j < k; ++j)
-    if (Nozzle(j) == n) return true;
+    if (Nozzle(m, j) == n) return true;
   return false;
 }
 
 void Route(HeadPickState& r, int n, int heads) { r.headTarget = (n >= 1 && n <= heads) ? n : 1; }
 
 // Head and nozzle of slot 1 (and the single-step slot).
-bool FirstSlotRules(HeadPickState& r, int n, int type, const SmtStrategy& st, bool autoOn) {
-  const int m = st.m_HeaderSelect;
+bool FirstSlotRules(smt::Machine& m, HeadPickState& r, int n, int type, const SmtStrategy& st, bool autoOn) {
+  const int mode = st.m_HeaderSelect;
   auto changeRule = [&] {
     if (st.m_ChangeNozzleSelect == 1) r.headTarget = n == 1 ? 1 : 2;
     else if (st.m_ChangeNozzleSelect == 2) r.headTarget = n == 2 ? 2 : 1;
   };
-  if (In(type, {0, 1}) && m == 0) r.nozzleTarget = autoOn ? n : 1;
-  else if (In(type, {2, 5, 10}) && m == 0) {
+  if (In(type, {0, 1}) && mode == 0) r.nozzleTarget = autoOn ? n : 1;
+  else if (In(type, {2, 5, 10}) && mode == 0) {
     r.nozzleTarget = n;
     if (!autoOn && n > 1) r.headTarget = 2;
-  } else if (In(type, {2, 3, 5, 7, 8, 10}) && m == 1) r.nozzleTarget = autoOn ? n : 1;
-  else if (In(type, {2, 5, 10}) && m == 2) {
+  } else if (In(type, {2, 3, 5, 7, 8, 10}) && mode == 1) r.nozzleTarget = autoOn ? n : 1;
+  else if (In(type, {2, 5, 10}) && mode == 2) {
     r.nozzleTarget = n;
     if (!autoOn && n > 1) r.headTarget = 2;
     if (autoOn) changeRule();
-  } else if (type == 3 && In(m, {0, 2, 4})) {
+  } else if (type == 3 && In(mode, {0, 2, 4})) {
     r.nozzleTarget = n;
     if (!autoOn) Route(r, n, 4);
-    else if (m == 2) changeRule();
-  } else if (In(type, {3, 7, 8}) && In(m, {3, 6})) {
-    if (m == 6 && type == 3) return true;
-    r.nozzleTarget = autoOn ? FindLibraryNozzleSlot(1, n) : 1;
-  } else if (In(type, {3, 6, 7, 8}) && m == 5) {
+    else if (mode == 2) changeRule();
+  } else if (In(type, {3, 7, 8}) && In(mode, {3, 6})) {
+    if (mode == 6 && type == 3) return true;
+    r.nozzleTarget = autoOn ? FindLibraryNozzleSlot(m, 1, n) : 1;
+  } else if (In(type, {3, 6, 7, 8}) && mode == 5) {
     if (!autoOn) {
       r.headTarget = n == 4 ? 4 : 1;
       r.nozzleTarget = n == 4 ? 4 : 1;
     }
   } else if (type == 6 && !autoOn) {
-    if (In(m, {0, 2, 4})) {
+    if (In(mode, {0, 2, 4})) {
       r.nozzleTarget = n;
       Route(r, n, 4);
-    } else if (In(m, {1, 3})) r.nozzleTarget = 1;
-  } else if (type == 6 && m == 4) r.nozzleTarget = n;
-  else if (In(type, {7, 8}) && In(m, {0, 4, 7})) {
+    } else if (In(mode, {1, 3})) r.nozzleTarget = 1;
+  } else if (type == 6 && mode == 4) r.nozzleTarget = n;
+  else if (In(type, {7, 8}) && In(mode, {0, 4, 7})) {
     r.nozzleTarget = n;
     if (!autoOn) Route(r, n, 8);
-  } else if (In(type, {7, 8}) && m == 2) {
+  } else if (In(type, {7, 8}) && mode == 2) {
     r.nozzleTarget = n;
     if (!autoOn) Route(r, n, 4);
     else changeRule();
-  } else if (In(type, {7, 8}) && m == 8 && !autoOn) {
+  } else if (In(type, {7, 8}) && mode == 8 && !autoOn) {
     const bool own = n >= st.m_SpecialHead;
     r.headTarget = own ? n : 1;
     r.nozzleTarget = own ? n : 1;
@@ -84,25 +84,25 @@ bool FirstSlotRules(HeadPickState& r, int n, int type, const SmtStrategy& st, bo
 }
 
 // Head and nozzle of slots 2..8 (k); false refuses.
-bool LaterSlotRules(HeadPickState& r, int k, int n, int type, const SmtStrategy& st, bool autoOn) {
-  const int m = st.m_HeaderSelect;
+bool LaterSlotRules(smt::Machine& m, HeadPickState& r, int k, int n, int type, const SmtStrategy& st, bool autoOn) {
+  const int mode = st.m_HeaderSelect;
   const int s = st.m_SpecialHead;
-  const int t1 = Nozzle(1);
+  const int t1 = Nozzle(m, 1);
   auto libSlot = [&]() -> bool {
-    const int slot = FindLibraryNozzleSlot(k, n);
+    const int slot = FindLibraryNozzleSlot(m, k, n);
     if (slot == 0) return false;
     r.nozzleTarget = slot;
     return true;
   };
   auto dupThen = [&](int route) -> bool {
-    if (Duplicate(k, n)) return false;
+    if (Duplicate(m, k, n)) return false;
     r.nozzleTarget = n;
     if (route) Route(r, n, route);
     return true;
   };
   auto special = [&]() -> bool {  // head mode 8 with auto change off
     if (n >= s) {
-      if (Duplicate(k, n)) return false;
+      if (Duplicate(m, k, n)) return false;
       r.headTarget = n;
       r.nozzleTarget = n;
       return true;
@@ -112,20 +112,20 @@ bool LaterSlotRules(HeadPickState& r, int k, int n, int type, const SmtStrategy&
     return true;
   };
   if (k == 2) {
-    if (In(type, {2, 10}) && m == 0) {
+    if (In(type, {2, 10}) && mode == 0) {
       if (!autoOn) r.nozzleTarget = n;
-    } else if (In(type, {2, 3, 5, 7, 8, 10}) && m == 1) {
+    } else if (In(type, {2, 3, 5, 7, 8, 10}) && mode == 1) {
       if (!autoOn) r.nozzleTarget = 2;
       else {
         if (!libSlot()) return false;
         // Each head keeps the nozzle it holds when the two targets cross.
-        const int held1 = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0].nozzleTarget, held2 = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[1].nozzleTarget;
+        const int held1 = m.Part<smt::run::HeadRecords>().place[0].nozzleTarget, held2 = m.Part<smt::run::HeadRecords>().place[1].nozzleTarget;
         if (t1 != held1 && t1 == held2 && r.nozzleTarget == held1) {
-          smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].nozzleTarget = r.nozzleTarget;
+          m.Part<smt::run::HeadRecords>().pick[0].nozzleTarget = r.nozzleTarget;
           r.nozzleTarget = t1;
         }
       }
-    } else if (In(type, {2, 3, 5, 6, 7, 8, 10}) && m == 2 && (!autoOn || type != 6)) {
+    } else if (In(type, {2, 3, 5, 6, 7, 8, 10}) && mode == 2 && (!autoOn || type != 6)) {
       if (!autoOn) {
         if (!dupThen(In(type, {3, 6, 7, 8}) ? 4 : 0)) return false;
         if (In(type, {2, 5, 10}) && n == 1) r.headTarget = 1;
@@ -141,52 +141,52 @@ bool LaterSlotRules(HeadPickState& r, int k, int n, int type, const SmtStrategy&
           r.nozzleTarget = n;
         }
       }
-    } else if (In(type, {3, 7, 8}) && m == 3) {
+    } else if (In(type, {3, 7, 8}) && mode == 3) {
       if (!autoOn) r.nozzleTarget = 2;
       else if (!libSlot()) return false;
-    } else if (In(type, {3, 6}) && m == 4) return dupThen(autoOn ? 0 : 4);
-    else if (In(type, {3, 6, 7, 8}) && m == 5) {
+    } else if (In(type, {3, 6}) && mode == 4) return dupThen(autoOn ? 0 : 4);
+    else if (In(type, {3, 6, 7, 8}) && mode == 5) {
       if (!autoOn) {
         if (t1 == 4) return false;
         if (n == 4) r.headTarget = 4, r.nozzleTarget = 4;
         else r.nozzleTarget = 2;
       }
-    } else if (type == 6 && In(m, {1, 3})) {
+    } else if (type == 6 && In(mode, {1, 3})) {
       if (!autoOn) r.nozzleTarget = 2;
-    } else if (In(type, {7, 8}) && In(m, {4, 7})) return dupThen(autoOn ? 0 : 8);
-    else if (In(type, {7, 8}) && m == 6) {
+    } else if (In(type, {7, 8}) && In(mode, {4, 7})) return dupThen(autoOn ? 0 : 8);
+    else if (In(type, {7, 8}) && mode == 6) {
       if (!autoOn) r.nozzleTarget = 2;
       else if (!libSlot()) return false;
-    } else if (In(type, {7, 8}) && m == 8 && !autoOn) return special();
+    } else if (In(type, {7, 8}) && mode == 8 && !autoOn) return special();
     return true;
   }
   if (k <= 4) {
-    if ((In(type, {3, 7, 8}) && m == 3) || (In(type, {7, 8}) && m == 6)) {
+    if ((In(type, {3, 7, 8}) && mode == 3) || (In(type, {7, 8}) && mode == 6)) {
       if (!autoOn) r.nozzleTarget = k;
       else if (!libSlot()) return false;
-    } else if (type == 6 && m == 3) {
+    } else if (type == 6 && mode == 3) {
       if (!autoOn) r.nozzleTarget = k;
-    } else if (In(type, {3, 6}) && m == 4) return dupThen(autoOn ? 0 : 4);
-    else if (In(type, {7, 8}) && In(m, {4, 7})) return dupThen(autoOn ? 0 : 8);
-    else if (In(type, {3, 6, 7, 8}) && m == 5 && !autoOn) {
+    } else if (In(type, {3, 6}) && mode == 4) return dupThen(autoOn ? 0 : 4);
+    else if (In(type, {7, 8}) && In(mode, {4, 7})) return dupThen(autoOn ? 0 : 8);
+    else if (In(type, {3, 6, 7, 8}) && mode == 5 && !autoOn) {
       if (k == 3) {
-        if (t1 == 4 || Nozzle(2) == 4) return false;
+        if (t1 == 4 || Nozzle(m, 2) == 4) return false;
         if (n == 4) r.headTarget = 4, r.nozzleTarget = 4;
         else r.nozzleTarget = 3;
       } else {
-        if (t1 == 4 || Nozzle(2) == 4 || Nozzle(3) == 4) return false;
+        if (t1 == 4 || Nozzle(m, 2) == 4 || Nozzle(m, 3) == 4) return false;
         if (type != 6 && n != 4) return false;
         r.nozzleTarget = 4;
       }
-    } else if (In(type, {7, 8}) && m == 8 && !autoOn) return special();
+    } else if (In(type, {7, 8}) && mode == 8 && !autoOn) return special();
     return true;
   }
   if (!In(type, {7, 8})) return true;
-  if (m == 6) {
+  if (mode == 6) {
     if (!autoOn) r.nozzleTarget = k;
     else if (!libSlot()) return false;
-  } else if (m == 7) return dupThen(autoOn ? 0 : 8);
-  else if (m == 8 && !autoOn) return special();
+  } else if (mode == 7) return dupThen(autoOn ? 0 : 8);
+  else if (mode == 8 && !autoOn) return special();
   return true;
 }
 
@@ -204,10 +204,10 @@ int FeedSideOfNumber(const std::string& number) {
   }
 }
 
-int FindLibraryNozzleSlot(int head, int nozzle) {
+int FindLibraryNozzleSlot(smt::Machine& m, int head, int nozzle) {
   using smt::library::kSeatCount;
   if (head < 1 || head > 8 || nozzle < 1 || nozzle > kSeatCount) return 0;
-  const auto fit = smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(nozzle - 1).bSameNote;
+  const auto fit = m.Part<smt::library::NozzleState>().seats.Get(nozzle - 1).bSameNote;
   if (head == 1) {
     for (int i = 1; i <= kSeatCount; ++i)
       if (fit[static_cast<size_t>(i - 1)]) return i;
@@ -215,23 +215,23 @@ int FindLibraryNozzleSlot(int head, int nozzle) {
   }
   for (int i = 1; i <= kSeatCount; ++i) {
     if (!fit[static_cast<size_t>(i - 1)]) continue;
-    if (!smt::CurrentMachine().Part<smt::library::NozzleState>().seats.HasNozzle(i - 1)) break;
-    if (!Duplicate(head, i)) return i;
+    if (!m.Part<smt::library::NozzleState>().seats.HasNozzle(i - 1)) break;
+    if (!Duplicate(m, head, i)) return i;
   }
   for (int i = 1; i <= kSeatCount; ++i)
-    if (fit[static_cast<size_t>(i - 1)] && !Duplicate(head, i)) return i;
-  return Duplicate(head, nozzle) ? 0 : nozzle;
+    if (fit[static_cast<size_t>(i - 1)] && !Duplicate(m, head, i)) return i;
+  return Duplicate(m, head, nozzle) ? 0 : nozzle;
 }
 
-int CalcFeederPickTarget(int slot, int requestedHead, const std::string& feederNumber) {
-  auto* table = Services().feeders;
+int CalcFeederPickTarget(smt::Machine& m, int slot, int requestedHead, const std::string& feederNumber) {
+  auto* table = Services(m).feeders;
   const int rowIndex = table ? table->FindCurrentRow(feederNumber) : -1;
   if (rowIndex < 0 || feederNumber.empty()) {
     ShowMessage(kFeedIndexNoFind);
     return 0;
   }
   const int group = table->CurrentIndex();
-  const auto feeder = FeederRecordAt(group, rowIndex);
+  const auto feeder = FeederRecordAt(m, group, rowIndex);
   if (!feeder) {
     ShowMessage(kFeedIndexNoFind);
     return 0;
@@ -243,26 +243,26 @@ int CalcFeederPickTarget(int slot, int requestedHead, const std::string& feederN
     ShowMessage(kFeedDirectionNoFind);
     return 0;
   }
-  HeadPickState* rec = PickRecordOfSlot(slot);
+  HeadPickState* rec = PickRecordOfSlot(m, slot);
   if (!rec) {
     ShowMessage(kWhichFeedNoFind);
     return 0;
   }
-  const SmtStrategy st = Strategy();
-  const int type = smt::CurrentMachine().machineType;
-  const bool autoOn = smt::CurrentMachine().run.autoChangeNozzle;
+  const SmtStrategy st = Strategy(m);
+  const int type = m.machineType;
+  const bool autoOn = m.run.autoChangeNozzle;
   const int k = slot == 10 ? 1 : slot;
   if (k == 1) {
     rec->headTarget = requestedHead == 0 ? 1 : requestedHead;
-    if (!FirstSlotRules(*rec, n, type, st, autoOn)) return 0;
+    if (!FirstSlotRules(m, *rec, n, type, st, autoOn)) return 0;
   } else if (k >= 2 && k <= 8) {
-    if (autoOn && smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].headTarget != k - 1) return 0;
+    if (autoOn && m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].headTarget != k - 1) return 0;
     rec->headTarget = k;
-    if (!LaterSlotRules(*rec, k, n, type, st, autoOn)) return 0;
+    if (!LaterSlotRules(m, *rec, k, n, type, st, autoOn)) return 0;
   }
   if (c.cameraNamed) rec->camera = c.camera;
-  if (k >= 2 && k <= 8 && st.m_Camera && rec->camera != smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].camera) return 0;
-  if (auto d = Display()) {
+  if (k >= 2 && k <= 8 && st.m_Camera && rec->camera != m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].camera) return 0;
+  if (auto d = Display(m)) {
     char buf[96];
     std::snprintf(buf, sizeof buf, "feed_headerTarget = %d，feed_nozzleTarget = %d", rec->headTarget, rec->nozzleTarget);
     d->Info(buf);
@@ -273,7 +273,7 @@ int CalcFeederPickTarget(int slot, int requestedHead, const std::string& feederN
   rec->feedSide = side;
   rec->feederIndex = c.index;
   rec->feedModeText = c.feedMode;
-  const auto names = FeedModeNames();
+  const auto names = FeedModeNames(m);
   rec->feedMode = -1;
   for (int i = 0; i < 9; ++i)
     if (names[static_cast<size_t>(i)] == rec->feedModeText) {
@@ -301,13 +301,13 @@ int CalcFeederPickTarget(int slot, int requestedHead, const std::string& feederN
     }
   }
   if (slot == 10) return 1;
-  return CheckFeederPosition(*rec, slot) ? 1 : 2;
+  return CheckFeederPosition(m, *rec, slot) ? 1 : 2;
 }
 
-bool LookupFeedDirection(int groupIndex, const std::string& feederNumber) {
-  auto* table = Services().feeders;
+bool LookupFeedDirection(smt::Machine& m, int groupIndex, const std::string& feederNumber) {
+  auto* table = Services(m).feeders;
   const int rowIndex = table && groupIndex == table->CurrentIndex() ? table->FindCurrentRow(feederNumber) : -1;
-  const auto feeder = rowIndex >= 0 ? FeederRecordAt(groupIndex, rowIndex) : std::nullopt;
+  const auto feeder = rowIndex >= 0 ? FeederRecordAt(m, groupIndex, rowIndex) : std::nullopt;
   if (!feeder) {
     ShowMessage(kFeedIndexNoFind);
     return false;
@@ -317,7 +317,7 @@ bool LookupFeedDirection(int groupIndex, const std::string& feederNumber) {
     ShowMessage(kFeedDirectionNoFind);
     return false;
   }
-  HeadPickState& r = smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra2;
+  HeadPickState& r = m.Part<smt::run::HeadRecords>().pickExtra2;
   r.groupIndex = groupIndex;
   r.rowIndex = rowIndex;
   r.feederNumber = feederNumber;
@@ -327,15 +327,15 @@ bool LookupFeedDirection(int groupIndex, const std::string& feederNumber) {
   return true;
 }
 
-bool CheckFeederPosition(const HeadPickState& rec, int slot) {
-  const auto feeder = FeederRecordAt(rec.groupIndex, rec.rowIndex);
+bool CheckFeederPosition(smt::Machine& m, const HeadPickState& rec, int slot) {
+  const auto feeder = FeederRecordAt(m, rec.groupIndex, rec.rowIndex);
   if (!feeder) return false;
   double x = feeder->x;
   double y = feeder->y;
   int same = 0;
   if (slot >= 1 && slot <= 8)
     for (int j = 1; j <= slot; ++j)
-      if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(j - 1)].feederNumber == rec.feederNumber) ++same;
+      if (m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(j - 1)].feederNumber == rec.feederNumber) ++same;
   const bool even = same % 2 == 0;
   if (rec.feedMode == 4 && even && rec.feedCount == 0) {
     switch (rec.feedSide) {
@@ -344,7 +344,7 @@ bool CheckFeederPosition(const HeadPickState& rec, int slot) {
       case 3: x += 2.0; break;
       case 4: y -= 2.0; break;
     }
-  } else if (rec.feedMode == 5 && smt::CurrentMachine().headCount == 2 && smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].feederNumber == smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[1].feederNumber &&
+  } else if (rec.feedMode == 5 && m.headCount == 2 && m.Part<smt::run::HeadRecords>().pick[0].feederNumber == m.Part<smt::run::HeadRecords>().pick[1].feederNumber &&
              slot != 9 && even && rec.feedCount != 0) {
     switch (rec.feedSide) {
       case 1: x += 4.0; break;
@@ -352,8 +352,8 @@ bool CheckFeederPosition(const HeadPickState& rec, int slot) {
       case 3: x -= 4.0; break;
       case 4: y += 4.0; break;
     }
-  } else if ((rec.feedMode == 3 || rec.feedMode == 8) && Services().feeders) {
-    if (auto t = Services().feeders->CurrentTray(rec.rowIndex); t && t->cols > 0 && t->rows > 0) {
+  } else if ((rec.feedMode == 3 || rec.feedMode == 8) && Services(m).feeders) {
+    if (auto t = Services(m).feeders->CurrentTray(rec.rowIndex); t && t->cols > 0 && t->rows > 0) {
       int c = t->colSerial + same, r = t->rowSerial;
       while (c >= t->cols) {
         c -= t->cols;
@@ -364,12 +364,16 @@ bool CheckFeederPosition(const HeadPickState& rec, int slot) {
     }
   }
   const int head = rec.headTarget;
-  const int32_t px = static_cast<int32_t>(x * smt::CurrentMachine().steps.xPulsePerMm) - smt::job::NozzleOffsetX(head);
-  const int32_t py = static_cast<int32_t>(y * smt::CurrentMachine().steps.yPulsePerMm) - smt::job::NozzleOffsetY(head);
-  const auto lim = smt::link::GetMotionSettings();
+  const int32_t px = static_cast<int32_t>(x * m.steps.xPulsePerMm) - smt::job::NozzleOffsetX(head);
+  const int32_t py = static_cast<int32_t>(y * m.steps.yPulsePerMm) - smt::job::NozzleOffsetY(head);
+  const auto lim = smt::link::GetMotionSettings(m);
   if (px >= 0 && px <= lim.xLimit && py <= 0 && py >= lim.yLimit) return true;
-  if (auto d = Display()) d->Info(kFeedPosError);
+  if (auto d = Display(m)) d->Info(kFeedPosError);
   return false;
+}
+
+int CalcFeederPickTarget(int slot, int requestedHead, const std::string& feederNumber) {
+  return CalcFeederPickTarget(smt::CurrentMachine(), slot, requestedHead, feederNumber);
 }
 
 }  // namespace smt::run

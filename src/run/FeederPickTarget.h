@@ -19,15 +19,16 @@ int FeedSideOfNumber(const std::string& feederNumber);
 
 // Fills the pick record of `slot` (1..8 heads, 9 replenish, 10 single step):
 // 0 refused or failed, 1 ready, 2 filled but outside the travel limits.
-int CalcFeederPickTarget(int slot, int requestedHead, const std::string& feederNumber);
+int CalcFeederPickTarget(smt::Machine& m, int slot, int requestedHead, const std::string& feederNumber);
+int CalcFeederPickTarget(int slot, int requestedHead, const std::string& feederNumber);  // the machine in use
 // The pick point of the record in steps lies inside the travel limits.
-bool CheckFeederPosition(const HeadPickState& record, int slot);
+bool CheckFeederPosition(smt::Machine& m, const HeadPickState& record, int slot);
 // The platform runs' pick record (HeadRecords::pickExtra2) from the feeder row of that
 // group: side, number and pick height. False with "FeedDirection No Find"
 // when the number's letter names no side, with "Feed Index No Find" when no
 // row of the group has the number.
-bool LookupFeedDirection(int groupIndex, const std::string& feederNumber);
+bool LookupFeedDirection(smt::Machine& m, int groupIndex, const std::string& feederNumber);
 // Nozzle library position that head `head` uses for `nozzle` (0 none).
-int FindLibraryNozzleSlot(int head, int nozzle);
+int FindLibraryNozzleSlot(smt::Machine& m, int head, int nozzle);
 
 }  // namespace smt::run

@@ -27,13 +27,13 @@ double HeadFeedHeight(const smt::settings::BasicSettings& b, int k) {
 }
 }  // namespace
 
-void PickFromFeederTest(int head, int camera, const std::string& feederNumber) {
+void PickFromFeederTest(smt::Machine& m, int head, int camera, const std::string& feederNumber) {
   using namespace smt::feeder;
   using smt::platform::ShowMessage;
   if (head < 1) return;
-  auto* table = Services().feeders;
+  auto* table = Services(m).feeders;
   const int index = table ? table->FindCurrentRow(feederNumber) : -1;
-  const auto row = index >= 0 ? FeederRecordAt(table->CurrentIndex(), index) : std::nullopt;
+  const auto row = index >= 0 ? FeederRecordAt(m, table->CurrentIndex(), index) : std::nullopt;
   if (!row) {
     ShowMessage(kFeedIndexNoFind);
     return;
@@ -43,8 +43,8 @@ void PickFromFeederTest(int head, int camera, const std::string& feederNumber) {
     return;
   }
   const auto& c = *row;
-  const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
-  auto& speeds = smt::settings::SettingsStores::Instance().speed;
+  const auto basic = smt::settings::SettingsStores::Of(m).machine.Basic();
+  auto& speeds = smt::settings::SettingsStores::Of(m).speed;
   const auto pick = speeds.Record(smt::settings::SpeedUse::PickPart);
   HeadPickState r;
   HeadPlaceState p;
@@ -55,7 +55,7 @@ void PickFromFeederTest(int head, int camera, const std::string& feederNumber) {
   if (p.pickHeight == 0.0) p.pickHeight = HeadFeedHeight(*basic, head);
   for (size_t i = 0; i < 8; ++i) p.pickSpeeds[i] = pick[i];
   if (c.ownSpeed && c.speedNamed) {
-    const int level = Services().speedLevel ? Services().speedLevel() : 1;
+    const int level = Services(m).speedLevel ? Services(m).speedLevel() : 1;
     const auto rec = smt::settings::FindTemplateSpeeds(speeds.Get()->tiers, level, c.speedTemplate);
     if (!rec) {
       ShowMessage("no find speed template !");
@@ -67,7 +67,7 @@ void PickFromFeederTest(int head, int camera, const std::string& feederNumber) {
   p.vacuumHeight = std::min(0.0, c.vacuum + p.pickHeight);
   r.feedSide = FeedSideOfNumber(c.number);
   r.feederIndex = c.index;
-  const auto names = FeedModeNames();
+  const auto names = FeedModeNames(m);
   r.feedMode = -1;
   for (int i = 0; i < 9; ++i)
     if (names[static_cast<size_t>(i)] == c.feedMode) r.feedMode = i;
@@ -77,19 +77,23 @@ void PickFromFeederTest(int head, int camera, const std::string& feederNumber) {
   }
   r.feedTime = c.feedTime;
   r.feedCount = c.feedCount;
-  for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
-  if (!TheMachine().PickWithHead(PickMoveOf(r, p))) return;
+  for (auto& a : m.motion.headMoveArgs) a = 0;
+  if (!TheMachine().PickWithHead(PickMoveOf(m, r, p))) return;
   // The part over the vision camera.
   const int light = c.lightBrightness;
   TheMachine().TriggerCamera(camera == 2 ? 3 : 2, light);
-  const auto pos = Services().vision->VisionCameraPosition(camera == 2 ? 2 : 1);
+  const auto pos = Services(m).vision->VisionCameraPosition(camera == 2 ? 2 : 1);
   const int32_t tx = pos.first - smt::job::NozzleOffsetX(head);
-  const int32_t ty = smt::CurrentMachine().machineType == 4 ? smt::CurrentMachine().curY.load() : pos.second - smt::job::NozzleOffsetY(head);
-  if (auto* panel = smt::link::CameraPanelPort().get()) {
+  const int32_t ty = m.machineType == 4 ? m.curY.load() : pos.second - smt::job::NozzleOffsetY(head);
+  if (auto* panel = smt::link::CameraPanelPortOf(m).get()) {
     panel->ShowVisualParameters(c.lightContrast, light, c.recognitionType, c.length + basic->m_AutoMagnify, 0);
   }
   const auto handle = speeds.Record(smt::settings::SpeedUse::Handle);
-  TheMachine().MoveGantry(tx - smt::CurrentMachine().curX, Speed(handle[0]), ty - smt::CurrentMachine().curY, Speed(handle[1]), smt::link::GantryMove::Checked);
+  TheMachine().MoveGantry(tx - m.curX, Speed(handle[0]), ty - m.curY, Speed(handle[1]), smt::link::GantryMove::Checked);
+}
+
+void PickFromFeederTest(int head, int camera, const std::string& feederNumber) {
+  PickFromFeederTest(smt::CurrentMachine(), head, camera, feederNumber);
 }
 
 }  // namespace smt::run

@@ -65,17 +65,17 @@ class FeederCycle {
     }
     if (m2.feederNumber != m1.feederNumber) {
       if (!Advance(2, false) || !Picked(1)) return false;
-      FeedDone(mine_[0]);
+      FeedDone(m, mine_[0]);
     } else {
       if (!Picked(1)) return false;
-      FeedDone(mine_[0]);
+      FeedDone(m, mine_[0]);
       if (!m.run.feedRun || !Advance(2, true)) return false;
     }
     Ready(2);
     if (!Picked(2)) return false;
     last = 2;
     for (int k = 3; k <= heads; ++k) {
-      FeedDone(mine_[static_cast<size_t>(k - 2)]);
+      FeedDone(m, mine_[static_cast<size_t>(k - 2)]);
       if (!m.run.feedRun || !Advance(k, true)) return false;
       Ready(k);
       if (!Picked(k)) return false;
@@ -84,7 +84,7 @@ class FeederCycle {
     return true;
   }
 
-  void Done(int head) { FeedDone(mine_[static_cast<size_t>(head - 1)]); }
+  void Done(int head) { FeedDone(m, mine_[static_cast<size_t>(head - 1)]); }
 
  private:
   // `afterPick`: the head before has picked, so a "0402" feeder's pocket
@@ -97,7 +97,7 @@ class FeederCycle {
     if (afterPick && r.row != -1 && r.feedModeText == name0402_) r.feedCount = shared.feedCount;
     shared.feedPending = 1;
     r.feedPending = 1;
-    const bool ok = FeedAdvance(r, false);
+    const bool ok = FeedAdvance(m, r, false);
     shared.feedPending = 0;
     return ok && m.run.feedRun;
   }

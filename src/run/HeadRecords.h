@@ -124,7 +124,7 @@ struct HeadRecords {
 
 namespace smt::run {
 // Slot 1..8 -> HeadRecords::pick, 9 HeadRecords::pickExtra1, 10 HeadRecords::pickExtra3; nullptr otherwise.
-HeadPickState* PickRecordOfSlot(int slot);
+HeadPickState* PickRecordOfSlot(smt::Machine& m, int slot);
 // Every head idle: rows -1, failures cleared.
-void ResetHeadRecords();
+void ResetHeadRecords(smt::Machine& m);
 }  // namespace smt::run

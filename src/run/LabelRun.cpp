@@ -27,19 +27,19 @@ namespace {
 
 using smt::platform::ShowMessage;
 
-int NextRowL(int& row, int count, int slot, int requested) {
-  auto& s = Services();
+int NextRowL(smt::Machine& m, int& row, int count, int slot, int requested) {
+  auto& s = Services(m);
   if (s.nextPlaceRow) return s.nextPlaceRow(row, count, slot, requested);
-  const auto& rows = RunRows();
+  const auto& rows = RunRows(m);
   for (; row < count && row < static_cast<int>(rows.size()); ++row)
     if (rows[static_cast<size_t>(row)].place)
-      return CalcFeederPickTarget(slot, requested, rows[static_cast<size_t>(row)].feeder);
+      return CalcFeederPickTarget(m, slot, requested, rows[static_cast<size_t>(row)].feeder);
   return 0;
 }
 
 // The next piece of the glass sheet over the ejector pin.
-bool SheetToPin(std::vector<std::pair<int, int>>& points) {
-  const std::shared_ptr<LabelingStation> station = Services().labeling.Take();
+bool SheetToPin(smt::Machine& m, std::vector<std::pair<int, int>>& points) {
+  const std::shared_ptr<LabelingStation> station = Services(m).labeling.Take();
   if (points.empty()) points = station->RecognizeGlass();
   if (points.empty()) return false;
   LabelSettings l = station->Settings();
@@ -47,60 +47,60 @@ bool SheetToPin(std::vector<std::pair<int, int>>& points) {
   const double zoom = l.visualZoom > 0 ? l.visualZoom : 1;
   const double x = l.startX + l.serialX * l.distanceX - px / zoom;
   const double y = l.startY - l.serialY * l.distanceY + py / zoom;
-  const auto pulse = smt::settings::SettingsStores::Instance().machine.Pulse();
-  const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
-  if (!TheMachine().MoveLabelSheet(static_cast<int32_t>(x * pulse->m_NorthWalk_Pulse) - smt::CurrentMachine().motion.curAxis9,
-                                   static_cast<int32_t>(y * pulse->m_WestWalk_Pulse) - smt::CurrentMachine().motion.curAxis8, Speed(sp[10])))
+  const auto pulse = smt::settings::SettingsStores::Of(m).machine.Pulse();
+  const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::PickPart);
+  if (!TheMachine().MoveLabelSheet(static_cast<int32_t>(x * pulse->m_NorthWalk_Pulse) - m.motion.curAxis9,
+                                   static_cast<int32_t>(y * pulse->m_WestWalk_Pulse) - m.motion.curAxis8, Speed(sp[10])))
     return false;
   points.pop_back();
   if (points.empty()) station->SetSerialX(l.serialX + 1);
-  return PauseGate();
+  return PauseGate(m);
 }
 
-bool PickHead(int k, int group, bool glass, std::vector<std::pair<int, int>>& points) {
-  auto& s = Services();
-  auto& pk = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
-  auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
+bool PickHead(smt::Machine& m, int k, int group, bool glass, std::vector<std::pair<int, int>>& points) {
+  auto& s = Services(m);
+  auto& pk = m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
+  auto& pl = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
   if (glass) {
-    if (!SheetToPin(points)) return false;
+    if (!SheetToPin(m, points)) return false;
     if (k == 2) {
       const LabelSettings l = s.labeling->Settings();
-      if (!RunSleep(l.checkTimes)) return false;
+      if (!RunSleep(m, l.checkTimes)) return false;
     }
   }
-  for (size_t i = 0; i < 8; ++i) smt::CurrentMachine().motion.headMoveArgs[i] = -smt::CurrentMachine().curA[i];
-  if (!PreparePickPlace(group, pl, k)) return false;
-  if (k == 2 && smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row != -1) AlignHeadSpeeds(smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0], pl);
+  for (size_t i = 0; i < 8; ++i) m.motion.headMoveArgs[i] = -m.curA[i];
+  if (!PreparePickPlace(m, group, pl, k)) return false;
+  if (k == 2 && m.Part<smt::run::HeadRecords>().pick[0].row != -1) AlignHeadSpeeds(m.Part<smt::run::HeadRecords>().place[0], pl);
   if (glass) {
     const std::shared_ptr<LabelingStation> station = s.labeling.Take();
     const LabelSettings l = station->Settings();
     pl.pickX = l.thimbleX;
     pl.pickY = l.thimbleY;
-    if (!station->MoveHeadToThimble(k) || !PauseGate()) return false;
-    return station->RunPickSequence(k) && PauseGate();
+    if (!station->MoveHeadToThimble(k) || !PauseGate(m)) return false;
+    return station->RunPickSequence(k) && PauseGate(m);
   }
-  if (!FeedAdvance(pk, false) || !MoveHeadToPick(pl)) return false;
-  for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
-  if (!PauseGate()) return false;
-  return PickPart(pl);
+  if (!FeedAdvance(m, pk, false) || !MoveHeadToPick(m, pl)) return false;
+  for (auto& a : m.motion.headMoveArgs) a = 0;
+  if (!PauseGate(m)) return false;
+  return PickPart(m, pl);
 }
 
-bool RunLabels() {
-  auto& s = Services();
-  const SmtStrategy st = Strategy();
+bool RunLabels(smt::Machine& m) {
+  auto& s = Services(m);
+  const SmtStrategy st = Strategy(m);
   const RunBoard board = s.board ? s.board() : RunBoard{};
-  const RunSelectors sel = Selectors();
-  RunRows() = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
-  const int count = static_cast<int>(RunRows().size());
-  if (auto d = Display()) d->Progress(0, count);
-  ResetHeadRecords();
-  const int startRow = sel.fromCurrentSmt ? ChosenRow(smt::job::RowKind::Placement) : 0;
+  const RunSelectors sel = Selectors(m);
+  RunRows(m) = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
+  const int count = static_cast<int>(RunRows(m).size());
+  if (auto d = Display(m)) d->Progress(0, count);
+  ResetHeadRecords(m);
+  const int startRow = sel.fromCurrentSmt ? ChosenRow(m, smt::job::RowKind::Placement) : 0;
   const int group = s.feeders && s.feeders->CurrentGroup() ? s.feeders->CurrentIndex() : -1;
   if (group < 0) {
-    ShowMessage(RunText("PartList.c_Message_20", "没有找到料架组 !"));
+    ShowMessage(RunText(m, "PartList.c_Message_20", "没有找到料架组 !"));
     return false;
   }
-  auto& f = Frame();
+  auto& f = Frame(m);
   f.marksOn = board.marksOn;
   f.marksPerCell = board.marksOn && board.marksPerCell;
   f.mark1mmX = board.mark1X;
@@ -108,116 +108,116 @@ bool RunLabels() {
   f.mark2mmX = board.mark2X;
   f.mark2mmY = board.mark2Y;
   auto setOrigin = [&](double ox, double oy) {
-    f.originX = static_cast<int32_t>(ox * smt::CurrentMachine().steps.xPulsePerMm);
-    f.originY = static_cast<int32_t>(oy * smt::CurrentMachine().steps.yPulsePerMm);
-    f.mark1X = static_cast<int32_t>((board.mark1X + ox) * smt::CurrentMachine().steps.xPulsePerMm);
-    f.mark1Y = static_cast<int32_t>((board.mark1Y + oy) * smt::CurrentMachine().steps.yPulsePerMm);
+    f.originX = static_cast<int32_t>(ox * m.steps.xPulsePerMm);
+    f.originY = static_cast<int32_t>(oy * m.steps.yPulsePerMm);
+    f.mark1X = static_cast<int32_t>((board.mark1X + ox) * m.steps.xPulsePerMm);
+    f.mark1Y = static_cast<int32_t>((board.mark1Y + oy) * m.steps.yPulsePerMm);
   };
   setOrigin(board.originX, board.originY);
   if (auto v = s.vision.Get()) v->OpenMarkCamera();
   const bool glass = s.labeling->Settings().glassSheets == 0;
-  const int heads = std::min(std::max(static_cast<int>(smt::CurrentMachine().headCount), 1), 2);
+  const int heads = std::min(std::max(static_cast<int>(m.headCount), 1), 2);
   std::vector<std::pair<int, int>> points;
   int boardsLeft = std::max(s.boardCount ? s.boardCount() : 1, 1), done = 0;
   while (boardsLeft > 0) {
-    if (!smt::CurrentMachine().runContinue) return false;
-    smt::CurrentMachine().correction.mark1DevStepsX = smt::CurrentMachine().correction.mark1DevStepsY = 0;
-    if (board.marksOn && !board.marksPerCell && !(TakeMarksMeasured()) &&
-        !AlignMarks())
+    if (!m.runContinue) return false;
+    m.correction.mark1DevStepsX = m.correction.mark1DevStepsY = 0;
+    if (board.marksOn && !board.marksPerCell && !(TakeMarksMeasured(m)) &&
+        !AlignMarks(m))
       return false;
     for (int r = 0; r < board.panelRows; ++r)
       for (int c = 0; c < board.panelCols; ++c) {
         const double cx = c * board.colPitch, cy = r * board.rowPitch;
-        if (auto d = Display()) d->PanelLabel(r, c, -1);
+        if (auto d = Display(m)) d->PanelLabel(r, c, -1);
         if (board.CellSkipped(r, c)) continue;
         if (board.marksOn && board.marksPerCell) {
           setOrigin(board.originX + cx, board.originY + cy);
-          if (!(TakeMarksMeasured()) && !AlignMarks())
+          if (!(TakeMarksMeasured(m)) && !AlignMarks(m))
             return false;
         }
-        smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row = startRow;
+        m.Part<smt::run::HeadRecords>().pick[0].row = startRow;
         int retry = 0;
         for (;;) {
           if (retry == 0) {
-            auto& h1 = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0];
-            int res = NextRowL(h1.row, count, 1, 0);
+            auto& h1 = m.Part<smt::run::HeadRecords>().pick[0];
+            int res = NextRowL(m, h1.row, count, 1, 0);
             bool alone = false;
             for (int h = 2; res == 2 && h <= heads; ++h) {
-              res = NextRowL(h1.row, count, 1, h);
+              res = NextRowL(m, h1.row, count, 1, h);
               alone = res != 2;
             }
             if (res != 1 && !(alone && res != 0)) {
-              for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().pick) p.row = -1;
+              for (auto& p : m.Part<smt::run::HeadRecords>().pick) p.row = -1;
               break;
             }
-            smt::CurrentMachine().run.cycleHeads = 1;
-            smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[1].row = -1;
+            m.run.cycleHeads = 1;
+            m.Part<smt::run::HeadRecords>().pick[1].row = -1;
             if (heads > 1 && !alone) {
-              smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[1].row = h1.row + 1;
-              if (NextRowL(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[1].row, count, 2, 0) == 1) smt::CurrentMachine().run.cycleHeads = 2;
-              else smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[1].row = -1;
+              m.Part<smt::run::HeadRecords>().pick[1].row = h1.row + 1;
+              if (NextRowL(m, m.Part<smt::run::HeadRecords>().pick[1].row, count, 2, 0) == 1) m.run.cycleHeads = 2;
+              else m.Part<smt::run::HeadRecords>().pick[1].row = -1;
             }
           }
-          if (!smt::CurrentMachine().runContinue) return false;
-          if (auto d = Display()) d->ShowRow(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row + 3);
+          if (!m.runContinue) return false;
+          if (auto d = Display(m)) d->ShowRow(m.Part<smt::run::HeadRecords>().pick[0].row + 3);
           for (int k = 1; k <= 2; ++k) {
-            if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)].row == -1) continue;
+            if (m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)].row == -1) continue;
             if ((retry == 2 && k == 1) || (retry == 1 && k == 2)) continue;
-            if (!PickHead(k, group, glass, points)) return false;
+            if (!PickHead(m, k, group, glass, points)) return false;
           }
-          LogRotationAngles(&RunRows());
-          smt::CurrentMachine().run.firstVisionDone = false;
+          LogRotationAngles(m, &RunRows(m));
+          m.run.firstVisionDone = false;
           for (int k = 1; k <= (st.m_HeaderSelect == 0 ? 1 : 2); ++k) {
-            auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
-            if (pl.row != -1 && pl.visionMode != 0 && !VisionCentreHead(pl, false)) return false;
+            auto& pl = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
+            if (pl.row != -1 && pl.visionMode != 0 && !VisionCentreHead(m, pl, false)) return false;
           }
-          if (smt::CurrentMachine().camera.highSpeedCamera == 0) TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
+          if (m.camera.highSpeedCamera == 0) TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
           for (int k = 1; k <= 2; ++k) {
-            auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
+            auto& pl = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
             if (pl.row == -1 || pl.failed || (retry == 2 && k == 1) || (retry == 1 && k == 2)) continue;
-            if (!PlacePart(pl, k, true, f.marksPerCell, cx, cy) || !PauseGate()) return false;
-            smt::CurrentMachine().link.vacuumCheckOk = true;
-            PlaceStroke(pl, 0.0);
-            if (smt::CurrentMachine().link.vacuumCheckOk) {
-              RowState(pl.row, 6, false);
+            if (!PlacePart(m, pl, k, true, f.marksPerCell, cx, cy) || !PauseGate(m)) return false;
+            m.link.vacuumCheckOk = true;
+            PlaceStroke(m, pl, 0.0);
+            if (m.link.vacuumCheckOk) {
+              RowState(m, pl.row, 6, false);
             } else {
               pl.failedRow = pl.row;
-              RowState(pl.row, 7, false);
+              RowState(m, pl.row, 7, false);
             }
-            if (!PauseGate()) return false;
+            if (!PauseGate(m)) return false;
           }
-          for (auto& pl : smt::CurrentMachine().Part<smt::run::HeadRecords>().place)
-            if (pl.row != -1 && (pl.failedRow != -1 || pl.failed) && !DiscardPart(pl)) return false;
-          const bool f1 = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0].row != -1 && (smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0].failedRow != -1 || smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0].failed);
-          const bool f2 = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[1].row != -1 && (smt::CurrentMachine().Part<smt::run::HeadRecords>().place[1].failedRow != -1 || smt::CurrentMachine().Part<smt::run::HeadRecords>().place[1].failed);
+          for (auto& pl : m.Part<smt::run::HeadRecords>().place)
+            if (pl.row != -1 && (pl.failedRow != -1 || pl.failed) && !DiscardPart(m, pl)) return false;
+          const bool f1 = m.Part<smt::run::HeadRecords>().place[0].row != -1 && (m.Part<smt::run::HeadRecords>().place[0].failedRow != -1 || m.Part<smt::run::HeadRecords>().place[0].failed);
+          const bool f2 = m.Part<smt::run::HeadRecords>().place[1].row != -1 && (m.Part<smt::run::HeadRecords>().place[1].failedRow != -1 || m.Part<smt::run::HeadRecords>().place[1].failed);
           retry = f1 ? (f2 ? 3 : 1) : (f2 ? 2 : 0);
-          if (auto d = Display()) d->Progress(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row, count);
-          for (auto& pl : smt::CurrentMachine().Part<smt::run::HeadRecords>().place) {
+          if (auto d = Display(m)) d->Progress(m.Part<smt::run::HeadRecords>().pick[0].row, count);
+          for (auto& pl : m.Part<smt::run::HeadRecords>().place) {
             pl.row = -1;
             pl.failedRow = -1;
             pl.failed = 0;
           }
           if (retry == 0) {
-            const int last = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[1].row != -1 ? smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[1].row : smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row;
-            smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row = last + 1;
-            if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row >= count) break;
+            const int last = m.Part<smt::run::HeadRecords>().pick[1].row != -1 ? m.Part<smt::run::HeadRecords>().pick[1].row : m.Part<smt::run::HeadRecords>().pick[0].row;
+            m.Part<smt::run::HeadRecords>().pick[0].row = last + 1;
+            if (m.Part<smt::run::HeadRecords>().pick[0].row >= count) break;
           }
         }
-        if (auto d = Display()) d->ResetRowStates(smt::job::RowKind::Placement);
-        if (!PauseGate()) return false;
+        if (auto d = Display(m)) d->ResetRowStates(smt::job::RowKind::Placement);
+        if (!PauseGate(m)) return false;
       }
     --boardsLeft;
     ++done;
     if (s.setBoardCount) s.setBoardCount(boardsLeft);
-    if (auto d = Display()) d->PanelLabel(0, 0, done);
+    if (auto d = Display(m)) d->PanelLabel(0, 0, done);
   }
-  if (!smt::CurrentMachine().runContinue) return false;
-  const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Smt);
-  if (!TheMachine().MoveGantry(1000 - smt::CurrentMachine().curX, Speed(sp[0]), -1000 - smt::CurrentMachine().curY, Speed(sp[1]), smt::link::GantryMove::Checked) ||
-      !PauseGate())
+  if (!m.runContinue) return false;
+  const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::Smt);
+  if (!TheMachine().MoveGantry(1000 - m.curX, Speed(sp[0]), -1000 - m.curY, Speed(sp[1]), smt::link::GantryMove::Checked) ||
+      !PauseGate(m))
     return false;
   if (auto v = s.vision.Get()) v->OpenMarkCamera();
-  smt::CurrentMachine().resetDone = false;
+  m.resetDone = false;
   if (s.startHomeMode) s.startHomeMode(4);
   return true;
 }
@@ -227,7 +227,7 @@ bool RunLabels() {
 void LabelRunThreadProc(smt::Machine& m) {
   SmtBusy(m) = 1;
   if (auto d = Display(m)) d->EnableRunWindows(false);
-  const bool finished = RunLabels();
+  const bool finished = RunLabels(m);
   FinishRun(m, finished);
 }
 

@@ -43,16 +43,16 @@ bool Ok(smt::link::CommandResult r) { return r == smt::link::CommandResult::Ok; 
 int32_t Trunc(double v) { return static_cast<int32_t>(v); }
 int32_t HeadOffsetX(int head) { return smt::job::NozzleOffsetX(head); }
 int32_t HeadOffsetY(int head) { return smt::job::NozzleOffsetY(head); }
-int32_t HeadCorrectionX(int head) { return head >= 1 && head <= 8 ? smt::CurrentMachine().steps.nozzleCorrectionX[static_cast<size_t>(head - 1)] : 0; }
-int32_t HeadCorrectionY(int head) { return head >= 1 && head <= 8 ? smt::CurrentMachine().steps.nozzleCorrectionY[static_cast<size_t>(head - 1)] : 0; }
-bool NetworkLink() { return smt::link::Runtime().commModel != 0; }
+int32_t HeadCorrectionX(smt::Machine& m, int head) { return head >= 1 && head <= 8 ? m.steps.nozzleCorrectionX[static_cast<size_t>(head - 1)] : 0; }
+int32_t HeadCorrectionY(smt::Machine& m, int head) { return head >= 1 && head <= 8 ? m.steps.nozzleCorrectionY[static_cast<size_t>(head - 1)] : 0; }
+bool NetworkLink(smt::Machine& m) { return smt::link::RuntimeOf(m).commModel != 0; }
 
-bool Move65(int32_t tx, int32_t ty, const SpeedPair& x, const SpeedPair& y, const SpeedPair& a) {
-  return TheMachine().MoveGantryTurningHeads(tx - smt::CurrentMachine().curX, Speed(x), ty - smt::CurrentMachine().curY, Speed(y), HeadTurns(), Speed(a));
+bool Move65(smt::Machine& m, int32_t tx, int32_t ty, const SpeedPair& x, const SpeedPair& y, const SpeedPair& a) {
+  return TheMachine().MoveGantryTurningHeads(tx - m.curX, Speed(x), ty - m.curY, Speed(y), HeadTurns(m), Speed(a));
 }
 
-bool Move64(int32_t tx, int32_t ty, const SpeedPair& x, const SpeedPair& y, smt::link::GantryMove mode) {
-  return TheMachine().MoveGantry(tx - smt::CurrentMachine().curX, Speed(x), ty - smt::CurrentMachine().curY, Speed(y), mode);
+bool Move64(smt::Machine& m, int32_t tx, int32_t ty, const SpeedPair& x, const SpeedPair& y, smt::link::GantryMove mode) {
+  return TheMachine().MoveGantry(tx - m.curX, Speed(x), ty - m.curY, Speed(y), mode);
 }
 
 // Walk axis, walk and tape scales and speed slots of a feeder bank (1..3).
@@ -62,12 +62,12 @@ struct Bank {
   int walkSpeed, tapeSpeed;
   int32_t walkPosition;
 };
-std::optional<Bank> BankOf(int side) {
-  const auto p = smt::settings::SettingsStores::Instance().machine.Pulse();
+std::optional<Bank> BankOf(smt::Machine& m, int side) {
+  const auto p = smt::settings::SettingsStores::Of(m).machine.Pulse();
   switch (side) {
-    case 1: return Bank{8, p->m_WestWalk_Pulse, p->m_WestLift_Pulse, 8, 9, smt::CurrentMachine().motion.curAxis8.load()};
-    case 2: return Bank{9, p->m_NorthWalk_Pulse, p->m_NorthLift_Pulse, 10, 11, smt::CurrentMachine().motion.curAxis9.load()};
-    case 3: return Bank{10, p->m_EastWalk_Pulse, p->m_EastLift_Pulse, 12, 13, smt::CurrentMachine().motion.curAxis10.load()};
+    case 1: return Bank{8, p->m_WestWalk_Pulse, p->m_WestLift_Pulse, 8, 9, m.motion.curAxis8.load()};
+    case 2: return Bank{9, p->m_NorthWalk_Pulse, p->m_NorthLift_Pulse, 10, 11, m.motion.curAxis9.load()};
+    case 3: return Bank{10, p->m_EastWalk_Pulse, p->m_EastLift_Pulse, 12, 13, m.motion.curAxis10.load()};
     default: return std::nullopt;
   }
 }
@@ -83,7 +83,7 @@ struct RunDispenseRowList {
 };
 }  // namespace
 
-std::vector<PlacementRow>& RunRows() { return smt::CurrentMachine().Part<RunRowList>().rows; }
+std::vector<PlacementRow>& RunRows(smt::Machine& m) { return m.Part<RunRowList>().rows; }
 
 StrokeAxis PickStrokeAxis(int type, int head) {
   if (type == 9) return {};
@@ -100,37 +100,37 @@ StrokeAxis PickStrokeAxis(int type, int head) {
   }
 }
 
-bool ChangeNozzle(int head, int nozzle) {
+bool ChangeNozzle(smt::Machine& m, int head, int nozzle) {
   if (head < 1) {
     ShowMessage(kHeaderError);
     return false;
   }
-  const int held = smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[static_cast<size_t>(head - 1)];
+  const int held = m.Part<smt::library::NozzleState>().headNozzle[static_cast<size_t>(head - 1)];
   if (held == nozzle) return true;
   char buf[80];
   std::snprintf(buf, sizeof buf, "Header-A%d, putNozzle-%d, pickNozzle-%d", head, held, nozzle);
-  smt::link::Runtime().Hooks().AppendInfoLine(buf, true);
+  smt::link::RuntimeOf(m).Hooks().AppendInfoLine(buf, true);
   return smt::library::ReturnNozzleToLibrary(head, true, false) &&
          smt::library::PickNozzleFromLibrary(head, nozzle, true, false);
 }
 
-bool MoveHeadToPick(HeadPlaceState& p) {
+bool MoveHeadToPick(smt::Machine& m, HeadPlaceState& p) {
   const int k = p.headTarget;
   if (k < 1 || k > 4) {
     ShowMessage(kPlaceHeaderNoSelect);
     return false;
   }
-  const int32_t tx = Trunc(p.pickX * smt::CurrentMachine().steps.xPulsePerMm) - HeadOffsetX(k);
-  const int32_t ty = Trunc(p.pickY * smt::CurrentMachine().steps.yPulsePerMm) - HeadOffsetY(k);
-  if (!Move65(tx, ty, p.pickSpeeds[kSpX], p.pickSpeeds[kSpY], p.pickSpeeds[kSpA1])) return false;
-  return smt::CurrentMachine().runContinue;
+  const int32_t tx = Trunc(p.pickX * m.steps.xPulsePerMm) - HeadOffsetX(k);
+  const int32_t ty = Trunc(p.pickY * m.steps.yPulsePerMm) - HeadOffsetY(k);
+  if (!Move65(m, tx, ty, p.pickSpeeds[kSpX], p.pickSpeeds[kSpY], p.pickSpeeds[kSpA1])) return false;
+  return m.runContinue;
 }
 
-bool PickPart(HeadPlaceState& p) {
-  const int type = smt::CurrentMachine().machineType;
+bool PickPart(smt::Machine& m, HeadPlaceState& p) {
+  const int type = m.machineType;
   const bool dip = (p.feedMode == 7 || p.feedMode == 8) && (type <= 6 || type == 10);
   if (dip) TheMachine().SetOutput(10, 1, 5);
-  RowState(p.row, 5, true);
+  RowState(m, p.row, 5, true);
   const auto ax = PickStrokeAxis(type, p.headTarget);
   if (!ax.valid) {
     // No Z axis carries this head on this machine: nothing can be picked.
@@ -139,50 +139,50 @@ bool PickPart(HeadPlaceState& p) {
     ShowMessage(kHeaderError);
     return false;
   }
-  const int32_t d = Trunc(p.pickHeight * smt::CurrentMachine().steps.zPulsePerMm);
+  const int32_t d = Trunc(p.pickHeight * m.steps.zPulsePerMm);
   const auto& sp = p.pickSpeeds[ax.z2 ? kSpZ2 : kSpZ1];
   if (!Ok(TheMachine().Stroke(ax.axis, ax.sign * d, Speed(sp), static_cast<uint8_t>(p.headTarget), static_cast<uint16_t>(p.pickDelay), static_cast<uint8_t>(p.vacuum))))
     return false;
   if (!dip) return true;
   // Dip component: the part's legs go into the dipping station.
-  const auto station = Services().dippingStation ? Services().dippingStation() : std::nullopt;
+  const auto station = Services(m).dippingStation ? Services(m).dippingStation() : std::nullopt;
   if (!station) {
     TheMachine().SetOutput(10, 0, 5);
     ShowMessage("Dipping station not set !");
     return false;
   }
-  const int32_t tx = Trunc(station->x * smt::CurrentMachine().steps.xPulsePerMm) - HeadOffsetX(p.headTarget);
-  const int32_t ty = Trunc(station->y * smt::CurrentMachine().steps.yPulsePerMm) - HeadOffsetY(p.headTarget);
-  if (!Move64(tx, ty, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], smt::link::GantryMove::Checked) || !smt::CurrentMachine().runContinue) return false;
-  if (!RunSleep(station->runTime)) return false;
+  const int32_t tx = Trunc(station->x * m.steps.xPulsePerMm) - HeadOffsetX(p.headTarget);
+  const int32_t ty = Trunc(station->y * m.steps.yPulsePerMm) - HeadOffsetY(p.headTarget);
+  if (!Move64(m, tx, ty, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], smt::link::GantryMove::Checked) || !m.runContinue) return false;
+  if (!RunSleep(m, station->runTime)) return false;
   TheMachine().SetOutput(10, 0, 5);
-  if (!RunSleep(station->stopDelay)) return false;
-  const int32_t e = Trunc((station->z + p.partHeight) * smt::CurrentMachine().steps.zPulsePerMm);
+  if (!RunSleep(m, station->stopDelay)) return false;
+  const int32_t e = Trunc((station->z + p.partHeight) * m.steps.zPulsePerMm);
   const int down = p.headTarget == 1 || p.headTarget == 3 ? -1 : 1;
-  return TheMachine().MoveAxis(ax.axis, down * e, Speed(sp)) && RunSleep(station->delay) &&
+  return TheMachine().MoveAxis(ax.axis, down * e, Speed(sp)) && RunSleep(m, station->delay) &&
          TheMachine().MoveAxis(ax.axis, -down * e, Speed(sp));
 }
 
-bool FeedAdvance(HeadPickState& r, bool second) {
-  const auto pick = smt::settings::SettingsStores::Instance().speed.Record(SpeedUse::PickPart);
+bool FeedAdvance(smt::Machine& m, HeadPickState& r, bool second) {
+  const auto pick = smt::settings::SettingsStores::Of(m).speed.Record(SpeedUse::PickPart);
   // Firmware before V2.07 takes no feed count: the argument is then 0.
-  const bool sendCount = smt::link::Runtime().v2_07.load() != 0;
+  const bool sendCount = smt::link::RuntimeOf(m).v2_07.load() != 0;
   auto countArg = [&r, sendCount] { return sendCount ? r.feedCount : 0; };
-  const uint8_t alt = NetworkLink() ? 0 : 1;
+  const uint8_t alt = NetworkLink(m) ? 0 : 1;
   bool ok = true;
   switch (r.feedMode) {
     case 0: case 4: case 5: {
       if ((r.feedMode == 4 || r.feedMode == 5) && r.feedCount == 0) break;
-      if (r.feedMode == 5 && smt::CurrentMachine().headCount == 2) {
-        r.feedCount = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].feederNumber == r.feederNumber ? 2 : 1;
-        if (r.feedCount == 2 && (!second || smt::CurrentMachine().run.doubleFeed)) {
+      if (r.feedMode == 5 && m.headCount == 2) {
+        r.feedCount = m.Part<smt::run::HeadRecords>().pick[0].feederNumber == r.feederNumber ? 2 : 1;
+        if (r.feedCount == 2 && (!second || m.run.doubleFeed)) {
           r.loosenLength *= 2;
           r.tightenLength *= 2;
         } else if (second) {
           r.feedCount = 1;
         }
       }
-      const auto bank = BankOf(r.feedSide);
+      const auto bank = BankOf(m, r.feedSide);
       if (!bank) break;
       const auto& walk = pick[static_cast<size_t>(bank->walkSpeed)];
       const auto& tape = pick[static_cast<size_t>(bank->tapeSpeed)];
@@ -194,26 +194,26 @@ bool FeedAdvance(HeadPickState& r, bool second) {
       break;
     }
     case 1: case 7: {
-      auto& af = smt::feeder::AutoFeeders::Instance();
+      auto& af = smt::feeder::AutoFeeders::Of(m);
       if (r.feederIndex >= 1 && r.feederIndex <= 96) af.SetFeederOn(r.feederIndex);
-      const auto m = af.Mask();
-      smt::link::FeedValues v{static_cast<int32_t>(m[0]), static_cast<int32_t>(m[1]), static_cast<int32_t>(m[2]), 0, 0,
+      const auto mask = af.Mask();
+      smt::link::FeedValues v{static_cast<int32_t>(mask[0]), static_cast<int32_t>(mask[1]), static_cast<int32_t>(mask[2]), 0, 0,
                               0, 0, r.feedTime, countArg(), r.feederIndex};
       ok = Ok(TheMachine().Feed(alt, 10, v));
       break;
     }
     case 2: {
-      const int times = NetworkLink() ? 1 : std::max(r.feedCount, 1);
+      const int times = NetworkLink(m) ? 1 : std::max(r.feedCount, 1);
       for (int i = 0; i < times && ok; ++i) {
         smt::link::FeedValues v{0, 0, 0, 0, 0, 0, 0, r.feedTime, countArg(), r.feederIndex};
-        ok = Ok(TheMachine().Feed(alt, 11, v)) && RunSleep(r.feedTime);
+        ok = Ok(TheMachine().Feed(alt, 11, v)) && RunSleep(m, r.feedTime);
       }
       break;
     }
     case 3: {
       // The labeling machine's tray moves its tape; no other machine feeds a tray.
-      if (smt::CurrentMachine().machineType != 10) break;
-      const RunFeedSettings fs = CurrentRunFeedSettings();
+      if (m.machineType != 10) break;
+      const RunFeedSettings fs = CurrentRunFeedSettings(m);
       smt::link::FeedValues v{0, 0, 0, Trunc(r.loosenLength * fs.m_LabelTape_Pulse),
                               Trunc(r.tightenLength * fs.m_LabelTape_Pulse), fs.m_LabelTapeStart, fs.m_LabelTapeNormal,
                               0, 0, r.feederIndex};
@@ -223,107 +223,107 @@ bool FeedAdvance(HeadPickState& r, bool second) {
     default: break;
   }
   // One part fewer in the feeder.
-  if (auto feeder = FeederRecordAt(r.groupIndex, r.rowIndex)) {
-    if (feeder->quantity != 0) SetFeederQuantity(r.groupIndex, r.rowIndex, feeder->quantity - 1);
+  if (auto feeder = FeederRecordAt(m, r.groupIndex, r.rowIndex)) {
+    if (feeder->quantity != 0) SetFeederQuantity(m, r.groupIndex, r.rowIndex, feeder->quantity - 1);
   }
   r.feedPending = 0;
   return ok;
 }
 
-void FeedDone(HeadPickState& r) {
+void FeedDone(smt::Machine& m, HeadPickState& r) {
   if (r.feedMode != 1 && r.feedMode != 7) return;
-  auto& af = smt::feeder::AutoFeeders::Instance();
+  auto& af = smt::feeder::AutoFeeders::Of(m);
   if (r.feederIndex >= 1 && r.feederIndex <= 96) af.SetFeederOff(r.feederIndex);
-  const auto m = af.Mask();
+  const auto mask = af.Mask();
   const int bank = r.feederIndex >= 1 && r.feederIndex <= 96 ? (r.feederIndex - 1) / 32 + 1 : 0;
-  smt::link::FeedValues v{static_cast<int32_t>(m[0]), static_cast<int32_t>(m[1]), static_cast<int32_t>(m[2]), 0, 0, 0,
-                          0, r.feedTime, NetworkLink() ? bank : r.feedCount, r.feederIndex};
-  TheMachine().Feed(NetworkLink() ? 0 : 1, 10, v);
-  RunSleep(r.feedTime);
+  smt::link::FeedValues v{static_cast<int32_t>(mask[0]), static_cast<int32_t>(mask[1]), static_cast<int32_t>(mask[2]), 0, 0, 0,
+                          0, r.feedTime, NetworkLink(m) ? bank : r.feedCount, r.feederIndex};
+  TheMachine().Feed(NetworkLink(m) ? 0 : 1, 10, v);
+  RunSleep(m, r.feedTime);
 }
 
-bool DragFeed(HeadPickState& r) {
-  const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
-  const auto sp = smt::settings::SettingsStores::Instance().speed.Record(SpeedUse::PickPart);
-  const RunFeedSettings fs = CurrentRunFeedSettings();
+bool DragFeed(smt::Machine& m, HeadPickState& r) {
+  const auto basic = smt::settings::SettingsStores::Of(m).machine.Basic();
+  const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(SpeedUse::PickPart);
+  const RunFeedSettings fs = CurrentRunFeedSettings(m);
   // 1. Head 2 over the drag point.
-  const int32_t x = Trunc(r.loosenLength * smt::CurrentMachine().steps.xPulsePerMm) - HeadOffsetX(2);
-  const int32_t y = Trunc(r.tightenLength * smt::CurrentMachine().steps.yPulsePerMm) - HeadOffsetY(2);
-  if (!Move64(x, y, sp[0], sp[1], smt::link::GantryMove::Checked) || !PauseGate()) return false;
+  const int32_t x = Trunc(r.loosenLength * m.steps.xPulsePerMm) - HeadOffsetX(2);
+  const int32_t y = Trunc(r.tightenLength * m.steps.yPulsePerMm) - HeadOffsetY(2);
+  if (!Move64(m, x, y, sp[0], sp[1], smt::link::GantryMove::Checked) || !PauseGate(m)) return false;
   // 2. Down to the tape, head 2's extra length taken off.
   const double z = (r.pickHeight == 0.0 ? basic->m_Z_Nozzle2ToFeed : r.pickHeight) - basic->m_Nozzle2MoreNozzle1;
   r.pickHeight = z;
-  const int32_t zs = Trunc(z * smt::CurrentMachine().steps.zPulsePerMm);
-  if (!TheMachine().MoveAxis(2, zs, Speed(sp[2])) || !PauseGate()) return false;
+  const int32_t zs = Trunc(z * m.steps.zPulsePerMm);
+  if (!TheMachine().MoveAxis(2, zs, Speed(sp[2])) || !PauseGate(m)) return false;
   // 3. The bank's pin into the tape.
   const double s = std::fabs(r.feedCoordinate);
   r.feedCoordinate = s;
-  const auto bank = BankOf(r.feedSide);
+  const auto bank = BankOf(m, r.feedSide);
   const uint8_t pinAxis = r.feedSide == 1 ? 11 : r.feedSide == 2 ? 12 : r.feedSide == 3 ? 13 : 0;
   auto pin = [&](int word, int sign) {
     if (!pinAxis || !bank) return true;
     const auto& tape = sp[static_cast<size_t>(bank->tapeSpeed)];
     return TheMachine().MoveAxis(pinAxis, sign * Trunc((word / 4) * s * bank->tapePulse), Speed(tape));
   };
-  if (!pin(fs.m_DragPinIn, -1) || !PauseGate()) return false;
+  if (!pin(fs.m_DragPinIn, -1) || !PauseGate(m)) return false;
   // 4. Drag the tape by one feed length.
   int32_t dx = 0, dy = 0;
   switch (r.feedSide) {
-    case 1: dx = Trunc(s * smt::CurrentMachine().steps.xPulsePerMm); break;
-    case 2: dy = -Trunc(s * smt::CurrentMachine().steps.yPulsePerMm); break;
-    case 3: dx = -Trunc(s * smt::CurrentMachine().steps.xPulsePerMm); break;
-    case 4: dy = Trunc(s * smt::CurrentMachine().steps.yPulsePerMm); break;
+    case 1: dx = Trunc(s * m.steps.xPulsePerMm); break;
+    case 2: dy = -Trunc(s * m.steps.yPulsePerMm); break;
+    case 3: dx = -Trunc(s * m.steps.xPulsePerMm); break;
+    case 4: dy = Trunc(s * m.steps.yPulsePerMm); break;
   }
   if (!TheMachine().MoveGantry(dx, Speed(sp[0]), dy, Speed(sp[1]), smt::link::GantryMove::Station) ||
-      !PauseGate() || !RunSleep(r.feedTime))
+      !PauseGate(m) || !RunSleep(m, r.feedTime))
     return false;
   // 5. Back by the over-travel.
-  const double m = basic->m_FeedOverBack;
+  const double overBack = basic->m_FeedOverBack;
   int32_t bx = 0, by = 0;
   switch (r.feedSide) {
-    case 1: bx = -Trunc(m * smt::CurrentMachine().steps.xPulsePerMm); break;
-    case 2: by = Trunc(m * smt::CurrentMachine().steps.yPulsePerMm); break;
-    case 3: bx = Trunc(m * smt::CurrentMachine().steps.xPulsePerMm); break;
-    case 4: by = -Trunc(m * smt::CurrentMachine().steps.yPulsePerMm); break;
+    case 1: bx = -Trunc(overBack * m.steps.xPulsePerMm); break;
+    case 2: by = Trunc(overBack * m.steps.yPulsePerMm); break;
+    case 3: bx = Trunc(overBack * m.steps.xPulsePerMm); break;
+    case 4: by = -Trunc(overBack * m.steps.yPulsePerMm); break;
   }
   if (!TheMachine().MoveGantry(bx, Speed(sp[0]), by, Speed(sp[1]), smt::link::GantryMove::Station) ||
-      !PauseGate())
+      !PauseGate(m))
     return false;
   // 6. Up, 7. pin out.
-  if (!TheMachine().MoveAxis(2, -zs, Speed(sp[2])) || !PauseGate()) return false;
+  if (!TheMachine().MoveAxis(2, -zs, Speed(sp[2])) || !PauseGate(m)) return false;
   if (!pin(fs.m_DragPinOut, 1)) return false;
-  return PauseGate();
+  return PauseGate(m);
 }
 
-bool MoveCameraToFeeder(HeadPlaceState& p) {
-  const int32_t tx = Trunc(p.pickX * smt::CurrentMachine().steps.xPulsePerMm) - smt::CurrentMachine().steps.cameraOffsetX;
-  const int32_t ty = Trunc(p.pickY * smt::CurrentMachine().steps.yPulsePerMm) - smt::CurrentMachine().steps.cameraOffsetY;
-  return Move64(tx, ty, p.pickSpeeds[kSpX], p.pickSpeeds[kSpY], smt::link::GantryMove::Checked) && smt::CurrentMachine().runContinue;
+bool MoveCameraToFeeder(smt::Machine& m, HeadPlaceState& p) {
+  const int32_t tx = Trunc(p.pickX * m.steps.xPulsePerMm) - m.steps.cameraOffsetX;
+  const int32_t ty = Trunc(p.pickY * m.steps.yPulsePerMm) - m.steps.cameraOffsetY;
+  return Move64(m, tx, ty, p.pickSpeeds[kSpX], p.pickSpeeds[kSpY], smt::link::GantryMove::Checked) && m.runContinue;
 }
 
 namespace {
 // The board point (mm from the origin) in steps, shifted by (hx, hy).
-std::pair<int32_t, int32_t> BoardPoint(double x, double y, int32_t hx, int32_t hy);
+std::pair<int32_t, int32_t> BoardPoint(smt::Machine& m, double x, double y, int32_t hx, int32_t hy);
 }  // namespace
 
-int32_t PlaceOffsetX(int head) {
+int32_t PlaceOffsetX(smt::Machine& m, int head) {
   // Head mode 2: head 2 carries the dispensing valve and places with its offset.
-  if (head == 2 && Strategy().m_HeaderSelect == 2) return smt::CurrentMachine().steps.dispenseHeadOffsetX;
+  if (head == 2 && Strategy(m).m_HeaderSelect == 2) return m.steps.dispenseHeadOffsetX;
   return HeadOffsetX(head);
 }
-int32_t PlaceOffsetY(int head) {
-  if (head == 2 && Strategy().m_HeaderSelect == 2) return smt::CurrentMachine().steps.dispenseHeadOffsetY;
+int32_t PlaceOffsetY(smt::Machine& m, int head) {
+  if (head == 2 && Strategy(m).m_HeaderSelect == 2) return m.steps.dispenseHeadOffsetY;
   return HeadOffsetY(head);
 }
 
-std::pair<int32_t, int32_t> PlacePoint(double x, double y, int head) {
-  return BoardPoint(x, y, HeadCorrectionX(head) - PlaceOffsetX(head), HeadCorrectionY(head) - PlaceOffsetY(head));
+std::pair<int32_t, int32_t> PlacePoint(smt::Machine& m, double x, double y, int head) {
+  return BoardPoint(m, x, y, HeadCorrectionX(m, head) - PlaceOffsetX(m, head), HeadCorrectionY(m, head) - PlaceOffsetY(m, head));
 }
 
-std::vector<DispenseRow>& RunDispenseRows() { return smt::CurrentMachine().Part<RunDispenseRowList>().rows; }
+std::vector<DispenseRow>& RunDispenseRows(smt::Machine& m) { return m.Part<RunDispenseRowList>().rows; }
 
-bool MoveCameraToPart(HeadPlaceState& p, bool raw, double cellX, double cellY) {
-  const auto& rows = RunRows();
+bool MoveCameraToPart(smt::Machine& m, HeadPlaceState& p, bool raw, double cellX, double cellY) {
+  const auto& rows = RunRows(m);
   if (p.row < 0 || p.row >= static_cast<int>(rows.size())) return false;
   double x = rows[static_cast<size_t>(p.row)].x;
   double y = rows[static_cast<size_t>(p.row)].y;
@@ -331,15 +331,15 @@ bool MoveCameraToPart(HeadPlaceState& p, bool raw, double cellX, double cellY) {
     x += cellX;
     y += cellY;
   }
-  const auto [tx, ty] = BoardPoint(x, y, -smt::CurrentMachine().steps.cameraOffsetX, -smt::CurrentMachine().steps.cameraOffsetY);
-  const auto sp = smt::settings::SettingsStores::Instance().speed.Record(SpeedUse::Handle);
-  if (!Move64(tx, ty, sp[0], sp[1], smt::link::GantryMove::Checked) || !PauseGate()) return false;
-  RowState(p.row, 6, true);
+  const auto [tx, ty] = BoardPoint(m, x, y, -m.steps.cameraOffsetX, -m.steps.cameraOffsetY);
+  const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(SpeedUse::Handle);
+  if (!Move64(m, tx, ty, sp[0], sp[1], smt::link::GantryMove::Checked) || !PauseGate(m)) return false;
+  RowState(m, p.row, 6, true);
   return true;
 }
 
-bool DispensePoint(int command, int row, bool raw, double cellX, double cellY) {
-  const auto& rows = RunDispenseRows();
+bool DispensePoint(smt::Machine& m, int command, int row, bool raw, double cellX, double cellY) {
+  const auto& rows = RunDispenseRows(m);
   if (row < 0 || row >= static_cast<int>(rows.size())) return false;
   double x = rows[static_cast<size_t>(row)].x;
   double y = rows[static_cast<size_t>(row)].y;
@@ -347,48 +347,48 @@ bool DispensePoint(int command, int row, bool raw, double cellX, double cellY) {
     x += cellX;
     y += cellY;
   }
-  const auto [tx, ty] = BoardPoint(x, y, -smt::CurrentMachine().steps.dispenseHeadOffsetX, -smt::CurrentMachine().steps.dispenseHeadOffsetY);
-  const SmtStrategy st = Strategy();
+  const auto [tx, ty] = BoardPoint(m, x, y, -m.steps.dispenseHeadOffsetX, -m.steps.dispenseHeadOffsetY);
+  const SmtStrategy st = Strategy(m);
   bool moved = true;
   if (command == 53)
-    moved = TheMachine().MoveAxisPair(0, tx - smt::CurrentMachine().curX, {st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY}, 1, ty - smt::CurrentMachine().curY, {st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY});
+    moved = TheMachine().MoveAxisPair(0, tx - m.curX, {st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY}, 1, ty - m.curY, {st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY});
   else if (command == 64)
-    moved = Move64(tx, ty, {st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY},
+    moved = Move64(m, tx, ty, {st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY},
                    {st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY}, smt::link::GantryMove::Checked);
-  return moved && PauseGate();
+  return moved && PauseGate(m);
 }
 
 namespace {
-std::pair<int32_t, int32_t> BoardPoint(double x, double y, int32_t hx, int32_t hy) {
-  const BoardFrame& f = Frame();
-  if (!f.marksOn) return {f.originX + Trunc(x * smt::CurrentMachine().steps.xPulsePerMm) + hx, f.originY + Trunc(y * smt::CurrentMachine().steps.yPulsePerMm) + hy};
+std::pair<int32_t, int32_t> BoardPoint(smt::Machine& m, double x, double y, int32_t hx, int32_t hy) {
+  const BoardFrame& f = Frame(m);
+  if (!f.marksOn) return {f.originX + Trunc(x * m.steps.xPulsePerMm) + hx, f.originY + Trunc(y * m.steps.yPulsePerMm) + hy};
   if (f.mark2mmX == 0.0 && f.mark2mmY == 0.0)
-    return {f.originX + Trunc(x * smt::CurrentMachine().steps.xPulsePerMm) + smt::CurrentMachine().correction.mark1DevStepsX + hx,
-            f.originY + Trunc(y * smt::CurrentMachine().steps.yPulsePerMm) + smt::CurrentMachine().correction.mark1DevStepsY + hy};
+    return {f.originX + Trunc(x * m.steps.xPulsePerMm) + m.correction.mark1DevStepsX + hx,
+            f.originY + Trunc(y * m.steps.yPulsePerMm) + m.correction.mark1DevStepsY + hy};
   const double dx = x - f.mark1mmX, dy = y - f.mark1mmY;
-  const double rot = smt::CurrentMachine().correction.boardRotation;
+  const double rot = m.correction.boardRotation;
   double ox = 0, oy = 0;
   if (rot == 0.0) {
-    ox = dx * smt::CurrentMachine().steps.xPulsePerMm;
-    oy = dy * smt::CurrentMachine().steps.yPulsePerMm;
+    ox = dx * m.steps.xPulsePerMm;
+    oy = dy * m.steps.yPulsePerMm;
   } else if (dx != 0 || dy != 0) {
     const float r = std::sqrt(static_cast<float>(dy * dy + dx * dx));
     const double a = smt::job::LineAngle(dx, dy);
     const double th = (a + rot) * M_PI / 180.0;
     const double sgn = (dx > 0 || (dx == 0 && dy > 0)) ? 1.0 : -1.0;
-    ox = sgn * r * std::cos(th) * smt::CurrentMachine().steps.xPulsePerMm;
-    oy = sgn * r * std::sin(th) * smt::CurrentMachine().steps.yPulsePerMm;
+    ox = sgn * r * std::cos(th) * m.steps.xPulsePerMm;
+    oy = sgn * r * std::sin(th) * m.steps.yPulsePerMm;
   }
-  return {f.mark1X + smt::CurrentMachine().correction.mark1DevStepsX + Trunc(ox) + hx, f.mark1Y + smt::CurrentMachine().correction.mark1DevStepsY + Trunc(oy) + hy};
+  return {f.mark1X + m.correction.mark1DevStepsX + Trunc(ox) + hx, f.mark1Y + m.correction.mark1DevStepsY + Trunc(oy) + hy};
 }
 }  // namespace
 
-SafePoint& Safe() {
-  return smt::CurrentMachine().Part<SafePoint>();
+SafePoint& Safe(smt::Machine& m) {
+  return m.Part<SafePoint>();
 }
 
-bool PlacePart(HeadPlaceState& p, int slot, bool checkOwnMark, bool raw, double cellX, double cellY) {
-  const auto& rows = RunRows();
+bool PlacePart(smt::Machine& m, HeadPlaceState& p, int slot, bool checkOwnMark, bool raw, double cellX, double cellY) {
+  const auto& rows = RunRows(m);
   if (p.row < 0 || p.row >= static_cast<int>(rows.size())) return false;
   const PlacementRow& part = rows[static_cast<size_t>(p.row)];
   double x = part.x;
@@ -397,113 +397,113 @@ bool PlacePart(HeadPlaceState& p, int slot, bool checkOwnMark, bool raw, double 
     x += cellX;
     y += cellY;
   }
-  Safe().via = false;
+  Safe(m).via = false;
   p.ownMark = 0;
   std::optional<smt::library::MarkEditFields> mark;
   if (checkOwnMark && !part.ownMark.empty()) {
     p.ownMark = 1;
-    Safe().via = part.ownMark.find("Via-") != std::string::npos || part.ownMark.find("via-") != std::string::npos;
+    Safe(m).via = part.ownMark.find("Via-") != std::string::npos || part.ownMark.find("via-") != std::string::npos;
     if (auto record = smt::library::TheMarkLibrary().FindRecord(part.ownMark)) {
       mark = *record;
     } else {
       // No mark to look at: no safe point is stored either, so the part is
       // placed like any other and the head does not go to a stale point.
       p.ownMark = 0;
-      Safe().via = false;
+      Safe(m).via = false;
     }
   }
   const int k = p.headTarget;
-  const int32_t hx = HeadCorrectionX(k) - PlaceOffsetX(k), hy = HeadCorrectionY(k) - PlaceOffsetY(k);
-  auto [px, py] = PlacePoint(x, y, k);
+  const int32_t hx = HeadCorrectionX(m, k) - PlaceOffsetX(m, k), hy = HeadCorrectionY(m, k) - PlaceOffsetY(m, k);
+  auto [px, py] = PlacePoint(m, x, y, k);
   const bool corrected = p.visionMode == 1 || p.visionMode == 2;
   if (corrected) {
     if (!p.ownMark) {
       px += p.correctionX;
       py += p.correctionY;
     }
-    for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
-    if (p.visionMode == 2 && k >= 1 && k <= 8) smt::CurrentMachine().motion.headMoveArgs[static_cast<size_t>(k - 1)] = -p.correctionA;
-  } else if (smt::CurrentMachine().run.firstVisionDone) {
-    for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
+    for (auto& a : m.motion.headMoveArgs) a = 0;
+    if (p.visionMode == 2 && k >= 1 && k <= 8) m.motion.headMoveArgs[static_cast<size_t>(k - 1)] = -p.correctionA;
+  } else if (m.run.firstVisionDone) {
+    for (auto& a : m.motion.headMoveArgs) a = 0;
   } else if (slot == 9) {
     for (int h = 1; h <= 8; ++h)
-      if (h != k) smt::CurrentMachine().motion.headMoveArgs[static_cast<size_t>(h - 1)] = 0;
-  } else if (!Batch().active) {
+      if (h != k) m.motion.headMoveArgs[static_cast<size_t>(h - 1)] = 0;
+  } else if (!Batch(m).active) {
     for (int j = 1; j < slot && j <= 8; ++j)
-      if (smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(j - 1)].row != -1) {
-        for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
+      if (m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(j - 1)].row != -1) {
+        for (auto& a : m.motion.headMoveArgs) a = 0;
         break;
       }
   }
-  const bool eight = smt::CurrentMachine().machineType == 7 || smt::CurrentMachine().machineType == 8;
-  if (eight && Trunc(p.placeHeight * smt::CurrentMachine().steps.zPulsePerMm) > 0) {
+  const bool eight = m.machineType == 7 || m.machineType == 8;
+  if (eight && Trunc(p.placeHeight * m.steps.zPulsePerMm) > 0) {
     ShowMessage(kPlaceHeightSetError);
     return false;
   }
   if (!p.ownMark) {
-    if (eight) return EightHeadPlace(p, slot, px, py, p.placeSpeeds[kSpX]);
-    return Move65(px, py, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], p.placeSpeeds[kSpA1]);
+    if (eight) return EightHeadPlace(m, p, slot, px, py, p.placeSpeeds[kSpX]);
+    return Move65(m, px, py, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], p.placeSpeeds[kSpA1]);
   }
   // The part's own mark: the camera looks at it first.
-  const bool via = Safe().via;
+  const bool via = Safe(m).via;
   TheMachine().TriggerCamera(1, mark->brightness);
-  const int32_t mx = Trunc(mark->mark1X * smt::CurrentMachine().steps.xPulsePerMm), my = Trunc(mark->mark1Y * smt::CurrentMachine().steps.yPulsePerMm);
-  const int32_t cx = via ? 0 : smt::CurrentMachine().steps.cameraOffsetX, cy = via ? 0 : smt::CurrentMachine().steps.cameraOffsetY;
+  const int32_t mx = Trunc(mark->mark1X * m.steps.xPulsePerMm), my = Trunc(mark->mark1Y * m.steps.yPulsePerMm);
+  const int32_t cx = via ? 0 : m.steps.cameraOffsetX, cy = via ? 0 : m.steps.cameraOffsetY;
   const int32_t tx = px - hx + mx - cx, ty = py - hy + my - cy;
   if (via) {
-    Safe().x = tx;
-    Safe().y = ty;
+    Safe(m).x = tx;
+    Safe(m).y = ty;
   }
   if (eight) {
     std::array<int32_t, 8> none{};
-    if (!TheMachine().MoveGantryTurningHeads(tx - smt::CurrentMachine().curX, Speed(p.visionPlaceSpeeds[kSpX]), ty - smt::CurrentMachine().curY, Speed(p.visionPlaceSpeeds[kSpY]), none, Speed(p.placeSpeeds[kSpA1])))
+    if (!TheMachine().MoveGantryTurningHeads(tx - m.curX, Speed(p.visionPlaceSpeeds[kSpX]), ty - m.curY, Speed(p.visionPlaceSpeeds[kSpY]), none, Speed(p.placeSpeeds[kSpA1])))
       return false;
-  } else if (!Move65(tx, ty, p.visionPlaceSpeeds[kSpX], p.visionPlaceSpeeds[kSpY], p.placeSpeeds[kSpA1])) {
+  } else if (!Move65(m, tx, ty, p.visionPlaceSpeeds[kSpX], p.visionPlaceSpeeds[kSpY], p.placeSpeeds[kSpA1])) {
     return false;
   }
-  if (!PauseGate()) return false;
-  if (!via && !Services().vision->RecognizeOwnMark(*mark, p)) return false;
+  if (!PauseGate(m)) return false;
+  if (!via && !Services(m).vision->RecognizeOwnMark(*mark, p)) return false;
   int32_t sx = cx - mx + hx, sy = cy - my + hy;
   if (corrected) {
     sx += p.correctionX;
     sy += p.correctionY;
   }
-  for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
+  for (auto& a : m.motion.headMoveArgs) a = 0;
   if (eight) {
-    if (!EightHeadPlace(p, slot, smt::CurrentMachine().curX + sx, smt::CurrentMachine().curY + sy, p.visionPlaceSpeeds[kSpX])) return false;
-  } else if (!Move65(smt::CurrentMachine().curX + sx, smt::CurrentMachine().curY + sy, p.visionPlaceSpeeds[kSpX], p.visionPlaceSpeeds[kSpY],
+    if (!EightHeadPlace(m, p, slot, m.curX + sx, m.curY + sy, p.visionPlaceSpeeds[kSpX])) return false;
+  } else if (!Move65(m, m.curX + sx, m.curY + sy, p.visionPlaceSpeeds[kSpX], p.visionPlaceSpeeds[kSpY],
                      p.placeSpeeds[kSpA1])) {
     return false;
   }
-  return PauseGate();
+  return PauseGate(m);
 }
 
-void PlaceStroke(HeadPlaceState& p, double base) {
-  const auto ax = PickStrokeAxis(smt::CurrentMachine().machineType, p.headTarget);
+void PlaceStroke(smt::Machine& m, HeadPlaceState& p, double base) {
+  const auto ax = PickStrokeAxis(m.machineType, p.headTarget);
   if (!ax.valid) {
     // Nothing was put down: the part counts as not placed.
     CLogFile::Instance().Write(true, "place: head %d has no stroke axis on machine type %d", p.headTarget,
-                               smt::CurrentMachine().machineType.load());
-    smt::CurrentMachine().link.vacuumCheckOk = false;
+                               m.machineType.load());
+    m.link.vacuumCheckOk = false;
     return;
   }
-  const int32_t s = Trunc((base + p.placeHeight) * smt::CurrentMachine().steps.zPulsePerMm);
-  const int32_t lift = std::max<int32_t>(1, -Trunc((base + p.vacuumOffHeight) * smt::CurrentMachine().steps.zPulsePerMm));
+  const int32_t s = Trunc((base + p.placeHeight) * m.steps.zPulsePerMm);
+  const int32_t lift = std::max<int32_t>(1, -Trunc((base + p.vacuumOffHeight) * m.steps.zPulsePerMm));
   const auto& sp = p.placeSpeeds[ax.z2 ? kSpZ2 : kSpZ1];
   if (!Ok(TheMachine().StrokeReleasing(ax.axis, ax.sign * s, Speed(sp), lift, static_cast<uint16_t>(p.placeDelay), p.vacuum)))
-    smt::CurrentMachine().link.vacuumCheckOk = false;  // a stroke that did not complete never counts as placed
+    m.link.vacuumCheckOk = false;  // a stroke that did not complete never counts as placed
 }
 
-bool DiscardPart(HeadPlaceState& p) {
+bool DiscardPart(smt::Machine& m, HeadPlaceState& p) {
   const int k = p.headTarget;
-  const int32_t tx = smt::CurrentMachine().steps.throwPositionX - ((k >= 1 && k <= 8) ? HeadOffsetX(k) : 0);
-  const int32_t ty = smt::CurrentMachine().steps.throwPositionY - ((k >= 1 && k <= 8) ? HeadOffsetY(k) : 0);
-  if (!Move64(tx, ty, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], smt::link::GantryMove::Checked) || !smt::CurrentMachine().runContinue) return false;
-  const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
-  const int type = smt::CurrentMachine().machineType;
+  const int32_t tx = m.steps.throwPositionX - ((k >= 1 && k <= 8) ? HeadOffsetX(k) : 0);
+  const int32_t ty = m.steps.throwPositionY - ((k >= 1 && k <= 8) ? HeadOffsetY(k) : 0);
+  if (!Move64(m, tx, ty, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], smt::link::GantryMove::Checked) || !m.runContinue) return false;
+  const auto basic = smt::settings::SettingsStores::Of(m).machine.Basic();
+  const int type = m.machineType;
   if (type == 7 || type == 8) TheMachine().SetOutput(smt::link::HeadCode(k), 0, basic->m_Exhaust);
   else if (type != 9) TheMachine().SetOutput(k, 0, 5);
-  return RunSleep(basic->m_ThrowDelay);
+  return RunSleep(m, basic->m_ThrowDelay);
 }
 
 namespace {
@@ -513,38 +513,38 @@ std::string HeadList(const std::vector<int>& heads) {
   return t;
 }
 
-void VacuumOff(int head, int exhaust) {
-  const int type = smt::CurrentMachine().machineType;
+void VacuumOff(smt::Machine& m, int head, int exhaust) {
+  const int type = m.machineType;
   if (type == 7 || type == 8) TheMachine().SetOutput(smt::link::HeadCode(head), 0, exhaust);
   else TheMachine().SetOutput(head, 0, 5);
 }
 }  // namespace
 
-int ThrowHeldPartsAfterStop() {
+int ThrowHeldPartsAfterStop(smt::Machine& m) {
   std::vector<int> held;
-  const uint8_t pumps = smt::link::Runtime().pumpButtons.load();
+  const uint8_t pumps = smt::link::RuntimeOf(m).pumpButtons.load();
   for (int k = 1; k <= 8; ++k)
     if (pumps & (1u << (k - 1))) held.push_back(k);
-  if (held.empty() || smt::CurrentMachine().machineType == 9) return 0;
+  if (held.empty() || m.machineType == 9) return 0;
   // Closing the program: the vacuum keeps holding; nothing more moves.
   if (smt::platform::WorkerThreads::Instance().ShuttingDown()) return 0;
-  const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
+  const auto basic = smt::settings::SettingsStores::Of(m).machine.Basic();
   const int exhaust = basic->m_Exhaust;
-  const auto sp = smt::settings::SettingsStores::Instance().speed.Record(SpeedUse::Smt);
+  const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(SpeedUse::Smt);
   std::vector<int> thrown, left;
   for (int k : held) {
-    const bool canMove = smt::CurrentMachine().connected && !smt::link::LinkKnownLost() && !smt::CurrentMachine().link.positionLost && smt::CurrentMachine().masterResetOk;
+    const bool canMove = m.connected && !smt::link::LinkKnownLost(m) && !m.link.positionLost && m.masterResetOk;
     if (!canMove) {
       left.push_back(k);
       continue;
     }
-    const int32_t tx = smt::CurrentMachine().steps.throwPositionX - HeadOffsetX(k);
-    const int32_t ty = smt::CurrentMachine().steps.throwPositionY - HeadOffsetY(k);
-    if (!TheMachine().MoveGantry(tx - smt::CurrentMachine().curX, Speed(sp[0]), ty - smt::CurrentMachine().curY, Speed(sp[1]), smt::link::GantryMove::Checked)) {
+    const int32_t tx = m.steps.throwPositionX - HeadOffsetX(k);
+    const int32_t ty = m.steps.throwPositionY - HeadOffsetY(k);
+    if (!TheMachine().MoveGantry(tx - m.curX, Speed(sp[0]), ty - m.curY, Speed(sp[1]), smt::link::GantryMove::Checked)) {
       left.push_back(k);
       continue;
     }
-    VacuumOff(k, exhaust);
+    VacuumOff(m, k, exhaust);
     std::this_thread::sleep_for(std::chrono::milliseconds(std::clamp(basic->m_ThrowDelay, 0, 2000)));
     thrown.push_back(k);
   }
@@ -553,7 +553,7 @@ int ThrowHeldPartsAfterStop() {
   // The link is gone: the operator was told so once, with the nozzles that
   // may still hold parts; the run adds nothing (it could not switch their
   // vacuum off anyway).
-  if (!smt::CurrentMachine().connected || smt::link::LinkKnownLost()) return static_cast<int>(thrown.size());
+  if (!m.connected || smt::link::LinkKnownLost(m)) return static_cast<int>(thrown.size());
   if (!left.empty()) {
     // Never dropped where the head stands: held until the operator says the
     // parts are off the nozzles.
@@ -562,8 +562,8 @@ int ThrowHeldPartsAfterStop() {
                           "or the link is lost). They are held by vacuum.\r\nTake them off the nozzles by hand, then "
                           "press OK to switch the vacuum off.";
     smt::platform::ShowMessage(q, smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Warning);
-    if (smt::CurrentMachine().connected && !smt::link::LinkKnownLost())
-      for (int k : left) VacuumOff(k, exhaust);
+    if (m.connected && !smt::link::LinkKnownLost(m))
+      for (int k : left) VacuumOff(m, k, exhaust);
   }
   char text[160];
   std::snprintf(text, sizeof text, "Run stopped: %zu part(s) thrown at the throw position.", thrown.size());
@@ -575,79 +575,79 @@ namespace {
 // Machine type 5 with two capture cameras: when head 1 is over vision
 // camera 1, head 2 is in the second camera's view. Both heads centred in one
 // pass on camera 1: head 2 needs no move of its own.
-bool Head2InSideView(const HeadPlaceState& p) {
-  if (smt::CurrentMachine().machineType != 5 || p.headTarget != 2) return false;
-  const int mode = Strategy().m_HeaderSelect;
+bool Head2InSideView(smt::Machine& m, const HeadPlaceState& p) {
+  if (m.machineType != 5 || p.headTarget != 2) return false;
+  const int mode = Strategy(m).m_HeaderSelect;
   if (mode != 1 && mode != 2) return false;
-  const HeadPlaceState& h1 = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0];
+  const HeadPlaceState& h1 = m.Part<smt::run::HeadRecords>().place[0];
   if (!(p.visionCamera == 1 && p.visionMode == 2 && h1.visionCamera == 1 && h1.visionMode == 2)) return false;
-  return Services().vision->CaptureCameraCount() >= 2;
+  return Services(m).vision->CaptureCameraCount() >= 2;
 }
 }  // namespace
 
-bool VisionCentreHead(HeadPlaceState& p, bool again) {
+bool VisionCentreHead(smt::Machine& m, HeadPlaceState& p, bool again) {
   const int k = p.headTarget;
   if (k < 1 || k > 8) return false;
-  const bool sideView = !again && Head2InSideView(p);
+  const bool sideView = !again && Head2InSideView(m, p);
   if (!sideView) {
     const int cam = p.visionCamera == 2 ? 2 : 1;
     // Camera 1 is channel 2, camera 2 channel 3; the camera panel follows
     // the channel (SwitchCamera(channel - 1, keep trigger mode)).
     if (cam == 1) TheMachine().TriggerCamera(2, p.lightBrightness);
     else TheMachine().TriggerCamera(3, p.lightBrightness);
-    const auto pos = Services().vision->VisionCameraPosition(cam);
+    const auto pos = Services(m).vision->VisionCameraPosition(cam);
     const int32_t tx = pos.first - HeadOffsetX(k), ty = pos.second - HeadOffsetY(k);
     bool moved;
-    if (!smt::CurrentMachine().run.firstVisionDone || again)
-      moved = Move65(tx, ty, p.visionPlaceSpeeds[kSpX], p.visionPlaceSpeeds[kSpY], p.placeSpeeds[kSpA1]);
+    if (!m.run.firstVisionDone || again)
+      moved = Move65(m, tx, ty, p.visionPlaceSpeeds[kSpX], p.visionPlaceSpeeds[kSpY], p.placeSpeeds[kSpA1]);
     else
-      moved = Move64(tx, ty, p.visionPlaceSpeeds[kSpX], p.visionPlaceSpeeds[kSpY], smt::link::GantryMove::Checked);
-    if (!moved || !PauseGate()) return false;
+      moved = Move64(m, tx, ty, p.visionPlaceSpeeds[kSpX], p.visionPlaceSpeeds[kSpY], smt::link::GantryMove::Checked);
+    if (!moved || !PauseGate(m)) return false;
   }
-  const int type = smt::CurrentMachine().machineType;
+  const int type = m.machineType;
   if (type <= 6 || type == 10) {
     if (k <= 4 && !Ok(TheMachine().ReadVacuum(k))) return false;
-    if (!PauseGate()) return false;
-    smt::CurrentMachine().run.firstVisionDone = true;
-    if (k <= 4 && smt::CurrentMachine().link.vacuumKpa < p.vacuum) {
+    if (!PauseGate(m)) return false;
+    m.run.firstVisionDone = true;
+    if (k <= 4 && m.link.vacuumKpa < p.vacuum) {
       p.failedRow = p.row;
-      RowState(p.row, 7, false);
+      RowState(m, p.row, 7, false);
       return true;
     }
     p.failedRow = -1;
   } else if (type == 7 || type == 8) {
-    smt::CurrentMachine().run.firstVisionDone = true;
+    m.run.firstVisionDone = true;
   }
-  return Services().vision->RecognizeHeadPart(p, sideView);
+  return Services(m).vision->RecognizeHeadPart(p, sideView);
 }
 
-bool FillReplenishRecord(int head) {
+bool FillReplenishRecord(smt::Machine& m, int head) {
   if (head < 1 || head > 8) {
     ShowMessage(kFeedIsNoFind);
     return false;
   }
-  const auto& p = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(head - 1)];
-  smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1 = p.pick;
-  smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.row = p.row;
-  smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.headTarget = p.headTarget;
-  smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.nozzleTarget = p.nozzleTarget;
+  const auto& p = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(head - 1)];
+  m.Part<smt::run::HeadRecords>().pickExtra1 = p.pick;
+  m.Part<smt::run::HeadRecords>().pickExtra1.row = p.row;
+  m.Part<smt::run::HeadRecords>().pickExtra1.headTarget = p.headTarget;
+  m.Part<smt::run::HeadRecords>().pickExtra1.nozzleTarget = p.nozzleTarget;
   return true;
 }
 
-bool MoveToSafePosition() {
-  if (!Safe().via) return true;
-  for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
-  const auto sp = smt::settings::SettingsStores::Instance().speed.Record(SpeedUse::Handle);
-  return Move65(Safe().x, Safe().y, sp[0], sp[1], sp[4]) && smt::CurrentMachine().runContinue;
+bool MoveToSafePosition(smt::Machine& m) {
+  if (!Safe(m).via) return true;
+  for (auto& a : m.motion.headMoveArgs) a = 0;
+  const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(SpeedUse::Handle);
+  return Move65(m, Safe(m).x, Safe(m).y, sp[0], sp[1], sp[4]) && m.runContinue;
 }
 
 namespace {
-bool WaitFeedPending(const HeadPickState& r) {
-  const auto limit = std::chrono::steady_clock::now() + Timeouts().feedReady;
+bool WaitFeedPending(smt::Machine& m, const HeadPickState& r) {
+  const auto limit = std::chrono::steady_clock::now() + Timeouts(m).feedReady;
   while (r.feedPending) {
-    if (!smt::CurrentMachine().runContinue) return false;
+    if (!m.runContinue) return false;
     if (std::chrono::steady_clock::now() > limit) return false;
-    std::this_thread::sleep_for(Timeouts().poll);
+    std::this_thread::sleep_for(Timeouts(m).poll);
   }
   return true;
 }
@@ -657,25 +657,25 @@ namespace {
 
 // A feeder bank's walk axis to its park point before the operator is asked
 // (the axis stays clear of the head while the operator reaches in).
-void ParkWalkAxis(int side) {
-  const auto pick = smt::settings::SettingsStores::Instance().speed.Record(SpeedUse::PickPart);
+void ParkWalkAxis(smt::Machine& m, int side) {
+  const auto pick = smt::settings::SettingsStores::Of(m).speed.Record(SpeedUse::PickPart);
   auto park = [&](uint8_t axis, int32_t target, int32_t position, int speedSlot) {
     if (position == 0) return;
     const auto& sp = pick[static_cast<size_t>(speedSlot)];
     TheMachine().MoveAxis(axis, target - position, Speed(sp));
   };
   switch (side) {
-    case 1: park(8, -100, smt::CurrentMachine().motion.curAxis8, 8); break;
-    case 2: park(9, 100, smt::CurrentMachine().motion.curAxis9, 10); break;
-    case 3: park(10, -100, smt::CurrentMachine().motion.curAxis10, 12); break;
+    case 1: park(8, -100, m.motion.curAxis8, 8); break;
+    case 2: park(9, 100, m.motion.curAxis9, 10); break;
+    case 3: park(10, -100, m.motion.curAxis10, 12); break;
     default: break;
   }
 }
 
 // The operator's "No" with automatic nozzle change: the nozzles go back to
 // the library, the head parks and the machine is homed again.
-void ReturnNozzlesAndHome(const HeadPlaceState& p) {
-  const SmtStrategy st = Strategy();
+void ReturnNozzlesAndHome(smt::Machine& m, const HeadPlaceState& p) {
+  const SmtStrategy st = Strategy(m);
   std::vector<int> heads;
   if (st.m_19NozzleLibrary == 0) {
     switch (st.m_ChangeNozzleSelect) {
@@ -689,33 +689,33 @@ void ReturnNozzlesAndHome(const HeadPlaceState& p) {
   }
   for (int h : heads)
     if (!smt::library::ReturnNozzleToLibrary(h, true, false)) return;
-  if (!Move64(100, -100, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], smt::link::GantryMove::Checked) || !PauseGate()) return;
-  const auto pick = smt::settings::SettingsStores::Instance().speed.Record(SpeedUse::PickPart);
-  if (smt::CurrentMachine().motion.curAxis8 != 0) TheMachine().MoveAxis(8, -100 - smt::CurrentMachine().motion.curAxis8, Speed(pick[8]));
-  if (smt::CurrentMachine().motion.curAxis9 != 0) TheMachine().MoveAxis(9, 100 - smt::CurrentMachine().motion.curAxis9, Speed(pick[10]));
+  if (!Move64(m, 100, -100, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], smt::link::GantryMove::Checked) || !PauseGate(m)) return;
+  const auto pick = smt::settings::SettingsStores::Of(m).speed.Record(SpeedUse::PickPart);
+  if (m.motion.curAxis8 != 0) TheMachine().MoveAxis(8, -100 - m.motion.curAxis8, Speed(pick[8]));
+  if (m.motion.curAxis9 != 0) TheMachine().MoveAxis(9, 100 - m.motion.curAxis9, Speed(pick[10]));
   // The Mark-camera switch runs on the window thread and wants a homed
   // machine; the homing queued behind it clears the homed flag itself.
-  if (auto v = Services().vision.Get()) v->OpenMarkCamera();
-  Services().startHome();
+  if (auto v = Services(m).vision.Get()) v->OpenMarkCamera();
+  Services(m).startHome();
 }
 
 }  // namespace
 
-CoverSettings& RunCover() {
-  return smt::CurrentMachine().Part<CoverSettings>();
+CoverSettings& RunCover(smt::Machine& m) {
+  return m.Part<CoverSettings>();
 }
 
-void CountCoverPart() {
-  const SmtStrategy st = Strategy();
+void CountCoverPart(smt::Machine& m) {
+  const SmtStrategy st = Strategy(m);
   if (!st.m_Cover) return;
-  auto& cv = RunCover();
+  auto& cv = RunCover(m);
   ++cv.totalCount;
   ++cv.count;
-  if (Services().saveCoverCounters) Services().saveCoverCounters(cv.totalCount, cv.count);
-  if (auto d = Display()) d->CoverCount(cv.totalCount);
+  if (Services(m).saveCoverCounters) Services(m).saveCoverCounters(cv.totalCount, cv.count);
+  if (auto d = Display(m)) d->CoverCount(cv.totalCount);
 }
 
-bool ReplenishHead(HeadPlaceState& p, int head, double cellX, double cellY) {
+bool ReplenishHead(smt::Machine& m, HeadPlaceState& p, int head, double cellX, double cellY) {
   auto clear = [&] {
     p.failed = 0;
     p.row = -1;
@@ -724,108 +724,114 @@ bool ReplenishHead(HeadPlaceState& p, int head, double cellX, double cellY) {
   int match = -1;
   bool fresh = true;
   bool retried = false;
-  const int group = Services().feeders ? Services().feeders->CurrentIndex() : 0;
-  const std::string name0402 = FeedModeNames()[4];
+  const int group = Services(m).feeders ? Services(m).feeders->CurrentIndex() : 0;
+  const std::string name0402 = FeedModeNames(m)[4];
   while (p.failedRow != -1 || p.failed) {
     if (fresh) {
-      if (!FillReplenishRecord(head)) return clear();
-      smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.row = p.failedRow != -1 ? p.failedRow : p.row;
+      if (!FillReplenishRecord(m, head)) return clear();
+      m.Part<smt::run::HeadRecords>().pickExtra1.row = p.failedRow != -1 ? p.failedRow : p.row;
       if (match < 0) {
         match = 0;
         for (int j = 1; j <= 4; ++j) {
-          const auto& r = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(j - 1)];
-          if (r.row != -1 && r.feederNumber == smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.feederNumber && r.feedSide == smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.feedSide) {
+          const auto& r = m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(j - 1)];
+          if (r.row != -1 && r.feederNumber == m.Part<smt::run::HeadRecords>().pickExtra1.feederNumber && r.feedSide == m.Part<smt::run::HeadRecords>().pickExtra1.feedSide) {
             match = j;
             break;
           }
         }
       }
-      smt::CurrentMachine().run.doubleFeed = false;
-      const bool drag = smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.feedMode == 6;
+      m.run.doubleFeed = false;
+      const bool drag = m.Part<smt::run::HeadRecords>().pickExtra1.feedMode == 6;
       if (retried) {
-        if (!drag && !FeedAdvance(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1, true)) return clear();
+        if (!drag && !FeedAdvance(m, m.Part<smt::run::HeadRecords>().pickExtra1, true)) return clear();
       } else if (match == 1 || match == 2) {
         // The feeder thread is presenting a part of this feeder for the next
         // cycle: take that one.
-        if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(match - 1)].feedRequested &&
-            !WaitFeedPending(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(match - 1)]))
+        if (m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(match - 1)].feedRequested &&
+            !WaitFeedPending(m, m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(match - 1)]))
           return clear();
       } else if (match == 3 || match == 4) {
-        if (!drag && !FeedAdvance(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1, true)) return clear();
+        if (!drag && !FeedAdvance(m, m.Part<smt::run::HeadRecords>().pickExtra1, true)) return clear();
       } else if (!drag) {
-        if (!WaitFeedPending(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0]) || !FeedAdvance(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1, true)) return clear();
+        if (!WaitFeedPending(m, m.Part<smt::run::HeadRecords>().pick[0]) || !FeedAdvance(m, m.Part<smt::run::HeadRecords>().pickExtra1, true)) return clear();
       }
       fresh = false;
     }
-    const int row = smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.row;
-    if (!PreparePickPlace(group, p, 9)) return clear();
+    const int row = m.Part<smt::run::HeadRecords>().pickExtra1.row;
+    if (!PreparePickPlace(m, group, p, 9)) return clear();
     p.row = row;
-    if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.feedMode == 6 && !DragFeed(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1)) return clear();
-    if (!MoveHeadToPick(p) || !PickPart(p)) return clear();
-    if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.feedModeText == name0402)
-      if (auto fr = FeederRecordAt(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.groupIndex, smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.rowIndex))
-        smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.feedCount = fr->feedCount;
-    FeedDone(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1);
-    if (!PauseGate()) return clear();
-    LogReplenishRotation(p, &RunRows());
+    if (m.Part<smt::run::HeadRecords>().pickExtra1.feedMode == 6 && !DragFeed(m, m.Part<smt::run::HeadRecords>().pickExtra1)) return clear();
+    if (!MoveHeadToPick(m, p) || !PickPart(m, p)) return clear();
+    if (m.Part<smt::run::HeadRecords>().pickExtra1.feedModeText == name0402)
+      if (auto fr = FeederRecordAt(m, m.Part<smt::run::HeadRecords>().pickExtra1.groupIndex, m.Part<smt::run::HeadRecords>().pickExtra1.rowIndex))
+        m.Part<smt::run::HeadRecords>().pickExtra1.feedCount = fr->feedCount;
+    FeedDone(m, m.Part<smt::run::HeadRecords>().pickExtra1);
+    if (!PauseGate(m)) return clear();
+    LogReplenishRotation(m, p, &RunRows(m));
     // A new part is on the nozzle: only this attempt's checks count.
     p.failedRow = -1;
     p.failed = 0;
     if (p.visionMode == 1 || p.visionMode == 2) {
-      if (!VisionCentreHead(p, true)) return clear();
-      if ((p.failedRow != -1 || p.failed) && !DiscardPart(p)) return clear();
+      if (!VisionCentreHead(m, p, true)) return clear();
+      if ((p.failedRow != -1 || p.failed) && !DiscardPart(m, p)) return clear();
     }
     if (p.failedRow == -1 && !p.failed) {
-      if (!PlacePart(p, 9, true, Frame().marksPerCell, cellX, cellY)) return clear();
-      smt::CurrentMachine().link.vacuumCheckOk = true;
-      PlaceStroke(p, 0.0);
-      if (smt::CurrentMachine().link.vacuumCheckOk) {
+      if (!PlacePart(m, p, 9, true, Frame(m).marksPerCell, cellX, cellY)) return clear();
+      m.link.vacuumCheckOk = true;
+      PlaceStroke(m, p, 0.0);
+      if (m.link.vacuumCheckOk) {
         p.failedRow = -1;
-        RowState(row, 6, false);
+        RowState(m, row, 6, false);
       } else {
         p.failedRow = row;
-        RowState(row, 7, false);
+        RowState(m, row, 7, false);
       }
     }
     if (p.failedRow == -1 && !p.failed) {
       p.row = -1;
-      ++PartList().run.m_nPlacedCount;
-      CountCoverPart();
+      ++PartList(m).run.m_nPlacedCount;
+      CountCoverPart(m);
       break;
     }
     // Still failing: the walk axis parks, then the operator decides.
-    if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.feedMode == 0 || smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.feedMode == 4 || smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.feedMode == 5)
-      ParkWalkAxis(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.feedSide);
+    if (m.Part<smt::run::HeadRecords>().pickExtra1.feedMode == 0 || m.Part<smt::run::HeadRecords>().pickExtra1.feedMode == 4 || m.Part<smt::run::HeadRecords>().pickExtra1.feedMode == 5)
+      ParkWalkAxis(m, m.Part<smt::run::HeadRecords>().pickExtra1.feedSide);
     const bool vacuumFailed = p.failedRow != -1;
     const std::string q =
-        vacuumFailed ? RunText("PartList.c_Message_45", kRepairVacuumQuestion) : RunText("PartList.c_Message_46", kRepairVisionQuestion);
-    smt::CurrentMachine().machineBusy = false;
+        vacuumFailed ? RunText(m, "PartList.c_Message_45", kRepairVacuumQuestion) : RunText(m, "PartList.c_Message_46", kRepairVisionQuestion);
+    m.machineBusy = false;
     const auto answer = ShowMessage(q, smt::platform::MsgButtons::YesNoCancel, smt::platform::MsgIcon::Question);
-    smt::CurrentMachine().machineBusy = true;
+    m.machineBusy = true;
     if (answer == smt::platform::MsgAnswer::No) {
-      if (smt::CurrentMachine().run.autoChangeNozzle) ReturnNozzlesAndHome(p);
+      if (m.run.autoChangeNozzle) ReturnNozzlesAndHome(m, p);
       return clear();
     }
     if (answer == smt::platform::MsgAnswer::Cancel) {
       fresh = true;
       retried = true;
-      if (!DiscardPart(p)) return clear();
+      if (!DiscardPart(m, p)) return clear();
       p.failed = 0;
       p.failedRow = row;
     } else if (answer == smt::platform::MsgAnswer::Yes) {
       p.failedRow = -1;
       p.failed = 0;
-      if (!DiscardPart(p)) return clear();
+      if (!DiscardPart(m, p)) return clear();
       p.row = -1;
     } else {
       p.failedRow = -1;
       p.failed = 0;
     }
-    if (!PauseGate()) return clear();
+    if (!PauseGate(m)) return clear();
   }
-  smt::CurrentMachine().run.doubleFeed = true;
-  if ((match == 1 || match == 2) && smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.feedMode != 6 && !FeedAdvance(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1, false)) return clear();
+  m.run.doubleFeed = true;
+  if ((match == 1 || match == 2) && m.Part<smt::run::HeadRecords>().pickExtra1.feedMode != 6 && !FeedAdvance(m, m.Part<smt::run::HeadRecords>().pickExtra1, false)) return clear();
   return true;
 }
+
+// The machine-less forms: the machine in use.
+bool PickPart(HeadPlaceState& p) { return PickPart(smt::CurrentMachine(), p); }
+bool FeedAdvance(HeadPickState& r, bool second) { return FeedAdvance(smt::CurrentMachine(), r, second); }
+std::pair<int32_t, int32_t> PlacePoint(double x, double y, int head) { return PlacePoint(smt::CurrentMachine(), x, y, head); }
+void PlaceStroke(HeadPlaceState& p, double base) { PlaceStroke(smt::CurrentMachine(), p, base); }
 
 }  // namespace smt::run

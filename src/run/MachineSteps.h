@@ -27,36 +27,40 @@ struct StrokeAxis {
 };
 StrokeAxis PickStrokeAxis(int machineType, int head);
 
-bool ChangeNozzle(int head, int nozzle);
-bool MoveHeadToPick(HeadPlaceState& p);
-bool PickPart(HeadPlaceState& p);
-bool FeedAdvance(HeadPickState& r, bool second);
-void FeedDone(HeadPickState& r);
-bool DragFeed(HeadPickState& r);
-bool MoveCameraToFeeder(HeadPlaceState& p);
+bool ChangeNozzle(smt::Machine& m, int head, int nozzle);
+bool MoveHeadToPick(smt::Machine& m, HeadPlaceState& p);
+bool PickPart(smt::Machine& m, HeadPlaceState& p);
+bool PickPart(HeadPlaceState& p);  // the machine in use
+bool FeedAdvance(smt::Machine& m, HeadPickState& r, bool second);
+bool FeedAdvance(HeadPickState& r, bool second);  // the machine in use
+void FeedDone(smt::Machine& m, HeadPickState& r);
+bool DragFeed(smt::Machine& m, HeadPickState& r);
+bool MoveCameraToFeeder(smt::Machine& m, HeadPlaceState& p);
 // The camera over the part's board position (check run modes).
-bool MoveCameraToPart(HeadPlaceState& p, bool raw, double cellX, double cellY);
+bool MoveCameraToPart(smt::Machine& m, HeadPlaceState& p, bool raw, double cellX, double cellY);
 // The dispensing head over a dispensing row: command 53 (dispensing move),
 // 64 (plain move) or anything else (no move); then the pause gate.
-bool DispensePoint(int command, int row, bool raw, double cellX, double cellY);
+bool DispensePoint(smt::Machine& m, int command, int row, bool raw, double cellX, double cellY);
 
 // The place point in steps of a placement row for head `head` (mm of the row
 // plus the cell offset, the board frame and the head's correction/offset).
-std::pair<int32_t, int32_t> PlacePoint(double x, double y, int head);
-bool PlacePart(HeadPlaceState& p, int slot, bool checkOwnMark, bool raw, double cellX, double cellY);
-void PlaceStroke(HeadPlaceState& p, double baseHeight);
-bool DiscardPart(HeadPlaceState& p);
+std::pair<int32_t, int32_t> PlacePoint(smt::Machine& m, double x, double y, int head);
+std::pair<int32_t, int32_t> PlacePoint(double x, double y, int head);  // the machine in use
+bool PlacePart(smt::Machine& m, HeadPlaceState& p, int slot, bool checkOwnMark, bool raw, double cellX, double cellY);
+void PlaceStroke(smt::Machine& m, HeadPlaceState& p, double baseHeight);
+void PlaceStroke(HeadPlaceState& p, double baseHeight);  // the machine in use
+bool DiscardPart(smt::Machine& m, HeadPlaceState& p);
 // After a Stop (or a run that ended early): every nozzle whose vacuum is on
 // may hold a part. Each is carried to the throw position and let go there;
 // when the machine cannot move (position unknown, link lost) the parts stay
 // held and the operator is asked to take them off by hand before the vacuum
 // goes off. Never lets a part drop where the head stands. Tells the operator
 // how many parts were thrown; returns that count.
-int ThrowHeldPartsAfterStop();
+int ThrowHeldPartsAfterStop(smt::Machine& m);
 // The X / Y offset a head places with (head 2 of head mode 2 carries the
 // dispensing valve and uses the dispensing head's offset).
-int32_t PlaceOffsetX(int head);
-int32_t PlaceOffsetY(int head);
+int32_t PlaceOffsetX(smt::Machine& m, int head);
+int32_t PlaceOffsetY(smt::Machine& m, int head);
 
 // The repair questions of the part list (PartList.c_Message_45 and _46).
 inline constexpr const char* kRepairVacuumQuestion = "真空失败，是否忽略 ?\r\n是-忽略继续    否-退出    取消-补料";
@@ -64,24 +68,24 @@ inline constexpr const char* kRepairVisionQuestion = "视觉失败，是否忽�
 
 // The run's cover-tape settings and working counters (copied from the
 // cover-tape page at the run's start; the run thread only).
-CoverSettings& RunCover();
+CoverSettings& RunCover(smt::Machine& m);
 // One more part in the tape when the cover tape is on: both counters + 1,
 // saved and shown.
-void CountCoverPart();
+void CountCoverPart(smt::Machine& m);
 
-bool VisionCentreHead(HeadPlaceState& p, bool again);
-bool FillReplenishRecord(int head);
-bool ReplenishHead(HeadPlaceState& p, int head, double cellX, double cellY);
-bool MoveToSafePosition();
+bool VisionCentreHead(smt::Machine& m, HeadPlaceState& p, bool again);
+bool FillReplenishRecord(smt::Machine& m, int head);
+bool ReplenishHead(smt::Machine& m, HeadPlaceState& p, int head, double cellX, double cellY);
+bool MoveToSafePosition(smt::Machine& m);
 // A via row's safe point, stored by PlacePart.
 struct SafePoint {
   bool via = false;
   int32_t x = 0, y = 0;
 };
-SafePoint& Safe();
+SafePoint& Safe(smt::Machine& m);
 
 // The row cells the steps read (snapshot taken at the run's start).
-std::vector<PlacementRow>& RunRows();
-std::vector<DispenseRow>& RunDispenseRows();
+std::vector<PlacementRow>& RunRows(smt::Machine& m);
+std::vector<DispenseRow>& RunDispenseRows(smt::Machine& m);
 
 }  // namespace smt::run

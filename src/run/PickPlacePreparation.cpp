@@ -29,8 +29,8 @@ double HeadFeedHeight(const smt::settings::BasicSettings& b, int k) {
   return k >= 1 && k <= 8 ? h[k - 1] : h[0];
 }
 
-void SpeedsFromUses(HeadPlaceState& p) {
-  auto& sp = smt::settings::SettingsStores::Instance().speed;
+void SpeedsFromUses(smt::Machine& m, HeadPlaceState& p) {
+  auto& sp = smt::settings::SettingsStores::Of(m).speed;
   const auto pick = sp.Record(SpeedUse::PickPart), vis = sp.Record(SpeedUse::VisualCorrection),
              visPlace = sp.Record(SpeedUse::VisualSmt), place = sp.Record(SpeedUse::Smt);
   for (int i = 0; i < 8; ++i) {
@@ -41,9 +41,9 @@ void SpeedsFromUses(HeadPlaceState& p) {
   p.visionPlaceSpeeds = {visPlace[0], visPlace[1], visPlace[2], visPlace[3]};
 }
 
-bool OwnSpeeds(HeadPlaceState& p, const std::string& name) {
-  auto& sp = smt::settings::SettingsStores::Instance().speed;
-  const int level = Services().speedLevel ? Services().speedLevel() : 1;
+bool OwnSpeeds(smt::Machine& m, HeadPlaceState& p, const std::string& name) {
+  auto& sp = smt::settings::SettingsStores::Of(m).speed;
+  const int level = Services(m).speedLevel ? Services(m).speedLevel() : 1;
   const auto rec = smt::settings::FindTemplateSpeeds(sp.Get()->tiers, level, name);
   if (!rec) {
     smt::platform::ShowMessage(kNoSpeedTemplate);
@@ -86,8 +86,8 @@ double NormalizeRotation(double deg) {
   return deg;
 }
 
-bool PreparePickPlace(int groupIndex, HeadPlaceState& p, int slot) {
-  const HeadPickState* pick = PickRecordOfSlot(slot);
+bool PreparePickPlace(smt::Machine& m, int groupIndex, HeadPlaceState& p, int slot) {
+  const HeadPickState* pick = PickRecordOfSlot(m, slot);
   if (!pick) return false;
   p.failed = 0;
   p.correctionX = p.correctionY = 0;
@@ -99,14 +99,14 @@ bool PreparePickPlace(int groupIndex, HeadPlaceState& p, int slot) {
   p.headTarget = pick->headTarget;
   p.nozzleTarget = pick->nozzleTarget;
   if (slot != 9) p.pick = *pick;
-  const auto feederOpt = FeederRecordAt(groupIndex, pick->rowIndex);
+  const auto feederOpt = FeederRecordAt(m, groupIndex, pick->rowIndex);
   if (!feederOpt) {
     smt::platform::ShowMessage("Feed Index No Find");
     return false;
   }
   const FeederRecord& c = *feederOpt;
-  const SmtStrategy st = Strategy();
-  const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
+  const SmtStrategy st = Strategy(m);
+  const auto basic = smt::settings::SettingsStores::Of(m).machine.Basic();
   p.pickX = c.x;
   p.pickY = c.y;
   p.partLength = c.length;
@@ -114,13 +114,13 @@ bool PreparePickPlace(int groupIndex, HeadPlaceState& p, int slot) {
   p.partHeight = c.height;
   p.feederAngle = std::trunc(c.angle);
   p.vacuum = static_cast<int>(c.vacuum);
-  if (smt::CurrentMachine().run.autoChangeNozzle && p.nozzleTarget >= 1 && p.nozzleTarget <= smt::library::kSeatCount)
-    p.vacuum = smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(p.nozzleTarget - 1).nVacuum;
+  if (m.run.autoChangeNozzle && p.nozzleTarget >= 1 && p.nozzleTarget <= smt::library::kSeatCount)
+    p.vacuum = m.Part<smt::library::NozzleState>().seats.Get(p.nozzleTarget - 1).nVacuum;
   // Vision.
   if (c.cameraNamed) {
     p.visionMode = c.visionOn ? 1 : 0;
     const std::string& name = c.camera;
-    const auto names = Services().cameraNames ? Services().cameraNames()
+    const auto names = Services(m).cameraNames ? Services(m).cameraNames()
                                               : std::pair<std::string, std::string>{"Camera 1", "Camera 2"};
     p.visionCamera = name == names.first ? 1 : name == names.second ? 2 : 0;
   }
@@ -137,20 +137,20 @@ bool PreparePickPlace(int groupIndex, HeadPlaceState& p, int slot) {
   if (p.feedMode == 4) {
     if (p.feedCount == 0) {
       Shift(p.feedSide, 2.0, p.pickX, p.pickY, true);
-      SetFeederFeedCount(groupIndex, p.rowIndex, 1);
+      SetFeederFeedCount(m, groupIndex, p.rowIndex, 1);
     } else {
-      SetFeederFeedCount(groupIndex, p.rowIndex, 0);
+      SetFeederFeedCount(m, groupIndex, p.rowIndex, 0);
     }
-  } else if (p.feedMode == 5 && smt::CurrentMachine().headCount == 2 && smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].feederNumber == smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[1].feederNumber &&
+  } else if (p.feedMode == 5 && m.headCount == 2 && m.Part<smt::run::HeadRecords>().pick[0].feederNumber == m.Part<smt::run::HeadRecords>().pick[1].feederNumber &&
              slot != 9) {
     if (p.feedCount == 0) {
-      SetFeederFeedCount(groupIndex, p.rowIndex, 1);
+      SetFeederFeedCount(m, groupIndex, p.rowIndex, 1);
     } else {
       Shift(p.feedSide, 4.0, p.pickX, p.pickY, false);
-      SetFeederFeedCount(groupIndex, p.rowIndex, 0);
+      SetFeederFeedCount(m, groupIndex, p.rowIndex, 0);
     }
-  } else if ((p.feedMode == 3 || p.feedMode == 8) && Services().feeders) {
-    auto* table = Services().feeders;
+  } else if ((p.feedMode == 3 || p.feedMode == 8) && Services(m).feeders) {
+    auto* table = Services(m).feeders;
     auto tray = table->CurrentTray(p.rowIndex);
     if (tray) {
       TrayRecord t = *tray;
@@ -161,12 +161,12 @@ bool PreparePickPlace(int groupIndex, HeadPlaceState& p, int slot) {
       } else {
         if (t.rowSerial == -1) {
           t.rowSerial = 0;
-          if (smt::CurrentMachine().machineType != 10) {
-            const auto sp = smt::settings::SettingsStores::Instance().speed.Record(SpeedUse::Smt);
-            if (!TheMachine().MoveGantry(1000 - smt::CurrentMachine().curX, Speed(sp[0]), -1000 - smt::CurrentMachine().curY, Speed(sp[1]), smt::link::GantryMove::Checked))
+          if (m.machineType != 10) {
+            const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(SpeedUse::Smt);
+            if (!TheMachine().MoveGantry(1000 - m.curX, Speed(sp[0]), -1000 - m.curY, Speed(sp[1]), smt::link::GantryMove::Checked))
               return false;
           }
-          smt::platform::ShowMessage(RunText("PartList.c_Message_19", "托盘下一个没有料了，请提前放料 !"));
+          smt::platform::ShowMessage(RunText(m, "PartList.c_Message_19", "托盘下一个没有料了，请提前放料 !"));
         }
         p.pickX += t.colSerial * t.colSpace;
         p.pickY += t.rowSerial * t.rowSpace;
@@ -185,12 +185,12 @@ bool PreparePickPlace(int groupIndex, HeadPlaceState& p, int slot) {
   }
   // Heights.
   const double h = c.pickHeight;
-  const double base = basic->m_Z_Nozzle1ToPCBHeight + (Services().board ? Services().board().thickness : 0.0) +
+  const double base = basic->m_Z_Nozzle1ToPCBHeight + (Services(m).board ? Services(m).board().thickness : 0.0) +
                       p.partHeight;
   const int k = p.headTarget;
   const int n = p.nozzleTarget;
   const double H1 = HeadFeedHeight(*basic, 1), Hk = HeadFeedHeight(*basic, k);
-  const double L = (n >= 1 && n <= smt::library::kSeatCount) ? smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(n - 1).dPickHeight : 0.0;
+  const double L = (n >= 1 && n <= smt::library::kSeatCount) ? m.Part<smt::library::NozzleState>().seats.Get(n - 1).dPickHeight : 0.0;
   p.pickHeight = h;
   p.placeHeight = base;
   auto pickDefault = [&](double hk) {
@@ -220,7 +220,7 @@ bool PreparePickPlace(int groupIndex, HeadPlaceState& p, int slot) {
       p.placeHeight += Hk - H1;
     }
   };
-  const bool autoOn = smt::CurrentMachine().run.autoChangeNozzle;
+  const bool autoOn = m.run.autoChangeNozzle;
   switch (st.m_HeaderSelect) {
     case 0: case 4: case 7:
       if (autoOn) libraryRule(st.m_HeaderSelect != 0, 0);
@@ -241,15 +241,15 @@ bool PreparePickPlace(int groupIndex, HeadPlaceState& p, int slot) {
       break;
     default: offsetRule(); break;
   }
-  if (p.headTarget == 2 && (st.m_RunSelect == 1 || (st.m_RunSelect == 2 && smt::CurrentMachine().run.activeList == 2)))
+  if (p.headTarget == 2 && (st.m_RunSelect == 1 || (st.m_RunSelect == 2 && m.run.activeList == 2)))
     p.placeHeight = basic->m_Z_DropsGlueToPCBHeight;
   // Speeds.
   if (c.ownSpeed && c.speedNamed) {
     p.ownSpeed = 1;
-    if (!OwnSpeeds(p, c.speedTemplate)) return false;
+    if (!OwnSpeeds(m, p, c.speedTemplate)) return false;
   } else {
     p.ownSpeed = 0;
-    SpeedsFromUses(p);
+    SpeedsFromUses(m, p);
   }
   p.vacuumHeight = c.vacuum + p.pickHeight;
   if (p.vacuumHeight > 0) p.vacuumHeight = 0;
@@ -277,68 +277,74 @@ void AlignHeadSpeeds(HeadPlaceState& a, HeadPlaceState& b) {
 }
 
 namespace {
-double RowAngle(int row, const std::vector<PlacementRow>* rows) {
+double RowAngle(smt::Machine& m, int row, const std::vector<PlacementRow>* rows) {
   if (rows && row >= 0 && row < static_cast<int>(rows->size())) return (*rows)[static_cast<size_t>(row)].angle;
-  if (!rows && Services().placementRows) {
-    const auto all = Services().placementRows();
+  if (!rows && Services(m).placementRows) {
+    const auto all = Services(m).placementRows();
     if (row >= 0 && row < static_cast<int>(all.size())) return all[static_cast<size_t>(row)].angle;
   }
   return 0;
 }
-std::pair<double, double> CameraOffsets() {
-  const auto v = Services().vision.Get();
+std::pair<double, double> CameraOffsets(smt::Machine& m) {
+  const auto v = Services(m).vision.Get();
   return v ? v->CameraAngleOffsets() : std::pair<double, double>{0, 0};
 }
-double Rotation(const HeadPlaceState& p) {
-  return smt::CurrentMachine().machineType == 4 ? -p.targetAngle : NormalizeRotation(p.feederAngle - p.targetAngle);
+double Rotation(smt::Machine& m, const HeadPlaceState& p) {
+  return m.machineType == 4 ? -p.targetAngle : NormalizeRotation(p.feederAngle - p.targetAngle);
 }
-int32_t StepsOfDegrees(double deg) { return static_cast<int32_t>(deg * smt::CurrentMachine().steps.aPulsePerDeg); }
+int32_t StepsOfDegrees(smt::Machine& m, double deg) { return static_cast<int32_t>(deg * m.steps.aPulsePerDeg); }
 // The board's turn found by its marks; a board placed without marks is not
 // turned by what an earlier board's marks measured.
-double BoardTurn() { return smt::CurrentMachine().machineType == 4 || Frame().marksOn ? smt::CurrentMachine().correction.boardRotation.load() : 0.0; }
+double BoardTurn(smt::Machine& m) { return m.machineType == 4 || Frame(m).marksOn ? m.correction.boardRotation.load() : 0.0; }
 }  // namespace
 
 // Type 5, two heads flying over camera 1 together: head 2 is seen through
 // the second camera-1 offset.
-static bool Head2SharesCamera1(size_t index) {
-  if (smt::CurrentMachine().machineType != 5 || index != 1) return false;
-  const int mode = Strategy().m_HeaderSelect;
+static bool Head2SharesCamera1(smt::Machine& m, size_t index) {
+  if (m.machineType != 5 || index != 1) return false;
+  const int mode = Strategy(m).m_HeaderSelect;
   if (mode != 1 && mode != 2) return false;
-  const auto& h1 = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0];
-  const auto& h2 = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[1];
+  const auto& h1 = m.Part<smt::run::HeadRecords>().place[0];
+  const auto& h2 = m.Part<smt::run::HeadRecords>().place[1];
   return h2.headTarget == 2 && h2.visionMode == 2 && h1.visionCamera == 1 && h1.visionMode == 2;
 }
 
-void LogRotationAngles(const std::vector<PlacementRow>* rows) {
-  for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
-  const auto [off1, off2] = CameraOffsets();
-  for (size_t i = 0; i < smt::CurrentMachine().Part<smt::run::HeadRecords>().place.size(); ++i) {
-    auto& p = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[i];
+void LogRotationAngles(smt::Machine& m, const std::vector<PlacementRow>* rows) {
+  for (auto& a : m.motion.headMoveArgs) a = 0;
+  const auto [off1, off2] = CameraOffsets(m);
+  for (size_t i = 0; i < m.Part<smt::run::HeadRecords>().place.size(); ++i) {
+    auto& p = m.Part<smt::run::HeadRecords>().place[i];
     if (p.row == -1) continue;
-    p.partAngle = RowAngle(p.row, rows);
+    p.partAngle = RowAngle(m, p.row, rows);
     double camOff = 0;
     if (p.visionMode != 0) camOff = p.visionCamera == 1 ? off1 : p.visionCamera == 2 ? off2 : 0;
-    if (const auto v = Services().vision.Get(); v && Head2SharesCamera1(i))
+    if (const auto v = Services(m).vision.Get(); v && Head2SharesCamera1(m, i))
       if (const auto shared = v->SharedViewAngleOffset()) camOff = *shared;
-    p.targetAngle = p.partAngle + BoardTurn() + camOff;
-    p.rotation = Rotation(p);
+    p.targetAngle = p.partAngle + BoardTurn(m) + camOff;
+    p.rotation = Rotation(m, p);
     if (p.headTarget >= 1 && p.headTarget <= 8)
-      smt::CurrentMachine().motion.headMoveArgs[static_cast<size_t>(p.headTarget - 1)] = StepsOfDegrees(p.rotation);
+      m.motion.headMoveArgs[static_cast<size_t>(p.headTarget - 1)] = StepsOfDegrees(m, p.rotation);
     CLogFile::Instance().Write(true, "part row %d nozzle %d rotate angle : %0.4f", p.row + 1, static_cast<int>(i + 1),
                                p.rotation);
   }
 }
 
-void LogReplenishRotation(HeadPlaceState& p, const std::vector<PlacementRow>* rows) {
-  const auto [off1, off2] = CameraOffsets();
+void LogReplenishRotation(smt::Machine& m, HeadPlaceState& p, const std::vector<PlacementRow>* rows) {
+  const auto [off1, off2] = CameraOffsets(m);
   double camOff = 0;
   if (p.visionMode == 1 || p.visionMode == 2) camOff = p.visionCamera == 1 ? off1 : p.visionCamera == 2 ? off2 : 0;
-  p.targetAngle = RowAngle(p.row, rows) + BoardTurn() + camOff;
-  p.rotation = Rotation(p);
+  p.targetAngle = RowAngle(m, p.row, rows) + BoardTurn(m) + camOff;
+  p.rotation = Rotation(m, p);
   for (int h = 1; h <= 8; ++h)
-    smt::CurrentMachine().motion.headMoveArgs[static_cast<size_t>(h - 1)] = h == p.headTarget ? StepsOfDegrees(p.rotation) : 0;
+    m.motion.headMoveArgs[static_cast<size_t>(h - 1)] = h == p.headTarget ? StepsOfDegrees(m, p.rotation) : 0;
   CLogFile::Instance().Write(true, "part row %d nozzle %d rotate angle : %0.4f replenish", p.row + 1, p.headTarget,
                              p.rotation);
 }
+
+// The machine-less forms: the machine in use.
+bool PreparePickPlace(int groupIndex, HeadPlaceState& p, int slot) {
+  return PreparePickPlace(smt::CurrentMachine(), groupIndex, p, slot);
+}
+void LogRotationAngles(const std::vector<PlacementRow>* rows) { LogRotationAngles(smt::CurrentMachine(), rows); }
 
 }  // namespace smt::run

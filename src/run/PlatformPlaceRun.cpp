@@ -38,56 +38,56 @@ inline constexpr const char* kGlueTimeOut = "Platform glue wait time out !";
 
 int32_t Trunc(double v) { return static_cast<int32_t>(v); }
 uint8_t PlatformAxis(int platform) { return platform == 1 ? 1 : 12; }
-int32_t PlatformY(int platform) { return platform == 1 ? smt::CurrentMachine().curY.load() : smt::CurrentMachine().motion.curPlatform[1].load(); }
-int32_t HeadMoveArg(int head) { return head >= 1 && head <= 8 ? smt::CurrentMachine().motion.headMoveArgs[static_cast<size_t>(head - 1)].load() : 0; }
+int32_t PlatformY(smt::Machine& m, int platform) { return platform == 1 ? m.curY.load() : m.motion.curPlatform[1].load(); }
+int32_t HeadMoveArg(smt::Machine& m, int head) { return head >= 1 && head <= 8 ? m.motion.headMoveArgs[static_cast<size_t>(head - 1)].load() : 0; }
 
 // The place run's own copy of the part list (the dispensing thread keeps
 // the shared one).
 struct PlaceRowList {
   std::vector<PlacementRow> rows;
 };
-std::vector<PlacementRow>& PlaceRows() { return smt::CurrentMachine().Part<PlaceRowList>().rows; }
+std::vector<PlacementRow>& PlaceRows(smt::Machine& m) { return m.Part<PlaceRowList>().rows; }
 
-int NextRow(int& row, int count, int slot) {
-  auto& s = Services();
+int NextRow(smt::Machine& m, int& row, int count, int slot) {
+  auto& s = Services(m);
   if (s.nextPlaceRow) return s.nextPlaceRow(row, count, slot, 0);
-  const auto& rows = PlaceRows();
+  const auto& rows = PlaceRows(m);
   for (; row < count && row < static_cast<int>(rows.size()); ++row)
     if (rows[static_cast<size_t>(row)].place)
-      return CalcFeederPickTarget(slot, 0, rows[static_cast<size_t>(row)].feeder);
+      return CalcFeederPickTarget(m, slot, 0, rows[static_cast<size_t>(row)].feeder);
   return 0;
 }
 
-void AllIdle() {
-  for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().pick) p.row = -1;
-  smt::CurrentMachine().run.cycleHeads = 0;
+void AllIdle(smt::Machine& m) {
+  for (auto& p : m.Part<smt::run::HeadRecords>().pick) p.row = -1;
+  m.run.cycleHeads = 0;
 }
 
 // Head 1 from its row, heads 2..N after it; false when head 1 found none.
-bool AssignCycle(int count, int heads) {
-  if (NextRow(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row, count, 1) != 1) {
-    AllIdle();
+bool AssignCycle(smt::Machine& m, int count, int heads) {
+  if (NextRow(m, m.Part<smt::run::HeadRecords>().pick[0].row, count, 1) != 1) {
+    AllIdle(m);
     return false;
   }
-  smt::CurrentMachine().run.cycleHeads = 1;
+  m.run.cycleHeads = 1;
   for (int k = 2; k <= 4; ++k) {
-    auto& rec = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
+    auto& rec = m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
     if (k > heads) {
       rec.row = -1;
       continue;
     }
-    rec.row = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].row + 1;
-    if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].row == -1 || NextRow(rec.row, count, k) != 1) {
-      for (int j = k; j <= 4; ++j) smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(j - 1)].row = -1;
+    rec.row = m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].row + 1;
+    if (m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].row == -1 || NextRow(m, rec.row, count, k) != 1) {
+      for (int j = k; j <= 4; ++j) m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(j - 1)].row = -1;
       break;
     }
-    smt::CurrentMachine().run.cycleHeads = k;
+    m.run.cycleHeads = k;
   }
   return true;
 }
 
-bool WaitOrStop(smt::platform::Event& e, std::chrono::milliseconds limit, const char* timeoutText) {
-  switch (WaitRunEvent(e, limit)) {
+bool WaitOrStop(smt::Machine& m, smt::platform::Event& e, std::chrono::milliseconds limit, const char* timeoutText) {
+  switch (WaitRunEvent(m, e, limit)) {
     case WaitResult::Signalled: return true;
     case WaitResult::Stopped: return false;
     case WaitResult::TimedOut:
@@ -98,9 +98,9 @@ bool WaitOrStop(smt::platform::Event& e, std::chrono::milliseconds limit, const 
 }
 
 // X offset (pulses) of head N from head 1, with its placement correction.
-std::pair<int32_t, int32_t> HeadPlaceOffset(int head) {
-  const auto b = smt::settings::SettingsStores::Instance().machine.Basic();
-  const double px = smt::CurrentMachine().steps.xPulsePerMm, py = smt::CurrentMachine().steps.yPulsePerMm;
+std::pair<int32_t, int32_t> HeadPlaceOffset(smt::Machine& m, int head) {
+  const auto b = smt::settings::SettingsStores::Of(m).machine.Basic();
+  const double px = m.steps.xPulsePerMm, py = m.steps.yPulsePerMm;
   switch (head) {
     case 1: return {Trunc(b->m_Correction_X1 * px), Trunc(b->m_Correction_Y1 * py)};
     case 2:
@@ -123,119 +123,119 @@ bool Refuse(const char* text) {
 
 }  // namespace
 
-bool MoveHeadToPlatformPick(HeadPlaceState& p, int platform) {
+bool MoveHeadToPlatformPick(smt::Machine& m, HeadPlaceState& p, int platform) {
   const int k = p.headTarget;
   if (k < 1 || k > 4) return Refuse(kPlaceHeaderNoSelect);
   if (platform != 1 && platform != 2) return false;
-  const int32_t tx = Trunc(p.pickX * smt::CurrentMachine().steps.xPulsePerMm) - smt::job::NozzleOffsetX(k);
+  const int32_t tx = Trunc(p.pickX * m.steps.xPulsePerMm) - smt::job::NozzleOffsetX(k);
   const auto& x = p.pickSpeeds[kSpX];
   const auto& a = p.pickSpeeds[kSpA1];
-  if (!TheMachine().MoveGantryPlatformHead(tx - smt::CurrentMachine().curX, Speed(x), PlatformAxis(platform), 0, {10, 10}, static_cast<uint8_t>(k), HeadMoveArg(k), Speed(a)))
+  if (!TheMachine().MoveGantryPlatformHead(tx - m.curX, Speed(x), PlatformAxis(platform), 0, {10, 10}, static_cast<uint8_t>(k), HeadMoveArg(m, k), Speed(a)))
     return true;
-  return !PauseGate();
+  return !PauseGate(m);
 }
 
-bool MoveToPlatformPoint(HeadPlaceState& p, int platform) {
+bool MoveToPlatformPoint(smt::Machine& m, HeadPlaceState& p, int platform) {
   const int n = p.headTarget;
   if (n < 1 || n > 4) return Refuse(kPlaceHeaderNoSelect);
   if (platform != 1 && platform != 2) return false;
-  auto [tx, ty] = Services().lamp->Target(1, platform, p.row);
-  const auto off = HeadPlaceOffset(n);
+  auto [tx, ty] = Services(m).lamp->Target(1, platform, p.row);
+  const auto off = HeadPlaceOffset(m, n);
   tx += off.first;
   ty += off.second;
   if (p.visionMode == 1 && (p.visionCamera == 1 || p.visionCamera == 2)) {
     tx += p.correctionX;
     ty += p.correctionY;
-    for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
+    for (auto& a : m.motion.headMoveArgs) a = 0;
   } else if (p.visionMode == 2) {
     tx += p.correctionX;
     ty += p.correctionY;
-    smt::CurrentMachine().motion.headMoveArgs[static_cast<size_t>(n - 1)] = -p.correctionA;
+    m.motion.headMoveArgs[static_cast<size_t>(n - 1)] = -p.correctionA;
   }
   const auto& block = p.visionMode != 0 ? p.visionPlaceSpeeds : std::array<SpeedPair, 4>{
       p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], p.placeSpeeds[kSpZ1], p.placeSpeeds[kSpZ2]};
   const auto& a = p.placeSpeeds[kSpA1];
-  if (!TheMachine().MoveGantryPlatformHead(tx - smt::CurrentMachine().curX, Speed(block[kSpX]), PlatformAxis(platform), ty - PlatformY(platform), Speed(block[kSpY]), static_cast<uint8_t>(n), HeadMoveArg(n), Speed(a)))
+  if (!TheMachine().MoveGantryPlatformHead(tx - m.curX, Speed(block[kSpX]), PlatformAxis(platform), ty - PlatformY(m, platform), Speed(block[kSpY]), static_cast<uint8_t>(n), HeadMoveArg(m, n), Speed(a)))
     return true;
-  return !PauseGate();
+  return !PauseGate(m);
 }
 
-bool PlatformDiscardMove(int platform) {
-  const auto b = smt::settings::SettingsStores::Instance().machine.Basic();
+bool PlatformDiscardMove(smt::Machine& m, int platform) {
+  const auto b = smt::settings::SettingsStores::Of(m).machine.Basic();
   if (platform == 1 || platform == 2) {
-    const auto y = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart)[1];
-    if (!TheMachine().MoveGantryPlatformHead(0, {10, 10}, PlatformAxis(platform), smt::CurrentMachine().steps.throwPositionY - PlatformY(platform), Speed(y), 0, 0, {0, 0}))
+    const auto y = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::PickPart)[1];
+    if (!TheMachine().MoveGantryPlatformHead(0, {10, 10}, PlatformAxis(platform), m.steps.throwPositionY - PlatformY(m, platform), Speed(y), 0, 0, {0, 0}))
       return true;
-    if (!PauseGate()) return true;
+    if (!PauseGate(m)) return true;
     TheMachine().SetOutput(platform == 1 ? 7 : 8, 1, 5);
   }
-  if (!RunSleep(b->m_ChangeDelay) || !PauseGate()) return true;
+  if (!RunSleep(m, b->m_ChangeDelay) || !PauseGate(m)) return true;
   if (platform == 1 || platform == 2) TheMachine().SetOutput(platform == 1 ? 7 : 8, 0, 5);
-  RunSleep(100);
+  RunSleep(m, 100);
   return false;
 }
 
-bool PlatformDiscardPart(HeadPlaceState& p) {
+bool PlatformDiscardPart(smt::Machine& m, HeadPlaceState& p) {
   const int k = p.headTarget;
   if (k < 1 || k > 4) return Refuse(kPlaceHeaderNoSelect);
-  const int32_t tx = smt::CurrentMachine().steps.throwPositionX - smt::job::NozzleOffsetX(k);
+  const int32_t tx = m.steps.throwPositionX - smt::job::NozzleOffsetX(k);
   const auto& x = p.pickSpeeds[kSpX];
-  if (!TheMachine().MoveGantryPlatformHead(tx - smt::CurrentMachine().curX, Speed(x), 1, 0, {10, 10}, 0, 0, {0, 0})) return true;
-  if (!PauseGate()) return true;
+  if (!TheMachine().MoveGantryPlatformHead(tx - m.curX, Speed(x), 1, 0, {10, 10}, 0, 0, {0, 0})) return true;
+  if (!PauseGate(m)) return true;
   TheMachine().SetOutput(k, 0, 5);
-  return !RunSleep(smt::settings::SettingsStores::Instance().machine.Basic()->m_ThrowDelay);
+  return !RunSleep(m, smt::settings::SettingsStores::Of(m).machine.Basic()->m_ThrowDelay);
 }
 
 namespace {
 
 // Vision of one head over the camera of its part job; true ends the run.
-bool PlatformVision(HeadPlaceState& p, int platform) {
+bool PlatformVision(smt::Machine& m, HeadPlaceState& p, int platform) {
   if (p.visionMode == 0) return false;
-  return Services().lamp->VisionCentre(p, platform);
+  return Services(m).lamp->VisionCentre(p, platform);
 }
 
-bool PlaceOne(HeadPlaceState& p, int platform) {
-  if (MoveToPlatformPoint(p, platform)) return true;
+bool PlaceOne(smt::Machine& m, HeadPlaceState& p, int platform) {
+  if (MoveToPlatformPoint(m, p, platform)) return true;
   const int n = p.headTarget;
-  smt::CurrentMachine().curA[static_cast<size_t>(n - 1)] = smt::link::WrapA(static_cast<int64_t>(smt::CurrentMachine().curA[static_cast<size_t>(n - 1)].load()) +
-                                                  HeadMoveArg(n),
-                                              smt::link::GetMotionSettings().aRevolution);
-  if (!PauseGate()) return true;
+  m.curA[static_cast<size_t>(n - 1)] = smt::link::WrapA(static_cast<int64_t>(m.curA[static_cast<size_t>(n - 1)].load()) +
+                                                  HeadMoveArg(m, n),
+                                              smt::link::GetMotionSettings(m).aRevolution);
+  if (!PauseGate(m)) return true;
   const int gridRow = platform == 1 ? 2 * p.row : 2 * p.row + 1;
-  const double depth = Services().lamp->Row(gridRow).placeZ;
-  smt::CurrentMachine().link.vacuumCheckOk = true;
-  PlaceStroke(p, depth);
-  if (smt::CurrentMachine().link.vacuumCheckOk) {
+  const double depth = Services(m).lamp->Row(gridRow).placeZ;
+  m.link.vacuumCheckOk = true;
+  PlaceStroke(m, p, depth);
+  if (m.link.vacuumCheckOk) {
     p.failedRow = -1;
-    RowState(p.row, 6, false);
+    RowState(m, p.row, 6, false);
   } else {
     p.failedRow = p.row;
-    RowState(p.row, 7, false);
+    RowState(m, p.row, 7, false);
   }
-  return !PauseGate();
+  return !PauseGate(m);
 }
 
 // The operator quits after a failed part: nozzles back to the library,
 // the head and the feeder walk axes out of the way, the Mark camera on and
 // the machine homed.
-void QuitMoves() {
-  if (smt::CurrentMachine().run.autoChangeNozzle) {
+void QuitMoves(smt::Machine& m) {
+  if (m.run.autoChangeNozzle) {
     smt::library::ReturnNozzleToLibrary(1, false, false);
     smt::library::ReturnNozzleToLibrary(2, false, false);
   }
-  const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Smt);
-  TheMachine().MoveGantry(100 - smt::CurrentMachine().curX, Speed(sp[0]), -100 - smt::CurrentMachine().curY, Speed(sp[1]), smt::link::GantryMove::Checked);
-  const auto pick = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
-  if (smt::CurrentMachine().motion.curAxis8 != 0) TheMachine().MoveAxis(8, -100 - smt::CurrentMachine().motion.curAxis8, Speed(pick[8]));
-  if (smt::CurrentMachine().motion.curAxis9 != 0) TheMachine().MoveAxis(9, 100 - smt::CurrentMachine().motion.curAxis9, Speed(pick[10]));
-  auto& s = Services();
+  const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::Smt);
+  TheMachine().MoveGantry(100 - m.curX, Speed(sp[0]), -100 - m.curY, Speed(sp[1]), smt::link::GantryMove::Checked);
+  const auto pick = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::PickPart);
+  if (m.motion.curAxis8 != 0) TheMachine().MoveAxis(8, -100 - m.motion.curAxis8, Speed(pick[8]));
+  if (m.motion.curAxis9 != 0) TheMachine().MoveAxis(9, 100 - m.motion.curAxis9, Speed(pick[10]));
+  auto& s = Services(m);
   if (auto v = s.vision.Get()) v->OpenMarkCamera();
   if (s.startHome) s.startHome();
 }
 
 }  // namespace
 
-bool RecoverPlatformHead(HeadPlaceState& p, int group, int platform) {
+bool RecoverPlatformHead(smt::Machine& m, HeadPlaceState& p, int group, int platform) {
   if (p.failedRow == -1 && !p.failed) return false;
   auto clear = [&] {
     p.row = -1;
@@ -247,199 +247,199 @@ bool RecoverPlatformHead(HeadPlaceState& p, int group, int platform) {
   // Which head of this cycle takes from the same feeder.
   int match = 0;
   for (int j = 1; j <= 4 && !match; ++j) {
-    const auto& r = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(j - 1)];
+    const auto& r = m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(j - 1)];
     if (r.row != -1 && r.feederNumber == feeder && r.feedSide == p.feedSide) match = j;
   }
   bool fresh = true;
   bool visionFailed = false;
   for (;;) {
     if (fresh) {
-      if (CalcFeederPickTarget(9, p.headTarget, feeder) == 0) return clear();
+      if (CalcFeederPickTarget(m, 9, p.headTarget, feeder) == 0) return clear();
       // The same head and nozzle take the part again.
-      smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.row = row;
-      smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.headTarget = p.headTarget;
-      smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1.nozzleTarget = p.nozzleTarget;
+      m.Part<smt::run::HeadRecords>().pickExtra1.row = row;
+      m.Part<smt::run::HeadRecords>().pickExtra1.headTarget = p.headTarget;
+      m.Part<smt::run::HeadRecords>().pickExtra1.nozzleTarget = p.nozzleTarget;
       if (match == 1 || match == 2) {
-        const auto& r = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(match - 1)];
-        const auto limit = std::chrono::steady_clock::now() + Timeouts().feedReady;
+        const auto& r = m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(match - 1)];
+        const auto limit = std::chrono::steady_clock::now() + Timeouts(m).feedReady;
         while (r.feedRequested && r.feedPending) {
-          if (!smt::CurrentMachine().runContinue || std::chrono::steady_clock::now() > limit) return clear();
-          std::this_thread::sleep_for(Timeouts().poll);
+          if (!m.runContinue || std::chrono::steady_clock::now() > limit) return clear();
+          std::this_thread::sleep_for(Timeouts(m).poll);
         }
-      } else if (!FeedAdvance(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1, true)) {
+      } else if (!FeedAdvance(m, m.Part<smt::run::HeadRecords>().pickExtra1, true)) {
         return clear();
       }
       fresh = false;
     }
-    if (!PreparePickPlace(group, p, 9)) return clear();
+    if (!PreparePickPlace(m, group, p, 9)) return clear();
     p.row = row;
     p.failedRow = -1;
     p.failed = 0;
-    if (MoveHeadToPlatformPick(p, platform) || !PickPart(p)) return clear();
-    FeedDone(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1);
-    if (!PauseGate()) return clear();
-    LogReplenishRotation(p, &PlaceRows());
-    if (PlatformVision(p, platform)) return clear();
+    if (MoveHeadToPlatformPick(m, p, platform) || !PickPart(m, p)) return clear();
+    FeedDone(m, m.Part<smt::run::HeadRecords>().pickExtra1);
+    if (!PauseGate(m)) return clear();
+    LogReplenishRotation(m, p, &PlaceRows(m));
+    if (PlatformVision(m, p, platform)) return clear();
     visionFailed = p.failed != 0;
     if (p.failed) {
-      if (PlatformDiscardPart(p)) return clear();
-    } else if (PlaceOne(p, platform)) {
+      if (PlatformDiscardPart(m, p)) return clear();
+    } else if (PlaceOne(m, p, platform)) {
       return clear();
     }
     if (p.failedRow == -1 && !p.failed) break;
     // Still failing: the operator decides.
     const std::string q =
-        visionFailed ? RunText("PartList.c_Message_46", "视觉失败，是否忽略 ?\r\n是-忽略继续    否-退出    取消-补料")
-                     : RunText("PartList.c_Message_45", "真空失败，是否忽略 ?\r\n是-忽略继续    否-退出    取消-补料");
-    RowState(row, visionFailed ? 8 : 7, false);
-    smt::CurrentMachine().machineBusy = false;
+        visionFailed ? RunText(m, "PartList.c_Message_46", "视觉失败，是否忽略 ?\r\n是-忽略继续    否-退出    取消-补料")
+                     : RunText(m, "PartList.c_Message_45", "真空失败，是否忽略 ?\r\n是-忽略继续    否-退出    取消-补料");
+    RowState(m, row, visionFailed ? 8 : 7, false);
+    m.machineBusy = false;
     const auto answer = ShowMessage(q, smt::platform::MsgButtons::YesNoCancel, smt::platform::MsgIcon::Question);
-    smt::CurrentMachine().machineBusy = true;
+    m.machineBusy = true;
     p.failedRow = row;
     if (answer == MsgAnswer::Yes) {
-      if (!p.failed && PlatformDiscardPart(p)) return clear();
-      if (!PauseGate()) return clear();
-      if ((match == 1 || match == 2) && !FeedAdvance(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(match - 1)], false))
+      if (!p.failed && PlatformDiscardPart(m, p)) return clear();
+      if (!PauseGate(m)) return clear();
+      if ((match == 1 || match == 2) && !FeedAdvance(m, m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(match - 1)], false))
         return clear();
       p.row = -1;
       p.failed = 0;
       return false;
     }
     if (answer != MsgAnswer::Cancel) {
-      QuitMoves();
+      QuitMoves(m);
       return clear();
     }
-    if (!FeedAdvance(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra1, true)) return clear();
-    if (!p.failed && PlatformDiscardPart(p)) return clear();
+    if (!FeedAdvance(m, m.Part<smt::run::HeadRecords>().pickExtra1, true)) return clear();
+    if (!p.failed && PlatformDiscardPart(m, p)) return clear();
   }
   p.row = -1;
   p.failedRow = -1;
-  const SmtStrategy st = Strategy();
-  auto& s = Services();
+  const SmtStrategy st = Strategy(m);
+  auto& s = Services(m);
   if (st.m_Cover && s.cover) {
     CoverSettings cv = s.cover();
     ++cv.totalCount;
     ++cv.count;
     if (s.saveCoverCounters) s.saveCoverCounters(cv.totalCount, cv.count);
-    if (auto d = Display()) d->CoverCount(cv.totalCount);
+    if (auto d = Display(m)) d->CoverCount(cv.totalCount);
   }
-  if (!PauseGate()) return true;
-  if ((match == 1 || match == 2) && !FeedAdvance(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(match - 1)], false)) return true;
+  if (!PauseGate(m)) return true;
+  if ((match == 1 || match == 2) && !FeedAdvance(m, m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(match - 1)], false)) return true;
   return false;
 }
 
 namespace {
 
 // 1 finished, 0 ended early.
-int RunPlatformPlace() {
-  auto& s = Services();
-  const SmtStrategy st = Strategy();
+int RunPlatformPlace(smt::Machine& m) {
+  auto& s = Services(m);
+  const SmtStrategy st = Strategy(m);
   const int mode = st.m_RunSelect;
   const LampCounts counts = s.lamp->Counts();
   int board = counts.finish;
-  PlaceRows() = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
-  const int n = static_cast<int>(PlaceRows().size());
-  const int heads = std::min(std::max(static_cast<int>(smt::CurrentMachine().headCount), 1), 4);
-  if (auto d = Display()) d->Progress(0, n);
-  ResetHeadRecords();
-  const RunSelectors sel = Selectors();
-  const int startRow = sel.fromCurrentSmt ? ChosenRow(smt::job::RowKind::Placement) : 0;
+  PlaceRows(m) = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
+  const int n = static_cast<int>(PlaceRows(m).size());
+  const int heads = std::min(std::max(static_cast<int>(m.headCount), 1), 4);
+  if (auto d = Display(m)) d->Progress(0, n);
+  ResetHeadRecords(m);
+  const RunSelectors sel = Selectors(m);
+  const int startRow = sel.fromCurrentSmt ? ChosenRow(m, smt::job::RowKind::Placement) : 0;
   const int group = s.feeders && s.feeders->CurrentGroup() ? s.feeders->CurrentIndex() : -1;
   if (group < 0) {
-    ShowMessage(RunText("PartList.c_Message_20", "没有找到料架组 !"));
+    ShowMessage(RunText(m, "PartList.c_Message_20", "没有找到料架组 !"));
     return 0;
   }
-  const auto names = FeedModeNames();
+  const auto names = FeedModeNames(m);
   int platform = 2;
   auto finished = [&] {
-    if (!smt::CurrentMachine().runContinue) return 0;
-    smt::CurrentMachine().resetDone = false;
+    if (!m.runContinue) return 0;
+    m.resetDone = false;
     if (s.startHome) s.startHome();
     return 1;
   };
   while (board < counts.set) {
-    smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row = startRow;
-    if (!AssignCycle(n, heads)) return sel.selectedSmt ? finished() : 0;
-    smt::CurrentMachine().run.feedRequestEvent.Set();
+    m.Part<smt::run::HeadRecords>().pick[0].row = startRow;
+    if (!AssignCycle(m, n, heads)) return sel.selectedSmt ? finished() : 0;
+    m.run.feedRequestEvent.Set();
     if (mode == 11 || platform == 2) {
-      if (!WaitOrStop(smt::CurrentMachine().run.platformGluedEvent1, Timeouts().partner, kGlueTimeOut)) return 0;
+      if (!WaitOrStop(m, m.run.platformGluedEvent1, Timeouts(m).partner, kGlueTimeOut)) return 0;
       platform = 1;
     } else {
-      if (!WaitOrStop(smt::CurrentMachine().run.platformGluedEvent2, Timeouts().partner, kGlueTimeOut)) return 0;
+      if (!WaitOrStop(m, m.run.platformGluedEvent2, Timeouts(m).partner, kGlueTimeOut)) return 0;
       platform = 2;
     }
-    if (!PauseGate()) return 0;
+    if (!PauseGate(m)) return 0;
     bool complete = false;
     while (!complete) {
       // Pick.
       for (int k = 1; k <= 4; ++k) {
-        auto& pk = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
-        auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
+        auto& pk = m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
+        auto& pl = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
         if (pk.row == -1) continue;
-        smt::CurrentMachine().motion.headMoveArgs[static_cast<size_t>(k - 1)] = -smt::CurrentMachine().curA[static_cast<size_t>(k - 1)];
-        if (!PreparePickPlace(group, pl, k)) return 0;
-        if (k >= 2 && smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].row != -1)
-          AlignHeadSpeeds(smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 2)], pl);
-        if (MoveHeadToPlatformPick(pl, platform)) return 0;
-        smt::CurrentMachine().curA[static_cast<size_t>(k - 1)] = 0;
-        smt::CurrentMachine().motion.headMoveArgs[static_cast<size_t>(k - 1)] = 0;
-        if (!WaitOrStop(HeadFeedReadyEvent(k), Timeouts().feedReady, kFeedTimeOut)) return 0;
-        if (!PauseGate()) return 0;
-        if (!PickPart(pl)) return 0;
+        m.motion.headMoveArgs[static_cast<size_t>(k - 1)] = -m.curA[static_cast<size_t>(k - 1)];
+        if (!PreparePickPlace(m, group, pl, k)) return 0;
+        if (k >= 2 && m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].row != -1)
+          AlignHeadSpeeds(m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 2)], pl);
+        if (MoveHeadToPlatformPick(m, pl, platform)) return 0;
+        m.curA[static_cast<size_t>(k - 1)] = 0;
+        m.motion.headMoveArgs[static_cast<size_t>(k - 1)] = 0;
+        if (!WaitOrStop(m, HeadFeedReadyEvent(m, k), Timeouts(m).feedReady, kFeedTimeOut)) return 0;
+        if (!PauseGate(m)) return 0;
+        if (!PickPart(m, pl)) return 0;
         if (k < 4) {
-          auto& next = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k)];
+          auto& next = m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k)];
           if (next.row != -1 && next.feedModeText == names[4])
-            if (auto fr = FeederRecordAt(next.groupIndex, next.rowIndex)) next.feedCount = fr->feedCount;
+            if (auto fr = FeederRecordAt(m, next.groupIndex, next.rowIndex)) next.feedCount = fr->feedCount;
         }
-        SignalHeadPicked(k);
-        if (!PauseGate()) return 0;
+        SignalHeadPicked(m, k);
+        if (!PauseGate(m)) return 0;
       }
-      LogRotationAngles(&PlaceRows());
+      LogRotationAngles(m, &PlaceRows(m));
       for (int k = 1; k <= 4; ++k) {
-        auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
-        if (pl.row != -1 && PlatformVision(pl, platform)) return 0;
+        auto& pl = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
+        if (pl.row != -1 && PlatformVision(m, pl, platform)) return 0;
       }
       TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
       // The next cycle's rows, so the feeder works while the heads place.
       int last = -1;
       for (int k = 4; k >= 1 && last < 0; --k)
-        if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)].row != -1) last = smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)].row;
-      smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row = last + 1;
-      if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].row >= n || !AssignCycle(n, heads)) {
-        AllIdle();
+        if (m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)].row != -1) last = m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)].row;
+      m.Part<smt::run::HeadRecords>().pick[0].row = last + 1;
+      if (m.Part<smt::run::HeadRecords>().pick[0].row >= n || !AssignCycle(m, n, heads)) {
+        AllIdle(m);
         complete = true;
       }
-      if (!complete) smt::CurrentMachine().run.feedRequestEvent.Set();
+      if (!complete) m.run.feedRequestEvent.Set();
       // Place.
       for (int k = 1; k <= 4; ++k) {
-        auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
+        auto& pl = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
         if (pl.row == -1 || pl.failed || pl.failedRow != -1) continue;
-        if (PlaceOne(pl, platform)) return 0;
+        if (PlaceOne(m, pl, platform)) return 0;
       }
       // Failures: thrown off, then picked and placed again.
       for (int k = 1; k <= 4; ++k) {
-        auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
-        if (pl.row != -1 && (pl.failedRow != -1 || pl.failed) && PlatformDiscardPart(pl)) return 0;
+        auto& pl = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
+        if (pl.row != -1 && (pl.failedRow != -1 || pl.failed) && PlatformDiscardPart(m, pl)) return 0;
       }
       for (int k = 1; k <= 4; ++k) {
-        auto& pl = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
-        if (pl.row != -1 && RecoverPlatformHead(pl, group, platform)) return 0;
+        auto& pl = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
+        if (pl.row != -1 && RecoverPlatformHead(m, pl, group, platform)) return 0;
       }
-      if (auto d = Display()) d->Progress(smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0].row, n);
-      for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().place) {
+      if (auto d = Display(m)) d->Progress(m.Part<smt::run::HeadRecords>().place[0].row, n);
+      for (auto& p : m.Part<smt::run::HeadRecords>().place) {
         p.row = -1;
         p.failedRow = -1;
         p.failed = 0;
       }
     }
     if (mode == 11) {
-      smt::CurrentMachine().run.platformFreeEvent1.Set();
+      m.run.platformFreeEvent1.Set();
     } else {
-      if (PlatformDiscardMove(platform)) return 0;
-      (platform == 1 ? smt::CurrentMachine().run.platformFreeEvent1 : smt::CurrentMachine().run.platformFreeEvent2).Set();
+      if (PlatformDiscardMove(m, platform)) return 0;
+      (platform == 1 ? m.run.platformFreeEvent1 : m.run.platformFreeEvent2).Set();
     }
-    if (auto d = Display()) d->Progress(0, n);
-    if (!PauseGate()) return 0;
+    if (auto d = Display(m)) d->Progress(0, n);
+    if (!PauseGate(m)) return 0;
     ++board;
   }
   return finished();
@@ -450,9 +450,13 @@ int RunPlatformPlace() {
 void PlatformPlaceThreadProc(smt::Machine& m) {
   SmtBusy(m) = 1;
   if (auto d = Display(m)) d->EnableRunWindows(false);
-  const int end = RunPlatformPlace();
+  const int end = RunPlatformPlace(m);
   CLogFile::Instance().Write(true, "platform place run end %d", end);
   FinishRun(m, end == 1);
+}
+
+bool RecoverPlatformHead(HeadPlaceState& p, int group, int platform) {
+  return RecoverPlatformHead(smt::CurrentMachine(), p, group, platform);
 }
 
 }  // namespace smt::run

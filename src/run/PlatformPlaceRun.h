@@ -10,18 +10,23 @@
 // never put down, nor a board unloaded, where the head did not arrive).
 #include "run/HeadRecords.h"
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::run {
 
 // Head N over its pick point along X; the platform axis does not move.
-bool MoveHeadToPlatformPick(HeadPlaceState& p, int platform);
+bool MoveHeadToPlatformPick(smt::Machine& m, HeadPlaceState& p, int platform);
 // Head N over its point of the board on platform 1 or 2, with the head's
 // offset and the part's vision correction.
-bool MoveToPlatformPoint(HeadPlaceState& p, int platform);
+bool MoveToPlatformPoint(smt::Machine& m, HeadPlaceState& p, int platform);
 // The platform to the throw position, its clamp opened and closed.
-bool PlatformDiscardMove(int platform);
+bool PlatformDiscardMove(smt::Machine& m, int platform);
 // Head N over the throw X, its part blown off.
-bool PlatformDiscardPart(HeadPlaceState& p);
+bool PlatformDiscardPart(smt::Machine& m, HeadPlaceState& p);
 // A head whose part failed: pick again and place, or ask the operator.
-bool RecoverPlatformHead(HeadPlaceState& p, int group, int platform);
+bool RecoverPlatformHead(smt::Machine& m, HeadPlaceState& p, int group, int platform);
+bool RecoverPlatformHead(HeadPlaceState& p, int group, int platform);  // the machine in use
 
 }  // namespace smt::run

@@ -100,11 +100,13 @@ std::vector<RunThread> PlanRun(int mode, int type, const RunSelectors& sel, bool
   return plan;
 }
 
-void SetRunThreadProc(RunThread t, RunThreadProc proc) {
-  auto& table = ThreadProcs(smt::CurrentMachine());
+void SetRunThreadProc(smt::Machine& m, RunThread t, RunThreadProc proc) {
+  auto& table = ThreadProcs(m);
   std::lock_guard lk(table.mutex);
   table.procs[t] = std::move(proc);
 }
+
+void SetRunThreadProc(RunThread t, RunThreadProc proc) { SetRunThreadProc(smt::CurrentMachine(), t, std::move(proc)); }
 
 bool StartRun(int runMode) { return StartRun(smt::CurrentMachine(), runMode); }
 
@@ -208,7 +210,7 @@ void FinishRun(smt::Machine& m, bool finished) {
   }
   // A run that ended early leaves no part on a nozzle: carried to the throw
   // position and let go there (or held until the operator takes it off).
-  if (!finished) ThrowHeldPartsAfterStop();
+  if (!finished) ThrowHeldPartsAfterStop(m);
   auto& s = Services(m);
   if (auto d = Display(m)) d->EnableRunWindows(true);
   if (s.onRunEnd) s.onRunEnd(finished);

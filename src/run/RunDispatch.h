@@ -19,7 +19,8 @@ const char* RunThreadName(RunThread t);
 // built in; the others are installed by their owners). A missing one makes
 // the start fail. Each is given the machine its run was started for.
 using RunThreadProc = std::function<void(smt::Machine&)>;
-void SetRunThreadProc(RunThread t, RunThreadProc proc);
+void SetRunThreadProc(smt::Machine& machine, RunThread t, RunThreadProc proc);
+void SetRunThreadProc(RunThread t, RunThreadProc proc);  // the machine in use
 
 // The part list's "no such function" text (PartList.c_Message_09) is shown
 // when a run mode has no thread on this machine; this is its built-in text.

@@ -11,7 +11,7 @@ namespace smt::run {
 namespace {
 constexpr const char* kSection = "RunFeedConfig";
 // The machine's run feed settings.
-smt::Guarded<RunFeedSettings>& Current() { return smt::CurrentMachine().Part<smt::Guarded<RunFeedSettings>>(); }
+smt::Guarded<RunFeedSettings>& Current(smt::Machine& m) { return m.Part<smt::Guarded<RunFeedSettings>>(); }
 }  // namespace
 
 RunFeedSettings LoadRunFeedSettings(const std::string& appDir) {
@@ -37,14 +37,17 @@ bool SaveRunFeedSettings(const std::string& appDir, const RunFeedSettings& s) {
          cfg.WriteInt("m_LabelTapeStart", s.m_LabelTapeStart) && cfg.WriteInt("m_LabelTapeNormal", s.m_LabelTapeNormal);
 }
 
-RunFeedSettings CurrentRunFeedSettings() {
-  std::lock_guard lk(Current().mutex);
-  return Current().value;
+RunFeedSettings CurrentRunFeedSettings(smt::Machine& m) {
+  std::lock_guard lk(Current(m).mutex);
+  return Current(m).value;
 }
 
+RunFeedSettings CurrentRunFeedSettings() { return CurrentRunFeedSettings(smt::CurrentMachine()); }
+
 void SetRunFeedSettings(const RunFeedSettings& s) {
-  std::lock_guard lk(Current().mutex);
-  Current().value = s;
+  auto& current = Current(smt::CurrentMachine());
+  std::lock_guard lk(current.mutex);
+  current.value = s;
 }
 
 }  // namespace smt::run

@@ -5,6 +5,10 @@
 // mm and its start / run speeds). Section [RunFeedConfig] of config.ini.
 #include <string>
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::run {
 
 struct RunFeedSettings {
@@ -18,7 +22,8 @@ struct RunFeedSettings {
 // Missing or zero values take the defaults above.
 RunFeedSettings LoadRunFeedSettings(const std::string& appDir);
 bool SaveRunFeedSettings(const std::string& appDir, const RunFeedSettings& s);
-RunFeedSettings CurrentRunFeedSettings();
+RunFeedSettings CurrentRunFeedSettings(smt::Machine& m);
+RunFeedSettings CurrentRunFeedSettings();  // the machine in use
 void SetRunFeedSettings(const RunFeedSettings& s);
 
 }  // namespace smt::run

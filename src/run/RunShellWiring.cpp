@@ -26,21 +26,21 @@ namespace smt::run {
 
 namespace {
 
-RunBoard CurrentBoardForRun() {
+RunBoard BoardForRun(smt::Machine& m) {
   RunBoard b;
-  b.originX = smt::CurrentMachine().board.originX;
-  b.originY = smt::CurrentMachine().board.originY;
-  b.marksOn = smt::CurrentMachine().board.useMarks;
-  b.marksPerCell = smt::CurrentMachine().board.marksPerPanel;
-  b.mark1X = smt::CurrentMachine().board.mark1X;
-  b.mark1Y = smt::CurrentMachine().board.mark1Y;
-  b.mark2X = smt::CurrentMachine().board.mark2X;
-  b.mark2Y = smt::CurrentMachine().board.mark2Y;
-  b.panelRows = std::max(smt::CurrentMachine().board.panelRows, 1);
-  b.panelCols = std::max(smt::CurrentMachine().board.panelCols, 1);
-  b.rowPitch = smt::CurrentMachine().board.panelRowPitch;
-  b.colPitch = smt::CurrentMachine().board.panelColPitch;
-  b.thickness = smt::CurrentMachine().board.boardThickness;
+  b.originX = m.board.originX;
+  b.originY = m.board.originY;
+  b.marksOn = m.board.useMarks;
+  b.marksPerCell = m.board.marksPerPanel;
+  b.mark1X = m.board.mark1X;
+  b.mark1Y = m.board.mark1Y;
+  b.mark2X = m.board.mark2X;
+  b.mark2Y = m.board.mark2Y;
+  b.panelRows = std::max(m.board.panelRows, 1);
+  b.panelCols = std::max(m.board.panelCols, 1);
+  b.rowPitch = m.board.panelRowPitch;
+  b.colPitch = m.board.panelColPitch;
+  b.thickness = m.board.boardThickness;
   for (int r = 0; r < b.panelRows; ++r)
     for (int c = 0; c < b.panelCols; ++c) b.skipped.push_back(smt::job::PanelCellSkipped(r, c));
   return b;
@@ -48,12 +48,14 @@ RunBoard CurrentBoardForRun() {
 
 }  // namespace
 
-void LoadStrategyAtStart(const std::string& appDir) {
+void LoadStrategyAtStart(smt::Machine& m, const std::string& appDir) {
   const SmtStrategy s = LoadStrategy(appDir);
-  SetStrategy(s);
-  smt::CurrentMachine().headCount = HeadCountOfMode(s.m_HeaderSelect);
-  smt::library::SetNozzleStrategySource([] {
-    const SmtStrategy now = Strategy();
+  SetStrategy(m, s);
+  m.headCount = HeadCountOfMode(s.m_HeaderSelect);
+  // The nozzle library's source is set on the machine in use (it has no
+  // form that takes the machine); the strategy it reads is this machine's.
+  smt::library::SetNozzleStrategySource([&m] {
+    const SmtStrategy now = Strategy(m);
     smt::library::NozzleStrategy n;
     n.m_AutoChangeNozzle = now.m_AutoChangeNozzle;
     n.m_19NozzleLibrary = now.m_19NozzleLibrary;
@@ -62,14 +64,17 @@ void LoadStrategyAtStart(const std::string& appDir) {
   });
 }
 
-void ResetStrategyHeadMode(const std::string& appDir) {
-  SmtStrategy s = Strategy();
+void ResetStrategyHeadMode(smt::Machine& m, const std::string& appDir) {
+  SmtStrategy s = Strategy(m);
   s.m_HeaderSelect = 0;
   s.m_ChangeNozzleSelect = 0;
-  SetStrategy(s);
-  smt::CurrentMachine().headCount = 1;
+  SetStrategy(m, s);
+  m.headCount = 1;
   SaveStrategy(appDir, s);
 }
+
+void LoadStrategyAtStart(const std::string& appDir) { LoadStrategyAtStart(smt::CurrentMachine(), appDir); }
+void ResetStrategyHeadMode(const std::string& appDir) { ResetStrategyHeadMode(smt::CurrentMachine(), appDir); }
 
 void PanelRunDisplay::RowState(smt::job::RowKind list, int row, int image, bool select) {
   switch (list) {
@@ -107,16 +112,20 @@ void PanelRunDisplay::EnableRunWindows(bool enabled) { panel_.EnableListsForRun(
 void PanelRunDisplay::Info(const std::string& line) { smt::link::Runtime().Hooks().AppendInfoLine(line, true); }
 
 void WireRunEngine(CDialogPartList& list, smt::feeder::FeederTable* feeders) {
+  WireRunEngine(smt::CurrentMachine(), list, feeders);
+}
+
+void WireRunEngine(smt::Machine& m, CDialogPartList& list, smt::feeder::FeederTable* feeders) {
   CDialogPartList* pl = &list;
-  list.Run().startRun = [](int mode) { return StartRun(mode); };
+  list.Run().startRun = [&m](int mode) { return StartRun(m, mode); };
   // Start dispatches on the strategy's run mode; the job shows the list that
   // mode works on.
-  list.Run().runMode = [] { return Strategy().m_RunSelect; };
-  list.Job().runSelect = Strategy().m_RunSelect;
-  list.Logic().calcFeederPickTarget = [](const std::string& feeder, int slot, int requested) {
-    return CalcFeederPickTarget(slot, requested, feeder);
+  list.Run().runMode = [&m] { return Strategy(m).m_RunSelect; };
+  list.Job().runSelect = Strategy(m).m_RunSelect;
+  list.Logic().calcFeederPickTarget = [&m](const std::string& feeder, int slot, int requested) {
+    return CalcFeederPickTarget(m, slot, requested, feeder);
   };
-  auto& s = Services();
+  auto& s = Services(m);
   s.feeders = feeders;
   s.display.Connect(std::make_shared<PanelRunDisplay>(list));
   // The lists' rows become records once, when the run takes them; a list
@@ -167,9 +176,11 @@ void WireRunEngine(CDialogPartList& list, smt::feeder::FeederTable* feeders) {
   s.setBoardCount = [pl](int n) {
     if (pl->Run().boardCount) pl->Run().boardCount() = n;
   };
-  s.board = [] {
+  // Read on the window thread: the board of this run's machine, not of
+  // whichever machine is in use there.
+  s.board = [&m] {
     RunBoard b;
-    smt::platform::RunOnGui([&] { b = CurrentBoardForRun(); });
+    smt::platform::RunOnGui([&] { b = BoardForRun(m); });
     return b;
   };
   s.autoTransport = [pl] { return pl->Run().autoTransport && pl->Run().autoTransport(); };
@@ -181,12 +192,17 @@ struct InstalledCoverOpener {
   std::mutex mutex;
   std::function<void(QWidget*)> open;
 };
-InstalledCoverOpener& CoverOpener() { return smt::CurrentMachine().Part<InstalledCoverOpener>(); }
+InstalledCoverOpener& CoverOpener(smt::Machine& m) { return m.Part<InstalledCoverOpener>(); }
 }  // namespace
 
+void SetCoverPageOpener(smt::Machine& m, std::function<void(QWidget* parent)> open) {
+  auto& opener = CoverOpener(m);
+  std::lock_guard lk(opener.mutex);
+  opener.open = std::move(open);
+}
+
 void SetCoverPageOpener(std::function<void(QWidget* parent)> open) {
-  std::lock_guard lk(CoverOpener().mutex);
-  CoverOpener().open = std::move(open);
+  SetCoverPageOpener(smt::CurrentMachine(), std::move(open));
 }
 
 namespace {
@@ -196,32 +212,40 @@ struct StrategyPageEnvironment {
 };
 }  // namespace
 
-CDialogSMTStrategy::Environment& StrategyPageHooks() {
-  return smt::CurrentMachine().Part<StrategyPageEnvironment>().env;
+CDialogSMTStrategy::Environment& StrategyPageHooks(smt::Machine& m) {
+  return m.Part<StrategyPageEnvironment>().env;
 }
+
+CDialogSMTStrategy::Environment& StrategyPageHooks() { return StrategyPageHooks(smt::CurrentMachine()); }
 
 void WireStrategyPage(CDialogPartList& list, QWidget* parent, std::string appDir,
                       std::function<std::string()> language) {
+  WireStrategyPage(smt::CurrentMachine(), list, parent, std::move(appDir), std::move(language));
+}
+
+void WireStrategyPage(smt::Machine& m, CDialogPartList& list, QWidget* parent, std::string appDir,
+                      std::function<std::string()> language) {
   CDialogPartList* pl = &list;
-  CDialogSMTStrategy::Environment& env = StrategyPageHooks();
+  CDialogSMTStrategy::Environment& env = StrategyPageHooks(m);
   env = CDialogSMTStrategy::Environment{};
-  env.openCoverDialog = [parent] {
+  env.openCoverDialog = [&m, parent] {
     std::function<void(QWidget*)> open;
     {
-      std::lock_guard lk(CoverOpener().mutex);
-      open = CoverOpener().open;
+      auto& opener = CoverOpener(m);
+      std::lock_guard lk(opener.mutex);
+      open = opener.open;
     }
     if (open) open(parent);
     else smt::platform::ShowMessage("Cover tape page not connected !");
   };
-  list.openStrategy = [pl, parent, appDir, language] {
-    CDialogSMTStrategy::Environment env = StrategyPageHooks();
+  list.openStrategy = [&m, pl, parent, appDir, language] {
+    CDialogSMTStrategy::Environment env = StrategyPageHooks(m);
     env.appDir = appDir;
     env.language = language ? language() : "Chinese";
-    env.machineType = smt::CurrentMachine().machineType;
-    CDialogSMTStrategy dlg(Strategy(), smt::CurrentMachine(), env, parent);
+    env.machineType = m.machineType;
+    CDialogSMTStrategy dlg(Strategy(m), m, env, parent);
     dlg.exec();
-    pl->Job().runSelect = Strategy().m_RunSelect;
+    pl->Job().runSelect = Strategy(m).m_RunSelect;
   };
 }
 

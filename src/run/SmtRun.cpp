@@ -48,10 +48,10 @@ class SmtRun {
 int NextRow(int& row, int count, int slot, int requested) {
   auto& s = Services(m);
   if (s.nextPlaceRow) return s.nextPlaceRow(row, count, slot, requested);
-  const auto& rows = RunRows();
+  const auto& rows = RunRows(m);
   for (; row < count && row < static_cast<int>(rows.size()); ++row)
     if (rows[static_cast<size_t>(row)].place)
-      return CalcFeederPickTarget(slot, requested, rows[static_cast<size_t>(row)].feeder);
+      return CalcFeederPickTarget(m, slot, requested, rows[static_cast<size_t>(row)].feeder);
   return 0;
 }
 
@@ -142,7 +142,7 @@ bool VisionPass(const SmtStrategy& st) {
   auto one = [this](int k) {
     auto& p = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
     if (p.row == -1 || p.visionMode == 0) return true;
-    return VisionCentreHead(p, false);
+    return VisionCentreHead(m, p, false);
   };
   const bool fly = FlyVisionAvailable(m);
   int last = 1;
@@ -164,7 +164,7 @@ bool VisionPass(const SmtStrategy& st) {
 // Advances the cover tape after a cycle. `closed` is set when the tape was
 // closed out (the run then ends normally).
 bool CoverStep(const SmtStrategy& st, bool& closed) {
-  CoverSettings& cv = RunCover();
+  CoverSettings& cv = RunCover(m);
   const int factor = 1 + (st.m_HeaderSelect != 0 ? 1 : 0);
   const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::Smt);
   if (!TheMachine().MoveAxis(14, factor * cv.stepPulse, Speed(sp[14]))) return false;
@@ -204,7 +204,7 @@ bool CoverStep(const SmtStrategy& st, bool& closed) {
 // set when the run is to finish with its end moves.
 bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool& finishNow) {
   auto& s = Services(m);
-  const CoverSettings& cv = RunCover();
+  const CoverSettings& cv = RunCover(m);
   const std::string name0402 = FeedModeNames(m)[4];
   if (!AssignCycle(c)) {
     if (!c.selector) {
@@ -224,7 +224,7 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
       for (int k = 1; k <= 4; ++k) {
         auto& pk = m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)];
         if (pk.row == -1) continue;
-        if (!ChangeNozzle(pk.headTarget, pk.nozzleTarget)) return false;
+        if (!ChangeNozzle(m, pk.headTarget, pk.nozzleTarget)) return false;
         m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)].headTarget = pk.headTarget;
         m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)].nozzleTarget = pk.nozzleTarget;
       }
@@ -238,18 +238,18 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
       if (pk.row == -1) continue;
       if (k == 1)
         for (size_t i = 0; i < 8; ++i) m.motion.headMoveArgs[i] = -m.curA[i];
-      if (!PreparePickPlace(c.group, pl, k)) return false;
+      if (!PreparePickPlace(m, c.group, pl, k)) return false;
       if (k >= 2 && m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 2)].row != -1)
         AlignHeadSpeeds(m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 2)], pl);
       // Drag-pin feeding works on the run thread's own copy of the record.
-      if (k == 1 && pk.feedMode == 6 && !DragFeed(pl.pick)) return false;
-      const bool moved = MoveHeadToPick(pl);
+      if (k == 1 && pk.feedMode == 6 && !DragFeed(m, pl.pick)) return false;
+      const bool moved = MoveHeadToPick(m, pl);
       if (k == 1)
         for (auto& a : m.motion.headMoveArgs) a = 0;
       if (!moved || !PauseGate(m)) return false;
       if (!WaitOrFail(HeadFeedReadyEvent(m, k), Timeouts(m).feedReady, kFeedTimeOut)) return false;
       if (!PauseGate(m)) return false;
-      if (!PickPart(pl)) return false;
+      if (!PickPart(m, pl)) return false;
       // The next head's "0402" pocket count is read again now, after this
       // head's preparation may have turned the pocket and before the next
       // head's preparation turns it again; the feeder thread feeds that head
@@ -261,7 +261,7 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
       }
       SignalHeadPicked(m, k);
     }
-    LogRotationAngles(&RunRows());
+    LogRotationAngles(m, &RunRows(m));
     // Vision.
     if (!VisionPass(st)) return false;
     if (m.camera.highSpeedCamera == 0) TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
@@ -286,15 +286,15 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
     for (int k = 1; k <= 4; ++k) {
       auto& pl = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
       if (pl.row == -1 || pl.failedRow != -1 || pl.failed) continue;
-      if (!PlacePart(pl, k, true, Frame().marksPerCell, cellX, cellY)) return false;
+      if (!PlacePart(m, pl, k, true, Frame(m).marksPerCell, cellX, cellY)) return false;
       if (!PauseGate(m)) return false;
       m.link.vacuumCheckOk = true;
-      PlaceStroke(pl, 0.0);
+      PlaceStroke(m, pl, 0.0);
       if (m.link.vacuumCheckOk) {
         pl.failedRow = -1;
         RowState(m, pl.row, 6, false);
         ++PartList(m).run.m_nPlacedCount;
-        if (k <= 2) CountCoverPart();
+        if (k <= 2) CountCoverPart(m);
       } else {
         pl.failedRow = pl.row;
         RowState(m, pl.row, 7, false);
@@ -304,13 +304,13 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
     // Failures.
     for (int k = 1; k <= 4; ++k) {
       auto& pl = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
-      if ((pl.failedRow != -1 || pl.failed) && pl.row != -1 && !DiscardPart(pl)) return false;
+      if ((pl.failedRow != -1 || pl.failed) && pl.row != -1 && !DiscardPart(m, pl)) return false;
     }
     for (int k = 1; k <= 4; ++k) {
       auto& pl = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
-      if (pl.row != -1 && !ReplenishHead(pl, k, cellX, cellY)) return false;
+      if (pl.row != -1 && !ReplenishHead(m, pl, k, cellX, cellY)) return false;
     }
-    if (!MoveToSafePosition()) return false;
+    if (!MoveToSafePosition(m)) return false;
     if (auto d = Display(m)) d->Progress(m.Part<smt::run::HeadRecords>().place[0].row, c.rowCount);
     for (auto& p : m.Part<smt::run::HeadRecords>().place) {
       p.row = -1;
@@ -332,7 +332,7 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
 }
 
 void SetCellOrigin(double ox, double oy, const RunBoard& b) {
-  auto& f = Frame();
+  auto& f = Frame(m);
   f.originX = static_cast<int32_t>(ox * m.steps.xPulsePerMm);
   f.originY = static_cast<int32_t>(oy * m.steps.yPulsePerMm);
   f.mark1X = static_cast<int32_t>((b.mark1X + ox) * m.steps.xPulsePerMm);
@@ -348,23 +348,23 @@ bool RunBoards() {
   const bool transport = s.autoTransport && s.autoTransport();
   // The cover-tape counters are read from the cover-tape page now and
   // written back after every change.
-  RunCover() = CoverSettings{};
+  RunCover(m) = CoverSettings{};
   if (st.m_Cover) {
     if (!s.cover) {
       CLogFile::Instance().Write(true, "smt run: cover tape on but no cover-tape settings connected");
       ShowMessage("Cover tape settings not connected !");
       return false;
     }
-    RunCover() = s.cover();
+    RunCover(m) = s.cover();
   }
   if (auto d = Display(m)) d->CoverCount(0);
   CellRun c;
-  RunRows() = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
-  c.rowCount = static_cast<int>(RunRows().size());
+  RunRows(m) = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
+  c.rowCount = static_cast<int>(RunRows(m).size());
   c.heads = std::min(std::max(static_cast<int>(m.headCount), 1), 4);
   c.selector = sel.Placement();
   if (auto d = Display(m)) d->Progress(0, c.rowCount);
-  ResetHeadRecords();
+  ResetHeadRecords(m);
   m.run.activeList = 1;
   m.run.autoChangeNozzle = st.m_AutoChangeNozzle != 0;
   if (sel.fromCurrentSmt) m.Part<smt::run::HeadRecords>().pick[0].row = ChosenRow(m, smt::job::RowKind::Placement);
@@ -374,7 +374,7 @@ bool RunBoards() {
     ShowMessage(RunText(m, "PartList.c_Message_20", "没有找到料架组 !"));
     return false;
   }
-  auto& f = Frame();
+  auto& f = Frame(m);
   f.marksOn = board.marksOn;
   f.marksPerCell = board.marksOn && board.marksPerCell;
   f.mark1mmX = board.mark1X;

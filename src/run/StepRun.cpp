@@ -41,48 +41,48 @@ std::pair<uint8_t, int> DispenseAxisAndValve(int type) {
   return {2, 2};
 }
 
-int NextPlacementRow(int& row, int count) {
-  auto& s = Services();
+int NextPlacementRow(smt::Machine& m, int& row, int count) {
+  auto& s = Services(m);
   if (s.nextPlaceRow) return s.nextPlaceRow(row, count, 10, 0);
-  const auto& rows = RunRows();
+  const auto& rows = RunRows(m);
   for (; row < count && row < static_cast<int>(rows.size()); ++row)
-    if (rows[static_cast<size_t>(row)].place) return CalcFeederPickTarget(10, 0, rows[static_cast<size_t>(row)].feeder);
+    if (rows[static_cast<size_t>(row)].place) return CalcFeederPickTarget(m, 10, 0, rows[static_cast<size_t>(row)].feeder);
   return 0;
 }
 
-bool NextDispense(int& row, int count) {
-  auto& s = Services();
+bool NextDispense(smt::Machine& m, int& row, int count) {
+  auto& s = Services(m);
   if (s.nextDispenseRow) return s.nextDispenseRow(row, count);
-  const auto& rows = RunDispenseRows();
+  const auto& rows = RunDispenseRows(m);
   for (; row < count && row < static_cast<int>(rows.size()); ++row)
     if (rows[static_cast<size_t>(row)].dispense) return true;
   return false;
 }
 
-void DisRowState(int row) {
-  if (auto d = Display()) d->RowState(smt::job::RowKind::Dispense, row, kDispensedRowImage, true);
+void DisRowState(smt::Machine& m, int row) {
+  if (auto d = Display(m)) d->RowState(smt::job::RowKind::Dispense, row, kDispensedRowImage, true);
 }
 
-bool Dispense(int row, const SmtStrategy& st, bool raw, double cx, double cy) {
-  const auto& r = RunDispenseRows()[static_cast<size_t>(row)];
-  const auto [axis, valve] = DispenseAxisAndValve(smt::CurrentMachine().machineType);
-  if (!DispensePoint(st.m_bDisMode2 ? 53 : 64, row, raw, cx, cy)) return false;
-  DisRowState(row);
-  if (!PauseGate()) return false;
-  const int32_t depth = std::abs(Trunc(r.z * smt::CurrentMachine().steps.zPulsePerMm));
-  const int zLimit = std::abs(smt::link::GetMotionSettings().zLimit);
+bool Dispense(smt::Machine& m, int row, const SmtStrategy& st, bool raw, double cx, double cy) {
+  const auto& r = RunDispenseRows(m)[static_cast<size_t>(row)];
+  const auto [axis, valve] = DispenseAxisAndValve(m.machineType);
+  if (!DispensePoint(m, st.m_bDisMode2 ? 53 : 64, row, raw, cx, cy)) return false;
+  DisRowState(m, row);
+  if (!PauseGate(m)) return false;
+  const int32_t depth = std::abs(Trunc(r.z * m.steps.zPulsePerMm));
+  const int zLimit = std::abs(smt::link::GetMotionSettings(m).zLimit);
   if (zLimit > 0 && depth > zLimit) {
     ShowMessage(smt::link::kZPosError);
     return false;
   }
   if (st.m_bDisMode2) {
-    int32_t open = Trunc(r.valveOpen * smt::CurrentMachine().steps.zPulsePerMm), close = Trunc(r.valveClose * smt::CurrentMachine().steps.zPulsePerMm);
+    int32_t open = Trunc(r.valveOpen * m.steps.zPulsePerMm), close = Trunc(r.valveClose * m.steps.zPulsePerMm);
     if (open > depth) open = 0;
     if (close > depth) close = 0;
     if (close < open) close = 0;
     return TheMachine().GlueStroke(axis, -depth, {st.m_DisSpeedStart_Z, st.m_DisSpeedNormal_Z}, static_cast<uint8_t>(valve), open, close, static_cast<uint16_t>(r.closeDelay), static_cast<uint16_t>(r.bottomDelay), static_cast<uint16_t>(r.suckBack)) == smt::link::CommandResult::Ok;
   }
-  int32_t lift = Trunc(r.valveClose * smt::CurrentMachine().steps.zPulsePerMm);
+  int32_t lift = Trunc(r.valveClose * m.steps.zPulsePerMm);
   if (lift > depth || lift <= 0) lift = depth;
   TheMachine().SetOutput(valve, 1, 5);
   const auto res = TheMachine().StrokeReleasing(axis, depth, {st.m_DisSpeedStart_Z, st.m_DisSpeedNormal_Z}, lift, static_cast<uint16_t>(r.closeDelay), 0);
@@ -90,56 +90,55 @@ bool Dispense(int row, const SmtStrategy& st, bool raw, double cx, double cy) {
   return res == smt::link::CommandResult::Ok;
 }
 
-bool GlueInjection(HeadPlaceState& p, bool raw, double cx, double cy) {
-  if (!PlacePart(p, 10, false, raw, cx, cy)) return false;
-  RowState(p.row, 6, true);
-  if (!PauseGate()) return false;
-  const double down = GlueInjectDepth();
+bool GlueInjection(smt::Machine& m, HeadPlaceState& p, bool raw, double cx, double cy) {
+  if (!PlacePart(m, p, 10, false, raw, cx, cy)) return false;
+  RowState(m, p.row, 6, true);
+  if (!PauseGate(m)) return false;
+  const double down = GlueInjectDepth(m);
   const auto& z = p.placeSpeeds[kSpZ1];
-  const int32_t stroke = Trunc(down * smt::CurrentMachine().steps.zPulsePerMm);
+  const int32_t stroke = Trunc(down * m.steps.zPulsePerMm);
   if (!TheMachine().MoveAxis(2, stroke, Speed(z))) return false;
   TheMachine().SetOutput(2, 1, 5);
-  const bool injected = RunSleep(p.placeDelay);
+  const bool injected = RunSleep(m, p.placeDelay);
   TheMachine().SetOutput(2, 0, 5);
   // The nozzle comes back up by the stroke it went down, also when the run
   // was stopped meanwhile (it never stays in the board).
-  const bool waited = injected && RunSleep(p.pickDelay);
+  const bool waited = injected && RunSleep(m, p.pickDelay);
   const bool up = TheMachine().MoveAxis(2, -stroke, Speed(z));
   return waited && up;
 }
 
-bool EndMoves() {
-  if (!smt::CurrentMachine().runContinue) return false;
-  const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Smt);
-  if (!TheMachine().MoveGantry(1000 - smt::CurrentMachine().curX, Speed(sp[0]), -1000 - smt::CurrentMachine().curY, Speed(sp[1]), smt::link::GantryMove::Checked) ||
-      !PauseGate())
+bool EndMoves(smt::Machine& m) {
+  if (!m.runContinue) return false;
+  const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::Smt);
+  if (!TheMachine().MoveGantry(1000 - m.curX, Speed(sp[0]), -1000 - m.curY, Speed(sp[1]), smt::link::GantryMove::Checked) ||
+      !PauseGate(m))
     return false;
-  if (smt::CurrentMachine().machineType != 7 && smt::CurrentMachine().machineType != 8) {
-    const auto pick = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
-    if (smt::CurrentMachine().motion.curAxis8 != 0) TheMachine().MoveAxis(8, -1000 - smt::CurrentMachine().motion.curAxis8, Speed(pick[8]));
-    if (smt::CurrentMachine().motion.curAxis9 != 0) TheMachine().MoveAxis(9, 1000 - smt::CurrentMachine().motion.curAxis9, Speed(pick[10]));
-    if (smt::CurrentMachine().motion.curAxis10 != 0) TheMachine().MoveAxis(10, -1000 - smt::CurrentMachine().motion.curAxis10, Speed(pick[12]));
+  if (m.machineType != 7 && m.machineType != 8) {
+    const auto pick = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::PickPart);
+    if (m.motion.curAxis8 != 0) TheMachine().MoveAxis(8, -1000 - m.motion.curAxis8, Speed(pick[8]));
+    if (m.motion.curAxis9 != 0) TheMachine().MoveAxis(9, 1000 - m.motion.curAxis9, Speed(pick[10]));
+    if (m.motion.curAxis10 != 0) TheMachine().MoveAxis(10, -1000 - m.motion.curAxis10, Speed(pick[12]));
   }
-  if (auto v = Services().vision.Get()) v->OpenMarkCamera();
-  smt::CurrentMachine().resetDone = false;
-  if (Services().startHome) Services().startHome();
+  if (auto v = Services(m).vision.Get()) v->OpenMarkCamera();
+  m.resetDone = false;
+  if (Services(m).startHome) Services(m).startHome();
   return true;
 }
 
 // Starts the placement run of a dispensed board; false when it cannot start.
-bool StartPlacementRun() {
-  smt::CurrentMachine().run.autoChangeNozzle = Strategy().m_AutoChangeNozzle != 0;
-  const bool eight = smt::CurrentMachine().machineType == 7 || smt::CurrentMachine().machineType == 8;
+bool StartPlacementRun(smt::Machine& m) {
+  m.run.autoChangeNozzle = Strategy(m).m_AutoChangeNozzle != 0;
+  const bool eight = m.machineType == 7 || m.machineType == 8;
   if (!eight) {
-    smt::CurrentMachine().run.feedRequestEvent.Reset();
+    m.run.feedRequestEvent.Reset();
     for (int k = 1; k <= 4; ++k) {
-      HeadFeedReadyEvent(k).Reset();
-      HeadPickedEvent(k).Reset();
+      HeadFeedReadyEvent(m, k).Reset();
+      HeadPickedEvent(m, k).Reset();
     }
   }
   auto& wt = smt::platform::WorkerThreads::Instance();
   // The placement threads work for this run's machine.
-  smt::Machine& m = smt::CurrentMachine();
   auto on = [&m](void (*proc)(smt::Machine&)) {
     return [&m, proc](std::stop_token) {
       smt::ThreadMachineScope bound(m);
@@ -158,35 +157,35 @@ bool StartPlacementRun() {
 
 enum class StepEnd { Early, EndMoves, HandedOver };
 
-StepEnd RunSteps() {
-  auto& s = Services();
-  const SmtStrategy st = Strategy();
+StepEnd RunSteps(smt::Machine& m) {
+  auto& s = Services(m);
+  const SmtStrategy st = Strategy(m);
   const int mode = st.m_RunSelect;
   const bool dispensing = mode == 1 || mode == 2;
-  const RunSelectors sel = Selectors();
+  const RunSelectors sel = Selectors(m);
   const bool transport = s.autoTransport && s.autoTransport();
   const RunBoard board = s.board ? s.board() : RunBoard{};
-  RunRows() = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
-  RunDispenseRows() = s.dispenseRows ? s.dispenseRows() : std::vector<DispenseRow>{};
-  const int count = static_cast<int>(dispensing ? RunDispenseRows().size() : RunRows().size());
+  RunRows(m) = s.placementRows ? s.placementRows() : std::vector<PlacementRow>{};
+  RunDispenseRows(m) = s.dispenseRows ? s.dispenseRows() : std::vector<DispenseRow>{};
+  const int count = static_cast<int>(dispensing ? RunDispenseRows(m).size() : RunRows(m).size());
   int firstRow = 0;
-  if (dispensing && sel.fromCurrentDis) firstRow = ChosenRow(smt::job::RowKind::Dispense);
-  if (!dispensing && sel.fromCurrentSmt) firstRow = ChosenRow(smt::job::RowKind::Placement);
-  if (auto d = Display()) d->Progress(0, count);
+  if (dispensing && sel.fromCurrentDis) firstRow = ChosenRow(m, smt::job::RowKind::Dispense);
+  if (!dispensing && sel.fromCurrentSmt) firstRow = ChosenRow(m, smt::job::RowKind::Placement);
+  if (auto d = Display(m)) d->Progress(0, count);
   if (dispensing) {
-    for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;
-    if (smt::CurrentMachine().machineType != 6 && smt::CurrentMachine().machineType != 7 && smt::CurrentMachine().machineType != 8) {
-      smt::CurrentMachine().run.autoChangeNozzle = false;
-      smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra2.headTarget = 2;
+    for (auto& a : m.motion.headMoveArgs) a = 0;
+    if (m.machineType != 6 && m.machineType != 7 && m.machineType != 8) {
+      m.run.autoChangeNozzle = false;
+      m.Part<smt::run::HeadRecords>().placeExtra2.headTarget = 2;
       TheMachine().SetOutput(8, 1, 5);
     }
-    smt::CurrentMachine().run.activeList = 2;
-    ShowRunList(2);
+    m.run.activeList = 2;
+    ShowRunList(m, 2);
   } else if (mode >= 3 && mode <= 7) {
-    smt::CurrentMachine().run.activeList = 1;
-    ShowRunList(1);
+    m.run.activeList = 1;
+    ShowRunList(m, 1);
   }
-  auto& f = Frame();
+  auto& f = Frame(m);
   f.marksOn = board.marksOn;
   f.marksPerCell = board.marksOn && board.marksPerCell;
   f.mark1mmX = board.mark1X;
@@ -194,103 +193,103 @@ StepEnd RunSteps() {
   f.mark2mmX = board.mark2X;
   f.mark2mmY = board.mark2Y;
   auto setOrigin = [&](double ox, double oy) {
-    f.originX = Trunc(ox * smt::CurrentMachine().steps.xPulsePerMm);
-    f.originY = Trunc(oy * smt::CurrentMachine().steps.yPulsePerMm);
-    f.mark1X = Trunc((board.mark1X + ox) * smt::CurrentMachine().steps.xPulsePerMm);
-    f.mark1Y = Trunc((board.mark1Y + oy) * smt::CurrentMachine().steps.yPulsePerMm);
+    f.originX = Trunc(ox * m.steps.xPulsePerMm);
+    f.originY = Trunc(oy * m.steps.yPulsePerMm);
+    f.mark1X = Trunc((board.mark1X + ox) * m.steps.xPulsePerMm);
+    f.mark1Y = Trunc((board.mark1Y + oy) * m.steps.yPulsePerMm);
   };
   setOrigin(board.originX, board.originY);
   const int group = s.feeders && s.feeders->CurrentGroup() ? s.feeders->CurrentIndex() : -1;
   if (group < 0) {
-    ShowMessage(RunText("PartList.c_Message_20", "没有找到料架组 !"));
+    ShowMessage(RunText(m, "PartList.c_Message_20", "没有找到料架组 !"));
     return StepEnd::Early;
   }
   if (auto v = s.vision.Get()) v->OpenMarkCamera();
   bool placementStarted = false;
   for (;;) {
     if (transport) {
-      const auto r = WaitRunEvent(smt::CurrentMachine().run.boardReadyEvent, Timeouts().board);
+      const auto r = WaitRunEvent(m, m.run.boardReadyEvent, Timeouts(m).board);
       if (r == WaitResult::TimedOut) ShowMessage("Board wait time out !");
       if (r != WaitResult::Signalled) return StepEnd::Early;
     }
     if (mode != 6 && mode != 7) {
-      smt::CurrentMachine().correction.boardRotation = 0.0;
-      if (board.marksOn && !board.marksPerCell && !AlignMarks()) return StepEnd::Early;
+      m.correction.boardRotation = 0.0;
+      if (board.marksOn && !board.marksPerCell && !AlignMarks(m)) return StepEnd::Early;
     }
     bool endAfterCell = false;
     for (int r = 0; r < board.panelRows && !endAfterCell; ++r) {
       for (int c = 0; c < board.panelCols && !endAfterCell; ++c) {
         const double cx = c * board.colPitch, cy = r * board.rowPitch;
-        if (auto d = Display()) d->PanelLabel(r, c, -1);
+        if (auto d = Display(m)) d->PanelLabel(r, c, -1);
         if (board.CellSkipped(r, c)) continue;
         if (board.marksOn && board.marksPerCell && mode != 6 && mode != 7) {
           setOrigin(board.originX + cx, board.originY + cy);
-          smt::CurrentMachine().correction.boardRotation = 0.0;
-          if (!AlignMarks()) return StepEnd::Early;
+          m.correction.boardRotation = 0.0;
+          if (!AlignMarks(m)) return StepEnd::Early;
         }
         int row = firstRow;
         if (dispensing) {
-          if (!NextDispense(row, count)) return StepEnd::Early;
+          if (!NextDispense(m, row, count)) return StepEnd::Early;
         } else {
-          smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra3.row = row;
-          if (NextPlacementRow(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra3.row, count) != 1) return StepEnd::Early;
+          m.Part<smt::run::HeadRecords>().pickExtra3.row = row;
+          if (NextPlacementRow(m, m.Part<smt::run::HeadRecords>().pickExtra3.row, count) != 1) return StepEnd::Early;
         }
         bool more = true;
         while (more) {
-          if (!smt::CurrentMachine().runContinue) return StepEnd::Early;
-          const int current = dispensing ? row : smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra3.row;
-          if (auto d = Display()) d->ShowRow(current + 3);
+          if (!m.runContinue) return StepEnd::Early;
+          const int current = dispensing ? row : m.Part<smt::run::HeadRecords>().pickExtra3.row;
+          if (auto d = Display(m)) d->ShowRow(current + 3);
           if (!dispensing) {
-            if (!PreparePickPlace(group, smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra2, 10)) return StepEnd::Early;
-            if (mode == 5 && !MoveCameraToFeeder(smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra2)) return StepEnd::Early;
+            if (!PreparePickPlace(m, group, m.Part<smt::run::HeadRecords>().placeExtra2, 10)) return StepEnd::Early;
+            if (mode == 5 && !MoveCameraToFeeder(m, m.Part<smt::run::HeadRecords>().placeExtra2)) return StepEnd::Early;
             if (mode == 6) {
-              if (!FeedAdvance(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra3, false)) return StepEnd::Early;
-              RowState(current, 6, true);
-              if (!MoveCameraToFeeder(smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra2)) return StepEnd::Early;
-              RowState(current, 6, true);
+              if (!FeedAdvance(m, m.Part<smt::run::HeadRecords>().pickExtra3, false)) return StepEnd::Early;
+              RowState(m, current, 6, true);
+              if (!MoveCameraToFeeder(m, m.Part<smt::run::HeadRecords>().placeExtra2)) return StepEnd::Early;
+              RowState(m, current, 6, true);
             }
             if (mode == 7) {
-              if (!MoveCameraToFeeder(smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra2)) return StepEnd::Early;
-              RowState(current, 6, true);
+              if (!MoveCameraToFeeder(m, m.Part<smt::run::HeadRecords>().placeExtra2)) return StepEnd::Early;
+              RowState(m, current, 6, true);
             }
           }
-          if (!PauseGate()) return StepEnd::Early;
+          if (!PauseGate(m)) return StepEnd::Early;
           TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
           if (!dispensing) {
-            ++smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra3.row;
-            more = NextPlacementRow(smt::CurrentMachine().Part<smt::run::HeadRecords>().pickExtra3.row, count) == 1;
+            ++m.Part<smt::run::HeadRecords>().pickExtra3.row;
+            more = NextPlacementRow(m, m.Part<smt::run::HeadRecords>().pickExtra3.row, count) == 1;
           }
           const bool raw = f.marksPerCell;
           bool ok = true;
           switch (mode) {
-            case 1: case 2: ok = Dispense(current, st, raw, cx, cy); break;
+            case 1: case 2: ok = Dispense(m, current, st, raw, cx, cy); break;
             case 3:
-              ok = PlacePart(smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra2, 10, false, raw, cx, cy);
+              ok = PlacePart(m, m.Part<smt::run::HeadRecords>().placeExtra2, 10, false, raw, cx, cy);
               if (ok) {
-                RowState(current, 6, true);
-                smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra2.vacuumOffHeight -= smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra2.placeHeight;
-                smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra2.placeHeight = 0;  // the nozzle goes through the motions without going down
-                PlaceStroke(smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra2, 0.0);
+                RowState(m, current, 6, true);
+                m.Part<smt::run::HeadRecords>().placeExtra2.vacuumOffHeight -= m.Part<smt::run::HeadRecords>().placeExtra2.placeHeight;
+                m.Part<smt::run::HeadRecords>().placeExtra2.placeHeight = 0;  // the nozzle goes through the motions without going down
+                PlaceStroke(m, m.Part<smt::run::HeadRecords>().placeExtra2, 0.0);
               }
               break;
-            case 4: case 5: ok = MoveCameraToPart(smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra2, raw, cx, cy); break;
-            case 8: ok = GlueInjection(smt::CurrentMachine().Part<smt::run::HeadRecords>().placeExtra2, raw, cx, cy); break;
+            case 4: case 5: ok = MoveCameraToPart(m, m.Part<smt::run::HeadRecords>().placeExtra2, raw, cx, cy); break;
+            case 8: ok = GlueInjection(m, m.Part<smt::run::HeadRecords>().placeExtra2, raw, cx, cy); break;
             default: break;
           }
           if (!ok) return StepEnd::Early;
           if (dispensing) {
             ++row;
-            more = NextDispense(row, count);
+            more = NextDispense(m, row, count);
           }
-          if (!RunSleep(st.m_Interval) || !PauseGate()) return StepEnd::Early;
-          if (auto d = Display()) d->Progress(current, count);
+          if (!RunSleep(m, st.m_Interval) || !PauseGate(m)) return StepEnd::Early;
+          if (auto d = Display(m)) d->Progress(current, count);
         }
-        if (auto d = Display()) d->Progress(0, count);
-        if (auto d = Display())
+        if (auto d = Display(m)) d->Progress(0, count);
+        if (auto d = Display(m))
           d->ResetRowStates(dispensing ? smt::job::RowKind::Dispense : smt::job::RowKind::Placement);
-        if (!PauseGate()) return StepEnd::Early;
+        if (!PauseGate(m)) return StepEnd::Early;
         if (dispensing && (sel.fromCurrentDis || sel.selectedDis)) {
-          smt::CurrentMachine().run.boardDoneEvent.Set();
+          m.run.boardDoneEvent.Set();
           return StepEnd::EndMoves;
         }
         if (mode == 6 || mode == 7) endAfterCell = true;
@@ -298,27 +297,27 @@ StepEnd RunSteps() {
     }
     if (!transport) {
       if (mode == 2 && !(sel.fromCurrentDis || sel.selectedDis))
-        return StartPlacementRun() ? StepEnd::HandedOver : StepEnd::Early;
+        return StartPlacementRun(m) ? StepEnd::HandedOver : StepEnd::Early;
       return StepEnd::EndMoves;
     }
     if (mode == 2) {
       if (!placementStarted) {
-        smt::CurrentMachine().run.dispenseDoneEvent.Reset();
-        smt::CurrentMachine().run.placeDoneEvent.Reset();
-        if (!StartPlacementRun()) return StepEnd::Early;
+        m.run.dispenseDoneEvent.Reset();
+        m.run.placeDoneEvent.Reset();
+        if (!StartPlacementRun(m)) return StepEnd::Early;
         placementStarted = true;
       }
-      smt::CurrentMachine().run.dispenseDoneEvent.Set();
-      const auto r = WaitRunEvent(smt::CurrentMachine().run.placeDoneEvent, Timeouts().partner);
+      m.run.dispenseDoneEvent.Set();
+      const auto r = WaitRunEvent(m, m.run.placeDoneEvent, Timeouts(m).partner);
       if (r != WaitResult::Signalled) return r == WaitResult::Stopped ? StepEnd::HandedOver : StepEnd::Early;
-      smt::CurrentMachine().run.activeList = 2;
-      ShowRunList(2);
+      m.run.activeList = 2;
+      ShowRunList(m, 2);
       continue;
     }
     if (s.moveBetweenSetPoints && !s.moveBetweenSetPoints()) return StepEnd::Early;
     const int left = (s.boardCount ? s.boardCount() : 1) - 1;
     if (s.setBoardCount) s.setBoardCount(left);
-    smt::CurrentMachine().run.boardDoneEvent.Set();
+    m.run.boardDoneEvent.Set();
     if (left <= 0) return StepEnd::EndMoves;
   }
 }
@@ -327,14 +326,14 @@ StepEnd RunSteps() {
 
 void StepRunThreadProc(smt::Machine& m) {
   if (auto d = Display(m)) d->EnableRunWindows(false);
-  const StepEnd end = RunSteps();
+  const StepEnd end = RunSteps(m);
   if (end == StepEnd::HandedOver) return;  // the placement run finishes the run
   // The dispensing output the run switched on goes off with the run, however
   // it ended.
   const int mode = Strategy(m).m_RunSelect;
   if ((mode == 1 || mode == 2) && m.machineType != 6 && m.machineType != 7 && m.machineType != 8)
     TheMachine().SetOutput(8, 0, 5);
-  const bool finished = end == StepEnd::EndMoves && EndMoves() && m.runContinue;
+  const bool finished = end == StepEnd::EndMoves && EndMoves(m) && m.runContinue;
   FinishRun(m, finished);
 }
 

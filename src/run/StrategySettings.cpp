@@ -61,7 +61,6 @@ const Key kKeys[] = {
 
 // The machine's placement strategy.
 smt::Guarded<SmtStrategy>& StrategyOfMachine(smt::Machine& m) { return m.Part<smt::Guarded<SmtStrategy>>(); }
-smt::Guarded<SmtStrategy>& StrategyOfMachine() { return StrategyOfMachine(smt::CurrentMachine()); }
 }  // namespace
 
 void ApplyLoadRules(SmtStrategy& s) {
@@ -179,22 +178,29 @@ SmtStrategy Strategy(smt::Machine& m) {
 SmtStrategy Strategy() { return Strategy(smt::CurrentMachine()); }
 
 namespace {
-smt::settings::Listeners<const SmtStrategy&>& StrategyListeners() {
-  return smt::CurrentMachine().Part<smt::settings::Listeners<const SmtStrategy&>>();
+smt::settings::Listeners<const SmtStrategy&>& StrategyListeners(smt::Machine& m) {
+  return m.Part<smt::settings::Listeners<const SmtStrategy&>>();
 }
 }  // namespace
 
-void SetStrategy(const SmtStrategy& s) {
+void SetStrategy(smt::Machine& m, const SmtStrategy& s) {
   {
-    std::lock_guard lk(StrategyOfMachine().mutex);
-    StrategyOfMachine().value = s;
+    auto& held = StrategyOfMachine(m);
+    std::lock_guard lk(held.mutex);
+    held.value = s;
   }
-  StrategyListeners().Notify(s);
+  StrategyListeners(m).Notify(s);
 }
 
-int AddStrategyListener(std::function<void(const SmtStrategy&)> listener) {
-  return StrategyListeners().Add(std::move(listener));
+int AddStrategyListener(smt::Machine& m, std::function<void(const SmtStrategy&)> listener) {
+  return StrategyListeners(m).Add(std::move(listener));
 }
-void RemoveStrategyListener(int id) { StrategyListeners().Remove(id); }
+void RemoveStrategyListener(smt::Machine& m, int id) { StrategyListeners(m).Remove(id); }
+
+void SetStrategy(const SmtStrategy& s) { SetStrategy(smt::CurrentMachine(), s); }
+int AddStrategyListener(std::function<void(const SmtStrategy&)> listener) {
+  return AddStrategyListener(smt::CurrentMachine(), std::move(listener));
+}
+void RemoveStrategyListener(int id) { RemoveStrategyListener(smt::CurrentMachine(), id); }
 
 }  // namespace smt::run

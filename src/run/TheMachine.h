@@ -24,6 +24,5 @@ inline std::array<int32_t, 8> HeadTurns(smt::Machine& m) {
   for (size_t i = 0; i < t.size(); ++i) t[i] = m.motion.headMoveArgs[i];
   return t;
 }
-inline std::array<int32_t, 8> HeadTurns() { return HeadTurns(smt::CurrentMachine()); }
 
 }  // namespace smt::run
