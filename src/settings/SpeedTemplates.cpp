@@ -95,7 +95,7 @@ std::string SpeedTemplateRow::Text() const {
   // A new or changed row has every cell.
   if (cells.size() < static_cast<size_t>(kTemplateCells) && (!fromText_ || value_ != read_))
     cells.resize(kTemplateCells);
-  if (cells_.empty() || value_.name != cells_[0]) cells[0] = value_.name;
+  if (!cells.empty() && (cells_.empty() || value_.name != cells_[0])) cells[0] = value_.name;
   for (int a = 0; a < kSpeedAxisCount; ++a) {
     const size_t c = static_cast<size_t>(a + 1);
     if (c >= cells.size()) break;

@@ -271,6 +271,11 @@ TEST(SpeedTemplatesBuild, OddSpellingsDamagedAndShortRowsRoundTripByteForByte) {
   EXPECT_EQ(built.problems[1].field, "T1: Y");
   EXPECT_EQ(built.problems[1].text, "ten / 5");
   EXPECT_EQ(WriteTemplateRows(built.tiers), rows);
+  // Rows without a single TAB, or empty, go back as they came.
+  const std::vector<std::string> bare = {"no TAB at all", "", "T\t1 / 2\tx"};
+  const auto b = BuildTemplateArrays(bare, Names(), 0);
+  EXPECT_EQ(b.problems.size(), 3u);
+  EXPECT_EQ(WriteTemplateRows(b.tiers), bare);
 
   // Through the file and the store, use line included.
   TempDir dir;
