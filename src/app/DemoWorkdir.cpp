@@ -110,9 +110,9 @@ void WriteMachine(const std::string& app) {
 
 // One template "Demo" in all three tiers, used for every speed use.
 void WriteSpeeds(const std::string& app) {
-  smt::settings::TemplateRow row;
-  row[0] = kTemplate;
-  for (int k = 1; k < smt::settings::kTemplateCells; ++k) row[static_cast<size_t>(k)] = smt::settings::SpeedCell(40, 200);
+  smt::settings::SpeedRecord speeds;
+  speeds.fill({40, 200});
+  const smt::settings::SpeedTemplateRow row(smt::settings::SpeedTemplate::Of(kTemplate, speeds));
   smt::settings::SpeedTiers tiers;
   tiers.high = tiers.medium = tiers.low = {row};
   smt::settings::SpeedUseNames uses;
@@ -121,7 +121,7 @@ void WriteSpeeds(const std::string& app) {
                                {smt::settings::BuildUseLine(uses), smt::settings::WriteTemplateRows(tiers)});
   const auto& prefixes = smt::settings::SpeedUsePrefixes();
   for (const char* prefix : prefixes)
-    if (!smt::settings::SaveUsageSpeeds(app, prefix, row)) throw std::runtime_error(prefix);
+    if (!smt::settings::SaveUsageSpeeds(app, prefix, speeds)) throw std::runtime_error(prefix);
 }
 
 // The simulated industrial cameras, switched on, and the two up-looking

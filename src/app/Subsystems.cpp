@@ -235,7 +235,7 @@ void InstallLibraries(CSMTView& view) {
   w.cameraNames = [frame] { return CameraNames(*frame); };
   w.speedTemplateNames = [] {
     std::vector<std::string> names;
-    for (const auto& row : smt::settings::SettingsStores::Instance().speed.Get()->tiers.high) names.push_back(row[0]);
+    for (const auto& row : smt::settings::SettingsStores::Instance().speed.Get()->tiers.high) names.push_back(row.Name());
     return names;
   };
   w.cameraLight = [&view] {

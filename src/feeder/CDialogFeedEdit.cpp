@@ -403,7 +403,7 @@ void CDialogFeedEdit::FillCombos() {
     Combo("pump")->addItem(QString("P%1").arg(i));
   }
   const auto speed = smt::settings::SettingsStores::Of(machine_).speed.Get();
-  for (const auto& row : speed->tiers.high) Combo("speed")->addItem(QString::fromStdString(row[0]));
+  for (const auto& row : speed->tiers.high) Combo("speed")->addItem(QString::fromStdString(row.Name()));
   vision_[1]->setEnabled(type != 4);
 }
 

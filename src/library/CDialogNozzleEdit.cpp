@@ -262,8 +262,10 @@ void CDialogNozzleEdit::OnUnify(Unify u, bool checked) {
   if (ShowMessage("Uniform Modify Columns ?", smt::platform::MsgButtons::YesNoCancel,
                   smt::platform::MsgIcon::Question) != smt::platform::MsgAnswer::Yes)
     return;
-  const char* key = u == Unify::PickHeight ? "pickHeight" : u == Unify::EntranceHeight ? "entranceZ" : "vacuum";
-  if (env_.setColumnText) env_.setColumnText(static_cast<int>(u), edits_[key]->text().toStdString());
+  const double value = u == Unify::PickHeight       ? probe.pickHeight
+                      : u == Unify::EntranceHeight ? probe.entranceZ
+                                                   : static_cast<double>(probe.vacuum);
+  if (env_.setColumnValue) env_.setColumnValue(static_cast<int>(u), value);
 }
 
 bool CDialogNozzleEdit::ZJogAxis(bool down, int& axis, bool& positive) const {

@@ -31,7 +31,7 @@ class CDialogNozzleEdit : public QDialog {
     int selectedHead = 0;                                 // the library's head combo
     smt::link::JogRunner* jog = nullptr;                  // the jog panel's jog (optional)
     std::function<bool(int number)> numberTaken;          // another row carries this number
-    std::function<void(int column, const std::string&)> setColumnText;  // unify switches
+    std::function<void(int column, double value)> setColumnValue;  // unify switches, the value checked
     std::function<void()> homeZ;                          // "↓↑": home the Z axes
   };
   enum class Capture { SeatX, SeatY, CameraX, CameraY, PickZ, EntranceX, EntranceY, EntranceZ };

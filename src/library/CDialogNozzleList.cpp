@@ -268,7 +268,8 @@ void CDialogNozzleList::resizeEvent(QResizeEvent* e) {
   QDialog::resizeEvent(e);
 }
 
-void CDialogNozzleList::SetListRow(int row, const NozzleRow& cells, bool hasNozzle) {
+void CDialogNozzleList::DrawRow(int row, bool hasNozzle) {
+  const NozzleRow& cells = rows_[static_cast<size_t>(row)].cells;
   for (int c = 0; c < 9; ++c) {
     auto* item = new QTableWidgetItem(Q(cells[c]));
     if (c == 0) {
@@ -280,24 +281,26 @@ void CDialogNozzleList::SetListRow(int row, const NozzleRow& cells, bool hasNozz
 }
 
 void CDialogNozzleList::FillList() {
+  // Each row is read once here; the list shows and edits the rows it keeps.
+  rows_.clear();
+  for (int i = 0; i < lib_.Count(); ++i)
+    rows_.push_back(smt::library::NozzleListRow::Read(lib_.m_NozzleRows[static_cast<size_t>(i)], i + 1));
   list_->setRowCount(0);
   list_->setRowCount(lib_.Count());
-  for (int i = 0; i < lib_.Count(); ++i) SetListRow(i, lib_.m_NozzleRows[i], machine_.Part<smt::library::NozzleState>().seats.HasNozzle(i));
+  for (int i = 0; i < lib_.Count(); ++i) DrawRow(i, machine_.Part<smt::library::NozzleState>().seats.HasNozzle(i));
 }
 
 std::vector<NozzleRow> CDialogNozzleList::ListRows() const {
-  std::vector<NozzleRow> rows(list_->rowCount());
-  for (int r = 0; r < list_->rowCount(); ++r)
-    for (int c = 0; c < 9; ++c) {
-      const QTableWidgetItem* it = list_->item(r, c);
-      rows[r][c] = it ? it->text().toStdString() : std::string();
-    }
+  std::vector<NozzleRow> rows;
+  for (const auto& r : rows_) rows.push_back(r.cells);
   return rows;
 }
 
 void CDialogNozzleList::RebuildTableFromList() { lib_.m_NozzleRows = ListRows(); }
 
-void CDialogNozzleList::OnSelectRow(int row) { m_nSelectedRow = row < list_->rowCount() ? row : -1; }
+int CDialogNozzleList::RowCount() const { return static_cast<int>(rows_.size()); }
+
+void CDialogNozzleList::OnSelectRow(int row) { m_nSelectedRow = row < RowCount() ? row : -1; }
 
 bool CDialogNozzleList::RunEditor() {
   CDialogNozzleEdit::Environment e;
@@ -309,55 +312,46 @@ bool CDialogNozzleList::RunEditor() {
   e.homeZ = env_.homeZ;
   const int self = m_nSelectedRow;
   e.numberTaken = [this, self](int number) {
-    for (int r = 0; r < list_->rowCount(); ++r) {
-      if (r == self) continue;
-      const QTableWidgetItem* it = list_->item(r, 0);
-      if (!it) continue;
-      const auto taken = smt::platform::ParseCellInteger(it->text().toStdString(), 0, smt::library::nozzle_range::kNumberMax);
-      if (taken && *taken == number) return true;
-    }
+    for (int r = 0; r < RowCount(); ++r)
+      if (r != self && rows_[static_cast<size_t>(r)].number == number) return true;
     return false;
   };
-  e.setColumnText = [this](int column, const std::string& text) { SetColumnText(column, text); };
+  e.setColumnValue = [this](int column, double value) { SetColumnValue(column, value); };
   CDialogNozzleEdit editor(lib_.editor, machine_, e, this);
   return runEditor(editor);
 }
 
 void CDialogNozzleList::OnAdd() {
   if (strategy_.m_19NozzleLibrary == 0) return;
-  if (list_->rowCount() >= smt::library::kSeatCount) {
+  if (RowCount() >= smt::library::kSeatCount) {
     ShowMessage(Text("c_Message_03"));
     return;
   }
   m_nSelectedRow = -1;
   if (!RunEditor()) return;
-  const auto& f = lib_.editor;
-  const int row = list_->rowCount();
+  const int row = RowCount();
+  rows_.push_back(smt::library::NozzleListRow::Of(lib_.editor));
   list_->setRowCount(row + 1);
-  SetListRow(row,
-             smt::library::NozzleLibrary::MakeRow(f.number, f.x, f.y, f.pickHeight, f.entranceX, f.entranceY,
-                                                   f.entranceZ, f.vacuum, f.note),
-             machine_.Part<smt::library::NozzleState>().seats.HasNozzle(row));
+  DrawRow(row, machine_.Part<smt::library::NozzleState>().seats.HasNozzle(row));
   RebuildTableFromList();
 }
 
 void CDialogNozzleList::OnModify() {
-  if (m_nSelectedRow < 0 || m_nSelectedRow >= list_->rowCount()) {
+  if (m_nSelectedRow < 0 || m_nSelectedRow >= RowCount()) {
     ShowMessage(Text("c_Message_02"));
     return;
   }
   // A row whose numbers cannot be read is named and not opened; it stays
   // in the list as the file held it.
-  auto& f = lib_.editor;
-  try {
-    f = smt::library::NozzleRecordOf(ListRows()[m_nSelectedRow], smt::library::kNozzleFileName, m_nSelectedRow + 1);
-  } catch (const smt::platform::FileCellError& e) {
-    ShowMessage(e.what());
+  auto& entry = rows_[static_cast<size_t>(m_nSelectedRow)];
+  if (!entry.record) {
+    ShowMessage(entry.problem);
     return;
   }
+  lib_.editor = *entry.record;
   if (!RunEditor()) return;
-  const NozzleRow row = smt::library::NozzleLibrary::MakeRow(f.number, f.x, f.y, f.pickHeight, f.entranceX,
-                                                             f.entranceY, f.entranceZ, f.vacuum, f.note);
+  rows_[static_cast<size_t>(m_nSelectedRow)] = smt::library::NozzleListRow::Of(lib_.editor);
+  const NozzleRow& row = rows_[static_cast<size_t>(m_nSelectedRow)].cells;
   for (int c = 0; c < 9; ++c) list_->item(m_nSelectedRow, c)->setText(Q(row[c]));
   if (m_nSelectedRow < lib_.Count()) lib_.m_NozzleRows[m_nSelectedRow] = row;
   lib_.m_bSeatsDirty = true;
@@ -365,17 +359,18 @@ void CDialogNozzleList::OnModify() {
 
 void CDialogNozzleList::OnDelete() {
   if (strategy_.m_19NozzleLibrary == 0) return;
-  if (m_nSelectedRow < 0 || m_nSelectedRow >= list_->rowCount()) {
+  if (m_nSelectedRow < 0 || m_nSelectedRow >= RowCount()) {
     ShowMessage(Text("c_Message_02"));
     return;
   }
+  rows_.erase(rows_.begin() + m_nSelectedRow);
   list_->removeRow(m_nSelectedRow);
   RebuildTableFromList();
-  if (m_nSelectedRow >= list_->rowCount()) m_nSelectedRow = -1;
+  if (m_nSelectedRow >= RowCount()) m_nSelectedRow = -1;
 }
 
 bool CDialogNozzleList::SeatMenuAllowed() {
-  if (m_nSelectedRow < 0 || m_nSelectedRow >= list_->rowCount()) {
+  if (m_nSelectedRow < 0 || m_nSelectedRow >= RowCount()) {
     ShowMessage(Text("c_Message_02"));
     return false;
   }
@@ -403,7 +398,7 @@ void CDialogNozzleList::ShowSeatMenu(const QPoint& globalPos) {
 }
 
 void CDialogNozzleList::OnNozzleOp(int op) {
-  if (m_nSelectedRow < 0 || m_nSelectedRow >= list_->rowCount()) {
+  if (m_nSelectedRow < 0 || m_nSelectedRow >= RowCount()) {
     ShowMessage(Text("c_Message_02"));
     return;
   }
@@ -417,7 +412,7 @@ void CDialogNozzleList::OnNozzleOp(int op) {
   req.op = op;
   req.selectedRow = m_nSelectedRow;
   req.selectedHead = lib_.m_nSelectedHead;
-  req.row = ListRows()[m_nSelectedRow];
+  req.row = rows_[static_cast<size_t>(m_nSelectedRow)].cells;
   smt::library::NozzleOpCallbacks cb;
   QPointer<CDialogNozzleList> self(this);
   cb.enableDialog = [self](bool on) {
@@ -447,10 +442,15 @@ void CDialogNozzleList::OnMagazine(bool open) {
 }
 
 void CDialogNozzleList::SetHeadNozzleState(int head, int seat, bool taken) {
-  if (seat >= 0 && seat < list_->rowCount()) {
+  if (seat >= 0 && seat < RowCount()) {
+    // The seat's row holds nozzle seat + 1.
+    auto& entry = rows_[static_cast<size_t>(seat)];
+    entry.cells[0] = FormatInt(seat + 1);
+    entry.number = seat + 1;
+    if (entry.record) entry.record->number = seat + 1;
     QTableWidgetItem* it = list_->item(seat, 0);
     if (it) {
-      it->setText(Q(FormatInt(seat + 1)));
+      it->setText(Q(entry.cells[0]));
       it->setIcon(SeatIcon(!taken));
       it->setData(Qt::UserRole, taken ? 1 : 0);
     }
@@ -458,11 +458,13 @@ void CDialogNozzleList::SetHeadNozzleState(int head, int seat, bool taken) {
   if (head >= 1 && head <= 8) headValues_[head - 1]->setText(taken ? Q(FormatInt(seat + 1)) : QString("0"));
 }
 
-void CDialogNozzleList::SetColumnText(int column, const std::string& text) {
-  if (column < 0 || column >= 9) return;
-  for (int r = 0; r < list_->rowCount(); ++r) {
+void CDialogNozzleList::SetColumnValue(int column, double value) {
+  if (column != 3 && column != 6 && column != 7) return;
+  for (int r = 0; r < RowCount(); ++r) {
+    auto& entry = rows_[static_cast<size_t>(r)];
+    entry.SetColumn(column, value, r + 1);
     if (!list_->item(r, column)) list_->setItem(r, column, new QTableWidgetItem);
-    list_->item(r, column)->setText(Q(text));
+    list_->item(r, column)->setText(Q(entry.cells[static_cast<size_t>(column)]));
   }
 }
 

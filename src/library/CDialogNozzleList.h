@@ -67,9 +67,12 @@ class CDialogNozzleList : public QDialog {
 
   // From the take and return motions (any thread).
   void SetHeadNozzleState(int head, int seat, bool taken);
-  void SetColumnText(int column, const std::string& text);
-  // The list's rows as the table holds them.
+  // A unified column (pick height 3, entrance Z 6, vacuum 7) in every row.
+  void SetColumnValue(int column, double value);
+  // The cells of the list's rows.
   std::vector<smt::library::NozzleRow> ListRows() const;
+  // The rows the list keeps (the widget is drawn from them).
+  const std::vector<smt::library::NozzleListRow>& Rows() const { return rows_; }
 
   int m_nSelectedRow = -1;
   int m_nNozzleOp = -1;
@@ -92,7 +95,8 @@ class CDialogNozzleList : public QDialog {
  private:
   void Build();
   void FillList();
-  void SetListRow(int row, const smt::library::NozzleRow& cells, bool hasNozzle);
+  void DrawRow(int row, bool hasNozzle);
+  int RowCount() const;
   void RebuildTableFromList();
   bool RunEditor();
   void ShowSeatMenu(const QPoint& globalPos);
@@ -101,6 +105,7 @@ class CDialogNozzleList : public QDialog {
   smt::Machine& machine_;
   Environment env_;
   smt::library::NozzleStrategy strategy_;
+  std::vector<smt::library::NozzleListRow> rows_;
   std::map<std::string, std::string> texts_;
   QTableWidget* list_ = nullptr;
   QComboBox* headCombo_ = nullptr;

@@ -43,6 +43,42 @@ NozzleRow MakeNozzleRow(const NozzleRecord& r) {
           FormatDouble(r.entranceZ), FormatInt(r.vacuum),       r.note};
 }
 
+NozzleListRow NozzleListRow::Read(const NozzleRow& cells, int line) {
+  NozzleListRow row;
+  row.cells = cells;
+  try {
+    row.record = NozzleRecordOf(cells, kNozzleFileName, line);
+    row.number = row.record->number;
+  } catch (const platform::FileCellError& e) {
+    row.problem = e.what();
+    // The number alone still tells which nozzle the row holds.
+    if (const auto n = platform::ParseCellInteger(cells[0], 0, nr::kNumberMax)) row.number = static_cast<int>(*n);
+  }
+  return row;
+}
+
+NozzleListRow NozzleListRow::Of(const NozzleRecord& r) {
+  NozzleListRow row;
+  row.cells = MakeNozzleRow(r);
+  row.record = r;
+  row.number = r.number;
+  return row;
+}
+
+void NozzleListRow::SetColumn(int column, double value, int line) {
+  const bool whole = column == 7;
+  if (column != 3 && column != 6 && !whole) return;
+  cells[static_cast<size_t>(column)] =
+      whole ? FormatInt(static_cast<long long>(value)) : FormatDouble(value);
+  if (!record) {
+    *this = Read(cells, line);
+    return;
+  }
+  if (column == 3) record->pickHeight = value;
+  else if (column == 6) record->entranceZ = value;
+  else record->vacuum = static_cast<int>(value);
+}
+
 std::vector<platform::FileCellError> CheckNozzleLines(const std::vector<std::string>& lines, std::string_view file) {
   std::vector<platform::FileCellError> problems;
   for (size_t i = 0; i < lines.size(); ++i) {

@@ -7,6 +7,7 @@
 // shows and the file holds; the seat records, the seat motions and the
 // editor read the values through this reader.
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,25 @@ NozzleRecord ReadNozzleRecord(const platform::CellReader& in);
 NozzleRecord NozzleRecordOf(const NozzleRow& row, std::string_view file = kNozzleFileName, int line = 0);
 // The row's cells written from a record ("%d", "%0.4f").
 NozzleRow MakeNozzleRow(const NozzleRecord& r);
+
+// One row of the nozzle list as the list dialog keeps it: the cells as the
+// library holds them (a row whose numbers do not read stays as read) and
+// what was read from them once, where the row came in.
+struct NozzleListRow {
+  NozzleRow cells;
+  std::optional<NozzleRecord> record;  // nullopt: a number cell does not read
+  std::optional<int> number;           // the nozzle number, when its own cell reads
+  std::string problem;                 // why the record did not read (file, line, field)
+
+  // Reads the cells of row `line` (1-based) of the list.
+  static NozzleListRow Read(const NozzleRow& cells, int line);
+  // A row written from a record.
+  static NozzleListRow Of(const NozzleRecord& r);
+  // Sets one of the unified columns (pick height 3, entrance Z 6, vacuum 7)
+  // to `value`, checked against the column's range by the caller. A row
+  // that did not read is read again with its new cell.
+  void SetColumn(int column, double value, int line);
+};
 
 std::vector<platform::FileCellError> CheckNozzleLines(const std::vector<std::string>& lines,
                                                       std::string_view file = kNozzleFileName);

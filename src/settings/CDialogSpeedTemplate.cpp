@@ -256,9 +256,11 @@ void CDialogSpeedTemplate::Refresh() {
     const auto& rows = tiers.Of(static_cast<Tier>(t + 1));
     auto* table = tierTables_[t];
     table->setRowCount(static_cast<int>(rows.size()));
-    for (int r = 0; r < static_cast<int>(rows.size()); ++r)
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+      const auto shown = rows[r].ShownCells();
       for (int c = 0; c < kTemplateCells; ++c)
-        table->setItem(r, c, new QTableWidgetItem(QString::fromStdString(rows[r][c])));
+        table->setItem(r, c, new QTableWidgetItem(QString::fromStdString(shown[static_cast<size_t>(c)])));
+    }
   }
   for (int u = 0; u < kSpeedUseCount; ++u) {
     auto* combo = useChoices_[u];

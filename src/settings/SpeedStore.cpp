@@ -79,7 +79,7 @@ SpeedCommitResult SpeedStore::CommitOk(const std::string& appDir, int page, cons
   for (int u = 0; u < kSpeedUseCount; ++u) {
     int found = -1;
     for (size_t i = 0; i < rows.size(); ++i)
-      if (rows[i][0] == uses[u]) {
+      if (rows[i].Name() == uses[u]) {
         found = static_cast<int>(i);
         break;
       }
@@ -87,12 +87,11 @@ SpeedCommitResult SpeedStore::CommitOk(const std::string& appDir, int page, cons
       result.messageKeys.push_back("SpeedTemplate.c_Message_07");
       continue;
     }
-    SaveUsageSpeeds(appDir, SpeedUsePrefixes()[u], rows[found]);
-    SpeedRecord rec = RecordOfRow(rows[found]);
-    for (auto& p : rec) {  // never a zero speed to the machine
-      if (p.start < 1) p.start = 1;
-      if (p.normal < 1) p.normal = 1;
-    }
+    // An axis without speeds gives 1 / 1: never a zero speed to the machine.
+    SpeedRecord rec{};
+    const auto& speeds = rows[found].Value().speeds;
+    for (int a = 0; a < kSpeedAxisCount; ++a) rec[a] = speeds[a].value_or(SpeedPair{1, 1});
+    SaveUsageSpeeds(appDir, SpeedUsePrefixes()[u], rec);
     next.records[u] = rec;
   }
   state_.Set(std::move(next));

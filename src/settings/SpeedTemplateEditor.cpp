@@ -34,7 +34,7 @@ const char* EditResultMessageKey(EditResult r) {
 
 SpeedTemplateEditor::SpeedTemplateEditor(SpeedTiers tiers, SpeedUseNames uses)
     : tiers_(std::move(tiers)), uses_(std::move(uses)) {
-  for (const auto& row : tiers_.high) choices_.push_back(row[0]);
+  for (const auto& row : tiers_.high) choices_.push_back(row.Name());
   SortChoices();
 }
 
@@ -51,28 +51,19 @@ bool SpeedTemplateEditor::GridValid(const SpeedGrid& grid) {
   return true;
 }
 
-TemplateRow SpeedTemplateEditor::RowOf(const std::string& name, const SpeedRecord& rec) const {
-  TemplateRow row;
-  row[0] = name;
-  for (int a = 0; a < kSpeedAxisCount; ++a) row[a + 1] = SpeedCell(rec[a].start, rec[a].normal);
-  return row;
-}
-
 EditResult SpeedTemplateEditor::SelectRow(Tier page, int row, bool modifyResetSpeed, SpeedGrid& grid,
                                           std::string& name) {
   const auto& rows = tiers_.Of(page);
   if (row < 0 || row >= static_cast<int>(rows.size())) return EditResult::Nothing;
   if (row == 0 && !modifyResetSpeed) return EditResult::Nothing;
   selectedRow_ = row;
-  selectedName_ = rows[row][0];
+  const SpeedTemplate& t = rows[row].Value();
+  selectedName_ = t.name;
   name = selectedName_;
   auto& target = grid[static_cast<int>(page) - 1];
-  for (int a = 0; a < kSpeedAxisCount; ++a) {
-    const auto& cell = rows[row][a + 1];
-    // A cell that does not read shows 0 / 0: OK then refuses it until the
-    // operator types speeds.
-    target[a] = ParseSpeedCell(cell).value_or(SpeedPair{0, 0});
-  }
+  // An axis without speeds (its cell did not read) shows 0 / 0: OK then
+  // refuses it until the operator types speeds.
+  for (int a = 0; a < kSpeedAxisCount; ++a) target[a] = t.speeds[a].value_or(SpeedPair{0, 0});
   return EditResult::Done;
 }
 
@@ -80,12 +71,12 @@ EditResult SpeedTemplateEditor::Add(const std::string& name, const SpeedGrid& gr
   if (name.size() > kTemplateNameMax || !GridValid(grid)) return EditResult::BadField;
   if (name.empty()) return EditResult::EmptyName;
   for (const auto& row : tiers_.high)
-    if (row[0] == name) return EditResult::DuplicateName;
+    if (row.Name() == name) return EditResult::DuplicateName;
   choices_.push_back(name);
   SortChoices();
-  tiers_.high.push_back(RowOf(name, grid[0]));
-  tiers_.medium.push_back(RowOf(name, grid[1]));
-  tiers_.low.push_back(RowOf(name, grid[2]));
+  tiers_.high.emplace_back(SpeedTemplate::Of(name, grid[0]));
+  tiers_.medium.emplace_back(SpeedTemplate::Of(name, grid[1]));
+  tiers_.low.emplace_back(SpeedTemplate::Of(name, grid[2]));
   return EditResult::Done;
 }
 
@@ -96,13 +87,10 @@ EditResult SpeedTemplateEditor::Change(const std::string& name, int page, const 
   // not be told apart by the speed uses that name it.
   if (name.empty()) return EditResult::EmptyName;
   for (int i = 0; i < tiers_.Count(); ++i)
-    if (i != selectedRow_ && tiers_.high[i][0] == name) return EditResult::DuplicateName;
+    if (i != selectedRow_ && tiers_.high[i].Name() == name) return EditResult::DuplicateName;
   const int r = selectedRow_;
-  for (auto* tier : {&tiers_.high, &tiers_.medium, &tiers_.low}) (*tier)[r][0] = name;
-  if (page >= 1 && page <= 3) {
-    auto& row = tiers_.Of(static_cast<Tier>(page))[r];
-    row = RowOf(name, grid[page - 1]);
-  }
+  for (auto* tier : {&tiers_.high, &tiers_.medium, &tiers_.low}) (*tier)[r].Rename(name);
+  if (page >= 1 && page <= 3) tiers_.Of(static_cast<Tier>(page))[r].Set(SpeedTemplate::Of(name, grid[page - 1]));
   if (selectedName_ != name) {
     for (auto& use : uses_)
       if (use == selectedName_) use = name;
@@ -130,13 +118,13 @@ EditResult SpeedTemplateEditor::Derive(Tier target, int zoom, bool keepResetRow)
   auto& rows = tiers_.Of(target);
   const size_t first = keepResetRow ? 1 : 0;
   for (size_t r = first; r < tiers_.high.size() && r < rows.size(); ++r) {
-    for (int c = 1; c <= kSpeedAxisCount; ++c) {
-      auto p = ParseSpeedCell(tiers_.high[r][c]);
+    for (int a = 0; a < kSpeedAxisCount; ++a) {
+      const auto& p = tiers_.high[r].Value().speeds[a];
       if (!p) continue;
       int s = p->start * zoom / 100, n = p->normal * zoom / 100;
       if (s == 0) s = 1;
       if (n == 0) n = 1;
-      rows[r][c] = SpeedCell(s, n);
+      rows[r].SetSpeeds(a, {s, n});
     }
   }
   return EditResult::Done;

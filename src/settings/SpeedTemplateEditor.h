@@ -55,7 +55,6 @@ class SpeedTemplateEditor {
 
  private:
   static bool GridValid(const SpeedGrid& grid);
-  TemplateRow RowOf(const std::string& name, const SpeedRecord& rec) const;
   void SortChoices();
 
   SpeedTiers tiers_;

@@ -33,17 +33,13 @@ SpeedRecord LoadUsageSpeeds(const std::string& appDir, const std::string& prefix
   return rec;
 }
 
-bool SaveUsageSpeeds(const std::string& appDir, const std::string& prefix, const TemplateRow& row) {
+bool SaveUsageSpeeds(const std::string& appDir, const std::string& prefix, const SpeedRecord& speeds) {
   platform::SettingsSection sec(platform::ConfigPath(appDir), prefix + "Config");
   bool ok = true;
   for (int a = 0; a < kSpeedAxisCount; ++a) {
     const std::string axis = SpeedAxisKeys()[a];
-    // A cell that does not read gives 1 / 1, as the record in use has it.
-    const auto pair = ParseSpeedCell(row[a + 1]);
-    const std::string start = pair ? std::to_string(pair->start) : std::string("1");
-    const std::string normal = pair ? std::to_string(pair->normal) : std::string("1");
-    ok = sec.WriteText(prefix + ".m_Start_" + axis, start) && ok;
-    ok = sec.WriteText(prefix + ".m_Normal_" + axis, normal) && ok;
+    ok = sec.WriteInt(prefix + ".m_Start_" + axis, speeds[a].start) && ok;
+    ok = sec.WriteInt(prefix + ".m_Normal_" + axis, speeds[a].normal) && ok;
   }
   return ok;
 }

@@ -16,8 +16,8 @@ const std::array<const char*, kSpeedUseCount>& SpeedUsePrefixes();
 // Reads the 32 keys of the use's section. A missing or zero speed would
 // reach the machine as 0: it is read as 1 (logged once per section).
 SpeedRecord LoadUsageSpeeds(const std::string& appDir, const std::string& prefix);
-// Writes the use's section from a template row (the texts of its cells).
-bool SaveUsageSpeeds(const std::string& appDir, const std::string& prefix, const TemplateRow& row);
+// Writes the use's section from a template's speeds.
+bool SaveUsageSpeeds(const std::string& appDir, const std::string& prefix, const SpeedRecord& speeds);
 
 using SpeedRecords = std::array<SpeedRecord, kSpeedUseCount>;
 

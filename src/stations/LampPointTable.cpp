@@ -142,14 +142,9 @@ void LampPointValues::WriteCells(std::array<std::string, kLampCols>& r) const {
     r[static_cast<size_t>(c)] = IntegerColumn(c) ? D(static_cast<int>(Number(c))) : F4(Number(c));
 }
 
-LampPointValues LampPointValues::FromCells(const std::array<std::string, kLampCols>& r) {
-  LampPointValues v = Zero();
-  for (int c = 2; c <= 34; ++c) {
-    const std::string& t = r[static_cast<size_t>(c)];
-    if (IntegerColumn(c)) v.SetNumber(c, static_cast<double>(smt::platform::ParseCellInteger(t, -2147483648LL, 2147483647LL).value_or(0)));
-    else v.SetNumber(c, smt::platform::ParseCellNumber(t, -1e9, 1e9).value_or(0));
-  }
-  return v;
+LampPointValues LampPointValues::FromCells(const std::array<std::string, kLampCols>& r, int line) {
+  const std::vector<std::string_view> cells(r.begin(), r.end());
+  return ReadValues(smt::platform::CellReader(kSideFile, line, cells));
 }
 
 std::string LampPointValues::CheckRanges() const {
@@ -223,13 +218,22 @@ std::string LampPointTable::Cell(int row, int col) const {
   return grid_[static_cast<size_t>(row)].text[static_cast<size_t>(col)];
 }
 
-void LampPointTable::SetCell(int row, int col, const std::string& text) {
+std::string LampPointTable::SetCell(int row, int col, const std::string& text) {
   std::lock_guard lk(m_);
-  if (row < 0 || row >= kLampRows || col < 0 || col >= kLampCols) return;
+  if (row < 0 || row >= kLampRows || col < 0 || col >= kLampCols) return {};
   Row_& r = grid_[static_cast<size_t>(row)];
   r.text[static_cast<size_t>(col)] = text;
   if (col == 1) r.platform = PlatformOf(text);
-  if (col >= 2 && col <= 34) r.values = LampPointValues::FromCells(r.text);
+  if (col < 2 || col > 34) return {};
+  // Read as the side file's reader reads the row: a cell that is no number
+  // in its field keeps the row's text, gives no values and is named.
+  try {
+    r.values = LampPointValues::FromCells(r.text, row + 1);
+  } catch (const smt::platform::FileCellError& e) {
+    r.values = LampPointValues::Zero();
+    return e.what();
+  }
+  return {};
 }
 
 void LampPointTable::SetMarkOffsets(int row, std::optional<std::pair<int32_t, int32_t>> offsets) {

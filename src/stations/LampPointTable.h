@@ -56,8 +56,10 @@ struct LampPointValues {
 
   // The cells 2..34 in their text forms.
   void WriteCells(std::array<std::string, kLampCols>& row) const;
-  // Cells that are no number read as 0.
-  static LampPointValues FromCells(const std::array<std::string, kLampCols>& row);
+  // The side file's reader of one row (line `line`): an empty cell is 0, a
+  // cell that is no number in its field is refused (platform::FileCellError
+  // naming the line and the field).
+  static LampPointValues FromCells(const std::array<std::string, kLampCols>& row, int line = 0);
   // The first field outside the editor's range, or empty.
   std::string CheckRanges() const;
 };
@@ -98,7 +100,9 @@ class LampPointTable {
   // shows them), and a cell set from a text as the side file would hold it.
   std::string Cell(int row, int col) const;
   std::array<std::string, kLampCols> Row(int row) const;
-  void SetCell(int row, int col, const std::string& text);
+  // Returns the refusal when the row no longer reads (its values are then
+  // all 0, as for a refused row of the file), empty otherwise.
+  std::string SetCell(int row, int col, const std::string& text);
 
   // Row texts: 40 cells each followed by a TAB, then CR LF.
   std::vector<std::string> RowTexts() const;

@@ -188,9 +188,14 @@ TEST_F(NozzleDialog, HeadStateAndColumnTextReachTheList) {
   EXPECT_EQ(d.HeadLabel(2)->text().toStdString(), "0");
   EXPECT_EQ(d.List()->item(1, 0)->data(Qt::UserRole).toInt(), 0);
   d.SetHeadNozzleState(0, 40, true);  // out of range: nothing
-  d.SetColumnText(7, "55");
+  d.SetColumnValue(7, 55);
   EXPECT_EQ(d.ListRows()[0][7], "55");
   EXPECT_EQ(d.ListRows()[1][7], "55");
+  EXPECT_EQ(d.Rows()[1].record->vacuum, 55);
+  EXPECT_EQ(d.List()->item(1, 7)->text().toStdString(), "55");
+  d.SetColumnValue(3, -2.5);
+  EXPECT_EQ(d.ListRows()[0][3], "-2.5000");
+  EXPECT_DOUBLE_EQ(d.Rows()[0].record->pickHeight, -2.5);
 }
 
 TEST_F(NozzleDialog, EditorRefusesInOrderAndKeepsItsOwnNumber) {
@@ -236,10 +241,10 @@ TEST_F(NozzleDialog, EditorSeatFieldsFeedTheEntranceAndTheMagazineLocksIt) {
 
 TEST_F(NozzleDialog, UnifyAsksAndWritesTheFieldIntoEveryRow) {
   NozzleEditFields f{1, "A", 10, -20, -1.5, 10, -20, -3, 40};
-  std::vector<std::pair<int, std::string>> columns;
+  std::vector<std::pair<int, double>> columns;
   CDialogNozzleEdit::Environment e;
   e.appDir = dir.string();
-  e.setColumnText = [&](int c, const std::string& t) { columns.emplace_back(c, t); };
+  e.setColumnValue = [&](int c, double v) { columns.emplace_back(c, v); };
   CDialogNozzleEdit d(f, smt::CurrentMachine(), e);
   messages.service.QueueAnswer(smt::platform::MsgAnswer::No);
   d.UnifyBox(CDialogNozzleEdit::Unify::PickHeight)->setChecked(true);
@@ -247,7 +252,7 @@ TEST_F(NozzleDialog, UnifyAsksAndWritesTheFieldIntoEveryRow) {
   d.Edit("vacuum")->setText("45");
   d.UnifyBox(CDialogNozzleEdit::Unify::Vacuum)->setChecked(true);
   d.UnifyBox(CDialogNozzleEdit::Unify::Vacuum)->setChecked(false);  // clearing does nothing
-  EXPECT_EQ(columns, (std::vector<std::pair<int, std::string>>{{7, "45"}}));
+  EXPECT_EQ(columns, (std::vector<std::pair<int, double>>{{7, 45.0}}));
   EXPECT_EQ(messages.service.Texts().size(), 2u);
 }
 
@@ -269,4 +274,54 @@ TEST_F(NozzleDialog, ZCaptureAndToZRefuseOutsideTheTravel) {
   EXPECT_FALSE(d.OnPad(CDialogNozzleEdit::Pad::ToZ, true));
   EXPECT_EQ(messages.service.Texts().back(), "The data should be - !");
   smt::CurrentMachine().curZ[0] = 0;
+}
+
+// The "number already taken" check asks the rows the list keeps, read once
+// when the list opened: a row whose other cells do not read still holds its
+// number, a damaged number holds none, the row being modified does not
+// count against itself, and what the widget shows plays no part.
+TEST_F(NozzleDialog, NumberTakenAsksTheTypedRows) {
+  lib.m_NozzleRows.push_back({" 003", "x", "-20.0000", "-1.0000", "50.0000", "-20.0000", "-3.0000", "40", "C"});
+  lib.m_NozzleRows.push_back({"4x", "70.0000", "-20.0000", "-1.0000", "70.0000", "-20.0000", "-3.0000", "40", "D"});
+  CDialogNozzleList d(lib, smt::CurrentMachine(), env);
+  ASSERT_EQ(d.Rows().size(), 4u);
+  EXPECT_FALSE(d.Rows()[2].record.has_value());
+  EXPECT_EQ(d.Rows()[2].number, 3);
+  EXPECT_FALSE(d.Rows()[3].number.has_value());
+  d.List()->item(1, 0)->setText("9");  // the widget's text is not the row
+  struct Case {
+    int selected;  // row being modified, -1 adding
+    std::string number;
+    bool taken;
+  } cases[] = {{0, "2", true}, {0, "3", true}, {0, "1", false}, {0, "4", false}, {0, "9", false},
+               {1, "2", false}, {-1, "1", true}, {-1, "3", true}, {-1, "5", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE("row " + std::to_string(c.selected) + " number " + c.number);
+    bool refused = false;
+    d.runEditor = [&](CDialogNozzleEdit& e) {
+      e.Edit("number")->setText(QString::fromStdString(c.number));
+      messages.service.Clear();
+      const bool ok = e.TryAccept();
+      refused = !ok && !messages.service.Texts().empty() && messages.service.Texts()[0] == "吸嘴座名称已存在，请修改 !";
+      return false;  // the list stays as it is
+    };
+    if (c.selected >= 0) {
+      d.OnSelectRow(c.selected);
+      d.OnModify();
+    } else {
+      d.OnAdd();
+    }
+    EXPECT_EQ(refused, c.taken);
+  }
+  // A row holds the nozzle of its seat once a head reports it.
+  d.SetHeadNozzleState(1, 3, true);
+  EXPECT_EQ(d.Rows()[3].number, 4);
+  EXPECT_EQ(d.List()->item(3, 0)->text().toStdString(), "4");
+  // A damaged row is kept as read and named when it is opened.
+  d.OnSelectRow(2);
+  messages.service.Clear();
+  d.OnModify();
+  ASSERT_EQ(messages.service.Texts().size(), 1u);
+  EXPECT_NE(messages.service.Texts()[0].find("X"), std::string::npos) << messages.service.Texts()[0];
+  EXPECT_EQ(d.ListRows()[2][1], "x");
 }

@@ -92,10 +92,9 @@ void WriteGoodSettings(const std::string& dir) {
   SpeedSettings s;
   for (const auto& f : SpeedSettingFields()) s.*f.member = f.min + 1 <= f.max ? f.min + 1 : f.min;
   ASSERT_TRUE(SaveSpeedSettings(dir, s));
-  TemplateRow row;
-  row[0] = "T";
-  for (int a = 0; a < kSpeedAxisCount; ++a) row[a + 1] = SpeedCell(10 + a, 100 + a);
-  for (const std::string prefix : SpeedUsePrefixes()) ASSERT_TRUE(SaveUsageSpeeds(dir, prefix, row));
+  SpeedRecord speeds;
+  for (int a = 0; a < kSpeedAxisCount; ++a) speeds[a] = {10 + a, 100 + a};
+  for (const std::string prefix : SpeedUsePrefixes()) ASSERT_TRUE(SaveUsageSpeeds(dir, prefix, speeds));
 }
 
 // The file's lines as (section, key, line index) of every key holding a number.
@@ -266,7 +265,7 @@ TEST(SpeedFileCells, EverySpeedCellRefusesWhatIsNoSpeedAndTheFileKeepsEveryRow) 
   std::vector<std::string> rows;
   for (int tier = 0; tier < 3; ++tier)
     for (const char* name : {"Reset", "Fast"}) {
-      TemplateRow r;
+      TemplateCells r;
       r[0] = name;
       for (int a = 0; a < kSpeedAxisCount; ++a) r[a + 1] = SpeedCell(10 + tier + a, 100 + tier + a);
       rows.push_back(JoinTemplateCells(r));

@@ -43,7 +43,7 @@ TEST(SettingsShellWiring, StartUpLoadsStoresAndRegistersTheSixCommands) {
   EXPECT_DOUBLE_EQ(stores.machine.Basic()->m_X_Limit, 321);
   EXPECT_EQ(stores.machine.Geometry()->limits.m_nXLimitPulse, 32100);
   EXPECT_EQ(stores.speed.Get()->tiers.Count(), 1);
-  EXPECT_EQ(stores.speed.Get()->tiers.high[0][0], "复位速度");
+  EXPECT_EQ(stores.speed.Get()->tiers.high[0].Name(), "复位速度");
   EXPECT_EQ(stores.speed.Get()->uses[0], "复位速度");
   EXPECT_EQ(stores.speed.StoredRows().back(), "stray\t");  // kept for the next save
   EXPECT_EQ(ticked, 2);
@@ -51,6 +51,6 @@ TEST(SettingsShellWiring, StartUpLoadsStoresAndRegistersTheSixCommands) {
   // A language switch renames built-in template names.
   smt::CurrentMachine().languageSet = 1;
   loaders[0](dir.str(), "English");
-  EXPECT_EQ(stores.speed.Get()->tiers.high[0][0], "Reset speed");
+  EXPECT_EQ(stores.speed.Get()->tiers.high[0].Name(), "Reset speed");
   smt::CurrentMachine().languageSet = 0;
 }

@@ -240,3 +240,35 @@ TEST(LampCountersTest, SetQuantityStaysThreeAboveBoardsMade) {
 }
 
 }  // namespace
+
+// A cell set as the side file would hold it is read by the file's reader:
+// a number in any spelling the reader takes is its value; anything else is
+// refused naming the field, the text stays, and no value is made up from it.
+TEST_F(LampTableTest, ACellSetAsTextIsReadByTheSideFilesReader) {
+  struct Case {
+    int col;
+    const char* text;
+    bool reads;
+    double value;
+    const char* field;
+  } cases[] = {{3, " 2.50", true, 2.5, ""},       {3, "+7", true, 7.0, ""},         {3, "", true, 0.0, ""},
+               {3, "nan", false, 0, "mark X"},    {3, "1e400", false, 0, "mark X"}, {12, "12.5", false, 0, "start speed"},
+               {12, "040", true, 40.0, ""},        {18, "ten", false, 0, "red bottom delay"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.col) + " \"" + c.text + "\"");
+    t.Clear();
+    ASSERT_TRUE(t.AddPoint(Values(1.0)));
+    const std::string refusal = t.SetCell(0, c.col, c.text);
+    EXPECT_EQ(t.Cell(0, c.col), c.text);
+    if (c.reads) {
+      EXPECT_TRUE(refusal.empty()) << refusal;
+      EXPECT_EQ(t.Values(0).Number(c.col), c.value);
+      EXPECT_EQ(t.Values(0).Number(c.col == 3 ? 4 : 3), c.col == 3 ? -20.0 : 1.0);  // the row's other values stay
+    } else {
+      EXPECT_NE(refusal.find(c.field), std::string::npos) << refusal;
+      EXPECT_EQ(t.Values(0).Number(c.col == 3 ? 4 : 3), 0.0);
+      EXPECT_THROW(LampPointValues::FromCells(t.Row(0), 1), smt::platform::FileCellError);
+    }
+    EXPECT_EQ(t.Values(1).Number(3), 1.0);  // the point's other row is untouched
+  }
+}
