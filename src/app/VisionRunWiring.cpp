@@ -65,12 +65,8 @@ LoadedTemplate& OwnMarkTemplate() {
 }
 
 // How long a frame of a vision step may take before the step counts it as
-// none. The frame is one the camera takes after the request (one already
-// under way shows the machine before its last move), so up to two frame
-// times pass; on a loaded PC a frame's transfer and hand-over take far longer
-// than the camera's own frame time. A camera that gives nothing still ends
-// the step within this, told as a frame that did not come.
-constexpr auto kFrameTimeout = 5000ms;
+// none (the camera panel's wait, which the simulated cameras also allow).
+constexpr auto kFrameTimeout = kVisionFrameWait;
 
 bool IndustrialFitted(int role) {
   switch (role) {

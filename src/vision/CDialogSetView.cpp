@@ -133,11 +133,12 @@ std::shared_ptr<ICameraSystem> DefaultCameraSystem() {
       // What the board simulator's cameras see, one frame per request.
       auto client = std::make_shared<FrameSocketClient>(socket, CameraRoleName(role));
       const auto camera = static_cast<uint32_t>(role);
-      // An ask once made gets its whole time, however little of the
-      // caller's wait is left (a camera that was paused has used most of
-      // it): one cut short ends in "no reply" and a new connection.
-      cam->SetTimedFrameSource([client, camera](std::chrono::milliseconds) {
-        const auto frame = client->Fetch({camera, kFrameKindLive}, kSimulatorFrameTimeout);
+      // An ask gets the whole frame wait, however little of the caller's own
+      // wait is left (a camera that was paused has used most of it): one
+      // given up early loses its frame, which the next ask drops as older
+      // than itself. The cameras closing (the stop) end it at once.
+      cam->SetTimedFrameSource([client, camera](std::chrono::milliseconds, std::stop_token stop) {
+        const auto frame = client->Fetch({camera, kFrameKindLive}, kSimulatorFrameTimeout, stop);
         return frame ? *frame : cv::Mat();
       });
       if (role == 1) {
@@ -145,13 +146,15 @@ std::shared_ptr<ICameraSystem> DefaultCameraSystem() {
         // the fly-pass views the simulator took at its trigger pulses, asked
         // for in turn on a connection of their own.
         auto fly = std::make_shared<FrameSocketClient>(socket, std::string(CameraRoleName(role)) + " fly");
-        auto take = [fly](std::chrono::milliseconds left) {
-          const auto frame = fly->Fetch({1, kFrameKindFly}, std::min(left, kSimulatorFrameTimeout));
+        // A fly view that comes late stays owed and answers the next ask, so
+        // an ask takes only the caller's time.
+        auto take = [fly](std::chrono::milliseconds left, std::stop_token stop) {
+          const auto frame = fly->Fetch({1, kFrameKindFly}, std::min(left, kSimulatorFrameTimeout), stop);
           return frame ? *frame : cv::Mat();
         };
         // Views of pulses before this mode change belong to no frame asked for.
         auto drain = [take] {
-          for (int i = 0; i < 256 && !take(std::chrono::milliseconds(200)).empty(); ++i) {
+          for (int i = 0; i < 256 && !take(std::chrono::milliseconds(200), {}).empty(); ++i) {
           }
         };
         cam->SetPolledTriggerSource(take, drain);

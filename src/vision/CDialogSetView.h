@@ -298,4 +298,17 @@ std::shared_ptr<smt::vision::ICameraSystem> DefaultCameraSystem();
 // The count SMT_SIMULATED_CAMERAS names: its whole text a whole number in
 // 0..3; unset gives 0, and any other text gives 0 with a line in the log.
 int SimulatedCameraCount(const char* text);
-inline constexpr std::chrono::milliseconds kSimulatorFrameTimeout{500};
+// How long a vision step waits for a camera's frame before it counts it as
+// none. The frame is one the camera takes after the request (one already
+// under way shows the machine before its last move), so up to two frame
+// times pass; on a loaded PC a frame's transfer and hand-over take far longer
+// than the camera's own frame time. A camera that gives nothing still ends
+// the step within this, told as a frame that did not come.
+inline constexpr std::chrono::milliseconds kVisionFrameWait{5000};
+// A frame asked of the board simulator's camera socket gets as long as a
+// vision step waits for it: the simulator renders it on the same loaded PC,
+// and a frame given up early is a frame lost (a live picture that comes late
+// is older than the next ask and is dropped), so a shorter wait would fail a
+// step the machine's own camera would have served. Closing the cameras ends
+// the wait at once.
+inline constexpr std::chrono::milliseconds kSimulatorFrameTimeout = kVisionFrameWait;

@@ -36,21 +36,26 @@ int MsLeft(Clock::time_point deadline) {
   return left <= 0 ? 0 : static_cast<int>(std::min<long long>(left, 60000));
 }
 
-// Waits until `fd` is ready for `events` or the deadline passes.
-bool WaitReady(int fd, short events, Clock::time_point deadline) {
+// How often a wait that can be stopped looks at its stop.
+constexpr int kStopCheckMs = 10;
+
+enum class Io { Ok, TimedOut, Stopped, Closed, Failed };
+
+// Waits until `fd` is ready for `events`, the deadline passes or `stop` is
+// requested.
+Io WaitReady(int fd, short events, Clock::time_point deadline, const std::stop_token& stop) {
   for (;;) {
+    if (stop.stop_requested()) return Io::Stopped;
     const int ms = MsLeft(deadline);
-    if (ms <= 0) return false;
+    if (ms <= 0) return Io::TimedOut;
     pollfd p{fd, events, 0};
-    const int r = ::poll(&p, 1, ms);
-    if (r > 0) return true;
-    if (r < 0 && errno != EINTR) return false;
+    const int r = ::poll(&p, 1, stop.stop_possible() ? std::min(ms, kStopCheckMs) : ms);
+    if (r > 0) return Io::Ok;
+    if (r < 0 && errno != EINTR) return Io::Failed;
   }
 }
 
-enum class Io { Ok, TimedOut, Closed, Failed };
-
-Io SendAll(int fd, const uint8_t* data, size_t n, Clock::time_point deadline) {
+Io SendAll(int fd, const uint8_t* data, size_t n, Clock::time_point deadline, const std::stop_token& stop) {
   size_t done = 0;
   while (done < n) {
     const ssize_t r = ::send(fd, data + done, n - done, MSG_NOSIGNAL);
@@ -60,7 +65,7 @@ Io SendAll(int fd, const uint8_t* data, size_t n, Clock::time_point deadline) {
     }
     if (r < 0 && errno == EINTR) continue;
     if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      if (!WaitReady(fd, POLLOUT, deadline)) return Io::TimedOut;
+      if (const Io io = WaitReady(fd, POLLOUT, deadline, stop); io != Io::Ok) return io;
       continue;
     }
     return r < 0 && (errno == EPIPE || errno == ECONNRESET) ? Io::Closed : Io::Failed;
@@ -70,7 +75,7 @@ Io SendAll(int fd, const uint8_t* data, size_t n, Clock::time_point deadline) {
 
 // Receives what is missing of `n` bytes; `done` counts what came so far, also
 // across calls, so a reply that runs out of time is taken up where it stopped.
-Io ReceiveAll(int fd, uint8_t* data, size_t n, size_t& done, Clock::time_point deadline) {
+Io ReceiveAll(int fd, uint8_t* data, size_t n, size_t& done, Clock::time_point deadline, const std::stop_token& stop) {
   while (done < n) {
     const ssize_t r = ::recv(fd, data + done, n - done, 0);
     if (r > 0) {
@@ -80,7 +85,7 @@ Io ReceiveAll(int fd, uint8_t* data, size_t n, size_t& done, Clock::time_point d
     if (r == 0) return Io::Closed;
     if (errno == EINTR) continue;
     if (errno == EAGAIN || errno == EWOULDBLOCK) {
-      if (!WaitReady(fd, POLLIN, deadline)) return Io::TimedOut;
+      if (const Io io = WaitReady(fd, POLLIN, deadline, stop); io != Io::Ok) return io;
       continue;
     }
     return errno == ECONNRESET ? Io::Closed : Io::Failed;
@@ -213,7 +218,7 @@ void FrameSocketClient::Report(const std::string& problem) {
   CLogFile::Instance().Write(true, "%s", line.c_str());
 }
 
-bool FrameSocketClient::Connect(Clock::time_point deadline, std::string& why) {
+bool FrameSocketClient::Connect(Clock::time_point deadline, const std::stop_token& stop, std::string& why) {
   sockaddr_un addr{};
   addr.sun_family = AF_UNIX;
   if (path_.empty() || path_.size() >= sizeof addr.sun_path) {
@@ -234,8 +239,11 @@ bool FrameSocketClient::Connect(Clock::time_point deadline, std::string& why) {
     }
     int err = 0;
     socklen_t len = sizeof err;
-    if (!WaitReady(fd, POLLOUT, deadline) || ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0 || err != 0) {
-      why = err ? std::string("cannot connect: ") + std::strerror(err) : "no connection in time";
+    const Io ready = WaitReady(fd, POLLOUT, deadline, stop);
+    if (ready != Io::Ok || ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0 || err != 0) {
+      why = ready == Io::Stopped ? "stopped"
+            : err               ? std::string("cannot connect: ") + std::strerror(err)
+                                : "no connection in time";
       ::close(fd);
       return false;
     }
@@ -244,18 +252,12 @@ bool FrameSocketClient::Connect(Clock::time_point deadline, std::string& why) {
   return true;
 }
 
-std::optional<cv::Mat> FrameSocketClient::Fetch(const FrameRequest& request, std::chrono::milliseconds timeout) {
-  const auto deadline = Clock::now() + timeout;
+std::optional<cv::Mat> FrameSocketClient::Fetch(const FrameRequest& request, std::chrono::milliseconds timeout,
+                                                 std::stop_token stop) {
+  const auto start = Clock::now();
+  const auto deadline = start + timeout;
   std::lock_guard lk(m_);
   std::string why;
-  auto fail = [&](const std::string& problem) -> std::optional<cv::Mat> {
-    Close();
-    Report(problem);
-    // Wait out the time-out: a caller asking again at once does not spin.
-    const auto left = deadline - Clock::now();
-    if (left > Clock::duration::zero()) std::this_thread::sleep_for(left);
-    return std::nullopt;
-  };
   auto ioProblem = [&](Io io, const char* what) {
     switch (io) {
       case Io::TimedOut: return std::string("no ") + what + " within " + std::to_string(timeout.count()) + " ms";
@@ -263,7 +265,24 @@ std::optional<cv::Mat> FrameSocketClient::Fetch(const FrameRequest& request, std
       default: return std::string(what) + " failed: " + std::strerror(errno);
     }
   };
-  if (fd_ < 0 && !Connect(deadline, why)) return fail(why);
+  auto fail = [&](const std::string& problem) -> std::optional<cv::Mat> {
+    Close();
+    if (stop.stop_requested()) return std::nullopt;  // the caller gave up: no problem of the server
+    Report(problem);
+    // Wait out the time-out (a failure pause at most): a caller asking again
+    // at once does not spin, and one asking again after a pause finds a
+    // server that came back.
+    const auto until = std::min(deadline, start + kFailurePause);
+    while (Clock::now() < until && !stop.stop_requested())
+      std::this_thread::sleep_for(std::min<Clock::duration>(until - Clock::now(), std::chrono::milliseconds(kStopCheckMs)));
+    return std::nullopt;
+  };
+  // A stop leaves a reply under way owed, as a time-out does, unreported.
+  auto timedOut = [&](Io io, const char* what) -> std::optional<cv::Mat> {
+    if (io == Io::TimedOut) Report(ioProblem(io, what));
+    return std::nullopt;
+  };
+  if (fd_ < 0 && !Connect(deadline, stop, why)) return fail(why);
   for (;;) {
     // A reply an earlier ask ran out of time for is still on its way: it is
     // taken first, on the same connection, rather than dropped with the
@@ -274,17 +293,17 @@ std::optional<cv::Mat> FrameSocketClient::Fetch(const FrameRequest& request, std
     bool askedNow = false;
     if (!owed_) {
       const auto req = EncodeFrameRequest(request);
-      if (Io io = SendAll(fd_, req.data(), req.size(), deadline); io != Io::Ok) return fail(ioProblem(io, "request"));
+      // A request cut short by a stop is closed with the connection.
+      if (Io io = SendAll(fd_, req.data(), req.size(), deadline, stop); io != Io::Ok) return fail(ioProblem(io, "request"));
       owed_.emplace();
       owed_->request = request;
       askedNow = true;
     }
     Owed& o = *owed_;
     if (!o.header) {
-      if (Io io = ReceiveAll(fd_, o.head.data(), o.head.size(), o.headDone, deadline); io != Io::Ok) {
-        if (io != Io::TimedOut) return fail(ioProblem(io, "reply"));
-        Report(ioProblem(io, "reply"));
-        return std::nullopt;
+      if (Io io = ReceiveAll(fd_, o.head.data(), o.head.size(), o.headDone, deadline, stop); io != Io::Ok) {
+        if (io != Io::TimedOut && io != Io::Stopped) return fail(ioProblem(io, "reply"));
+        return timedOut(io, "reply");
       }
       o.header = DecodeFrameReplyHeader(o.head.data(), why);
       if (!o.header) return fail(why);
@@ -293,10 +312,9 @@ std::optional<cv::Mat> FrameSocketClient::Fetch(const FrameRequest& request, std
                        o.header->channels == 1 ? CV_8UC1 : CV_8UC3);
     }
     if (o.header->status == kFrameStatusFrame) {
-      if (Io io = ReceiveAll(fd_, o.frame.data, o.header->length, o.frameDone, deadline); io != Io::Ok) {
-        if (io != Io::TimedOut) return fail(ioProblem(io, "frame"));
-        Report(ioProblem(io, "frame"));
-        return std::nullopt;
+      if (Io io = ReceiveAll(fd_, o.frame.data, o.header->length, o.frameDone, deadline, stop); io != Io::Ok) {
+        if (io != Io::TimedOut && io != Io::Stopped) return fail(ioProblem(io, "frame"));
+        return timedOut(io, "frame");
       }
     }
     Owed done = std::move(*owed_);

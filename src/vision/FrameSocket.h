@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <mutex>
 #include <optional>
+#include <stop_token>
 #include <string>
 
 #include <opencv2/core.hpp>
@@ -63,19 +64,23 @@ class FrameSocketClient {
   FrameSocketClient& operator=(const FrameSocketClient&) = delete;
 
   // A frame of `camera` (BGR), an empty Mat when the server has nothing to
-  // show; nullopt when no reply came in time or the connection failed. A
-  // failure waits out the rest of `timeout`, so a caller asking again at
-  // once does not spin. A reply that comes too late stays owed on the
-  // connection: the next ask takes it first, as its answer when it is a fly
-  // view (the next pulse's view in turn), dropped when it is a live picture.
-  std::optional<cv::Mat> Fetch(const FrameRequest& request, std::chrono::milliseconds timeout);
+  // show; nullopt when no reply came in time, the connection failed or
+  // `stop` was requested. A failure waits out the rest of `timeout`, at most
+  // kFailurePause, so a caller asking again at once does not spin. A reply
+  // that comes too late (or after a stop) stays owed on the connection: the
+  // next ask takes it first, as its answer when it is a fly view (the next
+  // pulse's view in turn), dropped when it is a live picture. A stop ends the
+  // wait within a few milliseconds and is not reported as a problem.
+  std::optional<cv::Mat> Fetch(const FrameRequest& request, std::chrono::milliseconds timeout,
+                               std::stop_token stop = {});
+  static constexpr std::chrono::milliseconds kFailurePause{500};
 
   const std::string& Path() const { return path_; }
   // Why the last request failed ("" after a frame or "none").
   std::string LastProblem() const;
 
  private:
-  bool Connect(std::chrono::steady_clock::time_point deadline, std::string& why);
+  bool Connect(std::chrono::steady_clock::time_point deadline, const std::stop_token& stop, std::string& why);
   void Close();
   void Report(const std::string& problem);
 

@@ -123,13 +123,15 @@ bool MarkAligner::CheckCamera() {
   return false;
 }
 
-bool MarkAligner::Grab(cv::Mat& frame) {
-  if (io_.grabFrame(frame) && !frame.empty()) return true;
+bool GrabMarkFrame(const MarkVisionIo& io, cv::Mat& frame) {
+  if (io.grabFrame && io.grabFrame(frame) && !frame.empty()) return true;
   // No picture to judge: the camera, not the mark, failed.
   CLogFile::Instance().Write(true, "Mark camera: no frame came");
-  ShowMessage(Text(kNoFrameKey, kNoFrameText), MsgButtons::Ok, MsgIcon::None);
+  ShowMessage(io.text ? io.text(kNoFrameKey, kNoFrameText) : std::string(kNoFrameText), MsgButtons::Ok, MsgIcon::None);
   return false;
 }
+
+bool MarkAligner::Grab(cv::Mat& frame) { return GrabMarkFrame(io_, frame); }
 
 bool MarkAligner::AlignBoardMarks(const MarkAlignBoard& b, bool inRun) {
   const int32_t t1x = b.mark1X - b.cameraOffsetX + b.cellOriginX;

@@ -92,6 +92,11 @@ void SetMarkCamera(std::function<bool()> cameraReady, std::function<bool(cv::Mat
 
 // 1 while Mark 1 is measured, 2 while Mark 2 is measured.
 
+// The next frame of the Mark camera through `io`; false when none came (the
+// grab failed or gave an empty picture), told in the log and to the operator
+// as a picture that did not come: the camera, not the mark, failed.
+bool GrabMarkFrame(const MarkVisionIo& io, cv::Mat& frame);
+
 // The angle of a vector in degrees as the alignment reckons it: 0 for dx 0
 // and dy 0, 90 for dx 0, 0 for dy 0, else atan(dy/dx).
 double MarkVectorAngle(double dx, double dy);

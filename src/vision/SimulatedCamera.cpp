@@ -47,7 +47,7 @@ void SimulatedCamera::SetFrameSource(FrameSource source) {
     SetTimedFrameSource(nullptr);
     return;
   }
-  SetTimedFrameSource([source = std::move(source)](std::chrono::milliseconds) { return source(); });
+  SetTimedFrameSource([source = std::move(source)](std::chrono::milliseconds, std::stop_token) { return source(); });
 }
 
 void SimulatedCamera::SetTimedFrameSource(TimedFrameSource source) {
@@ -111,7 +111,7 @@ bool SimulatedCamera::SetParameters(const CameraParameters& parameters) {
   return true;
 }
 
-cv::Mat SimulatedCamera::MakeFrame(bool triggered, std::chrono::milliseconds left) {
+cv::Mat SimulatedCamera::MakeFrame(bool triggered, std::chrono::milliseconds left, const std::stop_token& stop) {
   cv::Mat frame;
   CameraParameters p;
   FrameSource triggeredSource;
@@ -135,7 +135,7 @@ cv::Mat SimulatedCamera::MakeFrame(bool triggered, std::chrono::milliseconds lef
   if (triggeredSource)
     frame = triggeredSource();
   else if (source)
-    frame = source(left);
+    frame = source(left, stop);
   if (frame.empty()) return frame;
   if (p.mirrorX && p.mirrorY)
     cv::flip(frame, frame, -1);
@@ -162,12 +162,13 @@ bool SimulatedCamera::GetNextFrame(cv::Mat& frame, std::chrono::milliseconds tim
     // Each ask gets at least kPolledAskMs: a pulse's frame is not lost to an
     // ask cut short at the end of the time-out.
     constexpr std::chrono::milliseconds kPolledAskMs{50};
-    // A stop ends the wait between asks; an ask itself is never cut short.
+    // A stop ends the wait, an ask under way too (its reply stays owed, as
+    // one that runs out of time); the time-out never cuts an ask short.
     for (;;) {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
       if (left.count() <= 0 || stop.stop_requested()) return false;
       if (m_playing) {
-        cv::Mat f = MakeFrame(true, std::max(left, kPolledAskMs));
+        cv::Mat f = MakeFrame(true, std::max(left, kPolledAskMs), stop);
         if (!f.empty()) {
           frame = f;
           ++m_frames;
@@ -203,7 +204,7 @@ bool SimulatedCamera::GetNextFrame(cv::Mat& frame, std::chrono::milliseconds tim
   }
   const auto left = std::max(std::chrono::milliseconds(0),
                               std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
-  cv::Mat f = MakeFrame(triggered, left);
+  cv::Mat f = MakeFrame(triggered, left, stop);
   if (f.empty()) return false;
   frame = f;
   ++m_frames;

@@ -17,8 +17,9 @@ namespace smt::vision {
 class SimulatedCamera : public IIndustrialCamera {
  public:
   using FrameSource = std::function<cv::Mat()>;
-  // A source given the time it may take (a frame from another process).
-  using TimedFrameSource = std::function<cv::Mat(std::chrono::milliseconds)>;
+  // A source given the time it may take and the stop of the frame wait it
+  // serves (a frame from another process: the wait ends at the stop).
+  using TimedFrameSource = std::function<cv::Mat(std::chrono::milliseconds, std::stop_token)>;
 
   SimulatedCamera(std::string friendlyName, CameraCapability capability);
   // Frames from a scene (rendered anew for every frame, so the test may
@@ -54,7 +55,7 @@ class SimulatedCamera : public IIndustrialCamera {
   bool SetParameters(const CameraParameters& parameters) override;
 
  private:
-  cv::Mat MakeFrame(bool triggered, std::chrono::milliseconds left);
+  cv::Mat MakeFrame(bool triggered, std::chrono::milliseconds left, const std::stop_token& stop);
 
   const std::string m_name;
   const CameraCapability m_capability;

@@ -39,13 +39,14 @@ bool MatchPartTemplate(const TemplateCentring& c, const cv::Mat& templ, const Ma
   for (int pass = 0; pass < bound; ++pass) {
     if (io.sleepMs) io.sleepMs(c.collectTimeMs);
     cv::Mat frame;
-    if (!io.grabFrame(frame)) frame.release();
+    // No picture: nothing was measured and nothing moves.
+    if (!GrabMarkFrame(io, frame)) return false;
     int s = static_cast<int>(c.zoom * c.boxMm);
     if (s < 5) {
       ShowMessage(kTemplateTooSmall);
       return false;
     }
-    if (frame.empty() || s > frame.rows || s > frame.cols) {
+    if (s > frame.rows || s > frame.cols) {
       ShowMessage(kTemplateTooBig);
       return false;
     }
@@ -95,9 +96,11 @@ bool CalibrateVisualOrigin(const VisualOriginSettings& s, const MarkVisionIo& io
   for (int pass = 1; pass <= s.passes; ++pass) {
     if (io.sleepMs) io.sleepMs(s.collectTimeMs);
     cv::Mat frame;
+    // No picture: not a mark of the wrong size; nothing was measured, and
+    // neither the machine nor the counters move.
+    if (!GrabMarkFrame(io, frame)) return false;
     double x = 0, y = 0;
-    CircleResult c;
-    if (io.grabFrame(frame) && !frame.empty()) c = RecognizePart(frame, s.contrast, s.invert, s.boxMm, s.zoom, x, y);
+    const CircleResult c = RecognizePart(frame, s.contrast, s.invert, s.boxMm, s.zoom, x, y);
     if (!c.found || c.x < 0 || c.radius >= 0.5 * s.boxMm * s.zoom) {
       CLogFile::Instance().Write(true, "Mark size error !");
       ShowMessage(Text(io, kMarkSizeKey, kMarkSizeText));

@@ -1,4 +1,5 @@
 #include "vision/TemplateSearch.h"
+#include "vision/TemplateSearchLoops.h"
 
 #include <algorithm>
 #include <cfloat>
@@ -237,11 +238,14 @@ LevelBound BoundOfLevel(const cv::Mat& t, double energy, int factor) {
 
 // ---- Scores of single places ----------------------------------------------
 
+// Set on a thread while a PlainTemplateLoops object of it lives.
+thread_local bool t_plainLoops = false;
+
 #if CV_SIMD128 && defined(__GNUC__) && defined(__x86_64__)
 #define SMT_TEMPLATE_AVX2 1
 bool HasAvx2() {
   static const bool has = __builtin_cpu_supports("avx2");
-  return has;
+  return has && !t_plainLoops;
 }
 
 // BlockLevel::CorrelationRow's four-place loop eight places at a time: per
@@ -413,7 +417,7 @@ class PlaceScorer {
   double ScoreWithSums(cv::Point at, const double* sum) const {
     double dot = 0, energy = 0;
 #ifdef SMT_TEMPLATE_AVX2
-    if (HasAvx2()) {
+    if (avx2_) {
       uint64_t it = 0, ii = 0;
       WindowProductsAvx2(image_.ptr<uchar>(at.y) + static_cast<size_t>(at.x) * channels_, image_.step, templ_.data,
                          templ_.step, rows_, length_, it, ii);
@@ -462,6 +466,9 @@ class PlaceScorer {
   int rows_ = 0, cols_ = 0, length_ = 0, channels_ = 1;
   cv::Scalar templSum_;
   double count_ = 0, centredNorm_ = 0;
+#ifdef SMT_TEMPLATE_AVX2
+  bool avx2_ = HasAvx2();  // the loops of the thread that made the scorer
+#endif
 };
 
 // ---- The descent -----------------------------------------------------------
@@ -696,7 +703,7 @@ class BlockLevel {
 #ifdef SMT_TEMPLATE_AVX2
       // Eight places at a time where the processor can, with the very
       // operations of the loop below.
-      if (HasAvx2()) {
+      if (avx2_) {
         const float* first = sums_.ptr<float>(y) + x0;
         const size_t step = sums_.step1();
         x = CorrelationRowAvx2(first, step, weights_.data(), bw, bh, f, invNorm, invBlocks, n, out, most);
@@ -750,6 +757,9 @@ class BlockLevel {
   cv::Mat integral_, sums_;
   std::vector<float> weights_;
   double norm_ = 0, tau2_ = 0;
+#ifdef SMT_TEMPLATE_AVX2
+  bool avx2_ = HasAvx2();  // the loops of the thread that made the level
+#endif
 };
 
 // The least block correlation of a place that may still reach `score`
@@ -909,6 +919,17 @@ TemplateMatch BlockBoundOrFull(const cv::Mat& image, const cv::Mat& templ, doubl
 }
 
 }  // namespace
+
+bool TemplateSearchTakesAvx2() {
+#ifdef SMT_TEMPLATE_AVX2
+  return HasAvx2();
+#else
+  return false;
+#endif
+}
+
+PlainTemplateLoops::PlainTemplateLoops() : before_(t_plainLoops) { t_plainLoops = true; }
+PlainTemplateLoops::~PlainTemplateLoops() { t_plainLoops = before_; }
 
 double TemplateContrast(const cv::Mat& templ) {
   if (templ.empty()) return 0;

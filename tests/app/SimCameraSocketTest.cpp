@@ -7,6 +7,7 @@
 #include "sim/CameraServer.h"
 #include "sim/WorldFile.h"
 #include "vision/CDialogCameraList.h"
+#include "vision/CDialogSetView.h"
 #include "vision/FrameSocket.h"
 
 namespace {
@@ -135,6 +136,65 @@ TEST(FrameSocket, NoServerIsNoFrameAndTheServersFramesComeThrough) {
   EXPECT_TRUE(client.Fetch({0, smt::vision::kFrameKindLive}, 2000ms).has_value());
   server.Stop();
   EXPECT_FALSE(fs::exists(path));
+}
+
+// A frame wait the caller gives up (the cameras closing) ends at its stop,
+// whatever is left of the time-out, and blames no one: the server that was
+// asked is not reported as failing.
+TEST(FrameSocket, AStopEndsTheWaitWithoutAProblem) {
+  smt::test::TempDir dir;
+  const std::string path = (dir / "cams.sock").string();
+  FakeServer server(path, Fake::Silent);
+  ASSERT_TRUE(server.ok());
+  FrameSocketClient client(path, "Mark_Camera");
+  std::stop_source stop;
+  std::optional<cv::Mat> frame = cv::Mat();
+  std::atomic<bool> done{false};
+  std::thread asker([&] {
+    frame = client.Fetch({0, smt::vision::kFrameKindLive}, 60s, stop.get_token());
+    done = true;
+  });
+  ASSERT_TRUE(PumpUntil([&] { return server.Requests() > 0; }));
+  stop.request_stop();
+  // Bounded by the test's own limit, far below the asker's time-out.
+  EXPECT_TRUE(PumpUntil([&] { return done.load(); }, 20s));
+  asker.join();
+  EXPECT_FALSE(frame.has_value());
+  EXPECT_EQ(client.LastProblem(), "");
+}
+
+// The simulator renders its frames on the same loaded PC as the program: a
+// frame that comes well after the asker's own wait, though within what a
+// vision step waits for a frame, is still the simulated camera's frame (a
+// frame given up early is lost: the next ask drops it as older than itself).
+TEST(SimulatedCameraOnSocket, AFrameThatComesLateIsStillTheCamerasFrame) {
+  smt::test::TempDir dir;
+  const std::string path = (dir / "cams.sock").string();
+  FakeServer server(path, Fake::Held);
+  ASSERT_TRUE(server.ok());
+  setenv("SMT_SIMULATED_CAMERAS", "1", 1);
+  setenv("SMT_SIM_CAMERA_SOCKET", path.c_str(), 1);
+  const auto system = DefaultCameraSystem();
+  unsetenv("SMT_SIMULATED_CAMERAS");
+  unsetenv("SMT_SIM_CAMERA_SOCKET");
+  const auto cameras = system->Enumerate(3);
+  ASSERT_EQ(cameras.size(), 1u);
+  const auto& camera = cameras.front();
+  camera->Play();
+  cv::Mat frame;
+  std::atomic<int> got{-1};
+  std::thread asker([&] { got = camera->GetNextFrame(frame, 1000ms) ? 1 : 0; });
+  ASSERT_TRUE(PumpUntil([&] { return server.Requests() > 0; }));
+  // Later than the asker's 1000 ms, within the vision step's frame wait.
+  static_assert(kSimulatorFrameTimeout >= kVisionFrameWait);
+  std::this_thread::sleep_for(1500ms);
+  server.Release();
+  EXPECT_TRUE(PumpUntil([&] { return got.load() >= 0; }, 20s));
+  asker.join();
+  ASSERT_EQ(got.load(), 1);
+  ASSERT_EQ(frame.cols, 4);
+  EXPECT_EQ(frame.at<cv::Vec3b>(0, 0)[0], 1);
+  EXPECT_EQ(server.Requests(), 1);
 }
 
 struct WorldCase {

@@ -254,7 +254,8 @@ class SimProcess : public ShellTest {
   // A frame of the Mark camera as the program takes it.
   cv::Mat MarkFrame() {
     cv::Mat frame;
-    EXPECT_TRUE(Cameras().GrabFrame(smt::vision::kRoleMarkCamera, frame, 3s)) << Cameras().StatusText().toStdString();
+    EXPECT_TRUE(Cameras().GrabFrame(smt::vision::kRoleMarkCamera, frame, kVisionFrameWait))
+        << Cameras().StatusText().toStdString();
     return frame;
   }
 

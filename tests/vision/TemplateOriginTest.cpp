@@ -146,4 +146,61 @@ TEST_F(TemplateOriginSimTest, OffCentreOriginOnSerialLinkOnlyShiftsTheCounters) 
   EXPECT_NEAR(sim->Position(0), 20, 2);
 }
 
+// The Mark camera gives no picture (the grab fails, or gives an empty one):
+// both operations say that no picture came, not that the template or the
+// mark's size failed, show no measurement, and change nothing: no move, no
+// position command, the counters and the caller's corrections as they were.
+TEST_F(TemplateOriginSimTest, NoPictureSaysSoAndChangesNothing) {
+  struct Case {
+    const char* name;
+    bool originCalibration;  // else the template centring
+    bool grabSays;           // what the failed grab returns (its picture is empty)
+  };
+  const Case cases[] = {{"template, grab failed", false, false},
+                        {"template, empty picture", false, true},
+                        {"origin, grab failed", true, false},
+                        {"origin, empty picture", true, true}};
+  AddFeature({0.0, 0.0});
+  scene.AddMark({50.0, 30.0}, 1.0);
+  const cv::Mat templ = scene.Render()(cv::Rect(290, 210, 60, 60)).clone();
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    messages.service.Clear();
+    lines.clear();
+    smt::CurrentMachine().curX = 5000;
+    smt::CurrentMachine().curY = -3000;
+    const size_t commandsBefore = sim->ReceivedCount();
+    const auto xBefore = sim->Position(0), yBefore = sim->Position(1);
+    MarkVisionIo io = Io();
+    io.grabFrame = [&](cv::Mat& f) {
+      ++frames;
+      f.release();
+      return k.grabSays;
+    };
+    int cx = 7, cy = -3;
+    if (k.originCalibration) {
+      VisualOriginSettings s;
+      s.zoom = 20;
+      s.boxMm = 3;
+      s.contrast = 128;
+      EXPECT_FALSE(CalibrateVisualOrigin(s, io, {2, 8, 2, 8}));
+    } else {
+      TemplateCentring c;
+      c.zoom = 20.0;
+      c.boxMm = 8.0;
+      EXPECT_FALSE(MatchPartTemplate(c, templ, io, {2, 8, 2, 8}, cx, cy));
+    }
+    EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{kNoFrameText});
+    EXPECT_TRUE(lines.empty()) << lines.front();
+    EXPECT_EQ(smt::CurrentMachine().curX.load(), 5000);
+    EXPECT_EQ(smt::CurrentMachine().curY.load(), -3000);
+    EXPECT_EQ(cx, 7);
+    EXPECT_EQ(cy, -3);
+    // Not a command went to the machine, and it stands where it stood.
+    EXPECT_EQ(sim->ReceivedCount(), commandsBefore);
+    EXPECT_EQ(sim->Position(0), xBefore);
+    EXPECT_EQ(sim->Position(1), yBefore);
+  }
+}
+
 }  // namespace

@@ -18,6 +18,7 @@
 #include "vision/PartRecognizers.h"
 #include "vision/SimulatedScene.h"
 #include "vision/TemplateSearch.h"
+#include "vision/TemplateSearchLoops.h"
 
 using namespace smt::vision;
 
@@ -430,6 +431,77 @@ TEST(TemplateSearch, ColourFramesAndSmallTemplates) {
       EXPECT_EQ(fast.score, full.score) << cut << " channels " << f->channels();
     }
   }
+}
+
+// ---- The processor's two loops ---------------------------------------------
+
+// Where the processor has AVX2 the search takes the AVX2 loops; the plain
+// loops every x86-64 processor has must give the very same answers: the same
+// place and, to the last bit, the same score, over the table's scenes, turns,
+// template sizes and accept scores in grey and colour (the descent through
+// the halved pictures, the whole-frame search, nothing found), over near-flat
+// templates (the block bound), and ScoreAt at places across the frame.
+TEST(TemplateSearch, PlainAndAvx2LoopsGiveTheSameAnswers) {
+  if (!TemplateSearchTakesAvx2()) GTEST_SKIP() << "this processor has no AVX2: only the plain loops run here";
+  {
+    const PlainTemplateLoops plain;
+    ASSERT_FALSE(TemplateSearchTakesAvx2());
+  }
+  ASSERT_TRUE(TemplateSearchTakesAvx2());
+  int compared = 0, found = 0;
+  auto compare = [&](const cv::Mat& frame, const cv::Mat& templ, double accept, const std::string& what) {
+    if (!HasTemplateContrast(templ)) return;
+    const TemplateMatch wide = SearchTemplate(frame, templ, accept);
+    TemplateMatch plain;
+    {
+      const PlainTemplateLoops loops;
+      plain = SearchTemplate(frame, templ, accept);
+    }
+    EXPECT_EQ(plain.topLeft, wide.topLeft) << what;
+    EXPECT_EQ(plain.score, wide.score) << what;
+    ++compared;
+    found += wide.Found() ? 1 : 0;
+  };
+  for (const SceneKind& k : kScenes)
+    for (const Condition& c : {kConditions[0], kConditions[2], kConditions[4]})
+      for (const bool colour : {false, true}) {
+        const Frames f = Render(k, {640, 480}, c.turn, c.noise, colour);
+        SimulatedScene geometry(640, 480, 20.0, {100.0, 50.0});
+        const cv::Point2d centre = geometry.ToPixel(SimulatedScene::PartPoint(geometry.Axis(), c.turn, k.templateAt));
+        for (const cv::Size& size : kTemplateSizes)
+          for (const double accept : {0.8, 0.6}) {
+            const std::string what = std::string(k.name) + (colour ? " colour" : " grey") + " turn " +
+                                     std::to_string(c.turn) + " template " + std::to_string(size.width) + "x" +
+                                     std::to_string(size.height) + " accept " + std::to_string(accept);
+            compare(f.searched, CutAround(f.taken, centre, size), accept, what);
+          }
+      }
+  // Near-flat templates in their own picture and in the next one.
+  SimulatedScene board(640, 480, 20.0, {0, 0});
+  board.SetBackground(60);
+  for (int i = 0; i < 8; ++i) board.AddRect({-15.0 + 4.6 * i, 0.0}, {0.4, 30.0}, 0.0, 66);
+  board.SetNoise(4.0, 41);
+  const cv::Mat frame = board.Render();
+  board.SetNoise(4.0, 42);
+  const cv::Mat next = board.Render();
+  for (const cv::Size size : {cv::Size(128, 128), cv::Size(96, 64), cv::Size(62, 50)})
+    for (const cv::Point at : {cv::Point(300, 200), cv::Point(40, 350)}) {
+      const cv::Mat templ = frame(cv::Rect(at, size)).clone();
+      const std::string what = "near-flat " + std::to_string(size.width) + "x" + std::to_string(size.height);
+      compare(frame, templ, kTemplateAcceptScore, what + " in its own picture");
+      compare(next, templ, kTemplateAcceptScore, what + " in the next picture");
+    }
+  // Scores of single places, the frame's corners included.
+  const cv::Mat templ = frame(cv::Rect(300, 200, 64, 48)).clone();
+  for (int y = 0; y <= frame.rows - templ.rows; y += 29)
+    for (int x = 0; x <= frame.cols - templ.cols; x += 37) {
+      const double wide = ScoreAt(frame, templ, {x, y});
+      const PlainTemplateLoops loops;
+      EXPECT_EQ(ScoreAt(frame, templ, {x, y}), wide) << x << "," << y;
+    }
+  // Both answers occur: places found and places not found.
+  EXPECT_GE(found, 60) << compared;
+  EXPECT_GE(compared - found, 20) << compared;
 }
 
 // ---- Templates without contrast --------------------------------------------

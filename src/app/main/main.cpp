@@ -1,36 +1,5 @@
 // smt-control: the operator's program. Runs in the current directory, which
 // holds config.ini, the language files and the library list files.
-#include <QApplication>
-#include <clocale>
-#include <filesystem>
+#include "app/ProgramStart.h"
 
-#include "app/SMTApp.h"
-#include "core/Machine.h"
-#include "core/LogFile.h"
-#include "platform/GuardedApplication.h"
-#include "platform/MemoryPolicy.h"
-
-int main(int argc, char** argv) {
-  // The one machine this program drives is the process's own machine: made
-  // here, before anything else the program keeps, and current to the very
-  // end, so that the link and run threads that are not joined at shut-down
-  // still find it.
-  smt::CurrentMachine();
-  smt::platform::KeepLargeBlocksReturnable();
-  smt::platform::GuardedApplication qapp(argc, argv);
-  // Settings are numbers written with a point: keep the C number format
-  // whatever the desktop's locale says.
-  std::setlocale(LC_NUMERIC, "C");
-  QApplication::setApplicationName("SMT");
-
-  int code = 1;
-  {
-    CSMTApp app;
-    CSMTApp::Options options;
-    options.appDir = std::filesystem::current_path().string();
-    if (app.InitInstance(options)) code = QApplication::exec();
-    app.ExitInstance();
-  }
-  CLogFile::Instance().Close();
-  return code;
-}
+int main(int argc, char** argv) { return smt::app::RunProgram(argc, argv); }

@@ -1,25 +1,20 @@
 // smt-startup-probe QR-FRAME LENS-FILE: starts the operator's program as
-// main() does, in the current directory, and at its first idle moment prints
-// every shared object it has mapped ("idle: <name>"). Then, right after the
+// main() does (through the same start function), in the current directory,
+// and at its first idle moment prints every shared object it has mapped
+// ("idle: <name>"). Then, right after the
 // start, it reads the QR codes in QR-FRAME (a raw 8-bit grey picture: a line
 // "<cols> <rows>" and the pixels) with the reader the program set up
 // ("qr: <text>"), corrects a picture with the lens data in LENS-FILE
 // ("lens: corrected" or "lens: not corrected"), and prints the shared objects
 // mapped after that ("after: <name>").
 #include <QApplication>
-#include <QTimer>
-#include <clocale>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <string>
 
-#include "app/SMTApp.h"
-#include "core/LogFile.h"
-#include "core/Machine.h"
-#include "platform/GuardedApplication.h"
-#include "platform/MemoryPolicy.h"
+#include "app/ProgramStart.h"
 #include "vision/CameraCalib.h"
 #include "vision/QrCodeReader.h"
 
@@ -73,28 +68,11 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string qrFrame = argv[1], lensFile = argv[2];
-  smt::CurrentMachine();
-  smt::platform::KeepLargeBlocksReturnable();
-  smt::platform::GuardedApplication qapp(argc, argv);
-  std::setlocale(LC_NUMERIC, "C");
-  QApplication::setApplicationName("SMT");
-  int code = 1;
-  {
-    CSMTApp app;
-    CSMTApp::Options options;
-    options.appDir = std::filesystem::current_path().string();
-    if (app.InitInstance(options)) {
-      QTimer::singleShot(0, [&] {
-        Print("idle", MappedObjects());
-        AfterStart(qrFrame, lensFile);
-        Print("after", MappedObjects());
-        std::fflush(stdout);
-        QApplication::quit();
-      });
-      code = QApplication::exec();
-    }
-    app.ExitInstance();
-  }
-  CLogFile::Instance().Close();
-  return code;
+  return smt::app::RunProgram(argc, argv, [&] {
+    Print("idle", MappedObjects());
+    AfterStart(qrFrame, lensFile);
+    Print("after", MappedObjects());
+    std::fflush(stdout);
+    QApplication::quit();
+  });
 }
