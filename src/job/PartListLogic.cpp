@@ -694,40 +694,56 @@ bool PartListLogic::WriteSmtRow(int row) {
   return true;
 }
 
+namespace {
+
+DispensePoint DispenseOfEditor(const DisEditFields& e) {
+  DispensePoint p;
+  p.serial = e.serial;
+  p.x = e.x;
+  p.y = e.y;
+  p.z = e.z;
+  p.dispense = e.dispense;
+  p.valveOpen = e.valveOpen;
+  p.valveClose = e.valveClose;
+  p.closeDelay = e.valveCloseDelay;
+  p.bottomDelay = e.bottomDelay;
+  p.suckBack = e.suckBack;
+  p.note = e.note;
+  return p;
+}
+
+DrillRecord DrillOfEditor(const DrillEditFields& e) {
+  DrillRecord d;
+  d.serial = e.serial;
+  d.name = e.name;
+  d.diameter = e.diameter;
+  d.x = e.x;
+  d.y = e.y;
+  d.z = e.z;
+  d.depth = e.depth;
+  d.feed = e.feed;
+  d.lift = e.liftHeight;
+  d.liftToTop = e.liftToTop;
+  d.feedStart = e.feedStart;
+  d.feedRun = e.feedRun;
+  d.liftStart = e.liftStart;
+  d.liftRun = e.liftRun;
+  return d;
+}
+
+}  // namespace
+
 void PartListLogic::WriteDispenseRow(int row, const std::array<bool, 11>& fl) {
   auto& rows = job.dispenseRows;
   if (row < 0 || row >= static_cast<int>(rows.size())) return;
-  ListRow& r = rows[static_cast<size_t>(row)];
-  const DisEditFields& e = disEdit;
-  r.cells.resize(kDispenseCells);
-  if (fl[0]) SetCell(r, kDisSerial, Int(e.serial));
-  if (fl[1]) SetCell(r, kDisX, FormatG(e.x));
-  if (fl[2]) SetCell(r, kDisY, FormatG(e.y));
-  if (fl[3]) SetCell(r, kDisZ, FormatG(e.z));
-  if (fl[4]) SetYesNo(r, kDisEnable, e.dispense, kImgYes, kImgNo);
-  if (fl[5]) SetCell(r, kDisValveOpen, FormatG(e.valveOpen));
-  if (fl[6]) SetCell(r, kDisValveClose, FormatG(e.valveClose));
-  if (fl[7]) SetCell(r, kDisCloseDelay, Int(e.valveCloseDelay));
-  if (fl[8]) SetCell(r, kDisBottomDelay, Int(e.bottomDelay));
-  if (fl[9]) SetCell(r, kDisSuckBack, Int(e.suckBack));
-  if (fl[10]) SetCell(r, kDisNote, e.note);
+  WriteDispenseFields(rows[static_cast<size_t>(row)], DispenseOfEditor(disEdit), fl);
   Notify(RowKind::Dispense);
 }
 
 void PartListLogic::WriteDrillRow(int row, const std::array<bool, 14>& fl) {
   auto& rows = job.drillRows;
   if (row < 0 || row >= static_cast<int>(rows.size())) return;
-  ListRow& r = rows[static_cast<size_t>(row)];
-  const DrillEditFields& e = drillEdit;
-  r.cells.resize(kDrillCells);
-  if (fl[0]) SetCell(r, kDrillSerial, Int(e.serial));
-  if (fl[1]) SetCell(r, kDrillName, e.name);
-  const double d[7] = {e.diameter, e.x, e.y, e.z, e.depth, e.feed, e.liftHeight};
-  for (int i = 0; i < 7; ++i)
-    if (fl[static_cast<size_t>(i + 2)]) SetCell(r, i + 2, FormatG(d[i]));
-  const int n[5] = {e.liftToTop ? 1 : 0, e.feedStart, e.feedRun, e.liftStart, e.liftRun};
-  for (int i = 0; i < 5; ++i)
-    if (fl[static_cast<size_t>(i + 9)]) SetCell(r, i + 9, Int(n[i]));
+  WriteDrillFields(rows[static_cast<size_t>(row)], DrillOfEditor(drillEdit), fl);
   Notify(RowKind::Drill);
 }
 
@@ -883,7 +899,11 @@ void PartListLogic::OnModify(RowKind k) {
     smtEdit.ClearAfterEdit();
   } else if (k == RowKind::Dispense) {
     if (one) {
-      const DispensePoint p = DispenseFromListRow(rows[static_cast<size_t>(row)]);
+      // The editor shows the row's record; on OK a field is written when
+      // the operator set it or its value changed, so a cell keeps its
+      // spelling ("1.50") and a cell that did not read keeps its text.
+      const DispenseRowRecord held = ReadDispenseRow(rows[static_cast<size_t>(row)], row + 1);
+      const DispensePoint& p = held.point;
       DisEditFields& e = disEdit;
       e.serial = p.serial;
       e.x = p.x;
@@ -900,9 +920,7 @@ void PartListLogic::OnModify(RowKind k) {
         e.x += e.offsetX;
         e.y += e.offsetY;
         e.z += e.offsetZ;
-        std::array<bool, 11> all;
-        all.fill(true);
-        WriteDispenseRow(row, all);
+        WriteDispenseRow(row, DispenseFieldsToWrite(held, DispenseOfEditor(e), e.changed));
       }
     } else if (view->EditDis(disEdit)) {
       for (int i : SelectedRows(k)) WriteDispenseRow(i, disEdit.changed);
@@ -910,7 +928,8 @@ void PartListLogic::OnModify(RowKind k) {
     disEdit.ResetAfterModify();
   } else {
     if (one) {
-      const DrillRecord d = DrillFromListRow(rows[static_cast<size_t>(row)]);
+      const DrillRowRecord held = ReadDrillRow(rows[static_cast<size_t>(row)], row + 1);
+      const DrillRecord& d = held.drill;
       DrillEditFields& e = drillEdit;
       e.serial = d.serial;
       e.name = d.name;
@@ -930,9 +949,7 @@ void PartListLogic::OnModify(RowKind k) {
         e.x += e.offsetX;
         e.y += e.offsetY;
         e.z += e.offsetZ;
-        std::array<bool, 14> all;
-        all.fill(true);
-        WriteDrillRow(row, all);
+        WriteDrillRow(row, DrillFieldsToWrite(held, DrillOfEditor(e), e.changed));
       }
     } else if (view->EditDrill(drillEdit)) {
       for (int i : SelectedRows(k)) WriteDrillRow(i, drillEdit.changed);
