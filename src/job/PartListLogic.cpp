@@ -1,7 +1,6 @@
 #include "job/PartListLogic.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <ctime>
 #include <numeric>
@@ -417,23 +416,15 @@ void PartListLogic::FillDispenseFromSmt() {
 
 namespace {
 
-int FeederSide(const std::string& s) {
-  if (s.find('W') != std::string::npos) return 2;
-  if (s.find('N') != std::string::npos) return 3;
-  if (s.find('E') != std::string::npos) return 0;
-  if (s.find('S') != std::string::npos) return 1;
-  return 0;
-}
-
-// The number after a feeder's side letter ("W12" -> 12): its leading digits,
-// 0 when there are none or they do not fit.
-int FeederIndexOf(const std::string& s) {
-  if (s.size() < 2) return 0;
-  int v = 0;
-  const char* first = s.data() + 1;
-  if (*first == '+') ++first;
-  const auto [end, ec] = std::from_chars(first, s.data() + s.size(), v);
-  return ec == std::errc() ? v : 0;
+// Feeders sort by side (E and G, then S, W, N; a cell with no side letter
+// with E) and by the number after the side letter.
+int SideRank(char side) {
+  switch (side) {
+    case 'S': return 1;
+    case 'W': return 2;
+    case 'N': return 3;
+    default: return 0;
+  }
 }
 
 template <class T>
@@ -443,9 +434,10 @@ int Cmp(T a, T b) { return a < b ? -1 : (b < a ? 1 : 0); }
 
 namespace {
 
-// The sort codes that compare a number field of the placement record.
+// The sort codes that compare a typed field of the placement record.
 bool SortsByNumber(int code) {
-  return code == kSmtSerial || code == kSmtX || code == kSmtY || code == kSmtAngle || code == kSmtHead;
+  return code == kSmtSerial || code == kSmtX || code == kSmtY || code == kSmtAngle || code == kSmtHead ||
+         code == kSmtFeeder;
 }
 
 int CompareNumberField(int code, const PlacementRecord& a, const PlacementRecord& b) {
@@ -454,6 +446,11 @@ int CompareNumberField(int code, const PlacementRecord& a, const PlacementRecord
     case kSmtX: return Cmp(a.x, b.x);
     case kSmtY: return Cmp(a.y, b.y);
     case kSmtAngle: return Cmp(a.angle, b.angle);
+    case kSmtFeeder: {
+      const FeederRef fa = a.feeder.Ref(), fb = b.feeder.Ref();
+      if (const int side = Cmp(SideRank(fa.side), SideRank(fb.side))) return side;
+      return Cmp(fa.index, fb.index);
+    }
     default: return Cmp(a.head, b.head);
   }
 }
@@ -466,13 +463,6 @@ int PartListLogic::CompareRows(const ListRow& a, const ListRow& b) const {
   switch (code) {
     case 7:
       return -Cmp(a.Cell(code), b.Cell(code));
-    case 9: {
-      const std::string& fa = a.Cell(kSmtFeeder);
-      const std::string& fb = b.Cell(kSmtFeeder);
-      const int sa = FeederSide(fa), sb = FeederSide(fb);
-      if (sa != sb) return Cmp(sa, sb);
-      return Cmp(FeederIndexOf(fa), FeederIndexOf(fb));
-    }
     case 20: {
       const auto list = FeederListRows();
       auto height = [&](const std::string& n) {

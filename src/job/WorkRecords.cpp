@@ -150,6 +150,28 @@ std::string CellNumberText(double value, const CellForm& form) {
   return s;
 }
 
+FeederRef ReadFeederRef(std::string_view t) {
+  FeederRef ref;
+  if (t.empty()) return ref;
+  switch (t.front()) {
+    case 'W': case 'N': case 'E': case 'S': case 'G': ref.side = t.front(); break;
+    default: return ref;
+  }
+  std::string_view digits = t.substr(1);
+  if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+  if (digits.empty() || digits.size() > 9) return ref;
+  int v = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return ref;
+    v = v * 10 + (c - '0');
+  }
+  ref.index = v;
+  return ref;
+}
+
+FeederCell::FeederCell(FeederRef ref)
+    : text_(ref.side ? std::string(1, ref.side) + std::to_string(ref.index) : std::string()), ref_(ref) {}
+
 namespace {
 
 const std::string& TextField(const PlacementRecord& r, int k) {
@@ -168,6 +190,7 @@ const std::string& TextField(const PlacementRecord& r, int k) {
   }
 }
 
+// Not the feeder cell, whose reference is read when it is set.
 std::string* TextField(PlacementRecord& r, int k) {
   return const_cast<std::string*>(&TextField(static_cast<const PlacementRecord&>(r), k));
 }
@@ -310,7 +333,7 @@ size_t PutStoredPlacement(const PlacementRecord& r, uint8_t* out) {
   o = PutAscii(o, r.place ? kOn : kOff, (r.place ? kOn : kOff) + 2);
   o = PutTab(PutText(o, r.placeWord, whole));
   o = PutTab(PutText(o, r.value, whole));
-  o = PutTab(PutText(o, r.feeder, whole));
+  o = PutTab(PutText(o, r.feeder.Text(), whole));
   o = PutAscii(o, r.vision ? kOn : kOff, (r.vision ? kOn : kOff) + 2);
   o = PutTab(PutText(o, r.visionWord, whole));
   o = PutTab(PutText(o, r.feederValue, whole));
@@ -346,6 +369,7 @@ void SetStoredPlacementCell(PlacementRecord& r, int k, std::string_view text) {
       (k == kSmtPlace ? r.placeWord : r.visionWord) = p.text;
       return;
     }
+    case kSmtFeeder: r.feeder = text; return;
     default:
       if (k > 0 && k < kPlacementCells) *TextField(r, k) = std::string(text);
   }

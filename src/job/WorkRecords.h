@@ -50,6 +50,43 @@ CellForm FormOfCell(std::string_view text, bool allowSign = true);
 void AppendCellNumber(std::string& out, double value, const CellForm& form);
 std::string CellNumberText(double value, const CellForm& form);
 
+// A placement's feeder: the side letter and the number after it ("W12",
+// "W+3"), read from the cell once when it is set. A cell that is no such
+// reference (empty, a word, a number too large) has side 0 when it starts
+// with no side letter and index 0 when no whole number follows; the
+// part list sorts by the reference. The cell is written again as it was
+// spelt; a reference made in code is spelt side letter and number.
+struct FeederRef {
+  char side = 0;   // W, N, E, S or G; 0 none
+  int index = 0;   // 0 when the cell holds no number after the side
+  bool operator==(const FeederRef&) const = default;
+};
+// The reference a feeder cell holds.
+FeederRef ReadFeederRef(std::string_view cell);
+
+class FeederCell {
+ public:
+  FeederCell() = default;
+  explicit FeederCell(std::string_view text) : text_(text), ref_(ReadFeederRef(text)) {}
+  explicit FeederCell(FeederRef ref);
+  FeederCell& operator=(std::string_view text) {
+    text_ = std::string(text);
+    ref_ = ReadFeederRef(text_);
+    return *this;
+  }
+  const std::string& Text() const { return text_; }
+  operator const std::string&() const { return text_; }  // NOLINT: the cell as it is written
+  FeederRef Ref() const { return ref_; }
+  bool empty() const { return text_.empty(); }
+  size_t size() const { return text_.size(); }
+  bool operator==(const FeederCell& o) const { return text_ == o.text_; }
+  bool operator==(std::string_view t) const { return text_ == t; }
+
+ private:
+  std::string text_;
+  FeederRef ref_;
+};
+
 struct PlacementRecord {
   int serial = 0;
   double x = 0, y = 0;  // mm from the board origin
@@ -57,7 +94,7 @@ struct PlacementRecord {
   std::string name, type, package;
   bool place = false;   // stored "1/..." (list image "Yes")
   std::string value;
-  std::string feeder;   // feeder number ("" none)
+  FeederCell feeder;    // feeder number ("" none)
   bool vision = false;
   std::string feederValue;
   int head = 0;         // the feeder's head (0 any); a cell that is no head number reads as 0
