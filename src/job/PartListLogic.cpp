@@ -838,9 +838,23 @@ void PartListLogic::OnModify(RowKind k) {
       feederCheckAdd_ = false;
       feederCheckMulti_ = false;
       if (view->EditSmt(smtEdit) && SmtFeederFits(smtEdit)) {
+        // A number cell keeps its spelling ("25.40") while its value stays,
+        // and one that does not read keeps its text unless the operator set
+        // it: an offset does not turn it into a number.
+        const ListRow before = rows[static_cast<size_t>(row)];
+        const PlacementRecord held = PlacementFromListRow(before);
+        const bool xReads = PlacementCellReads(before, kSmtX), yReads = PlacementCellReads(before, kSmtY);
+        using F = SmtEditFields;
+        const bool keepX = !smtEdit.changed[F::kX] && (!xReads || smtEdit.x + smtEdit.offsetX == held.x);
+        const bool keepY = !smtEdit.changed[F::kY] && (!yReads || smtEdit.y + smtEdit.offsetY == held.y);
+        const bool keepSerial = smtEdit.serial == held.serial;
         smtEdit.x += smtEdit.offsetX;
         smtEdit.y += smtEdit.offsetY;
         WriteSmtRow(row);
+        ListRow& r = rows[static_cast<size_t>(row)];
+        if (keepSerial) SetCell(r, kSmtSerial, before.Cell(kSmtSerial));
+        if (keepX) SetCell(r, kSmtX, before.Cell(kSmtX));
+        if (keepY) SetCell(r, kSmtY, before.Cell(kSmtY));
       }
     } else {
       feederCheckRow_ = FirstSelected(k);
@@ -858,9 +872,13 @@ void PartListLogic::OnModify(RowKind k) {
           if (e.changed[F::kPackage]) SetCell(r, kSmtPackage, e.package);
           if (e.changed[F::kAngle]) SetCell(r, kSmtAngle, e.angle);
           if (e.changed[F::kValue]) SetCell(r, kSmtValue, e.value);
+          // X and Y are written when set or moved by an offset; a cell that
+          // does not read is moved by no offset and keeps its text.
           const PlacementRecord was = PlacementFromListRow(r);
-          SetCell(r, kSmtX, FormatG((e.changed[F::kX] ? e.x : was.x) + e.offsetX));
-          SetCell(r, kSmtY, FormatG((e.changed[F::kY] ? e.y : was.y) + e.offsetY));
+          if (e.changed[F::kX] || (e.offsetX != 0 && PlacementCellReads(r, kSmtX)))
+            SetCell(r, kSmtX, FormatG((e.changed[F::kX] ? e.x : was.x) + e.offsetX));
+          if (e.changed[F::kY] || (e.offsetY != 0 && PlacementCellReads(r, kSmtY)))
+            SetCell(r, kSmtY, FormatG((e.changed[F::kY] ? e.y : was.y) + e.offsetY));
           if (e.changed[F::kFeeder]) {
             const std::string number = FeederNumberOf(e.feeder);
             SetCell(r, kSmtFeeder, number);

@@ -404,6 +404,23 @@ PlacementRecord PlacementFromListRow(const ListRow& row) {
   return r;
 }
 
+bool PlacementCellReads(const ListRow& row, int k) {
+  const std::vector<std::string_view> views(row.cells.begin(), row.cells.end());
+  const CellReader in("placement list", 0, views);
+  const auto& n = PlacementFieldNames();
+  const size_t c = static_cast<size_t>(k);
+  try {
+    if (k == kSmtSerial) {
+      in.IntegerOr(c, n[c], 0, kMaxSerial, 0);
+    } else if (k == kSmtX || k == kSmtY) {
+      if (!AllBlank(in, {kSmtX, kSmtY, kSmtAngle})) in.Number(c, n[c], -kMaxBoardMm, kMaxBoardMm);
+    }
+  } catch (const platform::FileCellError&) {
+    return false;
+  }
+  return true;
+}
+
 RowPoint ReadRowPoint(RowKind kind, const ListRow& row, int line) {
   const std::vector<std::string_view> views(row.cells.begin(), row.cells.end());
   const char* list = kind == RowKind::Placement ? "placement list"

@@ -184,6 +184,9 @@ DrillRecord DrillFromCells(const std::vector<std::string>& cells, std::string_vi
 // without refusing anything (see SetStoredPlacementCell).
 ListRow PlacementListRow(const PlacementRecord& r);
 PlacementRecord PlacementFromListRow(const ListRow& row);
+// Whether a placement row's serial, X or Y cell reads as its field needs
+// (X and Y of a row never filled in, all empty, read as 0).
+bool PlacementCellReads(const ListRow& row, int k);
 std::vector<PlacementRecord> PlacementRecordsOf(const std::vector<ListRow>& rows, std::string& refusal);
 // A dispensing or drill row of the list as its editor works with it, read
 // by the file's reader: the record, the reader's refusal when the row does

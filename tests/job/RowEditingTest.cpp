@@ -210,6 +210,46 @@ TEST_F(RowEditing, OneRowModifyLoadsTheRowAndAddsTheOffsets) {
   EXPECT_EQ(logic.smtEdit.name, "");  // cleared after the editor closed
 }
 
+// A placement number cell keeps its spelling while its value stays, and a
+// cell that does not read keeps its text unless the operator sets it, for
+// one row and for several.
+TEST_F(RowEditing, PlacementModifyKeepsSpellingAndCellsThatDoNotRead) {
+  struct Case {
+    const char* what;
+    bool several;
+    std::function<void(SmtEditFields&)> edit;
+    std::vector<std::string> x, y;  // cells 1 and 2 of the two rows after the OK
+  };
+  const Case cases[] = {
+      {"one, untouched", false, [](SmtEditFields&) {}, {"25.40", "1e1"}, {"7abc", "-0.50"}},
+      {"one, offsets", false, [](SmtEditFields& f) { f.offsetX = 1; f.offsetY = 2; }, {"26.4", "1e1"}, {"7abc", "-0.50"}},
+      {"one, Y set", false, [](SmtEditFields& f) { f.y = 3; f.changed[SmtEditFields::kY] = true; }, {"25.40", "1e1"},
+       {"3", "-0.50"}},
+      {"several, untouched", true, [](SmtEditFields& f) { f.changed = {}; }, {"25.40", "1e1"}, {"7abc", "-0.50"}},
+      {"several, offsets", true, [](SmtEditFields& f) { f.changed = {}; f.offsetX = 1; f.offsetY = 2; },
+       {"26.4", "11"}, {"7abc", "1.5"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Rows(2);
+    job.placementRows[0].cells[1] = "25.40";
+    job.placementRows[0].cells[2] = "7abc";
+    job.placementRows[1].cells[1] = "1e1";
+    job.placementRows[1].cells[2] = "-0.50";
+    logic.State(RowKind::Placement).testRow = 0;
+    logic.SelectOnly(RowKind::Placement, 0);
+    if (c.several) logic.Select(RowKind::Placement, 1, true);
+    fill = [&](SmtEditFields& f) {
+      f.offsetX = f.offsetY = 0;  // the editor keeps its offsets from one OK to the next
+      c.edit(f);
+    };
+    logic.OnModify(RowKind::Placement);
+    EXPECT_EQ(Column(RowKind::Placement, 1), c.x);
+    EXPECT_EQ(Column(RowKind::Placement, 2), c.y);
+    EXPECT_EQ(job.placementRows[0].Cell(0), "1");
+  }
+}
+
 TEST_F(RowEditing, CameraTrackingWarnsOnceAndMovesEveryTime) {
   Rows(1);
   int moves = 0;
