@@ -218,8 +218,9 @@ void CSMTView::OnInitialUpdate() {
   // Firmware switches to the command layer, logging on or off.
   m_VersionNumber.Load(app);
   m_VersionNumber.Apply();
-  smt::job::DropDownLists() = frame_.Lists().dropDownLists;
-  smt::job::DropDownLists().resize(4);
+  std::vector<std::string> dropDown = frame_.Lists().dropDownLists;
+  dropDown.resize(4);
+  smt::job::SetDropDownLists(std::move(dropDown));
   if (m_pPartList) m_pPartList->PcbEditor().LoadConfig(app);
   for (auto& step : initialUpdateSteps) step(app);
   m_strMessage = LoadViewMessages(app, frame_.Language());

@@ -356,6 +356,7 @@ class ShellFeederNeighbours : public smt::feeder::FeederNeighbours {
     view_.frame()->m_lists.packRows = std::move(rows);
   }
   std::vector<std::string> DropDownLists() override { return smt::job::DropDownLists(); }
+  std::vector<std::string> DropDownAngleChoices() override { return smt::job::DropDownChoices(smt::job::kDropDownAngles); }
   // Names of the cameras of the camera table.
   std::vector<std::string> CameraNames() override {
     return smt::vision::CameraNamesOf(view_.frame()->m_lists.cameraRows);

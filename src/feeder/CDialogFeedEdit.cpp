@@ -384,10 +384,8 @@ void CDialogFeedEdit::FillCombos() {
   const auto drop = sv.DropDownLists();
   if (drop.size() > 1)
     for (const auto& s : TabItems(drop[1])) Combo("partType")->addItem(QString::fromStdString(s));
-  if (drop.size() > 3)
-    for (const auto& s : TabItems(drop[3]))
-      // An angle item that is no angle (named when the file was read) is not offered.
-      if (smt::platform::ParseCellNumber(s, -3600, 3600)) Combo("angle")->addItem(QString::fromStdString(s));
+  // An angle item that is no angle (named when the file was read) is not offered.
+  for (const auto& s : sv.DropDownAngleChoices()) Combo("angle")->addItem(QString::fromStdString(s));
   for (const auto& r : sv.PackRows()) {
       const auto cells = SplitTabCells(r);
       Combo("package")->addItem(QString::fromStdString(cells.empty() ? r.substr(0, r.find('\t')) : cells[0]));

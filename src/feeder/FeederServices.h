@@ -64,6 +64,9 @@ class FeederNeighbours {
   virtual void SetPackRows(std::vector<std::string> rows) = 0;
   // The job's drop-down lists and the camera table's names.
   virtual std::vector<std::string> DropDownLists() = 0;
+  // The drop-down angle items that are angles (read once with their file),
+  // as the list spells them.
+  virtual std::vector<std::string> DropDownAngleChoices() = 0;
   virtual std::vector<std::string> CameraNames() = 0;
 };
 

@@ -213,8 +213,7 @@ void CDialogPartEditSmt::FillDropDownLists() {
   const std::pair<size_t, int> boxes[] = {{0, 1085}, {1, 1020}, {3, 1025}};
   for (const auto& [index, id] : boxes) {
     combos_[id]->clear();
-    if (index < smt::job::DropDownLists().size())
-      for (const auto& item : DropDownChoices(index, smt::job::DropDownLists()[index])) combos_[id]->addItem(QString::fromStdString(item));
+    for (const auto& item : DropDownChoices(index)) combos_[id]->addItem(QString::fromStdString(item));
   }
 }
 

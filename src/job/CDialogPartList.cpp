@@ -357,8 +357,7 @@ void CDialogPartList::ApplyLanguageTexts() {
 void CDialogPartList::FillChoiceCombos() {
   const std::pair<size_t, QComboBox*> targets[] = {{0, names_}, {1, types_}, {3, angles_}};
   for (const auto& [index, box] : targets) {
-    if (index >= smt::job::DropDownLists().size()) continue;
-    for (const auto& item : smt::job::DropDownChoices(index, smt::job::DropDownLists()[index])) box->addItem(QString::fromStdString(item));
+    for (const auto& item : smt::job::DropDownChoices(index)) box->addItem(QString::fromStdString(item));
   }
   if (packageRows)
     for (const auto& r : packageRows()) packages_->addItem(QString::fromStdString(r.substr(0, r.find('\t'))));

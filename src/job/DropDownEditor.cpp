@@ -157,7 +157,7 @@ bool DropDownEditor::ImportNames(const std::vector<ListRow>& rows) {
 }
 
 bool DropDownEditor::Store(const std::filesystem::path& appDir) {
-  smt::job::DropDownLists() = SaveListsToArray();
+  smt::job::SetDropDownLists(SaveListsToArray());
   try {
     smt::platform::ListFileContent c;
     c.rows = smt::job::DropDownLists();

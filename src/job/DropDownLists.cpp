@@ -5,12 +5,25 @@
 namespace smt::job {
 
 namespace {
-struct DropDownListTexts {
+struct DropDownListSet {
   std::vector<std::string> lists = std::vector<std::string>(4);
+  std::vector<DropDownAngleItem> angles;
 };
+DropDownListSet& ListSet() { return smt::CurrentMachine().Part<DropDownListSet>(); }
 }  // namespace
 
-std::vector<std::string>& DropDownLists() { return smt::CurrentMachine().Part<DropDownListTexts>().lists; }
+const std::vector<std::string>& DropDownLists() { return ListSet().lists; }
+
+void SetDropDownLists(std::vector<std::string> lists) {
+  DropDownListSet& set = ListSet();
+  set.angles.clear();
+  if (lists.size() > kDropDownAngles)
+    for (std::string& item : DropDownItems(lists[kDropDownAngles]))
+      if (const auto v = DropDownAngle(item)) set.angles.push_back({std::move(item), *v});
+  set.lists = std::move(lists);
+}
+
+const std::vector<DropDownAngleItem>& DropDownAngleItems() { return ListSet().angles; }
 
 std::vector<std::string> DropDownItems(const std::string& text) {
   std::vector<std::string> items;
@@ -24,11 +37,14 @@ std::optional<double> DropDownAngle(std::string_view item) {
   return platform::ParseCellNumber(item, -kDropDownAngleMax, kDropDownAngleMax);
 }
 
-std::vector<std::string> DropDownChoices(size_t index, const std::string& text) {
-  std::vector<std::string> items = DropDownItems(text);
-  if (index == kDropDownAngles)
-    std::erase_if(items, [](const std::string& item) { return !DropDownAngle(item); });
-  return items;
+std::vector<std::string> DropDownChoices(size_t index) {
+  std::vector<std::string> items;
+  if (index == kDropDownAngles) {
+    for (const DropDownAngleItem& a : DropDownAngleItems()) items.push_back(a.text);
+    return items;
+  }
+  const auto& lists = DropDownLists();
+  return index < lists.size() ? DropDownItems(lists[index]) : items;
 }
 
 std::vector<platform::FileCellError> CheckDropDownLines(const std::vector<std::string>& lines,

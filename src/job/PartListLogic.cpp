@@ -1,7 +1,6 @@
 #include "job/PartListLogic.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <ctime>
 #include <numeric>
@@ -417,23 +416,15 @@ void PartListLogic::FillDispenseFromSmt() {
 
 namespace {
 
-int FeederSide(const std::string& s) {
-  if (s.find('W') != std::string::npos) return 2;
-  if (s.find('N') != std::string::npos) return 3;
-  if (s.find('E') != std::string::npos) return 0;
-  if (s.find('S') != std::string::npos) return 1;
-  return 0;
-}
-
-// The number after a feeder's side letter ("W12" -> 12): its leading digits,
-// 0 when there are none or they do not fit.
-int FeederIndexOf(const std::string& s) {
-  if (s.size() < 2) return 0;
-  int v = 0;
-  const char* first = s.data() + 1;
-  if (*first == '+') ++first;
-  const auto [end, ec] = std::from_chars(first, s.data() + s.size(), v);
-  return ec == std::errc() ? v : 0;
+// Feeders sort by side (E and G, then S, W, N; a cell with no side letter
+// with E) and by the number after the side letter.
+int SideRank(char side) {
+  switch (side) {
+    case 'S': return 1;
+    case 'W': return 2;
+    case 'N': return 3;
+    default: return 0;
+  }
 }
 
 template <class T>
@@ -443,9 +434,10 @@ int Cmp(T a, T b) { return a < b ? -1 : (b < a ? 1 : 0); }
 
 namespace {
 
-// The sort codes that compare a number field of the placement record.
+// The sort codes that compare a typed field of the placement record.
 bool SortsByNumber(int code) {
-  return code == kSmtSerial || code == kSmtX || code == kSmtY || code == kSmtAngle || code == kSmtHead;
+  return code == kSmtSerial || code == kSmtX || code == kSmtY || code == kSmtAngle || code == kSmtHead ||
+         code == kSmtFeeder;
 }
 
 int CompareNumberField(int code, const PlacementRecord& a, const PlacementRecord& b) {
@@ -454,6 +446,11 @@ int CompareNumberField(int code, const PlacementRecord& a, const PlacementRecord
     case kSmtX: return Cmp(a.x, b.x);
     case kSmtY: return Cmp(a.y, b.y);
     case kSmtAngle: return Cmp(a.angle, b.angle);
+    case kSmtFeeder: {
+      const FeederRef fa = a.feeder.Ref(), fb = b.feeder.Ref();
+      if (const int side = Cmp(SideRank(fa.side), SideRank(fb.side))) return side;
+      return Cmp(fa.index, fb.index);
+    }
     default: return Cmp(a.head, b.head);
   }
 }
@@ -466,13 +463,6 @@ int PartListLogic::CompareRows(const ListRow& a, const ListRow& b) const {
   switch (code) {
     case 7:
       return -Cmp(a.Cell(code), b.Cell(code));
-    case 9: {
-      const std::string& fa = a.Cell(kSmtFeeder);
-      const std::string& fb = b.Cell(kSmtFeeder);
-      const int sa = FeederSide(fa), sb = FeederSide(fb);
-      if (sa != sb) return Cmp(sa, sb);
-      return Cmp(FeederIndexOf(fa), FeederIndexOf(fb));
-    }
     case 20: {
       const auto list = FeederListRows();
       auto height = [&](const std::string& n) {
@@ -694,40 +684,56 @@ bool PartListLogic::WriteSmtRow(int row) {
   return true;
 }
 
+namespace {
+
+DispensePoint DispenseOfEditor(const DisEditFields& e) {
+  DispensePoint p;
+  p.serial = e.serial;
+  p.x = e.x;
+  p.y = e.y;
+  p.z = e.z;
+  p.dispense = e.dispense;
+  p.valveOpen = e.valveOpen;
+  p.valveClose = e.valveClose;
+  p.closeDelay = e.valveCloseDelay;
+  p.bottomDelay = e.bottomDelay;
+  p.suckBack = e.suckBack;
+  p.note = e.note;
+  return p;
+}
+
+DrillRecord DrillOfEditor(const DrillEditFields& e) {
+  DrillRecord d;
+  d.serial = e.serial;
+  d.name = e.name;
+  d.diameter = e.diameter;
+  d.x = e.x;
+  d.y = e.y;
+  d.z = e.z;
+  d.depth = e.depth;
+  d.feed = e.feed;
+  d.lift = e.liftHeight;
+  d.liftToTop = e.liftToTop;
+  d.feedStart = e.feedStart;
+  d.feedRun = e.feedRun;
+  d.liftStart = e.liftStart;
+  d.liftRun = e.liftRun;
+  return d;
+}
+
+}  // namespace
+
 void PartListLogic::WriteDispenseRow(int row, const std::array<bool, 11>& fl) {
   auto& rows = job.dispenseRows;
   if (row < 0 || row >= static_cast<int>(rows.size())) return;
-  ListRow& r = rows[static_cast<size_t>(row)];
-  const DisEditFields& e = disEdit;
-  r.cells.resize(kDispenseCells);
-  if (fl[0]) SetCell(r, kDisSerial, Int(e.serial));
-  if (fl[1]) SetCell(r, kDisX, FormatG(e.x));
-  if (fl[2]) SetCell(r, kDisY, FormatG(e.y));
-  if (fl[3]) SetCell(r, kDisZ, FormatG(e.z));
-  if (fl[4]) SetYesNo(r, kDisEnable, e.dispense, kImgYes, kImgNo);
-  if (fl[5]) SetCell(r, kDisValveOpen, FormatG(e.valveOpen));
-  if (fl[6]) SetCell(r, kDisValveClose, FormatG(e.valveClose));
-  if (fl[7]) SetCell(r, kDisCloseDelay, Int(e.valveCloseDelay));
-  if (fl[8]) SetCell(r, kDisBottomDelay, Int(e.bottomDelay));
-  if (fl[9]) SetCell(r, kDisSuckBack, Int(e.suckBack));
-  if (fl[10]) SetCell(r, kDisNote, e.note);
+  WriteDispenseFields(rows[static_cast<size_t>(row)], DispenseOfEditor(disEdit), fl);
   Notify(RowKind::Dispense);
 }
 
 void PartListLogic::WriteDrillRow(int row, const std::array<bool, 14>& fl) {
   auto& rows = job.drillRows;
   if (row < 0 || row >= static_cast<int>(rows.size())) return;
-  ListRow& r = rows[static_cast<size_t>(row)];
-  const DrillEditFields& e = drillEdit;
-  r.cells.resize(kDrillCells);
-  if (fl[0]) SetCell(r, kDrillSerial, Int(e.serial));
-  if (fl[1]) SetCell(r, kDrillName, e.name);
-  const double d[7] = {e.diameter, e.x, e.y, e.z, e.depth, e.feed, e.liftHeight};
-  for (int i = 0; i < 7; ++i)
-    if (fl[static_cast<size_t>(i + 2)]) SetCell(r, i + 2, FormatG(d[i]));
-  const int n[5] = {e.liftToTop ? 1 : 0, e.feedStart, e.feedRun, e.liftStart, e.liftRun};
-  for (int i = 0; i < 5; ++i)
-    if (fl[static_cast<size_t>(i + 9)]) SetCell(r, i + 9, Int(n[i]));
+  WriteDrillFields(rows[static_cast<size_t>(row)], DrillOfEditor(drillEdit), fl);
   Notify(RowKind::Drill);
 }
 
@@ -832,9 +838,23 @@ void PartListLogic::OnModify(RowKind k) {
       feederCheckAdd_ = false;
       feederCheckMulti_ = false;
       if (view->EditSmt(smtEdit) && SmtFeederFits(smtEdit)) {
+        // A number cell keeps its spelling ("25.40") while its value stays,
+        // and one that does not read keeps its text unless the operator set
+        // it: an offset does not turn it into a number.
+        const ListRow before = rows[static_cast<size_t>(row)];
+        const PlacementRecord held = PlacementFromListRow(before);
+        const bool xReads = PlacementCellReads(before, kSmtX), yReads = PlacementCellReads(before, kSmtY);
+        using F = SmtEditFields;
+        const bool keepX = !smtEdit.changed[F::kX] && (!xReads || smtEdit.x + smtEdit.offsetX == held.x);
+        const bool keepY = !smtEdit.changed[F::kY] && (!yReads || smtEdit.y + smtEdit.offsetY == held.y);
+        const bool keepSerial = smtEdit.serial == held.serial;
         smtEdit.x += smtEdit.offsetX;
         smtEdit.y += smtEdit.offsetY;
         WriteSmtRow(row);
+        ListRow& r = rows[static_cast<size_t>(row)];
+        if (keepSerial) SetCell(r, kSmtSerial, before.Cell(kSmtSerial));
+        if (keepX) SetCell(r, kSmtX, before.Cell(kSmtX));
+        if (keepY) SetCell(r, kSmtY, before.Cell(kSmtY));
       }
     } else {
       feederCheckRow_ = FirstSelected(k);
@@ -852,9 +872,13 @@ void PartListLogic::OnModify(RowKind k) {
           if (e.changed[F::kPackage]) SetCell(r, kSmtPackage, e.package);
           if (e.changed[F::kAngle]) SetCell(r, kSmtAngle, e.angle);
           if (e.changed[F::kValue]) SetCell(r, kSmtValue, e.value);
+          // X and Y are written when set or moved by an offset; a cell that
+          // does not read is moved by no offset and keeps its text.
           const PlacementRecord was = PlacementFromListRow(r);
-          SetCell(r, kSmtX, FormatG((e.changed[F::kX] ? e.x : was.x) + e.offsetX));
-          SetCell(r, kSmtY, FormatG((e.changed[F::kY] ? e.y : was.y) + e.offsetY));
+          if (e.changed[F::kX] || (e.offsetX != 0 && PlacementCellReads(r, kSmtX)))
+            SetCell(r, kSmtX, FormatG((e.changed[F::kX] ? e.x : was.x) + e.offsetX));
+          if (e.changed[F::kY] || (e.offsetY != 0 && PlacementCellReads(r, kSmtY)))
+            SetCell(r, kSmtY, FormatG((e.changed[F::kY] ? e.y : was.y) + e.offsetY));
           if (e.changed[F::kFeeder]) {
             const std::string number = FeederNumberOf(e.feeder);
             SetCell(r, kSmtFeeder, number);
@@ -883,7 +907,11 @@ void PartListLogic::OnModify(RowKind k) {
     smtEdit.ClearAfterEdit();
   } else if (k == RowKind::Dispense) {
     if (one) {
-      const DispensePoint p = DispenseFromListRow(rows[static_cast<size_t>(row)]);
+      // The editor shows the row's record; on OK a field is written when
+      // the operator set it or its value changed, so a cell keeps its
+      // spelling ("1.50") and a cell that did not read keeps its text.
+      const DispenseRowRecord held = ReadDispenseRow(rows[static_cast<size_t>(row)], row + 1);
+      const DispensePoint& p = held.point;
       DisEditFields& e = disEdit;
       e.serial = p.serial;
       e.x = p.x;
@@ -900,9 +928,7 @@ void PartListLogic::OnModify(RowKind k) {
         e.x += e.offsetX;
         e.y += e.offsetY;
         e.z += e.offsetZ;
-        std::array<bool, 11> all;
-        all.fill(true);
-        WriteDispenseRow(row, all);
+        WriteDispenseRow(row, DispenseFieldsToWrite(held, DispenseOfEditor(e), e.changed));
       }
     } else if (view->EditDis(disEdit)) {
       for (int i : SelectedRows(k)) WriteDispenseRow(i, disEdit.changed);
@@ -910,7 +936,8 @@ void PartListLogic::OnModify(RowKind k) {
     disEdit.ResetAfterModify();
   } else {
     if (one) {
-      const DrillRecord d = DrillFromListRow(rows[static_cast<size_t>(row)]);
+      const DrillRowRecord held = ReadDrillRow(rows[static_cast<size_t>(row)], row + 1);
+      const DrillRecord& d = held.drill;
       DrillEditFields& e = drillEdit;
       e.serial = d.serial;
       e.name = d.name;
@@ -930,9 +957,7 @@ void PartListLogic::OnModify(RowKind k) {
         e.x += e.offsetX;
         e.y += e.offsetY;
         e.z += e.offsetZ;
-        std::array<bool, 14> all;
-        all.fill(true);
-        WriteDrillRow(row, all);
+        WriteDrillRow(row, DrillFieldsToWrite(held, DrillOfEditor(e), e.changed));
       }
     } else if (view->EditDrill(drillEdit)) {
       for (int i : SelectedRows(k)) WriteDrillRow(i, drillEdit.changed);

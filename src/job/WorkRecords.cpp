@@ -150,6 +150,28 @@ std::string CellNumberText(double value, const CellForm& form) {
   return s;
 }
 
+FeederRef ReadFeederRef(std::string_view t) {
+  FeederRef ref;
+  if (t.empty()) return ref;
+  switch (t.front()) {
+    case 'W': case 'N': case 'E': case 'S': case 'G': ref.side = t.front(); break;
+    default: return ref;
+  }
+  std::string_view digits = t.substr(1);
+  if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+  if (digits.empty() || digits.size() > 9) return ref;
+  int v = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return ref;
+    v = v * 10 + (c - '0');
+  }
+  ref.index = v;
+  return ref;
+}
+
+FeederCell::FeederCell(FeederRef ref)
+    : text_(ref.side ? std::string(1, ref.side) + std::to_string(ref.index) : std::string()), ref_(ref) {}
+
 namespace {
 
 const std::string& TextField(const PlacementRecord& r, int k) {
@@ -168,6 +190,7 @@ const std::string& TextField(const PlacementRecord& r, int k) {
   }
 }
 
+// Not the feeder cell, whose reference is read when it is set.
 std::string* TextField(PlacementRecord& r, int k) {
   return const_cast<std::string*>(&TextField(static_cast<const PlacementRecord&>(r), k));
 }
@@ -310,7 +333,7 @@ size_t PutStoredPlacement(const PlacementRecord& r, uint8_t* out) {
   o = PutAscii(o, r.place ? kOn : kOff, (r.place ? kOn : kOff) + 2);
   o = PutTab(PutText(o, r.placeWord, whole));
   o = PutTab(PutText(o, r.value, whole));
-  o = PutTab(PutText(o, r.feeder, whole));
+  o = PutTab(PutText(o, r.feeder.Text(), whole));
   o = PutAscii(o, r.vision ? kOn : kOff, (r.vision ? kOn : kOff) + 2);
   o = PutTab(PutText(o, r.visionWord, whole));
   o = PutTab(PutText(o, r.feederValue, whole));
@@ -346,6 +369,7 @@ void SetStoredPlacementCell(PlacementRecord& r, int k, std::string_view text) {
       (k == kSmtPlace ? r.placeWord : r.visionWord) = p.text;
       return;
     }
+    case kSmtFeeder: r.feeder = text; return;
     default:
       if (k > 0 && k < kPlacementCells) *TextField(r, k) = std::string(text);
   }
@@ -380,55 +404,21 @@ PlacementRecord PlacementFromListRow(const ListRow& row) {
   return r;
 }
 
-namespace {
-
-// A list cell as an editor loads it: the number it holds, or 0.
-double EditorNumber(const ListRow& row, int k) {
-  return platform::ParseCellNumber(row.Cell(k), -std::numeric_limits<double>::max(),
-                                   std::numeric_limits<double>::max())
-      .value_or(0);
-}
-int EditorInteger(const ListRow& row, int k) {
-  return static_cast<int>(platform::ParseCellInteger(row.Cell(k), std::numeric_limits<int>::min(),
-                                                     std::numeric_limits<int>::max())
-                              .value_or(0));
-}
-
-}  // namespace
-
-DispensePoint DispenseFromListRow(const ListRow& row) {
-  DispensePoint p;
-  p.serial = EditorInteger(row, 0);
-  p.x = EditorNumber(row, kDisX);
-  p.y = EditorNumber(row, kDisY);
-  p.z = EditorNumber(row, kDisZ);
-  p.dispense = row.Cell(kDisEnable) == "Yes";
-  p.valveOpen = EditorNumber(row, 5);
-  p.valveClose = EditorNumber(row, 6);
-  p.closeDelay = EditorInteger(row, 7);
-  p.bottomDelay = EditorInteger(row, 8);
-  p.suckBack = EditorInteger(row, 9);
-  p.note = row.Cell(kDisNote);
-  return p;
-}
-
-DrillRecord DrillFromListRow(const ListRow& row) {
-  DrillRecord d;
-  d.serial = EditorInteger(row, 0);
-  d.name = row.Cell(1);
-  d.diameter = EditorNumber(row, 2);
-  d.x = EditorNumber(row, 3);
-  d.y = EditorNumber(row, 4);
-  d.z = EditorNumber(row, 5);
-  d.depth = EditorNumber(row, 6);
-  d.feed = EditorNumber(row, 7);
-  d.lift = EditorNumber(row, 8);
-  d.liftToTop = EditorInteger(row, 9) != 0;
-  d.feedStart = EditorInteger(row, 10);
-  d.feedRun = EditorInteger(row, 11);
-  d.liftStart = EditorInteger(row, 12);
-  d.liftRun = EditorInteger(row, 13);
-  return d;
+bool PlacementCellReads(const ListRow& row, int k) {
+  const std::vector<std::string_view> views(row.cells.begin(), row.cells.end());
+  const CellReader in("placement list", 0, views);
+  const auto& n = PlacementFieldNames();
+  const size_t c = static_cast<size_t>(k);
+  try {
+    if (k == kSmtSerial) {
+      in.IntegerOr(c, n[c], 0, kMaxSerial, 0);
+    } else if (k == kSmtX || k == kSmtY) {
+      if (!AllBlank(in, {kSmtX, kSmtY, kSmtAngle})) in.Number(c, n[c], -kMaxBoardMm, kMaxBoardMm);
+    }
+  } catch (const platform::FileCellError&) {
+    return false;
+  }
+  return true;
 }
 
 RowPoint ReadRowPoint(RowKind kind, const ListRow& row, int line) {
@@ -536,46 +526,176 @@ void ReadStoredPlacementInto(const CellReader& in, PlacementRecord& r) {
   r.vision = on(in.Text(kSmtVision));
 }
 
-DispensePoint ReadDispensePoint(const CellReader& in) {
+namespace {
+
+// Reads a row's fields one by one. Without `unread` a field that does not
+// read refuses the line (the file readers); with it, the field keeps its
+// record's 0, is marked and the first refusal is kept (the editors).
+template <size_t N>
+class FieldReads {
+ public:
+  FieldReads(std::array<bool, N>* unread, std::string* problem) : unread_(unread), problem_(problem) {}
+  template <class Read>
+  void operator()(size_t cell, Read read) const {
+    if (!unread_) {
+      read();
+      return;
+    }
+    try {
+      read();
+    } catch (const platform::FileCellError& e) {
+      (*unread_)[cell] = true;
+      if (problem_->empty()) *problem_ = e.what();
+    }
+  }
+
+ private:
+  std::array<bool, N>* unread_;
+  std::string* problem_;
+};
+
+void ReadDispenseInto(const CellReader& in, DispensePoint& p, const FieldReads<kDispenseCells>& field) {
   const auto& n = DispenseFieldNames();
-  DispensePoint p;
-  p.serial = static_cast<int>(in.IntegerOr(0, n[0], 0, kMaxSerial, 0));
+  field(0, [&] { p.serial = static_cast<int>(in.IntegerOr(0, n[0], 0, kMaxSerial, 0)); });
   // The dot's place must be there; its height may be empty (0, the top).
   if (!AllBlank(in, {kDisX, kDisY, kDisZ})) {
-    p.x = in.Number(kDisX, n[1], -kMaxBoardMm, kMaxBoardMm);
-    p.y = in.Number(kDisY, n[2], -kMaxBoardMm, kMaxBoardMm);
+    field(kDisX, [&] { p.x = in.Number(kDisX, n[1], -kMaxBoardMm, kMaxBoardMm); });
+    field(kDisY, [&] { p.y = in.Number(kDisY, n[2], -kMaxBoardMm, kMaxBoardMm); });
   }
-  p.z = in.NumberOr(kDisZ, n[3], -255.0, 0.0, 0);
+  field(kDisZ, [&] { p.z = in.NumberOr(kDisZ, n[3], -255.0, 0.0, 0); });
   p.dispense = in.Text(kDisEnable) == "Yes";
-  p.valveOpen = in.NumberOr(5, n[5], 0, 65535, 0);
-  p.valveClose = in.NumberOr(6, n[6], 0, 65535, 0);
-  p.closeDelay = static_cast<int>(in.IntegerOr(7, n[7], 0, 65535, 0));
-  p.bottomDelay = static_cast<int>(in.IntegerOr(8, n[8], 0, 65535, 0));
-  p.suckBack = static_cast<int>(in.IntegerOr(9, n[9], 0, 65535, 0));
+  field(5, [&] { p.valveOpen = in.NumberOr(5, n[5], 0, 65535, 0); });
+  field(6, [&] { p.valveClose = in.NumberOr(6, n[6], 0, 65535, 0); });
+  field(7, [&] { p.closeDelay = static_cast<int>(in.IntegerOr(7, n[7], 0, 65535, 0)); });
+  field(8, [&] { p.bottomDelay = static_cast<int>(in.IntegerOr(8, n[8], 0, 65535, 0)); });
+  field(9, [&] { p.suckBack = static_cast<int>(in.IntegerOr(9, n[9], 0, 65535, 0)); });
   p.note = in.Text(kDisNote);
+}
+
+void ReadDrillInto(const CellReader& in, DrillRecord& d, const FieldReads<kDrillCells>& field) {
+  const auto& n = DrillFieldNames();
+  field(0, [&] { d.serial = static_cast<int>(in.IntegerOr(0, n[0], 0, kMaxSerial, 0)); });
+  d.name = in.Text(1);
+  // The hole's place must be there; the other cells may be empty (0).
+  if (AllBlank(in, {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13})) return;
+  field(2, [&] { d.diameter = in.NumberOr(2, n[2], 0, 32, 0); });
+  field(3, [&] { d.x = in.Number(3, n[3], -kMaxBoardMm, kMaxBoardMm); });
+  field(4, [&] { d.y = in.Number(4, n[4], -kMaxBoardMm, kMaxBoardMm); });
+  field(5, [&] { d.z = in.NumberOr(5, n[5], -100, 0, 0); });
+  field(6, [&] { d.depth = in.NumberOr(6, n[6], 0, 100, 0); });
+  field(7, [&] { d.feed = in.NumberOr(7, n[7], 0, 100, 0); });
+  field(8, [&] { d.lift = in.NumberOr(8, n[8], 0, 100, 0); });
+  field(9, [&] { d.liftToTop = in.IntegerOr(9, n[9], 0, 1, 0) != 0; });
+  field(10, [&] { d.feedStart = static_cast<int>(in.IntegerOr(10, n[10], 1, 255, 0)); });
+  field(11, [&] { d.feedRun = static_cast<int>(in.IntegerOr(11, n[11], 1, 255, 0)); });
+  field(12, [&] { d.liftStart = static_cast<int>(in.IntegerOr(12, n[12], 1, 255, 0)); });
+  field(13, [&] { d.liftRun = static_cast<int>(in.IntegerOr(13, n[13], 1, 255, 0)); });
+}
+
+}  // namespace
+
+DispensePoint ReadDispensePoint(const CellReader& in) {
+  DispensePoint p;
+  ReadDispenseInto(in, p, FieldReads<kDispenseCells>(nullptr, nullptr));
   return p;
 }
 
 DrillRecord ReadDrillRecord(const CellReader& in) {
-  const auto& n = DrillFieldNames();
   DrillRecord d;
-  d.serial = static_cast<int>(in.IntegerOr(0, n[0], 0, kMaxSerial, 0));
-  d.name = in.Text(1);
-  // The hole's place must be there; the other cells may be empty (0).
-  if (AllBlank(in, {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13})) return d;
-  d.diameter = in.NumberOr(2, n[2], 0, 32, 0);
-  d.x = in.Number(3, n[3], -kMaxBoardMm, kMaxBoardMm);
-  d.y = in.Number(4, n[4], -kMaxBoardMm, kMaxBoardMm);
-  d.z = in.NumberOr(5, n[5], -100, 0, 0);
-  d.depth = in.NumberOr(6, n[6], 0, 100, 0);
-  d.feed = in.NumberOr(7, n[7], 0, 100, 0);
-  d.lift = in.NumberOr(8, n[8], 0, 100, 0);
-  d.liftToTop = in.IntegerOr(9, n[9], 0, 1, 0) != 0;
-  d.feedStart = static_cast<int>(in.IntegerOr(10, n[10], 1, 255, 0));
-  d.feedRun = static_cast<int>(in.IntegerOr(11, n[11], 1, 255, 0));
-  d.liftStart = static_cast<int>(in.IntegerOr(12, n[12], 1, 255, 0));
-  d.liftRun = static_cast<int>(in.IntegerOr(13, n[13], 1, 255, 0));
+  ReadDrillInto(in, d, FieldReads<kDrillCells>(nullptr, nullptr));
   return d;
+}
+
+DispenseRowRecord ReadDispenseRow(const ListRow& row, int line) {
+  DispenseRowRecord r;
+  const std::vector<std::string_view> views(row.cells.begin(), row.cells.end());
+  ReadDispenseInto(CellReader("dispensing list", line, views), r.point, FieldReads(&r.unread, &r.problem));
+  return r;
+}
+
+DrillRowRecord ReadDrillRow(const ListRow& row, int line) {
+  DrillRowRecord r;
+  const std::vector<std::string_view> views(row.cells.begin(), row.cells.end());
+  ReadDrillInto(CellReader("drill list", line, views), r.drill, FieldReads(&r.unread, &r.problem));
+  return r;
+}
+
+namespace {
+
+// A field is written when the operator touched it, or when its cell read
+// and the value is not the one it held.
+template <size_t N, size_t Cells>
+std::array<bool, N> FieldsToWrite(const std::array<bool, Cells>& unread, const std::array<bool, N>& touched,
+                                  const std::array<bool, N>& differs) {
+  std::array<bool, N> out{};
+  for (size_t k = 0; k < N; ++k) out[k] = touched[k] || (!unread[k] && differs[k]);
+  return out;
+}
+
+}  // namespace
+
+std::array<bool, 11> DispenseFieldsToWrite(const DispenseRowRecord& held, const DispensePoint& e,
+                                           const std::array<bool, 11>& touched) {
+  const DispensePoint& p = held.point;
+  const std::array<bool, 11> differs = {p.serial != e.serial,         p.x != e.x,
+                                        p.y != e.y,                   p.z != e.z,
+                                        p.dispense != e.dispense,     p.valveOpen != e.valveOpen,
+                                        p.valveClose != e.valveClose, p.closeDelay != e.closeDelay,
+                                        p.bottomDelay != e.bottomDelay, p.suckBack != e.suckBack,
+                                        p.note != e.note};
+  return FieldsToWrite(held.unread, touched, differs);
+}
+
+std::array<bool, 14> DrillFieldsToWrite(const DrillRowRecord& held, const DrillRecord& e,
+                                        const std::array<bool, 14>& touched) {
+  const DrillRecord& d = held.drill;
+  const std::array<bool, 14> differs = {d.serial != e.serial,       d.name != e.name,
+                                        d.diameter != e.diameter,   d.x != e.x,
+                                        d.y != e.y,                 d.z != e.z,
+                                        d.depth != e.depth,         d.feed != e.feed,
+                                        d.lift != e.lift,           d.liftToTop != e.liftToTop,
+                                        d.feedStart != e.feedStart, d.feedRun != e.feedRun,
+                                        d.liftStart != e.liftStart, d.liftRun != e.liftRun};
+  return FieldsToWrite(held.unread, touched, differs);
+}
+
+namespace {
+
+void SetRowCell(ListRow& r, int k, std::string text) {
+  if (k >= static_cast<int>(r.cells.size())) r.cells.resize(static_cast<size_t>(k) + 1);
+  r.cells[static_cast<size_t>(k)] = std::move(text);
+}
+
+}  // namespace
+
+void WriteDispenseFields(ListRow& r, const DispensePoint& p, const std::array<bool, 11>& fl) {
+  if (r.cells.size() < static_cast<size_t>(kDispenseCells)) r.cells.resize(kDispenseCells);
+  if (fl[0]) SetRowCell(r, kDisSerial, std::to_string(p.serial));
+  if (fl[1]) SetRowCell(r, kDisX, FormatG(p.x));
+  if (fl[2]) SetRowCell(r, kDisY, FormatG(p.y));
+  if (fl[3]) SetRowCell(r, kDisZ, FormatG(p.z));
+  if (fl[4]) {
+    SetRowCell(r, kDisEnable, p.dispense ? "Yes" : "No");
+    r.SetImage(kDisEnable, p.dispense ? kImgYes : kImgNo);
+  }
+  if (fl[5]) SetRowCell(r, kDisValveOpen, FormatG(p.valveOpen));
+  if (fl[6]) SetRowCell(r, kDisValveClose, FormatG(p.valveClose));
+  if (fl[7]) SetRowCell(r, kDisCloseDelay, std::to_string(p.closeDelay));
+  if (fl[8]) SetRowCell(r, kDisBottomDelay, std::to_string(p.bottomDelay));
+  if (fl[9]) SetRowCell(r, kDisSuckBack, std::to_string(p.suckBack));
+  if (fl[10]) SetRowCell(r, kDisNote, p.note);
+}
+
+void WriteDrillFields(ListRow& r, const DrillRecord& d, const std::array<bool, 14>& fl) {
+  if (r.cells.size() < static_cast<size_t>(kDrillCells)) r.cells.resize(kDrillCells);
+  if (fl[0]) SetRowCell(r, kDrillSerial, std::to_string(d.serial));
+  if (fl[1]) SetRowCell(r, kDrillName, d.name);
+  const double v[7] = {d.diameter, d.x, d.y, d.z, d.depth, d.feed, d.lift};
+  for (int i = 0; i < 7; ++i)
+    if (fl[static_cast<size_t>(i + 2)]) SetRowCell(r, i + 2, FormatG(v[i]));
+  const int n[5] = {d.liftToTop ? 1 : 0, d.feedStart, d.feedRun, d.liftStart, d.liftRun};
+  for (int i = 0; i < 5; ++i)
+    if (fl[static_cast<size_t>(i + 9)]) SetRowCell(r, i + 9, std::to_string(n[i]));
 }
 
 PlacementRecord PlacementFromCells(const std::vector<std::string>& cells, std::string_view file, int line) {

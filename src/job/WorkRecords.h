@@ -9,11 +9,13 @@
 // when the job is opened and written from them when it is saved. The shown
 // list keeps the cell texts the operator sees and edits; what works with the
 // values (the run, the board geometry) takes these records.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "job/JobRows.h"
 #include "platform/FileCell.h"
 #include "platform/LargeBlock.h"
 
@@ -48,6 +50,43 @@ CellForm FormOfCell(std::string_view text, bool allowSign = true);
 void AppendCellNumber(std::string& out, double value, const CellForm& form);
 std::string CellNumberText(double value, const CellForm& form);
 
+// A placement's feeder: the side letter and the number after it ("W12",
+// "W+3"), read from the cell once when it is set. A cell that is no such
+// reference (empty, a word, a number too large) has side 0 when it starts
+// with no side letter and index 0 when no whole number follows; the
+// part list sorts by the reference. The cell is written again as it was
+// spelt; a reference made in code is spelt side letter and number.
+struct FeederRef {
+  char side = 0;   // W, N, E, S or G; 0 none
+  int index = 0;   // 0 when the cell holds no number after the side
+  bool operator==(const FeederRef&) const = default;
+};
+// The reference a feeder cell holds.
+FeederRef ReadFeederRef(std::string_view cell);
+
+class FeederCell {
+ public:
+  FeederCell() = default;
+  explicit FeederCell(std::string_view text) : text_(text), ref_(ReadFeederRef(text)) {}
+  explicit FeederCell(FeederRef ref);
+  FeederCell& operator=(std::string_view text) {
+    text_ = std::string(text);
+    ref_ = ReadFeederRef(text_);
+    return *this;
+  }
+  const std::string& Text() const { return text_; }
+  operator const std::string&() const { return text_; }  // NOLINT: the cell as it is written
+  FeederRef Ref() const { return ref_; }
+  bool empty() const { return text_.empty(); }
+  size_t size() const { return text_.size(); }
+  bool operator==(const FeederCell& o) const { return text_ == o.text_; }
+  bool operator==(std::string_view t) const { return text_ == t; }
+
+ private:
+  std::string text_;
+  FeederRef ref_;
+};
+
 struct PlacementRecord {
   int serial = 0;
   double x = 0, y = 0;  // mm from the board origin
@@ -55,7 +94,7 @@ struct PlacementRecord {
   std::string name, type, package;
   bool place = false;   // stored "1/..." (list image "Yes")
   std::string value;
-  std::string feeder;   // feeder number ("" none)
+  FeederCell feeder;    // feeder number ("" none)
   bool vision = false;
   std::string feederValue;
   int head = 0;         // the feeder's head (0 any); a cell that is no head number reads as 0
@@ -141,17 +180,45 @@ DrillRecord DrillFromCells(const std::vector<std::string>& cells, std::string_vi
 // A row that cannot be read leaves `refusal` naming the list, the row and
 // the field, and gives no records (nothing is placed from a list that holds
 // a bad number).
-struct ListRow;
 // The shown list's rows <-> the PCB table's records. A row becomes a record
 // without refusing anything (see SetStoredPlacementCell).
 ListRow PlacementListRow(const PlacementRecord& r);
 PlacementRecord PlacementFromListRow(const ListRow& row);
+// Whether a placement row's serial, X or Y cell reads as its field needs
+// (X and Y of a row never filled in, all empty, read as 0).
+bool PlacementCellReads(const ListRow& row, int k);
 std::vector<PlacementRecord> PlacementRecordsOf(const std::vector<ListRow>& rows, std::string& refusal);
-// A dispensing or drill row as its editor loads it: a number cell that does
-// not hold a number (or one too large for its integer field) reads as 0 and
-// the editor's own checks refuse what is out of range. Never throws.
-DispensePoint DispenseFromListRow(const ListRow& row);
-DrillRecord DrillFromListRow(const ListRow& row);
+// A dispensing or drill row of the list as its editor works with it, read
+// by the file's reader: the record, the reader's refusal when the row does
+// not read ("" when it does) and the cells that did not read. Such a cell
+// is 0 in the record and keeps its text in the row: the editor writes it
+// only when the operator sets that field, so a damaged row goes back to
+// the file as it was and the run refuses it, naming the field.
+struct DispenseRowRecord {
+  DispensePoint point;
+  std::string problem;
+  std::array<bool, kDispenseCells> unread{};
+};
+struct DrillRowRecord {
+  DrillRecord drill;
+  std::string problem;
+  std::array<bool, kDrillCells> unread{};
+};
+// `line` is the row's 1-based number in the list (for the refusal).
+DispenseRowRecord ReadDispenseRow(const ListRow& row, int line);
+DrillRowRecord ReadDrillRow(const ListRow& row, int line);
+
+// Which fields an editor's OK on one row writes: the ones the operator
+// touched (`touched`) and, of the cells that read, those whose value is
+// not the one the row held.
+std::array<bool, 11> DispenseFieldsToWrite(const DispenseRowRecord& held, const DispensePoint& edited,
+                                           const std::array<bool, 11>& touched);
+std::array<bool, 14> DrillFieldsToWrite(const DrillRowRecord& held, const DrillRecord& edited,
+                                        const std::array<bool, 14>& touched);
+// Writes the fields marked in `fields` (cells 0..10, 0..13) into the row's
+// cells; the other cells keep their text. The dispense flag sets its image.
+void WriteDispenseFields(ListRow& row, const DispensePoint& p, const std::array<bool, 11>& fields);
+void WriteDrillFields(ListRow& row, const DrillRecord& d, const std::array<bool, 14>& fields);
 
 // The board point of a list row (placement, dispensing or drill) as the
 // point tests take it: X and Y must be numbers in the board's range (both
@@ -160,7 +227,6 @@ DrillRecord DrillFromListRow(const ListRow& row);
 struct RowPoint {
   double x = 0, y = 0;
 };
-enum class RowKind;
 RowPoint ReadRowPoint(RowKind kind, const ListRow& row, int line);
 std::vector<DispensePoint> DispensePointsOf(const std::vector<ListRow>& rows, std::string& refusal);
 std::vector<DrillRecord> DrillRecordsOf(const std::vector<ListRow>& rows, std::string& refusal);

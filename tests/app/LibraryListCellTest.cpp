@@ -264,7 +264,8 @@ TEST(LibraryListCellTable, EveryNumberCellOfEveryListRefusesBadValuesNamingFileL
       EXPECT_EQ(ThroughTable(n.list, loaded.RowTexts(n.list), &tableRefusals), lists[n.list]);
       EXPECT_EQ(tableRefusals, 1u);
       if (n.list == ListFileId::DropDown) {
-        const auto choices = smt::job::DropDownChoices(smt::job::kDropDownAngles, lists[n.list][line]);
+        smt::job::SetDropDownLists(lists[n.list]);
+        const auto choices = smt::job::DropDownChoices(smt::job::kDropDownAngles);
         EXPECT_EQ(choices.size(), 3u);
       }
 

@@ -272,6 +272,24 @@ TEST_F(FeederWindowsTest, TestsAreRefusedByTheGuardsAndWithoutARow) {
   EXPECT_FALSE(smt::CurrentMachine().machineBusy.load());
 }
 
+// The editor's angle box offers the drop-down angle items it is given (the
+// lists read them once), in their order and spelling, and nothing else.
+TEST_F(FeederWindowsTest, EditorAngleBoxOffersTheDropDownAngleItems) {
+  for (const std::vector<std::string>& choices :
+       {std::vector<std::string>{}, std::vector<std::string>{"0", "90.0", "-45", "180"}}) {
+    quiet->neighbours.angleChoices = choices;
+    CDialogFeedList p(smt::CurrentMachine());
+    Load(p, {Row("W1")});
+    CDialogFeedEdit* e = p.Editor();
+    p.m_nSelectedRow = 0;
+    p.LoadEditFromRow(0);
+    e->OnInitDialog();
+    std::vector<std::string> offered;
+    for (int i = 0; i < e->Combo("angle")->count(); ++i) offered.push_back(e->Combo("angle")->itemText(i).toStdString());
+    EXPECT_EQ(offered, choices);
+  }
+}
+
 TEST_F(FeederWindowsTest, EditorConfirmChecksAndFeedModeChoices) {
   CDialogFeedList p(smt::CurrentMachine());
   Load(p, {Row("W1"), Row("W2")});

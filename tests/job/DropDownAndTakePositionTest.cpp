@@ -107,6 +107,30 @@ TEST_F(DropDownTest, StoreWritesFourStringsEvenWhenEmpty) {
   EXPECT_FALSE(messages.service.Texts().empty());
 }
 
+// The angle items are read once when the lists are set: the ones that are
+// angles are offered with their values, the others stay in the text only.
+TEST_F(DropDownTest, AngleItemsAreReadWhenTheListsAreSet) {
+  struct Case {
+    std::string angles;
+    std::vector<DropDownAngleItem> items;
+  } const cases[] = {
+      {"", {}},
+      {"0\t90.0\tninety\t4000\t-45\t1e2\t\t", {{"0", 0}, {"90.0", 90}, {"-45", -45}, {"1e2", 100}}},
+      {"3600\t-3600\tnan\t", {{"3600", 3600}, {"-3600", -3600}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.angles);
+    const std::vector<std::string> lists = {"R1\t", "", "", c.angles};
+    SetDropDownLists(lists);
+    EXPECT_EQ(DropDownLists(), lists);
+    EXPECT_EQ(DropDownAngleItems(), c.items);
+    std::vector<std::string> texts;
+    for (const auto& i : c.items) texts.push_back(i.text);
+    EXPECT_EQ(DropDownChoices(kDropDownAngles), texts);
+    EXPECT_EQ(DropDownChoices(0), std::vector<std::string>{"R1"});
+  }
+}
+
 TEST(TakePositionTest, NudgedTexts) {
   EXPECT_EQ(NudgedText(3.14159), "3.1417");
   EXPECT_EQ(NudgedText(-2.5), "-2.5001");

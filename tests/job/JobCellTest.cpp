@@ -402,7 +402,10 @@ TEST(JobRoundTrip, PlacementCellsInEveryFormOpenAsValuesAndSaveAsRead) {
       // The head cell: a head number, or any other text kept as it was and
       // read as 0 (any head), never cut into an integer.
       {12, "3", 3},          {12, "", 0},           {12, "+2", 2},         {12, "007", 7},      {12, "abc", 0},
-      {12, "1.5", 0},        {12, "-1", 0},         {12, "99999999999999999999", 0}};
+      {12, "1.5", 0},        {12, "-1", 0},         {12, "99999999999999999999", 0},
+      // The feeder cell: read as a reference, written as it was spelt.
+      {9, "W+3", NAN},       {9, "W012", NAN},      {9, " W1", NAN},       {9, "Feeder 4", NAN}, {9, "W99999999999", NAN},
+      {9, "", NAN}};
   int index = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE("cell " + std::to_string(c.cell) + " = \"" + c.text + "\"");
@@ -441,6 +444,47 @@ TEST(JobRoundTrip, PlacementCellsInEveryFormOpenAsValuesAndSaveAsRead) {
     ASSERT_TRUE(doc.SaveProject(b));
     EXPECT_TRUE(Bytes(a) == Bytes(b)) << "saved differently";
   }
+}
+
+// The feeder cell's reference: the side letter and the whole number after
+// it; anything else keeps its text and no number.
+TEST(JobRoundTrip, FeederCellsReadAsSideAndNumberAndAreWrittenAsSpelt) {
+  struct Case {
+    const char* text;
+    char side;
+    int index;
+  } const cases[] = {{"W12", 'W', 12},  {"N1", 'N', 1},   {"G30", 'G', 30}, {"W+3", 'W', 3},
+                     {"W012", 'W', 12}, {"W", 'W', 0},    {"W12a", 'W', 0}, {"W-3", 'W', 0},
+                     {" W1", 0, 0},     {"Feeder", 0, 0}, {"", 0, 0},       {"W9999999999", 'W', 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    std::vector<std::string> cells(kPlacementCells);
+    cells[kSmtFeeder] = c.text;
+    const PlacementRecord r = PlacementFromCells(cells);
+    EXPECT_EQ(r.feeder.Ref(), (FeederRef{c.side, c.index}));
+    EXPECT_EQ(StoredPlacementCell(r, kSmtFeeder), c.text);
+    std::string line;
+    AppendStoredPlacement(line, r);
+    EXPECT_EQ(SplitTabCells(line, kPlacementCells)[kSmtFeeder], c.text);
+  }
+  // A reference made in code is spelt side letter and number.
+  EXPECT_EQ(FeederCell(FeederRef{'E', 7}).Text(), "E7");
+  EXPECT_EQ(FeederCell(FeederRef{}).Text(), "");
+}
+
+// Dispensing and drill files whose numbers are spelt in any form the reader
+// takes open and save again byte for byte.
+TEST(JobRoundTrip, DispensingAndDrillCellsInEveryFormSaveAsRead) {
+  const fs::path dir = TempDir("roundtrip-side-forms");
+  JobFileContent c = SampleContent(kMachineDrill);
+  c.dispenseLines = std::vector<std::string>{
+      "1\t1.50\t2.0\t-0.50\tYes\t5.0\t10\t50\t50\t50\tn\t\t\t\t\t",
+      "+2\t 3 \t1e1\t\tNo\t\t0.25\t007\t+5\t\t点\t\t\t\t\t",
+      "3\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t"};
+  c.drillLines = std::vector<std::string>{
+      "1\thole\t1.20\t10.0\t-4\t-1.0\t3\t0.50\t2\t1\t10\t30\t20\t40\t\t",
+      "2\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t"};
+  ExpectRoundTrip(c, kMachineDrill, dir, "side-forms");
 }
 
 // The shared design-tool exports imported into a board, saved, opened and

@@ -132,6 +132,8 @@ TEST_F(PartListCommands, SortCodes) {
       {3, 3, {"90.5", "-45", "90.2", "x", "1e2"}, {"-45", "x", "90.2", "90.5", "1e2"}},
       {12, 12, {"4", "", "2", "10"}, {"", "2", "4", "10"}},
       {9, 9, {"W12", "W3", "W", "W99999999999"}, {"W", "W99999999999", "W3", "W12"}},
+      // Feeders by side, then by their number; a word has no side and no number.
+      {9, 9, {"W10", "W9", "a word", "W+3", "E5", "N2"}, {"a word", "E5", "W+3", "W9", "W10", "N2"}},
   };
   for (const auto& c : cases) {
     job.placementRows.clear();

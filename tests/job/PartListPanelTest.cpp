@@ -158,7 +158,7 @@ TEST_F(PanelTest, PcbEditorTakesPositionsAndKeepsTheMarkInterlocks) {
 }
 
 TEST_F(PanelTest, DropDownCancelKeepsThePanelBoxChangeButNotTheLists) {
-  smt::job::DropDownLists() = {"R1\t", "", "", ""};
+  smt::job::SetDropDownLists({"R1\t", "", "", ""});
   CDialogPartList panel{smt::CurrentMachine()};
   CDialogDropDownParameter dlg;
   dlg.panelBox = [&](int tab, const std::string& rm, const std::string& add) {

@@ -210,6 +210,46 @@ TEST_F(RowEditing, OneRowModifyLoadsTheRowAndAddsTheOffsets) {
   EXPECT_EQ(logic.smtEdit.name, "");  // cleared after the editor closed
 }
 
+// A placement number cell keeps its spelling while its value stays, and a
+// cell that does not read keeps its text unless the operator sets it, for
+// one row and for several.
+TEST_F(RowEditing, PlacementModifyKeepsSpellingAndCellsThatDoNotRead) {
+  struct Case {
+    const char* what;
+    bool several;
+    std::function<void(SmtEditFields&)> edit;
+    std::vector<std::string> x, y;  // cells 1 and 2 of the two rows after the OK
+  };
+  const Case cases[] = {
+      {"one, untouched", false, [](SmtEditFields&) {}, {"25.40", "1e1"}, {"7abc", "-0.50"}},
+      {"one, offsets", false, [](SmtEditFields& f) { f.offsetX = 1; f.offsetY = 2; }, {"26.4", "1e1"}, {"7abc", "-0.50"}},
+      {"one, Y set", false, [](SmtEditFields& f) { f.y = 3; f.changed[SmtEditFields::kY] = true; }, {"25.40", "1e1"},
+       {"3", "-0.50"}},
+      {"several, untouched", true, [](SmtEditFields& f) { f.changed = {}; }, {"25.40", "1e1"}, {"7abc", "-0.50"}},
+      {"several, offsets", true, [](SmtEditFields& f) { f.changed = {}; f.offsetX = 1; f.offsetY = 2; },
+       {"26.4", "11"}, {"7abc", "1.5"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Rows(2);
+    job.placementRows[0].cells[1] = "25.40";
+    job.placementRows[0].cells[2] = "7abc";
+    job.placementRows[1].cells[1] = "1e1";
+    job.placementRows[1].cells[2] = "-0.50";
+    logic.State(RowKind::Placement).testRow = 0;
+    logic.SelectOnly(RowKind::Placement, 0);
+    if (c.several) logic.Select(RowKind::Placement, 1, true);
+    fill = [&](SmtEditFields& f) {
+      f.offsetX = f.offsetY = 0;  // the editor keeps its offsets from one OK to the next
+      c.edit(f);
+    };
+    logic.OnModify(RowKind::Placement);
+    EXPECT_EQ(Column(RowKind::Placement, 1), c.x);
+    EXPECT_EQ(Column(RowKind::Placement, 2), c.y);
+    EXPECT_EQ(job.placementRows[0].Cell(0), "1");
+  }
+}
+
 TEST_F(RowEditing, CameraTrackingWarnsOnceAndMovesEveryTime) {
   Rows(1);
   int moves = 0;
@@ -288,6 +328,71 @@ TEST_F(RowEditing, OneRowModifyLoadsEveryListsNumbersAndNoTextThatIsNoNumber) {
   EXPECT_EQ(drill.feedRun, 0);
   EXPECT_EQ(drill.liftStart, 20);
   EXPECT_EQ(drill.liftRun, 40);
+}
+
+TEST_F(RowEditing, OneRowModifyWritesOnlyWhatChangedAndKeepsCellsThatDoNotRead) {
+  // Dispensing: X keeps its spelling, the damaged height stays as it was
+  // (the offset does not turn it into a number), Y is set by the operator.
+  const std::string dot = "3\t1.50\t2.0\tnan\tYes\t5.0\t10\t50\t50\t50\tn\t\t\t\t\t";
+  struct DisCase {
+    const char* what;
+    std::function<void(DisEditFields&)> edit;
+    std::string line;
+  };
+  const DisCase dis[] = {
+      {"untouched", [](DisEditFields&) {}, dot},
+      {"Y set, Z offset", [](DisEditFields& f) { f.y = 7.25; f.changed[2] = true; f.offsetZ = -1; },
+       "3\t1.50\t7.25\tnan\tYes\t5.0\t10\t50\t50\t50\tn\t\t\t\t\t"},
+      {"X offset", [](DisEditFields& f) { f.offsetX = 1; },
+       "3\t2.5\t2.0\tnan\tYes\t5.0\t10\t50\t50\t50\tn\t\t\t\t\t"},
+      {"Z set to 0", [](DisEditFields& f) { f.z = 0; f.changed[3] = true; },
+       "3\t1.50\t2.0\t0\tYes\t5.0\t10\t50\t50\t50\tn\t\t\t\t\t"},
+      {"valve open changed", [](DisEditFields& f) { f.valveOpen = 6; },
+       "3\t1.50\t2.0\tnan\tYes\t6\t10\t50\t50\t50\tn\t\t\t\t\t"},
+  };
+  for (const auto& c : dis) {
+    SCOPED_TRACE(c.what);
+    job.dispenseRows = {DispenseRowFromText(dot)};
+    DisEditFields shown;
+    fillDis = [&](DisEditFields& f) {
+      shown = f;
+      c.edit(f);
+    };
+    logic.State(RowKind::Dispense).testRow = 0;
+    logic.SelectOnly(RowKind::Dispense, 0);
+    logic.OnModify(RowKind::Dispense);
+    // The editor showed the row's record: the cell that does not read is 0.
+    EXPECT_EQ(shown.serial, 3);
+    EXPECT_EQ(shown.x, 1.5);
+    EXPECT_EQ(shown.y, 2.0);
+    EXPECT_EQ(shown.z, 0);
+    EXPECT_EQ(shown.valveOpen, 5.0);
+    EXPECT_EQ(job.StoreDispenseLines(), std::vector<std::string>{c.line});
+    // The run still refuses the damaged row, naming the field.
+    std::string refusal;
+    DispensePointsOf(job.dispenseRows, refusal);
+    EXPECT_EQ(refusal.find("Z") != std::string::npos, c.line.find("nan") != std::string::npos) << refusal;
+  }
+
+  // Drill: the damaged X stays; depth keeps "3.0" while the feed is changed.
+  const std::string hole = "2\thole\t1.2\t0x10\t-4\t-1\t3.0\t0.5\t2\t1\t10\t30\t20\t40\t\t";
+  DrillEditFields drillShown;
+  editors->editDrill = [&](DrillEditFields& f) {
+    drillShown = f;
+    f.feed = 0.75;
+    f.offsetX = 2;
+    f.offsetY = 1;
+    return true;
+  };
+  job.drillRows = {DrillRowFromText(hole)};
+  logic.State(RowKind::Drill).testRow = 0;
+  logic.SelectOnly(RowKind::Drill, 0);
+  logic.OnModify(RowKind::Drill);
+  EXPECT_EQ(drillShown.x, 0);
+  EXPECT_EQ(drillShown.depth, 3.0);
+  EXPECT_EQ(drillShown.feedRun, 30);
+  EXPECT_EQ(job.StoreDrillLines(),
+            std::vector<std::string>{"2\thole\t1.2\t0x10\t-3\t-1\t3.0\t0.75\t2\t1\t10\t30\t20\t40\t\t"});
 }
 
 TEST_F(RowEditing, SeveralDispensingRowsTakeOnlyTheTouchedCells) {

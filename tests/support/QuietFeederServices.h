@@ -46,6 +46,8 @@ class QuietFeederNeighbours : public smt::feeder::FeederNeighbours {
   std::vector<std::string> PackRows() override { return packRows; }
   void SetPackRows(std::vector<std::string> rows) override { packRows = std::move(rows); }
   std::vector<std::string> DropDownLists() override { return {}; }
+  std::vector<std::string> angleChoices;
+  std::vector<std::string> DropDownAngleChoices() override { return angleChoices; }
   std::vector<std::string> CameraNames() override { return {}; }
 };
 
