@@ -69,13 +69,13 @@ smt::platform::LinkMutex& CDialogManualControl::LinkMutex() { return machine_.li
 
 smt::link::LinkRuntime& CDialogManualControl::Runtime() const { return smt::link::RuntimeOf(machine_); }
 
-std::array<smt::link::ReplyEvent*, 13> CDialogManualControl::ReplyEvents() { return smt::link::AllReplyEvents(); }
+std::array<smt::link::ReplyEvent*, 13> CDialogManualControl::ReplyEvents() const { return smt::link::AllReplyEvents(machine_); }
 
 void CDialogManualControl::LoadLanguage(const std::string& appDir, const std::string& language) {
   m_AppDir = appDir;
   m_Language = language;
   m_Texts.Load(appDir, language);
-  smt::link::SetLinkTexts(m_Texts);
+  smt::link::SetLinkTexts(machine_, m_Texts);
   m_PanelTexts.Load(appDir, language);
 }
 
@@ -253,19 +253,19 @@ void CDialogManualControl::RunAxisInit() {
     const auto steps = static_cast<int32_t>(std::trunc(limit * pulse.*a.pulse));
     machine_.Part<smt::link::ReplyEvents>().serialAxis.SettleBeforeSend();
     machine_.Part<smt::link::ReplyEvents>().serialAxis.Arm();
-    if (!smt::link::SendCmd01MoveAxisSerial(a.code, steps)) {
+    if (!smt::link::SendCmd01MoveAxisSerial(machine_, a.code, steps)) {
       machine_.Part<smt::link::ReplyEvents>().serialAxis.Disarm();
       return;
     }
-    const smt::link::ReplyWait w = machine_.Part<smt::link::ReplyEvents>().serialAxis.Wait();
+    const smt::link::ReplyWait w = machine_.Part<smt::link::ReplyEvents>().serialAxis.Wait(machine_, machine_.Part<smt::link::ReplyEvents>().serialAxis.timeout());
     if (w != smt::link::ReplyWait::Done) {
       // Where the axis stopped is unknown: nothing moves until homing.
       if (w != smt::link::ReplyWait::Failed) {
         machine_.Part<smt::link::ReplyEvents>().serialAxis.MarkTimedOut(machine_.Part<smt::link::ReplyEvents>().serialAxis.LateGuard());
-        smt::link::OnMotionOutcomeUnknown(0x01);
+        smt::link::OnMotionOutcomeUnknown(machine_, 0x01);
       }
       if (w == smt::link::ReplyWait::TimedOut)
-        smt::link::ReportLinkLost(m_Texts.replyTimeout + "\r\nMachine reply time-out (0x01) !");
+        smt::link::ReportLinkLost(machine_, m_Texts.replyTimeout + "\r\nMachine reply time-out (0x01) !");
       else if (w == smt::link::ReplyWait::Failed)
         smt::link::NotifyOperator(m_Texts.replyTimeout);
       return;
@@ -322,7 +322,7 @@ bool CDialogManualControl::ConnectNow() {
   // has no reply in the protocol, so nothing is awaited here.)
   if (openCameras && !machine_.connected) smt::link::CameraPanelPortOf(machine_)->OpenCamerasAfterConnect();
   smt::platform::KeepSystemAwake(true);
-  smt::link::OnLinkRestored();
+  smt::link::OnLinkRestored(machine_);
   machine_.connected = true;
   OnLinkUp();
   if (!movedFrom.empty()) {
@@ -348,7 +348,7 @@ bool CDialogManualControl::OpenComPort(bool openCameras) {
     machine_.Part<smt::link::ReplyEvents>().axisMove.Arm();
     // The link still counts as lost until the hello is answered: the wait
     // is for the answer or its time-out only.
-    if (smt::link::SendCmd00Hello() &&
+    if (smt::link::SendCmd00Hello(machine_) &&
         machine_.Part<smt::link::ReplyEvents>().axisMove.Wait(m_HelloTimeout, smt::link::WaitWatch::ConnectProbe) ==
             smt::link::ReplyWait::Done) {
       found = true;
@@ -364,7 +364,7 @@ bool CDialogManualControl::OpenComPort(bool openCameras) {
   }
   m_ComNumber = n;
   if (openCameras && !machine_.connected) smt::link::CameraPanelPortOf(machine_)->OpenCamerasAfterConnect();
-  smt::link::OnLinkRestored();
+  smt::link::OnLinkRestored(machine_);
   machine_.connected = true;
   OnLinkUp();
   return true;
@@ -375,7 +375,7 @@ void CDialogManualControl::OnLinkUp() {
   OnSerialAck(0);
   AppendInfoLine(m_Texts.onlineSuccessful, true);
   // Counters, the wait for the link flag, then homing or the home button.
-  smt::link::MachineHoming::Instance().OnLinkUpSteps();
+  smt::link::MachineHoming::Of(machine_).OnLinkUpSteps();
 }
 
 void CDialogManualControl::SetPumpButtonCheck(int which, bool checked) {

@@ -62,7 +62,7 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks, public
   smt::link::CMachineLink& MachineLink() { return m_MachineLink; }
   smt::link::CSerialLink& SerialLink() { return m_SerialLink; }
   smt::platform::LinkMutex& LinkMutex();
-  static std::array<smt::link::ReplyEvent*, 13> ReplyEvents();
+  std::array<smt::link::ReplyEvent*, 13> ReplyEvents() const;
 
   // Connect button: connects on a worker thread so the window stays live.
   void OnOnline();
@@ -192,8 +192,8 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks, public
   smt::link::LinkRuntime& Runtime() const;
 
   smt::Machine& machine_;
-  smt::link::CMachineLink m_MachineLink;
-  smt::link::CSerialLink m_SerialLink;
+  smt::link::CMachineLink m_MachineLink{machine_};
+  smt::link::CSerialLink m_SerialLink{machine_};
   std::string m_AppDir = ".";
   std::string m_Language = "Chinese";
   smt::link::LinkTexts m_Texts;
@@ -209,7 +209,7 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks, public
   QLabel* m_labelStatus = nullptr;
 
   smt::link::JogPanelTexts m_PanelTexts;
-  smt::link::JogRunner m_Jog;
+  smt::link::JogRunner m_Jog{machine_};
   // The machine's jog panel port this panel is connected to.
   smt::platform::Port<smt::link::JogPanelActions>& m_jogPort = smt::link::JogPanelPortOf(machine_);
   std::map<int, QWidget*> m_controls;
