@@ -966,20 +966,20 @@ void CDialogFeedEdit::GoToFeedCoordinate() {
     if (sides_[s]->isChecked()) side = s;
   const auto towbar = TowbarSideOf(SideLetter(side));
   if (!towbar) return;
-  smt::link::SendOutputDirect(towbar->output, 0, 5);
+  smt::link::SendOutputDirect(machine_, towbar->output, 0, 5);
   if (v < towbar->minFeed || v > towbar->maxFeed) {
     ShowMessageKey(9);
     return;
   }
   const auto sp = smt::settings::SettingsStores::Of(machine_).speed.Record(smt::settings::SpeedUse::PickPart);
-  smt::link::SendCmd61MoveAxis(static_cast<uint8_t>(towbar->walkAxis),
+  smt::link::SendCmd61MoveAxis(machine_, static_cast<uint8_t>(towbar->walkAxis),
                                TruncToSteps(v, towbar->walkPulse) - towbar->walkPosition,
                                sp[static_cast<size_t>(towbar->walkSpeed)].start,
                                sp[static_cast<size_t>(towbar->walkSpeed)].normal);
 }
 
 void CDialogFeedEdit::OnPickToCamera() {
-  if (!smt::link::CheckMachineGuards()) return;
+  if (!smt::link::CheckMachineGuards(machine_)) return;
   const std::string h = Edit("pickHeight")->text().toStdString();
   if (!PickHeightUsable()) return;
   if (!panel_ || panel_->m_nSelectedRow < 0 || panel_->m_nSelectedRow >= panel_->RowCount()) {
@@ -991,7 +991,7 @@ void CDialogFeedEdit::OnPickToCamera() {
   panel_->SetListRow(panel_->m_nSelectedRow, lr);
   const int headIndex = Combo("head")->currentIndex();
   const int cameraIndex = Combo("camera")->currentIndex();
-  smt::link::Runtime().Hooks().AppendInfoLine(
+  smt::link::RuntimeOf(machine_).Hooks().AppendInfoLine(
       "head number " + std::to_string(headIndex + 1) + ", camera number " + std::to_string(cameraIndex + 1) + ".", true);
   const int n = machine_.machineType == 8 ? headIndex + 1 : 1;
   if (cameraIndex == 0) panel_->StartTest(12 + n);
@@ -999,7 +999,7 @@ void CDialogFeedEdit::OnPickToCamera() {
 }
 
 void CDialogFeedEdit::OnBackToFeed() {
-  if (!smt::link::CheckMachineGuards()) return;
+  if (!smt::link::CheckMachineGuards(machine_)) return;
   const std::string h = Edit("pickHeight")->text().toStdString();
   if (!PickHeightUsable()) return;
   if (!panel_ || panel_->m_nSelectedRow < 0 || panel_->m_nSelectedRow >= panel_->RowCount()) {
@@ -1014,7 +1014,7 @@ void CDialogFeedEdit::OnBackToFeed() {
 }
 
 void CDialogFeedEdit::OnCameraReach() {
-  if (!smt::link::CheckMachineGuards()) return;
+  if (!smt::link::CheckMachineGuards(machine_)) return;
   if (!panel_) return;
   if (panel_->m_nSelectedRow < 0 || panel_->m_nSelectedRow >= panel_->RowCount()) {
     ShowMessage(panel_->Text("FeedList.c_Message_04"));
@@ -1047,8 +1047,8 @@ void CDialogFeedEdit::OnReadVacuum() {
   const int type = machine_.machineType;
   if (type == 7 || type == 8 || type == 9) return;
   const int index = pumpIndex;
-  smt::platform::WorkerThreads::Instance().Start("ReadVacuum", [index](std::stop_token) {
-    if (index >= 0 && index <= 3) smt::link::SendCmd15ReadVacuum(index + 1);
+  smt::platform::WorkerThreads::Instance().Start("ReadVacuum", [&machine = machine_, index](std::stop_token) {
+    if (index >= 0 && index <= 3) smt::link::SendCmd15ReadVacuum(machine, index + 1);
   });
 }
 
@@ -1060,7 +1060,7 @@ void CDialogFeedEdit::OnJogPressed(const std::string& button) {
   const AutoFeedConfig cfg = AutoFeeders::Of(machine_).Config();
   EditorJogInput in;
   in.machineType = machine_.machineType;
-  in.platform = smt::link::Runtime().headGroup.load();
+  in.platform = smt::link::RuntimeOf(machine_).headGroup.load();
   in.zIndex = std::max(0, Combo("zAxis")->currentIndex());
   int side = -1;
   for (int s = 0; s < 5; ++s)
@@ -1080,10 +1080,10 @@ void CDialogFeedEdit::OnJogPressed(const std::string& button) {
   in.liftPulse = in.side == 'W' ? p.m_WestLift_Pulse : in.side == 'N' ? p.m_NorthLift_Pulse : p.m_EastLift_Pulse;
   (void)b;
   const EditorJog j = PlanEditorJog(button, in);
-  if (j.outputOff) smt::link::SendOutputDirect(j.outputOff, 0, 5);
+  if (j.outputOff) smt::link::SendOutputDirect(machine_, j.outputOff, 0, 5);
   if (j.clearLiftFlags) {
     smt::link::JogPanelPort()->ClearLiftOnce();
-    smt::link::Runtime().feederButtonHeld = false;
+    smt::link::RuntimeOf(machine_).feederButtonHeld = false;
   }
   switch (j.kind) {
     case EditorJog::Kind::Continuous:
@@ -1097,7 +1097,7 @@ void CDialogFeedEdit::OnJogPressed(const std::string& button) {
       break;
     case EditorJog::Kind::HomeZ:
       // The Z homing (reset mode 3).
-      smt::link::MachineHoming::Instance().StartHomeThread(3, 1);
+      smt::link::MachineHoming::Of(machine_).StartHomeThread(3, 1);
       break;
     default:
       break;

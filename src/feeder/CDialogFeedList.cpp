@@ -831,7 +831,7 @@ QMenu* CDialogFeedList::BuildPopupMenu(QWidget* parent) {
 // --- tests ---------------------------------------------------------------------------------
 
 bool CDialogFeedList::RowGuards() {
-  if (!smt::link::CheckMachineGuards()) return false;
+  if (!smt::link::CheckMachineGuards(machine_)) return false;
   if (m_nSelectedRow < 0 || m_nSelectedRow >= RowCount()) {
     ShowMessage(texts_.Get("FeedList.c_Message_04"));
     return false;
@@ -928,7 +928,7 @@ void CDialogFeedList::OnFeedTestAll() {
     machine_.feederAutoTestRunning = false;
     return;
   }
-  if (!smt::link::CheckMachineGuards()) return;
+  if (!smt::link::CheckMachineGuards(machine_)) return;
   if (RowCount() < 1) return;
   StartWorker(30);
 }

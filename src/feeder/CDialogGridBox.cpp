@@ -281,7 +281,7 @@ void CDialogGridBox::TakeRowPitch() {
   if (machine_.machineType != 4) {
     v = smt::platform::RoundDecimals(machine_.curY.load() / p.m_Y_Pulse + b.m_Y_CameraToNozzle1 - originY, 4);
   } else {
-    const int platform = smt::link::Runtime().headGroup.load();
+    const int platform = smt::link::RuntimeOf(machine_).headGroup.load();
     if (platform == 1) v = TeachValue(machine_.curY.load(), p.m_Y_Pulse);
     else if (platform == 2) v = TeachValue(machine_.motion.curPlatform[1].load(), p.m_Y_Pulse);
     else return;
@@ -300,7 +300,7 @@ void CDialogGridBox::TakeColPitch() {
 }
 
 QMenu* CDialogGridBox::OnCellRightClick(int row, int col, QWidget* parent) {
-  if (!smt::link::CheckMachineGuards()) return nullptr;
+  if (!smt::link::CheckMachineGuards(machine_)) return nullptr;
   if (col < 1) return nullptr;
   SetCellIcon(row, col, 2);
   targetRow = row;
@@ -343,7 +343,7 @@ std::pair<int32_t, int32_t> CDialogGridBox::MoveTarget(int row, int col, double 
 
 void CDialogGridBox::StartMoveTest(int toolIndex) {
   if (!RowsAndColsFit()) return;
-  if (!smt::link::CheckMachineGuards()) return;
+  if (!smt::link::CheckMachineGuards(machine_)) return;
   tool = toolIndex;
   if (!machine_.TryClaimBusy()) {
     ShowMessage(smt::link::kRunning);
@@ -356,10 +356,10 @@ void CDialogGridBox::StartMoveTest(int toolIndex) {
     m.motion.targetX = target.first;
     m.motion.targetY = target.second;
     if (camera)
-      smt::link::CameraPanelPort()->OpenMarkCameraWithFeederLight();
-    if (smt::link::Runtime().UsesSerial()) smt::link::SendCmd60SetState(0, 0);
+      smt::link::CameraPanelPortOf(m)->OpenMarkCameraWithFeederLight();
+    if (smt::link::RuntimeOf(m).UsesSerial()) smt::link::SendCmd60SetState(m, 0, 0);
     const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::PickPart);
-    smt::link::SendCmd64MoveXY(target.first - m.curX, sp[0].start, sp[0].normal, target.second - m.curY, sp[1].start,
+    smt::link::SendCmd64MoveXY(m, target.first - m.curX, sp[0].start, sp[0].normal, target.second - m.curY, sp[1].start,
                                sp[1].normal, 0, 0, 0, 0, 128);
   });
   if (!started) machine_.ReleaseBusy();

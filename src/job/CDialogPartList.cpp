@@ -242,7 +242,9 @@ void CDialogPartList::WireLogic() {
 // link's jog panel hooks until the shell puts its own in.
 class CDialogPartList::RunView : public smt::job::RunControlView {
  public:
-  explicit RunView(CDialogPartList& panel) : p_(panel) {}
+  // Keeps the panel's machine itself: the machine outlives the panel, so a
+  // run worker still holding this view reaches a live machine.
+  explicit RunView(CDialogPartList& panel) : p_(panel), machine_(panel.machine_) {}
   void EnableButton(int b, bool on) override {
     CDialogPartList* p = &p_;
     smt::platform::PostToGui([p, b, on] {
@@ -250,7 +252,7 @@ class CDialogPartList::RunView : public smt::job::RunControlView {
     });
   }
   void JogInfo(int box, const std::string& t) override {
-    auto& hooks = smt::link::Runtime().Hooks();
+    auto& hooks = smt::link::RuntimeOf(machine_).Hooks();
     if (box == 1) hooks.AppendInfoLine(t, true);
     else hooks.AppendInfoLine2(t, true);
   }
@@ -274,6 +276,7 @@ class CDialogPartList::RunView : public smt::job::RunControlView {
 
  private:
   CDialogPartList& p_;
+  smt::Machine& machine_;
 };
 
 void CDialogPartList::WireRun() {

@@ -402,7 +402,7 @@ void CDialogNozzleList::OnNozzleOp(int op) {
     ShowMessage(Text("c_Message_02"));
     return;
   }
-  if (!smt::link::CheckMachineGuards()) return;
+  if (!smt::link::CheckMachineGuards(machine_)) return;
   if ((op == 4 || op == 5) && lib_.m_bSeatsDirty) {
     lib_.m_bSeatsDirty = false;
     lib_.ComputeNozzlePositions();

@@ -151,6 +151,7 @@ void CDialogFirmwareUpdate::StartWork(int mode) {
   progress_->setValue(0);
 
   smt::link::FirmwareEnvironment fw;
+  fw.machine = &machine_;
   fw.link = env_.link;
   fw.appDir = env_.appDir;
   fw.texts = texts_;

@@ -41,7 +41,7 @@ CDialogManualControl::CDialogManualControl(smt::Machine& machine, QWidget* paren
     smt::platform::PostTo(this, [this] { RefreshStepDisplay(); });
   };
   Runtime().hooks = this;
-  Runtime().udp = &m_MachineLink;
+  Runtime().udp = &m_links.udp;
   // The machine's front-panel jog and gear keys, the editors and the
   // pendants jog through this panel.
   m_jogPort.Connect(this);
@@ -51,17 +51,17 @@ CDialogManualControl::CDialogManualControl(smt::Machine& machine, QWidget* paren
 
 CDialogManualControl::~CDialogManualControl() {
   // Nothing may reach the panel once it is going: detach, then stop and join
-  // the link threads before the members are freed.
+  // the link threads (they may be in a call to the panel's hooks) before the
+  // members are freed. The links stay the machine's, closed.
   auto& rt = Runtime();
   smt::link::LinkHooks* self = this;
   rt.hooks.compare_exchange_strong(self, nullptr);
   if (m_jogPort.get() == this) m_jogPort.Disconnect();
   machine_.comStop = true;
-  m_SerialLink.Close();
-  m_MachineLink.Close();
-  smt::link::Link* s = &m_SerialLink;
+  m_links.Close();
+  smt::link::Link* s = &m_links.serial;
   rt.serial.compare_exchange_strong(s, nullptr);
-  smt::link::Link* u = &m_MachineLink;
+  smt::link::Link* u = &m_links.udp;
   rt.udp.compare_exchange_strong(u, nullptr);
 }
 
@@ -69,13 +69,13 @@ smt::platform::LinkMutex& CDialogManualControl::LinkMutex() { return machine_.li
 
 smt::link::LinkRuntime& CDialogManualControl::Runtime() const { return smt::link::RuntimeOf(machine_); }
 
-std::array<smt::link::ReplyEvent*, 13> CDialogManualControl::ReplyEvents() { return smt::link::AllReplyEvents(); }
+std::array<smt::link::ReplyEvent*, 13> CDialogManualControl::ReplyEvents() const { return smt::link::AllReplyEvents(machine_); }
 
 void CDialogManualControl::LoadLanguage(const std::string& appDir, const std::string& language) {
   m_AppDir = appDir;
   m_Language = language;
   m_Texts.Load(appDir, language);
-  smt::link::SetLinkTexts(m_Texts);
+  smt::link::SetLinkTexts(machine_, m_Texts);
   m_PanelTexts.Load(appDir, language);
 }
 
@@ -253,19 +253,19 @@ void CDialogManualControl::RunAxisInit() {
     const auto steps = static_cast<int32_t>(std::trunc(limit * pulse.*a.pulse));
     machine_.Part<smt::link::ReplyEvents>().serialAxis.SettleBeforeSend();
     machine_.Part<smt::link::ReplyEvents>().serialAxis.Arm();
-    if (!smt::link::SendCmd01MoveAxisSerial(a.code, steps)) {
+    if (!smt::link::SendCmd01MoveAxisSerial(machine_, a.code, steps)) {
       machine_.Part<smt::link::ReplyEvents>().serialAxis.Disarm();
       return;
     }
-    const smt::link::ReplyWait w = machine_.Part<smt::link::ReplyEvents>().serialAxis.Wait();
+    const smt::link::ReplyWait w = machine_.Part<smt::link::ReplyEvents>().serialAxis.Wait(machine_, machine_.Part<smt::link::ReplyEvents>().serialAxis.timeout());
     if (w != smt::link::ReplyWait::Done) {
       // Where the axis stopped is unknown: nothing moves until homing.
       if (w != smt::link::ReplyWait::Failed) {
         machine_.Part<smt::link::ReplyEvents>().serialAxis.MarkTimedOut(machine_.Part<smt::link::ReplyEvents>().serialAxis.LateGuard());
-        smt::link::OnMotionOutcomeUnknown(0x01);
+        smt::link::OnMotionOutcomeUnknown(machine_, 0x01);
       }
       if (w == smt::link::ReplyWait::TimedOut)
-        smt::link::ReportLinkLost(m_Texts.replyTimeout + "\r\nMachine reply time-out (0x01) !");
+        smt::link::ReportLinkLost(machine_, m_Texts.replyTimeout + "\r\nMachine reply time-out (0x01) !");
       else if (w == smt::link::ReplyWait::Failed)
         smt::link::NotifyOperator(m_Texts.replyTimeout);
       return;
@@ -302,27 +302,27 @@ bool CDialogManualControl::ConnectNow() {
     return false;
   }
   std::string movedFrom;
-  if (!m_MachineLink.IsOpen()) {
-    if (!m_MachineLink.Open(address, static_cast<uint32_t>(m_CommandPort))) {
-      smt::link::NotifyOperator(m_MachineLink.LastError());
+  if (!m_links.udp.IsOpen()) {
+    if (!m_links.udp.Open(address, static_cast<uint32_t>(m_CommandPort))) {
+      smt::link::NotifyOperator(m_links.udp.LastError());
       SetButtonText(m_Texts.onlineError);
       return false;
     }
-    m_MachineLink.StartReplyLoop();
-  } else if (m_MachineLink.Channel().PeerAddress() != address) {
+    m_links.udp.StartReplyLoop();
+  } else if (m_links.udp.Channel().PeerAddress() != address) {
     // The board answered from another address this time: talk to that one,
     // and say so.
-    movedFrom = m_MachineLink.Channel().PeerAddress();
-    m_MachineLink.Channel().SetPeer(address);
+    movedFrom = m_links.udp.Channel().PeerAddress();
+    m_links.udp.Channel().SetPeer(address);
     CLogFile::Instance().Write(true, "The main board answered from %s (it was %s): the link now goes to %s",
                                address.c_str(), movedFrom.c_str(), address.c_str());
   }
-  Runtime().udp = &m_MachineLink;
+  Runtime().udp = &m_links.udp;
   // The board's discovery answer is its answer: the link is up. (State 0x60
   // has no reply in the protocol, so nothing is awaited here.)
   if (openCameras && !machine_.connected) smt::link::CameraPanelPortOf(machine_)->OpenCamerasAfterConnect();
   smt::platform::KeepSystemAwake(true);
-  smt::link::OnLinkRestored();
+  smt::link::OnLinkRestored(machine_);
   machine_.connected = true;
   OnLinkUp();
   if (!movedFrom.empty()) {
@@ -335,27 +335,27 @@ bool CDialogManualControl::ConnectNow() {
 }
 
 bool CDialogManualControl::OpenComPort(bool openCameras) {
-  m_SerialLink.Close();
-  Runtime().serial = &m_SerialLink;
+  m_links.serial.Close();
+  Runtime().serial = &m_links.serial;
   int n = m_ComNumber;
   bool found = false;
   for (; n < 100; ++n) {
     machine_.comStop = false;
-    if (!m_SerialLink.Open(smt::link::ComPortPath(m_AppDir, n))) continue;
+    if (!m_links.serial.Open(smt::link::ComPortPath(m_AppDir, n))) continue;
     // A clean start: a late reply owed from before the link was lost must
     // not swallow the hello's answer.
     machine_.Part<smt::link::ReplyEvents>().axisMove.ForgetLateReply();
     machine_.Part<smt::link::ReplyEvents>().axisMove.Arm();
     // The link still counts as lost until the hello is answered: the wait
     // is for the answer or its time-out only.
-    if (smt::link::SendCmd00Hello() &&
-        machine_.Part<smt::link::ReplyEvents>().axisMove.Wait(m_HelloTimeout, smt::link::WaitWatch::ConnectProbe) ==
+    if (smt::link::SendCmd00Hello(machine_) &&
+        machine_.Part<smt::link::ReplyEvents>().axisMove.Wait(machine_, m_HelloTimeout, smt::link::WaitWatch::ConnectProbe) ==
             smt::link::ReplyWait::Done) {
       found = true;
       break;
     }
     // No answer on this port: its reader is stopped and joined before the next.
-    m_SerialLink.Close();
+    m_links.serial.Close();
   }
   if (!found) {
     SetButtonText(m_Texts.onlineError);
@@ -364,7 +364,7 @@ bool CDialogManualControl::OpenComPort(bool openCameras) {
   }
   m_ComNumber = n;
   if (openCameras && !machine_.connected) smt::link::CameraPanelPortOf(machine_)->OpenCamerasAfterConnect();
-  smt::link::OnLinkRestored();
+  smt::link::OnLinkRestored(machine_);
   machine_.connected = true;
   OnLinkUp();
   return true;
@@ -375,7 +375,7 @@ void CDialogManualControl::OnLinkUp() {
   OnSerialAck(0);
   AppendInfoLine(m_Texts.onlineSuccessful, true);
   // Counters, the wait for the link flag, then homing or the home button.
-  smt::link::MachineHoming::Instance().OnLinkUpSteps();
+  smt::link::MachineHoming::Of(machine_).OnLinkUpSteps();
 }
 
 void CDialogManualControl::SetPumpButtonCheck(int which, bool checked) {

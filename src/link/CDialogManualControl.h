@@ -1,8 +1,9 @@
 #pragma once
-// The jog panel of the main window. It owns the machine link: the UDP link
-// object, the serial link, the connect button and the information boxes. It
-// works on the machine it is given: its link state, link mutex, reply events
-// and link runtime.
+// The jog panel of the main window: the connect button, the information
+// boxes and the jog. It works on the machine it is given: it connects by the
+// machine's own links (the UDP link object and the serial link, parts of the
+// machine), and uses its link state, link mutex, reply events and link
+// runtime.
 #include <QWidget>
 #include <array>
 #include <atomic>
@@ -18,6 +19,7 @@
 #include "link/JogPanelTexts.h"
 #include "link/LinkHooks.h"
 #include "link/LinkRuntime.h"
+#include "link/MachineLinks.h"
 #include "platform/Hooks.h"
 #include "link/LinkTexts.h"
 #include "link/WindowPanels.h"
@@ -59,10 +61,10 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks, public
   void ReloadJogSettings();
 
   // The link the rest of the program drives the machine through.
-  smt::link::CMachineLink& MachineLink() { return m_MachineLink; }
-  smt::link::CSerialLink& SerialLink() { return m_SerialLink; }
+  smt::link::CMachineLink& MachineLink() { return m_links.udp; }
+  smt::link::CSerialLink& SerialLink() { return m_links.serial; }
   smt::platform::LinkMutex& LinkMutex();
-  static std::array<smt::link::ReplyEvent*, 13> ReplyEvents();
+  std::array<smt::link::ReplyEvent*, 13> ReplyEvents() const;
 
   // Connect button: connects on a worker thread so the window stays live.
   void OnOnline();
@@ -192,8 +194,9 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks, public
   smt::link::LinkRuntime& Runtime() const;
 
   smt::Machine& machine_;
-  smt::link::CMachineLink m_MachineLink;
-  smt::link::CSerialLink m_SerialLink;
+  // The machine's links: they outlive the panel, which closes them when it
+  // goes (their threads call the panel's hooks).
+  smt::link::MachineLinks& m_links = smt::link::LinksOf(machine_);
   std::string m_AppDir = ".";
   std::string m_Language = "Chinese";
   smt::link::LinkTexts m_Texts;
@@ -209,7 +212,7 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks, public
   QLabel* m_labelStatus = nullptr;
 
   smt::link::JogPanelTexts m_PanelTexts;
-  smt::link::JogRunner m_Jog;
+  smt::link::JogRunner m_Jog{machine_};
   // The machine's jog panel port this panel is connected to.
   smt::platform::Port<smt::link::JogPanelActions>& m_jogPort = smt::link::JogPanelPortOf(machine_);
   std::map<int, QWidget*> m_controls;

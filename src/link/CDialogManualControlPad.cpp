@@ -309,7 +309,7 @@ void CDialogManualControl::ApplyEnableStates(bool enable) {
     if (QWidget* w = Control(id)) w->setEnabled(on);
   if (onEnableToolbarButton) {
     // "Start" follows a full home; "Pcb Clamp" on the conveyor machines.
-    if (smt::link::MachineHoming::Instance().m_nResetMode == 0) onEnableToolbarButton(106, enable);
+    if (smt::link::MachineHoming::Of(machine_).m_nResetMode == 0) onEnableToolbarButton(106, enable);
     if ((type == 3 && smt::link::GetMotionSettings(machine_).autoTransport) || type == 7 || type == 8)
       onEnableToolbarButton(110, enable);
   }
@@ -340,7 +340,7 @@ void CDialogManualControl::ClearLiftOnce() { m_Jog.m_bLiftOnce = false; }
 
 void CDialogManualControl::PressControl(int id) {
   if (id == jogid::kReset) {
-    smt::link::MachineHoming::Instance().OnResetAll();
+    smt::link::MachineHoming::Of(machine_).OnResetAll();
     return;
   }
   const int type = machine_.machineType;
@@ -533,7 +533,7 @@ QMenu* CDialogManualControl::BuildResetMenu(QWidget* parent) {
 
 void CDialogManualControl::OnMenuCommand(int command) {
   if (m_Jog.StepMenuCommand(command)) return;
-  auto& homing = smt::link::MachineHoming::Instance();
+  auto& homing = smt::link::MachineHoming::Of(machine_);
   switch (command) {
     case 32970: case 32971: case 32972: case 32973:
       m_Jog.m_Feed_Direction = command - 32970;
@@ -541,13 +541,13 @@ void CDialogManualControl::OnMenuCommand(int command) {
       break;
     case 33083:
     case 33085:
-      smt::link::TakeMarkOffset(command == 33083 ? 1 : 2, m_PanelTexts["c_Message_19"],
+      smt::link::TakeMarkOffset(machine_, command == 33083 ? 1 : 2, m_PanelTexts["c_Message_19"],
                                 smt::link::CurrentMarkCameraGeometry());
       break;
     case 33329:
-      smt::link::StartMarkToMark([this](int box, const std::string& t) { SetInfoBoxText(box, t); });
+      smt::link::StartMarkToMark(machine_, [this](int box, const std::string& t) { SetInfoBoxText(box, t); });
       break;
-    case 33330: smt::link::ResetMarkOffsets(); break;
+    case 33330: smt::link::ResetMarkOffsets(machine_); break;
     case 33043: homing.OnResetX(); break;
     case 33044: homing.OnResetY(); break;
     case 32992: homing.OnResetZ(); break;
@@ -597,7 +597,7 @@ void CDialogManualControl::OnPump(int pump) {
   // Offline the click only changes the mark.
   if (!machine_.connected) return;
   const bool on = m_pumps[pump - 1]->isChecked();
-  smt::link::SwitchPump(pump, on);
+  smt::link::SwitchPump(machine_, pump, on);
   m_pumps[pump - 1]->setChecked(on);
 }
 

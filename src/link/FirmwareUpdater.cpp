@@ -186,25 +186,30 @@ bool FirmwareUpdater::ReconnectMainBoard(CMachineLink& link, const DiscoveryOpti
   return true;
 }
 
+smt::Machine& FirmwareUpdater::OwnMachine() const {
+  if (env_.machine) return *env_.machine;
+  return env_.link ? env_.link->OwnMachine() : smt::CurrentMachine();
+}
+
 bool FirmwareUpdater::Relink() {
   const FirmwareTexts& t = env_.texts;
   Status(t.relinking + "...");
   // The main board restarts with its jump: the link is down until it answers.
-  smt::CurrentMachine().connected = false;
+  OwnMachine().connected = false;
   if (env_.linkDropped) env_.linkDropped();
-  for (int i = 0; i < std::max(1, env_.reconnectAttempts) && !smt::CurrentMachine().connected; ++i) {
+  for (int i = 0; i < std::max(1, env_.reconnectAttempts) && !OwnMachine().connected; ++i) {
     Pause();
     if (Aborted()) break;
     const bool ok = env_.reconnect ? env_.reconnect() : (env_.link && ReconnectMainBoard(*env_.link, env_.discovery));
-    if (ok) smt::CurrentMachine().connected = true;
+    if (ok) OwnMachine().connected = true;
   }
-  if (!smt::CurrentMachine().connected) {
+  if (!OwnMachine().connected) {
     Status(t.relinking + t.failed + " !");
     Message(std::string("Relink Main Board Error") + kFullStop);
     return false;
   }
   // A restarted main board has forgotten where its axes are.
-  smt::CurrentMachine().resetDone = false;
+  OwnMachine().resetDone = false;
   if (env_.linkRestored) env_.linkRestored();
   Status(t.relinking + t.complete);
   return true;
@@ -385,9 +390,9 @@ bool FirmwareUpdater::WritePositionLimits(double xLimitMm, double xPulsesPerMm, 
     return false;
   }
   bool sent = false;
-  if (smt::CurrentMachine().linkMutex.TryLockFor(std::chrono::seconds(10))) {
+  if (OwnMachine().linkMutex.TryLockFor(std::chrono::seconds(10))) {
     sent = env_.link->SendCmd1(0, x) && env_.link->SendCmd1(1, y);
-    smt::CurrentMachine().linkMutex.unlock();
+    OwnMachine().linkMutex.unlock();
   }
   if (!sent) {
     Status(t.writing + t.configurationInformation + t.failed + " !");

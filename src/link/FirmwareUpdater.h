@@ -22,6 +22,10 @@
 #include "link/FirmwareImage.h"
 #include "link/FirmwareTexts.h"
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::link {
 
 // Where the firmware work shows itself. Called on the worker thread.
@@ -37,6 +41,10 @@ class FirmwareSink {
 };
 
 struct FirmwareEnvironment {
+  // The machine whose boards are updated: its connected and homed flags
+  // follow the main board's restart, its link mutex guards the link's
+  // commands. Null: the link's own machine (the machine in use without a link).
+  smt::Machine* machine = nullptr;
   CMachineLink* link = nullptr;  // the jog panel's link object
   std::string appDir = ".";      // where "Update/..." and "config.ini" are
   FirmwareTexts texts;
@@ -65,6 +73,8 @@ class FirmwareUpdater {
   };
 
   FirmwareUpdater(FirmwareEnvironment env, FirmwareSink& sink);
+  // The machine the update works on.
+  smt::Machine& OwnMachine() const;
 
   // 0xF00 {board, index}. "Modify update flag Error ！" on failure.
   bool SetUpdateFlag(uint8_t board, uint8_t feederBoardIndex);

@@ -135,15 +135,17 @@ bool AxisButtonJog(int id, int type, int headGroup, int& axis, bool& positive) {
   return false;
 }
 
-JogPositions JogPositions::Current() {
+JogPositions JogPositions::Current() { return Of(smt::CurrentMachine()); }
+
+JogPositions JogPositions::Of(const smt::Machine& machine) {
   JogPositions p;
-  p.x = smt::CurrentMachine().curX;
-  p.y = smt::CurrentMachine().curY;
-  for (int i = 0; i < 8; ++i) p.z[i] = smt::CurrentMachine().curZ[i];
-  p.axis8 = smt::CurrentMachine().motion.curAxis8;
-  p.axis9 = smt::CurrentMachine().motion.curAxis9;
-  p.axis10 = smt::CurrentMachine().motion.curAxis10;
-  p.platform = {smt::CurrentMachine().motion.curPlatform[0].load(), smt::CurrentMachine().motion.curPlatform[1].load()};
+  p.x = machine.curX;
+  p.y = machine.curY;
+  for (int i = 0; i < 8; ++i) p.z[i] = machine.curZ[i];
+  p.axis8 = machine.motion.curAxis8;
+  p.axis9 = machine.motion.curAxis9;
+  p.axis10 = machine.motion.curAxis10;
+  p.platform = {machine.motion.curPlatform[0].load(), machine.motion.curPlatform[1].load()};
   return p;
 }
 
@@ -238,7 +240,7 @@ FeederPadAction FeederPadJog(int id, int side, bool release, const JogContext& c
   return a;
 }
 
-JogRunner::JogRunner() = default;
+JogRunner::JogRunner() : JogRunner(smt::CurrentMachine()) {}
 
 JogRunner::~JogRunner() {
   m_bJogRelease = true;
@@ -276,22 +278,22 @@ void JogRunner::StepsChanged() {
 
 bool JogRunner::Jog(int axis, bool positive, bool repeat, bool useSteps, int steps) {
   nothing_ = NothingToMove::None;
-  if (!smt::CurrentMachine().connected) {
+  if (!machine_.connected) {
     // A jog on a lost link says so (without holding up a key report's thread).
     NotifyOperator(kNotConnected);
     return false;
   }
-  const int type = smt::CurrentMachine().machineType;
+  const int type = machine_.machineType;
   if (!JogAxisAccepted(type, axis)) return false;
   // The busy state is the guard against two jogs at once: claimed here,
   // released by the worker (or below when no worker starts).
-  if (!smt::TryClaimMachineBusy()) {
+  if (!machine_.TryClaimBusy()) {
     nothing_ = NothingToMove::Busy;
     return false;
   }
   const int headGroup = m_nHeadGroup;
   const bool second = type == 4 && headGroup == 2;
-  const JogPositions pos = JogPositions::Current();
+  const JogPositions pos = JogPositions::Of(machine_);
 
   JogPlan plan;
   bool displayChanged = false;
@@ -309,7 +311,7 @@ bool JogRunner::Jog(int axis, bool positive, bool repeat, bool useSteps, int ste
       }
     }
     if (type == 9 && axis == 2 && positive && pos.z[0] >= 0) {
-      smt::ReleaseMachineBusy();
+      machine_.ReleaseBusy();
       return false;
     }
     const int step = useSteps ? std::abs(steps) : StepOf(axis, second, steps_);
@@ -326,7 +328,7 @@ bool JogRunner::Jog(int axis, bool positive, bool repeat, bool useSteps, int ste
   if (!repeat && plan.repetitions > 1) plan.repetitions = 1;
   if (plan.steps == 0 || plan.repetitions < 1) {
     nothing_ = plan.steps == 0 ? NothingToMove::ZeroStep : NothingToMove::AtLimit;
-    smt::ReleaseMachineBusy();
+    machine_.ReleaseBusy();
     return false;
   }
   // A release that comes before the worker's first step still ends the jog
@@ -336,7 +338,7 @@ bool JogRunner::Jog(int axis, bool positive, bool repeat, bool useSteps, int ste
   m_bJogRunning = true;
   ++workers_;
   const bool started = smt::platform::WorkerThreads::Instance().Start("Jog", [this, plan](std::stop_token st) {
-    smt::BusyRelease busy;
+    smt::BusyRelease busy(machine_);
     struct Done {
       JogRunner* r;
       ~Done() {
@@ -347,7 +349,7 @@ bool JogRunner::Jog(int axis, bool positive, bool repeat, bool useSteps, int ste
     int n = plan.repetitions;
     while (n > 0) {
       if (!PauseFor(m_StepPause, st)) break;
-      const bool moved = SendCmd61MoveAxis(static_cast<uint8_t>(plan.axis), plan.steps, plan.startSpeed,
+      const bool moved = SendCmd61MoveAxis(machine_, static_cast<uint8_t>(plan.axis), plan.steps, plan.startSpeed,
                                            plan.runSpeed);
       if (m_bJogRelease) break;
       // A refused or failed step ends the held jog: one message, not one per
@@ -359,13 +361,13 @@ bool JogRunner::Jog(int axis, bool positive, bool repeat, bool useSteps, int ste
   if (!started) {
     --workers_;
     m_bJogRunning = false;
-    smt::ReleaseMachineBusy();
+    machine_.ReleaseBusy();
   }
   return started;
 }
 
 bool JogRunner::JogByKey(int key) {
-  const bool second = smt::CurrentMachine().machineType == 4 && m_nHeadGroup == 2;
+  const bool second = machine_.machineType == 4 && m_nHeadGroup == 2;
   switch (key) {
     case 1: return Jog(second ? 9 : 0, true, true, false, 0);
     case 2: return Jog(second ? 9 : 0, false, true, false, 0);
@@ -387,9 +389,9 @@ int JogRunner::NextSpeedGear() {
     }
     gear = steps_.m_SpeedGears;
   }
-  Runtime().speedGear = gear;
+  RuntimeOf(machine_).speedGear = gear;
   if (changed) StepsChanged();
-  if (smt::CurrentMachine().connected) SendCmd60SetState(5, gear);
+  if (machine_.connected) SendCmd60SetState(machine_, 5, gear);
   else NotifyOperator(kNotConnected);
   return gear;
 }
@@ -409,12 +411,12 @@ bool JogRunner::FeederPadPress(int id) {
   if (!a.any) return false;
   if (id == 1231) {
     m_bLiftOnce = true;
-    Runtime().feederButtonHeld = true;
+    RuntimeOf(machine_).feederButtonHeld = true;
   } else if (a.useSteps) {
     m_bLiftOnce = false;
-    Runtime().feederButtonHeld = false;
+    RuntimeOf(machine_).feederButtonHeld = false;
   }
-  if (a.outputOff != 0 && smt::CurrentMachine().connected && !smt::CurrentMachine().machineBusy) SendOutputDirect(a.outputOff, 0, 5);
+  if (a.outputOff != 0 && machine_.connected && !machine_.machineBusy) SendOutputDirect(machine_, a.outputOff, 0, 5);
   return Jog(a.axis, a.positive, a.repeat, a.useSteps, a.steps);
 }
 
@@ -425,25 +427,25 @@ bool JogRunner::FeederButtonRelease() {
       std::atomic<int>& n;
       ~Done() { --n; }
     } done{workers_};
-    if (!smt::CurrentMachine().connected) {
+    if (!machine_.connected) {
       NotifyOperator(kNotConnected);
       return;
     }
     // The press's jog ends first; the wait is bounded.
     const auto end = std::chrono::steady_clock::now() + m_ReleaseWaitLimit;
-    while (smt::CurrentMachine().machineBusy) {
+    while (machine_.machineBusy) {
       if (st.stop_requested()) return;
       if (std::chrono::steady_clock::now() >= end) {
         CLogFile::Instance().Write(true, "jog: the feeder stays open, the machine stayed busy");
-        Runtime().feederButtonHeld = false;
+        RuntimeOf(machine_).feederButtonHeld = false;
         return;
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    Runtime().feederButtonHeld = false;
+    RuntimeOf(machine_).feederButtonHeld = false;
     const FeederPadAction a = FeederPadJog(1231, m_Feed_Direction, true, Context());
     if (!a.any) return;
-    if (a.outputOff != 0) SendOutputDirect(a.outputOff, 0, 5);
+    if (a.outputOff != 0) SendOutputDirect(machine_, a.outputOff, 0, 5);
     Jog(a.axis, a.positive, a.repeat, a.useSteps, a.steps);
   });
   if (!started) --workers_;

@@ -13,6 +13,10 @@
 #include "link/SpeedGears.h"
 #include "settings/SpeedSettings.h"
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::link {
 
 // What a jog reads of the settings, as one copy.
@@ -59,6 +63,8 @@ struct JogPositions {
   std::array<int32_t, 8> z{};
   int32_t axis8 = 0, axis9 = 0, axis10 = 0;
   std::array<int32_t, 2> platform{};
+  // Of `machine`, and of the machine in use.
+  static JogPositions Of(const smt::Machine& machine);
   static JogPositions Current();
 };
 
@@ -81,8 +87,12 @@ struct FeederPadAction {
 // `release` is only meaningful for the direction button (1231).
 FeederPadAction FeederPadJog(int controlId, int feedDirection, bool release, const JogContext& c);
 
+// The jog of one machine: its jogs move that machine over its link, and its
+// workers release that machine's busy state. The default runner jogs the
+// machine in use.
 class JogRunner {
  public:
+  explicit JogRunner(smt::Machine& machine) : machine_(machine) {}
   JogRunner();
   // Ends a held jog and waits (bounded) for the workers that use the runner.
   ~JogRunner();
@@ -139,6 +149,7 @@ class JogRunner {
 
  private:
   void StepsChanged();
+  smt::Machine& machine_;
   std::atomic<int> workers_{0};
   std::atomic<NothingToMove> nothing_{NothingToMove::None};
   mutable std::mutex m_;

@@ -1,5 +1,7 @@
 #include <atomic>
 #include <cstdlib>
+#include <memory>
+#include <mutex>
 
 #include "core/MachineState.h"
 #include "link/LinkGlobals.h"
@@ -32,8 +34,8 @@ void Put32(std::array<uint8_t, N>& p, size_t at, int64_t v) {
 uint32_t FeederBit(int n) { return n >= 1 && n <= 128 ? (1u << ((n - 1) % 32)) : 0u; }
 
 // A whole cycle's command: refused (E3) while the heads' check was not passed.
-bool SendCycle(uint8_t code, const std::array<uint8_t, 234>& b, ReplyEvent* reply) {
-  if (!smt::CurrentMachine().masterResetOk) {
+bool SendCycle(smt::Machine& machine, uint8_t code, const std::array<uint8_t, 234>& b, ReplyEvent* reply) {
+  if (!machine.masterResetOk) {
     smt::platform::ShowMessage(kErrorE3);
     return false;
   }
@@ -42,18 +44,20 @@ bool SendCycle(uint8_t code, const std::array<uint8_t, 234>& b, ReplyEvent* repl
   c.udpOnly = true;
   c.reply = reply;
   c.udpPayload.assign(b.begin(), b.end());
-  return SendMachineCommand(c) == CommandResult::Ok;
+  return SendMachineCommand(machine, c) == CommandResult::Ok;
 }
 
-// The program's run machine, and the one a test put in its place.
+// A machine's own run machine (made on first use with the machine), and
+// the one a test put in its place.
 struct RunMachines {
-  LinkRunMachine program;
+  std::once_flag made;
+  std::unique_ptr<LinkRunMachine> program;
   std::atomic<RunMachine*> inUse{nullptr};
 };
 
 }  // namespace
 
-std::array<uint8_t, 99> EncodeHeadPickMove(const HeadPickMove& m) {
+std::array<uint8_t, 99> EncodeHeadPickMove(smt::Machine& machine, const HeadPickMove& m) {
   std::array<uint8_t, 99> b{};
   Put8(b, 0, static_cast<uint32_t>(m.feeder));
   Put8(b, 1, static_cast<uint32_t>(m.feedKind));
@@ -62,10 +66,10 @@ std::array<uint8_t, 99> EncodeHeadPickMove(const HeadPickMove& m) {
   Put32(b, 8, 0);
   Put16(b, 12, 0);
   Put8(b, 14, static_cast<uint32_t>(m.feedCount));
-  Put32(b, 15, smt::CurrentMachine().curX);
-  Put32(b, 19, m.x - smt::CurrentMachine().curX);
-  Put32(b, 23, smt::CurrentMachine().curY);
-  Put32(b, 27, m.y - smt::CurrentMachine().curY);
+  Put32(b, 15, machine.curX);
+  Put32(b, 19, m.x - machine.curX);
+  Put32(b, 23, machine.curY);
+  Put32(b, 27, m.y - machine.curY);
   Put32(b, 31, m.xSpeed.start);
   Put32(b, 35, m.xSpeed.run);
   Put8(b, 39, kTurnHeads);
@@ -81,12 +85,12 @@ std::array<uint8_t, 99> EncodeHeadPickMove(const HeadPickMove& m) {
   return b;
 }
 
-std::array<uint8_t, 86> EncodeHeadPlaceMove(const HeadPlaceMove& m) {
+std::array<uint8_t, 86> EncodeHeadPlaceMove(smt::Machine& machine, const HeadPlaceMove& m) {
   std::array<uint8_t, 86> b{};
-  Put32(b, 0, smt::CurrentMachine().curX);
-  Put32(b, 4, m.x - smt::CurrentMachine().curX);
-  Put32(b, 8, smt::CurrentMachine().curY);
-  Put32(b, 12, m.y - smt::CurrentMachine().curY);
+  Put32(b, 0, machine.curX);
+  Put32(b, 4, m.x - machine.curX);
+  Put32(b, 8, machine.curY);
+  Put32(b, 12, m.y - machine.curY);
   Put32(b, 16, m.xSpeed.start);
   Put32(b, 20, m.xSpeed.run);
   Put8(b, 24, kTurnHeads);
@@ -104,11 +108,11 @@ std::array<uint8_t, 86> EncodeHeadPlaceMove(const HeadPlaceMove& m) {
   return b;
 }
 
-std::array<uint8_t, 234> EncodeHeadsPickMove(const HeadsPickMove& m) {
+std::array<uint8_t, 234> EncodeHeadsPickMove(smt::Machine& machine, const HeadsPickMove& m) {
   std::array<uint8_t, 234> b{};
   uint8_t mask = 0;
-  Put32(b, 49, smt::CurrentMachine().curX);
-  Put32(b, 53, smt::CurrentMachine().curY);
+  Put32(b, 49, machine.curX);
+  Put32(b, 53, machine.curY);
   for (size_t s = 0; s < static_cast<size_t>(m.count) && s < 8; ++s) {
     const auto& slot = m.slots[s];
     mask |= static_cast<uint8_t>(1u << (8 - slot.head));
@@ -134,7 +138,7 @@ std::array<uint8_t, 234> EncodeHeadsPickMove(const HeadsPickMove& m) {
   return b;
 }
 
-std::array<uint8_t, 234> EncodeHeadsPlaceMove(const HeadsPlaceMove& m) {
+std::array<uint8_t, 234> EncodeHeadsPlaceMove(smt::Machine& machine, const HeadsPlaceMove& m) {
   std::array<uint8_t, 234> b{};
   bool any = false;
   for (size_t s = 0; s < 8; ++s) {
@@ -167,69 +171,69 @@ std::array<uint8_t, 234> EncodeHeadsPlaceMove(const HeadsPlaceMove& m) {
 }
 
 bool LinkRunMachine::MoveGantry(int32_t dx, AxisSpeed x, int32_t dy, AxisSpeed y, GantryMove how) {
-  return SendCmd64MoveXY(dx, x.start, x.run, dy, y.start, y.run, 0, 0, 0, 0, static_cast<uint8_t>(how));
+  return SendCmd64MoveXY(machine_, dx, x.start, x.run, dy, y.start, y.run, 0, 0, 0, 0, static_cast<uint8_t>(how));
 }
 
 bool LinkRunMachine::MoveGantryTurningHeads(int32_t dx, AxisSpeed x, int32_t dy, AxisSpeed y,
                                             const std::array<int32_t, 8>& turns, AxisSpeed turn) {
-  return SendCmd65MoveXYHeads(dx, x.start, x.run, dy, y.start, y.run, turns, turn.start, turn.run, kTurnHeads);
+  return SendCmd65MoveXYHeads(machine_, dx, x.start, x.run, dy, y.start, y.run, turns, turn.start, turn.run, kTurnHeads);
 }
 
 bool LinkRunMachine::MoveAxis(int axis, int32_t steps, AxisSpeed speed) {
-  return SendCmd61MoveAxis(static_cast<uint8_t>(axis), steps, speed.start, speed.run);
+  return SendCmd61MoveAxis(machine_, static_cast<uint8_t>(axis), steps, speed.start, speed.run);
 }
 
 bool LinkRunMachine::MoveAxisPair(int axis1, int32_t d1, AxisSpeed s1, int axis2, int32_t d2, AxisSpeed s2) {
-  return SendCmd53DispenseMove(static_cast<uint8_t>(axis1), d1, s1.start, s1.run, static_cast<uint8_t>(axis2), d2,
+  return SendCmd53DispenseMove(machine_, static_cast<uint8_t>(axis1), d1, s1.start, s1.run, static_cast<uint8_t>(axis2), d2,
                                s2.start, s2.run);
 }
 
 bool LinkRunMachine::MoveGantryPlatformHead(int32_t dx, AxisSpeed x, int platformAxis, int32_t dPlatform,
                                             AxisSpeed platform, int head, int32_t turn, AxisSpeed turnSpeed) {
-  return MoveXYSerial(dx, x.start, x.run, static_cast<uint8_t>(platformAxis), dPlatform, platform.start, platform.run,
+  return MoveXYSerial(machine_, dx, x.start, x.run, static_cast<uint8_t>(platformAxis), dPlatform, platform.start, platform.run,
                       static_cast<uint8_t>(head), turn, turnSpeed.start, turnSpeed.run);
 }
 
 CommandResult LinkRunMachine::Stroke(uint8_t strokeAxis, int32_t steps, AxisSpeed speed, uint8_t option, int delayMs,
                                      uint8_t last) {
-  return SendCmd67MoveZ(strokeAxis, steps, speed.start, speed.run, option, static_cast<uint16_t>(delayMs), last);
+  return SendCmd67MoveZ(machine_, strokeAxis, steps, speed.start, speed.run, option, static_cast<uint16_t>(delayMs), last);
 }
 
 CommandResult LinkRunMachine::StrokeReleasing(uint8_t strokeAxis, int32_t steps, AxisSpeed speed, int32_t lift,
                                               int delayMs, int32_t vacuum) {
-  return SendCmd68MoveZVacuum(strokeAxis, steps, speed.start, speed.run, lift, static_cast<uint16_t>(delayMs), vacuum);
+  return SendCmd68MoveZVacuum(machine_, strokeAxis, steps, speed.start, speed.run, lift, static_cast<uint16_t>(delayMs), vacuum);
 }
 
 CommandResult LinkRunMachine::GlueStroke(uint8_t valveAxis, int32_t steps, AxisSpeed speed, uint8_t mode, int32_t open,
                                          int32_t close, int closeDelayMs, int bottomDelayMs, int suckBack) {
-  return SendCmd58GlueDispense(valveAxis, steps, speed.start, speed.run, mode, open, close,
+  return SendCmd58GlueDispense(machine_, valveAxis, steps, speed.start, speed.run, mode, open, close,
                                static_cast<uint16_t>(closeDelayMs), static_cast<uint16_t>(bottomDelayMs),
                                static_cast<uint16_t>(suckBack));
 }
 
-bool LinkRunMachine::PickWithHead(const HeadPickMove& move) { return SendCmd74PickMove(EncodeHeadPickMove(move)); }
+bool LinkRunMachine::PickWithHead(const HeadPickMove& move) { return SendCmd74PickMove(machine_, EncodeHeadPickMove(machine_, move)); }
 
-bool LinkRunMachine::PlaceWithHead(const HeadPlaceMove& move) { return SendCmd77PlaceMove(EncodeHeadPlaceMove(move)); }
+bool LinkRunMachine::PlaceWithHead(const HeadPlaceMove& move) { return SendCmd77PlaceMove(machine_, EncodeHeadPlaceMove(machine_, move)); }
 
 bool LinkRunMachine::PickWithHeads(const HeadsPickMove& move) {
-  return SendCycle(0x75, EncodeHeadsPickMove(move), &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd67);
+  return SendCycle(machine_, 0x75, EncodeHeadsPickMove(machine_, move), &machine_.Part<smt::link::ReplyEvents>().cmd67);
 }
 
 bool LinkRunMachine::PlaceWithHeads(const HeadsPlaceMove& move) {
-  return SendCycle(0x78, EncodeHeadsPlaceMove(move), &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd68);
+  return SendCycle(machine_, 0x78, EncodeHeadsPlaceMove(machine_, move), &machine_.Part<smt::link::ReplyEvents>().cmd68);
 }
 
 CommandResult LinkRunMachine::Feed(uint8_t alternative, uint8_t axis, const FeedValues& values) {
-  return SendCmd66MoveFeedAxis(alternative, axis, values);
+  return SendCmd66MoveFeedAxis(machine_, alternative, axis, values);
 }
 
-bool LinkRunMachine::SetOutput(int output, int state, int value) { return smt::link::SetOutput(output, state, value); }
+bool LinkRunMachine::SetOutput(int output, int state, int value) { return smt::link::SetOutput(machine_, output, state, value); }
 
-CommandResult LinkRunMachine::ReadVacuum(int channel) { return SendCmd15ReadVacuum(channel); }
+CommandResult LinkRunMachine::ReadVacuum(int channel) { return SendCmd15ReadVacuum(machine_, channel); }
 
-bool LinkRunMachine::TriggerCamera(int channel, int light) { return SelectCamera(channel, light, -1); }
+bool LinkRunMachine::TriggerCamera(int channel, int light) { return SelectCamera(machine_, channel, light, -1); }
 
-bool LinkRunMachine::AnnounceRunStart() { return SendCmd60SetState(1, 0); }
+bool LinkRunMachine::AnnounceRunStart() { return SendCmd60SetState(machine_, 1, 0); }
 
 bool LinkRunMachine::MoveLabelSheet(int32_t north, int32_t west, AxisSpeed speed) {
   Cmd55Payload b{};
@@ -238,15 +242,24 @@ bool LinkRunMachine::MoveLabelSheet(int32_t north, int32_t west, AxisSpeed speed
   Put32(b, 6, west);
   Put32(b, 10, speed.start);
   Put32(b, 14, speed.run);
-  return SendCmd55LabelMove(b);
+  return SendCmd55LabelMove(machine_, b);
 }
 
-RunMachine& RunMachineInUse() {
-  RunMachines& machines = smt::CurrentMachine().Part<RunMachines>();
-  RunMachine* m = machines.inUse.load();
-  return m ? *m : machines.program;
+RunMachine& RunMachineOf(smt::Machine& machine) {
+  RunMachines& machines = machine.Part<RunMachines>();
+  if (RunMachine* m = machines.inUse.load()) return *m;
+  std::call_once(machines.made, [&] { machines.program = std::make_unique<LinkRunMachine>(machine); });
+  return *machines.program;
 }
 
-void UseRunMachine(RunMachine* machine) { smt::CurrentMachine().Part<RunMachines>().inUse.store(machine); }
+void UseRunMachine(smt::Machine& machine, RunMachine* runMachine) { machine.Part<RunMachines>().inUse.store(runMachine); }
+
+// The forms on the machine in use, for the callers not yet handed a machine.
+std::array<uint8_t, 99> EncodeHeadPickMove(const HeadPickMove& m) { return EncodeHeadPickMove(smt::CurrentMachine(), m); }
+std::array<uint8_t, 86> EncodeHeadPlaceMove(const HeadPlaceMove& m) { return EncodeHeadPlaceMove(smt::CurrentMachine(), m); }
+std::array<uint8_t, 234> EncodeHeadsPickMove(const HeadsPickMove& m) { return EncodeHeadsPickMove(smt::CurrentMachine(), m); }
+std::array<uint8_t, 234> EncodeHeadsPlaceMove(const HeadsPlaceMove& m) { return EncodeHeadsPlaceMove(smt::CurrentMachine(), m); }
+RunMachine& RunMachineInUse() { return RunMachineOf(smt::CurrentMachine()); }
+void UseRunMachine(RunMachine* machine) { UseRunMachine(smt::CurrentMachine(), machine); }
 
 }  // namespace smt::link

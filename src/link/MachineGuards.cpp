@@ -5,14 +5,17 @@
 
 namespace smt::link {
 
-bool CheckMachineGuards(bool needHomed, bool needIdle) {
+bool CheckMachineGuards(smt::Machine& machine, bool needHomed, bool needIdle) {
   const char* refusal = nullptr;
-  if (!smt::CurrentMachine().connected) refusal = kNotConnected;
-  else if (needHomed && !smt::CurrentMachine().resetDone) refusal = kNotReset;
-  else if (needIdle && smt::CurrentMachine().machineBusy) refusal = kRunning;
+  if (!machine.connected) refusal = kNotConnected;
+  else if (needHomed && !machine.resetDone) refusal = kNotReset;
+  else if (needIdle && machine.machineBusy) refusal = kRunning;
   if (!refusal) return true;
   smt::platform::ShowMessage(refusal);
   return false;
 }
+
+// The forms for the machine in use.
+bool CheckMachineGuards(bool needHomed, bool needIdle) { return CheckMachineGuards(smt::CurrentMachine(), needHomed, needIdle); }
 
 }  // namespace smt::link

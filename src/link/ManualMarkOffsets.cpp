@@ -18,7 +18,8 @@ struct ManualMarkPorts {
 };
 }  // namespace
 
-smt::platform::Port<ManualMarkOwners>& ManualMarkPort() { return smt::CurrentMachine().Part<ManualMarkPorts>().owners; }
+smt::platform::Port<ManualMarkOwners>& ManualMarkPortOf(smt::Machine& machine) { return machine.Part<ManualMarkPorts>().owners; }
+smt::platform::Port<ManualMarkOwners>& ManualMarkPort() { return ManualMarkPortOf(smt::CurrentMachine()); }
 
 double CameraPositionMm(double pulse, double cameraToNozzle1, double origin, int32_t current) {
   if (pulse == 0) return 0;
@@ -43,15 +44,15 @@ MarkCameraGeometry CurrentMarkCameraGeometry() {
   return g;
 }
 
-bool TakeMarkOffset(int mark, const std::string& refusal, const MarkCameraGeometry& g) {
-  ManualMarkOwners& r = *ManualMarkPort();
+bool TakeMarkOffset(smt::Machine& machine, int mark, const std::string& refusal, const MarkCameraGeometry& g) {
+  ManualMarkOwners& r = *ManualMarkPortOf(machine);
   MarkBoard board;
   if (!r.CurrentBoard(board)) {
     smt::platform::ShowMessage(refusal);
     return false;
   }
-  const double x = CameraPositionMm(g.xPulse, g.xCameraToNozzle1, board.originX, smt::CurrentMachine().curX);
-  const double y = CameraPositionMm(g.yPulse, g.yCameraToNozzle1, board.originY, smt::CurrentMachine().curY);
+  const double x = CameraPositionMm(g.xPulse, g.xCameraToNozzle1, board.originX, machine.curX);
+  const double y = CameraPositionMm(g.yPulse, g.yCameraToNozzle1, board.originY, machine.curY);
   MarkOffsetValues v = r.Offsets();
   double& ox = mark == 1 ? v.m_dMark1OffsetX : v.m_dMark2OffsetX;
   double& oy = mark == 1 ? v.m_dMark1OffsetY : v.m_dMark2OffsetY;
@@ -76,12 +77,12 @@ bool TakeMarkOffset(int mark, const std::string& refusal, const MarkCameraGeomet
   return true;
 }
 
-void ResetMarkOffsets() {
-  ManualMarkPort()->StoreOffsets(MarkOffsetValues{});
+void ResetMarkOffsets(smt::Machine& machine) {
+  ManualMarkPortOf(machine)->StoreOffsets(MarkOffsetValues{});
 }
 
-bool StartMarkToMark(const std::function<void(int, const std::string&)>& setInfo) {
-  ManualMarkOwners& r = *ManualMarkPort();
+bool StartMarkToMark(smt::Machine& machine, const std::function<void(int, const std::string&)>& setInfo) {
+  ManualMarkOwners& r = *ManualMarkPortOf(machine);
   if (r.PartRowCount() <= 0) {
     smt::platform::ShowMessage(r.EmptyListText());
     return false;
@@ -98,21 +99,26 @@ bool StartMarkToMark(const std::function<void(int, const std::string&)>& setInfo
     setInfo(2, "Conveyor thread is busy !");
     return false;
   }
-  if (!CheckMachineGuards(true, true)) return false;
+  if (!CheckMachineGuards(machine, true, true)) return false;
   MarkBoard board;
   if (!r.CurrentBoard(board)) return false;
-  if (!smt::TryClaimMachineBusy()) {
+  if (!machine.TryClaimBusy()) {
     smt::platform::ShowMessage(kRunning);
     return false;
   }
-  const bool started = smt::platform::WorkerThreads::Instance().Start("MarkToMark", [&r, board](std::stop_token) {
-    smt::BusyRelease busy;
+  const bool started = smt::platform::WorkerThreads::Instance().Start("MarkToMark", [&r, board, &machine](std::stop_token) {
+    smt::BusyRelease busy(machine);
     r.SetAlignmentBase(board);
     smt::platform::RunOnGui([&r] { r.OpenMarkCamera(); });
     r.AlignBoardMarks();
   });
-  if (!started) smt::ReleaseMachineBusy();
+  if (!started) machine.ReleaseBusy();
   return started;
 }
+
+// The forms for the machine in use.
+bool TakeMarkOffset(int mark, const std::string& refusal, const MarkCameraGeometry& g) { return TakeMarkOffset(smt::CurrentMachine(), mark, refusal, g); }
+void ResetMarkOffsets() { ResetMarkOffsets(smt::CurrentMachine()); }
+bool StartMarkToMark(const std::function<void(int, const std::string&)>& setInfo) { return StartMarkToMark(smt::CurrentMachine(), setInfo); }
 
 }  // namespace smt::link

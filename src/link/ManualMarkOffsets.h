@@ -11,6 +11,10 @@
 
 #include "platform/Port.h"
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::link {
 
 // The current board in millimetres; marks relative to the origin.
@@ -58,7 +62,8 @@ class ManualMarkOwners {
   virtual void AlignBoardMarks() = 0;
 };
 
-// The port of the machine in use.
+// The port of a machine, and of the machine in use.
+smt::platform::Port<ManualMarkOwners>& ManualMarkPortOf(smt::Machine& machine);
 smt::platform::Port<ManualMarkOwners>& ManualMarkPort();
 
 // Camera position relative to the board origin in millimetres, from the
@@ -72,11 +77,14 @@ MarkCameraGeometry CurrentMarkCameraGeometry();
 
 // The menu commands. `refusal` is the panel's text for an offset outside
 // ±3 mm. True when an offset pair was taken.
+bool TakeMarkOffset(smt::Machine& machine, int mark, const std::string& refusal, const MarkCameraGeometry& g);
 bool TakeMarkOffset(int mark, const std::string& refusal, const MarkCameraGeometry& g);
+void ResetMarkOffsets(smt::Machine& machine);
 void ResetMarkOffsets();
 // "识别Mark1到Mark2": checks on the calling (window) thread, then the
 // recognition on a worker that holds the busy state. `setInfo(box, text)`
 // puts a busy text into information box 1 or 2. True when started.
+bool StartMarkToMark(smt::Machine& machine, const std::function<void(int box, const std::string&)>& setInfo);
 bool StartMarkToMark(const std::function<void(int box, const std::string&)>& setInfo);
 
 }  // namespace smt::link

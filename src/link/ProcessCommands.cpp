@@ -24,15 +24,15 @@ bool Refuse(const std::string& text) {
 }
 
 // X in 0 .. X limit, then Y in Y limit .. 0.
-bool RangeCheck(int64_t x, int64_t y) {
-  const MotionSettings m = GetMotionSettings();
+bool RangeCheck(smt::Machine& machine, int64_t x, int64_t y) {
+  const MotionSettings m = GetMotionSettings(machine);
   if (x < 0 || x > m.xLimit) return Refuse(kXPosError);
   if (y < m.yLimit || y > 0) return Refuse(kYPosError);
   return true;
 }
 
-bool RefuseOnSerial(uint8_t code) {
-  if (!Runtime().UsesSerial()) return false;
+bool RefuseOnSerial(smt::Machine& machine, uint8_t code) {
+  if (!RuntimeOf(machine).UsesSerial()) return false;
   smt::platform::ShowMessage(UdpOnlyRefusalText(code));
   return true;
 }
@@ -48,7 +48,7 @@ struct HeadMove {
   std::array<int32_t, 8> a{};
 };
 
-bool SendHeadMove(uint8_t code, const std::vector<uint8_t>& payload, ReplyEvent* reply, const std::string& startText,
+bool SendHeadMove(smt::Machine& machine, uint8_t code, const std::vector<uint8_t>& payload, ReplyEvent* reply, const std::string& startText,
                   const HeadMove& move, int vacuumOutput, bool pressButton, bool waitCapture) {
   MachineCommand c;
   c.code = code;
@@ -56,22 +56,22 @@ bool SendHeadMove(uint8_t code, const std::vector<uint8_t>& payload, ReplyEvent*
   c.reply = reply;
   c.startTrace = startText;
   c.udpPayload = payload;
-  if (waitCapture) RouteResetCaptureDone();
-  const CommandResult r = SendMachineCommand(c);
+  if (waitCapture) RouteResetCaptureDone(machine);
+  const CommandResult r = SendMachineCommand(machine, c);
   if (r != CommandResult::Ok) {
     // A pick whose end is unknown may hold its part: its vacuum counts as on,
     // so that a stop carries the nozzle to the throw position.
     const bool unknown = r == CommandResult::Stopped || r == CommandResult::TimedOut || r == CommandResult::LinkLost;
-    if (unknown && pressButton && vacuumOutput >= 32 && vacuumOutput <= 39) Runtime().SetPumpButton(vacuumOutput - 31, true);
+    if (unknown && pressButton && vacuumOutput >= 32 && vacuumOutput <= 39) RuntimeOf(machine).SetPumpButton(vacuumOutput - 31, true);
     return false;
   }
-  if (waitCapture && !RouteWaitCaptureDone(reply->timeout())) return false;
-  if (vacuumOutput >= 32 && vacuumOutput <= 39) Runtime().SetPumpButton(vacuumOutput - 31, pressButton);
-  const int32_t rev = GetMotionSettings().aRevolution;
-  smt::CurrentMachine().curX += static_cast<int32_t>(move.dx);
-  smt::CurrentMachine().curY += static_cast<int32_t>(move.dy);
-  for (int h = 0; h < 8; ++h) smt::CurrentMachine().curA[h] = WrapA(static_cast<int64_t>(smt::CurrentMachine().curA[h].load()) + move.a[h], rev);
-  Runtime().Hooks().OnPositionsChanged();
+  if (waitCapture && !RouteWaitCaptureDone(machine, reply->timeout())) return false;
+  if (vacuumOutput >= 32 && vacuumOutput <= 39) RuntimeOf(machine).SetPumpButton(vacuumOutput - 31, pressButton);
+  const int32_t rev = GetMotionSettings(machine).aRevolution;
+  machine.curX += static_cast<int32_t>(move.dx);
+  machine.curY += static_cast<int32_t>(move.dy);
+  for (int h = 0; h < 8; ++h) machine.curA[h] = WrapA(static_cast<int64_t>(machine.curA[h].load()) + move.a[h], rev);
+  RuntimeOf(machine).Hooks().OnPositionsChanged();
   return true;
 }
 
@@ -88,8 +88,8 @@ HeadMove ReadHeadMove(const std::array<uint8_t, N>& p, size_t dxAt, size_t dyAt,
 
 // --- 0x53 -------------------------------------------------------------------------
 
-DispenseSpeeds ShapeDispenseSpeeds(int32_t d1, int32_t d2, DispenseSpeeds s) {
-  const MotionSettings m = GetMotionSettings();
+DispenseSpeeds ShapeDispenseSpeeds(smt::Machine& machine, int32_t d1, int32_t d2, DispenseSpeeds s) {
+  const MotionSettings m = GetMotionSettings(machine);
   if (m.optimizeFarSpeed) {
     s.start1 = FarStartSpeed(s.start1, s.run1, d1, m.xLimitAbs, m.accelSpeed);
     s.start2 = FarStartSpeed(s.start2, s.run2, d2, m.yLimitAbs, m.accelSpeed);
@@ -101,14 +101,14 @@ DispenseSpeeds ShapeDispenseSpeeds(int32_t d1, int32_t d2, DispenseSpeeds s) {
   return s;
 }
 
-MachineCommand BuildCmd53DispenseMove(uint8_t axis1, int32_t d1, int32_t start1, int32_t run1, uint8_t axis2,
+MachineCommand BuildCmd53DispenseMove(smt::Machine& machine, uint8_t axis1, int32_t d1, int32_t start1, int32_t run1, uint8_t axis2,
                                       int32_t d2, int32_t start2, int32_t run2) {
   MachineCommand c;
   c.code = 0x53;
-  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().dispense;
+  c.reply = &machine.Part<smt::link::ReplyEvents>().dispense;
   // start2 and run2 have no place in the UDP payload.
   c.udpPayload = ByteWriter()
-                     .U8(axis1).U8(axis2).I32(smt::CurrentMachine().curX).I32(d1).I32(smt::CurrentMachine().curY).I32(d2).I32(start1).I32(run1).U8(0x80)
+                     .U8(axis1).U8(axis2).I32(machine.curX).I32(d1).I32(machine.curY).I32(d2).I32(start1).I32(run1).U8(0x80)
                      .Take();
   c.serialPayload = ByteWriter()
                         .U8(axis1).SM32(d1).U8(SpeedByte(start1)).U8(SpeedByte(run1))
@@ -118,60 +118,60 @@ MachineCommand BuildCmd53DispenseMove(uint8_t axis1, int32_t d1, int32_t start1,
   return c;
 }
 
-bool SendCmd53DispenseMove(uint8_t axis1, int32_t d1, int32_t start1, int32_t run1, uint8_t axis2, int32_t d2,
+bool SendCmd53DispenseMove(smt::Machine& machine, uint8_t axis1, int32_t d1, int32_t start1, int32_t run1, uint8_t axis2, int32_t d2,
                            int32_t start2, int32_t run2) {
-  if (!smt::CurrentMachine().masterResetOk) return Refuse(kErrorE3);
-  const int64_t x = static_cast<int64_t>(smt::CurrentMachine().curX) + (axis1 == 0 ? d1 : 0);
-  const int64_t y = static_cast<int64_t>(smt::CurrentMachine().curY) + (axis2 == 1 ? d2 : 0);
-  if (!RangeCheck(x, y)) return false;
-  const DispenseSpeeds s = ShapeDispenseSpeeds(d1, d2, {start1, run1, start2, run2});
-  if (SendMachineCommand(BuildCmd53DispenseMove(axis1, d1, s.start1, s.run1, axis2, d2, s.start2, s.run2)) !=
+  if (!machine.masterResetOk) return Refuse(kErrorE3);
+  const int64_t x = static_cast<int64_t>(machine.curX) + (axis1 == 0 ? d1 : 0);
+  const int64_t y = static_cast<int64_t>(machine.curY) + (axis2 == 1 ? d2 : 0);
+  if (!RangeCheck(machine, x, y)) return false;
+  const DispenseSpeeds s = ShapeDispenseSpeeds(machine, d1, d2, {start1, run1, start2, run2});
+  if (SendMachineCommand(machine, BuildCmd53DispenseMove(machine, axis1, d1, s.start1, s.run1, axis2, d2, s.start2, s.run2)) !=
       CommandResult::Ok)
     return false;
-  if (!smt::CurrentMachine().masterResetOk) return false;
-  if (axis1 == 0) smt::CurrentMachine().curX += d1;
-  else if (axis1 == 9) smt::CurrentMachine().motion.curPlatform[0] += d1;
-  if (axis2 == 1) smt::CurrentMachine().curY += d2;
-  else if (axis2 == 12) smt::CurrentMachine().motion.curPlatform[1] += d2;
-  Runtime().Hooks().OnPositionsChanged();
+  if (!machine.masterResetOk) return false;
+  if (axis1 == 0) machine.curX += d1;
+  else if (axis1 == 9) machine.motion.curPlatform[0] += d1;
+  if (axis2 == 1) machine.curY += d2;
+  else if (axis2 == 12) machine.motion.curPlatform[1] += d2;
+  RuntimeOf(machine).Hooks().OnPositionsChanged();
   return true;
 }
 
 // --- 0x55 (offset 0 mode, 2 d1, 6 d2) -------------------------------------------------
 
-bool SendCmd55LabelMove(const Cmd55Payload& p) {
+bool SendCmd55LabelMove(smt::Machine& machine, const Cmd55Payload& p) {
   const uint8_t mode = p[0];
   const int32_t d1 = LE32At(p, 2), d2 = LE32At(p, 6);
   if (mode == 2) {
-    const long long zl = std::llabs(static_cast<long long>(GetMotionSettings().zLimit));
-    const long long a = d1 > 0 ? std::llabs(static_cast<long long>(smt::CurrentMachine().curZ[0]) - d1) : std::llabs(static_cast<long long>(smt::CurrentMachine().curZ[1]) + d1);
-    const long long b = d2 > 0 ? std::llabs(static_cast<long long>(smt::CurrentMachine().curZ[2]) - d2) : std::llabs(static_cast<long long>(smt::CurrentMachine().curZ[3]) + d2);
+    const long long zl = std::llabs(static_cast<long long>(GetMotionSettings(machine).zLimit));
+    const long long a = d1 > 0 ? std::llabs(static_cast<long long>(machine.curZ[0]) - d1) : std::llabs(static_cast<long long>(machine.curZ[1]) + d1);
+    const long long b = d2 > 0 ? std::llabs(static_cast<long long>(machine.curZ[2]) - d2) : std::llabs(static_cast<long long>(machine.curZ[3]) + d2);
     if (a > zl || b > zl) return Refuse(kZPosError);
   }
-  if (mode == 9 && !smt::CurrentMachine().masterResetOk) return Refuse(kErrorE3);
-  if (RefuseOnSerial(0x55)) return false;
+  if (mode == 9 && !machine.masterResetOk) return Refuse(kErrorE3);
+  if (RefuseOnSerial(machine, 0x55)) return false;
   MachineCommand c;
   c.code = 0x55;
   c.udpOnly = true;
-  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().dispense;
+  c.reply = &machine.Part<smt::link::ReplyEvents>().dispense;
   c.udpPayload.assign(p.begin(), p.end());
-  if (SendMachineCommand(c) != CommandResult::Ok) return false;
+  if (SendMachineCommand(machine, c) != CommandResult::Ok) return false;
   if (mode == 2) {
-    smt::CurrentMachine().curZ[0] -= d1;
-    smt::CurrentMachine().curZ[1] += d1;
-    smt::CurrentMachine().curZ[2] -= d2;
-    smt::CurrentMachine().curZ[3] += d2;
+    machine.curZ[0] -= d1;
+    machine.curZ[1] += d1;
+    machine.curZ[2] -= d2;
+    machine.curZ[3] += d2;
   } else if (mode == 9) {
-    smt::CurrentMachine().motion.curAxis9 += d1;
-    smt::CurrentMachine().motion.curAxis8 += d2;
+    machine.motion.curAxis9 += d1;
+    machine.motion.curAxis8 += d2;
   }
-  Runtime().Hooks().OnPositionsChanged();
+  RuntimeOf(machine).Hooks().OnPositionsChanged();
   return true;
 }
 
 // --- 0x58 --------------------------------------------------------------------------
 
-MachineCommand BuildCmd58GlueDispense(uint8_t channel, int32_t steps, int32_t start, int32_t run, uint8_t mode,
+MachineCommand BuildCmd58GlueDispense(smt::Machine& machine, uint8_t channel, int32_t steps, int32_t start, int32_t run, uint8_t mode,
                                       int32_t magnitudeA, int32_t magnitudeB, uint16_t valueA, uint16_t valueB,
                                       uint16_t valueC) {
   // abs(INT32_MIN) has no 32-bit form: the writer refuses it.
@@ -179,7 +179,7 @@ MachineCommand BuildCmd58GlueDispense(uint8_t channel, int32_t steps, int32_t st
   const int64_t absB = std::llabs(static_cast<long long>(magnitudeB));
   MachineCommand c;
   c.code = 0x58;
-  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd58;
+  c.reply = &machine.Part<smt::link::ReplyEvents>().cmd58;
   c.udpPayload = ByteWriter()
                      .U8(channel).I32(steps).I32(start).I32(run).U8(mode).I32(absA).I32(absB)
                      .U16(valueA).U16(valueB).U16(valueC)
@@ -193,27 +193,27 @@ MachineCommand BuildCmd58GlueDispense(uint8_t channel, int32_t steps, int32_t st
   return c;
 }
 
-CommandResult SendCmd58GlueDispense(uint8_t channel, int32_t steps, int32_t start, int32_t run, uint8_t mode,
+CommandResult SendCmd58GlueDispense(smt::Machine& machine, uint8_t channel, int32_t steps, int32_t start, int32_t run, uint8_t mode,
                                     int32_t magnitudeA, int32_t magnitudeB, uint16_t valueA, uint16_t valueB,
                                     uint16_t valueC) {
-  return SendMachineCommand(
-      BuildCmd58GlueDispense(channel, steps, start, run, mode, magnitudeA, magnitudeB, valueA, valueB, valueC));
+  return SendMachineCommand(machine, 
+      BuildCmd58GlueDispense(machine, channel, steps, start, run, mode, magnitudeA, magnitudeB, valueA, valueB, valueC));
 }
 
 // --- 0x71 -------------------------------------------------------------------------
 
-MachineCommand BuildCmd71ProbeZ1(int32_t steps, int32_t start, int32_t run) {
+MachineCommand BuildCmd71ProbeZ1(smt::Machine& machine, int32_t steps, int32_t start, int32_t run) {
   MachineCommand c;
   c.code = 0x71;
-  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove;
+  c.reply = &machine.Part<smt::link::ReplyEvents>().axisMove;
   c.udpPayload = ByteWriter().U8(0x20).I32(steps).I32(start).I32(run).Take();
   c.serialPayload = ByteWriter().U8(0x20).SM32(steps).U8(SpeedByte(start)).U8(SpeedByte(run)).Take();
   if (!FitsSM32(steps)) c.serialRefusal = StepsDoNotFitText(0x71, "steps", steps, 32);
   return c;
 }
 
-CommandResult SendCmd71ProbeZ1(int32_t steps, int32_t start, int32_t run) {
-  return SendMachineCommand(BuildCmd71ProbeZ1(steps, start, run));
+CommandResult SendCmd71ProbeZ1(smt::Machine& machine, int32_t steps, int32_t start, int32_t run) {
+  return SendMachineCommand(machine, BuildCmd71ProbeZ1(machine, steps, start, run));
 }
 
 // --- 0x73 / 0x74 / 0x77 -------------------------------------------------------------
@@ -221,37 +221,50 @@ CommandResult SendCmd71ProbeZ1(int32_t steps, int32_t start, int32_t run) {
 // 0x74: dX at 19, dY at 27, A deltas at 40, vacuum output at 80.
 // 0x77: dX at 4, dY at 12, A deltas at 25, vacuum output at 65.
 
-bool SendCmd73VisionMove(const Cmd73Payload& p) {
-  if (!smt::CurrentMachine().masterResetOk) return Refuse(kErrorE3);
+bool SendCmd73VisionMove(smt::Machine& machine, const Cmd73Payload& p) {
+  if (!machine.masterResetOk) return Refuse(kErrorE3);
   HeadMove move = ReadHeadMove(p, 9, 13, 26);
-  const int64_t x0 = smt::CurrentMachine().curX, y0 = smt::CurrentMachine().curY;
+  const int64_t x0 = machine.curX, y0 = machine.curY;
   const int64_t dx2 = LE32At(p, 69), dx3 = LE32At(p, 114), dy3 = LE32At(p, 118);
-  if (!RangeCheck(x0 + move.dx, y0 + move.dy)) return false;
-  if (!RangeCheck(x0 + move.dx + dx2, y0 + move.dy)) return false;
-  if (!RangeCheck(x0 + move.dx + dx2 + dx3, y0 + move.dy + dy3)) return false;
-  if (RefuseOnSerial(0x73)) return false;
+  if (!RangeCheck(machine, x0 + move.dx, y0 + move.dy)) return false;
+  if (!RangeCheck(machine, x0 + move.dx + dx2, y0 + move.dy)) return false;
+  if (!RangeCheck(machine, x0 + move.dx + dx2 + dx3, y0 + move.dy + dy3)) return false;
+  if (RefuseOnSerial(machine, 0x73)) return false;
   move.dx += dx2 + dx3;
   move.dy += dy3;
-  return SendHeadMove(0x73, {p.begin(), p.end()}, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd63, CurrentLinkTexts().information73, move, 0, false,
+  return SendHeadMove(machine, 0x73, {p.begin(), p.end()}, &machine.Part<smt::link::ReplyEvents>().cmd63, LinkTextsOf(machine).information73, move, 0, false,
                       true);
 }
 
-bool SendCmd74PickMove(const Cmd74Payload& p) {
-  if (!smt::CurrentMachine().masterResetOk) return Refuse(kErrorE3);
+bool SendCmd74PickMove(smt::Machine& machine, const Cmd74Payload& p) {
+  if (!machine.masterResetOk) return Refuse(kErrorE3);
   const HeadMove move = ReadHeadMove(p, 19, 27, 40);
-  if (!RangeCheck(static_cast<int64_t>(smt::CurrentMachine().curX) + move.dx, static_cast<int64_t>(smt::CurrentMachine().curY) + move.dy)) return false;
-  if (RefuseOnSerial(0x74)) return false;
-  return SendHeadMove(0x74, {p.begin(), p.end()}, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd67, CurrentLinkTexts().information74, move, p[80], true,
+  if (!RangeCheck(machine, static_cast<int64_t>(machine.curX) + move.dx, static_cast<int64_t>(machine.curY) + move.dy)) return false;
+  if (RefuseOnSerial(machine, 0x74)) return false;
+  return SendHeadMove(machine, 0x74, {p.begin(), p.end()}, &machine.Part<smt::link::ReplyEvents>().cmd67, LinkTextsOf(machine).information74, move, p[80], true,
                       false);
 }
 
-bool SendCmd77PlaceMove(const Cmd77Payload& p) {
-  if (!smt::CurrentMachine().masterResetOk) return Refuse(kErrorE3);
+bool SendCmd77PlaceMove(smt::Machine& machine, const Cmd77Payload& p) {
+  if (!machine.masterResetOk) return Refuse(kErrorE3);
   const HeadMove move = ReadHeadMove(p, 4, 12, 25);
-  if (!RangeCheck(static_cast<int64_t>(smt::CurrentMachine().curX) + move.dx, static_cast<int64_t>(smt::CurrentMachine().curY) + move.dy)) return false;
-  if (RefuseOnSerial(0x77)) return false;
-  return SendHeadMove(0x77, {p.begin(), p.end()}, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd68, CurrentLinkTexts().information77, move, p[65], false,
+  if (!RangeCheck(machine, static_cast<int64_t>(machine.curX) + move.dx, static_cast<int64_t>(machine.curY) + move.dy)) return false;
+  if (RefuseOnSerial(machine, 0x77)) return false;
+  return SendHeadMove(machine, 0x77, {p.begin(), p.end()}, &machine.Part<smt::link::ReplyEvents>().cmd68, LinkTextsOf(machine).information77, move, p[65], false,
                       false);
 }
+
+// The forms for the machine in use.
+DispenseSpeeds ShapeDispenseSpeeds(int32_t d1, int32_t d2, DispenseSpeeds s) { return ShapeDispenseSpeeds(smt::CurrentMachine(), d1, d2, s); }
+MachineCommand BuildCmd53DispenseMove(uint8_t axis1, int32_t d1, int32_t start1, int32_t run1, uint8_t axis2, int32_t d2, int32_t start2, int32_t run2) { return BuildCmd53DispenseMove(smt::CurrentMachine(), axis1, d1, start1, run1, axis2, d2, start2, run2); }
+bool SendCmd53DispenseMove(uint8_t axis1, int32_t d1, int32_t start1, int32_t run1, uint8_t axis2, int32_t d2, int32_t start2, int32_t run2) { return SendCmd53DispenseMove(smt::CurrentMachine(), axis1, d1, start1, run1, axis2, d2, start2, run2); }
+bool SendCmd55LabelMove(const Cmd55Payload& p) { return SendCmd55LabelMove(smt::CurrentMachine(), p); }
+MachineCommand BuildCmd58GlueDispense(uint8_t channel, int32_t steps, int32_t start, int32_t run, uint8_t mode, int32_t magnitudeA, int32_t magnitudeB, uint16_t valueA, uint16_t valueB, uint16_t valueC) { return BuildCmd58GlueDispense(smt::CurrentMachine(), channel, steps, start, run, mode, magnitudeA, magnitudeB, valueA, valueB, valueC); }
+CommandResult SendCmd58GlueDispense(uint8_t channel, int32_t steps, int32_t start, int32_t run, uint8_t mode, int32_t magnitudeA, int32_t magnitudeB, uint16_t valueA, uint16_t valueB, uint16_t valueC) { return SendCmd58GlueDispense(smt::CurrentMachine(), channel, steps, start, run, mode, magnitudeA, magnitudeB, valueA, valueB, valueC); }
+MachineCommand BuildCmd71ProbeZ1(int32_t steps, int32_t start, int32_t run) { return BuildCmd71ProbeZ1(smt::CurrentMachine(), steps, start, run); }
+CommandResult SendCmd71ProbeZ1(int32_t steps, int32_t start, int32_t run) { return SendCmd71ProbeZ1(smt::CurrentMachine(), steps, start, run); }
+bool SendCmd73VisionMove(const Cmd73Payload& p) { return SendCmd73VisionMove(smt::CurrentMachine(), p); }
+bool SendCmd74PickMove(const Cmd74Payload& p) { return SendCmd74PickMove(smt::CurrentMachine(), p); }
+bool SendCmd77PlaceMove(const Cmd77Payload& p) { return SendCmd77PlaceMove(smt::CurrentMachine(), p); }
 
 }  // namespace smt::link

@@ -18,13 +18,16 @@ std::vector<PumpOutput> PumpOutputs(int pump, int type, int runSelect, int exhau
   return {{pump, 5}};
 }
 
-bool SwitchPump(int pump, bool on) {
-  if (!smt::CurrentMachine().connected) return false;
-  const MotionSettings m = GetMotionSettings();
-  const auto outputs = PumpOutputs(pump, smt::CurrentMachine().machineType, m.runSelect, m.exhaust);
+bool SwitchPump(smt::Machine& machine, int pump, bool on) {
+  if (!machine.connected) return false;
+  const MotionSettings m = GetMotionSettings(machine);
+  const auto outputs = PumpOutputs(pump, machine.machineType, m.runSelect, m.exhaust);
   bool sent = false;
-  for (const PumpOutput& o : outputs) sent = SendOutputDirect(o.output, on ? 1 : 0, o.value) || sent;
+  for (const PumpOutput& o : outputs) sent = SendOutputDirect(machine, o.output, on ? 1 : 0, o.value) || sent;
   return sent;
 }
+
+// The forms for the machine in use.
+bool SwitchPump(int pump, bool on) { return SwitchPump(smt::CurrentMachine(), pump, on); }
 
 }  // namespace smt::link

@@ -14,6 +14,10 @@
 #include "link/MachineCommands.h"
 #include "link/MotionCommands.h"
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::link {
 
 struct AxisSpeed {
@@ -148,9 +152,10 @@ class RunMachine {
   virtual bool MoveLabelSheet(int32_t north, int32_t west, AxisSpeed speed) = 0;
 };
 
-// The run machine over the command set of the link in use.
+// The run machine over the command set of one machine's link.
 class LinkRunMachine : public RunMachine {
  public:
+  explicit LinkRunMachine(smt::Machine& machine) : machine_(machine) {}
   bool MoveGantry(int32_t dx, AxisSpeed x, int32_t dy, AxisSpeed y, GantryMove how) override;
   bool MoveGantryTurningHeads(int32_t dx, AxisSpeed x, int32_t dy, AxisSpeed y, const std::array<int32_t, 8>& turns,
                               AxisSpeed turn) override;
@@ -174,19 +179,28 @@ class LinkRunMachine : public RunMachine {
   bool TriggerCamera(int channel, int light) override;
   bool AnnounceRunStart() override;
   bool MoveLabelSheet(int32_t north, int32_t west, AxisSpeed speed) override;
+
+ private:
+  smt::Machine& machine_;
 };
 
 // The command payloads of the eight-head and labeling moves (the gantry's
 // position is the link's at the time of the call).
+std::array<uint8_t, 99> EncodeHeadPickMove(smt::Machine& machine, const HeadPickMove& m);
 std::array<uint8_t, 99> EncodeHeadPickMove(const HeadPickMove& m);
+std::array<uint8_t, 86> EncodeHeadPlaceMove(smt::Machine& machine, const HeadPlaceMove& m);
 std::array<uint8_t, 86> EncodeHeadPlaceMove(const HeadPlaceMove& m);
+std::array<uint8_t, 234> EncodeHeadsPickMove(smt::Machine& machine, const HeadsPickMove& m);
 std::array<uint8_t, 234> EncodeHeadsPickMove(const HeadsPickMove& m);
+std::array<uint8_t, 234> EncodeHeadsPlaceMove(smt::Machine& machine, const HeadsPlaceMove& m);
 std::array<uint8_t, 234> EncodeHeadsPlaceMove(const HeadsPlaceMove& m);
 
-// The run machine in use: the one a test put in place, else the program's
-// LinkRunMachine.
+// The run machine of `machine` (of the machine in use): the one a test put
+// in place, else the machine's own LinkRunMachine.
+RunMachine& RunMachineOf(smt::Machine& machine);
 RunMachine& RunMachineInUse();
 // Puts `machine` in place (nullptr: the program's own again). Not while a run goes.
+void UseRunMachine(smt::Machine& machine, RunMachine* runMachine);
 void UseRunMachine(RunMachine* machine);
 
 }  // namespace smt::link

@@ -12,8 +12,8 @@
 
 namespace smt::link {
 
-SerialMoveArgs ShapeSerialMoveSpeeds(SerialMoveArgs a) {
-  const MotionSettings m = GetMotionSettings();
+SerialMoveArgs ShapeSerialMoveSpeeds(smt::Machine& machine, SerialMoveArgs a) {
+  const MotionSettings m = GetMotionSettings(machine);
   if (m.optimizeFarSpeed) {
     a.startX = FarStartSpeed(a.startX, a.runX, a.dX, m.xLimitAbs, m.accelSpeed);
     a.start2 = FarStartSpeed(a.start2, a.run2, a.d2, m.yLimitAbs, m.accelSpeed);
@@ -25,11 +25,11 @@ SerialMoveArgs ShapeSerialMoveSpeeds(SerialMoveArgs a) {
   return a;
 }
 
-MachineCommand BuildCmd54SerialMove(const SerialMoveArgs& a) {
+MachineCommand BuildCmd54SerialMove(smt::Machine& machine, const SerialMoveArgs& a) {
   MachineCommand c;
   c.code = 0x54;
   c.serialOnly = true;
-  c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialMove;
+  c.reply = &machine.Part<smt::link::ReplyEvents>().serialMove;
   c.serialPayload = ByteWriter()
                         .U8(0x00).SM32(a.dX).U8(SpeedByte(a.startX)).U8(SpeedByte(a.runX))
                         .U8(a.axis2).SM32(a.d2).U8(SpeedByte(a.start2)).U8(SpeedByte(a.run2))
@@ -42,16 +42,16 @@ MachineCommand BuildCmd54SerialMove(const SerialMoveArgs& a) {
   return c;
 }
 
-bool MoveXYSerial(int32_t dX, int32_t startX, int32_t runX, uint8_t axis2, int32_t d2, int32_t start2, int32_t run2,
+bool MoveXYSerial(smt::Machine& machine, int32_t dX, int32_t startX, int32_t runX, uint8_t axis2, int32_t d2, int32_t start2, int32_t run2,
                   uint8_t axis3, int32_t d3, int32_t start3, int32_t run3) {
-  if (!smt::CurrentMachine().masterResetOk) {
+  if (!machine.masterResetOk) {
     smt::platform::ShowMessage(kErrorE3);
-    smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialMove.Signal();
+    machine.Part<smt::link::ReplyEvents>().serialMove.Signal();
     return false;
   }
-  const MotionSettings m = GetMotionSettings();
-  const int64_t x = static_cast<int64_t>(smt::CurrentMachine().curX) + dX;
-  const int64_t y = static_cast<int64_t>(smt::CurrentMachine().curY) + (axis2 == 1 ? d2 : 0);
+  const MotionSettings m = GetMotionSettings(machine);
+  const int64_t x = static_cast<int64_t>(machine.curX) + dX;
+  const int64_t y = static_cast<int64_t>(machine.curY) + (axis2 == 1 ? d2 : 0);
   if (x > m.xLimit || x < 0) {
     smt::platform::ShowMessage(kXPosError);
     return false;
@@ -60,20 +60,25 @@ bool MoveXYSerial(int32_t dX, int32_t startX, int32_t runX, uint8_t axis2, int32
     smt::platform::ShowMessage(kYPosError);
     return false;
   }
-  if (!Runtime().UsesSerial()) {
+  if (!RuntimeOf(machine).UsesSerial()) {
     // The frame has no network form: nothing is sent and nothing is booked.
     smt::platform::ShowMessage(kCommNotDone);
     return false;
   }
-  const SerialMoveArgs a = ShapeSerialMoveSpeeds({dX, startX, runX, axis2, d2, start2, run2, axis3, d3, start3, run3});
-  if (SendMachineCommand(BuildCmd54SerialMove(a)) != CommandResult::Ok) return false;
-  CountMove();
-  if (!smt::CurrentMachine().masterResetOk) return false;
-  smt::CurrentMachine().curX += dX;
-  if (axis2 == 1) smt::CurrentMachine().curY += d2;
-  else if (axis2 == 12) smt::CurrentMachine().motion.curPlatform[1] += d2;
-  Runtime().Hooks().OnPositionsChanged();
+  const SerialMoveArgs a = ShapeSerialMoveSpeeds(machine, {dX, startX, runX, axis2, d2, start2, run2, axis3, d3, start3, run3});
+  if (SendMachineCommand(machine, BuildCmd54SerialMove(machine, a)) != CommandResult::Ok) return false;
+  CountMove(machine);
+  if (!machine.masterResetOk) return false;
+  machine.curX += dX;
+  if (axis2 == 1) machine.curY += d2;
+  else if (axis2 == 12) machine.motion.curPlatform[1] += d2;
+  RuntimeOf(machine).Hooks().OnPositionsChanged();
   return true;
 }
+
+// The forms for the machine in use.
+SerialMoveArgs ShapeSerialMoveSpeeds(SerialMoveArgs a) { return ShapeSerialMoveSpeeds(smt::CurrentMachine(), a); }
+MachineCommand BuildCmd54SerialMove(const SerialMoveArgs& a) { return BuildCmd54SerialMove(smt::CurrentMachine(), a); }
+bool MoveXYSerial(int32_t dX, int32_t startX, int32_t runX, uint8_t axis2, int32_t d2, int32_t start2, int32_t run2, uint8_t axis3, int32_t d3, int32_t start3, int32_t run3) { return MoveXYSerial(smt::CurrentMachine(), dX, startX, runX, axis2, d2, start2, run2, axis3, d3, start3, run3); }
 
 }  // namespace smt::link

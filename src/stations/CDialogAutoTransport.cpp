@@ -301,7 +301,7 @@ void CDialogAutoTransport::OnPress(int id) {
   switch (id) {
     case 1004: StageAndStart(kTaskWholeBoard); break;
     case 1517:
-      smt::link::SendCmd60SetState(15, smt::link::Runtime().UsesSerial() ? 0 : 1);
+      smt::link::SendCmd60SetState(machine_, 15, smt::link::RuntimeOf(machine_).UsesSerial() ? 0 : 1);
       break;
     case 1038:
       if (type != 7 && type != 8) return;
@@ -336,7 +336,7 @@ void CDialogAutoTransport::OnPress(int id) {
     case 1043: m_buttons[1520]->setEnabled(!was); break;
     case 1520: {
       m_buttons[1520]->setEnabled(false);
-      smt::link::MachineHoming::Instance().StartHomeThread(9, 1);
+      smt::link::MachineHoming::Of(machine_).StartHomeThread(9, 1);
       break;
     }
     case 1521: {

@@ -162,7 +162,7 @@ CDialogLampMachineEdit::CDialogLampMachineEdit(smt::Machine& machine, QWidget* p
   v->addWidget(ok);
   v->addWidget(cancel);
   SetValues(LampPointValues{}, 0, 0);
-  ShowSpeedStep(smt::link::Runtime().speedGear.load());
+  ShowSpeedStep(smt::link::RuntimeOf(machine_).speedGear.load());
 }
 
 void CDialogLampMachineEdit::SetValues(const LampPointValues& v, int point, int platform) {
@@ -263,7 +263,7 @@ bool CDialogLampMachineEdit::DotTest(int group, bool dispense, bool silverCamera
 }
 
 bool CDialogLampMachineEdit::Press(int id) {
-  if (!smt::link::CheckMachineGuards(true, true)) return false;
+  if (!smt::link::CheckMachineGuards(machine_, true, true)) return false;
   m_nDispenseSelector = 0;
   m_nFocusCell = -1;
   auto zClear = [] {
@@ -286,7 +286,7 @@ bool CDialogLampMachineEdit::Press(int id) {
   switch (id) {
     case 1051: {
       m_bClampOn = !m_bClampOn;
-      smt::link::SetOutput(platform == 1 ? 7 : 8, m_bClampOn ? 1 : 0, 5);
+      smt::link::SetOutput(machine_, platform == 1 ? 7 : 8, m_bClampOn ? 1 : 0, 5);
       return true;
     }
     case 1003:
@@ -330,7 +330,7 @@ bool CDialogLampMachineEdit::Press(int id) {
     case 1259: case 1260: case 1261:
       return zClear() && DotTest(id - 1259, false, false);
     case 1045: case 1046: case 1047:
-      return smt::link::MachineHoming::Instance().OnNorthFeedReset();
+      return smt::link::MachineHoming::Of(machine_).OnNorthFeedReset();
     case 1256: case 1257: case 1258:
       return zClear() && DotTest(id - 1256, true, id != 1256);
     case 1531: {

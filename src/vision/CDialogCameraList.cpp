@@ -500,7 +500,7 @@ void CDialogCameraList::OnCalibrationMenu(int task) {
   const bool fly = task == 8 || task == 9;
   const bool taken = TakeSettings();
   if (fly && !taken) return;
-  if (!smt::link::CheckMachineGuards(true, true)) return;
+  if (!smt::link::CheckMachineGuards(machine_, true, true)) return;
   if (fly) {
     if (m_nSelectedRow != 0) {
       ShowMessage("No fly camera !");

@@ -781,7 +781,7 @@ void CDialogSetView::ShowMarkCamera() {
 }
 
 void CDialogSetView::OnBnClickedOpenVisualCamera1() {
-  if (!smt::link::CheckMachineGuards(true, false)) return;
+  if (!smt::link::CheckMachineGuards(machine_, true, false)) return;
   const CameraRecord r = neighbours->CameraRecordOf(1);
   if (r.CameraNumber == 0) {
     ShowMessage(m_texts["SetView.c_Message_03"]);
@@ -798,7 +798,7 @@ void CDialogSetView::OnBnClickedOpenVisualCamera1() {
 
 void CDialogSetView::OnBnClickedOpenVisualCamera2() {
   if (machine_.machineType.load() == 4) return;
-  if (!smt::link::CheckMachineGuards(true, false)) return;
+  if (!smt::link::CheckMachineGuards(machine_, true, false)) return;
   const CameraRecord r = neighbours->CameraRecordOf(2);
   if (r.CameraNumber == 0) {
     ShowMessage(m_texts["SetView.c_Message_04"]);
@@ -814,7 +814,7 @@ void CDialogSetView::OnBnClickedOpenVisualCamera2() {
 
 void CDialogSetView::OnBnClickedOpenVisualCameraB() {
   if (machine_.machineType.load() != 5) return;
-  if (!smt::link::CheckMachineGuards(true, true)) return;
+  if (!smt::link::CheckMachineGuards(machine_, true, true)) return;
   if (!m_pDirectShowCamera[1]) return;
   const CameraRecord r = neighbours->CameraRecordOf(1);
   m_iDirectShowCamera = 1;
@@ -903,18 +903,18 @@ void CDialogSetView::SendBrightness() {
   const int v = m_Light_Brightness;
   switch (machine_.camera.visionMode.load()) {
     case 0:
-      if (machine_.machineType.load() != 4) smt::link::SelectCamera(1, v, -1);
+      if (machine_.machineType.load() != 4) smt::link::SelectCamera(machine_, 1, v, -1);
       break;
     case 1:
-      smt::link::SelectCamera(2, v, -1);
+      smt::link::SelectCamera(machine_, 2, v, -1);
       break;
     case 2:
-      smt::link::SelectCamera(3, v, -1);
+      smt::link::SelectCamera(machine_, 3, v, -1);
       machine_.camera.visionMode = 2;
       if (machine_.camera.highSpeedCamera.load() == 1 && machine_.machineType.load() != 4) SwitchCamera(2, -1);
       break;
     case 3:
-      smt::link::SelectCamera(4, v, -1);
+      smt::link::SelectCamera(machine_, 4, v, -1);
       break;
     default:
       break;
@@ -998,10 +998,10 @@ void CDialogSetView::ClickToCentre(QPoint p) {
   m_nMoveX = -static_cast<int>(m_dClickOffsetX * m_dDisplayZoom * table.dXPulse);
   m_nMoveY = -static_cast<int>(m_dClickOffsetY * m_dDisplayZoom * table.dYPulse);
   m_nMoveZ = 0;
-  if (!smt::link::CheckMachineGuards(true, false)) return;
+  if (!smt::link::CheckMachineGuards(machine_, true, false)) return;
   StartPanelMove(0);
 }
 
 void CDialogSetView::InfoLine(const std::string& text) const {
-  smt::link::Runtime().Hooks().AppendInfoLine(text, true);
+  smt::link::RuntimeOf(machine_).Hooks().AppendInfoLine(text, true);
 }

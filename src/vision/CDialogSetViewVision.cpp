@@ -153,7 +153,7 @@ void CDialogSetView::RunJobOnFrame(int job, const cv::Mat& frame, int workImage)
 void CDialogSetView::OnBnClickedVisionTest() {
   bool ds = false;
   if (!CheckBoxForCommand(false, &ds)) return;
-  if (!smt::link::CheckMachineGuards(true, true)) return;
+  if (!smt::link::CheckMachineGuards(machine_, true, true)) return;
   if (machine_.camera.highSpeedCamera.load() == 0 && (m_VisualSize == 0.0 || m_VisualSize * m_dPixelPerMm > 470)) {
     ShowMessage(m_texts["SetView.c_Message_05"]);
     m_editVisualSize->setFocus();
@@ -165,7 +165,7 @@ void CDialogSetView::OnBnClickedVisionTest() {
 }
 
 void CDialogSetView::OnQrCodeRecognition() {
-  if (!smt::link::CheckMachineGuards(true, true)) return;
+  if (!smt::link::CheckMachineGuards(machine_, true, true)) return;
   QueueOrRunJob(kJobQrRead);
 }
 
@@ -206,7 +206,7 @@ bool CDialogSetView::RunVisionTest(int n, const cv::Mat& frame, bool moveAfter) 
     };
     auto moveChecks = [&]() -> bool {
       if (!moveAfter) return true;
-      if (!smt::link::CheckMachineGuards(true, true)) return false;
+      if (!smt::link::CheckMachineGuards(machine_, true, true)) return false;
       StartPanelMove(1);
       return true;
     };
@@ -338,7 +338,7 @@ bool CDialogSetView::FindTemplate(const cv::Mat& frame) {
   m_nMoveX = static_cast<int>(X * table.dXPulse);
   m_nMoveY = static_cast<int>(Y * table.dYPulse);
   m_nMoveZ = 0;
-  if (!smt::link::CheckMachineGuards(true, true)) return false;
+  if (!smt::link::CheckMachineGuards(machine_, true, true)) return false;
   StartPanelMove(1);
   const std::string line = Format("template: X=%0.2f，Y=%0.2f，w=%0.2f，h=%0.2f，score=%0.2f", X, Y, w, h, score);
   InfoLine(line);
@@ -375,7 +375,7 @@ bool CDialogSetView::StartPanelMove(int mode) {
   req.moveX = m_nMoveX.load();
   req.moveY = m_nMoveY.load();
   req.moveZ = m_nMoveZ.load();
-  req.platform = smt::link::Runtime().headGroup.load();
+  req.platform = smt::link::RuntimeOf(machine_).headGroup.load();
   if (!smt::platform::WorkerThreads::Instance().Start("panel move", [req](std::stop_token) { PanelMoveThreadProc(req); })) {
     machine_.ReleaseBusy();
     return false;
@@ -411,25 +411,25 @@ void PanelMoveThreadProc(const PanelMoveRequest& req) {
   smt::Machine& machine = *req.machine;
   smt::BusyRelease release(machine);  // claimed by the starter
   using smt::settings::SpeedUse;
-  const auto rec = smt::settings::SettingsStores::Instance().speed.Record(req.mode == 0 ? SpeedUse::Handle
+  const auto rec = smt::settings::SettingsStores::Of(machine).speed.Record(req.mode == 0 ? SpeedUse::Handle
                                                                                           : SpeedUse::PickPart);
   const auto& sx = rec[0];
   const auto& sy = rec[1];
   const auto& sa = rec[4];
-  const bool serial = smt::link::Runtime().UsesSerial();
+  const bool serial = smt::link::RuntimeOf(machine).UsesSerial();
   int moveX = req.moveX;
   if (req.machineType != 4 || req.visionMode != 0) {
     if (req.visionMode == 0) {
       moveX = -moveX;
-      if (serial) smt::link::SendCmd60SetState(0, 0);
-      smt::link::SendCmd64MoveXY(moveX, sx.start, sx.normal, req.moveY, sy.start, sy.normal, 0, 0, 0, 0, 0x80);
+      if (serial) smt::link::SendCmd60SetState(machine, 0, 0);
+      smt::link::SendCmd64MoveXY(machine, moveX, sx.start, sx.normal, req.moveY, sy.start, sy.normal, 0, 0, 0, 0, 0x80);
     } else {
-      if (serial) smt::link::SendCmd60SetState(0, 0);
+      if (serial) smt::link::SendCmd60SetState(machine, 0, 0);
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
       std::array<int32_t, 8> deltas;
       deltas.fill(req.moveZ);
       for (auto& a : machine.motion.headMoveArgs) a = req.moveZ;
-      smt::link::SendCmd65MoveXYHeads(moveX, sx.start, sx.normal, req.moveY, sy.start, sy.normal, deltas, sa.start,
+      smt::link::SendCmd65MoveXYHeads(machine, moveX, sx.start, sx.normal, req.moveY, sy.start, sy.normal, deltas, sa.start,
                                       sa.normal, 0);
     }
     return;
@@ -437,10 +437,10 @@ void PanelMoveThreadProc(const PanelMoveRequest& req) {
   // Lamp machine, Mark camera: the platform the operator works on.
   moveX = -moveX;
   if (req.platform == 1) {
-    if (serial) smt::link::SendCmd60SetState(0, 0);
-    smt::link::SendCmd53DispenseMove(9, moveX, sx.start, sx.normal, 1, req.moveY, sy.start, sy.normal);
+    if (serial) smt::link::SendCmd60SetState(machine, 0, 0);
+    smt::link::SendCmd53DispenseMove(machine, 9, moveX, sx.start, sx.normal, 1, req.moveY, sy.start, sy.normal);
   } else if (req.platform == 2) {
-    if (serial) smt::link::SendCmd60SetState(0, 0);
-    smt::link::SendCmd53DispenseMove(9, moveX, sx.start, sx.normal, 12, req.moveY, sy.start, sy.normal);
+    if (serial) smt::link::SendCmd60SetState(machine, 0, 0);
+    smt::link::SendCmd53DispenseMove(machine, 9, moveX, sx.start, sx.normal, 12, req.moveY, sy.start, sy.normal);
   }
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -19,7 +20,11 @@
 #include "link/MachineCommands.h"
 #include "link/MachineHoming.h"
 #include "link/MotionCommands.h"
+#include "link/JogPad.h"
 #include "link/MotionSettings.h"
+#include "link/ProcessCommands.h"
+#include "link/PumpButtons.h"
+#include "link/RunMachine.h"
 #include "link/WindowPanels.h"
 #include "platform/WorkerThreads.h"
 #include "sim/SimBoard.h"
@@ -200,6 +205,91 @@ TEST_P(TwoMachines, ABoardGoneMakesOnlyItsMachineLost) {
   EXPECT_FALSE(a.machine.link.knownLost.load());
   ASSERT_TRUE(smt::link::SendCmd61MoveAxis(a.machine, 1, -300, 10, 30));
   EXPECT_EQ(a.sim->Position(1), -300);
+}
+
+
+// What a machine's own objects and commands send: each runs on one machine
+// and must land on that machine's board only, with the reply taken by that
+// machine.
+struct Operation {
+  const char* name;
+  uint16_t code;  // the command the board must have received
+  std::function<bool(Station& s)> run;
+  // What the board and the machine show afterwards ("" when it must not have been sent).
+  std::function<std::string(Station& s)> shows;
+};
+
+std::string Num(int64_t v) { return std::to_string(v); }
+
+const Operation kOperations[] = {
+    {"JogRunnerOfTheMachine", 0x61,
+     [](Station& s) {
+       smt::link::JogRunner jog(s.machine);
+       smt::link::JogContext c;
+       c.xLimit = 200000;
+       c.handleSpeed[0] = {10, 30};
+       jog.SetContext(c);
+       jog.m_StepPause = std::chrono::milliseconds(0);
+       if (!jog.Jog(0, true, false, true, 250)) return false;
+       // The jog's worker releases the machine it was started for.
+       return Eventually([&] { return !jog.m_bJogRunning.load() && !s.machine.machineBusy.load(); });
+     },
+     [](Station& s) { return "board X " + Num(s.sim->Position(0)) + ", machine X " + Num(s.machine.curX); }},
+    {"RunMachineOfTheMachine", 0x64,
+     [](Station& s) {
+       return smt::link::RunMachineOf(s.machine).MoveGantry(300, {10, 30}, -200, {10, 30},
+                                                           smt::link::GantryMove::Plain);
+     },
+     [](Station& s) {
+       return "board XY " + Num(s.sim->Position(0)) + "," + Num(s.sim->Position(1)) + ", machine XY " +
+              Num(s.machine.curX) + "," + Num(s.machine.curY);
+     }},
+    {"PumpOfTheMachine", 0x03,
+     [](Station& s) {
+       // An output has no reply: the board's state is awaited.
+       return smt::link::SwitchPump(s.machine, 1, true) && Eventually([&] { return s.sim->Output(1); });
+     },
+     [](Station& s) { return std::string("output 1 ") + (s.sim->Output(1) ? "on" : "off"); }},
+    {"DispenseMoveOfTheMachine", 0x53,
+     [](Station& s) { return smt::link::SendCmd53DispenseMove(s.machine, 0, 120, 10, 30, 1, -80, 10, 30); },
+     [](Station& s) {
+       return "board XY " + Num(s.sim->Position(0)) + "," + Num(s.sim->Position(1)) + ", machine XY " +
+              Num(s.machine.curX) + "," + Num(s.machine.curY);
+     }},
+    {"VacuumReadingOfTheMachine", 0x15,
+     [](Station& s) { return smt::link::SendCmd15ReadVacuum(s.machine, 1) == smt::link::CommandResult::Ok; },
+     [](Station& s) { return "vacuum " + Num(s.machine.link.vacuumKpa.load()); }},
+};
+
+TEST_P(TwoMachines, EachMachinesObjectsDriveItsOwnBoard) {
+  a.sim->SetVacuum(41);
+  b.sim->SetVacuum(73);
+  for (const Operation& op : kOperations) {
+    SCOPED_TRACE(op.name);
+    a.sim->ClearReceived();
+    b.sim->ClearReceived();
+    const std::string aBefore = op.shows(a);
+    // A reading is awaited only by a busy machine task.
+    b.machine.machineBusy = op.code == 0x15;
+    ASSERT_TRUE(op.run(b));
+    b.machine.machineBusy = false;
+    EXPECT_TRUE(b.Received(op.code));
+    EXPECT_FALSE(a.Received(op.code));
+    EXPECT_EQ(op.shows(a), aBefore);
+    const std::string bAfter = op.shows(b);
+    // The same on the first machine shows the same there, and leaves the second as it was.
+    a.machine.machineBusy = op.code == 0x15;
+    ASSERT_TRUE(op.run(a));
+    a.machine.machineBusy = false;
+    EXPECT_TRUE(a.Received(op.code));
+    EXPECT_EQ(op.shows(b), bAfter);
+    if (op.code == 0x15) {
+      EXPECT_EQ(op.shows(a), "vacuum 41");
+      EXPECT_EQ(bAfter, "vacuum 73");
+    } else {
+      EXPECT_EQ(op.shows(a), bAfter);
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, TwoMachines,
