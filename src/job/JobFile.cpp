@@ -7,10 +7,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <exception>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -283,18 +287,16 @@ void ApplyJournal(const std::filesystem::path& dir, const std::vector<JournalSte
   smt::platform::SyncDirectory(dir);
 }
 
-// A file being written: its bytes are handed to the kernel piece by piece
-// (each copied while it is still in the cache it was formatted in); the
-// syncs that follow wait for all the files of a save at the same time.
-// Once a file has grown large its writeback is started as it goes, so that
-// the disk writes while the rest is formatted; a smaller file is left to the
-// sync (starting its writeback early made the formatting wait for a busy
-// disk's queue, and cost more than it saved).
+// A file being written: its bytes are handed to the kernel piece by piece;
+// the syncs that follow wait for all the files of a save at the same time.
+// A file written as it is formatted (see PieceWriter) has its writeback
+// started piece by piece, so that the disk writes while the rest is still
+// being formatted and the sync has only the last pieces left to wait for.
 class PendingFile {
  public:
   // `target` is the file the refusal names when this one cannot be written.
-  PendingFile(std::filesystem::path path, std::filesystem::path target)
-      : path_(std::move(path)), target_(std::move(target)) {
+  PendingFile(std::filesystem::path path, std::filesystem::path target, bool writeBackAsItGoes = false)
+      : path_(std::move(path)), target_(std::move(target)), writeBackAsItGoes_(writeBackAsItGoes) {
     fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd_ < 0) Refuse("cannot create \"" + path_.string() + "\": " + std::strerror(errno));
   }
@@ -309,7 +311,6 @@ class PendingFile {
   }
   void Append(std::span<const uint8_t> bytes) {
     checksum_.Update(bytes);
-    [[maybe_unused]] const uint64_t end = checksum_.size();
     size_t done = 0;
     while (done < bytes.size()) {
       const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
@@ -321,7 +322,8 @@ class PendingFile {
     }
 #ifdef SYNC_FILE_RANGE_WRITE
     // Only a head start for the sync; the sync itself is what counts.
-    if (end >= kEarlyWritebackFrom) {
+    if (writeBackAsItGoes_) {
+      const uint64_t end = checksum_.size();
       (void)::sync_file_range(fd_, static_cast<off_t>(started_), static_cast<off_t>(end - started_),
                               SYNC_FILE_RANGE_WRITE);
       started_ = end;
@@ -350,11 +352,143 @@ class PendingFile {
   [[noreturn]] void Refuse(const std::string& why) const {
     throw JobFileError("\"" + target_.string() + "\": cannot be written (" + why + ")");
   }
-  static constexpr uint64_t kEarlyWritebackFrom = uint64_t{32} << 20;
   std::filesystem::path path_, target_;
+  bool writeBackAsItGoes_ = false;
   smt::platform::ContentChecksum checksum_;
   uint64_t started_ = 0;  // the bytes whose writeback was started
   int fd_ = -1;
+};
+
+// Where a job file's bytes go as they are formatted, in order. Drain()
+// returns once every piece handed so far is done with (the formatter calls
+// it before it lets go of the memory they are in).
+class PieceSink {
+ public:
+  virtual void Put(std::span<const uint8_t> piece) = 0;
+  virtual void Drain() {}
+  // The formatting failed: what is not written yet is dropped, and this
+  // returns once no piece is being read any more.
+  virtual void Abandon() noexcept {}
+
+ protected:
+  ~PieceSink() = default;
+};
+
+// Abandons the sink when the formatting throws, before the memory the
+// pieces are in goes (declared after the block it guards).
+class AbandonOnThrow {
+ public:
+  explicit AbandonOnThrow(PieceSink* sink) : sink_(sink), exceptions_(std::uncaught_exceptions()) {}
+  AbandonOnThrow(const AbandonOnThrow&) = delete;
+  AbandonOnThrow& operator=(const AbandonOnThrow&) = delete;
+  ~AbandonOnThrow() {
+    if (sink_ && std::uncaught_exceptions() > exceptions_) sink_->Abandon();
+  }
+
+ private:
+  PieceSink* sink_;
+  int exceptions_;
+};
+
+// The job file of `t` formatted as EncodeJobTable does, its pieces handed to
+// `piece` (when given).
+FileBytes EncodeJobTableTo(const PcbTable& t, PieceSink* piece, SaveRoom* room, unsigned formatters = 0);
+
+// Writes a file's pieces on a thread of its own while the formatter goes on:
+// the copy into the kernel, the checksum and the start of each piece's
+// writeback (which waits whenever the file system is busy committing) are
+// off the formatting thread, which only ever waits at the end.
+class PieceWriter final : public PieceSink {
+ public:
+  explicit PieceWriter(PendingFile& file) : file_(file), thread_([this] { Run(); }) {}
+  PieceWriter(const PieceWriter&) = delete;
+  PieceWriter& operator=(const PieceWriter&) = delete;
+  // A writer given up on (the formatting failed) drops what it has not
+  // written; the file is removed with the save's other temporaries.
+  ~PieceWriter() {
+    Abandon();
+    if (thread_.joinable()) thread_.join();
+  }
+  void Abandon() noexcept override {
+    {
+      std::unique_lock lock(mutex_);
+      closing_ = true;
+      queue_.clear();
+      drained_.wait(lock, [&] { return !busy_; });
+    }
+    wake_.notify_all();
+  }
+  void Put(std::span<const uint8_t> piece) override {
+    if (piece.empty()) return;
+    {
+      std::lock_guard lock(mutex_);
+      if (failed_) std::rethrow_exception(failed_);
+      queue_.push_back(piece);
+    }
+    wake_.notify_all();
+  }
+  // Waits until every piece handed so far is written; a refusal of the
+  // writing is thrown here.
+  void Drain() override {
+    std::unique_lock lock(mutex_);
+    drained_.wait(lock, [&] { return (queue_.empty() && !busy_) || failed_; });
+    if (failed_) std::rethrow_exception(failed_);
+  }
+  // Every piece written (what the thread has not started on yet is
+  // written here rather than waited for): the thread ends.
+  void Finish() {
+    {
+      std::unique_lock lock(mutex_);
+      closing_ = true;
+      for (;;) {
+        if (failed_ || (queue_.empty() && !busy_)) break;
+        if (!busy_)
+          WriteNext(lock);
+        else
+          drained_.wait(lock);
+      }
+    }
+    wake_.notify_all();
+    thread_.join();
+    if (failed_) std::rethrow_exception(failed_);
+  }
+
+ private:
+  void Run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [&] { return (!queue_.empty() && !busy_) || closing_ || failed_; });
+      if (closing_ || failed_) return;  // Finish writes what is left
+      WriteNext(lock);
+    }
+  }
+  // Writes the first piece waiting (one piece at a time, in order).
+  void WriteNext(std::unique_lock<std::mutex>& lock) {
+    const std::span<const uint8_t> piece = queue_.front();
+    queue_.pop_front();
+    busy_ = true;
+    lock.unlock();
+    std::exception_ptr failed;
+    try {
+      file_.Append(piece);
+    } catch (...) {
+      failed = std::current_exception();
+    }
+    lock.lock();
+    busy_ = false;
+    if (failed) {
+      failed_ = failed;
+      queue_.clear();
+    }
+    drained_.notify_all();
+  }
+  PendingFile& file_;
+  std::mutex mutex_;
+  std::condition_variable wake_, drained_;
+  std::deque<std::span<const uint8_t>> queue_;
+  bool busy_ = false, closing_ = false;
+  std::exception_ptr failed_;
+  std::thread thread_;  // last: started once the rest is set up
 };
 
 // Syncs every file and then-or-meanwhile the directory that holds them, all
@@ -712,16 +846,18 @@ constexpr size_t kLineRoomGuess = 384;
 // is taken for a guess of the file's size; a line that does not fit what is
 // left (checked against its bound, with the record at hand) moves what is
 // done to a block twice as large.
-FileBytes EncodeJobTableHere(const PcbTable& t, size_t placements,
-                             const std::function<void(std::span<const uint8_t>)>& piece, SaveRoom* room) {
+FileBytes EncodeJobTableHere(const PcbTable& t, size_t placements, PieceSink* piece, SaveRoom* room) {
   size_t want = smt::platform::ArchiveStringBound(t.m_strCurPcbName.size()) + 8 + placements * kLineRoomGuess;
   for (const auto& r : t.m_Records) want += BoardHeadBound(r);
   size_t cap = want;
   std::shared_ptr<uint8_t[]> buffer =
       room ? room->Take(want, &cap) : std::shared_ptr<uint8_t[]>(smt::platform::NewByteBlock(want));
+  const AbandonOnThrow abandon(piece);
   uint8_t* out = buffer.get();
   auto ensure = [&](size_t at, size_t need) {
     if (cap - at >= need) return;
+    // The pieces handed so far are in the block about to be let go.
+    if (piece) piece->Drain();
     const size_t larger = std::max(2 * cap, at + need + cap / 2);
     std::shared_ptr<uint8_t[]> grown =
         room ? room->Take(larger, &cap) : std::shared_ptr<uint8_t[]>(smt::platform::NewByteBlock(larger));
@@ -740,7 +876,7 @@ FileBytes EncodeJobTableHere(const PcbTable& t, size_t placements,
   constexpr size_t kPiece = size_t{1} << 20;
   auto hand = [&](size_t least) {
     if (piece && at - handed >= least) {
-      piece(std::span<const uint8_t>(out + handed, at - handed));
+      piece->Put(std::span<const uint8_t>(out + handed, at - handed));
       handed = at;
     }
   };
@@ -760,8 +896,30 @@ FileBytes EncodeJobTableHere(const PcbTable& t, size_t placements,
 
 }  // namespace
 
+namespace {
+
+// A piece function as a sink.
+class PieceFunction final : public PieceSink {
+ public:
+  explicit PieceFunction(const std::function<void(std::span<const uint8_t>)>& f) : f_(f) {}
+  void Put(std::span<const uint8_t> piece) override { f_(piece); }
+
+ private:
+  const std::function<void(std::span<const uint8_t>)>& f_;
+};
+
+}  // namespace
+
 FileBytes EncodeJobTable(const PcbTable& t, const std::function<void(std::span<const uint8_t>)>& piece,
                          SaveRoom* room, unsigned formatters) {
+  if (!piece) return EncodeJobTableTo(t, nullptr, room, formatters);
+  PieceFunction sink(piece);
+  return EncodeJobTableTo(t, &sink, room, formatters);
+}
+
+namespace {
+
+FileBytes EncodeJobTableTo(const PcbTable& t, PieceSink* piece, SaveRoom* room, unsigned formatters) {
   size_t placements = 0;
   for (const auto& r : t.m_Records) placements += r.m_Parts.size();
   const size_t count =
@@ -795,6 +953,7 @@ FileBytes EncodeJobTable(const PcbTable& t, const std::function<void(std::span<c
   // platform/LargeBlock.h) is not waited on for a fault every few lines; the
   // one of the last save when it is free and large enough.
   std::shared_ptr<uint8_t[]> buffer = room ? room->Take(bound) : std::shared_ptr<uint8_t[]>(smt::platform::NewByteBlock(bound));
+  const AbandonOnThrow abandon(piece);
   uint8_t* const out = buffer.get();
   size_t at = smt::platform::PutArchiveString(t.m_strCurPcbName, out);
   auto u32 = [&](uint32_t v) {
@@ -814,7 +973,7 @@ FileBytes EncodeJobTable(const PcbTable& t, const std::function<void(std::span<c
   constexpr size_t kPiece = size_t{1} << 20;
   auto hand = [&](size_t upTo, size_t least) {
     if (piece && upTo - handed >= least) {
-      piece(std::span<const uint8_t>(out + handed, upTo - handed));
+      piece->Put(std::span<const uint8_t>(out + handed, upTo - handed));
       handed = upTo;
     }
   };
@@ -849,8 +1008,6 @@ FileBytes EncodeJobTable(const PcbTable& t, const std::function<void(std::span<c
     if (f) std::rethrow_exception(f);
   return FileBytes(std::shared_ptr<const uint8_t[]>(buffer, buffer.get() + first), at - first);
 }
-
-namespace {
 
 // The same bytes as EncodeRowFile, in a block from `room`.
 FileBytes EncodeRowFileIn(const std::vector<std::string>& lines, SaveRoom& room) {
@@ -927,11 +1084,15 @@ void SaveFileSet(const std::filesystem::path& jobPath, const JobFileBytes& files
       step.name = it.path.filename().string();
       if (it.put) {
         const std::filesystem::path temp = tempOf(it.path);
-        auto file = std::make_unique<PendingFile>(temp, it.path);
-        if (table && it.path == jobPath)
-          *formatted = EncodeJobTable(*table, [&](std::span<const uint8_t> piece) { file->Append(piece); }, room);
-        else
+        const bool formatHere = table && it.path == jobPath;
+        auto file = std::make_unique<PendingFile>(temp, it.path, formatHere);
+        if (formatHere) {
+          PieceWriter writer(*file);
+          *formatted = EncodeJobTableTo(*table, &writer, room);
+          writer.Finish();
+        } else {
           file->Append(it.bytes);
+        }
         step.from = temp.filename().string();
         step.checked = true;
         step.size = file->size();

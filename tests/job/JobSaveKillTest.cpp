@@ -6,9 +6,11 @@
 #include "platform/FileCell.h"
 #include "job/JobFileError.h"
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <optional>
@@ -187,6 +189,79 @@ TEST(JobSaveKill, StaleTemporariesOfInterruptedSavesAreRemovedAtTheNextOpenOrSav
   dir.Write("board.smt.tmp999999997", "x");
   WriteJobFiles(job, Generation(2, 5), 0);
   EXPECT_FALSE(fs::exists(dir / "board.smt.tmp999999997"));
+}
+
+// The job file is written as it is formatted, on a thread of its own: a
+// write refused anywhere in it (here the file size limit, as a full disk
+// would) refuses the save, and the pair saved before stays as it was with
+// nothing of the failed save left beside it.
+TEST(JobSaveKill, ASaveWhoseJobFileCannotBeWrittenWholeLeavesTheOldPair) {
+  auto model = [](int gen) {
+    JobModel job;
+    for (int b = 0; b < 4; ++b) {
+      PcbRecord rec;
+      rec.m_strName = "gen " + std::to_string(gen) + " board " + std::to_string(b);
+      rec.m_nRows = 1;
+      rec.m_nCols = 1;
+      rec.m_PanelGrid = FullPanelGrid(1, 1);
+      for (int i = 0; i < 5000; ++i)
+        rec.m_Parts.push_back(PlacementFromStoredCells({std::to_string(i + 1), FormatG(i * 0.37), FormatG(i * 0.21), "90",
+                                                        "R" + std::to_string(i), "电阻", "0603", "1/Yes", "10k", "W3",
+                                                        "0/No", "10k", "1", "2024-3-5  9:7:2", "", ""}));
+      job.pcbs.m_Records.push_back(std::move(rec));
+    }
+    job.pcbs.m_strCurPcbName = "gen " + std::to_string(gen) + " board 0";
+    job.ShowRecord(0);
+    for (int i = 0; i < 100; ++i)
+      job.dispenseRows.push_back(DispenseRowFromText(std::to_string(i) + "\t1.5\t2\t-3\tYes\t0\t0\t10\t20\t30\tgen " +
+                                                     std::to_string(gen) + "\t\t\t\t\t"));
+    return job;
+  };
+  JobModel next = model(2);
+  const size_t newSize = next.EncodeFiles(0).job.size();
+  ASSERT_GT(newSize, size_t{3} << 20);  // several pieces
+  struct Case {
+    const char* where;
+    rlim_t limit;
+  };
+  const Case cases[] = {{"in the first piece", 64 << 10},
+                        {"in a piece in the middle", (size_t{3} << 20) / 2},
+                        {"in the last piece", newSize - 1}};
+  for (const Case& c : cases) {
+    smt::test::TempDir dir;
+    const fs::path job = dir / "board.smt";
+    JobModel old = model(1);
+    const JobFileBytes saved = old.SaveFiles(job, 0);
+    rlimit before{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    rlimit limited = before;
+    limited.rlim_cur = std::min(before.rlim_max, c.limit);
+    const auto oldSignal = ::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    bool refused = false;
+    try {
+      next.SaveFiles(job, 0);
+    } catch (const JobFileError&) {
+      refused = true;
+    }
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    ::signal(SIGXFSZ, oldSignal);
+    EXPECT_TRUE(refused) << c.where;
+    EXPECT_EQ(smt::platform::ReadWholeFile(job), std::vector<uint8_t>(saved.job.bytes().begin(), saved.job.bytes().end()))
+        << c.where;
+    ASSERT_TRUE(saved.dispense) << c.where;
+    EXPECT_EQ(smt::platform::ReadWholeFile(dir / "board.dis"),
+              std::vector<uint8_t>(saved.dispense->bytes().begin(), saved.dispense->bytes().end()))
+        << c.where;
+    for (const auto& e : fs::directory_iterator(dir.path())) {
+      const std::string name = e.path().filename().string();
+      EXPECT_TRUE(name == "board.smt" || name == "board.dis") << name << " left: " << c.where;
+    }
+    // The next save goes through.
+    const JobFileBytes again = next.SaveFiles(job, 0);
+    EXPECT_EQ(smt::platform::ReadWholeFile(job), std::vector<uint8_t>(again.job.bytes().begin(), again.job.bytes().end()))
+        << c.where;
+  }
 }
 
 // A board value of 1e60 is written whole (it was cut to the first 63
