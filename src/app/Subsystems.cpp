@@ -282,7 +282,7 @@ void InstallFeeders(CSMTView& view) {
   w.feedLinesDamaged = [frame] { frame->m_lists.MarkDamaged(smt::app::ListFileId::Feed); };
   w.language = [frame] { return frame->m_strLanguage; };
   smt::feeder::InstallFeederSubsystem(smt::CurrentMachine(), std::move(w));
-  smt::app::InstallFeederSource([&view] { return view.m_pFeedList; });
+  smt::app::InstallFeederSource(smt::CurrentMachine(), [&view] { return view.m_pFeedList; });
 }
 
 void InstallStations(CSMTView& view) {
@@ -317,7 +317,7 @@ void InstallRunEngine(CSMTView& view) {
     CDialogPartList* p = view.m_pPartList;
     if (!p) return;
     p->Run().autoTransport = smt::stations::ConveyorFitted;
-    smt::run::WireRunEngine(*p, view.m_pFeedList ? &view.m_pFeedList->Table() : nullptr);
+    smt::run::WireRunEngine(*p);
     smt::run::WireStrategyPage(*p, &view, appDir, [frame] { return frame->m_strLanguage; });
   });
 

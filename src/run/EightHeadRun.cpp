@@ -169,7 +169,7 @@ Outcome RunEightHeads() {
   ShowRunList(1);
   smt::CurrentMachine().run.autoChangeNozzle = st.m_AutoChangeNozzle != 0;
   int last = sel.fromCurrentSmt ? ChosenRow(smt::job::RowKind::Placement) - 1 : -1;
-  const int group = s.feeders && s.feeders->CurrentGroup() ? s.feeders->CurrentIndex() : -1;
+  const int group = CurrentFeederGroup();
   if (group < 0) {
     ShowMessage(RunText("PartList.c_Message_20", "没有找到料架组 !"));
     return Outcome::Early;

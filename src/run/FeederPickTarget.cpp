@@ -224,13 +224,13 @@ int FindLibraryNozzleSlot(int head, int nozzle) {
 }
 
 int CalcFeederPickTarget(int slot, int requestedHead, const std::string& feederNumber) {
-  auto* table = Services().feeders;
-  const int rowIndex = table ? table->FindCurrentRow(feederNumber) : -1;
+  const smt::feeder::FeederTable& table = Feeders();
+  const int rowIndex = table.FindCurrentRow(feederNumber);
   if (rowIndex < 0 || feederNumber.empty()) {
     ShowMessage(kFeedIndexNoFind);
     return 0;
   }
-  const int group = table->CurrentIndex();
+  const int group = table.CurrentIndex();
   const auto feeder = FeederRecordAt(group, rowIndex);
   if (!feeder) {
     ShowMessage(kFeedIndexNoFind);
@@ -305,8 +305,8 @@ int CalcFeederPickTarget(int slot, int requestedHead, const std::string& feederN
 }
 
 bool LookupFeedDirection(int groupIndex, const std::string& feederNumber) {
-  auto* table = Services().feeders;
-  const int rowIndex = table && groupIndex == table->CurrentIndex() ? table->FindCurrentRow(feederNumber) : -1;
+  const smt::feeder::FeederTable& table = Feeders();
+  const int rowIndex = groupIndex == table.CurrentIndex() ? table.FindCurrentRow(feederNumber) : -1;
   const auto feeder = rowIndex >= 0 ? FeederRecordAt(groupIndex, rowIndex) : std::nullopt;
   if (!feeder) {
     ShowMessage(kFeedIndexNoFind);
@@ -352,8 +352,8 @@ bool CheckFeederPosition(const HeadPickState& rec, int slot) {
       case 3: x -= 4.0; break;
       case 4: y += 4.0; break;
     }
-  } else if ((rec.feedMode == 3 || rec.feedMode == 8) && Services().feeders) {
-    if (auto t = Services().feeders->CurrentTray(rec.rowIndex); t && t->cols > 0 && t->rows > 0) {
+  } else if (rec.feedMode == 3 || rec.feedMode == 8) {
+    if (auto t = Feeders().CurrentTray(rec.rowIndex); t && t->cols > 0 && t->rows > 0) {
       int c = t->colSerial + same, r = t->rowSerial;
       while (c >= t->cols) {
         c -= t->cols;

@@ -95,7 +95,7 @@ bool RunLabels() {
   if (auto d = Display()) d->Progress(0, count);
   ResetHeadRecords();
   const int startRow = sel.fromCurrentSmt ? ChosenRow(smt::job::RowKind::Placement) : 0;
-  const int group = s.feeders && s.feeders->CurrentGroup() ? s.feeders->CurrentIndex() : -1;
+  const int group = CurrentFeederGroup();
   if (group < 0) {
     ShowMessage(RunText("PartList.c_Message_20", "没有找到料架组 !"));
     return false;

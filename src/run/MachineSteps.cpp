@@ -724,7 +724,7 @@ bool ReplenishHead(HeadPlaceState& p, int head, double cellX, double cellY) {
   int match = -1;
   bool fresh = true;
   bool retried = false;
-  const int group = Services().feeders ? Services().feeders->CurrentIndex() : 0;
+  const int group = Feeders().CurrentIndex();
   const std::string name0402 = FeedModeNames()[4];
   while (p.failedRow != -1 || p.failed) {
     if (fresh) {

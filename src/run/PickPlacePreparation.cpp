@@ -149,9 +149,9 @@ bool PreparePickPlace(int groupIndex, HeadPlaceState& p, int slot) {
       Shift(p.feedSide, 4.0, p.pickX, p.pickY, false);
       SetFeederFeedCount(groupIndex, p.rowIndex, 0);
     }
-  } else if ((p.feedMode == 3 || p.feedMode == 8) && Services().feeders) {
-    auto* table = Services().feeders;
-    auto tray = table->CurrentTray(p.rowIndex);
+  } else if (p.feedMode == 3 || p.feedMode == 8) {
+    smt::feeder::FeederTable& table = Feeders();
+    auto tray = table.CurrentTray(p.rowIndex);
     if (tray) {
       TrayRecord t = *tray;
       if (t.rows <= 0 || t.cols <= 0) {
@@ -174,12 +174,12 @@ bool PreparePickPlace(int groupIndex, HeadPlaceState& p, int slot) {
           t.colSerial = 0;
           if (++t.rowSerial >= t.rows) t.rowSerial = -1;
         }
-        table->LoadTray(p.rowIndex);
-        TrayRecord work = table->WorkTray();
+        table.LoadTray(p.rowIndex);
+        TrayRecord work = table.WorkTray();
         work.rowSerial = t.rowSerial;
         work.colSerial = t.colSerial;
-        table->SetWorkTray(work);
-        table->StoreTray(p.rowIndex);
+        table.SetWorkTray(work);
+        table.StoreTray(p.rowIndex);
       }
     }
   }

@@ -173,7 +173,7 @@ int RunPlatformDispense() {
   int firstBoards = 0;
   int platform = 2;
   if (auto v = s.vision.Get()) v->OpenMarkCamera();
-  if (!(s.feeders && s.feeders->CurrentGroup())) {
+  if (CurrentFeederGroup() < 0) {
     ShowMessage(RunText("PartList.c_Message_20", "没有找到料架组 !"));
     return 0;
   }
@@ -183,7 +183,7 @@ int RunPlatformDispense() {
     while (next < n && !RunRows()[static_cast<size_t>(next)].place) ++next;
     if (next >= n) return 0;
     cursor = next;
-    if (!LookupFeedDirection(s.feeders->CurrentIndex(), RunRows()[static_cast<size_t>(cursor)].feeder)) return 0;
+    if (!LookupFeedDirection(Feeders().CurrentIndex(), RunRows()[static_cast<size_t>(cursor)].feeder)) return 0;
     auto waitFree = [&](smt::platform::Event& e) { return WaitRunEvent(e, Timeouts().partner) == WaitResult::Signalled; };
     if (mode == 9) {
       platform = 1;

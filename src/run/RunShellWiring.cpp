@@ -106,7 +106,7 @@ void PanelRunDisplay::CoverCount(int count) { panel_.ShowCoverCount(count); }
 void PanelRunDisplay::EnableRunWindows(bool enabled) { panel_.EnableListsForRun(enabled); }
 void PanelRunDisplay::Info(const std::string& line) { smt::link::Runtime().Hooks().AppendInfoLine(line, true); }
 
-void WireRunEngine(CDialogPartList& list, smt::feeder::FeederTable* feeders) {
+void WireRunEngine(CDialogPartList& list) {
   CDialogPartList* pl = &list;
   list.Run().startRun = [](int mode) { return StartRun(mode); };
   // Start dispatches on the strategy's run mode; the job shows the list that
@@ -117,7 +117,6 @@ void WireRunEngine(CDialogPartList& list, smt::feeder::FeederTable* feeders) {
     return CalcFeederPickTarget(slot, requested, feeder);
   };
   auto& s = Services();
-  s.feeders = feeders;
   s.display.Connect(std::make_shared<PanelRunDisplay>(list));
   // The lists' rows become records once, when the run takes them; a list
   // holding a number that cannot be read gives the run nothing to work on

@@ -16,10 +16,6 @@ namespace smt::job {
 class JobModel;
 }
 
-namespace smt::feeder {
-class FeederTable;
-}
-
 namespace smt::run {
 
 // Loads [SmtStrategyConfig] into the run engine, sets the head count and
@@ -52,9 +48,10 @@ class PanelRunDisplay : public RunDisplay {
 };
 
 // The panel's Start reaches StartRun; the next-row search reaches the pick
-// target; the run reads the rows, board and feeders through the panel and
-// shows its work on it (a PanelRunDisplay).
-void WireRunEngine(CDialogPartList& partList, smt::feeder::FeederTable* feeders);
+// target; the run reads the rows and board through the panel and shows its
+// work on it (a PanelRunDisplay). The feeders it reads are its machine's
+// feeder table.
+void WireRunEngine(CDialogPartList& partList);
 
 // The toolbar's "Strategy" opens the strategy page (modal) for the panel.
 void WireStrategyPage(CDialogPartList& partList, QWidget* parent, std::string appDir,
