@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/CommandIds.h"
-#include "app/LibraryLists.h"
+#include "library/LibraryLists.h"
 #include "app/RecentFiles.h"
 #include "app/ViewFrame.h"
 #include "core/LogFile.h"
