@@ -15,8 +15,10 @@
 namespace {
 
 struct Table {
-  smt::feeder::FeederTable t;
+  // The feeder table of the machine in use, which the run reads.
+  smt::feeder::FeederTable& t = smt::run::Feeders();
   Table() {
+    t.Clear();
     t.AddGroup("A", "");
     t.SetCurrentName("A");
     t.ShowGroupInList("A", smt::feeder::BuiltInNameTables(0));
@@ -34,7 +36,6 @@ struct Table {
       rows.push_back(r);
     }
     t.ReplaceCurrentRows(rows, std::vector<smt::feeder::TrayRecord>(rows.size(), smt::feeder::TrayRecord::Default()));
-    smt::run::Services().feeders = &t;
     auto m = smt::link::GetMotionSettings();
     m.xLimit = 1000000;
     m.yLimit = -1000000;

@@ -120,7 +120,8 @@ smt::feeder::FeederCells TapeFeeder(const std::string& number, double x) {
 struct Machine {
   SimulatedBoardLink board{false};
   smt::link::LinkHooks hooks;
-  smt::feeder::FeederTable feeders;
+  // The feeder table of the machine in use, which the run reads.
+  smt::feeder::FeederTable& feeders = smt::run::Feeders();
   smt::platform::RecordingMessageService messages;
 
   Machine() {
@@ -159,6 +160,7 @@ struct Machine {
     st.m_HeaderSelect = 1;
     st.m_RunSelect = 0;
     smt::run::SetStrategy(st);
+    feeders.Clear();
     feeders.AddGroup("A", "");
     feeders.SetCurrentName("A");
     feeders.ShowGroupInList("A", smt::feeder::BuiltInNameTables(0));
@@ -243,7 +245,7 @@ double WiredRun(Machine& machine, const Size& size, bool selectedOnly, double* e
     panel.Job().placementRows = Rows(size.rows, size.placed);
     panel.Job().NotifyRows(RowKind::Placement);
     if (selectedOnly) panel.PlacementView()->selectAll();
-    smt::run::WireRunEngine(panel, &machine.feeders);
+    smt::run::WireRunEngine(panel);
     auto& s = smt::run::Services();
     s.board = [cells = size.cells] { return Board(cells); };
     std::atomic<bool> ended{false};
@@ -290,7 +292,6 @@ double EngineRun(Machine& machine, const Size& size) {
   std::vector<std::pair<int, int>> states;
   auto& s = smt::run::Services();
   s = {};
-  s.feeders = &machine.feeders;
   s.placementRows = [&] {
     std::string refusal;
     return smt::job::PlacementRecordsOf(rows, refusal);
@@ -454,7 +455,7 @@ void BM_RepeatedRunsMemory(benchmark::State& state) {
       panel.show();
       panel.Job().placementRows = Rows(size.rows, size.placed);
       panel.Job().NotifyRows(RowKind::Placement);
-      smt::run::WireRunEngine(panel, &machine.feeders);
+      smt::run::WireRunEngine(panel);
       auto& s = smt::run::Services();
       s.board = [cells = size.cells] { return Board(cells); };
       std::atomic<int> ends{0};

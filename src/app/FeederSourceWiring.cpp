@@ -44,8 +44,8 @@ FeederRowView ViewOfStoredRow(const FeederRow& row) {
   return v;
 }
 
-std::vector<FeederRow> CurrentGroupRows(CDialogFeedList& panel) {
-  auto g = panel.Table().CurrentGroup();
+std::vector<FeederRow> CurrentGroupRows(smt::feeder::FeederTable& table) {
+  auto g = table.CurrentGroup();
   if (!g) return {};
   std::vector<FeederRow> rows;
   for (const FeederRow& r : g->rows)
@@ -61,9 +61,10 @@ CDialogFeedList* PanelOrLog(const std::function<CDialogFeedList*()>& panel, cons
 
 }  // namespace
 
-void InstallFeederSource(std::function<CDialogFeedList*()> panel) {
+void InstallFeederSource(smt::Machine& machine, std::function<CDialogFeedList*()> panel) {
+  smt::feeder::FeederTable& table = smt::feeder::FeederTable::Of(machine);
   smt::job::FeederSource s;
-  s.listRows = [panel] {
+  s.listRows = [panel, &table] {
     std::vector<FeederRowView> out;
     CDialogFeedList* p = PanelOrLog(panel, "the part list's feeder rows");
     if (!p) return out;
@@ -73,15 +74,13 @@ void InstallFeederSource(std::function<CDialogFeedList*()> panel) {
         if (!row.Empty()) out.push_back(ViewOfListRow(p->ListRow(r), row));
       }
     } else {
-      for (const FeederRow& r : CurrentGroupRows(*p)) out.push_back(ViewOfStoredRow(r));
+      for (const FeederRow& r : CurrentGroupRows(table)) out.push_back(ViewOfStoredRow(r));
     }
     return out;
   };
-  s.groupRows = [panel] {
+  s.groupRows = [&table] {
     std::vector<FeederRowView> out;
-    CDialogFeedList* p = PanelOrLog(panel, "the current feeder group");
-    if (!p) return out;
-    for (const FeederRow& r : CurrentGroupRows(*p)) out.push_back(ViewOfCells(r));
+    for (const FeederRow& r : CurrentGroupRows(table)) out.push_back(ViewOfCells(r));
     return out;
   };
   s.openFeederEditor = [panel](const std::string& number) {
@@ -95,7 +94,7 @@ void InstallFeederSource(std::function<CDialogFeedList*()> panel) {
     }
     return false;
   };
-  smt::job::TheFeederSource() = std::move(s);
+  smt::job::FeederSourceOf(machine) = std::move(s);
 }
 
 }  // namespace smt::app

@@ -1,6 +1,7 @@
 #include "app/MainFrame.h"
 
 #include "app/HookReport.h"
+#include "core/Machine.h"
 
 #include <QKeySequence>
 #include <filesystem>
@@ -42,8 +43,8 @@ namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 }  // namespace
 
-CMainFrame::CMainFrame(std::string appDir, std::function<void(CSMTView&)> installSubsystems)
-    : m_strAppPath(std::move(appDir)), installSubsystems_(std::move(installSubsystems)) {
+CMainFrame::CMainFrame(smt::Machine& machine, std::string appDir, std::function<void(CSMTView&)> installSubsystems)
+    : m_strAppPath(std::move(appDir)), machine_(machine), installSubsystems_(std::move(installSubsystems)) {
   m_strMenuText.resize(kMenuTextCount);
   resize(smt::app::kMainWindowSize);
   setWindowTitle(QString::fromUtf8(kTitleChinese));
@@ -423,14 +424,14 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 }
 
 void CMainFrame::LoadFigLists() {
-  auto problems = LoadLibraryLists(m_strAppPath, m_lists);
+  auto problems = smt::library::LoadLibraryLists(m_strAppPath, Lists());
   if (!problems.empty()) {
-    smt::platform::ShowMessage(DescribeListProblems(problems), smt::platform::MsgButtons::Ok,
+    smt::platform::ShowMessage(smt::library::DescribeListProblems(problems), smt::platform::MsgButtons::Ok,
                                smt::platform::MsgIcon::Warning);
   }
 }
 
-void CMainFrame::SaveFigLists() { SaveLibraryLists(m_strAppPath, m_lists); }
+void CMainFrame::SaveFigLists() { smt::library::SaveLibraryLists(m_strAppPath, Lists()); }
 
 void CMainFrame::SetJobPathText(const std::string& path) {
   if (panes_.size() > 1) panes_[1]->setText(Q(path));

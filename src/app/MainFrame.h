@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/LibraryLists.h"
+#include "library/LibraryLists.h"
 #include "app/RecentFiles.h"
 #include "app/ViewFrame.h"
 
@@ -18,12 +18,16 @@ class QLabel;
 class QMenu;
 class QToolButton;
 class CSMTView;
+namespace smt {
+class Machine;
+}
 
 class CMainFrame : public QMainWindow, public smt::app::ViewFrame {
   Q_OBJECT
  public:
+  // The window of `machine`, whose library lists it loads and saves.
   // `installSubsystems` joins every subsystem to the view as it is made.
-  explicit CMainFrame(std::string appDir, std::function<void(CSMTView&)> installSubsystems = {});
+  CMainFrame(smt::Machine& machine, std::string appDir, std::function<void(CSMTView&)> installSubsystems = {});
   ~CMainFrame() override;
 
   // Builds the view (its own creation runs inside), toolbar, status bar and
@@ -44,7 +48,7 @@ class CMainFrame : public QMainWindow, public smt::app::ViewFrame {
   // The close sequence; true when the window may close.
   bool OnClose();
 
-  // Library list files.
+  // The machine's library lists from their files, and to them.
   void LoadFigLists();
   // Throws platform::FileError when a file cannot be written.
   void SaveFigLists() override;
@@ -82,7 +86,6 @@ class CMainFrame : public QMainWindow, public smt::app::ViewFrame {
   std::string m_strAppPath;
   std::string m_strLanguage = "Chinese";
   std::vector<std::string> m_strMenuText;  // 43 go-to texts, then 15 settings texts
-  smt::app::LibraryLists m_lists;
 
   // What the view reads of its window.
   QWidget* Window() override { return this; }
@@ -90,7 +93,7 @@ class CMainFrame : public QMainWindow, public smt::app::ViewFrame {
   const std::string& AppPath() const override { return m_strAppPath; }
   const std::string& Language() const override { return m_strLanguage; }
   smt::app::RecentFiles& Recent() override { return m_recent; }
-  smt::app::LibraryLists& Lists() override { return m_lists; }
+  smt::library::LibraryLists& Lists() override { return smt::library::LibraryLists::Of(machine_); }
   void ConnectDocument(std::function<bool()> hasPcbTable, std::function<bool()> saveProject) override {
     this->hasPcbTable = std::move(hasPcbTable);
     this->saveProject = std::move(saveProject);
@@ -105,6 +108,7 @@ class CMainFrame : public QMainWindow, public smt::app::ViewFrame {
   void BuildStatusBar();
   QAction* AddCommand(QMenu* menu, int id, const char* text);
 
+  smt::Machine& machine_;
   std::function<void(CSMTView&)> installSubsystems_;
   CSMTView* view_ = nullptr;
   std::map<int, QAction*> actions_;

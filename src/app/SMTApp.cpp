@@ -2,6 +2,7 @@
 #include "platform/QtFileChooser.h"
 
 #include "app/HookReport.h"
+#include "core/Machine.h"
 #include "app/MainFrame.h"
 #include "app/SMTView.h"
 #include "app/Subsystems.h"
@@ -39,7 +40,7 @@ bool CSMTApp::InitInstance(const Options& options) {
   // Start-up reads well over a thousand settings and texts; each file is
   // checked against the disk once for all of them.
   smt::platform::ProfileReadBurst readBurst;
-  frame_ = std::make_unique<CMainFrame>(options.appDir, &InstallSubsystems);
+  frame_ = std::make_unique<CMainFrame>(smt::CurrentMachine(), options.appDir, &InstallSubsystems);
   if (frame_->OnCreate() != 0) {
     frame_.reset();
     return false;

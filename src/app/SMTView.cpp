@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/CommandIds.h"
-#include "app/LibraryLists.h"
+#include "library/LibraryLists.h"
 #include "app/RecentFiles.h"
 #include "app/ViewFrame.h"
 #include "core/LogFile.h"
@@ -148,8 +148,8 @@ void CSMTView::CreateListPanels() {
       frame->ShowRecentFiles();
     };
     // The feeder table goes into its lines before the library files are written.
-    doc.SaveFeederLines = [this, frame] {
-      smt::feeder::SaveFeederState(smt::CurrentMachine(), m_pFeedList, frame->Lists().feedLines, frame->AppPath());
+    doc.SaveFeederLines = [frame] {
+      smt::feeder::SaveFeederState(smt::CurrentMachine(), frame->Lists().feedLines, frame->AppPath());
     };
     doc.AskSavePath = [this]() -> std::optional<std::filesystem::path> {
       const std::string chosen = smt::platform::ChooseSaveFile(this, {}, {}, "Project Files (*.smt)");

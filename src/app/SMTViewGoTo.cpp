@@ -3,7 +3,7 @@
 
 #include "app/CommandIds.h"
 #include "app/GoToMoves.h"
-#include "app/LibraryLists.h"
+#include "library/LibraryLists.h"
 #include "app/ViewFrame.h"
 #include "app/SMTView.h"
 #include "core/MachineState.h"

@@ -61,7 +61,7 @@ void ConnectRunServices(CSMTView& view) {
   // The two vision cameras are the first two records of the camera table.
   smt::run::Services().cameraNames = [frame] {
     std::pair<std::string, std::string> names{"", ""};
-    const auto rows = smt::vision::CameraNamesOf(frame->m_lists.cameraRows);
+    const auto rows = smt::vision::CameraNamesOf(frame->Lists().cameraRows);
     if (!rows.empty()) names.first = rows[0];
     if (rows.size() > 1) names.second = rows[1];
     return names;

@@ -65,8 +65,8 @@
 namespace {
 
 // Names of the cameras of the camera table.
-std::vector<std::string> CameraNames(const CMainFrame& frame) {
-  return smt::vision::CameraNamesOf(frame.m_lists.cameraRows);
+std::vector<std::string> CameraNames(CMainFrame& frame) {
+  return smt::vision::CameraNamesOf(frame.Lists().cameraRows);
 }
 
 void InstallSettings(CSMTView& view) {
@@ -75,12 +75,12 @@ void InstallSettings(CSMTView& view) {
   w.registerDialog = [&view](int id, std::function<void(QWidget*)> open) { view.RegisterDialog(id, std::move(open)); };
   w.initialUpdateSteps = &view.initialUpdateSteps;
   w.languageLoaders = &view.languageLoaders;
-  w.speedUseLine = [frame] { return frame->m_lists.speedUsageLine; };
-  w.speedRows = [frame] { return frame->m_lists.speedRows; };
-  w.speedRowsRefused = [frame] { frame->m_lists.MarkDamaged(smt::app::ListFileId::Speed); };
+  w.speedUseLine = [frame] { return frame->Lists().speedUsageLine; };
+  w.speedRows = [frame] { return frame->Lists().speedRows; };
+  w.speedRowsRefused = [frame] { frame->Lists().MarkDamaged(smt::library::ListFileId::Speed); };
   w.speedCommitted = [frame](const std::string& useLine, const std::vector<std::string>& rows) {
-    frame->m_lists.speedUsageLine = useLine;
-    frame->m_lists.speedRows = rows;
+    frame->Lists().speedUsageLine = useLine;
+    frame->Lists().speedRows = rows;
   };
   w.tickActiveTier = [frame](int) { frame->UpdateMenuState(); };
   w.speedNames = [] {
@@ -154,7 +154,7 @@ void InstallCameras(CSMTView& view) {
     list->m_strLanguage = frame->m_strLanguage;
     // A table with refused cells is saved back as it came, but never over
     // the backup copy.
-    if (list->LoadTable(frame->m_lists.cameraRows) > 0) frame->m_lists.MarkDamaged(smt::app::ListFileId::Camera);
+    if (list->LoadTable(frame->Lists().cameraRows) > 0) frame->Lists().MarkDamaged(smt::library::ListFileId::Camera);
     list->LoadConfig(appDir);
   });
   view.languageLoaders.push_back([list](const std::string& appDir, const std::string& language) {
@@ -179,8 +179,8 @@ void InstallJob(CSMTView& view) {
     geometry();
     CDialogPartList* p = view.m_pPartList;
     if (!p) return;
-    p->packageRows = [frame] { return frame->m_lists.packRows; };
-    p->markRows = [frame] { return frame->m_lists.markRows; };
+    p->packageRows = [frame] { return frame->Lists().packRows; };
+    p->markRows = [frame] { return frame->Lists().markRows; };
     p->statusText = [frame](const std::string& text) { frame->SetStatusHint(text); };
     p->language = [frame] { return frame->m_strLanguage; };
     // The import dialog keeps its format and options between openings.
@@ -218,7 +218,7 @@ void InstallJob(CSMTView& view) {
     dialog.InitLists();
     dialog.exec();
     // The drop-down lists are saved with the library files.
-    frame->m_lists.dropDownLists = smt::job::DropDownLists();
+    frame->Lists().dropDownLists = smt::job::DropDownLists();
   });
 }
 
@@ -229,9 +229,9 @@ void InstallLibraries(CSMTView& view) {
   w.initialUpdateSteps = &view.initialUpdateSteps;
   w.appDir = [frame] { return frame->m_strAppPath; };
   w.language = [frame] { return frame->m_strLanguage; };
-  w.nozzleRows = &frame->m_lists.nozzleRows;
-  w.packRows = &frame->m_lists.packRows;
-  w.markRows = &frame->m_lists.markRows;
+  w.nozzleRows = &frame->Lists().nozzleRows;
+  w.packRows = &frame->Lists().packRows;
+  w.markRows = &frame->Lists().markRows;
   w.cameraNames = [frame] { return CameraNames(*frame); };
   w.speedTemplateNames = [] {
     std::vector<std::string> names;
@@ -278,11 +278,11 @@ void InstallFeeders(CSMTView& view) {
   w.registerDialog = [&view](int id, std::function<void(QWidget*)> open) { view.RegisterDialog(id, std::move(open)); };
   w.initialUpdateSteps = &view.initialUpdateSteps;
   w.panel = [&view] { return view.m_pFeedList; };
-  w.feedLines = [frame] { return frame->m_lists.feedLines; };
-  w.feedLinesDamaged = [frame] { frame->m_lists.MarkDamaged(smt::app::ListFileId::Feed); };
+  w.feedLines = [frame] { return frame->Lists().feedLines; };
+  w.feedLinesDamaged = [frame] { frame->Lists().MarkDamaged(smt::library::ListFileId::Feed); };
   w.language = [frame] { return frame->m_strLanguage; };
   smt::feeder::InstallFeederSubsystem(smt::CurrentMachine(), std::move(w));
-  smt::app::InstallFeederSource([&view] { return view.m_pFeedList; });
+  smt::app::InstallFeederSource(smt::CurrentMachine(), [&view] { return view.m_pFeedList; });
 }
 
 void InstallStations(CSMTView& view) {
@@ -317,7 +317,7 @@ void InstallRunEngine(CSMTView& view) {
     CDialogPartList* p = view.m_pPartList;
     if (!p) return;
     p->Run().autoTransport = smt::stations::ConveyorFitted;
-    smt::run::WireRunEngine(*p, view.m_pFeedList ? &view.m_pFeedList->Table() : nullptr);
+    smt::run::WireRunEngine(*p);
     smt::run::WireStrategyPage(*p, &view, appDir, [frame] { return frame->m_strLanguage; });
   });
 

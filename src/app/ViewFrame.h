@@ -10,10 +10,13 @@
 class CMainFrame;
 class QWidget;
 
+namespace smt::library {
+struct LibraryLists;
+}
+
 namespace smt::app {
 
 class RecentFiles;
-struct LibraryLists;
 
 class ViewFrame {
  public:
@@ -39,7 +42,8 @@ class ViewFrame {
   virtual RecentFiles& Recent() = 0;
   virtual void ShowRecentFiles() = 0;
 
-  virtual LibraryLists& Lists() = 0;
+  // The library lists of the machine the window drives.
+  virtual smt::library::LibraryLists& Lists() = 0;
   // Throws platform::FileError when a file cannot be written.
   virtual void SaveFigLists() = 0;
 };

@@ -118,7 +118,7 @@ class ShellCameraListNeighbours : public CDialogCameraList::Neighbours {
   explicit ShellCameraListNeighbours(CSMTView& view) : view_(view) {}
 
   void RowsCommitted(const std::vector<smt::vision::CameraRow>& rows) override {
-    view_.frame()->m_lists.cameraRows = rows;
+    view_.frame()->Lists().cameraRows = rows;
   }
   std::vector<std::string> FeederCameraColumn() override {
     std::vector<std::string> column;
@@ -348,18 +348,18 @@ class ShellFeederNeighbours : public smt::feeder::FeederNeighbours {
     });
   }
   void ShowFeederList() override { view_.OnShowFeedList(); }
-  std::vector<std::string> PackRows() override { return view_.frame()->m_lists.packRows; }
+  std::vector<std::string> PackRows() override { return view_.frame()->Lists().packRows; }
   // The package library itself takes the rows, so its dialog shows them
   // and its OK keeps them.
   void SetPackRows(std::vector<std::string> rows) override {
     smt::library::ThePackLibrary().LoadTable(rows);
-    view_.frame()->m_lists.packRows = std::move(rows);
+    view_.frame()->Lists().packRows = std::move(rows);
   }
   std::vector<std::string> DropDownLists() override { return smt::job::DropDownLists(); }
   std::vector<std::string> DropDownAngleChoices() override { return smt::job::DropDownChoices(smt::job::kDropDownAngles); }
   // Names of the cameras of the camera table.
   std::vector<std::string> CameraNames() override {
-    return smt::vision::CameraNamesOf(view_.frame()->m_lists.cameraRows);
+    return smt::vision::CameraNamesOf(view_.frame()->Lists().cameraRows);
   }
 
  private:

@@ -142,14 +142,10 @@ const std::array<QIcon, 8>& Icons() {
   return icons;
 }
 
-CDialogFeedList* g_activeFeedList = nullptr;
-
 }  // namespace
 
-CDialogFeedList* ActiveFeedList() { return g_activeFeedList; }
-void SetActiveFeedList(CDialogFeedList* panel) { g_activeFeedList = panel; }
-
-CDialogFeedList::CDialogFeedList(smt::Machine& machine, QWidget* parent) : QWidget(parent), machine_(machine) {
+CDialogFeedList::CDialogFeedList(smt::Machine& machine, QWidget* parent)
+    : QWidget(parent), machine_(machine), table_(smt::feeder::FeederTable::Of(machine)) {
   setObjectName("CDialogFeedList");
   texts_.Defaults(ListEntries());
   texts_.Defaults(DragTitleEntries());
@@ -157,11 +153,9 @@ CDialogFeedList::CDialogFeedList(smt::Machine& machine, QWidget* parent) : QWidg
   Build();
   editor_ = new CDialogFeedEdit(this, machine_, this);
   group_ = new CDialogFeedGroup(this, this);
-  if (!g_activeFeedList) g_activeFeedList = this;
 }
 
 CDialogFeedList::~CDialogFeedList() {
-  if (g_activeFeedList == this) g_activeFeedList = nullptr;
   // The editor tells this panel when it closes; it goes while the panel is
   // still whole, not later with the QWidget's children.
   delete editor_;

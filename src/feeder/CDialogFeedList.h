@@ -2,8 +2,9 @@
 // The feeder list panel of the main window: the current feeder group in a
 // 30-column list, and the operator's entry to adding, editing, deleting,
 // copying and pasting feeders, the feeder tests on the machine, the camera
-// template commands and the CSV exchange. It owns the feeder table, the
-// feeder editor and the group manager.
+// template commands and the CSV exchange. It shows and edits the feeder
+// table of the machine it was built on, and owns the feeder editor and the
+// group manager.
 #include <QWidget>
 #include <array>
 #include <atomic>
@@ -167,7 +168,7 @@ class CDialogFeedList : public QWidget, public FeederListPanel {
   void ShowRow(int row);
 
   smt::Machine& machine_;
-  smt::feeder::FeederTable table_;
+  smt::feeder::FeederTable& table_;  // the machine's
   smt::feeder::FeederLoadResult lastLoad_;
   smt::feeder::FeederTexts texts_;
   std::string appDir_ = ".";
@@ -189,7 +190,3 @@ class CDialogFeedList : public QWidget, public FeederListPanel {
   // The feeders in shown order, one for each row of list_.
   std::vector<ShownFeeder> shown_;
 };
-
-// The panel the feeder tests and the other dialogs reach (the view's panel).
-CDialogFeedList* ActiveFeedList();
-void SetActiveFeedList(CDialogFeedList* panel);

@@ -2,7 +2,7 @@
 // What the feeders use of the parts of the program above them: the part
 // list, and the window and its neighbours (the camera table, the run
 // engine's pick test, the dipping station, the settings dialog and the
-// library lists the main frame holds). Each is one interface the shell
+// machine's library lists). Each is one interface the shell
 // connects and tests replace; using one nobody connected fails loudly with
 // its name (platform/Hooks.h). The jog and camera panels are the link's
 // (link/WindowPanels.h); the nozzle library and the link are called directly.
@@ -59,7 +59,7 @@ class FeederNeighbours {
   virtual void ShowMeasurementHeight(double mm) = 0;
   // The view shows the feeder list panel in the part list's place.
   virtual void ShowFeederList() = 0;
-  // The package library's rows (the frame holds them) and their new rows.
+  // The package library's rows (the machine's library lists hold them) and their new rows.
   virtual std::vector<std::string> PackRows() = 0;
   virtual void SetPackRows(std::vector<std::string> rows) = 0;
   // The job's drop-down lists and the camera table's names.

@@ -4,6 +4,7 @@
 #include "feeder/AutoFeeders.h"
 #include "feeder/CDialogAutoFeed.h"
 #include "feeder/CDialogFeedList.h"
+#include "feeder/FeederTable.h"
 
 namespace smt::feeder {
 
@@ -15,8 +16,9 @@ bool LoadFeederState(smt::Machine& machine, CDialogFeedList* panel, const std::v
   return panel->LastLoad().error.empty();
 }
 
-void SaveFeederState(smt::Machine& machine, CDialogFeedList* panel, std::vector<std::string>& feedLines, const std::string& appDir) {
-  if (panel && panel->Table().GroupCount() > 0) feedLines = panel->SaveToLines();
+void SaveFeederState(smt::Machine& machine, std::vector<std::string>& feedLines, const std::string& appDir) {
+  FeederTable& table = FeederTable::Of(machine);
+  if (table.GroupCount() > 0) feedLines = table.SaveToLines();
   AutoFeeders::Of(machine).SaveConfig(appDir);
 }
 
@@ -24,7 +26,6 @@ void InstallFeederSubsystem(smt::Machine& machine, FeederShellWiring w) {
   if (w.initialUpdateSteps) {
     w.initialUpdateSteps->push_back([&machine, w](const std::string& appDir) {
       CDialogFeedList* p = w.panel ? w.panel() : nullptr;
-      if (p) SetActiveFeedList(p);
       if (!LoadFeederState(machine, p, w.feedLines ? w.feedLines() : std::vector<std::string>{}, appDir)) {
         if (w.feedLinesDamaged)
           w.feedLinesDamaged();

@@ -4,12 +4,15 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/Machine.h"
 #include "feeder/FeederRecord.h"
 #include "platform/FileCell.h"
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
 
 namespace smt::feeder {
+
+FeederTable& FeederTable::Of(smt::Machine& machine) { return machine.Part<FeederTable>(); }
 
 using smt::platform::FormatDouble;
 using smt::platform::FormatInt;

@@ -2,7 +2,9 @@
 // The feeder table: named feeder groups, each an ordered list of feeder rows
 // (typed records that keep their cells' spellings) with one tray record per row, and the one current group
 // that the feeder list shows and the tests and the run read. Its text form is
-// the line list of "config_feed.fig" that the shell keeps.
+// the line list of "config_feed.fig" that the shell keeps. The machine owns
+// its table (FeederTable::Of): the feeder list panel shows and edits it, the
+// run, the part list and the feeder services read it.
 //
 // Every operation takes the table's lock, so the feeder test worker and the
 // run may read rows (by copy) while the window edits the table.
@@ -14,6 +16,10 @@
 
 #include "feeder/FeederNames.h"
 #include "feeder/FeederRecord.h"
+
+namespace smt {
+class Machine;
+}
 
 namespace smt::feeder {
 
@@ -127,6 +133,10 @@ char FeederSideLetter(const std::string& number);
 class FeederTable {
  public:
   static constexpr const char* kFeedNumberError = "Feed number error !";
+
+  // The machine's feeder table (made empty on first use, kept for the
+  // machine's life).
+  static FeederTable& Of(smt::Machine& machine);
 
   // --- groups -------------------------------------------------------------
   int FindGroupByName(const std::string& name) const;

@@ -23,7 +23,7 @@ class CDialogMarkList : public QDialog {
   struct Environment {
     std::string appDir = ".";
     std::string language = "Chinese";
-    std::vector<std::string>* frameRows = nullptr;  // the frame's mark rows (LibraryLists::markRows)
+    std::vector<std::string>* frameRows = nullptr;  // the machine's mark rows (LibraryLists::markRows)
   };
   CDialogMarkList(smt::library::MarkLibrary& lib, smt::Machine& machine, Environment env, QWidget* parent = nullptr);
 

@@ -34,7 +34,7 @@ class CDialogNozzleList : public QDialog {
   struct Environment {
     std::string appDir = ".";
     std::string language = "Chinese";
-    std::vector<std::string>* frameRows = nullptr;  // the frame's nozzle-row list (m_lists.nozzleRows)
+    std::vector<std::string>* frameRows = nullptr;  // the machine's nozzle rows (LibraryLists::nozzleRows)
     smt::link::JogRunner* jog = nullptr;
     std::function<void()> switchToMarkCamera;       // camera panel: live view to the Mark camera
     std::function<void()> homeZ;                    // jog panel's Z-axes homing

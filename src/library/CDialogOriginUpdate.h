@@ -43,7 +43,7 @@ class CDialogOriginUpdate : public QDialog {
   std::array<QCheckBox*, smt::library::kAxisSwitchCount> axes_{};
 };
 
-// The default targets of the library: nozzle rows (with the frame's copy),
+// The default targets of the library: nozzle rows (with the library lists' copy),
 // the throw position (shown in `settingsDialog`'s throw fields when it is
 // the basic settings dialog) and the link's head mask. The feeder, PCB and
 // camera targets come from their owners.

@@ -24,7 +24,7 @@ class CDialogPackList : public QDialog {
     std::string language = "Chinese";
     int languageIndex = 0;
     int machineType = 0;
-    std::vector<std::string>* frameRows = nullptr;   // the frame's package rows (LibraryLists::packRows)
+    std::vector<std::string>* frameRows = nullptr;   // the machine's package rows (LibraryLists::packRows)
     std::array<std::string, 27> feedModeNames{};     // language * 9 + mode
     std::array<std::string, 24> speedUseNames{};     // language * 8 + use
     CDialogPackEdit::Environment editor;             // choices of the editor (nameTaken is set here)

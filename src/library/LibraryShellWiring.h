@@ -1,6 +1,6 @@
 #pragma once
 // How the component libraries join the main view: the start-up step that
-// takes the frame's library rows in, the menu commands that open the nozzle,
+// takes the machine's library list rows in, the menu commands that open the nozzle,
 // package and mark libraries, and the openers of the origin update (from the
 // basic settings dialog) and the two-mark test (from the PCB editor). The
 // shell hands in its registration points and the seams of the other
@@ -31,7 +31,7 @@ struct LibraryShellWiring {
   // The frame's folder and current language name ("Chinese", "English", "German").
   std::function<std::string()> appDir;
   std::function<std::string()> language;
-  // The frame's list holders: m_lists.nozzleRows, packRows, markRows.
+  // The machine's library lists' holders: nozzleRows, packRows, markRows.
   std::vector<std::string>* nozzleRows = nullptr;
   std::vector<std::string>* packRows = nullptr;
   std::vector<std::string>* markRows = nullptr;

@@ -2,7 +2,7 @@
 // The mark library: named fiducial-mark definitions of 16 text cells (Mark 1
 // and Mark 2 offsets, allowed deviation, view box, diameter, precision,
 // light, capture time, centring repeats, colour reversal, the two platform
-// compensations), kept as the frame's rows of "config_mark.fig".
+// compensations), kept as the library lists' rows of "config_mark.fig".
 #include <array>
 #include <optional>
 #include <string>

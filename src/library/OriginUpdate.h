@@ -44,7 +44,7 @@ struct OriginUpdateTargets {
 // head mask cleared and rebuilt from the axis switches.
 void ApplyOriginUpdate(const OriginUpdateSettings& s, int machineType, const OriginUpdateTargets& targets);
 
-// The library's own targets: the nozzle rows (and the frame's copy of them),
+// The library's own targets: the nozzle rows (and the library lists' copy of them),
 // the throw position of the machine settings, the link's head mask.
 void ShiftNozzleRows(double dx, double dy, std::vector<std::string>* frameRows);
 void ShiftThrowPosition(double dx, double dy);

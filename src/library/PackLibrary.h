@@ -1,7 +1,7 @@
 #pragma once
 // The package library: one row of 28 text cells per package (size, vision
 // and light, camera, nozzle, speed, recognition type, feed mode with its feed
-// values, vacuum values, two reserved cells), built from the frame's rows of
+// values, vacuum values, two reserved cells), built from the library lists' rows of
 // "config_pack.fig" and handed back at the dialog's OK.
 #include <array>
 #include <functional>

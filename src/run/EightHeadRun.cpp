@@ -169,7 +169,7 @@ Outcome RunEightHeads(smt::Machine& m) {
   ShowRunList(m, 1);
   m.run.autoChangeNozzle = st.m_AutoChangeNozzle != 0;
   int last = sel.fromCurrentSmt ? ChosenRow(m, smt::job::RowKind::Placement) - 1 : -1;
-  const int group = s.feeders && s.feeders->CurrentGroup() ? s.feeders->CurrentIndex() : -1;
+  const int group = CurrentFeederGroup(m);
   if (group < 0) {
     ShowMessage(RunText(m, "PartList.c_Message_20", "没有找到料架组 !"));
     return Outcome::Early;

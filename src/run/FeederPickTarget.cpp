@@ -224,13 +224,13 @@ int FindLibraryNozzleSlot(smt::Machine& m, int head, int nozzle) {
 }
 
 int CalcFeederPickTarget(smt::Machine& m, int slot, int requestedHead, const std::string& feederNumber) {
-  auto* table = Services(m).feeders;
-  const int rowIndex = table ? table->FindCurrentRow(feederNumber) : -1;
+  const smt::feeder::FeederTable& table = Feeders(m);
+  const int rowIndex = table.FindCurrentRow(feederNumber);
   if (rowIndex < 0 || feederNumber.empty()) {
     ShowMessage(kFeedIndexNoFind);
     return 0;
   }
-  const int group = table->CurrentIndex();
+  const int group = table.CurrentIndex();
   const auto feeder = FeederRecordAt(m, group, rowIndex);
   if (!feeder) {
     ShowMessage(kFeedIndexNoFind);
@@ -305,8 +305,8 @@ int CalcFeederPickTarget(smt::Machine& m, int slot, int requestedHead, const std
 }
 
 bool LookupFeedDirection(smt::Machine& m, int groupIndex, const std::string& feederNumber) {
-  auto* table = Services(m).feeders;
-  const int rowIndex = table && groupIndex == table->CurrentIndex() ? table->FindCurrentRow(feederNumber) : -1;
+  const smt::feeder::FeederTable& table = Feeders(m);
+  const int rowIndex = groupIndex == table.CurrentIndex() ? table.FindCurrentRow(feederNumber) : -1;
   const auto feeder = rowIndex >= 0 ? FeederRecordAt(m, groupIndex, rowIndex) : std::nullopt;
   if (!feeder) {
     ShowMessage(kFeedIndexNoFind);
@@ -352,8 +352,8 @@ bool CheckFeederPosition(smt::Machine& m, const HeadPickState& rec, int slot) {
       case 3: x -= 4.0; break;
       case 4: y += 4.0; break;
     }
-  } else if ((rec.feedMode == 3 || rec.feedMode == 8) && Services(m).feeders) {
-    if (auto t = Services(m).feeders->CurrentTray(rec.rowIndex); t && t->cols > 0 && t->rows > 0) {
+  } else if (rec.feedMode == 3 || rec.feedMode == 8) {
+    if (auto t = Feeders(m).CurrentTray(rec.rowIndex); t && t->cols > 0 && t->rows > 0) {
       int c = t->colSerial + same, r = t->rowSerial;
       while (c >= t->cols) {
         c -= t->cols;

@@ -31,9 +31,9 @@ void PickFromFeederTest(smt::Machine& m, int head, int camera, const std::string
   using namespace smt::feeder;
   using smt::platform::ShowMessage;
   if (head < 1) return;
-  auto* table = Services(m).feeders;
-  const int index = table ? table->FindCurrentRow(feederNumber) : -1;
-  const auto row = index >= 0 ? FeederRecordAt(m, table->CurrentIndex(), index) : std::nullopt;
+  const FeederTable& table = Feeders(m);
+  const int index = table.FindCurrentRow(feederNumber);
+  const auto row = index >= 0 ? FeederRecordAt(m, table.CurrentIndex(), index) : std::nullopt;
   if (!row) {
     ShowMessage(kFeedIndexNoFind);
     return;

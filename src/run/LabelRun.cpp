@@ -95,7 +95,7 @@ bool RunLabels(smt::Machine& m) {
   if (auto d = Display(m)) d->Progress(0, count);
   ResetHeadRecords(m);
   const int startRow = sel.fromCurrentSmt ? ChosenRow(m, smt::job::RowKind::Placement) : 0;
-  const int group = s.feeders && s.feeders->CurrentGroup() ? s.feeders->CurrentIndex() : -1;
+  const int group = CurrentFeederGroup(m);
   if (group < 0) {
     ShowMessage(RunText(m, "PartList.c_Message_20", "没有找到料架组 !"));
     return false;

@@ -724,7 +724,7 @@ bool ReplenishHead(smt::Machine& m, HeadPlaceState& p, int head, double cellX, d
   int match = -1;
   bool fresh = true;
   bool retried = false;
-  const int group = Services(m).feeders ? Services(m).feeders->CurrentIndex() : 0;
+  const int group = Feeders(m).CurrentIndex();
   const std::string name0402 = FeedModeNames(m)[4];
   while (p.failedRow != -1 || p.failed) {
     if (fresh) {

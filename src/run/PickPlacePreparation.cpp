@@ -149,9 +149,9 @@ bool PreparePickPlace(smt::Machine& m, int groupIndex, HeadPlaceState& p, int sl
       Shift(p.feedSide, 4.0, p.pickX, p.pickY, false);
       SetFeederFeedCount(m, groupIndex, p.rowIndex, 0);
     }
-  } else if ((p.feedMode == 3 || p.feedMode == 8) && Services(m).feeders) {
-    auto* table = Services(m).feeders;
-    auto tray = table->CurrentTray(p.rowIndex);
+  } else if (p.feedMode == 3 || p.feedMode == 8) {
+    smt::feeder::FeederTable& table = Feeders(m);
+    auto tray = table.CurrentTray(p.rowIndex);
     if (tray) {
       TrayRecord t = *tray;
       if (t.rows <= 0 || t.cols <= 0) {
@@ -174,12 +174,12 @@ bool PreparePickPlace(smt::Machine& m, int groupIndex, HeadPlaceState& p, int sl
           t.colSerial = 0;
           if (++t.rowSerial >= t.rows) t.rowSerial = -1;
         }
-        table->LoadTray(p.rowIndex);
-        TrayRecord work = table->WorkTray();
+        table.LoadTray(p.rowIndex);
+        TrayRecord work = table.WorkTray();
         work.rowSerial = t.rowSerial;
         work.colSerial = t.colSerial;
-        table->SetWorkTray(work);
-        table->StoreTray(p.rowIndex);
+        table.SetWorkTray(work);
+        table.StoreTray(p.rowIndex);
       }
     }
   }

@@ -344,7 +344,7 @@ int RunPlatformPlace(smt::Machine& m) {
   ResetHeadRecords(m);
   const RunSelectors sel = Selectors(m);
   const int startRow = sel.fromCurrentSmt ? ChosenRow(m, smt::job::RowKind::Placement) : 0;
-  const int group = s.feeders && s.feeders->CurrentGroup() ? s.feeders->CurrentIndex() : -1;
+  const int group = CurrentFeederGroup(m);
   if (group < 0) {
     ShowMessage(RunText(m, "PartList.c_Message_20", "没有找到料架组 !"));
     return 0;

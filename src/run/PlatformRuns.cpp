@@ -173,7 +173,7 @@ int RunPlatformDispense(smt::Machine& m) {
   int firstBoards = 0;
   int platform = 2;
   if (auto v = s.vision.Get()) v->OpenMarkCamera();
-  if (!(s.feeders && s.feeders->CurrentGroup())) {
+  if (CurrentFeederGroup(m) < 0) {
     ShowMessage(RunText(m, "PartList.c_Message_20", "没有找到料架组 !"));
     return 0;
   }
@@ -183,7 +183,7 @@ int RunPlatformDispense(smt::Machine& m) {
     while (next < n && !RunRows(m)[static_cast<size_t>(next)].place) ++next;
     if (next >= n) return 0;
     cursor = next;
-    if (!LookupFeedDirection(m, s.feeders->CurrentIndex(), RunRows(m)[static_cast<size_t>(cursor)].feeder)) return 0;
+    if (!LookupFeedDirection(m, Feeders(m).CurrentIndex(), RunRows(m)[static_cast<size_t>(cursor)].feeder)) return 0;
     auto waitFree = [&](smt::platform::Event& e) { return WaitRunEvent(m, e, Timeouts(m).partner) == WaitResult::Signalled; };
     if (mode == 9) {
       platform = 1;

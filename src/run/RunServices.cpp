@@ -15,6 +15,13 @@ namespace smt::run {
 // that drives it.
 RunServices& Services(smt::Machine& m) { return m.Part<RunServices>(); }
 
+smt::feeder::FeederTable& Feeders(smt::Machine& m) { return smt::feeder::FeederTable::Of(m); }
+
+int CurrentFeederGroup(smt::Machine& m) {
+  const smt::feeder::FeederTable& t = Feeders(m);
+  return t.CurrentGroup() ? t.CurrentIndex() : -1;
+}
+
 bool VisionOriginAfterBoard(smt::Machine& m) {
   const auto basic = smt::settings::SettingsStores::Of(m).machine.Basic();
   if (basic->m_SmtFinishToVisualOrigin == 0 || basic->m_CottectionTimeSmt <= 0) return true;
@@ -36,9 +43,9 @@ std::array<std::string, 9> FeedModeNames(smt::Machine& m) {
 }
 
 std::optional<smt::feeder::FeederRecord> FeederRecordAt(smt::Machine& m, int group, int row) {
-  auto* t = Services(m).feeders;
-  if (!t || group != t->CurrentIndex()) return std::nullopt;
-  const auto r = t->CurrentRow(row);
+  const smt::feeder::FeederTable& t = Feeders(m);
+  if (group != t.CurrentIndex()) return std::nullopt;
+  const auto r = t.CurrentRow(row);
   if (!r) return std::nullopt;
   if (const smt::platform::FileCellError* e = r->Problem()) {
     // A feeder that cannot be read is not picked from.
@@ -52,13 +59,13 @@ std::optional<smt::feeder::FeederRecord> FeederRecordAt(smt::Machine& m, int gro
 }
 
 void SetFeederFeedCount(smt::Machine& m, int group, int row, int count) {
-  auto* t = Services(m).feeders;
-  if (t && group == t->CurrentIndex()) t->SetCurrentFeedCount(row, count);
+  smt::feeder::FeederTable& t = Feeders(m);
+  if (group == t.CurrentIndex()) t.SetCurrentFeedCount(row, count);
 }
 
 void SetFeederQuantity(smt::Machine& m, int group, int row, int quantity) {
-  auto* t = Services(m).feeders;
-  if (t && group == t->CurrentIndex()) t->SetCurrentQuantity(row, quantity);
+  smt::feeder::FeederTable& t = Feeders(m);
+  if (group == t.CurrentIndex()) t.SetCurrentQuantity(row, quantity);
 }
 
 std::shared_ptr<RunDisplay> Display(smt::Machine& m) { return Services(m).display.Get(); }
@@ -117,6 +124,8 @@ bool FlyVisionAvailable(smt::Machine& m) {
 
 // The forms of the machine in use.
 RunServices& Services() { return Services(smt::CurrentMachine()); }
+smt::feeder::FeederTable& Feeders() { return Feeders(smt::CurrentMachine()); }
+int CurrentFeederGroup() { return CurrentFeederGroup(smt::CurrentMachine()); }
 bool VisionOriginAfterBoard() { return VisionOriginAfterBoard(smt::CurrentMachine()); }
 std::string RunText(const std::string& key, const std::string& def) { return RunText(smt::CurrentMachine(), key, def); }
 std::array<std::string, 9> FeedModeNames() { return FeedModeNames(smt::CurrentMachine()); }

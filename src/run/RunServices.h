@@ -194,8 +194,6 @@ struct RunServices {
   smt::platform::Hook<int()> lightValue{"RunServices.lightValue"};
   // --- board ---
   smt::platform::Hook<RunBoard()> board{"RunServices.board"};
-  // --- feeders (the table whose current group the run uses) ---
-  smt::feeder::FeederTable* feeders = nullptr;
   // --- vision (the vision run steps) ---
   smt::platform::HookInterface<RunVision> vision{"RunServices.vision"};
   // --- stations and view ---
@@ -222,6 +220,12 @@ struct RunServices {
 // are those of the machine in use.
 RunServices& Services(smt::Machine& m);
 RunServices& Services();
+// The machine's feeder table, whose current group the run uses.
+smt::feeder::FeederTable& Feeders(smt::Machine& m);
+smt::feeder::FeederTable& Feeders();
+// The index of the feeder table's current group; -1 when it has none.
+int CurrentFeederGroup(smt::Machine& m);
+int CurrentFeederGroup();
 // The correction at the vision origin after a placed board, when
 // "贴装后到视觉原点处校正" is on with passes; true when not asked for.
 bool VisionOriginAfterBoard(smt::Machine& m);

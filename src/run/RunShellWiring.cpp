@@ -111,11 +111,11 @@ void PanelRunDisplay::CoverCount(int count) { panel_.ShowCoverCount(count); }
 void PanelRunDisplay::EnableRunWindows(bool enabled) { panel_.EnableListsForRun(enabled); }
 void PanelRunDisplay::Info(const std::string& line) { smt::link::Runtime().Hooks().AppendInfoLine(line, true); }
 
-void WireRunEngine(CDialogPartList& list, smt::feeder::FeederTable* feeders) {
-  WireRunEngine(smt::CurrentMachine(), list, feeders);
+void WireRunEngine(CDialogPartList& list) {
+  WireRunEngine(smt::CurrentMachine(), list);
 }
 
-void WireRunEngine(smt::Machine& m, CDialogPartList& list, smt::feeder::FeederTable* feeders) {
+void WireRunEngine(smt::Machine& m, CDialogPartList& list) {
   CDialogPartList* pl = &list;
   list.Run().startRun = [&m](int mode) { return StartRun(m, mode); };
   // Start dispatches on the strategy's run mode; the job shows the list that
@@ -126,7 +126,6 @@ void WireRunEngine(smt::Machine& m, CDialogPartList& list, smt::feeder::FeederTa
     return CalcFeederPickTarget(m, slot, requested, feeder);
   };
   auto& s = Services(m);
-  s.feeders = feeders;
   s.display.Connect(std::make_shared<PanelRunDisplay>(list));
   // The lists' rows become records once, when the run takes them; a list
   // holding a number that cannot be read gives the run nothing to work on

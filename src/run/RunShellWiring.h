@@ -16,10 +16,6 @@ namespace smt::job {
 class JobModel;
 }
 
-namespace smt::feeder {
-class FeederTable;
-}
-
 namespace smt {
 class Machine;
 }
@@ -58,11 +54,12 @@ class PanelRunDisplay : public RunDisplay {
 };
 
 // The panel's Start reaches StartRun; the next-row search reaches the pick
-// target; the run reads the rows, board and feeders through the panel and
-// shows its work on it (a PanelRunDisplay).
+// target; the run reads the rows and board through the panel and shows its
+// work on it (a PanelRunDisplay). The feeders it reads are its machine's
+// feeder table.
 // Start starts the run on `machine`; the hooks go into its run services.
-void WireRunEngine(smt::Machine& machine, CDialogPartList& partList, smt::feeder::FeederTable* feeders);
-void WireRunEngine(CDialogPartList& partList, smt::feeder::FeederTable* feeders);  // the machine in use
+void WireRunEngine(smt::Machine& machine, CDialogPartList& partList);
+void WireRunEngine(CDialogPartList& partList);  // the machine in use
 
 // The toolbar's "Strategy" opens the strategy page (modal) for the panel.
 void WireStrategyPage(smt::Machine& machine, CDialogPartList& partList, QWidget* parent, std::string appDir,

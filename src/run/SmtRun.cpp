@@ -369,7 +369,7 @@ bool RunBoards() {
   m.run.autoChangeNozzle = st.m_AutoChangeNozzle != 0;
   if (sel.fromCurrentSmt) m.Part<smt::run::HeadRecords>().pick[0].row = ChosenRow(m, smt::job::RowKind::Placement);
   else m.Part<smt::run::HeadRecords>().pick[0].row = 0;
-  c.group = s.feeders && s.feeders->CurrentGroup() ? s.feeders->CurrentIndex() : -1;
+  c.group = CurrentFeederGroup(m);
   if (c.group < 0) {
     ShowMessage(RunText(m, "PartList.c_Message_20", "没有找到料架组 !"));
     return false;

@@ -199,7 +199,7 @@ StepEnd RunSteps(smt::Machine& m) {
     f.mark1Y = Trunc((board.mark1Y + oy) * m.steps.yPulsePerMm);
   };
   setOrigin(board.originX, board.originY);
-  const int group = s.feeders && s.feeders->CurrentGroup() ? s.feeders->CurrentIndex() : -1;
+  const int group = CurrentFeederGroup();
   if (group < 0) {
     ShowMessage(RunText(m, "PartList.c_Message_20", "没有找到料架组 !"));
     return StepEnd::Early;

@@ -41,7 +41,7 @@ class CDialogCameraList : public QDialog {
   class Neighbours {
    public:
     virtual ~Neighbours() = default;
-    // The frame's camera table ("config_camera.fig") after OK or a shift.
+    // The machine's camera table ("config_camera.fig") after OK or a shift.
     virtual void RowsCommitted(const std::vector<smt::vision::CameraRow>& rows) = 0;
     // Feeder list: each feeder row's vision-camera column, and the icon
     // update of the rows that have no vision camera.
@@ -57,7 +57,7 @@ class CDialogCameraList : public QDialog {
   std::string m_strAppPath = ".";
   std::string m_strLanguage = "Chinese";
 
-  // Takes the frame's camera rows (read when the file was read). Returns
+  // Takes the machine's camera rows (read when the file was read). Returns
   // how many number cells of the rows were refused (told once each).
   int LoadTable(const std::vector<smt::vision::CameraRow>& rows);
   void RebuildCameraRecords();

@@ -122,12 +122,12 @@ TEST_F(ShellTest, CloseSavesTheJobThroughTheDocumentAndTheLibraryFiles) {
   ASSERT_TRUE(f.hasPcbTable());
   const auto jobPath = dir / "job1.smt";
   v.document()->AskSavePath = [&] { return std::optional<std::filesystem::path>(jobPath); };
-  f.m_lists.markRows = {"Mark1\t"};
+  f.Lists().markRows = {"Mark1\t"};
   messages.service.QueueAnswer(MsgAnswer::Yes);
   EXPECT_TRUE(f.OnClose());
   EXPECT_TRUE(std::filesystem::exists(jobPath));
   EXPECT_EQ(f.StatusPaneText(1).toStdString(), jobPath.string());
-  EXPECT_EQ(smt::platform::ReadListFile(dir / "ConfigBackup/config_mark.fig", false).rows, f.m_lists.markRows);
+  EXPECT_EQ(smt::platform::ReadListFile(dir / "ConfigBackup/config_mark.fig", false).rows, f.Lists().markRows);
   smt::CurrentMachine().udpStop = false;
   smt::CurrentMachine().comStop = false;
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "ShellFixture.h"
-#include "app/LibraryLists.h"
+#include "library/LibraryLists.h"
 #include "library/MarkLibrary.h"
 #include "library/PackLibrary.h"
 #include "support/FeederFileFixture.h"
@@ -101,12 +101,12 @@ TEST(DamagedListBackup, AListFromADamagedFileNeverReplacesItsBackup) {
   smt::test::TempDir dir;
   // One row in each list, as its reader takes it.
   const std::string markRow = "M\t1.0000\t2.0000\t0.0000\t0.0000\t20\t3.0000\t1.0000\t50\t100\t90\t100\t2\tNo\t0.0000\t0.0000\t";
-  for (const auto& f : smt::app::ListFiles()) {
+  for (const auto& f : smt::library::ListFiles()) {
     smt::platform::ListFileContent c;
     if (f.hasLeading) c.leading = "";
     c.rows = {"row\t"};
-    if (f.id == smt::app::ListFileId::Mark) c.rows = {markRow};
-    if (f.id == smt::app::ListFileId::Nozzle) c.rows = {"1\t10.0000\t-20.0000\t-1.0000\t10.0000\t-20.0000\t-3.0000\t40\tA\t"};
+    if (f.id == smt::library::ListFileId::Mark) c.rows = {markRow};
+    if (f.id == smt::library::ListFileId::Nozzle) c.rows = {"1\t10.0000\t-20.0000\t-1.0000\t10.0000\t-20.0000\t-3.0000\t40\tA\t"};
     smt::platform::WriteListFile(dir / f.name, c);
   }
   // config_pack.fig names 5 rows and holds one.
@@ -115,15 +115,15 @@ TEST(DamagedListBackup, AListFromADamagedFileNeverReplacesItsBackup) {
   const std::vector<std::string> goodPacks = {"0603\t1.6\t0.8\t"};
   smt::platform::WriteListFile(dir / "ConfigBackup" / "config_pack.fig", {std::nullopt, goodPacks});
 
-  smt::app::LibraryLists lists;
-  const auto problems = smt::app::LoadLibraryLists(dir.path(), lists);
+  smt::library::LibraryLists lists;
+  const auto problems = smt::library::LoadLibraryLists(dir.path(), lists);
   ASSERT_EQ(problems.size(), 1u);
   EXPECT_EQ(problems[0].file, "config_pack.fig");
   EXPECT_FALSE(problems[0].keptAsidePath.empty());
   EXPECT_TRUE(lists.packRows.empty());
-  EXPECT_TRUE(lists.FromDamagedFile(smt::app::ListFileId::Pack));
+  EXPECT_TRUE(lists.FromDamagedFile(smt::library::ListFileId::Pack));
 
-  smt::app::SaveLibraryLists(dir.path(), lists);
+  smt::library::SaveLibraryLists(dir.path(), lists);
   EXPECT_EQ(smt::platform::ReadListFile(dir / "ConfigBackup" / "config_pack.fig", false).rows, goodPacks);
   // The other lists' backups are written as before.
   EXPECT_EQ(smt::platform::ReadListFile(dir / "ConfigBackup" / "config_mark.fig", false).rows,

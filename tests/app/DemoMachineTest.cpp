@@ -28,8 +28,8 @@ TEST_F(DemoMachine, PreparedDirectoryHoldsTheSimulatedMachineAndTheDemoJob) {
   // Jog steps that move, the simulated cameras and their rows, the nozzles.
   EXPECT_EQ(Jog().StepDisplay().rfind("XY100", 0), 0u) << Jog().StepDisplay();
   EXPECT_EQ(smt::CurrentMachine().camera.highSpeedCamera.load(), 1);
-  EXPECT_EQ(f.m_lists.cameraRows.size(), 2u);
-  EXPECT_EQ(f.m_lists.nozzleRows.size(), 6u);
+  EXPECT_EQ(f.Lists().cameraRows.size(), 2u);
+  EXPECT_EQ(f.Lists().nozzleRows.size(), 6u);
   // The feeder list shows the demo's feeders, and the demo job names them.
   EXPECT_EQ(f.view()->m_pFeedList->RowCount(), 2);
   ASSERT_TRUE(f.view()->document()->OnOpenDocument(dir / smt::app::kDemoJobName));

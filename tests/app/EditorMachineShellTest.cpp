@@ -44,7 +44,7 @@ class EditorMachine : public ShellSimTest {
 TEST_F(EditorMachine, PickToCameraCarriesThePartOverTheVisionCamera) {
   CMainFrame& f = StartConnected();
   CSMTView& v = *f.view();
-  f.m_lists.cameraRows = smt::vision::ReadCameraRows({"Camera 1\t", "Camera 2\t"}, "config_camera.fig");
+  f.Lists().cameraRows = smt::vision::ReadCameraRows({"Camera 1\t", "Camera 2\t"}, "config_camera.fig");
   v.m_pCameraList->m_Camera_first.CameraNumber = 1;
   v.m_pCameraList->m_Camera_first.CameraPulse_X = 20000;
   v.m_pCameraList->m_Camera_first.CameraPulse_Y = -15000;

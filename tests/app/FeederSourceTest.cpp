@@ -5,7 +5,7 @@
 #include <QPushButton>
 
 #include "ShellFixture.h"
-#include "app/LibraryLists.h"
+#include "library/LibraryLists.h"
 #include "feeder/CDialogFeedEdit.h"
 #include "feeder/FeederTable.h"
 #include "job/FeederView.h"
@@ -60,8 +60,8 @@ class FeederSourceTest : public ShellTest {
   void WriteFeeders(std::vector<smt::feeder::FeederRow> rows) {
     smt::platform::ListFileContent c;
     c.rows = FeedLines(std::move(rows));
-    for (const auto& f : smt::app::ListFiles())
-      if (f.id == smt::app::ListFileId::Feed) smt::platform::WriteListFile(dir / f.name, c);
+    for (const auto& f : smt::library::ListFiles())
+      if (f.id == smt::library::ListFileId::Feed) smt::platform::WriteListFile(dir / f.name, c);
   }
   // The part list's Update with one placement row on feeder `number`: the
   // messages it gave.

@@ -99,7 +99,7 @@ TEST_F(GoToCameraPanelShellTest, SquareHeadsToCamera2ShowsNozzle3sOffsetAsTheBox
   basic.m_X_Nozzle3ToNozzle1 = -12.25;
   basic.m_X_Nozzle4ToNozzle1 = 10;
   machine.SetBasic(basic);
-  f.m_lists.cameraRows =
+  f.Lists().cameraRows =
       smt::vision::ReadCameraRows({"Camera 1\t100\t-50\t", "Camera 2\t200\t-60\t"}, "config_camera.fig");
   CDialogSetView& panel = *f.view()->m_pSetView;
   panel.ShowVisualParameters(33, 44, -1, 20, 2);
@@ -145,10 +145,10 @@ TEST_F(GoToCameraPanelShellTest, ADamagedCameraRowIsNamedKeptAndTheGoodCameraIsS
     told = told || (t.find("config_camera.fig") != std::string::npos && t.find("line 1") != std::string::npos &&
                     t.find("Light_Contrast") != std::string::npos && t.find("nan") != std::string::npos);
   EXPECT_TRUE(told) << ::testing::PrintToString(messages.service.Texts());
-  EXPECT_TRUE(f.m_lists.FromDamagedFile(smt::app::ListFileId::Camera));
-  ASSERT_EQ(f.m_lists.cameraRows.size(), 2u);
-  EXPECT_FALSE(f.m_lists.cameraRows[0].Readable());
-  EXPECT_TRUE(f.m_lists.cameraRows[1].Readable());
+  EXPECT_TRUE(f.Lists().FromDamagedFile(smt::library::ListFileId::Camera));
+  ASSERT_EQ(f.Lists().cameraRows.size(), 2u);
+  EXPECT_FALSE(f.Lists().cameraRows[0].Readable());
+  EXPECT_TRUE(f.Lists().cameraRows[1].Readable());
 
   // The good camera is a target: 100 steps per mm.
   GoAndWait(f, smt::app::cmd::kGoNozzleToVisionCamera2[0]);

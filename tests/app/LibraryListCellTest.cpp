@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/DemoWorkdir.h"
-#include "app/LibraryLists.h"
+#include "library/LibraryLists.h"
 #include "job/DropDownLists.h"
 #include "library/MarkLibrary.h"
 #include "library/NozzleLibrary.h"
@@ -26,6 +26,7 @@
 #include "support/TempDir.h"
 
 using namespace smt::app;
+using namespace smt::library;
 namespace fs = std::filesystem;
 
 namespace {

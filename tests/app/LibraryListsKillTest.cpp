@@ -13,13 +13,13 @@
 #include <set>
 #include <thread>
 
-#include "app/LibraryLists.h"
+#include "library/LibraryLists.h"
 #include "platform/FileIo.h"
 #include "platform/ListFile.h"
 #include "support/SaveKiller.h"
 #include "support/TempDir.h"
 
-using namespace smt::app;
+using namespace smt::library;
 namespace fs = std::filesystem;
 
 namespace {

@@ -9,7 +9,7 @@
 #include <QRadioButton>
 
 #include "ShellFixture.h"
-#include "app/LibraryLists.h"
+#include "library/LibraryLists.h"
 #include "feeder/CDialogFeedGroup.h"
 #include "job/CToolBarPartControl.h"
 #include "job/RunControl.h"
@@ -74,7 +74,7 @@ class OperatorShell : public ShellTest {
     smt::CurrentMachine().machineType = machineType;
     view = f.view();
     // Two vision cameras in the camera table.
-    f.m_lists.cameraRows = smt::vision::ReadCameraRows({"Camera 1\t", "Camera 2\t"}, "config_camera.fig");
+    f.Lists().cameraRows = smt::vision::ReadCameraRows({"Camera 1\t", "Camera 2\t"}, "config_camera.fig");
     auto lines = FeederLines();
     EXPECT_TRUE(view->m_pFeedList->LoadFromLines(lines));
     return *view;
@@ -116,7 +116,7 @@ TEST_F(OperatorShell, FeederEditorKeepsSideAndVisionAsTwoChoicesAndRewritesTheRo
 TEST_F(OperatorShell, FeederEditorUpdatesThePackageLibraryItselfAndTakesTheCameraPanelLight) {
   CSMTView& v = StartView();
   std::vector<std::string> packs = {"0603\t1.6\t0.8\t0.5\t1\t2\t3\t4\tCamera 1\tNo\tNo\t1\tNo\t\t\t集中飞达\t1\t200\t0\t0\t0\t0\t0\t0\t0\t0\t\t\t"};
-  v.frame()->m_lists.packRows = packs;
+  v.frame()->Lists().packRows = packs;
   smt::library::ThePackLibrary().LoadTable(packs);
   v.m_pSetView->m_Light_Contrast = 77;
   v.m_pSetView->m_Light_Brightness = 155;
@@ -141,7 +141,7 @@ TEST_F(OperatorShell, FeederEditorNamesAPackageLineThatCannotBeReadAndTakesNothi
   const std::vector<std::string> packs = {
       "0603\t1.6000\t0.8000\t0.5000\t11\t22\t3\t4\tCamera 1\tNo\tNo\t1\tNo\t\t\t集中飞达\t1\t200\t0\t0\t0\t0\t0\t0.0000\t0.0000\t0.0000\t\t\t",
       "0805\t2.0000\t1.2500\t0.6000\t33\t44\t5\t6\tCamera 1\tNo\tNo\t1\tNo\t\t\t集中飞达\t1\t200\t0\t0\t0\t0\t0\t-1e400\t0.0000\t0.0000\t\t\t"};
-  v.frame()->m_lists.packRows = packs;
+  v.frame()->Lists().packRows = packs;
   smt::library::ThePackLibrary().LoadTable(packs);
   CDialogFeedEdit& e = EditRow0();
   QComboBox* box = e.Combo("package");
@@ -275,8 +275,8 @@ TEST_F(OperatorShell, PcbAndStrategyButtonsExplainThemselvesInTheStatusBar) {
 }
 
 TEST_F(OperatorShell, ListChoicesComeFromTheCommonDropDownLists) {
-  for (const auto& file : smt::app::ListFiles())
-    if (file.id == smt::app::ListFileId::DropDown) {
+  for (const auto& file : smt::library::ListFiles())
+    if (file.id == smt::library::ListFileId::DropDown) {
       smt::platform::ListFileContent c;
       if (file.hasLeading) c.leading = "";
       c.rows = {"R_A\tR_B\t", "Resistor\t", "0603\t", "0\t90\t"};

@@ -8,7 +8,7 @@
 
 #include "ShellFixture.h"
 #include "app/CommandIds.h"
-#include "app/LibraryLists.h"
+#include "library/LibraryLists.h"
 #include "feeder/FeederTable.h"
 #include "library/CDialogPackEdit.h"
 #include "library/CDialogPackList.h"
@@ -62,11 +62,11 @@ class PackageFeederShellTest : public ShellTest {
  protected:
   void SetUp() override {
     ShellTest::SetUp();
-    for (const auto& f : smt::app::ListFiles()) {
+    for (const auto& f : smt::library::ListFiles()) {
       smt::platform::ListFileContent c;
-      if (f.id == smt::app::ListFileId::Feed) c.rows = FeedLines({Feeder("W1", "0603"), Feeder("W2", "0805"), Feeder("W3", "0603")});
-      else if (f.id == smt::app::ListFileId::Pack) c.rows = {PackageLine("0603"), PackageLine("0805")};
-      else if (f.id == smt::app::ListFileId::Camera) c.rows = {"Camera 1\t100\t-50\t", "Camera 2\t200\t-60\t"};
+      if (f.id == smt::library::ListFileId::Feed) c.rows = FeedLines({Feeder("W1", "0603"), Feeder("W2", "0805"), Feeder("W3", "0603")});
+      else if (f.id == smt::library::ListFileId::Pack) c.rows = {PackageLine("0603"), PackageLine("0805")};
+      else if (f.id == smt::library::ListFileId::Camera) c.rows = {"Camera 1\t100\t-50\t", "Camera 2\t200\t-60\t"};
       else continue;
       smt::platform::WriteListFile(dir / f.name, c);
     }

@@ -194,8 +194,8 @@ TEST_F(PageWiringShellTest, PulseSettingsOkWorksTheCameraPositionsOutAgainInStep
   EXPECT_EQ(v.m_pCameraList->m_Camera_second.CameraPulse_Y, 4000);
   // The positions in millimetres did not change: the frame's rows keep
   // their spelling; the records are saved with the settings.
-  ASSERT_EQ(f.m_lists.cameraRows.size(), 2u);
-  EXPECT_EQ(f.m_lists.cameraRows[1].Text(), CameraRow("Camera 2", 1.5, 20));
+  ASSERT_EQ(f.Lists().cameraRows.size(), 2u);
+  EXPECT_EQ(f.Lists().cameraRows[1].Text(), CameraRow("Camera 2", 1.5, 20));
   EXPECT_EQ(Config("CameraListConfig", "m_Camera_first.CameraPulse_X"), "25000");
 }
 

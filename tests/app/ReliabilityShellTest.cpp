@@ -36,7 +36,7 @@ TEST_F(ShellTest, AListFileWhoseCountWasDamagedIsKeptAsideNotLoadedInPart) {
   CMainFrame& f = Start();
   ASSERT_EQ(messages.service.Texts().size(), 1u);
   EXPECT_NE(messages.service.Texts()[0].find("config_pack.fig"), std::string::npos);
-  EXPECT_TRUE(f.m_lists.packRows.empty());
+  EXPECT_TRUE(f.Lists().packRows.empty());
   bool keptAside = false;
   for (auto& e : std::filesystem::directory_iterator(dir.path()))
     keptAside |= e.path().filename().string().rfind("config_pack.fig.damaged-", 0) == 0;

@@ -31,11 +31,11 @@ class ShellTest : public ::testing::Test {
     smt::CurrentMachine().headCount = 1;
     smt::CurrentMachine().machineBusy = false;
     smt::platform::WorkerThreads::Instance().ResetForTests();
-    for (const auto& f : smt::app::ListFiles()) {
+    for (const auto& f : smt::library::ListFiles()) {
       smt::platform::ListFileContent c;
       if (f.hasLeading) c.leading = "";
       // One empty feeder group, as a new working directory has.
-      if (f.id == smt::app::ListFileId::Feed) c.rows = {"1\t料架组1\t", "料架组1\t\t0\t"};
+      if (f.id == smt::library::ListFileId::Feed) c.rows = {"1\t料架组1\t", "料架组1\t\t0\t"};
       smt::platform::WriteListFile(dir / f.name, c);
     }
   }

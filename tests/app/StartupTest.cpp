@@ -88,7 +88,7 @@ TEST_F(ShellTest, DamagedListFileIsReportedKeptAsideAndLoadsEmpty) {
   const std::string text = messages.service.Texts()[0];
   EXPECT_NE(text.find("config_pack.fig"), std::string::npos);
   EXPECT_NE(text.find("config_mark.fig"), std::string::npos);
-  EXPECT_TRUE(f.m_lists.packRows.empty());
+  EXPECT_TRUE(f.Lists().packRows.empty());
   EXPECT_FALSE(std::filesystem::exists(dir / "config_pack.fig"));
   bool keptAside = false;
   for (auto& e : std::filesystem::directory_iterator(dir.path()))
@@ -102,26 +102,26 @@ TEST_F(ShellTest, ListFilesSaveMainAndIdenticalBackup) {
   speed.rows = {"T1\t1 / 2\t"};
   smt::platform::WriteListFile(dir / "config_speed.fig", speed);
   CMainFrame& f = Start();
-  EXPECT_EQ(f.m_lists.speedUsageLine, "lead\t");
-  f.m_lists.packRows = {"0603\t", "中文封装\t"};
+  EXPECT_EQ(f.Lists().speedUsageLine, "lead\t");
+  f.Lists().packRows = {"0603\t", "中文封装\t"};
   f.SaveFigLists();
   f.SaveFigLists();  // twice: same bytes
-  for (const auto& info : ListFiles()) {
+  for (const auto& info : smt::library::ListFiles()) {
     EXPECT_EQ(dir.Read(info.name), dir.Read(std::string("ConfigBackup/") + info.name)) << info.name;
   }
   EXPECT_EQ(smt::platform::ReadListFile(dir / "config_speed.fig", true).rows, speed.rows);
-  EXPECT_EQ(smt::platform::ReadListFile(dir / "config_pack.fig", false).rows, f.m_lists.packRows);
+  EXPECT_EQ(smt::platform::ReadListFile(dir / "config_pack.fig", false).rows, f.Lists().packRows);
 }
 
 TEST_F(ShellTest, FailedSaveLeavesThePreviousFilesWhole) {
   CMainFrame& f = Start();
-  f.m_lists.markRows = {"M1\t"};
+  f.Lists().markRows = {"M1\t"};
   f.SaveFigLists();
   std::string before = dir.Read("config_mark.fig");
   // The backup folder turns into a file: the backup write fails.
   std::filesystem::remove_all(dir / "ConfigBackup");
   dir.Write("ConfigBackup", "not a folder");
-  f.m_lists.markRows = {"M2\t"};
+  f.Lists().markRows = {"M2\t"};
   EXPECT_THROW(f.SaveFigLists(), smt::platform::FileError);
   // The first file's main copy was replaced whole; marks were not reached.
   EXPECT_EQ(dir.Read("config_mark.fig"), before);

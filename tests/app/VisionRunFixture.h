@@ -103,10 +103,10 @@ class VisionRunSim : public linktest::MotionSimTest {
     smt::CurrentMachine().languageSet = 0;
     smt::CurrentMachine().headCount = 1;
     smt::platform::WorkerThreads::Instance().ResetForTests();
-    for (const auto& f : smt::app::ListFiles()) {
+    for (const auto& f : smt::library::ListFiles()) {
       smt::platform::ListFileContent c;
       if (f.hasLeading) c.leading = "";
-      if (f.id == smt::app::ListFileId::Feed) c.rows = {"1\t料架组1\t", "料架组1\t\t0\t"};
+      if (f.id == smt::library::ListFileId::Feed) c.rows = {"1\t料架组1\t", "料架组1\t\t0\t"};
       smt::platform::WriteListFile(dir / f.name, c);
     }
     dir.Write("config.ini",
@@ -235,7 +235,7 @@ class VisionRunSim : public linktest::MotionSimTest {
       (c == 0 ? list.m_Camera_first : list.m_Camera_second) = r;
     }
     // The camera table's first two rows are the vision cameras the feeders name.
-    app->frame()->m_lists.cameraRows = smt::vision::ReadCameraRows({"Camera 1\t", "Camera 2\t"}, "config_camera.fig");
+    app->frame()->Lists().cameraRows = smt::vision::ReadCameraRows({"Camera 1\t", "Camera 2\t"}, "config_camera.fig");
     list.m_Settings.m_iFlyStartSpeed = 5;
     list.m_Settings.m_iFlyNormalSpeed = 9;
 

@@ -441,7 +441,7 @@ TEST_F(FeederWindowsTest, ShellWiringLoadsAtStartUpAndSavesBackWithoutLosingTheL
   EXPECT_EQ(p.RowCount(), 2);
   EXPECT_FALSE(frameLines.empty());  // the frame keeps its lines
   p.Table().PasteRowAfter("W2", "W3");
-  SaveFeederState(smt::CurrentMachine(), &p, frameLines, dir.string());
+  SaveFeederState(smt::CurrentMachine(), frameLines, dir.string());
   CDialogFeedList q(smt::CurrentMachine());
   auto copy = frameLines;
   ASSERT_TRUE(q.LoadFromLines(copy));

@@ -61,7 +61,7 @@ panel->Job().placementRows.push_back(ListRowOf(r));
     const auto board = s.board;
     const auto vision = s.vision.Get();
     const auto home = s.startHome;
-    smt::run::WireRunEngine(*panel, &feeders);
+    smt::run::WireRunEngine(*panel);
     s.board = board;
     s.vision.Connect(vision);
     s.startHome = home;

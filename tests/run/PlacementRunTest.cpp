@@ -165,8 +165,7 @@ TEST_F(RunSimTest, FeederMissingFromTheGroupEndsTheRunWithItsMessage) {
 }
 
 TEST_F(RunSimTest, NoFeederGroupRefusesTheRun) {
-  smt::feeder::FeederTable empty;
-  smt::run::Services().feeders = &empty;
+  smt::run::Feeders().Clear();
   ASSERT_TRUE(Start());
   ASSERT_TRUE(WaitEnd());
   EXPECT_FALSE(runFinished);

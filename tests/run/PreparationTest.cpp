@@ -41,7 +41,6 @@ class Preparation : public ::testing::Test {
     table.SetCurrentName("A");
     table.ShowGroupInList("A", smt::feeder::BuiltInNameTables(0));
     Services() = {};
-    Services().feeders = &table;
     smt::CurrentMachine().steps.xPulsePerMm = smt::CurrentMachine().steps.yPulsePerMm = 100;
     auto m = smt::link::GetMotionSettings();
     m.xLimit = 100000;
@@ -78,7 +77,7 @@ class Preparation : public ::testing::Test {
   std::string Cell(int row, int cell) { return table.CurrentRow(row)->Cell(static_cast<size_t>(cell)); }
 
   smt::platform::ScopedRecordingMessages messages;
-  smt::feeder::FeederTable table;
+  smt::feeder::FeederTable& table = smt::run::Feeders();  // the test machine's
 };
 
 TEST_F(Preparation, FillsVisionLightAndFeederValues) {

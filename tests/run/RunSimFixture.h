@@ -163,7 +163,6 @@ class RunSimTest : public linktest::MotionSimTest {
   void Install() {
     auto& s = smt::run::Services();
     s = {};
-    s.feeders = &feeders;
     s.placementRows = [this] { return rows; };
     s.board = [this] { return board; };
     display = std::make_shared<testsupport::RecordingRunDisplay>();
@@ -237,7 +236,8 @@ class RunSimTest : public linktest::MotionSimTest {
 
   smt::platform::QtGuiDispatcher gui;
   smt::settings::BasicSettings savedBasic;
-  smt::feeder::FeederTable feeders;
+  // The feeder table of the test's machine, which the run reads.
+  smt::feeder::FeederTable& feeders = smt::run::Feeders();
   std::vector<PlacementRow> rows;
   smt::run::RunBoard board;
   std::mutex m;

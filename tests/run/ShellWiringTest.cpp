@@ -15,11 +15,10 @@ namespace {
 
 TEST(ShellWiring, PanelStartReachesTheDispatcherAndTheSearchReachesThePickTarget) {
   CDialogPartList panel{smt::CurrentMachine()};
-  smt::feeder::FeederTable feeders;
-  smt::run::WireRunEngine(panel, &feeders);
+  smt::run::WireRunEngine(panel);
   EXPECT_TRUE(static_cast<bool>(panel.Run().startRun));
   ASSERT_TRUE(static_cast<bool>(panel.Logic().calcFeederPickTarget));
-  EXPECT_EQ(smt::run::Services().feeders, &feeders);
+  EXPECT_EQ(&smt::run::Feeders(), &smt::feeder::FeederTable::Of(smt::CurrentMachine()));
   // The run's busy flags and placed counter are the ones the panel shows.
   EXPECT_EQ(&smt::run::SmtBusy(), &panel.Run().m_bSmtThreadBusy);
   EXPECT_EQ(&smt::run::PartList().run.m_nPlacedCount, &panel.Run().m_nPlacedCount);

@@ -1,10 +1,11 @@
-#include "app/LibraryLists.h"
+#include "library/LibraryLists.h"
 
 #include <ctime>
 #include <system_error>
 #include <utility>
 
 #include "core/LogFile.h"
+#include "core/Machine.h"
 #include "job/DropDownLists.h"
 #include "library/MarkRecord.h"
 #include "library/NozzleRecord.h"
@@ -13,9 +14,11 @@
 #include "platform/FileSet.h"
 #include "platform/ListFile.h"
 
-namespace smt::app {
+namespace smt::library {
 
 using platform::ListFileContent;
+
+LibraryLists& LibraryLists::Of(smt::Machine& machine) { return machine.Part<LibraryLists>(); }
 
 const std::array<ListFileInfo, kListFileCount>& ListFiles() {
   static const std::array<ListFileInfo, kListFileCount> files = {{
@@ -194,4 +197,4 @@ std::string DescribeListProblems(const std::vector<ListLoadProblem>& problems) {
   return text;
 }
 
-}  // namespace smt::app
+}  // namespace smt::library

@@ -4,7 +4,9 @@
 // speed-use line), cameras, nozzles, packages, marks and the drop-down lists.
 // Saved as main file and identical backup in "ConfigBackup". The camera
 // table is held as typed rows, read when its file is read and written only
-// when it is saved.
+// when it is saved. The machine owns its lists (LibraryLists::Of): the main
+// frame loads and saves them, the dialogs and the shell's wiring read and
+// set the machine's.
 #include <array>
 #include <filesystem>
 #include <string>
@@ -12,7 +14,11 @@
 
 #include "vision/CameraTable.h"
 
-namespace smt::app {
+namespace smt {
+class Machine;
+}
+
+namespace smt::library {
 
 enum class ListFileId { Feed, Strip, Speed, Camera, Nozzle, Pack, Mark, DropDown };
 inline constexpr int kListFileCount = 8;
@@ -25,6 +31,9 @@ struct ListFileInfo {
 const std::array<ListFileInfo, kListFileCount>& ListFiles();
 
 struct LibraryLists {
+  // The lists of `machine` (empty until loaded; kept for the machine's life).
+  static LibraryLists& Of(smt::Machine& machine);
+
   std::vector<std::string> feedLines;       // the feeder list file
   std::vector<std::string> stripRows;       // m_arrStripRows
   std::string speedUsageLine;               // m_strSpeedUsageLine
@@ -92,4 +101,4 @@ void FinishLibraryListsSave(const std::filesystem::path& appDir);
 // The text shown to the operator for load problems.
 std::string DescribeListProblems(const std::vector<ListLoadProblem>& problems);
 
-}  // namespace smt::app
+}  // namespace smt::library
