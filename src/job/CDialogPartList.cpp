@@ -77,7 +77,28 @@ CDialogPartList::CDialogPartList(smt::Machine& machine, QWidget* parent)
       job_(smt::job::PartListOf(machine).job),
       logic_(smt::job::PartListOf(machine).logic),
       run_(smt::job::PartListOf(machine).run),
-      coord_(smt::job::PartListOf(machine).coord) {
+      coord_(smt::job::PartListOf(machine).coord),
+      editSmt_([this] {
+        auto d = std::make_unique<CDialogPartEditSmt>(machine_, job_, this);
+        d->partListText = [this](const std::string& key) { return Text(key); };
+        if (dialogLanguage_) d->LoadLanguage(dialogLanguage_->first, dialogLanguage_->second);
+        return d;
+      }),
+      editDis_([this] {
+        auto d = std::make_unique<CDialogPartEditDis>(machine_, this);
+        if (dialogLanguage_) d->LoadLanguage(dialogLanguage_->first, dialogLanguage_->second);
+        return d;
+      }),
+      editDrill_([this] {
+        auto d = std::make_unique<CDialogPartEditDrill>(machine_, this);
+        if (dialogLanguage_) d->LoadLanguage(dialogLanguage_->first, dialogLanguage_->second);
+        return d;
+      }),
+      find_([this] {
+        auto d = std::make_unique<CDialogFind>(logic_, this);
+        if (dialogLanguage_) d->LoadLanguage(dialogLanguage_->first, dialogLanguage_->second);
+        return d;
+      }) {
   setObjectName("CDialogPartList");
   {
     std::map<std::string, std::string> texts(smt::job::PartListTextTable().begin(), smt::job::PartListTextTable().end());
@@ -182,11 +203,6 @@ CDialogPartList::CDialogPartList(smt::Machine& machine, QWidget* parent)
   for (auto* c : {names_, types_, packages_, angles_, feeders_}) c->hide();
 
   pcbEdit_ = std::make_unique<CDialogPCBEdit>(machine_, job_, smt::job::PartListOf(machine_).camera, this);
-  editSmt_ = std::make_unique<CDialogPartEditSmt>(machine_, job_, this);
-  editSmt_->partListText = [this](const std::string& key) { return Text(key); };
-  editDis_ = std::make_unique<CDialogPartEditDis>(machine_, this);
-  editDrill_ = std::make_unique<CDialogPartEditDrill>(machine_, this);
-  find_ = std::make_unique<CDialogFind>(logic_, this);
   job_.onRowsChanged = [this](RowKind k) {
     models_[static_cast<int>(k)]->Refresh();
     PushSelection(k);
@@ -300,6 +316,11 @@ void CDialogPartList::WireRun() {
   };
 }
 
+CDialogFind& CDialogPartList::FindDialog() { return *find_; }
+CDialogPartEditSmt& CDialogPartList::SmtEditor() { return *editSmt_; }
+CDialogPartEditDis& CDialogPartList::DisEditor() { return *editDis_; }
+CDialogPartEditDrill& CDialogPartList::DrillEditor() { return *editDrill_; }
+
 std::string CDialogPartList::Text(const std::string& key) const { return logic_.Text(key); }
 
 void CDialogPartList::LoadLanguage(const std::string& appDir, const std::string& language) {
@@ -309,10 +330,11 @@ void CDialogPartList::LoadLanguage(const std::string& appDir, const std::string&
   for (const auto& [k, v] : smt::job::PartListTextTable()) texts[k] = s.Text(k, v);
   logic_.SetTexts(std::move(texts));
   pcbEdit_->LoadLanguage(appDir, language);
-  editSmt_->LoadLanguage(appDir, language);
-  editDis_->LoadLanguage(appDir, language);
-  editDrill_->LoadLanguage(appDir, language);
-  find_->LoadLanguage(appDir, language);
+  dialogLanguage_.emplace(appDir, language);
+  if (editSmt_.Built()) editSmt_->LoadLanguage(appDir, language);
+  if (editDis_.Built()) editDis_->LoadLanguage(appDir, language);
+  if (editDrill_.Built()) editDrill_->LoadLanguage(appDir, language);
+  if (find_.Built()) find_->LoadLanguage(appDir, language);
   ApplyLanguageTexts();
 }
 
