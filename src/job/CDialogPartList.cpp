@@ -152,7 +152,9 @@ CDialogPartList::CDialogPartList(smt::Machine& machine, QWidget* parent)
   for (int i = 0; i < 3; ++i) {
     const auto kind = static_cast<RowKind>(i);
     models_[i] = new RowListModel(lists[i], kind, this);
-    auto* v = new QTableView(this);
+    // Made in the stack it goes into: moving a styled view there afterwards
+    // works its style out again for each of its parts.
+    auto* v = new QTableView(stack_);
     v->setObjectName(ids[i]);
     v->setModel(models_[i]);
     smt::platform::KeepColumnsWideEnough(v);
