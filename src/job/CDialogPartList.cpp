@@ -147,45 +147,10 @@ CDialogPartList::CDialogPartList(smt::Machine& machine, QWidget* parent)
 
   stack_ = new QStackedWidget(this);
   std::vector<smt::job::ListRow>* lists[3] = {&job_.placementRows, &job_.dispenseRows, &job_.drillRows};
-  const char* ids[3] = {"c_1000", "c_1001", "c_1002"};
-  const char* even[3] = {"rgb(200, 250, 250)", "rgb(250, 225, 250)", "rgb(200, 225, 200)"};
-  for (int i = 0; i < 3; ++i) {
-    const auto kind = static_cast<RowKind>(i);
-    models_[i] = new RowListModel(lists[i], kind, this);
-    // Made in the stack it goes into: moving a styled view there afterwards
-    // works its style out again for each of its parts.
-    auto* v = new QTableView(stack_);
-    v->setObjectName(ids[i]);
-    v->setModel(models_[i]);
-    smt::platform::KeepColumnsWideEnough(v);
-    v->setSelectionBehavior(QAbstractItemView::SelectRows);
-    v->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    v->setShowGrid(true);
-    v->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    v->setAlternatingRowColors(true);
-    v->setStyleSheet(QString("QTableView { background-color: %1; alternate-background-color: rgb(240, 250, 250); }")
-                         .arg(even[i]));
-    v->verticalHeader()->hide();
-    // Fixed row heights: the view never measures thousands of rows.
-    v->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    v->verticalHeader()->setDefaultSectionSize(20);
-    const auto& widths = smt::job::ColumnWidths(kind);
-    for (int c = 0; c < static_cast<int>(widths.size()); ++c) v->setColumnWidth(c, widths[static_cast<size_t>(c)]);
-    v->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(v, &QTableView::clicked, this, [this, kind](const QModelIndex& ix) { OnListClick(kind, ix.row(), ix.column()); });
-    connect(v, &QTableView::doubleClicked, this, [this, kind](const QModelIndex& ix) { OnListDoubleClick(kind, ix.row()); });
-    connect(v, &QTableView::customContextMenuRequested, this, [this, kind, v](const QPoint& p) {
-      auto menu = BuildContextMenu(kind);
-      menu->exec(v->viewport()->mapToGlobal(p));
-    });
-    connect(v->horizontalHeader(), &QHeaderView::sectionClicked, this, [this, kind](int c) {
-      logic_.sortCode = c;
-      logic_.SortList(kind);
-    });
-    connect(v->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, kind] { PullSelection(kind); });
-    views_[i] = v;
-    stack_->addWidget(v);
-  }
+  for (int i = 0; i < 3; ++i) models_[i] = new RowListModel(lists[i], static_cast<RowKind>(i), this);
+  // The placement list is shown at start; the other two lists are made the
+  // first time they are shown or reached.
+  View(0);
   lay->addWidget(stack_, 1);
 
   // In-place choice boxes (hidden until a cell is edited); the feeder
@@ -272,7 +237,7 @@ class CDialogPartList::RunView : public smt::job::RunControlView {
     if (box == 1) hooks.AppendInfoLine(t, true);
     else hooks.AppendInfoLine2(t, true);
   }
-  void FocusList(RowKind k) override { p_.views_[static_cast<int>(k)]->setFocus(); }
+  void FocusList(RowKind k) override { p_.View(static_cast<int>(k))->setFocus(); }
   void RunTimer(bool on) override {
     CDialogPartList* p = &p_;
     smt::platform::PostToGui([p, on] {
@@ -287,7 +252,7 @@ class CDialogPartList::RunView : public smt::job::RunControlView {
   void ShowCount(const std::string& t) override { p_.counter_->setText(QString::fromStdString(t)); }
   void EnableWindows() override {
     CDialogPartList* p = &p_;
-    smt::platform::PostToGui([p] { p->views_[0]->setEnabled(true); });
+    smt::platform::PostToGui([p] { p->View(0)->setEnabled(true); });
   }
 
  private:
@@ -408,7 +373,60 @@ void CDialogPartList::SetBoardLabels(const QString& board, const QString& count)
 
 QTableView* CDialogPartList::VisibleView() const { return static_cast<QTableView*>(stack_->currentWidget()); }
 
-void CDialogPartList::ShowVisibleList() { stack_->setCurrentIndex(static_cast<int>(job_.visible)); }
+void CDialogPartList::ShowVisibleList() { stack_->setCurrentWidget(View(static_cast<int>(job_.visible))); }
+
+QTableView* CDialogPartList::View(int i) const {
+  if (!views_[i]) const_cast<CDialogPartList*>(this)->BuildView(i);
+  return views_[i];
+}
+
+void CDialogPartList::BuildView(int i) {
+  const char* ids[3] = {"c_1000", "c_1001", "c_1002"};
+  const char* even[3] = {"rgb(200, 250, 250)", "rgb(250, 225, 250)", "rgb(200, 225, 200)"};
+  const auto kind = static_cast<RowKind>(i);
+  // Made in the stack it goes into: moving a styled view there afterwards
+  // works its style out again for each of its parts.
+  auto* v = new QTableView(stack_);
+  v->setObjectName(ids[i]);
+  v->setModel(models_[i]);
+  smt::platform::KeepColumnsWideEnough(v);
+  v->setSelectionBehavior(QAbstractItemView::SelectRows);
+  v->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  v->setShowGrid(true);
+  v->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  v->setAlternatingRowColors(true);
+  v->setStyleSheet(QString("QTableView { background-color: %1; alternate-background-color: rgb(240, 250, 250); }")
+                       .arg(even[i]));
+  v->verticalHeader()->hide();
+  // Fixed row heights: the view never measures thousands of rows.
+  v->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  v->verticalHeader()->setDefaultSectionSize(20);
+  const auto& widths = smt::job::ColumnWidths(kind);
+  for (int c = 0; c < static_cast<int>(widths.size()); ++c) v->setColumnWidth(c, widths[static_cast<size_t>(c)]);
+  v->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(v, &QTableView::clicked, this, [this, kind](const QModelIndex& ix) { OnListClick(kind, ix.row(), ix.column()); });
+  connect(v, &QTableView::doubleClicked, this, [this, kind](const QModelIndex& ix) { OnListDoubleClick(kind, ix.row()); });
+  connect(v, &QTableView::customContextMenuRequested, this, [this, kind, v](const QPoint& p) {
+    auto menu = BuildContextMenu(kind);
+    menu->exec(v->viewport()->mapToGlobal(p));
+  });
+  connect(v->horizontalHeader(), &QHeaderView::sectionClicked, this, [this, kind](int c) {
+    logic_.sortCode = c;
+    logic_.SortList(kind);
+  });
+  connect(v->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, kind] { PullSelection(kind); });
+  views_[i] = v;
+  stack_->addWidget(v);
+  // Tab goes through the lists in their order, wherever in the session one
+  // was made.
+  for (int before = i - 1; before >= 0; --before)
+    if (views_[before]) {
+      QWidget::setTabOrder(views_[before], v);
+      break;
+    }
+  // A list made late shows the selection the work already holds for it.
+  if (i != 0) PushSelection(kind);
+}
 
 // --- selection between the views and the logic ---
 
@@ -416,7 +434,7 @@ void CDialogPartList::ShowVisibleList() { stack_->setCurrentIndex(static_cast<in
 // every row selected costs one range, not one per row.
 void CDialogPartList::PullSelection(RowKind k) {
   if (syncing_) return;
-  const QItemSelection sel = views_[static_cast<int>(k)]->selectionModel()->selection();
+  const QItemSelection sel = View(static_cast<int>(k))->selectionModel()->selection();
   std::vector<std::pair<int, int>> ranges;
   ranges.reserve(static_cast<size_t>(sel.size()));
   for (const QItemSelectionRange& r : sel) ranges.emplace_back(r.top(), r.bottom());
@@ -424,8 +442,10 @@ void CDialogPartList::PullSelection(RowKind k) {
 }
 
 void CDialogPartList::PushSelection(RowKind k) {
-  syncing_ = true;
+  // A list not made yet takes the selection when it is made.
   auto* v = views_[static_cast<int>(k)];
+  if (!v) return;
+  syncing_ = true;
   auto* m = models_[static_cast<int>(k)];
   QItemSelection sel;
   const int cols = m->columnCount();
@@ -442,7 +462,7 @@ void CDialogPartList::ShowRow(RowKind k, int row) {
   auto* m = models_[static_cast<int>(k)];
   PushSelection(k);
   const int last = std::min(row + 3, m->rowCount() - 1);
-  if (last >= 0) views_[static_cast<int>(k)]->scrollTo(m->index(last, 0));
+  if (last >= 0) View(static_cast<int>(k))->scrollTo(m->index(last, 0));
 }
 
 // --- clicks and the feeder chooser ---
@@ -456,7 +476,7 @@ void CDialogPartList::OnListClick(RowKind k, int row, int col) {
         feeders_->clear();
         for (const auto& e : logic_.feederChooser) feeders_->addItem(QString::fromStdString(e));
         feeders_->setCurrentIndex(logic_.ChooserIndexFor(job_.placementRows[static_cast<size_t>(row)].Cell(col)));
-        const QRect cell = views_[0]->visualRect(models_[0]->index(row, col));
+        const QRect cell = View(0)->visualRect(models_[0]->index(row, col));
         feeders_->setGeometry(cell);
         chooserRow_ = row;
         feeders_->show();
@@ -762,7 +782,7 @@ void CDialogPartList::FlushRowStates() {
     if (!k.selection.empty()) PushSelection(static_cast<RowKind>(i));
     if (k.focused >= 0) {
       const int row = std::min(k.focused + 3, m->rowCount() - 1);
-      if (row >= 0) views_[i]->scrollTo(m->index(row, 0));
+      if (row >= 0) View(i)->scrollTo(m->index(row, 0));
     }
   }
 }
@@ -848,12 +868,12 @@ void CDialogPartList::ScrollRunRow(int row) {
   smt::platform::PostToGui([this, row] {
     auto* m = models_[static_cast<int>(RowKind::Placement)];
     const int last = std::min(row, m->rowCount() - 1);
-    if (last >= 0) views_[static_cast<int>(RowKind::Placement)]->scrollTo(m->index(last, 0));
+    if (last >= 0) View(static_cast<int>(RowKind::Placement))->scrollTo(m->index(last, 0));
   });
 }
 
 void CDialogPartList::EnableListsForRun(bool enabled) {
-  smt::platform::PostToGui([this, enabled] { views_[0]->setEnabled(enabled); });
+  smt::platform::PostToGui([this, enabled] { View(0)->setEnabled(enabled); });
 }
 
 void CDialogPartList::ShowCoverCount(int count) {

@@ -158,9 +158,10 @@ class CDialogPartList : public QWidget {
   // Builds the context menu of a list with its texts and states (not shown).
   std::unique_ptr<QMenu> BuildContextMenu(smt::job::RowKind k);
 
-  QTableView* PlacementView() const { return views_[0]; }
-  QTableView* DispenseView() const { return views_[1]; }
-  QTableView* DrillView() const { return views_[2]; }
+  // The three lists' views (the dispensing and drill lists' made on first use).
+  QTableView* PlacementView() const { return View(0); }
+  QTableView* DispenseView() const { return View(1); }
+  QTableView* DrillView() const { return View(2); }
   RowListModel* Model(smt::job::RowKind k) const { return models_[static_cast<int>(k)]; }
   QComboBox* ChoiceCombo(int id) const;  // 1085 names, 1020 types, 1040 packages, 1025 angles, 1023 feeders
   QTableView* VisibleView() const;
@@ -206,6 +207,9 @@ class CDialogPartList : public QWidget {
   std::optional<std::pair<std::string, std::string>> dialogLanguage_;
   CToolBarPartControl* toolbar_ = nullptr;
   QStackedWidget* stack_ = nullptr;
+  // Made by View(i) when first reached.
+  QTableView* View(int i) const;
+  void BuildView(int i);
   QTableView* views_[3] = {};
   RowListModel* models_[3] = {};
   QLabel *board_ = nullptr, *count_ = nullptr, *progress_ = nullptr, *smtTime_ = nullptr;
