@@ -183,17 +183,23 @@ void InstallJob(CSMTView& view) {
     p->markRows = [frame] { return frame->Lists().markRows; };
     p->statusText = [frame](const std::string& text) { frame->SetStatusHint(text); };
     p->language = [frame] { return frame->m_strLanguage; };
-    // The import dialog keeps its format and options between openings.
-    auto import = std::make_shared<CDialogImportFile>(p->Job());
-    import->SetOptions(smt::job::LoadImportFitOptions(appDir));
-    // Imported parts are matched with the feeders of the feeder list.
-    import->FeederRows = [] {
-      std::vector<smt::job::ImportFeederRow> rows;
-      for (const smt::job::FeederRowView& f : smt::job::FeederListRows())
-        rows.push_back({f.Number(), f.Package(), f.Value(), f.Head(), f.flyImage == 2});
-      return rows;
+    // The import dialog is made the first time it is opened, with the options
+    // read now, and keeps its format and options between openings.
+    auto import = std::make_shared<std::unique_ptr<CDialogImportFile>>();
+    p->PcbEditor().openImportDialog = [import, p, frame, options = smt::job::LoadImportFitOptions(appDir)] {
+      if (!*import) {
+        *import = std::make_unique<CDialogImportFile>(p->Job());
+        (*import)->SetOptions(options);
+        // Imported parts are matched with the feeders of the feeder list.
+        (*import)->FeederRows = [] {
+          std::vector<smt::job::ImportFeederRow> rows;
+          for (const smt::job::FeederRowView& f : smt::job::FeederListRows())
+            rows.push_back({f.Number(), f.Package(), f.Value(), f.Head(), f.flyImage == 2});
+          return rows;
+        };
+      }
+      (*import)->Open(frame->m_strAppPath, frame->m_strLanguage);
     };
-    p->PcbEditor().openImportDialog = [import, frame] { import->Open(frame->m_strAppPath, frame->m_strLanguage); };
     p->PcbEditor().openDoubleMarkTest = [p] { smt::library::OpenDoubleMarkTest(smt::CurrentMachine(), &p->PcbEditor()); };
   });
   view.RegisterDialog(smt::app::cmd::kOftenData, [&view, frame](QWidget* parent) {

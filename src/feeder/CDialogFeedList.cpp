@@ -151,8 +151,6 @@ CDialogFeedList::CDialogFeedList(smt::Machine& machine, QWidget* parent)
   texts_.Defaults(DragTitleEntries());
   MakeIcons();
   Build();
-  editor_ = new CDialogFeedEdit(this, machine_, this);
-  group_ = new CDialogFeedGroup(this, this);
 }
 
 CDialogFeedList::~CDialogFeedList() {
@@ -160,6 +158,19 @@ CDialogFeedList::~CDialogFeedList() {
   // still whole, not later with the QWidget's children.
   delete editor_;
   editor_ = nullptr;
+}
+
+CDialogFeedEdit* CDialogFeedList::Editor() {
+  if (!editor_) editor_ = new CDialogFeedEdit(this, machine_, this);
+  return editor_;
+}
+
+CDialogFeedGroup* CDialogFeedList::GroupManager() {
+  if (!group_) {
+    group_ = new CDialogFeedGroup(this, this);
+    if (languageLoaded_) group_->LoadLanguage(appDir_, language_);
+  }
+  return group_;
 }
 
 void CDialogFeedList::showEvent(QShowEvent* e) {
@@ -252,6 +263,7 @@ void CDialogFeedList::LoadLanguage(const std::string& appDir, const std::string&
   texts_.Load(appDir, language, "FeedListConfig", ListEntries());
   texts_.Load(appDir, language, "FeedEditConfig", DragTitleEntries());
   TranslateRows();
+  languageLoaded_ = true;
   if (group_) group_->LoadLanguage(appDir, language);
 }
 
@@ -423,13 +435,13 @@ void CDialogFeedList::SelectRow(int row, bool on) {
 
 void CDialogFeedList::SetRowFromEdit(int row) {
   if (row < 0 || row >= RowCount()) return;
-  SetListRow(row, ListRowFromFields(editor_->fields, NameTablesOf(machine_)));
+  SetListRow(row, ListRowFromFields(Editor()->fields, NameTablesOf(machine_)));
 }
 
 void CDialogFeedList::LoadEditFromRow(int row) {
   if (row < 0 || row >= RowCount()) return;
-  editor_->fields = FieldsFromListRow(ListRow(row));
-  editor_->loadedNumber = ListRow(row).text[0];
+  Editor()->fields = FieldsFromListRow(ListRow(row));
+  Editor()->loadedNumber = ListRow(row).text[0];
 }
 
 void CDialogFeedList::UpdateRowsFromPackage(const smt::library::PackEditFields& v, const std::array<bool, 11>& pass) {
@@ -630,9 +642,9 @@ void CDialogFeedList::OnClickRow() {
 void CDialogFeedList::OnAddFeeder() {
   m_nSelectedRow = -1;
   table_.CopyGroupToBuffer();
-  editor_->fields.number = 0;
-  editor_->loadedNumber.clear();
-  const bool ok = runEditor ? runEditor() : editor_->Run();
+  Editor()->fields.number = 0;
+  Editor()->loadedNumber.clear();
+  const bool ok = runEditor ? runEditor() : Editor()->Run();
   if (ok) {
     const int at = RowCount();
     InsertListRow(at, FeederListRow{});
@@ -676,7 +688,7 @@ void CDialogFeedList::OnEditFeeder(bool fromMenu) {
     }
     StartTest(9);
   }
-  const bool ok = runEditor ? runEditor() : editor_->Run();
+  const bool ok = runEditor ? runEditor() : Editor()->Run();
   if (ok && row < RowCount()) {
     SetRowFromEdit(row);
     table_.StoreRow(shown_[static_cast<size_t>(row)].row, g);
@@ -982,6 +994,6 @@ void CDialogFeedList::ImportFeedCsv() {
 }
 
 void CDialogFeedList::OpenGroupManager() {
-  group_->OnInitDialog();
-  group_->exec();
+  GroupManager()->OnInitDialog();
+  GroupManager()->exec();
 }

@@ -56,8 +56,10 @@ class CDialogFeedList : public QWidget, public FeederListPanel {
 
   smt::feeder::FeederTable& Table() override { return table_; }
   QTableWidget* List() const { return list_; }
-  CDialogFeedEdit* Editor() const { return editor_; }
-  CDialogFeedGroup* GroupManager() const { return group_; }
+  // The feeder editor and the group manager, made the first time they are
+  // wanted (most sessions open neither).
+  CDialogFeedEdit* Editor();
+  CDialogFeedGroup* GroupManager();
   const std::string& AppDir() const override { return appDir_; }
   const std::string& Language() const override { return language_; }
   std::string Text(const std::string& key) const override { return texts_.Get(key); }
@@ -185,6 +187,7 @@ class CDialogFeedList : public QWidget, public FeederListPanel {
   QPushButton* groups_ = nullptr;
   CDialogFeedEdit* editor_ = nullptr;
   CDialogFeedGroup* group_ = nullptr;
+  bool languageLoaded_ = false;  // LoadLanguage ran: a group manager made later loads it too
   bool warnedMenuEdit_ = false;
   bool warnedDoubleClick_ = false;
   // The feeders in shown order, one for each row of list_.

@@ -77,7 +77,28 @@ CDialogPartList::CDialogPartList(smt::Machine& machine, QWidget* parent)
       job_(smt::job::PartListOf(machine).job),
       logic_(smt::job::PartListOf(machine).logic),
       run_(smt::job::PartListOf(machine).run),
-      coord_(smt::job::PartListOf(machine).coord) {
+      coord_(smt::job::PartListOf(machine).coord),
+      editSmt_([this] {
+        auto d = std::make_unique<CDialogPartEditSmt>(machine_, job_, this);
+        d->partListText = [this](const std::string& key) { return Text(key); };
+        if (dialogLanguage_) d->LoadLanguage(dialogLanguage_->first, dialogLanguage_->second);
+        return d;
+      }),
+      editDis_([this] {
+        auto d = std::make_unique<CDialogPartEditDis>(machine_, this);
+        if (dialogLanguage_) d->LoadLanguage(dialogLanguage_->first, dialogLanguage_->second);
+        return d;
+      }),
+      editDrill_([this] {
+        auto d = std::make_unique<CDialogPartEditDrill>(machine_, this);
+        if (dialogLanguage_) d->LoadLanguage(dialogLanguage_->first, dialogLanguage_->second);
+        return d;
+      }),
+      find_([this] {
+        auto d = std::make_unique<CDialogFind>(logic_, this);
+        if (dialogLanguage_) d->LoadLanguage(dialogLanguage_->first, dialogLanguage_->second);
+        return d;
+      }) {
   setObjectName("CDialogPartList");
   {
     std::map<std::string, std::string> texts(smt::job::PartListTextTable().begin(), smt::job::PartListTextTable().end());
@@ -126,43 +147,10 @@ CDialogPartList::CDialogPartList(smt::Machine& machine, QWidget* parent)
 
   stack_ = new QStackedWidget(this);
   std::vector<smt::job::ListRow>* lists[3] = {&job_.placementRows, &job_.dispenseRows, &job_.drillRows};
-  const char* ids[3] = {"c_1000", "c_1001", "c_1002"};
-  const char* even[3] = {"rgb(200, 250, 250)", "rgb(250, 225, 250)", "rgb(200, 225, 200)"};
-  for (int i = 0; i < 3; ++i) {
-    const auto kind = static_cast<RowKind>(i);
-    models_[i] = new RowListModel(lists[i], kind, this);
-    auto* v = new QTableView(this);
-    v->setObjectName(ids[i]);
-    v->setModel(models_[i]);
-    smt::platform::KeepColumnsWideEnough(v);
-    v->setSelectionBehavior(QAbstractItemView::SelectRows);
-    v->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    v->setShowGrid(true);
-    v->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    v->setAlternatingRowColors(true);
-    v->setStyleSheet(QString("QTableView { background-color: %1; alternate-background-color: rgb(240, 250, 250); }")
-                         .arg(even[i]));
-    v->verticalHeader()->hide();
-    // Fixed row heights: the view never measures thousands of rows.
-    v->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    v->verticalHeader()->setDefaultSectionSize(20);
-    const auto& widths = smt::job::ColumnWidths(kind);
-    for (int c = 0; c < static_cast<int>(widths.size()); ++c) v->setColumnWidth(c, widths[static_cast<size_t>(c)]);
-    v->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(v, &QTableView::clicked, this, [this, kind](const QModelIndex& ix) { OnListClick(kind, ix.row(), ix.column()); });
-    connect(v, &QTableView::doubleClicked, this, [this, kind](const QModelIndex& ix) { OnListDoubleClick(kind, ix.row()); });
-    connect(v, &QTableView::customContextMenuRequested, this, [this, kind, v](const QPoint& p) {
-      auto menu = BuildContextMenu(kind);
-      menu->exec(v->viewport()->mapToGlobal(p));
-    });
-    connect(v->horizontalHeader(), &QHeaderView::sectionClicked, this, [this, kind](int c) {
-      logic_.sortCode = c;
-      logic_.SortList(kind);
-    });
-    connect(v->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, kind] { PullSelection(kind); });
-    views_[i] = v;
-    stack_->addWidget(v);
-  }
+  for (int i = 0; i < 3; ++i) models_[i] = new RowListModel(lists[i], static_cast<RowKind>(i), this);
+  // The placement list is shown at start; the other two lists are made the
+  // first time they are shown or reached.
+  View(0);
   lay->addWidget(stack_, 1);
 
   // In-place choice boxes (hidden until a cell is edited); the feeder
@@ -182,11 +170,6 @@ CDialogPartList::CDialogPartList(smt::Machine& machine, QWidget* parent)
   for (auto* c : {names_, types_, packages_, angles_, feeders_}) c->hide();
 
   pcbEdit_ = std::make_unique<CDialogPCBEdit>(machine_, job_, smt::job::PartListOf(machine_).camera, this);
-  editSmt_ = std::make_unique<CDialogPartEditSmt>(machine_, job_, this);
-  editSmt_->partListText = [this](const std::string& key) { return Text(key); };
-  editDis_ = std::make_unique<CDialogPartEditDis>(machine_, this);
-  editDrill_ = std::make_unique<CDialogPartEditDrill>(machine_, this);
-  find_ = std::make_unique<CDialogFind>(logic_, this);
   job_.onRowsChanged = [this](RowKind k) {
     models_[static_cast<int>(k)]->Refresh();
     PushSelection(k);
@@ -256,7 +239,7 @@ class CDialogPartList::RunView : public smt::job::RunControlView {
     if (box == 1) hooks.AppendInfoLine(t, true);
     else hooks.AppendInfoLine2(t, true);
   }
-  void FocusList(RowKind k) override { p_.views_[static_cast<int>(k)]->setFocus(); }
+  void FocusList(RowKind k) override { p_.View(static_cast<int>(k))->setFocus(); }
   void RunTimer(bool on) override {
     CDialogPartList* p = &p_;
     smt::platform::PostToGui([p, on] {
@@ -271,7 +254,7 @@ class CDialogPartList::RunView : public smt::job::RunControlView {
   void ShowCount(const std::string& t) override { p_.counter_->setText(QString::fromStdString(t)); }
   void EnableWindows() override {
     CDialogPartList* p = &p_;
-    smt::platform::PostToGui([p] { p->views_[0]->setEnabled(true); });
+    smt::platform::PostToGui([p] { p->View(0)->setEnabled(true); });
   }
 
  private:
@@ -303,6 +286,11 @@ void CDialogPartList::WireRun() {
   };
 }
 
+CDialogFind& CDialogPartList::FindDialog() { return *find_; }
+CDialogPartEditSmt& CDialogPartList::SmtEditor() { return *editSmt_; }
+CDialogPartEditDis& CDialogPartList::DisEditor() { return *editDis_; }
+CDialogPartEditDrill& CDialogPartList::DrillEditor() { return *editDrill_; }
+
 std::string CDialogPartList::Text(const std::string& key) const { return logic_.Text(key); }
 
 void CDialogPartList::LoadLanguage(const std::string& appDir, const std::string& language) {
@@ -312,10 +300,11 @@ void CDialogPartList::LoadLanguage(const std::string& appDir, const std::string&
   for (const auto& [k, v] : smt::job::PartListTextTable()) texts[k] = s.Text(k, v);
   logic_.SetTexts(std::move(texts));
   pcbEdit_->LoadLanguage(appDir, language);
-  editSmt_->LoadLanguage(appDir, language);
-  editDis_->LoadLanguage(appDir, language);
-  editDrill_->LoadLanguage(appDir, language);
-  find_->LoadLanguage(appDir, language);
+  dialogLanguage_.emplace(appDir, language);
+  if (editSmt_.Built()) editSmt_->LoadLanguage(appDir, language);
+  if (editDis_.Built()) editDis_->LoadLanguage(appDir, language);
+  if (editDrill_.Built()) editDrill_->LoadLanguage(appDir, language);
+  if (find_.Built()) find_->LoadLanguage(appDir, language);
   ApplyLanguageTexts();
 }
 
@@ -386,7 +375,60 @@ void CDialogPartList::SetBoardLabels(const QString& board, const QString& count)
 
 QTableView* CDialogPartList::VisibleView() const { return static_cast<QTableView*>(stack_->currentWidget()); }
 
-void CDialogPartList::ShowVisibleList() { stack_->setCurrentIndex(static_cast<int>(job_.visible)); }
+void CDialogPartList::ShowVisibleList() { stack_->setCurrentWidget(View(static_cast<int>(job_.visible))); }
+
+QTableView* CDialogPartList::View(int i) const {
+  if (!views_[i]) const_cast<CDialogPartList*>(this)->BuildView(i);
+  return views_[i];
+}
+
+void CDialogPartList::BuildView(int i) {
+  const char* ids[3] = {"c_1000", "c_1001", "c_1002"};
+  const char* even[3] = {"rgb(200, 250, 250)", "rgb(250, 225, 250)", "rgb(200, 225, 200)"};
+  const auto kind = static_cast<RowKind>(i);
+  // Made in the stack it goes into: moving a styled view there afterwards
+  // works its style out again for each of its parts.
+  auto* v = new QTableView(stack_);
+  v->setObjectName(ids[i]);
+  v->setModel(models_[i]);
+  smt::platform::KeepColumnsWideEnough(v);
+  v->setSelectionBehavior(QAbstractItemView::SelectRows);
+  v->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  v->setShowGrid(true);
+  v->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  v->setAlternatingRowColors(true);
+  v->setStyleSheet(QString("QTableView { background-color: %1; alternate-background-color: rgb(240, 250, 250); }")
+                       .arg(even[i]));
+  v->verticalHeader()->hide();
+  // Fixed row heights: the view never measures thousands of rows.
+  v->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  v->verticalHeader()->setDefaultSectionSize(20);
+  const auto& widths = smt::job::ColumnWidths(kind);
+  for (int c = 0; c < static_cast<int>(widths.size()); ++c) v->setColumnWidth(c, widths[static_cast<size_t>(c)]);
+  v->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(v, &QTableView::clicked, this, [this, kind](const QModelIndex& ix) { OnListClick(kind, ix.row(), ix.column()); });
+  connect(v, &QTableView::doubleClicked, this, [this, kind](const QModelIndex& ix) { OnListDoubleClick(kind, ix.row()); });
+  connect(v, &QTableView::customContextMenuRequested, this, [this, kind, v](const QPoint& p) {
+    auto menu = BuildContextMenu(kind);
+    menu->exec(v->viewport()->mapToGlobal(p));
+  });
+  connect(v->horizontalHeader(), &QHeaderView::sectionClicked, this, [this, kind](int c) {
+    logic_.sortCode = c;
+    logic_.SortList(kind);
+  });
+  connect(v->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, kind] { PullSelection(kind); });
+  views_[i] = v;
+  stack_->addWidget(v);
+  // Tab goes through the lists in their order, wherever in the session one
+  // was made.
+  for (int before = i - 1; before >= 0; --before)
+    if (views_[before]) {
+      QWidget::setTabOrder(views_[before], v);
+      break;
+    }
+  // A list made late shows the selection the work already holds for it.
+  if (i != 0) PushSelection(kind);
+}
 
 // --- selection between the views and the logic ---
 
@@ -394,7 +436,7 @@ void CDialogPartList::ShowVisibleList() { stack_->setCurrentIndex(static_cast<in
 // every row selected costs one range, not one per row.
 void CDialogPartList::PullSelection(RowKind k) {
   if (syncing_) return;
-  const QItemSelection sel = views_[static_cast<int>(k)]->selectionModel()->selection();
+  const QItemSelection sel = View(static_cast<int>(k))->selectionModel()->selection();
   std::vector<std::pair<int, int>> ranges;
   ranges.reserve(static_cast<size_t>(sel.size()));
   for (const QItemSelectionRange& r : sel) ranges.emplace_back(r.top(), r.bottom());
@@ -402,8 +444,10 @@ void CDialogPartList::PullSelection(RowKind k) {
 }
 
 void CDialogPartList::PushSelection(RowKind k) {
-  syncing_ = true;
+  // A list not made yet takes the selection when it is made.
   auto* v = views_[static_cast<int>(k)];
+  if (!v) return;
+  syncing_ = true;
   auto* m = models_[static_cast<int>(k)];
   QItemSelection sel;
   const int cols = m->columnCount();
@@ -420,7 +464,7 @@ void CDialogPartList::ShowRow(RowKind k, int row) {
   auto* m = models_[static_cast<int>(k)];
   PushSelection(k);
   const int last = std::min(row + 3, m->rowCount() - 1);
-  if (last >= 0) views_[static_cast<int>(k)]->scrollTo(m->index(last, 0));
+  if (last >= 0) View(static_cast<int>(k))->scrollTo(m->index(last, 0));
 }
 
 // --- clicks and the feeder chooser ---
@@ -434,7 +478,7 @@ void CDialogPartList::OnListClick(RowKind k, int row, int col) {
         feeders_->clear();
         for (const auto& e : logic_.feederChooser) feeders_->addItem(QString::fromStdString(e));
         feeders_->setCurrentIndex(logic_.ChooserIndexFor(job_.placementRows[static_cast<size_t>(row)].Cell(col)));
-        const QRect cell = views_[0]->visualRect(models_[0]->index(row, col));
+        const QRect cell = View(0)->visualRect(models_[0]->index(row, col));
         feeders_->setGeometry(cell);
         chooserRow_ = row;
         feeders_->show();
@@ -740,7 +784,7 @@ void CDialogPartList::FlushRowStates() {
     if (!k.selection.empty()) PushSelection(static_cast<RowKind>(i));
     if (k.focused >= 0) {
       const int row = std::min(k.focused + 3, m->rowCount() - 1);
-      if (row >= 0) views_[i]->scrollTo(m->index(row, 0));
+      if (row >= 0) View(i)->scrollTo(m->index(row, 0));
     }
   }
 }
@@ -826,12 +870,12 @@ void CDialogPartList::ScrollRunRow(int row) {
   smt::platform::PostToGui([this, row] {
     auto* m = models_[static_cast<int>(RowKind::Placement)];
     const int last = std::min(row, m->rowCount() - 1);
-    if (last >= 0) views_[static_cast<int>(RowKind::Placement)]->scrollTo(m->index(last, 0));
+    if (last >= 0) View(static_cast<int>(RowKind::Placement))->scrollTo(m->index(last, 0));
   });
 }
 
 void CDialogPartList::EnableListsForRun(bool enabled) {
-  smt::platform::PostToGui([this, enabled] { views_[0]->setEnabled(enabled); });
+  smt::platform::PostToGui([this, enabled] { View(0)->setEnabled(enabled); });
 }
 
 void CDialogPartList::ShowCoverCount(int count) {

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 #include <string>
 
@@ -18,6 +19,7 @@
 #include "job/PartListLogic.h"
 #include "job/RunControl.h"
 #include "job/RunTally.h"
+#include "platform/BuiltOnFirstUse.h"
 
 class CDialogFind;
 class CDialogPCBEdit;
@@ -59,10 +61,11 @@ class CDialogPartList : public QWidget {
   smt::job::PartListLogic& Logic() { return logic_; }
   smt::job::RunControl& Run() { return run_; }
   smt::job::CoordinateTests& CoordTests() { return coord_; }
-  CDialogFind& FindDialog() { return *find_; }
-  CDialogPartEditSmt& SmtEditor() { return *editSmt_; }
-  CDialogPartEditDis& DisEditor() { return *editDis_; }
-  CDialogPartEditDrill& DrillEditor() { return *editDrill_; }
+  // Find and the part editors (made on first use).
+  CDialogFind& FindDialog();
+  CDialogPartEditSmt& SmtEditor();
+  CDialogPartEditDis& DisEditor();
+  CDialogPartEditDrill& DrillEditor();
   CToolBarPartControl& ToolBar() { return *toolbar_; }
 
   // Seams the shell installs (all optional).
@@ -155,9 +158,10 @@ class CDialogPartList : public QWidget {
   // Builds the context menu of a list with its texts and states (not shown).
   std::unique_ptr<QMenu> BuildContextMenu(smt::job::RowKind k);
 
-  QTableView* PlacementView() const { return views_[0]; }
-  QTableView* DispenseView() const { return views_[1]; }
-  QTableView* DrillView() const { return views_[2]; }
+  // The three lists' views (the dispensing and drill lists' made on first use).
+  QTableView* PlacementView() const { return View(0); }
+  QTableView* DispenseView() const { return View(1); }
+  QTableView* DrillView() const { return View(2); }
   RowListModel* Model(smt::job::RowKind k) const { return models_[static_cast<int>(k)]; }
   QComboBox* ChoiceCombo(int id) const;  // 1085 names, 1020 types, 1040 packages, 1025 angles, 1023 feeders
   QTableView* VisibleView() const;
@@ -193,12 +197,19 @@ class CDialogPartList : public QWidget {
   smt::job::RunControl& run_;
   smt::job::CoordinateTests& coord_;
   std::unique_ptr<CDialogPCBEdit> pcbEdit_;
-  std::unique_ptr<CDialogPartEditSmt> editSmt_;
-  std::unique_ptr<CDialogPartEditDis> editDis_;
-  std::unique_ptr<CDialogPartEditDrill> editDrill_;
-  std::unique_ptr<CDialogFind> find_;
+  // The part editors and find are made the first time they are opened (most
+  // sessions open few of them); a language loaded before that is given to
+  // each when it is made.
+  smt::platform::BuiltOnFirstUse<CDialogPartEditSmt> editSmt_;
+  smt::platform::BuiltOnFirstUse<CDialogPartEditDis> editDis_;
+  smt::platform::BuiltOnFirstUse<CDialogPartEditDrill> editDrill_;
+  smt::platform::BuiltOnFirstUse<CDialogFind> find_;
+  std::optional<std::pair<std::string, std::string>> dialogLanguage_;
   CToolBarPartControl* toolbar_ = nullptr;
   QStackedWidget* stack_ = nullptr;
+  // Made by View(i) when first reached.
+  QTableView* View(int i) const;
+  void BuildView(int i);
   QTableView* views_[3] = {};
   RowListModel* models_[3] = {};
   QLabel *board_ = nullptr, *count_ = nullptr, *progress_ = nullptr, *smtTime_ = nullptr;

@@ -3,11 +3,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <set>
 #include <memory>
 #include <mutex>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/FileIo.h"
@@ -16,11 +16,11 @@
 namespace smt::platform {
 namespace {
 
-std::string Trim(std::string_view s) {
+std::string_view Trim(std::string_view s) {
   size_t b = 0, e = s.size();
   while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r')) ++b;
   while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r')) --e;
-  return std::string(s.substr(b, e - b));
+  return s.substr(b, e - b);
 }
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
@@ -35,11 +35,21 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
 }
 
 struct Line {
-  std::string raw;       // the line as it stands in the file, without its end
-  std::string section;   // for a section header: its name
-  std::string key;       // for a key line: its name
-  std::string value;     // for a key line: its value (trimmed, quotes removed)
+  std::string raw;  // the line as it stands in the file, without its end
+  // Where in `raw` the name stands (a section header's or a key line's) and,
+  // for a key line, its value (trimmed, quotes removed).
+  size_t nameAt = 0, nameSize = 0, valueAt = 0, valueSize = 0;
   enum Kind { kOther, kSection, kKey } kind = kOther;
+  std::string_view Name() const { return std::string_view(raw).substr(nameAt, nameSize); }
+  std::string_view Value() const { return std::string_view(raw).substr(valueAt, valueSize); }
+};
+
+// A key line in the index: the hash of its folded section and key names,
+// the line and the header of its section.
+struct IndexEntry {
+  uint64_t hash;
+  size_t line, sectionLine;
+  bool operator<(const IndexEntry& o) const { return hash != o.hash ? hash < o.hash : line < o.line; }
 };
 
 struct ParsedFile {
@@ -48,54 +58,84 @@ struct ParsedFile {
   off_t size = 0;
   std::string eol = "\r\n";
   std::vector<Line> lines;
-  // Section and key (folded as EqualNoCase folds them) -> the first key line
-  // that a scan from the top would find. Built on the first read after the
-  // file was parsed or written; a language file is read thousands of times
-  // at start-up, each a scan of every line without it.
-  std::unordered_map<std::string, size_t> index;
+  // Every key line under a section, sorted by the hash of its folded section
+  // and key names and then by line: a read takes the first line of its hash
+  // whose names match, the line a scan from the top would find. Built on the
+  // first read after the file was parsed or written; a language file is read
+  // thousands of times at start-up, each a scan of every line without it.
+  std::vector<IndexEntry> index;
   bool indexed = false;
 };
 
-std::string Folded(std::string_view section, std::string_view key) {
-  std::string k;
-  k.reserve(section.size() + key.size() + 1);
-  for (char c : section) k.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
-  k.push_back('\n');
-  for (char c : key) k.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
-  return k;
+// FNV-1a over the names folded as EqualNoCase folds them.
+uint64_t FoldedHash(std::string_view section, std::string_view key) {
+  uint64_t h = 14695981039346656037ull;
+  const auto add = [&h](char c) {
+    h ^= static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    h *= 1099511628211ull;
+  };
+  for (char c : section) add(c);
+  add('\n');
+  for (char c : key) add(c);
+  return h;
 }
 
 void BuildIndex(ParsedFile& f) {
   f.index.clear();
-  const std::string* section = nullptr;
+  f.index.reserve(f.lines.size());
+  const Line* section = nullptr;
+  size_t sectionLine = 0;
   for (size_t i = 0; i < f.lines.size(); ++i) {
     const Line& l = f.lines[i];
-    if (l.kind == Line::kSection) section = &l.section;
-    else if (section && l.kind == Line::kKey) f.index.emplace(Folded(*section, l.key), i);  // keeps the first
+    if (l.kind == Line::kSection) {
+      section = &l;
+      sectionLine = i;
+    } else if (section && l.kind == Line::kKey) {
+      f.index.push_back({FoldedHash(section->Name(), l.Name()), i, sectionLine});
+    }
   }
+  std::sort(f.index.begin(), f.index.end());
   f.indexed = true;
+}
+
+// The first key line of `section` and `key`, or nullptr.
+const Line* Find(const ParsedFile& f, std::string_view section, std::string_view key) {
+  const IndexEntry probe{FoldedHash(section, key), 0, 0};
+  for (auto it = std::lower_bound(f.index.begin(), f.index.end(), probe); it != f.index.end() && it->hash == probe.hash;
+       ++it) {
+    const Line& l = f.lines[it->line];
+    if (EqualNoCase(l.Name(), key) && EqualNoCase(f.lines[it->sectionLine].Name(), section)) return &l;
+  }
+  return nullptr;
 }
 
 Line ParseLine(std::string raw) {
   Line line;
-  std::string t = Trim(raw);
+  line.raw = std::move(raw);
+  const std::string_view r(line.raw);
+  const auto at = [&r](std::string_view part) { return static_cast<size_t>(part.data() - r.data()); };
+  const std::string_view t = Trim(r);
   if (!t.empty() && t.front() == '[') {
     size_t close = t.find(']');
-    if (close != std::string::npos) {
+    if (close != std::string_view::npos) {
       line.kind = Line::kSection;
-      line.section = Trim(std::string_view(t).substr(1, close - 1));
+      const std::string_view name = Trim(t.substr(1, close - 1));
+      line.nameAt = at(name);
+      line.nameSize = name.size();
     }
   } else if (!t.empty() && t.front() != ';') {
     size_t eq = t.find('=');
-    if (eq != std::string::npos) {
+    if (eq != std::string_view::npos) {
       line.kind = Line::kKey;
-      line.key = Trim(std::string_view(t).substr(0, eq));
-      std::string v = Trim(std::string_view(t).substr(eq + 1));
+      const std::string_view name = Trim(t.substr(0, eq));
+      line.nameAt = at(name);
+      line.nameSize = name.size();
+      std::string_view v = Trim(t.substr(eq + 1));
       if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
-      line.value = v;
+      line.valueAt = at(v);
+      line.valueSize = v.size();
     }
   }
-  line.raw = std::move(raw);
   return line;
 }
 
@@ -113,10 +153,11 @@ std::string DecodeText(const std::vector<uint8_t>& bytes) {
 void Parse(ParsedFile& f, const std::string& text) {
   f.lines.clear();
   f.eol = text.find("\r\n") != std::string::npos || text.find('\n') == std::string::npos ? "\r\n" : "\n";
+  f.lines.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
   size_t pos = 0;
   while (pos < text.size()) {
     size_t nl = text.find('\n', pos);
-    std::string raw = text.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
+    std::string raw(text, pos, nl == std::string::npos ? std::string::npos : nl - pos);
     if (!raw.empty() && raw.back() == '\r') raw.pop_back();
     f.lines.push_back(ParseLine(std::move(raw)));
     if (nl == std::string::npos) break;
@@ -131,8 +172,8 @@ class Cache {
     std::lock_guard lock(mutex_);
     ParsedFile& f = Fresh(path);
     if (!f.indexed) BuildIndex(f);
-    const auto it = f.index.find(Folded(section, key));
-    return it != f.index.end() ? f.lines[it->second].value : std::string(def);
+    const Line* l = Find(f, section, key);
+    return l ? std::string(l->Value()) : std::string(def);
   }
 
   bool Write(const std::string& path, std::string_view section, std::string_view key, std::string_view value) {
@@ -147,13 +188,13 @@ class Cache {
       Line& l = f.lines[i];
       if (l.kind == Line::kSection) {
         if (in) break;
-        in = EqualNoCase(l.section, section);
+        in = EqualNoCase(l.Name(), section);
         if (in) {
           sectionFound = true;
           insertAt = i + 1;
         }
       } else if (in) {
-        if (l.kind == Line::kKey && EqualNoCase(l.key, key)) {
+        if (l.kind == Line::kKey && EqualNoCase(l.Name(), key)) {
           l = ParseLine(newRaw);
           done = true;
           break;

@@ -78,7 +78,11 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 }  // namespace
 
 CDialogCameraList::CDialogCameraList(smt::Machine& machine, QWidget* parent)
-    : QDialog(parent), m_pEditor(std::make_unique<CDialogCameraEdit>(machine)), machine_(machine) {
+    : QDialog(parent), m_pEditor([this, &machine] {
+        auto e = std::make_unique<CDialogCameraEdit>(machine);
+        if (editorLanguage_) e->LoadLanguage(editorLanguage_->first, editorLanguage_->second);
+        return e;
+      }), machine_(machine) {
   setObjectName("CDialogCameraList");
   for (const auto& k : kKeys) m_texts[k.key] = k.chinese;
   for (int c = 0; c < 28; ++c) m_texts[TitleKey(c)] = kTitles[c];
@@ -199,7 +203,10 @@ void CDialogCameraList::LoadLanguage(const std::string& appDir, const std::strin
   smt::platform::LanguageSection s(appDir, language, "CameraListConfig");
   for (const auto& k : kKeys) m_texts[k.key] = s.Text(k.key, k.chinese);
   for (int c = 0; c < 28; ++c) m_texts[TitleKey(c)] = s.Text(TitleKey(c), kTitles[c]);
-  m_pEditor->LoadLanguage(appDir, language);
+  if (m_pEditor.Built())
+    m_pEditor->LoadLanguage(appDir, language);
+  else
+    editorLanguage_.emplace(appDir, language);
 }
 
 int CDialogCameraList::LoadTable(const std::vector<CameraRow>& rows) { return m_Table.LoadRows(rows); }

@@ -9,10 +9,12 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/Machine.h"
+#include "platform/BuiltOnFirstUse.h"
 #include "platform/Port.h"
 #include "vision/CameraCalibration.h"
 #include "vision/CameraListSettings.h"
@@ -99,7 +101,8 @@ class CDialogCameraList : public QDialog {
   int m_nSelectedRow = -1;
   int m_nCalibrationTask = 0;
   std::atomic<bool> m_bCalibrationRunning{false};
-  std::unique_ptr<CDialogCameraEdit> m_pEditor;
+  // Made when a camera is first added or modified.
+  smt::platform::BuiltOnFirstUse<CDialogCameraEdit> m_pEditor;
   // The labels of the setting fields, by member name.
   std::map<std::string, QLabel*> fieldLabels_;
   // Test seam: runs the editor; default exec().
@@ -120,4 +123,6 @@ class CDialogCameraList : public QDialog {
   double XPulse() const;
   double YPulse() const;
   std::map<std::string, std::string> m_texts;
+  // The language last loaded while the editor was not made yet: given to it when it is.
+  std::optional<std::pair<std::string, std::string>> editorLanguage_;
 };

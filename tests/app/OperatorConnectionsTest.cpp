@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 
 #include "ShellFixture.h"
 #include "library/LibraryLists.h"
@@ -343,6 +344,49 @@ TEST_F(OperatorShell, CameraEditorLightReachesTheCameraPanel) {
   // Not connected: the panel says so, as when the brightness is typed there.
   ASSERT_FALSE(messages.service.Texts().empty());
   EXPECT_EQ(messages.service.Texts().back(), "Machine is not connection !");
+}
+
+// The camera editor is made the first time a camera is added or modified,
+// not at start, and then opens on the chosen row and edits it as always.
+TEST_F(OperatorShell, CameraEditorIsMadeOnFirstUseAndEditsTheChosenRow) {
+  CSMTView& v = StartView();
+  CDialogCameraList& list = *v.m_pCameraList;
+  EXPECT_FALSE(list.m_pEditor.Built());
+  smt::CurrentMachine().camera.highSpeedCamera = 0;
+  smt::CurrentMachine().camera.visionMode = 0;
+  list.OnInitDialog();
+  std::string shownName;
+  QString shownX;
+  double typedX = 0;
+  list.runEditor = [&](CDialogCameraEdit& e) {
+    shownName = e.editName->text().toStdString();
+    shownX = e.editX->text();
+    e.editX->setText(QString::number(typedX));
+    e.editZoom->setText("10");
+    e.editSize->setText("4");
+    e.editContrast->setText("90");
+    e.editBrightness->setText("30");
+    e.editCollect->setText("100");
+    e.OnOK();
+    return e.result();
+  };
+  const int before = list.m_Table.Count();
+  typedX = 12.5;
+  list.OnAddCamera();
+  EXPECT_TRUE(list.m_pEditor.Built());
+  ASSERT_EQ(list.m_Table.Count(), before + 1);
+  const int row = before;
+  const std::string name = list.m_Table.Row(row).Values().name;
+  EXPECT_EQ(shownName, name);
+  EXPECT_DOUBLE_EQ(list.m_Table.Row(row).Values().x, 12.5);
+  // Modifying shows that row's values and takes the typed ones.
+  typedX = -3.25;
+  list.OnListClick(row);
+  list.OnModifyCamera();
+  EXPECT_EQ(shownName, name);
+  EXPECT_DOUBLE_EQ(shownX.toDouble(), 12.5);
+  EXPECT_DOUBLE_EQ(list.m_Table.Row(row).Values().x, -3.25);
+  EXPECT_EQ(list.list->item(row, 0)->text().toStdString(), name);
 }
 
 TEST_F(OperatorShell, ImportedPartsAreMatchedWithTheFeederListsFeeders) {

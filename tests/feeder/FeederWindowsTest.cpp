@@ -25,6 +25,7 @@
 #include "library/PackLibrary.h"
 #include "support/QuietFeederServices.h"
 #include "platform/MessageService.h"
+#include "support/TempDir.h"
 
 using namespace smt::feeder;
 
@@ -332,6 +333,27 @@ TEST_F(FeederWindowsTest, EditorConfirmChecksAndFeedModeChoices) {
   e->numberChanged = true;
   e->OnStepTest();
   EXPECT_EQ(messages.service.Texts().back(), "Please click the OK button and save it before opening it !");
+}
+
+// The group manager and the feeder editor are made the first time they are
+// wanted; a group manager made after a language was loaded shows it, one made
+// before follows later loads, and both are made once.
+TEST_F(FeederWindowsTest, GroupManagerMadeOnFirstUseShowsTheLoadedLanguage) {
+  smt::test::TempDir dir;
+  dir.Write("English.ini", "[FeedGroupConfig]\r\nFeedGroup.c_FeedGroup=Feeder groups\r\n");
+  dir.Write("German.ini", "[FeedGroupConfig]\r\nFeedGroup.c_FeedGroup=Zuführgruppen\r\n");
+  for (const bool madeFirst : {false, true}) {
+    SCOPED_TRACE(madeFirst ? "made before the language" : "made after the language");
+    CDialogFeedList p(smt::CurrentMachine());
+    if (madeFirst) EXPECT_EQ(p.GroupManager()->windowTitle().toStdString(), "料架模组");
+    p.LoadLanguage(dir.str(), "English");
+    CDialogFeedGroup* g = p.GroupManager();
+    EXPECT_EQ(g->windowTitle().toStdString(), "Feeder groups");
+    p.LoadLanguage(dir.str(), "German");
+    EXPECT_EQ(p.GroupManager(), g);
+    EXPECT_EQ(g->windowTitle().toStdString(), "Zuführgruppen");
+    EXPECT_EQ(p.Editor(), p.Editor());
+  }
 }
 
 TEST_F(FeederWindowsTest, GroupManagerKeepsNamesUniqueAndTheCurrentGroup) {

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTableView>
 
 #include "platform/NumberEdit.h"
 #include "PartListTestSupport.h"
@@ -22,6 +23,7 @@
 #include "job/DropDownLists.h"
 #include "settings/SettingsStores.h"
 #include "platform/TextCodec.h"
+#include <algorithm>
 #include <fstream>
 
 using namespace smt::job;
@@ -106,6 +108,50 @@ TEST_F(PanelTest, FindDialogNextOnlyAfterFind) {
   EXPECT_EQ(f.RowBox()->text(), "2");
   EXPECT_EQ(f.ColBox()->text(), "5");
   f.hide();
+}
+
+// The dispensing and drill lists and the find dialog are made the first time
+// they are reached; made then, in either order, they show what they would
+// have shown made at start: the selection the work holds, the lists' tab
+// order, the language loaded before.
+TEST_F(PanelTest, ListsAndDialogsMadeOnFirstUseMatchThoseMadeAtStart) {
+  const auto dir = smt::job::testing::TempDir("firstuse");
+  {
+    std::ofstream f(dir / "English.ini", std::ios::binary);
+    f << "[FindConfig]\r\nFind.c_Find=Find\r\nFind.c_Next=Next\r\n";
+  }
+  for (const bool drillFirst : {false, true}) {
+    SCOPED_TRACE(drillFirst ? "drill list made first" : "dispensing list made first");
+    CDialogPartList panel{smt::CurrentMachine()};
+    for (int i = 0; i < 4; ++i)
+      panel.Job().dispenseRows.push_back(
+          DispenseRowFromText(std::to_string(i + 1) + "\t1\t2\t-2.5\tYes\t1.5\t2\t10\t20\t30\t点\t\t\t\t\t"));
+    panel.LoadLanguage(dir.string(), "English");
+    panel.Logic().SetSelectedRanges(RowKind::Dispense, {{1, 2}});
+    QTableView* drill = drillFirst ? panel.DrillView() : nullptr;
+    QTableView* dispense = panel.DispenseView();
+    if (!drill) drill = panel.DrillView();
+    std::vector<int> selected;
+    for (const QModelIndex& ix : dispense->selectionModel()->selectedRows()) selected.push_back(ix.row());
+    std::sort(selected.begin(), selected.end());
+    EXPECT_EQ(selected, (std::vector<int>{1, 2}));
+    // Tab goes placement, dispensing, drill.
+    auto nextList = [](QWidget* w) {
+      for (w = w->nextInFocusChain(); w && !qobject_cast<QTableView*>(w); w = w->nextInFocusChain()) {
+      }
+      return w;
+    };
+    EXPECT_EQ(nextList(panel.PlacementView()), dispense);
+    EXPECT_EQ(nextList(dispense), drill);
+    EXPECT_EQ(dispense->objectName(), "c_1001");
+    EXPECT_EQ(drill->objectName(), "c_1002");
+    panel.Job().SetVisible(VisibleList::Drill);
+    EXPECT_EQ(panel.VisibleView(), drill);
+    panel.Job().SetVisible(VisibleList::Placement);
+    EXPECT_EQ(panel.VisibleView(), panel.PlacementView());
+    EXPECT_EQ(panel.FindDialog().windowTitle().toStdString(), "Find");
+    EXPECT_EQ(panel.FindDialog().NextButton()->text().toStdString(), "Next");
+  }
 }
 
 TEST_F(PanelTest, PcbEditorTakesPositionsAndKeepsTheMarkInterlocks) {
