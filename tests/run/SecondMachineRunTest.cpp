@@ -94,6 +94,22 @@ class SecondMachineTest : public RunSimTest {
     second.run.pauseEvent.Set();
     return smt::run::StartRun(second, mode);
   }
+  // What the machine in use had heard and where its gantry stood before the
+  // second machine's run.
+  struct InUseBefore {
+    size_t heard = 0;
+    int32_t x = 0, y = 0;
+  };
+  InUseBefore NoteInUse(const smt::Machine& inUse) const { return {sim->ReceivedCount(), inUse.curX, inUse.curY}; }
+  // The machine in use: no command reached its board, its gantry and its
+  // run state are as they were.
+  void ExpectInUseUntouched(const smt::Machine& inUse, const InUseBefore& before) const {
+    EXPECT_EQ(sim->ReceivedCount(), before.heard);
+    EXPECT_EQ(inUse.curX, before.x);
+    EXPECT_EQ(inUse.curY, before.y);
+    EXPECT_FALSE(inUse.machineBusy);
+    EXPECT_FALSE(inUse.runContinue);
+  }
   void DismantleSecond(smt::Machine& second, std::unique_ptr<SecondBench>& bench) {
     {
       smt::MachineScope dismantling(second);
@@ -118,8 +134,7 @@ TEST_P(SecondMachineRun, PlacesOnItsOwnBoardWhileTheMachineInUseSeesNoMove) {
   ASSERT_TRUE(runFinished);
   const auto reference = PlaceStrokes(*sim);
   ASSERT_EQ(reference.size(), rows.size());
-  const size_t heardBefore = sim->ReceivedCount();
-  const int32_t xBefore = inUse.curX, yBefore = inUse.curY;
+  const InUseBefore heard = NoteInUse(inUse);
 
   smt::Machine second;
   std::unique_ptr<SecondBench> bench = BuildSecond(second, [&](SecondBench& b) { ApplyCase(c, b.board); });
@@ -137,13 +152,7 @@ TEST_P(SecondMachineRun, PlacesOnItsOwnBoardWhileTheMachineInUseSeesNoMove) {
   EXPECT_EQ(second.curX, 1000);
   EXPECT_EQ(second.curY, -1000);
   EXPECT_FALSE(second.machineBusy);
-  // The machine in use: no command reached its board, its gantry and its
-  // run state are as they were.
-  EXPECT_EQ(sim->ReceivedCount(), heardBefore);
-  EXPECT_EQ(inUse.curX, xBefore);
-  EXPECT_EQ(inUse.curY, yBefore);
-  EXPECT_FALSE(inUse.machineBusy);
-  EXPECT_FALSE(inUse.runContinue);
+  ExpectInUseUntouched(inUse, heard);
 
   DismantleSecond(second, bench);
 }
@@ -236,8 +245,7 @@ TEST_P(SecondMachineOtherRun, IsJudgedByItsOwnBoardWhileTheMachineInUseHearsNoth
   const auto reference = Heard(*sim, startedAt);
   ASSERT_TRUE(reference.count(c.keyCode));
   ASSERT_GE(static_cast<int>(reference.at(c.keyCode).size()), c.keyCount);
-  const size_t heardBefore = sim->ReceivedCount();
-  const int32_t xBefore = inUse.curX, yBefore = inUse.curY;
+  const InUseBefore heard = NoteInUse(inUse);
 
   smt::Machine second;
   std::unique_ptr<SecondBench> bench = BuildSecond(second, [&](SecondBench& b) { ApplyOtherCase(c, b.rows); });
@@ -251,16 +259,11 @@ TEST_P(SecondMachineOtherRun, IsJudgedByItsOwnBoardWhileTheMachineInUseHearsNoth
 
   // The second board heard the same run as the first did.
   EXPECT_EQ(Heard(*bench->sim, secondStartedAt), reference);
-  EXPECT_EQ(second.curX.load(), xBefore);
-  EXPECT_EQ(second.curY.load(), yBefore);
+  // It ended where the run on the machine in use ended.
+  EXPECT_EQ(second.curX.load(), heard.x);
+  EXPECT_EQ(second.curY.load(), heard.y);
   EXPECT_FALSE(second.machineBusy);
-  // The machine in use: no command reached its board, its gantry and its
-  // run state are as they were.
-  EXPECT_EQ(sim->ReceivedCount(), heardBefore);
-  EXPECT_EQ(inUse.curX, xBefore);
-  EXPECT_EQ(inUse.curY, yBefore);
-  EXPECT_FALSE(inUse.machineBusy);
-  EXPECT_FALSE(inUse.runContinue);
+  ExpectInUseUntouched(inUse, heard);
 
   DismantleSecond(second, bench);
 }
