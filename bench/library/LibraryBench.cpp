@@ -54,9 +54,11 @@ BENCHMARK(BM_SortPackRowsByLength)->Arg(2000);
 
 void BM_ComputeNozzlePositions(benchmark::State& state) {
   smt::library::NozzleLibrary lib;
+  std::vector<smt::library::NozzleRow> cells;
   for (int i = 0; i < smt::library::kSeatCount; ++i)
-    lib.m_NozzleRows.push_back(smt::library::NozzleLibrary::MakeRow(i + 1, 10.0 * i, -20, -1, 10.0 * i, -25, -3, 40,
-                                                                      i % 3 ? "A" : "B"));
+    cells.push_back(smt::library::NozzleLibrary::MakeRow(i + 1, 10.0 * i, -20, -1, 10.0 * i, -25, -3, 40,
+                                                         i % 3 ? "A" : "B"));
+  lib.ReadRows(cells);
   smt::library::NozzleGeometry g;
   g.xPulse = g.yPulse = g.zPulse = 100;
   for (auto _ : state) lib.ComputeNozzlePositions(g);
@@ -101,7 +103,7 @@ void BM_NozzleTakeAndReturnUdp(benchmark::State& state) {
   smt::settings::SettingsStores::Instance().speed.Set(speed);
   smt::library::SetNozzleStrategySource([] { return smt::library::NozzleStrategy{1, 0, 0}; });
   auto& lib = smt::library::TheNozzleLibrary();
-  lib.m_NozzleRows = {smt::library::NozzleLibrary::MakeRow(1, 100, -50, -1, 100, -60, -5, 40, "A")};
+  lib.ReadRows({smt::library::NozzleLibrary::MakeRow(1, 100, -50, -1, 100, -60, -5, 40, "A")});
   lib.ComputeNozzlePositions();
   smt::platform::ScopedRecordingMessages messages;
   int64_t failures = 0;

@@ -13,10 +13,7 @@ bool AutoChangeNozzle() { return smt::library::CurrentNozzleStrategy().m_AutoCha
 bool NozzleLibrary19() { return smt::library::CurrentNozzleStrategy().m_19NozzleLibrary != 0; }
 
 std::string NozzleNote(int index) {
-  const auto& rows = smt::library::TheNozzleLibrary().m_NozzleRows;
-  if (index < 0 || index >= static_cast<int>(rows.size())) return {};
-  const auto& row = rows[static_cast<size_t>(index)];
-  return row.size() > 8 ? row[8] : std::string();
+  return smt::library::TheNozzleLibrary().Note(index);
 }
 
 int HeadNozzle(int head) {

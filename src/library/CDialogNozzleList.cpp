@@ -281,10 +281,8 @@ void CDialogNozzleList::DrawRow(int row, bool hasNozzle) {
 }
 
 void CDialogNozzleList::FillList() {
-  // Each row is read once here; the list shows and edits the rows it keeps.
-  rows_.clear();
-  for (int i = 0; i < lib_.Count(); ++i)
-    rows_.push_back(smt::library::NozzleListRow::Read(lib_.m_NozzleRows[static_cast<size_t>(i)], i + 1));
+  // The library's rows as it read them; the list shows and edits its copy.
+  rows_ = lib_.Rows();
   list_->setRowCount(0);
   list_->setRowCount(lib_.Count());
   for (int i = 0; i < lib_.Count(); ++i) DrawRow(i, machine_.Part<smt::library::NozzleState>().seats.HasNozzle(i));
@@ -296,7 +294,7 @@ std::vector<NozzleRow> CDialogNozzleList::ListRows() const {
   return rows;
 }
 
-void CDialogNozzleList::RebuildTableFromList() { lib_.m_NozzleRows = ListRows(); }
+void CDialogNozzleList::RebuildTableFromList() { lib_.SetRows(rows_); }
 
 int CDialogNozzleList::RowCount() const { return static_cast<int>(rows_.size()); }
 
@@ -351,9 +349,9 @@ void CDialogNozzleList::OnModify() {
   lib_.editor = *entry.record;
   if (!RunEditor()) return;
   rows_[static_cast<size_t>(m_nSelectedRow)] = smt::library::NozzleListRow::Of(lib_.editor);
-  const NozzleRow& row = rows_[static_cast<size_t>(m_nSelectedRow)].cells;
-  for (int c = 0; c < 9; ++c) list_->item(m_nSelectedRow, c)->setText(Q(row[c]));
-  if (m_nSelectedRow < lib_.Count()) lib_.m_NozzleRows[m_nSelectedRow] = row;
+  const auto& entryNow = rows_[static_cast<size_t>(m_nSelectedRow)];
+  for (int c = 0; c < 9; ++c) list_->item(m_nSelectedRow, c)->setText(Q(entryNow.cells[c]));
+  if (m_nSelectedRow < lib_.Count()) lib_.SetRow(m_nSelectedRow, entryNow);
   lib_.m_bSeatsDirty = true;
 }
 
@@ -402,6 +400,13 @@ void CDialogNozzleList::OnNozzleOp(int op) {
     ShowMessage(Text("c_Message_02"));
     return;
   }
+  // The moves to a seat use the row's numbers: a row that did not read is
+  // named and moves nothing.
+  const auto& entry = rows_[static_cast<size_t>(m_nSelectedRow)];
+  if (op >= 0 && op <= 3 && !entry.record) {
+    ShowMessage(entry.problem);
+    return;
+  }
   if (!smt::link::CheckMachineGuards(machine_)) return;
   if ((op == 4 || op == 5) && lib_.m_bSeatsDirty) {
     lib_.m_bSeatsDirty = false;
@@ -412,7 +417,7 @@ void CDialogNozzleList::OnNozzleOp(int op) {
   req.op = op;
   req.selectedRow = m_nSelectedRow;
   req.selectedHead = lib_.m_nSelectedHead;
-  req.row = rows_[static_cast<size_t>(m_nSelectedRow)].cells;
+  req.row = entry;
   smt::library::NozzleOpCallbacks cb;
   QPointer<CDialogNozzleList> self(this);
   cb.enableDialog = [self](bool on) {

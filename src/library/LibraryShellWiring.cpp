@@ -114,7 +114,7 @@ void OpenPackList(smt::Machine& machine, QWidget* parent) {
   if (w->speedTemplateNames) e.speedNames = w->speedTemplateNames();
   const int lang = std::clamp(env.languageIndex, 0, 2);
   for (int m = 0; m < 9; ++m) e.feedModeNames[m] = machine.names.feedTypeNames[lang * 9 + m];
-  for (const auto& row : machine.Part<NozzleLibrary>().m_NozzleRows) e.nozzleNotes.push_back(row[8]);
+  for (const auto& row : machine.Part<NozzleLibrary>().Rows()) e.nozzleNotes.push_back(row.Note());
   const auto pulse = smt::settings::SettingsStores::Of(machine).machine.Pulse();
   e.xPulse = pulse->m_X_Pulse;
   e.aPulse = pulse->m_A_Pulse;

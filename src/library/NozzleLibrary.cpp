@@ -28,23 +28,31 @@ NozzleGeometry CurrentNozzleGeometry() {
 }
 
 std::vector<platform::FileCellError> NozzleLibrary::LoadRows(const std::vector<std::string>& rowStrings) {
-  m_NozzleRows.clear();
-  for (const auto& s : rowStrings) m_NozzleRows.push_back(SplitRow<kNozzleCells>(s));
-  return CheckNozzleLines(rowStrings);
+  std::vector<platform::FileCellError> refusals;
+  rows_.clear();
+  for (size_t i = 0; i < rowStrings.size(); ++i)
+    rows_.push_back(NozzleListRow::Read(SplitRow<kNozzleCells>(rowStrings[i]), static_cast<int>(i + 1), &refusals));
+  return refusals;
+}
+
+void NozzleLibrary::ReadRows(const std::vector<NozzleRow>& cells) {
+  rows_.clear();
+  for (size_t i = 0; i < cells.size(); ++i) rows_.push_back(NozzleListRow::Read(cells[i], static_cast<int>(i + 1)));
 }
 
 std::optional<NozzleRecord> NozzleLibrary::Record(int i) const {
   if (i < 0 || i >= Count()) return std::nullopt;
-  try {
-    return NozzleRecordOf(m_NozzleRows[static_cast<size_t>(i)], kNozzleFileName, i + 1);
-  } catch (const platform::FileCellError&) {
-    return std::nullopt;
-  }
+  return rows_[static_cast<size_t>(i)].record;
+}
+
+std::string NozzleLibrary::Note(int i) const {
+  if (i < 0 || i >= Count()) return {};
+  return rows_[static_cast<size_t>(i)].Note();
 }
 
 std::vector<std::string> NozzleLibrary::BuildRowStrings() const {
   std::vector<std::string> out;
-  for (const auto& r : m_NozzleRows) out.push_back(JoinRow(r));
+  for (const auto& r : rows_) out.push_back(JoinRow(r.cells));
   return out;
 }
 
@@ -75,7 +83,7 @@ void NozzleLibrary::ComputeSameNotes() const {
   for (int i = 0; i < n; ++i) {
     NozzleSeatRecord r = smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(i);
     r.bSameNote.fill(false);
-    for (int j = 0; j < n; ++j) r.bSameNote[j] = m_NozzleRows[i][8] == m_NozzleRows[j][8];
+    for (int j = 0; j < n; ++j) r.bSameNote[j] = Row(i).Note() == Row(j).Note();
     smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Set(i, r);
   }
 }
@@ -85,11 +93,17 @@ void NozzleLibrary::ShiftNozzlePositions(double dx, double dy) {
   for (int i = 0; i < Count(); ++i) {
     const std::optional<NozzleRecord> rec = Record(i);
     if (!rec) continue;
-    NozzleRow& row = m_NozzleRows[static_cast<size_t>(i)];
-    row[1] = FormatDouble(rec->x + dx);
-    row[4] = FormatDouble(rec->entranceX + dx);
-    row[2] = FormatDouble(rec->y + dy);
-    row[5] = FormatDouble(rec->entranceY + dy);
+    NozzleRecord moved = *rec;
+    moved.x += dx;
+    moved.entranceX += dx;
+    moved.y += dy;
+    moved.entranceY += dy;
+    // The other cells keep their text as read; the record is read back from
+    // the written cells.
+    NozzleRow cells = rows_[static_cast<size_t>(i)].cells;
+    const NozzleRow written = MakeNozzleRow(moved);
+    for (size_t c : {1, 2, 4, 5}) cells[c] = written[c];
+    rows_[static_cast<size_t>(i)] = NozzleListRow::Read(cells, i + 1);
   }
 }
 

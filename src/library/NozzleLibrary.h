@@ -1,7 +1,8 @@
 #pragma once
-// The nozzle library: one text row of 9 cells per seat of the magazine, the
-// three nozzle-change settings of [NozzleListConfig], and the conversion of
-// the rows into the numeric seat records (NozzleState::seats) in motor steps.
+// The nozzle library: one row per seat of the magazine (its 9 cells and the
+// record read from them once, when the row was set), the three
+// nozzle-change settings of [NozzleListConfig], and the conversion of the
+// records into the numeric seat records (NozzleState::seats) in motor steps.
 #include <array>
 #include <mutex>
 #include <optional>
@@ -32,21 +33,31 @@ class NozzleLibrary {
   NozzleEditFields editor;
   int m_nSelectedHead = 0;  // head combo of the dialog, 0 = A1
 
-  // The rows (m_NozzleRows); row i is seat i, nozzle i + 1.
-  std::vector<NozzleRow> m_NozzleRows;
   // A row was modified since the seat records were last computed.
   bool m_bSeatsDirty = false;
 
-  int Count() const { return static_cast<int>(m_NozzleRows.size()); }
+  // The rows; row i is seat i, nozzle i + 1.
+  const std::vector<NozzleListRow>& Rows() const { return rows_; }
+  int Count() const { return static_cast<int>(rows_.size()); }
+  // Row i (0 <= i < Count()).
+  const NozzleListRow& Row(int i) const { return rows_.at(static_cast<size_t>(i)); }
 
-  // Start-up: each row string cut at its TABs into 9 cells. Rows whose
-  // numbers cannot be read are kept as they are (shown, and written back
-  // unchanged) but give no seat record; the refusals are returned (file,
-  // line and field named).
+  // Start-up: each row string cut at its TABs into 9 cells and read once.
+  // Rows whose numbers cannot be read are kept as they are (shown, and
+  // written back unchanged) but give no seat record; the refusals are
+  // returned (file, line and field named).
   std::vector<platform::FileCellError> LoadRows(const std::vector<std::string>& rowStrings);
-  // Row i's values; nullopt when a number cell of it cannot be read.
+  // Rows given as cells, each read once (row i as line i + 1).
+  void ReadRows(const std::vector<NozzleRow>& cells);
+  // Rows already read (the list dialog's).
+  void SetRows(std::vector<NozzleListRow> rows) { rows_ = std::move(rows); }
+  void SetRow(int i, NozzleListRow row) { rows_.at(static_cast<size_t>(i)) = std::move(row); }
+  // Row i's record as read; nullopt when a number cell of it cannot be read
+  // (Row(i).problem names it) or i is no row.
   std::optional<NozzleRecord> Record(int i) const;
   bool RowNumbersUsable(int i) const { return Record(i).has_value(); }
+  // Row i's note ("" when i is no row).
+  std::string Note(int i) const;
   // One string per row, each cell followed by TAB.
   std::vector<std::string> BuildRowStrings() const;
 
@@ -72,6 +83,7 @@ class NozzleLibrary {
                            double entranceZ, int vacuum, const std::string& note);
 
  private:
+  std::vector<NozzleListRow> rows_;
   mutable std::mutex settingsM_;
   NozzleListSettings settings_;
 };

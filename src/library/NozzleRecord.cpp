@@ -43,7 +43,8 @@ NozzleRow MakeNozzleRow(const NozzleRecord& r) {
           FormatDouble(r.entranceZ), FormatInt(r.vacuum),       r.note};
 }
 
-NozzleListRow NozzleListRow::Read(const NozzleRow& cells, int line) {
+NozzleListRow NozzleListRow::Read(const NozzleRow& cells, int line,
+                                  std::vector<platform::FileCellError>* refusals) {
   NozzleListRow row;
   row.cells = cells;
   try {
@@ -51,6 +52,7 @@ NozzleListRow NozzleListRow::Read(const NozzleRow& cells, int line) {
     row.number = row.record->number;
   } catch (const platform::FileCellError& e) {
     row.problem = e.what();
+    if (refusals) refusals->push_back(e);
     // The number alone still tells which nozzle the row holds.
     if (const auto n = platform::ParseCellInteger(cells[0], 0, nr::kNumberMax)) row.number = static_cast<int>(*n);
   }
@@ -58,11 +60,9 @@ NozzleListRow NozzleListRow::Read(const NozzleRow& cells, int line) {
 }
 
 NozzleListRow NozzleListRow::Of(const NozzleRecord& r) {
-  NozzleListRow row;
-  row.cells = MakeNozzleRow(r);
-  row.record = r;
-  row.number = r.number;
-  return row;
+  // Read back from the written cells: the record holds the values as the
+  // file will hold them ("%0.4f").
+  return Read(MakeNozzleRow(r), 0);
 }
 
 void NozzleListRow::SetColumn(int column, double value, int line) {
@@ -70,13 +70,7 @@ void NozzleListRow::SetColumn(int column, double value, int line) {
   if (column != 3 && column != 6 && !whole) return;
   cells[static_cast<size_t>(column)] =
       whole ? FormatInt(static_cast<long long>(value)) : FormatDouble(value);
-  if (!record) {
-    *this = Read(cells, line);
-    return;
-  }
-  if (column == 3) record->pickHeight = value;
-  else if (column == 6) record->entranceZ = value;
-  else record->vacuum = static_cast<int>(value);
+  *this = Read(cells, line);
 }
 
 std::vector<platform::FileCellError> CheckNozzleLines(const std::vector<std::string>& lines, std::string_view file) {

@@ -3,9 +3,10 @@
 // height, entrance X, Y and Z, vacuum, note) as a typed record, read with
 // every number checked once: a cell that is not a finite number in its
 // field's range refuses the row with the file, the line and the field named
-// (platform::FileCellError). The nozzle table keeps the cell texts the list
-// shows and the file holds; the seat records, the seat motions and the
-// editor read the values through this reader.
+// (platform::FileCellError). The nozzle library keeps each row as a
+// NozzleListRow: the cell texts the list shows and the file holds, and the
+// record read from them once when the row was set; the seat records, the
+// seat motions and the editor use that record.
 #include <array>
 #include <optional>
 #include <string>
@@ -44,23 +45,30 @@ NozzleRecord NozzleRecordOf(const NozzleRow& row, std::string_view file = kNozzl
 // The row's cells written from a record ("%d", "%0.4f").
 NozzleRow MakeNozzleRow(const NozzleRecord& r);
 
-// One row of the nozzle list as the list dialog keeps it: the cells as the
-// library holds them (a row whose numbers do not read stays as read) and
-// what was read from them once, where the row came in.
+// One row of the nozzle list as the library and the list dialog keep it: the
+// cells as the file holds them (a row whose numbers do not read stays as
+// read) and what was read from them once, where the row came in. The record
+// is always what the cells say (a value set from outside is read back from
+// its formatted cell), so a row used now and the same row read from the
+// file later give the same seat.
 struct NozzleListRow {
   NozzleRow cells;
   std::optional<NozzleRecord> record;  // nullopt: a number cell does not read
   std::optional<int> number;           // the nozzle number, when its own cell reads
   std::string problem;                 // why the record did not read (file, line, field)
 
-  // Reads the cells of row `line` (1-based) of the list.
-  static NozzleListRow Read(const NozzleRow& cells, int line);
-  // A row written from a record.
+  // Reads the cells of row `line` (1-based) of the list; a refusal is also
+  // appended to `refusals` when given.
+  static NozzleListRow Read(const NozzleRow& cells, int line,
+                            std::vector<platform::FileCellError>* refusals = nullptr);
+  // A row written from a record (and read back from its cells).
   static NozzleListRow Of(const NozzleRecord& r);
   // Sets one of the unified columns (pick height 3, entrance Z 6, vacuum 7)
-  // to `value`, checked against the column's range by the caller. A row
-  // that did not read is read again with its new cell.
+  // to `value`, checked against the column's range by the caller; the row
+  // is read again with its new cell.
   void SetColumn(int column, double value, int line);
+  // The note cell (text; present whether or not the numbers read).
+  const std::string& Note() const { return cells[8]; }
 };
 
 std::vector<platform::FileCellError> CheckNozzleLines(const std::vector<std::string>& lines,

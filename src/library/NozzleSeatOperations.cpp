@@ -25,25 +25,25 @@ smt::settings::SpeedRecord NozzleSpeeds() {
   return smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::AutoNozzle);
 }
 
-// A seat row's values; a row whose numbers cannot be read moves nothing
-// (it is named in the log).
-std::optional<NozzleRecord> SeatOf(const NozzleRow& row) {
-  try {
-    return NozzleRecordOf(row);
-  } catch (const platform::FileCellError& e) {
-    CLogFile::Instance().Write(true, "nozzle seat not used: %s", e.what());
-    return std::nullopt;
+// A seat row's values as read; a row whose numbers did not read moves
+// nothing (its problem is named in the log).
+const NozzleRecord* SeatOf(const NozzleListRow& row) {
+  if (!row.record) {
+    CLogFile::Instance().Write(true, "nozzle seat not used: %s", row.problem.c_str());
+    return nullptr;
   }
+  return &*row.record;
 }
 
 }  // namespace
 
-bool MoveToSeat(int mode, int selectedHead, const NozzleRow& row, const std::function<void()>& switchToMarkCamera) {
+bool MoveToSeat(int mode, int selectedHead, const NozzleListRow& row,
+                const std::function<void()>& switchToMarkCamera) {
   auto& store = smt::settings::SettingsStores::Instance().machine;
   const auto pulse = store.Pulse();
   const auto geo = store.Geometry();
   int32_t x = 0, y = 0;
-  const std::optional<NozzleRecord> seat = SeatOf(row);
+  const NozzleRecord* const seat = SeatOf(row);
   if (!seat) return false;
   if (mode == 0) {
     if (smt::CurrentMachine().camera.channelVisionMode.load() != 0 && switchToMarkCamera) switchToMarkCamera();
@@ -64,7 +64,7 @@ bool MoveToSeat(int mode, int selectedHead, const NozzleRow& row, const std::fun
   return MoveXYTo(x, y, NozzleSpeeds());
 }
 
-bool LowerToSeatHeight(int selectedHead, const NozzleRow& row, bool nineteenSeat, int delayMs) {
+bool LowerToSeatHeight(int selectedHead, const NozzleListRow& row, bool nineteenSeat, int delayMs) {
   auto& store = smt::settings::SettingsStores::Instance().machine;
   const double zp = store.Pulse()->m_Z_Pulse;
   const auto b = store.Basic();
@@ -74,7 +74,7 @@ bool LowerToSeatHeight(int selectedHead, const NozzleRow& row, bool nineteenSeat
   const int head = selectedHead + 1;
   std::optional<ZMove> move;
   if (head >= 1 && head <= 8) {
-    const std::optional<NozzleRecord> seat = SeatOf(row);
+    const NozzleRecord* const seat = SeatOf(row);
     if (!seat) return false;
     const int32_t t = ToSteps(seat->entranceZ, zp);
     const int32_t d = head == 1 ? 0 : ToSteps(h[head - 1] - h[0], zp);

@@ -2,7 +2,7 @@
 // The seat menu of the nozzle library: moves of the Mark camera or a head to
 // a seat or its entrance, lowering a head to the take height, taking and
 // returning a nozzle. The window thread checks the machine, claims the busy
-// state and hands a copy of the row to one worker; the worker always
+// state and hands a copy of the row (its record as read) to one worker; the worker always
 // releases the busy state and gives the dialog back.
 #include <functional>
 
@@ -16,14 +16,17 @@ struct NozzleOpRequest {
   int op = -1;            // m_nNozzleOp, 0..5 (others do nothing)
   int selectedRow = -1;   // m_nSelectedRow
   int selectedHead = 0;   // m_nSelectedHead, 0 = A1
-  NozzleRow row;          // the list row's cells as shown when the menu was used
+  NozzleListRow row;      // the list row as read, when the menu was used
 };
 
+// A row whose numbers did not read moves nothing: the seat operations
+// refuse it, naming the row's problem in the log, and return false.
 // MoveToSeat: mode 0 camera to seat, 1 head to seat, 2 head to entrance.
 // `switchToMarkCamera` is called first for mode 0 when a vision camera is shown.
-bool MoveToSeat(int mode, int selectedHead, const NozzleRow& row, const std::function<void()>& switchToMarkCamera);
+bool MoveToSeat(int mode, int selectedHead, const NozzleListRow& row,
+                const std::function<void()>& switchToMarkCamera);
 // The head's step count down to the entrance height of the row (operation 3).
-bool LowerToSeatHeight(int selectedHead, const NozzleRow& row, bool nineteenSeat, int delayMs);
+bool LowerToSeatHeight(int selectedHead, const NozzleListRow& row, bool nineteenSeat, int delayMs);
 
 // What the worker reports to the window (all optional).
 struct NozzleOpCallbacks {

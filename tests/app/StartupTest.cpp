@@ -73,11 +73,11 @@ TEST_F(ShellTest, NozzleRowsReachTheNozzleLibrary) {
   c.rows = {"1\tN1\t1.0\t2.0\t3\t4\t5\t6\t7\t", "2\tshort\t"};
   smt::platform::WriteListFile(dir / "config_nozzle.fig", c);
   Start();
-  const auto& rows = smt::library::TheNozzleLibrary().m_NozzleRows;
+  const auto& rows = smt::library::TheNozzleLibrary().Rows();
   ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[0][1], "N1");
-  EXPECT_EQ(rows[1][1], "short");
-  EXPECT_EQ(rows[1][2], "");
+  EXPECT_EQ(rows[0].cells[1], "N1");
+  EXPECT_EQ(rows[1].cells[1], "short");
+  EXPECT_EQ(rows[1].cells[2], "");
 }
 
 TEST_F(ShellTest, DamagedListFileIsReportedKeptAsideAndLoadsEmpty) {

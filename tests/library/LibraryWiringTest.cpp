@@ -34,7 +34,7 @@ TEST(LibraryWiring, StartUpTakesTheFramesRowsAndRegistersTheLibraryCommands) {
   ASSERT_EQ(steps.size(), 1u);
   smt::link::Runtime().headMask = 0;
   steps[0](dir.string());
-  EXPECT_EQ(TheNozzleLibrary().m_NozzleRows[0][1], "12.5");
+  EXPECT_EQ(TheNozzleLibrary().Row(0).cells[1], "12.5");
   EXPECT_EQ(TheNozzleLibrary().Settings().m_Delay, 250);
   EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(0).nX, 1250);
   EXPECT_EQ(ThePackLibrary().m_PackRows[0][0], "P");
@@ -45,7 +45,7 @@ TEST(LibraryWiring, StartUpTakesTheFramesRowsAndRegistersTheLibraryCommands) {
   pulse.m_X_Pulse = 200;
   ASSERT_TRUE(smt::settings::SettingsStores::Instance().machine.CommitPulse(dir.string(), pulse).ok);
   EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(0).nX, 2500);
-  TheNozzleLibrary().m_NozzleRows.clear();
+  TheNozzleLibrary().ReadRows({});
   ThePackLibrary().m_PackRows.clear();
   TheMarkLibrary().m_MarkRows.clear();
   smt::link::Runtime().headMask = 0x01;

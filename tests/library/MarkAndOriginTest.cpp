@@ -239,7 +239,7 @@ TEST(OriginUpdate, OkShiftsOnlyTheTickedGroupsAndRebuildsTheMask) {
   const auto dir = librarytest::ScratchDir("originok");
   smt::platform::ScopedRecordingMessages messages;
   NozzleLibrary& lib = TheNozzleLibrary();
-  lib.m_NozzleRows = {{"1", "10", "-20", "-1", "11", "-21", "-3", "50", "x"}};
+  lib.ReadRows({{"1", "10", "-20", "-1", "11", "-21", "-3", "50", "x"}});
   std::vector<std::string> frameRows;
   std::vector<std::string> calls;
   OriginUpdateSettings settings;
@@ -267,7 +267,7 @@ TEST(OriginUpdate, OkShiftsOnlyTheTickedGroupsAndRebuildsTheMask) {
   }
   EXPECT_TRUE(calls.empty());
   const NozzleRow expected{"1", "10.1000", "-20.0500", "-1", "11.1000", "-21.0500", "-3", "50", "x"};
-  EXPECT_EQ(lib.m_NozzleRows[0], expected);
+  EXPECT_EQ(lib.Row(0).cells, expected);
   EXPECT_EQ(frameRows, lib.BuildRowStrings());
   EXPECT_EQ(smt::link::Runtime().headMask.load(), 0x01);
   EXPECT_FALSE(smt::link::GetMotionSettings().originUpdate[3]) << "homing follows the switches";
@@ -293,7 +293,7 @@ TEST(OriginUpdate, OkShiftsOnlyTheTickedGroupsAndRebuildsTheMask) {
   EXPECT_NEAR(store.Basic()->m_Y_ThrowPosition, -30.05, 1e-9);
   EXPECT_EQ(store.Geometry()->table.nThrowX, 2010);
   EXPECT_EQ(calls, std::vector<std::string>{"camera"});
-  lib.m_NozzleRows.clear();
+  lib.ReadRows({});
   smt::link::Runtime().headMask = 0x01;
   smt::link::SetMotionSettings({});
 }

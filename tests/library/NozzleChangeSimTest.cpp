@@ -40,9 +40,9 @@ class NozzleChangeSim : public linktest::MotionSimTest {
     smt::settings::SettingsStores::Instance().speed.Set(speed);
     librarytest::UseStrategy(1, 0, 0);
     auto& lib = TheNozzleLibrary();
-    lib.m_NozzleRows = {{"1", "100", "-50", "-1", "100", "-60", "-5", "40", "A"},
+    lib.ReadRows({{"1", "100", "-50", "-1", "100", "-60", "-5", "40", "A"},
                         {"2", "120", "-50", "-1", "120", "-60", "-5", "40", "A"},
-                        {"3", "140", "-50", "-1", "140", "-50", "-4", "40", "B"}};
+                        {"3", "140", "-50", "-1", "140", "-50", "-4", "40", "B"}});
     lib.SetSettings({0, 100.0, 0});
     lib.ComputeNozzlePositions();
   }
@@ -203,7 +203,7 @@ TEST_F(NozzleChangeSim, LowerToSeatHeightStepsByMachineType) {
     smt::CurrentMachine().machineType = c.type;
     linktest::ZeroPositions();
     sim->ClearReceived();
-    ASSERT_TRUE(LowerToSeatHeight(c.head, TheNozzleLibrary().m_NozzleRows[0], false, 0));
+    ASSERT_TRUE(LowerToSeatHeight(c.head, TheNozzleLibrary().Row(0), false, 0));
     const auto cmd = sim->LastReceived(0x61);
     ASSERT_TRUE(cmd.has_value());
     int32_t v;
@@ -213,13 +213,13 @@ TEST_F(NozzleChangeSim, LowerToSeatHeightStepsByMachineType) {
   }
   smt::CurrentMachine().machineType = 9;  // no Z on the drilling machine
   sim->ClearReceived();
-  EXPECT_TRUE(LowerToSeatHeight(0, TheNozzleLibrary().m_NozzleRows[0], false, 0));
+  EXPECT_TRUE(LowerToSeatHeight(0, TheNozzleLibrary().Row(0), false, 0));
   EXPECT_FALSE(sim->LastReceived(0x61).has_value());
 }
 
 TEST_F(NozzleChangeSim, MovesToSeatSubtractTheHeadOrCameraOffset) {
   UseUdp();
-  const NozzleRow row = TheNozzleLibrary().m_NozzleRows[0];
+  const NozzleListRow row = TheNozzleLibrary().Row(0);
   struct Case {
     int mode, head;
     int32_t x, y;
@@ -245,7 +245,7 @@ TEST_F(NozzleChangeSim, SeatOperationWorkerHoldsTheBusyStateAndAlwaysGivesItBack
   req.op = 4;
   req.selectedRow = 1;
   req.selectedHead = 0;
-  req.row = TheNozzleLibrary().m_NozzleRows[1];
+  req.row = TheNozzleLibrary().Row(1);
   std::atomic<int> disables{0}, enables{0};
   // The first operation's worker waits at its start (bounded) until the
   // second Start has been tried, so that Start meets a running operation
@@ -396,4 +396,38 @@ TEST_F(NozzleChangeSim, LibraryExitMovesTheInOutPositionNotTheLoweredSlide) {
   // Back in by the exit first, then the entrance, the slide into the seat and out.
   EXPECT_EQ(NozzleSteps(*sim), (std::vector<std::string>{"move", "move", "z down", "move", "z up", "move"}));
   EXPECT_EQ(smt::CurrentMachine().curY.load(), -6000);
+}
+
+// A row whose numbers did not read is kept as read and moves nothing when a
+// seat operation uses it (never a move to 0); a good row of the same library
+// still moves.
+TEST_F(NozzleChangeSim, DamagedSeatRowMovesNothing) {
+  UseUdp();
+  auto& lib = TheNozzleLibrary();
+  lib.ReadRows({{"1", "nan", "-50", "-1", "100", "-60", "-5", "40", "A"},
+                {"2", "120", "-50", "-1", "120", "-60", "?", "40", "A"},
+                {"3", "140", "-50", "-1", "140", "-50", "-4", "40", "B"}});
+  smt::CurrentMachine().machineType = 2;
+  struct Case {
+    int row;
+    int op;  // 0..2 MoveToSeat modes, 3 lower
+  } cases[] = {{0, 0}, {0, 1}, {0, 2}, {0, 3}, {1, 0}, {1, 1}, {1, 2}, {1, 3}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE("row " + std::to_string(c.row) + " op " + std::to_string(c.op));
+    ASSERT_FALSE(lib.Record(c.row).has_value());
+    linktest::ZeroPositions();
+    smt::CurrentMachine().curX = 1234;
+    smt::CurrentMachine().curY = -567;
+    sim->ClearReceived();
+    const bool moved = c.op == 3 ? LowerToSeatHeight(0, lib.Row(c.row), false, 0)
+                                 : MoveToSeat(c.op, 0, lib.Row(c.row), {});
+    EXPECT_FALSE(moved);
+    EXPECT_TRUE(sim->Received().empty()) << "no frame for a damaged row";
+    EXPECT_EQ(smt::CurrentMachine().curX.load(), 1234);
+    EXPECT_EQ(smt::CurrentMachine().curY.load(), -567);
+  }
+  linktest::ZeroPositions();
+  ASSERT_TRUE(MoveToSeat(1, 0, lib.Row(2), {}));
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 14000);
+  EXPECT_EQ(smt::CurrentMachine().curY.load(), -5000);
 }

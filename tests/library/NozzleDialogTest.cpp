@@ -29,14 +29,21 @@ class NozzleDialog : public ::testing::Test {
     librarytest::ResetNozzleState();
     librarytest::UseScales(100, 100, 100);
     librarytest::UseStrategy(1, 1, 0);
-    lib.m_NozzleRows = {{"1", "10.0000", "-20.0000", "-1.0000", "10.0000", "-20.0000", "-3.0000", "40", "A"},
-                        {"2", "30.0000", "-20.0000", "-1.0000", "30.0000", "-20.0000", "-3.0000", "40", "B"}};
+    lib.ReadRows({{"1", "10.0000", "-20.0000", "-1.0000", "10.0000", "-20.0000", "-3.0000", "40", "A"},
+                        {"2", "30.0000", "-20.0000", "-1.0000", "30.0000", "-20.0000", "-3.0000", "40", "B"}});
     smt::CurrentMachine().machineType = 2;
   }
   void TearDown() override {
     SetNozzleStrategySource({});
     librarytest::ResetNozzleState();
     smt::CurrentMachine().machineType = 0;
+  }
+  // Rows copied from the first until there are `count`.
+  void AddCopiesOfTheFirstRow(int count) {
+    std::vector<NozzleRow> cells;
+    for (const auto& r : lib.Rows()) cells.push_back(r.cells);
+    while (static_cast<int>(cells.size()) < count) cells.push_back(cells[0]);
+    lib.ReadRows(cells);
   }
   // An editor run that sets fields and confirms.
   std::function<bool(CDialogNozzleEdit&)> Confirm(std::map<std::string, std::string> values) {
@@ -78,7 +85,7 @@ TEST_F(NozzleDialog, KeptNozzleOfTheStrategyShowsOnOpening) {
 
 TEST_F(NozzleDialog, SixSeatLibraryOnlyModifiesAndOffersTheMenuForTheFirstSixRows) {
   librarytest::UseStrategy(1, 0, 0);
-  for (int i = 2; i < 8; ++i) lib.m_NozzleRows.push_back(lib.m_NozzleRows[0]);
+  AddCopiesOfTheFirstRow(8);
   CDialogNozzleList d(lib, smt::CurrentMachine(), env);
   EXPECT_FALSE(d.AddButton()->isEnabled());
   EXPECT_FALSE(d.DeleteButton()->isEnabled());
@@ -103,12 +110,14 @@ TEST_F(NozzleDialog, AddAndModifyRebuildTheRowsAndOkStoresEverything) {
   d.OnAdd();
   ASSERT_EQ(lib.Count(), 3);
   const NozzleRow added{"3", "50.1235", "-20.0000", "0.0000", "50.1235", "-20.0000", "0.0000", "35", "C"};
-  EXPECT_EQ(lib.m_NozzleRows[2], added) << "entrance follows the seat as typed; formats";
+  EXPECT_EQ(lib.Row(2).cells, added) << "entrance follows the seat as typed; formats";
   EXPECT_FALSE(lib.m_bSeatsDirty);
   d.OnSelectRow(0);
   d.runEditor = Confirm({{"x", "12"}, {"note", "A2"}});
   d.OnModify();
-  EXPECT_EQ(lib.m_NozzleRows[0][1], "12.0000");
+  EXPECT_EQ(lib.Row(0).cells[1], "12.0000");
+  ASSERT_TRUE(lib.Record(0).has_value());
+  EXPECT_EQ(lib.Record(0)->x, 12.0) << "the library keeps the modified row as read";
   EXPECT_TRUE(lib.m_bSeatsDirty);
   d.DistanceEdit()->setEnabled(true);
   d.DistanceEdit()->setText("0.5");
@@ -162,7 +171,7 @@ TEST_F(NozzleDialog, ADelayThatIsNoNumberInItsRangeIsNeverTaken) {
 }
 
 TEST_F(NozzleDialog, AddStopsAtNineteenSeatsAndDeleteLeavesSeatState) {
-  for (int i = 2; i < kSeatCount; ++i) lib.m_NozzleRows.push_back(lib.m_NozzleRows[0]);
+  AddCopiesOfTheFirstRow(kSeatCount);
   CDialogNozzleList d(lib, smt::CurrentMachine(), env);
   int runs = 0;
   d.runEditor = [&](CDialogNozzleEdit&) { return ++runs, true; };
@@ -281,8 +290,11 @@ TEST_F(NozzleDialog, ZCaptureAndToZRefuseOutsideTheTravel) {
 // number, a damaged number holds none, the row being modified does not
 // count against itself, and what the widget shows plays no part.
 TEST_F(NozzleDialog, NumberTakenAsksTheTypedRows) {
-  lib.m_NozzleRows.push_back({" 003", "x", "-20.0000", "-1.0000", "50.0000", "-20.0000", "-3.0000", "40", "C"});
-  lib.m_NozzleRows.push_back({"4x", "70.0000", "-20.0000", "-1.0000", "70.0000", "-20.0000", "-3.0000", "40", "D"});
+  std::vector<NozzleRow> cells;
+  for (const auto& r : lib.Rows()) cells.push_back(r.cells);
+  cells.push_back({" 003", "x", "-20.0000", "-1.0000", "50.0000", "-20.0000", "-3.0000", "40", "C"});
+  cells.push_back({"4x", "70.0000", "-20.0000", "-1.0000", "70.0000", "-20.0000", "-3.0000", "40", "D"});
+  lib.ReadRows(cells);
   CDialogNozzleList d(lib, smt::CurrentMachine(), env);
   ASSERT_EQ(d.Rows().size(), 4u);
   EXPECT_FALSE(d.Rows()[2].record.has_value());
@@ -324,4 +336,33 @@ TEST_F(NozzleDialog, NumberTakenAsksTheTypedRows) {
   ASSERT_EQ(messages.service.Texts().size(), 1u);
   EXPECT_NE(messages.service.Texts()[0].find("X"), std::string::npos) << messages.service.Texts()[0];
   EXPECT_EQ(d.ListRows()[2][1], "x");
+}
+
+// The library's rows reach the list as read (no second reading); a seat
+// move on a row whose numbers did not read names the row's problem and
+// starts nothing, whatever the machine's state.
+TEST_F(NozzleDialog, SeatMoveOnADamagedRowNamesItsProblem) {
+  lib.ReadRows({{"1", "10.0000", "-20.0000", "-1.0000", "10.0000", "-20.0000", "-3.0000", "40", "A"},
+                {"2", "30.0000", "-20.0000", "-1.0000", "30.0000", "inf", "-3.0000", "40", "B"}});
+  CDialogNozzleList d(lib, smt::CurrentMachine(), env);
+  ASSERT_EQ(d.Rows().size(), 2u);
+  EXPECT_EQ(d.Rows()[1].problem, lib.Row(1).problem);
+  ASSERT_FALSE(d.Rows()[1].problem.empty());
+  for (int op : {0, 1, 2, 3}) {
+    SCOPED_TRACE(op);
+    smt::CurrentMachine().machineBusy = false;
+    messages.service.Clear();
+    d.OnSelectRow(1);
+    d.OnNozzleOp(op);
+    EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{lib.Row(1).problem});
+    EXPECT_FALSE(smt::CurrentMachine().machineBusy) << "nothing started";
+  }
+  EXPECT_NE(lib.Row(1).problem.find("entrance Y"), std::string::npos) << lib.Row(1).problem;
+  EXPECT_NE(lib.Row(1).problem.find("line 2"), std::string::npos) << lib.Row(1).problem;
+  // The good row goes on to the machine checks (off line here).
+  messages.service.Clear();
+  smt::CurrentMachine().connected = false;
+  d.OnSelectRow(0);
+  d.OnNozzleOp(1);
+  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Machine is not connection !"});
 }

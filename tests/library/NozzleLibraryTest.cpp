@@ -31,10 +31,10 @@ TEST_F(NozzleLibraryTest, RowStringsAreCutAtTabsAndRebuiltWithATabAfterEveryCell
                 "2\t1\t2\t3\t4\t5\t6\t7\t\textra\tcells\t",  // empty note, two surplus cells
                 "3\t1\t2\ttrailing text without tab"});
   ASSERT_EQ(lib.Count(), 3);
-  EXPECT_EQ(lib.m_NozzleRows[0][8], "fine");
-  EXPECT_EQ(lib.m_NozzleRows[1][8], "");
-  EXPECT_EQ(lib.m_NozzleRows[2][2], "2");
-  EXPECT_EQ(lib.m_NozzleRows[2][3], "");  // text after the last TAB is no cell
+  EXPECT_EQ(lib.Row(0).cells[8], "fine");
+  EXPECT_EQ(lib.Row(1).cells[8], "");
+  EXPECT_EQ(lib.Row(2).cells[2], "2");
+  EXPECT_EQ(lib.Row(2).cells[3], "");  // text after the last TAB is no cell
   const auto strings = lib.BuildRowStrings();
   EXPECT_EQ(strings[1], "2\t1\t2\t3\t4\t5\t6\t7\t\t");  // surplus dropped, empty note ends in two TABs
   EXPECT_EQ(strings[2], "3\t1\t2\t\t\t\t\t\t\t");
@@ -47,7 +47,7 @@ TEST_F(NozzleLibraryTest, SeatRecordsAreTruncatedStepsWithEachHeadsLengthDiffere
   g.zPulse = 1000;
   g.zNozzleToFeed = {-10.0, -10.5, -9.25, -10.0, 0, 0, 0, 0};
   NozzleLibrary lib;
-  lib.m_NozzleRows = {{"1", "12.34567", "-5.00009", "-2.5", "20.00999", "-7.5", "-3.0004", "55", "A"}};
+  lib.ReadRows({{"1", "12.34567", "-5.00009", "-2.5", "20.00999", "-7.5", "-3.0004", "55", "A"}});
   lib.ComputeNozzlePositions(g);
   const NozzleSeatRecord r = smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(0);
   EXPECT_EQ(r.nX, 1234);        // 1234.567 truncated
@@ -67,8 +67,8 @@ TEST_F(NozzleLibraryTest, SeatRecordsAreTruncatedStepsWithEachHeadsLengthDiffere
 
 TEST_F(NozzleLibraryTest, SameNoteMatrixComparesNotesExactlyAndEmptyNotesMatch) {
   NozzleLibrary lib;
-  lib.m_NozzleRows = {Row("1", "-1", "-1", ""), Row("2", "-1", "-1", "Big"), Row("3", "-1", "-1", ""),
-                      Row("4", "-1", "-1", "big"), Row("5", "-1", "-1", "Big")};
+  lib.ReadRows({Row("1", "-1", "-1", ""), Row("2", "-1", "-1", "Big"), Row("3", "-1", "-1", ""),
+                      Row("4", "-1", "-1", "big"), Row("5", "-1", "-1", "Big")});
   lib.ComputeNozzlePositions();
   const bool expected[5][5] = {{1, 0, 1, 0, 0}, {0, 1, 0, 0, 1}, {1, 0, 1, 0, 0}, {0, 0, 0, 1, 0}, {0, 1, 0, 0, 1}};
   for (int i = 0; i < 5; ++i)
@@ -77,7 +77,9 @@ TEST_F(NozzleLibraryTest, SameNoteMatrixComparesNotesExactlyAndEmptyNotesMatch) 
 
 TEST_F(NozzleLibraryTest, RowsBeyondTheNineteenthSeatReachNoRecord) {
   NozzleLibrary lib;
-  for (int i = 0; i < 21; ++i) lib.m_NozzleRows.push_back(Row(std::to_string(i + 1), "-1", "-1", "n"));
+  std::vector<NozzleRow> cells;
+  for (int i = 0; i < 21; ++i) cells.push_back(Row(std::to_string(i + 1), "-1", "-1", "n"));
+  lib.ReadRows(cells);
   lib.ComputeNozzlePositions();  // must not write past seat 19
   EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(18).nX, 1900);
   EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(19).nX, 0);  // out of range reads an empty record
@@ -85,11 +87,14 @@ TEST_F(NozzleLibraryTest, RowsBeyondTheNineteenthSeatReachNoRecord) {
 
 TEST_F(NozzleLibraryTest, ShiftMovesSeatAndEntranceCellsOnlyWithFourDecimals) {
   NozzleLibrary lib;
-  lib.m_NozzleRows = {{"1", "10", "-20", "-1", "11", "-21", "-3", "50", "x"}};
+  lib.ReadRows({{"1", "10", "-20", "-1", "11", "-21", "-3", "50", "x"}});
   const NozzleSeatRecord before = smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(0);
   lib.ShiftNozzlePositions(0.1, -0.05);
   const NozzleRow expected{"1", "10.1000", "-20.0500", "-1", "11.1000", "-21.0500", "-3", "50", "x"};
-  EXPECT_EQ(lib.m_NozzleRows[0], expected);
+  EXPECT_EQ(lib.Row(0).cells, expected);
+  ASSERT_TRUE(lib.Record(0).has_value());
+  EXPECT_DOUBLE_EQ(lib.Record(0)->x, 10.1) << "the kept record follows the shifted cells";
+  EXPECT_DOUBLE_EQ(lib.Record(0)->entranceY, -21.05);
   EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(0).nX, before.nX);  // the records follow only at the next computation
 }
 
@@ -126,4 +131,58 @@ TEST(LibraryRows, LibraryFileIsACountAndArchiveStrings) {
   const auto content = smt::platform::ReadListFile(dir / "config_nozzle.fig", false);
   ASSERT_EQ(content.rows.size(), 2u);
   EXPECT_EQ(content.rows[1], "备注\t");
+}
+
+// Rows are read once where they come in: a damaged row stays as the file
+// held it (and is written back unchanged), has no record, and names its
+// file, line and field; the record a good row gives is the one kept.
+TEST_F(NozzleLibraryTest, LoadedRowsKeepTheirRecordAndADamagedRowItsProblem) {
+  struct Case {
+    std::string line;
+    bool reads;
+    std::string field;  // named in the problem when the row does not read
+  } cases[] = {
+      {"1\t10.5\t-20\t-1\t11\t-21\t-3\t50\tA\t", true, ""},
+      {"2\tnan\t-20\t-1\t11\t-21\t-3\t50\tB\t", false, "\"X\""},
+      {"3\t10\t-20\t-1\t11\t-21\t-3\tforty\tC\t", false, "\"vacuum\""},
+      {"4\t10\t-20\t-1\t11\t1e300\t-3\t50\t\t", false, "\"entrance Y\""},
+      {"x5\t10\t-20\t-1\t11\t-21\t-3\t50\tE\t", false, "\"nozzle number\""},
+      {" 006\t-0.0001\t20000.5\t-1\t11\t-21\t-3\t50\tF\t", false, "\"Y\""},
+  };
+  std::vector<std::string> lines;
+  for (const auto& c : cases) lines.push_back(c.line);
+  NozzleLibrary lib;
+  const auto refusals = lib.LoadRows(lines);
+  ASSERT_EQ(lib.Count(), 6);
+  size_t refused = 0;
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(cases[i].line);
+    const NozzleListRow& row = lib.Row(static_cast<int>(i));
+    EXPECT_EQ(lib.Record(static_cast<int>(i)).has_value(), cases[i].reads);
+    EXPECT_EQ(lib.RowNumbersUsable(static_cast<int>(i)), cases[i].reads);
+    if (cases[i].reads) {
+      EXPECT_TRUE(row.problem.empty());
+      continue;
+    }
+    EXPECT_NE(row.problem.find("line " + std::to_string(i + 1)), std::string::npos) << row.problem;
+    EXPECT_NE(row.problem.find(cases[i].field), std::string::npos) << row.problem;
+    ASSERT_LT(refused, refusals.size());
+    EXPECT_EQ(refusals[refused].line(), static_cast<int>(i + 1));
+    ++refused;
+  }
+  EXPECT_EQ(refused, refusals.size());
+  EXPECT_DOUBLE_EQ(lib.Record(0)->x, 10.5);
+  EXPECT_EQ(lib.Note(3), "");
+  EXPECT_EQ(lib.Note(4), "E") << "a damaged row still shows its note";
+  EXPECT_EQ(lib.BuildRowStrings(), lines) << "every row goes back as it came";
+  // The seat records come from the kept records; a damaged row keeps its seat's old steps.
+  NozzleGeometry g;
+  lib.ComputeNozzlePositions(g);
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(0).nX, 10);
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(1).nX, 0);
+  // A shift passes the damaged rows by.
+  lib.ShiftNozzlePositions(1, 1);
+  EXPECT_EQ(lib.BuildRowStrings()[1], lines[1]);
+  EXPECT_EQ(lib.BuildRowStrings()[5], lines[5]);
+  EXPECT_DOUBLE_EQ(lib.Record(0)->x, 11.5);
 }
