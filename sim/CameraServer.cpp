@@ -139,12 +139,13 @@ void CameraSocketServer::AcceptLoop() {
   }
 }
 
-cv::Mat CameraSocketServer::Render(uint32_t camera, uint32_t kind) {
+cv::Mat CameraSocketServer::Render(uint32_t camera, uint32_t kind, uint64_t& shotAtNs) {
+  shotAtNs = 0;
   const size_t scaleOf = camera == 0 ? 0 : camera == 2 ? 2 : 1;
   const double scale = look_.pixelsPerMm[scaleOf];
   cv::Mat picture;
   if (kind == smt::vision::kFrameKindFly) {
-    auto view = world_->TakeFlyView();
+    auto view = world_->TakeFlyView(&shotAtNs);
     if (!view) return {};
     picture = RenderView(*view, look_.cols, look_.rows, scale, look_.noise, seed_.fetch_add(1));
   } else {
@@ -175,8 +176,11 @@ void CameraSocketServer::Serve(int fd) {
       std::fprintf(stderr, "smt-sim: camera request refused (%s); connection closed\n", why.c_str());
       return;
     }
-    const cv::Mat frame = Render(r->camera, r->kind);
-    const auto header = smt::vision::EncodeFrameReplyHeader(smt::vision::FrameHeaderOf(frame));
+    uint64_t shotAtNs = 0;
+    const cv::Mat frame = Render(r->camera, r->kind, shotAtNs);
+    auto h = smt::vision::FrameHeaderOf(frame);
+    if (!frame.empty()) h.shotAtNs = shotAtNs;
+    const auto header = smt::vision::EncodeFrameReplyHeader(h);
     if (!SendAll(fd, header.data(), header.size())) return;
     if (!frame.empty() && !SendAll(fd, frame.data, frame.total() * frame.elemSize())) return;
     ++served_;

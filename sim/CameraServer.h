@@ -43,7 +43,8 @@ class CameraSocketServer {
  private:
   void AcceptLoop();
   void Serve(int fd);
-  cv::Mat Render(uint32_t camera, uint32_t kind);
+  // A fly view gives its pulse's time in `shotAtNs` (0 for a live picture).
+  cv::Mat Render(uint32_t camera, uint32_t kind, uint64_t& shotAtNs);
 
   std::shared_ptr<SimWorld> world_;
   WorldCameraLook look_;

@@ -1,5 +1,6 @@
 #include "sim/SimWorld.h"
 
+#include <chrono>
 #include <cmath>
 
 namespace smt::sim {
@@ -151,7 +152,8 @@ void SimWorld::FlyPass(int64_t startX, int64_t y, int64_t distance, int count, c
   axes[1] = y;
   for (int i = 0; i < count && i < static_cast<int>(triggers.size()); ++i) {
     axes[0] = startX + distance - triggers[static_cast<size_t>(i)];
-    fly_.push_back(UpView(1, axes));
+    const auto at = std::chrono::steady_clock::now().time_since_epoch();
+    fly_.push_back({UpView(1, axes), static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(at).count())});
     ++fired;
   }
 }
@@ -271,12 +273,13 @@ int SimWorld::SelectedChannel() const {
   return channel_;
 }
 
-std::optional<std::vector<ViewShape>> SimWorld::TakeFlyView() {
+std::optional<std::vector<ViewShape>> SimWorld::TakeFlyView(uint64_t* shotAtNs) {
   std::lock_guard lk(m_);
   if (fly_.empty()) return std::nullopt;
-  auto v = std::move(fly_.front());
+  FlyView v = std::move(fly_.front());
   fly_.pop_front();
-  return v;
+  if (shotAtNs) *shotAtNs = v.shotAtNs;
+  return std::move(v.shapes);
 }
 
 size_t SimWorld::PendingFlyViews() const {

@@ -106,8 +106,10 @@ class SimWorld {
   // vision cameras; 1 before any): what a capture device behind the
   // machine's video switch shows.
   int SelectedChannel() const;
-  // The oldest fly view not taken yet.
-  std::optional<std::vector<ViewShape>> TakeFlyView();
+  // The oldest fly view not taken yet; `shotAtNs` (when given) gets the
+  // time of its trigger pulse on the host's monotonic clock (nanoseconds of
+  // std::chrono::steady_clock), which the program's process shares.
+  std::optional<std::vector<ViewShape>> TakeFlyView(uint64_t* shotAtNs = nullptr);
   size_t PendingFlyViews() const;
   // Called once per trigger pulse of a fly pass (outside the world's lock).
   void SetTriggerListener(std::function<void()> listener);
@@ -155,7 +157,11 @@ class SimWorld {
   std::vector<std::array<int64_t, 2>> stops_;
   std::array<std::optional<HeldPart>, 8> held_;
   std::vector<Release> releases_;
-  std::deque<std::vector<ViewShape>> fly_;
+  struct FlyView {
+    std::vector<ViewShape> shapes;
+    uint64_t shotAtNs = 0;
+  };
+  std::deque<FlyView> fly_;
   std::function<void()> trigger_;
 };
 

@@ -146,18 +146,33 @@ std::shared_ptr<ICameraSystem> DefaultCameraSystem() {
         // the fly-pass views the simulator took at its trigger pulses, asked
         // for in turn on a connection of their own.
         auto fly = std::make_shared<FrameSocketClient>(socket, std::string(CameraRoleName(role)) + " fly");
+        // When the current trigger mode began: a view shot before it is a
+        // pulse of an earlier pass (left in the simulator's queue, or the
+        // late reply to an ask that ran out of time) and belongs to no frame
+        // of this pass.
+        auto since = std::make_shared<std::atomic<uint64_t>>(FrameClockNowNs());
         // A fly view that comes late stays owed and answers the next ask, so
-        // an ask takes only the caller's time.
-        auto take = [fly](std::chrono::milliseconds left, std::stop_token stop) {
-          const auto frame = fly->Fetch({1, kFrameKindFly}, std::min(left, kSimulatorFrameTimeout), stop);
-          return frame ? *frame : cv::Mat();
-        };
-        // Views of pulses before this mode change belong to no frame asked for.
-        auto drain = [take] {
-          for (int i = 0; i < 256 && !take(std::chrono::milliseconds(200), {}).empty(); ++i) {
+        // an ask takes only the caller's time; older views are dropped within
+        // that time and the ask goes on for the next.
+        auto take = [fly, since](std::chrono::milliseconds left, std::stop_token stop) {
+          using Clock = std::chrono::steady_clock;
+          const auto end = Clock::now() + std::min(left, kSimulatorFrameTimeout);
+          for (;;) {
+            const auto rest = std::max(std::chrono::milliseconds(1),
+                                       std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()));
+            uint64_t shotAt = 0;
+            const auto frame = fly->Fetch({1, kFrameKindFly}, rest, stop, &shotAt);
+            if (!frame || frame->empty()) return cv::Mat();
+            if (shotAt >= since->load()) return *frame;
+            CLogFile::Instance().Write(true, "Fly camera: a view from before this trigger mode dropped");
+            if (Clock::now() >= end || stop.stop_requested()) return cv::Mat();
           }
         };
-        cam->SetPolledTriggerSource(take, drain);
+        // A mode change notes its time only: nothing is asked of the
+        // simulator, so the caller (the window thread when the cameras start)
+        // never waits for it.
+        auto forget = [since] { since->store(FrameClockNowNs()); };
+        cam->SetPolledTriggerSource(take, forget);
       }
       system->Add(cam);
       continue;

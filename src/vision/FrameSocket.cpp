@@ -30,6 +30,14 @@ uint32_t Get32(const uint8_t* at) {
   for (int i = 3; i >= 0; --i) v = (v << 8) | at[i];
   return v;
 }
+void Put64(uint8_t* at, uint64_t v) {
+  for (int i = 0; i < 8; ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+uint64_t Get64(const uint8_t* at) {
+  uint64_t v = 0;
+  for (int i = 7; i >= 0; --i) v = (v << 8) | at[i];
+  return v;
+}
 
 int MsLeft(Clock::time_point deadline) {
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -135,6 +143,7 @@ std::array<uint8_t, kFrameReplyHeaderSize> EncodeFrameReplyHeader(const FrameRep
   Put32(out.data() + 12, h.rows);
   Put32(out.data() + 16, h.channels);
   Put32(out.data() + 20, h.length);
+  Put64(out.data() + 24, h.shotAtNs);
   return out;
 }
 
@@ -160,8 +169,9 @@ std::optional<FrameReplyHeader> DecodeFrameReplyHeader(const uint8_t* bytes, std
   h.rows = Get32(bytes + 12);
   h.channels = Get32(bytes + 16);
   h.length = Get32(bytes + 20);
+  h.shotAtNs = Get64(bytes + 24);
   if (h.status == kFrameStatusNone) {
-    if (h.cols || h.rows || h.channels || h.length) {
+    if (h.cols || h.rows || h.channels || h.length || h.shotAtNs) {
       why = "a reply without a frame gives a size";
       return std::nullopt;
     }
@@ -186,6 +196,11 @@ std::optional<FrameReplyHeader> DecodeFrameReplyHeader(const uint8_t* bytes, std
     return std::nullopt;
   }
   return h;
+}
+
+uint64_t FrameClockNowNs() {
+  return static_cast<uint64_t>(
+      std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count());
 }
 
 FrameSocketClient::FrameSocketClient(std::string path, std::string cameraName)
@@ -253,7 +268,7 @@ bool FrameSocketClient::Connect(Clock::time_point deadline, const std::stop_toke
 }
 
 std::optional<cv::Mat> FrameSocketClient::Fetch(const FrameRequest& request, std::chrono::milliseconds timeout,
-                                                 std::stop_token stop) {
+                                                 std::stop_token stop, uint64_t* shotAtNs) {
   const auto start = Clock::now();
   const auto deadline = start + timeout;
   std::lock_guard lk(m_);
@@ -323,6 +338,7 @@ std::optional<cv::Mat> FrameSocketClient::Fetch(const FrameRequest& request, std
                                       done.request.camera == request.camera);
     if (!answers) continue;
     Report("");
+    if (shotAtNs) *shotAtNs = done.header->shotAtNs;
     cv::Mat frame = done.frame;
     if (frame.empty()) return cv::Mat();
     if (frame.channels() == 1) cv::cvtColor(frame, frame, cv::COLOR_GRAY2BGR);

@@ -4,14 +4,18 @@
 // request; the program's simulated industrial cameras ask it for theirs.
 //
 // One request, one reply, in this order, on one connection:
-//   request  16 bytes: "SMCR", version (1), camera, kind      (u32 LE each)
-//   reply    24 bytes: "SMCF", status, cols, rows, channels, length
-//            then `length` bytes of 8-bit pixels, row by row.
+//   request  16 bytes: "SMCR", version (2), camera, kind      (u32 LE each)
+//   reply    32 bytes: "SMCF", status, cols, rows, channels, length (u32 LE),
+//            shot at (u64 LE), then `length` bytes of 8-bit pixels, row by row.
 // camera: 0 Mark, 1 and 2 the vision cameras, 3 the side camera.
 // kind: 0 the live view, 1 the oldest fly-pass view not taken yet.
 // status 0: a frame (1 <= cols, rows <= kMaxFrameSide, channels 1 or 3,
 // length = cols * rows * channels); status 1: nothing to show (every other
 // field 0). Anything else is a broken reply and the connection is closed.
+// shot at: for a fly view, when its trigger pulse came, in nanoseconds of the
+// host's monotonic clock (std::chrono::steady_clock, which both processes
+// share); 0 for a live picture. A fly pass drops views shot before its own
+// trigger mode began (pulses of an earlier pass left in the queue).
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -24,9 +28,9 @@
 
 namespace smt::vision {
 
-inline constexpr uint32_t kFrameSocketVersion = 1;
+inline constexpr uint32_t kFrameSocketVersion = 2;
 inline constexpr size_t kFrameRequestSize = 16;
-inline constexpr size_t kFrameReplyHeaderSize = 24;
+inline constexpr size_t kFrameReplyHeaderSize = 32;
 inline constexpr uint32_t kMaxFrameSide = 8192;
 inline constexpr uint32_t kFrameStatusFrame = 0, kFrameStatusNone = 1;
 inline constexpr uint32_t kFrameKindLive = 0, kFrameKindFly = 1;
@@ -40,7 +44,11 @@ struct FrameRequest {
 struct FrameReplyHeader {
   uint32_t status = kFrameStatusNone;
   uint32_t cols = 0, rows = 0, channels = 0, length = 0;
+  uint64_t shotAtNs = 0;
 };
+
+// Now on the clock of the fly views' "shot at" (nanoseconds).
+uint64_t FrameClockNowNs();
 
 std::array<uint8_t, kFrameRequestSize> EncodeFrameRequest(const FrameRequest& r);
 // The request, or why it is refused (wrong magic, version, camera or kind).
@@ -71,8 +79,9 @@ class FrameSocketClient {
   // next ask takes it first, as its answer when it is a fly view (the next
   // pulse's view in turn), dropped when it is a live picture. A stop ends the
   // wait within a few milliseconds and is not reported as a problem.
+  // `shotAtNs` (when given) gets the reply's "shot at".
   std::optional<cv::Mat> Fetch(const FrameRequest& request, std::chrono::milliseconds timeout,
-                               std::stop_token stop = {});
+                               std::stop_token stop = {}, uint64_t* shotAtNs = nullptr);
   static constexpr std::chrono::milliseconds kFailurePause{500};
 
   const std::string& Path() const { return path_; }

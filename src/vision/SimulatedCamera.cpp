@@ -80,11 +80,14 @@ bool SimulatedCamera::SetTriggerMode(TriggerMode mode) {
   std::function<void()> drain;
   {
     std::lock_guard<std::mutex> lock(m_);
-    m_trigger = mode;
-    m_pendingTriggers = 0;
     drain = m_drainPolled;
   }
+  // Forgotten before the new mode shows: a frame asked for in it is never
+  // one of the pulses before.
   if (drain) drain();
+  std::lock_guard<std::mutex> lock(m_);
+  m_trigger = mode;
+  m_pendingTriggers = 0;
   return true;
 }
 

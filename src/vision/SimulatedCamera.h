@@ -36,7 +36,8 @@ class SimulatedCamera : public IIndustrialCamera {
   // own program): in trigger mode each frame is asked of `source`, which
   // gives a pulse's frame or an empty one while no pulse is waiting; it is
   // asked again until a frame comes or the time-out ends. Switching the
-  // trigger mode forgets the pulses waiting there (`drain` is called).
+  // trigger mode forgets the pulses waiting there (`drain` is called, before
+  // the new mode shows; it must not wait on the other process).
   void SetPolledTriggerSource(TimedFrameSource source, std::function<void()> drain);
 
   // A hardware trigger pulse: one frame becomes available in trigger mode.

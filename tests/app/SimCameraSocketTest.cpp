@@ -9,6 +9,10 @@
 #include "vision/CDialogCameraList.h"
 #include "vision/CDialogSetView.h"
 #include "vision/FrameSocket.h"
+#include "vision/SimulatedScene.h"
+
+#include <deque>
+#include <mutex>
 
 namespace {
 
@@ -196,6 +200,149 @@ TEST(SimulatedCameraOnSocket, AFrameThatComesLateIsStillTheCamerasFrame) {
   EXPECT_EQ(frame.at<cv::Vec3b>(0, 0)[0], 1);
   EXPECT_EQ(server.Requests(), 1);
 }
+
+// The simulator's fly camera as a queue of pulse views, each stamped with
+// its pulse's time; the first reply can be held back until Release() (a
+// simulator slow to render on a loaded PC).
+class FlyQueueServer {
+ public:
+  explicit FlyQueueServer(const std::string& path) {
+    fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    std::snprintf(a.sun_path, sizeof a.sun_path, "%s", path.c_str());
+    ok_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(fd_, 8) == 0;
+    thread_ = std::thread([this] { Loop(); });
+  }
+  ~FlyQueueServer() {
+    stop_ = true;
+    thread_.join();
+    for (auto& c : clients_) ::close(c.fd);
+    ::close(fd_);
+  }
+  bool ok() const { return ok_; }
+  void Push(uint64_t shotAtNs, const cv::Mat& view) {
+    std::lock_guard lk(m_);
+    views_.push_back({shotAtNs, view});
+  }
+  void Hold() { released_ = false; }
+  void Release() { released_ = true; }
+  int Requests() const { return requests_.load(); }
+
+ private:
+  struct Client {
+    int fd;
+    std::vector<uint8_t> in;
+    int waiting = 0;
+  };
+  void Answer(int fd) {
+    std::pair<uint64_t, cv::Mat> v;
+    {
+      std::lock_guard lk(m_);
+      if (!views_.empty()) {
+        v = views_.front();
+        views_.pop_front();
+      }
+    }
+    auto h = smt::vision::FrameHeaderOf(v.second);
+    if (!v.second.empty()) h.shotAtNs = v.first;
+    const auto head = smt::vision::EncodeFrameReplyHeader(h);
+    (void)!::send(fd, head.data(), head.size(), MSG_NOSIGNAL);
+    if (!v.second.empty()) (void)!::send(fd, v.second.data, v.second.total() * v.second.elemSize(), MSG_NOSIGNAL);
+  }
+  void Loop() {
+    while (!stop_) {
+      pollfd p{fd_, POLLIN, 0};
+      if (::poll(&p, 1, 5) > 0) {
+        const int c = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (c >= 0) clients_.push_back({c, {}, 0});
+      }
+      for (auto& c : clients_) {
+        uint8_t buf[64];
+        const ssize_t n = ::recv(c.fd, buf, sizeof buf, MSG_DONTWAIT);
+        if (n > 0) c.in.insert(c.in.end(), buf, buf + n);
+        while (c.in.size() >= smt::vision::kFrameRequestSize) {
+          c.in.erase(c.in.begin(), c.in.begin() + smt::vision::kFrameRequestSize);
+          ++c.waiting;
+          ++requests_;
+        }
+        for (; c.waiting > 0 && released_.load(); --c.waiting) Answer(c.fd);
+      }
+    }
+  }
+  int fd_ = -1;
+  bool ok_ = false;
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> released_{true};
+  std::atomic<int> requests_{0};
+  std::mutex m_;
+  std::deque<std::pair<uint64_t, cv::Mat>> views_;
+  std::vector<Client> clients_;
+  std::thread thread_;
+};
+
+// What the fly camera sees of a part held `offMm` off the nozzle's axis.
+cv::Mat FlyView(cv::Point2d offMm) {
+  smt::vision::SimulatedScene scene(640, 480, 20.0);
+  scene.SetBackground(20);
+  scene.AddCircle(scene.Axis() + offMm, 3.0, 230);
+  return scene.Render();
+}
+
+// A fly pass takes the views of its own pulses only. Views of an earlier
+// pass (aborted, or with a frame missed) are still in the simulator's queue
+// when the next pass switches the fly camera to trigger mode, and the
+// simulator is slow: a reply comes only after a 200 ms clearing at the mode
+// change would have given up on it. The pass's frame must still show its own
+// part, so its centring is that part's, not the earlier one's.
+struct StaleCase {
+  const char* name;
+  int earlierViews;        // views left from the earlier pass
+  cv::Point2d earlierMm;   // where the earlier pass's part sat
+  cv::Point2d ownMm;       // where this pass's part sits
+};
+
+class FlyPassViews : public ::testing::TestWithParam<StaleCase> {};
+
+TEST_P(FlyPassViews, AreNeverOlderThanThePassTrigger) {
+  const StaleCase& c = GetParam();
+  smt::test::TempDir dir;
+  const std::string path = (dir / "cams.sock").string();
+  FlyQueueServer server(path);
+  ASSERT_TRUE(server.ok());
+  setenv("SMT_SIMULATED_CAMERAS", "2", 1);
+  setenv("SMT_SIM_CAMERA_SOCKET", path.c_str(), 1);
+  const auto system = DefaultCameraSystem();
+  unsetenv("SMT_SIMULATED_CAMERAS");
+  unsetenv("SMT_SIM_CAMERA_SOCKET");
+  const auto cameras = system->Enumerate(3);
+  ASSERT_EQ(cameras.size(), 2u);
+  const auto& fly = cameras[1];
+  fly->Play();
+  for (int k = 0; k < c.earlierViews; ++k) server.Push(smt::vision::FrameClockNowNs(), FlyView(c.earlierMm));
+  server.Hold();
+  ASSERT_TRUE(fly->SetTriggerMode(smt::vision::TriggerMode::Hardware));
+  // The slow simulator answers only now; then this pass's pulse comes.
+  server.Release();
+  server.Push(smt::vision::FrameClockNowNs(), FlyView(c.ownMm));
+  cv::Mat frame;
+  ASSERT_TRUE(fly->GetNextFrame(frame, kVisionFrameWait));
+  double dX = 0, dY = 0;
+  ASSERT_TRUE(smt::vision::RecognizePart(frame, 100, false, 20.0, 20.0, dX, dY).found);
+  EXPECT_NEAR(dX, -c.ownMm.x, 0.05);
+  EXPECT_NEAR(dY, -c.ownMm.y, 0.05);
+  // Every earlier view was asked for and dropped; none is left to shift the
+  // next pulse's frame.
+  EXPECT_EQ(server.Requests(), c.earlierViews + 1);
+  EXPECT_FALSE(fly->GetNextFrame(frame, 300ms));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FlyPassViews,
+    ::testing::Values(StaleCase{"OneViewLeftAnsweredLate", 1, {0.8, -0.6}, {-0.3, 0.2}},
+                      StaleCase{"ThreeViewsOfAnAbortedPass", 3, {-1.2, 0.9}, {0.4, 0.5}},
+                      StaleCase{"EarlierPartOnTheAxisOwnFarOff", 2, {0.0, 0.0}, {1.5, -1.1}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct WorldCase {
   const char* name;

@@ -104,10 +104,11 @@ class SimProgram {
 };
 
 inline std::vector<uint8_t> Header(const char* magic, uint32_t status, uint32_t cols, uint32_t rows, uint32_t channels,
-                            uint32_t length) {
+                            uint32_t length, uint64_t shotAtNs = 0) {
   std::vector<uint8_t> out(magic, magic + 4);
   for (uint32_t v : {status, cols, rows, channels, length})
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  for (int i = 0; i < 8; ++i) out.push_back(static_cast<uint8_t>(shotAtNs >> (8 * i)));
   return out;
 }
 
