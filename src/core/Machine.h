@@ -12,9 +12,16 @@
 // State that belongs to a subsystem's own types (a subsystem above this
 // layer) is held as a part: Part<T>() makes the machine's T on first use and
 // keeps it for the machine's life.
+//
+// A machine goes in two steps. First it stops: every part that owns threads
+// (the links' receive threads, ...) registered a stop action when it was
+// made (AddStopAction), and these run, newest first, while every part is
+// still there, so a thread that is still running finds all it touches. Only
+// then are the parts freed, newest first.
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -198,6 +205,9 @@ struct FlyLayout {
 class Machine {
  public:
   Machine() = default;
+  // Stops the parts' threads (the stop actions, newest first), then frees the
+  // parts, newest first.
+  ~Machine();
   Machine(const Machine&) = delete;
   Machine& operator=(const Machine&) = delete;
 
@@ -268,9 +278,17 @@ class Machine {
     return ref;
   }
 
+  // Registers what stops and joins the threads of a part, run when the
+  // machine goes, before any part is freed: a part that starts threads
+  // registers it when it is made. Stop actions run newest first, on the
+  // thread that destroys the machine, without the parts' lock held (an
+  // action may reach other parts), and must not wait without bound.
+  void AddStopAction(std::function<void()> stop);
+
  private:
   std::mutex partsMutex_;
   std::vector<std::pair<std::type_index, std::shared_ptr<void>>> parts_;
+  std::vector<std::function<void()>> stopActions_;
 };
 
 // The machine in use: the one the running program (or the running test)

@@ -25,7 +25,12 @@ void MachineLinks::Close() {
 
 MachineLinks& LinksOf(smt::Machine& machine) {
   LinksSlot& slot = machine.Part<LinksSlot>();
-  std::call_once(slot.made, [&] { slot.links = std::make_unique<MachineLinks>(machine); });
+  std::call_once(slot.made, [&] {
+    slot.links = std::make_unique<MachineLinks>(machine);
+    // The links' receive threads are stopped and joined before any part of
+    // the machine (reply events, link values, the run machine) is freed.
+    machine.AddStopAction([&slot] { slot.links->Close(); });
+  });
   return *slot.links;
 }
 

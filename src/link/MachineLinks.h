@@ -4,8 +4,8 @@
 // use and kept for its life, so whatever holds them (the jog panel, the
 // firmware dialog) only uses them. The jog panel opens the one the operator
 // chose and puts it in the link runtime, and closes both when it goes; links
-// still open when their machine goes are closed (their threads joined)
-// before they are freed.
+// still open when their machine goes are closed (their threads joined) in
+// the machine's stop step, before any of its parts is freed.
 #include "link/CMachineLink.h"
 #include "link/CSerialLink.h"
 

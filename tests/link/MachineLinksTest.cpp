@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "LinkTestSupport.h"
@@ -20,6 +22,7 @@
 #include "link/MachineCommands.h"
 #include "link/MachineLinks.h"
 #include "link/LinkGlobals.h"
+#include "link/LinkHooks.h"
 #include "link/ReplyEvent.h"
 #include "platform/MessageService.h"
 #include "platform/ProfileFile.h"
@@ -76,6 +79,123 @@ struct KindCase {
   const char* name;
   Kind kind;
 };
+
+// --- a machine that goes while its link's replies arrive ------------------------------------
+
+// What the link threads of a machine did, kept by the test: it outlives the
+// machine.
+struct LinkThreadWitness {
+  std::thread::id testThread = std::this_thread::get_id();
+  std::atomic<int> liveLinkThreads{0};
+  std::atomic<int> readings{0};
+  // Link threads still live when the first and the last made part of the
+  // machine were freed (-1: not freed yet).
+  std::atomic<int> liveAtFreeOfFirstPart{-1};
+  std::atomic<int> liveAtFreeOfLastPart{-1};
+};
+
+// Counts a link thread as live until it ends: a thread's own objects are
+// destroyed as it ends, before a join of it returns.
+struct LiveMark {
+  LinkThreadWitness* witness = nullptr;
+  ~LiveMark() {
+    if (witness) --witness->liveLinkThreads;
+  }
+};
+thread_local LiveMark liveMark;
+
+// The panel's hooks, owned by the test: each vacuum reading a link thread
+// hands over marks that thread live.
+class WitnessHooks : public smt::link::LinkHooks {
+ public:
+  explicit WitnessHooks(LinkThreadWitness& w) : w_(w) {}
+  void ShowVacuumValue() override {
+    if (std::this_thread::get_id() != w_.testThread && !liveMark.witness) {
+      liveMark.witness = &w_;
+      ++w_.liveLinkThreads;
+    }
+    ++w_.readings;
+  }
+
+ private:
+  LinkThreadWitness& w_;
+};
+
+// Parts of the machine that note, when they are freed, how many link
+// threads still run: one made before any other part, one made last, so
+// that whichever order the parts go in, one of them goes first.
+template <int Which>
+struct FreeWitness {
+  LinkThreadWitness* witness = nullptr;
+  ~FreeWitness() {
+    if (!witness) return;
+    (Which == 0 ? witness->liveAtFreeOfFirstPart : witness->liveAtFreeOfLastPart) = witness->liveLinkThreads.load();
+  }
+};
+
+class MachineGoingWithLinkOpen : public ::testing::TestWithParam<KindCase> {};
+
+TEST_P(MachineGoingWithLinkOpen, StopsItsLinkThreadsBeforeAnyPartIsFreed) {
+  linktest::ResetLinkState();
+  linktest::QuietLinkRoutes();
+  const bool udp = GetParam().kind == Kind::Udp;
+  smt::sim::SimConfig c;
+  c.udp = udp;
+  c.serial = !udp;
+  c.discovery = false;
+  c.udpBindAddress = "127.0.0.1";
+  c.udpPort = 0;
+  smt::sim::SimBoard sim(c);
+  ASSERT_TRUE(sim.Start()) << sim.LastError();
+
+  LinkThreadWitness witness;
+  WitnessHooks hooks(witness);
+  {
+    // A second machine beside the current one, with its link open and the
+    // board's replies coming in when it goes.
+    auto gone = std::make_unique<smt::Machine>();
+    gone->Part<FreeWitness<0>>().witness = &witness;
+    auto& rt = smt::link::RuntimeOf(*gone);
+    rt.hooks = &hooks;
+    rt.headMask = 0x01;
+    smt::link::MachineLinks& links = smt::link::LinksOf(*gone);
+    if (udp) {
+      links.udp.SetLocalPort(0);
+      ASSERT_TRUE(links.udp.Open("127.0.0.1", static_cast<uint32_t>(sim.UdpPort())));
+      links.udp.StartReplyLoop();
+      rt.udp = &links.udp;
+      rt.commModel = 1;
+    } else {
+      ASSERT_TRUE(links.serial.Open(sim.SerialPath()));
+      rt.serial = &links.serial;
+      rt.commModel = 0;
+    }
+    gone->connected = true;
+    ASSERT_TRUE(gone->TryClaimBusy());  // a busy machine's reading answers the wait
+    for (int i = 0; i < 3; ++i)
+      ASSERT_EQ(smt::link::SendCmd15ReadVacuum(*gone, 1), smt::link::CommandResult::Ok);
+    ASSERT_GE(witness.readings.load(), 3);
+    ASSERT_GE(witness.liveLinkThreads.load(), 1);
+    // More readings asked for without waiting: their replies arrive while
+    // the machine goes.
+    smt::link::MachineCommand ask;
+    ask.code = 0x15;
+    ask.trace = false;
+    ask.udpPayload = {1};
+    ask.serialPayload = {1};
+    for (int i = 0; i < 20; ++i) smt::link::SendMachineCommand(*gone, ask);
+    gone->Part<FreeWitness<1>>().witness = &witness;
+    gone.reset();
+  }
+  EXPECT_EQ(witness.liveAtFreeOfFirstPart.load(), 0);
+  EXPECT_EQ(witness.liveAtFreeOfLastPart.load(), 0);
+  EXPECT_EQ(witness.liveLinkThreads.load(), 0);
+  sim.Stop();
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, MachineGoingWithLinkOpen,
+                         ::testing::Values(KindCase{"Serial", Kind::Serial}, KindCase{"Udp", Kind::Udp}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 class PanelOnMachineLinks : public ::testing::TestWithParam<KindCase> {
  protected:
