@@ -46,9 +46,9 @@ smt::platform::NumberEdit* Dbl(double lo, double hi, int decimals) {
 }
 }  // namespace
 
-void CDialogAutoTransport::LoadConfig(const std::string& appDir) {
-  ConveyorStation::Instance().SetAppDir(appDir);
-  ConveyorStation::Instance().SetSettings(ConveyorSettings::Load(appDir));
+void CDialogAutoTransport::LoadConfig(smt::Machine& machine, const std::string& appDir) {
+  ConveyorStation::Of(machine).SetAppDir(appDir);
+  ConveyorStation::Of(machine).SetSettings(ConveyorSettings::Load(appDir));
 }
 
 void CDialogAutoTransport::LoadLanguage(const std::string& appDir, const std::string& language) {
@@ -57,7 +57,7 @@ void CDialogAutoTransport::LoadLanguage(const std::string& appDir, const std::st
 
 CDialogAutoTransport::CDialogAutoTransport(smt::Machine& machine, std::string appDir, QWidget* parent)
     : QDialog(parent), machine_(machine), appDir_(std::move(appDir)) {
-  const ConveyorSettings s = machine_.Part<ConveyorStation>().Settings();
+  const ConveyorSettings s = ConveyorStation::Of(machine_).Settings();
   auto* grid = new QGridLayout;
   int row = 0;
   auto addRow = [&](int labelId, QWidget* w) {
@@ -149,14 +149,14 @@ CDialogAutoTransport::CDialogAutoTransport(smt::Machine& machine, std::string ap
   m_editMaxRange->setValue(s.m_MaxRange);
   m_checks[1036]->setChecked(s.m_AutoTransport != 0);
   m_checks[1043]->setChecked(s.m_Reset != 0);
-  m_checks[1040]->setChecked(machine_.Part<ConveyorStation>().Clamped());
-  m_checks[1038]->setChecked(machine_.Part<ConveyorStation>().PassThrough());
+  m_checks[1040]->setChecked(ConveyorStation::Of(machine_).Clamped());
+  m_checks[1038]->setChecked(ConveyorStation::Of(machine_).PassThrough());
 
   const int type = machine_.machineType.load();
   m_checks[1038]->setEnabled(type == 7 || type == 8);
   if (bool& opened = machine_.Part<ConveyorDialogOpened>().once; !opened) {
     opened = true;
-    machine_.motion.curConveyorWidth = ToPulses(s.m_SetWidth, machine_.Part<ConveyorStation>().Pulses().width);
+    machine_.motion.curConveyorWidth = ToPulses(s.m_SetWidth, ConveyorStation::Of(machine_).Pulses().width);
   }
   ApplyLanguageTexts();
   EnableTestControls(s.m_AutoTransport != 0 && !machine_.machineBusy.load());
@@ -180,7 +180,7 @@ CDialogAutoTransport::CDialogAutoTransport(smt::Machine& machine, std::string ap
       if (self && self->m_checks.count(control)) self->m_checks[control]->setChecked(checked);
     });
   };
-  machine_.Part<ConveyorStation>().SetView(view);
+  ConveyorStation::Of(machine_).SetView(view);
   // The reset width and the width range open for editing on a double-click of their labels.
   m_labels[1518]->installEventFilter(this);
   m_labels[1522]->installEventFilter(this);
@@ -188,7 +188,7 @@ CDialogAutoTransport::CDialogAutoTransport(smt::Machine& machine, std::string ap
 }
 
 CDialogAutoTransport::~CDialogAutoTransport() {
-  machine_.Part<ConveyorStation>().SetView({});
+  ConveyorStation::Of(machine_).SetView({});
   if (g_open == this) g_open = nullptr;
 }
 
@@ -212,7 +212,7 @@ void CDialogAutoTransport::OnDoubleClick(int control) {
 }
 
 void CDialogAutoTransport::ApplyLanguageTexts() {
-  const ConveyorTexts t = ConveyorTexts::Current();
+  const ConveyorTexts t = ConveyorTexts::Current(machine_);
   auto q = [&](const char* k) { return QString::fromStdString(t.Text(k)); };
   setWindowTitle(q("AutoTransport.c_AutoTransportControl"));
   if (m_progress->text() == m_progressFirst) {
@@ -255,7 +255,7 @@ void CDialogAutoTransport::EnableTestControls(bool on) {
 }
 
 bool CDialogAutoTransport::TakeValues(ConveyorSettings& s) {
-  s = machine_.Part<ConveyorStation>().Settings();
+  s = ConveyorStation::Of(machine_).Settings();
   // Each box whole and in its range, or the refusal naming it; nothing taken before all pass.
   smt::platform::NumberEdit* boxes[] = {m_editStartSpeed, m_editNormalSpeed, m_editStep,      m_editClampTime,
                                         m_editWaitTimeOut, m_editTravel[0],  m_editTravel[1], m_editTravel[2],
@@ -286,7 +286,7 @@ bool CDialogAutoTransport::TakeValues(ConveyorSettings& s) {
 bool CDialogAutoTransport::StageAndStart(int task) {
   ConveyorSettings s;
   if (!TakeValues(s)) return false;
-  auto& st = machine_.Part<ConveyorStation>();
+  auto& st = ConveyorStation::Of(machine_);
   st.SetSettings(s);
   const auto steps = st.StepsForTask(task, st.Pulses());
   st.StageBeltSteps(steps[0], steps[1], steps[2]);
@@ -294,7 +294,7 @@ bool CDialogAutoTransport::StageAndStart(int task) {
 }
 
 void CDialogAutoTransport::OnPress(int id) {
-  auto& st = machine_.Part<ConveyorStation>();
+  auto& st = ConveyorStation::Of(machine_);
   // Check boxes: the state before this click.
   const bool was = m_checks.count(id) ? !m_checks[id]->isChecked() : false;
   const int type = machine_.machineType.load();
@@ -376,7 +376,7 @@ void CDialogAutoTransport::OnPress(int id) {
 
 void CDialogAutoTransport::ShowTestProgress(int step) {
   if (step < 1 || step > 6) return;
-  const ConveyorTexts t = ConveyorTexts::Current();
+  const ConveyorTexts t = ConveyorTexts::Current(machine_);
   const std::string names[3] = {t.in, t.transfer, t.out};
   const int xs[3] = {30, 225, 420};
   const int zone = (step - 1) / 2;
@@ -386,7 +386,7 @@ void CDialogAutoTransport::ShowTestProgress(int step) {
 }
 
 void CDialogAutoTransport::ShowConveyorWidth() {
-  auto& st = machine_.Part<ConveyorStation>();
+  auto& st = ConveyorStation::Of(machine_);
   st.OnConveyorWidthReset();
   m_editSetWidth->setValue(st.Settings().m_SetWidth);
   m_buttons[1520]->setEnabled(true);
@@ -396,10 +396,10 @@ void CDialogAutoTransport::accept() {
   ConveyorSettings s;
   // A refused value stays on screen with its field focused, and nothing is written.
   if (!TakeValues(s)) return;
-  machine_.Part<ConveyorStation>().SetSettings(s);
-  machine_.Part<ConveyorStation>().Settings().Save(appDir_);
+  ConveyorStation::Of(machine_).SetSettings(s);
+  ConveyorStation::Of(machine_).Settings().Save(appDir_);
   if (machine_.machineBusy.load()) {
-    smt::platform::ShowMessage(ConveyorTexts::Current().noClose);
+    smt::platform::ShowMessage(ConveyorTexts::Current(machine_).noClose);
     return;
   }
   QDialog::accept();
@@ -407,7 +407,7 @@ void CDialogAutoTransport::accept() {
 
 void CDialogAutoTransport::reject() {
   if (machine_.machineBusy.load()) {
-    smt::platform::ShowMessage(ConveyorTexts::Current().noClose);
+    smt::platform::ShowMessage(ConveyorTexts::Current(machine_).noClose);
     return;
   }
   QDialog::reject();

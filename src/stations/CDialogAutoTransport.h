@@ -27,7 +27,7 @@ class CDialogAutoTransport : public QDialog {
   ~CDialogAutoTransport() override;
 
   // Start-up (view's first initial update) and language switches.
-  static void LoadConfig(const std::string& appDir);
+  static void LoadConfig(smt::Machine& machine, const std::string& appDir);
   static void LoadLanguage(const std::string& appDir, const std::string& language);
   void ApplyLanguageTexts();
   void EnableTestControls(bool on);

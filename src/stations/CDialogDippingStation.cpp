@@ -78,7 +78,7 @@ CDialogDippingStation::CDialogDippingStation(smt::Machine& machine, std::string 
   v->addLayout(row);
   v->addLayout(okRow);
 
-  const DippingStationSettings s = machine_.Part<DippingStation>().Settings();
+  const DippingStationSettings s = DippingStation::Of(machine_).Settings();
   m_checkStation->setChecked(s.m_DippingStation != 0);
   m_editX->setValue(s.m_DippingStation_X);
   m_editY->setValue(s.m_DippingStation_Y);
@@ -88,18 +88,18 @@ CDialogDippingStation::CDialogDippingStation(smt::Machine& machine, std::string 
   m_editStopDelay->setValue(s.m_DippingStation_StopDelay);
   m_editDelay->setValue(s.m_DippingStation_Delay);
   ApplyTexts();
-  machine_.Part<DippingStation>().SetMeasuredZView([this](double z) {
+  DippingStation::Of(machine_).SetMeasuredZView([this](double z) {
     QPointer<CDialogDippingStation> self(this);
     smt::platform::PostToGui([self, z] {
       if (self) self->ShowMeasuredZ(z);
     });
   });
-  machine_.Part<DippingStation>().SetDialogOpen(true);
+  DippingStation::Of(machine_).SetDialogOpen(true);
 }
 
 CDialogDippingStation::~CDialogDippingStation() {
-  machine_.Part<DippingStation>().SetDialogOpen(false);
-  machine_.Part<DippingStation>().SetMeasuredZView(nullptr);
+  DippingStation::Of(machine_).SetDialogOpen(false);
+  DippingStation::Of(machine_).SetMeasuredZView(nullptr);
 }
 
 void CDialogDippingStation::LoadLanguage(const std::string& appDir, const std::string& language) {
@@ -138,7 +138,7 @@ bool CDialogDippingStation::TakeValues(DippingStationSettings& s) {
   return true;
 }
 
-void CDialogDippingStation::OnOperate() { machine_.Part<DippingStation>().Operate(); }
+void CDialogDippingStation::OnOperate() { DippingStation::Of(machine_).Operate(); }
 
 void CDialogDippingStation::OnTeach(int axis) {
   const auto p = smt::settings::SettingsStores::Of(machine_).machine.Pulse();
@@ -151,15 +151,15 @@ void CDialogDippingStation::OnTeach(int axis) {
 void CDialogDippingStation::OnHead1ToStation() {
   DippingStationSettings s;
   if (!TakeValues(s)) return;
-  machine_.Part<DippingStation>().SetSettings(s);
-  machine_.Part<DippingStation>().StartTask(-3);
+  DippingStation::Of(machine_).SetSettings(s);
+  DippingStation::Of(machine_).StartTask(-3);
 }
 
 void CDialogDippingStation::OnMeasure() {
   DippingStationSettings s;
   if (!TakeValues(s)) return;
-  machine_.Part<DippingStation>().SetSettings(s);
-  machine_.Part<DippingStation>().StartTask(-2);
+  DippingStation::Of(machine_).SetSettings(s);
+  DippingStation::Of(machine_).StartTask(-2);
 }
 
 void CDialogDippingStation::ShowMeasuredZ(double z) {
@@ -169,7 +169,7 @@ void CDialogDippingStation::ShowMeasuredZ(double z) {
 void CDialogDippingStation::accept() {
   DippingStationSettings s;
   if (!TakeValues(s)) return;
-  machine_.Part<DippingStation>().SetSettings(s);
+  DippingStation::Of(machine_).SetSettings(s);
   if (!s.Save(appDir_)) smt::platform::ShowMessage("Failed to save the dipping station settings !");
   QDialog::accept();
 }

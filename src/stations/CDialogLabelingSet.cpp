@@ -87,7 +87,7 @@ CDialogLabelingSet::CDialogLabelingSet(smt::Machine& machine, std::string appDir
   setWindowTitle(T("c_LabelingSet"));
   auto* grid = new QGridLayout;
   int row = 0;
-  LabelingSettings s = machine_.Part<LabelingMachine>().Settings();
+  LabelingSettings s = LabelingMachine::Of(machine_).Settings();
   for (const Field& f : kFields) {
     double scratch = 0;
     int* im = IntMember(s, f.key);
@@ -158,7 +158,7 @@ CDialogLabelingSet::CDialogLabelingSet(smt::Machine& machine, std::string appDir
 }
 
 bool CDialogLabelingSet::TakeValues(LabelingSettings& out) {
-  out = machine_.Part<LabelingMachine>().Settings();
+  out = LabelingMachine::Of(machine_).Settings();
   // Each box whole and in its range, or the refusal naming it; nothing taken before all pass.
   for (const Field& f : kFields)
     if (!m_fields[f.key]->Read()) return false;
@@ -183,7 +183,7 @@ bool CDialogLabelingSet::TakeValues(LabelingSettings& out) {
 }
 
 void CDialogLabelingSet::OnTeach(const std::string& key) {
-  const LabelingScales k = machine_.Part<LabelingMachine>().Scales();
+  const LabelingScales k = LabelingMachine::Of(machine_).Scales();
   double v = 0;
   if (key == "m_StartX" || key == "m_EndX") v = machine_.motion.curAxis9.load() / (k.sheetX == 0 ? 1 : k.sheetX);
   else if (key == "m_StartY" || key == "m_EndY") v = machine_.motion.curAxis8.load() / (k.sheetY == 0 ? 1 : k.sheetY);
@@ -198,7 +198,7 @@ void CDialogLabelingSet::OnTestPoint(int which) {
     smt::platform::ShowMessage("X or Y Limit Error !");
     return;
   }
-  const LabelingScales k = machine_.Part<LabelingMachine>().Scales();
+  const LabelingScales k = LabelingMachine::Of(machine_).Scales();
   const double x = which == 2 || which == 4 ? s.m_EndX : s.m_StartX;
   const double y = which == 3 || which == 4 ? s.m_EndY : s.m_StartY;
   if (x > k.northFeedLimit) {
@@ -209,16 +209,16 @@ void CDialogLabelingSet::OnTestPoint(int which) {
     smt::platform::ShowMessage("Y Limit Error !");
     return;
   }
-  machine_.Part<LabelingMachine>().SetSettings(s);
-  machine_.Part<LabelingMachine>().StartTest(which, head1_ ? 1 : 2);
+  LabelingMachine::Of(machine_).SetSettings(s);
+  LabelingMachine::Of(machine_).StartTest(which, head1_ ? 1 : 2);
 }
 
 void CDialogLabelingSet::OnTask(int task) {
-  if (task == 12 || task == 13 || task == 14) machine_.Part<LabelingMachine>().loop = false;
+  if (task == 12 || task == 13 || task == 14) LabelingMachine::Of(machine_).loop = false;
   LabelingSettings s;
   if (!TakeValues(s)) return;
-  machine_.Part<LabelingMachine>().SetSettings(s);
-  machine_.Part<LabelingMachine>().StartTest(task, head1_ ? 1 : 2);
+  LabelingMachine::Of(machine_).SetSettings(s);
+  LabelingMachine::Of(machine_).StartTest(task, head1_ ? 1 : 2);
 }
 
 QPushButton* CDialogLabelingSet::Button(int id) const {
@@ -227,7 +227,7 @@ QPushButton* CDialogLabelingSet::Button(int id) const {
 }
 
 bool CDialogLabelingSet::Press(int id) {
-  auto& m = machine_.Part<LabelingMachine>();
+  auto& m = LabelingMachine::Of(machine_);
   // Press-and-hold jogs of a sheet, Z or axis-14 axis through the jog panel.
   auto jog = [](int axis, bool positive) { return smt::link::JogPanelPort()->Jog(axis, positive, true, false, 0); };
   switch (id) {
@@ -259,7 +259,7 @@ void CDialogLabelingSet::ToggleHead() {
 void CDialogLabelingSet::accept() {
   LabelingSettings s;
   if (!TakeValues(s)) return;
-  machine_.Part<LabelingMachine>().SetSettings(s);
+  LabelingMachine::Of(machine_).SetSettings(s);
   if (!s.Save(appDir_)) smt::platform::ShowMessage("Failed to save the labeling settings !");
   QDialog::accept();
 }

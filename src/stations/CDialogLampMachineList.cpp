@@ -231,7 +231,7 @@ constexpr DotCells kDot[3] = {{14, 15, 16, 17, 19, 18, 20}, {21, 22, 23, 24, 26,
 
 // The glue head of group `group` over its dot (with dispense: the test).
 bool CDialogLampMachineEdit::DotTest(int group, bool dispense, bool silverCamera) {
-  const LampScales s = LampScales::FromSettingsStore();
+  const LampScales s = LampScales::FromSettingsStore(machine_);
   const double hx = group == 0 ? s.nozzle5X : s.nozzle6X, hy = group == 0 ? s.nozzle5Y : s.nozzle6Y;
   const DotCells& c = kDot[group];
   LampDotTest t;
@@ -256,32 +256,32 @@ bool CDialogLampMachineEdit::DotTest(int group, bool dispense, bool silverCamera
     t.params = d;
     t.dispense = group == 0 ? 1 : 2;
     m_nDispenseSelector = t.dispense;
-    if (silverCamera) smt::link::CameraPanelPort()->OpenMarkCamera();
+    if (silverCamera) smt::link::CameraPanelPortOf(machine_)->OpenMarkCamera();
   }
   m_nMoveSelector = t.moveSelector;
-  return StartLampDotTest(t);
+  return StartLampDotTest(machine_, t);
 }
 
 bool CDialogLampMachineEdit::Press(int id) {
   if (!smt::link::CheckMachineGuards(machine_, true, true)) return false;
   m_nDispenseSelector = 0;
   m_nFocusCell = -1;
-  auto zClear = [] {
-    if (Z5() == 0 && Z6() == 0) return true;
+  auto zClear = [this] {
+    if (Z5(machine_) == 0 && Z6(machine_) == 0) return true;
     smt::platform::ShowMessage(kResetGlueHeadsFirst);
     return false;
   };
-  const LampScales s = LampScales::FromSettingsStore();
+  const LampScales s = LampScales::FromSettingsStore(machine_);
   const auto basic = smt::settings::SettingsStores::Of(machine_).machine.Basic();
   const double camX = basic->m_X_CameraToNozzle1, camY = basic->m_Y_CameraToNozzle1;
   const int platform = Platform();
-  const int32_t platY = PlatformY(platform);
+  const int32_t platY = PlatformY(machine_, platform);
   auto camTo = [&](double x, double y) {
     LampDotTest t;
     t.glueX = T(x * s.px) - T(camX * s.px);
     t.targetY = T(y * s.py) - T(camY * s.py);
     t.moveSelector = m_nMoveSelector = platform == 1 ? 531 : 532;
-    return StartLampDotTest(t);
+    return StartLampDotTest(machine_, t);
   };
   switch (id) {
     case 1051: {
@@ -290,38 +290,38 @@ bool CDialogLampMachineEdit::Press(int id) {
       return true;
     }
     case 1003:
-      SetTaught(3, (T(camX * s.px) + GlueX()) / s.px);
+      SetTaught(3, (T(camX * s.px) + GlueX(machine_)) / s.px);
       SetTaught(4, (T(camY * s.py) + platY) / s.py);
       return true;
     case 1002:
-      SetTaught(7, (T(camX * s.px) + GlueX() - T(Field(3) * s.px)) / s.px);
+      SetTaught(7, (T(camX * s.px) + GlueX(machine_) - T(Field(3) * s.px)) / s.px);
       SetTaught(8, (T(camY * s.py) + platY - T(Field(4) * s.py)) / s.py);
       return true;
     case 1255:
-      ShowSpeedStep(smt::link::JogPanelPort()->NextSpeedGear());
+      ShowSpeedStep(smt::link::JogPanelPortOf(machine_)->NextSpeedGear());
       return true;
     case 1138: case 1139:
-      return zClear() && smt::link::JogPanelPort()->JogOnPlatform(9, id == 1139, 2);
+      return zClear() && smt::link::JogPanelPortOf(machine_)->JogOnPlatform(9, id == 1139, 2);
     case 1027: case 1029:
-      return zClear() && smt::link::JogPanelPort()->JogOnPlatform(1, id == 1027, 1);
+      return zClear() && smt::link::JogPanelPortOf(machine_)->JogOnPlatform(1, id == 1027, 1);
     case 1028: case 1030:
-      return zClear() && smt::link::JogPanelPort()->JogOnPlatform(12, id == 1028, 2);
+      return zClear() && smt::link::JogPanelPortOf(machine_)->JogOnPlatform(12, id == 1028, 2);
     case 1160: case 1161:
-      return smt::link::JogPanelPort()->JogOnPlatform(10, id == 1160, platform);
+      return smt::link::JogPanelPortOf(machine_)->JogOnPlatform(10, id == 1160, platform);
     case 1035: case 1036:
       m_nMoveSelector = 61;
-      return smt::link::JogPanelPort()->JogOnPlatform(10, id == 1035, platform);
+      return smt::link::JogPanelPortOf(machine_)->JogOnPlatform(10, id == 1035, platform);
     case 1038: case 1039:
       m_nMoveSelector = 62;
-      return smt::link::JogPanelPort()->JogOnPlatform(10, id == 1038, platform);
+      return smt::link::JogPanelPortOf(machine_)->JogOnPlatform(10, id == 1038, platform);
     case 1031:
-      SetTaught(16, Z5() / s.pz);
+      SetTaught(16, Z5(machine_) / s.pz);
       return true;
     case 1034:
-      SetTaught(23, Z6() / s.pz);
+      SetTaught(23, Z6(machine_) / s.pz);
       return true;
     case 1037:
-      SetTaught(30, Z6() / s.pz);
+      SetTaught(30, Z6(machine_) / s.pz);
       return true;
     case 1004:
       return zClear() && camTo(Field(3), Field(4));
@@ -338,14 +338,14 @@ bool CDialogLampMachineEdit::Press(int id) {
       const LampPointValues v = Values();
       const int point = m_pointNumber - 1;
       if (point < 0 || point >= kLampMaxPoints) return false;
-      return StartLampFullTest(v, platform, point);
+      return StartLampFullTest(machine_, v, platform, point);
     }
     default: return false;
   }
 }
 
 void CDialogLampMachineEdit::Release() {
-  if (auto* jog = smt::link::JogPanelPort().get()) jog->ReleaseJog();
+  if (auto* jog = smt::link::JogPanelPortOf(machine_).get()) jog->ReleaseJog();
 }
 
 bool CDialogLampMachineEdit::CheckFieldRanges() {
@@ -431,7 +431,7 @@ CDialogLampMachineList::CDialogLampMachineList(smt::Machine& machine, std::strin
 }
 
 void CDialogLampMachineList::Refresh() {
-  auto& t = machine_.Part<LampPointTable>();
+  auto& t = LampPointTable::Of(machine_);
   for (int r = 0; r < kLampRows; ++r) {
     const auto row = t.Row(r);
     for (int c = 0; c < kLampCols; ++c) {
@@ -452,7 +452,7 @@ bool CDialogLampMachineList::RunEditor(CDialogLampMachineEdit& e) {
 }
 
 void CDialogLampMachineList::OnAdd() {
-  auto& t = machine_.Part<LampPointTable>();
+  auto& t = LampPointTable::Of(machine_);
   if (t.PointCount() >= kLampMaxPoints) return;
   CDialogLampMachineEdit e(machine_, this);
   if (!RunEditor(e)) return;
@@ -462,7 +462,7 @@ void CDialogLampMachineList::OnAdd() {
 
 void CDialogLampMachineList::OnModify() {
   const int r = SelectedRow();
-  auto& t = machine_.Part<LampPointTable>();
+  auto& t = LampPointTable::Of(machine_);
   if (r < 0 || !t.RowUsed(r)) return;
   CDialogLampMachineEdit e(machine_, this);
   e.SetValues(t.Values(r), r / 2 + 1, t.Platform(r));
@@ -474,7 +474,7 @@ void CDialogLampMachineList::OnModify() {
 void CDialogLampMachineList::OnDelete() {
   const int r = SelectedRow();
   if (r < 0) return;
-  if (machine_.Part<LampPointTable>().DeleteRowPoint(r)) Refresh();
+  if (LampPointTable::Of(machine_).DeleteRowPoint(r)) Refresh();
 }
 
 void CDialogLampMachineList::OnConfirmCounts() {

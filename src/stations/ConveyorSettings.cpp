@@ -72,9 +72,9 @@ int ToPulses(double mm, double pulsesPerMm) {
   return static_cast<int>(v);
 }
 
-ConveyorPulses ConveyorPulses::FromSettingsStore() {
+ConveyorPulses ConveyorPulses::FromSettingsStore(smt::Machine& machine) {
   ConveyorPulses p;
-  if (auto s = smt::settings::SettingsStores::Instance().machine.Pulse()) {
+  if (auto s = smt::settings::SettingsStores::Of(machine).machine.Pulse()) {
     p.belt1 = s->m_WestLift_Pulse;
     p.belt2 = s->m_NorthLift_Pulse;
     p.belt3 = s->m_EastLift_Pulse;

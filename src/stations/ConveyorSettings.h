@@ -4,6 +4,10 @@
 // whether a conveyor is fitted and the width axis values.
 #include <string>
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::stations {
 
 struct ConveyorSettings {
@@ -37,7 +41,8 @@ struct ConveyorSettings {
 // Pulse counts of the belts and the width (mm x pulses per mm, truncated).
 struct ConveyorPulses {
   double belt1 = 0, belt2 = 0, belt3 = 0, width = 0;  // pulses per mm
-  static ConveyorPulses FromSettingsStore();
+  // From `machine`'s pulse settings.
+  static ConveyorPulses FromSettingsStore(smt::Machine& machine);
 };
 int ToPulses(double mm, double pulsesPerMm);
 

@@ -15,6 +15,7 @@
 #include "platform/WorkerThreads.h"
 #include "stations/ConveyorTexts.h"
 #include "core/Machine.h"
+#include "stations/StationPart.h"
 
 namespace smt::stations {
 
@@ -33,9 +34,8 @@ ConveyorOutputs ConveyorOutputs::ForMachineType(int type) {
   return o;
 }
 
-ConveyorStation& ConveyorStation::Instance() {
-  return smt::CurrentMachine().Part<ConveyorStation>();
-}
+ConveyorStation& ConveyorStation::Of(smt::Machine& machine) { return StationOf<ConveyorStation>(machine); }
+ConveyorStation& ConveyorStation::Instance() { return Of(smt::CurrentMachine()); }
 
 ConveyorSettings ConveyorStation::Settings() const {
   std::lock_guard lk(m_);
@@ -47,13 +47,13 @@ void ConveyorStation::SetSettings(const ConveyorSettings& s) {
     settings_ = s;
   }
   // The link's homing and zone commands read the same values.
-  auto m = smt::link::GetMotionSettings();
+  auto m = smt::link::GetMotionSettings(machine_);
   m.conveyorWaitTimeOut = s.m_WaitTimeOut;
   m.conveyorStartSpeed = s.m_ConveyorStartSpeed;
   m.conveyorNormalSpeed = s.m_ConveyorNormalSpeed;
   m.autoTransport = s.m_AutoTransport != 0;
   m.conveyorWidthTarget = ToPulses(s.m_ResetWidth, Pulses().width);
-  smt::link::SetMotionSettings(m);
+  smt::link::SetMotionSettings(machine_, m);
 }
 void ConveyorStation::SetView(ConveyorView view) {
   std::lock_guard lk(m_);
@@ -74,7 +74,7 @@ ConveyorPulses ConveyorStation::Pulses() const {
     std::lock_guard lk(m_);
     f = pulseSource_;
   }
-  return f ? f() : ConveyorPulses::FromSettingsStore();
+  return f ? f() : ConveyorPulses::FromSettingsStore(machine_);
 }
 
 void ConveyorStation::StageBeltSteps(int32_t b1, int32_t b2, int32_t b3) {
@@ -134,7 +134,7 @@ void ConveyorStation::Box(int control, bool checked) {
 
 bool ConveyorStation::SendZone(int zone, int f1, int f2, int f3, int32_t b1, int32_t b2, int32_t b3) {
   const ConveyorSettings s = Settings();
-  const CommandResult r = smt::link::SendCmd62Zones(static_cast<uint8_t>(zone), static_cast<uint8_t>(f1),
+  const CommandResult r = smt::link::SendCmd62Zones(machine_, static_cast<uint8_t>(zone), static_cast<uint8_t>(f1),
                                                     static_cast<uint8_t>(f2), static_cast<uint8_t>(f3), b1, b2, b3,
                                                     s.m_ConveyorStartSpeed, s.m_ConveyorNormalSpeed);
   if (r != CommandResult::Ok) CLogFile::Instance().Write(true, "Conveyor zone %d not done", zone);
@@ -143,13 +143,13 @@ bool ConveyorStation::SendZone(int zone, int f1, int f2, int f3, int32_t b1, int
 
 bool ConveyorStation::Output(int n, bool on) {
   if (n < 0) return true;
-  return smt::link::SetOutput(n, on ? 1 : 0, 5);
+  return smt::link::SetOutput(machine_, n, on ? 1 : 0, 5);
 }
 
 bool ConveyorStation::RunZones(int code, bool noClamp) {
   const ConveyorSettings s = Settings();
   const ConveyorPulses p = Pulses();
-  const ConveyorOutputs o = ConveyorOutputs::ForMachineType(smt::CurrentMachine().machineType.load());
+  const ConveyorOutputs o = ConveyorOutputs::ForMachineType(machine_.machineType.load());
   const bool big = o.stopper >= 0;
   switch (code) {
     case 1:
@@ -186,7 +186,7 @@ bool ConveyorStation::RunZones(int code, bool noClamp) {
 }
 
 bool ConveyorStation::BoardPassage(bool clamp) {
-  const ConveyorTexts t = ConveyorTexts::Current();
+  const ConveyorTexts t = ConveyorTexts::Current(machine_);
   const int delay = stageDelayMs_.load();
   Progress(1);
   if (!RunZones(1, false)) return false;
@@ -208,16 +208,16 @@ bool ConveyorStation::BoardPassage(bool clamp) {
 
 bool ConveyorStation::RunTask(int task) {
   const ConveyorSettings s = Settings();
-  const ConveyorOutputs o = ConveyorOutputs::ForMachineType(smt::CurrentMachine().machineType.load());
+  const ConveyorOutputs o = ConveyorOutputs::ForMachineType(machine_.machineType.load());
   const bool big = o.stopper >= 0;
-  const ConveyorTexts t = ConveyorTexts::Current();
+  const ConveyorTexts t = ConveyorTexts::Current(machine_);
   const auto b = BeltSteps();
   const int delay = stageDelayMs_.load();
   switch (task) {
     case kTaskPassThrough: {
       if (smt::link::Runtime().commModel != 1) return true;
       const bool flag = passThrough_.load();
-      smt::link::SendCmd60SetState(14, flag ? 1 : 0);
+      smt::link::SendCmd60SetState(machine_, 14, flag ? 1 : 0);
       bool ok = true;
       if (flag) ok = BoardPassage(false);
       Sleep(delay);
@@ -298,8 +298,8 @@ bool ConveyorStation::RunTask(int task) {
     }
     case kTaskWidth: {
       const ConveyorPulses p = Pulses();
-      const int32_t distance = ToPulses(s.m_SetWidth, p.width) - smt::CurrentMachine().motion.curConveyorWidth.load();
-      const bool ok = smt::link::SendCmd61MoveAxis(static_cast<uint8_t>(o.widthAxis), distance,
+      const int32_t distance = ToPulses(s.m_SetWidth, p.width) - machine_.motion.curConveyorWidth.load();
+      const bool ok = smt::link::SendCmd61MoveAxis(machine_, static_cast<uint8_t>(o.widthAxis), distance,
                                                    s.m_ConveyorStartSpeed, s.m_ConveyorNormalSpeed);
       std::string dir;
       {
@@ -326,20 +326,20 @@ bool ConveyorStation::RunTask(int task) {
 
 bool ConveyorStation::StartTransport(int task) {
   using smt::platform::ShowMessage;
-  if (!smt::CurrentMachine().connected.load()) {
+  if (!machine_.connected.load()) {
     ShowMessage(smt::link::kNotConnected);
     return false;
   }
-  if (!smt::TryClaimMachineBusy()) {
+  if (!machine_.TryClaimBusy()) {
     ShowMessage(smt::link::kRunning);
     return false;
   }
   task_ = task;
   const bool started = smt::platform::WorkerThreads::Instance().Start("AutoTransport", [this, task](std::stop_token) {
-    smt::BusyRelease release;
+    smt::BusyRelease release(machine_);
     RunTask(task);
   });
-  if (!started) smt::ReleaseMachineBusy();
+  if (!started) machine_.ReleaseBusy();
   return started;
 }
 
@@ -351,7 +351,7 @@ void ConveyorStation::OnConveyorWidthReset() {
   widthResetDone_ = true;
 }
 
-bool RunConveyorZone(int code) { return ConveyorStation::Instance().RunZones(code, false); }
-bool ConveyorFitted() { return ConveyorStation::Instance().Settings().m_AutoTransport != 0; }
+bool RunConveyorZone(int code) { return ConveyorStation::Of(smt::CurrentMachine()).RunZones(code, false); }
+bool ConveyorFitted() { return ConveyorStation::Of(smt::CurrentMachine()).Fitted(); }
 
 }  // namespace smt::stations

@@ -13,6 +13,10 @@
 
 #include "stations/ConveyorSettings.h"
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::stations {
 
 // Output numbers and the width axis of a machine type (-1: not fitted).
@@ -42,6 +46,9 @@ struct ConveyorView {
 
 class ConveyorStation {
  public:
+  explicit ConveyorStation(smt::Machine& machine) : machine_(machine) {}
+  // The conveyor of `machine`; Instance() is the one of the machine in use.
+  static ConveyorStation& Of(smt::Machine& machine);
   static ConveyorStation& Instance();
 
   // Settings (the dialog's copy is committed here on OK and at loading).
@@ -55,6 +62,8 @@ class ConveyorStation {
   // alone (steps 2 and 3). False when the machine did not report the zone
   // command done (refused, failed or timed out).
   bool RunZones(int code, bool noClamp);
+  // Whether the conveyor is fitted (its settings say so).
+  bool Fitted() const { return Settings().m_AutoTransport != 0; }
 
   // The body of one operator task (the test thread). The caller holds the
   // busy state. Returns false when a command of the task failed.
@@ -101,6 +110,7 @@ class ConveyorStation {
   void Box(int control, bool checked);
   bool BoardPassage(bool clamp);
 
+  smt::Machine& machine_;
   mutable std::mutex m_;
   ConveyorSettings settings_;
   ConveyorView view_;
@@ -115,9 +125,10 @@ class ConveyorStation {
   std::function<ConveyorPulses()> pulseSource_;
 };
 
-// The run engine's conveyor step: ConveyorStation::Instance().RunZones.
+// The run engine's conveyor step and whether a conveyor is fitted (the run
+// starts its conveyor thread then), on the machine in use:
+// RunZones(code, false) and Fitted() of its conveyor.
 bool RunConveyorZone(int code);
-// Whether a conveyor is fitted (the run starts its conveyor thread then).
 bool ConveyorFitted();
 
 }  // namespace smt::stations

@@ -57,7 +57,7 @@ struct StoredTexts {
   std::mutex mutex;
   ConveyorTexts value = ConveyorTexts::Defaults();
 };
-StoredTexts& Stored() { return smt::CurrentMachine().Part<StoredTexts>(); }
+StoredTexts& Stored(smt::Machine& machine) { return machine.Part<StoredTexts>(); }
 
 void Derive(ConveyorTexts& t) {
   t.in = t.Text("AutoTransport.c_AutoTransport_1");
@@ -84,16 +84,18 @@ ConveyorTexts ConveyorTexts::Load(const std::string& appDir, const std::string& 
   return t;
 }
 
-ConveyorTexts ConveyorTexts::Current() {
-  StoredTexts& s = Stored();
+ConveyorTexts ConveyorTexts::Current(smt::Machine& machine) {
+  StoredTexts& s = Stored(machine);
   std::lock_guard lk(s.mutex);
   return s.value;
 }
-void ConveyorTexts::SetCurrent(const ConveyorTexts& t) {
-  StoredTexts& s = Stored();
+void ConveyorTexts::SetCurrent(smt::Machine& machine, const ConveyorTexts& t) {
+  StoredTexts& s = Stored(machine);
   std::lock_guard lk(s.mutex);
   s.value = t;
 }
+ConveyorTexts ConveyorTexts::Current() { return Current(smt::CurrentMachine()); }
+void ConveyorTexts::SetCurrent(const ConveyorTexts& t) { SetCurrent(smt::CurrentMachine(), t); }
 
 std::string ConveyorTexts::Text(const std::string& key) const {
   auto it = all.find(key);

@@ -4,6 +4,10 @@
 #include <map>
 #include <string>
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::stations {
 
 struct ConveyorTexts {
@@ -14,7 +18,10 @@ struct ConveyorTexts {
 
   static ConveyorTexts Defaults();
   static ConveyorTexts Load(const std::string& appDir, const std::string& language);
-  // The texts last loaded (defaults before any loading).
+  // The texts last loaded on `machine` (defaults before any loading); the
+  // forms without a machine use the machine in use.
+  static ConveyorTexts Current(smt::Machine& machine);
+  static void SetCurrent(smt::Machine& machine, const ConveyorTexts& t);
   static ConveyorTexts Current();
   static void SetCurrent(const ConveyorTexts& t);
 

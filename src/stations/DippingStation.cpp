@@ -13,6 +13,7 @@
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
 #include "settings/ConfigKeyRanges.h"
+#include "stations/StationPart.h"
 
 namespace smt::stations {
 
@@ -26,7 +27,7 @@ struct InstalledStarter {
   std::mutex mutex;
   std::function<void(int)> start;
 };
-InstalledStarter& Starter() { return smt::CurrentMachine().Part<InstalledStarter>(); }
+InstalledStarter& Starter(smt::Machine& machine) { return machine.Part<InstalledStarter>(); }
 
 std::string Fixed4(double v) {
   return smt::platform::FormatDouble(v, 4);  // never cut short
@@ -87,9 +88,8 @@ double TeachValue(int32_t pulses, double pulsesPerMm) {
 
 std::string TeachText(int32_t pulses, double pulsesPerMm) { return Fixed4(TeachValue(pulses, pulsesPerMm)); }
 
-DippingStation& DippingStation::Instance() {
-  return smt::CurrentMachine().Part<DippingStation>();
-}
+DippingStation& DippingStation::Of(smt::Machine& machine) { return StationOf<DippingStation>(machine); }
+DippingStation& DippingStation::Instance() { return Of(smt::CurrentMachine()); }
 
 DippingStationSettings DippingStation::Settings() const {
   std::lock_guard lk(m_);
@@ -108,15 +108,15 @@ bool DippingStation::Operate() {
   // The flag says which way this press goes: set -> on (and clear it).
   const bool on = switchFlag_.load();
   switchFlag_ = !on;
-  const int type = smt::CurrentMachine().machineType.load();
+  const int type = machine_.machineType.load();
   if (type == 7 || type == 8) return true;
-  return smt::link::SetOutput(10, on ? 1 : 0, 5);
+  return smt::link::SetOutput(machine_, 10, on ? 1 : 0, 5);
 }
 
 bool DippingStation::StartTask(int mode) {
   if (mode != -2 && mode != -3) return false;
-  if (!smt::link::CheckMachineGuards(true, true)) return false;
-  for (const auto& z : smt::CurrentMachine().curZ) {
+  if (!smt::link::CheckMachineGuards(machine_, true, true)) return false;
+  for (const auto& z : machine_.curZ) {
     if (z.load() != 0) {
       smt::platform::ShowMessage(smt::link::kErrorE3);
       return false;
@@ -124,8 +124,8 @@ bool DippingStation::StartTask(int mode) {
   }
   std::function<void(int)> start;
   {
-    std::lock_guard lk(Starter().mutex);
-    start = Starter().start;
+    std::lock_guard lk(Starter(machine_).mutex);
+    start = Starter(machine_).start;
   }
   if (start) start(mode);
   else smt::feeder::StartDippingStationTest(mode);
@@ -142,9 +142,9 @@ void DippingStation::OnMeasuredZ(double z) {
   if (dialogOpen_.load() && view) view(z);
 }
 
-void SetDippingTaskStarter(std::function<void(int)> starter) {
-  std::lock_guard lk(Starter().mutex);
-  Starter().start = std::move(starter);
+void SetDippingTaskStarter(smt::Machine& machine, std::function<void(int)> starter) {
+  std::lock_guard lk(Starter(machine).mutex);
+  Starter(machine).start = std::move(starter);
 }
 
 }  // namespace smt::stations

@@ -9,6 +9,10 @@
 #include <mutex>
 #include <string>
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::stations {
 
 struct DippingStationSettings {
@@ -31,6 +35,9 @@ std::string TeachText(int32_t pulses, double pulsesPerMm);
 
 class DippingStation {
  public:
+  explicit DippingStation(smt::Machine& machine) : machine_(machine) {}
+  // The station of `machine`; Instance() is the one of the machine in use.
+  static DippingStation& Of(smt::Machine& machine);
   static DippingStation& Instance();
 
   DippingStationSettings Settings() const;
@@ -56,6 +63,7 @@ class DippingStation {
   void ResetSwitchState() { switchFlag_ = false; }
 
  private:
+  smt::Machine& machine_;
   mutable std::mutex m_;
   DippingStationSettings settings_;
   std::atomic<bool> switchFlag_{false};
@@ -63,8 +71,8 @@ class DippingStation {
   std::function<void(double)> zView_;
 };
 
-// The feeder test thread's way to start the dipping tasks (installed by the
-// shell; default: smt::feeder::StartDippingStationTest).
-void SetDippingTaskStarter(std::function<void(int mode)> starter);
+// The feeder test thread's way to start `machine`'s dipping tasks (installed
+// by the shell; default: smt::feeder::StartDippingStationTest).
+void SetDippingTaskStarter(smt::Machine& machine, std::function<void(int mode)> starter);
 
 }  // namespace smt::stations

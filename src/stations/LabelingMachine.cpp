@@ -21,6 +21,7 @@
 #include "settings/SettingsStores.h"
 #include "vision/PartRecognizers.h"
 #include "core/Machine.h"
+#include "stations/StationPart.h"
 
 namespace smt::stations {
 
@@ -32,9 +33,9 @@ namespace {
 int32_t T(double v, double s) { return static_cast<int32_t>(std::trunc(v * s)); }
 }  // namespace
 
-LabelingScales LabelingScales::FromStores() {
+LabelingScales LabelingScales::FromStores(smt::Machine& machine) {
   LabelingScales l;
-  auto& st = smt::settings::SettingsStores::Instance();
+  auto& st = smt::settings::SettingsStores::Of(machine);
   if (auto p = st.machine.Pulse()) {
     l.px = p->m_X_Pulse;
     l.py = p->m_Y_Pulse;
@@ -83,9 +84,8 @@ double LabelingMachine::Zoom() const {
   return v > 0 ? v : fixed;
 }
 
-LabelingMachine& LabelingMachine::Instance() {
-  return smt::CurrentMachine().Part<LabelingMachine>();
-}
+LabelingMachine& LabelingMachine::Of(smt::Machine& machine) { return StationOf<LabelingMachine>(machine); }
+LabelingMachine& LabelingMachine::Instance() { return Of(smt::CurrentMachine()); }
 
 LabelingSettings LabelingMachine::Settings() const {
   std::lock_guard lk(m_);
@@ -109,7 +109,7 @@ LabelingScales LabelingMachine::Scales() const {
     std::lock_guard lk(m_);
     if (scalesSet_) return scales_;
   }
-  return LabelingScales::FromStores();
+  return LabelingScales::FromStores(machine_);
 }
 
 bool LabelingMachine::LabelMove(uint8_t a1, int32_t v1, uint32_t s1, uint8_t a2, int32_t v2, uint32_t s2) {
@@ -120,11 +120,11 @@ bool LabelingMachine::LabelMove(uint8_t a1, int32_t v1, uint32_t s1, uint8_t a2,
   smt::link::PutLE32(p, 6, v2);
   smt::link::PutLE32(p, 10, static_cast<int32_t>(s1));
   smt::link::PutLE32(p, 14, static_cast<int32_t>(s2));
-  return smt::link::SendCmd55LabelMove(p);
+  return smt::link::SendCmd55LabelMove(machine_, p);
 }
 
 void LabelingMachine::VisionSetup() {
-  smt::CurrentMachine().camera.channelVisionMode = 3;
+  machine_.camera.channelVisionMode = 3;
   LabelingIo io;
   LabelingSettings s;
   {
@@ -137,7 +137,7 @@ void LabelingMachine::VisionSetup() {
 
 bool LabelingMachine::MoveSheetTo(double xMm, double yMm) {
   const LabelingScales k = Scales();
-  return LabelMove(9, T(xMm, k.sheetX) - smt::CurrentMachine().motion.curAxis9.load(), k.sheetStart, 8, T(yMm, k.sheetY) - smt::CurrentMachine().motion.curAxis8.load(),
+  return LabelMove(9, T(xMm, k.sheetX) - machine_.motion.curAxis9.load(), k.sheetStart, 8, T(yMm, k.sheetY) - machine_.motion.curAxis8.load(),
                    k.sheetRun);
 }
 
@@ -167,11 +167,11 @@ bool LabelingMachine::MoveHeadToThimble(int head) {
     tx -= k.head2OffsetX;
     ty -= k.head2OffsetY;
   }
-  smt::CurrentMachine().motion.targetX = tx;
-  smt::CurrentMachine().motion.targetY = ty;
+  machine_.motion.targetX = tx;
+  machine_.motion.targetY = ty;
   const int h = head == 2 ? 2 : 1;
-  return smt::link::SendCmd64MoveXY(tx - smt::CurrentMachine().curX.load(), k.xStart, k.xRun, ty - smt::CurrentMachine().curY.load(), k.yStart, k.yRun, h,
-                                    smt::CurrentMachine().motion.headMoveArgs[h - 1].load(), k.aStart, k.aRun, 0x80);
+  return smt::link::SendCmd64MoveXY(machine_, tx - machine_.curX.load(), k.xStart, k.xRun, ty - machine_.curY.load(), k.yStart, k.yRun, h,
+                                    machine_.motion.headMoveArgs[h - 1].load(), k.aStart, k.aRun, 0x80);
 }
 
 bool LabelingMachine::MoveMarkCameraToThimble() {
@@ -180,15 +180,15 @@ bool LabelingMachine::MoveMarkCameraToThimble() {
   const LabelingScales k = Scales();
   const int32_t tx = T(s.m_ThimbleX, k.px) - T(k.cameraToNozzleX, k.px);
   const int32_t ty = T(s.m_ThimbleY, k.py) - T(k.cameraToNozzleY, k.py);
-  smt::CurrentMachine().motion.targetX = tx;
-  smt::CurrentMachine().motion.targetY = ty;
-  return smt::link::SendCmd64MoveXY(tx - smt::CurrentMachine().curX.load(), k.xStart, k.xRun, ty - smt::CurrentMachine().curY.load(), k.yStart, k.yRun, 0, 0,
+  machine_.motion.targetX = tx;
+  machine_.motion.targetY = ty;
+  return smt::link::SendCmd64MoveXY(machine_, tx - machine_.curX.load(), k.xStart, k.xRun, ty - machine_.curY.load(), k.yStart, k.yRun, 0, 0,
                                     0, 0, 0x80);
 }
 
 bool LabelingMachine::Strokes(int head, double nozzleMm, double thimbleMm) {
   const LabelingScales k = Scales();
-  const int32_t z1 = smt::CurrentMachine().curZ[0].load(), z2 = smt::CurrentMachine().curZ[1].load(), z3 = smt::CurrentMachine().curZ[2].load();
+  const int32_t z1 = machine_.curZ[0].load(), z2 = machine_.curZ[1].load(), z3 = machine_.curZ[2].load();
   const int32_t v1 = head == 1 ? z1 - T(nozzleMm, k.pz) : T(nozzleMm, k.pz) - z2;
   const int32_t v2 = T(thimbleMm, k.pz) + z3;
   return LabelMove(2, v1, k.zStart, 3, v2, k.zStart);
@@ -198,19 +198,19 @@ bool LabelingMachine::RunPickSequence(int head) {
   const LabelingSettings s = Settings();
   const LabelingScales k = Scales();
   if (head == 1 || head == 2) {
-    smt::link::SetOutput(head, 1, 5);
+    smt::link::SetOutput(machine_, head, 1, 5);
     if (!Strokes(head, s.m_NozzlePickHeight, s.m_ThimblePickHeight)) return false;
     if (!Strokes(head, s.m_LiftAwayDistance + s.m_NozzlePickHeight, s.m_LiftAwayDistance + s.m_ThimblePickHeight))
       return false;
   }
-  return LabelMove(2, smt::CurrentMachine().curZ[0].load(), k.zStart, 3, smt::CurrentMachine().curZ[2].load(), k.zStart);
+  return LabelMove(2, machine_.curZ[0].load(), k.zStart, 3, machine_.curZ[2].load(), k.zStart);
 }
 
 bool LabelingMachine::PickDescent(int head) {
   const LabelingSettings s = Settings();
   if (head != 1 && head != 2) return false;
   if (!Strokes(head, s.m_NozzlePickHeight, s.m_ThimblePickHeight)) return false;
-  return smt::link::SetOutput(head, 1, 5);
+  return smt::link::SetOutput(machine_, head, 1, 5);
 }
 
 bool LabelingMachine::LiftAway(int head) {
@@ -300,7 +300,7 @@ void LabelingMachine::CycleTest() {
 
 void LabelingMachine::CentrePieces(const std::vector<cv::Point>& pieces) {
   const LabelingScales k = Scales();
-  const double ox = smt::CurrentMachine().motion.curAxis9.load() / k.sheetX, oy = smt::CurrentMachine().motion.curAxis8.load() / k.sheetY;
+  const double ox = machine_.motion.curAxis9.load() / k.sheetX, oy = machine_.motion.curAxis8.load() / k.sheetY;
   const double zoom = Zoom();
   LabelingIo io;
   {
@@ -373,15 +373,15 @@ bool LabelingMachine::ToggleVacuum(int head) {
   const bool on = !vacuumOn.load();
   vacuumOn = on;
   const int output = head == 2 ? 2 : 1;
-  smt::link::SetOutput(static_cast<uint8_t>(output), on ? 1 : 0, 5);
+  smt::link::SetOutput(machine_, static_cast<uint8_t>(output), on ? 1 : 0, 5);
   smt::link::Runtime().SetPumpButton(output, on);
   return on;
 }
 
 bool LabelingMachine::Home(int mode) {
   // Only the whole homing takes the homed state away until it is done.
-  if (mode == 0) smt::CurrentMachine().resetDone = false;
-  return smt::link::MachineHoming::Instance().StartHomeThread(mode, 1);
+  if (mode == 0) machine_.resetDone = false;
+  return smt::link::MachineHoming::Of(machine_).StartHomeThread(mode, 1);
 }
 
 void LabelingMachine::RunTest(int task, int head) {
@@ -394,7 +394,7 @@ void LabelingMachine::RunTest(int task, int head) {
     case 10: LiftAway(head); break;
     case 11: RunPickSequence(head); break;
     case 12: CycleTest(); break;
-    case 5: smt::link::CameraPanelPort()->OpenMarkCamera(); break;
+    case 5: smt::link::CameraPanelPortOf(machine_)->OpenMarkCamera(); break;
     case 13: RecognizeCurrent(); break;
     case 14: RecognizeLoop(); break;
     default: break;
@@ -402,13 +402,13 @@ void LabelingMachine::RunTest(int task, int head) {
 }
 
 bool LabelingMachine::StartTest(int task, int head) {
-  if (!smt::CurrentMachine().connected.load() || !smt::CurrentMachine().resetDone.load()) return false;
-  if (!smt::TryClaimMachineBusy()) return false;
+  if (!machine_.connected.load() || !machine_.resetDone.load()) return false;
+  if (!machine_.TryClaimBusy()) return false;
   const bool ok = smt::platform::WorkerThreads::Instance().Start("LabelingTest", [this, task, head](std::stop_token) {
-    smt::BusyRelease release;
+    smt::BusyRelease release(machine_);
     RunTest(task, head);
   });
-  if (!ok) smt::ReleaseMachineBusy();
+  if (!ok) machine_.ReleaseBusy();
   return ok;
 }
 

@@ -14,6 +14,10 @@
 #include "platform/Hooks.h"
 #include "stations/LabelingSettings.h"
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::stations {
 
 struct LabelingScales {
@@ -25,7 +29,8 @@ struct LabelingScales {
   // m_PickPart_Speed: X, Y, Z1, A1/A2 and north-walk pairs.
   int32_t xStart = 1, xRun = 1, yStart = 1, yRun = 1, zStart = 1, sheetStart = 1, sheetRun = 1;
   int32_t aStart = 1, aRun = 1;
-  static LabelingScales FromStores();
+  // From `machine`'s settings stores.
+  static LabelingScales FromStores(smt::Machine& machine);
 };
 
 struct LabelingIo {
@@ -47,6 +52,10 @@ inline constexpr const char* kGlassNotFound = "玻璃片识别错误 ！  是 - 
 
 class LabelingMachine {
  public:
+  explicit LabelingMachine(smt::Machine& machine) : machine_(machine) {}
+  // The labeling machine of `machine`; Instance() is the one of the machine
+  // in use.
+  static LabelingMachine& Of(smt::Machine& machine);
   static LabelingMachine& Instance();
 
   LabelingSettings Settings() const;
@@ -97,6 +106,7 @@ class LabelingMachine {
   // Centres each piece of `pieces` under the camera (sheet moves).
   void CentrePieces(const std::vector<cv::Point>& pieces);
 
+  smt::Machine& machine_;
   mutable std::mutex m_;
   LabelingSettings s_;
   LabelingIo io_;

@@ -161,9 +161,9 @@ std::string LampPointValues::CheckRanges() const {
   return {};
 }
 
-LampScales LampScales::FromSettingsStore() {
+LampScales LampScales::FromSettingsStore(smt::Machine& machine) {
   LampScales s;
-  auto& store = smt::settings::SettingsStores::Instance().machine;
+  auto& store = smt::settings::SettingsStores::Of(machine).machine;
   if (auto p = store.Pulse()) {
     s.px = p->m_X_Pulse;
     s.py = p->m_Y_Pulse;
@@ -178,9 +178,8 @@ LampScales LampScales::FromSettingsStore() {
   return s;
 }
 
-LampPointTable& LampPointTable::Instance() {
-  return smt::CurrentMachine().Part<LampPointTable>();
-}
+LampPointTable& LampPointTable::Of(smt::Machine& machine) { return machine.Part<LampPointTable>(); }
+LampPointTable& LampPointTable::Instance() { return Of(smt::CurrentMachine()); }
 
 LampPointTable::LampPointTable() : grid_(kLampRows) {}
 
@@ -380,18 +379,25 @@ LampDispense LampPointTable::ParseSettings(int group, int platform, int point, c
   return d;
 }
 
-LampTargets ApplyLampTargets(int kind, int platform, int point) {
-  const LampTargets t = LampPointTable::Instance().ParsePointRow(kind, platform, point, LampScales::FromSettingsStore());
+LampTargets ApplyLampTargets(smt::Machine& machine, int kind, int platform, int point) {
+  const LampTargets t =
+      LampPointTable::Of(machine).ParsePointRow(kind, platform, point, LampScales::FromSettingsStore(machine));
   if (!t.setX) return t;
-  if (t.glue) smt::CurrentMachine().motion.glueTargetX = t.x;
-  else smt::CurrentMachine().motion.targetX = t.x;
-  if (platform == 1) smt::CurrentMachine().motion.targetY = t.y;
-  else if (platform == 2) smt::CurrentMachine().motion.targetY2 = t.y;
+  if (t.glue) machine.motion.glueTargetX = t.x;
+  else machine.motion.targetX = t.x;
+  if (platform == 1) machine.motion.targetY = t.y;
+  else if (platform == 2) machine.motion.targetY2 = t.y;
   return t;
 }
+LampTargets ApplyLampTargets(int kind, int platform, int point) {
+  return ApplyLampTargets(smt::CurrentMachine(), kind, platform, point);
+}
 
+LampDispense ApplyLampDispense(smt::Machine& machine, int group, int platform, int point) {
+  return LampPointTable::Of(machine).ParseSettings(group, platform, point, LampScales::FromSettingsStore(machine));
+}
 LampDispense ApplyLampDispense(int group, int platform, int point) {
-  return LampPointTable::Instance().ParseSettings(group, platform, point, LampScales::FromSettingsStore());
+  return ApplyLampDispense(smt::CurrentMachine(), group, platform, point);
 }
 
 LampCounters LampCounters::Load(const std::string& appDir) {

@@ -68,7 +68,8 @@ struct LampPointValues {
 struct LampScales {
   double px = 1, py = 1, pz = 1;
   double nozzle5X = 0, nozzle5Y = 0, nozzle6X = 0, nozzle6Y = 0;  // mm from nozzle 1
-  static LampScales FromSettingsStore();
+  // From `machine`'s settings stores.
+  static LampScales FromSettingsStore(smt::Machine& machine);
 };
 
 struct LampTargets {
@@ -82,6 +83,8 @@ struct LampDispense {
 
 class LampPointTable {
  public:
+  // The table of `machine`; Instance() is the one of the machine in use.
+  static LampPointTable& Of(smt::Machine& machine);
   static LampPointTable& Instance();
   LampPointTable();
 
@@ -143,10 +146,13 @@ class LampPointTable {
   int count_ = 0;
 };
 
-// Writes the parsed targets into the run's globals (the machine's motion.targetX, the machine's motion.targetY,
-// the machine's motion.targetY2, the machine's motion.glueTargetX) and returns them.
+// Writes the parsed targets of `machine`'s table into its motion targets
+// (motion.targetX, motion.targetY, motion.targetY2, motion.glueTargetX) and
+// returns them. The forms without a machine act on the machine in use.
+LampTargets ApplyLampTargets(smt::Machine& machine, int kind, int platform, int point);
 LampTargets ApplyLampTargets(int kind, int platform, int point);
 // The dispense parameters of the last ParseSettings.
+LampDispense ApplyLampDispense(smt::Machine& machine, int group, int platform, int point);
 LampDispense ApplyLampDispense(int group, int platform, int point);
 
 // Board counters of [LampMachineListConfig].

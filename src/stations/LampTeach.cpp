@@ -20,28 +20,31 @@ namespace smt::stations {
 namespace {
 int32_t T(double v) { return static_cast<int32_t>(v); }
 
-bool Move(int selector, int32_t glueX, int32_t targetY) {
+bool Move(smt::Machine& machine, int selector, int32_t glueX, int32_t targetY) {
   if (selector != 531 && selector != 532) return true;
-  const auto sp = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Handle);
+  const auto sp = smt::settings::SettingsStores::Of(machine).speed.Record(smt::settings::SpeedUse::Handle);
   const int platform = selector == 531 ? 1 : 2;
-  return smt::link::SendCmd53DispenseMove(9, glueX - GlueX(), sp[0].start, sp[0].normal, platform == 1 ? 1 : 12,
-                                          targetY - PlatformY(platform), sp[1].start, sp[1].normal);
+  return smt::link::SendCmd53DispenseMove(machine, 9, glueX - GlueX(machine), sp[0].start, sp[0].normal,
+                                          platform == 1 ? 1 : 12, targetY - PlatformY(machine, platform), sp[1].start,
+                                          sp[1].normal);
 }
 
-bool Dispense(int kind, const LampDispense& d) {
+bool Dispense(smt::Machine& machine, int kind, const LampDispense& d) {
   if (kind != 1 && kind != 2) return true;
   const bool red = kind == 1;
-  return smt::link::SendCmd58GlueDispense(static_cast<uint8_t>(red ? 10 : 6), red ? d.height : -d.height,
+  return smt::link::SendCmd58GlueDispense(machine, static_cast<uint8_t>(red ? 10 : 6), red ? d.height : -d.height,
                                           d.startSpeed, d.runSpeed, 5, -d.valveOpen, d.valveClose,
                                           static_cast<uint16_t>(d.closeDelay), static_cast<uint16_t>(d.bottomDelay),
                                           0) == smt::link::CommandResult::Ok;
 }
 }  // namespace
 
-int32_t GlueX() { return smt::CurrentMachine().motion.curPlatform[0].load(); }
-int32_t Z5() { return smt::CurrentMachine().curZ[4].load(); }
-int32_t Z6() { return smt::CurrentMachine().curZ[5].load(); }
-int32_t PlatformY(int platform) { return platform == 1 ? smt::CurrentMachine().curY.load() : smt::CurrentMachine().motion.curPlatform[1].load(); }
+int32_t GlueX(smt::Machine& machine) { return machine.motion.curPlatform[0].load(); }
+int32_t Z5(smt::Machine& machine) { return machine.curZ[4].load(); }
+int32_t Z6(smt::Machine& machine) { return machine.curZ[5].load(); }
+int32_t PlatformY(smt::Machine& machine, int platform) {
+  return platform == 1 ? machine.curY.load() : machine.motion.curPlatform[1].load();
+}
 
 LampDispense DispenseOf(const LampPointValues& v, int group, const LampScales& s) {
   LampDispense d;
@@ -68,40 +71,40 @@ int CheckDispenseTest(const LampDispense& d) {
   return -1;
 }
 
-void RunLampDotTest(const LampDotTest& t) {
-  if (smt::link::Runtime().UsesSerial()) smt::link::SendCmd60SetState(0, 0);
-  smt::CurrentMachine().machineBusy = true;
-  if (Move(t.moveSelector, t.glueX, t.targetY)) Dispense(t.dispense, t.params);
-  smt::ReleaseMachineBusy();
+void RunLampDotTest(smt::Machine& machine, const LampDotTest& t) {
+  if (smt::link::Runtime().UsesSerial()) smt::link::SendCmd60SetState(machine, 0, 0);
+  machine.machineBusy = true;
+  if (Move(machine, t.moveSelector, t.glueX, t.targetY)) Dispense(machine, t.dispense, t.params);
+  machine.ReleaseBusy();
 }
 
-void RunLampFullTest(const LampPointValues& v, int platform, int point) {
-  auto zClear = [] {
-    if (Z5() == 0 && Z6() == 0) return true;
+void RunLampFullTest(smt::Machine& machine, const LampPointValues& v, int platform, int point) {
+  auto zClear = [&machine] {
+    if (Z5(machine) == 0 && Z6(machine) == 0) return true;
     smt::platform::ShowMessage(kResetGlueHeadsFirst);
     return false;
   };
   if (!zClear()) {
-    smt::CurrentMachine().runContinue = false;
-    smt::ReleaseMachineBusy();
+    machine.runContinue = false;
+    machine.ReleaseBusy();
     return;
   }
-  const LampScales s = LampScales::FromSettingsStore();
-  const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
+  const LampScales s = LampScales::FromSettingsStore(machine);
+  const auto basic = smt::settings::SettingsStores::Of(machine).machine.Basic();
   const int selector = platform == 1 ? 531 : 532;
   const int32_t camX = T(s.px * basic->m_X_CameraToNozzle1), camY = T(s.py * basic->m_Y_CameraToNozzle1);
-  auto end = [] {
-    smt::CurrentMachine().runContinue = false;
-    smt::ReleaseMachineBusy();
+  auto end = [&machine] {
+    machine.runContinue = false;
+    machine.ReleaseBusy();
   };
-  smt::link::CameraPanelPort()->OpenMarkCamera();
-  if (smt::link::Runtime().UsesSerial()) smt::link::SendCmd60SetState(0, 0);
-  smt::CurrentMachine().machineBusy = true;
-  if (!Move(selector, T(s.px * v.markX) - camX, T(s.py * v.markY) - camY)) return end();
+  smt::link::CameraPanelPortOf(machine)->OpenMarkCamera();
+  if (smt::link::Runtime().UsesSerial()) smt::link::SendCmd60SetState(machine, 0, 0);
+  machine.machineBusy = true;
+  if (!Move(machine, selector, T(s.px * v.markX) - camX, T(s.py * v.markY) - camY)) return end();
   // The platform Mark measurement of the point; true when the test must end.
-  if (smt::run::MeasureMarkPoint(platform, point)) return end();
+  if (smt::run::MeasureMarkPoint(machine, platform, point)) return end();
   const int row = platform == 1 ? 2 * point : 2 * point + 1;
-  const LampPointValues measured = LampPointTable::Instance().Values(row);
+  const LampPointValues measured = LampPointTable::Of(machine).Values(row);
   const int32_t offX = measured.offsetX, offY = measured.offsetY;
   if (!zClear()) return end();
   const double headX[3] = {s.nozzle5X, s.nozzle6X, s.nozzle6X}, headY[3] = {s.nozzle5Y, s.nozzle6Y, s.nozzle6Y};
@@ -111,29 +114,31 @@ void RunLampFullTest(const LampPointValues& v, int platform, int point) {
     if (CheckDispenseTest(d) >= 0) return end();
     const int32_t x = T(s.px * v.markX) + T((dot.x + v.ledX) * s.px) - T(s.px * headX[g]) + offX;
     const int32_t y = T(s.py * v.markY) + T((dot.y + v.ledY) * s.py) - T(s.py * headY[g]) + offY;
-    if (!Move(selector, x, y) || !Dispense(g == 0 ? 1 : 2, d)) return end();
+    if (!Move(machine, selector, x, y) || !Dispense(machine, g == 0 ? 1 : 2, d)) return end();
   }
   end();
 }
 
 // The machine is claimed before the worker starts and given back by it.
-bool StartLampDotTest(const LampDotTest& t) {
-  if (!smt::TryClaimMachineBusy()) return false;
-  if (smt::platform::WorkerThreads::Instance().Start("LampDotTest", [t](std::stop_token) { RunLampDotTest(t); }))
+bool StartLampDotTest(smt::Machine& machine, const LampDotTest& t) {
+  if (!machine.TryClaimBusy()) return false;
+  if (smt::platform::WorkerThreads::Instance().Start("LampDotTest",
+                                                     [&machine, t](std::stop_token) { RunLampDotTest(machine, t); }))
     return true;
-  smt::ReleaseMachineBusy();
+  machine.ReleaseBusy();
   return false;
 }
 
-bool StartLampFullTest(const LampPointValues& v, int platform, int point) {
-  if (!smt::TryClaimMachineBusy()) return false;
-  smt::CurrentMachine().runContinue = true;
-  smt::CurrentMachine().run.pauseEvent.Set();
-  if (smt::platform::WorkerThreads::Instance().Start(
-          "LampFullTest", [v, platform, point](std::stop_token) { RunLampFullTest(v, platform, point); }))
+bool StartLampFullTest(smt::Machine& machine, const LampPointValues& v, int platform, int point) {
+  if (!machine.TryClaimBusy()) return false;
+  machine.runContinue = true;
+  machine.run.pauseEvent.Set();
+  if (smt::platform::WorkerThreads::Instance().Start("LampFullTest", [&machine, v, platform, point](std::stop_token) {
+        RunLampFullTest(machine, v, platform, point);
+      }))
     return true;
-  smt::CurrentMachine().runContinue = false;
-  smt::ReleaseMachineBusy();
+  machine.runContinue = false;
+  machine.ReleaseBusy();
   return false;
 }
 

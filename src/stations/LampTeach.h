@@ -13,11 +13,11 @@ namespace smt::stations {
 
 inline constexpr const char* kResetGlueHeadsFirst = "请先复位点胶头";
 
-// Glue X of the gantry and the Z5 / Z6 positions (pulses).
-int32_t GlueX();
-int32_t Z5();
-int32_t Z6();
-int32_t PlatformY(int platform);
+// Glue X of the gantry and the Z5 / Z6 positions of `machine` (pulses).
+int32_t GlueX(smt::Machine& machine);
+int32_t Z5(smt::Machine& machine);
+int32_t Z6(smt::Machine& machine);
+int32_t PlatformY(smt::Machine& machine, int platform);
 
 // One dot test: 531 move on platform 1, 532 on platform 2, else no move;
 // dispense 1 red (head Z5), 2 silver (head Z6), 0 none.
@@ -27,13 +27,14 @@ struct LampDotTest {
   int dispense = 0;
   LampDispense params;
 };
-void RunLampDotTest(const LampDotTest& t);
+void RunLampDotTest(smt::Machine& machine, const LampDotTest& t);
 // The full test of the point `point` (0..9) on `platform`: `values` are the
 // editor's fields.
-void RunLampFullTest(const LampPointValues& values, int platform, int point);
-// Starts either on a worker; false when a worker could not be started.
-bool StartLampDotTest(const LampDotTest& t);
-bool StartLampFullTest(const LampPointValues& values, int platform, int point);
+void RunLampFullTest(smt::Machine& machine, const LampPointValues& values, int platform, int point);
+// Starts either on a worker acting on `machine`; false when a worker could
+// not be started.
+bool StartLampDotTest(smt::Machine& machine, const LampDotTest& t);
+bool StartLampFullTest(smt::Machine& machine, const LampPointValues& values, int platform, int point);
 
 // The dispense-test checks of one group in pulses: the index of the first
 // failing field (0 speeds, 1 height, 2 valve open, 3 valve close, 4 delays,

@@ -15,11 +15,11 @@
 namespace smt::stations {
 
 void LoadStationSettings(smt::Machine& machine, const std::string& appDir) {
-  CDialogAutoTransport::LoadConfig(appDir);
-  machine.Part<DippingStation>().SetSettings(DippingStationSettings::Load(appDir));
-  machine.Part<LabelingMachine>().SetSettings(LabelingSettings::Load(appDir));
+  CDialogAutoTransport::LoadConfig(machine, appDir);
+  DippingStation::Of(machine).SetSettings(DippingStationSettings::Load(appDir));
+  LabelingMachine::Of(machine).SetSettings(LabelingSettings::Load(appDir));
   LoadLampMachineCounters(machine, appDir);
-  machine.Part<LampPointTable>().Clear();
+  LampPointTable::Of(machine).Clear();
 }
 
 void LoadStationLanguages(const std::string& appDir, const std::string& language) {

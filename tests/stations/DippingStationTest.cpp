@@ -18,7 +18,7 @@ class DippingStationSimTest : public linktest::MotionSimTest {
     smt::CurrentMachine().resetDone = true;
   }
   void TearDown() override {
-    SetDippingTaskStarter(nullptr);
+    SetDippingTaskStarter(smt::CurrentMachine(), nullptr);
     MotionSimTest::TearDown();
   }
   std::vector<std::pair<int, int>> Outputs() {
@@ -57,7 +57,7 @@ TEST_F(DippingStationSimTest, BigMachinesOnlyFlipTheState) {
 
 TEST_F(DippingStationSimTest, TasksNeedIdleMachineWithHeadsUp) {
   std::vector<int> started;
-  SetDippingTaskStarter([&](int mode) { started.push_back(mode); });
+  SetDippingTaskStarter(smt::CurrentMachine(), [&](int mode) { started.push_back(mode); });
   smt::CurrentMachine().curZ[3] = -5;
   EXPECT_FALSE(DippingStation::Instance().StartTask(-3));
   smt::CurrentMachine().curZ[3] = 0;

@@ -62,7 +62,7 @@ const Case kCases[] = {
        d.accept();
      },
      [](smt::Machine& m) {
-       const auto s = m.Part<DippingStation>().Settings();
+       const auto s = DippingStation::Of(m).Settings();
        return Text(s.m_DippingStation_X) + " " + Text(s.m_DippingStation_Y);
      },
      // 40000 / 100 and -25000 / 100, each nudged 0.0001 away from zero.
@@ -78,7 +78,7 @@ const Case kCases[] = {
        d.OnAdd();
      },
      [](smt::Machine& m) {
-       auto& t = m.Part<LampPointTable>();
+       auto& t = LampPointTable::Of(m);
        return std::to_string(t.PointCount()) + " " + (t.PointCount() > 0 ? t.Cell(0, 3) : std::string("-"));
      },
      "1 3.5000"},
@@ -91,12 +91,12 @@ const Case kCases[] = {
      [](smt::Machine& m) { return std::to_string(CurrentLampCounters(m).m_CountSet); }, "40"},
     {"conveyor page stores its speed on its machine's conveyor",
      [](smt::Machine& m, const std::string& dir) {
-       m.Part<ConveyorStation>().SetSettings(ConveyorSettings::Load(dir));  // as at start-up
+       ConveyorStation::Of(m).SetSettings(ConveyorSettings::Load(dir));  // as at start-up
        CDialogAutoTransport d(m, dir);
        d.m_editStartSpeed->setValue(9);
        d.accept();
      },
-     [](smt::Machine& m) { return std::to_string(m.Part<ConveyorStation>().Settings().m_ConveyorStartSpeed); },
+     [](smt::Machine& m) { return std::to_string(ConveyorStation::Of(m).Settings().m_ConveyorStartSpeed); },
      "9"},
 };
 
