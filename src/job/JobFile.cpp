@@ -1,6 +1,7 @@
 #include "job/JobFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -269,10 +270,42 @@ bool SaveReachedDisk(const std::filesystem::path& dir, const std::vector<Journal
   return true;
 }
 
-void ApplyJournal(const std::filesystem::path& dir, const std::vector<JournalStep>& steps) {
+// The files a save replaces or removes, held open from just before their
+// rename or removal (see SaveRoom::CloseLater); closed here when they are
+// not handed on.
+class ReplacedFiles {
+ public:
+  ReplacedFiles() = default;
+  ReplacedFiles(const ReplacedFiles&) = delete;
+  ReplacedFiles& operator=(const ReplacedFiles&) = delete;
+  ~ReplacedFiles() {
+    for (int fd : fds_) ::close(fd);
+  }
+  // A regular file at `p` is held (nothing else is opened: a FIFO, say,
+  // opens without waiting and is closed at once).
+  void Hold(const std::filesystem::path& p) {
+    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+      ::close(fd);
+      return;
+    }
+    fds_.push_back(fd);
+  }
+  std::vector<int> Take() { return std::exchange(fds_, {}); }
+
+ private:
+  std::vector<int> fds_;
+};
+
+// With `held`, each file replaced or removed is held open across it.
+void ApplyJournal(const std::filesystem::path& dir, const std::vector<JournalStep>& steps,
+                  ReplacedFiles* held = nullptr) {
   for (const auto& s : steps) {
     const std::filesystem::path target = dir / s.name;
     std::error_code ec;
+    if (held) held->Hold(target);
     if (s.put) {
       const std::filesystem::path from = dir / s.from;
       // Already renamed when the journal was followed in part before.
@@ -708,6 +741,35 @@ JobFileContent ReadJobFiles(const std::filesystem::path& jobPath, int machineTyp
 
 FileBytes EncodeJobTable(const PcbTable& t) { return EncodeJobTable(t, nullptr); }
 
+SaveRoom::~SaveRoom() {
+  if (closer_.joinable()) closer_.join();
+}
+
+SaveRoom& SaveRoom::operator=(SaveRoom&& other) noexcept {
+  if (this != &other) {
+    if (closer_.joinable()) closer_.join();
+    blocks_[0] = std::move(other.blocks_[0]);
+    blocks_[1] = std::move(other.blocks_[1]);
+    closer_ = std::move(other.closer_);
+  }
+  return *this;
+}
+
+void SaveRoom::CloseLater(std::vector<int> fds) {
+  if (fds.empty()) return;
+  // Closing takes a few milliseconds at most: the thread before is done
+  // long before the next save gets here.
+  if (closer_.joinable()) closer_.join();
+  try {
+    closer_ = std::thread([fds = std::move(fds)] {
+      for (int fd : fds) ::close(fd);
+    });
+  } catch (const std::system_error&) {
+    // No thread to be had: closed here, as a save without a room does.
+    for (int fd : fds) ::close(fd);
+  }
+}
+
 std::shared_ptr<uint8_t[]> SaveRoom::Take(size_t bytes, size_t* size) {
   auto free = [](const Block& b) { return !b.data || b.data.use_count() == 1; };
   // A block no file holds any more, large enough and not far larger.
@@ -1073,6 +1135,8 @@ void SaveFileSet(const std::filesystem::path& jobPath, const JobFileBytes& files
   const std::filesystem::path journal = JobJournalPath(jobPath);
   auto tempOf = [](const std::filesystem::path& p) { return smt::platform::TemporaryPathOf(p); };
   std::vector<JournalStep> steps;
+  // With a room, the files replaced are let go of on its thread.
+  ReplacedFiles replaced;
   try {
     // Every new file handed to the kernel (the job file as it
     // is formatted), then the journal that names them; then all of them
@@ -1104,9 +1168,11 @@ void SaveFileSet(const std::filesystem::path& jobPath, const JobFileBytes& files
     if (items.size() == 1) {
       // One file alone is replaced by its temporary, synced and renamed.
       pending[0]->Sync();
+      if (room) replaced.Hold(jobPath);
       std::error_code ec;
       std::filesystem::rename(tempOf(jobPath), jobPath, ec);
       if (ec) throw JobFileError("\"" + jobPath.string() + "\": cannot be written (cannot replace it: " + ec.message() + ")");
+      if (room) room->CloseLater(replaced.Take());
       return;
     }
     pending.push_back(std::make_unique<PendingFile>(journal, journal, EncodeJournal(steps)));
@@ -1124,13 +1190,14 @@ void SaveFileSet(const std::filesystem::path& jobPath, const JobFileBytes& files
   // Saved: a failure from here on is completed from the journal at the next
   // open or save, so it does not make the save a failure.
   try {
-    ApplyJournal(dir, steps);
+    ApplyJournal(dir, steps, room ? &replaced : nullptr);
     std::error_code ec;
     std::filesystem::remove(journal, ec);
   } catch (const JobFileError& e) {
     CLogFile::Instance().Write(true, "job saved; putting its files in place is finished at the next open: %s",
                                e.what());
   }
+  if (room) room->CloseLater(replaced.Take());
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "job/JobFileBytes.h"
@@ -98,10 +99,26 @@ FileBytes EncodeJobTable(const PcbTable& table);
 // clearing of a page) for every 2 MiB written. It holds at most two blocks
 // (the one the last saved files keep and a free one) and never hands out a
 // block a file still holds.
+//
+// It also lets go of the files a save replaced: the kernel frees a file's
+// cached pages and its blocks when its last name and its last descriptor
+// are gone, a few milliseconds for a job file of some megabytes. A save
+// with a room keeps each replaced file open across its rename and hands
+// the descriptors here, where a thread of the room's own closes them, so
+// the operator does not wait for it. The next save, or the room's end,
+// waits for that thread.
 class SaveRoom {
  public:
+  SaveRoom() = default;
+  SaveRoom(SaveRoom&&) noexcept = default;
+  SaveRoom& operator=(SaveRoom&& other) noexcept;
+  ~SaveRoom();
+
   // A block of at least `bytes` (its size in `size` when given).
   std::shared_ptr<uint8_t[]> Take(size_t bytes, size_t* size = nullptr);
+
+  // Closes `fds` on the room's thread (after the ones handed before).
+  void CloseLater(std::vector<int> fds);
 
  private:
   struct Block {
@@ -109,6 +126,7 @@ class SaveRoom {
     size_t size = 0;
   };
   Block blocks_[2];
+  std::thread closer_;
 };
 
 // The same, handing the finished bytes to `piece` in order as they are

@@ -264,6 +264,61 @@ TEST(JobSaveKill, ASaveWhoseJobFileCannotBeWrittenWholeLeavesTheOldPair) {
   }
 }
 
+// A save keeps each file it replaces or removes open across the rename and
+// lets go of it on the model's own thread (so the operator does not wait
+// while the kernel frees it). Through saves of a pair, of the job file with
+// its side file removed, of the job file alone and of a pair again, the
+// files on the disk are each save's bytes; once the model is gone, the
+// process holds no descriptor more than before and none to a replaced file.
+TEST(JobSaveFiles, ReplacedFilesAreLetGoOfOnceTheModelEnds) {
+  smt::test::TempDir dir;
+  const fs::path job = dir / "board.smt";
+  auto descriptors = [] {
+    std::vector<std::string> targets;
+    for (const auto& e : fs::directory_iterator("/proc/self/fd")) {
+      std::error_code ec;
+      targets.push_back(fs::read_symlink(e.path(), ec).string());
+    }
+    return targets;
+  };
+  auto bytesOf = [](const FileBytes& f) { return std::vector<uint8_t>(f.bytes().begin(), f.bytes().end()); };
+  const size_t before = descriptors().size();
+  {
+    JobModel model;
+    PcbRecord rec;
+    rec.m_strName = "B";
+    rec.m_nRows = 1;
+    rec.m_nCols = 1;
+    rec.m_PanelGrid = FullPanelGrid(1, 1);
+    for (int i = 0; i < 2000; ++i)
+      rec.m_Parts.push_back(PlacementFromStoredCells({std::to_string(i + 1), "1.5", "2.5", "90", "R" + std::to_string(i),
+                                                      "t", "0603", "1/Yes", "10k", "W3", "0/No", "10k", "1", "", "", ""}));
+    model.pcbs.m_Records.push_back(std::move(rec));
+    model.pcbs.m_strCurPcbName = "B";
+    model.ShowRecord(0);
+    const bool withDots[] = {true, true, false, false, true};
+    for (size_t save = 0; save < std::size(withDots); ++save) {
+      model.dispenseRows.clear();
+      if (withDots[save])
+        for (int i = 0; i < 50; ++i)
+          model.dispenseRows.push_back(DispenseRowFromText(std::to_string(i) + "\t1.5\t2\t-3\tYes\t0\t0\t10\t20\t30\tsave " +
+                                                           std::to_string(save) + "\t\t\t\t\t"));
+      model.pcbs.m_Records[0].m_Parts[0].name = "save " + std::to_string(save);
+      const JobFileBytes saved = model.SaveFiles(job, 0);
+      const std::string what = "save " + std::to_string(save);
+      EXPECT_EQ(smt::platform::ReadWholeFile(job), bytesOf(saved.job)) << what;
+      ASSERT_EQ(saved.dispense.has_value(), withDots[save]) << what;
+      if (withDots[save])
+        EXPECT_EQ(smt::platform::ReadWholeFile(dir / "board.dis"), bytesOf(*saved.dispense)) << what;
+      else
+        EXPECT_FALSE(fs::exists(dir / "board.dis")) << what;
+    }
+  }
+  const std::vector<std::string> after = descriptors();
+  EXPECT_EQ(after.size(), before);
+  for (const auto& t : after) EXPECT_EQ(t.find(dir.path().string()), std::string::npos) << t << " still open";
+}
+
 // A board value of 1e60 is written whole (it was cut to the first 63
 // characters of its "%0.4f" text); no board is that large, so opening such a
 // file refuses it with the field named.
