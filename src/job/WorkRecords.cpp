@@ -95,7 +95,10 @@ bool PlainNumber(std::string_view t, bool integer, double lo, double hi, double&
   if (!(v >= lo && v <= hi)) return false;
   value = v;
   form.decimals = static_cast<int8_t>(decimals);
-  form.text.clear();
+  // The text is the value written with these decimals (at most 15 digits,
+  // no leading zero): kept to be written again as long as the value is.
+  form.text.assign(t);
+  std::memcpy(&form.readBits, &v, sizeof v);
   return true;
 }
 
@@ -132,6 +135,10 @@ CellForm FormOfCell(std::string_view t, bool allowSign) {
 void AppendCellNumber(std::string& out, double value, const CellForm& form) {
   if (form.decimals == CellForm::kAsRead) {
     out += form.text;
+    return;
+  }
+  if (const std::string* read = form.ReadTextOf(value)) {
+    out += *read;
     return;
   }
   char buf[400];
@@ -307,6 +314,7 @@ inline uint8_t* PutText(uint8_t* o, std::string_view t, bool& whole) {
 
 uint8_t* PutNumber(uint8_t* o, double value, const CellForm& form, bool& whole) {
   if (form.decimals == CellForm::kAsRead) return PutText(o, form.text, whole);
+  if (const std::string* read = form.ReadTextOf(value)) return PutText(o, *read, whole);
   char buf[400];
   static_assert(sizeof buf >= kFixedDecimalsRoom);
   if (form.decimals >= 0) return PutAscii(o, buf, WriteFixedDecimals(value, form.decimals, buf));

@@ -11,6 +11,7 @@
 // values (the run, the board geometry) takes these records.
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,8 +40,23 @@ struct CellForm {
   static constexpr int8_t kShortest = -2;
   static constexpr int8_t kAsRead = -1;
   int8_t decimals = kShortest;
-  std::string text;  // kAsRead: the cell's text
-  bool operator==(const CellForm&) const = default;
+  // kAsRead: the cell's text. In the plain decimal form: the text the
+  // value was read from, when it was (empty otherwise), with the value's
+  // bits in `readBits`. That text is the value written with its decimals,
+  // so while the value is still the one read it is written as it is
+  // instead of being formatted again.
+  std::string text;
+  uint64_t readBits = 0;
+  // The form alone: what a plain cell was read from does not count.
+  bool operator==(const CellForm& o) const { return decimals == o.decimals && (decimals != kAsRead || text == o.text); }
+  // The text read for `value` while the value is still the one read, else
+  // null.
+  const std::string* ReadTextOf(double value) const {
+    if (decimals < 0 || text.empty()) return nullptr;
+    uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits == readBits ? &text : nullptr;
+  }
 };
 
 // The form a cell's text has: decimals when the text is a plain decimal of

@@ -5,6 +5,7 @@
 // for byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 #include <filesystem>
@@ -443,6 +444,59 @@ TEST(JobRoundTrip, PlacementCellsInEveryFormOpenAsValuesAndSaveAsRead) {
     }
     ASSERT_TRUE(doc.SaveProject(b));
     EXPECT_TRUE(Bytes(a) == Bytes(b)) << "saved differently";
+  }
+}
+
+// A number read in the plain form is written again from the text it was
+// read from only while the record holds that same value, bit for bit: a
+// changed value, or 0 where -0 was read, is formatted again with the cell's
+// decimals. The shown cell and the job file's line agree with formatting
+// the value afresh in every case, the value changed back included.
+TEST(JobRoundTrip, APlainNumberIsWrittenFromItsTextOnlyWhileTheValueIsTheOneRead) {
+  struct Case {
+    int cell;
+    const char* read;
+    std::vector<double> values;  // set one after the other; the last is written
+  } const cases[] = {
+      {kSmtX, "1.50", {}},                  {kSmtX, "1.50", {2.25}},        {kSmtX, "1.50", {2.25, 1.5}},
+      {kSmtX, "0.00", {-0.0}},              {kSmtX, "-0.00", {0.0}},        {kSmtY, "-12.345", {-12.3451}},
+      {kSmtY, "3.14159265358979", {std::nextafter(3.14159265358979, 4.0)}}, {kSmtAngle, "90", {90.0}},
+      {kSmtAngle, "90", {-90.0}},           {kSmtSerial, "12", {13}},       {kSmtSerial, "12", {13, 12}},
+      {kSmtHead, "3", {4}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string("cell ") + std::to_string(c.cell) + " read as \"" + c.read + "\"");
+    std::vector<std::string> cells = {"1", "1.5", "2.5", "90", "R1", "t", "0603", "1/Yes", "10k", "W3",
+                                      "0/No", "10k", "1", "", "", ""};
+    cells[static_cast<size_t>(c.cell)] = c.read;
+    PlacementRecord r = PlacementFromStoredCells(cells);
+    for (double v : c.values) {
+      switch (c.cell) {
+        case kSmtX: r.x = v; break;
+        case kSmtY: r.y = v; break;
+        case kSmtAngle: r.angle = v; break;
+        case kSmtSerial: r.serial = static_cast<int>(v); break;
+        case kSmtHead: r.head = static_cast<int>(v); break;
+      }
+    }
+    const double held[] = {static_cast<double>(r.serial), r.x, r.y, r.angle};
+    const double value = c.cell == kSmtHead ? static_cast<double>(r.head) : held[c.cell];
+    const std::string formatted = CellNumberText(value, FormOfCell(c.read, c.cell != kSmtSerial));
+    if (c.values.empty()) EXPECT_EQ(formatted, c.read);
+    EXPECT_EQ(StoredPlacementCell(r, c.cell), formatted);
+    // The job file's line, against the line of a record read from the
+    // formatted text.
+    cells[static_cast<size_t>(c.cell)] = formatted;
+    PcbTable written, expected;
+    for (PcbTable* t : {&written, &expected}) {
+      t->m_strCurPcbName = "B";
+      PcbRecord rec;
+      rec.m_strName = "B";
+      rec.m_Parts.push_back(t == &written ? r : PlacementFromStoredCells(cells));
+      t->m_Records.push_back(std::move(rec));
+    }
+    const FileBytes a = EncodeJobTable(written), b = EncodeJobTable(expected);
+    EXPECT_TRUE(std::ranges::equal(a.bytes(), b.bytes()));
   }
 }
 
