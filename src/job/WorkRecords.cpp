@@ -1,5 +1,7 @@
 #include "job/WorkRecords.h"
 
+#include <bit>
+
 #include <charconv>
 #include <cstring>
 #include <cmath>
@@ -98,7 +100,7 @@ bool PlainNumber(std::string_view t, bool integer, double lo, double hi, double&
   // The text is the value written with these decimals (at most 15 digits,
   // no leading zero): kept to be written again as long as the value is.
   form.text.assign(t);
-  std::memcpy(&form.readBits, &v, sizeof v);
+  form.readBits = std::bit_cast<uint64_t>(v);
   return true;
 }
 
@@ -133,12 +135,8 @@ CellForm FormOfCell(std::string_view t, bool allowSign) {
 }
 
 void AppendCellNumber(std::string& out, double value, const CellForm& form) {
-  if (form.decimals == CellForm::kAsRead) {
-    out += form.text;
-    return;
-  }
-  if (const std::string* read = form.ReadTextOf(value)) {
-    out += *read;
+  if (const std::string* text = form.TextFor(value)) {
+    out += *text;
     return;
   }
   char buf[400];
@@ -313,8 +311,7 @@ inline uint8_t* PutText(uint8_t* o, std::string_view t, bool& whole) {
 }
 
 uint8_t* PutNumber(uint8_t* o, double value, const CellForm& form, bool& whole) {
-  if (form.decimals == CellForm::kAsRead) return PutText(o, form.text, whole);
-  if (const std::string* read = form.ReadTextOf(value)) return PutText(o, *read, whole);
+  if (const std::string* text = form.TextFor(value)) return PutText(o, *text, whole);
   char buf[400];
   static_assert(sizeof buf >= kFixedDecimalsRoom);
   if (form.decimals >= 0) return PutAscii(o, buf, WriteFixedDecimals(value, form.decimals, buf));

@@ -10,8 +10,8 @@
 // list keeps the cell texts the operator sees and edits; what works with the
 // values (the run, the board geometry) takes these records.
 #include <array>
+#include <bit>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,13 +49,12 @@ struct CellForm {
   uint64_t readBits = 0;
   // The form alone: what a plain cell was read from does not count.
   bool operator==(const CellForm& o) const { return decimals == o.decimals && (decimals != kAsRead || text == o.text); }
-  // The text read for `value` while the value is still the one read, else
-  // null.
-  const std::string* ReadTextOf(double value) const {
-    if (decimals < 0 || text.empty()) return nullptr;
-    uint64_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits == readBits ? &text : nullptr;
+  // The text `value` is written as without formatting it: the cell's text
+  // kept as read, or the plain text read while the value is still the one
+  // read; null when the value is to be formatted.
+  const std::string* TextFor(double value) const {
+    if (decimals == kAsRead) return &text;
+    return decimals >= 0 && !text.empty() && std::bit_cast<uint64_t>(value) == readBits ? &text : nullptr;
   }
 };
 

@@ -207,11 +207,7 @@ TEST(SimulatedCameraOnSocket, AFrameThatComesLateIsStillTheCamerasFrame) {
 class FlyQueueServer {
  public:
   explicit FlyQueueServer(const std::string& path) {
-    fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un a{};
-    a.sun_family = AF_UNIX;
-    std::snprintf(a.sun_path, sizeof a.sun_path, "%s", path.c_str());
-    ok_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(fd_, 8) == 0;
+    fd_ = sim_process::ListenOnUnixSocket(path, ok_);
     thread_ = std::thread([this] { Loop(); });
   }
   ~FlyQueueServer() {

@@ -115,17 +115,24 @@ inline std::vector<uint8_t> Header(const char* magic, uint32_t status, uint32_t 
 // A stand-in for the simulator's camera socket that misbehaves on purpose.
 // Held answers nothing until Release(), then every request, in turn, with a
 // 4x4 grey frame whose pixels all hold the request's number (1, 2, ...).
+// A stream socket listening at `path`; `ok` tells whether it could bind and
+// listen (the socket is returned either way, for the caller to close).
+inline int ListenOnUnixSocket(const std::string& path, bool& ok) {
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un a{};
+  a.sun_family = AF_UNIX;
+  std::snprintf(a.sun_path, sizeof a.sun_path, "%s", path.c_str());
+  ok = ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(fd, 8) == 0;
+  return fd;
+}
+
 enum class Fake { Silent, CloseAtOnce, Raw, Held };
 
 class FakeServer {
  public:
   FakeServer(const std::string& path, Fake how, std::vector<uint8_t> reply = {})
       : how_(how), reply_(std::move(reply)) {
-    fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un a{};
-    a.sun_family = AF_UNIX;
-    std::snprintf(a.sun_path, sizeof a.sun_path, "%s", path.c_str());
-    ok_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(fd_, 8) == 0;
+    fd_ = ListenOnUnixSocket(path, ok_);
     thread_ = std::thread([this] { Loop(); });
   }
   ~FakeServer() {

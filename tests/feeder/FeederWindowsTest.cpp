@@ -345,7 +345,9 @@ TEST_F(FeederWindowsTest, GroupManagerMadeOnFirstUseShowsTheLoadedLanguage) {
   for (const bool madeFirst : {false, true}) {
     SCOPED_TRACE(madeFirst ? "made before the language" : "made after the language");
     CDialogFeedList p(smt::CurrentMachine());
-    if (madeFirst) EXPECT_EQ(p.GroupManager()->windowTitle().toStdString(), "料架模组");
+    if (madeFirst) {
+      EXPECT_EQ(p.GroupManager()->windowTitle().toStdString(), "料架模组");
+    }
     p.LoadLanguage(dir.str(), "English");
     CDialogFeedGroup* g = p.GroupManager();
     EXPECT_EQ(g->windowTitle().toStdString(), "Feeder groups");

@@ -482,7 +482,9 @@ TEST(JobRoundTrip, APlainNumberIsWrittenFromItsTextOnlyWhileTheValueIsTheOneRead
     const double held[] = {static_cast<double>(r.serial), r.x, r.y, r.angle};
     const double value = c.cell == kSmtHead ? static_cast<double>(r.head) : held[c.cell];
     const std::string formatted = CellNumberText(value, FormOfCell(c.read, c.cell != kSmtSerial));
-    if (c.values.empty()) EXPECT_EQ(formatted, c.read);
+    if (c.values.empty()) {
+      EXPECT_EQ(formatted, c.read);
+    }
     EXPECT_EQ(StoredPlacementCell(r, c.cell), formatted);
     // The job file's line, against the line of a record read from the
     // formatted text.
