@@ -36,8 +36,12 @@ std::string OpenRefusal(const std::filesystem::path& path, const smt::job::JobFi
       why = WindowText("SMTDocConfig", "SMTDoc.c_FileNotAJob", "文件已损坏或不是工程文件。");
       break;
   }
-  return smt::platform::FillText(WindowText("SMTDocConfig", "SMTDoc.c_OpenFailed", "打开工程文件失败 !\r\n“%1”：%2"),
-                                 {path.string(), why});
+  // The file at fault (a side file of the job, say) is the one its text names first.
+  std::string file = path.string();
+  if (const std::string t = e.what(); t.size() > 1 && t[0] == '"')
+    if (const auto end = t.find('"', 1); end != std::string::npos) file = t.substr(1, end - 1);
+  return smt::platform::FillText(WindowText("SMTDocConfig", "SMTDoc.c_OpenFailed", "打开工程文件失败 !\r\n\"%1\"：%2"),
+                                 {file, why});
 }
 }  // namespace
 
@@ -101,7 +105,7 @@ bool CSMTDoc::OnSaveDocument(const std::filesystem::path& path) {
   } catch (const smt::job::JobFileError& e) {
     CLogFile::Instance().Write(true, "Save project failed: %s", e.what());
     ShowMessage(smt::platform::FillText(smt::platform::WindowText("SMTDocConfig", "SMTDoc.c_SaveFailed",
-                                                                  "保存工程文件失败 !\r\n“%1”：%2"),
+                                                                  "保存工程文件失败 !\r\n\"%1\"：%2"),
                                         {path.string(), e.what()}),
                 MsgButtons::Ok, MsgIcon::Error);
     if (SetStatusPath) SetStatusPath(path_.string());
