@@ -5,6 +5,7 @@
 // nothing to place, not stopped.
 #include <QLabel>
 #include <QMenu>
+#include <QTableView>
 #include <cmath>
 
 #include "DemoMachineFixture.h"
@@ -44,8 +45,10 @@ TEST_F(RunEndLine, AStartFromTheCurrentRowCountsTheRowsFromThatRow) {
   ASSERT_EQ(pl.Job().placementRows.size(), 4u);
   // The operator clicks row 3 and chooses "start from the current row" in
   // the list's menu.
+  pl.PlacementView()->selectRow(2);
   pl.OnListClick(smt::job::RowKind::Placement, 2, 0);
   auto menu = pl.BuildContextMenu(smt::job::RowKind::Placement);
+  ASSERT_EQ(pl.Logic().State(smt::job::RowKind::Placement).testRow, 2);
   QAction* fromCurrent = nullptr;
   for (QAction* a : menu->actions())
     if (a->data().toInt() == kStartFromCurrentRow) fromCurrent = a;
