@@ -34,6 +34,13 @@ bool TwoFold(int type, const std::string& name) {
   return type == kRecogSpecial && (name == kSpecialRch110 || name == kSpecialKsd42 || name == kSpecialLe224);
 }
 
+// Types whose parts are symmetric about both axes: their outline's moments
+// lie along the part.
+bool Symmetric(int type, const std::string& name) {
+  return type == kRecogGeneral || TwoFold(type, name) || type == kRecogFootEdge1 || type == kRecogFootEdge2 ||
+         type == kRecogFootEdge4 || type == kRecogBga4PointAngle || type == kRecogBga4Chamfer || type == kRecogBgaOther;
+}
+
 std::string Mm(double px, double ppm) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%.2f", px / ppm);
@@ -117,7 +124,11 @@ PartVerdict CheckFoundPart(const cv::Mat& binary, const cv::RotatedRect& found, 
     return v;
   }
   // The outline of those blobs together: each row's outermost pixels.
+  // Their second moments give the turn of an elongated part to a fraction
+  // of a pixel over its length, where the smallest rectangle steps by
+  // whole pixels.
   std::vector<cv::Point> ends;
+  double m0 = 0, mx = 0, my = 0, mxx = 0, myy = 0, mxy = 0;
   for (int y = 0; y < rows; ++y) {
     const int* l = labels.ptr<int>(y);
     int first = -1, last = -1;
@@ -125,6 +136,12 @@ PartVerdict CheckFoundPart(const cv::Mat& binary, const cv::RotatedRect& found, 
       if (l[x] != 0 && near[static_cast<size_t>(l[x])]) {
         if (first < 0) first = x;
         last = x;
+        m0 += 1;
+        mx += x;
+        my += y;
+        mxx += static_cast<double>(x) * x;
+        myy += static_cast<double>(y) * y;
+        mxy += static_cast<double>(x) * y;
       }
     }
     if (first >= 0) {
@@ -156,12 +173,12 @@ PartVerdict CheckFoundPart(const cv::Mat& binary, const cv::RotatedRect& found, 
     }
   }
   // Types whose centre is not the middle of what they see (the triode's
-  // three leads, the ball grid's mark or missing corner, the one-sided
+  // three leads, the ball grid's mark, the one-sided
   // special packages) are held to the outline more loosely.
-  const bool oneSided = type == kRecogTriode || type == kRecogBgaTriangleMark || type == kRecogBga1Chamfer ||
+  const bool oneSided = type == kRecogTriode || type == kRecogBgaTriangleMark ||
                         (type == kRecogSpecial && (name == kSpecialG5nb || name == kSpecialC10x16));
   double centreTol = std::max(kCentreAgreementPx, kCentreAgreementMm * ppm);
-  if (oneSided) centreTol += 0.12 * os;
+  if (oneSided) centreTol += 0.06 * os;
   const double off = std::hypot(v.outline.center.x - c.x, v.outline.center.y - c.y);
   if (off > centreTol) {
     v.reason = VisionCheckText(kCheckCentreKey, kCheckCentreText) + " (" + Mm(off, ppm) + " mm)";
@@ -172,12 +189,24 @@ PartVerdict CheckFoundPart(const cv::Mat& binary, const cv::RotatedRect& found, 
   const double rectArea = static_cast<double>(v.outline.size.width) * v.outline.size.height;
   const bool round = rectArea <= 0.0 || (hullArea / rectArea < 0.86 && ol < 1.25 * os);
   if (!round && os >= 8.0) {
-    const double turnTol = kTurnAgreementDeg;
-    double d = QuarterTurnDifference(found.angle, v.outline.angle);
+    // The rectangle's turn moves in steps of about a pixel over the length.
+    double turnTol = std::max(kTurnAgreementDeg, std::atan2(1.5, ol) * 180.0 / CV_PI);
+    double outlineTurn = v.outline.angle;
+    const double cxx = mxx / m0 - (mx / m0) * (mx / m0), cyy = myy / m0 - (my / m0) * (my / m0);
+    const double cxy = mxy / m0 - (mx / m0) * (my / m0);
+    const double spread = std::hypot(cxx - cyy, 2.0 * cxy);
+    // The moments' axis where the part is clearly longer one way.
+    if (Symmetric(type, name) && ol >= 1.3 * os && spread > 0.2 * (cxx + cyy)) {
+      outlineTurn = 0.5 * std::atan2(2.0 * cxy, cxx - cyy) * 180.0 / CV_PI;
+      turnTol = std::max(kTurnAgreementDeg, std::atan2(1.0, ol) * 180.0 / CV_PI);
+    }
+    double d = QuarterTurnDifference(found.angle, outlineTurn);
     // Two-fold types give the turn of the long side: on an outline clearly
     // longer than wide the long sides must agree, not just any sides.
     if (TwoFold(type, name) && ol >= 1.15 * os) {
-      double h = std::fmod(std::fabs(found.angle - LongSideAngle(v.outline)), 180.0);
+      const double longTurn = ol >= 1.3 * os && outlineTurn != v.outline.angle ? outlineTurn
+                                                                                : LongSideAngle(v.outline);
+      double h = std::fmod(std::fabs(found.angle - longTurn), 180.0);
       d = std::min(h, 180.0 - h);
     }
     if (d > turnTol) {

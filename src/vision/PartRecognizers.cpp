@@ -3,7 +3,6 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <opencv2/imgproc.hpp>
 
 #include "core/LogFile.h"
@@ -513,7 +512,6 @@ cv::RotatedRect RecognizeSpecialPart(int slot, const cv::Mat& image, int thresho
   if (IsNotFound(rect)) {
     CLogFile::Instance().Write(true, "%s: %s: %s", who, VisionCheckText(kCheckNotFoundKey, kCheckNotFoundText).c_str(),
                                reason.c_str());
-    if (std::getenv("SMT_VS_DEBUG")) std::fprintf(stderr, "NF type %d: %s\n", type, reason.c_str());
     PublishVisionResult(slot, base, [](cv::Mat& picture) { DrawError(picture); });
     return NotFoundRect();
   }
