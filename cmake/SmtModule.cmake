@@ -148,7 +148,8 @@ function(smt_test name)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR})
   smt_with_ui_libraries(deps ${T_DEPS})
   target_link_libraries(${name} PRIVATE ${deps} Qt6::Widgets GTest::gtest GTest::gmock)
-  target_compile_definitions(${name} PRIVATE SMT_SOURCE_DIR="${CMAKE_SOURCE_DIR}" SMT_EDA_SAMPLES="${SMT_EDA_SAMPLES}")
+  target_compile_definitions(${name} PRIVATE SMT_SOURCE_DIR="${CMAKE_SOURCE_DIR}" SMT_EDA_SAMPLES="${SMT_EDA_SAMPLES}"
+    SMT_CAMERA_PICTURES="${SMT_CAMERA_PICTURES}")
   add_test(NAME ${name}.AllTestsShuffled COMMAND ${name} --gtest_shuffle)
   set_tests_properties(${name}.AllTestsShuffled PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT ${T_TIMEOUT})
