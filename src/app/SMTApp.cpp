@@ -14,6 +14,7 @@
 #include "platform/QtGuiDispatcher.h"
 #include "platform/QtMessageService.h"
 #include "platform/WorkerThreads.h"
+#include "settings/SpeedStore.h"
 #include "vision/QrCodeReader.h"
 
 CSMTApp::CSMTApp() = default;
@@ -37,6 +38,13 @@ bool CSMTApp::InitInstance(const Options& options) {
   // The QR reader's four model files; without them it reads with classic
   // detection. It is built when it is first used.
   CreateQrCodeReaderOnFirstUse(options.appDir + "/Model/");
+  // A speed save a killed program left half done is completed or undone
+  // before the settings file is first read.
+  try {
+    smt::settings::FinishSpeedSave(options.appDir);
+  } catch (const std::exception& e) {
+    CLogFile::Instance().Write(true, "speed settings save not completed: %s", e.what());
+  }
   // Start-up reads well over a thousand settings and texts; each file is
   // checked against the disk once for all of them.
   smt::platform::ProfileReadBurst readBurst;

@@ -189,14 +189,15 @@ void CSMTView::OnFileNew() {
 void CSMTView::OnFileOpen() {
   if (!m_pDocument) return;
   QString name = QString::fromStdString(smt::platform::ChooseOpenFile(this, {}, {}, "Project Files (*.smt)"));
-  if (!name.isEmpty() && m_pDocument->OnOpenDocument(name.toStdString()) && m_pPartList)
-    m_pPartList->ResetRunFeedback();
+  if (name.isEmpty() || !m_pDocument->AskToSaveChanges()) return;
+  if (m_pDocument->OnOpenDocument(name.toStdString()) && m_pPartList) m_pPartList->ResetRunFeedback();
 }
 
 void CSMTView::OnOpenRecentFile(int index) {
   auto& recent = frame_.Recent();
   if (!m_pDocument || index < 0 || index >= static_cast<int>(recent.Paths().size())) return;
   const std::string path = recent.Paths()[static_cast<size_t>(index)];
+  if (!m_pDocument->AskToSaveChanges()) return;
   // A job that is gone leaves the list, as does one that cannot be read.
   if (!m_pDocument->OnOpenDocument(path)) {
     recent.Remove(path);

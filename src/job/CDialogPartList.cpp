@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 #include <QAction>
 #include <QComboBox>
@@ -194,6 +195,7 @@ CDialogPartList::~CDialogPartList() {
   run_.later = nullptr;
   run_.view.Disconnect();
   run_.boardCount = nullptr;
+  run_.runStarting = nullptr;
   run_.runStarted = nullptr;
   smt::job::FreePanelGrid();
 }
@@ -269,19 +271,27 @@ void CDialogPartList::WireRun() {
   run_.view.Connect(std::make_shared<RunView>(*this));
   run_.later = [this](int ms, std::function<void()> fn) { QTimer::singleShot(ms, this, std::move(fn)); };
   run_.boardCount = [this]() -> int& { return pcbEdit_->Fields().m_PcbBoardCount; };
-  // A placement run counts its rows from the states it shows.
-  run_.runStarted = [this](int mode) {
+  // A placement run counts its rows from the states it shows, against what
+  // it was asked to place: the rows from the one it starts from (Start from
+  // the current row), only the selected ones for a run of the selected rows.
+  // Read before the run threads start: a run that ends at once clears its
+  // start choices.
+  run_.runStarting = [this](int mode) {
+    TakeRunRowPlan();
     const int type = logic_.Type();
     tallyPlacement_ = type != 9 && (mode == 0 || mode == 1 || mode == 2 || mode == 11 || mode == 12);
-    int toPlace = 0, skipped = 0;
-    if (tallyPlacement_) {
-      const auto& rows = job_.placementRows;
-      for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
-        if (logic_.m_bSelectedSmt && !logic_.IsSelected(RowKind::Placement, i)) continue;
-        (rows[static_cast<size_t>(i)].Cell(smt::job::kSmtPlace) == "Yes" ? toPlace : skipped) += 1;
-      }
+    startToPlace_ = startSkipped_ = 0;
+    if (!tallyPlacement_) return;
+    const auto& rows = job_.placementRows;
+    const int first = logic_.m_bStartFromCurrentSmt ? std::max(logic_.State(RowKind::Placement).testRow, 0) : 0;
+    for (int i = first; i < static_cast<int>(rows.size()); ++i) {
+      if (logic_.m_bSelectedSmt && !logic_.IsSelected(RowKind::Placement, i)) continue;
+      (rows[static_cast<size_t>(i)].Cell(smt::job::kSmtPlace) == "Yes" ? startToPlace_ : startSkipped_) += 1;
     }
-    tally_.Start(toPlace, skipped);
+  };
+  run_.runStarted = [this](int) {
+    const int toPlace = startToPlace_;
+    tally_.Start(toPlace, startSkipped_);
     runEnd_->clear();
     runEnd_->setStyleSheet({});
     progressBar_->setRange(0, std::max(toPlace, 1));
@@ -732,11 +742,29 @@ void CDialogPartList::QueueRowState(const RowStateChange& c) {
     FlushRowStates();
     return;
   }
-  if (!post) return;
+  if (post) PostFlush();
+}
+
+void CDialogPartList::PostFlush() {
   // One flush per display period, whatever the number of changes.
   smt::platform::PostToGui([guard = QPointer<CDialogPartList>(this)] {
     if (guard && guard->rowStateTimer_ == 0) guard->rowStateTimer_ = guard->startTimer(kRowStateFlushMs);
   });
+}
+
+template <class F>
+void CDialogPartList::QueueShow(F change) {
+  bool post = false;
+  {
+    std::lock_guard lock(rowStateMutex_);
+    change(pendingShow_);
+    if (!rowStateFlushPosted_) rowStateFlushPosted_ = post = true;
+  }
+  if (smt::platform::GuiDispatcher::Get().IsGuiThread()) {
+    FlushRowStates();
+    return;
+  }
+  if (post) PostFlush();
 }
 
 int CDialogPartList::QueuedRowStates() {
@@ -746,16 +774,24 @@ int CDialogPartList::QueuedRowStates() {
 
 void CDialogPartList::FlushRowStates() {
   std::vector<RowStateChange> changes;
+  PendingShow show;
   {
     std::lock_guard lock(rowStateMutex_);
     changes.swap(rowStates_);
+    show = std::exchange(pendingShow_, PendingShow{});
     rowStateFlushPosted_ = false;
   }
   if (rowStateTimer_ != 0) {
     killTimer(rowStateTimer_);
     rowStateTimer_ = 0;
   }
-  if (changes.empty()) return;
+  if (show.label) ApplyPanelLabel(show.cell, show.count);
+  if (!changes.empty()) ApplyRowStates(changes);
+  if (show.progress) ApplyRunProgress(show.pos, show.range);
+  if (show.scroll) ApplyScroll(show.scrollRow);
+}
+
+void CDialogPartList::ApplyRowStates(const std::vector<RowStateChange>& changes) {
   struct KindChanges {
     std::vector<int> rows;              // rows whose image changed
     std::vector<std::pair<int, bool>> selection;  // rows whose selection changed
@@ -796,10 +832,36 @@ void CDialogPartList::FlushRowStates() {
   }
 }
 
+void CDialogPartList::TakeRunRowPlan() {
+  auto plan = std::make_shared<RunRowPlan>();
+  const auto& rows = job_.placementRows;
+  plan->placeable.resize(rows.size());
+  plan->feeders.resize(rows.size());
+  for (size_t i = 0; i < rows.size(); ++i) {
+    plan->placeable[i] = rows[i].Cell(smt::job::kSmtPlace) == "Yes" &&
+                         (!logic_.m_bSelectedSmt || logic_.IsSelected(RowKind::Placement, static_cast<int>(i)));
+    plan->feeders[i] = rows[i].Cell(smt::job::kSmtFeeder);
+  }
+  std::lock_guard lock(runPlanMutex_);
+  runPlan_ = std::move(plan);
+}
+
 int CDialogPartList::NextPlaceRow(int& row, int count, int a, int b) {
-  int r = 0;
-  smt::platform::RunOnGui([&] { r = logic_.NextPlaceRow(row, count, a, b); });
-  return r;
+  std::shared_ptr<const RunRowPlan> plan;
+  {
+    std::lock_guard lock(runPlanMutex_);
+    plan = runPlan_;
+  }
+  if (!plan || !logic_.calcFeederPickTarget) {
+    // No run of this panel's Start: the list as it is now.
+    int r = 0;
+    smt::platform::RunOnGui([&] { r = logic_.NextPlaceRow(row, count, a, b); });
+    return r;
+  }
+  for (; row < count && row < static_cast<int>(plan->placeable.size()); ++row)
+    if (plan->placeable[static_cast<size_t>(row)])
+      return logic_.calcFeederPickTarget(plan->feeders[static_cast<size_t>(row)], a, b);
+  return 0;
 }
 bool CDialogPartList::NextDispenseRow(int& row, int count) {
   bool r = false;
@@ -807,13 +869,21 @@ bool CDialogPartList::NextDispenseRow(int& row, int count) {
   return r;
 }
 void CDialogPartList::OnRunEnd(bool finished) {
+  {
+    std::lock_guard lock(runPlanMutex_);
+    runPlan_.reset();
+  }
   run_.OnRunEnd(finished);
   // After the row states the run queued: they are counted first.
   smt::platform::PostToGui([guard = QPointer<CDialogPartList>(this), finished] {
     if (!guard) return;
     guard->FlushRowStates();
     if (!guard->tally_.Counts().running) return;  // no run of this panel's Start
-    guard->tally_.End(finished);
+    // A run asked to place nothing has done all it was asked when it ends
+    // without a Stop (the run itself ends such a run early): it finished.
+    const smt::job::RunCounts sofar = guard->tally_.Counts();
+    const bool nothingAsked = sofar.toPlace == 0 && sofar.Done() == 0;
+    guard->tally_.End(finished || (nothingAsked && !guard->run_.StopRequested()));
     guard->ShowRunEnd();
   });
 }
@@ -821,17 +891,23 @@ void CDialogPartList::OnRunEnd(bool finished) {
 
 
 void CDialogPartList::SetRunProgress(int pos, int range) {
-  smt::platform::PostToGui([this, pos, range] {
-    // A placement run's bar follows the rows it has placed or given up,
-    // not the run's position in the list.
-    if (tallyPlacement_ && tally_.Counts().running) {
-      ShowTallyProgress();
-      return;
-    }
-    if (tally_.Counts().ended) return;  // the end's figures stay until the next run
-    progressBar_->setRange(0, std::max(range, 0));
-    progressBar_->setValue(std::clamp(pos, 0, std::max(range, 0)));
+  QueueShow([pos, range](PendingShow& p) {
+    p.progress = true;
+    p.pos = pos;
+    p.range = range;
   });
+}
+
+void CDialogPartList::ApplyRunProgress(int pos, int range) {
+  // A placement run's bar follows the rows it has placed or given up,
+  // not the run's position in the list.
+  if (tallyPlacement_ && tally_.Counts().running) {
+    ShowTallyProgress();
+    return;
+  }
+  if (tally_.Counts().ended) return;  // the end's figures stay until the next run
+  progressBar_->setRange(0, std::max(range, 0));
+  progressBar_->setValue(std::clamp(pos, 0, std::max(range, 0)));
 }
 
 void CDialogPartList::ShowTallyProgress() {
@@ -879,11 +955,16 @@ void CDialogPartList::ResetRunFeedback() {
 }
 
 void CDialogPartList::ScrollRunRow(int row) {
-  smt::platform::PostToGui([this, row] {
-    auto* m = models_[static_cast<int>(RowKind::Placement)];
-    const int last = std::min(row, m->rowCount() - 1);
-    if (last >= 0) View(static_cast<int>(RowKind::Placement))->scrollTo(m->index(last, 0));
+  QueueShow([row](PendingShow& p) {
+    p.scroll = true;
+    p.scrollRow = row;
   });
+}
+
+void CDialogPartList::ApplyScroll(int row) {
+  auto* m = models_[static_cast<int>(RowKind::Placement)];
+  const int last = std::min(row, m->rowCount() - 1);
+  if (last >= 0) View(static_cast<int>(RowKind::Placement))->scrollTo(m->index(last, 0));
 }
 
 void CDialogPartList::EnableListsForRun(bool enabled) {
@@ -909,14 +990,21 @@ void CDialogPartList::UpdatePanelProgressLabel(int row, int col, int count) {
   const std::string cell = PanelCellText(lang, row, col);
   std::string countText;
   if (count != 0) countText = Fmt2(zh ? "完成数： %d" : lang == "German" ? "Fertig： %d" : "Count： %d", count, 0);
-  smt::platform::RunOnGui([this, cell, countText] {
-    boardText_ = QString::fromStdString(job_.pcbs.m_strCurPcbName + cell);
-    board_->setText(boardText_);
-    if (!countText.empty()) {
-      countText_ = QString::fromStdString(countText);
-      count_->setText(countText_);
-    }
+  QueueShow([&cell, &countText](PendingShow& p) {
+    p.label = true;
+    p.cell = cell;
+    // A count shown stays until another count comes.
+    if (!countText.empty()) p.count = countText;
   });
+}
+
+void CDialogPartList::ApplyPanelLabel(const std::string& cell, const std::string& count) {
+  boardText_ = QString::fromStdString(job_.pcbs.m_strCurPcbName + cell);
+  board_->setText(boardText_);
+  if (!count.empty()) {
+    countText_ = QString::fromStdString(count);
+    count_->setText(countText_);
+  }
 }
 
 bool CDialogPartList::LoadCurrentBoard(int index) {

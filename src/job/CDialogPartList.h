@@ -191,6 +191,7 @@ class CDialogPartList : public QWidget {
     bool reset = false;
   };
   void QueueRowState(const RowStateChange& c);
+  void ApplyRowStates(const std::vector<RowStateChange>& changes);
 
   smt::Machine& machine_;
   smt::job::JobModel& job_;
@@ -230,4 +231,34 @@ class CDialogPartList : public QWidget {
   std::vector<RowStateChange> rowStates_;  // under rowStateMutex_
   bool rowStateFlushPosted_ = false;       // under rowStateMutex_
   int rowStateTimer_ = 0;                  // window thread
+  // The rest of what a run shows, kept until the next flush: only the last
+  // of each counts (under rowStateMutex_).
+  struct PendingShow {
+    bool progress = false;
+    int pos = 0, range = 0;
+    bool scroll = false;
+    int scrollRow = 0;
+    bool label = false;
+    std::string cell, count;
+  };
+  PendingShow pendingShow_;
+  // Queues `change` into the pending display under the lock and asks for one
+  // flush per display period; on the window thread shows it at once.
+  template <class F>
+  void QueueShow(F change);
+  void PostFlush();
+  void ApplyRunProgress(int pos, int range);
+  void ApplyScroll(int row);
+  void ApplyPanelLabel(const std::string& cell, const std::string& count);
+  // What the run is to place, taken on the window thread as it starts: the
+  // run thread's next-row search reads it and never waits for the window.
+  struct RunRowPlan {
+    std::vector<uint8_t> placeable;  // "place" on (and selected, for a run of the selected rows)
+    std::vector<std::string> feeders;
+  };
+  void TakeRunRowPlan();
+  std::mutex runPlanMutex_;
+  std::shared_ptr<const RunRowPlan> runPlan_;  // under runPlanMutex_
+  // What the run is asked to place, counted as it starts (window thread).
+  int startToPlace_ = 0, startSkipped_ = 0;
 };

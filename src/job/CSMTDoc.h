@@ -39,6 +39,10 @@ class CSMTDoc {
   // Cancel). Yes saves; Yes and No then empty the job; Cancel, or a save
   // that failed, keeps it and returns false.
   bool OnNewDocument();
+  // Before anything replaces the job (File Open, a recent file): when the
+  // job holds changes not saved, asks the save question (Yes saves, No goes
+  // on, Cancel keeps the job). Returns false when the job is to stay.
+  bool AskToSaveChanges() { return AskAndSave(); }
   // File Open: reads the job file and its side files; only a sound set
   // replaces the job. A failure shows a message naming the file and leaves
   // the open job as it was. Returns success.

@@ -96,7 +96,23 @@ JobFileBytes JobModel::EncodeFiles(int machineType) {
 }
 
 JobFileBytes JobModel::SaveFiles(const std::filesystem::path& jobPath, int machineType) {
-  return WriteJobFiles(jobPath, pcbs, SideFileBytes(machineType), machineType, &saveRoom_);
+  StoreShownRows();
+  JobFileContent sides;
+  sides.dispenseLines = StoreDispenseLines();
+  if (machineType == kMachineDrill) sides.drillLines = StoreDrillLines();
+  if (machineType == kMachineLampDispenser && getLampRows) sides.lampRows = getLampRows();
+  // Nothing is written that the open would refuse: the same checks as the
+  // open, with the same ranges, before any file changes.
+  const JobFileNames names = JobFileNames::Of(jobPath);
+  pcbs.CheckOpensAgain(names.job);
+  try {
+    if (sides.dispenseLines && !sides.dispenseLines->empty()) CheckDispenseLines(*sides.dispenseLines, names.dispense);
+    if (sides.drillLines && !sides.drillLines->empty()) CheckDrillLines(*sides.drillLines, names.drill);
+    if (sides.lampRows) CheckLampRows(*sides.lampRows, names.lamp);
+  } catch (const smt::platform::FileCellError& e) {
+    throw JobCellError(e.what(), e.file(), e.line(), e.field());
+  }
+  return WriteJobFiles(jobPath, pcbs, EncodeJobFiles(sides, machineType, &dispenseRoom_), machineType, &saveRoom_);
 }
 
 void JobModel::ApplyContent(const JobFileContent& c, int machineType, const JobFileNames& names) {

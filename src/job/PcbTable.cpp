@@ -167,6 +167,39 @@ PcbTable PcbTable::FromLineSource(std::string curName, uint32_t pcbCount, size_t
   return t;
 }
 
+void PcbTable::CheckOpensAgain(std::string_view file) const {
+  std::vector<std::string_view> cells;
+  std::string line;
+  try {
+    for (const auto& r : m_Records) {
+      const std::string where = std::string(file) + ", board \"" + r.m_strName + "\"";
+      PcbRecord header;
+      const std::string head = PcbHeaderLine(r);
+      ParsePcbHeaderLine(head, header, where, 0);
+      if (r.m_nRows > kMaxPanelSide || r.m_nCols > kMaxPanelSide)
+        throw JobFileError(where + ": a panel of " + std::to_string(r.m_nRows) + " x " + std::to_string(r.m_nCols) +
+                           " boards is out of range");
+      int row = 0;
+      for (const auto& p : r.m_Parts) {
+        ++row;
+        // The numbers the reader checks, within its ranges: the row is
+        // formatted and read as the open reads it only when one is not.
+        const bool fits = p.serial >= 0 && p.serial <= kMaxSerial && p.x >= -kMaxBoardMm && p.x <= kMaxBoardMm &&
+                          p.y >= -kMaxBoardMm && p.y <= kMaxBoardMm && p.angle >= -kMaxAngle &&
+                          p.angle <= kMaxAngle;
+        if (fits) continue;
+        line.clear();
+        AppendStoredPlacement(line, p);
+        smt::platform::SplitTabCellViews(line, cells);
+        PlacementRecord back;
+        ReadStoredPlacementInto(smt::platform::CellReader(where, row, cells), back);
+      }
+    }
+  } catch (const smt::platform::FileCellError& e) {
+    throw JobCellError(e.what(), e.file(), e.line(), e.field());
+  }
+}
+
 int PcbTable::ShownIndexAfterLoad() const {
   if (m_Records.empty()) return -1;
   int i = FindPcbIndex(m_strCurPcbName);

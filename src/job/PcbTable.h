@@ -58,6 +58,11 @@ class PcbTable {
   size_t LineCount() const;
   // At least the bytes of all lines together.
   size_t LineBytesBound() const;
+  // Whether the job file of this table would open again: every header and
+  // placement value within the range FromLines takes. Throws JobCellError
+  // (or JobFileError for a count) as FromLines would, naming `file`, the
+  // board and its row, so a save refuses what the open would refuse.
+  void CheckOpensAgain(std::string_view file = "job file") const;
   // Builds a table from the job file's lines. Throws JobFileError when the
   // lines do not hold `pcbCount` records as their counts say, when a count
   // is out of range, or when lines are left over.

@@ -73,6 +73,8 @@ bool RunControl::OnStart() {
   smt::CurrentMachine().run.runHours = smt::CurrentMachine().run.runMinutes = smt::CurrentMachine().run.runSeconds = 0;
   view->RunTimer(true);
   m_nPlacedCount = 0;
+  stopRequested_ = false;
+  if (runStarting) runStarting(mode);
   const bool started = startRun(mode);
   if (started && runStarted) runStarted(mode);
   if (!started) {
@@ -143,6 +145,7 @@ void RunControl::OnRegain() {
 
 void RunControl::OnStop() {
   startWaiting_ = false;
+  stopRequested_ = true;
   smt::CurrentMachine().runContinue = false;
   smt::CurrentMachine().run.pauseEvent.Set();
   if (autoTransport()) {

@@ -69,8 +69,13 @@ class RunControl {
   // Runs `fn` on the window thread after `ms` (a Start that waits for a stopped run's threads).
   smt::platform::Hook<void(int ms, std::function<void()> fn)> later{"RunControl.later"};
 
-  // Told on the window thread when a run has started, with its run mode.
+  // Told on the window thread just before the run threads start, with the
+  // run mode (what the run is asked to do is read here, before a run thread
+  // can change it), and when the run has started.
+  std::function<void(int runMode)> runStarting;
   std::function<void(int runMode)> runStarted;
+  // Stop was pressed since the last Start.
+  bool StopRequested() const { return stopRequested_.load(); }
 
   // Written by the run threads.
   std::atomic<uint8_t> m_bSmtThreadBusy{0}, m_bFeedThreadBusy{0}, m_bConveyorThreadBusy{0};
@@ -101,6 +106,7 @@ class RunControl {
   void WaitForThreadsThenStart();
   void RetryStart();
   bool startWaiting_ = false;
+  std::atomic<bool> stopRequested_{false};
   std::chrono::steady_clock::time_point startWaitEnd_{};
   int Mode() const { return runMode(); }
   PartListLogic& logic_;

@@ -9,7 +9,9 @@
 
 #include "library/FieldReader.h"
 #include "platform/MessageService.h"
+#include "platform/RangeRefusal.h"
 #include "platform/SettingsSection.h"
+#include "settings/ConfigKeyRanges.h"
 
 using smt::library::DoubleMarkTestFields;
 
@@ -78,6 +80,8 @@ void CDialogDoubleMarkTest::Build() {
       auto* e = new QLineEdit(this);
       e->setObjectName(kFields[field].key);
       e->setReadOnly(kFields[field].readOnly);
+      // One label names the row's X and Y: a refusal names the axis too.
+      if (count == 2) e->setProperty(smt::platform::kFieldNameProperty, Q(Text(rowLabels[r]) + (c == 0 ? " X" : " Y")));
       edits_[kFields[field].key] = e;
       grid->addWidget(e, r, 1 + c);
     }
@@ -114,7 +118,14 @@ void CDialogDoubleMarkTest::ShowFields(const DoubleMarkTestFields& f) {
 
 bool CDialogDoubleMarkTest::ReadFields(DoubleMarkTestFields& f) {
   smt::library::FieldReader r(appDir_, language_);
-  for (const auto& k : kFields) f.*k.member = r.Double(edits_[k.key], -1e300, 1e300);
+  // Each field takes what its reader at start-up takes (a position within
+  // the machine's configured travel), so a value kept here comes back.
+  const std::string config = smt::platform::ConfigPath(appDir_);
+  for (const auto& k : kFields) {
+    const auto* range = smt::settings::FindConfigKeyRange("DoubleMarkTestConfig", k.key);
+    const auto [lo, hi] = range ? smt::settings::ConfigKeyBounds(*range, config) : std::pair{-1e300, 1e300};
+    f.*k.member = r.Double(edits_[k.key], lo, hi);
+  }
   return r.ok();
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <memory>
@@ -237,6 +238,36 @@ class Cache {
     return Store(path, it->second);
   }
 
+  bool EndBatchInto(const std::string& path, const std::function<void(const std::string* text)>& store) {
+    std::lock_guard lock(mutex_);
+    auto b = batches_.find(path);
+    if (b == batches_.end() || --b->second.depth > 0) {
+      store(nullptr);
+      return true;
+    }
+    const bool dirty = b->second.dirty;
+    batches_.erase(b);
+    auto it = cache_.find(path);
+    if (!dirty || it == cache_.end()) {
+      store(nullptr);
+      return true;
+    }
+    std::string text;
+    for (const Line& l : it->second.lines) {
+      text += l.raw;
+      text += it->second.eol;
+    }
+    try {
+      store(&text);
+    } catch (...) {
+      // Readers take the file as it is on disk again.
+      cache_.erase(it);
+      throw;
+    }
+    Stamp(path, it->second);
+    return true;
+  }
+
   void BeginBurst() {
     std::lock_guard lock(mutex_);
     ++burstDepth_;
@@ -359,6 +390,10 @@ ProfileReadBurst::~ProfileReadBurst() { TheCache().EndBurst(); }
 void BeginProfileBatch(const std::string& path) { TheCache().BeginBatch(path); }
 
 bool EndProfileBatch(const std::string& path) { return TheCache().EndBatch(path); }
+
+bool EndProfileBatchInto(const std::string& path, const std::function<void(const std::string* text)>& store) {
+  return TheCache().EndBatchInto(path, store);
+}
 
 ProfileBatch::ProfileBatch(std::string path) : path_(std::move(path)) { BeginProfileBatch(path_); }
 

@@ -3,6 +3,7 @@
 // case-insensitive section and key names, a default text for a missing key,
 // writes that keep every other line of the file. Each file is parsed once
 // and kept in memory until it changes on disk.
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,13 @@ bool WriteProfileString(const std::string& path, std::string_view section, std::
 // EndProfileBatch returns false when that write failed.
 void BeginProfileBatch(const std::string& path);
 bool EndProfileBatch(const std::string& path);
+
+// Ends a batch like EndProfileBatch, but a file whose text changed is not
+// written here: `store` gets its whole new text (nullptr when the file has
+// nothing to write now: no change, or an outer batch still open) and writes
+// it, e.g. as one file of a set that changes as one. What `store` throws is
+// passed on, and readers then take the file as it is on disk again.
+bool EndProfileBatchInto(const std::string& path, const std::function<void(const std::string* text)>& store);
 
 // A batch for the life of the object (or until Commit).
 class ProfileBatch {

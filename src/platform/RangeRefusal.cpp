@@ -1,5 +1,7 @@
 #include "platform/RangeRefusal.h"
 
+#include <QVariant>
+
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -32,7 +34,11 @@ QString NamingText(const QWidget* w) {
 }  // namespace
 
 std::string FieldLabelOf(const QWidget* edit) {
-  if (!edit || !edit->parentWidget()) return {};
+  if (!edit) return {};
+  // A name the dialog gave the field itself (one label over several edits).
+  if (const QVariant named = edit->property(kFieldNameProperty); named.isValid() && !named.toString().isEmpty())
+    return named.toString().toStdString();
+  if (!edit->parentWidget()) return {};
   const QWidget* parent = edit->parentWidget();
   for (const QLabel* l : parent->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly))
     if (l->buddy() == edit && !Trimmed(l->text()).isEmpty()) return Trimmed(l->text()).toStdString();

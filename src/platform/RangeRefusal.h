@@ -9,7 +9,13 @@ class QWidget;
 
 namespace smt::platform {
 
-// The text of the label that names an edit: its buddy label, else the
+// The widget property that names a field where one label stands for
+// several edits (a row label over an X and a Y edit): set it to the field's
+// name, e.g. "Mark2 X", and the refusal names that.
+inline constexpr const char* kFieldNameProperty = "smtFieldName";
+
+// The text of the label that names an edit: the name set in its
+// kFieldNameProperty, else its buddy label, else the
 // nearest label left of it in the same row of its grid, form or box layout
 // (a check box or radio button there names it too; for a row of its own in
 // a grid cell, the label left of that cell), else the title of the group box

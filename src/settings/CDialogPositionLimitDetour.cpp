@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "platform/SettingsSection.h"
+#include "settings/ConfigKeyRanges.h"
 #include "settings/DialogSupport.h"
 #include "settings/MachineSettingsStore.h"
 
@@ -109,8 +110,13 @@ bool CDialogPositionLimitDetour::TryAccept() {
       {"m_E_N_LessPosition_dY", &DetourSettings::m_E_N_LessPosition_dY}};
   d.m_W_S_PositionLimitPositionDetour = checks_.at("m_W_S_PositionLimitPositionDetour")->isChecked() ? 1 : 0;
   d.m_E_S_PositionLimitPositionDetour = checks_.at("m_E_S_PositionLimitPositionDetour")->isChecked() ? 1 : 0;
+  // Each bound and point takes the range its reader at start-up takes: the
+  // machine's configured travel along its axis.
+  const std::string config = platform::ConfigPath(appDir_);
   for (const auto& [key, member] : doubles) {
-    auto v = TakeNumber(edits_.at(key), 1, 0, false);
+    const ConfigKeyRange* range = FindConfigKeyRange("PositionLimitDetourConfig", key);
+    const auto [lo, hi] = range ? ConfigKeyBounds(*range, config) : std::pair{1.0, 0.0};
+    auto v = TakeNumber(edits_.at(key), lo, hi, false);
     if (!v) return false;
     d.*member = *v;
   }

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "platform/OperatorNumber.h"
+
 namespace smt::settings {
 
 namespace {
@@ -12,22 +14,23 @@ namespace {
 // at the key).
 constexpr bool I = true, D = false;
 constexpr bool Unset = true;
+// The widest travel the machine's limits can give (SetBasicConfig m_X_Limit, m_Y_Limit).
+constexpr double kMaxTravel = 10000;
 const ConfigKeyRange kRanges[] = {
     // Position-limit detours: zone bounds and detour points anywhere on the
-    // machine's travel (its dialog bounds none; the travel the position
-    // dialogs allow is 1000 mm each way), and the two zone switches.
-    {"PositionLimitDetourConfig", "m_W_S_Detour_dX", -1000, 1000, D, 0, false},
-    {"PositionLimitDetourConfig", "m_W_S_Detour_dY", -1000, 1000, D, 0, false},
-    {"PositionLimitDetourConfig", "m_E_S_Detour_dX", -1000, 1000, D, 0, false},
-    {"PositionLimitDetourConfig", "m_E_S_Detour_dY", -1000, 1000, D, 0, false},
+    // machine's travel, and the two zone switches.
+    {"PositionLimitDetourConfig", "m_W_S_Detour_dX", -kMaxTravel, kMaxTravel, D, 0, false, 'X'},
+    {"PositionLimitDetourConfig", "m_W_S_Detour_dY", -kMaxTravel, kMaxTravel, D, 0, false, 'Y'},
+    {"PositionLimitDetourConfig", "m_E_S_Detour_dX", -kMaxTravel, kMaxTravel, D, 0, false, 'X'},
+    {"PositionLimitDetourConfig", "m_E_S_Detour_dY", -kMaxTravel, kMaxTravel, D, 0, false, 'Y'},
     {"PositionLimitDetourConfig", "m_W_S_PositionLimitPositionDetour", 0, 1, I, 0, false},
     {"PositionLimitDetourConfig", "m_E_S_PositionLimitPositionDetour", 0, 1, I, 0, false},
-    {"PositionLimitDetourConfig", "m_W_S_LessPosition_dX", -1000, 1000, D, 0, false},
-    {"PositionLimitDetourConfig", "m_W_S_LessPosition_dY", -1000, 1000, D, 0, false},
-    {"PositionLimitDetourConfig", "m_E_S_LessPosition_dX", -1000, 1000, D, 0, false},
-    {"PositionLimitDetourConfig", "m_E_S_LessPosition_dY", -1000, 1000, D, 0, false},
-    {"PositionLimitDetourConfig", "m_E_N_LessPosition_dX", -1000, 1000, D, 0, false},
-    {"PositionLimitDetourConfig", "m_E_N_LessPosition_dY", -1000, 1000, D, 0, false},
+    {"PositionLimitDetourConfig", "m_W_S_LessPosition_dX", -kMaxTravel, kMaxTravel, D, 0, false, 'X'},
+    {"PositionLimitDetourConfig", "m_W_S_LessPosition_dY", -kMaxTravel, kMaxTravel, D, 0, false, 'Y'},
+    {"PositionLimitDetourConfig", "m_E_S_LessPosition_dX", -kMaxTravel, kMaxTravel, D, 0, false, 'X'},
+    {"PositionLimitDetourConfig", "m_E_S_LessPosition_dY", -kMaxTravel, kMaxTravel, D, 0, false, 'Y'},
+    {"PositionLimitDetourConfig", "m_E_N_LessPosition_dX", -kMaxTravel, kMaxTravel, D, 0, false, 'X'},
+    {"PositionLimitDetourConfig", "m_E_N_LessPosition_dY", -kMaxTravel, kMaxTravel, D, 0, false, 'Y'},
     // Automatic feeders.
     {"AutoFeedConfig", "m_Feed_Times", 1, 10, I, 1, Unset},
     {"AutoFeedConfig", "m_Feed_Delay", 0, 10000, I, 200, Unset},
@@ -223,22 +226,22 @@ const ConfigKeyRange kRanges[] = {
     // Two-mark test calculator: positions and deviations anywhere on the
     // machine's travel (1000 mm each way), the mark pair's angles in degrees
     // (its dialog bounds none).
-    {"DoubleMarkTestConfig", "m_Origin_X", -1000, 1000, D, 0, false},
-    {"DoubleMarkTestConfig", "m_Origin_Y", -1000, 1000, D, 0, false},
-    {"DoubleMarkTestConfig", "m_Mark1_X", -1000, 1000, D, 0, false},
-    {"DoubleMarkTestConfig", "m_Mark1_Y", -1000, 1000, D, 0, false},
-    {"DoubleMarkTestConfig", "m_Mark2_X", -1000, 1000, D, 0, false},
-    {"DoubleMarkTestConfig", "m_Mark2_Y", -1000, 1000, D, 0, false},
-    {"DoubleMarkTestConfig", "m_Coordinate_X", -1000, 1000, D, 0, false},
-    {"DoubleMarkTestConfig", "m_Coordinate_Y", -1000, 1000, D, 0, false},
+    {"DoubleMarkTestConfig", "m_Origin_X", -kMaxTravel, kMaxTravel, D, 0, false, 'X'},
+    {"DoubleMarkTestConfig", "m_Origin_Y", -kMaxTravel, kMaxTravel, D, 0, false, 'Y'},
+    {"DoubleMarkTestConfig", "m_Mark1_X", -kMaxTravel, kMaxTravel, D, 0, false, 'X'},
+    {"DoubleMarkTestConfig", "m_Mark1_Y", -kMaxTravel, kMaxTravel, D, 0, false, 'Y'},
+    {"DoubleMarkTestConfig", "m_Mark2_X", -kMaxTravel, kMaxTravel, D, 0, false, 'X'},
+    {"DoubleMarkTestConfig", "m_Mark2_Y", -kMaxTravel, kMaxTravel, D, 0, false, 'Y'},
+    {"DoubleMarkTestConfig", "m_Coordinate_X", -kMaxTravel, kMaxTravel, D, 0, false, 'X'},
+    {"DoubleMarkTestConfig", "m_Coordinate_Y", -kMaxTravel, kMaxTravel, D, 0, false, 'Y'},
     {"DoubleMarkTestConfig", "m_Mark2_Mark1_A_Old", -180, 180, D, 0, false},
-    {"DoubleMarkTestConfig", "m_SetMark1Offset_X", -1000, 1000, D, 0, false},
-    {"DoubleMarkTestConfig", "m_SetMark1Offset_Y", -1000, 1000, D, 0, false},
-    {"DoubleMarkTestConfig", "m_SetMark2Offset_X", -1000, 1000, D, 0, false},
-    {"DoubleMarkTestConfig", "m_SetMark2Offset_Y", -1000, 1000, D, 0, false},
+    {"DoubleMarkTestConfig", "m_SetMark1Offset_X", -kMaxTravel, kMaxTravel, D, 0, false, 'X'},
+    {"DoubleMarkTestConfig", "m_SetMark1Offset_Y", -kMaxTravel, kMaxTravel, D, 0, false, 'Y'},
+    {"DoubleMarkTestConfig", "m_SetMark2Offset_X", -kMaxTravel, kMaxTravel, D, 0, false, 'X'},
+    {"DoubleMarkTestConfig", "m_SetMark2Offset_Y", -kMaxTravel, kMaxTravel, D, 0, false, 'Y'},
     {"DoubleMarkTestConfig", "m_Mark2_Mark1_A_New", -180, 180, D, 0, false},
-    {"DoubleMarkTestConfig", "m_GetCoordinate_X", -1000, 1000, D, 0, false},
-    {"DoubleMarkTestConfig", "m_GetCoordinate_Y", -1000, 1000, D, 0, false},
+    {"DoubleMarkTestConfig", "m_GetCoordinate_X", -1e6, 1e6, D, 0, false},
+    {"DoubleMarkTestConfig", "m_GetCoordinate_Y", -1e6, 1e6, D, 0, false},
     // Import of placement files.
     {"ImportFileConfig", "m_FitPartPacking", 0, 1, I, 0, false},
     {"ImportFileConfig", "m_FitPartValue", 0, 1, I, 0, false},
@@ -252,6 +255,23 @@ const ConfigKeyRange* FindConfigKeyRange(std::string_view section, std::string_v
   for (const auto& r : kRanges)
     if (r.section == section && r.key == key) return &r;
   return nullptr;
+}
+
+double ConfiguredTravel(const std::string& configPath, char axis) {
+  const platform::SettingsSection basic(configPath, "SetBasicConfig");
+  const bool x = axis == 'X';
+  const std::string text = basic.ReadText(x ? "m_X_Limit" : "m_Y_Limit", "");
+  const auto v = platform::ParseOperatorNumber(text);
+  // X limits are positive, Y limits negative; 0 is "not set".
+  const double travel = v ? (x ? *v : -*v) : 0;
+  if (!(travel >= 0.1 && travel <= kMaxTravel)) return kMaxTravel;
+  return travel;
+}
+
+std::pair<double, double> ConfigKeyBounds(const ConfigKeyRange& r, const std::string& configPath) {
+  if (r.travel == 0) return {r.lo, r.hi};
+  const double t = ConfiguredTravel(configPath, r.travel);
+  return {-t, t};
 }
 
 namespace {
@@ -278,7 +298,8 @@ double ReadConfigNumber(const platform::SettingsSection& s, std::string_view key
   if (r->integer)
     return static_cast<double>(s.ReadInteger(key, static_cast<long long>(r->lo), static_cast<long long>(r->hi),
                                              static_cast<long long>(r->def), r->zeroIsUnset));
-  return s.ReadNumber(key, r->lo, r->hi, r->def, r->zeroIsUnset);
+  const auto [lo, hi] = ConfigKeyBounds(*r, s.path());
+  return s.ReadNumber(key, lo, hi, r->def, r->zeroIsUnset);
 }
 
 }  // namespace smt::settings

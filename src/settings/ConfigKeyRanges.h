@@ -11,6 +11,8 @@
 // The machine settings, pulses and speeds have field tables of their own
 // (BasicSettings.h, PulseSettings.h, SpeedSettings.h).
 #include <span>
+#include <string>
+#include <utility>
 #include <string_view>
 
 #include "platform/SettingsSection.h"
@@ -27,9 +29,23 @@ struct ConfigKeyRange {
   // A stored 0 means "not set yet" and reads as `def` without a word (the
   // keys whose 0 the loaders have always turned into a working value).
   bool zeroIsUnset;
+  // 'X' or 'Y': a position or distance on the machine's table along that
+  // axis, within the travel the machine is configured for (see
+  // ConfigKeyBounds); 0: lo..hi.
+  char travel = 0;
 };
 
 std::span<const ConfigKeyRange> ConfigKeyRanges();
+
+// The machine's travel along 'X' or 'Y' (mm, positive) as the settings file
+// at `configPath` holds it ([SetBasicConfig] m_X_Limit / m_Y_Limit); a
+// limit not set yet, or not a number of its range, gives the widest travel
+// a limit can take (10000 mm).
+double ConfiguredTravel(const std::string& configPath, char axis);
+// The range of `r`'s values for the settings file at `configPath`: -travel
+// ..travel of its axis for a key on the machine's table, else lo..hi. The
+// dialog that edits the key and every reader of it use this one range.
+std::pair<double, double> ConfigKeyBounds(const ConfigKeyRange& r, const std::string& configPath);
 const ConfigKeyRange* FindConfigKeyRange(std::string_view section, std::string_view key);
 
 // Reads `key` of the section `s` through the typed reader with the key's

@@ -2,7 +2,10 @@
 
 #include "core/LogFile.h"
 #include "platform/FileIo.h"
+#include "platform/FileSet.h"
 #include "platform/ListFile.h"
+#include "platform/ProfileFile.h"
+#include "platform/SettingsSection.h"
 #include "platform/ReadRefusals.h"
 
 namespace smt::settings {
@@ -24,6 +27,15 @@ std::string SpeedStore::BuildTemplateArrays(const std::string& useLine, const st
                                      std::to_string(kStoredSpeedMax),
                                  "no speeds of this template"});
   return built.warning;
+}
+
+std::filesystem::path SpeedSaveJournal(const std::string& appDir) {
+  return std::filesystem::path(appDir) / "config_speed.journal";
+}
+
+void FinishSpeedSave(const std::string& appDir) {
+  const std::filesystem::path dir(appDir);
+  platform::FinishFileSet(SpeedSaveJournal(appDir), {dir / "config_speed.fig", platform::ConfigPath(appDir)});
 }
 
 void SpeedStore::LoadConfig(const std::string& appDir) {
@@ -62,19 +74,13 @@ SpeedCommitResult SpeedStore::CommitOk(const std::string& appDir, int page, cons
   platform::ListFileContent content;
   content.leading = BuildUseLine(uses);
   content.rows = WriteTemplateRows(tiers);
-  try {
-    platform::WriteListFile(std::filesystem::path(appDir) / "config_speed.fig", content);
-  } catch (const std::exception& e) {
-    result.error = e.what();
-    return result;
-  }
 
   SpeedState next = *Get();
   next.tiers = tiers;
   next.uses = uses;
   next.settings = settings;
   next.settings.m_SpeedMenuCheck = page;
-  SaveSpeedSettings(appDir, next.settings);
+  std::vector<std::pair<int, SpeedRecord>> usesToSave;
   const auto& rows = tiers.Of(static_cast<Tier>(page));
   for (int u = 0; u < kSpeedUseCount; ++u) {
     int found = -1;
@@ -91,8 +97,28 @@ SpeedCommitResult SpeedStore::CommitOk(const std::string& appDir, int page, cons
     SpeedRecord rec{};
     const auto& speeds = rows[found].Value().speeds;
     for (int a = 0; a < kSpeedAxisCount; ++a) rec[a] = speeds[a].value_or(SpeedPair{1, 1});
-    SaveUsageSpeeds(appDir, SpeedUsePrefixes()[u], rec);
+    usesToSave.emplace_back(u, rec);
     next.records[u] = rec;
+  }
+
+  // "config_speed.fig" and the settings file change as one set: the
+  // sections are gathered in the settings file's text, and both files are
+  // put in place by one journal. A failure leaves every file and the store
+  // as they were.
+  const std::string ini = platform::ConfigPath(appDir);
+  try {
+    platform::BeginProfileBatch(ini);
+    SaveSpeedSettings(appDir, next.settings);
+    for (const auto& [u, rec] : usesToSave) SaveUsageSpeeds(appDir, SpeedUsePrefixes()[u], rec);
+    platform::EndProfileBatchInto(ini, [&](const std::string* iniText) {
+      std::vector<platform::FileSetItem> files;
+      files.push_back({std::filesystem::path(appDir) / "config_speed.fig", platform::EncodeListFile(content)});
+      if (iniText) files.push_back({ini, std::vector<uint8_t>(iniText->begin(), iniText->end())});
+      platform::WriteFileSet(SpeedSaveJournal(appDir), files);
+    });
+  } catch (const std::exception& e) {
+    result.error = e.what();
+    return result;
   }
   state_.Set(std::move(next));
   listeners_.Notify();

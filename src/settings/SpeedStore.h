@@ -31,6 +31,12 @@ struct SpeedCommitResult {
   int activeTier = 0;                   // tier to tick in the menu (1..3), 0 leaves the ticks
 };
 
+// The speed dialog's OK changes "config_speed.fig" and the settings file as
+// one set under this journal; FinishSpeedSave completes or undoes a set a
+// killed program left, before either file is read.
+std::filesystem::path SpeedSaveJournal(const std::string& appDir);
+void FinishSpeedSave(const std::string& appDir);
+
 class SpeedStore {
  public:
   std::shared_ptr<const SpeedState> Get() const { return state_.Get(); }
@@ -56,9 +62,10 @@ class SpeedStore {
 
   // The OK of the speed dialog: `page` is the page shown (0 uses, 1..3 tiers).
   // Page 0 refuses before anything is written. Otherwise writes
-  // "<dir>/config_speed.fig" first (a failure leaves every file and the
-  // store as they were), then [SpeedTemplateConfig] and the use sections of
-  // the uses whose template the tier holds, and publishes the new state.
+  // "<dir>/config_speed.fig", [SpeedTemplateConfig] and the use sections of
+  // the uses whose template the tier holds as one set (a failure or a kill
+  // leaves every file and the store as they were), and publishes the new
+  // state.
   SpeedCommitResult CommitOk(const std::string& appDir, int page, const SpeedTiers& tiers, const SpeedUseNames& uses,
                              const SpeedSettings& settings);
 

@@ -1,5 +1,6 @@
 #include "stations/LampPointTable.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
@@ -262,7 +263,18 @@ std::vector<std::string> LampPointTable::RowTexts() const {
   for (const auto& row : grid_) {
     std::string t;
     for (const auto& c : row.text) t += c + "\t";
-    out.push_back(t + "\r\n");
+    t += row.end;
+    // A row as the file held it goes back as it came (a row of fewer cells
+    // than the grid's included).
+    if (row.asRead && *row.asRead != t) {
+      std::vector<std::string_view> cells;
+      smt::platform::SplitTabCellViews(*row.asRead, cells);
+      cells.resize(std::min(cells.size(), static_cast<size_t>(kLampCols)));
+      bool same = true;
+      for (size_t c = 0; c < row.text.size() && same; ++c) same = (c < cells.size() ? cells[c] : std::string_view()) == row.text[c];
+      if (same) t = *row.asRead;
+    }
+    out.push_back(std::move(t));
   }
   return out;
 }
@@ -280,6 +292,10 @@ std::vector<std::string> LampPointTable::SetRowTexts(const std::vector<std::stri
     if (cells.size() > static_cast<size_t>(kLampCols)) cells.resize(kLampCols);
     Row_ row;
     for (size_t c = 0; c < cells.size(); ++c) row.text[c] = std::string(cells[c]);
+    // What follows the last cell (the line end, or none) stays the row's.
+    const size_t lastCellEnd = static_cast<size_t>(cells.back().data() - t.data()) + cells.back().size();
+    row.end = t.substr(lastCellEnd + 1);
+    row.asRead = t;
     if (row.text[1] == kPlatform1) ++count;
     row.platform = PlatformOf(row.text[1]);
     if (!row.text[1].empty()) {

@@ -107,7 +107,9 @@ class LampPointTable {
   // all 0, as for a refused row of the file), empty otherwise.
   std::string SetCell(int row, int col, const std::string& text);
 
-  // Row texts: 40 cells each followed by a TAB, then CR LF.
+  // Row texts: 40 cells each followed by a TAB, then the row's line end
+  // (CR LF, or what the side file held after its last cell); a row the
+  // side file gave and nothing changed goes back byte for byte.
   std::vector<std::string> RowTexts() const;
   // The job's side file: fills grid row i from text i (a text without TAB
   // leaves its row alone; cells beyond 40 are dropped); the point count is
@@ -137,6 +139,8 @@ class LampPointTable {
  private:
   struct Row_ {
     std::array<std::string, kLampCols> text;  // the file form
+    std::string end = "\r\n";               // what follows the last cell's TAB in the file
+    std::optional<std::string> asRead;        // the row's text as the file held it
     int platform = 0;                         // 1, 2; 0 free
     LampPointValues values = LampPointValues::Zero();
   };

@@ -169,6 +169,34 @@ TEST_F(LampTableTest, HandWrittenRowsGoBackByteForByteAndAreReadAsTheirNumbers) 
   EXPECT_EQ(t.Values(0).markX, 0.99999);
 }
 
+// The side file's rows go back with their own ends (none, LF, CR LF, cells
+// beyond the grid's forty) and their own cell count; a changed row keeps its
+// end, and a new row ends in CR LF.
+TEST_F(LampTableTest, RowsKeepTheirOwnEndsAndCellCounts) {
+  for (const std::string end : {"", "\n", "\r\n", "more\tcells\t\r\n"}) {
+    SCOPED_TRACE("end \"" + end + "\"");
+    LampPointTable a;
+    a.AddPoint(Values(3));
+    a.AddPoint(Values(4));
+    auto texts = a.RowTexts();
+    for (auto& t : texts) t = t.substr(0, t.size() - 2) + end;
+    texts[3] = texts[3].substr(0, texts[3].size() - end.size());
+    texts[3] = texts[3].substr(0, texts[3].rfind('\t', texts[3].size() - 2) + 1) + end;  // a row of 39 cells
+    LampPointTable b;
+    b.SetRowTexts(texts);
+    EXPECT_EQ(b.RowTexts(), texts);
+    auto v = b.Values(0);
+    v.markX = 9.5;
+    ASSERT_TRUE(b.ModifyRow(0, v));
+    const auto changed = b.RowTexts();
+    EXPECT_EQ(changed[0].substr(changed[0].size() - end.size()), end);
+    EXPECT_EQ(b.Cell(0, 3), "9.5000");
+    for (int r = 1; r < kLampRows; ++r) EXPECT_EQ(changed[r], texts[r]) << r;
+    ASSERT_TRUE(b.AddPoint(Values(5)));
+    EXPECT_EQ(b.RowTexts()[4].substr(b.RowTexts()[4].size() - 2), "\r\n");
+  }
+}
+
 // A cell that is no number refuses its row, naming the line and the field;
 // the row goes back as it was and offers no values.
 TEST_F(LampTableTest, RowWithACellThatIsNoNumberIsRefusedByLineAndField) {

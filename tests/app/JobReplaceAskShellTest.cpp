@@ -1,0 +1,142 @@
+// Opening another job (File > Open, a recent file) while the job holds
+// changes not saved asks the save question first: Cancel keeps the job and
+// its changes, No opens the other job and leaves the job's file as it was,
+// Yes saves the changes and then opens. A job without changes is replaced
+// without a question. Judged by the job files' bytes and the job shown.
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <filesystem>
+#include <functional>
+
+#include "ShellFixture.h"
+#include "app/CommandIds.h"
+#include "app/DemoWorkdir.h"
+#include "job/CDialogPartEditSmt.h"
+#include "job/CDialogPartList.h"
+#include "job/CSMTDoc.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using smt::job::RowKind;
+using smt::platform::MsgAnswer;
+
+class JobReplaceAsk : public ShellTest {
+ protected:
+  void SetUp() override {
+    ShellTest::SetUp();
+    ASSERT_EQ(PrepareAsScriptsRun(), "");
+    // A second job: the demo's files under another name.
+    for (const auto& e : fs::directory_iterator(dir.path())) {
+      const fs::path p = e.path();
+      if (p.stem() == fs::path(smt::app::kDemoJobName).stem())
+        fs::copy_file(p, dir / ("other" + p.extension().string()));
+    }
+  }
+
+  // Row 2's X through the part editor, as the operator changes it.
+  void EditRowX(CDialogPartList& list, const char* x) {
+    bool done = false;
+    std::string seen;
+    QTimer::singleShot(0, [&] {
+      if (QApplication::activeModalWidget()) seen = QApplication::activeModalWidget()->metaObject()->className();
+      auto* d = qobject_cast<CDialogPartEditSmt*>(QApplication::activeModalWidget());
+      if (!d) {
+        if (auto* other = qobject_cast<QDialog*>(QApplication::activeModalWidget())) other->reject();
+        return;
+      }
+      auto* edit = d->findChild<QLineEdit*>("c_1005");
+      QPushButton* ok = nullptr;
+      for (auto* b : d->findChildren<QPushButton*>())
+        if (b->text().remove(' ') == "确定" || b->text() == "OK") ok = b;
+      if (!ok) seen += " no OK";
+      if (edit && ok) {
+        edit->setText(x);
+        ok->click();
+        done = !d->isVisible();
+      }
+      if (d->isVisible()) d->reject();
+    });
+    list.OnListDoubleClick(RowKind::Placement, 1);
+    ASSERT_TRUE(done) << "the part editor did not take the change: " << seen << " "
+                      << (messages.service.Texts().empty() ? "" : messages.service.Texts().back());
+  }
+};
+
+TEST_F(JobReplaceAsk, OpeningAnotherJobAsksBeforeUnsavedChangesAreLost) {
+  CMainFrame& f = Start();
+  f.show();
+  CSMTDoc& doc = *f.view()->document();
+  CDialogPartList& list = *f.view()->m_pPartList;
+  const fs::path demo = dir / smt::app::kDemoJobName, other = dir / "other.smt";
+  const std::string demoBytes = dir.Read(smt::app::kDemoJobName);
+
+  enum class Way { Open, Recent };
+  struct Case {
+    const char* what;
+    Way way;
+    bool edit;
+    MsgAnswer answer;
+  } cases[] = {
+      {"File > Open, unchanged job", Way::Open, false, MsgAnswer::Cancel},
+      {"File > Open, Cancel", Way::Open, true, MsgAnswer::Cancel},
+      {"File > Open, No", Way::Open, true, MsgAnswer::No},
+      {"File > Open, Yes", Way::Open, true, MsgAnswer::Yes},
+      {"recent file, Cancel", Way::Recent, true, MsgAnswer::Cancel},
+      {"recent file, No", Way::Recent, true, MsgAnswer::No},
+      {"recent file, Yes", Way::Recent, true, MsgAnswer::Yes},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    dir.Write(smt::app::kDemoJobName, demoBytes);
+    ASSERT_TRUE(doc.OnOpenDocument(demo));
+    ASSERT_EQ(list.Job().placementRows.size(), 4u);
+    if (c.edit) EditRowX(list, "123.5");
+    const auto rowsBefore = list.Job().placementRows;
+    messages.service.Clear();
+    messages.service.QueueAnswer(c.answer);
+    if (c.way == Way::Open) {
+      files.chooser.QueueAnswer(other.string());
+      f.Action(smt::app::cmd::kFileOpen)->trigger();
+    } else {
+      f.Recent().Add(other.string());
+      f.ShowRecentFiles();
+      const auto& paths = f.Recent().Paths();
+      const auto at = std::find(paths.begin(), paths.end(), other.string());
+      ASSERT_NE(at, paths.end());
+      f.view()->OnCommand(smt::app::cmd::kFileMru1 + static_cast<int>(at - paths.begin()));
+    }
+    QApplication::processEvents();
+    if (!c.edit) {
+      EXPECT_TRUE(messages.service.Texts().empty()) << "nothing to lose, nothing asked";
+      EXPECT_EQ(doc.PathName(), other);
+      continue;
+    }
+    ASSERT_EQ(messages.service.Texts(), std::vector<std::string>{CSMTDoc::kSaveQuestion});
+    switch (c.answer) {
+      case MsgAnswer::Cancel:
+        EXPECT_EQ(doc.PathName(), demo) << "Cancel keeps the job";
+        EXPECT_EQ(list.Job().placementRows, rowsBefore) << "and its change";
+        EXPECT_EQ(dir.Read(smt::app::kDemoJobName), demoBytes);
+        EXPECT_NE(std::find(f.Recent().Paths().begin(), f.Recent().Paths().end(), other.string()),
+                  f.Recent().Paths().end())
+            << "a cancelled open keeps the recent file";
+        break;
+      case MsgAnswer::No:
+        EXPECT_EQ(doc.PathName(), other);
+        EXPECT_EQ(dir.Read(smt::app::kDemoJobName), demoBytes) << "No writes nothing";
+        break;
+      default: {
+        EXPECT_EQ(doc.PathName(), other);
+        EXPECT_NE(dir.Read(smt::app::kDemoJobName), demoBytes) << "Yes saves the change";
+        ASSERT_TRUE(doc.OnOpenDocument(demo));
+        EXPECT_EQ(list.Job().placementRows, rowsBefore) << "the saved job holds the change";
+        break;
+      }
+    }
+  }
+}
+
+}  // namespace
