@@ -135,13 +135,16 @@ CDialogPartList::CDialogPartList(smt::Machine& machine, QWidget* parent)
   progressBar_->setObjectName("c_1109");
   smtTime_ = new QLabel(this);
   smtTime_->setObjectName("c_1107");
+  // The run clock beside its label: the label stays while the clock runs.
+  clock_ = new QLabel(this);
+  clock_->setObjectName("runClock");
   counter_ = new QLineEdit(this);
   counter_->setObjectName("c_1005");
   counter_->setReadOnly(true);
   // How the last run ended, with its counts; empty until a run ends.
   runEnd_ = new QLabel(this);
   runEnd_->setObjectName("runEnd");
-  for (QWidget* w : std::initializer_list<QWidget*>{board_, count_, progress_, progressBar_, smtTime_, counter_, runEnd_})
+  for (QWidget* w : std::initializer_list<QWidget*>{board_, count_, progress_, progressBar_, smtTime_, clock_, counter_, runEnd_})
     labels->addWidget(w);
   labels->addStretch();
   lay->addLayout(labels);
@@ -252,7 +255,7 @@ class CDialogPartList::RunView : public smt::job::RunControlView {
       }
     });
   }
-  void ShowClock(const std::string& t) override { p_.smtTime_->setText(QString::fromStdString(t)); }
+  void ShowClock(const std::string& t) override { p_.clock_->setText(QString::fromStdString(t)); }
   void ShowCount(const std::string& t) override { p_.counter_->setText(QString::fromStdString(t)); }
   void EnableWindows() override {
     CDialogPartList* p = &p_;
@@ -337,7 +340,9 @@ void CDialogPartList::ApplyLanguageTexts() {
   if (QAction* a = toolbar_->Button(smt::job::kBtnPcbEdit)) a->setToolTip(QString::fromStdString(Text("PartList.c_PcbEditTip")));
   if (QAction* a = toolbar_->Button(smt::job::kBtnStrategy))
     a->setToolTip(QString::fromStdString(Text("PartList.c_StrategyTip")));
-  if (!clockTimer_) smtTime_->setText(QString::fromStdString(Text("PartList.c_SMTTime")));
+  smtTime_->setText(QString::fromStdString(Text("PartList.c_SMTTime")));
+  // The last run's end line in the new language.
+  if (tally_.Counts().ended) ShowRunEnd();
   for (int i = 0; i < 15; ++i) {
     char key[32];
     std::snprintf(key, sizeof key, "PartList.c_PartList_%02d", i + 1);
@@ -673,7 +678,9 @@ void CDialogPartList::OnCommand(int command) {
 
 void CDialogPartList::OnPcbEdit() {
   if (pcbEdit_->Fields().m_PcbBoardCount == 0) pcbEdit_->Fields().m_PcbBoardCount = 1;
-  pcbEdit_->exec();
+  // A board imported or edited (closed with OK) is another job: the last
+  // run's figures no longer describe it.
+  if (pcbEdit_->exec() == QDialog::Accepted && !tally_.Counts().running) ResetRunFeedback();
 }
 void CDialogPartList::OnStrategy() {
   if (openStrategy) openStrategy();
@@ -940,6 +947,11 @@ void CDialogPartList::ResetRunFeedback() {
   progressBar_->setValue(0);
   runEnd_->clear();
   runEnd_->setStyleSheet({});
+  // The clock and the counter of the last run belong to the job it ran.
+  if (!clockTimer_) {
+    clock_->clear();
+    counter_->clear();
+  }
 }
 
 void CDialogPartList::ScrollRunRow(int row) {

@@ -166,6 +166,7 @@ class CDialogPartList : public QWidget {
   QComboBox* ChoiceCombo(int id) const;  // 1085 names, 1020 types, 1040 packages, 1025 angles, 1023 feeders
   QTableView* VisibleView() const;
   QLabel* ClockLabel() const { return smtTime_; }
+  QLabel* ClockValue() const { return clock_; }
   QLineEdit* PartCounter() const { return counter_; }
 
  protected:
@@ -213,7 +214,7 @@ class CDialogPartList : public QWidget {
   void BuildView(int i);
   QTableView* views_[3] = {};
   RowListModel* models_[3] = {};
-  QLabel *board_ = nullptr, *count_ = nullptr, *progress_ = nullptr, *smtTime_ = nullptr;
+  QLabel *board_ = nullptr, *count_ = nullptr, *progress_ = nullptr, *smtTime_ = nullptr, *clock_ = nullptr;
   QLineEdit* counter_ = nullptr;
   QProgressBar* progressBar_ = nullptr;
   QLabel* runEnd_ = nullptr;

@@ -4,11 +4,46 @@
 #include "core/MachineState.h"
 #include "job/JobFileError.h"
 #include "platform/MessageService.h"
+#include "platform/RefusalTexts.h"
 
 using smt::platform::MsgAnswer;
 using smt::platform::MsgButtons;
 using smt::platform::MsgIcon;
 using smt::platform::ShowMessage;
+
+namespace {
+// Why a job cannot be opened, in the operator's terms and the window's
+// language; the developer's account of it goes to the log.
+std::string OpenRefusal(const std::filesystem::path& path, const smt::job::JobFileError& e) {
+  using smt::job::JobFileFault;
+  using smt::platform::WindowText;
+  std::string why;
+  switch (e.fault()) {
+    case JobFileFault::Unreadable:
+      why = WindowText("SMTDocConfig", "SMTDoc.c_FileUnreadable", "文件无法读取（没有读取权限或磁盘错误）。");
+      break;
+    case JobFileFault::Empty: why = WindowText("SMTDocConfig", "SMTDoc.c_FileEmpty", "文件是空的。"); break;
+    case JobFileFault::EndsEarly:
+      why = WindowText("SMTDocConfig", "SMTDoc.c_FileEndsEarly", "文件不完整：它在结尾之前就中断了（可能被截断）。");
+      break;
+    case JobFileFault::CountTooLarge:
+      why = WindowText("SMTDocConfig", "SMTDoc.c_FileCountTooLarge", "文件已损坏：其中记录的数量多于文件实际包含的内容。");
+      break;
+    case JobFileFault::ExtraBytes:
+      why = WindowText("SMTDocConfig", "SMTDoc.c_FileExtraBytes", "文件已损坏：在最后一项之后还有多余的数据。");
+      break;
+    case JobFileFault::Other:
+      why = WindowText("SMTDocConfig", "SMTDoc.c_FileNotAJob", "文件已损坏或不是工程文件。");
+      break;
+  }
+  // The file at fault (a side file of the job, say) is the one its text names first.
+  std::string file = path.string();
+  if (const std::string t = e.what(); t.size() > 1 && t[0] == '"')
+    if (const auto end = t.find('"', 1); end != std::string::npos) file = t.substr(1, end - 1);
+  return smt::platform::FillText(WindowText("SMTDocConfig", "SMTDoc.c_OpenFailed", "打开工程文件失败 !\r\n\"%1\"：%2"),
+                                 {file, why});
+}
+}  // namespace
 
 int CSMTDoc::Type() const { return MachineType ? MachineType() : smt::CurrentMachine().machineType.load(); }
 
@@ -46,12 +81,11 @@ bool CSMTDoc::OnOpenDocument(const std::filesystem::path& path) {
     try {
       job_.ApplyTable(std::move(opened.table), opened.sides, Type(), names);
     } catch (const smt::job::JobFileError& e) {
-      throw smt::job::JobFileError("\"" + path.string() + "\" is damaged or not a job file: " + e.what());
+      throw smt::job::JobFileError("\"" + path.string() + "\" is damaged or not a job file: " + e.what(), e.fault());
     }
   } catch (const smt::job::JobFileError& e) {
     CLogFile::Instance().Write(true, "Open project failed: %s", e.what());
-    ShowMessage(std::string("打开工程文件失败 !\r\nThe project file cannot be opened:\r\n") + e.what(), MsgButtons::Ok,
-                MsgIcon::Error);
+    ShowMessage(OpenRefusal(path, e), MsgButtons::Ok, MsgIcon::Error);
     return false;
   }
   path_ = path;
@@ -70,8 +104,10 @@ bool CSMTDoc::OnSaveDocument(const std::filesystem::path& path) {
     content = job_.SaveFiles(path, Type());
   } catch (const smt::job::JobFileError& e) {
     CLogFile::Instance().Write(true, "Save project failed: %s", e.what());
-    ShowMessage(std::string("保存工程文件失败 !\r\nThe project file cannot be saved:\r\n") + e.what(), MsgButtons::Ok,
-                MsgIcon::Error);
+    ShowMessage(smt::platform::FillText(smt::platform::WindowText("SMTDocConfig", "SMTDoc.c_SaveFailed",
+                                                                  "保存工程文件失败 !\r\n\"%1\"：%2"),
+                                        {path.string(), e.what()}),
+                MsgButtons::Ok, MsgIcon::Error);
     if (SetStatusPath) SetStatusPath(path_.string());
     return false;
   }

@@ -41,7 +41,8 @@ uint32_t ReadCount(ArchiveReader& in, const char* what) {
   uint32_t n = in.ReadU32();
   if (n > in.remaining())
     throw JobFileError(std::string("the ") + what + " count " + std::to_string(n) + " is larger than the " +
-                       std::to_string(in.remaining()) + " bytes that follow");
+                       std::to_string(in.remaining()) + " bytes that follow",
+                       JobFileFault::CountTooLarge);
   return n;
 }
 
@@ -72,7 +73,8 @@ size_t StringsBound(const std::vector<std::string>& lines) {
 void ExpectEnd(const ArchiveReader& in) {
   if (!in.AtEnd())
     throw JobFileError(std::to_string(in.remaining()) + " unexpected bytes follow the last item at byte " +
-                       std::to_string(in.offset()));
+                       std::to_string(in.offset()),
+                       JobFileFault::ExtraBytes);
 }
 
 template <class F>
@@ -83,7 +85,7 @@ auto Parse(std::span<const uint8_t> bytes, F f) {
     ExpectEnd(in);
     return result;
   } catch (const ArchiveError& e) {
-    throw JobFileError(e.what());
+    throw JobFileError(e.what(), bytes.empty() ? JobFileFault::Empty : JobFileFault::EndsEarly);
   }
 }
 
@@ -91,7 +93,7 @@ std::vector<uint8_t> ReadFileOrThrow(const std::filesystem::path& p) {
   try {
     return smt::platform::ReadWholeFile(p);
   } catch (const std::exception& e) {
-    throw JobFileError("\"" + p.string() + "\": cannot be read (" + e.what() + ")");
+    throw JobFileError("\"" + p.string() + "\": cannot be read (" + e.what() + ")", JobFileFault::Unreadable);
   }
 }
 
@@ -101,7 +103,7 @@ auto ParseFile(const std::filesystem::path& p, F f) {
   try {
     return f(std::span<const uint8_t>(bytes));
   } catch (const JobFileError& e) {
-    throw JobFileError("\"" + p.string() + "\" is damaged or not a job file: " + e.what());
+    throw JobFileError("\"" + p.string() + "\" is damaged or not a job file: " + e.what(), e.fault());
   }
 }
 
@@ -109,7 +111,7 @@ smt::platform::FileBuffer ReadBufferOrThrow(const std::filesystem::path& p) {
   try {
     return smt::platform::ReadFileBuffer(p);
   } catch (const std::exception& e) {
-    throw JobFileError("\"" + p.string() + "\": cannot be read (" + e.what() + ")");
+    throw JobFileError("\"" + p.string() + "\": cannot be read (" + e.what() + ")", JobFileFault::Unreadable);
   }
 }
 
@@ -125,7 +127,7 @@ auto ParseFileKept(const std::filesystem::path& p, F f, FileBytes& kept) {
     throw JobCellError("\"" + p.string() + "\" is damaged or not a job file: " + e.what(), e.file(), e.line(),
                        e.field());
   } catch (const JobFileError& e) {
-    throw JobFileError("\"" + p.string() + "\" is damaged or not a job file: " + e.what());
+    throw JobFileError("\"" + p.string() + "\" is damaged or not a job file: " + e.what(), e.fault());
   }
 }
 
@@ -631,7 +633,7 @@ JobFileContent ParseJobFile(std::span<const uint8_t> bytes) {
     uint32_t n = ReadCount(in, "line");
     if (c.pcbCount > n)
       throw JobFileError("the board count " + std::to_string(c.pcbCount) + " is larger than the " +
-                         std::to_string(n) + " lines");
+                         std::to_string(n) + " lines", JobFileFault::CountTooLarge);
     c.pcbLines = ReadStrings(in, n);
     return c;
   });
@@ -674,7 +676,7 @@ PcbTable ParseJobTable(std::span<const uint8_t> bytes, std::string_view file, bo
     const uint32_t n = ReadCount(in, "line");
     if (pcbCount > n)
       throw JobFileError("the board count " + std::to_string(pcbCount) + " is larger than the " + std::to_string(n) +
-                         " lines");
+                         " lines", JobFileFault::CountTooLarge);
     PcbTable t = PcbTable::FromLineSource(std::move(curName), pcbCount, n,
                                           [&]() -> std::string_view {
                                             const std::string_view line = in.ReadStringInto(scratch, &u);

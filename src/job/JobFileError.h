@@ -6,9 +6,17 @@
 
 namespace smt::job {
 
+// What is wrong, as the operator is told it (the text is for the log).
+enum class JobFileFault { Other, Unreadable, Empty, EndsEarly, CountTooLarge, ExtraBytes };
+
 class JobFileError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit JobFileError(const std::string& what, JobFileFault fault = JobFileFault::Other)
+      : std::runtime_error(what), fault_(fault) {}
+  JobFileFault fault() const { return fault_; }
+
+ private:
+  JobFileFault fault_;
 };
 
 // A cell of a job file or side file that is not what its field needs: the

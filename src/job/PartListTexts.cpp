@@ -26,7 +26,7 @@ std::vector<std::pair<std::string, std::string>> Build() {
       {"PartList.c_Button_105", "Strategy"},
       {"PartList.c_Button_106", "Start"},
       {"PartList.c_Button_107", "Pause"},
-      {"PartList.c_Button_108", "Regain"},
+      {"PartList.c_Button_108", "Resume"},
       {"PartList.c_Button_109", "Stop"},
       {"PartList.c_Button_110", "Pcb Clamp"},
       {"PartList.c_Button_111", "Find"},

@@ -1,3 +1,4 @@
+#include "platform/RefusalTexts.h"
 #include "link/CDialogManualControl.h"
 
 #include <QCheckBox>
@@ -205,6 +206,12 @@ void CDialogManualControl::AppendInfoLine2(const std::string& text, bool lineEnd
   AppendTo(m_editInfo2, m_Info2, text, lineEnd);
 }
 
+QPlainTextEdit* CDialogManualControl::AppendNotice(const std::string& text) {
+  QPlainTextEdit* box = m_editInfo2->isHidden() ? m_editInfo : m_editInfo2;
+  AppendTo(box, box == m_editInfo ? m_Info : m_Info2, text, true);
+  return box;
+}
+
 void CDialogManualControl::ShowVacuumValue() {
   char b[32];
   std::snprintf(b, sizeof b, "%dkPa", machine_.link.vacuumKpa.load());
@@ -265,7 +272,7 @@ void CDialogManualControl::RunAxisInit() {
         smt::link::OnMotionOutcomeUnknown(machine_, 0x01);
       }
       if (w == smt::link::ReplyWait::TimedOut)
-        smt::link::ReportLinkLost(machine_, m_Texts.replyTimeout + "\r\nMachine reply time-out (0x01) !");
+        smt::link::ReportLinkLost(machine_, m_Texts.replyTimeout + "\r\n" + smt::platform::FillText(m_Texts.replyTimeoutCode, {"01"}));
       else if (w == smt::link::ReplyWait::Failed)
         smt::link::NotifyOperator(m_Texts.replyTimeout);
       return;

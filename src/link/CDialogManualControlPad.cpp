@@ -373,11 +373,11 @@ void CDialogManualControl::SayWhyNothingMoved() {
   if (why == Nothing::None) return;
   if (why == Nothing::Busy) {
     // A click while the machine still works on the last move is not sent:
-    // said in the second information box, without a box to close at every click.
+    // said in the information box in sight, without a box to close at every click.
     smt::platform::LanguageSection s(m_AppDir, m_Language, "ManualControlConfig");
     const std::string busy = s.Text("ManualControl.c_JogBusy",
                                     "机器忙：上一个动作尚未完成，这次点动没有发送。请稍候再点。");
-    AppendInfoLine2(busy, true);
+    AppendNotice(busy);
     return;
   }
   const std::string text = JogNothingToMoveText(why == Nothing::ZeroStep);

@@ -13,6 +13,8 @@
 #include "link/OperatorNotice.h"
 #include "link/ReplyDispatch.h"
 #include "link/ReplyStatus.h"
+#include "link/LinkTexts.h"
+#include "platform/RefusalTexts.h"
 
 namespace smt::link {
 namespace {
@@ -22,18 +24,23 @@ constexpr auto kLinkMutexWait = std::chrono::seconds(30);
 
 CMachineLink::CMachineLink() : CMachineLink(smt::CurrentMachine()) {}
 
-std::string CMachineLink::FaultText(int error, uint32_t port) {
+std::string CMachineLink::FaultText(int error, uint32_t port) const {
+  const LinkTexts t = LinkTextsOf(machine_);
   switch (error) {
     case ECONNREFUSED:
-      return "failed: the board's port " + std::to_string(port) + " is closed, nothing answers there any more";
+      return smt::platform::FillText(t.netPortClosed, {"%1", std::to_string(port)});
     case EHOSTUNREACH:
     case EHOSTDOWN:
-      return "failed: the board's address cannot be reached";
+      return t.netAddressUnreachable;
     case ENETUNREACH:
-      return "failed: the board's network cannot be reached";
+      return t.netUnreachable;
     default:
-      return std::string("failed: ") + std::strerror(error);
+      return smt::platform::FillText(t.netFailed, {"%1", std::to_string(error)});
   }
+}
+
+std::string CMachineLink::Describe() const {
+  return smt::platform::FillText(LinkTextsOf(machine_).networkName, {channel_.PeerAddress()});
 }
 
 bool CMachineLink::Open(const std::string& address, uint32_t port) {

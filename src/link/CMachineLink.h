@@ -52,11 +52,11 @@ class CMachineLink : public Link {
   LinkForm Form() const override { return LinkForm::Udp; }
   // One command packet (SendCommand); a payload longer than a packet holds is refused.
   bool SendFrame(uint8_t code, const std::vector<uint8_t>& payload) override;
-  std::string Describe() const override { return "the network link to " + channel_.PeerAddress(); }
+  std::string Describe() const override;
   std::string LastError() const { return channel_.LastError(); }
   // The operator's words for a datagram to the board refused (errno `error`),
   // after "the network link to <address> ".
-  static std::string FaultText(int error, uint32_t port);
+  std::string FaultText(int error, uint32_t port) const;
   // Local port to bind instead of the peer's (tests, several links on one host).
   void SetLocalPort(int port) { localPort_ = port; }
 

@@ -13,7 +13,9 @@
 #include "link/LinkGlobals.h"
 #include "link/LinkRuntime.h"
 #include "link/MachineCommands.h"
+#include "link/LinkTexts.h"
 #include "link/ReplyDispatch.h"
+#include "platform/RefusalTexts.h"
 #include "platform/SettingsSection.h"
 
 namespace smt::link {
@@ -97,12 +99,12 @@ void CSerialLink::ReaderThreadProc(std::stop_token st) {
   constexpr auto kHangUpLimit = std::chrono::milliseconds(300);
   std::chrono::steady_clock::time_point failingSince{};
   bool told = false;
-  auto failing = [&](const char* how) {
+  auto failing = [&](std::string LinkTexts::*how) {
     const auto now = std::chrono::steady_clock::now();
     if (failingSince == std::chrono::steady_clock::time_point{}) failingSince = now;
     if (!told && now - failingSince >= kHangUpLimit) {
       told = true;
-      LostPort(how);
+      LostPort(LinkTextsOf(machine_).*how);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   };
@@ -111,25 +113,25 @@ void CSerialLink::ReaderThreadProc(std::stop_token st) {
     pollfd pf{fd, POLLIN, 0};
     const int r = ::poll(&pf, 1, 50);
     if (r < 0 && errno != EINTR) {
-      failing("cannot be watched");
+      failing(&LinkTexts::portNotWatched);
       continue;
     }
     if (r <= 0) continue;
     if (pf.revents & (POLLHUP | POLLERR | POLLNVAL)) {
       // The other end is gone: wait for it without spinning.
       if (!(pf.revents & POLLIN)) {
-        failing("was closed");
+        failing(&LinkTexts::portClosed);
         continue;
       }
     }
     const long n = ::read(fd, buf, sizeof buf);
     if (n < 0 && errno != EAGAIN && errno != EINTR) {
-      failing(errno == ENODEV || errno == ENXIO ? "is gone" : "failed");
+      failing(errno == ENODEV || errno == ENXIO ? &LinkTexts::portGone : &LinkTexts::portFailed);
       continue;
     }
     if (n == 0) {
       // Readable but nothing to read: the other end has gone (end of file).
-      failing("was closed");
+      failing(&LinkTexts::portClosed);
       continue;
     }
     if (n < 0) continue;
@@ -151,7 +153,11 @@ void CSerialLink::ReaderThreadProc(std::stop_token st) {
   }
 }
 
-void CSerialLink::LostPort(const char* how) {
+std::string CSerialLink::Describe() const {
+  return smt::platform::FillText(LinkTextsOf(machine_).serialName, {path_});
+}
+
+void CSerialLink::LostPort(const std::string& how) {
   ++portLosses_;
   ReportLinkLoss(machine_, *this, how);
 }

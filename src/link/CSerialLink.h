@@ -48,7 +48,7 @@ class CSerialLink : public Link {
   LinkForm Form() const override { return LinkForm::Serial; }
   // One serial frame of `code` around `payload` (WriteFrame).
   bool SendFrame(uint8_t code, const std::vector<uint8_t>& payload) override;
-  std::string Describe() const override { return "COM port " + path_; }
+  std::string Describe() const override;
   const std::string& Path() const { return path_; }
 
   // Writes one whole frame under the machine's linkMutex, at most 1000 ms.
@@ -62,7 +62,8 @@ class CSerialLink : public Link {
  private:
   void ReaderThreadProc(std::stop_token st);
   // The port failed for good: the link is lost (one message).
-  void LostPort(const char* how);
+  // `how`: the operator's sentence of the failure, %1 the link's name.
+  void LostPort(const std::string& how);
 
   smt::Machine& machine_;
   std::atomic<int> fd_{-1};

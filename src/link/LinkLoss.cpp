@@ -10,6 +10,7 @@
 #include "link/LinkTexts.h"
 #include "link/MotionGlobals.h"
 #include "link/OperatorNotice.h"
+#include "platform/RefusalTexts.h"
 #include "platform/WorkerThreads.h"
 
 namespace smt::link {
@@ -58,7 +59,7 @@ void ReportLinkLost(const std::string& what) { ReportLinkLost(smt::CurrentMachin
 
 void ReportLinkLost(smt::Machine& m, const std::string& what) {
   CLogFile::Instance().Write(true, "Link to the machine lost: %s", what.c_str());
-  const std::string text = what + "\r\nThe link to the machine is lost: connect again.";
+  const std::string text = what + "\r\n" + LinkTextsOf(m).lostConnectAgain;
   if (!m.connected.exchange(false)) {
     // Told already; a link that was never marked up (nothing connected it)
     // still says what failed.
@@ -83,7 +84,7 @@ void ReportLinkLoss(const Link& link, const std::string& how) {
 void ReportLinkLoss(smt::Machine& m, const Link& link, const std::string& how) {
   // Only the link the program talks to the machine over makes it lost.
   if (RuntimeOf(m).ActiveLink() != &link || !m.connected.load()) return;
-  ReportLinkLost(m, link.Describe() + " " + how + " !");
+  ReportLinkLost(m, smt::platform::FillText(how, {link.Describe()}));
 }
 
 }  // namespace smt::link

@@ -29,9 +29,10 @@ bool LinkKnownLost();
 // A connect brought the link up again.
 void OnLinkRestored(smt::Machine& machine);
 void OnLinkRestored();
-// The port or socket of `link` failed (`how` in the operator's words, "was
-// closed"). Only the link the commands go over makes the machine
-// disconnected ("<link> <how> !"); the loss of another one changes nothing.
+// The port or socket of `link` failed (`how` the operator's sentence from the
+// language file, %1 standing for the link's name: "%1 was closed !"). Only
+// the link the commands go over makes the machine disconnected; the loss of
+// another one changes nothing.
 // The forms without a machine act on the machine in use.
 void ReportLinkLoss(smt::Machine& machine, const Link& link, const std::string& how);
 void ReportLinkLoss(const Link& link, const std::string& how);

@@ -33,6 +33,20 @@ void LinkTexts::Load(const std::string& appDir, const std::string& language) {
   information77 = s.Text("ManualControl.c_Information_77", d.information77);
   masterResetFirst = s.Text("ManualControl.c_MasterResetFirst", d.masterResetFirst);
   homeNothing = s.Text("ManualControl.c_HomeNothing", d.homeNothing);
+  serialName = s.Text("ManualControl.c_LinkSerialName", d.serialName);
+  networkName = s.Text("ManualControl.c_LinkNetworkName", d.networkName);
+  portClosed = s.Text("ManualControl.c_PortClosed", d.portClosed);
+  portGone = s.Text("ManualControl.c_PortGone", d.portGone);
+  portFailed = s.Text("ManualControl.c_PortFailed", d.portFailed);
+  portNotWatched = s.Text("ManualControl.c_PortNotWatched", d.portNotWatched);
+  netPortClosed = s.Text("ManualControl.c_NetPortClosed", d.netPortClosed);
+  netAddressUnreachable = s.Text("ManualControl.c_NetAddressUnreachable", d.netAddressUnreachable);
+  netUnreachable = s.Text("ManualControl.c_NetUnreachable", d.netUnreachable);
+  netFailed = s.Text("ManualControl.c_NetFailed", d.netFailed);
+  lostConnectAgain = s.Text("ManualControl.c_LinkLostConnectAgain", d.lostConnectAgain);
+  sendFailed = s.Text("ManualControl.c_SendFailed", d.sendFailed);
+  sendLinkDown = s.Text("ManualControl.c_SendLinkDown", d.sendLinkDown);
+  replyTimeoutCode = s.Text("ManualControl.c_ReplyTimeoutCode", d.replyTimeoutCode);
   lostWithVacuumOn = s.Text("ManualControl.c_LostWithVacuumOn", d.lostWithVacuumOn);
 }
 

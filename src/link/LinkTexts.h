@@ -38,6 +38,29 @@ struct LinkTexts {
   // Added to the lost-link message when nozzles had their vacuum on; the
   // nozzle numbers follow it.
   std::string lostWithVacuumOn = "以下吸嘴可能仍用真空吸着元件，请用手取下（重新联机并复位后真空关闭）。吸嘴：";
+  // The link's failures in the operator's words.
+  // the serial link as the messages name it (%1 the device)
+  std::string serialName = "串口 %1";
+  // the network link (%1 the board's address)
+  std::string networkName = "与 %1 的网络连接";
+  // %1 the link's name
+  std::string portClosed = "%1 已被关闭 !";
+  std::string portGone = "%1 已不存在 !";
+  std::string portFailed = "%1 出错 !";
+  std::string portNotWatched = "%1 无法监视 !";
+  // %2 the board's port
+  std::string netPortClosed = "%1 出错：主板的端口 %2 已关闭，那里不再有应答 !";
+  std::string netAddressUnreachable = "%1 出错：无法到达主板的地址 !";
+  std::string netUnreachable = "%1 出错：无法到达主板所在的网络 !";
+  // %2 the system's error number
+  std::string netFailed = "%1 出错（系统错误 %2）!";
+  // ends every message about a lost link
+  std::string lostConnectAgain = "与机器的连接已断开：请重新联机。";
+  // %1 the command's code, %2 the link's name
+  std::string sendFailed = "指令 %1 无法发送：%2 出错 !";
+  std::string sendLinkDown = "指令 %1 无法发送：与机器的连接已断开 !";
+  // %1 the command's code
+  std::string replyTimeoutCode = "机器应答超时 (0x%1) !";
 
   void Load(const std::string& appDir, const std::string& language);
 };

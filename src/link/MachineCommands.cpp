@@ -1,3 +1,4 @@
+#include "platform/RefusalTexts.h"
 #include "link/MachineCommands.h"
 
 #include "link/LinkRoutes.h"
@@ -132,10 +133,11 @@ CommandResult SendMachineCommand(smt::Machine& m, const MachineCommand& c) {
   if (!link || !SendOnce(*link, c)) {
     if (c.reply) c.reply->Disarm();
     if (trace) hooks.AppendInfoLine(Trace(c.code, "End"), true);
-    char code[48];
-    std::snprintf(code, sizeof code, "Command %02X could not be sent: ", c.code);
-    const std::string text =
-        code + (link ? link->Describe() + " failed !" : std::string("the link to the machine is down !"));
+    char code[8];
+    std::snprintf(code, sizeof code, "%02X", c.code);
+    const LinkTexts texts = LinkTextsOf(m);
+    const std::string text = link ? smt::platform::FillText(texts.sendFailed, {code, link->Describe()})
+                                  : smt::platform::FillText(texts.sendLinkDown, {code});
     if (m.connected) ReportLinkLost(m, text);
     else if (LinkKnownLost(m)) CLogFile::Instance().Write(true, "%s", text.c_str());  // the loss was told already
     else NotifyOperator(text);
@@ -158,9 +160,10 @@ CommandResult SendMachineCommand(smt::Machine& m, const MachineCommand& c) {
         // Its reply may still come: it must not complete the family's next command.
         c.reply->MarkTimedOut(c.reply->LateGuard());
         if (IsMotionCode(c.code) || IsHomeCode(c.code)) OnMotionOutcomeUnknown(m, c.code);
-        char code[96];
-        std::snprintf(code, sizeof code, "\r\nMachine reply time-out (0x%02X) !", c.code);
-        ReportLinkLost(m, LinkTextsOf(m).replyTimeout + code);
+        char code[8];
+        std::snprintf(code, sizeof code, "%02X", c.code);
+        const LinkTexts texts = LinkTextsOf(m);
+        ReportLinkLost(m, texts.replyTimeout + "\r\n" + smt::platform::FillText(texts.replyTimeoutCode, {code}));
         m.ReleaseBusy();
         break;
       }

@@ -1,3 +1,4 @@
+#include "platform/RefusalTexts.h"
 #include "link/MachineHoming.h"
 
 #include <chrono>
@@ -236,7 +237,10 @@ bool MachineHoming::RunHoming() {
         OnMotionOutcomeUnknown(machine_, 0x52);
       }
       // One message for a lost link (a shut-down or a loss told already shows nothing more).
-      if (w == ReplyWait::TimedOut) ReportLinkLost(machine_, LinkTextsOf(machine_).replyTimeout + "\r\nMachine reply time-out (0x52) !");
+      if (w == ReplyWait::TimedOut) {
+        const LinkTexts texts = LinkTextsOf(machine_);
+        ReportLinkLost(machine_, texts.replyTimeout + "\r\n" + smt::platform::FillText(texts.replyTimeoutCode, {"52"}));
+      }
       else if (w == ReplyWait::Failed) NotifyOperator(LinkTextsOf(machine_).replyTimeout);
       return false;
     }

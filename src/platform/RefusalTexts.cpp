@@ -82,6 +82,32 @@ std::string RangeRefusalText(const std::string& field, double min, double max) {
   return RangeRefusalText(dir, language, field, min, max);
 }
 
+std::string FillText(std::string text, std::initializer_list<std::string> values) {
+  // One pass, so that a value holding "%2" is not filled in turn.
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const size_t k = i + 1 < text.size() && text[i] == '%' ? static_cast<size_t>(text[i + 1] - '1') : values.size();
+    if (k < values.size()) {
+      out += *(values.begin() + k);
+      ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+std::string WindowText(const std::string& section, const std::string& key, const std::string& chineseDefault) {
+  std::string dir, language;
+  {
+    std::lock_guard lk(g_place.m);
+    dir = g_place.appDir;
+    language = g_place.language;
+  }
+  return LanguageSection(dir, language, section).Text(key, chineseDefault);
+}
+
 std::string CommonText(const std::string& key, const std::string& chineseDefault) {
   std::string dir, language;
   {

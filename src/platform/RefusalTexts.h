@@ -4,6 +4,7 @@
 // language file, key "Common.c_RangeRefusal", placeholders %1 field, %2 and
 // %3 range; "Common.c_NumberRefusal" with %1 for a field that takes any
 // number), and the window's language they are written in.
+#include <initializer_list>
 #include <string>
 
 namespace smt::platform {
@@ -23,5 +24,11 @@ std::string NumberRefusalText(const std::string& field);
 // Any text of section [CommonConfig] in the window's language.
 std::string CommonText(const std::string& key, const std::string& chineseDefault);
 std::string NumberRefusalText(const std::string& appDir, const std::string& language, const std::string& field);
+// `text` with %1, %2 ... replaced by `values` in order (each mark once; a
+// language may place them in any order).
+std::string FillText(std::string text, std::initializer_list<std::string> values);
+// Any text of the language file in the window's language (section, key,
+// built-in Chinese text).
+std::string WindowText(const std::string& section, const std::string& key, const std::string& chineseDefault);
 
 }  // namespace smt::platform

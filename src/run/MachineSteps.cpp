@@ -26,6 +26,7 @@
 #include "run/PickPlacePreparation.h"
 #include "run/RunFeedSettings.h"
 #include "run/RunState.h"
+#include "platform/RefusalTexts.h"
 #include "run/StrategySettings.h"
 #include "run/TheMachine.h"
 #include "settings/SettingsStores.h"
@@ -557,17 +558,18 @@ int ThrowHeldPartsAfterStop(smt::Machine& m) {
   if (!left.empty()) {
     // Never dropped where the head stands: held until the operator says the
     // parts are off the nozzles.
-    const std::string q = "The run stopped with parts on nozzle(s) " + HeadList(left) +
-                          " and the machine cannot carry them to the throw position (its position is unknown "
-                          "or the link is lost). They are held by vacuum.\r\nTake them off the nozzles by hand, then "
-                          "press OK to switch the vacuum off.";
+    const std::string q = smt::platform::FillText(
+        smt::platform::WindowText(kStrategySection, "SmtStrategy.c_PartsHeldAfterStop",
+                                  "运行已停止，吸嘴 %1 上仍有元件，机器无法把它们送到抛料位置（位置未知或连接已断开），"
+                                  "真空仍吸着它们。\r\n请用手从吸嘴上取下元件，然后按确定关闭真空。"),
+        {HeadList(left)});
     smt::platform::ShowMessage(q, smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Warning);
     if (m.connected && !smt::link::LinkKnownLost(m))
       for (int k : left) VacuumOff(m, k, exhaust);
   }
-  char text[160];
-  std::snprintf(text, sizeof text, "Run stopped: %zu part(s) thrown at the throw position.", thrown.size());
-  smt::link::NotifyOperator(text);
+  smt::link::NotifyOperator(smt::platform::FillText(
+      smt::platform::WindowText(kStrategySection, "SmtStrategy.c_StopThrown", "运行已停止：%1 个元件已抛到抛料位置。"),
+      {std::to_string(thrown.size())}));
   return static_cast<int>(thrown.size());
 }
 

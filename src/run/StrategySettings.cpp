@@ -1,5 +1,7 @@
 #include "run/StrategySettings.h"
 
+#include "platform/RefusalTexts.h"
+
 #include <cstdio>
 
 #include <mutex>
@@ -126,16 +128,22 @@ void ApplyMachineTypeLimits(SmtStrategy& s, int type) {
 bool CoverAllowed(const SmtStrategy& s, int type) { return s.m_RunSelect == 0 && type >= 0 && type <= 2; }
 
 namespace {
-const char* RunModeName(int m) {
+// The names of the modes as the strategy page shows them, in the window's language.
+std::string RunModeName(int m) {
+  static const char* keys[13] = {"1022", "1023", "1032", "1024", "1025", "1029", "1026",
+                                 "1028", "1034", "1038", "1044", "1042", "1043"};
   static const char* names[13] = {"贴装", "点胶", "点胶->贴装", "吸嘴模拟", "相机元件坐标检查", "相机模拟料架->元件",
                                   "送料运行->相机检查", "相机料架坐标检查", "注胶", "点红胶->点锡盘Y1",
                                   "点红胶->点锡盘Y1Y2", "点胶贴片->Y1", "点胶贴片->Y1Y2"};
-  return m >= 0 && m < 13 ? names[m] : "?";
+  if (m < 0 || m >= 13) return "?";
+  return smt::platform::WindowText(kStrategySection, std::string("SmtStrategy.c_") + keys[m], names[m]);
 }
-const char* HeadModeName(int m) {
+std::string HeadModeName(int m) {
+  static const char* keys[9] = {"1018", "1019", "1027", "1030", "1031", "1035", "1053", "1054", "1052"};
   static const char* names[9] = {"单头单个贴装", "双头相同吸嘴", "双头不同吸嘴", "四头相同吸嘴", "四头不同吸嘴",
                                  "指定第4头吸嘴", "八头相同吸嘴", "八头不同吸嘴", "指定吸嘴开始于"};
-  return m >= 0 && m < 9 ? names[m] : "?";
+  if (m < 0 || m >= 9) return "?";
+  return smt::platform::WindowText(kStrategySection, std::string("SmtStrategy.c_") + keys[m], names[m]);
 }
 // Heads fitted by machine type (the drilling machine has no placing heads).
 int HeadsOfType(int type) {
@@ -150,22 +158,17 @@ std::string MachineTypeRefusal(int runMode, int headMode, int type) {
   asked.m_HeaderSelect = headMode;
   SmtStrategy allowed = asked;
   ApplyMachineTypeLimits(allowed, type);
-  char buf[400];
-  if (allowed.m_RunSelect != runMode || runMode < 0 || runMode > 12) {
-    std::snprintf(buf, sizeof buf,
-                  "运行模式 %d \"%s\" 不能用于机器类型 %d，请在策略设置中选择 !\r\n"
-                  "Run mode %d \"%s\" is not allowed on machine type %d: choose one on the strategy page !",
-                  runMode, RunModeName(runMode), type, runMode, RunModeName(runMode), type);
-    return buf;
-  }
+  if (allowed.m_RunSelect != runMode || runMode < 0 || runMode > 12)
+    return smt::platform::FillText(
+        smt::platform::WindowText(kStrategySection, "SmtStrategy.c_RunModeRefused",
+                                  "运行模式 %1 “%2” 不能用于机器类型 %3，请在策略设置中选择 !"),
+        {std::to_string(runMode), RunModeName(runMode), std::to_string(type)});
   if (type != 9 && (allowed.m_HeaderSelect != headMode || HeadCountOfMode(headMode) > HeadsOfType(type) ||
-                    headMode < 0 || headMode > 8)) {
-    std::snprintf(buf, sizeof buf,
-                  "贴装头模式 %d \"%s\" 不能用于机器类型 %d，请在策略设置中选择 !\r\n"
-                  "Head mode %d \"%s\" is not allowed on machine type %d: choose one on the strategy page !",
-                  headMode, HeadModeName(headMode), type, headMode, HeadModeName(headMode), type);
-    return buf;
-  }
+                    headMode < 0 || headMode > 8))
+    return smt::platform::FillText(
+        smt::platform::WindowText(kStrategySection, "SmtStrategy.c_HeadModeRefused",
+                                  "贴装头模式 %1 “%2” 不能用于机器类型 %3，请在策略设置中选择 !"),
+        {std::to_string(headMode), HeadModeName(headMode), std::to_string(type)});
   return {};
 }
 

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "platform/RefusalTexts.h"
 #include "RunningDemoFixture.h"
 #include "app/CommandIds.h"
 #include "link/JogPanelLayout.h"
@@ -125,8 +126,11 @@ TEST_P(LostBoard, IsToldOnceWithinTwoSecondsTheControlsGoOffAndAReconnectWorks) 
   // parts, in the window's language.
   ASSERT_EQ(messages.service.Texts().size(), 1u) << Messages();
   const std::string told = messages.service.Texts()[0];
-  EXPECT_NE(told.find("The link to the machine is lost"), std::string::npos) << told;
-  EXPECT_NE(told.find(Network() ? "network link to " + ns->boardAddress() : std::string("COM port")), std::string::npos)
+  const smt::link::LinkTexts lt = smt::link::CurrentLinkTexts();
+  EXPECT_NE(told.find(lt.lostConnectAgain), std::string::npos) << told;
+  EXPECT_NE(told.find(Network() ? smt::platform::FillText(lt.networkName, {ns->boardAddress()})
+                                : lt.serialName.substr(0, lt.serialName.find("%1"))),
+            std::string::npos)
       << told;
   const std::string held = smt::link::CurrentLinkTexts().lostWithVacuumOn;
   if (c.when == When::DuringARun) {

@@ -212,8 +212,10 @@ TEST_F(RunningDemo, AClosedPortIsToldOnceWithinTwoSecondsAndTheControlsGoOff) {
     // of its own, the message says which nozzles may still hold parts.
     ASSERT_EQ(messages.service.Texts().size(), 1u) << Messages();
     const std::string told = messages.service.Texts()[0];
-    EXPECT_NE(told.find("The link to the machine is lost"), std::string::npos) << told;
-    EXPECT_NE(told.find("COM port"), std::string::npos) << told;
+    // In the window's language (Chinese here).
+    const smt::link::LinkTexts lt = smt::link::CurrentLinkTexts();
+    EXPECT_NE(told.find(lt.lostConnectAgain), std::string::npos) << told;
+    EXPECT_NE(told.find(lt.serialName.substr(0, lt.serialName.find("%1"))), std::string::npos) << told;
     const std::string held = smt::link::CurrentLinkTexts().lostWithVacuumOn + " 1";
     EXPECT_EQ(told.find(held) != std::string::npos, c.duringRun) << told;
     EXPECT_EQ(Jog().ButtonText(), "联机");

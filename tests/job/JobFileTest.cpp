@@ -348,6 +348,9 @@ TEST(DocumentOpen, DamagedFilesAreRefusedAndTheJobStays) {
     ASSERT_EQ(messages.service.Texts().size(), 1u);
     const std::string named = c.dis ? SideFilePath(p, ".dis").string() : p.string();
     EXPECT_NE(messages.service.Texts()[0].find("\"" + named + "\""), std::string::npos) << messages.service.Texts()[0];
+    // In the operator's terms: no byte offsets or counts of the file's inner form.
+    for (const char* developer : {"bytes needed", "at byte", "is larger than", "count "})
+      EXPECT_EQ(messages.service.Texts()[0].find(developer), std::string::npos) << messages.service.Texts()[0];
     EXPECT_EQ(job.pcbs.m_Records, records);
     EXPECT_EQ(job.pcbs.m_strCurPcbName, "主板A");
     EXPECT_EQ(job.placementRows, rows);

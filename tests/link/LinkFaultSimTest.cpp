@@ -395,7 +395,7 @@ TEST_F(LinkFaults, ABoardPortThatClosesIsTheLinkGoneToldOnceIdleOrSending) {
     ASSERT_TRUE(linktest::WaitFor([&] { return !messages.service.Texts().empty(); }));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     ASSERT_EQ(messages.service.Texts().size(), 1u) << AllMessages();
-    EXPECT_TRUE(MessageContains("the network link to 127.0.0.1 failed: the board's port " + std::to_string(port) +
+    EXPECT_TRUE(MessageContains("network link to 127.0.0.1 failed: the board's port " + std::to_string(port) +
                                 " is closed"))
         << AllMessages();
     EXPECT_TRUE(MessageContains("The link to the machine is lost")) << AllMessages();

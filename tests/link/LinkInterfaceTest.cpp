@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/RefusalTexts.h"
 #include "LinkTestSupport.h"
 #include "RecordingLink.h"
 #include "link/LinkBytes.h"
@@ -167,7 +168,7 @@ TEST_F(CommandSetOverOneLink, AFailingLinkIsNamedAndDisconnectsOnlyWhenItCarries
       Use(used, &move);
       linktest::RecordingLink& failing = c.active ? used : other;
       if (c.onItsOwn) {
-        failing.Fail("was closed");
+        failing.Fail(CurrentLinkTexts().portClosed);
       } else {
         failing.FailSends(true);
         EXPECT_EQ(SendMachineCommand(move), CommandResult::SendFailed);
@@ -220,14 +221,15 @@ TEST_F(CommandSetOverOneLink, TheLostLinkMessageNamesTheNozzlesWithVacuumOnInThe
       Runtime().pumpButtons = p.bits;
       linktest::RecordingLink used(LinkForm::Serial, "COM port /dev/ttyTEST");
       Use(used);
-      used.Fail("was closed");
+      used.Fail(t.portClosed);
       ASSERT_EQ(messages.service.Texts().size(), 1u) << Messages();
       const std::string told = messages.service.Texts()[0];
-      EXPECT_EQ(told.rfind("COM port /dev/ttyTEST was closed !\r\nThe link to the machine is lost: connect again.", 0), 0u)
+      EXPECT_EQ(told.rfind(smt::platform::FillText(t.portClosed, {"COM port /dev/ttyTEST"}) + "\r\n" + t.lostConnectAgain, 0),
+                0u)
           << told;
       const size_t at = told.find(lang.sentenceStart);
       if (*p.nozzles == '\0') {
-        EXPECT_EQ(told.find("\r\n", told.find("connect again.")), std::string::npos) << told;
+        EXPECT_EQ(told.find("\r\n", told.find(t.lostConnectAgain)), std::string::npos) << told;
       } else {
         ASSERT_NE(at, std::string::npos) << told;
         EXPECT_EQ(told.substr(at), t.lostWithVacuumOn + p.nozzles) << told;

@@ -14,6 +14,7 @@
 #include "link/LinkGlobals.h"
 #include "link/LinkRoutes.h"
 #include "link/LinkRuntime.h"
+#include "link/LinkTexts.h"
 #include "link/WindowPanels.h"
 #include "link/MachineCommands.h"
 #include "link/MachineHoming.h"
@@ -23,7 +24,25 @@
 
 namespace linktest {
 
+// The link's failure messages in English (the tests read them so); the
+// other link texts keep their built-in Chinese.
+inline void UseEnglishLinkFailureTexts() {
+  smt::link::LinkTexts en;
+  en.Load(SMT_SOURCE_DIR "/resources/lang/link", "English");
+  smt::link::LinkTexts t = smt::link::LinkTexts{};
+  for (std::string smt::link::LinkTexts::*f :
+       {&smt::link::LinkTexts::serialName, &smt::link::LinkTexts::networkName, &smt::link::LinkTexts::portClosed,
+        &smt::link::LinkTexts::portGone, &smt::link::LinkTexts::portFailed, &smt::link::LinkTexts::portNotWatched,
+        &smt::link::LinkTexts::netPortClosed, &smt::link::LinkTexts::netAddressUnreachable,
+        &smt::link::LinkTexts::netUnreachable, &smt::link::LinkTexts::netFailed,
+        &smt::link::LinkTexts::lostConnectAgain, &smt::link::LinkTexts::sendFailed,
+        &smt::link::LinkTexts::sendLinkDown, &smt::link::LinkTexts::replyTimeoutCode})
+    t.*f = en.*f;
+  smt::link::SetLinkTexts(t);
+}
+
 inline void ResetLinkState() {
+  UseEnglishLinkFailureTexts();
   auto& rt = smt::link::Runtime();
   rt.udp = nullptr;
   rt.serial = nullptr;
