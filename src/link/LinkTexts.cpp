@@ -33,6 +33,8 @@ void LinkTexts::Load(const std::string& appDir, const std::string& language) {
   information77 = s.Text("ManualControl.c_Information_77", d.information77);
   masterResetFirst = s.Text("ManualControl.c_MasterResetFirst", d.masterResetFirst);
   homeNothing = s.Text("ManualControl.c_HomeNothing", d.homeNothing);
+  positionUncertain = s.Text("ManualControl.c_PositionUncertain", d.positionUncertain);
+  replyOutOfTurn = s.Text("ManualControl.c_ReplyOutOfTurn", d.replyOutOfTurn);
   lostWithVacuumOn = s.Text("ManualControl.c_LostWithVacuumOn", d.lostWithVacuumOn);
 }
 

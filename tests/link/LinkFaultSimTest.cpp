@@ -103,16 +103,21 @@ TEST_F(LinkFaults, ALateReplyNeverCompletesTheNextCommandAndTheMachineCountsAsNo
       EXPECT_FALSE(smt::CurrentMachine().resetDone);
       EXPECT_FALSE(smt::CurrentMachine().connected);
 
-      // The next move is refused with a message and nothing is sent.
+      // The next move is not sent to the lost link, and adds no message.
       messages.service.Clear();
       EXPECT_NE(f.send(), CommandResult::Ok);
-      EXPECT_TRUE(MessageContains("Machine is not reset !"));
+      EXPECT_TRUE(messages.service.Texts().empty()) << AllMessages();
       EXPECT_EQ(ReceivedOf(f.code), 1u);
 
-      // The operator connects again; homing frees motion again (homing is
-      // another family).
+      // Connected again but not homed: the move is refused, saying why, and
+      // nothing is sent.
       smt::CurrentMachine().connected = true;
       smt::link::OnLinkRestored();
+      EXPECT_NE(f.send(), CommandResult::Ok);
+      EXPECT_TRUE(MessageContains(CurrentLinkTexts().positionUncertain)) << AllMessages();
+      EXPECT_EQ(ReceivedOf(f.code), 1u);
+
+      // Homing frees motion again (homing is another family).
       MachineHoming::Instance().m_nResetMode = 0;
       ASSERT_EQ(SendCmd02Home({}), CommandResult::Ok);
       MachineHoming::Instance().m_nResetMode = -1;
@@ -260,8 +265,12 @@ TEST_F(LinkFaults, SimulatorRefusesShortPayloadsAndUnknownSerialCodes) {
   // as unknown: no acknowledgement.
   for (uint8_t code : {uint8_t{0x72}, uint8_t{0x99}}) {
     messages.service.Clear();
+    // Sent as a sender sends it: its family (if it has one) awaits the answer.
+    ReplyEvent* family = ReplyEventForCode(code);
+    if (family) family->Arm();
     const auto f = BuildSerialFrame(code, std::vector<uint8_t>(48, 0));
     ASSERT_TRUE(WriteComFrame(f.data(), static_cast<uint32_t>(f.size())));
+    if (family) EXPECT_EQ(family->Wait(std::chrono::seconds(3)), ReplyWait::Failed);
     ASSERT_TRUE(linktest::WaitFor([&] { return !messages.service.Texts().empty(); }));
     EXPECT_EQ(messages.service.Texts()[0], CurrentLinkTexts().message16) << int(code);
   }
