@@ -64,6 +64,14 @@ struct MoveLeg {
 std::chrono::milliseconds MoveTimeoutOfLegs(std::initializer_list<MoveLeg> legs, std::chrono::milliseconds extra = {});
 std::chrono::milliseconds MoveTimeoutOfLegs(const std::vector<MoveLeg>& legs, std::chrono::milliseconds extra = {});
 
+// How long a conveyor zone step may take: the operator's wait time-out
+// (seconds; unset counts as kDefaultConveyorWaitSeconds) and a 3 s margin.
+inline constexpr int kDefaultConveyorWaitSeconds = 5;
+inline std::chrono::milliseconds ConveyorZoneTimeout(int waitSeconds) {
+  const int s = waitSeconds > 0 ? waitSeconds : kDefaultConveyorWaitSeconds;
+  return std::chrono::seconds(s) + std::chrono::seconds(3);
+}
+
 // The text of the refusal of a command that has no form on the serial link.
 std::string UdpOnlyRefusalText(uint8_t code);
 // The text of the refusal of a command with a value too big for its field.
