@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
+#include <functional>
 #include <thread>
 
 #include "MotionFixture.h"
@@ -21,6 +23,7 @@
 #include "link/LinkTexts.h"
 #include "link/MotionCommands.h"
 #include "link/ProcessCommands.h"
+#include "link/RunMachine.h"
 #include "link/SerialFrame.h"
 
 using namespace smt::link;
@@ -420,4 +423,51 @@ TEST_F(LinkFaults, ABoardPortThatClosesIsTheLinkGoneToldOnceIdleOrSending) {
     link.StartReplyLoop();
   }
   smt::CurrentMachine().resetDone = false;
+}
+
+// A silent board, on each command family a run uses: every wait ends with
+// the time-out its own move (or the operator's conveyor wait) gives, never
+// the family's fixed limit; a move left unanswered leaves the machine not
+// homed. The figures print how long each wait took.
+TEST_F(LinkFaults, ASilentBoardIsNoticedWithinEachMovesOwnTimeOut) {
+  UseUdp();
+  UpdateSettings([](MotionSettings& m) { m.conveyorWaitTimeOut = 5; });
+  struct Wait {
+    const char* name;
+    uint16_t code;
+    std::function<bool()> send;
+  };
+  smt::link::HeadPickMove pick;
+  pick.x = 300;
+  pick.y = -200;
+  pick.xSpeed = {5, 0};  // unset run speeds
+  pick.zSpeed = {5, 0};
+  pick.turnSpeed = {5, 0};
+  pick.head = 1;
+  pick.depth = -400;
+  const Wait waits[] = {
+      {"0x74 head pick move, unset speeds", 0x74, [&] { return RunMachineInUse().PickWithHead(pick); }},
+      {"0x64 XY move, unset speeds", 0x64, [] { return SendCmd64MoveXY(300, 1, 0, -200, 1, 0, 0, 0, 0, 0, 0); }},
+      {"0x62 conveyor zone step", 0x62,
+       [] { return SendCmd62Zones(1, 1, 0, 0, 100, 0, 0, 5, 10) == CommandResult::Ok; }},
+  };
+  for (const Wait& w : waits) {
+    SCOPED_TRACE(w.name);
+    smt::CurrentMachine().connected = true;
+    smt::link::OnLinkRestored();
+    smt::CurrentMachine().resetDone = true;
+    smt::CurrentMachine().masterResetOk = true;
+    smt::CurrentMachine().link.positionLost = false;
+    for (auto* e : AllReplyEvents()) e->ForgetLateReply();
+    messages.service.Clear();
+    sim->DropRepliesTo(w.code, 1);
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_FALSE(w.send());
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+    std::printf("[figure] silent board, %s: noticed after %lld ms\n", w.name, static_cast<long long>(ms));
+    EXPECT_TRUE(sim->LastReceived(w.code).has_value());
+    EXPECT_FALSE(smt::CurrentMachine().connected.load());
+    EXPECT_EQ(messages.service.Texts().size(), 1u) << AllMessages();
+    if (w.code != 0x62) EXPECT_FALSE(smt::CurrentMachine().resetDone.load());
+  }
 }
