@@ -117,15 +117,27 @@ function(smt_with_ui_libraries out)
   set(${out} ${all} PARENT_SCOPE)
 endfunction()
 
-# smt_test(<name> DIR <dir> [DEPS ...] [TIMEOUT <seconds>])
-# One GoogleTest executable from every .cpp in <dir>. All its tests run in one
-# process, in a shuffled order (CTest test <name>.AllTestsShuffled): each test
-# gets a fresh machine object (tests/support/TestMain.cpp), so none may depend
-# on what another left behind. TIMEOUT is CTest's limit for that one process
-# (default 1500 s); a long program raises it rather than splitting its run.
+# smt_test(<name> DIR <dir> [DEPS ...] [TIMEOUT <seconds>] [FILES <files...>])
+# One GoogleTest executable from every .cpp in <dir>, or from the FILES named
+# (paths relative to <dir>; names that no longer exist are left out). All its
+# tests run in one process, in a shuffled order (CTest test
+# <name>.AllTestsShuffled): each test gets a fresh machine object
+# (tests/support/TestMain.cpp), so none may depend on what another left
+# behind. TIMEOUT is CTest's limit for that one process (default 1500 s). A
+# long program is split by subsystem into several (see tests/app), so that
+# CTest runs them side by side.
 function(smt_test name)
-  cmake_parse_arguments(T "" "DIR;TIMEOUT" "DEPS" ${ARGN})
-  file(GLOB srcs CONFIGURE_DEPENDS ${T_DIR}/*.cpp)
+  cmake_parse_arguments(T "" "DIR;TIMEOUT" "DEPS;FILES" ${ARGN})
+  if(T_FILES)
+    set(srcs "")
+    foreach(f ${T_FILES})
+      if(EXISTS ${T_DIR}/${f})
+        list(APPEND srcs ${T_DIR}/${f})
+      endif()
+    endforeach()
+  else()
+    file(GLOB srcs CONFIGURE_DEPENDS ${T_DIR}/*.cpp)
+  endif()
   if(NOT srcs)
     return()
   endif()
@@ -136,7 +148,8 @@ function(smt_test name)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR})
   smt_with_ui_libraries(deps ${T_DEPS})
   target_link_libraries(${name} PRIVATE ${deps} Qt6::Widgets GTest::gtest GTest::gmock)
-  target_compile_definitions(${name} PRIVATE SMT_SOURCE_DIR="${CMAKE_SOURCE_DIR}" SMT_EDA_SAMPLES="${SMT_EDA_SAMPLES}")
+  target_compile_definitions(${name} PRIVATE SMT_SOURCE_DIR="${CMAKE_SOURCE_DIR}" SMT_EDA_SAMPLES="${SMT_EDA_SAMPLES}"
+    SMT_CAMERA_PICTURES="${SMT_CAMERA_PICTURES}")
   add_test(NAME ${name}.AllTestsShuffled COMMAND ${name} --gtest_shuffle)
   set_tests_properties(${name}.AllTestsShuffled PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT ${T_TIMEOUT})

@@ -156,7 +156,8 @@ bool RecognizeHeadPart(HeadVisionJob& job, const HeadVisionCamera& cam, const He
     cv::RotatedRect r(cv::Point2f(-1, -1), cv::Size2f(0, 0), 0);
     if (io.grabFrame(camera, frame) && !frame.empty())
       r = RecognizeSpecialPart(slot, frame, job.contrast, io.invert, job.recognitionType, job.packageName, box,
-                               cam.zoom, job.partAngle, job.targetAngle, x, y, a);
+                               cam.zoom, job.partAngle, job.targetAngle, x, y, a, false,
+                               PartExpectation{job.partLength, job.partWidth});
     int32_t dX = 0, dY = 0, dA = 0;
     if (!UsableResult(r, job, cam.zoom, x, y, a, io, dX, dY, dA)) {
       if (io.waitPauseGate && !io.waitPauseGate()) {
@@ -207,7 +208,8 @@ void RecognizeLiveFrame(HeadVisionJob& job, const HeadVisionCamera& cam, const c
   cv::RotatedRect r(cv::Point2f(-1, -1), cv::Size2f(0, 0), 0);
   if (!frame.empty())
     r = RecognizeSpecialPart(h >= 1 && h <= 8 ? h : 1, frame, job.contrast, io.invert, job.recognitionType,
-                             job.packageName, box, cam.zoom, job.partAngle, job.targetAngle, x, y, a);
+                             job.packageName, box, cam.zoom, job.partAngle, job.targetAngle, x, y, a, false,
+                             PartExpectation{job.partLength, job.partWidth});
   int32_t dX = 0, dY = 0, dA = 0;
   if (!UsableResult(r, job, cam.zoom, x, y, a, io, dX, dY, dA)) {
     CLogFile::Instance().Write(true, "Visual error !");

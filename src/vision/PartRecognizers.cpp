@@ -1,5 +1,6 @@
 #include "vision/PartRecognizers.h"
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <opencv2/imgproc.hpp>
@@ -9,6 +10,7 @@
 #include "vision/AngleNormalizers.h"
 #include "vision/CornerRecognizers.h"
 #include "vision/PackageRecognizers.h"
+#include "vision/PartCheck.h"
 #include "vision/RecognitionTypes.h"
 #include "vision/RecognizerGeometry.h"
 #include "vision/SpecialPartRecognizers.h"
@@ -21,6 +23,10 @@ namespace smt::vision {
 namespace {
 
 constexpr int kMinPictureWidth = 208;
+// The second look's groups lie at least this many grey levels apart, and
+// this many times the picture's noise.
+constexpr double kMinSmoothedContrast = 6.0;
+constexpr double kNoiseToContrast = 2.5;
 
 // A value from a package, mark or settings row that cannot be used on an
 // image: one log line and one message, then the recogniser gives up.
@@ -254,11 +260,116 @@ PreparedSquare PrepareSquare(const cv::Mat& square, int threshold, bool invert) 
   const GreyHistogram histogram = CountGreyLevels(out.grey);
   const int level = threshold == 0 ? OtsuLevel(histogram) : threshold;
   cv::threshold(out.grey, out.binary, level, 255, cv::THRESH_BINARY);
+  // The opening cleans the part's side: after the inversion for a dark part,
+  // so that dark specks of a bright ground do not survive as part.
+  if (invert) cv::bitwise_not(out.binary, out.binary);
   const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
   cv::morphologyEx(out.binary, out.binary, cv::MORPH_OPEN, kernel, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT,
                    cv::morphologyDefaultBorderValue());
+  out.evidence = WeighSquare(histogram, level, out.binary, true, invert);
+  return out;
+}
+
+namespace {
+
+// The ground's lighting as a plane through the square's outermost pixels
+// (the ground, where a part lies inside the square), taken away so that a
+// ramp of light does not move the threshold across the part.
+void FlattenLighting(cv::Mat& grey) {
+  const int rows = grey.rows, cols = grey.cols;
+  if (rows < 8 || cols < 8) return;
+  // Least squares of g = a + b x + c y over a ring two pixels wide.
+  double s[3][3] = {{0}}, t[3] = {0};
+  const double cx = (cols - 1) / 2.0, cy = (rows - 1) / 2.0;
+  auto add = [&](int x, int y) {
+    const double v[3] = {1.0, x - cx, y - cy};
+    const double g = grey.at<uint8_t>(y, x);
+    for (int i = 0; i < 3; ++i) {
+      t[i] += v[i] * g;
+      for (int j = 0; j < 3; ++j) s[i][j] += v[i] * v[j];
+    }
+  };
+  for (int y = 0; y < rows; ++y)
+    for (int x = 0; x < cols; ++x)
+      if (x < 2 || y < 2 || x >= cols - 2 || y >= rows - 2) add(x, y);
+  cv::Mat A(3, 3, CV_64F, s), B(3, 1, CV_64F, t), X;
+  if (!cv::solve(A, B, X, cv::DECOMP_SVD)) return;
+  const double b = X.at<double>(1), c = X.at<double>(2);
+  if (std::fabs(b) * cols + std::fabs(c) * rows < 2.0) return;  // no ramp to speak of
+  cv::Mat f;
+  grey.convertTo(f, CV_32F);
+  for (int y = 0; y < rows; ++y) {
+    float* p = f.ptr<float>(y);
+    const double row = c * (y - cy);
+    for (int x = 0; x < cols; ++x) p[x] -= static_cast<float>(b * (x - cx) + row);
+  }
+  f.convertTo(grey, CV_8U);
+}
+
+// From Otsu's level to the middle of the two groups' means: the edge of a
+// blurred part at half its contrast, whatever share of the square it covers.
+int MiddleOfMeans(const GreyHistogram& h, int level) {
+  for (int i = 0; i < 16; ++i) {
+    const GreySplit s = SplitAt(h, level);
+    if (s.darkCount == 0 || s.brightCount == 0) return level;
+    const int next = static_cast<int>(std::lround((s.darkMean + s.brightMean) / 2.0));
+    if (next == level) break;
+    level = next;
+  }
+  return level;
+}
+
+// The picture's noise (grey levels, one standard deviation) from the
+// differences of neighbouring pixels: their median, so that the few edges
+// of a part do not count.
+double NoiseLevel(const cv::Mat& grey) {
+  std::array<uint32_t, 256> h{};
+  uint64_t n = 0;
+  for (int y = 0; y < grey.rows; y += 2) {
+    const uint8_t* p = grey.ptr<uint8_t>(y);
+    for (int x = 0; x + 1 < grey.cols; x += 2) {
+      ++h[static_cast<size_t>(std::abs(p[x] - p[x + 1]))];
+      ++n;
+    }
+  }
+  if (n == 0) return 0.0;
+  uint64_t seen = 0;
+  int median = 0;
+  for (; median < 256; ++median) {
+    seen += h[static_cast<size_t>(median)];
+    if (2 * seen >= n) break;
+  }
+  // |a - b| of two samples of sd s has the median 0.954 s.
+  return median / 0.954;
+}
+
+}  // namespace
+
+PreparedSquare PrepareSquareSmoothed(const cv::Mat& square, bool invert) {
+  PreparedSquare out;
+  cv::Mat grey;
+  if (square.channels() == 3)
+    cv::cvtColor(square, grey, cv::COLOR_BGR2GRAY);
+  else
+    grey = square.clone();
+  const double noise = NoiseLevel(grey);
+  cv::medianBlur(grey, grey, 3);
+  FlattenLighting(grey);
+  cv::GaussianBlur(grey, grey, cv::Size(5, 5), 1.2);
+  out.grey = grey;
+  const GreyHistogram histogram = CountGreyLevels(grey);
+  const int level = MiddleOfMeans(histogram, OtsuLevel(histogram));
+  cv::threshold(grey, out.binary, level, 255, cv::THRESH_BINARY);
   if (invert) cv::bitwise_not(out.binary, out.binary);
-  out.evidence = WeighSquare(histogram, level, out.binary, !invert, invert);
+  const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
+  cv::morphologyEx(out.binary, out.binary, cv::MORPH_OPEN, kernel, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT,
+                   cv::morphologyDefaultBorderValue());
+  out.evidence = WeighSquare(histogram, level, out.binary, true, invert);
+  // Smoothing leaves noise a few grey levels wide, which any level splits
+  // "far apart" in its own terms: the groups must lie apart by more than
+  // the picture's own noise, and by a few grey levels at least.
+  const double gap = out.evidence.split.brightMean - out.evidence.split.darkMean;
+  if (gap < std::max(kMinSmoothedContrast, kNoiseToContrast * noise)) out.evidence.split = GreySplit{};
   return out;
 }
 
@@ -326,7 +437,7 @@ double AngleCorrectionForType(int type, const std::string& name, double found, d
 cv::RotatedRect RecognizeSpecialPart(int slot, const cv::Mat& image, int threshold, bool invert, int type,
                                      const std::string& packageName, double boxMm, double pixelsPerMm,
                                      double fullReference, double foldedReference, double& dXmm, double& dYmm,
-                                     double& dAngle, bool binaryView) {
+                                     double& dAngle, bool binaryView, const PartExpectation& expect) {
   constexpr const char* who = "RecognizeSpecialPart";
   if (slot < 0 || slot >= kVisionSlotCount) {
     ReportBadValue(who, "result picture " + std::to_string(slot) + " out of range 0..8");
@@ -344,22 +455,63 @@ cv::RotatedRect RecognizeSpecialPart(int slot, const cv::Mat& image, int thresho
     smt::platform::ShowMessage("Find no Special !", smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Warning);
     return NotFoundRect();
   }
-  const PreparedSquare prepared = PrepareSquare(square, threshold, invert);
-  const cv::Mat& binary = prepared.binary;
-  const SquareVerdict verdict = JudgeSquare(prepared.evidence);
+  // The type's recogniser on the square as thresholded; with the automatic
+  // threshold, when that gives no sound result, once more on the square
+  // smoothed and evenly lit (noise, a lighting ramp, a low contrast). A
+  // result is only taken when it agrees with the square (PartCheck.h).
   cv::RotatedRect rect = NotFoundRect();
-  if (verdict == SquareVerdict::Part) {
-    rect = DispatchRecognizer(binary, type, packageName);
+  std::string reason;
+  PreparedSquare shown;
+  auto attempt = [&](PreparedSquare prepared) -> bool {
+    const SquareVerdict verdict = JudgeSquare(prepared.evidence);
+    const bool firstLook = shown.binary.empty();
+    if (firstLook) shown = prepared;
+    if (!reason.empty()) reason += "; ";
+    if (verdict != SquareVerdict::Part) {
+      reason += SquareVerdictText(verdict);
+      return false;
+    }
+    cv::RotatedRect r = DispatchRecognizer(prepared.binary, type, packageName);
+    if (IsNotFound(r)) {
+      reason += "the type's recogniser found no part";
+      return false;
+    }
     // Chips: the turn to a fraction of a pixel step.
-    if (!IsNotFound(rect) && (type == kRecogGeneral || type == kRecogResistance || type == kRecogCapacitance))
-      RefineTurnByMoments(prepared.grey, binary, rect);
-  }
+    if (type == kRecogGeneral || type == kRecogResistance || type == kRecogCapacitance)
+      RefineTurnByMoments(prepared.grey, prepared.binary, r);
+    // A result as large as the searched square is the square itself (the
+    // threshold let the background through): nothing was found.
+    if (FillsSquare(r, sq.side)) {
+      reason += SquareVerdictText(SquareVerdict::Ground);
+      return false;
+    }
+    const PartVerdict check = CheckFoundPart(prepared.binary, r, type, packageName, pixelsPerMm, expect);
+    if (!check.sound) {
+      reason += check.reason;
+      return false;
+    }
+    // Leads and balls on all sides: the sharpest corners agree with the
+    // outline of them all, which is the finer of the two.
+    if (TakesOutline(type)) {
+      double turn = std::fmod(check.outline.angle - r.angle, 90.0);
+      if (turn > 45.0) turn -= 90.0;
+      if (turn < -45.0) turn += 90.0;
+      r.center = check.outline.center;
+      r.angle = static_cast<float>(r.angle + turn);
+    }
+    rect = r;
+    shown = std::move(prepared);
+    return true;
+  };
+  if (!attempt(PrepareSquare(square, threshold, invert)) && threshold == 0)
+    attempt(PrepareSquareSmoothed(square, invert));
+  const cv::Mat& binary = shown.binary;
   // The result picture is drawn in the slot itself: the square (or the
   // binary square) is copied there once.
   const cv::Mat base = binaryView || square.channels() == 1 ? AsColour(binaryView ? binary : square) : square;
-  if (IsNotFound(rect) || FillsSquare(rect, sq.side)) {
-    // A result as large as the searched square is the square itself (the
-    // threshold let the background through): nothing was found.
+  if (IsNotFound(rect)) {
+    CLogFile::Instance().Write(true, "%s: %s: %s", who, VisionCheckText(kCheckNotFoundKey, kCheckNotFoundText).c_str(),
+                               reason.c_str());
     PublishVisionResult(slot, base, [](cv::Mat& picture) { DrawError(picture); });
     return NotFoundRect();
   }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "vision/PartCheck.h"
 #include "vision/SquareEvidence.h"
 #include "vision/TemplateSearch.h"
 
@@ -48,17 +49,21 @@ CircleResult RecognizePart(const cv::Mat& image, int threshold, bool invert, dou
 std::vector<cv::Point> RecognizeLabel(const cv::Mat& image, int threshold, int tolerancePercent, double boxMm,
                                       double pixelsPerMm, double lengthMm, double widthMm);
 
-// Picked part: grey, threshold (0 = Otsu), opening, optional inversion, then
+// Picked part: grey, threshold (0 = Otsu), optional inversion, opening, then
 // the recogniser of `recognitionType` (type 13 by package name). A square
-// with no part in it (SquareEvidence.h) and a result that covers the square
-// are not found. On success
+// with no part in it (SquareEvidence.h), a result that covers the square and
+// one that does not agree with the square or with `expect` (PartCheck.h)
+// are not found, the reason in the log; with the automatic threshold a
+// second look is taken on the smoothed square (PrepareSquareSmoothed)
+// before giving up. On success
 // writes dX, dY (mm) and the angle correction dA (degrees) and returns the
 // recogniser's rectangle in pixels of the search square; not found leaves the
 // outputs untouched. `slot` 0..8 is the result picture slot.
 cv::RotatedRect RecognizeSpecialPart(int slot, const cv::Mat& image, int threshold, bool invert, int recognitionType,
                                      const std::string& packageName, double boxMm, double pixelsPerMm,
                                      double fullReference, double foldedReference, double& dXmm, double& dYmm,
-                                     double& dAngle, bool binaryView = false);
+                                     double& dAngle, bool binaryView = false,
+                                     const PartExpectation& expect = {});
 
 // The recogniser by type (type 13 by name) on a prepared binary square.
 // `known` becomes false for type 13 with an unknown name.
@@ -78,6 +83,11 @@ struct PreparedSquare {
   SquareEvidence evidence;
 };
 PreparedSquare PrepareSquare(const cv::Mat& square, int threshold, bool invert);
+// The second look of the automatic threshold: the grey square cleaned of
+// specks (3x3 median), its lighting ramp taken away, smoothed (5x5
+// Gaussian), thresholded between the two groups' means (from Otsu's
+// level), inverted when asked and opened.
+PreparedSquare PrepareSquareSmoothed(const cv::Mat& square, bool invert);
 // False for type 13 with a name none of the special recognisers has.
 bool IsKnownRecognizer(int recognitionType, const std::string& packageName);
 

@@ -93,7 +93,8 @@ bool RecognizePlatformPart(HeadVisionJob& job, const std::array<PlatformCamera, 
   if (hio.grabFrame(cam, frame) && !frame.empty() && zoom > 0) {
     const double box = std::min(frame.rows, frame.cols) / zoom;
     r = RecognizeSpecialPart(h >= 1 && h <= 8 ? h : 1, frame, contrast, hio.invert, job.recognitionType,
-                             job.packageName, box, zoom, job.partAngle, job.targetAngle, x, y, a);
+                             job.packageName, box, zoom, job.partAngle, job.targetAngle, x, y, a, false,
+                             PartExpectation{job.partLength, job.partWidth});
   }
   if (r.center.x < 0) {
     CLogFile::Instance().Write(true, "Visual error !");

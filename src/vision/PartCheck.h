@@ -1,0 +1,73 @@
+#pragma once
+// The check a picked part's result passes before it is reported found: what
+// the type's recogniser says must agree with what the search square shows.
+// The part's outline is measured a second, independent way (the blobs round
+// the found centre, taken together); the found centre and turn must agree
+// with it, the part must lie inside the square, and its size must be that
+// of the package at the camera's scale when the package's size is known.
+// A result that fails is "not found", with the reason for the log: a part
+// placed where a wrong result says is worse than a question to the
+// operator.
+#include <opencv2/core.hpp>
+#include <string>
+
+namespace smt::vision {
+
+// What the recogniser is asked to find: the package's length and width in
+// mm (either order; 0: not known, the size is then not compared).
+struct PartExpectation {
+  double lengthMm = 0.0, widthMm = 0.0;
+  bool SizeKnown() const { return lengthMm > 0.0 && widthMm > 0.0; }
+};
+
+// Each side of the outline may differ from the package's by this share
+// and a pixel or two of edge.
+inline constexpr double kPartSizeTolerance = 0.25;
+inline constexpr double kPartSizeSlackPx = 2.0;
+// The found centre may lie this far from the outline's centre (mm; at least
+// this many pixels).
+inline constexpr double kCentreAgreementMm = 0.08;
+inline constexpr double kCentreAgreementPx = 2.0;
+// The found turn may differ from the outline's by this much (degrees; more
+// on outlines too short to show a turn that fine).
+inline constexpr double kTurnAgreementDeg = 0.75;
+// Blobs smaller than this (pixels) are specks, not part of a part; a part
+// covers at least the second figure.
+inline constexpr double kSpeckPx = 12.0;
+inline constexpr double kSmallestPartPx = 40.0;
+
+struct PartVerdict {
+  bool sound = false;
+  std::string reason;      // for the log when not sound
+  cv::RotatedRect outline; // the second measure (pixels of the square)
+};
+
+// `binary`: the square as the recogniser got it (part white); `found`: its
+// result (pixels of the square); `type` the recognition type.
+PartVerdict CheckFoundPart(const cv::Mat& binary, const cv::RotatedRect& found, int type,
+                           const std::string& packageName, double pixelsPerMm, const PartExpectation& expect);
+
+// The types whose found corners are refined by the outline once the two
+// agree: the outline of all the leads (or balls) is the finer measure.
+bool TakesOutline(int type);
+
+// Keys and default texts of the reasons (vision language section).
+inline constexpr const char* kCheckEdgeKey = "VisionCheck.c_TouchesEdge";
+inline constexpr const char* kCheckEdgeText = "the part runs across the edge of the search square";
+inline constexpr const char* kCheckSizeKey = "VisionCheck.c_WrongSize";
+inline constexpr const char* kCheckSizeText = "the outline's size does not match the package";
+inline constexpr const char* kCheckCentreKey = "VisionCheck.c_CentreDisagrees";
+inline constexpr const char* kCheckCentreText = "the centre does not agree with the outline's centre";
+inline constexpr const char* kCheckTurnKey = "VisionCheck.c_TurnDisagrees";
+inline constexpr const char* kCheckTurnText = "the angle does not agree with the outline's angle";
+inline constexpr const char* kCheckNothingKey = "VisionCheck.c_NoOutline";
+inline constexpr const char* kCheckNothingText = "no outline round the found centre";
+inline constexpr const char* kCheckNotFoundKey = "VisionCheck.c_NotFound";
+inline constexpr const char* kCheckNotFoundText = "Part not found";
+
+// Where the reasons' texts come from (the language files, set by the
+// shell); by default the built-in English.
+void SetVisionCheckTexts(std::string (*lookup)(const char* key, const char* def));
+std::string VisionCheckText(const char* key, const char* def);
+
+}  // namespace smt::vision
