@@ -95,7 +95,7 @@ class ShellLabelingStation : public smt::run::LabelingStation {
 void ConnectLabelRun(CSMTView& view) {
   auto& run = smt::run::Services();
   run.labeling.Connect(std::make_shared<ShellLabelingStation>(view));
-  run.startHomeMode = [](int mode) { smt::link::MachineHoming::Instance().StartHomeThread(mode, 0); };
+  run.startHomeMode = [](int mode) { smt::link::MachineHoming::Instance().StartRunEndHome(mode); };
 }
 
 }  // namespace

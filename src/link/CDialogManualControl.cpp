@@ -258,7 +258,8 @@ void CDialogManualControl::RunAxisInit() {
   for (const Axis& a : kAxes) {
     const double limit = smt::settings::FindBasicField(a.limit)->Get(basic);
     const auto steps = static_cast<int32_t>(std::trunc(limit * pulse.*a.pulse));
-    machine_.Part<smt::link::ReplyEvents>().serialAxis.SettleBeforeSend();
+    // A move that is refused (positions uncertain) waits for nothing.
+    if (!(machine_.link.positionLost && !machine_.resetDone)) machine_.Part<smt::link::ReplyEvents>().serialAxis.SettleBeforeSend();
     machine_.Part<smt::link::ReplyEvents>().serialAxis.Arm();
     if (!smt::link::SendCmd01MoveAxisSerial(machine_, a.code, steps)) {
       machine_.Part<smt::link::ReplyEvents>().serialAxis.Disarm();

@@ -27,7 +27,8 @@ bool CUdpSocket::Open(uint16_t port, const std::string& address, int localPort) 
     ::close(fd);
     throw UdpSocketError("socket 绑定端口失败");
   }
-  peer_ = peer;
+  peerPort_ = peer.sin_port;
+  peerAddr_ = peer.sin_addr.s_addr;
   fd_ = fd;
   if (PeerIsMulticast()) {
     ip_mreq mreq{};
@@ -59,11 +60,19 @@ void CUdpSocket::Close() {
 bool CUdpSocket::SetPeer(const std::string& address) {
   in_addr a{};
   if (inet_pton(AF_INET, address.c_str(), &a) != 1) return false;
-  peer_.sin_addr = a;
+  peerAddr_ = a.s_addr;
   return true;
 }
 
-bool CUdpSocket::PeerIsMulticast() const { return IN_MULTICAST(ntohl(peer_.sin_addr.s_addr)); }
+sockaddr_in CUdpSocket::Peer() const {
+  sockaddr_in p{};
+  p.sin_family = AF_INET;
+  p.sin_port = peerPort_;
+  p.sin_addr.s_addr = peerAddr_.load();
+  return p;
+}
+
+bool CUdpSocket::PeerIsMulticast() const { return IN_MULTICAST(ntohl(peerAddr_.load())); }
 
 uint16_t CUdpSocket::LocalPort() const {
   sockaddr_in a{};
@@ -80,12 +89,14 @@ bool CUdpSocket::SetReceiveTimeout(int ms) {
 
 long CUdpSocket::SendToPeer(const void* data, size_t size) {
   if (fd_ < 0) return -1;
-  return ::sendto(fd_, data, size, MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&peer_), sizeof peer_);
+  const sockaddr_in peer = Peer();
+  return ::sendto(fd_, data, size, MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&peer), sizeof peer);
 }
 
 int CUdpSocket::SendEmptyToPeer() {
   if (fd_ < 0) return EBADF;
-  if (::sendto(fd_, "", 0, MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&peer_), sizeof peer_) == 0) return 0;
+  const sockaddr_in peer = Peer();
+  if (::sendto(fd_, "", 0, MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0) return 0;
   return errno;
 }
 

@@ -7,6 +7,7 @@
 // Opening failures raise UdpSocketError with the socket layer's text.
 #include <netinet/in.h>
 
+#include <atomic>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -42,8 +43,10 @@ class CUdpSocket {
   int Handle() const { return fd_; }
 
   // Points the socket at another peer (same port). False for a bad address.
+  // The peer's address may be changed while another thread sends or
+  // receives: it is read and written whole, without a lock.
   bool SetPeer(const std::string& address);
-  const sockaddr_in& Peer() const { return peer_; }
+  sockaddr_in Peer() const;
   bool PeerIsMulticast() const;
   uint16_t LocalPort() const;
 
@@ -64,7 +67,8 @@ class CUdpSocket {
 
  private:
   int fd_ = -1;
-  sockaddr_in peer_{};
+  uint16_t peerPort_ = 0;               // network order; set only by Open
+  std::atomic<uint32_t> peerAddr_{0};   // network order
 };
 
 std::string Ipv4Text(const sockaddr_in& a);

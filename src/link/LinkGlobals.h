@@ -20,12 +20,12 @@ namespace smt::link {
 // makes; homing the whole machine takes longest.
 struct ReplyEvents {
   ReplyEvent home{"Home", std::chrono::seconds(180)};
-  ReplyEvent vacuum{"Vacuum", std::chrono::seconds(5)};
+  ReplyEvent vacuum{"Vacuum", std::chrono::seconds(5), false};
   ReplyEvent dispense{"Dispense", std::chrono::seconds(60)};
   ReplyEvent serialMove{"SerialMove", std::chrono::seconds(60)};
   ReplyEvent cmd58{"Cmd58", std::chrono::seconds(60)};
   ReplyEvent axisMove{"AxisMove", std::chrono::seconds(60)};
-  ReplyEvent conveyor{"Conveyor", std::chrono::seconds(120)};
+  ReplyEvent conveyor{"Conveyor", std::chrono::seconds(120), false};
   ReplyEvent cmd63{"Cmd63", std::chrono::seconds(60)};
   ReplyEvent moveXY{"MoveXY", std::chrono::seconds(60)};
   ReplyEvent cmd65{"Cmd65", std::chrono::seconds(60)};

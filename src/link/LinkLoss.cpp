@@ -31,6 +31,14 @@ std::string VacuumStillOn(smt::Machine& m) {
   return "\r\n" + LinkTextsOf(m).lostWithVacuumOn + list;
 }
 
+// What the machine did while the link was down (a move under way, the board
+// restarted) is not known: the machine counts as not homed, and nothing
+// moves after the next connect until it is homed.
+void PositionsNoLongerKnown(smt::Machine& m) {
+  m.resetDone = false;
+  m.link.positionLost = true;
+}
+
 }  // namespace
 
 bool LinkKnownLost(const smt::Machine& m) { return m.link.knownLost.load(); }
@@ -40,9 +48,6 @@ void OnLinkRestored() { OnLinkRestored(smt::CurrentMachine()); }
 
 void OnLinkRestored(smt::Machine& m) {
   m.link.knownLost = false;
-  // A reply owed from before the loss is waited for only a guard time more.
-  for (ReplyEvent* e : AllReplyEvents(m)) e->RenewGuard();
-  m.Part<smt::link::ReplyEvents>().serialAxis.RenewGuard();
 }
 
 void OnLinkLost(const char* why) { OnLinkLost(smt::CurrentMachine(), why); }
@@ -51,6 +56,7 @@ void OnLinkLost(smt::Machine& m, const char* why) {
   CLogFile::Instance().Write(true, "Link to the machine lost: %s", why);
   if (m.connected.exchange(false)) {
     m.link.knownLost = true;
+    PositionsNoLongerKnown(m);
     RuntimeOf(m).Hooks().OnLinkLost();
   }
 }
@@ -67,6 +73,7 @@ void ReportLinkLost(smt::Machine& m, const std::string& what) {
     return;
   }
   m.link.knownLost = true;
+  PositionsNoLongerKnown(m);
   // A run cannot go on without the machine: it ends as stopped, and says
   // nothing of its own (it can neither carry its parts away nor switch their
   // vacuum off): this message is the operator's one message about it.

@@ -1,4 +1,7 @@
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <vector>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -34,13 +37,15 @@ void Put32(std::array<uint8_t, N>& p, size_t at, int64_t v) {
 uint32_t FeederBit(int n) { return n >= 1 && n <= 128 ? (1u << ((n - 1) % 32)) : 0u; }
 
 // A whole cycle's command: refused (E3) while the heads' check was not passed.
-bool SendCycle(smt::Machine& machine, uint8_t code, const std::array<uint8_t, 234>& b, ReplyEvent* reply) {
+bool SendCycle(smt::Machine& machine, uint8_t code, const std::array<uint8_t, 234>& b, ReplyEvent* reply,
+               std::chrono::milliseconds timeout) {
   if (!machine.masterResetOk) {
     smt::platform::ShowMessage(kErrorE3);
     return false;
   }
   MachineCommand c;
   c.code = code;
+  c.timeout = timeout;
   c.udpOnly = true;
   c.reply = reply;
   c.udpPayload.assign(b.begin(), b.end());
@@ -54,6 +59,35 @@ struct RunMachines {
   std::unique_ptr<LinkRunMachine> program;
   std::atomic<RunMachine*> inUse{nullptr};
 };
+
+int64_t LargestOf(const std::array<int32_t, 8>& turns) {
+  int64_t most = 0;
+  for (int32_t t : turns) most = std::max<int64_t>(most, std::llabs(static_cast<long long>(t)));
+  return most;
+}
+
+// How long a whole cycle may take: the gantry from point to point, each
+// head's stroke down and up with its wait at the bottom (and its feed), the
+// heads' turn; one after the other.
+template <typename Slots>
+std::chrono::milliseconds CycleTimeout(int64_t x0, int64_t y0, const Slots& slots, int count, AxisSpeed xy,
+                                       const std::array<int32_t, 8>& turns, AxisSpeed turn, AxisSpeed z) {
+  std::vector<MoveLeg> legs;
+  int64_t waits = 0;
+  int64_t x = x0, y = y0;
+  for (int k = 0; k < count && k < static_cast<int>(slots.size()); ++k) {
+    const auto& s = slots[static_cast<size_t>(k)];
+    legs.push_back({s.x - x, xy.run});
+    legs.push_back({s.y - y, xy.run});
+    legs.push_back({2 * static_cast<int64_t>(s.depth), z.run});
+    waits += s.delay;
+    if constexpr (requires { s.feedTime; }) waits += s.feedTime;
+    x = s.x;
+    y = s.y;
+  }
+  legs.push_back({LargestOf(turns), turn.run});
+  return MoveTimeoutOfLegs(legs, std::chrono::milliseconds(waits));
+}
 
 }  // namespace
 
@@ -216,11 +250,18 @@ bool LinkRunMachine::PickWithHead(const HeadPickMove& move) { return SendCmd74Pi
 bool LinkRunMachine::PlaceWithHead(const HeadPlaceMove& move) { return SendCmd77PlaceMove(machine_, EncodeHeadPlaceMove(machine_, move)); }
 
 bool LinkRunMachine::PickWithHeads(const HeadsPickMove& move) {
-  return SendCycle(machine_, 0x75, EncodeHeadsPickMove(machine_, move), &machine_.Part<smt::link::ReplyEvents>().cmd67);
+  const auto timeout =
+      CycleTimeout(machine_.curX, machine_.curY, move.slots, move.count, move.xSpeed, move.turns, move.turnSpeed, move.zSpeed);
+  return SendCycle(machine_, 0x75, EncodeHeadsPickMove(machine_, move), &machine_.Part<smt::link::ReplyEvents>().cmd67, timeout);
 }
 
 bool LinkRunMachine::PlaceWithHeads(const HeadsPlaceMove& move) {
-  return SendCycle(machine_, 0x78, EncodeHeadsPlaceMove(machine_, move), &machine_.Part<smt::link::ReplyEvents>().cmd68);
+  std::vector<HeadsPlaceMove::Slot> used;
+  for (const auto& s : move.slots)
+    if (s.used) used.push_back(s);
+  const auto timeout = CycleTimeout(move.fromX, move.fromY, used, static_cast<int>(used.size()), move.xSpeed, move.turns,
+                                    move.turnSpeed, move.zSpeed);
+  return SendCycle(machine_, 0x78, EncodeHeadsPlaceMove(machine_, move), &machine_.Part<smt::link::ReplyEvents>().cmd68, timeout);
 }
 
 CommandResult LinkRunMachine::Feed(uint8_t alternative, uint8_t axis, const FeedValues& values) {

@@ -47,6 +47,8 @@ void LinkTexts::Load(const std::string& appDir, const std::string& language) {
   sendFailed = s.Text("ManualControl.c_SendFailed", d.sendFailed);
   sendLinkDown = s.Text("ManualControl.c_SendLinkDown", d.sendLinkDown);
   replyTimeoutCode = s.Text("ManualControl.c_ReplyTimeoutCode", d.replyTimeoutCode);
+  positionUncertain = s.Text("ManualControl.c_PositionUncertain", d.positionUncertain);
+  replyOutOfTurn = s.Text("ManualControl.c_ReplyOutOfTurn", d.replyOutOfTurn);
   lostWithVacuumOn = s.Text("ManualControl.c_LostWithVacuumOn", d.lostWithVacuumOn);
 }
 

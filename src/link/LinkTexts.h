@@ -37,6 +37,13 @@ struct LinkTexts {
   std::string homeNothing = "此机型没有该复位 !";
   // Added to the lost-link message when nozzles had their vacuum on; the
   // nozzle numbers follow it.
+  // A move is refused: the program's positions may not be the machine's
+  // (the link was lost, a move's reply did not come, or a reply came out of
+  // turn) until the machine is homed.
+  std::string positionUncertain = "机器位置不确定：请先复位机器 !";
+  // A reply came that no command was waiting for (sent twice, or late): a
+  // command may have been taken as done on another's reply.
+  std::string replyOutOfTurn = "机器的应答与指令不对应（重复或迟到的应答），之前的指令可能未完成 !";
   std::string lostWithVacuumOn = "以下吸嘴可能仍用真空吸着元件，请用手取下（重新联机并复位后真空关闭）。吸嘴：";
   // The link's failures in the operator's words.
   // the serial link as the messages name it (%1 the device)

@@ -65,6 +65,34 @@ void OnMotionOutcomeUnknown(smt::Machine& m, uint8_t code) {
   CLogFile::Instance().Write(true, "Command %02X timed out: the machine counts as not homed", code);
 }
 
+bool MarkPositionUncertain(smt::Machine& m) {
+  const bool wasLost = m.link.positionLost.exchange(true);
+  const bool wasHomed = m.resetDone.exchange(false);
+  if (m.runContinue.exchange(false)) m.run.pauseEvent.Set();
+  return !wasLost || wasHomed;
+}
+
+void OnReplyOutOfTurn(smt::Machine& m, const ReplyEvent& family) {
+  CLogFile::Instance().Write(true, "A reply of the %s family came out of turn (no command, or another one, awaited it)",
+                             family.name());
+  if (!family.positional()) return;
+  const bool wasCertain = MarkPositionUncertain(m);
+  CLogFile::Instance().Write(true, "The machine's position is uncertain: it counts as not homed");
+  // One message per uncertainty: a loss or a time-out told already covers it.
+  if (!wasCertain || !m.connected || LinkKnownLost(m) || smt::platform::WorkerThreads::Instance().ShuttingDown()) return;
+  const LinkTexts t = LinkTextsOf(m);
+  NotifyOperator(t.replyOutOfTurn + "\r\n" + t.positionUncertain);
+}
+
+std::string PositionLostText(smt::Machine& m) { return LinkTextsOf(m).positionUncertain; }
+std::string PositionLostText() { return PositionLostText(smt::CurrentMachine()); }
+
+namespace {
+// A move refused on a thread of a run that has been stopped: the cause that
+// stopped it was told, and the refusal adds nothing.
+bool RefusalAlreadyTold(const smt::Machine& m) { return t_onRunThread && !m.runContinue.load(); }
+}  // namespace
+
 std::string UdpOnlyRefusalText(uint8_t code) {
   char b[96];
   std::snprintf(b, sizeof b, "Command %02X needs the Ethernet link: it has no serial form !", code);
@@ -107,9 +135,6 @@ CommandResult SendMachineCommand(smt::Machine& m, const MachineCommand& c) {
     } else if (!c.udpPayload.misfit.empty()) {
       refusal = FieldDoesNotFitText(c.code, c.udpPayload.misfit);
     }
-    // After a motion time-out nothing moves until the machine is homed
-    // (the serial single-axis move 0x01 included).
-    if (refusal.empty() && m.link.positionLost && !m.resetDone && IsMotionCode(c.code)) refusal = PositionLostText();
     if (!refusal.empty()) {
       CLogFile::Instance().Write(true, "%s", refusal.c_str());
       smt::platform::ShowMessage(refusal);
@@ -122,11 +147,26 @@ CommandResult SendMachineCommand(smt::Machine& m, const MachineCommand& c) {
     CLogFile::Instance().Write(true, "Command %02X not sent: the link to the machine is lost", c.code);
     return CommandResult::LinkLost;
   }
+  // While the positions are uncertain nothing moves until the machine is
+  // homed (the serial single-axis move 0x01 included).
+  if (m.link.positionLost && !m.resetDone && IsMotionCode(c.code)) {
+    const std::string refusal = PositionLostText(m);
+    CLogFile::Instance().Write(true, "Command %02X refused: %s", c.code, refusal.c_str());
+    if (!RefusalAlreadyTold(m)) smt::platform::ShowMessage(refusal);
+    return CommandResult::Refused;
+  }
   if (trace) hooks.AppendInfoLine(c.startTrace.empty() ? Trace(c.code, "Start") : c.startTrace, true);
   // A stale signal cannot complete the new command, nor can the late reply
   // of an earlier command of the family that timed out.
   if (c.reply) {
     c.reply->SettleBeforeSend();
+    // A reply out of turn seen while settling (a copy of the family's last
+    // reply) has just been told: the move is not sent.
+    if (m.link.positionLost && !m.resetDone && IsMotionCode(c.code)) {
+      CLogFile::Instance().Write(true, "Command %02X not sent: the machine's position became uncertain", c.code);
+      if (trace) hooks.AppendInfoLine(Trace(c.code, "End"), true);
+      return CommandResult::Refused;
+    }
     c.reply->Arm();
   }
   Link* link = RuntimeOf(m).ActiveLink();
@@ -185,9 +225,24 @@ CommandResult SendMachineCommand(smt::Machine& m, const MachineCommand& c) {
   return result;
 }
 
+namespace {
+int64_t TravelMs(int64_t steps, int32_t runSpeed) {
+  const int64_t rate = static_cast<int64_t>(std::clamp(runSpeed, kSpeedFloor, 255)) * kStepsPerSecondPerSpeed;
+  return (steps < 0 ? -steps : steps) * 1000 / rate;
+}
+}  // namespace
+
 std::chrono::milliseconds MoveTimeout(int64_t steps, int32_t runSpeed, std::chrono::milliseconds extra) {
-  const int64_t rate = static_cast<int64_t>(std::clamp(runSpeed, 1, 255)) * kStepsPerSecondPerSpeed;
-  const int64_t travelMs = (steps < 0 ? -steps : steps) * 1000 / rate;
+  return MoveTimeoutOfLegs({MoveLeg{steps, runSpeed}}, extra);
+}
+
+std::chrono::milliseconds MoveTimeoutOfLegs(std::initializer_list<MoveLeg> legs, std::chrono::milliseconds extra) {
+  return MoveTimeoutOfLegs(std::vector<MoveLeg>(legs), extra);
+}
+
+std::chrono::milliseconds MoveTimeoutOfLegs(const std::vector<MoveLeg>& legs, std::chrono::milliseconds extra) {
+  int64_t travelMs = 0;
+  for (const MoveLeg& l : legs) travelMs += TravelMs(l.steps, l.runSpeed);
   return std::max(kMinMoveTimeout, std::chrono::milliseconds(2 * travelMs + 1500) + extra);
 }
 
@@ -219,12 +274,13 @@ bool SendCmd00Hello(smt::Machine& m) { return SendSerialOnly(m, 0x00, {}); }
 bool SendCmd01MoveAxisSerial(smt::Machine& m, uint8_t axis, int32_t steps) {
   // The same rule as every other move: after a motion time-out nothing
   // moves until the machine is homed.
+  if (LinkKnownLost(m) && !m.connected) return false;
   if (m.link.positionLost && !m.resetDone) {
-    CLogFile::Instance().Write(true, "%s", PositionLostText());
-    smt::platform::ShowMessage(PositionLostText());
+    const std::string refusal = PositionLostText(m);
+    CLogFile::Instance().Write(true, "Command 01 refused: %s", refusal.c_str());
+    if (!RefusalAlreadyTold(m)) smt::platform::ShowMessage(refusal);
     return false;
   }
-  if (LinkKnownLost(m) && !m.connected) return false;
   const Payload p = ByteWriter().U8(axis).SM32(steps).Take();
   if (!p.misfit.empty()) {
     const std::string refusal = FieldDoesNotFitText(0x01, p.misfit);

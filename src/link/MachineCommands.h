@@ -5,6 +5,7 @@
 // family's time-out; a command whose send failed never waits.
 #include <array>
 #include <chrono>
+#include <initializer_list>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -47,10 +48,29 @@ struct MachineCommand {
 // The time a move of `steps` at run speed `runSpeed` (1..255) may take
 // before its reply counts as lost: twice the travel time at the slowest
 // rate a speed step stands for, plus a fixed margin for acceleration and the
-// link; at least kMinMoveTimeout.
+// link; at least kMinMoveTimeout. A speed below kSpeedFloor (an unset speed
+// setting is sent as 1) counts as kSpeedFloor, so that a short move with
+// unset speeds is not given the family's whole time-out.
 inline constexpr int kStepsPerSecondPerSpeed = 100;
+inline constexpr int kSpeedFloor = 10;
 inline constexpr std::chrono::milliseconds kMinMoveTimeout{2000};
 std::chrono::milliseconds MoveTimeout(int64_t steps, int32_t runSpeed, std::chrono::milliseconds extra = {});
+// The same for a command made of several legs done one after the other
+// (steps, run speed), plus `extra` (waits the command itself asks for).
+struct MoveLeg {
+  int64_t steps = 0;
+  int32_t runSpeed = 0;
+};
+std::chrono::milliseconds MoveTimeoutOfLegs(std::initializer_list<MoveLeg> legs, std::chrono::milliseconds extra = {});
+std::chrono::milliseconds MoveTimeoutOfLegs(const std::vector<MoveLeg>& legs, std::chrono::milliseconds extra = {});
+
+// How long a conveyor zone step may take: the operator's wait time-out
+// (seconds; unset counts as kDefaultConveyorWaitSeconds) and a 3 s margin.
+inline constexpr int kDefaultConveyorWaitSeconds = 5;
+inline std::chrono::milliseconds ConveyorZoneTimeout(int waitSeconds) {
+  const int s = waitSeconds > 0 ? waitSeconds : kDefaultConveyorWaitSeconds;
+  return std::chrono::seconds(s) + std::chrono::seconds(3);
+}
 
 // The text of the refusal of a command that has no form on the serial link.
 std::string UdpOnlyRefusalText(uint8_t code);
@@ -76,8 +96,17 @@ bool IsHomeCode(uint8_t code);
 // A motion command's outcome is unknown: not homed, motion refused until homing.
 void OnMotionOutcomeUnknown(smt::Machine& machine, uint8_t code);
 void OnMotionOutcomeUnknown(uint8_t code);
-// The refusal of a move while the positions are unknown.
-inline const char* PositionLostText() { return "Machine is not reset !\r\nA move timed out: home the machine first."; }
+// The machine's positions may no longer be the program's (the link was
+// lost, a move's reply did not come, a reply came out of turn): not homed,
+// every move refused until homing, a run going on stopped. True when the
+// positions counted as certain until now.
+bool MarkPositionUncertain(smt::Machine& machine);
+// A reply of `family` came out of turn (ReplyTaken::OutOfTurn): for a family
+// that moves axes the position is uncertain, and the operator is told once.
+void OnReplyOutOfTurn(smt::Machine& machine, const ReplyEvent& family);
+// The refusal of a move while the positions are unknown (the machine's texts).
+std::string PositionLostText(smt::Machine& machine);
+std::string PositionLostText();
 
 // Sends a command that exists only in the serial form, once, without a
 // wait; false (nothing sent) when the active link is not a serial one.

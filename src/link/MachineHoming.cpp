@@ -182,6 +182,13 @@ bool MachineHoming::StartHomeThread(int mode, uint8_t request) {
   return started;
 }
 
+bool MachineHoming::StartRunEndHome(int mode) {
+  m_bRunEndHome = true;
+  if (StartHomeThread(mode, 0)) return true;
+  m_bRunEndHome = false;
+  return false;
+}
+
 bool MachineHoming::HomeAxes(int mode, uint8_t request) {
   m_nResetMode = mode;
   m_bHomeRequest = request;
@@ -209,10 +216,12 @@ bool MachineHoming::RunHoming() {
   // (unless the camera's move to the vision origin has taken it over).
   struct EndBusy {
     smt::Machine& machine;
+    std::atomic<bool>& runEnd;
     ~EndBusy() {
+      runEnd = false;
       if (!t_handedOver) machine.ReleaseBusy();
     }
-  } endBusy{machine_};
+  } endBusy{machine_, m_bRunEndHome};
   const MotionSettings m = GetMotionSettings(machine_);
   const int mode = m_nResetMode;
   const int type = machine_.machineType;
@@ -330,7 +339,13 @@ void MachineHoming::ResetAfterHome() {
     case 1: machine_.curX = 0; ZeroZ(machine_, alsoA); break;
     case 2: machine_.curY = 0; ZeroZ(machine_, alsoA); break;
     case 3: ZeroZ(machine_, alsoA); machine_.masterResetOk = true; break;
-    case 4: machine_.curX = 0; machine_.curY = 0; ZeroZ(machine_, alsoA); machine_.masterResetOk = true; break;
+    case 4:
+      machine_.curX = 0;
+      machine_.curY = 0;
+      ZeroZ(machine_, alsoA);
+      machine_.masterResetOk = true;
+      if (m_bRunEndHome.exchange(false) && !machine_.link.positionLost) machine_.resetDone = true;
+      break;
     case 5: machine_.motion.curAxis8 = 0; break;
     case 6: machine_.motion.curAxis9 = 0; break;
     case 7: machine_.motion.curAxis10 = 0; break;

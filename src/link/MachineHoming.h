@@ -32,6 +32,8 @@ class MachineHoming {
   std::atomic<int> m_bHomeRequest{0};
   // Set when the homing handed over to the camera's move to the vision origin.
   std::atomic<bool> m_bResetToOriginPending{false};
+  // Set for the homing a run's end started (StartRunEndHome).
+  std::atomic<bool> m_bRunEndHome{false};
 
   // Stores mode and request and starts the homing worker. With request 1 the
   // machine must be connected and idle (the busy state is claimed here,
@@ -39,6 +41,11 @@ class MachineHoming {
   // busy. Mode 0 clears the machine's resetDone once the homing is under way. False when
   // nothing was started.
   bool StartHomeThread(int mode, uint8_t request);
+  // A run's closing home of the axes it moved (request 0): the machine was
+  // homed when the run started and every other axis is where the program
+  // holds it, so a successful homing leaves the machine homed again (unless
+  // something made its positions uncertain meanwhile).
+  bool StartRunEndHome(int mode);
   // The same on the calling thread; true when the machine answered and the
   // after-home step ran.
   bool HomeAxes(int mode, uint8_t request);

@@ -504,6 +504,9 @@ MachineCommand BuildCmd62Zones(smt::Machine& machine, uint8_t zone, uint8_t opti
   c.code = 0x62;
   c.trace = false;  // the zone lines go to the second information box
   c.reply = &machine.Part<smt::link::ReplyEvents>().conveyor;
+  // A zone step is waited for the operator's wait time-out (seconds) and a
+  // margin for the belts' travel and the link, not the family's whole limit.
+  c.timeout = ConveyorZoneTimeout(m.conveyorWaitTimeOut);
   c.udpPayload = ByteWriter()
                      .U8(zone).U8(option1).U16(m.conveyorWaitTimeOut).U8(option2).U8(option3)
                      .U8(0x0B).I32(steps11).U8(0x0C).I32(steps12).U8(0x0D).I32(steps13).I32(start).I32(run)

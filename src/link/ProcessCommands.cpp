@@ -1,5 +1,7 @@
 #include "link/ProcessCommands.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <vector>
 
@@ -49,9 +51,10 @@ struct HeadMove {
 };
 
 bool SendHeadMove(smt::Machine& machine, uint8_t code, const std::vector<uint8_t>& payload, ReplyEvent* reply, const std::string& startText,
-                  const HeadMove& move, int vacuumOutput, bool pressButton, bool waitCapture) {
+                  const HeadMove& move, int vacuumOutput, bool pressButton, bool waitCapture, std::chrono::milliseconds timeout) {
   MachineCommand c;
   c.code = code;
+  c.timeout = timeout;
   c.udpOnly = true;
   c.reply = reply;
   c.startTrace = startText;
@@ -73,6 +76,32 @@ bool SendHeadMove(smt::Machine& machine, uint8_t code, const std::vector<uint8_t
   for (int h = 0; h < 8; ++h) machine.curA[h] = WrapA(static_cast<int64_t>(machine.curA[h].load()) + move.a[h], rev);
   RuntimeOf(machine).Hooks().OnPositionsChanged();
   return true;
+}
+
+template <size_t N>
+int32_t LE16At(const std::array<uint8_t, N>& p, size_t at) {
+  return p[at] | (p[at + 1] << 8);
+}
+
+// The largest of the eight head turns staged at `at`.
+template <size_t N>
+int64_t LargestTurn(const std::array<uint8_t, N>& p, size_t at) {
+  int64_t most = 0;
+  for (int h = 0; h < 8; ++h) most = std::max<int64_t>(most, std::llabs(LE32At(p, at + 4 * h)));
+  return most;
+}
+
+// How long a combined head move may take: its XY legs, the heads' turn and
+// the Z stroke down and up, one after the other, and the waits it asks for.
+template <size_t N>
+std::chrono::milliseconds HeadMoveTimeout(const std::array<uint8_t, N>& p, size_t dxAt, size_t dyAt, size_t xRunAt,
+                                          size_t turnsAt, size_t turnRunAt, size_t depthAt, size_t zRunAt,
+                                          std::chrono::milliseconds waits) {
+  return MoveTimeoutOfLegs({{LE32At(p, dxAt), LE32At(p, xRunAt)},
+                            {LE32At(p, dyAt), LE32At(p, xRunAt)},
+                            {LargestTurn(p, turnsAt), LE32At(p, turnRunAt)},
+                            {2 * static_cast<int64_t>(LE32At(p, depthAt)), LE32At(p, zRunAt)}},
+                           waits);
 }
 
 template <size_t N>
@@ -232,8 +261,14 @@ bool SendCmd73VisionMove(smt::Machine& machine, const Cmd73Payload& p) {
   if (RefuseOnSerial(machine, 0x73)) return false;
   move.dx += dx2 + dx3;
   move.dy += dy3;
+  // To the line's start, the heads' turn, the pass, then to the place row.
+  const auto timeout = MoveTimeoutOfLegs({{LE32At(p, 9), LE32At(p, 21)},
+                                          {LE32At(p, 13), LE32At(p, 21)},
+                                          {LargestTurn(p, 26), LE32At(p, 62)},
+                                          {dx2, LE32At(p, 77)},
+                                          {std::llabs(dx3) + std::llabs(dy3), LE32At(p, 126)}});
   return SendHeadMove(machine, 0x73, {p.begin(), p.end()}, &machine.Part<smt::link::ReplyEvents>().cmd63, LinkTextsOf(machine).information73, move, 0, false,
-                      true);
+                      true, timeout);
 }
 
 bool SendCmd74PickMove(smt::Machine& machine, const Cmd74Payload& p) {
@@ -241,8 +276,10 @@ bool SendCmd74PickMove(smt::Machine& machine, const Cmd74Payload& p) {
   const HeadMove move = ReadHeadMove(p, 19, 27, 40);
   if (!RangeCheck(machine, static_cast<int64_t>(machine.curX) + move.dx, static_cast<int64_t>(machine.curY) + move.dy)) return false;
   if (RefuseOnSerial(machine, 0x74)) return false;
+  // The feed (its time at 6) and the wait at the bottom (at 93) come on top of the moves.
+  const auto timeout = HeadMoveTimeout(p, 19, 27, 35, 40, 76, 81, 89, std::chrono::milliseconds(LE16At(p, 6) + LE16At(p, 93)));
   return SendHeadMove(machine, 0x74, {p.begin(), p.end()}, &machine.Part<smt::link::ReplyEvents>().cmd67, LinkTextsOf(machine).information74, move, p[80], true,
-                      false);
+                      false, timeout);
 }
 
 bool SendCmd77PlaceMove(smt::Machine& machine, const Cmd77Payload& p) {
@@ -250,8 +287,9 @@ bool SendCmd77PlaceMove(smt::Machine& machine, const Cmd77Payload& p) {
   const HeadMove move = ReadHeadMove(p, 4, 12, 25);
   if (!RangeCheck(machine, static_cast<int64_t>(machine.curX) + move.dx, static_cast<int64_t>(machine.curY) + move.dy)) return false;
   if (RefuseOnSerial(machine, 0x77)) return false;
+  const auto timeout = HeadMoveTimeout(p, 4, 12, 20, 25, 61, 66, 74, std::chrono::milliseconds(LE16At(p, 83)));
   return SendHeadMove(machine, 0x77, {p.begin(), p.end()}, &machine.Part<smt::link::ReplyEvents>().cmd68, LinkTextsOf(machine).information77, move, p[65], false,
-                      false);
+                      false, timeout);
 }
 
 // The forms for the machine in use.

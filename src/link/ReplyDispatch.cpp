@@ -24,6 +24,13 @@ std::string Hex2(uint8_t v) {
   return b;
 }
 
+// Hands a reply to its family; a reply out of turn of a family that moves
+// axes leaves the machine's position uncertain.
+void Give(smt::Machine& m, ReplyEvent& e, uint8_t status = 0, bool failed = false) {
+  const ReplyTaken t = failed ? e.AnswerFailure(status) : e.Answer(status);
+  if (t == ReplyTaken::OutOfTurn) OnReplyOutOfTurn(m, e);
+}
+
 // the machine's masterResetOk = (head state == fitted-head mask).
 void MaskTest(smt::Machine& m, const CmdPacket& p) { m.masterResetOk = (p.at(1) == RuntimeOf(m).headMask.load()); }
 void GuardedMaskTest(smt::Machine& m, const CmdPacket& p) {
@@ -34,7 +41,7 @@ void OnVacuumReading(smt::Machine& m, int32_t kpa) {
   m.link.vacuumKpa = kpa;
   RuntimeOf(m).Hooks().ShowVacuumValue();
   // Only a busy machine task waits for the reading.
-  if (m.machineBusy) m.Part<smt::link::ReplyEvents>().vacuum.Answer();
+  if (m.machineBusy) Give(m, m.Part<smt::link::ReplyEvents>().vacuum);
 }
 
 void HandleReply(smt::Machine& m, const CmdPacket& p) {
@@ -44,44 +51,44 @@ void HandleReply(smt::Machine& m, const CmdPacket& p) {
     case 0x02:
     case 0x05:
       // A home that failed ends its wait with a failure.
-      if (CheckReplyError(m, status)) m.Part<smt::link::ReplyEvents>().home.Answer();
-      else m.Part<smt::link::ReplyEvents>().home.AnswerFailure(status);
+      if (CheckReplyError(m, status)) Give(m, m.Part<smt::link::ReplyEvents>().home);
+      else Give(m, m.Part<smt::link::ReplyEvents>().home, status, true);
       return;
     case 0x15: OnVacuumReading(m, p.at(1)); return;
-    case 0x53: CheckReplyError(m, status); m.Part<smt::link::ReplyEvents>().dispense.Answer(status); return;
-    case 0x55: CheckReplyError(m, status); MaskTest(m, p); m.Part<smt::link::ReplyEvents>().dispense.Answer(status); return;
+    case 0x53: CheckReplyError(m, status); Give(m, m.Part<smt::link::ReplyEvents>().dispense, status); return;
+    case 0x55: CheckReplyError(m, status); MaskTest(m, p); Give(m, m.Part<smt::link::ReplyEvents>().dispense, status); return;
     case 0x56:
-    case 0x66: CheckReplyError(m, status); m.Part<smt::link::ReplyEvents>().cmd66.Answer(status); return;
-    case 0x58: CheckReplyError(m, status); MaskTest(m, p); m.Part<smt::link::ReplyEvents>().cmd58.Answer(status); return;
+    case 0x66: CheckReplyError(m, status); Give(m, m.Part<smt::link::ReplyEvents>().cmd66, status); return;
+    case 0x58: CheckReplyError(m, status); MaskTest(m, p); Give(m, m.Part<smt::link::ReplyEvents>().cmd58, status); return;
     case 0x60: CheckReplyError(m, status); return;
-    case 0x61: CheckReplyError(m, status); MaskTest(m, p); m.Part<smt::link::ReplyEvents>().axisMove.Answer(status); return;
+    case 0x61: CheckReplyError(m, status); MaskTest(m, p); Give(m, m.Part<smt::link::ReplyEvents>().axisMove, status); return;
     case 0x63:
-    case 0x73: CheckReplyError(m, status); m.Part<smt::link::ReplyEvents>().cmd63.Answer(status); return;
-    case 0x64: CheckReplyError(m, status); m.Part<smt::link::ReplyEvents>().moveXY.Answer(status); return;
-    case 0x65: CheckReplyError(m, status); m.Part<smt::link::ReplyEvents>().cmd65.Answer(status); return;
+    case 0x73: CheckReplyError(m, status); Give(m, m.Part<smt::link::ReplyEvents>().cmd63, status); return;
+    case 0x64: CheckReplyError(m, status); Give(m, m.Part<smt::link::ReplyEvents>().moveXY, status); return;
+    case 0x65: CheckReplyError(m, status); Give(m, m.Part<smt::link::ReplyEvents>().cmd65, status); return;
     case 0x67:
     case 0x74:
-    case 0x75: CheckReplyError(m, status); GuardedMaskTest(m, p); m.Part<smt::link::ReplyEvents>().cmd67.Answer(status); return;
+    case 0x75: CheckReplyError(m, status); GuardedMaskTest(m, p); Give(m, m.Part<smt::link::ReplyEvents>().cmd67, status); return;
     case 0x68:
     case 0x77:
-    case 0x78: CheckReplyError(m, status); GuardedMaskTest(m, p); m.Part<smt::link::ReplyEvents>().cmd68.Answer(status); return;
-    case 0x70: CheckReplyError(m, status); m.Part<smt::link::ReplyEvents>().axisMove.Answer(status); return;
+    case 0x78: CheckReplyError(m, status); GuardedMaskTest(m, p); Give(m, m.Part<smt::link::ReplyEvents>().cmd68, status); return;
+    case 0x70: CheckReplyError(m, status); Give(m, m.Part<smt::link::ReplyEvents>().axisMove, status); return;
     case 0x71:
       CheckReplyError(m, status);
       GuardedMaskTest(m, p);
       m.link.probeValue = p.length >= 6 ? ReadLE32(p.data() + 2) : 0;
-      m.Part<smt::link::ReplyEvents>().axisMove.Answer(status);
+      Give(m, m.Part<smt::link::ReplyEvents>().axisMove, status);
       return;
     case 0x72:
       if (!CheckReplyError(m, status)) {
-        m.Part<smt::link::ReplyEvents>().home.AnswerFailure(status);
+        Give(m, m.Part<smt::link::ReplyEvents>().home, status, true);
       } else if (p.at(1) == RuntimeOf(m).headMask.load()) {
         m.masterResetOk = true;
-        m.Part<smt::link::ReplyEvents>().home.Answer();
+        Give(m, m.Part<smt::link::ReplyEvents>().home);
       } else {
         // The heads the board reports are not the fitted ones.
         m.masterResetOk = false;
-        m.Part<smt::link::ReplyEvents>().home.AnswerFailure(status);
+        Give(m, m.Part<smt::link::ReplyEvents>().home, status, true);
       }
       return;
     default: break;
@@ -102,13 +109,13 @@ void HandleReport(smt::Machine& m, const CmdPacket& p) {
       return;
     }
     case 0x56:
-    case 0x66: CheckReplyError(m, status); m.Part<smt::link::ReplyEvents>().cmd66.Answer(status); return;
-    case 0x62: CheckReplyError(m, status); m.Part<smt::link::ReplyEvents>().conveyor.Answer(status); return;
-    case 0x63: CheckReplyError(m, status); m.Part<smt::link::ReplyEvents>().cmd63.Answer(status); return;
-    case 0x64: CheckReplyError(m, status); m.Part<smt::link::ReplyEvents>().moveXY.Answer(status); return;
-    case 0x65: CheckReplyError(m, status); m.Part<smt::link::ReplyEvents>().cmd65.Answer(status); return;
-    case 0x67: CheckReplyError(m, status); GuardedMaskTest(m, p); m.Part<smt::link::ReplyEvents>().cmd67.Answer(status); return;
-    case 0x68: CheckReplyError(m, status); GuardedMaskTest(m, p); m.Part<smt::link::ReplyEvents>().cmd68.Answer(status); return;
+    case 0x66: CheckReplyError(m, status); Give(m, m.Part<smt::link::ReplyEvents>().cmd66, status); return;
+    case 0x62: CheckReplyError(m, status); Give(m, m.Part<smt::link::ReplyEvents>().conveyor, status); return;
+    case 0x63: CheckReplyError(m, status); Give(m, m.Part<smt::link::ReplyEvents>().cmd63, status); return;
+    case 0x64: CheckReplyError(m, status); Give(m, m.Part<smt::link::ReplyEvents>().moveXY, status); return;
+    case 0x65: CheckReplyError(m, status); Give(m, m.Part<smt::link::ReplyEvents>().cmd65, status); return;
+    case 0x67: CheckReplyError(m, status); GuardedMaskTest(m, p); Give(m, m.Part<smt::link::ReplyEvents>().cmd67, status); return;
+    case 0x68: CheckReplyError(m, status); GuardedMaskTest(m, p); Give(m, m.Part<smt::link::ReplyEvents>().cmd68, status); return;
     default: return;
   }
 }
@@ -124,13 +131,17 @@ void SerialMessage(smt::Machine& m, const std::string& text, const std::string& 
 
 // An error report ends the wait of the command it concerns with a failure:
 // the family of the code it names, else the family of the last command sent.
+// A report that names a command's code is that command's answer (and out of
+// turn when none of its family waits); one that names no command (a motor
+// fault, an unknown code) only ends a wait, if one goes on.
 void ReleaseSenderWithFailure(smt::Machine& m, uint8_t errorCode) {
-  ReplyEvent* e = ReplyEventForCode(m, errorCode);
-  if (!e) {
-    const int last = m.link.lastSerialCmd.load();
-    if (last >= 0) e = ReplyEventForCode(m, static_cast<uint16_t>(last));
+  if (ReplyEvent* e = ReplyEventForCode(m, errorCode)) {
+    Give(m, *e, errorCode, true);
+    return;
   }
-  if (e) e->AnswerFailure(errorCode);
+  const int last = m.link.lastSerialCmd.load();
+  if (ReplyEvent* e = last >= 0 ? ReplyEventForCode(m, static_cast<uint16_t>(last)) : nullptr)
+    (void)e->AnswerFailure(errorCode);
 }
 
 void HandleSerialAck(smt::Machine& m, const std::vector<uint8_t>& f) {
@@ -138,31 +149,31 @@ void HandleSerialAck(smt::Machine& m, const std::vector<uint8_t>& f) {
   switch (at(2)) {
     case 0x00:
       // The hello is answered: the port scan waits on the single-axis event.
-      m.Part<smt::link::ReplyEvents>().axisMove.Answer();
+      (void)m.Part<smt::link::ReplyEvents>().axisMove.Answer();  // a repeated hello's answer moves nothing
       RuntimeOf(m).Hooks().OnSerialHelloAck();
       return;
-    case 0x01: m.Part<smt::link::ReplyEvents>().serialAxis.Answer(); return;
-    case 0x02: m.Part<smt::link::ReplyEvents>().home.Answer(); return;
+    case 0x01: Give(m, m.Part<smt::link::ReplyEvents>().serialAxis); return;
+    case 0x02: Give(m, m.Part<smt::link::ReplyEvents>().home); return;
     case 0x03:
     case 0x04: return;
     case 0x15: OnVacuumReading(m, at(4)); return;
-    case 0x53: CountSerialAck(m); m.Part<smt::link::ReplyEvents>().dispense.Answer(); return;
-    case 0x54: CountSerialAck(m); m.Part<smt::link::ReplyEvents>().serialMove.Answer(); return;
+    case 0x53: CountSerialAck(m); Give(m, m.Part<smt::link::ReplyEvents>().dispense); return;
+    case 0x54: CountSerialAck(m); Give(m, m.Part<smt::link::ReplyEvents>().serialMove); return;
     case 0x56:
-    case 0x66: m.Part<smt::link::ReplyEvents>().cmd66.Answer(); return;
-    case 0x58: m.Part<smt::link::ReplyEvents>().cmd58.Answer(); return;
-    case 0x61: CountSerialAck(m); m.Part<smt::link::ReplyEvents>().axisMove.Answer(); return;
-    case 0x62: m.Part<smt::link::ReplyEvents>().conveyor.Answer(); return;
-    case 0x63: m.Part<smt::link::ReplyEvents>().cmd63.Answer(); return;
-    case 0x64: CountSerialAck(m); m.Part<smt::link::ReplyEvents>().moveXY.Answer(); return;
-    case 0x65: m.Part<smt::link::ReplyEvents>().cmd65.Answer(); return;
+    case 0x66: Give(m, m.Part<smt::link::ReplyEvents>().cmd66); return;
+    case 0x58: Give(m, m.Part<smt::link::ReplyEvents>().cmd58); return;
+    case 0x61: CountSerialAck(m); Give(m, m.Part<smt::link::ReplyEvents>().axisMove); return;
+    case 0x62: Give(m, m.Part<smt::link::ReplyEvents>().conveyor); return;
+    case 0x63: Give(m, m.Part<smt::link::ReplyEvents>().cmd63); return;
+    case 0x64: CountSerialAck(m); Give(m, m.Part<smt::link::ReplyEvents>().moveXY); return;
+    case 0x65: Give(m, m.Part<smt::link::ReplyEvents>().cmd65); return;
     case 0x67:
-      m.Part<smt::link::ReplyEvents>().cmd67.Answer();
+      Give(m, m.Part<smt::link::ReplyEvents>().cmd67);
       RuntimeOf(m).Hooks().ShowZAtZero();
       return;
     case 0x68:
       m.link.vacuumCheckOk = (at(3) == 0);
-      m.Part<smt::link::ReplyEvents>().cmd68.Answer();
+      Give(m, m.Part<smt::link::ReplyEvents>().cmd68);
       m.link.vacuumKpa = at(4);
       RuntimeOf(m).Hooks().ShowVacuumValue();
       RuntimeOf(m).Hooks().ShowZAtZero();
@@ -174,7 +185,7 @@ void HandleSerialAck(smt::Machine& m, const std::vector<uint8_t>& f) {
       } else {
         m.link.probeValue = f.size() >= 8 ? ReadBE32(f.data() + 4) : 0;
       }
-      m.Part<smt::link::ReplyEvents>().axisMove.Answer();
+      Give(m, m.Part<smt::link::ReplyEvents>().axisMove);
       return;
     default: SerialMessage(m, LinkTextsOf(m).message06); return;
   }
@@ -214,8 +225,8 @@ void HandleSerialError(smt::Machine& m, const std::vector<uint8_t>& f) {
         SerialMessage(m, t.message15);
       }
       m.masterResetOk = false;
-      if (m.link.lastMoveCmd == 0x40) m.Part<smt::link::ReplyEvents>().moveXY.AnswerFailure(code);
-      else if (m.link.lastMoveCmd == 0x41) m.Part<smt::link::ReplyEvents>().cmd65.AnswerFailure(code);
+      if (m.link.lastMoveCmd == 0x40) Give(m, m.Part<smt::link::ReplyEvents>().moveXY, code, true);
+      else if (m.link.lastMoveCmd == 0x41) Give(m, m.Part<smt::link::ReplyEvents>().cmd65, code, true);
       else ReleaseSenderWithFailure(m, code);
       return;
     case 0xE5: {

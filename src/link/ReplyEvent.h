@@ -43,14 +43,41 @@ inline constexpr std::chrono::milliseconds kStopMoveGrace{900};
 // Set on the run's own threads (not the feeder or conveyor threads, which
 // are not waited for at a Stop): their reply waits end at a Stop.
 inline thread_local bool t_replyWaitsEndOnStop = false;
+// Set on every thread of a run (feeder and conveyor threads too): a move such
+// a thread is refused after its run was stopped is not told again.
+inline thread_local bool t_onRunThread = false;
+
+// What became of a reply the board sent. Taken: the answer of the command
+// in flight. Late: the owed reply of a command that gave up, thrown away
+// while no command of the family was in flight. OutOfTurn: a reply that no
+// command could have asked for (a second reply, one while nothing waits),
+// or one that came while both a late reply was owed and a command was in
+// flight (either could be its owner): a command may have been, or may be,
+// taken as done on another's reply.
+enum class ReplyTaken { Taken, Late, OutOfTurn };
+
+// After a reply is taken, the family's next command waits this long from
+// it before it goes out, so that a copy of that reply (sent twice, or
+// repeated on the way) arrives while no command of the family is in flight
+// and is seen as out of turn, instead of completing the next command.
+inline constexpr std::chrono::milliseconds kReplyEchoWindow{100};
+// How long after a command gave up its reply that reply is still expected
+// (at the least): a reply this late is thrown away, not taken as the answer
+// of the family's next command, which waits for it before it goes out.
+inline constexpr std::chrono::milliseconds kMinLateWindow{5000};
 
 class ReplyEvent {
  public:
-  ReplyEvent(const char* name, std::chrono::milliseconds timeout) : name_(name), timeout_(timeout.count()) {}
+  // `positional`: the family's commands move axes, so a reply out of turn
+  // leaves the machine's position uncertain.
+  ReplyEvent(const char* name, std::chrono::milliseconds timeout, bool positional = true)
+      : name_(name), timeout_(timeout.count()), positional_(positional) {}
+  bool positional() const { return positional_; }
 
   void Reset() {
     event_.Reset();
     failed_ = false;
+    outOfTurn_ = false;
     status_ = 0;
   }
   // The command of the family goes out now: from here until its reply is
@@ -64,13 +91,15 @@ class ReplyEvent {
     Reset();
   }
   // A reply of the family as the board sends it (the reply dispatch): taken
-  // only while a command of the family is in flight, and never while the
-  // late reply of a timed-out command is still owed (that first reply is the
-  // late one and is thrown away). A reply that no command could have asked
-  // for (a duplicate, a reply after its command gave up) is counted and
-  // dropped.
-  void Answer(uint8_t status = 0) { Take(status, false); }
-  void AnswerFailure(uint8_t status) { Take(status, true); }
+  // only while a command of the family is in flight and no late reply of a
+  // command that gave up is owed. The owed late reply, when it comes while
+  // nothing is in flight, is thrown away. When it may have come (a reply
+  // while one is owed and a command is in flight), the command in flight
+  // ends failed and out of turn: which command the reply belongs to cannot
+  // be told. A reply that no command could have asked for is counted and
+  // dropped, and reported out of turn.
+  ReplyTaken Answer(uint8_t status = 0) { return Take(status, false); }
+  ReplyTaken AnswerFailure(uint8_t status) { return Take(status, true); }
   // Unconditional: sets the event (the program's own hand-shakes).
   void Signal(uint8_t status = 0) {
     if (TakeLateReply()) return;
@@ -85,42 +114,34 @@ class ReplyEvent {
     event_.Set();
   }
 
-  // The sender gave up waiting: the reply may still come, and whenever it
-  // comes it is not the answer of a later command. It stays owed until it
-  // comes, or, after a reconnect (RenewGuard), until `guard` has passed.
+  // The sender gave up waiting: the reply may still come, and when it comes
+  // it is not the answer of a later command. It stays owed until a reply of
+  // the family comes or the late window has passed (`guard`, at least
+  // kMinLateWindow, from now; a reconnect does not shorten it).
   void MarkTimedOut(std::chrono::milliseconds guard) {
     std::lock_guard lk(lateMutex_);
     owed_ = true;
     inFlight_ = false;
-    guard_ = guard;
-    guardEnd_ = std::chrono::steady_clock::time_point::max();
+    owedUntil_ = std::chrono::steady_clock::now() + std::max(guard, kMinLateWindow);
   }
-  // Before a new command of the family: while a late reply is owed, wait
-  // for it a moment (at most the guard time). Returns at once otherwise.
-  // When it does not come the next command goes out all the same and the
-  // first reply of the family is still taken as the late one: the command
-  // then fails on its time-out instead of completing on another's reply.
+  // Before a new command of the family: a positional family's command goes
+  // out only kReplyEchoWindow after the family's last reply was taken, and
+  // while a late reply is owed it waits for it (until the late window ends).
+  // A reply of the family that comes later than that, while a command is in
+  // flight, is taken as that command's answer; the command's own answer then
+  // comes out of turn and is reported so.
   void SettleBeforeSend() {
-    const auto start = std::chrono::steady_clock::now();
     for (;;) {
       {
         std::lock_guard lk(lateMutex_);
-        if (!owed_) return;
         const auto now = std::chrono::steady_clock::now();
-        if (now >= guardEnd_) {
-          owed_ = false;  // forgotten after a reconnect's guard
-          return;
-        }
-        if (now - start >= guard_) return;
+        ForgetIfOver(now);
+        const bool echoOver = !positional_ || now - lastTaken_ >= kReplyEchoWindow;
+        if (!owed_ && echoOver) return;
       }
       if (smt::platform::WorkerThreads::Instance().ShuttingDown()) return;
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-  }
-  // A reconnect: a reply still owed is waited for only the guard time more.
-  void RenewGuard() {
-    std::lock_guard lk(lateMutex_);
-    if (owed_) guardEnd_ = std::chrono::steady_clock::now() + guard_;
   }
   // A clean new start (tests, a fresh board): nothing is owed any more.
   void ForgetLateReply() {
@@ -130,8 +151,10 @@ class ReplyEvent {
   }
   bool LateReplyOwed() const {
     std::lock_guard lk(lateMutex_);
-    return owed_ && std::chrono::steady_clock::now() < guardEnd_;
+    return owed_ && std::chrono::steady_clock::now() < owedUntil_;
   }
+  // Replies that came out of turn (see ReplyTaken).
+  uint64_t RepliesOutOfTurn() const { return outOfTurnCount_.load(); }
   uint64_t LateRepliesDiscarded() const { return discarded_.load(); }
   // Replies that came while no command of the family was in flight.
   uint64_t StrayRepliesDiscarded() const { return stray_.load(); }
@@ -183,7 +206,7 @@ class ReplyEvent {
       }
     }
     NoteReplyTime(std::chrono::steady_clock::now() - start);
-    return failed_ ? ReplyWait::Failed : ReplyWait::Done;
+    return failed_ || outOfTurn_ ? ReplyWait::Failed : ReplyWait::Done;
   }
   // The command gave up its reply without a time-out mark (refused, not sent).
   void Disarm() {
@@ -195,6 +218,8 @@ class ReplyEvent {
 
   // The status byte of the last reply.
   uint8_t status() const { return status_; }
+  // The last wait ended on a reply that may not have been its command's.
+  bool endedOutOfTurn() const { return outOfTurn_; }
   const char* name() const { return name_; }
   std::chrono::milliseconds timeout() const { return std::chrono::milliseconds(timeout_.load()); }
   void SetTimeout(std::chrono::milliseconds t) { timeout_ = t.count(); }
@@ -204,36 +229,57 @@ class ReplyEvent {
   const char* name_;
   std::atomic<long long> timeout_;
   smt::platform::Event event_{false, false};
+  const bool positional_;
   std::atomic<bool> failed_{false};
+  std::atomic<bool> outOfTurn_{false};
   std::atomic<uint8_t> status_{0};
 
+  // A reply owed past its late window is forgotten: it is not coming.
+  void ForgetIfOver(std::chrono::steady_clock::time_point now) {
+    if (owed_ && now >= owedUntil_) owed_ = false;
+  }
   bool TakeLateReply() {
     std::lock_guard lk(lateMutex_);
+    ForgetIfOver(std::chrono::steady_clock::now());
     if (!owed_) return false;
     owed_ = false;
-    if (std::chrono::steady_clock::now() >= guardEnd_) return false;
     ++discarded_;
     return true;
   }
-  void Take(uint8_t status, bool failed) {
+  ReplyTaken Take(uint8_t status, bool failed) {
     {
       std::lock_guard lk(lateMutex_);
-      if (owed_) {
+      ForgetIfOver(std::chrono::steady_clock::now());
+      if (owed_ && !inFlight_) {
         owed_ = false;
-        if (std::chrono::steady_clock::now() < guardEnd_) {
-          ++discarded_;
-          return;
-        }
+        ++discarded_;
+        return ReplyTaken::Late;
       }
       if (!inFlight_) {
         ++stray_;
-        return;
+        ++outOfTurnCount_;
+        return ReplyTaken::OutOfTurn;
       }
       inFlight_ = false;
+      lastTaken_ = std::chrono::steady_clock::now();
+      if (owed_) {
+        // The late reply or the answer of the command in flight: the
+        // command ends failed, and whichever reply is still to come finds
+        // nothing in flight.
+        owed_ = false;
+        ++outOfTurnCount_;
+        status_ = status;
+        failed_ = true;
+        outOfTurn_ = true;
+        event_.Set();
+        return ReplyTaken::OutOfTurn;
+      }
     }
     status_ = status;
     failed_ = failed;
+    outOfTurn_ = false;
     event_.Set();
+    return ReplyTaken::Taken;
   }
   // Watching pays only when the reply comes within a short time; families
   // whose replies take longer than the limit are slept for at once. The
@@ -269,8 +315,9 @@ class ReplyEvent {
   mutable std::mutex lateMutex_;
   bool owed_ = false;
   bool inFlight_ = false;
-  std::chrono::milliseconds guard_{1000};
-  std::chrono::steady_clock::time_point guardEnd_{};
+  std::chrono::steady_clock::time_point owedUntil_{};
+  std::chrono::steady_clock::time_point lastTaken_{};
+  std::atomic<uint64_t> outOfTurnCount_{0};
   std::atomic<uint64_t> discarded_{0};
   std::atomic<uint64_t> stray_{0};
 };

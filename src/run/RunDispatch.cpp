@@ -163,6 +163,7 @@ bool StartRun(smt::Machine& m, int runMode) {
       // A Stop ends the run thread's reply waits (the feeder and conveyor
       // threads finish theirs; a later Start waits for them).
       smt::link::t_replyWaitsEndOnStop = t != RunThread::Feeder && t != RunThread::Conveyor;
+      smt::link::t_onRunThread = true;
       try {
         proc(m);
       } catch (const smt::platform::UnwiredHook& e) {

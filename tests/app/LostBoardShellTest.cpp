@@ -174,6 +174,46 @@ TEST_P(LostBoard, IsToldOnceWithinTwoSecondsTheControlsGoOffAndAReconnectWorks) 
   EXPECT_TRUE(messages.service.Texts().empty()) << Messages();
 }
 
+// Connected again but not homed: the positions the program held before the
+// loss are not the board's, so a go-to from the menu (nozzle 1 to the throw
+// position) sends no move and says to home first; after a home it goes.
+TEST_P(LostBoard, AfterAReconnectNoMoveIsSentUntilTheMachineIsHomed) {
+  const LossCase c = GetParam();
+  CMainFrame& f = c.when == When::DuringARun ? StartRunAndWaitForAHeldPart() : StartIdleWithTheJobOpen();
+  ASSERT_FALSE(HasFatalFailure());
+  // The program holds the gantry away from 0.
+  sim->Stop();
+  ASSERT_TRUE(PumpUntil([&] { return !TextsWith("The link to the machine is lost").empty(); }, 10s)) << Messages();
+  ASSERT_TRUE(PumpUntil([&] { return RunOver(); }, 10s));
+  EXPECT_FALSE(smt::CurrentMachine().resetDone.load());
+  ASSERT_TRUE(StartBoard()) << sim->LastError();
+  world->Clear();
+  PressConnect();
+  ASSERT_FALSE(HasFatalFailure());
+  ASSERT_TRUE(PumpUntil([] { return smt::CurrentMachine().connected.load(); }));
+  ASSERT_TRUE(PumpUntil([] { return !smt::CurrentMachine().machineBusy.load(); }, 10s));
+  if (smt::CurrentMachine().resetDone.load()) GTEST_SKIP() << "this demo homes on connecting";
+  messages.service.Clear();
+  sim->ClearReceived();
+  f.view()->OnCommand(smt::app::cmd::kGoNozzleToThrow[0]);
+  PumpUntil([] { return false; }, 500ms);
+  ASSERT_TRUE(PumpUntil([] { return !smt::CurrentMachine().machineBusy.load(); }, 10s));
+  for (const auto& r : sim->Received())
+    EXPECT_FALSE(smt::link::IsMotionCode(static_cast<uint8_t>(r.code))) << "move " << r.code << " sent before a home";
+  EXPECT_EQ(messages.service.Texts().size(), 1u) << Messages();
+  EXPECT_FALSE(messages.service.Texts().empty() ||
+               messages.service.Texts()[0].find("reset") == std::string::npos &&
+                   messages.service.Texts()[0].find(smt::link::CurrentLinkTexts().positionUncertain) == std::string::npos)
+      << Messages();
+  // Homed: the go-to reaches the board.
+  Home();
+  ASSERT_FALSE(HasFatalFailure());
+  sim->ClearReceived();
+  f.view()->OnCommand(smt::app::cmd::kGoNozzleToThrow[0]);
+  ASSERT_TRUE(PumpUntil([] { return !smt::CurrentMachine().machineBusy.load(); }, 10s));
+  EXPECT_TRUE(PumpUntil([&] { return sim->LastReceived(0x64).has_value(); }, 3s));
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Links, LostBoard,
     ::testing::Values(LossCase{Over::Serial, When::Idle, "SerialIdle"},

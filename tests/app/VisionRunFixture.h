@@ -153,11 +153,11 @@ class VisionRunSim : public linktest::MotionSimTest {
   // The program with the simulated machine's cameras, connected and homed:
   // its industrial cameras (high-speed camera mode 1), or `captureDevices`
   // capture cameras (mode 0) opened from the camera panel.
-  void StartProgram(int machineType, int headSelect, int captureDevices = 0) {
+  void StartProgram(int machineType, int headSelect, int captureDevices = 0, const std::string& moreConfig = {}) {
     const int highSpeed = captureDevices > 0 ? 0 : 1;
     dir.Write("config.ini", "[MachineSetConfig]\nMachineSet=" + std::to_string(machineType) +
                                 "\n[CameraListConfig]\nm_HighSpeedCamera=" + std::to_string(highSpeed) +
-                                "\nm_MarkCamera=1\nm_VisualCamera1=1\nm_VisualCamera2=1\nm_FlyCamera=1\n");
+                                "\nm_MarkCamera=1\nm_VisualCamera1=1\nm_VisualCamera2=1\nm_FlyCamera=1\n" + moreConfig);
     app = std::make_unique<CSMTApp>();
     CSMTApp::Options o;
     o.appDir = dir.str();

@@ -294,6 +294,35 @@ TEST_F(VisionRunSim, APartWithItsOwnMarkGoesWhereTheMarkIs) {
   EXPECT_GE(marks, 2) << "the own mark was looked at in both cells";
 }
 
+// The labeling machine (type 10) with label paper from its feeders: each
+// run ends with the machine homed again (X, Y and Z), so the next sheet
+// starts with Start; both runs place every part.
+TEST_F(VisionRunSim, TheLabelingRunEndsHomedAndTheNextSheetStartsWithStart) {
+  StartProgram(10, 1, 0, "[LabelingSetConfig]\nm_GlassSheets=1\n");
+  LoadJob("No/Camera 1", false, 0, 0, 0);
+  Introduce();
+  for (int sheet = 0; sheet < 2; ++sheet) {
+    SCOPED_TRACE(sheet);
+    const size_t placed = world->Placements().size();
+    sim->ClearReceived();
+    ASSERT_TRUE(View().m_pPartList->Run().OnStart()) << Shown();
+    std::vector<std::string> shown;
+    ASSERT_TRUE(WaitEnd(60s, &shown)) << "busy " << smt::CurrentMachine().machineBusy.load() << " homed "
+                                      << smt::CurrentMachine().resetDone.load() << "\n" << Shown() << Info();
+    EXPECT_TRUE(shown.empty()) << shown.front();
+    EXPECT_EQ(world->Placements().size() - placed, Targets().size());
+    // The run's last command is the closing home, after the last placement.
+    const auto r = sim->Received();
+    ASSERT_FALSE(r.empty());
+    size_t lastHome = 0, lastMove = 0;
+    for (size_t k = 0; k < r.size(); ++k) {
+      if (smt::link::IsHomeCode(static_cast<uint8_t>(r[k].code))) lastHome = k + 1;
+      if (smt::link::IsMotionCode(static_cast<uint8_t>(r[k].code))) lastMove = k + 1;
+    }
+    EXPECT_GT(lastHome, lastMove);
+  }
+}
+
 // The labeling machine (type 10) finds a part's own mark by the part's
 // template image (Template/<feeder>.png in the program folder).
 TEST_F(VisionRunSim, TheLabelingMachineCentresOnTheTemplatesFeature) {

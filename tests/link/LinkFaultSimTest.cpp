@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
+#include <functional>
 #include <thread>
 
 #include "MotionFixture.h"
@@ -21,6 +23,7 @@
 #include "link/LinkTexts.h"
 #include "link/MotionCommands.h"
 #include "link/ProcessCommands.h"
+#include "link/RunMachine.h"
 #include "link/SerialFrame.h"
 
 using namespace smt::link;
@@ -103,16 +106,21 @@ TEST_F(LinkFaults, ALateReplyNeverCompletesTheNextCommandAndTheMachineCountsAsNo
       EXPECT_FALSE(smt::CurrentMachine().resetDone);
       EXPECT_FALSE(smt::CurrentMachine().connected);
 
-      // The next move is refused with a message and nothing is sent.
+      // The next move is not sent to the lost link, and adds no message.
       messages.service.Clear();
       EXPECT_NE(f.send(), CommandResult::Ok);
-      EXPECT_TRUE(MessageContains("Machine is not reset !"));
+      EXPECT_TRUE(messages.service.Texts().empty()) << AllMessages();
       EXPECT_EQ(ReceivedOf(f.code), 1u);
 
-      // The operator connects again; homing frees motion again (homing is
-      // another family).
+      // Connected again but not homed: the move is refused, saying why, and
+      // nothing is sent.
       smt::CurrentMachine().connected = true;
       smt::link::OnLinkRestored();
+      EXPECT_NE(f.send(), CommandResult::Ok);
+      EXPECT_TRUE(MessageContains(CurrentLinkTexts().positionUncertain)) << AllMessages();
+      EXPECT_EQ(ReceivedOf(f.code), 1u);
+
+      // Homing frees motion again (homing is another family).
       MachineHoming::Instance().m_nResetMode = 0;
       ASSERT_EQ(SendCmd02Home({}), CommandResult::Ok);
       MachineHoming::Instance().m_nResetMode = -1;
@@ -260,8 +268,12 @@ TEST_F(LinkFaults, SimulatorRefusesShortPayloadsAndUnknownSerialCodes) {
   // as unknown: no acknowledgement.
   for (uint8_t code : {uint8_t{0x72}, uint8_t{0x99}}) {
     messages.service.Clear();
+    // Sent as a sender sends it: its family (if it has one) awaits the answer.
+    ReplyEvent* family = ReplyEventForCode(code);
+    if (family) family->Arm();
     const auto f = BuildSerialFrame(code, std::vector<uint8_t>(48, 0));
     ASSERT_TRUE(WriteComFrame(f.data(), static_cast<uint32_t>(f.size())));
+    if (family) EXPECT_EQ(family->Wait(std::chrono::seconds(3)), ReplyWait::Failed);
     ASSERT_TRUE(linktest::WaitFor([&] { return !messages.service.Texts().empty(); }));
     EXPECT_EQ(messages.service.Texts()[0], CurrentLinkTexts().message16) << int(code);
   }
@@ -411,4 +423,51 @@ TEST_F(LinkFaults, ABoardPortThatClosesIsTheLinkGoneToldOnceIdleOrSending) {
     link.StartReplyLoop();
   }
   smt::CurrentMachine().resetDone = false;
+}
+
+// A silent board, on each command family a run uses: every wait ends with
+// the time-out its own move (or the operator's conveyor wait) gives, never
+// the family's fixed limit; a move left unanswered leaves the machine not
+// homed. The figures print how long each wait took.
+TEST_F(LinkFaults, ASilentBoardIsNoticedWithinEachMovesOwnTimeOut) {
+  UseUdp();
+  UpdateSettings([](MotionSettings& m) { m.conveyorWaitTimeOut = 5; });
+  struct Wait {
+    const char* name;
+    uint16_t code;
+    std::function<bool()> send;
+  };
+  smt::link::HeadPickMove pick;
+  pick.x = 300;
+  pick.y = -200;
+  pick.xSpeed = {5, 0};  // unset run speeds
+  pick.zSpeed = {5, 0};
+  pick.turnSpeed = {5, 0};
+  pick.head = 1;
+  pick.depth = -400;
+  const Wait waits[] = {
+      {"0x74 head pick move, unset speeds", 0x74, [&] { return RunMachineInUse().PickWithHead(pick); }},
+      {"0x64 XY move, unset speeds", 0x64, [] { return SendCmd64MoveXY(300, 1, 0, -200, 1, 0, 0, 0, 0, 0, 0); }},
+      {"0x62 conveyor zone step", 0x62,
+       [] { return SendCmd62Zones(1, 1, 0, 0, 100, 0, 0, 5, 10) == CommandResult::Ok; }},
+  };
+  for (const Wait& w : waits) {
+    SCOPED_TRACE(w.name);
+    smt::CurrentMachine().connected = true;
+    smt::link::OnLinkRestored();
+    smt::CurrentMachine().resetDone = true;
+    smt::CurrentMachine().masterResetOk = true;
+    smt::CurrentMachine().link.positionLost = false;
+    for (auto* e : AllReplyEvents()) e->ForgetLateReply();
+    messages.service.Clear();
+    sim->DropRepliesTo(w.code, 1);
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_FALSE(w.send());
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+    std::printf("[figure] silent board, %s: noticed after %lld ms\n", w.name, static_cast<long long>(ms));
+    EXPECT_TRUE(sim->LastReceived(w.code).has_value());
+    EXPECT_FALSE(smt::CurrentMachine().connected.load());
+    EXPECT_EQ(messages.service.Texts().size(), 1u) << AllMessages();
+    if (w.code != 0x62) EXPECT_FALSE(smt::CurrentMachine().resetDone.load());
+  }
 }

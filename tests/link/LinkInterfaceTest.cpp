@@ -160,8 +160,11 @@ TEST_F(CommandSetOverOneLink, AFailingLinkIsNamedAndDisconnectsOnlyWhenItCarries
     for (const Case& c : cases) {
       SCOPED_TRACE(std::string(c.what) + ", " + f.name);
       messages.service.Clear();
+      // Connected again and homed after the case before.
       smt::CurrentMachine().connected = true;
       OnLinkRestored();
+      smt::CurrentMachine().resetDone = true;
+      smt::CurrentMachine().link.positionLost = false;
       linktest::RecordingLink used(f.form, "COM port /dev/ttyTEST");
       linktest::RecordingLink other(f.form, "the spare link");
       const MachineCommand move = BuildCmd61MoveAxis(0, 100, 5, 20);
@@ -174,6 +177,8 @@ TEST_F(CommandSetOverOneLink, AFailingLinkIsNamedAndDisconnectsOnlyWhenItCarries
         EXPECT_EQ(SendMachineCommand(move), CommandResult::SendFailed);
       }
       EXPECT_EQ(smt::CurrentMachine().connected.load(), !c.active);
+      // What the machine did while the link was down is not known.
+      EXPECT_EQ(smt::CurrentMachine().resetDone.load(), !c.active);
       const std::string all = Messages();
       if (c.active) {
         EXPECT_NE(all.find(c.onItsOwn ? "COM port /dev/ttyTEST was closed !" : "COM port /dev/ttyTEST failed !"),

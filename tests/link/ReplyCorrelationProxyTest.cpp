@@ -7,6 +7,7 @@
 
 #include "MotionFixture.h"
 #include "ReplyProxy.h"
+#include "link/LinkTexts.h"
 #include "link/MotionCommands.h"
 
 using namespace smt::link;
@@ -93,24 +94,95 @@ TEST_P(ReplyCorrelation, AReplyLaterThanTheGuardNeverCompletesTheNextCommand) {
   EXPECT_EQ(sim->Position(0), homeX + 100);
 }
 
-// A reply the board's answer comes twice: the second copy arrives after the
-// move it belongs to was done and before the next one went out, and is
-// dropped; the next move, which the board refuses, is not reported done;
-// the one after it is, and the program's X is the board's throughout.
-TEST_P(ReplyCorrelation, ADuplicatedReplyNeverCompletesAnotherCommand) {
-  proxy.DuplicateNext(0x64, 60ms);
-  const uint64_t stray = smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY.StrayRepliesDiscarded();
-  EXPECT_TRUE(Move(100));
-  // The copy arrives with no XY move in flight: it is dropped.
-  ASSERT_TRUE(WaitUntil([&] { return smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY.StrayRepliesDiscarded() >= stray + 1; }, 2s));
-  BoardRefusesNextMove();
-  EXPECT_FALSE(Move(100)) << "a move the board refused was reported done";
-  EXPECT_EQ(smt::CurrentMachine().curX.load(), 100);
-  EXPECT_EQ(sim->Position(0), 100);
-  // The refused move's own answer came; the next move gets its own.
-  EXPECT_TRUE(Move(100));
-  EXPECT_EQ(smt::CurrentMachine().curX.load(), 200);
-  EXPECT_EQ(sim->Position(0), 200);
+// Moves the board received so far.
+size_t MovesReceived(smt::sim::SimBoard& sim) {
+  size_t n = 0;
+  for (const auto& r : sim.Received()) n += r.code == 0x64;
+  return n;
+}
+
+// The board's answer comes twice, the copy at each of these delays: before
+// the next move would go out, or while it would be in flight with its own
+// answer slow (150 ms). A second answer to one command means a reply may be
+// taken for another's: the move is reported done (the board did it), the
+// machine counts as not homed, the operator is told once, and the next move
+// is not sent. After a home the family works and the program's X is the
+// board's.
+TEST_P(ReplyCorrelation, ADuplicatedReplyLeavesThePositionUncertainAndNothingMoreIsSent) {
+  for (const auto again : {60ms, 20ms, 90ms}) {
+    SCOPED_TRACE(again.count());
+    smt::CurrentMachine().resetDone = true;
+    smt::CurrentMachine().link.positionLost = false;
+    messages.service.Clear();
+    ASSERT_TRUE(WaitUntil([&] { return proxy.Idle(); }, 3s));
+    const int64_t x0 = sim->Position(0);
+    const int32_t cur0 = smt::CurrentMachine().curX.load();
+    proxy.DuplicateNext(0x64, again);
+    EXPECT_TRUE(Move(100));
+    EXPECT_EQ(sim->Position(0), x0 + 100);
+    // The next move, right away, its own answer 150 ms slow.
+    const size_t sent = MovesReceived(*sim);
+    proxy.DelayNext(0x64, 150ms);
+    EXPECT_FALSE(Move(100)) << "a move was reported done on another's reply";
+    EXPECT_EQ(MovesReceived(*sim), sent) << "a move went out while the position was uncertain";
+    EXPECT_EQ(sim->Position(0), x0 + 100);
+    EXPECT_EQ(smt::CurrentMachine().curX.load(), cur0 + 100);
+    EXPECT_FALSE(smt::CurrentMachine().resetDone.load());
+    ASSERT_TRUE(WaitUntil([&] { return proxy.Idle(); }, 3s));
+    std::this_thread::sleep_for(200ms);
+    ASSERT_EQ(messages.service.Texts().size(), 1u);
+    EXPECT_NE(messages.service.Texts()[0].find(smt::link::CurrentLinkTexts().positionUncertain), std::string::npos);
+    // Homed again: the family works, the program's X is the board's.
+    proxy.ForgetPending();
+    ReconnectAndHome();
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_TRUE(Move(100));
+    EXPECT_EQ(sim->Position(0), homeX + 100);
+    EXPECT_EQ(smt::CurrentMachine().curX.load(), 100);
+  }
+}
+
+// Late and repeated answers in either order before a move the board
+// refuses with a slow answer: whatever the program reports done, the board
+// did; a refused move is never reported done.
+TEST_P(ReplyCorrelation, LateAndRepeatedRepliesInEitherOrderNeverReportARefusedMoveDone) {
+  for (const bool lateFirst : {true, false}) {
+    SCOPED_TRACE(lateFirst ? "late, then repeated" : "repeated, then late");
+    for (int step = 0; step < 2; ++step) {
+      const bool late = (step == 0) == lateFirst;
+      proxy.ForgetPending();  // the last step's move may not have been sent
+      if (!smt::CurrentMachine().connected.load() || !smt::CurrentMachine().resetDone.load()) {
+        ASSERT_TRUE(WaitUntil([&] { return proxy.Idle(); }, 6s));
+        ReconnectAndHome();
+        ASSERT_FALSE(HasFatalFailure());
+      }
+      messages.service.Clear();
+      const int64_t x0 = sim->Position(0);
+      if (late) proxy.DelayNext(0x64, 1300ms);  // 1 s after the 300 ms time-out
+      else proxy.DuplicateNext(0x64, 60ms);
+      const bool first = Move(100);
+      EXPECT_EQ(first, !late);
+      if (first) EXPECT_EQ(sim->Position(0), x0 + 100);
+      if (late) {
+        // Connected and homed again before the late answer comes.
+        ReconnectAndHome();
+        ASSERT_FALSE(HasFatalFailure());
+      }
+      // The board refuses the next move and takes 150 ms to say so.
+      const int64_t x1 = sim->Position(0);
+      const size_t sent = MovesReceived(*sim);
+      proxy.DelayNext(0x64, 150ms);
+      if (late) BoardRefusesNextMove();  // after a repeat the move is not sent at all
+      smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY.SetTimeout(3s);
+      const bool second = Move(100);
+      smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY.SetTimeout(300ms);
+      // Reported done only when the board did it; refused, never.
+      EXPECT_FALSE(second) << "a move the board refused, or was never sent, was reported done";
+      EXPECT_EQ(sim->Position(0), x1);
+      if (!late) EXPECT_EQ(MovesReceived(*sim), sent);
+      if (late) EXPECT_GE(smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY.LateRepliesDiscarded(), 1u);
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, ReplyCorrelation, ::testing::Values(false, true),

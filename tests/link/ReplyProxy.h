@@ -83,6 +83,12 @@ class ReplyProxy {
     std::lock_guard lk(m_);
     duplicate_[code] = again;
   }
+  // Delays and repeats asked for that no reply has taken yet are dropped.
+  void ForgetPending() {
+    std::lock_guard lk(m_);
+    delay_.clear();
+    duplicate_.clear();
+  }
   // Replies sent a second time or late so far.
   int Tampered() const { return tampered_.load(); }
   // All held-back and repeated replies are out.

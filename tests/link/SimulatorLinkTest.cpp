@@ -107,7 +107,7 @@ TEST_F(SimulatorLink, DroppedReplyEndsInTimeOutWithBusyReleased) {
     ASSERT_EQ(messages.service.Texts().size(), 1u);
     EXPECT_NE(messages.service.Texts()[0].find("Machine reply time-out (0x02)"), std::string::npos);
     // After the operator connects again the next command goes through (the
-    // lost reply is waited for one guard time, then forgotten).
+    // lost reply is waited for until its late window ends, then forgotten).
     smt::link::OnLinkRestored();
     smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.SetTimeout(std::chrono::seconds(5));
     EXPECT_EQ(SendCmd02Home({}), CommandResult::Ok);
