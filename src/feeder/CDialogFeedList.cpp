@@ -973,7 +973,9 @@ void CDialogFeedList::OnTemplate(int mode) {
 void CDialogFeedList::ExportFeedCsvTo(const std::string& path) { ExportFeederCsv(table_, ColumnTitles(), path); }
 
 void CDialogFeedList::ImportFeedCsvFrom(const std::string& path) {
-  ImportFeederCsv(table_, path, NameTablesOf(machine_));
+  std::vector<std::string> templates;
+  for (const auto& row : smt::settings::SettingsStores::Of(machine_).speed.Get()->tiers.high) templates.push_back(row.Name());
+  ImportFeederCsv(table_, path, NameTablesOf(machine_), templates);
   ShowCurrentGroup();
 }
 
