@@ -117,15 +117,27 @@ function(smt_with_ui_libraries out)
   set(${out} ${all} PARENT_SCOPE)
 endfunction()
 
-# smt_test(<name> DIR <dir> [DEPS ...] [TIMEOUT <seconds>])
-# One GoogleTest executable from every .cpp in <dir>. All its tests run in one
-# process, in a shuffled order (CTest test <name>.AllTestsShuffled): each test
-# gets a fresh machine object (tests/support/TestMain.cpp), so none may depend
-# on what another left behind. TIMEOUT is CTest's limit for that one process
-# (default 1500 s); a long program raises it rather than splitting its run.
+# smt_test(<name> DIR <dir> [DEPS ...] [TIMEOUT <seconds>] [FILES <files...>])
+# One GoogleTest executable from every .cpp in <dir>, or from the FILES named
+# (paths relative to <dir>; names that no longer exist are left out). All its
+# tests run in one process, in a shuffled order (CTest test
+# <name>.AllTestsShuffled): each test gets a fresh machine object
+# (tests/support/TestMain.cpp), so none may depend on what another left
+# behind. TIMEOUT is CTest's limit for that one process (default 1500 s). A
+# long program is split by subsystem into several (see tests/app), so that
+# CTest runs them side by side.
 function(smt_test name)
-  cmake_parse_arguments(T "" "DIR;TIMEOUT" "DEPS" ${ARGN})
-  file(GLOB srcs CONFIGURE_DEPENDS ${T_DIR}/*.cpp)
+  cmake_parse_arguments(T "" "DIR;TIMEOUT" "DEPS;FILES" ${ARGN})
+  if(T_FILES)
+    set(srcs "")
+    foreach(f ${T_FILES})
+      if(EXISTS ${T_DIR}/${f})
+        list(APPEND srcs ${T_DIR}/${f})
+      endif()
+    endforeach()
+  else()
+    file(GLOB srcs CONFIGURE_DEPENDS ${T_DIR}/*.cpp)
+  endif()
   if(NOT srcs)
     return()
   endif()

@@ -1,7 +1,9 @@
 // The conveyor thread of a run with automatic board transport: one board
 // ahead of the run thread through the conveyor zones.
 #include "core/LogFile.h"
-#include "run/RunDispatch.h"
+#include "run/RunFinish.h"
+#include "run/RunServices.h"
+#include "run/RunThreadProcs.h"
 #include "run/RunState.h"
 
 namespace smt::run {

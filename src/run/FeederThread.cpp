@@ -11,7 +11,9 @@
 #include "core/LogFile.h"
 #include "feeder/FeederTable.h"
 #include "run/MachineSteps.h"
-#include "run/RunDispatch.h"
+#include "run/RunFinish.h"
+#include "run/RunServices.h"
+#include "run/RunThreadProcs.h"
 #include "run/RunState.h"
 
 namespace smt::run {

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "run/RunFinish.h"
 #include "run/RunServices.h"
+#include "run/RunThreadProcs.h"
 
 namespace smt::run {
 
@@ -33,21 +35,5 @@ inline constexpr const char* kRunNotAvailable = "暂无此功能 !";
 // the machine in use.
 bool StartRun(smt::Machine& machine, int runMode);
 bool StartRun(int runMode);
-
-// Thread procedures, each on the machine of its run.
-void SmtRunThreadProc(smt::Machine& machine);
-void FeederThreadProc(smt::Machine& machine);
-void ConveyorThreadProc(smt::Machine& machine);
-void StepRunThreadProc(smt::Machine& machine);
-void EightHeadRunThreadProc(smt::Machine& machine);
-void DrillRunThreadProc(smt::Machine& machine);
-void LabelRunThreadProc(smt::Machine& machine);
-// The lamp machine: dispensing the LED points, then placing on them.
-void PlatformDispenseThreadProc(smt::Machine& machine);
-void PlatformPlaceThreadProc(smt::Machine& machine);
-
-// Ends a run of `machine` from a run thread: releases the partner threads
-// and calls the part list's end-of-run step.
-void FinishRun(smt::Machine& machine, bool finished);
 
 }  // namespace smt::run

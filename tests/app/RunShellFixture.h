@@ -63,6 +63,7 @@ class RunShellTest : public ShellTest {
     ShellTest::SetUp();
     smt::sim::SimConfig c;
     c.udp = withNetworkLink;
+    c.udpPort = 0;  // any free port: the suite runs beside a simulator holding the board's own
     c.discovery = false;
     sim = std::make_unique<smt::sim::SimBoard>(c);
     ASSERT_TRUE(sim->Start()) << sim->LastError();
