@@ -11,6 +11,8 @@
 #include "job/JobRows.h"
 #include "job/PcbRecord.h"
 #include "library/NozzleLibrary.h"
+#include "library/PackLibrary.h"
+#include "library/PackRecord.h"
 #include "platform/FileIo.h"
 #include "platform/ListFile.h"
 #include "platform/ProfileFile.h"
@@ -217,6 +219,34 @@ smt::feeder::FeederRow TapeFeeder(const DemoFeeder& f) {
   return smt::feeder::FeederRow(std::move(r));
 }
 
+// The lists the demo's feeders and parts choose from: the package "0603"
+// with the feeders' values, and the drop-down lists with the part types and
+// the package the feeders name, so that the feeder editor shows them.
+void WriteLists(const std::string& app) {
+  smt::library::PackRecord p;
+  p.name = "0603";
+  p.length = kPartLength;
+  p.width = kPartWidth;
+  p.thickness = 0.5;
+  p.contrast = 60;
+  p.brightness = 80;
+  p.camera = smt::vision::kCameraName1;
+  p.visionCentring = true;
+  p.nozzle = "1";
+  p.speedName = kTemplate;
+  p.recognition = "01:贴片电阻";
+  p.feedMode = "集中飞达";
+  p.feedCount = 1;
+  p.feedTime = 10;
+  p.precisionXY = -1;
+  p.precisionA = -1;
+  p.pickHeight = -5;
+  smt::platform::WriteListFile(std::filesystem::path(app) / smt::library::kPackFileName,
+                               {std::nullopt, smt::library::PackRowStrings({smt::library::PackRowOf(p)})});
+  smt::platform::WriteListFile(std::filesystem::path(app) / "config_dropdown.fig",
+                               {std::nullopt, {"", "Resistor\tCapacitor\t", "0603\t", "0\t90\t180\t270\t"}});
+}
+
 // Feeder group "Demo": two tape feeders on the west bank.
 void WriteFeeders(const std::string& app) {
   smt::feeder::FeederTable t;
@@ -327,6 +357,7 @@ std::string PrepareDemoWorkdir(const std::filesystem::path& dir) {
     WriteCameras(app);
     WriteNozzles(app);
     WriteFeeders(app);
+    WriteLists(app);
     WriteJob(dir);
     WriteWorld(dir);
     WriteImportSample(dir);

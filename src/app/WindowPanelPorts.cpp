@@ -292,6 +292,10 @@ class ShellFeederPartList : public smt::feeder::FeederPartList {
     if (view_.m_pPartList)
       view_.m_pPartList->Logic().UpdateRowsForFeeder(oldNumber, newNumber, visionMode != 0, value, head);
   }
+  void AssignNewFeeder(const std::string& number, int visionMode, const std::string& value,
+                       const std::string& head) override {
+    if (view_.m_pPartList) view_.m_pPartList->Logic().AssignNewFeeder(number, visionMode != 0, value, head);
+  }
   std::vector<std::string> PlacementFeederNumbers() override {
     std::vector<std::string> numbers;
     if (view_.m_pPartList)

@@ -15,6 +15,7 @@
 #include <QButtonGroup>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <map>
 
 #include "core/MachineState.h"
@@ -82,7 +83,7 @@ const std::vector<FeederTexts::Entry>& EditEntries() {
       {"FeedEdit.c_Next", "下一个"}, {"FeedEdit.c_IDOK", "确定"}, {"FeedEdit.c_IDCANCEL", "取消"},
       {"FeedEdit.c_Message_01", "0402与托盘不能一起使用 !"}, {"FeedEdit.c_Message_02", "请选择送料方式 !"},
       {"FeedEdit.c_Message_03", "请选择相机 !"}, {"FeedEdit.c_Message_04", "请选择独立速度 !"},
-      {"FeedEdit.c_Message_05", "请选择吸嘴 !"}, {"FeedEdit.c_Message_06", "编号重复 !"},
+      {"FeedEdit.c_Message_05", "请选择贴装头 !"}, {"FeedEdit.c_Message_06", "编号重复 !"},
       {"FeedEdit.c_Message_07", "没有复位A1或A2，提取坐标失败 !"}, {"FeedEdit.c_Message_08", "0402送料次数不能大于1 !"},
       {"FeedEdit.c_Message_09", "飞达坐标越限 !"}, {"FeedEdit.c_Message_10", "请确定此元件具有Mark标志 !"},
       {"FeedEdit.c_Message_11", "南面不能使用集中飞达或拖针 !"}, {"FeedEdit.c_Message_12", "南面自动飞达不能超过96 !"},
@@ -94,6 +95,60 @@ constexpr const char* kSaveFirst = "Please click the OK button and save it befor
 constexpr const char* kPickHeightError = "pick height error!";
 
 std::vector<std::string> TabItems(const std::string& s) { return SplitTabCells(s); }
+
+// A number edit's field and the list cell it is written to.
+struct EditCell {
+  const char* edit;
+  int cell;
+  double FeederEditFields::*real = nullptr;
+  int FeederEditFields::*whole = nullptr;
+  int decimals = 0;  // of the field's format (reals)
+};
+const std::vector<EditCell>& EditCells() {
+  using F = FeederEditFields;
+  static const std::vector<EditCell> cells = {
+      {"number", kCellNumber, nullptr, &F::number},
+      {"x", kCellX, &F::x, nullptr, 4},
+      {"y", kCellY, &F::y, nullptr, 4},
+      {"length", kCellLength, &F::length, nullptr, 2},
+      {"width", kCellWidth, &F::width, nullptr, 2},
+      {"height", kCellHeight, &F::height, nullptr, 2},
+      {"vacuum", kCellVacuum, &F::vacuum, nullptr, 4},
+      {"contrast", kCellFly, nullptr, &F::contrast},
+      {"brightness", kCellFly, nullptr, &F::brightness},
+      {"pickDelay", kCellPickDelay, nullptr, &F::pickDelay},
+      {"placeDelay", kCellPlaceDelay, nullptr, &F::placeDelay},
+      {"feedCoord", kCellFeedCoord, &F::feedCoord, nullptr, 4},
+      {"feedCount", kCellFeedCount, nullptr, &F::feedCount},
+      {"feedTime", kCellFeedTime, nullptr, &F::feedTime},
+      {"slack", kCellSlack, &F::slack, nullptr, 4},
+      {"tension", kCellTension, &F::tension, nullptr, 4},
+      {"pickHeight", kCellPickHeight, &F::pickHeight, nullptr, 4},
+      {"earlyVacuum", kCellEarlyVacuum, &F::earlyVacuum, nullptr, 4},
+      {"remainder", kCellQuantity, nullptr, &F::remainder},
+      {"precisionXY", kCellPrecisionXY, nullptr, &F::precisionXY},
+      {"precisionA", kCellPrecisionA, nullptr, &F::precisionA},
+      {"collectTime", kCellCollectTime, nullptr, &F::collectTime},
+  };
+  return cells;
+}
+double ValueOf(const FeederEditFields& f, const EditCell& c) { return c.real ? f.*c.real : f.*c.whole; }
+std::string FormattedValue(const FeederEditFields& f, const EditCell& c) {
+  return c.real ? FormatDouble(f.*c.real, c.decimals) : FormatInt(f.*c.whole);
+}
+// The text of a number edit's own part of a list cell ("60/80": contrast 60, brightness 80).
+std::string EditTextOf(const FeederListRow& row, const EditCell& c) {
+  const std::string& t = row.text[static_cast<size_t>(c.cell)];
+  if (c.cell != kCellFly) return t;
+  const size_t slash = t.find('/');
+  if (std::string_view(c.edit) == "contrast") return t.substr(0, slash);
+  return slash == std::string::npos ? std::string() : t.substr(slash + 1);
+}
+
+// A combo's choice, or with none the text it keeps (shown in the empty box).
+std::string ComboText(const QComboBox* c) {
+  return (c->currentIndex() < 0 ? c->placeholderText() : c->currentText()).toStdString();
+}
 
 }  // namespace
 
@@ -370,10 +425,18 @@ void CDialogFeedEdit::ApplyLanguage() {
   if (machine_.machineType == 8) labels_["FeedEdit.c_VacuumTestValue"]->setText(texts_.Q("FeedEdit.c_PickBeforeOpenValve"));
 }
 
-void CDialogFeedEdit::SelectText(QComboBox* c, const std::string& text, bool firstWhenMissing) {
+void CDialogFeedEdit::SelectText(QComboBox* c, const std::string& text, bool firstWhenMissing, bool keep) {
+  // A kept text is shown in the empty box, not offered as a choice.
+  c->setPlaceholderText(QString());
   const int i = c->findText(QString::fromStdString(text), Qt::MatchExactly);
-  if (i >= 0) c->setCurrentIndex(i);
-  else c->setCurrentIndex(firstWhenMissing && c->count() > 0 ? 0 : -1);
+  if (i >= 0) {
+    c->setCurrentIndex(i);
+  } else if (keep && !text.empty()) {
+    c->setCurrentIndex(-1);
+    c->setPlaceholderText(QString::fromStdString(text));
+  } else {
+    c->setCurrentIndex(firstWhenMissing && c->count() > 0 ? 0 : -1);
+  }
 }
 
 void CDialogFeedEdit::FillCombos() {
@@ -412,7 +475,10 @@ void CDialogFeedEdit::OnInitDialog() {
   FillCombos();
   const FeederNameTables names = NameTablesOf(machine_);
   const int mode = names.ModeOf(fields.feedMode);
-  if (mode >= 0 && Combo("feedMode")->findText(QString::fromStdString(fields.feedMode)) >= 0) {
+  // A new feeder gets the values its feed mode needs; a loaded row shows
+  // what it holds.
+  RowLoaded();
+  if (!loadedRow && mode >= 0 && Combo("feedMode")->findText(QString::fromStdString(fields.feedMode)) >= 0) {
     if (mode == kIntegrationFeed || mode == k0402) {
       if (fields.slack == 0) fields.slack = kDefaultSlack;
       if (fields.tension == 0) fields.tension = kDefaultTension;
@@ -471,109 +537,140 @@ void CDialogFeedEdit::SetVisionButtons(int mode) {
   visionGroup_->setExclusive(true);
 }
 
+void CDialogFeedEdit::RowLoaded() {
+  touched_.clear();
+  shownText_.clear();
+  loadedFields_ = loadedRow ? FieldsFromListRow(*loadedRow) : FeederEditFields{};
+}
+
 void CDialogFeedEdit::ShowFields() {
   const bool was = filling_;
   filling_ = true;
-  auto set = [&](const char* n, const std::string& v) { Edit(n)->setText(QString::fromStdString(v)); };
   const FeederEditFields& f = fields;
-  set("number", FormatInt(f.number));
+  // A number the operator has not changed shows as the row spells it (and
+  // a cell that holds no number shows its text).
+  for (const EditCell& c : EditCells()) {
+    std::string text = FormattedValue(f, c);
+    if (loadedRow && !touched_.count(c.edit) && ValueOf(f, c) == ValueOf(loadedFields_, c))
+      text = EditTextOf(*loadedRow, c);
+    const QString q = QString::fromStdString(text);
+    Edit(c.edit)->setText(q);
+    shownText_[c.edit] = q;
+  }
   SetSideButtons(f.side);
-  SelectText(Combo("partType"), f.partType);
-  SelectText(Combo("package"), f.package);
-  SelectText(Combo("angle"), f.angle);
-  set("value", f.value);
-  set("x", FormatDouble(f.x, 4));
-  set("y", FormatDouble(f.y, 4));
-  set("length", FormatDouble(f.length, 2));
-  set("width", FormatDouble(f.width, 2));
-  set("height", FormatDouble(f.height, 2));
-  SelectText(Combo("head"), f.head);
-  set("vacuum", FormatDouble(f.vacuum, 4));
-  SelectText(Combo("camera"), f.camera);
+  SelectText(Combo("partType"), f.partType, false, true);
+  SelectText(Combo("package"), f.package, false, true);
+  SelectText(Combo("angle"), f.angle, false, true);
+  Edit("value")->setText(QString::fromStdString(f.value));
+  SelectText(Combo("head"), f.head, false, true);
+  SelectText(Combo("camera"), f.camera, false, true);
   SetVisionButtons(f.visionMode);
-  set("contrast", FormatInt(f.contrast));
-  set("brightness", FormatInt(f.brightness));
-  SelectText(Combo("feedMode"), f.feedMode);
-  set("pickDelay", FormatInt(f.pickDelay));
-  set("placeDelay", FormatInt(f.placeDelay));
-  set("feedCoord", FormatDouble(f.feedCoord, 4));
-  set("feedCount", FormatInt(f.feedCount));
-  set("feedTime", FormatInt(f.feedTime));
-  set("slack", FormatDouble(f.slack, 4));
-  set("tension", FormatDouble(f.tension, 4));
-  set("pickHeight", FormatDouble(f.pickHeight, 4));
+  SelectText(Combo("feedMode"), f.feedMode, false, true);
   separateSpeed_->setChecked(f.separateSpeed);
-  SelectText(Combo("speed"), f.speedTemplate);
-  set("earlyVacuum", FormatDouble(f.earlyVacuum, 4));
-  SelectText(Combo("feature"), f.feature, true);
-  set("remainder", FormatInt(f.remainder));
-  set("precisionXY", FormatInt(f.precisionXY));
-  set("precisionA", FormatInt(f.precisionA));
-  set("collectTime", FormatInt(f.collectTime));
+  SelectText(Combo("speed"), f.speedTemplate, false, true);
+  SelectText(Combo("feature"), f.feature, true, !f.feature.empty());
   filling_ = was;
 }
 
-bool CDialogFeedEdit::ReadControls() {
-  // Every number edit is read whole: a word, trailing letters, or a value
-  // outside the field's range is refused naming the field, and nothing of the
-  // fields changes.
-  std::map<std::string, double> number;
+QLineEdit* CDialogFeedEdit::ReadControlsInto(FeederEditFields& f, std::vector<std::string>& problems) {
+  // Every changed number edit is read whole: a word, trailing letters, or a
+  // value outside the field's range is refused naming the field and its
+  // range. An edit left as shown keeps its field, whatever it holds.
+  f = fields;
+  QLineEdit* first = nullptr;
   for (const FeederNumberField& nf : FeederNumberFields()) {
-    const std::optional<double> v =
-        smt::platform::OperatorNumberInRange(Edit(nf.edit)->text().toStdString(), nf.min, nf.max, nf.integer);
-    if (!v) {
-      RefuseRange(FieldRangeError{nf.label, nf.min, nf.max, nf.edit});
-      return false;
+    QLineEdit* e = Edit(nf.edit);
+    const QString text = e->text();
+    const auto shown = shownText_.find(nf.edit);
+    if (shown != shownText_.end() && shown->second == text) continue;
+    std::string typed = text.toStdString();
+    int typedSide = -1;
+    if (std::string_view(nf.edit) == "number") {
+      // "W3" as the list shows it: the side and the number.
+      if (const auto n = SplitTypedFeederNumber(typed)) {
+        typedSide = n->side;
+        typed = n->digits;
+      }
     }
-    number[nf.edit] = *v;
+    const std::optional<double> v = smt::platform::OperatorNumberInRange(typed, nf.min, nf.max, nf.integer);
+    if (!v) {
+      problems.push_back(RangeText(FieldRangeError{nf.label, nf.min, nf.max, nf.edit}));
+      if (!first) first = e;
+      continue;
+    }
+    touched_.insert(nf.edit);
+    for (const EditCell& c : EditCells())
+      if (std::string_view(c.edit) == nf.edit) {
+        if (c.real) f.*c.real = *v;
+        else f.*c.whole = static_cast<int>(*v);
+      }
+    if (typedSide >= 0) {
+      f.side = typedSide;
+      SetSideButtons(typedSide);
+    }
   }
-  FeederEditFields f = fields;
-  auto d = [&](const char* n) { return number.at(n); };
-  auto i = [&](const char* n) { return static_cast<int>(number.at(n)); };
-  auto c = [&](const char* n) { return Combo(n)->currentText().toStdString(); };
-  f.number = i("number");
-  f.side = -1;
+  auto c = [&](const char* n) { return ComboText(Combo(n)); };
+  if (std::none_of(std::begin(sides_), std::end(sides_), [](QRadioButton* b) { return b->isChecked(); }))
+    f.side = -1;
   for (int s = 0; s < 5; ++s)
     if (sides_[s]->isChecked()) f.side = s;
   f.partType = c("partType");
   f.package = c("package");
   f.angle = c("angle");
   f.value = Edit("value")->text().toStdString();
-  f.x = d("x");
-  f.y = d("y");
-  f.length = d("length");
-  f.width = d("width");
-  f.height = d("height");
   f.head = c("head");
-  f.vacuum = d("vacuum");
   f.camera = c("camera");
   f.visionMode = vision_[2]->isChecked() ? 2 : vision_[1]->isChecked() ? 1 : 0;
-  f.contrast = i("contrast");
-  f.brightness = i("brightness");
   f.feedMode = c("feedMode");
-  f.pickDelay = i("pickDelay");
-  f.placeDelay = i("placeDelay");
-  f.feedCoord = d("feedCoord");
-  f.feedCount = i("feedCount");
-  f.feedTime = i("feedTime");
-  f.slack = d("slack");
-  f.tension = d("tension");
-  f.pickHeight = d("pickHeight");
   f.separateSpeed = separateSpeed_->isChecked();
   f.speedTemplate = c("speed");
-  f.earlyVacuum = d("earlyVacuum");
   f.feature = c("feature");
-  f.remainder = i("remainder");
-  f.precisionXY = i("precisionXY");
-  f.precisionA = i("precisionA");
-  f.collectTime = i("collectTime");
   pumpIndex = Combo("pump")->currentIndex();
-  if (auto bad = CheckFieldRanges(f)) {
-    RefuseRange(*bad);
+  return first;
+}
+
+bool CDialogFeedEdit::ReadControls() {
+  FeederEditFields f;
+  std::vector<std::string> problems;
+  QLineEdit* first = ReadControlsInto(f, problems);
+  if (!problems.empty()) {
+    RefuseAll(problems, first);
     return false;
   }
   fields = f;
   return true;
+}
+
+FeederListRow CDialogFeedEdit::RowForList() const {
+  const FeederNameTables names = NameTablesOf(machine_);
+  FeederListRow out = ListRowFromFields(fields, names);
+  if (!loadedRow) return out;
+  const FeederEditFields& a = fields;
+  const FeederEditFields& b = loadedFields_;
+  auto keep = [&](int cell) {
+    out.text[static_cast<size_t>(cell)] = loadedRow->text[static_cast<size_t>(cell)];
+    out.icon[static_cast<size_t>(cell)] = loadedRow->icon[static_cast<size_t>(cell)];
+  };
+  auto untouched = [&](int cell) {
+    for (const EditCell& c : EditCells())
+      if (c.cell == cell && (touched_.count(c.edit) || ValueOf(a, c) != ValueOf(b, c))) return false;
+    return true;
+  };
+  if (untouched(kCellNumber) && a.side == b.side && FeederNumberText(a, names) == FeederNumberText(b, names))
+    keep(kCellNumber);
+  if (a.partType == b.partType) keep(kCellType);
+  if (a.package == b.package) keep(kCellPackage);
+  if (a.value == b.value) keep(kCellValue);
+  if (a.angle == b.angle) keep(kCellAngle);
+  if (a.head == b.head) keep(kCellHead);
+  if (a.camera == b.camera && (a.visionMode == 1) == (b.visionMode == 1)) keep(kCellCamera);
+  if (untouched(kCellFly) && (a.visionMode == 2) == (b.visionMode == 2)) keep(kCellFly);
+  if (a.feedMode == b.feedMode) keep(kCellFeedMode);
+  if (a.separateSpeed == b.separateSpeed && a.speedTemplate == b.speedTemplate) keep(kCellSpeed);
+  if (a.feature == b.feature) keep(kCellFeature);
+  for (const EditCell& c : EditCells())
+    if (c.cell != kCellNumber && c.cell != kCellFly && untouched(c.cell)) keep(c.cell);
+  return out;
 }
 
 std::optional<double> CDialogFeedEdit::ReadEditNumber(const std::string& edit) {
@@ -597,24 +694,36 @@ bool CDialogFeedEdit::PickHeightUsable() {
   return ReadEditNumber("pickHeight").has_value();
 }
 
-void CDialogFeedEdit::RefuseRange(const FieldRangeError& bad) {
+std::string CDialogFeedEdit::RangeText(const FieldRangeError& bad) const {
   // The field by the label it shows, its range, in the window's language.
   QLineEdit* edit = Edit(bad.edit);
   std::string field = edit ? smt::platform::FieldLabelOf(edit) : std::string();
   if (field.empty()) field = texts_.Get("FeedEdit." + bad.field);
   const bool any = bad.min <= -kAnyFeederNumber && bad.max >= kAnyFeederNumber;
-  ShowMessage(any ? smt::platform::NumberRefusalText(field) : smt::platform::RangeRefusalText(field, bad.min, bad.max));
-  if (edit) {
-    edit->setFocus();
-    edit->selectAll();
+  return any ? smt::platform::NumberRefusalText(field) : smt::platform::RangeRefusalText(field, bad.min, bad.max);
+}
+
+void CDialogFeedEdit::RefuseAll(const std::vector<std::string>& problems, QLineEdit* first) {
+  std::string text;
+  for (const std::string& p : problems) text += (text.empty() ? "" : "\n") + p;
+  ShowMessage(text);
+  if (first) {
+    first->setFocus();
+    first->selectAll();
   }
 }
 
-void CDialogFeedEdit::ShowMessageKey(int n) {
+void CDialogFeedEdit::RefuseRange(const FieldRangeError& bad) {
+  RefuseAll({RangeText(bad)}, Edit(bad.edit));
+}
+
+std::string CDialogFeedEdit::MessageKeyText(int n) const {
   char key[40];
   std::snprintf(key, sizeof key, "FeedEdit.c_Message_%02d", n);
-  ShowMessage(texts_.Get(key));
+  return texts_.Get(key);
 }
+
+void CDialogFeedEdit::ShowMessageKey(int n) { ShowMessage(MessageKeyText(n)); }
 
 void CDialogFeedEdit::OnOK() {
   const FeederNameTables names = NameTablesOf(machine_);
@@ -628,11 +737,33 @@ void CDialogFeedEdit::OnOK() {
     checkFailed = true;
     storeOnly = false;
   };
-  if (!ReadControls()) return stop();
+  // Everything wrong is said at once: each refused field with its range,
+  // then what the choices lack.
+  FeederEditFields f;
+  std::vector<std::string> problems;
+  QLineEdit* first = ReadControlsInto(f, problems);
   std::vector<std::string> numbers;
   for (int r = 0; panel_ && r < panel_->RowCount(); ++r) numbers.push_back(panel_->ListRow(r).text[0]);
   const int edited = panel_ ? panel_->m_nSelectedRow : -1;
-  const EditCheckResult res = CheckFeederEdit(fields, names, numbers, edited);
+  const bool numberRefused = first == Edit("number");
+  for (int m : FeederEditMessages(f, names, numbers, edited, !numberRefused)) problems.push_back(MessageKeyText(m));
+  if (f.side == kSideG) SetSideButtons(kSideG);
+  if (!problems.empty()) {
+    RefuseAll(problems, first);
+    return stop();
+  }
+  // A slack or tension length the row had and the operator left is the row's.
+  const bool keptSlack = loadedRow && !touched_.count("slack") && f.slack == loadedFields_.slack;
+  const bool keptTension = loadedRow && !touched_.count("tension") && f.tension == loadedFields_.tension;
+  FeederEditFields checked = f;
+  if (keptSlack && checked.slack == 0) checked.slack = kDefaultSlack;
+  if (keptTension && checked.tension == 0) checked.tension = kDefaultTension;
+  const EditCheckResult res = CheckFeederEdit(checked, names, numbers, edited);
+  if (res.outcome == EditCheck::Filled) {
+    if (!keptSlack) f.slack = checked.slack;
+    if (!keptTension) f.tension = checked.tension;
+  }
+  fields = f;
   if (res.outcome != EditCheck::Pass) {
     ShowFields();
     if (res.outcome == EditCheck::Message) ShowMessageKey(res.messageNumber);
@@ -654,7 +785,12 @@ void CDialogFeedEdit::OnOK() {
   FeederPartList& partList = *FeederPartListPort();
   const std::string number = FeederNumberText(fields, names);
   partList.ReplacePartEditorFeeder(number);
-  partList.UpdateRowsForFeeder(loadedNumber, number, fields.visionMode, fields.value, fields.head);
+  // A new feeder takes the placement rows the operator chose; an edited one
+  // takes its own rows along.
+  if (loadedNumber.empty())
+    partList.AssignNewFeeder(number, fields.visionMode, fields.value, fields.head);
+  else
+    partList.UpdateRowsForFeeder(loadedNumber, number, fields.visionMode, fields.value, fields.head);
   checkFailed = false;
   accept();
 }
@@ -1008,7 +1144,7 @@ void CDialogFeedEdit::OnBackToFeed() {
   }
   auto lr = panel_->ListRow(panel_->m_nSelectedRow);
   lr.text[kCellPickHeight] = h;
-  lr.text[kCellHead] = Combo("head")->currentText().toStdString();
+  lr.text[kCellHead] = ComboText(Combo("head"));
   panel_->SetListRow(panel_->m_nSelectedRow, lr);
   panel_->StartTest(29);
 }

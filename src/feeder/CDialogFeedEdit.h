@@ -5,7 +5,9 @@
 #include <QDialog>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "feeder/FeederEditFields.h"
 #include "feeder/FeederTexts.h"
@@ -32,6 +34,17 @@ class CDialogFeedEdit : public QDialog {
 
   smt::feeder::FeederEditFields fields;
   std::string loadedNumber;
+  // The list row being edited as it was loaded (none while adding). What the
+  // operator leaves as the editor showed it goes back with the row's own
+  // text: a cell the editor could not read, a choice its list lacks, a
+  // number in its own spelling.
+  std::optional<smt::feeder::FeederListRow> loadedRow;
+  // The row loaded into `fields` (and `loadedRow`) by the panel; the next
+  // ShowFields shows it as new.
+  void RowLoaded();
+  // The list row OK writes: the fields the operator changed in the field's
+  // format, every other cell as the row had it.
+  smt::feeder::FeederListRow RowForList() const;
   bool numberChanged = false;
   bool storeOnly = false;
   bool checkFailed = false;
@@ -45,7 +58,8 @@ class CDialogFeedEdit : public QDialog {
   // Opens modally; true on OK.
   bool Run();
 
-  // Controls -> fields (false with the range prompt) and fields -> controls.
+  // Controls -> fields (false with one message naming every refused field
+  // and its range) and fields -> controls.
   bool ReadControls();
   void ShowFields();
 
@@ -94,7 +108,18 @@ class CDialogFeedEdit : public QDialog {
  private:
   void Build();
   void FillCombos();
-  void SelectText(QComboBox* c, const std::string& text, bool firstWhenMissing = false);
+  // Selects `text`; missing: the first item when `firstWhenMissing`, else
+  // with `keep` the text itself as an extra item (so it shows and goes back
+  // as it was), else no selection.
+  void SelectText(QComboBox* c, const std::string& text, bool firstWhenMissing = false, bool keep = false);
+  // The controls read into `f` (from `fields`): an edit left as shown keeps
+  // its field; each changed edit that is no number in its range adds its
+  // refusal to `problems` (its field unchanged). Returns the first refused edit.
+  QLineEdit* ReadControlsInto(smt::feeder::FeederEditFields& f, std::vector<std::string>& problems);
+  std::string RangeText(const smt::feeder::FieldRangeError& bad) const;
+  std::string MessageKeyText(int n) const;
+  // Shows the problems as one message and puts the focus on `first`.
+  void RefuseAll(const std::vector<std::string>& problems, QLineEdit* first);
   void SetSideButtons(int side);
   void RefuseRange(const smt::feeder::FieldRangeError& bad);
   // One number edit read with its field's range; refused by name (nullopt).
@@ -124,4 +149,9 @@ class CDialogFeedEdit : public QDialog {
   QLabel* nozzleNote_ = nullptr;
   CDialogGridBox* gridBox_ = nullptr;
   bool filling_ = false;
+  // What ShowFields put in each number edit, the edits the operator changed
+  // since the row was loaded, and the loaded row's fields.
+  std::map<std::string, QString> shownText_;
+  std::set<std::string> touched_;
+  smt::feeder::FeederEditFields loadedFields_;
 };

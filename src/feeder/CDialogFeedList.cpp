@@ -435,13 +435,16 @@ void CDialogFeedList::SelectRow(int row, bool on) {
 
 void CDialogFeedList::SetRowFromEdit(int row) {
   if (row < 0 || row >= RowCount()) return;
-  SetListRow(row, ListRowFromFields(Editor()->fields, NameTablesOf(machine_)));
+  SetListRow(row, Editor()->RowForList());
 }
 
 void CDialogFeedList::LoadEditFromRow(int row) {
   if (row < 0 || row >= RowCount()) return;
-  Editor()->fields = FieldsFromListRow(ListRow(row));
-  Editor()->loadedNumber = ListRow(row).text[0];
+  const FeederListRow lr = ListRow(row);
+  Editor()->fields = FieldsFromListRow(lr);
+  Editor()->loadedNumber = lr.text[0];
+  Editor()->loadedRow = lr;
+  Editor()->RowLoaded();
 }
 
 void CDialogFeedList::UpdateRowsFromPackage(const smt::library::PackEditFields& v, const std::array<bool, 11>& pass) {
@@ -642,8 +645,17 @@ void CDialogFeedList::OnClickRow() {
 void CDialogFeedList::OnAddFeeder() {
   m_nSelectedRow = -1;
   table_.CopyGroupToBuffer();
-  Editor()->fields.number = 0;
-  Editor()->loadedNumber.clear();
+  // The new feeder is offered the next free number on its side.
+  CDialogFeedEdit& editor = *Editor();
+  if (SideLetter(editor.fields.side) == 0) editor.fields.side = kSideW;
+  const char side = SideLetter(editor.fields.side);
+  int highest = 0;
+  for (const ShownFeeder& f : shown_)
+    if (f.row.Record().side == side) highest = std::max(highest, f.row.Record().index);
+  editor.fields.number = std::min(highest + 1, 10000);
+  editor.loadedNumber.clear();
+  editor.loadedRow.reset();
+  editor.RowLoaded();
   const bool ok = runEditor ? runEditor() : Editor()->Run();
   if (ok) {
     const int at = RowCount();
@@ -961,7 +973,9 @@ void CDialogFeedList::OnTemplate(int mode) {
 void CDialogFeedList::ExportFeedCsvTo(const std::string& path) { ExportFeederCsv(table_, ColumnTitles(), path); }
 
 void CDialogFeedList::ImportFeedCsvFrom(const std::string& path) {
-  ImportFeederCsv(table_, path, NameTablesOf(machine_));
+  std::vector<std::string> templates;
+  for (const auto& row : smt::settings::SettingsStores::Of(machine_).speed.Get()->tiers.high) templates.push_back(row.Name());
+  ImportFeederCsv(table_, path, NameTablesOf(machine_), templates);
   ShowCurrentGroup();
 }
 

@@ -83,7 +83,7 @@ CsvExportResult ExportFeederCsv(FeederTable& table, const std::array<std::string
 }
 
 std::string ParseFeederCsv(const std::string& text, const FeederNameTables& names, std::vector<FeederRow>& rows,
-                           std::vector<TrayRecord>& trays) {
+                           std::vector<TrayRecord>& trays, const std::vector<std::string>& speedTemplates) {
   rows.clear();
   trays.clear();
   long long trayCells = 0;
@@ -119,9 +119,14 @@ std::string ParseFeederCsv(const std::string& text, const FeederNameTables& name
       const std::string cell = row[kCellSpeed];
       const size_t slash = cell.find('/');
       int use = 0;
-      row[kCellSpeed] = slash != std::string::npos && MatchSpeedName(cell.substr(slash + 1), names, &use)
-                            ? cell.substr(0, slash + 1) + names.speed[static_cast<size_t>(names.Lang() * 8 + use)]
-                            : std::string();
+      const std::string name = slash != std::string::npos ? cell.substr(slash + 1) : std::string();
+      if (slash != std::string::npos && MatchSpeedName(name, names, &use))
+        row[kCellSpeed] = cell.substr(0, slash + 1) + names.speed[static_cast<size_t>(names.Lang() * 8 + use)];
+      else if (slash != std::string::npos && !name.empty() &&
+               std::find(speedTemplates.begin(), speedTemplates.end(), name) != speedTemplates.end())
+        row[kCellSpeed] = cell;  // one of the machine's own templates
+      else
+        row[kCellSpeed] = std::string();
     }
     const std::string where = "line " + std::to_string(li + 1) + ": ";
     // The feeder number names its template file: it must be a file name.
@@ -175,7 +180,8 @@ std::string ParseFeederCsv(const std::string& text, const FeederNameTables& name
   return {};
 }
 
-CsvImportResult ImportFeederCsv(FeederTable& table, const std::filesystem::path& path, const FeederNameTables& names) {
+CsvImportResult ImportFeederCsv(FeederTable& table, const std::filesystem::path& path, const FeederNameTables& names,
+                                const std::vector<std::string>& speedTemplates) {
   std::vector<uint8_t> bytes;
   try {
     bytes = smt::platform::ReadWholeFile(path);
@@ -186,7 +192,7 @@ CsvImportResult ImportFeederCsv(FeederTable& table, const std::filesystem::path&
   const std::string text = smt::platform::GbkToUtf8(std::string(bytes.begin(), bytes.end()));
   std::vector<FeederRow> rows;
   std::vector<TrayRecord> trays;
-  const std::string refusal = ParseFeederCsv(text, names, rows, trays);
+  const std::string refusal = ParseFeederCsv(text, names, rows, trays, speedTemplates);
   if (!refusal.empty()) {
     // Refused whole: the group keeps its rows.
     smt::platform::ShowMessage("\"" + path.string() + "\", " + refusal + ": the file is not imported !");

@@ -28,10 +28,12 @@ CsvExportResult ExportFeederCsv(FeederTable& table, const std::array<std::string
 enum class CsvImportResult { Imported, CannotOpen, Empty, Refused };
 // Parses the file text (UTF-8): the rows and trays of each data line.
 // Returns why the file is refused ("line N: ..."), empty when it is taken;
-// a refused file gives no rows.
+// a refused file gives no rows. A separate speed naming one of
+// `speedTemplates` (the machine's own template names) keeps its name.
 std::string ParseFeederCsv(const std::string& text, const FeederNameTables& names, std::vector<FeederRow>& rows,
-                           std::vector<TrayRecord>& trays);
+                           std::vector<TrayRecord>& trays, const std::vector<std::string>& speedTemplates = {});
 // Replaces the current group's rows by the file's; "file is empty!" when it has no data line.
-CsvImportResult ImportFeederCsv(FeederTable& table, const std::filesystem::path& path, const FeederNameTables& names);
+CsvImportResult ImportFeederCsv(FeederTable& table, const std::filesystem::path& path, const FeederNameTables& names,
+                                const std::vector<std::string>& speedTemplates = {});
 
 }  // namespace smt::feeder

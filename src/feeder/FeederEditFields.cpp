@@ -1,5 +1,6 @@
 #include "feeder/FeederEditFields.h"
 
+#include <cctype>
 #include <cstdio>
 
 #include "platform/DecimalRounding.h"
@@ -219,6 +220,61 @@ EditCheckResult CheckFeederEdit(FeederEditFields& f, const FeederNameTables& n,
   for (size_t i = 0; i < listNumbers.size(); ++i)
     if (static_cast<int>(i) != editedRow && listNumbers[i] == number) return msg(6);
   return {};
+}
+
+std::vector<int> FeederEditMessages(FeederEditFields& f, const FeederNameTables& n,
+                                    const std::vector<std::string>& listNumbers, int editedRow, bool numberKnown) {
+  std::vector<int> out;
+  const int mode = n.ModeOf(f.feedMode);
+  const bool tray = mode == kGridBox || mode == kGridDip;
+  const bool autoFeed = mode == kAutoFeed || mode == kClDip;
+  if (tray) f.side = kSideG;
+  switch (f.side) {
+    case kSideE: case kSideW: case kSideN:
+      if (autoFeed) out.push_back(13);
+      else if (tray) out.push_back(14);
+      break;
+    case kSideS:
+      if (!autoFeed) out.push_back(11);
+      else if (f.number > 96) out.push_back(12);
+      break;
+    case kSideG:
+      if (!tray) out.push_back(14);
+      break;
+    default:
+      out.push_back(2);
+      break;
+  }
+  if ((f.visionMode == 1 || f.visionMode == 2) && f.camera.empty()) out.push_back(3);
+  if (f.separateSpeed && f.speedTemplate.empty()) out.push_back(4);
+  if (f.head.empty()) out.push_back(5);
+  if (numberKnown) {
+    const std::string number = FeederNumberText(f, n);
+    for (size_t i = 0; i < listNumbers.size(); ++i)
+      if (static_cast<int>(i) != editedRow && listNumbers[i] == number) {
+        out.push_back(6);
+        break;
+      }
+  }
+  return out;
+}
+
+std::optional<TypedFeederNumber> SplitTypedFeederNumber(const std::string& text) {
+  size_t b = text.find_first_not_of(' ');
+  if (b == std::string::npos) return std::nullopt;
+  const size_t e = text.find_last_not_of(' ');
+  std::string t = text.substr(b, e - b + 1);
+  TypedFeederNumber out;
+  if (!t.empty()) {
+    const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(t[0])));
+    if (SideOfLetter(c) >= 0) {
+      out.side = SideOfLetter(c);
+      t.erase(0, 1);
+    }
+  }
+  if (t.empty()) return std::nullopt;
+  out.digits = t;
+  return out;
 }
 
 int SideForFeedMode(int side, int mode) {

@@ -91,6 +91,23 @@ struct EditCheckResult {
 EditCheckResult CheckFeederEdit(FeederEditFields& f, const FeederNameTables& names,
                                 const std::vector<std::string>& listNumbers, int editedRow);
 
+// Every confirm message the fields call for, in the order the editor says
+// them (FeedEdit.c_Message_NN numbers): the side against the feed mode, a
+// missing camera, speed template or head, a number another feeder has
+// (not judged when `numberKnown` is false: the number edit was refused).
+// The tray modes put the side to G first, as the confirm does.
+std::vector<int> FeederEditMessages(FeederEditFields& f, const FeederNameTables& names,
+                                    const std::vector<std::string>& listNumbers, int editedRow, bool numberKnown = true);
+
+// The feeder number edit: a number, or a side letter (E, S, W, N, G, either
+// case) and a number as the list shows it ("W3"). nullopt when it is
+// neither; `side` is -1 when no letter was typed.
+struct TypedFeederNumber {
+  int side = -1;
+  std::string digits;
+};
+std::optional<TypedFeederNumber> SplitTypedFeederNumber(const std::string& text);
+
 // Side after a feed-mode choice (step 2 of the feed-mode selection).
 int SideForFeedMode(int side, int mode);
 

@@ -47,6 +47,18 @@ void ReadWhatReads(const FeederCells& cells, FeederRecord& r) {
   r.pickHeight = num(22), r.earlyVacuumOff = num(24);
   r.pickDelay = whole(15), r.placeDelay = whole(16), r.feedCount = whole(18), r.feedTime = whole(19);
   r.quantity = whole(26), r.precisionXY = whole(27), r.precisionA = whole(28), r.collectTime = whole(29);
+  // The lights of the flying-centring cell, "<flag>/<contrast>/<brightness>".
+  const std::string& lights = cells[13];
+  const size_t first = lights.find('/');
+  if (first != std::string::npos) {
+    const size_t second = lights.find('/', first + 1);
+    const std::string contrast = lights.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1);
+    auto lightOf = [](const std::string& t) {
+      return static_cast<int>(std::clamp(platform::ParseCellNumber(t, -1e300, 1e300).value_or(0), -2147483648.0, 2147483647.0));
+    };
+    r.lightContrast = lightOf(contrast);
+    if (second != std::string::npos) r.lightBrightness = lightOf(lights.substr(second + 1));
+  }
 }
 
 }  // namespace

@@ -33,6 +33,10 @@ class FeederPartList {
   // value and head.
   virtual void UpdateRowsForFeeder(const std::string& oldNumber, const std::string& newNumber, int visionMode,
                                    const std::string& value, const std::string& head) = 0;
+  // A feeder just added: the placement rows the operator chose (selected,
+  // without a feeder) take it; no other row.
+  virtual void AssignNewFeeder(const std::string& number, int visionMode, const std::string& value,
+                               const std::string& head) = 0;
   // The feeder number of every placement row.
   virtual std::vector<std::string> PlacementFeederNumbers() = 0;
   // The placement row editor, while shown, offers the new number in place

@@ -255,6 +255,17 @@ FeederLoadResult FeederTable::LoadFromLines(std::vector<std::string>& lines, con
     error = problem(e);
     result.stoppedAtLine = 1;
   }
+  std::vector<std::string> unreadTail, unreadForm;
+  int unreadGroups = 0;
+  std::optional<FeederGroup> stoppedGroup;
+  if (!error.empty()) unreadForm = lines;
+  // The load stops in group `gi`, whose line is `groupLine`: the lines from
+  // there on are kept as read.
+  auto keepRest = [&](int gi, size_t groupLine, const FeederGroup* loaded) {
+    unreadTail.assign(lines.begin() + static_cast<std::ptrdiff_t>(groupLine), lines.end());
+    unreadGroups = groupCount - gi;
+    if (loaded) stoppedGroup = *loaded;
+  };
   pos = 1;
   for (int gi = 0; gi < groupCount && error.empty(); ++gi) {
     if (pos >= lines.size()) {
@@ -272,10 +283,12 @@ FeederLoadResult FeederTable::LoadFromLines(std::vector<std::string>& lines, con
     } catch (const FileCellError& e) {
       error = problem(e);
       result.stoppedAtLine = static_cast<int>(groupLine + 1);
+      keepRest(gi, groupLine, nullptr);
       break;
     }
     if (static_cast<size_t>(rowCount) > lines.size() - pos) {
       error = "group \"" + g.name + "\" counts more rows than the form holds";
+      keepRest(gi, groupLine, &g);
       groups.push_back(std::move(g));
       break;
     }
@@ -312,12 +325,24 @@ FeederLoadResult FeederTable::LoadFromLines(std::vector<std::string>& lines, con
         error = where + "a tray of group \"" + g.name + "\" has an impossible size";
         break;
       }
-      if (size.rows > 0 && (trayCells += static_cast<long long>(size.rows) * size.cols) > kMaxTrayCellsPerFile) {
-        // What one file may allocate in all.
-        error = where + "the trays ask for more than " + std::to_string(kMaxTrayCellsPerFile) +
-                " cells in all; the rest of the file is not loaded";
-        break;
+      if (size.rows > 0 && trayCells + static_cast<long long>(size.rows) * size.cols > kMaxTrayCellsPerFile) {
+        // What one file may allocate in all: a tray past it is kept as its
+        // lines (written back as read) and offers no cell; the load goes on.
+        result.skipped.push_back({static_cast<int>(trayLine + 1), "tray rows",
+                                  where + "a tray of group \"" + g.name + "\" asks for " +
+                                      std::to_string(static_cast<long long>(size.rows) * size.cols) +
+                                      " cells: the trays of one file may ask for " +
+                                      std::to_string(kMaxTrayCellsPerFile) +
+                                      " cells in all; it is kept as it is and not used"});
+        TrayRecord t;
+        t.rows = 0;
+        t.cols = 0;
+        for (size_t k = 0; k <= static_cast<size_t>(size.rows); ++k) t.keptLines.push_back(lines[trayLine + k]);
+        pos = trayLine + 1 + static_cast<size_t>(size.rows);
+        g.trays.push_back(std::move(t));
+        continue;
       }
+      if (size.rows > 0) trayCells += static_cast<long long>(size.rows) * size.cols;
       TrayRecord t;
       try {
         const TrayLine tl = ReadTrayLine(reader(trayLine), kMaxTraySide, kMaxTraySpacingMm);
@@ -356,12 +381,17 @@ FeederLoadResult FeederTable::LoadFromLines(std::vector<std::string>& lines, con
     // Rows whose tray could not be read get the default tray.
     if (!g.rows.empty())
       while (g.trays.size() < g.rows.size()) g.trays.push_back(TrayRecord::Default("Yes/1"));
+    if (!error.empty()) keepRest(gi, groupLine, &g);
     groups.push_back(std::move(g));
   }
   lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(std::min(pos, lines.size())));
   std::lock_guard lk(m_);
   groups_ = std::move(groups);
   currentName_ = currentName;
+  unreadTail_ = std::move(unreadTail);
+  unreadGroups_ = unreadGroups;
+  stoppedGroup_ = std::move(stoppedGroup);
+  unreadForm_ = std::move(unreadForm);
   result.ok = true;
   for (const auto& s : result.skipped) {
     if (!result.error.empty()) result.error += "\r\n";
@@ -376,9 +406,21 @@ FeederLoadResult FeederTable::LoadFromLines(std::vector<std::string>& lines, con
 
 std::vector<std::string> FeederTable::SaveToLines() {
   std::lock_guard lk(m_);
+  // A form whose group count could not be read goes back whole while
+  // nothing took its place.
+  if (!unreadForm_.empty() && groups_.empty()) return unreadForm_;
+  // The group a load stopped in stands as its lines while it is unchanged.
+  int stopped = -1;
+  if (!unreadTail_.empty() && stoppedGroup_)
+    for (size_t i = 0; i < groups_.size() && stopped < 0; ++i)
+      if (groups_[i] == *stoppedGroup_) stopped = static_cast<int>(i);
+  const bool tail = !unreadTail_.empty() && (!stoppedGroup_ || stopped >= 0);
   std::vector<std::string> out;
-  out.push_back(JoinTab({FormatInt(static_cast<long long>(groups_.size())), currentName_}));
-  for (FeederGroup& g : groups_) {
+  const long long written = static_cast<long long>(groups_.size()) - (stopped >= 0 ? 1 : 0);
+  out.push_back(JoinTab({FormatInt(written + (tail ? unreadGroups_ : 0)), currentName_}));
+  for (size_t gi = 0; gi < groups_.size(); ++gi) {
+    if (static_cast<int>(gi) == stopped) continue;
+    FeederGroup& g = groups_[gi];
     std::vector<size_t> kept;
     for (size_t r = 0; r < g.rows.size(); ++r)
       if (!g.rows[r].Empty()) kept.push_back(r);
@@ -410,6 +452,7 @@ std::vector<std::string> FeederTable::SaveToLines() {
       }
     }
   }
+  if (tail) out.insert(out.end(), unreadTail_.begin(), unreadTail_.end());
   return out;
 }
 
@@ -705,6 +748,10 @@ bool FeederTable::DeleteGroup(const std::string& name) {
 void FeederTable::Clear() {
   std::lock_guard lk(m_);
   groups_.clear();
+  unreadTail_.clear();
+  unreadGroups_ = 0;
+  stoppedGroup_.reset();
+  unreadForm_.clear();
   buffer_ = FeederGroup{};
   workTray_ = TrayRecord::Default();
   currentIndex_ = 0;

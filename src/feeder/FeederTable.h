@@ -221,6 +221,16 @@ class FeederTable {
   void ClearCurrentRowsUnlocked();
 
   mutable std::mutex m_;
+  // What a load that had to stop could not read: the form's lines from the
+  // group where it stopped to the end, written back as read after the
+  // groups the table holds; how many groups they hold; the group the load
+  // stopped in as it was loaded (its lines are part of the tail and stand
+  // for it while it is unchanged). A form whose group count could not be
+  // read is kept whole while the table holds no group.
+  std::vector<std::string> unreadTail_;
+  int unreadGroups_ = 0;
+  std::optional<FeederGroup> stoppedGroup_;
+  std::vector<std::string> unreadForm_;
   std::vector<FeederGroup> groups_;
   int currentIndex_ = 0;
   std::string currentName_;

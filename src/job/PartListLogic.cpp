@@ -524,6 +524,9 @@ void PartListLogic::CheckFeederOrder() {
 
 void PartListLogic::UpdateRowsForFeeder(const std::string& oldNumber, const std::string& newNumber, bool vision,
                                         const std::string& value, const std::string& head) {
+  // Rows without a feeder belong to no feeder: a feeder without a number
+  // (one being added) takes none of them.
+  if (oldNumber.empty()) return;
   for (auto& r : job.placementRows) {
     if (r.Cell(kSmtFeeder) != oldNumber) continue;
     SetCell(r, kSmtFeeder, newNumber);
@@ -537,6 +540,23 @@ void PartListLogic::UpdateRowsForFeeder(const std::string& oldNumber, const std:
       break;
     }
   Notify(RowKind::Placement);
+}
+
+int PartListLogic::AssignNewFeeder(const std::string& number, bool vision, const std::string& value,
+                                   const std::string& head) {
+  if (number.empty()) return 0;
+  int taken = 0;
+  for (size_t i = 0; i < job.placementRows.size(); ++i) {
+    auto& r = job.placementRows[i];
+    if (!r.Cell(kSmtFeeder).empty() || !IsSelected(RowKind::Placement, static_cast<int>(i))) continue;
+    SetCell(r, kSmtFeeder, number);
+    SetYesNo(r, kSmtVision, vision, kImgVisionYes, kImgVisionNo);
+    SetCell(r, kSmtFeederValue, value);
+    SetCell(r, kSmtHead, head);
+    ++taken;
+  }
+  if (taken) Notify(RowKind::Placement);
+  return taken;
 }
 
 int PartListLogic::ImportDrillCsv(const std::string& content) {

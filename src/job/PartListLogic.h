@@ -144,6 +144,10 @@ class PartListLogic {
   void CheckFeederOrder();
   void UpdateRowsForFeeder(const std::string& oldNumber, const std::string& newNumber, bool vision,
                            const std::string& value, const std::string& head);
+  // A feeder just added: the selected placement rows without a feeder take
+  // it (the rows the operator chose); no other row changes. Returns how
+  // many rows took it.
+  int AssignNewFeeder(const std::string& number, bool vision, const std::string& value, const std::string& head);
   // Appends the circle rows of a drill CSV (8-bit text); returns rows added.
   int ImportDrillCsv(const std::string& content);
   // Smt Dis without the file dialog: which list to show.

@@ -24,6 +24,10 @@ class QuietFeederPartList : public smt::feeder::FeederPartList {
                            const std::string& value, const std::string& head) override {
     if (onUpdateRows) onUpdateRows(oldNumber, newNumber, visionMode, value, head);
   }
+  std::vector<std::string> assignedNewFeeders;
+  void AssignNewFeeder(const std::string& number, int, const std::string&, const std::string&) override {
+    assignedNewFeeders.push_back(number);
+  }
   std::vector<std::string> PlacementFeederNumbers() override { return placementNumbers; }
   void ReplacePartEditorFeeder(const std::string& newNumber) override { editorNumbers.push_back(newNumber); }
 };
