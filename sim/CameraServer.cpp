@@ -147,14 +147,14 @@ cv::Mat CameraSocketServer::Render(uint32_t camera, uint32_t kind, uint64_t& sho
   if (kind == smt::vision::kFrameKindFly) {
     auto view = world_->TakeFlyView(&shotAtNs);
     if (!view) return {};
-    picture = RenderView(*view, look_.cols, look_.rows, scale, look_.noise, seed_.fetch_add(1));
+    picture = RenderView(*view, look_.cols, look_.rows, scale, look_.noise, seed_.fetch_add(1), look_.effects->Get(), 1);
   } else {
     // The picture shows the machine as it is when the frame is done: a move
     // during the rendering is rendered again.
     for (int attempt = 0; attempt < 3; ++attempt) {
       const uint64_t version = world_->Version();
       picture = RenderView(world_->View(static_cast<int>(camera)), look_.cols, look_.rows, scale, look_.noise,
-                           seed_.fetch_add(1));
+                           seed_.fetch_add(1), look_.effects->Get(), static_cast<int>(camera));
       if (world_->Version() == version) break;
     }
   }

@@ -241,6 +241,11 @@ std::vector<ViewShape> SimWorld::UpView(int camera, const std::map<int, int64_t>
     cy = g_.sideCameraY / g_.stepsPerMmY;
   }
   for (int k = 1; k <= 8; ++k) {
+    const auto n = Nozzle(k, axes);
+    if (std::fabs(n[0] - cx) <= 30 && std::fabs(n[1] - cy) <= 30)
+      out.push_back({true, n[0] - cx, n[1] - cy, 0, 0, 0, 0, true});
+  }
+  for (int k = 1; k <= 8; ++k) {
     const auto& h = held_[static_cast<size_t>(k - 1)];
     if (!h) continue;
     const WorldPart part = PoseOf(k, *h, axes);

@@ -80,6 +80,9 @@ struct ViewShape {
   bool circle = false;
   double x = 0, y = 0, width = 0, height = 0, angleDeg = 0;
   int grey = 230;
+  // A nozzle's tip (a circle at the nozzle's axis, `width` 0): drawn only
+  // by cameras that show it (see CameraEffects), behind the parts.
+  bool nozzle = false;
   bool operator==(const ViewShape&) const = default;
 };
 

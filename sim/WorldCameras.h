@@ -6,6 +6,7 @@
 #include <array>
 #include <memory>
 
+#include "sim/CameraEffects.h"
 #include "sim/SimWorld.h"
 #include "vision/CameraDS.h"
 #include "vision/SimulatedCamera.h"
@@ -16,6 +17,9 @@ struct WorldCameraLook {
   int cols = 640, rows = 480;
   std::array<double, 3> pixelsPerMm{18.0, 20.0, 20.0};  // Mark, vision 1, vision 2
   double noise = 1.5;                                   // grey levels
+  // What a real camera adds (none unless switched on), shared by every
+  // camera made from this look: switching it changes their next frames.
+  std::shared_ptr<CameraEffectsSwitch> effects = std::make_shared<CameraEffectsSwitch>();
 };
 
 struct WorldCameras {
@@ -35,8 +39,10 @@ WorldCameras MakeWorldCameras(std::shared_ptr<SimWorld> world, const WorldCamera
 CaptureDeviceSource MakeWorldCaptureDevices(std::shared_ptr<SimWorld> world, const WorldCameraLook& look,
                                             int devices);
 
-// The picture of a view (also used by benchmarks).
+// The picture of a view (also used by benchmarks): `camera` as SimWorld::View
+// numbers them (0 the Mark camera, 1..3 the up-looking ones, which show the
+// nozzles and the ground of the effects). `seed` numbers the frame.
 cv::Mat RenderView(const std::vector<ViewShape>& shapes, int cols, int rows, double pixelsPerMm, double noise,
-                   unsigned seed);
+                   unsigned seed, const CameraEffects& effects = {}, int camera = 1);
 
 }  // namespace smt::sim

@@ -73,12 +73,17 @@ std::optional<WorldDescription> ParseWorld(const std::string& text, std::string&
       why = "line " + std::to_string(number) + " (" + key + "): " + fault;
       return std::nullopt;
     };
+    std::vector<double> v;
+    if (const int effect = CameraEffectNumbers(key); effect >= 0) {
+      if (!Numbers(in, static_cast<size_t>(effect), v, fault) || !SetCameraEffect(d.effects, key, v, fault))
+        return refuse();
+      continue;
+    }
     const auto count = kCounts.find(key);
     if (count == kCounts.end()) {
       fault = "unknown item";
       return refuse();
     }
-    std::vector<double> v;
     if (!Numbers(in, count->second, v, fault)) return refuse();
     auto& g = d.geometry;
     if (key == "steps") {

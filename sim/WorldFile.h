@@ -16,6 +16,10 @@
 //   feeder X Y ANGLE L W      a pocket (machine mm), its part's turn and size
 //   picture COLS ROWS PMARK P1 P2   frame size, pixels per mm of the Mark
 //                             camera and of vision cameras 1 and 2
+// and what the cameras add to their pictures (sim/CameraEffects.h), each off
+// unless named:
+//   blur PX  lighting SHARE  sensornoise SD  nozzle MM  ground GREY PARTGREY
+//   edgecover SHARE GREY  cameraseed N  realistic
 // Every item is checked: a wrong keyword, count or number refuses the whole
 // file with the line it is on; a step value that does not fit 32 bits is
 // refused, never cut short.
@@ -24,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/CameraEffects.h"
 #include "sim/SimWorld.h"
 
 namespace smt::sim {
@@ -38,6 +43,7 @@ struct WorldDescription {
   WorldBoard board;
   std::vector<WorldFeeder> feeders;
   WorldPicture picture;
+  CameraEffects effects;
 };
 
 // The description, or nullopt with `why` naming the line and the fault.

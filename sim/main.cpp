@@ -25,7 +25,8 @@ void Usage() {
   std::puts(
       "usage: smt-sim [--udp-port N] [--bind ADDR] [--no-udp] [--no-discovery] [--no-serial]\n"
       "               [--head-mask N] [--pty-link PATH] [--world FILE] [--camera-socket PATH]\n"
-      "               [--reply-delay MS]   (MS: wait before every reply, a slow machine)");
+      "               [--reply-delay MS]   (MS: wait before every reply, a slow machine)\n"
+      "               [--realistic-cameras] [--camera-seed N]   (what real cameras add to the frames)");
 }
 
 void Help() {
@@ -51,6 +52,10 @@ void Help() {
       "  pickerrors DX DY DA ...  the world's parts lie this far off in their pockets (mm, deg), in turn\n"
       "  parts             where the world's parts were let go (board mm and degrees)\n"
       "  frames            camera frames served\n"
+      "  camera            what the cameras add to their frames now\n"
+      "  camera off | realistic | blur PX | lighting SHARE | sensornoise SD | nozzle MM |\n"
+      "         ground GREY PARTGREY | edgecover SHARE GREY | cameraseed N\n"
+      "                    switch what they add (0, or ground -1, switches an effect off)\n"
       "  quit");
 }
 
@@ -60,6 +65,8 @@ int main(int argc, char** argv) {
   smt::sim::SimConfig config;
   std::string ptyLink, worldFile, cameraSocket;
   int replyDelayMs = 0;
+  bool realisticCameras = false;
+  long long cameraSeed = -1;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     auto next = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
@@ -72,6 +79,17 @@ int main(int argc, char** argv) {
     else if (a == "--pty-link") ptyLink = next();
     else if (a == "--world") worldFile = next();
     else if (a == "--camera-socket") cameraSocket = next();
+    else if (a == "--realistic-cameras") realisticCameras = true;
+    else if (a == "--camera-seed") {
+      const std::string v = next();
+      char* end = nullptr;
+      const long long n = std::strtoll(v.c_str(), &end, 10);
+      if (v.empty() || *end != '\0' || n < 0 || n > 4294967295LL) {
+        std::fprintf(stderr, "smt-sim: --camera-seed takes a whole number from 0 to 4294967295, not \"%s\"\n", v.c_str());
+        return 2;
+      }
+      cameraSeed = n;
+    }
     else if (a == "--reply-delay") {
       const std::string v = next();
       char* end = nullptr;
@@ -100,6 +118,13 @@ int main(int argc, char** argv) {
     look.cols = d->picture.cols;
     look.rows = d->picture.rows;
     look.pixelsPerMm = d->picture.pixelsPerMm;
+    look.effects->Set(d->effects);
+  }
+  {
+    smt::sim::CameraEffects fx = look.effects->Get();
+    if (realisticCameras) fx = smt::sim::CameraEffects::Realistic(fx.seed);
+    if (cameraSeed >= 0) fx.seed = static_cast<unsigned>(cameraSeed);
+    look.effects->Set(fx);
   }
   smt::sim::SimBoard board(config);
   board.SetWorld(world.get());
@@ -130,8 +155,8 @@ int main(int argc, char** argv) {
                 ptyLink.c_str());
   if (replyDelayMs > 0) std::printf("smt-sim: every reply waits %d ms (a slow machine)\n", replyDelayMs);
   if (cameras)
-    std::printf("smt-sim: cameras on %s (world %s)\n", cameraSocket.c_str(),
-                worldFile.empty() ? "empty" : worldFile.c_str());
+    std::printf("smt-sim: cameras on %s (world %s), adding %s\n", cameraSocket.c_str(),
+                worldFile.empty() ? "empty" : worldFile.c_str(), look.effects->Get().Describe().c_str());
   std::fflush(stdout);
 
   std::string line;
@@ -196,6 +221,25 @@ int main(int argc, char** argv) {
       std::printf("parts: %zu\n", releases.size());
     } else if (cmd == "frames") {
       std::printf("frames: %llu\n", cameras ? static_cast<unsigned long long>(cameras->FramesServed()) : 0ULL);
+    } else if (cmd == "camera") {
+      std::string name;
+      smt::sim::CameraEffects fx = look.effects->Get();
+      std::string why;
+      if (in >> name) {
+        std::vector<double> v;
+        double n = 0;
+        while (in >> n) v.push_back(n);
+        if (name == "off") {
+          fx = smt::sim::CameraEffects{};
+          fx.seed = look.effects->Get().seed;
+        } else if (!smt::sim::SetCameraEffect(fx, name, v, why)) {
+          std::printf("camera: %s\n", why.c_str());
+          std::fflush(stdout);
+          continue;
+        }
+        look.effects->Set(fx);
+      }
+      std::printf("camera adds: %s\n", look.effects->Get().Describe().c_str());
     } else if (cmd == "pos") {
       for (const auto& [axis, pos] : board.Positions()) std::printf("axis %d: %lld\n", axis, static_cast<long long>(pos));
     } else {

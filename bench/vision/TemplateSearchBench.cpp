@@ -132,6 +132,59 @@ Scene NearFlat() {
   return Cut(s, {600, 500, 160, 160});
 }
 
+// The same scene seen in another frame: the camera's noise of the frame
+// searched is not the noise of the frame the template was cut from.
+Scene CutElsewhere(SimulatedScene s, cv::Rect cut, double noise, unsigned cutSeed, unsigned searchSeed) {
+  s.SetNoise(noise, cutSeed);
+  Scene sc;
+  sc.templ = s.Render()(cut).clone();
+  s.SetNoise(noise, searchSeed);
+  sc.frame = s.Render();
+  return sc;
+}
+
+// The clear-match scene's frame with a low-contrast template: a patch of
+// bare ground between the chips (what the clear match was before it was
+// moved to a chip), searched in its own frame.
+SimulatedScene ChipsAndMark() {
+  SimulatedScene s(1280, 1024, 20.0, {0, 0});
+  for (int i = 0; i < 6; ++i) s.AddChip({-24.0 + 9.0 * i, -8.0}, 4.0, 2.0, 0.8, 2.0 * i);
+  s.AddMark({20.0, 15.0}, 1.5);
+  return s;
+}
+const cv::Rect kBareGround(560, 430, 160, 160);
+Scene LowContrast() {
+  SimulatedScene s = ChipsAndMark();
+  s.SetNoise(6.0, 5);
+  return Cut(s, kBareGround);
+}
+// The same patch searched in the next frame of the camera.
+Scene LowContrastOtherFrame() { return CutElsewhere(ChipsAndMark(), kBareGround, 6.0, 5, 6); }
+// The clear match (a chip) searched in the next frame of the camera.
+Scene ClearMatchOtherFrame() { return CutElsewhere(ChipsAndMark(), {620, 272, 160, 160}, 6.0, 5, 6); }
+
+// The near-flat stretch of board searched in the next frame.
+Scene NearFlatOtherFrame() {
+  SimulatedScene s(1280, 1024, 20.0, {0, 0});
+  s.SetBackground(60);
+  for (int i = 0; i < 14; ++i) s.AddRect({-30.0 + 4.6 * i, 0.0}, {0.4, 50.0}, 0.0, 66);
+  for (int i = 0; i < 6; ++i) s.AddChip({-24.0 + 9.0 * i, -18.0}, 4.0, 2.0, 0.8, 0.0);
+  return CutElsewhere(s, {600, 500, 160, 160}, 4.0, 31, 32);
+}
+
+// A small 24 x 24 template (a ring the frame does not hold)
+// searched in the busy frame of the no-match scene.
+Scene Small24NoMatch() {
+  Scene sc = NoMatch();
+  SimulatedScene other(1280, 1024, 20.0, {0, 0});
+  // A ring (a washer seen from above): the frame holds rectangles only.
+  other.AddCircle({0, 0}, 1.0, 200);
+  other.AddCircle({0, 0}, 0.5, 0);
+  other.SetNoise(6.0, 23);
+  sc.templ = other.Render()(cv::Rect(628, 500, 24, 24)).clone();
+  return sc;
+}
+
 void RunScene(benchmark::State& state, Scene (*make)()) {
   const Scene sc = make();
   double mapScoreDiff = 0;
@@ -195,5 +248,15 @@ BENCHMARK(BM_Template48NearIdenticalChips)->Unit(benchmark::kMillisecond)->Itera
 BENCHMARK(BM_Template40x40)->Unit(benchmark::kMillisecond)->Iterations(9);
 BENCHMARK(BM_TemplateNoMatch)->Unit(benchmark::kMillisecond)->Iterations(9);
 BENCHMARK(BM_TemplateNearFlat)->Unit(benchmark::kMillisecond)->Iterations(9);
+void BM_TemplateLowContrast(benchmark::State& s) { RunScene(s, LowContrast); }
+void BM_TemplateLowContrastOtherFrame(benchmark::State& s) { RunScene(s, LowContrastOtherFrame); }
+void BM_TemplateClearMatchOtherFrame(benchmark::State& s) { RunScene(s, ClearMatchOtherFrame); }
+void BM_TemplateNearFlatOtherFrame(benchmark::State& s) { RunScene(s, NearFlatOtherFrame); }
+void BM_Template24x24NoMatch(benchmark::State& s) { RunScene(s, Small24NoMatch); }
+BENCHMARK(BM_TemplateLowContrast)->Unit(benchmark::kMillisecond)->Iterations(9);
+BENCHMARK(BM_TemplateLowContrastOtherFrame)->Unit(benchmark::kMillisecond)->Iterations(9);
+BENCHMARK(BM_TemplateClearMatchOtherFrame)->Unit(benchmark::kMillisecond)->Iterations(9);
+BENCHMARK(BM_TemplateNearFlatOtherFrame)->Unit(benchmark::kMillisecond)->Iterations(9);
+BENCHMARK(BM_Template24x24NoMatch)->Unit(benchmark::kMillisecond)->Iterations(9);
 
 }  // namespace

@@ -2,10 +2,12 @@
 #include "vision/TemplateSearchLoops.h"
 
 #include <algorithm>
+#include <array>
 #include <cfloat>
 #include <limits>
 #include <cmath>
 #include <opencv2/core/hal/intrin.hpp>
+#include <opencv2/core/utility.hpp>
 #include <opencv2/imgproc.hpp>
 #include <optional>
 #if defined(__GNUC__) && defined(__x86_64__)
@@ -911,10 +913,285 @@ TemplateMatch SearchByBlockBound(const cv::Mat& image, const cv::Mat& templ, dou
   return Accepted(image, templ, best, accept);
 }
 
+// ---- The search bounded by the channels' common part ----------------------
+//
+// Split the centred template T into the part every channel shares (its
+// channel mean, Tg, repeated on each channel) and the rest D (each channel
+// less that mean, summing to zero over the channels at every pixel); the
+// centred window W likewise into Wg and Wd. The parts are at right angles,
+// and Tg's correlation with W is that with the window's channel sums G:
+//   <T, W> = <Tg, G> + <D, Wd> <= <Tg, G> + |D| |Wd|
+// so score <= (<Tg, G> + |D| |Wd|) / (|T| |W|) at every place. The first
+// term is one correlation of two single-channel pictures over the whole
+// frame (by one transform of the frame's channel sums); |W| and |Wd| come
+// from running window sums in whole numbers. On a single-channel frame, or
+// where the channels are alike, D is nothing and the bound is the score
+// itself (to the transform's rounding); where each channel has its own
+// noise the bound lies above the score by at most that noise's share. It
+// assumes nothing about the template's grain: a near-flat template, mostly
+// noise, searched in a frame other than its own is settled this way. Places
+// whose bound reaches the best score known are scored exactly.
+
+// The transform's rounding allowed for, as a share of |G| |Tg| (the norms
+// of the whole frame's channel sums and of the template's channel mean):
+// float's epsilon times the passes of a transform, with room to spare.
+constexpr double kTransformRounding = 2e-5;
+// Places scored at full resolution at most before the whole-frame search is
+// cheaper.
+constexpr size_t kMaxGreyBoundPlaces = 4000;
+
+// Each place's window energies along one row of places: |W|^2 into
+// `total` and |Wd|^2 into `diff`, from window sums in whole numbers (of
+// every channel, of the squares, of the squared channel sums). The sums
+// over the template's height are kept per column and moved down the frame
+// by adding the row that enters and taking away the row that leaves.
+template <int CN>
+class WindowEnergyRows {
+ public:
+  WindowEnergyRows(const cv::Mat& image, cv::Size t) : image_(image), t_(t) {
+    const size_t cols = static_cast<size_t>(image.cols);
+    for (auto& c : col_) c.assign(cols + 1, 0);
+    for (auto& c : prefix_) c.assign(cols + 1, 0);
+    for (int y = 0; y < t.height; ++y) AddRow(y, 1);
+  }
+
+  // Row y of places (y = 0, 1, 2, ... in turn).
+  void Row(int y, float* total, float* diff) {
+    if (y > 0) {
+      AddRow(y - 1, -1);
+      AddRow(y + t_.height - 1, 1);
+    }
+    const int cols = image_.cols, placesX = cols - t_.width + 1;
+    for (int k = 0; k < CN + 2; ++k) {
+      const int64_t* c = col_[static_cast<size_t>(k)].data();
+      int64_t* p = prefix_[static_cast<size_t>(k)].data();
+      int64_t run = 0;
+      for (int x = 0; x < cols; ++x) {
+        p[x] = run;
+        run += c[x];
+      }
+      p[cols] = run;
+    }
+    const double n = static_cast<double>(t_.area()), invN = 1.0 / n;
+    const int w = t_.width;
+    for (int x = 0; x < placesX; ++x) {
+      double sumSquares = 0;
+      int64_t g = 0;
+      for (int k = 0; k < CN; ++k) {
+        const int64_t* p = prefix_[static_cast<size_t>(k)].data();
+        const int64_t v = p[x + w] - p[x];
+        g += v;
+        sumSquares += static_cast<double>(v) * static_cast<double>(v);
+      }
+      const int64_t* q = prefix_[CN].data();
+      const int64_t* g2 = prefix_[CN + 1].data();
+      const double all = static_cast<double>(q[x + w] - q[x]) - sumSquares * invN;
+      const double gd = static_cast<double>(g);
+      const double grey = (static_cast<double>(g2[x + w] - g2[x]) - gd * gd * invN) / CN;
+      total[x] = static_cast<float>(std::max(0.0, all));
+      diff[x] = static_cast<float>(std::max(0.0, all - grey));
+    }
+  }
+
+ private:
+  void AddRow(int y, int sign) {
+    const uchar* p = image_.ptr<uchar>(y);
+    const int cols = image_.cols;
+    int64_t* q = col_[CN].data();
+    int64_t* g2 = col_[CN + 1].data();
+    for (int x = 0; x < cols; ++x) {
+      int g = 0, sq = 0;
+      for (int k = 0; k < CN; ++k) {
+        const int v = p[x * CN + k];
+        col_[static_cast<size_t>(k)][static_cast<size_t>(x)] += sign * v;
+        g += v;
+        sq += v * v;
+      }
+      q[x] += sign * sq;
+      g2[x] += sign * static_cast<int64_t>(g) * g;
+    }
+  }
+
+  const cv::Mat& image_;
+  cv::Size t_;
+  std::array<std::vector<int64_t>, CN + 2> col_, prefix_;
+};
+
+// The bound of one row of places (see above) from the correlation with the
+// common part and the windows' energies; returns the row's largest.
+float BoundRow(const float* corr, const float* total, const float* diff, int n, float tNorm, float dNorm,
+               float rounding, float* out) {
+  int x = 0;
+  float most = -2.f;
+#if CV_SIMD128
+  const cv::v_float32x4 vT = cv::v_setall_f32(tNorm), vD = cv::v_setall_f32(dNorm), vR = cv::v_setall_f32(rounding);
+  const cv::v_float32x4 one = cv::v_setall_f32(1.f), tiny = cv::v_setall_f32(1e-9f), slack = cv::v_setall_f32(1e-6f);
+  cv::v_float32x4 vMost = cv::v_setall_f32(most);
+  for (; x + 4 <= n; x += 4) {
+    const cv::v_float32x4 w = cv::v_sqrt(cv::v_load(total + x)) * vT;
+    const cv::v_float32x4 num = cv::v_load(corr + x) + vD * cv::v_sqrt(cv::v_load(diff + x)) + vR;
+    const cv::v_float32x4 usable = w > tiny;
+    cv::v_float32x4 b = cv::v_min(num / cv::v_select(usable, w, one), one);
+    b = cv::v_select(usable, b, one) + slack;
+    cv::v_store(out + x, b);
+    vMost = cv::v_max(vMost, b);
+  }
+  most = cv::v_reduce_max(vMost);
+#endif
+  for (; x < n; ++x) {
+    const float w = std::sqrt(total[x]) * tNorm;
+    // A flat window scores 0 (PlaceScorer): bound it by 1 and let it be scored.
+    const float b = w > 1e-9f ? std::min(1.f, (corr[x] + dNorm * std::sqrt(diff[x]) + rounding) / w) : 1.f;
+    out[x] = b + 1e-6f;
+    most = std::max(most, out[x]);
+  }
+  return most;
+}
+
+// The best place by the channels' common part; `decided` false when the
+// bound cannot settle the search at a fair cost.
+TemplateMatch SearchByGreyBound(const cv::Mat& image, const cv::Mat& templ, double accept, bool& decided) {
+  decided = false;
+  const int cn = image.channels();
+  if (cn < 1 || cn > 4) return {};
+  const int placesX = image.cols - templ.cols + 1, placesY = image.rows - templ.rows + 1;
+  // The template: each channel centred, their mean Tg and the rest's norm.
+  cv::Mat t64;
+  templ.convertTo(t64, CV_64F);
+  const cv::Scalar tMean = cv::mean(t64);
+  cv::Mat tg(templ.rows, templ.cols, CV_32F);
+  double energy = 0, greyEnergy = 0;
+  for (int y = 0; y < templ.rows; ++y) {
+    const double* p = t64.ptr<double>(y);
+    float* o = tg.ptr<float>(y);
+    for (int x = 0; x < templ.cols; ++x) {
+      double s = 0;
+      for (int k = 0; k < cn; ++k) {
+        const double v = p[x * cn + k] - tMean[k];
+        s += v;
+        energy += v * v;
+      }
+      o[x] = static_cast<float>(s / cn);
+      greyEnergy += cn * (s / cn) * (s / cn);
+    }
+  }
+  if (!(energy > 0)) return {};
+  const double tNorm = std::sqrt(energy), dNorm = std::sqrt(std::max(0.0, energy - greyEnergy));
+  // Even a window all of whose contrast lay in the channels' differences
+  // could not reach the accept score: only the common part can carry it.
+
+  // The frame's channel sums less their mean, and the correlation of Tg
+  // with them at every place by one transform of each.
+  const cv::Size size(cv::getOptimalDFTSize(image.cols), cv::getOptimalDFTSize(image.rows));
+  thread_local cv::Mat frameSums, frameSpectrum, pattern, products;  // kept: fresh ones would be mapped page by page
+  frameSums.create(size, CV_32F);
+  const cv::Scalar frameMean = cv::mean(image);
+  double meanSum = 0;
+  for (int k = 0; k < cn; ++k) meanSum += frameMean[k];
+  {
+    cv::Mat area = frameSums(cv::Rect(0, 0, image.cols, image.rows));
+    ChannelSums(image, static_cast<float>(meanSum), area);
+    if (size != image.size()) {
+      frameSums(cv::Rect(image.cols, 0, size.width - image.cols, size.height)).setTo(0);
+      frameSums(cv::Rect(0, image.rows, image.cols, size.height - image.rows)).setTo(0);
+    }
+  }
+  const double frameNorm = cv::norm(frameSums(cv::Rect(0, 0, image.cols, image.rows)));
+  // The pattern keeps zeros outside the template's corner from one search
+  // to the next; only that corner is cleared and written.
+  thread_local cv::Rect patternUsed;
+  thread_local cv::Mat patternSpectrum;
+  if (pattern.size() != size || pattern.type() != CV_32F) {
+    pattern.create(size, CV_32F);
+    pattern.setTo(0);
+    patternUsed = {};
+  }
+  pattern(patternUsed).setTo(0);
+  patternUsed = cv::Rect(0, 0, templ.cols, templ.rows);
+  tg.copyTo(pattern(patternUsed));
+  // The two transforms are independent: side by side where a second
+  // processor is free.
+  // (The pictures are named through references: a thread_local named on
+  // the other thread would be that thread's own.)
+  cv::Mat &sums = frameSums, &sumsSpectrum = frameSpectrum, &templPattern = pattern, &templSpectrum = patternSpectrum;
+  const int frameRows = image.rows, templRows = templ.rows;
+  cv::parallel_for_(cv::Range(0, 2), [&sums, &sumsSpectrum, &templPattern, &templSpectrum, frameRows, templRows](const cv::Range& r) {
+    for (int i = r.start; i < r.end; ++i)
+      if (i == 0)
+        cv::dft(sums, sumsSpectrum, 0, frameRows);
+      else
+        cv::dft(templPattern, templSpectrum, 0, templRows);
+  }, 2);
+  cv::mulSpectrums(frameSpectrum, patternSpectrum, products, 0, true);
+  cv::dft(products, products, cv::DFT_INVERSE | cv::DFT_SCALE | cv::DFT_REAL_OUTPUT, placesY);
+  // Each channel sum stands for cn pixels of Tg: <Tg, G> per place.
+  const double greyNorm = std::sqrt(greyEnergy / cn);
+  const double rounding = kTransformRounding * frameNorm * greyNorm;
+
+  // The bound of every place; the best ones first.
+  thread_local cv::Mat bound;
+  bound.create(placesY, placesX, CV_32F);
+  thread_local std::vector<float> rowMost, total, diff;
+  rowMost.assign(static_cast<size_t>(placesY), -2.f);
+  total.resize(static_cast<size_t>(placesX));
+  diff.resize(static_cast<size_t>(placesX));
+  auto bounds = [&](auto energies) {
+    for (int y = 0; y < placesY; ++y) {
+      energies.Row(y, total.data(), diff.data());
+      rowMost[static_cast<size_t>(y)] =
+          BoundRow(products.ptr<float>(y), total.data(), diff.data(), placesX, static_cast<float>(tNorm),
+                   static_cast<float>(dNorm), static_cast<float>(rounding), bound.ptr<float>(y));
+    }
+  };
+  switch (cn) {
+    case 1: bounds(WindowEnergyRows<1>(image, templ.size())); break;
+    case 2: bounds(WindowEnergyRows<2>(image, templ.size())); break;
+    case 3: bounds(WindowEnergyRows<3>(image, templ.size())); break;
+    default: bounds(WindowEnergyRows<4>(image, templ.size())); break;
+  }
+
+  const PlaceScorer scorer(image, templ);
+  TemplateMatch best;
+  auto consider = [&](cv::Point at) {
+    const double score = scorer.Score(at);
+    if (score > best.score ||
+        (score == best.score && (at.y < best.topLeft.y || (at.y == best.topLeft.y && at.x < best.topLeft.x))))
+      best = {at, score};
+  };
+  std::vector<std::pair<float, cv::Point>> guesses;
+  for (int y = 0; y < placesY; ++y) {
+    if (guesses.size() == kFirstGuesses && !(rowMost[static_cast<size_t>(y)] > guesses.back().first)) continue;
+    const float* row = bound.ptr<float>(y);
+    for (int x = 0; x < placesX; ++x)
+      if (guesses.size() < kFirstGuesses || row[x] > guesses.back().first) {
+        if (guesses.size() == kFirstGuesses) guesses.pop_back();
+        guesses.emplace_back(row[x], cv::Point(x, y));
+        std::sort(guesses.begin(), guesses.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+      }
+  }
+  for (const auto& g : guesses) consider(g.second);
+  const float needed = static_cast<float>(std::max(accept, best.score) - kScoreRounding);
+  std::vector<cv::Point> open;
+  for (int y = 0; y < placesY; ++y) {
+    if (!(rowMost[static_cast<size_t>(y)] >= needed)) continue;
+    const float* row = bound.ptr<float>(y);
+    for (int x = 0; x < placesX; ++x)
+      if (row[x] >= needed) {
+        if (open.size() >= kMaxGreyBoundPlaces) return {};
+        open.emplace_back(x, y);
+      }
+  }
+  for (const cv::Point& at : open) consider(at);
+  decided = true;
+  return Accepted(image, templ, best, accept);
+}
+
 // The block-bounded search, or the whole frame when it cannot settle it.
 TemplateMatch BlockBoundOrFull(const cv::Mat& image, const cv::Mat& templ, double accept) {
   bool decided = false;
-  const TemplateMatch m = SearchByBlockBound(image, templ, accept, decided);
+  TemplateMatch m = SearchByBlockBound(image, templ, accept, decided);
+  if (decided) return m;
+  m = SearchByGreyBound(image, templ, accept, decided);
   return decided ? m : Accepted(image, templ, SearchTemplateFull(image, templ), accept);
 }
 

@@ -30,8 +30,14 @@
 //   only places whose bound reaches that score are scored at full
 //   resolution. A near-flat template found in the very picture it was cut
 //   from is settled this way.
-// - When neither bound settles it at a fair cost, the whole frame is
-//   searched at full resolution.
+// - When neither settles it, a third bound: the correlation of the
+//   template's channel mean with the frame's channel sums, over every place
+//   by one transform, plus what the channels' differences can add at most
+//   (nothing on a grey frame). It assumes nothing about the template's
+//   grain either, so a near-flat template searched in a frame other than its
+//   own, or a small template with no match, is settled this way.
+// - When no bound settles it at a fair cost, the whole frame is searched at
+//   full resolution.
 // The test table in tests/vision holds the answers to the full search's over
 // scenes, template sizes, turns, noise and accept scores.
 #include <opencv2/core.hpp>

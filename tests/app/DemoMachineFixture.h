@@ -95,6 +95,8 @@ class DemoMachine : public ShellTest {
     look.cols = described->picture.cols;
     look.rows = described->picture.rows;
     look.pixelsPerMm = described->picture.pixelsPerMm;
+    look.effects->Set(described->effects);
+    cameraEffects = look.effects;
     cameraServer = std::make_unique<smt::sim::CameraSocketServer>(world, look);
     ASSERT_TRUE(cameraServer->Start((dir / "sim-cameras.sock").string())) << cameraServer->LastError();
     setenv("SMT_SIM_CAMERA_SOCKET", (dir / "sim-cameras.sock").c_str(), 1);
@@ -159,6 +161,7 @@ class DemoMachine : public ShellTest {
 
   std::shared_ptr<smt::sim::SimWorld> world;
   std::unique_ptr<smt::sim::CameraSocketServer> cameraServer;
+  std::shared_ptr<smt::sim::CameraEffectsSwitch> cameraEffects;  // what the served frames add
   std::unique_ptr<smt::sim::SimBoard> sim;
 };
 

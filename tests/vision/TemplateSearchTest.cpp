@@ -554,3 +554,61 @@ TEST(TemplateSearch, ATemplateWithoutContrastIsNeverFound) {
 }
 
 }  // namespace
+
+namespace {
+
+// Camera-sized frames where neither the halved pictures nor the block sums
+// tell places apart: a near-flat template (mostly the noise of its own
+// picture) searched in its own and in the next picture, and a small template
+// found nowhere, in colour (each channel with its own noise), in grey and in
+// colour whose channels are alike; at the accept score and below it, where
+// many more places must be scored.
+TEST(TemplateSearch, NoiseLikeTemplatesOnCameraFramesAnswerAsTheFullSearch) {
+  SimulatedScene chips(1280, 1024, 20.0, {0, 0});
+  for (int i = 0; i < 6; ++i) chips.AddChip({-24.0 + 9.0 * i, -8.0}, 4.0, 2.0, 0.8, 2.0 * i);
+  chips.AddMark({20.0, 15.0}, 1.5);
+  SimulatedScene board(1280, 1024, 20.0, {0, 0});
+  board.SetBackground(60);
+  for (int i = 0; i < 14; ++i) board.AddRect({-30.0 + 4.6 * i, 0.0}, {0.4, 50.0}, 0.0, 66);
+  SimulatedScene ring(1280, 1024, 20.0, {0, 0});
+  ring.AddCircle({0, 0}, 1.0, 200);
+  ring.AddCircle({0, 0}, 0.5, 0);
+  struct Case {
+    const char* name;
+    SimulatedScene* frameScene;
+    SimulatedScene* templScene;
+    cv::Rect cut;
+    double noise;
+    unsigned cutSeed, frameSeed;
+  };
+  const Case cases[] = {
+      {"bare ground, own picture", &chips, &chips, {560, 430, 160, 160}, 6.0, 5, 5},
+      {"bare ground, next picture", &chips, &chips, {560, 430, 160, 160}, 6.0, 5, 6},
+      {"near-flat board, next picture", &board, &board, {600, 500, 160, 160}, 4.0, 31, 32},
+      {"24x24 ring nowhere in the frame", &chips, &ring, {628, 500, 24, 24}, 6.0, 23, 5},
+  };
+  int compared = 0;
+  for (const Case& c : cases)
+    for (const int kind : {0, 1, 2}) {  // colour, grey, colour with alike channels
+      c.templScene->SetNoise(c.noise, c.cutSeed);
+      cv::Mat templ = c.templScene->Render()(c.cut).clone();
+      c.frameScene->SetNoise(c.noise, c.frameSeed);
+      cv::Mat frame = c.frameScene->Render();
+      if (kind > 0) {
+        cv::cvtColor(frame, frame, cv::COLOR_BGR2GRAY);
+        cv::cvtColor(templ, templ, cv::COLOR_BGR2GRAY);
+      }
+      if (kind == 2) {
+        cv::cvtColor(frame, frame, cv::COLOR_GRAY2BGR);
+        cv::cvtColor(templ, templ, cv::COLOR_GRAY2BGR);
+      }
+      for (const double accept : {kTemplateAcceptScore, 0.5, 0.2}) {
+        const std::string what = std::string(c.name) + (kind == 0 ? " colour" : kind == 1 ? " grey" : " alike channels") +
+                                 " accept " + std::to_string(accept);
+        if (SameAnswer(frame, templ, accept, what)) ++compared;
+      }
+    }
+  EXPECT_GE(compared, 16);
+}
+
+}  // namespace
