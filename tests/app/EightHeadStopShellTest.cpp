@@ -55,7 +55,7 @@ TEST_F(EightHeadStop, PartsOnTheNozzlesAreThrownAtTheThrowPositionAndEveryVacuum
     View().m_pPartList->OnStop();
     ASSERT_TRUE(WaitEnd(20s)) << Info();
     // Let the word of the stop reach the window.
-    for (int i = 0; i < 200 && TextsWith("part(s) thrown").empty(); ++i) {
+    for (int i = 0; i < 200 && TextsWith("个元件已抛到抛料位置").empty(); ++i) {
       QApplication::processEvents();
       std::this_thread::sleep_for(5ms);
     }
@@ -72,9 +72,10 @@ TEST_F(EightHeadStop, PartsOnTheNozzlesAreThrownAtTheThrowPositionAndEveryVacuum
     EXPECT_GE(thrown, sp.heldAtLeast);
     EXPECT_TRUE(world->Placements().empty()) << "nothing placed after the Stop";
     for (int out = 32; out <= 39; ++out) EXPECT_FALSE(sim->Output(out)) << "vacuum output " << out;
-    const auto told = TextsWith("part(s) thrown");
+    // The stop message, in the window's language (Chinese here).
+    const auto told = TextsWith("个元件已抛到抛料位置");
     ASSERT_EQ(told.size(), 1u) << Shown();
-    EXPECT_NE(told[0].find(std::to_string(thrown) + " part(s) thrown"), std::string::npos) << told[0];
+    EXPECT_NE(told[0].find(std::to_string(thrown) + " 个元件已抛到抛料位置"), std::string::npos) << told[0];
     // Back for the next stop point: the program closed, the world emptied.
     if (auto* v = app->frame()->view(); v && v->m_pSetView) v->m_pSetView->CloseCameras();
     app->ExitInstance();

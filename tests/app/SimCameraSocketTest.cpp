@@ -356,7 +356,7 @@ TEST_P(WorldFileRefusals, NameTheLineAndTheFault) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, WorldFileRefusals,
-    ::testing::Values(WorldCase{"UnknownItem", "steps 100 100 10\nnozzle 1 2 3\n", "line 2 (nozzle): unknown item"},
+    ::testing::Values(WorldCase{"UnknownItem", "steps 100 100 10\nspindle 1 2 3\n", "line 2 (spindle): unknown item"},
                       WorldCase{"TooFewNumbers", "head 2 4000\n", "line 1 (head): takes 3 numbers, has 2"},
                       WorldCase{"TooManyNumbers", "mark 1 2 3\n", "takes 2 numbers, has 3"},
                       WorldCase{"NotANumber", "markcamera -60x 0\n", "\"-60x\" is not a number"},

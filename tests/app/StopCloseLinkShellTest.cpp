@@ -124,10 +124,11 @@ TEST_F(RunningDemo, StopBetweenPickAndPlaceThrowsThePartAtTheThrowPosition) {
   EXPECT_EQ(world->Placements().size(), placedBefore);  // nothing more placed after the Stop
   for (int out : {1, 2, 3, 4}) EXPECT_FALSE(sim->Output(out)) << "output " << out;
   // The message is handed to the window thread: shown once it has run.
-  PumpUntil([&] { return !TextsWith("part(s) thrown").empty(); }, 5s);
-  const auto told = TextsWith("part(s) thrown");
+  // In the window's language (Chinese here).
+  PumpUntil([&] { return !TextsWith("个元件已抛到抛料位置").empty(); }, 5s);
+  const auto told = TextsWith("个元件已抛到抛料位置");
   ASSERT_EQ(told.size(), 1u) << Messages();
-  EXPECT_NE(told[0].find(std::to_string(thrown) + " part(s) thrown"), std::string::npos) << told[0];
+  EXPECT_NE(told[0].find(std::to_string(thrown) + " 个元件已抛到抛料位置"), std::string::npos) << told[0];
 }
 
 // A run whose board goes silent when stopped: the move's reply never comes,
@@ -150,7 +151,7 @@ TEST_F(RunningDemo, StopWithTheBoardSilentHoldsThePartUntilTheOperatorSaysItIsOf
   LookingService looking;
   std::atomic<bool> asked{false}, heldWhenAsked{false}, droppedBeforeAsked{false};
   looking.onShow = [&](const smt::platform::MessageRequest& r) {
-    if (r.text.find("held by vacuum") == std::string::npos) return;
+    if (r.text.find("真空仍吸着它们") == std::string::npos) return;  // the question, in Chinese
     heldWhenAsked = world->Held(1).has_value();
     for (const auto& rel : world->Releases()) droppedBeforeAsked = droppedBeforeAsked || !rel.placed;
     asked = true;
@@ -176,7 +177,7 @@ TEST_F(RunningDemo, StopWithTheBoardSilentHoldsThePartUntilTheOperatorSaysItIsOf
   // time-out had made the link count as lost by then (told to the operator):
   // then nothing can be sent and the part stays held.
   bool linkLostTold = false;
-  for (const auto& t : looking.Texts()) linkLostTold |= t.find("The link to the machine is lost") != std::string::npos;
+  for (const auto& t : looking.Texts()) linkLostTold |= t.find(smt::link::CurrentLinkTexts().lostConnectAgain) != std::string::npos;
   EXPECT_TRUE(!world->Held(1).has_value() || linkLostTold) << "vacuum still on with the link up";
 }
 
@@ -201,7 +202,7 @@ TEST_F(RunningDemo, AClosedPortIsToldOnceWithinTwoSecondsAndTheControlsGoOff) {
     }
     const auto t0 = std::chrono::steady_clock::now();
     sim->Stop();
-    ASSERT_TRUE(PumpUntil([&] { return !TextsWith("The link to the machine is lost").empty(); }, 10s)) << Messages();
+    ASSERT_TRUE(PumpUntil([&] { return !TextsWith(smt::link::CurrentLinkTexts().lostConnectAgain).empty(); }, 10s)) << Messages();
     const long long noticeMs = MsSince(t0);
     std::printf("[figure] closed port noticed (%s) after %lld ms\n", c.when, noticeMs);
     EXPECT_LT(noticeMs, 2000);

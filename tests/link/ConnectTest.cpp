@@ -2,6 +2,7 @@
 // network namespaces joined by a veth pair (the simulator is its own host,
 // as discovery's multicast does not loop back), and the serial port scan
 // over a pseudo-terminal.
+#include "link/LinkTexts.h"
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -27,6 +28,14 @@
 #include "link/MachineCommands.h"
 #include "platform/MessageService.h"
 #include "platform/ProfileFile.h"
+
+// The reply time-out message for one command code, in the texts in use.
+static inline std::string LinkReplyTimeoutText(const std::string& code) {
+  std::string t = smt::link::CurrentLinkTexts().replyTimeoutCode;
+  const auto at = t.find("%1");
+  if (at != std::string::npos) t.replace(at, 2, code);
+  return t.substr(0, t.find(" !") == std::string::npos ? t.size() : t.find(" !"));
+}
 
 using namespace smt::link;
 using smt::platform::ScopedRecordingMessages;
@@ -217,7 +226,7 @@ TEST_F(Connecting, ALostBoardIsReportedAndAReconnectWorks) {
   EXPECT_EQ(SendCmd15ReadVacuum(1), CommandResult::TimedOut);
   EXPECT_FALSE(smt::CurrentMachine().machineBusy);
   ASSERT_FALSE(messages.service.Texts().empty());
-  EXPECT_NE(messages.service.Texts()[0].find("The link to the machine is lost"), std::string::npos);
+  EXPECT_NE(messages.service.Texts()[0].find(smt::link::CurrentLinkTexts().lostConnectAgain), std::string::npos);
   EXPECT_FALSE(smt::CurrentMachine().connected);
   EXPECT_TRUE(linktest::WaitFor([&] { return panel.ButtonText() == "联机"; }));
 
@@ -454,7 +463,7 @@ TEST_F(Connecting, AnUnacknowledgedAxisStartUpMoveStopsMotionUntilHomed) {
   ASSERT_TRUE(linktest::WaitFor([&] { return !messages.service.Texts().empty(); }));
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   ASSERT_EQ(messages.service.Texts().size(), 1u);
-  EXPECT_NE(messages.service.Texts()[0].find("Machine reply time-out (0x01)"), std::string::npos);
+  EXPECT_NE(messages.service.Texts()[0].find(LinkReplyTimeoutText("01")), std::string::npos);
   EXPECT_EQ(axisMoves(), 1u);
 
   // Connected again: the start-up's first move is refused, once, and sent to nobody.

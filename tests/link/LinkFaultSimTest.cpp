@@ -410,7 +410,7 @@ TEST_F(LinkFaults, ABoardPortThatClosesIsTheLinkGoneToldOnceIdleOrSending) {
     EXPECT_TRUE(MessageContains("network link to 127.0.0.1 failed: the board's port " + std::to_string(port) +
                                 " is closed"))
         << AllMessages();
-    EXPECT_TRUE(MessageContains("The link to the machine is lost")) << AllMessages();
+    EXPECT_TRUE(MessageContains(smt::link::CurrentLinkTexts().lostConnectAgain)) << AllMessages();
     // Down: the channel does not ask any more.
     const uint64_t watched = link.Channel().WatchDatagramsSent();
     std::this_thread::sleep_for(std::chrono::milliseconds(800));

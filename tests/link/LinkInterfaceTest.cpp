@@ -184,7 +184,7 @@ TEST_F(CommandSetOverOneLink, AFailingLinkIsNamedAndDisconnectsOnlyWhenItCarries
         EXPECT_NE(all.find(c.onItsOwn ? "COM port /dev/ttyTEST was closed !" : "COM port /dev/ttyTEST failed !"),
                   std::string::npos)
             << all;
-        EXPECT_NE(all.find("The link to the machine is lost: connect again."), std::string::npos) << all;
+        EXPECT_NE(all.find(smt::link::CurrentLinkTexts().lostConnectAgain), std::string::npos) << all;
         // Nothing more goes to a lost link.
         used.FailSends(false);
         EXPECT_EQ(SendMachineCommand(move), CommandResult::LinkLost);

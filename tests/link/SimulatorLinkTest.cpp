@@ -1,6 +1,7 @@
 // The program's link against the board simulator over real sockets and a
 // pseudo-terminal: commands arrive as the board reads them, replies end the
 // waits, faults end them with failures or time-outs.
+#include "link/LinkTexts.h"
 #include <gtest/gtest.h>
 
 #include "LinkTestSupport.h"
@@ -8,6 +9,14 @@
 #include "link/MachineCommands.h"
 #include "link/SerialFrame.h"
 #include "platform/MessageService.h"
+
+// The reply time-out message for one command code, in the texts in use.
+static inline std::string LinkReplyTimeoutText(const std::string& code) {
+  std::string t = smt::link::CurrentLinkTexts().replyTimeoutCode;
+  const auto at = t.find("%1");
+  if (at != std::string::npos) t.replace(at, 2, code);
+  return t.substr(0, t.find(" !") == std::string::npos ? t.size() : t.find(" !"));
+}
 
 using namespace smt::link;
 using smt::platform::ScopedRecordingMessages;
@@ -105,7 +114,7 @@ TEST_F(SimulatorLink, DroppedReplyEndsInTimeOutWithBusyReleased) {
     EXPECT_EQ(SendCmd02Home({}), CommandResult::TimedOut);
     EXPECT_FALSE(smt::CurrentMachine().machineBusy);
     ASSERT_EQ(messages.service.Texts().size(), 1u);
-    EXPECT_NE(messages.service.Texts()[0].find("Machine reply time-out (0x02)"), std::string::npos);
+    EXPECT_NE(messages.service.Texts()[0].find(LinkReplyTimeoutText("02")), std::string::npos);
     // After the operator connects again the next command goes through (the
     // lost reply is waited for until its late window ends, then forgotten).
     smt::link::OnLinkRestored();

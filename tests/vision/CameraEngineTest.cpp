@@ -356,7 +356,9 @@ TEST(CameraPanelTest, VisionTestOnTheMarkCameraReportsAndMoves) {
   }
   // While the machine runs the move is refused (the failed move above
   // counted the link as lost: connected again for this check).
+  // The lost link also left the machine not homed: homed again for this check.
   smt::CurrentMachine().connected = true;
+  smt::CurrentMachine().resetDone = true;
   smt::CurrentMachine().machineBusy = true;
   panel.RunVisionTest(0, frame, true);
   EXPECT_EQ(messages.service.Texts().back(), "Machine is runnig !");
