@@ -482,7 +482,9 @@ bool CDialogNozzleList::TryAccept() {
   const int delay = reader.Int(delay_, kDelayMin, kDelayMax);
   if (!reader.ok()) return false;
   RebuildTableFromList();
-  const std::vector<std::string> strings = lib_.BuildRowStrings();
+  // Rows not changed go back as the file held them.
+  std::vector<std::string> strings = lib_.BuildRowStrings();
+  if (env_.frameRows) strings = smt::library::KeepLinesAsRead<smt::library::kNozzleCells>(std::move(strings), *env_.frameRows);
   if (env_.frameRows) *env_.frameRows = strings;
   lib_.ComputeNozzlePositions();
   try {
