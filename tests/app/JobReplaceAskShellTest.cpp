@@ -140,3 +140,72 @@ TEST_F(JobReplaceAsk, OpeningAnotherJobAsksBeforeUnsavedChangesAreLost) {
 }
 
 }  // namespace
+
+namespace {
+
+// File > New and closing the window while the job holds a change: the same
+// question; Cancel keeps the job, its change and the window; No gives the
+// change up without writing; Yes saves it first. New on a job without
+// changes asks nothing.
+TEST_F(JobReplaceAsk, NewAndClosingAskBeforeUnsavedChangesAreLost) {
+  CMainFrame& f = Start();
+  f.show();
+  CSMTDoc& doc = *f.view()->document();
+  CDialogPartList& list = *f.view()->m_pPartList;
+  const fs::path demo = dir / smt::app::kDemoJobName;
+  const std::string demoBytes = dir.Read(smt::app::kDemoJobName);
+  enum class Way { New, Close };
+  struct Case {
+    const char* what;
+    Way way;
+    bool edit;
+    MsgAnswer answer;
+  } cases[] = {
+      {"New, unchanged job", Way::New, false, MsgAnswer::Cancel},
+      {"New, Cancel", Way::New, true, MsgAnswer::Cancel},
+      {"New, No", Way::New, true, MsgAnswer::No},
+      {"New, Yes", Way::New, true, MsgAnswer::Yes},
+      {"window close, Cancel", Way::Close, true, MsgAnswer::Cancel},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    dir.Write(smt::app::kDemoJobName, demoBytes);
+    ASSERT_TRUE(doc.OnOpenDocument(demo));
+    if (c.edit) EditRowX(list, "123.5");
+    const auto rowsBefore = list.Job().placementRows;
+    messages.service.Clear();
+    messages.service.QueueAnswer(c.answer);
+    if (c.way == Way::New)
+      f.Action(smt::app::cmd::kFileNew)->trigger();
+    else
+      f.close();
+    QApplication::processEvents();
+    if (!c.edit) {
+      EXPECT_TRUE(messages.service.Texts().empty()) << "nothing to lose, nothing asked";
+      EXPECT_TRUE(list.Job().placementRows.empty());
+      continue;
+    }
+    ASSERT_EQ(messages.service.Texts().size(), 1u) << "asked once";
+    switch (c.answer) {
+      case MsgAnswer::Cancel:
+        EXPECT_EQ(doc.PathName(), demo) << "Cancel keeps the job";
+        EXPECT_EQ(list.Job().placementRows, rowsBefore) << "and its change";
+        EXPECT_EQ(dir.Read(smt::app::kDemoJobName), demoBytes);
+        if (c.way == Way::Close) EXPECT_TRUE(f.isVisible()) << "and the window";
+        break;
+      case MsgAnswer::No:
+        EXPECT_TRUE(list.Job().placementRows.empty());
+        EXPECT_EQ(dir.Read(smt::app::kDemoJobName), demoBytes) << "No writes nothing";
+        break;
+      default: {
+        EXPECT_TRUE(list.Job().placementRows.empty());
+        EXPECT_NE(dir.Read(smt::app::kDemoJobName), demoBytes) << "Yes saves the change";
+        ASSERT_TRUE(doc.OnOpenDocument(demo));
+        EXPECT_EQ(list.Job().placementRows, rowsBefore) << "the saved job holds the change";
+        break;
+      }
+    }
+  }
+}
+
+}  // namespace
