@@ -11,8 +11,11 @@ void JobModel::StoreShownRows() {
   if (!rec) return;
   if (rec->m_Parts.size() == placementRows.size()) {
     // As many rows as the record holds (the rows it was shown from, edited
-    // or not): stored into its records where they are.
-    for (size_t i = 0; i < placementRows.size(); ++i) PlacementFromListRowInto(placementRows[i], rec->m_Parts[i]);
+    // or not): stored into its records where they are; a row that still
+    // shows its record as read leaves it as it is.
+    for (size_t i = 0; i < placementRows.size(); ++i)
+      if (!ListRowHoldsPlacement(placementRows[i], rec->m_Parts[i]))
+        PlacementFromListRowInto(placementRows[i], rec->m_Parts[i]);
     return;
   }
   rec->m_Parts.clear();

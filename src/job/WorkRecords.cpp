@@ -416,6 +416,28 @@ void PlacementFromListRowInto(const ListRow& row, PlacementRecord& r) {
   r.visionWord = row.Cell(kSmtVision);
 }
 
+namespace {
+
+// The number cell shows `value` as the plain decimal it was read from, so
+// reading the cell again gives the same value, form and text.
+bool ShowsPlainRead(std::string_view cell, double value, const CellForm& f) {
+  return f.decimals >= 0 && !f.text.empty() && f.text == cell && std::bit_cast<uint64_t>(value) == f.readBits;
+}
+
+}  // namespace
+
+bool ListRowHoldsPlacement(const ListRow& row, const PlacementRecord& r) {
+  return ShowsPlainRead(row.Cell(kSmtSerial), r.serial, r.serialForm) && ShowsPlainRead(row.Cell(kSmtX), r.x, r.xForm) &&
+         ShowsPlainRead(row.Cell(kSmtY), r.y, r.yForm) && ShowsPlainRead(row.Cell(kSmtAngle), r.angle, r.angleForm) &&
+         ShowsPlainRead(row.Cell(kSmtHead), r.head, r.headForm) && r.name == row.Cell(kSmtName) &&
+         r.type == row.Cell(kSmtType) && r.package == row.Cell(kSmtPackage) && r.value == row.Cell(kSmtValue) &&
+         r.feeder.Text() == row.Cell(kSmtFeeder) && r.feeder.Ref() == ReadFeederRef(row.Cell(kSmtFeeder)) &&
+         r.feederValue == row.Cell(kSmtFeederValue) && r.addTime == row.Cell(kSmtTime) &&
+         r.ownMark == row.Cell(kSmtOwnMark) && r.spare == row.Cell(kSmtSpare) &&
+         r.place == (row.Image(kSmtPlace) == kImgYes) && r.placeWord == row.Cell(kSmtPlace) &&
+         r.vision == (row.Image(kSmtVision) == kImgVisionYes) && r.visionWord == row.Cell(kSmtVision);
+}
+
 bool PlacementCellReads(const ListRow& row, int k) {
   const std::vector<std::string_view> views(row.cells.begin(), row.cells.end());
   const CellReader in("placement list", 0, views);

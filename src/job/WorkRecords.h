@@ -208,6 +208,10 @@ PlacementRecord PlacementFromListRow(const ListRow& row);
 // The same into a record that is there already (the one the row was shown
 // from, say): every field is set, the record's memory kept.
 void PlacementFromListRowInto(const ListRow& row, PlacementRecord& r);
+// True only when PlacementFromListRowInto(row, r) would leave `r` exactly as
+// it is (every field, and each number cell the plain decimal it was read
+// from): a row shown from its record and not edited since.
+bool ListRowHoldsPlacement(const ListRow& row, const PlacementRecord& r);
 // Whether a placement row's serial, X or Y cell reads as its field needs
 // (X and Y of a row never filled in, all empty, read as 0).
 bool PlacementCellReads(const ListRow& row, int k);
