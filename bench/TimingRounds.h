@@ -53,7 +53,4 @@ inline std::string RoundsText(const MinMedMax& s, size_t rounds, double goal = 0
   return buf;
 }
 
-// Whether the median meets the goal, as the printed line ends.
-inline const char* GoalMark(const MinMedMax& s, double goal) { return s.median <= goal ? "met" : "NOT MET"; }
-
 }  // namespace smt::bench
