@@ -9,6 +9,15 @@ namespace smt::job {
 void JobModel::StoreShownRows() {
   PcbRecord* rec = pcbs.Find(shownPcbName);
   if (!rec) return;
+  if (rec->m_Parts.size() == placementRows.size()) {
+    // As many rows as the record holds (the rows it was shown from, edited
+    // or not): stored into its records where they are; a row that still
+    // shows its record as read leaves it as it is.
+    for (size_t i = 0; i < placementRows.size(); ++i)
+      if (!ListRowHoldsPlacement(placementRows[i], rec->m_Parts[i]))
+        PlacementFromListRowInto(placementRows[i], rec->m_Parts[i]);
+    return;
+  }
   rec->m_Parts.clear();
   rec->m_Parts.reserve(placementRows.size());
   for (const auto& row : placementRows) rec->m_Parts.push_back(PlacementFromListRow(row));
