@@ -504,7 +504,7 @@ MachineCommand BuildCmd62Zones(smt::Machine& machine, uint8_t zone, uint8_t opti
   c.code = 0x62;
   c.trace = false;  // the zone lines go to the second information box
   c.reply = &machine.Part<smt::link::ReplyEvents>().conveyor;
-  // A zone step is waited for the operator's wait time-out (seconds) and a
+  // A zone step is waited for the operator's wait time-out (ms) and a
   // margin for the belts' travel and the link, not the family's whole limit.
   c.timeout = ConveyorZoneTimeout(m.conveyorWaitTimeOut);
   c.udpPayload = ByteWriter()
