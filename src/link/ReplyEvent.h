@@ -77,8 +77,11 @@ class ReplyEvent {
  public:
   // `positional`: the family's commands move axes, so a reply out of turn
   // leaves the machine's position uncertain.
-  ReplyEvent(const char* name, std::chrono::milliseconds timeout, bool positional = true)
-      : name_(name), timeout_(timeout.count()), positional_(positional) {}
+  // `keepsOwed`: a reply given up stays owed past the late window (see
+  // MarkTimedOut); the homing family, whose every command ends at the
+  // origin, forgets it at the window's end like a family that does not move.
+  ReplyEvent(const char* name, std::chrono::milliseconds timeout, bool positional = true, bool keepsOwed = true)
+      : name_(name), timeout_(timeout.count()), positional_(positional), keepsOwed_(positional && keepsOwed) {}
   bool positional() const { return positional_; }
 
   void Reset() {
@@ -161,10 +164,24 @@ class ReplyEvent {
     std::lock_guard lk(lateMutex_);
     owed_ = false;
     inFlight_ = false;
+    boardWentAway_ = false;
+  }
+  // The board's line or port closed under the program (the board restarted
+  // or went away): what it owed then went nowhere, and a board that
+  // restarted owes nothing. The next connect forgets it (a time-out of a
+  // board that stays connected does not).
+  void NoteBoardWentAway() {
+    std::lock_guard lk(lateMutex_);
+    boardWentAway_ = true;
+  }
+  void OnReconnected() {
+    std::lock_guard lk(lateMutex_);
+    if (boardWentAway_) owed_ = false;
+    boardWentAway_ = false;
   }
   bool LateReplyOwed() const {
     std::lock_guard lk(lateMutex_);
-    return owed_ && (positional_ || std::chrono::steady_clock::now() < owedUntil_);
+    return owed_ && (keepsOwed_ || std::chrono::steady_clock::now() < owedUntil_);
   }
   // Replies that came out of turn (see ReplyTaken).
   uint64_t RepliesOutOfTurn() const { return outOfTurnCount_.load(); }
@@ -244,6 +261,7 @@ class ReplyEvent {
   std::atomic<long long> timeout_;
   smt::platform::Event event_{false, false};
   const bool positional_;
+  const bool keepsOwed_;
   std::atomic<bool> failed_{false};
   std::atomic<bool> outOfTurn_{false};
   std::atomic<uint8_t> status_{0};
@@ -251,7 +269,7 @@ class ReplyEvent {
   // A reply owed past its late window is forgotten (it is not coming) in a
   // family that does not move the machine; a moving family keeps owing it.
   void ForgetIfOver(std::chrono::steady_clock::time_point now) {
-    if (owed_ && !positional_ && now >= owedUntil_) owed_ = false;
+    if (owed_ && !keepsOwed_ && now >= owedUntil_) owed_ = false;
   }
   bool TakeLateReply() {
     std::lock_guard lk(lateMutex_);
@@ -329,6 +347,7 @@ class ReplyEvent {
 
   mutable std::mutex lateMutex_;
   bool owed_ = false;
+  bool boardWentAway_ = false;
   bool inFlight_ = false;
   std::chrono::steady_clock::time_point owedUntil_{};
   std::chrono::steady_clock::time_point lastTaken_{};
