@@ -297,11 +297,9 @@ class ReplyEvent {
       lastTaken_ = std::chrono::steady_clock::now();
       if (owed_) {
         // The late reply or the answer of the command in flight: the
-        // command ends failed. In a moving family whichever of the two is
-        // still to come stays owed (the next command waits for it, and is
-        // not completed by it); otherwise it finds nothing in flight.
-        owed_ = keepsOwed_;
-        owedUntil_ = lastTaken_ + kMinLateWindow;
+        // command ends failed, and whichever reply is still to come finds
+        // nothing in flight.
+        owed_ = false;
         ++outOfTurnCount_;
         status_ = status;
         failed_ = true;
