@@ -175,6 +175,12 @@ void SimBoard::InjectSerialError(uint16_t code, uint8_t errorCode, uint8_t subCo
   injectedSerialError_[code] = {errorCode, subCode};
 }
 
+void SimBoard::ClearInjected(uint16_t code) {
+  std::lock_guard lk(m_);
+  injectedStatus_.erase(code);
+  injectedSerialError_.erase(static_cast<uint8_t>(code));
+}
+
 bool SimBoard::TakeDrop() {
   int n = dropReplies_.load();
   while (n > 0) {

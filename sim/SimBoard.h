@@ -96,6 +96,8 @@ class SimBoard {
   void InjectStatusRepeated(uint16_t code, uint8_t status, int n);
   // The next serial command `code` is answered by the error frame EE FF err sub.
   void InjectSerialError(uint16_t code, uint8_t errorCode, uint8_t subCode);
+  // Forgets a status or error report injected for `code` that no command took.
+  void ClearInjected(uint16_t code);
   // Every reply waits this long first.
   void SetReplyDelay(std::chrono::milliseconds d) { delayMs_ = d.count(); }
   // The next reply to `code` (either link) goes out `d` late, while the

@@ -245,6 +245,18 @@ void CDialogManualControl::OnSerialHelloAck() {
 }
 
 void CDialogManualControl::RunAxisInit() {
+  // The hello's answer starts this thread while the connect that sent the
+  // hello is still finishing: the start-up goes once that connect counts the
+  // link as up (a lost link would refuse its moves without a word), and not
+  // at all when it does not come up.
+  const auto upBy = std::chrono::steady_clock::now() + m_HelloTimeout + std::chrono::seconds(2);
+  while (!machine_.connected.load()) {
+    if (std::chrono::steady_clock::now() >= upBy || smt::platform::WorkerThreads::Instance().ShuttingDown()) {
+      CLogFile::Instance().Write(true, "Axis start-up not sent: the connect did not complete");
+      return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
   const smt::settings::BasicSettings basic = smt::settings::LoadBasicSettings(m_AppDir);
   const smt::settings::PulseSettings pulse = smt::settings::LoadPulseSettings(m_AppDir);
   using P = smt::settings::PulseSettings;

@@ -19,7 +19,7 @@ namespace smt::link {
 // single-axis event. The time-outs are generous for the motion each family
 // makes; homing the whole machine takes longest.
 struct ReplyEvents {
-  ReplyEvent home{"Home", std::chrono::seconds(180)};
+  ReplyEvent home{"Home", std::chrono::seconds(180), true, false};
   ReplyEvent vacuum{"Vacuum", std::chrono::seconds(5), false};
   ReplyEvent dispense{"Dispense", std::chrono::seconds(60)};
   ReplyEvent serialMove{"SerialMove", std::chrono::seconds(60)};

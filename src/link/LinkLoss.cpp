@@ -48,12 +48,14 @@ void OnLinkRestored() { OnLinkRestored(smt::CurrentMachine()); }
 
 void OnLinkRestored(smt::Machine& m) {
   m.link.knownLost = false;
+  for (ReplyEvent* e : AllReplyEvents(m)) e->OnReconnected();
 }
 
 void OnLinkLost(const char* why) { OnLinkLost(smt::CurrentMachine(), why); }
 
 void OnLinkLost(smt::Machine& m, const char* why) {
   CLogFile::Instance().Write(true, "Link to the machine lost: %s", why);
+  for (ReplyEvent* e : AllReplyEvents(m)) e->NoteBoardWentAway();
   if (m.connected.exchange(false)) {
     m.link.knownLost = true;
     PositionsNoLongerKnown(m);
@@ -91,6 +93,7 @@ void ReportLinkLoss(const Link& link, const std::string& how) {
 void ReportLinkLoss(smt::Machine& m, const Link& link, const std::string& how) {
   // Only the link the program talks to the machine over makes it lost.
   if (RuntimeOf(m).ActiveLink() != &link || !m.connected.load()) return;
+  for (ReplyEvent* e : AllReplyEvents(m)) e->NoteBoardWentAway();
   ReportLinkLost(m, smt::platform::FillText(how, {link.Describe()}));
 }
 

@@ -64,12 +64,13 @@ struct MoveLeg {
 std::chrono::milliseconds MoveTimeoutOfLegs(std::initializer_list<MoveLeg> legs, std::chrono::milliseconds extra = {});
 std::chrono::milliseconds MoveTimeoutOfLegs(const std::vector<MoveLeg>& legs, std::chrono::milliseconds extra = {});
 
-// How long a conveyor zone step may take: the operator's wait time-out
-// (seconds; unset counts as kDefaultConveyorWaitSeconds) and a 3 s margin.
-inline constexpr int kDefaultConveyorWaitSeconds = 5;
-inline std::chrono::milliseconds ConveyorZoneTimeout(int waitSeconds) {
-  const int s = waitSeconds > 0 ? waitSeconds : kDefaultConveyorWaitSeconds;
-  return std::chrono::seconds(s) + std::chrono::seconds(3);
+// How long a conveyor zone step may take: the operator's board-in wait
+// time-out (ms, 0..10000; unset counts as kDefaultConveyorWaitMs), which
+// the board itself waits, and a 3 s margin for the belts and the link.
+inline constexpr int kDefaultConveyorWaitMs = 5000;
+inline std::chrono::milliseconds ConveyorZoneTimeout(int waitMs) {
+  const int ms = waitMs > 0 ? waitMs : kDefaultConveyorWaitMs;
+  return std::chrono::milliseconds(ms) + std::chrono::seconds(3);
 }
 
 // The text of the refusal of a command that has no form on the serial link.

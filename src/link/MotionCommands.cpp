@@ -454,11 +454,14 @@ MachineCommand BuildCmd66MoveFeedAxis(smt::Machine& machine, uint8_t alternative
   c.code = alternative == 1 ? 0x56 : 0x66;
   c.reply = &machine.Part<smt::link::ReplyEvents>().cmd66;
   // The feeder walk, then the two lift strokes, with the time the caller
-  // gives (value 10, ms); axis code 10 keeps the family's time-out.
+  // gives (value 10, ms); the automatic and pneumatic feeders (axis codes 10
+  // and 11) move no axis of the board's: their feed time and the floor.
   if (axis >= 1 && axis <= 3)
     c.timeout = MoveTimeout(v[0], v[2]) +
                 MoveTimeout(std::llabs(static_cast<long long>(v[3])) + std::llabs(static_cast<long long>(v[4])), v[6],
                             std::chrono::milliseconds(v[7] > 0 ? v[7] : 0));
+  else
+    c.timeout = MoveTimeout(0, 0, std::chrono::milliseconds(v[7] > 0 ? v[7] : 0));
   const int32_t walk = axis == 1 ? machine.motion.curAxis8.load() : axis == 2 ? machine.motion.curAxis9.load() : axis == 3 ? machine.motion.curAxis10.load() : 0;
   ByteWriter u;
   u.U8(alternative).U8(axis).I32(walk);
@@ -504,7 +507,7 @@ MachineCommand BuildCmd62Zones(smt::Machine& machine, uint8_t zone, uint8_t opti
   c.code = 0x62;
   c.trace = false;  // the zone lines go to the second information box
   c.reply = &machine.Part<smt::link::ReplyEvents>().conveyor;
-  // A zone step is waited for the operator's wait time-out (seconds) and a
+  // A zone step is waited for the operator's wait time-out (ms) and a
   // margin for the belts' travel and the link, not the family's whole limit.
   c.timeout = ConveyorZoneTimeout(m.conveyorWaitTimeOut);
   c.udpPayload = ByteWriter()

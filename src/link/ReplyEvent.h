@@ -43,6 +43,10 @@ inline constexpr std::chrono::milliseconds kStopMoveGrace{900};
 // Set on the run's own threads (not the feeder or conveyor threads, which
 // are not waited for at a Stop): their reply waits end at a Stop.
 inline thread_local bool t_replyWaitsEndOnStop = false;
+// Set on a thread whose operator may give up its wait (the conveyor
+// dialog's test thread): while the flag it points to is set, that thread's
+// reply waits end at once, given up like a stopped run's.
+inline thread_local const std::atomic<bool>* t_replyWaitCancel = nullptr;
 // Set on every thread of a run (feeder and conveyor threads too): a move such
 // a thread is refused after its run was stopped is not told again.
 inline thread_local bool t_onRunThread = false;
@@ -60,18 +64,24 @@ enum class ReplyTaken { Taken, Late, OutOfTurn };
 // it before it goes out, so that a copy of that reply (sent twice, or
 // repeated on the way) arrives while no command of the family is in flight
 // and is seen as out of turn, instead of completing the next command.
-inline constexpr std::chrono::milliseconds kReplyEchoWindow{100};
-// How long after a command gave up its reply that reply is still expected
-// (at the least): a reply this late is thrown away, not taken as the answer
-// of the family's next command, which waits for it before it goes out.
+inline constexpr std::chrono::milliseconds kReplyEchoWindow{250};
+// How long after a command gave up its reply the family's next command
+// waits for that reply before it goes out (at the least): a reply that
+// comes meanwhile is thrown away. A moving family's reply stays owed after
+// this too, until it comes: any reply of the family that comes while one is
+// owed and a command is in flight may be either, so that command ends
+// failed and the position uncertain.
 inline constexpr std::chrono::milliseconds kMinLateWindow{5000};
 
 class ReplyEvent {
  public:
   // `positional`: the family's commands move axes, so a reply out of turn
   // leaves the machine's position uncertain.
-  ReplyEvent(const char* name, std::chrono::milliseconds timeout, bool positional = true)
-      : name_(name), timeout_(timeout.count()), positional_(positional) {}
+  // `keepsOwed`: a reply given up stays owed past the late window (see
+  // MarkTimedOut); the homing family, whose every command ends at the
+  // origin, forgets it at the window's end like a family that does not move.
+  ReplyEvent(const char* name, std::chrono::milliseconds timeout, bool positional = true, bool keepsOwed = true)
+      : name_(name), timeout_(timeout.count()), positional_(positional), keepsOwed_(positional && keepsOwed) {}
   bool positional() const { return positional_; }
 
   void Reset() {
@@ -115,9 +125,12 @@ class ReplyEvent {
   }
 
   // The sender gave up waiting: the reply may still come, and when it comes
-  // it is not the answer of a later command. It stays owed until a reply of
-  // the family comes or the late window has passed (`guard`, at least
-  // kMinLateWindow, from now; a reconnect does not shorten it).
+  // it is not the answer of a later command. The family's next command
+  // waits for it through the late window (`guard`, at least kMinLateWindow,
+  // from now; a reconnect does not shorten it). A moving family's reply stays
+  // owed past the window until a reply of the family comes, as nothing tells
+  // a late reply from the next command's own; another family's is forgotten
+  // at the window's end.
   void MarkTimedOut(std::chrono::milliseconds guard) {
     std::lock_guard lk(lateMutex_);
     owed_ = true;
@@ -137,7 +150,10 @@ class ReplyEvent {
         const auto now = std::chrono::steady_clock::now();
         ForgetIfOver(now);
         const bool echoOver = !positional_ || now - lastTaken_ >= kReplyEchoWindow;
-        if (!owed_ && echoOver) return;
+        // Past the late window the command goes out; a reply still owed
+        // then fails whichever command it meets in flight.
+        const bool owedWait = owed_ && now < owedUntil_;
+        if (!owedWait && echoOver) return;
       }
       if (smt::platform::WorkerThreads::Instance().ShuttingDown()) return;
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -148,10 +164,24 @@ class ReplyEvent {
     std::lock_guard lk(lateMutex_);
     owed_ = false;
     inFlight_ = false;
+    boardWentAway_ = false;
+  }
+  // The board's line or port closed under the program (the board restarted
+  // or went away): what it owed then went nowhere, and a board that
+  // restarted owes nothing. The next connect forgets it (a time-out of a
+  // board that stays connected does not).
+  void NoteBoardWentAway() {
+    std::lock_guard lk(lateMutex_);
+    boardWentAway_ = true;
+  }
+  void OnReconnected() {
+    std::lock_guard lk(lateMutex_);
+    if (boardWentAway_) owed_ = false;
+    boardWentAway_ = false;
   }
   bool LateReplyOwed() const {
     std::lock_guard lk(lateMutex_);
-    return owed_ && std::chrono::steady_clock::now() < owedUntil_;
+    return owed_ && (keepsOwed_ || std::chrono::steady_clock::now() < owedUntil_);
   }
   // Replies that came out of turn (see ReplyTaken).
   uint64_t RepliesOutOfTurn() const { return outOfTurnCount_.load(); }
@@ -194,6 +224,7 @@ class ReplyEvent {
         return stopped ? ReplyWait::Abandoned : ReplyWait::TimedOut;
       }
       if (smt::platform::WorkerThreads::Instance().ShuttingDown()) return ReplyWait::Abandoned;
+      if (t_replyWaitCancel && t_replyWaitCancel->load()) return ReplyWait::Abandoned;
       // Lost while it waits, or already between the send and the wait (the
       // board's port found closed the moment the command reached it).
       if (!probe && !machine.connected.load() && (linked || machine.link.knownLost.load()))
@@ -230,13 +261,15 @@ class ReplyEvent {
   std::atomic<long long> timeout_;
   smt::platform::Event event_{false, false};
   const bool positional_;
+  const bool keepsOwed_;
   std::atomic<bool> failed_{false};
   std::atomic<bool> outOfTurn_{false};
   std::atomic<uint8_t> status_{0};
 
-  // A reply owed past its late window is forgotten: it is not coming.
+  // A reply owed past its late window is forgotten (it is not coming) in a
+  // family that does not move the machine; a moving family keeps owing it.
   void ForgetIfOver(std::chrono::steady_clock::time_point now) {
-    if (owed_ && now >= owedUntil_) owed_ = false;
+    if (owed_ && !keepsOwed_ && now >= owedUntil_) owed_ = false;
   }
   bool TakeLateReply() {
     std::lock_guard lk(lateMutex_);
@@ -314,6 +347,7 @@ class ReplyEvent {
 
   mutable std::mutex lateMutex_;
   bool owed_ = false;
+  bool boardWentAway_ = false;
   bool inFlight_ = false;
   std::chrono::steady_clock::time_point owedUntil_{};
   std::chrono::steady_clock::time_point lastTaken_{};

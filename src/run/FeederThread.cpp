@@ -128,7 +128,14 @@ void FeederThreadProc(smt::Machine& m) {
     while (m.run.feedRun) {
       cycle.Take();
       int last = 0;
-      if (!cycle.Run(last)) break;
+      if (!cycle.Run(last)) {
+        // No part comes: the run's wait for it ends now (a stop ends it anyway).
+        if (m.run.feedRun && m.runContinue) {
+          CLogFile::Instance().Write(true, "feeder thread: a feed failed, the run's wait for its part ends");
+          MarkFeedFailed(m);
+        }
+        break;
+      }
       if (last > 0) cycle.Done(last);
       if (!m.run.feedRun) break;
       if (!Wait(m, m.run.feedRequestEvent, Timeouts(m).feedRequest)) break;

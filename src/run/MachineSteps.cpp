@@ -647,7 +647,7 @@ namespace {
 bool WaitFeedPending(smt::Machine& m, const HeadPickState& r) {
   const auto limit = std::chrono::steady_clock::now() + Timeouts(m).feedReady;
   while (r.feedPending) {
-    if (!m.runContinue) return false;
+    if (!m.runContinue || FeedFailed(m)) return false;
     if (std::chrono::steady_clock::now() > limit) return false;
     std::this_thread::sleep_for(Timeouts(m).poll);
   }

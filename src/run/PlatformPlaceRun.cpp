@@ -265,7 +265,7 @@ bool RecoverPlatformHead(smt::Machine& m, HeadPlaceState& p, int group, int plat
         const auto& r = m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(match - 1)];
         const auto limit = std::chrono::steady_clock::now() + Timeouts(m).feedReady;
         while (r.feedRequested && r.feedPending) {
-          if (!m.runContinue || std::chrono::steady_clock::now() > limit) return clear();
+          if (!m.runContinue || FeedFailed(m) || std::chrono::steady_clock::now() > limit) return clear();
           std::this_thread::sleep_for(Timeouts(m).poll);
         }
       } else if (!FeedAdvance(m, m.Part<smt::run::HeadRecords>().pickExtra1, true)) {
@@ -385,7 +385,11 @@ int RunPlatformPlace(smt::Machine& m) {
         if (MoveHeadToPlatformPick(m, pl, platform)) return 0;
         m.curA[static_cast<size_t>(k - 1)] = 0;
         m.motion.headMoveArgs[static_cast<size_t>(k - 1)] = 0;
-        if (!WaitOrStop(m, HeadFeedReadyEvent(m, k), Timeouts(m).feedReady, kFeedTimeOut)) return 0;
+        if (const WaitResult w = WaitFeedReady(m, k); w != WaitResult::Signalled) {
+          // A failed feed was told by its command.
+          if (w == WaitResult::TimedOut) ShowMessage(kFeedTimeOut);
+          return 0;
+        }
         if (!PauseGate(m)) return 0;
         if (!PickPart(m, pl)) return 0;
         if (k < 4) {

@@ -18,6 +18,9 @@ smt::platform::Event& HeadPickedEvent(smt::Machine& m, int head) {
 }
 
 namespace {
+struct FeedOutcome {
+  std::atomic<bool> failed{false};
+};
 size_t PickIndex(int head) { return static_cast<size_t>(head < 1 || head > 4 ? 0 : head - 1); }
 bool ShuttingDown() { return smt::platform::WorkerThreads::Instance().ShuttingDown(); }
 }  // namespace
@@ -42,6 +45,18 @@ void CreateRunEvents(smt::Machine& m) {
                   &r.platformGluedEvent1, &r.platformGluedEvent2, &r.platformFreeEvent1, &r.platformFreeEvent2})
     e->Reset();
   for (auto& e : r.headFeedReadyEvent) e.Reset();
+  m.Part<FeedOutcome>().failed = false;
+}
+
+void MarkFeedFailed(smt::Machine& m) {
+  m.Part<FeedOutcome>().failed = true;
+  for (auto& e : m.run.headFeedReadyEvent) e.Set();
+}
+bool FeedFailed(smt::Machine& m) { return m.Part<FeedOutcome>().failed.load(); }
+
+WaitResult WaitFeedReady(smt::Machine& m, int head) {
+  const WaitResult r = WaitRunEvent(m, HeadFeedReadyEvent(m, head), Timeouts(m).feedReady);
+  return FeedFailed(m) ? WaitResult::Stopped : r;
 }
 
 RunTimeouts& Timeouts(smt::Machine& m) { return m.Part<RunTimeouts>(); }

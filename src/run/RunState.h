@@ -55,6 +55,17 @@ RunTimeouts& Timeouts();
 
 enum class WaitResult { Signalled, Stopped, TimedOut };
 
+// The feeder thread could not present a part (a feed command failed, or it
+// gave up): it marks so and sets every head's feed-ready event, so that the
+// run thread's wait for a part ends at once rather than at its limit. The
+// failed command has told the operator why. Cleared by CreateRunEvents.
+void MarkFeedFailed(smt::Machine& m);
+bool FeedFailed(smt::Machine& m);
+// The run thread's wait for head 1..4's part: Signalled; Stopped when the
+// run was stopped or the feed failed (told already); TimedOut after
+// Timeouts(m).feedReady.
+WaitResult WaitFeedReady(smt::Machine& m, int head);
+
 // Waits for `event` while `runFlag` stays set (the run flag of `m` when
 // none is given). Paused time (of `m`) is not counted; the program's
 // shut-down counts as a stop.

@@ -108,6 +108,18 @@ bool WaitOrFail(smt::platform::Event& e, std::chrono::milliseconds limit, const 
   return false;
 }
 
+// A failed feed ends the wait at once, told by the command that failed.
+bool FeedReadyOrFail(int head) {
+  switch (WaitFeedReady(m, head)) {
+    case WaitResult::Signalled: return true;
+    case WaitResult::Stopped: return false;
+    case WaitResult::TimedOut:
+      ShowMessage(kFeedTimeOut);
+      return false;
+  }
+  return false;
+}
+
 bool EndMoves(const SmtStrategy& st) {
   if (m.run.autoChangeNozzle) {
     std::vector<int> heads;
@@ -249,7 +261,7 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
       if (k == 1)
         for (auto& a : m.motion.headMoveArgs) a = 0;
       if (!moved || !PauseGate(m)) return false;
-      if (!WaitOrFail(HeadFeedReadyEvent(m, k), Timeouts(m).feedReady, kFeedTimeOut)) return false;
+      if (!FeedReadyOrFail(k)) return false;
       if (!PauseGate(m)) return false;
       if (!PickPart(m, pl)) return false;
       // The next head's "0402" pocket count is read again now, after this

@@ -398,19 +398,26 @@ void CDialogAutoTransport::accept() {
   if (!TakeValues(s)) return;
   ConveyorStation::Of(machine_).SetSettings(s);
   ConveyorStation::Of(machine_).Settings().Save(appDir_);
-  if (machine_.machineBusy.load()) {
-    smt::platform::ShowMessage(ConveyorTexts::Current(machine_).noClose);
-    return;
-  }
+  if (!MayClose()) return;
   QDialog::accept();
 }
 
 void CDialogAutoTransport::reject() {
-  if (machine_.machineBusy.load()) {
-    smt::platform::ShowMessage(ConveyorTexts::Current(machine_).noClose);
-    return;
-  }
+  if (!MayClose()) return;
   QDialog::reject();
+}
+
+bool CDialogAutoTransport::MayClose() {
+  if (!machine_.machineBusy.load()) return true;
+  // The dialog's own conveyor task is given up: its wait ends at once and
+  // the busy state is released as its thread ends.
+  if (auto& st = ConveyorStation::Of(machine_); st.TaskRunning()) {
+    st.CancelTask();
+    return true;
+  }
+  // Busy with something else (a run, a homing): the dialog stays.
+  smt::platform::ShowMessage(ConveyorTexts::Current(machine_).noClose);
+  return false;
 }
 
 void OpenConveyorDialog(smt::Machine& machine, QWidget* parent, const std::string& appDir) {

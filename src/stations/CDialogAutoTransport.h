@@ -61,6 +61,9 @@ class CDialogAutoTransport : public QDialog {
  public slots:
   void accept() override;
   void reject() override;
+  // Closing while the dialog's own conveyor task waits gives that task up;
+  // while the machine is busy otherwise, closing is refused with a message.
+  bool MayClose();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

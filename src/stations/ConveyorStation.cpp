@@ -11,6 +11,7 @@
 #include "link/MotionCommands.h"
 #include "link/MotionGlobals.h"
 #include "link/MotionSettings.h"
+#include "link/ReplyEvent.h"
 #include "platform/MessageService.h"
 #include "platform/WorkerThreads.h"
 #include "stations/ConveyorTexts.h"
@@ -104,7 +105,13 @@ std::array<int32_t, 3> ConveyorStation::StepsForTask(int task, const ConveyorPul
 }
 
 void ConveyorStation::Sleep(int ms) const {
-  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  // In short slices: a task the operator gave up does not sit out its pauses.
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(ms, 0));
+  while (!cancel_.load()) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= end) return;
+    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(end - now, std::chrono::milliseconds(20)));
+  }
 }
 
 void ConveyorStation::Progress(int step) {
@@ -137,12 +144,15 @@ bool ConveyorStation::SendZone(int zone, int f1, int f2, int f3, int32_t b1, int
   const CommandResult r = smt::link::SendCmd62Zones(machine_, static_cast<uint8_t>(zone), static_cast<uint8_t>(f1),
                                                     static_cast<uint8_t>(f2), static_cast<uint8_t>(f3), b1, b2, b3,
                                                     s.m_ConveyorStartSpeed, s.m_ConveyorNormalSpeed);
-  if (r != CommandResult::Ok) CLogFile::Instance().Write(true, "Conveyor zone %d not done", zone);
+  if (r != CommandResult::Ok)
+    CLogFile::Instance().Write(true, cancel_.load() ? "Conveyor zone %d given up by the operator" : "Conveyor zone %d not done",
+                               zone);
   return r == CommandResult::Ok;
 }
 
 bool ConveyorStation::Output(int n, bool on) {
   if (n < 0) return true;
+  if (cancel_.load()) return false;
   return smt::link::SetOutput(machine_, n, on ? 1 : 0, 5);
 }
 
@@ -335,11 +345,20 @@ bool ConveyorStation::StartTransport(int task) {
     return false;
   }
   task_ = task;
+  cancel_ = false;
+  taskRunning_ = true;
   const bool started = smt::platform::WorkerThreads::Instance().Start("AutoTransport", [this, task](std::stop_token) {
     smt::BusyRelease release(machine_);
+    // Closing the dialog gives up this thread's reply waits.
+    smt::link::t_replyWaitCancel = &cancel_;
     RunTask(task);
+    smt::link::t_replyWaitCancel = nullptr;
+    taskRunning_ = false;
   });
-  if (!started) machine_.ReleaseBusy();
+  if (!started) {
+    taskRunning_ = false;
+    machine_.ReleaseBusy();
+  }
   return started;
 }
 

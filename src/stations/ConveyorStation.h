@@ -89,6 +89,13 @@ class ConveyorStation {
     liftBoxSet_ = liftSet;
   }
   int CurrentTask() const { return task_.load(); }
+  // The test thread started by StartTransport is still at work (it holds
+  // the busy state).
+  bool TaskRunning() const { return taskRunning_.load(); }
+  // The operator gives up the running task (the dialog is closed): its
+  // reply wait and its pauses end at once, nothing more is sent, and the
+  // busy state is released when the thread ends.
+  void CancelTask() { cancel_ = true; }
 
   // Width reset: the width after a conveyor reset becomes the set width.
   bool WidthResetDone() const { return widthResetDone_.load(); }
@@ -121,6 +128,8 @@ class ConveyorStation {
   std::atomic<bool> stopperBoxSet_{false}, liftBoxSet_{false};
   std::atomic<bool> widthResetDone_{false};
   std::atomic<int> task_{0};
+  std::atomic<bool> taskRunning_{false};
+  std::atomic<bool> cancel_{false};
   std::atomic<int> stageDelayMs_{200};
   std::function<ConveyorPulses()> pulseSource_;
 };

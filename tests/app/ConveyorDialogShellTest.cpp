@@ -137,3 +137,53 @@ TEST_F(ConveyorDialogShellTest, ConveyorInUseShowsOrHidesTheJogPanelsConveyorTra
     EXPECT_TRUE(d.m_buttons[1004]->isEnabled());
   }));
 }
+
+// A zone step whose answer the board never sends: the operator closes the
+// dialog while it waits. The dialog closes, the wait is given up and the
+// machine is free again at once, with nothing to tell (the operator asked
+// for it); the board saw the one zone command and nothing after it.
+TEST_F(ConveyorDialogShellTest, ClosingTheDialogDuringAZoneWaitGivesItUpAndFreesTheMachine) {
+  CMainFrame& f = StartWithConveyor();
+  bool closed = false;
+  EXPECT_TRUE(WithDialog(f, [&](CDialogAutoTransport& d) {
+    messages.service.Clear();
+    sim->DropRepliesTo(0x62, 1);
+    emit d.m_buttons[1004]->pressed();
+    ASSERT_TRUE(Pump([&] { return sim->LastReceived(0x62).has_value(); }, std::chrono::seconds(5)));
+    EXPECT_TRUE(smt::CurrentMachine().machineBusy.load());
+    const size_t sent = sim->Received().size();
+    d.reject();
+    closed = !d.isVisible();
+    EXPECT_TRUE(Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(2)));
+    Pump([] { return false; }, std::chrono::milliseconds(300));
+    EXPECT_EQ(sim->Received().size(), sent) << "the task went on after it was given up";
+    EXPECT_TRUE(messages.service.Texts().empty()) << messages.service.Texts().front();
+  }));
+  EXPECT_TRUE(closed);
+  EXPECT_TRUE(smt::CurrentMachine().connected.load());
+}
+
+// The same silent zone step with the dialog left open: the wait ends after
+// the operator's board-in wait time-out (1000 ms here) and its margin, not
+// the conveyor family's two minutes, with one message, and the machine is
+// free again.
+TEST_F(ConveyorDialogShellTest, ASilentZoneStepEndsAfterTheOperatorsWaitTimeOut) {
+  std::string config = MachineConfig();
+  config += "[AutoTransportConfig]\nm_AutoTransport=1\nm_WaitTimeOut=1000\nm_ConveyorStartSpeed=10\n"
+            "m_ConveyorNormalSpeed=20\nm_AutoTransport_1_1=10\n";
+  WriteConfig(config);
+  CMainFrame& f = Start();
+  ASSERT_TRUE(f.view()->m_pManualControl->ConnectNow());
+  smt::CurrentMachine().resetDone = true;
+  smt::CurrentMachine().masterResetOk = true;
+  EXPECT_TRUE(WithDialog(f, [&](CDialogAutoTransport& d) {
+    messages.service.Clear();
+    sim->DropRepliesTo(0x62, 1);
+    emit d.m_buttons[1004]->pressed();
+    ASSERT_TRUE(Pump([&] { return sim->LastReceived(0x62).has_value(); }, std::chrono::seconds(5)));
+    EXPECT_TRUE(Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(8)))
+        << "the zone step still waits";
+    Pump([] { return false; }, std::chrono::milliseconds(300));
+    EXPECT_EQ(messages.service.Texts().size(), 1u);
+  }));
+}

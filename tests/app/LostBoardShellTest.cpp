@@ -221,3 +221,33 @@ INSTANTIATE_TEST_SUITE_P(
                       LossCase{Over::Network, When::Idle, "NetworkIdle"},
                       LossCase{Over::Network, When::DuringARun, "NetworkDuringARun"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A feed the board refuses during the demo run: the feeder presents no
+// part, and the run ends at once with the one message about the refusal,
+// not after the feed wait's limit with "Feed time out !" behind it.
+class FeedFailure : public RunningDemo {};
+
+TEST_F(FeedFailure, AFailedFeedEndsTheRunAtOnceWithOneMessage) {
+  CMainFrame& f = Start();
+  f.show();
+  ConnectAndHome();
+  ASSERT_FALSE(HasFatalFailure());
+  ASSERT_TRUE(f.view()->document()->OnOpenDocument(dir / smt::app::kDemoJobName));
+  ASSERT_TRUE(PumpUntil([&] { return f.view()->m_pPartList->ToolBar().Button(106)->isEnabled(); }));
+  messages.service.Clear();
+  sim->ClearReceived();
+  // Either form of the feed command, whichever the demo's feeder sends.
+  sim->InjectSerialError(0x56, 0x56, 0);
+  sim->InjectSerialError(0x66, 0x66, 0);
+  sim->InjectStatus(0x66, 0x11);
+  ClickToolbar(106);
+  ASSERT_TRUE(PumpUntil([&] { return sim->LastReceived(0x56).has_value() || sim->LastReceived(0x66).has_value(); }, 20s))
+      << Messages();
+  ASSERT_TRUE(PumpUntil([&] { return RunOver(); }, 10s)) << "the run still waits for the part of a failed feed";
+  PumpUntil([] { return false; }, 500ms);
+  EXPECT_TRUE(TextsWith("Feed time out").empty()) << Messages();
+  EXPECT_EQ(messages.service.Texts().size(), 1u) << Messages();
+  EXPECT_FALSE(world->Held(1).has_value()) << "a part was picked from a feeder that did not feed";
+  sim->ClearInjected(0x56);
+  sim->ClearInjected(0x66);
+}

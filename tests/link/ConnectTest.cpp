@@ -444,7 +444,9 @@ TEST_F(Connecting, AnUnacknowledgedAxisStartUpMoveStopsMotionUntilHomed) {
   WriteConfig("[SetBasicConfig]\nm_CommModel=0\nm_X_Limit=300\nm_Y_Limit=-200\nm_Z_Limit=-50\n"
               "[SetPulseConfig]\nm_X_Pulse=10\nm_Y_Pulse=10\nm_Z_Pulse=10\n"
               "[ManualControlConfig]\nm_ComNumber=2\n[SerialPortConfig]\nCOM2=" + sim.SerialPath() + "\n");
-  smt::CurrentMachine().Part<ReplyEvents>().serialAxis.SetTimeout(std::chrono::milliseconds(300));
+  // Long enough for a loaded board simulator to have read the move before
+  // the program gives up its acknowledgement (and closes the line).
+  smt::CurrentMachine().Part<ReplyEvents>().serialAxis.SetTimeout(std::chrono::seconds(2));
   sim.DropRepliesTo(0x01, 1);
   CDialogManualControl panel{smt::CurrentMachine()};
   panel.LoadLanguage(dir.string(), "Chinese");

@@ -185,5 +185,95 @@ TEST_P(ReplyCorrelation, LateAndRepeatedRepliesInEitherOrderNeverReportARefusedM
   }
 }
 
+// Late replies of every age after a 1 s time-out, and copies of a reply at
+// every delay, one after the other in either order. A late reply comes
+// while the next move, which the board refuses (slowly), is in flight; a
+// copy comes before the next move goes out or while it is in flight with
+// its own answer 150 ms slow. Judged by the board: a move it refused is
+// never reported done, and whatever was reported done, it did.
+struct LateAndCopy {
+  std::chrono::milliseconds late;
+  std::chrono::milliseconds copy;
+};
+
+class LateAndCopies : public ReplyCorrelation {
+ protected:
+  ReplyEvent& MoveXY() { return smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY; }
+  void HomeIfUncertain() {
+    ASSERT_TRUE(WaitUntil([&] { return proxy.Idle(); }, 12s));
+    std::this_thread::sleep_for(50ms);
+    sim->ClearInjected(0x64);
+    proxy.ForgetPending();
+    if (!smt::CurrentMachine().connected.load() || !smt::CurrentMachine().resetDone.load()) ReconnectAndHome();
+  }
+  // The next move; the board refuses it and says so `answerAfter` late.
+  // False when it was reported done on a reply that was not its own.
+  void RefusedMoveIsNotDone(std::chrono::milliseconds answerAfter) {
+    const int64_t x1 = sim->Position(0);
+    const int32_t cur1 = smt::CurrentMachine().curX.load();
+    BoardRefusesNextMove();
+    proxy.DelayNext(0x64, answerAfter);
+    MoveXY().SetTimeout(3s);
+    const bool done = Move(100);
+    MoveXY().SetTimeout(1s);
+    EXPECT_FALSE(done) << "a move the board refused, or never got, was reported done";
+    EXPECT_EQ(sim->Position(0), x1);
+    EXPECT_EQ(smt::CurrentMachine().curX.load(), cur1);
+  }
+  void Late(std::chrono::milliseconds late) {
+    SCOPED_TRACE("late " + std::to_string(late.count()) + " ms");
+    const auto t0 = std::chrono::steady_clock::now();
+    const auto seen = MoveXY().LateRepliesDiscarded() + MoveXY().RepliesOutOfTurn();
+    MoveXY().SetTimeout(1s);
+    proxy.DelayNext(0x64, late);
+    EXPECT_FALSE(Move(100));  // times out after 1 s
+    EXPECT_FALSE(smt::CurrentMachine().resetDone.load());
+    ReconnectAndHome();
+    ASSERT_FALSE(HasFatalFailure());
+    // The next move goes out just before the late reply comes.
+    std::this_thread::sleep_until(t0 + late - 150ms);
+    RefusedMoveIsNotDone(400ms);
+    ASSERT_TRUE(WaitUntil([&] { return proxy.Idle(); }, 12s));
+    EXPECT_GT(MoveXY().LateRepliesDiscarded() + MoveXY().RepliesOutOfTurn(), seen);
+  }
+  void Copy(std::chrono::milliseconds again) {
+    SCOPED_TRACE("copy after " + std::to_string(again.count()) + " ms");
+    messages.service.Clear();
+    const int64_t x0 = sim->Position(0);
+    proxy.DuplicateNext(0x64, again);
+    EXPECT_TRUE(Move(100));
+    EXPECT_EQ(sim->Position(0), x0 + 100);
+    RefusedMoveIsNotDone(150ms);
+    ASSERT_TRUE(WaitUntil([&] { return proxy.Idle(); }, 3s));
+    std::this_thread::sleep_for(50ms);
+    // The copy was seen, before or after the next move: not homed until a home.
+    EXPECT_FALSE(smt::CurrentMachine().resetDone.load());
+    EXPECT_TRUE(smt::CurrentMachine().link.positionLost.load());
+  }
+};
+
+TEST_P(LateAndCopies, NoMoveTheBoardRefusedIsReportedDone) {
+  for (const LateAndCopy c : {LateAndCopy{2300ms, 60ms}, LateAndCopy{6000ms, 150ms}, LateAndCopy{10000ms, 500ms}}) {
+    for (const bool lateFirst : {true, false}) {
+      SCOPED_TRACE(lateFirst ? "late, then copied" : "copied, then late");
+      for (int step = 0; step < 2; ++step) {
+        HomeIfUncertain();
+        ASSERT_FALSE(HasFatalFailure());
+        if ((step == 0) == lateFirst) Late(c.late);
+        else Copy(c.copy);
+        ASSERT_FALSE(HasFatalFailure());
+      }
+    }
+  }
+  // Homed again, the family works and the program's X is the board's.
+  HomeIfUncertain();
+  EXPECT_TRUE(Move(100));
+  EXPECT_EQ(sim->Position(0), homeX + 100);
+  EXPECT_EQ(smt::CurrentMachine().curX.load(), 100);
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, LateAndCopies, ::testing::Values(false, true),
+                         [](const auto& info) { return std::string(info.param ? "Serial" : "Udp"); });
+
 INSTANTIATE_TEST_SUITE_P(Links, ReplyCorrelation, ::testing::Values(false, true),
                          [](const auto& info) { return std::string(info.param ? "Serial" : "Udp"); });
