@@ -41,6 +41,7 @@
 #include "feeder/AutoFeeders.h"
 #include "feeder/FeederTestMotions.h"
 #include "feeder/FeederEditorJog.h"
+#include "platform/RefusalTexts.h"
 #include <QKeyEvent>
 
 using namespace smt::feeder;
@@ -1083,7 +1084,7 @@ void CDialogFeedEdit::TeachFeedCoordinate() {
 }
 
 void CDialogFeedEdit::TeachPickHeight(int zIndex) {
-  if (ShowMessage("Do you get Z height?", smt::platform::MsgButtons::YesNoCancel, smt::platform::MsgIcon::Question) !=
+  if (ShowMessage(smt::platform::WindowText("FeederMessagesConfig", "FeederMessages.c_TakeZHeight", "是否获取 Z 高度 ?"), smt::platform::MsgButtons::YesNoCancel, smt::platform::MsgIcon::Question) !=
       smt::platform::MsgAnswer::Yes)
     return;
   if (zIndex < 0 || zIndex > 7) return;
@@ -1119,7 +1120,7 @@ void CDialogFeedEdit::OnPickToCamera() {
   const std::string h = Edit("pickHeight")->text().toStdString();
   if (!PickHeightUsable()) return;
   if (!panel_ || panel_->m_nSelectedRow < 0 || panel_->m_nSelectedRow >= panel_->RowCount()) {
-    ShowMessage(panel_ ? panel_->Text("FeedList.c_Message_04") : "请选择要测试的行 !");
+    ShowMessage(panel_ ? panel_->Text("FeedList.c_Message_04") : smt::platform::WindowText("FeederMessagesConfig", "FeederMessages.c_SelectTestRow", "请选择要测试的行 !"));
     return;
   }
   auto lr = panel_->ListRow(panel_->m_nSelectedRow);
@@ -1139,7 +1140,7 @@ void CDialogFeedEdit::OnBackToFeed() {
   const std::string h = Edit("pickHeight")->text().toStdString();
   if (!PickHeightUsable()) return;
   if (!panel_ || panel_->m_nSelectedRow < 0 || panel_->m_nSelectedRow >= panel_->RowCount()) {
-    ShowMessage(panel_ ? panel_->Text("FeedList.c_Message_04") : "请选择要测试的行 !");
+    ShowMessage(panel_ ? panel_->Text("FeedList.c_Message_04") : smt::platform::WindowText("FeederMessagesConfig", "FeederMessages.c_SelectTestRow", "请选择要测试的行 !"));
     return;
   }
   auto lr = panel_->ListRow(panel_->m_nSelectedRow);
@@ -1162,8 +1163,8 @@ void CDialogFeedEdit::OnCameraReach() {
   if (!y) return;
   FeederRow row = RowFromListRow(panel_->ListRow(panel_->m_nSelectedRow), panel_->m_nSelectedRow + 1);
   if (!row.SetPickPoint(*x, *y)) {
-    ShowMessage("Feeder \"" + row.Number() + "\" cannot be used: " +
-                (row.Problem() ? std::string(row.Problem()->what()) : std::string()));
+    ShowMessage(smt::platform::FillText(smt::platform::WindowText("FeederMessagesConfig", "FeederMessages.c_FeederUnusable", "料架“%1”的数值无法读取，不能使用：“%2”的值“%3”无效 !"), {row.Number(), row.Problem() ? row.Problem()->field() : std::string(),
+                                                                        row.Problem() ? row.Problem()->text() : std::string()}));
     return;
   }
   panel_->StartTestWithRow(9, row);
