@@ -32,7 +32,7 @@ TEST_F(ShellTest, CancelAtTheClosePromptSavesAndStopsNothing) {
   messages.service.QueueAnswer(MsgAnswer::Cancel);
   EXPECT_FALSE(f.OnClose());
   ASSERT_EQ(messages.service.Texts().size(), 1u);
-  EXPECT_EQ(messages.service.Texts()[0], "是否要保存工程文件 ?\r\nWhether to save the project file?");
+  EXPECT_EQ(messages.service.Texts()[0], "是否要保存工程文件 ?");  // the window's language only
   EXPECT_EQ(saves, 0);
   EXPECT_FALSE(smt::CurrentMachine().udpStop.load());
   EXPECT_FALSE(workerStopped.load());
