@@ -1140,7 +1140,10 @@ void CDialogFeedEdit::OnPickToCamera() {
   const int headIndex = Combo("head")->currentIndex();
   const int cameraIndex = Combo("camera")->currentIndex();
   smt::link::RuntimeOf(machine_).Hooks().AppendInfoLine(
-      "head number " + std::to_string(headIndex + 1) + ", camera number " + std::to_string(cameraIndex + 1) + ".", true);
+      smt::platform::FillText(smt::platform::WindowText("FeederMessagesConfig", "FeederMessages.c_HeadAndCamera",
+                                                        "贴装头 %1，相机 %2。"),
+                              {std::to_string(headIndex + 1), std::to_string(cameraIndex + 1)}),
+      true);
   const int n = machine_.machineType == 8 ? headIndex + 1 : 1;
   if (cameraIndex == 0) panel_->StartTest(12 + n);
   else if (cameraIndex == 1) panel_->StartTest(20 + n);

@@ -25,10 +25,12 @@
 namespace smt::link {
 namespace {
 
+// "%02X->" and the word in the window's language ("Start" / "End").
 std::string Trace(uint8_t code, const char* what) {
-  char b[24];
-  std::snprintf(b, sizeof b, "%02X->%s", code, what);
-  return b;
+  char b[8];
+  std::snprintf(b, sizeof b, "%02X->", code);
+  const bool start = std::string_view(what) == "Start";
+  return b + (start ? smt::platform::WindowText("LinkMessagesConfig", "LinkMessages.c_TraceStart", "开始") : smt::platform::WindowText("LinkMessagesConfig", "LinkMessages.c_TraceEnd", "结束"));
 }
 
 bool SendOnce(Link& link, const MachineCommand& c) {
