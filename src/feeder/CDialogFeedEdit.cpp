@@ -1177,7 +1177,7 @@ void CDialogFeedEdit::OnCameraReach() {
   if (!y) return;
   FeederRow row = RowFromListRow(panel_->ListRow(panel_->m_nSelectedRow), panel_->m_nSelectedRow + 1);
   if (!row.SetPickPoint(*x, *y)) {
-    ShowMessage(smt::platform::FillText(smt::platform::WindowText("FeederMessagesConfig", "FeederMessages.c_FeederUnusable", "料架“%1”的数值无法读取，不能使用：“%2”的值“%3”无效 !"), {row.Number(), row.Problem() ? row.Problem()->field() : std::string(),
+    ShowMessage(smt::platform::FillText(smt::platform::WindowText("FeederMessagesConfig", "FeederMessages.c_FeederUnusable", "料架 \"%1\" 的数值无法读取，不能使用：\"%2\" 的值 \"%3\" 无效 !"), {row.Number(), row.Problem() ? row.Problem()->field() : std::string(),
                                                                         row.Problem() ? row.Problem()->text() : std::string()}));
     return;
   }

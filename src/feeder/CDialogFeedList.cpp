@@ -489,7 +489,7 @@ void CDialogFeedList::UpdateRowsFromPackage(const smt::library::PackEditFields& 
     // range) leaves that feeder as it was, named.
     const FeederRow row = RowFromListRow(lr, g + 1);
     if (const smt::platform::FileCellError* e = row.Problem()) {
-      ShowMessage(smt::platform::FillText(smt::platform::WindowText("FeederMessagesConfig", "FeederMessages.c_PackageDoesNotFit", "料架“%1”没有更新：元件封装的“%2”值“%3”不适用于该料架 !"), {t[kCellNumber], e->field(), e->text()}));
+      ShowMessage(smt::platform::FillText(smt::platform::WindowText("FeederMessagesConfig", "FeederMessages.c_PackageDoesNotFit", "料架 \"%1\" 没有更新：元件封装的 \"%2\" 值 \"%3\" 不适用于该料架 !"), {t[kCellNumber], e->field(), e->text()}));
       continue;
     }
     SetListRow(r, lr);

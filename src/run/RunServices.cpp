@@ -52,7 +52,7 @@ std::optional<smt::feeder::FeederRecord> FeederRecordAt(smt::Machine& m, int gro
     // A feeder that cannot be read is not picked from.
     const std::string& number = r->Number();
     CLogFile::Instance().Write(true, "feeder %s refused: %s", number.c_str(), e->what());
-    smt::platform::ShowMessage(smt::platform::FillText(smt::platform::WindowText("RunMessagesConfig", "RunMessages.c_FeederUnusable", "料架“%1”的数值无法读取，不能使用：“%2”的值“%3”无效 !"), {number, e->field(), e->text()}));
+    smt::platform::ShowMessage(smt::platform::FillText(smt::platform::WindowText("RunMessagesConfig", "RunMessages.c_FeederUnusable", "料架 \"%1\" 的数值无法读取，不能使用：\"%2\" 的值 \"%3\" 无效 !"), {number, e->field(), e->text()}));
     return std::nullopt;
   }
   return r->Record();

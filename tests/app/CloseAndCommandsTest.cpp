@@ -90,7 +90,7 @@ TEST_F(ShellTest, MachineTypeGatesLampTableAutoFeedAndFirmware) {
   v.linkMode = [&] { return mode; };
   v.OnCommand(cmd::kFirmwareUpdate);  // serial link
   EXPECT_EQ(opened, 0);
-  EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"no function!", "no function!"}));
+  EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"此功能不可用 !", "此功能不可用 !"}));
   smt::CurrentMachine().machineType = 4;
   mode = 1;
   v.OnCommand(cmd::kLampMachineSet);
