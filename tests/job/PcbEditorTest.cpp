@@ -97,7 +97,7 @@ TEST_F(EditorFixture, OkRefusals) {
          ed.Fields().m_VisualBox = 30.0;
          ed.WriteFieldsToControls();
        },
-       "Parameter is too big !"},
+       "参数太大 !"},
       {"name of another board", [&] { ed.NameBox()->setText("A"); }, "修改的Pcb板已经存在 !"},
   };
   for (const auto& c : cases) {
