@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "core/MachineState.h"
+#include "bench/TimingRounds.h"
 #include "bench/link/SimulatedBoardLink.h"
 #include "feeder/FeederNames.h"
 #include "feeder/FeederTable.h"
@@ -388,14 +389,8 @@ void Report(benchmark::State& state, double wired, double engine) {
   state.counters["us_per_placement"] = wired / kPlacements * 1e6;
 }
 
-struct MinMedMax {
-  double min = 0, median = 0, max = 0;
-};
-MinMedMax Spread(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  if (v.empty()) return {};
-  return {v.front(), v[v.size() / 2], v.back()};
-}
+using smt::bench::MinMedMax;
+using smt::bench::Spread;
 
 void BM_WiredRun(benchmark::State& state) {
   const Size size = kSizes[state.range(0)];
@@ -446,12 +441,12 @@ void BM_WiredRun(benchmark::State& state) {
   std::printf("run of %d rows x %d boards, baseline: the same wired run with the panel hidden\n"
               "  shown %.2f / %.2f / %.2f M placements/h, hidden %.2f / %.2f / %.2f M/h, engine alone %.2f M/h "
               "(median)\n"
-              "  time shown / hidden: %.3f / %.3f / %.3f (min / median / max of %d, goal <= 1.2)%s\n",
+              "  time shown / hidden: %s%s\n",
               size.rows, size.cells, kPlacements / sh.max * 3600 / 1e6, kPlacements / sh.median * 3600 / 1e6,
               kPlacements / sh.min * 3600 / 1e6, kPlacements / hi.max * 3600 / 1e6,
               kPlacements / hi.median * 3600 / 1e6, kPlacements / hi.min * 3600 / 1e6,
-              en.median > 0 ? kPlacements / en.median * 3600 / 1e6 : 0, r.min, r.median, r.max, kRounds,
-              allPlaced ? "" : "  <-- NOT EVERY PART PLACED");
+              en.median > 0 ? kPlacements / en.median * 3600 / 1e6 : 0,
+              smt::bench::RoundsText(r, static_cast<size_t>(kRounds), 1.2).c_str(), allPlaced ? "" : "  <-- NOT EVERY PART PLACED");
 }
 BENCHMARK(BM_WiredRun)->DenseRange(0, 2)->Iterations(1)->Unit(benchmark::kSecond);
 
