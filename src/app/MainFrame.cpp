@@ -29,6 +29,7 @@
 #include "platform/MessageService.h"
 #include "platform/ProfileFile.h"
 #include "platform/SettingsSection.h"
+#include "platform/StandardButtonTexts.h"
 #include "app/WindowPlacement.h"
 #include "platform/SystemServices.h"
 #include "platform/WorkerThreads.h"
@@ -269,6 +270,7 @@ bool CMainFrame::LoadLanguage() {
   m_strLanguage = cfg.ReadText("LanguageSet", "Chinese");
   smt::platform::SetRefusalLanguage(m_strAppPath, m_strLanguage);
   smt::vision::SetVisionCheckTexts(&VisionCheckLookup);
+  smt::platform::UseWindowLanguageForQt(m_strAppPath, m_strLanguage);
   if (m_strLanguage == "Chinese") {
     smt::CurrentMachine().languageSet = 0;
     setWindowTitle(QString::fromUtf8(kTitleChinese));
@@ -371,6 +373,7 @@ void CMainFrame::OnLanguage(int index) {
   smt::CurrentMachine().languageSet = index;
   m_strLanguage = kNames[index];
   smt::platform::SetRefusalLanguage(m_strAppPath, m_strLanguage);
+  smt::platform::UseWindowLanguageForQt(m_strAppPath, m_strLanguage);
   LocalizeMenu(m_strLanguage);
   UpdateTitle();
   if (view_) view_->ReloadLanguage(m_strLanguage);
@@ -397,7 +400,8 @@ void CMainFrame::OnMachineType(int type) {
 bool CMainFrame::OnClose() {
   using smt::platform::MsgAnswer;
   if (hasPcbTable && hasPcbTable()) {
-    MsgAnswer a = smt::platform::ShowMessage("是否要保存工程文件 ?\r\nWhether to save the project file?",
+    MsgAnswer a = smt::platform::ShowMessage(
+        LanguageSection(m_strAppPath, m_strLanguage, "SMTViewConfig").Text("SMTView.c_SaveQuestion", "是否要保存工程文件 ?"),
                                              smt::platform::MsgButtons::YesNoCancel,
                                              smt::platform::MsgIcon::Question);
     if (a == MsgAnswer::Cancel) return false;

@@ -28,6 +28,7 @@
 #include "run/RunShellWiring.h"
 #include "settings/SettingsStores.h"
 #include "platform/MessageService.h"
+#include "platform/RefusalTexts.h"
 #include "platform/SettingsSection.h"
 #include "vision/CDialogCameraList.h"
 #include "vision/CDialogSetView.h"
@@ -138,7 +139,9 @@ void CSMTView::CreateListPanels() {
       try {
         frame->SaveFigLists();
       } catch (const smt::platform::FileError& e) {
-        smt::platform::ShowMessage(std::string("库文件保存失败 !\r\nThe library files could not be saved: ") + e.what(),
+        smt::platform::ShowMessage(smt::platform::FillText(smt::platform::WindowText("SMTViewConfig", "SMTView.c_LibrariesNotSaved",
+                                                                               "库文件保存失败：%1"),
+                                                    {e.what()}),
                                    smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Error);
       }
     };
@@ -316,7 +319,7 @@ void CSMTView::OnCommand(int id) {
       break;
     case kLampMachineSet:
       if (smt::CurrentMachine().machineType.load() != 4) {
-        ShowMessage("no function!");
+        ShowMessage(smt::platform::WindowText("SMTViewConfig", "SMTView.c_NoFunction", "此功能不可用 !"));
         return;
       }
       break;
@@ -326,7 +329,7 @@ void CSMTView::OnCommand(int id) {
         return;
       }
       if (!linkMode || linkMode() == 0) {
-        ShowMessage("no function!");
+        ShowMessage(smt::platform::WindowText("SMTViewConfig", "SMTView.c_NoFunction", "此功能不可用 !"));
         return;
       }
       break;

@@ -41,6 +41,7 @@
 #include "feeder/AutoFeeders.h"
 #include "feeder/FeederTestMotions.h"
 #include "feeder/FeederEditorJog.h"
+#include "platform/RefusalTexts.h"
 #include <QKeyEvent>
 
 using namespace smt::feeder;
@@ -425,6 +426,10 @@ void CDialogFeedEdit::ApplyLanguage() {
   if (machine_.machineType == 8) labels_["FeedEdit.c_VacuumTestValue"]->setText(texts_.Q("FeedEdit.c_PickBeforeOpenValve"));
 }
 
+std::vector<std::string> CDialogFeedEdit::FeatureNames() const {
+  return ImageFeatureNames(panel_ ? panel_->AppDir() : ".", panel_ ? panel_->Language() : "Chinese");
+}
+
 void CDialogFeedEdit::SelectText(QComboBox* c, const std::string& text, bool firstWhenMissing, bool keep) {
   // A kept text is shown in the empty box, not offered as a choice.
   c->setPlaceholderText(QString());
@@ -455,7 +460,7 @@ void CDialogFeedEdit::FillCombos() {
     }
   for (int m : FeedModesForMachine(type)) Combo("feedMode")->addItem(QString::fromStdString(names.Mode(m)));
   for (const auto& n : sv.CameraNames()) Combo("camera")->addItem(QString::fromStdString(n));
-  for (const auto& f : ImageFeatureNames(machine_.languageSet)) Combo("feature")->addItem(QString::fromStdString(f));
+  for (const auto& f : FeatureNames()) Combo("feature")->addItem(QString::fromStdString(f));
   const bool autoChange = AutoChangeNozzle();
   const bool lib19 = NozzleLibrary19();
   for (const auto& h : HeadItemsForMachine(type, autoChange, lib19)) Combo("head")->addItem(QString::fromStdString(h));
@@ -553,6 +558,11 @@ void CDialogFeedEdit::ShowFields() {
     std::string text = FormattedValue(f, c);
     if (loadedRow && !touched_.count(c.edit) && ValueOf(f, c) == ValueOf(loadedFields_, c))
       text = EditTextOf(*loadedRow, c);
+    // A new feeder is offered no value its field refuses (a length of 0):
+    // the edit stays empty for the operator to fill.
+    if (!loadedRow)
+      for (const FeederNumberField& nf : FeederNumberFields())
+        if (std::string_view(nf.edit) == c.edit && !(ValueOf(f, c) >= nf.min && ValueOf(f, c) <= nf.max)) text.clear();
     const QString q = QString::fromStdString(text);
     Edit(c.edit)->setText(q);
     shownText_[c.edit] = q;
@@ -568,21 +578,23 @@ void CDialogFeedEdit::ShowFields() {
   SelectText(Combo("feedMode"), f.feedMode, false, true);
   separateSpeed_->setChecked(f.separateSpeed);
   SelectText(Combo("speed"), f.speedTemplate, false, true);
-  SelectText(Combo("feature"), f.feature, true, !f.feature.empty());
+  SelectText(Combo("feature"), SameImageFeature(FeatureNames(), f.feature), true, !f.feature.empty());
   filling_ = was;
 }
 
-QLineEdit* CDialogFeedEdit::ReadControlsInto(FeederEditFields& f, std::vector<std::string>& problems) {
+QLineEdit* CDialogFeedEdit::ReadControlsInto(FeederEditFields& f, std::vector<std::string>& problems, bool newFeederOk) {
   // Every changed number edit is read whole: a word, trailing letters, or a
   // value outside the field's range is refused naming the field and its
-  // range. An edit left as shown keeps its field, whatever it holds.
+  // range. An edit left as shown keeps its field, whatever it holds (a
+  // loaded row's value), except at OK on a new feeder, whose every field
+  // must fit.
   f = fields;
   QLineEdit* first = nullptr;
   for (const FeederNumberField& nf : FeederNumberFields()) {
     QLineEdit* e = Edit(nf.edit);
     const QString text = e->text();
     const auto shown = shownText_.find(nf.edit);
-    if (shown != shownText_.end() && shown->second == text) continue;
+    if (shown != shownText_.end() && shown->second == text && !(newFeederOk && !loadedRow)) continue;
     std::string typed = text.toStdString();
     int typedSide = -1;
     if (std::string_view(nf.edit) == "number") {
@@ -741,7 +753,7 @@ void CDialogFeedEdit::OnOK() {
   // then what the choices lack.
   FeederEditFields f;
   std::vector<std::string> problems;
-  QLineEdit* first = ReadControlsInto(f, problems);
+  QLineEdit* first = ReadControlsInto(f, problems, true);
   std::vector<std::string> numbers;
   for (int r = 0; panel_ && r < panel_->RowCount(); ++r) numbers.push_back(panel_->ListRow(r).text[0]);
   const int edited = panel_ ? panel_->m_nSelectedRow : -1;
@@ -891,7 +903,7 @@ void CDialogFeedEdit::OnPackageSelected(const std::string& name) {
   SelectText(Combo("head"), p.nozzle);
   separateSpeed_->setChecked(p.ownSpeed);
   SelectText(Combo("speed"), p.speedName);
-  SelectText(Combo("feature"), p.recognition);
+  SelectText(Combo("feature"), SameImageFeature(FeatureNames(), p.recognition));
   SelectText(Combo("feedMode"), p.feedMode);
   setE("feedCount", FormatInt(p.feedCount));
   setE("feedTime", FormatInt(p.feedTime));
@@ -1083,7 +1095,7 @@ void CDialogFeedEdit::TeachFeedCoordinate() {
 }
 
 void CDialogFeedEdit::TeachPickHeight(int zIndex) {
-  if (ShowMessage("Do you get Z height?", smt::platform::MsgButtons::YesNoCancel, smt::platform::MsgIcon::Question) !=
+  if (ShowMessage(smt::platform::WindowText("FeederMessagesConfig", "FeederMessages.c_TakeZHeight", "是否获取 Z 高度 ?"), smt::platform::MsgButtons::YesNoCancel, smt::platform::MsgIcon::Question) !=
       smt::platform::MsgAnswer::Yes)
     return;
   if (zIndex < 0 || zIndex > 7) return;
@@ -1119,7 +1131,7 @@ void CDialogFeedEdit::OnPickToCamera() {
   const std::string h = Edit("pickHeight")->text().toStdString();
   if (!PickHeightUsable()) return;
   if (!panel_ || panel_->m_nSelectedRow < 0 || panel_->m_nSelectedRow >= panel_->RowCount()) {
-    ShowMessage(panel_ ? panel_->Text("FeedList.c_Message_04") : "请选择要测试的行 !");
+    ShowMessage(panel_ ? panel_->Text("FeedList.c_Message_04") : smt::platform::WindowText("FeederMessagesConfig", "FeederMessages.c_SelectTestRow", "请选择要测试的行 !"));
     return;
   }
   auto lr = panel_->ListRow(panel_->m_nSelectedRow);
@@ -1128,7 +1140,10 @@ void CDialogFeedEdit::OnPickToCamera() {
   const int headIndex = Combo("head")->currentIndex();
   const int cameraIndex = Combo("camera")->currentIndex();
   smt::link::RuntimeOf(machine_).Hooks().AppendInfoLine(
-      "head number " + std::to_string(headIndex + 1) + ", camera number " + std::to_string(cameraIndex + 1) + ".", true);
+      smt::platform::FillText(smt::platform::WindowText("FeederMessagesConfig", "FeederMessages.c_HeadAndCamera",
+                                                        "贴装头 %1，相机 %2。"),
+                              {std::to_string(headIndex + 1), std::to_string(cameraIndex + 1)}),
+      true);
   const int n = machine_.machineType == 8 ? headIndex + 1 : 1;
   if (cameraIndex == 0) panel_->StartTest(12 + n);
   else if (cameraIndex == 1) panel_->StartTest(20 + n);
@@ -1139,7 +1154,7 @@ void CDialogFeedEdit::OnBackToFeed() {
   const std::string h = Edit("pickHeight")->text().toStdString();
   if (!PickHeightUsable()) return;
   if (!panel_ || panel_->m_nSelectedRow < 0 || panel_->m_nSelectedRow >= panel_->RowCount()) {
-    ShowMessage(panel_ ? panel_->Text("FeedList.c_Message_04") : "请选择要测试的行 !");
+    ShowMessage(panel_ ? panel_->Text("FeedList.c_Message_04") : smt::platform::WindowText("FeederMessagesConfig", "FeederMessages.c_SelectTestRow", "请选择要测试的行 !"));
     return;
   }
   auto lr = panel_->ListRow(panel_->m_nSelectedRow);
@@ -1162,8 +1177,8 @@ void CDialogFeedEdit::OnCameraReach() {
   if (!y) return;
   FeederRow row = RowFromListRow(panel_->ListRow(panel_->m_nSelectedRow), panel_->m_nSelectedRow + 1);
   if (!row.SetPickPoint(*x, *y)) {
-    ShowMessage("Feeder \"" + row.Number() + "\" cannot be used: " +
-                (row.Problem() ? std::string(row.Problem()->what()) : std::string()));
+    ShowMessage(smt::platform::FillText(smt::platform::WindowText("FeederMessagesConfig", "FeederMessages.c_FeederUnusable", "料架 \"%1\" 的数值无法读取，不能使用：\"%2\" 的值 \"%3\" 无效 !"), {row.Number(), row.Problem() ? row.Problem()->field() : std::string(),
+                                                                        row.Problem() ? row.Problem()->text() : std::string()}));
     return;
   }
   panel_->StartTestWithRow(9, row);

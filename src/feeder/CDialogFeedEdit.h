@@ -99,6 +99,8 @@ class CDialogFeedEdit : public QDialog {
   QRadioButton* VisionButton(int mode) const { return mode >= 0 && mode < 3 ? vision_[mode] : nullptr; }
   CDialogGridBox* GridBox() const { return gridBox_; }
   std::string Text(const std::string& key) const { return texts_.Get(key); }
+  // The image-feature names in the window's language.
+  std::vector<std::string> FeatureNames() const;
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -115,7 +117,10 @@ class CDialogFeedEdit : public QDialog {
   // The controls read into `f` (from `fields`): an edit left as shown keeps
   // its field; each changed edit that is no number in its range adds its
   // refusal to `problems` (its field unchanged). Returns the first refused edit.
-  QLineEdit* ReadControlsInto(smt::feeder::FeederEditFields& f, std::vector<std::string>& problems);
+  // `newFeederOk`: OK on a new feeder, which reads every edit (its values
+  // were offered, not loaded, and must all fit their fields).
+  QLineEdit* ReadControlsInto(smt::feeder::FeederEditFields& f, std::vector<std::string>& problems,
+                              bool newFeederOk = false);
   std::string RangeText(const smt::feeder::FieldRangeError& bad) const;
   std::string MessageKeyText(int n) const;
   // Shows the problems as one message and puts the focus on `first`.

@@ -37,6 +37,7 @@
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
 #include "settings/SettingsStores.h"
+#include "platform/RefusalTexts.h"
 
 using namespace smt::feeder;
 using smt::platform::FormatInt;
@@ -322,9 +323,8 @@ bool CDialogFeedList::LoadFromLines(std::vector<std::string>& lines, const std::
     // The file as it was is kept beside it before anything is saved over it.
     const std::string kept = smt::platform::KeepDamagedCopy(std::filesystem::path(fileDir.empty() ? appDir_ : fileDir) / kFeederFileName);
     CLogFile::Instance().Write(true, "config_feed.fig: lines not used: %s", r.error.c_str());
-    ShowMessage(std::string("料架文件有无法读取的行，已跳过：\r\nLines of the feeder file could not be read and are not used:\r\n") +
-                kFeederFileName + ": " + r.error +
-                (kept.empty() ? std::string() : "\r\n(" + std::string("the file as it was is kept as \"") + kept + "\")"));
+    ShowMessage(smt::platform::FillText(smt::platform::WindowText("FeederMessagesConfig", "FeederMessages.c_FileLinesSkipped", "料架文件有无法读取的行，已跳过：\r\n%1: %2"), {kFeederFileName, r.error}) +
+                (kept.empty() ? std::string() : "\r\n" + smt::platform::FillText(smt::platform::WindowText("FeederMessagesConfig", "FeederMessages.c_DamagedFileKept", "（原文件已保存为“%1”）"), {kept})));
   }
   ShowCurrentGroup();
   return true;
@@ -489,8 +489,7 @@ void CDialogFeedList::UpdateRowsFromPackage(const smt::library::PackEditFields& 
     // range) leaves that feeder as it was, named.
     const FeederRow row = RowFromListRow(lr, g + 1);
     if (const smt::platform::FileCellError* e = row.Problem()) {
-      ShowMessage("料架 \"" + t[kCellNumber] + "\" 没有更新 !\r\nFeeder \"" + t[kCellNumber] +
-                  "\" keeps its values: the package's " + e->field() + " \"" + e->text() + "\" does not fit it.");
+      ShowMessage(smt::platform::FillText(smt::platform::WindowText("FeederMessagesConfig", "FeederMessages.c_PackageDoesNotFit", "料架 \"%1\" 没有更新：元件封装的 \"%2\" 值 \"%3\" 不适用于该料架 !"), {t[kCellNumber], e->field(), e->text()}));
       continue;
     }
     SetListRow(r, lr);
@@ -503,7 +502,7 @@ void CDialogFeedList::UpdateRowsFromPackage(const smt::library::PackEditFields& 
 bool CDialogFeedList::ShiftFeederPositions(double dx, double dy) {
   if (const std::string refused = table_.ShiftCurrentPositions(dx, dy); !refused.empty()) {
     // Nothing moved: every feeder keeps its pick point.
-    ShowMessage("料架坐标没有移动 !\r\nThe feeders were not moved: " + refused);
+    ShowMessage(smt::platform::FillText(smt::platform::WindowText("FeederMessagesConfig", "FeederMessages.c_NotShifted", "料架坐标没有移动 !\r\n%1"), {refused}));
     return false;
   }
   for (int r = 0; r < RowCount(); ++r) {

@@ -13,6 +13,7 @@
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
 #include "platform/TextCodec.h"
+#include "platform/RefusalTexts.h"
 
 namespace smt::feeder {
 
@@ -195,7 +196,7 @@ CsvImportResult ImportFeederCsv(FeederTable& table, const std::filesystem::path&
   const std::string refusal = ParseFeederCsv(text, names, rows, trays, speedTemplates);
   if (!refusal.empty()) {
     // Refused whole: the group keeps its rows.
-    smt::platform::ShowMessage("\"" + path.string() + "\", " + refusal + ": the file is not imported !");
+    smt::platform::ShowMessage(smt::platform::FillText(smt::platform::WindowText("FeederMessagesConfig", "FeederMessages.c_CsvRefused", "“%1”：%2，文件没有导入 !"), {path.string(), refusal}));
     return CsvImportResult::Refused;
   }
   table.ClearCurrentGroupRows();

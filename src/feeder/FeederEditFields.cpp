@@ -382,6 +382,26 @@ std::vector<std::string> ImageFeatureNames(int language) {
           "12:BGA-Other", "13:Special"};
 }
 
+std::vector<std::string> ImageFeatureNames(const std::string& appDir, const std::string& language) {
+  std::vector<std::string> names = ImageFeatureNames(0);
+  const smt::platform::LanguageSection lang(appDir, language, "CommonConfig");
+  for (size_t i = 0; i < names.size(); ++i) {
+    char key[40];
+    std::snprintf(key, sizeof key, "Common.c_ImageFeature_%02zu", i);
+    names[i] = lang.Text(key, names[i]);
+  }
+  return names;
+}
+
+std::string SameImageFeature(const std::vector<std::string>& names, const std::string& stored) {
+  if (stored.size() < 3 || stored[2] != ':') return stored;
+  for (const auto& n : names)
+    if (n == stored) return stored;
+  for (const auto& n : names)
+    if (n.compare(0, 3, stored, 0, 3) == 0) return n;
+  return stored;
+}
+
 double TeachValue(int64_t steps, double pulsesPerMm) {
   if (pulsesPerMm == 0) return 0;
   const double v = smt::platform::RoundDecimals(static_cast<double>(steps) / pulsesPerMm, 4);

@@ -133,6 +133,12 @@ std::vector<std::string> HeadItemsForMachine(int machineType, bool autoChangeNoz
 int ZAxisCountForMachine(int machineType);
 // The 14 image-feature names of a language.
 std::vector<std::string> ImageFeatureNames(int language);
+// The names in the window's language, read from "<appDir>/<language>.ini"
+// (section CommonConfig, "Common.c_ImageFeature_00" .. "_13").
+std::vector<std::string> ImageFeatureNames(const std::string& appDir, const std::string& language);
+// The entry of `names` with the same number ("01:...") as `stored`, which a
+// window of another language may have written; `stored` when none has.
+std::string SameImageFeature(const std::vector<std::string>& names, const std::string& stored);
 
 // Teach conversion: steps / pulses printed "%0.4f", read back, moved 0.0001 away from zero.
 double TeachValue(int64_t steps, double pulsesPerMm);

@@ -24,6 +24,7 @@
 #include "platform/SettingsSection.h"
 #include "settings/PulseMath.h"
 #include "settings/SettingsStores.h"
+#include "platform/RefusalTexts.h"
 
 namespace smt::feeder {
 
@@ -587,7 +588,7 @@ void FeederTestMotions::FeedTestAll(const std::vector<FeederRow>& rows, std::ato
         return;
       }
       if (!row.Readable()) {
-        ShowMessage("Feeder \"" + row.Number() + "\" cannot be used: " + row.Problem()->what());
+        ShowMessage(smt::platform::FillText(smt::platform::WindowText("FeederMessagesConfig", "FeederMessages.c_FeederUnusable", "料架 \"%1\" 的数值无法读取，不能使用：\"%2\" 的值 \"%3\" 无效 !"), {row.Number(), row.Problem()->field(), row.Problem()->text()}));
         return;
       }
       int count = row.Record().feedCount;

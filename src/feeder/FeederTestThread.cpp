@@ -13,6 +13,7 @@
 #include "platform/SettingsSection.h"
 #include "platform/WorkerThreads.h"
 #include "settings/SettingsStores.h"
+#include "platform/RefusalTexts.h"
 
 namespace smt::feeder {
 
@@ -38,8 +39,7 @@ void RunFeederTest(const FeederTestRequest& r, const FeederTestResults& results,
   auto sv = []() -> FeederNeighbours& { return *FeederNeighboursPort(); };
   // A row whose numbers cannot be read is not moved to or fed.
   if (mode >= 0 && mode != 30 && !r.row.Readable()) {
-    smt::platform::ShowMessage("料架 \"" + r.row.Number() + "\" 的数值无法读取 !\r\nFeeder \"" + r.row.Number() +
-                               "\" cannot be used: " + r.row.Problem()->what());
+    smt::platform::ShowMessage(smt::platform::FillText(smt::platform::WindowText("FeederMessagesConfig", "FeederMessages.c_FeederUnusable", "料架 \"%1\" 的数值无法读取，不能使用：\"%2\" 的值 \"%3\" 无效 !"), {r.row.Number(), r.row.Problem()->field(), r.row.Problem()->text()}));
     return;
   }
   if (mode == -4) {

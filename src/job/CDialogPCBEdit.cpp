@@ -23,6 +23,7 @@
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
 #include "job/PcbEditSettings.h"
+#include "platform/RefusalTexts.h"
 
 using smt::job::PcbOpResult;
 using smt::job::PcbRecord;
@@ -619,7 +620,7 @@ void CDialogPCBEdit::OnOK() {
   if (static_cast<long long>(std::trunc(f_.m_VisualZoom * f_.m_VisualBox)) > camera_->LiveImageHeight()) {
     dbl_["c_1051"]->setFocus();
     dbl_["c_1051"]->selectAll();
-    smt::platform::ShowMessage("Parameter is too big !");
+    smt::platform::ShowMessage(smt::platform::WindowText("JobMessagesConfig", "JobMessages.c_ParameterTooBig", "参数太大 !"));
     return;
   }
   const std::string& cur = job_.pcbs.m_strCurPcbName;
@@ -757,7 +758,7 @@ void CDialogPCBEdit::OnPastePcb() {
   if (!IsAnyPcbChecked()) return Message("PcbEdit.c_Message_06");
   switch (job_.PasteCurrentBoard()) {
     case PcbOpResult::Ok: break;
-    case PcbOpResult::AlreadyCopied: smt::platform::ShowMessage("Have copied the Pcb !"); return;
+    case PcbOpResult::AlreadyCopied: smt::platform::ShowMessage(smt::platform::WindowText("JobMessagesConfig", "JobMessages.c_PcbAlreadyCopied", "PCB 已经复制过 !")); return;
     default: return Message("PcbEdit.c_Message_06");
   }
   RebuildNameList(job_.pcbs.m_strCurPcbName);

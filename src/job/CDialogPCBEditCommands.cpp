@@ -17,11 +17,11 @@
 #include "link/MotionGlobals.h"
 #include "platform/MessageService.h"
 #include "settings/SettingsStores.h"
+#include "platform/RefusalTexts.h"
 
 using smt::job::PcbTake;
 
 namespace {
-constexpr const char* kTooBig = "Parameter is too big !";
 }
 
 QWidget* CDialogPCBEdit::Control(const std::string& id) const {
@@ -163,7 +163,7 @@ void CDialogPCBEdit::OnVisualZoomChanged() {
   const double zoom = dbl_["c_1119"]->value(), box = dbl_["c_1051"]->value();
   const int height = camera_->LiveImageHeight();
   if (static_cast<long long>(std::trunc(zoom * box)) > height) {
-    smt::platform::ShowMessage(kTooBig);
+    smt::platform::ShowMessage(smt::platform::WindowText("JobMessagesConfig", "JobMessages.c_ParameterTooBig", "参数太大 !"));
     dbl_["c_1119"]->setFocus();
     dbl_["c_1119"]->selectAll();
     return;
@@ -175,7 +175,7 @@ void CDialogPCBEdit::OnVisualBoxChanged() {
   const double zoom = dbl_["c_1119"]->value(), box = dbl_["c_1051"]->value();
   const int height = camera_->LiveImageHeight();
   if (static_cast<long long>(std::trunc(zoom * box)) > height) {
-    smt::platform::ShowMessage(kTooBig);
+    smt::platform::ShowMessage(smt::platform::WindowText("JobMessagesConfig", "JobMessages.c_ParameterTooBig", "参数太大 !"));
     dbl_["c_1051"]->setFocus();
     dbl_["c_1051"]->selectAll();
     return;

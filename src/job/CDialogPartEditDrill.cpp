@@ -15,6 +15,7 @@
 #include "job/WorkRecords.h"
 #include "platform/SettingsSection.h"
 #include "settings/SettingsStores.h"
+#include "platform/RefusalTexts.h"
 
 using namespace smt::job;
 
@@ -25,7 +26,7 @@ const std::pair<int, int> kLocks[] = {{1581, 1582}, {1583, 1584}, {1586, 1591}, 
 
 CDialogPartEditDrill::CDialogPartEditDrill(smt::Machine& machine, QWidget* parent) : QDialog(parent), machine_(machine) {
   setObjectName("CDialogPartEditDrill");
-  setWindowTitle(QString::fromUtf8("钻孔编辑"));
+  setWindowTitle(QString::fromStdString(smt::platform::WindowText("JobMessagesConfig", "JobMessages.c_DrillEdit", "钻孔编辑")));
   auto* lay = new QVBoxLayout(this);
   auto* g = new QGridLayout;
   struct Field {
@@ -58,7 +59,7 @@ CDialogPartEditDrill::CDialogPartEditDrill(smt::Machine& machine, QWidget* paren
       });
     ++row;
   }
-  liftToTop_ = new QCheckBox(QString::fromUtf8("抬刀到顶部"), this);
+  liftToTop_ = new QCheckBox(QString::fromStdString(smt::platform::WindowText("JobMessagesConfig", "JobMessages.c_LiftToTop", "抬刀到顶部")), this);
   liftToTop_->setObjectName("c_1585");
   connect(liftToTop_, &QCheckBox::clicked, this, [this] { f_.changed[9] = true; });
   g->addWidget(liftToTop_, row, 0, 1, 2);
@@ -67,8 +68,8 @@ CDialogPartEditDrill::CDialogPartEditDrill(smt::Machine& machine, QWidget* paren
                                          [this] { OnCameraX(); }, [this] { OnCameraY(); }}));
   lay->addWidget(MakeJogPad(this, machine_, false));
   auto* buttons = new QHBoxLayout;
-  auto* ok = ok_ = new QPushButton(QString::fromUtf8("确  定"), this);
-  auto* cancel = cancel_ = new QPushButton(QString::fromUtf8("取  消"), this);
+  auto* ok = ok_ = new QPushButton(QString::fromStdString(smt::platform::WindowText("JobMessagesConfig", "JobMessages.c_OK", "确  定")), this);
+  auto* cancel = cancel_ = new QPushButton(QString::fromStdString(smt::platform::WindowText("JobMessagesConfig", "JobMessages.c_Cancel", "取  消")), this);
   buttons->addStretch();
   buttons->addWidget(ok);
   buttons->addWidget(cancel);

@@ -922,16 +922,15 @@ void CDialogPartList::ShowTallyProgress() {
 // should have.
 void CDialogPartList::ShowRunEnd() {
   const smt::job::RunCounts c = tally_.Counts();
-  const std::string lang = language ? language() : std::string("Chinese");
+  const smt::job::RunEndWords words =
+      dialogLanguage_ ? smt::job::RunEndWords::Load(dialogLanguage_->first, dialogLanguage_->second) : smt::job::RunEndWords{};
   std::string text;
   if (tallyPlacement_) {
-    text = smt::job::RunEndText(c, lang);
+    text = smt::job::RunEndText(c, words);
     progressBar_->setRange(0, std::max(c.toPlace, 1));
     progressBar_->setValue(c.toPlace == 0 ? (c.finished ? 1 : 0) : std::clamp(c.placed, 0, c.toPlace));
   } else {
-    const bool de = lang == "German", en = lang == "English";
-    text = c.finished ? (de ? "Lauf beendet" : en ? "Run finished" : "运行结束")
-                      : (de ? "Lauf abgebrochen" : en ? "Run stopped" : "运行已停止");
+    text = smt::job::RunEndHead(c, words);
     if (c.finished) progressBar_->setValue(progressBar_->maximum());
   }
   runEnd_->setText(QString::fromStdString(text));

@@ -1,5 +1,8 @@
 #include "job/RunTally.h"
 
+#include "platform/RefusalTexts.h"
+#include "platform/SettingsSection.h"
+
 #include <algorithm>
 
 namespace smt::job {
@@ -44,27 +47,28 @@ RunCounts RunTally::Counts() const {
   return c;
 }
 
-std::string RunEndText(const RunCounts& c, const std::string& language) {
-  const bool de = language == "German", en = language == "English";
-  std::string t;
+RunEndWords RunEndWords::Load(const std::string& appDir, const std::string& language) {
+  const RunEndWords d;
+  smt::platform::LanguageSection s(appDir, language, "PartListConfig");
+  RunEndWords w;
+  w.finished = s.Text("PartList.c_RunFinished", d.finished);
+  w.stopped = s.Text("PartList.c_RunStopped", d.stopped);
+  w.placed = s.Text("PartList.c_RunPlaced", d.placed);
+  w.failed = s.Text("PartList.c_RunFailed", d.failed);
+  w.skipped = s.Text("PartList.c_RunSkipped", d.skipped);
+  w.incomplete = s.Text("PartList.c_RunIncomplete", d.incomplete);
+  return w;
+}
+
+std::string RunEndHead(const RunCounts& c, const RunEndWords& w) { return c.finished ? w.finished : w.stopped; }
+
+std::string RunEndText(const RunCounts& c, const RunEndWords& w) {
+  using smt::platform::FillText;
   auto n = [](int v) { return std::to_string(v); };
-  if (de) {
-    t = std::string(c.finished ? "Lauf beendet" : "Lauf abgebrochen") + ": " + n(c.placed) + " von " + n(c.toPlace) +
-        " bestückt";
-    if (c.failed) t += ", " + n(c.failed) + " fehlgeschlagen";
-    if (c.skipped) t += ", " + n(c.skipped) + " übersprungen";
-    if (c.finished && !c.Complete()) t += " - unvollständig";
-  } else if (en) {
-    t = std::string(c.finished ? "Run finished" : "Run stopped") + ": placed " + n(c.placed) + " of " + n(c.toPlace);
-    if (c.failed) t += ", " + n(c.failed) + " failed";
-    if (c.skipped) t += ", " + n(c.skipped) + " skipped";
-    if (c.finished && !c.Complete()) t += " - incomplete";
-  } else {
-    t = std::string(c.finished ? "运行结束" : "运行已停止") + ": 已贴 " + n(c.placed) + " / " + n(c.toPlace);
-    if (c.failed) t += ", 失败 " + n(c.failed);
-    if (c.skipped) t += ", 跳过 " + n(c.skipped);
-    if (c.finished && !c.Complete()) t += " - 未完成";
-  }
+  std::string t = RunEndHead(c, w) + ": " + FillText(w.placed, {n(c.placed), n(c.toPlace)});
+  if (c.failed) t += ", " + FillText(w.failed, {n(c.failed)});
+  if (c.skipped) t += ", " + FillText(w.skipped, {n(c.skipped)});
+  if (c.finished && !c.Complete()) t += " - " + w.incomplete;
   return t;
 }
 

@@ -49,8 +49,23 @@ class RunTally {
   std::map<int, int> cell_;  // row -> last placed / failed image in the cell in work
 };
 
-// The end line in `language` ("Chinese", "English", "German"), e.g.
-// "Run finished: placed 4 of 4" / "Run stopped: placed 2 of 4, 1 failed".
-std::string RunEndText(const RunCounts& c, const std::string& language);
+// The words of the end line, read from the language file of `language` in
+// `appDir` (section PartListConfig); the built-in Chinese words are the
+// defaults. %1 and %2 stand for the counts.
+struct RunEndWords {
+  std::string finished = "运行结束";
+  std::string stopped = "运行已停止";
+  std::string placed = "已贴 %1 / %2";
+  std::string failed = "失败 %1";
+  std::string skipped = "跳过 %1";
+  std::string incomplete = "未完成";
+  static RunEndWords Load(const std::string& appDir, const std::string& language);
+};
+
+// The end line, e.g. "Run finished: placed 4 of 4" / "Run stopped: placed 2
+// of 4, 1 failed" in the words' language.
+std::string RunEndText(const RunCounts& c, const RunEndWords& words);
+// The run's head word alone ("Run finished" / "Run stopped").
+std::string RunEndHead(const RunCounts& c, const RunEndWords& words);
 
 }  // namespace smt::job

@@ -18,6 +18,7 @@
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
 #include "settings/SettingsStores.h"
+#include "platform/RefusalTexts.h"
 
 using smt::library::CaptureMillimetres;
 using smt::library::FieldReader;
@@ -246,7 +247,7 @@ void CDialogNozzleEdit::OnCapture(Capture c) {
       const int32_t z = machine_.curZ[0].load();
       const int64_t limit = -std::llabs(static_cast<long long>(store.Geometry()->limits.m_nZLimitPulse));
       if (z < limit || z > 0) {
-        ShowMessage("Z Pos Error !");
+        ShowMessage(smt::platform::WindowText("LibraryMessagesConfig", "LibraryMessages.c_ZPosError", "Z 位置错误 !"));
         return;
       }
       SetField(c == Capture::PickZ ? "pickHeight" : "entranceZ", CaptureMillimetres(z, p->m_Z_Pulse));
@@ -259,7 +260,7 @@ void CDialogNozzleEdit::OnUnify(Unify u, bool checked) {
   if (!checked || building_) return;
   NozzleEditFields probe;
   if (!ReadFields(probe)) return;
-  if (ShowMessage("Uniform Modify Columns ?", smt::platform::MsgButtons::YesNoCancel,
+  if (ShowMessage(smt::platform::WindowText("LibraryMessagesConfig", "LibraryMessages.c_UniformModify", "是否统一修改该列 ?"), smt::platform::MsgButtons::YesNoCancel,
                   smt::platform::MsgIcon::Question) != smt::platform::MsgAnswer::Yes)
     return;
   const double value = u == Unify::PickHeight       ? probe.pickHeight
@@ -314,7 +315,7 @@ bool CDialogNozzleEdit::OnPad(Pad p, bool press) {
       const auto v = smt::library::ParseDoubleField(edits_["entranceZ"]->text().toStdString());
       const int32_t target = smt::library::ToSteps(v.value_or(0), zp);
       if (target > 0) {
-        ShowMessage("The data should be - !");
+        ShowMessage(smt::platform::WindowText("LibraryMessagesConfig", "LibraryMessages.c_DataNegative", "该数值应为负数 !"));
         return false;
       }
       const int k = env_.selectedHead + 1;

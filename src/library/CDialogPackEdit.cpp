@@ -245,8 +245,16 @@ void CDialogPackEdit::FillLists() {
   };
   fill(combos_["camera"], env_.cameraNames, true);
   fill(combos_["feedMode"], smt::library::FeedModesForMachine(env_.machineType, env_.feedModeNames), false);
-  const auto& rec = smt::library::RecognitionNames(env_.languageIndex);
-  fill(combos_["recognition"], std::vector<std::string>(rec.begin(), rec.end()), true);
+  std::vector<std::string> rec(smt::library::RecognitionNames(0).begin(), smt::library::RecognitionNames(0).end());
+  {
+    // The names in the window's language.
+    const smt::platform::LanguageSection lang(env_.appDir, env_.language, "CommonConfig");
+    for (size_t i = 0; i < rec.size(); ++i) {
+      const std::string key = std::string("Common.c_ImageFeature_") + (i < 10 ? "0" : "") + std::to_string(i);
+      rec[i] = lang.Text(key, rec[i]);
+    }
+  }
+  fill(combos_["recognition"], rec, true);
   fill(combos_["nozzle"], smt::library::NozzleChoices(env_.machineType, env_.autoChangeNozzle, env_.nineteenSeat),
        false);
   fill(combos_["speed"], env_.speedNames, true);

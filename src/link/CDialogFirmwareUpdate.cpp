@@ -18,6 +18,7 @@
 #include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"
 #include "platform/WorkerThreads.h"
+#include "platform/RefusalTexts.h"
 
 namespace {
 
@@ -138,11 +139,11 @@ void CDialogFirmwareUpdate::StartWork(int mode) {
     return;
   }
   if (!machine_.connected) {
-    ShowMessage("Machine is not connection !");
+    ShowMessage(smt::platform::WindowText("LinkMessagesConfig", "LinkMessages.c_NotConnected", "机器没有联机 !"));
     return;
   }
   if (!env_.link || !machine_.TryClaimBusy()) {
-    ShowMessage("Machine is runnig !");
+    ShowMessage(smt::platform::WindowText("LinkMessagesConfig", "LinkMessages.c_Running", "机器正在运行 !"));
     return;
   }
   m_nThreadMode = mode;
@@ -219,11 +220,11 @@ void CDialogFirmwareUpdate::closeEvent(QCloseEvent* e) {
 
 void OpenFirmwareUpdateDialog(QWidget* parent, smt::Machine& machine, const FirmwareDialogEnvironment& env) {
   if (machine.machineBusy) {
-    smt::platform::ShowMessage("设备正在自动工作，禁止此项执行 !");
+    smt::platform::ShowMessage(smt::platform::WindowText("LinkMessagesConfig", "LinkMessages.c_BusyRefused", "设备正在自动工作，禁止此项执行 !"));
     return;
   }
   if (env.commModel == 0) {
-    smt::platform::ShowMessage("no function!");
+    smt::platform::ShowMessage(smt::platform::WindowText("LinkMessagesConfig", "LinkMessages.c_NoFunction", "此功能不可用 !"));
     return;
   }
   CDialogFirmwareUpdate dialog(machine, env, parent);

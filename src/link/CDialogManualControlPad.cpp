@@ -27,6 +27,7 @@
 #include "platform/QueuedCall.h"
 #include "platform/SettingsSection.h"
 #include "platform/MessageService.h"
+#include "platform/RefusalTexts.h"
 
 namespace jogid = smt::link::jogid;
 
@@ -109,7 +110,7 @@ void CDialogManualControl::BuildControls() {
   SetControlId(m_stepDisplay, jogid::kStepDisplay);
   m_controls[jogid::kStepDisplay] = m_stepDisplay;
 
-  m_groupCoordinates = new QGroupBox(QString::fromUtf8("显示绝对坐标"), this);
+  m_groupCoordinates = new QGroupBox(QString::fromStdString(smt::platform::WindowText("LinkMessagesConfig", "LinkMessages.c_ShowAbsolute", "显示绝对坐标")), this);
   SetControlId(m_groupCoordinates, jogid::kCoordinates);
   m_controls[jogid::kCoordinates] = m_groupCoordinates;
   const int posIds[4] = {jogid::kPosX, jogid::kPosY, jogid::kPosZ, jogid::kPosA};

@@ -6,6 +6,7 @@
 
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
+#include "platform/RefusalTexts.h"
 
 namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -53,8 +54,7 @@ void CDialogVersionNumber::accept() {
   next.m_Write_Logfile = boxes_[4]->isChecked() ? 1 : 0;
   if (!next.Save(appDir_)) {
     // Nothing changes when the settings file cannot take the switches.
-    smt::platform::ShowMessage("配置文件写入失败 !\r\nThe settings file could not be written: " +
-                                   smt::platform::ConfigPath(appDir_),
+    smt::platform::ShowMessage(smt::platform::FillText(smt::platform::WindowText("LinkMessagesConfig", "LinkMessages.c_ConfigNotWritten", "配置文件写入失败：%1"), {smt::platform::ConfigPath(appDir_)}),
                                smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Error);
     return;
   }

@@ -11,6 +11,7 @@
 #include "platform/SettingsSection.h"
 #include "platform/TextCodec.h"
 #include "settings/PulseSettings.h"
+#include "platform/RefusalTexts.h"
 
 namespace smt::link {
 namespace {
@@ -229,7 +230,7 @@ FirmwareUpdater::Outcome FirmwareUpdater::UpgradeBoards(int feedSelect) {
       continue;
     }
     if (check == FirmwareImage::Check::Missing) {
-      const auto answer = smt::platform::ShowMessage(FirmwareImage::FileName(board) + " File does not exist",
+      const auto answer = smt::platform::ShowMessage(smt::platform::FillText(smt::platform::WindowText("LinkMessagesConfig", "LinkMessages.c_FirmwareFileMissing", "%1 文件不存在，是否跳过 ?"), {FirmwareImage::FileName(board)}),
                                                      smt::platform::MsgButtons::YesNoCancel,
                                                      smt::platform::MsgIcon::Question);
       if (answer == smt::platform::MsgAnswer::Yes) continue;
@@ -356,7 +357,7 @@ bool FirmwareUpdater::ReadConfigInfo() {
   Status(t.reading + t.configurationInformation + t.complete);
   sink_.ConfigText(ConfigurationText(block, t));
   if (block.Version() != FirmwareConfigBlock::kExpectedVersion)
-    smt::platform::ShowMessage("Please update firmware!", smt::platform::MsgButtons::Ok,
+    smt::platform::ShowMessage(smt::platform::WindowText("LinkMessagesConfig", "LinkMessages.c_UpdateFirmware", "请升级固件 !"), smt::platform::MsgButtons::Ok,
                                smt::platform::MsgIcon::Information);
   return true;
 }

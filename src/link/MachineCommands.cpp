@@ -25,10 +25,21 @@
 namespace smt::link {
 namespace {
 
+// "%02X->" and the word in the window's language ("Start" / "End"), read
+// once per language.
 std::string Trace(uint8_t code, const char* what) {
-  char b[24];
-  std::snprintf(b, sizeof b, "%02X->%s", code, what);
-  return b;
+  struct Words {
+    std::string language, start, end;
+  };
+  thread_local Words words;
+  if (const std::string language = smt::platform::RefusalLanguage(); language != words.language || words.start.empty()) {
+    words.language = language;
+    words.start = smt::platform::WindowText("LinkMessagesConfig", "LinkMessages.c_TraceStart", "开始");
+    words.end = smt::platform::WindowText("LinkMessagesConfig", "LinkMessages.c_TraceEnd", "结束");
+  }
+  char b[8];
+  std::snprintf(b, sizeof b, "%02X->", code);
+  return b + (std::string_view(what) == "Start" ? words.start : words.end);
 }
 
 bool SendOnce(Link& link, const MachineCommand& c) {

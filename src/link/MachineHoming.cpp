@@ -144,7 +144,7 @@ std::vector<uint8_t> MachineHoming::Cmd05Payload(const MotionSettings& m) {
 
 bool MachineHoming::BuildSerialHomeFrame(const std::array<int32_t, 14>& pairs) {
   if (!RuntimeOf(machine_).UsesSerial()) {
-    smt::platform::ShowMessage("通讯未完成 ！");
+    smt::platform::ShowMessage(smt::platform::WindowText("LinkMessagesConfig", "LinkMessages.c_LinkNotReady", "通讯未完成 ！"));
     return false;
   }
   ByteWriter w;

@@ -14,6 +14,7 @@
 #include "link/MotionGlobals.h"
 #include "link/MotionSettings.h"
 #include "platform/MessageService.h"
+#include "platform/RefusalTexts.h"
 
 namespace smt::link {
 namespace {
@@ -531,10 +532,13 @@ CommandResult SendCmd62Zones(smt::Machine& machine, uint8_t zone, uint8_t option
                              int32_t steps12, int32_t steps13, int32_t start, int32_t run) {
   LinkHooks& hooks = RuntimeOf(machine).Hooks();
   const bool traced = zone >= 1 && zone <= 4;
-  if (traced) hooks.AppendInfoLine2("62->Zone " + std::to_string(zone) + " start...", false);
+  if (traced) hooks.AppendInfoLine2(smt::platform::FillText(smt::platform::WindowText("LinkMessagesConfig", "LinkMessages.c_ZoneStart", "62->区域 %1 开始..."), {std::to_string(zone)}), false);
   const CommandResult r =
       SendMachineCommand(machine, BuildCmd62Zones(machine, zone, option1, option2, option3, steps11, steps12, steps13, start, run));
-  if (traced) hooks.AppendInfoLine2(std::to_string(zone) + (r == CommandResult::Ok ? " end" : " failed"), true);
+  if (traced) hooks.AppendInfoLine2(smt::platform::FillText(r == CommandResult::Ok ? smt::platform::WindowText("LinkMessagesConfig", "LinkMessages.c_ZoneEnd", "%1 结束")
+                                                                  : smt::platform::WindowText("LinkMessagesConfig", "LinkMessages.c_ZoneFailed", "%1 失败"),
+                                                {std::to_string(zone)}),
+                          true);
   return r;
 }
 

@@ -2,27 +2,30 @@
 
 #include <QFileDialog>
 
+#include "platform/StandardButtonTexts.h"
+
 namespace smt::platform {
 
 std::vector<std::string> QtFileChooser::Choose(QWidget* parent, const FileRequest& r) {
-  const QString caption = QString::fromStdString(r.caption);
-  const QString folder = QString::fromStdString(r.folder);
-  const QString filter = QString::fromStdString(r.filter);
-  std::vector<std::string> out;
+  // Qt's own dialog, not the desktop's, so that it speaks the window's
+  // language whatever the desktop speaks.
+  QFileDialog d(parent, QString::fromStdString(r.caption), QString::fromStdString(r.folder),
+                QString::fromStdString(r.filter));
+  d.setOption(QFileDialog::DontUseNativeDialog, true);
   switch (r.kind) {
-    case FileChoice::Open: {
-      const QString p = QFileDialog::getOpenFileName(parent, caption, folder, filter);
-      if (!p.isEmpty()) out.push_back(p.toStdString());
+    case FileChoice::Open: d.setFileMode(QFileDialog::ExistingFile); break;
+    case FileChoice::OpenMany: d.setFileMode(QFileDialog::ExistingFiles); break;
+    case FileChoice::Save:
+      d.setAcceptMode(QFileDialog::AcceptSave);
+      d.setFileMode(QFileDialog::AnyFile);
       break;
-    }
-    case FileChoice::OpenMany:
-      for (const QString& p : QFileDialog::getOpenFileNames(parent, caption, folder, filter)) out.push_back(p.toStdString());
-      break;
-    case FileChoice::Save: {
-      const QString p = QFileDialog::getSaveFileName(parent, caption, folder, filter);
-      if (!p.isEmpty()) out.push_back(p.toStdString());
-      break;
-    }
+  }
+  NameFileDialog(&d);
+  std::vector<std::string> out;
+  if (d.exec() != QDialog::Accepted) return out;
+  for (const QString& p : d.selectedFiles()) {
+    out.push_back(p.toStdString());
+    if (r.kind != FileChoice::OpenMany) break;
   }
   return out;
 }

@@ -21,6 +21,7 @@
 #include "platform/NumberFieldReader.h"
 #include "platform/RangeRefusal.h"
 #include "platform/SettingsSection.h"
+#include "platform/RefusalTexts.h"
 
 namespace smt::run {
 const std::vector<int>& HeadModeIds() {
@@ -385,7 +386,7 @@ bool CDialogSMTStrategy::TryAccept() {
   } else if (v.m_RunSelect == 5 || v.m_RunSelect == 6) {
     list.job.SetVisible(smt::job::VisibleList::Placement);
   }
-  if (!smt::run::SaveStrategy(env_.appDir, v)) ShowMessage("Save config failed !");
+  if (!smt::run::SaveStrategy(env_.appDir, v)) ShowMessage(smt::platform::WindowText("RunMessagesConfig", "RunMessages.c_StrategyNotSaved", "配置保存失败 !"));
   smt::run::SetStrategy(machine_, v);
   return true;
 }

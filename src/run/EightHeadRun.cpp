@@ -24,6 +24,7 @@
 #include "run/TheMachine.h"
 #include "settings/SettingsStores.h"
 #include "vision/VisionGlobals.h"
+#include "platform/RefusalTexts.h"
 
 namespace smt::run {
 
@@ -197,7 +198,7 @@ Outcome RunEightHeads(smt::Machine& m) {
     if (transport) {
       auto& e = st.m_RunSelect == 2 ? m.run.dispenseDoneEvent : m.run.boardReadyEvent;
       const auto r = WaitRunEvent(m, e, Timeouts(m).board);
-      if (r == WaitResult::TimedOut) ShowMessage("Board wait time out !");
+      if (r == WaitResult::TimedOut) ShowMessage(smt::platform::WindowText("RunMessagesConfig", "RunMessages.c_BoardWaitTimeout", "等待 PCB 板超时 !"));
       if (r != WaitResult::Signalled) return Outcome::Early;
       m.run.activeList = 1;
     }

@@ -16,6 +16,7 @@
 #include "run/RunServices.h"
 #include "run/TheMachine.h"
 #include "settings/SettingsStores.h"
+#include "platform/RefusalTexts.h"
 
 namespace smt::run {
 
@@ -58,7 +59,7 @@ void PickFromFeederTest(smt::Machine& m, int head, int camera, const std::string
     const int level = Services(m).speedLevel ? Services(m).speedLevel() : 1;
     const auto rec = smt::settings::FindTemplateSpeeds(speeds.Get()->tiers, level, c.speedTemplate);
     if (!rec) {
-      ShowMessage("no find speed template !");
+      ShowMessage(smt::platform::WindowText("RunMessagesConfig", "RunMessages.c_NoSpeedTemplate", "没有找到速度模板 !"));
       return;
     }
     p.pickSpeeds[kSpZ1] = (*rec)[2];

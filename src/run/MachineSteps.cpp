@@ -149,7 +149,7 @@ bool PickPart(smt::Machine& m, HeadPlaceState& p) {
   const auto station = Services(m).dippingStation ? Services(m).dippingStation() : std::nullopt;
   if (!station) {
     TheMachine().SetOutput(10, 0, 5);
-    ShowMessage("Dipping station not set !");
+    ShowMessage(smt::platform::WindowText("RunMessagesConfig", "RunMessages.c_DippingNotSet", "浸渍站没有设置 !"));
     return false;
   }
   const int32_t tx = Trunc(station->x * m.steps.xPulsePerMm) - HeadOffsetX(p.headTarget);

@@ -18,6 +18,7 @@
 #include "run/StrategySettings.h"
 #include "run/TheMachine.h"
 #include "settings/SettingsStores.h"
+#include "platform/RefusalTexts.h"
 
 namespace smt::run {
 
@@ -121,7 +122,7 @@ bool PreparePickPlace(smt::Machine& m, int groupIndex, HeadPlaceState& p, int sl
   if (slot != 9) p.pick = *pick;
   const auto feederOpt = FeederRecordAt(m, groupIndex, pick->rowIndex);
   if (!feederOpt) {
-    smt::platform::ShowMessage("Feed Index No Find");
+    smt::platform::ShowMessage(smt::platform::WindowText("RunMessagesConfig", "RunMessages.c_FeederNotFound", "没有找到料架 !"));
     return false;
   }
   const FeederRecord& c = *feederOpt;

@@ -8,6 +8,7 @@
 #include "platform/GuiDispatcher.h"
 #include "platform/MessageService.h"
 #include "settings/SettingsStores.h"
+#include "platform/RefusalTexts.h"
 
 namespace smt::run {
 
@@ -51,8 +52,7 @@ std::optional<smt::feeder::FeederRecord> FeederRecordAt(smt::Machine& m, int gro
     // A feeder that cannot be read is not picked from.
     const std::string& number = r->Number();
     CLogFile::Instance().Write(true, "feeder %s refused: %s", number.c_str(), e->what());
-    smt::platform::ShowMessage("料架 \"" + number + "\" 的数值无法读取 !\r\nFeeder \"" + number +
-                               "\" cannot be used: " + e->what());
+    smt::platform::ShowMessage(smt::platform::FillText(smt::platform::WindowText("RunMessagesConfig", "RunMessages.c_FeederUnusable", "料架 \"%1\" 的数值无法读取，不能使用：\"%2\" 的值 \"%3\" 无效 !"), {number, e->field(), e->text()}));
     return std::nullopt;
   }
   return r->Record();

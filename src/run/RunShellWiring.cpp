@@ -21,6 +21,7 @@
 #include "run/RunServices.h"
 #include "run/StrategySettings.h"
 #include "settings/SettingsStores.h"
+#include "platform/RefusalTexts.h"
 
 namespace smt::run {
 
@@ -235,7 +236,7 @@ void WireStrategyPage(smt::Machine& m, CDialogPartList& list, QWidget* parent, s
       open = opener.open;
     }
     if (open) open(parent);
-    else smt::platform::ShowMessage("Cover tape page not connected !");
+    else smt::platform::ShowMessage(smt::platform::WindowText("RunMessagesConfig", "RunMessages.c_CoverPageNotConnected", "盖带设置页没有连接 !"));
   };
   list.openStrategy = [&m, pl, parent, appDir, language] {
     CDialogSMTStrategy::Environment env = StrategyPageHooks(m);

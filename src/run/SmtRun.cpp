@@ -23,6 +23,7 @@
 #include "run/TheMachine.h"
 #include "settings/SettingsStores.h"
 #include "vision/VisionGlobals.h"
+#include "platform/RefusalTexts.h"
 
 namespace smt::run {
 
@@ -366,7 +367,7 @@ bool RunBoards() {
   if (st.m_Cover) {
     if (!s.cover) {
       CLogFile::Instance().Write(true, "smt run: cover tape on but no cover-tape settings connected");
-      ShowMessage("Cover tape settings not connected !");
+      ShowMessage(smt::platform::WindowText("RunMessagesConfig", "RunMessages.c_CoverNotConnected", "盖带设置没有连接 !"));
       return false;
     }
     RunCover(m) = s.cover();

@@ -27,6 +27,7 @@
 #include "run/StrategySettings.h"
 #include "run/TheMachine.h"
 #include "settings/SettingsStores.h"
+#include "platform/RefusalTexts.h"
 
 namespace smt::run {
 
@@ -211,7 +212,7 @@ StepEnd RunSteps(smt::Machine& m) {
   for (;;) {
     if (transport) {
       const auto r = WaitRunEvent(m, m.run.boardReadyEvent, Timeouts(m).board);
-      if (r == WaitResult::TimedOut) ShowMessage("Board wait time out !");
+      if (r == WaitResult::TimedOut) ShowMessage(smt::platform::WindowText("RunMessagesConfig", "RunMessages.c_BoardWaitTimeout", "等待 PCB 板超时 !"));
       if (r != WaitResult::Signalled) return StepEnd::Early;
     }
     if (mode != 6 && mode != 7) {

@@ -23,6 +23,7 @@
 #include "settings/CDialogPositionLimitDetour.h"
 #include "settings/DialogSupport.h"
 #include "settings/MachineSettingsStore.h"
+#include "platform/RefusalTexts.h"
 
 namespace smt::settings {
 
@@ -429,7 +430,7 @@ bool CDialogSetBasic::TryAccept() {
     if (auto* e = Edit(r.badField)) TakeNumber(e, FindBasicField(r.badField)->min, FindBasicField(r.badField)->max, false);
     return false;
   }
-  if (r.saveFailed) platform::ShowMessage("config.ini 无法写入 !\r\nThe settings file could not be written.");
+  if (r.saveFailed) platform::ShowMessage(smt::platform::WindowText("SettingsMessagesConfig", "SettingsMessages.c_ConfigNotWritten", "config.ini 无法写入 !"));
   return true;
 }
 
@@ -460,7 +461,7 @@ void CDialogSetBasic::TakePosition(TeachButton b) {
     // The camera, nozzle 5/6 and Y2 buttons measure on the second platform.
     if (!hooks_.platformPositions) {
       CLogFile::Instance().Write(true, "CDialogSetBasic: hook platformPositions is not connected");
-      platform::ShowMessage("platformPositions: no function!");
+      platform::ShowMessage(smt::platform::WindowText("SettingsMessagesConfig", "SettingsMessages.c_NoFunction", "此功能不可用 !"));
       return;
     }
     const auto [x2, y2] = hooks_.platformPositions();
@@ -475,7 +476,7 @@ void CDialogSetBasic::TakePosition(TeachButton b) {
   in.cameraToNozzle1Y = basic->m_Y_CameraToNozzle1;
   auto text = TeachButtonText(b, in);
   if (!text) {  // no scale: the field keeps its text
-    platform::ShowMessage("脉冲值为 0，无法换算位置 !\r\nThe pulse value of this axis is 0: the position cannot be converted.");
+    platform::ShowMessage(smt::platform::WindowText("SettingsMessagesConfig", "SettingsMessages.c_PulseZero", "脉冲值为 0，无法换算位置 !"));
     return;
   }
   if (auto* e = Edit(TeachButtonKey(b))) e->setText(QString::fromStdString(*text));
@@ -498,14 +499,14 @@ void CDialogSetBasic::OnAutoZ() {
   if (!CheckMachineReady(machine_)) return;
   for (int i = 0; i < 8; ++i) {
     if (machine_.curZ[i].load() != 0) {
-      platform::ShowMessage("Error E3 !");
+      platform::ShowMessage(smt::platform::WindowText("SettingsMessagesConfig", "SettingsMessages.c_ErrorE3", "错误 E3：贴片头没有复位 !"));
       return;
     }
   }
   if (hooks_.startAutoZ) {
     hooks_.startAutoZ();
   } else {
-    platform::ShowMessage("no function!");
+    platform::ShowMessage(smt::platform::WindowText("SettingsMessagesConfig", "SettingsMessages.c_NoFunction", "此功能不可用 !"));
   }
 }
 

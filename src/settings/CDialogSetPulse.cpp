@@ -18,6 +18,7 @@
 #include "settings/DialogSupport.h"
 #include "settings/MachineSettingsStore.h"
 #include "core/Machine.h"
+#include "platform/RefusalTexts.h"
 
 namespace smt::settings {
 
@@ -217,7 +218,7 @@ void CDialogSetPulse::OnTestRun() {
   const auto plan = PlanTestRun(machine_.machineType.load(), runAxis_->currentIndex(), *test, scratch, *store_.Basic(), pos);
   if (!plan.valid) return;
   if (!runner_) {
-    platform::ShowMessage("no function!");
+    platform::ShowMessage(smt::platform::WindowText("SettingsMessagesConfig", "SettingsMessages.c_NoFunction", "此功能不可用 !"));
     return;
   }
   if (plan.outputOff) runner_->SwitchOutputOff(plan.outputOff);

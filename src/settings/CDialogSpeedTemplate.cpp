@@ -19,6 +19,7 @@
 #include "platform/SettingsSection.h"
 #include "settings/DialogSupport.h"
 #include "settings/SpeedStore.h"
+#include "platform/RefusalTexts.h"
 
 namespace smt::settings {
 
@@ -383,7 +384,7 @@ bool CDialogSpeedTemplate::TryAccept() {
       if (key == m.key) platform::ShowMessage(lang.Text(m.key, m.def));
   }
   if (!result.error.empty()) {
-    platform::ShowMessage("config_speed.fig: " + result.error);
+    platform::ShowMessage(smt::platform::FillText(smt::platform::WindowText("SettingsMessagesConfig", "SettingsMessages.c_SpeedFileError", "速度文件 config_speed.fig：%1"), {result.error}));
     return false;
   }
   return result.closed;

@@ -6,6 +6,7 @@
 #include "platform/MessageService.h"
 #include "platform/NumberFieldReader.h"
 #include "platform/RangeRefusal.h"
+#include "platform/RefusalTexts.h"
 
 namespace smt::settings {
 
@@ -19,15 +20,15 @@ std::optional<double> TakeNumber(QLineEdit* edit, double min, double max, bool i
 
 bool CheckMachineReady(const smt::Machine& machine) {
   if (!machine.connected) {
-    platform::ShowMessage("Machine is not connection !");
+    platform::ShowMessage(smt::platform::WindowText("SettingsMessagesConfig", "SettingsMessages.c_NotConnected", "机器没有联机 !"));
     return false;
   }
   if (!machine.resetDone) {
-    platform::ShowMessage("Machine is not reset !");
+    platform::ShowMessage(smt::platform::WindowText("SettingsMessagesConfig", "SettingsMessages.c_NotReset", "机器没有复位 !"));
     return false;
   }
   if (machine.machineBusy) {
-    platform::ShowMessage("Machine is runnig !");
+    platform::ShowMessage(smt::platform::WindowText("SettingsMessagesConfig", "SettingsMessages.c_Running", "机器正在运行 !"));
     return false;
   }
   return true;

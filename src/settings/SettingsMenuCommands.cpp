@@ -9,6 +9,7 @@
 #include "settings/MachineSettingsStore.h"
 #include "settings/PulseTable.h"
 #include "settings/SpeedStore.h"
+#include "platform/RefusalTexts.h"
 
 namespace smt::settings {
 
@@ -70,7 +71,7 @@ bool SettingsMenuCommands::MayOpenAutoFeed() const {
 
 bool SettingsMenuCommands::MayOpenLampMachineSet() const {
   if (machine_.machineType != 4) {
-    platform::ShowMessage("no function!");
+    platform::ShowMessage(smt::platform::WindowText("SettingsMessagesConfig", "SettingsMessages.c_NoFunction", "此功能不可用 !"));
     return false;
   }
   return true;
@@ -79,7 +80,7 @@ bool SettingsMenuCommands::MayOpenLampMachineSet() const {
 bool SettingsMenuCommands::MayOpenFirmwareUpdate() const {
   if (!MayOpenWhileNotBusy()) return false;
   if (store_.Basic()->m_CommModel == 0) {
-    platform::ShowMessage("no function!");
+    platform::ShowMessage(smt::platform::WindowText("SettingsMessagesConfig", "SettingsMessages.c_NoFunction", "此功能不可用 !"));
     return false;
   }
   return true;

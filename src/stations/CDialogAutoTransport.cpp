@@ -24,6 +24,7 @@
 #include "platform/RangeRefusal.h"
 #include "stations/ConveyorStation.h"
 #include "stations/ConveyorTexts.h"
+#include "platform/RefusalTexts.h"
 
 using namespace smt::stations;
 
@@ -344,11 +345,11 @@ void CDialogAutoTransport::OnPress(int id) {
       if (!TakeValues(s)) return;
       st.SetSettings(s);
       if (s.m_Reset && !st.WidthResetDone()) {
-        smt::platform::ShowMessage("Please reset conveyor !");
+        smt::platform::ShowMessage(smt::platform::WindowText("StationMessagesConfig", "StationMessages.c_ResetConveyor", "请先复位传送带 !"));
       } else if (s.WidthInRange(s.m_SetWidth)) {
         st.StartTransport(kTaskWidth);
       } else {
-        smt::platform::ShowMessage("Out of range !");
+        smt::platform::ShowMessage(smt::platform::WindowText("StationMessagesConfig", "StationMessages.c_OutOfRange", "超出范围 !"));
       }
       break;
     }
@@ -358,7 +359,7 @@ void CDialogAutoTransport::OnPress(int id) {
       ConveyorSettings s;
       if (!TakeValues(s)) return;
       if (s.m_Reset && !st.WidthResetDone()) {
-        smt::platform::ShowMessage("Please reset conveyor !");
+        smt::platform::ShowMessage(smt::platform::WindowText("StationMessagesConfig", "StationMessages.c_ResetConveyor", "请先复位传送带 !"));
         return;
       }
       const double step = WidthJogSteps() / std::max(1e-9, st.Pulses().width);

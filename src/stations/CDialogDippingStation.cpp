@@ -18,6 +18,7 @@
 #include "platform/RangeRefusal.h"
 #include "platform/SettingsSection.h"
 #include "settings/SettingsStores.h"
+#include "platform/RefusalTexts.h"
 
 using namespace smt::stations;
 
@@ -170,7 +171,7 @@ void CDialogDippingStation::accept() {
   DippingStationSettings s;
   if (!TakeValues(s)) return;
   DippingStation::Of(machine_).SetSettings(s);
-  if (!s.Save(appDir_)) smt::platform::ShowMessage("Failed to save the dipping station settings !");
+  if (!s.Save(appDir_)) smt::platform::ShowMessage(smt::platform::WindowText("StationMessagesConfig", "StationMessages.c_DippingNotSaved", "浸渍站设置无法保存 !"));
   QDialog::accept();
 }
 

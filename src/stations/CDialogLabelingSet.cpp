@@ -20,6 +20,7 @@
 #include "platform/RangeRefusal.h"
 #include "stations/StationTexts.h"
 #include "stations/LabelingMachine.h"
+#include "platform/RefusalTexts.h"
 
 using namespace smt::stations;
 
@@ -195,18 +196,18 @@ void CDialogLabelingSet::OnTeach(const std::string& key) {
 void CDialogLabelingSet::OnTestPoint(int which) {
   LabelingSettings s;
   if (!TakeValues(s)) {
-    smt::platform::ShowMessage("X or Y Limit Error !");
+    smt::platform::ShowMessage(smt::platform::WindowText("StationMessagesConfig", "StationMessages.c_XYLimitError", "X 或 Y 超出限位 !"));
     return;
   }
   const LabelingScales k = LabelingMachine::Of(machine_).Scales();
   const double x = which == 2 || which == 4 ? s.m_EndX : s.m_StartX;
   const double y = which == 3 || which == 4 ? s.m_EndY : s.m_StartY;
   if (x > k.northFeedLimit) {
-    smt::platform::ShowMessage("X Limit Error !");
+    smt::platform::ShowMessage(smt::platform::WindowText("StationMessagesConfig", "StationMessages.c_XLimitError", "X 超出限位 !"));
     return;
   }
   if (y < k.westFeedLimit) {
-    smt::platform::ShowMessage("Y Limit Error !");
+    smt::platform::ShowMessage(smt::platform::WindowText("StationMessagesConfig", "StationMessages.c_YLimitError", "Y 超出限位 !"));
     return;
   }
   LabelingMachine::Of(machine_).SetSettings(s);
@@ -260,7 +261,7 @@ void CDialogLabelingSet::accept() {
   LabelingSettings s;
   if (!TakeValues(s)) return;
   LabelingMachine::Of(machine_).SetSettings(s);
-  if (!s.Save(appDir_)) smt::platform::ShowMessage("Failed to save the labeling settings !");
+  if (!s.Save(appDir_)) smt::platform::ShowMessage(smt::platform::WindowText("StationMessagesConfig", "StationMessages.c_LabelingNotSaved", "标签机设置无法保存 !"));
   QDialog::accept();
 }
 

@@ -31,6 +31,7 @@
 #include "settings/SettingsStores.h"
 #include "stations/LampTeach.h"
 #include "stations/StationTexts.h"
+#include "platform/RefusalTexts.h"
 #include <cstdio>
 
 using namespace smt::stations;
@@ -508,7 +509,7 @@ void CDialogLampMachineList::accept() {
     std::lock_guard lk(kept.mutex);
     kept.value = counters_;
   }
-  if (!counters_.Save(appDir_)) smt::platform::ShowMessage("Failed to save the lamp machine counters !");
+  if (!counters_.Save(appDir_)) smt::platform::ShowMessage(smt::platform::WindowText("StationMessagesConfig", "StationMessages.c_LampCountersNotSaved", "点灯机计数无法保存 !"));
   QDialog::accept();
 }
 

@@ -13,6 +13,7 @@
 #include "platform/MessageService.h"
 #include "platform/RangeRefusal.h"
 #include "stations/CoverTapeUnit.h"
+#include "platform/RefusalTexts.h"
 
 using namespace smt::stations;
 
@@ -100,6 +101,6 @@ void CDialogSetCover::OnTest(int test) {
 void CDialogSetCover::accept() {
   CoverTapeSettings s;
   if (!TakeValues(s)) return;
-  if (!s.Save(appDir_)) smt::platform::ShowMessage("Failed to save the cover-tape settings !");
+  if (!s.Save(appDir_)) smt::platform::ShowMessage(smt::platform::WindowText("StationMessagesConfig", "StationMessages.c_CoverNotSaved", "盖带设置无法保存 !"));
   QDialog::accept();
 }

@@ -25,6 +25,7 @@
 #include "vision/CDialogSetView.h"
 #include "vision/CameraSettingsPage.h"
 #include "vision/VisionGlobals.h"
+#include "platform/RefusalTexts.h"
 
 using namespace smt::vision;
 using smt::platform::ShowMessage;
@@ -404,7 +405,7 @@ void CDialogCameraList::OnInitDialog() {
 
 void CDialogCameraList::OnOK() {
   if (machine_.machineBusy.load()) {
-    ShowMessage("Machine is running !");
+    ShowMessage(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_MachineRunning", "机器正在运行 !"));
     return;
   }
   if (!TakeSettings()) return;
@@ -414,7 +415,7 @@ void CDialogCameraList::OnOK() {
     smt::platform::WriteListFile(std::filesystem::path(m_strAppPath) / "config_camera.fig",
                                  {std::nullopt, m_Table.SaveTable()});
   } catch (const std::exception& e) {
-    ShowMessage(std::string("config_camera.fig: ") + e.what());
+    ShowMessage(smt::platform::FillText(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_CameraFileNotSaved", "相机表 config_camera.fig 无法保存：%1"), {e.what()}));
     return;
   }
   neighbours->RowsCommitted(m_Table.Rows());
@@ -424,7 +425,7 @@ void CDialogCameraList::OnOK() {
 
 void CDialogCameraList::OnCancel() {
   if (machine_.machineBusy.load()) {
-    ShowMessage("Machine is running !");
+    ShowMessage(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_MachineRunning", "机器正在运行 !"));
     return;
   }
   reject();
@@ -490,10 +491,10 @@ void CDialogCameraList::OnDeleteCamera() {
 QMenu* CDialogCameraList::OnListRClick(int row) {
   OnListClick(row);
   if (m_nSelectedRow < 0) {
-    ShowMessage("Please select row !");
+    ShowMessage(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_SelectRow", "请选择一行 !"));
     return nullptr;
   }
-  auto* menu = new QMenu(Q("相机操作"), this);
+  auto* menu = new QMenu(Q(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_CameraMenu", "相机操作")), this);
   for (int t = 0; t < 10; ++t) {
     QAction* a = menu->addAction(Q(Text(kMenuKeys[t])));
     connect(a, &QAction::triggered, this, [this, t] { OnCalibrationMenu(t); });
@@ -510,15 +511,15 @@ void CDialogCameraList::OnCalibrationMenu(int task) {
   if (!smt::link::CheckMachineGuards(machine_, true, true)) return;
   if (fly) {
     if (m_nSelectedRow != 0) {
-      ShowMessage("No fly camera !");
+      ShowMessage(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_NoFlyCamera", "没有飞行相机 !"));
       return;
     }
     if (!(m_Settings.m_HighSpeedCamera && m_Settings.m_VisualCamera1 && m_Settings.m_FlyCamera)) {
-      if (task == 9) ShowMessage("Configuration error !");
+      if (task == 9) ShowMessage(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_ConfigurationError", "相机配置错误 !"));
       return;
     }
   } else if (m_nSelectedRow < 0) {
-    ShowMessage("Please select row !");
+    ShowMessage(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_SelectRow", "请选择一行 !"));
     return;
   }
   auto job = std::make_shared<CalibrationJob>();
@@ -579,7 +580,7 @@ void CDialogCameraList::OnCaptureBaseZ() {
 }
 
 void CDialogCameraList::OnHighSpeedCameraClicked() {
-  ShowMessage("modify the camera,you must restart the software! ");
+  ShowMessage(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_RestartAfterCameraChange", "修改相机后必须重新启动软件 !"));
   if (!checks["m_HighSpeedCamera"]->isChecked()) checks["m_FlyCamera"]->setChecked(false);
 }
 
@@ -601,7 +602,7 @@ void CDialogCameraList::OnActivate() {
 
 void CDialogCameraList::OnCameraSettings() {
   if (machine_.machineBusy.load()) {
-    ShowMessage("Machine is running !");
+    ShowMessage(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_MachineRunning", "机器正在运行 !"));
     return;
   }
   if (machine_.camera.highSpeedCamera.load() == 1 && m_pSetView) {

@@ -33,6 +33,7 @@
 #include "vision/VisionSlots.h"
 #include "vision/VisionTemplates.h"
 #include "vision/ImageFiles.h"
+#include "platform/RefusalTexts.h"
 
 using smt::platform::ShowMessage;
 using namespace smt::vision;
@@ -100,7 +101,7 @@ bool CDialogSetView::CheckBoxForCommand(bool templateCommand, bool* directShowCh
   if (v * m_dPixelPerMm > m_nImageHeight) {
     m_editVisualSize->setFocus();
     m_editVisualSize->selectAll();
-    ShowMessage("Visual size is big!");
+    ShowMessage(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_VisualSizeTooBig", "视觉尺寸太大 !"));
     return false;
   }
   m_VisualSize = v;
@@ -201,7 +202,7 @@ bool CDialogSetView::RunVisionTest(int n, const cv::Mat& frame, bool moveAfter) 
     }
     const auto table = smt::settings::SettingsStores::Instance().machine.Geometry()->table;
     auto visualError = [&] {
-      InfoLine("Visual Error !");
+      InfoLine(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_VisualError", "视觉识别失败 !"));
       CLogFile::Instance().Write(true, "Visual Error !");
       if (n == m_nReferenceHead.load()) m_nReferenceMoveX = 0;
     };
@@ -256,13 +257,13 @@ void CDialogSetView::ReadQrCode(const cv::Mat& frame) {
   // Without the network models the reader still reads (classic detection);
   // only a reader that could not be built at all refuses.
   if (CurrentQrReaderMode() == QrReaderMode::Off) {
-    ShowMessage("load model failed !");
+    ShowMessage(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_QrModelFailed", "二维码识别模型加载失败 !"));
     return;
   }
   std::vector<std::string> texts;
   ReadQrCodes(frame.clone(), texts);
   if (texts.empty()) {
-    InfoLine("QRCode Error !");
+    InfoLine(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_QrCodeError", "没有读到二维码 !"));
     return;
   }
   for (const auto& t : texts) InfoLine(t);
@@ -273,11 +274,11 @@ bool CDialogSetView::SaveTemplate(const cv::Mat& frame) {
   cv::Mat cut;
   const TemplateCutResult r = CutTemplateSquare(frame, p.visualSize, p.pixelPerMm, cut);
   if (r == TemplateCutResult::TooSmall) {
-    ShowMessage("size to small !");
+    ShowMessage(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_SizeTooSmall", "尺寸太小 !"));
     return false;
   }
   if (r != TemplateCutResult::Ok) {
-    ShowMessage("part size to big !");
+    ShowMessage(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_PartTooBig", "元件尺寸太大 !"));
     return false;
   }
   // The name (a feeder number) becomes a file name only when it is one.
@@ -301,27 +302,27 @@ bool CDialogSetView::FindTemplate(const cv::Mat& frame) {
   const JobParams p = CurrentJobParams();
   cv::Mat templ = HeldTemplateFor(m_strAppDir, p.templateName);
   if (frame.empty() || templ.empty()) {
-    ShowMessage("No find image or template !");
+    ShowMessage(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_NoImageOrTemplate", "没有找到图像或模板 !"));
     return false;
   }
   cv::Mat cut;
   const TemplateCutResult r = CutTemplateSquare(frame, p.visualSize, p.pixelPerMm, cut);
   if (r == TemplateCutResult::TooSmall) {
-    ShowMessage("size to small !");
+    ShowMessage(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_SizeTooSmall", "尺寸太小 !"));
     return false;
   }
   if (r != TemplateCutResult::Ok) {
-    ShowMessage("part size to big !");
+    ShowMessage(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_PartTooBig", "元件尺寸太大 !"));
     return false;
   }
   if (templ.rows > cut.rows + 4) {
-    ShowMessage("template > rio image !");
+    ShowMessage(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_TemplateBiggerThanImage", "模板大于搜索区域 !"));
     return false;
   }
   // A flat template from an old file finds nothing (it would read 1.000
   // anywhere).
   if (!HasTemplateContrast(templ)) {
-    InfoLine("MathTemplate Error !");
+    InfoLine(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_TemplateMatchError", "模板匹配失败 !"));
     RefuseFlatTemplate("Find template", templ);
     return false;
   }
@@ -329,7 +330,7 @@ bool CDialogSetView::FindTemplate(const cv::Mat& frame) {
   int ox = 0, oy = 0;
   const cv::RotatedRect m = MatchTemplateFind(cut, templ, score, ox, oy);
   if (IsNotFound(m)) {
-    InfoLine("MathTemplate Error !");
+    InfoLine(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_TemplateMatchError", "模板匹配失败 !"));
     CLogFile::Instance().Write(true, "MathTemplate Error !");
     return false;
   }
@@ -359,7 +360,7 @@ void CDialogSetView::RefuseFlatTemplate(const char* command, const cv::Mat& temp
 
 bool CDialogSetView::StartPanelMove(int mode) {
   if (mode != 0 && mode != 1) {
-    ShowMessage("parameter error!");
+    ShowMessage(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_ParameterError", "参数错误 !"));
     return false;
   }
   // The busy state is claimed here, before the worker exists, so two quick

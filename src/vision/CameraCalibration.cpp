@@ -21,6 +21,7 @@
 #include "vision/PartRecognizers.h"
 #include "vision/RecognitionTypes.h"
 #include "vision/VisionGlobals.h"
+#include "platform/RefusalTexts.h"
 
 namespace smt::vision {
 
@@ -571,7 +572,7 @@ void CameraCalibrationThreadProc(const std::shared_ptr<CalibrationJob>& jobPtr) 
 
 bool StartCameraCalibration(const std::shared_ptr<CalibrationJob>& job) {
   if (!M(*job).TryClaimBusy()) {
-    smt::platform::ShowMessage("Machine is runnig !");
+    smt::platform::ShowMessage(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_MachineRunning", "机器正在运行 !"));
     return false;
   }
   if (!smt::platform::WorkerThreads::Instance().Start("camera calibration",

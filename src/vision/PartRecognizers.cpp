@@ -17,6 +17,7 @@
 #include "vision/SquareEvidence.h"
 #include "vision/TemplateSearch.h"
 #include "vision/VisionSlots.h"
+#include "platform/RefusalTexts.h"
 
 namespace smt::vision {
 
@@ -62,7 +63,7 @@ bool AcceptSquare(const char* who, const SearchSquare& sq, double boxMm, double 
     case SearchSquare::Status::TooSmall:
       return false;
     case SearchSquare::Status::TooBig:
-      smt::platform::ShowMessage("part size to big !", smt::platform::MsgButtons::Ok,
+      smt::platform::ShowMessage(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_PartTooBig", "元件尺寸太大 !"), smt::platform::MsgButtons::Ok,
                                  smt::platform::MsgIcon::Warning);
       return false;
     case SearchSquare::Status::BadInput: {
@@ -452,7 +453,7 @@ cv::RotatedRect RecognizeSpecialPart(int slot, const cv::Mat& image, int thresho
   if (!AcceptSquare(who, sq, boxMm, pixelsPerMm)) return NotFoundRect();
   const cv::Mat square = image(sq.rect);
   if (!IsKnownRecognizer(type, packageName)) {
-    smt::platform::ShowMessage("Find no Special !", smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Warning);
+    smt::platform::ShowMessage(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_NoSpecialFound", "没有找到特殊器件 !"), smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Warning);
     return NotFoundRect();
   }
   // The type's recogniser on the square as thresholded; with the automatic

@@ -32,7 +32,7 @@ TEST_F(ShellTest, CancelAtTheClosePromptSavesAndStopsNothing) {
   messages.service.QueueAnswer(MsgAnswer::Cancel);
   EXPECT_FALSE(f.OnClose());
   ASSERT_EQ(messages.service.Texts().size(), 1u);
-  EXPECT_EQ(messages.service.Texts()[0], "是否要保存工程文件 ?\r\nWhether to save the project file?");
+  EXPECT_EQ(messages.service.Texts()[0], "是否要保存工程文件 ?");  // the window's language only
   EXPECT_EQ(saves, 0);
   EXPECT_FALSE(smt::CurrentMachine().udpStop.load());
   EXPECT_FALSE(workerStopped.load());
@@ -90,7 +90,7 @@ TEST_F(ShellTest, MachineTypeGatesLampTableAutoFeedAndFirmware) {
   v.linkMode = [&] { return mode; };
   v.OnCommand(cmd::kFirmwareUpdate);  // serial link
   EXPECT_EQ(opened, 0);
-  EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"no function!", "no function!"}));
+  EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"此功能不可用 !", "此功能不可用 !"}));
   smt::CurrentMachine().machineType = 4;
   mode = 1;
   v.OnCommand(cmd::kLampMachineSet);

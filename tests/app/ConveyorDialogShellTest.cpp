@@ -102,7 +102,7 @@ TEST_F(ConveyorDialogShellTest, AConveyorResetRefreshesTheOpenDialogAndTheWidthJ
     ASSERT_TRUE(reset->isEnabled());
     // Before the reset the width does not move.
     d.m_buttons[1528]->click();
-    EXPECT_EQ(messages.service.Texts().back(), "Please reset conveyor !");
+    EXPECT_EQ(messages.service.Texts().back(), "请先复位传送带 !");
     d.m_editSetWidth->setValue(77);
     emit reset->pressed();
     EXPECT_FALSE(reset->isEnabled());

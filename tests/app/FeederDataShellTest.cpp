@@ -150,6 +150,8 @@ TEST_F(FeederDataShell, ANewFeederTakesOnlyTheChosenRow) {
   parts.Logic().SelectOnly(smt::job::RowKind::Placement, 1);
   OnEditor([](CDialogFeedEdit& e) {
     e.Edit("number")->setText("W3");
+    e.Edit("length")->setText("1.6");
+    e.Edit("width")->setText("0.8");
     e.Combo("head")->setCurrentIndex(0);
     e.Button("OK")->click();
   });
@@ -190,8 +192,10 @@ TEST_F(FeederDataShell, AnOversizedTrayCostsTheSaveNothing) {
 }
 
 // Adding a feeder in English: "W3" as the list writes it is taken, the
-// editor's own length 0.00 passes, and what is wrong (a contrast past its
-// range, no head) is said in one message naming each field as labelled.
+// editor offers no length or width its fields refuse (it leaves them empty
+// rather than offer 0.00), and what is wrong (the empty length and width, a
+// contrast past its range, no head) is said in one message naming each
+// field as labelled.
 TEST_F(FeederDataShell, TheEditorSaysAllThatIsWrongAtOnceAndTakesItsDefaults) {
   CMainFrame& f = Start();
   f.Action(smt::app::cmd::kLanguageEnglish)->trigger();
@@ -207,6 +211,8 @@ TEST_F(FeederDataShell, TheEditorSaysAllThatIsWrongAtOnceAndTakesItsDefaults) {
     e.Button("OK")->click();
     said.push_back(messages.service.Texts());
     e.Edit("contrast")->setText("60");
+    e.Edit("length")->setText("1.6");
+    e.Edit("width")->setText("0.8");
     e.Combo("head")->setCurrentIndex(0);
     messages.service.Clear();
     e.Button("OK")->click();
@@ -214,10 +220,12 @@ TEST_F(FeederDataShell, TheEditorSaysAllThatIsWrongAtOnceAndTakesItsDefaults) {
   });
   List().OnAddFeeder();
   EXPECT_EQ(shownNumber, "3");  // the next free number on the west side
-  EXPECT_EQ(shownLength, "0.00");
+  EXPECT_EQ(shownLength, "");
   ASSERT_EQ(said.size(), 2u);
   ASSERT_EQ(said[0].size(), 1u);
-  EXPECT_EQ(said[0][0], "Contrast: please enter a number between 0 and 255.\nSelect a head !");
+  EXPECT_EQ(said[0][0],
+            "Length: please enter a number between 0.1 and 100.\nWidth: please enter a number between 0.1 and 100.\n"
+            "Contrast: please enter a number between 0 and 255.\nSelect a head !");
   EXPECT_TRUE(said[1].empty()) << said[1][0];
   ASSERT_TRUE(f.view()->OnFileSave());
   EXPECT_FALSE(RowLine(FeedLines(dir / "config_feed.fig"), "W3").empty());

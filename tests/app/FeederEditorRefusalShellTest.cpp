@@ -222,4 +222,85 @@ TEST_F(FeederEditorRefusal, AMissingSlackAndTensionAreFilledInSilently) {
   }
 }
 
+// A new feeder as the editor offers it: the number typed as the list shows
+// it ("W3", "S3" on the side that takes automatic feeders) is taken with its
+// side, no value the editor offers is one it refuses (a length or width it
+// cannot take is left empty, not offered as 0.00), and every fault of the
+// fields is said in one message in the window's language, each field by its
+// label.
+TEST_F(FeederEditorRefusal, ItsOwnOffersPassAndAllFaultsAreSaidAtOnce) {
+  CMainFrame& f = Start();
+  f.Action(smt::app::cmd::kLanguageGerman)->trigger();
+  struct Offer {
+    const char* number;
+    int mode;
+    const char* added;
+  };
+  for (const Offer& o : {Offer{"W3", smt::feeder::kIntegrationFeed, "W3"}, Offer{"S3", smt::feeder::kAutoFeed, "S3"}}) {
+    SCOPED_TRACE(o.number);
+    std::vector<std::vector<std::string>> said;
+    std::vector<int> side;
+    std::string lengthShown, widthShown;
+    const int closed = AddFeeder(
+        [&](CDialogFeedEdit& e) {
+          lengthShown = e.Edit("length")->text().toStdString();
+          widthShown = e.Edit("width")->text().toStdString();
+          ChooseFeedMode(e, o.mode);
+          Type(e, "number", o.number);
+          e.Combo("head")->setCurrentIndex(0);
+        },
+        said, side);
+    // What the editor offered is not what it refuses.
+    for (const std::string& shown : {lengthShown, widthShown}) {
+      const double v = QString::fromStdString(shown).toDouble();
+      EXPECT_TRUE(shown.empty() || (v >= 0.1 && v <= 100)) << "offered " << shown;
+    }
+    ASSERT_FALSE(said.empty());
+    // The empty length and width are the only faults, said in one message.
+    ASSERT_EQ(said[0].size(), 1u);
+    const std::string& m = said[0][0];
+    EXPECT_NE(m.find("Länge"), std::string::npos) << m;
+    EXPECT_NE(m.find("Breite"), std::string::npos) << m;
+    EXPECT_EQ(m.find("Zuführungsnummer"), std::string::npos) << "the typed number was refused: " << m;
+    EXPECT_FALSE(HasChinese(m)) << m;
+    EXPECT_EQ(closed, 0);
+  }
+  // Typed in, the same feeders are added on the first OK with their sides.
+  for (const Offer& o : {Offer{"W3", smt::feeder::kIntegrationFeed, "W3"}, Offer{"S3", smt::feeder::kAutoFeed, "S3"}}) {
+    SCOPED_TRACE(o.number);
+    std::vector<std::vector<std::string>> said;
+    std::vector<int> side;
+    const int closed = AddFeeder(
+        [&](CDialogFeedEdit& e) {
+          ChooseFeedMode(e, o.mode);
+          Type(e, "number", o.number);
+          e.Combo("head")->setCurrentIndex(0);
+          Type(e, "length", "1.6");
+          Type(e, "width", "0.8");
+        },
+        said, side);
+    EXPECT_EQ(closed, 1) << (said.empty() || said[0].empty() ? "" : said[0][0]);
+    EXPECT_EQ(FeederNumbers().count(o.added), 1u);
+  }
+  // Four faults at once: each named by its label, the head by "Kopf".
+  std::vector<std::vector<std::string>> said;
+  std::vector<int> side;
+  AddFeeder(
+      [&](CDialogFeedEdit& e) {
+        ChooseFeedMode(e, smt::feeder::kIntegrationFeed);
+        Type(e, "number", "12abc");
+        Type(e, "length", "0");
+        Type(e, "width", "0.8");
+        Type(e, "contrast", "300");
+        e.Combo("head")->setCurrentIndex(-1);
+      },
+      said, side);
+  ASSERT_FALSE(said.empty());
+  ASSERT_EQ(said[0].size(), 1u) << "one message for every fault";
+  const std::string& m = said[0][0];
+  for (const char* w : {"Länge", "Kontrast", "1 und 10000", "0.1 und 100", "0 und 255", "Kopf"})
+    EXPECT_NE(m.find(w), std::string::npos) << w << " in\n" << m;
+  EXPECT_EQ(m.find("Düse"), std::string::npos) << m;
+}
+
 }  // namespace

@@ -205,7 +205,7 @@ TEST_F(LabelingShell, TestPointsMoveTheSheetAndRefuseAPointPastTheFeedLimit) {
   messages.service.Clear();
   const size_t before = sim->ReceivedCount();
   page->OnTestPoint(4);
-  EXPECT_EQ(messages.service.Texts().back(), "X Limit Error !");
+  EXPECT_EQ(messages.service.Texts().back(), "X 超出限位 !");
   EXPECT_EQ(sim->ReceivedCount(), before);
 }
 

@@ -35,6 +35,8 @@
 #include "feeder/FeederNames.h"
 #include <QPushButton>
 #include "job/CDialogPCBEdit.h"
+#include "core/Machine.h"
+#include "library/LibraryLists.h"
 #include "vision/CDialogCameraList.h"
 #include "job/CDialogPartEditSmt.h"
 #include "job/CSMTDoc.h"
@@ -191,9 +193,12 @@ bool LeftInEnglish(const QString& german, const QString& english) {
 // the same place in `english`.
 void FindLeftInEnglish(const std::map<std::string, QString>& english, const std::map<std::string, QString>& german,
                        std::vector<std::string>& out) {
-  // The part types the demo set-up writes into the drop-down list are the
-  // operator's own data, shown as written in every language.
-  static const std::set<QString> operatorData = {"Resistor", "Capacitor"};
+  // The entries of the machine's own drop-down lists (names, part types,
+  // packages, angles) are the operator's data, shown as written in every
+  // language.
+  std::set<QString> operatorData;
+  for (const std::string& list : smt::library::LibraryLists::Of(smt::CurrentMachine()).dropDownLists)
+    for (const QString& item : QString::fromStdString(list).split('\t', Qt::SkipEmptyParts)) operatorData.insert(item);
   for (const auto& [where, t] : german)
     if (auto e = english.find(where); e != english.end() && LeftInEnglish(t, e->second) &&
         !((where.find("(item)") != std::string::npos || where.find("(list)") != std::string::npos) && operatorData.count(t)))

@@ -12,6 +12,15 @@
 #include <set>
 #include <sstream>
 
+#include <QAction>
+#include <QDialogButtonBox>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "ShellFixture.h"
+#include "app/CommandIds.h"
+#include "job/RunTally.h"
+#include "settings/DialogSupport.h"
 #include "support/TempDir.h"
 #include "link/LinkTexts.h"
 #include "platform/RefusalTexts.h"
@@ -134,6 +143,161 @@ TEST_F(MessageLanguageWalk, BuiltMessagesSpeakTheWindowsLanguage) {
                                  &t.sendFailed, &t.sendLinkDown, &t.replyTimeoutCode})
       EXPECT_NE(s->find("%1"), std::string::npos) << *s;
   }
+}
+
+// Every source file of the program below the shell and the platform.
+std::vector<fs::path> SourceFiles() {
+  std::vector<fs::path> out;
+  for (const auto& e : fs::recursive_directory_iterator(fs::path(SMT_SOURCE_DIR) / "src"))
+    if (e.path().extension() == ".cpp" || e.path().extension() == ".h") out.push_back(e.path());
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+std::string ReadAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// Every text the code reads by section and key (the window's texts and the
+// common ones) is in the three files, each in its own language: nothing the
+// code shows falls back to the built-in Chinese text in another window.
+TEST_F(MessageLanguageWalk, EveryTextTheCodeReadsIsInTheThreeFiles) {
+  static const std::regex windowText(R"re(WindowText\(\s*"(\w+)",\s*"([\w.]+)")re");
+  static const std::regex commonText(R"re(CommonText\(\s*"([\w.]+)")re");
+  std::set<std::pair<std::string, std::string>> used;
+  for (const fs::path& p : SourceFiles()) {
+    const std::string src = ReadAll(p);
+    for (std::sregex_iterator it(src.begin(), src.end(), windowText), end; it != end; ++it)
+      used.insert({(*it)[1], (*it)[2]});
+    for (std::sregex_iterator it(src.begin(), src.end(), commonText), end; it != end; ++it)
+      used.insert({"CommonConfig", (*it)[1]});
+  }
+  ASSERT_GT(used.size(), 80u) << "the sources were not found";
+  std::string faults;
+  for (const auto& k : used) {
+    const std::string where = "[" + k.first + "] " + k.second;
+    for (const char* l : kLanguages) {
+      const auto it = files[l].find(k);
+      if (it == files[l].end()) {
+        faults += std::string(l) + ": " + where + " is missing\n";
+        continue;
+      }
+      if (it->second.find_first_not_of(' ') == std::string::npos) faults += std::string(l) + ": " + where + " is empty\n";
+      if (std::string(l) != "Chinese" && HasChinese(it->second)) faults += std::string(l) + ": " + where + " is Chinese\n";
+    }
+  }
+  EXPECT_EQ(faults, "");
+}
+
+// No message, information line or refusal is written into the code as a
+// text: each comes from the language files.
+TEST_F(MessageLanguageWalk, NoMessageIsWrittenIntoTheCode) {
+  static const std::regex literal(R"re((ShowMessage|InfoLine2?|AppendInfoLine2?)\(\s*(std::string\()?"[^"]*[A-Za-z\x80-\xFF])re");
+  std::string faults;
+  for (const fs::path& p : SourceFiles()) {
+    if (p.parent_path().filename() == "platform") continue;
+    const std::string src = ReadAll(p);
+    for (std::sregex_iterator it(src.begin(), src.end(), literal), end; it != end; ++it) {
+      const auto line = 1 + std::count(src.begin(), src.begin() + it->position(), '\n');
+      faults += fs::relative(p, SMT_SOURCE_DIR).string() + ":" + std::to_string(line) + ": " + it->str() + "\n";
+    }
+  }
+  EXPECT_EQ(faults, "");
+}
+
+// The messages the real shell shows, as its message service sees them, in
+// each window language: each in the window's language and not empty; and
+// the standard buttons of a question speak it too.
+class ShellMessageWalk : public ShellTest {
+ protected:
+  void SetUp() override {
+    ShellTest::SetUp();
+    ASSERT_EQ(PrepareAsScriptsRun(), "");
+    for (const char* l : {"English", "German"}) {
+      Texts t = Parse(Merged(l));
+      for (auto& [k, v] : t) byLanguage[l].insert(v);
+    }
+  }
+
+  // Why `text` is not a text of a `language` window ("" when it is).
+  std::string Foreign(const std::string& language, const std::string& text) {
+    if (text.find_first_not_of(" \r\n") == std::string::npos) return "empty";
+    if (language == "Chinese") return HasChinese(text) ? "" : "not Chinese";
+    if (HasChinese(text)) return "Chinese";
+    // A whole text of the other language's file that this one does not share.
+    const std::string other = language == "English" ? "German" : "English";
+    for (const std::string& line : Lines(text))
+      if (line.size() > 8 && byLanguage[other].count(line) && !byLanguage[language].count(line)) return other;
+    return "";
+  }
+
+  static std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::string line;
+    std::istringstream in(text);
+    while (std::getline(in, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      out.push_back(line);
+    }
+    return out;
+  }
+
+  std::map<std::string, std::set<std::string>> byLanguage;
+};
+
+TEST_F(ShellMessageWalk, EveryMessageSpeaksTheWindowsLanguage) {
+  CMainFrame& f = Start();
+  const std::pair<const char*, int> languages[] = {{"Chinese", smt::app::cmd::kLanguageChinese},
+                                                   {"English", smt::app::cmd::kLanguageEnglish},
+                                                   {"German", smt::app::cmd::kLanguageGerman}};
+  const std::map<std::string, std::vector<std::string>> buttons = {
+      {"Chinese", {"是", "否", "取消"}}, {"English", {"Yes", "No", "Cancel"}}, {"German", {"Ja", "Nein", "Abbrechen"}}};
+  std::string faults;
+  for (const auto& [language, command] : languages) {
+    SCOPED_TRACE(language);
+    f.Action(command)->trigger();
+    messages.service.Clear();
+    // A command this machine type does not have.
+    smt::CurrentMachine().machineType = 2;
+    f.Action(smt::app::cmd::kLampMachineSet)->trigger();
+    // The guards of the settings dialogs: not connected, not homed, running.
+    smt::Machine& m = smt::CurrentMachine();
+    m.connected = false;
+    smt::settings::CheckMachineReady(m);
+    m.connected = true;
+    m.resetDone = false;
+    smt::settings::CheckMachineReady(m);
+    m.resetDone = true;
+    m.machineBusy = true;
+    smt::settings::CheckMachineReady(m);
+    m.machineBusy = false;
+    m.connected = false;
+    // The question at close, answered with Cancel.
+    f.hasPcbTable = [] { return true; };
+    f.saveProject = [] { return true; };
+    messages.service.QueueAnswer(smt::platform::MsgAnswer::Cancel);
+    EXPECT_FALSE(f.OnClose());
+    // The end line of a stopped run.
+    smt::job::RunCounts c{4, 1, 1, 2, false, false, true};
+    smt::platform::ShowMessage(smt::job::RunEndText(c, smt::job::RunEndWords::Load(dir.str(), language)));
+    const std::vector<std::string> said = messages.service.Texts();
+    EXPECT_EQ(said.size(), 6u);
+    for (const std::string& t : said)
+      if (const std::string why = Foreign(language, t); !why.empty())
+        faults += std::string(language) + " window, " + why + ": " + t + "\n";
+    // A question's standard buttons, as the window shows them.
+    QMessageBox box(QMessageBox::Question, "SMT", "?", QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    box.show();
+    QStringList shown;
+    for (QAbstractButton* b : box.buttons()) shown << b->text().remove('&');
+    box.hide();
+    for (const std::string& w : buttons.at(language))
+      EXPECT_TRUE(shown.contains(QString::fromStdString(w))) << w << " among " << shown.join(", ").toStdString();
+  }
+  EXPECT_EQ(faults, "");
 }
 
 }  // namespace

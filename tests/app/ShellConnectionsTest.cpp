@@ -197,7 +197,7 @@ TEST_F(ShellConnectionsTest, PcbEditorCameraFieldsReachTheCameraPanelAndTooBigIs
   box->setValue(5.0);
   zoom->setValue(200.0);  // zoom x box over the image height
   ASSERT_GT(zoom->value() * box->value(), camera.m_nImageHeight);
-  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Parameter is too big !"});
+  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"参数太大 !"});
   EXPECT_DOUBLE_EQ(camera.m_dPixelPerMm, 30.0);
 }
 

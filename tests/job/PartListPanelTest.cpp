@@ -189,7 +189,7 @@ TEST_F(PanelTest, PcbEditorTakesPositionsAndKeepsTheMarkInterlocks) {
   auto* box = static_cast<smt::platform::NumberEdit*>(ed.Control("c_1051"));
   zoom->setValue(10);
   box->setValue(50);  // 500 pixels
-  EXPECT_EQ(messages.service.Texts().back(), "Parameter is too big !");
+  EXPECT_EQ(messages.service.Texts().back(), "参数太大 !");
   EXPECT_EQ(shown, 0);
   box->setValue(40);
   EXPECT_EQ(shown, 40);

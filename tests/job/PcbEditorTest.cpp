@@ -97,7 +97,7 @@ TEST_F(EditorFixture, OkRefusals) {
          ed.Fields().m_VisualBox = 30.0;
          ed.WriteFieldsToControls();
        },
-       "Parameter is too big !"},
+       "参数太大 !"},
       {"name of another board", [&] { ed.NameBox()->setText("A"); }, "修改的Pcb板已经存在 !"},
   };
   for (const auto& c : cases) {
@@ -192,7 +192,7 @@ TEST_F(EditorFixture, RenameDeleteAndPasteThroughTheEditor) {
   messages.service.Clear();
   ed.OnPastePcb();
   ed.OnPastePcb();
-  EXPECT_EQ(Texts(), std::vector<std::string>{"Have copied the Pcb !"});
+  EXPECT_EQ(Texts(), std::vector<std::string>{"PCB 已经复制过 !"});
   EXPECT_EQ(ed.ListNames(), (std::vector<std::string>{"A", "C", "C-copy"}));
   ed.OnDeletePcb();
   EXPECT_EQ(job.pcbs.m_strCurPcbName, "");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "job/RunTally.h"
@@ -10,6 +11,9 @@
 using namespace smt::job;
 
 namespace {
+
+// The job's shipped language texts.
+const std::string kShippedTexts = std::string(SMT_SOURCE_DIR) + "/resources/lang/job";
 
 // One step the run shows: a row's image, the end of a board cell (the list
 // reset), or the run's end.
@@ -51,7 +55,7 @@ TEST_P(RunTallyCases, CountsWhatTheRunShowed) {
   EXPECT_EQ(n.failed, c.wantFailed);
   EXPECT_EQ(n.skipped, c.wantSkipped);
   EXPECT_EQ(n.Complete(), c.complete);
-  EXPECT_EQ(RunEndText(n, "English"), c.english);
+  EXPECT_EQ(RunEndText(n, RunEndWords::Load(kShippedTexts, "English")), c.english);
 }
 
 constexpr int P = kRowImagePlaced, F = kRowImageFailed;
@@ -94,8 +98,9 @@ TEST(RunEndText, SaysTheCountsInTheOperatorsLanguage) {
                  Case{"German", "Lauf beendet: 4 von 4 bestückt",
                       "Lauf abgebrochen: 1 von 4 bestückt, 1 fehlgeschlagen, 2 übersprungen"},
                  Case{"Chinese", "运行结束: 已贴 4 / 4", "运行已停止: 已贴 1 / 4, 失败 1, 跳过 2"}}) {
-    EXPECT_EQ(RunEndText(all, c.language), c.complete);
-    EXPECT_EQ(RunEndText(stopped, c.language), c.stopped);
+    const RunEndWords words = RunEndWords::Load(kShippedTexts, c.language);
+    EXPECT_EQ(RunEndText(all, words), c.complete);
+    EXPECT_EQ(RunEndText(stopped, words), c.stopped);
   }
 }
 

@@ -277,11 +277,11 @@ TEST_F(NozzleDialog, ZCaptureAndToZRefuseOutsideTheTravel) {
   EXPECT_EQ(d.Edit("entranceZ")->text().toStdString(), "-0.0011");
   smt::CurrentMachine().curZ[0] = 1;
   d.OnCapture(CDialogNozzleEdit::Capture::PickZ);
-  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Z Pos Error !"});
+  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Z 位置错误 !"});
   EXPECT_EQ(d.Edit("pickHeight")->text().toStdString(), "-1.0000");
   d.Edit("entranceZ")->setText("0.5");
   EXPECT_FALSE(d.OnPad(CDialogNozzleEdit::Pad::ToZ, true));
-  EXPECT_EQ(messages.service.Texts().back(), "The data should be - !");
+  EXPECT_EQ(messages.service.Texts().back(), "该数值应为负数 !");
   smt::CurrentMachine().curZ[0] = 0;
 }
 

@@ -50,7 +50,7 @@ const DialogCase kCases[] = {
        out += "; working " + Yes(d.WorkerRunning()) + "; busy " + Yes(m.machineBusy);
        return out;
      },
-     "shown 2; kept 3; Machine is not connection !; working no; busy no"},
+     "shown 2; kept 3; 机器没有联机 !; working no; busy no"},
     {"FirmwareMenuRefusesWhileThatMachineIsBusy",
      [](smt::Machine& m, smt::platform::RecordingMessageService& messages) {
        m.machineBusy = true;

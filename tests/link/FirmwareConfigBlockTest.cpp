@@ -49,7 +49,7 @@ TEST_P(ConfigShown, SixLinesAndTheUpdateHintForOtherVersions) {
   EXPECT_EQ(sink.lines, (std::vector<std::string>{kTexts.reading + kTexts.configurationInformation + "...",
                                                   kTexts.reading + kTexts.configurationInformation + kTexts.complete}));
   const auto texts = messages.service.Texts();
-  EXPECT_EQ(!texts.empty() && texts.back() == "Please update firmware!", GetParam().asksForUpdate);
+  EXPECT_EQ(!texts.empty() && texts.back() == "请升级固件 !", GetParam().asksForUpdate);
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, ConfigShown,

@@ -63,9 +63,9 @@ TEST_P(FirmwareDialogGuards, EveryButtonRefusesAndStartsNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialog, FirmwareDialogGuards,
-                         ::testing::Values(GuardCase{"Offline", false, false, "Machine is not connection !"},
-                                           GuardCase{"OfflineAndBusy", false, true, "Machine is not connection !"},
-                                           GuardCase{"Busy", true, true, "Machine is runnig !"}),
+                         ::testing::Values(GuardCase{"Offline", false, false, "机器没有联机 !"},
+                                           GuardCase{"OfflineAndBusy", false, true, "机器没有联机 !"},
+                                           GuardCase{"Busy", true, true, "机器正在运行 !"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FirmwareDialog, FeederChoiceIsTakenWhenTheUpgradeStartsAndKeptForTheNextOpening) {
@@ -132,7 +132,7 @@ TEST_F(FirmwareDialog, MenuCommandRefusesWhileBusyAndOnTheSerialLink) {
   FirmwareDialogEnvironment serial = DialogEnv();
   serial.commModel = 0;
   OpenFirmwareUpdateDialog(nullptr, smt::CurrentMachine(), serial);
-  EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"设备正在自动工作，禁止此项执行 !", "no function!"}));
+  EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"设备正在自动工作，禁止此项执行 !", "此功能不可用 !"}));
 }
 
 }  // namespace

@@ -225,9 +225,9 @@ TEST_F(Upgrade, MissingImagesAreAskedAbout) {
     EXPECT_EQ(updater.UpgradeBoards(0), Outcome::Completed);
   }
   EXPECT_EQ(messages.service.Texts(),
-            (std::vector<std::string>{"MainApplication.bin File does not exist", "HeadApplication.bin File does not exist",
-                                      "FeedApplication.bin File does not exist",
-                                      "ConveyorApplication.bin File does not exist"}));
+            (std::vector<std::string>{"MainApplication.bin 文件不存在，是否跳过 ?", "HeadApplication.bin 文件不存在，是否跳过 ?",
+                                      "FeedApplication.bin 文件不存在，是否跳过 ?",
+                                      "ConveyorApplication.bin 文件不存在，是否跳过 ?"}));
   EXPECT_TRUE(SentBootCommands().empty());
   EXPECT_EQ(sink.LastLine(), kTexts.upadte + kTexts.complete);
 

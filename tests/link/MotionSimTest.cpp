@@ -127,7 +127,7 @@ TEST_F(MotionSim, CombinedHeadMovesOverUdpBookTheirDeltas) {
   // The fly pass's trace line is the panel's own text.
   const auto info = hooks.Info();
   EXPECT_NE(std::find(info.begin(), info.end(), "73->移动飞行\n"), info.end());
-  EXPECT_NE(std::find(info.begin(), info.end(), "73->End\n"), info.end());
+  EXPECT_NE(std::find(info.begin(), info.end(), "73->结束\n"), info.end());
 }
 
 TEST_F(MotionSim, AnErrorReplyLeavesEveryPositionAsItWas) {
@@ -249,6 +249,6 @@ TEST_F(MotionSim, StrokesMarkTheirNozzleAndTheConveyorWritesItsZoneLine) {
   UseUdp();
   ASSERT_EQ(SendCmd62Zones(2, 0, 1, 0, 10, 10, 10, 5, 9), CommandResult::Ok);
   ASSERT_EQ(SendCmd62Zones(5, 0, 1, 0, 10, 10, 10, 5, 9), CommandResult::Ok);  // no trace
-  EXPECT_EQ(hooks.Info2(), "62->Zone 2 start...2 end\n");
+  EXPECT_EQ(hooks.Info2(), "62->区域 2 开始...2 结束\n");
   EXPECT_EQ(sim->Position(211), 20);
 }

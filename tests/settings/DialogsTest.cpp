@@ -131,7 +131,7 @@ TEST_F(SettingsDialogs, BasicTakeButtonsWriteOnlyTheEdit) {
   dlg.TakePosition(TeachButton::ZNozzleFeed1);
   EXPECT_EQ(dlg.Edit("m_Z_Nozzle1ToFeed")->text(), "-3");
   ASSERT_EQ(messages.service.Texts().size(), 1u);
-  EXPECT_NE(messages.service.Texts()[0].find("pulse value"), std::string::npos);
+  EXPECT_NE(messages.service.Texts()[0].find("脉冲值为 0"), std::string::npos);
   EXPECT_EQ(*store.Basic(), before);
   // The two start-up switches exclude each other.
   dlg.Check("m_OnlineToReset")->click();
@@ -156,8 +156,8 @@ TEST_F(SettingsDialogs, AutoZGuardsInOrder) {
   smt::CurrentMachine().curZ[3] = 0;
   dlg.OnAutoZ();
   EXPECT_EQ(messages.service.Texts(),
-            (std::vector<std::string>{"Machine is not connection !", "Machine is not reset !", "Machine is runnig !",
-                                      "Error E3 !"}));
+            (std::vector<std::string>{"机器没有联机 !", "机器没有复位 !", "机器正在运行 !",
+                                      "错误 E3：贴片头没有复位 !"}));
   EXPECT_EQ(started, 1);
 }
 

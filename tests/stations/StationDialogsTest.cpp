@@ -47,7 +47,7 @@ TEST_F(StationDialogTest, ConveyorWidthButtonsCheckResetAndRange) {
   ConveyorStation::Instance().SetSettings(s);
   CDialogAutoTransport dlg(smt::CurrentMachine(), dir.string());
   dlg.OnPress(1521);
-  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Out of range !"});
+  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"超出范围 !"});
   // Up and down do nothing (no message) when the range is empty.
   smt::testing::RecordingJogPanel jog;
   jog.widthSteps = 100;
@@ -61,7 +61,7 @@ TEST_F(StationDialogTest, ConveyorWidthButtonsCheckResetAndRange) {
   dlg.m_editMaxRange->setValue(80);
   messages.service.Clear();
   dlg.OnPress(1521);
-  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Please reset conveyor !"});
+  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"请先复位传送带 !"});
   // Without the reset switch an in-range width goes to the test thread
   // (refused here only because the machine is not connected).
   dlg.m_checks[1043]->setChecked(false);
@@ -181,7 +181,7 @@ TEST(LabelingDialogTest, TestPointsCheckTheFeedLimits) {
   EXPECT_TRUE(messages.service.Texts().empty());
   dlg.OnTestPoint(2);
   dlg.OnTestPoint(3);
-  EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"X Limit Error !", "Y Limit Error !"}));
+  EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"X 超出限位 !", "Y 超出限位 !"}));
   dlg.ToggleHead();
   EXPECT_EQ(dlg.m_head->text().toStdString(), "A2");
 }

@@ -352,7 +352,7 @@ TEST(CameraPanelTest, VisionTestOnTheMarkCameraReportsAndMoves) {
   panel.RunVisionTest(0, big, false);
   {
     std::lock_guard lk(info.m);
-    EXPECT_NE(std::find(info.lines.begin(), info.lines.end(), "Visual Error !"), info.lines.end());
+    EXPECT_NE(std::find(info.lines.begin(), info.lines.end(), "视觉识别失败 !"), info.lines.end());
   }
   // While the machine runs the move is refused (the failed move above
   // counted the link as lost: connected again for this check).

@@ -132,7 +132,7 @@ TEST_F(CameraListDialog, EditorRefusesAnOversizedBoxAndATakenName) {
 TEST_F(CameraListDialog, MenuAndButtonsRefuseAsTheMachineStateSays) {
   dialog.OnInitDialog();
   EXPECT_EQ(dialog.OnListRClick(-1), nullptr);
-  EXPECT_EQ(messages.service.Texts().back(), "Please select row !");
+  EXPECT_EQ(messages.service.Texts().back(), "请选择一行 !");
   typeInto = [](CDialogCameraEdit& e) { Type(e, 1, 10, 4, 90); };
   dialog.OnAddCamera();
   QMenu* menu = dialog.OnListRClick(0);
@@ -151,10 +151,10 @@ TEST_F(CameraListDialog, MenuAndButtonsRefuseAsTheMachineStateSays) {
   dialog.OnListClick(-1);
   dialog.m_nSelectedRow = 1;
   dialog.OnCalibrationMenu(9);
-  EXPECT_EQ(messages.service.Texts().back(), "No fly camera !");
+  EXPECT_EQ(messages.service.Texts().back(), "没有飞行相机 !");
   dialog.m_nSelectedRow = 0;
   dialog.OnCalibrationMenu(9);
-  EXPECT_EQ(messages.service.Texts().back(), "Configuration error !");
+  EXPECT_EQ(messages.service.Texts().back(), "相机配置错误 !");
   const size_t before = messages.service.Texts().size();
   dialog.OnCalibrationMenu(8);
   EXPECT_EQ(messages.service.Texts().size(), before) << "the fly test stops without a message";
@@ -167,7 +167,7 @@ TEST_F(CameraListDialog, MenuAndButtonsRefuseAsTheMachineStateSays) {
   EXPECT_FALSE(dialog.checks["m_FlyCamera"]->isChecked());
   smt::CurrentMachine().machineBusy = true;
   dialog.OnOK();
-  EXPECT_EQ(messages.service.Texts().back(), "Machine is running !");
+  EXPECT_EQ(messages.service.Texts().back(), "机器正在运行 !");
   smt::CurrentMachine().machineBusy = false;
 }
 

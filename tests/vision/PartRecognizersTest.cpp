@@ -120,7 +120,7 @@ TEST(RecognizePart, RefusalsAreReportedNotCrashed) {
   EXPECT_FALSE(RecognizePart(frame, 0, false, 0.1, kScale, dX, dY).found);  // 2 px: silent
   const auto texts = msgs.service.Texts();
   ASSERT_EQ(texts.size(), 4u);
-  EXPECT_EQ(texts[0], "part size to big !");
+  EXPECT_EQ(texts[0], "元件尺寸太大 !");
   EXPECT_NE(texts[1].find("threshold 300"), std::string::npos);
   EXPECT_NE(texts[2].find("pixels/mm"), std::string::npos);
   EXPECT_EQ(dX, 5);
@@ -228,7 +228,7 @@ TEST(RecognizeSpecialPart, SpecialNamesAreMatchedExactly) {
     EXPECT_TRUE(IsNotFound(RecognizeSpecialPart(3, frame, 0, false, 13, name, kBox, kScale, 0, 0, o.dX, o.dY, o.dA)));
     EXPECT_EQ(o.dX, 1234);
   }
-  EXPECT_EQ(msgs.service.Texts(), std::vector<std::string>(4, "Find no Special !"));
+  EXPECT_EQ(msgs.service.Texts(), std::vector<std::string>(4, "没有找到特殊器件 !"));
   EXPECT_FALSE(VisionResultReady(3));  // no picture for an unknown name
   Outputs o;
   EXPECT_FALSE(IsNotFound(RecognizeSpecialPart(3, frame, 0, false, 13, "KSD42", kBox, kScale, 0, 0, o.dX, o.dY, o.dA)));

@@ -98,7 +98,7 @@ TEST_F(VisionDialogMachine, EachDialogReadsTheMachineItWasBuiltOn) {
       EXPECT_EQ(list.edits["m_BaseCoordinates_Z"]->text().toStdString(), smt::vision::CaptureBaseZ(c.own.z, table.dZPulse));
       messages.service.Clear();
       list.OnCancel();
-      const bool refused = !messages.service.Texts().empty() && messages.service.Texts().back() == "Machine is running !";
+      const bool refused = !messages.service.Texts().empty() && messages.service.Texts().back() == "机器正在运行 !";
       EXPECT_EQ(refused, c.own.busy);
 
       // The camera panel's Mark camera button checks the link and homing.
