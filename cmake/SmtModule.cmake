@@ -167,4 +167,6 @@ function(smt_bench name)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR})
   smt_with_ui_libraries(deps ${B_DEPS} smt_platform)
   target_link_libraries(${name} PRIVATE ${deps} benchmark::benchmark benchmark::benchmark_main)
+  # The real camera pictures, found as the tests find them (tests/support/CameraPictures.h).
+  target_compile_definitions(${name} PRIVATE SMT_CAMERA_PICTURES="${SMT_CAMERA_PICTURES}")
 endfunction()

@@ -19,12 +19,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <vector>
 
+#include "bench/TimingRounds.h"
 #include "job/JobFile.h"
 #include "job/JobModel.h"
 #include "platform/FileIo.h"
@@ -32,10 +33,11 @@
 
 using namespace smt::job;
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
+// Placements along a diagonal; at 100,000 rows the coordinates wrap at the
+// board's 10,000 mm (the rows below that keep the values they always had).
 JobFileContent BigContent(int boards, int rows) {
   JobModel job;
   for (int b = 0; b < boards; ++b) {
@@ -45,7 +47,7 @@ JobFileContent BigContent(int boards, int rows) {
     rec.m_nCols = 3;
     rec.m_PanelGrid = FullPanelGrid(2, 3);
     for (int i = 0; i < rows; ++i)
-      rec.m_Parts.push_back(PlacementFromStoredCells({std::to_string(i + 1), FormatG(i * 0.37), FormatG(i * 0.21), "90", "R" + std::to_string(i),
+      rec.m_Parts.push_back(PlacementFromStoredCells({std::to_string(i + 1), FormatG(std::fmod(i * 0.37, 10000.0)), FormatG(std::fmod(i * 0.21, 10000.0)), "90", "R" + std::to_string(i),
                              "电阻", "0603", "1/Yes", "10k", "W3", "0/No", "10k", "1", "2024-3-5  9:7:2", "", ""}));
     job.pcbs.m_Records.push_back(std::move(rec));
   }
@@ -56,29 +58,10 @@ JobFileContent BigContent(int boards, int rows) {
   return job.ToContent(0);
 }
 
-template <class F>
-double BestMillis(int runs, F f) {
-  double best = 1e300;
-  for (int i = 0; i < runs; ++i) {
-    const auto t0 = Clock::now();
-    f();
-    best = std::min(best, std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
-  }
-  return best;
-}
-
-// The same with an untimed step before each run.
-template <class S, class F>
-double BestMillis(int runs, S setup, F f) {
-  double best = 1e300;
-  for (int i = 0; i < runs; ++i) {
-    setup();
-    const auto t0 = Clock::now();
-    f();
-    best = std::min(best, std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
-  }
-  return best;
-}
+using smt::bench::BestMillis;
+using smt::bench::MinMedMax;
+using smt::bench::RoundsText;
+using smt::bench::Spread;
 
 // The baselines: what reading and writing the bytes costs at the least.
 // A plain read of the file into a block of its size of the same kind the
@@ -135,15 +118,6 @@ void PlainWriteSyncRename(const fs::path& p, const std::vector<uint8_t>& bytes) 
   if (::fsync(fd) != 0) std::perror("fsync");
   ::close(fd);
   if (::rename(tmp.c_str(), p.c_str()) != 0) std::perror("rename");
-}
-
-struct MinMedMax {
-  double min = 0, median = 0, max = 0;
-};
-MinMedMax Spread(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  if (v.empty()) return {};
-  return {v.front(), v[v.size() / 2], v.back()};
 }
 
 // range(0) boards of range(1) placement rows.
@@ -257,22 +231,27 @@ void BM_JobFilesAgainstRawFileAccess(benchmark::State& state) {
   const MinMedMax o = Spread(openRatios), pr = Spread(parseRatios), sv = Spread(saveRatios);
   state.counters["open_ratio_median"] = o.median;
   state.counters["save_ratio_median"] = sv.median;
-  std::printf("job files of %s (%zu + %zu bytes), best of %d, last of 3 rounds:\n", shape.c_str(), smtBytes.size(),
-              disBytes.size(), runs);
-  std::printf("  baseline plain open+fstat+read %.2f ms (into a fresh block of the file's size of the kind the "
-              "program reads into)\n",
+  const size_t rounds = openRatios.size();
+  std::printf("job files of %s (%zu + %zu bytes), best of %d runs per round, last of %zu rounds:\n", shape.c_str(),
+              smtBytes.size(), disBytes.size(), runs, rounds);
+  std::printf("  open baseline %.2f ms: open() + fstat() + read() of the job file and the dispensing file, each into "
+              "a fresh block of its size of the kind the program reads into (platform::NewByteBlock)\n",
               baseRead);
-  std::printf("  (the same read into memory touched before, the copy alone: %.2f ms; open is %.1f times that)\n",
+  std::printf("  (the same reads into memory touched before, the copy alone: %.2f ms; open is %.1f times that)\n",
               copyRead, open / copyRead);
-  std::printf("  read   %8.2f ms  ratio %6.2f\n", read, read / baseRead);
+  std::printf("  read   %8.2f ms  ratio %6.2f  (the program's read of the two files)\n", read, read / baseRead);
   std::printf("  parse  %8.2f ms  ratio %6.2f  (read and parsed into the board records)\n", parse, parse / baseRead);
-  std::printf("  open   %8.2f ms  ratio %6.2f  (goal <= 5: read, parse and the job model)\n", open, open / baseRead);
-  std::printf("  baseline plain write+fsync+rename %.2f ms\n", baseWrite);
-  std::printf("  save   %8.2f ms  ratio %6.2f  (goal <= 2; of which formatting %.2f ms)\n", save, save / baseWrite,
-              encode);
-  std::printf("  %s: open/read %.2f / %.2f / %.2f (goal <= 5), parse/read %.2f / %.2f / %.2f, save/write+fsync+rename "
-              "%.2f / %.2f / %.2f (goal <= 2)  (min / median / max of 3 rounds)%s\n",
-              shape.c_str(), o.min, o.median, o.max, pr.min, pr.median, pr.max, sv.min, sv.median, sv.max,
+  std::printf("  open   %8.2f ms  ratio %6.2f  (read, parse, the job model and its shown lists; goal <= 5)\n", open,
+              open / baseRead);
+  std::printf("  save baseline %.2f ms: write() of the same bytes from memory filled before, fsync() and rename() "
+              "over the old file, for each of the two files\n",
+              baseWrite);
+  std::printf("  save   %8.2f ms  ratio %6.2f  (File Save: shown rows stored, formatted, written, synced, put in "
+              "place; of which formatting %.2f ms; goal <= 2)\n",
+              save, save / baseWrite, encode);
+  std::printf("  results: %s\n", resultsRight ? "every board and row opened, the saved bytes the same" : "WRONG RESULT");
+  std::printf("  %s: open/read %s, parse/read %s, save/write+fsync+rename %s%s\n", shape.c_str(),
+              RoundsText(o, rounds, 5).c_str(), RoundsText(pr, rounds).c_str(), RoundsText(sv, rounds, 2).c_str(),
               resultsRight ? "" : "  <-- WRONG RESULT");
   fs::remove_all(dir);
 }

@@ -7,9 +7,11 @@
 // run with the panel hidden: the same rows, wiring, dispatcher, row-state
 // queue and models, only nothing painted. (The run engine alone, with the
 // rows and states kept in memory and no window, is printed beside it.) Each
-// size places 2,000 parts: 250 rows on a panel of 8 boards, 2,000 rows, and
-// 20,000 rows of which every tenth is placed; every run's place commands
-// are counted on the board. Also "run selected rows only" with every row
+// size places 2,000 parts (fewer when SMT_BENCH_RUN_PLACEMENTS says so,
+// spread evenly over the same rows): 250 rows on a panel of 8 boards, 2,000
+// rows, and 20,000 rows of which every tenth is placed; every run's place
+// commands are counted on the board. The board is the machine's current
+// board, read through the shell's wiring (on the window thread). Also "run selected rows only" with every row
 // selected.
 //
 // Besides the run, the part list's list-wide work with every row selected:
@@ -32,6 +34,7 @@
 #include <vector>
 
 #include "core/MachineState.h"
+#include "bench/TimingRounds.h"
 #include "bench/link/SimulatedBoardLink.h"
 #include "feeder/FeederNames.h"
 #include "feeder/FeederTable.h"
@@ -230,10 +233,30 @@ smt::run::RunBoard Board(int cells) {
   return b;
 }
 
+// The same board as the machine's current board, which the wired run reads.
+void SetMachineBoard(int cells) {
+  const smt::run::RunBoard b = Board(cells);
+  auto& board = smt::CurrentMachine().board;
+  board = {};
+  board.originX = b.originX;
+  board.originY = b.originY;
+  board.panelRows = b.panelRows;
+  board.panelCols = b.panelCols;
+  board.panelColPitch = b.colPitch;
+}
+
 struct Size {
   int rows, placed, cells;
 };
 constexpr Size kSizes[] = {{250, 250, 8}, {2000, 2000, 1}, {20000, 2000, 1}};
+
+// Placements per run: 2,000, or fewer when SMT_BENCH_RUN_PLACEMENTS says so
+// (the link paces every positional command, so a run of 2,000 placements
+// takes minutes); the rows placed are spread evenly over the same list.
+double kPlacements = 2000;
+int PlacedRows(const Size& size) {
+  return std::max(1, static_cast<int>(size.placed * kPlacements / 2000));
+}
 
 // Counts the paints of a widget and every widget in it.
 struct PaintCounter : QObject {
@@ -263,14 +286,15 @@ double WiredRun(Machine& machine, const Size& size, bool selectedOnly, double* e
     CDialogPartList panel{smt::CurrentMachine()};
     panel.resize(1200, 800);
     if (shown) panel.show();
-    panel.Job().placementRows = Rows(size.rows, size.placed);
+    panel.Job().placementRows = Rows(size.rows, PlacedRows(size));
     panel.Job().NotifyRows(RowKind::Placement);
     if (selectedOnly) panel.PlacementView()->selectAll();
     PaintCounter counter;
     if (paints) counter.Watch(panel);
     smt::run::WireRunEngine(panel);
     auto& s = smt::run::Services();
-    s.board = [cells = size.cells] { return Board(cells); };
+    // The board as the program's wiring reads it: on the window thread.
+    SetMachineBoard(size.cells);
     std::atomic<bool> ended{false};
     auto endStep = s.onRunEnd;
     s.onRunEnd = [&ended, endStep](bool finished) {
@@ -311,7 +335,7 @@ double WiredRun(Machine& machine, const Size& size, bool selectedOnly, double* e
 
 // Seconds of the run engine alone on the same board and rows.
 double EngineRun(Machine& machine, const Size& size) {
-  auto rows = Rows(size.rows, size.placed);
+  auto rows = Rows(size.rows, PlacedRows(size));
   std::mutex m;
   std::vector<std::pair<int, int>> states;
   auto& s = smt::run::Services();
@@ -361,7 +385,6 @@ double EngineRun(Machine& machine, const Size& size) {
   return done ? seconds : 0;
 }
 
-constexpr double kPlacements = 2000;
 
 // Place commands the board received since the last call.
 int Placed(Machine& m) {
@@ -388,14 +411,8 @@ void Report(benchmark::State& state, double wired, double engine) {
   state.counters["us_per_placement"] = wired / kPlacements * 1e6;
 }
 
-struct MinMedMax {
-  double min = 0, median = 0, max = 0;
-};
-MinMedMax Spread(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  if (v.empty()) return {};
-  return {v.front(), v[v.size() / 2], v.back()};
-}
+using smt::bench::MinMedMax;
+using smt::bench::Spread;
 
 void BM_WiredRun(benchmark::State& state) {
   const Size size = kSizes[state.range(0)];
@@ -444,14 +461,14 @@ void BM_WiredRun(benchmark::State& state) {
   state.counters["engine_alone_per_hour"] = en.median > 0 ? kPlacements / en.median * 3600 : 0;
   state.counters["ratio_median"] = r.median;
   std::printf("run of %d rows x %d boards, baseline: the same wired run with the panel hidden\n"
-              "  shown %.2f / %.2f / %.2f M placements/h, hidden %.2f / %.2f / %.2f M/h, engine alone %.2f M/h "
+              "  shown %.1f / %.1f / %.1f k placements/h, hidden %.1f / %.1f / %.1f k/h, engine alone %.1f k/h "
               "(median)\n"
-              "  time shown / hidden: %.3f / %.3f / %.3f (min / median / max of %d, goal <= 1.2)%s\n",
-              size.rows, size.cells, kPlacements / sh.max * 3600 / 1e6, kPlacements / sh.median * 3600 / 1e6,
-              kPlacements / sh.min * 3600 / 1e6, kPlacements / hi.max * 3600 / 1e6,
-              kPlacements / hi.median * 3600 / 1e6, kPlacements / hi.min * 3600 / 1e6,
-              en.median > 0 ? kPlacements / en.median * 3600 / 1e6 : 0, r.min, r.median, r.max, kRounds,
-              allPlaced ? "" : "  <-- NOT EVERY PART PLACED");
+              "  time shown / hidden: %s%s\n",
+              size.rows, size.cells, kPlacements / sh.max * 3600 / 1e3, kPlacements / sh.median * 3600 / 1e3,
+              kPlacements / sh.min * 3600 / 1e3, kPlacements / hi.max * 3600 / 1e3,
+              kPlacements / hi.median * 3600 / 1e3, kPlacements / hi.min * 3600 / 1e3,
+              en.median > 0 ? kPlacements / en.median * 3600 / 1e3 : 0,
+              smt::bench::RoundsText(r, static_cast<size_t>(kRounds), 1.2).c_str(), allPlaced ? "" : "  <-- NOT EVERY PART PLACED");
 }
 BENCHMARK(BM_WiredRun)->DenseRange(0, 2)->Iterations(1)->Unit(benchmark::kSecond);
 
@@ -518,11 +535,11 @@ void BM_RepeatedRunsMemory(benchmark::State& state) {
       CDialogPartList panel{smt::CurrentMachine()};
       panel.resize(1200, 800);
       panel.show();
-      panel.Job().placementRows = Rows(size.rows, size.placed);
+      panel.Job().placementRows = Rows(size.rows, PlacedRows(size));
       panel.Job().NotifyRows(RowKind::Placement);
       smt::run::WireRunEngine(panel);
       auto& s = smt::run::Services();
-      s.board = [cells = size.cells] { return Board(cells); };
+      SetMachineBoard(size.cells);  // read on the window thread, as the program reads it
       std::atomic<int> ends{0};
       auto endStep = s.onRunEnd;
       s.onRunEnd = [&ends, endStep](bool finished) {
@@ -628,6 +645,9 @@ BENCHMARK(BM_PartListEveryRowSelected)->Arg(16000)->Arg(100000)->Iterations(3)->
 int main(int argc, char** argv) {
   smt::platform::KeepLargeBlocksReturnable();  // as the program's main() does
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  if (const char* n = std::getenv("SMT_BENCH_RUN_PLACEMENTS"); n && std::atoi(n) >= 8)
+    kPlacements = std::min(2000, std::atoi(n) / 8 * 8);
+  std::printf("placements per run: %.0f\n", kPlacements);
   QApplication app(argc, argv);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

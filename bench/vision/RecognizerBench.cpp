@@ -27,6 +27,7 @@
 #include "vision/PartRecognizers.h"
 #include "vision/RecognitionTypes.h"
 #include "vision/SimulatedScene.h"
+#include "tests/support/CameraPictures.h"
 #include "tests/vision/PackageScenes.h"
 
 using namespace smt::vision;
@@ -143,19 +144,12 @@ BENCHMARK(BM_RecognizerAgainstBaseline)
 // The real pictures: every picture of bottom-rotations (1280 x 720, one part
 // on a nozzle) through each recogniser type, its search square the middle of
 // the picture at a nominal 20 pixels per mm.
-std::string CameraPicturesDir() {
-  if (const char* env = std::getenv("SMT_CAMERA_PICTURES")) return env;
-#ifdef SMT_CAMERA_PICTURES
-  return SMT_CAMERA_PICTURES;
-#else
-  return {};
-#endif
-}
 std::vector<cv::Mat> RealPictures() {
   std::vector<cv::Mat> out;
-  const std::filesystem::path dir = std::filesystem::path(CameraPicturesDir()) / "bottom-rotations";
+  const std::filesystem::path root = smt::test::CameraPicturesDir();
+  const std::filesystem::path dir = root / "bottom-rotations";
   std::error_code ec;
-  if (CameraPicturesDir().empty() || !std::filesystem::is_directory(dir, ec)) return out;
+  if (root.empty() || !std::filesystem::is_directory(dir, ec)) return out;
   std::vector<std::filesystem::path> files;
   for (const auto& e : std::filesystem::directory_iterator(dir, ec))
     if (e.path().extension() == ".png") files.push_back(e.path());
@@ -170,7 +164,7 @@ std::vector<cv::Mat> RealPictures() {
 void BM_RecognizerOnRealPictures(benchmark::State& state) {
   static const std::vector<cv::Mat> pictures = RealPictures();
   if (pictures.empty()) {
-    state.SkipWithError(("no real camera pictures in \"" + CameraPicturesDir() +
+    state.SkipWithError(("no real camera pictures in \"" + smt::test::CameraPicturesDir().string() +
                          "/bottom-rotations\": set SMT_CAMERA_PICTURES to the folder of the camera pictures")
                             .c_str());
     for (auto _ : state) {

@@ -33,6 +33,8 @@
 #include "platform/SystemServices.h"
 #include "platform/WorkerThreads.h"
 #include "link/MotionGlobals.h"
+#include "platform/RefusalTexts.h"
+#include "vision/PartCheck.h"
 
 using namespace smt::app;
 using smt::platform::ConfigPath;
@@ -254,10 +256,19 @@ int CMainFrame::OnCreate() {
   return 0;
 }
 
+namespace {
+// The recognisers' reasons for "not found" in the window's language (read
+// at each use, so a language switch reaches the run's next look).
+std::string VisionCheckLookup(const char* key, const char* def) {
+  return smt::platform::WindowText("VisionCheckConfig", key, def);
+}
+}  // namespace
+
 bool CMainFrame::LoadLanguage() {
   SettingsSection cfg(ConfigPath(m_strAppPath), "LanguageSetConfig");
   m_strLanguage = cfg.ReadText("LanguageSet", "Chinese");
   smt::platform::SetRefusalLanguage(m_strAppPath, m_strLanguage);
+  smt::vision::SetVisionCheckTexts(&VisionCheckLookup);
   if (m_strLanguage == "Chinese") {
     smt::CurrentMachine().languageSet = 0;
     setWindowTitle(QString::fromUtf8(kTitleChinese));

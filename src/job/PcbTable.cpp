@@ -150,10 +150,14 @@ PcbTable PcbTable::FromLineSource(std::string curName, uint32_t pcbCount, size_t
                              std::to_string(left2) + " lines left");
         rec.m_Parts.reserve(static_cast<size_t>(parts));
         for (int i = 0; i < parts; ++i, ++at) {
-          // Every number of the row is checked here, where the file is read.
-          smt::platform::SplitTabCellViews(next(), cells);
-          ReadStoredPlacementInto(smt::platform::CellReader(file, static_cast<int>(at + 1), cells),
-                                  rec.m_Parts.emplace_back());
+          // Every number of the row is checked here, where the file is read:
+          // the common line in one pass, any other by the cell reader.
+          const std::string_view line = next();
+          PlacementRecord& part = rec.m_Parts.emplace_back();
+          if (ReadPlainStoredPlacementLine(line, part)) continue;
+          part = PlacementRecord{};
+          smt::platform::SplitTabCellViews(line, cells);
+          ReadStoredPlacementInto(smt::platform::CellReader(file, static_cast<int>(at + 1), cells), part);
         }
       }
       t.m_Records.push_back(std::move(rec));

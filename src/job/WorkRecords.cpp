@@ -376,7 +376,7 @@ void SetStoredPlacementCell(PlacementRecord& r, int k, std::string_view text) {
     }
     case kSmtFeeder: r.feeder = text; return;
     default:
-      if (k > 0 && k < kPlacementCells) *TextField(r, k) = std::string(text);
+      if (k > 0 && k < kPlacementCells) TextField(r, k)->assign(text);
   }
 }
 
@@ -398,6 +398,14 @@ ListRow PlacementListRow(const PlacementRecord& r) {
 
 PlacementRecord PlacementFromListRow(const ListRow& row) {
   PlacementRecord r;
+  PlacementFromListRowInto(row, r);
+  return r;
+}
+
+void PlacementFromListRowInto(const ListRow& row, PlacementRecord& r) {
+  // A number cell that is no plain decimal leaves the bits read untouched:
+  // they start as a new record's.
+  for (CellForm* f : {&r.serialForm, &r.xForm, &r.yForm, &r.angleForm, &r.headForm}) f->readBits = 0;
   for (int k = 0; k < kPlacementCells; ++k) {
     if (k == kSmtPlace || k == kSmtVision) continue;
     SetStoredPlacementCell(r, k, row.Cell(k));
@@ -406,7 +414,28 @@ PlacementRecord PlacementFromListRow(const ListRow& row) {
   r.placeWord = row.Cell(kSmtPlace);
   r.vision = row.Image(kSmtVision) == kImgVisionYes;
   r.visionWord = row.Cell(kSmtVision);
-  return r;
+}
+
+namespace {
+
+// The number cell shows `value` as the plain decimal it was read from, so
+// reading the cell again gives the same value, form and text.
+bool ShowsPlainRead(std::string_view cell, double value, const CellForm& f) {
+  return f.decimals >= 0 && !f.text.empty() && f.text == cell && std::bit_cast<uint64_t>(value) == f.readBits;
+}
+
+}  // namespace
+
+bool ListRowHoldsPlacement(const ListRow& row, const PlacementRecord& r) {
+  return ShowsPlainRead(row.Cell(kSmtSerial), r.serial, r.serialForm) && ShowsPlainRead(row.Cell(kSmtX), r.x, r.xForm) &&
+         ShowsPlainRead(row.Cell(kSmtY), r.y, r.yForm) && ShowsPlainRead(row.Cell(kSmtAngle), r.angle, r.angleForm) &&
+         ShowsPlainRead(row.Cell(kSmtHead), r.head, r.headForm) && r.name == row.Cell(kSmtName) &&
+         r.type == row.Cell(kSmtType) && r.package == row.Cell(kSmtPackage) && r.value == row.Cell(kSmtValue) &&
+         r.feeder.Text() == row.Cell(kSmtFeeder) && r.feeder.Ref() == ReadFeederRef(row.Cell(kSmtFeeder)) &&
+         r.feederValue == row.Cell(kSmtFeederValue) && r.addTime == row.Cell(kSmtTime) &&
+         r.ownMark == row.Cell(kSmtOwnMark) && r.spare == row.Cell(kSmtSpare) &&
+         r.place == (row.Image(kSmtPlace) == kImgYes) && r.placeWord == row.Cell(kSmtPlace) &&
+         r.vision == (row.Image(kSmtVision) == kImgVisionYes) && r.visionWord == row.Cell(kSmtVision);
 }
 
 bool PlacementCellReads(const ListRow& row, int k) {
@@ -513,6 +542,44 @@ void ReadPlacementInto(const CellReader& in, PlacementRecord& r) {
   r.addTime = in.Text(kSmtTime);
   r.ownMark = in.Text(kSmtOwnMark);
   r.spare = in.Text(15);
+}
+
+bool ReadPlainStoredPlacementLine(std::string_view line, PlacementRecord& r) {
+  // The cells: the text before each of the first 16 TABs (what follows the
+  // 16th is not read, as by the cell reader).
+  std::string_view c[kPlacementCells];
+  const char* p = line.data();
+  const char* const end = p + line.size();
+  for (auto& cell : c) {
+    const void* tab = std::memchr(p, '\t', static_cast<size_t>(end - p));
+    if (!tab) return false;
+    const char* const t = static_cast<const char*>(tab);
+    cell = std::string_view(p, static_cast<size_t>(t - p));
+    p = t + 1;
+  }
+  double serial = 0;
+  if (!PlainNumber(c[kSmtSerial], true, 0, kMaxSerial, serial, r.serialForm) ||
+      !PlainNumber(c[kSmtX], false, -kMaxBoardMm, kMaxBoardMm, r.x, r.xForm) ||
+      !PlainNumber(c[kSmtY], false, -kMaxBoardMm, kMaxBoardMm, r.y, r.yForm) ||
+      !PlainNumber(c[kSmtAngle], false, -kMaxAngle, kMaxAngle, r.angle, r.angleForm))
+    return false;
+  r.serial = static_cast<int>(serial);
+  r.name.assign(c[kSmtName]);
+  r.type.assign(c[kSmtType]);
+  r.package.assign(c[kSmtPackage]);
+  auto on = [](std::string_view cell) { return cell.size() >= 2 && cell[0] == '1' && cell[1] == '/'; };
+  r.place = on(c[kSmtPlace]);
+  r.placeWord.assign(FlagWord(c[kSmtPlace]));
+  r.value.assign(c[kSmtValue]);
+  r.feeder = c[kSmtFeeder];
+  r.vision = on(c[kSmtVision]);
+  r.visionWord.assign(FlagWord(c[kSmtVision]));
+  r.feederValue.assign(c[kSmtFeederValue]);
+  r.head = static_cast<int>(LenientNumber(c[kSmtHead], r.headForm, true));
+  r.addTime.assign(c[kSmtTime]);
+  r.ownMark.assign(c[kSmtOwnMark]);
+  r.spare.assign(c[kSmtSpare]);
+  return true;
 }
 
 PlacementRecord ReadStoredPlacement(const CellReader& in) {

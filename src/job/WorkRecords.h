@@ -180,6 +180,12 @@ PlacementRecord ReadStoredPlacement(const platform::CellReader& in);
 // stays): every field is set.
 void ReadPlacementInto(const platform::CellReader& in, PlacementRecord& r);
 void ReadStoredPlacementInto(const platform::CellReader& in, PlacementRecord& r);
+// A job file's placement line read in one pass into a record just made,
+// when its serial, X, Y and angle are plain decimals in their ranges (the
+// common line): the same record as ReadStoredPlacementInto of its cells.
+// False for any other line, which then goes to ReadStoredPlacementInto
+// (whose refusal names the field); the record is then to be made afresh.
+bool ReadPlainStoredPlacementLine(std::string_view line, PlacementRecord& r);
 DispensePoint ReadDispensePoint(const platform::CellReader& in);
 DrillRecord ReadDrillRecord(const platform::CellReader& in);
 
@@ -199,6 +205,13 @@ DrillRecord DrillFromCells(const std::vector<std::string>& cells, std::string_vi
 // without refusing anything (see SetStoredPlacementCell).
 ListRow PlacementListRow(const PlacementRecord& r);
 PlacementRecord PlacementFromListRow(const ListRow& row);
+// The same into a record that is there already (the one the row was shown
+// from, say): every field is set, the record's memory kept.
+void PlacementFromListRowInto(const ListRow& row, PlacementRecord& r);
+// True only when PlacementFromListRowInto(row, r) would leave `r` exactly as
+// it is (every field, and each number cell the plain decimal it was read
+// from): a row shown from its record and not edited since.
+bool ListRowHoldsPlacement(const ListRow& row, const PlacementRecord& r);
 // Whether a placement row's serial, X or Y cell reads as its field needs
 // (X and Y of a row never filled in, all empty, read as 0).
 bool PlacementCellReads(const ListRow& row, int k);

@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <mutex>
+#include <optional>
 
 #include "core/LogFile.h"
 #include "core/MachineState.h"
@@ -9,6 +11,7 @@
 #include "library/NozzleSeats.h"
 #include "link/MotionCommands.h"
 #include "link/MotionGlobals.h"
+#include "link/ReplyEvent.h"
 #include "platform/MessageService.h"
 #include "run/BoardFrame.h"
 #include "run/RunState.h"
@@ -22,6 +25,23 @@ namespace {
 
 using namespace smt::feeder;
 using smt::settings::SpeedUse;
+
+// The board's thickness as the run took it: the board is read on the
+// window thread, so a run reads it once (at its first placement), not
+// waiting for the window before every part. Outside a run it is read anew.
+struct TakenBoardThickness {
+  std::mutex mutex;
+  std::optional<double> value;
+};
+
+double BoardThickness(smt::Machine& m) {
+  auto& s = Services(m);
+  if (!smt::link::t_onRunThread) return s.board ? s.board().thickness : 0.0;
+  auto& taken = m.Part<TakenBoardThickness>();
+  std::lock_guard lk(taken.mutex);
+  if (!taken.value) taken.value = s.board ? s.board().thickness : 0.0;
+  return *taken.value;
+}
 
 double HeadFeedHeight(const smt::settings::BasicSettings& b, int k) {
   const double h[8] = {b.m_Z_Nozzle1ToFeed, b.m_Z_Nozzle2ToFeed, b.m_Z_Nozzle3ToFeed, b.m_Z_Nozzle4ToFeed,
@@ -185,8 +205,7 @@ bool PreparePickPlace(smt::Machine& m, int groupIndex, HeadPlaceState& p, int sl
   }
   // Heights.
   const double h = c.pickHeight;
-  const double base = basic->m_Z_Nozzle1ToPCBHeight + (Services(m).board ? Services(m).board().thickness : 0.0) +
-                      p.partHeight;
+  const double base = basic->m_Z_Nozzle1ToPCBHeight + BoardThickness(m) + p.partHeight;
   const int k = p.headTarget;
   const int n = p.nozzleTarget;
   const double H1 = HeadFeedHeight(*basic, 1), Hk = HeadFeedHeight(*basic, k);
@@ -346,5 +365,11 @@ bool PreparePickPlace(int groupIndex, HeadPlaceState& p, int slot) {
   return PreparePickPlace(smt::CurrentMachine(), groupIndex, p, slot);
 }
 void LogRotationAngles(const std::vector<PlacementRow>* rows) { LogRotationAngles(smt::CurrentMachine(), rows); }
+
+void ForgetTakenBoard(smt::Machine& m) {
+  auto& taken = m.Part<TakenBoardThickness>();
+  std::lock_guard lk(taken.mutex);
+  taken.value.reset();
+}
 
 }  // namespace smt::run

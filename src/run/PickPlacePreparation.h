@@ -18,6 +18,8 @@ inline constexpr const char* kNoSpeedTemplate = "no find speed template !";
 // before a tray refill fails.
 bool PreparePickPlace(smt::Machine& m, int groupIndex, HeadPlaceState& place, int slot);
 bool PreparePickPlace(int groupIndex, HeadPlaceState& place, int slot);  // the machine in use
+// A new run reads the board's thickness again (at its first placement).
+void ForgetTakenBoard(smt::Machine& m);
 void AlignHeadSpeeds(HeadPlaceState& a, HeadPlaceState& b);
 // Rotation of every loaded head into the machine's motion.headMoveArgs, one log line each.
 void LogRotationAngles(smt::Machine& m, const std::vector<PlacementRow>* rows = nullptr);

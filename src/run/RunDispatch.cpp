@@ -1,6 +1,7 @@
 #include "run/RunDispatch.h"
 
 #include "run/MachineSteps.h"
+#include "run/PickPlacePreparation.h"
 #include "link/ReplyEvent.h"
 
 #include <chrono>
@@ -144,6 +145,7 @@ bool StartRun(smt::Machine& m, int runMode) {
     smt::ThreadMachineScope bound(m);
     TheMachine().AnnounceRunStart();
   }
+  ForgetTakenBoard(m);
   if (transport) {
     m.run.boardReadyEvent.Reset();
     m.run.boardDoneEvent.Reset();

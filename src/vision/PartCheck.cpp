@@ -47,6 +47,86 @@ std::string Mm(double px, double ppm) {
   return buf;
 }
 
+
+// The part's sides measured a third way: along each side of the outline,
+// from just outside it inwards, the first pixel of the part. A side that is
+// a body's edge gives one depth along most of its length, whatever lead
+// roots or shadows stick out of it at a few places: the median depth is
+// the body's edge, and a line through the samples at that depth its turn.
+// Sides that are not solid (rows of leads or balls, the gap between two
+// terminals) are left out.
+struct SideEdges {
+  bool solid[4] = {false, false, false, false};  // -u, +u, -v, +v
+  double depth[4] = {0, 0, 0, 0};                // median, pixels inwards
+  double turn[4] = {0, 0, 0, 0};                 // degrees, against the outline
+  double length[4] = {0, 0, 0, 0};
+};
+
+SideEdges MeasureSides(const cv::Mat& labels, const std::vector<char>& near, const cv::RotatedRect& outline) {
+  SideEdges e;
+  const double a = outline.angle * CV_PI / 180.0;
+  const cv::Point2d u(std::cos(a), std::sin(a)), v(-std::sin(a), std::cos(a));
+  const double hw = outline.size.width / 2.0, hh = outline.size.height / 2.0;
+  const cv::Point2d c(outline.center.x, outline.center.y);
+  auto white = [&](const cv::Point2d& p) {
+    const int x = static_cast<int>(std::lround(p.x)), y = static_cast<int>(std::lround(p.y));
+    if (x < 0 || y < 0 || x >= labels.cols || y >= labels.rows) return false;
+    const int l = labels.at<int>(y, x);
+    return l != 0 && near[static_cast<size_t>(l)];
+  };
+  for (int side = 0; side < 4; ++side) {
+    // The side's outward normal, its direction along, its half length and
+    // the part's depth behind it.
+    const bool alongV = side < 2;
+    const cv::Point2d n = alongV ? (side == 0 ? -u : u) : (side == 2 ? -v : v);
+    const cv::Point2d t = alongV ? v : u;
+    const double half = alongV ? hh : hw, dist = alongV ? hw : hh;
+    const double reach = std::max(4.0, 0.4 * dist);
+    e.length[side] = 2.0 * half;
+    std::vector<std::pair<double, double>> hits;  // position along, depth
+    int samples = 0;
+    // The outline's sides lie on the pixels' edges: the samples keep a
+    // quarter pixel off them, so that no sample sits on a tie between two
+    // pixels (which float noise would break one way here, the other there).
+    for (double s = -0.84 * half + 0.25; s <= 0.84 * half; s += 1.0) {
+      ++samples;
+      const cv::Point2d base = c + n * (dist + 1.25) + t * s;
+      for (double d = 0.0; d <= reach + 1.25; d += 0.5)
+        if (white(base - n * d)) {
+          hits.emplace_back(s, d - 1.25);
+          break;
+        }
+    }
+    if (samples < 8 || hits.size() < 0.7 * samples) continue;
+    std::vector<double> depths;
+    for (const auto& h : hits) depths.push_back(h.second);
+    std::nth_element(depths.begin(), depths.begin() + depths.size() / 2, depths.end());
+    const double median = depths[depths.size() / 2];
+    // The samples on the edge itself.
+    double sn = 0, ss = 0, sd = 0, sss = 0, ssd = 0;
+    for (const auto& h : hits)
+      if (std::fabs(h.second - median) <= 1.5) {
+        sn += 1;
+        ss += h.first;
+        sd += h.second;
+        sss += h.first * h.first;
+        ssd += h.first * h.second;
+      }
+    if (sn < 0.5 * samples) continue;
+    const double den = sn * sss - ss * ss;
+    if (den <= 0) continue;
+    e.solid[side] = true;
+    e.depth[side] = sd / sn;  // the mean of the edge's samples
+    // Depth rising along t: the edge turns towards the inside.
+    const double slope = (sn * ssd - ss * sd) / den;
+    e.turn[side] = std::atan(slope) * 180.0 / CV_PI;
+    // Turn about the outline's centre in the picture's sense.
+    const double sign = (side == 0 || side == 3) ? -1.0 : 1.0;
+    e.turn[side] *= sign;
+  }
+  return e;
+}
+
 }  // namespace
 
 bool TakesOutline(int type) {
@@ -188,6 +268,14 @@ PartVerdict CheckFoundPart(const cv::Mat& binary, const cv::RotatedRect& found, 
   const double hullArea = cv::contourArea(hull);
   const double rectArea = static_cast<double>(v.outline.size.width) * v.outline.size.height;
   const bool round = rectArea <= 0.0 || (hullArea / rectArea < 0.86 && ol < 1.25 * os);
+  // A package of corners (a body, pads, rows of leads or balls: all fill
+  // the rectangle round them) is not a disc: the nozzle's dark ring or a
+  // round mark of the size of the package is no part.
+  const bool cornered = !oneSided && type != kRecogBga1Chamfer && !(type == kRecogSpecial && name == kSpecialLe224);
+  if (expect.SizeKnown() && cornered && rectArea > 0.0 && hullArea / rectArea < kLeastCornerFill && os >= 8.0) {
+    v.reason = VisionCheckText(kCheckShapeKey, kCheckShapeText);
+    return v;
+  }
   if (!round && os >= 8.0) {
     // The rectangle's turn moves in steps of about a pixel over the length.
     double turnTol = std::max(kTurnAgreementDeg, std::atan2(1.5, ol) * 180.0 / CV_PI);
@@ -214,6 +302,106 @@ PartVerdict CheckFoundPart(const cv::Mat& binary, const cv::RotatedRect& found, 
       std::snprintf(buf, sizeof buf, " (%.2f deg)", d);
       v.reason = VisionCheckText(kCheckTurnKey, kCheckTurnText) + buf;
       return v;
+    }
+  }
+  // A triode shows its three leads and nothing else of that size: one lead
+  // on one side, two on the other. The found centre lies half way between
+  // the single lead and the middle of the two, and the found turn points
+  // from the two to the one.
+  if (type == kRecogTriode) {
+    std::vector<int> leads;
+    for (int i = 1; i < n; ++i)
+      if (near[static_cast<size_t>(i)]) leads.push_back(i);
+    if (leads.size() != 3) {
+      v.reason = VisionCheckText(kCheckLeadsKey, kCheckLeadsText) + " (" + std::to_string(leads.size()) + ", 3)";
+      return v;
+    }
+    double amin = 1e18, amax = 0;
+    cv::Point2d p[3];
+    for (int k = 0; k < 3; ++k) {
+      const double ar = stats.at<int>(leads[static_cast<size_t>(k)], cv::CC_STAT_AREA);
+      amin = std::min(amin, ar);
+      amax = std::max(amax, ar);
+      p[k] = {centroids.at<double>(leads[static_cast<size_t>(k)], 0), centroids.at<double>(leads[static_cast<size_t>(k)], 1)};
+    }
+    if (amax > 4.0 * amin) {
+      v.reason = VisionCheckText(kCheckLeadsKey, kCheckLeadsText) + " (3, 3)";
+      return v;
+    }
+    // The single lead faces the longest side of the three.
+    int apex = 0;
+    double longest = -1;
+    for (int k = 0; k < 3; ++k) {
+      const cv::Point2d d = p[(k + 1) % 3] - p[(k + 2) % 3];
+      if (std::hypot(d.x, d.y) > longest) {
+        longest = std::hypot(d.x, d.y);
+        apex = k;
+      }
+    }
+    const cv::Point2d mid = 0.5 * (p[(apex + 1) % 3] + p[(apex + 2) % 3]);
+    const cv::Point2d centre = 0.5 * (mid + p[apex]);
+    const double off3 = std::hypot(centre.x - c.x, centre.y - c.y);
+    if (off3 > std::max(kCentreAgreementPx, kCentreAgreementMm * ppm)) {
+      v.reason = VisionCheckText(kCheckCentreKey, kCheckCentreText) + " (" + Mm(off3, ppm) + " mm)";
+      return v;
+    }
+    const double arm = std::hypot(p[apex].x - mid.x, p[apex].y - mid.y);
+    const double pointing = std::atan2(p[apex].y - mid.y, p[apex].x - mid.x) * 180.0 / CV_PI;
+    double d = std::fmod(std::fabs(found.angle + 90.0 - pointing), 360.0);
+    d = std::min(d, 360.0 - d);
+    if (d > std::max(kTurnAgreementDeg, std::atan2(1.5, arm) * 180.0 / CV_PI)) {
+      char buf[48];
+      std::snprintf(buf, sizeof buf, " (%.2f deg)", d);
+      v.reason = VisionCheckText(kCheckTurnKey, kCheckTurnText) + buf;
+      return v;
+    }
+  }
+  // The sides' edges: where a side is a solid edge, the part's centre and
+  // turn from the edges must agree with what was found. A body with lead
+  // roots or a shadow joined to one side has an outline larger on that
+  // side; its edges still lie where the body's are.
+  // The ball grids of their own recognisers have no solid sides: rows of
+  // balls, which the outline measures.
+  const bool ballGrid = type == kRecogBgaTriangleMark || type == kRecogBga1Chamfer;
+  if (!oneSided && !ballGrid) {
+    // The types that take the outline as their result are judged as it.
+    const cv::RotatedRect& judged = TakesOutline(type) ? v.outline : found;
+    const SideEdges e = MeasureSides(labels, near, v.outline);
+    const double a = v.outline.angle * CV_PI / 180.0;
+    const cv::Point2d u(std::cos(a), std::sin(a)), w(-std::sin(a), std::cos(a));
+    const cv::Point2d rel(judged.center.x - v.outline.center.x, judged.center.y - v.outline.center.y);
+    double worst = 0.0;
+    if (e.solid[0] && e.solid[1])
+      worst = std::max(worst, std::fabs(rel.dot(u) - 0.5 * (e.depth[0] - e.depth[1])));
+    if (e.solid[2] && e.solid[3])
+      worst = std::max(worst, std::fabs(rel.dot(w) - 0.5 * (e.depth[2] - e.depth[3])));
+    if (worst > centreTol) {
+      v.reason = VisionCheckText(kCheckCentreKey, kCheckCentreText) + " (" + Mm(worst, ppm) + " mm)";
+      return v;
+    }
+    double turnSum = 0.0, lenSum = 0.0, most = -90.0, least = 90.0;
+    for (int side = 0; side < 4; ++side)
+      if (e.solid[side]) {
+        turnSum += e.turn[side] * e.length[side];
+        lenSum += e.length[side];
+        most = std::max(most, e.turn[side]);
+        least = std::min(least, e.turn[side]);
+      }
+    // Short edges tell the turn only where they agree among themselves (a
+    // terminal a pixel wider than the body steps one side's edge, which
+    // tilts a short side's line by a degree or more).
+    const double tol = std::max(kEdgeTurnAgreementDeg, std::atan2(2.5, lenSum / 2.0) * 180.0 / CV_PI);
+    const bool shortEdges = lenSum < kLongEdgesPx;
+    if (lenSum >= 24.0 && (!shortEdges || most - least <= 0.5 * tol + 0.25)) {
+      const double edgeTurn = v.outline.angle + turnSum / lenSum;
+      const double d = QuarterTurnDifference(judged.angle, edgeTurn);
+      // Long straight edges give the turn finer than the outline does.
+      if (d > tol) {
+        char buf[48];
+        std::snprintf(buf, sizeof buf, " (%.2f deg)", d);
+        v.reason = VisionCheckText(kCheckTurnKey, kCheckTurnText) + buf;
+        return v;
+      }
     }
   }
   v.sound = true;

@@ -31,9 +31,17 @@ inline constexpr double kCentreAgreementPx = 2.0;
 // The found turn may differ from the outline's by this much (degrees; more
 // on outlines too short to show a turn that fine).
 inline constexpr double kTurnAgreementDeg = 0.75;
+// ... and from the turn of the part's straight edges, where it has them.
+inline constexpr double kEdgeTurnAgreementDeg = 0.5;
+// Edges of this many pixels together (all solid sides) and more give a turn
+// a pixel step does not tilt.
+inline constexpr double kLongEdgesPx = 400.0;
 // Blobs smaller than this (pixels) are specks, not part of a part; a part
 // covers at least the second figure.
 inline constexpr double kSpeckPx = 12.0;
+// The share of its rectangle that a package's outline (its convex hull)
+// fills at least; a disc fills 0.785.
+inline constexpr double kLeastCornerFill = 0.86;
 inline constexpr double kSmallestPartPx = 40.0;
 
 struct PartVerdict {
@@ -60,6 +68,10 @@ inline constexpr const char* kCheckCentreKey = "VisionCheck.c_CentreDisagrees";
 inline constexpr const char* kCheckCentreText = "the centre does not agree with the outline's centre";
 inline constexpr const char* kCheckTurnKey = "VisionCheck.c_TurnDisagrees";
 inline constexpr const char* kCheckTurnText = "the angle does not agree with the outline's angle";
+inline constexpr const char* kCheckLeadsKey = "VisionCheck.c_LeadCount";
+inline constexpr const char* kCheckLeadsText = "the leads seen do not match the package's leads";
+inline constexpr const char* kCheckShapeKey = "VisionCheck.c_RoundOutline";
+inline constexpr const char* kCheckShapeText = "the outline is round, the package has corners";
 inline constexpr const char* kCheckNothingKey = "VisionCheck.c_NoOutline";
 inline constexpr const char* kCheckNothingText = "no outline round the found centre";
 inline constexpr const char* kCheckNotFoundKey = "VisionCheck.c_NotFound";

@@ -820,6 +820,57 @@ void ChannelSums(const cv::Mat& m, float less, cv::Mat& out) {
   }
 }
 
+// The places of a map of bounds on the score searched best first: the few
+// places of the highest bounds are scored exactly, which sets the bar; then
+// every place whose bound reaches the bar is scored. `least(needed)` gives
+// the bound a place must reach for the score `needed` (nullopt: every place
+// may, the map does not settle it); `narrow` may strike places off the
+// list before they are scored. Nullopt when the map does not settle the
+// search (more than `maxOpen` places to score, or more than `maxScored`
+// after narrowing).
+template <class Least, class Narrow>
+std::optional<TemplateMatch> BestAboveBounds(const cv::Mat& map, const std::vector<float>& rowMost,
+                                             const PlaceScorer& scorer, double accept, Least least, Narrow narrow,
+                                             size_t maxOpen, size_t maxScored) {
+  const int placesY = map.rows, placesX = map.cols;
+  TemplateMatch best;
+  auto consider = [&](cv::Point at) {
+    const double score = scorer.Score(at);
+    // Equal scores: the first place in reading order, as the full search.
+    if (score > best.score ||
+        (score == best.score && (at.y < best.topLeft.y || (at.y == best.topLeft.y && at.x < best.topLeft.x))))
+      best = {at, score};
+  };
+  std::vector<std::pair<float, cv::Point>> guesses;
+  for (int y = 0; y < placesY; ++y) {
+    if (guesses.size() == kFirstGuesses && !(rowMost[static_cast<size_t>(y)] > guesses.back().first)) continue;
+    const float* row = map.ptr<float>(y);
+    for (int x = 0; x < placesX; ++x)
+      if (guesses.size() < kFirstGuesses || row[x] > guesses.back().first) {
+        if (guesses.size() == kFirstGuesses) guesses.pop_back();
+        guesses.emplace_back(row[x], cv::Point(x, y));
+        std::sort(guesses.begin(), guesses.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+      }
+  }
+  for (const auto& g : guesses) consider(g.second);
+  const std::optional<double> bar = least(std::max(accept, best.score));
+  if (!bar) return std::nullopt;
+  std::vector<cv::Point> open;
+  for (int y = 0; y < placesY; ++y) {
+    if (!(rowMost[static_cast<size_t>(y)] >= *bar)) continue;
+    const float* row = map.ptr<float>(y);
+    for (int x = 0; x < placesX; ++x)
+      if (row[x] >= *bar) {
+        if (open.size() >= maxOpen) return std::nullopt;
+        open.emplace_back(x, y);
+      }
+  }
+  narrow(open, std::max(accept, best.score));
+  if (open.size() > maxScored) return std::nullopt;
+  for (const cv::Point& at : open) consider(at);
+  return best;
+}
+
 // The best place by the block bound; `decided` false when the bound cannot
 // settle the search at a fair cost (the caller searches the whole frame).
 TemplateMatch SearchByBlockBound(const cv::Mat& image, const cv::Mat& templ, double accept, bool& decided) {
@@ -864,53 +915,26 @@ TemplateMatch SearchByBlockBound(const cv::Mat& image, const cv::Mat& templ, dou
   for (int y = 0; y < placesY; ++y) rowMost[static_cast<size_t>(y)] = coarseLevel.CorrelationRow(y, 0, placesX, c.ptr<float>(y));
 
   const PlaceScorer scorer(image, templ);
-  TemplateMatch best;
-  auto consider = [&](cv::Point at) {
-    const double score = scorer.Score(at);
-    // Equal scores: the first place in reading order, as the full search.
-    if (score > best.score ||
-        (score == best.score && (at.y < best.topLeft.y || (at.y == best.topLeft.y && at.x < best.topLeft.x))))
-      best = {at, score};
-  };
-  // The best coarse places first: their full scores set the bar.
-  std::vector<std::pair<float, cv::Point>> guesses;
-  for (int y = 0; y < placesY; ++y) {
-    if (guesses.size() == kFirstGuesses && !(rowMost[static_cast<size_t>(y)] > guesses.back().first)) continue;
-    const float* row = c.ptr<float>(y);
-    for (int x = 0; x < placesX; ++x)
-      if (guesses.size() < kFirstGuesses || row[x] > guesses.back().first) {
-        if (guesses.size() == kFirstGuesses) guesses.pop_back();
-        guesses.emplace_back(row[x], cv::Point(x, y));
-        std::sort(guesses.begin(), guesses.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
-      }
-  }
-  for (const auto& g : guesses) consider(g.second);
-  const double needed = std::max(accept, best.score);
-  const double least = LeastCorrelation(coarseLevel.Tau2(), needed);
-  if (least < 0) return {};  // every place may reach it
-  std::vector<cv::Point> open;
-  for (int y = 0; y < placesY; ++y) {
-    if (!(rowMost[static_cast<size_t>(y)] >= least)) continue;
-    const float* row = c.ptr<float>(y);
-    for (int x = 0; x < placesX; ++x)
-      if (row[x] >= least) {
-        if (open.size() >= kMaxCoarsePlaces) return {};
-        open.emplace_back(x, y);
-      }
-  }
-  if (fineLevel) {
-    const double fineLeast = LeastCorrelation(fineLevel->Tau2(), needed);
-    if (fineLeast >= 0) {
-      std::vector<cv::Point> kept;
-      for (const cv::Point& at : open)
-        if (fineLevel->Correlation(at) >= fineLeast) kept.push_back(at);
-      open.swap(kept);
-    }
-  }
-  if (open.size() > kMaxBoundedPlaces) return {};
-  for (const cv::Point& at : open) consider(at);
+  const std::optional<TemplateMatch> best = BestAboveBounds(
+      c, rowMost, scorer, accept,
+      [&](double needed) -> std::optional<double> {
+        const double least = LeastCorrelation(coarseLevel.Tau2(), needed);
+        if (least < 0) return std::nullopt;  // every place may reach it
+        return least;
+      },
+      [&](std::vector<cv::Point>& open, double needed) {
+        if (!fineLevel) return;
+        const double fineLeast = LeastCorrelation(fineLevel->Tau2(), needed);
+        if (fineLeast < 0) return;
+        std::vector<cv::Point> kept;
+        for (const cv::Point& at : open)
+          if (fineLevel->Correlation(at) >= fineLeast) kept.push_back(at);
+        open.swap(kept);
+      },
+      kMaxCoarsePlaces, kMaxBoundedPlaces);
+  if (!best) return {};
   decided = true;
-  return Accepted(image, templ, best, accept);
+  return Accepted(image, templ, *best, accept);
 }
 
 // ---- The search bounded by the channels' common part ----------------------
@@ -1151,39 +1175,13 @@ TemplateMatch SearchByGreyBound(const cv::Mat& image, const cv::Mat& templ, doub
   }
 
   const PlaceScorer scorer(image, templ);
-  TemplateMatch best;
-  auto consider = [&](cv::Point at) {
-    const double score = scorer.Score(at);
-    if (score > best.score ||
-        (score == best.score && (at.y < best.topLeft.y || (at.y == best.topLeft.y && at.x < best.topLeft.x))))
-      best = {at, score};
-  };
-  std::vector<std::pair<float, cv::Point>> guesses;
-  for (int y = 0; y < placesY; ++y) {
-    if (guesses.size() == kFirstGuesses && !(rowMost[static_cast<size_t>(y)] > guesses.back().first)) continue;
-    const float* row = bound.ptr<float>(y);
-    for (int x = 0; x < placesX; ++x)
-      if (guesses.size() < kFirstGuesses || row[x] > guesses.back().first) {
-        if (guesses.size() == kFirstGuesses) guesses.pop_back();
-        guesses.emplace_back(row[x], cv::Point(x, y));
-        std::sort(guesses.begin(), guesses.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
-      }
-  }
-  for (const auto& g : guesses) consider(g.second);
-  const float needed = static_cast<float>(std::max(accept, best.score) - kScoreRounding);
-  std::vector<cv::Point> open;
-  for (int y = 0; y < placesY; ++y) {
-    if (!(rowMost[static_cast<size_t>(y)] >= needed)) continue;
-    const float* row = bound.ptr<float>(y);
-    for (int x = 0; x < placesX; ++x)
-      if (row[x] >= needed) {
-        if (open.size() >= kMaxGreyBoundPlaces) return {};
-        open.emplace_back(x, y);
-      }
-  }
-  for (const cv::Point& at : open) consider(at);
+  const std::optional<TemplateMatch> best = BestAboveBounds(
+      bound, rowMost, scorer, accept,
+      [](double needed) -> std::optional<double> { return static_cast<float>(needed - kScoreRounding); },
+      [](std::vector<cv::Point>&, double) {}, kMaxGreyBoundPlaces, kMaxGreyBoundPlaces);
+  if (!best) return {};
   decided = true;
-  return Accepted(image, templ, best, accept);
+  return Accepted(image, templ, *best, accept);
 }
 
 // The block-bounded search, or the whole frame when it cannot settle it.

@@ -105,8 +105,9 @@ INSTANTIATE_TEST_SUITE_P(Demo, DemoRealisticCameras,
                              Look{"SensorNoise", "sensornoise 4"}, Look{"EdgeCover", "edgecover 0.12 150"},
                              Look{"LensLightNoiseAndEdge", "blur 1.2\nlighting 0.3\nsensornoise 4\nedgecover 0.12 150"},
                              Look{"NozzleTip", "nozzle 1.0",
-                                  "the nozzle tip showing beside an 0603 part turns the type 1 recogniser's angle: "
-                                  "parts placed up to 1.8 degrees off"},
+                                  "the nozzle tip showing beside an 0603 part joins the part's outline: the check "
+                                  "refuses those looks (size and centre disagree), the run asks the operator and "
+                                  "nothing is placed"},
                              Look{"BrightGround", "ground 200 70",
                                   "the type 1 recogniser does not find a dark part on a bright ground (the run asks "
                                   "the operator, nothing is placed)"},

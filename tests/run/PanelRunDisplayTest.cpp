@@ -62,7 +62,14 @@ panel->Job().placementRows.push_back(ListRowOf(r));
     const auto vision = s.vision.Get();
     const auto home = s.startHome;
     smt::run::WireRunEngine(*panel);
-    s.board = board;
+    // The board as the shell's wiring reads it (a wait for the window
+    // thread), counted.
+    s.board = [this, board] {
+      ++boardReads;
+      smt::run::RunBoard b;
+      smt::platform::RunOnGui([&] { b = board(); });
+      return b;
+    };
     s.vision.Connect(vision);
     s.startHome = home;
     // Count what the run sends, then hand it to the panel as wired.
@@ -104,7 +111,7 @@ panel->Job().placementRows.push_back(ListRowOf(r));
   std::unique_ptr<CDialogPartList> panel;
   bool placing = false;
   int resetsWhilePlacing = 0;
-  std::atomic<int> stateCalls{0}, resetCalls{0};
+  std::atomic<int> stateCalls{0}, resetCalls{0}, boardReads{0};
 };
 
 TEST_F(PanelRunDisplay, RowStatesReachTheListAsChangesOfTheirRows) {
@@ -125,6 +132,19 @@ TEST_F(PanelRunDisplay, RowStatesReachTheListAsChangesOfTheirRows) {
   EXPECT_LE(resetsWhilePlacing, resetCalls.load());
   // The end of the board cleared the states; the list shows them cleared.
   for (int r = 0; r < 3; ++r) EXPECT_EQ(panel->Job().placementRows[static_cast<size_t>(r)].Image(0), 0) << r;
+}
+
+// The board lives on the window thread: a run takes it when it starts and
+// its thickness with the first part, and does not wait for the window again
+// for every part it places.
+TEST_F(PanelRunDisplay, RunReadsTheBoardOnceNotForEveryPart) {
+  QCoreApplication::processEvents();
+  ASSERT_TRUE(panel->Run().OnStart());
+  ASSERT_TRUE(ProcessUntil([&] { return ended.load(); }, 20s));
+  EXPECT_TRUE(runFinished);
+  EXPECT_EQ(Count(0x68), 3);
+  EXPECT_GE(boardReads.load(), 1);
+  EXPECT_LE(boardReads.load(), 2);
 }
 
 }  // namespace
