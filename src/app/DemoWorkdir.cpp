@@ -1,5 +1,7 @@
 #include "app/DemoWorkdir.h"
 
+#include <cstdlib>
+
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -274,7 +276,10 @@ smt::job::PlacementRecord DemoPart(int serial, double x, double y, const std::st
   r.vision = true;
   r.visionWord = "Yes";
   r.feederValue = value;
+  // The head column shows the head the run picks with: the feeder's.
   r.head = 1;
+  for (const DemoFeeder& f : kFeeders)
+    if (feeder == f.number) r.head = std::atoi(f.head);
   return r;
 }
 

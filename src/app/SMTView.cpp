@@ -88,14 +88,17 @@ int CSMTView::OnCreate() {
     m_pSetView->LoadConfig(app);
     m_pSetView->LoadLanguage(app, frame_.Language());
     m_pSetView->ApplyLanguageTexts();
-    left->addWidget(m_pSetView, 3);
+    left->addWidget(m_pSetView, 1);
   }
   if (!m_pManualControl) {
     m_pManualControl = new CDialogManualControl(smt::CurrentMachine(), leftColumn_);
     m_pManualControl->LoadLanguage(app, frame_.Language());
     m_pManualControl->ApplyLanguageTexts();
     m_pManualControl->LoadConfig(app);
-    left->addWidget(m_pManualControl, 2);
+    // The jog panel keeps the height it needs; what is left goes to the
+    // camera picture, which shrinks on a short screen.
+    m_pManualControl->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    left->addWidget(m_pManualControl, 0);
     layoutJogPanel = m_pManualControl->LayoutHook();
     // "一键清零": the current position becomes the zero point of the take buttons.
     m_pManualControl->onSetAllZero = [this] {

@@ -18,7 +18,11 @@ class CToolBarPartControl : public QToolBar {
 
   QAction* Button(int command) const;
   static const char* ButtonText(int command);
+  // The button showing `action` (the buttons lie in rows of their own,
+  // so that a narrow panel wraps them instead of hiding the last ones).
+  QWidget* widgetForAction(QAction* action) const;
 
  private:
   QList<QAction*> buttons_;
+  class ButtonRows* rows_ = nullptr;
 };

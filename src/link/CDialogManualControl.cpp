@@ -1,6 +1,8 @@
 #include "platform/RefusalTexts.h"
 #include "link/CDialogManualControl.h"
 
+#include <QRegularExpression>
+
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -98,7 +100,11 @@ void CDialogManualControl::ApplyLanguageTexts() {
     static_cast<QPushButton*>(reset)->setText(QString::fromStdString(text));
   }
   SetDirectionIcon();
-  m_groupCoordinates->setTitle(QString::fromStdString(m_PanelTexts["c_CoordinatesShow"]));
+  // The caption names two columns with a run of spaces between them; in the
+  // narrow column beside the pad each stands on its own line.
+  QString caption = QString::fromStdString(m_PanelTexts["c_CoordinatesShow"]).trimmed();
+  caption.replace(QRegularExpression("\\s{2,}"), "\n");
+  m_coordinatesCaption->setText(caption);
   for (int i = 0; i < 8; ++i)
     m_pumps[i]->setText(QString::fromStdString(m_PanelTexts["c_SolenoidSalve" + std::to_string(i + 1)]));
   // Texts that change with the link's state or the feeder side: the button

@@ -227,6 +227,7 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks, public
   QLabel* m_stepDisplay = nullptr;
   QCheckBox* m_checkInfo = nullptr;
   QGroupBox* m_groupCoordinates = nullptr;
+  QLabel* m_coordinatesCaption = nullptr;
   QLineEdit* m_editSendCount = nullptr;
   QLineEdit* m_editAckCount = nullptr;
   bool m_bInitialised = false;

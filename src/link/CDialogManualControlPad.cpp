@@ -110,7 +110,9 @@ void CDialogManualControl::BuildControls() {
   SetControlId(m_stepDisplay, jogid::kStepDisplay);
   m_controls[jogid::kStepDisplay] = m_stepDisplay;
 
-  m_groupCoordinates = new QGroupBox(QString::fromStdString(smt::platform::WindowText("LinkMessagesConfig", "LinkMessages.c_ShowAbsolute", "显示绝对坐标")), this);
+  m_groupCoordinates = new QGroupBox(this);
+  m_coordinatesCaption = new QLabel(QString::fromStdString(smt::platform::WindowText("LinkMessagesConfig", "LinkMessages.c_ShowAbsolute", "显示绝对坐标")), m_groupCoordinates);
+  m_coordinatesCaption->setObjectName("coordinatesCaption");
   SetControlId(m_groupCoordinates, jogid::kCoordinates);
   m_controls[jogid::kCoordinates] = m_groupCoordinates;
   const int posIds[4] = {jogid::kPosX, jogid::kPosY, jogid::kPosZ, jogid::kPosA};
@@ -206,20 +208,25 @@ void CDialogManualControl::BuildLayout() {
   pumps->setColumnStretch(1, 1);
   pumps->setColumnStretch(3, 1);
   middle->addLayout(pumps);
-  middle->addWidget(m_editInfo2);
-  middle->addStretch(1);
-  top->addLayout(middle, 1);
-  root->addLayout(top);
-
-  auto* positions = new QHBoxLayout(m_groupCoordinates);
-  positions->setContentsMargins(6, 4, 6, 4);
+  // The positions, two to a row, under their caption.
+  auto* positions = new QGridLayout(m_groupCoordinates);
+  positions->setContentsMargins(4, 2, 4, 2);
+  positions->setHorizontalSpacing(4);
+  positions->setVerticalSpacing(2);
+  positions->addWidget(m_coordinatesCaption, 0, 0, 1, 4);
   for (int i = 0; i < 4; ++i) {
-    positions->addWidget(m_posLabels[i]);
-    positions->addWidget(m_posBoxes[i], 1);
+    positions->addWidget(m_posLabels[i], 1 + i / 2, (i % 2) * 2);
+    positions->addWidget(m_posBoxes[i], 1 + i / 2, (i % 2) * 2 + 1);
   }
-  root->addWidget(m_groupCoordinates);
-
-  root->addWidget(m_editInfo, 1);
+  positions->setColumnStretch(1, 1);
+  positions->setColumnStretch(3, 1);
+  middle->addWidget(m_groupCoordinates);
+  middle->addWidget(m_editInfo2);
+  // The information box beside the jog pad, below the positions, so that
+  // on a short screen it stays in sight with the pad.
+  middle->addWidget(m_editInfo, 1);
+  top->addLayout(middle, 1);
+  root->addLayout(top, 1);
 
   // Small fixed controls of the pads and counters.
   for (int id : {kFeedXPlus, kFeedXMinus, kFeedYPlus, kFeedYMinus}) m_controls[id]->setFixedSize(30, 22);
@@ -227,7 +234,9 @@ void CDialogManualControl::BuildLayout() {
   for (int i = 0; i < 8; ++i) m_controls[kHeadBox[i]]->setFixedWidth(24);
   m_editSendCount->setFixedWidth(54);
   m_editAckCount->setFixedWidth(54);
-  m_editInfo->setMinimumHeight(54);
+  m_editInfo->setMinimumHeight(48);
+  // The box fills what the pad leaves beside it; it asks for no room of its own.
+  m_editInfo->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
   m_editInfo2->setFixedHeight(70);
   m_controls[kReset]->setMinimumHeight(30);
   m_btnOnline->setMinimumHeight(30);

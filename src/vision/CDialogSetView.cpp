@@ -223,38 +223,73 @@ void CDialogSetView::SetTextOf(QWidget* w, const std::string& text) {
 }
 
 namespace {
-constexpr int kWorkImageSide = 80;  // the work images' squares (pixels)
+constexpr int kWorkImageSide = 80;  // the work images' squares at full size (pixels)
+
+// The live picture with the work images: images 1..4 along the top, 5..8
+// down the left, 0 in the corner. At full size the squares are 80 pixels
+// and the picture 408 x 306 at least; on a short screen all of it shrinks
+// together, keeping its proportions, so that the jog panel below stays in
+// sight.
+class CameraPictureArea : public QWidget {
+ public:
+  explicit CameraPictureArea(QWidget* parent) : QWidget(parent) {
+    setObjectName("cameraPicture");
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+  }
+  void Set(QLabel* live, const std::array<QLabel*, 9>& work) {
+    live_ = live;
+    work_ = work;
+  }
+  QSize sizeHint() const override { return {520, kWorkImageSide + 1 + 4 * kWorkImageSide + 2}; }
+  QSize minimumSizeHint() const override { return {520, kMinimumHeight}; }
+  static constexpr int kMinimumHeight = 150;
+
+ protected:
+  void resizeEvent(QResizeEvent*) override { Place(); }
+
+ private:
+  void Place() {
+    if (!live_) return;
+    // The side of a square: the picture is four squares high and about
+    // five and a half wide, one row of squares above it.
+    const int side = std::clamp(std::min((height() - 1) / 5, (width() - 1) * 4 / 22), 16, kWorkImageSide);
+    // The picture keeps the camera's 4:3 where the room is narrower or
+    // shorter than that.
+    int pictureH = height() - side - 1;
+    int pictureW = std::min(width() - side - 1, pictureH * 4 / 3);
+    if (height() < sizeHint().height()) pictureH = std::min(pictureH, pictureW * 3 / 4);
+    work_[0]->setGeometry(0, 0, side, side);
+    const int cell = pictureW / 4;
+    for (int k = 1; k <= 4; ++k)
+      work_[static_cast<size_t>(k)]->setGeometry(side + 1 + (k - 1) * cell + (cell - side) / 2, 0, side, side);
+    for (int k = 5; k <= 8; ++k) work_[static_cast<size_t>(k)]->setGeometry(0, side + 1 + (k - 5) * side, side, side);
+    live_->setGeometry(side + 1, side + 1, pictureW, pictureH);
+  }
+  QLabel* live_ = nullptr;
+  std::array<QLabel*, 9> work_{};
+};
 }  // namespace
 
 void CDialogSetView::BuildControls() {
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(2, 2, 2, 2);
   outer->setSpacing(2);
-  auto* top = new QGridLayout;
-  top->setSpacing(1);
+  auto* picture = new CameraPictureArea(this);
   for (int k = 0; k < 9; ++k) {
-    auto* l = new QLabel(this);
+    auto* l = new QLabel(picture);
     l->setObjectName(QString("workImage%1").arg(k));
-    // Small enough that the camera panel leaves the jog panel's connect and
-    // home in sight on a 768-pixel screen.
-    l->setFixedSize(kWorkImageSide, kWorkImageSide);
     l->setFrameShape(QFrame::Box);
     l->setScaledContents(true);
     m_work[k] = l;
   }
-  m_live = new QLabel(this);
+  m_live = new QLabel(picture);
   m_live->setObjectName("liveView");
-  m_live->setMinimumSize(408, 306);
   m_live->setAlignment(Qt::AlignCenter);
   m_live->setStyleSheet("background: black");
   m_live->installEventFilter(this);
-  // Work images 1..4 along the top, 5..8 down the left, 0 in the corner.
-  top->addWidget(m_work[0], 0, 0);
-  for (int k = 1; k <= 4; ++k) top->addWidget(m_work[k], 0, k, Qt::AlignHCenter);
-  for (int k = 5; k <= 8; ++k) top->addWidget(m_work[k], k - 4, 0);
-  top->addWidget(m_live, 1, 1, 4, 4);
+  picture->Set(m_live, m_work);
   m_work[0]->hide();
-  outer->addLayout(top);
+  outer->addWidget(picture, 1);
 
   m_status = new QLabel("Camera describe", this);
   m_status->setObjectName("status");

@@ -5,7 +5,9 @@
 // end with its counts; then the machine slowed as scripts/run's
 // SMT_SIM_DELAY slows it, Start, Pause, Resume and Stop; File > New. The
 // runs are judged by what the simulated machine placed.
+#include <QAbstractItemModel>
 #include <QLabel>
+#include <QTableView>
 #include <QLayout>
 #include <QMenu>
 #include <QProgressBar>
@@ -16,6 +18,7 @@
 #include "DemoMachineFixture.h"
 #include "LayoutCheck.h"
 #include "app/WindowPlacement.h"
+#include "job/JobRows.h"
 #include "job/RunTally.h"
 
 namespace {
@@ -97,6 +100,17 @@ TEST_P(OperatorFirstHour, TheReadmesFirstHourAsWritten) {
   std::set<int> heads;
   for (const auto& r : first) heads.insert(r.head);
   EXPECT_EQ(heads, (std::set<int>{1, 2})) << "the demo uses both heads";
+  // The part list's head column names the head that placed each row's part.
+  const QAbstractItemModel* cells = pl.PlacementView()->model();
+  for (int row = 0; row < 4; ++row) {
+    const auto* placedBy = &first.front();
+    for (const auto& r : first)
+      if (std::hypot(r.boardX - kRows[row][0], r.boardY - kRows[row][1]) <
+          std::hypot(placedBy->boardX - kRows[row][0], placedBy->boardY - kRows[row][1]))
+        placedBy = &r;
+    EXPECT_EQ(cells->data(cells->index(row, smt::job::kSmtHead)).toString().toStdString(), std::to_string(placedBy->head))
+        << "row " << row + 1;
+  }
   for (const auto& row : kRows) {
     double best = 1e9;
     for (const auto& r : first) best = std::min(best, std::hypot(r.boardX - row[0], r.boardY - row[1]));

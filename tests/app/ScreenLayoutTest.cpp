@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QPointer>
+#include <QTableView>
 #include <QTimer>
 #include <chrono>
 #include <cstring>
@@ -469,9 +470,11 @@ TEST_F(ScreenLayout, PcbEditorTakeButtonsSayWhatTheyTakeBesideTheirBoxes) {
 namespace {
 
 // The main window as it first opens on a 1366x768 and a 1920x1080 screen, in
-// each language: it fits the screen, and connect, home and the part list's
-// Start are in sight without scrolling.
-TEST_F(ScreenLayout, FirstScreenShowsConnectHomeAndStartWithoutScrolling) {
+// each language: it fits the screen, and connect, home, every jog control
+// the machine type shows (pad, positions, pumps, counters), the information
+// boxes, the camera buttons and picture, the part list and every button of
+// its toolbar (none in the overflow menu) are in sight without scrolling.
+TEST_F(ScreenLayout, FirstScreenShowsEveryNamedControlAndInformationBoxWithoutScrolling) {
   CMainFrame& f = Start();
   f.show();
   ASSERT_TRUE(f.view()->document()->OnOpenDocument(dir / smt::app::kDemoJobName));
@@ -491,10 +494,25 @@ TEST_F(ScreenLayout, FirstScreenShowsConnectHomeAndStartWithoutScrolling) {
       Settle();
       const std::string where = std::string(lang.name) + " " + s.name + " first screen";
       for (auto& problem : smt::test::CheckWindowLayout(f, s, where)) problems.push_back(problem);
-      struct Seen { const char* what; QWidget* widget; };
-      for (Seen c : {Seen{"connect", jog.Control(smt::link::jogid::kConnect)},
-                     Seen{"home", jog.Control(smt::link::jogid::kReset)},
-                     Seen{"Start", bar.widgetForAction(bar.Button(smt::job::kBtnStart))}}) {
+      struct Seen { std::string what; QWidget* widget; };
+      std::vector<Seen> seen = {Seen{"connect", jog.Control(smt::link::jogid::kConnect)},
+                                Seen{"home", jog.Control(smt::link::jogid::kReset)},
+                                Seen{"information box", jog.Control(smt::link::jogid::kInfo)},
+                                Seen{"part list", f.view()->m_pPartList->PlacementView()}};
+      // Every control of the jog panel the machine type shows: the pad, the
+      // positions, the pumps, the counters, the second information box.
+      for (int id : smt::link::JogPanelControlIds())
+        if (QWidget* w = jog.Control(id); w && w->isVisibleTo(&jog))
+          seen.push_back({"jog control " + std::to_string(id), w});
+      for (const char* name : {"markCamera", "visualCamera1", "visualCamera2", "liveView"})
+        seen.push_back({std::string("camera panel ") + name, f.view()->m_pSetView->findChild<QWidget*>(name)});
+      // Every button of the part list's toolbar, none pushed into its overflow menu.
+      for (int id = CToolBarPartControl::kFirstCommand;
+           id < CToolBarPartControl::kFirstCommand + CToolBarPartControl::kButtonCount; ++id) {
+        QWidget* w = bar.widgetForAction(bar.Button(id));
+        seen.push_back({"toolbar " + bar.Button(id)->text().toStdString(), w});
+      }
+      for (const Seen& c : seen) {
         const std::string why = smt::test::WhyNotInSight(c.widget, f);
         if (!why.empty()) problems.push_back(where + ": " + c.what + " not in sight: " + why);
       }
