@@ -14,6 +14,7 @@
 #include "platform/QtGuiDispatcher.h"
 #include "platform/QtMessageService.h"
 #include "platform/WorkerThreads.h"
+#include "library/NozzleLibrary.h"
 #include "settings/SpeedStore.h"
 #include "vision/QrCodeReader.h"
 
@@ -44,6 +45,11 @@ bool CSMTApp::InitInstance(const Options& options) {
     smt::settings::FinishSpeedSave(options.appDir);
   } catch (const std::exception& e) {
     CLogFile::Instance().Write(true, "speed settings save not completed: %s", e.what());
+  }
+  try {
+    smt::library::FinishNozzleListSave(options.appDir);
+  } catch (const std::exception& e) {
+    CLogFile::Instance().Write(true, "nozzle list save not completed: %s", e.what());
   }
   // Start-up reads well over a thousand settings and texts; each file is
   // checked against the disk once for all of them.

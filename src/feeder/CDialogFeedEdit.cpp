@@ -954,7 +954,7 @@ void CDialogFeedEdit::OnUpdatePack() {
     p.reserved26 = row[26];
     p.reserved27 = row[27];
     row = smt::library::PackRowOf(p);
-    sv.SetPackRows(smt::library::PackRowStrings(table));
+    sv.SetPackRows(smt::library::KeepPackLinesAsRead(smt::library::PackRowStrings(table), rows));
     return;
   }
 }

@@ -67,6 +67,11 @@ FeederListRow ListRowOf(const FeederRow& row) {
   return lr;
 }
 
+bool TrayRecord::KeptAsRead() const {
+  if (keptLines.empty() || readValues != ValuesKey()) return false;
+  return std::all_of(cells.begin(), cells.end(), [](const std::string& c) { return c.empty(); });
+}
+
 std::string TrayRecord::ValuesKey() const {
   char key[160];
   std::snprintf(key, sizeof key, "%d %d %d %d %.17g %.17g", rows, cols, rowSerial, colSerial, rowSpace, colSpace);
@@ -255,16 +260,25 @@ FeederLoadResult FeederTable::LoadFromLines(std::vector<std::string>& lines, con
     error = problem(e);
     result.stoppedAtLine = 1;
   }
-  std::vector<std::string> unreadTail, unreadForm;
+  std::vector<std::string> stoppedLead, unreadTail, unreadForm;
   int unreadGroups = 0;
   std::optional<FeederGroup> stoppedGroup;
   if (!error.empty()) unreadForm = lines;
-  // The load stops in group `gi`, whose line is `groupLine`: the lines from
-  // there on are kept as read.
-  auto keepRest = [&](int gi, size_t groupLine, const FeederGroup* loaded) {
-    unreadTail.assign(lines.begin() + static_cast<std::ptrdiff_t>(groupLine), lines.end());
+  // The load stops in group `gi`, whose line is `groupLine`, at line
+  // `firstUnread`: the lines from there on are kept as read, and so are
+  // the lines read of the group (`loaded`, which the table keeps marked).
+  auto keepRest = [&](int gi, size_t groupLine, size_t firstUnread, FeederGroup* loaded) {
+    firstUnread = std::clamp(firstUnread, groupLine, lines.size());
+    if (loaded) {
+      stoppedLead.assign(lines.begin() + static_cast<std::ptrdiff_t>(groupLine),
+                         lines.begin() + static_cast<std::ptrdiff_t>(firstUnread));
+      loaded->loadStoppedHere = true;
+      stoppedGroup = *loaded;
+    } else {
+      firstUnread = groupLine;
+    }
+    unreadTail.assign(lines.begin() + static_cast<std::ptrdiff_t>(firstUnread), lines.end());
     unreadGroups = groupCount - gi;
-    if (loaded) stoppedGroup = *loaded;
   };
   pos = 1;
   for (int gi = 0; gi < groupCount && error.empty(); ++gi) {
@@ -283,12 +297,12 @@ FeederLoadResult FeederTable::LoadFromLines(std::vector<std::string>& lines, con
     } catch (const FileCellError& e) {
       error = problem(e);
       result.stoppedAtLine = static_cast<int>(groupLine + 1);
-      keepRest(gi, groupLine, nullptr);
+      keepRest(gi, groupLine, groupLine, nullptr);
       break;
     }
     if (static_cast<size_t>(rowCount) > lines.size() - pos) {
       error = "group \"" + g.name + "\" counts more rows than the form holds";
-      keepRest(gi, groupLine, &g);
+      keepRest(gi, groupLine, pos, &g);
       groups.push_back(std::move(g));
       break;
     }
@@ -337,6 +351,7 @@ FeederLoadResult FeederTable::LoadFromLines(std::vector<std::string>& lines, con
         TrayRecord t;
         t.rows = 0;
         t.cols = 0;
+        t.readValues = t.ValuesKey();
         for (size_t k = 0; k <= static_cast<size_t>(size.rows); ++k) t.keptLines.push_back(lines[trayLine + k]);
         pos = trayLine + 1 + static_cast<size_t>(size.rows);
         g.trays.push_back(std::move(t));
@@ -359,6 +374,7 @@ FeederLoadResult FeederTable::LoadFromLines(std::vector<std::string>& lines, con
         t = TrayRecord{};
         t.rows = 0;
         t.cols = 0;
+        t.readValues = t.ValuesKey();
         for (size_t k = 0; k <= static_cast<size_t>(size.rows); ++k) t.keptLines.push_back(lines[trayLine + k]);
         pos = trayLine + 1 + static_cast<size_t>(size.rows);
         g.trays.push_back(std::move(t));
@@ -378,16 +394,21 @@ FeederLoadResult FeederTable::LoadFromLines(std::vector<std::string>& lines, con
       }
       g.trays.push_back(std::move(t));
     }
-    // Rows whose tray could not be read get the default tray.
+    // Rows whose tray the load did not reach get the default tray, marked
+    // with their slot: their lines are kept after the group.
     if (!g.rows.empty())
-      while (g.trays.size() < g.rows.size()) g.trays.push_back(TrayRecord::Default("Yes/1"));
-    if (!error.empty()) keepRest(gi, groupLine, &g);
+      while (g.trays.size() < g.rows.size()) {
+        g.trays.push_back(TrayRecord::Default("Yes/1"));
+        if (!error.empty()) g.trays.back().unreadSlot = static_cast<int>(g.trays.size() - 1);
+      }
+    if (!error.empty()) keepRest(gi, groupLine, pos, &g);
     groups.push_back(std::move(g));
   }
   lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(std::min(pos, lines.size())));
   std::lock_guard lk(m_);
   groups_ = std::move(groups);
   currentName_ = currentName;
+  stoppedLead_ = std::move(stoppedLead);
   unreadTail_ = std::move(unreadTail);
   unreadGroups_ = unreadGroups;
   stoppedGroup_ = std::move(stoppedGroup);
@@ -404,55 +425,122 @@ FeederLoadResult FeederTable::LoadFromLines(std::vector<std::string>& lines, con
   return result;
 }
 
-std::vector<std::string> FeederTable::SaveToLines() {
-  std::lock_guard lk(m_);
-  // A form whose group count could not be read goes back whole while
-  // nothing took its place.
-  if (!unreadForm_.empty() && groups_.empty()) return unreadForm_;
-  // The group a load stopped in stands as its lines while it is unchanged.
-  int stopped = -1;
-  if (!unreadTail_.empty() && stoppedGroup_)
-    for (size_t i = 0; i < groups_.size() && stopped < 0; ++i)
-      if (groups_[i] == *stoppedGroup_) stopped = static_cast<int>(i);
-  const bool tail = !unreadTail_.empty() && (!stoppedGroup_ || stopped >= 0);
-  std::vector<std::string> out;
-  const long long written = static_cast<long long>(groups_.size()) - (stopped >= 0 ? 1 : 0);
-  out.push_back(JoinTab({FormatInt(written + (tail ? unreadGroups_ : 0)), currentName_}));
-  for (size_t gi = 0; gi < groups_.size(); ++gi) {
-    if (static_cast<int>(gi) == stopped) continue;
-    FeederGroup& g = groups_[gi];
-    std::vector<size_t> kept;
-    for (size_t r = 0; r < g.rows.size(); ++r)
-      if (!g.rows[r].Empty()) kept.push_back(r);
-    out.push_back(JoinTab({g.name, g.description, FormatInt(static_cast<long long>(kept.size()))}));
-    for (size_t r : kept) out.push_back(JoinTab(std::vector<std::string>(g.rows[r].Cells().begin(), g.rows[r].Cells().end())));
-    for (size_t r : kept) {
-      if (r >= g.trays.size()) g.trays.resize(g.rows.size(), TrayRecord::Default("Yes/1"));
-      TrayRecord& t = g.trays[r];
-      if (!t.keptLines.empty()) {
-        // A tray that could not be read goes back as it was.
-        out.insert(out.end(), t.keptLines.begin(), t.keptLines.end());
-        continue;
+namespace {
+
+// The lines of the rows `which` of `g`, then of their trays, as the table
+// holds them.
+void WriteRows(const FeederGroup& g, const std::vector<size_t>& which, std::vector<std::string>& out) {
+  for (size_t r : which) out.push_back(JoinTab(std::vector<std::string>(g.rows[r].Cells().begin(), g.rows[r].Cells().end())));
+}
+void WriteTrays(FeederGroup& g, const std::vector<size_t>& which, std::vector<std::string>& out) {
+  for (size_t r : which) {
+    if (r >= g.trays.size()) g.trays.resize(g.rows.size(), TrayRecord::Default("Yes/1"));
+    TrayRecord& t = g.trays[r];
+    if (t.KeptAsRead()) {
+      // A tray that could not be read goes back as it was.
+      out.insert(out.end(), t.keptLines.begin(), t.keptLines.end());
+      continue;
+    }
+    if (t.rowSerial == -1) t.rowSerial = 0;
+    if (!t.readLine.empty() && t.readValues == t.ValuesKey())
+      out.push_back(t.readLine);
+    else
+      out.push_back(JoinTab({FormatInt(t.rows), FormatInt(t.cols), FormatInt(t.rowSerial), FormatInt(t.colSerial),
+                             FormatDouble(t.rowSpace, 4), FormatDouble(t.colSpace, 4)}));
+    if (t.rows <= 0) continue;
+    for (int rr = 0; rr < t.rows; ++rr) {
+      std::string line;
+      for (int cc = 0; cc < t.cols; ++cc) {
+        const size_t i = static_cast<size_t>(rr) * static_cast<size_t>(t.cols) + static_cast<size_t>(cc);
+        if (i < t.cells.size()) line += t.cells[i];
+        line += '\t';
       }
-      if (t.rowSerial == -1) t.rowSerial = 0;
-      if (!t.readLine.empty() && t.readValues == t.ValuesKey())
-        out.push_back(t.readLine);
-      else
-        out.push_back(JoinTab({FormatInt(t.rows), FormatInt(t.cols), FormatInt(t.rowSerial), FormatInt(t.colSerial),
-                               FormatDouble(t.rowSpace, 4), FormatDouble(t.colSpace, 4)}));
-      if (t.rows <= 0) continue;
-      for (int rr = 0; rr < t.rows; ++rr) {
-        std::string line;
-        for (int cc = 0; cc < t.cols; ++cc) {
-          const size_t i = static_cast<size_t>(rr) * static_cast<size_t>(t.cols) + static_cast<size_t>(cc);
-          if (i < t.cells.size()) line += t.cells[i];
-          line += '\t';
-        }
-        out.push_back(std::move(line));
-      }
+      out.push_back(std::move(line));
     }
   }
-  if (tail) out.insert(out.end(), unreadTail_.begin(), unreadTail_.end());
+}
+
+// A whole group: its line, its rows with a number, their trays.
+void WriteGroup(FeederGroup& g, std::vector<std::string>& out) {
+  std::vector<size_t> kept;
+  for (size_t r = 0; r < g.rows.size(); ++r)
+    if (!g.rows[r].Empty()) kept.push_back(r);
+  out.push_back(JoinTab({g.name, g.description, FormatInt(static_cast<long long>(kept.size()))}));
+  WriteRows(g, kept, out);
+  WriteTrays(g, kept, out);
+}
+
+// True when `g`, the group a load stopped in, still has the shape it was
+// loaded with: the same number of rows, none without a number, and the
+// trays read and not read in the same slots. Its lines then stand in the
+// file as they did and the lines not read can follow them.
+bool KeepsLoadedShape(const FeederGroup& g, const FeederGroup& loaded) {
+  if (g.rows.size() != loaded.rows.size() || g.trays.size() != loaded.trays.size()) return false;
+  for (const FeederRow& r : g.rows)
+    if (r.Empty()) return false;
+  for (size_t j = 0; j < g.trays.size(); ++j)
+    if (g.trays[j].unreadSlot != loaded.trays[j].unreadSlot) return false;
+  return true;
+}
+
+// The group line as read with the group's name and description put in.
+std::string GroupLineAsRead(const std::string& read, const FeederGroup& g) {
+  const size_t t1 = read.find('\t');
+  const size_t t2 = t1 == std::string::npos ? std::string::npos : read.find('\t', t1 + 1);
+  if (t2 == std::string::npos) return JoinTab({g.name, g.description, "0"});
+  if (read.compare(0, t1, g.name) == 0 && read.compare(t1 + 1, t2 - t1 - 1, g.description) == 0) return read;
+  return g.name + '\t' + g.description + read.substr(t2);
+}
+
+}  // namespace
+
+std::vector<std::string> FeederTable::SaveToLines() {
+  std::lock_guard lk(m_);
+  // A form whose group count could not be read goes back whole; groups made
+  // since are written before it (its first line then reads as a group whose
+  // row count cannot be read, so the next load keeps it as it is again).
+  if (!unreadForm_.empty()) {
+    if (groups_.empty()) return unreadForm_;
+    std::vector<std::string> out;
+    out.push_back(JoinTab({FormatInt(static_cast<long long>(groups_.size()) + 1), currentName_}));
+    for (FeederGroup& g : groups_) WriteGroup(g, out);
+    out.insert(out.end(), unreadForm_.begin(), unreadForm_.end());
+    return out;
+  }
+  // The group a load stopped in (it may have been deleted since).
+  int stopped = -1;
+  const bool unread = !stoppedLead_.empty() || !unreadTail_.empty() || unreadGroups_ > 0;
+  if (unread && stoppedGroup_)
+    for (size_t i = 0; i < groups_.size() && stopped < 0; ++i)
+      if (groups_[i].loadStoppedHere) stopped = static_cast<int>(i);
+  const bool inPlace = stopped >= 0 && !stoppedLead_.empty() &&
+                       KeepsLoadedShape(groups_[static_cast<size_t>(stopped)], *stoppedGroup_);
+  std::vector<std::string> out;
+  const long long written = static_cast<long long>(groups_.size()) - (inPlace ? 1 : 0);
+  out.push_back(JoinTab({FormatInt(written + (unread ? unreadGroups_ : 0)), currentName_}));
+  for (size_t gi = 0; gi < groups_.size(); ++gi) {
+    if (inPlace && static_cast<int>(gi) == stopped) continue;
+    WriteGroup(groups_[gi], out);
+  }
+  if (!unread) return out;
+  if (inPlace) {
+    // The stopped group at its place: its group line as read (its row
+    // count included), its rows and the trays read as the table holds
+    // them, then the lines not read.
+    FeederGroup& g = groups_[static_cast<size_t>(stopped)];
+    out.push_back(GroupLineAsRead(stoppedLead_.front(), g));
+    std::vector<size_t> rows, trays;
+    for (size_t r = 0; r < g.rows.size(); ++r) rows.push_back(r);
+    for (size_t r = 0; r < g.trays.size(); ++r)
+      if (g.trays[r].unreadSlot < 0) trays.push_back(r);
+    WriteRows(g, rows, out);
+    WriteTrays(g, trays, out);
+  } else {
+    // The stopped group was reshaped or removed (or its own line could not
+    // be read): its lines as read stay where they were.
+    out.insert(out.end(), stoppedLead_.begin(), stoppedLead_.end());
+  }
+  out.insert(out.end(), unreadTail_.begin(), unreadTail_.end());
   return out;
 }
 
@@ -608,8 +696,9 @@ void FeederTable::LoadTray(int n) {
   if (!g || n < 0 || static_cast<size_t>(n) >= g->trays.size()) return;
   const TrayRecord& t = g->trays[static_cast<size_t>(n)];
   const size_t size = workTray_.cells.size();
+  // A tray kept as its lines stays so while its values are not changed:
+  // an editor's OK on the row keeps them.
   workTray_ = t;
-  workTray_.keptLines.clear();  // what is edited is written from its values
   workTray_.cells.resize(std::max(size, t.cells.size()));
 }
 
@@ -721,6 +810,10 @@ bool FeederTable::CopyGroup(const std::string& source, const std::string& name, 
   FeederGroup g = groups_[static_cast<size_t>(s)];
   g.name = name;
   g.description = description;
+  // A copy is a group of its own: the lines a load could not read stay
+  // with the group they came from.
+  g.loadStoppedHere = false;
+  for (TrayRecord& t : g.trays) t.unreadSlot = -1;
   groups_.push_back(std::move(g));
   return true;
 }
@@ -748,6 +841,7 @@ bool FeederTable::DeleteGroup(const std::string& name) {
 void FeederTable::Clear() {
   std::lock_guard lk(m_);
   groups_.clear();
+  stoppedLead_.clear();
   unreadTail_.clear();
   unreadGroups_ = 0;
   stoppedGroup_.reset();

@@ -42,21 +42,28 @@ struct TrayRecord {
   std::vector<std::string> cells;  // rows x cols, row-major; may be empty (no grid)
   // A tray whose line could not be read: its lines as the file held them,
   // written back unchanged (rows and cols are 0, so nothing is picked from
-  // it) until the tray is edited.
+  // it) while its values stay as loaded (KeptAsRead).
   std::vector<std::string> keptLines;
 
   // The tray's line as the file spelt it, and its values as read: the line
   // goes back as it was while the values stay.
   std::string readLine;
   std::string readValues;
+  // A tray the load did not reach (the group's trays from here on could not
+  // be read): its row's slot in the group; its lines are among the lines
+  // kept after the group. -1 for a tray that was read or made here.
+  int unreadSlot = -1;
 
   // 1 x 1, serials 0, pitches 0; with one cell holding `cell` when given.
   static TrayRecord Default(std::optional<std::string> cell = std::nullopt);
   // The values in a form that compares exactly.
   std::string ValuesKey() const;
+  // Kept lines that still stand for the tray (no value changed since).
+  bool KeptAsRead() const;
   bool operator==(const TrayRecord& o) const {
     return rows == o.rows && cols == o.cols && rowSerial == o.rowSerial && colSerial == o.colSerial &&
-           rowSpace == o.rowSpace && colSpace == o.colSpace && cells == o.cells && keptLines == o.keptLines;
+           rowSpace == o.rowSpace && colSpace == o.colSpace && cells == o.cells && keptLines == o.keptLines &&
+           unreadSlot == o.unreadSlot;
   }
 };
 
@@ -65,6 +72,9 @@ struct FeederGroup {
   std::string description;
   std::vector<FeederRow> rows;
   std::vector<TrayRecord> trays;  // empty (a group that never had rows) or one per row
+  // The group a load had to stop in: what follows what was read of it is
+  // kept as the file held it (see FeederTable::SaveToLines).
+  bool loadStoppedHere = false;
   int RowCount() const { return static_cast<int>(rows.size()); }
   bool HasTrays() const { return !trays.empty(); }
   bool operator==(const FeederGroup&) const = default;
@@ -221,12 +231,19 @@ class FeederTable {
   void ClearCurrentRowsUnlocked();
 
   mutable std::mutex m_;
-  // What a load that had to stop could not read: the form's lines from the
-  // group where it stopped to the end, written back as read after the
-  // groups the table holds; how many groups they hold; the group the load
-  // stopped in as it was loaded (its lines are part of the tail and stand
-  // for it while it is unchanged). A form whose group count could not be
-  // read is kept whole while the table holds no group.
+  // What a load that had to stop could not read, written back as read after
+  // the groups the table holds, whatever was edited:
+  // - stoppedLead_: the lines of the group the load stopped in, from its
+  //   group line up to the first line not read (empty when that group's
+  //   own line could not be read: the tail then starts with it);
+  // - unreadTail_: the form's lines from the first line not read to the end;
+  // - unreadGroups_: how many groups these lines hold (the stopped one
+  //   included).
+  // While the stopped group keeps its shape (its rows, and which of its
+  // trays were read) it is written at its place with the tail after it;
+  // otherwise it is written as a whole group and its lines as read follow.
+  // A form whose group count could not be read is kept whole (unreadForm_).
+  std::vector<std::string> stoppedLead_;
   std::vector<std::string> unreadTail_;
   int unreadGroups_ = 0;
   std::optional<FeederGroup> stoppedGroup_;

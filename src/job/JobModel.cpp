@@ -38,24 +38,50 @@ void JobModel::ClearPlacementList() {
   NotifyRows(RowKind::Placement);
 }
 
-std::vector<std::string> JobModel::StoreDispenseLines() const {
+namespace {
+
+// The rows' texts, each row that still writes the text a kept line's row
+// wrote given that line back (each kept line once).
+std::vector<std::string> StoreRows(const std::vector<ListRow>& rows, int cells,
+                                   const std::vector<std::pair<std::string, std::string>>& kept) {
   std::vector<std::string> out;
-  out.reserve(dispenseRows.size());
-  for (const auto& r : dispenseRows) out.push_back(RowToText(r, kDispenseCells));
+  out.reserve(rows.size());
+  for (const auto& r : rows) out.push_back(RowToText(r, cells));
+  if (kept.empty()) return out;
+  std::vector<bool> used(kept.size());
+  for (auto& text : out)
+    for (size_t k = 0; k < kept.size(); ++k)
+      if (!used[k] && kept[k].first == text) {
+        text = kept[k].second;
+        used[k] = true;
+        break;
+      }
   return out;
 }
 
-std::vector<std::string> JobModel::StoreDrillLines() const {
-  std::vector<std::string> out;
-  out.reserve(drillRows.size());
-  for (const auto& r : drillRows) out.push_back(RowToText(r, kDrillCells));
-  return out;
+// The lines whose rows write them otherwise, with the text their row writes.
+template <typename RowOf>
+std::vector<std::pair<std::string, std::string>> KeepLines(const std::vector<std::string>& lines, int cells,
+                                                           RowOf rowOf) {
+  std::vector<std::pair<std::string, std::string>> kept;
+  for (const auto& l : lines)
+    if (std::string text = RowToText(rowOf(l), cells); text != l) kept.emplace_back(std::move(text), l);
+  return kept;
 }
+
+}  // namespace
+
+std::vector<std::string> JobModel::StoreDispenseLines() const {
+  return StoreRows(dispenseRows, kDispenseCells, dispenseKept_);
+}
+
+std::vector<std::string> JobModel::StoreDrillLines() const { return StoreRows(drillRows, kDrillCells, drillKept_); }
 
 void JobModel::LoadDispenseLines(const std::vector<std::string>& lines) {
   dispenseRows.clear();
   dispenseRows.reserve(lines.size());
   for (const auto& l : lines) dispenseRows.push_back(DispenseRowFromText(l));
+  dispenseKept_ = KeepLines(lines, kDispenseCells, DispenseRowFromText);
   NotifyRows(RowKind::Dispense);
   SetVisible(runSelect == 1 || runSelect == 2 ? VisibleList::Dispense : VisibleList::Placement);
 }
@@ -64,6 +90,7 @@ void JobModel::LoadDrillLines(const std::vector<std::string>& lines) {
   drillRows.clear();
   drillRows.reserve(lines.size());
   for (const auto& l : lines) drillRows.push_back(DrillRowFromText(l));
+  drillKept_ = KeepLines(lines, kDrillCells, DrillRowFromText);
   NotifyRows(RowKind::Drill);
   SetVisible(VisibleList::Drill);
 }
@@ -151,11 +178,13 @@ void JobModel::ApplyTable(PcbTable table, const JobFileContent& c, int machineTy
   // A job without a side file has no such rows: the lists of the job that
   // was open before are not carried over.
   dispenseRows = std::move(dis);
+  dispenseKept_ = c.dispenseLines ? KeepLines(*c.dispenseLines, kDispenseCells, DispenseRowFromText) : KeptLines{};
   NotifyRows(RowKind::Dispense);
   VisibleList v = (!dispenseRows.empty() && (runSelect == 1 || runSelect == 2)) ? VisibleList::Dispense
                                                                                 : VisibleList::Placement;
   if (drillMachine) {
     drillRows = std::move(drill);
+    drillKept_ = c.drillLines ? KeepLines(*c.drillLines, kDrillCells, DrillRowFromText) : KeptLines{};
     NotifyRows(RowKind::Drill);
     if (!drillRows.empty()) v = VisibleList::Drill;
   }
@@ -168,6 +197,8 @@ void JobModel::Clear() {
   placementRows.clear();
   dispenseRows.clear();
   drillRows.clear();
+  dispenseKept_.clear();
+  drillKept_.clear();
   shownPcbName.clear();
   NotifyRows(RowKind::Placement);
   NotifyRows(RowKind::Dispense);

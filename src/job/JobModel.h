@@ -95,6 +95,12 @@ class JobModel {
   }
 
  private:
+  // Lines of the dispensing and drill files that their rows do not write
+  // back as they were (cells past the row's, text after the last TAB), by
+  // the text their row writes: a row still writing that text is saved as
+  // the line it was read from.
+  using KeptLines = std::vector<std::pair<std::string, std::string>>;
+  KeptLines dispenseKept_, drillKept_;
   // The side files of a save (the shown rows stored first).
   JobFileBytes SideFileBytes(int machineType);
   // The memory of the job file and of the dispensing file from save to save.

@@ -167,7 +167,9 @@ void CDialogMarkList::OnColumnClick(int column) {
 
 bool CDialogMarkList::TryAccept() {
   lib_.m_MarkRows = ListRows();
-  const std::vector<std::string> strings = lib_.BuildRowStrings();
+  // Rows not changed go back as the file held them.
+  std::vector<std::string> strings = lib_.BuildRowStrings();
+  if (env_.frameRows) strings = smt::library::KeepLinesAsRead<smt::library::kMarkCells>(std::move(strings), *env_.frameRows);
   if (env_.frameRows) *env_.frameRows = strings;
   try {
     smt::library::WriteLibraryFile(env_.appDir, smt::library::kMarkFileName, strings);

@@ -482,20 +482,21 @@ bool CDialogNozzleList::TryAccept() {
   const int delay = reader.Int(delay_, kDelayMin, kDelayMax);
   if (!reader.ok()) return false;
   RebuildTableFromList();
-  const std::vector<std::string> strings = lib_.BuildRowStrings();
-  if (env_.frameRows) *env_.frameRows = strings;
-  lib_.ComputeNozzlePositions();
+  // Rows not changed go back as the file held them.
+  std::vector<std::string> strings = lib_.BuildRowStrings();
+  if (env_.frameRows) strings = smt::library::KeepLinesAsRead<smt::library::kNozzleCells>(std::move(strings), *env_.frameRows);
+  if (distance_->isEnabled()) s.m_Distance = distance;
+  s.m_Delay = delay;
+  s.m_InAndOutExtern = extension_->isChecked() ? 1 : 0;
+  // The list file and the list's settings are one save.
   try {
-    smt::library::WriteLibraryFile(env_.appDir, smt::library::kNozzleFileName, strings);
+    lib_.SaveListAndConfig(env_.appDir, strings, s);
   } catch (const std::exception& e) {
     ShowMessage(e.what(), smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Error);
     return false;
   }
-  if (distance_->isEnabled()) s.m_Distance = distance;
-  s.m_Delay = delay;
-  s.m_InAndOutExtern = extension_->isChecked() ? 1 : 0;
-  lib_.SetSettings(s);
-  lib_.SaveConfig(env_.appDir);
+  if (env_.frameRows) *env_.frameRows = strings;
+  lib_.ComputeNozzlePositions();
   QDialog::accept();
   return true;
 }

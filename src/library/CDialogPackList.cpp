@@ -242,7 +242,9 @@ void CDialogPackList::ShowContextMenu(const QPoint& globalPos) {
 
 bool CDialogPackList::TryAccept() {
   RebuildTable();
-  const std::vector<std::string> strings = smt::library::PackRowStrings(lib_.m_PackRows);
+  // Rows not changed go back as the file held them.
+  std::vector<std::string> strings = smt::library::PackRowStrings(lib_.m_PackRows);
+  if (env_.frameRows) strings = smt::library::KeepPackLinesAsRead(std::move(strings), *env_.frameRows);
   if (env_.frameRows) *env_.frameRows = strings;
   try {
     smt::library::WriteLibraryFile(env_.appDir, smt::library::kPackFileName, strings);

@@ -1,5 +1,8 @@
 #include "library/LibraryRows.h"
 
+#include <deque>
+#include <unordered_map>
+
 #include <cmath>
 #include <cstdint>
 
@@ -26,6 +29,21 @@ bool Utf16Less(const std::string& a, const std::string& b) {
   const std::u16string ua = smt::platform::Utf8ToUtf16(a);
   const std::u16string ub = smt::platform::Utf8ToUtf16(b);
   return ua < ub;
+}
+
+std::vector<std::string> KeepLinesAsRead(std::vector<std::string> built, const std::vector<std::string>& readLines,
+                                         const std::vector<std::string>& readAsBuilt) {
+  std::unordered_map<std::string, std::deque<size_t>> read;
+  for (size_t i = 0; i < readLines.size() && i < readAsBuilt.size(); ++i)
+    if (readLines[i] != readAsBuilt[i]) read[readAsBuilt[i]].push_back(i);
+  if (read.empty()) return built;
+  for (std::string& row : built) {
+    const auto it = read.find(row);
+    if (it == read.end() || it->second.empty()) continue;
+    row = readLines[it->second.front()];
+    it->second.pop_front();
+  }
+  return built;
 }
 
 void WriteLibraryFile(const std::filesystem::path& appDir, const std::string& fileName,

@@ -34,6 +34,23 @@ std::string JoinRow(const std::array<std::string, N>& cells) {
   return s;
 }
 
+// The lines to write for `built`, the rows of a table as it now holds them:
+// a built row equal to a row as the table read it (`readAsBuilt[i]`, the
+// table's form of `readLines[i]`) is written as that line, in the file's own
+// spelling with any cells past the table's and any text after its last TAB;
+// each line read stands for one row at most. Other rows are written as built.
+std::vector<std::string> KeepLinesAsRead(std::vector<std::string> built, const std::vector<std::string>& readLines,
+                                         const std::vector<std::string>& readAsBuilt);
+
+// The same for a table whose rows are the first N cells of each line.
+template <size_t N>
+std::vector<std::string> KeepLinesAsRead(std::vector<std::string> built, const std::vector<std::string>& readLines) {
+  std::vector<std::string> asBuilt;
+  asBuilt.reserve(readLines.size());
+  for (const auto& l : readLines) asBuilt.push_back(JoinRow(SplitRow<N>(l)));
+  return KeepLinesAsRead(std::move(built), readLines, asBuilt);
+}
+
 // Ascending order of two texts by their UTF-16 code units (the list sort).
 bool Utf16Less(const std::string& a, const std::string& b);
 

@@ -4,6 +4,9 @@
 #include <optional>
 
 #include "library/LibraryRows.h"
+#include "platform/FileSet.h"
+#include "platform/ListFile.h"
+#include "platform/ProfileFile.h"
 #include "platform/SettingsSection.h"
 #include "settings/ConfigKeyRanges.h"
 #include "settings/SettingsStores.h"
@@ -133,6 +136,37 @@ void NozzleLibrary::SaveConfig(const std::string& appDir) const {
   s.WriteInt("m_InAndOutExtern", settings.m_InAndOutExtern);
   s.WriteDouble("m_Distance", settings.m_Distance);
   s.WriteInt("m_Delay", settings.m_Delay);
+}
+
+void NozzleLibrary::SaveListAndConfig(const std::string& appDir, const std::vector<std::string>& rows,
+                                      const NozzleListSettings& settings) {
+  const std::string ini = smt::platform::ConfigPath(appDir);
+  const NozzleListSettings before = Settings();
+  SetSettings(settings);
+  try {
+    smt::platform::BeginProfileBatch(ini);
+    SaveConfig(appDir);
+    smt::platform::ListFileContent content;
+    content.rows = rows;
+    smt::platform::EndProfileBatchInto(ini, [&](const std::string* iniText) {
+      std::vector<smt::platform::FileSetItem> files;
+      files.push_back({std::filesystem::path(appDir) / kNozzleFileName, smt::platform::EncodeListFile(content)});
+      if (iniText) files.push_back({ini, std::vector<uint8_t>(iniText->begin(), iniText->end())});
+      smt::platform::WriteFileSet(NozzleListSaveJournal(appDir), files);
+    });
+  } catch (...) {
+    SetSettings(before);
+    throw;
+  }
+}
+
+std::filesystem::path NozzleListSaveJournal(const std::string& appDir) {
+  return std::filesystem::path(appDir) / "config_nozzle.journal";
+}
+
+void FinishNozzleListSave(const std::string& appDir) {
+  smt::platform::FinishFileSet(NozzleListSaveJournal(appDir),
+                               {std::filesystem::path(appDir) / kNozzleFileName, smt::platform::ConfigPath(appDir)});
 }
 
 NozzleRow NozzleLibrary::MakeRow(int number, double x, double y, double pickHeight, double entranceX,

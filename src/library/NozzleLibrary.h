@@ -4,6 +4,7 @@
 // nozzle-change settings of [NozzleListConfig], and the conversion of the
 // records into the numeric seat records (NozzleState::seats) in motor steps.
 #include <array>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -77,6 +78,13 @@ class NozzleLibrary {
   // [NozzleListConfig]
   void LoadConfig(const std::string& appDir);
   void SaveConfig(const std::string& appDir) const;
+  // The nozzle list's OK: "config_nozzle.fig" holding `rows` and
+  // [NozzleListConfig] holding `settings` change as one set (a process
+  // killed at any moment leaves both old or both new). The settings become
+  // the library's once both are written. Throws (the files then stay as
+  // they were) naming the file that could not be written.
+  void SaveListAndConfig(const std::string& appDir, const std::vector<std::string>& rows,
+                         const NozzleListSettings& settings);
 
   // Row formats of the editor's values.
   static NozzleRow MakeRow(int number, double x, double y, double pickHeight, double entranceX, double entranceY,
@@ -87,6 +95,11 @@ class NozzleLibrary {
   mutable std::mutex settingsM_;
   NozzleListSettings settings_;
 };
+
+// The journal of the nozzle list's OK, and the completion (or undoing) of
+// an OK a killed program left half done, done at start before the files are read.
+std::filesystem::path NozzleListSaveJournal(const std::string& appDir);
+void FinishNozzleListSave(const std::string& appDir);
 
 // The one library of the process (the dialog, the run and the origin update share it).
 NozzleLibrary& TheNozzleLibrary();

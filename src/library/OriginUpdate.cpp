@@ -1,5 +1,8 @@
 #include "library/OriginUpdate.h"
 
+#include "library/LibraryRows.h"
+#include "library/NozzleRecord.h"
+
 #include "library/NozzleLibrary.h"
 #include "link/LinkRuntime.h"
 #include "platform/SettingsSection.h"
@@ -68,7 +71,7 @@ void ApplyOriginUpdate(const OriginUpdateSettings& s, int machineType, const Ori
 void ShiftNozzleRows(double dx, double dy, std::vector<std::string>* frameRows) {
   NozzleLibrary& lib = TheNozzleLibrary();
   lib.ShiftNozzlePositions(dx, dy);
-  if (frameRows) *frameRows = lib.BuildRowStrings();
+  if (frameRows) *frameRows = KeepLinesAsRead<kNozzleCells>(lib.BuildRowStrings(), *frameRows);
 }
 
 void ShiftThrowPosition(double dx, double dy) {

@@ -56,6 +56,10 @@ std::vector<std::string> PackRowStrings(const std::vector<PackRow>& rows) {
   return out;
 }
 
+std::vector<std::string> KeepPackLinesAsRead(std::vector<std::string> built, const std::vector<std::string>& readLines) {
+  return KeepLinesAsRead(std::move(built), readLines, PackRowStrings(BuildPackTable(readLines)));
+}
+
 void TranslatePackRow(PackRow& row, const std::array<std::string, 27>& feedNames,
                       const std::array<std::string, 24>& speedNames, int language) {
   if (language < 0 || language > 2) return;

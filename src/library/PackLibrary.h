@@ -37,6 +37,9 @@ PackEditSwitches LoadPackEditSwitches(const std::string& appDir);
 void SavePackEditSwitches(const std::string& appDir, const PackEditSwitches& s);
 
 std::vector<std::string> PackRowStrings(const std::vector<PackRow>& rows);
+// `built` with each row not changed since `readLines` were read written as
+// the line it was read from (see KeepLinesAsRead).
+std::vector<std::string> KeepPackLinesAsRead(std::vector<std::string> built, const std::vector<std::string>& readLines);
 
 // Cell 15 (feed mode, first seven modes of each language) and cell 13 (speed
 // name) in the current language. `feedNames`: language * 9 + mode;

@@ -100,8 +100,18 @@ PackRow PackRowOf(const PackRecord& r) {
 std::vector<PackRow> BuildPackTable(const std::vector<std::string>& lines) {
   std::vector<PackRow> rows;
   if (lines.empty()) return rows;
-  const auto tabs = std::count(lines[0].begin(), lines[0].end(), '\t');
-  const bool current = tabs == 28 || tabs == 17 || tabs == 14;
+  // The first line chooses; a first line of another length in a file whose
+  // other lines are of the current layout (a damaged or hand-edited line)
+  // does not turn the whole file into the older layout.
+  auto isCurrent = [](const std::string& l) {
+    const auto tabs = std::count(l.begin(), l.end(), '\t');
+    return tabs == 28 || tabs == 17 || tabs == 14;
+  };
+  bool current = isCurrent(lines[0]);
+  if (!current && lines.size() > 1) {
+    const auto others = std::count_if(lines.begin() + 1, lines.end(), isCurrent);
+    current = 2 * others > static_cast<std::ptrdiff_t>(lines.size() - 1);
+  }
   for (const auto& line : lines) {
     PackRow row;
     const std::vector<std::string> fields = SplitTabCells(line);

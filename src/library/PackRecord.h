@@ -66,7 +66,8 @@ PackRow PackRowOf(const PackRecord& r);
 
 // Rows from the file's lines: the first line's TAB count chooses the layout
 // (28, 17 or 14: cells in order; any other: the older layout without the two
-// delays, which get "50" and "25").
+// delays, which get "50" and "25"), unless most of the other lines are of
+// the current layout.
 std::vector<PackRow> BuildPackTable(const std::vector<std::string>& lines);
 
 // Every row of the file's lines checked (the layout chosen by the first

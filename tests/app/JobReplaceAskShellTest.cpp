@@ -4,13 +4,18 @@
 // Yes saves the changes and then opens. A job without changes is replaced
 // without a question. Judged by the job files' bytes and the job shown.
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <filesystem>
 #include <functional>
 
+#include "ModalSteps.h"
 #include "ShellFixture.h"
+#include "job/CDialogImportFile.h"
+#include "job/CDialogPCBEdit.h"
+#include "job/CToolBarPartControl.h"
 #include "app/CommandIds.h"
 #include "app/DemoWorkdir.h"
 #include "job/CDialogPartEditSmt.h"
@@ -137,6 +142,134 @@ TEST_F(JobReplaceAsk, OpeningAnotherJobAsksBeforeUnsavedChangesAreLost) {
       }
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+// File > New and closing the window while the job holds a change: the same
+// question; Cancel keeps the job, its change and the window; No gives the
+// change up without writing; Yes saves it first. New on a job without
+// changes asks nothing.
+TEST_F(JobReplaceAsk, NewAndClosingAskBeforeUnsavedChangesAreLost) {
+  CMainFrame& f = Start();
+  f.show();
+  CSMTDoc& doc = *f.view()->document();
+  CDialogPartList& list = *f.view()->m_pPartList;
+  const fs::path demo = dir / smt::app::kDemoJobName;
+  const std::string demoBytes = dir.Read(smt::app::kDemoJobName);
+  enum class Way { New, Close };
+  struct Case {
+    const char* what;
+    Way way;
+    bool edit;
+    MsgAnswer answer;
+  } cases[] = {
+      {"New, unchanged job", Way::New, false, MsgAnswer::Cancel},
+      {"New, Cancel", Way::New, true, MsgAnswer::Cancel},
+      {"New, No", Way::New, true, MsgAnswer::No},
+      {"New, Yes", Way::New, true, MsgAnswer::Yes},
+      {"window close, Cancel", Way::Close, true, MsgAnswer::Cancel},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    dir.Write(smt::app::kDemoJobName, demoBytes);
+    ASSERT_TRUE(doc.OnOpenDocument(demo));
+    if (c.edit) EditRowX(list, "123.5");
+    const auto rowsBefore = list.Job().placementRows;
+    messages.service.Clear();
+    messages.service.QueueAnswer(c.answer);
+    if (c.way == Way::New)
+      f.Action(smt::app::cmd::kFileNew)->trigger();
+    else
+      f.close();
+    QApplication::processEvents();
+    if (!c.edit) {
+      EXPECT_TRUE(messages.service.Texts().empty()) << "nothing to lose, nothing asked";
+      EXPECT_TRUE(list.Job().placementRows.empty());
+      continue;
+    }
+    ASSERT_EQ(messages.service.Texts().size(), 1u) << "asked once";
+    switch (c.answer) {
+      case MsgAnswer::Cancel:
+        EXPECT_EQ(doc.PathName(), demo) << "Cancel keeps the job";
+        EXPECT_EQ(list.Job().placementRows, rowsBefore) << "and its change";
+        EXPECT_EQ(dir.Read(smt::app::kDemoJobName), demoBytes);
+        if (c.way == Way::Close) EXPECT_TRUE(f.isVisible()) << "and the window";
+        break;
+      case MsgAnswer::No:
+        EXPECT_TRUE(list.Job().placementRows.empty());
+        EXPECT_EQ(dir.Read(smt::app::kDemoJobName), demoBytes) << "No writes nothing";
+        break;
+      default: {
+        EXPECT_TRUE(list.Job().placementRows.empty());
+        EXPECT_NE(dir.Read(smt::app::kDemoJobName), demoBytes) << "Yes saves the change";
+        ASSERT_TRUE(doc.OnOpenDocument(demo));
+        EXPECT_EQ(list.Job().placementRows, rowsBefore) << "the saved job holds the change";
+        break;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A design-tool file imported into the board of a job holding a change:
+// the import replaces the board's parts only with the PCB editor's OK; its
+// Cancel leaves the job, its change and its files as they were, and the
+// change is still asked about.
+TEST_F(JobReplaceAsk, AnImportCancelledInThePcbEditorKeepsTheJobAndItsChange) {
+  CMainFrame& f = Start();
+  f.show();
+  CSMTDoc& doc = *f.view()->document();
+  CDialogPartList& list = *f.view()->m_pPartList;
+  const fs::path demo = dir / smt::app::kDemoJobName;
+  const std::string demoBytes = dir.Read(smt::app::kDemoJobName);
+  ASSERT_TRUE(doc.OnOpenDocument(demo));
+  EditRowX(list, "123.5");
+  const auto rowsBefore = list.Job().placementRows;
+  const std::string board = list.Job().shownPcbName;
+  const auto partsBefore = list.Job().pcbs.Find(board)->m_Parts;
+  files.chooser.Clear();
+  files.chooser.QueueAnswer((dir / smt::app::kDemoImportName).string());
+  size_t partsInEditor = 0;
+  auto button = [](QWidget& w, const char* name) {
+    auto* b = w.findChild<QPushButton*>(name);
+    EXPECT_NE(b, nullptr) << name;
+    return b;
+  };
+  const size_t steps = smt::test::RunWithModalSteps(
+      [&] { list.ToolBar().Button(104)->trigger(); },
+      {[&](QWidget& w) {
+         ASSERT_NE(qobject_cast<CDialogPCBEdit*>(&w), nullptr) << w.metaObject()->className();
+         if (auto* b = button(w, "c_1084")) b->click();
+         partsInEditor = list.Job().pcbs.Find(board)->m_Parts.size();
+         if (auto* b = button(w, "IDCANCEL")) b->click();
+         if (w.isVisible()) qobject_cast<QDialog*>(&w)->reject();
+       },
+       [&](QWidget& w) {
+         auto* d = qobject_cast<CDialogImportFile*>(&w);
+         ASSERT_NE(d, nullptr) << w.metaObject()->className();
+         d->FormatBox()->setCurrentIndex(d->FormatBox()->findText("KiCad.pos"));
+         d->OpenButton()->click();
+         if (auto* b = button(w, "ImportAllToProject")) b->click();
+         if (auto* b = button(w, "IDOK")) b->click();
+         if (d->isVisible()) d->reject();
+       }});
+  EXPECT_EQ(steps, 2u);
+  EXPECT_EQ(partsInEditor, size_t(smt::app::kDemoImportParts)) << "the import was there while the editor was open";
+  EXPECT_EQ(list.Job().placementRows, rowsBefore) << "the PCB editor's Cancel keeps the change";
+  EXPECT_EQ(list.Job().pcbs.Find(board)->m_Parts.size(), partsBefore.size());
+  EXPECT_EQ(dir.Read(smt::app::kDemoJobName), demoBytes);
+  // The change is still there to be asked about.
+  messages.service.Clear();
+  messages.service.QueueAnswer(MsgAnswer::Cancel);
+  f.Action(smt::app::cmd::kFileNew)->trigger();
+  EXPECT_EQ(messages.service.Texts().size(), 1u);
+  EXPECT_EQ(list.Job().placementRows, rowsBefore);
 }
 
 }  // namespace

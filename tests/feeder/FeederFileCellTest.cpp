@@ -5,7 +5,9 @@
 // line and field, and the current group keeps its rows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -277,4 +279,68 @@ TEST(FeederFileLines, AHeadCellTakesEveryNozzleOfTheMagazine) {
     EXPECT_EQ(r.skipped.empty(), h.taken) << h.text << ": " << r.error;
     EXPECT_EQ(t.SaveToLines(), lines) << h.text;
   }
+}
+
+// What a load could not read survives the group edits the group manager and
+// the list make (a group added, copied, renamed or deleted, rows of the
+// stopped group removed): saved, the lines not read come back as they were,
+// at the end of the form, and the form saved reads again to the same lines.
+namespace {
+std::vector<std::string> Cut(std::vector<std::string> lines, size_t line, size_t cell, const std::string& text) {
+  std::vector<std::string> c = smt::feeder::SplitTabCells(lines[line]);
+  c.at(cell) = text;
+  std::string s;
+  for (const auto& x : c) s += x + "\t";
+  lines[line] = s;
+  return lines;
+}
+}  // namespace
+
+TEST(FeederFileUnread, GroupEditsKeepTheLinesNotRead) {
+  struct Damage {
+    const char* name;
+    size_t line, cell;
+    const char* text;
+    size_t keptFrom;  // the lines from here to the end are the ones kept
+  };
+  const Damage damages[] = {{"group count", 0, 0, "x", 0},
+                            {"row count of B", 8, 2, "nan", 8},
+                            {"tray size of C", 22, 0, "nan", 15}};
+  struct Edit {
+    const char* name;
+    std::function<void(FeederTable&)> act;
+  };
+  const Edit edits[] = {
+      {"group added", [](FeederTable& t) { t.AddGroup("D", "new"); }},
+      {"C copied", [](FeederTable& t) { t.CopyGroup("C", "C2", ""); }},
+      {"C renamed", [](FeederTable& t) { t.EditGroup("C", "C9", "renamed"); }},
+      {"C deleted", [](FeederTable& t) { t.DeleteGroup("C"); }},
+      {"a row of C removed",
+       [](FeederTable& t) {
+         t.SetCurrentName("C");
+         (void)t.ShowGroupInList("C", Names());
+         t.DeleteRowByNumber("G2");
+       }},
+  };
+  for (const Damage& d : damages)
+    for (const Edit& e : edits) {
+      SCOPED_TRACE(std::string(d.name) + ", " + e.name);
+      const std::vector<std::string> lines = Cut(smt::test::ThreeGroups(), d.line, d.cell, d.text);
+      FeederTable t;
+      std::vector<std::string> copy = lines;
+      ASSERT_TRUE(t.LoadFromLines(copy, Names()).ok);
+      e.act(t);
+      const std::vector<std::string> saved = t.SaveToLines();
+      // A group renamed in place has its own line changed.
+      const size_t from = d.keptFrom + (std::string(e.name) == "C renamed" && d.line == 22 ? 1 : 0);
+      const std::vector<std::string> kept(lines.begin() + static_cast<std::ptrdiff_t>(from), lines.end());
+      ASSERT_GE(saved.size(), kept.size());
+      EXPECT_TRUE(std::equal(kept.begin(), kept.end(), saved.end() - static_cast<std::ptrdiff_t>(kept.size())))
+          << ::testing::PrintToString(saved);
+      FeederTable again;
+      copy = saved;
+      ASSERT_TRUE(again.LoadFromLines(copy, Names()).ok);
+      EXPECT_EQ(again.SaveToLines(), saved);
+      if (std::string(e.name) == "group added") EXPECT_GE(again.FindGroupByName("D"), 0);
+    }
 }

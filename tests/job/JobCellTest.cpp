@@ -543,6 +543,52 @@ TEST(JobRoundTrip, DispensingAndDrillCellsInEveryFormSaveAsRead) {
   ExpectRoundTrip(c, kMachineDrill, dir, "side-forms");
 }
 
+// Dispensing and drill lines the rows do not hold whole (cells past the
+// row's, text after the last TAB, a very long line) at the start, in the
+// middle and at the end: opened, another row edited and saved, the file
+// holds every line as read but the edited one. Judged by the files' bytes.
+TEST(JobRoundTrip, SideFileLinesTheRowsDoNotHoldWholeSurviveAnEditOfAnotherRow) {
+  const fs::path dir = TempDir("side-kept-lines");
+  const std::vector<std::string> dis = {"1\t1.50\t2.0\t-0.50\tYes\t5.0\t10\t50\t50\t50\tn\t\t\t\t\t",
+                                        "2\t3\t10\t\tNo\t\t0.25\t7\t5\t\t点\t\t\t\t\t",
+                                        "3\t4\t5\t\tNo\t\t0.25\t7\t5\t\tq\t\t\t\t\t"};
+  const std::vector<std::string> drill = {"1\thole\t1.20\t10.0\t-4\t-1.0\t3\t0.50\t2\t1\t10\t30\t20\t40\t\t",
+                                          "2\tpin\t1.00\t12.0\t-4\t-1.0\t3\t0.50\t2\t1\t10\t30\t20\t40\t\t",
+                                          "3\tvia\t0.80\t14.0\t-4\t-1.0\t3\t0.50\t2\t1\t10\t30\t20\t40\t\t"};
+  const struct {
+    const char* name;
+    std::string tail;
+  } forms[] = {{"cells past the row's", "extra\t9\t"}, {"no last TAB", "tail"},
+               {"a very long line", std::string(70000, 'x') + "\t"}};
+  int files = 0;
+  for (const auto& form : forms)
+    for (size_t at = 0; at < 3; ++at) {
+      SCOPED_TRACE(std::string(form.name) + " on line " + std::to_string(at + 1));
+      JobFileContent c = SampleContent(kMachineDrill);
+      c.dispenseLines = dis;
+      c.drillLines = drill;
+      (*c.dispenseLines)[at] += form.tail;
+      (*c.drillLines)[at] += form.tail;
+      const fs::path a = dir / "a.smt";
+      WriteJobFiles(a, c, kMachineDrill);
+      JobModel job;
+      job.ApplyContent(ReadJobFiles(a, kMachineDrill), kMachineDrill, JobFileNames::Of(a));
+      const size_t edited = at == 0 ? 2 : 0;
+      job.dispenseRows[edited].cells[kDisNote] = "edited";
+      job.drillRows[edited].cells[kDrillName] = "edited";
+      WriteJobFiles(a, job.ToContent(kMachineDrill), kMachineDrill);
+      const JobFileContent saved = ReadJobFiles(a, kMachineDrill);
+      ASSERT_TRUE(saved.dispenseLines && saved.drillLines);
+      std::vector<std::string> wantDis = *c.dispenseLines, wantDrill = *c.drillLines;
+      wantDis[edited] = RowToText(job.dispenseRows[edited], kDispenseCells);
+      wantDrill[edited] = RowToText(job.drillRows[edited], kDrillCells);
+      EXPECT_EQ(*saved.dispenseLines, wantDis);
+      EXPECT_EQ(*saved.drillLines, wantDrill);
+      files += 2;
+    }
+  std::printf("[ figures  ] side files: %d files judged after an edit of another row\n", files);
+}
+
 // The shared design-tool exports imported into a board, saved, opened and
 // saved again: the import writes only cells the reader takes.
 TEST(JobRoundTrip, ImportedSampleBoardsOpenAndSaveAgainByteForByte) {
