@@ -96,12 +96,12 @@ void BM_NozzleTakeAndReturnUdp(benchmark::State& state) {
   smt::link::SetMotionSettings(m);
   smt::settings::PulseSettings p;
   p.m_X_Pulse = p.m_Y_Pulse = p.m_Z_Pulse = p.m_A_Pulse = 100;
-  smt::settings::SettingsStores::Instance().machine.SetPulse(p);
+  smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetPulse(p);
   smt::settings::SpeedState speed;
   for (auto& r : speed.records)
     for (auto& pair : r) pair = {5, 20};
-  smt::settings::SettingsStores::Instance().speed.Set(speed);
-  smt::library::SetNozzleStrategySource([] { return smt::library::NozzleStrategy{1, 0, 0}; });
+  smt::settings::SettingsStores::Of(smt::CurrentMachine()).speed.Set(speed);
+  smt::library::SetNozzleStrategySource(smt::CurrentMachine(), [] { return smt::library::NozzleStrategy{1, 0, 0}; });
   auto& lib = smt::library::TheNozzleLibrary();
   lib.ReadRows({smt::library::NozzleLibrary::MakeRow(1, 100, -50, -1, 100, -60, -5, 40, "A")});
   lib.ComputeNozzlePositions();

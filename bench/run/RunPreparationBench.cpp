@@ -16,7 +16,7 @@ namespace {
 
 struct Table {
   // The feeder table of the machine in use, which the run reads.
-  smt::feeder::FeederTable& t = smt::run::Feeders();
+  smt::feeder::FeederTable& t = smt::run::Feeders(smt::CurrentMachine());
   Table() {
     t.Clear();
     t.AddGroup("A", "");
@@ -47,16 +47,16 @@ struct Table {
 void BM_PickTargetOfTheLastFeeder(benchmark::State& state) {
   static Table table;
   smt::platform::ScopedRecordingMessages quiet;
-  for (auto _ : state) benchmark::DoNotOptimize(smt::run::CalcFeederPickTarget(1, 0, "W120"));
+  for (auto _ : state) benchmark::DoNotOptimize(smt::run::CalcFeederPickTarget(smt::CurrentMachine(), 1, 0, "W120"));
 }
 BENCHMARK(BM_PickTargetOfTheLastFeeder);
 
 void BM_PreparePartJob(benchmark::State& state) {
   static Table table;
   smt::platform::ScopedRecordingMessages quiet;
-  smt::run::CalcFeederPickTarget(1, 0, "W60");
+  smt::run::CalcFeederPickTarget(smt::CurrentMachine(), 1, 0, "W60");
   smt::run::HeadPlaceState p;
-  for (auto _ : state) benchmark::DoNotOptimize(smt::run::PreparePickPlace(table.t.CurrentIndex(), p, 1));
+  for (auto _ : state) benchmark::DoNotOptimize(smt::run::PreparePickPlace(smt::CurrentMachine(), table.t.CurrentIndex(), p, 1));
 }
 BENCHMARK(BM_PreparePartJob);
 

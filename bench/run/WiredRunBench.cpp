@@ -131,7 +131,7 @@ struct Machine {
   SimulatedBoardLink board{false};
   smt::link::LinkHooks hooks;
   // The feeder table of the machine in use, which the run reads.
-  smt::feeder::FeederTable& feeders = smt::run::Feeders();
+  smt::feeder::FeederTable& feeders = smt::run::Feeders(smt::CurrentMachine());
   smt::platform::RecordingMessageService messages;
 
   Machine() {
@@ -163,13 +163,13 @@ struct Machine {
     smt::CurrentMachine().headCount = 2;
     smt::CurrentMachine().steps.xPulsePerMm = smt::CurrentMachine().steps.yPulsePerMm = smt::CurrentMachine().steps.zPulsePerMm = 100;
     smt::CurrentMachine().steps.aPulsePerDeg = 10;
-    auto basic = *smt::settings::SettingsStores::Instance().machine.Basic();
+    auto basic = *smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic();
     basic.m_Z_Nozzle1ToPCBHeight = -10;
-    smt::settings::SettingsStores::Instance().machine.SetBasic(basic);
+    smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetBasic(basic);
     smt::run::SmtStrategy st;
     st.m_HeaderSelect = 1;
     st.m_RunSelect = 0;
-    smt::run::SetStrategy(st);
+    smt::run::SetStrategy(smt::CurrentMachine(), st);
     feeders.Clear();
     feeders.AddGroup("A", "");
     feeders.SetCurrentName("A");
@@ -184,16 +184,16 @@ struct Machine {
       }
       return v;
     };
-    smt::run::CreateRunEvents();
-    smt::run::Timeouts() = {};
-    smt::run::Timeouts().feedReady = 3000ms;
+    smt::run::CreateRunEvents(smt::CurrentMachine());
+    smt::run::Timeouts(smt::CurrentMachine()) = {};
+    smt::run::Timeouts(smt::CurrentMachine()).feedReady = 3000ms;
     smt::link::SendCmd60SetState(0, 0);  // the board learns the host's address
     Until([&] { return board.sim.LastReceived(0x60).has_value(); }, 3000ms, false);
   }
   ~Machine() {
     smt::job::TheFeederSource() = {};
-    smt::run::Services() = {};
-    smt::run::SetStrategy({});
+    smt::run::Services(smt::CurrentMachine()) = {};
+    smt::run::SetStrategy(smt::CurrentMachine(), {});
     smt::link::Runtime().hooks = nullptr;
     smt::platform::MessageService::Install(nullptr);
     smt::CurrentMachine().machineType = 0;
@@ -291,8 +291,8 @@ double WiredRun(Machine& machine, const Size& size, bool selectedOnly, double* e
     if (selectedOnly) panel.PlacementView()->selectAll();
     PaintCounter counter;
     if (paints) counter.Watch(panel);
-    smt::run::WireRunEngine(panel);
-    auto& s = smt::run::Services();
+    smt::run::WireRunEngine(smt::CurrentMachine(), panel);
+    auto& s = smt::run::Services(smt::CurrentMachine());
     // The board as the program's wiring reads it: on the window thread.
     SetMachineBoard(size.cells);
     std::atomic<bool> ended{false};
@@ -323,9 +323,9 @@ double WiredRun(Machine& machine, const Size& size, bool selectedOnly, double* e
       Until([&] { return ended.load(); }, 20s, true);
       seconds = 0;
     }
-    Until([&] { return !smt::CurrentMachine().machineBusy && smt::run::FeedBusy() == 0 && smt::run::SmtBusy() == 0; }, 10s, true);
+    Until([&] { return !smt::CurrentMachine().machineBusy && smt::run::FeedBusy(smt::CurrentMachine()) == 0 && smt::run::SmtBusy(smt::CurrentMachine()) == 0; }, 10s, true);
     QCoreApplication::processEvents();
-    smt::run::Services() = {};
+    smt::run::Services(smt::CurrentMachine()) = {};
     if (endPause) *endPause = paused;
     if (paints) *paints = counter.count;
   }
@@ -338,7 +338,7 @@ double EngineRun(Machine& machine, const Size& size) {
   auto rows = Rows(size.rows, PlacedRows(size));
   std::mutex m;
   std::vector<std::pair<int, int>> states;
-  auto& s = smt::run::Services();
+  auto& s = smt::run::Services(smt::CurrentMachine());
   s = {};
   s.placementRows = [&] {
     std::string refusal;
@@ -347,7 +347,7 @@ double EngineRun(Machine& machine, const Size& size) {
   s.nextPlaceRow = [&](int& row, int count, int slot, int requested) {
     for (; row < count && row < static_cast<int>(rows.size()); ++row)
       if (rows[static_cast<size_t>(row)].Cell(7) == "Yes")
-        return smt::run::CalcFeederPickTarget(slot, requested, rows[static_cast<size_t>(row)].Cell(9));
+        return smt::run::CalcFeederPickTarget(smt::CurrentMachine(), slot, requested, rows[static_cast<size_t>(row)].Cell(9));
     return 0;
   };
   auto display = std::make_shared<testsupport::RecordingRunDisplay>();
@@ -362,25 +362,25 @@ double EngineRun(Machine& machine, const Size& size) {
   s.onRunEnd = [&](bool) {
     smt::CurrentMachine().runContinue = false;
     smt::CurrentMachine().run.feedRun = false;
-    smt::ReleaseMachineBusy();
+    smt::ReleaseMachineBusy(smt::CurrentMachine());
     ended = true;
   };
   machine.board.sim.ClearReceived();
   smt::CurrentMachine().resetDone = true;
   smt::CurrentMachine().masterResetOk = true;
   const auto t0 = std::chrono::steady_clock::now();
-  if (!smt::TryClaimMachineBusy()) return 0;
+  if (!smt::TryClaimMachineBusy(smt::CurrentMachine())) return 0;
   smt::CurrentMachine().runContinue = smt::CurrentMachine().run.feedRun = smt::CurrentMachine().run.conveyorRun = true;
   smt::CurrentMachine().paused = false;
   smt::CurrentMachine().run.pauseEvent.Set();
-  if (!smt::run::StartRun(0)) {
+  if (!smt::run::StartRun(smt::CurrentMachine(), 0)) {
     smt::CurrentMachine().runContinue = smt::CurrentMachine().run.feedRun = smt::CurrentMachine().run.conveyorRun = false;
-    smt::ReleaseMachineBusy();
+    smt::ReleaseMachineBusy(smt::CurrentMachine());
     return 0;
   }
   const bool done = Until([&] { return ended.load(); }, 300s, false);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-  Until([&] { return smt::run::FeedBusy() == 0 && smt::run::SmtBusy() == 0; }, 10s, false);
+  Until([&] { return smt::run::FeedBusy(smt::CurrentMachine()) == 0 && smt::run::SmtBusy(smt::CurrentMachine()) == 0; }, 10s, false);
   s = {};
   return done ? seconds : 0;
 }
@@ -537,8 +537,8 @@ void BM_RepeatedRunsMemory(benchmark::State& state) {
       panel.show();
       panel.Job().placementRows = Rows(size.rows, PlacedRows(size));
       panel.Job().NotifyRows(RowKind::Placement);
-      smt::run::WireRunEngine(panel);
-      auto& s = smt::run::Services();
+      smt::run::WireRunEngine(smt::CurrentMachine(), panel);
+      auto& s = smt::run::Services(smt::CurrentMachine());
       SetMachineBoard(size.cells);  // read on the window thread, as the program reads it
       std::atomic<int> ends{0};
       auto endStep = s.onRunEnd;
@@ -558,12 +558,12 @@ void BM_RepeatedRunsMemory(benchmark::State& state) {
           smt::CurrentMachine().runContinue = false;
           Until([&] { return ends.load() > before; }, 20s, true);
         }
-        Until([&] { return !smt::CurrentMachine().machineBusy && smt::run::FeedBusy() == 0 && smt::run::SmtBusy() == 0; }, 10s, true);
+        Until([&] { return !smt::CurrentMachine().machineBusy && smt::run::FeedBusy(smt::CurrentMachine()) == 0 && smt::run::SmtBusy(smt::CurrentMachine()) == 0; }, 10s, true);
         QCoreApplication::processEvents();
         placed.push_back(Placed(machine));
         rss.push_back(ResidentKiB());
       }
-      smt::run::Services() = {};
+      smt::run::Services(smt::CurrentMachine()) = {};
     }
     smt::platform::GuiDispatcher::Install(nullptr);
   }

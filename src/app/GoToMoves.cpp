@@ -32,7 +32,7 @@ void ReleaseNozzleVacuum(int kind, int machineType, int exhaust) {
 }
 
 bool MoveXY(int32_t targetX, int32_t targetY) {
-  const auto speed = SettingsStores::Instance().speed.Record(SpeedUse::PickPart);
+  const auto speed = SettingsStores::Of(smt::CurrentMachine()).speed.Record(SpeedUse::PickPart);
   return smt::link::SendCmd64MoveXY(targetX - smt::CurrentMachine().curX.load(), speed[0].start, speed[0].normal, targetY - smt::CurrentMachine().curY.load(),
                                     speed[1].start, speed[1].normal, 0, 0, 0, 0, 0x80);
 }
@@ -40,14 +40,14 @@ bool MoveXY(int32_t targetX, int32_t targetY) {
 }  // namespace
 
 bool MoveToTarget(const GoToMoveRequest& r) {
-  smt::BusyRelease release;
+  smt::BusyRelease release(smt::CurrentMachine());
   auto& hooks = smt::link::Runtime().Hooks();
   if (SerialLink()) smt::link::SendCmd60SetState(0, 0);
   if (!MoveXY(smt::CurrentMachine().motion.targetX.load(), smt::CurrentMachine().motion.targetY.load())) {
     if (!r.fromMenu) hooks.EnableJogControls(true);
     return false;
   }
-  const auto basic = SettingsStores::Instance().machine.Basic();
+  const auto basic = SettingsStores::Of(smt::CurrentMachine()).machine.Basic();
   // Only the vision-origin move asks for the correction (it fills it in).
   if (r.correctVisualOrigin && basic->m_CottectionTimeReset != 0 && !r.fromMenu) r.correctVisualOrigin();
   if (basic->m_bStopPosition != 0 && r.stopAfter) {
@@ -73,10 +73,10 @@ bool MoveToTarget(const GoToMoveRequest& r) {
 }
 
 bool MoveAxesToTarget(const GoToMoveRequest& r) {
-  smt::BusyRelease release;
+  smt::BusyRelease release(smt::CurrentMachine());
   auto& hooks = smt::link::Runtime().Hooks();
   if (SerialLink()) smt::link::SendCmd60SetState(0, 0);
-  const auto speed = SettingsStores::Instance().speed.Record(SpeedUse::PickPart);
+  const auto speed = SettingsStores::Of(smt::CurrentMachine()).speed.Record(SpeedUse::PickPart);
   const int xs = speed[0].start, xn = speed[0].normal, ys = speed[1].start, yn = speed[1].normal;
   // Axis codes of the lamp machine: 0 X, 1 Y, 9 the second X axis, 12 the second platform's Y.
   bool ok = true;

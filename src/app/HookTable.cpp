@@ -71,7 +71,7 @@ void Optional(const Ref& r, std::string reason) {
 }  // namespace
 
 // The probes read the live objects each time they are asked.
-#define RUN(m) Ref{"RunServices." #m, [] { return smt::run::Services().m.connected(); }}
+#define RUN(m) Ref{"RunServices." #m, [] { return smt::run::Services(smt::CurrentMachine()).m.connected(); }}
 // An interface port of the machine in use (read each time).
 #define PORT(port) Ref{(port).name(), [] { return (port).connected(); }}
 #define RUNCTL(m) \
@@ -89,7 +89,7 @@ void DeclareShellHooks(CSMTView& view) {
   CSMTView* v = &view;
 
   // --- run engine: what it shows (part list, jog panel's information line) ---
-  Need(Ref{"RunDisplay", [] { return smt::run::Services().display.connected(); }}, kAll);
+  Need(Ref{"RunDisplay", [] { return smt::run::Services(smt::CurrentMachine()).display.connected(); }}, kAll);
   // --- run engine: part list ---
   Need(RUN(placementRows), kPlacing);
   Need(RUN(nextPlaceRow), kPlacing);
@@ -105,7 +105,7 @@ void DeclareShellHooks(CSMTView& view) {
   Need(RUN(lightValue), kPlacing);
   Need(RUN(board), kAll);
   // --- run engine: vision steps ---
-  Need(Ref{"RunServices.vision", [] { return smt::run::Services().vision.connected(); }}, kAll);
+  Need(Ref{"RunServices.vision", [] { return smt::run::Services(smt::CurrentMachine()).vision.connected(); }}, kAll);
   // --- run engine: stations and view ---
   Need(RUN(autoTransport), kAll);
   Need(RUN(runZones), kAll);
@@ -118,8 +118,8 @@ void DeclareShellHooks(CSMTView& view) {
   Need(RUN(saveCoverCounters), kPlacing);
   Need(RUN(dippingStation), kPlacing);
   // --- run engine: lamp machine and labeling machine ---
-  Need(Ref{"RunServices.lamp", [] { return smt::run::Services().lamp.connected(); }}, kLamp);
-  Need(Ref{"RunServices.labeling", [] { return smt::run::Services().labeling.connected(); }}, kLabeling);
+  Need(Ref{"RunServices.lamp", [] { return smt::run::Services(smt::CurrentMachine()).lamp.connected(); }}, kLamp);
+  Need(Ref{"RunServices.labeling", [] { return smt::run::Services(smt::CurrentMachine()).labeling.connected(); }}, kLabeling);
 
   // --- window panels and the feeders' neighbours (the jog panel connects itself) ---
   Need(PORT(smt::link::JogPanelPort()), kAll, kNone);
@@ -164,7 +164,7 @@ void DeclareShellHooks(CSMTView& view) {
   Need(COORD(autoChangeNozzle), kAll, kNone);
 
   // --- strategy page (connected when the shell wires the page; each opening takes them) ---
-#define STRAT(m) Ref{"CDialogSMTStrategy." #m, [] { return smt::run::StrategyPageHooks().m.connected(); }}
+#define STRAT(m) Ref{"CDialogSMTStrategy." #m, [] { return smt::run::StrategyPageHooks(smt::CurrentMachine()).m.connected(); }}
   Need(STRAT(openCoverDialog), kAll, kNone);
 #undef STRAT
 

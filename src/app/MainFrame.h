@@ -35,6 +35,7 @@ class CMainFrame : public QMainWindow, public smt::app::ViewFrame {
   int OnCreate();
 
   CSMTView* view() const { return view_; }
+  smt::Machine& machine() const override { return machine_; }
 
   // Language (settings file, window title, the name tables).
   bool LoadLanguage() override;

@@ -57,7 +57,7 @@ class ShellLabelingStation : public smt::run::LabelingStation {
   explicit ShellLabelingStation(CSMTView& view) : view_(view) {}
 
   smt::run::LabelSettings Settings() override {
-    const smt::stations::LabelingSettings l = smt::stations::LabelingMachine::Instance().Settings();
+    const smt::stations::LabelingSettings l = smt::stations::LabelingMachine::Of(view_.machine()).Settings();
     smt::run::LabelSettings r;
     r.startX = l.m_StartX;
     r.startY = l.m_StartY;
@@ -75,25 +75,25 @@ class ShellLabelingStation : public smt::run::LabelingStation {
   }
   // The sheet's next cell: the next run goes on from there.
   void SetSerialX(int serialX) override {
-    auto& machine = smt::stations::LabelingMachine::Instance();
+    auto& machine = smt::stations::LabelingMachine::Of(view_.machine());
     smt::stations::LabelingSettings l = machine.Settings();
     l.m_SerialX = serialX;
     machine.SetSettings(l);
   }
   std::vector<std::pair<int, int>> RecognizeGlass() override {
     std::vector<std::pair<int, int>> points;
-    for (const cv::Point& p : smt::stations::LabelingMachine::Instance().RecognizeGlass()) points.emplace_back(p.x, p.y);
+    for (const cv::Point& p : smt::stations::LabelingMachine::Of(view_.machine()).RecognizeGlass()) points.emplace_back(p.x, p.y);
     return points;
   }
-  bool MoveHeadToThimble(int head) override { return smt::stations::LabelingMachine::Instance().MoveHeadToThimble(head); }
-  bool RunPickSequence(int head) override { return smt::stations::LabelingMachine::Instance().RunPickSequence(head); }
+  bool MoveHeadToThimble(int head) override { return smt::stations::LabelingMachine::Of(view_.machine()).MoveHeadToThimble(head); }
+  bool RunPickSequence(int head) override { return smt::stations::LabelingMachine::Of(view_.machine()).RunPickSequence(head); }
 
  private:
   CSMTView& view_;
 };
 
 void ConnectLabelRun(CSMTView& view) {
-  auto& run = smt::run::Services();
+  auto& run = smt::run::Services(view.machine());
   run.labeling.Connect(std::make_shared<ShellLabelingStation>(view));
   run.startHomeMode = [](int mode) { smt::link::MachineHoming::Instance().StartRunEndHome(mode); };
 }

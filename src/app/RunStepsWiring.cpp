@@ -42,10 +42,10 @@ class ShellRunDisplay : public smt::run::PanelRunDisplay {
 void InstallRunSteps(CSMTView& view) {
   CMainFrame* frame = view.frame();
   view.initialUpdateSteps.push_back([&view, frame](const std::string& appDir) {
-    smt::run::SetRunFeedSettings(smt::run::LoadRunFeedSettings(appDir));
+    smt::run::SetRunFeedSettings(view.machine(), smt::run::LoadRunFeedSettings(appDir));
     CDialogPartList* pl = view.m_pPartList;
     if (!pl) return;
-    auto& run = smt::run::Services();
+    auto& run = smt::run::Services(view.machine());
     // At the start the placement list, the camera panel and the jog panel
     // are disabled and the camera panel's zoom goes back to 1; the end of
     // the run enables them again.
@@ -72,14 +72,14 @@ void InstallRunSteps(CSMTView& view) {
       if (!smt::stations::SaveCoverCounters(appDir, total, count))
         CLogFile::Instance().Write(true, "cover tape: counters not saved (%d, %d)", total, count);
     };
-    run.dippingStation = []() -> std::optional<smt::run::DipStation> {
-      const auto d = smt::stations::DippingStation::Instance().Settings();
+    run.dippingStation = [&view]() -> std::optional<smt::run::DipStation> {
+      const auto d = smt::stations::DippingStation::Of(view.machine()).Settings();
       return smt::run::DipStation{d.m_DippingStation_X,       d.m_DippingStation_Y,        d.m_DippingStation_Z,
                                   d.m_DippingStation_RunTime, d.m_DippingStation_StopDelay, d.m_DippingStation_Delay};
     };
     // The strategy page's "设置" opens the cover-tape page.
-    smt::run::SetCoverPageOpener([frame](QWidget* parent) {
-      smt::stations::OpenCoverTape(smt::CurrentMachine(), parent, frame->m_strAppPath, frame->m_strLanguage);
+    smt::run::SetCoverPageOpener(view.machine(), [frame, &view](QWidget* parent) {
+      smt::stations::OpenCoverTape(view.machine(), parent, frame->m_strAppPath, frame->m_strLanguage);
     });
   });
 }

@@ -69,6 +69,8 @@ CSMTView::CSMTView(smt::app::ViewFrame& frame, std::function<void(CSMTView&)> in
 
 CMainFrame* CSMTView::frame() const { return frame_.Frame(); }
 
+smt::Machine& CSMTView::machine() const { return frame_.machine(); }
+
 CSMTView::~CSMTView() {
   // The hook table's probes read this view's panels.
   smt::platform::HookRegistry::Instance().Clear();
@@ -102,7 +104,7 @@ int CSMTView::OnCreate() {
     layoutJogPanel = m_pManualControl->LayoutHook();
     // "一键清零": the current position becomes the zero point of the take buttons.
     m_pManualControl->onSetAllZero = [this] {
-      auto& zero = smt::settings::SettingsStores::Instance().machine.m_ZeroPoint;
+      auto& zero = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.m_ZeroPoint;
       zero[0] = smt::CurrentMachine().curX.load();
       zero[1] = smt::CurrentMachine().curY.load();
       zero[2] = smt::CurrentMachine().motion.curPlatform[0].load();
@@ -398,7 +400,7 @@ void CSMTView::LayoutJogPanelForMachineType() {
 
 void CSMTView::ResetStrategyHeadMode() {
   // The placement strategy: one head, no nozzle change, committed and saved.
-  smt::run::ResetStrategyHeadMode(frame_.AppPath());
+  smt::run::ResetStrategyHeadMode(machine(), frame_.AppPath());
 }
 
 void CSMTView::SaveOnClose() {

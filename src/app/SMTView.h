@@ -24,6 +24,9 @@
 std::optional<std::filesystem::path> JobPathFromTypedName(const std::string& chosen);
 
 class CMainFrame;
+namespace smt {
+class Machine;
+}
 namespace smt::app {
 class ViewFrame;
 }
@@ -73,6 +76,8 @@ class CSMTView : public QWidget {
   void CloseCameras();
 
   CMainFrame* frame() const;
+  // The machine the view's window drives.
+  smt::Machine& machine() const;
   // The job document (exists once the list panels do).
   CSMTDoc* document() const { return m_pDocument.get(); }
 

@@ -51,7 +51,7 @@ struct CSMTView::GoToInputs {
 
 std::unique_ptr<CSMTView::GoToInputs> CSMTView::ReadGoToInputs() const {
   auto in = std::make_unique<GoToInputs>();
-  auto& machine = SettingsStores::Instance().machine;
+  auto& machine = SettingsStores::Of(smt::CurrentMachine()).machine;
   in->basic = machine.Basic();
   in->pulse = machine.Pulse();
   in->geometry = machine.Geometry();
@@ -97,7 +97,7 @@ void SetTargets(const GoToPlan& p) {
 
 // Starts the go-to worker; the busy state is claimed here, before the start.
 bool StartMove(GoToMoveRequest request, bool platform) {
-  if (!smt::TryClaimMachineBusy()) {
+  if (!smt::TryClaimMachineBusy(smt::CurrentMachine())) {
     smt::platform::ShowMessage(smt::link::kRunning);
     return false;
   }
@@ -109,7 +109,7 @@ bool StartMove(GoToMoveRequest request, bool platform) {
           MoveToTarget(request);
         }
       });
-  if (!started) smt::ReleaseMachineBusy();
+  if (!started) smt::ReleaseMachineBusy(smt::CurrentMachine());
   return started;
 }
 
@@ -127,7 +127,7 @@ void CorrectAtVisionOrigin(const smt::settings::BasicSettings& basic, int passes
   s.zoom = zoom;
   s.detectPrecision = precision;
   s.networkLink = basic.m_CommModel == 1;
-  const auto r = SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::VisualCorrection);
+  const auto r = SettingsStores::Of(smt::CurrentMachine()).speed.Record(smt::settings::SpeedUse::VisualCorrection);
   const smt::vision::MarkMoveSpeeds speeds{r[0].start, r[0].normal, r[1].start, r[1].normal};
   smt::vision::CalibrateVisualOrigin(s, smt::vision::DefaultMarkVisionIo(), speeds);
 }
@@ -267,7 +267,7 @@ bool CSMTView::MoveBetweenSetPoints() {
     return false;
   }
   SetTargets(plan);
-  const auto speed = SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::Smt);
+  const auto speed = SettingsStores::Of(smt::CurrentMachine()).speed.Record(smt::settings::SpeedUse::Smt);
   return smt::link::SendCmd64MoveXY(plan.targetX - smt::CurrentMachine().curX.load(), speed[0].start, speed[0].normal,
                                     plan.targetY - smt::CurrentMachine().curY.load(), speed[1].start, speed[1].normal, 0, 0, 0, 0, 0x80);
 }
@@ -288,7 +288,7 @@ bool CSMTView::VisionOriginAfterPlacement() {
     return false;
   }
   SetTargets(plan);
-  const auto speed = SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
+  const auto speed = SettingsStores::Of(smt::CurrentMachine()).speed.Record(smt::settings::SpeedUse::PickPart);
   if (!smt::link::SendCmd64MoveXY(plan.targetX - smt::CurrentMachine().curX.load(), speed[0].start, speed[0].normal,
                                   plan.targetY - smt::CurrentMachine().curY.load(), speed[1].start, speed[1].normal, 0, 0, 0, 0, 0x80))
     return false;

@@ -38,7 +38,7 @@ void RecomputeShownBoard(QPointer<CSMTView> view) {
   if (!view || !view->m_pPartList) return;
   const auto& job = view->m_pPartList->Job();
   if (job.pcbs.FindPcbIndex(job.shownPcbName) < 0) return;
-  const auto pulse = smt::settings::SettingsStores::Instance().machine.Pulse();
+  const auto pulse = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Pulse();
   auto steps = [](double mm, double perMm) { return static_cast<int32_t>(std::trunc(mm * perMm)); };
   smt::CurrentMachine().board.originStepsX = steps(smt::CurrentMachine().board.originX, pulse->m_X_Pulse);
   smt::CurrentMachine().board.originStepsY = steps(smt::CurrentMachine().board.originY, pulse->m_Y_Pulse);
@@ -51,7 +51,7 @@ void RecomputeShownBoard(QPointer<CSMTView> view) {
 // The camera panel's settings: the feeder brightness of the Mark camera.
 void TakeIntoCameraPanel(QPointer<CSMTView> view) {
   if (!view || !view->m_pSetView) return;
-  view->m_pSetView->m_FeedBrightness = smt::settings::SettingsStores::Instance().machine.Basic()->m_FeedBrightness;
+  view->m_pSetView->m_FeedBrightness = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic()->m_FeedBrightness;
 }
 
 // Runs `work` on the window thread: at once when already there.
@@ -65,7 +65,8 @@ void OnWindowThread(std::function<void()> work) {
 }  // namespace
 
 void InstallSettingsFlow(CSMTView& view) {
-  auto& stores = smt::settings::SettingsStores::Instance();
+  smt::Machine& machine = view.machine();
+  auto& stores = smt::settings::SettingsStores::Of(machine);
   CSMTView* v = &view;
   struct Ids {
     int machine = 0, speed = 0, strategy = 0;
@@ -74,7 +75,7 @@ void InstallSettingsFlow(CSMTView& view) {
   ids->machine = stores.machine.AddGeometryListener([v] {
     TakeIntoJogPanel(*v);
     // The conveyor's width after homing is in steps of the width axis.
-    auto& conveyor = smt::stations::ConveyorStation::Instance();
+    auto& conveyor = smt::stations::ConveyorStation::Of(v->machine());
     conveyor.SetSettings(conveyor.Settings());
     // The job and the panels live on the window thread; a commit from a
     // worker (the camera offset measurement) hands this part over to it.
@@ -84,11 +85,11 @@ void InstallSettingsFlow(CSMTView& view) {
     });
   });
   ids->speed = stores.speed.AddListener([v] { TakeIntoJogPanel(*v); });
-  ids->strategy = smt::run::AddStrategyListener([](const smt::run::SmtStrategy& s) {
+  ids->strategy = smt::run::AddStrategyListener(machine, [](const smt::run::SmtStrategy& s) {
     smt::link::UpdateMotionSettings([&s](smt::link::MotionSettings& m) { m.runSelect = s.m_RunSelect; });
   });
   // The run's correction at the vision origin after a placed board.
-  smt::run::Services().visionOriginAfterPlacement = [v] { return v->VisionOriginAfterPlacement(); };
+  smt::run::Services(machine).visionOriginAfterPlacement = [v] { return v->VisionOriginAfterPlacement(); };
   // Once the panels exist: the camera panel's settings and what it shows
   // while the homing hands over to the vision-origin move.
   view.initialUpdateSteps.push_back([v](const std::string&) {
@@ -96,10 +97,10 @@ void InstallSettingsFlow(CSMTView& view) {
     if (!panel) return;
     TakeIntoCameraPanel(v);
   });
-  QObject::connect(&view, &QObject::destroyed, [ids] {
-    auto& st = smt::settings::SettingsStores::Instance();
+  QObject::connect(&view, &QObject::destroyed, [ids, &machine] {
+    auto& st = smt::settings::SettingsStores::Of(machine);
     st.machine.RemoveGeometryListener(ids->machine);
     st.speed.RemoveListener(ids->speed);
-    smt::run::RemoveStrategyListener(ids->strategy);
+    smt::run::RemoveStrategyListener(machine, ids->strategy);
   });
 }

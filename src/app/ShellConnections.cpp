@@ -59,7 +59,7 @@ void ShowCameraValues(CDialogSetView* panel, double zoom, double box, int contra
 void ConnectRunServices(CSMTView& view) {
   CMainFrame* frame = view.frame();
   // The two vision cameras are the first two records of the camera table.
-  smt::run::Services().cameraNames = [frame] {
+  smt::run::Services(view.machine()).cameraNames = [frame] {
     std::pair<std::string, std::string> names{"", ""};
     const auto rows = smt::vision::CameraNamesOf(frame->Lists().cameraRows);
     if (!rows.empty()) names.first = rows[0];
@@ -145,14 +145,15 @@ void ConnectPanels(CSMTView& view) {
   if (!p) return;
   auto& run = p->Run();
   // Pcb Clamp: the conveyor's clamp task, or release when a board is clamped.
-  run.boardClamped = [] { return smt::stations::ConveyorStation::Instance().Clamped(); };
-  run.startTransport = [](int task) { smt::stations::ConveyorStation::Instance().StartTransport(task); };
-  run.networkLink = [] { return smt::settings::SettingsStores::Instance().machine.Basic()->m_CommModel != 0; };
+  smt::Machine& machine = view.machine();
+  run.boardClamped = [&machine] { return smt::stations::ConveyorStation::Of(machine).Clamped(); };
+  run.startTransport = [&machine](int task) { smt::stations::ConveyorStation::Of(machine).StartTransport(task); };
+  run.networkLink = [&machine] { return smt::settings::SettingsStores::Of(machine).machine.Basic()->m_CommModel != 0; };
   // The busy texts go into the information boxes whatever the information
   // switch says; an empty text empties the box.
   run.view.Connect(std::make_shared<JogBoxesRunView>(run.view.Get(), jog));
 
-  p->CoordTests().autoChangeNozzle = [] { return smt::run::Strategy().m_AutoChangeNozzle; };
+  p->CoordTests().autoChangeNozzle = [&machine] { return smt::run::Strategy(machine).m_AutoChangeNozzle; };
 
   // The PCB editor and the coordinate tests show through the camera panel.
   smt::job::PartListOf(smt::CurrentMachine()).camera.Connect(std::make_shared<ShellMarkCameraPanel>(view));

@@ -111,11 +111,11 @@ class ShellLampStation : public smt::run::LampStation {
   explicit ShellLampStation(CSMTView& view) : view_(view) {}
 
   std::pair<int32_t, int32_t> Target(int kind, int platform, int point) override {
-    const auto t = smt::stations::ApplyLampTargets(kind, platform, point);
+    const auto t = smt::stations::ApplyLampTargets(view_.machine(), kind, platform, point);
     return {t.x, t.y};
   }
   smt::run::LampDot Dot(int group, int platform, int point) override {
-    const auto d = smt::stations::ApplyLampDispense(group, platform, point);
+    const auto d = smt::stations::ApplyLampDispense(view_.machine(), group, platform, point);
     smt::run::LampDot r;
     r.startSpeed = d.startSpeed;
     r.runSpeed = d.runSpeed;
@@ -127,22 +127,22 @@ class ShellLampStation : public smt::run::LampStation {
     return r;
   }
   smt::run::LampRow Row(int row) override {
-    const auto v = smt::stations::LampPointTable::Instance().Values(row);
+    const auto v = smt::stations::LampPointTable::Of(view_.machine()).Values(row);
     return smt::run::LampRow{v.markX, v.markY, v.placeZ};
   }
   void SetMarkOffsets(int row, std::optional<std::pair<int32_t, int32_t>> offsets) override {
-    smt::stations::LampPointTable::Instance().SetMarkOffsets(row, offsets);
+    smt::stations::LampPointTable::Of(view_.machine()).SetMarkOffsets(row, offsets);
   }
   smt::run::LampCounts Counts() override {
-    const auto c = CurrentLampCounters(smt::CurrentMachine());
+    const auto c = CurrentLampCounters(view_.machine());
     return smt::run::LampCounts{c.m_CountSet, c.m_CountFinish, c.m_CountUnfinish};
   }
   void SetCounts(const smt::run::LampCounts& c) override {
-    auto now = CurrentLampCounters(smt::CurrentMachine());
+    auto now = CurrentLampCounters(view_.machine());
     now.m_CountSet = c.set;
     now.m_CountFinish = c.finish;
     now.m_CountUnfinish = c.unfinish;
-    SetCurrentLampCounters(smt::CurrentMachine(), now);
+    SetCurrentLampCounters(view_.machine(), now);
   }
   // The Mark values of the board shown in the part list.
   smt::run::PlatformMarkParams MarkParams() override {
@@ -180,7 +180,7 @@ class ShellLampStation : public smt::run::LampStation {
 }  // namespace
 
 void InstallStationRuns(CSMTView& view) {
-  smt::run::Services().lamp.Connect(std::make_shared<ShellLampStation>(view));
+  smt::run::Services(view.machine()).lamp.Connect(std::make_shared<ShellLampStation>(view));
   // The labeling machine: its frames are the Mark camera's; its vision
   // set-up shows the board's zoom and the page's box, threshold and
   // brightness on the camera panel.
@@ -203,5 +203,5 @@ void InstallStationRuns(CSMTView& view) {
       if (view.m_pSetView) view.m_pSetView->ShowVisualParameters(threshold, brightness, 0, zoom, box);
     });
   };
-  smt::stations::LabelingMachine::Instance().SetIo(lio);
+  smt::stations::LabelingMachine::Of(view.machine()).SetIo(lio);
 }

@@ -71,6 +71,7 @@ std::vector<std::string> CameraNames(CMainFrame& frame) {
 
 void InstallSettings(CSMTView& view) {
   CMainFrame* frame = view.frame();
+  smt::Machine& machine = view.machine();
   smt::settings::SettingsShellWiring w;
   w.registerDialog = [&view](int id, std::function<void(QWidget*)> open) { view.RegisterDialog(id, std::move(open)); };
   w.initialUpdateSteps = &view.initialUpdateSteps;
@@ -83,26 +84,26 @@ void InstallSettings(CSMTView& view) {
     frame->Lists().speedRows = rows;
   };
   w.tickActiveTier = [frame](int) { frame->UpdateMenuState(); };
-  w.speedNames = [] {
+  w.speedNames = [&machine] {
     smt::settings::SpeedNameTable t;
     for (size_t l = 0; l < 3; ++l)
-      for (size_t k = 0; k < 8; ++k) t[l][k] = smt::CurrentMachine().names.speedNames[l * 8 + k];
+      for (size_t k = 0; k < 8; ++k) t[l][k] = machine.names.speedNames[l * 8 + k];
     return t;
   };
   w.viewMessage = [&view](int k) { return view.m_strMessage[k]; };
-  w.basicHooks.showOriginUpdate = [](QWidget* d) { smt::library::OpenOriginUpdate(smt::CurrentMachine(), d); };
+  w.basicHooks.showOriginUpdate = [&machine](QWidget* d) { smt::library::OpenOriginUpdate(machine, d); };
   w.basicHooks.startAutoZ = smt::feeder::StartAutoZMeasurement;
   w.basicHooks.selectedPlatform = [] { return smt::link::Runtime().headGroup.load(); };
-  w.basicHooks.platformPositions = [] { return std::make_pair(smt::CurrentMachine().motion.curPlatform[0].load(), smt::CurrentMachine().motion.curPlatform[1].load()); };
+  w.basicHooks.platformPositions = [&machine] { return std::make_pair(machine.motion.curPlatform[0].load(), machine.motion.curPlatform[1].load()); };
   view.pulseTestRunner = std::make_unique<JogPanelPulseTestRunner>(view);
   w.pulseTestRunner = view.pulseTestRunner.get();
   // The lens file named by the lens setting, from the program directory.
-  smt::settings::SettingsStores::Instance().machine.SetLensCalibrationLoader([frame](const std::string& fileName) {
-    return smt::CurrentMachine().Part<CCameraCalib>().Load(frame->m_strAppPath + "/" + fileName);
+  smt::settings::SettingsStores::Of(machine).machine.SetLensCalibrationLoader([frame, &machine](const std::string& fileName) {
+    return machine.Part<CCameraCalib>().Load(frame->m_strAppPath + "/" + fileName);
   });
-  smt::settings::InstallSettingsSubsystem(smt::CurrentMachine(), std::move(w));
-  frame->speedMenuCheck = [] { return smt::settings::SettingsStores::Instance().speed.Get()->settings.m_SpeedMenuCheck; };
-  view.linkMode = [] { return smt::settings::SettingsStores::Instance().machine.Basic()->m_CommModel; };
+  smt::settings::InstallSettingsSubsystem(machine, std::move(w));
+  frame->speedMenuCheck = [&machine] { return smt::settings::SettingsStores::Of(machine).speed.Get()->settings.m_SpeedMenuCheck; };
+  view.linkMode = [&machine] { return smt::settings::SettingsStores::Of(machine).machine.Basic()->m_CommModel; };
 }
 
 void InstallLink(CSMTView& view) {
@@ -115,7 +116,7 @@ void InstallLink(CSMTView& view) {
     env.appDir = app;
     env.language = view.frame()->m_strLanguage;
     // The link mode as the machine settings hold it (loaded with its range).
-    env.commModel = smt::settings::SettingsStores::Instance().machine.Basic()->m_CommModel;
+    env.commModel = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic()->m_CommModel;
     env.discovery = panel->m_Discovery;
     // While the main board restarts, the jog panel is off; it comes back
     // when the board answers again.
@@ -174,7 +175,7 @@ void InstallJob(CSMTView& view) {
     smt::job::LoadStepGeometry();
     smt::job::SetupHeadLayout();
   };
-  smt::settings::SettingsStores::Instance().machine.AddGeometryListener(geometry);
+  smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.AddGeometryListener(geometry);
   view.initialUpdateSteps.push_back([&view, frame, geometry](const std::string& appDir) {
     geometry();
     CDialogPartList* p = view.m_pPartList;
@@ -241,7 +242,7 @@ void InstallLibraries(CSMTView& view) {
   w.cameraNames = [frame] { return CameraNames(*frame); };
   w.speedTemplateNames = [] {
     std::vector<std::string> names;
-    for (const auto& row : smt::settings::SettingsStores::Instance().speed.Get()->tiers.high) names.push_back(row.Name());
+    for (const auto& row : smt::settings::SettingsStores::Of(smt::CurrentMachine()).speed.Get()->tiers.high) names.push_back(row.Name());
     return names;
   };
   w.cameraLight = [&view] {
@@ -293,46 +294,50 @@ void InstallFeeders(CSMTView& view) {
 
 void InstallStations(CSMTView& view) {
   CMainFrame* frame = view.frame();
-  view.initialUpdateSteps.push_back([&view](const std::string& appDir) {
-    smt::stations::LoadStationSettings(smt::CurrentMachine(), appDir);
+  smt::Machine& machine = view.machine();
+  view.initialUpdateSteps.push_back([&view, &machine](const std::string& appDir) {
+    smt::stations::LoadStationSettings(machine, appDir);
     if (CDialogPartList* p = view.m_pPartList) {
       // The lamp machine's point table travels with the job.
-      p->Job().getLampRows = smt::stations::LampRowsForJob;
-      p->Job().setLampRows = smt::stations::SetLampRowsFromJob;
-      p->Logic().lampRowAdded = [] { smt::stations::LampRowAdded(); };
-      p->Logic().lampRowDeleted = smt::stations::LampRowDeleted;
+      p->Job().getLampRows = [&machine] { return smt::stations::LampRowsForJob(machine); };
+      p->Job().setLampRows = [&machine](const std::vector<std::string>& rows) { smt::stations::SetLampRowsFromJob(machine, rows); };
+      p->Logic().lampRowAdded = [&machine] { smt::stations::LampRowAdded(machine); };
+      p->Logic().lampRowDeleted = [&machine](int point) { smt::stations::LampRowDeleted(machine, point); };
     }
   });
-  view.languageLoaders.push_back(smt::stations::LoadStationLanguages);
-  view.RegisterDialog(smt::app::cmd::kDippingStation, [frame](QWidget* parent) {
-    smt::stations::OpenDippingStation(smt::CurrentMachine(), parent, frame->m_strAppPath, frame->m_strLanguage);
+  view.languageLoaders.push_back([&machine](const std::string& appDir, const std::string& language) {
+    smt::stations::LoadStationLanguages(machine, appDir, language);
+  });
+  view.RegisterDialog(smt::app::cmd::kDippingStation, [frame, &machine](QWidget* parent) {
+    smt::stations::OpenDippingStation(machine, parent, frame->m_strAppPath, frame->m_strLanguage);
   });
   view.RegisterDialog(smt::app::cmd::kAutoTransport,
-                      [frame](QWidget* parent) { smt::stations::OpenConveyor(smt::CurrentMachine(), parent, frame->m_strAppPath); });
+                      [frame, &machine](QWidget* parent) { smt::stations::OpenConveyor(machine, parent, frame->m_strAppPath); });
   view.RegisterDialog(smt::app::cmd::kLabelingSet,
-                      [frame](QWidget* parent) { smt::stations::OpenLabelingSettings(smt::CurrentMachine(), parent, frame->m_strAppPath); });
+                      [frame, &machine](QWidget* parent) { smt::stations::OpenLabelingSettings(machine, parent, frame->m_strAppPath); });
   view.RegisterDialog(smt::app::cmd::kLampMachineSet,
-                      [frame](QWidget* parent) { smt::stations::OpenLampMachineTable(smt::CurrentMachine(), parent, frame->m_strAppPath); });
+                      [frame, &machine](QWidget* parent) { smt::stations::OpenLampMachineTable(machine, parent, frame->m_strAppPath); });
 }
 
 void InstallRunEngine(CSMTView& view) {
   CMainFrame* frame = view.frame();
-  view.initialUpdateSteps.push_back([&view, frame](const std::string& appDir) {
-    smt::run::CreateRunEvents();
-    smt::run::LoadStrategyAtStart(appDir);
+  smt::Machine& machine = view.machine();
+  view.initialUpdateSteps.push_back([&view, &machine, frame](const std::string& appDir) {
+    smt::run::CreateRunEvents(machine);
+    smt::run::LoadStrategyAtStart(machine, appDir);
     CDialogPartList* p = view.m_pPartList;
     if (!p) return;
-    p->Run().autoTransport = smt::stations::ConveyorFitted;
-    smt::run::WireRunEngine(*p);
-    smt::run::WireStrategyPage(*p, &view, appDir, [frame] { return frame->m_strLanguage; });
+    p->Run().autoTransport = [&machine] { return smt::stations::ConveyorStation::Of(machine).Fitted(); };
+    smt::run::WireRunEngine(machine, *p);
+    smt::run::WireStrategyPage(machine, *p, &view, appDir, [frame] { return frame->m_strLanguage; });
   });
 
-  auto& run = smt::run::Services();
+  auto& run = smt::run::Services(machine);
   run.moveBetweenSetPoints = [&view] { return view.MoveBetweenSetPoints(); };
-  run.autoTransport = smt::stations::ConveyorFitted;
-  run.runZones = smt::stations::RunConveyorZone;
+  run.autoTransport = [&machine] { return smt::stations::ConveyorStation::Of(machine).Fitted(); };
+  run.runZones = [&machine](int code) { return smt::stations::ConveyorStation::Of(machine).RunZones(code, false); };
   run.startHome = [] { smt::link::MachineHoming::Instance().StartHomeThread(0, 0); };
-  run.speedLevel = [] { return smt::settings::SettingsStores::Instance().speed.Get()->settings.m_SpeedMenuCheck; };
+  run.speedLevel = [&machine] { return smt::settings::SettingsStores::Of(machine).speed.Get()->settings.m_SpeedMenuCheck; };
   run.lightValue = [&view] { return view.m_pSetView ? view.m_pSetView->m_Light_Brightness : 0; };
 
 }

@@ -10,6 +10,9 @@
 class CMainFrame;
 class QWidget;
 
+namespace smt {
+class Machine;
+}
 namespace smt::library {
 struct LibraryLists;
 }
@@ -26,6 +29,8 @@ class ViewFrame {
   // subsystems' wiring is handed.
   virtual QWidget* Window() = 0;
   virtual CMainFrame* Frame() = 0;
+  // The machine the window drives.
+  virtual smt::Machine& machine() const = 0;
 
   virtual const std::string& AppPath() const = 0;
   virtual const std::string& Language() const = 0;

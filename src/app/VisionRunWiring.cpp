@@ -45,6 +45,7 @@ using smt::vision::CameraRecord;
 // The parts as the long-lived hooks hold them: a window that is gone (the
 // program closing, or a new window after it) reads as none.
 struct LiveParts {
+  smt::Machine* machine = nullptr;  // the machine the runs drive
   QPointer<CSMTView> view;
   QPointer<CDialogSetView> panel;
   QPointer<CDialogCameraList> cameras;
@@ -187,14 +188,15 @@ smt::vision::HeadVisionIo HeadIo(const LiveParts& parts, bool sideView = false) 
   CDialogCameraList* list = parts.cameras;
   io.cameraReady = [panel, sideView](int camera) { return CameraUsable(panel, camera, sideView); };
   io.grabFrame = [panel, sideView](int camera, cv::Mat& frame) { return GrabOf(panel, camera, frame, sideView); };
-  io.setRowState = [](int row, int state) { smt::run::RowState(row, state, false); };
+  smt::Machine* machine = parts.machine;
+  io.setRowState = [machine](int row, int state) { smt::run::RowState(*machine, row, state, false); };
   io.showCameraFields = [panel](int contrast, int brightness, int type, double zoom, double box) {
     ShowFields(panel, contrast, brightness, type, zoom, box);
   };
   const smt::vision::CameraListSettings settings = list ? list->m_Settings : smt::vision::CameraListSettings{};
   io.lightSettle = [settings] { LightSettle(settings); };
-  io.text = [](const std::string& key, const std::string& def) { return smt::run::RunText(key, def); };
-  const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
+  io.text = [machine](const std::string& key, const std::string& def) { return smt::run::RunText(*machine, key, def); };
+  const auto basic = smt::settings::SettingsStores::Of(*machine).machine.Basic();
   io.autoMagnify = basic->m_AutoMagnify == 0.0 ? 4.0 : basic->m_AutoMagnify;
   io.invert = settings.m_VisualImageColorReversal != 0;
   return io;
@@ -298,7 +300,8 @@ smt::vision::MarkVisionIo PanelMarkIo(const LiveParts& parts) {
   const smt::vision::CameraListSettings settings = parts.cameras ? parts.cameras->m_Settings
                                                                  : smt::vision::CameraListSettings{};
   io.lightSettle = [settings] { LightSettle(settings); };
-  io.text = [](const std::string& key, const std::string& def) { return smt::run::RunText(key, def); };
+  smt::Machine* machine = parts.machine;
+  io.text = [machine](const std::string& key, const std::string& def) { return smt::run::RunText(*machine, key, def); };
   return io;
 }
 
@@ -343,7 +346,7 @@ bool MatchOwnMarkTemplate(const LiveParts& parts, const smt::library::MarkEditFi
 bool RecognizeOwnMarkForRun(const LiveParts& parts, const smt::library::MarkEditFields& m, const HeadPlaceState& p) {
   const auto board = parts.shownBoard ? parts.shownBoard() : std::nullopt;
   const double zoom = board && board->m_dVisualZoom > 0 ? board->m_dVisualZoom : 18.0;
-  auto& stores = smt::settings::SettingsStores::Instance();
+  auto& stores = smt::settings::SettingsStores::Of(smt::CurrentMachine());
   const auto r = stores.speed.Record(smt::settings::SpeedUse::VisualCorrection);
   smt::vision::MarkMoveSpeeds sp{r[0].start, r[0].normal, r[1].start, r[1].normal};
   if (smt::CurrentMachine().machineType.load() == 10) return MatchOwnMarkTemplate(parts, m, p, zoom, sp);
@@ -365,10 +368,12 @@ bool RecognizeOwnMarkForRun(const LiveParts& parts, const smt::library::MarkEdit
 }
 
 bool AlignBoardMarksForRun(const LiveParts& parts, bool inRun = true) {
-  auto& stores = smt::settings::SettingsStores::Instance();
+  smt::Machine& machine = *parts.machine;
+  auto& stores = smt::settings::SettingsStores::Of(machine);
   const auto pulse = stores.machine.Pulse();
   const auto geometry = stores.machine.Geometry();
-  const smt::run::RunBoard board = smt::run::Services().board ? smt::run::Services().board() : smt::run::RunBoard{};
+  auto& services = smt::run::Services(machine);
+  const smt::run::RunBoard board = services.board ? services.board() : smt::run::RunBoard{};
   const auto shown = parts.shownBoard ? parts.shownBoard() : std::nullopt;
   if (!shown) {
     CLogFile::Instance().Write(true, "Mark alignment: no board shown in the part list");
@@ -397,8 +402,8 @@ bool AlignBoardMarksForRun(const LiveParts& parts, bool inRun = true) {
   b.mark2Y = StepsOf(board.mark2Y * pulse->m_Y_Pulse);
   b.mark2XMm = board.mark2X;
   b.mark2YMm = board.mark2Y;
-  b.cellOriginX = smt::run::Frame().originX;
-  b.cellOriginY = smt::run::Frame().originY;
+  b.cellOriginX = smt::run::Frame(machine).originX;
+  b.cellOriginY = smt::run::Frame(machine).originY;
   b.cameraOffsetX = geometry->table.nCameraToNozzle1X;
   b.cameraOffsetY = geometry->table.nCameraToNozzle1Y;
   // The Mark camera with the board's light; the panel shows its values.
@@ -462,14 +467,14 @@ class ShellRunVision : public smt::run::RunVision {
 
 }  // namespace
 
-std::function<void()> WireVisionRun(const VisionRunParts& in) {
-  const LiveParts parts{in.view, in.panel, in.cameras, in.shownBoard, in.appDir, in.storeManualOffsets};
+std::function<void()> WireVisionRun(smt::Machine& machine, const VisionRunParts& in) {
+  const LiveParts parts{&machine, in.view, in.panel, in.cameras, in.shownBoard, in.appDir, in.storeManualOffsets};
   QPointer<CDialogSetView> panel = in.panel;
   // The Mark camera of the alignments: the industrial Mark camera in
   // high-speed mode when fitted, else the panel's capture camera.
   smt::vision::SetMarkCamera([panel] { return CameraUsable(panel, 0); },
                              [panel](cv::Mat& frame) { return GrabOf(panel, 0, frame); });
-  smt::run::Services().vision.Connect(std::make_shared<ShellRunVision>(parts));
+  smt::run::Services(machine).vision.Connect(std::make_shared<ShellRunVision>(parts));
   if (panel) {
     panel->recognizeLiveFrame = [parts](int head, const cv::Mat& frame) { RecognizeFlyFrame(parts, head, frame); };
   }
@@ -510,7 +515,7 @@ void InstallVisionRun(CSMTView& view) {
       return shown;
     };
     // The jog panel's manual Mark offsets and its two-mark alignment.
-    ConnectManualMarks(view, WireVisionRun(parts));
+    ConnectManualMarks(view, WireVisionRun(view.machine(), parts));
   });
 }
 

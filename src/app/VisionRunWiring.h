@@ -14,6 +14,9 @@
 class CDialogSetView;
 class CDialogCameraList;
 class CSMTView;
+namespace smt {
+class Machine;
+}
 
 namespace smt::app {
 
@@ -36,7 +39,7 @@ struct VisionRunParts {
 // Mark camera of the mark alignment. The parts must outlive the program's
 // runs. Returns the jog panel's "识别Mark1到Mark2": the same alignment
 // outside a run (its worker calls it).
-std::function<void()> WireVisionRun(const VisionRunParts& parts);
+std::function<void()> WireVisionRun(smt::Machine& machine, const VisionRunParts& parts);
 
 // The shell's part: wires the view's panel and camera list at the first
 // initial update.

@@ -62,7 +62,7 @@ BoardMarkView MarkCameraView(CSMTView& view) {
     }
   }
   if (view.m_bOriginView.load()) {
-    const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
+    const auto basic = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic();
     b.visualBox = basic->m_VisualOriginBox;
     b.contrast = basic->m_OriginLightContrast;
     b.brightness = basic->m_OriginLightBrightness;
@@ -93,7 +93,7 @@ class ShellCameraPanelNeighbours : public CDialogSetView::Neighbours {
     return feeders->ListRow(row).text[smt::feeder::kCellPackage];
   }
   bool LensCorrection() override {
-    return smt::settings::SettingsStores::Instance().machine.Basic()->m_Calibrator2 != 0;
+    return smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic()->m_Calibrator2 != 0;
   }
   // The vision steps invert the visual cameras' picture as the camera list says.
   bool VisualColourReversal() override {
@@ -272,7 +272,7 @@ class ShellLinkWindow : public smt::link::LinkWindow {
   // the width is the reset width at once; the open dialog shows it and
   // offers the reset again.
   void ShowConveyorWidth() override {
-    smt::stations::ConveyorStation::Instance().OnConveyorWidthReset();
+    smt::stations::ConveyorStation::Of(view_.machine()).OnConveyorWidthReset();
     smt::platform::PostToGui([] {
       if (CDialogAutoTransport* open = CDialogAutoTransport::Open()) open->ShowConveyorWidth();
     });
@@ -335,14 +335,14 @@ class ShellFeederNeighbours : public smt::feeder::FeederNeighbours {
     return info;
   }
   void PickFromFeederTest(int head, int camera, const std::string& feederNumber) override {
-    smt::run::PickFromFeederTest(head, camera, feederNumber);
+    smt::run::PickFromFeederTest(view_.machine(), head, camera, feederNumber);
   }
   std::optional<smt::feeder::DippingStationPosition> DippingStation() override {
-    const auto d = smt::stations::DippingStation::Instance().Settings();
+    const auto d = smt::stations::DippingStation::Of(view_.machine()).Settings();
     return smt::feeder::DippingStationPosition{d.m_DippingStation_X, d.m_DippingStation_Y, d.m_DippingStation_Z,
                                               d.m_WaterFilmThickness};
   }
-  void DippingZMeasured(double z) override { smt::stations::DippingStation::Instance().OnMeasuredZ(z); }
+  void DippingZMeasured(double z) override { smt::stations::DippingStation::Of(view_.machine()).OnMeasuredZ(z); }
   // The AutoZ measurement's height, from the feeder test worker, into the
   // open basic settings dialog (so its OK keeps it).
   void ShowMeasurementHeight(double mm) override {
@@ -434,8 +434,8 @@ class ShellManualMarks : public smt::link::ManualMarkOwners {
   }
   // The alignment's board base: origin and Mark 1 in steps.
   void SetAlignmentBase(const smt::link::MarkBoard& b) override {
-    const auto pulse = smt::settings::SettingsStores::Instance().machine.Pulse();
-    auto& frame = smt::run::Frame();
+    const auto pulse = smt::settings::SettingsStores::Of(view_.machine()).machine.Pulse();
+    auto& frame = smt::run::Frame(view_.machine());
     frame.originX = static_cast<int32_t>(b.originX * pulse->m_X_Pulse);
     frame.originY = static_cast<int32_t>(b.originY * pulse->m_Y_Pulse);
     frame.mark1X = static_cast<int32_t>((b.mark1X + b.originX) * pulse->m_X_Pulse);

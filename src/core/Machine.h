@@ -4,10 +4,10 @@
 // state, positions, ...). main() builds one for the program's life; each test
 // builds its own, so no state carries over from one test to the next.
 //
-// Classes that can be handed the machine (or the part of it they use) take it
-// in their constructor. Code deep in a worker or a free function that cannot
-// yet be handed it reaches the machine through CurrentMachine(), the one
-// accessor of the machine in use.
+// What acts on a machine is handed it (or the part of it it uses): classes
+// in their constructor, free functions and workers as an argument. The
+// machine in use (CurrentMachine below) is for where the program is built and
+// for test set-up, and for the code not yet handed its machine.
 //
 // State that belongs to a subsystem's own types (a subsystem above this
 // layer) is held as a part: Part<T>() makes the machine's T on first use and

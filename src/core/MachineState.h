@@ -5,17 +5,16 @@
 
 namespace smt {
 
-// Claims the busy state of the current machine for an operation about to
-// start a worker. Returns false when the machine is already busy; the claim
-// is atomic, so two buttons pressed at once never both start.
-inline bool TryClaimMachineBusy() { return CurrentMachine().TryClaimBusy(); }
-inline void ReleaseMachineBusy() { CurrentMachine().ReleaseBusy(); }
+// Claims the busy state of `machine` for an operation about to start a
+// worker. Returns false when the machine is already busy; the claim is
+// atomic, so two buttons pressed at once never both start.
+inline bool TryClaimMachineBusy(Machine& machine) { return machine.TryClaimBusy(); }
+inline void ReleaseMachineBusy(Machine& machine) { machine.ReleaseBusy(); }
 
-// Releases the busy state when it goes out of scope (every path of a worker).
-// Releases the machine that was current when the claim was made.
+// Releases the busy state of the machine the claim was made on when it goes
+// out of scope (every path of a worker).
 class BusyRelease {
  public:
-  BusyRelease() : machine_(CurrentMachine()) {}
   explicit BusyRelease(Machine& machine) : machine_(machine) {}
   ~BusyRelease() { machine_.ReleaseBusy(); }
   BusyRelease(const BusyRelease&) = delete;

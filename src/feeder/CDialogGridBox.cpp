@@ -327,8 +327,8 @@ QMenu* CDialogGridBox::OnCellRightClick(int row, int col, QWidget* parent) {
 
 std::pair<int32_t, int32_t> CDialogGridBox::MoveTarget(int row, int col, double rowSpace, double colSpace,
                                                        double originX, double originY, int tool) {
-  const auto b = *smt::settings::SettingsStores::Instance().machine.Basic();
-  const auto p = *smt::settings::SettingsStores::Instance().machine.Pulse();
+  const auto b = *smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic();
+  const auto p = *smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Pulse();
   int32_t x = TruncToSteps((col - 1) * colSpace + originX, p.m_X_Pulse);
   int32_t y = TruncToSteps(row * rowSpace + originY, p.m_Y_Pulse);
   if (tool == 0) {

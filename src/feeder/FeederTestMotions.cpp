@@ -45,10 +45,10 @@ enum SpeedIndex { kSpX = 0, kSpY = 1, kSpZ1 = 2, kSpA1 = 4, kSpWestWalk = 8, kSp
 // The letter the feeder number starts with (0 for none).
 char SideOf(const FeederRow& r) { return r.Number().empty() ? 0 : r.Number()[0]; }
 
-smt::settings::SpeedRecord PickSpeeds() { return SettingsStores::Instance().speed.Record(SpeedUse::PickPart); }
-smt::settings::BasicSettings Basic() { return *SettingsStores::Instance().machine.Basic(); }
-smt::settings::PulseSettings Pulse() { return *SettingsStores::Instance().machine.Pulse(); }
-smt::settings::PulseTable Table() { return SettingsStores::Instance().machine.Geometry()->table; }
+smt::settings::SpeedRecord PickSpeeds() { return SettingsStores::Of(smt::CurrentMachine()).speed.Record(SpeedUse::PickPart); }
+smt::settings::BasicSettings Basic() { return *SettingsStores::Of(smt::CurrentMachine()).machine.Basic(); }
+smt::settings::PulseSettings Pulse() { return *SettingsStores::Of(smt::CurrentMachine()).machine.Pulse(); }
+smt::settings::PulseTable Table() { return SettingsStores::Of(smt::CurrentMachine()).machine.Geometry()->table; }
 
 bool Serial() { return smt::link::Runtime().UsesSerial(); }
 uint8_t FeedAlternative() { return Serial() ? 1 : 0; }
@@ -156,7 +156,7 @@ bool FeederTestMotions::Pause(int ms) {
 
 bool FeederTestMotions::CheckDetourZones() {
   startInZone = targetInZone = false;
-  const auto d = *SettingsStores::Instance().machine.Detour();
+  const auto d = *SettingsStores::Of(smt::CurrentMachine()).machine.Detour();
   const auto p = Pulse();
   using smt::settings::DetourZone;
   startInZone = smt::settings::FindDetourZone(d, p, smt::CurrentMachine().curX, smt::CurrentMachine().curY).zone != DetourZone::None;

@@ -34,7 +34,7 @@ void RunFeederTest(const FeederTestRequest& r, const FeederTestResults& results,
   FeederTestMotions motions(stop);
   motions.feedLimitMessage = r.feedLimitMessage;
   const int mode = r.mode;
-  const auto basic = *smt::settings::SettingsStores::Instance().machine.Basic();
+  const auto basic = *smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic();
   // Only the tests that use the neighbours need them connected.
   auto sv = []() -> FeederNeighbours& { return *FeederNeighboursPort(); };
   // A row whose numbers cannot be read is not moved to or fed.
@@ -59,7 +59,7 @@ void RunFeederTest(const FeederTestRequest& r, const FeederTestResults& results,
     }
   } else if (mode == -1) {
     if (auto h = MeasureHeight(0)) {
-      smt::settings::SettingsStores::Instance().machine.SetMeasurementHeight(*h);
+      smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetMeasurementHeight(*h);
       if (*h != 0.0) sv().ShowMeasurementHeight(*h);
     }
   } else if (mode == 0) {
@@ -95,19 +95,19 @@ void RunFeederTest(const FeederTestRequest& r, const FeederTestResults& results,
 }
 
 bool StartFeederTestWorker(FeederTestRequest request, FeederTestResults results) {
-  if (!smt::TryClaimMachineBusy()) {
+  if (!smt::TryClaimMachineBusy(smt::CurrentMachine())) {
     smt::platform::ShowMessage(smt::link::kRunning);
     return false;
   }
   if (request.mode == 30) smt::CurrentMachine().feederAutoTestRunning = true;
   const bool started = smt::platform::WorkerThreads::Instance().Start(
       "FeederTest", [request = std::move(request), results = std::move(results)](std::stop_token st) {
-        smt::BusyRelease release;
+        smt::BusyRelease release(smt::CurrentMachine());
         RunFeederTest(request, results, st);
       });
   if (!started) {
     smt::CurrentMachine().feederAutoTestRunning = false;
-    smt::ReleaseMachineBusy();
+    smt::ReleaseMachineBusy(smt::CurrentMachine());
   }
   return started;
 }

@@ -59,7 +59,7 @@ void LoadStepGeometry(const smt::settings::BasicSettings& b, const smt::settings
 }
 
 void LoadStepGeometry() {
-  auto& m = smt::settings::SettingsStores::Instance().machine;
+  auto& m = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine;
   LoadStepGeometry(*m.Basic(), *m.Pulse());
 }
 

@@ -147,7 +147,7 @@ void CoordinateTests::OnPlatformTest(PlatformTest which) {
 }
 
 bool CoordinateTests::RunMove(int code) {
-  const auto speed = smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::PickPart);
+  const auto speed = smt::settings::SettingsStores::Of(smt::CurrentMachine()).speed.Record(smt::settings::SpeedUse::PickPart);
   const auto xs = speed[0], ys = speed[1];
   switch (code) {
     case 64:
@@ -177,7 +177,7 @@ void CoordinateTests::StartWorker(int code) {
   m_nCoordTestCode = code;
   // The busy state is claimed here, before the worker exists; a second test
   // meanwhile is refused as running.
-  if (!smt::TryClaimMachineBusy()) {
+  if (!smt::TryClaimMachineBusy(smt::CurrentMachine())) {
     smt::platform::ShowMessage(smt::link::kRunning);
     return;
   }
@@ -185,13 +185,13 @@ void CoordinateTests::StartWorker(int code) {
   const bool started = smt::platform::WorkerThreads::Instance().Start("CoordTest", [code, done](std::stop_token) {
     bool moved = false;
     {
-      smt::BusyRelease release;
+      smt::BusyRelease release(smt::CurrentMachine());
       if (smt::link::Runtime().UsesSerial()) smt::link::SendCmd60SetState(0, 0);
       moved = RunMove(code);
     }
     if (done) done(moved);
   });
-  if (!started) smt::ReleaseMachineBusy();
+  if (!started) smt::ReleaseMachineBusy(smt::CurrentMachine());
 }
 
 }  // namespace smt::job

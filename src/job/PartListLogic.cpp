@@ -393,7 +393,7 @@ bool PartListLogic::OnUpdate() {
 }
 
 void PartListLogic::FillDispenseFromSmt() {
-  const double z = smt::settings::SettingsStores::Instance().machine.Basic()->m_Z_DropsGlueToPCBHeight;
+  const double z = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic()->m_Z_DropsGlueToPCBHeight;
   const auto& place = job.placementRows;
   for (size_t i = 0; i < place.size(); ++i) {
     const ListRow& p = place[i];
@@ -850,7 +850,7 @@ void PartListLogic::OnModify(RowKind k) {
   if (k == RowKind::Placement) {
     if (one) {
       LoadSmtEditor(row);
-      if (smt::settings::SettingsStores::Instance().machine.Basic()->m_bCameraTrackModify != 0) {
+      if (smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic()->m_bCameraTrackModify != 0) {
         if (!smt::CurrentMachine().trackWarningShown.exchange(true)) ShowMessage(Text("PartList.c_Message_44"));
         view->CameraTestForModify();
       }

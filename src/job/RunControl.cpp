@@ -53,7 +53,7 @@ bool RunControl::OnStart() {
   // Connected and homed, then the busy state claimed in one step, so two
   // starts (button and front-panel key) can never both go.
   if (!smt::link::CheckMachineGuards(true, false)) return false;
-  if (!smt::TryClaimMachineBusy()) {
+  if (!smt::TryClaimMachineBusy(smt::CurrentMachine())) {
     ShowMessage(smt::link::kRunning);
     return false;
   }
@@ -89,7 +89,7 @@ bool RunControl::OnStart() {
     smt::CurrentMachine().runContinue = false;
     smt::CurrentMachine().run.feedRun = false;
     smt::CurrentMachine().run.conveyorRun = false;
-    smt::ReleaseMachineBusy();
+    smt::ReleaseMachineBusy(smt::CurrentMachine());
   }
   return started;
 }
@@ -265,7 +265,7 @@ void RunControl::OnRunEnd(bool finished) {
     // Stopped or finished: no vacuum output the run switched on stays on
     // (a stopped run's parts were thrown before this step).
     if (mode != 1 && mode != 2) {
-      const int exhaust = smt::settings::SettingsStores::Instance().machine.Basic()->m_Exhaust;
+      const int exhaust = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic()->m_Exhaust;
       const uint8_t pumps = smt::link::Runtime().pumpButtons.load();
       for (int i = 0; i < 8; ++i) {
         if (!(pumps & (1u << i))) continue;

@@ -44,7 +44,7 @@ void Notify(int head, int seat, bool taken) {
 }
 
 smt::settings::SpeedRecord NozzleSpeeds() {
-  return smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::AutoNozzle);
+  return smt::settings::SettingsStores::Of(smt::CurrentMachine()).speed.Record(smt::settings::SpeedUse::AutoNozzle);
 }
 
 // Waits `ms` (at most 10 s) in short slices.
@@ -58,7 +58,7 @@ struct HeadOffset {
 };
 HeadOffset OffsetOfHead(int head) {
   if (head < 2 || head > 8) return {};
-  const auto geo = smt::settings::SettingsStores::Instance().machine.Geometry();
+  const auto geo = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Geometry();
   return {geo->table.nNozzleToNozzle1X[head], geo->table.nNozzleToNozzle1Y[head]};
 }
 
@@ -81,7 +81,7 @@ SeatPath PathOf(const NozzleSeatRecord& r, int head, bool clamp) {
 int32_t ExitOffset() {
   const NozzleListSettings s = TheNozzleLibrary().Settings();
   if (!s.m_InAndOutExtern) return 0;
-  const double yPulse = smt::settings::SettingsStores::Instance().machine.Pulse()->m_Y_Pulse;
+  const double yPulse = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Pulse()->m_Y_Pulse;
   return ToSteps(s.m_Distance, yPulse);
 }
 
@@ -263,7 +263,6 @@ bool PickNozzleFromLibrary(int head, int nozzle, bool waitPauseGate, bool showSt
   return true;
 }
 
-void SetNozzleStateListener(NozzleStateListener listener) { SetNozzleStateListener(smt::CurrentMachine(), std::move(listener)); }
 
 void SetNozzleStateListener(smt::Machine& machine, NozzleStateListener listener) {
   InstalledListener& l = ListenerOf(machine);

@@ -58,8 +58,7 @@ bool ReturnNozzleToLibrary(int head, bool waitPauseGate, bool showState);
 
 // Told (on the worker's thread) when a head took (true) or returned a nozzle.
 using NozzleStateListener = std::function<void(int head, int seat, bool taken)>;
-void SetNozzleStateListener(NozzleStateListener listener);
-// The same on `machine`.
+// The listener of `machine`.
 void SetNozzleStateListener(smt::Machine& machine, NozzleStateListener listener);
 
 }  // namespace smt::library

@@ -18,7 +18,7 @@ using smt::platform::FormatDouble;
 using smt::platform::FormatInt;
 
 NozzleGeometry CurrentNozzleGeometry() {
-  auto& store = smt::settings::SettingsStores::Instance().machine;
+  auto& store = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine;
   NozzleGeometry g;
   const auto p = store.Pulse();
   const auto b = store.Basic();

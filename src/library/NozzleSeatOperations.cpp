@@ -22,7 +22,7 @@ namespace smt::library {
 namespace {
 
 smt::settings::SpeedRecord NozzleSpeeds() {
-  return smt::settings::SettingsStores::Instance().speed.Record(smt::settings::SpeedUse::AutoNozzle);
+  return smt::settings::SettingsStores::Of(smt::CurrentMachine()).speed.Record(smt::settings::SpeedUse::AutoNozzle);
 }
 
 // A seat row's values as read; a row whose numbers did not read moves
@@ -39,7 +39,7 @@ const NozzleRecord* SeatOf(const NozzleListRow& row) {
 
 bool MoveToSeat(int mode, int selectedHead, const NozzleListRow& row,
                 const std::function<void()>& switchToMarkCamera) {
-  auto& store = smt::settings::SettingsStores::Instance().machine;
+  auto& store = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine;
   const auto pulse = store.Pulse();
   const auto geo = store.Geometry();
   int32_t x = 0, y = 0;
@@ -65,7 +65,7 @@ bool MoveToSeat(int mode, int selectedHead, const NozzleListRow& row,
 }
 
 bool LowerToSeatHeight(int selectedHead, const NozzleListRow& row, bool nineteenSeat, int delayMs) {
-  auto& store = smt::settings::SettingsStores::Instance().machine;
+  auto& store = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine;
   const double zp = store.Pulse()->m_Z_Pulse;
   const auto b = store.Basic();
   const double h[8] = {b->m_Z_Nozzle1ToFeed, b->m_Z_Nozzle2ToFeed, b->m_Z_Nozzle3ToFeed, b->m_Z_Nozzle4ToFeed,
@@ -92,7 +92,7 @@ bool LowerToSeatHeight(int selectedHead, const NozzleListRow& row, bool nineteen
 }
 
 void RunNozzleOperation(const NozzleOpRequest& request, const NozzleOpCallbacks& callbacks) {
-  smt::BusyRelease release;  // the caller claimed the busy state
+  smt::BusyRelease release(smt::CurrentMachine());  // the caller claimed the busy state
   if (callbacks.enableDialog) callbacks.enableDialog(false);
   const NozzleStrategy strategy = CurrentNozzleStrategy();
   const int nozzle = request.selectedRow + 1;
@@ -123,13 +123,13 @@ void RunNozzleOperation(const NozzleOpRequest& request, const NozzleOpCallbacks&
 
 bool StartNozzleOperation(const NozzleOpRequest& request, NozzleOpCallbacks callbacks) {
   if (!smt::link::CheckMachineGuards()) return false;
-  if (!smt::TryClaimMachineBusy()) {
+  if (!smt::TryClaimMachineBusy(smt::CurrentMachine())) {
     smt::platform::ShowMessage(smt::link::kRunning);
     return false;
   }
   const bool started = smt::platform::WorkerThreads::Instance().Start(
       "NozzleOpThreadProc", [request, callbacks](std::stop_token) { RunNozzleOperation(request, callbacks); });
-  if (!started) smt::ReleaseMachineBusy();
+  if (!started) smt::ReleaseMachineBusy(smt::CurrentMachine());
   return started;
 }
 

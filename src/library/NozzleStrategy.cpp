@@ -42,9 +42,10 @@ NozzleStrategy NozzleStrategyOf(smt::Machine& machine) {
   return source ? source() : LoadNozzleStrategy(dir);
 }
 
-void SetNozzleStrategySource(std::function<NozzleStrategy()> source) {
-  std::lock_guard lk(Source().mutex);
-  Source().value.source = std::move(source);
+void SetNozzleStrategySource(smt::Machine& machine, std::function<NozzleStrategy()> source) {
+  auto& s = SourceOf(machine);
+  std::lock_guard lk(s.mutex);
+  s.value.source = std::move(source);
 }
 
 void SetLibraryAppDir(const std::string& appDir) {

@@ -23,7 +23,8 @@ NozzleStrategy LoadNozzleStrategy(const std::string& appDir);
 NozzleStrategy CurrentNozzleStrategy();
 // The same of `machine`.
 NozzleStrategy NozzleStrategyOf(smt::Machine& machine);
-void SetNozzleStrategySource(std::function<NozzleStrategy()> source);
+// Installs the source of `machine`'s switches.
+void SetNozzleStrategySource(smt::Machine& machine, std::function<NozzleStrategy()> source);
 
 // The program directory of the library files and settings.
 void SetLibraryAppDir(const std::string& appDir);

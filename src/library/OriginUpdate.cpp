@@ -75,7 +75,7 @@ void ShiftNozzleRows(double dx, double dy, std::vector<std::string>* frameRows) 
 }
 
 void ShiftThrowPosition(double dx, double dy) {
-  auto& store = smt::settings::SettingsStores::Instance().machine;
+  auto& store = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine;
   smt::settings::BasicSettings b = *store.Basic();
   b.m_X_ThrowPosition += dx;
   b.m_Y_ThrowPosition += dy;

@@ -74,7 +74,7 @@ JogContext LoadJogContext(const std::string& appDir) {
   c.xLimit = m.xLimit;
   c.yLimit = m.yLimit;
   c.zLimit = m.zLimit;
-  auto& stores = smt::settings::SettingsStores::Instance();
+  auto& stores = smt::settings::SettingsStores::Of(smt::CurrentMachine());
   auto basic = stores.machine.Basic();
   auto pulse = stores.machine.Pulse();
   if (basic && pulse) {

@@ -32,7 +32,7 @@ double RoundTo4(double v) { return smt::platform::RoundDecimals(v, 4); }
 
 MarkCameraGeometry CurrentMarkCameraGeometry() {
   MarkCameraGeometry g;
-  auto& stores = smt::settings::SettingsStores::Instance();
+  auto& stores = smt::settings::SettingsStores::Of(smt::CurrentMachine());
   if (auto p = stores.machine.Pulse()) {
     g.xPulse = p->m_X_Pulse;
     g.yPulse = p->m_Y_Pulse;

@@ -60,7 +60,7 @@ const std::array<const char*, 16>& OriginUpdateKeys() {
   return keys;
 }
 
-void ApplyStoreValues(MotionSettings& m) { ApplyStoreValuesFrom(m, smt::settings::SettingsStores::Instance()); }
+void ApplyStoreValues(MotionSettings& m) { ApplyStoreValuesFrom(m, smt::settings::SettingsStores::Of(smt::CurrentMachine())); }
 
 void ApplyStoreValuesFrom(MotionSettings& m, smt::settings::SettingsStores& stores) {
   if (auto g = stores.machine.Geometry()) {

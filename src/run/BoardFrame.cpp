@@ -8,6 +8,4 @@ BoardFrame& Frame(smt::Machine& m) {
   return m.Part<BoardFrame>();
 }
 
-BoardFrame& Frame() { return Frame(smt::CurrentMachine()); }
-
 }  // namespace smt::run

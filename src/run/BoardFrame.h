@@ -17,6 +17,5 @@ struct BoardFrame {
   bool marksPerCell = false;  // the origin is the panel cell's own: no cell offsets
 };
 BoardFrame& Frame(smt::Machine& m);
-BoardFrame& Frame();  // the machine in use
 
 }  // namespace smt::run

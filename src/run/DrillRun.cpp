@@ -52,7 +52,7 @@ Hole ReadHole(smt::Machine& m, const DrillRow& r) {
   return h;
 }
 
-bool Z(int32_t steps, int start, int run) { return TheMachine().MoveAxis(2, steps, {start, run}); }
+bool Z(smt::Machine& m, int32_t steps, int start, int run) { return TheMachine(m).MoveAxis(2, steps, {start, run}); }
 
 // One hole at the current XY. False ends the run.
 bool Drill(smt::Machine& m, const Hole& h) {
@@ -68,32 +68,32 @@ bool Drill(smt::Machine& m, const Hole& h) {
   }
   const int32_t start = h.z + h.lift;
   if (start > 0) return false;
-  if (!Z(-start, h.liftStart, h.liftRun)) return false;
+  if (!Z(m, -start, h.liftStart, h.liftRun)) return false;
   // Pecks of one feed each down to the depth, the last one what is left:
   // the hole ends at its depth, no deeper, and no peck is empty.
   int64_t drilled = 0;
   int32_t lift = h.lift;
   while (drilled < h.depth) {
     const int32_t step = static_cast<int32_t>(std::min<int64_t>(h.step, h.depth - drilled));
-    if (!Z(lift, h.liftStart, h.liftRun) || !Z(step, h.feedStart, h.feedRun) ||
-        !Z(-(lift + step), h.liftStart, h.liftRun))
+    if (!Z(m, lift, h.liftStart, h.liftRun) || !Z(m, step, h.feedStart, h.feedRun) ||
+        !Z(m, -(lift + step), h.liftStart, h.liftRun))
       return false;
     drilled += step;
     lift += step;
     if (!PauseGate(m)) {
       // Stopped between two pecks: the spindle goes back up out of the hole.
-      Z(start, h.liftStart, h.liftRun);
+      Z(m, start, h.liftStart, h.liftRun);
       return false;
     }
   }
-  return Z(start, h.liftStart, h.liftRun);
+  return Z(m, start, h.liftStart, h.liftRun);
 }
 
 bool MoveXY(smt::Machine& m, int32_t tx, int32_t ty) {
   const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::PickPart);
   m.motion.targetX = tx;
   m.motion.targetY = ty;
-  return TheMachine().MoveAxisPair(0, tx - m.curX, Speed(sp[0]), 1, ty - m.curY, Speed(sp[1]));
+  return TheMachine(m).MoveAxisPair(0, tx - m.curX, Speed(sp[0]), 1, ty - m.curY, Speed(sp[1]));
 }
 
 // 1 finished, 0 ended early.
@@ -107,7 +107,7 @@ bool RunDrill(smt::Machine& m) {
   if (auto d = Display(m)) d->Progress(0, n);
   ShowRunList(m, 3);
   if (auto v = s.vision.Get()) v->OpenMarkCamera();
-  if (!TheMachine().MoveAxis(4, -6400, Speed(sp[4]))) return false;
+  if (!TheMachine(m).MoveAxis(4, -6400, Speed(sp[4]))) return false;
   bool fromCurrent = sel.fromCurrentDrill;
   const int boards = std::max(s.boardCount ? s.boardCount() : 1, 1);
   int done = 0;
@@ -144,7 +144,7 @@ bool RunDrill(smt::Machine& m) {
     ++done;
     if (auto d = Display(m)) d->PanelLabel(board.panelRows - 1, board.panelCols - 1, done);
   }
-  TheMachine().MoveAxis(4, 10000, Speed(sp[4]));
+  TheMachine(m).MoveAxis(4, 10000, Speed(sp[4]));
   if (!m.runContinue) return true;
   if (!MoveXY(m, 1000, -1000) || !PauseGate(m)) return false;
   if (auto v = s.vision.Get()) v->OpenMarkCamera();

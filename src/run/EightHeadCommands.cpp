@@ -57,7 +57,7 @@ bool MoveHeadsToPick(smt::Machine& m, HeadPickState& r, HeadPlaceState& p) {
     smt::platform::ShowMessage(kPickHeaderNoSelect);
     return false;
   }
-  return TheMachine().PickWithHead(PickMoveOf(m, r, p)) && m.runContinue;
+  return TheMachine(m).PickWithHead(PickMoveOf(m, r, p)) && m.runContinue;
 }
 
 bool BuildBatchPick(smt::Machine& m, smt::link::HeadsPickMove& mv) {
@@ -91,7 +91,7 @@ bool BuildBatchPick(smt::Machine& m, smt::link::HeadsPickMove& mv) {
 bool SendBatchPick(smt::Machine& m) {
   smt::link::HeadsPickMove mv;
   if (!BuildBatchPick(m, mv)) return false;
-  if (!TheMachine().PickWithHeads(mv) || !m.runContinue) return false;
+  if (!TheMachine(m).PickWithHeads(mv) || !m.runContinue) return false;
   // The heads end over the last loaded head's pick point.
   for (int s = 7; s >= 0; --s) {
     const auto& p = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(s)];
@@ -152,23 +152,17 @@ bool EightHeadPlace(smt::Machine& m, HeadPlaceState& p, int slot, int32_t tx, in
   mv.exhaust = exhaust;
   mv.delay = p.placeDelay;
   mv.vacuum = p.vacuum;
-  return TheMachine().PlaceWithHead(mv);
+  return TheMachine(m).PlaceWithHead(mv);
 }
 
 bool SendBatchPlace(smt::Machine& m) {
   auto& batch = Batch(m);
   m.link.vacuumCheckOk = true;
-  if (!TheMachine().PlaceWithHeads(batch.move) || !m.runContinue) return false;
+  if (!TheMachine(m).PlaceWithHeads(batch.move) || !m.runContinue) return false;
   m.curX = batch.lastX;
   m.curY = batch.lastY;
   return true;
 }
 
-// The machine-less forms: the machine in use.
-BatchPlace& Batch() { return Batch(smt::CurrentMachine()); }
-bool EightHeadPlace(HeadPlaceState& p, int slot, int32_t tx, int32_t ty, const SpeedPair& xPair) {
-  return EightHeadPlace(smt::CurrentMachine(), p, slot, tx, ty, xPair);
-}
-bool SendBatchPlace() { return SendBatchPlace(smt::CurrentMachine()); }
 
 }  // namespace smt::run

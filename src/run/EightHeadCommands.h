@@ -29,12 +29,9 @@ struct BatchPlace {
   int32_t lastX = 0, lastY = 0;
 };
 BatchPlace& Batch(smt::Machine& m);
-BatchPlace& Batch();  // the machine in use
 // Stages (a cycle in one step) or sends the place of `p` at (tx, ty); false when
 // the place depth is positive, the command failed or the run was stopped.
 bool EightHeadPlace(smt::Machine& m, HeadPlaceState& p, int slot, int32_t tx, int32_t ty, const SpeedPair& xPair);
-bool EightHeadPlace(HeadPlaceState& p, int slot, int32_t tx, int32_t ty, const SpeedPair& xPair);
 bool SendBatchPlace(smt::Machine& m);
-bool SendBatchPlace();  // the machine in use
 
 }  // namespace smt::run

@@ -75,7 +75,7 @@ std::vector<int> ReturnHeads(const SmtStrategy& st, bool atEnd) {
 bool ParkAndHome(smt::Machine& m) {
   const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::Reset);
   TurnHeadsBack(m);
-  if (!TheMachine().MoveGantryTurningHeads(1000 - m.curX, Speed(sp[0]), -1000 - m.curY, Speed(sp[1]), HeadTurns(m), Speed(sp[4])))
+  if (!TheMachine(m).MoveGantryTurningHeads(1000 - m.curX, Speed(sp[0]), -1000 - m.curY, Speed(sp[1]), HeadTurns(m), Speed(sp[4])))
     return false;
   if (!PauseGate(m)) return false;
   if (auto v = Services(m).vision.Get()) v->OpenMarkCamera();
@@ -117,7 +117,7 @@ Outcome Repair(smt::Machine& m, int k, int group, const SmtStrategy& st, const R
     }
     if (p.failedRow == -1 && !p.failed) return Outcome::EndMoves;
     const bool vision = p.failed != 0;
-    if (!vision) TheMachine().SetOutput(smt::link::HeadCode(k), 0, 5);
+    if (!vision) TheMachine(m).SetOutput(smt::link::HeadCode(k), 0, 5);
     const std::string q = vision ? RunText(m, "PartList.c_Message_46", "视觉识别失败 ! 是-跳过，否-停止，取消-重试")
                                  : RunText(m, "PartList.c_Message_45", "真空检测失败 ! 是-跳过，否-停止，取消-重试");
     m.machineBusy = false;
@@ -143,7 +143,7 @@ Outcome Repair(smt::Machine& m, int k, int group, const SmtStrategy& st, const R
         for (int h : ReturnHeads(st, false))
           if (!smt::library::ReturnNozzleToLibrary(h, true, false)) return Outcome::Early;
       const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::Reset);
-      if (TheMachine().MoveGantry(1000 - m.curX, Speed(sp[0]), -1000 - m.curY, Speed(sp[1]), smt::link::GantryMove::Checked) &&
+      if (TheMachine(m).MoveGantry(1000 - m.curX, Speed(sp[0]), -1000 - m.curY, Speed(sp[1]), smt::link::GantryMove::Checked) &&
           PauseGate(m)) {
         if (auto v = Services(m).vision.Get()) v->OpenMarkCamera();
         m.resetDone = false;
@@ -215,7 +215,7 @@ Outcome RunEightHeads(smt::Machine& m) {
           setOrigin(board.originX + cx, board.originY + cy);
           m.correction.boardRotation = 0.0;
           if (!(TakeMarksMeasured(m))) {
-            TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
+            TheMachine(m).TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
             if (!AlignMarks(m)) return Outcome::Early;
           }
         }
@@ -302,7 +302,7 @@ Outcome RunEightHeads(smt::Machine& m) {
             if (flyDone && pl.visionCamera == 1 && pl.visionMode == 2) continue;
             if (!VisionCentreHead(m, pl, false)) return Outcome::Early;
           }
-          if (m.camera.highSpeedCamera == 0) TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
+          if (m.camera.highSpeedCamera == 0) TheMachine(m).TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
           // Place.
           Batch(m) = {};
           Batch(m).active = batch;

@@ -372,8 +372,4 @@ bool CheckFeederPosition(smt::Machine& m, const HeadPickState& rec, int slot) {
   return false;
 }
 
-int CalcFeederPickTarget(int slot, int requestedHead, const std::string& feederNumber) {
-  return CalcFeederPickTarget(smt::CurrentMachine(), slot, requestedHead, feederNumber);
-}
-
 }  // namespace smt::run

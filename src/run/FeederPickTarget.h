@@ -20,7 +20,6 @@ int FeedSideOfNumber(const std::string& feederNumber);
 // Fills the pick record of `slot` (1..8 heads, 9 replenish, 10 single step):
 // 0 refused or failed, 1 ready, 2 filled but outside the travel limits.
 int CalcFeederPickTarget(smt::Machine& m, int slot, int requestedHead, const std::string& feederNumber);
-int CalcFeederPickTarget(int slot, int requestedHead, const std::string& feederNumber);  // the machine in use
 // The pick point of the record in steps lies inside the travel limits.
 bool CheckFeederPosition(smt::Machine& m, const HeadPickState& record, int slot);
 // The platform runs' pick record (HeadRecords::pickExtra2) from the feeder row of that

@@ -79,10 +79,10 @@ void PickFromFeederTest(smt::Machine& m, int head, int camera, const std::string
   r.feedTime = c.feedTime;
   r.feedCount = c.feedCount;
   for (auto& a : m.motion.headMoveArgs) a = 0;
-  if (!TheMachine().PickWithHead(PickMoveOf(m, r, p))) return;
+  if (!TheMachine(m).PickWithHead(PickMoveOf(m, r, p))) return;
   // The part over the vision camera.
   const int light = c.lightBrightness;
-  TheMachine().TriggerCamera(camera == 2 ? 3 : 2, light);
+  TheMachine(m).TriggerCamera(camera == 2 ? 3 : 2, light);
   const auto pos = Services(m).vision->VisionCameraPosition(camera == 2 ? 2 : 1);
   const int32_t tx = pos.first - smt::job::NozzleOffsetX(head);
   const int32_t ty = m.machineType == 4 ? m.curY.load() : pos.second - smt::job::NozzleOffsetY(head);
@@ -90,11 +90,7 @@ void PickFromFeederTest(smt::Machine& m, int head, int camera, const std::string
     panel->ShowVisualParameters(c.lightContrast, light, c.recognitionType, c.length + basic->m_AutoMagnify, 0);
   }
   const auto handle = speeds.Record(smt::settings::SpeedUse::Handle);
-  TheMachine().MoveGantry(tx - m.curX, Speed(handle[0]), ty - m.curY, Speed(handle[1]), smt::link::GantryMove::Checked);
-}
-
-void PickFromFeederTest(int head, int camera, const std::string& feederNumber) {
-  PickFromFeederTest(smt::CurrentMachine(), head, camera, feederNumber);
+  TheMachine(m).MoveGantry(tx - m.curX, Speed(handle[0]), ty - m.curY, Speed(handle[1]), smt::link::GantryMove::Checked);
 }
 
 }  // namespace smt::run

@@ -12,7 +12,5 @@ namespace smt::run {
 
 // head 1..8, camera 1 or 2. Runs on the feeder list's machine-task thread.
 void PickFromFeederTest(smt::Machine& m, int head, int camera, const std::string& feederNumber);
-// The same on the machine in use.
-void PickFromFeederTest(int head, int camera, const std::string& feederNumber);
 
 }  // namespace smt::run

@@ -51,7 +51,7 @@ bool SheetToPin(smt::Machine& m, std::vector<std::pair<int, int>>& points) {
   const double y = l.startY - l.serialY * l.distanceY + py / zoom;
   const auto pulse = smt::settings::SettingsStores::Of(m).machine.Pulse();
   const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::PickPart);
-  if (!TheMachine().MoveLabelSheet(static_cast<int32_t>(x * pulse->m_NorthWalk_Pulse) - m.motion.curAxis9,
+  if (!TheMachine(m).MoveLabelSheet(static_cast<int32_t>(x * pulse->m_NorthWalk_Pulse) - m.motion.curAxis9,
                                    static_cast<int32_t>(y * pulse->m_WestWalk_Pulse) - m.motion.curAxis8, Speed(sp[10])))
     return false;
   points.pop_back();
@@ -173,7 +173,7 @@ bool RunLabels(smt::Machine& m) {
             auto& pl = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
             if (pl.row != -1 && pl.visionMode != 0 && !VisionCentreHead(m, pl, false)) return false;
           }
-          if (m.camera.highSpeedCamera == 0) TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
+          if (m.camera.highSpeedCamera == 0) TheMachine(m).TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
           for (int k = 1; k <= 2; ++k) {
             auto& pl = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
             if (pl.row == -1 || pl.failed || (retry == 2 && k == 1) || (retry == 1 && k == 2)) continue;
@@ -215,7 +215,7 @@ bool RunLabels(smt::Machine& m) {
   }
   if (!m.runContinue) return false;
   const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::Smt);
-  if (!TheMachine().MoveGantry(1000 - m.curX, Speed(sp[0]), -1000 - m.curY, Speed(sp[1]), smt::link::GantryMove::Checked) ||
+  if (!TheMachine(m).MoveGantry(1000 - m.curX, Speed(sp[0]), -1000 - m.curY, Speed(sp[1]), smt::link::GantryMove::Checked) ||
       !PauseGate(m))
     return false;
   if (auto v = s.vision.Get()) v->OpenMarkCamera();

@@ -49,11 +49,11 @@ int32_t HeadCorrectionY(smt::Machine& m, int head) { return head >= 1 && head <=
 bool NetworkLink(smt::Machine& m) { return smt::link::RuntimeOf(m).commModel != 0; }
 
 bool Move65(smt::Machine& m, int32_t tx, int32_t ty, const SpeedPair& x, const SpeedPair& y, const SpeedPair& a) {
-  return TheMachine().MoveGantryTurningHeads(tx - m.curX, Speed(x), ty - m.curY, Speed(y), HeadTurns(m), Speed(a));
+  return TheMachine(m).MoveGantryTurningHeads(tx - m.curX, Speed(x), ty - m.curY, Speed(y), HeadTurns(m), Speed(a));
 }
 
 bool Move64(smt::Machine& m, int32_t tx, int32_t ty, const SpeedPair& x, const SpeedPair& y, smt::link::GantryMove mode) {
-  return TheMachine().MoveGantry(tx - m.curX, Speed(x), ty - m.curY, Speed(y), mode);
+  return TheMachine(m).MoveGantry(tx - m.curX, Speed(x), ty - m.curY, Speed(y), mode);
 }
 
 // Walk axis, walk and tape scales and speed slots of a feeder bank (1..3).
@@ -130,25 +130,25 @@ bool MoveHeadToPick(smt::Machine& m, HeadPlaceState& p) {
 bool PickPart(smt::Machine& m, HeadPlaceState& p) {
   const int type = m.machineType;
   const bool dip = (p.feedMode == 7 || p.feedMode == 8) && (type <= 6 || type == 10);
-  if (dip) TheMachine().SetOutput(10, 1, 5);
+  if (dip) TheMachine(m).SetOutput(10, 1, 5);
   RowState(m, p.row, 5, true);
   const auto ax = PickStrokeAxis(type, p.headTarget);
   if (!ax.valid) {
     // No Z axis carries this head on this machine: nothing can be picked.
-    if (dip) TheMachine().SetOutput(10, 0, 5);
+    if (dip) TheMachine(m).SetOutput(10, 0, 5);
     CLogFile::Instance().Write(true, "pick: head %d has no stroke axis on machine type %d", p.headTarget, type);
     ShowMessage(kHeaderError);
     return false;
   }
   const int32_t d = Trunc(p.pickHeight * m.steps.zPulsePerMm);
   const auto& sp = p.pickSpeeds[ax.z2 ? kSpZ2 : kSpZ1];
-  if (!Ok(TheMachine().Stroke(ax.axis, ax.sign * d, Speed(sp), static_cast<uint8_t>(p.headTarget), static_cast<uint16_t>(p.pickDelay), static_cast<uint8_t>(p.vacuum))))
+  if (!Ok(TheMachine(m).Stroke(ax.axis, ax.sign * d, Speed(sp), static_cast<uint8_t>(p.headTarget), static_cast<uint16_t>(p.pickDelay), static_cast<uint8_t>(p.vacuum))))
     return false;
   if (!dip) return true;
   // Dip component: the part's legs go into the dipping station.
   const auto station = Services(m).dippingStation ? Services(m).dippingStation() : std::nullopt;
   if (!station) {
-    TheMachine().SetOutput(10, 0, 5);
+    TheMachine(m).SetOutput(10, 0, 5);
     ShowMessage(smt::platform::WindowText("RunMessagesConfig", "RunMessages.c_DippingNotSet", "浸渍站没有设置 !"));
     return false;
   }
@@ -156,12 +156,12 @@ bool PickPart(smt::Machine& m, HeadPlaceState& p) {
   const int32_t ty = Trunc(station->y * m.steps.yPulsePerMm) - HeadOffsetY(p.headTarget);
   if (!Move64(m, tx, ty, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], smt::link::GantryMove::Checked) || !m.runContinue) return false;
   if (!RunSleep(m, station->runTime)) return false;
-  TheMachine().SetOutput(10, 0, 5);
+  TheMachine(m).SetOutput(10, 0, 5);
   if (!RunSleep(m, station->stopDelay)) return false;
   const int32_t e = Trunc((station->z + p.partHeight) * m.steps.zPulsePerMm);
   const int down = p.headTarget == 1 || p.headTarget == 3 ? -1 : 1;
-  return TheMachine().MoveAxis(ax.axis, down * e, Speed(sp)) && RunSleep(m, station->delay) &&
-         TheMachine().MoveAxis(ax.axis, -down * e, Speed(sp));
+  return TheMachine(m).MoveAxis(ax.axis, down * e, Speed(sp)) && RunSleep(m, station->delay) &&
+         TheMachine(m).MoveAxis(ax.axis, -down * e, Speed(sp));
 }
 
 bool FeedAdvance(smt::Machine& m, HeadPickState& r, bool second) {
@@ -191,7 +191,7 @@ bool FeedAdvance(smt::Machine& m, HeadPickState& r, bool second) {
                               walk.start, walk.normal,
                               Trunc(r.loosenLength * bank->tapePulse), Trunc(r.tightenLength * bank->tapePulse),
                               tape.start, tape.normal, r.feedTime, countArg(), r.feederIndex};
-      ok = Ok(TheMachine().Feed(alt, static_cast<uint8_t>(r.feedSide), v));
+      ok = Ok(TheMachine(m).Feed(alt, static_cast<uint8_t>(r.feedSide), v));
       break;
     }
     case 1: case 7: {
@@ -200,14 +200,14 @@ bool FeedAdvance(smt::Machine& m, HeadPickState& r, bool second) {
       const auto mask = af.Mask();
       smt::link::FeedValues v{static_cast<int32_t>(mask[0]), static_cast<int32_t>(mask[1]), static_cast<int32_t>(mask[2]), 0, 0,
                               0, 0, r.feedTime, countArg(), r.feederIndex};
-      ok = Ok(TheMachine().Feed(alt, 10, v));
+      ok = Ok(TheMachine(m).Feed(alt, 10, v));
       break;
     }
     case 2: {
       const int times = NetworkLink(m) ? 1 : std::max(r.feedCount, 1);
       for (int i = 0; i < times && ok; ++i) {
         smt::link::FeedValues v{0, 0, 0, 0, 0, 0, 0, r.feedTime, countArg(), r.feederIndex};
-        ok = Ok(TheMachine().Feed(alt, 11, v)) && RunSleep(m, r.feedTime);
+        ok = Ok(TheMachine(m).Feed(alt, 11, v)) && RunSleep(m, r.feedTime);
       }
       break;
     }
@@ -218,7 +218,7 @@ bool FeedAdvance(smt::Machine& m, HeadPickState& r, bool second) {
       smt::link::FeedValues v{0, 0, 0, Trunc(r.loosenLength * fs.m_LabelTape_Pulse),
                               Trunc(r.tightenLength * fs.m_LabelTape_Pulse), fs.m_LabelTapeStart, fs.m_LabelTapeNormal,
                               0, 0, r.feederIndex};
-      ok = Ok(TheMachine().Feed(alt, static_cast<uint8_t>(r.feedSide), v));
+      ok = Ok(TheMachine(m).Feed(alt, static_cast<uint8_t>(r.feedSide), v));
       break;
     }
     default: break;
@@ -239,7 +239,7 @@ void FeedDone(smt::Machine& m, HeadPickState& r) {
   const int bank = r.feederIndex >= 1 && r.feederIndex <= 96 ? (r.feederIndex - 1) / 32 + 1 : 0;
   smt::link::FeedValues v{static_cast<int32_t>(mask[0]), static_cast<int32_t>(mask[1]), static_cast<int32_t>(mask[2]), 0, 0, 0,
                           0, r.feedTime, NetworkLink(m) ? bank : r.feedCount, r.feederIndex};
-  TheMachine().Feed(NetworkLink(m) ? 0 : 1, 10, v);
+  TheMachine(m).Feed(NetworkLink(m) ? 0 : 1, 10, v);
   RunSleep(m, r.feedTime);
 }
 
@@ -255,7 +255,7 @@ bool DragFeed(smt::Machine& m, HeadPickState& r) {
   const double z = (r.pickHeight == 0.0 ? basic->m_Z_Nozzle2ToFeed : r.pickHeight) - basic->m_Nozzle2MoreNozzle1;
   r.pickHeight = z;
   const int32_t zs = Trunc(z * m.steps.zPulsePerMm);
-  if (!TheMachine().MoveAxis(2, zs, Speed(sp[2])) || !PauseGate(m)) return false;
+  if (!TheMachine(m).MoveAxis(2, zs, Speed(sp[2])) || !PauseGate(m)) return false;
   // 3. The bank's pin into the tape.
   const double s = std::fabs(r.feedCoordinate);
   r.feedCoordinate = s;
@@ -264,7 +264,7 @@ bool DragFeed(smt::Machine& m, HeadPickState& r) {
   auto pin = [&](int word, int sign) {
     if (!pinAxis || !bank) return true;
     const auto& tape = sp[static_cast<size_t>(bank->tapeSpeed)];
-    return TheMachine().MoveAxis(pinAxis, sign * Trunc((word / 4) * s * bank->tapePulse), Speed(tape));
+    return TheMachine(m).MoveAxis(pinAxis, sign * Trunc((word / 4) * s * bank->tapePulse), Speed(tape));
   };
   if (!pin(fs.m_DragPinIn, -1) || !PauseGate(m)) return false;
   // 4. Drag the tape by one feed length.
@@ -275,7 +275,7 @@ bool DragFeed(smt::Machine& m, HeadPickState& r) {
     case 3: dx = -Trunc(s * m.steps.xPulsePerMm); break;
     case 4: dy = Trunc(s * m.steps.yPulsePerMm); break;
   }
-  if (!TheMachine().MoveGantry(dx, Speed(sp[0]), dy, Speed(sp[1]), smt::link::GantryMove::Station) ||
+  if (!TheMachine(m).MoveGantry(dx, Speed(sp[0]), dy, Speed(sp[1]), smt::link::GantryMove::Station) ||
       !PauseGate(m) || !RunSleep(m, r.feedTime))
     return false;
   // 5. Back by the over-travel.
@@ -287,11 +287,11 @@ bool DragFeed(smt::Machine& m, HeadPickState& r) {
     case 3: bx = Trunc(overBack * m.steps.xPulsePerMm); break;
     case 4: by = -Trunc(overBack * m.steps.yPulsePerMm); break;
   }
-  if (!TheMachine().MoveGantry(bx, Speed(sp[0]), by, Speed(sp[1]), smt::link::GantryMove::Station) ||
+  if (!TheMachine(m).MoveGantry(bx, Speed(sp[0]), by, Speed(sp[1]), smt::link::GantryMove::Station) ||
       !PauseGate(m))
     return false;
   // 6. Up, 7. pin out.
-  if (!TheMachine().MoveAxis(2, -zs, Speed(sp[2])) || !PauseGate(m)) return false;
+  if (!TheMachine(m).MoveAxis(2, -zs, Speed(sp[2])) || !PauseGate(m)) return false;
   if (!pin(fs.m_DragPinOut, 1)) return false;
   return PauseGate(m);
 }
@@ -352,7 +352,7 @@ bool DispensePoint(smt::Machine& m, int command, int row, bool raw, double cellX
   const SmtStrategy st = Strategy(m);
   bool moved = true;
   if (command == 53)
-    moved = TheMachine().MoveAxisPair(0, tx - m.curX, {st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY}, 1, ty - m.curY, {st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY});
+    moved = TheMachine(m).MoveAxisPair(0, tx - m.curX, {st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY}, 1, ty - m.curY, {st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY});
   else if (command == 64)
     moved = Move64(m, tx, ty, {st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY},
                    {st.m_DisSpeedStart_XY, st.m_DisSpeedNormal_XY}, smt::link::GantryMove::Checked);
@@ -447,7 +447,7 @@ bool PlacePart(smt::Machine& m, HeadPlaceState& p, int slot, bool checkOwnMark, 
   }
   // The part's own mark: the camera looks at it first.
   const bool via = Safe(m).via;
-  TheMachine().TriggerCamera(1, mark->brightness);
+  TheMachine(m).TriggerCamera(1, mark->brightness);
   const int32_t mx = Trunc(mark->mark1X * m.steps.xPulsePerMm), my = Trunc(mark->mark1Y * m.steps.yPulsePerMm);
   const int32_t cx = via ? 0 : m.steps.cameraOffsetX, cy = via ? 0 : m.steps.cameraOffsetY;
   const int32_t tx = px - hx + mx - cx, ty = py - hy + my - cy;
@@ -457,7 +457,7 @@ bool PlacePart(smt::Machine& m, HeadPlaceState& p, int slot, bool checkOwnMark, 
   }
   if (eight) {
     std::array<int32_t, 8> none{};
-    if (!TheMachine().MoveGantryTurningHeads(tx - m.curX, Speed(p.visionPlaceSpeeds[kSpX]), ty - m.curY, Speed(p.visionPlaceSpeeds[kSpY]), none, Speed(p.placeSpeeds[kSpA1])))
+    if (!TheMachine(m).MoveGantryTurningHeads(tx - m.curX, Speed(p.visionPlaceSpeeds[kSpX]), ty - m.curY, Speed(p.visionPlaceSpeeds[kSpY]), none, Speed(p.placeSpeeds[kSpA1])))
       return false;
   } else if (!Move65(m, tx, ty, p.visionPlaceSpeeds[kSpX], p.visionPlaceSpeeds[kSpY], p.placeSpeeds[kSpA1])) {
     return false;
@@ -491,7 +491,7 @@ void PlaceStroke(smt::Machine& m, HeadPlaceState& p, double base) {
   const int32_t s = Trunc((base + p.placeHeight) * m.steps.zPulsePerMm);
   const int32_t lift = std::max<int32_t>(1, -Trunc((base + p.vacuumOffHeight) * m.steps.zPulsePerMm));
   const auto& sp = p.placeSpeeds[ax.z2 ? kSpZ2 : kSpZ1];
-  if (!Ok(TheMachine().StrokeReleasing(ax.axis, ax.sign * s, Speed(sp), lift, static_cast<uint16_t>(p.placeDelay), p.vacuum)))
+  if (!Ok(TheMachine(m).StrokeReleasing(ax.axis, ax.sign * s, Speed(sp), lift, static_cast<uint16_t>(p.placeDelay), p.vacuum)))
     m.link.vacuumCheckOk = false;  // a stroke that did not complete never counts as placed
 }
 
@@ -502,8 +502,8 @@ bool DiscardPart(smt::Machine& m, HeadPlaceState& p) {
   if (!Move64(m, tx, ty, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], smt::link::GantryMove::Checked) || !m.runContinue) return false;
   const auto basic = smt::settings::SettingsStores::Of(m).machine.Basic();
   const int type = m.machineType;
-  if (type == 7 || type == 8) TheMachine().SetOutput(smt::link::HeadCode(k), 0, basic->m_Exhaust);
-  else if (type != 9) TheMachine().SetOutput(k, 0, 5);
+  if (type == 7 || type == 8) TheMachine(m).SetOutput(smt::link::HeadCode(k), 0, basic->m_Exhaust);
+  else if (type != 9) TheMachine(m).SetOutput(k, 0, 5);
   return RunSleep(m, basic->m_ThrowDelay);
 }
 
@@ -516,8 +516,8 @@ std::string HeadList(const std::vector<int>& heads) {
 
 void VacuumOff(smt::Machine& m, int head, int exhaust) {
   const int type = m.machineType;
-  if (type == 7 || type == 8) TheMachine().SetOutput(smt::link::HeadCode(head), 0, exhaust);
-  else TheMachine().SetOutput(head, 0, 5);
+  if (type == 7 || type == 8) TheMachine(m).SetOutput(smt::link::HeadCode(head), 0, exhaust);
+  else TheMachine(m).SetOutput(head, 0, 5);
 }
 }  // namespace
 
@@ -541,7 +541,7 @@ int ThrowHeldPartsAfterStop(smt::Machine& m) {
     }
     const int32_t tx = m.steps.throwPositionX - HeadOffsetX(k);
     const int32_t ty = m.steps.throwPositionY - HeadOffsetY(k);
-    if (!TheMachine().MoveGantry(tx - m.curX, Speed(sp[0]), ty - m.curY, Speed(sp[1]), smt::link::GantryMove::Checked)) {
+    if (!TheMachine(m).MoveGantry(tx - m.curX, Speed(sp[0]), ty - m.curY, Speed(sp[1]), smt::link::GantryMove::Checked)) {
       left.push_back(k);
       continue;
     }
@@ -595,8 +595,8 @@ bool VisionCentreHead(smt::Machine& m, HeadPlaceState& p, bool again) {
     const int cam = p.visionCamera == 2 ? 2 : 1;
     // Camera 1 is channel 2, camera 2 channel 3; the camera panel follows
     // the channel (SwitchCamera(channel - 1, keep trigger mode)).
-    if (cam == 1) TheMachine().TriggerCamera(2, p.lightBrightness);
-    else TheMachine().TriggerCamera(3, p.lightBrightness);
+    if (cam == 1) TheMachine(m).TriggerCamera(2, p.lightBrightness);
+    else TheMachine(m).TriggerCamera(3, p.lightBrightness);
     const auto pos = Services(m).vision->VisionCameraPosition(cam);
     const int32_t tx = pos.first - HeadOffsetX(k), ty = pos.second - HeadOffsetY(k);
     bool moved;
@@ -608,7 +608,7 @@ bool VisionCentreHead(smt::Machine& m, HeadPlaceState& p, bool again) {
   }
   const int type = m.machineType;
   if (type <= 6 || type == 10) {
-    if (k <= 4 && !Ok(TheMachine().ReadVacuum(k))) return false;
+    if (k <= 4 && !Ok(TheMachine(m).ReadVacuum(k))) return false;
     if (!PauseGate(m)) return false;
     m.run.firstVisionDone = true;
     if (k <= 4 && m.link.vacuumKpa < p.vacuum) {
@@ -664,7 +664,7 @@ void ParkWalkAxis(smt::Machine& m, int side) {
   auto park = [&](uint8_t axis, int32_t target, int32_t position, int speedSlot) {
     if (position == 0) return;
     const auto& sp = pick[static_cast<size_t>(speedSlot)];
-    TheMachine().MoveAxis(axis, target - position, Speed(sp));
+    TheMachine(m).MoveAxis(axis, target - position, Speed(sp));
   };
   switch (side) {
     case 1: park(8, -100, m.motion.curAxis8, 8); break;
@@ -693,8 +693,8 @@ void ReturnNozzlesAndHome(smt::Machine& m, const HeadPlaceState& p) {
     if (!smt::library::ReturnNozzleToLibrary(h, true, false)) return;
   if (!Move64(m, 100, -100, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], smt::link::GantryMove::Checked) || !PauseGate(m)) return;
   const auto pick = smt::settings::SettingsStores::Of(m).speed.Record(SpeedUse::PickPart);
-  if (m.motion.curAxis8 != 0) TheMachine().MoveAxis(8, -100 - m.motion.curAxis8, Speed(pick[8]));
-  if (m.motion.curAxis9 != 0) TheMachine().MoveAxis(9, 100 - m.motion.curAxis9, Speed(pick[10]));
+  if (m.motion.curAxis8 != 0) TheMachine(m).MoveAxis(8, -100 - m.motion.curAxis8, Speed(pick[8]));
+  if (m.motion.curAxis9 != 0) TheMachine(m).MoveAxis(9, 100 - m.motion.curAxis9, Speed(pick[10]));
   // The Mark-camera switch runs on the window thread and wants a homed
   // machine; the homing queued behind it clears the homed flag itself.
   if (auto v = Services(m).vision.Get()) v->OpenMarkCamera();
@@ -830,10 +830,5 @@ bool ReplenishHead(smt::Machine& m, HeadPlaceState& p, int head, double cellX, d
   return true;
 }
 
-// The machine-less forms: the machine in use.
-bool PickPart(HeadPlaceState& p) { return PickPart(smt::CurrentMachine(), p); }
-bool FeedAdvance(HeadPickState& r, bool second) { return FeedAdvance(smt::CurrentMachine(), r, second); }
-std::pair<int32_t, int32_t> PlacePoint(double x, double y, int head) { return PlacePoint(smt::CurrentMachine(), x, y, head); }
-void PlaceStroke(HeadPlaceState& p, double base) { PlaceStroke(smt::CurrentMachine(), p, base); }
 
 }  // namespace smt::run

@@ -30,9 +30,7 @@ StrokeAxis PickStrokeAxis(int machineType, int head);
 bool ChangeNozzle(smt::Machine& m, int head, int nozzle);
 bool MoveHeadToPick(smt::Machine& m, HeadPlaceState& p);
 bool PickPart(smt::Machine& m, HeadPlaceState& p);
-bool PickPart(HeadPlaceState& p);  // the machine in use
 bool FeedAdvance(smt::Machine& m, HeadPickState& r, bool second);
-bool FeedAdvance(HeadPickState& r, bool second);  // the machine in use
 void FeedDone(smt::Machine& m, HeadPickState& r);
 bool DragFeed(smt::Machine& m, HeadPickState& r);
 bool MoveCameraToFeeder(smt::Machine& m, HeadPlaceState& p);
@@ -45,10 +43,8 @@ bool DispensePoint(smt::Machine& m, int command, int row, bool raw, double cellX
 // The place point in steps of a placement row for head `head` (mm of the row
 // plus the cell offset, the board frame and the head's correction/offset).
 std::pair<int32_t, int32_t> PlacePoint(smt::Machine& m, double x, double y, int head);
-std::pair<int32_t, int32_t> PlacePoint(double x, double y, int head);  // the machine in use
 bool PlacePart(smt::Machine& m, HeadPlaceState& p, int slot, bool checkOwnMark, bool raw, double cellX, double cellY);
 void PlaceStroke(smt::Machine& m, HeadPlaceState& p, double baseHeight);
-void PlaceStroke(HeadPlaceState& p, double baseHeight);  // the machine in use
 bool DiscardPart(smt::Machine& m, HeadPlaceState& p);
 // After a Stop (or a run that ended early): every nozzle whose vacuum is on
 // may hold a part. Each is carried to the throw position and let go there;

@@ -184,7 +184,7 @@ bool PreparePickPlace(smt::Machine& m, int groupIndex, HeadPlaceState& p, int sl
           t.rowSerial = 0;
           if (m.machineType != 10) {
             const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(SpeedUse::Smt);
-            if (!TheMachine().MoveGantry(1000 - m.curX, Speed(sp[0]), -1000 - m.curY, Speed(sp[1]), smt::link::GantryMove::Checked))
+            if (!TheMachine(m).MoveGantry(1000 - m.curX, Speed(sp[0]), -1000 - m.curY, Speed(sp[1]), smt::link::GantryMove::Checked))
               return false;
           }
           smt::platform::ShowMessage(RunText(m, "PartList.c_Message_19", "托盘下一个没有料了，请提前放料 !"));
@@ -361,11 +361,6 @@ void LogReplenishRotation(smt::Machine& m, HeadPlaceState& p, const std::vector<
                              p.rotation);
 }
 
-// The machine-less forms: the machine in use.
-bool PreparePickPlace(int groupIndex, HeadPlaceState& p, int slot) {
-  return PreparePickPlace(smt::CurrentMachine(), groupIndex, p, slot);
-}
-void LogRotationAngles(const std::vector<PlacementRow>* rows) { LogRotationAngles(smt::CurrentMachine(), rows); }
 
 void ForgetTakenBoard(smt::Machine& m) {
   auto& taken = m.Part<TakenBoardThickness>();

@@ -17,13 +17,11 @@ inline constexpr const char* kNoSpeedTemplate = "no find speed template !";
 // False when the feeder's own speed template is unknown or the park move
 // before a tray refill fails.
 bool PreparePickPlace(smt::Machine& m, int groupIndex, HeadPlaceState& place, int slot);
-bool PreparePickPlace(int groupIndex, HeadPlaceState& place, int slot);  // the machine in use
 // A new run reads the board's thickness again (at its first placement).
 void ForgetTakenBoard(smt::Machine& m);
 void AlignHeadSpeeds(HeadPlaceState& a, HeadPlaceState& b);
 // Rotation of every loaded head into the machine's motion.headMoveArgs, one log line each.
 void LogRotationAngles(smt::Machine& m, const std::vector<PlacementRow>* rows = nullptr);
-void LogRotationAngles(const std::vector<PlacementRow>* rows = nullptr);  // the machine in use
 void LogReplenishRotation(smt::Machine& m, HeadPlaceState& record, const std::vector<PlacementRow>* rows = nullptr);
 // -180..180 by one step of 360.
 double NormalizeRotation(double deg);

@@ -132,7 +132,7 @@ bool MoveHeadToPlatformPick(smt::Machine& m, HeadPlaceState& p, int platform) {
   const int32_t tx = Trunc(p.pickX * m.steps.xPulsePerMm) - smt::job::NozzleOffsetX(k);
   const auto& x = p.pickSpeeds[kSpX];
   const auto& a = p.pickSpeeds[kSpA1];
-  if (!TheMachine().MoveGantryPlatformHead(tx - m.curX, Speed(x), PlatformAxis(platform), 0, {10, 10}, static_cast<uint8_t>(k), HeadMoveArg(m, k), Speed(a)))
+  if (!TheMachine(m).MoveGantryPlatformHead(tx - m.curX, Speed(x), PlatformAxis(platform), 0, {10, 10}, static_cast<uint8_t>(k), HeadMoveArg(m, k), Speed(a)))
     return true;
   return !PauseGate(m);
 }
@@ -157,7 +157,7 @@ bool MoveToPlatformPoint(smt::Machine& m, HeadPlaceState& p, int platform) {
   const auto& block = p.visionMode != 0 ? p.visionPlaceSpeeds : std::array<SpeedPair, 4>{
       p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], p.placeSpeeds[kSpZ1], p.placeSpeeds[kSpZ2]};
   const auto& a = p.placeSpeeds[kSpA1];
-  if (!TheMachine().MoveGantryPlatformHead(tx - m.curX, Speed(block[kSpX]), PlatformAxis(platform), ty - PlatformY(m, platform), Speed(block[kSpY]), static_cast<uint8_t>(n), HeadMoveArg(m, n), Speed(a)))
+  if (!TheMachine(m).MoveGantryPlatformHead(tx - m.curX, Speed(block[kSpX]), PlatformAxis(platform), ty - PlatformY(m, platform), Speed(block[kSpY]), static_cast<uint8_t>(n), HeadMoveArg(m, n), Speed(a)))
     return true;
   return !PauseGate(m);
 }
@@ -166,13 +166,13 @@ bool PlatformDiscardMove(smt::Machine& m, int platform) {
   const auto b = smt::settings::SettingsStores::Of(m).machine.Basic();
   if (platform == 1 || platform == 2) {
     const auto y = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::PickPart)[1];
-    if (!TheMachine().MoveGantryPlatformHead(0, {10, 10}, PlatformAxis(platform), m.steps.throwPositionY - PlatformY(m, platform), Speed(y), 0, 0, {0, 0}))
+    if (!TheMachine(m).MoveGantryPlatformHead(0, {10, 10}, PlatformAxis(platform), m.steps.throwPositionY - PlatformY(m, platform), Speed(y), 0, 0, {0, 0}))
       return true;
     if (!PauseGate(m)) return true;
-    TheMachine().SetOutput(platform == 1 ? 7 : 8, 1, 5);
+    TheMachine(m).SetOutput(platform == 1 ? 7 : 8, 1, 5);
   }
   if (!RunSleep(m, b->m_ChangeDelay) || !PauseGate(m)) return true;
-  if (platform == 1 || platform == 2) TheMachine().SetOutput(platform == 1 ? 7 : 8, 0, 5);
+  if (platform == 1 || platform == 2) TheMachine(m).SetOutput(platform == 1 ? 7 : 8, 0, 5);
   RunSleep(m, 100);
   return false;
 }
@@ -182,9 +182,9 @@ bool PlatformDiscardPart(smt::Machine& m, HeadPlaceState& p) {
   if (k < 1 || k > 4) return Refuse(kPlaceHeaderNoSelect);
   const int32_t tx = m.steps.throwPositionX - smt::job::NozzleOffsetX(k);
   const auto& x = p.pickSpeeds[kSpX];
-  if (!TheMachine().MoveGantryPlatformHead(tx - m.curX, Speed(x), 1, 0, {10, 10}, 0, 0, {0, 0})) return true;
+  if (!TheMachine(m).MoveGantryPlatformHead(tx - m.curX, Speed(x), 1, 0, {10, 10}, 0, 0, {0, 0})) return true;
   if (!PauseGate(m)) return true;
-  TheMachine().SetOutput(k, 0, 5);
+  TheMachine(m).SetOutput(k, 0, 5);
   return !RunSleep(m, smt::settings::SettingsStores::Of(m).machine.Basic()->m_ThrowDelay);
 }
 
@@ -226,10 +226,10 @@ void QuitMoves(smt::Machine& m) {
     smt::library::ReturnNozzleToLibrary(2, false, false);
   }
   const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::Smt);
-  TheMachine().MoveGantry(100 - m.curX, Speed(sp[0]), -100 - m.curY, Speed(sp[1]), smt::link::GantryMove::Checked);
+  TheMachine(m).MoveGantry(100 - m.curX, Speed(sp[0]), -100 - m.curY, Speed(sp[1]), smt::link::GantryMove::Checked);
   const auto pick = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::PickPart);
-  if (m.motion.curAxis8 != 0) TheMachine().MoveAxis(8, -100 - m.motion.curAxis8, Speed(pick[8]));
-  if (m.motion.curAxis9 != 0) TheMachine().MoveAxis(9, 100 - m.motion.curAxis9, Speed(pick[10]));
+  if (m.motion.curAxis8 != 0) TheMachine(m).MoveAxis(8, -100 - m.motion.curAxis8, Speed(pick[8]));
+  if (m.motion.curAxis9 != 0) TheMachine(m).MoveAxis(9, 100 - m.motion.curAxis9, Speed(pick[10]));
   auto& s = Services(m);
   if (auto v = s.vision.Get()) v->OpenMarkCamera();
   if (s.startHome) s.startHome();
@@ -405,7 +405,7 @@ int RunPlatformPlace(smt::Machine& m) {
         auto& pl = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
         if (pl.row != -1 && PlatformVision(m, pl, platform)) return 0;
       }
-      TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
+      TheMachine(m).TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
       // The next cycle's rows, so the feeder works while the heads place.
       int last = -1;
       for (int k = 4; k >= 1 && last < 0; --k)
@@ -459,10 +459,6 @@ void PlatformPlaceThreadProc(smt::Machine& m) {
   const int end = RunPlatformPlace(m);
   CLogFile::Instance().Write(true, "platform place run end %d", end);
   FinishRun(m, end == 1);
-}
-
-bool RecoverPlatformHead(HeadPlaceState& p, int group, int platform) {
-  return RecoverPlatformHead(smt::CurrentMachine(), p, group, platform);
 }
 
 }  // namespace smt::run

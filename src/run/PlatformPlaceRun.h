@@ -27,6 +27,5 @@ bool PlatformDiscardMove(smt::Machine& m, int platform);
 bool PlatformDiscardPart(smt::Machine& m, HeadPlaceState& p);
 // A head whose part failed: pick again and place, or ask the operator.
 bool RecoverPlatformHead(smt::Machine& m, HeadPlaceState& p, int group, int platform);
-bool RecoverPlatformHead(HeadPlaceState& p, int group, int platform);  // the machine in use
 
 }  // namespace smt::run

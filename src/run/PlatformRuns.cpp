@@ -39,12 +39,12 @@ int32_t PlatformY(smt::Machine& m, int platform) { return platform == 1 ? m.curY
 // Glue gantry X (axis 9) and the platform's Y (axis 1 or 12) together.
 bool MoveGantry(smt::Machine& m, int platform, int32_t tx, int32_t ty) {
   const auto sp = Speeds(m);
-  return TheMachine().MoveAxisPair(9, tx - m.motion.curPlatform[0], Speed(sp[0]), platform == 1 ? 1 : 12, ty - PlatformY(m, platform), Speed(sp[1]));
+  return TheMachine(m).MoveAxisPair(9, tx - m.motion.curPlatform[0], Speed(sp[0]), platform == 1 ? 1 : 12, ty - PlatformY(m, platform), Speed(sp[1]));
 }
 
 bool MoveGantryBy(smt::Machine& m, int platform, int32_t dx, int32_t dy) {
   const auto sp = Speeds(m);
-  return TheMachine().MoveAxisPair(9, dx, Speed(sp[0]), platform == 1 ? 1 : 12, dy, Speed(sp[1]));
+  return TheMachine(m).MoveAxisPair(9, dx, Speed(sp[0]), platform == 1 ? 1 : 12, dy, Speed(sp[1]));
 }
 
 bool Stopped(smt::Machine& m) { return !PauseGate(m); }
@@ -101,13 +101,13 @@ bool MeasureMarkPoint(smt::Machine& m, int platform, int point) {
       return false;
     }
     const int clamp = platform == 1 ? 7 : 8;
-    TheMachine().SetOutput(clamp, 1, 5);
+    TheMachine(m).SetOutput(clamp, 1, 5);
     if (visual) CLogFile::Instance().Write(true, "%s", kVisualError);
     const auto a = ShowMessage(RunText(m, "PartList.c_Message_30", "Mark大小识别失败 !  是-重新识别，否-退出，取消-退出"),
                                smt::platform::MsgButtons::YesNoCancel, smt::platform::MsgIcon::Question);
     // The clamp goes back also when the operator ends the run: no output is
     // left on after the run.
-    TheMachine().SetOutput(clamp, 0, 5);
+    TheMachine(m).SetOutput(clamp, 0, 5);
     if (a != MsgAnswer::Yes) return true;
   }
 }
@@ -134,13 +134,13 @@ bool UnloadPlatform(smt::Machine& m, int platform) {
     const int32_t step = m.steps.throwPositionY - PlatformY(m, platform);
     // The glue gantry stays (a zero step on axis 9); the platform's axis is
     // the second one, so its travel is checked and its position booked.
-    if (!TheMachine().MoveAxisPair(9, 0, {10, 10}, platform == 1 ? 1 : 12, step, Speed(sp[1])))
+    if (!TheMachine(m).MoveAxisPair(9, 0, {10, 10}, platform == 1 ? 1 : 12, step, Speed(sp[1])))
       return false;
     if (Stopped(m)) return true;
-    TheMachine().SetOutput(platform == 1 ? 7 : 8, 1, 5);
+    TheMachine(m).SetOutput(platform == 1 ? 7 : 8, 1, 5);
   }
   if (!RunSleep(m, basic->m_ChangeDelay) || Stopped(m)) return true;
-  if (platform == 1 || platform == 2) TheMachine().SetOutput(platform == 1 ? 7 : 8, 0, 5);
+  if (platform == 1 || platform == 2) TheMachine(m).SetOutput(platform == 1 ? 7 : 8, 0, 5);
   RunSleep(m, 100);
   return false;
 }
@@ -150,7 +150,7 @@ namespace {
 bool GlueDot(smt::Machine& m, int group, int head, int platform, int point) {
   const LampDot d = Services(m).lamp->Dot(group, platform, point);
   const int32_t height = head == 5 ? d.height : -d.height;
-  return TheMachine().GlueStroke(static_cast<uint8_t>(head == 5 ? 10 : 6), height, {d.startSpeed, d.runSpeed}, 5, -d.valveOpen, d.valveClose, static_cast<uint16_t>(d.closeDelay), static_cast<uint16_t>(d.bottomDelay), 0) == smt::link::CommandResult::Ok;
+  return TheMachine(m).GlueStroke(static_cast<uint8_t>(head == 5 ? 10 : 6), height, {d.startSpeed, d.runSpeed}, 5, -d.valveOpen, d.valveClose, static_cast<uint16_t>(d.closeDelay), static_cast<uint16_t>(d.bottomDelay), 0) == smt::link::CommandResult::Ok;
 }
 
 int DotFailed(int platform, int point, int dot) {
@@ -270,7 +270,5 @@ void PlatformDispenseThreadProc(smt::Machine& m) {
   }
   FinishRun(m, end == 1);
 }
-
-bool MeasureMarkPoint(int platform, int point) { return MeasureMarkPoint(smt::CurrentMachine(), platform, point); }
 
 }  // namespace smt::run

@@ -14,7 +14,6 @@ inline constexpr const char* kVisualError = "Visual error !";
 bool DispensePlatformPoint(smt::Machine& m, int kind, int platform, int point);
 bool AlignPlatformMarks(smt::Machine& m, int platform, int point);
 bool MeasureMarkPoint(smt::Machine& m, int platform, int point);
-bool MeasureMarkPoint(int platform, int point);  // the machine in use
 // Empties platform 1 or 2 at the throw position; true when the run was stopped.
 bool UnloadPlatform(smt::Machine& m, int platform);
 

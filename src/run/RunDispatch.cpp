@@ -107,10 +107,6 @@ void SetRunThreadProc(smt::Machine& m, RunThread t, RunThreadProc proc) {
   table.procs[t] = std::move(proc);
 }
 
-void SetRunThreadProc(RunThread t, RunThreadProc proc) { SetRunThreadProc(smt::CurrentMachine(), t, std::move(proc)); }
-
-bool StartRun(int runMode) { return StartRun(smt::CurrentMachine(), runMode); }
-
 bool StartRun(smt::Machine& m, int runMode) {
   // A run that needs a hook nobody connected does not start; the message names it.
   if (!smt::platform::RequireHooks("Start", m.machineType)) return false;
@@ -143,7 +139,7 @@ bool StartRun(smt::Machine& m, int runMode) {
   {
     // The run's start goes to the run's own machine.
     smt::ThreadMachineScope bound(m);
-    TheMachine().AnnounceRunStart();
+    TheMachine(m).AnnounceRunStart();
   }
   ForgetTakenBoard(m);
   if (transport) {

@@ -22,7 +22,6 @@ const char* RunThreadName(RunThread t);
 // the start fail. Each is given the machine its run was started for.
 using RunThreadProc = std::function<void(smt::Machine&)>;
 void SetRunThreadProc(smt::Machine& machine, RunThread t, RunThreadProc proc);
-void SetRunThreadProc(RunThread t, RunThreadProc proc);  // the machine in use
 
 // The part list's "no such function" text (PartList.c_Message_09) is shown
 // when a run mode has no thread on this machine; this is its built-in text.
@@ -31,9 +30,7 @@ inline constexpr const char* kRunNotAvailable = "暂无此功能 !";
 // Sends the run state to `machine` and starts the threads of the plan on it.
 // The threads keep that machine to their end, whatever machine is in use
 // meanwhile. False (nothing started) when a thread of the plan is not
-// available or cannot start. The form without a machine starts the run of
-// the machine in use.
+// available or cannot start.
 bool StartRun(smt::Machine& machine, int runMode);
-bool StartRun(int runMode);
 
 }  // namespace smt::run

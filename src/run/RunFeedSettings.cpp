@@ -42,10 +42,8 @@ RunFeedSettings CurrentRunFeedSettings(smt::Machine& m) {
   return Current(m).value;
 }
 
-RunFeedSettings CurrentRunFeedSettings() { return CurrentRunFeedSettings(smt::CurrentMachine()); }
-
-void SetRunFeedSettings(const RunFeedSettings& s) {
-  auto& current = Current(smt::CurrentMachine());
+void SetRunFeedSettings(smt::Machine& m, const RunFeedSettings& s) {
+  auto& current = Current(m);
   std::lock_guard lk(current.mutex);
   current.value = s;
 }

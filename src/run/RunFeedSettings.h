@@ -23,7 +23,6 @@ struct RunFeedSettings {
 RunFeedSettings LoadRunFeedSettings(const std::string& appDir);
 bool SaveRunFeedSettings(const std::string& appDir, const RunFeedSettings& s);
 RunFeedSettings CurrentRunFeedSettings(smt::Machine& m);
-RunFeedSettings CurrentRunFeedSettings();  // the machine in use
-void SetRunFeedSettings(const RunFeedSettings& s);
+void SetRunFeedSettings(smt::Machine& m, const RunFeedSettings& s);
 
 }  // namespace smt::run

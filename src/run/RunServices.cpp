@@ -122,30 +122,5 @@ bool FlyVisionAvailable(smt::Machine& m) {
   return v && v->FlyVisionAvailable();
 }
 
-// The forms of the machine in use.
-RunServices& Services() { return Services(smt::CurrentMachine()); }
-smt::feeder::FeederTable& Feeders() { return Feeders(smt::CurrentMachine()); }
-int CurrentFeederGroup() { return CurrentFeederGroup(smt::CurrentMachine()); }
-bool VisionOriginAfterBoard() { return VisionOriginAfterBoard(smt::CurrentMachine()); }
-std::string RunText(const std::string& key, const std::string& def) { return RunText(smt::CurrentMachine(), key, def); }
-std::array<std::string, 9> FeedModeNames() { return FeedModeNames(smt::CurrentMachine()); }
-std::optional<smt::feeder::FeederRecord> FeederRecordAt(int group, int row) {
-  return FeederRecordAt(smt::CurrentMachine(), group, row);
-}
-void SetFeederFeedCount(int group, int row, int count) { SetFeederFeedCount(smt::CurrentMachine(), group, row, count); }
-void SetFeederQuantity(int group, int row, int quantity) { SetFeederQuantity(smt::CurrentMachine(), group, row, quantity); }
-std::shared_ptr<RunDisplay> Display() { return Display(smt::CurrentMachine()); }
-void RowState(int row, int image, bool select) { RowState(smt::CurrentMachine(), row, image, select); }
-void ShowRunList(int list) { ShowRunList(smt::CurrentMachine(), list); }
-smt::job::PartListData& PartList() { return PartList(smt::CurrentMachine()); }
-RunSelectors Selectors() { return Selectors(smt::CurrentMachine()); }
-int ChosenRow(smt::job::RowKind list) { return ChosenRow(smt::CurrentMachine(), list); }
-bool TakeMarksMeasured() { return TakeMarksMeasured(smt::CurrentMachine()); }
-double GlueInjectDepth() { return GlueInjectDepth(smt::CurrentMachine()); }
-std::atomic<uint8_t>& SmtBusy() { return SmtBusy(smt::CurrentMachine()); }
-std::atomic<uint8_t>& FeedBusy() { return FeedBusy(smt::CurrentMachine()); }
-std::atomic<uint8_t>& ConveyorBusy() { return ConveyorBusy(smt::CurrentMachine()); }
-bool AlignMarks() { return AlignMarks(smt::CurrentMachine()); }
-bool FlyVisionAvailable() { return FlyVisionAvailable(smt::CurrentMachine()); }
 
 }  // namespace smt::run

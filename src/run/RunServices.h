@@ -216,71 +216,48 @@ struct RunServices {
   smt::platform::HookInterface<LabelingStation> labeling{"RunServices.labeling"};
 };
 
-// The run services and readers of machine `m`; the forms without a machine
-// are those of the machine in use.
+// The run services and readers of machine `m`.
 RunServices& Services(smt::Machine& m);
-RunServices& Services();
 // The machine's feeder table, whose current group the run uses.
 smt::feeder::FeederTable& Feeders(smt::Machine& m);
-smt::feeder::FeederTable& Feeders();
 // The index of the feeder table's current group; -1 when it has none.
 int CurrentFeederGroup(smt::Machine& m);
-int CurrentFeederGroup();
 // The correction at the vision origin after a placed board, when
 // "贴装后到视觉原点处校正" is on with passes; true when not asked for.
 bool VisionOriginAfterBoard(smt::Machine& m);
-bool VisionOriginAfterBoard();
 
 // Convenience readers with the defaults of a missing service.
 std::string RunText(smt::Machine& m, const std::string& key, const std::string& chineseDefault);
-std::string RunText(const std::string& key, const std::string& chineseDefault);
 std::array<std::string, 9> FeedModeNames(smt::Machine& m);
-std::array<std::string, 9> FeedModeNames();
 // Row `row` of feeder group `group` (the current one) as a record; nullopt
 // when there is no such row, or when its numbers cannot be read (the
 // operator is told the feeder and the field).
 std::optional<smt::feeder::FeederRecord> FeederRecordAt(smt::Machine& m, int group, int row);
-std::optional<smt::feeder::FeederRecord> FeederRecordAt(int group, int row);
 // The run's writes into that row.
 void SetFeederFeedCount(smt::Machine& m, int group, int row, int count);
 void SetFeederQuantity(smt::Machine& m, int group, int row, int quantity);
-void SetFeederFeedCount(int group, int row, int count);
-void SetFeederQuantity(int group, int row, int quantity);
 void RowState(smt::Machine& m, int row, int image, bool select);
-void RowState(int row, int image, bool select);
 void ShowRunList(smt::Machine& m, int list);
-void ShowRunList(int list);
 // The board's marks through the vision steps; false when they were not
 // found or no vision steps are connected.
 bool AlignMarks(smt::Machine& m);
-bool AlignMarks();
 // Whether the runs can use the fly pass of all heads.
 bool FlyVisionAvailable(smt::Machine& m);
-bool FlyVisionAvailable();
 // The connected display, or null (a run goes on without one).
 std::shared_ptr<RunDisplay> Display(smt::Machine& m);
-std::shared_ptr<RunDisplay> Display();
 // The machine's part list: its rows, the operator's start-from choices, the
 // run's busy flags and counters.
 smt::job::PartListData& PartList(smt::Machine& m);
-smt::job::PartListData& PartList();
 RunSelectors Selectors(smt::Machine& m);
-RunSelectors Selectors();
 // The row the operator chose in `list` (0 when none).
 int ChosenRow(smt::Machine& m, smt::job::RowKind list);
-int ChosenRow(smt::job::RowKind list);
 // Reads and clears "the board's marks were measured before the run" (a
 // measurement made before the run counts for its first board).
 bool TakeMarksMeasured(smt::Machine& m);
-bool TakeMarksMeasured();
 // mm the glue-injection stroke goes down (the dispensing height).
 double GlueInjectDepth(smt::Machine& m);
-double GlueInjectDepth();
 std::atomic<uint8_t>& SmtBusy(smt::Machine& m);
 std::atomic<uint8_t>& FeedBusy(smt::Machine& m);
 std::atomic<uint8_t>& ConveyorBusy(smt::Machine& m);
-std::atomic<uint8_t>& SmtBusy();
-std::atomic<uint8_t>& FeedBusy();
-std::atomic<uint8_t>& ConveyorBusy();
 
 }  // namespace smt::run

@@ -53,9 +53,8 @@ void LoadStrategyAtStart(smt::Machine& m, const std::string& appDir) {
   const SmtStrategy s = LoadStrategy(appDir);
   SetStrategy(m, s);
   m.headCount = HeadCountOfMode(s.m_HeaderSelect);
-  // The nozzle library's source is set on the machine in use (it has no
-  // form that takes the machine); the strategy it reads is this machine's.
-  smt::library::SetNozzleStrategySource([&m] {
+  // The nozzle library of this machine reads this machine's strategy.
+  smt::library::SetNozzleStrategySource(m, [&m] {
     const SmtStrategy now = Strategy(m);
     smt::library::NozzleStrategy n;
     n.m_AutoChangeNozzle = now.m_AutoChangeNozzle;
@@ -73,9 +72,6 @@ void ResetStrategyHeadMode(smt::Machine& m, const std::string& appDir) {
   m.headCount = 1;
   SaveStrategy(appDir, s);
 }
-
-void LoadStrategyAtStart(const std::string& appDir) { LoadStrategyAtStart(smt::CurrentMachine(), appDir); }
-void ResetStrategyHeadMode(const std::string& appDir) { ResetStrategyHeadMode(smt::CurrentMachine(), appDir); }
 
 void PanelRunDisplay::RowState(smt::job::RowKind list, int row, int image, bool select) {
   switch (list) {
@@ -111,10 +107,6 @@ void PanelRunDisplay::PanelLabel(int r, int c, int boardsDone) {
 void PanelRunDisplay::CoverCount(int count) { panel_.ShowCoverCount(count); }
 void PanelRunDisplay::EnableRunWindows(bool enabled) { panel_.EnableListsForRun(enabled); }
 void PanelRunDisplay::Info(const std::string& line) { smt::link::Runtime().Hooks().AppendInfoLine(line, true); }
-
-void WireRunEngine(CDialogPartList& list) {
-  WireRunEngine(smt::CurrentMachine(), list);
-}
 
 void WireRunEngine(smt::Machine& m, CDialogPartList& list) {
   CDialogPartList* pl = &list;
@@ -201,10 +193,6 @@ void SetCoverPageOpener(smt::Machine& m, std::function<void(QWidget* parent)> op
   opener.open = std::move(open);
 }
 
-void SetCoverPageOpener(std::function<void(QWidget* parent)> open) {
-  SetCoverPageOpener(smt::CurrentMachine(), std::move(open));
-}
-
 namespace {
 // The strategy page's environment the shell connected on the machine.
 struct StrategyPageEnvironment {
@@ -214,13 +202,6 @@ struct StrategyPageEnvironment {
 
 CDialogSMTStrategy::Environment& StrategyPageHooks(smt::Machine& m) {
   return m.Part<StrategyPageEnvironment>().env;
-}
-
-CDialogSMTStrategy::Environment& StrategyPageHooks() { return StrategyPageHooks(smt::CurrentMachine()); }
-
-void WireStrategyPage(CDialogPartList& list, QWidget* parent, std::string appDir,
-                      std::function<std::string()> language) {
-  WireStrategyPage(smt::CurrentMachine(), list, parent, std::move(appDir), std::move(language));
 }
 
 void WireStrategyPage(smt::Machine& m, CDialogPartList& list, QWidget* parent, std::string appDir,

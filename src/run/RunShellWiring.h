@@ -25,11 +25,9 @@ namespace smt::run {
 // Loads [SmtStrategyConfig] into the run engine, sets the head count and
 // makes the nozzle library follow the committed strategy.
 void LoadStrategyAtStart(smt::Machine& machine, const std::string& appDir);
-void LoadStrategyAtStart(const std::string& appDir);  // the machine in use
 // The machine-type commands: head mode and nozzle-change choice back to 0,
 // committed and saved.
 void ResetStrategyHeadMode(smt::Machine& machine, const std::string& appDir);
-void ResetStrategyHeadMode(const std::string& appDir);  // the machine in use
 
 // The run's display on the part list panel: row states, progress, the row
 // and the list in view, the board label and the part counter go to the panel
@@ -59,22 +57,17 @@ class PanelRunDisplay : public RunDisplay {
 // feeder table.
 // Start starts the run on `machine`; the hooks go into its run services.
 void WireRunEngine(smt::Machine& machine, CDialogPartList& partList);
-void WireRunEngine(CDialogPartList& partList);  // the machine in use
 
 // The toolbar's "Strategy" opens the strategy page (modal) for the panel.
 void WireStrategyPage(smt::Machine& machine, CDialogPartList& partList, QWidget* parent, std::string appDir,
                       std::function<std::string()> language);
-void WireStrategyPage(CDialogPartList& partList, QWidget* parent, std::string appDir,
-                      std::function<std::string()> language);  // the machine in use
 // The page's hooks as WireStrategyPage connected them (one per machine, kept
-// by the machine in use; each opening of the page takes them with its own
+// by that machine; each opening of the page takes them with its own
 // folder, language and machine type). The hook table reads them.
 CDialogSMTStrategy::Environment& StrategyPageHooks(smt::Machine& machine);
-CDialogSMTStrategy::Environment& StrategyPageHooks();  // the machine in use
 
 // What the strategy page's "设置" opens (the cover-tape page); the shell
 // installs it.
 void SetCoverPageOpener(smt::Machine& machine, std::function<void(QWidget* parent)> open);
-void SetCoverPageOpener(std::function<void(QWidget* parent)> open);  // the machine in use
 
 }  // namespace smt::run

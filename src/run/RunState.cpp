@@ -94,19 +94,5 @@ bool RunSleep(smt::Machine& m, int ms) {
   return m.runContinue.load();
 }
 
-// The forms of the machine in use.
-smt::platform::Event& HeadPickedEvent(int head) { return HeadPickedEvent(smt::CurrentMachine(), head); }
-void SignalHeadPicked(int head) { SignalHeadPicked(smt::CurrentMachine(), head); }
-bool HeadHasPicked(int head) { return HeadHasPicked(smt::CurrentMachine(), head); }
-void ClearHeadPicked(int head) { ClearHeadPicked(smt::CurrentMachine(), head); }
-smt::platform::Event& HeadFeedReadyEvent(int head) { return HeadFeedReadyEvent(smt::CurrentMachine(), head); }
-void CreateRunEvents() { CreateRunEvents(smt::CurrentMachine()); }
-RunTimeouts& Timeouts() { return Timeouts(smt::CurrentMachine()); }
-WaitResult WaitRunEvent(smt::platform::Event& event, std::chrono::milliseconds limit,
-                        const std::atomic<bool>& runFlag) {
-  return WaitRunEvent(smt::CurrentMachine(), event, limit, runFlag);
-}
-bool PauseGate() { return PauseGate(smt::CurrentMachine()); }
-bool RunSleep(int ms) { return RunSleep(smt::CurrentMachine(), ms); }
 
 }  // namespace smt::run

@@ -15,12 +15,10 @@
 
 namespace smt::run {
 
-// The run's events and waits of machine `m`; the forms without a machine
-// are those of the machine in use.
+// The run's events and waits of machine `m`.
 
 // The picked event of head 1..4.
 smt::platform::Event& HeadPickedEvent(smt::Machine& m, int head);
-smt::platform::Event& HeadPickedEvent(int head);
 // The run thread's word that head 1..4 has picked its part: marks the pick,
 // then sets the head's picked event. The end of a run sets the picked events
 // too (to wake the feeder thread), so the feeder thread asks HeadHasPicked
@@ -30,15 +28,10 @@ void SignalHeadPicked(smt::Machine& m, int head);
 bool HeadHasPicked(smt::Machine& m, int head);
 void ClearHeadPicked(smt::Machine& m, int head);
 smt::platform::Event& HeadFeedReadyEvent(smt::Machine& m, int head);
-void SignalHeadPicked(int head);
-bool HeadHasPicked(int head);
-void ClearHeadPicked(int head);
-smt::platform::Event& HeadFeedReadyEvent(int head);
 
 // Puts every run event into its initial state (pause gate open, the others
 // clear). Called once when the part list starts and before each run.
 void CreateRunEvents(smt::Machine& m);
-void CreateRunEvents();
 
 // How long a run waits for a partner before it gives up. Time spent paused
 // does not count.
@@ -51,7 +44,6 @@ struct RunTimeouts {
   std::chrono::milliseconds poll{100};
 };
 RunTimeouts& Timeouts(smt::Machine& m);
-RunTimeouts& Timeouts();
 
 enum class WaitResult { Signalled, Stopped, TimedOut };
 
@@ -72,16 +64,12 @@ WaitResult WaitFeedReady(smt::Machine& m, int head);
 WaitResult WaitRunEvent(smt::Machine& m, smt::platform::Event& event, std::chrono::milliseconds limit,
                         const std::atomic<bool>& runFlag);
 WaitResult WaitRunEvent(smt::Machine& m, smt::platform::Event& event, std::chrono::milliseconds limit);
-WaitResult WaitRunEvent(smt::platform::Event& event, std::chrono::milliseconds limit,
-                        const std::atomic<bool>& runFlag = smt::CurrentMachine().runContinue);
 
 // The pause gate: waits while the run is paused; false when the run was
 // stopped (run flag clear) meanwhile.
 bool PauseGate(smt::Machine& m);
-bool PauseGate();
 
 // Sleeps `ms` in small slices; false when the run was stopped meanwhile.
 bool RunSleep(smt::Machine& m, int ms);
-bool RunSleep(int ms);
 
 }  // namespace smt::run

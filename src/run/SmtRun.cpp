@@ -137,13 +137,13 @@ bool EndMoves(const SmtStrategy& st) {
   }
   if (!m.runContinue) return false;
   const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::Smt);
-  if (!TheMachine().MoveGantry(1000 - m.curX, Speed(sp[0]), -1000 - m.curY, Speed(sp[1]), smt::link::GantryMove::Checked))
+  if (!TheMachine(m).MoveGantry(1000 - m.curX, Speed(sp[0]), -1000 - m.curY, Speed(sp[1]), smt::link::GantryMove::Checked))
     return false;
   if (!PauseGate(m)) return false;
   const auto pick = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::PickPart);
-  if (m.motion.curAxis8 != 0) TheMachine().MoveAxis(8, -1000 - m.motion.curAxis8, Speed(pick[8]));
-  if (m.motion.curAxis9 != 0) TheMachine().MoveAxis(9, 1000 - m.motion.curAxis9, Speed(pick[10]));
-  if (m.motion.curAxis10 != 0) TheMachine().MoveAxis(10, -1000 - m.motion.curAxis10, Speed(pick[12]));
+  if (m.motion.curAxis8 != 0) TheMachine(m).MoveAxis(8, -1000 - m.motion.curAxis8, Speed(pick[8]));
+  if (m.motion.curAxis9 != 0) TheMachine(m).MoveAxis(9, 1000 - m.motion.curAxis9, Speed(pick[10]));
+  if (m.motion.curAxis10 != 0) TheMachine(m).MoveAxis(10, -1000 - m.motion.curAxis10, Speed(pick[12]));
   if (auto v = Services(m).vision.Get()) v->OpenMarkCamera();
   if (Services(m).startHome) Services(m).startHome();
   return true;
@@ -182,14 +182,14 @@ bool CoverStep(const SmtStrategy& st, bool& closed) {
   CoverSettings& cv = RunCover(m);
   const int factor = 1 + (st.m_HeaderSelect != 0 ? 1 : 0);
   const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::Smt);
-  if (!TheMachine().MoveAxis(14, factor * cv.stepPulse, Speed(sp[14]))) return false;
+  if (!TheMachine(m).MoveAxis(14, factor * cv.stepPulse, Speed(sp[14]))) return false;
   auto save = [&] {
     if (Services(m).saveCoverCounters) Services(m).saveCoverCounters(cv.totalCount, cv.count);
   };
   if (cv.onceTotal > 0 && cv.count >= cv.onceTotal) {
-    TheMachine().SetOutput(8, 1, 5);
+    TheMachine(m).SetOutput(8, 1, 5);
     const bool sealed = RunSleep(m, cv.delayMs);
-    TheMachine().SetOutput(8, 0, 5);  // the sealing stroke ends also when stopped
+    TheMachine(m).SetOutput(8, 0, 5);  // the sealing stroke ends also when stopped
     if (!sealed) return false;
     cv.count -= cv.onceTotal;
     save();
@@ -199,11 +199,11 @@ bool CoverStep(const SmtStrategy& st, bool& closed) {
     int blank = cv.blankTotal;
     do {
       for (int i = 0; i < 2; ++i) {
-        if (!TheMachine().MoveAxis(14, (cv.stepPulse * remaining) / 2, {1, 2}) || !RunSleep(m, 100)) return false;
+        if (!TheMachine(m).MoveAxis(14, (cv.stepPulse * remaining) / 2, {1, 2}) || !RunSleep(m, 100)) return false;
       }
-      TheMachine().SetOutput(8, 1, 5);
+      TheMachine(m).SetOutput(8, 1, 5);
       const bool sealed = RunSleep(m, cv.delayMs);
-      TheMachine().SetOutput(8, 0, 5);
+      TheMachine(m).SetOutput(8, 0, 5);
       if (!sealed || !RunSleep(m, 100)) return false;
       blank -= cv.onceTotal;
       remaining = cv.onceTotal;
@@ -279,7 +279,7 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
     LogRotationAngles(m, &RunRows(m));
     // Vision.
     if (!VisionPass(st)) return false;
-    if (m.camera.highSpeedCamera == 0) TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
+    if (m.camera.highSpeedCamera == 0) TheMachine(m).TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
     // The next cycle's parts are assigned now, so feeding overlaps placing.
     if (st.m_Cover && cv.totalCount + 1 + (st.m_HeaderSelect != 0 ? 1 : 0) >= cv.coverTotal) {
       m.Part<smt::run::HeadRecords>().pick[0].row = -1;
@@ -422,7 +422,7 @@ bool RunBoards() {
           SetCellOrigin(board.originX + cx, board.originY + cy, board);
           m.correction.boardRotation = 0.0;
           if (!(TakeMarksMeasured(m))) {
-            TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
+            TheMachine(m).TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
             if (!AlignMarks(m)) return false;
           }
         }

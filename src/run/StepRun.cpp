@@ -83,13 +83,13 @@ bool Dispense(smt::Machine& m, int row, const SmtStrategy& st, bool raw, double 
     if (open > depth) open = 0;
     if (close > depth) close = 0;
     if (close < open) close = 0;
-    return TheMachine().GlueStroke(axis, -depth, {st.m_DisSpeedStart_Z, st.m_DisSpeedNormal_Z}, static_cast<uint8_t>(valve), open, close, static_cast<uint16_t>(r.closeDelay), static_cast<uint16_t>(r.bottomDelay), static_cast<uint16_t>(r.suckBack)) == smt::link::CommandResult::Ok;
+    return TheMachine(m).GlueStroke(axis, -depth, {st.m_DisSpeedStart_Z, st.m_DisSpeedNormal_Z}, static_cast<uint8_t>(valve), open, close, static_cast<uint16_t>(r.closeDelay), static_cast<uint16_t>(r.bottomDelay), static_cast<uint16_t>(r.suckBack)) == smt::link::CommandResult::Ok;
   }
   int32_t lift = Trunc(r.valveClose * m.steps.zPulsePerMm);
   if (lift > depth || lift <= 0) lift = depth;
-  TheMachine().SetOutput(valve, 1, 5);
-  const auto res = TheMachine().StrokeReleasing(axis, depth, {st.m_DisSpeedStart_Z, st.m_DisSpeedNormal_Z}, lift, static_cast<uint16_t>(r.closeDelay), 0);
-  TheMachine().SetOutput(valve, 0, 5);
+  TheMachine(m).SetOutput(valve, 1, 5);
+  const auto res = TheMachine(m).StrokeReleasing(axis, depth, {st.m_DisSpeedStart_Z, st.m_DisSpeedNormal_Z}, lift, static_cast<uint16_t>(r.closeDelay), 0);
+  TheMachine(m).SetOutput(valve, 0, 5);
   return res == smt::link::CommandResult::Ok;
 }
 
@@ -100,28 +100,28 @@ bool GlueInjection(smt::Machine& m, HeadPlaceState& p, bool raw, double cx, doub
   const double down = GlueInjectDepth(m);
   const auto& z = p.placeSpeeds[kSpZ1];
   const int32_t stroke = Trunc(down * m.steps.zPulsePerMm);
-  if (!TheMachine().MoveAxis(2, stroke, Speed(z))) return false;
-  TheMachine().SetOutput(2, 1, 5);
+  if (!TheMachine(m).MoveAxis(2, stroke, Speed(z))) return false;
+  TheMachine(m).SetOutput(2, 1, 5);
   const bool injected = RunSleep(m, p.placeDelay);
-  TheMachine().SetOutput(2, 0, 5);
+  TheMachine(m).SetOutput(2, 0, 5);
   // The nozzle comes back up by the stroke it went down, also when the run
   // was stopped meanwhile (it never stays in the board).
   const bool waited = injected && RunSleep(m, p.pickDelay);
-  const bool up = TheMachine().MoveAxis(2, -stroke, Speed(z));
+  const bool up = TheMachine(m).MoveAxis(2, -stroke, Speed(z));
   return waited && up;
 }
 
 bool EndMoves(smt::Machine& m) {
   if (!m.runContinue) return false;
   const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::Smt);
-  if (!TheMachine().MoveGantry(1000 - m.curX, Speed(sp[0]), -1000 - m.curY, Speed(sp[1]), smt::link::GantryMove::Checked) ||
+  if (!TheMachine(m).MoveGantry(1000 - m.curX, Speed(sp[0]), -1000 - m.curY, Speed(sp[1]), smt::link::GantryMove::Checked) ||
       !PauseGate(m))
     return false;
   if (m.machineType != 7 && m.machineType != 8) {
     const auto pick = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::PickPart);
-    if (m.motion.curAxis8 != 0) TheMachine().MoveAxis(8, -1000 - m.motion.curAxis8, Speed(pick[8]));
-    if (m.motion.curAxis9 != 0) TheMachine().MoveAxis(9, 1000 - m.motion.curAxis9, Speed(pick[10]));
-    if (m.motion.curAxis10 != 0) TheMachine().MoveAxis(10, -1000 - m.motion.curAxis10, Speed(pick[12]));
+    if (m.motion.curAxis8 != 0) TheMachine(m).MoveAxis(8, -1000 - m.motion.curAxis8, Speed(pick[8]));
+    if (m.motion.curAxis9 != 0) TheMachine(m).MoveAxis(9, 1000 - m.motion.curAxis9, Speed(pick[10]));
+    if (m.motion.curAxis10 != 0) TheMachine(m).MoveAxis(10, -1000 - m.motion.curAxis10, Speed(pick[12]));
   }
   if (auto v = Services(m).vision.Get()) v->OpenMarkCamera();
   m.resetDone = false;
@@ -180,7 +180,7 @@ StepEnd RunSteps(smt::Machine& m) {
     if (m.machineType != 6 && m.machineType != 7 && m.machineType != 8) {
       m.run.autoChangeNozzle = false;
       m.Part<smt::run::HeadRecords>().placeExtra2.headTarget = 2;
-      TheMachine().SetOutput(8, 1, 5);
+      TheMachine(m).SetOutput(8, 1, 5);
     }
     m.run.activeList = 2;
     ShowRunList(m, 2);
@@ -202,7 +202,7 @@ StepEnd RunSteps(smt::Machine& m) {
     f.mark1Y = Trunc((board.mark1Y + oy) * m.steps.yPulsePerMm);
   };
   setOrigin(board.originX, board.originY);
-  const int group = CurrentFeederGroup();
+  const int group = CurrentFeederGroup(m);
   if (group < 0) {
     ShowMessage(RunText(m, "PartList.c_Message_20", "没有找到料架组 !"));
     return StepEnd::Early;
@@ -257,7 +257,7 @@ StepEnd RunSteps(smt::Machine& m) {
             }
           }
           if (!PauseGate(m)) return StepEnd::Early;
-          TheMachine().TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
+          TheMachine(m).TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
           if (!dispensing) {
             ++m.Part<smt::run::HeadRecords>().pickExtra3.row;
             more = NextPlacementRow(m, m.Part<smt::run::HeadRecords>().pickExtra3.row, count) == 1;
@@ -335,7 +335,7 @@ void StepRunThreadProc(smt::Machine& m) {
   // it ended.
   const int mode = Strategy(m).m_RunSelect;
   if ((mode == 1 || mode == 2) && m.machineType != 6 && m.machineType != 7 && m.machineType != 8)
-    TheMachine().SetOutput(8, 0, 5);
+    TheMachine(m).SetOutput(8, 0, 5);
   const bool finished = end == StepEnd::EndMoves && EndMoves(m) && m.runContinue;
   FinishRun(m, finished);
 }

@@ -178,8 +178,6 @@ SmtStrategy Strategy(smt::Machine& m) {
   return held.value;
 }
 
-SmtStrategy Strategy() { return Strategy(smt::CurrentMachine()); }
-
 namespace {
 smt::settings::Listeners<const SmtStrategy&>& StrategyListeners(smt::Machine& m) {
   return m.Part<smt::settings::Listeners<const SmtStrategy&>>();
@@ -199,11 +197,5 @@ int AddStrategyListener(smt::Machine& m, std::function<void(const SmtStrategy&)>
   return StrategyListeners(m).Add(std::move(listener));
 }
 void RemoveStrategyListener(smt::Machine& m, int id) { StrategyListeners(m).Remove(id); }
-
-void SetStrategy(const SmtStrategy& s) { SetStrategy(smt::CurrentMachine(), s); }
-int AddStrategyListener(std::function<void(const SmtStrategy&)> listener) {
-  return AddStrategyListener(smt::CurrentMachine(), std::move(listener));
-}
-void RemoveStrategyListener(int id) { RemoveStrategyListener(smt::CurrentMachine(), id); }
 
 }  // namespace smt::run

@@ -73,15 +73,10 @@ std::string MachineTypeRefusal(int runMode, int headMode, int machineType);
 
 // The committed strategy the run reads (thread-safe copy).
 SmtStrategy Strategy(smt::Machine& m);
-SmtStrategy Strategy();
 // Publishes a strategy (start-up, the page's OK, the machine-type reset) and
 // tells the listeners, on the caller's thread.
 void SetStrategy(smt::Machine& m, const SmtStrategy& s);
 int AddStrategyListener(smt::Machine& m, std::function<void(const SmtStrategy&)> listener);
 void RemoveStrategyListener(smt::Machine& m, int id);
-// The same on the machine in use.
-void SetStrategy(const SmtStrategy& s);
-int AddStrategyListener(std::function<void(const SmtStrategy&)> listener);
-void RemoveStrategyListener(int id);
 
 }  // namespace smt::run

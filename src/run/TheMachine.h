@@ -9,7 +9,8 @@
 
 namespace smt::run {
 
-inline smt::link::RunMachine& TheMachine() { return smt::link::RunMachineInUse(); }
+// The run machine of machine `m`, which the run steps handed `m` drive.
+inline smt::link::RunMachine& TheMachine(smt::Machine& m) { return smt::link::RunMachineOf(m); }
 
 // A start / normal speed record as the machine takes it.
 template <class S>

@@ -4,8 +4,6 @@
 
 namespace smt::settings {
 
-SettingsStores& SettingsStores::Instance() { return Of(smt::CurrentMachine()); }
-
 SettingsStores& SettingsStores::Of(smt::Machine& machine) { return machine.Part<SettingsStores>(); }
 
 }  // namespace smt::settings

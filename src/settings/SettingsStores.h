@@ -1,6 +1,6 @@
 #pragma once
-// The process-wide settings of this program: the machine settings and the
-// speed templates that every subsystem reads.
+// A machine's settings: the machine settings and the speed templates that
+// every subsystem reads.
 #include "settings/MachineSettingsStore.h"
 #include "settings/SpeedStore.h"
 
@@ -14,8 +14,7 @@ struct SettingsStores {
   MachineSettingsStore machine;
   SpeedStore speed;
 
-  // The stores of the machine in use, or of `machine`.
-  static SettingsStores& Instance();
+  // The stores of `machine`.
   static SettingsStores& Of(smt::Machine& machine);
 };
 

@@ -52,8 +52,8 @@ void CDialogAutoTransport::LoadConfig(smt::Machine& machine, const std::string& 
   ConveyorStation::Of(machine).SetSettings(ConveyorSettings::Load(appDir));
 }
 
-void CDialogAutoTransport::LoadLanguage(const std::string& appDir, const std::string& language) {
-  ConveyorTexts::SetCurrent(ConveyorTexts::Load(appDir, language));
+void CDialogAutoTransport::LoadLanguage(smt::Machine& machine, const std::string& appDir, const std::string& language) {
+  ConveyorTexts::SetCurrent(machine, ConveyorTexts::Load(appDir, language));
 }
 
 CDialogAutoTransport::CDialogAutoTransport(smt::Machine& machine, std::string appDir, QWidget* parent)

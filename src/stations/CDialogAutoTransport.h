@@ -28,7 +28,7 @@ class CDialogAutoTransport : public QDialog {
 
   // Start-up (view's first initial update) and language switches.
   static void LoadConfig(smt::Machine& machine, const std::string& appDir);
-  static void LoadLanguage(const std::string& appDir, const std::string& language);
+  static void LoadLanguage(smt::Machine& machine, const std::string& appDir, const std::string& language);
   void ApplyLanguageTexts();
   void EnableTestControls(bool on);
   // The values of the boxes; false (box focused) when one is out of range.

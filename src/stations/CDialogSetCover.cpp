@@ -83,7 +83,7 @@ bool CDialogSetCover::TakeValues(CoverTapeSettings& out) {
 void CDialogSetCover::OnTest(int test) {
   // Guards first, in their order, then the values.
   if (!machine_.connected.load() || !machine_.resetDone.load() || machine_.machineBusy.load()) {
-    StartCoverTest(test, {}, DefaultCoverTapeIo());  // reports the refusal
+    StartCoverTest(machine_, test, {}, DefaultCoverTapeIo());  // reports the refusal
     return;
   }
   CoverTapeSettings s;
@@ -95,7 +95,7 @@ void CDialogSetCover::OnTest(int test) {
       if (self) self->setEnabled(on);
     });
   };
-  StartCoverTest(test, s, io);
+  StartCoverTest(machine_, test, s, io);
 }
 
 void CDialogSetCover::accept() {

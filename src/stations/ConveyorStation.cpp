@@ -36,7 +36,6 @@ ConveyorOutputs ConveyorOutputs::ForMachineType(int type) {
 }
 
 ConveyorStation& ConveyorStation::Of(smt::Machine& machine) { return StationOf<ConveyorStation>(machine); }
-ConveyorStation& ConveyorStation::Instance() { return Of(smt::CurrentMachine()); }
 
 ConveyorSettings ConveyorStation::Settings() const {
   std::lock_guard lk(m_);
@@ -369,8 +368,5 @@ void ConveyorStation::OnConveyorWidthReset() {
   }
   widthResetDone_ = true;
 }
-
-bool RunConveyorZone(int code) { return ConveyorStation::Of(smt::CurrentMachine()).RunZones(code, false); }
-bool ConveyorFitted() { return ConveyorStation::Of(smt::CurrentMachine()).Fitted(); }
 
 }  // namespace smt::stations

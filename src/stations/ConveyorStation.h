@@ -47,9 +47,8 @@ struct ConveyorView {
 class ConveyorStation {
  public:
   explicit ConveyorStation(smt::Machine& machine) : machine_(machine) {}
-  // The conveyor of `machine`; Instance() is the one of the machine in use.
+  // The conveyor of `machine`.
   static ConveyorStation& Of(smt::Machine& machine);
-  static ConveyorStation& Instance();
 
   // Settings (the dialog's copy is committed here on OK and at loading).
   ConveyorSettings Settings() const;
@@ -133,11 +132,5 @@ class ConveyorStation {
   std::atomic<int> stageDelayMs_{200};
   std::function<ConveyorPulses()> pulseSource_;
 };
-
-// The run engine's conveyor step and whether a conveyor is fitted (the run
-// starts its conveyor thread then), on the machine in use:
-// RunZones(code, false) and Fitted() of its conveyor.
-bool RunConveyorZone(int code);
-bool ConveyorFitted();
 
 }  // namespace smt::stations

@@ -94,8 +94,6 @@ void ConveyorTexts::SetCurrent(smt::Machine& machine, const ConveyorTexts& t) {
   std::lock_guard lk(s.mutex);
   s.value = t;
 }
-ConveyorTexts ConveyorTexts::Current() { return Current(smt::CurrentMachine()); }
-void ConveyorTexts::SetCurrent(const ConveyorTexts& t) { SetCurrent(smt::CurrentMachine(), t); }
 
 std::string ConveyorTexts::Text(const std::string& key) const {
   auto it = all.find(key);

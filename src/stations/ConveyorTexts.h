@@ -18,12 +18,9 @@ struct ConveyorTexts {
 
   static ConveyorTexts Defaults();
   static ConveyorTexts Load(const std::string& appDir, const std::string& language);
-  // The texts last loaded on `machine` (defaults before any loading); the
-  // forms without a machine use the machine in use.
+  // The texts last loaded on `machine` (defaults before any loading).
   static ConveyorTexts Current(smt::Machine& machine);
   static void SetCurrent(smt::Machine& machine, const ConveyorTexts& t);
-  static ConveyorTexts Current();
-  static void SetCurrent(const ConveyorTexts& t);
 
   std::string Text(const std::string& key) const;
 };

@@ -64,20 +64,20 @@ bool RunCoverTest(int test, const CoverTapeSettings& s, const CoverTapeIo& io) {
   }
 }
 
-bool StartCoverTest(int test, const CoverTapeSettings& s, CoverTapeIo io) {
-  if (!smt::link::CheckMachineGuards(true, true)) return false;
-  if (!smt::TryClaimMachineBusy()) {
+bool StartCoverTest(smt::Machine& machine, int test, const CoverTapeSettings& s, CoverTapeIo io) {
+  if (!smt::link::CheckMachineGuards(machine, true, true)) return false;
+  if (!smt::TryClaimMachineBusy(machine)) {
     smt::platform::ShowMessage(smt::link::kRunning);
     return false;
   }
-  const bool started = smt::platform::WorkerThreads::Instance().Start("CoverTapeTest", [test, s, io](std::stop_token) {
-    smt::BusyRelease release;
+  const bool started = smt::platform::WorkerThreads::Instance().Start("CoverTapeTest", [&machine, test, s, io](std::stop_token) {
+    smt::BusyRelease release(machine);
     if (io.enableDialog) io.enableDialog(false);
     io.sleepMs(100);
     RunCoverTest(test, s, io);
     if (io.enableDialog) io.enableDialog(true);
   });
-  if (!started) smt::ReleaseMachineBusy();
+  if (!started) smt::ReleaseMachineBusy(machine);
   return started;
 }
 

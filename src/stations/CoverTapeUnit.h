@@ -6,6 +6,10 @@
 
 #include "stations/CoverTapeSettings.h"
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::stations {
 
 enum CoverTest : int { kCoverStep = 1, kCoverTakeUp, kCoverBlank, kCoverSeal, kCoverBlankSeal, kCoverLocate };
@@ -23,8 +27,8 @@ CoverTapeIo DefaultCoverTapeIo();
 // False when a command of the test failed (the rest of it is skipped).
 bool RunCoverTest(int test, const CoverTapeSettings& s, const CoverTapeIo& io);
 
-// Guards (connected, homed, not busy), claims the busy state and runs the
-// test on a worker thread that releases it.
-bool StartCoverTest(int test, const CoverTapeSettings& s, CoverTapeIo io);
+// Guards (connected, homed, not busy), claims the busy state of `machine` and
+// runs the test on a worker thread that releases it.
+bool StartCoverTest(smt::Machine& machine, int test, const CoverTapeSettings& s, CoverTapeIo io);
 
 }  // namespace smt::stations

@@ -89,7 +89,6 @@ double TeachValue(int32_t pulses, double pulsesPerMm) {
 std::string TeachText(int32_t pulses, double pulsesPerMm) { return Fixed4(TeachValue(pulses, pulsesPerMm)); }
 
 DippingStation& DippingStation::Of(smt::Machine& machine) { return StationOf<DippingStation>(machine); }
-DippingStation& DippingStation::Instance() { return Of(smt::CurrentMachine()); }
 
 DippingStationSettings DippingStation::Settings() const {
   std::lock_guard lk(m_);

@@ -36,9 +36,8 @@ std::string TeachText(int32_t pulses, double pulsesPerMm);
 class DippingStation {
  public:
   explicit DippingStation(smt::Machine& machine) : machine_(machine) {}
-  // The station of `machine`; Instance() is the one of the machine in use.
+  // The station of `machine`.
   static DippingStation& Of(smt::Machine& machine);
-  static DippingStation& Instance();
 
   DippingStationSettings Settings() const;
   void SetSettings(const DippingStationSettings& s);

@@ -85,7 +85,6 @@ double LabelingMachine::Zoom() const {
 }
 
 LabelingMachine& LabelingMachine::Of(smt::Machine& machine) { return StationOf<LabelingMachine>(machine); }
-LabelingMachine& LabelingMachine::Instance() { return Of(smt::CurrentMachine()); }
 
 LabelingSettings LabelingMachine::Settings() const {
   std::lock_guard lk(m_);

@@ -53,10 +53,8 @@ inline constexpr const char* kGlassNotFound = "玻璃片识别错误 ！  是 - 
 class LabelingMachine {
  public:
   explicit LabelingMachine(smt::Machine& machine) : machine_(machine) {}
-  // The labeling machine of `machine`; Instance() is the one of the machine
-  // in use.
+  // The labeling machine of `machine`.
   static LabelingMachine& Of(smt::Machine& machine);
-  static LabelingMachine& Instance();
 
   LabelingSettings Settings() const;
   void SetSettings(const LabelingSettings& s);

@@ -180,7 +180,6 @@ LampScales LampScales::FromSettingsStore(smt::Machine& machine) {
 }
 
 LampPointTable& LampPointTable::Of(smt::Machine& machine) { return machine.Part<LampPointTable>(); }
-LampPointTable& LampPointTable::Instance() { return Of(smt::CurrentMachine()); }
 
 LampPointTable::LampPointTable() : grid_(kLampRows) {}
 
@@ -405,15 +404,9 @@ LampTargets ApplyLampTargets(smt::Machine& machine, int kind, int platform, int 
   else if (platform == 2) machine.motion.targetY2 = t.y;
   return t;
 }
-LampTargets ApplyLampTargets(int kind, int platform, int point) {
-  return ApplyLampTargets(smt::CurrentMachine(), kind, platform, point);
-}
 
 LampDispense ApplyLampDispense(smt::Machine& machine, int group, int platform, int point) {
   return LampPointTable::Of(machine).ParseSettings(group, platform, point, LampScales::FromSettingsStore(machine));
-}
-LampDispense ApplyLampDispense(int group, int platform, int point) {
-  return ApplyLampDispense(smt::CurrentMachine(), group, platform, point);
 }
 
 LampCounters LampCounters::Load(const std::string& appDir) {

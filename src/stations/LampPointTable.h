@@ -83,9 +83,8 @@ struct LampDispense {
 
 class LampPointTable {
  public:
-  // The table of `machine`; Instance() is the one of the machine in use.
+  // The table of `machine`.
   static LampPointTable& Of(smt::Machine& machine);
-  static LampPointTable& Instance();
   LampPointTable();
 
   // Whole grid.
@@ -152,12 +151,10 @@ class LampPointTable {
 
 // Writes the parsed targets of `machine`'s table into its motion targets
 // (motion.targetX, motion.targetY, motion.targetY2, motion.glueTargetX) and
-// returns them. The forms without a machine act on the machine in use.
+// returns them.
 LampTargets ApplyLampTargets(smt::Machine& machine, int kind, int platform, int point);
-LampTargets ApplyLampTargets(int kind, int platform, int point);
 // The dispense parameters of the last ParseSettings.
 LampDispense ApplyLampDispense(smt::Machine& machine, int group, int platform, int point);
-LampDispense ApplyLampDispense(int group, int platform, int point);
 
 // Board counters of [LampMachineListConfig].
 struct LampCounters {

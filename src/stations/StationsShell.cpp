@@ -22,8 +22,8 @@ void LoadStationSettings(smt::Machine& machine, const std::string& appDir) {
   LampPointTable::Of(machine).Clear();
 }
 
-void LoadStationLanguages(const std::string& appDir, const std::string& language) {
-  CDialogAutoTransport::LoadLanguage(appDir, language);
+void LoadStationLanguages(smt::Machine& machine, const std::string& appDir, const std::string& language) {
+  CDialogAutoTransport::LoadLanguage(machine, appDir, language);
 }
 
 void OpenDippingStation(smt::Machine& machine, QWidget* parent, const std::string& appDir, const std::string& language) {
@@ -43,21 +43,21 @@ void OpenCoverTape(smt::Machine& machine, QWidget* parent, const std::string& ap
   dlg.exec();
 }
 
-std::vector<std::string> LampRowsForJob() { return LampPointTable::Instance().RowTexts(); }
-void SetLampRowsFromJob(const std::vector<std::string>& rows) {
+std::vector<std::string> LampRowsForJob(smt::Machine& machine) { return LampPointTable::Of(machine).RowTexts(); }
+void SetLampRowsFromJob(smt::Machine& machine, const std::vector<std::string>& rows) {
   // Rows with a cell that is no number are kept as they were, unused; the
   // operator is told which.
-  const auto refused = LampPointTable::Instance().SetRowTexts(rows);
+  const auto refused = LampPointTable::Of(machine).SetRowTexts(rows);
   if (refused.empty()) return;
   std::string text;
   for (const auto& r : refused) text += (text.empty() ? "" : "\r\n") + r;
   smt::platform::ShowMessage(text);
 }
 
-bool LampRowAdded() {
-  auto& t = LampPointTable::Instance();
+bool LampRowAdded(smt::Machine& machine) {
+  auto& t = LampPointTable::Of(machine);
   return t.FillPointRows(t.PointCount(), LampPointValues{});
 }
-void LampRowDeleted(int point) { LampPointTable::Instance().DeletePoint(point); }
+void LampRowDeleted(smt::Machine& machine, int point) { LampPointTable::Of(machine).DeletePoint(point); }
 
 }  // namespace smt::stations

@@ -18,8 +18,8 @@ namespace smt::stations {
 // cover tape counters are read by the strategy page itself, labeling, lamp
 // counters, on `machine`.
 void LoadStationSettings(smt::Machine& machine, const std::string& appDir);
-// Every language switch.
-void LoadStationLanguages(const std::string& appDir, const std::string& language);
+// Every language switch, on `machine`.
+void LoadStationLanguages(smt::Machine& machine, const std::string& appDir, const std::string& language);
 
 // Menu commands: 33291 dipping station, 33181 conveyor, 33338 labeling
 // settings, 33185 lamp machine table; each edits the stations of `machine`.
@@ -30,11 +30,11 @@ void OpenLampMachineTable(smt::Machine& machine, QWidget* parent, const std::str
 // The cover-tape page, opened by the strategy page's "设置" button.
 void OpenCoverTape(smt::Machine& machine, QWidget* parent, const std::string& appDir, const std::string& language);
 
-// The job's lamp-point rows (machine type 4 side file).
-std::vector<std::string> LampRowsForJob();
-void SetLampRowsFromJob(const std::vector<std::string>& rows);
+// The job's lamp-point rows (machine type 4 side file) in `machine`'s table.
+std::vector<std::string> LampRowsForJob(smt::Machine& machine);
+void SetLampRowsFromJob(smt::Machine& machine, const std::vector<std::string>& rows);
 // The part list's row add and delete on machine type 4.
-bool LampRowAdded();
-void LampRowDeleted(int point);
+bool LampRowAdded(smt::Machine& machine);
+void LampRowDeleted(smt::Machine& machine, int point);
 
 }  // namespace smt::stations

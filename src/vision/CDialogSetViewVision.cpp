@@ -200,7 +200,7 @@ bool CDialogSetView::RunVisionTest(int n, const cv::Mat& frame, bool moveAfter) 
       cv::Mat corrected;
       if (machine_.Part<CCameraCalib>().Undistort(corrected, frame)) work = corrected;
     }
-    const auto table = smt::settings::SettingsStores::Instance().machine.Geometry()->table;
+    const auto table = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Geometry()->table;
     auto visualError = [&] {
       InfoLine(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_VisualError", "视觉识别失败 !"));
       CLogFile::Instance().Write(true, "Visual Error !");
@@ -334,7 +334,7 @@ bool CDialogSetView::FindTemplate(const cv::Mat& frame) {
     CLogFile::Instance().Write(true, "MathTemplate Error !");
     return false;
   }
-  const auto table = smt::settings::SettingsStores::Instance().machine.Geometry()->table;
+  const auto table = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Geometry()->table;
   const double X = ox / p.pixelPerMm, Y = oy / p.pixelPerMm;
   const double w = m.size.width / p.pixelPerMm, h = m.size.height / p.pixelPerMm;
   m_nMoveX = static_cast<int>(X * table.dXPulse);

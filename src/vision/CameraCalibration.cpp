@@ -112,9 +112,9 @@ double Round4(double v) { return std::round(v * 10000.0) / 10000.0; }
 // The machine the task works on (the camera list's).
 smt::Machine& M(CalibrationJob& job) { return *job.machine; }
 
-smt::settings::PulseTable Table() { return SettingsStores::Instance().machine.Geometry()->table; }
+smt::settings::PulseTable Table() { return SettingsStores::Of(smt::CurrentMachine()).machine.Geometry()->table; }
 
-smt::settings::SpeedRecord Speeds() { return SettingsStores::Instance().speed.Record(SpeedUse::PickPart); }
+smt::settings::SpeedRecord Speeds() { return SettingsStores::Of(smt::CurrentMachine()).speed.Record(SpeedUse::PickPart); }
 
 void StateBeforeMove() {
   if (smt::link::Runtime().UsesSerial()) smt::link::SendCmd60SetState(0, 0);
@@ -153,7 +153,7 @@ int32_t HeadOffsetX(int head) { return head >= 2 && head <= 8 ? Table().nNozzleT
 int32_t HeadOffsetY(int head) { return head >= 2 && head <= 8 ? Table().nNozzleToNozzle1Y[head] : 0; }
 
 int32_t StrokeDepth(CalibrationJob& job, int head) {
-  const auto b = SettingsStores::Instance().machine.Basic();
+  const auto b = SettingsStores::Of(smt::CurrentMachine()).machine.Basic();
   double baseZ;
   {
     std::lock_guard lk(job.m);
@@ -236,7 +236,7 @@ bool BringStandardPieceToCamera(CalibrationJob& job, int head, int camera, int32
   const int32_t depth = StrokeDepth(job, head);
   const HeadAxis axis = HeadAxesFor(head, M(job).machineType.load());
   if (M(job).machineType.load() == 8)
-    smt::link::SetOutput(32 + head - 1, 1, SettingsStores::Instance().machine.Basic()->m_Exhaust);
+    smt::link::SetOutput(32 + head - 1, 1, SettingsStores::Of(smt::CurrentMachine()).machine.Basic()->m_Exhaust);
   StateBeforeMove();
   if (!MoveTo(job, tx, ty)) return false;
   const auto s = Speeds();
@@ -339,10 +339,10 @@ void CalibrateByCentring(CalibrationJob& job, int threshold, double scale, doubl
       scale = next.scale;
     } else if (job.task == 6) {
       if (sx == 0 && sy == 0) {
-        const auto b = SettingsStores::Instance().machine.Basic();
+        const auto b = SettingsStores::Of(smt::CurrentMachine()).machine.Basic();
         const double x = Round4(b->m_X_CameraToNozzle1 - (t.dXPulse != 0 ? accX / t.dXPulse : 0));
         const double y = Round4(b->m_Y_CameraToNozzle1 - (t.dYPulse != 0 ? accY / t.dYPulse : 0));
-        SettingsStores::Instance().machine.SetCameraOffset(job.appDir, x, y);
+        SettingsStores::Of(smt::CurrentMachine()).machine.SetCameraOffset(job.appDir, x, y);
         break;
       }
       accX += sx;
@@ -403,7 +403,7 @@ void CalibrateHeadOffset(CalibrationJob& job, int head, int camera, int threshol
     ShowRow(job, job.selectedRow);
     return;
   }
-  auto b = *SettingsStores::Instance().machine.Basic();
+  auto b = *SettingsStores::Of(smt::CurrentMachine()).machine.Basic();
   double* xs[9] = {nullptr, nullptr, &b.m_X_Nozzle2ToNozzle1, &b.m_X_Nozzle3ToNozzle1, &b.m_X_Nozzle4ToNozzle1,
                    &b.m_X_Nozzle5ToNozzle1, &b.m_X_Nozzle6ToNozzle1, &b.m_X_Nozzle7ToNozzle1, &b.m_X_Nozzle8ToNozzle1};
   double* ys[9] = {nullptr, nullptr, &b.m_Y_Nozzle2ToNozzle1, &b.m_Y_Nozzle3ToNozzle1, &b.m_Y_Nozzle4ToNozzle1,
@@ -411,7 +411,7 @@ void CalibrateHeadOffset(CalibrationJob& job, int head, int camera, int threshol
   if (head < 2 || head > 8) return;
   *xs[head] = Round4(*xs[head] - cx);
   *ys[head] = Round4(*ys[head] - cy);
-  SettingsStores::Instance().machine.SetBasic(b);
+  SettingsStores::Of(smt::CurrentMachine()).machine.SetBasic(b);
 }
 
 bool MeasurePieceUnderMarkCamera(CalibrationJob& job, int32_t& dxSteps, int32_t& dySteps) {

@@ -63,12 +63,12 @@ TEST_F(AutoZShellTest, TheMeasuredHeightShowsInTheOpenDialogAndSurvivesItsOk) {
   EXPECT_EQ(shownBefore, "-1.5");
   EXPECT_GT(Count(0x71), 0) << "the probe was asked; "
                             << (messages.service.Texts().empty() ? "" : messages.service.Texts().back());
-  const double measured = smt::settings::SettingsStores::Instance().machine.Basic()->m_Z_Measurement;
+  const double measured = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic()->m_Z_Measurement;
   EXPECT_NE(measured, -1.5);
   EXPECT_NE(measured, 0.0);
   EXPECT_EQ(shownAfter, smt::platform::FormatDouble(measured, 4));
   EXPECT_FALSE(stillOpen) << (messages.service.Texts().empty() ? "" : messages.service.Texts().back());
   // The OK kept the measured height in the store and in the settings file.
-  EXPECT_EQ(smt::settings::SettingsStores::Instance().machine.Basic()->m_Z_Measurement, measured);
+  EXPECT_EQ(smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic()->m_Z_Measurement, measured);
   EXPECT_EQ(Config("SetBasicConfig", "m_Z_Measurement"), smt::platform::FormatDouble(measured, 4));
 }

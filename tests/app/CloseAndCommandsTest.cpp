@@ -173,7 +173,7 @@ TEST_F(ShellTest, OneKeyZeroTakesTheCurrentPositionAsZeroPoint) {
   smt::CurrentMachine().curX = 1234;
   smt::CurrentMachine().curY = -567;
   f.view()->m_pManualControl->onSetAllZero();
-  auto& zero = smt::settings::SettingsStores::Instance().machine.m_ZeroPoint;
+  auto& zero = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.m_ZeroPoint;
   EXPECT_EQ(zero[0].load(), 1234);
   EXPECT_EQ(zero[1].load(), -567);
   smt::CurrentMachine().curX = 0;

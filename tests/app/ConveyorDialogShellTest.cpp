@@ -109,7 +109,7 @@ TEST_F(ConveyorDialogShellTest, AConveyorResetRefreshesTheOpenDialogAndTheWidthJ
     // The reset runs on the board; its end shows the reset width in the open dialog.
     EXPECT_TRUE(Pump([&] { return reset->isEnabled(); }, std::chrono::seconds(10)));
     EXPECT_EQ(d.m_editSetWidth->text().toStdString(), "120.50");
-    EXPECT_TRUE(smt::stations::ConveyorStation::Instance().WidthResetDone());
+    EXPECT_TRUE(smt::stations::ConveyorStation::Of(smt::CurrentMachine()).WidthResetDone());
     Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(10));
     // Up: 200 S-axis steps at 40 steps per mm are 5 mm.
     emit d.m_buttons[1528]->pressed();

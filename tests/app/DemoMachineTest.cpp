@@ -13,7 +13,7 @@ namespace {
 // loaded from it, without any dialog opened.
 TEST_F(DemoMachine, PreparedDirectoryHoldsTheSimulatedMachineAndTheDemoJob) {
   CMainFrame& f = Start();
-  auto& stores = smt::settings::SettingsStores::Instance();
+  auto& stores = smt::settings::SettingsStores::Of(smt::CurrentMachine());
   EXPECT_EQ(smt::CurrentMachine().machineType.load(), 2);
   EXPECT_EQ(stores.machine.Basic()->m_X_Limit, 400);
   EXPECT_EQ(stores.machine.Basic()->m_Y_Limit, -400);

@@ -94,7 +94,7 @@ TEST_F(GoToCameraPanelShellTest, GoToMarkShowsTheBoardsZoomBoxAndLightsInTheCame
 
 TEST_F(GoToCameraPanelShellTest, SquareHeadsToCamera2ShowsNozzle3sOffsetAsTheBox) {
   CMainFrame& f = StartConnected();
-  auto& machine = smt::settings::SettingsStores::Instance().machine;
+  auto& machine = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine;
   auto basic = *machine.Basic();
   basic.m_X_Nozzle3ToNozzle1 = -12.25;
   basic.m_X_Nozzle4ToNozzle1 = 10;

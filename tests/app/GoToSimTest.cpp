@@ -17,7 +17,7 @@ class GoToSim : public linktest::MotionSimTest {
   void SetUp() override {
     MotionSimTest::SetUp();
     UseUdp();
-    auto& machine = smt::settings::SettingsStores::Instance().machine;
+    auto& machine = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine;
     saved = *machine.Basic();
     auto b = saved;
     b.m_bStopPosition = 1;
@@ -25,7 +25,7 @@ class GoToSim : public linktest::MotionSimTest {
     smt::platform::WorkerThreads::Instance().ResetForTests();
   }
   void TearDown() override {
-    smt::settings::SettingsStores::Instance().machine.SetBasic(saved);
+    smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetBasic(saved);
     MotionSimTest::TearDown();
   }
   smt::settings::BasicSettings saved;
@@ -46,7 +46,7 @@ TEST_F(GoToSim, VisionOriginThenStopPositionReleasesBusyAndMarksHomedWhenHandedO
   r.takeResetToOriginPending = [&] { return pending.exchange(false); };
   smt::CurrentMachine().motion.targetX = 4000;
   smt::CurrentMachine().motion.targetY = -2500;
-  ASSERT_TRUE(smt::TryClaimMachineBusy());
+  ASSERT_TRUE(smt::TryClaimMachineBusy(smt::CurrentMachine()));
   EXPECT_TRUE(MoveToTarget(r));
   EXPECT_FALSE(smt::CurrentMachine().machineBusy.load());
   EXPECT_TRUE(smt::CurrentMachine().resetDone.load());
@@ -66,7 +66,7 @@ TEST_F(GoToSim, ARefusedStopPositionEndsWithItsMessageAndBusyReleased) {
   r.showMessage = [&](int k) { shown = k; };
   smt::CurrentMachine().motion.targetX = 100;
   smt::CurrentMachine().motion.targetY = -100;
-  ASSERT_TRUE(smt::TryClaimMachineBusy());
+  ASSERT_TRUE(smt::TryClaimMachineBusy(smt::CurrentMachine()));
   EXPECT_FALSE(MoveToTarget(r));
   EXPECT_EQ(shown, 18);
   EXPECT_FALSE(smt::CurrentMachine().machineBusy.load());
@@ -79,7 +79,7 @@ TEST_F(GoToSim, ThrowMoveReleasesTheNozzleVacuumOnArrival) {
   r.machineType = 0;
   smt::CurrentMachine().motion.targetX = 300;
   smt::CurrentMachine().motion.targetY = -400;
-  ASSERT_TRUE(smt::TryClaimMachineBusy());
+  ASSERT_TRUE(smt::TryClaimMachineBusy(smt::CurrentMachine()));
   EXPECT_TRUE(MoveToTarget(r));
   ASSERT_TRUE(linktest::WaitFor([&] { return sim->LastReceived(0x03).has_value(); }));
   auto out = sim->LastReceived(0x03);

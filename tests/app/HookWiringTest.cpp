@@ -119,9 +119,9 @@ TEST_F(ShellTest, ConnectionsBelongToTheMachineTheShellStartedOn) {
     std::function<bool()> connected;
   };
   const std::vector<Connection> connections = {
-      {"run services", [] { return smt::run::Services().placementRows.connected(); }},
-      {"run display", [] { return smt::run::Services().display.connected(); }},
-      {"strategy page", [] { return smt::run::StrategyPageHooks().openCoverDialog.connected(); }},
+      {"run services", [] { return smt::run::Services(smt::CurrentMachine()).placementRows.connected(); }},
+      {"run display", [] { return smt::run::Services(smt::CurrentMachine()).display.connected(); }},
+      {"strategy page", [] { return smt::run::StrategyPageHooks(smt::CurrentMachine()).openCoverDialog.connected(); }},
       {"feeder source", [] { return static_cast<bool>(smt::job::TheFeederSource().listRows); }},
       {"part editors' jog", [] { return static_cast<bool>(smt::job::PartEditorHooksOf(smt::CurrentMachine()).jog); }},
       {"fly-camera inputs", [] { return smt::job::FlyCameraInputsHook().connected(); }},

@@ -61,7 +61,7 @@ class LabelingShell : public LampShell {
     Pump([&] { return sim->LastReceived(0x60).has_value(); });
   }
   void TearDown() override {
-    smt::stations::LabelingMachine::Instance().loop = false;
+    smt::stations::LabelingMachine::Of(smt::CurrentMachine()).loop = false;
     Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(10));
     page.reset();
     smt::link::Runtime().udp = nullptr;
@@ -155,7 +155,7 @@ TEST_F(LabelingShell, RecognitionLoopVisitsEveryCellAndCentresEachPiece) {
   for (const auto& m : Sent(0x55))
     moves += " (" + std::to_string(LE32(m.payload, 2)) + "," + std::to_string(LE32(m.payload, 6)) + ")";
   EXPECT_EQ(Sent(0x55).size(), 8u) << moves << "\n" << Diagnose();
-  const auto s = smt::stations::LabelingMachine::Instance().Settings();
+  const auto s = smt::stations::LabelingMachine::Of(smt::CurrentMachine()).Settings();
   EXPECT_EQ(s.m_SerialX, 0);
   EXPECT_EQ(s.m_SerialY, 0);
 }

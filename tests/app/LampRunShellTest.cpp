@@ -55,7 +55,7 @@ TEST_F(LampShell, DispensingModesPutEveryDotOnItsMeasuredTarget) {
     }
     // The measured offsets are in the point table; the board count went round.
     const int row = c.platforms[1] == 1 ? 0 : 1;
-    EXPECT_NEAR(std::atoi(smt::stations::LampPointTable::Instance().Cell(row, 5).c_str()),
+    EXPECT_NEAR(std::atoi(smt::stations::LampPointTable::Of(smt::CurrentMachine()).Cell(row, 5).c_str()),
                 disp[static_cast<size_t>(c.platforms[1])][0] * kPulse, 2);
     EXPECT_EQ(CurrentLampCounters(smt::CurrentMachine()).m_CountFinish, 0);
     EXPECT_EQ(CurrentLampCounters(smt::CurrentMachine()).m_CountUnfinish, 2);

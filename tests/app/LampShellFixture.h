@@ -67,7 +67,7 @@ class LampShell : public ShellTest {
     smt::CurrentMachine().motion.curPlatform[0] = smt::CurrentMachine().motion.curPlatform[1] = 0;
     for (auto& z : smt::CurrentMachine().curZ) z = 0;
     for (auto& a : smt::CurrentMachine().curA) a = 0;
-    smt::run::SetStrategy({});
+    smt::run::SetStrategy(smt::CurrentMachine(), {});
   }
 
   // Runs the window's events until `done` or the limit.
@@ -211,8 +211,8 @@ class LampShell : public ShellTest {
       std::snprintf(b, sizeof b, " %02X", c.code);
       d += b;
     }
- d += "\ncell(0,3) " + smt::stations::LampPointTable::Instance().Cell(0, 3) + " camX " +
-         std::to_string(smt::settings::SettingsStores::Instance().machine.Basic()->m_X_CameraToNozzle1) + " px " +
+ d += "\ncell(0,3) " + smt::stations::LampPointTable::Of(smt::CurrentMachine()).Cell(0, 3) + " camX " +
+         std::to_string(smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic()->m_X_CameraToNozzle1) + " px " +
          std::to_string(smt::CurrentMachine().steps.xPulsePerMm);
     d += "\nstrokes: " + std::to_string(sim->Strokes().size()) + " glue X " + std::to_string(sim->Position(9)) +
          " Y1 " + std::to_string(sim->Position(1)) + " Y2 " + std::to_string(sim->Position(12));
@@ -220,9 +220,9 @@ class LampShell : public ShellTest {
   }
 
   void SetRunMode(int mode) {
-    auto st = smt::run::Strategy();
+    auto st = smt::run::Strategy(smt::CurrentMachine());
     st.m_RunSelect = mode;
-    smt::run::SetStrategy(st);
+    smt::run::SetStrategy(smt::CurrentMachine(), st);
     view->m_pPartList->Job().runSelect = mode;
   }
 

@@ -167,23 +167,23 @@ TEST_F(OperatorShell, FeederEditorNamesAPackageLineThatCannotBeReadAndTakesNothi
 
 TEST_F(OperatorShell, FeederEditorOffersNozzlesAsHeadsWithAutomaticNozzleChange) {
   StartView(2);
-  smt::run::SmtStrategy s = smt::run::Strategy();
+  smt::run::SmtStrategy s = smt::run::Strategy(smt::CurrentMachine());
   s.m_AutoChangeNozzle = 1;
-  smt::run::SetStrategy(s);
+  smt::run::SetStrategy(smt::CurrentMachine(), s);
   CDialogFeedEdit& e = EditRow0();
   EXPECT_EQ(e.Combo("head")->count(), 6);
   s.m_AutoChangeNozzle = 0;
-  smt::run::SetStrategy(s);
+  smt::run::SetStrategy(smt::CurrentMachine(), s);
   CDialogFeedEdit& again = EditRow0();
   EXPECT_EQ(again.Combo("head")->count(), 2);
 }
 
 TEST_F(OperatorShell, PartEditorTakesPositionsFromTheShownBoardOriginAndSpeaksTheWindowLanguage) {
   CSMTView& v = StartView();
-  auto pulse = *smt::settings::SettingsStores::Instance().machine.Pulse();
+  auto pulse = *smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Pulse();
   pulse.m_X_Pulse = 100;
   pulse.m_Y_Pulse = 100;
-  smt::settings::SettingsStores::Instance().machine.SetPulse(pulse);
+  smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetPulse(pulse);
   auto& fields = v.m_pPartList->PcbEditor().Fields();
   fields.originX = 10;
   fields.originY = -5;
@@ -208,8 +208,8 @@ TEST_F(OperatorShell, RunAnglesComeFromTheCameraTable) {
   CSMTView& v = StartView();
   v.m_pCameraList->m_Camera_first.Correction_A = 1.5;
   v.m_pCameraList->m_Camera_second.Correction_A = -0.25;
-  ASSERT_TRUE(smt::run::Services().vision.connected());
-  const auto [a1, a2] = smt::run::Services().vision->CameraAngleOffsets();
+  ASSERT_TRUE(smt::run::Services(smt::CurrentMachine()).vision.connected());
+  const auto [a1, a2] = smt::run::Services(smt::CurrentMachine()).vision->CameraAngleOffsets();
   EXPECT_DOUBLE_EQ(a1, 1.5);
   EXPECT_DOUBLE_EQ(a2, -0.25);
 }

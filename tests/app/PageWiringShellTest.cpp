@@ -107,8 +107,8 @@ TEST_F(PageWiringShellTest, StrategyPageRenumbersTheListsAndItsOkSwitchesTheDisp
       d.Button(smt::run::RunModeIds()[static_cast<size_t>(c.runMode)])->setChecked(true);
       d.Button(smt::run::HeadModeIds()[static_cast<size_t>(c.headMode)])->setChecked(true);
     }));
-    EXPECT_EQ(smt::run::Strategy().m_RunSelect, c.runMode);
-    EXPECT_EQ(smt::run::Strategy().m_bDisMode2, c.disMode2 ? 1 : 0);
+    EXPECT_EQ(smt::run::Strategy(smt::CurrentMachine()).m_RunSelect, c.runMode);
+    EXPECT_EQ(smt::run::Strategy(smt::CurrentMachine()).m_bDisMode2, c.disMode2 ? 1 : 0);
     EXPECT_EQ(smt::run::LoadStrategy(dir.str()).m_bDisMode2, c.disMode2 ? 1 : 0);
     EXPECT_EQ(job.visible, c.view);
     EXPECT_EQ(list.VisibleView(), c.view == smt::job::VisibleList::Dispense ? list.DispenseView() : list.PlacementView());
@@ -351,7 +351,7 @@ class VisionOriginShellSim : public FeederCameraCommandsShellSim {};
 // centres the camera on it; the counters keep the nominal position.
 TEST_F(VisionOriginShellSim, CameraToVisionOriginRunsTheCalibrationAfterTheMove) {
   CMainFrame& f = StartConnected();
-  auto& machine = smt::settings::SettingsStores::Instance().machine;
+  auto& machine = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine;
   auto basic = *machine.Basic();
   basic.m_X_VisualOrigin = 50;
   basic.m_Y_VisualOrigin = -50;

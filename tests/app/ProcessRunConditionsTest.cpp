@@ -115,10 +115,10 @@ TEST_P(ProcessRunConditions, EveryPointWorkedToItsDepthAndTheToolBackUpWithOutpu
   smt::CurrentMachine().masterResetOk = true;
   ASSERT_EQ(smt::CurrentMachine().machineType.load(), machineType);
   CDialogPartList& p = *f.view()->m_pPartList;
-  smt::run::SmtStrategy s = smt::run::Strategy();
+  smt::run::SmtStrategy s = smt::run::Strategy(smt::CurrentMachine());
   s.m_RunSelect = runMode;
   s.m_HeaderSelect = 0;
-  smt::run::SetStrategy(s);
+  smt::run::SetStrategy(smt::CurrentMachine(), s);
   p.Job().runSelect = runMode;
   // One feeder for the placement rows the glue injection walks.
   std::vector<std::string> feeder(30, "0");
@@ -317,9 +317,9 @@ void ProcessRunConditions::RunLamp(const ProcessCondition& c) {
   counters.m_CountFinish = 0;
   counters.m_CountUnfinish = 2;
   SetCurrentLampCounters(smt::CurrentMachine(), counters);
-  smt::run::SmtStrategy st = smt::run::Strategy();
+  smt::run::SmtStrategy st = smt::run::Strategy(smt::CurrentMachine());
   st.m_RunSelect = c.lampMode;
-  smt::run::SetStrategy(st);
+  smt::run::SetStrategy(smt::CurrentMachine(), st);
   job.runSelect = c.lampMode;
   sim->ClearReceived();
   sim->KeepAxisTrail(true);

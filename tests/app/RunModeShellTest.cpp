@@ -77,10 +77,10 @@ class RunModeShell : public ShellSimTest {
     CSMTView& v = *f.view();
     auto lines = OneFeeder();
     EXPECT_TRUE(v.m_pFeedList->LoadFromLines(lines));
-    smt::run::SmtStrategy s = smt::run::Strategy();
+    smt::run::SmtStrategy s = smt::run::Strategy(smt::CurrentMachine());
     s.m_RunSelect = runMode;
     s.m_HeaderSelect = 0;
-    smt::run::SetStrategy(s);
+    smt::run::SetStrategy(smt::CurrentMachine(), s);
     CDialogPartList& p = *v.m_pPartList;
     p.Job().runSelect = runMode;
     p.Job().placementRows = {Part(1, 5, -5), Part(2, 8, -5)};
@@ -195,9 +195,9 @@ class ForbiddenModes : public RunModeShell, public ::testing::WithParamInterface
 TEST_P(ForbiddenModes, StartRefusesAModeTheMachineTypeDoesNotHave) {
   const ForbiddenMode& c = GetParam();
   CDialogPartList& p = Prepare(c.type, c.runMode);
-  smt::run::SmtStrategy s = smt::run::Strategy();
+  smt::run::SmtStrategy s = smt::run::Strategy(smt::CurrentMachine());
   s.m_HeaderSelect = c.headMode;
-  smt::run::SetStrategy(s);
+  smt::run::SetStrategy(smt::CurrentMachine(), s);
   EXPECT_FALSE(p.Run().OnStart());
   Pump([] { return false; }, std::chrono::milliseconds(200));
   const auto texts = messages.service.Texts();

@@ -222,10 +222,10 @@ TEST_F(RunShellTest, LostPartAsksTheVacuumQuestionAfterParkingAndYesSkipsIt) {
 TEST_F(RunShellTest, ARunModeWithoutItsRunSaysSoWithThePartListText) {
   StartConnected("[MachineSetConfig]\nMachineSet=2\n[SmtStrategyConfig]\nm_HeaderSelect=1\nm_RunSelect=3\n");
   PutJob({NoVision(TapeFeeder("W1", 10, -20, ""))}, {Part(1, 5, -5, "W1")});
-  smt::run::SetRunThreadProc(smt::run::RunThread::StepRun, nullptr);
+  smt::run::SetRunThreadProc(smt::CurrentMachine(), smt::run::RunThread::StepRun, nullptr);
   view->m_pPartList->OnStart();
   Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(2));
-  smt::run::SetRunThreadProc(smt::run::RunThread::StepRun, smt::run::StepRunThreadProc);
+  smt::run::SetRunThreadProc(smt::CurrentMachine(), smt::run::RunThread::StepRun, smt::run::StepRunThreadProc);
   EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"暂无此功能 !"}));
   EXPECT_FALSE(smt::CurrentMachine().machineBusy.load());
   EXPECT_TRUE(Placements(*sim).empty());

@@ -194,7 +194,7 @@ std::vector<DialogCase> Dialogs(smt::test::TempDir& dir) {
   auto setLinkMode = [&dir](int mode) {
     return [&dir, mode] {
       smt::platform::SettingsSection(smt::platform::ConfigPath(dir.str()), "SetBasicConfig").WriteInt("m_CommModel", mode);
-      smt::settings::SettingsStores::Instance().machine.LoadAll(dir.str());
+      smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.LoadAll(dir.str());
     };
   };
   std::vector<DialogCase> cases = {

@@ -85,7 +85,7 @@ TEST_F(SerialFaultShellTest, WidthAxisFaultDuringAConveyorResetShowsTheResetWidt
   for (const Case& c : {Case{0x0E, 9, 120.5}, Case{0x0E, 3, 80}, Case{0x0D, 9, 80}}) {
     CMainFrame& f = StartWith("");
     (void)f;
-    auto& conveyor = smt::stations::ConveyorStation::Instance();
+    auto& conveyor = smt::stations::ConveyorStation::Of(smt::CurrentMachine());
     auto s = conveyor.Settings();
     s.m_ResetWidth = 120.5;
     s.m_SetWidth = 80;

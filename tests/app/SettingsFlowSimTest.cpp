@@ -188,7 +188,7 @@ TEST_F(SettingsFlowSim, AfterARestartTheSavedSettingsDriveTheBoard) {
   EXPECT_EQ(smt::CurrentMachine().curX.load(), 4250);
   // After a placed board the run brings the Mark camera back to the vision
   // origin and corrects there once more.
-  ASSERT_TRUE(smt::run::Services().visionOriginAfterPlacement());
+  ASSERT_TRUE(smt::run::Services(smt::CurrentMachine()).visionOriginAfterPlacement());
   EXPECT_EQ(smt::CurrentMachine().curX.load(), 2000);
   EXPECT_EQ(smt::CurrentMachine().curY.load(), -2800);
   EXPECT_EQ(sim->Position(0), 2200);

@@ -132,7 +132,7 @@ TEST_F(SettingsFlow, EveryConsumerFollowsEachDialogsOk) {
   });
   v.m_pPartList->OnStrategy();
   ASSERT_TRUE(strategyShown);
-  EXPECT_EQ(smt::run::Strategy().m_RunSelect, 0);
+  EXPECT_EQ(smt::run::Strategy(smt::CurrentMachine()).m_RunSelect, 0);
   m = smt::link::GetMotionSettings();
   EXPECT_EQ(m.runSelect, 0);
   EXPECT_EQ(smt::link::PumpOutputs(2, 3, m.runSelect, m.exhaust).front().output, 2);

@@ -32,7 +32,7 @@ struct BadKeyCase {
   double neighbourWanted;
 };
 
-smt::settings::BasicSettings Basic() { return *smt::settings::SettingsStores::Instance().machine.Basic(); }
+smt::settings::BasicSettings Basic() { return *smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic(); }
 
 class SettingsRefusalShell : public ShellTest {
  protected:
@@ -50,8 +50,8 @@ class SettingsRefusalShell : public ShellTest {
 }  // namespace
 
 TEST_F(SettingsRefusalShell, ABadKeyIsNamedOnceKeepsItsDefaultAndLeavesTheOthersAndTheFile) {
-  const auto& pulse = [] { return smt::settings::SettingsStores::Instance().machine.Pulse(); };
-  const auto& speed = [] { return smt::settings::SettingsStores::Instance().speed.Get()->settings; };
+  const auto& pulse = [] { return smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Pulse(); };
+  const auto& speed = [] { return smt::settings::SettingsStores::Of(smt::CurrentMachine()).speed.Get()->settings; };
   const BadKeyCase cases[] = {
       {"SetBasicConfig", "m_X_Limit", "nan", [] { return Basic().m_X_Limit; }, 0.1, "m_Y_Limit", "-321.5000",
        [] { return Basic().m_Y_Limit; }, -321.5},
@@ -65,12 +65,12 @@ TEST_F(SettingsRefusalShell, ABadKeyIsNamedOnceKeepsItsDefaultAndLeavesTheOthers
        [&] { return pulse()->m_Z_Pulse; }, 55},
       {"SpeedTemplateConfig", "m_AccelSpeed", "ten", [&] { return double(speed().m_AccelSpeed); }, 100,
        "m_MaxSpeedLimitValue", "64", [&] { return double(speed().m_MaxSpeedLimitValue); }, 64},
-      {"SmtStrategyConfig", "m_SmtOrder", "2x", [] { return double(smt::run::Strategy().m_SmtOrder); }, 0,
-       "m_Camera", "1", [] { return double(smt::run::Strategy().m_Camera); }, 1},
+      {"SmtStrategyConfig", "m_SmtOrder", "2x", [] { return double(smt::run::Strategy(smt::CurrentMachine()).m_SmtOrder); }, 0,
+       "m_Camera", "1", [] { return double(smt::run::Strategy(smt::CurrentMachine()).m_Camera); }, 1},
       // Numbers outside their key's range in the sections of the strategy
       // and the feeders.
-      {"SmtStrategyConfig", "m_SpecialHead", "9", [] { return double(smt::run::Strategy().m_SpecialHead); }, 8,
-       "m_DropsGluePoint", "3", [] { return double(smt::run::Strategy().m_DropsGluePoint); }, 3},
+      {"SmtStrategyConfig", "m_SpecialHead", "9", [] { return double(smt::run::Strategy(smt::CurrentMachine()).m_SpecialHead); }, 8,
+       "m_DropsGluePoint", "3", [] { return double(smt::run::Strategy(smt::CurrentMachine()).m_DropsGluePoint); }, 3},
       {"AutoFeedConfig", "m_Feed_Times", "11",
        [] { return double(smt::feeder::AutoFeeders::Instance().Config().m_Feed_Times); }, 1, "m_Feed_Delay", "300",
        [] { return double(smt::feeder::AutoFeeders::Instance().Config().m_Feed_Delay); }, 300},

@@ -87,9 +87,9 @@ TEST_F(ShellConnectionsTest, PcbClampStartsTheConveyorsClampTask) {
   CMainFrame& f = Start();
   smt::CurrentMachine().connected = true;
   smt::CurrentMachine().resetDone = true;
-  smt::stations::ConveyorStation::Instance().SetClamped(false);
+  smt::stations::ConveyorStation::Of(smt::CurrentMachine()).SetClamped(false);
   f.view()->m_pPartList->OnPcbClamp();
-  EXPECT_EQ(smt::stations::ConveyorStation::Instance().CurrentTask(), 11);
+  EXPECT_EQ(smt::stations::ConveyorStation::Of(smt::CurrentMachine()).CurrentTask(), 11);
   smt::platform::WorkerThreads::Instance().StopAndJoinAll();
   smt::platform::WorkerThreads::Instance().ResetForTests();
 }
@@ -158,7 +158,7 @@ TEST_F(ShellConnectionsTest, ManualMarkOffsetsFromTheJogMenuReachTheBoardAndServ
   struct {
     double originX, originY, mark1X, mark1Y;
   } fields{10, -10, 5, -5};
-  const auto pulse = smt::settings::SettingsStores::Instance().machine.Pulse();
+  const auto pulse = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Pulse();
   const auto geometry = smt::link::CurrentMarkCameraGeometry();
   // The camera 1 mm right of and 0.5 mm below Mark 1.
   const double wantX = fields.originX + fields.mark1X + 1.0, wantY = fields.originY + fields.mark1Y - 0.5;
@@ -169,11 +169,11 @@ TEST_F(ShellConnectionsTest, ManualMarkOffsetsFromTheJogMenuReachTheBoardAndServ
   EXPECT_TRUE(messages.service.Texts().empty());
   EXPECT_NE(smt::CurrentMachine().correction.mark1DevStepsX.load(), 0);
   // The run skips the recognition once, then recognises again.
-  EXPECT_TRUE(smt::run::TakeMarksMeasured());
-  EXPECT_FALSE(smt::run::TakeMarksMeasured());
+  EXPECT_TRUE(smt::run::TakeMarksMeasured(smt::CurrentMachine()));
+  EXPECT_FALSE(smt::run::TakeMarksMeasured(smt::CurrentMachine()));
   f.view()->m_pManualControl->OnMenuCommand(33083);
   f.view()->m_pManualControl->OnMenuCommand(33330);
-  EXPECT_FALSE(smt::run::TakeMarksMeasured());
+  EXPECT_FALSE(smt::run::TakeMarksMeasured(smt::CurrentMachine()));
   smt::CurrentMachine().correction.mark1DevStepsX = 0;
 }
 

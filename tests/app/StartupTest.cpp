@@ -54,7 +54,7 @@ TEST_F(ShellTest, ReadsMachineTypeLanguageAndSections) {
   EXPECT_EQ(smt::library::TheNozzleLibrary().Settings().m_Delay, 30);
   EXPECT_EQ(CurrentLampCounters(smt::CurrentMachine()).m_CountSet, 4);
   EXPECT_EQ(v.m_VersionNumber.m_V2_04, 1);
-  EXPECT_DOUBLE_EQ(smt::stations::DippingStation::Instance().Settings().m_DippingStation_X, 12.5);
+  EXPECT_DOUBLE_EQ(smt::stations::DippingStation::Of(smt::CurrentMachine()).Settings().m_DippingStation_X, 12.5);
   EXPECT_TRUE(CLogFile::Instance().m_bEnable.load());
   CLogFile::Instance().m_bEnable = false;
 }

@@ -46,19 +46,19 @@ TEST_F(ShellTest, VersionAndFirmwareCommandsOpenTheirDialogs) {
     EXPECT_FALSE(OpenedDialog(*f.view(), command).empty()) << command;
   // The firmware update needs the network link.
   dir.Write("config.ini", "[SetBasicConfig]\nm_CommModel=1\n");
-  smt::settings::SettingsStores::Instance().machine.LoadAll(dir.str());
+  smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.LoadAll(dir.str());
   EXPECT_EQ(OpenedDialog(*f.view(), cmd::kFirmwareUpdate), "CDialogFirmwareUpdate");
   smt::CurrentMachine().machineType = 4;
   EXPECT_FALSE(OpenedDialog(*f.view(), cmd::kLampMachineSet).empty());
   smt::CurrentMachine().machineType = 0;
   EXPECT_TRUE(messages.service.Texts().empty());
   dir.Write("config.ini", "");
-  smt::settings::SettingsStores::Instance().machine.LoadAll(dir.str());
+  smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.LoadAll(dir.str());
 }
 
 TEST_F(ShellTest, RunMarkAlignmentFailsCleanlyWithoutBoardOrMachine) {
   CMainFrame& f = Start();
-  auto& run = smt::run::Services();
+  auto& run = smt::run::Services(smt::CurrentMachine());
   ASSERT_TRUE(run.vision);
   EXPECT_FALSE(run.vision->AlignBoardMarks());  // no board shown
   auto& job = f.view()->m_pPartList->Job();

@@ -128,7 +128,7 @@ class VisionRunSim : public linktest::MotionSimTest {
     app.reset();
     sim->SetWorld(nullptr);
     smt::platform::ClearProfileCache();
-    smt::run::SetStrategy({});
+    smt::run::SetStrategy(smt::CurrentMachine(), {});
     smt::CurrentMachine().steps.xPulsePerMm = smt::CurrentMachine().steps.yPulsePerMm = smt::CurrentMachine().steps.zPulsePerMm = smt::CurrentMachine().steps.aPulsePerDeg = 1;
     smt::CurrentMachine().correction.mark1DevStepsX = smt::CurrentMachine().correction.mark1DevStepsY = smt::CurrentMachine().correction.mark2DevStepsX = smt::CurrentMachine().correction.mark2DevStepsY = 0;
     smt::CurrentMachine().correction.boardRotation = 0.0;
@@ -182,7 +182,7 @@ class VisionRunSim : public linktest::MotionSimTest {
     smt::CurrentMachine().resetDone = true;
     smt::CurrentMachine().masterResetOk = true;
 
-    auto& machine = smt::settings::SettingsStores::Instance().machine;
+    auto& machine = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine;
     smt::settings::PulseSettings pulse = *machine.Pulse();
     pulse.m_X_Pulse = pulse.m_Y_Pulse = stepsPerMm;
     pulse.m_Z_Pulse = 100;
@@ -212,11 +212,11 @@ class VisionRunSim : public linktest::MotionSimTest {
     smt::job::LoadStepGeometry();
     smt::job::SetupHeadLayout();
 
-    smt::run::SmtStrategy st = smt::run::Strategy();
+    smt::run::SmtStrategy st = smt::run::Strategy(smt::CurrentMachine());
     st.m_HeaderSelect = headSelect;
     st.m_RunSelect = 0;
     st.m_AutoChangeNozzle = 0;
-    smt::run::SetStrategy(st);
+    smt::run::SetStrategy(smt::CurrentMachine(), st);
     smt::CurrentMachine().headCount = smt::run::HeadCountOfMode(headSelect);
 
     // Vision cameras 1 and 2 and their values.
@@ -361,7 +361,7 @@ class VisionRunSim : public linktest::MotionSimTest {
     bool ended = false;
     while (std::chrono::steady_clock::now() < end) {
       QApplication::processEvents();
-      if (!ended && !smt::CurrentMachine().runContinue.load() && smt::run::SmtBusy().load() == 0) ended = true;
+      if (!ended && !smt::CurrentMachine().runContinue.load() && smt::run::SmtBusy(smt::CurrentMachine()).load() == 0) ended = true;
       if (ended && !smt::CurrentMachine().machineBusy.load() && smt::CurrentMachine().resetDone.load()) {
         // A little longer: a late word of the closing home is seen too.
         for (int i = 0; i < 50; ++i) {

@@ -351,7 +351,7 @@ TEST_F(VisionRunSim, TheLabelingMachineCentresOnTheTemplatesFeature) {
   std::atomic<bool> found{false}, done{false};
   smt::CurrentMachine().runContinue = true;  // as in a run: the centring goes on past its pause gate
   std::thread worker([&] {
-    found = smt::run::Services().vision->RecognizeOwnMark(m, p);
+    found = smt::run::Services(smt::CurrentMachine()).vision->RecognizeOwnMark(m, p);
     done = true;
   });
   const auto end = std::chrono::steady_clock::now() + 20s;
@@ -424,7 +424,7 @@ namespace {
 TEST_F(VisionRunSim, HomingCentresOnTheVisionOriginMarkWithTheShownBoardsValues) {
   StartProgram(2, 1);
   LoadJob("Yes/Camera 1", false, 0, 0, 0);
-  auto& machine = smt::settings::SettingsStores::Instance().machine;
+  auto& machine = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine;
   smt::settings::BasicSettings basic = *machine.Basic();
   basic.m_CottectionTimeReset = 4;
   basic.m_VisualOriginSize = 1.0;

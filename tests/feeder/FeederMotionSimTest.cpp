@@ -32,7 +32,7 @@ class FeederSimTest : public linktest::MotionSimTest {
   void SetUp() override {
     MotionSimTest::SetUp();
     UseUdp();
-    auto& store = smt::settings::SettingsStores::Instance().machine;
+    auto& store = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine;
     savedBasic_ = *store.Basic();
     savedPulse_ = *store.Pulse();
     savedDetour_ = *store.Detour();
@@ -63,7 +63,7 @@ class FeederSimTest : public linktest::MotionSimTest {
     sim->ClearReceived();
   }
   void TearDown() override {
-    auto& store = smt::settings::SettingsStores::Instance().machine;
+    auto& store = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine;
     store.SetBasic(savedBasic_);
     store.SetPulse(savedPulse_);
     store.SetDetour(savedDetour_);
@@ -73,7 +73,7 @@ class FeederSimTest : public linktest::MotionSimTest {
   }
   void SetBasic(const std::function<void(smt::settings::BasicSettings&)>& f) {
     f(basic);
-    smt::settings::SettingsStores::Instance().machine.SetBasic(basic);
+    smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetBasic(basic);
   }
   std::vector<Move> Moves64() {
     std::vector<Move> out;
@@ -113,7 +113,7 @@ TEST_F(FeederSimTest, StartInsideTheSouthWestZoneLeavesAlongYBeforeX) {
   d.m_W_S_PositionLimitPositionDetour = 1;
   d.m_W_S_LessPosition_dX = 50;
   d.m_W_S_LessPosition_dY = -100;
-  smt::settings::SettingsStores::Instance().machine.SetDetour(d);
+  smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetDetour(d);
   smt::CurrentMachine().curX = 1000;
   smt::CurrentMachine().curY = -12000;
   FeederTestMotions m;
@@ -129,7 +129,7 @@ TEST_F(FeederSimTest, TargetInsideAZoneGetsOneFullMoveThenAnEmptyOne) {
   d.m_E_S_PositionLimitPositionDetour = 1;
   d.m_E_S_LessPosition_dX = 5;
   d.m_E_S_LessPosition_dY = -100;
-  smt::settings::SettingsStores::Instance().machine.SetDetour(d);
+  smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetDetour(d);
   smt::CurrentMachine().curX = 20000;
   smt::CurrentMachine().curY = -1000;
   FeederTestMotions m;
@@ -137,7 +137,7 @@ TEST_F(FeederSimTest, TargetInsideAZoneGetsOneFullMoveThenAnEmptyOne) {
   ASSERT_TRUE(m.NozzleToFeedTest(1, &row));
   EXPECT_EQ(Moves64(), (std::vector<Move>{{-19000, -11000}, {0, 0}}));
   // Without zones no detour move is added.
-  smt::settings::SettingsStores::Instance().machine.SetDetour({});
+  smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetDetour({});
   sim->ClearReceived();
   const FeederRow back = Row("W1", 30, -10);
   ASSERT_TRUE(m.NozzleToFeedTest(1, &back));
@@ -197,7 +197,7 @@ TEST_F(FeederSimTest, MeasureModesWriteBackTheirResults) {
   FeederTestRequest r;
   r.mode = -1;
   RunFeederTest(r, {});
-  EXPECT_DOUBLE_EQ(smt::settings::SettingsStores::Instance().machine.Basic()->m_Z_Measurement, -1.234);
+  EXPECT_DOUBLE_EQ(smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic()->m_Z_Measurement, -1.234);
   EXPECT_EQ(quiet->neighbours.shownHeights, std::vector<double>{-1.234});
   SetBasic([](auto& b) { b.m_Z_Measurement = -5; });
 

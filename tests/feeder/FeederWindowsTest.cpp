@@ -536,7 +536,7 @@ TEST_F(FeederWindowsTest, PackageUpdateAndOriginShiftRewriteListAndGroup) {
 }
 
 TEST_F(FeederWindowsTest, EditorTeachButtonsTakeTheMachinePosition) {
-  auto& store = smt::settings::SettingsStores::Instance().machine;
+  auto& store = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine;
   const auto savedPulse = *store.Pulse();
   const auto savedBasic = *store.Basic();
   smt::settings::PulseSettings pulse = savedPulse;

@@ -158,7 +158,7 @@ TEST_F(PanelTest, PcbEditorTakesPositionsAndKeepsTheMarkInterlocks) {
   smt::settings::PulseSettings p;
   p.m_X_Pulse = 1000;
   p.m_Y_Pulse = 1000;
-  smt::settings::SettingsStores::Instance().machine.SetPulse(p);
+  smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetPulse(p);
   CDialogPartList panel{smt::CurrentMachine()};
   smt::testing::FillPanelHooks(panel);
   CDialogPCBEdit& ed = panel.PcbEditor();
@@ -200,7 +200,7 @@ TEST_F(PanelTest, PcbEditorTakesPositionsAndKeepsTheMarkInterlocks) {
   ed.OnImportFile();  // no current board
   EXPECT_EQ(messages.service.Texts().back(), "请选择Pcb板 !");
   smt::CurrentMachine().curX = 0;
-  smt::settings::SettingsStores::Instance().machine.SetPulse({});
+  smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetPulse({});
 }
 
 TEST_F(PanelTest, DropDownCancelKeepsThePanelBoxChangeButNotTheLists) {

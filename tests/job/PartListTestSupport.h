@@ -39,13 +39,13 @@ class PartListFixture : public ::testing::Test {
     // The dispensing height the dispensing rows take.
     smt::settings::BasicSettings basic = *savedBasic;
     basic.m_Z_DropsGlueToPCBHeight = -1.5;
-    smt::settings::SettingsStores::Instance().machine.SetBasic(basic);
+    smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetBasic(basic);
     TheFeederSource().listRows = [this] { return feeders; };
     TheFeederSource().groupRows = [this] { return group.empty() && !separateGroup ? feeders : group; };
   }
   void TearDown() override {
     TheFeederSource() = {};
-    smt::settings::SettingsStores::Instance().machine.SetBasic(*savedBasic);
+    smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetBasic(*savedBasic);
   }
   // n placement rows with feeders W1.. and names R1..
   void Rows(int n) {
@@ -68,7 +68,7 @@ class PartListFixture : public ::testing::Test {
   // The machine type the logic reads (the machine's).
   std::atomic<int>& type = smt::CurrentMachine().machineType;
   const std::shared_ptr<const smt::settings::BasicSettings> savedBasic =
-      smt::settings::SettingsStores::Instance().machine.Basic();
+      smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic();
   std::vector<FeederRowView> feeders;
   std::vector<FeederRowView> group;
   bool separateGroup = false;

@@ -255,7 +255,7 @@ TEST_F(RowEditing, CameraTrackingWarnsOnceAndMovesEveryTime) {
   int moves = 0;
   smt::settings::BasicSettings basic = *savedBasic;
   basic.m_bCameraTrackModify = 1;  // restored by the fixture
-  smt::settings::SettingsStores::Instance().machine.SetBasic(basic);
+  smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetBasic(basic);
   editors->cameraTestForModify = [&] { ++moves; };
   logic.State(RowKind::Placement).testRow = 0;
   logic.OnModify(RowKind::Placement);

@@ -28,18 +28,18 @@ inline void UseScales(double x, double y, double z, double a = 10) {
   p.m_A_Pulse = a;
   p.m_WestWalk_Pulse = p.m_WestLift_Pulse = p.m_NorthWalk_Pulse = p.m_NorthLift_Pulse = 1;
   p.m_EastWalk_Pulse = p.m_EastLift_Pulse = p.m_AutoWalk1_Pulse = p.m_AutoWalk2_Pulse = 1;
-  smt::settings::SettingsStores::Instance().machine.SetPulse(p);
+  smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetPulse(p);
 }
 
 inline void UseBasic(const std::function<void(smt::settings::BasicSettings&)>& change) {
-  auto& store = smt::settings::SettingsStores::Instance().machine;
+  auto& store = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine;
   smt::settings::BasicSettings b = *store.Basic();
   change(b);
   store.SetBasic(b);
 }
 
 inline void UseStrategy(int autoChange, int nineteen, int select) {
-  smt::library::SetNozzleStrategySource([=] {
+  smt::library::SetNozzleStrategySource(smt::CurrentMachine(), [=] {
     smt::library::NozzleStrategy s;
     s.m_AutoChangeNozzle = autoChange;
     s.m_19NozzleLibrary = nineteen;

@@ -52,5 +52,5 @@ TEST(LibraryTexts, EveryLanguageFileGivesTheDialogsTheirTexts) {
     CDialogOriginUpdate od(o, oe);
     EXPECT_EQ(od.windowTitle().toStdString(), c.originTitle);
   }
-  smt::library::SetNozzleStrategySource({});
+  smt::library::SetNozzleStrategySource(smt::CurrentMachine(), {});
 }

@@ -41,9 +41,9 @@ TEST(LibraryWiring, StartUpTakesTheFramesRowsAndRegistersTheLibraryCommands) {
   EXPECT_EQ(TheMarkLibrary().Find("M")->at(1), "2");
   EXPECT_EQ(smt::link::Runtime().headMask.load(), 0x03) << "missing axis switches keep both heads";
   // New axis scales confirmed: the seats follow.
-  auto pulse = *smt::settings::SettingsStores::Instance().machine.Pulse();
+  auto pulse = *smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Pulse();
   pulse.m_X_Pulse = 200;
-  ASSERT_TRUE(smt::settings::SettingsStores::Instance().machine.CommitPulse(dir.string(), pulse).ok);
+  ASSERT_TRUE(smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.CommitPulse(dir.string(), pulse).ok);
   EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(0).nX, 2500);
   TheNozzleLibrary().ReadRows({});
   ThePackLibrary().m_PackRows.clear();

@@ -118,7 +118,7 @@ TEST_F(MarkDialogs, ModifyKeepsItsOwnNameRefusesAnotherAndAddStartsFromTheLastVa
 }
 
 TEST_F(MarkDialogs, CapturesFromTheRelativeZeroAndTheAllowedDeviationInMillimetres) {
-  auto& store = smt::settings::SettingsStores::Instance().machine;
+  auto& store = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine;
   store.m_ZeroPoint[0] = 5000;
   store.m_ZeroPoint[1] = -2000;
   store.m_ZeroPoint[2] = 100;
@@ -288,7 +288,7 @@ TEST(OriginUpdate, OkShiftsOnlyTheTickedGroupsAndRebuildsTheMask) {
     CDialogOriginUpdate d(settings, env);
     ASSERT_TRUE(d.TryAccept());
   }
-  auto& store = smt::settings::SettingsStores::Instance().machine;
+  auto& store = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine;
   EXPECT_NEAR(store.Basic()->m_X_ThrowPosition, 20.1, 1e-9);
   EXPECT_NEAR(store.Basic()->m_Y_ThrowPosition, -30.05, 1e-9);
   EXPECT_EQ(store.Geometry()->table.nThrowX, 2010);

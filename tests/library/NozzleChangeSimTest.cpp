@@ -37,7 +37,7 @@ class NozzleChangeSim : public linktest::MotionSimTest {
     smt::settings::SpeedState speed;
     for (auto& r : speed.records)
       for (auto& p : r) p = {5, 20};
-    smt::settings::SettingsStores::Instance().speed.Set(speed);
+    smt::settings::SettingsStores::Of(smt::CurrentMachine()).speed.Set(speed);
     librarytest::UseStrategy(1, 0, 0);
     auto& lib = TheNozzleLibrary();
     lib.ReadRows({{"1", "100", "-50", "-1", "100", "-60", "-5", "40", "A"},
@@ -47,14 +47,14 @@ class NozzleChangeSim : public linktest::MotionSimTest {
     lib.ComputeNozzlePositions();
   }
   void TearDown() override {
-    SetNozzleStateListener({});
-    smt::library::SetNozzleStrategySource({});
+    SetNozzleStateListener(smt::CurrentMachine(), {});
+    smt::library::SetNozzleStrategySource(smt::CurrentMachine(), {});
     librarytest::ResetNozzleState();
     linktest::MotionSimTest::TearDown();
   }
   std::vector<std::tuple<int, int, bool>> states;
   void RecordStates() {
-    SetNozzleStateListener([this](int h, int s, bool t) { states.emplace_back(h, s, t); });
+    SetNozzleStateListener(smt::CurrentMachine(), [this](int h, int s, bool t) { states.emplace_back(h, s, t); });
   }
 };
 

@@ -34,7 +34,7 @@ class NozzleDialog : public ::testing::Test {
     smt::CurrentMachine().machineType = 2;
   }
   void TearDown() override {
-    SetNozzleStrategySource({});
+    SetNozzleStrategySource(smt::CurrentMachine(), {});
     librarytest::ResetNozzleState();
     smt::CurrentMachine().machineType = 0;
   }

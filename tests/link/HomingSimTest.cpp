@@ -200,7 +200,7 @@ TEST_F(HomingSim, VisionOriginTakesOverTheEndOfAFullHome) {
   std::atomic<int> moves{0};
   linktest::TestLinkWindow().onCameraToVisionOrigin = [&] {
     // The camera's move claims the machine for itself.
-    EXPECT_TRUE(smt::TryClaimMachineBusy());
+    EXPECT_TRUE(smt::TryClaimMachineBusy(smt::CurrentMachine()));
     ++moves;
   };
   UpdateSettings([](MotionSettings& m) { m.resetToVisualOrigin = true; });

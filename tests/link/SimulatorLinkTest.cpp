@@ -109,7 +109,7 @@ TEST_F(SimulatorLink, DroppedReplyEndsInTimeOutWithBusyReleased) {
     serialLink ? UseSerial() : UseUdp();
     messages.service.Clear();
     smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.SetTimeout(std::chrono::milliseconds(300));
-    ASSERT_TRUE(smt::TryClaimMachineBusy());
+    ASSERT_TRUE(smt::TryClaimMachineBusy(smt::CurrentMachine()));
     sim->DropReplies(1);
     EXPECT_EQ(SendCmd02Home({}), CommandResult::TimedOut);
     EXPECT_FALSE(smt::CurrentMachine().machineBusy);

@@ -16,19 +16,19 @@ using namespace std::chrono_literals;
 class ConveyorThread : public ::testing::Test {
  protected:
   void SetUp() override {
-    Services() = {};
-    CreateRunEvents();
+    Services(smt::CurrentMachine()) = {};
+    CreateRunEvents(smt::CurrentMachine());
     smt::CurrentMachine().runContinue = true;
     smt::CurrentMachine().run.conveyorRun = true;
-    Services().runZones = [this](int code) {
+    Services(smt::CurrentMachine()).runZones = [this](int code) {
       std::lock_guard lk(m);
       log.push_back(code);
       return true;
     };
-    Services().boardCount = [this] { return boards; };
+    Services(smt::CurrentMachine()).boardCount = [this] { return boards; };
   }
   void TearDown() override {
-    Services() = {};
+    Services(smt::CurrentMachine()) = {};
     smt::CurrentMachine().runContinue = false;
     smt::CurrentMachine().run.conveyorRun = false;
   }
@@ -36,7 +36,7 @@ class ConveyorThread : public ::testing::Test {
   void RunBoards(int n) {
     std::thread conveyor([&machine = smt::CurrentMachine()] { ConveyorThreadProc(machine); });
     for (int i = 0; i < n; ++i) {
-      ASSERT_EQ(WaitRunEvent(smt::CurrentMachine().run.boardReadyEvent, 3000ms, smt::CurrentMachine().run.conveyorRun), WaitResult::Signalled);
+      ASSERT_EQ(WaitRunEvent(smt::CurrentMachine(), smt::CurrentMachine().run.boardReadyEvent, 3000ms, smt::CurrentMachine().run.conveyorRun), WaitResult::Signalled);
       {
         std::lock_guard lk(m);
         log.push_back(0);  // the board is worked here
@@ -54,7 +54,7 @@ TEST_F(ConveyorThread, OneBoardIsBroughtInAndTakenOut) {
   boards = 1;
   RunBoards(1);
   EXPECT_EQ(log, (std::vector<int>{1, 2, 0, 3, 4}));
-  EXPECT_EQ(ConveyorBusy(), 0);
+  EXPECT_EQ(ConveyorBusy(smt::CurrentMachine()), 0);
 }
 
 TEST_F(ConveyorThread, ThreeBoardsKeepOneBoardAhead) {
@@ -73,17 +73,17 @@ TEST_F(ConveyorThread, ThreeBoardsKeepOneBoardAhead) {
 TEST_F(ConveyorThread, StopDuringTheWaitWakesTheRunThread) {
   boards = 2;
   std::thread conveyor([&machine = smt::CurrentMachine()] { ConveyorThreadProc(machine); });
-  ASSERT_EQ(WaitRunEvent(smt::CurrentMachine().run.boardReadyEvent, 3000ms, smt::CurrentMachine().run.conveyorRun), WaitResult::Signalled);
+  ASSERT_EQ(WaitRunEvent(smt::CurrentMachine(), smt::CurrentMachine().run.boardReadyEvent, 3000ms, smt::CurrentMachine().run.conveyorRun), WaitResult::Signalled);
   smt::CurrentMachine().run.conveyorRun = false;
   smt::CurrentMachine().run.boardDoneEvent.Set();
   conveyor.join();
   EXPECT_TRUE(smt::CurrentMachine().run.boardReadyEvent.Wait(100ms));
-  EXPECT_EQ(ConveyorBusy(), 0);
+  EXPECT_EQ(ConveyorBusy(smt::CurrentMachine()), 0);
 }
 
 TEST_F(ConveyorThread, AFailedZoneStepEndsTheThread) {
   boards = 2;
-  Services().runZones = [](int code) { return code != 2; };
+  Services(smt::CurrentMachine()).runZones = [](int code) { return code != 2; };
   std::thread conveyor([&machine = smt::CurrentMachine()] { ConveyorThreadProc(machine); });
   conveyor.join();
   EXPECT_FALSE(smt::CurrentMachine().run.conveyorRun);

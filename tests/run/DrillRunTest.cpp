@@ -28,7 +28,7 @@ class DrillRun : public RunSimTest {
     smt::CurrentMachine().machineType = 9;
     smt::CurrentMachine().steps.zPulsePerMm = 10;
     holes = {Hole(1, -1, 10, 4), Hole(2, -2, 8, 4)};
-    auto& s = smt::run::Services();
+    auto& s = smt::run::Services(smt::CurrentMachine());
     s.drillRows = [this] { return holes; };
     display->onRowState = [this, placement = display->onRowState](smt::job::RowKind list, int row, int state,
                                                                    bool select) {

@@ -11,14 +11,14 @@ class EightHeadRun : public RunSimTest {
     RunSimTest::SetUp();
     smt::CurrentMachine().machineType = 7;
     smt::CurrentMachine().headCount = 8;
-    auto st = smt::run::Strategy();
+    auto st = smt::run::Strategy(smt::CurrentMachine());
     st.m_HeaderSelect = 6;  // eight heads, same nozzle
-    smt::run::SetStrategy(st);
+    smt::run::SetStrategy(smt::CurrentMachine(), st);
   }
   void Batch(bool on) {
-    auto st = smt::run::Strategy();
+    auto st = smt::run::Strategy(smt::CurrentMachine());
     st.m_TogetherCode = on ? 1 : 0;
-    smt::run::SetStrategy(st);
+    smt::run::SetStrategy(smt::CurrentMachine(), st);
   }
 };
 
@@ -79,7 +79,7 @@ TEST_F(EightHeadRun, FeederPickTestPicksWithTheChosenHeadAndShowsThePartToTheCam
   vision->visionCameraPosition = [](int cam) {
     return cam == 1 ? std::pair<int32_t, int32_t>{6000, -4000} : std::pair<int32_t, int32_t>{9000, -4000};
   };
-  smt::run::PickFromFeederTest(3, 1, "W2");
+  smt::run::PickFromFeederTest(smt::CurrentMachine(), 3, 1, "W2");
   const auto pick = sim->LastReceived(0x74);
   ASSERT_TRUE(pick.has_value());
   EXPECT_EQ(pick->payload.at(80), 0x22);  // head 3
@@ -89,7 +89,7 @@ TEST_F(EightHeadRun, FeederPickTestPicksWithTheChosenHeadAndShowsThePartToTheCam
 }
 
 TEST_F(EightHeadRun, FeederPickTestOfAnUnknownFeederSendsNothing) {
-  smt::run::PickFromFeederTest(1, 1, "W7");
+  smt::run::PickFromFeederTest(smt::CurrentMachine(), 1, 1, "W7");
   EXPECT_EQ(Count(0x74), 0);
   EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"Feed Index No Find"}));
 }

@@ -37,7 +37,7 @@ TEST_F(FeedCountSwitchTest, FeedAdvanceSendsTheCountOnlyWithTheSwitchOn) {
     r.feedCount = 3;
     r.feedTime = 0;
     r.groupIndex = -1;
-    ASSERT_TRUE(smt::run::FeedAdvance(r, false));
+    ASSERT_TRUE(smt::run::FeedAdvance(smt::CurrentMachine(), r, false));
     EXPECT_EQ(LastCount(), expected) << switchOn;
   }
   smt::CurrentMachine().runContinue = false;

@@ -17,7 +17,7 @@ class FeederHandOver : public RunSimTest {
     smt::CurrentMachine().headCount = 4;
     smt::run::SmtStrategy st;
     st.m_HeaderSelect = 3;  // four heads, same nozzle
-    smt::run::SetStrategy(st);
+    smt::run::SetStrategy(smt::CurrentMachine(), st);
     board.marksOn = false;
     std::vector<FeederRow> f;
     for (int i = 1; i <= 4; ++i) {
@@ -57,17 +57,17 @@ namespace {
 // thread exists: a Start right after cannot find the feeder idle.
 TEST_F(RunSimTest, FeederBusyIsClaimedBeforeTheFeederThreadRuns) {
   sim->SetReplyDelay(std::chrono::milliseconds(30));
-  smt::run::SetRunThreadProc(smt::run::RunThread::Feeder, [](smt::Machine& m) {
+  smt::run::SetRunThreadProc(smt::CurrentMachine(), smt::run::RunThread::Feeder, [](smt::Machine& m) {
     // A thread slow to get going: the byte must be set all the same.
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(smt::run::FeedBusy(m).load(), 1);
     smt::run::FeederThreadProc(m);
   });
   ASSERT_TRUE(Start());
-  EXPECT_EQ(smt::run::FeedBusy().load(), 1);
+  EXPECT_EQ(smt::run::FeedBusy(smt::CurrentMachine()).load(), 1);
   ASSERT_TRUE(WaitEnd());
-  smt::run::SetRunThreadProc(smt::run::RunThread::Feeder, smt::run::FeederThreadProc);
-  EXPECT_TRUE(Pump([] { return smt::run::FeedBusy() == 0; }));
+  smt::run::SetRunThreadProc(smt::CurrentMachine(), smt::run::RunThread::Feeder, smt::run::FeederThreadProc);
+  EXPECT_TRUE(Pump([] { return smt::run::FeedBusy(smt::CurrentMachine()) == 0; }));
 }
 
 }  // namespace

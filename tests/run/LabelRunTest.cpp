@@ -16,7 +16,7 @@ class LabelRun : public RunSimTest {
     settings.visualZoom = 10;
     settings.thimbleX = 40;
     settings.thimbleY = -40;
-    auto& s = Services();
+    auto& s = Services(smt::CurrentMachine());
     s.labeling.Connect(std::make_shared<TestLabeling>(*this));
     s.startHomeMode = [this](int mode) {
       homeMode = mode;

@@ -57,11 +57,11 @@ panel->Job().placementRows.push_back(ListRowOf(r));
     };
     // The shell's wiring of the run engine to the panel; the machine's own
     // services (board, marks, vision) stay the fixture's.
-    auto& s = smt::run::Services();
+    auto& s = smt::run::Services(smt::CurrentMachine());
     const auto board = s.board;
     const auto vision = s.vision.Get();
     const auto home = s.startHome;
-    smt::run::WireRunEngine(*panel);
+    smt::run::WireRunEngine(smt::CurrentMachine(), *panel);
     // The board as the shell's wiring reads it (a wait for the window
     // thread), counted.
     s.board = [this, board] {
@@ -89,7 +89,7 @@ panel->Job().placementRows.push_back(ListRowOf(r));
     smt::platform::GuiDispatcher::Install(&gui);
     ProcessUntil([&] { return ended.load() || !smt::CurrentMachine().machineBusy; }, 10s);
     // The run's busy bytes are the panel's: its threads leave before it goes.
-    ProcessUntil([&] { return smt::run::FeedBusy() == 0 && smt::run::SmtBusy() == 0; }, 10s);
+    ProcessUntil([&] { return smt::run::FeedBusy(smt::CurrentMachine()) == 0 && smt::run::SmtBusy(smt::CurrentMachine()) == 0; }, 10s);
     smt::platform::GuiDispatcher::Install(nullptr);
     // The run's services point at the panel's busy bytes: the threads end and
     // the services are forgotten before the panel goes.

@@ -33,12 +33,12 @@ job.placementRows.push_back(ListRowOf(r));
     smt::testing::FillPartListHooks(logic);
     smt::testing::FillRunControlHooks(control, logic);
     logic.calcFeederPickTarget = [](const std::string& f, int slot, int requested) {
-      return smt::run::CalcFeederPickTarget(slot, requested, f);
+      return smt::run::CalcFeederPickTarget(smt::CurrentMachine(), slot, requested, f);
     };
-    control.startRun = [](int mode) { return smt::run::StartRun(mode); };
+    control.startRun = [](int mode) { return smt::run::StartRun(smt::CurrentMachine(), mode); };
     control.runMode = [] { return 0; };
     control.sleep = [](int) {};
-    auto& s = smt::run::Services();
+    auto& s = smt::run::Services(smt::CurrentMachine());
     s.nextPlaceRow = [this](int& row, int count, int slot, int requested) {
       return logic.NextPlaceRow(row, count, slot, requested);
     };

@@ -30,7 +30,7 @@ TEST_F(RunSimTest, PlacesEveryRowOnTwoHeadsAndHomesAtTheEnd) {
   // The end move leaves the head at X 1000, Y -1000.
   EXPECT_EQ(smt::CurrentMachine().curX, 1000);
   EXPECT_EQ(smt::CurrentMachine().curY, -1000);
-  EXPECT_TRUE(Pump([] { return smt::run::FeedBusy() == 0; }));
+  EXPECT_TRUE(Pump([] { return smt::run::FeedBusy(smt::CurrentMachine()) == 0; }));
 }
 
 TEST_F(RunSimTest, RowsNotToPlaceAreSkipped) {
@@ -103,7 +103,7 @@ TEST_P(RunPauseTest, StopWhilePausedEndsTheRunWithoutEndMoves) {
   EXPECT_FALSE(runFinished);
   EXPECT_EQ(homeCount, 0);
   EXPECT_FALSE(smt::CurrentMachine().machineBusy);
-  EXPECT_TRUE(Pump([] { return smt::run::FeedBusy() == 0; }));
+  EXPECT_TRUE(Pump([] { return smt::run::FeedBusy(smt::CurrentMachine()) == 0; }));
 }
 
 INSTANTIATE_TEST_SUITE_P(Routes, RunPauseTest,
@@ -121,7 +121,7 @@ TEST_F(RunSimTest, LostMoveReplyEndsTheRunAndReleasesTheMachine) {
   EXPECT_EQ(Count(0x67), 0);
   EXPECT_EQ(homeCount, 0);
   EXPECT_FALSE(smt::CurrentMachine().machineBusy);
-  EXPECT_TRUE(Pump([] { return smt::run::FeedBusy() == 0; }));
+  EXPECT_TRUE(Pump([] { return smt::run::FeedBusy(smt::CurrentMachine()) == 0; }));
 }
 
 TEST_F(RunSimTest, FailedMarkAlignmentEndsTheRunBeforeAnyPick) {
@@ -165,7 +165,7 @@ TEST_F(RunSimTest, FeederMissingFromTheGroupEndsTheRunWithItsMessage) {
 }
 
 TEST_F(RunSimTest, NoFeederGroupRefusesTheRun) {
-  smt::run::Feeders().Clear();
+  smt::run::Feeders(smt::CurrentMachine()).Clear();
   ASSERT_TRUE(Start());
   ASSERT_TRUE(WaitEnd());
   EXPECT_FALSE(runFinished);
@@ -177,11 +177,11 @@ TEST_F(RunSimTest, NoFeederGroupRefusesTheRun) {
 TEST_F(RunSimTest, FeederThreadThatNeverPresentsThePartTimesOut) {
   // A run whose feeder thread cannot start its cycle: the pick wait ends
   // with a clear failure instead of hanging.
-  smt::run::SetRunThreadProc(smt::run::RunThread::Feeder, [](smt::Machine& m) { smt::run::FeedBusy(m) = 0; });
-  smt::run::Timeouts().feedReady = 500ms;
+  smt::run::SetRunThreadProc(smt::CurrentMachine(), smt::run::RunThread::Feeder, [](smt::Machine& m) { smt::run::FeedBusy(m) = 0; });
+  smt::run::Timeouts(smt::CurrentMachine()).feedReady = 500ms;
   ASSERT_TRUE(Start());
   ASSERT_TRUE(WaitEnd());
-  smt::run::SetRunThreadProc(smt::run::RunThread::Feeder, smt::run::FeederThreadProc);
+  smt::run::SetRunThreadProc(smt::CurrentMachine(), smt::run::RunThread::Feeder, smt::run::FeederThreadProc);
   EXPECT_FALSE(runFinished);
   const auto texts = messages.service.Texts();
   EXPECT_NE(std::find(texts.begin(), texts.end(), std::string("Feed time out !")), texts.end());
@@ -245,7 +245,7 @@ namespace {
 
 TEST_F(RunSimTest, DipComponentIsDippedAfterThePick) {
   ASSERT_TRUE(feeders.SetCurrentCell(0, smt::feeder::kCellFeedMode, "CL_浸渍站"));
-  smt::run::Services().dippingStation = [] {
+  smt::run::Services(smt::CurrentMachine()).dippingStation = [] {
     smt::run::DipStation d;
     d.x = 30;
     d.y = -40;
@@ -279,15 +279,15 @@ class CoverRun : public RunSimTest {
  protected:
   void SetUp() override {
     RunSimTest::SetUp();
-    auto st = smt::run::Strategy();
+    auto st = smt::run::Strategy(smt::CurrentMachine());
     st.m_Cover = 1;
-    smt::run::SetStrategy(st);
+    smt::run::SetStrategy(smt::CurrentMachine(), st);
     cover.stepPulse = 100;
     cover.coverTotal = 100;
     cover.onceTotal = 2;
     cover.blankTotal = 0;
-    smt::run::Services().cover = [this] { return cover; };
-    smt::run::Services().saveCoverCounters = [this](int total, int count) {
+    smt::run::Services(smt::CurrentMachine()).cover = [this] { return cover; };
+    smt::run::Services(smt::CurrentMachine()).saveCoverCounters = [this](int total, int count) {
       std::lock_guard lk(m);
       saved.push_back({total, count});
     };

@@ -21,14 +21,14 @@ class PlatformRun : public RunSimTest {
   void SetUp() override {
     RunSimTest::SetUp();
     smt::CurrentMachine().machineType = 4;
-    auto st = Strategy();
+    auto st = Strategy(smt::CurrentMachine());
     st.m_RunSelect = 9;
-    SetStrategy(st);
+    SetStrategy(smt::CurrentMachine(), st);
     counts.set = 2;
     counts.finish = 0;
     counts.unfinish = 2;
     lamp = std::make_shared<TestLamp>(*this);
-    Services().lamp.Connect(lamp);
+    Services(smt::CurrentMachine()).lamp.Connect(lamp);
   }
   // The point table, counters and cameras of the runs: every point's dots a
   // row apart, every Mark seen 0.1 mm off in X.
@@ -98,7 +98,7 @@ TEST_F(PlatformRun, AnUnconnectedLampStationEndsTheRunNamingIt) {
     std::lock_guard lk(logMutex);
     log.push_back(line);
   });
-  Services().lamp.Disconnect();
+  Services(smt::CurrentMachine()).lamp.Disconnect();
   ASSERT_TRUE(Start(9));
   ASSERT_TRUE(WaitEnd());
   smt::platform::SetHookLog(nullptr);
@@ -200,9 +200,9 @@ class PlatformPlace : public PlatformRun {
 
 TEST_F(PlatformPlace, OneHeadPlacesEveryPointOfTheGluedBoardOneRowPerCycle) {
   smt::CurrentMachine().headCount = 1;
-  auto st = Strategy();
+  auto st = Strategy(smt::CurrentMachine());
   st.m_RunSelect = 11;
-  SetStrategy(st);
+  SetStrategy(smt::CurrentMachine(), st);
   ASSERT_TRUE(Start(11));
   ASSERT_TRUE(WaitEnd());
   EXPECT_TRUE(runFinished) << ::testing::PrintToString(messages.service.Texts());
@@ -225,9 +225,9 @@ TEST_F(PlatformPlace, OneHeadPlacesEveryPointOfTheGluedBoardOneRowPerCycle) {
 }
 
 TEST_F(PlatformPlace, TwoPlatformsTakeTurnsAndEachIsUnloadedAfterPlacing) {
-  auto st = Strategy();
+  auto st = Strategy(smt::CurrentMachine());
   st.m_RunSelect = 12;
-  SetStrategy(st);
+  SetStrategy(smt::CurrentMachine(), st);
   counts.set = 2;
   counts.unfinish = 2;
   rows.pop_back();  // two rows: one cycle of two heads per board
@@ -254,9 +254,9 @@ TEST_F(PlatformPlace, TwoPlatformsTakeTurnsAndEachIsUnloadedAfterPlacing) {
 
 TEST_F(PlatformPlace, AFailedPlaceIsThrownOffPickedAgainAndAskedAboutWhenItFailsAgain) {
   smt::CurrentMachine().headCount = 1;
-  auto st = Strategy();
+  auto st = Strategy(smt::CurrentMachine());
   st.m_RunSelect = 11;
-  SetStrategy(st);
+  SetStrategy(smt::CurrentMachine(), st);
   rows = {Part(1, 5, -5, "W1")};
   sim->FailPlaceVacuum(2);  // the place and the re-place both lose the part
   messages.service.SetDefaultAnswer(smt::platform::MsgAnswer::Yes);  // ignore and go on
@@ -273,9 +273,9 @@ TEST_F(PlatformPlace, AFailedPlaceIsThrownOffPickedAgainAndAskedAboutWhenItFails
 
 TEST_F(PlatformPlace, QuittingAfterAFailedPartClearsTheWayAndHomes) {
   smt::CurrentMachine().headCount = 1;
-  auto st = Strategy();
+  auto st = Strategy(smt::CurrentMachine());
   st.m_RunSelect = 11;
-  SetStrategy(st);
+  SetStrategy(smt::CurrentMachine(), st);
   rows = {Part(1, 5, -5, "W1")};
   sim->FailPlaceVacuum(2);
   messages.service.SetDefaultAnswer(smt::platform::MsgAnswer::No);  // quit
@@ -293,14 +293,14 @@ TEST_F(PlatformPlace, RecoveryOfAHeadThatDidNotFailReturnsAtOnce) {
   p.failedRow = -1;
   p.failed = 0;
   const size_t before = sim->ReceivedCount();
-  EXPECT_FALSE(RecoverPlatformHead(p, 0, 1));
+  EXPECT_FALSE(RecoverPlatformHead(smt::CurrentMachine(), p, 0, 1));
   EXPECT_EQ(sim->ReceivedCount(), before);
 }
 
 TEST_F(PlatformPlace, AStopWhileWaitingForTheGlueEndsBothThreads) {
-  auto st = Strategy();
+  auto st = Strategy(smt::CurrentMachine());
   st.m_RunSelect = 11;
-  SetStrategy(st);
+  SetStrategy(smt::CurrentMachine(), st);
   lamp->cameraReady = false;  // the dispensing ends: no camera
   ASSERT_TRUE(Start(11));
   ASSERT_TRUE(WaitEnd());

@@ -40,7 +40,7 @@ class Preparation : public ::testing::Test {
     table.AddGroup("A", "");
     table.SetCurrentName("A");
     table.ShowGroupInList("A", smt::feeder::BuiltInNameTables(0));
-    Services() = {};
+    Services(smt::CurrentMachine()) = {};
     smt::CurrentMachine().steps.xPulsePerMm = smt::CurrentMachine().steps.yPulsePerMm = 100;
     auto m = smt::link::GetMotionSettings();
     m.xLimit = 100000;
@@ -50,14 +50,14 @@ class Preparation : public ::testing::Test {
     for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().place) p = {};
     SmtStrategy st;
     st.m_HeaderSelect = 0;
-    SetStrategy(st);
+    SetStrategy(smt::CurrentMachine(), st);
     smt::CurrentMachine().machineType = 0;
     smt::CurrentMachine().headCount = 1;
     smt::CurrentMachine().run.autoChangeNozzle = false;
   }
   void TearDown() override {
-    Services() = {};
-    SetStrategy({});
+    Services(smt::CurrentMachine()) = {};
+    SetStrategy(smt::CurrentMachine(), {});
     smt::link::SetMotionSettings({});
     smt::CurrentMachine().steps.xPulsePerMm = smt::CurrentMachine().steps.yPulsePerMm = 1;
     smt::CurrentMachine().machineType = 0;
@@ -69,15 +69,15 @@ class Preparation : public ::testing::Test {
   }
   // Fills head 1's pick record for `number` and prepares its part job.
   HeadPlaceState Prepare(const std::string& number) {
-    EXPECT_EQ(CalcFeederPickTarget(1, 0, number), 1);
+    EXPECT_EQ(CalcFeederPickTarget(smt::CurrentMachine(), 1, 0, number), 1);
     HeadPlaceState p;
-    EXPECT_TRUE(PreparePickPlace(table.CurrentIndex(), p, 1));
+    EXPECT_TRUE(PreparePickPlace(smt::CurrentMachine(), table.CurrentIndex(), p, 1));
     return p;
   }
   std::string Cell(int row, int cell) { return table.CurrentRow(row)->Cell(static_cast<size_t>(cell)); }
 
   smt::platform::ScopedRecordingMessages messages;
-  smt::feeder::FeederTable& table = smt::run::Feeders();  // the test machine's
+  smt::feeder::FeederTable& table = smt::run::Feeders(smt::CurrentMachine());  // the test machine's
 };
 
 TEST_F(Preparation, FillsVisionLightAndFeederValues) {
@@ -146,10 +146,10 @@ INSTANTIATE_TEST_SUITE_P(Cells, PreparationCells,
 
 TEST_F(Preparation, FeederNumberFaultsAreRefusedWithTheirMessages) {
   Rows({Row("W1"), Row("X2"), Row("W3", "不知道")});
-  EXPECT_EQ(CalcFeederPickTarget(1, 0, "W9"), 0);
-  EXPECT_EQ(CalcFeederPickTarget(1, 0, "X2"), 0);
-  EXPECT_EQ(CalcFeederPickTarget(1, 0, "W3"), 0);
-  EXPECT_EQ(CalcFeederPickTarget(11, 0, "W1"), 0);
+  EXPECT_EQ(CalcFeederPickTarget(smt::CurrentMachine(), 1, 0, "W9"), 0);
+  EXPECT_EQ(CalcFeederPickTarget(smt::CurrentMachine(), 1, 0, "X2"), 0);
+  EXPECT_EQ(CalcFeederPickTarget(smt::CurrentMachine(), 1, 0, "W3"), 0);
+  EXPECT_EQ(CalcFeederPickTarget(smt::CurrentMachine(), 11, 0, "W1"), 0);
   EXPECT_EQ(messages.service.Texts(),
             (std::vector<std::string>{kFeedIndexNoFind, kFeedDirectionNoFind, kFeedModeNoFind, kWhichFeedNoFind}));
 }
@@ -158,8 +158,8 @@ TEST_F(Preparation, PickPointOutsideTheTravelReportsTwo) {
   auto r = Row("W1");
   r[smt::feeder::kCellX] = "2000";  // 200000 steps, beyond X 100000
   Rows({r});
-  EXPECT_EQ(CalcFeederPickTarget(1, 0, "W1"), 2);
-  EXPECT_EQ(CalcFeederPickTarget(10, 0, "W1"), 1);  // the single-step record is not checked
+  EXPECT_EQ(CalcFeederPickTarget(smt::CurrentMachine(), 1, 0, "W1"), 2);
+  EXPECT_EQ(CalcFeederPickTarget(smt::CurrentMachine(), 10, 0, "W1"), 1);  // the single-step record is not checked
 }
 
 TEST_F(Preparation, TwoHeadsDifferentNozzlesRouteByTheFeedersHead) {
@@ -167,11 +167,11 @@ TEST_F(Preparation, TwoHeadsDifferentNozzlesRouteByTheFeedersHead) {
   smt::CurrentMachine().headCount = 2;
   SmtStrategy st;
   st.m_HeaderSelect = 0;
-  SetStrategy(st);
+  SetStrategy(smt::CurrentMachine(), st);
   auto r = Row("W1");
   r[smt::feeder::kCellHead] = "2";
   Rows({r});
-  EXPECT_EQ(CalcFeederPickTarget(1, 0, "W1"), 1);
+  EXPECT_EQ(CalcFeederPickTarget(smt::CurrentMachine(), 1, 0, "W1"), 1);
   EXPECT_EQ(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].headTarget, 2);
   EXPECT_EQ(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].nozzleTarget, 2);
 }
@@ -181,14 +181,14 @@ TEST_F(Preparation, FourHeadsRefuseANozzleAlreadyTakenThisCycle) {
   smt::CurrentMachine().headCount = 4;
   SmtStrategy st;
   st.m_HeaderSelect = 4;
-  SetStrategy(st);
+  SetStrategy(smt::CurrentMachine(), st);
   auto a = Row("W1"), b = Row("W2");
   a[smt::feeder::kCellHead] = "3";
   b[smt::feeder::kCellHead] = "3";
   Rows({a, b});
-  EXPECT_EQ(CalcFeederPickTarget(1, 0, "W1"), 1);
+  EXPECT_EQ(CalcFeederPickTarget(smt::CurrentMachine(), 1, 0, "W1"), 1);
   EXPECT_EQ(smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[0].headTarget, 3);
-  EXPECT_EQ(CalcFeederPickTarget(2, 0, "W2"), 0);
+  EXPECT_EQ(CalcFeederPickTarget(smt::CurrentMachine(), 2, 0, "W2"), 0);
 }
 
 TEST_F(Preparation, CamerasToldApartRefuseAMixedCycle) {
@@ -196,12 +196,12 @@ TEST_F(Preparation, CamerasToldApartRefuseAMixedCycle) {
   SmtStrategy st;
   st.m_HeaderSelect = 1;
   st.m_Camera = 1;
-  SetStrategy(st);
+  SetStrategy(smt::CurrentMachine(), st);
   auto a = Row("W1"), b = Row("W2");
   b[smt::feeder::kCellCamera] = "Yes/Camera 1";
   Rows({a, b});
-  EXPECT_EQ(CalcFeederPickTarget(1, 0, "W1"), 1);
-  EXPECT_EQ(CalcFeederPickTarget(2, 0, "W2"), 0);
+  EXPECT_EQ(CalcFeederPickTarget(smt::CurrentMachine(), 1, 0, "W1"), 1);
+  EXPECT_EQ(CalcFeederPickTarget(smt::CurrentMachine(), 2, 0, "W2"), 0);
 }
 
 TEST(Rotation, StaysWithinAHalfTurn) {
@@ -219,7 +219,7 @@ class PlacePointTest : public ::testing::Test {
  protected:
   void SetUp() override {
     smt::CurrentMachine().steps.xPulsePerMm = smt::CurrentMachine().steps.yPulsePerMm = 100;
-    auto& f = Frame();
+    auto& f = Frame(smt::CurrentMachine());
     f = {};
     f.originX = 5000;
     f.originY = -6000;
@@ -232,7 +232,7 @@ class PlacePointTest : public ::testing::Test {
     smt::CurrentMachine().correction.boardRotation = 0.0;
   }
   void TearDown() override {
-    Frame() = {};
+    Frame(smt::CurrentMachine()) = {};
     smt::CurrentMachine().steps.xPulsePerMm = smt::CurrentMachine().steps.yPulsePerMm = 1;
     smt::CurrentMachine().correction.mark1DevStepsX = smt::CurrentMachine().correction.mark1DevStepsY = 0;
     smt::CurrentMachine().correction.boardRotation = 0.0;
@@ -240,15 +240,15 @@ class PlacePointTest : public ::testing::Test {
 };
 
 TEST_F(PlacePointTest, MarksOffSingleMarkAndTwoMarks) {
-  EXPECT_EQ(PlacePoint(2, -3, 1), (std::pair<int32_t, int32_t>{5200, -6300}));
-  Frame().marksOn = true;  // Mark 2 at 0/0: one mark
-  EXPECT_EQ(PlacePoint(2, -3, 1), (std::pair<int32_t, int32_t>{5230, -6320}));
-  Frame().mark2mmX = 30;
-  Frame().mark2mmY = -20;
-  EXPECT_EQ(PlacePoint(2, -3, 1), (std::pair<int32_t, int32_t>{5230, -6320}));
+  EXPECT_EQ(PlacePoint(smt::CurrentMachine(), 2, -3, 1), (std::pair<int32_t, int32_t>{5200, -6300}));
+  Frame(smt::CurrentMachine()).marksOn = true;  // Mark 2 at 0/0: one mark
+  EXPECT_EQ(PlacePoint(smt::CurrentMachine(), 2, -3, 1), (std::pair<int32_t, int32_t>{5230, -6320}));
+  Frame(smt::CurrentMachine()).mark2mmX = 30;
+  Frame(smt::CurrentMachine()).mark2mmY = -20;
+  EXPECT_EQ(PlacePoint(smt::CurrentMachine(), 2, -3, 1), (std::pair<int32_t, int32_t>{5230, -6320}));
   // A quarter turn of the board turns the vector from Mark 1 (1, -2) to (2, 1).
   smt::CurrentMachine().correction.boardRotation = 90.0;
-  const auto p = PlacePoint(2, -3, 1);
+  const auto p = PlacePoint(smt::CurrentMachine(), 2, -3, 1);
   EXPECT_NEAR(p.first, 5100 + 30 + 200, 1);
   EXPECT_NEAR(p.second, -6100 - 20 + 100, 1);
 }

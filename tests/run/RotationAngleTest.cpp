@@ -26,14 +26,14 @@ class RotationAngle : public ::testing::Test {
     auto vision = std::make_shared<testsupport::TestRunVision>();
     vision->cameraAngles = {1.5, -0.5};
     vision->sharedViewAngle = 0.75;
-    Services().vision.Connect(vision);
+    Services(smt::CurrentMachine()).vision.Connect(vision);
     smt::CurrentMachine().correction.boardRotation = 0.0;
   }
   void TearDown() override {
-    Services() = {};
+    Services(smt::CurrentMachine()) = {};
     for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().place) p = {};
     smt::CurrentMachine().machineType = 0;
-    SetStrategy({});
+    SetStrategy(smt::CurrentMachine(), {});
   }
   HeadPlaceState& Head(int k, int camera, int mode) {
     HeadPlaceState& p = smt::CurrentMachine().Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
@@ -48,12 +48,12 @@ class RotationAngle : public ::testing::Test {
 
 TEST_F(RotationAngle, TheVisionCamerasCorrectionAngleIsAdded) {
   HeadPlaceState& p = Head(1, 1, 1);
-  LogRotationAngles(&rows);
+  LogRotationAngles(smt::CurrentMachine(), &rows);
   EXPECT_DOUBLE_EQ(p.targetAngle, 11.5);
   EXPECT_DOUBLE_EQ(p.rotation, -11.5);
   // Without vision the camera's angle does not apply.
   p.visionMode = 0;
-  LogRotationAngles(&rows);
+  LogRotationAngles(smt::CurrentMachine(), &rows);
   EXPECT_DOUBLE_EQ(p.rotation, -10.0);
 }
 
@@ -61,15 +61,15 @@ TEST_F(RotationAngle, TwoHeadsFlyingOverCameraOneTakeTheSecondOffsetForHeadTwoOn
   smt::CurrentMachine().machineType = 5;
   SmtStrategy s;
   s.m_HeaderSelect = 1;
-  SetStrategy(s);
+  SetStrategy(smt::CurrentMachine(), s);
   Head(1, 1, 2);
   HeadPlaceState& h2 = Head(2, 1, 2);
-  LogRotationAngles(&rows);
+  LogRotationAngles(smt::CurrentMachine(), &rows);
   EXPECT_DOUBLE_EQ(smt::CurrentMachine().Part<smt::run::HeadRecords>().place[0].targetAngle, 11.5);
   EXPECT_DOUBLE_EQ(h2.targetAngle, 10.75);
   // Another machine type keeps camera 1's own angle for head 2.
   smt::CurrentMachine().machineType = 2;
-  LogRotationAngles(&rows);
+  LogRotationAngles(smt::CurrentMachine(), &rows);
   EXPECT_DOUBLE_EQ(h2.targetAngle, 11.5);
 }
 

@@ -72,11 +72,11 @@ class EightHeadStepsOnAStandIn : public ::testing::Test {
     smt::CurrentMachine().curX = 1000;
     smt::CurrentMachine().curY = -2000;
     for (auto& t : smt::CurrentMachine().motion.headMoveArgs) t = 0;
-    smt::run::Batch() = {};
+    smt::run::Batch(smt::CurrentMachine()) = {};
   }
   void TearDown() override {
     smt::link::UseRunMachine(nullptr);
-    smt::run::Batch() = {};
+    smt::run::Batch(smt::CurrentMachine()) = {};
     smt::CurrentMachine().runContinue = false;
     smt::CurrentMachine().steps.zPulsePerMm = 1;
     smt::CurrentMachine().curX = 0;
@@ -104,17 +104,17 @@ class EightHeadStepsOnAStandIn : public ::testing::Test {
 // hears one cycle with exactly those slots, their heads and depths, the turns
 // of the first place and the position of the last staging.
 TEST_F(EightHeadStepsOnAStandIn, ACyclesPlacesReachTheMachineAsOneCycle) {
-  smt::run::Batch().active = true;
+  smt::run::Batch(smt::CurrentMachine()).active = true;
   smt::CurrentMachine().motion.headMoveArgs[0] = 7;
   auto h2 = Head(2, -1.5);
   auto h5 = Head(5, -2.0);
-  ASSERT_TRUE(smt::run::EightHeadPlace(h2, 1, 5000, 6000, {2, 20}));
+  ASSERT_TRUE(smt::run::EightHeadPlace(smt::CurrentMachine(), h2, 1, 5000, 6000, {2, 20}));
   smt::CurrentMachine().motion.headMoveArgs[0] = 99;  // a later turn does not change the cycle's
   smt::CurrentMachine().curX = 1100;
-  ASSERT_TRUE(smt::run::EightHeadPlace(h5, 3, 5100, 6100, {2, 20}));
+  ASSERT_TRUE(smt::run::EightHeadPlace(smt::CurrentMachine(), h5, 3, 5100, 6100, {2, 20}));
   EXPECT_TRUE(machine.places.empty());
   EXPECT_TRUE(machine.cyclePlaces.empty());
-  ASSERT_TRUE(smt::run::SendBatchPlace());
+  ASSERT_TRUE(smt::run::SendBatchPlace(smt::CurrentMachine()));
   ASSERT_EQ(machine.cyclePlaces.size(), 1u);
   const auto& c = machine.cyclePlaces[0];
   std::vector<int> used;
@@ -148,7 +148,7 @@ TEST_F(EightHeadStepsOnAStandIn, SingleHeadPlacesGoAtOnceAndAPlaceAboveTheBoardN
     machine.places.clear();
     messages.service.Clear();
     auto h = Head(4, c.placeHeight);
-    EXPECT_EQ(smt::run::EightHeadPlace(h, 1, 300, 400, {2, 20}), c.placed);
+    EXPECT_EQ(smt::run::EightHeadPlace(smt::CurrentMachine(), h, 1, 300, 400, {2, 20}), c.placed);
     ASSERT_EQ(machine.places.size(), c.placed ? 1u : 0u);
     if (c.placed) {
       EXPECT_EQ(machine.places[0].head, 4);

@@ -105,14 +105,14 @@ class RunSimTest : public linktest::MotionSimTest {
     smt::CurrentMachine().headCount = 2;
     smt::CurrentMachine().steps.xPulsePerMm = smt::CurrentMachine().steps.yPulsePerMm = smt::CurrentMachine().steps.zPulsePerMm = 100;
     smt::CurrentMachine().steps.aPulsePerDeg = 10;
-    savedBasic = *smt::settings::SettingsStores::Instance().machine.Basic();
+    savedBasic = *smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic();
     auto basic = savedBasic;
     basic.m_Z_Nozzle1ToPCBHeight = -10;  // heads go down to the board
-    smt::settings::SettingsStores::Instance().machine.SetBasic(basic);
+    smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetBasic(basic);
     smt::run::SmtStrategy st;
     st.m_HeaderSelect = 1;
     st.m_RunSelect = 0;
-    smt::run::SetStrategy(st);
+    smt::run::SetStrategy(smt::CurrentMachine(), st);
     feeders.AddGroup("A", "");
     feeders.SetCurrentName("A");
     feeders.ShowGroupInList("A", smt::feeder::BuiltInNameTables(0));
@@ -127,9 +127,9 @@ class RunSimTest : public linktest::MotionSimTest {
     board.mark2X = 30;
     board.mark2Y = -20;
     Install();
-    smt::run::CreateRunEvents();
-    smt::run::Timeouts() = {};
-    smt::run::Timeouts().feedReady = std::chrono::milliseconds(3000);
+    smt::run::CreateRunEvents(smt::CurrentMachine());
+    smt::run::Timeouts(smt::CurrentMachine()) = {};
+    smt::run::Timeouts(smt::CurrentMachine()).feedReady = std::chrono::milliseconds(3000);
     Introduce();
   }
   void TearDown() override {
@@ -139,7 +139,7 @@ class RunSimTest : public linktest::MotionSimTest {
       Pump([&] { return ended.load(); }, std::chrono::seconds(10));
     }
     // The feeder thread leaves once the run has ended.
-    Pump([&] { return smt::run::FeedBusy() == 0 && smt::run::SmtBusy() == 0; }, std::chrono::seconds(5));
+    Pump([&] { return smt::run::FeedBusy(smt::CurrentMachine()) == 0 && smt::run::SmtBusy(smt::CurrentMachine()) == 0; }, std::chrono::seconds(5));
     QCoreApplication::processEvents();
     // The run's threads read the services to their last step (the end step
     // clears the run thread's busy byte through them): none may still run
@@ -148,9 +148,9 @@ class RunSimTest : public linktest::MotionSimTest {
     smt::platform::WorkerThreads::Instance().ResetForTests();
     QCoreApplication::processEvents();
     smt::platform::GuiDispatcher::Install(nullptr);
-    smt::run::Services() = {};
-    smt::run::SetStrategy({});
-    smt::settings::SettingsStores::Instance().machine.SetBasic(savedBasic);
+    smt::run::Services(smt::CurrentMachine()) = {};
+    smt::run::SetStrategy(smt::CurrentMachine(), {});
+    smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetBasic(savedBasic);
     for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().pick) p = {};
     for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().place) p = {};
     smt::CurrentMachine().steps.xPulsePerMm = smt::CurrentMachine().steps.yPulsePerMm = smt::CurrentMachine().steps.zPulsePerMm = smt::CurrentMachine().steps.aPulsePerDeg = 1;
@@ -161,7 +161,7 @@ class RunSimTest : public linktest::MotionSimTest {
   }
 
   void Install() {
-    auto& s = smt::run::Services();
+    auto& s = smt::run::Services(smt::CurrentMachine());
     s = {};
     s.placementRows = [this] { return rows; };
     s.board = [this] { return board; };
@@ -197,7 +197,7 @@ class RunSimTest : public linktest::MotionSimTest {
       runFinished = finished;
       smt::CurrentMachine().runContinue = false;
       smt::CurrentMachine().run.feedRun = false;
-      smt::ReleaseMachineBusy();
+      smt::ReleaseMachineBusy(smt::CurrentMachine());
       ended = true;
     };
     s.startHome = [this] { ++homeCount; };
@@ -206,15 +206,15 @@ class RunSimTest : public linktest::MotionSimTest {
   // What the part list's Start does around the dispatcher.
   bool Start(int mode = 0) {
     ended = false;
-    if (!smt::TryClaimMachineBusy()) return false;
+    if (!smt::TryClaimMachineBusy(smt::CurrentMachine())) return false;
     smt::CurrentMachine().runContinue = true;
     smt::CurrentMachine().run.feedRun = true;
     smt::CurrentMachine().run.conveyorRun = true;
     smt::CurrentMachine().paused = false;
     smt::CurrentMachine().run.pauseEvent.Set();
-    if (!smt::run::StartRun(mode)) {
+    if (!smt::run::StartRun(smt::CurrentMachine(), mode)) {
       smt::CurrentMachine().runContinue = smt::CurrentMachine().run.feedRun = smt::CurrentMachine().run.conveyorRun = false;
-      smt::ReleaseMachineBusy();
+      smt::ReleaseMachineBusy(smt::CurrentMachine());
       return false;
     }
     return true;
@@ -237,7 +237,7 @@ class RunSimTest : public linktest::MotionSimTest {
   smt::platform::QtGuiDispatcher gui;
   smt::settings::BasicSettings savedBasic;
   // The feeder table of the test's machine, which the run reads.
-  smt::feeder::FeederTable& feeders = smt::run::Feeders();
+  smt::feeder::FeederTable& feeders = smt::run::Feeders(smt::CurrentMachine());
   std::vector<PlacementRow> rows;
   smt::run::RunBoard board;
   std::mutex m;

@@ -31,7 +31,7 @@ void ApplyCase(const SecondMachineCase& c, smt::run::RunBoard& board) {
   smt::run::SmtStrategy st;
   st.m_HeaderSelect = c.headMode;
   st.m_RunSelect = 0;
-  smt::run::SetStrategy(st);
+  smt::run::SetStrategy(smt::CurrentMachine(), st);
   board.marksOn = c.marks;
   board.originX = c.originX;
   board.originY = c.originY;

@@ -15,31 +15,31 @@ namespace {
 
 TEST(ShellWiring, PanelStartReachesTheDispatcherAndTheSearchReachesThePickTarget) {
   CDialogPartList panel{smt::CurrentMachine()};
-  smt::run::WireRunEngine(panel);
+  smt::run::WireRunEngine(smt::CurrentMachine(), panel);
   EXPECT_TRUE(static_cast<bool>(panel.Run().startRun));
   ASSERT_TRUE(static_cast<bool>(panel.Logic().calcFeederPickTarget));
-  EXPECT_EQ(&smt::run::Feeders(), &smt::feeder::FeederTable::Of(smt::CurrentMachine()));
+  EXPECT_EQ(&smt::run::Feeders(smt::CurrentMachine()), &smt::feeder::FeederTable::Of(smt::CurrentMachine()));
   // The run's busy flags and placed counter are the ones the panel shows.
-  EXPECT_EQ(&smt::run::SmtBusy(), &panel.Run().m_bSmtThreadBusy);
-  EXPECT_EQ(&smt::run::PartList().run.m_nPlacedCount, &panel.Run().m_nPlacedCount);
-  smt::run::Services() = {};
+  EXPECT_EQ(&smt::run::SmtBusy(smt::CurrentMachine()), &panel.Run().m_bSmtThreadBusy);
+  EXPECT_EQ(&smt::run::PartList(smt::CurrentMachine()).run.m_nPlacedCount, &panel.Run().m_nPlacedCount);
+  smt::run::Services(smt::CurrentMachine()) = {};
 }
 
 TEST(ShellWiring, NozzleLibraryFollowsTheCommittedStrategy) {
   const auto dir = std::filesystem::temp_directory_path() / "smt_run_wiring";
   std::filesystem::create_directories(dir);
-  smt::run::LoadStrategyAtStart(dir.string());
-  smt::run::SmtStrategy s = smt::run::Strategy();
+  smt::run::LoadStrategyAtStart(smt::CurrentMachine(), dir.string());
+  smt::run::SmtStrategy s = smt::run::Strategy(smt::CurrentMachine());
   s.m_AutoChangeNozzle = 1;
   s.m_ChangeNozzleSelect = 2;
-  smt::run::SetStrategy(s);
+  smt::run::SetStrategy(smt::CurrentMachine(), s);
   EXPECT_EQ(smt::library::CurrentNozzleStrategy().m_AutoChangeNozzle, 1);
   EXPECT_EQ(smt::library::CurrentNozzleStrategy().m_ChangeNozzleSelect, 2);
-  smt::run::ResetStrategyHeadMode(dir.string());
+  smt::run::ResetStrategyHeadMode(smt::CurrentMachine(), dir.string());
   EXPECT_EQ(smt::run::LoadStrategy(dir.string()).m_HeaderSelect, 0);
   EXPECT_EQ(smt::library::CurrentNozzleStrategy().m_ChangeNozzleSelect, 0);
-  smt::library::SetNozzleStrategySource(nullptr);
-  smt::run::SetStrategy({});
+  smt::library::SetNozzleStrategySource(smt::CurrentMachine(), nullptr);
+  smt::run::SetStrategy(smt::CurrentMachine(), {});
   std::filesystem::remove_all(dir);
 }
 

@@ -23,7 +23,7 @@ class StepRunTest : public RunSimTest {
   void SetUp() override {
     RunSimTest::SetUp();
     dots = {DotRow(1, -1), DotRow(2, -2, "No"), DotRow(3, -3)};
-    auto& s = smt::run::Services();
+    auto& s = smt::run::Services(smt::CurrentMachine());
     s.dispenseRows = [this] { return dots; };
     // The dispensing list's states here; the placement list's as the fixture records them.
     display->onRowState = [this, placement = display->onRowState](smt::job::RowKind list, int row, int image,
@@ -34,9 +34,9 @@ class StepRunTest : public RunSimTest {
     };
   }
   void Mode(int mode) {
-    auto st = smt::run::Strategy();
+    auto st = smt::run::Strategy(smt::CurrentMachine());
     st.m_RunSelect = mode;
-    smt::run::SetStrategy(st);
+    smt::run::SetStrategy(smt::CurrentMachine(), st);
   }
   std::vector<DispenseRow> dots;
   std::vector<int> dispensed;

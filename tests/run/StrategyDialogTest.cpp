@@ -27,7 +27,7 @@ class StrategyDialog : public ::testing::Test {
   }
   void TearDown() override {
     std::filesystem::remove_all(dir);
-    smt::run::SetStrategy({});
+    smt::run::SetStrategy(smt::CurrentMachine(), {});
   }
   std::filesystem::path dir;
   CDialogSMTStrategy::Environment env;
@@ -78,7 +78,7 @@ TEST_F(StrategyDialog, OkSortsSetsTheHeadsSavesAndCommits) {
   EXPECT_EQ(list.logic.sortCode, 12);
   EXPECT_EQ(machine.headCount, 2);
   EXPECT_EQ(list.job.visible, smt::job::VisibleList::Dispense);
-  EXPECT_EQ(smt::run::Strategy().m_HeaderSelect, 2);
+  EXPECT_EQ(smt::run::Strategy(smt::CurrentMachine()).m_HeaderSelect, 2);
   EXPECT_EQ(smt::run::LoadStrategy(dir.string()).m_ChangeNozzleSelect, 1);
 }
 

@@ -38,9 +38,9 @@ TEST_P(StrokeAxis, AHeadWithoutAStrokeAxisNeitherPicksNorPlaces) {
   p.pickHeight = -5;
   p.placeHeight = -8;
   const int picksBefore = Count(0x67), placesBefore = Count(0x68);
-  EXPECT_EQ(smt::run::PickPart(p), c.hasAxis);
+  EXPECT_EQ(smt::run::PickPart(smt::CurrentMachine(), p), c.hasAxis);
   smt::CurrentMachine().link.vacuumCheckOk = true;
-  smt::run::PlaceStroke(p, 0.0);
+  smt::run::PlaceStroke(smt::CurrentMachine(), p, 0.0);
   EXPECT_EQ(smt::CurrentMachine().link.vacuumCheckOk.load(), c.hasAxis) << "a stroke that was not made never counts as placed";
   EXPECT_EQ(Count(0x67) - picksBefore, c.hasAxis ? 1 : 0);
   EXPECT_EQ(Count(0x68) - placesBefore, c.hasAxis ? 1 : 0);

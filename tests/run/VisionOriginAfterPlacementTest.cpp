@@ -8,10 +8,10 @@ namespace {
 class VisionOriginAfterPlacement : public RunSimTest {
  protected:
   void Ask(int after, int passes) {
-    auto basic = *smt::settings::SettingsStores::Instance().machine.Basic();
+    auto basic = *smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic();
     basic.m_SmtFinishToVisualOrigin = after;
     basic.m_CottectionTimeSmt = passes;
-    smt::settings::SettingsStores::Instance().machine.SetBasic(basic);
+    smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetBasic(basic);
   }
 };
 
@@ -23,7 +23,7 @@ TEST_F(VisionOriginAfterPlacement, RunsOncePerBoardWhenTheSettingsAskForIt) {
     Ask(c.after, c.passes);
     std::atomic<int> calls{0};
     std::atomic<int> placedBefore{-1};
-    smt::run::Services().visionOriginAfterPlacement = [&] {
+    smt::run::Services(smt::CurrentMachine()).visionOriginAfterPlacement = [&] {
       placedBefore = Count(0x68);
       ++calls;
       return true;
@@ -42,7 +42,7 @@ TEST_F(VisionOriginAfterPlacement, RunsOncePerBoardWhenTheSettingsAskForIt) {
 
 TEST_F(VisionOriginAfterPlacement, AFailedMoveToTheOriginEndsTheRun) {
   Ask(1, 1);
-  smt::run::Services().visionOriginAfterPlacement = [] { return false; };
+  smt::run::Services(smt::CurrentMachine()).visionOriginAfterPlacement = [] { return false; };
   ASSERT_TRUE(Start());
   ASSERT_TRUE(WaitEnd());
   EXPECT_FALSE(runFinished);

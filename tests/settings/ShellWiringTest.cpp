@@ -39,7 +39,7 @@ TEST(SettingsShellWiring, StartUpLoadsStoresAndRegistersTheSixCommands) {
   smt::CurrentMachine().languageSet = 0;
   loaders[0](dir.str(), "Chinese");
   steps[0](dir.str());
-  auto& stores = SettingsStores::Instance();
+  auto& stores = SettingsStores::Of(smt::CurrentMachine());
   EXPECT_DOUBLE_EQ(stores.machine.Basic()->m_X_Limit, 321);
   EXPECT_EQ(stores.machine.Geometry()->limits.m_nXLimitPulse, 32100);
   EXPECT_EQ(stores.speed.Get()->tiers.Count(), 1);

@@ -43,7 +43,7 @@ class ConveyorSimTest : public linktest::MotionSimTest {
     std::filesystem::remove_all(dir);
     MotionSimTest::TearDown();
   }
-  static ConveyorStation& station() { return ConveyorStation::Instance(); }
+  static ConveyorStation& station() { return ConveyorStation::Of(smt::CurrentMachine()); }
 
   // The outputs (number, state) and zones (as -zone) the board received, in order.
   std::vector<std::pair<int, int>> Sequence() {

@@ -84,18 +84,18 @@ TEST_F(CoverTapeSimTest, BlankAndSealRunsWhileTheBlankCopyStaysNonNegative) {
 TEST_F(CoverTapeSimTest, StartRefusesByGuardOrder) {
   CoverTapeSettings s;
   smt::CurrentMachine().connected = false;
-  EXPECT_FALSE(StartCoverTest(kCoverSeal, s, Io()));
+  EXPECT_FALSE(StartCoverTest(smt::CurrentMachine(), kCoverSeal, s, Io()));
   smt::CurrentMachine().connected = true;
   smt::CurrentMachine().resetDone = false;
-  EXPECT_FALSE(StartCoverTest(kCoverSeal, s, Io()));
+  EXPECT_FALSE(StartCoverTest(smt::CurrentMachine(), kCoverSeal, s, Io()));
   smt::CurrentMachine().resetDone = true;
   smt::CurrentMachine().machineBusy = true;
-  EXPECT_FALSE(StartCoverTest(kCoverSeal, s, Io()));
+  EXPECT_FALSE(StartCoverTest(smt::CurrentMachine(), kCoverSeal, s, Io()));
   smt::CurrentMachine().machineBusy = false;
   EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"Machine is not connection !", "Machine is not reset !",
                                                                 "Machine is runnig !"}));
   UseUdp();
-  ASSERT_TRUE(StartCoverTest(kCoverSeal, s, Io()));
+  ASSERT_TRUE(StartCoverTest(smt::CurrentMachine(), kCoverSeal, s, Io()));
   ASSERT_TRUE(linktest::WaitFor([] { return !smt::CurrentMachine().machineBusy.load(); }));
   EXPECT_TRUE(linktest::WaitFor([&] { return !sim->Output(8); }));
 }

@@ -14,7 +14,7 @@ class DippingStationSimTest : public linktest::MotionSimTest {
  protected:
   void SetUp() override {
     MotionSimTest::SetUp();
-    DippingStation::Instance().ResetSwitchState();
+    DippingStation::Of(smt::CurrentMachine()).ResetSwitchState();
     smt::CurrentMachine().resetDone = true;
   }
   void TearDown() override {
@@ -33,10 +33,10 @@ TEST_F(DippingStationSimTest, FirstPressSwitchesOffThenOnOnBothLinks) {
   for (int link : {1, 0}) {
     SCOPED_TRACE(link);
     smt::link::Runtime().commModel = link;
-    DippingStation::Instance().ResetSwitchState();
+    DippingStation::Of(smt::CurrentMachine()).ResetSwitchState();
     sim->ClearReceived();
-    ASSERT_TRUE(DippingStation::Instance().Operate());
-    ASSERT_TRUE(DippingStation::Instance().Operate());
+    ASSERT_TRUE(DippingStation::Of(smt::CurrentMachine()).Operate());
+    ASSERT_TRUE(DippingStation::Of(smt::CurrentMachine()).Operate());
     ASSERT_TRUE(linktest::WaitFor([&] { return Outputs().size() == 2; }));
     EXPECT_EQ(Outputs(), (std::vector<std::pair<int, int>>{{10, 0}, {10, 1}}));
   }
@@ -46,11 +46,11 @@ TEST_F(DippingStationSimTest, BigMachinesOnlyFlipTheState) {
   UseUdp();
   smt::CurrentMachine().machineType = 8;
   sim->ClearReceived();
-  EXPECT_TRUE(DippingStation::Instance().Operate());
+  EXPECT_TRUE(DippingStation::Of(smt::CurrentMachine()).Operate());
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_TRUE(Outputs().empty());
   smt::CurrentMachine().machineType = 0;
-  EXPECT_TRUE(DippingStation::Instance().Operate());  // the second press: on
+  EXPECT_TRUE(DippingStation::Of(smt::CurrentMachine()).Operate());  // the second press: on
   ASSERT_TRUE(linktest::WaitFor([&] { return Outputs().size() == 1; }));
   EXPECT_EQ(Outputs().front(), (std::pair<int, int>{10, 1}));
 }
@@ -59,18 +59,18 @@ TEST_F(DippingStationSimTest, TasksNeedIdleMachineWithHeadsUp) {
   std::vector<int> started;
   SetDippingTaskStarter(smt::CurrentMachine(), [&](int mode) { started.push_back(mode); });
   smt::CurrentMachine().curZ[3] = -5;
-  EXPECT_FALSE(DippingStation::Instance().StartTask(-3));
+  EXPECT_FALSE(DippingStation::Of(smt::CurrentMachine()).StartTask(-3));
   smt::CurrentMachine().curZ[3] = 0;
   smt::CurrentMachine().resetDone = false;
-  EXPECT_FALSE(DippingStation::Instance().StartTask(-3));
+  EXPECT_FALSE(DippingStation::Of(smt::CurrentMachine()).StartTask(-3));
   smt::CurrentMachine().resetDone = true;
-  EXPECT_TRUE(DippingStation::Instance().StartTask(-2));
+  EXPECT_TRUE(DippingStation::Of(smt::CurrentMachine()).StartTask(-2));
   EXPECT_EQ(messages.service.Texts(), (std::vector<std::string>{"Error E3 !", "Machine is not reset !"}));
   EXPECT_EQ(started, std::vector<int>{-2});
 }
 
 TEST(DippingStationTest, MeasuredHeightIsShownOnlyWhileTheDialogIsOpen) {
-  auto& d = DippingStation::Instance();
+  auto& d = DippingStation::Of(smt::CurrentMachine());
   std::vector<double> shown;
   d.SetMeasuredZView([&](double z) { shown.push_back(z); });
   d.SetDialogOpen(false);

@@ -60,7 +60,7 @@ class LabelingSimTest : public linktest::MotionSimTest {
     m().SetIo({});
     MotionSimTest::TearDown();
   }
-  static LabelingMachine& m() { return LabelingMachine::Instance(); }
+  static LabelingMachine& m() { return LabelingMachine::Of(smt::CurrentMachine()); }
   int frames = 0;
   int labelAtFrame = -1;
 };

@@ -18,7 +18,7 @@ using namespace smt::stations;
 
 TEST(LampMachineListDialogTest, AddModifyDeleteThroughTheEditor) {
   smt::platform::ScopedRecordingMessages messages;
-  LampPointTable::Instance().Clear();
+  LampPointTable::Of(smt::CurrentMachine()).Clear();
   const auto dir = std::filesystem::temp_directory_path() / ("lamp-dlg-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   CDialogLampMachineList dlg(smt::CurrentMachine(), dir.string());
@@ -31,26 +31,26 @@ TEST(LampMachineListDialogTest, AddModifyDeleteThroughTheEditor) {
   dlg.OnAdd();
   markX = 2.0;
   dlg.OnAdd();
-  EXPECT_EQ(LampPointTable::Instance().PointCount(), 2);
+  EXPECT_EQ(LampPointTable::Of(smt::CurrentMachine()).PointCount(), 2);
   EXPECT_EQ(dlg.m_list->item(3, 0)->text().toStdString(), "2");
   EXPECT_EQ(dlg.m_list->item(3, 3)->text().toStdString(), "2.0000");
   // Modify the platform-2 row of point 1: its platform-1 row stays.
   dlg.m_list->selectRow(1);
   markX = 9.5;
   dlg.OnModify();
-  EXPECT_EQ(LampPointTable::Instance().Cell(1, 3), "9.5000");
-  EXPECT_EQ(LampPointTable::Instance().Cell(0, 3), "1.0000");
+  EXPECT_EQ(LampPointTable::Of(smt::CurrentMachine()).Cell(1, 3), "9.5000");
+  EXPECT_EQ(LampPointTable::Of(smt::CurrentMachine()).Cell(0, 3), "1.0000");
   // Delete point 1 through its platform-2 row: point 2 moves up.
   dlg.m_list->selectRow(1);
   dlg.OnDelete();
-  EXPECT_EQ(LampPointTable::Instance().PointCount(), 1);
-  EXPECT_EQ(LampPointTable::Instance().Cell(0, 3), "2.0000");
+  EXPECT_EQ(LampPointTable::Of(smt::CurrentMachine()).PointCount(), 1);
+  EXPECT_EQ(LampPointTable::Of(smt::CurrentMachine()).Cell(0, 3), "2.0000");
   // A set quantity too close to the boards made is refused.
   dlg.m_editSet->setValue(1);
   dlg.OnConfirmCounts();
   dlg.accept();
   EXPECT_EQ(LampCounters::Load(dir.string()).m_CountSet, 1);
-  LampPointTable::Instance().Clear();
+  LampPointTable::Of(smt::CurrentMachine()).Clear();
   std::filesystem::remove_all(dir);
 }
 

@@ -32,7 +32,7 @@ class StationDialogTest : public ::testing::Test {
     smt::CurrentMachine().machineType = 0;
     smt::CurrentMachine().connected = false;
     smt::CurrentMachine().machineBusy = false;
-    ConveyorStation::Instance().SetSettings(ConveyorSettings::Load(dir.string()));
+    ConveyorStation::Of(smt::CurrentMachine()).SetSettings(ConveyorSettings::Load(dir.string()));
   }
   void TearDown() override { std::filesystem::remove_all(dir); }
   std::filesystem::path dir;
@@ -40,11 +40,11 @@ class StationDialogTest : public ::testing::Test {
 };
 
 TEST_F(StationDialogTest, ConveyorWidthButtonsCheckResetAndRange) {
-  ConveyorSettings s = ConveyorStation::Instance().Settings();
+  ConveyorSettings s = ConveyorStation::Of(smt::CurrentMachine()).Settings();
   s.m_AutoTransport = 1;
   s.m_SetWidth = 50;
   s.m_MinRange = s.m_MaxRange = 50;
-  ConveyorStation::Instance().SetSettings(s);
+  ConveyorStation::Of(smt::CurrentMachine()).SetSettings(s);
   CDialogAutoTransport dlg(smt::CurrentMachine(), dir.string());
   dlg.OnPress(1521);
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"超出范围 !"});
@@ -71,22 +71,22 @@ TEST_F(StationDialogTest, ConveyorWidthButtonsCheckResetAndRange) {
 }
 
 TEST_F(StationDialogTest, ConveyorPassThroughOnlyOnBigMachines) {
-  ConveyorStation::Instance().SetPassThrough(false);
+  ConveyorStation::Of(smt::CurrentMachine()).SetPassThrough(false);
   {
     CDialogAutoTransport dlg(smt::CurrentMachine(), dir.string());
     EXPECT_FALSE(dlg.m_checks[1038]->isEnabled());
     dlg.OnPress(1038);
-    EXPECT_FALSE(ConveyorStation::Instance().PassThrough());
+    EXPECT_FALSE(ConveyorStation::Of(smt::CurrentMachine()).PassThrough());
   }
   smt::CurrentMachine().machineType = 7;
   CDialogAutoTransport dlg(smt::CurrentMachine(), dir.string());
   EXPECT_TRUE(dlg.m_checks[1038]->isEnabled());
   dlg.m_checks[1038]->setChecked(true);  // the click has set it: it was clear
   dlg.OnPress(1038);
-  EXPECT_TRUE(ConveyorStation::Instance().PassThrough());
+  EXPECT_TRUE(ConveyorStation::Of(smt::CurrentMachine()).PassThrough());
   EXPECT_FALSE(dlg.m_checks[1036]->isEnabled());
   EXPECT_FALSE(dlg.m_buttons[1004]->isEnabled());
-  ConveyorStation::Instance().SetPassThrough(false);
+  ConveyorStation::Of(smt::CurrentMachine()).SetPassThrough(false);
 }
 
 TEST_F(StationDialogTest, ConveyorOkSavesAndBusyKeepsItOpen) {
@@ -165,7 +165,7 @@ namespace {
 TEST(LabelingDialogTest, TestPointsCheckTheFeedLimits) {
   smt::platform::ScopedRecordingMessages messages;
   smt::CurrentMachine().connected = false;
-  auto& m = smt::stations::LabelingMachine::Instance();
+  auto& m = smt::stations::LabelingMachine::Of(smt::CurrentMachine());
   smt::stations::LabelingScales k;
   k.northFeedLimit = 300;
   k.westFeedLimit = -200;

@@ -87,7 +87,7 @@ const StepCase kSteps[] = {
        ConveyorSettings s;
        s.m_AutoTransport = 1;
        ConveyorStation::Of(m).SetSettings(s);
-       return std::to_string(ConveyorStation::Of(m).Fitted()) + " " + std::to_string(ConveyorFitted());
+       return std::to_string(ConveyorStation::Of(m).Fitted()) + " " + std::to_string(ConveyorStation::Of(smt::CurrentMachine()).Fitted());
      },
      "1 0",
      {}},

@@ -1,7 +1,7 @@
 #pragma once
 // The tests' run display: counts what a run shows and hands the row states
 // to the test (`onRowState`, called on the run's thread). Connect it with
-// smt::run::Services().display.Connect(...).
+// smt::run::Services(smt::CurrentMachine()).display.Connect(...).
 #include <atomic>
 #include <functional>
 #include <mutex>

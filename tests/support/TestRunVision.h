@@ -1,7 +1,7 @@
 #pragma once
 // The tests' vision steps of the runs: each step answers as its member says
 // (set before the run starts; the steps are called on the run's threads).
-// Connect it with smt::run::Services().vision.Connect(...).
+// Connect it with smt::run::Services(smt::CurrentMachine()).vision.Connect(...).
 #include <atomic>
 #include <cstdint>
 #include <functional>

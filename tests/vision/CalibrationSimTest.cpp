@@ -26,7 +26,7 @@ class CalibrationSim : public linktest::MotionSimTest {
     UseUdp();
     smt::CurrentMachine().resetDone = true;
     smt::CurrentMachine().masterResetOk = true;
-    auto& store = smt::settings::SettingsStores::Instance().machine;
+    auto& store = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine;
     smt::settings::PulseSettings p;
     p.m_X_Pulse = p.m_Y_Pulse = p.m_Z_Pulse = 100;
     p.m_A_Pulse = 10;
@@ -50,14 +50,14 @@ class CalibrationSim : public linktest::MotionSimTest {
     job->selectedRow = 0;
   }
   void TearDown() override {
-    smt::settings::SettingsStores::Instance().machine.SetBasic({});
-    smt::settings::SettingsStores::Instance().machine.SetPulse({});
+    smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetBasic({});
+    smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetPulse({});
     MotionSimTest::TearDown();
   }
   static CameraRow RowFromEditValuesFor(const std::string& name, double x, double y);
   void Run(int task) {
     job->task = task;
-    ASSERT_TRUE(smt::TryClaimMachineBusy());
+    ASSERT_TRUE(smt::TryClaimMachineBusy(smt::CurrentMachine()));
     CameraCalibrationThreadProc(job);
     EXPECT_FALSE(smt::CurrentMachine().machineBusy.load()) << "the task releases the busy state";
   }

@@ -320,7 +320,7 @@ TEST(CameraPanelTest, VisionTestOnTheMarkCameraReportsAndMoves) {
   smt::settings::PulseSettings p;
   p.m_X_Pulse = p.m_Y_Pulse = 100;
   p.m_A_Pulse = 10;
-  smt::settings::SettingsStores::Instance().machine.SetPulse(p);
+  smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetPulse(p);
   smt::CurrentMachine().connected = true;
   smt::CurrentMachine().resetDone = true;
   smt::CurrentMachine().machineBusy = false;
@@ -365,7 +365,7 @@ TEST(CameraPanelTest, VisionTestOnTheMarkCameraReportsAndMoves) {
   smt::CurrentMachine().machineBusy = false;
   smt::CurrentMachine().connected = false;
   smt::link::Runtime().hooks = nullptr;
-  smt::settings::SettingsStores::Instance().machine.SetPulse({});
+  smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetPulse({});
 }
 
 TEST(CameraPanelTest, EditsZoomAndLanguageFallBack) {

@@ -32,7 +32,7 @@ class CameraListDialog : public ::testing::Test {
     smt::settings::PulseSettings p;
     p.m_X_Pulse = p.m_Y_Pulse = 1000;
     p.m_A_Pulse = 10;
-    smt::settings::SettingsStores::Instance().machine.SetPulse(p);
+    smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetPulse(p);
     smt::CurrentMachine().machineBusy = false;
     smt::CurrentMachine().camera.highSpeedCamera = 0;
     smt::CurrentMachine().camera.visionMode = 0;
@@ -46,7 +46,7 @@ class CameraListDialog : public ::testing::Test {
       return e.result();
     };
   }
-  void TearDown() override { smt::settings::SettingsStores::Instance().machine.SetPulse({}); }
+  void TearDown() override { smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetPulse({}); }
 
   smt::test::TempDir dir;
   smt::platform::ScopedRecordingMessages messages;

@@ -42,10 +42,10 @@ class VisionDialogMachine : public ::testing::Test {
     smt::settings::PulseSettings p;
     p.m_X_Pulse = p.m_Y_Pulse = p.m_Z_Pulse = 100;
     p.m_A_Pulse = 10;
-    smt::settings::SettingsStores::Instance().machine.SetPulse(p);
+    smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetPulse(p);
   }
   void TearDown() override {
-    smt::settings::SettingsStores::Instance().machine.SetPulse({});
+    smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetPulse({});
     Put(smt::CurrentMachine(), {0, 0, 0, false, false, false});
   }
   smt::Machine other;
@@ -75,8 +75,8 @@ TEST_F(VisionDialogMachine, EachDialogReadsTheMachineItWasBuiltOn) {
       smt::Machine& foreign = onOther ? smt::CurrentMachine() : other;
       Put(own, c.own);
       Put(foreign, c.foreign);
-      const auto table = smt::settings::SettingsStores::Instance().machine.Geometry()->table;
-      const auto basic = smt::settings::SettingsStores::Instance().machine.Basic();
+      const auto table = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Geometry()->table;
+      const auto basic = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic();
 
       // The camera editor's position buttons.
       CDialogCameraEdit editor(own);
