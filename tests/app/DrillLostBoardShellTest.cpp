@@ -21,10 +21,10 @@ TEST_F(DrillLostBoard, ASilentBoardDuringADrillRunIsToldOnce) {
   smt::CurrentMachine().masterResetOk = true;
   ASSERT_EQ(smt::CurrentMachine().machineType.load(), 9);
   CDialogPartList& p = *f.view()->m_pPartList;
-  smt::run::SmtStrategy s = smt::run::Strategy();
+  smt::run::SmtStrategy s = smt::run::Strategy(smt::CurrentMachine());
   s.m_RunSelect = 0;
   s.m_HeaderSelect = 0;
-  smt::run::SetStrategy(s);
+  smt::run::SetStrategy(smt::CurrentMachine(), s);
   p.Job().runSelect = 0;
   p.Job().placementRows.clear();
   p.Job().dispenseRows.clear();

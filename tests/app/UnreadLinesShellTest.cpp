@@ -73,6 +73,8 @@ class UnreadLinesShell : public ShellTest {
   void AddFeeder() {
     OnEditor([](CDialogFeedEdit& e) {
       e.Edit("number")->setText("W9");
+      e.Edit("length")->setText("1.6");
+      e.Edit("width")->setText("0.8");
       e.Combo("head")->setCurrentIndex(0);
       e.Button("OK")->click();
     });
