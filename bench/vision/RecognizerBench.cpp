@@ -26,6 +26,8 @@
 #include "vision/CameraCalib.h"
 #include "vision/PartRecognizers.h"
 #include "vision/RecognitionTypes.h"
+#include "vision/RecognizerGeometry.h"
+#include "vision/VisionSlots.h"
 #include "vision/SimulatedScene.h"
 #include "tests/support/CameraPictures.h"
 #include "tests/vision/PackageScenes.h"
@@ -276,4 +278,51 @@ void BM_LensUndistort(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(calib.Undistort(out, frame));
 }
 BENCHMARK(BM_LensUndistort)->Unit(benchmark::kMillisecond);
+}  // namespace
+
+namespace {
+// Where a recognition's time goes, stage by stage, on the same frames as
+// BM_RecognizerAgainstBaseline: preparing the square (grey, threshold,
+// opening, the square's evidence), the type's recogniser, the turn from the
+// moments (chips), the check of the result against the square, and the
+// result picture.
+void BM_RecognizerStages(benchmark::State& state) {
+  const visiontest::PackageCase& c = visiontest::PackageCases()[state.range(0)];
+  const cv::Mat frame = PackageFrame(c);
+  const SearchSquare sq = ComputeSearchSquare(frame.cols, frame.rows, kBox, kScale);
+  const cv::Mat square = frame(sq.rect);
+  std::vector<double> prep, rec, refine, check, publish;
+  for (auto _ : state) {
+    for (int i = 0; i < 25; ++i) {
+      auto t0 = std::chrono::steady_clock::now();
+      PreparedSquare p = PrepareSquare(square, 0, false);
+      auto t1 = std::chrono::steady_clock::now();
+      cv::RotatedRect r = DispatchRecognizer(p.binary, c.type, c.name);
+      auto t2 = std::chrono::steady_clock::now();
+      if (c.type <= 2) RefineTurnByMoments(p.grey, p.binary, r);
+      auto t3 = std::chrono::steady_clock::now();
+      benchmark::DoNotOptimize(CheckFoundPart(p.binary, r, c.type, c.name, kScale, {}));
+      auto t4 = std::chrono::steady_clock::now();
+      PublishVisionResult(1, square, [](cv::Mat& m) { cv::line(m, {0, 10}, {m.cols, 10}, cv::Scalar(255, 0, 0)); });
+      auto t5 = std::chrono::steady_clock::now();
+      auto ms = [](auto a, auto b) { return std::chrono::duration<double, std::milli>(b - a).count(); };
+      prep.push_back(ms(t0, t1));
+      rec.push_back(ms(t1, t2));
+      refine.push_back(ms(t2, t3));
+      check.push_back(ms(t3, t4));
+      publish.push_back(ms(t4, t5));
+    }
+  }
+  auto median = [](std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+  };
+  const std::string label = std::string("type ") + std::to_string(c.type) + (c.name[0] ? std::string(" ") + c.name : "");
+  std::printf("stages %-24s prepare %.3f  recogniser %.3f  moments %.3f  check %.3f  picture %.3f ms (medians)\n",
+              label.c_str(), median(prep), median(rec), median(refine), median(check), median(publish));
+}
+BENCHMARK(BM_RecognizerStages)
+    ->DenseRange(0, static_cast<int>(visiontest::PackageCases().size()) - 1)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 }  // namespace
