@@ -888,6 +888,14 @@ TemplateMatch SearchByBlockBound(const cv::Mat& image, const cv::Mat& templ, dou
   templ.convertTo(t32, CV_32F);
   const double energy = CentredEnergy(t32);
   if (!(energy > 0)) return {};
+  cv::Mat templGrey;
+  ChannelSums(templ, 0.f, templGrey);
+  // A template whose blocks keep too little of its contrast for the bound
+  // to strike any place at the accept score (mostly fine grain or noise)
+  // is left to the next search before the frame is touched: here only a
+  // place found first with a high score could settle it, and the next
+  // search finds that place as soon.
+  if (LeastCorrelation(BlockLevel(cv::Mat(), templGrey, coarse, cn, energy, false).Tau2(), accept) < 0) return {};
   // Channel sums; the frame's less their mean keep the sums' rounding small.
   // The frame's pictures keep their memory per thread: fresh ones of this
   // size would be mapped and zero-filled page by page on every search.
@@ -897,8 +905,6 @@ TemplateMatch SearchByBlockBound(const cv::Mat& image, const cv::Mat& templ, dou
   for (int k = 0; k < cn; ++k) meanSum += frameMean[k];
   ChannelSums(image, static_cast<float>(meanSum), frameGrey);
   cv::integral(frameGrey, integral, CV_64F);
-  cv::Mat templGrey;
-  ChannelSums(templ, 0.f, templGrey);
   const BlockLevel coarseLevel(integral, templGrey, coarse, cn, energy, true);
   const int fine = coarse / 4;
   std::optional<BlockLevel> fineLevel;
@@ -963,6 +969,8 @@ constexpr double kTransformRounding = 2e-5;
 // Places scored at full resolution at most before the whole-frame search is
 // cheaper.
 constexpr size_t kMaxGreyBoundPlaces = 4000;
+// Bands of places transformed side by side at most.
+constexpr int kMaxGreyBands = 4;
 
 // Each place's window energies along one row of places: |W|^2 into
 // `total` and |Wd|^2 into `diff`, from window sums in whole numbers (of
@@ -1105,49 +1113,28 @@ TemplateMatch SearchByGreyBound(const cv::Mat& image, const cv::Mat& templ, doub
   // could not reach the accept score: only the common part can carry it.
 
   // The frame's channel sums less their mean, and the correlation of Tg
-  // with them at every place by one transform of each.
-  const cv::Size size(cv::getOptimalDFTSize(image.cols), cv::getOptimalDFTSize(image.rows));
-  thread_local cv::Mat frameSums, frameSpectrum, pattern, products;  // kept: fresh ones would be mapped page by page
-  frameSums.create(size, CV_32F);
+  // with them at every place, by transforms. The rows of places are cut
+  // into bands, each band's rows of the frame transformed on its own, side
+  // by side where processors are free: the bands' transforms together are
+  // little more work than the whole frame's and take a part of its time.
+  thread_local cv::Mat frameSums;  // kept: fresh ones would be mapped page by page
   const cv::Scalar frameMean = cv::mean(image);
   double meanSum = 0;
   for (int k = 0; k < cn; ++k) meanSum += frameMean[k];
-  {
-    cv::Mat area = frameSums(cv::Rect(0, 0, image.cols, image.rows));
-    ChannelSums(image, static_cast<float>(meanSum), area);
-    if (size != image.size()) {
-      frameSums(cv::Rect(image.cols, 0, size.width - image.cols, size.height)).setTo(0);
-      frameSums(cv::Rect(0, image.rows, image.cols, size.height - image.rows)).setTo(0);
-    }
-  }
-  const double frameNorm = cv::norm(frameSums(cv::Rect(0, 0, image.cols, image.rows)));
-  // The pattern keeps zeros outside the template's corner from one search
-  // to the next; only that corner is cleared and written.
-  thread_local cv::Rect patternUsed;
-  thread_local cv::Mat patternSpectrum;
-  if (pattern.size() != size || pattern.type() != CV_32F) {
-    pattern.create(size, CV_32F);
-    pattern.setTo(0);
-    patternUsed = {};
-  }
-  pattern(patternUsed).setTo(0);
-  patternUsed = cv::Rect(0, 0, templ.cols, templ.rows);
-  tg.copyTo(pattern(patternUsed));
-  // The two transforms are independent: side by side where a second
-  // processor is free.
-  // (The pictures are named through references: a thread_local named on
-  // the other thread would be that thread's own.)
-  cv::Mat &sums = frameSums, &sumsSpectrum = frameSpectrum, &templPattern = pattern, &templSpectrum = patternSpectrum;
-  const int frameRows = image.rows, templRows = templ.rows;
-  cv::parallel_for_(cv::Range(0, 2), [&sums, &sumsSpectrum, &templPattern, &templSpectrum, frameRows, templRows](const cv::Range& r) {
-    for (int i = r.start; i < r.end; ++i)
-      if (i == 0)
-        cv::dft(sums, sumsSpectrum, 0, frameRows);
-      else
-        cv::dft(templPattern, templSpectrum, 0, templRows);
-  }, 2);
-  cv::mulSpectrums(frameSpectrum, patternSpectrum, products, 0, true);
-  cv::dft(products, products, cv::DFT_INVERSE | cv::DFT_SCALE | cv::DFT_REAL_OUTPUT, placesY);
+  ChannelSums(image, static_cast<float>(meanSum), frameSums);
+  // The transform's rounding is taken on the whole frame's norm, which no
+  // band's exceeds.
+  const double frameNorm = cv::norm(frameSums);
+  const int bands = std::clamp(placesY / std::max(64, templ.rows), 1, kMaxGreyBands);
+  const int bandPlaces = (placesY + bands - 1) / bands;
+  const int bandRows = bandPlaces + templ.rows - 1;
+  const cv::Size size(cv::getOptimalDFTSize(image.cols), cv::getOptimalDFTSize(bandRows));
+  // The template's transform, the same for every band.
+  thread_local cv::Mat pattern, patternSpectrum;
+  pattern.create(size, CV_32F);
+  pattern.setTo(0);
+  tg.copyTo(pattern(cv::Rect(0, 0, templ.cols, templ.rows)));
+  cv::dft(pattern, patternSpectrum, 0, templ.rows);
   // Each channel sum stands for cn pixels of Tg: <Tg, G> per place.
   const double greyNorm = std::sqrt(greyEnergy / cn);
   const double rounding = kTransformRounding * frameNorm * greyNorm;
@@ -1155,24 +1142,52 @@ TemplateMatch SearchByGreyBound(const cv::Mat& image, const cv::Mat& templ, doub
   // The bound of every place; the best ones first.
   thread_local cv::Mat bound;
   bound.create(placesY, placesX, CV_32F);
-  thread_local std::vector<float> rowMost, total, diff;
+  thread_local std::vector<float> rowMost;
   rowMost.assign(static_cast<size_t>(placesY), -2.f);
-  total.resize(static_cast<size_t>(placesX));
-  diff.resize(static_cast<size_t>(placesX));
-  auto bounds = [&](auto energies) {
-    for (int y = 0; y < placesY; ++y) {
-      energies.Row(y, total.data(), diff.data());
-      rowMost[static_cast<size_t>(y)] =
-          BoundRow(products.ptr<float>(y), total.data(), diff.data(), placesX, static_cast<float>(tNorm),
-                   static_cast<float>(dNorm), static_cast<float>(rounding), bound.ptr<float>(y));
-    }
-  };
-  switch (cn) {
-    case 1: bounds(WindowEnergyRows<1>(image, templ.size())); break;
-    case 2: bounds(WindowEnergyRows<2>(image, templ.size())); break;
-    case 3: bounds(WindowEnergyRows<3>(image, templ.size())); break;
-    default: bounds(WindowEnergyRows<4>(image, templ.size())); break;
-  }
+  // (The shared pictures are named through references: a thread_local
+  // named on another thread would be that thread's own.)
+  const cv::Mat &sums = frameSums, &spectrumOfPattern = patternSpectrum;
+  cv::Mat& bounds = bound;
+  std::vector<float>& most = rowMost;
+  const cv::Size tSize = templ.size();
+  cv::parallel_for_(
+      cv::Range(0, bands),
+      [&, size, bandPlaces, placesY, placesX, cn, tNorm, dNorm, rounding](const cv::Range& r) {
+        // Each thread's pictures kept from one search to the next.
+        thread_local cv::Mat band, spectrum, products;
+        thread_local std::vector<float> total, diff;
+        total.resize(static_cast<size_t>(placesX));
+        diff.resize(static_cast<size_t>(placesX));
+        for (int b = r.start; b < r.end; ++b) {
+          const int y0 = b * bandPlaces;
+          const int rowsOfPlaces = std::min(bandPlaces, placesY - y0);
+          if (rowsOfPlaces <= 0) continue;
+          const int frameRows = rowsOfPlaces + tSize.height - 1;
+          band.create(size, CV_32F);
+          sums.rowRange(y0, y0 + frameRows).copyTo(band(cv::Rect(0, 0, sums.cols, frameRows)));
+          if (size.width > sums.cols) band(cv::Rect(sums.cols, 0, size.width - sums.cols, size.height)).setTo(0);
+          if (size.height > frameRows) band(cv::Rect(0, frameRows, sums.cols, size.height - frameRows)).setTo(0);
+          cv::dft(band, spectrum, 0, frameRows);
+          cv::mulSpectrums(spectrum, spectrumOfPattern, products, 0, true);
+          cv::dft(products, products, cv::DFT_INVERSE | cv::DFT_SCALE | cv::DFT_REAL_OUTPUT, rowsOfPlaces);
+          const cv::Mat frameBand = image.rowRange(y0, y0 + frameRows);
+          auto rows = [&](auto energies) {
+            for (int y = 0; y < rowsOfPlaces; ++y) {
+              energies.Row(y, total.data(), diff.data());
+              most[static_cast<size_t>(y0 + y)] =
+                  BoundRow(products.ptr<float>(y), total.data(), diff.data(), placesX, static_cast<float>(tNorm),
+                           static_cast<float>(dNorm), static_cast<float>(rounding), bounds.ptr<float>(y0 + y));
+            }
+          };
+          switch (cn) {
+            case 1: rows(WindowEnergyRows<1>(frameBand, tSize)); break;
+            case 2: rows(WindowEnergyRows<2>(frameBand, tSize)); break;
+            case 3: rows(WindowEnergyRows<3>(frameBand, tSize)); break;
+            default: rows(WindowEnergyRows<4>(frameBand, tSize)); break;
+          }
+        }
+      },
+      bands);
 
   const PlaceScorer scorer(image, templ);
   const std::optional<TemplateMatch> best = BestAboveBounds(
