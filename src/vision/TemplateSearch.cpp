@@ -81,16 +81,21 @@ ScoreWindow ScoreAllPlacesByTransform(const cv::Mat& image, const cv::Mat& templ
   const cv::Size size(cv::getOptimalDFTSize(image.cols), cv::getOptimalDFTSize(image.rows));
   const int cn = image.channels();
   const cv::Scalar imageMean = cv::mean(image), templMean = cv::mean(templ);
-  std::vector<cv::Mat> imageChannels, templChannels;
+  // The pictures keep their memory per thread: fresh ones of these sizes
+  // would be mapped and zero-filled page by page on every search.
+  thread_local std::vector<cv::Mat> imageChannels;
+  std::vector<cv::Mat> templChannels;
   cv::split(image, imageChannels);
   cv::split(templ, templChannels);
-  cv::Mat products, picture, pattern, spectrum;
+  thread_local cv::Mat products, picture, pattern, spectrum, sums, squares;
   double templEnergy = 0;
   for (int c = 0; c < cn; ++c) {
-    picture = cv::Mat::zeros(size, CV_64F);
+    picture.create(size, CV_64F);
+    picture.setTo(0);
     imageChannels[static_cast<size_t>(c)].convertTo(picture(cv::Rect(0, 0, image.cols, image.rows)), CV_64F, 1.0,
                                                     -imageMean[c]);
-    pattern = cv::Mat::zeros(size, CV_64F);
+    pattern.create(size, CV_64F);
+    pattern.setTo(0);
     cv::Mat patternArea = pattern(cv::Rect(0, 0, templ.cols, templ.rows));
     templChannels[static_cast<size_t>(c)].convertTo(patternArea, CV_64F, 1.0, -templMean[c]);
     templEnergy += patternArea.dot(patternArea);
@@ -104,7 +109,6 @@ ScoreWindow ScoreAllPlacesByTransform(const cv::Mat& image, const cv::Mat& templ
   }
   cv::dft(products, products, cv::DFT_INVERSE | cv::DFT_SCALE | cv::DFT_REAL_OUTPUT, all.height);
 
-  cv::Mat sums, squares;
   cv::integral(image, sums, squares, CV_64F, CV_64F);
   const double count = static_cast<double>(templ.total());
   const double templNorm = std::sqrt(templEnergy);
@@ -362,10 +366,17 @@ class PlaceScorer {
     templ_ = t.isContinuous() ? t : t.clone();
     templSum_ = cv::sum(t);
     count_ = static_cast<double>(t.total());
-    cv::Mat f;
-    t.convertTo(f, CV_64F);
-    f -= cv::mean(f);
-    centredNorm_ = std::sqrt(f.dot(f));
+    // The centred template's norm from whole-number sums (no picture of
+    // its own): the sum of squares less each channel's sum squared over
+    // the count.
+    uint64_t squares = 0;
+    for (int y = 0; y < t.rows; ++y) {
+      const uchar* p = templ_.ptr<uchar>(y);
+      for (int k = 0; k < length_; ++k) squares += static_cast<uint64_t>(p[k]) * p[k];
+    }
+    double centred = static_cast<double>(squares);
+    for (int c = 0; c < channels_ && c < 4; ++c) centred -= templSum_[c] * templSum_[c] / count_;
+    centredNorm_ = std::sqrt(std::max(0.0, centred));
   }
 
   // Channel sums of the windows of the places in `places` (top-left places
@@ -524,8 +535,14 @@ class Descent {
   Descent(const Pyramid& p, double accept) : p_(p), accept_(accept) {
     // Places of each finer level already scored: the bound only rises, so a
     // place once left behind stays behind.
-    for (size_t l = 0; l + 1 < p.images.size(); ++l)
-      seen_.push_back(cv::Mat::zeros(AllPlaces(p.images[l], p.templs[l]).size(), CV_8U));
+    // Their memory is kept per thread (fresh pictures of these sizes would
+    // be mapped and zero-filled page by page on every search).
+    thread_local std::array<cv::Mat, kMaxLevels + 1> kept;
+    for (size_t l = 0; l + 1 < p.images.size(); ++l) {
+      kept[l].create(AllPlaces(p.images[l], p.templs[l]).size(), CV_8U);
+      kept[l].setTo(0);
+      seen_.push_back(kept[l]);
+    }
   }
 
   // Follows a region of places of `level` down to full resolution.
@@ -1249,7 +1266,7 @@ TemplateMatch SearchTemplate(const cv::Mat& image, const cv::Mat& templ, double 
 
   // The deepest level whose template keeps enough pixels and whose bound
   // still tells places apart.
-  cv::Mat t;
+  thread_local cv::Mat t;  // kept (see the halved frames below)
   templ.convertTo(t, CV_32F);
   const double energy = CentredEnergy(t);
   Pyramid p;
@@ -1267,9 +1284,12 @@ TemplateMatch SearchTemplate(const cv::Mat& image, const cv::Mat& templ, double 
 
   p.images.push_back(image);
   p.templs.push_back(templ);
+  // The halved frames keep their memory per thread (see above).
+  thread_local std::array<cv::Mat, kMaxLevels + 1> halved;
   for (int l = 1; l <= levels; ++l) {
     // Halving by 2 x 2 averages (the block averages the bound speaks of).
-    cv::Mat i, tl;
+    cv::Mat& i = halved[static_cast<size_t>(l)];
+    cv::Mat tl;
     cv::resize(p.images.back(), i, cv::Size(p.images.back().cols / 2, p.images.back().rows / 2), 0, 0, cv::INTER_AREA);
     cv::resize(p.templs.back(), tl, cv::Size(p.templs.back().cols / 2, p.templs.back().rows / 2), 0, 0,
                cv::INTER_AREA);
