@@ -65,7 +65,7 @@ cv::Mat PackageFrame(const visiontest::PackageCase& c) {
 // contour list kept from one frame to the next as the recognisers keep
 // theirs: grey, Otsu threshold, 3x3 opening, the square's evidence (the
 // program's own check of the grey levels, the opening and the edge), the
-// outer contours, the smallest rectangle round the largest, the program's
+// outer contours, the smallest rectangle round all of them, the program's
 // own check of that result against the square (CheckFoundPart, the same
 // call the recognisers make), and the result picture (the square copied,
 // two lines and the four figures drawn on it). When the first look is
@@ -77,6 +77,7 @@ cv::Mat PackageFrame(const visiontest::PackageCase& c) {
 struct Baseline {
   cv::Mat grey, smooth, binary, picture;
   std::vector<std::vector<cv::Point>> contours;
+  std::vector<cv::Point> all;
   const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
   bool Look(const cv::Mat& grey8, int type, const char* name) {
     cv::threshold(grey8, binary, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
@@ -84,17 +85,12 @@ struct Baseline {
     cv::morphologyEx(binary, binary, cv::MORPH_OPEN, kernel);
     if (cv::countNonZero(binary) < 0.5 * kept || EdgeCover(binary) > kMaxEdgeCover) return false;
     cv::findContours(binary, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_NONE);
-    size_t largest = 0;
-    double most = -1;
-    for (size_t i = 0; i < contours.size(); ++i) {
-      const double a = cv::contourArea(contours[i]);
-      if (a > most) {
-        most = a;
-        largest = i;
-      }
-    }
     if (contours.empty()) return false;
-    rect = cv::minAreaRect(contours[largest]);
+    // The part: the smallest rectangle round all its blobs (pads, leads,
+    // body) together.
+    all.clear();
+    for (const auto& c : contours) all.insert(all.end(), c.begin(), c.end());
+    rect = cv::minAreaRect(all);
     return CheckFoundPart(binary, rect, type, name, kScale, {}).sound;
   }
   cv::RotatedRect rect;
@@ -127,7 +123,7 @@ int BaselineWork(const cv::Mat& frame, int type, const char* name) {
 }
 const char* kBaselineText =
     "baseline: grey, Otsu threshold, 3x3 opening, the square's evidence, outer contours, the smallest rectangle "
-    "round the largest, the program's own check of that result (CheckFoundPart), a second smoothed look when "
+    "round all of them, the program's own check of that result (CheckFoundPart), a second smoothed look when "
     "the first is refused, and the result picture (copy, two lines, four figures) of the same search square; its "
     "pictures kept between frames; the same process memory setting (the program's, set before main) for both";
 

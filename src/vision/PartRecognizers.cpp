@@ -588,12 +588,14 @@ cv::RotatedRect MatchTemplateFind(const cv::Mat& image, const cv::Mat& templ, do
     // A flat template (an old file) would read 1.000 on any frame: not
     // found, and the log says why (the caller tells the operator).
     CLogFile::Instance().Write(true, "MatchTemplateFind: the template has no contrast");
-    PublishVisionResult(0, image.clone());
+    PublishVisionResult(0, image);  // the slot keeps its own copy
     return result;
   }
   const TemplateMatch found = SearchTemplate(image, templ, acceptScore);
   if (!found.Found()) {
-    PublishVisionResult(0, image.clone());
+    CLogFile::Instance().Write(true, "MatchTemplateFind: not found: no place of the frame scores %.2f or more",
+                               acceptScore);
+    PublishVisionResult(0, image);
     return result;
   }
   const cv::Point maxLoc = found.topLeft;
@@ -603,9 +605,11 @@ cv::RotatedRect MatchTemplateFind(const cv::Mat& image, const cv::Mat& templ, do
   result.angle = 0.f;
   offsetX = static_cast<int>(image.cols / 2 - result.center.x);
   offsetY = static_cast<int>(image.rows / 2 - result.center.y);
-  cv::Mat picture = image.clone();
-  cv::rectangle(picture, cv::Rect(maxLoc.x, maxLoc.y, templ.cols, templ.rows), cv::Scalar(0, 0, 255), 1, cv::LINE_8);
-  PublishVisionResult(0, picture);
+  // Drawn in the slot's own copy of the frame.
+  PublishVisionResult(0, image, [&](cv::Mat& picture) {
+    cv::rectangle(picture, cv::Rect(maxLoc.x, maxLoc.y, templ.cols, templ.rows), cv::Scalar(0, 0, 255), 1,
+                  cv::LINE_8);
+  });
   return result;
 }
 
