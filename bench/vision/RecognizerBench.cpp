@@ -71,8 +71,7 @@ cv::Mat PackageFrame(const visiontest::PackageCase& c) {
 // two lines and the four figures drawn on it). When the square's evidence
 // refuses the first look, a second look as the recognisers take it with
 // the automatic threshold: 3x3 median, 5x5 Gaussian, Otsu, opening,
-// contours, rectangle, check. cv::findContours takes a fresh padded copy
-// of the square each time (its interface keeps none). What the baseline does not do is the type's own recogniser (the
+// contours, rectangle, check. What the baseline does not do is the type's own recogniser (the
 // leads, corners and balls it looks for beyond the largest outline); the
 // stage benchmark (BM_RecognizerStages) prints the check's share.
 struct Baseline {
@@ -91,7 +90,9 @@ struct Baseline {
     if (SplitAt(CountGreyLevels(grey8), static_cast<int>(level)).Separation() < kMinSeparation ||
         cv::countNonZero(binary) < kMinKeptByOpening * kept || EdgeCover(binary) > kMaxEdgeCover)
       return false;
-    cv::findContours(binary, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_NONE);
+    // The outer contours as cv::findContours gives them, its padded copy of
+    // the square kept between frames as the recognisers keep theirs.
+    contours = BlobSearch(binary);
     if (contours.empty()) return false;
     // The part: the smallest rectangle round all its blobs (pads, leads,
     // body) together.
