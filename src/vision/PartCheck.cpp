@@ -375,9 +375,22 @@ PartVerdict CheckFoundPart(const cv::Mat& binary, const cv::RotatedRect& found, 
   const double os = std::min(v.outline.size.width, v.outline.size.height);
 
   if (expect.SizeKnown()) {
-    const bool longFits = std::fabs(ol - longPx) <= kPartSizeTolerance * longPx + kPartSizeSlackPx;
-    const bool shortFits = std::fabs(os - shortPx) <= kPartSizeTolerance * shortPx + kPartSizeSlackPx;
-    if (!longFits || !shortFits) {
+    // The package's length and width are its body's. Leads stand out of
+    // the body: where they are seen, the outline is larger than the body by
+    // their reach at both ends of a side.
+    const bool leadsOut = type == kRecogTriode || type == kRecogFootEdge1 || type == kRecogFootEdge2 ||
+                          type == kRecogFootEdge4 || (type == kRecogSpecial && name == kSpecialKsd42);
+    auto reach = [&](double sidePx) {
+      return leadsOut ? 2.0 * std::max(kLeadReachMm * ppm, kLeadReachShare * sidePx) : 0.0;
+    };
+    auto fits = [&](double seen, double sidePx) {
+      return seen >= sidePx - kPartSizeTolerance * sidePx - kPartSizeSlackPx &&
+             seen <= sidePx + kPartSizeTolerance * sidePx + kPartSizeSlackPx + reach(sidePx);
+    };
+    // Leads across the short side can make that side the longer one: the
+    // outline's sides then match the body's the other way round.
+    const bool fitsCrossed = leadsOut && fits(ol, shortPx) && fits(os, longPx);
+    if (!((fits(ol, longPx) && fits(os, shortPx)) || fitsCrossed)) {
       v.reason = VisionCheckText(kCheckSizeKey, kCheckSizeText) + " (" + Mm(ol, ppm) + " x " + Mm(os, ppm) +
                  " mm, package " + Mm(longPx, ppm) + " x " + Mm(shortPx, ppm) + " mm)";
       return v;

@@ -27,6 +27,10 @@ struct PartExpectation {
 // and a pixel or two of edge.
 inline constexpr double kPartSizeTolerance = 0.25;
 inline constexpr double kPartSizeSlackPx = 2.0;
+// Leads seen beyond the body (types with leads): on each end of a side at
+// most this far (mm), or this share of the body's side where that is more.
+inline constexpr double kLeadReachMm = 0.6;
+inline constexpr double kLeadReachShare = 0.25;
 // The found centre may lie this far from the outline's centre (mm; at least
 // this many pixels).
 inline constexpr double kCentreAgreementMm = 0.08;

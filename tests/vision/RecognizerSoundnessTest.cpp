@@ -289,3 +289,58 @@ TEST(RecognizerSoundness, LeadsAndBallsAreCountedBeforeAPartIsFound) {
     }
   EXPECT_TRUE(messages.service.Texts().empty());
 }
+
+// The package's length and width are its body's; a camera that sees the
+// leads sees an outline larger by their reach. Leads on two and on four
+// sides of bodies an operator enters (an SOIC's 4.9 x 3.9 mm, a TQFP's
+// 7 x 7 mm, an SOT-23's 2.9 x 1.3 mm) are found right against the body's
+// size; the same leads against a body much smaller than they are, or a
+// chip's body, are not.
+TEST(RecognizerSoundness, LeadedPartsAreJudgedAgainstTheirBodyAndLeads) {
+  smt::platform::ScopedRecordingMessages messages;
+  constexpr double ppm = 20.0;
+  const Pose pose{-0.21, 0.14, -17.5};
+  // Rows of leads of the given count per row, pitch, reach beyond the body
+  // (tip to tip across the rows: body + 2 x reach) and lead width (mm).
+  struct Layout {
+    const char* what;
+    int type, perRow;
+    bool fourSides;
+    double pitch, tipToTip, leadLength, leadWidth;
+    double bodyL, bodyW;  // what the package row says
+    bool found;
+  };
+  const Layout layouts[] = {
+      {"SOIC-8", 6, 4, false, 1.27, 6.0, 1.05, 0.41, 4.9, 3.9, true},
+      {"TQFP-32", 7, 8, true, 0.8, 9.0, 1.0, 0.37, 7.0, 7.0, true},
+      {"four leads on an SOT-23 body", 6, 2, false, 1.9, 2.4, 0.55, 0.4, 2.9, 1.3, true},
+      {"TQFP-32 leads, 4.5 mm body entered", 7, 8, true, 0.8, 9.0, 1.0, 0.37, 4.5, 4.5, false},
+      {"SOIC-8 leads, 0805 chip entered", 6, 4, false, 1.27, 6.0, 1.05, 0.41, 2.0, 1.25, false},
+  };
+  for (const Layout& l : layouts) {
+    SimulatedScene scene(400, 400, ppm, {0, 0});
+    scene.SetBackground(25);
+    const PartPose p{{pose.x, pose.y}, pose.turn, 1.0, 210};
+    PartDrawer d(scene, p);
+    const double span = (l.perRow - 1) * l.pitch;
+    const double across = (l.tipToTip - l.leadLength) / 2.0;
+    for (int i = 0; i < l.perRow; ++i) {
+      const double t = -span / 2 + i * l.pitch;
+      d.Pad(t, -across, l.leadWidth, l.leadLength);
+      d.Pad(t, across, l.leadWidth, l.leadLength);
+      if (l.fourSides) {
+        d.Pad(-across, t, l.leadLength, l.leadWidth);
+        d.Pad(across, t, l.leadLength, l.leadWidth);
+      }
+    }
+    const cv::Mat frame = Expose(scene.Render(), {true, 0, 1.5, 0, ""}, 5);
+    double dX = 0, dY = 0, dA = 0;
+    const cv::RotatedRect r = RecognizeSpecialPart(1, frame, 0, false, l.type, "", 14.0, ppm, 0.0, 0.0, dX, dY, dA,
+                                                   false, PartExpectation{l.bodyL, l.bodyW});
+    LookError err;
+    const LookOutcome o = JudgeLook(!IsNotFound(r), dX, dY, dA, pose.x, pose.y, pose.turn, 90.0, &err);
+    EXPECT_EQ(o, l.found ? LookOutcome::Right : LookOutcome::Refused)
+        << l.what << ": off " << err.mm << " mm, " << err.deg << " deg";
+  }
+  EXPECT_TRUE(messages.service.Texts().empty());
+}
