@@ -154,6 +154,7 @@ void DeclareShellHooks(CSMTView& view) {
   // --- PCB editor ---
   Need(PCB(openImportDialog), kAll, kNone);
   Need(PCB(openDoubleMarkTest), kAll, kNone);
+  Need(PCB(askBeforeImport), kAll, kNone);
 
   // --- camera panel and camera list ---
   Need(PANEL("CDialogSetView.neighbours", m_pSetView, neighbours), kAll, kNone);

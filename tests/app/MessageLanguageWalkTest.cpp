@@ -276,7 +276,7 @@ TEST_F(ShellMessageWalk, EveryMessageSpeaksTheWindowsLanguage) {
     m.machineBusy = false;
     m.connected = false;
     // The question at close, answered with Cancel.
-    f.hasPcbTable = [] { return true; };
+    f.hasUnsavedChanges = [] { return true; };
     f.saveProject = [] { return true; };
     messages.service.QueueAnswer(smt::platform::MsgAnswer::Cancel);
     EXPECT_FALSE(f.OnClose());
