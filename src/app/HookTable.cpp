@@ -126,8 +126,8 @@ void DeclareShellHooks(CSMTView& view) {
   Need(PORT(smt::link::CameraPanelPort()), kAll, kNone);
   Need(PORT(smt::link::LinkWindowPort()), kAll, kNone);
   Need(PORT(smt::link::ManualMarkPort()), kAll, kNone);
-  Need(PORT(smt::feeder::FeederPartListPort()), kFeeding, kNone);
-  Need(PORT(smt::feeder::FeederNeighboursPort()), kAll, kNone);
+  Need(PORT(smt::feeder::FeederPartListPort(smt::CurrentMachine())), kFeeding, kNone);
+  Need(PORT(smt::feeder::FeederNeighboursPort(smt::CurrentMachine())), kAll, kNone);
 
   // --- part list: run control ---
   Need(Ref{"RunControlView", [v] { return v->m_pPartList && v->m_pPartList->Run().view.connected(); }}, kAll);

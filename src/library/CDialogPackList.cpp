@@ -227,7 +227,7 @@ void CDialogPackList::OnColumnClick(int column) {
   smt::library::SortPackRows(rows, column);
   for (int r = 0; r < static_cast<int>(rows.size()); ++r) SetListRow(r, rows[r]);
   RebuildTable();
-  smt::library::PackListSortColumn() = column;
+  lib_.sortColumn = column;
 }
 
 void CDialogPackList::ShowContextMenu(const QPoint& globalPos) {

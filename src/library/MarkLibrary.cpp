@@ -54,8 +54,8 @@ void SortMarkRows(std::vector<MarkRow>& rows, int column) {
                    [column](const MarkRow& a, const MarkRow& b) { return Utf16Less(a[column], b[column]); });
 }
 
-MarkLibrary& TheMarkLibrary() {
-  return smt::CurrentMachine().Part<MarkLibrary>();
+MarkLibrary& TheMarkLibrary(smt::Machine& machine) {
+  return machine.Part<MarkLibrary>();
 }
 
 namespace {

@@ -38,7 +38,7 @@ class MarkLibrary {
 
 void SortMarkRows(std::vector<MarkRow>& rows, int column);
 
-MarkLibrary& TheMarkLibrary();
+MarkLibrary& TheMarkLibrary(smt::Machine& machine);
 
 // The mark editor's position capture (CX / CY) on `machine` for its type:
 // (current - zero) / scale, rounded as every capture. Machine type 4 takes

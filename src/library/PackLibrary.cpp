@@ -185,16 +185,8 @@ bool ApplyPackToFeederRow(std::vector<std::string>& r, const PackFeederUpdate& u
   return true;
 }
 
-PackLibrary& ThePackLibrary() {
-  return smt::CurrentMachine().Part<PackLibrary>();
+PackLibrary& ThePackLibrary(smt::Machine& machine) {
+  return machine.Part<PackLibrary>();
 }
-
-namespace {
-struct PackListSort {
-  int column = -1;
-};
-}  // namespace
-
-int& PackListSortColumn() { return smt::CurrentMachine().Part<PackListSort>().column; }
 
 }  // namespace smt::library

@@ -10,6 +10,10 @@
 
 #include "library/PackRecord.h"
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::library {
 
 // The package editor's values (cells 0..25) and its twelve check boxes.
@@ -73,6 +77,7 @@ class PackLibrary {
   std::vector<PackRow> m_PackRows;
   int m_nSelectedRow = 0;  // kept from one opening of the dialog to the next
   PackEditFields editor;   // the editor keeps its values between uses
+  int sortColumn = -1;     // the column the list was last sorted by (-1 none)
   // Rows whose numbers cannot be read are kept as they are (the list shows
   // them and a save writes them back unchanged) and refused where they are
   // used; the refusals are returned.
@@ -82,8 +87,6 @@ class PackLibrary {
   }
 };
 
-PackLibrary& ThePackLibrary();
-// The column the package list was last sorted by (-1 none).
-int& PackListSortColumn();
+PackLibrary& ThePackLibrary(smt::Machine& machine);
 
 }  // namespace smt::library

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <set>
 
+#include "core/Machine.h"
 #include "ShellFixture.h"
 #include "app/CommandIds.h"
 #include "app/DemoWorkdir.h"
@@ -85,7 +86,7 @@ class FeederEditorRefusal : public ShellTest {
 
   static void ChooseFeedMode(CDialogFeedEdit& e, int mode) {
     QComboBox* box = e.Combo("feedMode");
-    const int i = box->findText(QString::fromStdString(CurrentNameTables().Mode(mode)));
+    const int i = box->findText(QString::fromStdString(NameTablesOf(smt::CurrentMachine()).Mode(mode)));
     ASSERT_GE(i, 0);
     box->setCurrentIndex(i);
     emit box->textActivated(box->itemText(i));  // as the operator's choice

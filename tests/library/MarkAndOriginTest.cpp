@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "core/Machine.h"
 #include "LibraryTestSupport.h"
 #include "core/MachineState.h"
 #include "library/LibraryRows.h"
@@ -231,14 +232,15 @@ TEST(OriginUpdate, SettingsKeepAxisSwitchesOnWhenMissingOrEmptyAndStartUpAddsBit
   EXPECT_EQ(o.axes[15], 1);
   EXPECT_DOUBLE_EQ(o.m_OriginOffsetX, 0.25);
   smt::link::Runtime().headMask = 0x80;
-  LoadOriginUpdateAtStartUp(dir.string(), 2);
+  smt::CurrentMachine().machineType = 2;
+  LoadOriginUpdateAtStartUp(smt::CurrentMachine(), dir.string());
   EXPECT_EQ(smt::link::Runtime().headMask.load(), 0x81) << "the start-up load adds bits";
 }
 
 TEST(OriginUpdate, OkShiftsOnlyTheTickedGroupsAndRebuildsTheMask) {
   const auto dir = librarytest::ScratchDir("originok");
   smt::platform::ScopedRecordingMessages messages;
-  NozzleLibrary& lib = TheNozzleLibrary();
+  NozzleLibrary& lib = TheNozzleLibrary(smt::CurrentMachine());
   lib.ReadRows({{"1", "10", "-20", "-1", "11", "-21", "-3", "50", "x"}});
   std::vector<std::string> frameRows;
   std::vector<std::string> calls;
@@ -246,7 +248,7 @@ TEST(OriginUpdate, OkShiftsOnlyTheTickedGroupsAndRebuildsTheMask) {
   CDialogOriginUpdate::Environment env;
   env.appDir = dir.string();
   env.machineType = 2;
-  env.targets = LibraryOriginTargets(&frameRows, nullptr);
+  env.targets = LibraryOriginTargets(smt::CurrentMachine(), &frameRows, nullptr);
   env.targets.shiftCurrentFeeders = [&](double, double) { calls.push_back("feed"); };
   env.targets.shiftPcbOrigin = [&](double, double) { calls.push_back("pcb"); };
   env.targets.shiftCameras = [&](double, double) { calls.push_back("camera"); };
