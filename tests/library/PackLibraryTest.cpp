@@ -144,7 +144,7 @@ TEST(PackTable, EveryLayoutIsCheckedByTheCellsItsFieldsFill) {
     PackLibrary lib;
     EXPECT_EQ(lib.LoadTable(lines).size(), 1u);
     ASSERT_EQ(lib.m_PackRows.size(), 3u);
-    EXPECT_NO_THROW(ReadPackFields(lib.m_PackRows[2], 0));
+    EXPECT_NO_THROW(ReadPackFields(lib.m_PackRows[2].cells, 0));
   }
 }
 

@@ -214,7 +214,7 @@ class OwnMarkRun : public RunSimTest {
     smt::library::TheMarkLibrary(smt::CurrentMachine()).m_MarkRows = saved;
     RunSimTest::TearDown();
   }
-  std::vector<smt::library::MarkRow> saved;
+  std::vector<smt::library::MarkListRow> saved;
   std::vector<std::string> seenMarks;
   std::atomic<bool> markFound{true};
 };
