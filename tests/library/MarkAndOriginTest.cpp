@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTableWidget>
 
 #include "core/Machine.h"
 #include "LibraryTestSupport.h"
@@ -298,4 +299,24 @@ TEST(OriginUpdate, OkShiftsOnlyTheTickedGroupsAndRebuildsTheMask) {
   lib.ReadRows({});
   smt::link::Runtime().headMask = 0x01;
   smt::link::SetMotionSettings({});
+}
+
+// The list holds each mark as its record: the editor opens the record, not
+// what the widget happens to show, and an OK writes the row's own cells.
+TEST_F(MarkDialogs, EditorOpensTheHeldRecordNotTheShownText) {
+  CDialogMarkList d(lib, smt::CurrentMachine(), env);
+  d.List()->item(1, 1)->setText("abc");
+  d.OnSelectRow(1);
+  bool ran = false;
+  d.runEditor = [&](CDialogMarkEdit&) {
+    ran = true;
+    return false;
+  };
+  d.OnModify();
+  EXPECT_TRUE(ran) << ::testing::PrintToString(messages.service.Texts());
+  EXPECT_EQ(lib.editor.name, "M2");
+  EXPECT_DOUBLE_EQ(lib.editor.mark1X, 2.0);
+  ASSERT_TRUE(d.TryAccept());
+  ASSERT_EQ(frameRows.size(), 3u);
+  EXPECT_EQ(frameRows[1].find("abc"), std::string::npos) << frameRows[1];
 }
