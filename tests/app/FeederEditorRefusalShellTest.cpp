@@ -22,7 +22,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using smt::feeder::CurrentNameTables;
+using smt::feeder::NameTablesOf;
 
 bool HasChinese(const std::string& s) {
   const QString q = QString::fromStdString(s);
