@@ -93,7 +93,7 @@ void InstallSettings(CSMTView& view) {
   };
   w.viewMessage = [&view](int k) { return view.m_strMessage[k]; };
   w.basicHooks.showOriginUpdate = [&machine](QWidget* d) { smt::library::OpenOriginUpdate(machine, d); };
-  w.basicHooks.startAutoZ = smt::feeder::StartAutoZMeasurement;
+  w.basicHooks.startAutoZ = [&machine] { smt::feeder::StartAutoZMeasurement(machine); };
   w.basicHooks.selectedPlatform = [] { return smt::link::Runtime().headGroup.load(); };
   w.basicHooks.platformPositions = [&machine] { return std::make_pair(machine.motion.curPlatform[0].load(), machine.motion.curPlatform[1].load()); };
   view.pulseTestRunner = std::make_unique<JogPanelPulseTestRunner>(view);

@@ -6,6 +6,10 @@
 #include <optional>
 #include <string>
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::library {
 
 struct DoubleMarkTestFields {
@@ -35,6 +39,6 @@ DoubleMarkTestFields LoadDoubleMarkTest(const std::string& appDir);
 void SaveDoubleMarkTest(const std::string& appDir, const DoubleMarkTestFields& f);
 
 // The fields the view reads at start-up and the dialog shows.
-DoubleMarkTestFields& TheDoubleMarkTest();
+DoubleMarkTestFields& TheDoubleMarkTest(smt::Machine& machine);
 
 }  // namespace smt::library
