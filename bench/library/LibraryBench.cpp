@@ -61,7 +61,7 @@ void BM_ComputeNozzlePositions(benchmark::State& state) {
   lib.ReadRows(cells);
   smt::library::NozzleGeometry g;
   g.xPulse = g.yPulse = g.zPulse = 100;
-  for (auto _ : state) lib.ComputeNozzlePositions(g);
+  for (auto _ : state) lib.ComputeNozzlePositions(smt::CurrentMachine(), g);
 }
 BENCHMARK(BM_ComputeNozzlePositions);
 
@@ -102,14 +102,14 @@ void BM_NozzleTakeAndReturnUdp(benchmark::State& state) {
     for (auto& pair : r) pair = {5, 20};
   smt::settings::SettingsStores::Of(smt::CurrentMachine()).speed.Set(speed);
   smt::library::SetNozzleStrategySource(smt::CurrentMachine(), [] { return smt::library::NozzleStrategy{1, 0, 0}; });
-  auto& lib = smt::library::TheNozzleLibrary();
+  auto& lib = smt::library::TheNozzleLibrary(smt::CurrentMachine());
   lib.ReadRows({smt::library::NozzleLibrary::MakeRow(1, 100, -50, -1, 100, -60, -5, 40, "A")});
-  lib.ComputeNozzlePositions();
+  lib.ComputeNozzlePositions(smt::CurrentMachine());
   smt::platform::ScopedRecordingMessages messages;
   int64_t failures = 0;
   for (auto _ : state) {
-    if (!smt::library::PickNozzleFromLibrary(1, 1, false, false)) ++failures;
-    if (!smt::library::ReturnNozzleToLibrary(1, false, false)) ++failures;
+    if (!smt::library::PickNozzleFromLibrary(smt::CurrentMachine(), 1, 1, false, false)) ++failures;
+    if (!smt::library::ReturnNozzleToLibrary(smt::CurrentMachine(), 1, false, false)) ++failures;
   }
   state.counters["failures"] = static_cast<double>(failures);
   if (failures) state.SkipWithError(messages.service.Texts().empty() ? "failed" : messages.service.Texts()[0].c_str());
