@@ -176,7 +176,7 @@ struct Machine {
     feeders.ShowGroupInList("A", smt::feeder::BuiltInNameTables(0));
     feeders.ReplaceCurrentRows({TapeFeeder("W1", 10), TapeFeeder("W2", 14)},
                                {smt::feeder::TrayRecord::Default(), smt::feeder::TrayRecord::Default()});
-    smt::job::TheFeederSource().listRows = [this] {
+    smt::job::FeederSourceOf(smt::CurrentMachine()).listRows = [this] {
       std::vector<smt::job::FeederRowView> v;
       for (int i = 0; i < feeders.CurrentRowCount(); ++i) {
         const auto row = *feeders.CurrentRow(i);
@@ -191,7 +191,7 @@ struct Machine {
     Until([&] { return board.sim.LastReceived(0x60).has_value(); }, 3000ms, false);
   }
   ~Machine() {
-    smt::job::TheFeederSource() = {};
+    smt::job::FeederSourceOf(smt::CurrentMachine()) = {};
     smt::run::Services(smt::CurrentMachine()) = {};
     smt::run::SetStrategy(smt::CurrentMachine(), {});
     smt::link::Runtime().hooks = nullptr;

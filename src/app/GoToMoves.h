@@ -8,6 +8,10 @@
 
 #include "app/GoToPlanner.h"
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::app {
 
 struct GoToMoveRequest {
@@ -28,8 +32,8 @@ struct GoToMoveRequest {
 };
 
 // XY: returns true when the target (and the stop position, when asked) was reached.
-bool MoveToTarget(const GoToMoveRequest& request);
+bool MoveToTarget(smt::Machine& machine, const GoToMoveRequest& request);
 // Lamp machine platform axes by kind; true on success.
-bool MoveAxesToTarget(const GoToMoveRequest& request);
+bool MoveAxesToTarget(smt::Machine& machine, const GoToMoveRequest& request);
 
 }  // namespace smt::app

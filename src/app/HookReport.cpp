@@ -8,8 +8,8 @@
 
 namespace smt::app {
 
-std::vector<std::string> ReportHooks(const std::string& when) {
-  return smt::platform::HookRegistry::Instance().Report(smt::CurrentMachine().machineType.load(), when);
+std::vector<std::string> ReportHooks(const smt::Machine& machine, const std::string& when) {
+  return smt::platform::HookRegistry::Instance().Report(machine.machineType.load(), when);
 }
 
 void InstallHookLog() {

@@ -4,11 +4,15 @@
 #include <string>
 #include <vector>
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::app {
 
-// Logs the hooks the current machine type needs and nobody connected;
-// returns their names.
-std::vector<std::string> ReportHooks(const std::string& when);
+// Logs the hooks `machine`'s type needs and nobody connected; returns
+// their names.
+std::vector<std::string> ReportHooks(const smt::Machine& machine, const std::string& when);
 // Points the hook log at the daily log file.
 void InstallHookLog();
 

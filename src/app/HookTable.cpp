@@ -71,7 +71,7 @@ void Optional(const Ref& r, std::string reason) {
 }  // namespace
 
 // The probes read the live objects each time they are asked.
-#define RUN(m) Ref{"RunServices." #m, [] { return smt::run::Services(smt::CurrentMachine()).m.connected(); }}
+#define RUN(m) Ref{"RunServices." #m, [machine] { return smt::run::Services(*machine).m.connected(); }}
 // An interface port of the machine in use (read each time).
 #define PORT(port) Ref{(port).name(), [] { return (port).connected(); }}
 #define RUNCTL(m) \
@@ -87,9 +87,11 @@ void Optional(const Ref& r, std::string reason) {
 
 void DeclareShellHooks(CSMTView& view) {
   CSMTView* v = &view;
+  // The machine outlives its window: the probes may be asked after the view is gone.
+  smt::Machine* machine = &view.machine();
 
   // --- run engine: what it shows (part list, jog panel's information line) ---
-  Need(Ref{"RunDisplay", [] { return smt::run::Services(smt::CurrentMachine()).display.connected(); }}, kAll);
+  Need(Ref{"RunDisplay", [machine] { return smt::run::Services(*machine).display.connected(); }}, kAll);
   // --- run engine: part list ---
   Need(RUN(placementRows), kPlacing);
   Need(RUN(nextPlaceRow), kPlacing);
@@ -105,7 +107,7 @@ void DeclareShellHooks(CSMTView& view) {
   Need(RUN(lightValue), kPlacing);
   Need(RUN(board), kAll);
   // --- run engine: vision steps ---
-  Need(Ref{"RunServices.vision", [] { return smt::run::Services(smt::CurrentMachine()).vision.connected(); }}, kAll);
+  Need(Ref{"RunServices.vision", [machine] { return smt::run::Services(*machine).vision.connected(); }}, kAll);
   // --- run engine: stations and view ---
   Need(RUN(autoTransport), kAll);
   Need(RUN(runZones), kAll);
@@ -118,8 +120,8 @@ void DeclareShellHooks(CSMTView& view) {
   Need(RUN(saveCoverCounters), kPlacing);
   Need(RUN(dippingStation), kPlacing);
   // --- run engine: lamp machine and labeling machine ---
-  Need(Ref{"RunServices.lamp", [] { return smt::run::Services(smt::CurrentMachine()).lamp.connected(); }}, kLamp);
-  Need(Ref{"RunServices.labeling", [] { return smt::run::Services(smt::CurrentMachine()).labeling.connected(); }}, kLabeling);
+  Need(Ref{"RunServices.lamp", [machine] { return smt::run::Services(*machine).lamp.connected(); }}, kLamp);
+  Need(Ref{"RunServices.labeling", [machine] { return smt::run::Services(*machine).labeling.connected(); }}, kLabeling);
 
   // --- window panels and the feeders' neighbours (the jog panel connects itself) ---
   Need(PORT(smt::link::JogPanelPort()), kAll, kNone);
@@ -155,7 +157,7 @@ void DeclareShellHooks(CSMTView& view) {
   Need(LOGIC(calcFeederPickTarget), kPlacing, kNone);
 
   // --- PCB editor and coordinate tests: the camera panel ---
-  Need(Ref{"MarkCameraPanel", [v] { return v->m_pPartList && smt::job::PartListOf(smt::CurrentMachine()).camera.connected(); }}, kAll, kNone);
+  Need(Ref{"MarkCameraPanel", [v, machine] { return v->m_pPartList && smt::job::PartListOf(*machine).camera.connected(); }}, kAll, kNone);
   // --- PCB editor ---
   Need(PCB(openImportDialog), kAll, kNone);
   Need(PCB(openDoubleMarkTest), kAll, kNone);
@@ -170,13 +172,13 @@ void DeclareShellHooks(CSMTView& view) {
   Need(COORD(autoChangeNozzle), kAll, kNone);
 
   // --- strategy page (connected when the shell wires the page; each opening takes them) ---
-#define STRAT(m) Ref{"CDialogSMTStrategy." #m, [] { return smt::run::StrategyPageHooks(smt::CurrentMachine()).m.connected(); }}
+#define STRAT(m) Ref{"CDialogSMTStrategy." #m, [machine] { return smt::run::StrategyPageHooks(*machine).m.connected(); }}
   Need(STRAT(openCoverDialog), kAll, kNone);
 #undef STRAT
 
   // --- head layout and pulses ---
-  Need(Ref{"HeadLayout.flyCameraInputs", [] { return smt::job::FlyCameraInputsHook().connected(); }}, kAll, kNone);
-  Need(Ref{"Settings.pulseCommitted", [] { return smt::settings::PulseCommitted(smt::CurrentMachine()).connected(); }}, kAll, kNone);
+  Need(Ref{"HeadLayout.flyCameraInputs", [machine] { return smt::job::FlyCameraInputsHook(*machine).connected(); }}, kAll, kNone);
+  Need(Ref{"Settings.pulseCommitted", [machine] { return smt::settings::PulseCommitted(*machine).connected(); }}, kAll, kNone);
   (void)kLabeling;
   (void)AllTypesBut;
 }

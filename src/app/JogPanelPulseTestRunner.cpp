@@ -10,7 +10,8 @@
 void JogPanelPulseTestRunner::SwitchOutputOff(int output) {
   // The walk axis's output goes off before its test run; the network form
   // carries the output number as its value (the serial form has no value).
-  if (smt::CurrentMachine().connected.load()) smt::link::SetOutput(output, 0, output);
+  smt::Machine& machine = view_.machine();
+  if (machine.connected.load()) smt::link::SetOutput(machine, output, 0, output);
 }
 
 void JogPanelPulseTestRunner::Jog(int axisCode, int direction, int32_t steps) {
@@ -19,13 +20,14 @@ void JogPanelPulseTestRunner::Jog(int axisCode, int direction, int32_t steps) {
 
 smt::settings::TestRunPositions JogPanelPulseTestRunner::CurrentPositions() {
   smt::settings::TestRunPositions p;
-  p.x = smt::CurrentMachine().curX.load();
-  p.y = smt::CurrentMachine().curY.load();
-  p.x2 = smt::CurrentMachine().motion.curPlatform[0].load();
-  p.y2 = smt::CurrentMachine().motion.curPlatform[1].load();
-  for (size_t i = 0; i < p.z.size(); ++i) p.z[i] = smt::CurrentMachine().curZ[i].load();
-  p.westWalk = smt::CurrentMachine().motion.curAxis8.load();
-  p.northWalk = smt::CurrentMachine().motion.curAxis9.load();
-  p.eastWalk = smt::CurrentMachine().motion.curAxis10.load();
+  const smt::Machine& machine = view_.machine();
+  p.x = machine.curX.load();
+  p.y = machine.curY.load();
+  p.x2 = machine.motion.curPlatform[0].load();
+  p.y2 = machine.motion.curPlatform[1].load();
+  for (size_t i = 0; i < p.z.size(); ++i) p.z[i] = machine.curZ[i].load();
+  p.westWalk = machine.motion.curAxis8.load();
+  p.northWalk = machine.motion.curAxis9.load();
+  p.eastWalk = machine.motion.curAxis10.load();
   return p;
 }

@@ -250,7 +250,7 @@ int CMainFrame::OnCreate() {
   BuildStatusBar();
   DesktopHabits();
   // The labeling-machine settings belong to machine type 10 only.
-  if (smt::CurrentMachine().machineType.load() != 10) Action(smt::app::cmd::kLabelingSet)->setEnabled(false);
+  if (machine_.machineType.load() != 10) Action(smt::app::cmd::kLabelingSet)->setEnabled(false);
   m_recent.Load(m_strAppPath);
   UpdateMenuState();
   LoadFigLists();
@@ -272,13 +272,13 @@ bool CMainFrame::LoadLanguage() {
   smt::vision::SetVisionCheckTexts(&VisionCheckLookup);
   smt::platform::UseWindowLanguageForQt(m_strAppPath, m_strLanguage);
   if (m_strLanguage == "Chinese") {
-    smt::CurrentMachine().languageSet = 0;
+    machine_.languageSet = 0;
     setWindowTitle(QString::fromUtf8(kTitleChinese));
   } else if (m_strLanguage == "English") {
-    smt::CurrentMachine().languageSet = 1;
+    machine_.languageSet = 1;
     setWindowTitle(QString::fromUtf8(kTitleEnglish));
   } else if (m_strLanguage == "German") {
-    smt::CurrentMachine().languageSet = 2;
+    machine_.languageSet = 2;
     setWindowTitle(QString::fromUtf8(kTitleEnglish));
   }
   static const char* const kFeedKeys[9][2] = {
@@ -290,7 +290,7 @@ bool CMainFrame::LoadLanguage() {
   const char* files[3] = {"Chinese", "English", "German"};
   for (int l = 0; l < 3; ++l) {
     LanguageSection lang(m_strAppPath, files[l], "PartListConfig");
-    for (int k = 0; k < 9; ++k) smt::CurrentMachine().names.feedTypeNames[static_cast<size_t>(l * 9 + k)] = lang.Text(kFeedKeys[k][0], kFeedKeys[k][1]);
+    for (int k = 0; k < 9; ++k) machine_.names.feedTypeNames[static_cast<size_t>(l * 9 + k)] = lang.Text(kFeedKeys[k][0], kFeedKeys[k][1]);
   }
   static const char* const kSpeed[8][2] = {
       {"复位速度", "Reset speed"},          {"手控速度", "Manual control"},
@@ -298,9 +298,9 @@ bool CMainFrame::LoadLanguage() {
       {"视觉对中速度", "Visual aglinment speed"}, {"视觉贴装速度", "Visual mounting speed"},
       {"自动换吸嘴速度", "Nozzle change speed"}, {"取芯片速度1", "Pick chip speed 1"}};
   for (int k = 0; k < 8; ++k) {
-    smt::CurrentMachine().names.speedNames[static_cast<size_t>(k)] = kSpeed[k][0];
-    smt::CurrentMachine().names.speedNames[static_cast<size_t>(8 + k)] = kSpeed[k][1];
-    smt::CurrentMachine().names.speedNames[static_cast<size_t>(16 + k)] = kSpeed[k][1];
+    machine_.names.speedNames[static_cast<size_t>(k)] = kSpeed[k][0];
+    machine_.names.speedNames[static_cast<size_t>(8 + k)] = kSpeed[k][1];
+    machine_.names.speedNames[static_cast<size_t>(16 + k)] = kSpeed[k][1];
   }
   return false;
 }
@@ -358,19 +358,19 @@ void CMainFrame::LocalizeToolButtons(const std::string& language) {
 }
 
 bool CMainFrame::SaveMachineSet() {
-  SettingsSection(ConfigPath(m_strAppPath), "MachineSetConfig").WriteInt("MachineSet", smt::CurrentMachine().machineType.load());
-  smt::CurrentMachine().headCount = 1;
+  SettingsSection(ConfigPath(m_strAppPath), "MachineSetConfig").WriteInt("MachineSet", machine_.machineType.load());
+  machine_.headCount = 1;
   return false;
 }
 
 void CMainFrame::OnLanguage(int index) {
-  if (smt::CurrentMachine().machineBusy.load()) {
+  if (machine_.machineBusy.load()) {
     UpdateMenuState();  // keep the check on the current language
     return;
   }
   static const char* const kNames[3] = {"Chinese", "English", "German"};
   if (index < 0 || index > 2) return;
-  smt::CurrentMachine().languageSet = index;
+  machine_.languageSet = index;
   m_strLanguage = kNames[index];
   smt::platform::SetRefusalLanguage(m_strAppPath, m_strLanguage);
   smt::platform::UseWindowLanguageForQt(m_strAppPath, m_strLanguage);
@@ -381,20 +381,20 @@ void CMainFrame::OnLanguage(int index) {
 }
 
 void CMainFrame::OnMachineType(int type) {
-  if (smt::CurrentMachine().machineBusy.load() || type < 0 || type > 10) {
+  if (machine_.machineBusy.load() || type < 0 || type > 10) {
     UpdateMenuState();
     return;
   }
-  smt::CurrentMachine().machineType = type;
+  machine_.machineType = type;
   UpdateMenuState();
   if (view_) view_->LayoutJogPanelForMachineType();
   SaveMachineSet();
   if (type <= 8) {
-    smt::CurrentMachine().headCount = 1;
+    machine_.headCount = 1;
     if (view_) view_->ResetStrategyHeadMode();
   }
   Action(smt::app::cmd::kLabelingSet)->setEnabled(type == 10);
-  smt::app::ReportHooks("machine type switch");
+  smt::app::ReportHooks(machine_, "machine type switch");
 }
 
 bool CMainFrame::OnClose() {
@@ -413,10 +413,10 @@ bool CMainFrame::OnClose() {
   // the pause gate) and nothing more is shown; the settings are written while
   // the workers leave.
   smt::platform::WorkerThreads::Instance().BeginShutdown();
-  smt::CurrentMachine().runContinue = false;
-  smt::CurrentMachine().run.pauseEvent.Set();
-  smt::CurrentMachine().udpStop = true;
-  smt::CurrentMachine().comStop = true;
+  machine_.runContinue = false;
+  machine_.run.pauseEvent.Set();
+  machine_.udpStop = true;
+  machine_.comStop = true;
   {
     // The settings of the close are one save of the settings file.
     smt::platform::ProfileBatch batch(ConfigPath(m_strAppPath));
@@ -456,7 +456,7 @@ void CMainFrame::SetJobPathText(const std::string& path) {
 }
 
 void CMainFrame::UpdateTitle() {
-  QString title = QString::fromUtf8(WindowTitle(smt::CurrentMachine().languageSet.load()));
+  QString title = QString::fromUtf8(WindowTitle(machine_.languageSet.load()));
   if (!m_strJobPath.empty())
     title = QString::fromStdString(std::filesystem::path(m_strJobPath).filename().string()) + " - " + title;
   setWindowTitle(title);
@@ -517,9 +517,9 @@ void CMainFrame::UpdateMenuState() {
   Action(kMediumSpeedTemplate)->setChecked(tier == 2);
   Action(kLowSpeedTemplate)->setChecked(tier == 3);
   const int langIds[3] = {kLanguageChinese, kLanguageEnglish, kLanguageGerman};
-  int lang = smt::CurrentMachine().languageSet.load();
+  int lang = machine_.languageSet.load();
   if (lang >= 0 && lang <= 2) Action(langIds[lang])->setChecked(true);
-  int type = smt::CurrentMachine().machineType.load();
+  int type = machine_.machineType.load();
   if (type >= 0 && type <= 10) {
     Action(kMachineTypeCommands[type])->setChecked(true);
   } else if (QAction* c = machineGroup_->checkedAction()) {
@@ -581,7 +581,7 @@ QMenu* CMainFrame::BuildGoToDropDown() {
   QMenu* menu = b ? b->menu() : new QMenu(this);
   menu->clear();
   const auto& t = m_strMenuText;
-  int type = smt::CurrentMachine().machineType.load();
+  int type = machine_.machineType.load();
   auto item = [&](QMenu* m, int id, int textIndex) {
     QAction* a = AddItem(m, id, t[static_cast<size_t>(textIndex)], view_);
     if (auto e = GoToItemEnabled(id, type)) a->setEnabled(*e);

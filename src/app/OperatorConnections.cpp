@@ -29,7 +29,8 @@ namespace {
 // The part editors' take buttons measure from the shown board's origin and
 // their jog pads drive the machine through the jog panel.
 void ConnectPartEditors(CSMTView& view) {
-  auto& h = smt::job::PartEditorHooksOf(smt::CurrentMachine());
+  smt::Machine& machine = view.machine();
+  auto& h = smt::job::PartEditorHooksOf(machine);
   h.pcbOrigin = [&view] {
     if (!view.m_pPartList) return std::pair<double, double>{0, 0};
     // The shown board's stored origin (the PCB editor may hold unapplied edits).
@@ -38,7 +39,7 @@ void ConnectPartEditors(CSMTView& view) {
     const auto& f = view.m_pPartList->PcbEditor().Fields();
     return std::pair<double, double>{f.originX, f.originY};
   };
-  h.platformSelect = [] { return smt::link::Runtime().headGroup.load(); };
+  h.platformSelect = [&machine] { return smt::link::RuntimeOf(machine).headGroup.load(); };
   h.jog = [&view](int axis, int direction) {
     if (view.m_pManualControl) view.m_pManualControl->Jog(axis, direction == 1, true);
   };
@@ -95,7 +96,7 @@ class ShellLabelingStation : public smt::run::LabelingStation {
 void ConnectLabelRun(CSMTView& view) {
   auto& run = smt::run::Services(view.machine());
   run.labeling.Connect(std::make_shared<ShellLabelingStation>(view));
-  run.startHomeMode = [](int mode) { smt::link::MachineHoming::Instance().StartRunEndHome(mode); };
+  run.startHomeMode = [&machine = view.machine()](int mode) { smt::link::MachineHoming::Of(machine).StartRunEndHome(mode); };
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ void InstallPageWiring(CSMTView& view) {
   QPointer<CDialogCameraList> list = view.m_pCameraList.get();
 
   // The fly pass lies where the first vision camera is.
-  smt::job::FlyCameraInputsHook() = [list] {
+  smt::job::FlyCameraInputsHook(view.machine()) = [list] {
     smt::job::FlyCameraInputs fly;
     if (!list) return fly;
     fly.cameraX = list->m_Camera_first.CameraPulse_X;
@@ -28,7 +28,7 @@ void InstallPageWiring(CSMTView& view) {
   if (!list) return;
   // New pulses per millimetre: the camera positions are re-formatted and
   // their steps worked out again.
-  smt::settings::PulseCommitted(smt::CurrentMachine()) = [list] {
+  smt::settings::PulseCommitted(view.machine()) = [list] {
     if (list) list->ShiftCameraPositions(0, 0);
   };
 }

@@ -53,8 +53,8 @@ void InstallRunSteps(CSMTView& view) {
     // The end of a run switches the live view to the Mark camera, then homes
     // the machine. The switch is done on the window thread; the homing is
     // queued behind it, so the switch still sees a homed machine.
-    run.startHome = [] {
-      smt::platform::PostToGui([] { smt::link::MachineHoming::Instance().StartHomeThread(0, 0); });
+    run.startHome = [&machine = view.machine()] {
+      smt::platform::PostToGui([&machine] { smt::link::MachineHoming::Of(machine).StartHomeThread(0, 0); });
     };
     run.cover = [appDir] {
       const auto c = smt::stations::CoverTapeSettings::Load(appDir);

@@ -63,7 +63,7 @@ bool CSMTApp::InitInstance(const Options& options) {
   frame_->view()->CreateListPanels();
   frame_->view()->OnInitialUpdate();
   // Every hook the machine type needs is connected by now; the log names any that is not.
-  smt::app::ReportHooks("start-up");
+  smt::app::ReportHooks(frame_->machine(), "start-up");
   // On a screen too small for the window's own size it opens maximised.
   if (options.show) {
     smt::app::ShowFittingTheScreen(*frame_);

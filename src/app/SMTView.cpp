@@ -81,19 +81,19 @@ int CSMTView::OnCreate() {
   const std::string& app = frame_.AppPath();
   frame_.LoadLanguage();
   // Machine types 0..10; any other value is refused (told once) and type 0 used.
-  smt::CurrentMachine().machineType =
+  machine().machineType =
       static_cast<int>(SettingsSection(ConfigPath(app), "MachineSetConfig").ReadInteger("MachineSet", 0, 10, 0));
   frame_.LocalizeMenu(frame_.Language());
   auto* left = static_cast<QVBoxLayout*>(leftColumn_->layout());
   if (!m_pSetView) {
-    m_pSetView = new CDialogSetView(smt::CurrentMachine(), leftColumn_);
+    m_pSetView = new CDialogSetView(machine(), leftColumn_);
     m_pSetView->LoadConfig(app);
     m_pSetView->LoadLanguage(app, frame_.Language());
     m_pSetView->ApplyLanguageTexts();
     left->addWidget(m_pSetView, 1);
   }
   if (!m_pManualControl) {
-    m_pManualControl = new CDialogManualControl(smt::CurrentMachine(), leftColumn_);
+    m_pManualControl = new CDialogManualControl(machine(), leftColumn_);
     m_pManualControl->LoadLanguage(app, frame_.Language());
     m_pManualControl->ApplyLanguageTexts();
     m_pManualControl->LoadConfig(app);
@@ -104,11 +104,11 @@ int CSMTView::OnCreate() {
     layoutJogPanel = m_pManualControl->LayoutHook();
     // "一键清零": the current position becomes the zero point of the take buttons.
     m_pManualControl->onSetAllZero = [this] {
-      auto& zero = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.m_ZeroPoint;
-      zero[0] = smt::CurrentMachine().curX.load();
-      zero[1] = smt::CurrentMachine().curY.load();
-      zero[2] = smt::CurrentMachine().motion.curPlatform[0].load();
-      zero[3] = smt::CurrentMachine().motion.curPlatform[1].load();
+      auto& zero = smt::settings::SettingsStores::Of(machine()).machine.m_ZeroPoint;
+      zero[0] = machine().curX.load();
+      zero[1] = machine().curY.load();
+      zero[2] = machine().motion.curPlatform[0].load();
+      zero[3] = machine().motion.curPlatform[1].load();
       if (m_pPartList) {
         auto& edit = m_pPartList->PcbEditor();
         edit.m_nZeroX = zero[0];
@@ -117,7 +117,7 @@ int CSMTView::OnCreate() {
         edit.m_nZeroY2 = zero[3];
       }
     };
-    headGroup = [] { return smt::link::Runtime().headGroup.load(); };
+    headGroup = [this] { return smt::link::RuntimeOf(machine()).headGroup.load(); };
   }
   for (auto& load : languageLoaders) load(app, frame_.Language());
   return 0;
@@ -125,12 +125,12 @@ int CSMTView::OnCreate() {
 
 void CSMTView::CreateListPanels() {
   if (!m_pFeedList) {
-    m_pFeedList = new CDialogFeedList(smt::CurrentMachine(), rightArea_);
+    m_pFeedList = new CDialogFeedList(machine(), rightArea_);
     FitPanel(m_pFeedList, 1);
     m_pFeedList->hide();
   }
   if (!m_pPartList) {
-    m_pPartList = new CDialogPartList(smt::CurrentMachine(), rightArea_);
+    m_pPartList = new CDialogPartList(machine(), rightArea_);
     FitPanel(m_pPartList, 2);
     m_pPartList->show();
   }
@@ -140,7 +140,7 @@ void CSMTView::CreateListPanels() {
     smt::app::ViewFrame* frame = &frame_;
     doc.SaveFigLists = [frame] {
       // The drop-down lists are edited in their own holder.
-      frame->Lists().dropDownLists = smt::job::DropDownLists();
+      frame->Lists().dropDownLists = smt::job::DropDownLists(frame->machine());
       try {
         frame->SaveFigLists();
       } catch (const smt::platform::FileError& e) {
@@ -157,7 +157,7 @@ void CSMTView::CreateListPanels() {
     };
     // The feeder table goes into its lines before the library files are written.
     doc.SaveFeederLines = [frame] {
-      smt::feeder::SaveFeederState(smt::CurrentMachine(), frame->Lists().feedLines, frame->AppPath());
+      smt::feeder::SaveFeederState(frame->machine(), frame->Lists().feedLines, frame->AppPath());
     };
     doc.AskSavePath = [this]() -> std::optional<std::filesystem::path> {
       const std::string chosen = smt::platform::ChooseSaveFile(this, {}, {}, "Project Files (*.smt)");
@@ -229,7 +229,7 @@ void CSMTView::OnInitialUpdate() {
   m_VersionNumber.Apply();
   std::vector<std::string> dropDown = frame_.Lists().dropDownLists;
   dropDown.resize(4);
-  smt::job::SetDropDownLists(std::move(dropDown));
+  smt::job::SetDropDownLists(machine(), std::move(dropDown));
   if (m_pPartList) m_pPartList->PcbEditor().LoadConfig(app);
   for (auto& step : initialUpdateSteps) step(app);
   m_strMessage = LoadViewMessages(app, frame_.Language());
@@ -252,7 +252,7 @@ void CSMTView::FitPanel(QWidget* panel, int kind) {
 
 void CSMTView::OnShowFeedList() {
   if (!m_pFeedList) {
-    m_pFeedList = new CDialogFeedList(smt::CurrentMachine(), rightArea_);
+    m_pFeedList = new CDialogFeedList(machine(), rightArea_);
     FitPanel(m_pFeedList, 1);
     m_pFeedList->show();
   } else if (m_pFeedList->isVisible()) {
@@ -271,7 +271,7 @@ void CSMTView::OnShowFeedList() {
 
 void CSMTView::OnShowPartList() {
   if (!m_pPartList) {
-    m_pPartList = new CDialogPartList(smt::CurrentMachine(), rightArea_);
+    m_pPartList = new CDialogPartList(machine(), rightArea_);
     FitPanel(m_pPartList, 2);
     m_pPartList->show();
     return;
@@ -299,7 +299,7 @@ std::vector<int> CSMTView::RegisteredDialogCommands() const {
 void CSMTView::OnCommand(int id) {
   using namespace smt::app::cmd;
   using smt::platform::ShowMessage;
-  const bool busy = smt::CurrentMachine().machineBusy.load();
+  const bool busy = machine().machineBusy.load();
   switch (id) {
     case kFeedGroup:
       if (busy) {
@@ -316,14 +316,14 @@ void CSMTView::OnCommand(int id) {
       }
       break;
     case kAutoFeed:
-      if (smt::CurrentMachine().machineType.load() == 8) return;
+      if (machine().machineType.load() == 8) return;
       if (busy) {
         ShowMessage(m_strMessage[2]);
         return;
       }
       break;
     case kLampMachineSet:
-      if (smt::CurrentMachine().machineType.load() != 4) {
+      if (machine().machineType.load() != 4) {
         ShowMessage(smt::platform::WindowText("SMTViewConfig", "SMTView.c_NoFunction", "此功能不可用 !"));
         return;
       }

@@ -51,11 +51,11 @@ struct CSMTView::GoToInputs {
 
 std::unique_ptr<CSMTView::GoToInputs> CSMTView::ReadGoToInputs() const {
   auto in = std::make_unique<GoToInputs>();
-  auto& machine = SettingsStores::Of(smt::CurrentMachine()).machine;
-  in->basic = machine.Basic();
-  in->pulse = machine.Pulse();
-  in->geometry = machine.Geometry();
-  in->machineType = smt::CurrentMachine().machineType.load();
+  auto& store = SettingsStores::Of(machine()).machine;
+  in->basic = store.Basic();
+  in->pulse = store.Pulse();
+  in->geometry = store.Geometry();
+  in->machineType = machine().machineType.load();
   in->platform = headGroup ? headGroup() : 1;
   in->cameraName1 = m_strMessage.cameraName1;
   in->cameraName2 = m_strMessage.cameraName2;
@@ -88,34 +88,34 @@ Family FamilyOf(int id, int& index) {
   return Family::None;
 }
 
-void SetTargets(const GoToPlan& p) {
-  if (p.setTargetX) smt::CurrentMachine().motion.targetX = p.targetX;
-  if (p.setTargetY) smt::CurrentMachine().motion.targetY = p.targetY;
-  if (p.setTargetX2) smt::CurrentMachine().motion.targetX2 = p.targetX2;
-  if (p.setTargetY2) smt::CurrentMachine().motion.targetY2 = p.targetY2;
+void SetTargets(smt::Machine& m, const GoToPlan& p) {
+  if (p.setTargetX) m.motion.targetX = p.targetX;
+  if (p.setTargetY) m.motion.targetY = p.targetY;
+  if (p.setTargetX2) m.motion.targetX2 = p.targetX2;
+  if (p.setTargetY2) m.motion.targetY2 = p.targetY2;
 }
 
 // Starts the go-to worker; the busy state is claimed here, before the start.
-bool StartMove(GoToMoveRequest request, bool platform) {
-  if (!smt::TryClaimMachineBusy(smt::CurrentMachine())) {
+bool StartMove(smt::Machine& machine, GoToMoveRequest request, bool platform) {
+  if (!smt::TryClaimMachineBusy(machine)) {
     smt::platform::ShowMessage(smt::link::kRunning);
     return false;
   }
   bool started = smt::platform::WorkerThreads::Instance().Start(
-      "go-to", [request = std::move(request), platform](std::stop_token) {
+      "go-to", [&machine, request = std::move(request), platform](std::stop_token) {
         if (platform) {
-          MoveAxesToTarget(request);
+          MoveAxesToTarget(machine, request);
         } else {
-          MoveToTarget(request);
+          MoveToTarget(machine, request);
         }
       });
-  if (!started) smt::ReleaseMachineBusy(smt::CurrentMachine());
+  if (!started) smt::ReleaseMachineBusy(machine);
   return started;
 }
 
 // The vision-origin correction: `passes` looks at the origin mark with its
 // box, size, lights and reversal and the PCB editor's zoom and precision.
-void CorrectAtVisionOrigin(const smt::settings::BasicSettings& basic, int passes, double zoom, int precision) {
+void CorrectAtVisionOrigin(smt::Machine& machine, const smt::settings::BasicSettings& basic, int passes, double zoom, int precision) {
   smt::vision::VisualOriginSettings s;
   s.passes = passes;
   s.collectTimeMs = basic.m_OriginVisualCollectTime;
@@ -127,7 +127,7 @@ void CorrectAtVisionOrigin(const smt::settings::BasicSettings& basic, int passes
   s.zoom = zoom;
   s.detectPrecision = precision;
   s.networkLink = basic.m_CommModel == 1;
-  const auto r = SettingsStores::Of(smt::CurrentMachine()).speed.Record(smt::settings::SpeedUse::VisualCorrection);
+  const auto r = SettingsStores::Of(machine).speed.Record(smt::settings::SpeedUse::VisualCorrection);
   const smt::vision::MarkMoveSpeeds speeds{r[0].start, r[0].normal, r[1].start, r[1].normal};
   smt::vision::CalibrateVisualOrigin(s, smt::vision::DefaultMarkVisionIo(), speeds);
 }
@@ -150,7 +150,7 @@ void CSMTView::OnGoTo(int id) {
   int n = 0;
   const Family family = FamilyOf(id, n);
   if (family == Family::None) return;
-  if (!smt::link::CheckMachineGuards(true, true)) return;
+  if (!smt::link::CheckMachineGuards(machine(), true, true)) return;
 
   auto in = ReadGoToInputs();
   if (m_pPartList) {
@@ -188,38 +188,38 @@ void CSMTView::OnGoTo(int id) {
       panel.ShowVisualParameters(panel.m_Light_Contrast, panel.m_Light_Brightness, -1, panel.m_dPixelPerMm,
                                  plan.squareHeadsBox);
   }
-  SetTargets(plan);
+  SetTargets(machine(), plan);
   GoToMoveRequest request;
   request.kind = plan.kind;
   request.fromMenu = fromMenu;
   request.machineType = c.machineType;
   request.platform = c.platform;
-  StartMove(std::move(request), plan.platformThread);
+  StartMove(machine(), std::move(request), plan.platformThread);
 }
 
 void CSMTView::OnResetOrigin() {
   m_nGoToKind = 0;
   m_bOriginView = false;
   // Homing is refused while the machine works: the homed flag is left alone.
-  if (smt::CurrentMachine().machineBusy.load()) {
+  if (machine().machineBusy.load()) {
     smt::platform::ShowMessage(smt::link::kRunning);
     return;
   }
   if (switchLiveCamera) switchLiveCamera(GoToCamera::Mark);
-  smt::CurrentMachine().resetDone = false;
-  smt::link::MachineHoming::Instance().StartHomeThread(0, 1);
+  machine().resetDone = false;
+  smt::link::MachineHoming::Of(machine()).StartHomeThread(0, 1);
 }
 
 void CSMTView::OnCameraToVisionOrigin() {
   // The homing's last step is never a drop-down command.
-  const bool pending = smt::link::MachineHoming::Instance().m_bResetToOriginPending.load();
+  const bool pending = smt::link::MachineHoming::Of(machine()).m_bResetToOriginPending.load();
   CameraToVisionOrigin(!pending && m_bGoToFromMenu.exchange(false));
 }
 
 void CSMTView::CameraToVisionOrigin(bool fromMenu) {
-  auto& homing = smt::link::MachineHoming::Instance();
+  auto& homing = smt::link::MachineHoming::Of(machine());
   const bool pending = homing.m_bResetToOriginPending.load();
-  if (!smt::link::CheckMachineGuards(!pending, true)) return;
+  if (!smt::link::CheckMachineGuards(machine(), !pending, true)) return;
   m_nGoToKind = 0;
   auto in = ReadGoToInputs();
   const GoToContext c = in->Context();
@@ -237,11 +237,11 @@ void CSMTView::CameraToVisionOrigin(bool fromMenu) {
   m_bOriginView = false;
   if (!plan.ok) {
     smt::platform::ShowMessage(m_strMessage[plan.message]);
-    if (!fromMenu) smt::link::Runtime().Hooks().EnableJogControls(true);
+    if (!fromMenu) smt::link::RuntimeOf(machine()).Hooks().EnableJogControls(true);
     return;
   }
   m_bGoToStopAfter = true;
-  SetTargets(plan);
+  SetTargets(machine(), plan);
   GoToMoveRequest request;
   request.kind = 0;
   request.fromMenu = fromMenu;
@@ -250,10 +250,10 @@ void CSMTView::CameraToVisionOrigin(bool fromMenu) {
   request.stopPlan = PlanCameraToStopPosition(c);
   request.showMessage = [messages = m_strMessage](int k) { smt::platform::ShowMessage(messages[k]); };
   request.takeResetToOriginPending = [&homing] { return homing.m_bResetToOriginPending.exchange(false); };
-  request.correctVisualOrigin = [basic = in->basic, zoom, precision] {
-    CorrectAtVisionOrigin(*basic, basic->m_CottectionTimeReset, zoom, precision);
+  request.correctVisualOrigin = [m = &machine(), basic = in->basic, zoom, precision] {
+    CorrectAtVisionOrigin(*m, *basic, basic->m_CottectionTimeReset, zoom, precision);
   };
-  if (!StartMove(std::move(request), false)) m_bGoToStopAfter = false;
+  if (!StartMove(machine(), std::move(request), false)) m_bGoToStopAfter = false;
 }
 
 bool CSMTView::MoveBetweenSetPoints() {
@@ -266,10 +266,10 @@ bool CSMTView::MoveBetweenSetPoints() {
     smt::platform::ShowMessage(m_strMessage[plan.message]);
     return false;
   }
-  SetTargets(plan);
-  const auto speed = SettingsStores::Of(smt::CurrentMachine()).speed.Record(smt::settings::SpeedUse::Smt);
-  return smt::link::SendCmd64MoveXY(plan.targetX - smt::CurrentMachine().curX.load(), speed[0].start, speed[0].normal,
-                                    plan.targetY - smt::CurrentMachine().curY.load(), speed[1].start, speed[1].normal, 0, 0, 0, 0, 0x80);
+  SetTargets(machine(), plan);
+  const auto speed = SettingsStores::Of(machine()).speed.Record(smt::settings::SpeedUse::Smt);
+  return smt::link::SendCmd64MoveXY(machine(), plan.targetX - machine().curX.load(), speed[0].start, speed[0].normal,
+                                    plan.targetY - machine().curY.load(), speed[1].start, speed[1].normal, 0, 0, 0, 0, 0x80);
 }
 
 bool CSMTView::VisionOriginAfterPlacement() {
@@ -287,12 +287,12 @@ bool CSMTView::VisionOriginAfterPlacement() {
     smt::platform::ShowMessage(m_strMessage[plan.message]);
     return false;
   }
-  SetTargets(plan);
-  const auto speed = SettingsStores::Of(smt::CurrentMachine()).speed.Record(smt::settings::SpeedUse::PickPart);
-  if (!smt::link::SendCmd64MoveXY(plan.targetX - smt::CurrentMachine().curX.load(), speed[0].start, speed[0].normal,
-                                  plan.targetY - smt::CurrentMachine().curY.load(), speed[1].start, speed[1].normal, 0, 0, 0, 0, 0x80))
+  SetTargets(machine(), plan);
+  const auto speed = SettingsStores::Of(machine()).speed.Record(smt::settings::SpeedUse::PickPart);
+  if (!smt::link::SendCmd64MoveXY(machine(), plan.targetX - machine().curX.load(), speed[0].start, speed[0].normal,
+                                  plan.targetY - machine().curY.load(), speed[1].start, speed[1].normal, 0, 0, 0, 0, 0x80))
     return false;
-  CorrectAtVisionOrigin(*in->basic, in->basic->m_CottectionTimeSmt, zoom, precision);
+  CorrectAtVisionOrigin(machine(), *in->basic, in->basic->m_CottectionTimeSmt, zoom, precision);
   return true;
 }
 

@@ -28,7 +28,10 @@ void TakeIntoJogPanel(CSMTView& view) {
     panel->TakeMachineSettings();
     panel->OnPositionsChanged();
   } else {
-    smt::link::UpdateMotionSettings(smt::link::ApplyStoreValues);
+    smt::Machine& machine = view.machine();
+    smt::link::UpdateMotionSettings(machine, [&machine](smt::link::MotionSettings& m) {
+      smt::link::ApplyStoreValuesFrom(m, smt::settings::SettingsStores::Of(machine));
+    });
   }
 }
 
@@ -38,20 +41,21 @@ void RecomputeShownBoard(QPointer<CSMTView> view) {
   if (!view || !view->m_pPartList) return;
   const auto& job = view->m_pPartList->Job();
   if (job.pcbs.FindPcbIndex(job.shownPcbName) < 0) return;
-  const auto pulse = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Pulse();
+  smt::Machine& machine = view->machine();
+  const auto pulse = smt::settings::SettingsStores::Of(machine).machine.Pulse();
   auto steps = [](double mm, double perMm) { return static_cast<int32_t>(std::trunc(mm * perMm)); };
-  smt::CurrentMachine().board.originStepsX = steps(smt::CurrentMachine().board.originX, pulse->m_X_Pulse);
-  smt::CurrentMachine().board.originStepsY = steps(smt::CurrentMachine().board.originY, pulse->m_Y_Pulse);
-  smt::CurrentMachine().board.mark1StepsX = steps(smt::CurrentMachine().board.mark1X, pulse->m_X_Pulse);
-  smt::CurrentMachine().board.mark1StepsY = steps(smt::CurrentMachine().board.mark1Y, pulse->m_Y_Pulse);
-  smt::CurrentMachine().board.mark2StepsX = steps(smt::CurrentMachine().board.mark2X, pulse->m_X_Pulse);
-  smt::CurrentMachine().board.mark2StepsY = steps(smt::CurrentMachine().board.mark2Y, pulse->m_Y_Pulse);
+  machine.board.originStepsX = steps(machine.board.originX, pulse->m_X_Pulse);
+  machine.board.originStepsY = steps(machine.board.originY, pulse->m_Y_Pulse);
+  machine.board.mark1StepsX = steps(machine.board.mark1X, pulse->m_X_Pulse);
+  machine.board.mark1StepsY = steps(machine.board.mark1Y, pulse->m_Y_Pulse);
+  machine.board.mark2StepsX = steps(machine.board.mark2X, pulse->m_X_Pulse);
+  machine.board.mark2StepsY = steps(machine.board.mark2Y, pulse->m_Y_Pulse);
 }
 
 // The camera panel's settings: the feeder brightness of the Mark camera.
 void TakeIntoCameraPanel(QPointer<CSMTView> view) {
   if (!view || !view->m_pSetView) return;
-  view->m_pSetView->m_FeedBrightness = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic()->m_FeedBrightness;
+  view->m_pSetView->m_FeedBrightness = smt::settings::SettingsStores::Of(view->machine()).machine.Basic()->m_FeedBrightness;
 }
 
 // Runs `work` on the window thread: at once when already there.
@@ -85,8 +89,8 @@ void InstallSettingsFlow(CSMTView& view) {
     });
   });
   ids->speed = stores.speed.AddListener([v] { TakeIntoJogPanel(*v); });
-  ids->strategy = smt::run::AddStrategyListener(machine, [](const smt::run::SmtStrategy& s) {
-    smt::link::UpdateMotionSettings([&s](smt::link::MotionSettings& m) { m.runSelect = s.m_RunSelect; });
+  ids->strategy = smt::run::AddStrategyListener(machine, [&machine](const smt::run::SmtStrategy& s) {
+    smt::link::UpdateMotionSettings(machine, [&s](smt::link::MotionSettings& m) { m.runSelect = s.m_RunSelect; });
   });
   // The run's correction at the vision origin after a placed board.
   smt::run::Services(machine).visionOriginAfterPlacement = [v] { return v->VisionOriginAfterPlacement(); };

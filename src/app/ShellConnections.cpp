@@ -156,7 +156,7 @@ void ConnectPanels(CSMTView& view) {
   p->CoordTests().autoChangeNozzle = [&machine] { return smt::run::Strategy(machine).m_AutoChangeNozzle; };
 
   // The PCB editor and the coordinate tests show through the camera panel.
-  smt::job::PartListOf(smt::CurrentMachine()).camera.Connect(std::make_shared<ShellMarkCameraPanel>(view));
+  smt::job::PartListOf(machine).camera.Connect(std::make_shared<ShellMarkCameraPanel>(view));
 
   // Saving the job also saves the camera list and the automatic feeders.
   if (CSMTDoc* doc = view.document()) {

@@ -94,7 +94,7 @@ void InstallSettings(CSMTView& view) {
   w.viewMessage = [&view](int k) { return view.m_strMessage[k]; };
   w.basicHooks.showOriginUpdate = [&machine](QWidget* d) { smt::library::OpenOriginUpdate(machine, d); };
   w.basicHooks.startAutoZ = [&machine] { smt::feeder::StartAutoZMeasurement(machine); };
-  w.basicHooks.selectedPlatform = [] { return smt::link::Runtime().headGroup.load(); };
+  w.basicHooks.selectedPlatform = [&machine] { return smt::link::RuntimeOf(machine).headGroup.load(); };
   w.basicHooks.platformPositions = [&machine] { return std::make_pair(machine.motion.curPlatform[0].load(), machine.motion.curPlatform[1].load()); };
   view.pulseTestRunner = std::make_unique<JogPanelPulseTestRunner>(view);
   w.pulseTestRunner = view.pulseTestRunner.get();
@@ -117,13 +117,13 @@ void InstallLink(CSMTView& view) {
     env.appDir = app;
     env.language = view.frame()->m_strLanguage;
     // The link mode as the machine settings hold it (loaded with its range).
-    env.commModel = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic()->m_CommModel;
+    env.commModel = smt::settings::SettingsStores::Of(view.machine()).machine.Basic()->m_CommModel;
     env.discovery = panel->m_Discovery;
     // While the main board restarts, the jog panel is off; it comes back
     // when the board answers again.
     env.linkDropped = [panel] { smt::platform::PostToGui([panel] { panel->EnableJogControls(false); }); };
     env.linkRestored = [panel] { smt::platform::PostToGui([panel] { panel->ApplyLanguageTexts(); }); };
-    OpenFirmwareUpdateDialog(parent, smt::CurrentMachine(), env);
+    OpenFirmwareUpdateDialog(parent, view.machine(), env);
   });
   view.RegisterDialog(smt::app::cmd::kCpuVersionNumber, [&view](QWidget* parent) {
     const std::string& app = view.frame()->m_strAppPath;
@@ -148,7 +148,7 @@ void InstallCameras(CSMTView& view) {
   view.closeCameras = [&view] {
     if (view.m_pSetView) view.m_pSetView->CloseCameras();
   };
-  view.m_pCameraList = std::make_unique<CDialogCameraList>(smt::CurrentMachine(), &view);
+  view.m_pCameraList = std::make_unique<CDialogCameraList>(view.machine(), &view);
   CDialogCameraList* list = view.m_pCameraList.get();
   view.initialUpdateSteps.push_back([&view, frame, list](const std::string& appDir) {
     list->m_pSetView = view.m_pSetView;
@@ -172,12 +172,13 @@ void InstallCameras(CSMTView& view) {
 void InstallJob(CSMTView& view) {
   CMainFrame* frame = view.frame();
   // Step geometry of the run and the head layout follow the machine settings.
-  auto geometry = [] {
-    smt::job::LoadStepGeometry();
-    smt::job::SetupHeadLayout();
+  smt::Machine& machine = view.machine();
+  auto geometry = [&machine] {
+    smt::job::LoadStepGeometry(machine);
+    smt::job::SetupHeadLayout(machine);
   };
-  smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.AddGeometryListener(geometry);
-  view.initialUpdateSteps.push_back([&view, frame, geometry](const std::string& appDir) {
+  smt::settings::SettingsStores::Of(machine).machine.AddGeometryListener(geometry);
+  view.initialUpdateSteps.push_back([&view, &machine, frame, geometry](const std::string& appDir) {
     geometry();
     CDialogPartList* p = view.m_pPartList;
     if (!p) return;
@@ -188,14 +189,14 @@ void InstallJob(CSMTView& view) {
     // The import dialog is made the first time it is opened, with the options
     // read now, and keeps its format and options between openings.
     auto import = std::make_shared<std::unique_ptr<CDialogImportFile>>();
-    p->PcbEditor().openImportDialog = [import, p, frame, options = smt::job::LoadImportFitOptions(appDir)] {
+    p->PcbEditor().openImportDialog = [import, p, frame, &machine, options = smt::job::LoadImportFitOptions(appDir)] {
       if (!*import) {
         *import = std::make_unique<CDialogImportFile>(p->Job());
         (*import)->SetOptions(options);
         // Imported parts are matched with the feeders of the feeder list.
-        (*import)->FeederRows = [] {
+        (*import)->FeederRows = [&machine] {
           std::vector<smt::job::ImportFeederRow> rows;
-          for (const smt::job::FeederRowView& f : smt::job::FeederListRows())
+          for (const smt::job::FeederRowView& f : smt::job::FeederListRows(machine))
             rows.push_back({f.Number(), f.Package(), f.Value(), f.Head(), f.flyImage == 2});
           return rows;
         };
@@ -204,10 +205,10 @@ void InstallJob(CSMTView& view) {
     };
     // An import asks about the job's changes not saved first, as New and Open do.
     p->PcbEditor().askBeforeImport = [&view] { return !view.document() || view.document()->AskToSaveChanges(); };
-    p->PcbEditor().openDoubleMarkTest = [p] { smt::library::OpenDoubleMarkTest(smt::CurrentMachine(), &p->PcbEditor()); };
+    p->PcbEditor().openDoubleMarkTest = [p, &machine] { smt::library::OpenDoubleMarkTest(machine, &p->PcbEditor()); };
   });
   view.RegisterDialog(smt::app::cmd::kOftenData, [&view, frame](QWidget* parent) {
-    CDialogDropDownParameter dialog(parent);
+    CDialogDropDownParameter dialog(view.machine(), parent);
     dialog.SetAppDir(frame->m_strAppPath);
     dialog.LoadLanguage(frame->m_strAppPath, frame->m_strLanguage);
     CDialogPartList* p = view.m_pPartList;
@@ -228,7 +229,7 @@ void InstallJob(CSMTView& view) {
     dialog.InitLists();
     dialog.exec();
     // The drop-down lists are saved with the library files.
-    frame->Lists().dropDownLists = smt::job::DropDownLists();
+    frame->Lists().dropDownLists = smt::job::DropDownLists(frame->machine());
   });
 }
 
@@ -243,9 +244,9 @@ void InstallLibraries(CSMTView& view) {
   w.packRows = &frame->Lists().packRows;
   w.markRows = &frame->Lists().markRows;
   w.cameraNames = [frame] { return CameraNames(*frame); };
-  w.speedTemplateNames = [] {
+  w.speedTemplateNames = [&machine = view.machine()] {
     std::vector<std::string> names;
-    for (const auto& row : smt::settings::SettingsStores::Of(smt::CurrentMachine()).speed.Get()->tiers.high) names.push_back(row.Name());
+    for (const auto& row : smt::settings::SettingsStores::Of(machine).speed.Get()->tiers.high) names.push_back(row.Name());
     return names;
   };
   w.cameraLight = [&view] {
@@ -279,7 +280,7 @@ void InstallLibraries(CSMTView& view) {
     edit.WriteFieldsToControls();
   };
   w.updateFeeders = smt::app::PackageToFeeders(view);
-  smt::library::InstallLibrarySubsystem(smt::CurrentMachine(), std::move(w));
+  smt::library::InstallLibrarySubsystem(view.machine(), std::move(w));
 }
 
 void InstallFeeders(CSMTView& view) {
@@ -291,8 +292,8 @@ void InstallFeeders(CSMTView& view) {
   w.feedLines = [frame] { return frame->Lists().feedLines; };
   w.feedLinesDamaged = [frame] { frame->Lists().MarkDamaged(smt::library::ListFileId::Feed); };
   w.language = [frame] { return frame->m_strLanguage; };
-  smt::feeder::InstallFeederSubsystem(smt::CurrentMachine(), std::move(w));
-  smt::app::InstallFeederSource(smt::CurrentMachine(), [&view] { return view.m_pFeedList; });
+  smt::feeder::InstallFeederSubsystem(view.machine(), std::move(w));
+  smt::app::InstallFeederSource(view.machine(), [&view] { return view.m_pFeedList; });
 }
 
 void InstallStations(CSMTView& view) {
@@ -339,7 +340,7 @@ void InstallRunEngine(CSMTView& view) {
   run.moveBetweenSetPoints = [&view] { return view.MoveBetweenSetPoints(); };
   run.autoTransport = [&machine] { return smt::stations::ConveyorStation::Of(machine).Fitted(); };
   run.runZones = [&machine](int code) { return smt::stations::ConveyorStation::Of(machine).RunZones(code, false); };
-  run.startHome = [] { smt::link::MachineHoming::Instance().StartHomeThread(0, 0); };
+  run.startHome = [&machine] { smt::link::MachineHoming::Of(machine).StartHomeThread(0, 0); };
   run.speedLevel = [&machine] { return smt::settings::SettingsStores::Of(machine).speed.Get()->settings.m_SpeedMenuCheck; };
   run.lightValue = [&view] { return view.m_pSetView ? view.m_pSetView->m_Light_Brightness : 0; };
 

@@ -61,19 +61,19 @@ struct LoadedTemplate {
   std::string path;
   cv::Mat image;
 };
-LoadedTemplate& OwnMarkTemplate() {
-  return smt::CurrentMachine().Part<LoadedTemplate>();
+LoadedTemplate& OwnMarkTemplate(smt::Machine& machine) {
+  return machine.Part<LoadedTemplate>();
 }
 
 // How long a frame of a vision step may take before the step counts it as
 // none (the camera panel's wait, which the simulated cameras also allow).
 constexpr auto kFrameTimeout = kVisionFrameWait;
 
-bool IndustrialFitted(int role) {
+bool IndustrialFitted(const smt::Machine& machine, int role) {
   switch (role) {
-    case 0: return smt::CurrentMachine().camera.highSpeedMarkCamera.load();
-    case 1: return smt::CurrentMachine().camera.highSpeedVisualCamera1.load();
-    case 2: return smt::CurrentMachine().camera.highSpeedVisualCamera2.load();
+    case 0: return machine.camera.highSpeedMarkCamera.load();
+    case 1: return machine.camera.highSpeedVisualCamera1.load();
+    case 2: return machine.camera.highSpeedVisualCamera2.load();
     default: return false;
   }
 }
@@ -82,26 +82,26 @@ bool IndustrialFitted(int role) {
 // camera and the machines with one capture camera use the first; machine
 // type 4 has vision camera 1 on the second; on type 5 the second is the side
 // camera that sees head 2 beside head 1.
-int CaptureIndexOf(int role, bool sideView) {
+int CaptureIndexOf(const smt::Machine& machine, int role, bool sideView) {
   if (role == 0) return 0;
-  const int type = smt::CurrentMachine().machineType.load();
+  const int type = machine.machineType.load();
   if (type == 4) return role == 1 ? 1 : 0;
   if (type == 5 && role == 1 && sideView) return 1;
   return 0;
 }
 
-bool Industrial(CDialogSetView* panel, int role) {
-  return smt::CurrentMachine().camera.highSpeedCamera.load() == 1 && IndustrialFitted(role) && panel->Engine().HasRole(role);
+bool Industrial(const smt::Machine& machine, CDialogSetView* panel, int role) {
+  return machine.camera.highSpeedCamera.load() == 1 && IndustrialFitted(machine, role) && panel->Engine().HasRole(role);
 }
 
 // A camera the panel can take a frame of for `role`: the industrial camera
 // of the role in high-speed mode when it is fitted, else the capture camera
 // of the role (the panel then shows that one).
-bool CameraUsable(CDialogSetView* panel, int role, bool sideView = false) {
+bool CameraUsable(const smt::Machine& machine, CDialogSetView* panel, int role, bool sideView = false) {
   if (!panel) return false;
-  if (Industrial(panel, role)) return true;
+  if (Industrial(machine, panel, role)) return true;
   bool capture = false;
-  const int idx = CaptureIndexOf(role, sideView);
+  const int idx = CaptureIndexOf(machine, role, sideView);
   smt::platform::RunOnGui([&] {
     capture = panel->m_pDirectShowCamera[static_cast<size_t>(idx)] != nullptr;
     if (capture) panel->m_iDirectShowCamera = idx;
@@ -109,9 +109,10 @@ bool CameraUsable(CDialogSetView* panel, int role, bool sideView = false) {
   return capture;
 }
 
-bool GrabOf(CDialogSetView* panel, int role, cv::Mat& frame, bool sideView = false) {
+bool GrabOf(const smt::Machine& machine, CDialogSetView* panel, int role, cv::Mat& frame, bool sideView = false) {
   if (!panel) return false;
-  return panel->GrabFrame(role, frame, kFrameTimeout, Industrial(panel, role) ? -1 : CaptureIndexOf(role, sideView));
+  return panel->GrabFrame(role, frame, kFrameTimeout,
+                          Industrial(machine, panel, role) ? -1 : CaptureIndexOf(machine, role, sideView));
 }
 
 int OpenCaptureCameras(CDialogSetView* panel) {
@@ -124,8 +125,8 @@ int OpenCaptureCameras(CDialogSetView* panel) {
 }
 
 // The light-settle delay once after the light channel changed.
-void LightSettle(const smt::vision::CameraListSettings& s) {
-  if (!smt::CurrentMachine().camera.channelChanged.exchange(false)) return;
+void LightSettle(smt::Machine& machine, const smt::vision::CameraListSettings& s) {
+  if (!machine.camera.channelChanged.exchange(false)) return;
   if (s.m_bChangeCameraDelay && s.m_iChangeCameraDelay > 0)
     std::this_thread::sleep_for(std::chrono::milliseconds(s.m_iChangeCameraDelay));
 }
@@ -186,15 +187,17 @@ smt::vision::HeadVisionIo HeadIo(const LiveParts& parts, bool sideView = false) 
   smt::vision::HeadVisionIo io = smt::vision::DefaultHeadVisionIo();
   CDialogSetView* panel = parts.panel;
   CDialogCameraList* list = parts.cameras;
-  io.cameraReady = [panel, sideView](int camera) { return CameraUsable(panel, camera, sideView); };
-  io.grabFrame = [panel, sideView](int camera, cv::Mat& frame) { return GrabOf(panel, camera, frame, sideView); };
   smt::Machine* machine = parts.machine;
+  io.cameraReady = [machine, panel, sideView](int camera) { return CameraUsable(*machine, panel, camera, sideView); };
+  io.grabFrame = [machine, panel, sideView](int camera, cv::Mat& frame) {
+    return GrabOf(*machine, panel, camera, frame, sideView);
+  };
   io.setRowState = [machine](int row, int state) { smt::run::RowState(*machine, row, state, false); };
   io.showCameraFields = [panel](int contrast, int brightness, int type, double zoom, double box) {
     ShowFields(panel, contrast, brightness, type, zoom, box);
   };
   const smt::vision::CameraListSettings settings = list ? list->m_Settings : smt::vision::CameraListSettings{};
-  io.lightSettle = [settings] { LightSettle(settings); };
+  io.lightSettle = [machine, settings] { LightSettle(*machine, settings); };
   io.text = [machine](const std::string& key, const std::string& def) { return smt::run::RunText(*machine, key, def); };
   const auto basic = smt::settings::SettingsStores::Of(*machine).machine.Basic();
   io.autoMagnify = basic->m_AutoMagnify == 0.0 ? 4.0 : basic->m_AutoMagnify;
@@ -212,8 +215,8 @@ bool RecognizeHeadPartForRun(const LiveParts& parts, HeadPlaceState& p, bool sha
   const CameraRecord rec = RecordOf(parts, job.visionCamera);
   std::array<int32_t, 2> shared{};
   if (sharedView && parts.cameras) {
-    shared = {static_cast<int32_t>(parts.cameras->m_Settings.m_Correct_X * smt::CurrentMachine().steps.xPulsePerMm),
-              static_cast<int32_t>(parts.cameras->m_Settings.m_Correct_Y * smt::CurrentMachine().steps.yPulsePerMm)};
+    shared = {static_cast<int32_t>(parts.cameras->m_Settings.m_Correct_X * parts.machine->steps.xPulsePerMm),
+              static_cast<int32_t>(parts.cameras->m_Settings.m_Correct_Y * parts.machine->steps.yPulsePerMm)};
   }
   const bool ok =
       smt::vision::RecognizeHeadPart(job, CameraValues(rec), HeadIo(parts, sharedView), sharedView ? &shared : nullptr);
@@ -222,14 +225,15 @@ bool RecognizeHeadPartForRun(const LiveParts& parts, HeadPlaceState& p, bool sha
 }
 
 // The part job of the n-th head of a fly pass.
-HeadPlaceState* FlyJobOfHead(int head) {
+HeadPlaceState* FlyJobOfHead(smt::Machine& machine, int head) {
+  auto& heads = machine.Part<smt::run::HeadRecords>();
   for (size_t k = 0; k < 8; ++k)
-    if (smt::CurrentMachine().Part<smt::run::HeadRecords>().pick[k].row != -1 && smt::CurrentMachine().Part<smt::run::HeadRecords>().place[k].headTarget == head) return &smt::CurrentMachine().Part<smt::run::HeadRecords>().place[k];
+    if (heads.pick[k].row != -1 && heads.place[k].headTarget == head) return &heads.place[k];
   return nullptr;
 }
 
 void RecognizeFlyFrame(const LiveParts& parts, int head, const cv::Mat& frame) {
-  HeadPlaceState* p = FlyJobOfHead(head);
+  HeadPlaceState* p = FlyJobOfHead(*parts.machine, head);
   if (!p || p->visionMode != 2) return;
   smt::vision::HeadVisionJob job = JobOf(*p);
   const CameraRecord rec = RecordOf(parts, 1);
@@ -240,35 +244,37 @@ void RecognizeFlyFrame(const LiveParts& parts, int head, const cv::Mat& frame) {
   TakeResults(*p, job);
 }
 
-bool FlyAvailable() {
-  return smt::CurrentMachine().camera.highSpeedCamera.load() == 1 && smt::CurrentMachine().camera.flyCamera.load() && smt::CurrentMachine().camera.highSpeedVisualCamera1.load();
+bool FlyAvailable(const smt::Machine& machine) {
+  return machine.camera.highSpeedCamera.load() == 1 && machine.camera.flyCamera.load() &&
+         machine.camera.highSpeedVisualCamera1.load();
 }
 
 bool FlyPassForRun(const LiveParts& parts) {
+  smt::Machine& machine = *parts.machine;
   CDialogSetView* panel = parts.panel;
   if (!panel) return false;
   HeadPlaceState* lead = nullptr;
-  for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().place)
+  for (auto& p : machine.Part<smt::run::HeadRecords>().place)
     if (p.row != -1 && p.visionMode == 2 && p.visionCamera == 1) {
       lead = &p;
       break;
     }
   if (!lead) return true;
-  smt::job::SetupHeadLayout();
+  smt::job::SetupHeadLayout(machine);
   smt::vision::FlyPass f;
-  f.startX = smt::CurrentMachine().fly.startX;
-  f.endX = smt::CurrentMachine().fly.endX;
-  f.lineY = smt::CurrentMachine().fly.y;
-  f.triggers = smt::CurrentMachine().fly.trigger;
-  f.headCount = smt::CurrentMachine().fly.headCount;
+  f.startX = machine.fly.startX;
+  f.endX = machine.fly.endX;
+  f.lineY = machine.fly.y;
+  f.triggers = machine.fly.trigger;
+  f.headCount = machine.fly.headCount;
   if (parts.cameras) {
     f.flyStartSpeed = parts.cameras->m_Settings.m_iFlyStartSpeed;
     f.flyNormalSpeed = parts.cameras->m_Settings.m_iFlyNormalSpeed;
   }
   for (int k = 1; k <= 8; ++k) {
-    f.headOffsetX[static_cast<size_t>(k - 1)] = smt::job::NozzleOffsetX(k);
-    f.headOffsetY[static_cast<size_t>(k - 1)] = smt::job::NozzleOffsetY(k);
-    f.headTurns[static_cast<size_t>(k - 1)] = smt::CurrentMachine().motion.headMoveArgs[static_cast<size_t>(k - 1)];
+    f.headOffsetX[static_cast<size_t>(k - 1)] = smt::job::NozzleOffsetX(machine, k);
+    f.headOffsetY[static_cast<size_t>(k - 1)] = smt::job::NozzleOffsetY(machine, k);
+    f.headTurns[static_cast<size_t>(k - 1)] = machine.motion.headMoveArgs[static_cast<size_t>(k - 1)];
   }
   smt::vision::FlySpeeds s{lead->visionPlaceSpeeds[0].start, lead->visionPlaceSpeeds[0].normal,
                            lead->visionPlaceSpeeds[1].start, lead->visionPlaceSpeeds[1].normal,
@@ -276,16 +282,16 @@ bool FlyPassForRun(const LiveParts& parts) {
   auto& engine = panel->Engine();
   engine.BeginFlyPass(f.headCount);
   // Heads that the pass does not see stay failed.
-  for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().place)
+  for (auto& p : machine.Part<smt::run::HeadRecords>().place)
     if (p.row != -1 && p.visionMode == 2 && p.visionCamera == 1) p.failed = 1;
   smt::vision::FlyIo io = smt::vision::DefaultFlyIo();
-  io.selectCamera = [](int channel, int brightness) {
-    smt::link::SelectCamera(channel, brightness, channel == 2 ? 2 : 0);
+  io.selectCamera = [&machine](int channel, int brightness) {
+    smt::link::SelectCamera(machine, channel, brightness, channel == 2 ? 2 : 0);
   };
   io.resetShotIndex = [panel, heads = f.headCount] { panel->Engine().BeginFlyPass(heads); };
   const bool ok = smt::vision::FlyVisionAllHeads(f, s, lead->headTarget, lead->lightBrightness, false, 0, 0, 0, 0, io);
   engine.SetTriggerMode(1, 0);
-  for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;  // the pass turned the heads already
+  for (auto& a : machine.motion.headMoveArgs) a = 0;  // the pass turned the heads already
   return ok;
 }
 
@@ -299,8 +305,8 @@ smt::vision::MarkVisionIo PanelMarkIo(const LiveParts& parts) {
   };
   const smt::vision::CameraListSettings settings = parts.cameras ? parts.cameras->m_Settings
                                                                  : smt::vision::CameraListSettings{};
-  io.lightSettle = [settings] { LightSettle(settings); };
   smt::Machine* machine = parts.machine;
+  io.lightSettle = [machine, settings] { LightSettle(*machine, settings); };
   io.text = [machine](const std::string& key, const std::string& def) { return smt::run::RunText(*machine, key, def); };
   return io;
 }
@@ -317,7 +323,7 @@ bool MatchOwnMarkTemplate(const LiveParts& parts, const smt::library::MarkEditFi
   }
   cv::Mat templ;
   {
-    auto& loaded = OwnMarkTemplate();
+    auto& loaded = OwnMarkTemplate(*parts.machine);
     std::lock_guard lk(loaded.m);
     if (loaded.path != path || loaded.image.empty()) {
       loaded.image = smt::vision::ReadImageFile(path, smt::vision::ImageRead::Color);
@@ -346,10 +352,10 @@ bool MatchOwnMarkTemplate(const LiveParts& parts, const smt::library::MarkEditFi
 bool RecognizeOwnMarkForRun(const LiveParts& parts, const smt::library::MarkEditFields& m, const HeadPlaceState& p) {
   const auto board = parts.shownBoard ? parts.shownBoard() : std::nullopt;
   const double zoom = board && board->m_dVisualZoom > 0 ? board->m_dVisualZoom : 18.0;
-  auto& stores = smt::settings::SettingsStores::Of(smt::CurrentMachine());
+  auto& stores = smt::settings::SettingsStores::Of(*parts.machine);
   const auto r = stores.speed.Record(smt::settings::SpeedUse::VisualCorrection);
   smt::vision::MarkMoveSpeeds sp{r[0].start, r[0].normal, r[1].start, r[1].normal};
-  if (smt::CurrentMachine().machineType.load() == 10) return MatchOwnMarkTemplate(parts, m, p, zoom, sp);
+  if (parts.machine->machineType.load() == 10) return MatchOwnMarkTemplate(parts, m, p, zoom, sp);
   smt::vision::SpecifiedMark spec;
   spec.kind = 1;
   spec.precisionPercent = m.precision;
@@ -407,7 +413,7 @@ bool AlignBoardMarksForRun(const LiveParts& parts, bool inRun = true) {
   b.cameraOffsetX = geometry->table.nCameraToNozzle1X;
   b.cameraOffsetY = geometry->table.nCameraToNozzle1Y;
   // The Mark camera with the board's light; the panel shows its values.
-  smt::link::SelectCamera(1, params.brightness, -1);
+  smt::link::SelectCamera(machine, 1, params.brightness, -1);
   smt::vision::MarkVisionIo io = PanelMarkIo(parts);
   if (!inRun) io.storeManualOffsets = parts.storeManualOffsets;
   smt::vision::MarkAligner aligner(io, params, speeds(smt::settings::SpeedUse::VisualSmt),
@@ -422,7 +428,7 @@ class ShellRunVision : public smt::run::RunVision {
 
   bool AlignBoardMarks() override { return AlignBoardMarksForRun(parts_); }
   bool RecognizeHeadPart(HeadPlaceState& p, bool shared) override { return RecognizeHeadPartForRun(parts_, p, shared); }
-  bool FlyVisionAvailable() override { return FlyAvailable(); }
+  bool FlyVisionAvailable() override { return FlyAvailable(*parts_.machine); }
   bool FlyVisionAllHeads() override { return FlyPassForRun(parts_); }
   bool RecognizeOwnMark(const smt::library::MarkEditFields& m, HeadPlaceState& p) override {
     return RecognizeOwnMarkForRun(parts_, m, p);
@@ -431,7 +437,7 @@ class ShellRunVision : public smt::run::RunVision {
     // The run asks while the machine is homed and then starts the closing
     // home at once: the switch, done later on the window thread, is the
     // run's and is not refused for the homing in progress.
-    const bool asked = smt::CurrentMachine().connected.load() && smt::CurrentMachine().resetDone.load();
+    const bool asked = parts_.machine->connected.load() && parts_.machine->resetDone.load();
     QPointer<CSMTView> view = parts_.view;
     smt::platform::PostToGui([view, asked] {
       if (!view) return;
@@ -472,15 +478,16 @@ std::function<void()> WireVisionRun(smt::Machine& machine, const VisionRunParts&
   QPointer<CDialogSetView> panel = in.panel;
   // The Mark camera of the alignments: the industrial Mark camera in
   // high-speed mode when fitted, else the panel's capture camera.
-  smt::vision::SetMarkCamera([panel] { return CameraUsable(panel, 0); },
-                             [panel](cv::Mat& frame) { return GrabOf(panel, 0, frame); });
+  smt::Machine* m = &machine;
+  smt::vision::SetMarkCamera([m, panel] { return CameraUsable(*m, panel, 0); },
+                             [m, panel](cv::Mat& frame) { return GrabOf(*m, panel, 0, frame); });
   smt::run::Services(machine).vision.Connect(std::make_shared<ShellRunVision>(parts));
   if (panel) {
     panel->recognizeLiveFrame = [parts](int head, const cv::Mat& frame) { RecognizeFlyFrame(parts, head, frame); };
   }
   // The fly pass lies where the first vision camera is (the inputs are
   // connected with the camera list, PageWiring.cpp).
-  smt::job::SetupHeadLayout();
+  smt::job::SetupHeadLayout(machine);
   return [parts] { AlignBoardMarksForRun(parts, false); };
 }
 

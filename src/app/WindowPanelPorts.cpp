@@ -62,7 +62,7 @@ BoardMarkView MarkCameraView(CSMTView& view) {
     }
   }
   if (view.m_bOriginView.load()) {
-    const auto basic = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic();
+    const auto basic = smt::settings::SettingsStores::Of(view.machine()).machine.Basic();
     b.visualBox = basic->m_VisualOriginBox;
     b.contrast = basic->m_OriginLightContrast;
     b.brightness = basic->m_OriginLightBrightness;
@@ -93,14 +93,14 @@ class ShellCameraPanelNeighbours : public CDialogSetView::Neighbours {
     return feeders->ListRow(row).text[smt::feeder::kCellPackage];
   }
   bool LensCorrection() override {
-    return smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic()->m_Calibrator2 != 0;
+    return smt::settings::SettingsStores::Of(view_.machine()).machine.Basic()->m_Calibrator2 != 0;
   }
   // The vision steps invert the visual cameras' picture as the camera list says.
   bool VisualColourReversal() override {
     return view_.m_pCameraList && view_.m_pCameraList->m_Settings.m_VisualImageColorReversal != 0;
   }
   // While the homing hands over to the vision-origin move.
-  bool HomingWaiver() override { return smt::link::MachineHoming::Instance().m_bResetToOriginPending.load(); }
+  bool HomingWaiver() override { return smt::link::MachineHoming::Of(view_.machine()).m_bResetToOriginPending.load(); }
   // Folding and unfolding: the camera panel takes the new height and the
   // jog panel below it the rest of the column.
   void HeightChanged(int height) override {
@@ -142,7 +142,7 @@ class ShellCameraListNeighbours : public CDialogCameraList::Neighbours {
   // The calibration tasks measure the standard piece with the shown board's
   // Mark values.
   BoardMarkView BoardMark() override { return ShownBoardMark(view_); }
-  void LayoutHeads() override { smt::job::SetupHeadLayout(); }
+  void LayoutHeads() override { smt::job::SetupHeadLayout(view_.machine()); }
 
  private:
   CSMTView& view_;
@@ -216,7 +216,7 @@ class ShellCameraPanel : public smt::link::CameraPanel {
     smt::platform::PostToGui([v] {
       CDialogSetView* camera = v->m_pSetView;
       if (!camera) return;
-      const int kind = smt::CurrentMachine().camera.highSpeedCamera.load();
+      const int kind = v->machine().camera.highSpeedCamera.load();
       if (kind == 0) {
         camera->OpenOrCloseCamera(false);
       } else if (kind == 1) {
@@ -230,8 +230,8 @@ class ShellCameraPanel : public smt::link::CameraPanel {
   // The industrial cameras in high-speed mode only (not on the lamp machine).
   void SwitchCamera(int channel, int triggerMode) override {
     CDialogSetView* camera = view_.m_pSetView;
-    if (!camera || smt::CurrentMachine().camera.highSpeedCamera.load() != 1 ||
-        smt::CurrentMachine().machineType.load() == 4)
+    if (!camera || view_.machine().camera.highSpeedCamera.load() != 1 ||
+        view_.machine().machineType.load() == 4)
       return;
     if (channel >= 1 && channel <= 3) camera->SwitchCamera(channel - 1, triggerMode);
   }
@@ -359,8 +359,8 @@ class ShellFeederNeighbours : public smt::feeder::FeederNeighbours {
     smt::library::ThePackLibrary(view_.machine()).LoadTable(rows);
     view_.frame()->Lists().packRows = std::move(rows);
   }
-  std::vector<std::string> DropDownLists() override { return smt::job::DropDownLists(); }
-  std::vector<std::string> DropDownAngleChoices() override { return smt::job::DropDownChoices(smt::job::kDropDownAngles); }
+  std::vector<std::string> DropDownLists() override { return smt::job::DropDownLists(view_.machine()); }
+  std::vector<std::string> DropDownAngleChoices() override { return smt::job::DropDownChoices(view_.machine(), smt::job::kDropDownAngles); }
   // Names of the cameras of the camera table.
   std::vector<std::string> CameraNames() override {
     return smt::vision::CameraNamesOf(view_.frame()->Lists().cameraRows);
@@ -417,7 +417,7 @@ class ShellManualMarks : public smt::link::ManualMarkOwners {
     m.m_dMark2DevY = v.m_dMark2OffsetY;
     m.m_bMarkMeasured = v.m_bManualMarkOffset;
   }
-  void ConvertPointToSteps(double a, double b, double c, double d) override { smt::job::ConvertPointToSteps(a, b, c, d); }
+  void ConvertPointToSteps(double a, double b, double c, double d) override { smt::job::ConvertPointToSteps(view_.machine(), a, b, c, d); }
   int PartRowCount() override {
     return view_.m_pPartList ? static_cast<int>(view_.m_pPartList->Job().placementRows.size()) : 0;
   }

@@ -25,6 +25,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <type_traits>
 #include <typeindex>
 #include <utility>
 #include <vector>
@@ -265,14 +266,19 @@ class Machine {
   }
   void ReleaseBusy() { machineBusy.store(false); }
 
-  // The machine's part of type T (default-constructed on first use, kept for
-  // the machine's life). Safe from any thread.
+  // The machine's part of type T (made on first use, handed the machine when
+  // T takes one, else default-constructed; kept for the machine's life). Safe
+  // from any thread. A part's constructor must not reach other parts.
   template <class T>
   T& Part() {
     std::lock_guard lk(partsMutex_);
     for (auto& [type, ptr] : parts_)
       if (type == std::type_index(typeid(T))) return *static_cast<T*>(ptr.get());
-    auto owned = std::shared_ptr<T>(new T());
+    std::shared_ptr<T> owned;
+    if constexpr (std::is_constructible_v<T, Machine&>)
+      owned = std::shared_ptr<T>(new T(*this));
+    else
+      owned = std::shared_ptr<T>(new T());
     T& ref = *owned;
     parts_.emplace_back(std::type_index(typeid(T)), std::move(owned));
     return ref;

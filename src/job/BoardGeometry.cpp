@@ -21,46 +21,46 @@ void TooClose() {
 
 }  // namespace
 
-int32_t NozzleOffsetX(int nozzle) { return nozzle >= 2 && nozzle <= 8 ? smt::CurrentMachine().steps.nozzleOffsetX[static_cast<size_t>(nozzle - 2)] : 0; }
-int32_t NozzleOffsetY(int nozzle) { return nozzle >= 2 && nozzle <= 8 ? smt::CurrentMachine().steps.nozzleOffsetY[static_cast<size_t>(nozzle - 2)] : 0; }
+int32_t NozzleOffsetX(const smt::Machine& machine, int nozzle) { return nozzle >= 2 && nozzle <= 8 ? machine.steps.nozzleOffsetX[static_cast<size_t>(nozzle - 2)] : 0; }
+int32_t NozzleOffsetY(const smt::Machine& machine, int nozzle) { return nozzle >= 2 && nozzle <= 8 ? machine.steps.nozzleOffsetY[static_cast<size_t>(nozzle - 2)] : 0; }
 
-void LoadStepGeometry(const smt::settings::BasicSettings& b, const smt::settings::PulseSettings& p) {
-  smt::CurrentMachine().steps.xPulsePerMm = p.m_X_Pulse;
-  smt::CurrentMachine().steps.yPulsePerMm = p.m_Y_Pulse;
-  smt::CurrentMachine().steps.zPulsePerMm = p.m_Z_Pulse;
-  smt::CurrentMachine().steps.aPulsePerDeg = p.m_A_Pulse;
-  smt::CurrentMachine().steps.feedAxisPulse = {p.m_WestWalk_Pulse, p.m_WestLift_Pulse, p.m_NorthWalk_Pulse, p.m_NorthLift_Pulse,
+void LoadStepGeometry(smt::Machine& machine, const smt::settings::BasicSettings& b, const smt::settings::PulseSettings& p) {
+  machine.steps.xPulsePerMm = p.m_X_Pulse;
+  machine.steps.yPulsePerMm = p.m_Y_Pulse;
+  machine.steps.zPulsePerMm = p.m_Z_Pulse;
+  machine.steps.aPulsePerDeg = p.m_A_Pulse;
+  machine.steps.feedAxisPulse = {p.m_WestWalk_Pulse, p.m_WestLift_Pulse, p.m_NorthWalk_Pulse, p.m_NorthLift_Pulse,
                       p.m_EastWalk_Pulse, p.m_EastLift_Pulse, p.m_AutoWalk1_Pulse};
   const double xp = p.m_X_Pulse, yp = p.m_Y_Pulse;
-  smt::CurrentMachine().steps.cameraOffsetX = Steps(b.m_X_CameraToNozzle1, xp);
-  smt::CurrentMachine().steps.cameraOffsetY = Steps(b.m_Y_CameraToNozzle1, yp);
+  machine.steps.cameraOffsetX = Steps(b.m_X_CameraToNozzle1, xp);
+  machine.steps.cameraOffsetY = Steps(b.m_Y_CameraToNozzle1, yp);
   const double cx[8] = {b.m_Correction_X1, b.m_Correction_X2, b.m_Correction_X3, b.m_Correction_X4,
                         b.m_Correction_X5, b.m_Correction_X6, b.m_Correction_X7, b.m_Correction_X8};
   const double cy[8] = {b.m_Correction_Y1, b.m_Correction_Y2, b.m_Correction_Y3, b.m_Correction_Y4,
                         b.m_Correction_Y5, b.m_Correction_Y6, b.m_Correction_Y7, b.m_Correction_Y8};
   for (size_t i = 0; i < 8; ++i) {
-    smt::CurrentMachine().steps.nozzleCorrectionX[i] = Steps(cx[i], xp);
-    smt::CurrentMachine().steps.nozzleCorrectionY[i] = Steps(cy[i], yp);
+    machine.steps.nozzleCorrectionX[i] = Steps(cx[i], xp);
+    machine.steps.nozzleCorrectionY[i] = Steps(cy[i], yp);
   }
   const double ox[7] = {b.m_X_Nozzle2ToNozzle1, b.m_X_Nozzle3ToNozzle1, b.m_X_Nozzle4ToNozzle1, b.m_X_Nozzle5ToNozzle1,
                         b.m_X_Nozzle6ToNozzle1, b.m_X_Nozzle7ToNozzle1, b.m_X_Nozzle8ToNozzle1};
   const double oy[7] = {b.m_Y_Nozzle2ToNozzle1, b.m_Y_Nozzle3ToNozzle1, b.m_Y_Nozzle4ToNozzle1, b.m_Y_Nozzle5ToNozzle1,
                         b.m_Y_Nozzle6ToNozzle1, b.m_Y_Nozzle7ToNozzle1, b.m_Y_Nozzle8ToNozzle1};
   for (size_t i = 0; i < 7; ++i) {
-    smt::CurrentMachine().steps.nozzleOffsetX[i] = Steps(ox[i], xp);
-    smt::CurrentMachine().steps.nozzleOffsetY[i] = Steps(oy[i], yp);
+    machine.steps.nozzleOffsetX[i] = Steps(ox[i], xp);
+    machine.steps.nozzleOffsetY[i] = Steps(oy[i], yp);
   }
-  smt::CurrentMachine().steps.dispenseHeadOffsetX = Steps(b.m_X_DropsGlueToNozzle1, xp);
-  smt::CurrentMachine().steps.dispenseHeadOffsetY = Steps(b.m_Y_DropsGlueToNozzle1, yp);
-  smt::CurrentMachine().steps.y2ToY1OffsetX = Steps(b.m_X_Y2ToY1, xp);
-  smt::CurrentMachine().steps.y2ToY1OffsetY = Steps(b.m_Y_Y2ToY1, yp);
-  smt::CurrentMachine().steps.throwPositionX = Steps(b.m_X_ThrowPosition, xp);
-  smt::CurrentMachine().steps.throwPositionY = Steps(b.m_Y_ThrowPosition, yp);
+  machine.steps.dispenseHeadOffsetX = Steps(b.m_X_DropsGlueToNozzle1, xp);
+  machine.steps.dispenseHeadOffsetY = Steps(b.m_Y_DropsGlueToNozzle1, yp);
+  machine.steps.y2ToY1OffsetX = Steps(b.m_X_Y2ToY1, xp);
+  machine.steps.y2ToY1OffsetY = Steps(b.m_Y_Y2ToY1, yp);
+  machine.steps.throwPositionX = Steps(b.m_X_ThrowPosition, xp);
+  machine.steps.throwPositionY = Steps(b.m_Y_ThrowPosition, yp);
 }
 
-void LoadStepGeometry() {
-  auto& m = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine;
-  LoadStepGeometry(*m.Basic(), *m.Pulse());
+void LoadStepGeometry(smt::Machine& machine) {
+  auto& m = smt::settings::SettingsStores::Of(machine).machine;
+  LoadStepGeometry(machine, *m.Basic(), *m.Pulse());
 }
 
 int32_t BiasedSteps(double mm, double stepsPerMm) {
@@ -89,19 +89,19 @@ float SingleLength(double dx, double dy) {
   return static_cast<float>(std::sqrt(sum));
 }
 
-void ConvertPointToSteps(double d1x, double d1y, double d2x, double d2y) {
-  const int32_t s1x = BiasedSteps(d1x, smt::CurrentMachine().steps.xPulsePerMm), s1y = BiasedSteps(d1y, smt::CurrentMachine().steps.yPulsePerMm);
-  const int32_t s2x = BiasedSteps(d2x, smt::CurrentMachine().steps.xPulsePerMm), s2y = BiasedSteps(d2y, smt::CurrentMachine().steps.yPulsePerMm);
-  smt::CurrentMachine().correction.mark1DevStepsX = s1x;
-  smt::CurrentMachine().correction.mark1DevStepsY = s1y;
-  smt::CurrentMachine().correction.mark2DevStepsX = s2x;
-  smt::CurrentMachine().correction.mark2DevStepsY = s2y;
-  smt::CurrentMachine().correction.boardRotation = 0.0;
-  if (smt::CurrentMachine().board.mark2X == 0 && smt::CurrentMachine().board.mark2Y == 0) return;
-  const int32_t nx = smt::CurrentMachine().board.mark2StepsX - smt::CurrentMachine().board.mark1StepsX, ny = smt::CurrentMachine().board.mark2StepsY - smt::CurrentMachine().board.mark1StepsY;
+void ConvertPointToSteps(smt::Machine& machine, double d1x, double d1y, double d2x, double d2y) {
+  const int32_t s1x = BiasedSteps(d1x, machine.steps.xPulsePerMm), s1y = BiasedSteps(d1y, machine.steps.yPulsePerMm);
+  const int32_t s2x = BiasedSteps(d2x, machine.steps.xPulsePerMm), s2y = BiasedSteps(d2y, machine.steps.yPulsePerMm);
+  machine.correction.mark1DevStepsX = s1x;
+  machine.correction.mark1DevStepsY = s1y;
+  machine.correction.mark2DevStepsX = s2x;
+  machine.correction.mark2DevStepsY = s2y;
+  machine.correction.boardRotation = 0.0;
+  if (machine.board.mark2X == 0 && machine.board.mark2Y == 0) return;
+  const int32_t nx = machine.board.mark2StepsX - machine.board.mark1StepsX, ny = machine.board.mark2StepsY - machine.board.mark1StepsY;
   if (SingleLength(nx, ny) < 5.0f) return TooClose();
   const int32_t mx = nx - s1x + s2x, my = ny - s1y + s2y;
-  smt::CurrentMachine().correction.boardRotation = BoardRotation(nx, ny, mx, my);
+  machine.correction.boardRotation = BoardRotation(nx, ny, mx, my);
 }
 
 namespace {
@@ -145,11 +145,11 @@ std::pair<double, double> CorrectPointByTwoMarksForEditor(double m1x, double m1y
   return Turn(px, py, -theta);
 }
 
-bool SetupHeadLayout(int machineType, const FlyCameraInputs& in) {
-  const int32_t p2 = smt::CurrentMachine().steps.nozzleOffsetX[0];
-  auto o = [](int k) { return smt::CurrentMachine().steps.nozzleOffsetX[static_cast<size_t>(k - 2)]; };
+bool SetupHeadLayout(smt::Machine& machine, int machineType, const FlyCameraInputs& in) {
+  const int32_t p2 = machine.steps.nozzleOffsetX[0];
+  auto o = [&machine](int k) { return machine.steps.nozzleOffsetX[static_cast<size_t>(k - 2)]; };
   int count = 0;
-  std::array<int32_t, 8> t = smt::CurrentMachine().fly.trigger;
+  std::array<int32_t, 8> t = machine.fly.trigger;
   int32_t startX = 0;
   switch (machineType) {
     case 0:
@@ -188,20 +188,20 @@ bool SetupHeadLayout(int machineType, const FlyCameraInputs& in) {
   }
   if (p2 > in.triggerPulse[0])
     for (int k = 0; k < count; ++k) t[static_cast<size_t>(k)] += in.triggerPulse[static_cast<size_t>(k)];
-  smt::CurrentMachine().fly.headCount = count;
-  smt::CurrentMachine().fly.trigger = t;
-  smt::CurrentMachine().fly.startX = startX;
-  smt::CurrentMachine().fly.endX = in.cameraX + p2;
-  smt::CurrentMachine().fly.y = smt::CurrentMachine().fly.y2 = in.cameraY;
+  machine.fly.headCount = count;
+  machine.fly.trigger = t;
+  machine.fly.startX = startX;
+  machine.fly.endX = in.cameraX + p2;
+  machine.fly.y = machine.fly.y2 = in.cameraY;
   return true;
 }
 
-smt::platform::Hook<FlyCameraInputs()>& FlyCameraInputsHook() {
-  return smt::CurrentMachine().Part<FlyCameraSource>().inputs;
+smt::platform::Hook<FlyCameraInputs()>& FlyCameraInputsHook(smt::Machine& machine) {
+  return machine.Part<FlyCameraSource>().inputs;
 }
 
-bool SetupHeadLayout() {
-  return SetupHeadLayout(smt::CurrentMachine().machineType.load(), FlyCameraInputsHook()());
+bool SetupHeadLayout(smt::Machine& machine) {
+  return SetupHeadLayout(machine, machine.machineType.load(), FlyCameraInputsHook(machine)());
 }
 
 }  // namespace smt::job

@@ -1,10 +1,10 @@
 #pragma once
 // The step geometry of the machine and the arithmetic of a board's two-mark
 // correction. Jobs keep coordinates in millimetres; the machine moves in
-// motor steps. The values here are process-wide: the settings dialogs'
-// confirmations refill the step geometry, the mark buttons and the run's
-// mark alignment write the board correction, the run and the coordinate
-// tests read both.
+// motor steps. The values are the machine's (its step geometry, board
+// correction and fly pass): the settings dialogs' confirmations refill the
+// step geometry, the mark buttons and the run's mark alignment write the
+// board correction, the run and the coordinate tests read both.
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -13,6 +13,10 @@
 
 #include "job/StepGeometry.h"
 #include "platform/Hooks.h"
+
+namespace smt {
+class Machine;
+}
 
 namespace smt::settings {
 struct BasicSettings;
@@ -26,15 +30,16 @@ namespace smt::job {
 
 inline constexpr const char* kMarkTooClose = "Mark2 to Mark1 length is too short!!";
 
-// Offset in steps of nozzle n (2..8); 0 for nozzle 1 and other numbers.
-int32_t NozzleOffsetX(int nozzle);
-int32_t NozzleOffsetY(int nozzle);
+// Offset in steps of nozzle n (2..8) on `machine`; 0 for nozzle 1 and other numbers.
+int32_t NozzleOffsetX(const smt::Machine& machine, int nozzle);
+int32_t NozzleOffsetY(const smt::Machine& machine, int nozzle);
 
-// Fills the step geometry from the given settings (millimetres times steps
-// per millimetre, truncated toward zero).
-void LoadStepGeometry(const smt::settings::BasicSettings& basic, const smt::settings::PulseSettings& pulse);
-// The same from the machine settings store.
-void LoadStepGeometry();
+// Fills `machine`'s step geometry from the given settings (millimetres times
+// steps per millimetre, truncated toward zero).
+void LoadStepGeometry(smt::Machine& machine, const smt::settings::BasicSettings& basic,
+                      const smt::settings::PulseSettings& pulse);
+// The same from the machine's settings store.
+void LoadStepGeometry(smt::Machine& machine);
 
 // Millimetres to steps with the 0.0001 mm bias away from zero.
 int32_t BiasedSteps(double mm, double stepsPerMm);
@@ -48,7 +53,7 @@ float SingleLength(double dx, double dy);
 // Stores the mark deviations (mm) in steps and works out the board
 // rotation from the current board's marks. A Mark 2 at (0, 0) gives a
 // rotation of 0; marks closer than 5 steps are refused with a message.
-void ConvertPointToSteps(double d1x, double d1y, double d2x, double d2y);
+void ConvertPointToSteps(smt::Machine& machine, double d1x, double d1y, double d2x, double d2y);
 
 // The vector from nominal Mark 1 to the point, turned by the board rotation.
 std::pair<double, double> CorrectPointByTwoMarks(double m1x, double m1y, double m2x, double m2y, double d1x, double d1y,
@@ -67,11 +72,12 @@ struct FlyCameraInputs {
 struct FlyCameraSource {
   smt::platform::Hook<FlyCameraInputs()> inputs{"HeadLayout.flyCameraInputs"};
 };
-// The hook of the machine in use.
-smt::platform::Hook<FlyCameraInputs()>& FlyCameraInputsHook();
+// The hook of `machine`.
+smt::platform::Hook<FlyCameraInputs()>& FlyCameraInputsHook(smt::Machine& machine);
 
 // Lays out the fly-camera pass for the machine type. Always true.
-bool SetupHeadLayout(int machineType, const FlyCameraInputs& in);
-bool SetupHeadLayout();
+bool SetupHeadLayout(smt::Machine& machine, int machineType, const FlyCameraInputs& in);
+// The same with the machine's type and its fly-camera inputs.
+bool SetupHeadLayout(smt::Machine& machine);
 
 }  // namespace smt::job

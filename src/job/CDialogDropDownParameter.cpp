@@ -11,7 +11,8 @@
 #include "job/DropDownLists.h"
 #include "platform/SettingsSection.h"
 
-CDialogDropDownParameter::CDialogDropDownParameter(QWidget* parent) : QDialog(parent) {
+CDialogDropDownParameter::CDialogDropDownParameter(smt::Machine& machine, QWidget* parent)
+    : QDialog(parent), machine_(machine) {
   setObjectName("CDialogDropDownParameter");
   for (const auto& [k, v] : smt::job::DropDownEditor::TextTable()) texts_[k] = v;
   ed_.text = [this](const std::string& k) { return texts_[k]; };
@@ -89,7 +90,7 @@ void CDialogDropDownParameter::ShowLists() {
 }
 
 void CDialogDropDownParameter::InitLists() {
-  ed_.LoadListsFromArray(smt::job::DropDownLists());
+  ed_.LoadListsFromArray(smt::job::DropDownLists(machine_));
   ed_.SetTab(0);
   edit_->clear();
   ShowLists();
@@ -136,5 +137,5 @@ void CDialogDropDownParameter::OnImportNames() {
 }
 
 void CDialogDropDownParameter::OnOK() {
-  if (ed_.Store(appDir_)) accept();
+  if (ed_.Store(machine_, appDir_)) accept();
 }

@@ -17,7 +17,8 @@ class QTabWidget;
 class CDialogDropDownParameter : public QDialog {
   Q_OBJECT
  public:
-  explicit CDialogDropDownParameter(QWidget* parent = nullptr);
+  // Edits the drop-down lists of `machine`.
+  explicit CDialogDropDownParameter(smt::Machine& machine, QWidget* parent = nullptr);
 
   // The placement rows for the name import, and the part list's boxes.
   std::function<const std::vector<smt::job::ListRow>*()> placementRows;
@@ -46,6 +47,7 @@ class CDialogDropDownParameter : public QDialog {
 
  private:
   void ShowLists();
+  smt::Machine& machine_;
   smt::job::DropDownEditor ed_;
   std::filesystem::path appDir_ = ".";
   QLineEdit* edit_ = nullptr;

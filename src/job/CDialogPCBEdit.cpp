@@ -668,7 +668,7 @@ void CDialogPCBEdit::OnOK() {
   if (f_.manualMark) {
     auto in = [](double v) { return v >= -3.0 && v <= 3.0; };
     if (in(f_.manualMark1X) && in(f_.manualMark1Y) && in(f_.manualMark2X) && in(f_.manualMark2Y))
-      smt::job::ConvertPointToSteps(f_.manualMark1X, f_.manualMark1Y, f_.manualMark2X, f_.manualMark2Y);
+      smt::job::ConvertPointToSteps(machine_, f_.manualMark1X, f_.manualMark1Y, f_.manualMark2X, f_.manualMark2Y);
   }
   if (!m_bCloseOnOK) {
     m_bCloseOnOK = true;

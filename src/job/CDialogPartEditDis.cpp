@@ -168,7 +168,7 @@ void CDialogPartEditDis::OnTakeY() {
   boxes_[1006]->setText(QString::fromStdString(NudgedText(EditorTakeAxis(machine_.curY, EditorOrigin(machine_).second, Pulse(machine_)->m_Y_Pulse))));
 }
 void CDialogPartEditDis::OnTakeZ() {
-  boxes_[1008]->setText(QString::fromStdString(NudgedText(DispenseHeadZ(machine_.machineType) / (Pulse(machine_)->m_Z_Pulse != 0 ? Pulse(machine_)->m_Z_Pulse : 1.0))));
+  boxes_[1008]->setText(QString::fromStdString(NudgedText(DispenseHeadZ(machine_, machine_.machineType) / (Pulse(machine_)->m_Z_Pulse != 0 ? Pulse(machine_)->m_Z_Pulse : 1.0))));
 }
 void CDialogPartEditDis::OnCameraX() {
   boxes_[1005]->setText(QString::fromStdString(

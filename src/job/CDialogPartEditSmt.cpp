@@ -213,7 +213,7 @@ void CDialogPartEditSmt::FillDropDownLists() {
   const std::pair<size_t, int> boxes[] = {{0, 1085}, {1, 1020}, {3, 1025}};
   for (const auto& [index, id] : boxes) {
     combos_[id]->clear();
-    for (const auto& item : DropDownChoices(index)) combos_[id]->addItem(QString::fromStdString(item));
+    for (const auto& item : DropDownChoices(machine_, index)) combos_[id]->addItem(QString::fromStdString(item));
   }
 }
 

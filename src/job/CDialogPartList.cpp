@@ -197,7 +197,7 @@ CDialogPartList::~CDialogPartList() {
   run_.boardCount = nullptr;
   run_.runStarting = nullptr;
   run_.runStarted = nullptr;
-  smt::job::FreePanelGrid();
+  smt::job::FreePanelGrid(machine_);
 }
 
 // The list work's view on this panel: its rows and its part editors.
@@ -364,7 +364,7 @@ void CDialogPartList::ApplyLanguageTexts() {
 void CDialogPartList::FillChoiceCombos() {
   const std::pair<size_t, QComboBox*> targets[] = {{0, names_}, {1, types_}, {3, angles_}};
   for (const auto& [index, box] : targets) {
-    for (const auto& item : smt::job::DropDownChoices(index)) box->addItem(QString::fromStdString(item));
+    for (const auto& item : smt::job::DropDownChoices(machine_, index)) box->addItem(QString::fromStdString(item));
   }
   if (packageRows)
     for (const auto& r : packageRows()) packages_->addItem(QString::fromStdString(r.substr(0, r.find('\t'))));
@@ -1009,13 +1009,13 @@ void CDialogPartList::ApplyPanelLabel(const std::string& cell, const std::string
 bool CDialogPartList::LoadCurrentBoard(int index) {
   if (index < 0 || index >= job_.pcbs.Count()) return false;
   const smt::job::PcbRecord& rec = job_.pcbs.m_Records[static_cast<size_t>(index)];
-  smt::job::LoadCurrentBoardValues(rec);
+  smt::job::LoadCurrentBoardValues(machine_, rec);
   int r = 0, c = 0;
-  smt::job::FirstEnabledCell(r, c);
+  smt::job::FirstEnabledCell(machine_, r, c);
   const std::string lang = language ? language() : LanguageName(machine_);
   const std::string cell = PanelCellText(lang, r, c);
   const std::string count =
-      Text("PartList.c_SMTCount") + Fmt2("%d × %d", smt::job::CountEnabledCells(), rec.PartCount());
+      Text("PartList.c_SMTCount") + Fmt2("%d × %d", smt::job::CountEnabledCells(machine_), rec.PartCount());
   SetBoardLabels(QString::fromStdString(rec.m_strName + cell), QString::fromStdString(count));
   return false;
 }

@@ -14,6 +14,10 @@
 #include "link/MotionGlobals.h"
 #include "platform/Hooks.h"
 
+namespace smt {
+class Machine;
+}
+
 // Lamp machine (type 4): the targets of axis 9 (dispensing heads and Mark
 // camera) and axis 12 (the Y2 platform) are the link's second-platform
 // targets (motion.targetX2, motion.targetY2 of the machine).
@@ -33,13 +37,16 @@ enum class PlatformTest {
 };
 
 // The target in steps of a board point (mm from the PCB origin) on the
-// board of panel cell (row, col), with the mark correction of the board.
-std::pair<int32_t, int32_t> BoardPointTarget(double x, double y, int panelRow, int panelCol, const MarkMeasurement& m);
+// board of panel cell (row, col) of `machine`'s board in work, with the mark
+// correction of the board.
+std::pair<int32_t, int32_t> BoardPointTarget(const smt::Machine& machine, double x, double y, int panelRow, int panelCol,
+                                             const MarkMeasurement& m);
 
 class CoordinateTests {
  public:
-  // The camera tests look through `camera`'s Mark camera.
-  CoordinateTests(PartListLogic& logic, MarkCameraPanelSlot& camera) : logic_(logic), camera_(camera) {}
+  // The tests move `machine`; the camera tests look through `camera`'s Mark camera.
+  CoordinateTests(smt::Machine& machine, PartListLogic& logic, MarkCameraPanelSlot& camera)
+      : machine_(machine), logic_(logic), camera_(camera) {}
 
   MarkMeasurement marks;
   // Connected by the shell (loud when not).
@@ -58,8 +65,9 @@ class CoordinateTests {
   void OnDrillCameraTest();
   void OnPlatformTest(PlatformTest which);
 
-  // The move of the current code from the current targets (the worker's body).
-  static bool RunMove(int code);
+  // The move of the current code from the machine's current targets (the
+  // worker's body).
+  static bool RunMove(smt::Machine& machine, int code);
 
  private:
   enum class Device { Nozzle, DispenseHead, Drill, Camera };
@@ -69,6 +77,7 @@ class CoordinateTests {
   bool Prepare(RowKind list, double& x, double& y, int& panelRow, int& panelCol, int& row, int& head);
   void RunListTest(RowKind list, Device device);
   void StartWorker(int code);
+  smt::Machine& machine_;
   PartListLogic& logic_;
   MarkCameraPanelSlot& camera_;
 };

@@ -13,21 +13,21 @@ struct PcbRecord;
 
 namespace smt::job {
 
-// Copies record `rec` into the current board (steps with the step geometry
-// of the moment) and builds its panel grid.
-void LoadCurrentBoardValues(const PcbRecord& rec);
-// Frees the panel grid (the part list's end of life).
-void FreePanelGrid();
+// Copies record `rec` into `machine`'s board in work (steps with its step
+// geometry of the moment) and builds its panel grid.
+void LoadCurrentBoardValues(smt::Machine& machine, const PcbRecord& rec);
+// Frees the machine's panel grid (the part list's end of life).
+void FreePanelGrid(smt::Machine& machine);
 
-// The first panel cell that is not "0" (row, column), when there is one:
-// of `board`, or of the machine in use.
+// The first panel cell of `board` that is not "0" (row, column), when there
+// is one.
 bool FirstBoardNotSkipped(const smt::CurrentBoard& board, int& row, int& col);
-bool FirstBoardNotSkipped(int& row, int& col);
-// The first cell equal to "1" (0, 0 when none) and the number of such cells.
-void FirstEnabledCell(int& row, int& col);
-int CountEnabledCells();
-// Whether panel cell (row, col) was taken out of the run ("0"); a cell the
-// grid does not hold runs.
-bool PanelCellSkipped(int row, int col);
+// The first cell of the machine's panel grid equal to "1" (0, 0 when none)
+// and the number of such cells.
+void FirstEnabledCell(const smt::Machine& machine, int& row, int& col);
+int CountEnabledCells(const smt::Machine& machine);
+// Whether panel cell (row, col) of the machine's board was taken out of the
+// run ("0"); a cell the grid does not hold runs.
+bool PanelCellSkipped(const smt::Machine& machine, int row, int col);
 
 }  // namespace smt::job

@@ -156,11 +156,11 @@ bool DropDownEditor::ImportNames(const std::vector<ListRow>& rows) {
   return true;
 }
 
-bool DropDownEditor::Store(const std::filesystem::path& appDir) {
-  smt::job::SetDropDownLists(SaveListsToArray());
+bool DropDownEditor::Store(smt::Machine& machine, const std::filesystem::path& appDir) {
+  smt::job::SetDropDownLists(machine, SaveListsToArray());
   try {
     smt::platform::ListFileContent c;
-    c.rows = smt::job::DropDownLists();
+    c.rows = smt::job::DropDownLists(machine);
     smt::platform::WriteListFile(appDir / "config_dropdown.fig", c);
   } catch (const std::exception& e) {
     ShowMessage(e.what());

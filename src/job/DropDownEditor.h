@@ -11,6 +11,10 @@
 
 #include "job/JobRows.h"
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::job {
 
 class DropDownEditor {
@@ -43,9 +47,9 @@ class DropDownEditor {
   // Part names of the placement rows (column 4) not yet in the names list,
   // after the operator's OK. Only on the names tab with rows present.
   bool ImportNames(const std::vector<ListRow>& placementRows);
-  // The dialog's OK: stores the lists into DropDownLists() and writes the
-  // file; false (with a message) when the file could not be written.
-  bool Store(const std::filesystem::path& appDir);
+  // The dialog's OK: stores the lists into `machine`'s DropDownLists() and
+  // writes the file; false (with a message) when the file could not be written.
+  bool Store(smt::Machine& machine, const std::filesystem::path& appDir);
 
   std::string Text(const std::string& key) const;
   static const std::vector<std::pair<std::string, std::string>>& TextTable();

@@ -9,13 +9,13 @@ struct DropDownListSet {
   std::vector<std::string> lists = std::vector<std::string>(4);
   std::vector<DropDownAngleItem> angles;
 };
-DropDownListSet& ListSet() { return smt::CurrentMachine().Part<DropDownListSet>(); }
+DropDownListSet& ListSet(smt::Machine& machine) { return machine.Part<DropDownListSet>(); }
 }  // namespace
 
-const std::vector<std::string>& DropDownLists() { return ListSet().lists; }
+const std::vector<std::string>& DropDownLists(smt::Machine& machine) { return ListSet(machine).lists; }
 
-void SetDropDownLists(std::vector<std::string> lists) {
-  DropDownListSet& set = ListSet();
+void SetDropDownLists(smt::Machine& machine, std::vector<std::string> lists) {
+  DropDownListSet& set = ListSet(machine);
   set.angles.clear();
   if (lists.size() > kDropDownAngles)
     for (std::string& item : DropDownItems(lists[kDropDownAngles]))
@@ -23,7 +23,7 @@ void SetDropDownLists(std::vector<std::string> lists) {
   set.lists = std::move(lists);
 }
 
-const std::vector<DropDownAngleItem>& DropDownAngleItems() { return ListSet().angles; }
+const std::vector<DropDownAngleItem>& DropDownAngleItems(smt::Machine& machine) { return ListSet(machine).angles; }
 
 std::vector<std::string> DropDownItems(const std::string& text) {
   std::vector<std::string> items;
@@ -37,13 +37,13 @@ std::optional<double> DropDownAngle(std::string_view item) {
   return platform::ParseCellNumber(item, -kDropDownAngleMax, kDropDownAngleMax);
 }
 
-std::vector<std::string> DropDownChoices(size_t index) {
+std::vector<std::string> DropDownChoices(smt::Machine& machine, size_t index) {
   std::vector<std::string> items;
   if (index == kDropDownAngles) {
-    for (const DropDownAngleItem& a : DropDownAngleItems()) items.push_back(a.text);
+    for (const DropDownAngleItem& a : DropDownAngleItems(machine)) items.push_back(a.text);
     return items;
   }
-  const auto& lists = DropDownLists();
+  const auto& lists = DropDownLists(machine);
   return index < lists.size() ? DropDownItems(lists[index]) : items;
 }
 

@@ -5,7 +5,6 @@
 namespace smt::job {
 
 FeederSource& FeederSourceOf(smt::Machine& machine) { return machine.Part<FeederSource>(); }
-FeederSource& TheFeederSource() { return FeederSourceOf(smt::CurrentMachine()); }
 
 std::vector<FeederRowView> FeederListRows(smt::Machine& machine) {
   const FeederSource& s = FeederSourceOf(machine);

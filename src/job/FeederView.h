@@ -41,14 +41,13 @@ struct FeederSource {
   std::function<bool(const std::string& number)> openFeederEditor;
 };
 
-// The feeder source of a machine, and of the machine in use.
+// The feeder source of a machine.
 FeederSource& FeederSourceOf(smt::Machine& machine);
-FeederSource& TheFeederSource();
 
-// The rows through the source of `machine`, or of the machine in use (none
-// when nothing is installed).
+// The rows through the source of `machine` (none when nothing is installed).
 std::vector<FeederRowView> FeederListRows(smt::Machine& machine);
 std::vector<FeederRowView> FeederGroupRows(smt::Machine& machine);
+// The same of the machine in use, for the list work not yet handed its machine.
 std::vector<FeederRowView> FeederListRows();
 std::vector<FeederRowView> FeederGroupRows();
 

@@ -15,12 +15,15 @@
 namespace smt::job {
 
 struct PartListData {
+  // Made by the machine as its part (Machine::Part), handed the machine.
+  explicit PartListData(smt::Machine& machine) : run{machine, logic}, coord{machine, logic, camera} {}
+
   JobModel job;
   PartListLogic logic{job};
-  RunControl run{logic};
+  RunControl run;
   // The camera panel the PCB editor and the coordinate tests use.
   MarkCameraPanelSlot camera{"MarkCameraPanel"};
-  CoordinateTests coord{logic, camera};
+  CoordinateTests coord;
 };
 
 // The part list of `machine`.

@@ -45,15 +45,15 @@ bool RunControl::OnStart() {
       // The run has ended but its threads are still on their way out (a
       // stop reaches a thread waiting for a reply only when the reply
       // comes): the run starts as soon as they have left.
-      if (!smt::CurrentMachine().machineBusy) WaitForThreadsThenStart();
+      if (!machine_.machineBusy) WaitForThreadsThenStart();
       return false;
     }
   }
   view->FocusList(type == 9 ? RowKind::Drill : RowKind::Placement);
   // Connected and homed, then the busy state claimed in one step, so two
   // starts (button and front-panel key) can never both go.
-  if (!smt::link::CheckMachineGuards(true, false)) return false;
-  if (!smt::TryClaimMachineBusy(smt::CurrentMachine())) {
+  if (!smt::link::CheckMachineGuards(machine_, true, false)) return false;
+  if (!smt::TryClaimMachineBusy(machine_)) {
     ShowMessage(smt::link::kRunning);
     return false;
   }
@@ -65,12 +65,12 @@ bool RunControl::OnStart() {
   Enable(kBtnPause, true);
   Enable(kBtnRegain, false);
   Enable(kBtnStop, true);
-  smt::CurrentMachine().runContinue = true;
-  smt::CurrentMachine().run.feedRun = true;
-  smt::CurrentMachine().run.conveyorRun = true;
-  smt::CurrentMachine().paused = false;
-  smt::CurrentMachine().run.pauseEvent.Set();
-  smt::CurrentMachine().run.runHours = smt::CurrentMachine().run.runMinutes = smt::CurrentMachine().run.runSeconds = 0;
+  machine_.runContinue = true;
+  machine_.run.feedRun = true;
+  machine_.run.conveyorRun = true;
+  machine_.paused = false;
+  machine_.run.pauseEvent.Set();
+  machine_.run.runHours = machine_.run.runMinutes = machine_.run.runSeconds = 0;
   view->RunTimer(true);
   m_nPlacedCount = 0;
   stopRequested_ = false;
@@ -86,10 +86,10 @@ bool RunControl::OnStart() {
     Enable(kBtnStop, false);
     // Nothing runs: the run flags go down with the busy state, so no stale
     // "running" state is left for the feeder or conveyor code to see.
-    smt::CurrentMachine().runContinue = false;
-    smt::CurrentMachine().run.feedRun = false;
-    smt::CurrentMachine().run.conveyorRun = false;
-    smt::ReleaseMachineBusy(smt::CurrentMachine());
+    machine_.runContinue = false;
+    machine_.run.feedRun = false;
+    machine_.run.conveyorRun = false;
+    smt::ReleaseMachineBusy(machine_);
   }
   return started;
 }
@@ -127,18 +127,18 @@ void RunControl::RetryStart() {
 }
 
 void RunControl::OnPause() {
-  smt::CurrentMachine().paused = true;
-  smt::CurrentMachine().run.pauseEvent.Reset();
-  smt::link::SendCmd60SetState(2, 0);
+  machine_.paused = true;
+  machine_.run.pauseEvent.Reset();
+  smt::link::SendCmd60SetState(machine_, 2, 0);
   Enable(kBtnPause, false);
   Enable(kBtnRegain, true);
 }
 
 void RunControl::OnRegain() {
-  smt::CurrentMachine().machineBusy = true;
-  smt::CurrentMachine().paused = false;
-  smt::CurrentMachine().run.pauseEvent.Set();
-  smt::link::SendCmd60SetState(3, Network() ? 1 : 0);
+  machine_.machineBusy = true;
+  machine_.paused = false;
+  machine_.run.pauseEvent.Set();
+  smt::link::SendCmd60SetState(machine_, 3, Network() ? 1 : 0);
   Enable(kBtnPause, true);
   Enable(kBtnRegain, false);
 }
@@ -146,18 +146,18 @@ void RunControl::OnRegain() {
 void RunControl::OnStop() {
   startWaiting_ = false;
   stopRequested_ = true;
-  smt::CurrentMachine().runContinue = false;
-  smt::CurrentMachine().run.pauseEvent.Set();
+  machine_.runContinue = false;
+  machine_.run.pauseEvent.Set();
   if (autoTransport()) {
-    smt::CurrentMachine().run.conveyorRun = false;
-    smt::CurrentMachine().run.boardDoneEvent.Set();
-    smt::link::SendCmd60SetState(15, Network() ? 1 : 0);
+    machine_.run.conveyorRun = false;
+    machine_.run.boardDoneEvent.Set();
+    smt::link::SendCmd60SetState(machine_, 15, Network() ? 1 : 0);
   }
 }
 
 void RunControl::OnStartFrom(StartFrom which) {
-  if (!smt::link::CheckMachineGuards()) return;
-  if (!smt::CurrentMachine().masterResetOk) {
+  if (!smt::link::CheckMachineGuards(machine_)) return;
+  if (!machine_.masterResetOk) {
     ShowMessage(logic_.Text("PartList.c_Message_41"));
     return;
   }
@@ -173,7 +173,7 @@ void RunControl::OnStartFrom(StartFrom which) {
 }
 
 void RunControl::OnPcbClamp() {
-  if (!smt::link::CheckMachineGuards()) return;
+  if (!smt::link::CheckMachineGuards(machine_)) return;
   // The conveyor's clamp task, or its release when a board is clamped.
   startTransport(boardClamped() ? 16 : 11);
 }
@@ -184,14 +184,14 @@ std::pair<int, int> RunControl::DrillLiftSpeeds() const {
 
 std::string RunControl::ClockText() const {
   char buf[32];
-  std::snprintf(buf, sizeof buf, "T %2d:%2d:%2d", smt::CurrentMachine().run.runHours.load(), smt::CurrentMachine().run.runMinutes.load(), smt::CurrentMachine().run.runSeconds.load());
+  std::snprintf(buf, sizeof buf, "T %2d:%2d:%2d", machine_.run.runHours.load(), machine_.run.runMinutes.load(), machine_.run.runSeconds.load());
   return buf;
 }
 
 std::string RunControl::CountText() const {
   char buf[64];
   const int placed = m_nPlacedCount.load();
-  const long elapsed = smt::CurrentMachine().run.runHours * 3600L + smt::CurrentMachine().run.runMinutes * 60L + smt::CurrentMachine().run.runSeconds;
+  const long elapsed = machine_.run.runHours * 3600L + machine_.run.runMinutes * 60L + machine_.run.runSeconds;
   if (placed != 0) {
     // The rate waits for the first second rather than dividing by zero.
     const long rate = elapsed > 0 ? placed * 3600L / elapsed : 0;
@@ -203,7 +203,7 @@ std::string RunControl::CountText() const {
 }
 
 void RunControl::OnTimerTick() {
-  uint16_t s = smt::CurrentMachine().run.runSeconds + 1, m = smt::CurrentMachine().run.runMinutes, h = smt::CurrentMachine().run.runHours;
+  uint16_t s = machine_.run.runSeconds + 1, m = machine_.run.runMinutes, h = machine_.run.runHours;
   if (s >= 60) {
     s = 0;
     ++m;
@@ -212,44 +212,44 @@ void RunControl::OnTimerTick() {
     m = 0;
     ++h;
   }
-  smt::CurrentMachine().run.runSeconds = s;
-  smt::CurrentMachine().run.runMinutes = m;
-  smt::CurrentMachine().run.runHours = h;
+  machine_.run.runSeconds = s;
+  machine_.run.runMinutes = m;
+  machine_.run.runHours = h;
   view->ShowClock(ClockText());
   view->ShowCount(CountText());
 }
 
 void RunControl::OnRunEnd(bool finished) {
-  smt::CurrentMachine().machineBusy = false;
+  machine_.machineBusy = false;
   logic_.m_bStartFromCurrentSmt = 0;
   logic_.m_bStartFromCurrentDis = 0;
   logic_.m_bSelectedSmt = logic_.m_bSelectedDis = logic_.m_bSelectedDrill = 0;
-  smt::link::SendCmd60SetState(4, 0);
+  smt::link::SendCmd60SetState(machine_, 4, 0);
   const int type = logic_.Type();
   const int mode = Mode();
   if (type != 9) {
     if (m_bFeedThreadBusy) {
-      smt::CurrentMachine().run.feedRun = false;
-      smt::CurrentMachine().run.feedRequestEvent.Set();
-      smt::CurrentMachine().run.head1PickedEvent.Set();
-      smt::CurrentMachine().run.head2PickedEvent.Set();
-      smt::CurrentMachine().run.head3PickedEvent.Set();
-      smt::CurrentMachine().run.head4PickedEvent.Set();
+      machine_.run.feedRun = false;
+      machine_.run.feedRequestEvent.Set();
+      machine_.run.head1PickedEvent.Set();
+      machine_.run.head2PickedEvent.Set();
+      machine_.run.head3PickedEvent.Set();
+      machine_.run.head4PickedEvent.Set();
     }
     if (m_bConveyorThreadBusy && !finished) {
-      smt::CurrentMachine().run.conveyorRun = false;
-      smt::CurrentMachine().run.boardDoneEvent.Set();
+      machine_.run.conveyorRun = false;
+      machine_.run.boardDoneEvent.Set();
     }
     if (mode == 2) {
-      smt::CurrentMachine().runContinue = false;
-      smt::CurrentMachine().run.dispenseDoneEvent.Set();
-      smt::CurrentMachine().run.placeDoneEvent.Set();
+      machine_.runContinue = false;
+      machine_.run.dispenseDoneEvent.Set();
+      machine_.run.placeDoneEvent.Set();
     }
   }
   Enable(kBtnPcbEdit, true);
   Enable(kBtnStrategy, true);
   // A run ended by a lost link leaves Start off until the link is back.
-  Enable(kBtnStart, smt::CurrentMachine().masterResetOk.load() && !smt::link::LinkKnownLost());
+  Enable(kBtnStart, machine_.masterResetOk.load() && !smt::link::LinkKnownLost(machine_));
   Enable(kBtnPause, false);
   Enable(kBtnRegain, false);
   Enable(kBtnStop, false);
@@ -265,19 +265,19 @@ void RunControl::OnRunEnd(bool finished) {
     // Stopped or finished: no vacuum output the run switched on stays on
     // (a stopped run's parts were thrown before this step).
     if (mode != 1 && mode != 2) {
-      const int exhaust = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic()->m_Exhaust;
-      const uint8_t pumps = smt::link::Runtime().pumpButtons.load();
+      const int exhaust = smt::settings::SettingsStores::Of(machine_).machine.Basic()->m_Exhaust;
+      const uint8_t pumps = smt::link::RuntimeOf(machine_).pumpButtons.load();
       for (int i = 0; i < 8; ++i) {
         if (!(pumps & (1u << i))) continue;
         wait(exhaust);
-        smt::link::SetOutput(32 + i, 0, exhaust);
+        smt::link::SetOutput(machine_, 32 + i, 0, exhaust);
       }
     }
   } else if (type == 9) {
     const auto [start, run] = DrillLiftSpeeds();
-    smt::link::SendCmd61MoveAxis(4, 10000, start, run);
+    smt::link::SendCmd61MoveAxis(machine_, 4, 10000, start, run);
   } else {
-    for (int n : {1, 2, 3, 4, 8}) smt::link::SetOutput(n, 0, 5);
+    for (int n : {1, 2, 3, 4, 8}) smt::link::SetOutput(machine_, n, 0, 5);
   }
   view->RunTimer(false);
   // Last: a Start waiting for the run's threads goes only after this step.

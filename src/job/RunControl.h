@@ -17,6 +17,10 @@
 
 #include "job/PartListLogic.h"
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::job {
 
 // Toolbar command ids of the run buttons.
@@ -54,7 +58,8 @@ class RunControlView {
 
 class RunControl {
  public:
-  explicit RunControl(PartListLogic& logic) : logic_(logic) {}
+  // The run control of `machine`, over its part list's list work.
+  RunControl(smt::Machine& machine, PartListLogic& logic) : machine_(machine), logic_(logic) {}
 
   // --- seams ---
   smt::platform::HookInterface<RunControlView> view{"RunControlView"};
@@ -109,6 +114,7 @@ class RunControl {
   std::atomic<bool> stopRequested_{false};
   std::chrono::steady_clock::time_point startWaitEnd_{};
   int Mode() const { return runMode(); }
+  smt::Machine& machine_;
   PartListLogic& logic_;
 };
 

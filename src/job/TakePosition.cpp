@@ -65,11 +65,11 @@ double EditorTakeCamera(int32_t position, double originMm, double cameraOffsetMm
   return static_cast<double>(position - TruncSteps(pulse, originMm) + TruncSteps(pulse, cameraOffsetMm)) / pulse;
 }
 
-int32_t DispenseHeadZ(int t) {
+int32_t DispenseHeadZ(const smt::Machine& machine, int t) {
   switch (t) {
-    case 1: case 2: case 5: case 10: return smt::CurrentMachine().curZ[1];
-    case 3: case 4: case 6: return smt::CurrentMachine().curZ[3];
-    case 7: case 8: return smt::CurrentMachine().curZ[7];
+    case 1: case 2: case 5: case 10: return machine.curZ[1];
+    case 3: case 4: case 6: return machine.curZ[3];
+    case 7: case 8: return machine.curZ[7];
     default: return 0;
   }
 }

@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <string>
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::job {
 
 // "%0.4f" of the value nudged 0.0001 away from zero (0 stays 0).
@@ -26,8 +30,8 @@ int32_t TruncSteps(double mm, double perMm);
 double EditorTakeAxis(int32_t position, double originMm, double pulsePerMm);
 // Their CX/CY buttons: (position − T(pulse × origin) + T(pulse × cameraOffset)) ÷ pulse.
 double EditorTakeCamera(int32_t position, double originMm, double cameraOffsetMm, double pulsePerMm);
-// The dispensing editor's Z: the dispensing head's Z by machine type (steps).
-int32_t DispenseHeadZ(int machineType);
+// The dispensing editor's Z: `machine`'s dispensing head Z by machine type (steps).
+int32_t DispenseHeadZ(const smt::Machine& machine, int machineType);
 
 // The PCB editor's take-position buttons. `pos` is the position in
 // pulses of the axis the button reads (already chosen by machine type).

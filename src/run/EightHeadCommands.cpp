@@ -27,8 +27,8 @@ int FeedKind(int mode, int side) {
   return 13;
 }
 
-int32_t PickX(smt::Machine& m, const HeadPlaceState& p) { return Trunc(p.pickX * m.steps.xPulsePerMm) - smt::job::NozzleOffsetX(p.headTarget); }
-int32_t PickY(smt::Machine& m, const HeadPlaceState& p) { return Trunc(p.pickY * m.steps.yPulsePerMm) - smt::job::NozzleOffsetY(p.headTarget); }
+int32_t PickX(smt::Machine& m, const HeadPlaceState& p) { return Trunc(p.pickX * m.steps.xPulsePerMm) - smt::job::NozzleOffsetX(m, p.headTarget); }
+int32_t PickY(smt::Machine& m, const HeadPlaceState& p) { return Trunc(p.pickY * m.steps.yPulsePerMm) - smt::job::NozzleOffsetY(m, p.headTarget); }
 
 }  // namespace
 

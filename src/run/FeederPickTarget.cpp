@@ -364,8 +364,8 @@ bool CheckFeederPosition(smt::Machine& m, const HeadPickState& rec, int slot) {
     }
   }
   const int head = rec.headTarget;
-  const int32_t px = static_cast<int32_t>(x * m.steps.xPulsePerMm) - smt::job::NozzleOffsetX(head);
-  const int32_t py = static_cast<int32_t>(y * m.steps.yPulsePerMm) - smt::job::NozzleOffsetY(head);
+  const int32_t px = static_cast<int32_t>(x * m.steps.xPulsePerMm) - smt::job::NozzleOffsetX(m, head);
+  const int32_t py = static_cast<int32_t>(y * m.steps.yPulsePerMm) - smt::job::NozzleOffsetY(m, head);
   const auto lim = smt::link::GetMotionSettings(m);
   if (px >= 0 && px <= lim.xLimit && py <= 0 && py >= lim.yLimit) return true;
   if (auto d = Display(m)) d->Info(kFeedPosError);

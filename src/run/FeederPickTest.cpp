@@ -84,8 +84,8 @@ void PickFromFeederTest(smt::Machine& m, int head, int camera, const std::string
   const int light = c.lightBrightness;
   TheMachine(m).TriggerCamera(camera == 2 ? 3 : 2, light);
   const auto pos = Services(m).vision->VisionCameraPosition(camera == 2 ? 2 : 1);
-  const int32_t tx = pos.first - smt::job::NozzleOffsetX(head);
-  const int32_t ty = m.machineType == 4 ? m.curY.load() : pos.second - smt::job::NozzleOffsetY(head);
+  const int32_t tx = pos.first - smt::job::NozzleOffsetX(m, head);
+  const int32_t ty = m.machineType == 4 ? m.curY.load() : pos.second - smt::job::NozzleOffsetY(m, head);
   if (auto* panel = smt::link::CameraPanelPortOf(m).get()) {
     panel->ShowVisualParameters(c.lightContrast, light, c.recognitionType, c.length + basic->m_AutoMagnify, 0);
   }

@@ -42,8 +42,8 @@ using smt::settings::SpeedUse;
 
 bool Ok(smt::link::CommandResult r) { return r == smt::link::CommandResult::Ok; }
 int32_t Trunc(double v) { return static_cast<int32_t>(v); }
-int32_t HeadOffsetX(int head) { return smt::job::NozzleOffsetX(head); }
-int32_t HeadOffsetY(int head) { return smt::job::NozzleOffsetY(head); }
+int32_t HeadOffsetX(const smt::Machine& m, int head) { return smt::job::NozzleOffsetX(m, head); }
+int32_t HeadOffsetY(const smt::Machine& m, int head) { return smt::job::NozzleOffsetY(m, head); }
 int32_t HeadCorrectionX(smt::Machine& m, int head) { return head >= 1 && head <= 8 ? m.steps.nozzleCorrectionX[static_cast<size_t>(head - 1)] : 0; }
 int32_t HeadCorrectionY(smt::Machine& m, int head) { return head >= 1 && head <= 8 ? m.steps.nozzleCorrectionY[static_cast<size_t>(head - 1)] : 0; }
 bool NetworkLink(smt::Machine& m) { return smt::link::RuntimeOf(m).commModel != 0; }
@@ -121,8 +121,8 @@ bool MoveHeadToPick(smt::Machine& m, HeadPlaceState& p) {
     ShowMessage(kPlaceHeaderNoSelect);
     return false;
   }
-  const int32_t tx = Trunc(p.pickX * m.steps.xPulsePerMm) - HeadOffsetX(k);
-  const int32_t ty = Trunc(p.pickY * m.steps.yPulsePerMm) - HeadOffsetY(k);
+  const int32_t tx = Trunc(p.pickX * m.steps.xPulsePerMm) - HeadOffsetX(m, k);
+  const int32_t ty = Trunc(p.pickY * m.steps.yPulsePerMm) - HeadOffsetY(m, k);
   if (!Move65(m, tx, ty, p.pickSpeeds[kSpX], p.pickSpeeds[kSpY], p.pickSpeeds[kSpA1])) return false;
   return m.runContinue;
 }
@@ -152,8 +152,8 @@ bool PickPart(smt::Machine& m, HeadPlaceState& p) {
     ShowMessage(smt::platform::WindowText("RunMessagesConfig", "RunMessages.c_DippingNotSet", "浸渍站没有设置 !"));
     return false;
   }
-  const int32_t tx = Trunc(station->x * m.steps.xPulsePerMm) - HeadOffsetX(p.headTarget);
-  const int32_t ty = Trunc(station->y * m.steps.yPulsePerMm) - HeadOffsetY(p.headTarget);
+  const int32_t tx = Trunc(station->x * m.steps.xPulsePerMm) - HeadOffsetX(m, p.headTarget);
+  const int32_t ty = Trunc(station->y * m.steps.yPulsePerMm) - HeadOffsetY(m, p.headTarget);
   if (!Move64(m, tx, ty, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], smt::link::GantryMove::Checked) || !m.runContinue) return false;
   if (!RunSleep(m, station->runTime)) return false;
   TheMachine(m).SetOutput(10, 0, 5);
@@ -248,8 +248,8 @@ bool DragFeed(smt::Machine& m, HeadPickState& r) {
   const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(SpeedUse::PickPart);
   const RunFeedSettings fs = CurrentRunFeedSettings(m);
   // 1. Head 2 over the drag point.
-  const int32_t x = Trunc(r.loosenLength * m.steps.xPulsePerMm) - HeadOffsetX(2);
-  const int32_t y = Trunc(r.tightenLength * m.steps.yPulsePerMm) - HeadOffsetY(2);
+  const int32_t x = Trunc(r.loosenLength * m.steps.xPulsePerMm) - HeadOffsetX(m, 2);
+  const int32_t y = Trunc(r.tightenLength * m.steps.yPulsePerMm) - HeadOffsetY(m, 2);
   if (!Move64(m, x, y, sp[0], sp[1], smt::link::GantryMove::Checked) || !PauseGate(m)) return false;
   // 2. Down to the tape, head 2's extra length taken off.
   const double z = (r.pickHeight == 0.0 ? basic->m_Z_Nozzle2ToFeed : r.pickHeight) - basic->m_Nozzle2MoreNozzle1;
@@ -310,11 +310,11 @@ std::pair<int32_t, int32_t> BoardPoint(smt::Machine& m, double x, double y, int3
 int32_t PlaceOffsetX(smt::Machine& m, int head) {
   // Head mode 2: head 2 carries the dispensing valve and places with its offset.
   if (head == 2 && Strategy(m).m_HeaderSelect == 2) return m.steps.dispenseHeadOffsetX;
-  return HeadOffsetX(head);
+  return HeadOffsetX(m, head);
 }
 int32_t PlaceOffsetY(smt::Machine& m, int head) {
   if (head == 2 && Strategy(m).m_HeaderSelect == 2) return m.steps.dispenseHeadOffsetY;
-  return HeadOffsetY(head);
+  return HeadOffsetY(m, head);
 }
 
 std::pair<int32_t, int32_t> PlacePoint(smt::Machine& m, double x, double y, int head) {
@@ -497,8 +497,8 @@ void PlaceStroke(smt::Machine& m, HeadPlaceState& p, double base) {
 
 bool DiscardPart(smt::Machine& m, HeadPlaceState& p) {
   const int k = p.headTarget;
-  const int32_t tx = m.steps.throwPositionX - ((k >= 1 && k <= 8) ? HeadOffsetX(k) : 0);
-  const int32_t ty = m.steps.throwPositionY - ((k >= 1 && k <= 8) ? HeadOffsetY(k) : 0);
+  const int32_t tx = m.steps.throwPositionX - ((k >= 1 && k <= 8) ? HeadOffsetX(m, k) : 0);
+  const int32_t ty = m.steps.throwPositionY - ((k >= 1 && k <= 8) ? HeadOffsetY(m, k) : 0);
   if (!Move64(m, tx, ty, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], smt::link::GantryMove::Checked) || !m.runContinue) return false;
   const auto basic = smt::settings::SettingsStores::Of(m).machine.Basic();
   const int type = m.machineType;
@@ -539,8 +539,8 @@ int ThrowHeldPartsAfterStop(smt::Machine& m) {
       left.push_back(k);
       continue;
     }
-    const int32_t tx = m.steps.throwPositionX - HeadOffsetX(k);
-    const int32_t ty = m.steps.throwPositionY - HeadOffsetY(k);
+    const int32_t tx = m.steps.throwPositionX - HeadOffsetX(m, k);
+    const int32_t ty = m.steps.throwPositionY - HeadOffsetY(m, k);
     if (!TheMachine(m).MoveGantry(tx - m.curX, Speed(sp[0]), ty - m.curY, Speed(sp[1]), smt::link::GantryMove::Checked)) {
       left.push_back(k);
       continue;
@@ -598,7 +598,7 @@ bool VisionCentreHead(smt::Machine& m, HeadPlaceState& p, bool again) {
     if (cam == 1) TheMachine(m).TriggerCamera(2, p.lightBrightness);
     else TheMachine(m).TriggerCamera(3, p.lightBrightness);
     const auto pos = Services(m).vision->VisionCameraPosition(cam);
-    const int32_t tx = pos.first - HeadOffsetX(k), ty = pos.second - HeadOffsetY(k);
+    const int32_t tx = pos.first - HeadOffsetX(m, k), ty = pos.second - HeadOffsetY(m, k);
     bool moved;
     if (!m.run.firstVisionDone || again)
       moved = Move65(m, tx, ty, p.visionPlaceSpeeds[kSpX], p.visionPlaceSpeeds[kSpY], p.placeSpeeds[kSpA1]);

@@ -129,7 +129,7 @@ bool MoveHeadToPlatformPick(smt::Machine& m, HeadPlaceState& p, int platform) {
   const int k = p.headTarget;
   if (k < 1 || k > 4) return Refuse(kPlaceHeaderNoSelect);
   if (platform != 1 && platform != 2) return false;
-  const int32_t tx = Trunc(p.pickX * m.steps.xPulsePerMm) - smt::job::NozzleOffsetX(k);
+  const int32_t tx = Trunc(p.pickX * m.steps.xPulsePerMm) - smt::job::NozzleOffsetX(m, k);
   const auto& x = p.pickSpeeds[kSpX];
   const auto& a = p.pickSpeeds[kSpA1];
   if (!TheMachine(m).MoveGantryPlatformHead(tx - m.curX, Speed(x), PlatformAxis(platform), 0, {10, 10}, static_cast<uint8_t>(k), HeadMoveArg(m, k), Speed(a)))
@@ -180,7 +180,7 @@ bool PlatformDiscardMove(smt::Machine& m, int platform) {
 bool PlatformDiscardPart(smt::Machine& m, HeadPlaceState& p) {
   const int k = p.headTarget;
   if (k < 1 || k > 4) return Refuse(kPlaceHeaderNoSelect);
-  const int32_t tx = m.steps.throwPositionX - smt::job::NozzleOffsetX(k);
+  const int32_t tx = m.steps.throwPositionX - smt::job::NozzleOffsetX(m, k);
   const auto& x = p.pickSpeeds[kSpX];
   if (!TheMachine(m).MoveGantryPlatformHead(tx - m.curX, Speed(x), 1, 0, {10, 10}, 0, 0, {0, 0})) return true;
   if (!PauseGate(m)) return true;

@@ -43,7 +43,7 @@ RunBoard BoardForRun(smt::Machine& m) {
   b.colPitch = m.board.panelColPitch;
   b.thickness = m.board.boardThickness;
   for (int r = 0; r < b.panelRows; ++r)
-    for (int c = 0; c < b.panelCols; ++c) b.skipped.push_back(smt::job::PanelCellSkipped(r, c));
+    for (int c = 0; c < b.panelCols; ++c) b.skipped.push_back(smt::job::PanelCellSkipped(m, r, c));
   return b;
 }
 

@@ -49,8 +49,8 @@ LabelingScales LabelingScales::FromStores(smt::Machine& machine) {
     l.northFeedLimit = b->m_NorthFeed_Limit;
     l.westFeedLimit = b->m_WestFeed_Limit;
   }
-  l.head2OffsetX = smt::job::NozzleOffsetX(2);
-  l.head2OffsetY = smt::job::NozzleOffsetY(2);
+  l.head2OffsetX = smt::job::NozzleOffsetX(machine, 2);
+  l.head2OffsetY = smt::job::NozzleOffsetY(machine, 2);
   const auto r = st.speed.Record(smt::settings::SpeedUse::PickPart);
   l.xStart = r[0].start;
   l.xRun = r[0].normal;

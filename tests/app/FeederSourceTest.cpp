@@ -77,10 +77,10 @@ class FeederSourceTest : public ShellTest {
 TEST_F(FeederSourceTest, PartListSeesThePanelsFeedersAtStartUp) {
   WriteFeeders({Feeder("W1", "10k", "No/Camera 1"), Feeder("W2", "100nF", "Yes/Camera 1")});
   CMainFrame& f = Start();
-  EXPECT_EQ(Numbers(smt::job::FeederListRows()), (std::vector<std::string>{"W1", "W2"}));
-  EXPECT_EQ(Numbers(smt::job::FeederGroupRows()), (std::vector<std::string>{"W1", "W2"}));
+  EXPECT_EQ(Numbers(smt::job::FeederListRows(smt::CurrentMachine())), (std::vector<std::string>{"W1", "W2"}));
+  EXPECT_EQ(Numbers(smt::job::FeederGroupRows(smt::CurrentMachine())), (std::vector<std::string>{"W1", "W2"}));
   // The camera column's picture reaches the part list.
-  const auto rows = smt::job::FeederListRows();
+  const auto rows = smt::job::FeederListRows(smt::CurrentMachine());
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_NE(rows[0].cameraImage, 1);
   EXPECT_EQ(rows[1].cameraImage, 1);
@@ -109,7 +109,7 @@ TEST_F(FeederSourceTest, AnAddedFeederIsSeenAndSurvivesARestart) {
       return true;
     };
     panel.OnAddFeeder();
-    EXPECT_EQ(Numbers(smt::job::FeederListRows()), (std::vector<std::string>{"W1", "W5"}));
+    EXPECT_EQ(Numbers(smt::job::FeederListRows(smt::CurrentMachine())), (std::vector<std::string>{"W1", "W5"}));
     EXPECT_TRUE(UpdateWith(f, "W5").empty());
     ASSERT_TRUE(f.view()->OnFileSave());
     app->ExitInstance();
@@ -117,7 +117,7 @@ TEST_F(FeederSourceTest, AnAddedFeederIsSeenAndSurvivesARestart) {
   }
   smt::platform::ClearProfileCache();
   CMainFrame& f = Start();
-  EXPECT_EQ(Numbers(smt::job::FeederListRows()), (std::vector<std::string>{"W1", "W5"}));
+  EXPECT_EQ(Numbers(smt::job::FeederListRows(smt::CurrentMachine())), (std::vector<std::string>{"W1", "W5"}));
   EXPECT_TRUE(UpdateWith(f, "W5").empty());
 }
 
@@ -127,9 +127,9 @@ TEST_F(FeederSourceTest, PartEditorOpensTheFeederEditorOnItsFeeder) {
   CDialogFeedList& panel = *f.view()->m_pFeedList;
   std::string opened;
   panel.runEditor = [&] { return false; };
-  ASSERT_TRUE(smt::job::TheFeederSource().openFeederEditor);
-  EXPECT_FALSE(smt::job::TheFeederSource().openFeederEditor("W7"));
-  EXPECT_TRUE(smt::job::TheFeederSource().openFeederEditor("W2"));
+  ASSERT_TRUE(smt::job::FeederSourceOf(smt::CurrentMachine()).openFeederEditor);
+  EXPECT_FALSE(smt::job::FeederSourceOf(smt::CurrentMachine()).openFeederEditor("W7"));
+  EXPECT_TRUE(smt::job::FeederSourceOf(smt::CurrentMachine()).openFeederEditor("W2"));
   EXPECT_EQ(panel.Editor()->loadedNumber, "W2");
 }
 

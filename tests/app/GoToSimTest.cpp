@@ -47,7 +47,7 @@ TEST_F(GoToSim, VisionOriginThenStopPositionReleasesBusyAndMarksHomedWhenHandedO
   smt::CurrentMachine().motion.targetX = 4000;
   smt::CurrentMachine().motion.targetY = -2500;
   ASSERT_TRUE(smt::TryClaimMachineBusy(smt::CurrentMachine()));
-  EXPECT_TRUE(MoveToTarget(r));
+  EXPECT_TRUE(MoveToTarget(smt::CurrentMachine(), r));
   EXPECT_FALSE(smt::CurrentMachine().machineBusy.load());
   EXPECT_TRUE(smt::CurrentMachine().resetDone.load());
   EXPECT_EQ(smt::CurrentMachine().curX.load(), 1500);
@@ -67,7 +67,7 @@ TEST_F(GoToSim, ARefusedStopPositionEndsWithItsMessageAndBusyReleased) {
   smt::CurrentMachine().motion.targetX = 100;
   smt::CurrentMachine().motion.targetY = -100;
   ASSERT_TRUE(smt::TryClaimMachineBusy(smt::CurrentMachine()));
-  EXPECT_FALSE(MoveToTarget(r));
+  EXPECT_FALSE(MoveToTarget(smt::CurrentMachine(), r));
   EXPECT_EQ(shown, 18);
   EXPECT_FALSE(smt::CurrentMachine().machineBusy.load());
   EXPECT_EQ(smt::CurrentMachine().curX.load(), 100);  // the vision origin itself was reached
@@ -80,7 +80,7 @@ TEST_F(GoToSim, ThrowMoveReleasesTheNozzleVacuumOnArrival) {
   smt::CurrentMachine().motion.targetX = 300;
   smt::CurrentMachine().motion.targetY = -400;
   ASSERT_TRUE(smt::TryClaimMachineBusy(smt::CurrentMachine()));
-  EXPECT_TRUE(MoveToTarget(r));
+  EXPECT_TRUE(MoveToTarget(smt::CurrentMachine(), r));
   ASSERT_TRUE(linktest::WaitFor([&] { return sim->LastReceived(0x03).has_value(); }));
   auto out = sim->LastReceived(0x03);
   ASSERT_GE(out->payload.size(), 2u);

@@ -265,8 +265,8 @@ TEST(LibraryListCellTable, EveryNumberCellOfEveryListRefusesBadValuesNamingFileL
       EXPECT_EQ(ThroughTable(n.list, loaded.RowTexts(n.list), &tableRefusals), lists[n.list]);
       EXPECT_EQ(tableRefusals, 1u);
       if (n.list == ListFileId::DropDown) {
-        smt::job::SetDropDownLists(lists[n.list]);
-        const auto choices = smt::job::DropDownChoices(smt::job::kDropDownAngles);
+        smt::job::SetDropDownLists(smt::CurrentMachine(), lists[n.list]);
+        const auto choices = smt::job::DropDownChoices(smt::CurrentMachine(), smt::job::kDropDownAngles);
         EXPECT_EQ(choices.size(), 3u);
       }
 

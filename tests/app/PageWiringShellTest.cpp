@@ -168,7 +168,7 @@ TEST_F(PageWiringShellTest, CameraTableOkLaysOutTheHeadsAndMarksFeedersWithoutAV
   EXPECT_EQ(v.m_pCameraList->m_Camera_first.CameraPulse_Y, -5000);
   // The head layout followed the rebuilt record: the pass runs on the camera's line.
   EXPECT_EQ(smt::CurrentMachine().fly.y, -5000);
-  EXPECT_EQ(smt::CurrentMachine().fly.endX, 10000 + smt::job::NozzleOffsetX(2));
+  EXPECT_EQ(smt::CurrentMachine().fly.endX, 10000 + smt::job::NozzleOffsetX(smt::CurrentMachine(), 2));
   // One camera row: feeders whose camera is another get the no-vision icon.
   EXPECT_EQ(feeders.ListRow(0).icon[12], 1);
   EXPECT_EQ(feeders.ListRow(1).icon[12], 4);

@@ -385,8 +385,8 @@ TEST_F(DemoMachine, TheSimulatorsWorldIsTheMachineTheProgramLoads) {
   EXPECT_EQ(g.stepsPerDegA, smt::CurrentMachine().steps.aPulsePerDeg);
   EXPECT_EQ(g.markCameraX, smt::CurrentMachine().steps.cameraOffsetX);
   EXPECT_EQ(g.markCameraY, smt::CurrentMachine().steps.cameraOffsetY);
-  EXPECT_EQ(g.headOffsetX[1], smt::job::NozzleOffsetX(2));
-  EXPECT_EQ(g.headOffsetY[1], smt::job::NozzleOffsetY(2));
+  EXPECT_EQ(g.headOffsetX[1], smt::job::NozzleOffsetX(smt::CurrentMachine(), 2));
+  EXPECT_EQ(g.headOffsetY[1], smt::job::NozzleOffsetY(smt::CurrentMachine(), 2));
   const CDialogCameraList& cameras = *f.view()->m_pCameraList;
   EXPECT_EQ(g.visionCameraX[0], cameras.m_Camera_first.CameraPulse_X);
   EXPECT_EQ(g.visionCameraY[0], cameras.m_Camera_first.CameraPulse_Y);

@@ -209,8 +209,8 @@ class VisionRunSim : public linktest::MotionSimTest {
     basic.m_Y_VisualOrigin = -20;
     machine.SetBasic(basic);
     // What confirming the settings dialogs does: the step geometry follows.
-    smt::job::LoadStepGeometry();
-    smt::job::SetupHeadLayout();
+    smt::job::LoadStepGeometry(smt::CurrentMachine());
+    smt::job::SetupHeadLayout(smt::CurrentMachine());
 
     smt::run::SmtStrategy st = smt::run::Strategy(smt::CurrentMachine());
     st.m_HeaderSelect = headSelect;
@@ -245,8 +245,8 @@ class VisionRunSim : public linktest::MotionSimTest {
     g.stepsPerMmX = g.stepsPerMmY = stepsPerMm;
     g.stepsPerDegA = stepsPerDeg;
     for (int k = 2; k <= 8; ++k) {
-      g.headOffsetX[static_cast<size_t>(k - 1)] = smt::job::NozzleOffsetX(k);
-      g.headOffsetY[static_cast<size_t>(k - 1)] = smt::job::NozzleOffsetY(k);
+      g.headOffsetX[static_cast<size_t>(k - 1)] = smt::job::NozzleOffsetX(smt::CurrentMachine(), k);
+      g.headOffsetY[static_cast<size_t>(k - 1)] = smt::job::NozzleOffsetY(smt::CurrentMachine(), k);
     }
     g.markCameraX = smt::CurrentMachine().steps.cameraOffsetX;
     g.markCameraY = smt::CurrentMachine().steps.cameraOffsetY;
@@ -255,9 +255,9 @@ class VisionRunSim : public linktest::MotionSimTest {
     // The side camera sees head 2 while head 1 is over camera 1, its centre
     // a little away from head 2; the camera list holds head 2's place seen
     // from the side camera's centre.
-    g.sideCameraX = list.m_Camera_first.CameraPulse_X + smt::job::NozzleOffsetX(2) +
+    g.sideCameraX = list.m_Camera_first.CameraPulse_X + smt::job::NozzleOffsetX(smt::CurrentMachine(), 2) +
                     static_cast<int32_t>(kSideX * stepsPerMm);
-    g.sideCameraY = list.m_Camera_first.CameraPulse_Y + smt::job::NozzleOffsetY(2) +
+    g.sideCameraY = list.m_Camera_first.CameraPulse_Y + smt::job::NozzleOffsetY(smt::CurrentMachine(), 2) +
                     static_cast<int32_t>(kSideY * stepsPerMm);
     list.m_Settings.m_Correct_X = -kSideX;
     list.m_Settings.m_Correct_Y = -kSideY;
@@ -291,7 +291,7 @@ class VisionRunSim : public linktest::MotionSimTest {
       View().m_pSetView->OnBnClickedOpenCamera();
       ASSERT_TRUE(View().m_pSetView->m_pDirectShowCamera[0] != nullptr) << Shown();
     }
-    smt::job::SetupHeadLayout();
+    smt::job::SetupHeadLayout(smt::CurrentMachine());
   }
 
   // A panel of two boards side by side with two marks, turned and shifted

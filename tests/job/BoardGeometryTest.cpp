@@ -60,7 +60,7 @@ TEST_F(GeometryTest, BiasedStepsMoveAwayFromZeroBeforeTruncating) {
 TEST_F(GeometryTest, ConvertPointToStepsWithoutMark2StoresOnlyTheShift) {
   Marks(5, 5, 0, 0);
   smt::CurrentMachine().correction.boardRotation = 7;
-  ConvertPointToSteps(0.5, -0.5, 0.2, 0.2);
+  ConvertPointToSteps(smt::CurrentMachine(), 0.5, -0.5, 0.2, 0.2);
   EXPECT_EQ(smt::CurrentMachine().correction.mark1DevStepsX, 50);
   EXPECT_EQ(smt::CurrentMachine().correction.mark1DevStepsY, -50);
   EXPECT_EQ(smt::CurrentMachine().correction.mark2DevStepsX, 20);
@@ -70,7 +70,7 @@ TEST_F(GeometryTest, ConvertPointToStepsWithoutMark2StoresOnlyTheShift) {
 
 TEST_F(GeometryTest, ConvertPointToStepsRefusesMarksCloserThanFiveSteps) {
   Marks(1.0, 1.0, 1.03, 1.0);  // 3 steps apart
-  ConvertPointToSteps(0.1, 0.1, 0.3, 0.3);
+  ConvertPointToSteps(smt::CurrentMachine(), 0.1, 0.1, 0.3, 0.3);
   EXPECT_EQ(smt::CurrentMachine().correction.mark1DevStepsX, 10);
   EXPECT_EQ(smt::CurrentMachine().correction.boardRotation, 0.0);
   ASSERT_EQ(messages.service.Texts().size(), 1u);
@@ -79,7 +79,7 @@ TEST_F(GeometryTest, ConvertPointToStepsRefusesMarksCloserThanFiveSteps) {
 
 TEST_F(GeometryTest, ConvertPointToStepsGivesTheRotationOfTheMeasuredMarks) {
   Marks(0, 0, 100, 0);
-  ConvertPointToSteps(0, 0, 0, 1.0);  // Mark 2 one millimetre up over 100 mm
+  ConvertPointToSteps(smt::CurrentMachine(), 0, 0, 0, 1.0);  // Mark 2 one millimetre up over 100 mm
   EXPECT_NEAR(smt::CurrentMachine().correction.boardRotation, std::atan(100.0 / 10000.0) * 180 / M_PI, 1e-6);
 }
 
@@ -120,12 +120,12 @@ TEST_F(GeometryTest, LoadStepGeometryTruncatesEveryOffset) {
   b.m_Y_CameraToNozzle1 = -2.019;  // -201.9 -> -201
   b.m_X_Nozzle8ToNozzle1 = 1;
   b.m_Y_DropsGlueToNozzle1 = 0.5;
-  LoadStepGeometry(b, p);
+  LoadStepGeometry(smt::CurrentMachine(), b, p);
   EXPECT_EQ(smt::CurrentMachine().steps.xPulsePerMm, 80.5);
   EXPECT_EQ(smt::CurrentMachine().steps.cameraOffsetX, 805);
   EXPECT_EQ(smt::CurrentMachine().steps.cameraOffsetY, -201);
-  EXPECT_EQ(NozzleOffsetX(8), 80);
-  EXPECT_EQ(NozzleOffsetX(1), 0);
+  EXPECT_EQ(NozzleOffsetX(smt::CurrentMachine(), 8), 80);
+  EXPECT_EQ(NozzleOffsetX(smt::CurrentMachine(), 1), 0);
   EXPECT_EQ(smt::CurrentMachine().steps.dispenseHeadOffsetY, 50);
   EXPECT_EQ(smt::CurrentMachine().steps.feedAxisPulse[6], 3);
 }
@@ -136,7 +136,7 @@ TEST_F(GeometryTest, HeadLayoutByMachineType) {
   in.cameraX = 50000;
   in.cameraY = -20000;
   in.triggerPulse = {-5, 2, 3, 4, 5, 6, 7, 8};
-  ASSERT_TRUE(SetupHeadLayout(3, in));
+  ASSERT_TRUE(SetupHeadLayout(smt::CurrentMachine(), 3, in));
   EXPECT_EQ(smt::CurrentMachine().fly.headCount, 4);
   // p2 > trigger 1: every trigger gets its correction.
   EXPECT_EQ(smt::CurrentMachine().fly.trigger[0], 1000 - 5);
@@ -151,12 +151,12 @@ TEST_F(GeometryTest, HeadLayoutByMachineType) {
   const auto before = smt::CurrentMachine().fly.trigger;
   const int32_t start = smt::CurrentMachine().fly.startX;
   for (int type : {5, 9}) {
-    EXPECT_TRUE(SetupHeadLayout(type, FlyCameraInputs{}));
+    EXPECT_TRUE(SetupHeadLayout(smt::CurrentMachine(), type, FlyCameraInputs{}));
     EXPECT_EQ(smt::CurrentMachine().fly.trigger, before);
     EXPECT_EQ(smt::CurrentMachine().fly.startX, start);
   }
   in.triggerPulse[0] = 1000;  // not strictly below p2: no corrections
-  SetupHeadLayout(0, in);
+  SetupHeadLayout(smt::CurrentMachine(), 0, in);
   EXPECT_EQ(smt::CurrentMachine().fly.headCount, 1);
   EXPECT_EQ(smt::CurrentMachine().fly.trigger[0], 1000);
 }
@@ -174,7 +174,7 @@ TEST(CurrentBoardTest, LoadCopiesValuesStepsAndTheGridCellsBeforeTheSlash) {
   rec.m_PanelGrid = FullPanelGrid(2, 3);
   rec.m_PanelGrid[0][1] = "0/1";
   rec.m_PanelGrid[0][2] = "0/2";
-  LoadCurrentBoardValues(rec);
+  LoadCurrentBoardValues(smt::CurrentMachine(), rec);
   EXPECT_EQ(smt::CurrentMachine().board.originStepsX, 1234);
   EXPECT_EQ(smt::CurrentMachine().board.originStepsY, -375);
   EXPECT_EQ(smt::CurrentMachine().board.mark1StepsX, 101);
@@ -182,19 +182,19 @@ TEST(CurrentBoardTest, LoadCopiesValuesStepsAndTheGridCellsBeforeTheSlash) {
   ASSERT_EQ(smt::CurrentMachine().board.panelGrid.size(), 2u);
   EXPECT_EQ(smt::CurrentMachine().board.panelGrid[0], (std::vector<std::string>{"0", "0", "1"}));
   int r = -1, c = -1;
-  ASSERT_TRUE(FirstBoardNotSkipped(r, c));
+  ASSERT_TRUE(FirstBoardNotSkipped(smt::CurrentMachine().board, r, c));
   EXPECT_EQ(r, 0);
   EXPECT_EQ(c, 2);
-  EXPECT_EQ(CountEnabledCells(), 4);
+  EXPECT_EQ(CountEnabledCells(smt::CurrentMachine()), 4);
 
   // A record whose grid is short reads the missing cells as skipped.
   rec.m_PanelGrid.resize(1);
-  LoadCurrentBoardValues(rec);
+  LoadCurrentBoardValues(smt::CurrentMachine(), rec);
   EXPECT_EQ(smt::CurrentMachine().board.panelGrid[1], (std::vector<std::string>{"0", "0", "0"}));
   for (auto& row : smt::CurrentMachine().board.panelGrid)
     for (auto& cell : row) cell = "0";
-  EXPECT_FALSE(FirstBoardNotSkipped(r, c));
-  FirstEnabledCell(r, c);
+  EXPECT_FALSE(FirstBoardNotSkipped(smt::CurrentMachine().board, r, c));
+  FirstEnabledCell(smt::CurrentMachine(), r, c);
   EXPECT_EQ(r, 0);
   EXPECT_EQ(c, 0);
 }

@@ -96,14 +96,14 @@ TEST_F(DropDownTest, ImportNamesOnlyOnTheNamesTabAfterOk) {
 TEST_F(DropDownTest, StoreWritesFourStringsEvenWhenEmpty) {
   const auto dir = smt::job::testing::TempDir("dropdown");
   DropDownEditor empty;
-  ASSERT_TRUE(empty.Store(dir));
+  ASSERT_TRUE(empty.Store(smt::CurrentMachine(), dir));
   auto c = smt::platform::ReadListFile(dir / "config_dropdown.fig", false);
   EXPECT_EQ(c.rows, (std::vector<std::string>{"", "", "", ""}));
-  ASSERT_TRUE(ed.Store(dir));
+  ASSERT_TRUE(ed.Store(smt::CurrentMachine(), dir));
   c = smt::platform::ReadListFile(dir / "config_dropdown.fig", false);
   EXPECT_EQ(c.rows[0], "C1\tR10\tR2\t");
-  EXPECT_EQ(smt::job::DropDownLists(), c.rows);
-  EXPECT_FALSE(ed.Store(dir / "missing" / "deeper"));
+  EXPECT_EQ(smt::job::DropDownLists(smt::CurrentMachine()), c.rows);
+  EXPECT_FALSE(ed.Store(smt::CurrentMachine(), dir / "missing" / "deeper"));
   EXPECT_FALSE(messages.service.Texts().empty());
 }
 
@@ -121,13 +121,13 @@ TEST_F(DropDownTest, AngleItemsAreReadWhenTheListsAreSet) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.angles);
     const std::vector<std::string> lists = {"R1\t", "", "", c.angles};
-    SetDropDownLists(lists);
-    EXPECT_EQ(DropDownLists(), lists);
-    EXPECT_EQ(DropDownAngleItems(), c.items);
+    SetDropDownLists(smt::CurrentMachine(), lists);
+    EXPECT_EQ(DropDownLists(smt::CurrentMachine()), lists);
+    EXPECT_EQ(DropDownAngleItems(smt::CurrentMachine()), c.items);
     std::vector<std::string> texts;
     for (const auto& i : c.items) texts.push_back(i.text);
-    EXPECT_EQ(DropDownChoices(kDropDownAngles), texts);
-    EXPECT_EQ(DropDownChoices(0), std::vector<std::string>{"R1"});
+    EXPECT_EQ(DropDownChoices(smt::CurrentMachine(), kDropDownAngles), texts);
+    EXPECT_EQ(DropDownChoices(smt::CurrentMachine(), 0), std::vector<std::string>{"R1"});
   }
 }
 
@@ -146,9 +146,9 @@ TEST(TakePositionTest, EditorButtons) {
   EXPECT_DOUBLE_EQ(EditorTakeCamera(1000, 10.0, 2.5, 100), 2.5);
   smt::CurrentMachine().curZ[1] = -300;
   smt::CurrentMachine().curZ[7] = -800;
-  EXPECT_EQ(DispenseHeadZ(0), 0);
-  EXPECT_EQ(DispenseHeadZ(2), -300);
-  EXPECT_EQ(DispenseHeadZ(8), -800);
+  EXPECT_EQ(DispenseHeadZ(smt::CurrentMachine(), 0), 0);
+  EXPECT_EQ(DispenseHeadZ(smt::CurrentMachine(), 2), -300);
+  EXPECT_EQ(DispenseHeadZ(smt::CurrentMachine(), 8), -800);
   smt::CurrentMachine().curZ[1] = smt::CurrentMachine().curZ[7] = 0;
 }
 

@@ -204,9 +204,9 @@ TEST_F(PanelTest, PcbEditorTakesPositionsAndKeepsTheMarkInterlocks) {
 }
 
 TEST_F(PanelTest, DropDownCancelKeepsThePanelBoxChangeButNotTheLists) {
-  smt::job::SetDropDownLists({"R1\t", "", "", ""});
+  smt::job::SetDropDownLists(smt::CurrentMachine(), {"R1\t", "", "", ""});
   CDialogPartList panel{smt::CurrentMachine()};
-  CDialogDropDownParameter dlg;
+  CDialogDropDownParameter dlg{smt::CurrentMachine()};
   dlg.panelBox = [&](int tab, const std::string& rm, const std::string& add) {
     if (tab == 0 && !add.empty()) panel.ChoiceCombo(1085)->addItem(QString::fromStdString(add));
     (void)rm;
@@ -217,7 +217,7 @@ TEST_F(PanelTest, DropDownCancelKeepsThePanelBoxChangeButNotTheLists) {
   EXPECT_EQ(dlg.List(0)->item(0)->text(), "U9");
   dlg.reject();
   EXPECT_EQ(panel.ChoiceCombo(1085)->findText("U9"), 0);
-  EXPECT_EQ(smt::job::DropDownLists()[0], "R1\t");
+  EXPECT_EQ(smt::job::DropDownLists(smt::CurrentMachine())[0], "R1\t");
 }
 
 }  // namespace

@@ -40,11 +40,11 @@ class PartListFixture : public ::testing::Test {
     smt::settings::BasicSettings basic = *savedBasic;
     basic.m_Z_DropsGlueToPCBHeight = -1.5;
     smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetBasic(basic);
-    TheFeederSource().listRows = [this] { return feeders; };
-    TheFeederSource().groupRows = [this] { return group.empty() && !separateGroup ? feeders : group; };
+    FeederSourceOf(smt::CurrentMachine()).listRows = [this] { return feeders; };
+    FeederSourceOf(smt::CurrentMachine()).groupRows = [this] { return group.empty() && !separateGroup ? feeders : group; };
   }
   void TearDown() override {
-    TheFeederSource() = {};
+    FeederSourceOf(smt::CurrentMachine()) = {};
     smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetBasic(*savedBasic);
   }
   // n placement rows with feeders W1.. and names R1..

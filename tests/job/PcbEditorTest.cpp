@@ -241,7 +241,7 @@ TEST(PartListPanel, TitlesChoicesAndVisibleList) {
   EXPECT_EQ(dis->headerData(10, Qt::Horizontal, Qt::DisplayRole).toString(), "Note");
   EXPECT_EQ(dis->headerData(4, Qt::Horizontal, Qt::DisplayRole).toString(), "是否点胶");
 
-  smt::job::SetDropDownLists({"R1\tC2\t", "", "pkg\t", "0\t90\ttail"});
+  smt::job::SetDropDownLists(smt::CurrentMachine(), {"R1\tC2\t", "", "pkg\t", "0\t90\ttail"});
   panel.FillChoiceCombos();
   panel.FillChoiceCombos();  // added twice: the boxes are not emptied first
   EXPECT_EQ(panel.ChoiceCombo(1085)->count(), 4);

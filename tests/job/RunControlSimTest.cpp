@@ -25,8 +25,8 @@ class RunSim : public linktest::MotionSimTest {
     smt::CurrentMachine().masterResetOk = true;
     smt::testing::FillPartListHooks(logic);
     smt::testing::FillRunControlHooks(run, logic);
-    TheFeederSource().listRows = [this] { return feeders; };
-    TheFeederSource().groupRows = [this] { return feeders; };
+    FeederSourceOf(smt::CurrentMachine()).listRows = [this] { return feeders; };
+    FeederSourceOf(smt::CurrentMachine()).groupRows = [this] { return feeders; };
     feeders = {Feeder("W1", ""), Feeder("W2", "")};
     auto view = std::make_shared<smt::testing::QuietRunControlView>();
     view->onButton = [this](int b, bool on) { buttons[b] = on; };
@@ -47,7 +47,7 @@ class RunSim : public linktest::MotionSimTest {
     }
   }
   void TearDown() override {
-    TheFeederSource() = {};
+    FeederSourceOf(smt::CurrentMachine()) = {};
     smt::CurrentMachine().runContinue = false;
     linktest::MotionSimTest::TearDown();
   }
@@ -61,7 +61,7 @@ class RunSim : public linktest::MotionSimTest {
 
   JobModel job;
   PartListLogic logic{job};
-  RunControl run{logic};
+  RunControl run{smt::CurrentMachine(), logic};
   // The machine type the part list reads (the machine's).
   std::atomic<int>& type = smt::CurrentMachine().machineType;
   std::vector<FeederRowView> feeders;
@@ -237,7 +237,7 @@ class CoordSim : public RunSim {
     rec.m_PanelGrid[0][2] = "0/2";
     job.pcbs.m_Records.push_back(rec);
     job.shownPcbName = "B";
-    LoadCurrentBoardValues(rec);
+    LoadCurrentBoardValues(smt::CurrentMachine(), rec);
     smt::CurrentMachine().steps.nozzleOffsetX = {100, 200, 300, 400, 500, 600, 700};
     smt::CurrentMachine().steps.nozzleOffsetY = {-10, -20, -30, -40, -50, -60, -70};
     smt::CurrentMachine().steps.cameraOffsetX = 1000;
@@ -260,7 +260,7 @@ class CoordSim : public RunSim {
   std::shared_ptr<smt::testing::RecordingMarkCameraPanel> cameraPanel =
       std::make_shared<smt::testing::RecordingMarkCameraPanel>();
   MarkCameraPanelSlot camera{"MarkCameraPanel"};
-  CoordinateTests tests{logic, camera};
+  CoordinateTests tests{smt::CurrentMachine(), logic, camera};
   std::atomic<bool> done{false}, moved{false};
 };
 
@@ -352,11 +352,11 @@ TEST_F(CoordSim, MarkCorrectionCases) {
   // Marks on but not measured: no correction at all.
   smt::CurrentMachine().board.useMarks = true;
   smt::CurrentMachine().correction.mark1DevStepsX = 30;
-  EXPECT_EQ(BoardPointTarget(10, 5, 0, 2, m), (std::pair<int32_t, int32_t>{13000, -9500}));
+  EXPECT_EQ(BoardPointTarget(smt::CurrentMachine(), 10, 5, 0, 2, m), (std::pair<int32_t, int32_t>{13000, -9500}));
   // Measured, Mark 2 at (0, 0): a pure shift by Mark 1's deviation.
   m.m_bMarkMeasured = 1;
   smt::CurrentMachine().correction.mark1DevStepsY = -40;
-  EXPECT_EQ(BoardPointTarget(10, 5, 0, 2, m), (std::pair<int32_t, int32_t>{13030, -9540}));
+  EXPECT_EQ(BoardPointTarget(smt::CurrentMachine(), 10, 5, 0, 2, m), (std::pair<int32_t, int32_t>{13030, -9540}));
   // Mark 2 set, zero deviations: turned by 0 about Mark 1, then Mark 1 added back.
   smt::CurrentMachine().board.mark1X = 1;
   smt::CurrentMachine().board.mark1Y = 1;
@@ -364,9 +364,9 @@ TEST_F(CoordSim, MarkCorrectionCases) {
   smt::CurrentMachine().board.mark2Y = 1;
   smt::CurrentMachine().board.mark1StepsX = smt::CurrentMachine().board.mark1StepsY = 100;
   smt::CurrentMachine().board.marksPerPanel = true;
-  EXPECT_EQ(BoardPointTarget(10, 5, 0, 2, m), (std::pair<int32_t, int32_t>{13030, -9540}));
+  EXPECT_EQ(BoardPointTarget(smt::CurrentMachine(), 10, 5, 0, 2, m), (std::pair<int32_t, int32_t>{13030, -9540}));
   smt::CurrentMachine().board.marksPerPanel = false;
-  EXPECT_EQ(BoardPointTarget(10, 5, 0, 2, m), (std::pair<int32_t, int32_t>{2000 + 10000 + 1000 + 30, -9540}));
+  EXPECT_EQ(BoardPointTarget(smt::CurrentMachine(), 10, 5, 0, 2, m), (std::pair<int32_t, int32_t>{2000 + 10000 + 1000 + 30, -9540}));
   smt::CurrentMachine().board.useMarks = false;
   smt::CurrentMachine().correction.mark1DevStepsX = smt::CurrentMachine().correction.mark1DevStepsY = 0;
 }

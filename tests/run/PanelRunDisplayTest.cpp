@@ -47,7 +47,7 @@ class PanelRunDisplay : public RunSimTest {
 panel->Job().placementRows.push_back(ListRowOf(r));
     }
     panel->Job().NotifyRows(RowKind::Placement);
-    smt::job::TheFeederSource().listRows = [this] {
+    smt::job::FeederSourceOf(smt::CurrentMachine()).listRows = [this] {
       std::vector<smt::job::FeederRowView> v;
       for (int i = 0; i < feeders.CurrentRowCount(); ++i) {
         const auto row = *feeders.CurrentRow(i);
@@ -95,7 +95,7 @@ panel->Job().placementRows.push_back(ListRowOf(r));
     // the services are forgotten before the panel goes.
     RunSimTest::TearDown();
     panel.reset();
-    smt::job::TheFeederSource() = {};
+    smt::job::FeederSourceOf(smt::CurrentMachine()) = {};
   }
   template <class F>
   bool ProcessUntil(F done, std::chrono::milliseconds limit) {

@@ -22,7 +22,7 @@ class PartListRun : public RunSimTest {
     for (const auto& r : rows) {
 job.placementRows.push_back(ListRowOf(r));
     }
-    smt::job::TheFeederSource().listRows = [this] {
+    smt::job::FeederSourceOf(smt::CurrentMachine()).listRows = [this] {
       std::vector<smt::job::FeederRowView> v;
       for (int i = 0; i < feeders.CurrentRowCount(); ++i) {
         const auto row = *feeders.CurrentRow(i);
@@ -51,7 +51,7 @@ job.placementRows.push_back(ListRowOf(r));
     smt::CurrentMachine().masterResetOk = true;
   }
   void TearDown() override {
-    smt::job::TheFeederSource() = {};
+    smt::job::FeederSourceOf(smt::CurrentMachine()) = {};
     RunSimTest::TearDown();
   }
   bool Idle() {
