@@ -128,7 +128,6 @@ void DeclareShellHooks(CSMTView& view) {
   Need(PORT(smt::link::CameraPanelPort()), kAll, kNone);
   Need(PORT(smt::link::LinkWindowPort()), kAll, kNone);
   Need(PORT(smt::link::ManualMarkPort()), kAll, kNone);
-  smt::Machine* machine = &view.machine();
   Need(Ref{smt::feeder::FeederPartListPort(*machine).name(),
            [machine] { return smt::feeder::FeederPartListPort(*machine).connected(); }},
        kFeeding, kNone);
