@@ -13,6 +13,7 @@
 #include "core/Machine.h"
 #include "job/JobFile.h"
 #include "job/JobModel.h"
+#include "platform/SystemText.h"
 
 class CSMTDoc {
  public:
@@ -70,7 +71,7 @@ class CSMTDoc {
   std::string StatusPathText() const { return path_.string(); }
   smt::job::JobModel& Job() { return job_; }
 
-  static inline const char* kSaveQuestion = "是否要保存工程文件?\r\nWhether to save the project file?";
+  static constexpr smt::platform::SystemText kSaveQuestion{"JobMessagesConfig", "JobMessages.c_SaveProjectQuestion", "是否要保存工程文件?\r\nWhether to save the project file?"};
 
  private:
   int Type() const;

@@ -128,7 +128,7 @@ TEST_F(NozzleChangeSim, RefusalsTellWhyAndMoveNothing) {
   struct Case {
     const char* name;
     std::function<bool()> call;
-    const char* message;
+    smt::platform::SystemText message;
   } cases[] = {
       {"head 0", [] { return PickNozzleFromLibrary(0, 1, false, false); }, kHeaderOrNozzleError},
       {"nozzle 0", [] { return PickNozzleFromLibrary(1, 0, false, false); }, kHeaderOrNozzleError},
@@ -283,7 +283,7 @@ TEST_F(NozzleChangeSim, SeatOperationWorkerHoldsTheBusyStateAndAlwaysGivesItBack
 TEST_F(NozzleChangeSim, SeatOperationsAreRefusedOffLineUnhomedOrBusy) {
   struct Case {
     bool connected, homed, busy;
-    const char* message;
+    smt::platform::SystemText message;
   } cases[] = {{false, true, false, "Machine is not connection !"},
                {true, false, false, "Machine is not reset !"},
                {true, true, true, "Machine is runnig !"}};
