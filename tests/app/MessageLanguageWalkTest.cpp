@@ -226,13 +226,18 @@ TEST_F(MessageLanguageWalk, NoMessageIsANamedTextInTheCode) {
   static const std::regex named(
       R"re((?:constexpr|static inline|static const|inline const)\s+(?:const\s+)?char\s*(?:const\s*)?\*?\s*(?:const\s+)?(\w+)(?:\[\])?\s*=\s*"((?:[^"\\]|\\.)*)")re");
   static const std::regex message(R"re((!|！|\?)\s*$|\b([Ee]rror|No Find|no find|time out|is busy)\b)re");
-  // Texts that are no message: log lines, the missing-setting marker, stored
-  // cell values (their shown names come from the files), and the import
-  // dialog's file-type filters.
+  // Texts that are no message or are read by key: log lines, the
+  // missing-setting marker, stored cell values (their shown names come from
+  // the files), the import dialog's file-type filters.
   static const std::set<std::string> notShown = {
       "kVisualTimesOut", "kVisualError", "kMissingSetting", "kPlatform1", "kPlatform2", "kTxtFilter", "kPikFilter",
       "kCsvFilter", "kMntFilter", "kPosFilter", "kPkpFilter", "k318Filter", "kTxtQt", "kPikQt", "kCsvQt", "kMntQt",
-      "kPosQt", "kPkpQt", "k318Qt", "kTooManyFields"};
+      "kPosQt", "kPkpQt", "k318Qt", "kTooManyFields",
+      // the window title and a punctuation mark
+      "kTitleChinese", "kFullStop",
+      // built-in defaults of texts read by their keys
+      "kNoCameraText", "kMarkSizeText", "kNoFrameText", "kMarkFailedText", "kMarkToleranceText", "kRunNotAvailable",
+      "kRepairVacuumQuestion", "kRepairVisionQuestion"};
   std::string faults;
   for (const fs::path& p : SourceFiles()) {
     const std::string src = ReadAll(p);
@@ -257,7 +262,8 @@ TEST_F(MessageLanguageWalk, BuiltInMessagesSpeakTheWindowsLanguage) {
     smt::platform::SetRefusalLanguage(dir.str(), l);
     for (const auto& t : samples) {
       const std::string shown = t;
-      EXPECT_EQ(shown, files[l][{t.section, t.key}]) << t.key;
+      const std::pair<std::string, std::string> where{t.section, t.key};
+      EXPECT_EQ(shown, files[l][where]) << t.key;
       EXPECT_EQ(HasChinese(shown), std::string(l) == "Chinese") << shown;
     }
   }

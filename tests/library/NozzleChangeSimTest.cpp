@@ -283,7 +283,7 @@ TEST_F(NozzleChangeSim, SeatOperationWorkerHoldsTheBusyStateAndAlwaysGivesItBack
 TEST_F(NozzleChangeSim, SeatOperationsAreRefusedOffLineUnhomedOrBusy) {
   struct Case {
     bool connected, homed, busy;
-    smt::platform::SystemText message;
+    const char* message;
   } cases[] = {{false, true, false, "Machine is not connection !"},
                {true, false, false, "Machine is not reset !"},
                {true, true, true, "Machine is runnig !"}};
