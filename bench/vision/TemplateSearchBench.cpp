@@ -24,11 +24,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <cmath>
 #include <vector>
 #include <opencv2/imgproc.hpp>
 
+#include "bench/TimingRounds.h"
 #include "vision/PartRecognizers.h"
 #include "vision/SimulatedScene.h"
 #include "vision/TemplateSearch.h"
@@ -185,7 +187,7 @@ Scene Small24NoMatch() {
   return sc;
 }
 
-void RunScene(benchmark::State& state, Scene (*make)()) {
+void RunScene(benchmark::State& state, Scene (*make)(), const char* name) {
   const Scene sc = make();
   double mapScoreDiff = 0;
   {
@@ -224,6 +226,21 @@ void RunScene(benchmark::State& state, Scene (*make)()) {
       same = same && !fast.Found();
     }
   }
+  std::vector<double> ratios;
+  for (size_t i = 0; i < search.size(); ++i) ratios.push_back(search[i] / full[i]);
+  static bool told = false;
+  if (!told)
+    std::printf("template search: baseline is the full search (cv::matchTemplate over the whole frame at full "
+                "resolution and its best place), the same frame and template, in the same rounds; the program's "
+                "answer is checked against it (same place, or both below the accept score %.2f)\n",
+                kTemplateAcceptScore);
+  told = true;
+  std::printf("template %-28s search %.2f / %.2f / %.2f ms (min / median / max), full search %.2f ms, ratio %s, "
+              "MatchTemplateFind %.2f ms, full score %.3f: %s\n",
+              name, smt::bench::Spread(search).min, Median(search), smt::bench::Spread(search).max, Median(full),
+              smt::bench::RoundsText(smt::bench::Spread(ratios), ratios.size()).c_str(), Median(program), fullScore,
+              same ? (fullScore >= kTemplateAcceptScore ? "same place" : "not found, as the full search")
+                   : "ANSWER DIFFERS FROM THE FULL SEARCH");
   state.counters["search_ms"] = Median(search);
   state.counters["full_search_ms"] = Median(full);
   state.counters["ratio"] = Median(search) / Median(full);
@@ -238,21 +255,21 @@ void RunScene(benchmark::State& state, Scene (*make)()) {
   state.counters["full_score"] = fullScore;
 }
 
-void BM_TemplateClearMatch(benchmark::State& s) { RunScene(s, ClearMatch); }
-void BM_Template48NearIdenticalChips(benchmark::State& s) { RunScene(s, NearIdenticalChips); }
-void BM_Template40x40(benchmark::State& s) { RunScene(s, SmallTemplate); }
-void BM_TemplateNoMatch(benchmark::State& s) { RunScene(s, NoMatch); }
-void BM_TemplateNearFlat(benchmark::State& s) { RunScene(s, NearFlat); }
+void BM_TemplateClearMatch(benchmark::State& s) { RunScene(s, ClearMatch, "ClearMatch"); }
+void BM_Template48NearIdenticalChips(benchmark::State& s) { RunScene(s, NearIdenticalChips, "NearIdenticalChips"); }
+void BM_Template40x40(benchmark::State& s) { RunScene(s, SmallTemplate, "SmallTemplate"); }
+void BM_TemplateNoMatch(benchmark::State& s) { RunScene(s, NoMatch, "NoMatch"); }
+void BM_TemplateNearFlat(benchmark::State& s) { RunScene(s, NearFlat, "NearFlat"); }
 BENCHMARK(BM_TemplateClearMatch)->Unit(benchmark::kMillisecond)->Iterations(9);
 BENCHMARK(BM_Template48NearIdenticalChips)->Unit(benchmark::kMillisecond)->Iterations(9);
 BENCHMARK(BM_Template40x40)->Unit(benchmark::kMillisecond)->Iterations(9);
 BENCHMARK(BM_TemplateNoMatch)->Unit(benchmark::kMillisecond)->Iterations(9);
 BENCHMARK(BM_TemplateNearFlat)->Unit(benchmark::kMillisecond)->Iterations(9);
-void BM_TemplateLowContrast(benchmark::State& s) { RunScene(s, LowContrast); }
-void BM_TemplateLowContrastOtherFrame(benchmark::State& s) { RunScene(s, LowContrastOtherFrame); }
-void BM_TemplateClearMatchOtherFrame(benchmark::State& s) { RunScene(s, ClearMatchOtherFrame); }
-void BM_TemplateNearFlatOtherFrame(benchmark::State& s) { RunScene(s, NearFlatOtherFrame); }
-void BM_Template24x24NoMatch(benchmark::State& s) { RunScene(s, Small24NoMatch); }
+void BM_TemplateLowContrast(benchmark::State& s) { RunScene(s, LowContrast, "LowContrast"); }
+void BM_TemplateLowContrastOtherFrame(benchmark::State& s) { RunScene(s, LowContrastOtherFrame, "LowContrastOtherFrame"); }
+void BM_TemplateClearMatchOtherFrame(benchmark::State& s) { RunScene(s, ClearMatchOtherFrame, "ClearMatchOtherFrame"); }
+void BM_TemplateNearFlatOtherFrame(benchmark::State& s) { RunScene(s, NearFlatOtherFrame, "NearFlatOtherFrame"); }
+void BM_Template24x24NoMatch(benchmark::State& s) { RunScene(s, Small24NoMatch, "Small24NoMatch"); }
 BENCHMARK(BM_TemplateLowContrast)->Unit(benchmark::kMillisecond)->Iterations(9);
 BENCHMARK(BM_TemplateLowContrastOtherFrame)->Unit(benchmark::kMillisecond)->Iterations(9);
 BENCHMARK(BM_TemplateClearMatchOtherFrame)->Unit(benchmark::kMillisecond)->Iterations(9);

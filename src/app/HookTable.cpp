@@ -126,8 +126,13 @@ void DeclareShellHooks(CSMTView& view) {
   Need(PORT(smt::link::CameraPanelPort()), kAll, kNone);
   Need(PORT(smt::link::LinkWindowPort()), kAll, kNone);
   Need(PORT(smt::link::ManualMarkPort()), kAll, kNone);
-  Need(PORT(smt::feeder::FeederPartListPort()), kFeeding, kNone);
-  Need(PORT(smt::feeder::FeederNeighboursPort()), kAll, kNone);
+  smt::Machine* machine = &view.machine();
+  Need(Ref{smt::feeder::FeederPartListPort(*machine).name(),
+           [machine] { return smt::feeder::FeederPartListPort(*machine).connected(); }},
+       kFeeding, kNone);
+  Need(Ref{smt::feeder::FeederNeighboursPort(*machine).name(),
+           [machine] { return smt::feeder::FeederNeighboursPort(*machine).connected(); }},
+       kAll, kNone);
 
   // --- part list: run control ---
   Need(Ref{"RunControlView", [v] { return v->m_pPartList && v->m_pPartList->Run().view.connected(); }}, kAll);
@@ -154,6 +159,7 @@ void DeclareShellHooks(CSMTView& view) {
   // --- PCB editor ---
   Need(PCB(openImportDialog), kAll, kNone);
   Need(PCB(openDoubleMarkTest), kAll, kNone);
+  Need(PCB(askBeforeImport), kAll, kNone);
 
   // --- camera panel and camera list ---
   Need(PANEL("CDialogSetView.neighbours", m_pSetView, neighbours), kAll, kNone);

@@ -399,7 +399,8 @@ void CMainFrame::OnMachineType(int type) {
 
 bool CMainFrame::OnClose() {
   using smt::platform::MsgAnswer;
-  if (hasPcbTable && hasPcbTable()) {
+  // Asked only when the job holds changes not saved.
+  if (hasUnsavedChanges && hasUnsavedChanges()) {
     MsgAnswer a = smt::platform::ShowMessage(
         LanguageSection(m_strAppPath, m_strLanguage, "SMTViewConfig").Text("SMTView.c_SaveQuestion", "是否要保存工程文件 ?"),
                                              smt::platform::MsgButtons::YesNoCancel,

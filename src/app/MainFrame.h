@@ -80,7 +80,7 @@ class CMainFrame : public QMainWindow, public smt::app::ViewFrame {
   void OnToolbarDropDown(int button);
 
   // Hooks the document and the settings store fill in.
-  std::function<bool()> hasPcbTable;     // job holds a PCB table: ask at close
+  std::function<bool()> hasUnsavedChanges;  // job holds changes not saved: ask at close
   std::function<bool()> saveProject;     // Yes at the close prompt; false when not saved
   std::function<int()> speedMenuCheck;   // active speed tier 0..3
 
@@ -95,8 +95,8 @@ class CMainFrame : public QMainWindow, public smt::app::ViewFrame {
   const std::string& Language() const override { return m_strLanguage; }
   smt::app::RecentFiles& Recent() override { return m_recent; }
   smt::library::LibraryLists& Lists() override { return smt::library::LibraryLists::Of(machine_); }
-  void ConnectDocument(std::function<bool()> hasPcbTable, std::function<bool()> saveProject) override {
-    this->hasPcbTable = std::move(hasPcbTable);
+  void ConnectDocument(std::function<bool()> hasUnsavedChanges, std::function<bool()> saveProject) override {
+    this->hasUnsavedChanges = std::move(hasUnsavedChanges);
     this->saveProject = std::move(saveProject);
   }
 

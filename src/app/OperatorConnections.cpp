@@ -125,8 +125,8 @@ void InstallOperatorConnections(CSMTView& view) {
     // Update's head check: with automatic nozzle change the head cell names
     // a nozzle, so the head limit does not apply.
     if (view.m_pPartList)
-      view.m_pPartList->Logic().autoChangeNozzle = [] {
-        return smt::library::CurrentNozzleStrategy().m_AutoChangeNozzle;
+      view.m_pPartList->Logic().autoChangeNozzle = [&machine = view.machine()] {
+        return smt::library::NozzleStrategyOf(machine).m_AutoChangeNozzle;
       };
   });
 }

@@ -164,7 +164,7 @@ void CSMTView::CreateListPanels() {
       if (chosen.empty()) return std::nullopt;
       return JobPathFromTypedName(chosen);
     };
-    frame->ConnectDocument([&doc] { return doc.HasPcbTable(); }, [&doc] { return doc.SaveProject(); });
+    frame->ConnectDocument([&doc] { return doc.HasUnsavedChanges(); }, [&doc] { return doc.SaveProject(); });
   }
 }
 

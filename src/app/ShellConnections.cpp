@@ -160,10 +160,10 @@ void ConnectPanels(CSMTView& view) {
 
   // Saving the job also saves the camera list and the automatic feeders.
   if (CSMTDoc* doc = view.document()) {
-    doc->SaveCameraAndAutoFeed = [&view] {
+    doc->SaveCameraAndAutoFeed = [&view, &machine] {
       const std::string& appDir = view.frame()->m_strAppPath;
       if (view.m_pCameraList) view.m_pCameraList->SaveConfig(appDir);
-      smt::feeder::AutoFeeders::Instance().SaveConfig(appDir);
+      smt::feeder::AutoFeeders::Of(machine).SaveConfig(appDir);
     };
   }
 }

@@ -39,6 +39,7 @@
 #include "job/CDialogImportFile.h"
 #include "job/CDialogPCBEdit.h"
 #include "job/CDialogPartList.h"
+#include "job/CSMTDoc.h"
 #include "job/DropDownLists.h"
 #include "job/EdaPartConversion.h"
 #include "job/FeederView.h"
@@ -92,7 +93,7 @@ void InstallSettings(CSMTView& view) {
   };
   w.viewMessage = [&view](int k) { return view.m_strMessage[k]; };
   w.basicHooks.showOriginUpdate = [&machine](QWidget* d) { smt::library::OpenOriginUpdate(machine, d); };
-  w.basicHooks.startAutoZ = smt::feeder::StartAutoZMeasurement;
+  w.basicHooks.startAutoZ = [&machine] { smt::feeder::StartAutoZMeasurement(machine); };
   w.basicHooks.selectedPlatform = [] { return smt::link::Runtime().headGroup.load(); };
   w.basicHooks.platformPositions = [&machine] { return std::make_pair(machine.motion.curPlatform[0].load(), machine.motion.curPlatform[1].load()); };
   view.pulseTestRunner = std::make_unique<JogPanelPulseTestRunner>(view);
@@ -201,6 +202,8 @@ void InstallJob(CSMTView& view) {
       }
       (*import)->Open(frame->m_strAppPath, frame->m_strLanguage);
     };
+    // An import asks about the job's changes not saved first, as New and Open do.
+    p->PcbEditor().askBeforeImport = [&view] { return !view.document() || view.document()->AskToSaveChanges(); };
     p->PcbEditor().openDoubleMarkTest = [p] { smt::library::OpenDoubleMarkTest(smt::CurrentMachine(), &p->PcbEditor()); };
   });
   view.RegisterDialog(smt::app::cmd::kOftenData, [&view, frame](QWidget* parent) {

@@ -40,9 +40,9 @@ class ViewFrame {
 
   // The job's path in the status bar and its file name in the title bar.
   virtual void SetJobPathText(const std::string& path) = 0;
-  // The document's answers at close: holds a PCB table; saved (Yes at the
-  // close prompt).
-  virtual void ConnectDocument(std::function<bool()> hasPcbTable, std::function<bool()> saveProject) = 0;
+  // The document's answers at close: holds changes not saved; saved (Yes at
+  // the close prompt).
+  virtual void ConnectDocument(std::function<bool()> hasUnsavedChanges, std::function<bool()> saveProject) = 0;
 
   virtual RecentFiles& Recent() = 0;
   virtual void ShowRecentFiles() = 0;

@@ -356,7 +356,7 @@ class ShellFeederNeighbours : public smt::feeder::FeederNeighbours {
   // The package library itself takes the rows, so its dialog shows them
   // and its OK keeps them.
   void SetPackRows(std::vector<std::string> rows) override {
-    smt::library::ThePackLibrary().LoadTable(rows);
+    smt::library::ThePackLibrary(view_.machine()).LoadTable(rows);
     view_.frame()->Lists().packRows = std::move(rows);
   }
   std::vector<std::string> DropDownLists() override { return smt::job::DropDownLists(); }
@@ -462,9 +462,9 @@ void ConnectForView(CSMTView& view, smt::platform::Port<I>& port, std::shared_pt
 void ConnectWindowPanelPorts(CSMTView& view) {
   ConnectForView<smt::link::CameraPanel>(view, smt::link::CameraPanelPort(), std::make_shared<ShellCameraPanel>(view));
   ConnectForView<smt::link::LinkWindow>(view, smt::link::LinkWindowPort(), std::make_shared<ShellLinkWindow>(view));
-  ConnectForView<smt::feeder::FeederPartList>(view, smt::feeder::FeederPartListPort(),
+  ConnectForView<smt::feeder::FeederPartList>(view, smt::feeder::FeederPartListPort(view.machine()),
                                               std::make_shared<ShellFeederPartList>(view));
-  ConnectForView<smt::feeder::FeederNeighbours>(view, smt::feeder::FeederNeighboursPort(),
+  ConnectForView<smt::feeder::FeederNeighbours>(view, smt::feeder::FeederNeighboursPort(view.machine()),
                                                 std::make_shared<ShellFeederNeighbours>(view));
   if (CDialogCameraList* list = view.m_pCameraList.get())
     list->neighbours.Own(std::make_shared<ShellCameraListNeighbours>(view));

@@ -6,7 +6,6 @@
 
 namespace smt::feeder {
 
-AutoFeeders& AutoFeeders::Instance() { return Of(smt::CurrentMachine()); }
 
 AutoFeeders& AutoFeeders::Of(smt::Machine& machine) { return machine.Part<AutoFeeders>(); }
 

@@ -31,7 +31,6 @@ struct AutoFeedConfig {
 
 class AutoFeeders {
  public:
-  static AutoFeeders& Instance();
   // The automatic feeders of `machine`.
   static AutoFeeders& Of(smt::Machine& machine);
 

@@ -193,7 +193,7 @@ void CDialogAutoFeed::OnGridClick(int row, int column) {
   ShowMask();
   FeederTestRequest r;
   r.mode = -4;
-  StartFeederTestWorker(std::move(r), {});
+  StartFeederTestWorker(machine_, std::move(r), {});
 }
 
 bool CDialogAutoFeed::TryAccept() {

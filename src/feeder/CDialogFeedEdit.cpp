@@ -390,7 +390,7 @@ void CDialogFeedEdit::Build() {
           [this](const QString& t) { OnPackageSelected(t.toStdString()); });
   connect(Combo("zAxis"), qOverload<int>(&QComboBox::activated), this, [this](int i) { TeachPickHeight(i); });
   connect(Combo("head"), qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int i) {
-    if (!filling_ && AutoChangeNozzle()) nozzleNote_->setText(QString::fromStdString(NozzleNote(i)));
+    if (!filling_ && AutoChangeNozzle(machine_)) nozzleNote_->setText(QString::fromStdString(NozzleNote(machine_, i)));
   });
   connect(Edit("number"), &QLineEdit::textEdited, this, [this] { numberChanged = true; });
   connect(Edit("precisionXY"), &QLineEdit::textChanged, this, [this] { UpdatePrecisionBoxes(); });
@@ -446,7 +446,7 @@ void CDialogFeedEdit::SelectText(QComboBox* c, const std::string& text, bool fir
 }
 
 void CDialogFeedEdit::FillCombos() {
-  FeederNeighbours& sv = *FeederNeighboursPort();
+  FeederNeighbours& sv = *FeederNeighboursPort(machine_);
   const FeederNameTables names = NameTablesOf(machine_);
   const int type = machine_.machineType;
   for (auto& [n, c] : combos_) c->clear();
@@ -462,8 +462,8 @@ void CDialogFeedEdit::FillCombos() {
   for (int m : FeedModesForMachine(type)) Combo("feedMode")->addItem(QString::fromStdString(names.Mode(m)));
   for (const auto& n : sv.CameraNames()) Combo("camera")->addItem(QString::fromStdString(n));
   for (const auto& f : FeatureNames()) Combo("feature")->addItem(QString::fromStdString(f));
-  const bool autoChange = AutoChangeNozzle();
-  const bool lib19 = NozzleLibrary19();
+  const bool autoChange = AutoChangeNozzle(machine_);
+  const bool lib19 = NozzleLibrary19(machine_);
   for (const auto& h : HeadItemsForMachine(type, autoChange, lib19)) Combo("head")->addItem(QString::fromStdString(h));
   for (int i = 1; i <= ZAxisCountForMachine(type); ++i) {
     Combo("zAxis")->addItem(QString("Z%1").arg(i));
@@ -497,7 +497,7 @@ void CDialogFeedEdit::OnInitDialog() {
   Button("Next")->setEnabled(panel_ && panel_->m_bEditInProgress);
   Button("OK")->setEnabled(true);
   // Unlocked when no part list is connected.
-  FeederPartList* partList = FeederPartListPort().get();
+  FeederPartList* partList = FeederPartListPort(machine_).get();
   if (partList && partList->EditLock()) {
     Edit("number")->setEnabled(false);
     for (auto* s : sides_) s->setEnabled(false);
@@ -795,7 +795,7 @@ void CDialogFeedEdit::OnOK() {
     checkFailed = false;
     return;
   }
-  FeederPartList& partList = *FeederPartListPort();
+  FeederPartList& partList = *FeederPartListPort(machine_);
   const std::string number = FeederNumberText(fields, names);
   partList.ReplacePartEditorFeeder(number);
   // A new feeder takes the placement rows the operator chose; an edited one
@@ -867,7 +867,7 @@ void CDialogFeedEdit::OnSideClicked(int side) {
 }
 
 void CDialogFeedEdit::OnPackageSelected(const std::string& name) {
-  FeederNeighbours& sv = *FeederNeighboursPort();
+  FeederNeighbours& sv = *FeederNeighboursPort(machine_);
   // The package's values come through the package row reader: a row whose
   // numbers cannot be read is named and nothing of it is taken.
   std::optional<smt::library::PackRecord> pack;
@@ -929,7 +929,7 @@ void CDialogFeedEdit::OnPackageSelected(const std::string& name) {
 
 void CDialogFeedEdit::OnUpdatePack() {
   if (!ReadControls()) return;
-  FeederNeighbours& sv = *FeederNeighboursPort();
+  FeederNeighbours& sv = *FeederNeighboursPort(machine_);
   auto rows = sv.PackRows();
   // The package's row written from the feeder's values by the package
   // row writer; the name and the two reserved cells stay.
@@ -1113,7 +1113,7 @@ void CDialogFeedEdit::GoToFeedCoordinate() {
   int side = -1;
   for (int s = 0; s < 5; ++s)
     if (sides_[s]->isChecked()) side = s;
-  const auto towbar = TowbarSideOf(SideLetter(side));
+  const auto towbar = TowbarSideOf(machine_, SideLetter(side));
   if (!towbar) return;
   smt::link::SendOutputDirect(machine_, towbar->output, 0, 5);
   if (v < towbar->minFeed || v > towbar->maxFeed) {

@@ -34,7 +34,8 @@ const char* const kButtonKeys[7] = {"FeedGroup.c_FeedGroupAdd", "FeedGroup.c_Fee
                                     "FeedGroup.c_FeedGroupOpen", "FeedGroup.c_IDOK", "FeedGroup.c_IDCANCEL"};
 }  // namespace
 
-CDialogFeedGroup::CDialogFeedGroup(FeederListPanel* panel, QWidget* parent) : QDialog(parent), panel_(panel) {
+CDialogFeedGroup::CDialogFeedGroup(FeederListPanel* panel, smt::Machine& machine, QWidget* parent)
+    : QDialog(parent), panel_(panel), machine_(machine) {
   setObjectName("CDialogFeedGroup");
   texts_.Defaults(GroupEntries());
   auto* outer = new QVBoxLayout(this);
@@ -243,6 +244,6 @@ void CDialogFeedGroup::OnOpen() {
   selectedItem = -1;
   accept();
   // The view shows the feeder list in the part list's place.
-  FeederNeighboursPort()->ShowFeederList();
+  FeederNeighboursPort(machine_)->ShowFeederList();
   panel_->ShowCurrentGroup();
 }

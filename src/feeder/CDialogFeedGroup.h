@@ -10,11 +10,14 @@ class QTableWidget;
 class QLineEdit;
 class QPushButton;
 class FeederListPanel;
+namespace smt {
+class Machine;
+}
 
 class CDialogFeedGroup : public QDialog {
   Q_OBJECT
  public:
-  CDialogFeedGroup(FeederListPanel* panel, QWidget* parent = nullptr);
+  CDialogFeedGroup(FeederListPanel* panel, smt::Machine& machine, QWidget* parent = nullptr);
 
   void LoadLanguage(const std::string& appDir, const std::string& language);
   void OnInitDialog();
@@ -39,6 +42,7 @@ class CDialogFeedGroup : public QDialog {
   void ApplyTexts();
 
   FeederListPanel* panel_;
+  smt::Machine& machine_;
   smt::feeder::FeederTexts texts_;
   QTableWidget* list_ = nullptr;
   QLineEdit* name_ = nullptr;

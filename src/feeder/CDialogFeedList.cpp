@@ -168,7 +168,7 @@ CDialogFeedEdit* CDialogFeedList::Editor() {
 
 CDialogFeedGroup* CDialogFeedList::GroupManager() {
   if (!group_) {
-    group_ = new CDialogFeedGroup(this, this);
+    group_ = new CDialogFeedGroup(this, machine_, this);
     if (languageLoaded_) group_->LoadLanguage(appDir_, language_);
   }
   return group_;
@@ -449,7 +449,7 @@ void CDialogFeedList::LoadEditFromRow(int row) {
 
 void CDialogFeedList::UpdateRowsFromPackage(const smt::library::PackEditFields& v, const std::array<bool, 11>& pass) {
   using smt::platform::FormatDouble;
-  FeederPartList& partList = *FeederPartListPort();
+  FeederPartList& partList = *FeederPartListPort(machine_);
   for (int r = 0; r < RowCount(); ++r) {
     FeederListRow lr = ListRow(r);
     if (lr.text[kCellPackage] != v.name) continue;
@@ -760,7 +760,7 @@ void CDialogFeedList::OnPasteFeeder() {
 }
 
 void CDialogFeedList::OnShowSelected() {
-  const std::vector<std::string> used = FeederPartListPort()->PlacementFeederNumbers();
+  const std::vector<std::string> used = FeederPartListPort(machine_)->PlacementFeederNumbers();
   for (int r = 0; r < RowCount(); ++r) {
     ShownFeeder& f = shown_[static_cast<size_t>(r)];
     f.mark = std::find(used.begin(), used.end(), f.row.Number()) != used.end() ? 7 : 0;
@@ -893,7 +893,7 @@ void CDialogFeedList::StartWorker(int mode, bool pullHole, bool singleStep, cons
       if (self) self->SelectRow(row, on);
     });
   };
-  StartFeederTestWorker(std::move(req), std::move(res));
+  StartFeederTestWorker(machine_, std::move(req), std::move(res));
 }
 
 bool CDialogFeedList::StartTest(int mode) {

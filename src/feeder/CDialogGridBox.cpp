@@ -325,10 +325,10 @@ QMenu* CDialogGridBox::OnCellRightClick(int row, int col, QWidget* parent) {
   return menu;
 }
 
-std::pair<int32_t, int32_t> CDialogGridBox::MoveTarget(int row, int col, double rowSpace, double colSpace,
+std::pair<int32_t, int32_t> CDialogGridBox::MoveTarget(smt::Machine& machine, int row, int col, double rowSpace, double colSpace,
                                                        double originX, double originY, int tool) {
-  const auto b = *smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic();
-  const auto p = *smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Pulse();
+  const auto b = *smt::settings::SettingsStores::Of(machine).machine.Basic();
+  const auto p = *smt::settings::SettingsStores::Of(machine).machine.Pulse();
   int32_t x = TruncToSteps((col - 1) * colSpace + originX, p.m_X_Pulse);
   int32_t y = TruncToSteps(row * rowSpace + originY, p.m_Y_Pulse);
   if (tool == 0) {
@@ -349,7 +349,7 @@ void CDialogGridBox::StartMoveTest(int toolIndex) {
     ShowMessage(smt::link::kRunning);
     return;
   }
-  const auto target = MoveTarget(targetRow, targetCol, RowSpace(), ColSpace(), originX, originY, tool);
+  const auto target = MoveTarget(machine_, targetRow, targetCol, RowSpace(), ColSpace(), originX, originY, tool);
   const bool camera = tool == 0;
   const bool started = smt::platform::WorkerThreads::Instance().Start("TrayMoveTest", [&m = machine_, target, camera](std::stop_token) {
     smt::BusyRelease release(m);

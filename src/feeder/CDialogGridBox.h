@@ -51,8 +51,8 @@ class CDialogGridBox : public QDialog {
   // Icon of a grid cell: 1 part, 2 test target, 0 none.
   int CellIcon(int row, int col) const;
 
-  // Move target in steps for a tool over (row, col) with the shown pitches.
-  static std::pair<int32_t, int32_t> MoveTarget(int row, int col, double rowSpace, double colSpace, double originX,
+  // Move target in steps on `machine` for a tool over (row, col) with the shown pitches.
+  static std::pair<int32_t, int32_t> MoveTarget(smt::Machine& machine, int row, int col, double rowSpace, double colSpace, double originX,
                                                 double originY, int tool);
 
  private:

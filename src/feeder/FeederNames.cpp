@@ -27,8 +27,6 @@ FeederNameTables BuiltInNameTables(int language) {
   return t;
 }
 
-FeederNameTables CurrentNameTables() { return NameTablesOf(smt::CurrentMachine()); }
-
 FeederNameTables NameTablesOf(const smt::Machine& machine) {
   FeederNameTables t = BuiltInNameTables(machine.languageSet.load());
   for (size_t i = 0; i < 27; ++i)

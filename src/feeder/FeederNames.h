@@ -27,10 +27,8 @@ struct FeederNameTables {
   int ModeOf(const std::string& name) const;
 };
 
-// The shell's tables (the machine's names.feedTypeNames, the machine's names.speedNames, the machine's languageSet);
+// The tables of `machine` (its names.feedTypeNames, names.speedNames and languageSet);
 // built-in Chinese feed-mode names stand in for names not loaded yet.
-FeederNameTables CurrentNameTables();
-// The same tables of `machine`.
 FeederNameTables NameTablesOf(const smt::Machine& machine);
 // Built-in names (Chinese feed modes for every language when none are given).
 FeederNameTables BuiltInNameTables(int language = 0);

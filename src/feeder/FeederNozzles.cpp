@@ -8,21 +8,25 @@
 
 namespace smt::feeder {
 
-bool AutoChangeNozzle() { return smt::library::CurrentNozzleStrategy().m_AutoChangeNozzle != 0; }
+bool AutoChangeNozzle(smt::Machine& machine) { return smt::library::NozzleStrategyOf(machine).m_AutoChangeNozzle != 0; }
 
-bool NozzleLibrary19() { return smt::library::CurrentNozzleStrategy().m_19NozzleLibrary != 0; }
+bool NozzleLibrary19(smt::Machine& machine) { return smt::library::NozzleStrategyOf(machine).m_19NozzleLibrary != 0; }
 
-std::string NozzleNote(int index) {
-  return smt::library::TheNozzleLibrary().Note(index);
+std::string NozzleNote(smt::Machine& machine, int index) {
+  return smt::library::TheNozzleLibrary(machine).Note(index);
 }
 
-int HeadNozzle(int head) {
+int HeadNozzle(smt::Machine& machine, int head) {
   if (head < 1 || head > smt::library::kHeadCount) return 0;
-  return smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[head - 1].load();
+  return machine.Part<smt::library::NozzleState>().headNozzle[head - 1].load();
 }
 
-bool PickNozzleFromLibrary(int head, int nozzle) { return smt::library::PickNozzleFromLibrary(head, nozzle, false, false); }
+bool PickNozzleFromLibrary(smt::Machine& machine, int head, int nozzle) {
+  return smt::library::PickNozzleFromLibrary(machine, head, nozzle, false, false);
+}
 
-bool ReturnNozzleToLibrary(int head) { return smt::library::ReturnNozzleToLibrary(head, false, false); }
+bool ReturnNozzleToLibrary(smt::Machine& machine, int head) {
+  return smt::library::ReturnNozzleToLibrary(machine, head, false, false);
+}
 
 }  // namespace smt::feeder

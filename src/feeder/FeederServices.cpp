@@ -13,9 +13,9 @@ struct FeederPorts {
 
 }  // namespace
 
-smt::platform::Port<FeederPartList>& FeederPartListPort() { return smt::CurrentMachine().Part<FeederPorts>().partList; }
-smt::platform::Port<FeederNeighbours>& FeederNeighboursPort() {
-  return smt::CurrentMachine().Part<FeederPorts>().neighbours;
+smt::platform::Port<FeederPartList>& FeederPartListPort(smt::Machine& machine) { return machine.Part<FeederPorts>().partList; }
+smt::platform::Port<FeederNeighbours>& FeederNeighboursPort(smt::Machine& machine) {
+  return machine.Part<FeederPorts>().neighbours;
 }
 
 }  // namespace smt::feeder

@@ -13,6 +13,10 @@
 
 #include "platform/Port.h"
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::feeder {
 
 struct VisionCameraInfo {
@@ -74,8 +78,8 @@ class FeederNeighbours {
   virtual std::vector<std::string> CameraNames() = 0;
 };
 
-// The feeders' two ports on the machine in use.
-smt::platform::Port<FeederPartList>& FeederPartListPort();
-smt::platform::Port<FeederNeighbours>& FeederNeighboursPort();
+// The feeders' two ports on `machine`.
+smt::platform::Port<FeederPartList>& FeederPartListPort(smt::Machine& machine);
+smt::platform::Port<FeederNeighbours>& FeederNeighboursPort(smt::Machine& machine);
 
 }  // namespace smt::feeder

@@ -45,51 +45,51 @@ enum SpeedIndex { kSpX = 0, kSpY = 1, kSpZ1 = 2, kSpA1 = 4, kSpWestWalk = 8, kSp
 // The letter the feeder number starts with (0 for none).
 char SideOf(const FeederRow& r) { return r.Number().empty() ? 0 : r.Number()[0]; }
 
-smt::settings::SpeedRecord PickSpeeds() { return SettingsStores::Of(smt::CurrentMachine()).speed.Record(SpeedUse::PickPart); }
-smt::settings::BasicSettings Basic() { return *SettingsStores::Of(smt::CurrentMachine()).machine.Basic(); }
-smt::settings::PulseSettings Pulse() { return *SettingsStores::Of(smt::CurrentMachine()).machine.Pulse(); }
-smt::settings::PulseTable Table() { return SettingsStores::Of(smt::CurrentMachine()).machine.Geometry()->table; }
+smt::settings::SpeedRecord PickSpeeds(smt::Machine& m) { return SettingsStores::Of(m).speed.Record(SpeedUse::PickPart); }
+smt::settings::BasicSettings Basic(smt::Machine& m) { return *SettingsStores::Of(m).machine.Basic(); }
+smt::settings::PulseSettings Pulse(smt::Machine& m) { return *SettingsStores::Of(m).machine.Pulse(); }
+smt::settings::PulseTable Table(smt::Machine& m) { return SettingsStores::Of(m).machine.Geometry()->table; }
 
-bool Serial() { return smt::link::Runtime().UsesSerial(); }
-uint8_t FeedAlternative() { return Serial() ? 1 : 0; }
+bool Serial(smt::Machine& m) { return smt::link::RuntimeOf(m).UsesSerial(); }
+uint8_t FeedAlternative(smt::Machine& m) { return Serial(m) ? 1 : 0; }
 
-void Info(const std::string& text) { smt::link::Runtime().Hooks().AppendInfoLine(text, true); }
+void Info(smt::Machine& m, const std::string& text) { smt::link::RuntimeOf(m).Hooks().AppendInfoLine(text, true); }
 
-bool Move64(int32_t dx, int32_t dy, uint8_t flags) {
-  const auto sp = PickSpeeds();
-  return smt::link::SendCmd64MoveXY(dx, sp[kSpX].start, sp[kSpX].normal, dy, sp[kSpY].start, sp[kSpY].normal, 0, 0, 0,
+bool Move64(smt::Machine& m, int32_t dx, int32_t dy, uint8_t flags) {
+  const auto sp = PickSpeeds(m);
+  return smt::link::SendCmd64MoveXY(m, dx, sp[kSpX].start, sp[kSpX].normal, dy, sp[kSpY].start, sp[kSpY].normal, 0, 0, 0,
                                     0, flags);
 }
 
-int32_t HeadOffsetX(int head) {
+int32_t HeadOffsetX(smt::Machine& m, int head) {
   if (head < 2 || head > 8) return 0;
-  return Table().nNozzleToNozzle1X[static_cast<size_t>(head)];
+  return Table(m).nNozzleToNozzle1X[static_cast<size_t>(head)];
 }
-int32_t HeadOffsetY(int head) {
+int32_t HeadOffsetY(smt::Machine& m, int head) {
   if (head < 2 || head > 8) return 0;
-  return Table().nNozzleToNozzle1Y[static_cast<size_t>(head)];
+  return Table(m).nNozzleToNozzle1Y[static_cast<size_t>(head)];
 }
 
-bool InTravel(int64_t x, int64_t y) {
-  const auto m = smt::link::GetMotionSettings();
+bool InTravel(smt::Machine& machine, int64_t x, int64_t y) {
+  const auto m = smt::link::GetMotionSettings(machine);
   return x >= 0 && x <= m.xLimit && y >= m.yLimit && y <= 0;
 }
 
 }  // namespace
 
-std::optional<TowbarSide> TowbarSideOf(char letter) {
-  const auto b = Basic();
-  const auto p = Pulse();
+std::optional<TowbarSide> TowbarSideOf(smt::Machine& machine, char letter) {
+  const auto b = Basic(machine);
+  const auto p = Pulse(machine);
   switch (letter) {
     case 'W':
       return TowbarSide{'W', 5, 8, 11, 1, p.m_WestWalk_Pulse, p.m_WestLift_Pulse, b.m_WestFeed_Limit, 0.0,
-                        kSpWestWalk, kSpWestLift, smt::CurrentMachine().motion.curAxis8.load()};
+                        kSpWestWalk, kSpWestLift, machine.motion.curAxis8.load()};
     case 'N':
       return TowbarSide{'N', 6, 9, 12, 2, p.m_NorthWalk_Pulse, p.m_NorthLift_Pulse, 0.0, b.m_NorthFeed_Limit,
-                        kSpNorthWalk, kSpNorthLift, smt::CurrentMachine().motion.curAxis9.load()};
+                        kSpNorthWalk, kSpNorthLift, machine.motion.curAxis9.load()};
     case 'E':
       return TowbarSide{'E', 7, 10, 13, 3, p.m_EastWalk_Pulse, p.m_EastLift_Pulse, b.m_EastFeed_Limit, 0.0,
-                        kSpEastWalk, kSpEastLift, smt::CurrentMachine().motion.curAxis10.load()};
+                        kSpEastWalk, kSpEastLift, machine.motion.curAxis10.load()};
     default:
       return std::nullopt;
   }
@@ -129,21 +129,24 @@ int MeasureHeadFor(int value, int machineType) {
   return value > heads ? 1 : value;
 }
 
-std::optional<double> MeasureHeight(int head) {
-  const auto b = Basic();
-  const double zPulse = Pulse().m_Z_Pulse;
+std::optional<double> MeasureHeight(smt::Machine& machine, int head) {
+  const auto b = Basic(machine);
+  const double zPulse = Pulse(machine).m_Z_Pulse;
   const int32_t travel = TruncToSteps(b.m_Z_Limit, zPulse);
-  if (smt::link::SendCmd71ProbeZ1(travel, b.m_MeasurementStart, b.m_MeasurementNormal) != smt::link::CommandResult::Ok)
+  if (smt::link::SendCmd71ProbeZ1(machine, travel, b.m_MeasurementStart, b.m_MeasurementNormal) != smt::link::CommandResult::Ok)
     return std::nullopt;
-  const double raw = zPulse != 0 ? -static_cast<double>(smt::CurrentMachine().link.probeValue.load()) / zPulse : 0.0;
+  const double raw = zPulse != 0 ? -static_cast<double>(machine.link.probeValue.load()) / zPulse : 0.0;
   const double value = smt::platform::RoundDecimals(raw, 4);
-  Info("Measurement height " + FormatDouble(raw, 4));
+  Info(machine, "Measurement height " + FormatDouble(raw, 4));
   if (head >= 2 && head <= 8) return value + (b.ZNozzleToFeed(head) - b.m_Z_Nozzle1ToFeed);
   return value;
 }
 
-FeederTestMotions::FeederTestMotions(std::stop_token stop, const FeederNameTables& names)
-    : stop_(std::move(stop)), names_(names) {}
+FeederTestMotions::FeederTestMotions(smt::Machine& machine, std::stop_token stop)
+    : FeederTestMotions(machine, std::move(stop), NameTablesOf(machine)) {}
+
+FeederTestMotions::FeederTestMotions(smt::Machine& machine, std::stop_token stop, const FeederNameTables& names)
+    : machine_(machine), stop_(std::move(stop)), names_(names) {}
 
 bool FeederTestMotions::Pause(int ms) {
   if (ms <= 0) return !stop_.stop_requested();
@@ -156,22 +159,22 @@ bool FeederTestMotions::Pause(int ms) {
 
 bool FeederTestMotions::CheckDetourZones() {
   startInZone = targetInZone = false;
-  const auto d = *SettingsStores::Of(smt::CurrentMachine()).machine.Detour();
-  const auto p = Pulse();
+  const auto d = *SettingsStores::Of(machine_).machine.Detour();
+  const auto p = Pulse(machine_);
   using smt::settings::DetourZone;
-  startInZone = smt::settings::FindDetourZone(d, p, smt::CurrentMachine().curX, smt::CurrentMachine().curY).zone != DetourZone::None;
-  targetInZone = smt::settings::FindDetourZone(d, p, smt::CurrentMachine().motion.targetX, smt::CurrentMachine().motion.targetY).zone != DetourZone::None;
+  startInZone = smt::settings::FindDetourZone(d, p, machine_.curX, machine_.curY).zone != DetourZone::None;
+  targetInZone = smt::settings::FindDetourZone(d, p, machine_.motion.targetX, machine_.motion.targetY).zone != DetourZone::None;
   return true;
 }
 
 bool FeederTestMotions::DetourMove(int32_t xStart, int32_t xNormal, int32_t yStart, int32_t yNormal) {
   if (startInZone) {
-    if (!smt::link::SendCmd64MoveXY(0, xStart, xNormal, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY, yStart, yNormal, 0, 0, 0, 0,
+    if (!smt::link::SendCmd64MoveXY(machine_, 0, xStart, xNormal, machine_.motion.targetY - machine_.curY, yStart, yNormal, 0, 0, 0, 0,
                                     kMasterResetFlag))
       return false;
   }
   if (targetInZone) {
-    if (!smt::link::SendCmd64MoveXY(smt::CurrentMachine().motion.targetX - smt::CurrentMachine().curX, xStart, xNormal, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY, yStart, yNormal, 0,
+    if (!smt::link::SendCmd64MoveXY(machine_, machine_.motion.targetX - machine_.curX, xStart, xNormal, machine_.motion.targetY - machine_.curY, yStart, yNormal, 0,
                                     0, 0, 0, kMasterResetFlag))
       return false;
   }
@@ -179,21 +182,21 @@ bool FeederTestMotions::DetourMove(int32_t xStart, int32_t xNormal, int32_t ySta
 }
 
 bool FeederTestMotions::PositionMove(int32_t targetX, int32_t targetY) {
-  smt::CurrentMachine().motion.targetX = targetX;
-  smt::CurrentMachine().motion.targetY = targetY;
+  machine_.motion.targetX = targetX;
+  machine_.motion.targetY = targetY;
   CheckDetourZones();
-  if (Serial()) smt::link::SendCmd60SetState(0, 0);
-  const auto sp = PickSpeeds();
+  if (Serial(machine_)) smt::link::SendCmd60SetState(machine_, 0, 0);
+  const auto sp = PickSpeeds(machine_);
   if (!DetourMove(sp[kSpX].start, sp[kSpX].normal, sp[kSpY].start, sp[kSpY].normal)) return false;
-  return Move64(smt::CurrentMachine().motion.targetX - smt::CurrentMachine().curX, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY, kMasterResetFlag);
+  return Move64(machine_, machine_.motion.targetX - machine_.curX, machine_.motion.targetY - machine_.curY, kMasterResetFlag);
 }
 
-bool FeederTestMotions::SwitchOff(int output) { return smt::link::SendOutputDirect(output, 0, 5); }
+bool FeederTestMotions::SwitchOff(int output) { return smt::link::SendOutputDirect(machine_, output, 0, 5); }
 
 bool FeederTestMotions::NozzleToFeedTest(int mode, const FeederRow* row, bool pullHole) {
-  const auto b = Basic();
-  const auto p = Pulse();
-  int32_t tx = smt::CurrentMachine().motion.targetX, ty = smt::CurrentMachine().motion.targetY;
+  const auto b = Basic(machine_);
+  const auto p = Pulse(machine_);
+  int32_t tx = machine_.motion.targetX, ty = machine_.motion.targetY;
   if (pullHole && row) {
     tx = TruncToSteps(row->Record().slack, p.m_X_Pulse) - TruncToSteps(b.m_X_Nozzle2ToNozzle1, p.m_X_Pulse);
     ty = TruncToSteps(row->Record().tension, p.m_Y_Pulse) - TruncToSteps(b.m_Y_Nozzle2ToNozzle1, p.m_Y_Pulse);
@@ -203,7 +206,7 @@ bool FeederTestMotions::NozzleToFeedTest(int mode, const FeederRow* row, bool pu
       ty = TruncToSteps(row->Record().y, p.m_Y_Pulse);
     }
     if (mode == -3 || mode == -2) {
-      const auto dip = FeederNeighboursPort()->DippingStation();
+      const auto dip = FeederNeighboursPort(machine_)->DippingStation();
       const DippingStationPosition d = dip.value_or(DippingStationPosition{});
       tx = TruncToSteps(d.x, p.m_X_Pulse);
       ty = TruncToSteps(d.y, p.m_Y_Pulse);
@@ -219,13 +222,13 @@ bool FeederTestMotions::NozzleToFeedTest(int mode, const FeederRow* row, bool pu
       ty -= TruncToSteps(b.YNozzleToNozzle1(mode), p.m_Y_Pulse);
     }
   }
-  if (smt::CurrentMachine().machineType == 4) ty = smt::CurrentMachine().curY;
+  if (machine_.machineType == 4) ty = machine_.curY;
   return PositionMove(tx, ty);
 }
 
 void FeederTestMotions::CameraToFeedTest(int mode, const FeederRow& row) {
-  const auto b = Basic();
-  const auto p = Pulse();
+  const auto b = Basic(machine_);
+  const auto p = Pulse(machine_);
   const int32_t cx = TruncToSteps(b.m_X_CameraToNozzle1, p.m_X_Pulse);
   const int32_t cy = TruncToSteps(b.m_Y_CameraToNozzle1, p.m_Y_Pulse);
   int32_t tx = 0, ty = 0;
@@ -239,20 +242,20 @@ void FeederTestMotions::CameraToFeedTest(int mode, const FeederRow& row) {
   } else {
     return;
   }
-  smt::CurrentMachine().motion.targetX = tx;
-  smt::CurrentMachine().motion.targetY = ty;
+  machine_.motion.targetX = tx;
+  machine_.motion.targetY = ty;
   CheckDetourZones();
-  smt::link::CameraPanelPort()->OpenMarkCameraWithFeederLight();
-  if (Serial()) smt::link::SendCmd60SetState(0, 0);
-  const auto sp = PickSpeeds();
+  smt::link::CameraPanelPortOf(machine_)->OpenMarkCameraWithFeederLight();
+  if (Serial(machine_)) smt::link::SendCmd60SetState(machine_, 0, 0);
+  const auto sp = PickSpeeds(machine_);
   if (!DetourMove(sp[kSpX].start, sp[kSpX].normal, sp[kSpY].start, sp[kSpY].normal)) return;
-  Move64(smt::CurrentMachine().motion.targetX - smt::CurrentMachine().curX, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY, kMasterResetFlag);
+  Move64(machine_, machine_.motion.targetX - machine_.curX, machine_.motion.targetY - machine_.curY, kMasterResetFlag);
 }
 
 void FeederTestMotions::TowbarToHoleTest(const FeederRow& row) {
   const char letter = SideOf(row);
   if (letter == 'S' || letter == 'G') return;
-  const auto side = TowbarSideOf(letter);
+  const auto side = TowbarSideOf(machine_, letter);
   if (!side) {
     ShowMessage(kFeedDirectionNoFind);
     return;
@@ -264,16 +267,16 @@ void FeederTestMotions::TowbarToHoleTest(const FeederRow& row) {
     return;
   }
   const int32_t steps = TruncToSteps(v, side->walkPulse) - side->walkPosition;
-  if (Serial()) smt::link::SendCmd60SetState(0, 0);
-  const auto sp = PickSpeeds();
-  smt::link::SendCmd61MoveAxis(static_cast<uint8_t>(side->walkAxis), steps, sp[static_cast<size_t>(side->walkSpeed)].start,
+  if (Serial(machine_)) smt::link::SendCmd60SetState(machine_, 0, 0);
+  const auto sp = PickSpeeds(machine_);
+  smt::link::SendCmd61MoveAxis(machine_, static_cast<uint8_t>(side->walkAxis), steps, sp[static_cast<size_t>(side->walkSpeed)].start,
                                sp[static_cast<size_t>(side->walkSpeed)].normal);
 }
 
 bool FeederTestMotions::AutoFeederAdvanceBeforePick(const FeederRow& row) {
   if (SideOf(row) != 'S') return true;
   const int n = row.Record().index;
-  auto& af = AutoFeeders::Instance();
+  auto& af = AutoFeeders::Of(machine_);
   if (n < 1 || n > 96 || af.IsFeederOn(n)) return true;
   af.SetFeederOn(n);
   const auto m = af.Mask();
@@ -281,33 +284,33 @@ bool FeederTestMotions::AutoFeederAdvanceBeforePick(const FeederRow& row) {
   if (count == 0) count = 1;
   smt::link::FeedValues v{static_cast<int32_t>(m[0]), static_cast<int32_t>(m[1]), static_cast<int32_t>(m[2]), 0, 0, 0, 0,
                           row.Record().feedTime, count, n};
-  return smt::link::SendCmd66MoveFeedAxis(FeedAlternative(), 10, v) == smt::link::CommandResult::Ok;
+  return smt::link::SendCmd66MoveFeedAxis(machine_, FeedAlternative(machine_), 10, v) == smt::link::CommandResult::Ok;
 }
 
 namespace {
 // Switches the vacuum of a head on the per-head Z axes off when its pump button is on.
-void ReleasePumpOf(int head, int axis, int machineType) {
+void ReleasePumpOf(smt::Machine& machine, int head, int axis, int machineType) {
   if (axis < 32 || axis > 39) return;
-  auto& rt = smt::link::Runtime();
+  auto& rt = smt::link::RuntimeOf(machine);
   if (!((rt.pumpButtons.load() >> (head - 1)) & 1u)) return;
-  smt::link::SendOutputDirect(31 + head, 0, Basic().m_Exhaust);
+  smt::link::SendOutputDirect(machine, 31 + head, 0, Basic(machine).m_Exhaust);
   rt.SetPumpButton(head, false);
   if (head == 4 && (machineType == 7 || machineType == 8)) std::this_thread::sleep_for(std::chrono::milliseconds(100));
 }
 
-std::array<int32_t, 8> TurnHeadsBack() {
+std::array<int32_t, 8> TurnHeadsBack(smt::Machine& machine) {
   std::array<int32_t, 8> a{};
-  for (size_t i = 0; i < 8; ++i) a[i] = -smt::CurrentMachine().curA[i].load();
+  for (size_t i = 0; i < 8; ++i) a[i] = -machine.curA[i].load();
   return a;
 }
 }  // namespace
 
 void FeederTestMotions::NozzlePickToCamera(int head, int camera, const FeederRow& row) {
-  const int type = smt::CurrentMachine().machineType;
+  const int type = machine_.machineType;
   const int nozzle = row.Record().head;
   if (!AutoFeederAdvanceBeforePick(row)) return;
-  const auto p = Pulse();
-  const auto b = Basic();
+  const auto p = Pulse(machine_);
+  const auto b = Basic(machine_);
   const int32_t rx = TruncToSteps(row.Record().x, p.m_X_Pulse);
   const int32_t ry = TruncToSteps(row.Record().y, p.m_Y_Pulse);
   const int heads = PickHeadCount(type);
@@ -315,71 +318,71 @@ void FeederTestMotions::NozzlePickToCamera(int head, int camera, const FeederRow
   bool found = false;
   std::string lastMessage;
   for (int i = 0; i < heads; ++i) {
-    if (h >= 1 && h <= 8 && InTravel(int64_t{rx} - HeadOffsetX(h), int64_t{ry} - HeadOffsetY(h))) {
+    if (h >= 1 && h <= 8 && InTravel(machine_, int64_t{rx} - HeadOffsetX(machine_, h), int64_t{ry} - HeadOffsetY(machine_, h))) {
       found = true;
       break;
     }
     lastMessage = "A" + std::to_string(h) + " To Feed Pos Error !";
-    Info(lastMessage);
+    Info(machine_, lastMessage);
     h = h + 1 > heads ? 1 : h + 1;
   }
   if (!found) {
     ShowMessage(lastMessage);
     return;
   }
-  if (AutoChangeNozzle()) {
-    const int held = HeadNozzle(h);
+  if (AutoChangeNozzle(machine_)) {
+    const int held = HeadNozzle(machine_, h);
     if (held != nozzle) {
-      if (!ReturnNozzleToLibrary(h)) return;
-      if (!PickNozzleFromLibrary(h, nozzle)) return;
+      if (!ReturnNozzleToLibrary(machine_, h)) return;
+      if (!PickNozzleFromLibrary(machine_, h, nozzle)) return;
     }
   }
   double pick = row.Record().pickHeight;
   if (pick == 0.0) pick = b.ZNozzleToFeed(h);
-  int32_t tx = rx - HeadOffsetX(h);
-  int32_t ty = ry - HeadOffsetY(h);
-  if (type == 4) ty = smt::CurrentMachine().curY;
-  smt::CurrentMachine().motion.targetX = tx;
-  smt::CurrentMachine().motion.targetY = ty;
+  int32_t tx = rx - HeadOffsetX(machine_, h);
+  int32_t ty = ry - HeadOffsetY(machine_, h);
+  if (type == 4) ty = machine_.curY;
+  machine_.motion.targetX = tx;
+  machine_.motion.targetY = ty;
   CheckDetourZones();
-  if (Serial()) smt::link::SendCmd60SetState(0, 0);
-  const auto sp = PickSpeeds();
+  if (Serial(machine_)) smt::link::SendCmd60SetState(machine_, 0, 0);
+  const auto sp = PickSpeeds(machine_);
   if (!DetourMove(sp[kSpX].start, sp[kSpX].normal, sp[kSpY].start, sp[kSpY].normal)) return;
-  if (!smt::link::SendCmd65MoveXYHeads(smt::CurrentMachine().motion.targetX - smt::CurrentMachine().curX, sp[kSpX].start, sp[kSpX].normal, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY,
-                                       sp[kSpY].start, sp[kSpY].normal, TurnHeadsBack(), sp[kSpA1].start,
+  if (!smt::link::SendCmd65MoveXYHeads(machine_, machine_.motion.targetX - machine_.curX, sp[kSpX].start, sp[kSpX].normal, machine_.motion.targetY - machine_.curY,
+                                       sp[kSpY].start, sp[kSpY].normal, TurnHeadsBack(machine_), sp[kSpA1].start,
                                        sp[kSpA1].normal, 0))
     return;
   const ZStroke z = ZStrokeFor(h, type, pick, p.m_Z_Pulse);
-  ReleasePumpOf(h, z.axis, type);
-  if (smt::link::SendCmd67MoveZ(static_cast<uint8_t>(z.axis), z.steps, sp[kSpZ1].start, sp[kSpZ1].normal,
+  ReleasePumpOf(machine_, h, z.axis, type);
+  if (smt::link::SendCmd67MoveZ(machine_, static_cast<uint8_t>(z.axis), z.steps, sp[kSpZ1].start, sp[kSpZ1].normal,
                                 static_cast<uint8_t>(h), static_cast<uint16_t>(row.Record().pickDelay),
                                 static_cast<uint8_t>(row.Record().vacuum)) != smt::link::CommandResult::Ok)
     return;
   // Over the vision camera.
-  const auto cam = FeederNeighboursPort()->VisionCamera(camera);
+  const auto cam = FeederNeighboursPort(machine_)->VisionCamera(camera);
   const VisionCameraInfo ci = cam.value_or(VisionCameraInfo{});
-  smt::link::SelectCamera(camera == 1 ? 2 : 3, ci.light, -1);
-  smt::CurrentMachine().camera.channelVisionMode = camera;
-  int32_t cx = ci.x - HeadOffsetX(h);
-  int32_t cy = ci.y - HeadOffsetY(h);
-  if (type == 4) cy = smt::CurrentMachine().curY;
+  smt::link::SelectCamera(machine_, camera == 1 ? 2 : 3, ci.light, -1);
+  machine_.camera.channelVisionMode = camera;
+  int32_t cx = ci.x - HeadOffsetX(machine_, h);
+  int32_t cy = ci.y - HeadOffsetY(machine_, h);
+  if (type == 4) cy = machine_.curY;
   {
     const FeederRecord& f = row.Record();
-    smt::link::CameraPanelPort()->ShowVisualParameters(f.lightContrast, f.lightBrightness, f.recognitionType, ci.viewSize,
+    smt::link::CameraPanelPortOf(machine_)->ShowVisualParameters(f.lightContrast, f.lightBrightness, f.recognitionType, ci.viewSize,
                                                        f.length + b.m_AutoMagnify);
   }
-  Move64(cx - smt::CurrentMachine().curX, cy - smt::CurrentMachine().curY, kMasterResetFlag);
+  Move64(machine_, cx - machine_.curX, cy - machine_.curY, kMasterResetFlag);
 }
 
 void FeederTestMotions::PutBackTest(const FeederRow& row) {
-  const int type = smt::CurrentMachine().machineType;
+  const int type = machine_.machineType;
   const int k = row.Record().head;
   if (!AutoFeederAdvanceBeforePick(row)) return;
   int h = k;
-  if (AutoChangeNozzle()) {
+  if (AutoChangeNozzle(machine_)) {
     h = 0;
     for (int i = 1; i <= 8; ++i)
-      if (HeadNozzle(i) == k) {
+      if (HeadNozzle(machine_, i) == k) {
         h = i;
         break;
       }
@@ -393,30 +396,30 @@ void FeederTestMotions::PutBackTest(const FeederRow& row) {
     ShowMessage(kHeaderNoNozzle);
     return;
   }
-  const auto p = Pulse();
-  const auto b = Basic();
+  const auto p = Pulse(machine_);
+  const auto b = Basic(machine_);
   double pick = row.Record().pickHeight;
   if (pick == 0.0) pick = b.ZNozzleToFeed(h);
-  int32_t tx = TruncToSteps(row.Record().x, p.m_X_Pulse) - HeadOffsetX(h);
-  int32_t ty = TruncToSteps(row.Record().y, p.m_Y_Pulse) - HeadOffsetY(h);
-  if (!InTravel(tx, ty)) {
-    Info(kHeaderToFeedPosError);
+  int32_t tx = TruncToSteps(row.Record().x, p.m_X_Pulse) - HeadOffsetX(machine_, h);
+  int32_t ty = TruncToSteps(row.Record().y, p.m_Y_Pulse) - HeadOffsetY(machine_, h);
+  if (!InTravel(machine_, tx, ty)) {
+    Info(machine_, kHeaderToFeedPosError);
     return;
   }
-  if (type == 4) ty = smt::CurrentMachine().curY;
-  smt::CurrentMachine().motion.targetX = tx;
-  smt::CurrentMachine().motion.targetY = ty;
+  if (type == 4) ty = machine_.curY;
+  machine_.motion.targetX = tx;
+  machine_.motion.targetY = ty;
   CheckDetourZones();
-  if (Serial()) smt::link::SendCmd60SetState(0, 0);
-  const auto sp = PickSpeeds();
+  if (Serial(machine_)) smt::link::SendCmd60SetState(machine_, 0, 0);
+  const auto sp = PickSpeeds(machine_);
   if (!DetourMove(sp[kSpX].start, sp[kSpX].normal, sp[kSpY].start, sp[kSpY].normal)) return;
-  if (!smt::link::SendCmd65MoveXYHeads(smt::CurrentMachine().motion.targetX - smt::CurrentMachine().curX, sp[kSpX].start, sp[kSpX].normal, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY,
-                                       sp[kSpY].start, sp[kSpY].normal, TurnHeadsBack(), sp[kSpA1].start,
+  if (!smt::link::SendCmd65MoveXYHeads(machine_, machine_.motion.targetX - machine_.curX, sp[kSpX].start, sp[kSpX].normal, machine_.motion.targetY - machine_.curY,
+                                       sp[kSpY].start, sp[kSpY].normal, TurnHeadsBack(machine_), sp[kSpA1].start,
                                        sp[kSpA1].normal, 0))
     return;
   const ZStroke z = ZStrokeFor(h, type, pick, p.m_Z_Pulse);
-  ReleasePumpOf(h, z.axis, type);
-  smt::link::SendCmd68MoveZVacuum(static_cast<uint8_t>(z.axis), z.steps, sp[kSpZ1].start, sp[kSpZ1].normal, h,
+  ReleasePumpOf(machine_, h, z.axis, type);
+  smt::link::SendCmd68MoveZVacuum(machine_, static_cast<uint8_t>(z.axis), z.steps, sp[kSpZ1].start, sp[kSpZ1].normal, h,
                                   static_cast<uint16_t>(row.Record().placeDelay),
                                   static_cast<int32_t>(row.Record().vacuum));
 }
@@ -425,7 +428,7 @@ void FeederTestMotions::PutBackTest(const FeederRow& row) {
 
 bool FeederTestMotions::TowbarFeed(const FeederRow& row, bool is0402, int count) {
   const char letter = SideOf(row);
-  const auto side = TowbarSideOf(letter);
+  const auto side = TowbarSideOf(machine_, letter);
   if (!side) return true;  // S and G do not feed here
   if (is0402) SwitchOff(side->output);
   const double v = row.Record().feedCoordinate;
@@ -433,9 +436,9 @@ bool FeederTestMotions::TowbarFeed(const FeederRow& row, bool is0402, int count)
     ShowMessage(feedLimitMessage);
     return false;
   }
-  if (Serial()) smt::link::SendCmd60SetState(0, 0);
+  if (Serial(machine_)) smt::link::SendCmd60SetState(machine_, 0, 0);
   if (!is0402) SwitchOff(side->output);
-  const auto sp = PickSpeeds();
+  const auto sp = PickSpeeds(machine_);
   const auto& walk = sp[static_cast<size_t>(side->walkSpeed)];
   const auto& lift = sp[static_cast<size_t>(side->liftSpeed)];
   smt::link::FeedValues vals{TruncToSteps(v, side->walkPulse) - side->walkPosition,
@@ -448,7 +451,7 @@ bool FeederTestMotions::TowbarFeed(const FeederRow& row, bool is0402, int count)
                              row.Record().feedTime,
                              is0402 ? 1 : count,
                              row.Record().index};
-  if (smt::link::SendCmd66MoveFeedAxis(FeedAlternative(), static_cast<uint8_t>(side->sideCode), vals) !=
+  if (smt::link::SendCmd66MoveFeedAxis(machine_, FeedAlternative(machine_), static_cast<uint8_t>(side->sideCode), vals) !=
       smt::link::CommandResult::Ok)
     return false;
   return Pause(10);
@@ -456,8 +459,8 @@ bool FeederTestMotions::TowbarFeed(const FeederRow& row, bool is0402, int count)
 
 bool FeederTestMotions::AutoFeederFeed(const FeederRow& row, int count) {
   const int n = row.Record().index;
-  auto& af = AutoFeeders::Instance();
-  const int type = smt::CurrentMachine().machineType;
+  auto& af = AutoFeeders::Of(machine_);
+  const int type = machine_.machineType;
   af.ToggleFeeder(n, type);
   int feeder = n;
   int cnt = count;
@@ -465,14 +468,14 @@ bool FeederTestMotions::AutoFeederFeed(const FeederRow& row, int count) {
     cnt = AutoFeeders::WordOf(n);
     if (type != 8) feeder = 0;
   }
-  if (Serial()) {
+  if (Serial(machine_)) {
     cnt = count;
-    if (smt::link::Runtime().v2_07.load() == 0) feeder = 0;
+    if (smt::link::RuntimeOf(machine_).v2_07.load() == 0) feeder = 0;
   }
   const auto m = af.Mask();
   smt::link::FeedValues v{static_cast<int32_t>(m[0]), static_cast<int32_t>(m[1]), static_cast<int32_t>(m[2]), 0, 0, 0, 0,
                           row.Record().feedTime, cnt, feeder};
-  return smt::link::SendCmd66MoveFeedAxis(FeedAlternative(), 10, v) == smt::link::CommandResult::Ok;
+  return smt::link::SendCmd66MoveFeedAxis(machine_, FeedAlternative(machine_), 10, v) == smt::link::CommandResult::Ok;
 }
 
 bool FeederTestMotions::VibrationFeed(const FeederRow& row, int count) {
@@ -480,41 +483,41 @@ bool FeederTestMotions::VibrationFeed(const FeederRow& row, int count) {
   const int n = row.Record().index;
   for (int i = count; i >= 1; --i) {
     smt::link::FeedValues v{0, 0, 0, 0, 0, 0, 0, t, i, n};
-    if (smt::link::SendCmd66MoveFeedAxis(FeedAlternative(), 11, v) != smt::link::CommandResult::Ok) return false;
+    if (smt::link::SendCmd66MoveFeedAxis(machine_, FeedAlternative(machine_), 11, v) != smt::link::CommandResult::Ok) return false;
     if (!Pause(t)) return false;
   }
   return Pause(10);
 }
 
 bool FeederTestMotions::TrayFeed(const FeederRow& row) {
-  if (smt::CurrentMachine().machineType != 10) return true;
-  const double aw = Pulse().m_AutoWalk1_Pulse;
-  const auto sp = PickSpeeds();
+  if (machine_.machineType != 10) return true;
+  const double aw = Pulse(machine_).m_AutoWalk1_Pulse;
+  const auto sp = PickSpeeds(machine_);
   smt::link::FeedValues v{0, 0, 0, TruncToSteps(row.Record().slack, aw), TruncToSteps(row.Record().tension, aw),
                           sp[kSpAutoWalk1].start, sp[kSpAutoWalk1].normal, 0, 0, row.Record().index};
-  return smt::link::SendCmd66MoveFeedAxis(FeedAlternative(), 13, v) == smt::link::CommandResult::Ok;
+  return smt::link::SendCmd66MoveFeedAxis(machine_, FeedAlternative(machine_), 13, v) == smt::link::CommandResult::Ok;
 }
 
 bool FeederTestMotions::DragPinFeed(const FeederRow& row) {
-  const auto b = Basic();
-  const auto p = Pulse();
-  const auto sp = PickSpeeds();
+  const auto b = Basic(machine_);
+  const auto p = Pulse(machine_);
+  const auto sp = PickSpeeds(machine_);
   const char letter = SideOf(row);
   const int32_t tx = TruncToSteps(row.Record().x, p.m_X_Pulse) - TruncToSteps(b.m_X_Nozzle2ToNozzle1, p.m_X_Pulse);
   const int32_t ty = TruncToSteps(row.Record().y, p.m_Y_Pulse) - TruncToSteps(b.m_Y_Nozzle2ToNozzle1, p.m_Y_Pulse);
-  if (Serial()) smt::link::SendCmd60SetState(0, 0);
-  if (!Move64(tx - smt::CurrentMachine().curX, ty - smt::CurrentMachine().curY, kMasterResetFlag)) return false;
+  if (Serial(machine_)) smt::link::SendCmd60SetState(machine_, 0, 0);
+  if (!Move64(machine_, tx - machine_.curX, ty - machine_.curY, kMasterResetFlag)) return false;
   double pick = row.Record().pickHeight;
   if (pick == 0.0) pick = b.m_Z_Nozzle2ToFeed;
   const double depth = pick - b.m_Nozzle2MoreNozzle1;
-  if (!smt::link::SendCmd61MoveAxis(2, TruncToSteps(depth, p.m_Z_Pulse), sp[kSpZ1].start, sp[kSpZ1].normal))
+  if (!smt::link::SendCmd61MoveAxis(machine_, 2, TruncToSteps(depth, p.m_Z_Pulse), sp[kSpZ1].start, sp[kSpZ1].normal))
     return false;
   const double s = std::fabs(row.Record().feedCoordinate);
-  const auto side = TowbarSideOf(letter);
-  const AutoFeedConfig cfg = AutoFeeders::Instance().Config();
+  const auto side = TowbarSideOf(machine_, letter);
+  const AutoFeedConfig cfg = AutoFeeders::Of(machine_).Config();
   if (side) {
     const auto& lift = sp[static_cast<size_t>(side->liftSpeed)];
-    smt::link::SendCmd61MoveAxis(static_cast<uint8_t>(side->liftAxis),
+    smt::link::SendCmd61MoveAxis(machine_, static_cast<uint8_t>(side->liftAxis),
                                  TruncToSteps(-(cfg.m_Open_Length / 4) * s, side->liftPulse), lift.start, lift.normal);
   }
   int32_t dx = 0, dy = 0;
@@ -525,7 +528,7 @@ bool FeederTestMotions::DragPinFeed(const FeederRow& row) {
     case 'S': dy = TruncToSteps(s, p.m_Y_Pulse); break;
     default: break;
   }
-  if (letter != 'G' && !Move64(dx, dy, kNoMasterResetFlag)) return false;
+  if (letter != 'G' && !Move64(machine_, dx, dy, kNoMasterResetFlag)) return false;
   if (!Pause(row.Record().feedTime)) return false;
   const double back = b.m_FeedOverBack;
   dx = dy = 0;
@@ -536,12 +539,12 @@ bool FeederTestMotions::DragPinFeed(const FeederRow& row) {
     case 'S': dy = -TruncToSteps(back, p.m_Y_Pulse); break;
     default: break;
   }
-  if (!Move64(dx, dy, kNoMasterResetFlag)) return false;
-  if (!smt::link::SendCmd61MoveAxis(2, -TruncToSteps(depth, p.m_Z_Pulse), sp[kSpZ1].start, sp[kSpZ1].normal))
+  if (!Move64(machine_, dx, dy, kNoMasterResetFlag)) return false;
+  if (!smt::link::SendCmd61MoveAxis(machine_, 2, -TruncToSteps(depth, p.m_Z_Pulse), sp[kSpZ1].start, sp[kSpZ1].normal))
     return false;
   if (side) {
     const auto& lift = sp[static_cast<size_t>(side->liftSpeed)];
-    smt::link::SendCmd61MoveAxis(static_cast<uint8_t>(side->liftAxis),
+    smt::link::SendCmd61MoveAxis(machine_, static_cast<uint8_t>(side->liftAxis),
                                  TruncToSteps((cfg.m_Close_Length / 4) * s, side->liftPulse), lift.start, lift.normal);
   }
   return true;
@@ -570,13 +573,13 @@ bool FeederTestMotions::FeedTest(const FeederRow& row, bool singleStep) {
 
 void FeederTestMotions::FeedTestAll(const std::vector<FeederRow>& rows, std::atomic<bool>& running,
                                     const std::function<void(int row, bool on)>& select) {
-  const AutoFeedConfig cfg = AutoFeeders::Instance().Config();
+  const AutoFeedConfig cfg = AutoFeeders::Of(machine_).Config();
   running = true;
   struct Clear {
     std::atomic<bool>& r;
     ~Clear() { r = false; }
   } clear{running};
-  auto& af = AutoFeeders::Instance();
+  auto& af = AutoFeeders::Of(machine_);
   for (int pass = 0; pass < cfg.m_TestLoop; ++pass) {
     for (size_t i = 0; i < rows.size(); ++i) {
       if (!running || stop_.stop_requested()) return;
@@ -604,21 +607,21 @@ void FeederTestMotions::FeedTestAll(const std::vector<FeederRow>& rows, std::ato
         case kClDip:
           if (cfg.m_bAutoFeed) {
             const int n = row.Record().index;
-            const bool serial = Serial();
-            const bool v207 = smt::link::Runtime().v2_07.load() != 0;
+            const bool serial = Serial(machine_);
+            const bool v207 = smt::link::RuntimeOf(machine_).v2_07.load() != 0;
             const int t = row.Record().feedTime;
             af.SetFeederOn(n);
             auto m = af.Mask();
             smt::link::FeedValues v{static_cast<int32_t>(m[0]), static_cast<int32_t>(m[1]), static_cast<int32_t>(m[2]),
                                     0, 0, 0, 0, t, count, serial && !v207 ? 0 : n};
-            ok = smt::link::SendCmd66MoveFeedAxis(FeedAlternative(), 10, v) == smt::link::CommandResult::Ok;
+            ok = smt::link::SendCmd66MoveFeedAxis(machine_, FeedAlternative(machine_), 10, v) == smt::link::CommandResult::Ok;
             if (ok) {
               af.SetFeederOff(n);
               m = af.Mask();
               smt::link::FeedValues w{static_cast<int32_t>(m[0]), static_cast<int32_t>(m[1]),
                                       static_cast<int32_t>(m[2]), 0, 0, 0, 0, t,
                                       serial ? count : AutoFeeders::WordOf(n), 0};
-              ok = smt::link::SendCmd66MoveFeedAxis(FeedAlternative(), 10, w) == smt::link::CommandResult::Ok;
+              ok = smt::link::SendCmd66MoveFeedAxis(machine_, FeedAlternative(machine_), 10, w) == smt::link::CommandResult::Ok;
             }
             if (ok) ok = Pause(cfg.m_FeedBack_Delay);
           }

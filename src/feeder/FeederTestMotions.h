@@ -21,6 +21,10 @@
 #include "feeder/FeederTable.h"
 #include "platform/SystemText.h"
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::feeder {
 
 inline constexpr smt::platform::SystemText kFeedDirectionNoFind{"FeederMessagesConfig", "FeederMessages.c_FeedDirectionNotFound", "FeedDirection No Find"};
@@ -40,7 +44,7 @@ struct TowbarSide {
   int liftSpeed;
   int32_t walkPosition;
 };
-std::optional<TowbarSide> TowbarSideOf(char letter);
+std::optional<TowbarSide> TowbarSideOf(smt::Machine& machine, char letter);
 
 // Z stroke of a head at pick height `mm` (axis code and steps) by machine type.
 struct ZStroke {
@@ -53,13 +57,15 @@ int PickHeadCount(int machineType);
 // Mode 0 head limit: above the type's head count falls back to head 1.
 int MeasureHeadFor(int value, int machineType);
 
-// Measures with the probe at the current position. The value of heads 2..8
+// Measures with `machine`'s probe at its current position. The value of heads 2..8
 // carries their Z-to-feeder correction. nullopt when the probe command failed.
-std::optional<double> MeasureHeight(int head);
+std::optional<double> MeasureHeight(smt::Machine& machine, int head);
 
 class FeederTestMotions {
  public:
-  explicit FeederTestMotions(std::stop_token stop = {}, const FeederNameTables& names = CurrentNameTables());
+  // Moves `machine`, translating feed-mode names with its name tables (or `names`).
+  explicit FeederTestMotions(smt::Machine& machine, std::stop_token stop = {});
+  FeederTestMotions(smt::Machine& machine, std::stop_token stop, const FeederNameTables& names);
 
   // Detour decision on the current position and the machine's motion.targetX/Y.
   bool CheckDetourZones();
@@ -97,6 +103,7 @@ class FeederTestMotions {
   bool DragPinFeed(const FeederRow& row);
   bool Pause(int ms);
 
+  smt::Machine& machine_;
   std::stop_token stop_;
   FeederNameTables names_;
 };

@@ -35,18 +35,18 @@ struct FeederTestResults {
 
 // Set while the automatic feeder test runs; cleared by the panel's button to stop it.
 
-// Runs the operation of one request on the calling thread (the worker body).
-void RunFeederTest(const FeederTestRequest& request, const FeederTestResults& results, std::stop_token stop = {});
+// Runs the operation of one request on `machine`, on the calling thread (the worker body).
+void RunFeederTest(smt::Machine& machine, const FeederTestRequest& request, const FeederTestResults& results, std::stop_token stop = {});
 
-// Claims the busy state (refusing with "Machine is runnig !" when it is taken)
+// Claims `machine`'s busy state (refusing with "Machine is runnig !" when it is taken)
 // and starts the worker. False when nothing was started.
-bool StartFeederTestWorker(FeederTestRequest request, FeederTestResults results);
+bool StartFeederTestWorker(smt::Machine& machine, FeederTestRequest request, FeederTestResults results);
 
 // The settings dialog's "AutoZ" (test mode -1): measures at the current
 // position, stores m_Z_Measurement and shows it while the dialog is open.
 // The dialog has made its own guards; this claims the busy state and starts.
-void StartAutoZMeasurement();
+void StartAutoZMeasurement(smt::Machine& machine);
 // The dipping-station dialog's two buttons (modes -3 and -2).
-void StartDippingStationTest(int mode);
+void StartDippingStationTest(smt::Machine& machine, int mode);
 
 }  // namespace smt::feeder

@@ -71,6 +71,11 @@ class CDialogPCBEdit : public QDialog {
   // two-mark test.
   smt::platform::Hook<void()> openImportDialog{"CDialogPCBEdit.openImportDialog"};
   smt::platform::Hook<void()> openDoubleMarkTest{"CDialogPCBEdit.openDoubleMarkTest"};
+  // Before an import replaces the board's parts and the rows the part list
+  // shows: the job's save question when it holds changes not saved (as a new
+  // or opened job asks). False: the operator cancelled, nothing is imported.
+  // Asked once per opening of the editor.
+  smt::platform::Hook<bool()> askBeforeImport{"CDialogPCBEdit.askBeforeImport"};
 
   // Zero point of the one-key zero command (pulses).
   int32_t m_nZeroX = 0, m_nZeroY = 0, m_nZeroX2 = 0, m_nZeroY2 = 0;

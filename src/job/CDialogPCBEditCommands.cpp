@@ -206,6 +206,10 @@ void CDialogPCBEdit::OnImportFile() {
   // The import goes into the job only with this editor's OK: what it
   // replaces is kept until then.
   const std::string board = job_.pcbs.m_strCurPcbName;
+  // The job's changes not saved are asked about before an import can
+  // replace them (the editor's OK keeps the import); once asked, a second
+  // import in the same opening of the editor asks nothing more.
+  if (!importUndo_ && askBeforeImport && !askBeforeImport()) return;
   if (!importUndo_) importUndo_ = ImportUndo{{}, job_.shownPcbName, job_.placementRows};
   if (const smt::job::PcbRecord* rec = job_.pcbs.Find(board); rec && !importUndo_->parts.count(board))
     importUndo_->parts[board] = rec->m_Parts;

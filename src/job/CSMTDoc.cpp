@@ -49,11 +49,19 @@ int CSMTDoc::Type() const { return MachineType ? MachineType() : smt::CurrentMac
 
 smt::job::JobFileBytes CSMTDoc::Encoded() { return job_.EncodeFiles(Type()); }
 
-bool CSMTDoc::AskAndSave() {
-  if (!HasPcbTable()) return true;
+std::string CSMTDoc::SaveQuestion() {
+  return smt::platform::WindowText("SMTViewConfig", "SMTView.c_SaveQuestion", "是否要保存工程文件 ?");
+}
+
+bool CSMTDoc::HasUnsavedChanges() {
+  if (!HasPcbTable()) return false;
   // Nothing changed since the job was opened or saved: nothing to ask.
-  if (saved_ && Encoded() == *saved_) return true;
-  MsgAnswer a = ShowMessage(kSaveQuestion, MsgButtons::YesNoCancel, MsgIcon::Question);
+  return !(saved_ && Encoded() == *saved_);
+}
+
+bool CSMTDoc::AskAndSave() {
+  if (!HasUnsavedChanges()) return true;
+  MsgAnswer a = ShowMessage(SaveQuestion(), MsgButtons::YesNoCancel, MsgIcon::Question);
   if (a == MsgAnswer::Cancel) return false;
   if (a == MsgAnswer::Yes) return SaveProject();
   return true;

@@ -35,10 +35,10 @@ class CSMTDoc {
   // The machine type (default: the current machine's machineType).
   std::function<int()> MachineType;
 
-  // File New (and once at start-up). When the job holds a PCB table asks
-  // "是否要保存工程文件?\r\nWhether to save the project file?" (Yes, No,
-  // Cancel). Yes saves; Yes and No then empty the job; Cancel, or a save
-  // that failed, keeps it and returns false.
+  // File New (and once at start-up). When the job holds changes not saved
+  // asks the save question (SaveQuestion(): Yes, No, Cancel). Yes saves; Yes
+  // and No then empty the job; Cancel, or a save that failed, keeps it and
+  // returns false.
   bool OnNewDocument();
   // Before anything replaces the job (File Open, a recent file): when the
   // job holds changes not saved, asks the save question (Yes saves, No goes
@@ -60,9 +60,12 @@ class CSMTDoc {
   bool SaveProject();
   bool SaveProject(const std::filesystem::path& path);  // Save As
 
-  // Whether the close of the window (or a new job) should ask to save.
   bool HasPcbTable() const { return job_.pcbs.HasTable(); }
-  // The close of the main window: asks when the job holds a PCB table.
+  // Whether the close of the window (or anything that replaces the job)
+  // should ask to save: the job holds a PCB table and differs from its files
+  // as last opened or saved (a job never saved counts as changed).
+  bool HasUnsavedChanges();
+  // The close of the main window: asks when the job holds changes not saved.
   // Returns true when the window may close (Yes and saved, or No; or
   // nothing to ask), false on Cancel or a failed save.
   bool CanCloseFrame();
@@ -71,7 +74,8 @@ class CSMTDoc {
   std::string StatusPathText() const { return path_.string(); }
   smt::job::JobModel& Job() { return job_; }
 
-  static constexpr smt::platform::SystemText kSaveQuestion{"JobMessagesConfig", "JobMessages.c_SaveProjectQuestion", "是否要保存工程文件?\r\nWhether to save the project file?"};
+  // The save question in the window's language.
+  static std::string SaveQuestion();
 
  private:
   int Type() const;

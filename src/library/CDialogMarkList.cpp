@@ -11,7 +11,7 @@
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
 
-using smt::library::MarkRow;
+using smt::library::MarkListRow;
 
 namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -44,8 +44,8 @@ CDialogMarkList::CDialogMarkList(smt::library::MarkLibrary& lib, smt::Machine& m
   const smt::platform::LanguageSection lang(env_.appDir, env_.language, "MarkListConfig");
   for (const auto& t : kTexts) texts_[t.key] = lang.Text(std::string("MarkList.") + t.key, t.def);
   Build();
-  list_->setRowCount(static_cast<int>(lib_.m_MarkRows.size()));
-  for (size_t i = 0; i < lib_.m_MarkRows.size(); ++i) SetListRow(static_cast<int>(i), lib_.m_MarkRows[i]);
+  shown_ = lib_.m_MarkRows;
+  ShowRows();
 }
 
 std::string CDialogMarkList::Text(const std::string& key) const {
@@ -96,18 +96,17 @@ void CDialogMarkList::Build() {
   all->addLayout(buttons);
 }
 
-void CDialogMarkList::SetListRow(int row, const MarkRow& cells) {
-  for (int c = 0; c < smt::library::kMarkCells; ++c) list_->setItem(row, c, new QTableWidgetItem(Q(cells[c])));
+void CDialogMarkList::SetListRow(int row, MarkListRow mark) {
+  if (row < 0 || row >= static_cast<int>(shown_.size())) return;
+  for (int c = 0; c < smt::library::kMarkCells; ++c) list_->setItem(row, c, new QTableWidgetItem(Q(mark[c])));
+  shown_[static_cast<size_t>(row)] = std::move(mark);
 }
 
-std::vector<MarkRow> CDialogMarkList::ListRows() const {
-  std::vector<MarkRow> rows(list_->rowCount());
-  for (int r = 0; r < list_->rowCount(); ++r)
-    for (int c = 0; c < smt::library::kMarkCells; ++c) {
-      const QTableWidgetItem* it = list_->item(r, c);
-      rows[r][c] = it ? it->text().toStdString() : std::string();
-    }
-  return rows;
+void CDialogMarkList::ShowRows() {
+  list_->setRowCount(static_cast<int>(shown_.size()));
+  for (int r = 0; r < static_cast<int>(shown_.size()); ++r)
+    for (int c = 0; c < smt::library::kMarkCells; ++c)
+      list_->setItem(r, c, new QTableWidgetItem(Q(shown_[static_cast<size_t>(r)][c])));
 }
 
 void CDialogMarkList::OnSelectRow(int row) { m_nSelectedRow = (row >= 0 && row < list_->rowCount()) ? row : -1; }
@@ -118,8 +117,8 @@ bool CDialogMarkList::RunEditor() {
   e.language = env_.language;
   const int self = m_nSelectedRow;
   e.nameTaken = [this, self](const std::string& name) {
-    for (int r = 0; r < list_->rowCount(); ++r)
-      if (r != self && list_->item(r, 0) && list_->item(r, 0)->text().toStdString() == name) return true;
+    for (int r = 0; r < static_cast<int>(shown_.size()); ++r)
+      if (r != self && shown_[static_cast<size_t>(r)].Name() == name) return true;
     return false;
   };
   CDialogMarkEdit editor(lib_.editor, machine_, e, this);
@@ -129,44 +128,43 @@ bool CDialogMarkList::RunEditor() {
 void CDialogMarkList::OnAdd() {
   m_nSelectedRow = -1;
   if (!RunEditor()) return;
-  const int r = list_->rowCount();
-  list_->setRowCount(r + 1);
-  SetListRow(r, smt::library::MakeMarkRow(lib_.editor));
-  lib_.m_MarkRows = ListRows();
+  shown_.push_back(MarkListRow::Of(lib_.editor));
+  ShowRows();
+  lib_.m_MarkRows = shown_;
 }
 
 void CDialogMarkList::OnModify() {
-  if (m_nSelectedRow < 0 || m_nSelectedRow >= list_->rowCount()) return;
-  // A row whose numbers cannot be read is named and not opened; it stays
-  // in the list as the file held it.
-  try {
-    lib_.editor = smt::library::ReadMarkRow(ListRows()[m_nSelectedRow], m_nSelectedRow + 1);
-  } catch (const smt::platform::FileCellError& e) {
-    smt::platform::ShowMessage(e.what(), smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Warning);
+  if (m_nSelectedRow < 0 || m_nSelectedRow >= static_cast<int>(shown_.size())) return;
+  // A row whose numbers cannot be read is named (as the list's row) and not
+  // opened; it stays in the list as the file held it.
+  const MarkListRow& mark = shown_[static_cast<size_t>(m_nSelectedRow)];
+  if (!mark.record) {
+    const MarkListRow named(mark.cells, m_nSelectedRow + 1);
+    smt::platform::ShowMessage(named.problem, smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Warning);
     return;
   }
+  lib_.editor = *mark.record;
   if (!RunEditor()) return;
-  const MarkRow row = smt::library::MakeMarkRow(lib_.editor);
-  SetListRow(m_nSelectedRow, row);
-  if (m_nSelectedRow < static_cast<int>(lib_.m_MarkRows.size())) lib_.m_MarkRows[m_nSelectedRow] = row;
+  SetListRow(m_nSelectedRow, MarkListRow::Of(lib_.editor));
+  lib_.m_MarkRows = shown_;
 }
 
 void CDialogMarkList::OnDelete() {
-  if (m_nSelectedRow < 0 || m_nSelectedRow >= list_->rowCount()) return;
+  if (m_nSelectedRow < 0 || m_nSelectedRow >= static_cast<int>(shown_.size())) return;
+  shown_.erase(shown_.begin() + m_nSelectedRow);
   list_->removeRow(m_nSelectedRow);
-  lib_.m_MarkRows = ListRows();
-  if (m_nSelectedRow >= list_->rowCount()) m_nSelectedRow = -1;
+  lib_.m_MarkRows = shown_;
+  if (m_nSelectedRow >= static_cast<int>(shown_.size())) m_nSelectedRow = -1;
 }
 
 void CDialogMarkList::OnColumnClick(int column) {
-  std::vector<MarkRow> rows = ListRows();
-  smt::library::SortMarkRows(rows, column);
-  for (int r = 0; r < static_cast<int>(rows.size()); ++r) SetListRow(r, rows[r]);
-  lib_.m_MarkRows = rows;
+  smt::library::SortMarkRows(shown_, column);
+  ShowRows();
+  lib_.m_MarkRows = shown_;
 }
 
 bool CDialogMarkList::TryAccept() {
-  lib_.m_MarkRows = ListRows();
+  lib_.m_MarkRows = shown_;
   // Rows not changed go back as the file held them.
   std::vector<std::string> strings = lib_.BuildRowStrings();
   if (env_.frameRows) strings = smt::library::KeepLinesAsRead<smt::library::kMarkCells>(std::move(strings), *env_.frameRows);

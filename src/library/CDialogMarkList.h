@@ -38,13 +38,18 @@ class CDialogMarkList : public QDialog {
   bool TryAccept();
   void accept() override;
 
-  std::vector<smt::library::MarkRow> ListRows() const;
+  // The marks in shown order, each a typed record with its cells; the list
+  // widget only shows them.
+  const std::vector<smt::library::MarkListRow>& ListRows() const { return shown_; }
   QTableWidget* List() const { return list_; }
   int m_nSelectedRow = -1;
 
  private:
   void Build();
-  void SetListRow(int row, const smt::library::MarkRow& cells);
+  // Row `row` of the list becomes `mark` (shown_ and the widget).
+  void SetListRow(int row, smt::library::MarkListRow mark);
+  // The widget shows shown_ again, row for row.
+  void ShowRows();
   bool RunEditor();
 
   smt::library::MarkLibrary& lib_;
@@ -52,4 +57,5 @@ class CDialogMarkList : public QDialog {
   Environment env_;
   std::map<std::string, std::string> texts_;
   QTableWidget* list_ = nullptr;
+  std::vector<smt::library::MarkListRow> shown_;
 };

@@ -410,7 +410,7 @@ void CDialogNozzleList::OnNozzleOp(int op) {
   if (!smt::link::CheckMachineGuards(machine_)) return;
   if ((op == 4 || op == 5) && lib_.m_bSeatsDirty) {
     lib_.m_bSeatsDirty = false;
-    lib_.ComputeNozzlePositions();
+    lib_.ComputeNozzlePositions(machine_);
   }
   m_nNozzleOp = op;
   smt::library::NozzleOpRequest req;
@@ -426,7 +426,7 @@ void CDialogNozzleList::OnNozzleOp(int op) {
     });
   };
   cb.switchToMarkCamera = env_.switchToMarkCamera;
-  smt::library::StartNozzleOperation(req, cb);
+  smt::library::StartNozzleOperation(machine_, req, cb);
 }
 
 void CDialogNozzleList::OnUp() {
@@ -439,7 +439,7 @@ void CDialogNozzleList::OnReset() {
 
 void CDialogNozzleList::OnMagazine(bool open) {
   m_bMagazineOpen = open;
-  if (!smt::library::SwitchMagazine(open)) {
+  if (!smt::library::SwitchMagazine(machine_, open)) {
     // The cover did not move: show the switch as it was.
     m_bMagazineOpen = !open;
     if (magazine_) magazine_->setChecked(m_bMagazineOpen);
@@ -496,7 +496,7 @@ bool CDialogNozzleList::TryAccept() {
     return false;
   }
   if (env_.frameRows) *env_.frameRows = strings;
-  lib_.ComputeNozzlePositions();
+  lib_.ComputeNozzlePositions(machine_);
   QDialog::accept();
   return true;
 }

@@ -142,13 +142,15 @@ bool CDialogOriginUpdate::TryAccept() {
 
 void CDialogOriginUpdate::accept() { TryAccept(); }
 
-smt::library::OriginUpdateTargets LibraryOriginTargets(std::vector<std::string>* frameNozzleRows,
+smt::library::OriginUpdateTargets LibraryOriginTargets(smt::Machine& machine, std::vector<std::string>* frameNozzleRows,
                                                        QWidget* settingsDialog) {
   smt::library::OriginUpdateTargets t;
-  t.shiftNozzles = [frameNozzleRows](double dx, double dy) { smt::library::ShiftNozzleRows(dx, dy, frameNozzleRows); };
+  t.shiftNozzles = [&machine, frameNozzleRows](double dx, double dy) {
+    smt::library::ShiftNozzleRows(machine, dx, dy, frameNozzleRows);
+  };
   QPointer<QWidget> parent(settingsDialog);
-  t.shiftThrow = [parent](double dx, double dy) {
-    smt::library::ShiftThrowPosition(dx, dy);
+  t.shiftThrow = [&machine, parent](double dx, double dy) {
+    smt::library::ShiftThrowPosition(machine, dx, dy);
     auto* basic = qobject_cast<smt::settings::CDialogSetBasic*>(parent.data());
     if (!basic) return;
     // The open settings dialog shows (and at its OK keeps) the shifted position.
@@ -161,11 +163,11 @@ smt::library::OriginUpdateTargets LibraryOriginTargets(std::vector<std::string>*
     shift(basic->Edit("m_X_ThrowPosition"), dx);
     shift(basic->Edit("m_Y_ThrowPosition"), dy);
   };
-  t.setHeadMask = [](uint8_t mask) { smt::link::Runtime().headMask = mask; };
-  t.axisSwitchesChanged = [](const std::array<int, smt::library::kAxisSwitchCount>& axes) {
-    smt::link::MotionSettings m = smt::link::GetMotionSettings();
+  t.setHeadMask = [&machine](uint8_t mask) { smt::link::RuntimeOf(machine).headMask = mask; };
+  t.axisSwitchesChanged = [&machine](const std::array<int, smt::library::kAxisSwitchCount>& axes) {
+    smt::link::MotionSettings m = smt::link::GetMotionSettings(machine);
     for (int i = 0; i < smt::library::kAxisSwitchCount; ++i) m.originUpdate[i] = axes[i] != 0;
-    smt::link::SetMotionSettings(m);
+    smt::link::SetMotionSettings(machine, m);
   };
   return t;
 }

@@ -8,6 +8,10 @@
 
 #include "library/OriginUpdate.h"
 
+namespace smt {
+class Machine;
+}
+
 class QCheckBox;
 class QLineEdit;
 
@@ -47,5 +51,5 @@ class CDialogOriginUpdate : public QDialog {
 // the throw position (shown in `settingsDialog`'s throw fields when it is
 // the basic settings dialog) and the link's head mask. The feeder, PCB and
 // camera targets come from their owners.
-smt::library::OriginUpdateTargets LibraryOriginTargets(std::vector<std::string>* frameNozzleRows,
+smt::library::OriginUpdateTargets LibraryOriginTargets(smt::Machine& machine, std::vector<std::string>* frameNozzleRows,
                                                        QWidget* settingsDialog);

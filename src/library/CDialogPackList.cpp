@@ -13,6 +13,7 @@
 #include "platform/MessageService.h"
 #include "platform/SettingsSection.h"
 
+using smt::library::PackListRow;
 using smt::library::PackRow;
 
 namespace {
@@ -127,32 +128,30 @@ void CDialogPackList::resizeEvent(QResizeEvent* e) {
   QDialog::resizeEvent(e);
 }
 
-void CDialogPackList::SetListRow(int row, const PackRow& cells) {
-  for (int c = 0; c < smt::library::kPackCells; ++c) list_->setItem(row, c, new QTableWidgetItem(Q(cells[c])));
+void CDialogPackList::SetListRow(int row, PackListRow pack) {
+  if (row < 0 || row >= static_cast<int>(shown_.size())) return;
+  for (int c = 0; c < smt::library::kPackCells; ++c) list_->setItem(row, c, new QTableWidgetItem(Q(pack[c])));
+  shown_[static_cast<size_t>(row)] = std::move(pack);
+}
+
+void CDialogPackList::ShowRows() {
+  list_->setRowCount(static_cast<int>(shown_.size()));
+  for (int r = 0; r < static_cast<int>(shown_.size()); ++r)
+    for (int c = 0; c < smt::library::kPackCells; ++c)
+      list_->setItem(r, c, new QTableWidgetItem(Q(shown_[static_cast<size_t>(r)][c])));
 }
 
 void CDialogPackList::FillList() {
   list_->setRowCount(0);
-  list_->setRowCount(static_cast<int>(lib_.m_PackRows.size()));
-  for (size_t i = 0; i < lib_.m_PackRows.size(); ++i) {
-    smt::library::TranslatePackRow(lib_.m_PackRows[i], env_.feedModeNames, env_.speedUseNames, env_.languageIndex);
-    SetListRow(static_cast<int>(i), lib_.m_PackRows[i]);
-  }
-}
-
-std::vector<PackRow> CDialogPackList::ListRows() const {
-  std::vector<PackRow> rows(list_->rowCount());
-  for (int r = 0; r < list_->rowCount(); ++r)
-    for (int c = 0; c < smt::library::kPackCells; ++c) {
-      const QTableWidgetItem* it = list_->item(r, c);
-      rows[r][c] = it ? it->text().toStdString() : std::string();
-    }
-  return rows;
+  for (auto& row : lib_.m_PackRows)
+    smt::library::TranslatePackRow(row, env_.feedModeNames, env_.speedUseNames, env_.languageIndex);
+  shown_ = lib_.m_PackRows;
+  ShowRows();
 }
 
 int CDialogPackList::CurrentRow() const {
   const int r = lib_.m_nSelectedRow;
-  return (r >= 0 && r < list_->rowCount()) ? r : -1;
+  return (r >= 0 && r < static_cast<int>(shown_.size())) ? r : -1;
 }
 
 void CDialogPackList::OnListClick(int row) { lib_.m_nSelectedRow = row; }
@@ -161,11 +160,8 @@ bool CDialogPackList::RunEditor() {
   CDialogPackEdit::Environment e = env_.editor;
   const int self = CurrentRow();
   e.nameTaken = [this, self](const std::string& name) {
-    for (int r = 0; r < list_->rowCount(); ++r) {
-      if (r == self) continue;
-      const QTableWidgetItem* it = list_->item(r, 0);
-      if (it && it->text().toStdString() == name) return true;
-    }
+    for (int r = 0; r < static_cast<int>(shown_.size()); ++r)
+      if (r != self && shown_[static_cast<size_t>(r)].Name() == name) return true;
     return false;
   };
   CDialogPackEdit editor(lib_.editor, e, this);
@@ -179,27 +175,27 @@ void CDialogPackList::OnPackAdd() {
   if (!RunEditor()) return;
   PackRow row;
   smt::library::WritePackFields(row, lib_.editor);
-  const int r = list_->rowCount();
-  list_->setRowCount(r + 1);
-  SetListRow(r, row);
+  shown_.emplace_back(row);
+  ShowRows();
   RebuildTable();
 }
 
 void CDialogPackList::OnPackEdit() {
   const int r = CurrentRow();
   if (r < 0) return;
-  PackRow row = ListRows()[r];
-  // A row whose numbers cannot be read is named and not opened; it stays
-  // in the list as the file held it.
-  try {
-    lib_.editor = smt::library::ReadPackFields(row, env_.machineType, r + 1);
-  } catch (const smt::platform::FileCellError& e) {
-    smt::platform::ShowMessage(e.what(), smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Warning);
+  const PackListRow& pack = shown_[static_cast<size_t>(r)];
+  // A row whose numbers cannot be read is named (as the list's row) and not
+  // opened; it stays in the list as the file held it.
+  if (!pack.record) {
+    const PackListRow named(pack.cells, r + 1);
+    smt::platform::ShowMessage(named.problem, smt::platform::MsgButtons::Ok, smt::platform::MsgIcon::Warning);
     return;
   }
+  lib_.editor = smt::library::PackFieldsOf(*pack.record, env_.machineType);
   if (!RunEditor()) return;
+  PackRow row = shown_[static_cast<size_t>(r)].cells;
   smt::library::WritePackFields(row, lib_.editor);
-  SetListRow(r, row);
+  SetListRow(r, PackListRow(row, shown_[static_cast<size_t>(r)].line));
   RebuildTable();
   if (lastSwitches_.m_SynchronousModify && env_.updateFeeders)
     env_.updateFeeders(smt::library::PackFeederUpdate{lib_.editor, lastSwitches_});
@@ -208,26 +204,25 @@ void CDialogPackList::OnPackEdit() {
 void CDialogPackList::OnPackCopyToPaste() {
   const int r = CurrentRow();
   if (r < 0) return;
-  const PackRow row = ListRows()[r];
-  const int n = list_->rowCount();
-  list_->setRowCount(n + 1);
-  SetListRow(n, row);
+  const PackListRow copy = shown_[static_cast<size_t>(r)];
+  shown_.push_back(copy);
+  ShowRows();
   RebuildTable();
 }
 
 void CDialogPackList::OnPackDelete() {
   const int r = CurrentRow();
   if (r < 0) return;
+  shown_.erase(shown_.begin() + r);
   list_->removeRow(r);
   RebuildTable();
 }
 
 void CDialogPackList::OnColumnClick(int column) {
-  std::vector<PackRow> rows = ListRows();
-  smt::library::SortPackRows(rows, column);
-  for (int r = 0; r < static_cast<int>(rows.size()); ++r) SetListRow(r, rows[r]);
+  smt::library::SortPackRows(shown_, column);
+  ShowRows();
   RebuildTable();
-  smt::library::PackListSortColumn() = column;
+  lib_.sortColumn = column;
 }
 
 void CDialogPackList::ShowContextMenu(const QPoint& globalPos) {
@@ -243,7 +238,7 @@ void CDialogPackList::ShowContextMenu(const QPoint& globalPos) {
 bool CDialogPackList::TryAccept() {
   RebuildTable();
   // Rows not changed go back as the file held them.
-  std::vector<std::string> strings = smt::library::PackRowStrings(lib_.m_PackRows);
+  std::vector<std::string> strings = smt::library::PackListStrings(lib_.m_PackRows);
   if (env_.frameRows) strings = smt::library::KeepPackLinesAsRead(std::move(strings), *env_.frameRows);
   if (env_.frameRows) *env_.frameRows = strings;
   try {

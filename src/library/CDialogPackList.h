@@ -49,7 +49,9 @@ class CDialogPackList : public QDialog {
   bool TryAccept();
   void accept() override;
 
-  std::vector<smt::library::PackRow> ListRows() const;
+  // The packages in shown order, each a typed record with its cells; the
+  // list widget only shows them.
+  const std::vector<smt::library::PackListRow>& ListRows() const { return shown_; }
   QTableWidget* List() const { return list_; }
   int CurrentRow() const;
 
@@ -60,8 +62,11 @@ class CDialogPackList : public QDialog {
   void Build();
   void FillList();
   void ApplyLanguageTexts();
-  void SetListRow(int row, const smt::library::PackRow& cells);
-  void RebuildTable() { lib_.m_PackRows = ListRows(); }
+  // Row `row` of the list becomes `pack` (shown_ and the widget).
+  void SetListRow(int row, smt::library::PackListRow pack);
+  // The widget shows shown_ again, row for row.
+  void ShowRows();
+  void RebuildTable() { lib_.m_PackRows = shown_; }
   bool RunEditor();
   void ShowContextMenu(const QPoint& globalPos);
 
@@ -69,6 +74,7 @@ class CDialogPackList : public QDialog {
   Environment env_;
   std::map<std::string, std::string> texts_;
   QTableWidget* list_ = nullptr;
+  std::vector<smt::library::PackListRow> shown_;
   std::array<QPushButton*, 6> buttons_{};
   smt::library::PackEditSwitches lastSwitches_;
 };

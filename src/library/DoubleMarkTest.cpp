@@ -94,8 +94,8 @@ void SaveDoubleMarkTest(const std::string& appDir, const DoubleMarkTestFields& f
   for (const auto& k : kKeys) s.WriteDouble(k.key, f.*k.member);
 }
 
-DoubleMarkTestFields& TheDoubleMarkTest() {
-  return smt::CurrentMachine().Part<DoubleMarkTestFields>();
+DoubleMarkTestFields& TheDoubleMarkTest(smt::Machine& machine) {
+  return machine.Part<DoubleMarkTestFields>();
 }
 
 }  // namespace smt::library

@@ -7,6 +7,10 @@
 #include <string>
 #include "platform/SystemText.h"
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::library {
 
 struct DoubleMarkTestFields {
@@ -36,6 +40,6 @@ DoubleMarkTestFields LoadDoubleMarkTest(const std::string& appDir);
 void SaveDoubleMarkTest(const std::string& appDir, const DoubleMarkTestFields& f);
 
 // The fields the view reads at start-up and the dialog shows.
-DoubleMarkTestFields& TheDoubleMarkTest();
+DoubleMarkTestFields& TheDoubleMarkTest(smt::Machine& machine);
 
 }  // namespace smt::library

@@ -45,7 +45,7 @@ std::shared_ptr<LibraryShellWiring> Wiring(smt::Machine& machine) {
 
 std::string AppDir(smt::Machine& machine) {
   auto w = Wiring(machine);
-  return w && w->appDir ? w->appDir() : LibraryAppDir();
+  return w && w->appDir ? w->appDir() : LibraryAppDir(machine);
 }
 std::string Language(smt::Machine& machine) {
   auto w = Wiring(machine);
@@ -62,7 +62,7 @@ bool Idle(const smt::Machine& machine) {
 }
 
 void StartUp(smt::Machine& machine, const LibraryShellWiring& w, const std::string& appDir) {
-  SetLibraryAppDir(appDir);
+  SetLibraryAppDir(machine, appDir);
   NozzleLibrary& nozzles = machine.Part<NozzleLibrary>();
   // Rows that cannot be read were named to the operator when the files were
   // read; they are kept in the tables as they are and used by nothing.
@@ -70,9 +70,9 @@ void StartUp(smt::Machine& machine, const LibraryShellWiring& w, const std::stri
   nozzles.LoadConfig(appDir);
   if (w.packRows) machine.Part<PackLibrary>().LoadTable(*w.packRows);
   if (w.markRows) machine.Part<MarkLibrary>().LoadTable(*w.markRows);
-  LoadOriginUpdateAtStartUp(appDir, machine.machineType.load());
+  LoadOriginUpdateAtStartUp(machine, appDir);
   machine.Part<DoubleMarkTestFields>() = LoadDoubleMarkTest(appDir);
-  nozzles.ComputeNozzlePositions();
+  nozzles.ComputeNozzlePositions(machine);
 }
 
 void OpenNozzleList(smt::Machine& machine, QWidget* parent) {
@@ -152,7 +152,7 @@ void InstallLibrarySubsystem(smt::Machine& machine, LibraryShellWiring wiring) {
   }
   // New axis scales or head heights: the seat records follow.
   smt::settings::SettingsStores::Of(machine).machine.AddGeometryListener(
-      [&machine] { machine.Part<NozzleLibrary>().ComputeNozzlePositions(); });
+      [&machine] { machine.Part<NozzleLibrary>().ComputeNozzlePositions(machine); });
 }
 
 void OpenOriginUpdate(smt::Machine& machine, QWidget* settingsDialog) {
@@ -161,7 +161,7 @@ void OpenOriginUpdate(smt::Machine& machine, QWidget* settingsDialog) {
   env.appDir = AppDir(machine);
   env.language = Language(machine);
   env.machineType = machine.machineType.load();
-  env.targets = LibraryOriginTargets(w ? w->nozzleRows : nullptr, settingsDialog);
+  env.targets = LibraryOriginTargets(machine, w ? w->nozzleRows : nullptr, settingsDialog);
   if (w) {
     env.targets.shiftCurrentFeeders = w->shiftCurrentFeeders;
     env.targets.shiftPcbOrigin = w->shiftPcbOrigin;

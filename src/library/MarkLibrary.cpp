@@ -19,43 +19,40 @@ MarkEditFields ReadMarkRow(const MarkRow& r, int line) { return MarkRecordOf(r, 
 
 std::vector<platform::FileCellError> MarkLibrary::LoadTable(const std::vector<std::string>& rowStrings) {
   m_MarkRows.clear();
-  for (const auto& s : rowStrings) m_MarkRows.push_back(SplitRow<kMarkCells>(s));
+  for (size_t i = 0; i < rowStrings.size(); ++i)
+    m_MarkRows.emplace_back(SplitRow<kMarkCells>(rowStrings[i]), static_cast<int>(i + 1));
   return CheckMarkLines(rowStrings);
 }
 
 std::vector<std::string> MarkLibrary::BuildRowStrings() const {
   std::vector<std::string> out;
-  for (const auto& r : m_MarkRows) out.push_back(JoinRow(r));
+  for (const auto& r : m_MarkRows) out.push_back(JoinRow(r.cells));
   return out;
 }
 
 std::optional<MarkRow> MarkLibrary::Find(const std::string& name) const {
   for (const auto& r : m_MarkRows)
-    if (r[0] == name) return r;
+    if (r.Name() == name) return r.cells;
   return std::nullopt;
 }
 
 std::optional<MarkRecord> MarkLibrary::FindRecord(const std::string& name) const {
-  for (size_t i = 0; i < m_MarkRows.size(); ++i) {
-    if (m_MarkRows[i][0] != name) continue;
-    try {
-      return MarkRecordOf(m_MarkRows[i], kMarkFileName, static_cast<int>(i + 1));
-    } catch (const platform::FileCellError& e) {
-      CLogFile::Instance().Write(true, "mark \"%s\" not used: %s", name.c_str(), e.what());
-      return std::nullopt;
-    }
+  for (const auto& r : m_MarkRows) {
+    if (r.Name() != name) continue;
+    if (!r.record) CLogFile::Instance().Write(true, "mark \"%s\" not used: %s", name.c_str(), r.problem.c_str());
+    return r.record;
   }
   return std::nullopt;
 }
 
-void SortMarkRows(std::vector<MarkRow>& rows, int column) {
+void SortMarkRows(std::vector<MarkListRow>& rows, int column) {
   if (column < 0 || column >= kMarkCells) return;
   std::stable_sort(rows.begin(), rows.end(),
-                   [column](const MarkRow& a, const MarkRow& b) { return Utf16Less(a[column], b[column]); });
+                   [column](const MarkListRow& a, const MarkListRow& b) { return Utf16Less(a[column], b[column]); });
 }
 
-MarkLibrary& TheMarkLibrary() {
-  return smt::CurrentMachine().Part<MarkLibrary>();
+MarkLibrary& TheMarkLibrary(smt::Machine& machine) {
+  return machine.Part<MarkLibrary>();
 }
 
 namespace {

@@ -1,5 +1,6 @@
 #pragma once
-// The mark library: named fiducial-mark definitions of 16 text cells (Mark 1
+// The mark library: named fiducial-mark definitions, each a typed record with
+// the 16 cells it was read from (Mark 1
 // and Mark 2 offsets, allowed deviation, view box, diameter, precision,
 // light, capture time, centring repeats, colour reversal, the two platform
 // compensations), kept as the library lists' rows of "config_mark.fig".
@@ -22,7 +23,7 @@ MarkEditFields ReadMarkRow(const MarkRow& row, int line = 0);
 
 class MarkLibrary {
  public:
-  std::vector<MarkRow> m_MarkRows;
+  std::vector<MarkListRow> m_MarkRows;
   MarkEditFields editor;  // kept between uses of the editor
 
   // Rows whose numbers cannot be read are kept as they are and refused
@@ -36,9 +37,10 @@ class MarkLibrary {
   std::optional<MarkRecord> FindRecord(const std::string& name) const;
 };
 
-void SortMarkRows(std::vector<MarkRow>& rows, int column);
+// Sorts ascending by the text of `column` (UTF-16 code units), stable.
+void SortMarkRows(std::vector<MarkListRow>& rows, int column);
 
-MarkLibrary& TheMarkLibrary();
+MarkLibrary& TheMarkLibrary(smt::Machine& machine);
 
 // The mark editor's position capture (CX / CY) on `machine` for its type:
 // (current - zero) / scale, rounded as every capture. Machine type 4 takes

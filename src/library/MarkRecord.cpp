@@ -66,6 +66,14 @@ MarkRow MakeMarkRow(const MarkRecord& f) {
           FormatDouble(f.platform2)};
 }
 
+MarkListRow::MarkListRow(const MarkRow& c, int line) : cells(c) {
+  try {
+    record = MarkRecordOf(cells, kMarkFileName, line);
+  } catch (const platform::FileCellError& e) {
+    problem = e.what();
+  }
+}
+
 std::vector<platform::FileCellError> CheckMarkLines(const std::vector<std::string>& lines, std::string_view file) {
   std::vector<platform::FileCellError> problems;
   for (size_t i = 0; i < lines.size(); ++i) {

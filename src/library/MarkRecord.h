@@ -6,6 +6,7 @@
 // shows and the file holds; the editor and the run read the values through
 // this reader.
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,6 +54,26 @@ MarkRecord ReadMarkRecord(const platform::CellReader& in);
 MarkRecord MarkRecordOf(const MarkRow& row, std::string_view file = kMarkFileName, int line = 0);
 // The row's cells written from a record.
 MarkRow MakeMarkRow(const MarkRecord& f);
+
+// One mark as the library and its list hold it: the cells as they came
+// (so an unchanged row is written back as it was spelt) and the record read
+// from them once. A row whose numbers cannot be read keeps its cells and its
+// problem and gives no record.
+struct MarkListRow {
+  MarkRow cells{};
+  std::optional<MarkRecord> record;
+  std::string problem;  // why the record did not read (file, line, field)
+
+  MarkListRow() = default;
+  // Reads `cells` as row `line` (1-based; 0 when not from a file).
+  MarkListRow(const MarkRow& cells, int line = 0);  // NOLINT: a row is its cells, read
+  // A row written from a record.
+  static MarkListRow Of(const MarkRecord& r) { return MarkListRow(MakeMarkRow(r)); }
+  const std::string& Name() const { return cells[0]; }
+  // Cell `c` as the list shows it.
+  const std::string& operator[](size_t c) const { return cells[c]; }
+  bool operator==(const MarkListRow& o) const { return cells == o.cells; }
+};
 
 std::vector<platform::FileCellError> CheckMarkLines(const std::vector<std::string>& lines,
                                                     std::string_view file = kMarkFileName);

@@ -32,19 +32,19 @@ struct InstalledListener {
   NozzleStateListener listener;
 };
 InstalledListener& ListenerOf(smt::Machine& machine) { return machine.Part<InstalledListener>(); }
-InstalledListener& Listener() { return ListenerOf(smt::CurrentMachine()); }
 
-void Notify(int head, int seat, bool taken) {
+void Notify(smt::Machine& machine, int head, int seat, bool taken) {
   NozzleStateListener l;
   {
-    std::lock_guard lk(Listener().mutex);
-    l = Listener().listener;
+    InstalledListener& installed = ListenerOf(machine);
+    std::lock_guard lk(installed.mutex);
+    l = installed.listener;
   }
   if (l) l(head, seat, taken);
 }
 
-smt::settings::SpeedRecord NozzleSpeeds() {
-  return smt::settings::SettingsStores::Of(smt::CurrentMachine()).speed.Record(smt::settings::SpeedUse::AutoNozzle);
+smt::settings::SpeedRecord NozzleSpeeds(smt::Machine& machine) {
+  return smt::settings::SettingsStores::Of(machine).speed.Record(smt::settings::SpeedUse::AutoNozzle);
 }
 
 // Waits `ms` (at most 10 s) in short slices.
@@ -56,9 +56,9 @@ void Delay(int ms) {
 struct HeadOffset {
   int32_t x = 0, y = 0;
 };
-HeadOffset OffsetOfHead(int head) {
+HeadOffset OffsetOfHead(smt::Machine& machine, int head) {
   if (head < 2 || head > 8) return {};
-  const auto geo = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Geometry();
+  const auto geo = smt::settings::SettingsStores::Of(machine).machine.Geometry();
   return {geo->table.nNozzleToNozzle1X[head], geo->table.nNozzleToNozzle1Y[head]};
 }
 
@@ -69,8 +69,8 @@ struct SeatPath {
   int32_t seatX, seatY, outX, outY;
   bool slides;  // fork library with the entrance elsewhere than the seat
 };
-SeatPath PathOf(const NozzleSeatRecord& r, int head, bool clamp) {
-  const HeadOffset o = OffsetOfHead(head);
+SeatPath PathOf(smt::Machine& machine, const NozzleSeatRecord& r, int head, bool clamp) {
+  const HeadOffset o = OffsetOfHead(machine, head);
   SeatPath p{r.nX - o.x, r.nY - o.y, r.nEntranceX - o.x, r.nEntranceY - o.y, false};
   p.slides = !clamp && (p.outX != p.seatX || p.outY != p.seatY);
   return p;
@@ -78,14 +78,14 @@ SeatPath PathOf(const NozzleSeatRecord& r, int head, bool clamp) {
 
 // The library exit: with m_InAndOutExtern on, the head leaves (and comes
 // back) along Y by m_Distance beyond the in/out position. 0 when off.
-int32_t ExitOffset() {
-  const NozzleListSettings s = TheNozzleLibrary().Settings();
+int32_t ExitOffset(smt::Machine& machine) {
+  const NozzleListSettings s = TheNozzleLibrary(machine).Settings();
   if (!s.m_InAndOutExtern) return 0;
-  const double yPulse = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Pulse()->m_Y_Pulse;
+  const double yPulse = smt::settings::SettingsStores::Of(machine).machine.Pulse()->m_Y_Pulse;
   return ToSteps(s.m_Distance, yPulse);
 }
 
-bool Gate(bool wait) { return !wait || PassPauseGate(); }
+bool Gate(smt::Machine& machine, bool wait) { return !wait || PassPauseGate(machine); }
 
 }  // namespace
 
@@ -114,19 +114,19 @@ std::optional<ZMove> ZMoveToHeight(int machineType, int head, int32_t targetZ, i
   }
 }
 
-bool MoveHeadZ(int machineType, int head, int32_t targetZ, const smt::settings::SpeedRecord& speeds) {
+bool MoveHeadZ(smt::Machine& machine, int machineType, int head, int32_t targetZ, const smt::settings::SpeedRecord& speeds) {
   if (head < 1 || head > 8) return false;
-  const auto m = ZMoveToHeight(machineType, head, targetZ, smt::CurrentMachine().curZ[head - 1].load());
+  const auto m = ZMoveToHeight(machineType, head, targetZ, machine.curZ[head - 1].load());
   if (!m || m->steps == 0) return true;
   const auto& pair = m->useZ2Speed ? speeds[3] : speeds[2];
-  return smt::link::SendCmd61MoveAxis(m->axis, m->steps, pair.start, pair.normal);
+  return smt::link::SendCmd61MoveAxis(machine, m->axis, m->steps, pair.start, pair.normal);
 }
 
-bool MoveXYTo(int32_t x, int32_t y, const smt::settings::SpeedRecord& speeds, uint8_t mode) {
-  smt::CurrentMachine().motion.targetX = x;
-  smt::CurrentMachine().motion.targetY = y;
-  if (smt::link::Runtime().UsesSerial()) smt::link::SendCmd60SetState(0, 0);
-  return smt::link::SendCmd64MoveXY(x - smt::CurrentMachine().curX.load(), speeds[0].start, speeds[0].normal, y - smt::CurrentMachine().curY.load(),
+bool MoveXYTo(smt::Machine& machine, int32_t x, int32_t y, const smt::settings::SpeedRecord& speeds, uint8_t mode) {
+  machine.motion.targetX = x;
+  machine.motion.targetY = y;
+  if (smt::link::RuntimeOf(machine).UsesSerial()) smt::link::SendCmd60SetState(machine, 0, 0);
+  return smt::link::SendCmd64MoveXY(machine, x - machine.curX.load(), speeds[0].start, speeds[0].normal, y - machine.curY.load(),
                                     speeds[1].start, speeds[1].normal, 0, 0, 0, 0, mode);
 }
 
@@ -135,30 +135,30 @@ std::array<uint8_t, 11> OutputFrame(uint8_t output, uint8_t state) {
   return {0xEE, 0x00, 0x04, 0x03, output, state, sum, 0xFF, 0xFC, 0xFF, 0xFF};
 }
 
-bool SetMagazineCover(int state) {
+bool SetMagazineCover(smt::Machine& machine, int state) {
   // Output 7 directly, without the command trace and the pump buttons.
   const uint8_t s = state ? 1 : 0;
-  smt::link::Link* link = smt::link::Runtime().ActiveLink();
+  smt::link::Link* link = smt::link::RuntimeOf(machine).ActiveLink();
   if (!link) return false;
   if (link->Form() == smt::link::LinkForm::Serial) return link->SendFrame(0x03, {7, s});
   return link->SendFrame(0x03, smt::link::ByteWriter().U8(7).U8(s).U16(5).Take());
 }
 
-bool PassPauseGate() {
+bool PassPauseGate(smt::Machine& machine) {
   // A pause lasts as long as the operator wants; a stop or the program's
   // shut-down ends the wait.
-  while (!smt::CurrentMachine().run.pauseEvent.Wait(std::chrono::milliseconds(100))) {
-    if (!smt::CurrentMachine().runContinue || smt::platform::WorkerThreads::Instance().ShuttingDown()) return false;
+  while (!machine.run.pauseEvent.Wait(std::chrono::milliseconds(100))) {
+    if (!machine.runContinue || smt::platform::WorkerThreads::Instance().ShuttingDown()) return false;
   }
-  return smt::CurrentMachine().runContinue.load();
+  return machine.runContinue.load();
 }
 
-bool ReturnNozzleToLibrary(int head, bool waitPauseGate, bool showState) {
+bool ReturnNozzleToLibrary(smt::Machine& machine, int head, bool waitPauseGate, bool showState) {
   if (head < 1 || head > kHeadCount) {
     smt::platform::ShowMessage(kHeaderError);
     return false;
   }
-  const int nozzle = smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[head - 1].load();
+  const int nozzle = machine.Part<smt::library::NozzleState>().headNozzle[head - 1].load();
   if (nozzle == 0) return true;
   const int seat = nozzle - 1;
   if (seat < 0 || seat >= kSeatCount) {
@@ -166,99 +166,99 @@ bool ReturnNozzleToLibrary(int head, bool waitPauseGate, bool showState) {
     smt::platform::ShowMessage(kHeaderOrNozzleError);
     return false;
   }
-  if (smt::CurrentMachine().Part<smt::library::NozzleState>().seats.HasNozzle(seat)) {
+  if (machine.Part<smt::library::NozzleState>().seats.HasNozzle(seat)) {
     smt::platform::ShowMessage(kLibraryHasNozzle);
     return false;
   }
-  const int type = smt::CurrentMachine().machineType.load();
+  const int type = machine.machineType.load();
   if (head > HeadsOfMachineType(type)) {
     smt::platform::ShowMessage(kSmtHeaderError);
     return false;
   }
-  const bool clamp = CurrentNozzleStrategy().m_19NozzleLibrary != 0;
-  const NozzleSeatRecord r = smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(seat);
-  const SeatPath p = PathOf(r, head, clamp);
-  const auto speeds = NozzleSpeeds();
-  const int delay = TheNozzleLibrary().Settings().m_Delay;
-  const int32_t exit = ExitOffset();
+  const bool clamp = NozzleStrategyOf(machine).m_19NozzleLibrary != 0;
+  const NozzleSeatRecord r = machine.Part<smt::library::NozzleState>().seats.Get(seat);
+  const SeatPath p = PathOf(machine, r, head, clamp);
+  const auto speeds = NozzleSpeeds(machine);
+  const int delay = TheNozzleLibrary(machine).Settings().m_Delay;
+  const int32_t exit = ExitOffset(machine);
 
   // A stopped or paused run moves nothing.
-  if (!Gate(waitPauseGate)) return false;
+  if (!Gate(machine, waitPauseGate)) return false;
   // Come in along the library exit first.
-  if (exit != 0 && (!MoveXYTo(p.outX, p.outY + exit, speeds, 0x80) || !Gate(waitPauseGate))) return false;
+  if (exit != 0 && (!MoveXYTo(machine, p.outX, p.outY + exit, speeds, 0x80) || !Gate(machine, waitPauseGate))) return false;
   if (clamp) {
-    if (!SetMagazineCover(1)) return false;
+    if (!SetMagazineCover(machine, 1)) return false;
     Delay(delay);
   }
   Delay(200);
-  if (!MoveXYTo(p.outX, p.outY, speeds, 0x80) || !Gate(waitPauseGate)) return false;
-  if (!MoveHeadZ(type, head, r.nEntranceZHead[head - 1], speeds) || !Gate(waitPauseGate)) return false;
-  if (p.slides && !MoveXYTo(p.seatX, p.seatY, speeds, 0)) return false;
+  if (!MoveXYTo(machine, p.outX, p.outY, speeds, 0x80) || !Gate(machine, waitPauseGate)) return false;
+  if (!MoveHeadZ(machine, type, head, r.nEntranceZHead[head - 1], speeds) || !Gate(machine, waitPauseGate)) return false;
+  if (p.slides && !MoveXYTo(machine, p.seatX, p.seatY, speeds, 0)) return false;
   // The clamp closes on the nozzle before the head lifts away from it.
   if (clamp) {
-    if (!SetMagazineCover(0)) return false;
+    if (!SetMagazineCover(machine, 0)) return false;
     Delay(delay);
   }
-  smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[head - 1] = 0;
-  smt::CurrentMachine().Part<smt::library::NozzleState>().seats.SetHasNozzle(seat, true);
-  if (showState) Notify(head, seat, false);
-  if (!Gate(waitPauseGate)) return false;
-  if (!MoveHeadZ(type, head, 0, speeds) || !Gate(waitPauseGate)) return false;
-  if (p.slides && (!MoveXYTo(p.outX, p.outY, speeds, 0x80) || !Gate(waitPauseGate))) return false;
+  machine.Part<smt::library::NozzleState>().headNozzle[head - 1] = 0;
+  machine.Part<smt::library::NozzleState>().seats.SetHasNozzle(seat, true);
+  if (showState) Notify(machine, head, seat, false);
+  if (!Gate(machine, waitPauseGate)) return false;
+  if (!MoveHeadZ(machine, type, head, 0, speeds) || !Gate(machine, waitPauseGate)) return false;
+  if (p.slides && (!MoveXYTo(machine, p.outX, p.outY, speeds, 0x80) || !Gate(machine, waitPauseGate))) return false;
   return true;
 }
 
-bool PickNozzleFromLibrary(int head, int nozzle, bool waitPauseGate, bool showState) {
+bool PickNozzleFromLibrary(smt::Machine& machine, int head, int nozzle, bool waitPauseGate, bool showState) {
   if (head < 1 || nozzle < 1 || head > kHeadCount || nozzle > kSeatCount) {
     smt::platform::ShowMessage(kHeaderOrNozzleError);
     return false;
   }
-  const int type = smt::CurrentMachine().machineType.load();
+  const int type = machine.machineType.load();
   if (head > HeadsOfMachineType(type)) {
     smt::platform::ShowMessage(kSmtHeaderError);
     return false;
   }
-  if (smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[head - 1] != 0 && !ReturnNozzleToLibrary(head, waitPauseGate, showState)) return false;
+  if (machine.Part<smt::library::NozzleState>().headNozzle[head - 1] != 0 && !ReturnNozzleToLibrary(machine, head, waitPauseGate, showState)) return false;
   const int seat = nozzle - 1;
-  if (!smt::CurrentMachine().Part<smt::library::NozzleState>().seats.HasNozzle(seat)) {
+  if (!machine.Part<smt::library::NozzleState>().seats.HasNozzle(seat)) {
     int holder = 0;
     for (int k = 1; k <= kHeadCount && !holder; ++k)
-      if (k != head && smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[k - 1] == nozzle) holder = k;
+      if (k != head && machine.Part<smt::library::NozzleState>().headNozzle[k - 1] == nozzle) holder = k;
     if (!holder) {
       smt::platform::ShowMessage(kLibraryHasNoNozzle);
       return false;
     }
-    if (!ReturnNozzleToLibrary(holder, waitPauseGate, false)) return false;
+    if (!ReturnNozzleToLibrary(machine, holder, waitPauseGate, false)) return false;
   }
-  const bool clamp = CurrentNozzleStrategy().m_19NozzleLibrary != 0;
-  const NozzleSeatRecord r = smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(seat);
-  const SeatPath p = PathOf(r, head, clamp);
-  const auto speeds = NozzleSpeeds();
-  const int delay = TheNozzleLibrary().Settings().m_Delay;
-  const int32_t exit = ExitOffset();
+  const bool clamp = NozzleStrategyOf(machine).m_19NozzleLibrary != 0;
+  const NozzleSeatRecord r = machine.Part<smt::library::NozzleState>().seats.Get(seat);
+  const SeatPath p = PathOf(machine, r, head, clamp);
+  const auto speeds = NozzleSpeeds(machine);
+  const int delay = TheNozzleLibrary(machine).Settings().m_Delay;
+  const int32_t exit = ExitOffset(machine);
 
-  if (!Gate(waitPauseGate)) return false;
-  if (!MoveXYTo(p.outX, p.outY, speeds, 0x80) || !Gate(waitPauseGate)) return false;
-  if (p.slides && (!MoveXYTo(p.seatX, p.seatY, speeds, 0x80) || !Gate(waitPauseGate))) return false;
+  if (!Gate(machine, waitPauseGate)) return false;
+  if (!MoveXYTo(machine, p.outX, p.outY, speeds, 0x80) || !Gate(machine, waitPauseGate)) return false;
+  if (p.slides && (!MoveXYTo(machine, p.seatX, p.seatY, speeds, 0x80) || !Gate(machine, waitPauseGate))) return false;
   if (clamp) {
-    if (!SetMagazineCover(1)) return false;
+    if (!SetMagazineCover(machine, 1)) return false;
     Delay(delay);
   }
-  if (!MoveHeadZ(type, head, r.nEntranceZHead[head - 1], speeds) || !Gate(waitPauseGate)) return false;
-  if (p.slides && !MoveXYTo(p.outX, p.outY, speeds, 0)) return false;
+  if (!MoveHeadZ(machine, type, head, r.nEntranceZHead[head - 1], speeds) || !Gate(machine, waitPauseGate)) return false;
+  if (p.slides && !MoveXYTo(machine, p.outX, p.outY, speeds, 0)) return false;
   // Held from the moment the head has left the seat.
-  smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[head - 1] = nozzle;
-  smt::CurrentMachine().Part<smt::library::NozzleState>().seats.SetHasNozzle(seat, false);
-  if (showState) Notify(head, seat, true);
-  if (!Gate(waitPauseGate)) return false;
-  if (!MoveHeadZ(type, head, 0, speeds)) return false;
+  machine.Part<smt::library::NozzleState>().headNozzle[head - 1] = nozzle;
+  machine.Part<smt::library::NozzleState>().seats.SetHasNozzle(seat, false);
+  if (showState) Notify(machine, head, seat, true);
+  if (!Gate(machine, waitPauseGate)) return false;
+  if (!MoveHeadZ(machine, type, head, 0, speeds)) return false;
   if (clamp) {
-    if (!SetMagazineCover(0)) return false;
+    if (!SetMagazineCover(machine, 0)) return false;
     Delay(delay);
   }
-  if (!Gate(waitPauseGate)) return false;
+  if (!Gate(machine, waitPauseGate)) return false;
   if (exit != 0) {
-    if (!MoveXYTo(smt::CurrentMachine().curX.load(), smt::CurrentMachine().curY.load() + exit, speeds, 0x80) || !Gate(waitPauseGate)) return false;
+    if (!MoveXYTo(machine, machine.curX.load(), machine.curY.load() + exit, speeds, 0x80) || !Gate(machine, waitPauseGate)) return false;
   }
   return true;
 }

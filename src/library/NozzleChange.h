@@ -39,23 +39,23 @@ std::optional<ZMove> ZMoveToHeight(int machineType, int head, int32_t targetZ, i
 
 // Moves the head's Z to `targetZ` with the speeds of `speeds`. True when
 // there was nothing to move.
-bool MoveHeadZ(int machineType, int head, int32_t targetZ, const smt::settings::SpeedRecord& speeds);
+bool MoveHeadZ(smt::Machine& machine, int machineType, int head, int32_t targetZ, const smt::settings::SpeedRecord& speeds);
 // Absolute XY move (state command first on the serial link) with the X and Y pairs of `speeds`.
-bool MoveXYTo(int32_t x, int32_t y, const smt::settings::SpeedRecord& speeds, uint8_t mode = 128);
+bool MoveXYTo(smt::Machine& machine, int32_t x, int32_t y, const smt::settings::SpeedRecord& speeds, uint8_t mode = 128);
 
 // Output 7, the cover of the 19-seat magazine: 1 open, 0 closed. Ethernet:
 // command 0x03 under the link mutex; serial: the raw output frame.
-bool SetMagazineCover(int state);
+bool SetMagazineCover(smt::Machine& machine, int state);
 // The serial output frame EE 00 04 03 n s c FF FC FF FF.
 std::array<uint8_t, 11> OutputFrame(uint8_t output, uint8_t state);
 
 // Waits at the run's pause gate; false when the run was stopped.
-bool PassPauseGate();
+bool PassPauseGate(smt::Machine& machine);
 
 // Takes nozzle `nozzle` (1..19) with head `head` (1..8).
-bool PickNozzleFromLibrary(int head, int nozzle, bool waitPauseGate, bool showState);
+bool PickNozzleFromLibrary(smt::Machine& machine, int head, int nozzle, bool waitPauseGate, bool showState);
 // Puts the head's nozzle back into its seat.
-bool ReturnNozzleToLibrary(int head, bool waitPauseGate, bool showState);
+bool ReturnNozzleToLibrary(smt::Machine& machine, int head, bool waitPauseGate, bool showState);
 
 // Told (on the worker's thread) when a head took (true) or returned a nozzle.
 using NozzleStateListener = std::function<void(int head, int seat, bool taken)>;

@@ -17,8 +17,8 @@ namespace smt::library {
 using smt::platform::FormatDouble;
 using smt::platform::FormatInt;
 
-NozzleGeometry CurrentNozzleGeometry() {
-  auto& store = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine;
+NozzleGeometry NozzleGeometryOf(smt::Machine& machine) {
+  auto& store = smt::settings::SettingsStores::Of(machine).machine;
   NozzleGeometry g;
   const auto p = store.Pulse();
   const auto b = store.Basic();
@@ -59,10 +59,10 @@ std::vector<std::string> NozzleLibrary::BuildRowStrings() const {
   return out;
 }
 
-void NozzleLibrary::ComputeNozzlePositions(const NozzleGeometry& g) const {
+void NozzleLibrary::ComputeNozzlePositions(smt::Machine& machine, const NozzleGeometry& g) const {
   const int n = std::min(Count(), kSeatCount);
   for (int i = 0; i < n; ++i) {
-    NozzleSeatRecord r = smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(i);  // keeps the has-nozzle flag
+    NozzleSeatRecord r = machine.Part<smt::library::NozzleState>().seats.Get(i);  // keeps the has-nozzle flag
     // A seat whose numbers were refused keeps its old steps.
     const std::optional<NozzleRecord> row = Record(i);
     if (!row) continue;
@@ -76,18 +76,18 @@ void NozzleLibrary::ComputeNozzlePositions(const NozzleGeometry& g) const {
     r.nEntranceZHead[0] = r.nEntranceZ;
     for (int k = 1; k < kHeadCount; ++k)
       r.nEntranceZHead[k] = ToSteps(g.zNozzleToFeed[k] - g.zNozzleToFeed[0], g.zPulse) + r.nEntranceZ;
-    smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Set(i, r);
+    machine.Part<smt::library::NozzleState>().seats.Set(i, r);
   }
-  ComputeSameNotes();
+  ComputeSameNotes(machine);
 }
 
-void NozzleLibrary::ComputeSameNotes() const {
+void NozzleLibrary::ComputeSameNotes(smt::Machine& machine) const {
   const int n = std::min(Count(), kSeatCount);
   for (int i = 0; i < n; ++i) {
-    NozzleSeatRecord r = smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(i);
+    NozzleSeatRecord r = machine.Part<smt::library::NozzleState>().seats.Get(i);
     r.bSameNote.fill(false);
     for (int j = 0; j < n; ++j) r.bSameNote[j] = Row(i).Note() == Row(j).Note();
-    smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Set(i, r);
+    machine.Part<smt::library::NozzleState>().seats.Set(i, r);
   }
 }
 
@@ -184,8 +184,8 @@ NozzleRow NozzleLibrary::MakeRow(int number, double x, double y, double pickHeig
   return MakeNozzleRow(r);
 }
 
-NozzleLibrary& TheNozzleLibrary() {
-  return smt::CurrentMachine().Part<NozzleLibrary>();
+NozzleLibrary& TheNozzleLibrary(smt::Machine& machine) {
+  return machine.Part<NozzleLibrary>();
 }
 
 }  // namespace smt::library

@@ -13,6 +13,10 @@
 #include "library/NozzleRecord.h"
 #include "library/NozzleSeats.h"
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::library {
 
 struct NozzleListSettings {
@@ -27,7 +31,7 @@ struct NozzleGeometry {
   std::array<double, kHeadCount> zNozzleToFeed{};  // m_Z_Nozzle<k>ToFeed, mm
 };
 // From the machine settings store.
-NozzleGeometry CurrentNozzleGeometry();
+NozzleGeometry NozzleGeometryOf(smt::Machine& machine);
 
 class NozzleLibrary {
  public:
@@ -62,11 +66,11 @@ class NozzleLibrary {
   // One string per row, each cell followed by TAB.
   std::vector<std::string> BuildRowStrings() const;
 
-  // Seat records of the first 19 rows (further rows have no seat).
-  void ComputeNozzlePositions(const NozzleGeometry& g) const;
-  void ComputeNozzlePositions() const { ComputeNozzlePositions(CurrentNozzleGeometry()); }
+  // `machine`'s seat records of the first 19 rows (further rows have no seat).
+  void ComputeNozzlePositions(smt::Machine& machine, const NozzleGeometry& g) const;
+  void ComputeNozzlePositions(smt::Machine& machine) const { ComputeNozzlePositions(machine, NozzleGeometryOf(machine)); }
   // The same-note matrix alone.
-  void ComputeSameNotes() const;
+  void ComputeSameNotes(smt::Machine& machine) const;
 
   // Adds dx to the seat and entrance X cells, dy to the Y cells ("%.4f").
   void ShiftNozzlePositions(double dx, double dy);
@@ -102,6 +106,6 @@ std::filesystem::path NozzleListSaveJournal(const std::string& appDir);
 void FinishNozzleListSave(const std::string& appDir);
 
 // The one library of the process (the dialog, the run and the origin update share it).
-NozzleLibrary& TheNozzleLibrary();
+NozzleLibrary& TheNozzleLibrary(smt::Machine& machine);
 
 }  // namespace smt::library

@@ -21,8 +21,8 @@ namespace smt::library {
 
 namespace {
 
-smt::settings::SpeedRecord NozzleSpeeds() {
-  return smt::settings::SettingsStores::Of(smt::CurrentMachine()).speed.Record(smt::settings::SpeedUse::AutoNozzle);
+smt::settings::SpeedRecord NozzleSpeeds(smt::Machine& machine) {
+  return smt::settings::SettingsStores::Of(machine).speed.Record(smt::settings::SpeedUse::AutoNozzle);
 }
 
 // A seat row's values as read; a row whose numbers did not read moves
@@ -37,16 +37,16 @@ const NozzleRecord* SeatOf(const NozzleListRow& row) {
 
 }  // namespace
 
-bool MoveToSeat(int mode, int selectedHead, const NozzleListRow& row,
+bool MoveToSeat(smt::Machine& machine, int mode, int selectedHead, const NozzleListRow& row,
                 const std::function<void()>& switchToMarkCamera) {
-  auto& store = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine;
+  auto& store = smt::settings::SettingsStores::Of(machine).machine;
   const auto pulse = store.Pulse();
   const auto geo = store.Geometry();
   int32_t x = 0, y = 0;
   const NozzleRecord* const seat = SeatOf(row);
   if (!seat) return false;
   if (mode == 0) {
-    if (smt::CurrentMachine().camera.channelVisionMode.load() != 0 && switchToMarkCamera) switchToMarkCamera();
+    if (machine.camera.channelVisionMode.load() != 0 && switchToMarkCamera) switchToMarkCamera();
     x = ToSteps(seat->x, pulse->m_X_Pulse) - geo->table.nCameraToNozzle1X;
     y = ToSteps(seat->y, pulse->m_Y_Pulse) - geo->table.nCameraToNozzle1Y;
   } else if (mode == 1 || mode == 2) {
@@ -61,16 +61,16 @@ bool MoveToSeat(int mode, int selectedHead, const NozzleListRow& row,
   } else {
     return false;
   }
-  return MoveXYTo(x, y, NozzleSpeeds());
+  return MoveXYTo(machine, x, y, NozzleSpeeds(machine));
 }
 
-bool LowerToSeatHeight(int selectedHead, const NozzleListRow& row, bool nineteenSeat, int delayMs) {
-  auto& store = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine;
+bool LowerToSeatHeight(smt::Machine& machine, int selectedHead, const NozzleListRow& row, bool nineteenSeat, int delayMs) {
+  auto& store = smt::settings::SettingsStores::Of(machine).machine;
   const double zp = store.Pulse()->m_Z_Pulse;
   const auto b = store.Basic();
   const double h[8] = {b->m_Z_Nozzle1ToFeed, b->m_Z_Nozzle2ToFeed, b->m_Z_Nozzle3ToFeed, b->m_Z_Nozzle4ToFeed,
                        b->m_Z_Nozzle5ToFeed, b->m_Z_Nozzle6ToFeed, b->m_Z_Nozzle7ToFeed, b->m_Z_Nozzle8ToFeed};
-  const int type = smt::CurrentMachine().machineType.load();
+  const int type = machine.machineType.load();
   const int head = selectedHead + 1;
   std::optional<ZMove> move;
   if (head >= 1 && head <= 8) {
@@ -78,39 +78,39 @@ bool LowerToSeatHeight(int selectedHead, const NozzleListRow& row, bool nineteen
     if (!seat) return false;
     const int32_t t = ToSteps(seat->entranceZ, zp);
     const int32_t d = head == 1 ? 0 : ToSteps(h[head - 1] - h[0], zp);
-    move = ZMoveToHeight(type, head, t + d, smt::CurrentMachine().curZ[head - 1].load());
+    move = ZMoveToHeight(type, head, t + d, machine.curZ[head - 1].load());
   }
   if (!move && type != 9) return false;  // a head this machine does not have
   if (nineteenSeat) {
-    if (!SetMagazineCover(1)) return false;
+    if (!SetMagazineCover(machine, 1)) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(std::clamp(delayMs, 0, 10000)));
   }
   if (!move) return type == 9;
-  const auto speeds = NozzleSpeeds();
+  const auto speeds = NozzleSpeeds(machine);
   const auto& pair = move->useZ2Speed ? speeds[3] : speeds[2];
-  return smt::link::SendCmd61MoveAxis(move->axis, move->steps, pair.start, pair.normal);
+  return smt::link::SendCmd61MoveAxis(machine, move->axis, move->steps, pair.start, pair.normal);
 }
 
-void RunNozzleOperation(const NozzleOpRequest& request, const NozzleOpCallbacks& callbacks) {
-  smt::BusyRelease release(smt::CurrentMachine());  // the caller claimed the busy state
+void RunNozzleOperation(smt::Machine& machine, const NozzleOpRequest& request, const NozzleOpCallbacks& callbacks) {
+  smt::BusyRelease release(machine);  // the caller claimed the busy state
   if (callbacks.enableDialog) callbacks.enableDialog(false);
-  const NozzleStrategy strategy = CurrentNozzleStrategy();
+  const NozzleStrategy strategy = NozzleStrategyOf(machine);
   const int nozzle = request.selectedRow + 1;
   switch (request.op) {
     case 0: case 1: case 2:
-      MoveToSeat(request.op, request.selectedHead, request.row, callbacks.switchToMarkCamera);
+      MoveToSeat(machine, request.op, request.selectedHead, request.row, callbacks.switchToMarkCamera);
       break;
     case 3:
-      LowerToSeatHeight(request.selectedHead, request.row, strategy.m_19NozzleLibrary != 0,
-                        TheNozzleLibrary().Settings().m_Delay);
+      LowerToSeatHeight(machine, request.selectedHead, request.row, strategy.m_19NozzleLibrary != 0,
+                        TheNozzleLibrary(machine).Settings().m_Delay);
       break;
     case 4:
-      PickNozzleFromLibrary(request.selectedHead + 1, nozzle, false, true);
+      PickNozzleFromLibrary(machine, request.selectedHead + 1, nozzle, false, true);
       break;
     case 5:
       for (int k = 1; k <= kHeadCount; ++k) {
-        if (smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[k - 1] == nozzle) {
-          ReturnNozzleToLibrary(k, false, true);
+        if (machine.Part<smt::library::NozzleState>().headNozzle[k - 1] == nozzle) {
+          ReturnNozzleToLibrary(machine, k, false, true);
           break;
         }
       }
@@ -121,21 +121,21 @@ void RunNozzleOperation(const NozzleOpRequest& request, const NozzleOpCallbacks&
   if (callbacks.enableDialog) callbacks.enableDialog(true);
 }
 
-bool StartNozzleOperation(const NozzleOpRequest& request, NozzleOpCallbacks callbacks) {
-  if (!smt::link::CheckMachineGuards()) return false;
-  if (!smt::TryClaimMachineBusy(smt::CurrentMachine())) {
+bool StartNozzleOperation(smt::Machine& machine, const NozzleOpRequest& request, NozzleOpCallbacks callbacks) {
+  if (!smt::link::CheckMachineGuards(machine)) return false;
+  if (!smt::TryClaimMachineBusy(machine)) {
     smt::platform::ShowMessage(smt::link::kRunning);
     return false;
   }
   const bool started = smt::platform::WorkerThreads::Instance().Start(
-      "NozzleOpThreadProc", [request, callbacks](std::stop_token) { RunNozzleOperation(request, callbacks); });
-  if (!started) smt::ReleaseMachineBusy(smt::CurrentMachine());
+      "NozzleOpThreadProc", [&machine, request, callbacks](std::stop_token) { RunNozzleOperation(machine, request, callbacks); });
+  if (!started) smt::ReleaseMachineBusy(machine);
   return started;
 }
 
-bool SwitchMagazine(bool open) {
-  if (!smt::link::CheckMachineGuards()) return false;
-  return SetMagazineCover(open ? 1 : 0);
+bool SwitchMagazine(smt::Machine& machine, bool open) {
+  if (!smt::link::CheckMachineGuards(machine)) return false;
+  return SetMagazineCover(machine, open ? 1 : 0);
 }
 
 }  // namespace smt::library

@@ -23,10 +23,10 @@ struct NozzleOpRequest {
 // refuse it, naming the row's problem in the log, and return false.
 // MoveToSeat: mode 0 camera to seat, 1 head to seat, 2 head to entrance.
 // `switchToMarkCamera` is called first for mode 0 when a vision camera is shown.
-bool MoveToSeat(int mode, int selectedHead, const NozzleListRow& row,
+bool MoveToSeat(smt::Machine& machine, int mode, int selectedHead, const NozzleListRow& row,
                 const std::function<void()>& switchToMarkCamera);
 // The head's step count down to the entrance height of the row (operation 3).
-bool LowerToSeatHeight(int selectedHead, const NozzleListRow& row, bool nineteenSeat, int delayMs);
+bool LowerToSeatHeight(smt::Machine& machine, int selectedHead, const NozzleListRow& row, bool nineteenSeat, int delayMs);
 
 // What the worker reports to the window (all optional).
 struct NozzleOpCallbacks {
@@ -35,13 +35,13 @@ struct NozzleOpCallbacks {
 };
 
 // The body of the worker (runs on the caller's thread).
-void RunNozzleOperation(const NozzleOpRequest& request, const NozzleOpCallbacks& callbacks);
+void RunNozzleOperation(smt::Machine& machine, const NozzleOpRequest& request, const NozzleOpCallbacks& callbacks);
 
 // Checks connected, homed, not running (each a message), claims the busy
 // state and starts the worker. False when nothing was started.
-bool StartNozzleOperation(const NozzleOpRequest& request, NozzleOpCallbacks callbacks);
+bool StartNozzleOperation(smt::Machine& machine, const NozzleOpRequest& request, NozzleOpCallbacks callbacks);
 
 // The magazine switch: the same checks, then output 7 (1 open, 0 closed).
-bool SwitchMagazine(bool open);
+bool SwitchMagazine(smt::Machine& machine, bool open);
 
 }  // namespace smt::library

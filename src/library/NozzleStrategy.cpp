@@ -25,10 +25,7 @@ struct StrategySource {
   std::string appDir = ".";
 };
 smt::Guarded<StrategySource>& SourceOf(smt::Machine& machine) { return machine.Part<smt::Guarded<StrategySource>>(); }
-smt::Guarded<StrategySource>& Source() { return SourceOf(smt::CurrentMachine()); }
 }  // namespace
-
-NozzleStrategy CurrentNozzleStrategy() { return NozzleStrategyOf(smt::CurrentMachine()); }
 
 NozzleStrategy NozzleStrategyOf(smt::Machine& machine) {
   std::function<NozzleStrategy()> source;
@@ -48,14 +45,16 @@ void SetNozzleStrategySource(smt::Machine& machine, std::function<NozzleStrategy
   s.value.source = std::move(source);
 }
 
-void SetLibraryAppDir(const std::string& appDir) {
-  std::lock_guard lk(Source().mutex);
-  Source().value.appDir = appDir;
+void SetLibraryAppDir(smt::Machine& machine, const std::string& appDir) {
+  auto& s = SourceOf(machine);
+  std::lock_guard lk(s.mutex);
+  s.value.appDir = appDir;
 }
 
-std::string LibraryAppDir() {
-  std::lock_guard lk(Source().mutex);
-  return Source().value.appDir;
+std::string LibraryAppDir(smt::Machine& machine) {
+  auto& s = SourceOf(machine);
+  std::lock_guard lk(s.mutex);
+  return s.value.appDir;
 }
 
 }  // namespace smt::library

@@ -18,16 +18,14 @@ struct NozzleStrategy {
 
 NozzleStrategy LoadNozzleStrategy(const std::string& appDir);
 
-// The switches in force. The placement strategy page installs its source;
-// until then they are read from "<dir>/config.ini" of SetLibraryAppDir.
-NozzleStrategy CurrentNozzleStrategy();
-// The same of `machine`.
+// The switches in force on `machine`. The placement strategy page installs
+// its source; until then they are read from "<dir>/config.ini" of SetLibraryAppDir.
 NozzleStrategy NozzleStrategyOf(smt::Machine& machine);
 // Installs the source of `machine`'s switches.
 void SetNozzleStrategySource(smt::Machine& machine, std::function<NozzleStrategy()> source);
 
-// The program directory of the library files and settings.
-void SetLibraryAppDir(const std::string& appDir);
-std::string LibraryAppDir();
+// The program directory of `machine`'s library files and settings.
+void SetLibraryAppDir(smt::Machine& machine, const std::string& appDir);
+std::string LibraryAppDir(smt::Machine& machine);
 
 }  // namespace smt::library

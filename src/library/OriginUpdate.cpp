@@ -68,28 +68,28 @@ void ApplyOriginUpdate(const OriginUpdateSettings& s, int machineType, const Ori
   if (t.axisSwitchesChanged) t.axisSwitchesChanged(s.axes);
 }
 
-void ShiftNozzleRows(double dx, double dy, std::vector<std::string>* frameRows) {
-  NozzleLibrary& lib = TheNozzleLibrary();
+void ShiftNozzleRows(smt::Machine& machine, double dx, double dy, std::vector<std::string>* frameRows) {
+  NozzleLibrary& lib = TheNozzleLibrary(machine);
   lib.ShiftNozzlePositions(dx, dy);
   if (frameRows) *frameRows = KeepLinesAsRead<kNozzleCells>(lib.BuildRowStrings(), *frameRows);
 }
 
-void ShiftThrowPosition(double dx, double dy) {
-  auto& store = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine;
+void ShiftThrowPosition(smt::Machine& machine, double dx, double dy) {
+  auto& store = smt::settings::SettingsStores::Of(machine).machine;
   smt::settings::BasicSettings b = *store.Basic();
   b.m_X_ThrowPosition += dx;
   b.m_Y_ThrowPosition += dy;
   store.SetBasic(b);  // the throw position in steps follows with the geometry
 }
 
-OriginUpdateSettings& TheOriginUpdate() {
-  return smt::CurrentMachine().Part<OriginUpdateSettings>();
+OriginUpdateSettings& TheOriginUpdate(smt::Machine& machine) {
+  return machine.Part<OriginUpdateSettings>();
 }
 
-void LoadOriginUpdateAtStartUp(const std::string& appDir, int machineType) {
-  TheOriginUpdate() = LoadOriginUpdate(appDir);
-  auto& mask = smt::link::Runtime().headMask;
-  mask = static_cast<uint8_t>(mask.load() | HeadMaskOfAxes(machineType, TheOriginUpdate().axes));
+void LoadOriginUpdateAtStartUp(smt::Machine& machine, const std::string& appDir) {
+  TheOriginUpdate(machine) = LoadOriginUpdate(appDir);
+  auto& mask = smt::link::RuntimeOf(machine).headMask;
+  mask = static_cast<uint8_t>(mask.load() | HeadMaskOfAxes(machine.machineType.load(), TheOriginUpdate(machine).axes));
 }
 
 }  // namespace smt::library

@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::library {
 
 inline constexpr int kAxisSwitchCount = 16;
@@ -46,11 +50,12 @@ void ApplyOriginUpdate(const OriginUpdateSettings& s, int machineType, const Ori
 
 // The library's own targets: the nozzle rows (and the library lists' copy of them),
 // the throw position of the machine settings, the link's head mask.
-void ShiftNozzleRows(double dx, double dy, std::vector<std::string>* frameRows);
-void ShiftThrowPosition(double dx, double dy);
+void ShiftNozzleRows(smt::Machine& machine, double dx, double dy, std::vector<std::string>* frameRows);
+void ShiftThrowPosition(smt::Machine& machine, double dx, double dy);
 
 // The settings the view reads at start-up; its load adds the head bits.
-OriginUpdateSettings& TheOriginUpdate();
-void LoadOriginUpdateAtStartUp(const std::string& appDir, int machineType);
+OriginUpdateSettings& TheOriginUpdate(smt::Machine& machine);
+// Reads `machine`'s settings and adds the head bits of its machine type.
+void LoadOriginUpdateAtStartUp(smt::Machine& machine, const std::string& appDir);
 
 }  // namespace smt::library

@@ -56,6 +56,12 @@ std::vector<std::string> PackRowStrings(const std::vector<PackRow>& rows) {
   return out;
 }
 
+std::vector<std::string> PackListStrings(const std::vector<PackListRow>& rows) {
+  std::vector<std::string> out;
+  for (const auto& r : rows) out.push_back(JoinRow(r.cells));
+  return out;
+}
+
 std::vector<std::string> KeepPackLinesAsRead(std::vector<std::string> built, const std::vector<std::string>& readLines) {
   return KeepLinesAsRead(std::move(built), readLines, PackRowStrings(BuildPackTable(readLines)));
 }
@@ -150,6 +156,20 @@ PackEditFields ReadPackFields(const PackRow& row, int machineType, int line) {
   return PackFieldsOf(PackRecordOf(row, kPackFileName, line), machineType);
 }
 
+void SortPackRows(std::vector<PackListRow>& rows, int column) {
+  if (column < 0 || column >= kPackCells) return;
+  std::stable_sort(rows.begin(), rows.end(), [column](const PackListRow& a, const PackListRow& b) {
+    return Utf16Less(a[static_cast<size_t>(column)], b[static_cast<size_t>(column)]);
+  });
+}
+
+void TranslatePackRow(PackListRow& row, const std::array<std::string, 27>& feedNames,
+                      const std::array<std::string, 24>& speedNames, int language) {
+  PackRow cells = row.cells;
+  TranslatePackRow(cells, feedNames, speedNames, language);
+  if (cells != row.cells) row = PackListRow(cells, row.line);
+}
+
 void SortPackRows(std::vector<PackRow>& rows, int column) {
   if (column < 0 || column >= kPackCells) return;
   std::stable_sort(rows.begin(), rows.end(),
@@ -185,16 +205,8 @@ bool ApplyPackToFeederRow(std::vector<std::string>& r, const PackFeederUpdate& u
   return true;
 }
 
-PackLibrary& ThePackLibrary() {
-  return smt::CurrentMachine().Part<PackLibrary>();
+PackLibrary& ThePackLibrary(smt::Machine& machine) {
+  return machine.Part<PackLibrary>();
 }
-
-namespace {
-struct PackListSort {
-  int column = -1;
-};
-}  // namespace
-
-int& PackListSortColumn() { return smt::CurrentMachine().Part<PackListSort>().column; }
 
 }  // namespace smt::library

@@ -1,5 +1,6 @@
 #pragma once
-// The package library: one row of 28 text cells per package (size, vision
+// The package library: one typed record per package, with the 28 cells it
+// was read from (size, vision
 // and light, camera, nozzle, speed, recognition type, feed mode with its feed
 // values, vacuum values, two reserved cells), built from the library lists' rows of
 // "config_pack.fig" and handed back at the dialog's OK.
@@ -9,6 +10,10 @@
 #include <vector>
 
 #include "library/PackRecord.h"
+
+namespace smt {
+class Machine;
+}
 
 namespace smt::library {
 
@@ -37,6 +42,8 @@ PackEditSwitches LoadPackEditSwitches(const std::string& appDir);
 void SavePackEditSwitches(const std::string& appDir, const PackEditSwitches& s);
 
 std::vector<std::string> PackRowStrings(const std::vector<PackRow>& rows);
+// The held rows' cells, one line per row.
+std::vector<std::string> PackListStrings(const std::vector<PackListRow>& rows);
 // `built` with each row not changed since `readLines` were read written as
 // the line it was read from (see KeepLinesAsRead).
 std::vector<std::string> KeepPackLinesAsRead(std::vector<std::string> built, const std::vector<std::string>& readLines);
@@ -45,6 +52,9 @@ std::vector<std::string> KeepPackLinesAsRead(std::vector<std::string> built, con
 // name) in the current language. `feedNames`: language * 9 + mode;
 // `speedNames`: language * 8 + use.
 void TranslatePackRow(PackRow& row, const std::array<std::string, 27>& feedNames,
+                      const std::array<std::string, 24>& speedNames, int language);
+// The same on a held row, read again when a cell changed.
+void TranslatePackRow(PackListRow& row, const std::array<std::string, 27>& feedNames,
                       const std::array<std::string, 24>& speedNames, int language);
 
 // The editor's values as row cells 0..25 (26 and 27 kept from `row`).
@@ -58,6 +68,7 @@ PackEditFields ReadPackFields(const PackRow& row, int machineType, int line = 0)
 
 // Sorts ascending by the text of `column` (UTF-16 code units), stable.
 void SortPackRows(std::vector<PackRow>& rows, int column);
+void SortPackRows(std::vector<PackListRow>& rows, int column);
 
 // What a confirmed modify passes on to the feeders of the current group.
 struct PackFeederUpdate {
@@ -70,20 +81,21 @@ bool ApplyPackToFeederRow(std::vector<std::string>& feederRow, const PackFeederU
 
 class PackLibrary {
  public:
-  std::vector<PackRow> m_PackRows;
+  std::vector<PackListRow> m_PackRows;  // each package read once, with its cells
   int m_nSelectedRow = 0;  // kept from one opening of the dialog to the next
   PackEditFields editor;   // the editor keeps its values between uses
+  int sortColumn = -1;     // the column the list was last sorted by (-1 none)
   // Rows whose numbers cannot be read are kept as they are (the list shows
   // them and a save writes them back unchanged) and refused where they are
   // used; the refusals are returned.
   std::vector<platform::FileCellError> LoadTable(const std::vector<std::string>& lines) {
-    m_PackRows = BuildPackTable(lines);
+    m_PackRows.clear();
+    const std::vector<PackRow> rows = BuildPackTable(lines);
+    for (size_t i = 0; i < rows.size(); ++i) m_PackRows.emplace_back(rows[i], static_cast<int>(i + 1));
     return CheckPackLines(lines);
   }
 };
 
-PackLibrary& ThePackLibrary();
-// The column the package list was last sorted by (-1 none).
-int& PackListSortColumn();
+PackLibrary& ThePackLibrary(smt::Machine& machine);
 
 }  // namespace smt::library

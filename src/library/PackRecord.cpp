@@ -129,6 +129,14 @@ std::vector<PackRow> BuildPackTable(const std::vector<std::string>& lines) {
   return rows;
 }
 
+PackListRow::PackListRow(const PackRow& c, int l) : cells(c), line(l) {
+  try {
+    record = PackRecordOf(cells, kPackFileName, line);
+  } catch (const platform::FileCellError& e) {
+    problem = e.what();
+  }
+}
+
 std::vector<platform::FileCellError> CheckPackLines(const std::vector<std::string>& lines, std::string_view file) {
   std::vector<platform::FileCellError> problems;
   const std::vector<PackRow> rows = BuildPackTable(lines);

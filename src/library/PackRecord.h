@@ -6,6 +6,7 @@
 // the list shows and the file holds (so a file is written back byte for
 // byte); whatever needs a package's values reads them through this reader.
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,6 +64,25 @@ PackRecord PackRecordOf(const PackRow& row, std::string_view file = kPackFileNam
 
 // The row's cells written from a record ("%0.4f" decimals, "%d" integers).
 PackRow PackRowOf(const PackRecord& r);
+
+// One package as the library and its list hold it: the cells as they came
+// (so an unchanged row is written back as it was spelt) and the record read
+// from them once. A row whose numbers cannot be read keeps its cells and its
+// problem and gives no record.
+struct PackListRow {
+  PackRow cells{};
+  std::optional<PackRecord> record;
+  std::string problem;  // why the record did not read (file, line, field)
+  int line = 0;         // the row's 1-based line when it was read (0: made here)
+
+  PackListRow() = default;
+  PackListRow(const PackRow& cells, int line = 0);  // NOLINT: a row is its cells, read
+  static PackListRow Of(const PackRecord& r) { return PackListRow(PackRowOf(r)); }
+  const std::string& Name() const { return cells[0]; }
+  // Cell `c` as the list shows it.
+  const std::string& operator[](size_t c) const { return cells[c]; }
+  bool operator==(const PackListRow& o) const { return cells == o.cells; }
+};
 
 // Rows from the file's lines: the first line's TAB count chooses the layout
 // (28, 17 or 14: cells in order; any other: the older layout without the two

@@ -72,7 +72,7 @@ smt::platform::LinkMutex& CDialogManualControl::LinkMutex() { return machine_.li
 
 smt::link::LinkRuntime& CDialogManualControl::Runtime() const { return smt::link::RuntimeOf(machine_); }
 
-std::array<smt::link::ReplyEvent*, 13> CDialogManualControl::ReplyEvents() const { return smt::link::AllReplyEvents(machine_); }
+std::array<smt::link::ReplyEvent*, 14> CDialogManualControl::ReplyEvents() const { return smt::link::AllReplyEvents(machine_); }
 
 void CDialogManualControl::LoadLanguage(const std::string& appDir, const std::string& language) {
   m_AppDir = appDir;

@@ -64,7 +64,7 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks, public
   smt::link::CMachineLink& MachineLink() { return m_links.udp; }
   smt::link::CSerialLink& SerialLink() { return m_links.serial; }
   smt::platform::LinkMutex& LinkMutex();
-  std::array<smt::link::ReplyEvent*, 13> ReplyEvents() const;
+  std::array<smt::link::ReplyEvent*, 14> ReplyEvents() const;
 
   // Connect button: connects on a worker thread so the window stays live.
   void OnOnline();

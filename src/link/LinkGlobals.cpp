@@ -2,13 +2,13 @@
 
 namespace smt::link {
 
-std::array<ReplyEvent*, 13> AllReplyEvents(smt::Machine& machine) {
+std::array<ReplyEvent*, 14> AllReplyEvents(smt::Machine& machine) {
   ReplyEvents& r = machine.Part<ReplyEvents>();
   return {&r.home,     &r.vacuum,   &r.dispense, &r.serialMove, &r.cmd58, &r.axisMove, &r.conveyor,
-          &r.cmd63,    &r.moveXY,   &r.cmd65,    &r.cmd66,      &r.cmd67, &r.cmd68};
+          &r.cmd63,    &r.moveXY,   &r.cmd65,    &r.cmd66,      &r.cmd67, &r.cmd68,    &r.serialAxis};
 }
 
-std::array<ReplyEvent*, 13> AllReplyEvents() { return AllReplyEvents(smt::CurrentMachine()); }
+std::array<ReplyEvent*, 14> AllReplyEvents() { return AllReplyEvents(smt::CurrentMachine()); }
 
 ReplyEvent* ReplyEventForCode(smt::Machine& machine, uint16_t code) {
   ReplyEvents& r = machine.Part<ReplyEvents>();

@@ -36,10 +36,11 @@ struct ReplyEvents {
   ReplyEvent serialAxis{"SerialAxis", std::chrono::seconds(60)};
 };
 
-// The 13 events of `machine` in the order of the command set (the second
-// form: of the machine in use).
-std::array<ReplyEvent*, 13> AllReplyEvents(smt::Machine& machine);
-std::array<ReplyEvent*, 13> AllReplyEvents();
+// The 14 events of `machine` in the order of the command set, the serial
+// single-axis event last (the second form: of the machine in use). A loss,
+// a reconnect and a clean start reach every one of them.
+std::array<ReplyEvent*, 14> AllReplyEvents(smt::Machine& machine);
+std::array<ReplyEvent*, 14> AllReplyEvents();
 
 // The family of `machine` whose event a reply with this code ends, or nullptr.
 ReplyEvent* ReplyEventForCode(smt::Machine& machine, uint16_t code);

@@ -210,7 +210,7 @@ CommandResult SendMachineCommand(smt::Machine& m, const MachineCommand& c) {
         result = CommandResult::TimedOut;
         // Its reply may still come: it must not complete the family's next command.
         c.reply->MarkTimedOut(c.reply->LateGuard());
-        if (IsMotionCode(c.code) || IsHomeCode(c.code)) OnMotionOutcomeUnknown(m, c.code);
+        if (IsMotionCode(c.code) || IsHomeCode(c.code) || c.reply->positional()) OnMotionOutcomeUnknown(m, c.code);
         char code[8];
         std::snprintf(code, sizeof code, "%02X", c.code);
         const LinkTexts texts = LinkTextsOf(m);
@@ -225,7 +225,7 @@ CommandResult SendMachineCommand(smt::Machine& m, const MachineCommand& c) {
         result = CommandResult::Stopped;
         if (w == ReplyWait::LinkLost) result = CommandResult::LinkLost;
         c.reply->MarkTimedOut(c.reply->LateGuard());
-        if (IsMotionCode(c.code) || IsHomeCode(c.code)) OnMotionOutcomeUnknown(m, c.code);
+        if (IsMotionCode(c.code) || IsHomeCode(c.code) || c.reply->positional()) OnMotionOutcomeUnknown(m, c.code);
         CLogFile::Instance().Write(true, "Command %02X: reply no longer awaited (%s)", c.code,
                                    w == ReplyWait::LinkLost ? "link lost" : "stopped");
         break;

@@ -140,8 +140,11 @@ void ReleaseSenderWithFailure(smt::Machine& m, uint8_t errorCode) {
     return;
   }
   const int last = m.link.lastSerialCmd.load();
-  if (ReplyEvent* e = last >= 0 ? ReplyEventForCode(m, static_cast<uint16_t>(last)) : nullptr)
-    (void)e->AnswerFailure(errorCode);
+  if (ReplyEvent* e = last >= 0 ? ReplyEventForCode(m, static_cast<uint16_t>(last)) : nullptr) {
+    // Out of turn when a late reply of the family was owed as well: the
+    // command it ended may have been done, so the position is uncertain.
+    if (e->AnswerUnnamedFailure(errorCode) == ReplyTaken::OutOfTurn) OnReplyOutOfTurn(m, *e);
+  }
 }
 
 void HandleSerialAck(smt::Machine& m, const std::vector<uint8_t>& f) {

@@ -58,7 +58,9 @@ inline thread_local bool t_onRunThread = false;
 // or one that came while both a late reply was owed and a command was in
 // flight (either could be its owner): a command may have been, or may be,
 // taken as done on another's reply.
-enum class ReplyTaken { Taken, Late, OutOfTurn };
+// Unclaimed: a report that names no command and came while nothing of the
+// family was in flight; it ends nothing.
+enum class ReplyTaken { Taken, Late, OutOfTurn, Unclaimed };
 
 // After a reply is taken, the family's next command waits this long from
 // it before it goes out, so that a copy of that reply (sent twice, or
@@ -110,6 +112,13 @@ class ReplyEvent {
   // dropped, and reported out of turn.
   ReplyTaken Answer(uint8_t status = 0) { return Take(status, false); }
   ReplyTaken AnswerFailure(uint8_t status) { return Take(status, true); }
+  // A board error report that names no command, given to the family of the
+  // last command sent: it ends that command's wait with a failure when one
+  // is in flight (and comes out of turn when a late reply was owed then, as
+  // any reply does). While nothing is in flight it ends nothing and is not
+  // taken for the family's owed late reply (nothing says it is that reply):
+  // Unclaimed.
+  ReplyTaken AnswerUnnamedFailure(uint8_t status) { return Take(status, true, true); }
   // Unconditional: sets the event (the program's own hand-shakes).
   void Signal(uint8_t status = 0) {
     if (TakeLateReply()) return;
@@ -279,9 +288,10 @@ class ReplyEvent {
     ++discarded_;
     return true;
   }
-  ReplyTaken Take(uint8_t status, bool failed) {
+  ReplyTaken Take(uint8_t status, bool failed, bool unnamed = false) {
     {
       std::lock_guard lk(lateMutex_);
+      if (unnamed && !inFlight_) return ReplyTaken::Unclaimed;
       ForgetIfOver(std::chrono::steady_clock::now());
       if (owed_ && !inFlight_) {
         owed_ = false;
@@ -297,9 +307,12 @@ class ReplyEvent {
       lastTaken_ = std::chrono::steady_clock::now();
       if (owed_) {
         // The late reply or the answer of the command in flight: the
-        // command ends failed, and whichever reply is still to come finds
-        // nothing in flight.
-        owed_ = false;
+        // command ends failed, and the other of the two is still to come.
+        // It stays owed (from now, through a fresh late window): the
+        // family's next command waits for it, and should it come while a
+        // command is in flight that command too ends failed, never done on
+        // a reply that may be this one's.
+        owedUntil_ = lastTaken_ + std::max(LateGuard(), kMinLateWindow);
         ++outOfTurnCount_;
         status_ = status;
         failed_ = true;

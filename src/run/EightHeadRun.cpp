@@ -141,7 +141,7 @@ Outcome Repair(smt::Machine& m, int k, int group, const SmtStrategy& st, const R
     if (a == MsgAnswer::No) {
       if (m.run.autoChangeNozzle)
         for (int h : ReturnHeads(st, false))
-          if (!smt::library::ReturnNozzleToLibrary(h, true, false)) return Outcome::Early;
+          if (!smt::library::ReturnNozzleToLibrary(m, h, true, false)) return Outcome::Early;
       const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::Reset);
       if (TheMachine(m).MoveGantry(1000 - m.curX, Speed(sp[0]), -1000 - m.curY, Speed(sp[1]), smt::link::GantryMove::Checked) &&
           PauseGate(m)) {
@@ -364,7 +364,7 @@ bool EightHeadEndMoves(smt::Machine& m) {
   const SmtStrategy st = Strategy(m);
   if (m.run.autoChangeNozzle)
     for (int h : ReturnHeads(st, true))
-      if (!smt::library::ReturnNozzleToLibrary(h, true, false)) return false;
+      if (!smt::library::ReturnNozzleToLibrary(m, h, true, false)) return false;
   if (!m.runContinue) return false;
   return ParkAndHome(m);
 }

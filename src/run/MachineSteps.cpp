@@ -111,8 +111,8 @@ bool ChangeNozzle(smt::Machine& m, int head, int nozzle) {
   char buf[80];
   std::snprintf(buf, sizeof buf, "Header-A%d, putNozzle-%d, pickNozzle-%d", head, held, nozzle);
   smt::link::RuntimeOf(m).Hooks().AppendInfoLine(buf, true);
-  return smt::library::ReturnNozzleToLibrary(head, true, false) &&
-         smt::library::PickNozzleFromLibrary(head, nozzle, true, false);
+  return smt::library::ReturnNozzleToLibrary(m, head, true, false) &&
+         smt::library::PickNozzleFromLibrary(m, head, nozzle, true, false);
 }
 
 bool MoveHeadToPick(smt::Machine& m, HeadPlaceState& p) {
@@ -404,7 +404,7 @@ bool PlacePart(smt::Machine& m, HeadPlaceState& p, int slot, bool checkOwnMark, 
   if (checkOwnMark && !part.ownMark.empty()) {
     p.ownMark = 1;
     Safe(m).via = part.ownMark.find("Via-") != std::string::npos || part.ownMark.find("via-") != std::string::npos;
-    if (auto record = smt::library::TheMarkLibrary().FindRecord(part.ownMark)) {
+    if (auto record = smt::library::TheMarkLibrary(m).FindRecord(part.ownMark)) {
       mark = *record;
     } else {
       // No mark to look at: no safe point is stored either, so the part is
@@ -690,7 +690,7 @@ void ReturnNozzlesAndHome(smt::Machine& m, const HeadPlaceState& p) {
     heads = {1, 2, 3, 4};
   }
   for (int h : heads)
-    if (!smt::library::ReturnNozzleToLibrary(h, true, false)) return;
+    if (!smt::library::ReturnNozzleToLibrary(m, h, true, false)) return;
   if (!Move64(m, 100, -100, p.placeSpeeds[kSpX], p.placeSpeeds[kSpY], smt::link::GantryMove::Checked) || !PauseGate(m)) return;
   const auto pick = smt::settings::SettingsStores::Of(m).speed.Record(SpeedUse::PickPart);
   if (m.motion.curAxis8 != 0) TheMachine(m).MoveAxis(8, -100 - m.motion.curAxis8, Speed(pick[8]));

@@ -223,8 +223,8 @@ bool PlaceOne(smt::Machine& m, HeadPlaceState& p, int platform) {
 // the machine homed.
 void QuitMoves(smt::Machine& m) {
   if (m.run.autoChangeNozzle) {
-    smt::library::ReturnNozzleToLibrary(1, false, false);
-    smt::library::ReturnNozzleToLibrary(2, false, false);
+    smt::library::ReturnNozzleToLibrary(m, 1, false, false);
+    smt::library::ReturnNozzleToLibrary(m, 2, false, false);
   }
   const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::Smt);
   TheMachine(m).MoveGantry(100 - m.curX, Speed(sp[0]), -100 - m.curY, Speed(sp[1]), smt::link::GantryMove::Checked);

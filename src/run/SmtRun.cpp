@@ -135,7 +135,7 @@ bool EndMoves(const SmtStrategy& st) {
       default: break;
     }
     for (int h : heads)
-      if (!smt::library::ReturnNozzleToLibrary(h, true, false)) return false;
+      if (!smt::library::ReturnNozzleToLibrary(m, h, true, false)) return false;
   }
   if (!m.runContinue) return false;
   const auto sp = smt::settings::SettingsStores::Of(m).speed.Record(smt::settings::SpeedUse::Smt);

@@ -127,7 +127,7 @@ bool DippingStation::StartTask(int mode) {
     start = Starter(machine_).start;
   }
   if (start) start(mode);
-  else smt::feeder::StartDippingStationTest(mode);
+  else smt::feeder::StartDippingStationTest(machine_, mode);
   return true;
 }
 

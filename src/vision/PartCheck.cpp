@@ -260,7 +260,9 @@ PartVerdict CheckFoundPart(const cv::Mat& binary, const cv::RotatedRect& found, 
   if (expect.SizeKnown()) radius = std::max(radius, 0.5 * std::hypot(longPx, shortPx) * 1.15 + 3.0);
   const cv::Point2f c = found.center;
 
-  cv::Mat labels, stats, centroids;
+  // The label pictures are kept per thread from one look to the next: a
+  // square's labels are a few MiB, which would be fresh pages every frame.
+  thread_local cv::Mat labels, stats, centroids;
   const int n = cv::connectedComponentsWithStats(binary, labels, stats, centroids, 8, CV_32S);
   std::vector<char> near(static_cast<size_t>(n), 0);
   const int x0 = std::max(0, static_cast<int>(std::floor(c.x - radius)));
@@ -288,6 +290,8 @@ PartVerdict CheckFoundPart(const cv::Mat& binary, const cv::RotatedRect& found, 
   const int speck = static_cast<int>(std::max(kSpeckPx, std::min(0.002 * partArea, kSpeckShareOfLargest * largest)));
   bool any = false;
   double area = 0;
+  // The box round the blobs kept: the outline below is looked for in it.
+  int bx0 = cols, bx1 = -1, by0 = rows, by1 = -1;
   for (int i = 1; i < n; ++i) {
     if (!near[static_cast<size_t>(i)]) continue;
     const int* s = stats.ptr<int>(i);
@@ -297,6 +301,10 @@ PartVerdict CheckFoundPart(const cv::Mat& binary, const cv::RotatedRect& found, 
     }
     any = true;
     area += s[cv::CC_STAT_AREA];
+    bx0 = std::min(bx0, s[cv::CC_STAT_LEFT]);
+    by0 = std::min(by0, s[cv::CC_STAT_TOP]);
+    bx1 = std::max(bx1, s[cv::CC_STAT_LEFT] + s[cv::CC_STAT_WIDTH] - 1);
+    by1 = std::max(by1, s[cv::CC_STAT_TOP] + s[cv::CC_STAT_HEIGHT] - 1);
     // A blob of the part that reaches the square's edge: the part is cut
     // by the edge, or what was found is the ground or an edge let through.
     if (s[cv::CC_STAT_LEFT] == 0 || s[cv::CC_STAT_TOP] == 0 || s[cv::CC_STAT_LEFT] + s[cv::CC_STAT_WIDTH] >= cols ||
@@ -340,10 +348,10 @@ PartVerdict CheckFoundPart(const cv::Mat& binary, const cv::RotatedRect& found, 
   // whole pixels.
   std::vector<cv::Point> ends;
   double m0 = 0, mx = 0, my = 0, mxx = 0, myy = 0, mxy = 0;
-  for (int y = 0; y < rows; ++y) {
+  for (int y = by0; y <= by1; ++y) {
     const int* l = labels.ptr<int>(y);
     int first = -1, last = -1;
-    for (int x = 0; x < cols; ++x) {
+    for (int x = bx0; x <= bx1; ++x) {
       if (l[x] != 0 && near[static_cast<size_t>(l[x])]) {
         if (first < 0) first = x;
         last = x;

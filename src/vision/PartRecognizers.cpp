@@ -76,13 +76,20 @@ bool AcceptSquare(const char* who, const SearchSquare& sq, double boxMm, double 
   return false;
 }
 
-cv::Mat AsColour(const cv::Mat& m) {
-  cv::Mat c;
-  if (m.channels() == 1)
-    cv::cvtColor(m, c, cv::COLOR_GRAY2BGR);
-  else
-    c = m.clone();
-  return c;
+// A buffer still held elsewhere (a result a caller kept) is let go rather
+// than written over: the next picture gets memory of its own.
+void KeepOwn(PrepareBuffers& b) {
+  for (cv::Mat* m : {&b.grey, &b.binary, &b.work})
+    if (m->u && m->u->refcount > 1) m->release();
+}
+
+// The picture in colour, in `into` (kept by the caller from one frame to
+// the next); a colour picture is returned as it is, not copied.
+const cv::Mat& AsColour(const cv::Mat& m, cv::Mat& into) {
+  if (m.channels() != 1) return m;
+  if (into.u && into.u->refcount > 1) into.release();
+  cv::cvtColor(m, into, cv::COLOR_GRAY2BGR);
+  return into;
 }
 
 // Enlarges narrow pictures so that the texts stay legible; returns the scale.
@@ -143,18 +150,19 @@ CircleResult RecognizePart(const cv::Mat& image, int threshold, bool invert, dou
   const SearchSquare sq = ComputeSearchSquare(image.cols, image.rows, boxMm, pixelsPerMm);
   if (!AcceptSquare(who, sq, boxMm, pixelsPerMm)) return result;
   const cv::Mat square = image(sq.rect);
-  cv::Mat blurred;
-  cv::blur(square, blurred, cv::Size(5, 5));
-  cv::Mat grey;
-  if (blurred.channels() == 3)
-    cv::cvtColor(blurred, grey, cv::COLOR_BGR2GRAY);
-  else
-    grey = blurred;
+  // Pictures kept per thread from one frame to the next.
+  thread_local PrepareBuffers b;
+  KeepOwn(b);
+  cv::blur(square, b.work, cv::Size(5, 5));
+  cv::Mat grey = b.work;
+  if (b.work.channels() == 3) {
+    cv::cvtColor(b.work, b.grey, cv::COLOR_BGR2GRAY);
+    grey = b.grey;
+  }
   const GreyHistogram histogram = CountGreyLevels(grey);
   const int level = threshold == 0 ? OtsuLevel(histogram) : threshold;
-  cv::Mat binary;
-  cv::threshold(grey, binary, level, 255, cv::THRESH_BINARY);
-  if (invert) cv::bitwise_not(binary, binary);
+  cv::threshold(grey, b.binary, level, 255, invert ? cv::THRESH_BINARY_INV : cv::THRESH_BINARY);
+  const cv::Mat& binary = b.binary;
   const EnclosingCircle circle = FindLargestEnclosingCircle(BlobSearch(binary));
   // Noise and flat pictures have no target, however round a blob of them is.
   const bool evident = JudgeSquare(WeighSquare(histogram, level, binary, false, invert)) == SquareVerdict::Part;
@@ -163,30 +171,36 @@ CircleResult RecognizePart(const cv::Mat& image, int threshold, bool invert, dou
   result.radius = circle.radius;
   result.found = evident && circle.centre.x != -1.f && circle.radius < sq.side / 2.0f;
 
-  cv::Mat picture = binaryView ? AsColour(binary) : square.clone();
-  if (picture.channels() == 1) picture = AsColour(picture);
-  if (result.found) {
-    dXmm = (sq.side * 0.5 - circle.centre.x) / pixelsPerMm;
-    dYmm = (sq.side * 0.5 - circle.centre.y) / pixelsPerMm;
-    const double diameter = 2.0 * circle.radius / pixelsPerMm;
-    if (diameterMm) *diameterMm = diameter;
-    if (!binaryView) {
-      cv::circle(picture, cv::Point(static_cast<int>(circle.centre.x), static_cast<int>(circle.centre.y)),
-                 static_cast<int>(circle.radius), cv::Scalar(0, 0, 255), 2, cv::LINE_8);
-      EnlargeIfNarrow(picture);
-      const double fs = picture.cols / 200.0;
-      const cv::Scalar black(0, 0, 0);
-      cv::putText(picture, Fixed("x", dXmm, 4), cv::Point(0, static_cast<int>(picture.rows * 0.67)),
-                  cv::FONT_HERSHEY_COMPLEX, fs, black, 1, cv::LINE_AA);
-      cv::putText(picture, Fixed("y", dYmm, 4), cv::Point(0, static_cast<int>(picture.rows * 0.82)),
-                  cv::FONT_HERSHEY_COMPLEX, fs, black, 1, cv::LINE_AA);
-      cv::putText(picture, Fixed("d", diameter, 4), cv::Point(0, static_cast<int>(picture.rows * 0.97)),
-                  cv::FONT_HERSHEY_COMPLEX, fs, black, 1, cv::LINE_AA);
-    }
-  } else {
-    DrawError(picture);
+  // The result picture is drawn in the slot itself: the square (or the
+  // binary square) is copied there once.
+  thread_local cv::Mat colour;
+  const cv::Mat& base = AsColour(binaryView ? binary : square, colour);
+  if (!result.found) {
+    PublishVisionResult(0, base, [](cv::Mat& picture) { DrawError(picture); });
+    return result;
   }
-  PublishVisionResult(0, picture);
+  dXmm = (sq.side * 0.5 - circle.centre.x) / pixelsPerMm;
+  dYmm = (sq.side * 0.5 - circle.centre.y) / pixelsPerMm;
+  const double diameter = 2.0 * circle.radius / pixelsPerMm;
+  if (diameterMm) *diameterMm = diameter;
+  if (binaryView) {
+    PublishVisionResult(0, base);
+    return result;
+  }
+  const double dX = dXmm, dY = dYmm;
+  PublishVisionResult(0, base, [&](cv::Mat& picture) {
+    cv::circle(picture, cv::Point(static_cast<int>(circle.centre.x), static_cast<int>(circle.centre.y)),
+               static_cast<int>(circle.radius), cv::Scalar(0, 0, 255), 2, cv::LINE_8);
+    EnlargeIfNarrow(picture);
+    const double fs = picture.cols / 200.0;
+    const cv::Scalar black(0, 0, 0);
+    cv::putText(picture, Fixed("x", dX, 4), cv::Point(0, static_cast<int>(picture.rows * 0.67)),
+                cv::FONT_HERSHEY_COMPLEX, fs, black, 1, cv::LINE_AA);
+    cv::putText(picture, Fixed("y", dY, 4), cv::Point(0, static_cast<int>(picture.rows * 0.82)),
+                cv::FONT_HERSHEY_COMPLEX, fs, black, 1, cv::LINE_AA);
+    cv::putText(picture, Fixed("d", diameter, 4), cv::Point(0, static_cast<int>(picture.rows * 0.97)),
+                cv::FONT_HERSHEY_COMPLEX, fs, black, 1, cv::LINE_AA);
+  });
   return result;
 }
 
@@ -253,20 +267,29 @@ std::vector<cv::Point> RecognizeLabel(const cv::Mat& image, int threshold, int t
 }
 
 PreparedSquare PrepareSquare(const cv::Mat& square, int threshold, bool invert) {
+  PrepareBuffers own;
+  return PrepareSquare(square, threshold, invert, own);
+}
+
+PreparedSquare PrepareSquare(const cv::Mat& square, int threshold, bool invert, PrepareBuffers& buffers) {
   PreparedSquare out;
-  if (square.channels() == 3)
-    cv::cvtColor(square, out.grey, cv::COLOR_BGR2GRAY);
-  else
+  KeepOwn(buffers);
+  if (square.channels() == 3) {
+    cv::cvtColor(square, buffers.grey, cv::COLOR_BGR2GRAY);
+    out.grey = buffers.grey;
+  } else {
     out.grey = square;  // only read from here on
+  }
   const GreyHistogram histogram = CountGreyLevels(out.grey);
   const int level = threshold == 0 ? OtsuLevel(histogram) : threshold;
-  cv::threshold(out.grey, out.binary, level, 255, cv::THRESH_BINARY);
-  // The opening cleans the part's side: after the inversion for a dark part,
-  // so that dark specks of a bright ground do not survive as part.
-  if (invert) cv::bitwise_not(out.binary, out.binary);
+  // The opening cleans the part's side: after the inversion for a dark part
+  // (the threshold's inverted form, the same picture in one pass), so that
+  // dark specks of a bright ground do not survive as part.
+  cv::threshold(out.grey, buffers.binary, level, 255, invert ? cv::THRESH_BINARY_INV : cv::THRESH_BINARY);
   const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
-  cv::morphologyEx(out.binary, out.binary, cv::MORPH_OPEN, kernel, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT,
+  cv::morphologyEx(buffers.binary, buffers.binary, cv::MORPH_OPEN, kernel, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT,
                    cv::morphologyDefaultBorderValue());
+  out.binary = buffers.binary;
   out.evidence = WeighSquare(histogram, level, out.binary, true, invert);
   return out;
 }
@@ -297,7 +320,7 @@ void FlattenLighting(cv::Mat& grey) {
   if (!cv::solve(A, B, X, cv::DECOMP_SVD)) return;
   const double b = X.at<double>(1), c = X.at<double>(2);
   if (std::fabs(b) * cols + std::fabs(c) * rows < 2.0) return;  // no ramp to speak of
-  cv::Mat f;
+  thread_local cv::Mat f;  // kept: a square's worth of floats per frame
   grey.convertTo(f, CV_32F);
   for (int y = 0; y < rows; ++y) {
     float* p = f.ptr<float>(y);
@@ -347,24 +370,31 @@ double NoiseLevel(const cv::Mat& grey) {
 }  // namespace
 
 PreparedSquare PrepareSquareSmoothed(const cv::Mat& square, bool invert) {
+  PrepareBuffers own;
+  return PrepareSquareSmoothed(square, invert, own);
+}
+
+PreparedSquare PrepareSquareSmoothed(const cv::Mat& square, bool invert, PrepareBuffers& buffers) {
   PreparedSquare out;
-  cv::Mat grey;
-  if (square.channels() == 3)
-    cv::cvtColor(square, grey, cv::COLOR_BGR2GRAY);
-  else
-    grey = square.clone();
-  const double noise = NoiseLevel(grey);
-  cv::medianBlur(grey, grey, 3);
+  KeepOwn(buffers);
+  cv::Mat source = square;  // only read
+  if (square.channels() == 3) {
+    cv::cvtColor(square, buffers.work, cv::COLOR_BGR2GRAY);
+    source = buffers.work;
+  }
+  const double noise = NoiseLevel(source);
+  cv::medianBlur(source, buffers.grey, 3);
+  cv::Mat& grey = buffers.grey;
   FlattenLighting(grey);
   cv::GaussianBlur(grey, grey, cv::Size(5, 5), 1.2);
   out.grey = grey;
   const GreyHistogram histogram = CountGreyLevels(grey);
   const int level = MiddleOfMeans(histogram, OtsuLevel(histogram));
-  cv::threshold(grey, out.binary, level, 255, cv::THRESH_BINARY);
-  if (invert) cv::bitwise_not(out.binary, out.binary);
+  cv::threshold(grey, buffers.binary, level, 255, invert ? cv::THRESH_BINARY_INV : cv::THRESH_BINARY);
   const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
-  cv::morphologyEx(out.binary, out.binary, cv::MORPH_OPEN, kernel, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT,
+  cv::morphologyEx(buffers.binary, buffers.binary, cv::MORPH_OPEN, kernel, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT,
                    cv::morphologyDefaultBorderValue());
+  out.binary = buffers.binary;
   out.evidence = WeighSquare(histogram, level, out.binary, true, invert);
   // Smoothing leaves noise a few grey levels wide, which any level splits
   // "far apart" in its own terms: the groups must lie apart by more than
@@ -463,6 +493,9 @@ cv::RotatedRect RecognizeSpecialPart(int slot, const cv::Mat& image, int thresho
   cv::RotatedRect rect = NotFoundRect();
   std::string reason;
   PreparedSquare shown;
+  // The two looks' pictures, kept per thread from one frame to the next.
+  thread_local PrepareBuffers firstBuffers, secondBuffers;
+  thread_local cv::Mat colour;
   auto attempt = [&](PreparedSquare prepared) -> bool {
     const SquareVerdict verdict = JudgeSquare(prepared.evidence);
     const bool firstLook = shown.binary.empty();
@@ -514,12 +547,12 @@ cv::RotatedRect RecognizeSpecialPart(int slot, const cv::Mat& image, int thresho
     shown = std::move(prepared);
     return true;
   };
-  if (!attempt(PrepareSquare(square, threshold, invert)) && threshold == 0)
-    attempt(PrepareSquareSmoothed(square, invert));
+  if (!attempt(PrepareSquare(square, threshold, invert, firstBuffers)) && threshold == 0)
+    attempt(PrepareSquareSmoothed(square, invert, secondBuffers));
   const cv::Mat& binary = shown.binary;
   // The result picture is drawn in the slot itself: the square (or the
   // binary square) is copied there once.
-  const cv::Mat base = binaryView || square.channels() == 1 ? AsColour(binaryView ? binary : square) : square;
+  const cv::Mat& base = AsColour(binaryView ? binary : square, colour);
   if (IsNotFound(rect)) {
     CLogFile::Instance().Write(true, "%s: %s: %s", who, VisionCheckText(kCheckNotFoundKey, kCheckNotFoundText).c_str(),
                                reason.c_str());
@@ -565,12 +598,14 @@ cv::RotatedRect MatchTemplateFind(const cv::Mat& image, const cv::Mat& templ, do
     // A flat template (an old file) would read 1.000 on any frame: not
     // found, and the log says why (the caller tells the operator).
     CLogFile::Instance().Write(true, "MatchTemplateFind: the template has no contrast");
-    PublishVisionResult(0, image.clone());
+    PublishVisionResult(0, image);  // the slot keeps its own copy
     return result;
   }
   const TemplateMatch found = SearchTemplate(image, templ, acceptScore);
   if (!found.Found()) {
-    PublishVisionResult(0, image.clone());
+    CLogFile::Instance().Write(true, "MatchTemplateFind: not found: no place of the frame scores %.2f or more",
+                               acceptScore);
+    PublishVisionResult(0, image);
     return result;
   }
   const cv::Point maxLoc = found.topLeft;
@@ -580,9 +615,11 @@ cv::RotatedRect MatchTemplateFind(const cv::Mat& image, const cv::Mat& templ, do
   result.angle = 0.f;
   offsetX = static_cast<int>(image.cols / 2 - result.center.x);
   offsetY = static_cast<int>(image.rows / 2 - result.center.y);
-  cv::Mat picture = image.clone();
-  cv::rectangle(picture, cv::Rect(maxLoc.x, maxLoc.y, templ.cols, templ.rows), cv::Scalar(0, 0, 255), 1, cv::LINE_8);
-  PublishVisionResult(0, picture);
+  // Drawn in the slot's own copy of the frame.
+  PublishVisionResult(0, image, [&](cv::Mat& picture) {
+    cv::rectangle(picture, cv::Rect(maxLoc.x, maxLoc.y, templ.cols, templ.rows), cv::Scalar(0, 0, 255), 1,
+                  cv::LINE_8);
+  });
   return result;
 }
 

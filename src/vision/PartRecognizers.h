@@ -83,11 +83,21 @@ struct PreparedSquare {
   SquareEvidence evidence;
 };
 PreparedSquare PrepareSquare(const cv::Mat& square, int threshold, bool invert);
+// The pictures a preparation works in, kept by a caller from one frame to
+// the next: same-sized squares reuse their memory (no fresh pages per
+// frame). What a preparation returns are views of them (grey: of the input
+// when it is grey already), valid until the next preparation into the same
+// buffers.
+struct PrepareBuffers {
+  cv::Mat grey, binary, work;
+};
+PreparedSquare PrepareSquare(const cv::Mat& square, int threshold, bool invert, PrepareBuffers& buffers);
 // The second look of the automatic threshold: the grey square cleaned of
 // specks (3x3 median), its lighting ramp taken away, smoothed (5x5
 // Gaussian), thresholded between the two groups' means (from Otsu's
 // level), inverted when asked and opened.
 PreparedSquare PrepareSquareSmoothed(const cv::Mat& square, bool invert);
+PreparedSquare PrepareSquareSmoothed(const cv::Mat& square, bool invert, PrepareBuffers& buffers);
 // False for type 13 with a name none of the special recognisers has.
 bool IsKnownRecognizer(int recognitionType, const std::string& packageName);
 

@@ -1,5 +1,8 @@
 #include "vision/RecognizerGeometry.h"
 
+#include <opencv2/core/core_c.h>
+#include <opencv2/imgproc/imgproc_c.h>
+
 #include <algorithm>
 #include <array>
 #include <climits>
@@ -111,11 +114,43 @@ cv::RotatedRect MinAreaRectOfContour(const Contour& contour) {
 
 cv::RotatedRect MinAreaRectNormalized(const Contour& contour) { return NormalizeRotatedRect(MinAreaRectOfContour(contour)); }
 
+namespace {
+// The contour search's working memory, kept per thread.
+struct ContourMemory {
+  cv::Mat padded;
+  CvMemStorage* storage = cvCreateMemStorage(0);
+  ~ContourMemory() { cvReleaseMemStorage(&storage); }
+};
+}  // namespace
+
 ContourList BlobSearch(const cv::Mat& binary) {
   ContourList contours;
   if (binary.empty()) return contours;
-  std::vector<cv::Vec4i> hierarchy;
-  cv::findContours(binary, contours, hierarchy, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_NONE, cv::Point(0, 0));
+  if (binary.type() != CV_8UC1) {
+    std::vector<cv::Vec4i> hierarchy;
+    cv::findContours(binary, contours, hierarchy, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_NONE, cv::Point(0, 0));
+    return contours;
+  }
+  // What cv::findContours does, its padded copy of the picture kept from
+  // one search to the next (a fresh one of a square's size would be mapped
+  // page by page every frame): the picture framed by one black pixel, the
+  // contours traced on it, moved back by that pixel, in the same order.
+  thread_local ContourMemory m;
+  cv::copyMakeBorder(binary, m.padded, 1, 1, 1, 1, cv::BORDER_CONSTANT | cv::BORDER_ISOLATED, cv::Scalar(0));
+  cvClearMemStorage(m.storage);
+  CvMat image = cvMat(m.padded);
+  CvSeq* first = nullptr;
+  cvFindContours(&image, m.storage, &first, sizeof(CvContour), CV_RETR_EXTERNAL, CV_CHAIN_APPROX_NONE,
+                 cvPoint(-1, -1));
+  if (!first) return contours;
+  CvSeq* all = cvTreeToNodeSeq(first, sizeof(CvSeq), m.storage);
+  contours.resize(static_cast<size_t>(all->total));
+  for (int i = 0; i < all->total; ++i) {
+    const CvSeq* c = *reinterpret_cast<CvSeq**>(cvGetSeqElem(all, i));
+    Contour& out = contours[static_cast<size_t>(i)];
+    out.resize(static_cast<size_t>(c->total));
+    if (c->total > 0) cvCvtSeqToArray(c, out.data());
+  }
   return contours;
 }
 

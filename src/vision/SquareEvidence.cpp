@@ -145,7 +145,7 @@ SquareEvidence WeighSquare(const GreyHistogram& h, int level, const cv::Mat& par
   if (partOpened) {
     e.partKept = static_cast<uint64_t>(cv::countNonZero(part));
   } else {
-    cv::Mat opened;
+    thread_local cv::Mat opened;  // kept from one square to the next
     cv::morphologyEx(part, opened, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3)),
                      cv::Point(-1, -1), 1, cv::BORDER_CONSTANT, cv::morphologyDefaultBorderValue());
     e.partKept = static_cast<uint64_t>(cv::countNonZero(opened));

@@ -81,16 +81,21 @@ ScoreWindow ScoreAllPlacesByTransform(const cv::Mat& image, const cv::Mat& templ
   const cv::Size size(cv::getOptimalDFTSize(image.cols), cv::getOptimalDFTSize(image.rows));
   const int cn = image.channels();
   const cv::Scalar imageMean = cv::mean(image), templMean = cv::mean(templ);
-  std::vector<cv::Mat> imageChannels, templChannels;
+  // The pictures keep their memory per thread: fresh ones of these sizes
+  // would be mapped and zero-filled page by page on every search.
+  thread_local std::vector<cv::Mat> imageChannels;
+  std::vector<cv::Mat> templChannels;
   cv::split(image, imageChannels);
   cv::split(templ, templChannels);
-  cv::Mat products, picture, pattern, spectrum;
+  thread_local cv::Mat products, picture, pattern, spectrum, sums, squares;
   double templEnergy = 0;
   for (int c = 0; c < cn; ++c) {
-    picture = cv::Mat::zeros(size, CV_64F);
+    picture.create(size, CV_64F);
+    picture.setTo(0);
     imageChannels[static_cast<size_t>(c)].convertTo(picture(cv::Rect(0, 0, image.cols, image.rows)), CV_64F, 1.0,
                                                     -imageMean[c]);
-    pattern = cv::Mat::zeros(size, CV_64F);
+    pattern.create(size, CV_64F);
+    pattern.setTo(0);
     cv::Mat patternArea = pattern(cv::Rect(0, 0, templ.cols, templ.rows));
     templChannels[static_cast<size_t>(c)].convertTo(patternArea, CV_64F, 1.0, -templMean[c]);
     templEnergy += patternArea.dot(patternArea);
@@ -104,7 +109,6 @@ ScoreWindow ScoreAllPlacesByTransform(const cv::Mat& image, const cv::Mat& templ
   }
   cv::dft(products, products, cv::DFT_INVERSE | cv::DFT_SCALE | cv::DFT_REAL_OUTPUT, all.height);
 
-  cv::Mat sums, squares;
   cv::integral(image, sums, squares, CV_64F, CV_64F);
   const double count = static_cast<double>(templ.total());
   const double templNorm = std::sqrt(templEnergy);
@@ -362,10 +366,17 @@ class PlaceScorer {
     templ_ = t.isContinuous() ? t : t.clone();
     templSum_ = cv::sum(t);
     count_ = static_cast<double>(t.total());
-    cv::Mat f;
-    t.convertTo(f, CV_64F);
-    f -= cv::mean(f);
-    centredNorm_ = std::sqrt(f.dot(f));
+    // The centred template's norm from whole-number sums (no picture of
+    // its own): the sum of squares less each channel's sum squared over
+    // the count.
+    uint64_t squares = 0;
+    for (int y = 0; y < t.rows; ++y) {
+      const uchar* p = templ_.ptr<uchar>(y);
+      for (int k = 0; k < length_; ++k) squares += static_cast<uint64_t>(p[k]) * p[k];
+    }
+    double centred = static_cast<double>(squares);
+    for (int c = 0; c < channels_ && c < 4; ++c) centred -= templSum_[c] * templSum_[c] / count_;
+    centredNorm_ = std::sqrt(std::max(0.0, centred));
   }
 
   // Channel sums of the windows of the places in `places` (top-left places
@@ -524,8 +535,14 @@ class Descent {
   Descent(const Pyramid& p, double accept) : p_(p), accept_(accept) {
     // Places of each finer level already scored: the bound only rises, so a
     // place once left behind stays behind.
-    for (size_t l = 0; l + 1 < p.images.size(); ++l)
-      seen_.push_back(cv::Mat::zeros(AllPlaces(p.images[l], p.templs[l]).size(), CV_8U));
+    // Their memory is kept per thread (fresh pictures of these sizes would
+    // be mapped and zero-filled page by page on every search).
+    thread_local std::array<cv::Mat, kMaxLevels + 1> kept;
+    for (size_t l = 0; l + 1 < p.images.size(); ++l) {
+      kept[l].create(AllPlaces(p.images[l], p.templs[l]).size(), CV_8U);
+      kept[l].setTo(0);
+      seen_.push_back(kept[l]);
+    }
   }
 
   // Follows a region of places of `level` down to full resolution.
@@ -888,6 +905,14 @@ TemplateMatch SearchByBlockBound(const cv::Mat& image, const cv::Mat& templ, dou
   templ.convertTo(t32, CV_32F);
   const double energy = CentredEnergy(t32);
   if (!(energy > 0)) return {};
+  cv::Mat templGrey;
+  ChannelSums(templ, 0.f, templGrey);
+  // A template whose blocks keep too little of its contrast for the bound
+  // to strike any place at the accept score (mostly fine grain or noise)
+  // is left to the next search before the frame is touched: here only a
+  // place found first with a high score could settle it, and the next
+  // search finds that place as soon.
+  if (LeastCorrelation(BlockLevel(cv::Mat(), templGrey, coarse, cn, energy, false).Tau2(), accept) < 0) return {};
   // Channel sums; the frame's less their mean keep the sums' rounding small.
   // The frame's pictures keep their memory per thread: fresh ones of this
   // size would be mapped and zero-filled page by page on every search.
@@ -897,8 +922,6 @@ TemplateMatch SearchByBlockBound(const cv::Mat& image, const cv::Mat& templ, dou
   for (int k = 0; k < cn; ++k) meanSum += frameMean[k];
   ChannelSums(image, static_cast<float>(meanSum), frameGrey);
   cv::integral(frameGrey, integral, CV_64F);
-  cv::Mat templGrey;
-  ChannelSums(templ, 0.f, templGrey);
   const BlockLevel coarseLevel(integral, templGrey, coarse, cn, energy, true);
   const int fine = coarse / 4;
   std::optional<BlockLevel> fineLevel;
@@ -963,6 +986,8 @@ constexpr double kTransformRounding = 2e-5;
 // Places scored at full resolution at most before the whole-frame search is
 // cheaper.
 constexpr size_t kMaxGreyBoundPlaces = 4000;
+// Bands of places transformed side by side at most.
+constexpr int kMaxGreyBands = 4;
 
 // Each place's window energies along one row of places: |W|^2 into
 // `total` and |Wd|^2 into `diff`, from window sums in whole numbers (of
@@ -1105,49 +1130,28 @@ TemplateMatch SearchByGreyBound(const cv::Mat& image, const cv::Mat& templ, doub
   // could not reach the accept score: only the common part can carry it.
 
   // The frame's channel sums less their mean, and the correlation of Tg
-  // with them at every place by one transform of each.
-  const cv::Size size(cv::getOptimalDFTSize(image.cols), cv::getOptimalDFTSize(image.rows));
-  thread_local cv::Mat frameSums, frameSpectrum, pattern, products;  // kept: fresh ones would be mapped page by page
-  frameSums.create(size, CV_32F);
+  // with them at every place, by transforms. The rows of places are cut
+  // into bands, each band's rows of the frame transformed on its own, side
+  // by side where processors are free: the bands' transforms together are
+  // little more work than the whole frame's and take a part of its time.
+  thread_local cv::Mat frameSums;  // kept: fresh ones would be mapped page by page
   const cv::Scalar frameMean = cv::mean(image);
   double meanSum = 0;
   for (int k = 0; k < cn; ++k) meanSum += frameMean[k];
-  {
-    cv::Mat area = frameSums(cv::Rect(0, 0, image.cols, image.rows));
-    ChannelSums(image, static_cast<float>(meanSum), area);
-    if (size != image.size()) {
-      frameSums(cv::Rect(image.cols, 0, size.width - image.cols, size.height)).setTo(0);
-      frameSums(cv::Rect(0, image.rows, image.cols, size.height - image.rows)).setTo(0);
-    }
-  }
-  const double frameNorm = cv::norm(frameSums(cv::Rect(0, 0, image.cols, image.rows)));
-  // The pattern keeps zeros outside the template's corner from one search
-  // to the next; only that corner is cleared and written.
-  thread_local cv::Rect patternUsed;
-  thread_local cv::Mat patternSpectrum;
-  if (pattern.size() != size || pattern.type() != CV_32F) {
-    pattern.create(size, CV_32F);
-    pattern.setTo(0);
-    patternUsed = {};
-  }
-  pattern(patternUsed).setTo(0);
-  patternUsed = cv::Rect(0, 0, templ.cols, templ.rows);
-  tg.copyTo(pattern(patternUsed));
-  // The two transforms are independent: side by side where a second
-  // processor is free.
-  // (The pictures are named through references: a thread_local named on
-  // the other thread would be that thread's own.)
-  cv::Mat &sums = frameSums, &sumsSpectrum = frameSpectrum, &templPattern = pattern, &templSpectrum = patternSpectrum;
-  const int frameRows = image.rows, templRows = templ.rows;
-  cv::parallel_for_(cv::Range(0, 2), [&sums, &sumsSpectrum, &templPattern, &templSpectrum, frameRows, templRows](const cv::Range& r) {
-    for (int i = r.start; i < r.end; ++i)
-      if (i == 0)
-        cv::dft(sums, sumsSpectrum, 0, frameRows);
-      else
-        cv::dft(templPattern, templSpectrum, 0, templRows);
-  }, 2);
-  cv::mulSpectrums(frameSpectrum, patternSpectrum, products, 0, true);
-  cv::dft(products, products, cv::DFT_INVERSE | cv::DFT_SCALE | cv::DFT_REAL_OUTPUT, placesY);
+  ChannelSums(image, static_cast<float>(meanSum), frameSums);
+  // The transform's rounding is taken on the whole frame's norm, which no
+  // band's exceeds.
+  const double frameNorm = cv::norm(frameSums);
+  const int bands = std::clamp(placesY / std::max(64, templ.rows), 1, kMaxGreyBands);
+  const int bandPlaces = (placesY + bands - 1) / bands;
+  const int bandRows = bandPlaces + templ.rows - 1;
+  const cv::Size size(cv::getOptimalDFTSize(image.cols), cv::getOptimalDFTSize(bandRows));
+  // The template's transform, the same for every band.
+  thread_local cv::Mat pattern, patternSpectrum;
+  pattern.create(size, CV_32F);
+  pattern.setTo(0);
+  tg.copyTo(pattern(cv::Rect(0, 0, templ.cols, templ.rows)));
+  cv::dft(pattern, patternSpectrum, 0, templ.rows);
   // Each channel sum stands for cn pixels of Tg: <Tg, G> per place.
   const double greyNorm = std::sqrt(greyEnergy / cn);
   const double rounding = kTransformRounding * frameNorm * greyNorm;
@@ -1155,24 +1159,52 @@ TemplateMatch SearchByGreyBound(const cv::Mat& image, const cv::Mat& templ, doub
   // The bound of every place; the best ones first.
   thread_local cv::Mat bound;
   bound.create(placesY, placesX, CV_32F);
-  thread_local std::vector<float> rowMost, total, diff;
+  thread_local std::vector<float> rowMost;
   rowMost.assign(static_cast<size_t>(placesY), -2.f);
-  total.resize(static_cast<size_t>(placesX));
-  diff.resize(static_cast<size_t>(placesX));
-  auto bounds = [&](auto energies) {
-    for (int y = 0; y < placesY; ++y) {
-      energies.Row(y, total.data(), diff.data());
-      rowMost[static_cast<size_t>(y)] =
-          BoundRow(products.ptr<float>(y), total.data(), diff.data(), placesX, static_cast<float>(tNorm),
-                   static_cast<float>(dNorm), static_cast<float>(rounding), bound.ptr<float>(y));
-    }
-  };
-  switch (cn) {
-    case 1: bounds(WindowEnergyRows<1>(image, templ.size())); break;
-    case 2: bounds(WindowEnergyRows<2>(image, templ.size())); break;
-    case 3: bounds(WindowEnergyRows<3>(image, templ.size())); break;
-    default: bounds(WindowEnergyRows<4>(image, templ.size())); break;
-  }
+  // (The shared pictures are named through references: a thread_local
+  // named on another thread would be that thread's own.)
+  const cv::Mat &sums = frameSums, &spectrumOfPattern = patternSpectrum;
+  cv::Mat& bounds = bound;
+  std::vector<float>& most = rowMost;
+  const cv::Size tSize = templ.size();
+  cv::parallel_for_(
+      cv::Range(0, bands),
+      [&, size, bandPlaces, placesY, placesX, cn, tNorm, dNorm, rounding](const cv::Range& r) {
+        // Each thread's pictures kept from one search to the next.
+        thread_local cv::Mat band, spectrum, products;
+        thread_local std::vector<float> total, diff;
+        total.resize(static_cast<size_t>(placesX));
+        diff.resize(static_cast<size_t>(placesX));
+        for (int b = r.start; b < r.end; ++b) {
+          const int y0 = b * bandPlaces;
+          const int rowsOfPlaces = std::min(bandPlaces, placesY - y0);
+          if (rowsOfPlaces <= 0) continue;
+          const int frameRows = rowsOfPlaces + tSize.height - 1;
+          band.create(size, CV_32F);
+          sums.rowRange(y0, y0 + frameRows).copyTo(band(cv::Rect(0, 0, sums.cols, frameRows)));
+          if (size.width > sums.cols) band(cv::Rect(sums.cols, 0, size.width - sums.cols, size.height)).setTo(0);
+          if (size.height > frameRows) band(cv::Rect(0, frameRows, sums.cols, size.height - frameRows)).setTo(0);
+          cv::dft(band, spectrum, 0, frameRows);
+          cv::mulSpectrums(spectrum, spectrumOfPattern, products, 0, true);
+          cv::dft(products, products, cv::DFT_INVERSE | cv::DFT_SCALE | cv::DFT_REAL_OUTPUT, rowsOfPlaces);
+          const cv::Mat frameBand = image.rowRange(y0, y0 + frameRows);
+          auto rows = [&](auto energies) {
+            for (int y = 0; y < rowsOfPlaces; ++y) {
+              energies.Row(y, total.data(), diff.data());
+              most[static_cast<size_t>(y0 + y)] =
+                  BoundRow(products.ptr<float>(y), total.data(), diff.data(), placesX, static_cast<float>(tNorm),
+                           static_cast<float>(dNorm), static_cast<float>(rounding), bounds.ptr<float>(y0 + y));
+            }
+          };
+          switch (cn) {
+            case 1: rows(WindowEnergyRows<1>(frameBand, tSize)); break;
+            case 2: rows(WindowEnergyRows<2>(frameBand, tSize)); break;
+            case 3: rows(WindowEnergyRows<3>(frameBand, tSize)); break;
+            default: rows(WindowEnergyRows<4>(frameBand, tSize)); break;
+          }
+        }
+      },
+      bands);
 
   const PlaceScorer scorer(image, templ);
   const std::optional<TemplateMatch> best = BestAboveBounds(
@@ -1234,7 +1266,7 @@ TemplateMatch SearchTemplate(const cv::Mat& image, const cv::Mat& templ, double 
 
   // The deepest level whose template keeps enough pixels and whose bound
   // still tells places apart.
-  cv::Mat t;
+  thread_local cv::Mat t;  // kept (see the halved frames below)
   templ.convertTo(t, CV_32F);
   const double energy = CentredEnergy(t);
   Pyramid p;
@@ -1252,9 +1284,12 @@ TemplateMatch SearchTemplate(const cv::Mat& image, const cv::Mat& templ, double 
 
   p.images.push_back(image);
   p.templs.push_back(templ);
+  // The halved frames keep their memory per thread (see above).
+  thread_local std::array<cv::Mat, kMaxLevels + 1> halved;
   for (int l = 1; l <= levels; ++l) {
     // Halving by 2 x 2 averages (the block averages the bound speaks of).
-    cv::Mat i, tl;
+    cv::Mat& i = halved[static_cast<size_t>(l)];
+    cv::Mat tl;
     cv::resize(p.images.back(), i, cv::Size(p.images.back().cols / 2, p.images.back().rows / 2), 0, 0, cv::INTER_AREA);
     cv::resize(p.templs.back(), tl, cv::Size(p.templs.back().cols / 2, p.templs.back().rows / 2), 0, 0,
                cv::INTER_AREA);

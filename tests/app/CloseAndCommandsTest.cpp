@@ -10,7 +10,7 @@ using smt::platform::MsgAnswer;
 
 TEST_F(ShellTest, CloseWithoutPcbTableAsksNothing) {
   CMainFrame& f = Start();
-  f.hasPcbTable = [] { return false; };
+  f.hasUnsavedChanges = [] { return false; };
   EXPECT_TRUE(f.OnClose());
   EXPECT_TRUE(messages.service.Texts().empty());
   EXPECT_EQ(Config("MachineSetConfig", "MachineSet"), "0");
@@ -22,7 +22,7 @@ TEST_F(ShellTest, CloseWithoutPcbTableAsksNothing) {
 TEST_F(ShellTest, CancelAtTheClosePromptSavesAndStopsNothing) {
   CMainFrame& f = Start();
   int saves = 0;
-  f.hasPcbTable = [] { return true; };
+  f.hasUnsavedChanges = [] { return true; };
   f.saveProject = [&] { return ++saves, true; };
   std::atomic<bool> workerStopped{false};
   smt::platform::WorkerThreads::Instance().Start("run", [&](std::stop_token st) {
@@ -48,7 +48,7 @@ TEST_F(ShellTest, CancelAtTheClosePromptSavesAndStopsNothing) {
 
 TEST_F(ShellTest, AJobThatCouldNotBeSavedKeepsTheWindow) {
   CMainFrame& f = Start();
-  f.hasPcbTable = [] { return true; };
+  f.hasUnsavedChanges = [] { return true; };
   f.saveProject = [] { return false; };
   messages.service.QueueAnswer(MsgAnswer::Yes);
   EXPECT_FALSE(f.OnClose());
@@ -117,9 +117,9 @@ TEST_F(ShellTest, CloseSavesTheJobThroughTheDocumentAndTheLibraryFiles) {
   CMainFrame& f = Start();
   CSMTView& v = *f.view();
   ASSERT_NE(v.document(), nullptr);
-  EXPECT_FALSE(f.hasPcbTable());
+  EXPECT_FALSE(f.hasUnsavedChanges());
   v.m_pPartList->Job().pcbs.Add("Board-A");
-  ASSERT_TRUE(f.hasPcbTable());
+  ASSERT_TRUE(f.hasUnsavedChanges());
   const auto jobPath = dir / "job1.smt";
   v.document()->AskSavePath = [&] { return std::optional<std::filesystem::path>(jobPath); };
   f.Lists().markRows = {"Mark1\t"};

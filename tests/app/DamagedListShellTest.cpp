@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Machine.h"
 #include "ShellFixture.h"
 #include "library/LibraryLists.h"
 #include "library/MarkLibrary.h"
@@ -81,12 +82,12 @@ TEST_F(DamagedListShellTest, DamagedPackageLineAtStartIsNamedAndTheRestLoads) {
     told = told || t.find("File \"config_pack.fig\", line 2, field \"length\": \"nan\"") != std::string::npos;
   EXPECT_TRUE(told) << ::testing::PrintToString(messages.service.Texts());
   // The rest loads: every package line (the damaged one kept as it was) and the marks.
-  const auto& table = smt::library::ThePackLibrary().m_PackRows;
+  const auto& table = smt::library::ThePackLibrary(smt::CurrentMachine()).m_PackRows;
   ASSERT_EQ(table.size(), 3u);
-  EXPECT_EQ(smt::library::ReadPackFields(table[2], 0).length, 3.0);
-  EXPECT_THROW(smt::library::ReadPackFields(table[1], 0, 2), smt::platform::FileCellError);
-  ASSERT_TRUE(smt::library::TheMarkLibrary().FindRecord("Fid").has_value());
-  EXPECT_EQ(smt::library::TheMarkLibrary().FindRecord("Fid")->mark2X, 40.0);
+  EXPECT_EQ(smt::library::ReadPackFields(table[2].cells, 0).length, 3.0);
+  EXPECT_THROW(smt::library::ReadPackFields(table[1].cells, 0, 2), smt::platform::FileCellError);
+  ASSERT_TRUE(smt::library::TheMarkLibrary(smt::CurrentMachine()).FindRecord("Fid").has_value());
+  EXPECT_EQ(smt::library::TheMarkLibrary(smt::CurrentMachine()).FindRecord("Fid")->mark2X, 40.0);
   EXPECT_TRUE(HasDamagedCopy(dir.path(), "config_pack.fig"));
 
   ASSERT_TRUE(f.view()->OnFileSave());

@@ -30,6 +30,7 @@
 #include <set>
 #include <sstream>
 
+#include "core/Machine.h"
 #include "ShellFixture.h"
 #include "app/CommandIds.h"
 #include "app/DemoWorkdir.h"
@@ -358,7 +359,7 @@ TEST_F(DialogNumberWalk, EveryNumberFieldOfEveryDialogRefusesWhatIsNoNumberInIts
       {"tray", [](CMainFrame& f) { f.view()->m_pFeedList->OnAddFeeder(); },
        {On<CDialogFeedEdit>([](CDialogFeedEdit& d) {
          d.Combo("feedMode")->setCurrentText(
-             QString::fromStdString(smt::feeder::CurrentNameTables().Mode(smt::feeder::kGridBox)));
+             QString::fromStdString(smt::feeder::NameTablesOf(smt::CurrentMachine()).Mode(smt::feeder::kGridBox)));
          d.numberChanged = false;
          d.OnTrayButton();
        })}},

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <set>
 
+#include "core/Machine.h"
 #include "ShellFixture.h"
 #include "app/CommandIds.h"
 #include "app/DemoWorkdir.h"
@@ -21,7 +22,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using smt::feeder::CurrentNameTables;
+using smt::feeder::NameTablesOf;
 
 bool HasChinese(const std::string& s) {
   const QString q = QString::fromStdString(s);
@@ -85,7 +86,7 @@ class FeederEditorRefusal : public ShellTest {
 
   static void ChooseFeedMode(CDialogFeedEdit& e, int mode) {
     QComboBox* box = e.Combo("feedMode");
-    const int i = box->findText(QString::fromStdString(CurrentNameTables().Mode(mode)));
+    const int i = box->findText(QString::fromStdString(NameTablesOf(smt::CurrentMachine()).Mode(mode)));
     ASSERT_GE(i, 0);
     box->setCurrentIndex(i);
     emit box->textActivated(box->itemText(i));  // as the operator's choice

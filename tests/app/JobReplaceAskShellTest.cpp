@@ -3,6 +3,7 @@
 // its changes, No opens the other job and leaves the job's file as it was,
 // Yes saves the changes and then opens. A job without changes is replaced
 // without a question. Judged by the job files' bytes and the job shown.
+#include <algorithm>
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
@@ -78,7 +79,10 @@ TEST_F(JobReplaceAsk, OpeningAnotherJobAsksBeforeUnsavedChangesAreLost) {
   const fs::path demo = dir / smt::app::kDemoJobName, other = dir / "other.smt";
   const std::string demoBytes = dir.Read(smt::app::kDemoJobName);
 
-  enum class Way { Open, Recent };
+  // Import: a design-tool file imported into the shown board in the PCB
+  // editor and kept with the editor's OK (it replaces the board's parts and
+  // the rows the part list shows).
+  enum class Way { Open, Recent, Import };
   struct Case {
     const char* what;
     Way way;
@@ -92,6 +96,35 @@ TEST_F(JobReplaceAsk, OpeningAnotherJobAsksBeforeUnsavedChangesAreLost) {
       {"recent file, Cancel", Way::Recent, true, MsgAnswer::Cancel},
       {"recent file, No", Way::Recent, true, MsgAnswer::No},
       {"recent file, Yes", Way::Recent, true, MsgAnswer::Yes},
+      {"PCB editor import, unchanged job", Way::Import, false, MsgAnswer::Cancel},
+      {"PCB editor import, Cancel", Way::Import, true, MsgAnswer::Cancel},
+      {"PCB editor import, No", Way::Import, true, MsgAnswer::No},
+      {"PCB editor import, Yes", Way::Import, true, MsgAnswer::Yes},
+  };
+  // The import through the PCB editor, confirmed with its OK.
+  auto importInEditor = [&] {
+    files.chooser.Clear();
+    files.chooser.QueueAnswer((dir / smt::app::kDemoImportName).string());
+    auto click = [](QWidget& w, const char* name) {
+      if (auto* b = w.findChild<QPushButton*>(name)) b->click();
+    };
+    smt::test::RunWithModalSteps(
+        [&] { list.ToolBar().Button(104)->trigger(); },
+        {[&](QWidget& w) {
+           click(w, "c_1084");
+           click(w, "IDOK");
+           if (w.isVisible()) qobject_cast<QDialog*>(&w)->reject();
+         },
+         [&](QWidget& w) {
+           auto* d = qobject_cast<CDialogImportFile*>(&w);
+           ASSERT_NE(d, nullptr) << w.metaObject()->className();
+           d->FormatBox()->setCurrentIndex(d->FormatBox()->findText("KiCad.pos"));
+           d->OpenButton()->click();
+           click(w, "ImportAllToProject");
+           click(w, "IDOK");
+           if (d->isVisible()) d->reject();
+         }});
+    files.chooser.Clear();
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -102,6 +135,43 @@ TEST_F(JobReplaceAsk, OpeningAnotherJobAsksBeforeUnsavedChangesAreLost) {
     const auto rowsBefore = list.Job().placementRows;
     messages.service.Clear();
     messages.service.QueueAnswer(c.answer);
+    if (c.way == Way::Import) {
+      // The editor may show a notice of its own first: every question of
+      // the import gets the case's answer.
+      messages.service.Clear();
+      messages.service.SetDefaultAnswer(c.answer);
+      importInEditor();
+      QApplication::processEvents();
+      const std::string board = list.Job().shownPcbName;
+      const size_t imported = size_t(smt::app::kDemoImportParts);
+      EXPECT_EQ(doc.PathName(), demo) << "an import keeps the job's path";
+      // The editor may say more (no machine to take positions from); the
+      // question comes once, only when a change would be lost.
+      const auto texts = messages.service.Texts();
+      const auto asked = std::count(texts.begin(), texts.end(), CSMTDoc::SaveQuestion());
+      if (!c.edit) {
+        EXPECT_EQ(asked, 0) << "nothing to lose, nothing asked";
+        EXPECT_EQ(list.Job().pcbs.Find(board)->m_Parts.size(), imported);
+        continue;
+      }
+      ASSERT_EQ(asked, 1);
+      if (c.answer == MsgAnswer::Cancel) {
+        EXPECT_EQ(list.Job().placementRows, rowsBefore) << "Cancel imports nothing and keeps the change";
+        EXPECT_NE(list.Job().pcbs.Find(board)->m_Parts.size(), imported);
+        EXPECT_EQ(dir.Read(smt::app::kDemoJobName), demoBytes);
+        continue;
+      }
+      EXPECT_EQ(list.Job().pcbs.Find(board)->m_Parts.size(), imported) << "the import was kept";
+      EXPECT_NE(list.Job().placementRows, rowsBefore);
+      if (c.answer == MsgAnswer::No) {
+        EXPECT_EQ(dir.Read(smt::app::kDemoJobName), demoBytes) << "No writes nothing";
+      } else {
+        EXPECT_NE(dir.Read(smt::app::kDemoJobName), demoBytes) << "Yes saves the change";
+        ASSERT_TRUE(doc.OnOpenDocument(demo));
+        EXPECT_EQ(list.Job().placementRows, rowsBefore) << "the saved job holds the change, not the import";
+      }
+      continue;
+    }
     if (c.way == Way::Open) {
       files.chooser.QueueAnswer(other.string());
       f.Action(smt::app::cmd::kFileOpen)->trigger();
@@ -119,7 +189,7 @@ TEST_F(JobReplaceAsk, OpeningAnotherJobAsksBeforeUnsavedChangesAreLost) {
       EXPECT_EQ(doc.PathName(), other);
       continue;
     }
-    ASSERT_EQ(messages.service.Texts(), std::vector<std::string>{CSMTDoc::kSaveQuestion});
+    ASSERT_EQ(messages.service.Texts(), std::vector<std::string>{CSMTDoc::SaveQuestion()});
     switch (c.answer) {
       case MsgAnswer::Cancel:
         EXPECT_EQ(doc.PathName(), demo) << "Cancel keeps the job";
@@ -171,6 +241,8 @@ TEST_F(JobReplaceAsk, NewAndClosingAskBeforeUnsavedChangesAreLost) {
       {"New, No", Way::New, true, MsgAnswer::No},
       {"New, Yes", Way::New, true, MsgAnswer::Yes},
       {"window close, Cancel", Way::Close, true, MsgAnswer::Cancel},
+      // Last: the window closes.
+      {"window close, unchanged job", Way::Close, false, MsgAnswer::Cancel},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -187,10 +259,12 @@ TEST_F(JobReplaceAsk, NewAndClosingAskBeforeUnsavedChangesAreLost) {
     QApplication::processEvents();
     if (!c.edit) {
       EXPECT_TRUE(messages.service.Texts().empty()) << "nothing to lose, nothing asked";
-      EXPECT_TRUE(list.Job().placementRows.empty());
+      if (c.way == Way::New) EXPECT_TRUE(list.Job().placementRows.empty());
+      else EXPECT_FALSE(f.isVisible()) << "the window closed";
+      EXPECT_EQ(dir.Read(smt::app::kDemoJobName), demoBytes);
       continue;
     }
-    ASSERT_EQ(messages.service.Texts().size(), 1u) << "asked once";
+    ASSERT_EQ(messages.service.Texts(), std::vector<std::string>{CSMTDoc::SaveQuestion()}) << "asked once";
     switch (c.answer) {
       case MsgAnswer::Cancel:
         EXPECT_EQ(doc.PathName(), demo) << "Cancel keeps the job";
@@ -235,6 +309,10 @@ TEST_F(JobReplaceAsk, AnImportCancelledInThePcbEditorKeepsTheJobAndItsChange) {
   const auto partsBefore = list.Job().pcbs.Find(board)->m_Parts;
   files.chooser.Clear();
   files.chooser.QueueAnswer((dir / smt::app::kDemoImportName).string());
+  // The import asks about the change first: No, import anyway (the editor
+  // may show a notice of its own first).
+  messages.service.Clear();
+  messages.service.SetDefaultAnswer(MsgAnswer::No);
   size_t partsInEditor = 0;
   auto button = [](QWidget& w, const char* name) {
     auto* b = w.findChild<QPushButton*>(name);
@@ -260,6 +338,10 @@ TEST_F(JobReplaceAsk, AnImportCancelledInThePcbEditorKeepsTheJobAndItsChange) {
          if (d->isVisible()) d->reject();
        }});
   EXPECT_EQ(steps, 2u);
+  {
+    const auto texts = messages.service.Texts();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), CSMTDoc::SaveQuestion()), 1) << "the import asked";
+  }
   EXPECT_EQ(partsInEditor, size_t(smt::app::kDemoImportParts)) << "the import was there while the editor was open";
   EXPECT_EQ(list.Job().placementRows, rowsBefore) << "the PCB editor's Cancel keeps the change";
   EXPECT_EQ(list.Job().pcbs.Find(board)->m_Parts.size(), partsBefore.size());

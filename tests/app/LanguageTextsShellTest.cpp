@@ -298,7 +298,7 @@ class LanguageTexts : public ShellTest {
       e.OnInitDialog();
       QComboBox* mode = e.Combo("feedMode");
       ASSERT_NE(mode, nullptr);
-      const auto names = smt::feeder::CurrentNameTables();
+      const auto names = smt::feeder::NameTablesOf(smt::CurrentMachine());
       const int tray = mode->findText(QString::fromStdString(names.Mode(smt::feeder::kGridBox)));
       ASSERT_GE(tray, 0);
       mode->setCurrentIndex(tray);

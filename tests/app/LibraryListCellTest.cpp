@@ -176,7 +176,7 @@ std::vector<std::string> ThroughTable(ListFileId id, const std::vector<std::stri
     case ListFileId::Pack: {
       smt::library::PackLibrary lib;
       refused = lib.LoadTable(rows);
-      out = smt::library::PackRowStrings(lib.m_PackRows);
+      out = smt::library::PackListStrings(lib.m_PackRows);
       break;
     }
     case ListFileId::Mark: {

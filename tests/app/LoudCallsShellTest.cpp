@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Machine.h"
 #include "ShellFixture.h"
 #include "feeder/CDialogFeedEdit.h"
 #include "feeder/FeederServices.h"
@@ -62,7 +63,7 @@ TEST_F(ShellTest, AnActionWhoseHookIsGoneNamesItAndFails) {
        [&] { list.Logic().OnAdd(smt::job::RowKind::Drill); }},
       {"RunControl.autoTransport", [&] { return Unplug(list.Run().autoTransport); }, [&] { list.Run().OnStop(); }},
       {"JogPanel", [&] { return Unplug(smt::link::JogPanelPort()); }, [&] { feedEdit->OnJogReleased(); }},
-      {"FeederNeighbours", [&] { return Unplug(smt::feeder::FeederNeighboursPort()); },
+      {"FeederNeighbours", [&] { return Unplug(smt::feeder::FeederNeighboursPort(smt::CurrentMachine())); },
        [&] { feedEdit->OnPackageSelected("0603"); }},
       {"CDialogSetView.neighbours", [&] { return Unplug(camera.neighbours); },
        [&] { camera.OnBnClickedExpand(); }},

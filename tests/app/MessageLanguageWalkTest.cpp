@@ -339,7 +339,7 @@ TEST_F(ShellMessageWalk, EveryMessageSpeaksTheWindowsLanguage) {
     // The link's own guard, a built-in message of the code.
     smt::link::CheckMachineGuards(m);
     // The question at close, answered with Cancel.
-    f.hasPcbTable = [] { return true; };
+    f.hasUnsavedChanges = [] { return true; };
     f.saveProject = [] { return true; };
     messages.service.QueueAnswer(smt::platform::MsgAnswer::Cancel);
     EXPECT_FALSE(f.OnClose());

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QTableWidget>
 
+#include "core/Machine.h"
 #include "ShellFixture.h"
 #include "library/LibraryLists.h"
 #include "feeder/CDialogFeedGroup.h"
@@ -118,7 +119,7 @@ TEST_F(OperatorShell, FeederEditorUpdatesThePackageLibraryItselfAndTakesTheCamer
   CSMTView& v = StartView();
   std::vector<std::string> packs = {"0603\t1.6\t0.8\t0.5\t1\t2\t3\t4\tCamera 1\tNo\tNo\t1\tNo\t\t\t集中飞达\t1\t200\t0\t0\t0\t0\t0\t0\t0\t0\t\t\t"};
   v.frame()->Lists().packRows = packs;
-  smt::library::ThePackLibrary().LoadTable(packs);
+  smt::library::ThePackLibrary(smt::CurrentMachine()).LoadTable(packs);
   v.m_pSetView->m_Light_Contrast = 77;
   v.m_pSetView->m_Light_Brightness = 155;
   CDialogFeedEdit& e = EditRow0();
@@ -127,8 +128,8 @@ TEST_F(OperatorShell, FeederEditorUpdatesThePackageLibraryItselfAndTakesTheCamer
   EXPECT_EQ(e.Edit("brightness")->text(), "155");
   e.Edit("length")->setText("2.5");
   e.OnUpdatePack();
-  ASSERT_FALSE(smt::library::ThePackLibrary().m_PackRows.empty());
-  const auto& row = smt::library::ThePackLibrary().m_PackRows[0];
+  ASSERT_FALSE(smt::library::ThePackLibrary(smt::CurrentMachine()).m_PackRows.empty());
+  const auto& row = smt::library::ThePackLibrary(smt::CurrentMachine()).m_PackRows[0];
   EXPECT_EQ(row[1], "2.5000") << "the package dialog shows the library's own rows";
   EXPECT_EQ(row[4], "77");
 }
@@ -143,7 +144,7 @@ TEST_F(OperatorShell, FeederEditorNamesAPackageLineThatCannotBeReadAndTakesNothi
       "0603\t1.6000\t0.8000\t0.5000\t11\t22\t3\t4\tCamera 1\tNo\tNo\t1\tNo\t\t\t集中飞达\t1\t200\t0\t0\t0\t0\t0\t0.0000\t0.0000\t0.0000\t\t\t",
       "0805\t2.0000\t1.2500\t0.6000\t33\t44\t5\t6\tCamera 1\tNo\tNo\t1\tNo\t\t\t集中飞达\t1\t200\t0\t0\t0\t0\t0\t-1e400\t0.0000\t0.0000\t\t\t"};
   v.frame()->Lists().packRows = packs;
-  smt::library::ThePackLibrary().LoadTable(packs);
+  smt::library::ThePackLibrary(smt::CurrentMachine()).LoadTable(packs);
   CDialogFeedEdit& e = EditRow0();
   QComboBox* box = e.Combo("package");
   ASSERT_GE(box->findText("0805"), 0);

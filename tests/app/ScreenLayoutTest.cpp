@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <set>
 
+#include "core/Machine.h"
 #include "platform/NumberEdit.h"
 #include "LayoutCheck.h"
 #include "ModalSteps.h"
@@ -248,7 +249,7 @@ std::vector<DialogCase> Dialogs(smt::test::TempDir& dir) {
       {"GridBox", [](CMainFrame& f) { f.view()->m_pFeedList->OnAddFeeder(); },
        {On<CDialogFeedEdit>([](CDialogFeedEdit& d) {
          d.Combo("feedMode")->setCurrentText(
-             QString::fromStdString(smt::feeder::CurrentNameTables().Mode(smt::feeder::kGridBox)));
+             QString::fromStdString(smt::feeder::NameTablesOf(smt::CurrentMachine()).Mode(smt::feeder::kGridBox)));
          d.numberChanged = false;
          d.OnTrayButton();
        })}},

@@ -8,6 +8,7 @@
 #include <set>
 #include <sstream>
 
+#include "core/Machine.h"
 #include "ShellFixture.h"
 #include "feeder/AutoFeeders.h"
 #include "platform/FileCell.h"
@@ -72,8 +73,8 @@ TEST_F(SettingsRefusalShell, ABadKeyIsNamedOnceKeepsItsDefaultAndLeavesTheOthers
       {"SmtStrategyConfig", "m_SpecialHead", "9", [] { return double(smt::run::Strategy(smt::CurrentMachine()).m_SpecialHead); }, 8,
        "m_DropsGluePoint", "3", [] { return double(smt::run::Strategy(smt::CurrentMachine()).m_DropsGluePoint); }, 3},
       {"AutoFeedConfig", "m_Feed_Times", "11",
-       [] { return double(smt::feeder::AutoFeeders::Instance().Config().m_Feed_Times); }, 1, "m_Feed_Delay", "300",
-       [] { return double(smt::feeder::AutoFeeders::Instance().Config().m_Feed_Delay); }, 300},
+       [] { return double(smt::feeder::AutoFeeders::Of(smt::CurrentMachine()).Config().m_Feed_Times); }, 1, "m_Feed_Delay", "300",
+       [] { return double(smt::feeder::AutoFeeders::Of(smt::CurrentMachine()).Config().m_Feed_Delay); }, 300},
       {"MachineSetConfig", "MachineSet", "11", [] { return double(smt::CurrentMachine().machineType.load()); }, 0, nullptr, nullptr,
        nullptr, 0},
   };

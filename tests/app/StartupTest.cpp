@@ -2,6 +2,7 @@
 #include <QActionGroup>
 #include <QMenu>
 
+#include "core/Machine.h"
 #include "ShellFixture.h"
 #include "app/CommandIds.h"
 #include "app/MenuTexts.h"
@@ -22,7 +23,7 @@ TEST_F(ShellTest, StartsWithDefaultsWhenTheSettingsFileIsEmpty) {
   // The labeling-machine settings belong to type 10 only.
   EXPECT_FALSE(f.Action(cmd::kLabelingSet)->isEnabled());
   CSMTView& v = *f.view();
-  EXPECT_DOUBLE_EQ(smt::library::TheNozzleLibrary().Settings().m_Distance, 100.0);
+  EXPECT_DOUBLE_EQ(smt::library::TheNozzleLibrary(smt::CurrentMachine()).Settings().m_Distance, 100.0);
   EXPECT_EQ(CurrentLampCounters(smt::CurrentMachine()).m_CountSet, 1);
   EXPECT_FALSE(CLogFile::Instance().m_bEnable.load());
   EXPECT_EQ(v.m_strMessage[1], "设备正在自动工作，不能操作料架组 !");
@@ -50,8 +51,8 @@ TEST_F(ShellTest, ReadsMachineTypeLanguageAndSections) {
   EXPECT_EQ(smt::CurrentMachine().names.feedTypeNames[9 + 1], "Auto feeder");
   EXPECT_EQ(smt::CurrentMachine().names.feedTypeNames[1], "自动飞达");
   CSMTView& v = *f.view();
-  EXPECT_DOUBLE_EQ(smt::library::TheNozzleLibrary().Settings().m_Distance, 55.5);
-  EXPECT_EQ(smt::library::TheNozzleLibrary().Settings().m_Delay, 30);
+  EXPECT_DOUBLE_EQ(smt::library::TheNozzleLibrary(smt::CurrentMachine()).Settings().m_Distance, 55.5);
+  EXPECT_EQ(smt::library::TheNozzleLibrary(smt::CurrentMachine()).Settings().m_Delay, 30);
   EXPECT_EQ(CurrentLampCounters(smt::CurrentMachine()).m_CountSet, 4);
   EXPECT_EQ(v.m_VersionNumber.m_V2_04, 1);
   EXPECT_DOUBLE_EQ(smt::stations::DippingStation::Of(smt::CurrentMachine()).Settings().m_DippingStation_X, 12.5);
@@ -73,7 +74,7 @@ TEST_F(ShellTest, NozzleRowsReachTheNozzleLibrary) {
   c.rows = {"1\tN1\t1.0\t2.0\t3\t4\t5\t6\t7\t", "2\tshort\t"};
   smt::platform::WriteListFile(dir / "config_nozzle.fig", c);
   Start();
-  const auto& rows = smt::library::TheNozzleLibrary().Rows();
+  const auto& rows = smt::library::TheNozzleLibrary(smt::CurrentMachine()).Rows();
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[0].cells[1], "N1");
   EXPECT_EQ(rows[1].cells[1], "short");

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <filesystem>
 
+#include "core/Machine.h"
 #include "ModalSteps.h"
 #include "ShellFixture.h"
 #include "app/CommandIds.h"
@@ -135,7 +136,7 @@ TEST_F(TravelRange, TwoMarkFieldsBeyondAThousandWithinTheTravelAreKeptAndARefusa
 
   smt::platform::ForgetReadRefusals();
   Restart();
-  const auto& m = smt::library::TheDoubleMarkTest();
+  const auto& m = smt::library::TheDoubleMarkTest(smt::CurrentMachine());
   EXPECT_EQ(m.m_Mark2_X, 1400);
   EXPECT_EQ(m.m_Mark2_Y, -1100);
   EXPECT_EQ(m.m_Coordinate_X, 1200);

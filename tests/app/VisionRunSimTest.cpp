@@ -1,5 +1,6 @@
 // Whole placement runs of the program as main() builds it, on a simulated
 // machine whose cameras see what the machine does (VisionRunFixture.h).
+#include "core/Machine.h"
 #include "VisionRunFixture.h"
 
 #include <fstream>
@@ -295,7 +296,7 @@ TEST_F(VisionRunSim, APartWithItsOwnMarkGoesWhereTheMarkIs) {
   auto& rec = View().m_pPartList->Job().pcbs.m_Records.back();
   rec.m_Parts[0].ownMark = "OM1";
   View().m_pPartList->Job().ShowRecord(0);
-  smt::library::TheMarkLibrary().m_MarkRows = {smt::library::MakeMarkRow(OwnMark("OM1"))};
+  smt::library::TheMarkLibrary(smt::CurrentMachine()).m_MarkRows = {smt::library::MakeMarkRow(OwnMark("OM1"))};
   smt::sim::WorldBoard b;
   b.originX = rec.m_dOriginX;
   b.originY = rec.m_dOriginY;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/Machine.h"
 #include "feeder/AutoFeeders.h"
 #include "platform/SettingsSection.h"
 
@@ -11,14 +12,14 @@ using smt::feeder::AutoFeeders;
 
 namespace {
 struct Fresh {
-  Fresh() { AutoFeeders::Instance().Reset(); }
-  ~Fresh() { AutoFeeders::Instance().Reset(); }
+  Fresh() { AutoFeeders::Of(smt::CurrentMachine()).Reset(); }
+  ~Fresh() { AutoFeeders::Of(smt::CurrentMachine()).Reset(); }
 };
 }  // namespace
 
 TEST(AutoFeeders, ToggleSetsTheBitAndTheCommandFields) {
   Fresh f;
-  auto& af = AutoFeeders::Instance();
+  auto& af = AutoFeeders::Of(smt::CurrentMachine());
   af.ToggleFeeder(17, 3);
   EXPECT_EQ(af.Mask()[0], 1u << 16);
   EXPECT_EQ(af.CmdWord(), 1);
@@ -37,7 +38,7 @@ TEST(AutoFeeders, ToggleSetsTheBitAndTheCommandFields) {
 
 TEST(AutoFeeders, OutOfRangeCountsAsOnAndRowsSwitchSixteenFeeders) {
   Fresh f;
-  auto& af = AutoFeeders::Instance();
+  auto& af = AutoFeeders::Of(smt::CurrentMachine());
   EXPECT_TRUE(af.IsFeederOn(0));
   EXPECT_TRUE(af.IsFeederOn(97));
   EXPECT_FALSE(af.IsFeederOn(1));
@@ -57,7 +58,7 @@ TEST(AutoFeeders, MissingSectionGivesWorkingDefaultsAndSaveWritesEveryValue) {
   Fresh f;
   const auto dir = std::filesystem::temp_directory_path() / ("autofeed-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
-  auto& af = AutoFeeders::Instance();
+  auto& af = AutoFeeders::Of(smt::CurrentMachine());
   af.LoadConfig(dir.string());
   const auto c = af.Config();
   EXPECT_EQ(c.m_Feed_Times, 1);

@@ -2,6 +2,7 @@
 // over UDP loopback.
 #include <gtest/gtest.h>
 
+#include "core/Machine.h"
 #include "feeder/AutoFeeders.h"
 #include "feeder/FeederServices.h"
 #include "support/QuietFeederServices.h"
@@ -58,7 +59,7 @@ class FeederSimTest : public linktest::MotionSimTest {
     basic = b;
     store.SetBasic(b);
     store.SetDetour({});
-    AutoFeeders::Instance().Reset();
+    AutoFeeders::Of(smt::CurrentMachine()).Reset();
     quiet.emplace();
     sim->ClearReceived();
   }
@@ -67,7 +68,7 @@ class FeederSimTest : public linktest::MotionSimTest {
     store.SetBasic(savedBasic_);
     store.SetPulse(savedPulse_);
     store.SetDetour(savedDetour_);
-    AutoFeeders::Instance().Reset();
+    AutoFeeders::Of(smt::CurrentMachine()).Reset();
     quiet.reset();
     MotionSimTest::TearDown();
   }
@@ -116,7 +117,7 @@ TEST_F(FeederSimTest, StartInsideTheSouthWestZoneLeavesAlongYBeforeX) {
   smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetDetour(d);
   smt::CurrentMachine().curX = 1000;
   smt::CurrentMachine().curY = -12000;
-  FeederTestMotions m;
+  FeederTestMotions m(smt::CurrentMachine());
   const FeederRow row = Row("W1", 100, -50);
   ASSERT_TRUE(m.NozzleToFeedTest(1, &row));
   EXPECT_EQ(Moves64(), (std::vector<Move>{{0, 7000}, {9000, 0}}));
@@ -132,7 +133,7 @@ TEST_F(FeederSimTest, TargetInsideAZoneGetsOneFullMoveThenAnEmptyOne) {
   smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetDetour(d);
   smt::CurrentMachine().curX = 20000;
   smt::CurrentMachine().curY = -1000;
-  FeederTestMotions m;
+  FeederTestMotions m(smt::CurrentMachine());
   const FeederRow row = Row("W1", 10, -120);
   ASSERT_TRUE(m.NozzleToFeedTest(1, &row));
   EXPECT_EQ(Moves64(), (std::vector<Move>{{-19000, -11000}, {0, 0}}));
@@ -151,7 +152,7 @@ TEST_F(FeederSimTest, NozzleOffsetsAndTheLampMachineMoveAlongXOnly) {
     b.m_X_Measurement = 1;
     b.m_Y_Measurement = 2;
   });
-  FeederTestMotions m;
+  FeederTestMotions m(smt::CurrentMachine());
   const FeederRow row = Row("W1", 50, -50);
   ASSERT_TRUE(m.NozzleToFeedTest(2, &row));
   ASSERT_TRUE(m.NozzleToFeedTest(0, &row));
@@ -162,7 +163,7 @@ TEST_F(FeederSimTest, NozzleOffsetsAndTheLampMachineMoveAlongXOnly) {
 }
 
 TEST_F(FeederSimTest, TowbarTestChecksTheSideRangeAfterSwitchingTheOutputOff) {
-  FeederTestMotions m;
+  FeederTestMotions m(smt::CurrentMachine());
   FeederCells north = Row("N2", 0, 0);
   north[kCellFeedCoord] = "-1.0";
   m.TowbarToHoleTest(north);
@@ -184,9 +185,9 @@ TEST_F(FeederSimTest, TowbarTestChecksTheSideRangeAfterSwitchingTheOutputOff) {
 
 TEST_F(FeederSimTest, HeightMeasurementCarriesTheHeadCorrection) {
   // The simulated probe reports 1234 steps; 1000 steps per mm.
-  EXPECT_DOUBLE_EQ(*MeasureHeight(1), -1.234);
-  EXPECT_DOUBLE_EQ(*MeasureHeight(5), -1.234 + (-1.5 - -1.0));
-  EXPECT_DOUBLE_EQ(*MeasureHeight(9), -1.234);
+  EXPECT_DOUBLE_EQ(*MeasureHeight(smt::CurrentMachine(), 1), -1.234);
+  EXPECT_DOUBLE_EQ(*MeasureHeight(smt::CurrentMachine(), 5), -1.234 + (-1.5 - -1.0));
+  EXPECT_DOUBLE_EQ(*MeasureHeight(smt::CurrentMachine(), 9), -1.234);
   bool shown = false;
   for (const auto& l : hooks.Info()) shown = shown || l.find("Measurement height -1.2340") != std::string::npos;
   EXPECT_TRUE(shown);
@@ -196,7 +197,7 @@ TEST_F(FeederSimTest, MeasureModesWriteBackTheirResults) {
   // Mode -1: the settings store's measuring height, shown while its dialog is open.
   FeederTestRequest r;
   r.mode = -1;
-  RunFeederTest(r, {});
+  RunFeederTest(smt::CurrentMachine(), r, {});
   EXPECT_DOUBLE_EQ(smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic()->m_Z_Measurement, -1.234);
   EXPECT_EQ(quiet->neighbours.shownHeights, std::vector<double>{-1.234});
   SetBasic([](auto& b) { b.m_Z_Measurement = -5; });
@@ -221,7 +222,7 @@ TEST_F(FeederSimTest, MeasureModesWriteBackTheirResults) {
     FeederCells w5 = Row("W5", 10, -10);
     w5[kCellHead] = c.head;
     m0.row = w5;
-    RunFeederTest(m0, res);
+    RunFeederTest(smt::CurrentMachine(), m0, res);
     EXPECT_EQ(got, c.expected) << c.type << " head " << c.head;
   }
 }
@@ -243,7 +244,7 @@ TEST_F(FeederSimTest, PickToCameraTriesTheHeadsInTurnAndPicksWithTheFirstThatRea
   FeederCells row = Row("W1", 10, -10);
   row[kCellFly] = "30/40";
   row[kCellFeature] = "03:二极管";
-  FeederTestMotions m;
+  FeederTestMotions m(smt::CurrentMachine());
   m.NozzlePickToCamera(3, 1, row);
   const auto info = hooks.Info();
   EXPECT_NE(std::find(info.begin(), info.end(), "A3 To Feed Pos Error !\n"), info.end());
@@ -266,7 +267,7 @@ TEST_F(FeederSimTest, PickToCameraTriesTheHeadsInTurnAndPicksWithTheFirstThatRea
 }
 
 TEST_F(FeederSimTest, FeedTestsSendTheFeedOfTheirMode) {
-  FeederTestMotions m;
+  FeederTestMotions m(smt::CurrentMachine());
   // Vibration feeder, count 3: counts 3, 2, 1.
   FeederCells vib = Row("E4", 0, 0);
   vib[kCellFeedMode] = "振动飞达";
@@ -331,17 +332,17 @@ TEST_F(FeederSimTest, AutomaticTestFeedsEnabledModesAndStopsWhenCleared) {
   FeederCells b = Row("E2", 0, 0);
   b[kCellFeedMode] = "振动飞达";
   rows = {a, b};
-  auto cfg = AutoFeeders::Instance().Config();
+  auto cfg = AutoFeeders::Of(smt::CurrentMachine()).Config();
   cfg.m_TestLoop = 0;
-  AutoFeeders::Instance().SetConfig(cfg);
+  AutoFeeders::Of(smt::CurrentMachine()).SetConfig(cfg);
   std::atomic<bool> running{false};
   std::vector<std::pair<int, bool>> selected;
   auto select = [&](int r, bool on) { selected.push_back({r, on}); };
-  FeederTestMotions m;
+  FeederTestMotions m(smt::CurrentMachine());
   m.FeedTestAll(rows, running, select);
   EXPECT_TRUE(Of(0x66).empty());
   cfg.m_TestLoop = 2;
-  AutoFeeders::Instance().SetConfig(cfg);
+  AutoFeeders::Of(smt::CurrentMachine()).SetConfig(cfg);
   m.FeedTestAll(rows, running, select);
   // "48" always feeds; vibration feeders are disabled: selected, skipped, deselected.
   EXPECT_EQ(Of(0x66).size(), 2u);
@@ -352,21 +353,21 @@ TEST_F(FeederSimTest, AutomaticTestFeedsEnabledModesAndStopsWhenCleared) {
 TEST_F(FeederSimTest, WorkerClaimsBusyBeforeStartingAndReleasesItOnEveryPath) {
   FeederTestRequest r;
   r.mode = 31;  // no operation
-  ASSERT_TRUE(StartFeederTestWorker(r, {}));
+  ASSERT_TRUE(StartFeederTestWorker(smt::CurrentMachine(), r, {}));
   EXPECT_TRUE(linktest::WaitFor([] { return !smt::CurrentMachine().machineBusy.load(); }));
   smt::CurrentMachine().machineBusy = true;
-  EXPECT_FALSE(StartFeederTestWorker(r, {}));
+  EXPECT_FALSE(StartFeederTestWorker(smt::CurrentMachine(), r, {}));
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Machine is runnig !"});
   smt::CurrentMachine().machineBusy = false;
   // A lost reply ends the test by its time-out path and releases busy too.
   r.mode = -4;
-  ASSERT_TRUE(StartFeederTestWorker(r, {}));
+  ASSERT_TRUE(StartFeederTestWorker(smt::CurrentMachine(), r, {}));
   EXPECT_TRUE(linktest::WaitFor([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(10)));
   EXPECT_EQ(Of(0x66).size(), 1u);
 }
 
 TEST_F(FeederSimTest, PutBackLowersTheHeadAtTheFeederAndRefusesAHeadThatDoesNotExist) {
-  FeederTestMotions m;
+  FeederTestMotions m(smt::CurrentMachine());
   FeederCells row = Row("W1", 10, -10);
   row[kCellHead] = "1";
   row[kCellPickHeight] = "-1.5";
@@ -418,7 +419,7 @@ TEST_F(FeederSimTest, AnUnreadableRowMovesNothing) {
       r.listRow = 0;
       r.row = FeederRow(cells, "feeder list", 1);
       ASSERT_FALSE(r.row.Readable());
-      RunFeederTest(r, {});
+      RunFeederTest(smt::CurrentMachine(), r, {});
       EXPECT_TRUE(sim->Received().empty()) << sim->Received().size() << " frames sent";
       ASSERT_EQ(messages.service.Texts().size(), 1u);
       const std::string said = messages.service.Texts()[0];

@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QTableWidget>
 
+#include "core/Machine.h"
 #include "core/MachineState.h"
 #include "core/NameTables.h"
 #include "feeder/AutoFeeders.h"
@@ -419,26 +420,26 @@ TEST_F(FeederWindowsTest, TrayDialogNumbersCellsAndStoresPresence) {
   t->OnOK();
   EXPECT_EQ(messages.service.Texts().back(), "请输入有效数据 !");
   // With the nozzle-1 item, cell (0, 1) is the origin itself.
-  const auto target = CDialogGridBox::MoveTarget(0, 1, 5, 5, 0, 0, 1);
+  const auto target = CDialogGridBox::MoveTarget(smt::CurrentMachine(), 0, 1, 5, 5, 0, 0, 1);
   EXPECT_EQ(target, (std::pair<int32_t, int32_t>{0, 0}));
 }
 
 TEST_F(FeederWindowsTest, AutomaticFeederClicksNeedTheConnection) {
-  AutoFeeders::Instance().Reset();
+  AutoFeeders::Of(smt::CurrentMachine()).Reset();
   CDialogAutoFeed d(smt::CurrentMachine());
   d.OnInitDialog();
   d.OnGridClick(1, 3);
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Machine is not connection !"});
-  EXPECT_EQ(AutoFeeders::Instance().Mask()[0], 0u);
+  EXPECT_EQ(AutoFeeders::Of(smt::CurrentMachine()).Mask()[0], 0u);
   d.Edit("m_Feed_Times")->setText("1");
   d.Edit("m_TestLoop")->setText("0");
   EXPECT_FALSE(d.TryAccept());
   d.Edit("m_TestLoop")->setText("3");
   d.Check("m_bAutoFeed")->setChecked(true);
   EXPECT_TRUE(d.TryAccept());
-  EXPECT_EQ(AutoFeeders::Instance().Config().m_TestLoop, 3);
-  EXPECT_EQ(AutoFeeders::Instance().Config().m_bAutoFeed, 1);
-  AutoFeeders::Instance().Reset();
+  EXPECT_EQ(AutoFeeders::Of(smt::CurrentMachine()).Config().m_TestLoop, 3);
+  EXPECT_EQ(AutoFeeders::Of(smt::CurrentMachine()).Config().m_bAutoFeed, 1);
+  AutoFeeders::Of(smt::CurrentMachine()).Reset();
 }
 
 #include <filesystem>

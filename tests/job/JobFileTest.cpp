@@ -136,7 +136,7 @@ TEST(JobFileRoundTrip, EightBitStringsReadAsTheirText) {
   opened.placementRows[0].cells[kSmtName] = "电感";
   messages.service.QueueAnswer(smt::platform::MsgAnswer::Cancel);
   EXPECT_FALSE(doc.CanCloseFrame());
-  EXPECT_EQ(messages.service.Texts().back(), CSMTDoc::kSaveQuestion);
+  EXPECT_EQ(messages.service.Texts().back(), CSMTDoc::SaveQuestion());
 }
 
 TEST(PcbHeaderLine, OldCurrentAndShortLayouts) {

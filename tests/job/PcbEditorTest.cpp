@@ -302,7 +302,7 @@ TEST(Document, NewJobAsksOnlyWithAPcbTable) {
   job = SampleJob(2);
   messages.service.QueueAnswer(MsgAnswer::Cancel);
   EXPECT_FALSE(doc.OnNewDocument());
-  EXPECT_EQ(messages.service.Texts().back(), CSMTDoc::kSaveQuestion);
+  EXPECT_EQ(messages.service.Texts().back(), CSMTDoc::SaveQuestion());
   EXPECT_TRUE(job.pcbs.HasTable());
 
   // Yes with no path: the Save As is asked; cancelling it keeps the job.
@@ -330,5 +330,5 @@ TEST(Document, NewJobAsksOnlyWithAPcbTable) {
   EXPECT_TRUE(doc.CanCloseFrame());
   messages.service.QueueAnswer(MsgAnswer::Cancel);
   EXPECT_FALSE(doc.CanCloseFrame());
-  EXPECT_EQ(messages.service.Texts().back(), CSMTDoc::kSaveQuestion);
+  EXPECT_EQ(messages.service.Texts().back(), CSMTDoc::SaveQuestion());
 }

@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "core/Machine.h"
 #include "LibraryTestSupport.h"
 #include "library/LibraryShellWiring.h"
 #include "library/MarkLibrary.h"
@@ -34,19 +35,19 @@ TEST(LibraryWiring, StartUpTakesTheFramesRowsAndRegistersTheLibraryCommands) {
   ASSERT_EQ(steps.size(), 1u);
   smt::link::Runtime().headMask = 0;
   steps[0](dir.string());
-  EXPECT_EQ(TheNozzleLibrary().Row(0).cells[1], "12.5");
-  EXPECT_EQ(TheNozzleLibrary().Settings().m_Delay, 250);
+  EXPECT_EQ(TheNozzleLibrary(smt::CurrentMachine()).Row(0).cells[1], "12.5");
+  EXPECT_EQ(TheNozzleLibrary(smt::CurrentMachine()).Settings().m_Delay, 250);
   EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(0).nX, 1250);
-  EXPECT_EQ(ThePackLibrary().m_PackRows[0][0], "P");
-  EXPECT_EQ(TheMarkLibrary().Find("M")->at(1), "2");
+  EXPECT_EQ(ThePackLibrary(smt::CurrentMachine()).m_PackRows[0][0], "P");
+  EXPECT_EQ(TheMarkLibrary(smt::CurrentMachine()).Find("M")->at(1), "2");
   EXPECT_EQ(smt::link::Runtime().headMask.load(), 0x03) << "missing axis switches keep both heads";
   // New axis scales confirmed: the seats follow.
   auto pulse = *smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Pulse();
   pulse.m_X_Pulse = 200;
   ASSERT_TRUE(smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.CommitPulse(dir.string(), pulse).ok);
   EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(0).nX, 2500);
-  TheNozzleLibrary().ReadRows({});
-  ThePackLibrary().m_PackRows.clear();
-  TheMarkLibrary().m_MarkRows.clear();
+  TheNozzleLibrary(smt::CurrentMachine()).ReadRows({});
+  ThePackLibrary(smt::CurrentMachine()).m_PackRows.clear();
+  TheMarkLibrary(smt::CurrentMachine()).m_MarkRows.clear();
   smt::link::Runtime().headMask = 0x01;
 }

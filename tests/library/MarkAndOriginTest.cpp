@@ -4,7 +4,9 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTableWidget>
 
+#include "core/Machine.h"
 #include "LibraryTestSupport.h"
 #include "core/MachineState.h"
 #include "library/LibraryRows.h"
@@ -231,14 +233,15 @@ TEST(OriginUpdate, SettingsKeepAxisSwitchesOnWhenMissingOrEmptyAndStartUpAddsBit
   EXPECT_EQ(o.axes[15], 1);
   EXPECT_DOUBLE_EQ(o.m_OriginOffsetX, 0.25);
   smt::link::Runtime().headMask = 0x80;
-  LoadOriginUpdateAtStartUp(dir.string(), 2);
+  smt::CurrentMachine().machineType = 2;
+  LoadOriginUpdateAtStartUp(smt::CurrentMachine(), dir.string());
   EXPECT_EQ(smt::link::Runtime().headMask.load(), 0x81) << "the start-up load adds bits";
 }
 
 TEST(OriginUpdate, OkShiftsOnlyTheTickedGroupsAndRebuildsTheMask) {
   const auto dir = librarytest::ScratchDir("originok");
   smt::platform::ScopedRecordingMessages messages;
-  NozzleLibrary& lib = TheNozzleLibrary();
+  NozzleLibrary& lib = TheNozzleLibrary(smt::CurrentMachine());
   lib.ReadRows({{"1", "10", "-20", "-1", "11", "-21", "-3", "50", "x"}});
   std::vector<std::string> frameRows;
   std::vector<std::string> calls;
@@ -246,7 +249,7 @@ TEST(OriginUpdate, OkShiftsOnlyTheTickedGroupsAndRebuildsTheMask) {
   CDialogOriginUpdate::Environment env;
   env.appDir = dir.string();
   env.machineType = 2;
-  env.targets = LibraryOriginTargets(&frameRows, nullptr);
+  env.targets = LibraryOriginTargets(smt::CurrentMachine(), &frameRows, nullptr);
   env.targets.shiftCurrentFeeders = [&](double, double) { calls.push_back("feed"); };
   env.targets.shiftPcbOrigin = [&](double, double) { calls.push_back("pcb"); };
   env.targets.shiftCameras = [&](double, double) { calls.push_back("camera"); };
@@ -296,4 +299,24 @@ TEST(OriginUpdate, OkShiftsOnlyTheTickedGroupsAndRebuildsTheMask) {
   lib.ReadRows({});
   smt::link::Runtime().headMask = 0x01;
   smt::link::SetMotionSettings({});
+}
+
+// The list holds each mark as its record: the editor opens the record, not
+// what the widget happens to show, and an OK writes the row's own cells.
+TEST_F(MarkDialogs, EditorOpensTheHeldRecordNotTheShownText) {
+  CDialogMarkList d(lib, smt::CurrentMachine(), env);
+  d.List()->item(1, 1)->setText("abc");
+  d.OnSelectRow(1);
+  bool ran = false;
+  d.runEditor = [&](CDialogMarkEdit&) {
+    ran = true;
+    return false;
+  };
+  d.OnModify();
+  EXPECT_TRUE(ran) << ::testing::PrintToString(messages.service.Texts());
+  EXPECT_EQ(lib.editor.name, "M2");
+  EXPECT_DOUBLE_EQ(lib.editor.mark1X, 2.0);
+  ASSERT_TRUE(d.TryAccept());
+  ASSERT_EQ(frameRows.size(), 3u);
+  EXPECT_EQ(frameRows[1].find("abc"), std::string::npos) << frameRows[1];
 }

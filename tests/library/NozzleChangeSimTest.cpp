@@ -6,6 +6,7 @@
 #include <cstring>
 #include <thread>
 
+#include "core/Machine.h"
 #include "LibraryTestSupport.h"
 #include "library/NozzleChange.h"
 #include "library/NozzleSeatOperations.h"
@@ -39,12 +40,12 @@ class NozzleChangeSim : public linktest::MotionSimTest {
       for (auto& p : r) p = {5, 20};
     smt::settings::SettingsStores::Of(smt::CurrentMachine()).speed.Set(speed);
     librarytest::UseStrategy(1, 0, 0);
-    auto& lib = TheNozzleLibrary();
+    auto& lib = TheNozzleLibrary(smt::CurrentMachine());
     lib.ReadRows({{"1", "100", "-50", "-1", "100", "-60", "-5", "40", "A"},
                         {"2", "120", "-50", "-1", "120", "-60", "-5", "40", "A"},
                         {"3", "140", "-50", "-1", "140", "-50", "-4", "40", "B"}});
     lib.SetSettings({0, 100.0, 0});
-    lib.ComputeNozzlePositions();
+    lib.ComputeNozzlePositions(smt::CurrentMachine());
   }
   void TearDown() override {
     SetNozzleStateListener(smt::CurrentMachine(), {});
@@ -67,7 +68,7 @@ TEST_F(NozzleChangeSim, TakeAndReturnThroughTheEntranceOnBothLinks) {
     librarytest::ResetNozzleState();
     states.clear();
     RecordStates();
-    ASSERT_TRUE(PickNozzleFromLibrary(2, 1, false, true));
+    ASSERT_TRUE(PickNozzleFromLibrary(smt::CurrentMachine(), 2, 1, false, true));
     // Head A2 took seat 0 and left it through the entrance: 100 mm - 30 mm head offset.
     EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[1].load(), 1);
     EXPECT_FALSE(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.HasNozzle(0));
@@ -78,7 +79,7 @@ TEST_F(NozzleChangeSim, TakeAndReturnThroughTheEntranceOnBothLinks) {
     EXPECT_EQ(smt::CurrentMachine().curY.load(), sim->Position(1));
     EXPECT_EQ(sim->Position(2), 0);
 
-    ASSERT_TRUE(ReturnNozzleToLibrary(2, false, true));
+    ASSERT_TRUE(ReturnNozzleToLibrary(smt::CurrentMachine(), 2, false, true));
     EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[1].load(), 0);
     EXPECT_TRUE(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.HasNozzle(0));
     EXPECT_EQ(smt::CurrentMachine().curX.load(), 7000);
@@ -96,7 +97,7 @@ TEST_F(NozzleChangeSim, TakeAndReturnThroughTheEntranceOnBothLinks) {
 TEST_F(NozzleChangeSim, HeadDescendsToItsOwnEntranceHeight) {
   UseUdp();
   // Watch the lowest point of head A2 through the sim: the 0x61 step counts.
-  ASSERT_TRUE(PickNozzleFromLibrary(2, 1, false, false));
+  ASSERT_TRUE(PickNozzleFromLibrary(smt::CurrentMachine(), 2, 1, false, false));
   std::vector<int32_t> zSteps;
   for (const auto& c : sim->Received())
     if (c.code == 0x61 && c.payload.size() >= 9 && c.payload[0] == 2) {
@@ -112,13 +113,13 @@ TEST_F(NozzleChangeSim, HeadDescendsToItsOwnEntranceHeight) {
 
 TEST_F(NozzleChangeSim, TakingAHeldNozzleFetchesItFromTheOtherHeadFirst) {
   UseUdp();
-  ASSERT_TRUE(PickNozzleFromLibrary(1, 3, false, false));
-  ASSERT_TRUE(PickNozzleFromLibrary(2, 3, false, false));
+  ASSERT_TRUE(PickNozzleFromLibrary(smt::CurrentMachine(), 1, 3, false, false));
+  ASSERT_TRUE(PickNozzleFromLibrary(smt::CurrentMachine(), 2, 3, false, false));
   EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[0].load(), 0);
   EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[1].load(), 3);
   EXPECT_FALSE(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.HasNozzle(2));
   // A head that holds another nozzle puts it back before the take.
-  ASSERT_TRUE(PickNozzleFromLibrary(2, 2, false, false));
+  ASSERT_TRUE(PickNozzleFromLibrary(smt::CurrentMachine(), 2, 2, false, false));
   EXPECT_TRUE(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.HasNozzle(2));
   EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[1].load(), 2);
 }
@@ -130,23 +131,23 @@ TEST_F(NozzleChangeSim, RefusalsTellWhyAndMoveNothing) {
     std::function<bool()> call;
     smt::platform::SystemText message;
   } cases[] = {
-      {"head 0", [] { return PickNozzleFromLibrary(0, 1, false, false); }, kHeaderOrNozzleError},
-      {"nozzle 0", [] { return PickNozzleFromLibrary(1, 0, false, false); }, kHeaderOrNozzleError},
-      {"nozzle 20", [] { return PickNozzleFromLibrary(1, 20, false, false); }, kHeaderOrNozzleError},
-      {"head 3 on two heads", [] { return PickNozzleFromLibrary(3, 1, false, false); }, kSmtHeaderError},
+      {"head 0", [] { return PickNozzleFromLibrary(smt::CurrentMachine(), 0, 1, false, false); }, kHeaderOrNozzleError},
+      {"nozzle 0", [] { return PickNozzleFromLibrary(smt::CurrentMachine(), 1, 0, false, false); }, kHeaderOrNozzleError},
+      {"nozzle 20", [] { return PickNozzleFromLibrary(smt::CurrentMachine(), 1, 20, false, false); }, kHeaderOrNozzleError},
+      {"head 3 on two heads", [] { return PickNozzleFromLibrary(smt::CurrentMachine(), 3, 1, false, false); }, kSmtHeaderError},
       {"empty seat",
        [] {
          smt::CurrentMachine().Part<smt::library::NozzleState>().seats.SetHasNozzle(0, false);
-         return PickNozzleFromLibrary(1, 1, false, false);
+         return PickNozzleFromLibrary(smt::CurrentMachine(), 1, 1, false, false);
        },
        kLibraryHasNoNozzle},
       {"return to a full seat",
        [] {
          smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[0] = 2;
-         return ReturnNozzleToLibrary(1, false, false);
+         return ReturnNozzleToLibrary(smt::CurrentMachine(), 1, false, false);
        },
        kLibraryHasNozzle},
-      {"return head 0", [] { return ReturnNozzleToLibrary(0, false, false); }, kHeaderError},
+      {"return head 0", [] { return ReturnNozzleToLibrary(smt::CurrentMachine(), 0, false, false); }, kHeaderError},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -160,7 +161,7 @@ TEST_F(NozzleChangeSim, RefusalsTellWhyAndMoveNothing) {
   // No nozzle on the head: nothing to return, and no message.
   librarytest::ResetNozzleState();
   messages.service.Clear();
-  EXPECT_TRUE(ReturnNozzleToLibrary(1, false, false));
+  EXPECT_TRUE(ReturnNozzleToLibrary(smt::CurrentMachine(), 1, false, false));
   EXPECT_TRUE(messages.service.Texts().empty());
 }
 
@@ -170,12 +171,12 @@ TEST_F(NozzleChangeSim, MagazineCoverOpensForTheTakeAndClosesAfterIt) {
     serial ? UseSerial() : UseUdp();
     librarytest::ResetNozzleState();
     librarytest::UseStrategy(1, 1, 0);
-    ASSERT_TRUE(SetMagazineCover(1));
+    ASSERT_TRUE(SetMagazineCover(smt::CurrentMachine(), 1));
     ASSERT_TRUE(linktest::WaitFor([&] { return sim->Output(7); }));
-    ASSERT_TRUE(SetMagazineCover(0));
+    ASSERT_TRUE(SetMagazineCover(smt::CurrentMachine(), 0));
     ASSERT_TRUE(linktest::WaitFor([&] { return !sim->Output(7); }));
     sim->ClearReceived();
-    ASSERT_TRUE(PickNozzleFromLibrary(1, 3, false, false));
+    ASSERT_TRUE(PickNozzleFromLibrary(smt::CurrentMachine(), 1, 3, false, false));
     ASSERT_TRUE(linktest::WaitFor([&] { return !sim->Output(7); }));
     int outputs = 0;
     for (const auto& c : sim->Received())
@@ -203,7 +204,7 @@ TEST_F(NozzleChangeSim, LowerToSeatHeightStepsByMachineType) {
     smt::CurrentMachine().machineType = c.type;
     linktest::ZeroPositions();
     sim->ClearReceived();
-    ASSERT_TRUE(LowerToSeatHeight(c.head, TheNozzleLibrary().Row(0), false, 0));
+    ASSERT_TRUE(LowerToSeatHeight(smt::CurrentMachine(), c.head, TheNozzleLibrary(smt::CurrentMachine()).Row(0), false, 0));
     const auto cmd = sim->LastReceived(0x61);
     ASSERT_TRUE(cmd.has_value());
     int32_t v;
@@ -213,29 +214,29 @@ TEST_F(NozzleChangeSim, LowerToSeatHeightStepsByMachineType) {
   }
   smt::CurrentMachine().machineType = 9;  // no Z on the drilling machine
   sim->ClearReceived();
-  EXPECT_TRUE(LowerToSeatHeight(0, TheNozzleLibrary().Row(0), false, 0));
+  EXPECT_TRUE(LowerToSeatHeight(smt::CurrentMachine(), 0, TheNozzleLibrary(smt::CurrentMachine()).Row(0), false, 0));
   EXPECT_FALSE(sim->LastReceived(0x61).has_value());
 }
 
 TEST_F(NozzleChangeSim, MovesToSeatSubtractTheHeadOrCameraOffset) {
   UseUdp();
-  const NozzleListRow row = TheNozzleLibrary().Row(0);
+  const NozzleListRow row = TheNozzleLibrary(smt::CurrentMachine()).Row(0);
   struct Case {
     int mode, head;
     int32_t x, y;
   } cases[] = {{1, 0, 10000, -5000}, {1, 2, 4000, -4800}, {2, 1, 7000, -6000}, {0, 0, 9500, -5100}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.mode * 10 + c.head);
-    ASSERT_TRUE(MoveToSeat(c.mode, c.head, row, {}));
+    ASSERT_TRUE(MoveToSeat(smt::CurrentMachine(), c.mode, c.head, row, {}));
     EXPECT_EQ(smt::CurrentMachine().curX.load(), c.x);
     EXPECT_EQ(smt::CurrentMachine().curY.load(), c.y);
   }
   // The camera move shows the Mark camera first when a vision camera is on.
   int switched = 0;
   smt::CurrentMachine().camera.channelVisionMode = 1;
-  ASSERT_TRUE(MoveToSeat(0, 0, row, [&] { ++switched; }));
+  ASSERT_TRUE(MoveToSeat(smt::CurrentMachine(), 0, 0, row, [&] { ++switched; }));
   smt::CurrentMachine().camera.channelVisionMode = 0;
-  ASSERT_TRUE(MoveToSeat(0, 0, row, [&] { ++switched; }));
+  ASSERT_TRUE(MoveToSeat(smt::CurrentMachine(), 0, 0, row, [&] { ++switched; }));
   EXPECT_EQ(switched, 1);
 }
 
@@ -245,7 +246,7 @@ TEST_F(NozzleChangeSim, SeatOperationWorkerHoldsTheBusyStateAndAlwaysGivesItBack
   req.op = 4;
   req.selectedRow = 1;
   req.selectedHead = 0;
-  req.row = TheNozzleLibrary().Row(1);
+  req.row = TheNozzleLibrary(smt::CurrentMachine()).Row(1);
   std::atomic<int> disables{0}, enables{0};
   // The first operation's worker waits at its start (bounded) until the
   // second Start has been tried, so that Start meets a running operation
@@ -259,9 +260,9 @@ TEST_F(NozzleChangeSim, SeatOperationWorkerHoldsTheBusyStateAndAlwaysGivesItBack
       linktest::WaitFor([&] { return !hold.load(); }, std::chrono::seconds(10));
     }
   };
-  ASSERT_TRUE(StartNozzleOperation(req, cb));
+  ASSERT_TRUE(StartNozzleOperation(smt::CurrentMachine(), req, cb));
   const bool wasHeld = linktest::WaitFor([&] { return held.load(); });
-  EXPECT_FALSE(StartNozzleOperation(req, cb)) << "a second operation is refused while one runs";
+  EXPECT_FALSE(StartNozzleOperation(smt::CurrentMachine(), req, cb)) << "a second operation is refused while one runs";
   hold = false;
   ASSERT_TRUE(wasHeld);
   ASSERT_TRUE(linktest::WaitFor([&] { return enables.load() == 1 && !smt::CurrentMachine().machineBusy; }));
@@ -269,14 +270,14 @@ TEST_F(NozzleChangeSim, SeatOperationWorkerHoldsTheBusyStateAndAlwaysGivesItBack
   // Returning takes the head that holds the nozzle, whatever the combo says.
   req.op = 5;
   req.selectedHead = 1;
-  ASSERT_TRUE(StartNozzleOperation(req, cb));
+  ASSERT_TRUE(StartNozzleOperation(smt::CurrentMachine(), req, cb));
   ASSERT_TRUE(linktest::WaitFor([&] { return enables.load() == 2 && !smt::CurrentMachine().machineBusy; }));
   EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[0].load(), 0);
   EXPECT_TRUE(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.HasNozzle(1));
   // A refused move still ends the operation.
   smt::CurrentMachine().curX = 199999;
   req.op = 1;
-  ASSERT_TRUE(StartNozzleOperation(req, cb));
+  ASSERT_TRUE(StartNozzleOperation(smt::CurrentMachine(), req, cb));
   ASSERT_TRUE(linktest::WaitFor([&] { return enables.load() == 3 && !smt::CurrentMachine().machineBusy; }));
 }
 
@@ -295,7 +296,7 @@ TEST_F(NozzleChangeSim, SeatOperationsAreRefusedOffLineUnhomedOrBusy) {
     NozzleOpRequest req;
     req.op = 1;
     req.selectedRow = 0;
-    EXPECT_FALSE(StartNozzleOperation(req, {}));
+    EXPECT_FALSE(StartNozzleOperation(smt::CurrentMachine(), req, {}));
     EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{c.message});
   }
   smt::CurrentMachine().machineBusy = false;
@@ -304,15 +305,15 @@ TEST_F(NozzleChangeSim, SeatOperationsAreRefusedOffLineUnhomedOrBusy) {
 TEST_F(NozzleChangeSim, RunChangesWaitAtThePauseGateAndEndWhenTheRunStops) {
   UseUdp();
   smt::CurrentMachine().runContinue = false;
-  EXPECT_FALSE(PickNozzleFromLibrary(1, 1, true, false)) << "no run: nothing moves";
+  EXPECT_FALSE(PickNozzleFromLibrary(smt::CurrentMachine(), 1, 1, true, false)) << "no run: nothing moves";
   EXPECT_FALSE(sim->LastReceived(0x64).has_value());
   smt::CurrentMachine().runContinue = true;
   smt::CurrentMachine().run.pauseEvent.Set();
-  ASSERT_TRUE(PickNozzleFromLibrary(1, 1, true, false));
+  ASSERT_TRUE(PickNozzleFromLibrary(smt::CurrentMachine(), 1, 1, true, false));
   // Paused: the change waits until the run is stopped, then gives up.
   smt::CurrentMachine().run.pauseEvent.Reset();
   std::atomic<int> result{-1};
-  std::thread t([&] { result = ReturnNozzleToLibrary(1, true, false) ? 1 : 0; });
+  std::thread t([&] { result = ReturnNozzleToLibrary(smt::CurrentMachine(), 1, true, false) ? 1 : 0; });
   std::this_thread::sleep_for(std::chrono::milliseconds(250));
   EXPECT_EQ(result.load(), -1) << "still waiting while paused";
   smt::CurrentMachine().runContinue = false;
@@ -324,9 +325,9 @@ TEST_F(NozzleChangeSim, RunChangesWaitAtThePauseGateAndEndWhenTheRunStops) {
 
 TEST_F(NozzleChangeSim, TakingTheNozzleTheHeadHoldsPutsItBackAndTakesItAgain) {
   UseUdp();
-  ASSERT_TRUE(PickNozzleFromLibrary(1, 2, false, false));
+  ASSERT_TRUE(PickNozzleFromLibrary(smt::CurrentMachine(), 1, 2, false, false));
   sim->ClearReceived();
-  ASSERT_TRUE(PickNozzleFromLibrary(1, 2, false, false));
+  ASSERT_TRUE(PickNozzleFromLibrary(smt::CurrentMachine(), 1, 2, false, false));
   EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().headNozzle[0].load(), 2);
   EXPECT_FALSE(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.HasNozzle(1));
   EXPECT_TRUE(sim->LastReceived(0x64).has_value());
@@ -356,12 +357,12 @@ std::vector<std::string> NozzleSteps(const smt::sim::SimBoard& sim) {
 TEST_F(NozzleChangeSim, ClampLibraryClosesOnTheNozzleBeforeTheHeadLifts) {
   UseUdp();
   librarytest::UseStrategy(1, 1, 0);
-  auto& lib = TheNozzleLibrary();
+  auto& lib = TheNozzleLibrary(smt::CurrentMachine());
   lib.SetSettings({0, 100.0, 30});
-  ASSERT_TRUE(PickNozzleFromLibrary(1, 3, false, false));
+  ASSERT_TRUE(PickNozzleFromLibrary(smt::CurrentMachine(), 1, 3, false, false));
   sim->ClearReceived();
   const auto start = std::chrono::steady_clock::now();
-  ASSERT_TRUE(ReturnNozzleToLibrary(1, false, false));
+  ASSERT_TRUE(ReturnNozzleToLibrary(smt::CurrentMachine(), 1, false, false));
   const auto took = std::chrono::steady_clock::now() - start;
   EXPECT_EQ(NozzleSteps(*sim),
             (std::vector<std::string>{"clamp open", "move", "z down", "clamp closed", "z up"}));
@@ -373,9 +374,9 @@ TEST_F(NozzleChangeSim, ClampLibraryClosesOnTheNozzleBeforeTheHeadLifts) {
 
 TEST_F(NozzleChangeSim, LibraryExitMovesTheInOutPositionNotTheLoweredSlide) {
   UseUdp();
-  auto& lib = TheNozzleLibrary();
+  auto& lib = TheNozzleLibrary(smt::CurrentMachine());
   lib.SetSettings({1, 3.0, 0});  // exit 3 mm = 300 steps along Y
-  ASSERT_TRUE(PickNozzleFromLibrary(1, 1, false, false));
+  ASSERT_TRUE(PickNozzleFromLibrary(smt::CurrentMachine(), 1, 1, false, false));
   // Seat (10000, -5000), entrance (10000, -6000): the slide ends at the
   // entrance, and only after the lift does the head leave by the exit.
   std::vector<std::pair<int32_t, int32_t>> moves;
@@ -392,7 +393,7 @@ TEST_F(NozzleChangeSim, LibraryExitMovesTheInOutPositionNotTheLoweredSlide) {
   EXPECT_EQ(moves, (std::vector<std::pair<int32_t, int32_t>>{{10000, -6000}, {10000, -5000}, {10000, -6000},
                                                               {10000, -5700}}));
   sim->ClearReceived();
-  ASSERT_TRUE(ReturnNozzleToLibrary(1, false, false));
+  ASSERT_TRUE(ReturnNozzleToLibrary(smt::CurrentMachine(), 1, false, false));
   // Back in by the exit first, then the entrance, the slide into the seat and out.
   EXPECT_EQ(NozzleSteps(*sim), (std::vector<std::string>{"move", "move", "z down", "move", "z up", "move"}));
   EXPECT_EQ(smt::CurrentMachine().curY.load(), -6000);
@@ -403,7 +404,7 @@ TEST_F(NozzleChangeSim, LibraryExitMovesTheInOutPositionNotTheLoweredSlide) {
 // still moves.
 TEST_F(NozzleChangeSim, DamagedSeatRowMovesNothing) {
   UseUdp();
-  auto& lib = TheNozzleLibrary();
+  auto& lib = TheNozzleLibrary(smt::CurrentMachine());
   lib.ReadRows({{"1", "nan", "-50", "-1", "100", "-60", "-5", "40", "A"},
                 {"2", "120", "-50", "-1", "120", "-60", "?", "40", "A"},
                 {"3", "140", "-50", "-1", "140", "-50", "-4", "40", "B"}});
@@ -419,15 +420,15 @@ TEST_F(NozzleChangeSim, DamagedSeatRowMovesNothing) {
     smt::CurrentMachine().curX = 1234;
     smt::CurrentMachine().curY = -567;
     sim->ClearReceived();
-    const bool moved = c.op == 3 ? LowerToSeatHeight(0, lib.Row(c.row), false, 0)
-                                 : MoveToSeat(c.op, 0, lib.Row(c.row), {});
+    const bool moved = c.op == 3 ? LowerToSeatHeight(smt::CurrentMachine(), 0, lib.Row(c.row), false, 0)
+                                 : MoveToSeat(smt::CurrentMachine(), c.op, 0, lib.Row(c.row), {});
     EXPECT_FALSE(moved);
     EXPECT_TRUE(sim->Received().empty()) << "no frame for a damaged row";
     EXPECT_EQ(smt::CurrentMachine().curX.load(), 1234);
     EXPECT_EQ(smt::CurrentMachine().curY.load(), -567);
   }
   linktest::ZeroPositions();
-  ASSERT_TRUE(MoveToSeat(1, 0, lib.Row(2), {}));
+  ASSERT_TRUE(MoveToSeat(smt::CurrentMachine(), 1, 0, lib.Row(2), {}));
   EXPECT_EQ(smt::CurrentMachine().curX.load(), 14000);
   EXPECT_EQ(smt::CurrentMachine().curY.load(), -5000);
 }

@@ -1,6 +1,7 @@
 // The nozzle library's rows, seat records, shift and settings.
 #include <gtest/gtest.h>
 
+#include "core/Machine.h"
 #include "LibraryTestSupport.h"
 #include "library/LibraryRows.h"
 #include "library/NozzleLibrary.h"
@@ -48,7 +49,7 @@ TEST_F(NozzleLibraryTest, SeatRecordsAreTruncatedStepsWithEachHeadsLengthDiffere
   g.zNozzleToFeed = {-10.0, -10.5, -9.25, -10.0, 0, 0, 0, 0};
   NozzleLibrary lib;
   lib.ReadRows({{"1", "12.34567", "-5.00009", "-2.5", "20.00999", "-7.5", "-3.0004", "55", "A"}});
-  lib.ComputeNozzlePositions(g);
+  lib.ComputeNozzlePositions(smt::CurrentMachine(), g);
   const NozzleSeatRecord r = smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(0);
   EXPECT_EQ(r.nX, 1234);        // 1234.567 truncated
   EXPECT_EQ(r.nY, -1000);       // -1000.018 truncated toward zero
@@ -69,7 +70,7 @@ TEST_F(NozzleLibraryTest, SameNoteMatrixComparesNotesExactlyAndEmptyNotesMatch) 
   NozzleLibrary lib;
   lib.ReadRows({Row("1", "-1", "-1", ""), Row("2", "-1", "-1", "Big"), Row("3", "-1", "-1", ""),
                       Row("4", "-1", "-1", "big"), Row("5", "-1", "-1", "Big")});
-  lib.ComputeNozzlePositions();
+  lib.ComputeNozzlePositions(smt::CurrentMachine());
   const bool expected[5][5] = {{1, 0, 1, 0, 0}, {0, 1, 0, 0, 1}, {1, 0, 1, 0, 0}, {0, 0, 0, 1, 0}, {0, 1, 0, 0, 1}};
   for (int i = 0; i < 5; ++i)
     for (int j = 0; j < 5; ++j) EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(i).bSameNote[j], expected[i][j]) << i << "," << j;
@@ -80,7 +81,7 @@ TEST_F(NozzleLibraryTest, RowsBeyondTheNineteenthSeatReachNoRecord) {
   std::vector<NozzleRow> cells;
   for (int i = 0; i < 21; ++i) cells.push_back(Row(std::to_string(i + 1), "-1", "-1", "n"));
   lib.ReadRows(cells);
-  lib.ComputeNozzlePositions();  // must not write past seat 19
+  lib.ComputeNozzlePositions(smt::CurrentMachine());  // must not write past seat 19
   EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(18).nX, 1900);
   EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(19).nX, 0);  // out of range reads an empty record
 }
@@ -177,7 +178,7 @@ TEST_F(NozzleLibraryTest, LoadedRowsKeepTheirRecordAndADamagedRowItsProblem) {
   EXPECT_EQ(lib.BuildRowStrings(), lines) << "every row goes back as it came";
   // The seat records come from the kept records; a damaged row keeps its seat's old steps.
   NozzleGeometry g;
-  lib.ComputeNozzlePositions(g);
+  lib.ComputeNozzlePositions(smt::CurrentMachine(), g);
   EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(0).nX, 10);
   EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(1).nX, 0);
   // A shift passes the damaged rows by.

@@ -144,7 +144,7 @@ TEST(PackTable, EveryLayoutIsCheckedByTheCellsItsFieldsFill) {
     PackLibrary lib;
     EXPECT_EQ(lib.LoadTable(lines).size(), 1u);
     ASSERT_EQ(lib.m_PackRows.size(), 3u);
-    EXPECT_NO_THROW(ReadPackFields(lib.m_PackRows[2], 0));
+    EXPECT_NO_THROW(ReadPackFields(lib.m_PackRows[2].cells, 0));
   }
 }
 
@@ -467,4 +467,25 @@ TEST_F(PackDialogs, FeedModeChoiceSetsTheFeedFields) {
   choose("集中飞达");
   EXPECT_TRUE(d.Edit("slack")->isEnabled());
   EXPECT_EQ(d.Edit("feedCount")->text().toStdString(), "1");
+}
+
+// The list holds each package as its record: what the widget happens to show
+// is not read back, so the editor opens the record and an OK writes the
+// row's own cells.
+TEST_F(PackDialogs, EditorOpensTheHeldRecordNotTheShownText) {
+  CDialogPackList d(lib, env);
+  d.List()->item(1, 1)->setText("abc");
+  d.OnListClick(1);
+  bool ran = false;
+  d.runEditor = [&](CDialogPackEdit&) {
+    ran = true;
+    return false;
+  };
+  d.OnPackEdit();
+  EXPECT_TRUE(ran) << ::testing::PrintToString(messages.service.Texts());
+  EXPECT_EQ(lib.editor.name, "B");
+  EXPECT_DOUBLE_EQ(lib.editor.length, 2.0);
+  ASSERT_TRUE(d.TryAccept());
+  ASSERT_EQ(frameRows.size(), 3u);
+  EXPECT_EQ(frameRows[1].find("abc"), std::string::npos) << frameRows[1];
 }

@@ -481,9 +481,15 @@ TEST_F(Connecting, AnUnacknowledgedAxisStartUpMoveStopsMotionUntilHomed) {
   // Homed: 0x01 moves the axis again.
   smt::CurrentMachine().resetDone = true;
   const int64_t y = sim.Position(1);
+  auto& axis = smt::CurrentMachine().Part<ReplyEvents>().serialAxis;
+  const auto thrownAway = axis.LateRepliesDiscarded();
   EXPECT_TRUE(SendCmd01MoveAxisSerial(1, 50));
   EXPECT_TRUE(linktest::WaitFor([&] { return sim.Position(1) == y + 50; }));
   EXPECT_EQ(axisMoves(), 2u);
+  // Its acknowledgement is taken for the start-up move's owed one (thrown
+  // away): nothing is owed any more.
+  EXPECT_TRUE(linktest::WaitFor([&] { return axis.LateRepliesDiscarded() > thrownAway; }));
+  EXPECT_FALSE(axis.LateReplyOwed());
   smt::platform::WorkerThreads::Instance().StopAndJoinAll();
   smt::platform::WorkerThreads::Instance().ResetForTests();
   sim.Stop();

@@ -231,3 +231,56 @@ TEST_F(ReplyHandling, SerialErrorReportReleasesTheWaitingSender) {
   HandleSerialFrame({0xEE, 0xFF, 0x67, 0x00, 0xFF, 0xFC, 0xFF, 0xFF});
   EXPECT_EQ(smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd67.Wait(std::chrono::milliseconds(0)), ReplyWait::Failed);
 }
+
+// Two replies owed to one family (the late one of a move that gave up and
+// the answer of the move in flight): the first to come ends the move in
+// flight failed, and the other is still owed. Whenever it comes, and in
+// whichever form (an acknowledgement or an error report), it never
+// completes a later move, and a board error report that names no command
+// is not taken for it. Judged on the serial frames as the board sends them.
+TEST_F(ReplyHandling, AReplyStillOwedNeverCompletesALaterMove) {
+  using F = std::vector<uint8_t>;
+  const F ack = {0xEE, 0x01, 0x64, 0x00, 0xFF, 0xFC, 0xFF, 0xFF};
+  const F refused = {0xEE, 0xFF, 0x64, 0x00, 0xFF, 0xFC, 0xFF, 0xFF};
+  const F limit = {0xEE, 0xFF, 0xE8, 0x11, 0xFF, 0xFC, 0xFF, 0xFF};
+  ReplyEvent& xy = smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY;
+  struct Case {
+    const char* what;
+    F first, between, last;
+  };
+  const Case cases[] = {
+      // The move in flight is refused; the given-up move's answer comes after the next move went out.
+      {"refusal first, late acknowledgement later", refused, {}, ack},
+      {"late acknowledgement first, refusal later", ack, {}, refused},
+      // An error naming no command comes between: it is not the owed reply.
+      {"limit error between", refused, limit, ack},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    linktest::ResetLinkState();
+    smt::CurrentMachine().link.lastSerialCmd = 0x64;
+    xy.Arm();
+    xy.MarkTimedOut(std::chrono::seconds(1));  // the first move gave up its reply
+    xy.Arm();                                   // the next move is in flight
+    HandleSerialFrame(c.first);
+    EXPECT_EQ(xy.Wait(std::chrono::milliseconds(0)), ReplyWait::Failed);
+    EXPECT_FALSE(smt::CurrentMachine().resetDone.load());
+    EXPECT_TRUE(xy.LateReplyOwed());
+    if (!c.between.empty()) HandleSerialFrame(c.between);
+    EXPECT_TRUE(xy.LateReplyOwed());
+    // Homed again; a later move is in flight when the remaining reply comes.
+    smt::CurrentMachine().resetDone = true;
+    smt::CurrentMachine().link.positionLost = false;
+    xy.Arm();
+    HandleSerialFrame(c.last);
+    EXPECT_EQ(xy.Wait(std::chrono::milliseconds(0)), ReplyWait::Failed) << "a move was completed by another's reply";
+    EXPECT_FALSE(smt::CurrentMachine().resetDone.load());
+    // That move's own answer is owed now; it comes while nothing waits and
+    // is thrown away, and then nothing is owed.
+    EXPECT_TRUE(xy.LateReplyOwed());
+    const auto discarded = xy.LateRepliesDiscarded();
+    HandleSerialFrame(ack);
+    EXPECT_EQ(xy.LateRepliesDiscarded(), discarded + 1);
+    EXPECT_FALSE(xy.LateReplyOwed());
+  }
+}

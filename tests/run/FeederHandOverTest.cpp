@@ -3,6 +3,7 @@
 // for its own feeder, while the run thread already fills the next cycle's
 // records. Built to make the hand-over races likely (run it under
 // ThreadSanitizer too: scripts/test-sanitizers).
+#include "core/Machine.h"
 #include "RunSimFixture.h"
 #include "feeder/AutoFeeders.h"
 
@@ -31,7 +32,7 @@ class FeederHandOver : public RunSimTest {
     // 40 parts, the feeders mixed so heads share a feeder in some cycles.
     const char* order[] = {"W1", "W2", "W3", "W4", "W1", "W1", "W2", "W3", "W4", "W4"};
     for (int i = 0; i < kParts; ++i) rows.push_back(Part(i + 1, 5 + i, -5, order[i % 10]));
-    smt::feeder::AutoFeeders::Instance().Reset();
+    smt::feeder::AutoFeeders::Of(smt::CurrentMachine()).Reset();
   }
   static constexpr int kParts = 40;
 };
@@ -43,7 +44,7 @@ TEST_F(FeederHandOver, EveryPartIsFedPickedAndItsFeederReleased) {
   EXPECT_EQ(Count(0x68), kParts);
   // One advance and one release per part, and no feeder left switched on.
   EXPECT_EQ(Count(0x66), 2 * kParts);
-  EXPECT_EQ(smt::feeder::AutoFeeders::Instance().Mask(), (std::array<uint32_t, 3>{0, 0, 0}));
+  EXPECT_EQ(smt::feeder::AutoFeeders::Of(smt::CurrentMachine()).Mask(), (std::array<uint32_t, 3>{0, 0, 0}));
   for (int r = 0; r < kParts; ++r) EXPECT_EQ(State(r), 6) << r;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "core/Machine.h"
 #include "RunSimFixture.h"
 #include "library/MarkLibrary.h"
 
@@ -197,23 +198,23 @@ class OwnMarkRun : public RunSimTest {
  protected:
   void SetUp() override {
     RunSimTest::SetUp();
-    saved = smt::library::TheMarkLibrary().m_MarkRows;
+    saved = smt::library::TheMarkLibrary(smt::CurrentMachine()).m_MarkRows;
     smt::library::MarkEditFields f;
     f.name = "M1";
     f.mark1X = 1.5;
     f.mark1Y = -0.5;
     f.brightness = 70;
-    smt::library::TheMarkLibrary().m_MarkRows = {smt::library::MakeMarkRow(f)};
+    smt::library::TheMarkLibrary(smt::CurrentMachine()).m_MarkRows = {smt::library::MakeMarkRow(f)};
     vision->recognizeOwnMark = [this](const smt::library::MarkEditFields& m, smt::run::HeadPlaceState&) {
       seenMarks.push_back(m.name);
       return markFound.load();
     };
   }
   void TearDown() override {
-    smt::library::TheMarkLibrary().m_MarkRows = saved;
+    smt::library::TheMarkLibrary(smt::CurrentMachine()).m_MarkRows = saved;
     RunSimTest::TearDown();
   }
-  std::vector<smt::library::MarkRow> saved;
+  std::vector<smt::library::MarkListRow> saved;
   std::vector<std::string> seenMarks;
   std::atomic<bool> markFound{true};
 };

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "core/Machine.h"
 #include "feeder/FeederNames.h"
 #include "feeder/FeederTable.h"
 #include "job/CDialogPartList.h"
@@ -33,11 +34,11 @@ TEST(ShellWiring, NozzleLibraryFollowsTheCommittedStrategy) {
   s.m_AutoChangeNozzle = 1;
   s.m_ChangeNozzleSelect = 2;
   smt::run::SetStrategy(smt::CurrentMachine(), s);
-  EXPECT_EQ(smt::library::CurrentNozzleStrategy().m_AutoChangeNozzle, 1);
-  EXPECT_EQ(smt::library::CurrentNozzleStrategy().m_ChangeNozzleSelect, 2);
+  EXPECT_EQ(smt::library::NozzleStrategyOf(smt::CurrentMachine()).m_AutoChangeNozzle, 1);
+  EXPECT_EQ(smt::library::NozzleStrategyOf(smt::CurrentMachine()).m_ChangeNozzleSelect, 2);
   smt::run::ResetStrategyHeadMode(smt::CurrentMachine(), dir.string());
   EXPECT_EQ(smt::run::LoadStrategy(dir.string()).m_HeaderSelect, 0);
-  EXPECT_EQ(smt::library::CurrentNozzleStrategy().m_ChangeNozzleSelect, 0);
+  EXPECT_EQ(smt::library::NozzleStrategyOf(smt::CurrentMachine()).m_ChangeNozzleSelect, 0);
   smt::library::SetNozzleStrategySource(smt::CurrentMachine(), nullptr);
   smt::run::SetStrategy(smt::CurrentMachine(), {});
   std::filesystem::remove_all(dir);

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Machine.h"
 #include "feeder/AutoFeeders.h"
 #include "job/ImportFileSettings.h"
 #include "job/PcbEditSettings.h"
@@ -74,7 +75,7 @@ Values LoadEverything(const std::string& dir) {
     Put(v, s, "m_E_N_LessPosition_dY", d.m_E_N_LessPosition_dY);
   }
   {
-    auto& feeders = smt::feeder::AutoFeeders::Instance();
+    auto& feeders = smt::feeder::AutoFeeders::Of(smt::CurrentMachine());
     feeders.LoadConfig(dir);
     const auto c = feeders.Config();
     const std::string s = "AutoFeedConfig";
@@ -298,7 +299,7 @@ Values LoadEverything(const std::string& dir) {
     Put(v, s, "m_smtBeforeCloseVacuum", p.m_smtBeforeCloseVacuum);
   }
   {
-    auto& nozzles = smt::library::TheNozzleLibrary();
+    auto& nozzles = smt::library::TheNozzleLibrary(smt::CurrentMachine());
     nozzles.LoadConfig(dir);
     const auto n = nozzles.Settings();
     Put(v, "NozzleListConfig", "m_InAndOutExtern", n.m_InAndOutExtern);

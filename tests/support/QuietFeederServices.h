@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/Machine.h"
 #include "feeder/FeederServices.h"
 #include "support/TestPanels.h"
 
@@ -61,8 +62,8 @@ struct QuietFeederServices {
   QuietFeederNeighbours neighbours;
   RecordingJogPanel jog;
   RecordingCameraPanel camera;
-  ConnectedPanel<smt::feeder::FeederPartList> partListPort{smt::feeder::FeederPartListPort(), partList};
-  ConnectedPanel<smt::feeder::FeederNeighbours> neighboursPort{smt::feeder::FeederNeighboursPort(), neighbours};
+  ConnectedPanel<smt::feeder::FeederPartList> partListPort{smt::feeder::FeederPartListPort(smt::CurrentMachine()), partList};
+  ConnectedPanel<smt::feeder::FeederNeighbours> neighboursPort{smt::feeder::FeederNeighboursPort(smt::CurrentMachine()), neighbours};
   ConnectedPanel<smt::link::JogPanelActions> jogPort{smt::link::JogPanelPort(), jog};
   ConnectedPanel<smt::link::CameraPanel> cameraPort{smt::link::CameraPanelPort(), camera};
 };

@@ -612,3 +612,62 @@ TEST(TemplateSearch, NoiseLikeTemplatesOnCameraFramesAnswerAsTheFullSearch) {
 }
 
 }  // namespace
+
+namespace {
+
+// Templates whose block averages keep too little of their contrast for any
+// coarse bound (near-flat ground through the camera's noise), searched where
+// the channels' common part settles the search: the frame's rows of places
+// are transformed in bands (one to four by the frame's height and the
+// template's). In every band count, the template's own place found where it
+// lies across a band's edge, at the first and the last row of places, and
+// the same template refused in the next picture and in a frame that does
+// not hold it (a small template with no match): the full search's answer
+// each time, never a place the full search does not reach the accept score
+// at.
+TEST(TemplateSearch, NoiseLikeTemplatesAnswerAsTheFullSearchInEveryBandOfTheFrame) {
+  int found = 0, refused = 0;
+  for (const int height : {200, 330, 600, 1024})
+    for (const int side : {48, 96}) {
+      SimulatedScene ground(640, height, 20.0, {0, 0});
+      ground.SetBackground(70);
+      ground.AddRect({-8.0, 0.0}, {0.3, 40.0}, 0.0, 75);
+      ground.SetNoise(5.0, 51);
+      const cv::Mat frame = ground.Render();
+      ground.SetNoise(5.0, 52);
+      const cv::Mat next = ground.Render();
+      SimulatedScene washer(640, height, 20.0, {0, 0});
+      washer.AddCircle({0, 0}, 0.6, 200);
+      washer.AddCircle({0, 0}, 0.3, 0);
+      washer.SetNoise(5.0, 53);
+      const cv::Mat ring = washer.Render()(cv::Rect(320 - 12, height / 2 - 12, 24, 24)).clone();
+      const int placesY = height - side + 1;
+      const int bands = std::clamp(placesY / std::max(64, side), 1, 4);
+      const int bandPlaces = (placesY + bands - 1) / bands;
+      std::vector<int> rows = {0, placesY - 1};
+      for (int b = 1; b < bands; ++b)
+        for (const int d : {-1, 0, 1}) rows.push_back(b * bandPlaces + d);
+      for (const int y : rows) {
+        const cv::Mat templ = frame(cv::Rect(150, y, side, side)).clone();
+        const std::string what = "frame height " + std::to_string(height) + ", " + std::to_string(bands) +
+                                 " bands, template " + std::to_string(side) + " at row " + std::to_string(y);
+        if (!HasTemplateContrast(templ)) continue;
+        if (SameAnswer(frame, templ, kTemplateAcceptScore, what + ", own picture")) {
+          EXPECT_TRUE(SearchTemplate(frame, templ).Found()) << what;
+          ++found;
+        }
+        if (SameAnswer(next, templ, kTemplateAcceptScore, what + ", next picture")) {
+          EXPECT_FALSE(SearchTemplate(next, templ).Found()) << what;
+          ++refused;
+        }
+      }
+      if (SameAnswer(frame, ring, kTemplateAcceptScore, "24x24 ring, frame height " + std::to_string(height))) {
+        EXPECT_FALSE(SearchTemplate(frame, ring).Found()) << height;
+        ++refused;
+      }
+    }
+  EXPECT_GE(found, 20);
+  EXPECT_GE(refused, 20);
+}
+
+}  // namespace
