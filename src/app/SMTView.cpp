@@ -210,7 +210,10 @@ void CSMTView::OnOpenRecentFile(int index) {
   if (!m_pDocument->OnOpenDocument(path)) {
     recent.Remove(path);
     frame_.ShowRecentFiles();
+    return;
   }
+  // As Open: the bars, the end line, the clock and the counter start empty.
+  if (m_pPartList) m_pPartList->ResetRunFeedback();
 }
 
 bool CSMTView::OnFileSave() { return m_pDocument && m_pDocument->SaveProject(); }

@@ -43,6 +43,7 @@
 #include "feeder/FeederEditorJog.h"
 #include "platform/RefusalTexts.h"
 #include <QKeyEvent>
+#include "platform/SystemText.h"
 
 using namespace smt::feeder;
 using smt::platform::FormatDouble;
@@ -92,8 +93,8 @@ const std::vector<FeederTexts::Entry>& EditEntries() {
   return e;
 }
 
-constexpr const char* kSaveFirst = "Please click the OK button and save it before opening it !";
-constexpr const char* kPickHeightError = "pick height error!";
+constexpr smt::platform::SystemText kSaveFirst{"FeederMessagesConfig", "FeederMessages.c_SaveFirst", "Please click the OK button and save it before opening it !"};
+constexpr smt::platform::SystemText kPickHeightError{"FeederMessagesConfig", "FeederMessages.c_PickHeightError", "pick height error!"};
 
 std::vector<std::string> TabItems(const std::string& s) { return SplitTabCells(s); }
 

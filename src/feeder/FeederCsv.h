@@ -7,12 +7,13 @@
 #include <string>
 
 #include "feeder/FeederTable.h"
+#include "platform/SystemText.h"
 
 namespace smt::feeder {
 
-inline constexpr const char* kCsvFileOpen = "The file is open!";
-inline constexpr const char* kCsvCommaInText = ", exists in the char!";
-inline constexpr const char* kCsvEmpty = "file is empty!";
+inline constexpr smt::platform::SystemText kCsvFileOpen{"FeederMessagesConfig", "FeederMessages.c_CsvFileOpen", "The file is open!"};
+inline constexpr smt::platform::SystemText kCsvCommaInText{"FeederMessagesConfig", "FeederMessages.c_CsvCommaInText", ", exists in the char!"};
+inline constexpr smt::platform::SystemText kCsvEmpty{"FeederMessagesConfig", "FeederMessages.c_CsvEmpty", "file is empty!"};
 
 enum class CsvExportResult { Written, CannotCreate, CommaInText };
 

@@ -16,6 +16,7 @@
 
 #include "feeder/FeederNames.h"
 #include "feeder/FeederRecord.h"
+#include "platform/SystemText.h"
 
 namespace smt {
 class Machine;
@@ -142,7 +143,7 @@ char FeederSideLetter(const std::string& number);
 
 class FeederTable {
  public:
-  static constexpr const char* kFeedNumberError = "Feed number error !";
+  static constexpr smt::platform::SystemText kFeedNumberError{"FeederMessagesConfig", "FeederMessages.c_FeedNumberError", "Feed number error !"};
 
   // The machine's feeder table (made empty on first use, kept for the
   // machine's life).

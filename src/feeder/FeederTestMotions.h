@@ -19,6 +19,7 @@
 
 #include "feeder/FeederNames.h"
 #include "feeder/FeederTable.h"
+#include "platform/SystemText.h"
 
 namespace smt {
 class Machine;
@@ -26,9 +27,9 @@ class Machine;
 
 namespace smt::feeder {
 
-inline constexpr const char* kFeedDirectionNoFind = "FeedDirection No Find";
-inline constexpr const char* kHeaderNoNozzle = "Header has no nozzle or error !";
-inline constexpr const char* kHeaderToFeedPosError = "Header To Feed Pos Error !";
+inline constexpr smt::platform::SystemText kFeedDirectionNoFind{"FeederMessagesConfig", "FeederMessages.c_FeedDirectionNotFound", "FeedDirection No Find"};
+inline constexpr smt::platform::SystemText kHeaderNoNozzle{"FeederMessagesConfig", "FeederMessages.c_HeadHasNoNozzle", "Header has no nozzle or error !"};
+inline constexpr smt::platform::SystemText kHeaderToFeedPosError{"FeederMessagesConfig", "FeederMessages.c_HeadToFeedPosError", "Header To Feed Pos Error !"};
 
 // Towbar side data of W, N and E; nullopt for other letters.
 struct TowbarSide {

@@ -13,6 +13,7 @@
 
 #include "job/StepGeometry.h"
 #include "platform/Hooks.h"
+#include "platform/SystemText.h"
 
 namespace smt {
 class Machine;
@@ -28,7 +29,7 @@ struct PulseSettings;
 
 namespace smt::job {
 
-inline constexpr const char* kMarkTooClose = "Mark2 to Mark1 length is too short!!";
+inline constexpr smt::platform::SystemText kMarkTooClose{"JobMessagesConfig", "JobMessages.c_MarksTooClose", "Mark2 to Mark1 length is too short!!"};
 
 // Offset in steps of nozzle n (2..8) on `machine`; 0 for nozzle 1 and other numbers.
 int32_t NozzleOffsetX(const smt::Machine& machine, int nozzle);

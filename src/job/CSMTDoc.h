@@ -13,6 +13,7 @@
 #include "core/Machine.h"
 #include "job/JobFile.h"
 #include "job/JobModel.h"
+#include "platform/SystemText.h"
 
 class CSMTDoc {
  public:

@@ -19,6 +19,7 @@
 #include "job/FeederView.h"
 #include "job/JobModel.h"
 #include "job/PartEditFields.h"
+#include "platform/SystemText.h"
 
 namespace smt::job {
 
@@ -33,10 +34,10 @@ struct ListState {
   std::vector<bool> selected;
 };
 
-inline constexpr const char* kNoPcbFile = "No PCB File !";
-inline constexpr const char* kType4RowLimit = "When configured = 4, the number of rows cannot exceed 10 !";
-inline constexpr const char* kValueNotSame = "Part & Feed value is not same !";
-inline constexpr const char* kValueSameAll = "Part & Feed value is same all.OK";
+inline constexpr smt::platform::SystemText kNoPcbFile{"JobMessagesConfig", "JobMessages.c_NoPcbFile", "No PCB File !"};
+inline constexpr smt::platform::SystemText kType4RowLimit{"JobMessagesConfig", "JobMessages.c_Type4RowLimit", "When configured = 4, the number of rows cannot exceed 10 !"};
+inline constexpr smt::platform::SystemText kValueNotSame{"JobMessagesConfig", "JobMessages.c_PartFeedValueDiffers", "Part & Feed value is not same !"};
+inline constexpr smt::platform::SystemText kValueSameAll{"JobMessagesConfig", "JobMessages.c_PartFeedValueSame", "Part & Feed value is same all.OK"};
 
 // The local time as a placement row's time cell ("%d-%d-%d  %d:%d:%d").
 std::string RowTimeStamp();

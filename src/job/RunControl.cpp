@@ -40,8 +40,8 @@ bool RunControl::OnStart() {
     if (!logic_.CheckFeedersExist()) return false;
     if (boardCount() == 0) boardCount() = 1;
     int box = 0;
-    if (const char* busy = BusyThreadText(box)) {
-      view->JogInfo(box, busy);
+    if (const smt::platform::SystemText* busy = BusyThreadText(box)) {
+      view->JogInfo(box, busy->Text());
       // The run has ended but its threads are still on their way out (a
       // stop reaches a thread waiting for a reply only when the reply
       // comes): the run starts as soon as they have left.
@@ -94,12 +94,12 @@ bool RunControl::OnStart() {
   return started;
 }
 
-const char* RunControl::BusyThreadText(int& box) const {
+const smt::platform::SystemText* RunControl::BusyThreadText(int& box) const {
   box = 1;
-  if (m_bSmtThreadBusy) return kSmtThreadBusy;
-  if (m_bFeedThreadBusy) return kFeedThreadBusy;
+  if (m_bSmtThreadBusy) return &kSmtThreadBusy;
+  if (m_bFeedThreadBusy) return &kFeedThreadBusy;
   box = 2;
-  if (m_bConveyorThreadBusy) return kConveyorThreadBusy;
+  if (m_bConveyorThreadBusy) return &kConveyorThreadBusy;
   return nullptr;
 }
 
@@ -113,13 +113,13 @@ void RunControl::WaitForThreadsThenStart() {
 void RunControl::RetryStart() {
   if (!startWaiting_) return;  // Stop meanwhile
   int box = 0;
-  if (const char* busy = BusyThreadText(box)) {
+  if (const smt::platform::SystemText* busy = BusyThreadText(box)) {
     if (std::chrono::steady_clock::now() < startWaitEnd_) {
       later(kStoppedThreadsPollMs, [this] { RetryStart(); });
       return;
     }
     startWaiting_ = false;
-    ShowMessage(busy);
+    ShowMessage(busy->Text());
     return;
   }
   startWaiting_ = false;

@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "job/PartListLogic.h"
+#include "platform/SystemText.h"
 
 namespace smt {
 class Machine;
@@ -28,9 +29,9 @@ enum RunButton { kBtnPcbEdit = 104, kBtnStrategy, kBtnStart, kBtnPause, kBtnRega
 
 enum class StartFrom { CurrentSmt, CurrentDis, CurrentDrill, SelectedSmt, SelectedDis, SelectedDrill };
 
-inline constexpr const char* kSmtThreadBusy = "Smt thread is busy !";
-inline constexpr const char* kFeedThreadBusy = "Feed thread is busy !";
-inline constexpr const char* kConveyorThreadBusy = "Conveyor thread is busy !";
+inline constexpr smt::platform::SystemText kSmtThreadBusy{"JobMessagesConfig", "JobMessages.c_SmtThreadBusy", "Smt thread is busy !"};
+inline constexpr smt::platform::SystemText kFeedThreadBusy{"JobMessagesConfig", "JobMessages.c_FeedThreadBusy", "Feed thread is busy !"};
+inline constexpr smt::platform::SystemText kConveyorThreadBusy{"JobMessagesConfig", "JobMessages.c_ConveyorThreadBusy", "Conveyor thread is busy !"};
 // How long a Start pressed right after a stop waits for the stopped run's
 // threads to leave (each of them ends within its link's reply time-out).
 inline constexpr std::chrono::milliseconds kStoppedThreadsLimit{12000};
@@ -107,7 +108,7 @@ class RunControl {
  private:
   void Enable(int b, bool on) { view->EnableButton(b, on); }
   bool Network() const;
-  const char* BusyThreadText(int& box) const;
+  const smt::platform::SystemText* BusyThreadText(int& box) const;
   void WaitForThreadsThenStart();
   void RetryStart();
   bool startWaiting_ = false;

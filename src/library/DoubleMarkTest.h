@@ -5,6 +5,7 @@
 // Its fields persist in [DoubleMarkTestConfig].
 #include <optional>
 #include <string>
+#include "platform/SystemText.h"
 
 namespace smt {
 class Machine;
@@ -23,7 +24,7 @@ struct DoubleMarkTestFields {
   double m_GetCoordinate_X = 0, m_GetCoordinate_Y = 0;
 };
 
-inline constexpr const char* kMarksTooClose = "Mark2 to Mark1 length is too short!!";
+inline constexpr smt::platform::SystemText kMarksTooClose{"LibraryMessagesConfig", "LibraryMessages.c_MarksTooClose", "Mark2 to Mark1 length is too short!!"};
 
 // The angle in degrees of (u, v) in (-90, 90]: 90 for u = 0 and v not 0.
 double MarkPairAngle(double u, double v);

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "settings/SpeedTemplates.h"
+#include "platform/SystemText.h"
 
 namespace smt {
 class Machine;
@@ -16,11 +17,11 @@ class Machine;
 
 namespace smt::library {
 
-inline constexpr const char* kHeaderOrNozzleError = "Header or nozzle error !";
-inline constexpr const char* kLibraryHasNoNozzle = "Library has no nozzle !";
-inline constexpr const char* kLibraryHasNozzle = "Library has nozzle !";
-inline constexpr const char* kHeaderError = "Header error !";
-inline constexpr const char* kSmtHeaderError = "SMT header error !";
+inline constexpr smt::platform::SystemText kHeaderOrNozzleError{"LibraryMessagesConfig", "LibraryMessages.c_HeadOrNozzleError", "Header or nozzle error !"};
+inline constexpr smt::platform::SystemText kLibraryHasNoNozzle{"LibraryMessagesConfig", "LibraryMessages.c_LibraryHasNoNozzle", "Library has no nozzle !"};
+inline constexpr smt::platform::SystemText kLibraryHasNozzle{"LibraryMessagesConfig", "LibraryMessages.c_LibraryHasNozzle", "Library has nozzle !"};
+inline constexpr smt::platform::SystemText kHeaderError{"LibraryMessagesConfig", "LibraryMessages.c_HeadError", "Header error !"};
+inline constexpr smt::platform::SystemText kSmtHeaderError{"LibraryMessagesConfig", "LibraryMessages.c_SmtHeadError", "SMT header error !"};
 
 // Heads fitted on a machine type (0 for the drilling machine).
 int HeadsOfMachineType(int machineType);

@@ -147,6 +147,7 @@ class CDialogManualControl : public QWidget, public smt::link::LinkHooks, public
   // LinkHooks
   void AppendInfoLine(const std::string& text, bool lineEnd) override;
   void AppendInfoLine2(const std::string& text, bool lineEnd) override;
+  void ShowNotice(const std::string& text) override { AppendNotice(text); }
   // A line for the operator (not the command trace): in the second
   // information box where the machine type shows it, else in the main one,
   // whatever the information switch says. Returns the box written to.

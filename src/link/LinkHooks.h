@@ -18,6 +18,9 @@ class LinkHooks {
   virtual void AppendInfoLine(const std::string& /*text*/, bool /*lineEnd*/) {}
   // The second information box.
   virtual void AppendInfoLine2(const std::string& /*text*/, bool /*lineEnd*/) {}
+  // A word the operator must see (a refused click, a camera that stopped,
+  // nothing read): the information box in sight, whatever the switch says.
+  virtual void ShowNotice(const std::string& text) { AppendInfoLine(text, true); }
   // A vacuum reading arrived (the machine's link.vacuumKpa holds it).
   virtual void ShowVacuumValue() {}
   // UDP report 0x14: a front-panel key, codes 1 to 11.

@@ -6,12 +6,12 @@
 namespace smt::link {
 
 bool CheckMachineGuards(smt::Machine& machine, bool needHomed, bool needIdle) {
-  const char* refusal = nullptr;
-  if (!machine.connected) refusal = kNotConnected;
-  else if (needHomed && !machine.resetDone) refusal = kNotReset;
-  else if (needIdle && machine.machineBusy) refusal = kRunning;
+  const smt::platform::SystemText* refusal = nullptr;
+  if (!machine.connected) refusal = &kNotConnected;
+  else if (needHomed && !machine.resetDone) refusal = &kNotReset;
+  else if (needIdle && machine.machineBusy) refusal = &kRunning;
   if (!refusal) return true;
-  smt::platform::ShowMessage(refusal);
+  smt::platform::ShowMessage(refusal->Text());
   return false;
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/SystemText.h"
 // The guards every machine operation makes before it moves, in this order:
 // connected, homed, not running. A refusal is a top-most box with OK.
 namespace smt {
@@ -7,9 +8,9 @@ class Machine;
 
 namespace smt::link {
 
-inline constexpr const char* kNotConnected = "Machine is not connection !";
-inline constexpr const char* kNotReset = "Machine is not reset !";
-inline constexpr const char* kRunning = "Machine is runnig !";
+inline constexpr smt::platform::SystemText kNotConnected{"LinkMessagesConfig", "LinkMessages.c_NotConnected", "Machine is not connection !"};
+inline constexpr smt::platform::SystemText kNotReset{"LinkMessagesConfig", "LinkMessages.c_NotReset", "Machine is not reset !"};
+inline constexpr smt::platform::SystemText kRunning{"LinkMessagesConfig", "LinkMessages.c_Running", "Machine is runnig !"};
 
 // True when the operation may go; otherwise tells the operator why.
 bool CheckMachineGuards(smt::Machine& machine, bool needHomed = true, bool needIdle = true);

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "link/MachineCommands.h"
+#include "platform/SystemText.h"
 
 namespace smt {
 class Machine;
@@ -20,10 +21,10 @@ class Machine;
 namespace smt::link {
 
 // Guard texts of the motion commands.
-inline constexpr const char* kXPosError = "X Pos Error !";
-inline constexpr const char* kYPosError = "Y Pos Error !";
-inline constexpr const char* kZPosError = "Z Pos Error !";
-inline constexpr const char* kErrorE3 = "Error E3 !";
+inline constexpr smt::platform::SystemText kXPosError{"LinkMessagesConfig", "LinkMessages.c_XPosError", "X Pos Error !"};
+inline constexpr smt::platform::SystemText kYPosError{"LinkMessagesConfig", "LinkMessages.c_YPosError", "Y Pos Error !"};
+inline constexpr smt::platform::SystemText kZPosError{"LinkMessagesConfig", "LinkMessages.c_ZPosError", "Z Pos Error !"};
+inline constexpr smt::platform::SystemText kErrorE3{"LinkMessagesConfig", "LinkMessages.c_ErrorE3", "Error E3 !"};
 
 // --- 0x61 single-axis move --------------------------------------------------
 // The limit refusal for the axis (empty when the move may go).

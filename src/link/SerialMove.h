@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "link/MachineCommands.h"
+#include "platform/SystemText.h"
 
 namespace smt {
 class Machine;
@@ -14,7 +15,7 @@ class Machine;
 
 namespace smt::link {
 
-inline constexpr const char* kCommNotDone = "通讯未完成 ！";
+inline constexpr smt::platform::SystemText kCommNotDone{"LinkMessagesConfig", "LinkMessages.c_CommNotDone", "通讯未完成 ！"};
 
 struct SerialMoveArgs {
   int32_t dX = 0, startX = 0, runX = 0;

@@ -13,6 +13,7 @@
 #include "link/MotionGlobals.h"
 #include "link/MotionSettings.h"
 #include "link/ProcessCommands.h"
+#include "platform/SystemText.h"
 #include "platform/MessageService.h"
 #include "run/RunFinish.h"
 #include "run/RunServices.h"
@@ -23,7 +24,7 @@
 
 namespace smt::run {
 
-inline constexpr const char* kDrillStepError = "Drill step error !";
+constexpr smt::platform::SystemText kDrillStepError{"RunMessagesConfig", "RunMessages.c_DrillStepError", "Drill step error !"};
 
 namespace {
 

@@ -7,11 +7,12 @@
 
 #include "link/RunMachine.h"
 #include "run/HeadRecords.h"
+#include "platform/SystemText.h"
 
 namespace smt::run {
 
-inline constexpr const char* kPickHeaderNoSelect = "Pick header no select !";
-inline constexpr const char* kPlaceHeightSetError = "Place height set error !";
+inline constexpr smt::platform::SystemText kPickHeaderNoSelect{"RunMessagesConfig", "RunMessages.c_PickHeadNotChosen", "Pick header no select !"};
+inline constexpr smt::platform::SystemText kPlaceHeightSetError{"RunMessagesConfig", "RunMessages.c_PlaceHeightSetError", "Place height set error !"};
 
 // One head's move-and-pick of `place`'s part from `pick`'s feeder.
 smt::link::HeadPickMove PickMoveOf(smt::Machine& m, const HeadPickState& pick, const HeadPlaceState& place);

@@ -285,12 +285,15 @@ Outcome RunEightHeads(smt::Machine& m) {
           const int visionHeads = st.m_HeaderSelect <= 0 ? 1 : st.m_HeaderSelect <= 2 ? 2 : st.m_HeaderSelect <= 5 ? 4 : 8;
           const bool fly = FlyVisionAvailable(m);
           bool flyDone = false;
+          for (auto& pl : m.Part<smt::run::HeadRecords>().place) pl.visionPath = 0;
           if (st.m_HeaderSelect >= 1 && fly) {
             for (int k = 1; k <= 8; ++k) {
               const auto& pl = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
               if (pl.row != -1 && pl.visionCamera == 1 && pl.visionMode == 2) {
                 if (!Services(m).vision->FlyVisionAllHeads()) return Outcome::Early;
                 flyDone = true;
+                for (auto& f : m.Part<smt::run::HeadRecords>().place)
+                  if (f.row != -1 && f.visionCamera == 1 && f.visionMode == 2) f.visionPath = 2;
                 m.run.firstVisionDone = true;
                 break;
               }
@@ -300,6 +303,7 @@ Outcome RunEightHeads(smt::Machine& m) {
             auto& pl = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
             if (pl.row == -1 || pl.visionMode == 0) continue;
             if (flyDone && pl.visionCamera == 1 && pl.visionMode == 2) continue;
+            pl.visionPath = 1;
             if (!VisionCentreHead(m, pl, false)) return Outcome::Early;
           }
           if (m.camera.highSpeedCamera == 0) TheMachine(m).TriggerCamera(1, s.lightValue ? s.lightValue() : 0);
@@ -330,8 +334,11 @@ Outcome RunEightHeads(smt::Machine& m) {
           if (!MoveToSafePosition(m)) return Outcome::Early;
           if (auto d = Display(m)) d->Progress(m.Part<smt::run::HeadRecords>().place[0].row, count);
           for (int k = 1; k <= 8; ++k) {
-            if (m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)].row != -1) ++PartList(m).run.m_nPlacedCount;
             auto& pl = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
+            if (m.Part<smt::run::HeadRecords>().pick[static_cast<size_t>(k - 1)].row != -1) {
+              ++PartList(m).run.m_nPlacedCount;
+              if (pl.row != -1) LogPlacement(pl, k);
+            }
             pl.row = -1;
             pl.failedRow = -1;
             pl.failed = 0;

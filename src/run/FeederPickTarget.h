@@ -5,14 +5,15 @@
 #include <string>
 
 #include "run/HeadRecords.h"
+#include "platform/SystemText.h"
 
 namespace smt::run {
 
-inline constexpr const char* kFeedIndexNoFind = "Feed Index No Find";
-inline constexpr const char* kFeedDirectionNoFind = "FeedDirection No Find";
-inline constexpr const char* kFeedPosError = "Feed Pos Error !";
-inline constexpr const char* kWhichFeedNoFind = "Which Feed No Find";
-inline constexpr const char* kFeedModeNoFind = "FeedMode No Find";
+inline constexpr smt::platform::SystemText kFeedIndexNoFind{"RunMessagesConfig", "RunMessages.c_FeedIndexNotFound", "Feed Index No Find"};
+inline constexpr smt::platform::SystemText kFeedDirectionNoFind{"RunMessagesConfig", "RunMessages.c_FeedDirectionNotFound", "FeedDirection No Find"};
+inline constexpr smt::platform::SystemText kFeedPosError{"RunMessagesConfig", "RunMessages.c_FeedPosError", "Feed Pos Error !"};
+inline constexpr smt::platform::SystemText kWhichFeedNoFind{"RunMessagesConfig", "RunMessages.c_WhichFeedNotFound", "Which Feed No Find"};
+inline constexpr smt::platform::SystemText kFeedModeNoFind{"RunMessagesConfig", "RunMessages.c_FeedModeNotFound", "FeedMode No Find"};
 
 // Side code of a feeder number's letter (W 1, N 2, E 3, S 4, G 13), 0 for others.
 int FeedSideOfNumber(const std::string& feederNumber);

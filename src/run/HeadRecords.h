@@ -88,6 +88,7 @@ struct HeadPlaceState {
   int32_t lightContrast = 0, lightBrightness = 0;  // the two numbers of the fly cell
   int32_t visionCamera = 0;  // 0 none, 1, 2
   int32_t visionMode = 0;    // 0 none, 1 over the camera, 2 in flight
+  int32_t visionPath = 0;    // the path the part took: 0 none, 1 stopped over the camera, 2 the fly pass
   int32_t recognitionType = 0;
   int32_t ownMarkIndex = 0;
   uint8_t ownMark = 0;

@@ -832,3 +832,13 @@ bool ReplenishHead(smt::Machine& m, HeadPlaceState& p, int head, double cellX, d
 
 
 }  // namespace smt::run
+
+namespace smt::run {
+
+void LogPlacement(const HeadPlaceState& p, int head) {
+  static constexpr const char* kPaths[] = {"no vision", "stop-and-look", "fly"};
+  CLogFile::Instance().Write(true, "placed: row %d head %d nozzle %d, vision path: %s", p.row + 1, head, p.nozzleTarget,
+                             kPaths[std::clamp(p.visionPath, 0, 2)]);
+}
+
+}  // namespace smt::run

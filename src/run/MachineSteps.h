@@ -11,12 +11,13 @@
 #include "run/BoardFrame.h"
 #include "run/HeadRecords.h"
 #include "run/RunServices.h"
+#include "platform/SystemText.h"
 
 namespace smt::run {
 
-inline constexpr const char* kPlaceHeaderNoSelect = "Place header no select !";
-inline constexpr const char* kFeedIsNoFind = "feed is no find !";
-inline constexpr const char* kHeaderError = "Header error !";
+inline constexpr smt::platform::SystemText kPlaceHeaderNoSelect{"RunMessagesConfig", "RunMessages.c_PlaceHeadNotChosen", "Place header no select !"};
+inline constexpr smt::platform::SystemText kFeedIsNoFind{"RunMessagesConfig", "RunMessages.c_FeedNotFound", "feed is no find !"};
+inline constexpr smt::platform::SystemText kHeaderError{"RunMessagesConfig", "RunMessages.c_HeadError", "Header error !"};
 
 // The Z stroke of head `head`: axis and sign, and whether it uses the Z2 pair.
 struct StrokeAxis {
@@ -45,6 +46,8 @@ bool DispensePoint(smt::Machine& m, int command, int row, bool raw, double cellX
 std::pair<int32_t, int32_t> PlacePoint(smt::Machine& m, double x, double y, int head);
 bool PlacePart(smt::Machine& m, HeadPlaceState& p, int slot, bool checkOwnMark, bool raw, double cellX, double cellY);
 void PlaceStroke(smt::Machine& m, HeadPlaceState& p, double baseHeight);
+// The log line of a placed part (head 1..8), naming the vision path it took.
+void LogPlacement(const HeadPlaceState& p, int head);
 bool DiscardPart(smt::Machine& m, HeadPlaceState& p);
 // After a Stop (or a run that ended early): every nozzle whose vacuum is on
 // may hold a part. Each is carried to the throw position and let go there;

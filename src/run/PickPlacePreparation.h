@@ -7,11 +7,12 @@
 
 #include "run/HeadRecords.h"
 #include "run/RunServices.h"
+#include "platform/SystemText.h"
 
 namespace smt::run {
 
-inline constexpr const char* kGridNoFind = "Grid No Find Row & Col";
-inline constexpr const char* kNoSpeedTemplate = "no find speed template !";
+inline constexpr smt::platform::SystemText kGridNoFind{"RunMessagesConfig", "RunMessages.c_GridNotFound", "Grid No Find Row & Col"};
+inline constexpr smt::platform::SystemText kNoSpeedTemplate{"RunMessagesConfig", "RunMessages.c_NoSpeedTemplate", "no find speed template !"};
 
 // slot 1..8 (HeadRecords::pick), 9 (replenish record), 10 (single-step record).
 // False when the feeder's own speed template is unknown or the park move

@@ -27,6 +27,7 @@
 #include "run/TheMachine.h"
 #include "settings/SettingsStores.h"
 #include "core/Machine.h"
+#include "platform/SystemText.h"
 
 namespace smt::run {
 
@@ -35,8 +36,8 @@ namespace {
 using smt::platform::MsgAnswer;
 using smt::platform::ShowMessage;
 
-inline constexpr const char* kFeedTimeOut = "Feed time out !";
-inline constexpr const char* kGlueTimeOut = "Platform glue wait time out !";
+inline constexpr smt::platform::SystemText kFeedTimeOut{"RunMessagesConfig", "RunMessages.c_FeedTimeOut", "Feed time out !"};
+inline constexpr smt::platform::SystemText kGlueTimeOut{"RunMessagesConfig", "RunMessages.c_PlatformGlueTimeOut", "Platform glue wait time out !"};
 
 int32_t Trunc(double v) { return static_cast<int32_t>(v); }
 uint8_t PlatformAxis(int platform) { return platform == 1 ? 1 : 12; }
@@ -88,7 +89,7 @@ bool AssignCycle(smt::Machine& m, int count, int heads) {
   return true;
 }
 
-bool WaitOrStop(smt::Machine& m, smt::platform::Event& e, std::chrono::milliseconds limit, const char* timeoutText) {
+bool WaitOrStop(smt::Machine& m, smt::platform::Event& e, std::chrono::milliseconds limit, const std::string& timeoutText) {
   switch (WaitRunEvent(m, e, limit)) {
     case WaitResult::Signalled: return true;
     case WaitResult::Stopped: return false;
@@ -118,7 +119,7 @@ std::pair<int32_t, int32_t> HeadPlaceOffset(smt::Machine& m, int head) {
   }
 }
 
-bool Refuse(const char* text) {
+bool Refuse(const std::string& text) {
   ShowMessage(text);
   return true;
 }

@@ -1,6 +1,7 @@
 // The placement run of the machines with up to four heads per cycle: boards,
 // panel cells, and within a cell the placement list in cycles of one part
 // per head.
+#include <algorithm>
 #include <cstdlib>
 
 #include "core/LogFile.h"
@@ -24,6 +25,7 @@
 #include "settings/SettingsStores.h"
 #include "vision/VisionGlobals.h"
 #include "platform/RefusalTexts.h"
+#include "platform/SystemText.h"
 
 namespace smt::run {
 
@@ -31,8 +33,8 @@ namespace {
 
 using smt::platform::ShowMessage;
 
-inline constexpr const char* kFeedTimeOut = "Feed time out !";
-inline constexpr const char* kBoardTimeOut = "Board wait time out !";
+inline constexpr smt::platform::SystemText kFeedTimeOut{"RunMessagesConfig", "RunMessages.c_FeedTimeOut", "Feed time out !"};
+inline constexpr smt::platform::SystemText kBoardTimeOut{"RunMessagesConfig", "RunMessages.c_BoardWaitTimeout", "Board wait time out !"};
 
 struct CellRun {
   int rowCount = 0;
@@ -98,7 +100,7 @@ bool AssignCycle(CellRun& c) {
   return true;
 }
 
-bool WaitOrFail(smt::platform::Event& e, std::chrono::milliseconds limit, const char* timeoutText) {
+bool WaitOrFail(smt::platform::Event& e, std::chrono::milliseconds limit, const std::string& timeoutText) {
   switch (WaitRunEvent(m, e, limit)) {
     case WaitResult::Signalled: return true;
     case WaitResult::Stopped: return false;
@@ -156,7 +158,9 @@ bool VisionPass(const SmtStrategy& st) {
   };
   auto one = [this](int k) {
     auto& p = m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)];
+    p.visionPath = 0;
     if (p.row == -1 || p.visionMode == 0) return true;
+    p.visionPath = 1;
     return VisionCentreHead(m, p, false);
   };
   const bool fly = FlyVisionAvailable(m);
@@ -169,7 +173,10 @@ bool VisionPass(const SmtStrategy& st) {
   if (fly && (st.m_HeaderSelect >= 1 && st.m_HeaderSelect <= 4)) {
     bool all = true;
     for (int k = 1; k <= last; ++k) all = all && qualifies(k);
-    if (all) return Services(m).vision->FlyVisionAllHeads();
+    if (all) {
+      for (int k = 1; k <= last; ++k) m.Part<smt::run::HeadRecords>().place[static_cast<size_t>(k - 1)].visionPath = 2;
+      return Services(m).vision->FlyVisionAllHeads();
+    }
   }
   for (int k = 1; k <= last; ++k)
     if (!one(k)) return false;
@@ -309,6 +316,7 @@ bool RunCell(CellRun& c, const SmtStrategy& st, double cellX, double cellY, bool
         pl.failedRow = -1;
         RowState(m, pl.row, 6, false);
         ++PartList(m).run.m_nPlacedCount;
+        LogPlacement(pl, k);
         if (k <= 2) CountCoverPart(m);
       } else {
         pl.failedRow = pl.row;

@@ -13,6 +13,7 @@
 
 #include "platform/Hooks.h"
 #include "stations/LabelingSettings.h"
+#include "platform/SystemText.h"
 
 namespace smt {
 class Machine;
@@ -47,8 +48,8 @@ struct LabelingIo {
 LabelingIo DefaultLabelingIo();
 
 // Nothing recognised under the camera (the part list's text).
-inline constexpr const char* kNoRecognition = "Mark识别失败 !";
-inline constexpr const char* kGlassNotFound = "玻璃片识别错误 ！  是 - 重新识别，否 - 退出";
+inline constexpr smt::platform::SystemText kNoRecognition{"StationMessagesConfig", "StationMessages.c_MarkFailed", "Mark识别失败 !"};
+inline constexpr smt::platform::SystemText kGlassNotFound{"StationMessagesConfig", "StationMessages.c_GlassNotFound", "玻璃片识别错误 ！  是 - 重新识别，否 - 退出"};
 
 class LabelingMachine {
  public:

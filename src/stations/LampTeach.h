@@ -8,10 +8,11 @@
 #include <string>
 
 #include "stations/LampPointTable.h"
+#include "platform/SystemText.h"
 
 namespace smt::stations {
 
-inline constexpr const char* kResetGlueHeadsFirst = "请先复位点胶头";
+inline constexpr smt::platform::SystemText kResetGlueHeadsFirst{"StationMessagesConfig", "StationMessages.c_ResetGlueHeadsFirst", "请先复位点胶头"};
 
 // Glue X of the gantry and the Z5 / Z6 positions of `machine` (pulses).
 int32_t GlueX(smt::Machine& machine);

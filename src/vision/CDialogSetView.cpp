@@ -223,6 +223,8 @@ void CDialogSetView::SetTextOf(QWidget* w, const std::string& text) {
 }
 
 namespace {
+// A camera without a new picture for this long is told as silent.
+constexpr std::chrono::seconds kCameraSilentAfter{3};
 constexpr int kWorkImageSide = 80;  // the work images' squares at full size (pixels)
 
 // The live picture with the work images: images 1..4 along the top, 5..8
@@ -645,7 +647,7 @@ void CDialogSetView::ShowCameraStatus() {
     // No camera of that role: no picture of another camera under its name.
     const std::string none = mode == 1   ? m_texts["SetView.c_Message_03"]
                              : mode == 2 ? m_texts["SetView.c_Message_04"]
-                                         : std::string("No camera found !");
+                                         : smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_NoCameraFound", "没有找到相机 !");
     m_status->setText(Q(name + " | " + none));
     m_live->clear();
     m_lastLive = QImage();
@@ -662,7 +664,29 @@ void CDialogSetView::ShowCameraStatus() {
   char buf[160];
   std::snprintf(buf, sizeof buf, " | Size:%d*%d | Display FPS:%4.2f | Capture FPS:%4.2f", stats.width, stats.height,
                 display, capture);
-  m_status->setText(Q(name + buf));
+  // A camera that sends no new picture says so beside its figures, and once
+  // in the information box in sight (the picture shown is an old one).
+  if (first || stats.captured != m_lastCaptured[mode] || m_lastNewFrame[mode].time_since_epoch().count() == 0) {
+    m_lastNewFrame[mode] = now;
+    if (m_silenceTold[mode] && !first) {
+      m_silenceTold[mode] = false;
+      InfoLine(smt::platform::FillText(
+          smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_CameraSendsAgain", "%1 又送来图像了。"), {name}));
+    }
+  }
+  std::string silence;
+  if (const auto quiet = std::chrono::duration_cast<std::chrono::seconds>(now - m_lastNewFrame[mode]);
+      quiet >= kCameraSilentAfter) {
+    silence = smt::platform::FillText(
+        smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_CameraSilent",
+                                  "%1 已有 %2 秒没有送来新图像：画面是旧的。请检查相机和连线。"),
+        {name, std::to_string(quiet.count())});
+    if (!m_silenceTold[mode]) {
+      m_silenceTold[mode] = true;
+      smt::link::RuntimeOf(machine_).Hooks().ShowNotice(silence);
+    }
+  }
+  m_status->setText(Q(name + buf + (silence.empty() ? std::string() : " | " + silence)));
   m_lastCaptured[mode] = stats.captured;
   m_lastCount[mode] = stats.frameCount;
   m_nImageWidth = stats.width;

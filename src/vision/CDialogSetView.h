@@ -285,6 +285,10 @@ class CDialogSetView : public QWidget {
   std::chrono::steady_clock::time_point m_lastTick{};
   std::array<uint64_t, 3> m_lastCaptured{};
   std::array<uint32_t, 3> m_lastCount{};
+  // When each role's camera last sent a new picture, and whether its
+  // silence has been told (once per silence).
+  std::array<std::chrono::steady_clock::time_point, 3> m_lastNewFrame{};
+  std::array<bool, 3> m_silenceTold{};
   std::shared_ptr<std::atomic<bool>> m_alive;
 };
 

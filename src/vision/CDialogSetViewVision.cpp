@@ -263,7 +263,13 @@ void CDialogSetView::ReadQrCode(const cv::Mat& frame) {
   std::vector<std::string> texts;
   ReadQrCodes(frame.clone(), texts);
   if (texts.empty()) {
-    InfoLine(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_QrCodeError", "没有读到二维码 !"));
+    // Said where the operator looks, also with the information switch off;
+    // a reader without its models says that it reads less well.
+    std::string said = smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_QrCodeError", "没有读到二维码 !");
+    if (CurrentQrReaderMode() == QrReaderMode::WithoutModels)
+      said += " " + smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_QrWithoutModels",
+                                              "（二维码识别模型没有加载，只用基本识别。）");
+    smt::link::RuntimeOf(machine_).Hooks().ShowNotice(said);
     return;
   }
   for (const auto& t : texts) InfoLine(t);

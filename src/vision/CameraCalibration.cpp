@@ -22,6 +22,7 @@
 #include "vision/RecognitionTypes.h"
 #include "vision/VisionGlobals.h"
 #include "platform/RefusalTexts.h"
+#include "platform/SystemText.h"
 
 namespace smt::vision {
 
@@ -104,8 +105,8 @@ bool FlyTriggerInWindow(int head, int32_t t, int32_t pitch, int32_t offsetK, int
 
 namespace {
 
-constexpr const char* kNoCamera = "没有相机 !";
-constexpr const char* kPlacePiece = "请放置好标准片 !";
+constexpr smt::platform::SystemText kNoCamera{"VisionMessagesConfig", "VisionMessages.c_NoCamera", "没有相机 !"};
+constexpr smt::platform::SystemText kPlacePiece{"VisionMessagesConfig", "VisionMessages.c_PlaceCalibrationPiece", "请放置好标准片 !"};
 
 double Round4(double v) { return std::round(v * 10000.0) / 10000.0; }
 

@@ -17,6 +17,7 @@
 #include <string>
 
 #include <opencv2/core.hpp>
+#include "platform/SystemText.h"
 
 namespace smt::vision {
 
@@ -114,7 +115,7 @@ inline constexpr const char* kMarkFailedKey = "PartList.c_Message_38";
 inline constexpr const char* kMarkFailedText = "Mark识别失败 !";
 inline constexpr const char* kMarkToleranceKey = "PartList.c_Message_39";
 inline constexpr const char* kMarkToleranceText = "Mark位置超过允许公差 !   是-继续，否-终止，取消-继续";
-inline constexpr const char* kMarksTooClose = "Mark2 to Mark1 length is too short!!";
+inline constexpr smt::platform::SystemText kMarksTooClose{"VisionMessagesConfig", "VisionMessages.c_MarksTooClose", "Mark2 to Mark1 length is too short!!"};
 
 // A mark of the caller's choice (RecognizeMark).
 struct SpecifiedMark {

@@ -8,6 +8,7 @@
 #include <opencv2/core.hpp>
 
 #include "vision/MarkAlign.h"
+#include "platform/SystemText.h"
 
 namespace smt::vision {
 
@@ -21,11 +22,11 @@ struct TemplateCentring {
   double zoom = 18.0;  // pixels per mm (the PCB editor's)
 };
 
-inline constexpr const char* kTemplateTooSmall = "size to small !";
-inline constexpr const char* kTemplateTooBig = "part size to big !";
-inline constexpr const char* kTemplateLarger = "template > rio image !";
-inline constexpr const char* kTemplateFailed = "模板识别失败 !";
-inline constexpr const char* kTemplateTolerance = "模板识别位置超出设定允许公差 !  是-继续，否-终止";
+inline constexpr smt::platform::SystemText kTemplateTooSmall{"VisionMessagesConfig", "VisionMessages.c_TemplateTooSmall", "size to small !"};
+inline constexpr smt::platform::SystemText kTemplateTooBig{"VisionMessagesConfig", "VisionMessages.c_TemplatePartTooBig", "part size to big !"};
+inline constexpr smt::platform::SystemText kTemplateLarger{"VisionMessagesConfig", "VisionMessages.c_TemplateLargerThanImage", "template > rio image !"};
+inline constexpr smt::platform::SystemText kTemplateFailed{"VisionMessagesConfig", "VisionMessages.c_TemplateFailed", "模板识别失败 !"};
+inline constexpr smt::platform::SystemText kTemplateTolerance{"VisionMessagesConfig", "VisionMessages.c_TemplateTolerance", "模板识别位置超出设定允许公差 !  是-继续，否-终止"};
 
 // Centres the Mark camera on the template's feature; the corrections are
 // added to the caller's counters. `templ` is the loaded template image.

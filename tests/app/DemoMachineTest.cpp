@@ -237,4 +237,34 @@ TEST_P(OperatorJogBusy, AClickWhileTheMachineIsBusySaysItWasNotSent) {
   EXPECT_EQ(sim->Position(0) - before, step) << Jog().StepDisplay();
 }
 
+// Six fast clicks while the slow machine works on the first: one move, and
+// each of the five refused clicks gets its word in the box in sight.
+TEST_P(OperatorJogBusy, SixFastClicksOneMoveAndAWordForEachRefused) {
+  StartInLanguage();
+  ConnectAndHome();
+  const int64_t before = sim->Position(0);
+  sim->SetReplyDelay(std::chrono::milliseconds(1500));
+  QWidget* plus = Control(smt::link::jogid::kXPlus);
+  const std::string infoBefore = Jog().InfoText(), info2Before = Jog().InfoText2();
+  for (int k = 0; k < 6; ++k) {
+    Click(plus);
+    ASSERT_TRUE(smt::CurrentMachine().machineBusy.load()) << "click " << k + 1 << " came after the move ended";
+  }
+  const bool second = !Control(smt::link::jogid::kInfo2)->isHidden();
+  QWidget* box = Control(second ? smt::link::jogid::kInfo2 : smt::link::jogid::kInfo);
+  EXPECT_TRUE(box->isVisibleTo(Control(smt::link::jogid::kConnect)->window())) << "the word goes to a hidden box";
+  const std::string said = (second ? Jog().InfoText2() : Jog().InfoText()).substr((second ? info2Before : infoBefore).size());
+  sim->SetReplyDelay(std::chrono::milliseconds(0));
+  ASSERT_TRUE(PumpUntil([] { return !smt::CurrentMachine().machineBusy.load(); }, 8s));
+  const std::map<std::string, std::string> expected = {
+      {"Chinese", "机器忙"}, {"English", "Machine busy"}, {"German", "Maschine beschäftigt"}};
+  const std::string& word = expected.at(GetParam().name);
+  int words = 0;
+  for (size_t at = said.find(word); at != std::string::npos; at = said.find(word, at + word.size())) ++words;
+  EXPECT_EQ(words, 5) << said;
+  EXPECT_TRUE(messages.service.Texts().empty()) << "no box to close at every click: " << Messages();
+  const int step = std::stoi(Jog().StepDisplay().substr(2));
+  EXPECT_EQ(sim->Position(0) - before, step) << "six clicks while busy: one move";
+}
+
 }  // namespace

@@ -25,6 +25,12 @@
 #include "link/LinkTexts.h"
 #include "platform/RefusalTexts.h"
 #include "run/StrategySettings.h"
+#include "link/MachineGuards.h"
+#include "link/MotionCommands.h"
+#include "run/FeederPickTarget.h"
+#include "vision/TemplateOrigin.h"
+#include "job/RunControl.h"
+#include "platform/SystemText.h"
 
 namespace {
 
@@ -167,6 +173,8 @@ std::string ReadAll(const fs::path& p) {
 TEST_F(MessageLanguageWalk, EveryTextTheCodeReadsIsInTheThreeFiles) {
   static const std::regex windowText(R"re(WindowText\(\s*"(\w+)",\s*"([\w.]+)")re");
   static const std::regex commonText(R"re(CommonText\(\s*"([\w.]+)")re");
+  // The program's built-in messages: SystemText kName{"Section", "Key", ...}.
+  static const std::regex systemText(R"re(SystemText\s+\w+\{\s*"(\w+)",\s*"([\w.]+)")re");
   std::set<std::pair<std::string, std::string>> used;
   for (const fs::path& p : SourceFiles()) {
     const std::string src = ReadAll(p);
@@ -174,6 +182,8 @@ TEST_F(MessageLanguageWalk, EveryTextTheCodeReadsIsInTheThreeFiles) {
       used.insert({(*it)[1], (*it)[2]});
     for (std::sregex_iterator it(src.begin(), src.end(), commonText), end; it != end; ++it)
       used.insert({"CommonConfig", (*it)[1]});
+    for (std::sregex_iterator it(src.begin(), src.end(), systemText), end; it != end; ++it)
+      used.insert({(*it)[1], (*it)[2]});
   }
   ASSERT_GT(used.size(), 80u) << "the sources were not found";
   std::string faults;
@@ -206,6 +216,57 @@ TEST_F(MessageLanguageWalk, NoMessageIsWrittenIntoTheCode) {
     }
   }
   EXPECT_EQ(faults, "");
+}
+
+// No message is kept in the code as a named text either: a constant whose
+// text reads as a message (Chinese, or closing with "!" or "?", or naming an
+// error, a time-out or a thing not found) is a SystemText, which reads the
+// window's language where it is shown.
+TEST_F(MessageLanguageWalk, NoMessageIsANamedTextInTheCode) {
+  static const std::regex named(
+      R"re((?:constexpr|static inline|static const|inline const)\s+(?:const\s+)?char\s*(?:const\s*)?\*?\s*(?:const\s+)?(\w+)(?:\[\])?\s*=\s*"((?:[^"\\]|\\.)*)")re");
+  static const std::regex message(R"re((!|！|\?)\s*$|\b([Ee]rror|No Find|no find|time out|is busy)\b)re");
+  // Texts that are no message or are read by key: log lines, the
+  // missing-setting marker, stored cell values (their shown names come from
+  // the files), the import dialog's file-type filters.
+  static const std::set<std::string> notShown = {
+      "kVisualTimesOut", "kVisualError", "kMissingSetting", "kPlatform1", "kPlatform2", "kTxtFilter", "kPikFilter",
+      "kCsvFilter", "kMntFilter", "kPosFilter", "kPkpFilter", "k318Filter", "kTxtQt", "kPikQt", "kCsvQt", "kMntQt",
+      "kPosQt", "kPkpQt", "k318Qt", "kTooManyFields",
+      // the window title and a punctuation mark
+      "kTitleChinese", "kFullStop",
+      // built-in defaults of texts read by their keys
+      "kNoCameraText", "kMarkSizeText", "kNoFrameText", "kMarkFailedText", "kMarkToleranceText", "kRunNotAvailable",
+      "kRepairVacuumQuestion", "kRepairVisionQuestion"};
+  std::string faults;
+  for (const fs::path& p : SourceFiles()) {
+    const std::string src = ReadAll(p);
+    for (std::sregex_iterator it(src.begin(), src.end(), named), end; it != end; ++it) {
+      const std::string name = (*it)[1], text = (*it)[2];
+      if (notShown.count(name) || !(HasChinese(text) || std::regex_search(text, message))) continue;
+      const auto line = 1 + std::count(src.begin(), src.begin() + it->position(), '\n');
+      faults += fs::relative(p, SMT_SOURCE_DIR).string() + ":" + std::to_string(line) + ": " + name + " = \"" + text + "\"\n";
+    }
+  }
+  EXPECT_EQ(faults, "");
+}
+
+// The built-in messages in each language: each read from its file, in that
+// language (not the built-in text of another language).
+TEST_F(MessageLanguageWalk, BuiltInMessagesSpeakTheWindowsLanguage) {
+  const smt::platform::SystemText samples[] = {smt::link::kNotConnected, smt::link::kNotReset, smt::link::kRunning,
+                                               smt::link::kXPosError, smt::run::kFeedIndexNoFind,
+                                               smt::vision::kTemplateFailed, smt::job::kSmtThreadBusy};
+  for (const char* l : kLanguages) {
+    SCOPED_TRACE(l);
+    smt::platform::SetRefusalLanguage(dir.str(), l);
+    for (const auto& t : samples) {
+      const std::string shown = t;
+      const std::pair<std::string, std::string> where{t.section, t.key};
+      EXPECT_EQ(shown, files[l][where]) << t.key;
+      EXPECT_EQ(HasChinese(shown), std::string(l) == "Chinese") << shown;
+    }
+  }
 }
 
 // The messages the real shell shows, as its message service sees them, in
@@ -275,6 +336,8 @@ TEST_F(ShellMessageWalk, EveryMessageSpeaksTheWindowsLanguage) {
     smt::settings::CheckMachineReady(m);
     m.machineBusy = false;
     m.connected = false;
+    // The link's own guard, a built-in message of the code.
+    smt::link::CheckMachineGuards(m);
     // The question at close, answered with Cancel.
     f.hasUnsavedChanges = [] { return true; };
     f.saveProject = [] { return true; };
@@ -284,7 +347,7 @@ TEST_F(ShellMessageWalk, EveryMessageSpeaksTheWindowsLanguage) {
     smt::job::RunCounts c{4, 1, 1, 2, false, false, true};
     smt::platform::ShowMessage(smt::job::RunEndText(c, smt::job::RunEndWords::Load(dir.str(), language)));
     const std::vector<std::string> said = messages.service.Texts();
-    EXPECT_EQ(said.size(), 6u);
+    EXPECT_EQ(said.size(), 7u);
     for (const std::string& t : said)
       if (const std::string why = Foreign(language, t); !why.empty())
         faults += std::string(language) + " window, " + why + ": " + t + "\n";

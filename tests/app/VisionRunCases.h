@@ -5,6 +5,10 @@
 // (four and eight heads), so that the two run side by side.
 #include "VisionRunFixture.h"
 
+#include <fstream>
+
+#include "core/LogFile.h"
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -25,6 +29,9 @@ TEST_P(VisionRunCases, EveryPartLandsOnTheTrueBoard) {
   StartProgram(c.machineType, c.headSelect);
   LoadJob(c.camera, c.fly, 0.4, -0.3, 0.6);
   Introduce();
+  const bool logWas = CLogFile::Instance().m_bEnable.exchange(true);
+  std::error_code logGone;
+  const auto logBefore = std::filesystem::file_size(CLogFile::Instance().FilePath(), logGone);
   ASSERT_TRUE(View().m_pPartList->Run().OnStart()) << Shown();
   std::vector<std::string> shown;
   ASSERT_TRUE(WaitEnd(60s, &shown)) << "busy " << smt::CurrentMachine().machineBusy.load() << " run " << smt::CurrentMachine().runContinue.load() << " homed " << smt::CurrentMachine().resetDone.load() << "\n" << Info();
@@ -37,6 +44,32 @@ TEST_P(VisionRunCases, EveryPartLandsOnTheTrueBoard) {
   for (const auto& r : world->Placements()) highestHead = std::max(highestHead, r.head);
   EXPECT_EQ(highestHead, std::min(smt::CurrentMachine().headCount.load(), static_cast<int>(rows.size())))
       << "every head of the machine type places (as many as a board has rows)";
+  // Each placement's log line names the vision path the part took.
+  {
+    std::ifstream in(CLogFile::Instance().FilePath(), std::ios::binary);
+    std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    log.erase(0, logGone ? 0 : std::min<size_t>(logBefore, log.size()));  // this run's lines only
+    const std::string path = std::string(c.camera).rfind("No/", 0) == 0 ? "vision path: no vision"
+                             : c.fly                                     ? "vision path: fly"
+                                                                         : "vision path: stop-and-look";
+    // In flight the heads go together: a cycle left with fewer parts than
+    // heads stops over the camera, and its line says so.
+    size_t lines = 0, named = 0, stopped = 0;
+    for (size_t at = log.find("placed: row "); at != std::string::npos; at = log.find("placed: row ", at + 1)) {
+      ++lines;
+      const std::string line = log.substr(at, log.find('\n', at) - at);
+      named += line.find(path) != std::string::npos ? 1 : 0;
+      stopped += line.find("vision path: stop-and-look") != std::string::npos ? 1 : 0;
+    }
+    EXPECT_GE(lines, world->Placements().size()) << "a log line for each placement";
+    if (c.fly) {
+      EXPECT_GE(named, lines / 2) << path;
+      EXPECT_EQ(named + stopped, lines) << path;
+    } else {
+      EXPECT_EQ(named, lines) << path;
+    }
+  }
+  CLogFile::Instance().m_bEnable = logWas;
   int flyPasses = 0;
   for (const auto& r : sim->Received()) flyPasses += r.code == 0x63 ? 1 : 0;
   if (c.fly) EXPECT_GT(flyPasses, 0) << "the heads crossed the fly camera";

@@ -129,7 +129,7 @@ TEST_F(NozzleChangeSim, RefusalsTellWhyAndMoveNothing) {
   struct Case {
     const char* name;
     std::function<bool()> call;
-    const char* message;
+    smt::platform::SystemText message;
   } cases[] = {
       {"head 0", [] { return PickNozzleFromLibrary(smt::CurrentMachine(), 0, 1, false, false); }, kHeaderOrNozzleError},
       {"nozzle 0", [] { return PickNozzleFromLibrary(smt::CurrentMachine(), 1, 0, false, false); }, kHeaderOrNozzleError},
