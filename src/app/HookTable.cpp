@@ -122,10 +122,10 @@ void DeclareShellHooks(CSMTView& view) {
   Need(Ref{"RunServices.labeling", [] { return smt::run::Services(smt::CurrentMachine()).labeling.connected(); }}, kLabeling);
 
   // --- window panels and the feeders' neighbours (the jog panel connects itself) ---
-  Need(PORT(smt::link::JogPanelPort()), kAll, kNone);
-  Need(PORT(smt::link::CameraPanelPort()), kAll, kNone);
-  Need(PORT(smt::link::LinkWindowPort()), kAll, kNone);
-  Need(PORT(smt::link::ManualMarkPort()), kAll, kNone);
+  Need(PORT(smt::link::JogPanelPortOf(smt::CurrentMachine())), kAll, kNone);
+  Need(PORT(smt::link::CameraPanelPortOf(smt::CurrentMachine())), kAll, kNone);
+  Need(PORT(smt::link::LinkWindowPortOf(smt::CurrentMachine())), kAll, kNone);
+  Need(PORT(smt::link::ManualMarkPortOf(smt::CurrentMachine())), kAll, kNone);
   Need(PORT(smt::feeder::FeederPartListPort()), kFeeding, kNone);
   Need(PORT(smt::feeder::FeederNeighboursPort()), kAll, kNone);
 

@@ -10,7 +10,7 @@
 void JogPanelPulseTestRunner::SwitchOutputOff(int output) {
   // The walk axis's output goes off before its test run; the network form
   // carries the output number as its value (the serial form has no value).
-  if (smt::CurrentMachine().connected.load()) smt::link::SetOutput(output, 0, output);
+  if (smt::CurrentMachine().connected.load()) smt::link::SetOutput(smt::CurrentMachine(), output, 0, output);
 }
 
 void JogPanelPulseTestRunner::Jog(int axisCode, int direction, int32_t steps) {

@@ -38,7 +38,7 @@ void ConnectPartEditors(CSMTView& view) {
     const auto& f = view.m_pPartList->PcbEditor().Fields();
     return std::pair<double, double>{f.originX, f.originY};
   };
-  h.platformSelect = [] { return smt::link::Runtime().headGroup.load(); };
+  h.platformSelect = [] { return smt::link::RuntimeOf(smt::CurrentMachine()).headGroup.load(); };
   h.jog = [&view](int axis, int direction) {
     if (view.m_pManualControl) view.m_pManualControl->Jog(axis, direction == 1, true);
   };
@@ -95,7 +95,7 @@ class ShellLabelingStation : public smt::run::LabelingStation {
 void ConnectLabelRun(CSMTView& view) {
   auto& run = smt::run::Services(view.machine());
   run.labeling.Connect(std::make_shared<ShellLabelingStation>(view));
-  run.startHomeMode = [](int mode) { smt::link::MachineHoming::Instance().StartRunEndHome(mode); };
+  run.startHomeMode = [](int mode) { smt::link::MachineHoming::Of(smt::CurrentMachine()).StartRunEndHome(mode); };
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ namespace {
 // What a run shows, on the part list and on the panels a run disables.
 class ShellRunDisplay : public smt::run::PanelRunDisplay {
  public:
-  ShellRunDisplay(CSMTView& view, CDialogPartList& panel) : PanelRunDisplay(panel), view_(view) {}
+  ShellRunDisplay(CSMTView& view, CDialogPartList& panel) : PanelRunDisplay(view.machine(), panel), view_(view) {}
   void EnableRunWindows(bool enabled) override {
     PanelRunDisplay::EnableRunWindows(enabled);
     CSMTView* v = &view_;
@@ -54,7 +54,7 @@ void InstallRunSteps(CSMTView& view) {
     // the machine. The switch is done on the window thread; the homing is
     // queued behind it, so the switch still sees a homed machine.
     run.startHome = [] {
-      smt::platform::PostToGui([] { smt::link::MachineHoming::Instance().StartHomeThread(0, 0); });
+      smt::platform::PostToGui([] { smt::link::MachineHoming::Of(smt::CurrentMachine()).StartHomeThread(0, 0); });
     };
     run.cover = [appDir] {
       const auto c = smt::stations::CoverTapeSettings::Load(appDir);

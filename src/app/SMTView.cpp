@@ -117,7 +117,7 @@ int CSMTView::OnCreate() {
         edit.m_nZeroY2 = zero[3];
       }
     };
-    headGroup = [] { return smt::link::Runtime().headGroup.load(); };
+    headGroup = [] { return smt::link::RuntimeOf(smt::CurrentMachine()).headGroup.load(); };
   }
   for (auto& load : languageLoaders) load(app, frame_.Language());
   return 0;
@@ -226,7 +226,7 @@ void CSMTView::OnInitialUpdate() {
   const std::string& app = frame_.AppPath();
   // Firmware switches to the command layer, logging on or off.
   m_VersionNumber.Load(app);
-  m_VersionNumber.Apply();
+  m_VersionNumber.Apply(machine());
   std::vector<std::string> dropDown = frame_.Lists().dropDownLists;
   dropDown.resize(4);
   smt::job::SetDropDownLists(std::move(dropDown));

@@ -129,7 +129,7 @@ void CorrectAtVisionOrigin(const smt::settings::BasicSettings& basic, int passes
   s.networkLink = basic.m_CommModel == 1;
   const auto r = SettingsStores::Of(smt::CurrentMachine()).speed.Record(smt::settings::SpeedUse::VisualCorrection);
   const smt::vision::MarkMoveSpeeds speeds{r[0].start, r[0].normal, r[1].start, r[1].normal};
-  smt::vision::CalibrateVisualOrigin(s, smt::vision::DefaultMarkVisionIo(), speeds);
+  smt::vision::CalibrateVisualOrigin(smt::CurrentMachine(), s, smt::vision::DefaultMarkVisionIo(smt::CurrentMachine()), speeds);
 }
 
 }  // namespace
@@ -150,7 +150,7 @@ void CSMTView::OnGoTo(int id) {
   int n = 0;
   const Family family = FamilyOf(id, n);
   if (family == Family::None) return;
-  if (!smt::link::CheckMachineGuards(true, true)) return;
+  if (!smt::link::CheckMachineGuards(smt::CurrentMachine(), true, true)) return;
 
   auto in = ReadGoToInputs();
   if (m_pPartList) {
@@ -207,19 +207,19 @@ void CSMTView::OnResetOrigin() {
   }
   if (switchLiveCamera) switchLiveCamera(GoToCamera::Mark);
   smt::CurrentMachine().resetDone = false;
-  smt::link::MachineHoming::Instance().StartHomeThread(0, 1);
+  smt::link::MachineHoming::Of(smt::CurrentMachine()).StartHomeThread(0, 1);
 }
 
 void CSMTView::OnCameraToVisionOrigin() {
   // The homing's last step is never a drop-down command.
-  const bool pending = smt::link::MachineHoming::Instance().m_bResetToOriginPending.load();
+  const bool pending = smt::link::MachineHoming::Of(smt::CurrentMachine()).m_bResetToOriginPending.load();
   CameraToVisionOrigin(!pending && m_bGoToFromMenu.exchange(false));
 }
 
 void CSMTView::CameraToVisionOrigin(bool fromMenu) {
-  auto& homing = smt::link::MachineHoming::Instance();
+  auto& homing = smt::link::MachineHoming::Of(smt::CurrentMachine());
   const bool pending = homing.m_bResetToOriginPending.load();
-  if (!smt::link::CheckMachineGuards(!pending, true)) return;
+  if (!smt::link::CheckMachineGuards(smt::CurrentMachine(), !pending, true)) return;
   m_nGoToKind = 0;
   auto in = ReadGoToInputs();
   const GoToContext c = in->Context();
@@ -237,7 +237,7 @@ void CSMTView::CameraToVisionOrigin(bool fromMenu) {
   m_bOriginView = false;
   if (!plan.ok) {
     smt::platform::ShowMessage(m_strMessage[plan.message]);
-    if (!fromMenu) smt::link::Runtime().Hooks().EnableJogControls(true);
+    if (!fromMenu) smt::link::RuntimeOf(smt::CurrentMachine()).Hooks().EnableJogControls(true);
     return;
   }
   m_bGoToStopAfter = true;
@@ -268,7 +268,7 @@ bool CSMTView::MoveBetweenSetPoints() {
   }
   SetTargets(plan);
   const auto speed = SettingsStores::Of(smt::CurrentMachine()).speed.Record(smt::settings::SpeedUse::Smt);
-  return smt::link::SendCmd64MoveXY(plan.targetX - smt::CurrentMachine().curX.load(), speed[0].start, speed[0].normal,
+  return smt::link::SendCmd64MoveXY(smt::CurrentMachine(), plan.targetX - smt::CurrentMachine().curX.load(), speed[0].start, speed[0].normal,
                                     plan.targetY - smt::CurrentMachine().curY.load(), speed[1].start, speed[1].normal, 0, 0, 0, 0, 0x80);
 }
 
@@ -289,7 +289,7 @@ bool CSMTView::VisionOriginAfterPlacement() {
   }
   SetTargets(plan);
   const auto speed = SettingsStores::Of(smt::CurrentMachine()).speed.Record(smt::settings::SpeedUse::PickPart);
-  if (!smt::link::SendCmd64MoveXY(plan.targetX - smt::CurrentMachine().curX.load(), speed[0].start, speed[0].normal,
+  if (!smt::link::SendCmd64MoveXY(smt::CurrentMachine(), plan.targetX - smt::CurrentMachine().curX.load(), speed[0].start, speed[0].normal,
                                   plan.targetY - smt::CurrentMachine().curY.load(), speed[1].start, speed[1].normal, 0, 0, 0, 0, 0x80))
     return false;
   CorrectAtVisionOrigin(*in->basic, in->basic->m_CottectionTimeSmt, zoom, precision);

@@ -28,7 +28,10 @@ void TakeIntoJogPanel(CSMTView& view) {
     panel->TakeMachineSettings();
     panel->OnPositionsChanged();
   } else {
-    smt::link::UpdateMotionSettings(smt::link::ApplyStoreValues);
+    smt::Machine& machine = view.machine();
+    smt::link::UpdateMotionSettings(machine, [&machine](smt::link::MotionSettings& m) {
+      smt::link::ApplyStoreValuesFrom(m, smt::settings::SettingsStores::Of(machine));
+    });
   }
 }
 
@@ -85,8 +88,8 @@ void InstallSettingsFlow(CSMTView& view) {
     });
   });
   ids->speed = stores.speed.AddListener([v] { TakeIntoJogPanel(*v); });
-  ids->strategy = smt::run::AddStrategyListener(machine, [](const smt::run::SmtStrategy& s) {
-    smt::link::UpdateMotionSettings([&s](smt::link::MotionSettings& m) { m.runSelect = s.m_RunSelect; });
+  ids->strategy = smt::run::AddStrategyListener(machine, [&machine](const smt::run::SmtStrategy& s) {
+    smt::link::UpdateMotionSettings(machine, [&s](smt::link::MotionSettings& m) { m.runSelect = s.m_RunSelect; });
   });
   // The run's correction at the vision origin after a placed board.
   smt::run::Services(machine).visionOriginAfterPlacement = [v] { return v->VisionOriginAfterPlacement(); };

@@ -93,7 +93,7 @@ void InstallSettings(CSMTView& view) {
   w.viewMessage = [&view](int k) { return view.m_strMessage[k]; };
   w.basicHooks.showOriginUpdate = [&machine](QWidget* d) { smt::library::OpenOriginUpdate(machine, d); };
   w.basicHooks.startAutoZ = smt::feeder::StartAutoZMeasurement;
-  w.basicHooks.selectedPlatform = [] { return smt::link::Runtime().headGroup.load(); };
+  w.basicHooks.selectedPlatform = [] { return smt::link::RuntimeOf(smt::CurrentMachine()).headGroup.load(); };
   w.basicHooks.platformPositions = [&machine] { return std::make_pair(machine.motion.curPlatform[0].load(), machine.motion.curPlatform[1].load()); };
   view.pulseTestRunner = std::make_unique<JogPanelPulseTestRunner>(view);
   w.pulseTestRunner = view.pulseTestRunner.get();
@@ -126,7 +126,7 @@ void InstallLink(CSMTView& view) {
   });
   view.RegisterDialog(smt::app::cmd::kCpuVersionNumber, [&view](QWidget* parent) {
     const std::string& app = view.frame()->m_strAppPath;
-    CDialogVersionNumber dialog(view.m_VersionNumber, app,
+    CDialogVersionNumber dialog(view.machine(), view.m_VersionNumber, app,
                                 CDialogVersionNumber::LoadLanguage(app, view.frame()->m_strLanguage), parent);
     dialog.exec();
   });
@@ -336,7 +336,7 @@ void InstallRunEngine(CSMTView& view) {
   run.moveBetweenSetPoints = [&view] { return view.MoveBetweenSetPoints(); };
   run.autoTransport = [&machine] { return smt::stations::ConveyorStation::Of(machine).Fitted(); };
   run.runZones = [&machine](int code) { return smt::stations::ConveyorStation::Of(machine).RunZones(code, false); };
-  run.startHome = [] { smt::link::MachineHoming::Instance().StartHomeThread(0, 0); };
+  run.startHome = [] { smt::link::MachineHoming::Of(smt::CurrentMachine()).StartHomeThread(0, 0); };
   run.speedLevel = [&machine] { return smt::settings::SettingsStores::Of(machine).speed.Get()->settings.m_SpeedMenuCheck; };
   run.lightValue = [&view] { return view.m_pSetView ? view.m_pSetView->m_Light_Brightness : 0; };
 

@@ -183,7 +183,7 @@ void TakeResults(HeadPlaceState& p, const smt::vision::HeadVisionJob& j) {
 }
 
 smt::vision::HeadVisionIo HeadIo(const LiveParts& parts, bool sideView = false) {
-  smt::vision::HeadVisionIo io = smt::vision::DefaultHeadVisionIo();
+  smt::vision::HeadVisionIo io = smt::vision::DefaultHeadVisionIo(*parts.machine);
   CDialogSetView* panel = parts.panel;
   CDialogCameraList* list = parts.cameras;
   io.cameraReady = [panel, sideView](int camera) { return CameraUsable(panel, camera, sideView); };
@@ -278,12 +278,12 @@ bool FlyPassForRun(const LiveParts& parts) {
   // Heads that the pass does not see stay failed.
   for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().place)
     if (p.row != -1 && p.visionMode == 2 && p.visionCamera == 1) p.failed = 1;
-  smt::vision::FlyIo io = smt::vision::DefaultFlyIo();
-  io.selectCamera = [](int channel, int brightness) {
-    smt::link::SelectCamera(channel, brightness, channel == 2 ? 2 : 0);
+  smt::vision::FlyIo io = smt::vision::DefaultFlyIo(*parts.machine);
+  io.selectCamera = [&parts](int channel, int brightness) {
+    smt::link::SelectCamera(*parts.machine, channel, brightness, channel == 2 ? 2 : 0);
   };
   io.resetShotIndex = [panel, heads = f.headCount] { panel->Engine().BeginFlyPass(heads); };
-  const bool ok = smt::vision::FlyVisionAllHeads(f, s, lead->headTarget, lead->lightBrightness, false, 0, 0, 0, 0, io);
+  const bool ok = smt::vision::FlyVisionAllHeads(*parts.machine, f, s, lead->headTarget, lead->lightBrightness, false, 0, 0, 0, 0, io);
   engine.SetTriggerMode(1, 0);
   for (auto& a : smt::CurrentMachine().motion.headMoveArgs) a = 0;  // the pass turned the heads already
   return ok;
@@ -292,7 +292,7 @@ bool FlyPassForRun(const LiveParts& parts) {
 // What the Mark recognisers use in the program: the camera panel shows their
 // values, the camera list gives the light-settle time, texts in the window's language.
 smt::vision::MarkVisionIo PanelMarkIo(const LiveParts& parts) {
-  smt::vision::MarkVisionIo io = smt::vision::DefaultMarkVisionIo();
+  smt::vision::MarkVisionIo io = smt::vision::DefaultMarkVisionIo(*parts.machine);
   CDialogSetView* panel = parts.panel;
   io.showCameraFields = [panel](double zoom, double box, int contrast, int brightness) {
     ShowFields(panel, contrast, brightness, -1, zoom, box);
@@ -362,7 +362,7 @@ bool RecognizeOwnMarkForRun(const LiveParts& parts, const smt::library::MarkEdit
   spec.boxMm = m.viewBox;
   spec.diameterMm = m.diameter;
   spec.zoom = zoom;
-  smt::vision::MarkAligner aligner(PanelMarkIo(parts), {}, sp, sp);
+  smt::vision::MarkAligner aligner(*parts.machine, PanelMarkIo(parts), {}, sp, sp);
   int cx = 0, cy = 0;
   return aligner.RecognizeMark(spec, cx, cy);
 }
@@ -407,10 +407,10 @@ bool AlignBoardMarksForRun(const LiveParts& parts, bool inRun = true) {
   b.cameraOffsetX = geometry->table.nCameraToNozzle1X;
   b.cameraOffsetY = geometry->table.nCameraToNozzle1Y;
   // The Mark camera with the board's light; the panel shows its values.
-  smt::link::SelectCamera(1, params.brightness, -1);
+  smt::link::SelectCamera(machine, 1, params.brightness, -1);
   smt::vision::MarkVisionIo io = PanelMarkIo(parts);
   if (!inRun) io.storeManualOffsets = parts.storeManualOffsets;
-  smt::vision::MarkAligner aligner(io, params, speeds(smt::settings::SpeedUse::VisualSmt),
+  smt::vision::MarkAligner aligner(*parts.machine, io, params, speeds(smt::settings::SpeedUse::VisualSmt),
                                    speeds(smt::settings::SpeedUse::VisualCorrection));
   return aligner.AlignBoardMarks(b, inRun);
 }
@@ -472,7 +472,7 @@ std::function<void()> WireVisionRun(smt::Machine& machine, const VisionRunParts&
   QPointer<CDialogSetView> panel = in.panel;
   // The Mark camera of the alignments: the industrial Mark camera in
   // high-speed mode when fitted, else the panel's capture camera.
-  smt::vision::SetMarkCamera([panel] { return CameraUsable(panel, 0); },
+  smt::vision::SetMarkCamera(machine, [panel] { return CameraUsable(panel, 0); },
                              [panel](cv::Mat& frame) { return GrabOf(panel, 0, frame); });
   smt::run::Services(machine).vision.Connect(std::make_shared<ShellRunVision>(parts));
   if (panel) {

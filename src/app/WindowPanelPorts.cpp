@@ -100,7 +100,7 @@ class ShellCameraPanelNeighbours : public CDialogSetView::Neighbours {
     return view_.m_pCameraList && view_.m_pCameraList->m_Settings.m_VisualImageColorReversal != 0;
   }
   // While the homing hands over to the vision-origin move.
-  bool HomingWaiver() override { return smt::link::MachineHoming::Instance().m_bResetToOriginPending.load(); }
+  bool HomingWaiver() override { return smt::link::MachineHoming::Of(smt::CurrentMachine()).m_bResetToOriginPending.load(); }
   // Folding and unfolding: the camera panel takes the new height and the
   // jog panel below it the rest of the column.
   void HeightChanged(int height) override {
@@ -460,8 +460,8 @@ void ConnectForView(CSMTView& view, smt::platform::Port<I>& port, std::shared_pt
 }
 
 void ConnectWindowPanelPorts(CSMTView& view) {
-  ConnectForView<smt::link::CameraPanel>(view, smt::link::CameraPanelPort(), std::make_shared<ShellCameraPanel>(view));
-  ConnectForView<smt::link::LinkWindow>(view, smt::link::LinkWindowPort(), std::make_shared<ShellLinkWindow>(view));
+  ConnectForView<smt::link::CameraPanel>(view, smt::link::CameraPanelPortOf(view.machine()), std::make_shared<ShellCameraPanel>(view));
+  ConnectForView<smt::link::LinkWindow>(view, smt::link::LinkWindowPortOf(view.machine()), std::make_shared<ShellLinkWindow>(view));
   ConnectForView<smt::feeder::FeederPartList>(view, smt::feeder::FeederPartListPort(),
                                               std::make_shared<ShellFeederPartList>(view));
   ConnectForView<smt::feeder::FeederNeighbours>(view, smt::feeder::FeederNeighboursPort(),
@@ -476,7 +476,7 @@ void ConnectWindowPanelPorts(CSMTView& view) {
 }
 
 void ConnectManualMarks(CSMTView& view, std::function<void()> align) {
-  ConnectForView<smt::link::ManualMarkOwners>(view, smt::link::ManualMarkPort(),
+  ConnectForView<smt::link::ManualMarkOwners>(view, smt::link::ManualMarkPortOf(view.machine()),
                                               std::make_shared<ShellManualMarks>(view, std::move(align)));
 }
 

@@ -50,14 +50,14 @@ smt::settings::BasicSettings Basic() { return *SettingsStores::Of(smt::CurrentMa
 smt::settings::PulseSettings Pulse() { return *SettingsStores::Of(smt::CurrentMachine()).machine.Pulse(); }
 smt::settings::PulseTable Table() { return SettingsStores::Of(smt::CurrentMachine()).machine.Geometry()->table; }
 
-bool Serial() { return smt::link::Runtime().UsesSerial(); }
+bool Serial() { return smt::link::RuntimeOf(smt::CurrentMachine()).UsesSerial(); }
 uint8_t FeedAlternative() { return Serial() ? 1 : 0; }
 
-void Info(const std::string& text) { smt::link::Runtime().Hooks().AppendInfoLine(text, true); }
+void Info(const std::string& text) { smt::link::RuntimeOf(smt::CurrentMachine()).Hooks().AppendInfoLine(text, true); }
 
 bool Move64(int32_t dx, int32_t dy, uint8_t flags) {
   const auto sp = PickSpeeds();
-  return smt::link::SendCmd64MoveXY(dx, sp[kSpX].start, sp[kSpX].normal, dy, sp[kSpY].start, sp[kSpY].normal, 0, 0, 0,
+  return smt::link::SendCmd64MoveXY(smt::CurrentMachine(), dx, sp[kSpX].start, sp[kSpX].normal, dy, sp[kSpY].start, sp[kSpY].normal, 0, 0, 0,
                                     0, flags);
 }
 
@@ -71,7 +71,7 @@ int32_t HeadOffsetY(int head) {
 }
 
 bool InTravel(int64_t x, int64_t y) {
-  const auto m = smt::link::GetMotionSettings();
+  const auto m = smt::link::GetMotionSettings(smt::CurrentMachine());
   return x >= 0 && x <= m.xLimit && y >= m.yLimit && y <= 0;
 }
 
@@ -133,7 +133,7 @@ std::optional<double> MeasureHeight(int head) {
   const auto b = Basic();
   const double zPulse = Pulse().m_Z_Pulse;
   const int32_t travel = TruncToSteps(b.m_Z_Limit, zPulse);
-  if (smt::link::SendCmd71ProbeZ1(travel, b.m_MeasurementStart, b.m_MeasurementNormal) != smt::link::CommandResult::Ok)
+  if (smt::link::SendCmd71ProbeZ1(smt::CurrentMachine(), travel, b.m_MeasurementStart, b.m_MeasurementNormal) != smt::link::CommandResult::Ok)
     return std::nullopt;
   const double raw = zPulse != 0 ? -static_cast<double>(smt::CurrentMachine().link.probeValue.load()) / zPulse : 0.0;
   const double value = smt::platform::RoundDecimals(raw, 4);
@@ -166,12 +166,12 @@ bool FeederTestMotions::CheckDetourZones() {
 
 bool FeederTestMotions::DetourMove(int32_t xStart, int32_t xNormal, int32_t yStart, int32_t yNormal) {
   if (startInZone) {
-    if (!smt::link::SendCmd64MoveXY(0, xStart, xNormal, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY, yStart, yNormal, 0, 0, 0, 0,
+    if (!smt::link::SendCmd64MoveXY(smt::CurrentMachine(), 0, xStart, xNormal, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY, yStart, yNormal, 0, 0, 0, 0,
                                     kMasterResetFlag))
       return false;
   }
   if (targetInZone) {
-    if (!smt::link::SendCmd64MoveXY(smt::CurrentMachine().motion.targetX - smt::CurrentMachine().curX, xStart, xNormal, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY, yStart, yNormal, 0,
+    if (!smt::link::SendCmd64MoveXY(smt::CurrentMachine(), smt::CurrentMachine().motion.targetX - smt::CurrentMachine().curX, xStart, xNormal, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY, yStart, yNormal, 0,
                                     0, 0, 0, kMasterResetFlag))
       return false;
   }
@@ -182,13 +182,13 @@ bool FeederTestMotions::PositionMove(int32_t targetX, int32_t targetY) {
   smt::CurrentMachine().motion.targetX = targetX;
   smt::CurrentMachine().motion.targetY = targetY;
   CheckDetourZones();
-  if (Serial()) smt::link::SendCmd60SetState(0, 0);
+  if (Serial()) smt::link::SendCmd60SetState(smt::CurrentMachine(), 0, 0);
   const auto sp = PickSpeeds();
   if (!DetourMove(sp[kSpX].start, sp[kSpX].normal, sp[kSpY].start, sp[kSpY].normal)) return false;
   return Move64(smt::CurrentMachine().motion.targetX - smt::CurrentMachine().curX, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY, kMasterResetFlag);
 }
 
-bool FeederTestMotions::SwitchOff(int output) { return smt::link::SendOutputDirect(output, 0, 5); }
+bool FeederTestMotions::SwitchOff(int output) { return smt::link::SendOutputDirect(smt::CurrentMachine(), output, 0, 5); }
 
 bool FeederTestMotions::NozzleToFeedTest(int mode, const FeederRow* row, bool pullHole) {
   const auto b = Basic();
@@ -242,8 +242,8 @@ void FeederTestMotions::CameraToFeedTest(int mode, const FeederRow& row) {
   smt::CurrentMachine().motion.targetX = tx;
   smt::CurrentMachine().motion.targetY = ty;
   CheckDetourZones();
-  smt::link::CameraPanelPort()->OpenMarkCameraWithFeederLight();
-  if (Serial()) smt::link::SendCmd60SetState(0, 0);
+  smt::link::CameraPanelPortOf(smt::CurrentMachine())->OpenMarkCameraWithFeederLight();
+  if (Serial()) smt::link::SendCmd60SetState(smt::CurrentMachine(), 0, 0);
   const auto sp = PickSpeeds();
   if (!DetourMove(sp[kSpX].start, sp[kSpX].normal, sp[kSpY].start, sp[kSpY].normal)) return;
   Move64(smt::CurrentMachine().motion.targetX - smt::CurrentMachine().curX, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY, kMasterResetFlag);
@@ -264,9 +264,9 @@ void FeederTestMotions::TowbarToHoleTest(const FeederRow& row) {
     return;
   }
   const int32_t steps = TruncToSteps(v, side->walkPulse) - side->walkPosition;
-  if (Serial()) smt::link::SendCmd60SetState(0, 0);
+  if (Serial()) smt::link::SendCmd60SetState(smt::CurrentMachine(), 0, 0);
   const auto sp = PickSpeeds();
-  smt::link::SendCmd61MoveAxis(static_cast<uint8_t>(side->walkAxis), steps, sp[static_cast<size_t>(side->walkSpeed)].start,
+  smt::link::SendCmd61MoveAxis(smt::CurrentMachine(), static_cast<uint8_t>(side->walkAxis), steps, sp[static_cast<size_t>(side->walkSpeed)].start,
                                sp[static_cast<size_t>(side->walkSpeed)].normal);
 }
 
@@ -281,16 +281,16 @@ bool FeederTestMotions::AutoFeederAdvanceBeforePick(const FeederRow& row) {
   if (count == 0) count = 1;
   smt::link::FeedValues v{static_cast<int32_t>(m[0]), static_cast<int32_t>(m[1]), static_cast<int32_t>(m[2]), 0, 0, 0, 0,
                           row.Record().feedTime, count, n};
-  return smt::link::SendCmd66MoveFeedAxis(FeedAlternative(), 10, v) == smt::link::CommandResult::Ok;
+  return smt::link::SendCmd66MoveFeedAxis(smt::CurrentMachine(), FeedAlternative(), 10, v) == smt::link::CommandResult::Ok;
 }
 
 namespace {
 // Switches the vacuum of a head on the per-head Z axes off when its pump button is on.
 void ReleasePumpOf(int head, int axis, int machineType) {
   if (axis < 32 || axis > 39) return;
-  auto& rt = smt::link::Runtime();
+  auto& rt = smt::link::RuntimeOf(smt::CurrentMachine());
   if (!((rt.pumpButtons.load() >> (head - 1)) & 1u)) return;
-  smt::link::SendOutputDirect(31 + head, 0, Basic().m_Exhaust);
+  smt::link::SendOutputDirect(smt::CurrentMachine(), 31 + head, 0, Basic().m_Exhaust);
   rt.SetPumpButton(head, false);
   if (head == 4 && (machineType == 7 || machineType == 8)) std::this_thread::sleep_for(std::chrono::milliseconds(100));
 }
@@ -342,30 +342,30 @@ void FeederTestMotions::NozzlePickToCamera(int head, int camera, const FeederRow
   smt::CurrentMachine().motion.targetX = tx;
   smt::CurrentMachine().motion.targetY = ty;
   CheckDetourZones();
-  if (Serial()) smt::link::SendCmd60SetState(0, 0);
+  if (Serial()) smt::link::SendCmd60SetState(smt::CurrentMachine(), 0, 0);
   const auto sp = PickSpeeds();
   if (!DetourMove(sp[kSpX].start, sp[kSpX].normal, sp[kSpY].start, sp[kSpY].normal)) return;
-  if (!smt::link::SendCmd65MoveXYHeads(smt::CurrentMachine().motion.targetX - smt::CurrentMachine().curX, sp[kSpX].start, sp[kSpX].normal, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY,
+  if (!smt::link::SendCmd65MoveXYHeads(smt::CurrentMachine(), smt::CurrentMachine().motion.targetX - smt::CurrentMachine().curX, sp[kSpX].start, sp[kSpX].normal, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY,
                                        sp[kSpY].start, sp[kSpY].normal, TurnHeadsBack(), sp[kSpA1].start,
                                        sp[kSpA1].normal, 0))
     return;
   const ZStroke z = ZStrokeFor(h, type, pick, p.m_Z_Pulse);
   ReleasePumpOf(h, z.axis, type);
-  if (smt::link::SendCmd67MoveZ(static_cast<uint8_t>(z.axis), z.steps, sp[kSpZ1].start, sp[kSpZ1].normal,
+  if (smt::link::SendCmd67MoveZ(smt::CurrentMachine(), static_cast<uint8_t>(z.axis), z.steps, sp[kSpZ1].start, sp[kSpZ1].normal,
                                 static_cast<uint8_t>(h), static_cast<uint16_t>(row.Record().pickDelay),
                                 static_cast<uint8_t>(row.Record().vacuum)) != smt::link::CommandResult::Ok)
     return;
   // Over the vision camera.
   const auto cam = FeederNeighboursPort()->VisionCamera(camera);
   const VisionCameraInfo ci = cam.value_or(VisionCameraInfo{});
-  smt::link::SelectCamera(camera == 1 ? 2 : 3, ci.light, -1);
+  smt::link::SelectCamera(smt::CurrentMachine(), camera == 1 ? 2 : 3, ci.light, -1);
   smt::CurrentMachine().camera.channelVisionMode = camera;
   int32_t cx = ci.x - HeadOffsetX(h);
   int32_t cy = ci.y - HeadOffsetY(h);
   if (type == 4) cy = smt::CurrentMachine().curY;
   {
     const FeederRecord& f = row.Record();
-    smt::link::CameraPanelPort()->ShowVisualParameters(f.lightContrast, f.lightBrightness, f.recognitionType, ci.viewSize,
+    smt::link::CameraPanelPortOf(smt::CurrentMachine())->ShowVisualParameters(f.lightContrast, f.lightBrightness, f.recognitionType, ci.viewSize,
                                                        f.length + b.m_AutoMagnify);
   }
   Move64(cx - smt::CurrentMachine().curX, cy - smt::CurrentMachine().curY, kMasterResetFlag);
@@ -407,16 +407,16 @@ void FeederTestMotions::PutBackTest(const FeederRow& row) {
   smt::CurrentMachine().motion.targetX = tx;
   smt::CurrentMachine().motion.targetY = ty;
   CheckDetourZones();
-  if (Serial()) smt::link::SendCmd60SetState(0, 0);
+  if (Serial()) smt::link::SendCmd60SetState(smt::CurrentMachine(), 0, 0);
   const auto sp = PickSpeeds();
   if (!DetourMove(sp[kSpX].start, sp[kSpX].normal, sp[kSpY].start, sp[kSpY].normal)) return;
-  if (!smt::link::SendCmd65MoveXYHeads(smt::CurrentMachine().motion.targetX - smt::CurrentMachine().curX, sp[kSpX].start, sp[kSpX].normal, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY,
+  if (!smt::link::SendCmd65MoveXYHeads(smt::CurrentMachine(), smt::CurrentMachine().motion.targetX - smt::CurrentMachine().curX, sp[kSpX].start, sp[kSpX].normal, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY,
                                        sp[kSpY].start, sp[kSpY].normal, TurnHeadsBack(), sp[kSpA1].start,
                                        sp[kSpA1].normal, 0))
     return;
   const ZStroke z = ZStrokeFor(h, type, pick, p.m_Z_Pulse);
   ReleasePumpOf(h, z.axis, type);
-  smt::link::SendCmd68MoveZVacuum(static_cast<uint8_t>(z.axis), z.steps, sp[kSpZ1].start, sp[kSpZ1].normal, h,
+  smt::link::SendCmd68MoveZVacuum(smt::CurrentMachine(), static_cast<uint8_t>(z.axis), z.steps, sp[kSpZ1].start, sp[kSpZ1].normal, h,
                                   static_cast<uint16_t>(row.Record().placeDelay),
                                   static_cast<int32_t>(row.Record().vacuum));
 }
@@ -433,7 +433,7 @@ bool FeederTestMotions::TowbarFeed(const FeederRow& row, bool is0402, int count)
     ShowMessage(feedLimitMessage);
     return false;
   }
-  if (Serial()) smt::link::SendCmd60SetState(0, 0);
+  if (Serial()) smt::link::SendCmd60SetState(smt::CurrentMachine(), 0, 0);
   if (!is0402) SwitchOff(side->output);
   const auto sp = PickSpeeds();
   const auto& walk = sp[static_cast<size_t>(side->walkSpeed)];
@@ -448,7 +448,7 @@ bool FeederTestMotions::TowbarFeed(const FeederRow& row, bool is0402, int count)
                              row.Record().feedTime,
                              is0402 ? 1 : count,
                              row.Record().index};
-  if (smt::link::SendCmd66MoveFeedAxis(FeedAlternative(), static_cast<uint8_t>(side->sideCode), vals) !=
+  if (smt::link::SendCmd66MoveFeedAxis(smt::CurrentMachine(), FeedAlternative(), static_cast<uint8_t>(side->sideCode), vals) !=
       smt::link::CommandResult::Ok)
     return false;
   return Pause(10);
@@ -467,12 +467,12 @@ bool FeederTestMotions::AutoFeederFeed(const FeederRow& row, int count) {
   }
   if (Serial()) {
     cnt = count;
-    if (smt::link::Runtime().v2_07.load() == 0) feeder = 0;
+    if (smt::link::RuntimeOf(smt::CurrentMachine()).v2_07.load() == 0) feeder = 0;
   }
   const auto m = af.Mask();
   smt::link::FeedValues v{static_cast<int32_t>(m[0]), static_cast<int32_t>(m[1]), static_cast<int32_t>(m[2]), 0, 0, 0, 0,
                           row.Record().feedTime, cnt, feeder};
-  return smt::link::SendCmd66MoveFeedAxis(FeedAlternative(), 10, v) == smt::link::CommandResult::Ok;
+  return smt::link::SendCmd66MoveFeedAxis(smt::CurrentMachine(), FeedAlternative(), 10, v) == smt::link::CommandResult::Ok;
 }
 
 bool FeederTestMotions::VibrationFeed(const FeederRow& row, int count) {
@@ -480,7 +480,7 @@ bool FeederTestMotions::VibrationFeed(const FeederRow& row, int count) {
   const int n = row.Record().index;
   for (int i = count; i >= 1; --i) {
     smt::link::FeedValues v{0, 0, 0, 0, 0, 0, 0, t, i, n};
-    if (smt::link::SendCmd66MoveFeedAxis(FeedAlternative(), 11, v) != smt::link::CommandResult::Ok) return false;
+    if (smt::link::SendCmd66MoveFeedAxis(smt::CurrentMachine(), FeedAlternative(), 11, v) != smt::link::CommandResult::Ok) return false;
     if (!Pause(t)) return false;
   }
   return Pause(10);
@@ -492,7 +492,7 @@ bool FeederTestMotions::TrayFeed(const FeederRow& row) {
   const auto sp = PickSpeeds();
   smt::link::FeedValues v{0, 0, 0, TruncToSteps(row.Record().slack, aw), TruncToSteps(row.Record().tension, aw),
                           sp[kSpAutoWalk1].start, sp[kSpAutoWalk1].normal, 0, 0, row.Record().index};
-  return smt::link::SendCmd66MoveFeedAxis(FeedAlternative(), 13, v) == smt::link::CommandResult::Ok;
+  return smt::link::SendCmd66MoveFeedAxis(smt::CurrentMachine(), FeedAlternative(), 13, v) == smt::link::CommandResult::Ok;
 }
 
 bool FeederTestMotions::DragPinFeed(const FeederRow& row) {
@@ -502,19 +502,19 @@ bool FeederTestMotions::DragPinFeed(const FeederRow& row) {
   const char letter = SideOf(row);
   const int32_t tx = TruncToSteps(row.Record().x, p.m_X_Pulse) - TruncToSteps(b.m_X_Nozzle2ToNozzle1, p.m_X_Pulse);
   const int32_t ty = TruncToSteps(row.Record().y, p.m_Y_Pulse) - TruncToSteps(b.m_Y_Nozzle2ToNozzle1, p.m_Y_Pulse);
-  if (Serial()) smt::link::SendCmd60SetState(0, 0);
+  if (Serial()) smt::link::SendCmd60SetState(smt::CurrentMachine(), 0, 0);
   if (!Move64(tx - smt::CurrentMachine().curX, ty - smt::CurrentMachine().curY, kMasterResetFlag)) return false;
   double pick = row.Record().pickHeight;
   if (pick == 0.0) pick = b.m_Z_Nozzle2ToFeed;
   const double depth = pick - b.m_Nozzle2MoreNozzle1;
-  if (!smt::link::SendCmd61MoveAxis(2, TruncToSteps(depth, p.m_Z_Pulse), sp[kSpZ1].start, sp[kSpZ1].normal))
+  if (!smt::link::SendCmd61MoveAxis(smt::CurrentMachine(), 2, TruncToSteps(depth, p.m_Z_Pulse), sp[kSpZ1].start, sp[kSpZ1].normal))
     return false;
   const double s = std::fabs(row.Record().feedCoordinate);
   const auto side = TowbarSideOf(letter);
   const AutoFeedConfig cfg = AutoFeeders::Instance().Config();
   if (side) {
     const auto& lift = sp[static_cast<size_t>(side->liftSpeed)];
-    smt::link::SendCmd61MoveAxis(static_cast<uint8_t>(side->liftAxis),
+    smt::link::SendCmd61MoveAxis(smt::CurrentMachine(), static_cast<uint8_t>(side->liftAxis),
                                  TruncToSteps(-(cfg.m_Open_Length / 4) * s, side->liftPulse), lift.start, lift.normal);
   }
   int32_t dx = 0, dy = 0;
@@ -537,11 +537,11 @@ bool FeederTestMotions::DragPinFeed(const FeederRow& row) {
     default: break;
   }
   if (!Move64(dx, dy, kNoMasterResetFlag)) return false;
-  if (!smt::link::SendCmd61MoveAxis(2, -TruncToSteps(depth, p.m_Z_Pulse), sp[kSpZ1].start, sp[kSpZ1].normal))
+  if (!smt::link::SendCmd61MoveAxis(smt::CurrentMachine(), 2, -TruncToSteps(depth, p.m_Z_Pulse), sp[kSpZ1].start, sp[kSpZ1].normal))
     return false;
   if (side) {
     const auto& lift = sp[static_cast<size_t>(side->liftSpeed)];
-    smt::link::SendCmd61MoveAxis(static_cast<uint8_t>(side->liftAxis),
+    smt::link::SendCmd61MoveAxis(smt::CurrentMachine(), static_cast<uint8_t>(side->liftAxis),
                                  TruncToSteps((cfg.m_Close_Length / 4) * s, side->liftPulse), lift.start, lift.normal);
   }
   return true;
@@ -605,20 +605,20 @@ void FeederTestMotions::FeedTestAll(const std::vector<FeederRow>& rows, std::ato
           if (cfg.m_bAutoFeed) {
             const int n = row.Record().index;
             const bool serial = Serial();
-            const bool v207 = smt::link::Runtime().v2_07.load() != 0;
+            const bool v207 = smt::link::RuntimeOf(smt::CurrentMachine()).v2_07.load() != 0;
             const int t = row.Record().feedTime;
             af.SetFeederOn(n);
             auto m = af.Mask();
             smt::link::FeedValues v{static_cast<int32_t>(m[0]), static_cast<int32_t>(m[1]), static_cast<int32_t>(m[2]),
                                     0, 0, 0, 0, t, count, serial && !v207 ? 0 : n};
-            ok = smt::link::SendCmd66MoveFeedAxis(FeedAlternative(), 10, v) == smt::link::CommandResult::Ok;
+            ok = smt::link::SendCmd66MoveFeedAxis(smt::CurrentMachine(), FeedAlternative(), 10, v) == smt::link::CommandResult::Ok;
             if (ok) {
               af.SetFeederOff(n);
               m = af.Mask();
               smt::link::FeedValues w{static_cast<int32_t>(m[0]), static_cast<int32_t>(m[1]),
                                       static_cast<int32_t>(m[2]), 0, 0, 0, 0, t,
                                       serial ? count : AutoFeeders::WordOf(n), 0};
-              ok = smt::link::SendCmd66MoveFeedAxis(FeedAlternative(), 10, w) == smt::link::CommandResult::Ok;
+              ok = smt::link::SendCmd66MoveFeedAxis(smt::CurrentMachine(), FeedAlternative(), 10, w) == smt::link::CommandResult::Ok;
             }
             if (ok) ok = Pause(cfg.m_FeedBack_Delay);
           }

@@ -22,10 +22,10 @@ namespace {
 void AutoFeederAdvance() {
   auto& af = AutoFeeders::Instance();
   const auto m = af.Mask();
-  const bool serial = smt::link::Runtime().UsesSerial();
+  const bool serial = smt::link::RuntimeOf(smt::CurrentMachine()).UsesSerial();
   smt::link::FeedValues v{static_cast<int32_t>(m[0]), static_cast<int32_t>(m[1]), static_cast<int32_t>(m[2]), 0, 0, 0, 0,
                           0, serial ? 1 : af.CmdWord(), serial ? 0 : af.CmdFeeder()};
-  smt::link::SendCmd66MoveFeedAxis(serial ? 1 : 0, 10, v);
+  smt::link::SendCmd66MoveFeedAxis(smt::CurrentMachine(), serial ? 1 : 0, 10, v);
 }
 
 }  // namespace
@@ -120,7 +120,7 @@ void StartAutoZMeasurement() {
 
 void StartDippingStationTest(int mode) {
   if (mode != -2 && mode != -3) return;
-  if (!smt::link::CheckMachineGuards()) return;
+  if (!smt::link::CheckMachineGuards(smt::CurrentMachine())) return;
   FeederTestRequest r;
   r.mode = mode;
   StartFeederTestWorker(std::move(r), {});

@@ -46,7 +46,7 @@ std::pair<int32_t, int32_t> BoardPointTarget(double x, double y, int panelRow, i
 }
 
 bool CoordinateTests::Prepare(RowKind list, double& x, double& y, int& panelRow, int& panelCol, int& row, int& head) {
-  if (!smt::link::CheckMachineGuards()) return false;
+  if (!smt::link::CheckMachineGuards(smt::CurrentMachine())) return false;
   row = logic_.State(list).testRow;
   const auto& rows = logic_.Rows(list);
   if (row < 0 || row >= static_cast<int>(rows.size())) {
@@ -151,10 +151,10 @@ bool CoordinateTests::RunMove(int code) {
   const auto xs = speed[0], ys = speed[1];
   switch (code) {
     case 64:
-      return smt::link::SendCmd64MoveXY(smt::CurrentMachine().motion.targetX - smt::CurrentMachine().curX, xs.start, xs.normal, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY, ys.start,
+      return smt::link::SendCmd64MoveXY(smt::CurrentMachine(), smt::CurrentMachine().motion.targetX - smt::CurrentMachine().curX, xs.start, xs.normal, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY, ys.start,
                                         ys.normal, 0, 0, 0, 0, 128);
     case 530: case 532: case 534:
-      return smt::link::SendCmd53DispenseMove(9, smt::CurrentMachine().motion.targetX2 - smt::CurrentMachine().motion.curPlatform[0], xs.start, xs.normal, 1,
+      return smt::link::SendCmd53DispenseMove(smt::CurrentMachine(), 9, smt::CurrentMachine().motion.targetX2 - smt::CurrentMachine().motion.curPlatform[0], xs.start, xs.normal, 1,
                                               smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY, ys.start, ys.normal);
     case 531: case 533: case 535: {
       const int32_t d1 = smt::CurrentMachine().motion.targetX2 - smt::CurrentMachine().motion.curPlatform[0];
@@ -163,10 +163,10 @@ bool CoordinateTests::RunMove(int code) {
         smt::CurrentMachine().motion.lastPlatformDelta[0] = d1;
         smt::CurrentMachine().motion.lastPlatformDelta[1] = d2;
       }
-      return smt::link::SendCmd53DispenseMove(9, d1, xs.start, xs.normal, 12, d2, ys.start, ys.normal);
+      return smt::link::SendCmd53DispenseMove(smt::CurrentMachine(), 9, d1, xs.start, xs.normal, 12, d2, ys.start, ys.normal);
     }
     case 536:
-      return smt::link::SendCmd53DispenseMove(0, smt::CurrentMachine().motion.targetX - smt::CurrentMachine().curX, xs.start, xs.normal, 1, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY,
+      return smt::link::SendCmd53DispenseMove(smt::CurrentMachine(), 0, smt::CurrentMachine().motion.targetX - smt::CurrentMachine().curX, xs.start, xs.normal, 1, smt::CurrentMachine().motion.targetY - smt::CurrentMachine().curY,
                                               ys.start, ys.normal);
     default:
       return false;
@@ -186,7 +186,7 @@ void CoordinateTests::StartWorker(int code) {
     bool moved = false;
     {
       smt::BusyRelease release(smt::CurrentMachine());
-      if (smt::link::Runtime().UsesSerial()) smt::link::SendCmd60SetState(0, 0);
+      if (smt::link::RuntimeOf(smt::CurrentMachine()).UsesSerial()) smt::link::SendCmd60SetState(smt::CurrentMachine(), 0, 0);
       moved = RunMove(code);
     }
     if (done) done(moved);

@@ -52,7 +52,7 @@ bool RunControl::OnStart() {
   view->FocusList(type == 9 ? RowKind::Drill : RowKind::Placement);
   // Connected and homed, then the busy state claimed in one step, so two
   // starts (button and front-panel key) can never both go.
-  if (!smt::link::CheckMachineGuards(true, false)) return false;
+  if (!smt::link::CheckMachineGuards(smt::CurrentMachine(), true, false)) return false;
   if (!smt::TryClaimMachineBusy(smt::CurrentMachine())) {
     ShowMessage(smt::link::kRunning);
     return false;
@@ -129,7 +129,7 @@ void RunControl::RetryStart() {
 void RunControl::OnPause() {
   smt::CurrentMachine().paused = true;
   smt::CurrentMachine().run.pauseEvent.Reset();
-  smt::link::SendCmd60SetState(2, 0);
+  smt::link::SendCmd60SetState(smt::CurrentMachine(), 2, 0);
   Enable(kBtnPause, false);
   Enable(kBtnRegain, true);
 }
@@ -138,7 +138,7 @@ void RunControl::OnRegain() {
   smt::CurrentMachine().machineBusy = true;
   smt::CurrentMachine().paused = false;
   smt::CurrentMachine().run.pauseEvent.Set();
-  smt::link::SendCmd60SetState(3, Network() ? 1 : 0);
+  smt::link::SendCmd60SetState(smt::CurrentMachine(), 3, Network() ? 1 : 0);
   Enable(kBtnPause, true);
   Enable(kBtnRegain, false);
 }
@@ -151,12 +151,12 @@ void RunControl::OnStop() {
   if (autoTransport()) {
     smt::CurrentMachine().run.conveyorRun = false;
     smt::CurrentMachine().run.boardDoneEvent.Set();
-    smt::link::SendCmd60SetState(15, Network() ? 1 : 0);
+    smt::link::SendCmd60SetState(smt::CurrentMachine(), 15, Network() ? 1 : 0);
   }
 }
 
 void RunControl::OnStartFrom(StartFrom which) {
-  if (!smt::link::CheckMachineGuards()) return;
+  if (!smt::link::CheckMachineGuards(smt::CurrentMachine())) return;
   if (!smt::CurrentMachine().masterResetOk) {
     ShowMessage(logic_.Text("PartList.c_Message_41"));
     return;
@@ -173,7 +173,7 @@ void RunControl::OnStartFrom(StartFrom which) {
 }
 
 void RunControl::OnPcbClamp() {
-  if (!smt::link::CheckMachineGuards()) return;
+  if (!smt::link::CheckMachineGuards(smt::CurrentMachine())) return;
   // The conveyor's clamp task, or its release when a board is clamped.
   startTransport(boardClamped() ? 16 : 11);
 }
@@ -224,7 +224,7 @@ void RunControl::OnRunEnd(bool finished) {
   logic_.m_bStartFromCurrentSmt = 0;
   logic_.m_bStartFromCurrentDis = 0;
   logic_.m_bSelectedSmt = logic_.m_bSelectedDis = logic_.m_bSelectedDrill = 0;
-  smt::link::SendCmd60SetState(4, 0);
+  smt::link::SendCmd60SetState(smt::CurrentMachine(), 4, 0);
   const int type = logic_.Type();
   const int mode = Mode();
   if (type != 9) {
@@ -249,7 +249,7 @@ void RunControl::OnRunEnd(bool finished) {
   Enable(kBtnPcbEdit, true);
   Enable(kBtnStrategy, true);
   // A run ended by a lost link leaves Start off until the link is back.
-  Enable(kBtnStart, smt::CurrentMachine().masterResetOk.load() && !smt::link::LinkKnownLost());
+  Enable(kBtnStart, smt::CurrentMachine().masterResetOk.load() && !smt::link::LinkKnownLost(smt::CurrentMachine()));
   Enable(kBtnPause, false);
   Enable(kBtnRegain, false);
   Enable(kBtnStop, false);
@@ -266,18 +266,18 @@ void RunControl::OnRunEnd(bool finished) {
     // (a stopped run's parts were thrown before this step).
     if (mode != 1 && mode != 2) {
       const int exhaust = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic()->m_Exhaust;
-      const uint8_t pumps = smt::link::Runtime().pumpButtons.load();
+      const uint8_t pumps = smt::link::RuntimeOf(smt::CurrentMachine()).pumpButtons.load();
       for (int i = 0; i < 8; ++i) {
         if (!(pumps & (1u << i))) continue;
         wait(exhaust);
-        smt::link::SetOutput(32 + i, 0, exhaust);
+        smt::link::SetOutput(smt::CurrentMachine(), 32 + i, 0, exhaust);
       }
     }
   } else if (type == 9) {
     const auto [start, run] = DrillLiftSpeeds();
-    smt::link::SendCmd61MoveAxis(4, 10000, start, run);
+    smt::link::SendCmd61MoveAxis(smt::CurrentMachine(), 4, 10000, start, run);
   } else {
-    for (int n : {1, 2, 3, 4, 8}) smt::link::SetOutput(n, 0, 5);
+    for (int n : {1, 2, 3, 4, 8}) smt::link::SetOutput(smt::CurrentMachine(), n, 0, 5);
   }
   view->RunTimer(false);
   // Last: a Start waiting for the run's threads goes only after this step.

@@ -1,4 +1,5 @@
 #include "library/CDialogOriginUpdate.h"
+#include "core/Machine.h"
 
 #include "platform/OperatorNumber.h"
 
@@ -161,11 +162,11 @@ smt::library::OriginUpdateTargets LibraryOriginTargets(std::vector<std::string>*
     shift(basic->Edit("m_X_ThrowPosition"), dx);
     shift(basic->Edit("m_Y_ThrowPosition"), dy);
   };
-  t.setHeadMask = [](uint8_t mask) { smt::link::Runtime().headMask = mask; };
+  t.setHeadMask = [](uint8_t mask) { smt::link::RuntimeOf(smt::CurrentMachine()).headMask = mask; };
   t.axisSwitchesChanged = [](const std::array<int, smt::library::kAxisSwitchCount>& axes) {
-    smt::link::MotionSettings m = smt::link::GetMotionSettings();
+    smt::link::MotionSettings m = smt::link::GetMotionSettings(smt::CurrentMachine());
     for (int i = 0; i < smt::library::kAxisSwitchCount; ++i) m.originUpdate[i] = axes[i] != 0;
-    smt::link::SetMotionSettings(m);
+    smt::link::SetMotionSettings(smt::CurrentMachine(), m);
   };
   return t;
 }

@@ -119,14 +119,14 @@ bool MoveHeadZ(int machineType, int head, int32_t targetZ, const smt::settings::
   const auto m = ZMoveToHeight(machineType, head, targetZ, smt::CurrentMachine().curZ[head - 1].load());
   if (!m || m->steps == 0) return true;
   const auto& pair = m->useZ2Speed ? speeds[3] : speeds[2];
-  return smt::link::SendCmd61MoveAxis(m->axis, m->steps, pair.start, pair.normal);
+  return smt::link::SendCmd61MoveAxis(smt::CurrentMachine(), m->axis, m->steps, pair.start, pair.normal);
 }
 
 bool MoveXYTo(int32_t x, int32_t y, const smt::settings::SpeedRecord& speeds, uint8_t mode) {
   smt::CurrentMachine().motion.targetX = x;
   smt::CurrentMachine().motion.targetY = y;
-  if (smt::link::Runtime().UsesSerial()) smt::link::SendCmd60SetState(0, 0);
-  return smt::link::SendCmd64MoveXY(x - smt::CurrentMachine().curX.load(), speeds[0].start, speeds[0].normal, y - smt::CurrentMachine().curY.load(),
+  if (smt::link::RuntimeOf(smt::CurrentMachine()).UsesSerial()) smt::link::SendCmd60SetState(smt::CurrentMachine(), 0, 0);
+  return smt::link::SendCmd64MoveXY(smt::CurrentMachine(), x - smt::CurrentMachine().curX.load(), speeds[0].start, speeds[0].normal, y - smt::CurrentMachine().curY.load(),
                                     speeds[1].start, speeds[1].normal, 0, 0, 0, 0, mode);
 }
 
@@ -138,7 +138,7 @@ std::array<uint8_t, 11> OutputFrame(uint8_t output, uint8_t state) {
 bool SetMagazineCover(int state) {
   // Output 7 directly, without the command trace and the pump buttons.
   const uint8_t s = state ? 1 : 0;
-  smt::link::Link* link = smt::link::Runtime().ActiveLink();
+  smt::link::Link* link = smt::link::RuntimeOf(smt::CurrentMachine()).ActiveLink();
   if (!link) return false;
   if (link->Form() == smt::link::LinkForm::Serial) return link->SendFrame(0x03, {7, s});
   return link->SendFrame(0x03, smt::link::ByteWriter().U8(7).U8(s).U16(5).Take());

@@ -88,7 +88,7 @@ bool LowerToSeatHeight(int selectedHead, const NozzleListRow& row, bool nineteen
   if (!move) return type == 9;
   const auto speeds = NozzleSpeeds();
   const auto& pair = move->useZ2Speed ? speeds[3] : speeds[2];
-  return smt::link::SendCmd61MoveAxis(move->axis, move->steps, pair.start, pair.normal);
+  return smt::link::SendCmd61MoveAxis(smt::CurrentMachine(), move->axis, move->steps, pair.start, pair.normal);
 }
 
 void RunNozzleOperation(const NozzleOpRequest& request, const NozzleOpCallbacks& callbacks) {
@@ -122,7 +122,7 @@ void RunNozzleOperation(const NozzleOpRequest& request, const NozzleOpCallbacks&
 }
 
 bool StartNozzleOperation(const NozzleOpRequest& request, NozzleOpCallbacks callbacks) {
-  if (!smt::link::CheckMachineGuards()) return false;
+  if (!smt::link::CheckMachineGuards(smt::CurrentMachine())) return false;
   if (!smt::TryClaimMachineBusy(smt::CurrentMachine())) {
     smt::platform::ShowMessage(smt::link::kRunning);
     return false;
@@ -134,7 +134,7 @@ bool StartNozzleOperation(const NozzleOpRequest& request, NozzleOpCallbacks call
 }
 
 bool SwitchMagazine(bool open) {
-  if (!smt::link::CheckMachineGuards()) return false;
+  if (!smt::link::CheckMachineGuards(smt::CurrentMachine())) return false;
   return SetMagazineCover(open ? 1 : 0);
 }
 

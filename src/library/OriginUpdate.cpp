@@ -88,7 +88,7 @@ OriginUpdateSettings& TheOriginUpdate() {
 
 void LoadOriginUpdateAtStartUp(const std::string& appDir, int machineType) {
   TheOriginUpdate() = LoadOriginUpdate(appDir);
-  auto& mask = smt::link::Runtime().headMask;
+  auto& mask = smt::link::RuntimeOf(smt::CurrentMachine()).headMask;
   mask = static_cast<uint8_t>(mask.load() | HeadMaskOfAxes(machineType, TheOriginUpdate().axes));
 }
 

@@ -39,10 +39,8 @@ struct ReplyEvents {
 // The 13 events of `machine` in the order of the command set (the second
 // form: of the machine in use).
 std::array<ReplyEvent*, 13> AllReplyEvents(smt::Machine& machine);
-std::array<ReplyEvent*, 13> AllReplyEvents();
 
 // The family of `machine` whose event a reply with this code ends, or nullptr.
 ReplyEvent* ReplyEventForCode(smt::Machine& machine, uint16_t code);
-ReplyEvent* ReplyEventForCode(uint16_t code);
 
 }  // namespace smt::link

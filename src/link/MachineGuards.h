@@ -13,6 +13,5 @@ inline constexpr const char* kRunning = "Machine is runnig !";
 
 // True when the operation may go; otherwise tells the operator why.
 bool CheckMachineGuards(smt::Machine& machine, bool needHomed = true, bool needIdle = true);
-bool CheckMachineGuards(bool needHomed = true, bool needIdle = true);
 
 }  // namespace smt::link

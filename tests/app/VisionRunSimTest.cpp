@@ -336,7 +336,7 @@ TEST_F(VisionRunSim, TheLabelingMachineCentresOnTheTemplatesFeature) {
   b.marks = {{camX + 0.3 - 0.5, camY - 0.2}, {camX + 0.3 + 0.5, camY - 0.2}};
   b.markDiameter = 0.6;
   world->SetBoard(b);
-  ASSERT_TRUE(smt::link::SendCmd64MoveXY(gx - smt::CurrentMachine().curX, 10, 100, gy - smt::CurrentMachine().curY, 10, 100, 0, 0, 0, 0, 0x80));
+  ASSERT_TRUE(smt::link::SendCmd64MoveXY(smt::CurrentMachine(), gx - smt::CurrentMachine().curX, 10, 100, gy - smt::CurrentMachine().curY, 10, 100, 0, 0, 0, 0, 0x80));
   // The template: the feature as the Mark camera sees it, cut 2 mm square.
   const cv::Mat whole =
       smt::sim::RenderView({{true, -0.5, 0, 0.6, 0.6, 0, 240}, {true, 0.5, 0, 0.6, 0.6, 0, 240}}, 200, 200, 18.0, 0.0, 1);
@@ -443,14 +443,14 @@ TEST_F(VisionRunSim, HomingCentresOnTheVisionOriginMarkWithTheShownBoardsValues)
   editor.m_DetectPrecision = 1;
   Introduce();
   smt::CurrentMachine().resetDone = false;
-  ASSERT_TRUE(smt::link::MachineHoming::Instance().StartHomeThread(0, 0));
+  ASSERT_TRUE(smt::link::MachineHoming::Of(smt::CurrentMachine()).StartHomeThread(0, 0));
   const auto end = std::chrono::steady_clock::now() + 20s;
   bool settled = false;
   while (std::chrono::steady_clock::now() < end && !settled) {
     QApplication::processEvents();
     std::this_thread::sleep_for(5ms);
     settled = smt::CurrentMachine().resetDone.load() && !smt::CurrentMachine().machineBusy.load() &&
-              !smt::link::MachineHoming::Instance().m_bResetToOriginPending.load();
+              !smt::link::MachineHoming::Of(smt::CurrentMachine()).m_bResetToOriginPending.load();
   }
   // The correction's last moves.
   for (int i = 0; i < 100; ++i) {

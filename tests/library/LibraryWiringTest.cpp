@@ -32,14 +32,14 @@ TEST(LibraryWiring, StartUpTakesTheFramesRowsAndRegistersTheLibraryCommands) {
   EXPECT_EQ(commands.size(), 3u);
   EXPECT_TRUE(commands.count(32853) && commands.count(33062) && commands.count(33125));
   ASSERT_EQ(steps.size(), 1u);
-  smt::link::Runtime().headMask = 0;
+  smt::link::RuntimeOf(smt::CurrentMachine()).headMask = 0;
   steps[0](dir.string());
   EXPECT_EQ(TheNozzleLibrary().Row(0).cells[1], "12.5");
   EXPECT_EQ(TheNozzleLibrary().Settings().m_Delay, 250);
   EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(0).nX, 1250);
   EXPECT_EQ(ThePackLibrary().m_PackRows[0][0], "P");
   EXPECT_EQ(TheMarkLibrary().Find("M")->at(1), "2");
-  EXPECT_EQ(smt::link::Runtime().headMask.load(), 0x03) << "missing axis switches keep both heads";
+  EXPECT_EQ(smt::link::RuntimeOf(smt::CurrentMachine()).headMask.load(), 0x03) << "missing axis switches keep both heads";
   // New axis scales confirmed: the seats follow.
   auto pulse = *smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Pulse();
   pulse.m_X_Pulse = 200;
@@ -48,5 +48,5 @@ TEST(LibraryWiring, StartUpTakesTheFramesRowsAndRegistersTheLibraryCommands) {
   TheNozzleLibrary().ReadRows({});
   ThePackLibrary().m_PackRows.clear();
   TheMarkLibrary().m_MarkRows.clear();
-  smt::link::Runtime().headMask = 0x01;
+  smt::link::RuntimeOf(smt::CurrentMachine()).headMask = 0x01;
 }

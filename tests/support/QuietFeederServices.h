@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/Machine.h"
 #include "feeder/FeederServices.h"
 #include "support/TestPanels.h"
 
@@ -63,8 +64,8 @@ struct QuietFeederServices {
   RecordingCameraPanel camera;
   ConnectedPanel<smt::feeder::FeederPartList> partListPort{smt::feeder::FeederPartListPort(), partList};
   ConnectedPanel<smt::feeder::FeederNeighbours> neighboursPort{smt::feeder::FeederNeighboursPort(), neighbours};
-  ConnectedPanel<smt::link::JogPanelActions> jogPort{smt::link::JogPanelPort(), jog};
-  ConnectedPanel<smt::link::CameraPanel> cameraPort{smt::link::CameraPanelPort(), camera};
+  ConnectedPanel<smt::link::JogPanelActions> jogPort{smt::link::JogPanelPortOf(smt::CurrentMachine()), jog};
+  ConnectedPanel<smt::link::CameraPanel> cameraPort{smt::link::CameraPanelPortOf(smt::CurrentMachine()), camera};
 };
 
 }  // namespace smt::testing
