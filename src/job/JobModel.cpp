@@ -73,8 +73,12 @@ template <typename RowOf>
 std::vector<std::pair<std::string, std::string>> KeepLines(const std::vector<std::string>& lines, int cells,
                                                            RowOf rowOf) {
   std::vector<std::pair<std::string, std::string>> kept;
-  for (const auto& l : lines)
+  for (const auto& l : lines) {
+    // A line of exactly the row's cells, each followed by a TAB, is what
+    // its row writes: nothing to keep, and no row to build to know it.
+    if (!l.empty() && l.back() == '\t' && CountTabs(l) == cells) continue;
     if (std::string text = RowToText(rowOf(l), cells); text != l) kept.emplace_back(std::move(text), l);
+  }
   return kept;
 }
 

@@ -127,12 +127,112 @@ SideEdges MeasureSides(const cv::Mat& labels, const std::vector<char>& near, con
   return e;
 }
 
+// The part's leads or balls as a second measure of the outline: the mean
+// of their centres (the middle of a symmetric layout), and the turn of the
+// outermost row along each side (a line through the centres of the leads
+// or balls that lie at that side's extreme, where it has three or more).
+struct RowMeasure {
+  int elements = 0;
+  // Most of the blobs are alike (leads or balls): the blobs are the part's
+  // leads or balls, not a body with a few specks or shadows beside it.
+  bool alike = false;
+  cv::Point2d mean;
+  bool turnKnown = false;
+  double turn = 0;  // degrees, against the outline's turn
+  double span = 0;  // pixels, the longest row's length
+  int rowCount[4] = {0, 0, 0, 0};  // -u, +u, -v, +v
+};
+
+RowMeasure MeasureRows(const cv::Mat& stats, const cv::Mat& centroids, const std::vector<char>& near,
+                       const cv::RotatedRect& outline) {
+  RowMeasure m;
+  const double a = outline.angle * CV_PI / 180.0;
+  const cv::Point2d u(std::cos(a), std::sin(a)), v(-std::sin(a), std::cos(a));
+  const cv::Point2d c(outline.center.x, outline.center.y);
+  struct Element {
+    double s, t, size;  // position against the outline's centre, area
+  };
+  std::vector<Element> el;
+  for (size_t i = 1; i < near.size(); ++i) {
+    if (!near[i]) continue;
+    const cv::Point2d p(centroids.at<double>(static_cast<int>(i), 0), centroids.at<double>(static_cast<int>(i), 1));
+    m.mean += p;
+    const cv::Point2d d = p - c;
+    const int* st = stats.ptr<int>(static_cast<int>(i));
+    el.push_back({d.dot(u), d.dot(v), static_cast<double>(st[cv::CC_STAT_AREA])});
+  }
+  m.elements = static_cast<int>(el.size());
+  if (el.empty()) return m;
+  m.mean *= 1.0 / static_cast<double>(el.size());
+  std::vector<double> sizes;
+  for (const Element& e : el) sizes.push_back(e.size);
+  std::nth_element(sizes.begin(), sizes.begin() + sizes.size() / 2, sizes.end());
+  // A row's leads lie within a pixel or two of its line; a blob much larger
+  // than a lead (two leads run together at a corner) is in no row.
+  const double median = sizes[sizes.size() / 2];
+  const double band = 2.0 + 0.2 * std::sqrt(median);
+  // ... most of them, holding most of the part's area (a body is no lead).
+  int alike = 0;
+  double alikeArea = 0, area = 0;
+  for (const Element& e : el) {
+    area += e.size;
+    if (e.size >= 0.5 * median && e.size <= kJoinedLeadsShare * median) {
+      ++alike;
+      alikeArea += e.size;
+    }
+  }
+  m.alike = m.elements >= kLeastRowElements && alike >= 0.75 * m.elements && alikeArea >= 0.75 * area;
+  double turnSum = 0, weight = 0;
+  for (int side = 0; side < 4; ++side) {
+    // Sides 0, 1 are rows along v at the u extremes; 2, 3 rows along u.
+    const bool alongV = side < 2;
+    const double sign = (side == 0 || side == 2) ? -1.0 : 1.0;
+    double extreme = -1e18;
+    for (const Element& e : el)
+      if (e.size <= kJoinedLeadsShare * median) extreme = std::max(extreme, sign * (alongV ? e.s : e.t));
+    double n = 0, sa = 0, sp = 0, saa = 0, sap = 0, lo = 1e18, hi = -1e18;
+    int count = 0;
+    for (const Element& e : el) {
+      const double perp = alongV ? e.s : e.t, along = alongV ? e.t : e.s;
+      // Two leads run together at a corner count in both their rows (not
+      // in the rows' lines).
+      const bool wide = e.size > kJoinedLeadsShare * median;
+      if (sign * perp >= extreme - band - (wide ? 0.5 * std::sqrt(e.size) : 0.0)) ++count;
+      if (sign * perp < extreme - band || wide) continue;
+      n += 1;
+      sa += along;
+      sp += perp;
+      saa += along * along;
+      sap += along * perp;
+      lo = std::min(lo, along);
+      hi = std::max(hi, along);
+    }
+    m.rowCount[side] = count;
+    const double den = n * saa - sa * sa;
+    if (n < 3 || den <= 0) continue;
+    const double slope = (n * sap - sa * sp) / den;
+    // A row along u turned by d towards v rises by tan d; a row along v
+    // turned the same way falls in u.
+    const double d = std::atan(alongV ? -slope : slope) * 180.0 / CV_PI;
+    turnSum += d * n;
+    weight += n;
+    m.span = std::max(m.span, hi - lo);
+  }
+  if (weight > 0) {
+    m.turnKnown = true;
+    m.turn = turnSum / weight;
+  }
+  return m;
+}
+
 }  // namespace
 
 bool TakesOutline(int type) {
   return type == kRecogFootEdge1 || type == kRecogFootEdge2 || type == kRecogFootEdge4 || type == kRecogBga4PointAngle ||
          type == kRecogBga4Chamfer;
 }
+
+bool TakesOutlineTurn(int type, const std::string& name) { return type == kRecogSpecial && name == kSpecialC10x16; }
 
 void SetVisionCheckTexts(std::string (*lookup)(const char*, const char*)) { g_lookup.store(lookup); }
 
@@ -162,9 +262,6 @@ PartVerdict CheckFoundPart(const cv::Mat& binary, const cv::RotatedRect& found, 
 
   cv::Mat labels, stats, centroids;
   const int n = cv::connectedComponentsWithStats(binary, labels, stats, centroids, 8, CV_32S);
-  // Specks too small to be any part of a part are left out.
-  const double partArea = expect.SizeKnown() ? longPx * shortPx : 0.0;
-  const int speck = static_cast<int>(std::max(kSpeckPx, 0.002 * partArea));
   std::vector<char> near(static_cast<size_t>(n), 0);
   const int x0 = std::max(0, static_cast<int>(std::floor(c.x - radius)));
   const int x1 = std::min(cols - 1, static_cast<int>(std::ceil(c.x + radius)));
@@ -180,6 +277,15 @@ PartVerdict CheckFoundPart(const cv::Mat& binary, const cv::RotatedRect& found, 
       if (dx * dx + dy * dy <= r2) near[static_cast<size_t>(l[x])] = 1;
     }
   }
+  // Specks too small to be any part of a part are left out: a small share
+  // of the package's area, but never as much as a lead or ball of the part
+  // (the largest blob near the centre is at least one of them; a part of
+  // many small leads or balls has no blob near a share of its area).
+  const double partArea = expect.SizeKnown() ? longPx * shortPx : 0.0;
+  int largest = 0;
+  for (int i = 1; i < n; ++i)
+    if (near[static_cast<size_t>(i)]) largest = std::max(largest, stats.at<int>(i, cv::CC_STAT_AREA));
+  const int speck = static_cast<int>(std::max(kSpeckPx, std::min(0.002 * partArea, kSpeckShareOfLargest * largest)));
   bool any = false;
   double area = 0;
   for (int i = 1; i < n; ++i) {
@@ -197,6 +303,31 @@ PartVerdict CheckFoundPart(const cv::Mat& binary, const cv::RotatedRect& found, 
         s[cv::CC_STAT_TOP] + s[cv::CC_STAT_HEIGHT] >= rows) {
       v.reason = VisionCheckText(kCheckEdgeKey, kCheckEdgeText);
       return v;
+    }
+  }
+  // A ball grid with a mark: the mark (the one ball clearly larger than
+  // the others) lies off the grid, whose middle is the part's centre; the
+  // outline is that of the balls alone.
+  if (type == kRecogBgaTriangleMark) {
+    std::vector<int> areas;
+    int mark = -1, markArea = 0;
+    for (int i = 1; i < n; ++i)
+      if (near[static_cast<size_t>(i)]) {
+        const int a = stats.at<int>(i, cv::CC_STAT_AREA);
+        areas.push_back(a);
+        if (a > markArea) {
+          markArea = a;
+          mark = i;
+        }
+      }
+    if (areas.size() > static_cast<size_t>(kLeastRowElements)) {
+      std::nth_element(areas.begin(), areas.begin() + areas.size() / 2, areas.end());
+      const double ball = areas[areas.size() / 2];
+      // A blob many times a ball is a body, not a mark beside the balls.
+      if (markArea >= kMarkBallShare * ball && markArea <= kMarkBallMost * ball) {
+        near[static_cast<size_t>(mark)] = 0;
+        area -= markArea;
+      }
     }
   }
   if (!any || area < kSmallestPartPx) {
@@ -244,9 +375,22 @@ PartVerdict CheckFoundPart(const cv::Mat& binary, const cv::RotatedRect& found, 
   const double os = std::min(v.outline.size.width, v.outline.size.height);
 
   if (expect.SizeKnown()) {
-    const bool longFits = std::fabs(ol - longPx) <= kPartSizeTolerance * longPx + kPartSizeSlackPx;
-    const bool shortFits = std::fabs(os - shortPx) <= kPartSizeTolerance * shortPx + kPartSizeSlackPx;
-    if (!longFits || !shortFits) {
+    // The package's length and width are its body's. Leads stand out of
+    // the body: where they are seen, the outline is larger than the body by
+    // their reach at both ends of a side.
+    const bool leadsOut = type == kRecogTriode || type == kRecogFootEdge1 || type == kRecogFootEdge2 ||
+                          type == kRecogFootEdge4 || (type == kRecogSpecial && name == kSpecialKsd42);
+    auto reach = [&](double sidePx) {
+      return leadsOut ? 2.0 * std::max(kLeadReachMm * ppm, kLeadReachShare * sidePx) : 0.0;
+    };
+    auto fits = [&](double seen, double sidePx) {
+      return seen >= sidePx - kPartSizeTolerance * sidePx - kPartSizeSlackPx &&
+             seen <= sidePx + kPartSizeTolerance * sidePx + kPartSizeSlackPx + reach(sidePx);
+    };
+    // Leads across the short side can make that side the longer one: the
+    // outline's sides then match the body's the other way round.
+    const bool fitsCrossed = leadsOut && fits(ol, shortPx) && fits(os, longPx);
+    if (!((fits(ol, longPx) && fits(os, shortPx)) || fitsCrossed)) {
       v.reason = VisionCheckText(kCheckSizeKey, kCheckSizeText) + " (" + Mm(ol, ppm) + " x " + Mm(os, ppm) +
                  " mm, package " + Mm(longPx, ppm) + " x " + Mm(shortPx, ppm) + " mm)";
       return v;
@@ -259,8 +403,16 @@ PartVerdict CheckFoundPart(const cv::Mat& binary, const cv::RotatedRect& found, 
                         (type == kRecogSpecial && (name == kSpecialG5nb || name == kSpecialC10x16));
   double centreTol = std::max(kCentreAgreementPx, kCentreAgreementMm * ppm);
   if (oneSided) centreTol += 0.06 * os;
+  // The types that take the outline as their result, on a part of many
+  // leads or balls in rows: the corners they pick (centres of leads or
+  // balls, rounded) only have to name the same part; the outline is held to
+  // the leads' or balls' own centres and rows below.
+  const bool counted = TakesOutline(type) || type == kRecogBgaTriangleMark;
+  const RowMeasure lay = counted ? MeasureRows(stats, centroids, near, v.outline) : RowMeasure{};
+  const bool inRows = TakesOutline(type) && lay.alike && lay.turnKnown;
+  const double foundTol = inRows ? std::max(centreTol, kCornerAgreementShare * ol) : centreTol;
   const double off = std::hypot(v.outline.center.x - c.x, v.outline.center.y - c.y);
-  if (off > centreTol) {
+  if (off > foundTol) {
     v.reason = VisionCheckText(kCheckCentreKey, kCheckCentreText) + " (" + Mm(off, ppm) + " mm)";
     return v;
   }
@@ -276,9 +428,13 @@ PartVerdict CheckFoundPart(const cv::Mat& binary, const cv::RotatedRect& found, 
     v.reason = VisionCheckText(kCheckShapeKey, kCheckShapeText);
     return v;
   }
-  if (!round && os >= 8.0) {
+  // A triode's turn is judged by its three leads below.
+  if (!round && os >= 8.0 && type != kRecogTriode) {
     // The rectangle's turn moves in steps of about a pixel over the length.
     double turnTol = std::max(kTurnAgreementDeg, std::atan2(1.5, ol) * 180.0 / CV_PI);
+    // A recogniser that takes the turn between two rounded points a short
+    // way apart is a pixel off over that way; the outline's turn is taken.
+    if (TakesOutlineTurn(type, name)) turnTol = std::max(turnTol, std::atan2(2.0, 0.3 * ol) * 180.0 / CV_PI);
     double outlineTurn = v.outline.angle;
     const double cxx = mxx / m0 - (mx / m0) * (mx / m0), cyy = myy / m0 - (my / m0) * (my / m0);
     const double cxy = mxy / m0 - (mx / m0) * (my / m0);
@@ -288,6 +444,7 @@ PartVerdict CheckFoundPart(const cv::Mat& binary, const cv::RotatedRect& found, 
       outlineTurn = 0.5 * std::atan2(2.0 * cxy, cxx - cyy) * 180.0 / CV_PI;
       turnTol = std::max(kTurnAgreementDeg, std::atan2(1.0, ol) * 180.0 / CV_PI);
     }
+    if (inRows) turnTol = std::max(turnTol, kCornerTurnAgreementDeg);
     double d = QuarterTurnDifference(found.angle, outlineTurn);
     // Two-fold types give the turn of the long side: on an outline clearly
     // longer than wide the long sides must agree, not just any sides.
@@ -302,6 +459,48 @@ PartVerdict CheckFoundPart(const cv::Mat& binary, const cv::RotatedRect& found, 
       std::snprintf(buf, sizeof buf, " (%.2f deg)", d);
       v.reason = VisionCheckText(kCheckTurnKey, kCheckTurnText) + buf;
       return v;
+    }
+  }
+  // Leads or balls all round (or in rows): the outline, which is the
+  // result, must lie where they do. Their centres' mean is the middle of
+  // the symmetric layout these types have; their outermost rows run along
+  // the outline's sides. Rows on opposite sides hold as many leads, and all
+  // of them together as many as the package has, where it says.
+  if (counted && lay.alike) {
+    if (expect.leads > 0 && lay.elements != expect.leads) {
+      v.reason = VisionCheckText(kCheckLeadsKey, kCheckLeadsText) + " (" + std::to_string(lay.elements) + ", " +
+                 std::to_string(expect.leads) + ")";
+      return v;
+    }
+    // Leads on two or four sides: the rows facing each other.
+    const bool pairedRows = type == kRecogFootEdge2 || type == kRecogFootEdge4;
+    if (pairedRows && lay.elements >= 6) {
+      const int pairs[2][2] = {{2, 3}, {0, 1}};
+      // A two-sided part's rows: the pair of sides with the more leads.
+      const int most = lay.rowCount[2] + lay.rowCount[3] >= lay.rowCount[0] + lay.rowCount[1] ? 0 : 1;
+      for (int k = 0; k < (type == kRecogFootEdge4 ? 2 : 1); ++k) {
+        const int* p = type == kRecogFootEdge4 ? pairs[k] : pairs[most];
+        const int a = lay.rowCount[p[0]], b = lay.rowCount[p[1]];
+        if (a != b) {
+          v.reason = VisionCheckText(kCheckLeadsKey, kCheckLeadsText) + " (" + std::to_string(a) + ", " +
+                     std::to_string(b) + ")";
+          return v;
+        }
+      }
+    }
+    const double meanOff = std::hypot(lay.mean.x - v.outline.center.x, lay.mean.y - v.outline.center.y);
+    if (lay.elements >= 4 && meanOff > centreTol) {
+      v.reason = VisionCheckText(kCheckCentreKey, kCheckCentreText) + " (" + Mm(meanOff, ppm) + " mm)";
+      return v;
+    }
+    if (lay.turnKnown && lay.span >= 16.0) {
+      const double tol = std::max(kEdgeTurnAgreementDeg, std::atan2(1.5, lay.span) * 180.0 / CV_PI);
+      if (std::fabs(lay.turn) > tol) {
+        char buf[48];
+        std::snprintf(buf, sizeof buf, " (%.2f deg)", std::fabs(lay.turn));
+        v.reason = VisionCheckText(kCheckTurnKey, kCheckTurnText) + buf;
+        return v;
+      }
     }
   }
   // A triode shows its three leads and nothing else of that size: one lead
@@ -349,12 +548,22 @@ PartVerdict CheckFoundPart(const cv::Mat& binary, const cv::RotatedRect& found, 
     const double pointing = std::atan2(p[apex].y - mid.y, p[apex].x - mid.x) * 180.0 / CV_PI;
     double d = std::fmod(std::fabs(found.angle + 90.0 - pointing), 360.0);
     d = std::min(d, 360.0 - d);
-    if (d > std::max(kTurnAgreementDeg, std::atan2(1.5, arm) * 180.0 / CV_PI)) {
+    // The recogniser works on rounded lead centres and their integer
+    // middle: up to a pixel or two over the arm.
+    if (d > std::max(kTurnAgreementDeg, std::atan2(2.0, arm) * 180.0 / CV_PI)) {
       char buf[48];
       std::snprintf(buf, sizeof buf, " (%.2f deg)", d);
       v.reason = VisionCheckText(kCheckTurnKey, kCheckTurnText) + buf;
       return v;
     }
+    // The leads' own centres (their pixels' mean) are the finer measure.
+    v.measured = true;
+    v.measure = found;
+    v.measure.center = cv::Point2f(static_cast<float>(centre.x), static_cast<float>(centre.y));
+    double turn = pointing - 90.0;
+    // The same turn as the recogniser's, within a whole turn.
+    turn += 360.0 * std::round((found.angle - turn) / 360.0);
+    v.measure.angle = static_cast<float>(turn);
   }
   // The sides' edges: where a side is a solid edge, the part's centre and
   // turn from the edges must agree with what was found. A body with lead

@@ -17,6 +17,9 @@ namespace smt::vision {
 // mm (either order; 0: not known, the size is then not compared).
 struct PartExpectation {
   double lengthMm = 0.0, widthMm = 0.0;
+  // The package's leads (or balls) all together, for the types that count
+  // them (leads in rows, ball grids); 0: not known, not compared.
+  int leads = 0;
   bool SizeKnown() const { return lengthMm > 0.0 && widthMm > 0.0; }
 };
 
@@ -24,6 +27,10 @@ struct PartExpectation {
 // and a pixel or two of edge.
 inline constexpr double kPartSizeTolerance = 0.25;
 inline constexpr double kPartSizeSlackPx = 2.0;
+// Leads seen beyond the body (types with leads): on each end of a side at
+// most this far (mm), or this share of the body's side where that is more.
+inline constexpr double kLeadReachMm = 0.6;
+inline constexpr double kLeadReachShare = 0.25;
 // The found centre may lie this far from the outline's centre (mm; at least
 // this many pixels).
 inline constexpr double kCentreAgreementMm = 0.08;
@@ -39,6 +46,20 @@ inline constexpr double kLongEdgesPx = 400.0;
 // Blobs smaller than this (pixels) are specks, not part of a part; a part
 // covers at least the second figure.
 inline constexpr double kSpeckPx = 12.0;
+// ... nor a blob of this share of the largest blob round the found centre
+// or more (a lead or ball of the part).
+inline constexpr double kSpeckShareOfLargest = 0.3;
+// A blob of this many times a lead's area is leads run together.
+inline constexpr double kJoinedLeadsShare = 1.5;
+// A ball grid's mark covers at least this many times a ball's area.
+inline constexpr double kMarkBallShare = 1.6;
+inline constexpr double kMarkBallMost = 6.0;
+// Types that take the outline as their result: their corners may lie this
+// share of the outline's length, and this many degrees, off it.
+inline constexpr double kCornerAgreementShare = 0.03;
+inline constexpr double kCornerTurnAgreementDeg = 2.0;
+// ... where the outline is held to this many leads or balls at least.
+inline constexpr int kLeastRowElements = 8;
 // The share of its rectangle that a package's outline (its convex hull)
 // fills at least; a disc fills 0.785.
 inline constexpr double kLeastCornerFill = 0.86;
@@ -48,6 +69,11 @@ struct PartVerdict {
   bool sound = false;
   std::string reason;      // for the log when not sound
   cv::RotatedRect outline; // the second measure (pixels of the square)
+  // The finer measure of the part's centre and turn where the check has one
+  // of its own (a triode's three leads, a ball grid without its mark): the
+  // found result agreed with it; its size is the found one.
+  bool measured = false;
+  cv::RotatedRect measure;
 };
 
 // `binary`: the square as the recogniser got it (part white); `found`: its
@@ -58,6 +84,10 @@ PartVerdict CheckFoundPart(const cv::Mat& binary, const cv::RotatedRect& found, 
 // The types whose found corners are refined by the outline once the two
 // agree: the outline of all the leads (or balls) is the finer measure.
 bool TakesOutline(int type);
+// The types (and special packages) whose recogniser measures the turn
+// between two rounded points a few pixels apart: once the turn agrees with
+// the outline's, the outline's (over the whole part) is taken.
+bool TakesOutlineTurn(int type, const std::string& packageName);
 
 // Keys and default texts of the reasons (vision language section).
 inline constexpr const char* kCheckEdgeKey = "VisionCheck.c_TouchesEdge";

@@ -500,6 +500,16 @@ cv::RotatedRect RecognizeSpecialPart(int slot, const cv::Mat& image, int thresho
       r.center = check.outline.center;
       r.angle = static_cast<float>(r.angle + turn);
     }
+    if (TakesOutlineTurn(type, packageName)) {
+      double turn = std::fmod(check.outline.angle - r.angle, 90.0);
+      if (turn > 45.0) turn -= 90.0;
+      if (turn < -45.0) turn += 90.0;
+      r.angle = static_cast<float>(r.angle + turn);
+    }
+    if (check.measured) {
+      r.center = check.measure.center;
+      r.angle = check.measure.angle;
+    }
     rect = r;
     shown = std::move(prepared);
     return true;

@@ -8,6 +8,7 @@
 // found; parts of contrast 16 and more are found right in 95 % of looks.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 #include <opencv2/imgcodecs.hpp>
@@ -139,14 +140,14 @@ TEST(RecognizerSoundness, PartsAtEveryContrastAreRightOrNotFound) {
   }
   table.Print("Synthetic parts: looks per picture kind and type");
   EXPECT_EQ(table.Total().wrong, 0);
-  // Found right in 95 % of the looks at contrast 16 and more. The
-  // recognisers of leads on one, two or four sides, the ball grids, the
-  // triode, the KSD42 and the C10X16 miss that on these small, turned
-  // parts (they pick the wrong corners or blobs, which the check refuses):
-  // their rates are printed, and held to what they reach now.
+  // Found right in 95 % of the looks at contrast 16 and more. Leads in
+  // rows, the triode and the KSD42 miss that by a few looks: with a fixed
+  // threshold at contrast 16 and 24, the lighting ramp takes leads off one
+  // side, which the check refuses (the rows facing each other no longer
+  // hold as many leads, or the leads' middle is not the outline's). Their
+  // rates are printed, and held to what they reach now.
   const std::map<std::string, double> shortOf = {
-      {"type 4", 0.6},  {"type 5", 0.4},  {"type 6", 0.4},  {"type 7", 0.3},           {"type 8", 0.05},
-      {"type 9", 0.9},  {"type 10", 0.9}, {"type 12", 0.9}, {"type 13 C10X16", 0.8}, {"type 13 KSD42", 0.9}};
+      {"type 4", 0.94}, {"type 5", 0.93}, {"type 6", 0.93}, {"type 7", 0.89}, {"type 13 KSD42", 0.94}};
   Tally all;
   for (const auto& [label, t] : strong) {
     const double rate = static_cast<double>(t.right) / t.Looks();
@@ -226,3 +227,120 @@ TEST(RecognizerSoundness, NoPartIsEverFound) {
 }
 
 }  // namespace
+
+// Leads and balls counted: a part whose rows facing each other do not hold
+// as many leads (one bent away, or lost to the threshold) or that shows not
+// as many as the package has is not found; the complete part is found
+// right, also small (leads of a few pixels, which were taken for specks
+// before; balls beside a larger mark, which pulled the outline off the
+// grid's middle).
+TEST(RecognizerSoundness, LeadsAndBallsAreCountedBeforeAPartIsFound) {
+  smt::platform::ScopedRecordingMessages messages;
+  constexpr double ppm = 20.0, size = 0.45;
+  const Pose pose{0.31, -0.23, 12.3};
+  auto leads = [](int missing, bool fourSides) {
+    return [missing, fourSides](const PartDrawer& d) {
+      for (int i = 0; i < 16; ++i) {
+        const double t = -12 + 24.0 * i / 15;
+        if (i != missing) d.Pad(t, -13, 0.6, 2);
+        d.Pad(t, 13, 0.6, 2);
+        if (fourSides && i > 0 && i < 15) {
+          d.Pad(-13, t, 2, 0.6);
+          d.Pad(13, t, 2, 0.6);
+        }
+      }
+    };
+  };
+  struct Case {
+    const char* what;
+    int type;
+    std::function<void(const PartDrawer&)> draw;
+    cv::Size2d outlineMm;
+    int leads;  // the package's count, 0: not known
+    bool found;
+  };
+  const Case cases[] = {
+      {"two rows", 6, leads(-1, false), {24.6, 28}, 0, true},
+      {"two rows, as many as the package", 6, leads(-1, false), {24.6, 28}, 32, true},
+      {"two rows, the package has more", 6, leads(-1, false), {24.6, 28}, 34, false},
+      {"two rows, end lead missing", 6, leads(15, false), {24.6, 28}, 0, false},
+      {"two rows, middle lead missing", 6, leads(7, false), {24.6, 28}, 0, false},
+      {"four rows", 7, leads(-1, true), {28, 28}, 60, true},
+      {"four rows, end lead missing", 7, leads(15, true), {28, 28}, 0, false},
+      {"ball grid with its mark", 8, [](const PartDrawer& d) { d.Grid(10, false, true); }, {28.24, 28.24}, 100, true},
+      {"ball grid, the package has more", 8, [](const PartDrawer& d) { d.Grid(10, false, true); }, {28.24, 28.24},
+       121, false},
+  };
+  for (const Case& c : cases)
+    for (const bool blurred : {false, true}) {
+      SimulatedScene scene(560, 560, ppm, {0, 0});
+      scene.SetBackground(30);
+      c.draw(PartDrawer(scene, PartPose{{pose.x, pose.y}, pose.turn, size, 220}));
+      const cv::Mat frame = Expose(scene.Render(), {blurred, 0, blurred ? 2.0 : 0.0, 0, ""}, 11);
+      PartExpectation expect{c.outlineMm.width * size, c.outlineMm.height * size};
+      expect.leads = c.leads;
+      double dX = 0, dY = 0, dA = 0;
+      const cv::RotatedRect r =
+          RecognizeSpecialPart(1, frame, 0, false, c.type, "", 24.0, ppm, 0.0, 0.0, dX, dY, dA, false, expect);
+      LookError err;
+      const LookOutcome o = JudgeLook(!IsNotFound(r), dX, dY, dA, pose.x, pose.y, pose.turn, 90.0, &err);
+      EXPECT_EQ(o, c.found ? LookOutcome::Right : LookOutcome::Refused)
+          << c.what << (blurred ? " (blurred)" : "") << ": off " << err.mm << " mm, " << err.deg << " deg";
+    }
+  EXPECT_TRUE(messages.service.Texts().empty());
+}
+
+// The package's length and width are its body's; a camera that sees the
+// leads sees an outline larger by their reach. Leads on two and on four
+// sides of bodies an operator enters (an SOIC's 4.9 x 3.9 mm, a TQFP's
+// 7 x 7 mm, an SOT-23's 2.9 x 1.3 mm) are found right against the body's
+// size; the same leads against a body much smaller than they are, or a
+// chip's body, are not.
+TEST(RecognizerSoundness, LeadedPartsAreJudgedAgainstTheirBodyAndLeads) {
+  smt::platform::ScopedRecordingMessages messages;
+  constexpr double ppm = 20.0;
+  const Pose pose{-0.21, 0.14, -17.5};
+  // Rows of leads of the given count per row, pitch, reach beyond the body
+  // (tip to tip across the rows: body + 2 x reach) and lead width (mm).
+  struct Layout {
+    const char* what;
+    int type, perRow;
+    bool fourSides;
+    double pitch, tipToTip, leadLength, leadWidth;
+    double bodyL, bodyW;  // what the package row says
+    bool found;
+  };
+  const Layout layouts[] = {
+      {"SOIC-8", 6, 4, false, 1.27, 6.0, 1.05, 0.41, 4.9, 3.9, true},
+      {"TQFP-32", 7, 8, true, 0.8, 9.0, 1.0, 0.37, 7.0, 7.0, true},
+      {"four leads on an SOT-23 body", 6, 2, false, 1.9, 2.4, 0.55, 0.4, 2.9, 1.3, true},
+      {"TQFP-32 leads, 4.5 mm body entered", 7, 8, true, 0.8, 9.0, 1.0, 0.37, 4.5, 4.5, false},
+      {"SOIC-8 leads, 0805 chip entered", 6, 4, false, 1.27, 6.0, 1.05, 0.41, 2.0, 1.25, false},
+  };
+  for (const Layout& l : layouts) {
+    SimulatedScene scene(400, 400, ppm, {0, 0});
+    scene.SetBackground(25);
+    const PartPose p{{pose.x, pose.y}, pose.turn, 1.0, 210};
+    PartDrawer d(scene, p);
+    const double span = (l.perRow - 1) * l.pitch;
+    const double across = (l.tipToTip - l.leadLength) / 2.0;
+    for (int i = 0; i < l.perRow; ++i) {
+      const double t = -span / 2 + i * l.pitch;
+      d.Pad(t, -across, l.leadWidth, l.leadLength);
+      d.Pad(t, across, l.leadWidth, l.leadLength);
+      if (l.fourSides) {
+        d.Pad(-across, t, l.leadLength, l.leadWidth);
+        d.Pad(across, t, l.leadLength, l.leadWidth);
+      }
+    }
+    const cv::Mat frame = Expose(scene.Render(), {true, 0, 1.5, 0, ""}, 5);
+    double dX = 0, dY = 0, dA = 0;
+    const cv::RotatedRect r = RecognizeSpecialPart(1, frame, 0, false, l.type, "", 14.0, ppm, 0.0, 0.0, dX, dY, dA,
+                                                   false, PartExpectation{l.bodyL, l.bodyW});
+    LookError err;
+    const LookOutcome o = JudgeLook(!IsNotFound(r), dX, dY, dA, pose.x, pose.y, pose.turn, 90.0, &err);
+    EXPECT_EQ(o, l.found ? LookOutcome::Right : LookOutcome::Refused)
+        << l.what << ": off " << err.mm << " mm, " << err.deg << " deg";
+  }
+  EXPECT_TRUE(messages.service.Texts().empty());
+}
