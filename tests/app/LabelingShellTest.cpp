@@ -87,7 +87,7 @@ class LabelingShell : public LampShell {
   static int32_t LE32(const std::vector<uint8_t>& p, size_t at) {
     return static_cast<int32_t>(p[at] | (p[at + 1] << 8) | (p[at + 2] << 16) | (uint32_t(p[at + 3]) << 24));
   }
-  smt::link::CMachineLink udp;
+  smt::link::CMachineLink udp{smt::CurrentMachine()};
   std::unique_ptr<CDialogLabelingSet> page;
 };
 

@@ -405,7 +405,7 @@ TEST_F(NetworkRunShellTest, InsertionMachinesPickTestGoesToTheFeederAndOnToVisio
   Pump([&] { return done.load(); }, std::chrono::seconds(20));
   t.join();
   ASSERT_TRUE(up.load());
-  smt::link::CMachineLink udp;
+  smt::link::CMachineLink udp{smt::CurrentMachine()};
   udp.SetLocalPort(0);
   ASSERT_TRUE(udp.Open("127.0.0.1", static_cast<uint32_t>(sim->UdpPort())));
   udp.StartReplyLoop();

@@ -204,7 +204,7 @@ TEST_F(SettingsFlowSim, PulseTestRunSwitchesTheWalkOutputOffWithItsNumberOnTheNe
   smt::sim::SimBoard board(c);
   ASSERT_TRUE(board.Start()) << board.LastError();
   CMainFrame& f = Start();
-  smt::link::CMachineLink link;
+  smt::link::CMachineLink link{smt::CurrentMachine()};
   link.SetLocalPort(0);
   ASSERT_TRUE(link.Open("127.0.0.1", static_cast<uint32_t>(board.UdpPort())));
   link.StartReplyLoop();
