@@ -3,6 +3,7 @@
 // area, and the configuration area read whole.
 #include <benchmark/benchmark.h>
 
+#include "core/Machine.h"
 #include "link/BootloaderProtocol.h"
 #include "link/CMachineLink.h"
 #include "link/LinkRuntime.h"
@@ -23,15 +24,15 @@ struct Bench {
     link.SetLocalPort(0);
     link.Open("127.0.0.1", static_cast<uint32_t>(sim->UdpPort()));
     link.StartReplyLoop();
-    smt::link::Runtime().udp = &link;
+    smt::link::RuntimeOf(smt::CurrentMachine()).udp = &link;
   }
   ~Bench() {
-    smt::link::Runtime().udp = nullptr;
+    smt::link::RuntimeOf(smt::CurrentMachine()).udp = nullptr;
     link.Close();
     sim->Stop();
   }
   std::unique_ptr<smt::sim::SimBoard> sim;
-  smt::link::CMachineLink link;
+  smt::link::CMachineLink link{smt::CurrentMachine()};
 };
 
 void BM_WriteApplicationImage(benchmark::State& state) {

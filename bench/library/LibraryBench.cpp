@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Machine.h"
 #include "core/MachineState.h"
 #include "library/NozzleChange.h"
 #include "library/NozzleLibrary.h"
@@ -78,11 +79,11 @@ void BM_NozzleTakeAndReturnUdp(benchmark::State& state) {
     state.SkipWithError(sim.LastError().c_str());
     return;
   }
-  smt::link::CMachineLink link;
+  smt::link::CMachineLink link{smt::CurrentMachine()};
   link.SetLocalPort(0);
   link.Open("127.0.0.1", static_cast<uint32_t>(sim.UdpPort()));
   link.StartReplyLoop();
-  auto& rt = smt::link::Runtime();
+  auto& rt = smt::link::RuntimeOf(smt::CurrentMachine());
   rt.udp = &link;
   rt.commModel = 1;
   rt.headMask = 0x01;  // the simulator reports head 1 fitted
@@ -93,7 +94,7 @@ void BM_NozzleTakeAndReturnUdp(benchmark::State& state) {
   m.yLimit = -150000;
   m.yLimitAbs = 150000;
   m.zLimit = -6000;
-  smt::link::SetMotionSettings(m);
+  smt::link::SetMotionSettings(smt::CurrentMachine(), m);
   smt::settings::PulseSettings p;
   p.m_X_Pulse = p.m_Y_Pulse = p.m_Z_Pulse = p.m_A_Pulse = 100;
   smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetPulse(p);

@@ -2,6 +2,7 @@
 // reply awaited, over loopback UDP and over a pseudo-terminal.
 #include <benchmark/benchmark.h>
 
+#include "core/Machine.h"
 #include "core/MachineState.h"
 #include "link/LinkBytes.h"
 #include "link/LinkGlobals.h"
@@ -32,7 +33,7 @@ void RoundTrips(benchmark::State& state, bool serialLink) {
   const auto command = AxisMove();
   int64_t failures = 0;
   for (auto _ : state) {
-    if (smt::link::SendMachineCommand(command) != smt::link::CommandResult::Ok) ++failures;
+    if (smt::link::SendMachineCommand(smt::CurrentMachine(), command) != smt::link::CommandResult::Ok) ++failures;
   }
   state.SetItemsProcessed(state.iterations());
   state.counters["round_trips_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);

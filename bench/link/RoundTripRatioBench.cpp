@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/Machine.h"
 #include "core/MachineState.h"
 #include "link/LinkBytes.h"
 #include "link/LinkGlobals.h"
@@ -91,10 +92,10 @@ double ProgramRoundTripMicros(int rounds, int& failures) {
   c.code = 0x61;
   c.udpPayload = smt::link::ByteWriter().U8(0).I32(0).I32(10).I32(5).I32(20).Take();
   c.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove;
-  for (int i = 0; i < 200; ++i) smt::link::SendMachineCommand(c);
+  for (int i = 0; i < 200; ++i) smt::link::SendMachineCommand(smt::CurrentMachine(), c);
   const auto t0 = Clock::now();
   for (int i = 0; i < rounds; ++i)
-    if (smt::link::SendMachineCommand(c) != smt::link::CommandResult::Ok) ++failures;
+    if (smt::link::SendMachineCommand(smt::CurrentMachine(), c) != smt::link::CommandResult::Ok) ++failures;
   return std::chrono::duration<double, std::micro>(Clock::now() - t0).count() / rounds;
 }
 

@@ -4,6 +4,7 @@
 // of the object.
 #include <cstdint>
 
+#include "core/Machine.h"
 #include "link/CMachineLink.h"
 #include "link/CSerialLink.h"
 #include "link/LinkRuntime.h"
@@ -17,7 +18,7 @@ class SimulatedBoardLink {
     link.Open("127.0.0.1", static_cast<uint32_t>(sim.UdpPort()));
     link.StartReplyLoop();
     serial.Open(sim.SerialPath());
-    auto& rt = smt::link::Runtime();
+    auto& rt = smt::link::RuntimeOf(smt::CurrentMachine());
     rt.udp = &link;
     rt.serial = &serial;
     rt.commModel = serialLink ? 0 : 1;
@@ -25,7 +26,7 @@ class SimulatedBoardLink {
     started = true;
   }
   ~SimulatedBoardLink() {
-    auto& rt = smt::link::Runtime();
+    auto& rt = smt::link::RuntimeOf(smt::CurrentMachine());
     rt.udp = nullptr;
     rt.serial = nullptr;
     serial.Close();
@@ -34,8 +35,8 @@ class SimulatedBoardLink {
   }
 
   smt::sim::SimBoard sim;
-  smt::link::CMachineLink link;
-  smt::link::CSerialLink serial;
+  smt::link::CMachineLink link{smt::CurrentMachine()};
+  smt::link::CSerialLink serial{smt::CurrentMachine()};
   bool started = false;
 
  private:

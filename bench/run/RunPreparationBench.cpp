@@ -2,6 +2,7 @@
 // record, and pick record to part job, on a feeder group of 120 rows.
 #include <benchmark/benchmark.h>
 
+#include "core/Machine.h"
 #include "feeder/FeederNames.h"
 #include "feeder/FeederTable.h"
 #include "job/BoardGeometry.h"
@@ -36,10 +37,10 @@ struct Table {
       rows.push_back(r);
     }
     t.ReplaceCurrentRows(rows, std::vector<smt::feeder::TrayRecord>(rows.size(), smt::feeder::TrayRecord::Default()));
-    auto m = smt::link::GetMotionSettings();
+    auto m = smt::link::GetMotionSettings(smt::CurrentMachine());
     m.xLimit = 1000000;
     m.yLimit = -1000000;
-    smt::link::SetMotionSettings(m);
+    smt::link::SetMotionSettings(smt::CurrentMachine(), m);
     smt::CurrentMachine().steps.xPulsePerMm = smt::CurrentMachine().steps.yPulsePerMm = 100;
   }
 };

@@ -33,6 +33,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/Machine.h"
 #include "core/MachineState.h"
 #include "bench/TimingRounds.h"
 #include "bench/link/SimulatedBoardLink.h"
@@ -136,7 +137,7 @@ struct Machine {
 
   Machine() {
     smt::platform::MessageService::Install(&messages);
-    auto& rt = smt::link::Runtime();
+    auto& rt = smt::link::RuntimeOf(smt::CurrentMachine());
     rt.hooks = &hooks;
     rt.commModel = 1;
     rt.headMask = 0x01;  // as the simulated board reports
@@ -156,9 +157,9 @@ struct Machine {
       m.resetSpeed[i] = {10, 30};
       m.originUpdate[i] = true;
     }
-    smt::link::SetMotionSettings(m);
-    smt::link::CameraPanelPort().Own(std::make_shared<QuietCameraPanel>());
-    smt::link::MachineHoming::Instance().m_nResetMode = -1;
+    smt::link::SetMotionSettings(smt::CurrentMachine(), m);
+    smt::link::CameraPanelPortOf(smt::CurrentMachine()).Own(std::make_shared<QuietCameraPanel>());
+    smt::link::MachineHoming::Of(smt::CurrentMachine()).m_nResetMode = -1;
     smt::CurrentMachine().machineType = 2;
     smt::CurrentMachine().headCount = 2;
     smt::CurrentMachine().steps.xPulsePerMm = smt::CurrentMachine().steps.yPulsePerMm = smt::CurrentMachine().steps.zPulsePerMm = 100;
@@ -187,14 +188,14 @@ struct Machine {
     smt::run::CreateRunEvents(smt::CurrentMachine());
     smt::run::Timeouts(smt::CurrentMachine()) = {};
     smt::run::Timeouts(smt::CurrentMachine()).feedReady = 3000ms;
-    smt::link::SendCmd60SetState(0, 0);  // the board learns the host's address
+    smt::link::SendCmd60SetState(smt::CurrentMachine(), 0, 0);  // the board learns the host's address
     Until([&] { return board.sim.LastReceived(0x60).has_value(); }, 3000ms, false);
   }
   ~Machine() {
     smt::job::FeederSourceOf(smt::CurrentMachine()) = {};
     smt::run::Services(smt::CurrentMachine()) = {};
     smt::run::SetStrategy(smt::CurrentMachine(), {});
-    smt::link::Runtime().hooks = nullptr;
+    smt::link::RuntimeOf(smt::CurrentMachine()).hooks = nullptr;
     smt::platform::MessageService::Install(nullptr);
     smt::CurrentMachine().machineType = 0;
     smt::CurrentMachine().headCount = 1;

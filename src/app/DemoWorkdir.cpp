@@ -166,7 +166,7 @@ void WriteCameras(const std::string& app) {
   smt::vision::LoadCameraListConfig(app, settings, first, second);
   first = smt::vision::RecordFromValues(values[0], 1, kStepsPerMm, kStepsPerMm);
   second = smt::vision::RecordFromValues(values[1], 2, kStepsPerMm, kStepsPerMm);
-  if (!smt::vision::SaveCameraListConfig(app, settings, first, second)) throw std::runtime_error("CameraListConfig");
+  if (!smt::vision::WriteCameraListConfig(app, settings, first, second)) throw std::runtime_error("CameraListConfig");
 }
 
 void WriteNozzles(const std::string& app) {

@@ -73,7 +73,7 @@ void Optional(const Ref& r, std::string reason) {
 // The probes read the live objects each time they are asked.
 #define RUN(m) Ref{"RunServices." #m, [machine] { return smt::run::Services(*machine).m.connected(); }}
 // An interface port of the machine in use (read each time).
-#define PORT(port) Ref{(port).name(), [] { return (port).connected(); }}
+#define PORT(port) Ref{(port).name(), [machine] { return (port).connected(); }}
 #define RUNCTL(m) \
   Ref{"RunControl." #m, [v] { return v->m_pPartList && v->m_pPartList->Run().m.connected(); }}
 #define LOGIC(m) \
@@ -124,10 +124,10 @@ void DeclareShellHooks(CSMTView& view) {
   Need(Ref{"RunServices.labeling", [machine] { return smt::run::Services(*machine).labeling.connected(); }}, kLabeling);
 
   // --- window panels and the feeders' neighbours (the jog panel connects itself) ---
-  Need(PORT(smt::link::JogPanelPort()), kAll, kNone);
-  Need(PORT(smt::link::CameraPanelPort()), kAll, kNone);
-  Need(PORT(smt::link::LinkWindowPort()), kAll, kNone);
-  Need(PORT(smt::link::ManualMarkPort()), kAll, kNone);
+  Need(PORT(smt::link::JogPanelPortOf(*machine)), kAll, kNone);
+  Need(PORT(smt::link::CameraPanelPortOf(*machine)), kAll, kNone);
+  Need(PORT(smt::link::LinkWindowPortOf(*machine)), kAll, kNone);
+  Need(PORT(smt::link::ManualMarkPortOf(*machine)), kAll, kNone);
   Need(Ref{smt::feeder::FeederPartListPort(*machine).name(),
            [machine] { return smt::feeder::FeederPartListPort(*machine).connected(); }},
        kFeeding, kNone);

@@ -20,7 +20,7 @@ namespace {
 // What a run shows, on the part list and on the panels a run disables.
 class ShellRunDisplay : public smt::run::PanelRunDisplay {
  public:
-  ShellRunDisplay(CSMTView& view, CDialogPartList& panel) : PanelRunDisplay(panel), view_(view) {}
+  ShellRunDisplay(CSMTView& view, CDialogPartList& panel) : PanelRunDisplay(view.machine(), panel), view_(view) {}
   void EnableRunWindows(bool enabled) override {
     PanelRunDisplay::EnableRunWindows(enabled);
     CSMTView* v = &view_;

@@ -229,7 +229,7 @@ void CSMTView::OnInitialUpdate() {
   const std::string& app = frame_.AppPath();
   // Firmware switches to the command layer, logging on or off.
   m_VersionNumber.Load(app);
-  m_VersionNumber.Apply();
+  m_VersionNumber.Apply(machine());
   std::vector<std::string> dropDown = frame_.Lists().dropDownLists;
   dropDown.resize(4);
   smt::job::SetDropDownLists(machine(), std::move(dropDown));

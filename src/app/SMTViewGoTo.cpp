@@ -129,7 +129,7 @@ void CorrectAtVisionOrigin(smt::Machine& machine, const smt::settings::BasicSett
   s.networkLink = basic.m_CommModel == 1;
   const auto r = SettingsStores::Of(machine).speed.Record(smt::settings::SpeedUse::VisualCorrection);
   const smt::vision::MarkMoveSpeeds speeds{r[0].start, r[0].normal, r[1].start, r[1].normal};
-  smt::vision::CalibrateVisualOrigin(s, smt::vision::DefaultMarkVisionIo(), speeds);
+  smt::vision::CalibrateVisualOrigin(machine, s, smt::vision::DefaultMarkVisionIo(machine), speeds);
 }
 
 }  // namespace

@@ -87,7 +87,7 @@ bool PlatformVisionOf(CSMTView& view, smt::run::HeadPlaceState& p, int platform)
   job.speeds = {p.visionPlaceSpeeds[smt::run::kSpX].start, p.visionPlaceSpeeds[smt::run::kSpX].normal,
                 p.visionPlaceSpeeds[smt::run::kSpY].start, p.visionPlaceSpeeds[smt::run::kSpY].normal,
                 p.placeSpeeds[smt::run::kSpA1].start,      p.placeSpeeds[smt::run::kSpA1].normal};
-  smt::vision::PlatformVisionIo io = smt::vision::DefaultPlatformVisionIo();
+  smt::vision::PlatformVisionIo io = smt::vision::DefaultPlatformVisionIo(view.machine());
   io.head.cameraReady = [panel](int camera) {
     return panel && panel->Engine().HasRole(camera == 2 ? smt::vision::kRoleVisualCamera2
                                                         : smt::vision::kRoleVisualCamera1);
@@ -97,7 +97,7 @@ bool PlatformVisionOf(CSMTView& view, smt::run::HeadPlaceState& p, int platform)
                                                              : smt::vision::kRoleVisualCamera1,
                                                  frame, std::chrono::milliseconds(1000));
   };
-  const bool stop = smt::vision::PlatformVisionCentre(job, p.vacuum, platform, cams, io);
+  const bool stop = smt::vision::PlatformVisionCentre(view.machine(), job, p.vacuum, platform, cams, io);
   p.correctionX = job.correctionX;
   p.correctionY = job.correctionY;
   p.correctionA = job.correctionA;
@@ -157,12 +157,12 @@ class ShellLampStation : public smt::run::LampStation {
     return p.value_or(MarkParamsOf(smt::job::PcbRecord{}));
   }
   bool MarkCameraReady() override {
-    const auto io = smt::vision::DefaultMarkVisionIo();
+    const auto io = smt::vision::DefaultMarkVisionIo(view_.machine());
     return io.cameraReady && io.cameraReady();
   }
   // One frame of the Mark camera and the round-mark recogniser.
   std::optional<smt::run::MarkSighting> SightMark(const smt::run::PlatformMarkParams& p) override {
-    const auto io = smt::vision::DefaultMarkVisionIo();
+    const auto io = smt::vision::DefaultMarkVisionIo(view_.machine());
     cv::Mat frame;
     if (!io.grabFrame || !io.grabFrame(frame) || frame.empty()) return std::nullopt;
     smt::run::MarkSighting s;
@@ -185,8 +185,8 @@ void InstallStationRuns(CSMTView& view) {
   // set-up shows the board's zoom and the page's box, threshold and
   // brightness on the camera panel.
   smt::stations::LabelingIo lio = smt::stations::DefaultLabelingIo();
-  lio.grabFrame = [](cv::Mat& frame) {
-    const auto io = smt::vision::DefaultMarkVisionIo();
+  lio.grabFrame = [&view](cv::Mat& frame) {
+    const auto io = smt::vision::DefaultMarkVisionIo(view.machine());
     return io.grabFrame && io.grabFrame(frame);
   };
   lio.currentZoom = [&view] {

@@ -127,7 +127,7 @@ void InstallLink(CSMTView& view) {
   });
   view.RegisterDialog(smt::app::cmd::kCpuVersionNumber, [&view](QWidget* parent) {
     const std::string& app = view.frame()->m_strAppPath;
-    CDialogVersionNumber dialog(view.m_VersionNumber, app,
+    CDialogVersionNumber dialog(view.machine(), view.m_VersionNumber, app,
                                 CDialogVersionNumber::LoadLanguage(app, view.frame()->m_strLanguage), parent);
     dialog.exec();
   });

@@ -184,7 +184,7 @@ void TakeResults(HeadPlaceState& p, const smt::vision::HeadVisionJob& j) {
 }
 
 smt::vision::HeadVisionIo HeadIo(const LiveParts& parts, bool sideView = false) {
-  smt::vision::HeadVisionIo io = smt::vision::DefaultHeadVisionIo();
+  smt::vision::HeadVisionIo io = smt::vision::DefaultHeadVisionIo(*parts.machine);
   CDialogSetView* panel = parts.panel;
   CDialogCameraList* list = parts.cameras;
   smt::Machine* machine = parts.machine;
@@ -284,12 +284,12 @@ bool FlyPassForRun(const LiveParts& parts) {
   // Heads that the pass does not see stay failed.
   for (auto& p : machine.Part<smt::run::HeadRecords>().place)
     if (p.row != -1 && p.visionMode == 2 && p.visionCamera == 1) p.failed = 1;
-  smt::vision::FlyIo io = smt::vision::DefaultFlyIo();
+  smt::vision::FlyIo io = smt::vision::DefaultFlyIo(*parts.machine);
   io.selectCamera = [&machine](int channel, int brightness) {
     smt::link::SelectCamera(machine, channel, brightness, channel == 2 ? 2 : 0);
   };
   io.resetShotIndex = [panel, heads = f.headCount] { panel->Engine().BeginFlyPass(heads); };
-  const bool ok = smt::vision::FlyVisionAllHeads(f, s, lead->headTarget, lead->lightBrightness, false, 0, 0, 0, 0, io);
+  const bool ok = smt::vision::FlyVisionAllHeads(*parts.machine, f, s, lead->headTarget, lead->lightBrightness, false, 0, 0, 0, 0, io);
   engine.SetTriggerMode(1, 0);
   for (auto& a : machine.motion.headMoveArgs) a = 0;  // the pass turned the heads already
   return ok;
@@ -298,7 +298,7 @@ bool FlyPassForRun(const LiveParts& parts) {
 // What the Mark recognisers use in the program: the camera panel shows their
 // values, the camera list gives the light-settle time, texts in the window's language.
 smt::vision::MarkVisionIo PanelMarkIo(const LiveParts& parts) {
-  smt::vision::MarkVisionIo io = smt::vision::DefaultMarkVisionIo();
+  smt::vision::MarkVisionIo io = smt::vision::DefaultMarkVisionIo(*parts.machine);
   CDialogSetView* panel = parts.panel;
   io.showCameraFields = [panel](double zoom, double box, int contrast, int brightness) {
     ShowFields(panel, contrast, brightness, -1, zoom, box);
@@ -368,7 +368,7 @@ bool RecognizeOwnMarkForRun(const LiveParts& parts, const smt::library::MarkEdit
   spec.boxMm = m.viewBox;
   spec.diameterMm = m.diameter;
   spec.zoom = zoom;
-  smt::vision::MarkAligner aligner(PanelMarkIo(parts), {}, sp, sp);
+  smt::vision::MarkAligner aligner(*parts.machine, PanelMarkIo(parts), {}, sp, sp);
   int cx = 0, cy = 0;
   return aligner.RecognizeMark(spec, cx, cy);
 }
@@ -416,7 +416,7 @@ bool AlignBoardMarksForRun(const LiveParts& parts, bool inRun = true) {
   smt::link::SelectCamera(machine, 1, params.brightness, -1);
   smt::vision::MarkVisionIo io = PanelMarkIo(parts);
   if (!inRun) io.storeManualOffsets = parts.storeManualOffsets;
-  smt::vision::MarkAligner aligner(io, params, speeds(smt::settings::SpeedUse::VisualSmt),
+  smt::vision::MarkAligner aligner(*parts.machine, io, params, speeds(smt::settings::SpeedUse::VisualSmt),
                                    speeds(smt::settings::SpeedUse::VisualCorrection));
   return aligner.AlignBoardMarks(b, inRun);
 }
@@ -479,7 +479,7 @@ std::function<void()> WireVisionRun(smt::Machine& machine, const VisionRunParts&
   // The Mark camera of the alignments: the industrial Mark camera in
   // high-speed mode when fitted, else the panel's capture camera.
   smt::Machine* m = &machine;
-  smt::vision::SetMarkCamera([m, panel] { return CameraUsable(*m, panel, 0); },
+  smt::vision::SetMarkCamera(machine, [m, panel] { return CameraUsable(*m, panel, 0); },
                              [m, panel](cv::Mat& frame) { return GrabOf(*m, panel, 0, frame); });
   smt::run::Services(machine).vision.Connect(std::make_shared<ShellRunVision>(parts));
   if (panel) {

@@ -460,8 +460,8 @@ void ConnectForView(CSMTView& view, smt::platform::Port<I>& port, std::shared_pt
 }
 
 void ConnectWindowPanelPorts(CSMTView& view) {
-  ConnectForView<smt::link::CameraPanel>(view, smt::link::CameraPanelPort(), std::make_shared<ShellCameraPanel>(view));
-  ConnectForView<smt::link::LinkWindow>(view, smt::link::LinkWindowPort(), std::make_shared<ShellLinkWindow>(view));
+  ConnectForView<smt::link::CameraPanel>(view, smt::link::CameraPanelPortOf(view.machine()), std::make_shared<ShellCameraPanel>(view));
+  ConnectForView<smt::link::LinkWindow>(view, smt::link::LinkWindowPortOf(view.machine()), std::make_shared<ShellLinkWindow>(view));
   ConnectForView<smt::feeder::FeederPartList>(view, smt::feeder::FeederPartListPort(view.machine()),
                                               std::make_shared<ShellFeederPartList>(view));
   ConnectForView<smt::feeder::FeederNeighbours>(view, smt::feeder::FeederNeighboursPort(view.machine()),
@@ -476,7 +476,7 @@ void ConnectWindowPanelPorts(CSMTView& view) {
 }
 
 void ConnectManualMarks(CSMTView& view, std::function<void()> align) {
-  ConnectForView<smt::link::ManualMarkOwners>(view, smt::link::ManualMarkPort(),
+  ConnectForView<smt::link::ManualMarkOwners>(view, smt::link::ManualMarkPortOf(view.machine()),
                                               std::make_shared<ShellManualMarks>(view, std::move(align)));
 }
 

@@ -380,7 +380,7 @@ void CDialogFeedEdit::Build() {
   connect(Button("L"), &QPushButton::clicked, this, [this] { TeachFeedCoordinate(); });
   connect(Button("GoFeed"), &QPushButton::clicked, this, [this] { GoToFeedCoordinate(); });
   connect(Button("GetData"), &QPushButton::clicked, this, [this] {
-    const auto [c, b] = smt::link::CameraPanelPort()->ContrastBrightness();
+    const auto [c, b] = smt::link::CameraPanelPortOf(machine_)->ContrastBrightness();
     Edit("contrast")->setText(QString::number(c));
     Edit("brightness")->setText(QString::number(b));
   });
@@ -1234,18 +1234,18 @@ void CDialogFeedEdit::OnJogPressed(const std::string& button) {
   const EditorJog j = PlanEditorJog(button, in);
   if (j.outputOff) smt::link::SendOutputDirect(machine_, j.outputOff, 0, 5);
   if (j.clearLiftFlags) {
-    smt::link::JogPanelPort()->ClearLiftOnce();
+    smt::link::JogPanelPortOf(machine_)->ClearLiftOnce();
     smt::link::RuntimeOf(machine_).feederButtonHeld = false;
   }
   switch (j.kind) {
     case EditorJog::Kind::Continuous:
-      smt::link::JogPanelPort()->Jog(j.axis, j.positive, true, false, 0);
+      smt::link::JogPanelPortOf(machine_)->Jog(j.axis, j.positive, true, false, 0);
       break;
     case EditorJog::Kind::Steps:
-      smt::link::JogPanelPort()->Jog(j.axis, j.positive, false, true, j.steps);
+      smt::link::JogPanelPortOf(machine_)->Jog(j.axis, j.positive, false, true, j.steps);
       break;
     case EditorJog::Kind::SpeedGear:
-      smt::link::JogPanelPort()->NextSpeedGear();
+      smt::link::JogPanelPortOf(machine_)->NextSpeedGear();
       break;
     case EditorJog::Kind::HomeZ:
       // The Z homing (reset mode 3).
@@ -1257,13 +1257,13 @@ void CDialogFeedEdit::OnJogPressed(const std::string& button) {
 }
 
 void CDialogFeedEdit::OnJogReleased() {
-  smt::link::JogPanelPort()->ReleaseJog();
+  smt::link::JogPanelPortOf(machine_)->ReleaseJog();
 }
 
 void CDialogFeedEdit::keyPressEvent(QKeyEvent* e) {
   if (e->modifiers() & Qt::ControlModifier) {
     if (e->modifiers() & Qt::ShiftModifier) {
-      smt::link::JogPanelPort()->NextSpeedGear();
+      smt::link::JogPanelPortOf(machine_)->NextSpeedGear();
       return;
     }
     switch (e->key()) {

@@ -952,7 +952,7 @@ void CDialogFeedList::OnFeedTestAll() {
 
 void CDialogFeedList::OnGetImageFeature() {
   if (m_nSelectedRow < 0 || m_nSelectedRow >= RowCount()) return;
-  smt::link::CameraPanelPort()->SetImageFeature(shown_[static_cast<size_t>(m_nSelectedRow)].row.Record().feature);
+  smt::link::CameraPanelPortOf(machine_)->SetImageFeature(shown_[static_cast<size_t>(m_nSelectedRow)].row.Record().feature);
 }
 
 void CDialogFeedList::OnTemplate(int mode) {
@@ -964,7 +964,7 @@ void CDialogFeedList::OnTemplate(int mode) {
     ShowMessage(texts_.Get("FeedList.c_Message_04"));
     return;
   }
-  smt::link::CameraPanelPort()->TemplateCommand(mode, shown_[static_cast<size_t>(m_nSelectedRow)].row.Number());
+  smt::link::CameraPanelPortOf(machine_)->TemplateCommand(mode, shown_[static_cast<size_t>(m_nSelectedRow)].row.Number());
 }
 
 // --- CSV ---------------------------------------------------------------------------------------

@@ -126,7 +126,7 @@ void CDialogManualControl::LoadConfig(const std::string& appDir) {
   m_checkInfo->setChecked(m_bShowInformation != 0);
   smt::link::FirmwareSwitches sw;
   sw.Load(appDir);
-  sw.Apply();
+  sw.Apply(machine_);
   // The values of other dialogs' sections that the commands read; the
   // machine settings and speeds come with TakeMachineSettings once the
   // stores are loaded, and again after every commit.
@@ -145,7 +145,7 @@ void CDialogManualControl::TakeMachineSettings() {
   ReloadJogSettings();
 }
 
-void CDialogManualControl::ReloadJogSettings() { m_Jog.SetContext(smt::link::LoadJogContext(m_AppDir)); }
+void CDialogManualControl::ReloadJogSettings() { m_Jog.SetContext(smt::link::LoadJogContext(machine_, m_AppDir)); }
 
 void CDialogManualControl::SaveConfig(const std::string& appDir) const {
   smt::platform::SettingsSection s(smt::platform::ConfigPath(appDir), "ManualControlConfig");

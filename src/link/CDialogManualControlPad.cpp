@@ -552,7 +552,7 @@ void CDialogManualControl::OnMenuCommand(int command) {
     case 33083:
     case 33085:
       smt::link::TakeMarkOffset(machine_, command == 33083 ? 1 : 2, m_PanelTexts["c_Message_19"],
-                                smt::link::CurrentMarkCameraGeometry());
+                                smt::link::CurrentMarkCameraGeometry(machine_));
       break;
     case 33329:
       smt::link::StartMarkToMark(machine_, [this](int box, const std::string& t) { SetInfoBoxText(box, t); });

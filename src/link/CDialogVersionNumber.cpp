@@ -25,9 +25,9 @@ CDialogVersionNumber::Texts CDialogVersionNumber::LoadLanguage(const std::string
   return t;
 }
 
-CDialogVersionNumber::CDialogVersionNumber(smt::link::FirmwareSwitches& switches, std::string appDir,
+CDialogVersionNumber::CDialogVersionNumber(smt::Machine& machine, smt::link::FirmwareSwitches& switches, std::string appDir,
                                            const Texts& texts, QWidget* parent)
-    : QDialog(parent), switches_(switches), appDir_(std::move(appDir)) {
+    : QDialog(parent), machine_(machine), switches_(switches), appDir_(std::move(appDir)) {
   setObjectName("CDialogVersionNumber");
   setWindowTitle(Q(texts.title));
   auto* layout = new QVBoxLayout(this);
@@ -59,6 +59,6 @@ void CDialogVersionNumber::accept() {
     return;
   }
   switches_ = next;
-  switches_.Apply();
+  switches_.Apply(machine_);
   QDialog::accept();
 }

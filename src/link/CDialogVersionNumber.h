@@ -23,9 +23,9 @@ class CDialogVersionNumber : public QDialog {
     std::string writeLogfile = "写日志";
   };
 
-  // `switches` is the live store; it changes only on OK.
-  CDialogVersionNumber(smt::link::FirmwareSwitches& switches, std::string appDir, const Texts& texts,
-                       QWidget* parent = nullptr);
+  // `switches` is the live store of `machine`; it changes only on OK.
+  CDialogVersionNumber(smt::Machine& machine, smt::link::FirmwareSwitches& switches, std::string appDir,
+                       const Texts& texts, QWidget* parent = nullptr);
 
   static Texts LoadLanguage(const std::string& appDir, const std::string& language);
 
@@ -34,6 +34,7 @@ class CDialogVersionNumber : public QDialog {
   void accept() override;
 
  private:
+  smt::Machine& machine_;
   smt::link::FirmwareSwitches& switches_;
   std::string appDir_;
   std::array<QCheckBox*, 5> boxes_{};

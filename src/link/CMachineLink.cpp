@@ -22,7 +22,6 @@ namespace {
 constexpr auto kLinkMutexWait = std::chrono::seconds(30);
 }  // namespace
 
-CMachineLink::CMachineLink() : CMachineLink(smt::CurrentMachine()) {}
 
 std::string CMachineLink::FaultText(int error, uint32_t port) const {
   const LinkTexts t = LinkTextsOf(machine_);

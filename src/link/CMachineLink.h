@@ -34,10 +34,8 @@ class CMachineLink : public Link {
   static constexpr std::chrono::milliseconds kWatchInterval{500};
 
   // The link of `machine`: its replies go to that machine's reply events and
-  // state, its sends hold that machine's link mutex. The default link is the
-  // machine in use's.
+  // state, its sends hold that machine's link mutex.
   explicit CMachineLink(smt::Machine& machine) : machine_(machine) {}
-  CMachineLink();
   ~CMachineLink() { Close(); }
   smt::Machine& OwnMachine() const { return machine_; }
   CMachineLink(const CMachineLink&) = delete;

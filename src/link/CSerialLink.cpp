@@ -20,7 +20,6 @@
 
 namespace smt::link {
 
-CSerialLink::CSerialLink() : CSerialLink(smt::CurrentMachine()) {}
 
 std::string ComPortPath(const std::string& appDir, int n) {
   smt::platform::SettingsSection map(smt::platform::ConfigPath(appDir), "SerialPortConfig");
@@ -167,7 +166,6 @@ bool CSerialLink::SendFrame(uint8_t code, const std::vector<uint8_t>& payload) {
   return WriteFrame(frame.data(), static_cast<uint32_t>(frame.size()));
 }
 
-bool WriteComFrame(const void* frame, uint32_t length) { return WriteComFrame(smt::CurrentMachine(), frame, length); }
 
 bool WriteComFrame(smt::Machine& machine, const void* frame, uint32_t length) {
   auto* link = dynamic_cast<CSerialLink*>(RuntimeOf(machine).serial.load());

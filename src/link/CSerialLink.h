@@ -30,10 +30,8 @@ class CSerialLink : public Link {
   using FrameHandler = std::function<void(const std::vector<uint8_t>&)>;
 
   // The COM port of `machine`: its frames go to that machine's reply events
-  // and state, its writes hold that machine's link mutex. The default port is
-  // the machine in use's.
+  // and state, its writes hold that machine's link mutex.
   explicit CSerialLink(smt::Machine& machine) : machine_(machine) {}
-  CSerialLink();
   ~CSerialLink() { Close(); }
   smt::Machine& OwnMachine() const { return machine_; }
   CSerialLink(const CSerialLink&) = delete;
@@ -79,6 +77,5 @@ class CSerialLink : public Link {
 // Writes a whole frame to the open COM port of `machine`'s link runtime (the
 // second form: of the machine in use); false when no port is open.
 bool WriteComFrame(smt::Machine& machine, const void* frame, uint32_t length);
-bool WriteComFrame(const void* frame, uint32_t length);
 
 }  // namespace smt::link

@@ -22,8 +22,8 @@ bool FirmwareSwitches::Save(const std::string& appDir) const {
          s.WriteInt("m_V2_07", m_V2_07) && s.WriteInt("m_Write_Logfile", m_Write_Logfile);
 }
 
-void FirmwareSwitches::Apply() const {
-  LinkRuntime& rt = Runtime();
+void FirmwareSwitches::Apply(smt::Machine& machine) const {
+  LinkRuntime& rt = RuntimeOf(machine);
   rt.v2_04 = m_V2_04;
   rt.v2_06 = m_V2_06;
   rt.v2_07 = m_V2_07;

@@ -4,6 +4,10 @@
 // and whether the daily log file is written.
 #include <string>
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::link {
 
 struct FirmwareSwitches {
@@ -15,8 +19,8 @@ struct FirmwareSwitches {
 
   void Load(const std::string& appDir);
   bool Save(const std::string& appDir) const;
-  // Hands the switches to the command layer and the log writer.
-  void Apply() const;
+  // Hands the switches to the machine's command layer and the log writer.
+  void Apply(smt::Machine& machine) const;
 };
 
 }  // namespace smt::link

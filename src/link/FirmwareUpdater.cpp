@@ -189,7 +189,7 @@ bool FirmwareUpdater::ReconnectMainBoard(CMachineLink& link, const DiscoveryOpti
 
 smt::Machine& FirmwareUpdater::OwnMachine() const {
   if (env_.machine) return *env_.machine;
-  return env_.link ? env_.link->OwnMachine() : smt::CurrentMachine();
+  return env_.link->OwnMachine();
 }
 
 bool FirmwareUpdater::Relink() {

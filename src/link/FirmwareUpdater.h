@@ -43,7 +43,7 @@ class FirmwareSink {
 struct FirmwareEnvironment {
   // The machine whose boards are updated: its connected and homed flags
   // follow the main board's restart, its link mutex guards the link's
-  // commands. Null: the link's own machine (the machine in use without a link).
+  // commands. Null: the link's own machine (an update always has its link).
   smt::Machine* machine = nullptr;
   CMachineLink* link = nullptr;  // the jog panel's link object
   std::string appDir = ".";      // where "Update/..." and "config.ini" are

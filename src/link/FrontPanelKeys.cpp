@@ -92,7 +92,6 @@ bool SelectedAxisJog(int type, int sel, bool other, int& group, int& direction) 
   return true;
 }
 
-void NextSpeedGear() { NextSpeedGear(smt::CurrentMachine()); }
 
 void NextSpeedGear(smt::Machine& m) {
   // The jog panel owns the gears and their step sizes when it is there.
@@ -109,7 +108,6 @@ void NextSpeedGear(smt::Machine& m) {
   SendCmd60SetState(m, 5, gear);
 }
 
-void OnStatusReport(uint8_t key) { OnStatusReport(smt::CurrentMachine(), key); }
 
 void OnStatusReport(smt::Machine& m, uint8_t key) {
   const int type = m.machineType;
@@ -141,7 +139,6 @@ void OnStatusReport(smt::Machine& m, uint8_t key) {
   }
 }
 
-void OnSerialStatusReport(uint8_t key) { OnSerialStatusReport(smt::CurrentMachine(), key); }
 
 void OnSerialStatusReport(smt::Machine& m, uint8_t key) {
   switch (key) {

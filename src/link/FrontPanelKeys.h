@@ -16,15 +16,12 @@ namespace smt::link {
 // UDP report 0x14. Runs on the reply thread; anything that shows a box or
 // touches the part list goes to the window thread.
 void OnStatusReport(smt::Machine& machine, uint8_t key);
-void OnStatusReport(uint8_t key);
 // Serial status frame with the key character.
 void OnSerialStatusReport(smt::Machine& machine, uint8_t key);
-void OnSerialStatusReport(uint8_t key);
 
 // The jog speed gear 1, 2, 3, 4, 0, ... sent to the board as state 5.
 // "Machine is not connection !" while offline.
 void NextSpeedGear(smt::Machine& machine);
-void NextSpeedGear();
 
 // Highest axis-selection index of key 6 on a machine type (-1: the index stays).
 int AxisSelectionTop(int machineType);

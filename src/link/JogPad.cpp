@@ -68,13 +68,13 @@ int StepOf(int axis, bool secondPlatform, const JogSteps& s) {
 
 }  // namespace
 
-JogContext LoadJogContext(const std::string& appDir) {
+JogContext LoadJogContext(smt::Machine& machine, const std::string& appDir) {
   JogContext c;
-  const MotionSettings m = GetMotionSettings();
+  const MotionSettings m = GetMotionSettings(machine);
   c.xLimit = m.xLimit;
   c.yLimit = m.yLimit;
   c.zLimit = m.zLimit;
-  auto& stores = smt::settings::SettingsStores::Of(smt::CurrentMachine());
+  auto& stores = smt::settings::SettingsStores::Of(machine);
   auto basic = stores.machine.Basic();
   auto pulse = stores.machine.Pulse();
   if (basic && pulse) {
@@ -135,7 +135,6 @@ bool AxisButtonJog(int id, int type, int headGroup, int& axis, bool& positive) {
   return false;
 }
 
-JogPositions JogPositions::Current() { return Of(smt::CurrentMachine()); }
 
 JogPositions JogPositions::Of(const smt::Machine& machine) {
   JogPositions p;
@@ -240,7 +239,6 @@ FeederPadAction FeederPadJog(int id, int side, bool release, const JogContext& c
   return a;
 }
 
-JogRunner::JogRunner() : JogRunner(smt::CurrentMachine()) {}
 
 JogRunner::~JogRunner() {
   m_bJogRelease = true;

@@ -36,8 +36,8 @@ struct JogContext {
   int openLength = 0, closeLength = 0;
 };
 
-// Reads the context from the settings stores and "<appDir>/config.ini".
-JogContext LoadJogContext(const std::string& appDir);
+// Reads the context from the machine's settings stores and "<appDir>/config.ini".
+JogContext LoadJogContext(smt::Machine& machine, const std::string& appDir);
 
 // True when the machine type accepts the jog axis code.
 bool JogAxisAccepted(int machineType, int axis);
@@ -65,7 +65,6 @@ struct JogPositions {
   std::array<int32_t, 2> platform{};
   // Of `machine`, and of the machine in use.
   static JogPositions Of(const smt::Machine& machine);
-  static JogPositions Current();
 };
 
 // How many steps of `steps` fit the room of `axis` (integer divisions
@@ -88,12 +87,10 @@ struct FeederPadAction {
 FeederPadAction FeederPadJog(int controlId, int feedDirection, bool release, const JogContext& c);
 
 // The jog of one machine: its jogs move that machine over its link, and its
-// workers release that machine's busy state. The default runner jogs the
-// machine in use.
+// workers release that machine's busy state.
 class JogRunner {
  public:
   explicit JogRunner(smt::Machine& machine) : machine_(machine) {}
-  JogRunner();
   // Ends a held jog and waits (bounded) for the workers that use the runner.
   ~JogRunner();
   JogRunner(const JogRunner&) = delete;

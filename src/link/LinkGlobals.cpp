@@ -8,7 +8,6 @@ std::array<ReplyEvent*, 14> AllReplyEvents(smt::Machine& machine) {
           &r.cmd63,    &r.moveXY,   &r.cmd65,    &r.cmd66,      &r.cmd67, &r.cmd68,    &r.serialAxis};
 }
 
-std::array<ReplyEvent*, 14> AllReplyEvents() { return AllReplyEvents(smt::CurrentMachine()); }
 
 ReplyEvent* ReplyEventForCode(smt::Machine& machine, uint16_t code) {
   ReplyEvents& r = machine.Part<ReplyEvents>();
@@ -30,6 +29,5 @@ ReplyEvent* ReplyEventForCode(smt::Machine& machine, uint16_t code) {
   }
 }
 
-ReplyEvent* ReplyEventForCode(uint16_t code) { return ReplyEventForCode(smt::CurrentMachine(), code); }
 
 }  // namespace smt::link

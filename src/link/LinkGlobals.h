@@ -37,13 +37,11 @@ struct ReplyEvents {
 };
 
 // The 14 events of `machine` in the order of the command set, the serial
-// single-axis event last (the second form: of the machine in use). A loss,
-// a reconnect and a clean start reach every one of them.
+// single-axis event last. A loss, a reconnect and a clean start reach every
+// one of them.
 std::array<ReplyEvent*, 14> AllReplyEvents(smt::Machine& machine);
-std::array<ReplyEvent*, 14> AllReplyEvents();
 
 // The family of `machine` whose event a reply with this code ends, or nullptr.
 ReplyEvent* ReplyEventForCode(smt::Machine& machine, uint16_t code);
-ReplyEvent* ReplyEventForCode(uint16_t code);
 
 }  // namespace smt::link

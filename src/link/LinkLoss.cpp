@@ -42,16 +42,13 @@ void PositionsNoLongerKnown(smt::Machine& m) {
 }  // namespace
 
 bool LinkKnownLost(const smt::Machine& m) { return m.link.knownLost.load(); }
-bool LinkKnownLost() { return LinkKnownLost(smt::CurrentMachine()); }
 
-void OnLinkRestored() { OnLinkRestored(smt::CurrentMachine()); }
 
 void OnLinkRestored(smt::Machine& m) {
   m.link.knownLost = false;
   for (ReplyEvent* e : AllReplyEvents(m)) e->OnReconnected();
 }
 
-void OnLinkLost(const char* why) { OnLinkLost(smt::CurrentMachine(), why); }
 
 void OnLinkLost(smt::Machine& m, const char* why) {
   CLogFile::Instance().Write(true, "Link to the machine lost: %s", why);
@@ -63,7 +60,6 @@ void OnLinkLost(smt::Machine& m, const char* why) {
   }
 }
 
-void ReportLinkLost(const std::string& what) { ReportLinkLost(smt::CurrentMachine(), what); }
 
 void ReportLinkLost(smt::Machine& m, const std::string& what) {
   CLogFile::Instance().Write(true, "Link to the machine lost: %s", what.c_str());
@@ -84,10 +80,6 @@ void ReportLinkLost(smt::Machine& m, const std::string& what) {
   RuntimeOf(m).Hooks().OnLinkLost();
   if (!smt::platform::WorkerThreads::Instance().ShuttingDown())
     NotifyOperator(told);
-}
-
-void ReportLinkLoss(const Link& link, const std::string& how) {
-  ReportLinkLoss(smt::CurrentMachine(), link, how);
 }
 
 void ReportLinkLoss(smt::Machine& m, const Link& link, const std::string& how) {

@@ -17,24 +17,19 @@ namespace smt::link {
 // connected any more; the jog panel shows it and the operator connects again.
 // Logged every time; told to the operator once per loss.
 void OnLinkLost(smt::Machine& machine, const char* why);
-void OnLinkLost(const char* why);
 // The same, with the operator's one message naming what was lost (`what`).
 // A run going on is stopped: nothing it would send can reach the machine.
 void ReportLinkLost(smt::Machine& machine, const std::string& what);
-void ReportLinkLost(const std::string& what);
 // True from a loss until the next connect: commands are not sent (a run's
 // remaining commands do not each wait out a time-out and stack messages).
 bool LinkKnownLost(const smt::Machine& machine);
-bool LinkKnownLost();
 // A connect brought the link up again.
 void OnLinkRestored(smt::Machine& machine);
-void OnLinkRestored();
 // The port or socket of `link` failed (`how` the operator's sentence from the
 // language file, %1 standing for the link's name: "%1 was closed !"). Only
 // the link the commands go over makes the machine disconnected; the loss of
 // another one changes nothing.
 // The forms without a machine act on the machine in use.
 void ReportLinkLoss(smt::Machine& machine, const Link& link, const std::string& how);
-void ReportLinkLoss(const Link& link, const std::string& how);
 
 }  // namespace smt::link

@@ -19,14 +19,5 @@ void RouteSwitchCamera(smt::Machine& m, int channel, int triggerMode) {
   CameraPanelPortOf(m)->SwitchCamera(channel, triggerMode);
 }
 
-void RoutePartListStart() { RoutePartListStart(smt::CurrentMachine()); }
-void RouteJog(int group, int direction) { RouteJog(smt::CurrentMachine(), group, direction); }
-void RouteResetCaptureDone() { RouteResetCaptureDone(smt::CurrentMachine()); }
-bool RouteWaitCaptureDone(std::chrono::milliseconds timeout) { return RouteWaitCaptureDone(smt::CurrentMachine(), timeout); }
-void RouteCameraToVisionOrigin() { RouteCameraToVisionOrigin(smt::CurrentMachine()); }
-void RouteShowConveyorWidth() { RouteShowConveyorWidth(smt::CurrentMachine()); }
-void RouteRunPausedShown(bool paused) { RouteRunPausedShown(smt::CurrentMachine(), paused); }
-void RouteShowBoardCameraValues() { RouteShowBoardCameraValues(smt::CurrentMachine()); }
-void RouteSwitchCamera(int channel, int triggerMode) { RouteSwitchCamera(smt::CurrentMachine(), channel, triggerMode); }
 
 }  // namespace smt::link

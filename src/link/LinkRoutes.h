@@ -25,15 +25,6 @@ void RouteShowBoardCameraValues(smt::Machine& machine);
 void RouteSwitchCamera(smt::Machine& machine, int channel, int triggerMode);
 
 
-void RoutePartListStart();
 // The front-panel jog: (group, direction) as the jog panel's jog.
-void RouteJog(int group, int direction);
-void RouteResetCaptureDone();
-bool RouteWaitCaptureDone(std::chrono::milliseconds timeout);
-void RouteCameraToVisionOrigin();
-void RouteShowConveyorWidth();
-void RouteRunPausedShown(bool paused);
-void RouteShowBoardCameraValues();
-void RouteSwitchCamera(int channel, int triggerMode);
 
 }  // namespace smt::link

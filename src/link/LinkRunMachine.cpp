@@ -296,11 +296,5 @@ RunMachine& RunMachineOf(smt::Machine& machine) {
 void UseRunMachine(smt::Machine& machine, RunMachine* runMachine) { machine.Part<RunMachines>().inUse.store(runMachine); }
 
 // The forms on the machine in use, for the callers not yet handed a machine.
-std::array<uint8_t, 99> EncodeHeadPickMove(const HeadPickMove& m) { return EncodeHeadPickMove(smt::CurrentMachine(), m); }
-std::array<uint8_t, 86> EncodeHeadPlaceMove(const HeadPlaceMove& m) { return EncodeHeadPlaceMove(smt::CurrentMachine(), m); }
-std::array<uint8_t, 234> EncodeHeadsPickMove(const HeadsPickMove& m) { return EncodeHeadsPickMove(smt::CurrentMachine(), m); }
-std::array<uint8_t, 234> EncodeHeadsPlaceMove(const HeadsPlaceMove& m) { return EncodeHeadsPlaceMove(smt::CurrentMachine(), m); }
-RunMachine& RunMachineInUse() { return RunMachineOf(smt::CurrentMachine()); }
-void UseRunMachine(RunMachine* machine) { UseRunMachine(smt::CurrentMachine(), machine); }
 
 }  // namespace smt::link

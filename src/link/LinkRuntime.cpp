@@ -5,7 +5,6 @@
 namespace smt::link {
 
 LinkRuntime& RuntimeOf(smt::Machine& machine) { return machine.Part<LinkRuntime>(); }
-LinkRuntime& Runtime() { return RuntimeOf(smt::CurrentMachine()); }
 
 Link* LinkRuntime::ActiveLink() const {
   if (Link* l = substitute.load()) return l;

@@ -59,6 +59,5 @@ struct LinkRuntime {
 
 // The link runtime of a machine, and of the machine in use.
 LinkRuntime& RuntimeOf(smt::Machine& machine);
-LinkRuntime& Runtime();
 
 }  // namespace smt::link

@@ -58,7 +58,6 @@ LinkTexts LinkTextsOf(smt::Machine& machine) {
   return t.value;
 }
 
-LinkTexts CurrentLinkTexts() { return LinkTextsOf(smt::CurrentMachine()); }
 
 void SetLinkTexts(smt::Machine& machine, const LinkTexts& texts) {
   auto& t = Texts(machine);
@@ -66,6 +65,5 @@ void SetLinkTexts(smt::Machine& machine, const LinkTexts& texts) {
   t.value = texts;
 }
 
-void SetLinkTexts(const LinkTexts& texts) { SetLinkTexts(smt::CurrentMachine(), texts); }
 
 }  // namespace smt::link

@@ -75,8 +75,6 @@ struct LinkTexts {
 // A copy of a machine's texts (the language may switch while a link thread
 // reads); the forms without a machine use the machine in use.
 LinkTexts LinkTextsOf(smt::Machine& machine);
-LinkTexts CurrentLinkTexts();
 void SetLinkTexts(smt::Machine& machine, const LinkTexts& texts);
-void SetLinkTexts(const LinkTexts& texts);
 
 }  // namespace smt::link

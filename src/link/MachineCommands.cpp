@@ -66,7 +66,6 @@ bool IsMotionCode(uint8_t code) {
 
 bool IsHomeCode(uint8_t code) { return code == 0x02 || code == 0x05 || code == 0x52 || code == 0x72; }
 
-void OnMotionOutcomeUnknown(uint8_t code) { OnMotionOutcomeUnknown(smt::CurrentMachine(), code); }
 
 void OnMotionOutcomeUnknown(smt::Machine& m, uint8_t code) {
   // Moves are relative: after a move whose end is unknown the program's
@@ -96,7 +95,6 @@ void OnReplyOutOfTurn(smt::Machine& m, const ReplyEvent& family) {
 }
 
 std::string PositionLostText(smt::Machine& m) { return LinkTextsOf(m).positionUncertain; }
-std::string PositionLostText() { return PositionLostText(smt::CurrentMachine()); }
 
 namespace {
 // A move refused on a thread of a run that has been stopped: the cause that
@@ -128,7 +126,6 @@ void LogClampedSpeed(int64_t v) {
                              v < 0 ? 0 : 255);
 }
 
-CommandResult SendMachineCommand(const MachineCommand& c) { return SendMachineCommand(smt::CurrentMachine(), c); }
 
 CommandResult SendMachineCommand(smt::Machine& m, const MachineCommand& c) {
   LinkHooks& hooks = RuntimeOf(m).Hooks();
@@ -375,24 +372,13 @@ bool SendCmd60SetState(smt::Machine& m, int code, int value) {
   return SendMachineCommand(m, c) == CommandResult::Ok;
 }
 
-// The forms for the machine in use.
-bool SendSerialOnly(uint8_t code, const std::vector<uint8_t>& payload) { return SendSerialOnly(smt::CurrentMachine(), code, payload); }
-bool SendCmd00Hello() { return SendCmd00Hello(smt::CurrentMachine()); }
-bool SendCmd01MoveAxisSerial(uint8_t axis, int32_t steps) { return SendCmd01MoveAxisSerial(smt::CurrentMachine(), axis, steps); }
-bool SendOutputDirect(int output, int state, int value) { return SendOutputDirect(smt::CurrentMachine(), output, state, value); }
-bool SetOutput(int output, int state, int value) { return SetOutput(smt::CurrentMachine(), output, state, value); }
-bool SelectCamera(int channel, int value, int triggerMode) { return SelectCamera(smt::CurrentMachine(), channel, value, triggerMode); }
-CommandResult SendCmd15ReadVacuum(int channel) { return SendCmd15ReadVacuum(smt::CurrentMachine(), channel); }
-bool SendCmd60SetState(int code, int value) { return SendCmd60SetState(smt::CurrentMachine(), code, value); }
-
-void SetCommandSpeedSettings(const CommandSpeedSettings& s) {
-  MotionSettings m = GetMotionSettings();
+void SetCommandSpeedSettings(smt::Machine& machine, const CommandSpeedSettings& s) {
+  MotionSettings m = GetMotionSettings(machine);
   m.maxSpeedLimit = s.maxSpeedLimit;
   m.maxSpeedLimitValue = s.maxSpeedLimitValue;
-  SetMotionSettings(m);
+  SetMotionSettings(machine, m);
 }
 
-CommandSpeedSettings GetCommandSpeedSettings() { return GetCommandSpeedSettings(smt::CurrentMachine()); }
 
 CommandSpeedSettings GetCommandSpeedSettings(smt::Machine& machine) {
   const MotionSettings m = GetMotionSettings(machine);

@@ -88,7 +88,6 @@ std::string FieldDoesNotFitText(uint8_t code, const std::string& misfit);
 // the second, kept for callers not yet handed their machine, acts on the
 // machine in use.
 CommandResult SendMachineCommand(smt::Machine& machine, const MachineCommand& command);
-CommandResult SendMachineCommand(const MachineCommand& command);
 
 // Commands that move an axis (their outcome decides the machine's positions).
 bool IsMotionCode(uint8_t code);
@@ -96,7 +95,6 @@ bool IsMotionCode(uint8_t code);
 bool IsHomeCode(uint8_t code);
 // A motion command's outcome is unknown: not homed, motion refused until homing.
 void OnMotionOutcomeUnknown(smt::Machine& machine, uint8_t code);
-void OnMotionOutcomeUnknown(uint8_t code);
 // The machine's positions may no longer be the program's (the link was
 // lost, a move's reply did not come, a reply came out of turn): not homed,
 // every move refused until homing, a run going on stopped. True when the
@@ -107,38 +105,29 @@ bool MarkPositionUncertain(smt::Machine& machine);
 void OnReplyOutOfTurn(smt::Machine& machine, const ReplyEvent& family);
 // The refusal of a move while the positions are unknown (the machine's texts).
 std::string PositionLostText(smt::Machine& machine);
-std::string PositionLostText();
 
 // Sends a command that exists only in the serial form, once, without a
 // wait; false (nothing sent) when the active link is not a serial one.
 bool SendSerialOnly(smt::Machine& machine, uint8_t code, const std::vector<uint8_t>& payload);
-bool SendSerialOnly(uint8_t code, const std::vector<uint8_t>& payload);
 // Serial-only: command 0x00, the hello of the port scan. No wait.
 bool SendCmd00Hello(smt::Machine& machine);
-bool SendCmd00Hello();
 // Serial-only: command 0x01, relative single-axis move (sign-and-magnitude
 // steps). Counts the move; no wait.
 bool SendCmd01MoveAxisSerial(smt::Machine& machine, uint8_t axis, int32_t steps);
-bool SendCmd01MoveAxisSerial(uint8_t axis, int32_t steps);
 
 // 0x03: switch output n. No reply. The pump button of the output shows the state.
 bool SetOutput(smt::Machine& machine, int output, int state, int value);
-bool SetOutput(int output, int state, int value);
 // Switches output n without touching the pump buttons (feeder lifts, homing).
 bool SendOutputDirect(smt::Machine& machine, int output, int state, int value);
-bool SendOutputDirect(int output, int state, int value);
 // The pump button (1..8) that output n shows, 0 for none.
 int PumpButtonOfOutput(int output);
 // 0x04: camera and light channel. No reply.
 bool SelectCamera(smt::Machine& machine, int channel, int value, int triggerMode);
-bool SelectCamera(int channel, int value, int triggerMode);
 // 0x15: ask for the vacuum reading (the machine's link.vacuumKpa). Waits on
 // the machine's vacuum reply event.
 CommandResult SendCmd15ReadVacuum(smt::Machine& machine, int channel);
-CommandResult SendCmd15ReadVacuum(int channel);
 // 0x60: tell the board a state change. No reply awaited.
 bool SendCmd60SetState(smt::Machine& machine, int code, int value);
-bool SendCmd60SetState(int code, int value);
 
 // Frames of the commands above, for the golden-byte tests and the simulator's comparisons.
 std::vector<uint8_t> Cmd02HomeUdpPayload(const std::array<int32_t, 14>& fields);
@@ -150,9 +139,8 @@ struct CommandSpeedSettings {
   bool maxSpeedLimit = false;
   int maxSpeedLimitValue = 32;
 };
-void SetCommandSpeedSettings(const CommandSpeedSettings& s);
+void SetCommandSpeedSettings(smt::Machine& machine, const CommandSpeedSettings& s);
 CommandSpeedSettings GetCommandSpeedSettings(smt::Machine& machine);
-CommandSpeedSettings GetCommandSpeedSettings();
 
 // Camera-channel state of SelectCamera.
 

@@ -16,6 +16,5 @@ bool CheckMachineGuards(smt::Machine& machine, bool needHomed, bool needIdle) {
 }
 
 // The forms for the machine in use.
-bool CheckMachineGuards(bool needHomed, bool needIdle) { return CheckMachineGuards(smt::CurrentMachine(), needHomed, needIdle); }
 
 }  // namespace smt::link

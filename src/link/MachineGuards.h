@@ -14,6 +14,5 @@ inline constexpr smt::platform::SystemText kRunning{"LinkMessagesConfig", "LinkM
 
 // True when the operation may go; otherwise tells the operator why.
 bool CheckMachineGuards(smt::Machine& machine, bool needHomed = true, bool needIdle = true);
-bool CheckMachineGuards(bool needHomed = true, bool needIdle = true);
 
 }  // namespace smt::link

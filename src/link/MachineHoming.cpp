@@ -63,7 +63,6 @@ MachineHoming& MachineHoming::Of(smt::Machine& machine) {
   return *part.homing;
 }
 
-MachineHoming& MachineHoming::Instance() { return Of(smt::CurrentMachine()); }
 
 // --- what is sent ------------------------------------------------------------
 
@@ -435,7 +434,6 @@ void MachineHoming::OnLinkUpSteps() {
   if (m.debugModel) RuntimeOf(machine_).Hooks().EnableJogControls(true);
 }
 
-CommandResult SendCmd02Home(std::array<int32_t, 14> f) { return SendCmd02Home(smt::CurrentMachine(), f); }
 
 CommandResult SendCmd02Home(smt::Machine& m, std::array<int32_t, 14> f) {
   // No jogging while the machine homes.

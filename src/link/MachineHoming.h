@@ -25,7 +25,6 @@ class MachineHoming {
   explicit MachineHoming(smt::Machine& machine) : machine_(machine) {}
   static MachineHoming& Of(smt::Machine& machine);
   // The homing of the machine in use.
-  static MachineHoming& Instance();
 
   // The reset mode (-1 homes nothing) and the home-pending flag.
   std::atomic<int> m_nResetMode{-1};
@@ -98,6 +97,5 @@ class MachineHoming {
 // machine's home reply event; the end-of-home step follows the machine's
 // answer. The second form homes the machine in use.
 CommandResult SendCmd02Home(smt::Machine& machine, std::array<int32_t, 14> fields);
-CommandResult SendCmd02Home(std::array<int32_t, 14> fields);
 
 }  // namespace smt::link

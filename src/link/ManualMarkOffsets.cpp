@@ -19,7 +19,6 @@ struct ManualMarkPorts {
 }  // namespace
 
 smt::platform::Port<ManualMarkOwners>& ManualMarkPortOf(smt::Machine& machine) { return machine.Part<ManualMarkPorts>().owners; }
-smt::platform::Port<ManualMarkOwners>& ManualMarkPort() { return ManualMarkPortOf(smt::CurrentMachine()); }
 
 double CameraPositionMm(double pulse, double cameraToNozzle1, double origin, int32_t current) {
   if (pulse == 0) return 0;
@@ -30,9 +29,9 @@ double CameraPositionMm(double pulse, double cameraToNozzle1, double origin, int
 
 double RoundTo4(double v) { return smt::platform::RoundDecimals(v, 4); }
 
-MarkCameraGeometry CurrentMarkCameraGeometry() {
+MarkCameraGeometry CurrentMarkCameraGeometry(smt::Machine& machine) {
   MarkCameraGeometry g;
-  auto& stores = smt::settings::SettingsStores::Of(smt::CurrentMachine());
+  auto& stores = smt::settings::SettingsStores::Of(machine);
   if (auto p = stores.machine.Pulse()) {
     g.xPulse = p->m_X_Pulse;
     g.yPulse = p->m_Y_Pulse;
@@ -117,8 +116,5 @@ bool StartMarkToMark(smt::Machine& machine, const std::function<void(int, const 
 }
 
 // The forms for the machine in use.
-bool TakeMarkOffset(int mark, const std::string& refusal, const MarkCameraGeometry& g) { return TakeMarkOffset(smt::CurrentMachine(), mark, refusal, g); }
-void ResetMarkOffsets() { ResetMarkOffsets(smt::CurrentMachine()); }
-bool StartMarkToMark(const std::function<void(int, const std::string&)>& setInfo) { return StartMarkToMark(smt::CurrentMachine(), setInfo); }
 
 }  // namespace smt::link

@@ -64,7 +64,6 @@ class ManualMarkOwners {
 
 // The port of a machine, and of the machine in use.
 smt::platform::Port<ManualMarkOwners>& ManualMarkPortOf(smt::Machine& machine);
-smt::platform::Port<ManualMarkOwners>& ManualMarkPort();
 
 // Camera position relative to the board origin in millimetres, from the
 // machine position in steps.
@@ -73,18 +72,15 @@ double CameraPositionMm(double pulse, double cameraToNozzle1, double origin, int
 double RoundTo4(double v);
 inline bool OffsetInRange(double d) { return d <= 3.0 && d >= -3.0; }
 
-MarkCameraGeometry CurrentMarkCameraGeometry();
+MarkCameraGeometry CurrentMarkCameraGeometry(smt::Machine& machine);
 
 // The menu commands. `refusal` is the panel's text for an offset outside
 // ±3 mm. True when an offset pair was taken.
 bool TakeMarkOffset(smt::Machine& machine, int mark, const std::string& refusal, const MarkCameraGeometry& g);
-bool TakeMarkOffset(int mark, const std::string& refusal, const MarkCameraGeometry& g);
 void ResetMarkOffsets(smt::Machine& machine);
-void ResetMarkOffsets();
 // "识别Mark1到Mark2": checks on the calling (window) thread, then the
 // recognition on a worker that holds the busy state. `setInfo(box, text)`
 // puts a busy text into information box 1 or 2. True when started.
 bool StartMarkToMark(smt::Machine& machine, const std::function<void(int box, const std::string&)>& setInfo);
-bool StartMarkToMark(const std::function<void(int box, const std::string&)>& setInfo);
 
 }  // namespace smt::link

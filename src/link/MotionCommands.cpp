@@ -543,27 +543,5 @@ CommandResult SendCmd62Zones(smt::Machine& machine, uint8_t zone, uint8_t option
 }
 
 // The forms for the machine in use.
-void CountMove() { CountMove(smt::CurrentMachine()); }
-std::string CheckAxisMoveLimits(uint8_t axis, int32_t steps) { return CheckAxisMoveLimits(smt::CurrentMachine(), axis, steps); }
-std::pair<int32_t, int32_t> AxisMoveSpeeds(uint8_t axis, int32_t steps, int32_t start, int32_t run) { return AxisMoveSpeeds(smt::CurrentMachine(), axis, steps, start, run); }
-MachineCommand BuildCmd61MoveAxis(uint8_t axis, int32_t steps, int32_t start, int32_t run) { return BuildCmd61MoveAxis(smt::CurrentMachine(), axis, steps, start, run); }
-bool SendCmd61MoveAxis(uint8_t axis, int32_t steps, int32_t start, int32_t run) { return SendCmd61MoveAxis(smt::CurrentMachine(), axis, steps, start, run); }
-XYSpeeds ShapeXYSpeeds(int32_t xSteps, int32_t ySteps, XYSpeeds s) { return ShapeXYSpeeds(smt::CurrentMachine(), xSteps, ySteps, s); }
-MachineCommand BuildCmd64MoveXY(int32_t xSteps, int32_t xStart, int32_t xRun, int32_t ySteps, int32_t yStart, int32_t yRun, int32_t aIndex, int32_t aSteps, int32_t aStart, int32_t aRun, uint8_t flags) { return BuildCmd64MoveXY(smt::CurrentMachine(), xSteps, xStart, xRun, ySteps, yStart, yRun, aIndex, aSteps, aStart, aRun, flags); }
-bool SendCmd64MoveXY(int32_t xSteps, int32_t xStart, int32_t xRun, int32_t ySteps, int32_t yStart, int32_t yRun, int aIndex, int32_t aSteps, int32_t aStart, int32_t aRun, uint8_t flags) { return SendCmd64MoveXY(smt::CurrentMachine(), xSteps, xStart, xRun, ySteps, yStart, yRun, aIndex, aSteps, aStart, aRun, flags); }
-MachineCommand BuildCmd65MoveXYHeads(int32_t xSteps, int32_t xStart, int32_t xRun, int32_t ySteps, int32_t yStart, int32_t yRun, const std::array<int32_t, 8>& deltas, int32_t aStart, int32_t aRun, uint8_t flag) { return BuildCmd65MoveXYHeads(smt::CurrentMachine(), xSteps, xStart, xRun, ySteps, yStart, yRun, deltas, aStart, aRun, flag); }
-bool SendCmd65MoveXYHeads(int32_t xSteps, int32_t xStart, int32_t xRun, int32_t ySteps, int32_t yStart, int32_t yRun, int32_t aStart, int32_t aRun, uint8_t flag) { return SendCmd65MoveXYHeads(smt::CurrentMachine(), xSteps, xStart, xRun, ySteps, yStart, yRun, aStart, aRun, flag); }
-bool SendCmd65MoveXYHeads(int32_t xSteps, int32_t xStart, int32_t xRun, int32_t ySteps, int32_t yStart, int32_t yRun, const std::array<int32_t, 8>& deltas, int32_t aStart, int32_t aRun, uint8_t flag) { return SendCmd65MoveXYHeads(smt::CurrentMachine(), xSteps, xStart, xRun, ySteps, yStart, yRun, deltas, aStart, aRun, flag); }
-MachineCommand BuildCmd63FlyMove(uint8_t headCount, int32_t xSteps, int32_t start, int32_t run, const std::array<int32_t, 12>& offsets) { return BuildCmd63FlyMove(smt::CurrentMachine(), headCount, xSteps, start, run, offsets); }
-bool SendCmd63FlyMove(uint8_t headCount, int32_t xSteps, int32_t start, int32_t run, const std::array<int32_t, 12>& offsets) { return SendCmd63FlyMove(smt::CurrentMachine(), headCount, xSteps, start, run, offsets); }
-MachineCommand BuildCmd67MoveZ(uint8_t head, int32_t steps, int32_t start, int32_t run, uint8_t option, uint16_t time, uint8_t last) { return BuildCmd67MoveZ(smt::CurrentMachine(), head, steps, start, run, option, time, last); }
-CommandResult SendCmd67MoveZ(uint8_t head, int32_t steps, int32_t start, int32_t run, uint8_t option, uint16_t time, uint8_t last) { return SendCmd67MoveZ(smt::CurrentMachine(), head, steps, start, run, option, time, last); }
-int32_t StrokeVacuumValue(uint8_t head, int32_t steps, int32_t vacuum) { return StrokeVacuumValue(smt::CurrentMachine(), head, steps, vacuum); }
-MachineCommand BuildCmd68MoveZVacuum(uint8_t head, int32_t steps, int32_t start, int32_t run, int32_t fifth, uint16_t time, int32_t vacuum) { return BuildCmd68MoveZVacuum(smt::CurrentMachine(), head, steps, start, run, fifth, time, vacuum); }
-CommandResult SendCmd68MoveZVacuum(uint8_t head, int32_t steps, int32_t start, int32_t run, int32_t fifth, uint16_t time, int32_t vacuum) { return SendCmd68MoveZVacuum(smt::CurrentMachine(), head, steps, start, run, fifth, time, vacuum); }
-MachineCommand BuildCmd66MoveFeedAxis(uint8_t alternative, uint8_t axis, const FeedValues& v) { return BuildCmd66MoveFeedAxis(smt::CurrentMachine(), alternative, axis, v); }
-CommandResult SendCmd66MoveFeedAxis(uint8_t alternative, uint8_t axis, const FeedValues& values) { return SendCmd66MoveFeedAxis(smt::CurrentMachine(), alternative, axis, values); }
-MachineCommand BuildCmd62Zones(uint8_t zone, uint8_t option1, uint8_t option2, uint8_t option3, int32_t steps11, int32_t steps12, int32_t steps13, int32_t start, int32_t run) { return BuildCmd62Zones(smt::CurrentMachine(), zone, option1, option2, option3, steps11, steps12, steps13, start, run); }
-CommandResult SendCmd62Zones(uint8_t zone, uint8_t option1, uint8_t option2, uint8_t option3, int32_t steps11, int32_t steps12, int32_t steps13, int32_t start, int32_t run) { return SendCmd62Zones(smt::CurrentMachine(), zone, option1, option2, option3, steps11, steps12, steps13, start, run); }
 
 }  // namespace smt::link

@@ -22,7 +22,6 @@ MotionSettings GetMotionSettings(smt::Machine& machine) {
   return m.value;
 }
 
-MotionSettings GetMotionSettings() { return GetMotionSettings(smt::CurrentMachine()); }
 
 namespace {
 void Normalise(MotionSettings& m) {
@@ -40,17 +39,12 @@ void SetMotionSettings(smt::Machine& machine, const MotionSettings& s) {
   Normalise(motion.value);
 }
 
-void SetMotionSettings(const MotionSettings& s) { SetMotionSettings(smt::CurrentMachine(), s); }
 
 void UpdateMotionSettings(smt::Machine& machine, const std::function<void(MotionSettings&)>& change) {
   auto& motion = MotionOf(machine);
   std::lock_guard lk(motion.mutex);
   change(motion.value);
   Normalise(motion.value);
-}
-
-void UpdateMotionSettings(const std::function<void(MotionSettings&)>& change) {
-  UpdateMotionSettings(smt::CurrentMachine(), change);
 }
 
 const std::array<const char*, 16>& OriginUpdateKeys() {
@@ -60,7 +54,6 @@ const std::array<const char*, 16>& OriginUpdateKeys() {
   return keys;
 }
 
-void ApplyStoreValues(MotionSettings& m) { ApplyStoreValuesFrom(m, smt::settings::SettingsStores::Of(smt::CurrentMachine())); }
 
 void ApplyStoreValuesFrom(MotionSettings& m, smt::settings::SettingsStores& stores) {
   if (auto g = stores.machine.Geometry()) {
@@ -94,9 +87,9 @@ void ApplyStoreValuesFrom(MotionSettings& m, smt::settings::SettingsStores& stor
   }
 }
 
-MotionSettings LoadMotionSettings(const std::string& appDir) {
+MotionSettings LoadMotionSettings(smt::Machine& machine, const std::string& appDir) {
   MotionSettings m;
-  ApplyStoreValues(m);
+  ApplyStoreValuesFrom(m, smt::settings::SettingsStores::Of(machine));
   ApplyFileValues(m, appDir);
   return m;
 }

@@ -60,28 +60,24 @@ struct MotionSettings {
 // The settings every command reads at the moment it runs: of `machine`, or
 // of the machine in use.
 MotionSettings GetMotionSettings(smt::Machine& machine);
-MotionSettings GetMotionSettings();
 void SetMotionSettings(smt::Machine& machine, const MotionSettings& s);
-void SetMotionSettings(const MotionSettings& s);
 
 // Changes the published settings of `machine`, or of the machine in use, in
 // one step (no other update interleaves).
 void UpdateMotionSettings(smt::Machine& machine, const std::function<void(MotionSettings&)>& change);
-void UpdateMotionSettings(const std::function<void(MotionSettings&)>& change);
 
 // The fields that follow the machine settings and speed stores (limits,
 // scales, vacuum, exhaust, the after-connect and after-home switches, the
 // speed options and the reset speeds), from the current snapshots of the
-// stores of the machine in use, or of `stores`.
-void ApplyStoreValues(MotionSettings& m);
+// stores `stores`.
 void ApplyStoreValuesFrom(MotionSettings& m, smt::settings::SettingsStores& stores);
 
 // The fields kept in sections of other dialogs ("<appDir>/config.ini"):
 // origin-update switches, feeder delay, conveyor, run mode, unit switch.
 void ApplyFileValues(MotionSettings& m, const std::string& appDir);
 
-// Both of the above on a fresh copy.
-MotionSettings LoadMotionSettings(const std::string& appDir);
+// Both of the above on a fresh copy, from the stores of `machine`.
+MotionSettings LoadMotionSettings(smt::Machine& machine, const std::string& appDir);
 
 // Origin-update keys m_00_X .. m_0F_D2 in axis order.
 const std::array<const char*, 16>& OriginUpdateKeys();

@@ -293,16 +293,5 @@ bool SendCmd77PlaceMove(smt::Machine& machine, const Cmd77Payload& p) {
 }
 
 // The forms for the machine in use.
-DispenseSpeeds ShapeDispenseSpeeds(int32_t d1, int32_t d2, DispenseSpeeds s) { return ShapeDispenseSpeeds(smt::CurrentMachine(), d1, d2, s); }
-MachineCommand BuildCmd53DispenseMove(uint8_t axis1, int32_t d1, int32_t start1, int32_t run1, uint8_t axis2, int32_t d2, int32_t start2, int32_t run2) { return BuildCmd53DispenseMove(smt::CurrentMachine(), axis1, d1, start1, run1, axis2, d2, start2, run2); }
-bool SendCmd53DispenseMove(uint8_t axis1, int32_t d1, int32_t start1, int32_t run1, uint8_t axis2, int32_t d2, int32_t start2, int32_t run2) { return SendCmd53DispenseMove(smt::CurrentMachine(), axis1, d1, start1, run1, axis2, d2, start2, run2); }
-bool SendCmd55LabelMove(const Cmd55Payload& p) { return SendCmd55LabelMove(smt::CurrentMachine(), p); }
-MachineCommand BuildCmd58GlueDispense(uint8_t channel, int32_t steps, int32_t start, int32_t run, uint8_t mode, int32_t magnitudeA, int32_t magnitudeB, uint16_t valueA, uint16_t valueB, uint16_t valueC) { return BuildCmd58GlueDispense(smt::CurrentMachine(), channel, steps, start, run, mode, magnitudeA, magnitudeB, valueA, valueB, valueC); }
-CommandResult SendCmd58GlueDispense(uint8_t channel, int32_t steps, int32_t start, int32_t run, uint8_t mode, int32_t magnitudeA, int32_t magnitudeB, uint16_t valueA, uint16_t valueB, uint16_t valueC) { return SendCmd58GlueDispense(smt::CurrentMachine(), channel, steps, start, run, mode, magnitudeA, magnitudeB, valueA, valueB, valueC); }
-MachineCommand BuildCmd71ProbeZ1(int32_t steps, int32_t start, int32_t run) { return BuildCmd71ProbeZ1(smt::CurrentMachine(), steps, start, run); }
-CommandResult SendCmd71ProbeZ1(int32_t steps, int32_t start, int32_t run) { return SendCmd71ProbeZ1(smt::CurrentMachine(), steps, start, run); }
-bool SendCmd73VisionMove(const Cmd73Payload& p) { return SendCmd73VisionMove(smt::CurrentMachine(), p); }
-bool SendCmd74PickMove(const Cmd74Payload& p) { return SendCmd74PickMove(smt::CurrentMachine(), p); }
-bool SendCmd77PlaceMove(const Cmd77Payload& p) { return SendCmd77PlaceMove(smt::CurrentMachine(), p); }
 
 }  // namespace smt::link

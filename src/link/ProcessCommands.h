@@ -21,15 +21,10 @@ struct DispenseSpeeds {
   int32_t start1, run1, start2, run2;
 };
 DispenseSpeeds ShapeDispenseSpeeds(smt::Machine& machine, int32_t d1, int32_t d2, DispenseSpeeds s);
-DispenseSpeeds ShapeDispenseSpeeds(int32_t d1, int32_t d2, DispenseSpeeds s);
 
 MachineCommand BuildCmd53DispenseMove(smt::Machine& machine, uint8_t axis1, int32_t d1, int32_t start1, int32_t run1, uint8_t axis2,
                                       int32_t d2, int32_t start2, int32_t run2);
-MachineCommand BuildCmd53DispenseMove(uint8_t axis1, int32_t d1, int32_t start1, int32_t run1, uint8_t axis2,
-                                      int32_t d2, int32_t start2, int32_t run2);
 bool SendCmd53DispenseMove(smt::Machine& machine, uint8_t axis1, int32_t d1, int32_t start1, int32_t run1, uint8_t axis2, int32_t d2,
-                           int32_t start2, int32_t run2);
-bool SendCmd53DispenseMove(uint8_t axis1, int32_t d1, int32_t start1, int32_t run1, uint8_t axis2, int32_t d2,
                            int32_t start2, int32_t run2);
 
 // Caller-staged payloads (the fields the command reads are named in the .cpp).
@@ -39,33 +34,21 @@ using Cmd74Payload = std::array<uint8_t, 99>;
 using Cmd77Payload = std::array<uint8_t, 86>;
 
 bool SendCmd55LabelMove(smt::Machine& machine, const Cmd55Payload& payload);
-bool SendCmd55LabelMove(const Cmd55Payload& payload);
 
 MachineCommand BuildCmd58GlueDispense(smt::Machine& machine, uint8_t channel, int32_t steps, int32_t start, int32_t run, uint8_t mode,
-                                      int32_t magnitudeA, int32_t magnitudeB, uint16_t valueA, uint16_t valueB,
-                                      uint16_t valueC);
-MachineCommand BuildCmd58GlueDispense(uint8_t channel, int32_t steps, int32_t start, int32_t run, uint8_t mode,
                                       int32_t magnitudeA, int32_t magnitudeB, uint16_t valueA, uint16_t valueB,
                                       uint16_t valueC);
 CommandResult SendCmd58GlueDispense(smt::Machine& machine, uint8_t channel, int32_t steps, int32_t start, int32_t run, uint8_t mode,
                                     int32_t magnitudeA, int32_t magnitudeB, uint16_t valueA, uint16_t valueB,
                                     uint16_t valueC);
-CommandResult SendCmd58GlueDispense(uint8_t channel, int32_t steps, int32_t start, int32_t run, uint8_t mode,
-                                    int32_t magnitudeA, int32_t magnitudeB, uint16_t valueA, uint16_t valueB,
-                                    uint16_t valueC);
 
 MachineCommand BuildCmd71ProbeZ1(smt::Machine& machine, int32_t steps, int32_t start, int32_t run);
-MachineCommand BuildCmd71ProbeZ1(int32_t steps, int32_t start, int32_t run);
 // The measured value is in the machine's link.probeValue afterwards.
 CommandResult SendCmd71ProbeZ1(smt::Machine& machine, int32_t steps, int32_t start, int32_t run);
-CommandResult SendCmd71ProbeZ1(int32_t steps, int32_t start, int32_t run);
 
 bool SendCmd73VisionMove(smt::Machine& machine, const Cmd73Payload& payload);
-bool SendCmd73VisionMove(const Cmd73Payload& payload);
 bool SendCmd74PickMove(smt::Machine& machine, const Cmd74Payload& payload);
-bool SendCmd74PickMove(const Cmd74Payload& payload);
 bool SendCmd77PlaceMove(smt::Machine& machine, const Cmd77Payload& payload);
-bool SendCmd77PlaceMove(const Cmd77Payload& payload);
 
 // Little-endian field access of the staged payloads.
 template <size_t N>

@@ -28,6 +28,5 @@ bool SwitchPump(smt::Machine& machine, int pump, bool on) {
 }
 
 // The forms for the machine in use.
-bool SwitchPump(int pump, bool on) { return SwitchPump(smt::CurrentMachine(), pump, on); }
 
 }  // namespace smt::link

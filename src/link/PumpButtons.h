@@ -23,6 +23,5 @@ std::vector<PumpOutput> PumpOutputs(int pump, int machineType, int runSelect, in
 // A click on pump button `pump` left it checked (`on`) or not: switches its
 // outputs when the machine is connected. False when nothing was sent.
 bool SwitchPump(smt::Machine& machine, int pump, bool on);
-bool SwitchPump(int pump, bool on);
 
 }  // namespace smt::link

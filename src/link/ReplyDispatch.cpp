@@ -259,14 +259,12 @@ void HandleSerialError(smt::Machine& m, const std::vector<uint8_t>& f) {
 
 }  // namespace
 
-void HandleUdpPacket(const CmdPacket& packet) { HandleUdpPacket(smt::CurrentMachine(), packet); }
 
 void HandleUdpPacket(smt::Machine& m, const CmdPacket& packet) {
   if (packet.flag == 1) HandleReply(m, packet);
   else if (packet.flag == 0) HandleReport(m, packet);
 }
 
-void HandleSerialFrame(const std::vector<uint8_t>& f) { HandleSerialFrame(smt::CurrentMachine(), f); }
 
 void HandleSerialFrame(smt::Machine& m, const std::vector<uint8_t>& f) {
   if (f.size() < 2) return;

@@ -16,7 +16,5 @@ namespace smt::link {
 void HandleUdpPacket(smt::Machine& machine, const CmdPacket& packet);
 void HandleSerialFrame(smt::Machine& machine, const std::vector<uint8_t>& frame);
 // The same for the machine in use.
-void HandleUdpPacket(const CmdPacket& packet);
-void HandleSerialFrame(const std::vector<uint8_t>& frame);
 
 }  // namespace smt::link

@@ -202,11 +202,7 @@ class ReplyEvent {
     return std::clamp(timeout(), std::chrono::milliseconds(1000), std::chrono::milliseconds(10000));
   }
   // Waits for the reply of a command sent to `machine`, watching that
-  // machine's link and run. The form without a machine watches the machine
-  // in use.
-  ReplyWait Wait(std::chrono::milliseconds timeout, WaitWatch watch = WaitWatch::LinkAndStop) {
-    return Wait(smt::CurrentMachine(), timeout, watch);
-  }
+  // machine's link and run.
   ReplyWait Wait(const smt::Machine& machine, std::chrono::milliseconds timeout,
                  WaitWatch watch = WaitWatch::LinkAndStop) {
     const auto start = std::chrono::steady_clock::now();
@@ -253,7 +249,6 @@ class ReplyEvent {
     std::lock_guard lk(lateMutex_);
     inFlight_ = false;
   }
-  ReplyWait Wait() { return Wait(timeout()); }
   bool IsSet() const { return event_.IsSet(); }
 
   // The status byte of the last reply.

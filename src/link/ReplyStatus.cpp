@@ -55,7 +55,6 @@ StatusEntry DescribeReplyStatus(uint8_t s) {
   return Box("Error-?? = The code error !");
 }
 
-bool CheckReplyError(uint8_t status) { return CheckReplyError(smt::CurrentMachine(), status); }
 
 bool CheckReplyError(smt::Machine& m, uint8_t status) {
   if (status == 0) return true;

@@ -27,7 +27,6 @@ StatusEntry DescribeReplyStatus(uint8_t status);
 // flag of `machine` and returns false. The form without a machine acts on
 // the machine in use.
 bool CheckReplyError(smt::Machine& machine, uint8_t status);
-bool CheckReplyError(uint8_t status);
 
 // The Chinese text of the bootloader and firmware paths ("" for 0 and 0x68).
 std::string ReplyStatusTextChinese(uint8_t status);

@@ -187,20 +187,14 @@ class LinkRunMachine : public RunMachine {
 // The command payloads of the eight-head and labeling moves (the gantry's
 // position is the link's at the time of the call).
 std::array<uint8_t, 99> EncodeHeadPickMove(smt::Machine& machine, const HeadPickMove& m);
-std::array<uint8_t, 99> EncodeHeadPickMove(const HeadPickMove& m);
 std::array<uint8_t, 86> EncodeHeadPlaceMove(smt::Machine& machine, const HeadPlaceMove& m);
-std::array<uint8_t, 86> EncodeHeadPlaceMove(const HeadPlaceMove& m);
 std::array<uint8_t, 234> EncodeHeadsPickMove(smt::Machine& machine, const HeadsPickMove& m);
-std::array<uint8_t, 234> EncodeHeadsPickMove(const HeadsPickMove& m);
 std::array<uint8_t, 234> EncodeHeadsPlaceMove(smt::Machine& machine, const HeadsPlaceMove& m);
-std::array<uint8_t, 234> EncodeHeadsPlaceMove(const HeadsPlaceMove& m);
 
 // The run machine of `machine` (of the machine in use): the one a test put
 // in place, else the machine's own LinkRunMachine.
 RunMachine& RunMachineOf(smt::Machine& machine);
-RunMachine& RunMachineInUse();
 // Puts `machine` in place (nullptr: the program's own again). Not while a run goes.
 void UseRunMachine(smt::Machine& machine, RunMachine* runMachine);
-void UseRunMachine(RunMachine* machine);
 
 }  // namespace smt::link

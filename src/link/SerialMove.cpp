@@ -77,8 +77,5 @@ bool MoveXYSerial(smt::Machine& machine, int32_t dX, int32_t startX, int32_t run
 }
 
 // The forms for the machine in use.
-SerialMoveArgs ShapeSerialMoveSpeeds(SerialMoveArgs a) { return ShapeSerialMoveSpeeds(smt::CurrentMachine(), a); }
-MachineCommand BuildCmd54SerialMove(const SerialMoveArgs& a) { return BuildCmd54SerialMove(smt::CurrentMachine(), a); }
-bool MoveXYSerial(int32_t dX, int32_t startX, int32_t runX, uint8_t axis2, int32_t d2, int32_t start2, int32_t run2, uint8_t axis3, int32_t d3, int32_t start3, int32_t run3) { return MoveXYSerial(smt::CurrentMachine(), dX, startX, runX, axis2, d2, start2, run2, axis3, d3, start3, run3); }
 
 }  // namespace smt::link

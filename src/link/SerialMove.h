@@ -28,11 +28,9 @@ struct SerialMoveArgs {
 // The speeds after the far-move reduction, the start-at-least-1 rule and the
 // common run-speed cap (both run speeds go to the cap when either is above).
 SerialMoveArgs ShapeSerialMoveSpeeds(smt::Machine& machine, SerialMoveArgs a);
-SerialMoveArgs ShapeSerialMoveSpeeds(SerialMoveArgs a);
 // The 20-byte payload (frame offsets 4 to 23); the refusal text is set when
 // a value does not fit its field.
 MachineCommand BuildCmd54SerialMove(smt::Machine& machine, const SerialMoveArgs& a);
-MachineCommand BuildCmd54SerialMove(const SerialMoveArgs& a);
 
 // Checks the master reset and the X / Y travel, sends the frame on the
 // serial link and waits (bounded) for the board's move-done reply; books X
@@ -40,8 +38,6 @@ MachineCommand BuildCmd54SerialMove(const SerialMoveArgs& a);
 // when refused, not sent, failed or timed out; on the network link
 // "通讯未完成 ！" and nothing moves.
 bool MoveXYSerial(smt::Machine& machine, int32_t dX, int32_t startX, int32_t runX, uint8_t axis2, int32_t d2, int32_t start2, int32_t run2,
-                  uint8_t axis3, int32_t d3, int32_t start3, int32_t run3);
-bool MoveXYSerial(int32_t dX, int32_t startX, int32_t runX, uint8_t axis2, int32_t d2, int32_t start2, int32_t run2,
                   uint8_t axis3, int32_t d3, int32_t start3, int32_t run3);
 
 }  // namespace smt::link

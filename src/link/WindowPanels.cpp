@@ -19,9 +19,6 @@ smt::platform::Port<JogPanelActions>& JogPanelPortOf(smt::Machine& machine) { re
 smt::platform::Port<CameraPanel>& CameraPanelPortOf(smt::Machine& machine) {
   return machine.Part<WindowPanelPorts>().camera;
 }
-smt::platform::Port<JogPanelActions>& JogPanelPort() { return JogPanelPortOf(smt::CurrentMachine()); }
-smt::platform::Port<CameraPanel>& CameraPanelPort() { return CameraPanelPortOf(smt::CurrentMachine()); }
 smt::platform::Port<LinkWindow>& LinkWindowPortOf(smt::Machine& machine) { return machine.Part<WindowPanelPorts>().window; }
-smt::platform::Port<LinkWindow>& LinkWindowPort() { return LinkWindowPortOf(smt::CurrentMachine()); }
 
 }  // namespace smt::link

@@ -93,8 +93,5 @@ class LinkWindow {
 smt::platform::Port<JogPanelActions>& JogPanelPortOf(smt::Machine& machine);
 smt::platform::Port<CameraPanel>& CameraPanelPortOf(smt::Machine& machine);
 smt::platform::Port<LinkWindow>& LinkWindowPortOf(smt::Machine& machine);
-smt::platform::Port<JogPanelActions>& JogPanelPort();
-smt::platform::Port<CameraPanel>& CameraPanelPort();
-smt::platform::Port<LinkWindow>& LinkWindowPort();
 
 }  // namespace smt::link

@@ -106,7 +106,7 @@ void PanelRunDisplay::PanelLabel(int r, int c, int boardsDone) {
 
 void PanelRunDisplay::CoverCount(int count) { panel_.ShowCoverCount(count); }
 void PanelRunDisplay::EnableRunWindows(bool enabled) { panel_.EnableListsForRun(enabled); }
-void PanelRunDisplay::Info(const std::string& line) { smt::link::Runtime().Hooks().AppendInfoLine(line, true); }
+void PanelRunDisplay::Info(const std::string& line) { smt::link::RuntimeOf(machine_).Hooks().AppendInfoLine(line, true); }
 
 void WireRunEngine(smt::Machine& m, CDialogPartList& list) {
   CDialogPartList* pl = &list;
@@ -119,7 +119,7 @@ void WireRunEngine(smt::Machine& m, CDialogPartList& list) {
     return CalcFeederPickTarget(m, slot, requested, feeder);
   };
   auto& s = Services(m);
-  s.display.Connect(std::make_shared<PanelRunDisplay>(list));
+  s.display.Connect(std::make_shared<PanelRunDisplay>(m, list));
   // The lists' rows become records once, when the run takes them; a list
   // holding a number that cannot be read gives the run nothing to work on
   // and the operator is told the row and the field.

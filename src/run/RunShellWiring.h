@@ -36,7 +36,7 @@ void ResetStrategyHeadMode(smt::Machine& machine, const std::string& appDir);
 // windows a run disables.
 class PanelRunDisplay : public RunDisplay {
  public:
-  explicit PanelRunDisplay(CDialogPartList& panel) : panel_(panel) {}
+  PanelRunDisplay(smt::Machine& machine, CDialogPartList& panel) : machine_(machine), panel_(panel) {}
   void RowState(smt::job::RowKind list, int row, int image, bool select) override;
   void ResetRowStates(smt::job::RowKind list) override;
   void Progress(int pos, int range) override;
@@ -48,6 +48,7 @@ class PanelRunDisplay : public RunDisplay {
   void Info(const std::string& line) override;
 
  protected:
+  smt::Machine& machine_;
   CDialogPartList& panel_;
 };
 

@@ -38,7 +38,7 @@ struct ConveyorDialogOpened {
 };
 QPointer<CDialogAutoTransport> g_open;
 // The jog panel's width-axis jog steps for the width up/down buttons.
-int WidthJogSteps() { return smt::link::JogPanelPort()->WidthJogSteps(); }
+int WidthJogSteps(smt::Machine& machine) { return smt::link::JogPanelPortOf(machine)->WidthJogSteps(); }
 
 // Number boxes keep what is typed; the ranges are checked on taking the values.
 smt::platform::NumberEdit* Int(int lo, int hi) { return new smt::platform::NumberEdit(nullptr, lo, hi, -1); }
@@ -313,7 +313,7 @@ void CDialogAutoTransport::OnPress(int id) {
       break;
     case 1036:
       // The jog panel's conveyor trace shows while the conveyor is in use.
-      smt::link::JogPanelPort()->ShowConveyorTrace(!was);
+      smt::link::JogPanelPortOf(machine_)->ShowConveyorTrace(!was);
       EnableTestControls(!was);
       break;
     case 1524: StageAndStart(kTaskBelt1Jog); break;
@@ -353,7 +353,7 @@ void CDialogAutoTransport::OnPress(int id) {
       }
       break;
     }
-    case 1255: smt::link::NextSpeedGear(); break;
+    case 1255: smt::link::NextSpeedGear(machine_); break;
     case 1528:
     case 1529: {
       ConveyorSettings s;
@@ -362,7 +362,7 @@ void CDialogAutoTransport::OnPress(int id) {
         smt::platform::ShowMessage(smt::platform::WindowText("StationMessagesConfig", "StationMessages.c_ResetConveyor", "请先复位传送带 !"));
         return;
       }
-      const double step = WidthJogSteps() / std::max(1e-9, st.Pulses().width);
+      const double step = WidthJogSteps(machine_) / std::max(1e-9, st.Pulses().width);
       const double w = s.m_SetWidth + (id == 1528 ? step : -step);
       if (!s.WidthInRange(w)) return;
       s.m_SetWidth = w;

@@ -230,7 +230,7 @@ QPushButton* CDialogLabelingSet::Button(int id) const {
 bool CDialogLabelingSet::Press(int id) {
   auto& m = LabelingMachine::Of(machine_);
   // Press-and-hold jogs of a sheet, Z or axis-14 axis through the jog panel.
-  auto jog = [](int axis, bool positive) { return smt::link::JogPanelPort()->Jog(axis, positive, true, false, 0); };
+  auto jog = [this](int axis, bool positive) { return smt::link::JogPanelPortOf(machine_)->Jog(axis, positive, true, false, 0); };
   switch (id) {
     case 1002: case 1592: return jog(9, id == 1002);
     case 1004: case 1593: return jog(8, id == 1004);
@@ -240,7 +240,7 @@ bool CDialogLabelingSet::Press(int id) {
     case 1013: return m.Home(6);
     case 1014: return m.Home(5);
     case 1015: return m.Home(3);
-    case 1255: smt::link::JogPanelPort()->NextSpeedGear(); return true;
+    case 1255: smt::link::JogPanelPortOf(machine_)->NextSpeedGear(); return true;
     case 1041: OnTask(5); return true;
     case 1039: OnTask(14); return true;
     case 1045: m.ToggleVacuum(head1_ ? 1 : 2); return true;
@@ -249,7 +249,7 @@ bool CDialogLabelingSet::Press(int id) {
 }
 
 void CDialogLabelingSet::Release() {
-  if (auto* jog = smt::link::JogPanelPort().get()) jog->ReleaseJog();
+  if (auto* jog = smt::link::JogPanelPortOf(machine_).get()) jog->ReleaseJog();
 }
 
 void CDialogLabelingSet::ToggleHead() {

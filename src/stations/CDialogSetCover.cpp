@@ -83,12 +83,12 @@ bool CDialogSetCover::TakeValues(CoverTapeSettings& out) {
 void CDialogSetCover::OnTest(int test) {
   // Guards first, in their order, then the values.
   if (!machine_.connected.load() || !machine_.resetDone.load() || machine_.machineBusy.load()) {
-    StartCoverTest(machine_, test, {}, DefaultCoverTapeIo());  // reports the refusal
+    StartCoverTest(machine_, test, {}, DefaultCoverTapeIo(machine_));  // reports the refusal
     return;
   }
   CoverTapeSettings s;
   if (!TakeValues(s)) return;
-  CoverTapeIo io = DefaultCoverTapeIo();
+  CoverTapeIo io = DefaultCoverTapeIo(machine_);
   QPointer<CDialogSetCover> self(this);
   io.enableDialog = [self](bool on) {
     smt::platform::PostToGui([self, on] {

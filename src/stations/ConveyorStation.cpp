@@ -224,7 +224,7 @@ bool ConveyorStation::RunTask(int task) {
   const int delay = stageDelayMs_.load();
   switch (task) {
     case kTaskPassThrough: {
-      if (smt::link::Runtime().commModel != 1) return true;
+      if (smt::link::RuntimeOf(machine_).commModel != 1) return true;
       const bool flag = passThrough_.load();
       smt::link::SendCmd60SetState(machine_, 14, flag ? 1 : 0);
       bool ok = true;

@@ -13,52 +13,52 @@
 
 namespace smt::stations {
 
-CoverTapeIo DefaultCoverTapeIo() {
+CoverTapeIo DefaultCoverTapeIo(smt::Machine& machine) {
   CoverTapeIo io;
   io.sleepMs = [](int ms) {
     if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
   };
-  const auto m = smt::link::GetMotionSettings();
+  const auto m = smt::link::GetMotionSettings(machine);
   io.stepStart = std::max(1, m.resetSpeed[14].start);
   io.stepRun = std::max(1, m.resetSpeed[14].normal);
   return io;
 }
 
 namespace {
-bool Pulse(int output, int ms, const CoverTapeIo& io) {
-  if (!smt::link::SetOutput(output, 1, 5)) return false;
+bool Pulse(smt::Machine& machine, int output, int ms, const CoverTapeIo& io) {
+  if (!smt::link::SetOutput(machine, output, 1, 5)) return false;
   io.sleepMs(ms);
-  return smt::link::SetOutput(output, 0, 5);
+  return smt::link::SetOutput(machine, output, 0, 5);
 }
 }  // namespace
 
-bool RunCoverTest(int test, const CoverTapeSettings& s, const CoverTapeIo& io) {
+bool RunCoverTest(smt::Machine& machine, int test, const CoverTapeSettings& s, const CoverTapeIo& io) {
   switch (test) {
     case kCoverStep:
-      return smt::link::SendCmd61MoveAxis(14, s.m_StepPulse, io.stepStart, io.stepRun);
+      return smt::link::SendCmd61MoveAxis(machine, 14, s.m_StepPulse, io.stepStart, io.stepRun);
     case kCoverTakeUp:
-      return smt::link::SendCmd61MoveAxis(15, s.m_StepPulse, io.stepStart, io.stepRun);
+      return smt::link::SendCmd61MoveAxis(machine, 15, s.m_StepPulse, io.stepStart, io.stepRun);
     case kCoverBlank:
-      return smt::link::SendCmd61MoveAxis(14, s.m_BlankTotal * s.m_StepPulse, 1, 1);
+      return smt::link::SendCmd61MoveAxis(machine, 14, s.m_BlankTotal * s.m_StepPulse, 1, 1);
     case kCoverSeal:
-      return Pulse(8, s.m_CoverDelay, io);
+      return Pulse(machine, 8, s.m_CoverDelay, io);
     case kCoverBlankSeal: {
       if (s.m_BlankTotal < s.m_CoverOnceTotal) return true;
       int left = s.m_BlankTotal;
       const int32_t half = (s.m_StepPulse / 2) * s.m_CoverOnceTotal;
       do {
         for (int i = 0; i < 2; ++i) {
-          if (!smt::link::SendCmd61MoveAxis(14, half, 1, 2)) return false;
+          if (!smt::link::SendCmd61MoveAxis(machine, 14, half, 1, 2)) return false;
           io.sleepMs(100);
         }
-        if (!Pulse(8, s.m_CoverDelay, io)) return false;
+        if (!Pulse(machine, 8, s.m_CoverDelay, io)) return false;
         io.sleepMs(100);
         left -= s.m_CoverOnceTotal;
       } while (left >= 0);
       return true;
     }
     case kCoverLocate:
-      return Pulse(9, s.m_CoverDelay, io);
+      return Pulse(machine, 9, s.m_CoverDelay, io);
     default:
       return true;
   }
@@ -74,7 +74,7 @@ bool StartCoverTest(smt::Machine& machine, int test, const CoverTapeSettings& s,
     smt::BusyRelease release(machine);
     if (io.enableDialog) io.enableDialog(false);
     io.sleepMs(100);
-    RunCoverTest(test, s, io);
+    RunCoverTest(machine, test, s, io);
     if (io.enableDialog) io.enableDialog(true);
   });
   if (!started) smt::ReleaseMachineBusy(machine);

@@ -21,11 +21,13 @@ struct CoverTapeIo {
   // Speed pair of the tape axes 14 and 15.
   int stepStart = 1, stepRun = 1;
 };
-CoverTapeIo DefaultCoverTapeIo();
+// The sleeps and the tape axes' speeds of `machine`.
+CoverTapeIo DefaultCoverTapeIo(smt::Machine& machine);
 
-// Runs test 1..6 with the given values; the caller holds the busy state.
+// Runs test 1..6 on `machine` with the given values; the caller holds its
+// busy state.
 // False when a command of the test failed (the rest of it is skipped).
-bool RunCoverTest(int test, const CoverTapeSettings& s, const CoverTapeIo& io);
+bool RunCoverTest(smt::Machine& machine, int test, const CoverTapeSettings& s, const CoverTapeIo& io);
 
 // Guards (connected, homed, not busy), claims the busy state of `machine` and
 // runs the test on a worker thread that releases it.

@@ -373,7 +373,7 @@ bool LabelingMachine::ToggleVacuum(int head) {
   vacuumOn = on;
   const int output = head == 2 ? 2 : 1;
   smt::link::SetOutput(machine_, static_cast<uint8_t>(output), on ? 1 : 0, 5);
-  smt::link::Runtime().SetPumpButton(output, on);
+  smt::link::RuntimeOf(machine_).SetPumpButton(output, on);
   return on;
 }
 

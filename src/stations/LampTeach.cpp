@@ -72,7 +72,7 @@ int CheckDispenseTest(const LampDispense& d) {
 }
 
 void RunLampDotTest(smt::Machine& machine, const LampDotTest& t) {
-  if (smt::link::Runtime().UsesSerial()) smt::link::SendCmd60SetState(machine, 0, 0);
+  if (smt::link::RuntimeOf(machine).UsesSerial()) smt::link::SendCmd60SetState(machine, 0, 0);
   machine.machineBusy = true;
   if (Move(machine, t.moveSelector, t.glueX, t.targetY)) Dispense(machine, t.dispense, t.params);
   machine.ReleaseBusy();
@@ -98,7 +98,7 @@ void RunLampFullTest(smt::Machine& machine, const LampPointValues& v, int platfo
     machine.ReleaseBusy();
   };
   smt::link::CameraPanelPortOf(machine)->OpenMarkCamera();
-  if (smt::link::Runtime().UsesSerial()) smt::link::SendCmd60SetState(machine, 0, 0);
+  if (smt::link::RuntimeOf(machine).UsesSerial()) smt::link::SendCmd60SetState(machine, 0, 0);
   machine.machineBusy = true;
   if (!Move(machine, selector, T(s.px * v.markX) - camX, T(s.py * v.markY) - camY)) return end();
   // The platform Mark measurement of the point; true when the test must end.

@@ -198,7 +198,7 @@ void CDialogCameraEdit::PutValues() {
   editPrecisionXY->setText(QString::number(values.precisionXY));
   editPrecisionA->setText(QString::number(values.precisionA));
   editCollect->setText(QString::number(values.collectTime));
-  const auto t = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Geometry()->table;
+  const auto t = smt::settings::SettingsStores::Of(machine_).machine.Geometry()->table;
   precisionXYMm->setText(Q(PrecisionText(values.precisionXY, t.dXPulse)));
   precisionADeg->setText(Q(PrecisionText(values.precisionA, t.dAPulse)));
 }
@@ -217,11 +217,11 @@ void CDialogCameraEdit::OnInitDialog() {
 }
 
 void CDialogCameraEdit::OnCaptureX() {
-  editX->setText(Q(CapturePositionText(machine_.curX.load(), smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Geometry()->table.dXPulse)));
+  editX->setText(Q(CapturePositionText(machine_.curX.load(), smt::settings::SettingsStores::Of(machine_).machine.Geometry()->table.dXPulse)));
 }
 
 void CDialogCameraEdit::OnCaptureY() {
-  editY->setText(Q(CapturePositionText(machine_.curY.load(), smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Geometry()->table.dYPulse)));
+  editY->setText(Q(CapturePositionText(machine_.curY.load(), smt::settings::SettingsStores::Of(machine_).machine.Geometry()->table.dYPulse)));
 }
 
 void CDialogCameraEdit::BoxChanged(bool scaleEdit) {
@@ -263,14 +263,14 @@ void CDialogCameraEdit::OnBrightnessChange() {
 void CDialogCameraEdit::OnPrecisionXYChange() {
   const auto n = smt::platform::ParseOperatorInteger(editPrecisionXY->text().toStdString());
   if (n) values.precisionXY = static_cast<int>(*n);
-  precisionXYMm->setText(n ? Q(PrecisionText(values.precisionXY, smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Geometry()->table.dXPulse))
+  precisionXYMm->setText(n ? Q(PrecisionText(values.precisionXY, smt::settings::SettingsStores::Of(machine_).machine.Geometry()->table.dXPulse))
                            : QString());
 }
 
 void CDialogCameraEdit::OnPrecisionAChange() {
   const auto n = smt::platform::ParseOperatorInteger(editPrecisionA->text().toStdString());
   if (n) values.precisionA = static_cast<int>(*n);
-  precisionADeg->setText(n ? Q(PrecisionText(values.precisionA, smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Geometry()->table.dAPulse))
+  precisionADeg->setText(n ? Q(PrecisionText(values.precisionA, smt::settings::SettingsStores::Of(machine_).machine.Geometry()->table.dAPulse))
                            : QString());
 }
 

@@ -192,8 +192,8 @@ CDialogCameraList::CDialogCameraList(smt::Machine& machine, QWidget* parent)
 
 CDialogCameraList::~CDialogCameraList() { m_bCalibrationRunning = false; }
 
-double CDialogCameraList::XPulse() const { return smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Geometry()->table.dXPulse; }
-double CDialogCameraList::YPulse() const { return smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Geometry()->table.dYPulse; }
+double CDialogCameraList::XPulse() const { return smt::settings::SettingsStores::Of(machine_).machine.Geometry()->table.dXPulse; }
+double CDialogCameraList::YPulse() const { return smt::settings::SettingsStores::Of(machine_).machine.Geometry()->table.dYPulse; }
 
 std::string CDialogCameraList::Text(const std::string& key) const {
   auto it = m_texts.find(key);
@@ -236,7 +236,7 @@ void CDialogCameraList::LoadConfig(const std::string& appDir) {
 }
 
 bool CDialogCameraList::SaveConfig(const std::string& appDir) {
-  return SaveCameraListConfig(appDir, m_Settings, m_Table.m_Camera_first, m_Table.m_Camera_second);
+  return SaveCameraListConfig(machine_, appDir, m_Settings, m_Table.m_Camera_first, m_Table.m_Camera_second);
 }
 
 void CDialogCameraList::SetListRow(int row, const std::vector<std::string>& texts) {
@@ -549,7 +549,7 @@ void CDialogCameraList::OnCalibrationMenu(int task) {
     });
   };
   if (fly) {
-    const auto t = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Geometry()->table;
+    const auto t = smt::settings::SettingsStores::Of(machine_).machine.Geometry()->table;
     std::array<int32_t, 9> off{};
     for (int k = 2; k <= 8; ++k) off[k] = t.nNozzleToNozzle1X[k];
     job->fly = ComputeFlyLayout(machine_.machineType.load(), m_Table.m_Camera_first, off, m_Settings.m_iTriggerPulse);
@@ -565,17 +565,17 @@ void CDialogCameraList::OnCalibrationMenu(int task) {
 }
 
 void CDialogCameraList::OnCaptureBaseX() {
-  const auto b = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic();
+  const auto b = smt::settings::SettingsStores::Of(machine_).machine.Basic();
   edits["m_BaseCoordinates_X"]->setText(Q(CaptureBaseX(machine_.curX.load(), b->m_X_CameraToNozzle1, XPulse())));
 }
 
 void CDialogCameraList::OnCaptureBaseY() {
-  const auto b = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic();
+  const auto b = smt::settings::SettingsStores::Of(machine_).machine.Basic();
   edits["m_BaseCoordinates_Y"]->setText(Q(CaptureBaseY(machine_.curY.load(), b->m_Y_CameraToNozzle1, YPulse())));
 }
 
 void CDialogCameraList::OnCaptureBaseZ() {
-  const double z = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Geometry()->table.dZPulse;
+  const double z = smt::settings::SettingsStores::Of(machine_).machine.Geometry()->table.dZPulse;
   edits["m_BaseCoordinates_Z"]->setText(Q(CaptureBaseZ(machine_.curZ[0].load(), z)));
 }
 

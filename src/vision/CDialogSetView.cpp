@@ -1068,7 +1068,7 @@ void CDialogSetView::ClickToCentre(QPoint p) {
   m_dClickOffsetX = dx / m_dPixelPerMm;
   m_dClickOffsetY = dy / m_dPixelPerMm;
   if (machine_.machineBusy.load()) return;
-  const auto table = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Geometry()->table;
+  const auto table = smt::settings::SettingsStores::Of(machine_).machine.Geometry()->table;
   m_nMoveX = -static_cast<int>(m_dClickOffsetX * m_dDisplayZoom * table.dXPulse);
   m_nMoveY = -static_cast<int>(m_dClickOffsetY * m_dDisplayZoom * table.dYPulse);
   m_nMoveZ = 0;

@@ -200,7 +200,7 @@ bool CDialogSetView::RunVisionTest(int n, const cv::Mat& frame, bool moveAfter) 
       cv::Mat corrected;
       if (machine_.Part<CCameraCalib>().Undistort(corrected, frame)) work = corrected;
     }
-    const auto table = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Geometry()->table;
+    const auto table = smt::settings::SettingsStores::Of(machine_).machine.Geometry()->table;
     auto visualError = [&] {
       InfoLine(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_VisualError", "视觉识别失败 !"));
       CLogFile::Instance().Write(true, "Visual Error !");
@@ -299,14 +299,14 @@ bool CDialogSetView::SaveTemplate(const cv::Mat& frame) {
     return false;
   }
   PublishVisionResult(0, cut);
-  SetHeldTemplate("template", cut);
+  SetHeldTemplate(machine_, "template", cut);
   WriteTemplateFile(m_strAppDir, p.templateName, cut);
   return true;
 }
 
 bool CDialogSetView::FindTemplate(const cv::Mat& frame) {
   const JobParams p = CurrentJobParams();
-  cv::Mat templ = HeldTemplateFor(m_strAppDir, p.templateName);
+  cv::Mat templ = HeldTemplateFor(machine_, m_strAppDir, p.templateName);
   if (frame.empty() || templ.empty()) {
     ShowMessage(smt::platform::WindowText("VisionMessagesConfig", "VisionMessages.c_NoImageOrTemplate", "没有找到图像或模板 !"));
     return false;
@@ -340,7 +340,7 @@ bool CDialogSetView::FindTemplate(const cv::Mat& frame) {
     CLogFile::Instance().Write(true, "MathTemplate Error !");
     return false;
   }
-  const auto table = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Geometry()->table;
+  const auto table = smt::settings::SettingsStores::Of(machine_).machine.Geometry()->table;
   const double X = ox / p.pixelPerMm, Y = oy / p.pixelPerMm;
   const double w = m.size.width / p.pixelPerMm, h = m.size.height / p.pixelPerMm;
   m_nMoveX = static_cast<int>(X * table.dXPulse);

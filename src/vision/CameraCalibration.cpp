@@ -113,25 +113,25 @@ double Round4(double v) { return std::round(v * 10000.0) / 10000.0; }
 // The machine the task works on (the camera list's).
 smt::Machine& M(CalibrationJob& job) { return *job.machine; }
 
-smt::settings::PulseTable Table() { return SettingsStores::Of(smt::CurrentMachine()).machine.Geometry()->table; }
+smt::settings::PulseTable Table(smt::Machine& m) { return SettingsStores::Of(m).machine.Geometry()->table; }
 
-smt::settings::SpeedRecord Speeds() { return SettingsStores::Of(smt::CurrentMachine()).speed.Record(SpeedUse::PickPart); }
+smt::settings::SpeedRecord Speeds(smt::Machine& m) { return SettingsStores::Of(m).speed.Record(SpeedUse::PickPart); }
 
-void StateBeforeMove() {
-  if (smt::link::Runtime().UsesSerial()) smt::link::SendCmd60SetState(0, 0);
+void StateBeforeMove(smt::Machine& m) {
+  if (smt::link::RuntimeOf(m).UsesSerial()) smt::link::SendCmd60SetState(m, 0, 0);
 }
 
 bool MoveTo(CalibrationJob& job, int32_t tx, int32_t ty) {
-  const auto s = Speeds();
+  const auto s = Speeds(M(job));
   M(job).motion.targetX = tx;
   M(job).motion.targetY = ty;
-  return smt::link::SendCmd64MoveXY(tx - M(job).curX.load(), s[0].start, s[0].normal, ty - M(job).curY.load(), s[1].start,
+  return smt::link::SendCmd64MoveXY(M(job), tx - M(job).curX.load(), s[0].start, s[0].normal, ty - M(job).curY.load(), s[1].start,
                                     s[1].normal, 0, 0, 0, 0, 0x80);
 }
 
 // Camera channel and light; the live view follows on industrial cameras.
 void Select(CalibrationJob& job, int channel, int brightness, int trigger) {
-  smt::link::SelectCamera(channel, brightness, trigger);
+  smt::link::SelectCamera(M(job), channel, brightness, trigger);
   const int mode = (channel == 1 || channel == 4) ? 0 : channel - 1;
   M(job).camera.visionMode = mode;
   if (job.panel && M(job).camera.highSpeedCamera.load() == 1 && M(job).machineType.load() != 4) job.panel->SwitchCamera(mode, trigger);
@@ -150,24 +150,24 @@ CameraRecord Record(CalibrationJob& job, int camera) {
   return camera == 1 ? job.table->m_Camera_first : job.table->m_Camera_second;
 }
 
-int32_t HeadOffsetX(int head) { return head >= 2 && head <= 8 ? Table().nNozzleToNozzle1X[head] : 0; }
-int32_t HeadOffsetY(int head) { return head >= 2 && head <= 8 ? Table().nNozzleToNozzle1Y[head] : 0; }
+int32_t HeadOffsetX(smt::Machine& m, int head) { return head >= 2 && head <= 8 ? Table(m).nNozzleToNozzle1X[head] : 0; }
+int32_t HeadOffsetY(smt::Machine& m, int head) { return head >= 2 && head <= 8 ? Table(m).nNozzleToNozzle1Y[head] : 0; }
 
 int32_t StrokeDepth(CalibrationJob& job, int head) {
-  const auto b = SettingsStores::Of(smt::CurrentMachine()).machine.Basic();
+  const auto b = SettingsStores::Of(M(job)).machine.Basic();
   double baseZ;
   {
     std::lock_guard lk(job.m);
     baseZ = job.settings->m_BaseCoordinates_Z;
   }
   const double mm = head == 1 ? baseZ : b->ZNozzleToFeed(head) - b->ZNozzleToFeed(1) + baseZ;
-  int32_t d = MmToSteps(mm, Table().dZPulse);
+  int32_t d = MmToSteps(mm, Table(M(job)).dZPulse);
   if (HeadAxesFor(head, M(job).machineType.load()).negate) d = -d;
   return d;
 }
 
 void BaseSteps(CalibrationJob& job, int32_t& x, int32_t& y) {
-  const auto t = Table();
+  const auto t = Table(M(job));
   std::lock_guard lk(job.m);
   x = MmToSteps(job.settings->m_BaseCoordinates_X, t.dXPulse);
   y = MmToSteps(job.settings->m_BaseCoordinates_Y, t.dYPulse);
@@ -180,10 +180,10 @@ bool Grab(CalibrationJob& job, int role, cv::Mat& frame) {
   return job.panel && job.panel->GrabFrame(role, frame, 3000ms);
 }
 
-void Report(const char* infoFmt, const char* logFmt, double x, double y, double a, double w, double h) {
+void Report(CalibrationJob& job, const char* infoFmt, const char* logFmt, double x, double y, double a, double w, double h) {
   char buf[256];
   std::snprintf(buf, sizeof buf, infoFmt, x, y, a, w, h);
-  smt::link::Runtime().Hooks().AppendInfoLine(buf, true);
+  smt::link::RuntimeOf(M(job)).Hooks().AppendInfoLine(buf, true);
   std::snprintf(buf, sizeof buf, logFmt, x, y, a, w, h);
   CLogFile::Instance().Write(true, "%s", buf);
 }
@@ -225,30 +225,30 @@ bool MoveCameraToStandardPiece(CalibrationJob& job) {
   ShowMarkParameters(job);
   int32_t bx, by;
   BaseSteps(job, bx, by);
-  const auto t = Table();
-  StateBeforeMove();
+  const auto t = Table(M(job));
+  StateBeforeMove(M(job));
   return MoveTo(job, bx - t.nCameraToNozzle1X, by - t.nCameraToNozzle1Y);
 }
 
 bool BringStandardPieceToCamera(CalibrationJob& job, int head, int camera, int32_t dx, int32_t dy) {
   int32_t bx, by;
   BaseSteps(job, bx, by);
-  int32_t tx = bx + dx - HeadOffsetX(head), ty = by + dy - HeadOffsetY(head);
+  int32_t tx = bx + dx - HeadOffsetX(M(job), head), ty = by + dy - HeadOffsetY(M(job), head);
   const int32_t depth = StrokeDepth(job, head);
   const HeadAxis axis = HeadAxesFor(head, M(job).machineType.load());
   if (M(job).machineType.load() == 8)
-    smt::link::SetOutput(32 + head - 1, 1, SettingsStores::Of(smt::CurrentMachine()).machine.Basic()->m_Exhaust);
-  StateBeforeMove();
+    smt::link::SetOutput(M(job), 32 + head - 1, 1, SettingsStores::Of(M(job)).machine.Basic()->m_Exhaust);
+  StateBeforeMove(M(job));
   if (!MoveTo(job, tx, ty)) return false;
-  const auto s = Speeds();
-  if (!smt::link::Succeeded(smt::link::SendCmd67MoveZ(axis.z, depth, s[2].start, s[2].normal, 1, 100, 0)))
+  const auto s = Speeds(M(job));
+  if (!smt::link::Succeeded(smt::link::SendCmd67MoveZ(M(job), axis.z, depth, s[2].start, s[2].normal, 1, 100, 0)))
     return false;
   if (camera != 1 && camera != 2) return true;
   const CameraRecord r = Record(job, camera);
   M(job).camera.visionMode = camera;
   Select(job, camera + 1, r.Light_Brightness, -1);
-  tx = r.CameraPulse_X - HeadOffsetX(head);
-  ty = r.CameraPulse_Y - HeadOffsetY(head);
+  tx = r.CameraPulse_X - HeadOffsetX(M(job), head);
+  ty = r.CameraPulse_Y - HeadOffsetY(M(job), head);
   if (job.panel) job.panel->ShowVisualParameters(r.Light_Contrast, r.Light_Brightness, -1, r.VisualZoom, r.VisualSize);
   return MoveTo(job, tx, ty);
 }
@@ -259,11 +259,11 @@ bool ReturnStandardPiece(CalibrationJob& job, int head) {
   BaseSteps(job, bx, by);
   const int32_t depth = StrokeDepth(job, head);
   const HeadAxis axis = HeadAxesFor(head, M(job).machineType.load());
-  StateBeforeMove();
-  if (!MoveTo(job, bx - HeadOffsetX(head), by - HeadOffsetY(head))) return false;
-  const auto s = Speeds();
+  StateBeforeMove(M(job));
+  if (!MoveTo(job, bx - HeadOffsetX(M(job), head), by - HeadOffsetY(M(job), head))) return false;
+  const auto s = Speeds(M(job));
   return smt::link::Succeeded(
-      smt::link::SendCmd68MoveZVacuum(axis.z, depth, s[2].start, s[2].normal, std::abs(depth), 200, 0));
+      smt::link::SendCmd68MoveZVacuum(M(job), axis.z, depth, s[2].start, s[2].normal, std::abs(depth), 200, 0));
 }
 
 bool PrepareCalibrationCamera(CalibrationJob& job, int camera, double& boxMm, int& threshold, double& pixelsPerMm) {
@@ -297,8 +297,8 @@ bool PrepareCalibrationCamera(CalibrationJob& job, int camera, double& boxMm, in
 
 void CalibrateByCentring(CalibrationJob& job, int threshold, double scale, double boxMm) {
   if (job.calibrationRunning) *job.calibrationRunning = true;
-  const auto t = Table();
-  const auto s = Speeds();
+  const auto t = Table(M(job));
+  const auto s = Speeds(M(job));
   const int role = M(job).camera.visionMode.load();
   double baseDiameter;
   {
@@ -321,9 +321,9 @@ void CalibrateByCentring(CalibrationJob& job, int threshold, double scale, doubl
     const int32_t sx = MmToSteps(dx, t.dXPulse), sy = MmToSteps(dy, t.dYPulse);
     const int32_t sa = -MmToSteps(da, t.dAPulse);
     const double w = r.size.width / scale, h = r.size.height / scale;
-    Report("Visual: X = %0.4f，Y = %0.4f，A = %0.4f，W = %0.2f，H = %0.2f",
+    Report(job, "Visual: X = %0.4f，Y = %0.4f，A = %0.4f，W = %0.2f，H = %0.2f",
            "X = %0.4f，Y = %0.4f，A =  %0.4f，W = %0.2f, H = %0.2f", dx, dy, da, w, h);
-    if (!smt::link::SendCmd64MoveXY(sx, s[0].start, s[0].normal, sy, s[0].start, s[0].normal, 1, sa, s[4].start,
+    if (!smt::link::SendCmd64MoveXY(M(job), sx, s[0].start, s[0].normal, sy, s[0].start, s[0].normal, 1, sa, s[4].start,
                                     s[4].normal, 0x80))
       break;
     if (job.task == 4) {
@@ -340,10 +340,10 @@ void CalibrateByCentring(CalibrationJob& job, int threshold, double scale, doubl
       scale = next.scale;
     } else if (job.task == 6) {
       if (sx == 0 && sy == 0) {
-        const auto b = SettingsStores::Of(smt::CurrentMachine()).machine.Basic();
+        const auto b = SettingsStores::Of(M(job)).machine.Basic();
         const double x = Round4(b->m_X_CameraToNozzle1 - (t.dXPulse != 0 ? accX / t.dXPulse : 0));
         const double y = Round4(b->m_Y_CameraToNozzle1 - (t.dYPulse != 0 ? accY / t.dYPulse : 0));
-        SettingsStores::Of(smt::CurrentMachine()).machine.SetCameraOffset(job.appDir, x, y);
+        SettingsStores::Of(M(job)).machine.SetCameraOffset(job.appDir, x, y);
         break;
       }
       accX += sx;
@@ -353,8 +353,8 @@ void CalibrateByCentring(CalibrationJob& job, int threshold, double scale, doubl
 }
 
 void CalibrateHeadOffset(CalibrationJob& job, int head, int camera, int threshold, double boxMm, double scale) {
-  const auto t = Table();
-  const auto s = Speeds();
+  const auto t = Table(M(job));
+  const auto s = Speeds(M(job));
   const int role = camera == 1 || camera == 2 ? camera : M(job).camera.visionMode.load();
   const bool industrial = M(job).camera.highSpeedCamera.load() == 1;
   std::array<double, 4> X{}, Y{};
@@ -375,10 +375,10 @@ void CalibrateHeadOffset(CalibrationJob& job, int head, int camera, int threshol
     X[i] = dx;
     Y[i] = dy;
     ++looks;
-    Report("Visual: X = %0.4f，Y = %0.4f，A = %0.4f，W = %0.2f，H = %0.2f",
+    Report(job, "Visual: X = %0.4f，Y = %0.4f，A = %0.4f，W = %0.2f，H = %0.2f",
            "X = %0.4f，Y = %0.4f，A =  %0.4f，W = %0.2f，H = %0.2f", dx, dy, da, r.size.width / scale,
            r.size.height / scale);
-    smt::link::SendCmd61MoveAxis(axis.rotation, MmToSteps(90.0, t.dAPulse), s[4].start, s[4].normal);
+    smt::link::SendCmd61MoveAxis(M(job), axis.rotation, MmToSteps(90.0, t.dAPulse), s[4].start, s[4].normal);
   }
   if (looks < 4) {
     // The centre of the turn needs all four quarter turns: the place stays.
@@ -404,7 +404,7 @@ void CalibrateHeadOffset(CalibrationJob& job, int head, int camera, int threshol
     ShowRow(job, job.selectedRow);
     return;
   }
-  auto b = *SettingsStores::Of(smt::CurrentMachine()).machine.Basic();
+  auto b = *SettingsStores::Of(M(job)).machine.Basic();
   double* xs[9] = {nullptr, nullptr, &b.m_X_Nozzle2ToNozzle1, &b.m_X_Nozzle3ToNozzle1, &b.m_X_Nozzle4ToNozzle1,
                    &b.m_X_Nozzle5ToNozzle1, &b.m_X_Nozzle6ToNozzle1, &b.m_X_Nozzle7ToNozzle1, &b.m_X_Nozzle8ToNozzle1};
   double* ys[9] = {nullptr, nullptr, &b.m_Y_Nozzle2ToNozzle1, &b.m_Y_Nozzle3ToNozzle1, &b.m_Y_Nozzle4ToNozzle1,
@@ -412,7 +412,7 @@ void CalibrateHeadOffset(CalibrationJob& job, int head, int camera, int threshol
   if (head < 2 || head > 8) return;
   *xs[head] = Round4(*xs[head] - cx);
   *ys[head] = Round4(*ys[head] - cy);
-  SettingsStores::Of(smt::CurrentMachine()).machine.SetBasic(b);
+  SettingsStores::Of(M(job)).machine.SetBasic(b);
 }
 
 bool MeasurePieceUnderMarkCamera(CalibrationJob& job, int32_t& dxSteps, int32_t& dySteps) {
@@ -427,7 +427,7 @@ bool MeasurePieceUnderMarkCamera(CalibrationJob& job, int32_t& dxSteps, int32_t&
   double dx = 0, dy = 0, d = 0;
   const CircleResult c = RecognizePart(frame, b.contrast, b.invert, b.visualBox, b.visualZoom, dx, dy, false, &d);
   if (!c.found || std::abs(d - baseDiameter) > baseDiameter * 0.2) return false;
-  const auto t = Table();
+  const auto t = Table(M(job));
   // The Mark camera's picture X runs against machine X.
   dxSteps = -MmToSteps(dx, t.dXPulse);
   dySteps = MmToSteps(dy, t.dYPulse);
@@ -440,9 +440,9 @@ bool CalibrateFlyTrigger(CalibrationJob& job, int camera, int head) {
   const int brightness = job.panel ? job.panel->m_Light_Brightness : 0;
   Select(job, 2, brightness, 2);
   if (job.panel) job.panel->Engine().SetTriggerMode(1, 2);
-  StateBeforeMove();
+  StateBeforeMove(M(job));
   if (job.calibrationRunning) *job.calibrationRunning = true;
-  const auto t = Table();
+  const auto t = Table(M(job));
   const int32_t pitch = t.nNozzleToNozzle1X[2];
   int offset = 0;
   do {
@@ -457,7 +457,7 @@ bool CalibrateFlyTrigger(CalibrationJob& job, int camera, int head) {
     std::array<int32_t, 12> words{};
     for (int k = 0; k < 8; ++k) words[k] = job.fly.trigger[k];
     for (int k = 0; k < 4; ++k) words[8 + k] = job.fly.further[k];
-    if (!smt::link::SendCmd63FlyMove(static_cast<uint8_t>(job.fly.headCount), job.fly.endX - job.fly.startX,
+    if (!smt::link::SendCmd63FlyMove(M(job), static_cast<uint8_t>(job.fly.headCount), job.fly.endX - job.fly.startX,
                                      startSpeed, normalSpeed, words))
       return false;
     offset = job.panel ? job.panel->m_nFlyOffset.load() : 0;
@@ -497,7 +497,7 @@ void CameraCalibrationThreadProc(const std::shared_ptr<CalibrationJob>& jobPtr) 
       ShowMarkParameters(job);
       int32_t bx, by;
       BaseSteps(job, bx, by);
-      StateBeforeMove();
+      StateBeforeMove(M(job));
       MoveTo(job, bx, by);
       break;
     }
@@ -538,13 +538,13 @@ void CameraCalibrationThreadProc(const std::shared_ptr<CalibrationJob>& jobPtr) 
       const int brightness = job.panel ? job.panel->m_Light_Brightness : 0;
       Select(job, 2, brightness, 2);
       if (job.panel) job.panel->Engine().SetTriggerMode(1, 2);
-      StateBeforeMove();
+      StateBeforeMove(M(job));
       if (MoveTo(job, job.fly.startX, job.fly.startY)) {
         std::array<int32_t, 12> words{};
         for (int k = 0; k < 8; ++k) words[k] = job.fly.trigger[k];
         for (int k = 0; k < 4; ++k) words[8 + k] = job.fly.further[k];
         if (job.panel) job.panel->Engine().m_nFlyShotIndex = 0;
-        smt::link::SendCmd63FlyMove(static_cast<uint8_t>(job.fly.headCount), job.fly.endX - job.fly.startX,
+        smt::link::SendCmd63FlyMove(M(job), static_cast<uint8_t>(job.fly.headCount), job.fly.endX - job.fly.startX,
                                     job.settings->m_iFlyStartSpeed, job.settings->m_iFlyNormalSpeed, words);
       }
       if (job.panel) job.panel->Engine().SetTriggerMode(1, 0);

@@ -142,8 +142,8 @@ CameraSwitches LoadCameraSwitches(const std::string& appDir) {
   return w;
 }
 
-bool SaveCameraListConfig(const std::string& appDir, const CameraListSettings& c, const CameraRecord& first,
-                          const CameraRecord& second) {
+bool WriteCameraListConfig(const std::string& appDir, const CameraListSettings& c, const CameraRecord& first,
+                           const CameraRecord& second) {
   const SettingsSection s(ConfigPath(appDir), kSection);
   bool ok = WriteRecord(s, "m_Camera_first.", first, 4);
   ok &= WriteRecord(s, "m_Camera_second.", second, 2);
@@ -168,10 +168,16 @@ bool SaveCameraListConfig(const std::string& appDir, const CameraListSettings& c
   ok &= s.WriteInt("m_VisualImageColorReversal", c.m_VisualImageColorReversal);
   ok &= s.WriteInt("m_bVisualOffset", c.m_bVisualOffset);
   ok &= s.WriteDouble("m_AllowOffset", c.m_AllowOffset);
-  smt::CurrentMachine().camera.highSpeedMarkCamera = c.m_MarkCamera != 0;
-  smt::CurrentMachine().camera.highSpeedVisualCamera1 = c.m_VisualCamera1 != 0;
-  smt::CurrentMachine().camera.highSpeedVisualCamera2 = c.m_VisualCamera2 != 0;
-  smt::CurrentMachine().camera.flyCamera = c.m_FlyCamera != 0;
+  return ok;
+}
+
+bool SaveCameraListConfig(smt::Machine& machine, const std::string& appDir, const CameraListSettings& c,
+                          const CameraRecord& first, const CameraRecord& second) {
+  const bool ok = WriteCameraListConfig(appDir, c, first, second);
+  machine.camera.highSpeedMarkCamera = c.m_MarkCamera != 0;
+  machine.camera.highSpeedVisualCamera1 = c.m_VisualCamera1 != 0;
+  machine.camera.highSpeedVisualCamera2 = c.m_VisualCamera2 != 0;
+  machine.camera.flyCamera = c.m_FlyCamera != 0;
   return ok;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Machine.h"
 #include "vision/CameraTable.h"
 
 namespace smt::vision {
@@ -40,10 +41,13 @@ struct CameraSwitches {
   bool mark = false, visual1 = false, visual2 = false, fly = false;
 };
 CameraSwitches LoadCameraSwitches(const std::string& appDir);
-// Writes every key in order and sets the four camera flags (not the
+// Writes every key in order. False when the file could not be written.
+bool WriteCameraListConfig(const std::string& appDir, const CameraListSettings& s, const CameraRecord& first,
+                           const CameraRecord& second);
+// Writes every key in order and sets the machine's four camera flags (not the
 // high-speed mode). False when the file could not be written.
-bool SaveCameraListConfig(const std::string& appDir, const CameraListSettings& s, const CameraRecord& first,
-                          const CameraRecord& second);
+bool SaveCameraListConfig(smt::Machine& machine, const std::string& appDir, const CameraListSettings& s,
+                          const CameraRecord& first, const CameraRecord& second);
 
 // The first field outside the dialog's ranges (its key), empty when all fit.
 std::string FirstCameraListFieldOutOfRange(const CameraListSettings& s);

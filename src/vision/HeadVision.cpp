@@ -67,33 +67,33 @@ bool UsableResult(const cv::RotatedRect& r, const HeadVisionJob& job, double zoo
   return true;
 }
 
-bool PauseGate() {
+bool PauseGate(smt::Machine& m) {
   for (;;) {
-    if (!smt::CurrentMachine().runContinue.load()) return false;
-    if (smt::CurrentMachine().run.pauseEvent.Wait(std::chrono::milliseconds(100))) return smt::CurrentMachine().runContinue.load();
+    if (!m.runContinue.load()) return false;
+    if (m.run.pauseEvent.Wait(std::chrono::milliseconds(100))) return m.runContinue.load();
     if (smt::platform::WorkerThreads::Instance().ShuttingDown()) return false;
   }
 }
 
 }  // namespace
 
-HeadVisionIo DefaultHeadVisionIo() {
+HeadVisionIo DefaultHeadVisionIo(smt::Machine& m) {
   HeadVisionIo io;
-  io.moveCorrection = [](int32_t dx, int32_t dy, int head, int32_t da, const HeadVisionSpeeds& s) {
-    return smt::link::SendCmd64MoveXY(dx, s.xStart, s.xRun, dy, s.yStart, s.yRun, head, da, s.aStart, s.aRun, 0);
+  io.moveCorrection = [&m](int32_t dx, int32_t dy, int head, int32_t da, const HeadVisionSpeeds& s) {
+    return smt::link::SendCmd64MoveXY(m, dx, s.xStart, s.xRun, dy, s.yStart, s.yRun, head, da, s.aStart, s.aRun, 0);
   };
-  io.waitPauseGate = [] { return PauseGate(); };
-  io.report = [](const std::string& info, const std::string& log) {
-    smt::link::Runtime().Hooks().AppendInfoLine(info, true);
+  io.waitPauseGate = [&m] { return PauseGate(m); };
+  io.report = [&m](const std::string& info, const std::string& log) {
+    smt::link::RuntimeOf(m).Hooks().AppendInfoLine(info, true);
     CLogFile::Instance().Write(true, "%s", log.c_str());
   };
   io.sleepMs = [](int ms) {
     if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
   };
   io.text = [](const std::string&, const std::string& def) { return def; };
-  io.pulsesPerMmX = smt::CurrentMachine().steps.xPulsePerMm;
-  io.pulsesPerMmY = smt::CurrentMachine().steps.yPulsePerMm;
-  io.pulsesPerDegA = smt::CurrentMachine().steps.aPulsePerDeg;
+  io.pulsesPerMmX = m.steps.xPulsePerMm;
+  io.pulsesPerMmY = m.steps.yPulsePerMm;
+  io.pulsesPerDegA = m.steps.aPulsePerDeg;
   return io;
 }
 
@@ -225,20 +225,20 @@ void RecognizeLiveFrame(HeadVisionJob& job, const HeadVisionCamera& cam, const c
   job.correctionA = dA;
 }
 
-FlyIo DefaultFlyIo() {
+FlyIo DefaultFlyIo(smt::Machine& m) {
   FlyIo io;
-  io.selectCamera = [](int channel, int brightness) { smt::link::SelectCamera(channel, brightness, 0); };
-  io.waitPauseGate = [] { return PauseGate(); };
-  io.pulsesPerMmX = smt::CurrentMachine().steps.xPulsePerMm;
-  io.pulsesPerMmY = smt::CurrentMachine().steps.yPulsePerMm;
+  io.selectCamera = [&m](int channel, int brightness) { smt::link::SelectCamera(m, channel, brightness, 0); };
+  io.waitPauseGate = [&m] { return PauseGate(m); };
+  io.pulsesPerMmX = m.steps.xPulsePerMm;
+  io.pulsesPerMmY = m.steps.yPulsePerMm;
   return io;
 }
 
-std::array<uint8_t, 130> BuildFlyPlacePayload(const FlyPass& f, const FlySpeeds& s, int headTarget, double rowXmm,
+std::array<uint8_t, 130> BuildFlyPlacePayload(const smt::Machine& m, const FlyPass& f, const FlySpeeds& s, int headTarget, double rowXmm,
                                              double rowYmm, double offXmm, double offYmm, double ppmX, double ppmY) {
   std::array<uint8_t, 130> p{};
   using smt::link::PutLE32;
-  const int32_t x0 = smt::CurrentMachine().curX.load(), y0 = smt::CurrentMachine().curY.load();
+  const int32_t x0 = m.curX.load(), y0 = m.curY.load();
   PutLE32(p, 0, x0);
   PutLE32(p, 4, y0);
   p[8] = 0x80;
@@ -271,28 +271,28 @@ std::array<uint8_t, 130> BuildFlyPlacePayload(const FlyPass& f, const FlySpeeds&
   return p;
 }
 
-bool FlyVisionAllHeads(const FlyPass& f, const FlySpeeds& s, int headTarget, int brightness, bool combined,
-                       double rowXmm, double rowYmm, double offXmm, double offYmm, const FlyIo& io) {
-  smt::CurrentMachine().camera.channelVisionMode = 1;
+bool FlyVisionAllHeads(smt::Machine& m, const FlyPass& f, const FlySpeeds& s, int headTarget, int brightness,
+                       bool combined, double rowXmm, double rowYmm, double offXmm, double offYmm, const FlyIo& io) {
+  m.camera.channelVisionMode = 1;
   if (io.selectCamera) io.selectCamera(2, brightness);
-  const auto gate = [&] { return io.waitPauseGate ? io.waitPauseGate() : smt::CurrentMachine().runContinue.load(); };
+  const auto gate = [&] { return io.waitPauseGate ? io.waitPauseGate() : m.runContinue.load(); };
   if (!combined) {
-    if (!smt::link::SendCmd65MoveXYHeads(f.startX - smt::CurrentMachine().curX.load(), s.xStart, s.xRun, f.lineY - smt::CurrentMachine().curY.load(),
+    if (!smt::link::SendCmd65MoveXYHeads(m, f.startX - m.curX.load(), s.xStart, s.xRun, f.lineY - m.curY.load(),
                                          s.yStart, s.yRun, f.headTurns, s.a1Start, s.a1Run, 0))
       return false;
     if (!gate()) return false;
     if (io.resetShotIndex) io.resetShotIndex();
     std::array<int32_t, 12> offsets{};
     for (int i = 0; i < 8; ++i) offsets[i] = f.triggers[i];
-    if (!smt::link::SendCmd63FlyMove(static_cast<uint8_t>(f.headCount), f.endX - f.startX, f.flyStartSpeed,
+    if (!smt::link::SendCmd63FlyMove(m, static_cast<uint8_t>(f.headCount), f.endX - f.startX, f.flyStartSpeed,
                                      f.flyNormalSpeed, offsets))
       return false;
   } else {
-    const auto p = BuildFlyPlacePayload(f, s, headTarget, rowXmm, rowYmm, offXmm, offYmm, io.pulsesPerMmX,
+    const auto p = BuildFlyPlacePayload(m, f, s, headTarget, rowXmm, rowYmm, offXmm, offYmm, io.pulsesPerMmX,
                                         io.pulsesPerMmY);
     if (io.resetShotIndex) io.resetShotIndex();
-    if (!smt::link::SendCmd73VisionMove(p)) return false;
-    if (!smt::CurrentMachine().runContinue.load()) return false;
+    if (!smt::link::SendCmd73VisionMove(m, p)) return false;
+    if (!m.runContinue.load()) return false;
   }
   if (io.selectCamera) io.selectCamera(0, brightness);
   return true;

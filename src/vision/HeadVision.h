@@ -10,6 +10,8 @@
 
 #include <opencv2/core.hpp>
 
+#include "core/Machine.h"
+
 namespace smt::vision {
 
 struct HeadVisionSpeeds {
@@ -66,9 +68,10 @@ struct HeadVisionIo {
   bool invert = false;       // colour reversal of head recognitions
 };
 
-// Moves with SendCmd64MoveXY (the head's A axis), the run's pause gate,
-// the log and the information box, and the step geometry's scales.
-HeadVisionIo DefaultHeadVisionIo();
+// Moves `machine` with SendCmd64MoveXY (the head's A axis), its run's pause
+// gate, the log and its information box, and its step geometry's scales.
+// The io keeps a reference to the machine.
+HeadVisionIo DefaultHeadVisionIo(smt::Machine& machine);
 
 // -90..90 for the recognisers: (90,180) and [180,270) lose 180, [270,360]
 // loses 360, everything else stays.
@@ -119,13 +122,13 @@ struct FlyIo {
   std::function<bool()> waitPauseGate;
   double pulsesPerMmX = 1, pulsesPerMmY = 1;
 };
-FlyIo DefaultFlyIo();
-// The 130-byte payload of the combined command (place point of the row at
-// rowXmm/rowYmm plus the offsets).
-std::array<uint8_t, 130> BuildFlyPlacePayload(const FlyPass& f, const FlySpeeds& s, int headTarget, double rowXmm,
-                                             double rowYmm, double offXmm, double offYmm, double ppmX, double ppmY);
+FlyIo DefaultFlyIo(smt::Machine& machine);
+// The 130-byte payload of the combined command (from the machine's position
+// to the place point of the row at rowXmm/rowYmm plus the offsets).
+std::array<uint8_t, 130> BuildFlyPlacePayload(const smt::Machine& machine, const FlyPass& f, const FlySpeeds& s,
+                                             int headTarget, double rowXmm, double rowYmm, double offXmm, double offYmm, double ppmX, double ppmY);
 // False when a move was refused or the run was stopped.
-bool FlyVisionAllHeads(const FlyPass& f, const FlySpeeds& s, int headTarget, int brightness, bool combined,
-                       double rowXmm, double rowYmm, double offXmm, double offYmm, const FlyIo& io);
+bool FlyVisionAllHeads(smt::Machine& machine, const FlyPass& f, const FlySpeeds& s, int headTarget, int brightness,
+                       bool combined, double rowXmm, double rowYmm, double offXmm, double offYmm, const FlyIo& io);
 
 }  // namespace smt::vision

@@ -34,7 +34,7 @@ struct InstalledCamera {
   std::function<bool()> ready;
   std::function<bool(cv::Mat&)> grabFrame;
 };
-InstalledCamera& Camera() { return smt::CurrentMachine().Part<InstalledCamera>(); }
+InstalledCamera& Camera(smt::Machine& m) { return m.Part<InstalledCamera>(); }
 
 std::string Format(const char* fmt, double a, double b, double c) {
   char buf[160];
@@ -45,52 +45,55 @@ std::string Format(const char* fmt, double a, double b, double c) {
 double CutTo4(double v) { return smt::platform::RoundDecimals(v, 4); }
 
 // Waits the run's pause gate in slices so a stop or a shut-down ends it.
-bool WaitRunPauseGate() {
+bool WaitRunPauseGate(smt::Machine& m) {
   for (;;) {
-    if (!smt::CurrentMachine().runContinue.load()) return false;
-    if (smt::CurrentMachine().run.pauseEvent.Wait(std::chrono::milliseconds(100))) return smt::CurrentMachine().runContinue.load();
+    if (!m.runContinue.load()) return false;
+    if (m.run.pauseEvent.Wait(std::chrono::milliseconds(100))) return m.runContinue.load();
     if (smt::platform::WorkerThreads::Instance().ShuttingDown()) return false;
   }
 }
 
 }  // namespace
 
-void SetMarkCamera(std::function<bool()> cameraReady, std::function<bool(cv::Mat&)> grabFrame) {
-  std::lock_guard lk(Camera().mutex);
-  Camera().ready = std::move(cameraReady);
-  Camera().grabFrame = std::move(grabFrame);
+void SetMarkCamera(smt::Machine& machine, std::function<bool()> cameraReady, std::function<bool(cv::Mat&)> grabFrame) {
+  InstalledCamera& camera = Camera(machine);
+  std::lock_guard lk(camera.mutex);
+  camera.ready = std::move(cameraReady);
+  camera.grabFrame = std::move(grabFrame);
 }
 
-MarkVisionIo DefaultMarkVisionIo() {
+MarkVisionIo DefaultMarkVisionIo(smt::Machine& m) {
   MarkVisionIo io;
-  io.cameraReady = [] {
-    std::lock_guard lk(Camera().mutex);
-    return Camera().ready ? Camera().ready() : false;
+  io.cameraReady = [&m] {
+    InstalledCamera& camera = Camera(m);
+    std::lock_guard lk(camera.mutex);
+    return camera.ready ? camera.ready() : false;
   };
-  io.grabFrame = [](cv::Mat& f) {
+  io.grabFrame = [&m](cv::Mat& f) {
     std::function<bool(cv::Mat&)> grab;
     {
-      std::lock_guard lk(Camera().mutex);
-      grab = Camera().grabFrame;
+      InstalledCamera& camera = Camera(m);
+      std::lock_guard lk(camera.mutex);
+      grab = camera.grabFrame;
     }
     return grab ? grab(f) : false;
   };
-  io.moveRelative = [](int32_t dx, int32_t dy, const MarkMoveSpeeds& s) {
-    smt::CurrentMachine().motion.targetX = smt::CurrentMachine().curX.load() + dx;
-    smt::CurrentMachine().motion.targetY = smt::CurrentMachine().curY.load() + dy;
-    return smt::link::SendCmd64MoveXY(dx, s.xStart, s.xRun, dy, s.yStart, s.yRun, 0, 0, 0, 0, 0);
+  io.moveRelative = [&m](int32_t dx, int32_t dy, const MarkMoveSpeeds& s) {
+    m.motion.targetX = m.curX.load() + dx;
+    m.motion.targetY = m.curY.load() + dy;
+    return smt::link::SendCmd64MoveXY(m, dx, s.xStart, s.xRun, dy, s.yStart, s.yRun, 0, 0, 0, 0, 0);
   };
-  io.info = [](const std::string& line) {
-    smt::link::Runtime().Hooks().AppendInfoLine(line, true);
+  io.info = [&m](const std::string& line) {
+    smt::link::RuntimeOf(m).Hooks().AppendInfoLine(line, true);
     CLogFile::Instance().Write(true, "%s", line.c_str());
   };
-  io.waitPauseGate = [] { return WaitRunPauseGate(); };
+  io.waitPauseGate = [&m] { return WaitRunPauseGate(m); };
   io.sleepMs = [](int ms) {
     if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
   };
   io.text = [](const std::string&, const std::string& def) { return def; };
-  io.pulsesPerMmX = smt::CurrentMachine().steps.xPulsePerMm;
-  io.pulsesPerMmY = smt::CurrentMachine().steps.yPulsePerMm;
+  io.pulsesPerMmX = m.steps.xPulsePerMm;
+  io.pulsesPerMmY = m.steps.yPulsePerMm;
   return io;
 }
 
@@ -105,13 +108,14 @@ double BoardAngleFromMarks(double a1, double a2) {
   return sameSign ? a2 - a1 : a2 + a1;
 }
 
-MarkAligner::MarkAligner(MarkVisionIo io, MarkAlignParams params, MarkMoveSpeeds toMark, MarkMoveSpeeds correction)
-    : io_(std::move(io)), p_(params), toMark_(toMark), correction_(correction) {}
+MarkAligner::MarkAligner(smt::Machine& machine, MarkVisionIo io, MarkAlignParams params, MarkMoveSpeeds toMark,
+                         MarkMoveSpeeds correction)
+    : machine_(machine), io_(std::move(io)), p_(params), toMark_(toMark), correction_(correction) {}
 
 bool MarkAligner::Move(int32_t dx, int32_t dy, const MarkMoveSpeeds& s) {
   return io_.moveRelative ? io_.moveRelative(dx, dy, s) : false;
 }
-bool MarkAligner::Gate() { return io_.waitPauseGate ? io_.waitPauseGate() : smt::CurrentMachine().runContinue.load(); }
+bool MarkAligner::Gate() { return io_.waitPauseGate ? io_.waitPauseGate() : machine_.runContinue.load(); }
 void MarkAligner::Info(const std::string& line) {
   if (io_.info) io_.info(line);
 }
@@ -136,26 +140,26 @@ bool MarkAligner::Grab(cv::Mat& frame) { return GrabMarkFrame(io_, frame); }
 bool MarkAligner::AlignBoardMarks(const MarkAlignBoard& b, bool inRun) {
   const int32_t t1x = b.mark1X - b.cameraOffsetX + b.cellOriginX;
   const int32_t t1y = b.mark1Y - b.cameraOffsetY + b.cellOriginY;
-  smt::CurrentMachine().camera.currentMark = 1;
-  smt::CurrentMachine().camera.channelVisionMode = 0;
+  machine_.camera.currentMark = 1;
+  machine_.camera.channelVisionMode = 0;
   if (io_.showCameraFields) io_.showCameraFields(p_.visualZoom, p_.visualBox, p_.contrast, p_.brightness);
-  smt::CurrentMachine().motion.targetX = t1x;
-  smt::CurrentMachine().motion.targetY = t1y;
-  if (!Move(t1x - smt::CurrentMachine().curX.load(), t1y - smt::CurrentMachine().curY.load(), toMark_)) return false;
+  machine_.motion.targetX = t1x;
+  machine_.motion.targetY = t1y;
+  if (!Move(t1x - machine_.curX.load(), t1y - machine_.curY.load(), toMark_)) return false;
   if (inRun && !Gate()) return false;
-  smt::CurrentMachine().correction.mark1DevStepsX = smt::CurrentMachine().correction.mark1DevStepsY = smt::CurrentMachine().correction.mark2DevStepsX = smt::CurrentMachine().correction.mark2DevStepsY = 0;
-  smt::CurrentMachine().correction.boardRotation = 0.0;
+  machine_.correction.mark1DevStepsX = machine_.correction.mark1DevStepsY = machine_.correction.mark2DevStepsX = machine_.correction.mark2DevStepsY = 0;
+  machine_.correction.boardRotation = 0.0;
   if (!MeasureMark(inRun)) return false;
   if (b.mark2XMm == 0.0 && b.mark2YMm == 0.0) return true;
 
   const int32_t t2x = b.mark2X - b.cameraOffsetX + b.cellOriginX;
   const int32_t t2y = b.mark2Y - b.cameraOffsetY + b.cellOriginY;
-  smt::CurrentMachine().camera.currentMark = 2;
+  machine_.camera.currentMark = 2;
   if (p_.specialMark2 && io_.showCameraFields)
     io_.showCameraFields(p_.visualZoom, p_.visualBox, p_.mark2Contrast, p_.mark2Brightness);
-  smt::CurrentMachine().motion.targetX = t2x;
-  smt::CurrentMachine().motion.targetY = t2y;
-  if (!Move(t2x - smt::CurrentMachine().curX.load(), t2y - smt::CurrentMachine().curY.load(), toMark_)) return false;
+  machine_.motion.targetX = t2x;
+  machine_.motion.targetY = t2y;
+  if (!Move(t2x - machine_.curX.load(), t2y - machine_.curY.load(), toMark_)) return false;
   if (inRun && !Gate()) return false;
   if (!MeasureMark(inRun)) return false;
 
@@ -166,16 +170,16 @@ bool MarkAligner::AlignBoardMarks(const MarkAlignBoard& b, bool inRun) {
     ShowMessage(kMarksTooClose, MsgButtons::Ok, MsgIcon::None);
     return false;
   }
-  const double dxM = (static_cast<double>(b.mark2X) + smt::CurrentMachine().correction.mark2DevStepsX.load()) - (b.mark1X + smt::CurrentMachine().correction.mark1DevStepsX.load());
-  const double dyM = (static_cast<double>(b.mark2Y) + smt::CurrentMachine().correction.mark2DevStepsY.load()) - (b.mark1Y + smt::CurrentMachine().correction.mark1DevStepsY.load());
-  smt::CurrentMachine().correction.boardRotation = BoardAngleFromMarks(MarkVectorAngle(dxN, dyN), MarkVectorAngle(dxM, dyM));
+  const double dxM = (static_cast<double>(b.mark2X) + machine_.correction.mark2DevStepsX.load()) - (b.mark1X + machine_.correction.mark1DevStepsX.load());
+  const double dyM = (static_cast<double>(b.mark2Y) + machine_.correction.mark2DevStepsY.load()) - (b.mark1Y + machine_.correction.mark1DevStepsY.load());
+  machine_.correction.boardRotation = BoardAngleFromMarks(MarkVectorAngle(dxN, dyN), MarkVectorAngle(dxM, dyM));
 
   if (!inRun) {
     ManualMarkOffsetsMm m;
-    m.mark1X = CutTo4(smt::CurrentMachine().correction.mark1DevStepsX.load() / io_.pulsesPerMmX);
-    m.mark1Y = CutTo4(smt::CurrentMachine().correction.mark1DevStepsY.load() / io_.pulsesPerMmY);
-    m.mark2X = CutTo4(smt::CurrentMachine().correction.mark2DevStepsX.load() / io_.pulsesPerMmX);
-    m.mark2Y = CutTo4(smt::CurrentMachine().correction.mark2DevStepsY.load() / io_.pulsesPerMmY);
+    m.mark1X = CutTo4(machine_.correction.mark1DevStepsX.load() / io_.pulsesPerMmX);
+    m.mark1Y = CutTo4(machine_.correction.mark1DevStepsY.load() / io_.pulsesPerMmY);
+    m.mark2X = CutTo4(machine_.correction.mark2DevStepsX.load() / io_.pulsesPerMmX);
+    m.mark2Y = CutTo4(machine_.correction.mark2DevStepsY.load() / io_.pulsesPerMmY);
     io_.storeManualOffsets(m);
   }
   return true;
@@ -183,7 +187,7 @@ bool MarkAligner::AlignBoardMarks(const MarkAlignBoard& b, bool inRun) {
 
 bool MarkAligner::MeasureMark(bool inRun) {
   if (!CheckCamera()) return false;
-  const bool second = smt::CurrentMachine().camera.currentMark.load() != 1;
+  const bool second = machine_.camera.currentMark.load() != 1;
   const int contrast = second && p_.specialMark2 ? p_.mark2Contrast : p_.contrast;
   const int brightness = second && p_.specialMark2 ? p_.mark2Brightness : p_.brightness;
   if (io_.showCameraFields) io_.showCameraFields(p_.visualZoom, p_.visualBox, contrast, brightness);
@@ -211,12 +215,12 @@ bool MarkAligner::MeasureMark(bool inRun) {
     const int32_t dX = static_cast<int32_t>(x * io_.pulsesPerMmX);
     if (!Move(-dX, dY, correction_)) return false;
     if (inRun && !Gate()) return false;
-    if (smt::CurrentMachine().camera.currentMark.load() == 1) {
-      smt::CurrentMachine().correction.mark1DevStepsX += -dX;
-      smt::CurrentMachine().correction.mark1DevStepsY += dY;
+    if (machine_.camera.currentMark.load() == 1) {
+      machine_.correction.mark1DevStepsX += -dX;
+      machine_.correction.mark1DevStepsY += dY;
     } else {
-      smt::CurrentMachine().correction.mark2DevStepsX += -dX;
-      smt::CurrentMachine().correction.mark2DevStepsY += dY;
+      machine_.correction.mark2DevStepsX += -dX;
+      machine_.correction.mark2DevStepsY += dY;
     }
   }
   return true;

@@ -83,13 +83,14 @@ struct MarkVisionIo {
   double pulsesPerMmX = 1.0, pulsesPerMmY = 1.0;
 };
 
-// Moves with SendCmd64MoveXY, the run's pause gate, the log, sleeps and the
-// built-in texts; no camera.
-MarkVisionIo DefaultMarkVisionIo();
+// Moves `machine` with SendCmd64MoveXY, its run's pause gate, the log,
+// sleeps and the built-in texts; the Mark camera installed on the machine.
+// The io keeps a reference to the machine.
+MarkVisionIo DefaultMarkVisionIo(smt::Machine& machine);
 
-// The camera panel installs its Mark-camera frame step and camera check here
-// once; DefaultMarkVisionIo picks them up.
-void SetMarkCamera(std::function<bool()> cameraReady, std::function<bool(cv::Mat&)> grabFrame);
+// The camera panel installs its Mark-camera frame step and camera check on
+// its machine once; DefaultMarkVisionIo picks them up.
+void SetMarkCamera(smt::Machine& machine, std::function<bool()> cameraReady, std::function<bool(cv::Mat&)> grabFrame);
 
 // 1 while Mark 1 is measured, 2 while Mark 2 is measured.
 
@@ -133,7 +134,9 @@ struct SpecifiedMark {
 
 class MarkAligner {
  public:
-  MarkAligner(MarkVisionIo io, MarkAlignParams params, MarkMoveSpeeds toMark, MarkMoveSpeeds correction);
+  // Aligns on `machine`: its position, mark offsets and board rotation.
+  MarkAligner(smt::Machine& machine, MarkVisionIo io, MarkAlignParams params, MarkMoveSpeeds toMark,
+              MarkMoveSpeeds correction);
 
   // The whole two-mark alignment of the board or panel cell. Clears and
   // writes the mark offsets (the machine's correction.mark1DevSteps*, mark2DevSteps*) and the
@@ -156,6 +159,7 @@ class MarkAligner {
   bool Grab(cv::Mat& frame);
   std::string Text(const char* key, const char* def) const;
 
+  smt::Machine& machine_;
   MarkVisionIo io_;
   MarkAlignParams p_;
   MarkMoveSpeeds toMark_, correction_;

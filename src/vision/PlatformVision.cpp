@@ -16,56 +16,56 @@
 
 namespace smt::vision {
 
-PlatformVisionIo DefaultPlatformVisionIo() {
+PlatformVisionIo DefaultPlatformVisionIo(smt::Machine& m) {
   PlatformVisionIo io;
-  io.head = DefaultHeadVisionIo();
-  io.selectLight = [](int channel, int brightness) { smt::link::SelectCamera(channel, brightness, 0); };
+  io.head = DefaultHeadVisionIo(m);
+  io.selectLight = [&m](int channel, int brightness) { smt::link::SelectCamera(m, channel, brightness, 0); };
   // The serial three-axis move: X, no step of the platform's axis (1 or 12),
   // the head's A turn in the third block.
-  io.movePlatformX = [](int platform, int head, int32_t dx, int32_t rotation, const HeadVisionSpeeds& s) {
-    return smt::link::MoveXYSerial(dx, s.xStart, s.xRun, platform == 1 ? 1 : 12, 0, 10, 10,
+  io.movePlatformX = [&m](int platform, int head, int32_t dx, int32_t rotation, const HeadVisionSpeeds& s) {
+    return smt::link::MoveXYSerial(m, dx, s.xStart, s.xRun, platform == 1 ? 1 : 12, 0, 10, 10,
                                    static_cast<uint8_t>(head), rotation, s.aStart, s.aRun);
   };
-  io.vacuumKpa = [] { return smt::CurrentMachine().link.vacuumKpa.load(); };
+  io.vacuumKpa = [&m] { return m.link.vacuumKpa.load(); };
   // The run geometry's offsets of nozzles 2..8 from nozzle 1.
-  io.headOffsetX = [](int head) { return head >= 2 && head <= 8 ? smt::CurrentMachine().steps.nozzleOffsetX[static_cast<size_t>(head - 2)] : 0; };
-  io.headRotation = [](int head) { return head >= 1 && head <= 8 ? smt::CurrentMachine().motion.headMoveArgs[head - 1].load() : 0; };
+  io.headOffsetX = [&m](int head) { return head >= 2 && head <= 8 ? m.steps.nozzleOffsetX[static_cast<size_t>(head - 2)] : 0; };
+  io.headRotation = [&m](int head) { return head >= 1 && head <= 8 ? m.motion.headMoveArgs[head - 1].load() : 0; };
   return io;
 }
 
-bool PlatformVisionCentre(HeadVisionJob& job, int requiredVacuumKpa, int platform,
+bool PlatformVisionCentre(smt::Machine& m, HeadVisionJob& job, int requiredVacuumKpa, int platform,
                           const std::array<PlatformCamera, 2>& cameras, const PlatformVisionIo& io) {
   const int h = job.headTarget;
   int32_t rotation = 0;
   if (job.visionCamera == 1) {
-    smt::CurrentMachine().camera.channelVisionMode = 1;
+    m.camera.channelVisionMode = 1;
     if (io.selectLight) io.selectLight(2, job.brightness);
     if (h >= 1 && h <= 4) {
       const int32_t off = h == 1 ? 0 : (io.headOffsetX ? io.headOffsetX(h) : 0);
-      smt::CurrentMachine().camera.platformVisionTargetX = cameras[0].cameraPulseX - off;
+      m.camera.platformVisionTargetX = cameras[0].cameraPulseX - off;
       rotation = io.headRotation ? io.headRotation(h) : 0;
     }
   } else if (job.visionCamera == 2) {
-    smt::CurrentMachine().camera.channelVisionMode = 2;
+    m.camera.channelVisionMode = 2;
     if (io.selectLight) io.selectLight(3, job.brightness);
     const int32_t off = h >= 2 && h <= 4 && io.headOffsetX ? io.headOffsetX(h) : 0;
-    smt::CurrentMachine().camera.platformVisionTargetX = cameras[1].cameraPulseX - off;
+    m.camera.platformVisionTargetX = cameras[1].cameraPulseX - off;
   }
   if (platform == 1 || platform == 2) {
-    const int32_t dx = smt::CurrentMachine().camera.platformVisionTargetX.load() - smt::CurrentMachine().curX.load();
+    const int32_t dx = m.camera.platformVisionTargetX.load() - m.curX.load();
     if (!io.movePlatformX || !io.movePlatformX(platform, h, dx, rotation, job.speeds)) return false;
   }
-  const auto gate = [&] { return io.head.waitPauseGate ? io.head.waitPauseGate() : smt::CurrentMachine().runContinue.load(); };
+  const auto gate = [&] { return io.head.waitPauseGate ? io.head.waitPauseGate() : m.runContinue.load(); };
   if (!gate() || !gate()) return true;
   if ((io.vacuumKpa ? io.vacuumKpa() : 0) < requiredVacuumKpa) {
     job.failed = 1;
     return false;
   }
-  if (RecognizePlatformPart(job, cameras, io)) return true;
+  if (RecognizePlatformPart(m, job, cameras, io)) return true;
   return !gate();
 }
 
-bool RecognizePlatformPart(HeadVisionJob& job, const std::array<PlatformCamera, 2>& cameras,
+bool RecognizePlatformPart(smt::Machine& m, HeadVisionJob& job, const std::array<PlatformCamera, 2>& cameras,
                            const PlatformVisionIo& io) {
   const HeadVisionIo& hio = io.head;
   const int cam = job.visionCamera == 2 ? 2 : 1;
@@ -114,7 +114,7 @@ bool RecognizePlatformPart(HeadVisionJob& job, const std::array<PlatformCamera, 
       job.failed = 0;
     }
   }
-  return hio.waitPauseGate ? !hio.waitPauseGate() : !smt::CurrentMachine().runContinue.load();
+  return hio.waitPauseGate ? !hio.waitPauseGate() : !m.runContinue.load();
 }
 
 }  // namespace smt::vision

@@ -27,7 +27,8 @@ struct PlatformVisionIo {
   std::function<int32_t(int head)> headOffsetX;
   std::function<int32_t(int head)> headRotation;
 };
-PlatformVisionIo DefaultPlatformVisionIo();
+// The defaults of `machine` (the io keeps a reference to it).
+PlatformVisionIo DefaultPlatformVisionIo(smt::Machine& machine);
 
 struct PlatformCamera {
   HeadVisionCamera camera;
@@ -37,12 +38,12 @@ struct PlatformCamera {
 
 // True when the run must stop (stopped, or no camera); false otherwise,
 // also after a refused move or a vacuum failure (failed flag 1).
-bool PlatformVisionCentre(HeadVisionJob& job, int requiredVacuumKpa, int platform,
+bool PlatformVisionCentre(smt::Machine& machine, HeadVisionJob& job, int requiredVacuumKpa, int platform,
                           const std::array<PlatformCamera, 2>& cameras, const PlatformVisionIo& io);
 
 // One frame, recognised; the correction stored for visionMode 2. True when
 // the run was stopped at the closing gate or no camera is usable.
-bool RecognizePlatformPart(HeadVisionJob& job, const std::array<PlatformCamera, 2>& cameras,
+bool RecognizePlatformPart(smt::Machine& machine, HeadVisionJob& job, const std::array<PlatformCamera, 2>& cameras,
                            const PlatformVisionIo& io);
 
 // The target X of the last platform move (kept for heads without an offset).

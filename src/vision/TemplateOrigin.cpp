@@ -89,7 +89,8 @@ bool MatchPartTemplate(const TemplateCentring& c, const cv::Mat& templ, const Ma
   return true;
 }
 
-bool CalibrateVisualOrigin(const VisualOriginSettings& s, const MarkVisionIo& io, const MarkMoveSpeeds& correction) {
+bool CalibrateVisualOrigin(smt::Machine& m, const VisualOriginSettings& s, const MarkVisionIo& io,
+                           const MarkMoveSpeeds& correction) {
   if (!Ready(io)) return false;
   if (io.showCameraFields) io.showCameraFields(s.zoom, s.boxMm, s.contrast, s.brightness);
   if (io.lightSettle) io.lightSettle();
@@ -120,17 +121,17 @@ bool CalibrateVisualOrigin(const VisualOriginSettings& s, const MarkVisionIo& io
     if (!io.moveRelative || !io.moveRelative(-dX, dY, correction)) continue;
     // The centred position is the nominal one: undo the correction in the
     // counters.
-    smt::CurrentMachine().curX += dX;
-    smt::CurrentMachine().curY -= dY;
+    m.curX += dX;
+    m.curY -= dY;
     if (s.networkLink) {
       smt::link::MachineCommand cmd;
       cmd.code = 0x70;
-      const int32_t px = smt::CurrentMachine().curX.load(), py = smt::CurrentMachine().curY.load();
+      const int32_t px = m.curX.load(), py = m.curY.load();
       for (int i = 0; i < 4; ++i) cmd.udpPayload.push_back(static_cast<uint8_t>(static_cast<uint32_t>(px) >> (8 * i)));
       for (int i = 0; i < 4; ++i) cmd.udpPayload.push_back(static_cast<uint8_t>(static_cast<uint32_t>(py) >> (8 * i)));
-      cmd.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove;
+      cmd.reply = &m.Part<smt::link::ReplyEvents>().axisMove;
       cmd.udpOnly = true;
-      if (smt::link::SendMachineCommand(cmd) != smt::link::CommandResult::Ok) return false;
+      if (smt::link::SendMachineCommand(m, cmd) != smt::link::CommandResult::Ok) return false;
     }
   }
   return true;

@@ -45,10 +45,11 @@ struct VisualOriginSettings {
   bool networkLink = true;   // m_CommModel 1: command 0x70 with the position
 };
 
-// Centres on the visual-origin mark and shifts the position counters back
-// by each correction; on the network link the position is sent with
+// Centres on the visual-origin mark and shifts `machine`'s position counters
+// back by each correction; on the network link the position is sent with
 // command 0x70. False when it stopped (no camera, mark not found or out of
 // size, the position command failed).
-bool CalibrateVisualOrigin(const VisualOriginSettings& s, const MarkVisionIo& io, const MarkMoveSpeeds& correction);
+bool CalibrateVisualOrigin(smt::Machine& machine, const VisualOriginSettings& s, const MarkVisionIo& io,
+                           const MarkMoveSpeeds& correction);
 
 }  // namespace smt::vision

@@ -17,8 +17,8 @@ struct Held {
   std::string name;
   cv::Mat image;
 };
-Held& H() {
-  return smt::CurrentMachine().Part<Held>();
+Held& H(smt::Machine& machine) {
+  return machine.Part<Held>();
 }
 }  // namespace
 
@@ -33,20 +33,20 @@ TemplateCutResult CutTemplateSquare(const cv::Mat& frame, double boxMm, double p
   return TemplateCutResult::Ok;
 }
 
-void SetHeldTemplate(const std::string& name, const cv::Mat& image) {
-  std::lock_guard lk(H().m);
-  H().name = name;
-  H().image = image.clone();
+void SetHeldTemplate(smt::Machine& machine, const std::string& name, const cv::Mat& image) {
+  std::lock_guard lk(H(machine).m);
+  H(machine).name = name;
+  H(machine).image = image.clone();
 }
 
-std::string HeldTemplateName() {
-  std::lock_guard lk(H().m);
-  return H().name;
+std::string HeldTemplateName(smt::Machine& machine) {
+  std::lock_guard lk(H(machine).m);
+  return H(machine).name;
 }
 
-cv::Mat HeldTemplate() {
-  std::lock_guard lk(H().m);
-  return H().image.clone();
+cv::Mat HeldTemplate(smt::Machine& machine) {
+  std::lock_guard lk(H(machine).m);
+  return H(machine).image.clone();
 }
 
 std::string TemplateFilePath(const std::string& appDir, const std::string& name) {
@@ -61,14 +61,14 @@ std::string TemplateNameRefusal(const std::string& name) {
   return smt::platform::NameRefusalText(smt::platform::CommonText("Common.c_TemplateName", "模板名称"), name);
 }
 
-cv::Mat HeldTemplateFor(const std::string& appDir, const std::string& name) {
-  std::lock_guard lk(H().m);
-  if (H().name != name) {
+cv::Mat HeldTemplateFor(smt::Machine& machine, const std::string& appDir, const std::string& name) {
+  std::lock_guard lk(H(machine).m);
+  if (H(machine).name != name) {
     const std::string path = TemplateFilePath(appDir, name);
-    H().image = path.empty() ? cv::Mat() : smt::vision::ReadImageFile(path, smt::vision::ImageRead::Color);
-    H().name = name;
+    H(machine).image = path.empty() ? cv::Mat() : smt::vision::ReadImageFile(path, smt::vision::ImageRead::Color);
+    H(machine).name = name;
   }
-  return H().image.clone();
+  return H(machine).image.clone();
 }
 
 bool WriteTemplateFile(const std::string& appDir, const std::string& name, const cv::Mat& image) {

@@ -5,6 +5,10 @@
 #include <opencv2/core.hpp>
 #include <string>
 
+namespace smt {
+class Machine;
+}
+
 namespace smt::vision {
 
 enum class TemplateCutResult { Ok, TooSmall, TooBig };
@@ -13,13 +17,14 @@ enum class TemplateCutResult { Ok, TooSmall, TooBig };
 // (a deep copy).
 TemplateCutResult CutTemplateSquare(const cv::Mat& frame, double boxMm, double pixelsPerMm, cv::Mat& cut);
 
-// The template in memory.
-void SetHeldTemplate(const std::string& name, const cv::Mat& image);
-std::string HeldTemplateName();
-cv::Mat HeldTemplate();
-// The template of `name`: the one in memory when its name matches, else
-// read from its file (an empty image when the file is missing) and held.
-cv::Mat HeldTemplateFor(const std::string& appDir, const std::string& name);
+// The template in the machine's memory.
+void SetHeldTemplate(smt::Machine& machine, const std::string& name, const cv::Mat& image);
+std::string HeldTemplateName(smt::Machine& machine);
+cv::Mat HeldTemplate(smt::Machine& machine);
+// The template of `name`: the one in the machine's memory when its name
+// matches, else read from its file (an empty image when the file is missing)
+// and held.
+cv::Mat HeldTemplateFor(smt::Machine& machine, const std::string& appDir, const std::string& name);
 
 // "<appDir>/Template/<name>.png"; empty when the name cannot be a file name.
 std::string TemplateFilePath(const std::string& appDir, const std::string& name);

@@ -62,7 +62,7 @@ TEST_P(OperatorJog, ConnectHomeAndJogEachAxis) {
     ASSERT_TRUE(Control(k.button)->isEnabled()) << k.button;
     Press(Control(k.button));
     ASSERT_TRUE(PumpUntil([&] { return sim->Position(k.axis) != before; }, 3s))
-        << k.button << " steps " << Jog().StepDisplay() << " xlimit " << smt::link::GetMotionSettings().xLimit
+        << k.button << " steps " << Jog().StepDisplay() << " xlimit " << smt::link::GetMotionSettings(smt::CurrentMachine()).xLimit
         << " busy " << smt::CurrentMachine().machineBusy.load() << " pos " << smt::CurrentMachine().curX.load() << " info " << Jog().InfoText() << [&] {
              std::string t;
              for (auto [a, v] : sim->Positions()) t += " " + std::to_string(a) + ":" + std::to_string(v);

@@ -57,7 +57,7 @@ TEST_F(DrillLostBoard, ASilentBoardDuringADrillRunIsToldOnce) {
     for (const auto& t : texts) all += "[" + t + "] ";
     return all;
   }();
-  EXPECT_NE(texts[0].find(smt::link::CurrentLinkTexts().lostConnectAgain), std::string::npos) << texts[0];
+  EXPECT_NE(texts[0].find(smt::link::LinkTextsOf(smt::CurrentMachine()).lostConnectAgain), std::string::npos) << texts[0];
   EXPECT_FALSE(smt::CurrentMachine().resetDone.load());
-  for (auto* e : smt::link::AllReplyEvents()) e->ForgetLateReply();
+  for (auto* e : smt::link::AllReplyEvents(smt::CurrentMachine())) e->ForgetLateReply();
 }

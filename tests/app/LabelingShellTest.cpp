@@ -38,18 +38,18 @@ class LabelingShell : public LampShell {
     udp.SetLocalPort(0);
     ASSERT_TRUE(udp.Open("127.0.0.1", static_cast<uint32_t>(sim->UdpPort())));
     udp.StartReplyLoop();
-    smt::link::Runtime().udp = &udp;
-    smt::link::Runtime().commModel = 1;
+    smt::link::RuntimeOf(smt::CurrentMachine()).udp = &udp;
+    smt::link::RuntimeOf(smt::CurrentMachine()).commModel = 1;
     // The board's heads are the ones the program expects of this machine.
-    sim->SetHeadMask(smt::link::Runtime().headMask.load());
-    smt::link::SendCmd60SetState(0, 0);
+    sim->SetHeadMask(smt::link::RuntimeOf(smt::CurrentMachine()).headMask.load());
+    smt::link::SendCmd60SetState(smt::CurrentMachine(), 0, 0);
     auto& job = view->m_pPartList->Job();
     job.pcbs.Add("Sheet");
     job.pcbs.Find("Sheet")->m_dVisualZoom = 20;
     job.shownPcbName = "Sheet";
     // The Mark camera sees one piece, dark on the light sheet, 0.5 mm right
     // and 0.3 mm below its axis.
-    smt::vision::SetMarkCamera([] { return true; },
+    smt::vision::SetMarkCamera(smt::CurrentMachine(), [] { return true; },
                                [](cv::Mat& frame) {
                                  smt::vision::SimulatedScene scene(640, 480, 20.0);
                                  scene.SetBackground(255);
@@ -64,7 +64,7 @@ class LabelingShell : public LampShell {
     smt::stations::LabelingMachine::Of(smt::CurrentMachine()).loop = false;
     Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(10));
     page.reset();
-    smt::link::Runtime().udp = nullptr;
+    smt::link::RuntimeOf(smt::CurrentMachine()).udp = nullptr;
     LampShell::TearDown();
     udp.Close();
   }
@@ -87,7 +87,7 @@ class LabelingShell : public LampShell {
   static int32_t LE32(const std::vector<uint8_t>& p, size_t at) {
     return static_cast<int32_t>(p[at] | (p[at + 1] << 8) | (p[at + 2] << 16) | (uint32_t(p[at + 3]) << 24));
   }
-  smt::link::CMachineLink udp;
+  smt::link::CMachineLink udp{smt::CurrentMachine()};
   std::unique_ptr<CDialogLabelingSet> page;
 };
 
@@ -118,9 +118,9 @@ TEST_F(LabelingShell, ResetButtonsHomeAndSetStepsTheSpeed) {
     EXPECT_TRUE(Pump([&] { return smt::CurrentMachine().resetDone.load() && !smt::CurrentMachine().machineBusy.load() && !sim->Received().empty(); },
                      std::chrono::seconds(10)));  // the home command went to the board
   }
-  const int gear = smt::link::Runtime().speedGear.load();
+  const int gear = smt::link::RuntimeOf(smt::CurrentMachine()).speedGear.load();
   Click(1255);
-  EXPECT_NE(smt::link::Runtime().speedGear.load(), gear);
+  EXPECT_NE(smt::link::RuntimeOf(smt::CurrentMachine()).speedGear.load(), gear);
 }
 
 TEST_F(LabelingShell, MarkCameraTaskSwitchesTheLiveViewToTheMarkCamera) {

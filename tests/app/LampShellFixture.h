@@ -56,11 +56,11 @@ class LampShell : public ShellTest {
       smt::CurrentMachine().run.pauseEvent.Set();
       Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(10));
     }
-    smt::vision::SetMarkCamera({}, {});
+    smt::vision::SetMarkCamera(smt::CurrentMachine(), {}, {});
     ShellTest::TearDown();
     sim->Stop();
-    smt::link::Runtime().serial = nullptr;
-    smt::link::Runtime().udp = nullptr;
+    smt::link::RuntimeOf(smt::CurrentMachine()).serial = nullptr;
+    smt::link::RuntimeOf(smt::CurrentMachine()).udp = nullptr;
     smt::CurrentMachine().connected = false;
     smt::CurrentMachine().machineBusy = false;
     smt::CurrentMachine().curX = smt::CurrentMachine().curY = 0;
@@ -177,7 +177,7 @@ class LampShell : public ShellTest {
   // The Mark camera on the glue gantry sees the board of that platform,
   // lying displaced by disp[platform] from where the table says.
   void InstallMarkCamera() {
-    smt::vision::SetMarkCamera([] { return true; },
+    smt::vision::SetMarkCamera(smt::CurrentMachine(), [] { return true; },
                                [this](cv::Mat& frame) {
                                  const int platform = LastPlatform();
                                  const double cx = sim->Position(9) / kPulse + kCamX;

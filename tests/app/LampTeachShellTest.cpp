@@ -174,7 +174,7 @@ TEST_F(LampTeach, FullTestMeasuresTheMarkThenLaysTheThreeDotsOnTheBoard) {
 }
 
 TEST_F(LampTeach, FullTestWithAMarkNeverFoundEndsAtTheOperatorsNo) {
-  smt::vision::SetMarkCamera([] { return true; },
+  smt::vision::SetMarkCamera(smt::CurrentMachine(), [] { return true; },
                              [](cv::Mat& f) {
                                f = cv::Mat::zeros(480, 640, CV_8UC3);
                                return true;

@@ -111,7 +111,7 @@ TEST_P(LostBoard, IsToldOnceWithinTwoSecondsTheControlsGoOffAndAReconnectWorks) 
 
   const auto t0 = std::chrono::steady_clock::now();
   sim->Stop();  // the board is gone: its line and its port close
-  ASSERT_TRUE(PumpUntil([&] { return !TextsWith(smt::link::CurrentLinkTexts().lostConnectAgain).empty(); }, 10s)) << Messages();
+  ASSERT_TRUE(PumpUntil([&] { return !TextsWith(smt::link::LinkTextsOf(smt::CurrentMachine()).lostConnectAgain).empty(); }, 10s)) << Messages();
   const long long noticeMs = MsSince(t0);
   std::printf("[figure] board gone on the %s link (%s) noticed after %lld ms\n",
               Network() ? "network" : "serial", c.when == When::Idle ? "idle" : "during a run", noticeMs);
@@ -126,13 +126,13 @@ TEST_P(LostBoard, IsToldOnceWithinTwoSecondsTheControlsGoOffAndAReconnectWorks) 
   // parts, in the window's language.
   ASSERT_EQ(messages.service.Texts().size(), 1u) << Messages();
   const std::string told = messages.service.Texts()[0];
-  const smt::link::LinkTexts lt = smt::link::CurrentLinkTexts();
+  const smt::link::LinkTexts lt = smt::link::LinkTextsOf(smt::CurrentMachine());
   EXPECT_NE(told.find(lt.lostConnectAgain), std::string::npos) << told;
   EXPECT_NE(told.find(Network() ? smt::platform::FillText(lt.networkName, {ns->boardAddress()})
                                 : lt.serialName.substr(0, lt.serialName.find("%1"))),
             std::string::npos)
       << told;
-  const std::string held = smt::link::CurrentLinkTexts().lostWithVacuumOn;
+  const std::string held = smt::link::LinkTextsOf(smt::CurrentMachine()).lostWithVacuumOn;
   if (c.when == When::DuringARun) {
     const size_t at = told.find(held);
     ASSERT_NE(at, std::string::npos) << told;
@@ -183,7 +183,7 @@ TEST_P(LostBoard, AfterAReconnectNoMoveIsSentUntilTheMachineIsHomed) {
   ASSERT_FALSE(HasFatalFailure());
   // The program holds the gantry away from 0.
   sim->Stop();
-  ASSERT_TRUE(PumpUntil([&] { return !TextsWith(smt::link::CurrentLinkTexts().lostConnectAgain).empty(); }, 10s)) << Messages();
+  ASSERT_TRUE(PumpUntil([&] { return !TextsWith(smt::link::LinkTextsOf(smt::CurrentMachine()).lostConnectAgain).empty(); }, 10s)) << Messages();
   ASSERT_TRUE(PumpUntil([&] { return RunOver(); }, 10s));
   EXPECT_FALSE(smt::CurrentMachine().resetDone.load());
   ASSERT_TRUE(StartBoard()) << sim->LastError();
@@ -203,7 +203,7 @@ TEST_P(LostBoard, AfterAReconnectNoMoveIsSentUntilTheMachineIsHomed) {
   EXPECT_EQ(messages.service.Texts().size(), 1u) << Messages();
   EXPECT_FALSE(messages.service.Texts().empty() ||
                messages.service.Texts()[0].find("reset") == std::string::npos &&
-                   messages.service.Texts()[0].find(smt::link::CurrentLinkTexts().positionUncertain) == std::string::npos)
+                   messages.service.Texts()[0].find(smt::link::LinkTextsOf(smt::CurrentMachine()).positionUncertain) == std::string::npos)
       << Messages();
   // Homed: the go-to reaches the board.
   Home();

@@ -62,13 +62,13 @@ TEST_F(ShellTest, AnActionWhoseHookIsGoneNamesItAndFails) {
       {"PartListView", [&] { return Unplug(list.Logic().view); },
        [&] { list.Logic().OnAdd(smt::job::RowKind::Drill); }},
       {"RunControl.autoTransport", [&] { return Unplug(list.Run().autoTransport); }, [&] { list.Run().OnStop(); }},
-      {"JogPanel", [&] { return Unplug(smt::link::JogPanelPort()); }, [&] { feedEdit->OnJogReleased(); }},
+      {"JogPanel", [&] { return Unplug(smt::link::JogPanelPortOf(smt::CurrentMachine())); }, [&] { feedEdit->OnJogReleased(); }},
       {"FeederNeighbours", [&] { return Unplug(smt::feeder::FeederNeighboursPort(smt::CurrentMachine())); },
        [&] { feedEdit->OnPackageSelected("0603"); }},
       {"CDialogSetView.neighbours", [&] { return Unplug(camera.neighbours); },
        [&] { camera.OnBnClickedExpand(); }},
       // The link's hand-over after the conveyor width was homed.
-      {"LinkWindow", [&] { return Unplug(smt::link::LinkWindowPort()); }, [] { smt::link::RouteShowConveyorWidth(); }},
+      {"LinkWindow", [&] { return Unplug(smt::link::LinkWindowPortOf(smt::CurrentMachine())); }, [] { smt::link::RouteShowConveyorWidth(smt::CurrentMachine()); }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.hook);

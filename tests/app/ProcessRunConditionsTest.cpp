@@ -302,7 +302,7 @@ void ProcessRunConditions::RunLamp(const ProcessCondition& c) {
         return it->payload[7] == 1 ? 1 : 2;
     return 1;
   };
-  smt::vision::SetMarkCamera([] { return true; }, [=](cv::Mat& frame) {
+  smt::vision::SetMarkCamera(smt::CurrentMachine(), [] { return true; }, [=](cv::Mat& frame) {
     const int platform = lastPlatform();
     const double cx = static_cast<double>(board->Position(9)) / pulse + lamp::kCamX;
     const double cy = static_cast<double>(board->Position(platform == 1 ? 1 : 12)) / pulse + lamp::kCamY;
@@ -336,7 +336,7 @@ void ProcessRunConditions::RunLamp(const ProcessCondition& c) {
                    std::chrono::seconds(40)))
       << (messages.service.Texts().empty() ? "" : messages.service.Texts().back());
   EXPECT_TRUE(Pump([] { return smt::CurrentMachine().resetDone.load() && !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(10)));
-  smt::vision::SetMarkCamera({}, {});
+  smt::vision::SetMarkCamera(smt::CurrentMachine(), {}, {});
   EXPECT_TRUE(messages.service.Texts().empty()) << messages.service.Texts().front();
 
   // The platform of board b (0, 1): modes 9 and 11 always Y1; 10 and 12

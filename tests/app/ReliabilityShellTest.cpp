@@ -88,7 +88,7 @@ TEST_F(ShellTest, ALostBoardIsToldTheButtonShowsItAndAReconnectWorks) {
       << "busy " << smt::CurrentMachine().machineBusy.load() << " connected " << smt::CurrentMachine().connected.load() << " sent "
       << sim.LastReceived(0x61).has_value();
   ASSERT_TRUE(WaitPumping([&] { return !messages.service.Texts().empty(); }));
-  EXPECT_NE(messages.service.Texts()[0].find(smt::link::CurrentLinkTexts().lostConnectAgain), std::string::npos);
+  EXPECT_NE(messages.service.Texts()[0].find(smt::link::LinkTextsOf(smt::CurrentMachine()).lostConnectAgain), std::string::npos);
   EXPECT_TRUE(WaitPumping([&] { return panel->ButtonText() == "联机"; }));
   EXPECT_FALSE(smt::CurrentMachine().resetDone);
   // A jog on the lost link says so.
@@ -112,7 +112,7 @@ TEST_F(ShellTest, ALostBoardIsToldTheButtonShowsItAndAReconnectWorks) {
   // After a loss the position is not known until a home.
   const std::string refused = messages.service.Texts()[0];
   EXPECT_TRUE(refused.find("Machine is not reset !") != std::string::npos ||
-              refused.find(smt::link::CurrentLinkTexts().positionUncertain) != std::string::npos)
+              refused.find(smt::link::LinkTextsOf(smt::CurrentMachine()).positionUncertain) != std::string::npos)
       << refused;
   smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.SetTimeout(std::chrono::seconds(60));
   smt::CurrentMachine().link.positionLost = false;

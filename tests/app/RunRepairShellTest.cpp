@@ -405,14 +405,14 @@ TEST_F(NetworkRunShellTest, InsertionMachinesPickTestGoesToTheFeederAndOnToVisio
   Pump([&] { return done.load(); }, std::chrono::seconds(20));
   t.join();
   ASSERT_TRUE(up.load());
-  smt::link::CMachineLink udp;
+  smt::link::CMachineLink udp{smt::CurrentMachine()};
   udp.SetLocalPort(0);
   ASSERT_TRUE(udp.Open("127.0.0.1", static_cast<uint32_t>(sim->UdpPort())));
   udp.StartReplyLoop();
-  smt::link::Runtime().udp = &udp;
-  smt::link::Runtime().commModel = 1;
-  sim->SetHeadMask(smt::link::Runtime().headMask.load());
-  const bool homed = smt::link::MachineHoming::Instance().StartHomeThread(0, 0) &&
+  smt::link::RuntimeOf(smt::CurrentMachine()).udp = &udp;
+  smt::link::RuntimeOf(smt::CurrentMachine()).commModel = 1;
+  sim->SetHeadMask(smt::link::RuntimeOf(smt::CurrentMachine()).headMask.load());
+  const bool homed = smt::link::MachineHoming::Of(smt::CurrentMachine()).StartHomeThread(0, 0) &&
                      Pump([] { return smt::CurrentMachine().resetDone.load() && !smt::CurrentMachine().machineBusy.load(); });
   view->m_pCameraList->m_Camera_first.CameraPulse_X = 6000;
   view->m_pCameraList->m_Camera_first.CameraPulse_Y = -4000;
@@ -421,8 +421,8 @@ TEST_F(NetworkRunShellTest, InsertionMachinesPickTestGoesToTheFeederAndOnToVisio
   sim->ClearReceived();
   const bool started = homed && view->m_pFeedList->StartTest(13);  // head 1, camera 1
   const bool idle = started && Pump([] { return !smt::CurrentMachine().machineBusy.load(); }, std::chrono::seconds(10));
-  smt::link::Runtime().udp = nullptr;
-  smt::link::Runtime().commModel = 0;
+  smt::link::RuntimeOf(smt::CurrentMachine()).udp = nullptr;
+  smt::link::RuntimeOf(smt::CurrentMachine()).commModel = 0;
   udp.Close();
   ASSERT_TRUE(homed);
   ASSERT_TRUE(started);

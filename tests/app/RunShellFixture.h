@@ -121,7 +121,7 @@ class RunShellTest : public ShellTest {
     Pump([&] { return done.load(); }, std::chrono::seconds(20));
     t.join();
     EXPECT_TRUE(up.load());
-    EXPECT_TRUE(smt::link::MachineHoming::Instance().StartHomeThread(0, 0));
+    EXPECT_TRUE(smt::link::MachineHoming::Of(smt::CurrentMachine()).StartHomeThread(0, 0));
     EXPECT_TRUE(Pump([] { return smt::CurrentMachine().resetDone.load() && !smt::CurrentMachine().machineBusy.load(); }));
     smt::CurrentMachine().masterResetOk = true;
     return *view;

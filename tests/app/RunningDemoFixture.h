@@ -22,8 +22,8 @@ class RunningDemo : public DemoMachine {
     smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY.SetTimeout(std::chrono::seconds(60));
     DemoMachine::TearDown();
     smt::CurrentMachine().link.positionLost = false;
-    smt::link::OnLinkRestored();
-    smt::link::Runtime().pumpButtons = 0;
+    smt::link::OnLinkRestored(smt::CurrentMachine());
+    smt::link::RuntimeOf(smt::CurrentMachine()).pumpButtons = 0;
   }
 
   // The demo job started from the toolbar; returns once nozzle 1 holds a

@@ -351,10 +351,10 @@ TEST_F(ScreenLayout, JogPanelFitsEveryMachineTypeInEachLanguage) {
   for (const Language& lang : kLanguages) {
     f.Action(lang.command)->trigger();
     ASSERT_EQ(f.m_strLanguage, lang.name);
-    const smt::link::LinkTexts texts = smt::link::CurrentLinkTexts();
+    const smt::link::LinkTexts texts = smt::link::LinkTextsOf(smt::CurrentMachine());
     for (int type = 0; type <= 10; ++type)
       for (bool conveyor : {false, true}) {
-        smt::link::UpdateMotionSettings([conveyor](smt::link::MotionSettings& m) { m.autoTransport = conveyor; });
+        smt::link::UpdateMotionSettings(smt::CurrentMachine(), [conveyor](smt::link::MotionSettings& m) { m.autoTransport = conveyor; });
         // What the Help menu's machine type does to the panel (without saving the choice each time).
         smt::CurrentMachine().machineType = type;
         f.view()->LayoutJogPanelForMachineType();
@@ -379,7 +379,7 @@ TEST_F(ScreenLayout, JogPanelFitsEveryMachineTypeInEachLanguage) {
               (BuildDir() / "screenshots" / lang.name / screen.name / (name + ".png")).string()));
         }
       }
-    smt::link::UpdateMotionSettings([](smt::link::MotionSettings& m) { m.autoTransport = false; });
+    smt::link::UpdateMotionSettings(smt::CurrentMachine(), [](smt::link::MotionSettings& m) { m.autoTransport = false; });
     smt::CurrentMachine().machineType = 2;
     f.view()->LayoutJogPanelForMachineType();
     connect->setText(QString::fromStdString(texts.online));

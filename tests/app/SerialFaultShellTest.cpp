@@ -56,7 +56,7 @@ TEST_F(SerialFaultShellTest, MotorFaultInDebugModeLeavesTheResetModeAndGivesTheJ
   for (const Case& c : {Case{"m_DebugModel=1\n", -1, true}, Case{"m_DebugModel=0\n", 3, false}}) {
     CMainFrame& f = StartWith(c.basic);
     CDialogManualControl& jog = *f.view()->m_pManualControl;
-    auto& homing = smt::link::MachineHoming::Instance();
+    auto& homing = smt::link::MachineHoming::Of(smt::CurrentMachine());
     homing.m_nResetMode = 3;
     jog.EnableJogControls(false);
     messages.service.Clear();
@@ -90,7 +90,7 @@ TEST_F(SerialFaultShellTest, WidthAxisFaultDuringAConveyorResetShowsTheResetWidt
     s.m_ResetWidth = 120.5;
     s.m_SetWidth = 80;
     conveyor.SetSettings(s);
-    smt::link::MachineHoming::Instance().m_nResetMode = c.resetMode;
+    smt::link::MachineHoming::Of(smt::CurrentMachine()).m_nResetMode = c.resetMode;
     sim->SendSerialBytes(FaultFrame(c.sub));
     Pump([] { return !smt::CurrentMachine().resetDone.load(); }, std::chrono::seconds(5));
     Pump([] { return false; }, std::chrono::milliseconds(100));
@@ -114,16 +114,16 @@ TEST_F(SerialFaultShellTest, AnAcknowledgedZStrokeShowsZeroInTheZBox) {
   for (const Case& c : cases) {
     CMainFrame& f = StartWith("");
     CDialogManualControl& jog = *f.view()->m_pManualControl;
-    auto m = smt::link::GetMotionSettings();
+    auto m = smt::link::GetMotionSettings(smt::CurrentMachine());
     m.showPulse = c.manual == "1";
-    smt::link::SetMotionSettings(m);
+    smt::link::SetMotionSettings(smt::CurrentMachine(), m);
     Pump([] { return false; }, std::chrono::milliseconds(50));
     // The Z the program last knew is not 0: only the acknowledgement shows 0.
     smt::CurrentMachine().curZ[0] = -1234;
     jog.ShowPositions(false, 0, false, 0, true, -1234, false, 0);
     ASSERT_NE(jog.PositionText(2), c.shown);
-    const auto r = c.code == 0x67 ? smt::link::SendCmd67MoveZ(2, -500, 10, 20, 1, 0, 0)
-                                  : smt::link::SendCmd68MoveZVacuum(2, -500, 10, 20, 1, 0, 0);
+    const auto r = c.code == 0x67 ? smt::link::SendCmd67MoveZ(smt::CurrentMachine(), 2, -500, 10, 20, 1, 0, 0)
+                                  : smt::link::SendCmd68MoveZVacuum(smt::CurrentMachine(), 2, -500, 10, 20, 1, 0, 0);
     EXPECT_EQ(r, smt::link::CommandResult::Ok);
     EXPECT_TRUE(Pump([&] { return jog.PositionText(2) == c.shown; }, std::chrono::seconds(5)))
         << std::hex << c.code << ": " << jog.PositionText(2);
@@ -160,7 +160,7 @@ TEST_F(SerialFaultShellTest, EveryMotorFaultCodeIsToldOnceAndEndsTheMove) {
       messages.service.Clear();
       sim->InjectSerialError(0x61, 0xE2, sub);
       const auto t0 = std::chrono::steady_clock::now();
-      const auto r = smt::link::SendCmd61MoveAxis(4, 100, 10, 20);
+      const auto r = smt::link::SendCmd61MoveAxis(smt::CurrentMachine(), 4, 100, 10, 20);
       EXPECT_FALSE(r);
       EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2)) << "the move waited for its time-out";
       char code[8];

@@ -107,7 +107,7 @@ TEST_F(SettingsFlowSim, AfterARestartTheSavedSettingsDriveTheBoard) {
   smt::CurrentMachine().camera.highSpeedCamera = 1;  // the live view needs no capture device
   // The Mark camera sees the origin mark (2 mm at 18 pixels per mm) half a
   // millimetre to the right of the image centre.
-  smt::vision::SetMarkCamera([] { return true; },
+  smt::vision::SetMarkCamera(smt::CurrentMachine(), [] { return true; },
                              [](cv::Mat& frame) {
                                frame = cv::Mat(480, 640, CV_8UC3, cv::Scalar(0, 0, 0));
                                cv::circle(frame, cv::Point(320 + 9, 240), 18, cv::Scalar(255, 255, 255), cv::FILLED);
@@ -119,7 +119,7 @@ TEST_F(SettingsFlowSim, AfterARestartTheSavedSettingsDriveTheBoard) {
     for (auto& t : messages.service.Texts()) ADD_FAILURE() << "msg: " << t;
     ADD_FAILURE() << "busy " << smt::CurrentMachine().machineBusy.load() << " homed " << smt::CurrentMachine().resetDone.load() << " x " << sim->Position(0)
                   << " info " << panel.InfoText() << " 52:" << sim->LastReceived(0x52).has_value()
-                  << " pending " << smt::link::MachineHoming::Instance().m_bResetToOriginPending.load();
+                  << " pending " << smt::link::MachineHoming::Of(smt::CurrentMachine()).m_bResetToOriginPending.load();
   }
   ASSERT_TRUE(homed);
   // Homing went out with the reset speeds of the settings file, the run
@@ -138,7 +138,7 @@ TEST_F(SettingsFlowSim, AfterARestartTheSavedSettingsDriveTheBoard) {
   EXPECT_TRUE(WaitWithEvents([&] { return sim->Position(0) == 2100 && sim->Position(1) == -2800; }));
   EXPECT_EQ(smt::CurrentMachine().curX.load(), 2000);
   EXPECT_EQ(smt::CurrentMachine().curY.load(), -2800);
-  EXPECT_EQ(smt::link::GetMotionSettings().xLimit, 90000);
+  EXPECT_EQ(smt::link::GetMotionSettings(smt::CurrentMachine()).xLimit, 90000);
   EXPECT_TRUE(panel.m_bJogControlsEnabled.load());
   // The Mark camera came on for the vision origin with its box and lights,
   // without complaining that the machine was not homed yet.
@@ -148,7 +148,7 @@ TEST_F(SettingsFlowSim, AfterARestartTheSavedSettingsDriveTheBoard) {
   EXPECT_EQ(camera.m_Light_Brightness, 66);
   EXPECT_TRUE(messages.service.Texts().empty());
   // A feeder move opens it once with the feeder brightness.
-  smt::link::CameraPanelPort()->OpenMarkCameraWithFeederLight();
+  smt::link::CameraPanelPortOf(smt::CurrentMachine())->OpenMarkCameraWithFeederLight();
   EXPECT_TRUE(WaitWithEvents([&] { return camera.m_Light_Brightness == 99; }));
   EXPECT_FALSE(camera.m_bFeederLight);
   v.switchLiveCamera(GoToCamera::Mark);
@@ -204,11 +204,11 @@ TEST_F(SettingsFlowSim, PulseTestRunSwitchesTheWalkOutputOffWithItsNumberOnTheNe
   smt::sim::SimBoard board(c);
   ASSERT_TRUE(board.Start()) << board.LastError();
   CMainFrame& f = Start();
-  smt::link::CMachineLink link;
+  smt::link::CMachineLink link{smt::CurrentMachine()};
   link.SetLocalPort(0);
   ASSERT_TRUE(link.Open("127.0.0.1", static_cast<uint32_t>(board.UdpPort())));
   link.StartReplyLoop();
-  auto& rt = smt::link::Runtime();
+  auto& rt = smt::link::RuntimeOf(smt::CurrentMachine());
   smt::link::Link* panelLink = rt.udp.exchange(&link);
   rt.commModel = 1;
   smt::CurrentMachine().connected = true;

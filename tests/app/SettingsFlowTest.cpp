@@ -25,7 +25,7 @@ TEST_F(SettingsFlow, EveryConsumerHasTheSavedSettingsRightAfterStartUp) {
 
   // The link: limits, switches, vacuum, speed options, homing speeds, run
   // mode (pump buttons and after-home outputs), conveyor width.
-  const auto m = smt::link::GetMotionSettings();
+  const auto m = smt::link::GetMotionSettings(smt::CurrentMachine());
   EXPECT_EQ(m.xLimit, 100000);
   EXPECT_EQ(m.yLimit, -64000);
   EXPECT_EQ(m.zLimit, -1000);
@@ -80,7 +80,7 @@ TEST_F(SettingsFlow, EveryConsumerFollowsEachDialogsOk) {
     d.Edit("m_X_Nozzle2ToNozzle1")->setText("25");
     d.Edit("m_WestFeed_Limit")->setText("-50");
   }));
-  auto m = smt::link::GetMotionSettings();
+  auto m = smt::link::GetMotionSettings(smt::CurrentMachine());
   EXPECT_EQ(m.xLimit, 120000);
   EXPECT_EQ(m.exhaust, 40);
   EXPECT_EQ(panel.JogPad().Context().xLimit, 120000);
@@ -93,7 +93,7 @@ TEST_F(SettingsFlow, EveryConsumerFollowsEachDialogsOk) {
     d.Edit("m_X_Pulse")->setText("250");
     d.Edit("m_AutoWalk1_Pulse")->setText("50");
   }));
-  m = smt::link::GetMotionSettings();
+  m = smt::link::GetMotionSettings(smt::CurrentMachine());
   EXPECT_EQ(m.xLimit, 150000);
   EXPECT_DOUBLE_EQ(m.xPulse, 250.0);
   EXPECT_EQ(m.conveyorWidthTarget, 6025);
@@ -112,7 +112,7 @@ TEST_F(SettingsFlow, EveryConsumerFollowsEachDialogsOk) {
     d.SettingEdit("m_MaxSpeedLimitValue")->setText("25");
     d.SettingEdit("m_XY_RunFast")->setText("3000");
   }));
-  m = smt::link::GetMotionSettings();
+  m = smt::link::GetMotionSettings(smt::CurrentMachine());
   EXPECT_EQ(m.resetSpeed[0].start, 710);
   EXPECT_EQ(m.resetSpeed[0].normal, 715);
   EXPECT_EQ(m.resetSpeed[15].start, 710);
@@ -133,7 +133,7 @@ TEST_F(SettingsFlow, EveryConsumerFollowsEachDialogsOk) {
   v.m_pPartList->OnStrategy();
   ASSERT_TRUE(strategyShown);
   EXPECT_EQ(smt::run::Strategy(smt::CurrentMachine()).m_RunSelect, 0);
-  m = smt::link::GetMotionSettings();
+  m = smt::link::GetMotionSettings(smt::CurrentMachine());
   EXPECT_EQ(m.runSelect, 0);
   EXPECT_EQ(smt::link::PumpOutputs(2, 3, m.runSelect, m.exhaust).front().output, 2);
 }
@@ -167,7 +167,7 @@ TEST_F(SettingsFlow, TypeFourTakeButtonsMeasureOnTheSecondPlatform) {
   CMainFrame& f = Start();
   f.show();
   smt::CurrentMachine().machineType = 4;
-  smt::link::Runtime().headGroup = 2;
+  smt::link::RuntimeOf(smt::CurrentMachine()).headGroup = 2;
   smt::CurrentMachine().motion.curPlatform[0] = -3000;
   smt::CurrentMachine().motion.curPlatform[1] = 1600;
   std::map<std::string, std::string> shown;
@@ -185,7 +185,7 @@ TEST_F(SettingsFlow, TypeFourTakeButtonsMeasureOnTheSecondPlatform) {
   EXPECT_EQ(shown["m_X_CameraToNozzle1"], "15.0001");
   EXPECT_EQ(shown["m_Y_CameraToNozzle1"], "-10.0001");
   EXPECT_EQ(shown["m_X_Y2ToY1"], "-15.0001");
-  smt::link::Runtime().headGroup = 1;
+  smt::link::RuntimeOf(smt::CurrentMachine()).headGroup = 1;
   smt::CurrentMachine().motion.curPlatform[0] = smt::CurrentMachine().motion.curPlatform[1] = 0;
 }
 

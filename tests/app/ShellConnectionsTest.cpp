@@ -53,7 +53,7 @@ class ShellConnectionsTest : public ShellTest {
     smt::CurrentMachine().machineBusy = false;
     smt::CurrentMachine().paused = false;
     smt::CurrentMachine().masterResetOk = false;
-    smt::link::MachineHoming::Instance().m_nResetMode = -1;
+    smt::link::MachineHoming::Of(smt::CurrentMachine()).m_nResetMode = -1;
     ShellTest::TearDown();
   }
 };
@@ -70,7 +70,7 @@ TEST_F(ShellConnectionsTest, JogEnablingSwitchesStartAfterAFullHomeAndPcbClampOn
     CDialogPartList& p = *f.view()->m_pPartList;
     Settle();
     EXPECT_FALSE(Enabled(p, smt::job::kBtnStart));
-    smt::link::MachineHoming::Instance().m_nResetMode = c.resetMode;
+    smt::link::MachineHoming::Of(smt::CurrentMachine()).m_nResetMode = c.resetMode;
     f.view()->m_pManualControl->EnableJogControls(true);
     Settle();
     EXPECT_EQ(Enabled(p, smt::job::kBtnStart), c.start) << c.type;
@@ -98,11 +98,11 @@ TEST_F(ShellConnectionsTest, FrontPanelPauseAndResumeKeysSwitchTheToolbar) {
   CMainFrame& f = Start();
   CDialogPartList& p = *f.view()->m_pPartList;
   smt::CurrentMachine().machineBusy = true;
-  smt::link::OnStatusReport(2);
+  smt::link::OnStatusReport(smt::CurrentMachine(), 2);
   Settle();
   EXPECT_FALSE(Enabled(p, smt::job::kBtnPause));
   EXPECT_TRUE(Enabled(p, smt::job::kBtnRegain));
-  smt::link::OnStatusReport(3);
+  smt::link::OnStatusReport(smt::CurrentMachine(), 3);
   Settle();
   EXPECT_TRUE(Enabled(p, smt::job::kBtnPause));
   EXPECT_FALSE(Enabled(p, smt::job::kBtnRegain));
@@ -115,7 +115,7 @@ TEST_F(ShellConnectionsTest, AFullHomeShowsTheBoardsMarkValuesInTheCameraPanel) 
   fields.m_VisualBox = 3.5;
   fields.m_LightContrast = 120;
   fields.m_LightBrightness = 80;
-  auto& homing = smt::link::MachineHoming::Instance();
+  auto& homing = smt::link::MachineHoming::Of(smt::CurrentMachine());
   homing.m_nResetMode = 0;
   homing.ResetAfterHome();
   Settle();
@@ -159,7 +159,7 @@ TEST_F(ShellConnectionsTest, ManualMarkOffsetsFromTheJogMenuReachTheBoardAndServ
     double originX, originY, mark1X, mark1Y;
   } fields{10, -10, 5, -5};
   const auto pulse = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Pulse();
-  const auto geometry = smt::link::CurrentMarkCameraGeometry();
+  const auto geometry = smt::link::CurrentMarkCameraGeometry(smt::CurrentMachine());
   // The camera 1 mm right of and 0.5 mm below Mark 1.
   const double wantX = fields.originX + fields.mark1X + 1.0, wantY = fields.originY + fields.mark1Y - 0.5;
   smt::CurrentMachine().curX = static_cast<int32_t>((wantX - geometry.xCameraToNozzle1) * pulse->m_X_Pulse);
@@ -215,7 +215,7 @@ TEST_F(ShellConnectionsTest, CameraPanelTakesTheFeedersImageFeatureTheCameraList
   f.show();  // the camera panel fills its choices when first shown
   Settle();
   CDialogSetView& camera = *f.view()->m_pSetView;
-  smt::link::CameraPanelPort()->SetImageFeature("03:钽电容");
+  smt::link::CameraPanelPortOf(smt::CurrentMachine())->SetImageFeature("03:钽电容");
   auto* feature = camera.findChild<QComboBox*>("featureType");
   ASSERT_NE(feature, nullptr);
   EXPECT_EQ(feature->currentIndex(), 3);

@@ -154,7 +154,7 @@ TEST_F(RunningDemo, StopWithTheBoardSilentHoldsThePartUntilTheOperatorSaysItIsOf
     // The question (in Chinese), or, when the silent board counted as a lost
     // link, the one loss message naming the nozzles that still hold parts.
     if (r.text.find("真空仍吸着它们") == std::string::npos &&
-        r.text.find(smt::link::CurrentLinkTexts().lostWithVacuumOn) == std::string::npos)
+        r.text.find(smt::link::LinkTextsOf(smt::CurrentMachine()).lostWithVacuumOn) == std::string::npos)
       return;
     heldWhenAsked = world->Held(1).has_value();
     for (const auto& rel : world->Releases()) droppedBeforeAsked = droppedBeforeAsked || !rel.placed;
@@ -181,7 +181,7 @@ TEST_F(RunningDemo, StopWithTheBoardSilentHoldsThePartUntilTheOperatorSaysItIsOf
   // time-out had made the link count as lost by then (told to the operator):
   // then nothing can be sent and the part stays held.
   bool linkLostTold = false;
-  for (const auto& t : looking.Texts()) linkLostTold |= t.find(smt::link::CurrentLinkTexts().lostConnectAgain) != std::string::npos;
+  for (const auto& t : looking.Texts()) linkLostTold |= t.find(smt::link::LinkTextsOf(smt::CurrentMachine()).lostConnectAgain) != std::string::npos;
   EXPECT_TRUE(!world->Held(1).has_value() || linkLostTold) << "vacuum still on with the link up";
 }
 
@@ -206,7 +206,7 @@ TEST_F(RunningDemo, AClosedPortIsToldOnceWithinTwoSecondsAndTheControlsGoOff) {
     }
     const auto t0 = std::chrono::steady_clock::now();
     sim->Stop();
-    ASSERT_TRUE(PumpUntil([&] { return !TextsWith(smt::link::CurrentLinkTexts().lostConnectAgain).empty(); }, 10s)) << Messages();
+    ASSERT_TRUE(PumpUntil([&] { return !TextsWith(smt::link::LinkTextsOf(smt::CurrentMachine()).lostConnectAgain).empty(); }, 10s)) << Messages();
     const long long noticeMs = MsSince(t0);
     std::printf("[figure] closed port noticed (%s) after %lld ms\n", c.when, noticeMs);
     EXPECT_LT(noticeMs, 2000);
@@ -218,10 +218,10 @@ TEST_F(RunningDemo, AClosedPortIsToldOnceWithinTwoSecondsAndTheControlsGoOff) {
     ASSERT_EQ(messages.service.Texts().size(), 1u) << Messages();
     const std::string told = messages.service.Texts()[0];
     // In the window's language (Chinese here).
-    const smt::link::LinkTexts lt = smt::link::CurrentLinkTexts();
+    const smt::link::LinkTexts lt = smt::link::LinkTextsOf(smt::CurrentMachine());
     EXPECT_NE(told.find(lt.lostConnectAgain), std::string::npos) << told;
     EXPECT_NE(told.find(lt.serialName.substr(0, lt.serialName.find("%1"))), std::string::npos) << told;
-    const std::string held = smt::link::CurrentLinkTexts().lostWithVacuumOn + " 1";
+    const std::string held = smt::link::LinkTextsOf(smt::CurrentMachine()).lostWithVacuumOn + " 1";
     EXPECT_EQ(told.find(held) != std::string::npos, c.duringRun) << told;
     EXPECT_EQ(Jog().ButtonText(), "联机");
     EXPECT_FALSE(Control(smt::link::jogid::kXPlus)->isEnabled());
@@ -234,7 +234,7 @@ TEST_F(RunningDemo, AClosedPortIsToldOnceWithinTwoSecondsAndTheControlsGoOff) {
     smt::platform::ClearProfileCache();
     smt::platform::WorkerThreads::Instance().ResetForTests();
     linktest::ResetLinkState();
-    smt::link::Runtime().pumpButtons = 0;
+    smt::link::RuntimeOf(smt::CurrentMachine()).pumpButtons = 0;
     ASSERT_TRUE(sim->Start()) << sim->LastError();
     world->Clear();
     smt::platform::WriteProfileString(smt::platform::ConfigPath(dir.str()), "SerialPortConfig", "COM1",

@@ -179,14 +179,14 @@ TEST_F(VisionRunSim, HomingCentresOnTheVisionOriginMarkWithTheShownBoardsValues)
   editor.m_DetectPrecision = 1;
   Introduce();
   smt::CurrentMachine().resetDone = false;
-  ASSERT_TRUE(smt::link::MachineHoming::Instance().StartHomeThread(0, 0));
+  ASSERT_TRUE(smt::link::MachineHoming::Of(smt::CurrentMachine()).StartHomeThread(0, 0));
   const auto end = std::chrono::steady_clock::now() + 20s;
   bool settled = false;
   while (std::chrono::steady_clock::now() < end && !settled) {
     QApplication::processEvents();
     std::this_thread::sleep_for(5ms);
     settled = smt::CurrentMachine().resetDone.load() && !smt::CurrentMachine().machineBusy.load() &&
-              !smt::link::MachineHoming::Instance().m_bResetToOriginPending.load();
+              !smt::link::MachineHoming::Of(smt::CurrentMachine()).m_bResetToOriginPending.load();
   }
   // The correction's last moves.
   for (int i = 0; i < 100; ++i) {

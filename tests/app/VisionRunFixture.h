@@ -165,9 +165,9 @@ class VisionRunSim : public linktest::MotionSimTest {
     o.show = false;
     ASSERT_TRUE(app->InitInstance(o));
     // The run talks to the simulated board over UDP.
-    smt::link::Runtime().udp = &link;
-    smt::link::Runtime().serial = &serial;
-    smt::link::Runtime().hooks = &hooks;
+    smt::link::RuntimeOf(smt::CurrentMachine()).udp = &link;
+    smt::link::RuntimeOf(smt::CurrentMachine()).serial = &serial;
+    smt::link::RuntimeOf(smt::CurrentMachine()).hooks = &hooks;
     UseUdp();
     UpdateSettings([this](smt::link::MotionSettings& m) {
       m.xLimit = m.xLimitAbs = 200000;
@@ -177,7 +177,7 @@ class VisionRunSim : public linktest::MotionSimTest {
       m.aRevolution = static_cast<int>(std::lround(360 * stepsPerDeg));
       m.resetToVisualOrigin = true;  // homing ends with the camera at the vision origin
     });
-    sim->SetHeadMask(smt::link::Runtime().headMask.load());  // the heads the program expects are fitted
+    sim->SetHeadMask(smt::link::RuntimeOf(smt::CurrentMachine()).headMask.load());  // the heads the program expects are fitted
     smt::CurrentMachine().connected = true;
     smt::CurrentMachine().resetDone = true;
     smt::CurrentMachine().masterResetOk = true;

@@ -184,7 +184,7 @@ TEST_F(VisionRunSim, TheLabelingMachineCentresOnTheTemplatesFeature) {
   b.marks = {{camX + 0.3 - 0.5, camY - 0.2}, {camX + 0.3 + 0.5, camY - 0.2}};
   b.markDiameter = 0.6;
   world->SetBoard(b);
-  ASSERT_TRUE(smt::link::SendCmd64MoveXY(gx - smt::CurrentMachine().curX, 10, 100, gy - smt::CurrentMachine().curY, 10, 100, 0, 0, 0, 0, 0x80));
+  ASSERT_TRUE(smt::link::SendCmd64MoveXY(smt::CurrentMachine(), gx - smt::CurrentMachine().curX, 10, 100, gy - smt::CurrentMachine().curY, 10, 100, 0, 0, 0, 0, 0x80));
   // The template: the feature as the Mark camera sees it, cut 2 mm square.
   const cv::Mat whole =
       smt::sim::RenderView({{true, -0.5, 0, 0.6, 0.6, 0, 240}, {true, 0.5, 0, 0.6, 0.6, 0, 240}}, 200, 200, 18.0, 0.0, 1);

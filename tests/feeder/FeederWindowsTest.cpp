@@ -629,14 +629,14 @@ TEST_F(FeederWindowsTest, EditorJogPadDrivesTheJogPanel) {
   };
   const std::vector<Case> cases = {{3, 1, "X+", 0, true},  {3, 1, "Y-", 1, false}, {0, 1, "X-", 0, false},
                                    {4, 1, "Y+", 1, true},  {4, 2, "X-", 9, false}, {4, 2, "Y+", 12, true}};
-  const int savedPlatform = smt::link::Runtime().headGroup.load();
+  const int savedPlatform = smt::link::RuntimeOf(smt::CurrentMachine()).headGroup.load();
   CDialogFeedList p(smt::CurrentMachine());
   Load(p, {Row("W1")});
   CDialogFeedEdit* e = p.Editor();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.button + " type " + std::to_string(c.type) + " platform " + std::to_string(c.platform));
     smt::CurrentMachine().machineType = c.type;
-    smt::link::Runtime().headGroup = c.platform;
+    smt::link::RuntimeOf(smt::CurrentMachine()).headGroup = c.platform;
     quiet->jog.jogs.clear();
     e->OnJogPressed(c.button);
     ASSERT_EQ(quiet->jog.jogs.size(), 1u);
@@ -652,7 +652,7 @@ TEST_F(FeederWindowsTest, EditorJogPadDrivesTheJogPanel) {
   e->OnJogPressed("Set");
   EXPECT_EQ(quiet->jog.gear, 1);
   EXPECT_TRUE(messages.service.Texts().empty());
-  smt::link::Runtime().headGroup = savedPlatform;
+  smt::link::RuntimeOf(smt::CurrentMachine()).headGroup = savedPlatform;
 }
 
 #include "library/PackLibrary.h"

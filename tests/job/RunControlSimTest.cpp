@@ -195,17 +195,17 @@ TEST_F(RunSim, RunClockTextsAndRate) {
 TEST_F(RunSim, RunEndSwitchesPumpsOffAfterAFinishedOrAStoppedRun) {
   Introduce();
   type = 7;
-  smt::link::Runtime().pumpButtons = 0b101;
+  smt::link::RuntimeOf(smt::CurrentMachine()).pumpButtons = 0b101;
   ASSERT_TRUE(run.OnStart());
   run.OnRunEnd(false);
   EXPECT_FALSE(smt::CurrentMachine().machineBusy);
   ASSERT_TRUE(WaitFor([&] { return !StatesWithCode(4).empty(); }));
   ASSERT_TRUE(WaitFor([&] { return sim->LastReceived(0x03).has_value(); }));
-  EXPECT_EQ(smt::link::Runtime().pumpButtons.load(), 0);
+  EXPECT_EQ(smt::link::RuntimeOf(smt::CurrentMachine()).pumpButtons.load(), 0);
   for (int out : {32, 34}) EXPECT_FALSE(sim->Output(out)) << out;
   EXPECT_TRUE(buttons[kBtnStart]);
   EXPECT_FALSE(buttons[kBtnPause]);
-  smt::link::Runtime().pumpButtons = 0b101;
+  smt::link::RuntimeOf(smt::CurrentMachine()).pumpButtons = 0b101;
   sim->ClearReceived();
 
   ASSERT_TRUE(run.OnStart());
@@ -215,7 +215,7 @@ TEST_F(RunSim, RunEndSwitchesPumpsOffAfterAFinishedOrAStoppedRun) {
   EXPECT_FALSE(buttons[kBtnStart]);  // no master reset: Start stays off
   EXPECT_EQ(sleeps, (std::vector<int>{200, 5, 5}));  // the settling pause, then the pumps' exhaust waits
   ASSERT_TRUE(WaitFor([&] { return sim->LastReceived(0x03).has_value(); }));
-  EXPECT_EQ(smt::link::Runtime().pumpButtons.load(), 0);
+  EXPECT_EQ(smt::link::RuntimeOf(smt::CurrentMachine()).pumpButtons.load(), 0);
 }
 
 // --- coordinate tests ---

@@ -33,14 +33,14 @@ TEST(LibraryWiring, StartUpTakesTheFramesRowsAndRegistersTheLibraryCommands) {
   EXPECT_EQ(commands.size(), 3u);
   EXPECT_TRUE(commands.count(32853) && commands.count(33062) && commands.count(33125));
   ASSERT_EQ(steps.size(), 1u);
-  smt::link::Runtime().headMask = 0;
+  smt::link::RuntimeOf(smt::CurrentMachine()).headMask = 0;
   steps[0](dir.string());
   EXPECT_EQ(TheNozzleLibrary(smt::CurrentMachine()).Row(0).cells[1], "12.5");
   EXPECT_EQ(TheNozzleLibrary(smt::CurrentMachine()).Settings().m_Delay, 250);
   EXPECT_EQ(smt::CurrentMachine().Part<smt::library::NozzleState>().seats.Get(0).nX, 1250);
   EXPECT_EQ(ThePackLibrary(smt::CurrentMachine()).m_PackRows[0][0], "P");
   EXPECT_EQ(TheMarkLibrary(smt::CurrentMachine()).Find("M")->at(1), "2");
-  EXPECT_EQ(smt::link::Runtime().headMask.load(), 0x03) << "missing axis switches keep both heads";
+  EXPECT_EQ(smt::link::RuntimeOf(smt::CurrentMachine()).headMask.load(), 0x03) << "missing axis switches keep both heads";
   // New axis scales confirmed: the seats follow.
   auto pulse = *smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Pulse();
   pulse.m_X_Pulse = 200;
@@ -49,5 +49,5 @@ TEST(LibraryWiring, StartUpTakesTheFramesRowsAndRegistersTheLibraryCommands) {
   TheNozzleLibrary(smt::CurrentMachine()).ReadRows({});
   ThePackLibrary(smt::CurrentMachine()).m_PackRows.clear();
   TheMarkLibrary(smt::CurrentMachine()).m_MarkRows.clear();
-  smt::link::Runtime().headMask = 0x01;
+  smt::link::RuntimeOf(smt::CurrentMachine()).headMask = 0x01;
 }

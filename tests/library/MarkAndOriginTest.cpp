@@ -139,14 +139,14 @@ TEST_F(MarkDialogs, CapturesFromTheRelativeZeroAndTheAllowedDeviationInMillimetr
   EXPECT_EQ(e.AllowedMm()->text().toStdString(), "0.0550");
   // The dual-platform machine captures the platform the jog panel drives.
   smt::CurrentMachine().machineType = 4;
-  smt::link::Runtime().headGroup = 2;
+  smt::link::RuntimeOf(smt::CurrentMachine()).headGroup = 2;
   smt::CurrentMachine().motion.curPlatform[0] = 1100;
   smt::CurrentMachine().motion.curPlatform[1] = 1200;
   e.OnCaptureX();
   e.OnCaptureY();
   EXPECT_EQ(e.Edit("mark1X")->text().toStdString(), "1.0001");
   EXPECT_EQ(e.Edit("mark1Y")->text().toStdString(), "1.0001");
-  smt::link::Runtime().headGroup = 1;
+  smt::link::RuntimeOf(smt::CurrentMachine()).headGroup = 1;
   smt::CurrentMachine().machineType = 0;
   smt::CurrentMachine().curX = smt::CurrentMachine().curY = 0;
   smt::CurrentMachine().motion.curPlatform[0] = smt::CurrentMachine().motion.curPlatform[1] = 0;
@@ -232,10 +232,10 @@ TEST(OriginUpdate, SettingsKeepAxisSwitchesOnWhenMissingOrEmptyAndStartUpAddsBit
   EXPECT_EQ(o.axes[3], 0);
   EXPECT_EQ(o.axes[15], 1);
   EXPECT_DOUBLE_EQ(o.m_OriginOffsetX, 0.25);
-  smt::link::Runtime().headMask = 0x80;
+  smt::link::RuntimeOf(smt::CurrentMachine()).headMask = 0x80;
   smt::CurrentMachine().machineType = 2;
   LoadOriginUpdateAtStartUp(smt::CurrentMachine(), dir.string());
-  EXPECT_EQ(smt::link::Runtime().headMask.load(), 0x81) << "the start-up load adds bits";
+  EXPECT_EQ(smt::link::RuntimeOf(smt::CurrentMachine()).headMask.load(), 0x81) << "the start-up load adds bits";
 }
 
 TEST(OriginUpdate, OkShiftsOnlyTheTickedGroupsAndRebuildsTheMask) {
@@ -253,13 +253,13 @@ TEST(OriginUpdate, OkShiftsOnlyTheTickedGroupsAndRebuildsTheMask) {
   env.targets.shiftCurrentFeeders = [&](double, double) { calls.push_back("feed"); };
   env.targets.shiftPcbOrigin = [&](double, double) { calls.push_back("pcb"); };
   env.targets.shiftCameras = [&](double, double) { calls.push_back("camera"); };
-  smt::link::Runtime().headMask = 0xF0;
+  smt::link::RuntimeOf(smt::CurrentMachine()).headMask = 0xF0;
   {
     CDialogOriginUpdate d(settings, env);
     d.OffsetX()->setText("1.5");
     EXPECT_FALSE(d.TryAccept());
     EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"“复位原点坐标偏移量X”：请输入一个介于 -1 和 1 之间的数。"});
-    EXPECT_EQ(smt::link::Runtime().headMask.load(), 0xF0) << "nothing applied";
+    EXPECT_EQ(smt::link::RuntimeOf(smt::CurrentMachine()).headMask.load(), 0xF0) << "nothing applied";
     d.OffsetX()->setText("0.1");
     d.OffsetY()->setText("-0.05");
     d.Update("m_UpdateNozzle")->setChecked(true);
@@ -272,9 +272,9 @@ TEST(OriginUpdate, OkShiftsOnlyTheTickedGroupsAndRebuildsTheMask) {
   const NozzleRow expected{"1", "10.1000", "-20.0500", "-1", "11.1000", "-21.0500", "-3", "50", "x"};
   EXPECT_EQ(lib.Row(0).cells, expected);
   EXPECT_EQ(frameRows, lib.BuildRowStrings());
-  EXPECT_EQ(smt::link::Runtime().headMask.load(), 0x01);
-  EXPECT_FALSE(smt::link::GetMotionSettings().originUpdate[3]) << "homing follows the switches";
-  EXPECT_TRUE(smt::link::GetMotionSettings().originUpdate[2]);
+  EXPECT_EQ(smt::link::RuntimeOf(smt::CurrentMachine()).headMask.load(), 0x01);
+  EXPECT_FALSE(smt::link::GetMotionSettings(smt::CurrentMachine()).originUpdate[3]) << "homing follows the switches";
+  EXPECT_TRUE(smt::link::GetMotionSettings(smt::CurrentMachine()).originUpdate[2]);
   const OriginUpdateSettings stored = LoadOriginUpdate(dir.string());
   EXPECT_EQ(stored.m_UpdateNozzle, 1);
   EXPECT_EQ(stored.axes[3], 0);
@@ -297,8 +297,8 @@ TEST(OriginUpdate, OkShiftsOnlyTheTickedGroupsAndRebuildsTheMask) {
   EXPECT_EQ(store.Geometry()->table.nThrowX, 2010);
   EXPECT_EQ(calls, std::vector<std::string>{"camera"});
   lib.ReadRows({});
-  smt::link::Runtime().headMask = 0x01;
-  smt::link::SetMotionSettings({});
+  smt::link::RuntimeOf(smt::CurrentMachine()).headMask = 0x01;
+  smt::link::SetMotionSettings(smt::CurrentMachine(), {});
 }
 
 // The list holds each mark as its record: the editor opens the record, not

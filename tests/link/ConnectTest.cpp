@@ -31,7 +31,7 @@
 
 // The reply time-out message for one command code, in the texts in use.
 static inline std::string LinkReplyTimeoutText(const std::string& code) {
-  std::string t = smt::link::CurrentLinkTexts().replyTimeoutCode;
+  std::string t = smt::link::LinkTextsOf(smt::CurrentMachine()).replyTimeoutCode;
   const auto at = t.find("%1");
   if (at != std::string::npos) t.replace(at, 2, code);
   return t.substr(0, t.find(" !") == std::string::npos ? t.size() : t.find(" !"));
@@ -126,7 +126,7 @@ TEST_F(Connecting, ConnectByUdpThenReconnectReusesTheLink) {
 
   // A lost head board clears the connection; the next press reconnects on the same link.
   sim.InjectStatus(0x60, 0x41);
-  SendCmd60SetState(0, 0);
+  SendCmd60SetState(smt::CurrentMachine(), 0, 0);
   ASSERT_TRUE(linktest::WaitFor([] { return !smt::CurrentMachine().connected; }));
   ASSERT_TRUE(ns.RunIn(false, [&] { up = panel.ConnectNow(); }));
   EXPECT_TRUE(up);
@@ -134,7 +134,7 @@ TEST_F(Connecting, ConnectByUdpThenReconnectReusesTheLink) {
   EXPECT_EQ(sim.DiscoveryRequests(), 2u);
 
   // Commands over the connected link reach the board.
-  EXPECT_TRUE(SetOutput(2, 1, 5));
+  EXPECT_TRUE(SetOutput(smt::CurrentMachine(), 2, 1, 5));
   EXPECT_TRUE(linktest::WaitFor([&] { return sim.Output(2); }));
   sim.Stop();
 }
@@ -223,10 +223,10 @@ TEST_F(Connecting, ALostBoardIsReportedAndAReconnectWorks) {
   smt::CurrentMachine().Part<smt::link::ReplyEvents>().vacuum.SetTimeout(std::chrono::milliseconds(300));
   smt::CurrentMachine().machineBusy = true;  // the reading is awaited inside a machine task
   messages.service.Clear();
-  EXPECT_EQ(SendCmd15ReadVacuum(1), CommandResult::TimedOut);
+  EXPECT_EQ(SendCmd15ReadVacuum(smt::CurrentMachine(), 1), CommandResult::TimedOut);
   EXPECT_FALSE(smt::CurrentMachine().machineBusy);
   ASSERT_FALSE(messages.service.Texts().empty());
-  EXPECT_NE(messages.service.Texts()[0].find(smt::link::CurrentLinkTexts().lostConnectAgain), std::string::npos);
+  EXPECT_NE(messages.service.Texts()[0].find(smt::link::LinkTextsOf(smt::CurrentMachine()).lostConnectAgain), std::string::npos);
   EXPECT_FALSE(smt::CurrentMachine().connected);
   EXPECT_TRUE(linktest::WaitFor([&] { return panel.ButtonText() == "联机"; }));
 
@@ -237,7 +237,7 @@ TEST_F(Connecting, ALostBoardIsReportedAndAReconnectWorks) {
   EXPECT_EQ(panel.ButtonText(), "联机成功");
   smt::CurrentMachine().Part<smt::link::ReplyEvents>().vacuum.SetTimeout(std::chrono::seconds(5));
   smt::CurrentMachine().machineBusy = true;
-  EXPECT_EQ(SendCmd15ReadVacuum(1), CommandResult::Ok);
+  EXPECT_EQ(SendCmd15ReadVacuum(smt::CurrentMachine(), 1), CommandResult::Ok);
   smt::CurrentMachine().machineBusy = false;
   sim.Stop();
 }
@@ -284,12 +284,12 @@ TEST_F(Connecting, TheSerialLinkReconnectsAfterALossHoweverSlowTheHelloAnswer) {
       sim.DropReplies(1000);
       smt::CurrentMachine().Part<smt::link::ReplyEvents>().vacuum.SetTimeout(std::chrono::milliseconds(300));
       smt::CurrentMachine().machineBusy = true;
-      EXPECT_EQ(SendCmd15ReadVacuum(1), CommandResult::TimedOut);
+      EXPECT_EQ(SendCmd15ReadVacuum(smt::CurrentMachine(), 1), CommandResult::TimedOut);
       smt::CurrentMachine().machineBusy = false;
       sim.DropReplies(0);
     }
     EXPECT_FALSE(smt::CurrentMachine().connected);
-    EXPECT_TRUE(LinkKnownLost());
+    EXPECT_TRUE(LinkKnownLost(smt::CurrentMachine()));
     EXPECT_EQ(messages.service.Texts().size(), 1u);
     EXPECT_TRUE(linktest::WaitFor([&] { return panel.ButtonText() == "联机"; }));
 
@@ -297,12 +297,12 @@ TEST_F(Connecting, TheSerialLinkReconnectsAfterALossHoweverSlowTheHelloAnswer) {
     sim.ClearReceived();
     ASSERT_TRUE(panel.ConnectNow()) << panel.ButtonText();
     EXPECT_TRUE(smt::CurrentMachine().connected);
-    EXPECT_FALSE(LinkKnownLost());
+    EXPECT_FALSE(LinkKnownLost(smt::CurrentMachine()));
     EXPECT_EQ(panel.ButtonText(), "联机成功");
     EXPECT_TRUE(sim.LastReceived(0x00).has_value());
     smt::CurrentMachine().Part<smt::link::ReplyEvents>().vacuum.SetTimeout(std::chrono::seconds(5));
     smt::CurrentMachine().machineBusy = true;
-    EXPECT_EQ(SendCmd15ReadVacuum(1), CommandResult::Ok);
+    EXPECT_EQ(SendCmd15ReadVacuum(smt::CurrentMachine(), 1), CommandResult::Ok);
     smt::CurrentMachine().machineBusy = false;
     EXPECT_EQ(messages.service.Texts().size(), 1u);
     sim.Stop();
@@ -392,7 +392,7 @@ TEST_F(Connecting, AReconnectFindingTheBoardAtAnotherAddressSaysSo) {
   sim.Stop();
   smt::CurrentMachine().Part<smt::link::ReplyEvents>().vacuum.SetTimeout(std::chrono::milliseconds(300));
   smt::CurrentMachine().machineBusy = true;
-  EXPECT_NE(SendCmd15ReadVacuum(1), CommandResult::Ok);
+  EXPECT_NE(SendCmd15ReadVacuum(smt::CurrentMachine(), 1), CommandResult::Ok);
   smt::CurrentMachine().machineBusy = false;
   ASSERT_FALSE(smt::CurrentMachine().connected);
   ASSERT_TRUE(linktest::WaitFor([&] { return panel.ButtonText() == "联机"; }));
@@ -422,7 +422,7 @@ TEST_F(Connecting, AReconnectFindingTheBoardAtAnotherAddressSaysSo) {
   // The link goes to the new address: the board there answers a command.
   smt::CurrentMachine().Part<smt::link::ReplyEvents>().vacuum.SetTimeout(std::chrono::seconds(5));
   smt::CurrentMachine().machineBusy = true;
-  EXPECT_EQ(SendCmd15ReadVacuum(1), CommandResult::Ok);
+  EXPECT_EQ(SendCmd15ReadVacuum(smt::CurrentMachine(), 1), CommandResult::Ok);
   smt::CurrentMachine().machineBusy = false;
   EXPECT_TRUE(sim.LastReceived(0x15).has_value());
   sim.Stop();
@@ -451,7 +451,7 @@ TEST_F(Connecting, AnUnacknowledgedAxisStartUpMoveStopsMotionUntilHomed) {
   CDialogManualControl panel{smt::CurrentMachine()};
   panel.LoadLanguage(dir.string(), "Chinese");
   panel.LoadConfig(dir.string());
-  Runtime().v2_06 = 1;  // the firmware's switch: limits calibrated by the start-up
+  RuntimeOf(smt::CurrentMachine()).v2_06 = 1;  // the firmware's switch: limits calibrated by the start-up
   auto axisMoves = [&] {
     size_t n = 0;
     for (const auto& r : sim.Received()) n += r.code == 0x01;
@@ -473,9 +473,9 @@ TEST_F(Connecting, AnUnacknowledgedAxisStartUpMoveStopsMotionUntilHomed) {
   ASSERT_TRUE(panel.ConnectNow());
   ASSERT_TRUE(linktest::WaitFor([&] { return !messages.service.Texts().empty(); }));
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{PositionLostText()});
+  EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{PositionLostText(smt::CurrentMachine())});
   EXPECT_EQ(axisMoves(), 1u);
-  EXPECT_FALSE(SendCmd01MoveAxisSerial(1, 50));
+  EXPECT_FALSE(SendCmd01MoveAxisSerial(smt::CurrentMachine(), 1, 50));
   EXPECT_EQ(axisMoves(), 1u);
 
   // Homed: 0x01 moves the axis again.
@@ -483,7 +483,7 @@ TEST_F(Connecting, AnUnacknowledgedAxisStartUpMoveStopsMotionUntilHomed) {
   const int64_t y = sim.Position(1);
   auto& axis = smt::CurrentMachine().Part<ReplyEvents>().serialAxis;
   const auto thrownAway = axis.LateRepliesDiscarded();
-  EXPECT_TRUE(SendCmd01MoveAxisSerial(1, 50));
+  EXPECT_TRUE(SendCmd01MoveAxisSerial(smt::CurrentMachine(), 1, 50));
   EXPECT_TRUE(linktest::WaitFor([&] { return sim.Position(1) == y + 50; }));
   EXPECT_EQ(axisMoves(), 2u);
   // Its acknowledgement is taken for the start-up move's owed one (thrown

@@ -101,7 +101,7 @@ const DialogCase kCases[] = {
        CDialogManualControl panel{m};
        panel.TakeMachineSettings();
        return "exhaust " + std::to_string(smt::link::GetMotionSettings(m).exhaust) + "; in use " +
-              std::to_string(smt::link::GetMotionSettings().exhaust);
+              std::to_string(smt::link::GetMotionSettings(smt::CurrentMachine()).exhaust);
      },
      "exhaust 7; in use 5"},
 };
@@ -125,8 +125,8 @@ TEST_P(LinkDialogsOnTheirMachine, ReadAndSetThatMachineNotTheOneInUse) {
   EXPECT_FALSE(inUse.comStop);
   EXPECT_EQ(inUse.firmwareFeedSelect.load(), 0);
   EXPECT_EQ(inUse.machineType.load(), 0);
-  EXPECT_EQ(smt::link::JogPanelPort().get(), nullptr);
-  EXPECT_EQ(smt::link::Runtime().hooks.load(), nullptr);
+  EXPECT_EQ(smt::link::JogPanelPortOf(smt::CurrentMachine()).get(), nullptr);
+  EXPECT_EQ(smt::link::RuntimeOf(smt::CurrentMachine()).hooks.load(), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialogs, LinkDialogsOnTheirMachine, ::testing::ValuesIn(kCases),

@@ -35,7 +35,7 @@ TEST(FirmwareRelink, MainBoardIsFoundAgainByDiscoveryAfterEachRestart) {
   // Longer than one discovery attempt: the first reconnect tries in vain.
   sim.SetRestartSilence(std::chrono::milliseconds(1500));
 
-  CMachineLink link;
+  CMachineLink link{smt::CurrentMachine()};
   bool opened = false;
   ASSERT_TRUE(net.RunIn(false, [&] { opened = link.Open(net.boardAddress()); }));
   ASSERT_TRUE(opened);

@@ -20,7 +20,7 @@ class FrontPanelKeys : public linktest::MotionSimTest {
     // The pause and resume keys end by showing the run's state: counted, so
     // a test waits for the whole key action, not only its first flag.
     linktest::TestLinkWindow().onRunPaused = [this](bool paused) { ++(paused ? pausesShown : resumesShown); };
-    smt::link::JogPanelPort().Connect(&jogPanel);
+    smt::link::JogPanelPortOf(smt::CurrentMachine()).Connect(&jogPanel);
     smt::CurrentMachine().runContinue = false;
     smt::CurrentMachine().run.conveyorRun = false;
     smt::CurrentMachine().run.pauseEvent.Set();
@@ -58,7 +58,7 @@ class FrontPanelKeys : public linktest::MotionSimTest {
     FrontPanelKeys& t_;
   };
   void TearDown() override {
-    smt::link::JogPanelPort().Disconnect();
+    smt::link::JogPanelPortOf(smt::CurrentMachine()).Disconnect();
     MotionSimTest::TearDown();
   }
 
@@ -120,19 +120,19 @@ TEST_F(FrontPanelKeys, AxisSelectionWrapsByMachineType) {
   for (const Case& c : cases) {
     SCOPED_TRACE("type " + std::to_string(c.type) + " from " + std::to_string(c.from));
     smt::CurrentMachine().machineType = c.type;
-    Runtime().axisSelection = c.from;
+    RuntimeOf(smt::CurrentMachine()).axisSelection = c.from;
     sim->ClearReceived();
     UdpKey(6);
     ASSERT_TRUE(StateSent(6, c.to));
-    EXPECT_EQ(Runtime().axisSelection.load(), c.to);
+    EXPECT_EQ(RuntimeOf(smt::CurrentMachine()).axisSelection.load(), c.to);
   }
   // Running: the index still steps, nothing is sent.
   smt::CurrentMachine().machineType = 0;
-  Runtime().axisSelection = 0;
+  RuntimeOf(smt::CurrentMachine()).axisSelection = 0;
   smt::CurrentMachine().machineBusy = true;
   sim->ClearReceived();
   UdpKey(6);
-  EXPECT_TRUE(linktest::WaitFor([&] { return Runtime().axisSelection == 1; }));
+  EXPECT_TRUE(linktest::WaitFor([&] { return RuntimeOf(smt::CurrentMachine()).axisSelection == 1; }));
   Settle();
   EXPECT_TRUE(sim->States().empty());
   smt::CurrentMachine().machineBusy = false;
@@ -147,7 +147,7 @@ TEST_F(FrontPanelKeys, JogKeysFollowTheSelectedAxis) {
   for (const Case& c : cases) {
     SCOPED_TRACE("type " + std::to_string(c.type) + " key " + std::to_string(c.key));
     smt::CurrentMachine().machineType = c.type;
-    Runtime().axisSelection = c.selection;
+    RuntimeOf(smt::CurrentMachine()).axisSelection = c.selection;
     {
       std::lock_guard lk(jogM);
       jogs.clear();
@@ -185,11 +185,11 @@ TEST_F(FrontPanelKeys, JogKeysFollowTheSelectedAxis) {
 
 TEST_F(FrontPanelKeys, SpeedGearAndSerialPauseToggle) {
   // Without a jog panel the link steps its own speed gear.
-  smt::link::JogPanelPort().Disconnect();
+  smt::link::JogPanelPortOf(smt::CurrentMachine()).Disconnect();
   UdpKey(5);
   ASSERT_TRUE(StateSent(5, 1));
-  EXPECT_EQ(Runtime().speedGear.load(), 1);
-  Runtime().speedGear = 4;
+  EXPECT_EQ(RuntimeOf(smt::CurrentMachine()).speedGear.load(), 1);
+  RuntimeOf(smt::CurrentMachine()).speedGear = 4;
   UdpKey(5);
   ASSERT_TRUE(StateSent(5, 0));
   // Serial '2' while running: pause, then resume (serial resume value 0).
@@ -204,7 +204,7 @@ TEST_F(FrontPanelKeys, SpeedGearAndSerialPauseToggle) {
   // Offline the gear key is refused with the guard text.
   smt::CurrentMachine().connected = false;
   messages.service.Clear();
-  NextSpeedGear();
+  NextSpeedGear(smt::CurrentMachine());
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Machine is not connection !"});
 }
 

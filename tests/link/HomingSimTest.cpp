@@ -14,12 +14,12 @@ class HomingSim : public linktest::MotionSimTest {
  protected:
   // Both sides away from their references.
   void MoveAway(bool feederWalks = true) {
-    ASSERT_TRUE(SendCmd61MoveAxis(0, 1000, 10, 30));
-    ASSERT_TRUE(SendCmd61MoveAxis(1, -1500, 10, 30));
+    ASSERT_TRUE(SendCmd61MoveAxis(smt::CurrentMachine(), 0, 1000, 10, 30));
+    ASSERT_TRUE(SendCmd61MoveAxis(smt::CurrentMachine(), 1, -1500, 10, 30));
     if (feederWalks) {
-      ASSERT_TRUE(SendCmd61MoveAxis(8, 70, 10, 30));
+      ASSERT_TRUE(SendCmd61MoveAxis(smt::CurrentMachine(), 8, 70, 10, 30));
     }
-    ASSERT_TRUE(SendCmd61MoveAxis(2, 40, 10, 30));
+    ASSERT_TRUE(SendCmd61MoveAxis(smt::CurrentMachine(), 2, 40, 10, 30));
   }
 };
 
@@ -60,7 +60,7 @@ TEST_F(HomingSim, EveryMachineTypeAndModeEndsHomedWithBusyClear) {
     smt::CurrentMachine().masterResetOk = false;
     smt::CurrentMachine().resetDone = false;
     sim->ClearReceived();
-    EXPECT_TRUE(MachineHoming::Instance().HomeAxes(c.mode, 1));
+    EXPECT_TRUE(MachineHoming::Of(smt::CurrentMachine()).HomeAxes(c.mode, 1));
     EXPECT_FALSE(smt::CurrentMachine().machineBusy.load());
     EXPECT_TRUE(sim->LastReceived(c.code).has_value());
     EXPECT_EQ(smt::CurrentMachine().curX.load(), c.xHomed ? 0 : x);
@@ -79,16 +79,16 @@ TEST_F(HomingSim, EveryMachineTypeAndModeEndsHomedWithBusyClear) {
     EXPECT_EQ(smt::CurrentMachine().resetDone.load(), c.resetDone);
     linktest::ZeroPositions();
     smt::CurrentMachine().machineType = 0;
-    ASSERT_TRUE(MachineHoming::Instance().HomeAxes(0, 1));  // both sides back at 0 for the next case
+    ASSERT_TRUE(MachineHoming::Of(smt::CurrentMachine()).HomeAxes(0, 1));  // both sides back at 0 for the next case
   }
 }
 
 TEST_F(HomingSim, AFullHomeSwitchesTheVacuumOffAndTellsTheBoard) {
   UseUdp();
   // Type 0: outputs 1 to 4 off with value 5, master reset set again after an error cleared it.
-  ASSERT_TRUE(SetOutput(2, 1, 5));
+  ASSERT_TRUE(SetOutput(smt::CurrentMachine(), 2, 1, 5));
   smt::CurrentMachine().masterResetOk = false;
-  ASSERT_TRUE(MachineHoming::Instance().HomeAxes(0, 1));
+  ASSERT_TRUE(MachineHoming::Of(smt::CurrentMachine()).HomeAxes(0, 1));
   for (int out = 1; out <= 4; ++out) EXPECT_TRUE(linktest::WaitFor([&] { return sim->OutputValue(out) == 5 && !sim->Output(out); }));
   EXPECT_TRUE(smt::CurrentMachine().masterResetOk.load());
   EXPECT_TRUE(linktest::WaitFor([&] { return sim->LastState() == 4; }));
@@ -96,19 +96,19 @@ TEST_F(HomingSim, AFullHomeSwitchesTheVacuumOffAndTellsTheBoard) {
 
   // Type 7, run mode 1, heads 1 and 3 fitted: outputs 32 and 34 go off with m_Exhaust.
   smt::CurrentMachine().machineType = 7;
-  Runtime().headMask = 0x05;
+  RuntimeOf(smt::CurrentMachine()).headMask = 0x05;
   sim->SetHeadMask(0x05);
   UpdateSettings([](MotionSettings& m) {
     m.runSelect = 1;
     m.exhaust = 30;
   });
-  ASSERT_TRUE(SetOutput(32, 1, 5));
-  ASSERT_TRUE(SetOutput(34, 1, 5));
-  EXPECT_EQ(Runtime().pumpButtons.load(), 0x05);
-  ASSERT_TRUE(MachineHoming::Instance().HomeAxes(0, 1));
+  ASSERT_TRUE(SetOutput(smt::CurrentMachine(), 32, 1, 5));
+  ASSERT_TRUE(SetOutput(smt::CurrentMachine(), 34, 1, 5));
+  EXPECT_EQ(RuntimeOf(smt::CurrentMachine()).pumpButtons.load(), 0x05);
+  ASSERT_TRUE(MachineHoming::Of(smt::CurrentMachine()).HomeAxes(0, 1));
   EXPECT_TRUE(linktest::WaitFor([&] { return !sim->Output(32) && !sim->Output(34); }));
   EXPECT_EQ(sim->OutputValue(32), 30);
-  EXPECT_EQ(Runtime().pumpButtons.load(), 0x00);
+  EXPECT_EQ(RuntimeOf(smt::CurrentMachine()).pumpButtons.load(), 0x00);
 }
 
 TEST_F(HomingSim, RequestsThatHomeNothingOrFailStillClearBusy) {
@@ -139,7 +139,7 @@ TEST_F(HomingSim, RequestsThatHomeNothingOrFailStillClearBusy) {
     smt::CurrentMachine().resetDone = true;
     messages.service.Clear();
     if (c.fault) c.fault(*sim);
-    EXPECT_FALSE(MachineHoming::Instance().HomeAxes(c.mode, 1));
+    EXPECT_FALSE(MachineHoming::Of(smt::CurrentMachine()).HomeAxes(c.mode, 1));
     EXPECT_FALSE(smt::CurrentMachine().machineBusy.load());
     if (c.mode == 0) {
       EXPECT_FALSE(smt::CurrentMachine().resetDone.load());
@@ -159,21 +159,21 @@ TEST_F(HomingSim, StartHomeThreadClaimsBusyBeforeItsWorker) {
   // Busy: a request of the panel (request 1) starts nothing and changes nothing.
   smt::CurrentMachine().machineBusy = true;
   smt::CurrentMachine().resetDone = true;
-  EXPECT_FALSE(MachineHoming::Instance().StartHomeThread(0, 1));
+  EXPECT_FALSE(MachineHoming::Of(smt::CurrentMachine()).StartHomeThread(0, 1));
   EXPECT_TRUE(smt::CurrentMachine().resetDone.load());
   EXPECT_TRUE(smt::CurrentMachine().machineBusy.load());
   // The run engine's request (0) homes inside its busy task.
   sim->ClearReceived();
-  ASSERT_TRUE(MachineHoming::Instance().StartHomeThread(3, 0));
+  ASSERT_TRUE(MachineHoming::Of(smt::CurrentMachine()).StartHomeThread(3, 0));
   EXPECT_TRUE(linktest::WaitFor([&] { return !smt::CurrentMachine().machineBusy; }));
   EXPECT_TRUE(sim->LastReceived(0x02).has_value());
   EXPECT_TRUE(smt::CurrentMachine().resetDone.load());  // mode 3 leaves the homed flag
   // Mode 0 clears the homed flag until the homing is done.
-  ASSERT_TRUE(MachineHoming::Instance().OnResetAll());
+  ASSERT_TRUE(MachineHoming::Of(smt::CurrentMachine()).OnResetAll());
   EXPECT_TRUE(linktest::WaitFor([&] { return smt::CurrentMachine().resetDone && !smt::CurrentMachine().machineBusy; }));
   // Not connected: nothing.
   smt::CurrentMachine().connected = false;
-  EXPECT_FALSE(MachineHoming::Instance().OnResetZ());
+  EXPECT_FALSE(MachineHoming::Of(smt::CurrentMachine()).OnResetZ());
   EXPECT_FALSE(smt::CurrentMachine().machineBusy.load());
 }
 
@@ -181,7 +181,7 @@ TEST_F(HomingSim, AfterConnectHomesWhenTheSettingSaysSo) {
   UseUdp();
   Introduce();
   UpdateSettings([](MotionSettings& m) { m.onlineToReset = false; });
-  MachineHoming::Instance().OnLinkUpSteps();
+  MachineHoming::Of(smt::CurrentMachine()).OnLinkUpSteps();
   EXPECT_EQ(hooks.homeButton.load(), 1);
   UpdateSettings([](MotionSettings& m) {
     m.onlineToReset = true;
@@ -189,7 +189,7 @@ TEST_F(HomingSim, AfterConnectHomesWhenTheSettingSaysSo) {
   });
   smt::CurrentMachine().resetDone = false;
   sim->ClearReceived();
-  MachineHoming::Instance().OnLinkUpSteps();
+  MachineHoming::Of(smt::CurrentMachine()).OnLinkUpSteps();
   EXPECT_TRUE(linktest::WaitFor([&] { return smt::CurrentMachine().resetDone && !smt::CurrentMachine().machineBusy; }));
   EXPECT_TRUE(sim->LastReceived(0x02).has_value());
   EXPECT_EQ(hooks.homeButton.load(), 1);
@@ -205,9 +205,9 @@ TEST_F(HomingSim, VisionOriginTakesOverTheEndOfAFullHome) {
   };
   UpdateSettings([](MotionSettings& m) { m.resetToVisualOrigin = true; });
   smt::CurrentMachine().resetDone = false;
-  ASSERT_TRUE(MachineHoming::Instance().HomeAxes(0, 1));
+  ASSERT_TRUE(MachineHoming::Of(smt::CurrentMachine()).HomeAxes(0, 1));
   EXPECT_EQ(moves.load(), 1);
-  EXPECT_TRUE(MachineHoming::Instance().m_bResetToOriginPending.load());
+  EXPECT_TRUE(MachineHoming::Of(smt::CurrentMachine()).m_bResetToOriginPending.load());
   // The homed flag is the camera move's to set; its busy claim is left alone.
   EXPECT_FALSE(smt::CurrentMachine().resetDone.load());
   EXPECT_TRUE(smt::CurrentMachine().machineBusy.load());

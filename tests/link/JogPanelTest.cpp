@@ -39,13 +39,13 @@ class JogPanel : public ::testing::Test {
     smt::CurrentMachine().machineType = 0;
     smt::CurrentMachine().connected = false;
     smt::CurrentMachine().machineBusy = false;
-    SetMotionSettings({});
+    SetMotionSettings(smt::CurrentMachine(), {});
   }
   void TearDown() override {
     smt::CurrentMachine().machineType = 0;
     smt::CurrentMachine().connected = false;
-    SetMotionSettings({});
-    Runtime().hooks = nullptr;
+    SetMotionSettings(smt::CurrentMachine(), {});
+    RuntimeOf(smt::CurrentMachine()).hooks = nullptr;
   }
   bool Shown(CDialogManualControl& p, int id) { return !p.Control(id)->isHidden(); }
 
@@ -168,7 +168,7 @@ TEST_F(JogPanel, HeadGroupSwitchByMachineType) {
   panel.LayoutForMachineModel(4, false);
   panel.OnHeadGroup();
   EXPECT_EQ(panel.JogPad().m_nHeadGroup.load(), 2);
-  EXPECT_EQ(Runtime().headGroup.load(), 2);
+  EXPECT_EQ(RuntimeOf(smt::CurrentMachine()).headGroup.load(), 2);
   int axis = -1;
   bool positive = false;
   ASSERT_TRUE(AxisButtonJog(1148, 4, 2, axis, positive));  // Y- drives the second platform
@@ -295,13 +295,13 @@ TEST_F(JogPanel, PositionBoxesInPulsesOrMillimetres) {
   m.showPulse = false;
   m.xPulse = 100;
   m.aPulse = 10;
-  SetMotionSettings(m);
+  SetMotionSettings(smt::CurrentMachine(), m);
   panel.ShowPositions(true, 1000, false, 5, false, 0, true, -25);
   EXPECT_EQ(panel.PositionText(0), "10.00");
   EXPECT_EQ(panel.PositionText(1), "");
   EXPECT_EQ(panel.PositionText(3), "-2.50");
   m.showPulse = true;
-  SetMotionSettings(m);
+  SetMotionSettings(smt::CurrentMachine(), m);
   panel.ShowPositions(true, 1000, true, -5, false, 0, false, 0);
   EXPECT_EQ(panel.PositionText(0), "1000");
   EXPECT_EQ(panel.PositionText(1), "-5");
@@ -466,13 +466,13 @@ class MarkOffsets : public JogPanel {
 
   void SetUp() override {
     JogPanel::SetUp();
-    ManualMarkPort().Connect(&owners);
+    ManualMarkPortOf(smt::CurrentMachine()).Connect(&owners);
     board = {10, 20, 5, 6, 50, 40};
     smt::CurrentMachine().curX = 0;
     smt::CurrentMachine().curY = 0;
   }
   void TearDown() override {
-    ManualMarkPort().Disconnect();
+    ManualMarkPortOf(smt::CurrentMachine()).Disconnect();
     smt::CurrentMachine().curX = smt::CurrentMachine().curY = 0;
     JogPanel::TearDown();
   }
@@ -496,7 +496,7 @@ class MarkOffsets : public JogPanel {
 TEST_F(MarkOffsets, CameraOverMark1GivesZeroOffsets) {
   values.m_dMark2OffsetX = 1.5;
   CameraAt(5, 6);
-  EXPECT_TRUE(TakeMarkOffset(1, refusal, geometry));
+  EXPECT_TRUE(TakeMarkOffset(smt::CurrentMachine(), 1, refusal, geometry));
   EXPECT_EQ(values.m_bManualMarkOffset, 1);
   EXPECT_EQ(values.m_dMark1OffsetX, 0.0);
   EXPECT_EQ(values.m_dMark1OffsetY, 0.0);
@@ -507,7 +507,7 @@ TEST_F(MarkOffsets, CameraOverMark1GivesZeroOffsets) {
 
 TEST_F(MarkOffsets, LimitsAreInclusiveAndARefusalKeepsWhatWasTaken) {
   CameraAt(5 + 3.0, 6 - 1.23456);
-  EXPECT_TRUE(TakeMarkOffset(1, refusal, geometry));
+  EXPECT_TRUE(TakeMarkOffset(smt::CurrentMachine(), 1, refusal, geometry));
   EXPECT_NEAR(values.m_dMark1OffsetX, 3.0, 1e-9);
   EXPECT_NEAR(values.m_dMark1OffsetY, -1.23, 1e-12);  // kept to four decimals
   EXPECT_EQ(RoundTo4(-1.23456), -1.2346);
@@ -515,7 +515,7 @@ TEST_F(MarkOffsets, LimitsAreInclusiveAndARefusalKeepsWhatWasTaken) {
   // Mark 2 refused in X: Mark 1 and the flag stay.
   smt::CurrentMachine().curX = static_cast<int32_t>((50 + 10) * 100) + 301;  // 3.01 mm off
   smt::CurrentMachine().curY = (40 + 20) * 100;
-  EXPECT_FALSE(TakeMarkOffset(2, refusal, geometry));
+  EXPECT_FALSE(TakeMarkOffset(smt::CurrentMachine(), 2, refusal, geometry));
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{refusal});
   EXPECT_EQ(values.m_bManualMarkOffset, 1);
   EXPECT_NEAR(values.m_dMark1OffsetX, 3.0, 1e-9);
@@ -526,7 +526,7 @@ TEST_F(MarkOffsets, LimitsAreInclusiveAndARefusalKeepsWhatWasTaken) {
   EXPECT_FALSE(OffsetInRange(3.00001));
   EXPECT_TRUE(OffsetInRange(-3.0));
 
-  ResetMarkOffsets();
+  ResetMarkOffsets(smt::CurrentMachine());
   EXPECT_EQ(values.m_bManualMarkOffset, 0);
   EXPECT_EQ(values.m_dMark1OffsetX, 0.0);
 }

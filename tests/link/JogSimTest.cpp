@@ -74,7 +74,7 @@ class JogOnSimulator : public linktest::MotionSimTest {
     return v;
   }
 
-  JogRunner runner;
+  JogRunner runner{smt::CurrentMachine()};
 };
 
 // A click (press, then release before the first step) is exactly one step;
@@ -258,11 +258,11 @@ TEST_F(JogOnSimulator, FeederPadDrivesTheChosenSide) {
 TEST_F(JogOnSimulator, DirectionButtonReleaseClosesTheFeeder) {
   runner.m_Feed_Direction = 0;  // east
   ASSERT_TRUE(runner.FeederPadPress(1231));
-  EXPECT_TRUE(Runtime().feederButtonHeld.load());
+  EXPECT_TRUE(RuntimeOf(smt::CurrentMachine()).feederButtonHeld.load());
   ASSERT_TRUE(runner.FeederButtonRelease());
   ASSERT_TRUE(linktest::WaitFor([&] { return Count(0x61) == 2 && !smt::CurrentMachine().machineBusy; }, std::chrono::seconds(5)));
   ASSERT_TRUE(WaitIdle());
-  EXPECT_FALSE(Runtime().feederButtonHeld.load());
+  EXPECT_FALSE(RuntimeOf(smt::CurrentMachine()).feederButtonHeld.load());
   std::vector<int> axes;
   for (const auto& c : sim->Received())
     if (c.code == 0x61) axes.push_back(c.payload.at(0));
@@ -285,23 +285,23 @@ TEST_F(JogOnSimulator, PumpButtonsSwitchTheirOutputs) {
     m.runSelect = 1;
     m.exhaust = 40;
   });
-  ASSERT_TRUE(SwitchPump(2, true));
+  ASSERT_TRUE(SwitchPump(smt::CurrentMachine(), 2, true));
   ASSERT_TRUE(linktest::WaitFor([&] { return sim->Output(2); }));
   EXPECT_TRUE(linktest::WaitFor([&] { return sim->Output(8); }));
-  ASSERT_TRUE(SwitchPump(2, false));
+  ASSERT_TRUE(SwitchPump(smt::CurrentMachine(), 2, false));
   ASSERT_TRUE(linktest::WaitFor([&] { return !sim->Output(2); }));
   EXPECT_EQ(OutputsSwitched(), (std::vector<int>{8, 2, -8, -2}));
   EXPECT_EQ(sim->OutputValue(2), 5);
 
   smt::CurrentMachine().machineType = 7;
   UpdateSettings([](MotionSettings& m) { m.runSelect = 0; });
-  ASSERT_TRUE(SwitchPump(8, true));
+  ASSERT_TRUE(SwitchPump(smt::CurrentMachine(), 8, true));
   ASSERT_TRUE(linktest::WaitFor([&] { return sim->Output(39); }));
   EXPECT_EQ(sim->OutputValue(39), 40);
 
   smt::CurrentMachine().connected = false;
   sim->ClearReceived();
-  EXPECT_FALSE(SwitchPump(1, true));
+  EXPECT_FALSE(SwitchPump(smt::CurrentMachine(), 1, true));
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_TRUE(sim->Received().empty());
 }
@@ -310,7 +310,7 @@ TEST_F(JogOnSimulator, PumpButtonsSwitchTheirOutputs) {
 // click after connecting sends the state it shows.
 TEST_F(JogOnSimulator, PanelPumpButtonFollowsTheLink) {
   CDialogManualControl panel{smt::CurrentMachine()};
-  Runtime().udp = &link;  // the panel's own link is not open here
+  RuntimeOf(smt::CurrentMachine()).udp = &link;  // the panel's own link is not open here
   auto* pump1 = static_cast<QPushButton*>(panel.Control(1225));
   smt::CurrentMachine().connected = false;
   pump1->click();
@@ -331,7 +331,7 @@ TEST_F(JogOnSimulator, PanelPumpButtonFollowsTheLink) {
 // front-panel jog key goes through the same jog.
 TEST_F(JogOnSimulator, PanelButtonsAndFrontPanelKeysJog) {
   CDialogManualControl panel{smt::CurrentMachine()};
-  Runtime().udp = &link;  // the panel's own link is not open here
+  RuntimeOf(smt::CurrentMachine()).udp = &link;  // the panel's own link is not open here
   panel.JogPad().SetContext(TestContext());
   panel.JogPad().SetSteps(FastSteps());
   panel.PressControl(1139);
@@ -339,7 +339,7 @@ TEST_F(JogOnSimulator, PanelButtonsAndFrontPanelKeysJog) {
   ASSERT_TRUE(linktest::WaitFor([&] { return !panel.JogPad().m_bJogRunning && !smt::CurrentMachine().machineBusy; }));
   EXPECT_EQ(sim->Position(0), 1000);
 
-  RouteJog(0, 0);  // front-panel key 7: X-, one step
+  RouteJog(smt::CurrentMachine(), 0, 0);  // front-panel key 7: X-, one step
   ASSERT_TRUE(linktest::WaitFor([&] { return Count(0x61) == 2 && !smt::CurrentMachine().machineBusy; }));
   EXPECT_EQ(sim->Position(0), 0);
   EXPECT_EQ(smt::CurrentMachine().curX.load(), 0);
@@ -349,7 +349,7 @@ TEST_F(JogOnSimulator, PanelButtonsAndFrontPanelKeysJog) {
 // Ctrl+Shift advances the gear.
 TEST_F(JogOnSimulator, ArrowKeysJogAndCtrlShiftChangesTheGear) {
   CDialogManualControl panel{smt::CurrentMachine()};
-  Runtime().udp = &link;
+  RuntimeOf(smt::CurrentMachine()).udp = &link;
   panel.JogPad().SetContext(TestContext());
   panel.JogPad().SetSteps(FastSteps());
   QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);

@@ -41,8 +41,8 @@ struct Family {
 std::vector<Family> Families() {
   return {
       {"0x61 X move", 0x61, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove,
-       [] { return SendCmd61MoveAxis(0, 100, 5, 10) ? CommandResult::Ok : CommandResult::ReplyFailed; }, 0},
-      {"0x67 Z stroke", 0x67, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd67, [] { return SendCmd67MoveZ(32, -300, 5, 10, 1, 100, 0); }, 100 + 32},
+       [] { return SendCmd61MoveAxis(smt::CurrentMachine(), 0, 100, 5, 10) ? CommandResult::Ok : CommandResult::ReplyFailed; }, 0},
+      {"0x67 Z stroke", 0x67, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd67, [] { return SendCmd67MoveZ(smt::CurrentMachine(), 32, -300, 5, 10, 1, 100, 0); }, 100 + 32},
   };
 }
 
@@ -63,7 +63,7 @@ class LinkFaults : public linktest::MotionSimTest {
     }
   } keys;
   void TearDown() override {
-    for (auto* e : AllReplyEvents()) e->ForgetLateReply();
+    for (auto* e : AllReplyEvents(smt::CurrentMachine())) e->ForgetLateReply();
     smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.SetTimeout(std::chrono::seconds(60));
     smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd67.SetTimeout(std::chrono::seconds(30));
     smt::CurrentMachine().link.positionLost = false;
@@ -115,15 +115,15 @@ TEST_F(LinkFaults, ALateReplyNeverCompletesTheNextCommandAndTheMachineCountsAsNo
       // Connected again but not homed: the move is refused, saying why, and
       // nothing is sent.
       smt::CurrentMachine().connected = true;
-      smt::link::OnLinkRestored();
+      smt::link::OnLinkRestored(smt::CurrentMachine());
       EXPECT_NE(f.send(), CommandResult::Ok);
-      EXPECT_TRUE(MessageContains(CurrentLinkTexts().positionUncertain)) << AllMessages();
+      EXPECT_TRUE(MessageContains(LinkTextsOf(smt::CurrentMachine()).positionUncertain)) << AllMessages();
       EXPECT_EQ(ReceivedOf(f.code), 1u);
 
       // Homing frees motion again (homing is another family).
-      MachineHoming::Instance().m_nResetMode = 0;
-      ASSERT_EQ(SendCmd02Home({}), CommandResult::Ok);
-      MachineHoming::Instance().m_nResetMode = -1;
+      MachineHoming::Of(smt::CurrentMachine()).m_nResetMode = 0;
+      ASSERT_EQ(SendCmd02Home(smt::CurrentMachine(), {}), CommandResult::Ok);
+      MachineHoming::Of(smt::CurrentMachine()).m_nResetMode = -1;
       EXPECT_FALSE(smt::CurrentMachine().link.positionLost);
       linktest::ZeroPositions();
 
@@ -146,7 +146,7 @@ TEST_F(LinkFaults, AFailedSendSaysSoAndTheLinkCountsAsLost) {
   UseSerial();
   smt::CurrentMachine().connected = true;
   serial.Close();
-  EXPECT_EQ(SendCmd15ReadVacuum(1), CommandResult::SendFailed);
+  EXPECT_EQ(SendCmd15ReadVacuum(smt::CurrentMachine(), 1), CommandResult::SendFailed);
   EXPECT_TRUE(MessageContains("Command 15 could not be sent"));
   EXPECT_FALSE(smt::CurrentMachine().connected);
 }
@@ -165,54 +165,54 @@ TEST_F(LinkFaults, EveryFieldRefusesAValueOnePastItsRangeAndSendsItsLargestExact
   };
   FeedValues feed{};
   const std::vector<Case> cases = {
-      {"output number", false, 0x03, [] { SetOutput(256, 1, 5); }, [] { SetOutput(255, 1, 5); }, "Command 03: the value 256",
+      {"output number", false, 0x03, [] { SetOutput(smt::CurrentMachine(), 256, 1, 5); }, [] { SetOutput(smt::CurrentMachine(), 255, 1, 5); }, "Command 03: the value 256",
        [](const auto& p) { return p.size() == 4 && p[0] == 255; }},
-      {"output number serial", true, 0x03, [] { SetOutput(256, 1, 5); }, [] { SetOutput(255, 0, 5); },
+      {"output number serial", true, 0x03, [] { SetOutput(smt::CurrentMachine(), 256, 1, 5); }, [] { SetOutput(smt::CurrentMachine(), 255, 0, 5); },
        "Command 03: the value 256", [](const auto& p) { return p.size() == 2 && p[0] == 255; }},
-      {"output value", false, 0x03, [] { SetOutput(5, 1, 65536); }, [] { SetOutput(5, 1, 65535); },
+      {"output value", false, 0x03, [] { SetOutput(smt::CurrentMachine(), 5, 1, 65536); }, [] { SetOutput(smt::CurrentMachine(), 5, 1, 65535); },
        "Command 03: the value 65536", [](const auto& p) { return p.size() == 4 && p[2] == 0xFF && p[3] == 0xFF; }},
-      {"state code", false, 0x60, [] { SendCmd60SetState(256, 0); }, [] { SendCmd60SetState(255, 255); },
+      {"state code", false, 0x60, [] { SendCmd60SetState(smt::CurrentMachine(), 256, 0); }, [] { SendCmd60SetState(smt::CurrentMachine(), 255, 255); },
        "Command 60: the value 256", [](const auto& p) { return p.size() == 2 && p[0] == 255 && p[1] == 255; }},
-      {"state value", false, 0x60, [] { SendCmd60SetState(5, 256); }, [] { SendCmd60SetState(5, 255); },
+      {"state value", false, 0x60, [] { SendCmd60SetState(smt::CurrentMachine(), 5, 256); }, [] { SendCmd60SetState(smt::CurrentMachine(), 5, 255); },
        "Command 60: the value 256", [](const auto& p) { return p.size() == 2 && p[1] == 255; }},
       {"0x66 value 10", false, 0x66,
-       [feed]() mutable { feed[7] = 65536; SendCmd66MoveFeedAxis(0, 11, feed); },
-       [feed]() mutable { feed[7] = 65535; SendCmd66MoveFeedAxis(0, 11, feed); }, "Command 66: the value 65536",
+       [feed]() mutable { feed[7] = 65536; SendCmd66MoveFeedAxis(smt::CurrentMachine(), 0, 11, feed); },
+       [feed]() mutable { feed[7] = 65535; SendCmd66MoveFeedAxis(smt::CurrentMachine(), 0, 11, feed); }, "Command 66: the value 65536",
        [](const auto& p) { return p.size() == 38 && p[34] == 0xFF && p[35] == 0xFF; }},
       {"0x66 value 11", false, 0x66,
-       [feed]() mutable { feed[8] = 256; SendCmd66MoveFeedAxis(0, 11, feed); },
-       [feed]() mutable { feed[8] = 255; SendCmd66MoveFeedAxis(0, 11, feed); }, "Command 66: the value 256",
+       [feed]() mutable { feed[8] = 256; SendCmd66MoveFeedAxis(smt::CurrentMachine(), 0, 11, feed); },
+       [feed]() mutable { feed[8] = 255; SendCmd66MoveFeedAxis(smt::CurrentMachine(), 0, 11, feed); }, "Command 66: the value 256",
        [](const auto& p) { return p.size() == 38 && p[36] == 0xFF; }},
       {"0x66 value 11 serial", true, 0x66,
-       [feed]() mutable { feed[8] = 256; SendCmd66MoveFeedAxis(0, 11, feed); },
-       [feed]() mutable { feed[8] = 255; SendCmd66MoveFeedAxis(0, 11, feed); }, "Command 66: the value 256",
+       [feed]() mutable { feed[8] = 256; SendCmd66MoveFeedAxis(smt::CurrentMachine(), 0, 11, feed); },
+       [feed]() mutable { feed[8] = 255; SendCmd66MoveFeedAxis(smt::CurrentMachine(), 0, 11, feed); }, "Command 66: the value 256",
        [](const auto& p) { return p.size() == 17 && p[15] == 0xFF; }},
-      {"0x64 A index", false, 0x64, [] { SendCmd64MoveXY(0, 5, 10, 0, 5, 10, 256, 0, 5, 10, 0); },
-       [] { SendCmd64MoveXY(0, 5, 10, 0, 5, 10, 255, 0, 5, 10, 0); }, "Command 64: the value 256",
+      {"0x64 A index", false, 0x64, [] { SendCmd64MoveXY(smt::CurrentMachine(), 0, 5, 10, 0, 5, 10, 256, 0, 5, 10, 0); },
+       [] { SendCmd64MoveXY(smt::CurrentMachine(), 0, 5, 10, 0, 5, 10, 255, 0, 5, 10, 0); }, "Command 64: the value 256",
        [](const auto& p) { return p.size() == 38 && p[25] == 255; }},
       // 0x01 as the axis start-up sends it: its acknowledgement awaited, so
       // that it does not come later, out of turn, into the next case.
-      {"0x01 INT_MIN serial", true, 0x01, [] { SendCmd01MoveAxisSerial(0, INT32_MIN); },
+      {"0x01 INT_MIN serial", true, 0x01, [] { SendCmd01MoveAxisSerial(smt::CurrentMachine(), 0, INT32_MIN); },
        [] {
          auto& e = smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialAxis;
          e.Arm();
-         if (SendCmd01MoveAxisSerial(0, INT32_MAX)) EXPECT_EQ(e.Wait(std::chrono::seconds(10)), ReplyWait::Done);
+         if (SendCmd01MoveAxisSerial(smt::CurrentMachine(), 0, INT32_MAX)) EXPECT_EQ(e.Wait(smt::CurrentMachine(), std::chrono::seconds(10)), ReplyWait::Done);
          else e.Disarm();
        },
        "Command 01: the value -2147483648",
        [](const auto& p) { return p.size() == 5 && p[1] == 0x7F && p[2] == 0xFF && p[3] == 0xFF && p[4] == 0xFF; }},
-      {"0x58 INT_MIN magnitude", false, 0x58, [] { SendCmd58GlueDispense(10, 0, 5, 10, 5, INT32_MIN, 0, 0, 0, 0); },
-       [] { SendCmd58GlueDispense(10, 0, 5, 10, 5, -INT32_MAX, 0, 0, 0, 0); }, "Command 58: the value 2147483648",
+      {"0x58 INT_MIN magnitude", false, 0x58, [] { SendCmd58GlueDispense(smt::CurrentMachine(), 10, 0, 5, 10, 5, INT32_MIN, 0, 0, 0, 0); },
+       [] { SendCmd58GlueDispense(smt::CurrentMachine(), 10, 0, 5, 10, 5, -INT32_MAX, 0, 0, 0, 0); }, "Command 58: the value 2147483648",
        [](const auto& p) { return p.size() == 28 && p[14] == 0xFF && p[17] == 0x7F; }},
       {"0x58 INT_MIN steps serial", true, 0x58,
-       [] { SendCmd58GlueDispense(10, INT32_MIN, 5, 10, 5, 0, 0, 0, 0, 0); },
-       [] { SendCmd58GlueDispense(10, -INT32_MAX, 5, 10, 5, 0, 0, 0, 0, 0); }, "does not fit",
+       [] { SendCmd58GlueDispense(smt::CurrentMachine(), 10, INT32_MIN, 5, 10, 5, 0, 0, 0, 0, 0); },
+       [] { SendCmd58GlueDispense(smt::CurrentMachine(), 10, -INT32_MAX, 5, 10, 5, 0, 0, 0, 0, 0); }, "does not fit",
        [](const auto& p) { return p.size() == 20 && p[1] == 0xFF && p[4] == 0xFF; }},
-      {"0x68 INT_MIN fifth", false, 0x68, [] { SendCmd68MoveZVacuum(32, 0, 5, 10, INT32_MIN, 100, 0); },
-       [] { SendCmd68MoveZVacuum(32, 0, 5, 10, INT32_MIN + 1, 100, 0); }, "Command 68: the value 2147483648",
+      {"0x68 INT_MIN fifth", false, 0x68, [] { SendCmd68MoveZVacuum(smt::CurrentMachine(), 32, 0, 5, 10, INT32_MIN, 100, 0); },
+       [] { SendCmd68MoveZVacuum(smt::CurrentMachine(), 32, 0, 5, 10, INT32_MIN + 1, 100, 0); }, "Command 68: the value 2147483648",
        [](const auto& p) { return p.size() == 21 && p[13] == 0xFF && p[16] == 0x7F; }},
-      {"0x68 INT_MIN fifth serial", true, 0x68, [] { SendCmd68MoveZVacuum(32, 0, 5, 10, INT32_MIN, 100, 0); },
-       [] { SendCmd68MoveZVacuum(32, 0, 5, 10, INT32_MIN + 1, 100, 0); }, "Command 68: the value 2147483648",
+      {"0x68 INT_MIN fifth serial", true, 0x68, [] { SendCmd68MoveZVacuum(smt::CurrentMachine(), 32, 0, 5, 10, INT32_MIN, 100, 0); },
+       [] { SendCmd68MoveZVacuum(smt::CurrentMachine(), 32, 0, 5, 10, INT32_MIN + 1, 100, 0); }, "Command 68: the value 2147483648",
        [](const auto& p) { return p.size() == 14 && p[7] == 0x7F && p[10] == 0xFF; }},
   };
   for (const Case& c : cases) {
@@ -243,11 +243,11 @@ TEST_F(LinkFaults, EveryFieldRefusesAValueOnePastItsRangeAndSendsItsLargestExact
 TEST_F(LinkFaults, ConveyorWaitTimeOutMustFitItsWord) {
   UseUdp();
   UpdateSettings([](MotionSettings& m) { m.conveyorWaitTimeOut = 65536; });
-  SendCmd62Zones(2, 0, 1, 0, 10, 10, 10, 5, 10);
+  SendCmd62Zones(smt::CurrentMachine(), 2, 0, 1, 0, 10, 10, 10, 5, 10);
   EXPECT_TRUE(MessageContains("Command 62: the value 65536"));
   EXPECT_EQ(ReceivedOf(0x62), 0u);
   UpdateSettings([](MotionSettings& m) { m.conveyorWaitTimeOut = 65535; });
-  EXPECT_EQ(SendCmd62Zones(2, 0, 1, 0, 10, 10, 10, 5, 10), CommandResult::Ok);
+  EXPECT_EQ(SendCmd62Zones(smt::CurrentMachine(), 2, 0, 1, 0, 10, 10, 10, 5, 10), CommandResult::Ok);
   const auto p = sim->LastReceived(0x62)->payload;
   EXPECT_EQ(p[2], 0xFF);
   EXPECT_EQ(p[3], 0xFF);
@@ -268,8 +268,8 @@ TEST_F(LinkFaults, SimulatorRefusesShortPayloadsAndUnknownSerialCodes) {
   // A 6-byte serial 0x61 (7 are needed) moves nothing and is answered with an error report.
   smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.Arm();  // as a sender does before it writes its frame
   const auto shortFrame = BuildSerialFrame(0x61, {0x00, 0x00, 0x00, 0x03, 0xE8, 0x05});
-  ASSERT_TRUE(WriteComFrame(shortFrame.data(), static_cast<uint32_t>(shortFrame.size())));
-  EXPECT_EQ(smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.Wait(std::chrono::seconds(3)), ReplyWait::Failed);
+  ASSERT_TRUE(WriteComFrame(smt::CurrentMachine(), shortFrame.data(), static_cast<uint32_t>(shortFrame.size())));
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.Wait(smt::CurrentMachine(), std::chrono::seconds(3)), ReplyWait::Failed);
   EXPECT_EQ(sim->Position(0), 0);
   EXPECT_EQ(sim->RefusedCommands(), 1u);
   // A UDP-only code (0x72) and an unknown code on the serial line are answered
@@ -277,13 +277,13 @@ TEST_F(LinkFaults, SimulatorRefusesShortPayloadsAndUnknownSerialCodes) {
   for (uint8_t code : {uint8_t{0x72}, uint8_t{0x99}}) {
     messages.service.Clear();
     // Sent as a sender sends it: its family (if it has one) awaits the answer.
-    ReplyEvent* family = ReplyEventForCode(code);
+    ReplyEvent* family = ReplyEventForCode(smt::CurrentMachine(), code);
     if (family) family->Arm();
     const auto f = BuildSerialFrame(code, std::vector<uint8_t>(48, 0));
-    ASSERT_TRUE(WriteComFrame(f.data(), static_cast<uint32_t>(f.size())));
-    if (family) EXPECT_EQ(family->Wait(std::chrono::seconds(3)), ReplyWait::Failed);
+    ASSERT_TRUE(WriteComFrame(smt::CurrentMachine(), f.data(), static_cast<uint32_t>(f.size())));
+    if (family) EXPECT_EQ(family->Wait(smt::CurrentMachine(), std::chrono::seconds(3)), ReplyWait::Failed);
     ASSERT_TRUE(linktest::WaitFor([&] { return !messages.service.Texts().empty(); }));
-    EXPECT_EQ(messages.service.Texts()[0], CurrentLinkTexts().message16) << int(code);
+    EXPECT_EQ(messages.service.Texts()[0], LinkTextsOf(smt::CurrentMachine()).message16) << int(code);
   }
   EXPECT_EQ(sim->RefusedCommands(), 3u);
 
@@ -294,13 +294,13 @@ TEST_F(LinkFaults, SimulatorRefusesShortPayloadsAndUnknownSerialCodes) {
   m.code = 0x61;
   m.udpPayload = std::vector<uint8_t>{0, 0, 0, 0, 0, 0xE8, 0x03, 0, 0};
   m.reply = &smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove;
-  EXPECT_EQ(SendMachineCommand(m), CommandResult::ReplyFailed);
+  EXPECT_EQ(SendMachineCommand(smt::CurrentMachine(), m), CommandResult::ReplyFailed);
   EXPECT_EQ(sim->Position(0), 0);
   EXPECT_TRUE(MessageContains("Error-05"));
 }
 
 TEST_F(LinkFaults, FrontPanelKeysTenAndElevenHaveNoSerialForm) {
-  Runtime().hooks = &keys;
+  RuntimeOf(smt::CurrentMachine()).hooks = &keys;
   UseUdp();
   Introduce();
   for (uint8_t key : {uint8_t{10}, uint8_t{11}}) {
@@ -318,7 +318,7 @@ TEST_F(LinkFaults, FrontPanelKeysTenAndElevenHaveNoSerialForm) {
   EXPECT_TRUE(linktest::WaitFor([&] { return keys.serialKey == '9' && keys.udpKey == 9; }));
   // Only key 9 reached the serial line (not ':' or ';').
   EXPECT_EQ(keys.serialCount.load(), 1);
-  Runtime().hooks = &hooks;
+  RuntimeOf(smt::CurrentMachine()).hooks = &hooks;
 }
 
 // Replies and key reports count only from the board's address and port: a
@@ -326,7 +326,7 @@ TEST_F(LinkFaults, FrontPanelKeysTenAndElevenHaveNoSerialForm) {
 // a forged report) is dropped; a forged start key starts nothing, and a
 // forged reply completes nothing.
 TEST_F(LinkFaults, ReportsAndRepliesFromAnotherPortOfTheBoardsHostAreDropped) {
-  Runtime().hooks = &keys;
+  RuntimeOf(smt::CurrentMachine()).hooks = &keys;
   UseUdp();
   Introduce();
   const int other = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
@@ -365,7 +365,7 @@ TEST_F(LinkFaults, ReportsAndRepliesFromAnotherPortOfTheBoardsHostAreDropped) {
     const auto reply = datagram(1, 0x64, {0x00, 0x01});
     ::sendto(other, reply.data(), reply.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
   });
-  EXPECT_FALSE(SendCmd64MoveXY(100, 5, 10, 0, 5, 10, 0, 0, 0, 0, 0)) << "a forged reply completed the move";
+  EXPECT_FALSE(SendCmd64MoveXY(smt::CurrentMachine(), 100, 5, 10, 0, 5, 10, 0, 0, 0, 0, 0)) << "a forged reply completed the move";
   forger.join();
   EXPECT_EQ(smt::CurrentMachine().curX.load(), 0);
   // The board's own report is taken (pause: nothing runs, so nothing happens).
@@ -373,7 +373,7 @@ TEST_F(LinkFaults, ReportsAndRepliesFromAnotherPortOfTheBoardsHostAreDropped) {
   EXPECT_TRUE(linktest::WaitFor([&] { return keys.udpKey == 2; }));
   ::close(other);
   smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY.SetTimeout(std::chrono::seconds(60));
-  Runtime().hooks = &hooks;
+  RuntimeOf(smt::CurrentMachine()).hooks = &hooks;
 }
 
 // The board's port closing (its program ended) is the link gone, told at
@@ -389,7 +389,7 @@ TEST_F(LinkFaults, ABoardPortThatClosesIsTheLinkGoneToldOnceIdleOrSending) {
   for (const Case c : {Case{"idle", false}, Case{"a move sent", true}}) {
     SCOPED_TRACE(c.name);
     UseUdp();
-    smt::link::OnLinkRestored();
+    smt::link::OnLinkRestored(smt::CurrentMachine());
     smt::CurrentMachine().connected = true;
     smt::CurrentMachine().resetDone = true;
     messages.service.Clear();
@@ -405,7 +405,7 @@ TEST_F(LinkFaults, ABoardPortThatClosesIsTheLinkGoneToldOnceIdleOrSending) {
     const auto t0 = std::chrono::steady_clock::now();
     sim->Stop();
     if (c.sending) {
-      EXPECT_FALSE(SendCmd61MoveAxis(0, 100, 5, 10));
+      EXPECT_FALSE(SendCmd61MoveAxis(smt::CurrentMachine(), 0, 100, 5, 10));
     }
     ASSERT_TRUE(linktest::WaitFor([] { return !smt::CurrentMachine().connected.load(); }, std::chrono::seconds(5)));
     const auto noticeMs = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0);
@@ -418,7 +418,7 @@ TEST_F(LinkFaults, ABoardPortThatClosesIsTheLinkGoneToldOnceIdleOrSending) {
     EXPECT_TRUE(MessageContains("network link to 127.0.0.1 failed: the board's port " + std::to_string(port) +
                                 " is closed"))
         << AllMessages();
-    EXPECT_TRUE(MessageContains(smt::link::CurrentLinkTexts().lostConnectAgain)) << AllMessages();
+    EXPECT_TRUE(MessageContains(smt::link::LinkTextsOf(smt::CurrentMachine()).lostConnectAgain)) << AllMessages();
     // Down: the channel does not ask any more.
     const uint64_t watched = link.Channel().WatchDatagramsSent();
     std::this_thread::sleep_for(std::chrono::milliseconds(800));
@@ -454,19 +454,19 @@ TEST_F(LinkFaults, ASilentBoardIsNoticedWithinEachMovesOwnTimeOut) {
   pick.head = 1;
   pick.depth = -400;
   const Wait waits[] = {
-      {"0x74 head pick move, unset speeds", 0x74, [&] { return RunMachineInUse().PickWithHead(pick); }},
-      {"0x64 XY move, unset speeds", 0x64, [] { return SendCmd64MoveXY(300, 1, 0, -200, 1, 0, 0, 0, 0, 0, 0); }},
+      {"0x74 head pick move, unset speeds", 0x74, [&] { return RunMachineOf(smt::CurrentMachine()).PickWithHead(pick); }},
+      {"0x64 XY move, unset speeds", 0x64, [] { return SendCmd64MoveXY(smt::CurrentMachine(), 300, 1, 0, -200, 1, 0, 0, 0, 0, 0, 0); }},
       {"0x62 conveyor zone step", 0x62,
-       [] { return SendCmd62Zones(1, 1, 0, 0, 100, 0, 0, 5, 10) == CommandResult::Ok; }},
+       [] { return SendCmd62Zones(smt::CurrentMachine(), 1, 1, 0, 0, 100, 0, 0, 5, 10) == CommandResult::Ok; }},
   };
   for (const Wait& w : waits) {
     SCOPED_TRACE(w.name);
     smt::CurrentMachine().connected = true;
-    smt::link::OnLinkRestored();
+    smt::link::OnLinkRestored(smt::CurrentMachine());
     smt::CurrentMachine().resetDone = true;
     smt::CurrentMachine().masterResetOk = true;
     smt::CurrentMachine().link.positionLost = false;
-    for (auto* e : AllReplyEvents()) e->ForgetLateReply();
+    for (auto* e : AllReplyEvents(smt::CurrentMachine())) e->ForgetLateReply();
     messages.service.Clear();
     sim->DropRepliesTo(w.code, 1);
     const auto t0 = std::chrono::steady_clock::now();

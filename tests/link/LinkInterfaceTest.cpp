@@ -31,11 +31,11 @@ class CommandSetOverOneLink : public ::testing::Test {
     m.xLimit = m.xLimitAbs = 100000;
     m.yLimit = -80000;
     m.yLimitAbs = 80000;
-    SetMotionSettings(m);
+    SetMotionSettings(smt::CurrentMachine(), m);
     smt::CurrentMachine().connected = true;
   }
   void TearDown() override {
-    Runtime().substitute = nullptr;
+    RuntimeOf(smt::CurrentMachine()).substitute = nullptr;
     linktest::ResetLinkState();
   }
   // Puts `link` in place; it answers the reply of `awaited` (when given)
@@ -45,7 +45,7 @@ class CommandSetOverOneLink : public ::testing::Test {
     link.AnswerWith([reply](uint8_t) {
       if (reply) reply->Answer(0);
     });
-    Runtime().substitute = &link;
+    RuntimeOf(smt::CurrentMachine()).substitute = &link;
   }
   std::string Messages() {
     std::string all;
@@ -71,9 +71,9 @@ TEST_F(CommandSetOverOneLink, EachCommandGoesOutOnceInTheLinksOwnForm) {
     std::function<MachineCommand()> build;
   };
   const Case cases[] = {
-      {"single-axis move 0x61", [] { return BuildCmd61MoveAxis(0, -300, 5, 20); }},
-      {"XY move 0x64", [] { return BuildCmd64MoveXY(-300, 5, 20, 100, 6, 21, 1, -50, 7, 22, 0x80); }},
-      {"Z stroke 0x67", [] { return BuildCmd67MoveZ(32, -300, 5, 10, 1, 100, 0); }},
+      {"single-axis move 0x61", [] { return BuildCmd61MoveAxis(smt::CurrentMachine(), 0, -300, 5, 20); }},
+      {"XY move 0x64", [] { return BuildCmd64MoveXY(smt::CurrentMachine(), -300, 5, 20, 100, 6, 21, 1, -50, 7, 22, 0x80); }},
+      {"Z stroke 0x67", [] { return BuildCmd67MoveZ(smt::CurrentMachine(), 32, -300, 5, 10, 1, 100, 0); }},
       {"state 0x60 (code only on the serial link)", [] {
          MachineCommand c;
          c.code = 0x60;
@@ -89,13 +89,13 @@ TEST_F(CommandSetOverOneLink, EachCommandGoesOutOnceInTheLinksOwnForm) {
       const MachineCommand cmd = c.build();
       Use(link, &cmd);
       // The mode says the other link: the link in place wins.
-      Runtime().commModel = f.form == LinkForm::Serial ? 1 : 0;
-      EXPECT_EQ(SendMachineCommand(cmd), CommandResult::Ok) << Messages();
+      RuntimeOf(smt::CurrentMachine()).commModel = f.form == LinkForm::Serial ? 1 : 0;
+      EXPECT_EQ(SendMachineCommand(smt::CurrentMachine(), cmd), CommandResult::Ok) << Messages();
       const auto sent = link.SentCommands();
       ASSERT_EQ(sent.size(), 1u);
       EXPECT_EQ(sent[0].code, cmd.code);
       EXPECT_EQ(sent[0].payload, f.form == LinkForm::Serial ? cmd.serialPayload : cmd.udpPayload);
-      Runtime().substitute = nullptr;
+      RuntimeOf(smt::CurrentMachine()).substitute = nullptr;
     }
   }
 }
@@ -125,7 +125,7 @@ TEST_F(CommandSetOverOneLink, ACommandTheLinkHasNoFormForNeverReachesIt) {
        UdpOnlyRefusalText(0x74)},
       {"serial-only 0x01 on the UDP link", LinkForm::Udp, serialOnly, CommandResult::SendFailed,
        "Command 01 could not be sent: the stand-in failed !"},
-      {"X past the serial field", LinkForm::Serial, BuildCmd64MoveXY(40000, 1, 1, 0, 1, 1, 0, 0, 1, 1, 0),
+      {"X past the serial field", LinkForm::Serial, BuildCmd64MoveXY(smt::CurrentMachine(), 40000, 1, 1, 0, 1, 1, 0, 0, 1, 1, 0),
        CommandResult::Refused, "X steps 40000 does not fit the 16-bit serial field, nothing was sent !"},
   };
   for (const Case& c : cases) {
@@ -134,11 +134,11 @@ TEST_F(CommandSetOverOneLink, ACommandTheLinkHasNoFormForNeverReachesIt) {
     smt::CurrentMachine().connected = true;
     linktest::RecordingLink link(c.form, "the stand-in");
     Use(link);
-    EXPECT_EQ(SendMachineCommand(c.cmd), c.expected);
+    EXPECT_EQ(SendMachineCommand(smt::CurrentMachine(), c.cmd), c.expected);
     EXPECT_TRUE(link.SentCommands().empty());
     EXPECT_NE(Messages().find(c.message), std::string::npos) << Messages();
-    Runtime().substitute = nullptr;
-    OnLinkRestored();
+    RuntimeOf(smt::CurrentMachine()).substitute = nullptr;
+    OnLinkRestored(smt::CurrentMachine());
   }
 }
 
@@ -162,19 +162,19 @@ TEST_F(CommandSetOverOneLink, AFailingLinkIsNamedAndDisconnectsOnlyWhenItCarries
       messages.service.Clear();
       // Connected again and homed after the case before.
       smt::CurrentMachine().connected = true;
-      OnLinkRestored();
+      OnLinkRestored(smt::CurrentMachine());
       smt::CurrentMachine().resetDone = true;
       smt::CurrentMachine().link.positionLost = false;
       linktest::RecordingLink used(f.form, "COM port /dev/ttyTEST");
       linktest::RecordingLink other(f.form, "the spare link");
-      const MachineCommand move = BuildCmd61MoveAxis(0, 100, 5, 20);
+      const MachineCommand move = BuildCmd61MoveAxis(smt::CurrentMachine(), 0, 100, 5, 20);
       Use(used, &move);
       linktest::RecordingLink& failing = c.active ? used : other;
       if (c.onItsOwn) {
-        failing.Fail(CurrentLinkTexts().portClosed);
+        failing.Fail(LinkTextsOf(smt::CurrentMachine()).portClosed);
       } else {
         failing.FailSends(true);
-        EXPECT_EQ(SendMachineCommand(move), CommandResult::SendFailed);
+        EXPECT_EQ(SendMachineCommand(smt::CurrentMachine(), move), CommandResult::SendFailed);
       }
       EXPECT_EQ(smt::CurrentMachine().connected.load(), !c.active);
       // What the machine did while the link was down is not known.
@@ -184,17 +184,17 @@ TEST_F(CommandSetOverOneLink, AFailingLinkIsNamedAndDisconnectsOnlyWhenItCarries
         EXPECT_NE(all.find(c.onItsOwn ? "COM port /dev/ttyTEST was closed !" : "COM port /dev/ttyTEST failed !"),
                   std::string::npos)
             << all;
-        EXPECT_NE(all.find(smt::link::CurrentLinkTexts().lostConnectAgain), std::string::npos) << all;
+        EXPECT_NE(all.find(smt::link::LinkTextsOf(smt::CurrentMachine()).lostConnectAgain), std::string::npos) << all;
         // Nothing more goes to a lost link.
         used.FailSends(false);
-        EXPECT_EQ(SendMachineCommand(move), CommandResult::LinkLost);
+        EXPECT_EQ(SendMachineCommand(smt::CurrentMachine(), move), CommandResult::LinkLost);
         EXPECT_TRUE(used.SentCommands().empty());
       } else {
         EXPECT_EQ(all, "");
-        EXPECT_EQ(SendMachineCommand(move), CommandResult::Ok);
+        EXPECT_EQ(SendMachineCommand(smt::CurrentMachine(), move), CommandResult::Ok);
         EXPECT_EQ(used.SentCommands().size(), 1u);
       }
-      Runtime().substitute = nullptr;
+      RuntimeOf(smt::CurrentMachine()).substitute = nullptr;
     }
   }
 }
@@ -217,13 +217,13 @@ TEST_F(CommandSetOverOneLink, TheLostLinkMessageNamesTheNozzlesWithVacuumOnInThe
                               Language{"German", "An diesen Düsen hält das Vakuum eventuell noch Bauteile"}}) {
     LinkTexts t;
     t.Load(texts, lang.name);
-    SetLinkTexts(t);
+    SetLinkTexts(smt::CurrentMachine(), t);
     for (const Pumps p : {Pumps{0x00, ""}, Pumps{0x01, " 1"}, Pumps{0x05, " 1, 3"}, Pumps{0x80, " 8"}}) {
       SCOPED_TRACE(std::string(lang.name) + " pumps " + std::to_string(p.bits));
       messages.service.Clear();
-      OnLinkRestored();
+      OnLinkRestored(smt::CurrentMachine());
       smt::CurrentMachine().connected = true;
-      Runtime().pumpButtons = p.bits;
+      RuntimeOf(smt::CurrentMachine()).pumpButtons = p.bits;
       linktest::RecordingLink used(LinkForm::Serial, "COM port /dev/ttyTEST");
       Use(used);
       used.Fail(t.portClosed);
@@ -239,9 +239,9 @@ TEST_F(CommandSetOverOneLink, TheLostLinkMessageNamesTheNozzlesWithVacuumOnInThe
         ASSERT_NE(at, std::string::npos) << told;
         EXPECT_EQ(told.substr(at), t.lostWithVacuumOn + p.nozzles) << told;
       }
-      Runtime().substitute = nullptr;
-      Runtime().pumpButtons = 0;
+      RuntimeOf(smt::CurrentMachine()).substitute = nullptr;
+      RuntimeOf(smt::CurrentMachine()).pumpButtons = 0;
     }
   }
-  SetLinkTexts(LinkTexts{});
+  SetLinkTexts(smt::CurrentMachine(), LinkTexts{});
 }

@@ -38,12 +38,12 @@ inline void UseEnglishLinkFailureTexts() {
         &smt::link::LinkTexts::lostConnectAgain, &smt::link::LinkTexts::sendFailed,
         &smt::link::LinkTexts::sendLinkDown, &smt::link::LinkTexts::replyTimeoutCode})
     t.*f = en.*f;
-  smt::link::SetLinkTexts(t);
+  smt::link::SetLinkTexts(smt::CurrentMachine(), t);
 }
 
 inline void ResetLinkState() {
   UseEnglishLinkFailureTexts();
-  auto& rt = smt::link::Runtime();
+  auto& rt = smt::link::RuntimeOf(smt::CurrentMachine());
   rt.udp = nullptr;
   rt.serial = nullptr;
   rt.substitute = nullptr;
@@ -53,13 +53,13 @@ inline void ResetLinkState() {
   rt.serialAckCount = 0;
   rt.serialSendCount = 0;
   rt.v2_04 = rt.v2_06 = rt.v2_07 = 0;
-  for (auto* e : smt::link::AllReplyEvents()) {
+  for (auto* e : smt::link::AllReplyEvents(smt::CurrentMachine())) {
     e->ForgetLateReply();
     e->Reset();
   }
   smt::CurrentMachine().link.positionLost = false;
   smt::CurrentMachine().connected = false;
-  smt::link::OnLinkRestored();
+  smt::link::OnLinkRestored(smt::CurrentMachine());
   smt::CurrentMachine().resetDone = true;
   smt::CurrentMachine().masterResetOk = true;
   smt::CurrentMachine().machineBusy = false;
@@ -71,7 +71,7 @@ inline void ResetLinkState() {
   smt::CurrentMachine().link.lastSerialCmd = -1;
   smt::CurrentMachine().link.firstOnline = true;
   // A test that left the homing in a reset mode (9: conveyor) would steer the next one's fault handling.
-  smt::link::MachineHoming::Instance().m_nResetMode = -1;
+  smt::link::MachineHoming::Of(smt::CurrentMachine()).m_nResetMode = -1;
 }
 
 // Polls `cond` for up to `limit`.
@@ -122,14 +122,14 @@ class QuietJogPanel : public smt::link::JogPanelActions {
 // sets.
 inline QuietLinkWindow& QuietLinkRoutes() {
   auto window = std::make_shared<QuietLinkWindow>();
-  smt::link::LinkWindowPort().Own(window);
-  smt::link::CameraPanelPort().Own(std::make_shared<smt::testing::RecordingCameraPanel>());
-  smt::link::JogPanelPort().Own(std::make_shared<QuietJogPanel>());
+  smt::link::LinkWindowPortOf(smt::CurrentMachine()).Own(window);
+  smt::link::CameraPanelPortOf(smt::CurrentMachine()).Own(std::make_shared<smt::testing::RecordingCameraPanel>());
+  smt::link::JogPanelPortOf(smt::CurrentMachine()).Own(std::make_shared<QuietJogPanel>());
   return *window;
 }
 
 // The link window QuietLinkRoutes connected.
-inline QuietLinkWindow& TestLinkWindow() { return dynamic_cast<QuietLinkWindow&>(*smt::link::LinkWindowPort()); }
+inline QuietLinkWindow& TestLinkWindow() { return dynamic_cast<QuietLinkWindow&>(*smt::link::LinkWindowPortOf(smt::CurrentMachine())); }
 
 // A simulator on 127.0.0.1 (any free port) and its pseudo-terminal, with the
 // program's UDP link and serial link open towards it.
@@ -148,8 +148,8 @@ class SimLinkTest : public ::testing::Test {
     ASSERT_TRUE(link.Open("127.0.0.1", static_cast<uint32_t>(sim->UdpPort())));
     link.StartReplyLoop();
     ASSERT_TRUE(serial.Open(sim->SerialPath()));
-    smt::link::Runtime().udp = &link;
-    smt::link::Runtime().serial = &serial;
+    smt::link::RuntimeOf(smt::CurrentMachine()).udp = &link;
+    smt::link::RuntimeOf(smt::CurrentMachine()).serial = &serial;
   }
   void TearDown() override {
     // No worker a test started (a homing, a jog) outlives the links and the
@@ -161,12 +161,12 @@ class SimLinkTest : public ::testing::Test {
     sim->Stop();
     ResetLinkState();
   }
-  void UseUdp() { smt::link::Runtime().commModel = 1; }
-  void UseSerial() { smt::link::Runtime().commModel = 0; }
+  void UseUdp() { smt::link::RuntimeOf(smt::CurrentMachine()).commModel = 1; }
+  void UseSerial() { smt::link::RuntimeOf(smt::CurrentMachine()).commModel = 0; }
 
   std::unique_ptr<smt::sim::SimBoard> sim;
-  smt::link::CMachineLink link;
-  smt::link::CSerialLink serial;
+  smt::link::CMachineLink link{smt::CurrentMachine()};
+  smt::link::CSerialLink serial{smt::CurrentMachine()};
 };
 
 }  // namespace linktest

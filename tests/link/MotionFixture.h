@@ -72,23 +72,23 @@ class MotionSimTest : public SimLinkTest {
     m.conveyorStartSpeed = 5;
     m.conveyorNormalSpeed = 9;
     m.conveyorWidthTarget = 4321;
-    smt::link::SetMotionSettings(m);
+    smt::link::SetMotionSettings(smt::CurrentMachine(), m);
     ZeroPositions();
     smt::CurrentMachine().machineType = 0;
     smt::CurrentMachine().connected = true;
     smt::CurrentMachine().machineBusy = false;
     smt::CurrentMachine().paused = false;
-    smt::link::Runtime().hooks = &hooks;
-    smt::link::Runtime().pumpButtons = 0;
-    smt::link::Runtime().axisSelection = 0;
-    smt::link::Runtime().speedGear = 0;
-    smt::link::MachineHoming::Instance().m_nResetMode = -1;
+    smt::link::RuntimeOf(smt::CurrentMachine()).hooks = &hooks;
+    smt::link::RuntimeOf(smt::CurrentMachine()).pumpButtons = 0;
+    smt::link::RuntimeOf(smt::CurrentMachine()).axisSelection = 0;
+    smt::link::RuntimeOf(smt::CurrentMachine()).speedGear = 0;
+    smt::link::MachineHoming::Of(smt::CurrentMachine()).m_nResetMode = -1;
     QuietLinkRoutes();
   }
   void TearDown() override {
     testsupport::DumpSimRecord(*sim, recordWorld);
-    smt::link::Runtime().hooks = nullptr;
-    smt::link::SetMotionSettings({});
+    smt::link::RuntimeOf(smt::CurrentMachine()).hooks = nullptr;
+    smt::link::SetMotionSettings(smt::CurrentMachine(), {});
     smt::CurrentMachine().machineType = 0;
     ZeroPositions();
     SimLinkTest::TearDown();
@@ -96,13 +96,13 @@ class MotionSimTest : public SimLinkTest {
   // The world whose releases go with the record (SimRecordDump), when the test has one.
   const smt::sim::SimWorld* recordWorld = nullptr;
   void UpdateSettings(const std::function<void(smt::link::MotionSettings&)>& change) {
-    auto m = smt::link::GetMotionSettings();
+    auto m = smt::link::GetMotionSettings(smt::CurrentMachine());
     change(m);
-    smt::link::SetMotionSettings(m);
+    smt::link::SetMotionSettings(smt::CurrentMachine(), m);
   }
   // Lets the board learn the host's address (reports go to the last sender).
   void Introduce() {
-    smt::link::SendCmd60SetState(0, 0);
+    smt::link::SendCmd60SetState(smt::CurrentMachine(), 0, 0);
     ASSERT_TRUE(WaitFor([&] { return sim->LastReceived(0x60).has_value(); }));
   }
 

@@ -52,30 +52,30 @@ TEST_F(MotionSim, ASequenceOfMovesLeavesTheProgramWhereTheMachineIs) {
   for (const LinkCase& l : links) {
     SCOPED_TRACE(l.name);
     l.serial ? UseSerial() : UseUdp();
-    Runtime().v2_04 = l.v2_04;
-    ASSERT_TRUE(SendCmd61MoveAxis(0, 5000, 10, 30));
-    ASSERT_TRUE(SendCmd61MoveAxis(1, -3000, 10, 30));
-    ASSERT_TRUE(SendCmd61MoveAxis(2, 300, 10, 30));
-    ASSERT_TRUE(SendCmd61MoveAxis(3, -200, 10, 30));
-    ASSERT_TRUE(SendCmd61MoveAxis(4, 3500, 10, 30));
-    ASSERT_TRUE(SendCmd61MoveAxis(40, 200, 10, 30));  // A1 again: wraps past one revolution
-    ASSERT_TRUE(SendCmd61MoveAxis(8, 120, 10, 30));
-    ASSERT_TRUE(SendCmd61MoveAxis(36, -100, 10, 30));
-    ASSERT_TRUE(SendCmd61MoveAxis(14, 50, 10, 30));
-    ASSERT_TRUE(SendCmd61MoveAxis(48, 25, 10, 30));
+    RuntimeOf(smt::CurrentMachine()).v2_04 = l.v2_04;
+    ASSERT_TRUE(SendCmd61MoveAxis(smt::CurrentMachine(), 0, 5000, 10, 30));
+    ASSERT_TRUE(SendCmd61MoveAxis(smt::CurrentMachine(), 1, -3000, 10, 30));
+    ASSERT_TRUE(SendCmd61MoveAxis(smt::CurrentMachine(), 2, 300, 10, 30));
+    ASSERT_TRUE(SendCmd61MoveAxis(smt::CurrentMachine(), 3, -200, 10, 30));
+    ASSERT_TRUE(SendCmd61MoveAxis(smt::CurrentMachine(), 4, 3500, 10, 30));
+    ASSERT_TRUE(SendCmd61MoveAxis(smt::CurrentMachine(), 40, 200, 10, 30));  // A1 again: wraps past one revolution
+    ASSERT_TRUE(SendCmd61MoveAxis(smt::CurrentMachine(), 8, 120, 10, 30));
+    ASSERT_TRUE(SendCmd61MoveAxis(smt::CurrentMachine(), 36, -100, 10, 30));
+    ASSERT_TRUE(SendCmd61MoveAxis(smt::CurrentMachine(), 14, 50, 10, 30));
+    ASSERT_TRUE(SendCmd61MoveAxis(smt::CurrentMachine(), 48, 25, 10, 30));
     ExpectSamePositions("single-axis moves");
-    ASSERT_TRUE(SendCmd64MoveXY(-1000, 10, 30, 2000 - 4000, 10, 30, 2, 3000, 5, 20, 0x80));
-    ASSERT_TRUE(SendCmd64MoveXY(20000, 10, 30, -1000, 10, 30, 0, 0, 5, 20, 0x40));
+    ASSERT_TRUE(SendCmd64MoveXY(smt::CurrentMachine(), -1000, 10, 30, 2000 - 4000, 10, 30, 2, 3000, 5, 20, 0x80));
+    ASSERT_TRUE(SendCmd64MoveXY(smt::CurrentMachine(), 20000, 10, 30, -1000, 10, 30, 0, 0, 5, 20, 0x40));
     std::array<int32_t, 8> turns{10, 20, 30, 40, 50, 60, 70, 80};
     for (int h = 0; h < 8; ++h) smt::CurrentMachine().motion.headMoveArgs[h] = turns[h];
-    ASSERT_TRUE(SendCmd65MoveXYHeads(500, 10, 30, -500, 10, 30, 5, 20, 1));
-    ASSERT_TRUE(SendCmd63FlyMove(4, 800, 10, 30, {100, 200, 300, 400}));
-    ASSERT_EQ(SendCmd66MoveFeedAxis(0, 2, {120, 10, 30, 0, 0, 10, 30, 0, 0, 0}), CommandResult::Ok);
-    ASSERT_EQ(SendCmd66MoveFeedAxis(1, 3, {-40, 10, 30, 0, 0, 10, 30, 0, 0, 0}), CommandResult::Ok);
-    ASSERT_TRUE(SendCmd53DispenseMove(0, 100, 5, 20, 1, -100, 5, 20));
-    ASSERT_EQ(SendCmd67MoveZ(2, -500, 10, 30, 1, 100, 0), CommandResult::Ok);
-    ASSERT_EQ(SendCmd68MoveZVacuum(2, -500, 10, 30, 0, 100, 50), CommandResult::Ok);
-    ASSERT_EQ(SendCmd62Zones(1, 0, 1, 0, 100, 200, -300, 5, 9), CommandResult::Ok);
+    ASSERT_TRUE(SendCmd65MoveXYHeads(smt::CurrentMachine(), 500, 10, 30, -500, 10, 30, 5, 20, 1));
+    ASSERT_TRUE(SendCmd63FlyMove(smt::CurrentMachine(), 4, 800, 10, 30, {100, 200, 300, 400}));
+    ASSERT_EQ(SendCmd66MoveFeedAxis(smt::CurrentMachine(), 0, 2, {120, 10, 30, 0, 0, 10, 30, 0, 0, 0}), CommandResult::Ok);
+    ASSERT_EQ(SendCmd66MoveFeedAxis(smt::CurrentMachine(), 1, 3, {-40, 10, 30, 0, 0, 10, 30, 0, 0, 0}), CommandResult::Ok);
+    ASSERT_TRUE(SendCmd53DispenseMove(smt::CurrentMachine(), 0, 100, 5, 20, 1, -100, 5, 20));
+    ASSERT_EQ(SendCmd67MoveZ(smt::CurrentMachine(), 2, -500, 10, 30, 1, 100, 0), CommandResult::Ok);
+    ASSERT_EQ(SendCmd68MoveZVacuum(smt::CurrentMachine(), 2, -500, 10, 30, 0, 100, 50), CommandResult::Ok);
+    ASSERT_EQ(SendCmd62Zones(smt::CurrentMachine(), 1, 0, 1, 0, 100, 200, -300, 5, 9), CommandResult::Ok);
     // The serial form turns heads 1 to 4 only, and the program books four.
     ExpectSamePositions("XY, fly, feeder and dispense moves");
     if (l.serial) {
@@ -97,15 +97,15 @@ TEST_F(MotionSim, CombinedHeadMovesOverUdpBookTheirDeltas) {
   PutLE32(pick, 27, -6000);
   for (int h = 0; h < 8; ++h) PutLE32(pick, 40 + 4 * h, 100 * (h + 1));
   pick[80] = 35;
-  ASSERT_TRUE(SendCmd74PickMove(pick));
-  EXPECT_EQ(Runtime().pumpButtons.load(), 0x08);  // head 4 holds its part
+  ASSERT_TRUE(SendCmd74PickMove(smt::CurrentMachine(), pick));
+  EXPECT_EQ(RuntimeOf(smt::CurrentMachine()).pumpButtons.load(), 0x08);  // head 4 holds its part
   Cmd77Payload place{};
   PutLE32(place, 4, -2000);
   PutLE32(place, 12, 1000);
   for (int h = 0; h < 8; ++h) PutLE32(place, 25 + 4 * h, -100 * (h + 1));
   place[65] = 35;
-  ASSERT_TRUE(SendCmd77PlaceMove(place));
-  EXPECT_EQ(Runtime().pumpButtons.load(), 0x00);
+  ASSERT_TRUE(SendCmd77PlaceMove(smt::CurrentMachine(), place));
+  EXPECT_EQ(RuntimeOf(smt::CurrentMachine()).pumpButtons.load(), 0x00);
   Cmd73Payload fly{};
   PutLE32(fly, 9, 1000);
   PutLE32(fly, 13, -1000);
@@ -113,14 +113,14 @@ TEST_F(MotionSim, CombinedHeadMovesOverUdpBookTheirDeltas) {
   PutLE32(fly, 114, 250);
   PutLE32(fly, 118, -125);
   PutLE32(fly, 26, kRev - 1);
-  ASSERT_TRUE(SendCmd73VisionMove(fly));
+  ASSERT_TRUE(SendCmd73VisionMove(smt::CurrentMachine(), fly));
   Cmd55Payload label{};
   label[0] = 2;
   PutLE32(label, 2, 100);
   PutLE32(label, 6, -40);
-  ASSERT_TRUE(SendCmd55LabelMove(label));
+  ASSERT_TRUE(SendCmd55LabelMove(smt::CurrentMachine(), label));
   label[0] = 9;
-  ASSERT_TRUE(SendCmd55LabelMove(label));
+  ASSERT_TRUE(SendCmd55LabelMove(smt::CurrentMachine(), label));
   ExpectSamePositions("head moves");
   EXPECT_EQ(smt::CurrentMachine().curX.load(), 7000 - 2000 + 1000 + 500 + 250);
   EXPECT_EQ(smt::CurrentMachine().curA[0].load(), kRev - 1);
@@ -139,28 +139,28 @@ TEST_F(MotionSim, AnErrorReplyLeavesEveryPositionAsItWas) {
   };
   const Case cases[] = {
       {"61 status 0x14 (UDP)", false, [](auto& s) { s.InjectStatus(0x61, 0x14); },
-       [] { return SendCmd61MoveAxis(0, 700, 10, 30); }},
+       [] { return SendCmd61MoveAxis(smt::CurrentMachine(), 0, 700, 10, 30); }},
       {"64 status 0x11 (UDP)", false, [](auto& s) { s.InjectStatus(0x64, 0x11); },
-       [] { return SendCmd64MoveXY(700, 10, 30, -700, 10, 30, 1, 50, 5, 5, 0); }},
+       [] { return SendCmd64MoveXY(smt::CurrentMachine(), 700, 10, 30, -700, 10, 30, 1, 50, 5, 5, 0); }},
       {"65 status 0x20 (UDP)", false, [](auto& s) { s.InjectStatus(0x65, 0x20); },
-       [] { return SendCmd65MoveXYHeads(700, 10, 30, -700, 10, 30, {5, 5, 5, 5, 5, 5, 5, 5}, 5, 5, 0); }},
+       [] { return SendCmd65MoveXYHeads(smt::CurrentMachine(), 700, 10, 30, -700, 10, 30, {5, 5, 5, 5, 5, 5, 5, 5}, 5, 5, 0); }},
       {"66 status 0x30 (UDP)", false, [](auto& s) { s.InjectStatus(0x66, 0x30); },
-       [] { return SendCmd66MoveFeedAxis(0, 1, {700, 1, 1, 0, 0, 1, 1, 0, 0, 0}) == CommandResult::Ok; }},
+       [] { return SendCmd66MoveFeedAxis(smt::CurrentMachine(), 0, 1, {700, 1, 1, 0, 0, 1, 1, 0, 0, 0}) == CommandResult::Ok; }},
       {"53 status 0x14 (UDP)", false, [](auto& s) { s.InjectStatus(0x53, 0x14); },
-       [] { return SendCmd53DispenseMove(0, 700, 5, 20, 1, -700, 5, 20); }},
+       [] { return SendCmd53DispenseMove(smt::CurrentMachine(), 0, 700, 5, 20, 1, -700, 5, 20); }},
       {"61 error E8 (serial)", true, [](auto& s) { s.InjectSerialError(0x61, 0xE8, 0x11); },
-       [] { return SendCmd61MoveAxis(0, 700, 10, 30); }},
+       [] { return SendCmd61MoveAxis(smt::CurrentMachine(), 0, 700, 10, 30); }},
       {"64 error E3 (serial)", true, [](auto& s) { s.InjectSerialError(0x64, 0xE3, 0x00); },
-       [] { return SendCmd64MoveXY(700, 10, 30, -700, 10, 30, 0, 0, 5, 5, 0x80); }},
+       [] { return SendCmd64MoveXY(smt::CurrentMachine(), 700, 10, 30, -700, 10, 30, 0, 0, 5, 5, 0x80); }},
       {"66 error 66 (serial)", true, [](auto& s) { s.InjectSerialError(0x66, 0x66, 0x00); },
-       [] { return SendCmd66MoveFeedAxis(0, 1, {700, 1, 1, 0, 0, 1, 1, 0, 0, 0}) == CommandResult::Ok; }},
+       [] { return SendCmd66MoveFeedAxis(smt::CurrentMachine(), 0, 1, {700, 1, 1, 0, 0, 1, 1, 0, 0, 0}) == CommandResult::Ok; }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     c.serial ? UseSerial() : UseUdp();
     smt::CurrentMachine().masterResetOk = true;
-    ASSERT_TRUE(SendCmd61MoveAxis(0, 1000, 10, 30));
-    ASSERT_TRUE(SendCmd61MoveAxis(1, -1000, 10, 30));
+    ASSERT_TRUE(SendCmd61MoveAxis(smt::CurrentMachine(), 0, 1000, 10, 30));
+    ASSERT_TRUE(SendCmd61MoveAxis(smt::CurrentMachine(), 1, -1000, 10, 30));
     const int32_t x = smt::CurrentMachine().curX, y = smt::CurrentMachine().curY, a1 = smt::CurrentMachine().curA[0], w = smt::CurrentMachine().motion.curAxis8;
     c.fault(*sim);
     EXPECT_FALSE(c.move());
@@ -181,25 +181,25 @@ TEST_F(MotionSim, RefusalsSendNothingAndTellWhy) {
     std::string textPart;
   };
   const Case cases[] = {
-      {"X one past the limit", false, 0, [] { return SendCmd61MoveAxis(0, 200001, 10, 30); }, "X Pos Error !"},
-      {"64 Y above 0", false, 0, [] { return SendCmd64MoveXY(0, 1, 1, 1, 1, 1, 0, 0, 1, 1, 0x80); }, "Y Pos Error !"},
+      {"X one past the limit", false, 0, [] { return SendCmd61MoveAxis(smt::CurrentMachine(), 0, 200001, 10, 30); }, "X Pos Error !"},
+      {"64 Y above 0", false, 0, [] { return SendCmd64MoveXY(smt::CurrentMachine(), 0, 1, 1, 1, 1, 1, 0, 0, 1, 1, 0x80); }, "Y Pos Error !"},
       {"65 without master reset", false, 0,
-       [] { smt::CurrentMachine().masterResetOk = false; return SendCmd65MoveXYHeads(-1, 1, 1, 0, 1, 1, {}, 1, 1, 0); }, "Error E3 !"},
-      {"64 short form, X 40000", true, 0, [] { return SendCmd64MoveXY(40000, 1, 1, 0, 1, 1, 0, 0, 1, 1, 0); },
+       [] { smt::CurrentMachine().masterResetOk = false; return SendCmd65MoveXYHeads(smt::CurrentMachine(), -1, 1, 1, 0, 1, 1, {}, 1, 1, 0); }, "Error E3 !"},
+      {"64 short form, X 40000", true, 0, [] { return SendCmd64MoveXY(smt::CurrentMachine(), 40000, 1, 1, 0, 1, 1, 0, 0, 1, 1, 0); },
        "does not fit the 16-bit serial field"},
-      {"64 with a firmware switch of no form", true, 7, [] { return SendCmd64MoveXY(100, 1, 1, 0, 1, 1, 0, 0, 1, 1, 0); },
+      {"64 with a firmware switch of no form", true, 7, [] { return SendCmd64MoveXY(smt::CurrentMachine(), 100, 1, 1, 0, 1, 1, 0, 0, 1, 1, 0); },
        "m_V2_04 = 7"},
       {"65 head turn 40000", true, 0,
-       [] { return SendCmd65MoveXYHeads(0, 1, 1, 0, 1, 1, {40000}, 1, 1, 0); }, "does not fit the 16-bit serial field"},
-      {"74 over the serial link", true, 0, [] { return SendCmd74PickMove({}); }, "needs the Ethernet link"},
-      {"77 over the serial link", true, 0, [] { return SendCmd77PlaceMove({}); }, "needs the Ethernet link"},
-      {"73 over the serial link", true, 0, [] { return SendCmd73VisionMove({}); }, "needs the Ethernet link"},
-      {"55 over the serial link", true, 0, [] { return SendCmd55LabelMove({}); }, "needs the Ethernet link"},
+       [] { return SendCmd65MoveXYHeads(smt::CurrentMachine(), 0, 1, 1, 0, 1, 1, {40000}, 1, 1, 0); }, "does not fit the 16-bit serial field"},
+      {"74 over the serial link", true, 0, [] { return SendCmd74PickMove(smt::CurrentMachine(), {}); }, "needs the Ethernet link"},
+      {"77 over the serial link", true, 0, [] { return SendCmd77PlaceMove(smt::CurrentMachine(), {}); }, "needs the Ethernet link"},
+      {"73 over the serial link", true, 0, [] { return SendCmd73VisionMove(smt::CurrentMachine(), {}); }, "needs the Ethernet link"},
+      {"55 over the serial link", true, 0, [] { return SendCmd55LabelMove(smt::CurrentMachine(), {}); }, "needs the Ethernet link"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     c.serial ? UseSerial() : UseUdp();
-    Runtime().v2_04 = c.v2_04;
+    RuntimeOf(smt::CurrentMachine()).v2_04 = c.v2_04;
     smt::CurrentMachine().masterResetOk = true;
     messages.service.Clear();
     sim->ClearReceived();
@@ -221,34 +221,34 @@ TEST_F(MotionSim, MasterResetGateOf64DependsOnFlagsAndLink) {
   // Flags 0 runs without the master reset; whether it books depends on the link.
   UseUdp();
   smt::CurrentMachine().masterResetOk = false;
-  EXPECT_TRUE(SendCmd64MoveXY(100, 1, 1, 0, 1, 1, 0, 0, 1, 1, 0));
+  EXPECT_TRUE(SendCmd64MoveXY(smt::CurrentMachine(), 100, 1, 1, 0, 1, 1, 0, 0, 1, 1, 0));
   EXPECT_EQ(smt::CurrentMachine().curX.load(), 100);
   UseSerial();
-  Runtime().v2_04 = 0;
-  EXPECT_FALSE(SendCmd64MoveXY(100, 1, 1, 0, 1, 1, 0, 0, 1, 1, 0));
+  RuntimeOf(smt::CurrentMachine()).v2_04 = 0;
+  EXPECT_FALSE(SendCmd64MoveXY(smt::CurrentMachine(), 100, 1, 1, 0, 1, 1, 0, 0, 1, 1, 0));
   EXPECT_EQ(smt::CurrentMachine().curX.load(), 100);
   // With 0x80 it refuses before sending.
   messages.service.Clear();
   sim->ClearReceived();
-  EXPECT_FALSE(SendCmd64MoveXY(100, 1, 1, 0, 1, 1, 0, 0, 1, 1, 0x80));
+  EXPECT_FALSE(SendCmd64MoveXY(smt::CurrentMachine(), 100, 1, 1, 0, 1, 1, 0, 0, 1, 1, 0x80));
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Error E3 !"});
   EXPECT_EQ(smt::CurrentMachine().link.lastMoveCmd.load(), 0x40);
 }
 
 TEST_F(MotionSim, StrokesMarkTheirNozzleAndTheConveyorWritesItsZoneLine) {
   UseUdp();
-  ASSERT_EQ(SendCmd67MoveZ(35, -300, 10, 30, 1, 100, 0), CommandResult::Ok);
-  EXPECT_EQ(Runtime().pumpButtons.load(), 0x08);  // "真空泵 4"
-  ASSERT_EQ(SendCmd68MoveZVacuum(35, -300, 10, 30, 0, 100, 50), CommandResult::Ok);
-  EXPECT_EQ(Runtime().pumpButtons.load(), 0x00);
+  ASSERT_EQ(SendCmd67MoveZ(smt::CurrentMachine(), 35, -300, 10, 30, 1, 100, 0), CommandResult::Ok);
+  EXPECT_EQ(RuntimeOf(smt::CurrentMachine()).pumpButtons.load(), 0x08);  // "真空泵 4"
+  ASSERT_EQ(SendCmd68MoveZVacuum(smt::CurrentMachine(), 35, -300, 10, 30, 0, 100, 50), CommandResult::Ok);
+  EXPECT_EQ(RuntimeOf(smt::CurrentMachine()).pumpButtons.load(), 0x00);
   UseSerial();
-  ASSERT_EQ(SendCmd67MoveZ(3, -300, 10, 30, 1, 100, 0), CommandResult::Ok);
-  EXPECT_EQ(Runtime().pumpButtons.load(), 0x04);  // "真空泵 3" for steps < 0
-  ASSERT_EQ(SendCmd67MoveZ(35, 300, 10, 30, 1, 100, 0), CommandResult::Ok);
-  EXPECT_EQ(Runtime().pumpButtons.load(), 0x0C);  // the serial form picks within the pair: 4
+  ASSERT_EQ(SendCmd67MoveZ(smt::CurrentMachine(), 3, -300, 10, 30, 1, 100, 0), CommandResult::Ok);
+  EXPECT_EQ(RuntimeOf(smt::CurrentMachine()).pumpButtons.load(), 0x04);  // "真空泵 3" for steps < 0
+  ASSERT_EQ(SendCmd67MoveZ(smt::CurrentMachine(), 35, 300, 10, 30, 1, 100, 0), CommandResult::Ok);
+  EXPECT_EQ(RuntimeOf(smt::CurrentMachine()).pumpButtons.load(), 0x0C);  // the serial form picks within the pair: 4
   UseUdp();
-  ASSERT_EQ(SendCmd62Zones(2, 0, 1, 0, 10, 10, 10, 5, 9), CommandResult::Ok);
-  ASSERT_EQ(SendCmd62Zones(5, 0, 1, 0, 10, 10, 10, 5, 9), CommandResult::Ok);  // no trace
+  ASSERT_EQ(SendCmd62Zones(smt::CurrentMachine(), 2, 0, 1, 0, 10, 10, 10, 5, 9), CommandResult::Ok);
+  ASSERT_EQ(SendCmd62Zones(smt::CurrentMachine(), 5, 0, 1, 0, 10, 10, 10, 5, 9), CommandResult::Ok);  // no trace
   EXPECT_EQ(hooks.Info2(), "62->区域 2 开始...2 结束\n");
   EXPECT_EQ(sim->Position(211), 20);
 }

@@ -41,7 +41,7 @@ class RecordingLink : public smt::link::Link {
   // The port or socket failed, as a transport reports it.
   void Fail(const std::string& how) {
     open_ = false;
-    smt::link::ReportLinkLoss(*this, how);
+    smt::link::ReportLinkLoss(smt::CurrentMachine(), *this, how);
   }
   void FailSends(bool fail) { failSends_ = fail; }
   // Called after each command went out (the board's answer).

@@ -40,11 +40,11 @@ class ReplyCorrelation : public linktest::MotionSimTest, public ::testing::WithP
   void TearDown() override {
     smt::CurrentMachine().connected = false;
     smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY.SetTimeout(60s);
-    for (auto* e : AllReplyEvents()) e->ForgetLateReply();
+    for (auto* e : AllReplyEvents(smt::CurrentMachine())) e->ForgetLateReply();
     proxy.Stop();
     linktest::MotionSimTest::TearDown();
   }
-  bool Move(int32_t dx) { return SendCmd64MoveXY(dx, 5, 10, 0, 5, 10, 0, 0, 0, 0, 0); }
+  bool Move(int32_t dx) { return SendCmd64MoveXY(smt::CurrentMachine(), dx, 5, 10, 0, 5, 10, 0, 0, 0, 0, 0); }
   // The board refuses its next XY move.
   void BoardRefusesNextMove() {
     if (GetParam()) sim->InjectSerialError(0x64, 0x64, 0);
@@ -54,10 +54,10 @@ class ReplyCorrelation : public linktest::MotionSimTest, public ::testing::WithP
   // the board stands now.
   void ReconnectAndHome() {
     smt::CurrentMachine().connected = true;
-    OnLinkRestored();
-    MachineHoming::Instance().m_nResetMode = 0;
-    ASSERT_EQ(SendCmd02Home({}), CommandResult::Ok);
-    MachineHoming::Instance().m_nResetMode = -1;
+    OnLinkRestored(smt::CurrentMachine());
+    MachineHoming::Of(smt::CurrentMachine()).m_nResetMode = 0;
+    ASSERT_EQ(SendCmd02Home(smt::CurrentMachine(), {}), CommandResult::Ok);
+    MachineHoming::Of(smt::CurrentMachine()).m_nResetMode = -1;
     linktest::ZeroPositions();
     homeX = sim->Position(0);
   }
@@ -131,7 +131,7 @@ TEST_P(ReplyCorrelation, ADuplicatedReplyLeavesThePositionUncertainAndNothingMor
     ASSERT_TRUE(WaitUntil([&] { return proxy.Idle(); }, 3s));
     std::this_thread::sleep_for(200ms);
     ASSERT_EQ(messages.service.Texts().size(), 1u);
-    EXPECT_NE(messages.service.Texts()[0].find(smt::link::CurrentLinkTexts().positionUncertain), std::string::npos);
+    EXPECT_NE(messages.service.Texts()[0].find(smt::link::LinkTextsOf(smt::CurrentMachine()).positionUncertain), std::string::npos);
     // Homed again: the family works, the program's X is the board's.
     proxy.ForgetPending();
     ReconnectAndHome();

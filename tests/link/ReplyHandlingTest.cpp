@@ -32,9 +32,9 @@ class ReplyHandling : public ::testing::Test {
  protected:
   void SetUp() override {
     linktest::ResetLinkState();
-    Runtime().hooks = &info;
+    RuntimeOf(smt::CurrentMachine()).hooks = &info;
     // Every family has a command in flight: its reply is taken.
-    for (auto* e : AllReplyEvents()) e->Arm();
+    for (auto* e : AllReplyEvents(smt::CurrentMachine())) e->Arm();
   }
   void TearDown() override { linktest::ResetLinkState(); }
   ScopedRecordingMessages messages;
@@ -75,10 +75,10 @@ TEST_F(ReplyHandling, EveryStatusCodeHasItsTextAndFlagEffect) {
   for (const Case& c : cases) {
     linktest::ResetLinkState();
     smt::CurrentMachine().connected = true;
-    Runtime().hooks = &info;
+    RuntimeOf(smt::CurrentMachine()).hooks = &info;
     messages.service.Clear();
     info.lines.clear();
-    EXPECT_FALSE(CheckReplyError(c.status));
+    EXPECT_FALSE(CheckReplyError(smt::CurrentMachine(), c.status));
     if (c.show == StatusShow::Box) {
       EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{c.text}) << int(c.status);
       EXPECT_TRUE(info.lines.empty());
@@ -90,7 +90,7 @@ TEST_F(ReplyHandling, EveryStatusCodeHasItsTextAndFlagEffect) {
       EXPECT_EQ(f->load(), f != c.cleared) << "status " << int(c.status);
   }
   messages.service.Clear();
-  EXPECT_TRUE(CheckReplyError(0));
+  EXPECT_TRUE(CheckReplyError(smt::CurrentMachine(), 0));
   EXPECT_TRUE(messages.service.Texts().empty());
 }
 
@@ -120,71 +120,71 @@ TEST_F(ReplyHandling, UdpRepliesReachTheirFamilyEvents) {
       {0, 0x67, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd67},     {0, 0x68, &smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd68},
   };
   for (const Route& r : routes) {
-    for (auto* e : AllReplyEvents()) e->Arm();
-    HandleUdpPacket(Packet(r.flag, r.code, {0x00, 0x01}));
-    for (auto* e : AllReplyEvents())
+    for (auto* e : AllReplyEvents(smt::CurrentMachine())) e->Arm();
+    HandleUdpPacket(smt::CurrentMachine(), Packet(r.flag, r.code, {0x00, 0x01}));
+    for (auto* e : AllReplyEvents(smt::CurrentMachine()))
       EXPECT_EQ(e->IsSet(), e == r.event) << "code 0x" << std::hex << r.code << " flag " << int(r.flag) << " " << e->name();
   }
   // Silent codes: a reply 0x62, 0x03, 0x04, 0x60 and unknown flags set nothing.
-  for (auto* e : AllReplyEvents()) e->Arm();
+  for (auto* e : AllReplyEvents(smt::CurrentMachine())) e->Arm();
   for (const CmdPacket& p : {Packet(1, 0x62, {0}), Packet(1, 0x03, {0}), Packet(1, 0x60, {0}), Packet(2, 0x64, {0})})
-    HandleUdpPacket(p);
-  for (auto* e : AllReplyEvents()) EXPECT_FALSE(e->IsSet()) << e->name();
+    HandleUdpPacket(smt::CurrentMachine(), p);
+  for (auto* e : AllReplyEvents(smt::CurrentMachine())) EXPECT_FALSE(e->IsSet()) << e->name();
 }
 
 TEST_F(ReplyHandling, FailedHomeAndHeadMaskMismatchEndTheWaitWithFailure) {
-  HandleUdpPacket(Packet(1, 0x05, {0x20, 0x01}));
-  EXPECT_EQ(smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.Wait(std::chrono::milliseconds(0)), ReplyWait::Failed);
+  HandleUdpPacket(smt::CurrentMachine(), Packet(1, 0x05, {0x20, 0x01}));
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.Wait(smt::CurrentMachine(), std::chrono::milliseconds(0)), ReplyWait::Failed);
   EXPECT_FALSE(smt::CurrentMachine().resetDone);
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Error-20 = Z1 motor or sensor error !"});
 
-  Runtime().headMask = 0x03;
+  RuntimeOf(smt::CurrentMachine()).headMask = 0x03;
   smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.Arm();
-  HandleUdpPacket(Packet(1, 0x72, {0x00, 0x01}));
-  EXPECT_EQ(smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.Wait(std::chrono::milliseconds(0)), ReplyWait::Failed);
+  HandleUdpPacket(smt::CurrentMachine(), Packet(1, 0x72, {0x00, 0x01}));
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.Wait(smt::CurrentMachine(), std::chrono::milliseconds(0)), ReplyWait::Failed);
   EXPECT_FALSE(smt::CurrentMachine().masterResetOk);
   smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.Arm();
-  HandleUdpPacket(Packet(1, 0x72, {0x00, 0x03}));
-  EXPECT_EQ(smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.Wait(std::chrono::milliseconds(0)), ReplyWait::Done);
+  HandleUdpPacket(smt::CurrentMachine(), Packet(1, 0x72, {0x00, 0x03}));
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::link::ReplyEvents>().home.Wait(smt::CurrentMachine(), std::chrono::milliseconds(0)), ReplyWait::Done);
   EXPECT_TRUE(smt::CurrentMachine().masterResetOk);
 }
 
 TEST_F(ReplyHandling, MaskTestsAndGuardedMaskTests) {
-  Runtime().headMask = 0x0F;
+  RuntimeOf(smt::CurrentMachine()).headMask = 0x0F;
   smt::CurrentMachine().masterResetOk = false;
-  HandleUdpPacket(Packet(1, 0x68, {0x00, 0x0F}));  // guarded: stays cleared
+  HandleUdpPacket(smt::CurrentMachine(), Packet(1, 0x68, {0x00, 0x0F}));  // guarded: stays cleared
   EXPECT_FALSE(smt::CurrentMachine().masterResetOk);
   EXPECT_TRUE(smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd68.IsSet());
-  HandleUdpPacket(Packet(1, 0x61, {0x00, 0x0F}));  // plain mask test sets it
+  HandleUdpPacket(smt::CurrentMachine(), Packet(1, 0x61, {0x00, 0x0F}));  // plain mask test sets it
   EXPECT_TRUE(smt::CurrentMachine().masterResetOk);
-  HandleUdpPacket(Packet(1, 0x67, {0x00, 0x07}));
+  HandleUdpPacket(smt::CurrentMachine(), Packet(1, 0x67, {0x00, 0x07}));
   EXPECT_FALSE(smt::CurrentMachine().masterResetOk);
 }
 
 TEST_F(ReplyHandling, VacuumProbeKeysAndBootloader) {
-  HandleUdpPacket(Packet(1, 0x15, {0x00, 55}));
+  HandleUdpPacket(smt::CurrentMachine(), Packet(1, 0x15, {0x00, 55}));
   EXPECT_EQ(smt::CurrentMachine().link.vacuumKpa, 55);
   EXPECT_FALSE(smt::CurrentMachine().Part<smt::link::ReplyEvents>().vacuum.IsSet());  // only a busy task waits for it
   smt::CurrentMachine().machineBusy = true;
-  HandleUdpPacket(Packet(1, 0x15, {0x00, 56}));
+  HandleUdpPacket(smt::CurrentMachine(), Packet(1, 0x15, {0x00, 56}));
   EXPECT_TRUE(smt::CurrentMachine().Part<smt::link::ReplyEvents>().vacuum.IsSet());
-  HandleUdpPacket(Packet(1, 0x71, {0x00, 0x01, 0x10, 0x27, 0x00, 0x00}));
+  HandleUdpPacket(smt::CurrentMachine(), Packet(1, 0x71, {0x00, 0x01, 0x10, 0x27, 0x00, 0x00}));
   EXPECT_EQ(smt::CurrentMachine().link.probeValue, 10000);
-  HandleUdpPacket(Packet(0, 0x14, {4}));
+  HandleUdpPacket(smt::CurrentMachine(), Packet(0, 0x14, {4}));
   EXPECT_EQ(info.keys, std::vector<uint8_t>{4});
   // A boot loader reply wakes the link it came in on.
-  CMachineLink link;
-  Runtime().udp = &link;
+  CMachineLink link{smt::CurrentMachine()};
+  RuntimeOf(smt::CurrentMachine()).udp = &link;
   link.OnPacket(Packet(1, 0xF03, {0x07}));
   EXPECT_TRUE(link.BootReplyEvent().Wait(std::chrono::milliseconds(0)));
 }
 
 TEST_F(ReplyHandling, SerialFramesAndErrorReports) {
-  HandleSerialFrame({0xEE, 0x01, 0x61, 0x00, 0xFF, 0xFC, 0xFF, 0xFF});
-  EXPECT_EQ(Runtime().serialAckCount, 1);
+  HandleSerialFrame(smt::CurrentMachine(), {0xEE, 0x01, 0x61, 0x00, 0xFF, 0xFC, 0xFF, 0xFF});
+  EXPECT_EQ(RuntimeOf(smt::CurrentMachine()).serialAckCount, 1);
   EXPECT_TRUE(smt::CurrentMachine().Part<smt::link::ReplyEvents>().axisMove.IsSet());
 
-  HandleSerialFrame({0xEE, 0x01, 0x71, 0x00, 0, 0, 0, 0, 0xFF, 0xFC, 0xFF, 0xFF});
+  HandleSerialFrame(smt::CurrentMachine(), {0xEE, 0x01, 0x71, 0x00, 0, 0, 0, 0, 0xFF, 0xFC, 0xFF, 0xFF});
   EXPECT_EQ(smt::CurrentMachine().link.probeValue, 0);
   EXPECT_EQ(messages.service.Texts().back(), "Measurement Error !");
 
@@ -203,7 +203,7 @@ TEST_F(ReplyHandling, SerialFramesAndErrorReports) {
     messages.service.Clear();
     auto f = e.frame;
     f.insert(f.end(), {0xFF, 0xFC, 0xFF, 0xFF});
-    HandleSerialFrame(f);
+    HandleSerialFrame(smt::CurrentMachine(), f);
     ASSERT_EQ(messages.service.Texts().size(), 1u) << e.text;
     EXPECT_EQ(messages.service.Texts()[0], e.text);
     EXPECT_EQ(messages.service.Requests()[0].caption, "通讯提示");
@@ -212,24 +212,24 @@ TEST_F(ReplyHandling, SerialFramesAndErrorReports) {
 
   // A time-out report from an unknown source shows nothing.
   messages.service.Clear();
-  HandleSerialFrame({0xEE, 0xF1, 0x44, 0xFF, 0xFC, 0xFF, 0xFF});
+  HandleSerialFrame(smt::CurrentMachine(), {0xEE, 0xF1, 0x44, 0xFF, 0xFC, 0xFF, 0xFF});
   EXPECT_TRUE(messages.service.Texts().empty());
-  HandleSerialFrame({0xEE, 0xF1, 0x42, 0xFF, 0xFC, 0xFF, 0xFF});
+  HandleSerialFrame(smt::CurrentMachine(), {0xEE, 0xF1, 0x42, 0xFF, 0xFC, 0xFF, 0xFF});
   EXPECT_EQ(messages.service.Texts(), std::vector<std::string>{"Timeout feeder"});
 }
 
 TEST_F(ReplyHandling, SerialErrorReportReleasesTheWaitingSender) {
   // E3 during an XY move releases the XY mover with a failure.
   smt::CurrentMachine().link.lastMoveCmd = 0x40;
-  HandleSerialFrame({0xEE, 0xFF, 0xE3, 0x00, 0xFF, 0xFC, 0xFF, 0xFF});
-  EXPECT_EQ(smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY.Wait(std::chrono::milliseconds(0)), ReplyWait::Failed);
+  HandleSerialFrame(smt::CurrentMachine(), {0xEE, 0xFF, 0xE3, 0x00, 0xFF, 0xFC, 0xFF, 0xFF});
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::link::ReplyEvents>().moveXY.Wait(smt::CurrentMachine(), std::chrono::milliseconds(0)), ReplyWait::Failed);
   EXPECT_FALSE(smt::CurrentMachine().masterResetOk);
   EXPECT_EQ(messages.service.Texts(),
             (std::vector<std::string>{"返回指令E3 - 贴片头没有复位 !", "请复位机器 !"}));
   // "Error 67" ends the wait of the Z stroke family.
   smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd67.Arm();
-  HandleSerialFrame({0xEE, 0xFF, 0x67, 0x00, 0xFF, 0xFC, 0xFF, 0xFF});
-  EXPECT_EQ(smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd67.Wait(std::chrono::milliseconds(0)), ReplyWait::Failed);
+  HandleSerialFrame(smt::CurrentMachine(), {0xEE, 0xFF, 0x67, 0x00, 0xFF, 0xFC, 0xFF, 0xFF});
+  EXPECT_EQ(smt::CurrentMachine().Part<smt::link::ReplyEvents>().cmd67.Wait(smt::CurrentMachine(), std::chrono::milliseconds(0)), ReplyWait::Failed);
 }
 
 // Two replies owed to one family (the late one of a move that gave up and
@@ -262,24 +262,24 @@ TEST_F(ReplyHandling, AReplyStillOwedNeverCompletesALaterMove) {
     xy.Arm();
     xy.MarkTimedOut(std::chrono::seconds(1));  // the first move gave up its reply
     xy.Arm();                                   // the next move is in flight
-    HandleSerialFrame(c.first);
-    EXPECT_EQ(xy.Wait(std::chrono::milliseconds(0)), ReplyWait::Failed);
+    HandleSerialFrame(smt::CurrentMachine(), c.first);
+    EXPECT_EQ(xy.Wait(smt::CurrentMachine(), std::chrono::milliseconds(0)), ReplyWait::Failed);
     EXPECT_FALSE(smt::CurrentMachine().resetDone.load());
     EXPECT_TRUE(xy.LateReplyOwed());
-    if (!c.between.empty()) HandleSerialFrame(c.between);
+    if (!c.between.empty()) HandleSerialFrame(smt::CurrentMachine(), c.between);
     EXPECT_TRUE(xy.LateReplyOwed());
     // Homed again; a later move is in flight when the remaining reply comes.
     smt::CurrentMachine().resetDone = true;
     smt::CurrentMachine().link.positionLost = false;
     xy.Arm();
-    HandleSerialFrame(c.last);
-    EXPECT_EQ(xy.Wait(std::chrono::milliseconds(0)), ReplyWait::Failed) << "a move was completed by another's reply";
+    HandleSerialFrame(smt::CurrentMachine(), c.last);
+    EXPECT_EQ(xy.Wait(smt::CurrentMachine(), std::chrono::milliseconds(0)), ReplyWait::Failed) << "a move was completed by another's reply";
     EXPECT_FALSE(smt::CurrentMachine().resetDone.load());
     // That move's own answer is owed now; it comes while nothing waits and
     // is thrown away, and then nothing is owed.
     EXPECT_TRUE(xy.LateReplyOwed());
     const auto discarded = xy.LateRepliesDiscarded();
-    HandleSerialFrame(ack);
+    HandleSerialFrame(smt::CurrentMachine(), ack);
     EXPECT_EQ(xy.LateRepliesDiscarded(), discarded + 1);
     EXPECT_FALSE(xy.LateReplyOwed());
   }

@@ -25,7 +25,7 @@ void Train(ReplyEvent& e, std::chrono::microseconds after, int replies) {
       std::this_thread::sleep_for(after);
       e.Signal();
     });
-    EXPECT_EQ(e.Wait(2s), ReplyWait::Done);
+    EXPECT_EQ(e.Wait(smt::CurrentMachine(), 2s), ReplyWait::Done);
     t.join();
   }
 }
@@ -65,7 +65,7 @@ TEST(ReplyWait, EndsAsTheReplyEndsWhetherWatchedOrSleptFor) {
         else e.Signal(0);
       });
     const auto t0 = Clock::now();
-    EXPECT_EQ(e.Wait(c.timeout), c.expected);
+    EXPECT_EQ(e.Wait(smt::CurrentMachine(), c.timeout), c.expected);
     const auto took = Clock::now() - t0;
     if (answer.joinable()) answer.join();
     if (c.expected == ReplyWait::TimedOut) {
@@ -76,7 +76,7 @@ TEST(ReplyWait, EndsAsTheReplyEndsWhetherWatchedOrSleptFor) {
     }
     // Taken once: the event is clear again.
     EXPECT_FALSE(e.IsSet());
-    EXPECT_EQ(e.Wait(0ms), ReplyWait::TimedOut);
+    EXPECT_EQ(e.Wait(smt::CurrentMachine(), 0ms), ReplyWait::TimedOut);
   }
 }
 
@@ -85,8 +85,8 @@ TEST(ReplyWait, AReplyThatCameBeforeTheWaitIsTakenOnce) {
   Train(e, 0us, 8);
   e.Reset();
   e.Signal();
-  EXPECT_EQ(e.Wait(1s), ReplyWait::Done);
-  EXPECT_EQ(e.Wait(20ms), ReplyWait::TimedOut);
+  EXPECT_EQ(e.Wait(smt::CurrentMachine(), 1s), ReplyWait::Done);
+  EXPECT_EQ(e.Wait(smt::CurrentMachine(), 20ms), ReplyWait::TimedOut);
 }
 
 TEST(ReplyWait, TakingAnEventWithoutWaiting) {

@@ -85,7 +85,7 @@ TEST_F(RunMachineEncoding, OneHeadsPickAndPlace) {
                           {"Z start", 85, 4, 8},    {"Z run", 89, 4, 80},     {"delay", 93, 2, 25},
                           {"vacuum depth", 95, 4, 1200}};
   for (size_t h = 0; h < 8; ++h) f.push_back({"turn", 40 + 4 * h, 4, Turns()[h]});
-  ExpectLayout(EncodeHeadPickMove(pick), f, "pick");
+  ExpectLayout(EncodeHeadPickMove(smt::CurrentMachine(), pick), f, "pick");
 
   HeadPlaceMove place;
   place.x = -300;
@@ -106,7 +106,7 @@ TEST_F(RunMachineEncoding, OneHeadsPickAndPlace) {
        {"Z run", 74, 4, 66},   {"lift", 78, 4, 120},       {"exhaust", 82, 1, 9},   {"delay", 83, 2, 15},
        {"vacuum", 85, 1, 45}};
   for (size_t h = 0; h < 8; ++h) f.push_back({"turn", 25 + 4 * h, 4, Turns()[h]});
-  ExpectLayout(EncodeHeadPlaceMove(place), f, "place");
+  ExpectLayout(EncodeHeadPlaceMove(smt::CurrentMachine(), place), f, "place");
 }
 
 // A cycle in one command: the slots in use, the heads' mask, the common
@@ -136,7 +136,7 @@ TEST_F(RunMachineEncoding, AWholeCyclesPicksAndPlaces) {
     f.push_back({"depth", 178 + 4 * s, 4, slot.depth});
     f.push_back({"delay", 218 + 2 * s, 2, slot.delay});
   }
-  ExpectLayout(EncodeHeadsPickMove(pick), f, "cycle pick");
+  ExpectLayout(EncodeHeadsPickMove(smt::CurrentMachine(), pick), f, "cycle pick");
 
   HeadsPlaceMove place;
   place.slots[0] = {true, 2, 500, 600, -700, 30, 5, 12, 40};
@@ -162,8 +162,8 @@ TEST_F(RunMachineEncoding, AWholeCyclesPicksAndPlaces) {
     f.push_back({"delay", 210 + 2 * s, 2, slot.delay});
     f.push_back({"vacuum", 226 + s, 1, slot.vacuum});
   }
-  ExpectLayout(EncodeHeadsPlaceMove(place), f, "cycle place");
+  ExpectLayout(EncodeHeadsPlaceMove(smt::CurrentMachine(), place), f, "cycle place");
   // Nothing staged: an empty command.
-  const auto none = EncodeHeadsPlaceMove({});
+  const auto none = EncodeHeadsPlaceMove(smt::CurrentMachine(), {});
   for (uint8_t b : none) EXPECT_EQ(b, 0);
 }

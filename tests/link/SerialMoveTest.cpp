@@ -27,7 +27,7 @@ class SerialMove : public linktest::MotionSimTest {
 TEST_F(SerialMove, FrameCarriesTheThreeBlocksInSignAndMagnitudeAndBooksAfterTheReply) {
   smt::CurrentMachine().curX = 5000;
   smt::CurrentMachine().curY = -3000;
-  ASSERT_TRUE(MoveXYSerial(-1000, 10, 30, 1, 1000, 11, 31, 2, -5, 12, 32));
+  ASSERT_TRUE(MoveXYSerial(smt::CurrentMachine(), -1000, 10, 30, 1, 1000, 11, 31, 2, -5, 12, 32));
   const std::vector<uint8_t> expect{0xEE, 0x00, 0x16, 0x54,                    //
                                     0x00, 0x80, 0x00, 0x03, 0xE8, 10,   30,    // X
                                     0x01, 0x00, 0x00, 0x03, 0xE8, 11,   31,    // Y
@@ -49,7 +49,7 @@ TEST_F(SerialMove, FrameCarriesTheThreeBlocksInSignAndMagnitudeAndBooksAfterTheR
 
 TEST_F(SerialMove, SecondPlatformAxisBooksPlatformTwoY) {
   smt::CurrentMachine().curY = 0;
-  ASSERT_TRUE(MoveXYSerial(200, 5, 5, 12, -700, 5, 5, 0, 0, 0, 0));
+  ASSERT_TRUE(MoveXYSerial(smt::CurrentMachine(), 200, 5, 5, 12, -700, 5, 5, 0, 0, 0, 0));
   EXPECT_EQ(smt::CurrentMachine().motion.curPlatform[1].load(), -700);
   EXPECT_EQ(smt::CurrentMachine().curY.load(), 0);
   EXPECT_EQ(sim->Position(12), -700);
@@ -78,7 +78,7 @@ TEST_F(SerialMove, TravelLimitsRefuseBeforeAnythingIsSent) {
     smt::CurrentMachine().curY = c.curY;
     messages.service.Clear();
     sim->ClearReceived();
-    const bool ok = MoveXYSerial(c.dX, 5, 5, c.axis2, c.d2, 5, 5, 0, 0, 0, 0);
+    const bool ok = MoveXYSerial(smt::CurrentMachine(), c.dX, 5, 5, c.axis2, c.d2, 5, 5, 0, 0, 0, 0);
     if (c.refusal) {
       EXPECT_FALSE(ok);
       ASSERT_EQ(messages.service.Texts().size(), 1u);
@@ -118,7 +118,7 @@ TEST_F(SerialMove, SpeedRulesShapeTheSentSpeeds) {
     });
     smt::CurrentMachine().curX = 0;
     smt::CurrentMachine().curY = -100000;
-    ASSERT_TRUE(MoveXYSerial(c.dX, c.startX, c.runX, 1, c.d2, c.start2, c.run2, 0, 0, 0, 0));
+    ASSERT_TRUE(MoveXYSerial(smt::CurrentMachine(), c.dX, c.startX, c.runX, 1, c.d2, c.start2, c.run2, 0, 0, 0, 0));
     const auto f = LastFrame();
     ASSERT_EQ(f.size(), 29u);
     EXPECT_EQ(f[9], c.sx);
@@ -130,14 +130,14 @@ TEST_F(SerialMove, SpeedRulesShapeTheSentSpeeds) {
 
 TEST_F(SerialMove, NetworkLinkAndMissingMasterResetSendNothing) {
   UseUdp();
-  EXPECT_FALSE(MoveXYSerial(100, 5, 5, 1, 0, 5, 5, 0, 0, 0, 0));
+  EXPECT_FALSE(MoveXYSerial(smt::CurrentMachine(), 100, 5, 5, 1, 0, 5, 5, 0, 0, 0, 0));
   ASSERT_EQ(messages.service.Texts().size(), 1u);
   EXPECT_EQ(messages.service.Texts()[0], "通讯未完成 ！");
   UseSerial();
   messages.service.Clear();
   smt::CurrentMachine().masterResetOk = false;
   smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialMove.Reset();
-  EXPECT_FALSE(MoveXYSerial(100, 5, 5, 1, 0, 5, 5, 0, 0, 0, 0));
+  EXPECT_FALSE(MoveXYSerial(smt::CurrentMachine(), 100, 5, 5, 1, 0, 5, 5, 0, 0, 0, 0));
   ASSERT_EQ(messages.service.Texts().size(), 1u);
   EXPECT_EQ(messages.service.Texts()[0], "Error E3 !");
   // A waiting partner is woken.
@@ -151,14 +151,14 @@ TEST_F(SerialMove, AMoveTheBoardNeverReportsDoneEndsAfterItsTimeOutWithTheMachin
   smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialMove.SetTimeout(std::chrono::milliseconds(300));
   sim->DropReplies(1);
   smt::CurrentMachine().machineBusy = true;
-  EXPECT_FALSE(MoveXYSerial(100, 5, 5, 1, 0, 5, 5, 0, 0, 0, 0));
+  EXPECT_FALSE(MoveXYSerial(smt::CurrentMachine(), 100, 5, 5, 1, 0, 5, 5, 0, 0, 0, 0));
   smt::CurrentMachine().Part<smt::link::ReplyEvents>().serialMove.SetTimeout(saved);
   EXPECT_FALSE(smt::CurrentMachine().machineBusy.load());
   EXPECT_EQ(smt::CurrentMachine().curX.load(), 0);
 }
 
 TEST_F(SerialMove, BoardDropsAMoveFrameOfTheWrongShape) {
-  const auto good = BuildCmd54SerialMove({100, 5, 5, 1, 0, 5, 5, 0, 0, 0, 0}).serialPayload;
+  const auto good = BuildCmd54SerialMove(smt::CurrentMachine(), {100, 5, 5, 1, 0, 5, 5, 0, 0, 0, 0}).serialPayload;
   ASSERT_EQ(good.size(), 20u);
   struct Bad {
     const char* name;
@@ -175,7 +175,7 @@ TEST_F(SerialMove, BoardDropsAMoveFrameOfTheWrongShape) {
     SCOPED_TRACE(c.name);
     const auto before = sim->BadFrames();
     const auto frame = BuildSerialFrame(0x54, c.payload);
-    ASSERT_TRUE(WriteComFrame(frame.data(), static_cast<uint32_t>(frame.size())));
+    ASSERT_TRUE(WriteComFrame(smt::CurrentMachine(), frame.data(), static_cast<uint32_t>(frame.size())));
     EXPECT_TRUE(linktest::WaitFor([&] { return sim->BadFrames() > before; }));
     EXPECT_FALSE(sim->LastReceived(0x54).has_value());
     EXPECT_EQ(sim->Position(0), 0);

@@ -56,14 +56,14 @@ TEST_F(SilentBoardFigures, DISABLED_NoticeTimes) {
                     r.Feed(0, 10, v);
                   }});
   rows.push_back({"conveyor 0x62, m_WaitTimeOut unset", 0,
-                  [](LinkRunMachine&) { SendCmd62Zones(1, 1, 0, 0, 100, 0, 0, 5, 10); }});
+                  [](LinkRunMachine&) { SendCmd62Zones(smt::CurrentMachine(), 1, 1, 0, 0, 100, 0, 0, 5, 10); }});
   for (const Row& row : rows) {
     smt::CurrentMachine().machineType = row.machineType;
     smt::CurrentMachine().connected = true;
     smt::CurrentMachine().link.positionLost = false;
     smt::CurrentMachine().resetDone = true;
-    OnLinkRestored();
-    for (auto* e : AllReplyEvents()) e->ForgetLateReply();
+    OnLinkRestored(smt::CurrentMachine());
+    for (auto* e : AllReplyEvents(smt::CurrentMachine())) e->ForgetLateReply();
     sim->DropReplies(1000000);
     LinkRunMachine r(smt::CurrentMachine());
     const auto t0 = std::chrono::steady_clock::now();
@@ -73,5 +73,5 @@ TEST_F(SilentBoardFigures, DISABLED_NoticeTimes) {
     std::printf("[figure] %-48s type %d: noticed after %lld ms\n", row.family, row.machineType,
                 static_cast<long long>(ms));
   }
-  for (auto* e : AllReplyEvents()) e->ForgetLateReply();
+  for (auto* e : AllReplyEvents(smt::CurrentMachine())) e->ForgetLateReply();
 }

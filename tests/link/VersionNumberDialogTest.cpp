@@ -3,6 +3,7 @@
 #include <QCheckBox>
 
 #include "core/LogFile.h"
+#include "core/Machine.h"
 #include "link/CDialogVersionNumber.h"
 #include "link/LinkRuntime.h"
 #include "platform/ProfileFile.h"
@@ -18,7 +19,7 @@ TEST(VersionNumberDialog, OkStoresAndAppliesCancelLeavesEverything) {
   EXPECT_EQ(live.m_V2_04 + live.m_V2_05 + live.m_V2_06 + live.m_V2_07 + live.m_Write_Logfile, 0);
   const std::string config = smt::platform::ConfigPath(dir.str());
   {
-    CDialogVersionNumber d(live, dir.str(), CDialogVersionNumber::LoadLanguage(dir.str(), "Chinese"));
+    CDialogVersionNumber d(smt::CurrentMachine(), live, dir.str(), CDialogVersionNumber::LoadLanguage(dir.str(), "Chinese"));
     EXPECT_EQ(d.windowTitle().toStdString(), "CPU 版本号");
     d.Box(0)->setChecked(true);
     d.Box(4)->setChecked(true);
@@ -27,17 +28,17 @@ TEST(VersionNumberDialog, OkStoresAndAppliesCancelLeavesEverything) {
   EXPECT_EQ(live.m_V2_04, 0);
   EXPECT_EQ(GetProfileString(config, "CPUVersionNumberConfig", "m_V2_04", "<none>"), "<none>");
 
-  CDialogVersionNumber d(live, dir.str(), CDialogVersionNumber::LoadLanguage(dir.str(), "Chinese"));
+  CDialogVersionNumber d(smt::CurrentMachine(), live, dir.str(), CDialogVersionNumber::LoadLanguage(dir.str(), "Chinese"));
   d.Box(0)->setChecked(true);
   d.Box(4)->setChecked(true);
   d.accept();
   EXPECT_EQ(live.m_V2_04, 1);
-  EXPECT_EQ(smt::link::Runtime().v2_04, 1);
+  EXPECT_EQ(smt::link::RuntimeOf(smt::CurrentMachine()).v2_04, 1);
   EXPECT_TRUE(CLogFile::Instance().m_bEnable.load());  // logging starts without a restart
   EXPECT_EQ(GetProfileString(config, "CPUVersionNumberConfig", "m_V2_04", ""), "1");
   EXPECT_EQ(GetProfileString(config, "CPUVersionNumberConfig", "m_V2_06", ""), "0");
   EXPECT_EQ(GetProfileString(config, "CPUVersionNumberConfig", "m_Write_Logfile", ""), "1");
   CLogFile::Instance().m_bEnable = false;
   smt::link::FirmwareSwitches off;
-  off.Apply();
+  off.Apply(smt::CurrentMachine());
 }

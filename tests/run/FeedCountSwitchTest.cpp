@@ -12,7 +12,7 @@ namespace {
 class FeedCountSwitchTest : public RunSimTest {
  protected:
   void TearDown() override {
-    smt::link::Runtime().v2_07 = 0;
+    smt::link::RuntimeOf(smt::CurrentMachine()).v2_07 = 0;
     RunSimTest::TearDown();
   }
   // The count byte of the last feed command.
@@ -31,7 +31,7 @@ TEST_F(FeedCountSwitchTest, FeedAdvanceSendsTheCountOnlyWithTheSwitchOn) {
   smt::CurrentMachine().runContinue = true;
   smt::CurrentMachine().run.pauseEvent.Set();
   for (const auto& [switchOn, expected] : {std::pair{0, 0}, std::pair{1, 3}}) {
-    smt::link::Runtime().v2_07 = switchOn;
+    smt::link::RuntimeOf(smt::CurrentMachine()).v2_07 = switchOn;
     smt::run::HeadPickState r;
     r.feedMode = 2;  // vibration feeder: one feed command
     r.feedCount = 3;

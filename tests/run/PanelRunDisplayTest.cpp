@@ -22,7 +22,7 @@ using smt::job::RowKind;
 class CountingPanelDisplay : public smt::run::PanelRunDisplay {
  public:
   CountingPanelDisplay(CDialogPartList& panel, std::atomic<int>& states, std::atomic<int>& resets)
-      : PanelRunDisplay(panel), states_(states), resets_(resets) {}
+      : PanelRunDisplay(smt::CurrentMachine(), panel), states_(states), resets_(resets) {}
   void RowState(RowKind list, int row, int image, bool select) override {
     if (list == RowKind::Placement) ++states_;
     PanelRunDisplay::RowState(list, row, image, select);

@@ -42,10 +42,10 @@ class Preparation : public ::testing::Test {
     table.ShowGroupInList("A", smt::feeder::BuiltInNameTables(0));
     Services(smt::CurrentMachine()) = {};
     smt::CurrentMachine().steps.xPulsePerMm = smt::CurrentMachine().steps.yPulsePerMm = 100;
-    auto m = smt::link::GetMotionSettings();
+    auto m = smt::link::GetMotionSettings(smt::CurrentMachine());
     m.xLimit = 100000;
     m.yLimit = -100000;
-    smt::link::SetMotionSettings(m);
+    smt::link::SetMotionSettings(smt::CurrentMachine(), m);
     for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().pick) p = {};
     for (auto& p : smt::CurrentMachine().Part<smt::run::HeadRecords>().place) p = {};
     SmtStrategy st;
@@ -58,7 +58,7 @@ class Preparation : public ::testing::Test {
   void TearDown() override {
     Services(smt::CurrentMachine()) = {};
     SetStrategy(smt::CurrentMachine(), {});
-    smt::link::SetMotionSettings({});
+    smt::link::SetMotionSettings(smt::CurrentMachine(), {});
     smt::CurrentMachine().steps.xPulsePerMm = smt::CurrentMachine().steps.yPulsePerMm = 1;
     smt::CurrentMachine().machineType = 0;
     smt::CurrentMachine().headCount = 1;

@@ -66,7 +66,7 @@ struct RecordingMachine : smt::link::RunMachine {
 class EightHeadStepsOnAStandIn : public ::testing::Test {
  protected:
   void SetUp() override {
-    smt::link::UseRunMachine(&machine);
+    smt::link::UseRunMachine(smt::CurrentMachine(), &machine);
     smt::CurrentMachine().runContinue = true;
     smt::CurrentMachine().steps.zPulsePerMm = 100;
     smt::CurrentMachine().curX = 1000;
@@ -75,7 +75,7 @@ class EightHeadStepsOnAStandIn : public ::testing::Test {
     smt::run::Batch(smt::CurrentMachine()) = {};
   }
   void TearDown() override {
-    smt::link::UseRunMachine(nullptr);
+    smt::link::UseRunMachine(smt::CurrentMachine(), nullptr);
     smt::run::Batch(smt::CurrentMachine()) = {};
     smt::CurrentMachine().runContinue = false;
     smt::CurrentMachine().steps.zPulsePerMm = 1;

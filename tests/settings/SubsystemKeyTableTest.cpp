@@ -104,7 +104,7 @@ Values LoadEverything(const std::string& dir) {
       Put(v, "OriginUpdateConfig", smt::link::OriginUpdateKeys()[i], m.originUpdate[i] ? 1 : 0);
   }
   {
-    const auto j = smt::link::LoadJogContext(dir);
+    const auto j = smt::link::LoadJogContext(smt::CurrentMachine(), dir);
     Put(v, "AutoFeedConfig", "m_Open_Length", j.openLength);
     Put(v, "AutoFeedConfig", "m_Close_Length", j.closeLength);
   }

@@ -77,7 +77,7 @@ TEST_F(ConveyorSimTest, ZoneStepsSwitchValvesInOrderByMachineType) {
   for (auto link : {0, 1}) {
     for (const auto& c : cases) {
       SCOPED_TRACE(::testing::Message() << "link " << link << " type " << c.type << " code " << c.code);
-      smt::link::Runtime().commModel = link;
+      smt::link::RuntimeOf(smt::CurrentMachine()).commModel = link;
       smt::CurrentMachine().machineType = c.type;
       station().SetClamped(c.code == 3);
       sim->ClearReceived();

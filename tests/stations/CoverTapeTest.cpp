@@ -14,7 +14,7 @@ using namespace smt::stations;
 class CoverTapeSimTest : public linktest::MotionSimTest {
  protected:
   CoverTapeIo Io() {
-    CoverTapeIo io = DefaultCoverTapeIo();
+    CoverTapeIo io = DefaultCoverTapeIo(smt::CurrentMachine());
     io.sleepMs = [](int) {};
     io.stepStart = 2;
     io.stepRun = 6;
@@ -52,7 +52,7 @@ TEST_F(CoverTapeSimTest, EachTestDrivesItsAxisOrOutput) {
   for (const auto& [test, expected] : cases) {
     SCOPED_TRACE(test);
     sim->ClearReceived();
-    ASSERT_TRUE(RunCoverTest(test, s, Io()));
+    ASSERT_TRUE(RunCoverTest(smt::CurrentMachine(), test, s, Io()));
     ASSERT_TRUE(linktest::WaitFor([&] { return Sequence().size() >= expected.size(); }));
     EXPECT_EQ(Sequence(), expected);
   }
@@ -70,7 +70,7 @@ TEST_F(CoverTapeSimTest, BlankAndSealRunsWhileTheBlankCopyStaysNonNegative) {
     s.m_BlankTotal = c.blank;
     s.m_CoverOnceTotal = c.once;
     sim->ClearReceived();
-    ASSERT_TRUE(RunCoverTest(kCoverBlankSeal, s, Io()));
+    ASSERT_TRUE(RunCoverTest(smt::CurrentMachine(), kCoverBlankSeal, s, Io()));
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     const auto seq = Sequence();
     ASSERT_EQ(seq.size(), static_cast<size_t>(c.passes * 4));

@@ -32,7 +32,7 @@ class DippingStationSimTest : public linktest::MotionSimTest {
 TEST_F(DippingStationSimTest, FirstPressSwitchesOffThenOnOnBothLinks) {
   for (int link : {1, 0}) {
     SCOPED_TRACE(link);
-    smt::link::Runtime().commModel = link;
+    smt::link::RuntimeOf(smt::CurrentMachine()).commModel = link;
     DippingStation::Of(smt::CurrentMachine()).ResetSwitchState();
     sim->ClearReceived();
     ASSERT_TRUE(DippingStation::Of(smt::CurrentMachine()).Operate());

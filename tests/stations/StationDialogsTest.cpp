@@ -51,7 +51,7 @@ TEST_F(StationDialogTest, ConveyorWidthButtonsCheckResetAndRange) {
   // Up and down do nothing (no message) when the range is empty.
   smt::testing::RecordingJogPanel jog;
   jog.widthSteps = 100;
-  smt::testing::ConnectedPanel<smt::link::JogPanelActions> connected(smt::link::JogPanelPort(), jog);
+  smt::testing::ConnectedPanel<smt::link::JogPanelActions> connected(smt::link::JogPanelPortOf(smt::CurrentMachine()), jog);
   dlg.OnPress(1528);
   dlg.OnPress(1529);
   EXPECT_EQ(messages.service.Texts().size(), 1u);

@@ -69,7 +69,7 @@ inline void FillRunControlHooks(smt::job::RunControl& r, smt::job::PartListLogic
   r.boardCount = [n = std::make_shared<int>(0)]() -> int& { return *n; };
   r.view.Connect(std::make_shared<QuietRunControlView>());
   r.autoTransport = [] { return false; };
-  r.networkLink = [] { return !smt::link::Runtime().UsesSerial(); };
+  r.networkLink = [] { return !smt::link::RuntimeOf(smt::CurrentMachine()).UsesSerial(); };
 }
 
 // The camera panel of the PCB editor and the coordinate tests: a 480-line
@@ -108,7 +108,7 @@ inline void FillPanelHooks(CDialogPartList& panel) {
   smt::job::PartListLogic& l = panel.Logic();
   r.runMode = [&l] { return l.job.runSelect; };
   r.autoTransport = [] { return false; };
-  r.networkLink = [] { return !smt::link::Runtime().UsesSerial(); };
+  r.networkLink = [] { return !smt::link::RuntimeOf(smt::CurrentMachine()).UsesSerial(); };
   FillPcbEditorHooks(panel.PcbEditor());
   smt::job::PartListOf(smt::CurrentMachine()).camera.Connect(std::make_shared<RecordingMarkCameraPanel>());
 }

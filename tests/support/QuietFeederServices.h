@@ -64,8 +64,8 @@ struct QuietFeederServices {
   RecordingCameraPanel camera;
   ConnectedPanel<smt::feeder::FeederPartList> partListPort{smt::feeder::FeederPartListPort(smt::CurrentMachine()), partList};
   ConnectedPanel<smt::feeder::FeederNeighbours> neighboursPort{smt::feeder::FeederNeighboursPort(smt::CurrentMachine()), neighbours};
-  ConnectedPanel<smt::link::JogPanelActions> jogPort{smt::link::JogPanelPort(), jog};
-  ConnectedPanel<smt::link::CameraPanel> cameraPort{smt::link::CameraPanelPort(), camera};
+  ConnectedPanel<smt::link::JogPanelActions> jogPort{smt::link::JogPanelPortOf(smt::CurrentMachine()), jog};
+  ConnectedPanel<smt::link::CameraPanel> cameraPort{smt::link::CameraPanelPortOf(smt::CurrentMachine()), camera};
 };
 
 }  // namespace smt::testing

@@ -268,15 +268,15 @@ TEST(CameraPanelTest, TemplatesAreCutHeldAndFound) {
   EXPECT_TRUE(messages.service.Texts().empty());
   smt::CurrentMachine().camera.highSpeedCamera = 0;
   EXPECT_TRUE(WriteTemplateFile(dir.str(), "W2", frame(cv::Rect(150, 110, 20, 20)).clone()));
-  EXPECT_FALSE(HeldTemplateFor(dir.str(), "W2").empty());
-  EXPECT_TRUE(HeldTemplateFor(dir.str(), "missing").empty());
+  EXPECT_FALSE(HeldTemplateFor(smt::CurrentMachine(), dir.str(), "W2").empty());
+  EXPECT_TRUE(HeldTemplateFor(smt::CurrentMachine(), dir.str(), "missing").empty());
   // A name that is no file name reaches no file: nothing is written outside
   // the template folder, and the refusal names the name.
   const std::string outside = "../../outside/W1";
   EXPECT_EQ(TemplateFilePath(dir.str(), outside), "");
   EXPECT_FALSE(WriteTemplateFile(dir.str(), outside, frame(cv::Rect(150, 110, 20, 20)).clone()));
   EXPECT_FALSE(std::filesystem::exists(dir.path().parent_path() / "outside"));
-  EXPECT_TRUE(HeldTemplateFor(dir.str(), outside).empty());
+  EXPECT_TRUE(HeldTemplateFor(smt::CurrentMachine(), dir.str(), outside).empty());
   EXPECT_NE(TemplateNameRefusal(outside).find(outside), std::string::npos);
   EXPECT_EQ(TemplateNameRefusal("W1"), "");
 }
@@ -316,7 +316,7 @@ struct InfoRecorder : smt::link::LinkHooks {
 TEST(CameraPanelTest, VisionTestOnTheMarkCameraReportsAndMoves) {
   smt::platform::ScopedRecordingMessages messages;
   InfoRecorder info;
-  smt::link::Runtime().hooks = &info;
+  smt::link::RuntimeOf(smt::CurrentMachine()).hooks = &info;
   smt::settings::PulseSettings p;
   p.m_X_Pulse = p.m_Y_Pulse = 100;
   p.m_A_Pulse = 10;
@@ -364,7 +364,7 @@ TEST(CameraPanelTest, VisionTestOnTheMarkCameraReportsAndMoves) {
   EXPECT_EQ(messages.service.Texts().back(), "Machine is runnig !");
   smt::CurrentMachine().machineBusy = false;
   smt::CurrentMachine().connected = false;
-  smt::link::Runtime().hooks = nullptr;
+  smt::link::RuntimeOf(smt::CurrentMachine()).hooks = nullptr;
   smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetPulse({});
 }
 

@@ -66,7 +66,7 @@ std::map<std::string, std::string> Loaded(const std::string& dir) {
   CameraRecord a, b;
   LoadCameraListConfig(dir, s, a, b);
   TempDir out;
-  EXPECT_TRUE(SaveCameraListConfig(out.str(), s, a, b));
+  EXPECT_TRUE(WriteCameraListConfig(out.str(), s, a, b));
   platform::ClearProfileCache();
   std::map<std::string, std::string> values;
   for (const std::string& l : Lines(out.Read("config.ini"))) {
@@ -165,7 +165,7 @@ TEST(CameraFileCells, EveryNumericKeyOfTheCameraListSectionRefusesWhatIsNoNumber
   CameraTable t;
   t.LoadTable({GoodRow(kCameraName1, 0).Text(), GoodRow(kCameraName2, 1).Text()});
   t.RebuildRecords(100, 100);
-  ASSERT_TRUE(SaveCameraListConfig(good.str(), s, t.m_Camera_first, t.m_Camera_second));
+  ASSERT_TRUE(WriteCameraListConfig(good.str(), s, t.m_Camera_first, t.m_Camera_second));
   platform::ClearProfileCache();
   const auto wanted = Loaded(good.str());
   const auto defaults = Loaded(empty.str());

@@ -145,7 +145,7 @@ TEST(CameraListSettingsTest, FixUpsLegacyTriggerAndSave) {
   smt::CurrentMachine().camera.highSpeedCamera = 0;
   smt::CurrentMachine().camera.highSpeedVisualCamera2 = false;
   s.m_HighSpeedCamera = 1;
-  ASSERT_TRUE(SaveCameraListConfig(dir.str(), s, a, b));
+  ASSERT_TRUE(SaveCameraListConfig(smt::CurrentMachine(), dir.str(), s, a, b));
   EXPECT_TRUE(smt::CurrentMachine().camera.highSpeedVisualCamera2.load());
   EXPECT_EQ(smt::CurrentMachine().camera.highSpeedCamera.load(), 0) << "the mode changes only at the next start";
   smt::platform::SettingsSection sec(smt::platform::ConfigPath(dir.str()), "CameraListConfig");

@@ -35,7 +35,7 @@ class HeadVisionSimTest : public linktest::MotionSimTest {
     return s.Render();
   }
   HeadVisionIo Io() {
-    HeadVisionIo io = DefaultHeadVisionIo();
+    HeadVisionIo io = DefaultHeadVisionIo(smt::CurrentMachine());
     io.cameraReady = [this](int) { return cameraFitted; };
     io.grabFrame = [this](int, cv::Mat& f) {
       ++frames;
@@ -223,7 +223,7 @@ class FlyVisionSimTest : public linktest::MotionSimTest {
     f.cellOriginX = 400;
     f.cellOriginY = -600;
     s = {3, 9, 4, 12, 5, 15};
-    io = DefaultFlyIo();
+    io = DefaultFlyIo(smt::CurrentMachine());
     io.pulsesPerMmX = io.pulsesPerMmY = 100;
     io.resetShotIndex = [this] { ++resets; };
   }
@@ -238,7 +238,7 @@ class FlyVisionSimTest : public linktest::MotionSimTest {
 };
 
 TEST_F(FlyVisionSimTest, SeparatePassGoesToTheStartThenFliesToTheEnd) {
-  ASSERT_TRUE(FlyVisionAllHeads(f, s, 1, 80, false, 0, 0, 0, 0, io));
+  ASSERT_TRUE(FlyVisionAllHeads(smt::CurrentMachine(), f, s, 1, 80, false, 0, 0, 0, 0, io));
   EXPECT_EQ(resets, 1);
   EXPECT_EQ(smt::CurrentMachine().curX.load(), 16000);
   EXPECT_EQ(smt::CurrentMachine().curY.load(), -20000);
@@ -250,7 +250,7 @@ TEST_F(FlyVisionSimTest, SeparatePassGoesToTheStartThenFliesToTheEnd) {
 TEST_F(FlyVisionSimTest, CombinedPayloadCarriesThePlacePointOfTheHead) {
   smt::CurrentMachine().curX = 2000;
   smt::CurrentMachine().curY = -1000;
-  const auto p = BuildFlyPlacePayload(f, s, 3, 150.0, -120.0, 0.5, -0.25, 100, 100);
+  const auto p = BuildFlyPlacePayload(smt::CurrentMachine(), f, s, 3, 150.0, -120.0, 0.5, -0.25, 100, 100);
   const auto le = [&](int at) {
     return static_cast<int32_t>(p[at] | p[at + 1] << 8 | p[at + 2] << 16 | p[at + 3] << 24);
   };
@@ -270,7 +270,7 @@ TEST_F(FlyVisionSimTest, CombinedPayloadCarriesThePlacePointOfTheHead) {
   EXPECT_EQ(le(126), 9);
   smt::CurrentMachine().curX = 0;
   smt::CurrentMachine().curY = -1000;
-  ASSERT_TRUE(FlyVisionAllHeads(f, s, 1, 80, true, 150.0, -120.0, 0, 0, io));
+  ASSERT_TRUE(FlyVisionAllHeads(smt::CurrentMachine(), f, s, 1, 80, true, 150.0, -120.0, 0, 0, io));
   auto sent = sim->LastReceived(0x73);
   ASSERT_TRUE(sent.has_value());
   EXPECT_EQ(sent->payload.size(), 130u);

@@ -35,7 +35,7 @@ class MarkAlignSimTest : public linktest::MotionSimTest {
   cv::Point2d AxisMm() const { return {smt::CurrentMachine().curX.load() / kPulsesPerMm, -smt::CurrentMachine().curY.load() / kPulsesPerMm}; }
 
   MarkVisionIo Io() {
-    MarkVisionIo io = DefaultMarkVisionIo();
+    MarkVisionIo io = DefaultMarkVisionIo(smt::CurrentMachine());
     io.cameraReady = [this] { return cameraFitted; };
     io.grabFrame = [this](cv::Mat& f) {
       ++frames;
@@ -70,7 +70,7 @@ class MarkAlignSimTest : public linktest::MotionSimTest {
     b.mark2YMm = m2yMm;
     return b;
   }
-  MarkAligner Aligner() { return MarkAligner(Io(), Params(), {5, 20, 5, 20}, {2, 8, 2, 8}); }
+  MarkAligner Aligner() { return MarkAligner(smt::CurrentMachine(), Io(), Params(), {5, 20, 5, 20}, {2, 8, 2, 8}); }
 
   SimulatedScene scene{640, 480, 20.0};
   bool cameraFitted = true;

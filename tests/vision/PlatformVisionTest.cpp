@@ -30,7 +30,7 @@ class PlatformVisionSimTest : public linktest::MotionSimTest {
     MotionSimTest::TearDown();
   }
   PlatformVisionIo Io() {
-    PlatformVisionIo io = DefaultPlatformVisionIo();
+    PlatformVisionIo io = DefaultPlatformVisionIo(smt::CurrentMachine());
     io.head.cameraReady = [](int) { return true; };
     io.head.grabFrame = [this](int, cv::Mat& f) {
       ++frames;
@@ -65,13 +65,13 @@ class PlatformVisionSimTest : public linktest::MotionSimTest {
 TEST_F(PlatformVisionSimTest, VacuumBelowTheRequiredFailsWithoutAFrame) {
   vacuum = 19;
   HeadVisionJob j = Job(1, 2);
-  EXPECT_FALSE(PlatformVisionCentre(j, 20, 1, cams, Io()));
+  EXPECT_FALSE(PlatformVisionCentre(smt::CurrentMachine(), j, 20, 1, cams, Io()));
   EXPECT_EQ(j.failed, 1);
   EXPECT_EQ(frames, 0);
   EXPECT_EQ(sim->Position(0), 3000);  // the move over camera 1 went first
   vacuum = 20;
   HeadVisionJob k = Job(2, 2);
-  EXPECT_FALSE(PlatformVisionCentre(k, 20, 1, cams, Io()));
+  EXPECT_FALSE(PlatformVisionCentre(smt::CurrentMachine(), k, 20, 1, cams, Io()));
   EXPECT_EQ(k.failed, 0);
   EXPECT_EQ(frames, 1);
   EXPECT_EQ(channels, (std::vector<int>{2, 3}));
@@ -82,7 +82,7 @@ TEST_F(PlatformVisionSimTest, VacuumBelowTheRequiredFailsWithoutAFrame) {
 
 TEST_F(PlatformVisionSimTest, CameraCentringModeKeepsZeroCorrections) {
   HeadVisionJob j = Job(1, 1);
-  EXPECT_FALSE(RecognizePlatformPart(j, cams, Io()));
+  EXPECT_FALSE(RecognizePlatformPart(smt::CurrentMachine(), j, cams, Io()));
   EXPECT_EQ(frames, 1);
   EXPECT_EQ(j.correctionX, 0);
   EXPECT_EQ(j.correctionY, 0);
@@ -93,7 +93,7 @@ TEST_F(PlatformVisionSimTest, HeadFiveKeepsThePreviousTargetWithoutRotation) {
   HeadVisionJob j = Job(1, 2);
   j.headTarget = 5;
   smt::CurrentMachine().motion.headMoveArgs[4] = 77;
-  EXPECT_FALSE(PlatformVisionCentre(j, 0, 1, cams, Io()));
+  EXPECT_FALSE(PlatformVisionCentre(smt::CurrentMachine(), j, 0, 1, cams, Io()));
   EXPECT_EQ(sim->Position(0), 1234);
   EXPECT_EQ(sim->Position(40), 0);
   EXPECT_EQ(sim->Position(44), 0);
@@ -105,7 +105,7 @@ TEST_F(PlatformVisionSimTest, OtherHeadsGoOverTheCameraLessTheirOffsetWithTheirT
   smt::CurrentMachine().motion.headMoveArgs[1] = 30;
   HeadVisionJob j = Job(1, 2);
   j.headTarget = 2;
-  EXPECT_FALSE(PlatformVisionCentre(j, 0, 2, cams, Io()));
+  EXPECT_FALSE(PlatformVisionCentre(smt::CurrentMachine(), j, 0, 2, cams, Io()));
   smt::CurrentMachine().steps.nozzleOffsetX[0] = 0;
   smt::CurrentMachine().motion.headMoveArgs[1] = 0;
   EXPECT_EQ(sim->Position(0), 3000 - 400);
@@ -120,7 +120,7 @@ TEST_F(PlatformVisionSimTest, OtherHeadsGoOverTheCameraLessTheirOffsetWithTheirT
 TEST_F(PlatformVisionSimTest, StoppedRunStopsTheCentring) {
   smt::CurrentMachine().runContinue = false;
   HeadVisionJob j = Job(1, 2);
-  EXPECT_TRUE(PlatformVisionCentre(j, 0, 1, cams, Io()));
+  EXPECT_TRUE(PlatformVisionCentre(smt::CurrentMachine(), j, 0, 1, cams, Io()));
   EXPECT_EQ(frames, 0);
 }
 

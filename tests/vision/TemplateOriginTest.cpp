@@ -33,7 +33,7 @@ class TemplateOriginSimTest : public linktest::MotionSimTest {
     scene.AddRect({at.x, at.y + 0.4}, {0.3, 1.1}, 0);
   }
   MarkVisionIo Io() {
-    MarkVisionIo io = DefaultMarkVisionIo();
+    MarkVisionIo io = DefaultMarkVisionIo(smt::CurrentMachine());
     io.cameraReady = [] { return true; };
     io.grabFrame = [this](cv::Mat& f) {
       ++frames;
@@ -118,7 +118,7 @@ TEST_F(TemplateOriginSimTest, CentredOriginMarkSendsTheUnchangedPosition) {
   s.boxMm = 3;
   s.markSizeMm = 1.0;
   s.contrast = 128;
-  ASSERT_TRUE(CalibrateVisualOrigin(s, Io(), {2, 8, 2, 8}));
+  ASSERT_TRUE(CalibrateVisualOrigin(smt::CurrentMachine(), s, Io(), {2, 8, 2, 8}));
   auto cmd = sim->LastReceived(0x70);
   ASSERT_TRUE(cmd.has_value());
   ASSERT_EQ(cmd->payload.size(), 8u);
@@ -139,7 +139,7 @@ TEST_F(TemplateOriginSimTest, OffCentreOriginOnSerialLinkOnlyShiftsTheCounters) 
   s.boxMm = 3;
   s.contrast = 128;
   s.networkLink = false;
-  ASSERT_TRUE(CalibrateVisualOrigin(s, Io(), {2, 8, 2, 8}));
+  ASSERT_TRUE(CalibrateVisualOrigin(smt::CurrentMachine(), s, Io(), {2, 8, 2, 8}));
   EXPECT_FALSE(sim->LastReceived(0x70).has_value());
   // The machine moved 0.2 mm, the counters still say where it was.
   EXPECT_EQ(smt::CurrentMachine().curX.load(), 5000);
@@ -183,7 +183,7 @@ TEST_F(TemplateOriginSimTest, NoPictureSaysSoAndChangesNothing) {
       s.zoom = 20;
       s.boxMm = 3;
       s.contrast = 128;
-      EXPECT_FALSE(CalibrateVisualOrigin(s, io, {2, 8, 2, 8}));
+      EXPECT_FALSE(CalibrateVisualOrigin(smt::CurrentMachine(), s, io, {2, 8, 2, 8}));
     } else {
       TemplateCentring c;
       c.zoom = 20.0;

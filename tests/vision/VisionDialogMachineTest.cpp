@@ -43,6 +43,10 @@ class VisionDialogMachine : public ::testing::Test {
     p.m_X_Pulse = p.m_Y_Pulse = p.m_Z_Pulse = 100;
     p.m_A_Pulse = 10;
     smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetPulse(p);
+    // The second machine has scales of its own: a dialog that read the
+    // machine in use's would show other figures.
+    p.m_X_Pulse = p.m_Y_Pulse = p.m_Z_Pulse = 200;
+    smt::settings::SettingsStores::Of(other).machine.SetPulse(p);
   }
   void TearDown() override {
     smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.SetPulse({});
@@ -75,8 +79,8 @@ TEST_F(VisionDialogMachine, EachDialogReadsTheMachineItWasBuiltOn) {
       smt::Machine& foreign = onOther ? smt::CurrentMachine() : other;
       Put(own, c.own);
       Put(foreign, c.foreign);
-      const auto table = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Geometry()->table;
-      const auto basic = smt::settings::SettingsStores::Of(smt::CurrentMachine()).machine.Basic();
+      const auto table = smt::settings::SettingsStores::Of(own).machine.Geometry()->table;
+      const auto basic = smt::settings::SettingsStores::Of(own).machine.Basic();
 
       // The camera editor's position buttons.
       CDialogCameraEdit editor(own);
