@@ -84,8 +84,8 @@ void OpenNozzleList(smt::Machine& machine, QWidget* parent) {
   env.frameRows = w->nozzleRows;
   env.jog = w->jogRunner ? w->jogRunner() : nullptr;
   env.switchToMarkCamera = w->switchToMarkCamera;
-  env.homeZ = [] { smt::link::MachineHoming::Of(smt::CurrentMachine()).StartHomeThread(3, 1); };
-  env.homeAll = [] { smt::link::MachineHoming::Of(smt::CurrentMachine()).StartHomeThread(0, 1); };
+  env.homeZ = [m = &machine] { smt::link::MachineHoming::Of(*m).StartHomeThread(3, 1); };
+  env.homeAll = [m = &machine] { smt::link::MachineHoming::Of(*m).StartHomeThread(0, 1); };
   CDialogNozzleList dialog(machine.Part<NozzleLibrary>(), machine, env, parent);
   dialog.exec();
 }
