@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "link/MachineGuards.h"
 #include "platform/RefusalTexts.h"
 #include "RunningDemoFixture.h"
 #include "app/CommandIds.h"
@@ -202,7 +203,7 @@ TEST_P(LostBoard, AfterAReconnectNoMoveIsSentUntilTheMachineIsHomed) {
     EXPECT_FALSE(smt::link::IsMotionCode(static_cast<uint8_t>(r.code))) << "move " << r.code << " sent before a home";
   EXPECT_EQ(messages.service.Texts().size(), 1u) << Messages();
   EXPECT_FALSE(messages.service.Texts().empty() ||
-               messages.service.Texts()[0].find("reset") == std::string::npos &&
+               messages.service.Texts()[0].find(smt::link::kNotReset.Text()) == std::string::npos &&
                    messages.service.Texts()[0].find(smt::link::LinkTextsOf(smt::CurrentMachine()).positionUncertain) == std::string::npos)
       << Messages();
   // Homed: the go-to reaches the board.
