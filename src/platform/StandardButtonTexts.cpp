@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QSet>
 #include <QTranslator>
-#include <mutex>
 
 #include "platform/RefusalTexts.h"
 #include "platform/SettingsSection.h"
